@@ -1,0 +1,156 @@
+#include "platform/classes/Component.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <algorithm>
+
+TComponent::TComponent(TComponent* owner) {
+    if (owner) owner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+    Destroying();
+    // Those who asked to be told; each may remove itself from our list while being told.
+    while (!FFreeNotifies.empty()) {
+        TComponent* other = FFreeNotifies.back();
+        FFreeNotifies.pop_back();
+        auto& theirs = other->FFreeNotifies;
+        theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+        other->Notification(this, opRemove);
+    }
+    DestroyComponents();
+    if (FOwner) FOwner->RemoveComponent(this);
+}
+
+TComponent* TComponent::Components(int index) const {
+    if (index < 0 || index >= ComponentCount())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return FComponents[size_t(index)];
+}
+
+int TComponent::ComponentIndex() const {
+    if (!FOwner) return -1;
+    auto& list = FOwner->FComponents;
+    auto it = std::find(list.begin(), list.end(), this);
+    return it == list.end() ? -1 : int(it - list.begin());
+}
+
+TComponent* TComponent::FindComponent(const QString& name) const {
+    if (name.isEmpty()) return nullptr;
+    for (TComponent* c : FComponents)
+        if (c->FName.compare(name, Qt::CaseInsensitive) == 0) return c;
+    return nullptr;
+}
+
+bool TComponent::IsValidIdent(const QString& name) {
+    if (name.isEmpty()) return false;
+    for (int i = 0; i < name.size(); ++i) {
+        QChar c = name[i];
+        bool alpha = (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                     c == QLatin1Char('_');
+        bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!(alpha || (i > 0 && digit))) return false;
+    }
+    return true;
+}
+
+void TComponent::SetName(const QString& name) {
+    if (FName == name) return;
+    if (!name.isEmpty() && !IsValidIdent(name))
+        throw EComponentError(QStringLiteral("'%1' is not a valid component name").arg(name));
+    if (FOwner)
+        FOwner->ValidateRename(this, FName, name);
+    else
+        ValidateRename(nullptr, FName, name);
+    FName = name;
+}
+
+void TComponent::ValidateRename(TComponent* component, const QString& curName, const QString& newName) {
+    if (component && newName.compare(curName, Qt::CaseInsensitive) != 0 && !newName.isEmpty()) {
+        TComponent* other = FindComponent(newName);
+        if (other && other != component)
+            throw EComponentError(QStringLiteral("A component named %1 already exists").arg(newName));
+    }
+}
+
+void TComponent::Insert(TComponent* component) {
+    FComponents.push_back(component);
+    component->FOwner = this;
+}
+
+void TComponent::Remove(TComponent* component) {
+    component->FOwner = nullptr;
+    FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), component), FComponents.end());
+}
+
+void TComponent::InsertComponent(TComponent* component) {
+    if (!component) return;
+    if (!component->FName.isEmpty()) ValidateRename(component, QString(), component->FName);
+    if (component->FOwner) component->FOwner->RemoveComponent(component);
+    Insert(component);
+    Notification(component, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* component) {
+    if (!component || component->FOwner != this) return;
+    Notification(component, opRemove);
+    Remove(component);
+}
+
+void TComponent::DestroyComponents() {
+    while (!FComponents.empty()) {
+        TComponent* c = FComponents.back();
+        // Unhook first so the child's own destructor does not walk back into us.
+        Remove(c);
+        NotifyAll(c, opRemove);
+        delete c;
+    }
+}
+
+void TComponent::NotifyAll(TComponent* component, TOperation operation) {
+    Notification(component, operation);
+}
+
+void TComponent::Destroying() {
+    if (FState & csDestroying) return;
+    FState |= csDestroying;
+    for (TComponent* c : FComponents) c->Destroying();
+}
+
+void TComponent::FreeNotification(TComponent* component) {
+    if (!component || component == this) return;
+    if (FOwner && component->FOwner == FOwner) return;  // siblings are told through the owner
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), component) == FFreeNotifies.end())
+        FFreeNotifies.push_back(component);
+    if (std::find(component->FFreeNotifies.begin(), component->FFreeNotifies.end(), this) == component->FFreeNotifies.end())
+        component->FFreeNotifies.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component) {
+    FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), component), FFreeNotifies.end());
+}
+
+void TComponent::Notification(TComponent* component, TOperation operation) {
+    if (operation == opRemove && component) RemoveFreeNotification(component);
+    // Owned components hear of it too, as siblings of the inserted or removed one.
+    std::vector<TComponent*> copy = FComponents;
+    for (TComponent* c : copy)
+        if (std::find(FComponents.begin(), FComponents.end(), c) != FComponents.end()) c->Notification(component, operation);
+}
+
+void TComponent::Loaded() { FState &= ~csLoading; }
+
+void TComponent::SetDesigning(bool value) {
+    if (value) FState |= csDesigning; else FState &= ~csDesigning;
+    for (TComponent* c : FComponents) c->SetDesigning(value);
+}
+
+void TComponent::BeginLoading() {
+    FState |= csLoading;
+    for (TComponent* c : FComponents) c->BeginLoading();
+}
+
+void TComponent::EndLoading() {
+    std::vector<TComponent*> copy = FComponents;
+    for (TComponent* c : copy) c->EndLoading();
+    Loaded();
+}

@@ -1,0 +1,82 @@
+#pragma once
+// Components: owned objects with a name, freed by their owner, told of each other's removal.
+#include "platform/rtl/Events.h"
+#include "platform/rtl/Object.h"
+
+#include <QString>
+#include <vector>
+
+enum TOperation { opInsert, opRemove };
+
+// Component state flags (a set).
+enum TComponentStateFlag : unsigned {
+    csLoading = 1u << 0,
+    csReading = 1u << 1,
+    csWriting = 1u << 2,
+    csDestroying = 1u << 3,
+    csDesigning = 1u << 4,
+    csAncestor = 1u << 5,
+    csUpdating = 1u << 6,
+    csFixups = 1u << 7,
+};
+using TComponentState = unsigned;
+
+class TComponent : public TPersistent {
+public:
+    explicit TComponent(TComponent* owner);
+    ~TComponent() override;
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+
+    QString Name() const { return FName; }
+    // Raises EComponentError for a name that is not an identifier or that a sibling already uses.
+    virtual void SetName(const QString& name);
+    int Tag() const { return FTag; }
+    void SetTag(int tag) { FTag = tag; }
+    TComponent* Owner() const { return FOwner; }
+    TPersistent* GetOwner() const override { return FOwner; }
+    QString GetNamePath() const override { return FName; }
+
+    int ComponentCount() const { return int(FComponents.size()); }
+    TComponent* Components(int index) const;
+    int ComponentIndex() const;
+    TComponent* FindComponent(const QString& name) const;  // case-insensitive
+
+    void InsertComponent(TComponent* component);
+    void RemoveComponent(TComponent* component);
+    // Frees every owned component, last created first.
+    void DestroyComponents();
+    // Marks this component and its owned ones as being destroyed.
+    void Destroying();
+
+    // Asks to be told (Notification opRemove) when `component` goes, whoever owns it.
+    void FreeNotification(TComponent* component);
+    void RemoveFreeNotification(TComponent* component);
+
+    TComponentState ComponentState() const { return FState; }
+    bool HasState(TComponentStateFlag f) const { return (FState & f) != 0; }
+    void SetDesigning(bool value);
+    // Loading: flags set while a form description is applied, then Loaded on every component.
+    void BeginLoading();
+    void EndLoading();  // clears csLoading on this and owned components and calls Loaded
+
+    static bool IsValidIdent(const QString& name);
+
+protected:
+    virtual void Notification(TComponent* component, TOperation operation);
+    virtual void Loaded();
+    virtual void ValidateRename(TComponent* component, const QString& curName, const QString& newName);
+    void SetComponentState(TComponentState s) { FState = s; }
+
+private:
+    void Insert(TComponent* component);
+    void Remove(TComponent* component);
+    void NotifyAll(TComponent* component, TOperation operation);
+
+    TComponent* FOwner = nullptr;
+    QString FName;
+    int FTag = 0;
+    std::vector<TComponent*> FComponents;
+    std::vector<TComponent*> FFreeNotifies;
+    TComponentState FState = 0;
+};

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, only those that are missing.
+set -euo pipefail
+PACKAGES=(g++ cmake make ccache pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libgtest-dev libgmock-dev
+          libbenchmark-dev python3 fonts-dejavu-core)
+if [ "${1:-}" = "--tests" ]; then
+  PACKAGES+=(imagemagick python3-pil icoutils giflib-tools gifsicle poppler-utils)
+fi
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

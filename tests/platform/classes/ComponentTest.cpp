@@ -1,0 +1,100 @@
+#include "platform/classes/Component.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+// Records what it is told and counts its own destruction.
+class TProbe : public TComponent {
+public:
+    TProbe(TComponent* owner, std::vector<QString>* log = nullptr) : TComponent(owner), FLog(log) {}
+    ~TProbe() override { if (FLog) FLog->push_back(QStringLiteral("free ") + Name()); }
+    TComponent* Watched = nullptr;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override {
+        TComponent::Notification(c, op);
+        if (op == opRemove && c == Watched) {
+            Watched = nullptr;
+            if (FLog) FLog->push_back(Name() + QStringLiteral(" lost ") + c->Name());
+        }
+    }
+
+private:
+    std::vector<QString>* FLog;
+};
+}  // namespace
+
+TEST(Component, OwnerFreesOwnedLastFirstAndKeepsCreationOrder) {
+    std::vector<QString> log;
+    auto* root = new TProbe(nullptr, &log);
+    root->SetName(QStringLiteral("Root"));
+    auto* a = new TProbe(root, &log);
+    a->SetName(QStringLiteral("A"));
+    auto* b = new TProbe(root, &log);
+    b->SetName(QStringLiteral("B"));
+    ASSERT_EQ(root->ComponentCount(), 2);
+    EXPECT_EQ(root->Components(0), a);
+    EXPECT_EQ(b->ComponentIndex(), 1);
+    EXPECT_EQ(root->FindComponent(QStringLiteral("b")), b);
+    EXPECT_EQ(root->FindComponent(QStringLiteral("C")), nullptr);
+    EXPECT_THROW(root->Components(2), EListError);
+    delete root;
+    // The root's own destructor body runs first; its owned ones go last created first.
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0], QStringLiteral("free Root"));
+    EXPECT_EQ(log[1], QStringLiteral("free B"));
+    EXPECT_EQ(log[2], QStringLiteral("free A"));
+}
+
+TEST(Component, DeletingAnOwnedComponentTellsItsSiblingsAndLeavesTheOwner) {
+    std::vector<QString> log;
+    TProbe root(nullptr);
+    auto* a = new TProbe(&root, &log);
+    a->SetName(QStringLiteral("A"));
+    auto* b = new TProbe(&root, &log);
+    b->SetName(QStringLiteral("B"));
+    a->Watched = b;
+    delete b;
+    EXPECT_EQ(a->Watched, nullptr);
+    EXPECT_EQ(root.ComponentCount(), 1);
+    EXPECT_EQ(log.front(), QStringLiteral("free B"));
+}
+
+TEST(Component, FreeNotificationReachesComponentsOfOtherOwners) {
+    TProbe form1(nullptr), form2(nullptr);
+    auto* a = new TProbe(&form1);
+    auto* b = new TProbe(&form2);
+    a->Watched = b;
+    b->FreeNotification(a);
+    delete b;
+    EXPECT_EQ(a->Watched, nullptr);
+    // The other direction was unhooked too: deleting a later must not touch freed b.
+    delete a;
+    EXPECT_EQ(form1.ComponentCount(), 0);
+}
+
+TEST(Component, NamesAreIdentifiersAndUniqueAmongSiblings) {
+    TProbe root(nullptr);
+    auto* a = new TProbe(&root);
+    a->SetName(QStringLiteral("btOk"));
+    auto* b = new TProbe(&root);
+    EXPECT_THROW(b->SetName(QStringLiteral("BTOK")), EComponentError);
+    EXPECT_THROW(b->SetName(QStringLiteral("1abc")), EComponentError);
+    EXPECT_THROW(b->SetName(QStringLiteral("año")), EComponentError);
+    b->SetName(QStringLiteral("btNo"));
+    EXPECT_EQ(b->Name(), QStringLiteral("btNo"));
+    a->SetName(QStringLiteral("BtOk"));  // a case change of its own name is allowed
+    EXPECT_EQ(a->Name(), QStringLiteral("BtOk"));
+}
+
+TEST(Component, AssignWithoutSupportEndsInConvertError) {
+    TProbe a(nullptr), b(nullptr);
+    try {
+        a.Assign(&b);
+        FAIL() << "no exception";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot assign a TProbe to a TProbe"));
+    }
+}
