@@ -19,3 +19,8 @@ function(zembra_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
 endfunction()
+
+# Sources of a folder: every .cpp in it (new files join at the next build).
+macro(zembra_sources var)
+  file(GLOB ${var} CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+endmacro()
