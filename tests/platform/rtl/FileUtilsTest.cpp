@@ -1,0 +1,205 @@
+#include "platform/rtl/FileUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+void Touch(const QString& path, const QByteArray& data = QByteArray()) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(data);
+}
+
+QStringList FindAll(const QString& path, int attr) {
+    QStringList names;
+    TSearchRec sr;
+    int rc = FindFirst(path, attr, sr);
+    while (rc == 0) {
+        names << sr.Name;
+        rc = FindNext(sr);
+    }
+    FindClose(sr);
+    return names;
+}
+
+}  // namespace
+
+TEST(FileNames, SplitsOddNamesIntoFolderNameAndExtension) {
+    const QString p = QStringLiteral("/datos/Año 2024/Escritos/demanda señor García.doc");
+    EXPECT_EQ(ExtractFileName(p), QStringLiteral("demanda señor García.doc"));
+    EXPECT_EQ(ExtractFilePath(p), QStringLiteral("/datos/Año 2024/Escritos/"));
+    EXPECT_EQ(ExtractFileDir(p), QStringLiteral("/datos/Año 2024/Escritos"));
+    EXPECT_EQ(ExtractFileExt(p), QStringLiteral(".doc"));
+    EXPECT_EQ(ChangeFileExt(p, QStringLiteral(".txt")), QStringLiteral("/datos/Año 2024/Escritos/demanda señor García.txt"));
+
+    // No extension, a dot only in the folder, a trailing delimiter, a bare name.
+    EXPECT_EQ(ExtractFileExt(QStringLiteral("/v.1/LEEME")), QString());
+    EXPECT_EQ(ChangeFileExt(QStringLiteral("/v.1/LEEME"), QStringLiteral(".DB")), QStringLiteral("/v.1/LEEME.DB"));
+    EXPECT_EQ(ExtractFileName(QStringLiteral("/datos/Modelos/")), QString());
+    EXPECT_EQ(ExtractFilePath(QStringLiteral("/datos/Modelos/")), QStringLiteral("/datos/Modelos/"));
+    EXPECT_EQ(ExtractFileDir(QStringLiteral("/datos/Modelos/")), QStringLiteral("/datos/Modelos"));
+    EXPECT_EQ(ExtractFilePath(QStringLiteral("EXPED.DB")), QString());
+    EXPECT_EQ(ExtractFileDir(QStringLiteral("/EXPED.DB")), QStringLiteral("/"));
+    EXPECT_EQ(ExtractFileExt(QStringLiteral("copia.tar.gz")), QStringLiteral(".gz"));
+    EXPECT_EQ(ChangeFileExt(QStringLiteral("Zembra.exe"), QStringLiteral(".INI")), QStringLiteral("Zembra.INI"));
+    EXPECT_EQ(ChangeFileExt(QStringLiteral("Zembra.exe"), QString()), QStringLiteral("Zembra"));
+}
+
+TEST(FileNames, BackslashesAreFolderDelimiters) {
+    EXPECT_EQ(platform::rtl::NormalizePath(QStringLiteral("datos\\Escritos\\a.doc")), QStringLiteral("datos/Escritos/a.doc"));
+    EXPECT_EQ(ExtractFileName(QStringLiteral("/datos\\Escritos\\a b.doc")), QStringLiteral("a b.doc"));
+    EXPECT_EQ(ExtractFilePath(QStringLiteral("/datos\\Escritos\\a b.doc")), QStringLiteral("/datos/Escritos/"));
+    EXPECT_EQ(IncludeTrailingPathDelimiter(QStringLiteral("/datos\\NetDir\\")), QStringLiteral("/datos/NetDir/"));
+    EXPECT_EQ(ExtractFileExt(QStringLiteral("a.b\\c")), QString());
+}
+
+TEST(FileNames, TrailingDelimiters) {
+    EXPECT_EQ(IncludeTrailingPathDelimiter(QStringLiteral("/tmp")), QStringLiteral("/tmp/"));
+    EXPECT_EQ(IncludeTrailingPathDelimiter(QStringLiteral("/tmp/")), QStringLiteral("/tmp/"));
+    EXPECT_EQ(ExcludeTrailingPathDelimiter(QStringLiteral("/tmp/")), QStringLiteral("/tmp"));
+    EXPECT_EQ(ExcludeTrailingPathDelimiter(QStringLiteral("/tmp")), QStringLiteral("/tmp"));
+    EXPECT_TRUE(TempFolder().endsWith(QLatin1Char('/')));
+    EXPECT_TRUE(DirectoryExists(TempFolder()));
+}
+
+TEST(FileNames, ExpandResolvesAgainstTheCurrentFolder) {
+    QTemporaryDir tmp;
+    const QString old = GetCurrentDir();
+    ASSERT_TRUE(SetCurrentDir(tmp.path()));
+    const QString here = QDir(tmp.path()).canonicalPath();
+    EXPECT_EQ(ExpandFileName(QStringLiteral("sub/../Año.db")), here + QStringLiteral("/Año.db"));
+    EXPECT_EQ(ExpandFileName(QStringLiteral("Escritos\\")), here + QStringLiteral("/Escritos/"));
+    EXPECT_EQ(ExpandFileName(QStringLiteral("/a/./b/../c")), QStringLiteral("/a/c"));
+    EXPECT_FALSE(SetCurrentDir(here + QStringLiteral("/no existe")));
+    EXPECT_EQ(QDir(GetCurrentDir()).canonicalPath(), here);
+    SetCurrentDir(old);
+}
+
+TEST(Folders, ForceDirectoriesCreatesNestedLevels) {
+    QTemporaryDir tmp;
+    const QString deep = tmp.path() + QStringLiteral("/Año 2024\\Expedientes ñ/Señor Núñez/");
+    EXPECT_TRUE(ForceDirectories(deep));
+    EXPECT_TRUE(DirectoryExists(tmp.path() + QStringLiteral("/Año 2024/Expedientes ñ/Señor Núñez")));
+    EXPECT_TRUE(ForceDirectories(deep));  // already there
+    EXPECT_FALSE(ForceDirectories(QString()));
+
+    // A file in the way is not a folder.
+    Touch(tmp.path() + QStringLiteral("/fichero"));
+    EXPECT_FALSE(ForceDirectories(tmp.path() + QStringLiteral("/fichero/sub")));
+    EXPECT_FALSE(ForceDirectories(tmp.path() + QStringLiteral("/fichero")));
+}
+
+TEST(Folders, CreateAndRemoveOneLevel) {
+    QTemporaryDir tmp;
+    const QString d = tmp.path() + QStringLiteral("/Privé");
+    EXPECT_FALSE(CreateDir(d + QStringLiteral("/a/b")));  // parent missing
+    EXPECT_TRUE(CreateDir(d));
+    EXPECT_FALSE(CreateDir(d));
+    Touch(d + QStringLiteral("/x"));
+    EXPECT_FALSE(RemoveDir(d));  // not empty
+    EXPECT_TRUE(DeleteFile(d + QStringLiteral("/x")));
+    EXPECT_TRUE(RemoveDir(d));
+    EXPECT_FALSE(DirectoryExists(d));
+}
+
+TEST(Files, ExistsDeleteRename) {
+    QTemporaryDir tmp;
+    const QString a = tmp.path() + QStringLiteral("/PARADOX.LCK");
+    const QString b = tmp.path() + QStringLiteral("/con blancos y ñ.lck");
+    Touch(a, "x");
+    EXPECT_TRUE(FileExists(a));
+    EXPECT_FALSE(FileExists(tmp.path()));          // a folder is no file
+    EXPECT_FALSE(DirectoryExists(a));
+    EXPECT_FALSE(DeleteFile(tmp.path()));          // nor deleted as one
+    EXPECT_TRUE(RenameFile(a, b));
+    EXPECT_FALSE(FileExists(a));
+    EXPECT_TRUE(FileExists(b));
+
+    // Renaming onto an existing file keeps both.
+    Touch(a, "otro");
+    EXPECT_FALSE(RenameFile(b, a));
+    EXPECT_TRUE(FileExists(b));
+    QFile f(a);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("otro"));
+
+    EXPECT_TRUE(DeleteFile(b));
+    EXPECT_FALSE(DeleteFile(b));
+    EXPECT_FALSE(RenameFile(b, tmp.path() + QStringLiteral("/z")));
+    EXPECT_FALSE(FileExists(QString()));
+}
+
+TEST(Files, DatesRoundTrip) {
+    QTemporaryDir tmp;
+    const QString a = tmp.path() + QStringLiteral("/fecha.txt");
+    EXPECT_EQ(FileAge(a), -1);
+    Touch(a);
+    // 15/03/2004 10:20:30 as the packed date.
+    const int packed = ((2004 - 1980) << 25) | (3 << 21) | (15 << 16) | (10 << 11) | (20 << 5) | (30 / 2);
+    EXPECT_EQ(FileSetDate(a, packed), 0);
+    EXPECT_EQ(FileAge(a), packed);
+    EXPECT_EQ(FileGetDate(a), packed);
+    TDateTime dt;
+    ASSERT_TRUE(FileAge(a, dt));
+    // 15/03/2004 is day 38061 after 30/12/1899.
+    EXPECT_NEAR(dt.Val, 38061.0 + (10 * 3600 + 20 * 60 + 30) / 86400.0, 1e-6);
+    EXPECT_EQ(DateTimeToFileDate(dt), packed);
+    EXPECT_NEAR(FileDateToDateTime(packed).Val, dt.Val, 1e-9);
+
+    EXPECT_TRUE(FileSetDateTime(a, TDateTime(40000.5)));
+    EXPECT_NEAR(FileGetDateTime(a).Val, 40000.5, 1e-6);
+    EXPECT_EQ(FileSetDate(a + QStringLiteral("x"), packed), 2);
+    EXPECT_EQ(FileGetDateTime(a + QStringLiteral("x")).Val, 0.0);
+    EXPECT_EQ(FileDateToDateTime(0).Val, 0.0);  // no such date
+}
+
+TEST(FindFiles, MasksIgnoreCaseAndTakeWildcards) {
+    QTemporaryDir tmp;
+    const QString d = tmp.path();
+    Touch(d + QStringLiteral("/EXPED.DB"), "12345");
+    Touch(d + QStringLiteral("/exped.px"));
+    Touch(d + QStringLiteral("/Cuentas.db"));
+    Touch(d + QStringLiteral("/Año.DB"));
+    Touch(d + QStringLiteral("/LEEME"));
+    Touch(d + QStringLiteral("/.oculto.db"));
+    ForceDirectories(d + QStringLiteral("/Escritos.db"));
+
+    EXPECT_EQ(FindAll(d + QStringLiteral("/*.db"), faAnyFile & ~faDirectory & ~faHidden),
+              (QStringList{QStringLiteral("Año.DB"), QStringLiteral("Cuentas.db"), QStringLiteral("EXPED.DB")}));
+    EXPECT_EQ(FindAll(d + QStringLiteral("/exped.*"), 0), (QStringList{QStringLiteral("EXPED.DB"), QStringLiteral("exped.px")}));
+    EXPECT_EQ(FindAll(d + QStringLiteral("/?????.DB"), 0), (QStringList{QStringLiteral("EXPED.DB")}));
+    EXPECT_EQ(FindAll(d + QStringLiteral("/*.*"), 0).size(), 5);  // also "LEEME"
+    EXPECT_EQ(FindAll(d + QStringLiteral("\\*.db"), faDirectory | faHidden).size(), 5);
+    EXPECT_TRUE(FindAll(d + QStringLiteral("/*.doc"), faAnyFile).isEmpty());
+
+    TSearchRec sr;
+    ASSERT_EQ(FindFirst(d + QStringLiteral("/exped.db"), faAnyFile, sr), 0);
+    EXPECT_EQ(sr.Name, QStringLiteral("EXPED.DB"));
+    EXPECT_EQ(sr.Size, 5);
+    EXPECT_EQ(sr.Attr & faDirectory, 0);
+    EXPECT_NE(sr.Time, 0);
+    EXPECT_NE(FindNext(sr), 0);
+    FindClose(sr);
+
+    ASSERT_EQ(FindFirst(d + QStringLiteral("/escritos.*"), faDirectory, sr), 0);
+    EXPECT_NE(sr.Attr & faDirectory, 0);
+    FindClose(sr);
+    EXPECT_EQ(FindFirst(d + QStringLiteral("/no existe/*.*"), faAnyFile, sr), 3);
+    EXPECT_EQ(FindFirst(d + QStringLiteral("/*.xyz"), faAnyFile, sr), 2);
+}
+
+TEST(FindFiles, MaskMatching) {
+    using platform::rtl::MatchesMask;
+    EXPECT_TRUE(MatchesMask(QStringLiteral("Demanda ÑU.doc"), QStringLiteral("*ñu.DOC")));
+    EXPECT_TRUE(MatchesMask(QStringLiteral("abc"), QStringLiteral("a*b*c")));
+    EXPECT_TRUE(MatchesMask(QStringLiteral("aXbYbc"), QStringLiteral("a*bc")));
+    EXPECT_FALSE(MatchesMask(QStringLiteral("abcd"), QStringLiteral("a*bc")));
+    EXPECT_FALSE(MatchesMask(QStringLiteral("ab"), QStringLiteral("a?b")));
+    EXPECT_TRUE(MatchesMask(QStringLiteral("LEEME"), QStringLiteral("*.*")));
+    EXPECT_TRUE(MatchesMask(QString(), QStringLiteral("*")));
+}
