@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
