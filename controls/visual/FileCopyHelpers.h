@@ -1,0 +1,21 @@
+#pragma once
+// Block-wise file copy and the shell's "open" for a file.
+#include <QString>
+
+// Copies the contents of `source` into `dest` (whose date becomes the time of writing).
+// The copy goes to a temporary file beside the target that replaces it only when every block
+// was read and written, so a failed copy leaves an existing target as it was.
+// Raises EFOpenError ("Cannot open file %s") when the source cannot be opened, EFCreateError
+// ("Cannot create file %s", full path) when the target cannot be created or is the source
+// itself, EReadError / EWriteError when a block cannot be read or written.
+void CopyFile(const QString& source, const QString& dest);
+// The same, then the copy takes the source's modification date.
+void CopyFileKeepDate(const QString& source, const QString& dest);
+
+// Opens the file with the desktop's default program, or starts it when it is a program.
+// Returns above 32 on success; 2 when the file does not exist, 31 when nothing could open it.
+// The show command is accepted for the callers' sake; windows show as the desktop decides.
+int ShellExec(const QString& fileName, const QString& params, const QString& defaultDir, int showCmd);
+inline int ShellExecuteFile(const QString& fileName, const QString& params, const QString& defaultDir, int showCmd) {
+    return ShellExec(fileName, params, defaultDir, showCmd);
+}
