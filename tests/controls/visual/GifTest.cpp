@@ -302,3 +302,220 @@ TEST(GifLzw, ProgressRunsFromStartToEnd)
     EXPECT_EQ(stages.back(), 2);
     EXPECT_EQ(back, dib);
 }
+
+namespace {
+
+// Builds GIF files byte by byte for the reader tests.
+struct GifBytes {
+    QByteArray B;
+    GifBytes& Raw(const QByteArray& b) { B.append(b); return *this; }
+    GifBytes& Byte(int v) { B.append(char(v)); return *this; }
+    GifBytes& Word(int v) { return Byte(v & 0xFF).Byte(v >> 8); }
+    GifBytes& Header(const char* sig = "GIF89a", int w = 4, int h = 2, int bits = 1)
+    {
+        Raw(sig).Word(w).Word(h).Byte(0x80 | ((bits - 1) << 4) | (bits - 1)).Byte(1).Byte(0);
+        for (int i = 0; i < (1 << bits); ++i) Byte(i * 40).Byte(i * 20).Byte(255 - i);
+        return *this;
+    }
+    GifBytes& Control(int delay, int transparent = -1, int disposal = 0)
+    {
+        return Raw("\x21\xF9\x04").Byte((disposal << 2) | (transparent >= 0 ? 1 : 0)).Word(delay)
+            .Byte(transparent >= 0 ? transparent : 0).Byte(0);
+    }
+    GifBytes& Comment(const QByteArray& text)
+    {
+        Raw("\x21\xFE").Byte(int(text.size())).Raw(text).Byte(0);
+        return *this;
+    }
+    GifBytes& Image(int w = 4, int h = 2, int left = 0, int top = 0)
+    {
+        Byte(',').Word(left).Word(top).Word(w).Word(h).Byte(0);
+        Pixels p{std::max(w, 1), std::max(h, 1), std::vector<quint8>(size_t(std::max(w, 1) * std::max(h, 1)), 1)};
+        return Raw(Encode(p, 1, false));
+    }
+    Document Read(bool tolerant = true) const { return ReadDocument(B.constData(), B.size(), tolerant); }
+};
+
+}  // namespace
+
+TEST(GifReader, SignatureAndVersion)
+{
+    EXPECT_EQ(GifBytes().Header("gif87A").Image().Byte(';').Read().Version, 1);
+    EXPECT_EQ(GifBytes().Header("GIF89a").Image().Byte(';').Read().Version, 2);
+    for (const char* bad : {"GIF88a", "PNG89a", "GI"}) {
+        try {
+            GifBytes g;
+            g.Raw(bad);
+            if (g.B.size() > 3) g.Word(1).Word(1).Byte(0).Byte(0).Byte(0);
+            g.Read();
+            FAIL() << bad;
+        } catch (const EInvalidGraphicOperation& e) {
+            EXPECT_EQ(e.Message(), ErrorText(61092));
+        }
+    }
+}
+
+TEST(GifReader, ScreenTablesAndFrames)
+{
+    Document d = GifBytes().Header("GIF89a", 7, 5, 2).Image(0, 0).Image(2, 1, 3, 4).Byte(';').Read();
+    EXPECT_EQ(d.ScreenWidth, 7);
+    EXPECT_EQ(d.Global.Count, 4);
+    EXPECT_EQ(d.BackgroundColor, qint64(d.Global.ColorOf(1)));
+    ASSERT_EQ(d.Frames.size(), 2u);
+    // A frame of size 0 takes the screen's size.
+    EXPECT_EQ(d.Frames[0].Width, 7);
+    EXPECT_EQ(d.Frames[0].Height, 5);
+    EXPECT_EQ(d.Frames[1].Left, 3);
+    EXPECT_EQ(d.Frames[1].Top, 4);
+    EXPECT_EQ(d.Frames[1].Bits, 2);
+    EXPECT_FALSE(d.Frames[1].LocalTable);
+    EXPECT_EQ(d.Frames[1].Table.ColorOf(3), d.Global.ColorOf(3));
+}
+
+TEST(GifReader, GraphicControlExtensions)
+{
+    // Largest delay wins; the transparent index gives the table colour.
+    Document d = GifBytes().Header().Control(5).Control(20, 1, 2).Control(3).Image().Byte(';').Read();
+    ASSERT_EQ(d.Frames.size(), 1u);
+    const FrameRecord& f = d.Frames[0];
+    EXPECT_EQ(f.Delay, 200);
+    EXPECT_EQ(f.TransparentColor, -1);  // the last extension says no transparency
+    EXPECT_EQ(f.Disposal, 0);
+    d = GifBytes().Header().Control(7, 1, 3).Image().Byte(';').Read();
+    EXPECT_EQ(d.Frames[0].TransparentColor, qint64(d.Global.ColorOf(1)));
+    EXPECT_EQ(d.Frames[0].Disposal, 3);
+    // 65535 hundredths do not fit 16-bit milliseconds: clamped, not wrapped.
+    EXPECT_EQ(GifBytes().Header().Control(65535).Image().Byte(';').Read().Frames[0].Delay, 65535);
+    // A plain-text extension drops the pending graphic control.
+    GifBytes g;
+    g.Header().Control(50, 1).Raw("\x21\x01\x0C").Raw(QByteArray(12, 'x')).Byte(2).Raw("hi").Byte(0).Image().Byte(';');
+    d = g.Read();
+    EXPECT_TRUE(d.Frames[0].Extensions.empty());
+    EXPECT_EQ(d.Frames[0].Delay, 0);
+}
+
+TEST(GifReader, LoopExtension)
+{
+    auto loop = [](const char* id, int count) {
+        GifBytes g;
+        g.Header().Raw("\x21\xFF\x0B").Raw(id).Byte(3).Byte(1).Word(count).Byte(0).Image().Byte(';');
+        return g.Read();
+    };
+    Document d = loop("NETSCAPE2.0", 40000);
+    EXPECT_TRUE(d.Looping);
+    EXPECT_EQ(d.RepeatCount, 30000);
+    EXPECT_EQ(loop("ANIMEXTS1.0", 7).RepeatCount, 7);
+    EXPECT_FALSE(loop("XMPDataXMP!", 7).Looping);
+    EXPECT_TRUE(d.Frames[0].Extensions.empty());
+}
+
+TEST(GifReader, CommentsBeforeTheTrailerBecomeTheGlobalComment)
+{
+    Document d = GifBytes().Header().Comment("frame").Image().Comment("uno").Comment("dos").Byte(';').Read();
+    ASSERT_EQ(d.Frames[0].Extensions.size(), 1u);
+    EXPECT_EQ(d.Frames[0].Extensions[0].Data[0], "frame");
+    ASSERT_EQ(d.Comments.size(), 3u);
+    EXPECT_EQ(d.Comments[0], "uno");
+    EXPECT_EQ(d.Comments[1], "\r\n\r\n");
+    EXPECT_EQ(d.Comments[2], "dos");
+}
+
+TEST(GifReader, BytesBetweenAndAfterBlocks)
+{
+    // Zero bytes after an image are skipped; another unknown byte ends reading.
+    Document d = GifBytes().Header().Image().Byte(0).Byte(0).Image().Byte(0x99).Image().Read();
+    EXPECT_EQ(d.Frames.size(), 2u);
+    // No trailer at all is a complete file too.
+    EXPECT_EQ(GifBytes().Header().Image().Read().Frames.size(), 1u);
+    // Before any image an unknown byte is a read error.
+    EXPECT_THROW(GifBytes().Header().Byte(0x99).Read(), EReadError);
+    try {
+        GifBytes().Header().Raw("\x21\xF0").Read();
+        FAIL();
+    } catch (const EInvalidGraphicOperation& e) {
+        EXPECT_EQ(e.Message(), "Неопределенное расширение GIF: f0");
+    }
+}
+
+TEST(GifReader, HostileLengthsAndTruncationNeverReadPastTheData)
+{
+    GifBytes whole;
+    whole.Header("GIF89a", 40, 40, 8).Control(10, 3).Comment("hola");
+    Pixels p = Noise(40, 40, 256, 5);
+    whole.Byte(',').Word(0).Word(0).Word(40).Word(40).Byte(0x87);
+    for (int i = 0; i < 256; ++i) whole.Byte(i).Byte(i).Byte(i);
+    whole.Raw(Encode(p, 8, false)).Byte(';');
+    const Document full = whole.Read(false);
+    ASSERT_EQ(full.Frames.size(), 1u);
+    // Every prefix of the file: a clear error or a frame marked corrupted.
+    for (qint64 n = 0; n < whole.B.size(); ++n) {
+        QByteArray cut = whole.B.left(n);
+        try {
+            Document d = ReadDocument(cut.constData(), cut.size(), true);
+            for (const FrameRecord& f : d.Frames) {
+                std::vector<quint8> dib(size_t(DIBStride(f.Width, 8)) * f.Height);
+                DecodeFrame(f.Data, f.Width, f.Height, 8, f.Interlaced, true, nullptr, dib.data(), DIBStride(f.Width, 8));
+            }
+        } catch (const EInvalidGraphicOperation&) {
+        } catch (const EReadError&) {
+        }
+    }
+    // A frame cut inside its data: corrupted when tolerant, a read error when not.
+    QByteArray cut = whole.B.left(whole.B.size() - 200);
+    Document d = ReadDocument(cut.constData(), cut.size(), true);
+    ASSERT_EQ(d.Frames.size(), 1u);
+    EXPECT_TRUE(d.Frames[0].Corrupted);
+    EXPECT_THROW(ReadDocument(cut.constData(), cut.size(), false), EReadError);
+    // A colour table or sub-block that claims more than there is.
+    GifBytes table;
+    table.Raw("GIF89a").Word(1).Word(1).Byte(0x87).Byte(0).Byte(0).Raw("short");
+    EXPECT_THROW(table.Read(), EReadError);
+    GifBytes comment;
+    comment.Header().Raw("\x21\xFE\xFF").Raw("only a few bytes");
+    EXPECT_THROW(comment.Read(), EReadError);
+    GifBytes local;
+    local.Header().Byte(',').Word(0).Word(0).Word(1).Word(1).Byte(0x87).Raw("abc");
+    EXPECT_THROW(local.Read(), EReadError);
+}
+
+TEST(GifWriter, RoundTripOfExtensionsCommentsAndTables)
+{
+    Document d = GifBytes().Header("GIF87a", 6, 6, 2).Control(30, 2, 2).Image(3, 3, 1, 2).Image(6, 6).Byte(';').Read();
+    d.Looping = true;
+    d.RepeatCount = 5;
+    d.Comments = {QByteArray(300, 'a') + "b", "ñ"};
+    d.Frames[1].LocalTable = true;
+    d.Frames[1].Table.Count = 3;  // written as a table of 4
+    QByteArray bytes = WriteDocument(d);
+    EXPECT_TRUE(bytes.startsWith("GIF89a"));
+    EXPECT_TRUE(bytes.contains("NETSCAPE2.0"));
+    Document back = ReadDocument(bytes.constData(), bytes.size(), false);
+    EXPECT_TRUE(back.Looping);
+    EXPECT_EQ(back.RepeatCount, 5);
+    ASSERT_EQ(back.Frames.size(), 2u);
+    EXPECT_EQ(back.Frames[0].Delay, 300);
+    EXPECT_EQ(back.Frames[0].Disposal, 2);
+    EXPECT_EQ(back.Frames[0].TransparentColor, qint64(d.Global.ColorOf(2)));
+    EXPECT_EQ(back.Frames[0].Left, 1);
+    EXPECT_EQ(back.Frames[1].Table.Count, 4);
+    EXPECT_TRUE(back.Frames[1].LocalTable);
+    // A line over 255 bytes is split across sub-blocks, nothing is cut.
+    ASSERT_EQ(back.Comments.size(), 3u);
+    EXPECT_EQ(back.Comments[0] + back.Comments[1], QByteArray(300, 'a') + "b");
+    EXPECT_EQ(back.Comments[2], "ñ");
+    EXPECT_EQ(back.Frames[1].Data, d.Frames[1].Data);
+    EXPECT_THROW(WriteDocument(Document()), EInvalidGraphicOperation);
+}
+
+TEST(GifWriter, CutImageDataIsClosedOnWrite)
+{
+    GifBytes g;
+    g.Header().Image(30, 30);
+    QByteArray cut = g.B.left(g.B.size() - 2);
+    Document d = ReadDocument(cut.constData(), cut.size(), true);
+    ASSERT_TRUE(d.Frames[0].Corrupted);
+    QByteArray bytes = WriteDocument(d);
+    Document back = ReadDocument(bytes.constData(), bytes.size(), false);
+    EXPECT_EQ(back.Frames.size(), 1u);
+    EXPECT_TRUE(bytes.endsWith(";"));
+}
