@@ -1,5 +1,6 @@
 #include "platform/rtl/Variant.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <cmath>
 
@@ -28,14 +29,8 @@ void Variant::ConvertError(const char* target) const {
 }
 
 namespace {
-// Numbers in text use the Spanish decimal comma; a point is taken too.
-bool textToDouble(const QString& s, double& out) {
-    QString t = s.trimmed();
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    out = t.toDouble(&ok);
-    return ok && !t.isEmpty();
-}
+// Numbers in text are read as StrToFloat reads them: the decimal separator of the settings.
+bool textToDouble(const QString& s, double& out) { return TryStrToFloat(Trim(s), out); }
 }  // namespace
 
 qint64 Variant::AsInt64() const {
@@ -45,9 +40,8 @@ qint64 Variant::AsInt64() const {
         case 3: return qint64(std::nearbyint(std::get<double>(FValue)));
         case 4: return qint64(std::nearbyint(std::get<Currency>(FValue).ToDouble()));
         case 5: {
-            bool ok = false;
-            qint64 v = std::get<QString>(FValue).trimmed().toLongLong(&ok);
-            if (ok) return v;
+            qint64 v;
+            if (TryStrToInt64(Trim(std::get<QString>(FValue)), v)) return v;
             double d;
             if (textToDouble(std::get<QString>(FValue), d)) return qint64(std::nearbyint(d));
             ConvertError("Integer");
@@ -84,11 +78,16 @@ QString Variant::AsString() const {
     switch (FValue.index()) {
         case 0: case 1: return QString();
         case 2: return QString::number(std::get<qint64>(FValue));
-        case 3: return QString::number(std::get<double>(FValue), 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
-        case 4: return QString::number(std::get<Currency>(FValue).ToDouble(), 'g', 19).replace(QLatin1Char('.'), QLatin1Char(','));
+        case 3: return FloatToStr(std::get<double>(FValue));
+        case 4: return CurrToStr(std::get<Currency>(FValue));
         case 5: return std::get<QString>(FValue);
         case 6: return std::get<bool>(FValue) ? QStringLiteral("True") : QStringLiteral("False");
-        case 7: return QString::number(std::get<TDateTime>(FValue).Val, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
+        case 7: {
+            // A bare time shows as a time; otherwise the date, with the time when there is one.
+            const TDateTime d = std::get<TDateTime>(FValue);
+            if (std::trunc(d.Val) == 0 && d.Val != 0) return TimeToStr(d);
+            return DateTimeToStr(d);
+        }
         default: ConvertError("String");
     }
 }
@@ -111,7 +110,11 @@ bool Variant::AsBoolean() const {
 
 TDateTime Variant::AsDateTime() const {
     if (FValue.index() == 7) return std::get<TDateTime>(FValue);
-    if (FValue.index() == 5) ConvertError("Date");
+    if (FValue.index() == 5) {
+        TDateTime d;
+        if (TryStrToDateTime(Trim(std::get<QString>(FValue)), d)) return d;
+        ConvertError("Date");
+    }
     return TDateTime(AsFloat());
 }
 
