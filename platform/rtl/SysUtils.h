@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <initializer_list>
+#include <type_traits>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
@@ -50,9 +51,22 @@ extern TFormatSettings FormatSettings;
 // arguments. A bad format or a wrong argument raises EConvertError.
 QString Format(const QString& fmt, const std::vector<Variant>& args);
 QString Format(const QString& fmt, const std::vector<Variant>& args, const TFormatSettings& fs);
+namespace platform::rtl {
+// Wraps one argument of the Format convenience form: any integer (sizes, enums) as an integer,
+// a character as text.
+template <class T>
+Variant FormatArg(const T& v) {
+    if constexpr (std::is_same_v<T, bool>) return Variant(v);
+    else if constexpr (std::is_same_v<T, char> || std::is_same_v<T, QChar>) return Variant(QString(QChar(v)));
+    else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) return Variant(qint64(v));
+    else if constexpr (std::is_floating_point_v<T>) return Variant(double(v));
+    else return Variant(v);
+}
+}  // namespace platform::rtl
+
 template <class... Args>
 QString Format(const QString& fmt, const Args&... args) {
-    return Format(fmt, std::vector<Variant>{Variant(args)...});
+    return Format(fmt, std::vector<Variant>{platform::rtl::FormatArg(args)...});
 }
 
 // Picture formats: "positive;negative;zero" sections of 0 # , . E+ E- and literal text.

@@ -124,6 +124,12 @@ TEST(Format, IntegersWithWidthPrecisionAndJustification) {
     EXPECT_EQ(Format("%d", qint64(12345678901LL)), "12345678901");
     EXPECT_EQ(Format("%*d|%-*d|", 4, 7, 3, 8), "   7|8  |");
     EXPECT_EQ(Format("100%%"), "100%");
+    // Sizes, enums and characters pass straight in.
+    const QString s = "ñandú";
+    EXPECT_EQ(Format("%d letras", s.size()), "5 letras");
+    EXPECT_EQ(Format("%d", ffCurrency), "4");
+    EXPECT_EQ(Format("%s%s", 'a', s[0]), "añ");
+    EXPECT_EQ(Format("%d/%s", std::vector<Variant>{Variant(1), Variant("x")}), "1/x");
 }
 
 TEST(Format, StringsAndIndexes) {
