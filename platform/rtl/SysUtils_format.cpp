@@ -510,7 +510,8 @@ QString Format(const QString& fmt, const std::vector<Variant>& args, const TForm
             if (prec < 0) prec = -1;
         }
         if (i >= len) formatError(fmt);
-        const char type = char(fmt[i].toLower().unicode());
+        const ushort tc = fmt[i].toLower().unicode();
+        const char type = tc < 128 ? char(tc) : 0;
         QString text;
         switch (type) {
             case 'd':

@@ -163,6 +163,9 @@ TEST(FormatDateTime, SeparatorsComeFromTheSettings) {
     EXPECT_EQ(FormatDateTime("dd/mm/yyyy hh:nn", t), "05-03-2024 14.07");
     EXPECT_EQ(DateToStr(t), "2024-03-05");
     EXPECT_EQ(StrToDate("2024-3-5"), EncodeDate(2024, 3, 5));
+    FormatSettings.LongMonthNames[2] = "MARZO";
+    FormatSettings.LongDayNames[2] = "MARTES";
+    EXPECT_EQ(FormatDateTime("dddd d mmmm", t), "MARTES 5 MARZO");
 }
 
 TEST(StrToDate, ReadsDayMonthYearAndTwoDigitYears) {

@@ -180,6 +180,8 @@ TEST(Format, BadFormatsAndArgumentsRaise) {
     EXPECT_THROW(Format("%", 1), EConvertError);
     EXPECT_THROW(Format("%k", 1), EConvertError);
     EXPECT_THROW(Format("%d", true), EConvertError);
+    EXPECT_THROW(Format("%ť", 1.0), EConvertError);  // not read as "%e"
+    EXPECT_THROW(Format("%s", Null()), EConvertError);
     try {
         Format("%d", "x");
         FAIL();
