@@ -343,12 +343,12 @@ public:
         Blanks();
         return Pos >= S.size();
     }
-    // Up to four digits; `digits` tells how many were read.
+    // Digits until the value reaches four figures; `digits` tells how many were read.
     bool Number(int& value, int& digits) {
         Blanks();
         value = 0;
         digits = 0;
-        while (Pos < S.size() && S[Pos].unicode() >= '0' && S[Pos].unicode() <= '9' && digits < 4) {
+        while (Pos < S.size() && S[Pos].unicode() >= '0' && S[Pos].unicode() <= '9' && value < 1000) {
             value = value * 10 + (S[Pos].unicode() - '0');
             ++Pos;
             ++digits;
@@ -416,6 +416,7 @@ bool scanDate(TScanner& sc, double& date, const TFormatSettings& fs) {
             d = n2;
         }
     }
+    sc.Char(fs.DateSeparator);  // "5/3/2024/" as a masked edit may leave it
     TDateTime dt;
     if (!TryEncodeDate(y, m, d, dt)) return false;
     date = dt.Val;
@@ -431,9 +432,7 @@ bool scanTime(TScanner& sc, double& time, const TFormatSettings& fs) {
     int baseHour = amPm();
     int hour, min = 0, sec = 0, msec = 0, digits;
     if (!sc.Number(hour, digits)) return false;
-    bool separated = false;
     if (sc.Char(fs.TimeSeparator)) {
-        separated = true;
         if (!sc.Number(min, digits)) return false;
         if (sc.Char(fs.TimeSeparator)) {
             if (!sc.Number(sec, digits)) return false;
@@ -445,8 +444,6 @@ bool scanTime(TScanner& sc, double& time, const TFormatSettings& fs) {
         if (hour == 0 || hour > 12) return false;
         if (hour == 12) hour = 0;
         hour += baseHour;
-    } else if (!separated) {
-        return false;
     }
     TDateTime t;
     if (!TryEncodeTime(hour, min, sec, msec, t)) return false;

@@ -172,6 +172,8 @@ TEST(StrToDate, ReadsDayMonthYearAndTwoDigitYears) {
     EXPECT_EQ(StrToDate("05/03/2024"), EncodeDate(2024, 3, 5));
     EXPECT_EQ(StrToDate(" 5/3/2024 "), EncodeDate(2024, 3, 5));
     EXPECT_EQ(StrToDate("29/02/2000"), EncodeDate(2000, 2, 29));
+    EXPECT_EQ(StrToDate("5/3/2024/"), EncodeDate(2024, 3, 5));
+    EXPECT_EQ(StrToDate("005/003/2024"), EncodeDate(2024, 3, 5));
     const int year = QDate::currentDate().year();
     const int century = year / 100 * 100;
     // Window 0: a two-digit year lies in the current century; "0099" is the year 99.
@@ -190,7 +192,7 @@ TEST(StrToDate, ReadsDayMonthYearAndTwoDigitYears) {
 
 TEST(StrToDate, RejectsImpossibleOrMalformedText) {
     for (const char* bad : {"", "  /  /    ", "31/02/2024", "29/02/2023", "32/1/2024", "1/13/2024", "hoy",
-                            "1-2-2024", "05/03/2024x", "1/2/3/4", "05/03/"}) {
+                            "1-2-2024", "05/03/2024x", "1/2/3/4", "05/03/", "1/2/20245", "5/3/2024//"}) {
         EXPECT_THROW(StrToDate(bad), EConvertError) << bad;
         TDateTime d;
         EXPECT_FALSE(TryStrToDate(bad, d)) << bad;
@@ -209,7 +211,9 @@ TEST(StrToTime, HoursMinutesSecondsAndAmPm) {
     EXPECT_DOUBLE_EQ(StrToTime("2:30 PM"), EncodeTime(14, 30, 0, 0));
     EXPECT_DOUBLE_EQ(StrToTime("12:05 a.m."), EncodeTime(0, 5, 0, 0));
     EXPECT_DOUBLE_EQ(StrToTime("10 pm"), EncodeTime(22, 0, 0, 0));
-    for (const char* bad : {"", "25:00", "10:60", "10", "13:00 pm", "ab:cd", "10:30x"})
+    EXPECT_DOUBLE_EQ(StrToTime("10"), EncodeTime(10, 0, 0, 0));
+    EXPECT_DOUBLE_EQ(StrToTime("10:20:30,5"), EncodeTime(10, 20, 30, 5));
+    for (const char* bad : {"", "25:00", "10:60", "24", "13:00 pm", "0 am", "ab:cd", "10:30x", "10:", "10:30:"})
         EXPECT_THROW(StrToTime(bad), EConvertError) << bad;
     try {
         StrToTime("25:00");
