@@ -87,6 +87,12 @@ TEST(EncodeTime, ValidRangeAndDecoding) {
     EXPECT_THROW(EncodeTime(0, 60, 0, 0), EConvertError);
     EXPECT_THROW(EncodeTime(0, 0, 60, 0), EConvertError);
     EXPECT_THROW(EncodeTime(0, 0, 0, 1000), EConvertError);
+    EXPECT_THROW(EncodeTime(-1, 0, 0, 0), EConvertError);
+    try {
+        EncodeTime(24, 0, 0, 0);
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), "Invalid argument to time encode");
+    }
     int h, n, s, ms;
     DecodeTime(At(2024, 5, 6, 23, 59, 58, 999), h, n, s, ms);
     EXPECT_EQ(h, 23);
