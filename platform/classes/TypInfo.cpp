@@ -1,4 +1,6 @@
 #include "platform/classes/TypInfo.h"
+#include "platform/classes/Collections.h"
+#include "platform/classes/Strings.h"
 
 #include <QHash>
 #include <map>
@@ -111,6 +113,10 @@ void EnsureBuiltins() {
             P::Str(QStringLiteral("Name"), &TComponent::Name, &TComponent::SetName),
             P::Int(QStringLiteral("Tag"), &TComponent::Tag, &TComponent::SetTag),
         });
+        // Bases that publish nothing themselves but that published classes derive from.
+        RegisterClassProps<TCollection, TPersistent>({});
+        RegisterClassProps<TCollectionItem, TPersistent>({});
+        RegisterClassProps<TStrings, TPersistent>({});
     });
 }
 
@@ -185,7 +191,8 @@ const TTypeInfo* SimpleTypeInfo(TTypeKind kind, TFloatType floatType) {
     }
 }
 
-const TTypeInfo* ClassTypeFor(std::type_index type, const QString& name, std::function<bool(const TObject*)> isInstance) {
+const TTypeInfo* ClassTypeFor(std::type_index type, const QString& name, std::function<bool(const TObject*)> isInstance,
+                              bool isComponent) {
     Registry& r = Reg();
     std::lock_guard lock(r.Mutex);
     if (auto it = r.ClassTypes.find(type); it != r.ClassTypes.end()) return it->second;
@@ -193,6 +200,7 @@ const TTypeInfo* ClassTypeFor(std::type_index type, const QString& name, std::fu
     t.Kind = tkClass;
     t.Name = name;
     t.IsInstance = std::move(isInstance);
+    t.IsComponent = isComponent;
     const TTypeInfo* p = r.AddType(std::move(t));
     r.ClassTypes[type] = p;
     return p;

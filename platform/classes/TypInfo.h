@@ -16,7 +16,8 @@
 //
 // Accessors are member functions or callables taking (TFoo*) and (TFoo*, value); a null setter
 // makes the property read-only. The base named must itself be registered (TObject and TPersistent
-// are the roots; TComponent publishes Name and Tag). An object's list is that of the nearest
+// are the roots; TComponent publishes Name and Tag; TCollection, TCollectionItem and TStrings are
+// registered with nothing of their own). An object's list is that of the nearest
 // registered class of its dynamic type: base properties first, each class in declaration order;
 // a class that publishes a name again replaces the base's property in its place.
 #include "platform/classes/Component.h"
@@ -61,6 +62,7 @@ struct TTypeInfo {
     TFloatType FloatType = ftDouble;
     const TTypeInfo* CompType = nullptr;  // sets: the element enumeration
     std::function<bool(const TObject*)> IsInstance;  // classes: whether an object is of the declared class
+    bool IsComponent = false;     // classes: the declared class is a component (a reference, stored by name)
 };
 
 // "" for a value outside the enumeration.
@@ -152,7 +154,8 @@ const TTypeInfo* EnumTypeFor(std::type_index type, const QString& typeName, cons
 const TTypeInfo* FindEnumType(std::type_index type);
 const TTypeInfo* SimpleTypeInfo(TTypeKind kind, TFloatType floatType = ftDouble);
 const TTypeInfo* NamedTypeInfo(TTypeKind kind, const QString& name, TFloatType floatType = ftDouble);
-const TTypeInfo* ClassTypeFor(std::type_index type, const QString& name, std::function<bool(const TObject*)> isInstance);
+const TTypeInfo* ClassTypeFor(std::type_index type, const QString& name, std::function<bool(const TObject*)> isInstance,
+                              bool isComponent);
 void RegisterClassPropsImpl(std::type_index type, std::type_index base, const QString& className, const QString& baseName,
                             std::function<bool(const TObject*)> isInstance, std::vector<TPropInfo> props);
 [[noreturn]] void ReadOnlyError(const QString& propName);
@@ -241,7 +244,8 @@ struct Prop {
         using T = std::remove_pointer_t<ValueOf<G>>;
         static_assert(std::is_base_of_v<TObject, T>, "a pointer to a TObject descendant");
         TPropInfo p = Base(name, platform::classes::ClassTypeFor(typeid(T), platform::rtl::DemangledClassName(typeid(T)),
-                                                                   [](const TObject* x) { return dynamic_cast<const T*>(x) != nullptr; }));
+                                                                   [](const TObject* x) { return dynamic_cast<const T*>(x) != nullptr; },
+                                                                   std::is_base_of_v<TComponent, T>));
         p.GetObj = [get](TObject* o) -> TObject* { return std::invoke(get, Self(o)); };
         if constexpr (!std::is_null_pointer_v<S>)
             p.SetObj = [set](TObject* o, TObject* v) { std::invoke(set, Self(o), dynamic_cast<T*>(v)); };

@@ -1,4 +1,6 @@
 #include "platform/classes/TypInfo.h"
+#include "platform/classes/Collections.h"
+#include "platform/classes/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +67,24 @@ public:
     using TMiddle::TMiddle;
 };
 
+class TColumn : public TCollectionItem {
+public:
+    using TCollectionItem::TCollectionItem;
+    int Width = 64;
+};
+
+class TGridLike : public TComponent {
+public:
+    explicit TGridLike(TComponent* owner) : TComponent(owner), FColumns(TCollection::Make<TColumn>(), this) {}
+    TCollection* Columns() { return &FColumns; }
+    TStrings* Lines() { return &FLines; }
+    void SetLines(TStrings* s) { FLines.Assign(s); }
+
+private:
+    TCollection FColumns;
+    TStringList FLines;
+};
+
 void RegisterTestClasses() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -97,6 +117,13 @@ void RegisterTestClasses() {
             Prop<TFont>::Int(QStringLiteral("Size"), [](TFont* f) { return f->Size; }, [](TFont* f, int v) { f->Size = v; }),
         });
         RegisterClassProps<TLeaf, TMiddle>({});
+        RegisterClassProps<TColumn, TCollectionItem>({
+            Prop<TColumn>::Int(QStringLiteral("Width"), [](TColumn* c) { return c->Width; }, [](TColumn* c, int v) { c->Width = v; }),
+        });
+        RegisterClassProps<TGridLike, TComponent>({
+            Prop<TGridLike>::Class(QStringLiteral("Columns"), &TGridLike::Columns, nullptr),
+            Prop<TGridLike>::Class(QStringLiteral("Lines"), &TGridLike::Lines, &TGridLike::SetLines),
+        });
     });
 }
 
@@ -274,6 +301,32 @@ TEST_F(PublishedProps, BaseMustBeRegistered) {
     EXPECT_THROW(GetPropList(&leaf), EPropertyError);
     RegisterClassProps<TMiddle, TBase>({});
     EXPECT_EQ(Names(GetPropList(&leaf)), (QStringList{"Name", "Tag", "Caption", "Align", "Visible"}));
+}
+
+TEST_F(PublishedProps, ListsAndCollectionsAreReachableThroughClassProperties) {
+    TGridLike grid(nullptr);
+    auto* columns = dynamic_cast<TCollection*>(GetObjectProp(&grid, QStringLiteral("Columns")));
+    ASSERT_NE(columns, nullptr);
+    columns->Add();
+    columns->Add();
+    // Each item publishes its own properties.
+    SetOrdProp(columns->Items(1), QStringLiteral("Width"), 120);
+    EXPECT_EQ(columns->ItemsAs<TColumn>(1)->Width, 120);
+    EXPECT_EQ(Names(GetPropList(columns->Items(0))), QStringList{"Width"});
+
+    TStringList lines;
+    lines.Add(QStringLiteral("línea 1"));
+    SetObjectProp(&grid, QStringLiteral("Lines"), &lines);
+    auto* got = dynamic_cast<TStrings*>(GetObjectProp(&grid, QStringLiteral("Lines")));
+    ASSERT_NE(got, nullptr);
+    EXPECT_NE(got, &lines);  // the setter copies
+    EXPECT_EQ(got->Strings(0), QStringLiteral("línea 1"));
+
+    // Storage writes a null component reference, but not a missing list.
+    TFoo foo(nullptr);
+    EXPECT_TRUE(GetPropInfo(&foo, QStringLiteral("Link"))->PropType->IsComponent);
+    EXPECT_FALSE(GetPropInfo(&foo, QStringLiteral("Font"))->PropType->IsComponent);
+    EXPECT_FALSE(GetPropInfo(&grid, QStringLiteral("Lines"))->PropType->IsComponent);
 }
 
 TEST(ClassRegistry, CreatesComponentsByName) {
