@@ -1,4 +1,7 @@
 // Zembra start-up: finds the data folder and reports what it holds.
+#include "platform/classes/Registry.h"
+#include "platform/rtl/Exceptions.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -8,7 +11,17 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     const QString programDir = QCoreApplication::applicationDirPath();
-    const QString dataDir = programDir;  // empty registry value: the program folder
+    // The data folder is "Datos" of section "Install" under the current user's key
+    // "Software\Velmor\" + the executable's name up to its first dot.
+    const QString baseName = QFileInfo(QCoreApplication::applicationFilePath()).fileName().section(QLatin1Char('.'), 0, 0);
+    QString dataDir;
+    try {
+        TRegIniFile reg(QStringLiteral("Software\\Velmor\\") + baseName);
+        dataDir = reg.ReadString(QStringLiteral("Install"), QStringLiteral("Datos"), QString());
+    } catch (const Exception&) {
+        dataDir.clear();  // an unreadable value counts as missing
+    }
+    if (dataDir.isEmpty()) dataDir = programDir;
     out << "Zembra 4.0\n";
     out << "Carpeta del programa: " << QDir::toNativeSeparators(programDir) << "\n";
     out << "Carpeta de datos: " << QDir::toNativeSeparators(dataDir) << "\n";
