@@ -306,9 +306,11 @@ int StringToSet(const TTypeInfo* setType, const QString& text) {
 TPropList GetPropList(const TObject* instance, TTypeKinds kinds) {
     TPropList list;
     if (!instance) return list;
+    EnsureBuiltins();
+    // One lock over the look-up and the copy, so a registration meanwhile cannot mix lists.
+    std::lock_guard lock(Reg().Mutex);
     const ClassEntry* e = Nearest(instance);
     if (!e) return list;
-    std::lock_guard lock(Reg().Mutex);
     for (const TPropInfo* p : e->All)
         if (kinds & (1u << p->Kind())) list.push_back(p);
     return list;
