@@ -166,7 +166,7 @@ QString TStrings::Names(int index) const {
 
 QString TStrings::Values(const QString& name) const {
     int i = IndexOfName(name);
-    return i >= 0 ? Get(i).mid(name.size() + 1) : QString();
+    return i >= 0 ? ValueFromIndex(i) : QString();
 }
 
 QString TStrings::ValueFromIndex(int index) const {
@@ -178,8 +178,11 @@ QString TStrings::ValueFromIndex(int index) const {
 void TStrings::SetValue(const QString& name, const QString& value) {
     int i = IndexOfName(name);
     if (!value.isEmpty()) {
-        if (i < 0) i = Add(QString());
-        Put(i, name + QLatin1Char('=') + value);
+        const QString line = name + QLatin1Char('=') + value;
+        if (i < 0)
+            Add(line);
+        else
+            Put(i, line);
     } else if (i >= 0) {
         Delete(i);
     }
@@ -443,6 +446,18 @@ void TStringList::Exchange(int index1, int index2) {
     CheckIndex(index2);
     Changing();
     std::swap(FItems[index1], FItems[index2]);
+    Changed();
+}
+
+void TStringList::Move(int curIndex, int newIndex) {
+    if (curIndex == newIndex) return;
+    if (FSorted) throw EStringListError(QString::fromLatin1(SSortedListError));
+    CheckIndex(curIndex);
+    CheckIndex(newIndex);
+    Changing();
+    Item item = std::move(FItems[curIndex]);
+    FItems.erase(FItems.begin() + curIndex);
+    FItems.insert(FItems.begin() + newIndex, std::move(item));
     Changed();
 }
 

@@ -127,6 +127,8 @@ public:
     void Delete(int index) override;
     void Clear() override;
     void Exchange(int index1, int index2) override;
+    // Raises on a sorted list, before anything moves.
+    void Move(int curIndex, int newIndex) override;
     void PutObject(int index, TObject* object) override;
     int IndexOf(const QString& s) const override;
 

@@ -156,6 +156,13 @@ TEST(StringList, IndexErrorsNameTheIndex) {
     EXPECT_THROW(list.Move(0, 4), EListError);
     EXPECT_EQ(list.Count(), 1);  // the failed move lost nothing
     EXPECT_NO_THROW(list.Insert(1, QStringLiteral("dos")));  // at the end is allowed
+
+    // A sorted list refuses moves before taking the line out.
+    list.SetSorted(true);
+    EXPECT_THROW(list.Move(0, 1), EStringListError);
+    EXPECT_EQ(Lines(list), QStringLiteral("dos|uno"));
+    list.SetValue(QStringLiteral("clave"), QStringLiteral("v"));
+    EXPECT_EQ(Lines(list), QStringLiteral("clave=v|dos|uno"));
 }
 
 TEST(StringList, NamesAndValues) {
