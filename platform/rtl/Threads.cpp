@@ -164,8 +164,8 @@ std::thread::id TThread::ThreadID() const {
 
 // Called with FMutex held; the new thread waits for it before touching anything.
 void TThread::Launch() {
+    FThread = std::thread([this] { Run(); });  // may raise std::system_error: then nothing started
     FStarted = true;
-    FThread = std::thread([this] { Run(); });
     FThreadID = FThread.get_id();
 }
 
