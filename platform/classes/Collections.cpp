@@ -1,8 +1,11 @@
 #include "platform/classes/Collections.h"
+#include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <algorithm>
 #include <memory>
+
+using platform::classes::InUpdate;
 
 namespace {
 [[noreturn]] void IndexError(int index) {
@@ -92,14 +95,9 @@ void TCollection::Delete(int index) {
 
 void TCollection::Clear() {
     if (FItems.empty()) return;
-    BeginUpdate();
-    try {
+    InUpdate(this, [&] {
         while (!FItems.empty()) Delete(Count() - 1);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 TCollectionItem* TCollection::FindItemID(int id) const {
@@ -126,15 +124,10 @@ void TCollection::Notify(TCollectionItem*, TCollectionNotification) {}
 void TCollection::Assign(TPersistent* source) {
     if (auto* other = dynamic_cast<TCollection*>(source)) {
         if (other == this) return;
-        BeginUpdate();
-        try {
+        InUpdate(this, [&] {
             Clear();
             for (TCollectionItem* item : other->FItems) Add()->Assign(item);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        });
         return;
     }
     TPersistent::Assign(source);

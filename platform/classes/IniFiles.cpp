@@ -243,6 +243,7 @@ bool IniDocument::DeleteKey(const QString& section, const QString& key) {
 }  // namespace platform::classes
 
 using platform::classes::IniDocument;
+using platform::classes::InUpdate;
 
 // ---- TCustomIniFile ----
 
@@ -352,44 +353,29 @@ void TIniFile::WriteString(const QString& section, const QString& ident, const Q
 }
 
 void TIniFile::ReadSection(const QString& section, TStrings* strings) {
-    strings->BeginUpdate();
-    try {
+    InUpdate(strings, [&] {
         strings->Clear();
         for (const QString& k : Load().Keys(section)) strings->Add(k);
-    } catch (...) {
-        strings->EndUpdate();
-        throw;
-    }
-    strings->EndUpdate();
+    });
 }
 
 void TIniFile::ReadSections(TStrings* strings) {
-    strings->BeginUpdate();
-    try {
+    InUpdate(strings, [&] {
         strings->Clear();
         for (const QString& s : Load().Sections()) strings->Add(s);
-    } catch (...) {
-        strings->EndUpdate();
-        throw;
-    }
-    strings->EndUpdate();
+    });
 }
 
 void TIniFile::ReadSectionValues(const QString& section, TStrings* strings) {
     const IniDocument doc = Load();
-    strings->BeginUpdate();
-    try {
+    InUpdate(strings, [&] {
         strings->Clear();
         for (const QString& key : doc.Keys(section)) {
             QString value;
             doc.Value(section, key, value);
             strings->Add(key + QLatin1Char('=') + StripQuotes(value));
         }
-    } catch (...) {
-        strings->EndUpdate();
-        throw;
-    }
-    strings->EndUpdate();
+    });
 }
 
 void TIniFile::EraseSection(const QString& section) {

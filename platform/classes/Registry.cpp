@@ -10,6 +10,8 @@
 #include <cstring>
 
 using platform::classes::IniDocument;
+using platform::classes::RegValue;
+using platform::classes::InUpdate;
 
 namespace platform::classes {
 
@@ -258,11 +260,10 @@ bool TRegistry::DeleteValueAt(const QString& path, const QString& name) {
     return written && removed;
 }
 
-bool TRegistry::ReadValueAt(const QString& path, const QString& name, TRegDataType& type, QString& text,
-                            QByteArray& data) const {
+bool TRegistry::ReadValueAt(const QString& path, const QString& name, RegValue& value) const {
     QString raw;
     if (!LoadStore(Store()).Value(path, EncodeName(name), raw)) return false;
-    type = Decode(raw, text, data);
+    value.Type = Decode(raw, value.Text, value.Data);
     return true;
 }
 
@@ -290,10 +291,10 @@ void TRegistry::ListKeysAt(const QString& path, TStrings* strings) const {
         QString child = rest.section(QLatin1Char('\\'), 0, 0);
         if (!child.isEmpty() && !names.contains(child, Qt::CaseInsensitive)) names << child;
     }
-    strings->BeginUpdate();
-    strings->Clear();
-    for (const QString& n : names) strings->Add(n);
-    strings->EndUpdate();
+    InUpdate(strings, [&] {
+        strings->Clear();
+        for (const QString& n : names) strings->Add(n);
+    });
 }
 
 void TRegistry::ListValuesAt(const QString& path, TStrings* strings) const {
@@ -302,10 +303,10 @@ void TRegistry::ListValuesAt(const QString& path, TStrings* strings) const {
         QString n = DecodeName(k);
         if (!names.contains(n, Qt::CaseInsensitive)) names << n;
     }
-    strings->BeginUpdate();
-    strings->Clear();
-    for (const QString& n : names) strings->Add(n);
-    strings->EndUpdate();
+    InUpdate(strings, [&] {
+        strings->Clear();
+        for (const QString& n : names) strings->Add(n);
+    });
 }
 
 bool TRegistry::OpenKey(const QString& key, bool canCreate) {
@@ -354,27 +355,21 @@ void TRegistry::GetValueNames(TStrings* strings) {
 }
 
 bool TRegistry::ValueExists(const QString& name) {
-    TRegDataType type;
-    QString text;
-    QByteArray data;
-    return FKeyOpen && ReadValueAt(FCurrentPath, name, type, text, data);
+    RegValue v;
+    return FKeyOpen && ReadValueAt(FCurrentPath, name, v);
 }
 
 TRegDataType TRegistry::GetDataType(const QString& name) {
-    TRegDataType type = rdUnknown;
-    QString text;
-    QByteArray data;
-    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, type, text, data)) return rdUnknown;
-    return type;
+    RegValue v;
+    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, v)) return rdUnknown;
+    return v.Type;
 }
 
 int TRegistry::GetDataSize(const QString& name) {
-    TRegDataType type = rdUnknown;
-    QString text;
-    QByteArray data;
-    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, type, text, data)) return -1;
-    if (type == rdString) return int(text.toUtf8().size()) + 1;
-    return int(data.size());
+    RegValue v;
+    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, v)) return -1;
+    if (v.Type == rdString) return int(v.Text.toUtf8().size()) + 1;
+    return int(v.Data.size());
 }
 
 bool TRegistry::DeleteValue(const QString& name) {
@@ -387,12 +382,10 @@ void TRegistry::CheckWritable(const QString& name) const {
 }
 
 QString TRegistry::ReadString(const QString& name) {
-    TRegDataType type;
-    QString text;
-    QByteArray data;
-    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, type, text, data)) return QString();
-    if (type != rdString) RegError("Invalid data type for '%1'", name);
-    return text;
+    RegValue v;
+    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, v)) return QString();
+    if (v.Type != rdString) RegError("Invalid data type for '%1'", name);
+    return v.Text;
 }
 
 void TRegistry::WriteString(const QString& name, const QString& value) {
@@ -401,12 +394,10 @@ void TRegistry::WriteString(const QString& name, const QString& value) {
 }
 
 int TRegistry::ReadInteger(const QString& name) {
-    TRegDataType type;
-    QString text;
-    QByteArray data;
-    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, type, text, data)) RegError("Failed to get data for '%1'", name);
-    if (type != rdInteger) RegError("Invalid data type for '%1'", name);
-    return IntegerOf(data);
+    RegValue v;
+    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, v)) RegError("Failed to get data for '%1'", name);
+    if (v.Type != rdInteger) RegError("Invalid data type for '%1'", name);
+    return IntegerOf(v.Data);
 }
 
 void TRegistry::WriteInteger(const QString& name, int value) {
@@ -415,22 +406,18 @@ void TRegistry::WriteInteger(const QString& name, int value) {
 }
 
 int TRegistry::ReadBinaryData(const QString& name, void* buffer, int bufSize) {
-    TRegDataType type;
-    QString text;
-    QByteArray data;
-    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, type, text, data)) return 0;
-    if (type != rdBinary || data.size() > bufSize) RegError("Invalid data type for '%1'", name);
-    if (!data.isEmpty()) std::memcpy(buffer, data.constData(), size_t(data.size()));
-    return int(data.size());
+    RegValue v;
+    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, v)) return 0;
+    if (v.Type != rdBinary || v.Data.size() > bufSize) RegError("Invalid data type for '%1'", name);
+    if (!v.Data.isEmpty()) std::memcpy(buffer, v.Data.constData(), size_t(v.Data.size()));
+    return int(v.Data.size());
 }
 
 QByteArray TRegistry::ReadBinaryData(const QString& name) {
-    TRegDataType type;
-    QString text;
-    QByteArray data;
-    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, type, text, data)) return QByteArray();
-    if (type != rdBinary) RegError("Invalid data type for '%1'", name);
-    return data;
+    RegValue v;
+    if (!FKeyOpen || !ReadValueAt(FCurrentPath, name, v)) return QByteArray();
+    if (v.Type != rdBinary) RegError("Invalid data type for '%1'", name);
+    return v.Data;
 }
 
 void TRegistry::WriteBinaryData(const QString& name, const void* buffer, int bufSize) {
@@ -453,21 +440,17 @@ QString TRegIniFile::SectionPath(const QString& section) const {
 }
 
 QString TRegIniFile::ReadString(const QString& section, const QString& ident, const QString& defaultValue) {
-    TRegDataType type;
-    QString text;
-    QByteArray data;
-    if (!ReadValueAt(SectionPath(section), ident, type, text, data)) return defaultValue;
-    if (type != rdString) RegError("Invalid data type for '%1'", ident);
-    return text;
+    RegValue v;
+    if (!ReadValueAt(SectionPath(section), ident, v)) return defaultValue;
+    if (v.Type != rdString) RegError("Invalid data type for '%1'", ident);
+    return v.Text;
 }
 
 int TRegIniFile::ReadInteger(const QString& section, const QString& ident, int defaultValue) {
-    TRegDataType type;
-    QString text;
-    QByteArray data;
-    if (!ReadValueAt(SectionPath(section), ident, type, text, data)) return defaultValue;
-    if (type == rdString) return StrToIntDef(text, defaultValue);
-    if (type == rdInteger) return IntegerOf(data);
+    RegValue v;
+    if (!ReadValueAt(SectionPath(section), ident, v)) return defaultValue;
+    if (v.Type == rdString) return StrToIntDef(v.Text, defaultValue);
+    if (v.Type == rdInteger) return IntegerOf(v.Data);
     RegError("Invalid data type for '%1'", ident);
 }
 
@@ -497,18 +480,18 @@ void TRegIniFile::ReadSectionValues(const QString& section, TStrings* strings) {
     const QString path = SectionPath(section);
     TStringList names;
     ListValuesAt(path, &names);
-    strings->BeginUpdate();
-    strings->Clear();
-    for (int i = 0; i < names.Count(); ++i) {
-        TRegDataType type;
-        QString text;
-        QByteArray data;
-        if (!ReadValueAt(path, names[i], type, text, data)) continue;
-        if (type == rdInteger) text = QString::number(IntegerOf(data));
-        else if (type != rdString) continue;
-        strings->Add(names[i] + QLatin1Char('=') + text);
-    }
-    strings->EndUpdate();
+    InUpdate(strings, [&] {
+        strings->Clear();
+        for (int i = 0; i < names.Count(); ++i) {
+            RegValue v;
+            if (!ReadValueAt(path, names[i], v)) continue;
+            if (v.Type == rdInteger)
+                v.Text = QString::number(IntegerOf(v.Data));
+            else if (v.Type != rdString)
+                continue;
+            strings->Add(names[i] + QLatin1Char('=') + v.Text);
+        }
+    });
 }
 
 void TRegIniFile::EraseSection(const QString& section) { DeleteKeyAt(SectionPath(section)); }

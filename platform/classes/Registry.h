@@ -42,6 +42,13 @@ enum TRegDataType { rdUnknown, rdString, rdExpandString, rdInteger, rdBinary };
 namespace platform::classes {
 // The file that holds a root; empty for a root the store does not keep.
 QString RegistryFile(HKEY root);
+
+// A value as stored: text for strings, the bytes for integers (4, little-endian) and binary data.
+struct RegValue {
+    TRegDataType Type = rdUnknown;
+    QString Text;
+    QByteArray Data;
+};
 }  // namespace platform::classes
 
 class TRegistry : public TObject {
@@ -101,8 +108,7 @@ protected:
     // Absolute path of `key` as OpenKey reads it.
     QString ResolvePath(const QString& key) const;
     // The value `name` of the key at `path`; false when the key or value is missing.
-    bool ReadValueAt(const QString& path, const QString& name, TRegDataType& type, QString& text,
-                     QByteArray& data) const;
+    bool ReadValueAt(const QString& path, const QString& name, platform::classes::RegValue& value) const;
     // Writes an already encoded value; false when the store cannot be written.
     bool WriteEncodedAt(const QString& path, const QString& name, const QString& encoded);
     bool KeyExistsAt(const QString& path) const;

@@ -50,6 +50,7 @@ int CompareStr(const QString& a, const QString& b) { return Compare(a, b, true);
 
 using platform::classes::CompareStr;
 using platform::classes::CompareText;
+using platform::classes::InUpdate;
 
 // ---- TStrings ----
 
@@ -82,14 +83,9 @@ int TStrings::AddObject(const QString& s, TObject* object) {
 
 void TStrings::AddStrings(const TStrings* strings) {
     if (!strings) return;
-    BeginUpdate();
-    try {
+    InUpdate(this, [&] {
         for (int i = 0; i < strings->Count(); ++i) AddObject(strings->Get(i), strings->GetObject(i));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::InsertObject(int index, const QString& s, TObject* object) {
@@ -98,36 +94,26 @@ void TStrings::InsertObject(int index, const QString& s, TObject* object) {
 }
 
 void TStrings::Exchange(int index1, int index2) {
-    BeginUpdate();
-    try {
+    InUpdate(this, [&] {
         QString s = Get(index1);
         TObject* o = GetObject(index1);
         Put(index1, Get(index2));
         PutObject(index1, GetObject(index2));
         Put(index2, s);
         PutObject(index2, o);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::Move(int curIndex, int newIndex) {
     if (curIndex == newIndex) return;
     // Checked before the line is taken out, so a bad target loses nothing.
     if (newIndex < 0 || newIndex >= Count()) Error(QStringLiteral("List index out of bounds (%1)"), newIndex);
-    BeginUpdate();
-    try {
+    InUpdate(this, [&] {
         QString s = Get(curIndex);
         TObject* o = GetObject(curIndex);
         Delete(curIndex);
         InsertObject(newIndex, s, o);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 int TStrings::IndexOf(const QString& s) const {
@@ -198,8 +184,7 @@ QString TStrings::Text() const {
 }
 
 void TStrings::SetText(const QString& text) {
-    BeginUpdate();
-    try {
+    InUpdate(this, [&] {
         Clear();
         const int n = text.size();
         int start = 0;
@@ -211,11 +196,7 @@ void TStrings::SetText(const QString& text) {
             if (p < n && text[p] == QLatin1Char('\n')) ++p;
             start = p;
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 QString TStrings::CommaText() const { return JoinDelimited(QLatin1Char(','), QLatin1Char('"')); }
@@ -251,8 +232,7 @@ void TStrings::SetDelimitedText(const QString& text) { ParseDelimited(text, FDel
 
 void TStrings::ParseDelimited(const QString& text, QChar delimiter, QChar quoteChar) {
     auto blank = [](QChar c) { return c.unicode() >= 1 && c.unicode() <= ' '; };
-    BeginUpdate();
-    try {
+    InUpdate(this, [&] {
         Clear();
         const int n = text.size();
         int p = 0;
@@ -287,11 +267,7 @@ void TStrings::ParseDelimited(const QString& text, QChar delimiter, QChar quoteC
                 } while (p < n && blank(text[p]));
             }
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::BeginUpdate() {
@@ -333,15 +309,10 @@ void TStrings::SaveToStream(TStream* stream) const {
 void TStrings::Assign(TPersistent* source) {
     if (auto* strings = dynamic_cast<TStrings*>(source)) {
         if (strings == this) return;
-        BeginUpdate();
-        try {
+        InUpdate(this, [&] {
             Clear();
             AddStrings(strings);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        });
         return;
     }
     TPersistent::Assign(source);

@@ -24,6 +24,19 @@ QString DecodeText(const QByteArray& bytes);
 // Locale-aware comparison of a Spanish workstation ("ñ" between "n" and "o").
 int CompareText(const QString& a, const QString& b);  // case-insensitive
 int CompareStr(const QString& a, const QString& b);   // case-sensitive
+
+// Runs `body` between target->BeginUpdate() and target->EndUpdate(), also when it throws.
+template <class T, class F>
+void InUpdate(T* target, F&& body) {
+    target->BeginUpdate();
+    try {
+        body();
+    } catch (...) {
+        target->EndUpdate();
+        throw;
+    }
+    target->EndUpdate();
+}
 }  // namespace platform::classes
 
 class TStrings : public TPersistent {
