@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -166,4 +167,38 @@ TEST(IniFile, BareFileNameLivesInTheUserConfigurationFolder) {
         qunsetenv("XDG_CONFIG_HOME");
     else
         qputenv("XDG_CONFIG_HOME", saved);
+}
+
+// Our files against another program's ini reader and writer (Python's configparser).
+TEST(IniFile, AnotherProgramReadsOurFileAndWeReadItsFile) {
+    const QString python = QStringLiteral("/usr/bin/python3");
+    if (!QFile::exists(python)) GTEST_SKIP() << "python3 is needed";
+    QTemporaryDir dir;
+    const QString ours = dir.filePath(QStringLiteral("nuestro.ini"));
+    const QString theirs = dir.filePath(QStringLiteral("suyo.ini"));
+    {
+        TIniFile ini(ours);
+        ini.WriteString(QStringLiteral("Despacho"), QStringLiteral("Nombre"), QString::fromUtf8("Bufete Peña & Asociados"));
+        ini.WriteInteger(QStringLiteral("Despacho"), QStringLiteral("Numero"), 12);
+        ini.WriteBool(QStringLiteral("TPrincipio"), QStringLiteral("Visible"), true);
+    }
+    const QString script = QStringLiteral(
+        "import configparser, sys\n"
+        "c = configparser.RawConfigParser()\n"
+        "c.read(sys.argv[1], encoding='utf-8')\n"
+        "print('|'.join(s + '.' + k + '=' + v for s in c.sections() for k, v in c.items(s)))\n"
+        "w = configparser.RawConfigParser()\n"
+        "w.optionxform = str\n"
+        "w['Año'] = {'Calle': 'Gran Vía 1', 'Piso': '0x1F'}\n"
+        "with open(sys.argv[2], 'w', encoding='utf-8') as f: w.write(f)\n");
+    QProcess p;
+    p.start(python, {QStringLiteral("-c"), script, ours, theirs});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
+              QString::fromUtf8("Despacho.nombre=Bufete Peña & Asociados|Despacho.numero=12|TPrincipio.visible=1"));
+
+    TIniFile ini(theirs);
+    EXPECT_EQ(ini.ReadString(QString::fromUtf8("AÑO"), QStringLiteral("calle"), QString()), QString::fromUtf8("Gran Vía 1"));
+    EXPECT_EQ(ini.ReadInteger(QString::fromUtf8("año"), QStringLiteral("PISO"), 0), 31);
 }
