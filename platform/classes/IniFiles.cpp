@@ -49,7 +49,11 @@ bool RewriteFileLocked(const QString& path, const std::function<bool(QByteArray&
     const QByteArray name = QFile::encodeName(path);
     // The lock is on the file itself; a writer that waited on a file since replaced retries on
     // the new one.
-    for (;;) {
+    for (int attempt = 0;; ++attempt) {
+        if (attempt == 1000) {
+            if (error) *error = QStringLiteral("the file keeps being replaced");
+            return false;
+        }
         int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0 && errno == ENOENT) fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         if (fd < 0) {
