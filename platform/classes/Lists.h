@@ -46,7 +46,6 @@ public:
     void Sort(const TListSortCompare& compare);
     void* First() const { return Items(0); }
     void* Last() const { return Items(Count() - 1); }
-    TList* Expand() { return this; }
 
 protected:
     // Tells a derived list of each item put in and taken out.

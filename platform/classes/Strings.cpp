@@ -326,10 +326,7 @@ const char* const SSortedListError = "Operation not allowed on sorted string lis
 const char* const SDuplicateString = "String list does not allow duplicates";
 }  // namespace
 
-TStringList::~TStringList() {
-    OnChange = nullptr;
-    OnChanging = nullptr;
-}
+TStringList::~TStringList() = default;
 
 void TStringList::CheckIndex(int index) const {
     if (index < 0 || index >= Count()) Error(QString::fromLatin1(SListIndexError), index);
