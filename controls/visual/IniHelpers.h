@@ -1,0 +1,67 @@
+#pragma once
+// The routines through which saved layouts reach their store, an ini file (TIniFile) or a
+// registry branch (TRegIniFile): every routine takes the store object and works out which it is.
+// Also the window-placement keys a form's position and state are saved under.
+#include <QString>
+
+class TObject;
+
+// The executable's file name with the extension ".INI", without folder.
+QString GetDefaultIniName();
+// "Software\" followed by the executable's name without folder and extension.
+QString GetDefaultIniRegKey();
+
+// Another class of object reads the default and writes nothing.
+QString IniReadString(TObject* iniObject, const QString& section, const QString& ident, const QString& defaultValue);
+// In an ini file a value enclosed in double or single quotes gets one more pair of double quotes,
+// since the reader strips one pair: it reads back as written.
+void IniWriteString(TObject* iniObject, const QString& section, const QString& ident, const QString& value);
+int IniReadInteger(TObject* iniObject, const QString& section, const QString& ident, int defaultValue);
+void IniWriteInteger(TObject* iniObject, const QString& section, const QString& ident, int value);
+void IniEraseSection(TObject* iniObject, const QString& section);
+
+namespace platform::visual {
+
+// The screen a placement is saved for.
+struct TScreenInfo {
+    int Width = 0;
+    int Height = 0;
+    int PixelsPerInch = 96;
+};
+
+// "(1024x768)"
+QString ScreenSuffix(const TScreenInfo& screen);
+
+// The operating system's window placement record.
+struct TWindowPlacement {
+    int Length = 44;
+    int Flags = 0;
+    int ShowCmd = 0;
+    int MinX = 0, MinY = 0;  // minimised position
+    int MaxX = 0, MaxY = 0;  // maximised position
+    int NormLeft = 0, NormTop = 0, NormRight = 0, NormBottom = 0;  // normal rectangle
+};
+
+inline constexpr int WPF_SETMINPOSITION = 1;
+inline constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3;
+
+enum class TPlacementState { Normal, Minimized, Maximized };
+
+// The value under key + screen suffix, else under the plain key.
+QString ReadPosStr(TObject* iniObject, const QString& section, const QString& ident, const TScreenInfo& screen);
+// Under key + screen suffix, then under the plain key.
+void WritePosStr(TObject* iniObject, const QString& section, const QString& ident, const QString& value,
+                 const TScreenInfo& screen);
+
+// "Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos" and "NormPos" (the last two twice).
+void WritePlacement(TObject* iniObject, const QString& section, const TWindowPlacement& placement,
+                    const TScreenInfo& screen);
+// Fills the flags and positions from the store. Missing or malformed numbers keep what the
+// record holds (0 for the minimised and maximised positions). False when no position was stored
+// or it was saved at another pixel density; the flags are read either way.
+bool ReadPlacementPosition(TObject* iniObject, const QString& section, TWindowPlacement& placement,
+                           const TScreenInfo& screen);
+// "ShowCmd" as a window state: 1, 5, 9 normal; 2, 6, 7 minimised; 3 maximised; others the default.
+TPlacementState ReadPlacementState(TObject* iniObject, const QString& section, TPlacementState defaultState);
+
+}  // namespace platform::visual
