@@ -27,6 +27,9 @@ int FloatPrecision(TFloatType type) {
     return 15;
 }
 
+// A property of a component class holds a reference, stored by the component's name.
+bool IsComponentReference(const TPropInfo* propInfo) { return propInfo->PropType && propInfo->PropType->IsComponent; }
+
 int ClampCount(int count) { return std::clamp(count, 0, TPropsStorage::MaxStoredItems); }
 
 // Swaps the object, prefix and section for a nested store and puts them back on leaving.
@@ -174,13 +177,13 @@ void TPropsStorage::LoadProperty(const TPropInfo* propInfo) {
     try {
         if (propInfo->Kind() == tkClass) {
             TObject* value = GetObjectProp(FObject, propInfo);
-            if (auto* list = dynamic_cast<TStrings*>(value))
+            if (IsComponentReference(propInfo))
+                LoadComponent(propInfo, Trim(ReadString(FSection, GetItemName(propInfo->Name),
+                                                         ComponentText(dynamic_cast<TComponent*>(value)))));
+            else if (auto* list = dynamic_cast<TStrings*>(value))
                 LoadStrings(propInfo, list);
             else if (auto* collection = dynamic_cast<TCollection*>(value))
                 LoadCollection(propInfo, collection);
-            else if (!value || dynamic_cast<TComponent*>(value))
-                LoadComponent(propInfo, Trim(ReadString(FSection, GetItemName(propInfo->Name),
-                                                         ComponentText(static_cast<TComponent*>(value)))));
             else if (dynamic_cast<TPersistent*>(value))
                 LoadAllProps(value, GetItemName(propInfo->Name));
             return;
@@ -226,12 +229,12 @@ QString TPropsStorage::ValueText(const TPropInfo* propInfo) {
         return GetVariantProp(FObject, propInfo).AsString();
     case tkClass: {
         TObject* value = GetObjectProp(FObject, propInfo);
+        if (IsComponentReference(propInfo))
+            return ComponentText(dynamic_cast<TComponent*>(value));
         if (auto* list = dynamic_cast<TStrings*>(value))
             StoreStrings(propInfo, list);
         else if (auto* collection = dynamic_cast<TCollection*>(value))
             StoreCollection(propInfo, collection);
-        else if (!value || dynamic_cast<TComponent*>(value))
-            return ComponentText(static_cast<TComponent*>(value));
         else if (dynamic_cast<TPersistent*>(value))
             StoreAllProps(value, GetItemName(propInfo->Name));
         return QString();

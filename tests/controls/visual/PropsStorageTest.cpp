@@ -104,7 +104,7 @@ void RegisterProbe() {
             PF::Str("Name", &TProbeFont::Name, &TProbeFont::SetName),
         });
         using PI = Prop<TProbeItem>;
-        RegisterClassProps<TProbeItem, TPersistent>({
+        RegisterClassProps<TProbeItem, TCollectionItem>({
             PI::Str("Title", &TProbeItem::Title, &TProbeItem::SetTitle),
             PI::Int("Width", &TProbeItem::Width, &TProbeItem::SetWidth),
         });
