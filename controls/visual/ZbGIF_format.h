@@ -94,6 +94,12 @@ bool IsLoopExtension(const ExtensionBlock& ext, quint16* repeat);
 bool DecodeFrame(const QByteArray& data, int width, int height, int outBits, bool interlaced,
                  bool tolerant, const Progress& progress, quint8* dib, int stride);
 
+// Decodes a frame record into a new bottom-up bitmap of outBits bits per pixel,
+// filled with zeros where the data does not reach. A frame larger than
+// MaxFramePixels is refused with 61094 before anything is allocated.
+std::vector<quint8> DecodeFrameBits(const FrameRecord& frame, int outBits, bool tolerant, const Progress& progress,
+                                    bool* corrupted);
+
 // Encodes a bottom-up device-independent bitmap of 1, 4 or 8 bits per pixel:
 // appends the code size byte, the sub-blocks and the terminator to out.
 void EncodeFrame(QByteArray& out, const quint8* dib, int stride, int width, int height, int bits,

@@ -519,3 +519,24 @@ TEST(GifWriter, CutImageDataIsClosedOnWrite)
     EXPECT_EQ(back.Frames.size(), 1u);
     EXPECT_TRUE(bytes.endsWith(";"));
 }
+
+TEST(GifReader, HugeClaimedSizesAllocateNothing)
+{
+    // 65535 x 65535 screen and frame from a few dozen bytes.
+    GifBytes g;
+    g.Header("GIF89a", 65535, 65535, 1).Byte(',').Word(0).Word(0).Word(65535).Word(65535).Byte(0)
+        .Raw(CodeStream{2, {{4, 3}, {1, 3}, {5, 3}}}.Build()).Byte(';');
+    Document d = g.Read();
+    ASSERT_EQ(d.Frames.size(), 1u);
+    EXPECT_EQ(d.Frames[0].Width, 65535);
+    try {
+        DecodeFrameBits(d.Frames[0], 8, true, nullptr, nullptr);
+        FAIL() << "a 4-gigapixel frame was decoded";
+    } catch (const EInvalidGraphicOperation& e) {
+        EXPECT_EQ(e.Message(), ErrorText(61094));
+    }
+    // A frame of size 0 on a screen of size 0 decodes to nothing.
+    Document z = GifBytes().Header("GIF89a", 0, 0, 1).Image(0, 0).Byte(';').Read();
+    bool corrupted = false;
+    EXPECT_TRUE(DecodeFrameBits(z.Frames[0], 8, true, nullptr, &corrupted).empty());
+}
