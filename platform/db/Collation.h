@@ -1,0 +1,20 @@
+#pragma once
+// Spanish text order shared by indexes, ORDER BY and ranges.
+#include <QString>
+
+namespace platform::db {
+
+// Full order: letters first (accents folded, "ñ" between "n" and "o", case ignored), then
+// accents, then case (capitals first), so that only identical texts compare equal.
+int SpanishCompare(const QChar* a, int lenA, const QChar* b, int lenB);
+// Letters only: accents and case ignored (case-insensitive indexes and searches).
+int SpanishCompareCI(const QChar* a, int lenA, const QChar* b, int lenB);
+
+inline int SpanishCompare(const QString& a, const QString& b) {
+    return SpanishCompare(a.constData(), int(a.size()), b.constData(), int(b.size()));
+}
+inline int SpanishCompareCI(const QString& a, const QString& b) {
+    return SpanishCompareCI(a.constData(), int(a.size()), b.constData(), int(b.size()));
+}
+
+}  // namespace platform::db

@@ -1,0 +1,1132 @@
+#include "platform/db/DBTables.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+
+using platform::db::TColumnType;
+using platform::db::TConnection;
+using platform::db::TRecordBuffer;
+using platform::db::TRow;
+
+namespace {
+
+TFieldType FieldTypeOf(TColumnType t) {
+    switch (t) {
+    case TColumnType::Text: return ftString;
+    case TColumnType::Integer: return ftInteger;
+    case TColumnType::Short: return ftSmallint;
+    case TColumnType::Float: return ftFloat;
+    case TColumnType::Currency: return ftCurrency;
+    case TColumnType::Date: return ftDate;
+    case TColumnType::Time: return ftTime;
+    case TColumnType::DateTime: return ftDateTime;
+    case TColumnType::Logical: return ftBoolean;
+    case TColumnType::Memo: return ftMemo;
+    case TColumnType::Blob: return ftBlob;
+    case TColumnType::AutoInc: return ftAutoInc;
+    }
+    return ftString;
+}
+
+TColumnType ColumnTypeOf(TFieldType t) {
+    switch (t) {
+    case ftString: return TColumnType::Text;
+    case ftSmallint:
+    case ftWord: return TColumnType::Short;
+    case ftInteger: return TColumnType::Integer;
+    case ftAutoInc: return TColumnType::AutoInc;
+    case ftBoolean: return TColumnType::Logical;
+    case ftCurrency: return TColumnType::Currency;
+    case ftDate: return TColumnType::Date;
+    case ftTime: return TColumnType::Time;
+    case ftDateTime: return TColumnType::DateTime;
+    case ftMemo:
+    case ftFmtMemo: return TColumnType::Memo;
+    case ftBlob:
+    case ftGraphic:
+    case ftBytes:
+    case ftVarBytes: return TColumnType::Blob;
+    default: return TColumnType::Float;
+    }
+}
+
+QVariant EngineValueOf(TField* f, const Variant& v) {
+    TParam p;
+    p.AssignFieldValue(f, v);
+    return p.EngineValue();
+}
+
+TSession DefaultSession(nullptr);
+
+}  // namespace
+
+TSession* Session = &DefaultSession;
+
+// ---------------------------------------------------------------------------------------------- TSession
+
+TSession::TSession(TComponent* owner) : TComponent(owner) {}
+TSession::~TSession() = default;
+
+void TSession::AddStandardAlias(const QString& name, const QString& path, const QString&) {
+    FAliases[name.toUpper()] = QDir::fromNativeSeparators(path);
+}
+void TSession::AddAlias(const QString& name, const QString&, TStrings* params) {
+    QString path = params ? params->Values(QStringLiteral("PATH")) : QString();
+    FAliases[name.toUpper()] = QDir::fromNativeSeparators(path);
+}
+void TSession::DeleteAlias(const QString& name) { FAliases.erase(name.toUpper()); }
+bool TSession::IsAlias(const QString& name) const { return FAliases.count(name.toUpper()) > 0; }
+QString TSession::AliasPath(const QString& name) const {
+    auto it = FAliases.find(name.toUpper());
+    return it == FAliases.end() ? QString() : it->second;
+}
+void TSession::GetAliasNames(TStrings* list) const {
+    list->Clear();
+    for (auto& [n, p] : FAliases) list->Add(n);
+}
+void TSession::GetDatabaseNames(TStrings* list) const {
+    GetAliasNames(list);
+    for (TDatabase* db : FDatabases)
+        if (list->IndexOf(db->DatabaseName()) < 0) list->Add(db->DatabaseName());
+}
+void TSession::GetTableNames(const QString& databaseName, const QString&, bool extensions, bool, TStrings* list) {
+    list->Clear();
+    auto conn = ConnectionFor(databaseName);
+    auto st = conn->Prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
+    while (st->Step()) list->Add(st->Column(0).toString().toUpper() + (extensions ? QStringLiteral(".DB") : QString()));
+}
+
+void TSession::AddPassword(const QString& password) {
+    if (!FPasswords.contains(password)) FPasswords << password;
+}
+void TSession::RemovePassword(const QString& password) { FPasswords.removeAll(password); }
+void TSession::RemoveAllPasswords() { FPasswords.clear(); }
+
+TDatabase* TSession::FindDatabase(const QString& name) const {
+    for (TDatabase* db : FDatabases)
+        if (db->DatabaseName().compare(name, Qt::CaseInsensitive) == 0) return db;
+    return nullptr;
+}
+TDatabase* TSession::OpenDatabase(const QString& name) {
+    TDatabase* db = FindDatabase(name);
+    if (!db) DatabaseError(QStringLiteral("Unknown database: %1").arg(name));
+    db->Open();
+    return db;
+}
+void TSession::CloseDatabase(TDatabase* database) {
+    if (database) database->Close();
+}
+
+QString TSession::FolderFor(const QString& databaseName) const {
+    if (TDatabase* db = FindDatabase(databaseName)) return db->Directory();
+    if (IsAlias(databaseName)) return AliasPath(databaseName);
+    if (!databaseName.isEmpty() && QFileInfo(databaseName).isDir()) return databaseName;
+    return QString();
+}
+
+std::shared_ptr<TConnection> TSession::ConnectionFor(const QString& databaseName) {
+    if (TDatabase* db = FindDatabase(databaseName)) return db->Connection();
+    QString folder = FolderFor(databaseName);
+    if (folder.isEmpty()) DatabaseError(QStringLiteral("Unknown database: %1").arg(databaseName));
+    QString key = QDir(folder).absolutePath();
+    auto conn = FFolderConnections.value(key).lock();
+    if (!conn) {
+        conn = platform::db::OpenSqlite(folder);
+        FFolderConnections.insert(key, conn);
+    }
+    return conn;
+}
+
+// ---------------------------------------------------------------------------------------------- TDatabase
+
+TDatabase::TDatabase(TComponent* owner) : TComponent(owner), FParams(std::make_unique<TStringList>()) {
+    Session->FDatabases.push_back(this);
+}
+
+TDatabase::~TDatabase() {
+    try {
+        CloseDataSets();
+    } catch (...) {
+    }
+    for (TDBDataSet* ds : FDataSets) ds->FRegistered = nullptr;
+    FConnection.reset();
+    auto& v = Session->FDatabases;
+    v.erase(std::remove(v.begin(), v.end(), this), v.end());
+}
+
+void TDatabase::SetDatabaseName(const QString& name) {
+    if (Connected()) DatabaseError(QStringLiteral("Cannot perform this operation on an open database"), this);
+    FDatabaseName = name;
+}
+void TDatabase::SetAliasName(const QString& name) {
+    if (Connected()) DatabaseError(QStringLiteral("Cannot perform this operation on an open database"), this);
+    FAliasName = name;
+    if (!name.isEmpty()) FDriverName.clear();
+}
+void TDatabase::SetDriverName(const QString& name) {
+    if (Connected()) DatabaseError(QStringLiteral("Cannot perform this operation on an open database"), this);
+    FDriverName = name;
+    if (!name.isEmpty()) FAliasName.clear();
+}
+
+QString TDatabase::Directory() const {
+    if (!FAliasName.isEmpty()) return Session->AliasPath(FAliasName);
+    return QDir::fromNativeSeparators(FParams->Values(QStringLiteral("PATH")));
+}
+
+void TDatabase::SetConnected(bool value) {
+    if (value == Connected()) return;
+    if (value) {
+        BeforeConnect(this);
+        QString dir = Directory();
+        if (dir.isEmpty()) {
+            if (!FAliasName.isEmpty() && !Session->IsAlias(FAliasName))
+                DatabaseError(QStringLiteral("Unknown database: %1").arg(FAliasName), this);
+            DatabaseError(QStringLiteral("No data folder for database %1").arg(FDatabaseName), this);
+        }
+        FConnection = platform::db::OpenSqlite(dir);
+        AfterConnect(this);
+    } else {
+        BeforeDisconnect(this);
+        CloseDataSets();
+        if (FConnection && FConnection->InTransaction()) FConnection->Rollback();
+        FConnection.reset();
+        AfterDisconnect(this);
+    }
+}
+
+std::shared_ptr<TConnection> TDatabase::Connection() {
+    if (!FConnection) Open();
+    return FConnection;
+}
+
+void TDatabase::CloseDataSets() {
+    for (TDBDataSet* ds : std::vector<TDBDataSet*>(FDataSets)) ds->Close();
+}
+
+void TDatabase::StartTransaction() { Connection()->StartTransaction(); }
+void TDatabase::Commit() {
+    if (!FConnection || !FConnection->InTransaction()) DatabaseError(QStringLiteral("No active transaction"), this);
+    FConnection->Commit();
+}
+void TDatabase::Rollback() {
+    if (!FConnection || !FConnection->InTransaction()) DatabaseError(QStringLiteral("No active transaction"), this);
+    FConnection->Rollback();
+    for (TDBDataSet* ds : FDataSets)
+        if (ds->Active() && ds->State() == dsBrowse) ds->Resync();
+}
+bool TDatabase::InTransaction() const { return FConnection && FConnection->InTransaction(); }
+
+// ---------------------------------------------------------------------------------------------- TDBDataSet
+
+TDBDataSet::TDBDataSet(TComponent* owner) : TDataSet(owner) {}
+
+TDBDataSet::~TDBDataSet() {
+    if (FRegistered) {
+        auto& v = FRegistered->FDataSets;
+        v.erase(std::remove(v.begin(), v.end(), this), v.end());
+    }
+}
+
+void TDBDataSet::SetDatabaseName(const QString& name) {
+    CheckInactive();
+    FDatabaseName = name;
+}
+
+TDatabase* TDBDataSet::Database() const { return Session->FindDatabase(FDatabaseName); }
+
+void TDBDataSet::OpenConnection() {
+    TDatabase* db = Database();
+    FConn = Session->ConnectionFor(FDatabaseName);
+    if (db != FRegistered) {
+        if (FRegistered) {
+            auto& v = FRegistered->FDataSets;
+            v.erase(std::remove(v.begin(), v.end(), this), v.end());
+        }
+        FRegistered = db;
+        if (db) db->FDataSets.push_back(this);
+    }
+}
+
+TConnection* TDBDataSet::Connection() {
+    if (!FConn) OpenConnection();
+    return FConn.get();
+}
+
+void TDBDataSet::InternalClose() { FConn.reset(); }
+
+// ---------------------------------------------------------------------------------------------- TTable
+
+// Follows the master data source: a new master record re-restricts the detail.
+class TMasterLink : public TDataLink {
+public:
+    explicit TMasterLink(TTable* table) : FTable(table) {}
+
+protected:
+    void ActiveChanged() override { Changed(); }
+    void RecordChanged(TField* field) override {
+        if (field == nullptr) Changed();
+        else {
+            for (const QString& n : FTable->FMasterFields.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                if (field->FieldName().compare(n.trimmed(), Qt::CaseInsensitive) == 0) return Changed();
+        }
+    }
+    void DataSetChanged() override { Changed(); }
+    void DataSetScrolled(int) override { Changed(); }
+    void CheckBrowseMode() override {
+        if (FTable->Active()) FTable->CheckBrowseMode();
+    }
+
+private:
+    void Changed() {
+        if (FTable->Active()) FTable->MasterChanged();
+    }
+    TTable* FTable;
+};
+
+TTable::TTable(TComponent* owner)
+    : TDBDataSet(owner), FIndexDefs(std::make_unique<TIndexDefs>()), FMasterLink(std::make_unique<TMasterLink>(this)) {}
+
+TTable::~TTable() {
+    try {
+        if (Active()) Close();
+    } catch (...) {
+    }
+    FMasterLink->SetDataSource(nullptr);
+}
+
+void TTable::SetTableName(const QString& name) {
+    CheckInactive();
+    FTableName = name;
+}
+
+bool TTable::Exists() { return Connection()->TableExists(FTableName); }
+
+void TTable::InternalOpen() {
+    if (FTableName.isEmpty()) DatabaseError(QStringLiteral("Missing TableName property"), this);
+    OpenConnection();
+    FDesc = FConn->DescribeTable(FTableName);
+    FieldDefs()->Clear();
+    for (auto& c : FDesc.Columns) FieldDefs()->Add(c.Name, FieldTypeOf(c.Type), c.Type == TColumnType::Text ? c.Size : 0, c.Required);
+    FIndexDefs->Clear();
+    for (auto& ix : FDesc.Indexes) {
+        TIndexOptions o = 0;
+        if (ix.Primary) o |= ixPrimary | ixUnique;
+        if (ix.Unique) o |= ixUnique;
+        if (ix.CaseInsensitive) o |= ixCaseInsensitive;
+        FIndexDefs->Add(ix.Name, ix.Fields.join(QLatin1Char(';')), o);
+    }
+    FSpec = platform::db::TCursorSpec();
+    FSpec.Table = FTableName;
+    for (auto& c : FDesc.Columns) FSpec.Columns << c.Name;
+    BuildOrder();
+    UpdateRestriction();
+}
+
+void TTable::BuildOrder() {
+    FSpec.OrderCols.clear();
+    FSpec.CaseInsensitive = false;
+    QStringList fields;
+    if (!FIndexFieldNames.isEmpty()) {
+        fields = FIndexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    } else if (!FIndexName.isEmpty()) {
+        const platform::db::TIndexDesc* found = nullptr;
+        for (auto& ix : FDesc.Indexes)
+            if (!ix.Primary && ix.Name.compare(FIndexName, Qt::CaseInsensitive) == 0) found = &ix;
+        if (!found) DatabaseError(QStringLiteral("Index '%1' not found").arg(FIndexName), this);
+        fields = found->Fields;
+        FSpec.CaseInsensitive = found->CaseInsensitive;
+    } else {
+        for (auto& ix : FDesc.Indexes)
+            if (ix.Primary) fields = ix.Fields;
+    }
+    for (const QString& f : fields) {
+        int c = FDesc.ColumnIndex(f.trimmed());
+        if (c < 0) DatabaseError(QStringLiteral("Field '%1' not found").arg(f.trimmed()), this);
+        FSpec.OrderCols.push_back(c);
+    }
+}
+
+TField* TTable::IndexFields(int index) const {
+    int slot = FSpec.OrderCols.at(index);
+    for (int i = 0; i < Fields()->Count(); ++i)
+        if (Fields()->Fields(i)->FieldKind() == fkData && Fields()->Fields(i)->FieldNo() == slot) return Fields()->Fields(i);
+    return nullptr;
+}
+
+void TTable::GetIndexNames(TStrings* list) {
+    list->Clear();
+    if (!Active()) {
+        Connection();
+        FDesc = FConn->DescribeTable(FTableName);
+    }
+    for (auto& ix : FDesc.Indexes)
+        if (!ix.Primary) list->Add(ix.Name);
+}
+
+void TTable::SetIndexName(const QString& name) {
+    FIndexName = name;
+    FIndexFieldNames.clear();
+    if (Active()) {
+        CheckBrowseMode();
+        BuildOrder();
+        FRangeActive = false;
+        UpdateRestriction();
+        Resync();
+    }
+}
+
+void TTable::SetIndexFieldNames(const QString& names) {
+    FIndexFieldNames = names;
+    FIndexName.clear();
+    if (Active()) {
+        CheckBrowseMode();
+        BuildOrder();
+        FRangeActive = false;
+        UpdateRestriction();
+        Resync();
+    }
+}
+
+void TTable::EnsureSpec() {
+    // Filter text of the table restricts the cursor in the engine.
+    QString where;
+    if (Filtered() && !FilterText().trimmed().isEmpty()) where = FConn->TranslateSql(FilterText());
+    FSpec.Where = where;
+}
+
+void TTable::UpdateRestriction() {
+    FSpec.HasLow = FSpec.HasHigh = false;
+    FSpec.Low.clear();
+    FSpec.High.clear();
+    TDataSet* master = FMasterLink->DataSet();
+    if (!FMasterFields.isEmpty() && master && master->Active()) {
+        std::vector<QVariant> vals;
+        for (TField* f : master->GetFieldList(FMasterFields)) vals.push_back(EngineValueOf(f, f->Value()));
+        FSpec.Low = FSpec.High = vals;
+        FSpec.HasLow = FSpec.HasHigh = true;
+    } else if (FRangeActive) {
+        FSpec.Low = FUserLow;
+        FSpec.High = FUserHigh;
+        FSpec.HasLow = !FUserLow.empty();
+        FSpec.HasHigh = !FUserHigh.empty();
+    }
+    EnsureSpec();
+    CountChanged();
+}
+
+TRecordBuffer TTable::ToBuffer(TRow&& row) {
+    TRecordBuffer r;
+    r.Id = row.Id;
+    r.Data = std::move(row.Values);
+    // Texts read as the fields expect them: blanks as nulls.
+    for (auto& v : r.Data)
+        if (v.typeId() == QMetaType::QString && v.toString().isEmpty()) v = QVariant();
+    return r;
+}
+
+std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool forward, int count) {
+    EnsureSpec();
+    std::vector<TRecordBuffer> out;
+    TRow key;
+    const TRow* pk = nullptr;
+    if (from) {
+        key.Id = from->Id;
+        key.Values = from->Data;
+        pk = &key;
+    }
+    auto rows = FConn->Fetch(FSpec, pk, forward, count);
+    out.reserve(rows.size());
+    for (auto& r : rows) out.push_back(ToBuffer(std::move(r)));
+    return out;
+}
+
+bool TTable::FetchById(qint64 id, TRecordBuffer& rec) {
+    TRow row;
+    if (!FConn->FetchById(FSpec, id, row)) return false;
+    rec = ToBuffer(std::move(row));
+    return true;
+}
+
+int TTable::CursorCount() {
+    EnsureSpec();
+    return int(FConn->Count(FSpec));
+}
+
+int TTable::CursorRecNo(const TRecordBuffer& rec) {
+    EnsureSpec();
+    TRow row;
+    row.Id = rec.Id;
+    row.Values = rec.Data;
+    return int(FConn->CountBefore(FSpec, row)) + 1;
+}
+
+void TTable::InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) {
+    if (inserting) {
+        rec.Id = FConn->Insert(FTableName, FSpec.Columns, rec.Data);
+    } else {
+        FConn->Update(FTableName, rec.Id, FSpec.Columns, original->Data, rec.Data);
+    }
+}
+
+void TTable::InternalDelete(const TRecordBuffer& rec) { FConn->Delete(FTableName, rec.Id, FSpec.Columns, rec.Data); }
+
+bool TTable::LockRecord(const TRecordBuffer& rec) { return FConn->LockRecord(FTableName, rec.Id, this); }
+void TTable::UnlockRecord(const TRecordBuffer& rec) { FConn->UnlockRecord(FTableName, rec.Id, this); }
+
+void TTable::InternalInitRecord(TRecordBuffer& rec) {
+    TDataSet* master = FMasterLink->DataSet();
+    if (FMasterFields.isEmpty() || !master || !master->Active()) return;
+    auto mf = master->GetFieldList(FMasterFields);
+    for (size_t i = 0; i < mf.size() && i < FSpec.OrderCols.size(); ++i)
+        rec.Data[FSpec.OrderCols[i]] = EngineValueOf(mf[i], mf[i]->Value());
+}
+
+// ---- keys and ranges
+
+void TTable::BeginKeyEdit(std::unique_ptr<TRecordBuffer>& buffer, bool clear) {
+    EndKeyEdit();
+    CheckBrowseMode();
+    if (!buffer || clear) {
+        buffer = std::make_unique<TRecordBuffer>();
+        NewRecordBuffer(*buffer);
+    }
+    FKeyBuffer = std::make_unique<TRecordBuffer>(*buffer);
+    FKeyBuffer->Calc.clear();
+    FKeyTarget = &buffer;
+    SetState(dsSetKey);
+}
+
+std::vector<QVariant> TTable::KeyValues(const TRecordBuffer& buffer) const {
+    // The leading index fields that were given a value.
+    std::vector<QVariant> vals;
+    size_t n = FSpec.OrderCols.size();
+    if (FKeyFieldCount > 0) n = std::min(n, size_t(FKeyFieldCount));
+    size_t assigned = 0;
+    for (size_t i = 0; i < FSpec.OrderCols.size(); ++i)
+        if (size_t(FSpec.OrderCols[i]) < buffer.Assigned.size() && buffer.Assigned[FSpec.OrderCols[i]]) assigned = i + 1;
+    n = std::min(n, assigned);
+    for (size_t i = 0; i < n; ++i) vals.push_back(buffer.Data[FSpec.OrderCols[i]]);
+    return vals;
+}
+
+void TTable::SetKey() { BeginKeyEdit(FKey, true); }
+void TTable::EditKey() { BeginKeyEdit(FKey, false); }
+void TTable::SetRangeStart() { BeginKeyEdit(FRangeLow, true); }
+void TTable::SetRangeEnd() { BeginKeyEdit(FRangeHigh, true); }
+void TTable::EditRangeStart() { BeginKeyEdit(FRangeLow, false); }
+void TTable::EditRangeEnd() { BeginKeyEdit(FRangeHigh, false); }
+
+void TTable::EndKeyEdit() {
+    if (State() == dsSetKey) {
+        if (FKeyTarget && FKeyBuffer) **FKeyTarget = *FKeyBuffer;
+        FKeyTarget = nullptr;
+        SetState(dsBrowse);
+    }
+}
+
+void TTable::Reposition(TRecordBuffer& rec) {
+    DoBeforeScroll();
+    CalculateFields(rec);
+    FillBuffers(rec);
+    DataEvent(deDataSetChange);
+    DoAfterScroll();
+}
+
+bool TTable::GotoKey() {
+    CheckActive();
+    EndKeyEdit();
+    if (!FKey) return false;
+    TRow row;
+    if (!FConn->Seek(FSpec, KeyValues(*FKey), true, row)) return false;
+    TRecordBuffer rec = ToBuffer(std::move(row));
+    if (!AcceptRecord(rec)) return false;
+    Reposition(rec);
+    return true;
+}
+
+void TTable::GotoNearest() {
+    CheckActive();
+    EndKeyEdit();
+    if (!FKey) return;
+    TRow row;
+    if (!FConn->Seek(FSpec, KeyValues(*FKey), false, row)) return Last();
+    TRecordBuffer rec = ToBuffer(std::move(row));
+    Reposition(rec);
+}
+
+bool TTable::FindKey(const std::vector<Variant>& values) {
+    SetKey();
+    try {
+        for (size_t i = 0; i < values.size() && i < FSpec.OrderCols.size(); ++i) IndexFields(int(i))->SetValue(values[i]);
+    } catch (...) {
+        Cancel();
+        throw;
+    }
+    return GotoKey();
+}
+
+void TTable::FindNearest(const std::vector<Variant>& values) {
+    SetKey();
+    try {
+        for (size_t i = 0; i < values.size() && i < FSpec.OrderCols.size(); ++i) IndexFields(int(i))->SetValue(values[i]);
+    } catch (...) {
+        Cancel();
+        throw;
+    }
+    GotoNearest();
+}
+
+void TTable::ApplyRange() {
+    CheckActive();
+    EndKeyEdit();
+    FUserLow = FRangeLow ? KeyValues(*FRangeLow) : std::vector<QVariant>();
+    FUserHigh = FRangeHigh ? KeyValues(*FRangeHigh) : std::vector<QVariant>();
+    FRangeActive = true;
+    UpdateRestriction();
+    First();
+}
+
+void TTable::CancelRange() {
+    CheckBrowseMode();
+    FRangeActive = false;
+    FRangeLow.reset();
+    FRangeHigh.reset();
+    if (Active()) {
+        UpdateRestriction();
+        Resync();
+    }
+}
+
+void TTable::SetRange(const std::vector<Variant>& startValues, const std::vector<Variant>& endValues) {
+    SetRangeStart();
+    for (size_t i = 0; i < startValues.size() && i < FSpec.OrderCols.size(); ++i) IndexFields(int(i))->SetValue(startValues[i]);
+    SetRangeEnd();
+    for (size_t i = 0; i < endValues.size() && i < FSpec.OrderCols.size(); ++i) IndexFields(int(i))->SetValue(endValues[i]);
+    ApplyRange();
+}
+
+// ---- master-detail
+
+TDataSource* TTable::MasterSource() const { return FMasterLink->DataSource(); }
+void TTable::SetMasterSource(TDataSource* source) {
+    FMasterLink->SetDataSource(source);
+    if (Active()) MasterChanged();
+}
+void TTable::SetMasterFields(const QString& fields) {
+    FMasterFields = fields;
+    if (Active()) MasterChanged();
+}
+
+void TTable::MasterChanged() {
+    if (State() == dsEdit || State() == dsInsert) return;  // the master is posting this detail's parent
+    if (State() == dsSetKey) SetState(dsBrowse);
+    std::vector<QVariant> oldLow = FSpec.Low;
+    bool had = FSpec.HasLow;
+    UpdateRestriction();
+    if (had == FSpec.HasLow && oldLow == FSpec.Low && !IsEmpty()) return;
+    First();
+}
+
+// ---- maintenance
+
+void TTable::CreateTable() {
+    CheckInactive();
+    platform::db::TTableDesc d;
+    d.Name = FTableName;
+    for (int i = 0; i < FieldDefs()->Count(); ++i) {
+        TFieldDef* fd = FieldDefs()->Items(i);
+        platform::db::TColumnDesc c;
+        c.Name = fd->Name;
+        c.Type = ColumnTypeOf(fd->DataType);
+        c.Size = fd->DataType == ftString ? (fd->Size > 0 ? fd->Size : 20) : 0;
+        c.Required = fd->Required;
+        d.Columns.push_back(c);
+    }
+    for (int i = 0; i < FIndexDefs->Count(); ++i) {
+        TIndexDef* id = FIndexDefs->Items(i);
+        platform::db::TIndexDesc x;
+        x.Name = id->Name;
+        x.Fields = id->Fields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (auto& f : x.Fields) f = f.trimmed();
+        x.Primary = (id->Options & ixPrimary) != 0;
+        x.Unique = (id->Options & ixUnique) != 0;
+        x.CaseInsensitive = (id->Options & ixCaseInsensitive) != 0;
+        if (!x.Primary && x.Name.isEmpty()) DatabaseError(QStringLiteral("Index name missing"), this);
+        d.Indexes.push_back(x);
+    }
+    Connection()->CreateTable(d);
+}
+
+void TTable::DeleteTable() {
+    CheckInactive();
+    Connection()->DropTable(FTableName);
+}
+
+void TTable::EmptyTable() {
+    if (Active()) {
+        CheckBrowseMode();
+        FConn->EmptyTable(FTableName);
+        Resync();
+    } else {
+        Connection()->EmptyTable(FTableName);
+    }
+}
+
+void TTable::FlushBuffers() {
+    CheckActive();
+    CheckBrowseMode();
+    FConn->Flush();
+}
+
+// ---- searching through the engine
+
+namespace {
+bool SimpleSearch(TDataSet* ds, const std::vector<TField*>& fields) {
+    if (ds->Filtered() && ds->OnFilterRecord) return false;
+    for (TField* f : fields)
+        if (f->FieldKind() != fkData) return false;
+    return true;
+}
+}  // namespace
+
+bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateOptions options) {
+    CheckBrowseMode();
+    auto fields = GetFieldList(keyFields);
+    if (!SimpleSearch(this, fields)) return TDataSet::Locate(keyFields, keyValues, options);
+    // The search becomes a condition of the cursor, in the current order.
+    platform::db::TCursorSpec spec = FSpec;
+    EnsureSpec();
+    spec.Where = FSpec.Where;
+    QStringList conds;
+    std::vector<QVariant> args;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        Variant v = fields.size() == 1 && !keyValues.IsArray() ? keyValues : keyValues.AsArray().at(i);
+        QString col = QLatin1Char('"') + fields[i]->FieldName() + QLatin1Char('"');
+        bool text = fields[i]->DataType() == ftString || fields[i]->DataType() == ftMemo;
+        if (v.IsNullOrEmpty() || (text && v.AsString().isEmpty())) {
+            conds << QStringLiteral("(%1 IS NULL OR %1 = '')").arg(col);
+            continue;
+        }
+        QVariant ev = EngineValueOf(fields[i], v);
+        if (text) {
+            QString s = v.AsString();
+            QString lit = QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+            QString lhs = (options & loPartialKey) ? QStringLiteral("substr(%1,1,%2)").arg(col).arg(s.size()) : col;
+            if (options & loCaseInsensitive) conds << QStringLiteral("upper(%1) = upper(%2)").arg(lhs, lit);
+            else conds << QStringLiteral("%1 = %2 COLLATE BINARY").arg(lhs, lit);
+        } else if (ev.typeId() == QMetaType::Double) {
+            conds << QStringLiteral("%1 = %2").arg(col, QString::number(ev.toDouble(), 'g', 17));
+        } else {
+            conds << QStringLiteral("%1 = %2").arg(col).arg(ev.toLongLong());
+        }
+    }
+    QString extra = conds.join(QStringLiteral(" AND "));
+    spec.Where = spec.Where.isEmpty() ? extra : QStringLiteral("(%1) AND %2").arg(spec.Where, extra);
+    auto rows = FConn->Fetch(spec, nullptr, true, 1);
+    if (rows.empty()) return false;
+    TRecordBuffer rec = ToBuffer(std::move(rows[0]));
+    Reposition(rec);
+    return true;
+}
+
+Variant TTable::Lookup(const QString& keyFields, const Variant& keyValues, const QString& resultFields) {
+    CheckActive();
+    auto fields = GetFieldList(keyFields);
+    if (!SimpleSearch(this, fields) || State() != dsBrowse) return TDataSet::Lookup(keyFields, keyValues, resultFields);
+    // Search without moving: remember the window and restore it.
+    auto saved = FBuffers;
+    int savedActive = FActiveRecord;
+    bool bof = FBof, eof = FEof;
+    Variant result = Null();
+    DisableControls();
+    auto savedBefore = BeforeScroll, savedAfter = AfterScroll;
+    BeforeScroll = nullptr;
+    AfterScroll = nullptr;
+    try {
+        if (Locate(keyFields, keyValues, 0)) result = FieldValues(resultFields);
+    } catch (...) {
+        BeforeScroll = savedBefore;
+        AfterScroll = savedAfter;
+        FBuffers = saved;
+        FActiveRecord = savedActive;
+        FBof = bof;
+        FEof = eof;
+        FPendingChange = false;
+        EnableControls();
+        throw;
+    }
+    BeforeScroll = savedBefore;
+    AfterScroll = savedAfter;
+    FBuffers = saved;
+    FActiveRecord = savedActive;
+    FBof = bof;
+    FEof = eof;
+    FPendingChange = false;
+    EnableControls();
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------- TQuery
+
+// Re-runs the query when the record of its data source changes.
+class TQueryLink : public TDataLink {
+public:
+    explicit TQueryLink(TQuery* q) : FQuery(q) {}
+
+protected:
+    void ActiveChanged() override {
+        if (Active()) Changed();
+    }
+    void RecordChanged(TField* field) override {
+        if (!field) Changed();
+    }
+    void DataSetScrolled(int) override { Changed(); }
+    void DataSetChanged() override { Changed(); }
+
+private:
+    void Changed() {
+        if (FQuery->Active() && DataSource() && DataSource()->State() != dsInsert) FQuery->RefreshParams();
+    }
+    TQuery* FQuery;
+};
+
+TQuery::TQuery(TComponent* owner)
+    : TDBDataSet(owner), FSQL(std::make_unique<TStringList>()), FParams(std::make_unique<TParams>()),
+      FLink(std::make_unique<TQueryLink>(this)) {
+    FSQL->OnChange = TNotifyEvent(this, &TQuery::QueryChanged);
+}
+
+TQuery::~TQuery() {
+    try {
+        if (Active()) Close();
+    } catch (...) {
+    }
+    FLink->SetDataSource(nullptr);
+    FStmt.reset();
+}
+
+void TQuery::SetSQL(TStrings* value) { FSQL->Assign(value); }
+
+void TQuery::QueryChanged(TObject*) {
+    if (Active()) Close();
+    UnPrepare();
+    if (FParamCheck) ParseParams();
+}
+
+void TQuery::ParseParams() {
+    TParams old;
+    old.Clear();
+    auto fresh = std::make_unique<TParams>();
+    QString s = FSQL->Text();
+    int n = int(s.size());
+    QChar quote;
+    for (int i = 0; i < n; ++i) {
+        QChar c = s[i];
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+            continue;
+        }
+        if (c == QLatin1Char(':') && i + 1 < n && (s[i + 1].isLetter() || s[i + 1] == QLatin1Char('_')) &&
+            (i == 0 || s[i - 1] != QLatin1Char(':'))) {
+            int j = i + 1;
+            while (j < n && (s[j].isLetterOrNumber() || s[j] == QLatin1Char('_'))) ++j;
+            QString name = s.mid(i + 1, j - i - 1);
+            if (!fresh->FindParam(name)) fresh->CreateParam(ftUnknown, name, ptInput);
+            i = j - 1;
+        }
+    }
+    fresh->AssignValues(*FParams);
+    FParams = std::move(fresh);
+}
+
+TDataSource* TQuery::DataSource() const { return FLink->DataSource(); }
+void TQuery::SetDataSource(TDataSource* source) {
+    if (source && source->DataSet() == this) DatabaseError(QStringLiteral("Circular datalinks are not allowed"), this);
+    FLink->SetDataSource(source);
+}
+
+void TQuery::SetParamsFromDataSource() {
+    TDataSource* src = FLink->DataSource();
+    if (!src || !src->DataSet() || !src->DataSet()->Active()) return;
+    for (int i = 0; i < FParams->Count(); ++i) {
+        TParam* p = FParams->Items(i);
+        if (p->Bound()) continue;
+        if (TField* f = src->DataSet()->FindField(p->Name())) {
+            p->AssignField(f);
+            p->SetBound(false);
+        }
+    }
+}
+
+void TQuery::RefreshParams() {
+    DisableControls();
+    try {
+        Close();
+        Open();
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+}
+
+platform::db::TStatement* TQuery::Statement() {
+    OpenConnection();
+    if (!FStmt) {
+        QString text = FSQL->Text().trimmed();
+        if (text.isEmpty()) DatabaseError(QStringLiteral("No SQL statement available"), this);
+        QString sql = FConn->TranslateSql(text);
+        if (FRequestLive) {
+            // A single-table result stays editable: the engine's row identity rides along.
+            static const QRegularExpression select(QStringLiteral("^\\s*SELECT\\s+"), QRegularExpression::CaseInsensitiveOption);
+            static const QRegularExpression single(
+                QStringLiteral("\\bFROM\\s+(\"[^\"]+\"|\\w+)(\\s+(?!WHERE\\b|ORDER\\b)\\w+)?\\s*(WHERE\\b|ORDER\\b|$)"),
+                QRegularExpression::CaseInsensitiveOption);
+            static const QRegularExpression grouped(QStringLiteral("\\b(GROUP\\s+BY|UNION|DISTINCT)\\b"),
+                                                    QRegularExpression::CaseInsensitiveOption);
+            auto m = select.match(sql);
+            if (m.hasMatch() && single.match(sql).hasMatch() && !grouped.match(sql).hasMatch())
+                sql = sql.left(m.capturedEnd()) + QStringLiteral("rowid AS \"zb$rowid\", ") + sql.mid(m.capturedEnd());
+        }
+        FStmt = FConn->Prepare(sql);
+    }
+    return FStmt.get();
+}
+
+void TQuery::BindParams(platform::db::TStatement* st) {
+    for (int i = 0; i < st->ParamCount(); ++i) {
+        QString name = st->ParamName(i);
+        TParam* p = FParams->FindParam(name);
+        st->Bind(i, p ? p->EngineValue() : QVariant());
+    }
+}
+
+void TQuery::Prepare() {
+    Statement();
+    FPrepared = true;
+}
+
+void TQuery::UnPrepare() {
+    FStmt.reset();
+    FPrepared = false;
+}
+
+void TQuery::ExecSQL() {
+    CheckInactive();
+    SetParamsFromDataSource();
+    platform::db::TStatement* st = Statement();
+    st->Reset();
+    BindParams(st);
+    try {
+        while (st->Step()) {
+        }
+    } catch (...) {
+        st->Reset();
+        if (!FPrepared) FStmt.reset();
+        throw;
+    }
+    FRowsAffected = int(st->RowsAffected());
+    st->Reset();
+    if (!FPrepared) FStmt.reset();
+}
+
+void TQuery::InternalOpen() {
+    SetParamsFromDataSource();
+    platform::db::TStatement* st = Statement();
+    st->Reset();
+    BindParams(st);
+    FRows.clear();
+    FLive = false;
+    FLiveTable.clear();
+    FLiveColumns.clear();
+    int ncol = st->ColumnCount();
+    int first = 0;
+    bool hasRowid = ncol > 0 && st->ColumnName(0) == QLatin1String("zb$rowid");
+    if (hasRowid) first = 1;
+    // Column layout: types from the base columns where known, else from the values.
+    std::vector<TFieldType> types(ncol, ftUnknown);
+    std::vector<int> sizes(ncol, 0);
+    QStringList tables;
+    for (int c = first; c < ncol; ++c) {
+        QString table = st->ColumnTable(c), origin = st->ColumnOrigin(c);
+        if (!table.isEmpty() && !origin.isEmpty()) {
+            platform::db::TTableDesc d = FConn->DescribeTable(table);
+            int ci = d.ColumnIndex(origin);
+            if (ci >= 0) {
+                types[c] = FieldTypeOf(d.Columns[ci].Type);
+                sizes[c] = d.Columns[ci].Size;
+            }
+            if (!tables.contains(table, Qt::CaseInsensitive)) tables << table;
+        } else {
+            tables << QString();
+        }
+        FLiveColumns << origin;
+    }
+    qint64 id = 0;
+    try {
+        while (st->Step()) {
+            TRecordBuffer r;
+            r.Id = hasRowid ? st->Column(0).toLongLong() : ++id;
+            r.Data.reserve(ncol - first);
+            for (int c = first; c < ncol; ++c) {
+                QVariant v = st->Column(c);
+                if (v.typeId() == QMetaType::QString && v.toString().isEmpty()) v = QVariant();
+                if (types[c] == ftUnknown || sizes[c] == 0) {
+                    if (v.typeId() == QMetaType::QString) sizes[c] = std::max(sizes[c], int(v.toString().size()));
+                }
+                r.Data.push_back(v);
+            }
+            FRows.push_back(std::move(r));
+        }
+    } catch (...) {
+        st->Reset();
+        throw;
+    }
+    st->Reset();
+    FNextId = id;
+    for (int c = first; c < ncol; ++c) {
+        if (types[c] != ftUnknown) continue;
+        TFieldType t = ftFloat;
+        for (auto& r : FRows) {
+            const QVariant& v = r.Data[c - first];
+            if (!v.isValid() || v.isNull()) continue;
+            if (v.typeId() == QMetaType::QString) t = ftString;
+            else if (v.typeId() == QMetaType::LongLong) t = (t == ftFloat && &r == &FRows.front()) ? ftInteger : t;
+            else if (v.typeId() == QMetaType::QByteArray) t = ftBlob;
+            break;
+        }
+        if (t == ftFloat) {
+            // Whole numbers in every row read as an integer column (COUNT, codes).
+            bool allInt = !FRows.empty();
+            bool any = false;
+            for (auto& r : FRows) {
+                const QVariant& v = r.Data[c - first];
+                if (!v.isValid() || v.isNull()) continue;
+                any = true;
+                if (v.typeId() != QMetaType::LongLong) allInt = false;
+            }
+            if (any && allInt) t = ftInteger;
+        }
+        types[c] = t;
+        if (t == ftString && sizes[c] == 0) sizes[c] = 1;
+    }
+    FieldDefs()->Clear();
+    for (int c = first; c < ncol; ++c) {
+        QString name = st->ColumnName(c);
+        QString unique = name;
+        for (int k = 1; FieldDefs()->IndexOf(unique) >= 0; ++k) unique = name + QLatin1Char('_') + QString::number(k);
+        FieldDefs()->Add(unique, types[c], types[c] == ftString ? sizes[c] : 0, false);
+    }
+    if (hasRowid && FRequestLive) {
+        QStringList distinct;
+        bool exprs = false;
+        for (int c = first; c < ncol; ++c) {
+            if (FLiveColumns[c - first].isEmpty()) exprs = true;
+            QString t = st->ColumnTable(c);
+            if (!t.isEmpty() && !distinct.contains(t, Qt::CaseInsensitive)) distinct << t;
+        }
+        if (!exprs && distinct.size() == 1) {
+            FLive = true;
+            FLiveTable = distinct.first();
+        }
+    }
+    if (!FPrepared) FStmt.reset();
+    Reindex();
+}
+
+void TQuery::InternalClose() {
+    FRows.clear();
+    FPos.clear();
+    TDBDataSet::InternalClose();
+}
+
+void TQuery::Reindex() {
+    FPos.clear();
+    for (int i = 0; i < int(FRows.size()); ++i) FPos.insert(FRows[i].Id, i);
+}
+
+int TQuery::PosOf(qint64 id) const { return FPos.value(id, -1); }
+
+std::vector<TRecordBuffer> TQuery::FetchRows(const TRecordBuffer* from, bool forward, int count) {
+    std::vector<TRecordBuffer> out;
+    int n = int(FRows.size());
+    int pos;
+    if (!from) pos = forward ? 0 : n - 1;
+    else {
+        int p = PosOf(from->Id);
+        if (p >= 0) pos = forward ? p + 1 : p - 1;
+        else if (FDeletedPos >= 0 && from->Id == FDeleted.Id) pos = forward ? FDeletedPos : FDeletedPos - 1;
+        else return out;
+    }
+    while (int(out.size()) < count && pos >= 0 && pos < n) {
+        out.push_back(FRows[pos]);
+        pos += forward ? 1 : -1;
+    }
+    return out;
+}
+
+bool TQuery::FetchById(qint64 id, TRecordBuffer& rec) {
+    int p = PosOf(id);
+    if (p < 0) return false;
+    rec = FRows[p];
+    return true;
+}
+
+void TQuery::InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) {
+    if (!FLive) DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    if (inserting) {
+        rec.Id = FConn->Insert(FLiveTable, FLiveColumns, rec.Data);
+    } else {
+        FConn->Update(FLiveTable, rec.Id, FLiveColumns, original->Data, rec.Data);
+    }
+    // Keep the result in step with the table.
+    platform::db::TCursorSpec spec;
+    spec.Table = FLiveTable;
+    spec.Columns = FLiveColumns;
+    TRow row;
+    TRecordBuffer stored = rec;
+    if (FConn->FetchById(spec, rec.Id, row)) {
+        stored.Data = std::move(row.Values);
+        for (auto& v : stored.Data)
+            if (v.typeId() == QMetaType::QString && v.toString().isEmpty()) v = QVariant();
+    }
+    int p = PosOf(rec.Id);
+    if (p >= 0) FRows[p] = stored;
+    else {
+        int at = int(FRows.size());
+        if (original == nullptr && !IsEmpty()) {
+            // Inserted rows stand where they were inserted.
+            int cur = ActiveRecord();
+            int before = cur + 1 < BufferedRecordCount() ? PosOf(FBuffers[cur + 1].Id) : -1;
+            if (before >= 0) at = before;
+        }
+        FRows.insert(FRows.begin() + at, stored);
+        Reindex();
+    }
+}
+
+void TQuery::InternalDelete(const TRecordBuffer& rec) {
+    if (!FLive) DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    FConn->Delete(FLiveTable, rec.Id, FLiveColumns, rec.Data);
+    int p = PosOf(rec.Id);
+    if (p >= 0) {
+        // Neighbours stay findable for repositioning: keep a tombstone-free list and re-index.
+        TRecordBuffer gone = FRows[p];
+        FRows.erase(FRows.begin() + p);
+        Reindex();
+        FDeleted = gone;
+        FDeletedPos = p;
+    }
+}
+
+bool TQuery::LockRecord(const TRecordBuffer& rec) { return !FLive || FConn->LockRecord(FLiveTable, rec.Id, this); }
+void TQuery::UnlockRecord(const TRecordBuffer& rec) {
+    if (FLive) FConn->UnlockRecord(FLiveTable, rec.Id, this);
+}

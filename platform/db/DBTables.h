@@ -1,0 +1,315 @@
+#pragma once
+// Session, databases, tables and queries over the data folder's engine.
+#include "platform/classes/Strings.h"
+#include "platform/db/DB.h"
+#include "platform/db/Driver.h"
+
+#include <QHash>
+#include <map>
+#include <memory>
+
+class TDatabase;
+
+enum TConfigMode { cmPersistent = 0, cmSession = 1, cmAll = 1 };
+enum TTransIsolation { tiDirtyRead, tiReadCommitted, tiRepeatableRead };
+enum TTableType { ttDefault, ttParadox, ttDBase, ttASCII };
+
+using TPasswordEvent = TEvent<TObject*, bool&>;
+
+// One per process ("Default"): aliases, folders, passwords and the open databases.
+class TSession : public TComponent {
+public:
+    explicit TSession(TComponent* owner);
+    ~TSession() override;
+
+    QString SessionName() const { return FSessionName; }
+    void SetSessionName(const QString& name) { FSessionName = name; }
+    int ConfigMode() const { return FConfigMode; }
+    void SetConfigMode(int mode) { FConfigMode = mode; }
+    QString NetFileDir() const { return FNetFileDir; }
+    void SetNetFileDir(const QString& dir) { FNetFileDir = dir; }
+    QString PrivateDir() const { return FPrivateDir; }
+    void SetPrivateDir(const QString& dir) { FPrivateDir = dir; }
+
+    // Aliases: a name for a data folder of a driver ("PARADOX" or "STANDARD" for the local engine).
+    void AddStandardAlias(const QString& name, const QString& path, const QString& defaultDriver);
+    void AddAlias(const QString& name, const QString& driver, TStrings* params);
+    void DeleteAlias(const QString& name);
+    bool IsAlias(const QString& name) const;
+    QString AliasPath(const QString& name) const;
+    void GetAliasNames(TStrings* list) const;
+    void GetDatabaseNames(TStrings* list) const;
+    void GetTableNames(const QString& databaseName, const QString& pattern, bool extensions, bool systemTables, TStrings* list);
+
+    // Table passwords: the engine's tables carry none, so every password is accepted.
+    void AddPassword(const QString& password);
+    void RemovePassword(const QString& password);
+    void RemoveAllPasswords();
+    TPasswordEvent OnPassword;
+
+    TDatabase* FindDatabase(const QString& name) const;
+    TDatabase* OpenDatabase(const QString& name);
+    void CloseDatabase(TDatabase* database);
+    int DatabaseCount() const { return int(FDatabases.size()); }
+    TDatabase* Databases(int index) const { return FDatabases.at(index); }
+
+    // The engine connection for a dataset's DatabaseName: a database component of that name,
+    // an alias, or a folder path.
+    std::shared_ptr<platform::db::TConnection> ConnectionFor(const QString& databaseName);
+    // Folder of the data for a DatabaseName (empty when unknown).
+    QString FolderFor(const QString& databaseName) const;
+
+private:
+    friend class TDatabase;
+    QString FSessionName = QStringLiteral("Default");
+    int FConfigMode = cmPersistent;
+    QString FNetFileDir, FPrivateDir;
+    std::map<QString, QString> FAliases;  // upper-case name -> folder
+    QStringList FPasswords;
+    std::vector<TDatabase*> FDatabases;
+    QHash<QString, std::weak_ptr<platform::db::TConnection>> FFolderConnections;
+};
+
+// The process's session.
+extern TSession* Session;
+
+class TDBDataSet;
+
+class TDatabase : public TComponent {
+public:
+    explicit TDatabase(TComponent* owner);
+    ~TDatabase() override;
+
+    QString DatabaseName() const { return FDatabaseName; }
+    void SetDatabaseName(const QString& name);
+    QString AliasName() const { return FAliasName; }
+    void SetAliasName(const QString& name);
+    QString DriverName() const { return FDriverName; }
+    void SetDriverName(const QString& name);
+    TStrings* Params() const { return FParams.get(); }
+    QString SessionName() const { return FSessionName; }
+    void SetSessionName(const QString& name) { FSessionName = name; }
+    bool Connected() const { return bool(FConnection); }
+    void SetConnected(bool value);
+    void Open() { SetConnected(true); }
+    void Close() { SetConnected(false); }
+    bool LoginPrompt() const { return FLoginPrompt; }
+    void SetLoginPrompt(bool value) { FLoginPrompt = value; }
+    bool KeepConnection() const { return FKeepConnection; }
+    void SetKeepConnection(bool value) { FKeepConnection = value; }
+    TTransIsolation TransIsolation() const { return FTransIsolation; }
+    void SetTransIsolation(TTransIsolation value) { FTransIsolation = value; }
+    bool IsSQLBased() const { return false; }
+    QString Directory() const;
+
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const;
+
+    int DataSetCount() const { return int(FDataSets.size()); }
+    TDBDataSet* DataSets(int index) const { return FDataSets.at(index); }
+    void CloseDataSets();
+
+    std::shared_ptr<platform::db::TConnection> Connection();
+
+    TNotifyEvent AfterConnect, AfterDisconnect, BeforeConnect, BeforeDisconnect;
+
+private:
+    friend class TDBDataSet;
+    QString FDatabaseName, FAliasName, FDriverName, FSessionName = QStringLiteral("Default");
+    std::unique_ptr<TStringList> FParams;
+    bool FLoginPrompt = true, FKeepConnection = true;
+    TTransIsolation FTransIsolation = tiReadCommitted;
+    std::shared_ptr<platform::db::TConnection> FConnection;
+    std::vector<TDBDataSet*> FDataSets;
+};
+
+// A dataset that reaches its data through a database of the session.
+class TDBDataSet : public TDataSet {
+public:
+    explicit TDBDataSet(TComponent* owner);
+    ~TDBDataSet() override;
+    QString DatabaseName() const { return FDatabaseName; }
+    void SetDatabaseName(const QString& name);
+    QString SessionName() const { return FSessionName; }
+    void SetSessionName(const QString& name) { FSessionName = name; }
+    TDatabase* Database() const;
+    platform::db::TConnection* Connection();
+
+protected:
+    std::shared_ptr<platform::db::TConnection> FConn;
+    void OpenConnection();
+    void InternalClose() override;
+
+private:
+    friend class TDatabase;
+    QString FDatabaseName, FSessionName = QStringLiteral("Default");
+    TDatabase* FRegistered = nullptr;
+};
+
+class TMasterLink;
+
+class TTable : public TDBDataSet {
+public:
+    explicit TTable(TComponent* owner);
+    ~TTable() override;
+
+    QString TableName() const { return FTableName; }
+    void SetTableName(const QString& name);
+    TTableType TableType() const { return FTableType; }
+    void SetTableType(TTableType t) { FTableType = t; }
+    bool Exclusive() const { return FExclusive; }
+    void SetExclusive(bool v) { FExclusive = v; }
+    bool Exists();
+
+    // Order.
+    QString IndexName() const { return FIndexName; }
+    void SetIndexName(const QString& name);
+    QString IndexFieldNames() const { return FIndexFieldNames; }
+    void SetIndexFieldNames(const QString& names);
+    TIndexDefs* IndexDefs() const { return FIndexDefs.get(); }
+    int IndexFieldCount() const { return int(FSpec.OrderCols.size()); }
+    TField* IndexFields(int index) const;
+    void GetIndexNames(TStrings* list);
+
+    // Keys and ranges on the current order.
+    void SetKey();
+    void EditKey();
+    bool GotoKey();
+    void GotoNearest();
+    bool FindKey(const std::vector<Variant>& values);
+    void FindNearest(const std::vector<Variant>& values);
+    int KeyFieldCount() const { return FKeyFieldCount; }
+    void SetKeyFieldCount(int n) { FKeyFieldCount = n; }
+    bool KeyExclusive() const { return false; }
+    void SetRangeStart();
+    void SetRangeEnd();
+    void EditRangeStart();
+    void EditRangeEnd();
+    void ApplyRange();
+    void CancelRange();
+    void SetRange(const std::vector<Variant>& startValues, const std::vector<Variant>& endValues);
+
+    // Master-detail.
+    TDataSource* MasterSource() const;
+    void SetMasterSource(TDataSource* source);
+    QString MasterFields() const { return FMasterFields; }
+    void SetMasterFields(const QString& fields);
+
+    // Table maintenance.
+    void CreateTable();
+    void DeleteTable();
+    void EmptyTable();
+    void FlushBuffers();
+
+    bool Locate(const QString& keyFields, const Variant& keyValues, TLocateOptions options) override;
+    Variant Lookup(const QString& keyFields, const Variant& keyValues, const QString& resultFields) override;
+
+protected:
+    void InternalOpen() override;
+    std::vector<TRecordBuffer> FetchRows(const TRecordBuffer* from, bool forward, int count) override;
+    bool FetchById(qint64 id, TRecordBuffer& rec) override;
+    int CursorCount() override;
+    int CursorRecNo(const TRecordBuffer& rec) override;
+    void InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) override;
+    void InternalDelete(const TRecordBuffer& rec) override;
+    bool LockRecord(const TRecordBuffer& rec) override;
+    void UnlockRecord(const TRecordBuffer& rec) override;
+    bool CursorCanModify() const override { return true; }
+    void InternalInitRecord(TRecordBuffer& rec) override;
+
+private:
+    friend class TMasterLink;
+    void BuildOrder();
+    void UpdateRestriction();
+    void MasterChanged();
+    void BeginKeyEdit(std::unique_ptr<TRecordBuffer>& buffer, bool clear);
+    void EndKeyEdit();
+    std::unique_ptr<TRecordBuffer>* FKeyTarget = nullptr;
+    std::vector<QVariant> KeyValues(const TRecordBuffer& buffer) const;
+    TRecordBuffer ToBuffer(platform::db::TRow&& row);
+    void Reposition(TRecordBuffer& rec);
+    void EnsureSpec();
+
+    QString FTableName;
+    TTableType FTableType = ttDefault;
+    bool FExclusive = false;
+    QString FIndexName, FIndexFieldNames, FMasterFields;
+    std::unique_ptr<TIndexDefs> FIndexDefs;
+    platform::db::TTableDesc FDesc;
+    platform::db::TCursorSpec FSpec;
+    std::unique_ptr<TRecordBuffer> FRangeLow, FRangeHigh, FKey;
+    bool FRangeActive = false;
+    std::vector<QVariant> FUserLow, FUserHigh;
+    int FKeyFieldCount = 0;
+    std::unique_ptr<TMasterLink> FMasterLink;
+};
+
+class TQueryLink;
+
+class TQuery : public TDBDataSet {
+public:
+    explicit TQuery(TComponent* owner);
+    ~TQuery() override;
+
+    TStrings* SQL() const { return FSQL.get(); }
+    void SetSQL(TStrings* value);
+    QString Text() const { return FSQL->Text(); }
+    TParams* Params() const { return FParams.get(); }
+    int ParamCount() const { return FParams->Count(); }
+    TParam* ParamByName(const QString& name) const { return FParams->ParamByName(name); }
+    bool ParamCheck() const { return FParamCheck; }
+    void SetParamCheck(bool v) { FParamCheck = v; }
+    TDataSource* DataSource() const;
+    void SetDataSource(TDataSource* source);
+    bool RequestLive() const { return FRequestLive; }
+    void SetRequestLive(bool v) { FRequestLive = v; }
+    bool CanModify() const { return FLive && TDataSet::CanModify(); }
+    bool UniDirectional() const { return false; }
+
+    void Prepare();
+    void UnPrepare();
+    bool Prepared() const { return FPrepared; }
+    void SetPrepared(bool v) { v ? Prepare() : UnPrepare(); }
+    void ExecSQL();
+    int RowsAffected() const { return FRowsAffected; }
+
+protected:
+    void InternalOpen() override;
+    void InternalClose() override;
+    std::vector<TRecordBuffer> FetchRows(const TRecordBuffer* from, bool forward, int count) override;
+    bool FetchById(qint64 id, TRecordBuffer& rec) override;
+    int CursorCount() override { return int(FRows.size()); }
+    int CursorRecNo(const TRecordBuffer& rec) override { return PosOf(rec.Id) + 1; }
+    void InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) override;
+    void InternalDelete(const TRecordBuffer& rec) override;
+    bool LockRecord(const TRecordBuffer& rec) override;
+    void UnlockRecord(const TRecordBuffer& rec) override;
+    bool CursorCanModify() const override { return FLive; }
+
+private:
+    friend class TQueryLink;
+    void QueryChanged(TObject* sender);
+    void ParseParams();
+    void SetParamsFromDataSource();
+    void RefreshParams();
+    platform::db::TStatement* Statement();
+    void BindParams(platform::db::TStatement* st);
+    int PosOf(qint64 id) const;
+    void Reindex();
+
+    std::unique_ptr<TStringList> FSQL;
+    std::unique_ptr<TParams> FParams;
+    std::unique_ptr<TQueryLink> FLink;
+    std::unique_ptr<platform::db::TStatement> FStmt;
+    bool FPrepared = false, FRequestLive = false, FParamCheck = true, FLive = false;
+    int FRowsAffected = 0;
+    std::vector<TRecordBuffer> FRows;
+    QHash<qint64, int> FPos;
+    QString FLiveTable;          // base table of a live result
+    QStringList FLiveColumns;    // base columns, by field slot
+    qint64 FNextId = 0;
+    TRecordBuffer FDeleted;      // the row just deleted, so the cursor can step past it
+    int FDeletedPos = -1;
+};

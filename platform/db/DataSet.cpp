@@ -1,0 +1,1202 @@
+// The dataset: states, a window of record buffers over a cursor, navigation, editing with the
+// before/after events and the error events, bookmarks, searching and filtering.
+#include "platform/db/DB.h"
+
+#include <algorithm>
+
+using platform::db::TRecordBuffer;
+
+namespace {
+bool Blank(const QVariant& v) {
+    return !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+}
+
+// Runs `op`; an EDatabaseError goes to the dataset's error event, whose action decides:
+// fail re-raises, abort raises the silent EAbort, retry runs the operation again.
+template <class F>
+void CheckOperation(TDataSet* ds, const TDataSetErrorEvent& handler, F&& op) {
+    for (;;) {
+        try {
+            op();
+            return;
+        } catch (EDatabaseError& e) {
+            TDataAction action = daFail;
+            if (handler) handler(ds, e, action);
+            if (action == daFail) throw;
+            if (action == daAbort) Abort();
+        }
+    }
+}
+
+// Key comparison for Locate/Lookup on fields of any kind.
+bool Matches(TField* f, const Variant& value, TLocateOptions options) {
+    if (value.IsNullOrEmpty()) return f->IsNull();
+    if (f->IsNull()) return false;
+    if (f->DataType() == ftString || f->DataType() == ftMemo) {
+        QString a = f->AsString(), b = value.AsString();
+        if (options & loPartialKey) a = a.left(b.size());
+        return a.compare(b, (options & loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+    }
+    if (f->DataType() == ftBoolean) return f->AsBoolean() == value.AsBoolean();
+    switch (value.VarType()) {
+    case TVarType::varString: return f->AsString() == value.AsString();
+    default: return f->AsFloat() == value.AsFloat();
+    }
+}
+}  // namespace
+
+TDataSet::TDataSet(TComponent* owner)
+    : TComponent(owner), FFields(std::make_unique<TFields>(this)), FFieldDefs(std::make_unique<TFieldDefs>()) {}
+
+TDataSet::~TDataSet() {
+    try {
+        if (Active()) {
+            SetComponentState(ComponentState() | csDestroying);
+            FreeLock();
+            FState = dsInactive;
+            CloseCursor();
+        }
+    } catch (...) {
+    }
+    for (TDataSource* ds : std::vector<TDataSource*>(FDataSources)) ds->FDataSet = nullptr;
+    // Persistent fields belong to their owner; detach them so they do not point at us.
+    while (FFields->Count() > 0) {
+        TField* f = FFields->Fields(FFields->Count() - 1);
+        FFields->Remove(f);
+        f->FDataSet = nullptr;
+    }
+}
+
+void TDataSet::Loaded() {
+    TComponent::Loaded();
+    if (FStreamedActive) SetActive(true);
+}
+
+void TDataSet::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+}
+
+void TDataSet::CheckActive() const {
+    if (FState == dsInactive) DatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"), const_cast<TDataSet*>(this));
+}
+void TDataSet::CheckInactive() const {
+    if (FState != dsInactive) DatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"), const_cast<TDataSet*>(this));
+}
+
+void TDataSet::RunEvent(const TDataSetNotifyEvent& event) {
+    if (event) event(this);
+}
+
+void TDataSet::SetState(TDataSetState value) {
+    if (FState == value) return;
+    FState = value;
+    FModified = false;
+    DataEvent(deUpdateState);
+}
+
+// ---------------------------------------------------------------------------------------------- open/close
+
+void TDataSet::SetActive(bool value) {
+    if (HasState(csLoading)) {
+        FStreamedActive = value;
+        return;
+    }
+    if (value == Active()) return;
+    if (value) {
+        RunEvent(BeforeOpen);
+        try {
+            OpenCursor();
+        } catch (...) {
+            CloseCursor();
+            FState = dsInactive;
+            throw;
+        }
+        SetState(dsBrowse);
+        FBuffers = FetchFiltered(nullptr, true, FBufferCount);
+        FActiveRecord = 0;
+        FBof = true;
+        FEof = FBuffers.empty();
+        DataEvent(deDataSetChange);
+        RunEvent(AfterOpen);
+        if (!IsEmpty()) DoAfterScroll();
+    } else {
+        if (!HasState(csDestroying)) RunEvent(BeforeClose);
+        FreeLock();
+        SetState(dsInactive);
+        CloseCursor();
+        if (!HasState(csDestroying)) RunEvent(AfterClose);
+    }
+}
+
+void TDataSet::OpenCursor() {
+    FFieldDefs->Clear();
+    InternalOpen();
+    if (FDefaultFields) CreateFields();
+    BindFields();
+    FCountCache = -1;
+}
+
+void TDataSet::CloseCursor() {
+    ClearBuffers();
+    InternalClose();
+    if (FDefaultFields) {
+        std::vector<TField*> dyn;
+        for (int i = 0; i < FFields->Count(); ++i)
+            if (FFields->Fields(i)->FDynamic) dyn.push_back(FFields->Fields(i));
+        for (TField* f : dyn) delete f;
+    }
+}
+
+void TDataSet::CreateFields() {
+    for (int i = 0; i < FFieldDefs->Count(); ++i) {
+        TField* f = FFieldDefs->Items(i)->CreateField(this);
+        f->FDynamic = true;
+        f->SetDataSet(this);
+    }
+}
+
+void TDataSet::BindFields() {
+    int calc = 0;
+    for (int i = 0; i < FFields->Count(); ++i) {
+        TField* f = FFields->Fields(i);
+        if (f->FFieldKind == fkData) {
+            int slot = FFieldDefs->IndexOf(f->FieldName());
+            if (slot < 0) DatabaseError(QStringLiteral("Field '%1' not found").arg(f->DisplayName()), this);
+            f->FFieldNo = slot;
+            if (f->FDynamic) continue;
+            TFieldDef* def = FFieldDefs->Items(slot);
+            if (f->DataType() == ftString && def->DataType == ftString && def->Size > 0) f->SetSize(def->Size);
+        } else {
+            f->FFieldNo = calc++;
+        }
+    }
+}
+
+int TDataSet::FieldSlot(const QString& name) const { return FFieldDefs->IndexOf(name); }
+
+// ---------------------------------------------------------------------------------------------- buffers
+
+void TDataSet::ClearBuffers() {
+    FBuffers.clear();
+    FActiveRecord = 0;
+    FBof = FEof = true;
+}
+
+TRecordBuffer* TDataSet::CurrentRecord() const {
+    auto* self = const_cast<TDataSet*>(this);
+    if (FState == dsSetKey && FKeyBuffer) return FKeyBuffer.get();
+    if (FTempRecord) return FTempRecord;
+    if (FBuffers.empty()) return nullptr;
+    int i = std::clamp(FActiveRecord, 0, int(FBuffers.size()) - 1);
+    return &self->FBuffers[i];
+}
+
+QVariant TDataSet::GetFieldData(const TField* field) const {
+    TRecordBuffer* rec = CurrentRecord();
+    if (!rec || field->FFieldNo < 0) return QVariant();
+    const auto& vec = field->FFieldKind == fkData ? rec->Data : rec->Calc;
+    if (field->FFieldNo >= int(vec.size())) return QVariant();
+    return vec[field->FFieldNo];
+}
+
+void TDataSet::SetFieldData(TField* field, const QVariant& value) {
+    if (!(FState == dsEdit || FState == dsInsert || FState == dsSetKey || FState == dsCalcFields || FState == dsFilter))
+        DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
+    if (field->FFieldKind == fkLookup && FState != dsCalcFields) {
+        // Setting a lookup field picks the lookup record with that result and copies its keys.
+        TDataSet* lds = field->LookupDataSet();
+        if (!lds) return;
+        Variant keys = lds->Lookup(field->LookupResultField(), Blank(value) ? Null() : Variant(value.toString()),
+                                   field->LookupKeyFields());
+        auto targets = GetFieldList(field->KeyFields());
+        if (targets.size() == 1) targets[0]->SetValue(keys);
+        else if (keys.IsArray())
+            for (size_t i = 0; i < targets.size() && i < keys.AsArray().size(); ++i) targets[i]->SetValue(keys.AsArray()[i]);
+        return;
+    }
+    if (FState != dsCalcFields && FState != dsSetKey && field->ReadOnly())
+        DatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(field->DisplayName()), this);
+    TRecordBuffer* rec = CurrentRecord();
+    if (!rec || field->FFieldNo < 0) return;
+    auto& vec = field->FFieldKind == fkData ? rec->Data : rec->Calc;
+    if (field->FFieldNo >= int(vec.size())) vec.resize(field->FFieldNo + 1);
+    QVariant old = vec[field->FFieldNo];
+    vec[field->FFieldNo] = value;
+    if (FState == dsSetKey && field->FFieldKind == fkData) {
+        if (int(rec->Assigned.size()) <= field->FFieldNo) rec->Assigned.resize(rec->Data.size() > size_t(field->FFieldNo) ? rec->Data.size() : field->FFieldNo + 1, 0);
+        rec->Assigned[field->FFieldNo] = 1;
+    }
+    if (FState == dsCalcFields || FState == dsFilter || FState == dsSetKey) return;
+    try {
+        field->Validate(value);
+    } catch (...) {
+        vec[field->FFieldNo] = old;
+        throw;
+    }
+    FModified = true;
+    field->OnChange(field);
+    if (field->FFieldKind == fkData && FAutoCalcFields) {
+        TRecordBuffer* r = CurrentRecord();
+        if (r) CalculateFields(*r);
+    }
+    DataEvent(deFieldChange, qint64(reinterpret_cast<quintptr>(field)));
+}
+
+void TDataSet::NewRecordBuffer(TRecordBuffer& rec) {
+    rec.Id = 0;
+    rec.Data.assign(FFieldDefs->Count(), QVariant());
+    int calc = 0;
+    for (int i = 0; i < FFields->Count(); ++i)
+        if (FFields->Fields(i)->FFieldKind != fkData) ++calc;
+    rec.Calc.assign(calc, QVariant());
+}
+
+void TDataSet::CalculateFields(TRecordBuffer& rec) {
+    int calc = 0;
+    bool lookups = false;
+    for (int i = 0; i < FFields->Count(); ++i) {
+        TField* f = FFields->Fields(i);
+        if (f->FFieldKind != fkData) ++calc;
+        if (f->FFieldKind == fkLookup) lookups = true;
+    }
+    if (calc == 0) return;
+    rec.Calc.assign(calc, QVariant());
+    TRecordBuffer* savedTemp = FTempRecord;
+    TDataSetState saved = FState;
+    FTempRecord = &rec;
+    FState = dsCalcFields;
+    try {
+        if (lookups) {
+            for (int i = 0; i < FFields->Count(); ++i) {
+                TField* f = FFields->Fields(i);
+                if (f->FFieldKind != fkLookup || !f->LookupDataSet() || !f->LookupDataSet()->Active()) continue;
+                auto keys = GetFieldList(f->KeyFields());
+                Variant kv;
+                if (keys.size() == 1) kv = keys[0]->Value();
+                else {
+                    std::vector<Variant> arr;
+                    for (TField* k : keys) arr.push_back(k->Value());
+                    kv = VarArrayOf(arr);
+                }
+                Variant r = f->LookupDataSet()->Lookup(f->LookupKeyFields(), kv, f->LookupResultField());
+                if (!r.IsNullOrEmpty()) f->SetValue(r);
+            }
+        }
+        if (FAutoCalcFields) OnCalcFields(this);
+    } catch (...) {
+        FTempRecord = savedTemp;
+        FState = saved;
+        throw;
+    }
+    FTempRecord = savedTemp;
+    FState = saved;
+}
+
+bool TDataSet::AcceptRecord(TRecordBuffer& rec) {
+    if (!FFiltered || !OnFilterRecord) return true;
+    TRecordBuffer* savedTemp = FTempRecord;
+    TDataSetState saved = FState;
+    FTempRecord = &rec;
+    FState = dsFilter;
+    bool accept = true;
+    try {
+        OnFilterRecord(this, accept);
+    } catch (...) {
+        FTempRecord = savedTemp;
+        FState = saved;
+        throw;
+    }
+    FTempRecord = savedTemp;
+    FState = saved;
+    return accept;
+}
+
+std::vector<TRecordBuffer> TDataSet::FetchFiltered(const TRecordBuffer* from, bool forward, int count) {
+    std::vector<TRecordBuffer> out;
+    bool filtering = FFiltered && OnFilterRecord;
+    TRecordBuffer last;
+    const TRecordBuffer* cur = from;
+    while (int(out.size()) < count) {
+        int want = filtering ? std::max(16, count - int(out.size())) : count - int(out.size());
+        std::vector<TRecordBuffer> rows = FetchRows(cur, forward, want);
+        for (auto& r : rows) {
+            CalculateFields(r);
+            if (AcceptRecord(r)) {
+                out.push_back(r);
+                if (int(out.size()) == count) break;
+            }
+        }
+        if (int(rows.size()) < want || int(out.size()) == count) break;
+        last = rows.back();
+        cur = &last;
+    }
+    return out;
+}
+
+void TDataSet::FillBuffers(const TRecordBuffer& center) {
+    int before = std::min(FActiveRecord, FBufferCount - 1);
+    std::vector<TRecordBuffer> prior = before > 0 ? FetchFiltered(&center, false, before) : std::vector<TRecordBuffer>();
+    std::vector<TRecordBuffer> next = FetchFiltered(&center, true, FBufferCount - 1 - int(prior.size()));
+    if (int(prior.size() + next.size()) + 1 < FBufferCount && !prior.empty()) {
+        auto more = FetchFiltered(&prior.back(), false, FBufferCount - 1 - int(prior.size() + next.size()));
+        prior.insert(prior.end(), more.begin(), more.end());
+    }
+    FBuffers.clear();
+    for (auto it = prior.rbegin(); it != prior.rend(); ++it) FBuffers.push_back(*it);
+    FActiveRecord = int(FBuffers.size());
+    FBuffers.push_back(center);
+    for (auto& r : next) FBuffers.push_back(r);
+    FBof = FEof = false;
+}
+
+void TDataSet::SetBufferCount(int count) {
+    count = std::max(1, count);
+    if (count == FBufferCount) return;
+    FBufferCount = count;
+    if (Active() && FState == dsBrowse && !FBuffers.empty()) {
+        TRecordBuffer cur = FBuffers[FActiveRecord];
+        FillBuffers(cur);
+    }
+}
+
+void TDataSet::SetActiveRecordIndex(int index) {
+    if (index >= 0 && index < int(FBuffers.size())) FActiveRecord = index;
+}
+
+// ---------------------------------------------------------------------------------------------- navigation
+
+bool TDataSet::IsEmpty() const { return FBuffers.empty(); }
+
+void TDataSet::DoBeforeScroll() { RunEvent(BeforeScroll); }
+void TDataSet::DoAfterScroll() { RunEvent(AfterScroll); }
+
+void TDataSet::Scrolled(int distance) { DataEvent(deDataSetScroll, distance); }
+
+void TDataSet::First() {
+    CheckBrowseMode();
+    DoBeforeScroll();
+    FBuffers = FetchFiltered(nullptr, true, FBufferCount);
+    FActiveRecord = 0;
+    FBof = true;
+    FEof = FBuffers.empty();
+    DataEvent(deDataSetChange);
+    DoAfterScroll();
+}
+
+void TDataSet::Last() {
+    CheckBrowseMode();
+    DoBeforeScroll();
+    std::vector<TRecordBuffer> rows = FetchFiltered(nullptr, false, FBufferCount);
+    std::reverse(rows.begin(), rows.end());
+    FBuffers = std::move(rows);
+    FActiveRecord = std::max(0, int(FBuffers.size()) - 1);
+    FEof = true;
+    FBof = FBuffers.empty();
+    DataEvent(deDataSetChange);
+    DoAfterScroll();
+}
+
+int TDataSet::MoveBy(int distance) {
+    CheckBrowseMode();
+    if (distance == 0 || (distance > 0 && FEof) || (distance < 0 && FBof)) return 0;
+    DoBeforeScroll();
+    int moved = 0;
+    int scrolled = 0;
+    FBof = FEof = false;
+    while (moved != distance) {
+        if (distance > 0) {
+            if (FActiveRecord < int(FBuffers.size()) - 1) {
+                ++FActiveRecord;
+            } else {
+                if (FBuffers.empty()) { FEof = true; break; }
+                auto rows = FetchFiltered(&FBuffers.back(), true, 1);
+                if (rows.empty()) { FEof = true; break; }
+                FBuffers.push_back(std::move(rows[0]));
+                if (int(FBuffers.size()) > FBufferCount) {
+                    FBuffers.erase(FBuffers.begin());
+                    ++scrolled;
+                }
+                FActiveRecord = int(FBuffers.size()) - 1;
+            }
+            ++moved;
+        } else {
+            if (FActiveRecord > 0) {
+                --FActiveRecord;
+            } else {
+                if (FBuffers.empty()) { FBof = true; break; }
+                auto rows = FetchFiltered(&FBuffers.front(), false, 1);
+                if (rows.empty()) { FBof = true; break; }
+                FBuffers.insert(FBuffers.begin(), std::move(rows[0]));
+                if (int(FBuffers.size()) > FBufferCount) {
+                    FBuffers.pop_back();
+                    --scrolled;
+                }
+                FActiveRecord = 0;
+            }
+            --moved;
+        }
+    }
+    if (moved != 0 || scrolled != 0) Scrolled(scrolled);
+    DoAfterScroll();
+    return moved;
+}
+
+void TDataSet::Next() { MoveBy(1); }
+void TDataSet::Prior() { MoveBy(-1); }
+
+int TDataSet::RecNo() const {
+    CheckActive();
+    if (FState == dsInsert || FBuffers.empty()) return FState == dsInsert ? -1 : 0;
+    auto* self = const_cast<TDataSet*>(this);
+    const TRecordBuffer& cur = FBuffers[FActiveRecord];
+    if (FFiltered && OnFilterRecord) {
+        int n = 1;
+        const TRecordBuffer* from = nullptr;
+        TRecordBuffer last;
+        for (;;) {
+            auto rows = self->FetchFiltered(from, true, 64);
+            for (auto& r : rows) {
+                if (r.Id == cur.Id) return n;
+                ++n;
+            }
+            if (rows.size() < 64) return n;
+            last = rows.back();
+            from = &last;
+        }
+    }
+    return self->CursorRecNo(cur);
+}
+
+void TDataSet::SetRecNo(int value) {
+    First();
+    if (value > 1) MoveBy(value - 1);
+}
+
+int TDataSet::RecordCount() const {
+    CheckActive();
+    auto* self = const_cast<TDataSet*>(this);
+    if (FFiltered && OnFilterRecord) {
+        int n = 0;
+        const TRecordBuffer* from = nullptr;
+        TRecordBuffer last;
+        for (;;) {
+            auto rows = self->FetchFiltered(from, true, 256);
+            n += int(rows.size());
+            if (rows.size() < 256) return n;
+            last = rows.back();
+            from = &last;
+        }
+    }
+    if (FCountCache < 0) FCountCache = self->CursorCount();
+    return FCountCache;
+}
+
+void TDataSet::Resync() {
+    CheckActive();
+    FCountCache = -1;
+    if (FBuffers.empty()) {
+        FBuffers = FetchFiltered(nullptr, true, FBufferCount);
+        FActiveRecord = 0;
+        FBof = true;
+        FEof = FBuffers.empty();
+        DataEvent(deDataSetChange);
+        return;
+    }
+    TRecordBuffer old = FBuffers[FActiveRecord];
+    TRecordBuffer fresh;
+    if (old.Id != 0 && FetchById(old.Id, fresh)) {
+        CalculateFields(fresh);
+        FillBuffers(fresh);
+    } else {
+        auto rows = FetchFiltered(&old, true, 1);
+        if (rows.empty()) rows = FetchFiltered(&old, false, 1);
+        if (rows.empty()) ClearBuffers();
+        else FillBuffers(rows[0]);
+    }
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::Refresh() {
+    CheckBrowseMode();
+    Resync();
+}
+
+void TDataSet::DisableControls() { ++FDisableCount; }
+
+void TDataSet::EnableControls() {
+    if (FDisableCount == 0) return;
+    if (--FDisableCount == 0 && FPendingChange) {
+        FPendingChange = false;
+        DataEvent(deUpdateState);
+        DataEvent(deDataSetChange);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------- editing
+
+bool TDataSet::CanModify() const { return !FReadOnly && CursorCanModify(); }
+
+void TDataSet::SetReadOnly(bool value) {
+    CheckInactive();
+    FReadOnly = value;
+}
+
+void TDataSet::CheckBrowseMode() {
+    CheckActive();
+    DataEvent(deCheckBrowseMode);
+    switch (FState) {
+    case dsEdit:
+    case dsInsert:
+        UpdateRecord();
+        if (FModified) Post();
+        else Cancel();
+        break;
+    case dsSetKey: SetState(dsBrowse); break;
+    default: break;
+    }
+}
+
+void TDataSet::UpdateRecord() {
+    if (!(FState == dsEdit || FState == dsInsert || FState == dsSetKey))
+        DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
+    DataEvent(deUpdateRecord);
+}
+
+void TDataSet::FreeLock() {
+    if (FLocked && !FBuffers.empty()) UnlockRecord(FOriginal);
+    FLocked = false;
+}
+
+void TDataSet::Edit() {
+    if (FState == dsEdit || FState == dsInsert) return;
+    CheckActive();
+    if (FBuffers.empty()) return Insert();
+    CheckBrowseMode();
+    if (!CanModify()) DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    RunEvent(BeforeEdit);
+    CheckOperation(this, OnEditError, [this] { DoEdit(); });
+    SetState(dsEdit);
+    DataEvent(deRecordChange);
+    RunEvent(AfterEdit);
+}
+
+void TDataSet::DoEdit() {
+    TRecordBuffer& cur = FBuffers[FActiveRecord];
+    if (!LockRecord(cur)) throw EDBEngineError(0x2801, QStringLiteral("Record locked by another user."));
+    FLocked = true;
+    FOriginal = cur;
+    TRecordBuffer fresh;
+    bool found = false;
+    try {
+        found = cur.Id == 0 ? true : FetchById(cur.Id, fresh);
+    } catch (...) {
+        FreeLock();
+        throw;
+    }
+    if (!found) {
+        FreeLock();
+        throw EDBEngineError(0x2813, QStringLiteral("Couldn't perform the edit because another user changed the record."));
+    }
+    if (cur.Id != 0) {
+        CalculateFields(fresh);
+        bool stale = fresh.Data != cur.Data;
+        cur = fresh;
+        FOriginal = fresh;
+        if (stale) {
+            // Someone changed the record since we read it: show the new values, edit nothing.
+            FreeLock();
+            DataEvent(deRecordChange);
+            throw EDBEngineError(0x2813, QStringLiteral("Couldn't perform the edit because another user changed the record."));
+        }
+    }
+}
+
+void TDataSet::Insert() { DoInsert(false); }
+void TDataSet::Append() { DoInsert(true); }
+
+void TDataSet::DoInsert(bool append) {
+    CheckBrowseMode();
+    if (!CanModify()) DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    RunEvent(BeforeInsert);
+    DoBeforeScroll();
+    TRecordBuffer rec;
+    NewRecordBuffer(rec);
+    InternalInitRecord(rec);
+    int pos = append ? int(FBuffers.size()) : (FBuffers.empty() ? 0 : FActiveRecord);
+    FBuffers.insert(FBuffers.begin() + pos, rec);
+    if (int(FBuffers.size()) > FBufferCount) {
+        if (append) {
+            FBuffers.erase(FBuffers.begin());
+            --pos;
+        } else {
+            FBuffers.pop_back();
+        }
+    }
+    FActiveRecord = pos;
+    FInsertPos = pos;
+    FBof = FEof = false;
+    SetState(dsInsert);
+    try {
+        CalculateFields(FBuffers[FActiveRecord]);
+        OnNewRecord(this);
+    } catch (...) {
+        FBuffers.erase(FBuffers.begin() + FActiveRecord);
+        SetState(dsBrowse);
+        Resync();
+        throw;
+    }
+    FModified = false;
+    DataEvent(deDataSetChange);
+    RunEvent(AfterInsert);
+    DoAfterScroll();
+}
+
+void TDataSet::CheckRequiredFields() {
+    for (int i = 0; i < FFields->Count(); ++i) {
+        TField* f = FFields->Fields(i);
+        if (f->Required() && !f->ReadOnly() && f->FieldKind() == fkData && f->IsNull()) {
+            f->FocusControl();
+            DatabaseError(QStringLiteral("Field '%1' must have a value").arg(f->DisplayName()));
+        }
+    }
+}
+
+void TDataSet::Post() {
+    UpdateRecord();
+    if (FState != dsEdit && FState != dsInsert) return;
+    DataEvent(deCheckBrowseMode);
+    RunEvent(BeforePost);
+    CheckOperation(this, OnPostError, [this] { DoPost(); });
+    AfterPostRow();
+    RunEvent(AfterPost);
+}
+
+void TDataSet::DoPost() {
+    CheckRequiredFields();
+    TRecordBuffer& cur = FBuffers[FActiveRecord];
+    bool inserting = FState == dsInsert;
+    InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
+    FreeLock();
+    FCountCache = -1;
+    TRecordBuffer posted = cur;
+    FState = dsBrowse;  // quietly: the state change is announced once the buffers are right
+    TRecordBuffer fresh;
+    if (posted.Id != 0 && FetchById(posted.Id, fresh)) {
+        CalculateFields(fresh);
+        FillBuffers(fresh);
+    } else {
+        Resync();
+    }
+    FModified = false;
+    DataEvent(deUpdateState);
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::Cancel() {
+    if (FState != dsEdit && FState != dsInsert) {
+        if (FState == dsSetKey) SetState(dsBrowse);
+        return;
+    }
+    DataEvent(deCheckBrowseMode);
+    RunEvent(BeforeCancel);
+    bool inserting = FState == dsInsert;
+    if (inserting) {
+        if (FActiveRecord < int(FBuffers.size())) FBuffers.erase(FBuffers.begin() + FActiveRecord);
+        FActiveRecord = std::max(0, std::min(FActiveRecord, int(FBuffers.size()) - 1));
+    } else {
+        FBuffers[FActiveRecord] = FOriginal;
+        FreeLock();
+    }
+    FState = dsBrowse;
+    FModified = false;
+    if (inserting) Resync();
+    DataEvent(deUpdateState);
+    DataEvent(deDataSetChange);
+    RunEvent(AfterCancel);
+}
+
+void TDataSet::Delete() {
+    CheckActive();
+    if (FState == dsInsert) return Cancel();
+    if (FBuffers.empty()) DatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"), this);
+    if (!CanModify()) DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    DataEvent(deCheckBrowseMode);
+    RunEvent(BeforeDelete);
+    DoBeforeScroll();
+    CheckOperation(this, OnDeleteError, [this] { DoDelete(); });
+    RunEvent(AfterDelete);
+    DoAfterScroll();
+}
+
+void TDataSet::DoDelete() {
+    bool editing = FState == dsEdit;
+    TRecordBuffer target = editing ? FOriginal : FBuffers[FActiveRecord];
+    if (!editing) {
+        if (!LockRecord(target)) throw EDBEngineError(0x2801, QStringLiteral("Record locked by another user."));
+    }
+    try {
+        InternalDelete(target);
+    } catch (...) {
+        if (!editing) UnlockRecord(target);
+        throw;
+    }
+    if (editing) FreeLock();
+    else UnlockRecord(target);
+    FCountCache = -1;
+    FState = dsBrowse;
+    auto rows = FetchFiltered(&target, true, 1);
+    if (rows.empty()) rows = FetchFiltered(&target, false, 1);
+    if (rows.empty()) {
+        ClearBuffers();
+    } else {
+        FillBuffers(rows[0]);
+    }
+    FModified = false;
+    DataEvent(deUpdateState);
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::ClearFields() {
+    if (FState != dsEdit && FState != dsInsert) DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
+    TRecordBuffer& cur = FBuffers[FActiveRecord];
+    for (auto& v : cur.Data) v = QVariant();
+    CalculateFields(cur);
+    DataEvent(deRecordChange);
+}
+
+void TDataSet::SetFields(const std::vector<Variant>& values) {
+    if (FState != dsEdit && FState != dsInsert) DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
+    for (size_t i = 0; i < values.size() && int(i) < FFields->Count(); ++i)
+        if (!values[i].IsEmpty()) FFields->Fields(int(i))->SetValue(values[i]);
+}
+void TDataSet::AppendRecord(const std::vector<Variant>& values) {
+    Append();
+    SetFields(values);
+    Post();
+}
+void TDataSet::InsertRecord(const std::vector<Variant>& values) {
+    Insert();
+    SetFields(values);
+    Post();
+}
+
+// ---------------------------------------------------------------------------------------------- bookmarks
+
+TBookmark TDataSet::GetBookmark() const {
+    if (!Active() || FBuffers.empty() || FState == dsInsert) return TBookmark{};
+    return TBookmark{FBuffers[FActiveRecord].Id, true};
+}
+
+bool TDataSet::BookmarkValid(const TBookmark& bookmark) const {
+    if (!bookmark.Valid || !Active()) return false;
+    TRecordBuffer r;
+    return const_cast<TDataSet*>(this)->FetchById(bookmark.Id, r);
+}
+
+void TDataSet::GotoBookmark(const TBookmark& bookmark) {
+    if (!bookmark.Valid) return;
+    CheckBrowseMode();
+    TRecordBuffer r;
+    if (!FetchById(bookmark.Id, r)) DatabaseError(QStringLiteral("Record not found"), this);
+    DoBeforeScroll();
+    CalculateFields(r);
+    FillBuffers(r);
+    DataEvent(deDataSetChange);
+    DoAfterScroll();
+}
+
+int TDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
+    if (!a.Valid || !b.Valid) return a.Valid == b.Valid ? 0 : (a.Valid ? 1 : -1);
+    return a.Id < b.Id ? -1 : a.Id > b.Id ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------------------------- fields
+
+std::vector<TField*> TDataSet::GetFieldList(const QString& fieldNames) const {
+    std::vector<TField*> out;
+    for (const QString& n : fieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts)) out.push_back(FieldByName(n.trimmed()));
+    return out;
+}
+
+Variant TDataSet::FieldValues(const QString& fieldNames) const {
+    auto list = GetFieldList(fieldNames);
+    if (list.size() == 1) return list[0]->Value();
+    std::vector<Variant> arr;
+    for (TField* f : list) arr.push_back(f->Value());
+    return VarArrayOf(arr);
+}
+
+void TDataSet::SetFieldValues(const QString& fieldNames, const Variant& value) {
+    auto list = GetFieldList(fieldNames);
+    if (list.size() == 1) return list[0]->SetValue(value);
+    for (size_t i = 0; i < list.size() && i < value.AsArray().size(); ++i) list[i]->SetValue(value.AsArray()[i]);
+}
+
+void TDataSet::GetFieldNames(QStringList& list) const {
+    list.clear();
+    if (FFields->Count() > 0)
+        for (int i = 0; i < FFields->Count(); ++i) list << FFields->Fields(i)->FieldName();
+    else
+        for (int i = 0; i < FFieldDefs->Count(); ++i) list << FFieldDefs->Items(i)->Name;
+}
+
+// ---------------------------------------------------------------------------------------------- searching
+
+bool TDataSet::Locate(const QString& keyFields, const Variant& keyValues, TLocateOptions options) {
+    CheckBrowseMode();
+    auto fields = GetFieldList(keyFields);
+    auto valueAt = [&](size_t i) { return fields.size() == 1 && !keyValues.IsArray() ? keyValues : keyValues.AsArray().at(i); };
+    const TRecordBuffer* from = nullptr;
+    TRecordBuffer last;
+    for (;;) {
+        auto rows = FetchFiltered(from, true, 64);
+        for (auto& r : rows) {
+            FTempRecord = &r;
+            bool ok = true;
+            try {
+                for (size_t i = 0; i < fields.size() && ok; ++i) ok = Matches(fields[i], valueAt(i), options);
+            } catch (...) {
+                FTempRecord = nullptr;
+                throw;
+            }
+            FTempRecord = nullptr;
+            if (ok) {
+                DoBeforeScroll();
+                FillBuffers(r);
+                DataEvent(deDataSetChange);
+                DoAfterScroll();
+                return true;
+            }
+        }
+        if (rows.size() < 64) return false;
+        last = rows.back();
+        from = &last;
+    }
+}
+
+Variant TDataSet::Lookup(const QString& keyFields, const Variant& keyValues, const QString& resultFields) {
+    CheckActive();
+    auto fields = GetFieldList(keyFields);
+    auto results = GetFieldList(resultFields);
+    auto valueAt = [&](size_t i) { return fields.size() == 1 && !keyValues.IsArray() ? keyValues : keyValues.AsArray().at(i); };
+    const TRecordBuffer* from = nullptr;
+    TRecordBuffer last;
+    TDataSetState saved = FState;
+    for (;;) {
+        auto rows = FetchFiltered(from, true, 64);
+        for (auto& r : rows) {
+            TRecordBuffer* savedTemp = FTempRecord;
+            FTempRecord = &r;
+            FState = dsCalcFields;
+            bool ok = true;
+            Variant out;
+            try {
+                for (size_t i = 0; i < fields.size() && ok; ++i) ok = Matches(fields[i], valueAt(i), 0);
+                if (ok) {
+                    if (results.size() == 1) out = results[0]->Value();
+                    else {
+                        std::vector<Variant> arr;
+                        for (TField* f : results) arr.push_back(f->Value());
+                        out = VarArrayOf(arr);
+                    }
+                }
+            } catch (...) {
+                FTempRecord = savedTemp;
+                FState = saved;
+                throw;
+            }
+            FTempRecord = savedTemp;
+            FState = saved;
+            if (ok) return out;
+        }
+        if (rows.size() < 64) return Null();
+        last = rows.back();
+        from = &last;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------- filtering
+
+void TDataSet::SetFilter(const QString& value) {
+    FFilterText = value;
+    if (Active() && FFiltered) {
+        CheckBrowseMode();
+        First();
+    }
+}
+
+void TDataSet::SetFiltered(bool value) {
+    if (FFiltered == value) return;
+    FFiltered = value;
+    FCountCache = -1;
+    if (Active()) {
+        CheckBrowseMode();
+        First();
+    }
+}
+
+void TDataSet::SetOnFilterRecord(const TFilterRecordEvent& handler) {
+    OnFilterRecord = handler;
+    if (Active() && FFiltered) {
+        CheckBrowseMode();
+        First();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------- events to data sources
+
+void TDataSet::DataEvent(TDataEvent event, qint64 info) {
+    if (FDisableCount > 0) {
+        if (event != deCheckBrowseMode && event != deUpdateRecord) {
+            FPendingChange = true;
+            return;
+        }
+    }
+    for (TDataSource* ds : std::vector<TDataSource*>(FDataSources)) ds->DataEvent(event, info);
+}
+
+bool TDataSet::IsLinkedTo(TDataSource* source) const {
+    for (TDataSource* ds : FDataSources)
+        if (ds == source) return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------- TDataSource
+
+TDataSource::TDataSource(TComponent* owner) : TComponent(owner) {}
+
+TDataSource::~TDataSource() {
+    for (TDataLink* l : std::vector<TDataLink*>(FLinks)) {
+        l->FDataSource = nullptr;
+        l->UpdateState();
+    }
+    SetDataSet(nullptr);
+}
+
+void TDataSource::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == FDataSet) SetDataSet(nullptr);
+}
+
+void TDataSource::SetDataSet(TDataSet* dataSet) {
+    if (dataSet == FDataSet) return;
+    if (FDataSet) {
+        auto& v = FDataSet->FDataSources;
+        v.erase(std::remove(v.begin(), v.end(), this), v.end());
+        FDataSet->RemoveFreeNotification(this);
+    }
+    FDataSet = dataSet;
+    if (FDataSet) {
+        FDataSet->FDataSources.push_back(this);
+        FDataSet->FreeNotification(this);
+        int count = 1;
+        for (TDataSource* s : FDataSet->FDataSources)
+            for (TDataLink* l : s->FLinks) count = std::max(count, l->FBufferCount);
+        FDataSet->SetBufferCount(count);
+    }
+    UpdateState();
+}
+
+void TDataSource::SetEnabled(bool value) {
+    FEnabled = value;
+    UpdateState();
+}
+
+bool TDataSource::IsLinkedTo(TDataSet* dataSet) const { return FDataSet == dataSet; }
+
+void TDataSource::Edit() {
+    if (FAutoEdit && FDataSet && FState == dsBrowse) FDataSet->Edit();
+}
+
+void TDataSource::UpdateState() {
+    TDataSetState st = (FDataSet && FEnabled) ? FDataSet->State() : dsInactive;
+    if (st == dsCalcFields || st == dsFilter) return;
+    if (st == FState) return;
+    bool activeChange = (st == dsInactive) != (FState == dsInactive);
+    FState = st;
+    for (TDataLink* l : std::vector<TDataLink*>(FLinks)) l->UpdateState();
+    (void)activeChange;
+    OnStateChange(this);
+}
+
+void TDataSource::NotifyLinks(TDataEvent event, qint64 info) {
+    for (TDataLink* l : std::vector<TDataLink*>(FLinks)) l->DataEvent(event, info);
+}
+
+void TDataSource::DataEvent(TDataEvent event, qint64 info) {
+    if (event == deUpdateState) {
+        UpdateState();
+        return;
+    }
+    if (FState == dsInactive) return;
+    NotifyLinks(event, info);
+    switch (event) {
+    case deFieldChange: OnDataChange(this, reinterpret_cast<TField*>(quintptr(info))); break;
+    case deRecordChange:
+    case deDataSetChange:
+    case deDataSetScroll:
+    case deLayoutChange: OnDataChange(this, nullptr); break;
+    case deUpdateRecord: OnUpdateData(this); break;
+    default: break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------- TDataLink
+
+TDataLink::~TDataLink() { SetDataSource(nullptr); }
+
+TDataSet* TDataLink::DataSet() const { return FDataSource ? FDataSource->DataSet() : nullptr; }
+
+void TDataLink::SetDataSource(TDataSource* source) {
+    if (source == FDataSource) return;
+    if (FDataSourceFixed) DatabaseError(QStringLiteral("Operation not allowed in a DBCtrlGrid"));
+    if (FDataSource) {
+        auto& v = FDataSource->FLinks;
+        v.erase(std::remove(v.begin(), v.end(), this), v.end());
+    }
+    FDataSource = source;
+    if (FDataSource) {
+        FDataSource->FLinks.push_back(this);
+        if (TDataSet* ds = FDataSource->DataSet()) ds->SetBufferCount(std::max(ds->FBufferCount, FBufferCount));
+    }
+    UpdateState();
+}
+
+void TDataLink::SetReadOnly(bool value) {
+    if (FReadOnly == value) return;
+    FReadOnly = value;
+    UpdateState();
+}
+
+void TDataLink::UpdateState() {
+    bool active = FDataSource && FDataSource->State() != dsInactive;
+    if (active != FActive) {
+        FActive = active;
+        ActiveChanged();
+    }
+    TDataSetState st = FDataSource ? FDataSource->State() : dsInactive;
+    bool editing = active && (st == dsEdit || st == dsInsert || st == dsSetKey) && !FReadOnly;
+    if (editing != FEditing) {
+        FEditing = editing;
+        EditingChanged();
+    }
+}
+
+void TDataLink::DataEvent(TDataEvent event, qint64 info) {
+    if (event == deUpdateState) return UpdateState();
+    if (!FActive) return;
+    switch (event) {
+    case deFieldChange:
+    case deRecordChange:
+        if (!FUpdating) RecordChanged(reinterpret_cast<TField*>(quintptr(info)));
+        break;
+    case deDataSetChange: DataSetChanged(); break;
+    case deDataSetScroll: DataSetScrolled(int(info)); break;
+    case deLayoutChange: LayoutChanged(); break;
+    case deUpdateRecord: UpdateRecord(); break;
+    case deCheckBrowseMode: CheckBrowseMode(); break;
+    case deFocusControl: {
+        TField* f = reinterpret_cast<TField*>(quintptr(info));
+        FocusControl(&f);
+        break;
+    }
+    default: break;
+    }
+}
+
+void TDataLink::UpdateRecord() {
+    FUpdating = true;
+    try {
+        UpdateData();
+    } catch (...) {
+        FUpdating = false;
+        throw;
+    }
+    FUpdating = false;
+}
+
+int TDataLink::ActiveRecord() const {
+    TDataSet* ds = DataSet();
+    return (ds && FActive) ? ds->FActiveRecord : 0;
+}
+
+void TDataLink::SetActiveRecord(int value) {
+    if (TDataSet* ds = DataSet(); ds && FActive) ds->SetActiveRecordIndex(value);
+}
+
+void TDataLink::SetBufferCount(int value) {
+    FBufferCount = std::max(1, value);
+    if (TDataSet* ds = DataSet()) {
+        int count = 1;
+        for (TDataSource* s : ds->FDataSources)
+            for (TDataLink* l : s->FLinks) count = std::max(count, l->FBufferCount);
+        ds->SetBufferCount(count);
+    }
+}
+
+int TDataLink::RecordCount() const {
+    TDataSet* ds = DataSet();
+    if (!ds || !FActive) return 0;
+    return std::min(int(ds->FBuffers.size()), FBufferCount);
+}
+
+bool TDataLink::Edit() {
+    if (!FReadOnly && FDataSource) FDataSource->Edit();
+    return FEditing;
+}
+
+bool TDataLink::Bof() const { return DataSet() ? DataSet()->Bof() : true; }
+bool TDataLink::Eof() const { return DataSet() ? DataSet()->Eof() : true; }
+int TDataLink::MoveBy(int distance) { return DataSet() ? DataSet()->MoveBy(distance) : 0; }
+
+// ---------------------------------------------------------------------------------------------- TFieldDataLink
+
+void TFieldDataLink::SetFieldName(const QString& name) {
+    if (FFieldName == name) return;
+    FFieldName = name;
+    UpdateField();
+}
+
+void TFieldDataLink::UpdateField() {
+    FField = nullptr;
+    if (Active() && !FFieldName.isEmpty()) FField = DataSet()->FieldByName(FFieldName);
+    EditingChanged();
+    RecordChanged(nullptr);
+}
+
+bool TFieldDataLink::CanModify() const { return !ReadOnly() && (!FField || FField->CanModify()); }
+
+bool TFieldDataLink::Edit() {
+    if (CanModify()) TDataLink::Edit();
+    return FEditing;
+}
+
+void TFieldDataLink::SetEditing(bool value) {
+    if (FEditing == value) return;
+    FEditing = value;
+    FModified = false;
+    OnEditingChange(this);
+}
+
+void TFieldDataLink::ActiveChanged() {
+    UpdateField();
+    OnActiveChange(this);
+}
+void TFieldDataLink::EditingChanged() { SetEditing(TDataLink::Editing() && CanModify()); }
+void TFieldDataLink::FocusControl(TField** field) {
+    if (*field && *field == FField && FControl) *field = nullptr;
+}
+void TFieldDataLink::LayoutChanged() { UpdateField(); }
+void TFieldDataLink::RecordChanged(TField* field) {
+    if (!field || field == FField) {
+        OnDataChange(this);
+        FModified = false;
+    }
+}
+void TFieldDataLink::UpdateData() {
+    if (FModified) {
+        if (FField) OnUpdateData(this);
+        FModified = false;
+    }
+}
+void TFieldDataLink::Reset() { RecordChanged(nullptr); }

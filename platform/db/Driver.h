@@ -1,0 +1,143 @@
+#pragma once
+// The boundary between the datasets and the storage engine. Everything that depends on the
+// engine's dialect, its locking and its change detection lives behind TConnection, so another
+// engine can be added without touching the datasets.
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+namespace platform::db {
+
+// Engine error codes raised as EDBEngineError (numbers of the engine's published error list).
+enum TEngineError : int {
+    ecKeyViolation = 0x2601,     //  9729 "Key violation."
+    ecRecordLocked = 0x2801,     // 10241 "Record locked by another user."
+    ecRecordChanged = 0x2813,    // 10259 "Couldn't perform the edit because another user changed the record."
+    ecNoSuchTable = 0x2729,      // 10025 "Table does not exist."
+    ecFileCorrupt = 0x2102,      //  8450 "Corrupt file - other than header."
+    ecLockTimeout = 0x2802,      // 10242 "Unable to lock table." (engine busy beyond the timeout)
+    ecInvalidRequest = 0x3000,   // 12288 "Invalid request."
+    ecSqlError = 0x3303,         // 13059 "General SQL error."
+};
+// A required field left empty on post raises EDatabaseError "Field '%s' must have a value".
+
+// Column types as the data model names them. Values travel as QVariant:
+// texts QString (blank = null), integers qlonglong, floats/currency/dates/times double
+// (dates as TDateTime day numbers, so they compare and sort as numbers), logical qlonglong 0/1,
+// memo QString, blob QByteArray.
+enum class TColumnType { Text, Integer, Short, Float, Currency, Date, Time, DateTime, Logical, Memo, Blob, AutoInc };
+
+struct TColumnDesc {
+    QString Name;
+    TColumnType Type = TColumnType::Text;
+    int Size = 0;  // texts: characters
+    bool Required = false;
+};
+
+struct TIndexDesc {
+    QString Name;  // empty for the primary index
+    QStringList Fields;
+    bool Primary = false;
+    bool Unique = false;
+    bool CaseInsensitive = false;
+};
+
+struct TTableDesc {
+    QString Name;
+    std::vector<TColumnDesc> Columns;
+    std::vector<TIndexDesc> Indexes;
+    int ColumnIndex(const QString& name) const;  // -1 when absent (case-insensitive)
+};
+
+// One fetched row: the engine's record identity and the column values of the cursor.
+struct TRow {
+    qint64 Id = 0;
+    std::vector<QVariant> Values;
+};
+
+// What a table cursor shows: its columns, its order and its restriction.
+struct TCursorSpec {
+    QString Table;                 // as the application writes it
+    QStringList Columns;           // selected columns, in field order
+    std::vector<int> OrderCols;    // positions in Columns of the order key (record identity breaks ties)
+    bool CaseInsensitive = false;  // order compares texts without case
+    // Restriction on the first key columns (ranges and master-detail), bounds inclusive.
+    std::vector<QVariant> Low, High;
+    bool HasLow = false, HasHigh = false;
+    QString Where;  // extra condition in the engine's dialect (filter text)
+};
+
+class TStatement {
+public:
+    virtual ~TStatement() = default;
+    virtual int ParamCount() const = 0;
+    virtual QString ParamName(int index) const = 0;  // 0-based, without the colon
+    virtual void Bind(int index, const QVariant& value) = 0;
+    virtual bool Step() = 0;  // true while a row is available
+    virtual void Reset() = 0;
+    virtual int ColumnCount() const = 0;
+    virtual QString ColumnName(int index) const = 0;
+    virtual QString ColumnTable(int index) const = 0;   // base table, empty for expressions
+    virtual QString ColumnOrigin(int index) const = 0;  // base column, empty for expressions
+    virtual QVariant Column(int index) const = 0;
+    virtual qint64 RowsAffected() const = 0;
+};
+
+class TConnection {
+public:
+    virtual ~TConnection() = default;
+    virtual QString Folder() const = 0;
+
+    // Application SQL (the local SQL dialect the forms write) in the engine's dialect.
+    virtual QString TranslateSql(const QString& sql) = 0;
+    virtual std::unique_ptr<TStatement> Prepare(const QString& engineSql) = 0;
+
+    virtual void StartTransaction() = 0;
+    virtual void Commit() = 0;
+    virtual void Rollback() = 0;
+    virtual bool InTransaction() const = 0;
+
+    // Schema.
+    virtual bool TableExists(const QString& table) = 0;
+    virtual TTableDesc DescribeTable(const QString& table) = 0;  // ecNoSuchTable when absent
+    virtual void CreateTable(const TTableDesc& desc) = 0;
+    virtual void DropTable(const QString& table) = 0;
+    virtual void EmptyTable(const QString& table) = 0;
+    virtual void AddIndex(const QString& table, const TIndexDesc& index) = 0;
+
+    // Table cursors.
+    virtual std::vector<TRow> Fetch(const TCursorSpec& spec, const TRow* from, bool forward, int count) = 0;
+    virtual bool FetchById(const TCursorSpec& spec, qint64 id, TRow& row) = 0;
+    // First row whose first key columns are >= `key` (nearest) or == `key` (exact).
+    virtual bool Seek(const TCursorSpec& spec, const std::vector<QVariant>& key, bool exact, TRow& row) = 0;
+    virtual qint64 Count(const TCursorSpec& spec) = 0;
+    virtual qint64 CountBefore(const TCursorSpec& spec, const TRow& row) = 0;
+
+    // Writes. Update and Delete compare the original values: a record changed or deleted by
+    // someone else since it was read raises ecRecordChanged; a duplicate unique key ecKeyViolation.
+    virtual qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) = 0;
+    virtual void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
+                        const std::vector<QVariant>& newValues) = 0;
+    virtual void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) = 0;
+
+    // Record locks between processes and cursors; they die with the process.
+    virtual bool LockRecord(const QString& table, qint64 id, const void* owner) = 0;
+    virtual void UnlockRecord(const QString& table, qint64 id, const void* owner) = 0;
+
+    // Makes every committed change durable on disk.
+    virtual void Flush() = 0;
+};
+
+// Opens (creating when needed) the data folder's store with the SQLite engine.
+std::shared_ptr<TConnection> OpenSqlite(const QString& folder);
+
+// Raises EDBEngineError with the engine's text for `code` (and extra detail when given).
+[[noreturn]] void EngineError(int code, const QString& detail = QString());
+QString EngineMessage(int code);
+
+// "Privacidad.db", "EXPED.DB", "exped" -> "privacidad", "exped".
+QString StorageName(const QString& tableName);
+
+}  // namespace platform::db

@@ -1,0 +1,663 @@
+// Field components: typed access to the values of the current record, their texts in the
+// workstation's formats, validation and lookups.
+#include "platform/db/DB.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <QFile>
+#include <cmath>
+
+void DatabaseError(const QString& message, TComponent* component) {
+    if (component && !component->Name().isEmpty()) throw EDatabaseError(component->Name() + QStringLiteral(": ") + message);
+    throw EDatabaseError(message);
+}
+
+namespace {
+bool Blank(const QVariant& v) {
+    return !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+}
+QString Fmt(double v) {
+    QString s = QString::number(v, 'g', 15);
+    return s;
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------- TField
+
+TField::TField(TComponent* owner) : TComponent(owner) {}
+
+TField::~TField() {
+    if (FDataSet) {
+        FDataSet->FFields->Remove(this);
+        FDataSet = nullptr;
+    }
+}
+
+void TField::SetDataSet(TDataSet* dataSet) {
+    if (dataSet == FDataSet) return;
+    if ((FDataSet && FDataSet->Active()) || (dataSet && dataSet->Active()))
+        DatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"), dataSet ? dataSet : FDataSet);
+    if (FDataSet) FDataSet->FFields->Remove(this);
+    FDataSet = dataSet;
+    if (FDataSet) {
+        FDataSet->FFields->Add(this);
+        if (!FDynamic) FDataSet->FDefaultFields = false;
+    }
+}
+
+void TField::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == FLookupDataSet) FLookupDataSet = nullptr;
+}
+
+void TField::SetLookupDataSet(TDataSet* value) {
+    if (FLookupDataSet) FLookupDataSet->RemoveFreeNotification(this);
+    FLookupDataSet = value;
+    if (value) value->FreeNotification(this);
+}
+
+namespace {
+void Layout(TField* f) {
+    if (f->DataSet()) f->DataSet()->DataEvent(deLayoutChange);
+}
+}  // namespace
+
+void TField::SetVisible(bool value) {
+    if (FVisible == value) return;
+    FVisible = value;
+    Layout(this);
+}
+void TField::SetDisplayLabel(const QString& value) {
+    FDisplayLabel = value == FFieldName ? QString() : value;
+    Layout(this);
+}
+int TField::DisplayWidth() const {
+    if (FDisplayWidth >= 0) return FDisplayWidth;
+    switch (FDataType) {
+    case ftString: return FSize > 0 ? FSize : 20;
+    case ftSmallint: return 6;
+    case ftInteger:
+    case ftAutoInc: return 11;
+    case ftFloat:
+    case ftCurrency: return 10;
+    case ftBoolean: return 5;
+    case ftDate:
+    case ftTime: return 10;
+    case ftDateTime: return 18;
+    default: return 10;
+    }
+}
+void TField::SetDisplayWidth(int value) {
+    FDisplayWidth = value;
+    Layout(this);
+}
+void TField::SetAlignment(TAlignment value) {
+    FAlignment = value;
+    Layout(this);
+}
+void TField::SetDisplayFormat(const QString& value) {
+    FDisplayFormat = value;
+    if (FDataSet) FDataSet->DataEvent(deDataSetChange);
+}
+bool TField::IsValidChar(QChar c) const { return FValidChars.isEmpty() || FValidChars.contains(c); }
+
+int TField::Index() const { return FDataSet ? FDataSet->FFields->IndexOf(const_cast<TField*>(this)) : -1; }
+void TField::SetIndex(int value) {
+    if (!FDataSet) return;
+    int cur = Index();
+    if (value < 0) value = 0;
+    if (value >= FDataSet->FFields->Count()) value = FDataSet->FFields->Count() - 1;
+    if (cur == value) return;
+    FDataSet->FFields->Move(cur, value);
+    FDataSet->DataEvent(deLayoutChange);
+}
+
+bool TField::CanModify() const {
+    if (FReadOnly || !FDataSet) return false;
+    if (FFieldKind == fkCalculated || FFieldKind == fkInternalCalc) return false;
+    if (FFieldKind == fkLookup && FKeyFields.isEmpty()) return false;
+    return FDataSet->CanModify();
+}
+bool TField::IsIndexField() const { return false; }
+
+QVariant TField::GetData() const { return FDataSet ? FDataSet->GetFieldData(this) : QVariant(); }
+
+void TField::SetData(const QVariant& value) {
+    if (!FDataSet) DatabaseError(QStringLiteral("Field '%1' has no dataset").arg(DisplayName()));
+    FDataSet->SetFieldData(this, Normalize(value));
+}
+
+void TField::Validate(const QVariant& value) {
+    if (!Blank(value)) CheckRange(value);
+    OnValidate(this);
+}
+
+bool TField::IsNull() const { return Blank(GetData()); }
+
+Variant TField::Value() const {
+    QVariant v = GetData();
+    if (Blank(v)) return Null();
+    switch (FDataType) {
+    case ftString:
+    case ftMemo:
+    case ftFmtMemo: return Variant(v.toString());
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc: return Variant(qint64(v.toLongLong()));
+    case ftBoolean: return Variant(v.toLongLong() != 0);
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD: return Variant(v.toDouble());
+    case ftDate:
+    case ftTime:
+    case ftDateTime: return Variant(TDateTime(v.toDouble()));
+    default: return Variant(v.toString());
+    }
+}
+
+void TField::SetValue(const Variant& value) {
+    if (value.IsNullOrEmpty()) return Clear();
+    switch (value.VarType()) {
+    case TVarType::varString: SetAsString(value.AsString()); break;
+    case TVarType::varBoolean: SetAsBoolean(value.AsBoolean()); break;
+    case TVarType::varDate: SetAsDateTime(value.AsDateTime()); break;
+    case TVarType::varInteger:
+        if (FDataType == ftString || FDataType == ftMemo) SetAsString(value.AsString());
+        else SetAsInteger(value.AsInteger());
+        break;
+    default:
+        if (FDataType == ftString || FDataType == ftMemo) SetAsString(value.AsString());
+        else SetAsFloat(value.AsFloat());
+    }
+}
+
+Variant TField::OldValue() const {
+    if (!FDataSet || FFieldKind != fkData) return Null();
+    const auto& rec = (FDataSet->State() == dsEdit) ? FDataSet->FOriginal : *FDataSet->CurrentRecord();
+    if (FFieldNo < 0 || FFieldNo >= int(rec.Data.size()) || Blank(rec.Data[FFieldNo])) return Null();
+    const QVariant& v = rec.Data[FFieldNo];
+    if (v.typeId() == QMetaType::QString) return Variant(v.toString());
+    if (v.typeId() == QMetaType::Double) return Variant(v.toDouble());
+    return Variant(qint64(v.toLongLong()));
+}
+
+void TField::FocusControl() {
+    if (!FDataSet) return;
+    FDataSet->DataEvent(deFocusControl, qint64(reinterpret_cast<quintptr>(this)));
+}
+
+void TField::ConvertError(const char* what) const {
+    throw EDatabaseError(QStringLiteral("Cannot access field '%1' as type %2").arg(DisplayName(), QLatin1String(what)));
+}
+void TField::TextError(const QString& text, const char* kind) const {
+    throw EConvertError(QStringLiteral("'%1' is not a valid %2 value for field '%3'").arg(text, QLatin1String(kind), DisplayName()));
+}
+
+QString TField::AsString() const { return GetData().toString(); }
+void TField::SetAsString(const QString&) { ConvertError("String"); }
+int TField::AsInteger() const { ConvertError("Integer"); }
+void TField::SetAsInteger(int) { ConvertError("Integer"); }
+double TField::AsFloat() const { ConvertError("Float"); }
+void TField::SetAsFloat(double) { ConvertError("Float"); }
+TDateTime TField::AsDateTime() const { ConvertError("DateTime"); }
+void TField::SetAsDateTime(TDateTime) { ConvertError("DateTime"); }
+bool TField::AsBoolean() const { ConvertError("Boolean"); }
+void TField::SetAsBoolean(bool) { ConvertError("Boolean"); }
+
+QString TField::FormatText(bool) const { return AsString(); }
+
+QString TField::GetText(bool displayText) const {
+    if (OnGetText) {
+        QString s;
+        OnGetText(const_cast<TField*>(this), s, displayText);
+        return s;
+    }
+    return FormatText(displayText);
+}
+
+void TField::SetText(const QString& value) {
+    if (OnSetText) OnSetText(this, value);
+    else SetAsString(value);
+}
+
+// ---------------------------------------------------------------------------------------------- strings
+
+TStringField::TStringField(TComponent* owner) : TField(owner) {
+    FDataType = ftString;
+    SetSize(20);
+}
+
+QString TStringField::AsString() const {
+    QVariant v = GetData();
+    return Blank(v) ? QString(QLatin1String("")) : v.toString();
+}
+
+QVariant TStringField::Normalize(const QVariant& value) const {
+    if (Blank(value)) return QVariant();
+    QString s = value.toString();
+    if (Size() > 0 && s.size() > Size()) s.truncate(Size());
+    int n = int(s.size());
+    while (n > 0 && s.at(n - 1) == QLatin1Char(' ')) --n;
+    s.truncate(n);
+    return s.isEmpty() ? QVariant() : QVariant(s);
+}
+
+void TStringField::SetAsString(const QString& value) { SetData(QVariant(value)); }
+
+int TStringField::AsInteger() const {
+    QString s = AsString().trimmed();
+    if (s.isEmpty()) return 0;
+    int v;
+    if (!TryStrToInt(s, v)) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(s));
+    return v;
+}
+double TStringField::AsFloat() const {
+    QString s = AsString().trimmed();
+    if (s.isEmpty()) return 0;
+    double v;
+    if (!TryStrToFloat(s, v)) throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(s));
+    return v;
+}
+void TStringField::SetAsFloat(double value) { SetAsString(FloatToStr(value)); }
+bool TStringField::AsBoolean() const {
+    QString s = AsString().trimmed().toUpper();
+    return s.startsWith(QLatin1Char('T')) || s.startsWith(QLatin1Char('Y')) || s.startsWith(QLatin1Char('S'));
+}
+TDateTime TStringField::AsDateTime() const {
+    QString s = AsString().trimmed();
+    if (s.isEmpty()) return TDateTime(0);
+    return StrToDateTime(s);
+}
+void TStringField::SetAsDateTime(TDateTime value) { SetAsString(DateTimeToStr(value)); }
+
+// ---------------------------------------------------------------------------------------------- numbers
+
+TNumericField::TNumericField(TComponent* owner) : TField(owner) { FAlignment = taRightJustify; }
+
+QString TNumericField::FormatText(bool displayText) const {
+    if (IsNull()) return QString();
+    QString f = (displayText || EditFormat().isEmpty()) ? DisplayFormat() : EditFormat();
+    if (f.isEmpty()) return AsString();
+    return FormatFloat(f, AsFloat());
+}
+
+TIntegerField::TIntegerField(TComponent* owner) : TNumericField(owner) { FDataType = ftInteger; SetSize(0); }
+
+QString TIntegerField::AsString() const { return IsNull() ? QString() : QString::number(AsInteger()); }
+int TIntegerField::AsInteger() const {
+    QVariant v = GetData();
+    return Blank(v) ? 0 : int(v.toLongLong());
+}
+void TIntegerField::SetAsString(const QString& value) {
+    QString s = value.trimmed();
+    if (s.isEmpty()) return Clear();
+    int v;
+    if (!TryStrToInt(s, v)) TextError(value, "integer");
+    SetAsInteger(v);
+}
+void TIntegerField::SetAsFloat(double value) { SetAsInteger(int(std::llround(value))); }
+QVariant TIntegerField::Normalize(const QVariant& value) const {
+    if (Blank(value)) return QVariant();
+    if (value.typeId() == QMetaType::Double) return QVariant(qlonglong(std::llround(value.toDouble())));
+    return QVariant(value.toLongLong());
+}
+void TIntegerField::CheckRange(const QVariant& value) const {
+    if (FMin == 0 && FMax == 0) {
+        if (FDataType == ftSmallint && (value.toLongLong() < -32768 || value.toLongLong() > 32767))
+            throw ERangeError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
+                                  .arg(value.toLongLong()).arg(DisplayName()).arg(-32768).arg(32767));
+        return;
+    }
+    qint64 v = value.toLongLong();
+    if (v < FMin || v > FMax)
+        throw ERangeError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
+                              .arg(v).arg(DisplayName()).arg(FMin).arg(FMax));
+}
+
+TSmallintField::TSmallintField(TComponent* owner) : TIntegerField(owner) { FDataType = ftSmallint; }
+TAutoIncField::TAutoIncField(TComponent* owner) : TIntegerField(owner) { FDataType = ftAutoInc; }
+
+TFloatField::TFloatField(TComponent* owner) : TNumericField(owner) { FDataType = ftFloat; SetSize(0); }
+
+double TFloatField::AsFloat() const {
+    QVariant v = GetData();
+    return Blank(v) ? 0.0 : v.toDouble();
+}
+int TFloatField::AsInteger() const { return int(std::llround(AsFloat())); }
+QString TFloatField::AsString() const { return IsNull() ? QString() : FloatToStr(AsFloat()); }
+void TFloatField::SetAsString(const QString& value) {
+    QString s = value.trimmed();
+    if (s.isEmpty()) return Clear();
+    double v;
+    if (!TryStrToFloat(s, v)) TextError(value, "floating point");
+    SetAsFloat(v);
+}
+QString TFloatField::FormatText(bool displayText) const {
+    if (IsNull()) return QString();
+    QString f = (displayText || EditFormat().isEmpty()) ? DisplayFormat() : EditFormat();
+    if (!f.isEmpty()) return FormatFloat(f, AsFloat());
+    if (FCurrency)
+        return displayText ? FloatToStrF(AsFloat(), ffCurrency, FPrecision, FormatSettings.CurrencyDecimals)
+                           : FloatToStrF(AsFloat(), ffFixed, FPrecision, FormatSettings.CurrencyDecimals);
+    return FloatToStrF(AsFloat(), ffGeneral, FPrecision, 0);
+}
+QVariant TFloatField::Normalize(const QVariant& value) const {
+    if (Blank(value)) return QVariant();
+    return QVariant(value.toDouble());
+}
+void TFloatField::CheckRange(const QVariant& value) const {
+    if (FMin == 0 && FMax == 0) return;
+    double v = value.toDouble();
+    if (v < FMin || v > FMax)
+        throw ERangeError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
+                              .arg(Fmt(v), DisplayName(), Fmt(FMin), Fmt(FMax)));
+}
+
+TCurrencyField::TCurrencyField(TComponent* owner) : TFloatField(owner) {
+    FDataType = ftCurrency;
+    FCurrency = true;
+}
+
+// ---------------------------------------------------------------------------------------------- logical
+
+TBooleanField::TBooleanField(TComponent* owner) : TField(owner) { FDataType = ftBoolean; }
+bool TBooleanField::AsBoolean() const {
+    QVariant v = GetData();
+    return !Blank(v) && v.toLongLong() != 0;
+}
+QString TBooleanField::AsString() const {
+    if (IsNull()) return QString();
+    QStringList parts = FDisplayValues.split(QLatin1Char(';'));
+    if (AsBoolean()) return parts.value(0);
+    return parts.value(1);
+}
+void TBooleanField::SetAsString(const QString& value) {
+    QString s = value.trimmed();
+    if (s.isEmpty()) return Clear();
+    QStringList parts = FDisplayValues.split(QLatin1Char(';'));
+    if (s.compare(parts.value(0), Qt::CaseInsensitive) == 0) return SetAsBoolean(true);
+    if (parts.size() > 1 && s.compare(parts.value(1), Qt::CaseInsensitive) == 0) return SetAsBoolean(false);
+    if (s.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return SetAsBoolean(true);
+    if (s.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return SetAsBoolean(false);
+    TextError(value, "boolean");
+}
+QVariant TBooleanField::Normalize(const QVariant& value) const {
+    if (Blank(value)) return QVariant();
+    return QVariant(qlonglong(value.toLongLong() != 0 || value.toBool() ? 1 : 0));
+}
+
+// ---------------------------------------------------------------------------------------------- dates
+
+TDateTimeField::TDateTimeField(TComponent* owner) : TField(owner) { FDataType = ftDateTime; }
+TDateTime TDateTimeField::AsDateTime() const {
+    QVariant v = GetData();
+    return Blank(v) ? TDateTime(0) : TDateTime(v.toDouble());
+}
+void TDateTimeField::SetAsDateTime(TDateTime value) { SetData(QVariant(double(value))); }
+QString TDateTimeField::DefaultFormat() const {
+    return FormatSettings.ShortDateFormat + QLatin1Char(' ') + FormatSettings.LongTimeFormat;
+}
+QString TDateTimeField::FormatText(bool displayText) const {
+    if (IsNull()) return QString();
+    QString f = (displayText && !DisplayFormat().isEmpty()) ? DisplayFormat() : DefaultFormat();
+    return FormatDateTime(f, AsDateTime());
+}
+void TDateTimeField::SetAsString(const QString& value) {
+    QString s = value.trimmed();
+    if (s.isEmpty()) return Clear();
+    TDateTime d;
+    bool ok = FDataType == ftDate ? TryStrToDate(s, d) : FDataType == ftTime ? TryStrToTime(s, d) : TryStrToDateTime(s, d);
+    if (!ok) {
+        const char* kind = FDataType == ftDate ? "date" : FDataType == ftTime ? "time" : "date and time";
+        throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(value, QLatin1String(kind)));
+    }
+    SetAsDateTime(d);
+}
+QVariant TDateTimeField::Normalize(const QVariant& value) const {
+    if (Blank(value)) return QVariant();
+    return QVariant(value.toDouble());
+}
+
+TDateField::TDateField(TComponent* owner) : TDateTimeField(owner) { FDataType = ftDate; }
+QString TDateField::DefaultFormat() const { return FormatSettings.ShortDateFormat; }
+QVariant TDateField::Normalize(const QVariant& value) const {
+    if (Blank(value)) return QVariant();
+    return QVariant(std::floor(value.toDouble()));
+}
+
+TTimeField::TTimeField(TComponent* owner) : TDateTimeField(owner) { FDataType = ftTime; }
+QString TTimeField::DefaultFormat() const { return FormatSettings.LongTimeFormat; }
+QVariant TTimeField::Normalize(const QVariant& value) const {
+    if (!value.isValid() || value.isNull()) return QVariant();
+    double v = value.toDouble();
+    return QVariant(v - std::floor(v));
+}
+
+// ---------------------------------------------------------------------------------------------- blobs
+
+TBlobField::TBlobField(TComponent* owner) : TField(owner) { FDataType = ftBlob; SetSize(0); }
+QByteArray TBlobField::AsBytes() const {
+    QVariant v = GetData();
+    if (Blank(v)) return QByteArray();
+    return v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
+}
+void TBlobField::SetAsBytes(const QByteArray& value) { SetData(value.isEmpty() ? QVariant() : QVariant(value)); }
+QString TBlobField::AsString() const { return QString::fromLatin1(AsBytes()); }
+void TBlobField::SetAsString(const QString& value) { SetAsBytes(value.toLatin1()); }
+QString TBlobField::FormatText(bool) const { return IsNull() ? QStringLiteral("(blob)") : QStringLiteral("(BLOB)"); }
+void TBlobField::LoadFromFile(const QString& fileName) {
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadOnly)) throw EFOpenError(QStringLiteral("Cannot open file \"%1\"").arg(fileName));
+    if (DataType() == ftMemo) SetAsString(QString::fromUtf8(f.readAll()));
+    else SetAsBytes(f.readAll());
+}
+void TBlobField::SaveToFile(const QString& fileName) const {
+    QFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw EFCreateError(QStringLiteral("Cannot create file \"%1\"").arg(fileName));
+    f.write(DataType() == ftMemo ? AsString().toUtf8() : AsBytes());
+}
+
+TMemoField::TMemoField(TComponent* owner) : TBlobField(owner) { FDataType = ftMemo; }
+QString TMemoField::AsString() const {
+    QVariant v = GetData();
+    return Blank(v) ? QString(QLatin1String("")) : v.toString();
+}
+void TMemoField::SetAsString(const QString& value) { SetData(value.isEmpty() ? QVariant() : QVariant(value)); }
+QString TMemoField::FormatText(bool displayText) const {
+    if (!displayText) return AsString();
+    return IsNull() ? QStringLiteral("(memo)") : QStringLiteral("(MEMO)");
+}
+
+// ---------------------------------------------------------------------------------------------- TFields
+
+TField* TFields::Fields(int index) const {
+    if (index < 0 || index >= int(FList.size())) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return FList[index];
+}
+TField* TFields::FindField(const QString& name) const {
+    for (TField* f : FList)
+        if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0) return f;
+    return nullptr;
+}
+TField* TFields::FieldByName(const QString& name) const {
+    TField* f = FindField(name);
+    if (!f) DatabaseError(QStringLiteral("Field '%1' not found").arg(name), FDataSet);
+    return f;
+}
+int TFields::IndexOf(TField* field) const {
+    for (size_t i = 0; i < FList.size(); ++i)
+        if (FList[i] == field) return int(i);
+    return -1;
+}
+void TFields::Add(TField* field) { FList.push_back(field); }
+void TFields::Remove(TField* field) {
+    int i = IndexOf(field);
+    if (i >= 0) FList.erase(FList.begin() + i);
+}
+void TFields::Move(int from, int to) {
+    TField* f = FList[from];
+    FList.erase(FList.begin() + from);
+    FList.insert(FList.begin() + to, f);
+}
+
+// ---------------------------------------------------------------------------------------------- definitions
+
+TField* TFieldDef::CreateField(TComponent* owner) const {
+    TField* f = nullptr;
+    switch (DataType) {
+    case ftString: f = new TStringField(owner); break;
+    case ftSmallint:
+    case ftWord: f = new TSmallintField(owner); break;
+    case ftInteger: f = new TIntegerField(owner); break;
+    case ftAutoInc: f = new TAutoIncField(owner); break;
+    case ftBoolean: f = new TBooleanField(owner); break;
+    case ftCurrency: f = new TCurrencyField(owner); break;
+    case ftDate: f = new TDateField(owner); break;
+    case ftTime: f = new TTimeField(owner); break;
+    case ftDateTime: f = new TDateTimeField(owner); break;
+    case ftMemo:
+    case ftFmtMemo: f = new TMemoField(owner); break;
+    case ftBlob:
+    case ftGraphic:
+    case ftBytes:
+    case ftVarBytes: f = new TBlobField(owner); break;
+    default: f = new TFloatField(owner); break;
+    }
+    f->SetFieldName(Name);
+    if (DataType == ftString) f->SetSize(Size > 0 ? Size : 20);
+    f->SetRequired(Required);
+    return f;
+}
+
+TFieldDef* TFieldDefs::Add(const QString& name, TFieldType type, int size, bool required) {
+    if (IndexOf(name) >= 0) throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name));
+    FItems.push_back(std::make_unique<TFieldDef>(name, type, size, required));
+    FItems.back()->FieldNo = int(FItems.size());
+    return FItems.back().get();
+}
+TFieldDef* TFieldDefs::Find(const QString& name) const {
+    int i = IndexOf(name);
+    if (i < 0) DatabaseError(QStringLiteral("Field '%1' not found").arg(name));
+    return FItems[i].get();
+}
+int TFieldDefs::IndexOf(const QString& name) const {
+    for (size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i]->Name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
+TIndexDef* TIndexDefs::Add(const QString& name, const QString& fields, TIndexOptions options) {
+    FItems.push_back(std::make_unique<TIndexDef>(name, fields, options));
+    return FItems.back().get();
+}
+int TIndexDefs::IndexOf(const QString& name) const {
+    for (size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i]->Name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+TIndexDef* TIndexDefs::GetIndexForFields(const QString& fields, bool caseInsensitive) const {
+    for (auto& ix : FItems) {
+        if (caseInsensitive && !(ix->Options & ixCaseInsensitive)) continue;
+        if (ix->Fields.compare(fields, Qt::CaseInsensitive) == 0) return ix.get();
+    }
+    for (auto& ix : FItems) {  // an index that starts with the fields serves as well
+        if (caseInsensitive && !(ix->Options & ixCaseInsensitive)) continue;
+        if (ix->Fields.startsWith(fields + QLatin1Char(';'), Qt::CaseInsensitive)) return ix.get();
+    }
+    return nullptr;
+}
+TIndexDef* TIndexDefs::FindIndexForFields(const QString& fields) const {
+    TIndexDef* ix = GetIndexForFields(fields, false);
+    if (!ix) DatabaseError(QStringLiteral("No index for fields '%1'").arg(fields));
+    return ix;
+}
+
+// ---------------------------------------------------------------------------------------------- parameters
+
+void TParam::Clear() {
+    FValue = Null();
+    FBound = true;
+}
+void TParam::SetValue(const Variant& v) {
+    FValue = v;
+    FBound = true;
+    if (FDataType == ftUnknown) {
+        switch (v.VarType()) {
+        case TVarType::varInteger: FDataType = ftInteger; break;
+        case TVarType::varDouble:
+        case TVarType::varCurrency: FDataType = ftFloat; break;
+        case TVarType::varBoolean: FDataType = ftBoolean; break;
+        case TVarType::varDate: FDataType = ftDateTime; break;
+        case TVarType::varString: FDataType = ftString; break;
+        default: break;
+        }
+    }
+}
+void TParam::SetAsDate(TDateTime v) { Set(ftDate, Variant(TDateTime(std::floor(double(v))))); }
+void TParam::SetAsTime(TDateTime v) { Set(ftTime, Variant(TDateTime(double(v) - std::floor(double(v))))); }
+void TParam::AssignField(TField* field) {
+    FDataType = field->DataType();
+    FValue = field->Value();
+    FBound = true;
+    if (FName.isEmpty()) FName = field->FieldName();
+}
+void TParam::AssignFieldValue(TField* field, const Variant& value) {
+    FDataType = field->DataType();
+    FValue = value;
+    FBound = true;
+}
+
+QVariant TParam::EngineValue() const {
+    if (FValue.IsNullOrEmpty()) return QVariant();
+    switch (FDataType) {
+    case ftString:
+    case ftMemo:
+    case ftFmtMemo: return QVariant(FValue.AsString());
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc: return QVariant(qlonglong(FValue.AsInt64()));
+    case ftBoolean: return QVariant(qlonglong(FValue.AsBoolean() ? 1 : 0));
+    case ftDate: return QVariant(std::floor(double(FValue.AsDateTime())));
+    case ftTime: {
+        double d = FValue.AsDateTime();
+        return QVariant(d - std::floor(d));
+    }
+    case ftDateTime: return QVariant(double(FValue.AsDateTime()));
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD: return QVariant(FValue.AsFloat());
+    default: break;
+    }
+    switch (FValue.VarType()) {
+    case TVarType::varInteger: return QVariant(qlonglong(FValue.AsInt64()));
+    case TVarType::varBoolean: return QVariant(qlonglong(FValue.AsBoolean() ? 1 : 0));
+    case TVarType::varDouble:
+    case TVarType::varCurrency:
+    case TVarType::varDate: return QVariant(FValue.AsFloat());
+    default: return QVariant(FValue.AsString());
+    }
+}
+
+TParam* TParams::FindParam(const QString& name) const {
+    for (auto& p : FItems)
+        if (p->Name().compare(name, Qt::CaseInsensitive) == 0) return p.get();
+    return nullptr;
+}
+TParam* TParams::ParamByName(const QString& name) const {
+    TParam* p = FindParam(name);
+    if (!p) DatabaseError(QStringLiteral("Parameter '%1' not found").arg(name));
+    return p;
+}
+TParam* TParams::CreateParam(TFieldType type, const QString& name, TParamType paramType) {
+    FItems.push_back(std::make_unique<TParam>(name));
+    FItems.back()->SetDataType(type);
+    FItems.back()->SetParamType(paramType);
+    return FItems.back().get();
+}
+void TParams::AssignValues(const TParams& other) {
+    for (auto& p : FItems)
+        if (TParam* o = other.FindParam(p->Name())) {
+            *p = *o;
+        }
+}

@@ -1,0 +1,959 @@
+// The SQLite engine: one file "zembra.db" per data folder (WAL journal, so readers never wait for
+// a writer and a killed process leaves the last committed state), record locks in the side file
+// "zembra.locks", Spanish collations and the translation of the application's local SQL.
+#include "platform/db/Collation.h"
+#include "platform/db/Driver.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <QDir>
+#include <QHash>
+#include <QMutex>
+#include <QRegularExpression>
+#include <cmath>
+#include <fcntl.h>
+#include <map>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace platform::db {
+
+int TTableDesc::ColumnIndex(const QString& name) const {
+    for (size_t i = 0; i < Columns.size(); ++i)
+        if (Columns[i].Name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
+QString EngineMessage(int code) {
+    switch (code) {
+    case ecKeyViolation: return QStringLiteral("Key violation.");
+    case ecRecordLocked: return QStringLiteral("Record locked by another user.");
+    case ecRecordChanged: return QStringLiteral("Couldn't perform the edit because another user changed the record.");
+    case ecNoSuchTable: return QStringLiteral("Table does not exist.");
+    case ecFileCorrupt: return QStringLiteral("Corrupt file - other than header.");
+    case ecLockTimeout: return QStringLiteral("Unable to lock table.");
+    case ecInvalidRequest: return QStringLiteral("Invalid request.");
+    default: return QStringLiteral("General SQL error.");
+    }
+}
+
+void EngineError(int code, const QString& detail) {
+    QString msg = EngineMessage(code);
+    if (!detail.isEmpty()) msg += QLatin1Char('\n') + detail;
+    throw EDBEngineError(code, msg);
+}
+
+QString StorageName(const QString& tableName) {
+    QString n = tableName.trimmed();
+    if (n.endsWith(QLatin1String(".db"), Qt::CaseInsensitive)) n.chop(3);
+    int slash = n.lastIndexOf(QLatin1Char('/'));
+    if (slash >= 0) n = n.mid(slash + 1);
+    return n.toLower();
+}
+
+namespace {
+
+// ---------------------------------------------------------------- record locks
+
+// One open lock file per folder and process; in-process owners kept beside it so that two
+// cursors of one process conflict as two workstations do.
+class TLockFile {
+public:
+    explicit TLockFile(const QString& folder) {
+        QByteArray path = QDir(folder).filePath(QStringLiteral("zembra.locks")).toLocal8Bit();
+        FFd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    }
+    ~TLockFile() {
+        if (FFd >= 0) ::close(FFd);
+    }
+    bool Lock(quint64 offset, const void* owner) {
+        QMutexLocker guard(&FMutex);
+        auto it = FOwners.find(offset);
+        if (it != FOwners.end()) return it->second == owner;
+        if (FFd >= 0 && !SetLock(offset, F_WRLCK)) return false;
+        FOwners[offset] = owner;
+        return true;
+    }
+    void Unlock(quint64 offset, const void* owner) {
+        QMutexLocker guard(&FMutex);
+        auto it = FOwners.find(offset);
+        if (it == FOwners.end() || it->second != owner) return;
+        FOwners.erase(it);
+        if (FFd >= 0) SetLock(offset, F_UNLCK);
+    }
+
+private:
+    bool SetLock(quint64 offset, short type) {
+        struct flock fl {};
+        fl.l_type = type;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = off_t(offset);
+        fl.l_len = 1;
+#ifdef F_OFD_SETLK
+        return ::fcntl(FFd, F_OFD_SETLK, &fl) == 0;
+#else
+        return ::fcntl(FFd, F_SETLK, &fl) == 0;
+#endif
+    }
+    int FFd = -1;
+    QMutex FMutex;
+    std::map<quint64, const void*> FOwners;
+};
+
+std::shared_ptr<TLockFile> LockFileFor(const QString& folder) {
+    static QMutex mutex;
+    static QHash<QString, std::weak_ptr<TLockFile>> files;
+    QMutexLocker guard(&mutex);
+    QString key = QDir(folder).canonicalPath();
+    auto sp = files.value(key).lock();
+    if (!sp) {
+        sp = std::make_shared<TLockFile>(folder);
+        files.insert(key, sp);
+    }
+    return sp;
+}
+
+// Byte offset of a record in the lock file: 62 bits of an FNV-1a hash of table and identity.
+quint64 LockOffset(const QString& table, qint64 id) {
+    quint64 h = 1469598103934665603ull;
+    auto mix = [&h](quint8 b) { h ^= b; h *= 1099511628211ull; };
+    QByteArray t = StorageName(table).toUtf8();
+    for (char c : t) mix(quint8(c));
+    mix(0);
+    for (int i = 0; i < 8; ++i) mix(quint8(quint64(id) >> (8 * i)));
+    return h & ((1ull << 62) - 1);
+}
+
+// ---------------------------------------------------------------- SQL functions
+
+int CollateEs(void*, int la, const void* a, int lb, const void* b) {
+    return SpanishCompare(static_cast<const QChar*>(a), la / 2, static_cast<const QChar*>(b), lb / 2);
+}
+int CollateEsCI(void*, int la, const void* a, int lb, const void* b) {
+    return SpanishCompareCI(static_cast<const QChar*>(a), la / 2, static_cast<const QChar*>(b), lb / 2);
+}
+
+QString ArgText(sqlite3_value* v) {
+    const void* p = sqlite3_value_text16(v);
+    int n = sqlite3_value_bytes16(v);
+    return p ? QString(static_cast<const QChar*>(p), n / 2) : QString();
+}
+void ResultText(sqlite3_context* ctx, const QString& s) {
+    sqlite3_result_text16(ctx, s.constData(), int(s.size() * 2), SQLITE_TRANSIENT);
+}
+
+void FnUpper(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    ResultText(ctx, ArgText(argv[0]).toUpper());
+}
+void FnLower(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    ResultText(ctx, ArgText(argv[0]).toLower());
+}
+
+// Civil date of a TDateTime day number.
+void DecodeDays(double value, int& y, int& m, int& d) {
+    qint64 jdn = qint64(std::floor(value)) + 2415019;  // 30/12/1899 is julian day 2415019
+    qint64 a = jdn + 32044, b = (4 * a + 3) / 146097, c = a - 146097 * b / 4;
+    qint64 dd = (4 * c + 3) / 1461, e = c - 1461 * dd / 4, mm = (5 * e + 2) / 153;
+    d = int(e - (153 * mm + 2) / 5 + 1);
+    m = int(mm + 3 - 12 * (mm / 10));
+    y = int(100 * b + dd - 4800 + mm / 10);
+}
+
+// zb_extract('YEAR'|'MONTH'|'DAY'|'HOUR'|'MINUTE'|'SECOND', value)
+void FnExtract(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    QString part = ArgText(argv[0]).toUpper();
+    double v = sqlite3_value_double(argv[1]);
+    int y, m, d;
+    DecodeDays(v, y, m, d);
+    qint64 ms = qint64(std::llround((v - std::floor(v)) * 86400000.0));
+    if (part == QLatin1String("YEAR")) return sqlite3_result_int(ctx, y);
+    if (part == QLatin1String("MONTH")) return sqlite3_result_int(ctx, m);
+    if (part == QLatin1String("DAY")) return sqlite3_result_int(ctx, d);
+    if (part == QLatin1String("HOUR")) return sqlite3_result_int(ctx, int(ms / 3600000));
+    if (part == QLatin1String("MINUTE")) return sqlite3_result_int(ctx, int(ms / 60000 % 60));
+    if (part == QLatin1String("SECOND")) return sqlite3_result_int(ctx, int(ms / 1000 % 60));
+    sqlite3_result_error(ctx, "bad EXTRACT part", -1);
+}
+
+// ---------------------------------------------------------------- values
+
+void BindValue(sqlite3_stmt* st, int pos, const QVariant& v) {
+    if (!v.isValid() || v.isNull()) {
+        sqlite3_bind_null(st, pos);
+        return;
+    }
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+        sqlite3_bind_int64(st, pos, v.toLongLong());
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        sqlite3_bind_double(st, pos, v.toDouble());
+        break;
+    case QMetaType::QByteArray: {
+        QByteArray b = v.toByteArray();
+        sqlite3_bind_blob(st, pos, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    default: {
+        QString s = v.toString();
+        sqlite3_bind_text16(st, pos, s.constData(), int(s.size() * 2), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+QVariant ColumnValue(sqlite3_stmt* st, int i) {
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_column_int64(st, i)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(st, i));
+    case SQLITE_TEXT: {
+        const void* p = sqlite3_column_text16(st, i);
+        int n = sqlite3_column_bytes16(st, i);
+        return QVariant(QString(static_cast<const QChar*>(p), n / 2));
+    }
+    case SQLITE_BLOB: {
+        const void* p = sqlite3_column_blob(st, i);
+        int n = sqlite3_column_bytes(st, i);
+        return QVariant(QByteArray(static_cast<const char*>(p), n));
+    }
+    default: return QVariant();
+    }
+}
+
+[[noreturn]] void RaiseSqlite(sqlite3* db, int rc) {
+    int ext = sqlite3_extended_errcode(db);
+    QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+    if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY) EngineError(ecKeyViolation);
+    switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: EngineError(ecLockTimeout, msg);
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: EngineError(ecFileCorrupt, msg);
+    default: break;
+    }
+    if (msg.startsWith(QLatin1String("no such table"))) EngineError(ecNoSuchTable, msg);
+    EngineError(ecSqlError, msg);
+}
+
+class TSqliteStatement : public TStatement {
+public:
+    TSqliteStatement(sqlite3* db, sqlite3_stmt* st) : FDb(db), FSt(st) {}
+    ~TSqliteStatement() override { sqlite3_finalize(FSt); }
+    int ParamCount() const override { return sqlite3_bind_parameter_count(FSt); }
+    QString ParamName(int index) const override {
+        const char* n = sqlite3_bind_parameter_name(FSt, index + 1);
+        return n ? QString::fromUtf8(n + 1) : QString();
+    }
+    void Bind(int index, const QVariant& value) override { BindValue(FSt, index + 1, value); }
+    bool Step() override {
+        int rc = sqlite3_step(FSt);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) {
+            FChanges = sqlite3_changes64(FDb);
+            sqlite3_reset(FSt);
+            return false;
+        }
+        sqlite3_reset(FSt);
+        RaiseSqlite(FDb, rc);
+    }
+    void Reset() override {
+        sqlite3_reset(FSt);
+        sqlite3_clear_bindings(FSt);
+    }
+    int ColumnCount() const override { return sqlite3_column_count(FSt); }
+    QString ColumnName(int i) const override { return QString::fromUtf8(sqlite3_column_name(FSt, i)); }
+    QString ColumnTable(int i) const override { return QString::fromUtf8(sqlite3_column_table_name(FSt, i)); }
+    QString ColumnOrigin(int i) const override { return QString::fromUtf8(sqlite3_column_origin_name(FSt, i)); }
+    QVariant Column(int i) const override { return ColumnValue(FSt, i); }
+    qint64 RowsAffected() const override { return FChanges; }
+
+private:
+    sqlite3* FDb;
+    sqlite3_stmt* FSt;
+    qint64 FChanges = 0;
+};
+
+// ---------------------------------------------------------------- schema text
+
+QString TypeWord(TColumnType t) {
+    switch (t) {
+    case TColumnType::Text: return QStringLiteral("TEXT");
+    case TColumnType::Integer: return QStringLiteral("INTEGER");
+    case TColumnType::Short: return QStringLiteral("SMALLINT");
+    case TColumnType::Float: return QStringLiteral("FLOAT");
+    case TColumnType::Currency: return QStringLiteral("CURRENCY");
+    case TColumnType::Date: return QStringLiteral("DATE");
+    case TColumnType::Time: return QStringLiteral("TIME");
+    case TColumnType::DateTime: return QStringLiteral("DATETIME");
+    case TColumnType::Logical: return QStringLiteral("LOGICAL");
+    case TColumnType::Memo: return QStringLiteral("MEMOTEXT");
+    case TColumnType::Blob: return QStringLiteral("BLOB");
+    case TColumnType::AutoInc: return QStringLiteral("AUTOINC");
+    }
+    return QStringLiteral("TEXT");
+}
+
+bool ParseType(const QString& decl, TColumnDesc& c) {
+    static const QRegularExpression re(QStringLiteral("^(\\w+)(\\s+REQUIRED)?\\s*(?:\\((\\d+)\\))?$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    auto m = re.match(decl.trimmed());
+    if (!m.hasMatch()) return false;
+    QString w = m.captured(1).toUpper();
+    static const std::pair<const char*, TColumnType> map[] = {
+        {"TEXT", TColumnType::Text},         {"INTEGER", TColumnType::Integer},   {"SMALLINT", TColumnType::Short},
+        {"FLOAT", TColumnType::Float},       {"CURRENCY", TColumnType::Currency}, {"DATE", TColumnType::Date},
+        {"TIME", TColumnType::Time},         {"DATETIME", TColumnType::DateTime}, {"LOGICAL", TColumnType::Logical},
+        {"MEMOTEXT", TColumnType::Memo},     {"BLOB", TColumnType::Blob},         {"AUTOINC", TColumnType::AutoInc}};
+    for (auto& [name, type] : map)
+        if (w == QLatin1String(name)) {
+            c.Type = type;
+            c.Required = !m.captured(2).isEmpty();
+            c.Size = m.captured(3).toInt();
+            return true;
+        }
+    return false;
+}
+
+QString Quote(const QString& name) { return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"'); }
+
+bool IsTextType(TColumnType t) { return t == TColumnType::Text || t == TColumnType::Memo; }
+
+QVariant BlankOf(TColumnType t) {
+    if (t == TColumnType::Text) return QVariant(QString(QLatin1String("")));
+    if (t == TColumnType::Float || t == TColumnType::Currency || t == TColumnType::Date || t == TColumnType::Time ||
+        t == TColumnType::DateTime)
+        return QVariant(0.0);
+    return QVariant(qlonglong(0));
+}
+
+// ---------------------------------------------------------------- SQL translation
+
+struct TToken {
+    enum Kind { Word, Str, Quoted, Num, Op, Space } kind;
+    QString text;
+};
+
+std::vector<TToken> Tokenize(const QString& s) {
+    std::vector<TToken> out;
+    int i = 0, n = int(s.size());
+    while (i < n) {
+        QChar c = s[i];
+        int j = i + 1;
+        if (c.isSpace()) {
+            while (j < n && s[j].isSpace()) ++j;
+            out.push_back({TToken::Space, s.mid(i, j - i)});
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            while (j < n) {
+                if (s[j] == c) {
+                    if (j + 1 < n && s[j + 1] == c) { j += 2; continue; }
+                    ++j;
+                    break;
+                }
+                ++j;
+            }
+            out.push_back({c == QLatin1Char('\'') ? TToken::Str : TToken::Quoted, s.mid(i, j - i)});
+        } else if (c.isLetter() || c == QLatin1Char('_')) {
+            while (j < n && (s[j].isLetterOrNumber() || s[j] == QLatin1Char('_'))) ++j;
+            out.push_back({TToken::Word, s.mid(i, j - i)});
+        } else if (c.isDigit()) {
+            while (j < n && (s[j].isDigit() || s[j] == QLatin1Char('.'))) ++j;
+            out.push_back({TToken::Num, s.mid(i, j - i)});
+        } else if (c == QLatin1Char(':') && j < n && (s[j].isLetter() || s[j] == QLatin1Char('_'))) {
+            while (j < n && (s[j].isLetterOrNumber() || s[j] == QLatin1Char('_'))) ++j;
+            out.push_back({TToken::Word, s.mid(i, j - i)});
+        } else {
+            if ((c == QLatin1Char('|') || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('!')) && j < n &&
+                (s[j] == QLatin1Char('|') || s[j] == QLatin1Char('=') || s[j] == QLatin1Char('>')))
+                ++j;
+            out.push_back({TToken::Op, s.mid(i, j - i)});
+        }
+        i = j;
+    }
+    return out;
+}
+
+bool IsWord(const TToken& t, const char* w) { return t.kind == TToken::Word && t.text.compare(QLatin1String(w), Qt::CaseInsensitive) == 0; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- the connection
+
+class TSqliteConnection : public TConnection {
+public:
+    explicit TSqliteConnection(const QString& folder) : FFolder(folder) {
+        QDir().mkpath(folder);
+        QByteArray path = QDir(folder).filePath(QStringLiteral("zembra.db")).toUtf8();
+        int rc = sqlite3_open_v2(path.constData(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+        if (rc != SQLITE_OK) {
+            QString msg = FDb ? QString::fromUtf8(sqlite3_errmsg(FDb)) : QString();
+            sqlite3_close(FDb);
+            FDb = nullptr;
+            EngineError(ecFileCorrupt, msg);
+        }
+        sqlite3_busy_timeout(FDb, 10000);
+        sqlite3_extended_result_codes(FDb, 1);
+        sqlite3_create_collation(FDb, "ZBES", SQLITE_UTF16_ALIGNED, nullptr, CollateEs);
+        sqlite3_create_collation(FDb, "ZBES_CI", SQLITE_UTF16_ALIGNED, nullptr, CollateEsCI);
+        sqlite3_create_function(FDb, "upper", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnUpper, nullptr, nullptr);
+        sqlite3_create_function(FDb, "lower", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnLower, nullptr, nullptr);
+        sqlite3_create_function(FDb, "zb_extract", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnExtract, nullptr, nullptr);
+        try {
+            Exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+            Exec(QStringLiteral("PRAGMA synchronous=FULL"));
+            Exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
+            // Reading the schema here turns a damaged or foreign file into a clear error at once.
+            Exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        } catch (...) {
+            sqlite3_close(FDb);
+            FDb = nullptr;
+            throw;
+        }
+        FLocks = LockFileFor(folder);
+    }
+    ~TSqliteConnection() override {
+        for (auto* st : FCache) sqlite3_finalize(st);
+        if (FDb) sqlite3_close(FDb);
+    }
+
+    QString Folder() const override { return FFolder; }
+
+    // ---- statements
+    sqlite3_stmt* Cached(const QString& sql) {
+        auto it = FCache.find(sql);
+        if (it != FCache.end()) return *it;
+        sqlite3_stmt* st = nullptr;
+        int rc = sqlite3_prepare16_v3(FDb, sql.constData(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+        if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
+        FCache.insert(sql, st);
+        return st;
+    }
+    // Runs a cached statement; `onRow` sees each row; the statement is reset afterwards so no
+    // read transaction stays open (other processes' commits are seen by the next statement).
+    template <class F>
+    void Run(const QString& sql, const std::vector<QVariant>& args, F&& onRow) {
+        sqlite3_stmt* st = Cached(sql);
+        for (size_t i = 0; i < args.size(); ++i) BindValue(st, int(i) + 1, args[i]);
+        for (;;) {
+            int rc = sqlite3_step(st);
+            if (rc == SQLITE_ROW) {
+                if (!onRow(st)) break;
+                continue;
+            }
+            if (rc == SQLITE_DONE) break;
+            sqlite3_reset(st);
+            sqlite3_clear_bindings(st);
+            RaiseSqlite(FDb, rc);
+        }
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+    }
+    void Exec(const QString& sql) {
+        char* err = nullptr;
+        int rc = sqlite3_exec(FDb, sql.toUtf8().constData(), nullptr, nullptr, &err);
+        if (err) sqlite3_free(err);
+        if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
+    }
+
+    std::unique_ptr<TStatement> Prepare(const QString& engineSql) override {
+        sqlite3_stmt* st = nullptr;
+        int rc = sqlite3_prepare16_v2(FDb, engineSql.constData(), int(engineSql.size() * 2), &st, nullptr);
+        if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
+        if (!st) EngineError(ecInvalidRequest, QStringLiteral("Empty SQL statement."));
+        return std::make_unique<TSqliteStatement>(FDb, st);
+    }
+
+    QString TranslateSql(const QString& sql) override {
+        std::vector<TToken> t = Tokenize(sql);
+        auto next = [&t](size_t i) {  // index of the next non-blank token
+            for (++i; i < t.size(); ++i)
+                if (t[i].kind != TToken::Space) return i;
+            return t.size();
+        };
+        auto prev = [&t](size_t i) -> long {
+            for (long k = long(i) - 1; k >= 0; --k)
+                if (t[k].kind != TToken::Space) return k;
+            return -1;
+        };
+        // Table names written as files: "Exped.db" or EXPED.DB.
+        for (size_t i = 0; i < t.size(); ++i) {
+            if (t[i].kind == TToken::Quoted && t[i].text.endsWith(QLatin1String(".db\""), Qt::CaseInsensitive)) {
+                t[i].text = Quote(StorageName(t[i].text.mid(1, t[i].text.size() - 2)));
+            } else if (t[i].kind == TToken::Word && i + 2 < t.size() && t[i + 1].text == QLatin1String(".") &&
+                       IsWord(t[i + 2], "DB") && (i + 3 >= t.size() || t[i + 3].kind != TToken::Op || t[i + 3].text != QLatin1String("."))) {
+                if (TableExists(t[i].text)) {
+                    t[i + 1].text.clear();
+                    t[i + 2].text.clear();
+                }
+            }
+        }
+        // EXTRACT(part FROM x) -> zb_extract('part', x); SUBSTRING(x FROM a FOR b) -> substr(x, a, b).
+        for (size_t i = 0; i < t.size(); ++i) {
+            if (IsWord(t[i], "EXTRACT")) {
+                size_t p = next(i);
+                if (p < t.size() && t[p].text == QLatin1String("(")) {
+                    size_t part = next(p), from = next(part);
+                    if (from < t.size() && IsWord(t[from], "FROM")) {
+                        t[i].text = QStringLiteral("zb_extract");
+                        t[part].text = QLatin1Char('\'') + t[part].text.toUpper() + QLatin1Char('\'');
+                        t[from].text = QStringLiteral(",");
+                    }
+                }
+            } else if (IsWord(t[i], "SUBSTRING")) {
+                t[i].text = QStringLiteral("substr");
+                int depth = 0;
+                for (size_t k = next(i); k < t.size(); ++k) {
+                    if (t[k].text == QLatin1String("(")) ++depth;
+                    else if (t[k].text == QLatin1String(")")) { if (--depth == 0) break; }
+                    else if (depth == 1 && (IsWord(t[k], "FROM") || IsWord(t[k], "FOR"))) t[k].text = QStringLiteral(",");
+                }
+            }
+        }
+        // Blank texts are stored as nulls; the local SQL concatenated blanks as empty texts and
+        // treated them as null in IS [NOT] NULL.
+        auto operandStart = [&](long k) -> long {  // a column reference ending at k
+            if (k < 0 || t[k].kind != TToken::Word) return -1;
+            long s = k;
+            while (s >= 2 && t[s - 1].text == QLatin1String(".") && t[s - 2].kind == TToken::Word) s -= 2;
+            return s;
+        };
+        auto isColumnRef = [&](long s, long e) {
+            if (s < 0) return false;
+            long after = long(next(size_t(e)));
+            if (after < long(t.size()) && t[after].text == QLatin1String("(")) return false;  // function call
+            return !t[s].text.startsWith(QLatin1Char(':'));
+        };
+        std::vector<std::pair<long, long>> wrap;  // token ranges to wrap in IFNULL(...,'')
+        for (size_t i = 0; i < t.size(); ++i) {
+            if (t[i].kind != TToken::Op || t[i].text != QLatin1String("||")) continue;
+            long l = prev(i);
+            long s = operandStart(l);
+            if (isColumnRef(s, l)) wrap.emplace_back(s, l);
+            long r = long(next(i));
+            if (r < long(t.size()) && t[r].kind == TToken::Word) {
+                long e = r;
+                while (e + 2 < long(t.size()) && t[e + 1].text == QLatin1String(".") && t[e + 2].kind == TToken::Word) e += 2;
+                if (isColumnRef(r, e)) wrap.emplace_back(r, e);
+            }
+        }
+        for (auto [s, e] : wrap) {
+            if (t[s].text.startsWith(QLatin1String("IFNULL("))) continue;
+            t[s].text = QStringLiteral("IFNULL(") + t[s].text;
+            t[e].text += QStringLiteral(",'')");
+        }
+        for (size_t i = 0; i < t.size(); ++i) {
+            if (!IsWord(t[i], "IS")) continue;
+            size_t n1 = next(i);
+            if (n1 < t.size() && IsWord(t[n1], "NOT")) n1 = next(n1);
+            if (n1 >= t.size() || !IsWord(t[n1], "NULL")) continue;
+            long l = prev(i);
+            long s = operandStart(l);
+            if (s < 0 || !isColumnRef(s, l) || t[s].text.startsWith(QLatin1String("IFNULL("))) continue;
+            t[s].text = QStringLiteral("NULLIF(") + t[s].text;
+            t[l].text += QStringLiteral(",'')");
+        }
+        QString out;
+        for (auto& tok : t) out += tok.text;
+        return out;
+    }
+
+    // ---- transactions
+    void StartTransaction() override {
+        if (FInTrans) EngineError(ecInvalidRequest, QStringLiteral("A transaction is already active."));
+        Exec(QStringLiteral("BEGIN IMMEDIATE"));
+        FInTrans = true;
+    }
+    void Commit() override {
+        if (!FInTrans) return;
+        Exec(QStringLiteral("COMMIT"));
+        FInTrans = false;
+    }
+    void Rollback() override {
+        if (!FInTrans) return;
+        FInTrans = false;
+        Exec(QStringLiteral("ROLLBACK"));
+    }
+    bool InTransaction() const override { return FInTrans; }
+
+    // ---- schema
+    bool TableExists(const QString& table) override {
+        bool found = false;
+        Run(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE"),
+            {QVariant(StorageName(table))}, [&](sqlite3_stmt*) { found = true; return false; });
+        return found;
+    }
+
+    const TTableDesc& Desc(const QString& table) {
+        QString key = StorageName(table);
+        auto it = FDescs.find(key);
+        if (it != FDescs.end()) return *it;
+        return *FDescs.insert(key, Read(key));
+    }
+
+    TTableDesc Read(const QString& key) {
+        if (!TableExists(key)) EngineError(ecNoSuchTable, key);
+        TTableDesc d;
+        d.Name = key;
+        Run(QStringLiteral("SELECT name, type FROM pragma_table_info(?1)"), {QVariant(key)}, [&](sqlite3_stmt* st) {
+            TColumnDesc c;
+            c.Name = ColumnValue(st, 0).toString();
+            if (!ParseType(ColumnValue(st, 1).toString(), c)) c.Type = TColumnType::Text;
+            d.Columns.push_back(c);
+            return true;
+        });
+        std::vector<std::pair<QString, bool>> names;
+        Run(QStringLiteral("SELECT name, \"unique\" FROM pragma_index_list(?1) ORDER BY seq DESC"), {QVariant(key)},
+            [&](sqlite3_stmt* st) {
+                names.emplace_back(ColumnValue(st, 0).toString(), ColumnValue(st, 1).toLongLong() != 0);
+                return true;
+            });
+        for (auto& [name, unique] : names) {
+            QString prefix = key + QLatin1Char('$');
+            if (!name.startsWith(prefix, Qt::CaseInsensitive)) continue;
+            TIndexDesc ix;
+            ix.Name = name.mid(prefix.size());
+            ix.Primary = ix.Name.compare(QLatin1String("pk"), Qt::CaseInsensitive) == 0;
+            if (ix.Primary) ix.Name.clear();
+            ix.Unique = unique;
+            Run(QStringLiteral("SELECT name, coll FROM pragma_index_xinfo(?1) WHERE key=1 ORDER BY seqno"), {QVariant(name)},
+                [&](sqlite3_stmt* st) {
+                    ix.Fields << ColumnValue(st, 0).toString();
+                    if (ColumnValue(st, 1).toString().compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0)
+                        ix.CaseInsensitive = true;
+                    return true;
+                });
+            if (ix.Primary) d.Indexes.insert(d.Indexes.begin(), ix);
+            else d.Indexes.push_back(ix);
+        }
+        return d;
+    }
+
+    TTableDesc DescribeTable(const QString& table) override { return Desc(table); }
+
+    bool Indexed(const TTableDesc& d, const QString& col) const {
+        for (auto& ix : d.Indexes)
+            for (auto& f : ix.Fields)
+                if (f.compare(col, Qt::CaseInsensitive) == 0) return true;
+        return false;
+    }
+
+    void CreateTable(const TTableDesc& desc) override {
+        QString name = StorageName(desc.Name);
+        QStringList cols;
+        for (auto& c : desc.Columns) {
+            QString decl = Quote(c.Name) + QLatin1Char(' ') + TypeWord(c.Type);
+            if (c.Required) decl += QLatin1String(" REQUIRED");
+            if (c.Size > 0) decl += QStringLiteral("(%1)").arg(c.Size);
+            if (IsTextType(c.Type)) decl += QLatin1String(" COLLATE ZBES");
+            if (Indexed(desc, c.Name)) {
+                QVariant b = BlankOf(c.Type);
+                decl += b.typeId() == QMetaType::QString ? QStringLiteral(" DEFAULT ''") : QStringLiteral(" DEFAULT 0");
+            }
+            cols << decl;
+        }
+        bool own = !FInTrans;
+        if (own) Exec(QStringLiteral("BEGIN IMMEDIATE"));
+        try {
+            Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(name), cols.join(QStringLiteral(", "))));
+            FDescs.remove(name);
+            for (auto& ix : desc.Indexes) CreateIndex(name, ix);
+            if (own) Exec(QStringLiteral("COMMIT"));
+        } catch (...) {
+            if (own) Exec(QStringLiteral("ROLLBACK"));
+            FDescs.remove(name);
+            throw;
+        }
+        FDescs.remove(name);
+    }
+
+    void CreateIndex(const QString& name, const TIndexDesc& ix) {
+        QStringList parts;
+        const TTableDesc& d = Desc(name);
+        for (auto& f : ix.Fields) {
+            int ci = d.ColumnIndex(f);
+            if (ci < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(f));
+            QString p = Quote(d.Columns[ci].Name);
+            if (IsTextType(d.Columns[ci].Type)) p += ix.CaseInsensitive ? QLatin1String(" COLLATE ZBES_CI") : QLatin1String(" COLLATE ZBES");
+            parts << p;
+        }
+        QString ixName = name + QLatin1Char('$') + (ix.Primary ? QStringLiteral("pk") : ix.Name.toLower());
+        Exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                 .arg((ix.Primary || ix.Unique) ? QStringLiteral("UNIQUE ") : QString(), Quote(ixName), Quote(name),
+                      parts.join(QStringLiteral(", "))));
+        FDescs.remove(name);
+    }
+
+    void AddIndex(const QString& table, const TIndexDesc& index) override { CreateIndex(StorageName(table), index); }
+
+    void DropTable(const QString& table) override {
+        QString name = StorageName(table);
+        Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Quote(name)));
+        FDescs.remove(name);
+        ClearCache();
+    }
+    void EmptyTable(const QString& table) override {
+        Desc(table);
+        Exec(QStringLiteral("DELETE FROM %1").arg(Quote(StorageName(table))));
+    }
+    void ClearCache() {
+        for (auto* st : FCache) sqlite3_finalize(st);
+        FCache.clear();
+    }
+
+    // ---- cursors
+    struct TCursorSql {
+        QString select, where, keysAsc, keysDesc, keyTuple;
+        int keyCount = 0;
+    };
+
+    QString KeyExpr(const TTableDesc& d, const QString& col, bool ci) const {
+        int c = d.ColumnIndex(col);
+        QString e = Quote(col);
+        if (ci && c >= 0 && IsTextType(d.Columns[c].Type)) e += QLatin1String(" COLLATE ZBES_CI");
+        return e;
+    }
+
+    // Null bounds and keys compare as the blanks that indexed columns store.
+    QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v) const {
+        if (v.isValid() && !v.isNull()) return v;
+        int c = d.ColumnIndex(col);
+        return c >= 0 ? BlankOf(d.Columns[c].Type) : v;
+    }
+
+    void Restriction(const TCursorSpec& s, const TTableDesc& d, QString& where, std::vector<QVariant>& args) {
+        QStringList conds;
+        auto bound = [&](const std::vector<QVariant>& vals, const char* op) {
+            size_t n = std::min(vals.size(), s.OrderCols.size());
+            if (n == 0) return;
+            QStringList l, r;
+            for (size_t i = 0; i < n; ++i) {
+                QString col = s.Columns[s.OrderCols[i]];
+                l << KeyExpr(d, col, s.CaseInsensitive);
+                r << QStringLiteral("?");
+                args.push_back(KeyValue(d, col, vals[i]));
+            }
+            conds << QStringLiteral("(%1) %2 (%3)").arg(l.join(QLatin1Char(',')), QLatin1String(op), r.join(QLatin1Char(',')));
+        };
+        if (s.HasLow) bound(s.Low, ">=");
+        if (s.HasHigh) bound(s.High, "<=");
+        if (!s.Where.isEmpty()) conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
+        where = conds.join(QStringLiteral(" AND "));
+    }
+
+    QString SelectList(const TCursorSpec& s) const {
+        QStringList cols{QStringLiteral("rowid")};
+        for (auto& c : s.Columns) cols << Quote(c);
+        return cols.join(QLatin1Char(','));
+    }
+
+    void ReadRow(sqlite3_stmt* st, TRow& row, int ncols) {
+        row.Id = sqlite3_column_int64(st, 0);
+        row.Values.resize(ncols);
+        for (int i = 0; i < ncols; ++i) row.Values[i] = ColumnValue(st, i + 1);
+    }
+
+    std::vector<TRow> Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count) override {
+        const TTableDesc& d = Desc(s.Table);
+        std::vector<QVariant> args;
+        QString where;
+        Restriction(s, d, where, args);
+        QStringList keys, order;
+        for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+        keys << QStringLiteral("rowid");
+        for (auto& k : keys) order << k + (forward ? QString() : QStringLiteral(" DESC"));
+        if (from) {
+            QStringList q;
+            for (int oc : s.OrderCols) {
+                q << QStringLiteral("?");
+                args.push_back(KeyValue(d, s.Columns[oc], from->Values[oc]));
+            }
+            q << QStringLiteral("?");
+            args.push_back(QVariant(from->Id));
+            QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), forward ? QStringLiteral(">") : QStringLiteral("<"),
+                                                            q.join(QLatin1Char(',')));
+            where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+        }
+        QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT %5")
+                          .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
+                               order.join(QLatin1Char(',')))
+                          .arg(count);
+        std::vector<TRow> rows;
+        rows.reserve(count);
+        int n = int(s.Columns.size());
+        Run(sql, args, [&](sqlite3_stmt* st) {
+            rows.emplace_back();
+            ReadRow(st, rows.back(), n);
+            return true;
+        });
+        return rows;
+    }
+
+    bool FetchById(const TCursorSpec& s, qint64 id, TRow& row) override {
+        Desc(s.Table);
+        QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(SelectList(s), Quote(StorageName(s.Table)));
+        bool found = false;
+        int n = int(s.Columns.size());
+        Run(sql, {QVariant(id)}, [&](sqlite3_stmt* st) {
+            ReadRow(st, row, n);
+            found = true;
+            return false;
+        });
+        return found;
+    }
+
+    bool Seek(const TCursorSpec& s, const std::vector<QVariant>& key, bool exact, TRow& row) override {
+        const TTableDesc& d = Desc(s.Table);
+        std::vector<QVariant> args;
+        QString where;
+        Restriction(s, d, where, args);
+        size_t n = std::min(key.size(), s.OrderCols.size());
+        QStringList keys, order, q;
+        for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+        order << QStringLiteral("rowid");
+        for (size_t i = 0; i < n; ++i) {
+            keys << KeyExpr(d, s.Columns[s.OrderCols[i]], s.CaseInsensitive);
+            q << QStringLiteral("?");
+            args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], key[i]));
+        }
+        if (n > 0) {
+            QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), exact ? QStringLiteral("=") : QStringLiteral(">="),
+                                                            q.join(QLatin1Char(',')));
+            where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+        }
+        QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT 1")
+                          .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
+                               order.join(QLatin1Char(',')));
+        bool found = false;
+        int nc = int(s.Columns.size());
+        Run(sql, args, [&](sqlite3_stmt* st) {
+            ReadRow(st, row, nc);
+            found = true;
+            return false;
+        });
+        return found;
+    }
+
+    qint64 Count(const TCursorSpec& s) override {
+        const TTableDesc& d = Desc(s.Table);
+        std::vector<QVariant> args;
+        QString where;
+        Restriction(s, d, where, args);
+        qint64 n = 0;
+        Run(QStringLiteral("SELECT COUNT(*) FROM %1%2").arg(Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
+            args, [&](sqlite3_stmt* st) { n = sqlite3_column_int64(st, 0); return false; });
+        return n;
+    }
+
+    qint64 CountBefore(const TCursorSpec& s, const TRow& row) override {
+        const TTableDesc& d = Desc(s.Table);
+        std::vector<QVariant> args;
+        QString where;
+        Restriction(s, d, where, args);
+        QStringList keys, q;
+        for (int oc : s.OrderCols) {
+            keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+            q << QStringLiteral("?");
+            args.push_back(KeyValue(d, s.Columns[oc], row.Values[oc]));
+        }
+        keys << QStringLiteral("rowid");
+        q << QStringLiteral("?");
+        args.push_back(QVariant(row.Id));
+        QString c = QStringLiteral("(%1) < (%2)").arg(keys.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
+        where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+        qint64 n = 0;
+        Run(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2").arg(Quote(StorageName(s.Table)), where), args,
+            [&](sqlite3_stmt* st) { n = sqlite3_column_int64(st, 0); return false; });
+        return n;
+    }
+
+    // ---- writes
+    std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values) {
+        std::vector<QVariant> out(values);
+        for (int i = 0; i < cols.size(); ++i) {
+            int c = d.ColumnIndex(cols[i]);
+            if (c < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(cols[i]));
+            QVariant& v = out[i];
+            bool blank = !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+            if (blank) v = Indexed(d, d.Columns[c].Name) ? BlankOf(d.Columns[c].Type) : QVariant();
+        }
+        return out;
+    }
+
+    qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) override {
+        const TTableDesc& d = Desc(table);
+        QStringList names, q;
+        for (auto& c : cols) {
+            names << Quote(c);
+            q << QStringLiteral("?");
+        }
+        QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(Quote(StorageName(table)))
+                                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                            .arg(Quote(StorageName(table)), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
+        Run(sql, Coerced(d, cols, values), [](sqlite3_stmt*) { return false; });
+        return sqlite3_last_insert_rowid(FDb);
+    }
+
+    QString Matching(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& old, std::vector<QVariant>& args) {
+        QStringList conds{QStringLiteral("rowid=?")};
+        std::vector<QVariant> o = Coerced(d, cols, old);
+        for (int i = 0; i < cols.size(); ++i) {
+            conds << Quote(cols[i]) + QStringLiteral(" IS ?");
+            args.push_back(o[i]);
+        }
+        return conds.join(QStringLiteral(" AND "));
+    }
+
+    void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
+                const std::vector<QVariant>& newValues) override {
+        const TTableDesc& d = Desc(table);
+        QStringList sets;
+        for (auto& c : cols) sets << Quote(c) + QStringLiteral("=?");
+        std::vector<QVariant> args = Coerced(d, cols, newValues);
+        args.push_back(QVariant(id));
+        std::vector<QVariant> rest;
+        QString where = Matching(d, cols, oldValues, rest);
+        args.insert(args.end(), rest.begin(), rest.end());
+        if (cols.isEmpty()) return;
+        Run(QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(Quote(StorageName(table)), sets.join(QLatin1Char(',')), where), args,
+            [](sqlite3_stmt*) { return false; });
+        if (sqlite3_changes(FDb) == 0) EngineError(ecRecordChanged);
+    }
+
+    void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
+        const TTableDesc& d = Desc(table);
+        std::vector<QVariant> args{QVariant(id)};
+        std::vector<QVariant> rest;
+        QString where = Matching(d, cols, oldValues, rest);
+        args.insert(args.end(), rest.begin(), rest.end());
+        Run(QStringLiteral("DELETE FROM %1 WHERE %2").arg(Quote(StorageName(table)), where), args, [](sqlite3_stmt*) { return false; });
+        if (sqlite3_changes(FDb) == 0) EngineError(ecRecordChanged);
+    }
+
+    bool LockRecord(const QString& table, qint64 id, const void* owner) override {
+        return FLocks->Lock(LockOffset(table, id), owner);
+    }
+    void UnlockRecord(const QString& table, qint64 id, const void* owner) override {
+        FLocks->Unlock(LockOffset(table, id), owner);
+    }
+
+    // Every post commits with a full sync of the journal, so a committed record is already on
+    // disk; flushing only folds the journal back into the main file when nobody is reading.
+    void Flush() override {}
+
+private:
+    QString FFolder;
+    sqlite3* FDb = nullptr;
+    bool FInTrans = false;
+    QHash<QString, sqlite3_stmt*> FCache;
+    QHash<QString, TTableDesc> FDescs;
+    std::shared_ptr<TLockFile> FLocks;
+};
+
+std::shared_ptr<TConnection> OpenSqlite(const QString& folder) { return std::make_shared<TSqliteConnection>(folder); }
+
+}  // namespace platform::db

@@ -1,0 +1,505 @@
+// Tables: storage and schema, fields, navigation, editing states, keys, ranges, master-detail,
+// lookup and calculated fields, Spanish order, searching and filters.
+#include "Support.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace dbtest;
+
+namespace {
+
+class DbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        folder = dir.path();
+        CreateSchema(folder);
+    }
+    QTemporaryDir dir;
+    QString folder;
+    TComponent owner{nullptr};
+};
+
+QStringList Column(TDataSet* ds, const QString& field) {
+    QStringList out;
+    ds->First();
+    while (!ds->Eof()) {
+        out << ds->FieldByName(field)->AsString();
+        ds->Next();
+    }
+    return out;
+}
+
+void AddClient(TTable* t, int code, const QString& nombre, const QString& apellidos) {
+    t->Append();
+    t->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(code);
+    t->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(nombre);
+    t->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(apellidos);
+    t->Post();
+}
+
+}  // namespace
+
+TEST_F(DbTest, TableNamesIgnoreCaseAndFileExtension) {
+    TTable* a = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    a->Open();
+    AddCase(a, QStringLiteral("2024"), QStringLiteral("0000001"));
+    for (const char* name : {"Exped.db", "exped", "EXPED.DB"}) {
+        TTable* b = NewTable(&owner, folder, QString::fromLatin1(name));
+        b->Open();
+        EXPECT_EQ(b->RecordCount(), 1) << name;
+        EXPECT_EQ(b->FieldByName(QStringLiteral("ANO"))->Size(), 4);
+        EXPECT_TRUE(b->FieldByName(QStringLiteral("ANO"))->Required());
+    }
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/zembra.db")));
+    TTable* missing = NewTable(&owner, folder, QStringLiteral("NOEXISTE.DB"));
+    try {
+        missing->Open();
+        FAIL() << "opened a missing table";
+    } catch (EDBEngineError& e) {
+        EXPECT_EQ(e.Errors(0).ErrorCode, platform::db::ecNoSuchTable);
+        EXPECT_FALSE(missing->Active());
+    }
+}
+
+TEST_F(DbTest, StringFieldsCutToSizeDropTrailingBlanksAndReadEmptyAsBlank) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    t->Append();
+    t->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024XX"));
+    t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("12   "));
+    t->FieldByName(QStringLiteral("ASUNTO"))->SetAsString(QStringLiteral("Reclamación de cantidad a Ñúñez"));
+    t->Post();
+    t->Close();
+    t->Open();
+    EXPECT_EQ(t->FieldByName(QStringLiteral("ANO"))->AsString(), QStringLiteral("2024"));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("12"));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("ASUNTO"))->AsString(), QStringLiteral("Reclamación de cantidad a Ñúñez"));
+    TField* memo = t->FieldByName(QStringLiteral("OBSERVACIONES"));
+    EXPECT_TRUE(memo->IsNull());
+    EXPECT_EQ(memo->AsString(), QString(QLatin1String("")));
+    EXPECT_TRUE(t->FieldByName(QStringLiteral("CLIENTE"))->IsNull());
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 0);
+    EXPECT_TRUE(t->FieldByName(QStringLiteral("CLIENTE"))->Value().IsNull());
+}
+
+TEST_F(DbTest, FieldTextsFollowSpanishFormatsAndRejectBadInput) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    t->Append();
+    t->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    TField* imp = t->FieldByName(QStringLiteral("IMPORTE"));
+    imp->SetText(QStringLiteral("1234,5"));
+    EXPECT_DOUBLE_EQ(imp->AsFloat(), 1234.5);
+    imp->SetDisplayFormat(QStringLiteral("#,##0.00"));
+    EXPECT_EQ(imp->DisplayText(), QStringLiteral("1.234,50"));
+    TField* fecha = t->FieldByName(QStringLiteral("FECHAAPERTURA"));
+    fecha->SetText(QStringLiteral("05/03/2024"));
+    EXPECT_EQ(fecha->AsString(), QStringLiteral("05/03/2024"));
+    EXPECT_DOUBLE_EQ(double(fecha->AsDateTime()), double(EncodeDate(2024, 3, 5)));
+    EXPECT_THROW(t->FieldByName(QStringLiteral("CLIENTE"))->SetAsString(QStringLiteral("12a")), EConvertError);
+    EXPECT_THROW(fecha->SetAsString(QStringLiteral("31/02/2024")), EConvertError);
+    bool seen = false;
+    imp->OnGetText = [&](TField*, QString& text, bool display) {
+        seen = display;
+        text = QStringLiteral("***");
+    };
+    EXPECT_EQ(imp->DisplayText(), QStringLiteral("***"));
+    EXPECT_TRUE(seen);
+    t->Cancel();
+}
+
+TEST_F(DbTest, RequiredFieldAndFailedValidationLeaveTheRecordInItsState) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    // An EAbort in BeforePost: still inserting, nothing written.
+    t->BeforePost = [](TDataSet* ds) {
+        if (ds->FieldByName(QStringLiteral("NUMERO"))->AsString().isEmpty()) Abort();
+    };
+    t->Insert();
+    t->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    EXPECT_THROW(t->Post(), EAbort);
+    EXPECT_EQ(t->State(), dsInsert);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("ANO"))->AsString(), QStringLiteral("2024"));
+    t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("1"));
+    t->Post();
+    EXPECT_EQ(t->State(), dsBrowse);
+    EXPECT_EQ(t->RecordCount(), 1);
+
+    // Editing: a refused post keeps dsEdit and the stored value.
+    t->Edit();
+    t->FieldByName(QStringLiteral("NUMERO"))->Clear();
+    EXPECT_THROW(t->Post(), EAbort);
+    EXPECT_EQ(t->State(), dsEdit);
+    t->Cancel();
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("1"));
+
+    // A required field left empty: the engine's message, through OnPostError.
+    t->BeforePost = nullptr;
+    QString message;
+    t->OnPostError = [&](TDataSet*, EDatabaseError& e, TDataAction& action) {
+        message = e.Message();
+        action = daAbort;
+    };
+    t->Append();
+    t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("2"));
+    EXPECT_THROW(t->Post(), EAbort);
+    EXPECT_EQ(message, QStringLiteral("Field 'ANO' must have a value"));
+    EXPECT_EQ(t->State(), dsInsert);
+    t->Cancel();
+    EXPECT_EQ(t->RecordCount(), 1);
+}
+
+TEST_F(DbTest, NavigationWalksTheKeyOrderWithoutLoadingEverything) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    EXPECT_TRUE(t->IsEmpty());
+    EXPECT_TRUE(t->Bof());
+    EXPECT_TRUE(t->Eof());
+    for (int i = 300; i >= 1; --i) AddCase(t, QStringLiteral("2024"), QString::number(i).rightJustified(7, QLatin1Char('0')), i);
+    t->First();
+    EXPECT_TRUE(t->Bof());
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("0000001"));
+    t->MoveBy(149);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("0000150"));
+    EXPECT_EQ(t->RecNo(), 150);
+    t->Last();
+    EXPECT_TRUE(t->Eof());
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("0000300"));
+    t->Next();
+    EXPECT_TRUE(t->Eof());
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("0000300"));
+    t->Prior();
+    EXPECT_FALSE(t->Eof());
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("0000299"));
+    EXPECT_EQ(t->RecordCount(), 300);
+    t->SetRecNo(42);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("IMPORTE"))->AsInteger(), 42);
+    int afterScroll = 0;
+    t->AfterScroll = [&](TDataSet*) { ++afterScroll; };
+    t->First();
+    int n = 0;
+    while (!t->Eof()) {
+        ++n;
+        t->Next();
+    }
+    EXPECT_EQ(n, 300);
+    EXPECT_GE(afterScroll, 300);
+}
+
+TEST_F(DbTest, DeleteMovesToTheNextRecord) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    for (int i = 1; i <= 3; ++i) AddCase(t, QStringLiteral("2024"), QString::number(i));
+    t->First();
+    t->Next();
+    int before = 0, after = 0;
+    t->BeforeDelete = [&](TDataSet*) { ++before; };
+    t->AfterDelete = [&](TDataSet*) { ++after; };
+    t->Delete();
+    EXPECT_EQ(before, 1);
+    EXPECT_EQ(after, 1);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("3"));
+    EXPECT_EQ(t->RecordCount(), 2);
+    t->BeforeDelete = [](TDataSet*) { Abort(); };
+    EXPECT_THROW(t->Delete(), EAbort);
+    EXPECT_EQ(t->RecordCount(), 2);
+}
+
+TEST_F(DbTest, SpanishOrderFoldsAccentsAndPutsEnyeAfterN) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    t->Open();
+    QStringList names = {QStringLiteral("Oliva"), QStringLiteral("Ñúñez"), QStringLiteral("Nuñez"), QStringLiteral("Nuno"),
+                         QStringLiteral("Ávila"), QStringLiteral("avellaneda"), QStringLiteral("zurita"), QStringLiteral("ZAPATA"),
+                         QStringLiteral("Nunez"), QStringLiteral("Álvarez")};
+    for (int i = 0; i < names.size(); ++i) AddClient(t, i + 1, QString(), names[i]);
+    t->SetIndexName(QStringLiteral("nombre"));
+    QStringList expected = {QStringLiteral("Álvarez"), QStringLiteral("avellaneda"), QStringLiteral("Ávila"), QStringLiteral("Nunez"),
+                            QStringLiteral("Nuno"), QStringLiteral("Nuñez"), QStringLiteral("Ñúñez"), QStringLiteral("Oliva"),
+                            QStringLiteral("ZAPATA"), QStringLiteral("zurita")};
+    EXPECT_EQ(Column(t, QStringLiteral("APELLIDOS")), expected);
+    t->SetRange({Variant(QStringLiteral(" "))}, {Variant(QStringLiteral("zzzzzzzzzzzzzzz"))});
+    EXPECT_EQ(t->RecordCount(), 10);
+    t->CancelRange();
+    // ORDER BY of the local SQL sorts the same way.
+    TQuery* q = NewQuery(&owner, folder, QStringLiteral("SELECT APELLIDOS FROM CLIENTES ORDER BY APELLIDOS"));
+    q->Open();
+    QStringList sql = Column(q, QStringLiteral("APELLIDOS"));
+    EXPECT_EQ(sql.indexOf(QStringLiteral("Nuñez")) + 1, sql.indexOf(QStringLiteral("Ñúñez")));
+    EXPECT_LT(sql.indexOf(QStringLiteral("Nuno")), sql.indexOf(QStringLiteral("Nuñez")));
+    // Case-insensitive partial search uses the order's collation.
+    t->FindNearest({Variant(QStringLiteral("ñu"))});
+    EXPECT_EQ(t->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Ñúñez"));
+}
+
+TEST_F(DbTest, KeysAndRangesOnTheCurrentIndex) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    for (int y = 2022; y <= 2024; ++y)
+        for (int n = 1; n <= 5; ++n) AddCase(t, QString::number(y), QString::number(n).rightJustified(7, QLatin1Char('0')), y * 10 + n);
+    EXPECT_TRUE(t->FindKey({Variant(QStringLiteral("2023")), Variant(QStringLiteral("0000004"))}));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("IMPORTE"))->AsInteger(), 20234);
+    EXPECT_FALSE(t->FindKey({Variant(QStringLiteral("2023")), Variant(QStringLiteral("0000009"))}));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("IMPORTE"))->AsInteger(), 20234);  // stays put
+    t->SetKey();
+    t->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    EXPECT_EQ(t->State(), dsSetKey);
+    EXPECT_TRUE(t->GotoKey());  // partial key: first of 2024
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("0000001"));
+    t->FindNearest({Variant(QStringLiteral("2023")), Variant(QStringLiteral("0000006"))});
+    EXPECT_EQ(t->FieldByName(QStringLiteral("ANO"))->AsString(), QStringLiteral("2024"));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("0000001"));
+
+    t->SetRange({Variant(QStringLiteral("2023"))}, {Variant(QStringLiteral("2023"))});
+    EXPECT_EQ(t->RecordCount(), 5);
+    t->Last();
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("0000005"));
+    t->SetRangeStart();
+    t->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2022"));
+    t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("0000004"));
+    t->SetRangeEnd();
+    t->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2023"));
+    t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("0000002"));
+    t->ApplyRange();
+    EXPECT_EQ(Column(t, QStringLiteral("NUMERO")),
+              QStringList({QStringLiteral("0000004"), QStringLiteral("0000005"), QStringLiteral("0000001"), QStringLiteral("0000002")}));
+    t->CancelRange();
+    EXPECT_EQ(t->RecordCount(), 15);
+}
+
+TEST_F(DbTest, DuplicateKeyIsAKeyViolationAndKeepsTheInsert) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    AddCase(t, QStringLiteral("2024"), QStringLiteral("1"));
+    t->Append();
+    t->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("1"));
+    try {
+        t->Post();
+        FAIL() << "duplicate key posted";
+    } catch (EDBEngineError& e) {
+        EXPECT_EQ(e.Errors(0).ErrorCode, 9729);
+        EXPECT_EQ(e.Message(), QStringLiteral("Key violation."));
+    }
+    EXPECT_EQ(t->State(), dsInsert);
+    t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("2"));
+    t->Post();
+    EXPECT_EQ(t->RecordCount(), 2);
+}
+
+TEST_F(DbTest, MasterDetailFollowsTheMasterRecord) {
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"));
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("2"));
+    TTable* cuentas = NewTable(&owner, folder, QStringLiteral("CUENTAS"));
+    cuentas->Open();
+    int orden = 0;
+    for (const char* num : {"1", "1", "2"}) {
+        cuentas->Append();
+        cuentas->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+        cuentas->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::fromLatin1(num));
+        cuentas->FieldByName(QStringLiteral("ORDEN"))->SetAsInteger(++orden);
+        cuentas->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(10 * orden);
+        cuentas->Post();
+    }
+    cuentas->Close();
+    auto* ds = new TDataSource(&owner);
+    ds->SetDataSet(exped);
+    cuentas->SetIndexName(QStringLiteral("caso"));
+    cuentas->SetMasterSource(ds);
+    cuentas->SetMasterFields(QStringLiteral("ANO;NUMERO"));
+    cuentas->Open();
+    exped->First();
+    EXPECT_EQ(cuentas->RecordCount(), 2);
+    exped->Next();
+    EXPECT_EQ(cuentas->RecordCount(), 1);
+    EXPECT_EQ(cuentas->FieldByName(QStringLiteral("IMPORTE"))->AsInteger(), 30);
+    // A new detail record takes the master's key.
+    cuentas->Append();
+    EXPECT_EQ(cuentas->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("2"));
+    cuentas->FieldByName(QStringLiteral("ORDEN"))->SetAsInteger(99);
+    cuentas->Post();
+    EXPECT_EQ(cuentas->RecordCount(), 2);
+    exped->First();
+    EXPECT_EQ(cuentas->RecordCount(), 2);
+}
+
+TEST_F(DbTest, LookupAndCalculatedFields) {
+    TTable* cli = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    cli->Open();
+    AddClient(cli, 7, QStringLiteral("Ana"), QStringLiteral("Peña"));
+    AddClient(cli, 8, QString(), QStringLiteral("Soto"));
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    // Persistent fields: data fields, a calculated total and a lookup of the client's surname.
+    for (const char* n : {"ANO", "NUMERO"}) {
+        auto* f = new TStringField(&owner);
+        f->SetFieldName(QString::fromLatin1(n));
+        f->SetDataSet(exped);
+    }
+    auto* importe = new TFloatField(&owner);
+    importe->SetFieldName(QStringLiteral("IMPORTE"));
+    importe->SetDataSet(exped);
+    auto* cliente = new TIntegerField(&owner);
+    cliente->SetFieldName(QStringLiteral("CLIENTE"));
+    cliente->SetDataSet(exped);
+    auto* doble = new TFloatField(&owner);
+    doble->SetFieldName(QStringLiteral("DOBLE"));
+    doble->SetFieldKind(fkCalculated);
+    doble->SetDataSet(exped);
+    auto* nomcli = new TStringField(&owner);
+    nomcli->SetFieldName(QStringLiteral("NomCli"));
+    nomcli->SetFieldKind(fkLookup);
+    nomcli->SetSize(50);
+    nomcli->SetLookupDataSet(cli);
+    nomcli->SetKeyFields(QStringLiteral("CLIENTE"));
+    nomcli->SetLookupKeyFields(QStringLiteral("CLIENTE"));
+    nomcli->SetLookupResultField(QStringLiteral("APELLIDOS"));
+    nomcli->SetDataSet(exped);
+    exped->OnCalcFields = [&](TDataSet* ds) {
+        ds->FieldByName(QStringLiteral("DOBLE"))->SetAsFloat(importe->AsFloat() * 2);
+    };
+    exped->Open();
+    EXPECT_EQ(exped->FieldCount(), 6);
+    EXPECT_EQ(exped->FindField(QStringLiteral("ASUNTO")), nullptr);
+    exped->Append();
+    exped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    exped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("1"));
+    importe->SetAsFloat(21);
+    cliente->SetAsInteger(7);
+    EXPECT_DOUBLE_EQ(doble->AsFloat(), 42);  // recalculated while editing
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Peña"));
+    exped->Post();
+    exped->Close();
+    exped->Open();
+    EXPECT_DOUBLE_EQ(doble->AsFloat(), 42);
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Peña"));
+    EXPECT_FALSE(nomcli->CanModify() && doble->CanModify());
+    EXPECT_THROW(doble->SetAsFloat(1), EDatabaseError);  // not editing
+}
+
+TEST_F(DbTest, LocateLookupBookmarksAndFilters) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    t->Open();
+    AddClient(t, 1, QStringLiteral("Luis"), QStringLiteral("García"));
+    AddClient(t, 2, QStringLiteral("Eva"), QStringLiteral("Gómez"));
+    AddClient(t, 3, QStringLiteral("Pío"), QStringLiteral("Ruiz"));
+    t->First();
+    EXPECT_TRUE(t->Locate(QStringLiteral("APELLIDOS"), Variant(QStringLiteral("gar")), loCaseInsensitive | loPartialKey));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+    EXPECT_FALSE(t->Locate(QStringLiteral("APELLIDOS"), Variant(QStringLiteral("gar")), 0));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+    EXPECT_TRUE(t->Locate(QStringLiteral("NOMBRE;CLIENTE"), VarArrayOf({Variant(QStringLiteral("Pío")), Variant(3)}), 0));
+    TBookmark bm = t->GetBookmark();
+    t->First();
+    EXPECT_EQ(t->Lookup(QStringLiteral("CLIENTE"), Variant(2), QStringLiteral("NOMBRE")).AsString(), QStringLiteral("Eva"));
+    EXPECT_TRUE(t->Lookup(QStringLiteral("CLIENTE"), Variant(9), QStringLiteral("NOMBRE")).IsNull());
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);  // Lookup does not move
+    t->GotoBookmark(bm);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("Pío"));
+    t->OnFilterRecord = [](TDataSet* ds, bool& accept) { accept = ds->FieldByName(QStringLiteral("CLIENTE"))->AsInteger() != 2; };
+    t->SetFiltered(true);
+    EXPECT_EQ(t->RecordCount(), 2);
+    EXPECT_EQ(Column(t, QStringLiteral("CLIENTE")), QStringList({QStringLiteral("1"), QStringLiteral("3")}));
+    EXPECT_FALSE(t->Locate(QStringLiteral("CLIENTE"), Variant(2), 0));
+    t->SetFiltered(false);
+    t->SetFilter(QStringLiteral("APELLIDOS = 'Ruiz'"));
+    t->SetFiltered(true);
+    EXPECT_EQ(t->RecordCount(), 1);
+}
+
+TEST_F(DbTest, DataSourceAndLinksFollowTheDataSet) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    auto* ds = new TDataSource(&owner);
+    ds->SetDataSet(t);
+    ds->SetAutoEdit(false);
+    std::vector<TDataSetState> states;
+    int changes = 0, fieldChanges = 0;
+    ds->OnStateChange = [&](TObject*) { states.push_back(ds->State()); };
+    ds->OnDataChange = [&](TObject*, TField* f) { f ? ++fieldChanges : ++changes; };
+    TFieldDataLink link;
+    link.SetDataSource(ds);
+    link.SetFieldName(QStringLiteral("NUMERO"));
+    int linkData = 0, editingChanges = 0;
+    link.OnDataChange = [&](TObject*) { ++linkData; };
+    link.OnEditingChange = [&](TObject*) { ++editingChanges; };
+    t->Open();
+    EXPECT_TRUE(link.Active());
+    EXPECT_EQ(link.Field(), t->FieldByName(QStringLiteral("NUMERO")));
+    AddCase(t, QStringLiteral("2024"), QStringLiteral("1"));
+    AddCase(t, QStringLiteral("2024"), QStringLiteral("2"));
+    EXPECT_EQ(states.front(), dsBrowse);
+    EXPECT_NE(std::find(states.begin(), states.end(), dsInsert), states.end());
+    EXPECT_GE(editingChanges, 2);
+    link.Edit();
+    EXPECT_EQ(t->State(), dsBrowse);  // AutoEdit off
+    ds->SetAutoEdit(true);
+    EXPECT_TRUE(link.Edit());
+    EXPECT_EQ(t->State(), dsEdit);
+    t->Cancel();
+    changes = linkData = 0;
+    t->DisableControls();
+    t->First();
+    t->Next();
+    EXPECT_EQ(changes, 0);
+    t->EnableControls();
+    EXPECT_EQ(changes, 1);
+    EXPECT_GE(linkData, 1);
+    // A grid-like link sees a window of records.
+    TDataLink grid;
+    grid.SetDataSource(ds);
+    grid.SetBufferCount(10);
+    t->First();
+    EXPECT_EQ(grid.RecordCount(), 2);
+    grid.SetActiveRecord(1);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("2"));
+    grid.SetActiveRecord(0);
+    t->Close();
+    EXPECT_FALSE(link.Active());
+    EXPECT_EQ(link.Field(), nullptr);
+}
+
+TEST_F(DbTest, TransactionsRollBackAndCommit) {
+    auto* db = new TDatabase(&owner);
+    Session->AddStandardAlias(QStringLiteral("DATTEST"), folder, QStringLiteral("PARADOX"));
+    db->SetDatabaseName(QStringLiteral("ZEMBRATEST"));
+    db->SetAliasName(QStringLiteral("DATTEST"));
+    db->SetLoginPrompt(false);
+    db->SetConnected(true);
+    TTable* t = NewTable(&owner, QStringLiteral("ZEMBRATEST"), QStringLiteral("EXPED"));
+    t->Open();
+    EXPECT_EQ(db->DataSetCount(), 1);
+    db->StartTransaction();
+    EXPECT_TRUE(db->InTransaction());
+    AddCase(t, QStringLiteral("2024"), QStringLiteral("1"));
+    db->Rollback();
+    t->Refresh();
+    EXPECT_EQ(t->RecordCount(), 0);
+    db->StartTransaction();
+    AddCase(t, QStringLiteral("2024"), QStringLiteral("2"));
+    db->Commit();
+    EXPECT_FALSE(db->InTransaction());
+    db->Close();
+    EXPECT_FALSE(t->Active());
+    t->Open();
+    EXPECT_EQ(t->RecordCount(), 1);
+    Session->DeleteAlias(QStringLiteral("DATTEST"));
+}
+
+TEST_F(DbTest, ADamagedFileGivesAClearError) {
+    QTemporaryDir bad;
+    QFile f(bad.path() + QStringLiteral("/zembra.db"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+    f.close();
+    TTable* t = NewTable(&owner, bad.path(), QStringLiteral("EXPED"));
+    try {
+        t->Open();
+        FAIL() << "opened a damaged file";
+    } catch (EDBEngineError& e) {
+        EXPECT_EQ(e.Errors(0).ErrorCode, platform::db::ecFileCorrupt);
+    }
+    EXPECT_EQ(f.size(), 4096);  // left as it was
+}
