@@ -1,0 +1,144 @@
+#pragma once
+// Message boxes and the common dialogs. Under the test harness none of them blocks: each takes
+// its answer from the harness's script and is recorded there.
+#include "platform/forms/Forms.h"
+
+#include <initializer_list>
+#include <vector>
+
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp };
+
+// A set of message-box buttons: MessageDlg(text, mtConfirmation, {mbYes, mbNo}, 0).
+class TMsgDlgButtons {
+public:
+    TMsgDlgButtons() = default;
+    TMsgDlgButtons(TMsgDlgBtn b) : FBits(1u << b) {}
+    TMsgDlgButtons(std::initializer_list<TMsgDlgBtn> list) {
+        for (TMsgDlgBtn b : list) FBits |= 1u << b;
+    }
+    bool Contains(TMsgDlgBtn b) const { return (FBits & (1u << b)) != 0; }
+    bool Empty() const { return FBits == 0; }
+    std::vector<TMsgDlgBtn> List() const;
+
+private:
+    unsigned FBits = 0;
+};
+
+extern const TMsgDlgButtons mbYesNoCancel;
+extern const TMsgDlgButtons mbOKCancel;
+extern const TMsgDlgButtons mbAbortRetryIgnore;
+
+// The modal result a button gives (mbYes -> mrYes...).
+TModalResult ModalResultOf(TMsgDlgBtn button);
+// The caption of a button as the boxes show it ("&Sí", "Aceptar"...).
+QString ButtonCaption(TMsgDlgBtn button);
+
+int MessageDlg(const QString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext);
+int MessageDlgPos(const QString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext, int x, int y);
+void ShowMessage(const QString& msg);
+
+namespace platform::forms {
+// The one place every message box goes through; returns the modal result of the chosen button.
+int ShowMessageBox(const QString& caption, const QString& text, TMsgDlgType type,
+                   const std::vector<TMsgDlgBtn>& buttons, TMsgDlgBtn defaultButton);
+}  // namespace platform::forms
+
+// ---------------------------------------------------------------------------------------------
+// Common dialogs.
+
+enum TOpenOption : unsigned {
+    ofReadOnly = 1u << 0, ofOverwritePrompt = 1u << 1, ofHideReadOnly = 1u << 2, ofNoChangeDir = 1u << 3,
+    ofShowHelp = 1u << 4, ofNoValidate = 1u << 5, ofAllowMultiSelect = 1u << 6, ofExtensionDifferent = 1u << 7,
+    ofPathMustExist = 1u << 8, ofFileMustExist = 1u << 9, ofCreatePrompt = 1u << 10, ofShareAware = 1u << 11,
+    ofNoReadOnlyReturn = 1u << 12, ofNoTestFileCreate = 1u << 13, ofNoNetworkButton = 1u << 14,
+    ofNoLongNames = 1u << 15, ofOldStyleDialog = 1u << 16, ofNoDereferenceLinks = 1u << 17,
+    ofEnableIncludeNotify = 1u << 18, ofEnableSizing = 1u << 19
+};
+using TOpenOptions = unsigned;
+
+class TCommonDialog : public TComponent {
+public:
+    explicit TCommonDialog(TComponent* owner) : TComponent(owner) {}
+    virtual bool Execute() = 0;
+    int HelpContext() const { return FHelpContext; }
+    void SetHelpContext(int v) { FHelpContext = v; }
+    TNotifyEvent OnShow;
+    TNotifyEvent OnClose;
+
+private:
+    int FHelpContext = 0;
+};
+
+class TOpenDialog : public TCommonDialog {
+public:
+    explicit TOpenDialog(TComponent* owner) : TCommonDialog(owner) {}
+    bool Execute() override;
+
+    QString FileName() const { return FFileName; }
+    void SetFileName(const QString& v) { FFileName = v; }
+    QStringList Files() const { return FFiles; }
+    // "Texto|*.txt|Todos|*.*": description and pattern pairs.
+    QString Filter() const { return FFilter; }
+    void SetFilter(const QString& v) { FFilter = v; }
+    int FilterIndex() const { return FFilterIndex; }
+    void SetFilterIndex(int v) { FFilterIndex = v; }
+    QString InitialDir() const { return FInitialDir; }
+    void SetInitialDir(const QString& v) { FInitialDir = v; }
+    QString DefaultExt() const { return FDefaultExt; }
+    void SetDefaultExt(const QString& v) { FDefaultExt = v; }
+    QString Title() const { return FTitle; }
+    void SetTitle(const QString& v) { FTitle = v; }
+    TOpenOptions Options() const { return FOptions; }
+    void SetOptions(TOpenOptions v) { FOptions = v; }
+
+    // The Qt name filter list for a "description|pattern" filter.
+    static QStringList QtFilters(const QString& filter);
+
+protected:
+    virtual bool IsSave() const { return false; }
+    // Adds DefaultExt to a chosen name without extension.
+    QString WithDefaultExt(const QString& name) const;
+
+private:
+    QString FFileName, FFilter, FInitialDir, FDefaultExt, FTitle;
+    QStringList FFiles;
+    int FFilterIndex = 1;
+    TOpenOptions FOptions = ofHideReadOnly;
+};
+
+class TSaveDialog : public TOpenDialog {
+public:
+    explicit TSaveDialog(TComponent* owner) : TOpenDialog(owner) {}
+
+protected:
+    bool IsSave() const override { return true; }
+};
+
+class TColorDialog : public TCommonDialog {
+public:
+    explicit TColorDialog(TComponent* owner) : TCommonDialog(owner) {}
+    bool Execute() override;
+    TColor Color() const { return FColor; }
+    void SetColor(TColor v) { FColor = v; }
+
+private:
+    TColor FColor = clBlack;
+};
+
+class TPrinterSetupDialog : public TCommonDialog {
+public:
+    explicit TPrinterSetupDialog(TComponent* owner) : TCommonDialog(owner) {}
+    bool Execute() override;
+};
+
+class TPrintDialog : public TCommonDialog {
+public:
+    explicit TPrintDialog(TComponent* owner) : TCommonDialog(owner) {}
+    bool Execute() override;
+    int Copies() const { return FCopies; }
+    void SetCopies(int v) { FCopies = v; }
+
+private:
+    int FCopies = 1;
+};

@@ -1,0 +1,906 @@
+#include "platform/forms/Forms.h"
+
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/FormHarness.h"
+#include "platform/forms/GraphicsGlue.h"
+#include "platform/forms/Host.h"
+#include "platform/forms/Menus.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QToolTip>
+
+using namespace platform::forms;
+
+namespace {
+TApplication* gApplication = nullptr;
+TScreen* gScreen = nullptr;
+int gArgc = 1;
+char gArg0[] = "zembra";
+char* gArgv[] = {gArg0, nullptr};
+
+void EnsureQApplication() {
+    if (!QCoreApplication::instance()) {
+        auto* app = new QApplication(gArgc, gArgv);
+        app->setQuitOnLastWindowClosed(false);
+    }
+}
+
+// Watches every event of the program for the application's OnMessage.
+class TMessageFilter : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!gApplication) return false;
+        return gApplication->FilterMessage(watched, event);
+    }
+};
+// The client area of a form: below the menu bar, holds the controls, painted by OnPaint.
+class TFormClient : public THost<QWidget> {
+public:
+    TFormClient(TCustomForm* form, QWidget* parent) : THost<QWidget>(form, parent), FForm(form) {}
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::Paint && FControl) {
+            QWidget::event(e);
+            FForm->PaintClientArea(this);
+            return true;
+        }
+        return THost<QWidget>::event(e);
+    }
+
+private:
+    TCustomForm* FForm;
+};
+}  // namespace
+
+namespace platform::forms {
+TApplication* ApplicationInstance() {
+    if (!gApplication) {
+        EnsureQApplication();
+        gApplication = new TApplication(nullptr);
+    }
+    return gApplication;
+}
+
+TScreen* ScreenInstance() {
+    if (!gScreen) {
+        EnsureQApplication();
+        gScreen = new TScreen(nullptr);
+    }
+    return gScreen;
+}
+
+void ForgetControl(TControl* control) {
+    if (gScreen && gScreen->ActiveControl() == control) gScreen->SetActiveControl(nullptr);
+}
+
+void DestroyApplication() {
+    delete gApplication;
+    gApplication = nullptr;
+    delete gScreen;
+    gScreen = nullptr;
+}
+}  // namespace platform::forms
+
+// ---------------------------------------------------------------------------------------------
+// TCustomForm
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), FCanvas(std::make_unique<TCanvas>()) {
+    auto* window = new THost<QWidget>(this);
+    window->setWindowFlags(Qt::Window);
+    SetWidget(window);
+    window->setFocusPolicy(Qt::NoFocus);
+    FClient = new TFormClient(this, window);
+    FClient->setAutoFillBackground(true);
+    FClient->setFocusPolicy(Qt::NoFocus);
+    FClient->show();
+    window->setAutoFillBackground(true);
+    TControl::SetVisible(false);
+    FWidget->hide();
+    ApplyColorToWidget();
+    SetBounds(0, 0, 320, 240);
+    ApplyWindowFlags();
+    Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+    Guarded(this, [this] { OnDestroy(this); });
+    if (FModalLoop) FModalLoop->quit();
+    Destroying();
+    DestroyComponents();
+    if (gScreen) gScreen->RemoveForm(this);
+    if (gApplication) gApplication->MainFormGone(this);
+    FActiveControl = nullptr;
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
+    FBorderStyle = value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value) {
+    FBorderIcons = value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value) {
+    FFormStyle = value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::ApplyWindowFlags() {
+    Qt::WindowFlags f = Qt::Window;
+    switch (FBorderStyle) {
+    case bsNone: f = Qt::Window | Qt::FramelessWindowHint; break;
+    case bsDialog: f = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint; break;
+    case bsToolWindow:
+    case bsSizeToolWin: f = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint; break;
+    default: f = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint; break;
+    }
+    if (FBorderStyle != bsNone) {
+        if (FBorderIcons & biSystemMenu) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (FBorderStyle != bsDialog && FBorderStyle != bsToolWindow && FBorderStyle != bsSizeToolWin) {
+            if (FBorderIcons & biMinimize) f |= Qt::WindowMinimizeButtonHint;
+            if (FBorderIcons & biMaximize) f |= Qt::WindowMaximizeButtonHint;
+        }
+        if (FBorderIcons & biHelp) f |= Qt::WindowContextHelpButtonHint;
+    }
+    if (FFormStyle == fsStayOnTop) f |= Qt::WindowStaysOnTopHint;
+    const bool shown = FWidget->isVisible();
+    FWidget->setWindowFlags(f);
+    const bool fixed = FBorderStyle == bsSingle || FBorderStyle == bsDialog || FBorderStyle == bsToolWindow;
+    if (fixed)
+        FWidget->setFixedSize(Width(), Height());
+    else {
+        FWidget->setMinimumSize(Constraints()->MinWidth(), Constraints()->MinHeight());
+        FWidget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    if (shown) FWidget->show();
+}
+
+void TCustomForm::SetMinTrackSize(int width, int height) {
+    Constraints()->SetMinWidth(width);
+    Constraints()->SetMinHeight(height);
+}
+
+void TCustomForm::SetWindowState(TWindowState value) {
+    if (value == FWindowState) return;
+    const TWindowState old = FWindowState;
+    FWindowState = value;
+    if (!FWidget->isVisible()) return;
+    switch (value) {
+    case wsNormal: FWidget->showNormal(); break;
+    case wsMinimized: FWidget->showMinimized(); break;
+    case wsMaximized: FWidget->showMaximized(); break;
+    }
+    if (old == wsMinimized && this == Application->MainForm()) Application->OnRestore(Application);
+}
+
+TRect TCustomForm::ClientRect() const {
+    if (!FClient) return TWinControl::ClientRect();
+    const int menu = (FMenu && FWidget && FWidget->findChild<QMenuBar*>()) ? FWidget->findChild<QMenuBar*>()->sizeHint().height() : 0;
+    return Rect(0, 0, Width(), std::max(0, Height() - menu));
+}
+
+void TCustomForm::LayoutClient() {
+    if (!FClient) return;
+    int top = 0;
+    if (auto* bar = FWidget->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly); bar && FMenu) {
+        top = bar->sizeHint().height();
+        bar->setGeometry(0, 0, Width(), top);
+    }
+    FClient->setGeometry(0, top, Width(), std::max(0, Height() - top));
+}
+
+void TCustomForm::BoundsChanged(bool sizeChanged) {
+    LayoutClient();
+    if (FBorderStyle == bsSingle || FBorderStyle == bsDialog || FBorderStyle == bsToolWindow)
+        FWidget->setFixedSize(Width(), Height());
+    TWinControl::BoundsChanged(sizeChanged);
+}
+
+void TCustomForm::SetMenu(TMainMenu* menu) {
+    if (FMenu == menu) return;
+    if (FMenu) FMenu->DetachFromForm(this);
+    FMenu = menu;
+    if (menu) {
+        menu->FreeNotification(this);
+        menu->AttachToForm(this);
+    }
+    LayoutClient();
+    Realign();
+}
+
+bool TCustomForm::IsShortCut(quint16 key, TShiftState shift) {
+    if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
+    const TShortCut sc = ShortCut(key, shift);
+    if (FMenu && FMenu->IsShortCut(sc)) return true;
+    // Popup menus owned by the form answer their shortcuts too.
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* pm = dynamic_cast<TPopupMenu*>(Components(i)); pm && pm->IsShortCut(sc)) return true;
+    return false;
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove) {
+        if (component == FMenu) FMenu = nullptr;
+        if (component == FActiveControl) FActiveControl = nullptr;
+    }
+}
+
+void TCustomForm::ControlRemoved(TControl* control) {
+    if (!FActiveControl) return;
+    if (auto* w = dynamic_cast<TWinControl*>(control); w && w->ContainsControl(FActiveControl)) {
+        FActiveControl = nullptr;
+        if (gScreen && gScreen->ActiveControl() && w->ContainsControl(gScreen->ActiveControl()))
+            gScreen->SetActiveControl(nullptr);
+    }
+}
+
+void TCustomForm::ActiveControlDisabled(TWinControl*) {
+    // The focus leaves a control that can no longer have it.
+    if (FActiveControl && !FActiveControl->CanFocus()) {
+        TWinControl* next = FindNextControl(FActiveControl, true, true, false);
+        FActiveControl = nullptr;
+        if (next && FWidget->isVisible()) FocusControl(next);
+    }
+}
+
+void TCustomForm::BroadcastCancelMode(TWinControl* parent, TControl* sender) {
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        c->CMCancelMode(sender);
+        if (auto* w = dynamic_cast<TWinControl*>(c)) BroadcastCancelMode(w, sender);
+    }
+}
+
+void TCustomForm::CancelModeFrom(TControl* sender) {
+    if (FActiveControl && FActiveControl != sender) FActiveControl->CMCancelMode(sender);
+}
+
+void TCustomForm::BroadcastFocusChanged(TWinControl* parent, TWinControl* focused) {
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        if (auto* w = dynamic_cast<TWinControl*>(parent->Controls(i))) {
+            w->CMFocusChanged(focused);
+            BroadcastFocusChanged(w, focused);
+        }
+    }
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control) {
+    if (control == FActiveControl) return;
+    if (control && (!ContainsControl(control) || !control->CanFocus()))
+        throw EInvalidOperation(QStringLiteral("Cannot focus a disabled or invisible window"));
+    if (FWidget->isVisible() && control)
+        FocusControl(control);
+    else
+        FActiveControl = control;
+}
+
+bool TCustomForm::SetFocusedControl(TWinControl* control) {
+    FocusControl(control);
+    return FActiveControl == control;
+}
+
+void TCustomForm::FocusControl(TWinControl* control) {
+    if (!control || control == this) return;
+    if (control == FActiveControl) {
+        if (control->Widget() && !control->Widget()->hasFocus()) control->Widget()->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (FChangingFocus) return;
+    FChangingFocus = true;
+    TWinControl* old = FActiveControl;
+    try {
+        // OnExit may refuse the move by raising: the focus stays where it was.
+        if (old) old->DoExit();
+    } catch (...) {
+        FChangingFocus = false;
+        if (old && old->Widget()) {
+            QPointer<QWidget> w = old->Widget();
+            QTimer::singleShot(0, [w] {
+                if (w) w->setFocus(Qt::OtherFocusReason);
+            });
+        }
+        throw;
+    }
+    FActiveControl = control;
+    FChangingFocus = false;
+    if (Screen->ActiveForm() == this || !Screen->ActiveForm()) Screen->SetActiveControl(control);
+    BroadcastFocusChanged(this, control);
+    if (control->Widget()) control->Widget()->setFocus(Qt::OtherFocusReason);
+    control->DoEnter();
+}
+
+void TCustomForm::FocusFirst() {
+    if (FActiveControl && FActiveControl->CanFocus()) {
+        TWinControl* c = FActiveControl;
+        FActiveControl = nullptr;
+        FocusControl(c);
+        return;
+    }
+    FActiveControl = nullptr;
+    if (TWinControl* first = FindNextControl(nullptr, true, true, false)) FocusControl(first);
+}
+
+void TCustomForm::SetModalResult(TModalResult value) {
+    FModalResult = value;
+    if (!FModal || value == mrNone || FCloseCheckPending) return;
+    // As in the modal loop of the class library: once the current event is handled, the form
+    // asks whether it may close; a refusal clears the result and the dialog stays up.
+    FCloseCheckPending = true;
+    QPointer<QWidget> alive = FWidget;
+    QTimer::singleShot(0, QCoreApplication::instance(), [this, alive] {
+        if (!alive) return;
+        FCloseCheckPending = false;
+        if (!FModal || FModalResult == mrNone) return;
+        CloseModal();
+        if (FModalResult != mrNone && FModalLoop) FModalLoop->quit();
+    });
+}
+
+void TCustomForm::DoCreate() {
+    if (FCreated) return;
+    FCreated = true;
+    Guarded(this, [this] { OnCreate(this); });
+}
+
+void TCustomForm::DoShow() { OnShow(this); }
+void TCustomForm::DoHide() { OnHide(this); }
+
+void TCustomForm::DoActivate() {
+    if (FActive) return;
+    FActive = true;
+    Guarded(this, [this] { OnActivate(this); });
+}
+
+void TCustomForm::DoDeactivate() {
+    if (!FActive) return;
+    FActive = false;
+    Guarded(this, [this] { OnDeactivate(this); });
+}
+
+void TCustomForm::PlaceOnScreen() {
+    QRect area;
+    switch (FPosition) {
+    case poScreenCenter:
+    case poDesktopCenter: {
+        const TRect r = Screen->WorkAreaRect();
+        area = QRect(r.Left, r.Top, r.Width(), r.Height());
+        break;
+    }
+    case poMainFormCenter:
+    case poOwnerFormCenter: {
+        TCustomForm* ref = FPosition == poMainFormCenter ? Application->MainForm() : dynamic_cast<TCustomForm*>(Owner());
+        if (ref && ref != this) area = QRect(ref->Left(), ref->Top(), ref->Width(), ref->Height());
+        else {
+            const TRect r = Screen->WorkAreaRect();
+            area = QRect(r.Left, r.Top, r.Width(), r.Height());
+        }
+        break;
+    }
+    default: return;
+    }
+    SetBounds(area.x() + (area.width() - Width()) / 2, area.y() + (area.height() - Height()) / 2, Width(), Height());
+}
+
+void TCustomForm::SetVisible(bool value) {
+    if (value == Visible() && value == FWidget->isVisible()) return;
+    if (value) {
+        DoCreate();
+        if (!FShownOnce) {
+            FShownOnce = true;
+            PlaceOnScreen();
+        }
+        LayoutClient();
+        Realign();
+        Guarded(this, [this] { DoShow(); });
+        TControl::SetVisible(true);
+        FWidget->setWindowTitle(Caption());
+        switch (FWindowState) {
+        case wsMaximized: FWidget->showMaximized(); break;
+        case wsMinimized: FWidget->showMinimized(); break;
+        default: FWidget->show(); break;
+        }
+        FWidget->raise();
+        FWidget->activateWindow();
+        Screen->SetActiveForm(this);
+        Guarded(this, [this] { FocusFirst(); });
+    } else {
+        Guarded(this, [this] { DoHide(); });
+        TControl::SetVisible(false);
+        FWidget->hide();
+        if (Screen->ActiveForm() == this) {
+            // The activation goes back to another visible form, newest first.
+            TCustomForm* next = nullptr;
+            for (int i = Screen->FormCount() - 1; i >= 0; --i) {
+                TCustomForm* f = Screen->Forms(i);
+                if (f != this && f->Visible()) {
+                    next = f;
+                    break;
+                }
+            }
+            Screen->SetActiveForm(next);
+        }
+    }
+}
+
+void TCustomForm::Show() {
+    SetVisible(true);
+    BringToFront();
+}
+
+void TCustomForm::BringToFront() {
+    if (FWidget->isVisible()) {
+        FWidget->raise();
+        FWidget->activateWindow();
+    }
+}
+
+bool TCustomForm::CloseQuery() {
+    bool canClose = true;
+    OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::DoClose(TCloseAction& action) { OnClose(this, action); }
+
+void TCustomForm::Close() {
+    if (FModal) {
+        SetModalResult(mrCancel);
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (this == Application->MainForm()) {
+        Hide();
+        Application->Terminate();
+    } else if (action == caHide) {
+        Hide();
+    } else if (action == caMinimize) {
+        SetWindowState(wsMinimized);
+    } else {
+        Hide();
+        Release();
+    }
+}
+
+void TCustomForm::Release() {
+    QPointer<QWidget> w = FWidget;
+    QTimer::singleShot(0, QCoreApplication::instance(), [w] {
+        if (!w) return;
+        if (auto* form = dynamic_cast<TCustomForm*>(ControlOfWidget(w))) delete form;
+    });
+}
+
+void TCustomForm::CloseModal() {
+    TCloseAction action = caNone;
+    try {
+        if (CloseQuery()) {
+            action = caHide;
+            DoClose(action);
+        }
+    } catch (...) {
+        FModalResult = mrNone;
+        Application->HandleException(this);
+        return;
+    }
+    if (action == caNone) FModalResult = mrNone;
+    else if (action == caFree) Release();
+}
+
+TModalResult TCustomForm::ShowModal() {
+    if (Visible() || FModal) throw EInvalidOperation(QStringLiteral("Cannot make a visible window modal"));
+    if (QWidget::mouseGrabber()) QWidget::mouseGrabber()->releaseMouse();
+    TCustomForm* previous = Screen->ActiveForm();
+    if (previous) previous->CancelModeFrom(this);
+    DoCreate();
+    FModal = true;
+    FModalResult = mrNone;
+    FWidget->setWindowModality(Qt::ApplicationModal);
+    TFormHarness* harness = TFormHarness::Current();
+    std::function<void(TCustomForm&)> script;
+    bool scripted = false;
+    if (harness) {
+        TFormHarness::TModalAnswer answer = harness->TakeModalAnswer(this);
+        if (answer.Script) {
+            script = answer.Script;
+            scripted = true;
+        } else {
+            FModalResult = answer.Result;
+        }
+    }
+    try {
+        Show();
+        if (scripted) {
+            QPointer<QWidget> alive = FWidget;
+            QTimer::singleShot(0, QCoreApplication::instance(), [this, alive, script] {
+                if (!alive) return;
+                Guarded(this, [&] { script(*this); });
+                if (!alive || !FModal) return;
+                // The script is over: so is the dialog, with what it left (cancel when nothing).
+                if (FModalResult == mrNone) {
+                    FModalResult = mrCancel;
+                    CloseModal();
+                }
+                if (FModalLoop) FModalLoop->quit();
+            });
+        } else if (FModalResult != mrNone) {
+            CloseModal();
+        }
+        if ((!harness || scripted) && FModalResult == mrNone && !Application->Terminated()) {
+            QEventLoop loop;
+            FModalLoop = &loop;
+            loop.exec();
+            FModalLoop = nullptr;
+        }
+        if (Application->Terminated() && FModalResult == mrNone) FModalResult = mrCancel;
+    } catch (...) {
+        FModal = false;
+        FWidget->setWindowModality(Qt::NonModal);
+        Hide();
+        throw;
+    }
+    const TModalResult result = FModalResult;
+    FModal = false;
+    Hide();
+    FWidget->setWindowModality(Qt::NonModal);
+    if (previous && previous != this && Screen->HasForm(previous) && previous->Visible()) Screen->SetActiveForm(previous);
+    if (harness) harness->ModalFinished(this, result);
+    return result;
+}
+
+void TCustomForm::Paint() { OnPaint(this); }
+
+void TCustomForm::PaintClientArea(QWidget* client) {
+    QPainter painter(client);
+    BindCanvas(FCanvas.get(), &painter, Font(), Color());
+    Guarded(this, [this] { Paint(); });
+    UnbindCanvas(FCanvas.get());
+}
+
+bool TCustomForm::CMDialogKey(quint16 key, TShiftState shift) {
+    if (!(shift & ssAlt)) {
+        if (key == VK_TAB && !(shift & ssCtrl)) {
+            SelectNext(FActiveControl, !(shift & ssShift), true);
+            return true;
+        }
+        if ((key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) && FActiveControl) {
+            if (FActiveControl->Parent())
+                FActiveControl->Parent()->SelectNext(FActiveControl, key == VK_RIGHT || key == VK_DOWN, false);
+            return true;
+        }
+    }
+    return TWinControl::CMDialogKey(key, shift);
+}
+
+bool TCustomForm::WidgetEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Close:
+        static_cast<QCloseEvent*>(event)->ignore();
+        Close();
+        return true;
+    case QEvent::WindowActivate:
+        Screen->SetActiveForm(this);
+        if (FActiveControl && FActiveControl->Widget()) FActiveControl->Widget()->setFocus(Qt::ActiveWindowFocusReason);
+        return false;
+    case QEvent::WindowStateChange: {
+        const Qt::WindowStates s = FWidget->windowState();
+        const TWindowState old = FWindowState;
+        FWindowState = (s & Qt::WindowMinimized) ? wsMinimized : (s & Qt::WindowMaximized) ? wsMaximized : wsNormal;
+        if (this == Application->MainForm()) {
+            if (FWindowState == wsMinimized && old != wsMinimized) Application->OnMinimize(Application);
+            if (FWindowState != wsMinimized && old == wsMinimized) Application->OnRestore(Application);
+        }
+        return false;
+    }
+    default: break;
+    }
+    return TWinControl::WidgetEvent(event);
+}
+
+
+// ---------------------------------------------------------------------------------------------
+// TApplication
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner), FHintColor(clInfoBk) {
+    EnsureQApplication();
+    FTitle = QFileInfo(ExeName()).completeBaseName();
+    FFilter = std::make_unique<TMessageFilter>();
+    QCoreApplication::instance()->installEventFilter(FFilter.get());
+    if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, FFilter.get(), [this] { Idle(); });
+    }
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, FFilter.get(), [this](Qt::ApplicationState s) {
+        const bool active = s == Qt::ApplicationActive;
+        if (active == FActive) return;
+        FActive = active;
+        Guarded(this, [&] {
+            if (active) OnActivate(this);
+            else OnDeactivate(this);
+        });
+    });
+}
+
+TApplication::~TApplication() {
+    if (QCoreApplication::instance() && FFilter) QCoreApplication::instance()->removeEventFilter(FFilter.get());
+    DestroyComponents();
+}
+
+void TApplication::SetTitle(const QString& v) {
+    FTitle = v;
+    QGuiApplication::setApplicationDisplayName(v);
+}
+
+QString TApplication::ExeName() const {
+    const QString path = QCoreApplication::applicationFilePath();
+    return path;
+}
+
+void TApplication::FormCreated(TCustomForm* form) {
+    if (!FMainForm) FMainForm = form;
+    form->DoCreate();
+}
+
+void TApplication::MainFormGone(TCustomForm* form) {
+    if (FMainForm == form) FMainForm = nullptr;
+}
+
+void TApplication::Run() {
+    FRunning = true;
+    if (FMainForm && FShowMainForm && !FTerminated) FMainForm->Show();
+    while (!FTerminated) {
+        QApplication::exec();
+        if (!FMainForm) break;
+    }
+    FRunning = false;
+}
+
+void TApplication::Terminate() {
+    FTerminated = true;
+    QCoreApplication::exit(0);
+}
+
+void TApplication::ProcessMessages() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::HandleMessage() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void TApplication::Idle() {
+    if (FInIdle) return;
+    FInIdle = true;
+    bool done = true;
+    Guarded(this, [&] { OnIdle(this, done); });
+    FInIdle = false;
+    // Not done: the loop runs the idle handler again without waiting for a message.
+    if (!done) QTimer::singleShot(0, FFilter.get(), [] {});
+}
+
+void TApplication::Minimize() {
+    if (FMainForm) FMainForm->SetWindowState(wsMinimized);
+    OnMinimize(this);
+}
+
+void TApplication::Restore() {
+    if (FMainForm) FMainForm->SetWindowState(wsNormal);
+    OnRestore(this);
+}
+
+void TApplication::BringToFront() {
+    if (Screen->ActiveForm()) Screen->ActiveForm()->BringToFront();
+}
+
+int TApplication::MessageBox(const QString& text, const QString& caption, int flags) {
+    TMsgDlgType type = mtCustom;
+    switch (flags & 0xF0) {
+    case MB_ICONSTOP: type = mtError; break;
+    case MB_ICONQUESTION: type = mtConfirmation; break;
+    case MB_ICONWARNING: type = mtWarning; break;
+    case MB_ICONINFORMATION: type = mtInformation; break;
+    default: break;
+    }
+    std::vector<TMsgDlgBtn> buttons;
+    switch (flags & 0x0F) {
+    case MB_OKCANCEL: buttons = {mbOK, mbCancel}; break;
+    case MB_ABORTRETRYIGNORE: buttons = {mbAbort, mbRetry, mbIgnore}; break;
+    case MB_YESNOCANCEL: buttons = {mbYes, mbNo, mbCancel}; break;
+    case MB_YESNO: buttons = {mbYes, mbNo}; break;
+    case MB_RETRYCANCEL: buttons = {mbRetry, mbCancel}; break;
+    default: buttons = {mbOK}; break;
+    }
+    int defIndex = (flags & MB_DEFBUTTON3) ? 2 : (flags & MB_DEFBUTTON2) ? 1 : 0;
+    defIndex = std::min(defIndex, int(buttons.size()) - 1);
+    return ShowMessageBox(caption.isEmpty() ? FTitle : caption, text, type, buttons, buttons[size_t(defIndex)]);
+}
+
+void TApplication::HandleException(TObject* sender) {
+    const std::exception_ptr current = std::current_exception();
+    if (!current) return;
+    try {
+        std::rethrow_exception(current);
+    } catch (const EAbort&) {
+        if (auto* h = TFormHarness::Current()) h->RecordException(QStringLiteral("EAbort"), QString());
+    } catch (const Exception& e) {
+        if (auto* h = TFormHarness::Current()) h->RecordException(e.ClassName(), e.Message());
+        if (OnException) {
+            try {
+                OnException(sender, e);
+            } catch (const Exception& inner) {
+                ShowException(inner);
+            }
+        } else {
+            ShowException(e);
+        }
+    } catch (const std::exception& e) {
+        const Exception wrapped(QString::fromUtf8(e.what()));
+        if (auto* h = TFormHarness::Current()) h->RecordException(QStringLiteral("Exception"), wrapped.Message());
+        if (OnException)
+            OnException(sender, wrapped);
+        else
+            ShowException(wrapped);
+    } catch (...) {
+        const Exception wrapped(QStringLiteral("Unknown error"));
+        if (auto* h = TFormHarness::Current()) h->RecordException(QStringLiteral("Exception"), wrapped.Message());
+        ShowException(wrapped);
+    }
+}
+
+void TApplication::ShowException(const Exception& e) {
+    QString msg = e.Message();
+    if (!msg.isEmpty() && msg.back() > QLatin1Char('.')) msg += QLatin1Char('.');
+    MessageBox(msg, FTitle, MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::SetHint(const QString& value) {
+    if (value == FHint) return;
+    FHint = value;
+    Guarded(this, [this] { OnHint(this); });
+}
+
+void TApplication::SetShowHint(bool value) {
+    FShowHint = value;
+    if (!value) QToolTip::hideText();
+}
+
+void TApplication::SetHintColor(TColor value) {
+    FHintColor = value;
+    QPalette pal = QToolTip::palette();
+    pal.setColor(QPalette::ToolTipBase, QtColor(value));
+    QToolTip::setPalette(pal);
+}
+
+void TApplication::CancelHint() { QToolTip::hideText(); }
+
+bool TApplication::HelpCommand(quint16 command, qint64 data) {
+    bool callHelp = true;
+    bool result = false;
+    if (OnHelp) OnHelp(command, data, callHelp, result);
+    // There is no system help viewer to fall back on: unanswered requests do nothing.
+    return result;
+}
+
+bool TApplication::HelpContext(qint64 context) { return HelpCommand(HELP_CONTEXT, context); }
+
+bool TApplication::HelpJump(const QString& topic) {
+    Q_UNUSED(topic);
+    return HelpCommand(HELP_KEY, 0);
+}
+
+bool TApplication::FilterMessage(QObject* receiver, QEvent* event) {
+    if (!OnMessage) return false;
+    bool handled = false;
+    Guarded(this, [&] { OnMessage(receiver, event, handled); });
+    return handled;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TScreen
+
+TScreen::TScreen(TComponent* owner) : TComponent(owner) {
+    const std::pair<int, Qt::CursorShape> shapes[] = {
+        {crArrow, Qt::ArrowCursor},     {crCross, Qt::CrossCursor},         {crIBeam, Qt::IBeamCursor},
+        {crSizeNESW, Qt::SizeBDiagCursor}, {crSizeNS, Qt::SizeVerCursor},   {crSizeNWSE, Qt::SizeFDiagCursor},
+        {crSizeWE, Qt::SizeHorCursor},  {crUpArrow, Qt::UpArrowCursor},     {crHourGlass, Qt::WaitCursor},
+        {crDrag, Qt::DragCopyCursor},   {crNoDrop, Qt::ForbiddenCursor},    {crHSplit, Qt::SplitHCursor},
+        {crVSplit, Qt::SplitVCursor},   {crMultiDrag, Qt::DragCopyCursor},  {crSQLWait, Qt::BusyCursor},
+        {crNo, Qt::ForbiddenCursor},    {crAppStart, Qt::BusyCursor},       {crHelp, Qt::WhatsThisCursor},
+        {crHandPoint, Qt::PointingHandCursor}, {crSizeAll, Qt::SizeAllCursor}, {crNone, Qt::BlankCursor},
+        {crDefault, Qt::ArrowCursor}};
+    for (const auto& [id, shape] : shapes) FCursors[id] = QCursor(shape);
+}
+
+TScreen::~TScreen() {
+    if (FOverride) QGuiApplication::restoreOverrideCursor();
+}
+
+int TScreen::Width() const {
+    auto* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().width() : 800;
+}
+
+int TScreen::Height() const {
+    auto* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().height() : 600;
+}
+
+TRect TScreen::WorkAreaRect() const {
+    auto* s = QGuiApplication::primaryScreen();
+    return s ? platform::graphics::FromQRect(s->availableGeometry()) : Rect(0, 0, 800, 600);
+}
+
+int TScreen::PixelsPerInch() const {
+    auto* s = QGuiApplication::primaryScreen();
+    return s ? qRound(s->logicalDotsPerInch()) : 96;
+}
+
+void TScreen::SetCursor(TCursor value) {
+    if (value == FCursor) return;
+    FCursor = value;
+    if (FOverride) {
+        QGuiApplication::restoreOverrideCursor();
+        FOverride = false;
+    }
+    if (value != crDefault) {
+        QGuiApplication::setOverrideCursor(Cursors(value));
+        FOverride = true;
+    }
+}
+
+QCursor TScreen::Cursors(TCursor index) const {
+    auto it = FCursors.find(index);
+    return it == FCursors.end() ? QCursor(Qt::ArrowCursor) : it->second;
+}
+
+void TScreen::SetCursors(TCursor index, const QCursor& cursor) { FCursors[index] = cursor; }
+
+QStringList TScreen::Fonts() const { return QFontDatabase::families(); }
+
+void TScreen::AddForm(TCustomForm* form) { FForms.push_back(form); }
+
+void TScreen::RemoveForm(TCustomForm* form) {
+    FForms.erase(std::remove(FForms.begin(), FForms.end(), form), FForms.end());
+    if (FActiveForm == form) {
+        FActiveForm = nullptr;
+        Guarded(this, [this] { OnActiveFormChange(this); });
+    }
+    if (FActiveControl && form->ContainsControl(FActiveControl)) FActiveControl = nullptr;
+}
+
+bool TScreen::HasForm(const TCustomForm* form) const {
+    return std::find(FForms.begin(), FForms.end(), form) != FForms.end();
+}
+
+void TScreen::SetActiveForm(TCustomForm* form) {
+    if (form == FActiveForm) return;
+    TCustomForm* old = FActiveForm;
+    FActiveForm = form;
+    if (old && HasForm(old)) old->DoDeactivate();
+    if (form) {
+        form->DoActivate();
+        SetActiveControl(form->ActiveControl());
+    }
+    Guarded(this, [this] { OnActiveFormChange(this); });
+}
+
+void TScreen::SetActiveControl(TWinControl* control) {
+    if (control == FActiveControl) return;
+    FActiveControl = control;
+    Guarded(this, [this] { OnActiveControlChange(this); });
+}

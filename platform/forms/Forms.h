@@ -1,0 +1,340 @@
+#pragma once
+// Application, screen and forms. Forms are built in code in their constructors; the first form
+// created through Application->CreateForm becomes the main form.
+#include "platform/forms/Controls.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <QCursor>
+#include <QPointer>
+#include <map>
+#include <type_traits>
+
+class QEventLoop;
+class TMainMenu;
+class TMenu;
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+                       mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10;
+
+// Message-box flags and answers of Application->MessageBox.
+constexpr int MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_ABORTRETRYIGNORE = 0x2, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4,
+              MB_RETRYCANCEL = 0x5, MB_ICONHAND = 0x10, MB_ICONSTOP = 0x10, MB_ICONERROR = 0x10,
+              MB_ICONQUESTION = 0x20, MB_ICONEXCLAMATION = 0x30, MB_ICONWARNING = 0x30,
+              MB_ICONASTERISK = 0x40, MB_ICONINFORMATION = 0x40, MB_DEFBUTTON1 = 0x0, MB_DEFBUTTON2 = 0x100,
+              MB_DEFBUTTON3 = 0x200, MB_APPLMODAL = 0x0, MB_SYSTEMMODAL = 0x1000, MB_TASKMODAL = 0x2000;
+constexpr int IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7;
+
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
+enum TPosition {
+    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+    poMainFormCenter, poOwnerFormCenter
+};
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
+
+using TCloseEvent = TEvent<TObject*, TCloseAction&>;
+using TCloseQueryEvent = TEvent<TObject*, bool&>;
+
+class TCustomForm : public TWinControl {
+public:
+    explicit TCustomForm(TComponent* owner);
+    ~TCustomForm() override;
+
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle value);
+    TBorderIcons BorderIcons() const { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons value);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition value) { FPosition = value; }
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle value);
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState value);
+    bool KeyPreview() const { return FKeyPreview; }
+    void SetKeyPreview(bool value) { FKeyPreview = value; }
+    bool Scaled() const { return FScaled; }
+    void SetScaled(bool value) { FScaled = value; }
+    int PixelsPerInch() const { return FPixelsPerInch; }
+    void SetPixelsPerInch(int value) { FPixelsPerInch = value; }
+    QString HelpFile() const { return FHelpFile; }
+    void SetHelpFile(const QString& v) { FHelpFile = v; }
+    // The minimum size the user can drag the window to.
+    void SetMinTrackSize(int width, int height);
+
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TWinControl* control);
+    // Moves the focus, with OnExit of the old control (which may refuse by raising) and OnEnter.
+    void FocusControl(TWinControl* control);
+    bool SetFocusedControl(TWinControl* control);
+
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* menu);
+    // A menu shortcut of this form's menus; runs the item and returns true when it matched.
+    bool IsShortCut(quint16 key, TShiftState shift);
+
+    TCanvas* Canvas() const { return FCanvas.get(); }
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult value);
+    bool Modal() const { return FModal; }
+    bool Active() const { return FActive; }
+
+    void SetVisible(bool value) override;
+    void Show();
+    void Close();
+    // Frees the form once the current event has been handled.
+    void Release();
+    virtual bool CloseQuery();
+    virtual TModalResult ShowModal();
+    void BringToFront();
+
+    // Fires OnCreate once; ShowModal and Show call it when the constructor did not.
+    void DoCreate();
+
+    TRect ClientRect() const override;
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnPaint;
+    TNotifyEvent OnDestroy;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+    bool CMDialogKey(quint16 key, TShiftState shift) override;
+    bool WidgetEvent(QEvent* event) override;
+
+    // Hooks for the controls.
+    void ControlRemoved(TControl* control);
+    void ActiveControlDisabled(TWinControl* container);
+    void CancelModeFrom(TControl* sender);
+    void DoActivate();
+    void DoDeactivate();
+    void PaintClientArea(QWidget* client);
+    QWidget* ClientWidget() const override { return FClient; }
+
+protected:
+    virtual void Paint();
+    virtual void DoClose(TCloseAction& action);
+    virtual void DoShow();
+    virtual void DoHide();
+    void BoundsChanged(bool sizeChanged) override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    friend class TControl;
+    void ApplyWindowFlags();
+    void PlaceOnScreen();
+    void LayoutClient();
+    void CloseModal();
+    void FocusFirst();
+    void BroadcastCancelMode(TWinControl* parent, TControl* sender);
+    void BroadcastFocusChanged(TWinControl* parent, TWinControl* focused);
+
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
+    TPosition FPosition = poDesigned;
+    TFormStyle FFormStyle = fsNormal;
+    TWindowState FWindowState = wsNormal;
+    bool FKeyPreview = false;
+    bool FScaled = true;
+    int FPixelsPerInch = 96;
+    QString FHelpFile;
+    TWinControl* FActiveControl = nullptr;
+    TMainMenu* FMenu = nullptr;
+    std::unique_ptr<TCanvas> FCanvas;
+    TModalResult FModalResult = mrNone;
+    bool FModal = false;
+    bool FActive = false;
+    bool FCreated = false;
+    bool FShownOnce = false;
+    bool FChangingFocus = false;
+    bool FCloseCheckPending = false;
+    QEventLoop* FModalLoop = nullptr;
+    QWidget* FClient = nullptr;
+};
+
+class TForm : public TCustomForm {
+public:
+    explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+};
+
+using THelpEvent = TEvent<quint16, qint64, bool&, bool&>;  // command, data, call help, result
+using TIdleEvent = TEvent<TObject*, bool&>;
+using TExceptionEvent = TEvent<TObject*, const Exception&>;
+using TShowHintEvent = TEvent<QString&, bool&, TControl*>;  // hint text, can show, control
+using TMessageEvent = TEvent<QObject*, QEvent*, bool&>;      // receiver, event, handled
+
+constexpr quint16 HELP_CONTEXT = 0x0001, HELP_QUIT = 0x0002, HELP_INDEX = 0x0003, HELP_CONTENTS = 0x0003,
+                  HELP_HELPONHELP = 0x0004, HELP_SETINDEX = 0x0005, HELP_KEY = 0x0101, HELP_FINDER = 0x000B;
+
+class TApplication : public TComponent {
+public:
+    explicit TApplication(TComponent* owner);
+    ~TApplication() override;
+
+    QString Title() const { return FTitle; }
+    void SetTitle(const QString& v);
+    QString HelpFile() const { return FHelpFile; }
+    void SetHelpFile(const QString& v) { FHelpFile = v; }
+    // Full path of the running executable.
+    QString ExeName() const;
+    TCustomForm* MainForm() const { return FMainForm; }
+    bool ShowMainForm() const { return FShowMainForm; }
+    void SetShowMainForm(bool v) { FShowMainForm = v; }
+    bool UpdateFormatSettings() const { return FUpdateFormatSettings; }
+    void SetUpdateFormatSettings(bool v) { FUpdateFormatSettings = v; }
+
+    template <class T>
+    void CreateForm(T*& reference) {
+        reference = new T(this);
+        if constexpr (std::is_base_of_v<TCustomForm, T>) FormCreated(reference);
+    }
+
+    void Run();
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+    void ProcessMessages();
+    void HandleMessage();
+    // Runs the idle handlers as the message loop does when it runs out of messages.
+    void Idle();
+    void Minimize();
+    void Restore();
+    void BringToFront();
+
+    // Box with the given text and caption; flags MB_*; returns IDOK, IDYES...
+    int MessageBox(const QString& text, const QString& caption = QString(), int flags = MB_OK);
+
+    // Called inside a catch block: gives the exception to OnException or shows it.
+    void HandleException(TObject* sender);
+    void ShowException(const Exception& e);
+
+    QString Hint() const { return FHint; }
+    void SetHint(const QString& value);
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool value);
+    TColor HintColor() const { return FHintColor; }
+    void SetHintColor(TColor value);
+    int HintPause() const { return FHintPause; }
+    void SetHintPause(int v) { FHintPause = v; }
+    int HintShortPause() const { return FHintShortPause; }
+    void SetHintShortPause(int v) { FHintShortPause = v; }
+    int HintHidePause() const { return FHintHidePause; }
+    void SetHintHidePause(int v) { FHintHidePause = v; }
+    void CancelHint();
+
+    bool HelpCommand(quint16 command, qint64 data);
+    bool HelpContext(qint64 context);
+    bool HelpJump(const QString& topic);
+
+    TNotifyEvent OnHint;
+    TIdleEvent OnIdle;
+    TExceptionEvent OnException;
+    THelpEvent OnHelp;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnMinimize;
+    TNotifyEvent OnRestore;
+    TShowHintEvent OnShowHint;
+    TMessageEvent OnMessage;
+
+    // Internal: the form became the main form (first form created through CreateForm).
+    void FormCreated(TCustomForm* form);
+    void MainFormGone(TCustomForm* form);
+    bool FilterMessage(QObject* receiver, QEvent* event);
+
+private:
+    QString FTitle;
+    QString FHelpFile;
+    TCustomForm* FMainForm = nullptr;
+    bool FShowMainForm = true;
+    bool FUpdateFormatSettings = true;
+    bool FTerminated = false;
+    bool FRunning = false;
+    bool FInIdle = false;
+    bool FActive = false;
+    QString FHint;
+    bool FShowHint = true;
+    TColor FHintColor;
+    int FHintPause = 500, FHintShortPause = 50, FHintHidePause = 2500;
+    std::unique_ptr<QObject> FFilter;
+};
+
+class TScreen : public TComponent {
+public:
+    explicit TScreen(TComponent* owner);
+    ~TScreen() override;
+
+    int Width() const;
+    int Height() const;
+    TRect WorkAreaRect() const;
+    int WorkAreaLeft() const { return WorkAreaRect().Left; }
+    int WorkAreaTop() const { return WorkAreaRect().Top; }
+    int WorkAreaWidth() const { return WorkAreaRect().Width(); }
+    int WorkAreaHeight() const { return WorkAreaRect().Height(); }
+    int DesktopWidth() const { return Width(); }
+    int DesktopHeight() const { return Height(); }
+    int PixelsPerInch() const;
+
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor value);
+    QCursor Cursors(TCursor index) const;
+    void SetCursors(TCursor index, const QCursor& cursor);
+
+    TCustomForm* ActiveForm() const { return FActiveForm; }
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    int FormCount() const { return int(FForms.size()); }
+    TCustomForm* Forms(int index) const { return FForms.at(size_t(index)); }
+    int CustomFormCount() const { return FormCount(); }
+    TCustomForm* CustomForms(int index) const { return Forms(index); }
+    QStringList Fonts() const;
+
+    TNotifyEvent OnActiveControlChange;
+    TNotifyEvent OnActiveFormChange;
+
+    // Internal bookkeeping of the forms.
+    void AddForm(TCustomForm* form);
+    void RemoveForm(TCustomForm* form);
+    bool HasForm(const TCustomForm* form) const;
+    void SetActiveForm(TCustomForm* form);
+    void SetActiveControl(TWinControl* control);
+
+private:
+    std::vector<TCustomForm*> FForms;
+    TCustomForm* FActiveForm = nullptr;
+    TWinControl* FActiveControl = nullptr;
+    TCursor FCursor = crDefault;
+    bool FOverride = false;
+    std::map<int, QCursor> FCursors;
+};
+
+namespace platform::forms {
+TApplication* ApplicationInstance();
+TScreen* ScreenInstance();
+// A control is going: nothing may keep pointing at it.
+void ForgetControl(TControl* control);
+// Frees the application, its forms and the screen (end of the program).
+void DestroyApplication();
+
+struct TApplicationRef {
+    TApplication* operator->() const { return ApplicationInstance(); }
+    TApplication& operator*() const { return *ApplicationInstance(); }
+    operator TApplication*() const { return ApplicationInstance(); }
+};
+struct TScreenRef {
+    TScreen* operator->() const { return ScreenInstance(); }
+    TScreen& operator*() const { return *ScreenInstance(); }
+    operator TScreen*() const { return ScreenInstance(); }
+};
+}  // namespace platform::forms
+
+// The one application and screen objects, created on first use (with the QApplication when the
+// program has not made one).
+inline constexpr platform::forms::TApplicationRef Application{};
+inline constexpr platform::forms::TScreenRef Screen{};

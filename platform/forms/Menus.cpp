@@ -1,0 +1,338 @@
+#include "platform/forms/Menus.h"
+
+#include "platform/forms/FormHarness.h"
+#include "platform/forms/Forms.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <algorithm>
+
+using namespace platform::forms;
+
+namespace {
+int gNextCommand = 1;
+
+struct TKeyName {
+    quint16 Key;
+    const char* Name;
+};
+// Names as a Spanish workstation shows them in menus.
+const TKeyName kKeyNames[] = {
+    {VK_BACK, "Retroceso"}, {VK_TAB, "Tab"},        {VK_RETURN, "Entrar"}, {VK_ESCAPE, "Esc"},
+    {VK_SPACE, "Espacio"},  {VK_PRIOR, "RePág"},    {VK_NEXT, "AvPág"},    {VK_END, "Fin"},
+    {VK_HOME, "Inicio"},    {VK_LEFT, "Izquierda"}, {VK_UP, "Arriba"},     {VK_RIGHT, "Derecha"},
+    {VK_DOWN, "Abajo"},     {VK_INSERT, "Insert"},  {VK_DELETE, "Supr"},
+};
+}  // namespace
+
+TShortCut ShortCut(quint16 key, TShiftState shift) {
+    if (key & 0xFF00) return 0;
+    TShortCut sc = key;
+    if (shift & ssShift) sc |= scShift;
+    if (shift & ssCtrl) sc |= scCtrl;
+    if (shift & ssAlt) sc |= scAlt;
+    return sc;
+}
+
+void ShortCutToKey(TShortCut shortCut, quint16& key, TShiftState& shift) {
+    key = shortCut & 0xFF;
+    shift = 0;
+    if (shortCut & scShift) shift |= ssShift;
+    if (shortCut & scCtrl) shift |= ssCtrl;
+    if (shortCut & scAlt) shift |= ssAlt;
+}
+
+static QString KeyName(quint16 key) {
+    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return QString(QChar(key));
+    if (key >= VK_F1 && key <= VK_F12) return QStringLiteral("F%1").arg(key - VK_F1 + 1);
+    for (const auto& k : kKeyNames)
+        if (k.Key == key) return QString::fromUtf8(k.Name);
+    return {};
+}
+
+QString ShortCutToText(TShortCut shortCut) {
+    const QString name = KeyName(shortCut & 0xFF);
+    if (name.isEmpty()) return {};
+    QString text;
+    if (shortCut & scShift) text += QStringLiteral("Mayús+");
+    if (shortCut & scCtrl) text += QStringLiteral("Ctrl+");
+    if (shortCut & scAlt) text += QStringLiteral("Alt+");
+    return text + name;
+}
+
+TShortCut TextToShortCut(const QString& text) {
+    QString rest = text;
+    TShortCut shift = 0;
+    for (;;) {
+        if (rest.startsWith(QStringLiteral("Mayús+"), Qt::CaseInsensitive) || rest.startsWith(QStringLiteral("Shift+"), Qt::CaseInsensitive)) {
+            shift |= scShift;
+            rest = rest.mid(rest.indexOf(QLatin1Char('+')) + 1);
+        } else if (rest.startsWith(QStringLiteral("Ctrl+"), Qt::CaseInsensitive)) {
+            shift |= scCtrl;
+            rest = rest.mid(5);
+        } else if (rest.startsWith(QStringLiteral("Alt+"), Qt::CaseInsensitive)) {
+            shift |= scAlt;
+            rest = rest.mid(4);
+        } else {
+            break;
+        }
+    }
+    for (int key = 1; key < 256; ++key)
+        if (!KeyName(quint16(key)).isEmpty() && KeyName(quint16(key)).compare(rest, Qt::CaseInsensitive) == 0)
+            return TShortCut(key | shift);
+    return 0;
+}
+
+QChar GetHotkey(const QString& caption) {
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&')) {
+            if (caption[i + 1] == QLatin1Char('&')) {
+                ++i;
+                continue;
+            }
+            return caption[i + 1].toUpper();
+        }
+    }
+    return {};
+}
+
+QString StripHotkey(const QString& caption) {
+    QString out;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) ++i;
+        out += caption[i];
+    }
+    return out;
+}
+
+bool IsAccel(QChar key, const QString& caption) {
+    const QChar h = GetHotkey(caption);
+    return !h.isNull() && h == key.toUpper();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), FCommand(gNextCommand++) {}
+
+TMenuItem::~TMenuItem() {
+    Destroying();
+    if (FParent) FParent->Remove(this);
+    while (!FItems.empty()) delete FItems.back();
+}
+
+void TMenuItem::Changed() {
+    if (TMenu* m = GetParentMenu()) m->MenuChanged();
+}
+
+void TMenuItem::SetCaption(const QString& v) { FCaption = v; Changed(); }
+void TMenuItem::SetShortCut(TShortCut v) { FShortCut = v; Changed(); }
+
+void TMenuItem::SetChecked(bool v) {
+    FChecked = v;
+    // A checked radio item unchecks the others of its group.
+    if (v && FRadioItem && FParent)
+        for (TMenuItem* s : FParent->FItems)
+            if (s != this && s->FRadioItem && s->FGroupIndex == FGroupIndex) s->FChecked = false;
+    Changed();
+}
+
+void TMenuItem::SetEnabled(bool v) { FEnabled = v; Changed(); }
+void TMenuItem::SetVisible(bool v) { FVisible = v; Changed(); }
+void TMenuItem::SetRadioItem(bool v) { FRadioItem = v; Changed(); }
+void TMenuItem::SetDefault(bool v) { FDefault = v; Changed(); }
+
+int TMenuItem::IndexOf(const TMenuItem* item) const {
+    auto it = std::find(FItems.begin(), FItems.end(), item);
+    return it == FItems.end() ? -1 : int(it - FItems.begin());
+}
+
+void TMenuItem::Add(TMenuItem* item) { Insert(Count(), item); }
+
+void TMenuItem::Insert(int index, TMenuItem* item) {
+    if (!item) return;
+    if (item->FParent) throw EMenuError(QStringLiteral("Menu inserted twice"));
+    index = std::clamp(index, 0, Count());
+    FItems.insert(FItems.begin() + index, item);
+    item->FParent = this;
+    Changed();
+}
+
+void TMenuItem::Delete(int index) {
+    if (index < 0 || index >= Count()) throw EMenuError(QStringLiteral("Menu index out of range"));
+    TMenuItem* item = FItems[size_t(index)];
+    FItems.erase(FItems.begin() + index);
+    item->FParent = nullptr;
+    Changed();
+}
+
+void TMenuItem::Remove(TMenuItem* item) {
+    const int i = IndexOf(item);
+    if (i >= 0) Delete(i);
+}
+
+void TMenuItem::Clear() {
+    while (!FItems.empty()) delete FItems.back();
+}
+
+TMenuItem* TMenuItem::Find(const QString& caption) const {
+    const QString wanted = StripHotkey(caption);
+    for (TMenuItem* i : FItems)
+        if (StripHotkey(i->FCaption).compare(wanted, Qt::CaseInsensitive) == 0) return i;
+    return nullptr;
+}
+
+TMenu* TMenuItem::GetParentMenu() const {
+    const TMenuItem* root = this;
+    while (root->FParent) root = root->FParent;
+    return root->FMenu;
+}
+
+void TMenuItem::Click() {
+    if (!FEnabled) return;
+    if (FRadioItem && !FChecked) SetChecked(true);
+    OnClick(this);
+}
+
+void TMenuItem::FillQtMenu(QMenu* menu) {
+    menu->clear();
+    QActionGroup* group = nullptr;
+    for (TMenuItem* item : FItems) {
+        if (!item->FVisible) continue;
+        if (item->IsLine()) {
+            menu->addSeparator();
+            continue;
+        }
+        QString text = item->FCaption;
+        if (item->FShortCut) text += QLatin1Char('\t') + ShortCutToText(item->FShortCut);
+        QAction* action = nullptr;
+        if (item->Count() > 0) {
+            QMenu* sub = menu->addMenu(item->FCaption);
+            action = sub->menuAction();
+            QPointer<QMenu> guard = sub;
+            TMenuItem* it = item;
+            QObject::connect(sub, &QMenu::aboutToShow, sub, [it, guard] {
+                if (!guard) return;
+                Guarded(it, [&] { it->OnClick(it); });
+                it->FillQtMenu(guard);
+            });
+        } else {
+            action = menu->addAction(text);
+            TMenuItem* it = item;
+            QObject::connect(action, &QAction::triggered, action, [it] { Guarded(it, [it] { it->Click(); }); });
+        }
+        action->setEnabled(item->FEnabled);
+        if (item->FChecked || item->FRadioItem) {
+            action->setCheckable(true);
+            action->setChecked(item->FChecked);
+            if (item->FRadioItem) {
+                if (!group) group = new QActionGroup(menu);
+                group->addAction(action);
+            }
+        }
+        if (item->FDefault) {
+            QFont f = action->font();
+            f.setBold(true);
+            action->setFont(f);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TMenu::TMenu(TComponent* owner) : TComponent(owner), FItems(new TMenuItem(nullptr)) { FItems->FMenu = this; }
+
+TMenu::~TMenu() {
+    delete FItems;
+    FItems = nullptr;
+}
+
+static TMenuItem* FindIn(TMenuItem* parent, const std::function<bool(TMenuItem*)>& pred) {
+    for (int i = 0; i < parent->Count(); ++i) {
+        TMenuItem* item = parent->Items(i);
+        if (pred(item)) return item;
+        if (TMenuItem* found = FindIn(item, pred)) return found;
+    }
+    return nullptr;
+}
+
+TMenuItem* TMenu::FindItem(int value, bool byCommand) const {
+    return FindIn(FItems, [&](TMenuItem* i) { return byCommand ? i->Command() == value : i->ShortCut() == value; });
+}
+
+bool TMenu::IsShortCut(TShortCut shortCut) {
+    if (!shortCut || !FItems) return false;
+    TMenuItem* item = FindIn(FItems, [&](TMenuItem* i) { return i->ShortCut() == shortCut; });
+    if (!item) return false;
+    for (TMenuItem* p = item; p && p->Parent(); p = p->Parent())
+        if (!p->Enabled() || !p->Visible()) return false;
+    // Parents hear their click first, as when the user opens the submenus on the way.
+    std::vector<TMenuItem*> chain;
+    for (TMenuItem* p = item->Parent(); p && p->Parent(); p = p->Parent()) chain.insert(chain.begin(), p);
+    for (TMenuItem* p : chain) p->OnClick(p);
+    item->Click();
+    return true;
+}
+
+TMainMenu::TMainMenu(TComponent* owner) : TMenu(owner) {}
+
+TMainMenu::~TMainMenu() {
+    if (FForm) FForm->SetMenu(nullptr);
+}
+
+void TMainMenu::AttachToForm(TCustomForm* form) {
+    FForm = form;
+    if (!FBar) FBar = new QMenuBar(form->Widget());
+    FBar->setParent(form->Widget());
+    FBar->show();
+    Rebuild();
+}
+
+void TMainMenu::DetachFromForm(TCustomForm* form) {
+    if (FForm != form) return;
+    delete FBar;
+    FBar = nullptr;
+    FForm = nullptr;
+}
+
+void TMainMenu::MenuChanged() { Rebuild(); }
+
+void TMainMenu::Rebuild() {
+    if (!FBar || !Items()) return;
+    FBar->clear();
+    for (int i = 0; i < Items()->Count(); ++i) {
+        TMenuItem* item = Items()->Items(i);
+        if (!item->Visible()) continue;
+        if (item->Count() == 0) {
+            QAction* a = FBar->addAction(item->Caption());
+            a->setEnabled(item->Enabled());
+            QObject::connect(a, &QAction::triggered, a, [item] { Guarded(item, [item] { item->Click(); }); });
+            continue;
+        }
+        QMenu* menu = FBar->addMenu(item->Caption());
+        menu->menuAction()->setEnabled(item->Enabled());
+        QPointer<QMenu> guard = menu;
+        QObject::connect(menu, &QMenu::aboutToShow, menu, [item, guard] {
+            if (!guard) return;
+            Guarded(item, [&] { item->OnClick(item); });
+            item->FillQtMenu(guard);
+        });
+    }
+}
+
+TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner) {}
+TPopupMenu::~TPopupMenu() = default;
+
+void TPopupMenu::Popup(int x, int y) {
+    ++FPopupCount;
+    Guarded(this, [this] { OnPopup(this); });
+    if (TFormHarness::Current()) return;
+    QMenu menu;
+    Items()->FillQtMenu(&menu);
+    QPoint at(x, y);
+    const QSize size = menu.sizeHint();
+    if (FAlignment == paRight) at.rx() -= size.width();
+    else if (FAlignment == paCenter) at.rx() -= size.width() / 2;
+    menu.exec(at);
+}

@@ -1,0 +1,750 @@
+#include "platform/forms/StdCtrls.h"
+
+#include "platform/forms/GraphicsGlue.h"
+#include "platform/forms/Host.h"
+#include "platform/forms/Menus.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+using namespace platform::forms;
+
+namespace {
+Qt::Alignment QtAlign(TAlignment a) {
+    switch (a) {
+    case taRightJustify: return Qt::AlignRight;
+    case taCenter: return Qt::AlignHCenter;
+    default: return Qt::AlignLeft;
+    }
+}
+
+// Item painting of owner-drawn lists and combos: the control's DrawItem on its canvas.
+class TOwnerDrawDelegate : public QStyledItemDelegate {
+public:
+    using DrawFn = std::function<void(QPainter*, int, const QRect&, TOwnerDrawState)>;
+    using OwnerDrawnFn = std::function<bool()>;
+    using HeightFn = std::function<int(int)>;
+    TOwnerDrawDelegate(QObject* parent, DrawFn draw, OwnerDrawnFn ownerDrawn, HeightFn height)
+        : QStyledItemDelegate(parent), FDraw(std::move(draw)), FOwnerDrawn(std::move(ownerDrawn)),
+          FHeight(std::move(height)) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (!FOwnerDrawn()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        TOwnerDrawState state = 0;
+        if (option.state & QStyle::State_Selected) state |= odSelected;
+        if (option.state & QStyle::State_HasFocus) state |= odFocused;
+        if (!(option.state & QStyle::State_Enabled)) state |= odDisabled;
+        FDraw(painter, index.row(), option.rect, state);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        if (FOwnerDrawn()) s.setHeight(FHeight(index.row()));
+        return s;
+    }
+
+private:
+    DrawFn FDraw;
+    OwnerDrawnFn FOwnerDrawn;
+    HeightFn FHeight;
+};
+
+void DefaultDrawItem(TCanvas* canvas, const QString& text, TRect rect, TOwnerDrawState state) {
+    if (state & odSelected) {
+        canvas->Brush()->SetColor(clHighlight);
+        canvas->Font()->SetColor(clHighlightText);
+    }
+    canvas->FillRect(rect);
+    canvas->TextOut(rect.Left + 2, rect.Top, text);
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Label
+
+TCustomLabel::TCustomLabel(TComponent* owner) : TGraphicControl(owner) {
+    SetBounds(0, 0, 65, 17);
+    FControlStyle |= csOpaque;
+    SetParentColor(true);
+}
+
+void TCustomLabel::CMTextChanged() {
+    TGraphicControl::CMTextChanged();
+    AdjustBounds();
+}
+
+void TCustomLabel::CMFontChanged() {
+    TGraphicControl::CMFontChanged();
+    AdjustBounds();
+}
+
+bool TCustomLabel::CMDialogChar(QChar ch) {
+    if (FFocusControl && FShowAccelChar && IsAccel(ch, Caption()) && FFocusControl->CanFocus()) {
+        FFocusControl->SetFocus();
+        return true;
+    }
+    return false;
+}
+
+void TCustomLabel::DoDrawText(TRect& rect, bool calcRect) {
+    QString text = Caption();
+    if (FShowAccelChar) text = StripHotkey(text);
+    const QFont font = QtFont(Font());
+    const QFontMetrics fm(font);
+    int flags = int(QtAlign(FAlignment));
+    if (FWordWrap) flags |= Qt::TextWordWrap;
+    if (calcRect) {
+        const QRect r = FWordWrap ? fm.boundingRect(QRect(0, 0, std::max(1, rect.Width()), 10000), flags, text)
+                                  : QRect(0, 0, fm.horizontalAdvance(text), fm.height());
+        rect.Right = rect.Left + r.width();
+        rect.Bottom = rect.Top + std::max(r.height(), fm.height());
+        return;
+    }
+    QPainter* p = Canvas()->Painter();
+    if (!p) return;
+    switch (FLayout) {
+    case tlCenter: flags |= Qt::AlignVCenter; break;
+    case tlBottom: flags |= Qt::AlignBottom; break;
+    default: flags |= Qt::AlignTop; break;
+    }
+    p->save();
+    p->setFont(font);
+    p->setPen(QtColor(Enabled() ? Font()->Color() : clGrayText));
+    p->drawText(platform::graphics::ToQRect(rect), flags, text);
+    p->restore();
+}
+
+void TCustomLabel::Paint() {
+    TRect r = ClientRect();
+    if (!FTransparent) {
+        Canvas()->Brush()->SetColor(Color());
+        Canvas()->FillRect(r);
+    }
+    DoDrawText(r, false);
+}
+
+void TCustomLabel::AdjustBounds() {
+    if (!FAutoSize || HasState(csLoading)) return;
+    TRect r = ClientRect();
+    DoDrawText(r, true);
+    int left = Left();
+    if (FAlignment == taRightJustify) left += Width() - r.Width();
+    SetBounds(left, Top(), FWordWrap ? Width() : r.Width(), r.Height());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Edit
+
+TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
+    auto* le = new THost<QLineEdit>(this);
+    SetWidget(le);
+    le->setFocusPolicy(Qt::StrongFocus);
+    SetTabStop(true);
+    SetColor(clWindow);
+    SetParentColor(false);
+    SetBounds(0, 0, 121, 21);
+    QObject::connect(le, &QLineEdit::textChanged, le, [this](const QString&) {
+        if (!FSettingText) {
+            FModified = true;
+            Guarded(this, [this] { EditTextChanged(); });
+        }
+        Guarded(this, [this] { Change(); });
+    });
+}
+
+QLineEdit* TCustomEdit::LineEdit() const { return static_cast<QLineEdit*>(FWidget); }
+
+QString TCustomEdit::GetText() const { return LineEdit()->text(); }
+
+void TCustomEdit::SetTextValue(const QString& v) {
+    FSettingText = true;
+    QString t = v;
+    if (FCharCase == ecUpperCase) t = t.toUpper();
+    if (FCharCase == ecLowerCase) t = t.toLower();
+    LineEdit()->setText(t);
+    FSettingText = false;
+}
+
+void TCustomEdit::Change() { OnChange(this); }
+void TCustomEdit::EditTextChanged() {
+    if (FCharCase == ecNormal) return;
+    const QString t = FCharCase == ecUpperCase ? LineEdit()->text().toUpper() : LineEdit()->text().toLower();
+    if (t != LineEdit()->text()) {
+        const int pos = LineEdit()->cursorPosition();
+        FSettingText = true;
+        LineEdit()->setText(t);
+        LineEdit()->setCursorPosition(pos);
+        FSettingText = false;
+    }
+}
+
+void TCustomEdit::SetMaxLength(int v) {
+    FMaxLength = v;
+    LineEdit()->setMaxLength(v > 0 ? v : 32767);
+}
+
+void TCustomEdit::SetReadOnly(bool v) {
+    FReadOnly = v;
+    LineEdit()->setReadOnly(v);
+}
+
+void TCustomEdit::SetPasswordChar(QChar c) {
+    FPasswordChar = c;
+    LineEdit()->setEchoMode(c.isNull() ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+void TCustomEdit::SetCharCase(TEditCharCase v) {
+    FCharCase = v;
+    if (v != ecNormal) SetTextValue(GetText());
+}
+
+void TCustomEdit::SetAlignment(TAlignment v) {
+    FAlignment = v;
+    LineEdit()->setAlignment(QtAlign(v) | Qt::AlignVCenter);
+}
+
+void TCustomEdit::SetBorderStyle(TBorderStyle v) {
+    FBorder = v;
+    LineEdit()->setFrame(v != bsNone);
+}
+
+int TCustomEdit::SelStart() const {
+    const int s = LineEdit()->selectionStart();
+    return s >= 0 ? s : LineEdit()->cursorPosition();
+}
+
+void TCustomEdit::SetSelStart(int v) { LineEdit()->setCursorPosition(v); }
+int TCustomEdit::SelLength() const { return int(LineEdit()->selectedText().size()); }
+
+void TCustomEdit::SetSelLength(int v) { LineEdit()->setSelection(SelStart(), v); }
+QString TCustomEdit::SelText() const { return LineEdit()->selectedText(); }
+void TCustomEdit::SetSelText(const QString& v) { LineEdit()->insert(v); }
+void TCustomEdit::SelectAll() { LineEdit()->selectAll(); }
+void TCustomEdit::CopyToClipboard() { LineEdit()->copy(); }
+void TCustomEdit::CutToClipboard() { LineEdit()->cut(); }
+void TCustomEdit::PasteFromClipboard() { LineEdit()->paste(); }
+
+void TCustomEdit::DoEnter() {
+    if (FAutoSelect && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) SelectAll();
+    TWinControl::DoEnter();
+}
+
+bool TCustomEdit::WantsKey(quint16 key, TShiftState shift) const {
+    if (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) return true;
+    return TWinControl::WantsKey(key, shift);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memo
+
+TCustomMemo::TCustomMemo(TComponent* owner)
+    : TWinControl(owner), FLines(std::make_unique<TControlStrings>([this] { LinesChanged(); })) {
+    FLines->SetLineBreak(QStringLiteral("\r\n"));
+    auto* ed = new THost<QPlainTextEdit>(this);
+    SetWidget(ed);
+    ed->setFocusPolicy(Qt::StrongFocus);
+    ed->setTabChangesFocus(true);
+    SetTabStop(true);
+    SetColor(clWindow);
+    SetBounds(0, 0, 185, 89);
+    QObject::connect(ed, &QPlainTextEdit::textChanged, ed, [this] { EditorChanged(); });
+}
+
+TCustomMemo::~TCustomMemo() = default;
+
+QPlainTextEdit* TCustomMemo::Editor() const { return static_cast<QPlainTextEdit*>(FWidget); }
+
+QString TCustomMemo::GetText() const {
+    QString t = Editor()->toPlainText();
+    t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return t;
+}
+
+void TCustomMemo::SetTextValue(const QString& v) {
+    QString t = v;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    Editor()->setPlainText(t);
+}
+
+void TCustomMemo::LinesChanged() {
+    if (FSyncing) return;
+    FSyncing = true;
+    QStringList lines;
+    for (int i = 0; i < FLines->Count(); ++i) lines << FLines->Strings(i);
+    Editor()->setPlainText(lines.join(QLatin1Char('\n')));
+    FSyncing = false;
+    Guarded(this, [this] { Change(); });
+}
+
+void TCustomMemo::EditorChanged() {
+    if (FSyncing) return;
+    FSyncing = true;
+    FModified = true;
+    FLines->BeginUpdate();
+    FLines->Clear();
+    const QString text = Editor()->toPlainText();
+    if (!text.isEmpty())
+        for (const QString& line : text.split(QLatin1Char('\n'))) FLines->Add(line);
+    FLines->EndUpdate();
+    FSyncing = false;
+    Guarded(this, [this] { Change(); });
+}
+
+void TCustomMemo::Change() { OnChange(this); }
+
+void TCustomMemo::SetReadOnly(bool v) {
+    FReadOnly = v;
+    Editor()->setReadOnly(v);
+}
+
+void TCustomMemo::SetWordWrap(bool v) {
+    FWordWrap = v;
+    Editor()->setLineWrapMode(v ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+void TCustomMemo::SetScrollBars(TScrollStyle v) {
+    FScrollBars = v;
+    Editor()->setHorizontalScrollBarPolicy((v == ssHorizontal || v == ssBoth) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+    Editor()->setVerticalScrollBarPolicy((v == ssVertical || v == ssBoth) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+}
+
+void TCustomMemo::SelectAll() { Editor()->selectAll(); }
+
+bool TCustomMemo::WantsKey(quint16 key, TShiftState shift) const {
+    if (key == VK_RETURN) return FWantReturns;
+    if (key == VK_TAB) return FWantTabs && !(shift & ssCtrl);
+    if (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) return true;
+    return TWinControl::WantsKey(key, shift);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Buttons
+
+bool TButtonControl::CMDialogChar(QChar ch) {
+    if (IsAccel(ch, Caption()) && CanFocus()) {
+        Click();
+        return true;
+    }
+    return false;
+}
+
+TButton::TButton(TComponent* owner) : TButtonControl(owner) {
+    auto* pb = new THost<QPushButton>(this);
+    SetWidget(pb);
+    pb->setFocusPolicy(Qt::StrongFocus);
+    pb->setAutoDefault(false);
+    SetTabStop(true);
+    SetBounds(0, 0, 75, 25);
+    FControlStyle &= ~csClickEvents;
+    QObject::connect(pb, &QPushButton::clicked, pb, [this] { Guarded(this, [this] { Click(); }); });
+}
+
+QPushButton* TButton::PushButton() const { return static_cast<QPushButton*>(FWidget); }
+QString TButton::GetText() const { return PushButton()->text(); }
+void TButton::SetTextValue(const QString& v) { PushButton()->setText(v); }
+
+void TButton::SetDefault(bool v) {
+    FDefault = v;
+    PushButton()->setDefault(v);
+}
+
+void TButton::Click() {
+    if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(FModalResult);
+    TButtonControl::Click();
+}
+
+bool TButton::CMDialogKey(quint16 key, TShiftState shift) {
+    if (shift != 0) return false;
+    if (key == VK_RETURN) {
+        // The focused button answers Enter; otherwise the default button does.
+        TCustomForm* form = GetParentForm(this);
+        TWinControl* active = form ? form->ActiveControl() : nullptr;
+        const bool isActive = dynamic_cast<TButton*>(active) ? active == this : FDefault;
+        if (!isActive || !IsShowing() || !Enabled()) return false;
+        Click();
+        return true;
+    }
+    if (key == VK_ESCAPE && FCancel && IsShowing() && Enabled()) {
+        Click();
+        return true;
+    }
+    return false;
+}
+
+void TButton::CMFocusChanged(TWinControl* focused) {
+    // The default look goes to the focused button while one has the focus.
+    const bool other = dynamic_cast<TButton*>(focused) != nullptr;
+    PushButton()->setDefault(other ? focused == this : FDefault);
+}
+
+TCustomCheckBox::TCustomCheckBox(TComponent* owner) : TButtonControl(owner) {
+    auto* cb = new THost<QCheckBox>(this);
+    SetWidget(cb);
+    cb->setFocusPolicy(Qt::StrongFocus);
+    SetTabStop(true);
+    SetBounds(0, 0, 97, 17);
+    FControlStyle &= ~csClickEvents;
+    QObject::connect(cb, &QCheckBox::stateChanged, cb, [this](int st) {
+        const auto s = Qt::CheckState(st);
+        if (FSetting) return;
+        FState = s == Qt::Checked ? cbChecked : s == Qt::PartiallyChecked ? cbGrayed : cbUnchecked;
+        Guarded(this, [this] { Toggled(); });
+    });
+}
+
+QCheckBox* TCustomCheckBox::CheckBox() const { return static_cast<QCheckBox*>(FWidget); }
+QString TCustomCheckBox::GetText() const { return CheckBox()->text(); }
+void TCustomCheckBox::SetTextValue(const QString& v) { CheckBox()->setText(v); }
+
+void TCustomCheckBox::SetState(TCheckBoxState v) {
+    if (v == FState) return;
+    FState = v;
+    FSetting = true;
+    CheckBox()->setCheckState(v == cbChecked ? Qt::Checked : v == cbGrayed ? Qt::PartiallyChecked : Qt::Unchecked);
+    FSetting = false;
+    Toggled();
+}
+
+void TCustomCheckBox::SetAllowGrayed(bool v) {
+    FAllowGrayed = v;
+    CheckBox()->setTristate(v);
+}
+
+void TCustomCheckBox::SetAlignment(TAlignment v) {
+    FAlignment = v;
+    CheckBox()->setLayoutDirection(v == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
+}
+
+void TCustomCheckBox::Toggled() { Click(); }
+
+TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner) {
+    auto* rb = new THost<QRadioButton>(this);
+    SetWidget(rb);
+    rb->setFocusPolicy(Qt::StrongFocus);
+    SetBounds(0, 0, 113, 17);
+    FControlStyle &= ~csClickEvents;
+    QObject::connect(rb, &QRadioButton::toggled, rb, [this](bool on) {
+        if (FSetting) return;
+        FChecked = on;
+        SetTabStop(on);
+        if (on) Guarded(this, [this] { Click(); });
+    });
+}
+
+QRadioButton* TRadioButton::RadioButton() const { return static_cast<QRadioButton*>(FWidget); }
+QString TRadioButton::GetText() const { return RadioButton()->text(); }
+void TRadioButton::SetTextValue(const QString& v) { RadioButton()->setText(v); }
+
+void TRadioButton::SetChecked(bool v) {
+    if (v == FChecked) return;
+    FChecked = v;
+    SetTabStop(v);
+    FSetting = true;
+    RadioButton()->setChecked(v);
+    FSetting = false;
+    if (v) {
+        // Siblings on the same parent go out, as the exclusive group does.
+        if (Parent())
+            for (int i = 0; i < Parent()->ControlCount(); ++i)
+                if (auto* r = dynamic_cast<TRadioButton*>(Parent()->Controls(i)); r && r != this) {
+                    r->FChecked = false;
+                    r->SetTabStop(false);
+                }
+        Click();
+    }
+}
+
+TCustomGroupBox::TCustomGroupBox(TComponent* owner) : TWinControl(owner) {
+    SetWidget(new THost<QGroupBox>(this));
+    SetBounds(0, 0, 185, 105);
+    FControlStyle |= csAcceptsControls;
+}
+
+QString TCustomGroupBox::GetText() const { return static_cast<QGroupBox*>(FWidget)->title(); }
+void TCustomGroupBox::SetTextValue(const QString& v) { static_cast<QGroupBox*>(FWidget)->setTitle(v); }
+
+void TCustomGroupBox::AdjustClientRect(TRect& rect) const {
+    const QFontMetrics fm(QtFont(Font()));
+    rect.Top += fm.height();
+    InflateRect(rect, -1, -1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Combo box
+
+TCustomComboBox::TCustomComboBox(TComponent* owner)
+    : TWinControl(owner), FItems(std::make_unique<TControlStrings>([this] { ItemsChanged(); })),
+      FCanvas(std::make_unique<TCanvas>()) {
+    auto* cb = new THost<QComboBox>(this);
+    SetWidget(cb);
+    cb->setFocusPolicy(Qt::StrongFocus);
+    cb->setEditable(true);
+    cb->setInsertPolicy(QComboBox::NoInsert);
+    SetTabStop(true);
+    SetColor(clWindow);
+    SetBounds(0, 0, 145, 21);
+    cb->setItemDelegate(new TOwnerDrawDelegate(
+        cb,
+        [this](QPainter* p, int row, const QRect& r, TOwnerDrawState s) {
+            BindCanvas(FCanvas.get(), p, Font(), Color());
+            Guarded(this, [&] { DrawItem(row, platform::graphics::FromQRect(r), s); });
+            UnbindCanvas(FCanvas.get());
+        },
+        [this] { return FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable; },
+        [this](int row) {
+            int h = FItemHeight;
+            if (FStyle == csOwnerDrawVariable) Guarded(this, [&] { OnMeasureItem(this, row, h); });
+            return h;
+        }));
+    QObject::connect(cb, &QComboBox::currentIndexChanged, cb, [this](int) {
+        if (!FSyncing) Guarded(this, [this] { Change(); });
+    });
+    QObject::connect(cb, &QComboBox::editTextChanged, cb, [this](const QString&) {
+        if (!FSyncing && FStyle != csDropDownList && ComboBox()->currentIndex() < 0) Guarded(this, [this] { Change(); });
+    });
+}
+
+TCustomComboBox::~TCustomComboBox() = default;
+
+QComboBox* TCustomComboBox::ComboBox() const { return static_cast<QComboBox*>(FWidget); }
+
+void TCustomComboBox::ItemsChanged() {
+    FSyncing = true;
+    const QString text = ComboBox()->currentText();
+    const int index = ComboBox()->currentIndex();
+    ComboBox()->clear();
+    for (int i = 0; i < FItems->Count(); ++i) ComboBox()->addItem(FItems->Strings(i));
+    if (index >= 0 && index < FItems->Count() && FItems->Strings(index) == text)
+        ComboBox()->setCurrentIndex(index);
+    else {
+        ComboBox()->setCurrentIndex(-1);
+        if (FStyle != csDropDownList) ComboBox()->setEditText(text);
+    }
+    FSyncing = false;
+}
+
+int TCustomComboBox::ItemIndex() const { return ComboBox()->currentIndex(); }
+
+void TCustomComboBox::SetItemIndex(int v) {
+    FSyncing = true;
+    ComboBox()->setCurrentIndex(v >= 0 && v < FItems->Count() ? v : -1);
+    if (v < 0 && ComboBox()->isEditable()) ComboBox()->setEditText(QString());
+    FSyncing = false;
+}
+
+void TCustomComboBox::SetStyle(TComboBoxStyle v) {
+    FStyle = v;
+    FSyncing = true;
+    ComboBox()->setEditable(v == csDropDown || v == csSimple);
+    if (ComboBox()->isEditable()) ComboBox()->setInsertPolicy(QComboBox::NoInsert);
+    FSyncing = false;
+}
+
+void TCustomComboBox::SetDropDownCount(int v) {
+    FDropDownCount = v;
+    ComboBox()->setMaxVisibleItems(std::max(1, v));
+}
+
+void TCustomComboBox::SetMaxLength(int v) {
+    FMaxLength = v;
+    if (ComboBox()->lineEdit()) ComboBox()->lineEdit()->setMaxLength(v > 0 ? v : 32767);
+}
+
+bool TCustomComboBox::DroppedDown() const { return ComboBox()->view() && ComboBox()->view()->isVisible(); }
+
+void TCustomComboBox::SetDroppedDown(bool v) {
+    if (v) {
+        Guarded(this, [this] { DropDown(); });
+        ComboBox()->showPopup();
+    } else {
+        ComboBox()->hidePopup();
+    }
+}
+
+void TCustomComboBox::Clear() {
+    FItems->Clear();
+    SetText(QString());
+}
+
+QString TCustomComboBox::GetText() const { return ComboBox()->currentText(); }
+
+void TCustomComboBox::SetTextValue(const QString& v) {
+    FSyncing = true;
+    const int i = ComboBox()->findText(v, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (FStyle == csDropDownList || FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) {
+        ComboBox()->setCurrentIndex(i);
+    } else {
+        ComboBox()->setCurrentIndex(i);
+        ComboBox()->setEditText(v);
+    }
+    FSyncing = false;
+}
+
+void TCustomComboBox::Change() { OnChange(this); }
+void TCustomComboBox::DropDown() { OnDropDown(this); }
+
+void TCustomComboBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {
+    if (OnDrawItem) {
+        OnDrawItem(this, index, rect, state);
+        return;
+    }
+    DefaultDrawItem(FCanvas.get(), index >= 0 && index < FItems->Count() ? FItems->Strings(index) : QString(), rect, state);
+}
+
+bool TCustomComboBox::WantsKey(quint16 key, TShiftState shift) const {
+    if (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT) return true;
+    if ((key == VK_RETURN || key == VK_ESCAPE) && DroppedDown()) return true;
+    return TWinControl::WantsKey(key, shift);
+}
+
+// ---------------------------------------------------------------------------------------------
+// List box
+
+TCustomListBox::TCustomListBox(TComponent* owner)
+    : TWinControl(owner), FItems(std::make_unique<TControlStrings>([this] { ItemsChanged(); })),
+      FCanvas(std::make_unique<TCanvas>()) {
+    auto* lw = new THost<QListWidget>(this);
+    SetWidget(lw);
+    lw->setFocusPolicy(Qt::StrongFocus);
+    lw->setUniformItemSizes(false);
+    SetTabStop(true);
+    SetColor(clWindow);
+    SetBounds(0, 0, 121, 97);
+    lw->setItemDelegate(new TOwnerDrawDelegate(
+        lw,
+        [this](QPainter* p, int row, const QRect& r, TOwnerDrawState s) {
+            BindCanvas(FCanvas.get(), p, Font(), Color());
+            Guarded(this, [&] { DrawItem(row, platform::graphics::FromQRect(r), s); });
+            UnbindCanvas(FCanvas.get());
+        },
+        [this] { return FStyle != lbStandard; },
+        [this](int row) {
+            int h = FItemHeight;
+            if (FStyle == lbOwnerDrawVariable) Guarded(this, [&] { OnMeasureItem(this, row, h); });
+            return h;
+        }));
+    // Clicks on the items arrive through the view, not through the widget's own mouse events.
+    QObject::connect(lw, &QListWidget::itemClicked, lw, [this](QListWidgetItem*) { Guarded(this, [this] { Click(); }); });
+    QObject::connect(lw, &QListWidget::itemDoubleClicked, lw,
+                     [this](QListWidgetItem*) { Guarded(this, [this] { DblClick(); }); });
+    FControlStyle &= ~(csClickEvents | csDoubleClicks);
+}
+
+TCustomListBox::~TCustomListBox() = default;
+
+QListWidget* TCustomListBox::ListWidget() const { return static_cast<QListWidget*>(FWidget); }
+
+void TCustomListBox::ItemsChanged() {
+    FSyncing = true;
+    const int index = ListWidget()->currentRow();
+    ListWidget()->clear();
+    for (int i = 0; i < FItems->Count(); ++i) {
+        QString s = FItems->Strings(i);
+        ListWidget()->addItem(s);
+    }
+    if (index >= 0 && index < FItems->Count()) ListWidget()->setCurrentRow(index);
+    FSyncing = false;
+}
+
+int TCustomListBox::ItemIndex() const { return ListWidget()->currentRow(); }
+
+void TCustomListBox::SetItemIndex(int v) {
+    if (v < 0 || v >= FItems->Count()) {
+        ListWidget()->setCurrentRow(-1);
+        ListWidget()->clearSelection();
+        return;
+    }
+    ListWidget()->setCurrentRow(v);
+}
+
+void TCustomListBox::SetMultiSelect(bool v) {
+    FMultiSelect = v;
+    ListWidget()->setSelectionMode(v ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+bool TCustomListBox::Selected(int index) const {
+    QListWidgetItem* it = ListWidget()->item(index);
+    if (!it) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return it->isSelected();
+}
+
+void TCustomListBox::SetSelected(int index, bool v) {
+    QListWidgetItem* it = ListWidget()->item(index);
+    if (!it) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    it->setSelected(v);
+}
+
+int TCustomListBox::SelCount() const { return FMultiSelect ? int(ListWidget()->selectedItems().size()) : -1; }
+
+void TCustomListBox::SetStyle(TListBoxStyle v) {
+    FStyle = v;
+    ListWidget()->doItemsLayout();
+}
+
+void TCustomListBox::SetItemHeight(int v) {
+    FItemHeight = v;
+    ListWidget()->doItemsLayout();
+}
+
+void TCustomListBox::SetTabWidth(int v) {
+    FTabWidth = v;
+    // Dialog units: a quarter of the average character width each.
+    const QFontMetrics fm(QtFont(Font()));
+    const int pixels = v > 0 ? v * fm.averageCharWidth() / 4 : 8 * fm.horizontalAdvance(QLatin1Char(' '));
+    ListWidget()->setProperty("zbTabPixels", pixels);
+    ListWidget()->viewport()->update();
+}
+
+void TCustomListBox::SetScrollWidth(int v) {
+    FScrollWidth = v;
+    ListWidget()->setHorizontalScrollBarPolicy(v > ClientWidth() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    if (auto* bar = ListWidget()->horizontalScrollBar()) bar->setRange(0, std::max(0, v - ClientWidth()));
+}
+
+int TCustomListBox::TopIndex() const {
+    const QModelIndex i = ListWidget()->indexAt(QPoint(1, 1));
+    return i.isValid() ? i.row() : 0;
+}
+
+void TCustomListBox::SetTopIndex(int v) {
+    if (QListWidgetItem* it = ListWidget()->item(v)) ListWidget()->scrollToItem(it, QAbstractItemView::PositionAtTop);
+}
+
+int TCustomListBox::ItemAtPos(const TPoint& pos, bool existing) const {
+    const QModelIndex i = ListWidget()->indexAt(ListWidget()->viewport()->mapFrom(ListWidget(), QPoint(pos.X, pos.Y)));
+    if (i.isValid()) return i.row();
+    return existing ? -1 : FItems->Count();
+}
+
+TRect TCustomListBox::ItemRect(int index) const {
+    QListWidgetItem* it = ListWidget()->item(index);
+    if (!it) return {};
+    return platform::graphics::FromQRect(ListWidget()->visualItemRect(it));
+}
+
+void TCustomListBox::Clear() { FItems->Clear(); }
+
+void TCustomListBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {
+    if (OnDrawItem) {
+        OnDrawItem(this, index, rect, state);
+        return;
+    }
+    DefaultDrawItem(FCanvas.get(), index >= 0 && index < FItems->Count() ? FItems->Strings(index) : QString(), rect, state);
+}
+
+bool TCustomListBox::WantsKey(quint16 key, TShiftState shift) const {
+    if (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT) return true;
+    return TWinControl::WantsKey(key, shift);
+}

@@ -1,0 +1,380 @@
+// Forms, focus, keys, modal results, exceptions and hints, driven through the harness.
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/FormHarness.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/ExtCtrls.h"
+
+#include <QDir>
+#include <QImage>
+#include <gtest/gtest.h>
+#include <memory>
+
+using platform::forms::TFormHarness;
+
+namespace {
+
+// A dialog like the exit confirmation: OK gives mrOk, No is both default and cancel.
+class TExitDialog : public TForm {
+public:
+    explicit TExitDialog(TComponent* owner) : TForm(owner) {
+        SetCaption(QStringLiteral("Confirme operación"));
+        SetBorderStyle(bsDialog);
+        SetPosition(poScreenCenter);
+        SetBounds(0, 0, 300, 120);
+        Guardar = new TCheckBox(this);
+        Guardar->SetParent(this);
+        Guardar->SetBounds(10, 10, 200, 20);
+        Guardar->SetCaption(QStringLiteral("Guardar configuración actual"));
+        Guardar->SetChecked(true);
+        BtOk = new TButton(this);
+        BtOk->SetParent(this);
+        BtOk->SetBounds(40, 70, 80, 25);
+        BtOk->SetCaption(QStringLiteral("OK"));
+        BtOk->SetModalResult(mrOk);
+        BtNo = new TButton(this);
+        BtNo->SetParent(this);
+        BtNo->SetBounds(160, 70, 80, 25);
+        BtNo->SetCaption(QStringLiteral("&No"));
+        BtNo->SetModalResult(mrNo);
+        BtNo->SetDefault(true);
+        BtNo->SetCancel(true);
+    }
+    TCheckBox* Guardar;
+    TButton* BtOk;
+    TButton* BtNo;
+};
+
+class FormsTest : public ::testing::Test {
+protected:
+    TFormHarness harness;
+};
+
+TEST_F(FormsTest, ModalResultOfButtonsAndDefaultCancelKeys) {
+    auto* dlg = new TExitDialog(nullptr);
+    std::unique_ptr<TExitDialog> owner(dlg);
+
+    harness.AnswerModal([](TCustomForm& f) { TFormHarness::Click(static_cast<TExitDialog&>(f).BtOk); });
+    EXPECT_EQ(dlg->ShowModal(), mrOk);
+    EXPECT_FALSE(dlg->Visible());
+
+    // Enter presses the default button even while the focus is on the check box.
+    harness.AnswerModal([](TCustomForm& f) {
+        auto& d = static_cast<TExitDialog&>(f);
+        TFormHarness::Focus(d.Guardar);
+        TFormHarness::PressKey(VK_RETURN);
+    });
+    EXPECT_EQ(dlg->ShowModal(), mrNo);
+
+    harness.AnswerModal([](TCustomForm&) { TFormHarness::PressKey(VK_ESCAPE); });
+    EXPECT_EQ(dlg->ShowModal(), mrNo);
+
+    // Enter on a focused button clicks that button, not the default one.
+    harness.AnswerModal([](TCustomForm& f) {
+        TFormHarness::Focus(static_cast<TExitDialog&>(f).BtOk);
+        TFormHarness::PressKey(VK_RETURN);
+    });
+    EXPECT_EQ(dlg->ShowModal(), mrOk);
+
+    // A script that leaves no result cancels; a plain answer is returned as it is.
+    harness.AnswerModal([](TCustomForm&) {});
+    EXPECT_EQ(dlg->ShowModal(), mrCancel);
+    harness.AnswerModal(mrYes);
+    EXPECT_EQ(dlg->ShowModal(), mrYes);
+    ASSERT_EQ(harness.ModalForms().size(), 6u);
+    EXPECT_EQ(harness.ModalForms()[0].Caption, QStringLiteral("Confirme operación"));
+}
+
+TEST_F(FormsTest, CloseQueryCanKeepModalFormOpen) {
+    auto dlg = std::make_unique<TExitDialog>(nullptr);
+    int asked = 0;
+    dlg->OnCloseQuery = [&](TObject*, bool& canClose) {
+        ++asked;
+        canClose = asked > 1;
+    };
+    harness.AnswerModal([](TCustomForm& f) {
+        auto& d = static_cast<TExitDialog&>(f);
+        TFormHarness::Click(d.BtOk);  // refused: the form stays up
+        EXPECT_TRUE(d.Visible());
+        EXPECT_EQ(d.ModalResult(), mrNone);
+        TFormHarness::Click(d.BtOk);
+    });
+    EXPECT_EQ(dlg->ShowModal(), mrOk);
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(FormsTest, EnterMovesLikeTabWithKeyPreview) {
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetKeyPreview(true);
+    form->OnKeyPress = [&](TObject*, QChar& key) {
+        if (key == QChar('\r')) {
+            form->SelectNext(form->ActiveControl(), true, true);
+            key = QChar();
+        }
+    };
+    auto* e1 = new TEdit(form.get());
+    e1->SetParent(form.get());
+    e1->SetBounds(10, 10, 100, 21);
+    auto* skipped = new TEdit(form.get());
+    skipped->SetParent(form.get());
+    skipped->SetBounds(10, 40, 100, 21);
+    skipped->SetTabStop(false);
+    auto* e2 = new TEdit(form.get());
+    e2->SetParent(form.get());
+    e2->SetBounds(10, 70, 100, 21);
+    form->Show();
+    EXPECT_EQ(form->ActiveControl(), e1);
+    TFormHarness::Type(QStringLiteral("Peña"));
+    TFormHarness::PressKey(VK_RETURN);
+    EXPECT_EQ(form->ActiveControl(), e2);
+    EXPECT_EQ(e1->Text(), QStringLiteral("Peña"));  // Enter was swallowed, not typed
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(form->ActiveControl(), e1);
+    TFormHarness::PressKey(VK_TAB, ssShift);
+    EXPECT_EQ(form->ActiveControl(), e2);
+    // The tab order decides, not the creation order.
+    e2->SetTabOrder(0);
+    TFormHarness::Focus(e1);
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(form->ActiveControl(), e2);
+}
+
+TEST_F(FormsTest, EnterAndExitEventsFollowTheFocus) {
+    auto form = std::make_unique<TForm>(nullptr);
+    QStringList log;
+    auto* a = new TEdit(form.get());
+    a->SetName(QStringLiteral("a"));
+    a->SetParent(form.get());
+    auto* b = new TEdit(form.get());
+    b->SetName(QStringLiteral("b"));
+    b->SetParent(form.get());
+    for (TEdit* e : {a, b}) {
+        e->OnEnter = [&log, e](TObject*) { log << "enter " + e->Name(); };
+        e->OnExit = [&log, e](TObject*) { log << "exit " + e->Name(); };
+    }
+    form->Show();
+    TFormHarness::Focus(b);
+    EXPECT_EQ(log, QStringList({"enter a", "exit a", "enter b"}));
+    EXPECT_EQ(Screen->ActiveControl(), b);
+}
+
+TEST_F(FormsTest, ExitThatRaisesKeepsTheFocusAndShowsTheError) {
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* fecha = new TEdit(form.get());
+    fecha->SetParent(form.get());
+    auto* other = new TEdit(form.get());
+    other->SetParent(form.get());
+    fecha->OnExit = [&](TObject*) { throw EConvertError(QStringLiteral("FECHA ERRONEA : 31/02/2001")); };
+    form->Show();
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(form->ActiveControl(), fecha);
+    ASSERT_EQ(harness.Messages().size(), 1u);
+    EXPECT_EQ(harness.LastMessage().Text, QStringLiteral("FECHA ERRONEA : 31/02/2001."));
+    EXPECT_EQ(harness.LastMessage().Icon, mtError);
+}
+
+TEST_F(FormsTest, ExceptionFromHandlerReachesErrorBoxAndFormStaysOpen) {
+    auto form = std::make_unique<TForm>(nullptr);
+    Application->SetTitle(QStringLiteral("Zembra 4.0"));
+    auto* bt = new TButton(form.get());
+    bt->SetParent(form.get());
+    bt->SetCaption(QStringLiteral("Grabar"));
+    int clicks = 0;
+    bt->OnClick = [&](TObject*) {
+        ++clicks;
+        throw EDatabaseError(QStringLiteral("CLAVE DUPLICADA"));
+    };
+    form->Show();
+    TFormHarness::Click(bt);
+    TFormHarness::Click(bt);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_TRUE(form->Visible());
+    ASSERT_EQ(harness.Messages().size(), 2u);
+    const auto& m = harness.Messages()[0];
+    EXPECT_EQ(m.Caption, QStringLiteral("Zembra 4.0"));
+    EXPECT_EQ(m.Text, QStringLiteral("CLAVE DUPLICADA."));
+    EXPECT_EQ(m.Icon, mtError);
+    EXPECT_EQ(m.Buttons, std::vector<TMsgDlgBtn>{mbOK});
+    ASSERT_EQ(harness.Exceptions().size(), 2u);
+    EXPECT_EQ(harness.Exceptions()[0].ClassName, QStringLiteral("EDatabaseError"));
+
+    // EAbort is silent; a std::exception is shown like ours.
+    bt->OnClick = [](TObject*) { Abort(); };
+    TFormHarness::Click(bt);
+    EXPECT_EQ(harness.Messages().size(), 2u);
+    bt->OnClick = [](TObject*) { throw std::runtime_error("disco lleno"); };
+    TFormHarness::Click(bt);
+    ASSERT_EQ(harness.Messages().size(), 3u);
+    EXPECT_EQ(harness.LastMessage().Text, QStringLiteral("disco lleno."));
+
+    // OnException takes over the display.
+    QString seen;
+    Application->OnException = [&](TObject*, const Exception& e) { seen = e.Message(); };
+    bt->OnClick = [](TObject*) { throw Exception(QStringLiteral("REGISTRO EN USO")); };
+    TFormHarness::Click(bt);
+    Application->OnException = nullptr;
+    EXPECT_EQ(seen, QStringLiteral("REGISTRO EN USO"));
+    EXPECT_EQ(harness.Messages().size(), 3u);
+}
+
+TEST_F(FormsTest, MessageBoxesAreAnsweredFromTheScriptAndRecorded) {
+    harness.AnswerMessage(mrNo);
+    const int r = Application->MessageBox(QStringLiteral("¿ Cambiar a EUROS ?"), QStringLiteral("¡¡ ATENCIÓN !!"),
+                                          MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(r, IDNO);
+    const auto& m = harness.LastMessage();
+    EXPECT_EQ(m.Caption, QStringLiteral("¡¡ ATENCIÓN !!"));
+    EXPECT_EQ(m.Icon, mtConfirmation);
+    EXPECT_EQ(m.Buttons, (std::vector<TMsgDlgBtn>{mbYes, mbNo}));
+
+    // Unanswered: the default button's answer.
+    EXPECT_EQ(Application->MessageBox(QStringLiteral("x"), QStringLiteral("c"), MB_YESNO | MB_DEFBUTTON2), IDNO);
+    EXPECT_EQ(MessageDlg(QStringLiteral("¿Seguro?"), mtConfirmation, {mbYes, mbNo}, 0), mrYes);
+    harness.AnswerMessage(mrCancel);
+    EXPECT_EQ(MessageDlg(QStringLiteral("t"), mtWarning, mbOKCancel, 0), mrCancel);
+    ShowMessage(QStringLiteral("Actualizado"));
+    EXPECT_EQ(harness.LastMessage().Text, QStringLiteral("Actualizado"));
+    EXPECT_EQ(harness.LastMessage().Buttons, std::vector<TMsgDlgBtn>{mbOK});
+}
+
+TEST_F(FormsTest, HintsGiveLongPartToOnHintAndShortToTooltip) {
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetShowHint(true);
+    auto* bt = new TButton(form.get());
+    bt->SetParent(form.get());
+    bt->SetHint(QStringLiteral("Imprime|Imprime la selección actual"));
+    auto* plain = new TButton(form.get());
+    plain->SetParent(form.get());
+    plain->SetHint(QStringLiteral("Abrir"));
+    QStringList hints;
+    Application->OnHint = [&](TObject*) { hints << Application->Hint(); };
+    form->Show();
+    TFormHarness::MouseEnter(bt);
+    TFormHarness::MouseLeave(bt);
+    TFormHarness::MouseEnter(plain);
+    Application->OnHint = nullptr;
+    EXPECT_EQ(hints, QStringList({"Imprime la selección actual", "Abrir"}));
+    EXPECT_EQ(bt->Widget()->toolTip(), QStringLiteral("Imprime"));
+    bt->SetShowHint(false);
+    EXPECT_TRUE(bt->Widget()->toolTip().isEmpty());
+}
+
+TEST_F(FormsTest, AlignLaysOutTopBottomLeftRightClientInCreationOrder) {
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 400, 300);
+    auto make = [&](TAlign a, int w, int h) {
+        auto* p = new TPanel(form.get());
+        p->SetParent(form.get());
+        p->SetBounds(0, 0, w, h);
+        p->SetAlign(a);
+        return p;
+    };
+    TPanel* client = make(alClient, 10, 10);
+    TPanel* top1 = make(alTop, 10, 30);
+    TPanel* top2 = make(alTop, 10, 20);
+    TPanel* bottom = make(alBottom, 10, 25);
+    TPanel* left = make(alLeft, 50, 10);
+    TPanel* right = make(alRight, 60, 10);
+    EXPECT_EQ(top1->BoundsRect(), Rect(0, 0, 400, 30));
+    EXPECT_EQ(top2->BoundsRect(), Rect(0, 30, 400, 50));
+    EXPECT_EQ(bottom->BoundsRect(), Rect(0, 275, 400, 300));
+    EXPECT_EQ(left->BoundsRect(), Rect(0, 50, 50, 275));
+    EXPECT_EQ(right->BoundsRect(), Rect(340, 50, 400, 275));
+    EXPECT_EQ(client->BoundsRect(), Rect(50, 50, 340, 275));
+
+    // Resizing the form re-lays the children; hiding one gives its room to the others.
+    form->SetBounds(0, 0, 500, 300);
+    EXPECT_EQ(client->BoundsRect(), Rect(50, 50, 440, 275));
+    top1->SetVisible(false);
+    EXPECT_EQ(top2->BoundsRect(), Rect(0, 0, 500, 20));
+    EXPECT_EQ(client->BoundsRect(), Rect(50, 20, 440, 275));
+}
+
+TEST_F(FormsTest, CloseActionsAndRelease) {
+    auto* form = new TForm(nullptr);
+    QPointer<QWidget> w = form->Widget();
+    bool destroyed = false;
+    form->OnDestroy = [&](TObject*) { destroyed = true; };
+    form->OnClose = [](TObject*, TCloseAction& a) { a = caNone; };
+    form->Show();
+    form->Close();
+    EXPECT_TRUE(form->Visible());
+    form->OnClose = [](TObject*, TCloseAction&) {};
+    form->Close();
+    EXPECT_FALSE(form->Visible());
+    form->Show();
+    form->OnClose = [](TObject*, TCloseAction& a) { a = caFree; };
+    form->Close();
+    EXPECT_FALSE(destroyed);  // freed after the current event, not inside it
+    TFormHarness::ProcessEvents();
+    EXPECT_TRUE(destroyed);
+    EXPECT_TRUE(w.isNull());
+}
+
+TEST_F(FormsTest, CustomControlPaintsThroughCanvasAndFormRendersToPng) {
+    class TSwatch : public TCustomControl {
+    public:
+        using TCustomControl::TCustomControl;
+        void Paint() override {
+            Canvas()->Brush()->SetColor(clRed);
+            Canvas()->FillRect(Rect(0, 0, Width(), Height()));
+        }
+    };
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 200, 100);
+    form->SetColor(clWhite);
+    auto* sw = new TSwatch(form.get());
+    sw->SetParent(form.get());
+    sw->SetBounds(20, 20, 40, 30);
+    form->Show();
+    const QImage img = TFormHarness::Grab(form.get());
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(QColor(img.pixel(30, 30)), QColor(Qt::red));
+    EXPECT_EQ(QColor(img.pixel(150, 80)), QColor(Qt::white));
+    const QString path = QDir(QStringLiteral(ZEMBRA_TEST_BINARY_DIR)).filePath(QStringLiteral("swatch.png"));
+    ASSERT_TRUE(TFormHarness::SaveToPng(form.get(), path));
+    EXPECT_EQ(QImage(path).size(), QSize(200, 100));
+}
+
+TEST_F(FormsTest, MenuShortcutsRunEnabledItemsOnly) {
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* menu = new TMainMenu(form.get());
+    auto* top = new TMenuItem(form.get());
+    top->SetCaption(QStringLiteral("&Expedientes"));
+    menu->Items()->Add(top);
+    auto* nuevo = new TMenuItem(form.get());
+    nuevo->SetCaption(QStringLiteral("&Nuevo"));
+    nuevo->SetShortCut(ShortCut(VK_INSERT, ssCtrl));
+    top->Add(nuevo);
+    int runs = 0;
+    nuevo->OnClick = [&](TObject*) { ++runs; };
+    form->SetMenu(menu);
+    auto* edit = new TEdit(form.get());
+    edit->SetParent(form.get());
+    form->Show();
+    TFormHarness::PressKey(VK_INSERT, ssCtrl);
+    EXPECT_EQ(runs, 1);
+    top->SetEnabled(false);
+    TFormHarness::PressKey(VK_INSERT, ssCtrl);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(ShortCutToText(ShortCut(VK_DELETE, ssCtrl)), QStringLiteral("Ctrl+Supr"));
+    EXPECT_EQ(TextToShortCut(QStringLiteral("Ctrl+Supr")), ShortCut(VK_DELETE, ssCtrl));
+    EXPECT_EQ(ShortCut(VK_DOWN, ssAlt), 32808);
+}
+
+TEST_F(FormsTest, PopupMenuFiresOnPopupForTheControl) {
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* pm = new TPopupMenu(form.get());
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(0, 0, 100, 100);
+    panel->SetPopupMenu(pm);
+    TComponent* from = nullptr;
+    pm->OnPopup = [&](TObject*) { from = pm->PopupComponent(); };
+    form->Show();
+    TFormHarness::ClickAt(panel, 10, 10, mbRight);
+    EXPECT_EQ(from, panel);
+    EXPECT_EQ(pm->PopupCount(), 1);
+}
+
+}  // namespace
