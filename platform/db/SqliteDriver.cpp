@@ -557,6 +557,41 @@ public:
             t[s].text = QStringLiteral("NULLIF(") + t[s].text;
             t[l].text += QStringLiteral(",'')");
         }
+        // ORDER BY terms sort texts in Spanish even when they are expressions or aliases.
+        for (size_t i = 0; i < t.size(); ++i) {
+            if (!IsWord(t[i], "ORDER")) continue;
+            size_t by = next(i);
+            if (by >= t.size() || !IsWord(t[by], "BY")) continue;
+            int depth = 0;
+            long lastTerm = -1;  // last token of the current term
+            auto close = [&](long k) {
+                if (k >= 0 && !t[k].text.endsWith(QLatin1String("COLLATE ZBES"))) t[k].text += QStringLiteral(" COLLATE ZBES");
+            };
+            size_t k = next(by);
+            for (; k < t.size(); k = next(k)) {
+                const QString& x = t[k].text;
+                if (x == QLatin1String("(")) ++depth;
+                else if (x == QLatin1String(")")) {
+                    if (depth == 0) break;
+                    --depth;
+                } else if (depth == 0 && x == QLatin1String(",")) {
+                    close(lastTerm);
+                    lastTerm = -1;
+                    continue;
+                } else if (depth == 0 && (IsWord(t[k], "ASC") || IsWord(t[k], "DESC"))) {
+                    close(lastTerm);
+                    lastTerm = -2;
+                    continue;
+                } else if (depth == 0 && (IsWord(t[k], "LIMIT") || IsWord(t[k], "UNION") || IsWord(t[k], "COLLATE") ||
+                                          x == QLatin1String(";"))) {
+                    if (IsWord(t[k], "COLLATE")) lastTerm = -2;
+                    break;
+                }
+                if (lastTerm != -2) lastTerm = long(k);
+            }
+            if (lastTerm >= 0) close(lastTerm);
+            i = k;
+        }
         QString out;
         for (auto& tok : t) out += tok.text;
         return out;

@@ -1,0 +1,215 @@
+// Queries: parameters, data-source parameters, live results and the local SQL the forms write.
+#include "Support.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace dbtest;
+
+namespace {
+
+class QueryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        folder = dir.path();
+        CreateSchema(folder);
+        TTable* e = NewTable(&owner, folder, QStringLiteral("EXPED"));
+        e->Open();
+        struct C { const char* ano; const char* num; int cliente; int sit; int y, m, d; };
+        for (C c : {C{"2023", "1", 1, 1, 2023, 1, 15}, C{"2023", "2", 2, 3, 2023, 6, 1}, C{"2024", "1", 1, 2, 2024, 2, 29},
+                    C{"2024", "2", 3, 1, 2024, 12, 31}}) {
+            e->Append();
+            e->FieldByName(QStringLiteral("ANO"))->SetAsString(QString::fromLatin1(c.ano));
+            e->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::fromLatin1(c.num));
+            e->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(c.cliente);
+            e->FieldByName(QStringLiteral("SITUACION"))->SetAsInteger(c.sit);
+            e->FieldByName(QStringLiteral("FECHAAPERTURA"))->SetAsDateTime(EncodeDate(c.y, c.m, c.d));
+            e->Post();
+        }
+        TTable* cl = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+        cl->Open();
+        struct P { int code; const char* nombre; const char* apellidos; };
+        for (P p : {P{1, "Ana", "Peña"}, P{2, "", "Soto"}, P{3, "Íñigo", "Ávila"}}) {
+            cl->Append();
+            cl->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(p.code);
+            cl->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QString::fromUtf8(p.nombre));
+            cl->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QString::fromUtf8(p.apellidos));
+            cl->Post();
+        }
+        TTable* cu = NewTable(&owner, folder, QStringLiteral("CUENTAS"));
+        cu->Open();
+        struct L { const char* num; int orden; int tipo; double importe; const char* concepto; };
+        for (L l : {L{"1", 1, 1, 100, "Tasas"}, L{"1", 2, 2, 250.5, "Honorarios"}, L{"1", 3, 3, -300, "Provisión"},
+                    L{"1", 4, 2, 49.5, "Honorarios"}}) {
+            cu->Append();
+            cu->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+            cu->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::fromLatin1(l.num));
+            cu->FieldByName(QStringLiteral("ORDEN"))->SetAsInteger(l.orden);
+            cu->FieldByName(QStringLiteral("TIPO"))->SetAsInteger(l.tipo);
+            cu->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(l.importe);
+            cu->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(QString::fromUtf8(l.concepto));
+            cu->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2024, 3, l.orden));
+            cu->Post();
+        }
+    }
+    TQuery* Run(const QString& sql) {
+        TQuery* q = NewQuery(&owner, folder, sql);
+        q->Open();
+        return q;
+    }
+    QTemporaryDir dir;
+    QString folder;
+    TComponent owner{nullptr};
+};
+
+QStringList Rows(TDataSet* q, const QString& field) {
+    QStringList out;
+    for (q->First(); !q->Eof(); q->Next()) out << q->FieldByName(field)->AsString();
+    return out;
+}
+
+}  // namespace
+
+TEST_F(QueryTest, SumOverNoRowsIsNullAndAggregatesWork) {
+    TQuery* q = NewQuery(&owner, folder, QStringLiteral("SELECT SUM(IMPORTE) AS SALDO FROM CUENTAS\r\nWHERE ANO = :ANO AND NUMERO = :NUMERO"));
+    q->ParamByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("2"));
+    q->Open();
+    EXPECT_TRUE(q->FieldByName(QStringLiteral("SALDO"))->IsNull());
+    q->Close();
+    q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("1"));
+    q->Open();
+    EXPECT_DOUBLE_EQ(q->FieldByName(QStringLiteral("SALDO"))->AsFloat(), 100);
+    EXPECT_EQ(Run(QStringLiteral("SELECT COUNT(*) AS NUMCLI FROM EXPED WHERE CLIENTE = 1"))->FieldByName(QStringLiteral("NUMCLI"))->AsInteger(), 2);
+    EXPECT_EQ(Run(QStringLiteral("SELECT MAX(ORDEN) AS NUM FROM CUENTAS"))->FieldByName(QStringLiteral("NUM"))->AsInteger(), 4);
+    EXPECT_EQ(Run(QStringLiteral("SELECT COUNT (B.ANO) AS Numero FROM EXPED B WHERE B.CLIENTE = 1 AND B.SITUACION = 2"))
+                  ->FieldByName(QStringLiteral("NUMERO"))->AsInteger(), 1);
+    TQuery* g = Run(QStringLiteral("SELECT TIPO, CONCEPTO, SUM(IMPORTE) AS IMPORTE FROM CUENTAS WHERE ANO = '2024' GROUP BY TIPO, CONCEPTO"));
+    EXPECT_EQ(g->RecordCount(), 3);
+    ASSERT_TRUE(g->Locate(QStringLiteral("TIPO"), Variant(2), 0));
+    EXPECT_DOUBLE_EQ(g->FieldByName(QStringLiteral("IMPORTE"))->AsFloat(), 300);
+    TQuery* h = Run(QStringLiteral("SELECT A.ANO, A.NUMERO, MAX(A.FECHA) FROM CUENTAS A, EXPED B WHERE A.ANO = B.ANO AND "
+                                   "A.NUMERO = B.NUMERO GROUP BY A.ANO, A.NUMERO HAVING MAX(A.FECHA) < :FECHA"));
+    EXPECT_EQ(h->RecordCount(), 0);
+    h->Close();
+    h->ParamByName(QStringLiteral("FECHA"))->SetAsDate(EncodeDate(2024, 4, 1));
+    h->Open();
+    EXPECT_EQ(h->RecordCount(), 1);
+}
+
+TEST_F(QueryTest, ConcatenationTreatsBlanksAsEmptyText) {
+    TQuery* q = Run(QStringLiteral("SELECT CLIENTE as CODIGO,\r\nAPELLIDOS || ',' || NOMBRE as NOMBRE \r\nFROM CLIENTES ORDER BY NOMBRE"));
+    EXPECT_EQ(Rows(q, QStringLiteral("NOMBRE")), QStringList({QStringLiteral("Ávila,Íñigo"), QStringLiteral("Peña,Ana"), QStringLiteral("Soto,")}));
+    TQuery* d = Run(QStringLiteral("SELECT DISTINCT NOMBRE FROM CLIENTES WHERE NOMBRE IS NOT NULL ORDER BY NOMBRE"));
+    EXPECT_EQ(d->RecordCount(), 2);
+    TQuery* r = Run(QStringLiteral("SELECT B.ANO||'/'||B.NUMERO AS REF, A.IMPORTE*(-1) AS PROVISION FROM CUENTAS A, EXPED B "
+                                   "WHERE A.ANO = B.ANO AND A.NUMERO = B.NUMERO AND TIPO = 3"));
+    EXPECT_EQ(r->FieldByName(QStringLiteral("REF"))->AsString(), QStringLiteral("2024/1"));
+    EXPECT_DOUBLE_EQ(r->FieldByName(QStringLiteral("PROVISION"))->AsFloat(), 300);
+}
+
+TEST_F(QueryTest, UnionSubqueriesBetweenInAndTableNamesAsFiles) {
+    TQuery* u = Run(QStringLiteral("SELECT FECHA, CONCEPTO, 'A' AS CL, IMPORTE FROM CUENTAS WHERE tipo = 1 AND ANO =:ANO\r\nUNION\r\n"
+                                   "SELECT FECHA, CONCEPTO, 'B' AS CL, IMPORTE FROM CUENTAS WHERE tipo = 2"));
+    EXPECT_EQ(u->RecordCount(), 2);  // :ANO unbound is null: only the second half
+    u->Close();
+    u->ParamByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    u->Open();
+    EXPECT_EQ(u->RecordCount(), 3);
+    TQuery* s = Run(QStringLiteral("SELECT A.CLIENTE FROM CLIENTES A WHERE 0 < (SELECT COUNT(*) FROM EXPED B WHERE B.ANO = '2024' "
+                                   "AND B.CLIENTE = A.CLIENTE) AND A.CLIENTE BETWEEN 1 AND 2"));
+    EXPECT_EQ(Rows(s, QStringLiteral("CLIENTE")), QStringList({QStringLiteral("1")}));
+    TQuery* b = NewQuery(&owner, folder, QStringLiteral("SELECT ANO, NUMERO FROM \"Exped.db\" WHERE FECHAAPERTURA BETWEEN :FDESDE AND "
+                                                        ":FHASTA AND NUMERO BETWEEN '1' AND '1' AND SITUACION IN (1, 2) ORDER BY ANO"));
+    b->ParamByName(QStringLiteral("FDESDE"))->SetAsDate(EncodeDate(2023, 1, 15));
+    b->ParamByName(QStringLiteral("FHASTA"))->SetAsDate(EncodeDate(2024, 2, 29));
+    b->Open();
+    EXPECT_EQ(Rows(b, QStringLiteral("ANO")), QStringList({QStringLiteral("2023"), QStringLiteral("2024")}));
+    EXPECT_EQ(b->FieldByName(QStringLiteral("ANO"))->DataType(), ftString);
+    TQuery* dotted = Run(QStringLiteral("SELECT COUNT(*) AS N FROM EXPED.DB WHERE EXTRACT(YEAR FROM FECHAAPERTURA) = 2024"));
+    EXPECT_EQ(dotted->FieldByName(QStringLiteral("N"))->AsInteger(), 2);
+    TQuery* t = Run(QStringLiteral("SELECT A.*, B.APELLIDOS FROM EXPED A, CLIENTES B WHERE A.CLIENTE = B.CLIENTE AND "
+                                   "B.APELLIDOS BETWEEN ' ' AND 'zzzzzzzzzzzzzzz' AND upper(B.NOMBRE) = 'ÍÑIGO'"));
+    EXPECT_EQ(t->RecordCount(), 1);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("FECHAAPERTURA"))->DataType(), ftDate);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("FECHAAPERTURA"))->AsString(), QStringLiteral("31/12/2024"));
+    EXPECT_EQ(Run(QStringLiteral("SELECT SUBSTRING(APELLIDOS FROM 1 FOR 2) AS S FROM CLIENTES WHERE CLIENTE = 1"))
+                  ->FieldByName(QStringLiteral("S"))->AsString(), QStringLiteral("Pe"));
+}
+
+TEST_F(QueryTest, ExecSqlChangesRowsAndCountsThem) {
+    TQuery* q = NewQuery(&owner, folder, QStringLiteral("UPDATE EXPED SET SITUACION = 2, FECHAAPERTURA = NULL WHERE ANO = :ANO"));
+    q->ParamByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2023"));
+    q->ExecSQL();
+    EXPECT_EQ(q->RowsAffected(), 2);
+    TQuery* ins = NewQuery(&owner, folder,
+                           QStringLiteral("INSERT INTO CUENTAS (ANO, NUMERO, ORDEN, FECHA, IMPORTE) VALUES (:ANO, :NUMERO, 9, :FECHA, 0)"));
+    ins->ParamByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2023"));
+    ins->ParamByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("1"));
+    ins->ParamByName(QStringLiteral("FECHA"))->SetAsDate(EncodeDate(2023, 5, 5));
+    ins->ExecSQL();
+    EXPECT_EQ(ins->RowsAffected(), 1);
+    try {
+        ins->ExecSQL();
+        FAIL() << "duplicate ORDEN inserted";
+    } catch (EDBEngineError& e) {
+        EXPECT_EQ(e.Errors(0).ErrorCode, 9729);
+    }
+    TQuery* del = NewQuery(&owner, folder, QStringLiteral("DELETE FROM CUENTAS WHERE ANO = :ANO AND NUMERO = :NUMERO AND TIPO IN (1, 2)"));
+    del->ParamByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    del->ParamByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("1"));
+    del->ExecSQL();
+    EXPECT_EQ(del->RowsAffected(), 3);
+    EXPECT_THROW(NewQuery(&owner, folder, QStringLiteral("SELEC nada"))->Open(), EDBEngineError);
+}
+
+TEST_F(QueryTest, DataSourceFillsSameNamedParameters) {
+    TTable* e = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    e->Open();
+    auto* ds = new TDataSource(&owner);
+    ds->SetDataSet(e);
+    TQuery* saldo = NewQuery(&owner, folder, QStringLiteral("SELECT SUM(IMPORTE) AS SALDO FROM CUENTAS WHERE ANO = :ANO AND NUMERO = :NUMERO"));
+    saldo->SetDataSource(ds);
+    saldo->Open();
+    e->First();
+    EXPECT_TRUE(saldo->FieldByName(QStringLiteral("SALDO"))->IsNull());  // 2023/1
+    ASSERT_TRUE(e->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}));
+    EXPECT_DOUBLE_EQ(saldo->FieldByName(QStringLiteral("SALDO"))->AsFloat(), 100);
+    e->Next();
+    EXPECT_TRUE(saldo->FieldByName(QStringLiteral("SALDO"))->IsNull());
+}
+
+TEST_F(QueryTest, LiveResultEditsAndDeletesRowsOfItsTable) {
+    TQuery* q = NewQuery(&owner, folder, QStringLiteral("SELECT * FROM CUENTAS\r\nWHERE ANO = :ANO AND NUMERO = :NUMERO AND\r\n"
+                                                        "TIPO IN (2, 3)\r\nORDER BY FECHA"));
+    q->SetRequestLive(true);
+    q->ParamByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("1"));
+    q->Open();
+    ASSERT_TRUE(q->CanModify());
+    EXPECT_EQ(q->RecordCount(), 3);
+    q->First();
+    q->Edit();
+    q->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(QStringLiteral("Minuta"));
+    q->Post();
+    EXPECT_EQ(q->FieldByName(QStringLiteral("CONCEPTO"))->AsString(), QStringLiteral("Minuta"));
+    q->Next();
+    int orden = q->FieldByName(QStringLiteral("ORDEN"))->AsInteger();
+    q->Delete();
+    EXPECT_EQ(q->RecordCount(), 2);
+    EXPECT_NE(q->FieldByName(QStringLiteral("ORDEN"))->AsInteger(), orden);
+    TTable* t = NewTable(&owner, folder, QStringLiteral("CUENTAS"));
+    t->Open();
+    EXPECT_EQ(t->RecordCount(), 3);
+    ASSERT_TRUE(t->FindKey({Variant(2)}));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CONCEPTO"))->AsString(), QStringLiteral("Minuta"));
+    EXPECT_FALSE(t->FindKey({Variant(orden)}));
+    // A joined result is read-only.
+    TQuery* j = NewQuery(&owner, folder, QStringLiteral("SELECT A.ORDEN FROM CUENTAS A, EXPED B WHERE A.ANO = B.ANO"));
+    j->SetRequestLive(true);
+    j->Open();
+    EXPECT_FALSE(j->CanModify());
+    EXPECT_THROW(j->Edit(), EDatabaseError);
+}
