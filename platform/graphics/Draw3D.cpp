@@ -32,7 +32,7 @@ void FrameSides(TCanvas* c, const TRect& r, TColor tl, TColor br, unsigned sides
 // A filled triangle pointing in a direction, centred in r: rows of 2n-1, 2n-3 ... 1 pixels.
 enum class Dir { Up, Down, Left, Right };
 void Arrow(TCanvas* c, const TRect& r, Dir dir, TColor color, int dx = 0, int dy = 0) {
-    int n = std::max(1, std::min(r.Width(), r.Height()) / 4);
+    int n = std::max(1, std::min(r.Width(), r.Height()) / 3);
     int cx = r.Left + r.Width() / 2 + dx, cy = r.Top + r.Height() / 2 + dy;
     for (int k = 0; k < n; ++k) {
         int half = n - 1 - k;

@@ -219,6 +219,8 @@ QFont TFont::ToQFont() const {
     f.setUnderline(FStyle.Contains(fsUnderline));
     f.setStrikeOut(FStyle.Contains(fsStrikeOut));
     if (FPitch == fpFixed) f.setFixedPitch(true);
+    // Whole-pixel advances: the width of a text is the sum of its characters' widths.
+    f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 
