@@ -130,6 +130,10 @@ public:
     virtual void Flush() = 0;
 };
 
+// Registers the Spanish collations and the SQL functions of the engine on a raw SQLite
+// connection (a sqlite3*), so other tools can read, check and compare with the same order.
+void RegisterSqliteFunctions(void* sqliteHandle);
+
 // Opens (creating when needed) the data folder's store with the SQLite engine.
 std::shared_ptr<TConnection> OpenSqlite(const QString& folder);
 

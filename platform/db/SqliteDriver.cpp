@@ -398,11 +398,7 @@ public:
         }
         sqlite3_busy_timeout(FDb, 10000);
         sqlite3_extended_result_codes(FDb, 1);
-        sqlite3_create_collation(FDb, "ZBES", SQLITE_UTF16_ALIGNED, nullptr, CollateEs);
-        sqlite3_create_collation(FDb, "ZBES_CI", SQLITE_UTF16_ALIGNED, nullptr, CollateEsCI);
-        sqlite3_create_function(FDb, "upper", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnUpper, nullptr, nullptr);
-        sqlite3_create_function(FDb, "lower", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnLower, nullptr, nullptr);
-        sqlite3_create_function(FDb, "zb_extract", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnExtract, nullptr, nullptr);
+        RegisterSqliteFunctions(FDb);
         try {
             Exec(QStringLiteral("PRAGMA journal_mode=WAL"));
             Exec(QStringLiteral("PRAGMA synchronous=FULL"));
@@ -988,6 +984,15 @@ private:
     QHash<QString, TTableDesc> FDescs;
     std::shared_ptr<TLockFile> FLocks;
 };
+
+void RegisterSqliteFunctions(void* handle) {
+    auto* db = static_cast<sqlite3*>(handle);
+    sqlite3_create_collation(db, "ZBES", SQLITE_UTF16_ALIGNED, nullptr, CollateEs);
+    sqlite3_create_collation(db, "ZBES_CI", SQLITE_UTF16_ALIGNED, nullptr, CollateEsCI);
+    sqlite3_create_function(db, "upper", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnUpper, nullptr, nullptr);
+    sqlite3_create_function(db, "lower", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnLower, nullptr, nullptr);
+    sqlite3_create_function(db, "zb_extract", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnExtract, nullptr, nullptr);
+}
 
 std::shared_ptr<TConnection> OpenSqlite(const QString& folder) { return std::make_shared<TSqliteConnection>(folder); }
 

@@ -1,0 +1,147 @@
+// Two workstations on one data folder: record locks, changes by others, duplicate keys,
+// immediate visibility, and a workstation killed in the middle of its posts.
+#include "Support.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace dbtest;
+
+namespace {
+
+class WorkstationsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        folder = dir.path();
+        CreateSchema(folder);
+        exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+        exped->Open();
+        AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"), 10);
+        AddCase(exped, QStringLiteral("2024"), QStringLiteral("2"), 20);
+        exped->First();
+    }
+    // Runs the other workstation to the end and returns its first output line.
+    QString Other(const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(ZEMBRA_DB_CHILD), args);
+        EXPECT_TRUE(p.waitForFinished(30000));
+        return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    }
+    int EngineCode(const std::function<void()>& op) {
+        try {
+            op();
+        } catch (EDBEngineError& e) {
+            return e.Errors(0).ErrorCode;
+        }
+        return 0;
+    }
+    QTemporaryDir dir;
+    QString folder;
+    TComponent owner{nullptr};
+    TTable* exped = nullptr;
+};
+
+}  // namespace
+
+TEST_F(WorkstationsTest, ARecordEditedElsewhereIsLockedUntilThatProcessEnds) {
+    QProcess other;
+    other.start(QStringLiteral(ZEMBRA_DB_CHILD), {QStringLiteral("lock"), folder, QStringLiteral("2024"), QStringLiteral("1")});
+    ASSERT_TRUE(other.waitForReadyRead(30000));
+    ASSERT_EQ(QString::fromLocal8Bit(other.readLine()).trimmed(), QStringLiteral("LOCKED"));
+
+    ASSERT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}));
+    EXPECT_EQ(EngineCode([&] { exped->Edit(); }), 10241);
+    EXPECT_EQ(exped->State(), dsBrowse);
+    EXPECT_EQ(EngineCode([&] { exped->Delete(); }), 10241);
+    EXPECT_EQ(exped->RecordCount(), 2);
+    // The other record is free.
+    exped->Next();
+    exped->Edit();
+    exped->Cancel();
+
+    // The lock dies with its process, even a killed one.
+    other.kill();
+    other.waitForFinished(10000);
+    exped->First();
+    exped->Edit();
+    EXPECT_EQ(exped->State(), dsEdit);
+    exped->Cancel();
+}
+
+TEST_F(WorkstationsTest, TwoCursorsOfOneProcessConflictLikeTwoWorkstations) {
+    TTable* second = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    second->Open();
+    exped->Edit();
+    EXPECT_EQ(EngineCode([&] { second->Edit(); }), 10241);
+    exped->Cancel();
+    second->Edit();
+    second->Cancel();
+}
+
+TEST_F(WorkstationsTest, ChangesByAnotherWorkstationAreSeenAtOnceAndNeverOverwritten) {
+    // We read record 1; the other workstation changes it.
+    EXPECT_DOUBLE_EQ(exped->FieldByName(QStringLiteral("IMPORTE"))->AsFloat(), 10);
+    EXPECT_EQ(Other({QStringLiteral("set"), folder, QStringLiteral("2024"), QStringLiteral("1"), QStringLiteral("55")}),
+              QStringLiteral("OK"));
+    // Editing the stale record is refused and shows the new value.
+    EXPECT_EQ(EngineCode([&] { exped->Edit(); }), 10259);
+    EXPECT_EQ(exped->State(), dsBrowse);
+    EXPECT_DOUBLE_EQ(exped->FieldByName(QStringLiteral("IMPORTE"))->AsFloat(), 55);
+    // Now it can be edited; a change made behind the lock (plain SQL) is caught at post.
+    exped->Edit();
+    exped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(60);
+    TQuery* q = NewQuery(&owner, folder, QStringLiteral("UPDATE EXPED SET IMPORTE = 70 WHERE ANO = '2024' AND NUMERO = '1'"));
+    q->ExecSQL();
+    EXPECT_EQ(EngineCode([&] { exped->Post(); }), 10259);
+    EXPECT_EQ(exped->State(), dsEdit);
+    exped->Cancel();
+    // A record added elsewhere is visible to a refresh at once.
+    EXPECT_EQ(Other({QStringLiteral("add"), folder, QStringLiteral("2024"), QStringLiteral("3")}), QStringLiteral("OK"));
+    exped->Refresh();
+    EXPECT_EQ(exped->RecordCount(), 3);
+    // And a duplicate key is a key violation there as here.
+    EXPECT_EQ(Other({QStringLiteral("add"), folder, QStringLiteral("2024"), QStringLiteral("3")}), QStringLiteral("ERR 9729"));
+    exped->Append();
+    exped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    exped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("3"));
+    EXPECT_EQ(EngineCode([&] { exped->Post(); }), 9729);
+    exped->Cancel();
+}
+
+TEST_F(WorkstationsTest, AKilledWorkstationLeavesAConsistentFile) {
+    QProcess other;
+    other.start(QStringLiteral(ZEMBRA_DB_CHILD), {QStringLiteral("posts"), folder, QStringLiteral("100000")});
+    int last = 0;
+    while (last < 200 && other.waitForReadyRead(30000))
+        while (other.canReadLine()) last = QString::fromLocal8Bit(other.readLine()).trimmed().toInt();
+    ASSERT_GE(last, 200);
+    ::kill(pid_t(other.processId()), SIGKILL);
+    other.waitForFinished(10000);
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder + QStringLiteral("/zembra.db")).toUtf8().constData(), &db), SQLITE_OK);
+    platform::db::RegisterSqliteFunctions(db);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok");
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+
+    // Every reported post is there, whole; nothing half-written follows.
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    t->SetRange({Variant(QStringLiteral("2030"))}, {Variant(QStringLiteral("2030"))});
+    int n = t->RecordCount();
+    EXPECT_GE(n, last);
+    EXPECT_LE(n, last + 1);
+    for (t->First(); !t->Eof(); t->Next()) {
+        int i = t->FieldByName(QStringLiteral("IMPORTE"))->AsInteger();
+        ASSERT_EQ(t->FieldByName(QStringLiteral("ASUNTO"))->AsString(), QStringLiteral("Asunto número %1 con eñes").arg(i));
+    }
+    AddCase(t, QStringLiteral("2031"), QStringLiteral("1"));  // and the file takes new posts
+}
