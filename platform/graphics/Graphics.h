@@ -378,9 +378,10 @@ public:
     // character widths; one stop: every that many pixels. Returns the extent drawn.
     TSize TabbedTextOut(int x, int y, const QString& text, const std::vector<int>& tabStops, int tabOrigin);
     TSize TabbedTextExtent(const QString& text, const std::vector<int>& tabStops) const;
-    // Formatted text in r; returns the height of the text. With DT_CALCRECT nothing is drawn
-    // and r's right and bottom become the measured extent (the width only grows for a single
-    // line or a word longer than the width).
+    // Formatted text in r; returns the height of the text (with DT_SINGLELINE and DT_VCENTER
+    // or DT_BOTTOM: from r's top to the text's bottom); empty text measures 0. With
+    // DT_CALCRECT nothing is drawn and r's right and bottom become the extent of the laid-out
+    // lines: the width of the widest line, which may be more than r's (a long word) or less.
     int DrawText(const QString& text, TRect& r, unsigned format);
 
     // --- pictures and copies

@@ -421,7 +421,7 @@ TColor TCanvas::Pixels(int x, int y) const {
     }
     if (FPainter && FPainter->device() && FPainter->device()->devType() == QInternal::Image) {
         auto* img = static_cast<QImage*>(FPainter->device());
-        QPoint pt = FPainter->transform().map(QPoint(x, y));
+        QPoint pt = FPainter->transform().map(QPoint(dx, dy));
         if (img->rect().contains(pt)) return FromQRgb(img->pixel(pt));
     }
     return clNone;

@@ -351,6 +351,14 @@ TEST(Canvas, PainterTargetDrawsThroughQt) {
     c.FillRect(Rect(1, 1, 3, 3));
     EXPECT_EQ(c.Pixels(1, 1), clRed);
     EXPECT_EQ(c.Pixels(3, 3), clWhite);
+    c.SetOrigin({1, 0});
+    c.IntersectClipRect(Rect(2, 0, 3, 1));  // device column 3 only
+    c.Brush()->SetColor(clBlue);
+    c.FillRect(Rect(-1, 0, 4, 1));
+    EXPECT_EQ(c.Pixels(2, 0), clBlue);
+    EXPECT_EQ(c.Pixels(1, 0), clWhite);
+    c.ResetClip();
+    c.SetOrigin({0, 0});
     c.Detach();
     painter.end();
     EXPECT_EQ(img.pixel(2, 2) & 0xFFFFFF, 0xFF0000u);
@@ -366,4 +374,46 @@ TEST(Colors, SystemColoursAndNames) {
     EXPECT_EQ(StringToColor(QStringLiteral("$00123456")), 0x123456);
     EXPECT_EQ(StringToColor(QStringLiteral("clnone")), clNone);
     EXPECT_THROW(StringToColor(QStringLiteral("verde")), EConvertError);
+}
+
+TEST(Canvas, EmptyClipPaintsNothing) {
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(4, 4);
+    b.Canvas()->IntersectClipRect(Rect(0, 0, 2, 2));
+    b.Canvas()->IntersectClipRect(Rect(2, 2, 4, 4));
+    EXPECT_TRUE(IsRectEmpty(b.Canvas()->ClipRect()));
+    b.Canvas()->Brush()->SetColor(clRed);
+    b.Canvas()->FillRect(Rect(0, 0, 4, 4));
+    b.Canvas()->Rectangle(0, 0, 4, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(Px(b, x, y), clWhite);
+}
+
+TEST(Canvas, PatternBrushesRepeatEveryEightPixels) {
+    // Checkered pattern: the second colour where column and row parities are equal.
+    TBitmap pattern;
+    pattern.SetPixelFormat(pf24bit);
+    pattern.SetSize(8, 8);
+    pattern.Canvas()->Brush()->SetColor(clRed);
+    pattern.Canvas()->FillRect(Rect(0, 0, 8, 8));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            if (x % 2 == y % 2) pattern.Canvas()->SetPixel(x, y, clBlue);
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(16, 16);
+    b.Canvas()->Brush()->SetBitmap(&pattern);
+    b.Canvas()->FillRect(Rect(0, 0, 16, 16));
+    TBitmap c;
+    c.SetPixelFormat(pf8bit);
+    c.SetSize(16, 16);
+    c.Canvas()->Brush()->SetBitmap(&pattern);
+    c.Canvas()->PatBlt(Rect(0, 0, 16, 16), PATCOPY);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            TColor want = x % 2 == y % 2 ? clBlue : clRed;
+            EXPECT_EQ(Px(b, x, y), want);
+            EXPECT_EQ(Px(c, x, y), want);
+        }
 }

@@ -16,14 +16,15 @@ QString MakeIco(QTemporaryDir& dir, const QString& name, int bits, const char* s
                           "im=Image.new('RGBA',(s,s),(0,0,0,0))\n"
                           "c=tuple(int(sys.argv[2][i:i+2],16) for i in (0,2,4))+(255,)\n"
                           "[im.putpixel((x,y),c) for x in range(s//4,s*3//4) for y in range(s//4,s*3//4)]\n"
-                          "sys.argv[4]=='1' or im.putpixel((s//4+1,s//4+1),(0,0,255,255))\nim.save(sys.argv[1])"),
-           {png, QString::fromLatin1(square), QString::number(side), bits == 1 ? "1" : "0"});
+                          "sys.argv[4]=='1' or im.putpixel((s//4+1,s//4+1),(0,0,255,255))\n"
+                          "sys.argv[5]=='1' and im.putpixel((0,s-1),(255,255,255,128))\nim.save(sys.argv[1])"),
+           {png, QString::fromLatin1(square), QString::number(side), bits == 1 ? "1" : "0",
+            bits == 32 || bits == 0 ? "1" : "0"});
     QStringList args{"-c", "-o", ico};
     if (bits == 0) {
         args << QStringLiteral("-r") << png;  // a PNG entry
     } else {
-        if (bits != 32) args << QStringLiteral("-b") << QString::number(bits);
-        args << png;
+        args << QStringLiteral("-b") << QString::number(bits) << png;
     }
     RunTool(kIcotool, args);
     return ico;
@@ -54,6 +55,11 @@ TEST(Icons, IcotoolIconsDrawAtNaturalSizeWithTransparency) {
         EXPECT_EQ(Px(target, 17, 17), clLime);
         EXPECT_EQ(Px(target, 18, 18), clLime);    // nothing beyond the natural size
         EXPECT_EQ(Px(target, 2 + 10, 2 + 10), bits == 1 ? clBlack : clRed);
+        if (bits == 32 || bits == 0) {
+            TColor blend = Px(target, 2, 17);  // half-transparent white over lime
+            EXPECT_NEAR(GetRValue(blend), 128, 2);
+            EXPECT_EQ(GetGValue(blend), 255);
+        }
         if (bits != 1) {
             EXPECT_EQ(Px(target, 2 + 5, 2 + 5), clBlue);
         }
