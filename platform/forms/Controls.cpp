@@ -56,7 +56,8 @@ bool DispatchHostEvent(TControl* control, QEvent* event, const std::function<boo
         }
     }
     bool consumed = false;
-    Guarded(control, [&] { consumed = control->WidgetEvent(event); });
+    // A handler that raised has had its say: the widget does not act on the event as well.
+    if (!Guarded(control, [&] { consumed = control->WidgetEvent(event); })) consumed = true;
     bool result = true;
     if (!consumed) {
         if (control->FReplacedEvent) {
@@ -64,6 +65,20 @@ bool DispatchHostEvent(TControl* control, QEvent* event, const std::function<boo
             result = base(replaced.get());
         } else {
             result = base(event);
+        }
+        // Keys and mouse clicks belong to the control they reached: Qt must not hand them on to
+        // the parent controls (which would see them a second time).
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            event->accept();
+            result = true;
+            break;
+        default: break;
         }
     }
     if (!control->FHooks.empty()) {

@@ -1,0 +1,116 @@
+// Edit masks: what the user sees (EditText) against what the program reads (Text).
+#include "platform/forms/FormHarness.h"
+#include "platform/forms/Mask.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+using platform::forms::TEditMask;
+using platform::forms::TFormHarness;
+
+namespace {
+
+TEST(EditMaskTest, DateMaskKeepsLiteralsAndShowsBlanks) {
+    const TEditMask m(QStringLiteral("!99/99/9999;1;_"));
+    EXPECT_EQ(m.EmptyEditText(), QStringLiteral("__/__/____"));
+    EXPECT_EQ(m.TextFromEditText(QStringLiteral("__/__/____")), QStringLiteral("  /  /    "));
+    EXPECT_EQ(m.TextFromEditText(QStringLiteral("12/03/2001")), QStringLiteral("12/03/2001"));
+    EXPECT_EQ(m.EditTextFromText(QStringLiteral("  /  /    ")), QStringLiteral("__/__/____"));
+    EXPECT_EQ(m.EditTextFromText(QStringLiteral("05/11/1999")), QStringLiteral("05/11/1999"));
+    // Optional digits: nothing is required.
+    EXPECT_EQ(m.FirstMissing(QStringLiteral("1_/__/____")), -1);
+}
+
+TEST(EditMaskTest, PostalMaskWithRequiredDigitsAndOptionalLetter) {
+    const TEditMask m(QStringLiteral("00000-l"));
+    EXPECT_TRUE(m.SaveLiterals());
+    EXPECT_EQ(m.EmptyEditText(), QStringLiteral("_____-_"));
+    EXPECT_EQ(m.TextFromEditText(QStringLiteral("28001-_")), QStringLiteral("28001- "));
+    EXPECT_EQ(m.TextFromEditText(QStringLiteral("28001-B")), QStringLiteral("28001-B"));
+    EXPECT_EQ(m.FirstMissing(QStringLiteral("280__-_")), 3);
+    EXPECT_EQ(m.FirstMissing(QStringLiteral("28001-_")), -1);
+    QChar c('7');
+    EXPECT_TRUE(m.Accepts(0, c));
+    c = QChar('x');
+    EXPECT_FALSE(m.Accepts(0, c));
+    c = QChar(u'ñ');
+    EXPECT_TRUE(m.Accepts(6, c));
+}
+
+TEST(EditMaskTest, LiteralsDroppedWhenNotSavedAndCaseDirectives) {
+    const TEditMask m(QStringLiteral(">LL-000;0;*"));
+    EXPECT_EQ(m.EmptyEditText(), QStringLiteral("**-***"));
+    EXPECT_EQ(m.TextFromEditText(QStringLiteral("AB-123")), QStringLiteral("AB123"));
+    EXPECT_EQ(m.EditTextFromText(QStringLiteral("XY9")), QStringLiteral("XY-9**"));
+    QChar c('q');
+    EXPECT_TRUE(m.Accepts(0, c));
+    EXPECT_EQ(c, QChar('Q'));
+    EXPECT_EQ(FormatMaskText(QStringLiteral("00000-l"), QStringLiteral("28001-")), QStringLiteral("28001- "));
+}
+
+class MaskEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = std::make_unique<TForm>(nullptr);
+        edit = new TMaskEdit(form.get());
+        edit->SetParent(form.get());
+        other = new TEdit(form.get());
+        other->SetParent(form.get());
+    }
+    TFormHarness harness;
+    std::unique_ptr<TForm> form;
+    TMaskEdit* edit = nullptr;
+    TEdit* other = nullptr;
+};
+
+TEST_F(MaskEditTest, TypingFillsPositionsAndSkipsLiterals) {
+    edit->SetEditMask(QStringLiteral("!99/99/9999;1;_"));
+    EXPECT_EQ(edit->EditText(), QStringLiteral("__/__/____"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("  /  /    "));
+    form->Show();
+    TFormHarness::Focus(edit);
+    edit->SetSelStart(0);
+    edit->SetSelLength(0);
+    TFormHarness::Type(QStringLiteral("1a2032001"));  // the letter is refused
+    EXPECT_EQ(edit->EditText(), QStringLiteral("12/03/2001"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("12/03/2001"));
+    EXPECT_TRUE(edit->Modified());
+    TFormHarness::PressKey(VK_BACK);
+    EXPECT_EQ(edit->EditText(), QStringLiteral("12/03/200_"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("12/03/200 "));
+    edit->SetText(QStringLiteral("  /  /    "));
+    EXPECT_EQ(edit->EditText(), QStringLiteral("__/__/____"));
+}
+
+TEST_F(MaskEditTest, RequiredPositionsBlockLeavingTheEdit) {
+    edit->SetEditMask(QStringLiteral("00000-l"));
+    form->Show();
+    TFormHarness::Focus(edit);
+    edit->SetSelStart(0);
+    edit->SetSelLength(0);
+    TFormHarness::Type(QStringLiteral("280"));
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(form->ActiveControl(), edit);
+    ASSERT_EQ(harness.Messages().size(), 1u);
+    EXPECT_EQ(harness.Exceptions().back().ClassName, QStringLiteral("EDBEditError"));
+    TFormHarness::Type(QStringLiteral("01"));
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(form->ActiveControl(), other);
+    EXPECT_EQ(edit->Text(), QStringLiteral("28001- "));
+}
+
+TEST_F(MaskEditTest, KeyPressHandlerSeesTheCharacterFirst) {
+    edit->SetEditMask(QStringLiteral("0000;0;_"));
+    edit->OnKeyPress = [](TObject*, QChar& key) {
+        if (key == QChar('5')) key = QChar();
+    };
+    form->Show();
+    TFormHarness::Focus(edit);
+    edit->SetSelStart(0);
+    edit->SetSelLength(0);
+    TFormHarness::Type(QStringLiteral("1537"));
+    EXPECT_EQ(edit->EditText(), QStringLiteral("137_"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("137"));
+}
+
+}  // namespace
