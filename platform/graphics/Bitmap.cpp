@@ -413,6 +413,12 @@ void TBitmap::SetTransparentMode(TTransparentMode mode) {
 
 std::unique_ptr<TBitmap> TBitmap::CreateMask(TColor transparentColor) const {
     Sync();
+    if (transparentColor == clNone) {
+        // No transparent colour: every pixel is opaque.
+        auto mask = std::make_unique<TBitmap>();
+        mask->FStore = MakeStore(FStore.Width, FStore.Height, 1, {});
+        return mask;
+    }
     QRgb key = platform::graphics::ToQRgb(transparentColor & 0xFFFFFF) & 0xFFFFFF;
     if (transparentColor < 0) key = platform::graphics::ToQRgb(transparentColor) & 0xFFFFFF;
     auto mask = std::make_unique<TBitmap>();
@@ -594,16 +600,17 @@ void TBitmap::LoadFromBytes(const QByteArray& bytes) {
     if (offBits < 14 + infoSize || qsizetype(offBits) > n) throw EInvalidGraphic(kInvalidBitmap);
 
     int storeBpp = bpp == 16 ? 24 : bpp;
-    PixelStore s = MakeStore(int(width), int(height), storeBpp, pal);
     const uchar* bits = d + offBits;
     qsizetype avail = n - offBits;
+    const int stride = PixelStore::StrideFor(int(width), bpp);
+    // The last row needs only its pixels, not its padding. Checked before allocating, so a
+    // damaged header cannot make us reserve memory for pixels that are not there.
+    const qsizetype lastRow = (qint64(width) * bpp + 7) / 8;
+    if (!(rle8 || rle4) && qsizetype(stride) * (height - 1) + lastRow > avail) throw EInvalidGraphic(kInvalidBitmap);
+    PixelStore s = MakeStore(int(width), int(height), storeBpp, pal);
     if (rle8 || rle4) {
         DecodeRle(bits, avail, s, rle4, false);
     } else {
-        int stride = PixelStore::StrideFor(int(width), bpp);
-        // The last row needs only its pixels, not its padding.
-        qsizetype lastRow = (qint64(width) * bpp + 7) / 8;
-        if (qsizetype(stride) * (height - 1) + lastRow > avail) throw EInvalidGraphic(kInvalidBitmap);
         for (int y = 0; y < height; ++y) {
             const uchar* src = bits + qsizetype(stride) * (topDown ? y : height - 1 - y);
             uchar* dst = s.Row(y);

@@ -25,6 +25,7 @@ void Put32(QByteArray& b, quint32 v) {
 }
 
 constexpr int kMaxIconSide = 1024;
+constexpr qint64 kMaxIconPixels = qint64(16) * 1024 * 1024;
 
 // One image of the file: a PNG or an information header, colour rows and the AND mask.
 TIcon::Entry DecodeEntry(const uchar* d, qsizetype n) {
@@ -155,12 +156,22 @@ qsizetype ParseIcon(const QByteArray& bytes, std::vector<TIcon::Entry>& entries)
     int count = U16(d + 4);
     if (count < 1 || 6 + qsizetype(count) * 16 > n) throw EInvalidGraphic(kInvalidIcon);
     qsizetype end = 6 + qsizetype(count) * 16;
+    // Many directory entries may point at one large image: bound what decoding may hold.
+    qint64 pixels = 0;
+    for (int i = 0; i < count; ++i) {
+        const uchar* de = d + 6 + i * 16;
+        pixels += qint64(de[0] ? de[0] : 256) * (de[1] ? de[1] : 256);
+    }
+    if (pixels > kMaxIconPixels) throw EInvalidGraphic(kInvalidIcon);
+    qint64 decoded = 0;
     for (int i = 0; i < count; ++i) {
         const uchar* de = d + 6 + i * 16;
         quint32 size = U32(de + 8), offset = U32(de + 12);
         if (offset < quint32(6 + count * 16) || size == 0 || qsizetype(offset) + qsizetype(size) > n)
             throw EInvalidGraphic(kInvalidIcon);
         entries.push_back(DecodeEntry(d + offset, size));
+        decoded += qint64(entries.back().Width) * entries.back().Height;
+        if (decoded > kMaxIconPixels) throw EInvalidGraphic(kInvalidIcon);
         end = std::max(end, qsizetype(offset) + qsizetype(size));
     }
     return end;

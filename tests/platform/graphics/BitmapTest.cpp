@@ -230,6 +230,12 @@ TEST(BmpFiles, DamagedFilesAreRefused) {
     huge[20] = char(0xFF);
     huge[21] = char(0x7F);
     EXPECT_TRUE(refuses(huge));
+    QByteArray large = good;  // 30000 x 2000 pixels announced, a few bytes present
+    large[18] = char(30000 & 0xFF);
+    large[19] = char(30000 >> 8);
+    large[22] = char(2000 & 0xFF);
+    large[23] = char(2000 >> 8);
+    EXPECT_TRUE(refuses(large));
     QByteArray bpp = good;
     bpp[28] = 7;
     EXPECT_TRUE(refuses(bpp));

@@ -114,6 +114,22 @@ TEST(Icons, DamagedFilesAreRefused) {
     depth[22 + 14] = 3;
     EXPECT_TRUE(refuses(depth));
     EXPECT_THROW(back.SetWidth(4), EInvalidGraphicOperation);
+
+    // Hundreds of large directory entries sharing one image would hold gigabytes: refused.
+    const int entries = 300;
+    QByteArray image = good.mid(22);
+    QByteArray many("\0\0\1\0", 4);
+    many.append(char(entries & 0xFF)).append(char(entries >> 8));
+    for (int i = 0; i < entries; ++i) {
+        QByteArray entry = good.mid(6, 16);
+        entry[0] = 0;
+        entry[1] = 0;
+        quint32 off = 6 + entries * 16;
+        for (int k = 0; k < 4; ++k) entry[12 + k] = char((off >> (8 * k)) & 0xFF);
+        many += entry;
+    }
+    many += image;
+    EXPECT_TRUE(refuses(many));
 }
 
 TEST(Icons, StreamPositionStopsAfterTheIcon) {
