@@ -49,7 +49,7 @@ inline const quint8* Src(const quint8* bgr, int stride, int row) { return bgr + 
 
 // Most frequent colours, with masks that widen until the colours fit the table.
 int Histogram(const quint8* bgr, int srcStride, int width, int height, int colours, quint8* dst, int dstStride,
-              TPaletteEntries& pal)
+              PaletteBlock& pal)
 {
     constexpr int MaxColors = 2049, HashSlots = 5191;
     struct Entry {
@@ -140,7 +140,7 @@ int Histogram(const quint8* bgr, int srcStride, int width, int height, int colou
 
 // Median cut over 4096 buckets of 4 bits per channel.
 int MedianCut(const quint8* bgr, int srcStride, int width, int height, int colours, quint8* dst, int dstStride,
-              TPaletteEntries& pal)
+              PaletteBlock& pal)
 {
     struct Bucket {
         quint8 V[3];  // red, green, blue: 4-bit values
@@ -235,7 +235,7 @@ int MedianCut(const quint8* bgr, int srcStride, int width, int height, int colou
         for (int b : upper.Buckets) upper.Total += buckets[size_t(b)].Count;
         boxes.push_back(std::move(upper));
     }
-    std::memset(pal, 0, sizeof(TPaletteEntries));
+    std::memset(pal, 0, sizeof(PaletteBlock));
     for (size_t b = 0; b < boxes.size(); ++b) {
         const Box& box = boxes[b];
         if (box.Buckets.empty()) continue;
@@ -262,9 +262,9 @@ int MedianCut(const quint8* bgr, int srcStride, int width, int height, int colou
 }
 
 int FixedPalette(const quint8* bgr, int srcStride, int width, int height, bool is784, quint8* dst, int dstStride,
-                 TPaletteEntries& pal)
+                 PaletteBlock& pal)
 {
-    std::memset(pal, 128, sizeof(TPaletteEntries));
+    std::memset(pal, 128, sizeof(PaletteBlock));
     const int nr = is784 ? 7 : 6, ng = is784 ? 8 : 6, nb = is784 ? 4 : 6;
     for (int r = 0; r < nr; ++r)
         for (int g = 0; g < ng; ++g)
@@ -286,9 +286,9 @@ int FixedPalette(const quint8* bgr, int srcStride, int width, int height, bool i
     return nr * ng * nb;
 }
 
-int Tripel(const quint8* bgr, int srcStride, int width, int height, quint8* dst, int dstStride, TPaletteEntries& pal)
+int Tripel(const quint8* bgr, int srcStride, int width, int height, quint8* dst, int dstStride, PaletteBlock& pal)
 {
-    std::memset(pal, 0, sizeof(TPaletteEntries));
+    std::memset(pal, 0, sizeof(PaletteBlock));
     for (int i = 0; i <= 64; ++i) {
         pal[i][2] = quint8(4 * i);
         pal[64 + i][1] = quint8(4 * i);
@@ -308,7 +308,7 @@ int Tripel(const quint8* bgr, int srcStride, int width, int height, quint8* dst,
     return 0;
 }
 
-int Grayscale(const quint8* bgr, int srcStride, int width, int height, quint8* dst, int dstStride, TPaletteEntries& pal)
+int Grayscale(const quint8* bgr, int srcStride, int width, int height, quint8* dst, int dstStride, PaletteBlock& pal)
 {
     for (int i = 0; i < 256; ++i) pal[i][0] = pal[i][1] = pal[i][2] = quint8(i), pal[i][3] = 0;
     for (int y = 0; y < height; ++y) {
@@ -339,7 +339,7 @@ const quint8* NearestLevel(int levels)
 int LevelValue(int levels, int index) { return LevelTable(levels)[index]; }
 
 int ReducePixels(const quint8* bgr, int srcStride, int width, int height, int method, int colours, quint8* dst,
-                 int dstStride, TPaletteEntries& palette)
+                 int dstStride, PaletteBlock& palette)
 {
     colours = std::clamp(colours, 1, 256);
     switch (method) {
@@ -353,7 +353,7 @@ int ReducePixels(const quint8* bgr, int srcStride, int width, int height, int me
 }
 
 void KeepExactColor(const quint8* bgr, int srcStride, int width, int height, quint8* dst, int dstStride,
-                    TPaletteEntries& pal, quint32 color)
+                    PaletteBlock& pal, quint32 color)
 {
     const quint8 r = quint8(color), g = quint8(color >> 8), b = quint8(color >> 16);
     auto isColor = [&](const quint8* p) { return p[0] == b && p[1] == g && p[2] == r; };
@@ -413,7 +413,7 @@ void KeepExactColor(const quint8* bgr, int srcStride, int width, int height, qui
     }
 }
 
-QByteArray MakeBMP(int width, int height, int bits, const TPaletteEntries* palette, int colorsUsed,
+QByteArray MakeBMP(int width, int height, int bits, const PaletteBlock* palette, int colorsUsed,
                    const quint8* rows, int stride)
 {
     const quint32 paletteSize = bits <= 8 ? 4u << bits : 0u;
@@ -438,7 +438,7 @@ QByteArray MakeBMP(int width, int height, int bits, const TPaletteEntries* palet
     PutLE(b, 0, 4);
     if (paletteSize > 0) {
         QByteArray pal(int(paletteSize), '\0');
-        if (palette) std::memcpy(pal.data(), palette, std::min<size_t>(paletteSize, sizeof(TPaletteEntries)));
+        if (palette) std::memcpy(pal.data(), palette, std::min<size_t>(paletteSize, sizeof(PaletteBlock)));
         b.append(pal);
     }
     b.append(reinterpret_cast<const char*>(rows), qsizetype(imageSize));

@@ -7,7 +7,7 @@
 
 namespace controls::visual::quant {
 
-enum TMappingMethod : quint8 {
+enum MappingMethod : quint8 {
     mmHistogram = 0,
     mmMedianCut = 1,
     mmTrunc784 = 2,       // fixed 7 x 8 x 4 levels
@@ -16,7 +16,7 @@ enum TMappingMethod : quint8 {
     mmGrayscale = 5,
 };
 
-using TPaletteEntries = quint8[256][4];
+using PaletteBlock = quint8[256][4];
 
 // Nearest-level tables: for every value 0..255 the index of the closest level,
 // the lower level on a tie. Levels: 4, 6, 7 or 8.
@@ -27,18 +27,18 @@ int LevelValue(int levels, int index);
 // colours-used field of the header (median cut: colours made; 224; 216; else 0).
 // colours is the palette size the histogram aims at (2, 16 or 256).
 int ReducePixels(const quint8* bgr, int srcStride, int width, int height, int method, int colours,
-                 quint8* dst, int dstStride, TPaletteEntries& palette);
+                 quint8* dst, int dstStride, PaletteBlock& palette);
 
 // Gives the colour 0x00BBGGRR an entry of its own in a reduced image: the pixels of
 // exactly that colour in the source take that entry and no other pixel does, and it
 // is the first entry of that colour. Used for transparent colours. No-op when no
 // source pixel has the colour.
 void KeepExactColor(const quint8* bgr, int srcStride, int width, int height, quint8* dst, int dstStride,
-                    TPaletteEntries& palette, quint32 color);
+                    PaletteBlock& palette, quint32 color);
 
 // A complete BMP file image: file header, 40-byte information header, palette
 // (bits up to 8) and the pixel rows as given.
-QByteArray MakeBMP(int width, int height, int bits, const TPaletteEntries* palette, int colorsUsed,
+QByteArray MakeBMP(int width, int height, int bits, const PaletteBlock* palette, int colorsUsed,
                    const quint8* rows, int stride);
 
 }  // namespace controls::visual::quant

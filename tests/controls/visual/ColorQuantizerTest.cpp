@@ -34,7 +34,7 @@ struct Image24 {
 struct Output {
     int Stride;
     std::vector<quint8> Index;
-    TPaletteEntries Palette;
+    PaletteBlock Palette;
     int Used;
     quint32 ColorAt(int x, int y) const
     {
@@ -54,7 +54,7 @@ Output Reduce(const Image24& img, int method, int colours = 256)
     return o;
 }
 
-quint32 Entry(const TPaletteEntries& p, int i) { return quint32(p[i][2]) | quint32(p[i][1]) << 8 | quint32(p[i][0]) << 16; }
+quint32 Entry(const PaletteBlock& p, int i) { return quint32(p[i][2]) | quint32(p[i][1]) << 8 | quint32(p[i][0]) << 16; }
 
 // Distinct colours spread over the cube.
 Image24 DistinctColours(int count, int width)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <random>
 
 using namespace controls::visual::gif;
@@ -539,4 +541,270 @@ TEST(GifReader, HugeClaimedSizesAllocateNothing)
     Document z = GifBytes().Header("GIF89a", 0, 0, 1).Image(0, 0).Byte(';').Read();
     bool corrupted = false;
     EXPECT_TRUE(DecodeFrameBits(z.Frames[0], 8, true, nullptr, &corrupted).empty());
+}
+
+// ---------------------------------------------------------------- image and frames
+
+#include "controls/visual/ZbGIF.h"
+
+namespace {
+
+// An indexed bitmap of the given depth with a distinct palette and noise pixels.
+std::unique_ptr<TBitmap> IndexedBitmap(int w, int h, int bits, unsigned seed)
+{
+    auto b = std::make_unique<TBitmap>();
+    b->SetPixelFormat(bits == 1 ? pf1bit : bits == 4 ? pf4bit : pf8bit);
+    b->SetSize(w, h);
+    TPaletteEntries pal;
+    for (int i = 0; i < (1 << bits); ++i) pal.append(qRgb(i, (i * 53) & 255, 255 - i));
+    b->SetPalette(pal);
+    std::mt19937 rng(seed);
+    platform::graphics::PixelStore store = b->Store();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int v = int(rng() % unsigned(1 << bits));
+            uchar* row = b->ScanLine(y);
+            if (bits == 8) row[x] = uchar(v);
+            else if (bits == 4) row[x / 2] = uchar((x & 1) ? (row[x / 2] & 0xF0) | v : (row[x / 2] & 0x0F) | (v << 4));
+            else row[x / 8] = uchar(v ? row[x / 8] | (0x80 >> (x & 7)) : row[x / 8] & ~(0x80 >> (x & 7)));
+        }
+    return b;
+}
+
+std::vector<QRgb> Colours(TBitmap* b)
+{
+    std::vector<QRgb> c;
+    const platform::graphics::PixelStore& s = b->Store();
+    for (int y = 0; y < b->Height(); ++y)
+        for (int x = 0; x < b->Width(); ++x) c.push_back(s.PixelRgb(x, y) | 0xFF000000u);
+    return c;
+}
+
+QByteArray Save(TGIFImage& g)
+{
+    TMemoryStream s;
+    g.SaveToStream(&s);
+    return s.Bytes();
+}
+
+void Load(TGIFImage& g, const QByteArray& bytes)
+{
+    TMemoryStream s;
+    s.WriteBuffer(bytes.constData(), bytes.size());
+    s.SetPosition(0);
+    g.LoadFromStream(&s);
+}
+
+}  // namespace
+
+TEST(GifImage, BitmapsOfEveryDepthRoundTrip)
+{
+    for (int bits : {1, 4, 8}) {
+        SCOPED_TRACE(bits);
+        auto bitmap = IndexedBitmap(37, 11, bits, unsigned(bits));
+        TGIFImage gif;
+        gif.Assign(bitmap.get());
+        EXPECT_EQ(gif.Version(), 1);
+        EXPECT_EQ(gif.Width(), 37);
+        TGIFImage back;
+        Load(back, Save(gif));
+        ASSERT_EQ(back.Count(), 1);
+        EXPECT_EQ(back.Version(), 1);
+        EXPECT_EQ(back.ScreenWidth(), 37);
+        EXPECT_EQ(back.ScreenHeight(), 11);
+        EXPECT_EQ(Colours(back.Frames(0)->Bitmap()), Colours(bitmap.get()));
+        EXPECT_EQ(back.Frames(0)->Bitmap()->BitsPerPixel(), bits);
+    }
+}
+
+TEST(GifImage, TrueColourBitmapIsReducedAndKeepsItsTransparentColour)
+{
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            uchar* p = b.ScanLine(y) + x * 3;
+            p[0] = uchar(x * 4), p[1] = uchar(y * 4), p[2] = uchar((x * y) & 255);
+        }
+    // A few pixels of the transparent colour, next to a colour close to it.
+    const TColor magenta = TColor(0xFF00FF);
+    for (int x = 10; x < 14; ++x) {
+        uchar* p = b.ScanLine(5) + x * 3;
+        p[0] = 255, p[1] = 0, p[2] = 255;
+        p = b.ScanLine(6) + x * 3;
+        p[0] = 254, p[1] = 1, p[2] = 255;
+    }
+    TGIFImage gif;
+    gif.AddFrame(&b);
+    gif.Frames(0)->SetTransparentColor(magenta);
+    TGIFImage back;
+    Load(back, Save(gif));
+    ASSERT_EQ(back.Count(), 1);
+    TGIFFrame* f = back.Frames(0);
+    EXPECT_EQ(f->TransparentColor(), magenta);
+    EXPECT_TRUE(back.Transparent());
+    const platform::graphics::PixelStore& s = f->Bitmap()->Store();
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const bool isKey = y == 5 && x >= 10 && x < 14;
+            EXPECT_EQ((s.PixelRgb(x, y) & 0xFFFFFF) == 0xFF00FF, isKey) << x << "," << y;
+        }
+}
+
+TEST(GifImage, AddFrameVersionsAndSharedAssign)
+{
+    auto a = IndexedBitmap(8, 8, 8, 1), b = IndexedBitmap(5, 3, 4, 2);
+    TGIFImage gif;
+    int changes = 0;
+    gif.OnChange = [&](TObject*) { ++changes; };
+    gif.AddFrame(a.get());
+    EXPECT_EQ(gif.Version(), 1);
+    gif.AddFrame(b.get());
+    EXPECT_EQ(gif.Version(), 2);
+    EXPECT_EQ(gif.FrameIndex(), 1);
+    EXPECT_GE(changes, 2);
+    TGIFImage copy;
+    copy.Assign(&gif);
+    EXPECT_TRUE(copy.Equals(&gif));
+    EXPECT_TRUE(gif.Equals(&copy));
+    EXPECT_EQ(copy.Count(), 2);
+    TGIFImage other;
+    other.Assign(a.get());
+    EXPECT_FALSE(other.Equals(&gif));
+    // A bitmap takes the current frame.
+    TBitmap out;
+    out.Assign(&gif);
+    EXPECT_EQ(out.Width(), 5);
+}
+
+TEST(GifImage, GraphicControlFromFrameFields)
+{
+    auto bitmap = IndexedBitmap(4, 4, 8, 3);
+    TGIFImage gif;
+    gif.AddFrame(bitmap.get());
+    gif.AddFrame(bitmap.get());
+    gif.Frames(0)->SetAnimateInterval(5);  // below a hundredth: written as 0
+    gif.Frames(1)->SetAnimateInterval(100000);  // clamped, not wrapped
+    gif.Frames(1)->SetDisposalMethod(2);
+    gif.SetLooping(true);
+    QByteArray bytes = Save(gif);
+    Document d = ReadDocument(bytes.constData(), bytes.size(), false);
+    ASSERT_EQ(d.Frames.size(), 2u);
+    ASSERT_EQ(d.Frames[0].Extensions.size(), 1u);
+    EXPECT_EQ(d.Frames[0].Extensions[0].Block[2], 0);
+    EXPECT_EQ(d.Frames[1].Delay, 65530);
+    EXPECT_EQ(d.Frames[1].Disposal, 2);
+    EXPECT_TRUE(d.Looping);
+    // Nothing to say: no extension at all.
+    TGIFImage plain;
+    plain.AddFrame(bitmap.get());
+    bytes = Save(plain);
+    d = ReadDocument(bytes.constData(), bytes.size(), false);
+    EXPECT_TRUE(d.Frames[0].Extensions.empty());
+    EXPECT_TRUE(bytes.startsWith("GIF87a"));
+}
+
+TEST(GifImage, CommentsKeepSpanishLettersAndLongLines)
+{
+    auto bitmap = IndexedBitmap(4, 4, 4, 3);
+    TGIFImage gif;
+    gif.AddFrame(bitmap.get());
+    gif.Comment()->Add(QStringLiteral("Expediente nº 12/2024 — señora Núñez"));
+    gif.Frames(0)->Comment()->Add(QStringLiteral("Acción"));
+    TGIFImage back;
+    Load(back, Save(gif));
+    EXPECT_EQ(back.Version(), 2);
+    ASSERT_EQ(back.Comment()->Count(), 1);
+    EXPECT_EQ(back.Comment()->Strings(0), QStringLiteral("Expediente nº 12/2024 — señora Núñez"));
+    EXPECT_EQ(back.Frames(0)->Comment()->Strings(0), QStringLiteral("Acción"));
+}
+
+TEST(GifImage, FiveBitFrameDecodesToEightBitsWithGrayBeyondItsColours)
+{
+    GifBytes g;
+    g.Raw("GIF89a").Word(2).Word(1).Byte(0xF4).Byte(0).Byte(0);
+    for (int i = 0; i < 32; ++i) g.Byte(i * 8).Byte(0).Byte(0);
+    g.Byte(',').Word(0).Word(0).Word(2).Word(1).Byte(0).Raw(CodeStream{5, {{32, 6}, {31, 6}, {7, 6}, {33, 6}}}.Build()).Byte(';');
+    TGIFImage gif;
+    Load(gif, g.B);
+    TBitmap* b = gif.Frames(0)->Bitmap();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->BitsPerPixel(), 8);
+    const TPaletteEntries pal = b->Palette();
+    ASSERT_EQ(pal.size(), 256);
+    EXPECT_EQ(pal[31] & 0xFFFFFF, qRgb(248, 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(pal[32] & 0xFFFFFF, qRgb(128, 128, 128) & 0xFFFFFF);
+    EXPECT_EQ(b->Store().PixelIndex(0, 0), 31);
+    EXPECT_EQ(b->Store().PixelIndex(1, 0), 7);
+}
+
+TEST(GifImage, ErrorsLeaveTheImageAsItWas)
+{
+    auto bitmap = IndexedBitmap(6, 4, 8, 9);
+    TGIFImage gif;
+    gif.AddFrame(bitmap.get());
+    try {
+        gif.SetWidth(10);
+        FAIL();
+    } catch (const EInvalidGraphicOperation& e) {
+        EXPECT_EQ(e.Message(), ErrorText(61099));
+    }
+    EXPECT_THROW(gif.SetHeight(10), EInvalidGraphicOperation);
+    EXPECT_EQ(gif.Width(), 6);
+    EXPECT_THROW(Load(gif, QByteArray("GIF89a\x01")), EReadError);
+    EXPECT_THROW(Load(gif, QByteArray("PNG")), EInvalidGraphicOperation);
+    EXPECT_EQ(gif.Count(), 1);
+    EXPECT_EQ(gif.Width(), 6);
+    TGIFImage empty;
+    EXPECT_TRUE(empty.Empty());
+    TMemoryStream s;
+    EXPECT_THROW(empty.SaveToStream(&s), EInvalidGraphicOperation);
+}
+
+TEST(GifImage, FormResourceDataCarriesItsLength)
+{
+    auto bitmap = IndexedBitmap(6, 4, 8, 9);
+    TGIFImage gif;
+    gif.AddFrame(bitmap.get());
+    TMemoryStream s;
+    gif.WriteData(&s);
+    s.WriteBuffer("tail", 4);
+    s.SetPosition(0);
+    TGIFImage back;
+    back.ReadData(&s);
+    EXPECT_EQ(s.Position(), s.Size() - 4);
+    EXPECT_EQ(Colours(back.Frames(0)->Bitmap()), Colours(bitmap.get()));
+    // A length that points past the data.
+    TMemoryStream bad;
+    const qint32 huge = 1 << 30;
+    bad.WriteBuffer(&huge, 4);
+    bad.WriteBuffer("GIF89a", 6);
+    bad.SetPosition(0);
+    EXPECT_THROW(back.ReadData(&bad), EReadError);
+    EXPECT_EQ(back.Count(), 1);
+}
+
+TEST(GifImage, PicturesOpenGifFilesByExtension)
+{
+    auto bitmap = IndexedBitmap(9, 7, 8, 4);
+    TGIFImage gif;
+    gif.AddFrame(bitmap.get());
+    const QString path = QString::fromLatin1(ZEMBRA_TEST_BINARY_DIR) + "/picture-test.gif";
+    gif.SaveToFile(path);
+    TPicture picture;
+    picture.LoadFromFile(path);
+    auto* loaded = dynamic_cast<TGIFImage*>(picture.Graphic());
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(picture.Width(), 9);
+    QFile::remove(path);
+    // The clipboard format carries the whole image.
+    unsigned format = 0;
+    QByteArray data;
+    TPaletteEntries pal;
+    gif.SaveToClipboardFormat(format, data, pal);
+    EXPECT_EQ(format, CF_GIF());
+    TGIFImage pasted;
+    pasted.LoadFromClipboardFormat(format, data, pal);
+    EXPECT_EQ(Colours(pasted.Frames(0)->Bitmap()), Colours(bitmap.get()));
 }
