@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <QPdfWriter>
 
 #include <functional>
 
@@ -416,4 +417,27 @@ TEST(Canvas, PatternBrushesRepeatEveryEightPixels) {
             EXPECT_EQ(Px(b, x, y), want);
             EXPECT_EQ(Px(c, x, y), want);
         }
+}
+
+TEST(Canvas, PrinterPagesScaleFontsByTheirResolution) {
+    QTemporaryDir dir;
+    QPdfWriter pdf(dir.filePath("page.pdf"));
+    pdf.setResolution(300);
+    QPainter painter(&pdf);
+    TCanvas c;
+    c.Font()->SetSize(10);
+    c.Attach(&painter, pdf.resolution());
+    EXPECT_EQ(c.Font()->Size(), 10);
+    EXPECT_EQ(c.Font()->Height(), -42);
+    TRect r = Rect(100, 100, 2000, 100);
+    int h = c.DrawText(QStringLiteral("Minuta nº 12"), r, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_GT(h, 40);
+    r = Rect(100, 100, 2000, 300);
+    c.DrawText(QStringLiteral("Minuta nº 12"), r, DT_SINGLELINE | DT_VCENTER);
+    c.Brush()->SetColor(clSilver);
+    c.Rectangle(50, 50, 400, 400);
+    c.Detach();
+    painter.end();
+    QFile f(dir.filePath("page.pdf"));
+    EXPECT_GT(f.size(), 500);
 }
