@@ -638,6 +638,8 @@ protected:
     virtual void InternalInitRecord(TRecordBuffer&) {}
     virtual void AfterPostRow() {}
     virtual bool FilterSupported() const { return true; }
+    // Forget rows read ahead (the data may have changed).
+    virtual void InvalidateCache() {}
 
     // Helpers for descendants.
     void CheckActive() const;

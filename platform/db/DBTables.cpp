@@ -131,7 +131,7 @@ std::shared_ptr<TConnection> TSession::ConnectionFor(const QString& databaseName
     QString folder = FolderFor(databaseName);
     if (folder.isEmpty()) DatabaseError(QStringLiteral("Unknown database: %1").arg(databaseName));
     QString key = QDir(folder).absolutePath();
-    auto conn = FFolderConnections.value(key).lock();
+    auto conn = FFolderConnections.value(key);
     if (!conn) {
         conn = platform::db::OpenSqlite(folder);
         FFolderConnections.insert(key, conn);
@@ -286,6 +286,11 @@ private:
     TTable* FTable;
 };
 
+namespace {
+// Rows read ahead when scrolling on from a row: about a page of a grid.
+constexpr int kReadAhead = 40;
+}
+
 TTable::TTable(TComponent* owner)
     : TDBDataSet(owner), FIndexDefs(std::make_unique<TIndexDefs>()), FMasterLink(std::make_unique<TMasterLink>(this)) {}
 
@@ -415,31 +420,49 @@ void TTable::UpdateRestriction() {
     }
     EnsureSpec();
     CountChanged();
+    InvalidateCache();
 }
 
 TRecordBuffer TTable::ToBuffer(TRow&& row) {
     TRecordBuffer r;
     r.Id = row.Id;
     r.Data = std::move(row.Values);
-    // Texts read as the fields expect them: blanks as nulls.
-    for (auto& v : r.Data)
-        if (v.typeId() == QMetaType::QString && v.toString().isEmpty()) v = QVariant();
     return r;
 }
 
 std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool forward, int count) {
     EnsureSpec();
+    if (FSpec.Where != FAheadWhere) {
+        InvalidateCache();
+        FAheadWhere = FSpec.Where;
+    }
     std::vector<TRecordBuffer> out;
+    if (count <= 0) return out;
+    // Served from the rows read ahead when this continues the last read.
+    if (from && FAheadForward == forward && from->Id == FAheadAfter && (FAheadPos < FAhead.size() || FAheadAtEnd)) {
+        while (int(out.size()) < count && FAheadPos < FAhead.size()) out.push_back(FAhead[FAheadPos++]);
+        if (!out.empty()) FAheadAfter = out.back().Id;
+        if (int(out.size()) == count || (FAheadPos >= FAhead.size() && FAheadAtEnd)) return out;
+    }
+    const TRecordBuffer* start = out.empty() ? from : &out.back();
     TRow key;
     const TRow* pk = nullptr;
-    if (from) {
-        key.Id = from->Id;
-        key.Values = from->Data;
+    if (start) {
+        key.Id = start->Id;
+        key.Values = start->Data;
         pk = &key;
     }
-    auto rows = FConn->Fetch(FSpec, pk, forward, count);
-    out.reserve(rows.size());
-    for (auto& r : rows) out.push_back(ToBuffer(std::move(r)));
+    // Positioning reads (first, last) take just what they need; scrolling on reads a page.
+    int want = start ? std::max(count - int(out.size()), kReadAhead) : count;
+    auto rows = FConn->Fetch(FSpec, pk, forward, want);
+    InvalidateCache();
+    FAheadPos = 0;
+    FAheadAtEnd = int(rows.size()) < want;
+    size_t i = 0;
+    for (; i < rows.size() && int(out.size()) < count; ++i) out.push_back(ToBuffer(std::move(rows[i])));
+    for (; i < rows.size(); ++i) FAhead.push_back(ToBuffer(std::move(rows[i])));
+    FAheadForward = forward;
+    FAheadAfter = out.empty() ? -1 : out.back().Id;
     return out;
 }
 
@@ -464,6 +487,7 @@ int TTable::CursorRecNo(const TRecordBuffer& rec) {
 }
 
 void TTable::InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) {
+    InvalidateCache();
     if (inserting) {
         rec.Id = FConn->Insert(FTableName, FSpec.Columns, rec.Data);
     } else {
@@ -471,7 +495,9 @@ void TTable::InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, boo
     }
 }
 
-void TTable::InternalDelete(const TRecordBuffer& rec) { FConn->Delete(FTableName, rec.Id, FSpec.Columns, rec.Data); }
+void TTable::InternalDelete(const TRecordBuffer& rec) {
+    InvalidateCache();
+    FConn->Delete(FTableName, rec.Id, FSpec.Columns, rec.Data); }
 
 bool TTable::LockRecord(const TRecordBuffer& rec) { return FConn->LockRecord(FTableName, rec.Id, this); }
 void TTable::UnlockRecord(const TRecordBuffer& rec) { FConn->UnlockRecord(FTableName, rec.Id, this); }

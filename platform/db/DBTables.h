@@ -67,7 +67,9 @@ private:
     std::map<QString, QString> FAliases;  // upper-case name -> folder
     QStringList FPasswords;
     std::vector<TDatabase*> FDatabases;
-    QHash<QString, std::weak_ptr<platform::db::TConnection>> FFolderConnections;
+    // Connections made for aliases and folders stay open for the session (as the engine kept its
+    // databases connected), so reopening a table does not reopen the file.
+    QHash<QString, std::shared_ptr<platform::db::TConnection>> FFolderConnections;
 };
 
 // The process's session.
@@ -218,9 +220,21 @@ protected:
     void UnlockRecord(const TRecordBuffer& rec) override;
     bool CursorCanModify() const override { return true; }
     void InternalInitRecord(TRecordBuffer& rec) override;
+    void InvalidateCache() override {
+        FAhead.clear();
+        FAheadAtEnd = false;
+        FAheadAfter = -1;
+    }
 
 private:
     friend class TMasterLink;
+    // Rows read ahead of the last row handed out, so scrolling costs one query per page.
+    std::vector<TRecordBuffer> FAhead;
+    size_t FAheadPos = 0;
+    qint64 FAheadAfter = -1;
+    bool FAheadAtEnd = false;
+    bool FAheadForward = true;
+    QString FAheadWhere;
     void BuildOrder();
     void UpdateRestriction();
     void MasterChanged();

@@ -8,7 +8,8 @@ using platform::db::TRecordBuffer;
 
 namespace {
 bool Blank(const QVariant& v) {
-    return !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+    return !v.isValid() || v.isNull() ||
+           (v.typeId() == QMetaType::QString && static_cast<const QString*>(v.constData())->isEmpty());
 }
 
 // Runs `op`; an EDatabaseError goes to the dataset's error event, whose action decides:
@@ -319,15 +320,15 @@ std::vector<TRecordBuffer> TDataSet::FetchFiltered(const TRecordBuffer* from, bo
     while (int(out.size()) < count) {
         int want = filtering ? std::max(16, count - int(out.size())) : count - int(out.size());
         std::vector<TRecordBuffer> rows = FetchRows(cur, forward, want);
+        if (int(rows.size()) == want && !rows.empty()) last = rows.back();
         for (auto& r : rows) {
             CalculateFields(r);
             if (AcceptRecord(r)) {
-                out.push_back(r);
+                out.push_back(std::move(r));
                 if (int(out.size()) == count) break;
             }
         }
         if (int(rows.size()) < want || int(out.size()) == count) break;
-        last = rows.back();
         cur = &last;
     }
     return out;
@@ -494,6 +495,7 @@ int TDataSet::RecordCount() const {
 void TDataSet::Resync() {
     CheckActive();
     FCountCache = -1;
+    InvalidateCache();
     if (FBuffers.empty()) {
         FBuffers = FetchFiltered(nullptr, true, FBufferCount);
         FActiveRecord = 0;

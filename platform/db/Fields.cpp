@@ -13,7 +13,8 @@ void DatabaseError(const QString& message, TComponent* component) {
 
 namespace {
 bool Blank(const QVariant& v) {
-    return !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+    return !v.isValid() || v.isNull() ||
+           (v.typeId() == QMetaType::QString && static_cast<const QString*>(v.constData())->isEmpty());
 }
 QString Fmt(double v) {
     QString s = QString::number(v, 'g', 15);

@@ -213,8 +213,10 @@ QVariant ColumnValue(sqlite3_stmt* st, int i) {
     case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_column_int64(st, i)));
     case SQLITE_FLOAT: return QVariant(sqlite3_column_double(st, i));
     case SQLITE_TEXT: {
+        // Blank texts read as nulls, as the fields expect them.
         const void* p = sqlite3_column_text16(st, i);
         int n = sqlite3_column_bytes16(st, i);
+        if (n == 0) return QVariant();
         return QVariant(QString(static_cast<const QChar*>(p), n / 2));
     }
     case SQLITE_BLOB: {
@@ -389,7 +391,7 @@ public:
     explicit TSqliteConnection(const QString& folder) : FFolder(folder) {
         QDir().mkpath(folder);
         QByteArray path = QDir(folder).filePath(QStringLiteral("zembra.db")).toUtf8();
-        int rc = sqlite3_open_v2(path.constData(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+        int rc = sqlite3_open_v2(path.constData(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
             QString msg = FDb ? QString::fromUtf8(sqlite3_errmsg(FDb)) : QString();
             sqlite3_close(FDb);
