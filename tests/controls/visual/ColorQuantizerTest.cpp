@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <random>
 #include <set>
@@ -257,4 +258,112 @@ TEST(ColorQuantizer, BmpImageReadsBackInAnIndependentReader)
             const QRgb p = q.pixel(x, 4 - y);
             EXPECT_EQ(quint32(qRed(p) | qGreen(p) << 8 | qBlue(p) << 16), c);
         }
+}
+
+// ---------------------------------------------------------------- bitmaps
+
+#include "controls/visual/ColorQuantizer.h"
+#include "platform/rtl/Exceptions.h"
+
+namespace {
+
+std::unique_ptr<TBitmap> LoadBmp(TMemoryStream* s)
+{
+    auto b = std::make_unique<TBitmap>();
+    b->LoadFromStream(s);
+    return b;
+}
+
+void Fill24(TBitmap& b, int w, int h)
+{
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uchar* p = b.ScanLine(y) + x * 3;
+            p[0] = uchar(x * 9), p[1] = uchar(y * 17), p[2] = uchar(x ^ y);
+        }
+}
+
+}  // namespace
+
+TEST(ColorQuantizerBitmap, PixelFormatCodesAndColourCounts)
+{
+    TBitmap b;
+    EXPECT_EQ(GetBitmapPixelFormat(&b), 0);
+    b.SetSize(2, 2);
+    EXPECT_EQ(GetBitmapPixelFormat(&b), 0);  // device format
+    const std::pair<TPixelFormat, int> formats[] = {{pf1bit, 1}, {pf4bit, 2}, {pf8bit, 3}, {pf24bit, 4}, {pf32bit, 0}};
+    for (auto [pf, code] : formats) {
+        b.SetPixelFormat(pf);
+        EXPECT_EQ(GetBitmapPixelFormat(&b), code);
+    }
+    EXPECT_EQ(PixelFormatColors(2), 16);
+}
+
+TEST(ColorQuantizerBitmap, ReducesTrueColourToEightBits)
+{
+    TBitmap b;
+    Fill24(b, 33, 21);
+    for (int method : {0, 1, 2, 3, 4, 5}) {
+        SCOPED_TRACE(method);
+        auto s = BitmapToDIBStream(&b, 3, TMappingMethod(method));
+        EXPECT_EQ(s->Position(), 0);
+        const QByteArray bytes = s->Bytes();
+        EXPECT_EQ(bytes.left(2), "BM");
+        EXPECT_EQ(quint8(bytes[28]), 8);  // bit count
+        auto back = LoadBmp(s.get());
+        EXPECT_EQ(back->Width(), 33);
+        EXPECT_EQ(back->Height(), 21);
+        EXPECT_EQ(back->BitsPerPixel(), 8);
+        if (method == 5) {
+            const QRgb c = back->Store().PixelRgb(4, 2);
+            EXPECT_EQ(qRed(c), (77 * (4 ^ 2) + 150 * 34 + 29 * 36) >> 8);
+        }
+    }
+}
+
+TEST(ColorQuantizerBitmap, SameFormatIsCopiedExceptForGrayscale)
+{
+    TBitmap b;
+    b.SetPixelFormat(pf8bit);
+    b.SetSize(3, 1);
+    TPaletteEntries pal(256, qRgb(1, 2, 3));
+    pal[7] = qRgb(200, 10, 10);
+    b.SetPalette(pal);
+    b.ScanLine(0)[0] = 7;
+    auto copy = LoadBmp(BitmapToDIBStream(&b, 3, 0).get());
+    EXPECT_EQ(copy->Palette()[7] & 0xFFFFFF, qRgb(200, 10, 10) & 0xFFFFFF);
+    EXPECT_EQ(copy->Store().PixelIndex(0, 0), 7);
+    auto gray = LoadBmp(BitmapToDIBStream(&b, 3, 5).get());
+    EXPECT_EQ(gray->Store().PixelIndex(0, 0), (77 * 200 + 150 * 10 + 29 * 10) >> 8);
+}
+
+TEST(ColorQuantizerBitmap, FewerBitsAndRefusals)
+{
+    TBitmap b;
+    Fill24(b, 10, 4);
+    auto one = LoadBmp(ReduceColors(&b, 2).get());
+    EXPECT_EQ(one->BitsPerPixel(), 1);
+    auto four = LoadBmp(ReduceColors(&b, 16).get());
+    EXPECT_EQ(four->BitsPerPixel(), 4);
+    EXPECT_EQ(LoadBmp(ReduceColors(&b, 200).get())->BitsPerPixel(), 8);
+    EXPECT_EQ(LoadBmp(ReduceColors(&b, 5000).get())->BitsPerPixel(), 24);
+    // White stays white and black black in the 16 classic colours.
+    TBitmap bw;
+    bw.SetPixelFormat(pf24bit);
+    bw.SetSize(2, 1);
+    std::memset(bw.ScanLine(0), 255, 3);
+    std::memset(bw.ScanLine(0) + 3, 0, 3);
+    auto c = LoadBmp(ReduceColors(&bw, 16).get());
+    EXPECT_EQ(c->Store().PixelRgb(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(c->Store().PixelRgb(1, 0) & 0xFFFFFF, 0u);
+    EXPECT_THROW(BitmapToDIBStream(&b, 0, 0), EAbort);
+    TBitmap empty;
+    try {
+        BitmapToDIBStream(&empty, 3, 0);
+        FAIL();
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_EQ(e.Message(), "Bitmap image is not valid");
+    }
 }

@@ -399,3 +399,69 @@ frames[0].save('%s/pil-anim.gif' % out, save_all=True, append_images=frames[1:],
     ASSERT_EQ(g.Rgb.size(), 1u);
     EXPECT_EQ(g.Rgb[0], Load("pil-64-1.raw"));
 }
+
+// ---------------------------------------------------------------- through the image class
+
+#include "controls/visual/ZbGIF.h"
+
+namespace {
+
+QByteArray RgbOfBitmap(TBitmap* b)
+{
+    QByteArray rgb;
+    const platform::graphics::PixelStore& s = b->Store();
+    for (int y = 0; y < b->Height(); ++y)
+        for (int x = 0; x < b->Width(); ++x) {
+            const QRgb c = s.PixelRgb(x, y);
+            rgb.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+        }
+    return rgb;
+}
+
+}  // namespace
+
+TEST_F(GifInterop, ImagesMadeFromBitmapsDecodeInTheTools)
+{
+    TGIFImage gif;
+    std::vector<QByteArray> expected;
+    for (int bits : {1, 4, 8, 24}) {
+        TBitmap b;
+        b.SetPixelFormat(bits == 1 ? pf1bit : bits == 4 ? pf4bit : bits == 8 ? pf8bit : pf24bit);
+        b.SetSize(29, 13);
+        std::mt19937 rng{unsigned(bits)};
+        for (int y = 0; y < 13; ++y) {
+            uchar* row = b.ScanLine(y);
+            for (int i = 0; i < b.BytesPerScanLine(); ++i) row[i] = uchar(bits == 24 ? (rng() % 7) * 40 : rng());
+        }
+        gif.AddFrame(&b);
+        expected.push_back(RgbOfBitmap(&b));
+    }
+    gif.Frames(1)->SetOrigin(TPoint{3, 2});
+    gif.Frames(2)->SetAnimateInterval(250);
+    gif.SetLooping(true);
+    const QString path = Dir.filePath("from-bitmaps.gif");
+    gif.SaveToFile(path);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(MagickFrame(path, k), expected[size_t(k)]) << k;
+    const QString info = QString::fromUtf8(RunTool(Tool("gifsicle"), {"--info", path}));
+    EXPECT_TRUE(info.contains("4 images")) << info.toStdString();
+    EXPECT_TRUE(info.contains("29x13 at 3,2")) << info.toStdString();
+    EXPECT_TRUE(info.contains("delay 0.25s")) << info.toStdString();
+}
+
+TEST_F(GifInterop, ImagesReadFilesTheToolsWrite)
+{
+    RunTool(Python, {"-c",
+                     "import sys\nfrom PIL import Image\nim=Image.new('RGB',(40,30))\n"
+                     "im.putdata([(x*6,y*8,(x*y)%256) for y in range(30) for x in range(40)])\n"
+                     "q=im.quantize(colors=100)\nq.save(sys.argv[1]+'/q.gif', interlace=True)\n"
+                     "open(sys.argv[1]+'/q.raw','wb').write(q.convert('RGB').tobytes())",
+                     Dir.path()});
+    TPicture picture;
+    picture.LoadFromFile(Dir.filePath("q.gif"));
+    auto* gif = dynamic_cast<TGIFImage*>(picture.Graphic());
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(gif->Count(), 1);
+    EXPECT_TRUE(gif->Frames(0)->Interlaced());
+    EXPECT_FALSE(gif->Frames(0)->Corrupted());
+    EXPECT_EQ(RgbOfBitmap(gif->Frames(0)->Bitmap()), Load("q.raw"));
+}
