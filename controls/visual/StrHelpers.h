@@ -11,7 +11,8 @@ public:
     TCharSet() = default;
     // The set of the characters of `members` (those above code 255 are left out).
     explicit TCharSet(QStringView members);
-    TCharSet(const char* members) : TCharSet(QString::fromLatin1(members)) {}
+    // Source text is UTF-8: TCharSet(" ,;ñ").
+    TCharSet(const char* members) : TCharSet(QString::fromUtf8(members)) {}
     static TCharSet Range(char16_t first, char16_t last);
 
     bool Contains(QChar c) const { return c.unicode() < 256 && FBits.test(c.unicode()); }

@@ -13,6 +13,8 @@ TEST(CharSet, HoldsLatin1CharactersOnly) {
     EXPECT_TRUE(vowels.Contains(QChar(u'ñ')));
     EXPECT_TRUE(vowels.Contains(QChar(u'á')));
     EXPECT_FALSE(vowels.Contains(QChar(u'b')));
+    EXPECT_EQ(TCharSet("ñÑ"), TCharSet(QStringLiteral("Ññ")));
+    EXPECT_FALSE(TCharSet("ñ").Contains(QChar(0xC3)));  // not the bytes of its UTF-8 form
     // A character outside Latin-1 is never a member, not even of a full set.
     const TCharSet all = TCharSet::Range(0, 255);
     EXPECT_FALSE(all.Contains(QChar(u'€')));
