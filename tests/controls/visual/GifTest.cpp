@@ -808,3 +808,23 @@ TEST(GifImage, PicturesOpenGifFilesByExtension)
     pasted.LoadFromClipboardFormat(format, data, pal);
     EXPECT_EQ(Colours(pasted.Frames(0)->Bitmap()), Colours(bitmap.get()));
 }
+
+TEST(GifImage, DecodingReportsProgressFromStartToEnd)
+{
+    auto bitmap = IndexedBitmap(64, 64, 8, 5);
+    TGIFImage gif;
+    gif.AddFrame(bitmap.get());
+    const QByteArray bytes = Save(gif);
+    TGIFImage back;
+    std::vector<int> stages;
+    int last = -1;
+    back.OnProgress = [&](TObject*, TProgressStage stage, quint8 percent, bool, const TRect&, const QString&) {
+        stages.push_back(int(stage));
+        last = percent;
+    };
+    Load(back, bytes);
+    ASSERT_GE(stages.size(), 3u);
+    EXPECT_EQ(stages.front(), int(psStarting));
+    EXPECT_EQ(stages.back(), int(psEnding));
+    EXPECT_EQ(last, 100);
+}
