@@ -566,6 +566,8 @@ public:
     TBookmark Bookmark() const { return GetBookmark(); }
     void SetBookmark(const TBookmark& bookmark) { GotoBookmark(bookmark); }
     int CompareBookmarks(const TBookmark& a, const TBookmark& b) const;
+    // Moves to the bookmark and resyncs; false (and no move) when it cannot be reached.
+    bool SetToBookmark(const TBookmark& bookmark);
 
     // Searching.
     virtual bool Locate(const QString& keyFields, const Variant& keyValues, TLocateOptions options);

@@ -795,6 +795,94 @@ Variant TTable::Lookup(const QString& keyFields, const Variant& keyValues, const
     return result;
 }
 
+// ---- cursor operations
+
+void TTable::CloneCursor(TTable* source, bool reset, bool readOnly) {
+    if (Active()) Close();
+    SetDatabaseName(source->DatabaseName());
+    SetSessionName(source->SessionName());
+    FTableName = source->TableName();
+    FTableType = source->TableType();
+    if (!reset) {
+        FIndexName = source->IndexName();
+        FIndexFieldNames = source->IndexFieldNames();
+    } else {
+        FIndexName.clear();
+        FIndexFieldNames.clear();
+    }
+    SetReadOnly(readOnly);
+    SetFilter(source->Filter());
+    OnFilterRecord = source->OnFilterRecord;
+    FFiltered = reset ? false : source->Filtered();
+    Open();
+    if (!reset && source->Active() && !source->IsEmpty()) SetToCursor(source);
+}
+
+bool TTable::SetToCursor(TDataSet* source) {
+    if (!source || !source->Active() || source->IsEmpty()) return false;
+    auto* t = dynamic_cast<TTable*>(source);
+    if (t && platform::db::StorageName(t->TableName()) != platform::db::StorageName(FTableName))
+        DatabaseError(QStringLiteral("Cursors are not on the same table"), this);
+    TBookmark bm = source->GetBookmark();
+    TRecordBuffer r;
+    if (!bm.Valid || !FetchById(bm.Id, r)) return false;
+    // Only a record inside this cursor's range counts.
+    if (FSpec.HasLow || FSpec.HasHigh || !FSpec.Where.isEmpty()) {
+        platform::db::TCursorSpec spec = FSpec;
+        QString self = QStringLiteral("rowid = %1").arg(bm.Id);
+        spec.Where = spec.Where.isEmpty() ? self : QStringLiteral("(%1) AND %2").arg(spec.Where, self);
+        if (FConn->Count(spec) == 0) return false;
+    }
+    return SetToBookmark(bm);
+}
+
+// ---- layout checks
+
+namespace platform::db {
+
+QStringList CheckTable(TTable* table) {
+    QStringList out;
+    QString name = table->TableName();
+    TConnection* conn = table->Connection();
+    if (!conn->TableExists(name)) return {QStringLiteral("Table '%1' does not exist").arg(name)};
+    TTableDesc d = conn->DescribeTable(name);
+    for (int i = 0; i < table->FieldDefs()->Count(); ++i) {
+        TFieldDef* fd = table->FieldDefs()->Items(i);
+        int c = d.ColumnIndex(fd->Name);
+        if (c < 0) {
+            out << QStringLiteral("Table '%1': field '%2' is missing").arg(name, fd->Name);
+            continue;
+        }
+        if (FieldTypeOf(d.Columns[c].Type) != fd->DataType && !(fd->DataType == ftWord && d.Columns[c].Type == TColumnType::Short))
+            out << QStringLiteral("Table '%1': field '%2' has another type").arg(name, fd->Name);
+        else if (fd->DataType == ftString && fd->Size > 0 && d.Columns[c].Size != fd->Size)
+            out << QStringLiteral("Table '%1': field '%2' has size %3 instead of %4").arg(name, fd->Name).arg(d.Columns[c].Size).arg(fd->Size);
+    }
+    for (int i = 0; i < table->IndexDefs()->Count(); ++i) {
+        TIndexDef* ix = table->IndexDefs()->Items(i);
+        bool primary = ix->Options & ixPrimary;
+        bool found = false;
+        for (auto& x : d.Indexes) {
+            if (x.Primary != primary || (!primary && x.Name.compare(ix->Name, Qt::CaseInsensitive) != 0)) continue;
+            found = x.Fields.join(QLatin1Char(';')).compare(QString(ix->Fields).remove(QLatin1Char(' ')), Qt::CaseInsensitive) == 0;
+        }
+        if (!found)
+            out << (primary ? QStringLiteral("Table '%1': primary index on '%2' is missing").arg(name, ix->Fields)
+                            : QStringLiteral("Table '%1': index '%2' on '%3' is missing").arg(name, ix->Name, ix->Fields));
+    }
+    return out;
+}
+
+QStringList EnsureTable(TTable* table) {
+    if (!table->Connection()->TableExists(table->TableName())) {
+        table->CreateTable();
+        return {};
+    }
+    return CheckTable(table);
+}
+
+}  // namespace platform::db
+
 // ---------------------------------------------------------------------------------------------- TQuery
 
 // Re-runs the query when the record of its data source changes.

@@ -9,6 +9,7 @@
 #include <memory>
 
 class TDatabase;
+class TTable;
 
 enum TConfigMode { cmPersistent = 0, cmSession = 1, cmAll = 1 };
 enum TTransIsolation { tiDirtyRead, tiReadCommitted, tiRepeatableRead };
@@ -74,6 +75,14 @@ private:
 
 // The process's session.
 extern TSession* Session;
+
+namespace platform::db {
+// The stored layout of `table` against the fields and indexes its FieldDefs/IndexDefs describe:
+// one line per difference ("Table 'EXPED': field 'ASUNTO' is missing"); empty when they agree.
+QStringList CheckTable(TTable* table);
+// Creates the table when the data folder lacks it, else checks it; returns the differences.
+QStringList EnsureTable(TTable* table);
+}  // namespace platform::db
 
 class TDBDataSet;
 
@@ -207,6 +216,15 @@ public:
 
     bool Locate(const QString& keyFields, const Variant& keyValues, TLocateOptions options) override;
     Variant Lookup(const QString& keyFields, const Variant& keyValues, const QString& resultFields) override;
+
+    // Cursor operations of the engine, for the record-locate and clone helpers.
+    // A clone is a second cursor on the source's table with its own order, range and filter;
+    // `reset` leaves it without index, range and filter on its first record, otherwise it takes
+    // the source's index and filter and stands on the source's record.
+    void CloneCursor(TTable* source, bool reset, bool readOnly);
+    // Moves to the record another cursor of the same table stands on; false when it is not
+    // visible here (outside the range or filter).
+    bool SetToCursor(TDataSet* source);
 
 protected:
     void InternalOpen() override;

@@ -807,6 +807,20 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark) {
     DoAfterScroll();
 }
 
+bool TDataSet::SetToBookmark(const TBookmark& bookmark) {
+    if (!Active() || !bookmark.Valid || (FBof && FEof && FBuffers.empty())) return false;
+    CheckBrowseMode();
+    TRecordBuffer r;
+    if (!FetchById(bookmark.Id, r)) return false;
+    CalculateFields(r);
+    if (!AcceptRecord(r)) return false;
+    DoBeforeScroll();
+    FillBuffers(r);
+    DataEvent(deDataSetChange);
+    DoAfterScroll();
+    return true;
+}
+
 int TDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
     if (!a.Valid || !b.Valid) return a.Valid == b.Valid ? 0 : (a.Valid ? 1 : -1);
     return a.Id < b.Id ? -1 : a.Id > b.Id ? 1 : 0;

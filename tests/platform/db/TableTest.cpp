@@ -503,3 +503,64 @@ TEST_F(DbTest, ADamagedFileGivesAClearError) {
     }
     EXPECT_EQ(f.size(), 4096);  // left as it was
 }
+
+TEST_F(DbTest, ClonedCursorsKeepTheirOwnOrderAndMoveTheSource) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    t->Open();
+    AddClient(t, 1, QStringLiteral("Luis"), QStringLiteral("Zamora"));
+    AddClient(t, 2, QStringLiteral("Eva"), QStringLiteral("Abad"));
+    AddClient(t, 3, QStringLiteral("Pío"), QStringLiteral("Mena"));
+    t->SetRange({Variant(1)}, {Variant(2)});
+    t->Last();
+    auto* clone = new TTable(&owner);
+    clone->CloneCursor(t, false, true);
+    EXPECT_EQ(clone->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 2);  // on the source's record
+    EXPECT_FALSE(clone->CanModify());
+    auto* reset = new TTable(&owner);
+    reset->CloneCursor(t, true, true);
+    reset->SetIndexFieldNames(QStringLiteral("APELLIDOS"));
+    EXPECT_EQ(reset->RecordCount(), 3);  // no range
+    reset->First();
+    EXPECT_EQ(reset->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Abad"));
+    t->First();
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+    EXPECT_TRUE(t->SetToCursor(reset));  // Abad (2) lies in the range
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 2);
+    reset->Next();  // Mena (3) does not
+    EXPECT_FALSE(t->SetToCursor(reset));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 2);
+    reset->Next();  // Zamora (1)
+    EXPECT_TRUE(t->SetToCursor(reset));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+    TBookmark bm = reset->GetBookmark();
+    t->First();
+    EXPECT_TRUE(t->SetToBookmark(bm));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Zamora"));
+}
+
+TEST_F(DbTest, EnsureTableCreatesAMissingTableAndReportsDifferences) {
+    auto define = [&](TTable* t, int size) {
+        t->FieldDefs()->Add(QStringLiteral("Usuario"), ftString, 15, true);
+        t->FieldDefs()->Add(QStringLiteral("Contrasenia"), ftString, size);
+        t->FieldDefs()->Add(QStringLiteral("Privacidad"), ftBoolean);
+        t->IndexDefs()->Add(QString(), QStringLiteral("Usuario"), ixPrimary);
+    };
+    TTable* a = NewTable(&owner, folder, QStringLiteral("Privacidad.db"));
+    define(a, 10);
+    EXPECT_TRUE(platform::db::EnsureTable(a).isEmpty());
+    EXPECT_TRUE(a->Exists());
+    TTable* b = NewTable(&owner, folder, QStringLiteral("PRIVACIDAD"));
+    define(b, 12);
+    b->FieldDefs()->Add(QStringLiteral("Abogado"), ftInteger);
+    QStringList diff = platform::db::EnsureTable(b);
+    EXPECT_EQ(diff, QStringList({QStringLiteral("Table 'PRIVACIDAD': field 'Contrasenia' has size 10 instead of 12"),
+                                 QStringLiteral("Table 'PRIVACIDAD': field 'Abogado' is missing")}));
+    a->Open();
+    a->Append();
+    a->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("SUPERVISOR"));
+    a->FieldByName(QStringLiteral("Privacidad"))->SetAsBoolean(true);
+    a->Post();
+    EXPECT_TRUE(a->FindKey({Variant(QStringLiteral("SUPERVISOR"))}));
+    EXPECT_TRUE(a->FieldByName(QStringLiteral("Privacidad"))->AsBoolean());
+    EXPECT_FALSE(a->FindKey({Variant(QStringLiteral("supervisor"))}));  // the primary key keeps case
+}
