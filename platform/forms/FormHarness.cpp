@@ -3,6 +3,8 @@
 #include "platform/forms/Host.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QRadioButton>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -150,7 +152,10 @@ void TFormHarness::ClickAt(TControl* control, int x, int y, TMouseButton button,
 }
 
 void TFormHarness::Click(TControl* control) {
-    ClickAt(control, std::max(0, control->Width() / 2), std::max(0, control->Height() / 2));
+    // Check boxes and radio buttons take clicks on their indicator and caption only.
+    const bool indicator = qobject_cast<QCheckBox*>(control->Widget()) || qobject_cast<QRadioButton*>(control->Widget());
+    ClickAt(control, indicator ? std::min(7, control->Width() / 2) : std::max(0, control->Width() / 2),
+            std::max(0, control->Height() / 2));
 }
 
 void TFormHarness::DoubleClick(TControl* control) {

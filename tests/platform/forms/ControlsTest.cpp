@@ -1,0 +1,302 @@
+// Standard and common controls: what the forms of the program rely on.
+#include "platform/forms/Buttons.h"
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/FormHarness.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+#include <memory>
+
+using platform::forms::TFormHarness;
+
+namespace {
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override { form = std::make_unique<TForm>(nullptr); }
+    template <class T>
+    T* Place(int left, int top, int width, int height, TWinControl* parent = nullptr) {
+        auto* c = new T(form.get());
+        c->SetParent(parent ? parent : form.get());
+        c->SetBounds(left, top, width, height);
+        return c;
+    }
+    TFormHarness harness;
+    std::unique_ptr<TForm> form;
+};
+
+TEST_F(ControlsTest, CheckBoxClicksWhenSetInCodeAndByTheUser) {
+    auto* cb = Place<TCheckBox>(10, 10, 120, 20);
+    int clicks = 0;
+    cb->OnClick = [&](TObject*) { ++clicks; };
+    cb->SetChecked(true);
+    cb->SetChecked(true);  // no change, no click
+    EXPECT_EQ(clicks, 1);
+    form->Show();
+    TFormHarness::Click(cb);
+    EXPECT_FALSE(cb->Checked());
+    EXPECT_EQ(clicks, 2);
+    TFormHarness::PressKey(cb, VK_SPACE);
+    EXPECT_TRUE(cb->Checked());
+}
+
+TEST_F(ControlsTest, RadioButtonsOfOneParentExcludeEachOther) {
+    auto* a = Place<TRadioButton>(10, 10, 100, 20);
+    auto* b = Place<TRadioButton>(10, 40, 100, 20);
+    a->SetChecked(true);
+    b->SetChecked(true);
+    EXPECT_FALSE(a->Checked());
+    EXPECT_TRUE(b->Checked());
+    form->Show();
+    TFormHarness::Click(a);
+    EXPECT_TRUE(a->Checked());
+    EXPECT_FALSE(b->Checked());
+}
+
+TEST_F(ControlsTest, RadioGroupItemIndexFollowsButtons) {
+    auto* rg = Place<TRadioGroup>(10, 10, 200, 100);
+    rg->Items()->Add(QStringLiteral("Pesetas"));
+    rg->Items()->Add(QStringLiteral("Euros"));
+    int clicks = 0;
+    rg->OnClick = [&](TObject*) { ++clicks; };
+    EXPECT_EQ(rg->ItemIndex(), -1);
+    rg->SetItemIndex(1);
+    EXPECT_TRUE(rg->Buttons(1)->Checked());
+    EXPECT_EQ(clicks, 1);
+    form->Show();
+    TFormHarness::Click(rg->Buttons(0));
+    EXPECT_EQ(rg->ItemIndex(), 0);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(rg->Buttons(0)->Caption(), QStringLiteral("Pesetas"));
+}
+
+TEST_F(ControlsTest, EditChangeAndCharCase) {
+    auto* e = Place<TEdit>(10, 10, 100, 21);
+    QStringList seen;
+    e->OnChange = [&](TObject*) { seen << e->Text(); };
+    e->SetText(QStringLiteral("uno"));
+    EXPECT_EQ(seen, QStringList{"uno"});
+    EXPECT_FALSE(e->Modified());
+    e->SetCharCase(ecUpperCase);
+    EXPECT_EQ(e->Text(), QStringLiteral("UNO"));
+    form->Show();
+    TFormHarness::Focus(e);
+    e->SetSelStart(3);
+    TFormHarness::Type(QStringLiteral("ñ"));
+    EXPECT_EQ(e->Text(), QStringLiteral("UNOÑ"));
+    EXPECT_TRUE(e->Modified());
+    e->SetMaxLength(4);
+    TFormHarness::Type(QStringLiteral("x"));
+    EXPECT_EQ(e->Text(), QStringLiteral("UNOÑ"));
+}
+
+TEST_F(ControlsTest, MemoLinesAndTextStayInStep) {
+    auto* m = Place<TMemo>(10, 10, 200, 100);
+    m->Lines()->Add(QStringLiteral("Calle Mayor, 1"));
+    m->Lines()->Add(QStringLiteral("28001 Madrid"));
+    EXPECT_EQ(m->Text(), QStringLiteral("Calle Mayor, 1\r\n28001 Madrid"));
+    m->SetText(QStringLiteral("a\r\nb\r\nc"));
+    EXPECT_EQ(m->Lines()->Count(), 3);
+    EXPECT_EQ(m->Lines()->Strings(2), QStringLiteral("c"));
+    // In a memo Enter makes a new line instead of pressing the default button.
+    auto* ok = Place<TButton>(10, 120, 75, 25);
+    ok->SetDefault(true);
+    int pressed = 0;
+    ok->OnClick = [&](TObject*) { ++pressed; };
+    form->Show();
+    TFormHarness::Focus(m);
+    TFormHarness::PressKey(VK_RETURN);
+    EXPECT_EQ(pressed, 0);
+    EXPECT_EQ(m->Lines()->Count(), 4);
+}
+
+TEST_F(ControlsTest, ComboBoxListAndChange) {
+    auto* cb = Place<TComboBox>(10, 10, 120, 21);
+    cb->SetStyle(csDropDownList);
+    cb->Items()->Add(QStringLiteral("2000"));
+    cb->Items()->Add(QStringLiteral("2001"));
+    int changes = 0;
+    cb->OnChange = [&](TObject*) { ++changes; };
+    EXPECT_EQ(cb->ItemIndex(), -1);
+    cb->SetItemIndex(1);
+    EXPECT_EQ(cb->Text(), QStringLiteral("2001"));
+    EXPECT_EQ(changes, 0);  // a change made in code is not a user change
+    form->Show();
+    TFormHarness::Focus(cb);
+    TFormHarness::PressKey(VK_UP);
+    EXPECT_EQ(cb->ItemIndex(), 0);
+    EXPECT_EQ(changes, 1);
+    cb->Items()->Clear();
+    EXPECT_EQ(cb->ItemIndex(), -1);
+}
+
+TEST_F(ControlsTest, ListBoxSelectionAndOwnerDraw) {
+    auto* lb = Place<TListBox>(10, 10, 150, 100);
+    lb->Items()->Add(QStringLiteral("Expedientes"));
+    lb->Items()->Add(QStringLiteral("Consultas"));
+    lb->SetItemIndex(1);
+    EXPECT_EQ(lb->ItemIndex(), 1);
+    lb->SetMultiSelect(true);
+    lb->SetSelected(0, true);
+    EXPECT_TRUE(lb->Selected(0));
+    EXPECT_THROW(lb->Selected(5), EListError);
+    int drawn = 0;
+    lb->SetStyle(lbOwnerDrawFixed);
+    lb->OnDrawItem = [&](TWinControl*, int index, TRect rect, TOwnerDrawState) {
+        ++drawn;
+        lb->Canvas()->FillRect(rect);
+        lb->Canvas()->TextOut(rect.Left, rect.Top, lb->Items()->Strings(index));
+    };
+    form->Show();
+    TFormHarness::Grab(form.get());
+    EXPECT_GE(drawn, 2);
+}
+
+TEST_F(ControlsTest, BitBtnKindsGiveCaptionResultAndRole) {
+    auto* ok = Place<TBitBtn>(10, 10, 75, 25);
+    ok->SetKind(bkOK);
+    auto* cancel = Place<TBitBtn>(100, 10, 75, 25);
+    cancel->SetKind(bkCancel);
+    EXPECT_EQ(ok->Caption(), QStringLiteral("Aceptar"));
+    EXPECT_EQ(ok->ModalResult(), mrOk);
+    EXPECT_TRUE(ok->Default());
+    EXPECT_TRUE(cancel->Cancel());
+    harness.AnswerModal([](TCustomForm&) { TFormHarness::PressKey(VK_ESCAPE); });
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    harness.AnswerModal([](TCustomForm&) { TFormHarness::PressKey(VK_RETURN); });
+    EXPECT_EQ(form->ShowModal(), mrOk);
+}
+
+TEST_F(ControlsTest, PageControlSwitchesPagesAndCanRefuse) {
+    auto* pc = Place<TPageControl>(0, 0, 300, 200);
+    auto* p1 = new TTabSheet(form.get());
+    p1->SetPageControl(pc);
+    p1->SetCaption(QStringLiteral("Expedientes"));
+    auto* p2 = new TTabSheet(form.get());
+    p2->SetPageControl(pc);
+    p2->SetCaption(QStringLiteral("Consultas"));
+    EXPECT_EQ(pc->ActivePage(), p1);
+    EXPECT_TRUE(p1->Visible());
+    EXPECT_FALSE(p2->Visible());
+    int changes = 0;
+    pc->OnChange = [&](TObject*) { ++changes; };
+    pc->SelectNextPage(true);
+    EXPECT_EQ(pc->ActivePage(), p2);
+    EXPECT_EQ(changes, 1);
+    bool allow = false;
+    pc->OnChanging = [&](TObject*, bool& a) { a = allow; };
+    pc->SelectNextPage(true);
+    EXPECT_EQ(pc->ActivePage(), p2);
+    p2->SetTabVisible(false);
+    EXPECT_EQ(pc->ActivePage(), p1);
+    // A page fills the page control's client area below the tabs.
+    EXPECT_GT(p1->Top(), 0);
+    EXPECT_EQ(p1->Width(), 296);
+    delete p2;
+    EXPECT_EQ(pc->PageCount(), 1);
+}
+
+TEST_F(ControlsTest, StatusBarPanelsKeepTheirTexts) {
+    form->SetBounds(0, 0, 600, 300);
+    auto* sb = Place<TStatusBar>(0, 0, 500, 19);
+    for (int w : {250, 160, 35}) sb->Panels()->Add()->SetWidth(w);
+    sb->Panels()->Items(1)->SetText(QStringLiteral("Usuario : SUPERVISOR"));
+    sb->Panels()->Items(1)->SetAlignment(taCenter);
+    EXPECT_EQ(sb->Panels()->Items(1)->Text(), QStringLiteral("Usuario : SUPERVISOR"));
+    EXPECT_EQ(sb->PanelRect(1).Left, 250);
+    EXPECT_EQ(sb->PanelRect(2).Right, form->ClientWidth());  // the last one takes the rest
+    EXPECT_EQ(sb->Align(), alBottom);
+    EXPECT_EQ(sb->Top() + sb->Height(), form->ClientHeight());
+    EXPECT_THROW(sb->Panels()->Items(3), EListError);
+}
+
+TEST_F(ControlsTest, GaugeAndProgressBarClampTheirPosition) {
+    auto* g = Place<TGauge>(0, 0, 200, 20);
+    g->SetProgress(40);
+    EXPECT_EQ(g->PercentDone(), 40);
+    g->SetProgress(250);
+    EXPECT_EQ(g->Progress(), 100);
+    g->SetMaxValue(200);
+    EXPECT_EQ(g->PercentDone(), 50);
+    auto* pb = Place<TProgressBar>(0, 30, 200, 16);
+    pb->SetPosition(-5);
+    EXPECT_EQ(pb->Position(), 0);
+    pb->StepIt();
+    EXPECT_EQ(pb->Position(), 10);
+}
+
+TEST_F(ControlsTest, UpDownStepsItsEditWithinLimits) {
+    auto* e = Place<TEdit>(10, 10, 60, 21);
+    auto* ud = new TUpDown(form.get());
+    ud->SetMin(1999);
+    ud->SetMax(2001);
+    ud->SetPosition(2000);
+    ud->SetThousands(false);
+    ud->SetAssociate(e);
+    EXPECT_EQ(e->Text(), QStringLiteral("2000"));
+    EXPECT_EQ(ud->Left(), 70);
+    ud->ClickButton(btNext);
+    ud->ClickButton(btNext);
+    EXPECT_EQ(ud->Position(), 2001);
+    form->Show();
+    TFormHarness::ClickAt(ud, 5, ud->Height() - 3);
+    EXPECT_EQ(e->Text(), QStringLiteral("2000"));
+}
+
+TEST_F(ControlsTest, TreeViewNodesCarryData) {
+    auto* tv = Place<TTreeView>(0, 0, 200, 200);
+    int civil = 1, penal = 2;
+    TTreeNode* root = tv->Items()->Add(nullptr, QStringLiteral("Partidos"));
+    TTreeNode* a = tv->Items()->AddChildObject(root, QStringLiteral("Civil"), &civil);
+    TTreeNode* b = tv->Items()->AddChildObject(root, QStringLiteral("Penal"), &penal);
+    EXPECT_EQ(tv->Items()->Count(), 3);
+    EXPECT_EQ(a->Level(), 1);
+    EXPECT_EQ(a->GetNextSibling(), b);
+    EXPECT_EQ(root->GetNext(), a);
+    EXPECT_EQ(*static_cast<int*>(b->Data()), 2);
+    TTreeNode* changed = nullptr;
+    tv->OnChange = [&](TObject*, TTreeNode* n) { changed = n; };
+    tv->SetSelected(b);
+    EXPECT_EQ(changed, b);
+    EXPECT_TRUE(b->Selected());
+    tv->OnChanging = [](TObject*, TTreeNode*, bool& allow) { allow = false; };
+    tv->SetSelected(a);
+    EXPECT_EQ(tv->Selected(), b);
+    tv->OnChanging = nullptr;
+    b->Delete();
+    EXPECT_EQ(tv->Items()->Count(), 2);
+    tv->Items()->Clear();
+    EXPECT_EQ(tv->Items()->GetFirstNode(), nullptr);
+}
+
+TEST_F(ControlsTest, LabelAcceleratorFocusesItsControl) {
+    auto* e1 = Place<TEdit>(80, 10, 100, 21);
+    auto* e2 = Place<TEdit>(80, 40, 100, 21);
+    auto* lbl = Place<TLabel>(10, 40, 60, 17);
+    lbl->SetCaption(QStringLiteral("&Año :"));
+    lbl->SetFocusControl(e2);
+    EXPECT_GT(lbl->Width(), 0);
+    form->Show();
+    EXPECT_EQ(form->ActiveControl(), e1);
+    EXPECT_TRUE(form->CMDialogChar(QChar(u'a')));
+    EXPECT_EQ(form->ActiveControl(), e2);
+}
+
+TEST_F(ControlsTest, TimerFiresThroughTheEventLoop) {
+    auto* t = new TTimer(form.get());
+    int ticks = 0;
+    t->OnTimer = [&](TObject*) { ++ticks; };
+    t->SetInterval(1);
+    QElapsedTimer clock;
+    clock.start();
+    while (ticks == 0 && clock.elapsed() < 2000) TFormHarness::ProcessEvents();
+    EXPECT_GT(ticks, 0);
+    t->SetEnabled(false);
+    const int before = ticks;
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(ticks, before);
+}
+
+}  // namespace
