@@ -1,5 +1,7 @@
 #include "controls/visual/ZbTimer.h"
 
+#include "platform/forms/Forms.h"
+
 #include <QObject>
 #include <QThread>
 #include <QTimerEvent>
@@ -11,49 +13,21 @@
 namespace platform::visual {
 
 namespace {
-std::mutex gHandlerMutex;
-TTimerErrorHandler gHandler;
-
-// Hands an exception of a timer event to the installed handler; EAbort stays silent. Never throws:
-// a reporting failure must not stop the timer.
+// Hands an exception of a timer event to the application; EAbort stays silent. Never throws: a
+// failing report must not stop the timer.
 void ReportTimerError(TObject* sender, std::exception_ptr error) {
-    TTimerErrorHandler handler;
-    {
-        std::lock_guard lock(gHandlerMutex);
-        handler = gHandler;
-    }
-    auto deliver = [&](const Exception& e) {
-        try {
-            if (handler)
-                handler(sender, e);
-            else
-                qWarning().noquote() << "Timer event failed:" << e.ClassName() << e.Message();
-        } catch (...) {
-            qWarning("Timer error handler raised an exception");
-        }
-    };
     try {
         std::rethrow_exception(error);
     } catch (const EAbort&) {
-    } catch (const Exception& e) {
-        deliver(e);
-    } catch (const std::exception& e) {
-        deliver(Exception(QString::fromLocal8Bit(e.what())));
     } catch (...) {
-        deliver(Exception(QStringLiteral("Unknown exception in timer event")));
+        try {
+            Application->HandleException(sender);
+        } catch (...) {
+            qWarning("A timer event failed and its report failed too");
+        }
     }
 }
 }  // namespace
-
-void SetTimerErrorHandler(TTimerErrorHandler handler) {
-    std::lock_guard lock(gHandlerMutex);
-    gHandler = std::move(handler);
-}
-
-TTimerErrorHandler TimerErrorHandler() {
-    std::lock_guard lock(gHandlerMutex);
-    return gHandler;
-}
 
 // Stands for the hidden window of the windowed mode: a main-thread object whose timer calls Timer.
 class TTimerWindow : public QObject {

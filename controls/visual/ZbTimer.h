@@ -17,13 +17,10 @@ enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest,
 
 class TZbTimer;
 
+// An exception raised by a timer event goes to the application's exception handling (OnException,
+// else the error box) in the main thread, with the timer thread as sender in threaded mode and the
+// component in windowed mode; EAbort stays silent. The timer goes on either way.
 namespace platform::visual {
-// Where a timer reports an exception its event raised (EAbort never gets here). The handler runs in
-// the main thread; sender is the timer thread in threaded mode, the component in windowed mode.
-// Without a handler the exception is written to the Qt warning log. The timer goes on either way.
-using TTimerErrorHandler = std::function<void(TObject* sender, const Exception& e)>;
-void SetTimerErrorHandler(TTimerErrorHandler handler);
-TTimerErrorHandler TimerErrorHandler();
 class TTimerWindow;
 }  // namespace platform::visual
 

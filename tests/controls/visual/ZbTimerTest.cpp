@@ -1,4 +1,6 @@
 #include "controls/visual/ZbTimer.h"
+#include "platform/forms/FormHarness.h"
+#include "platform/forms/Forms.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +12,6 @@
 #include <vector>
 
 namespace {
-
-void EnsureApp() {
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char arg0[] = "test_visual";
-        static char* argv[] = {arg0, nullptr};
-        new QCoreApplication(argc, argv);
-    }
-}
 
 // Runs the event loop until pred holds; the time limit only guards against a hang.
 template <class Pred>
@@ -36,12 +29,13 @@ bool PumpUntil(Pred pred, int limitMs = 10000) {
 class ZbTimerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApp();
-        platform::visual::SetTimerErrorHandler([this](TObject* sender, const Exception& e) {
+        Application->OnException = [this](TObject* sender, const Exception& e) {
             Reports.push_back({sender, e.Message()});
-        });
+        };
     }
-    void TearDown() override { platform::visual::SetTimerErrorHandler(nullptr); }
+    void TearDown() override { Application->OnException = nullptr; }
+
+    platform::forms::TFormHarness Harness;
 
     struct Report {
         TObject* Sender;
@@ -202,6 +196,22 @@ TEST_F(ZbTimerTest, ARaisingHandlerIsReportedAndTheTimerGoesOn) {
         EXPECT_EQ(Reports[0].Message, "mal dato: ñ");
         EXPECT_EQ(Reports[0].Sender, timer.TimerThread());
     }
+}
+
+TEST_F(ZbTimerTest, WithoutAnExceptionHandlerTheApplicationShowsTheError) {
+    Application->OnException = nullptr;
+    TZbTimer timer(nullptr);
+    timer.SetInterval(2);
+    int count = 0;
+    timer.SetOnTimer([&](TObject*) {
+        if (++count == 1) throw EConvertError("Fecha errónea");
+    });
+    ASSERT_TRUE(PumpUntil([&] { return count >= 3; }));
+    ASSERT_EQ(Harness.Exceptions().size(), 1u);
+    EXPECT_EQ(Harness.Exceptions()[0].ClassName, "EConvertError");
+    EXPECT_EQ(Harness.Exceptions()[0].Message, "Fecha errónea");
+    ASSERT_FALSE(Harness.Messages().empty());  // the error box
+    EXPECT_EQ(Harness.Messages().back().Text, "Fecha errónea.");  // the error box ends it with a dot
 }
 
 TEST_F(ZbTimerTest, WindowedHandlerErrorsNameTheComponent) {
