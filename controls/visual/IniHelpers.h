@@ -5,6 +5,8 @@
 #include <QString>
 
 class TObject;
+class TComponent;
+class TCustomForm;
 
 // The executable's file name with the extension ".INI", without folder.
 QString GetDefaultIniName();
@@ -19,6 +21,23 @@ void IniWriteString(TObject* iniObject, const QString& section, const QString& i
 int IniReadInteger(TObject* iniObject, const QString& section, const QString& ident, int defaultValue);
 void IniWriteInteger(TObject* iniObject, const QString& section, const QString& ident, int value);
 void IniEraseSection(TObject* iniObject, const QString& section);
+
+// A form: its class name. A control: its form's class name (else its parent's name) followed by
+// its own name. Another component owned by a form: "FormClass.Name". Else the component's name.
+QString GetDefaultSection(TComponent* component);
+
+// The value under key + the current screen's "(WxH)" suffix, else under the plain key.
+QString ReadPosStr(TObject* iniObject, const QString& section, const QString& ident);
+// Under key + the current screen's suffix, then under the plain key.
+void WritePosStr(TObject* iniObject, const QString& section, const QString& ident, const QString& value);
+
+// The form's placement keys (see platform::visual::WritePlacement) for the current screen.
+void WriteFormPlacement(TCustomForm* form, TObject* iniObject, const QString& section);
+// Restores position and size (ignored when saved at another pixel density; a form that is not
+// sizeable keeps its designed size) and the window state (a minimised main form minimises the
+// application).
+void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& section, bool restoreState,
+                       bool restorePosition);
 
 namespace platform::visual {
 
@@ -63,5 +82,10 @@ bool ReadPlacementPosition(TObject* iniObject, const QString& section, TWindowPl
                            const TScreenInfo& screen);
 // "ShowCmd" as a window state: 1, 5, 9 normal; 2, 6, 7 minimised; 3 maximised; others the default.
 TPlacementState ReadPlacementState(TObject* iniObject, const QString& section, TPlacementState defaultState);
+
+// The primary screen as the forms layer sees it.
+TScreenInfo CurrentScreen();
+// The form's placement: its bounds as the normal rectangle, its window state as the show command.
+TWindowPlacement GetFormPlacement(TCustomForm* form);
 
 }  // namespace platform::visual

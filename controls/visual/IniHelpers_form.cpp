@@ -1,0 +1,114 @@
+// The placement routines that work on forms.
+#include "controls/visual/IniHelpers.h"
+
+#include "platform/forms/Forms.h"
+
+#include <QTimer>
+
+using platform::visual::TPlacementState;
+using platform::visual::TWindowPlacement;
+
+namespace platform::visual {
+
+TScreenInfo CurrentScreen() { return TScreenInfo{Screen->Width(), Screen->Height(), Screen->PixelsPerInch()}; }
+
+TWindowPlacement GetFormPlacement(TCustomForm* form) {
+    TWindowPlacement wp;
+    wp.MinX = wp.MinY = wp.MaxX = wp.MaxY = -1;  // no minimised or maximised position of its own
+    wp.NormLeft = form->Left();
+    wp.NormTop = form->Top();
+    wp.NormRight = form->Left() + form->Width();
+    wp.NormBottom = form->Top() + form->Height();
+    switch (form->WindowState()) {
+    case wsNormal: wp.ShowCmd = SW_SHOWNORMAL; break;
+    case wsMinimized: wp.ShowCmd = SW_SHOWMINIMIZED; break;
+    case wsMaximized: wp.ShowCmd = SW_SHOWMAXIMIZED; break;
+    }
+    return wp;
+}
+
+}  // namespace platform::visual
+
+QString GetDefaultSection(TComponent* component) {
+    if (!component)
+        return QString();
+    if (auto* form = dynamic_cast<TCustomForm*>(component))
+        return form->ClassName();
+    const QString name = component->Name();
+    if (auto* control = dynamic_cast<TControl*>(component)) {
+        if (TCustomForm* form = GetParentForm(control))
+            return form->ClassName() + name;
+        if (control->Parent())
+            return control->Parent()->Name() + name;
+        return name;
+    }
+    if (auto* owner = dynamic_cast<TCustomForm*>(component->Owner()))
+        return owner->ClassName() + QLatin1Char('.') + name;
+    return name;
+}
+
+QString ReadPosStr(TObject* iniObject, const QString& section, const QString& ident) {
+    return platform::visual::ReadPosStr(iniObject, section, ident, platform::visual::CurrentScreen());
+}
+
+void WritePosStr(TObject* iniObject, const QString& section, const QString& ident, const QString& value) {
+    platform::visual::WritePosStr(iniObject, section, ident, value, platform::visual::CurrentScreen());
+}
+
+void WriteFormPlacement(TCustomForm* form, TObject* iniObject, const QString& section) {
+    if (!form)
+        return;
+    TWindowPlacement wp = platform::visual::GetFormPlacement(form);
+    if (form == Application->MainForm() && form->Widget() && form->Widget()->isMinimized())
+        wp.ShowCmd = platform::visual::SW_SHOWMINIMIZED;
+    if (form->FormStyle() == fsMDIChild && form->WindowState() == wsMinimized)
+        wp.Flags |= platform::visual::WPF_SETMINPOSITION;
+    platform::visual::WritePlacement(iniObject, section, wp, platform::visual::CurrentScreen());
+}
+
+void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& section, bool restoreState,
+                       bool restorePosition) {
+    if (!form || (!restoreState && !restorePosition))
+        return;
+    const bool isMainForm = form == Application->MainForm();
+    if (restorePosition) {
+        TWindowPlacement wp = platform::visual::GetFormPlacement(form);
+        const bool found = platform::visual::ReadPlacementPosition(iniObject, section, wp, platform::visual::CurrentScreen());
+        if (found) {
+            // A window the user cannot size keeps the size it was designed with.
+            if (form->BorderStyle() != bsSizeable && form->BorderStyle() != bsSizeToolWin) {
+                wp.NormRight = wp.NormLeft + form->Width();
+                wp.NormBottom = wp.NormTop + form->Height();
+            }
+            if (wp.NormRight > wp.NormLeft) {
+                // A centred form would be centred again on showing, losing the stored position.
+                if (form->Position() == poScreenCenter && !form->HasState(csDesigning))
+                    form->SetPosition(poDesigned);
+                form->SetBounds(wp.NormLeft, wp.NormTop, wp.NormRight - wp.NormLeft, wp.NormBottom - wp.NormTop);
+            }
+        }
+    }
+    if (restoreState) {
+        TPlacementState defaultState = TPlacementState::Normal;
+        if ((isMainForm && form->FormStyle() == fsMDIForm) ||
+            (form->FormStyle() == fsNormal && form->Position() == poDefault))
+            defaultState = TPlacementState::Maximized;
+        const TPlacementState state = platform::visual::ReadPlacementState(iniObject, section, defaultState);
+        if (state == TPlacementState::Minimized && isMainForm) {
+            // The application, not the form, goes to the task bar, once the form is up.
+            form->SetWindowState(wsNormal);
+            QTimer::singleShot(0, [] {
+                if (Application->MainForm())
+                    Application->Minimize();
+            });
+            return;
+        }
+        switch (state) {
+        case TPlacementState::Normal: form->SetWindowState(wsNormal); break;
+        case TPlacementState::Minimized: form->SetWindowState(wsMinimized); break;
+        case TPlacementState::Maximized: form->SetWindowState(wsMaximized); break;
+        }
+    }
+    if (form->Widget())
+        form->Update();
+}

@@ -1,0 +1,130 @@
+#include "controls/visual/IniHelpers.h"
+
+#include "platform/classes/IniFiles.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace platform::visual;
+
+namespace {
+
+class TPlacedForm : public TForm {
+public:
+    explicit TPlacedForm(TComponent* owner) : TForm(owner) { SetBounds(10, 20, 400, 300); }
+};
+
+class FormPlacementTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        // The application object brings up the widget system the forms need.
+        ASSERT_NE(static_cast<TApplication*>(Application), nullptr);
+        ini = std::make_unique<TIniFile>(dir.filePath("Zembra.ini"));
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<TIniFile> ini;
+};
+
+}  // namespace
+
+TEST_F(FormPlacementTest, DefaultSectionsNameTheFormAndTheComponent) {
+    TPlacedForm form(nullptr);
+    form.SetName(QStringLiteral("Principio"));
+    auto* edit = new TEdit(&form);
+    edit->SetName(QStringLiteral("EdNombre"));
+    edit->SetParent(&form);
+    auto* storage = new TComponent(&form);
+    storage->SetName(QStringLiteral("FormStorage1"));
+    TComponent loose(nullptr);
+    loose.SetName(QStringLiteral("Suelto"));
+    auto* orphan = new TEdit(nullptr);
+    orphan->SetName(QStringLiteral("Huerfano"));
+
+    EXPECT_EQ(GetDefaultSection(nullptr), QString());
+    EXPECT_EQ(GetDefaultSection(&form), QStringLiteral("TPlacedForm"));
+    EXPECT_EQ(GetDefaultSection(edit), QStringLiteral("TPlacedFormEdNombre"));
+    EXPECT_EQ(GetDefaultSection(storage), QStringLiteral("TPlacedForm.FormStorage1"));
+    EXPECT_EQ(GetDefaultSection(&loose), QStringLiteral("Suelto"));
+    EXPECT_EQ(GetDefaultSection(orphan), QStringLiteral("Huerfano"));
+    delete orphan;
+}
+
+TEST_F(FormPlacementTest, BoundsAndStateComeBackOnAnotherInstance) {
+    {
+        TPlacedForm form(nullptr);
+        form.SetBounds(120, 80, 640, 480);
+        WriteFormPlacement(&form, ini.get(), QStringLiteral("TPlacedForm"));
+    }
+    const QString suffix = ScreenSuffix(CurrentScreen());
+    EXPECT_EQ(ini->ReadString(QStringLiteral("TPlacedForm"), QStringLiteral("NormPos") + suffix, QString()),
+              QStringLiteral("120,80,760,560"));
+    EXPECT_EQ(ini->ReadString(QStringLiteral("TPlacedForm"), QStringLiteral("ShowCmd"), QString()), QStringLiteral("1"));
+    EXPECT_EQ(ReadPosStr(ini.get(), QStringLiteral("TPlacedForm"), QStringLiteral("NormPos")),
+              QStringLiteral("120,80,760,560"));
+
+    TPlacedForm again(nullptr);
+    ReadFormPlacement(&again, ini.get(), QStringLiteral("TPlacedForm"), true, true);
+    EXPECT_EQ(again.Left(), 120);
+    EXPECT_EQ(again.Top(), 80);
+    EXPECT_EQ(again.Width(), 640);
+    EXPECT_EQ(again.Height(), 480);
+    EXPECT_EQ(again.WindowState(), wsNormal);
+
+    // Neither flag: nothing is touched.
+    TPlacedForm untouched(nullptr);
+    ReadFormPlacement(&untouched, ini.get(), QStringLiteral("TPlacedForm"), false, false);
+    EXPECT_EQ(untouched.Left(), 10);
+}
+
+TEST_F(FormPlacementTest, ADialogKeepsItsDesignedSizeAndACentredFormStaysWherePut) {
+    IniWriteString(ini.get(), QStringLiteral("D"), QStringLiteral("NormPos"), QStringLiteral("50,60,950,760"));
+    TPlacedForm dialog(nullptr);
+    dialog.SetBorderStyle(bsDialog);
+    dialog.SetPosition(poScreenCenter);
+    ReadFormPlacement(&dialog, ini.get(), QStringLiteral("D"), false, true);
+    EXPECT_EQ(dialog.Left(), 50);
+    EXPECT_EQ(dialog.Top(), 60);
+    EXPECT_EQ(dialog.Width(), 400);
+    EXPECT_EQ(dialog.Height(), 300);
+    EXPECT_EQ(dialog.Position(), poDesigned);
+}
+
+TEST_F(FormPlacementTest, AnotherPixelDensityRestoresTheStateOnly) {
+    const QString s = QStringLiteral("P");
+    IniWriteString(ini.get(), s, QStringLiteral("NormPos"), QStringLiteral("300,300,500,500"));
+    IniWriteInteger(ini.get(), s, QStringLiteral("PixelsPerInch"), CurrentScreen().PixelsPerInch + 24);
+    IniWriteInteger(ini.get(), s, QStringLiteral("ShowCmd"), SW_SHOWMAXIMIZED);
+    TPlacedForm form(nullptr);
+    ReadFormPlacement(&form, ini.get(), s, true, true);
+    EXPECT_EQ(form.Left(), 10);
+    EXPECT_EQ(form.Width(), 400);
+    EXPECT_EQ(form.WindowState(), wsMaximized);
+}
+
+TEST_F(FormPlacementTest, StateDefaultsWhenNothingIsStored) {
+    TPlacedForm plain(nullptr);
+    plain.SetWindowState(wsMaximized);
+    ReadFormPlacement(&plain, ini.get(), QStringLiteral("None"), true, false);
+    EXPECT_EQ(plain.WindowState(), wsNormal);
+    TPlacedForm byDefault(nullptr);
+    byDefault.SetPosition(poDefault);
+    ReadFormPlacement(&byDefault, ini.get(), QStringLiteral("None"), true, false);
+    EXPECT_EQ(byDefault.WindowState(), wsMaximized);
+}
+
+TEST_F(FormPlacementTest, AMinimisedChildWindowMarksItsMinimisedPosition) {
+    TPlacedForm child(nullptr);
+    child.SetFormStyle(fsMDIChild);
+    child.SetWindowState(wsMinimized);
+    WriteFormPlacement(&child, ini.get(), QStringLiteral("C"));
+    EXPECT_EQ(IniReadInteger(ini.get(), QStringLiteral("C"), QStringLiteral("Flags"), -1), WPF_SETMINPOSITION);
+    EXPECT_EQ(IniReadInteger(ini.get(), QStringLiteral("C"), QStringLiteral("ShowCmd"), -1), SW_SHOWMINIMIZED);
+    TPlacedForm normal(nullptr);
+    normal.SetWindowState(wsMinimized);
+    WriteFormPlacement(&normal, ini.get(), QStringLiteral("N"));
+    EXPECT_EQ(IniReadInteger(ini.get(), QStringLiteral("N"), QStringLiteral("Flags"), -1), 0);
+}
