@@ -640,6 +640,8 @@ protected:
     virtual void InternalInitRecord(TRecordBuffer&) {}
     virtual void AfterPostRow() {}
     virtual bool FilterSupported() const { return true; }
+    // Leaves the key-editing state keeping the key typed in.
+    virtual void EndSetKey();
     // Forget rows read ahead (the data may have changed).
     virtual void InvalidateCache() {}
 

@@ -296,6 +296,7 @@ TTable::TTable(TComponent* owner)
 
 TTable::~TTable() {
     try {
+        SetComponentState(ComponentState() | csDestroying);
         if (Active()) Close();
     } catch (...) {
     }
@@ -647,8 +648,7 @@ void TTable::SetMasterFields(const QString& fields) {
 }
 
 void TTable::MasterChanged() {
-    if (State() == dsEdit || State() == dsInsert) return;  // the master is posting this detail's parent
-    if (State() == dsSetKey) SetState(dsBrowse);
+    CheckBrowseMode();
     std::vector<QVariant> oldLow = FSpec.Low;
     bool had = FSpec.HasLow;
     UpdateRestriction();
@@ -742,7 +742,7 @@ bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateO
             QString lit = QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
             QString lhs = (options & loPartialKey) ? QStringLiteral("substr(%1,1,%2)").arg(col).arg(s.size()) : col;
             if (options & loCaseInsensitive) conds << QStringLiteral("upper(%1) = upper(%2)").arg(lhs, lit);
-            else conds << QStringLiteral("%1 = %2 COLLATE BINARY").arg(lhs, lit);
+            else conds << QStringLiteral("%1 = %2").arg(lhs, lit);  // the column's order: equal only when identical
         } else if (ev.typeId() == QMetaType::Double) {
             conds << QStringLiteral("%1 = %2").arg(col, QString::number(ev.toDouble(), 'g', 17));
         } else {
@@ -915,6 +915,7 @@ TQuery::TQuery(TComponent* owner)
 
 TQuery::~TQuery() {
     try {
+        SetComponentState(ComponentState() | csDestroying);
         if (Active()) Close();
     } catch (...) {
     }
@@ -1189,6 +1190,15 @@ std::vector<TRecordBuffer> TQuery::FetchRows(const TRecordBuffer* from, bool for
 bool TQuery::FetchById(qint64 id, TRecordBuffer& rec) {
     int p = PosOf(id);
     if (p < 0) return false;
+    if (FLive) {
+        // A live row is read again from its table, so edits start from what is stored.
+        platform::db::TCursorSpec spec;
+        spec.Table = FLiveTable;
+        spec.Columns = FLiveColumns;
+        TRow row;
+        if (!FConn->FetchById(spec, id, row)) return false;
+        FRows[p].Data = std::move(row.Values);
+    }
     rec = FRows[p];
     return true;
 }

@@ -238,6 +238,7 @@ protected:
     void UnlockRecord(const TRecordBuffer& rec) override;
     bool CursorCanModify() const override { return true; }
     void InternalInitRecord(TRecordBuffer& rec) override;
+    void EndSetKey() override { EndKeyEdit(); }
     void InvalidateCache() override {
         FAhead.clear();
         FAheadAtEnd = false;

@@ -553,7 +553,7 @@ void TDataSet::CheckBrowseMode() {
         if (FModified) Post();
         else Cancel();
         break;
-    case dsSetKey: SetState(dsBrowse); break;
+    case dsSetKey: EndSetKey(); break;
     default: break;
     }
 }
@@ -664,6 +664,7 @@ void TDataSet::CheckRequiredFields() {
 }
 
 void TDataSet::Post() {
+    if (FState == dsSetKey) return EndSetKey();
     UpdateRecord();
     if (FState != dsEdit && FState != dsInsert) return;
     DataEvent(deCheckBrowseMode);
@@ -757,6 +758,8 @@ void TDataSet::DoDelete() {
     DataEvent(deUpdateState);
     DataEvent(deDataSetChange);
 }
+
+void TDataSet::EndSetKey() { SetState(dsBrowse); }
 
 void TDataSet::ClearFields() {
     if (FState != dsEdit && FState != dsInsert) DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);

@@ -19,6 +19,7 @@ enum TEngineError : int {
     ecFileCorrupt = 0x2102,      //  8450 "Corrupt file - other than header."
     ecLockTimeout = 0x2802,      // 10242 "Unable to lock table." (engine busy beyond the timeout)
     ecInvalidRequest = 0x3000,   // 12288 "Invalid request."
+    ecInvalidPath = 0x2C05,      // 11269 "Directory does not exist." (the data folder)
     ecSqlError = 0x3303,         // 13059 "General SQL error."
 };
 // A required field left empty on post raises EDatabaseError "Field '%s' must have a value".

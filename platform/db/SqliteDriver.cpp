@@ -6,6 +6,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
@@ -32,6 +33,7 @@ QString EngineMessage(int code) {
     case ecFileCorrupt: return QStringLiteral("Corrupt file - other than header.");
     case ecLockTimeout: return QStringLiteral("Unable to lock table.");
     case ecInvalidRequest: return QStringLiteral("Invalid request.");
+    case ecInvalidPath: return QStringLiteral("Directory does not exist.");
     default: return QStringLiteral("General SQL error.");
     }
 }
@@ -389,7 +391,7 @@ bool IsWord(const TToken& t, const char* w) { return t.kind == TToken::Word && t
 class TSqliteConnection : public TConnection {
 public:
     explicit TSqliteConnection(const QString& folder) : FFolder(folder) {
-        QDir().mkpath(folder);
+        if (!QFileInfo(folder).isDir()) EngineError(ecInvalidPath, folder);
         QByteArray path = QDir(folder).filePath(QStringLiteral("zembra.db")).toUtf8();
         int rc = sqlite3_open_v2(path.constData(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
