@@ -130,6 +130,12 @@ std::shared_ptr<TConnection> TSession::ConnectionFor(const QString& databaseName
     if (TDatabase* db = FindDatabase(databaseName)) return db->Connection();
     QString folder = FolderFor(databaseName);
     if (folder.isEmpty()) DatabaseError(QStringLiteral("Unknown database: %1").arg(databaseName));
+    return FolderConnection(folder);
+}
+
+// One connection per data folder and process: a transaction of the database covers every
+// dataset of that folder, and no two connections of one process wait for each other.
+std::shared_ptr<TConnection> TSession::FolderConnection(const QString& folder) {
     QString key = QDir(folder).absolutePath();
     auto conn = FFolderConnections.value(key);
     if (!conn) {
@@ -186,7 +192,7 @@ void TDatabase::SetConnected(bool value) {
                 DatabaseError(QStringLiteral("Unknown database: %1").arg(FAliasName), this);
             DatabaseError(QStringLiteral("No data folder for database %1").arg(FDatabaseName), this);
         }
-        FConnection = platform::db::OpenSqlite(dir);
+        FConnection = Session->FolderConnection(dir);
         AfterConnect(this);
     } else {
         BeforeDisconnect(this);

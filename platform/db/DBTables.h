@@ -57,6 +57,7 @@ public:
     // The engine connection for a dataset's DatabaseName: a database component of that name,
     // an alias, or a folder path.
     std::shared_ptr<platform::db::TConnection> ConnectionFor(const QString& databaseName);
+    std::shared_ptr<platform::db::TConnection> FolderConnection(const QString& folder);
     // Folder of the data for a DatabaseName (empty when unknown).
     QString FolderFor(const QString& databaseName) const;
 

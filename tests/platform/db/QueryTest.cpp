@@ -118,6 +118,10 @@ TEST_F(QueryTest, UnionSubqueriesBetweenInAndTableNamesAsFiles) {
     u->ParamByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
     u->Open();
     EXPECT_EQ(u->RecordCount(), 3);
+    TQuery* o = Run(QStringLiteral("SELECT 'E' AS PRIMERA, ANO, NUMERO, FECHAAPERTURA AS FECHA FROM EXPED WHERE SITUACION < 3 UNION "
+                                   "SELECT 'C' AS PRIMERA, ANO, NUMERO, FECHA FROM CUENTAS WHERE TIPO = 3 ORDER BY FECHA, PRIMERA"));
+    EXPECT_EQ(Rows(o, QStringLiteral("PRIMERA")),
+              QStringList({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("C"), QStringLiteral("E")}));
     TQuery* s = Run(QStringLiteral("SELECT A.CLIENTE FROM CLIENTES A WHERE 0 < (SELECT COUNT(*) FROM EXPED B WHERE B.ANO = '2024' "
                                    "AND B.CLIENTE = A.CLIENTE) AND A.CLIENTE BETWEEN 1 AND 2"));
     EXPECT_EQ(Rows(s, QStringLiteral("CLIENTE")), QStringList({QStringLiteral("1")}));
