@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -379,6 +380,11 @@ public:
 
 class TFieldDefs {
 public:
+    // Reads the layout again from the dataset's source (set by the dataset).
+    void Update() {
+        if (Updater) Updater();
+    }
+    std::function<void()> Updater;
     int Count() const { return int(FItems.size()); }
     TFieldDef* Items(int index) const { return FItems.at(index).get(); }
     TFieldDef* operator[](int index) const { return Items(index); }
@@ -407,6 +413,11 @@ public:
 
 class TIndexDefs {
 public:
+    // Reads the indexes again from the table (set by the table).
+    void Update() {
+        if (Updater) Updater();
+    }
+    std::function<void()> Updater;
     int Count() const { return int(FItems.size()); }
     TIndexDef* Items(int index) const { return FItems.at(index).get(); }
     TIndexDef* operator[](int index) const { return Items(index); }

@@ -298,7 +298,27 @@ constexpr int kReadAhead = 40;
 }
 
 TTable::TTable(TComponent* owner)
-    : TDBDataSet(owner), FIndexDefs(std::make_unique<TIndexDefs>()), FMasterLink(std::make_unique<TMasterLink>(this)) {}
+    : TDBDataSet(owner), FIndexDefs(std::make_unique<TIndexDefs>()), FMasterLink(std::make_unique<TMasterLink>(this)) {
+    FIndexDefs->Updater = [this] { ReadLayout(); };
+    FieldDefs()->Updater = [this] { ReadLayout(); };
+}
+
+void TTable::ReadLayout() {
+    TConnection* conn = Connection();
+    platform::db::TTableDesc d = conn->DescribeTable(FTableName);
+    if (!Active()) {
+        FieldDefs()->Clear();
+        for (auto& c : d.Columns) FieldDefs()->Add(c.Name, FieldTypeOf(c.Type), c.Type == TColumnType::Text ? c.Size : 0, c.Required);
+    }
+    FIndexDefs->Clear();
+    for (auto& ix : d.Indexes) {
+        TIndexOptions o = 0;
+        if (ix.Primary) o |= ixPrimary | ixUnique;
+        if (ix.Unique) o |= ixUnique;
+        if (ix.CaseInsensitive) o |= ixCaseInsensitive;
+        FIndexDefs->Add(ix.Name, ix.Fields.join(QLatin1Char(';')), o);
+    }
+}
 
 TTable::~TTable() {
     try {
@@ -320,16 +340,7 @@ void TTable::InternalOpen() {
     if (FTableName.isEmpty()) DatabaseError(QStringLiteral("Missing TableName property"), this);
     OpenConnection();
     FDesc = FConn->DescribeTable(FTableName);
-    FieldDefs()->Clear();
-    for (auto& c : FDesc.Columns) FieldDefs()->Add(c.Name, FieldTypeOf(c.Type), c.Type == TColumnType::Text ? c.Size : 0, c.Required);
-    FIndexDefs->Clear();
-    for (auto& ix : FDesc.Indexes) {
-        TIndexOptions o = 0;
-        if (ix.Primary) o |= ixPrimary | ixUnique;
-        if (ix.Unique) o |= ixUnique;
-        if (ix.CaseInsensitive) o |= ixCaseInsensitive;
-        FIndexDefs->Add(ix.Name, ix.Fields.join(QLatin1Char(';')), o);
-    }
+    ReadLayout();
     FSpec = platform::db::TCursorSpec();
     FSpec.Table = FTableName;
     for (auto& c : FDesc.Columns) FSpec.Columns << c.Name;

@@ -256,6 +256,7 @@ private:
     bool FAheadForward = true;
     QString FAheadWhere;
     void BuildOrder();
+    void ReadLayout();
     void UpdateRestriction();
     void MasterChanged();
     void BeginKeyEdit(std::unique_ptr<TRecordBuffer>& buffer, bool clear);
