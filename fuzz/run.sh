@@ -20,4 +20,4 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
 /usr/bin/convert -size 5x5 xc:white -transparent white "$OUT/corpus/seed-transparent.gif"
 /usr/bin/convert -size 17x3 plasma:fractal -colors 256 -interlace GIF "$OUT/corpus/seed-interlaced.gif"
 /usr/bin/convert -delay 10 -size 4x4 xc:red -size 3x3 xc:lime -loop 0 "$OUT/corpus/seed-anim.gif"
-"$OUT/gif_fuzz" -max_total_time="$SECONDS_TO_RUN" -max_len=4096 -rss_limit_mb=2048 -timeout=10 "$OUT/corpus"
+"$OUT/gif_fuzz" -max_total_time="$SECONDS_TO_RUN" -max_len=4096 -rss_limit_mb=2048 -timeout=10 -artifact_prefix="$OUT/" "$OUT/corpus"
