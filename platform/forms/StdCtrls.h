@@ -16,7 +16,11 @@ class QGroupBox;
 class QComboBox;
 class QListWidget;
 
+// Shared with the database layer's fields: whichever header comes first defines it.
+#ifndef ZEMBRA_TALIGNMENT_DEFINED
+#define ZEMBRA_TALIGNMENT_DEFINED
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+#endif
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };

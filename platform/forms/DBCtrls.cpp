@@ -1,0 +1,467 @@
+#include "platform/forms/DBCtrls.h"
+
+#include "platform/forms/Host.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+
+using namespace platform::forms;
+
+namespace {
+bool IsEditingKey(QChar key) { return key == QChar(8) || key.unicode() >= 32; }
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TDBEdit
+
+TDBEdit::TDBEdit(TComponent* owner) : TCustomMaskEdit(owner), FDataLink(std::make_unique<TControlDataLink>(this)) {
+    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
+    FDataLink->OnEditingChange = [this](TObject*) { EditingChange(); };
+    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
+    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+}
+
+TDBEdit::~TDBEdit() { FDataLink->SetDataSource(nullptr); }
+
+void TDBEdit::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+
+void TDBEdit::SetReadOnly(bool v) {
+    FDataLink->SetReadOnly(v);
+    TCustomMaskEdit::SetReadOnly(v);
+}
+
+void TDBEdit::DataChange() {
+    FSyncing = true;
+    if (TField* f = FDataLink->Field()) {
+        if (EditMask() != f->EditMask()) SetEditMask(f->EditMask());
+        SetAlignment(f->Alignment());
+        if (f->DataType() == ftString && MaxLength() == 0 && !IsMasked()) SetMaxLength(f->Size());
+        // While the user works in the edit it shows the field's edit text, else its display text.
+        SetText(FFocused && FDataLink->CanModify() ? f->Text() : f->DisplayText());
+    } else {
+        SetText(QString());
+    }
+    SetModified(false);
+    FSyncing = false;
+}
+
+void TDBEdit::EditingChange() {}
+
+void TDBEdit::UpdateData() {
+    ValidateEdit();
+    if (TField* f = FDataLink->Field()) f->SetText(Text());
+}
+
+void TDBEdit::Change() {
+    if (!FSyncing) FDataLink->Modified();
+    TCustomMaskEdit::Change();
+}
+
+void TDBEdit::KeyDown(quint16& key, TShiftState shift) {
+    TCustomMaskEdit::KeyDown(key, shift);
+    if ((key == VK_DELETE || (key == VK_INSERT && (shift & ssShift))) && !FDataLink->Edit()) key = 0;
+}
+
+void TDBEdit::KeyPress(QChar& key) {
+    // The field decides which characters it takes, and the data source whether editing may start.
+    if (key.unicode() >= 32 && FDataLink->Field() && !FDataLink->Field()->IsValidChar(key)) {
+        QApplication::beep();
+        key = QChar();
+        return;
+    }
+    if (key == QChar(27)) {
+        FDataLink->Reset();
+        SelectAll();
+        key = QChar();
+        return;
+    }
+    if (IsEditingKey(key) && !FDataLink->Edit()) {
+        key = QChar();
+        return;
+    }
+    TCustomMaskEdit::KeyPress(key);
+}
+
+void TDBEdit::DoEnter() {
+    FFocused = true;
+    if (FDataLink->Field() && FDataLink->CanModify() && !FDataLink->IsModified()) DataChange();
+    TCustomMaskEdit::DoEnter();
+}
+
+void TDBEdit::DoExit() {
+    // The typed text reaches the field before anyone else hears the focus went.
+    FDataLink->UpdateRecord();
+    FFocused = false;
+    if (!FDataLink->Editing() || !FDataLink->IsModified()) DataChange();
+    TCustomMaskEdit::DoExit();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDBText
+
+TDBText::TDBText(TComponent* owner) : TCustomLabel(owner), FDataLink(std::make_unique<TControlDataLink>(this)) {
+    SetAutoSize(false);
+    SetShowAccelChar(false);
+    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
+    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+}
+
+TDBText::~TDBText() { FDataLink->SetDataSource(nullptr); }
+
+void TDBText::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+
+void TDBText::DataChange() {
+    TField* f = FDataLink->Field();
+    SetCaption(f ? f->DisplayText() : QString());
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDBMemo
+
+TDBMemo::TDBMemo(TComponent* owner) : TCustomMemo(owner), FDataLink(std::make_unique<TControlDataLink>(this)) {
+    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
+    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
+    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+}
+
+TDBMemo::~TDBMemo() { FDataLink->SetDataSource(nullptr); }
+
+void TDBMemo::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+
+void TDBMemo::DataChange() {
+    FSyncing = true;
+    TField* f = FDataLink->Field();
+    SetText(f ? f->AsString() : QString());
+    SetModified(false);
+    FSyncing = false;
+}
+
+void TDBMemo::UpdateData() {
+    if (TField* f = FDataLink->Field()) f->SetAsString(Text());
+}
+
+void TDBMemo::Change() {
+    if (!FSyncing) FDataLink->Modified();
+    TCustomMemo::Change();
+}
+
+void TDBMemo::KeyDown(quint16& key, TShiftState shift) {
+    TCustomMemo::KeyDown(key, shift);
+    if (key == VK_DELETE && !FDataLink->Edit()) key = 0;
+}
+
+void TDBMemo::KeyPress(QChar& key) {
+    TCustomMemo::KeyPress(key);
+    if (key == QChar(27)) {
+        FDataLink->Reset();
+        key = QChar();
+        return;
+    }
+    if ((IsEditingKey(key) || key == QLatin1Char('\r')) && !FDataLink->Edit()) key = QChar();
+}
+
+void TDBMemo::DoExit() {
+    FDataLink->UpdateRecord();
+    TCustomMemo::DoExit();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDBCheckBox
+
+TDBCheckBox::TDBCheckBox(TComponent* owner)
+    : TCustomCheckBox(owner), FDataLink(std::make_unique<TControlDataLink>(this)) {
+    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
+    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
+    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+}
+
+TDBCheckBox::~TDBCheckBox() { FDataLink->SetDataSource(nullptr); }
+
+void TDBCheckBox::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+
+TCheckBoxState TDBCheckBox::FieldState() const {
+    TField* f = FDataLink->Field();
+    if (!f) return cbUnchecked;
+    if (f->IsNull()) return cbGrayed;
+    if (f->DataType() == ftBoolean) return f->AsBoolean() ? cbChecked : cbUnchecked;
+    const QString text = f->Text();
+    auto matches = [&](const QString& list) {
+        for (const QString& v : list.split(QLatin1Char(';')))
+            if (v.compare(text, Qt::CaseInsensitive) == 0) return true;
+        return false;
+    };
+    if (matches(FValueChecked)) return cbChecked;
+    if (matches(FValueUnchecked)) return cbUnchecked;
+    return cbGrayed;
+}
+
+void TDBCheckBox::DataChange() {
+    FSyncing = true;
+    SetState(FieldState());
+    FSyncing = false;
+}
+
+void TDBCheckBox::Toggled() {
+    if (FSyncing) return;
+    // The box changes only when the record may be edited; otherwise it goes back.
+    if (!FDataLink->Edit()) {
+        DataChange();
+        return;
+    }
+    FDataLink->Modified();
+    TCustomCheckBox::Toggled();
+}
+
+void TDBCheckBox::UpdateData() {
+    TField* f = FDataLink->Field();
+    if (!f) return;
+    if (State() == cbGrayed)
+        f->Clear();
+    else if (f->DataType() == ftBoolean)
+        f->SetAsBoolean(Checked());
+    else
+        f->SetText((Checked() ? FValueChecked : FValueUnchecked).section(QLatin1Char(';'), 0, 0));
+}
+
+void TDBCheckBox::DoExit() {
+    FDataLink->UpdateRecord();
+    TCustomCheckBox::DoExit();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDBComboBox
+
+TDBComboBox::TDBComboBox(TComponent* owner)
+    : TCustomComboBox(owner), FDataLink(std::make_unique<TControlDataLink>(this)) {
+    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
+    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
+    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+}
+
+TDBComboBox::~TDBComboBox() { FDataLink->SetDataSource(nullptr); }
+
+void TDBComboBox::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+
+void TDBComboBox::DataChange() {
+    FSyncing = true;
+    TField* f = FDataLink->Field();
+    SetText(f ? f->Text() : QString());
+    FSyncing = false;
+}
+
+void TDBComboBox::UpdateData() {
+    if (TField* f = FDataLink->Field()) f->SetText(Text());
+}
+
+void TDBComboBox::Change() {
+    if (!FSyncing) {
+        if (!FDataLink->Edit()) {
+            DataChange();
+            return;
+        }
+        FDataLink->Modified();
+    }
+    TCustomComboBox::Change();
+}
+
+void TDBComboBox::KeyPress(QChar& key) {
+    TCustomComboBox::KeyPress(key);
+    if (key == QChar(27)) {
+        FDataLink->Reset();
+        key = QChar();
+        return;
+    }
+    if (IsEditingKey(key) && Style() != csDropDownList && !FDataLink->Edit()) key = QChar();
+}
+
+void TDBComboBox::DoExit() {
+    FDataLink->UpdateRecord();
+    TCustomComboBox::DoExit();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDBRadioGroup
+
+TDBRadioGroup::TDBRadioGroup(TComponent* owner)
+    : TCustomRadioGroup(owner), FDataLink(std::make_unique<TControlDataLink>(this)),
+      FValues(std::make_unique<TStringList>()) {
+    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
+    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
+    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+}
+
+TDBRadioGroup::~TDBRadioGroup() { FDataLink->SetDataSource(nullptr); }
+
+void TDBRadioGroup::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+
+QString TDBRadioGroup::ItemValue(int index) const {
+    if (index < 0) return {};
+    if (index < FValues->Count()) return FValues->Strings(index);
+    return index < Items()->Count() ? Items()->Strings(index) : QString();
+}
+
+void TDBRadioGroup::SetValue(const QString& v) {
+    const QString old = FValue;
+    FValue = v;
+    int index = -1;
+    for (int i = 0; i < Items()->Count(); ++i)
+        if (ItemValue(i) == v) index = i;
+    FSyncing = true;
+    TCustomRadioGroup::SetItemIndex(index);
+    FSyncing = false;
+    if (old != v) OnChange(this);
+}
+
+void TDBRadioGroup::DataChange() {
+    TField* f = FDataLink->Field();
+    SetValue(f ? f->Text() : QString());
+}
+
+void TDBRadioGroup::UpdateData() {
+    if (TField* f = FDataLink->Field()) f->SetText(FValue);
+}
+
+void TDBRadioGroup::ButtonClicked(int index) {
+    if (FSyncing) return;
+    if (!FDataLink->Edit()) {
+        DataChange();  // the record cannot change: the old choice comes back
+        return;
+    }
+    TCustomRadioGroup::ButtonClicked(index);
+    const QString old = FValue;
+    FValue = ItemValue(index);
+    FDataLink->Modified();
+    if (old != FValue) OnChange(this);
+}
+
+void TDBRadioGroup::DoExit() {
+    FDataLink->UpdateRecord();
+    TCustomRadioGroup::DoExit();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDBLookupComboBox
+
+class TDBLookupComboBox::TListLink : public TDataLink {
+public:
+    explicit TListLink(TDBLookupComboBox* owner) : FOwner(owner) {}
+
+protected:
+    void ActiveChanged() override { FOwner->ListChanged(); }
+    void DataSetChanged() override {}
+    void LayoutChanged() override { FOwner->ListChanged(); }
+
+private:
+    TDBLookupComboBox* FOwner;
+};
+
+TDBLookupComboBox::TDBLookupComboBox(TComponent* owner)
+    : TWinControl(owner), FDataLink(std::make_unique<TControlDataLink>(this)),
+      FListLink(std::make_unique<TListLink>(this)) {
+    auto* cb = new THost<QComboBox>(this);
+    SetWidget(cb);
+    cb->setFocusPolicy(Qt::StrongFocus);
+    cb->setEditable(false);
+    SetTabStop(true);
+    SetColor(clWindow);
+    SetBounds(0, 0, 145, 21);
+    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
+    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
+    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+    QObject::connect(cb, &QComboBox::activated, cb, [this](int index) { Guarded(this, [&] { Select(index); }); });
+}
+
+TDBLookupComboBox::~TDBLookupComboBox() {
+    FDataLink->SetDataSource(nullptr);
+    FListLink->SetDataSource(nullptr);
+}
+
+QComboBox* TDBLookupComboBox::ComboBox() const { return static_cast<QComboBox*>(FWidget); }
+
+void TDBLookupComboBox::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+
+TDataSource* TDBLookupComboBox::ListSource() const { return FListLink->DataSource(); }
+
+void TDBLookupComboBox::SetListSource(TDataSource* source) {
+    FListLink->SetDataSource(source);
+    ListChanged();
+}
+
+void TDBLookupComboBox::ListChanged() {
+    FSyncing = true;
+    ComboBox()->clear();
+    FKeys.clear();
+    TDataSet* ds = FListLink->DataSet();
+    if (ds && ds->Active() && !FKeyField.isEmpty() && !FListField.isEmpty()) {
+        TField* key = ds->FindField(FKeyField);
+        TField* shown = ds->FindField(FListField.section(QLatin1Char(';'), 0, 0));
+        if (key && shown) {
+            // The list dataset is walked once and put back where it was.
+            const TBookmark mark = ds->GetBookmark();
+            ds->DisableControls();
+            try {
+                for (ds->First(); !ds->Eof(); ds->Next()) {
+                    FKeys.push_back(key->Value());
+                    ComboBox()->addItem(shown->DisplayText());
+                }
+            } catch (...) {
+                ds->EnableControls();
+                FSyncing = false;
+                throw;
+            }
+            if (ds->BookmarkValid(mark)) ds->GotoBookmark(mark);
+            ds->EnableControls();
+        }
+    }
+    FSyncing = false;
+    SetKeyValue(FKeyValue);
+}
+
+void TDBLookupComboBox::SetKeyValue(const Variant& v) {
+    FKeyValue = v;
+    int index = -1;
+    for (size_t i = 0; i < FKeys.size(); ++i)
+        if (!v.IsNullOrEmpty() && FKeys[i].AsString() == v.AsString()) index = int(i);
+    FSyncing = true;
+    ComboBox()->setCurrentIndex(index);
+    FSyncing = false;
+}
+
+void TDBLookupComboBox::Select(int index) {
+    if (FSyncing || index < 0 || index >= int(FKeys.size())) return;
+    if (FDataLink->DataSource() && FDataLink->Field()) {
+        if (!FDataLink->Edit()) {
+            DataChange();
+            return;
+        }
+        FKeyValue = FKeys[size_t(index)];
+        FDataLink->Modified();
+        FDataLink->UpdateRecord();
+    } else {
+        FKeyValue = FKeys[size_t(index)];
+    }
+    Click();
+    OnCloseUp(this);
+}
+
+void TDBLookupComboBox::DataChange() {
+    TField* f = FDataLink->Field();
+    SetKeyValue(f && !f->IsNull() ? f->Value() : Variant::Null());
+}
+
+void TDBLookupComboBox::UpdateData() {
+    if (TField* f = FDataLink->Field()) f->SetValue(FKeyValue);
+}
+
+QString TDBLookupComboBox::GetText() const { return ComboBox()->currentText(); }
+
+void TDBLookupComboBox::DoExit() {
+    FDataLink->UpdateRecord();
+    TWinControl::DoExit();
+}
+
+bool TDBLookupComboBox::WantsKey(quint16 key, TShiftState shift) const {
+    if (key == VK_UP || key == VK_DOWN) return true;
+    return TWinControl::WantsKey(key, shift);
+}

@@ -1,0 +1,226 @@
+#pragma once
+// Data-aware controls: each shows one field of the current record of a data source and writes
+// the user's change back when the record is posted (or when the control is left). Typing into
+// a control puts the dataset into edit only when the data source allows it (AutoEdit).
+#include "platform/db/DB.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Mask.h"
+
+#include <memory>
+
+class QComboBox;
+
+namespace platform::forms {
+// The field link every data-aware control holds, with its events already bound.
+class TControlDataLink : public TFieldDataLink {
+public:
+    explicit TControlDataLink(TComponent* control) { SetControl(control); }
+};
+}  // namespace platform::forms
+
+class TDBEdit : public TCustomMaskEdit {
+public:
+    explicit TDBEdit(TComponent* owner);
+    ~TDBEdit() override;
+    TDataSource* DataSource() const { return FDataLink->DataSource(); }
+    void SetDataSource(TDataSource* source);
+    QString DataField() const { return FDataLink->FieldName(); }
+    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
+    TField* Field() const { return FDataLink->Field(); }
+    bool ReadOnly() const { return FDataLink->ReadOnly(); }
+    void SetReadOnly(bool v) override;
+
+    void KeyDown(quint16& key, TShiftState shift) override;
+    void KeyPress(QChar& key) override;
+    void DoEnter() override;
+    void DoExit() override;
+
+protected:
+    void Change() override;
+    bool EditCanModify() override { return FDataLink->Edit(); }
+
+private:
+    void DataChange();
+    void EditingChange();
+    void UpdateData();
+    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
+    bool FFocused = false;
+    bool FSyncing = false;
+};
+
+class TDBText : public TCustomLabel {
+public:
+    explicit TDBText(TComponent* owner);
+    ~TDBText() override;
+    TDataSource* DataSource() const { return FDataLink->DataSource(); }
+    void SetDataSource(TDataSource* source);
+    QString DataField() const { return FDataLink->FieldName(); }
+    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
+    TField* Field() const { return FDataLink->Field(); }
+
+protected:
+
+private:
+    void DataChange();
+    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
+};
+
+class TDBMemo : public TCustomMemo {
+public:
+    explicit TDBMemo(TComponent* owner);
+    ~TDBMemo() override;
+    TDataSource* DataSource() const { return FDataLink->DataSource(); }
+    void SetDataSource(TDataSource* source);
+    QString DataField() const { return FDataLink->FieldName(); }
+    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
+    TField* Field() const { return FDataLink->Field(); }
+    bool ReadOnly() const { return FDataLink->ReadOnly(); }
+    void SetReadOnly(bool v) { FDataLink->SetReadOnly(v); }
+
+    void KeyDown(quint16& key, TShiftState shift) override;
+    void KeyPress(QChar& key) override;
+    void DoExit() override;
+
+protected:
+    void Change() override;
+
+private:
+    void DataChange();
+    void UpdateData();
+    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
+    bool FSyncing = false;
+};
+
+class TDBCheckBox : public TCustomCheckBox {
+public:
+    explicit TDBCheckBox(TComponent* owner);
+    ~TDBCheckBox() override;
+    TDataSource* DataSource() const { return FDataLink->DataSource(); }
+    void SetDataSource(TDataSource* source);
+    QString DataField() const { return FDataLink->FieldName(); }
+    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
+    TField* Field() const { return FDataLink->Field(); }
+    bool ReadOnly() const { return FDataLink->ReadOnly(); }
+    void SetReadOnly(bool v) { FDataLink->SetReadOnly(v); }
+    // Texts that mean checked / unchecked in a text field; ";" separates alternatives.
+    QString ValueChecked() const { return FValueChecked; }
+    void SetValueChecked(const QString& v) { FValueChecked = v; DataChange(); }
+    QString ValueUnchecked() const { return FValueUnchecked; }
+    void SetValueUnchecked(const QString& v) { FValueUnchecked = v; DataChange(); }
+    void DoExit() override;
+
+protected:
+    void Toggled() override;
+
+private:
+    void DataChange();
+    void UpdateData();
+    TCheckBoxState FieldState() const;
+    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
+    QString FValueChecked = QStringLiteral("True"), FValueUnchecked = QStringLiteral("False");
+    bool FSyncing = false;
+};
+
+class TDBComboBox : public TCustomComboBox {
+public:
+    explicit TDBComboBox(TComponent* owner);
+    ~TDBComboBox() override;
+    TDataSource* DataSource() const { return FDataLink->DataSource(); }
+    void SetDataSource(TDataSource* source);
+    QString DataField() const { return FDataLink->FieldName(); }
+    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
+    TField* Field() const { return FDataLink->Field(); }
+    bool ReadOnly() const { return FDataLink->ReadOnly(); }
+    void SetReadOnly(bool v) { FDataLink->SetReadOnly(v); }
+    void DoExit() override;
+    void KeyPress(QChar& key) override;
+
+protected:
+    void Change() override;
+
+private:
+    void DataChange();
+    void UpdateData();
+    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
+    bool FSyncing = false;
+};
+
+class TDBRadioGroup : public TCustomRadioGroup {
+public:
+    explicit TDBRadioGroup(TComponent* owner);
+    ~TDBRadioGroup() override;
+    TDataSource* DataSource() const { return FDataLink->DataSource(); }
+    void SetDataSource(TDataSource* source);
+    QString DataField() const { return FDataLink->FieldName(); }
+    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
+    TField* Field() const { return FDataLink->Field(); }
+    bool ReadOnly() const { return FDataLink->ReadOnly(); }
+    void SetReadOnly(bool v) { FDataLink->SetReadOnly(v); }
+    // The field value of each item; when empty the item captions are the values.
+    TStrings* Values() const { return FValues.get(); }
+    QString Value() const { return FValue; }
+    void SetValue(const QString& v);
+    TNotifyEvent OnChange;
+    void DoExit() override;
+
+protected:
+    void ButtonClicked(int index) override;
+
+private:
+    QString ItemValue(int index) const;
+    void DataChange();
+    void UpdateData();
+    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
+    std::unique_ptr<TStringList> FValues;
+    QString FValue;
+    bool FSyncing = false;
+};
+
+// A list of another dataset's rows (ListSource, ListField shown, KeyField kept) that sets a
+// key field of the edited record.
+class TDBLookupComboBox : public TWinControl {
+public:
+    explicit TDBLookupComboBox(TComponent* owner);
+    ~TDBLookupComboBox() override;
+    TDataSource* DataSource() const { return FDataLink->DataSource(); }
+    void SetDataSource(TDataSource* source);
+    QString DataField() const { return FDataLink->FieldName(); }
+    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
+    TField* Field() const { return FDataLink->Field(); }
+    TDataSource* ListSource() const;
+    void SetListSource(TDataSource* source);
+    QString KeyField() const { return FKeyField; }
+    void SetKeyField(const QString& v) { FKeyField = v; ListChanged(); }
+    QString ListField() const { return FListField; }
+    void SetListField(const QString& v) { FListField = v; ListChanged(); }
+    Variant KeyValue() const { return FKeyValue; }
+    void SetKeyValue(const Variant& v);
+    bool ReadOnly() const { return FDataLink->ReadOnly(); }
+    void SetReadOnly(bool v) { FDataLink->SetReadOnly(v); }
+    int DropDownRows() const { return FDropDownRows; }
+    void SetDropDownRows(int v) { FDropDownRows = v; }
+    // Rebuilds the list from the list dataset (after its rows changed).
+    void ListChanged();
+    QComboBox* ComboBox() const;
+
+    TNotifyEvent OnCloseUp;
+    TNotifyEvent OnDropDown;
+    void DoExit() override;
+    bool WantsKey(quint16 key, TShiftState shift) const override;
+
+protected:
+    QString GetText() const override;
+
+private:
+    class TListLink;
+    void DataChange();
+    void UpdateData();
+    void Select(int index);
+    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
+    std::unique_ptr<TListLink> FListLink;
+    QString FKeyField, FListField;
+    Variant FKeyValue;
+    std::vector<Variant> FKeys;
+    int FDropDownRows = 7;
+    bool FSyncing = false;
+};

@@ -1,0 +1,334 @@
+// Data-aware controls and the grid following a dataset.
+#include "platform/db/DBTables.h"
+#include "platform/forms/DBCtrls.h"
+#include "platform/forms/DBGrids.h"
+#include "platform/forms/FormHarness.h"
+
+#include <QComboBox>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+using platform::forms::TFormHarness;
+
+namespace {
+
+// A read-only dataset of numbered rows that counts every row it hands out.
+class TCountingDataSet : public TDataSet {
+public:
+    TCountingDataSet(TComponent* owner, int rows) : TDataSet(owner), FRows(rows) {}
+    int RowsRead = 0;
+
+protected:
+    void InternalOpen() override {
+        FieldDefs()->Add(QStringLiteral("N"), ftInteger);
+        FieldDefs()->Add(QStringLiteral("NOMBRE"), ftString, 20);
+    }
+    TRecordBuffer Row(qint64 id) {
+        ++RowsRead;
+        TRecordBuffer r;
+        r.Id = id;
+        r.Data = {QVariant(int(id)), QVariant(QStringLiteral("Fila %1").arg(id))};
+        return r;
+    }
+    std::vector<TRecordBuffer> FetchRows(const TRecordBuffer* from, bool forward, int count) override {
+        std::vector<TRecordBuffer> out;
+        qint64 id = from ? from->Id + (forward ? 1 : -1) : (forward ? 1 : FRows);
+        while (int(out.size()) < count && id >= 1 && id <= FRows) {
+            out.push_back(Row(id));
+            id += forward ? 1 : -1;
+        }
+        return out;
+    }
+    bool FetchById(qint64 id, TRecordBuffer& rec) override {
+        if (id < 1 || id > FRows) return false;
+        rec = Row(id);
+        return true;
+    }
+    int CursorCount() override { return FRows; }
+    int CursorRecNo(const TRecordBuffer& rec) override { return int(rec.Id); }
+    void InternalPost(TRecordBuffer&, const TRecordBuffer*, bool) override {}
+    void InternalDelete(const TRecordBuffer&) override {}
+    bool CursorCanModify() const override { return false; }
+
+private:
+    int FRows;
+};
+
+class DBControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        form = std::make_unique<TForm>(nullptr);
+        form->SetBounds(0, 0, 500, 400);
+        table = new TTable(form.get());
+        table->SetDatabaseName(dir.path());
+        table->SetTableName(QStringLiteral("CLIENTES"));
+        table->FieldDefs()->Add(QStringLiteral("CLIENTE"), ftInteger, 0, true);
+        table->FieldDefs()->Add(QStringLiteral("NOMBRE"), ftString, 20);
+        table->FieldDefs()->Add(QStringLiteral("APELLIDOS"), ftString, 30);
+        table->FieldDefs()->Add(QStringLiteral("ALTA"), ftBoolean);
+        table->FieldDefs()->Add(QStringLiteral("MONEDA"), ftString, 1);
+        table->FieldDefs()->Add(QStringLiteral("OBSERVACIONES"), ftMemo);
+        table->IndexDefs()->Add(QString(), QStringLiteral("CLIENTE"), ixPrimary);
+        table->CreateTable();
+        table->Open();
+        const char* rows[][3] = {{"José", "Núñez", "P"}, {"Ana", "Peña", "E"}, {"Luis", "Gómez", "P"}};
+        int n = 1;
+        for (auto& r : rows) {
+            table->Append();
+            table->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(n);
+            table->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QString::fromUtf8(r[0]));
+            table->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QString::fromUtf8(r[1]));
+            table->FieldByName(QStringLiteral("ALTA"))->SetAsBoolean(n % 2 == 1);
+            table->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QString::fromUtf8(r[2]));
+            table->Post();
+            ++n;
+        }
+        table->First();
+        ds = new TDataSource(form.get());
+        ds->SetDataSet(table);
+    }
+    TFormHarness harness;
+    QTemporaryDir dir;
+    std::unique_ptr<TForm> form;
+    TTable* table = nullptr;
+    TDataSource* ds = nullptr;
+};
+
+TEST_F(DBControlsTest, EditFollowsTheRecordAndWritesBackOnExit) {
+    ds->SetAutoEdit(false);
+    auto* nombre = new TDBEdit(form.get());
+    nombre->SetParent(form.get());
+    nombre->SetDataSource(ds);
+    nombre->SetDataField(QStringLiteral("NOMBRE"));
+    auto* other = new TEdit(form.get());
+    other->SetParent(form.get());
+    other->SetTop(40);
+    EXPECT_EQ(nombre->Text(), QStringLiteral("José"));
+    table->Next();
+    EXPECT_EQ(nombre->Text(), QStringLiteral("Ana"));
+    form->Show();
+    TFormHarness::Focus(nombre);
+    // With AutoEdit off nothing can be typed until the record is put in edit.
+    TFormHarness::Type(QStringLiteral("x"));
+    EXPECT_EQ(nombre->Text(), QStringLiteral("Ana"));
+    EXPECT_EQ(table->State(), dsBrowse);
+    table->Edit();
+    nombre->SelectAll();
+    TFormHarness::Type(QStringLiteral("Begoña"));
+    EXPECT_EQ(table->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("Ana"));
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(table->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("Begoña"));
+    table->Post();
+    table->First();
+    table->Next();
+    EXPECT_EQ(nombre->Text(), QStringLiteral("Begoña"));
+}
+
+TEST_F(DBControlsTest, AutoEditStartsEditingWhenTyping) {
+    auto* ape = new TDBEdit(form.get());
+    ape->SetParent(form.get());
+    ape->SetDataSource(ds);
+    ape->SetDataField(QStringLiteral("APELLIDOS"));
+    form->Show();
+    TFormHarness::Focus(ape);
+    ape->SetSelStart(ape->Text().size());
+    TFormHarness::Type(QStringLiteral("z"));
+    EXPECT_EQ(table->State(), dsEdit);
+    table->Post();
+    EXPECT_EQ(table->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Núñezz"));
+}
+
+TEST_F(DBControlsTest, TextCheckBoxRadioGroupComboAndMemoShowTheRecord) {
+    auto* text = new TDBText(form.get());
+    text->SetParent(form.get());
+    text->SetDataSource(ds);
+    text->SetDataField(QStringLiteral("APELLIDOS"));
+    auto* alta = new TDBCheckBox(form.get());
+    alta->SetParent(form.get());
+    alta->SetDataSource(ds);
+    alta->SetDataField(QStringLiteral("ALTA"));
+    auto* moneda = new TDBRadioGroup(form.get());
+    moneda->SetParent(form.get());
+    moneda->Items()->Add(QStringLiteral("Pesetas"));
+    moneda->Items()->Add(QStringLiteral("Euros"));
+    moneda->Values()->Add(QStringLiteral("P"));
+    moneda->Values()->Add(QStringLiteral("E"));
+    moneda->SetDataSource(ds);
+    moneda->SetDataField(QStringLiteral("MONEDA"));
+    auto* combo = new TDBComboBox(form.get());
+    combo->SetParent(form.get());
+    combo->Items()->Add(QStringLiteral("P"));
+    combo->Items()->Add(QStringLiteral("E"));
+    combo->SetStyle(csDropDownList);
+    combo->SetDataSource(ds);
+    combo->SetDataField(QStringLiteral("MONEDA"));
+    auto* memo = new TDBMemo(form.get());
+    memo->SetParent(form.get());
+    memo->SetDataSource(ds);
+    memo->SetDataField(QStringLiteral("OBSERVACIONES"));
+
+    EXPECT_EQ(text->Caption(), QStringLiteral("Núñez"));
+    EXPECT_TRUE(alta->Checked());
+    EXPECT_EQ(moneda->ItemIndex(), 0);
+    EXPECT_EQ(combo->ItemIndex(), 0);
+    table->Next();
+    EXPECT_EQ(text->Caption(), QStringLiteral("Peña"));
+    EXPECT_FALSE(alta->Checked());
+    EXPECT_EQ(moneda->Value(), QStringLiteral("E"));
+    EXPECT_EQ(combo->Text(), QStringLiteral("E"));
+
+    // Choosing in the radio group edits the record; posting stores the item's value.
+    form->Show();
+    TFormHarness::Click(moneda->Buttons(0));
+    EXPECT_EQ(table->State(), dsEdit);
+    TFormHarness::Click(alta);
+    memo->SetText(QStringLiteral("Cliente preferente"));
+    TFormHarness::Focus(memo);
+    TFormHarness::PressKey(VK_END, ssCtrl);
+    TFormHarness::Type(QStringLiteral("."));
+    table->Post();
+    EXPECT_EQ(table->FieldByName(QStringLiteral("MONEDA"))->AsString(), QStringLiteral("P"));
+    EXPECT_TRUE(table->FieldByName(QStringLiteral("ALTA"))->AsBoolean());
+    EXPECT_EQ(table->FieldByName(QStringLiteral("OBSERVACIONES"))->AsString(), QStringLiteral("Cliente preferente."));
+}
+
+TEST_F(DBControlsTest, ReadOnlySourceKeepsControlsFromChangingTheRecord) {
+    ds->SetAutoEdit(false);
+    auto* alta = new TDBCheckBox(form.get());
+    alta->SetParent(form.get());
+    alta->SetDataSource(ds);
+    alta->SetDataField(QStringLiteral("ALTA"));
+    form->Show();
+    EXPECT_TRUE(alta->Checked());
+    TFormHarness::Click(alta);
+    EXPECT_TRUE(alta->Checked());
+    EXPECT_EQ(table->State(), dsBrowse);
+}
+
+TEST_F(DBControlsTest, LookupComboSetsTheKeyField) {
+    // A second table lists the currencies; the combo writes the chosen key into MONEDA.
+    auto* list = new TTable(form.get());
+    list->SetDatabaseName(dir.path());
+    list->SetTableName(QStringLiteral("MONEDAS"));
+    list->FieldDefs()->Add(QStringLiteral("CODIGO"), ftString, 1, true);
+    list->FieldDefs()->Add(QStringLiteral("NOMBRE"), ftString, 20);
+    list->IndexDefs()->Add(QString(), QStringLiteral("CODIGO"), ixPrimary);
+    list->CreateTable();
+    list->Open();
+    list->AppendRecord({Variant("E"), Variant("Euros")});
+    list->AppendRecord({Variant("P"), Variant("Pesetas")});
+    auto* listSource = new TDataSource(form.get());
+    listSource->SetDataSet(list);
+    auto* look = new TDBLookupComboBox(form.get());
+    look->SetParent(form.get());
+    look->SetListSource(listSource);
+    look->SetKeyField(QStringLiteral("CODIGO"));
+    look->SetListField(QStringLiteral("NOMBRE"));
+    look->SetDataSource(ds);
+    look->SetDataField(QStringLiteral("MONEDA"));
+    EXPECT_EQ(look->Text(), QStringLiteral("Pesetas"));
+    table->Next();
+    EXPECT_EQ(look->Text(), QStringLiteral("Euros"));
+    emit look->ComboBox()->activated(1);
+    EXPECT_EQ(table->State(), dsEdit);
+    EXPECT_EQ(table->FieldByName(QStringLiteral("MONEDA"))->AsString(), QStringLiteral("P"));
+    table->Cancel();
+}
+
+class DBGridTest : public DBControlsTest {
+protected:
+    void SetUp() override {
+        DBControlsTest::SetUp();
+        grid = new TDBGrid(form.get());
+        grid->SetParent(form.get());
+        grid->SetBounds(0, 0, 480, 200);
+        table->FieldByName(QStringLiteral("OBSERVACIONES"))->SetVisible(false);
+        table->FieldByName(QStringLiteral("APELLIDOS"))->SetDisplayLabel(QStringLiteral("Apellidos"));
+        grid->SetDataSource(ds);
+        grid->SetOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs |
+                         dgAlwaysShowSelection);
+        grid->SetReadOnly(true);
+    }
+    TDBGrid* grid = nullptr;
+};
+
+TEST_F(DBGridTest, ColumnsComeFromTheFields) {
+    EXPECT_EQ(grid->FieldCount(), 5);  // OBSERVACIONES is hidden
+    EXPECT_EQ(grid->Columns()->Items(2)->Title()->Caption(), QStringLiteral("Apellidos"));
+    const int before = grid->Columns()->Items(2)->Width();
+    table->FieldByName(QStringLiteral("APELLIDOS"))->SetDisplayWidth(5);
+    EXPECT_LT(grid->Columns()->Items(2)->Width(), before);
+    table->FieldByName(QStringLiteral("OBSERVACIONES"))->SetVisible(true);
+    EXPECT_EQ(grid->FieldCount(), 6);
+}
+
+TEST_F(DBGridTest, KeysAndClicksMoveTheDataset) {
+    form->Show();
+    TFormHarness::Focus(grid);
+    TFormHarness::PressKey(VK_DOWN);
+    EXPECT_EQ(table->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("Ana"));
+    TFormHarness::PressKey(VK_END, ssCtrl);
+    EXPECT_EQ(table->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("Luis"));
+    // A click on the first data row goes back to the first record.
+    const TRect cell = grid->CellRect(0, 1);
+    TFormHarness::ClickAt(grid, cell.Left + 3, cell.Top + 3);
+    EXPECT_EQ(table->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("José"));
+    EXPECT_EQ(grid->SelectedIndex(), 1);
+    EXPECT_EQ(grid->SelectedField()->FieldName(), QStringLiteral("NOMBRE"));
+    // Tab walks the columns.
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    // Ctrl+Delete does not delete in a read-only grid; the key handler still hears it.
+    int keyDowns = 0;
+    grid->OnKeyDown = [&](TObject*, quint16& key, TShiftState) {
+        if (key == VK_DELETE) ++keyDowns;
+    };
+    TFormHarness::PressKey(VK_DELETE, ssCtrl);
+    EXPECT_EQ(keyDowns, 1);
+    EXPECT_EQ(table->RecordCount(), 3);
+}
+
+TEST_F(DBGridTest, DrawColumnCellAndTitleClickEvents) {
+    QStringList drawn;
+    grid->OnDrawColumnCell = [&](TObject*, const TRect&, int, TColumn* column, TGridDrawState) {
+        if (column->FieldName() == QLatin1String("APELLIDOS")) drawn << column->Field()->AsString();
+    };
+    TColumn* clicked = nullptr;
+    grid->OnTitleClick = [&](TColumn* c) { clicked = c; };
+    form->Show();
+    drawn.clear();
+    TFormHarness::Grab(grid);
+    EXPECT_EQ(drawn.mid(0, 3), QStringList({"Núñez", "Peña", "Gómez"}));
+    EXPECT_EQ(table->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("José"));  // position kept
+    const TRect title = grid->CellRect(0, 2);
+    TFormHarness::ClickAt(grid, title.Left + 5, 3);
+    ASSERT_NE(clicked, nullptr);
+    EXPECT_EQ(clicked->FieldName(), QStringLiteral("APELLIDOS"));
+}
+
+TEST(DBGridLargeTest, ScrollingAHundredThousandRowsReadsOnlyWhatItShows) {
+    TFormHarness harness;
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 400, 300);
+    auto* data = new TCountingDataSet(form.get(), 100000);
+    auto* source = new TDataSource(form.get());
+    source->SetDataSet(data);
+    auto* grid = new TDBGrid(form.get());
+    grid->SetParent(form.get());
+    grid->SetAlign(alClient);
+    grid->SetDataSource(source);
+    data->Open();
+    form->Show();
+    TFormHarness::Focus(grid);
+    for (int i = 0; i < 30; ++i) TFormHarness::PressKey(VK_DOWN);
+    for (int i = 0; i < 10; ++i) TFormHarness::PressKey(VK_NEXT);
+    EXPECT_EQ(data->RecNo(), 31 + 10 * grid->VisibleRowCount());
+    TFormHarness::PressKey(VK_END, ssCtrl);
+    EXPECT_EQ(data->FieldByName(QStringLiteral("N"))->AsInteger(), 100000);
+    TFormHarness::Grab(form.get());
+    EXPECT_LT(data->RowsRead, 5000);
+}
+
+}  // namespace
