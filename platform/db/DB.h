@@ -1,5 +1,9 @@
 #pragma once
 // Datasets, fields, parameters, data sources and data links: the data-access classes the forms use.
+// Engine failures are EDBEngineError with the codes listed in platform/db/Driver.h: 9729 key
+// violation, 10241 record locked by another user, 10259 record changed by another user since it
+// was read (raised by Edit on a stale record and by Post when the stored record changed).
+// A required field left empty raises EDatabaseError "Field 'X' must have a value".
 #include "platform/classes/Component.h"
 #include "platform/rtl/Events.h"
 #include "platform/rtl/Exceptions.h"
@@ -544,6 +548,8 @@ public:
     virtual int RecNo() const;
     virtual void SetRecNo(int value);
     virtual int RecordCount() const;
+    // RecNo and RecordCount are meaningful (no record filter event hides rows).
+    bool IsSequenced() const { return !(FFiltered && OnFilterRecord); }
     void Refresh();
     void Resync();
     void CheckBrowseMode();

@@ -123,7 +123,9 @@ public:
                         const std::vector<QVariant>& newValues) = 0;
     virtual void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) = 0;
 
-    // Record locks between processes and cursors; they die with the process.
+    // Record locks between processes and cursors; they die with the process. Editing takes the
+    // lock; a second cursor of the same process conflicts as another workstation would, so a
+    // record is edited through one cursor at a time.
     virtual bool LockRecord(const QString& table, qint64 id, const void* owner) = 0;
     virtual void UnlockRecord(const QString& table, qint64 id, const void* owner) = 0;
 
