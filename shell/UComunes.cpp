@@ -1,0 +1,289 @@
+#include "shell/UComunes.h"
+
+#include "platform/db/DBTables.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/Forms.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/SysUtils.h"
+#include "shell/UData.h"
+
+#include <QApplication>
+
+TDateTime FechaCalendario;
+
+namespace shell {
+TEvent<const QString&> LineaEstado;
+}
+
+namespace {
+void Pita() {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) QApplication::beep();
+}
+
+// Rounds num / den to the nearest integer, halves to the even neighbour.
+qint64 DivideRedondeando(__int128 num, __int128 den) {
+    if (den < 0) {
+        num = -num;
+        den = -den;
+    }
+    __int128 q = num / den;
+    __int128 r = num % den;
+    if (r < 0) {
+        r += den;
+        --q;
+    }
+    const __int128 twice = 2 * r;
+    if (twice > den || (twice == den && (q % 2 != 0))) ++q;
+    return qint64(q);
+}
+}  // namespace
+
+void MensajeError(const QString& texto) {
+    Application->MessageBox(texto, QStringLiteral("¡¡ ERROR !!"), MB_OK | MB_ICONSTOP);
+}
+
+bool MensajeConfirmacion(const QString& texto) {
+    return Application->MessageBox(texto, QStringLiteral("¡¡ ATENCIÓN !!"), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void MensajeEstado(const QString& texto) {
+    shell::LineaEstado(texto);
+    Application->ProcessMessages();
+}
+
+void GuardaCambios(TDataSet* dataSet) {
+    if (auto* db = dynamic_cast<TDBDataSet*>(dataSet)) {
+        if (auto* conn = db->Connection()) conn->Flush();
+    }
+    if (dataSet->State() == dsBrowse) dataSet->Refresh();
+}
+
+// ---------------------------------------------------------------------------------------------- money
+
+Currency shell::TasaEuro() {
+    double euro = 0;
+    if (Dat && Dat->TSistem && Dat->TSistem->Active() && !Dat->TSistem->IsEmpty())
+        euro = Dat->TSistem->FieldByName(QStringLiteral("EURO"))->AsFloat();
+    if (euro == 0) return Currency::FromRaw(1663860);
+    return Currency(euro);
+}
+
+Currency shell::ConvierteMoneda(QChar destino, Currency importe, Currency tasa) {
+    if (destino == QLatin1Char('P')) {
+        // importe x tasa in pesetas: raw x raw / Scale^2, rounded to a whole peseta.
+        const __int128 num = __int128(importe.Raw()) * tasa.Raw();
+        const __int128 den = __int128(Currency::Scale) * Currency::Scale;
+        return Currency(DivideRedondeando(num, den));
+    }
+    if (tasa.Raw() == 0) throw EZeroDivide(QStringLiteral("Floating point division by zero"));
+    // importe / tasa in cents: raw x 100 / raw, rounded to a whole cent.
+    const qint64 centimos = DivideRedondeando(__int128(importe.Raw()) * 100, tasa.Raw());
+    return Currency::FromRaw(centimos * (Currency::Scale / 100));
+}
+
+Currency ConvierteMoneda(QChar destino, Currency importe) {
+    return shell::ConvierteMoneda(destino, importe, shell::TasaEuro());
+}
+
+namespace {
+QString PreguntaCambio(QChar destino) {
+    return destino == QLatin1Char('E') ? QStringLiteral("¿ Cambiar a EUROS ?") : QStringLiteral("¿ Cambiar a PESETAS ?");
+}
+
+void ConvierteCampo(TField* campo, QChar destino, Currency tasa) {
+    if (campo->IsNull()) return;
+    campo->SetAsCurrency(shell::ConvierteMoneda(destino, Currency(campo->AsFloat()), tasa));
+}
+
+void FormatoMoneda(TField* campo, bool euros) {
+    if (auto* f = dynamic_cast<TFloatField*>(campo))
+        f->SetDisplayFormat(euros ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0"));
+}
+
+// Puts the datasets back in step with the store after a change that was rolled back.
+void Relee(TDataSet* ds) {
+    if (ds->State() == dsEdit || ds->State() == dsInsert) ds->Cancel();
+    if (ds->Active()) ds->Refresh();
+}
+}  // namespace
+
+void CambiaMonedaExpediente(QChar destino) {
+    if (!MensajeConfirmacion(PreguntaCambio(destino))) return;
+    const Currency tasa = shell::TasaEuro();
+    TTable* exped = Dat->TExped;
+    TTable* cuentas = Dat->TCuentas;
+    exped->DisableControls();
+    cuentas->DisableControls();
+    try {
+        try {
+            Dat->EnTransaccion([&] {
+                exped->Edit();
+                exped->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QString(destino));
+                ConvierteCampo(exped->FieldByName(QStringLiteral("IMPORTE")), destino, tasa);
+                ConvierteCampo(exped->FieldByName(QStringLiteral("PRINCIPAL")), destino, tasa);
+                exped->Post();
+                cuentas->First();
+                while (!cuentas->Eof()) {
+                    cuentas->Edit();
+                    ConvierteCampo(cuentas->FieldByName(QStringLiteral("IMPORTE")), destino, tasa);
+                    cuentas->Post();
+                    cuentas->Next();
+                }
+            });
+        } catch (...) {
+            // Nothing was stored: show the records as they are again.
+            Relee(cuentas);
+            Relee(exped);
+            throw;
+        }
+        const bool euros = exped->FieldByName(QStringLiteral("MONEDA"))->AsString() == QLatin1String("E");
+        FormatoMoneda(cuentas->FieldByName(QStringLiteral("IMPORTE")), euros);
+        if (Dat->QSaldo->FindField(QStringLiteral("SALDO"))) FormatoMoneda(Dat->QSaldo->FieldByName(QStringLiteral("SALDO")), euros);
+        FormatoMoneda(exped->FieldByName(QStringLiteral("IMPORTE")), euros);
+        FormatoMoneda(exped->FieldByName(QStringLiteral("PRINCIPAL")), euros);
+    } catch (...) {
+        cuentas->EnableControls();
+        exped->EnableControls();
+        throw;
+    }
+    cuentas->EnableControls();
+    exped->EnableControls();
+}
+
+void CambiaMonedaConsulta(QChar destino) {
+    if (!MensajeConfirmacion(PreguntaCambio(destino))) return;
+    const Currency tasa = shell::TasaEuro();
+    TTable* consultas = Dat->TConsultas;
+    consultas->DisableControls();
+    try {
+        try {
+            Dat->EnTransaccion([&] {
+                consultas->Edit();
+                consultas->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QString(destino));
+                ConvierteCampo(consultas->FieldByName(QStringLiteral("IMPORTE")), destino, tasa);
+                consultas->Post();
+            });
+        } catch (...) {
+            Relee(consultas);
+            throw;
+        }
+        FormatoMoneda(consultas->FieldByName(QStringLiteral("IMPORTE")),
+                      consultas->FieldByName(QStringLiteral("MONEDA"))->AsString() == QLatin1String("E"));
+    } catch (...) {
+        consultas->EnableControls();
+        throw;
+    }
+    consultas->EnableControls();
+}
+
+// ---------------------------------------------------------------------------------------------- text and keys
+
+QChar LetraNif(const QString& numero) {
+    static const QString letras = QStringLiteral("TRWAGMYFPDXBNJZSQVHLCKE");
+    if (numero.isEmpty()) return QLatin1Char(' ');
+    int n = 0;
+    if (!TryStrToInt(numero, n) || n < 0) return QLatin1Char(' ');
+    return letras[n % 23];
+}
+
+int PosicionEnesima(const QString& subcadena, const QString& texto, int n) {
+    QString copia = texto;
+    int cuenta = 0;
+    for (;;) {
+        const int p = Pos(subcadena, copia);
+        if (p == 0) return 0;
+        if (++cuenta == n) return p;
+        if (cuenta > n && n <= 0) return 0;
+        Delete(copia, p, int(subcadena.size()));
+    }
+}
+
+QChar TeclaNumerica(QChar tecla) {
+    if (tecla == QChar(8) || (tecla >= QLatin1Char('0') && tecla <= QLatin1Char('9'))) return tecla;
+    Pita();
+    return QChar(0);
+}
+
+QChar TeclaImporte(QChar tecla, const QString& texto, int decimales) {
+    bool vale = tecla == QChar(8) || (tecla >= QLatin1Char('0') && tecla <= QLatin1Char('9'));
+    if (tecla == QLatin1Char('-')) vale = !texto.contains(QLatin1Char('-'));
+    if (tecla == QLatin1Char(',') && decimales > 0) vale = !texto.contains(QLatin1Char(','));
+    if (vale) return tecla;
+    Pita();
+    return QChar(0);
+}
+
+QString FormateaImporte(const QString& importe, int decimales) {
+    if (importe.isEmpty()) return QString();
+    const Currency valor(StrToFloat(importe));
+    const QString fmt = decimales == 2 ? QStringLiteral("%-10.2n") : QStringLiteral("%-10.0n");
+    return Trim(Format(fmt, std::vector<Variant>{Variant(valor.ToDouble())}));
+}
+
+QString QuitaPuntos(const QString& texto) {
+    QString r = texto;
+    r.remove(QLatin1Char('.'));
+    return r;
+}
+
+// ---------------------------------------------------------------------------------------------- calendar
+
+std::unique_ptr<TStringList> shell::ListaDias(TDataSet* fechas, const QString& campo) {
+    auto lista = std::make_unique<TStringList>();
+    TField* f = fechas->FieldByName(campo);
+    fechas->DisableControls();
+    try {
+        for (fechas->First(); !fechas->Eof(); fechas->Next()) {
+            if (f->IsNull()) continue;
+            int y = 0, m = 0, d = 0;
+            DecodeDate(f->AsDateTime(), y, m, d);
+            lista->Add(IntToStr(d));
+        }
+    } catch (...) {
+        fechas->EnableControls();
+        throw;
+    }
+    fechas->EnableControls();
+    return lista;
+}
+
+std::unique_ptr<TStringList> ListaDias() { return shell::ListaDias(Dat->TFechas, QStringLiteral("Fecha")); }
+
+shell::TMarcasCalendario shell::MarcasCalendario(TDateTime fecha, bool marcaAgenda) {
+    TMarcasCalendario marcas;
+    int y = 0, m = 0, d = 0;
+    DecodeDate(fecha, y, m, d);
+    const TDateTime desde = EncodeDate(y, m, 1);
+    const TDateTime hasta = EncodeDate(y, m, MonthDays[IsLeapYear(y) ? 1 : 0][size_t(m - 1)]);
+
+    auto lista = [&](int color) {
+        Dat->TFechas->SetRange({Variant(color), Variant(desde)}, {Variant(color), Variant(hasta)});
+        auto dias = ::ListaDias();
+        QStringList r;
+        for (int i = 0; i < dias->Count(); ++i) r << dias->Strings(i);
+        return r;
+    };
+    marcas.Festivos = lista(9);
+    const int colores[13] = {1, 2, 3, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15};
+    for (int i = 0; i < 13; ++i) marcas.Dias[size_t(i)] = lista(colores[i]);
+
+    if (marcaAgenda && Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty()) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(QStringLiteral("SELECT FECHA FROM AGENDA WHERE FECHA BETWEEN :DESDE AND :HASTA AND ABOCLI = :ABOCLI GROUP BY FECHA"));
+        q.ParamByName(QStringLiteral("DESDE"))->SetAsDate(desde);
+        q.ParamByName(QStringLiteral("HASTA"))->SetAsDate(hasta);
+        q.ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsInteger());
+        q.Open();
+        auto dias = ListaDias(&q, QStringLiteral("FECHA"));
+        for (int i = 0; i < dias->Count(); ++i) marcas.Marcados << dias->Strings(i);
+    }
+    return marcas;
+}
+
+// ---------------------------------------------------------------------------------------------- environment
+
+QString CarpetaTemporal() { return TempFolder(); }
+
+// The development environment of the original platform does not exist here.
+bool HayEntornoDesarrollo() { return false; }

@@ -1,0 +1,62 @@
+#pragma once
+// Routines every form calls: message boxes, status text, flushing, peseta/euro conversion, the
+// identity-number letter, key filters for amounts, and the day lists of the month calendar.
+#include "platform/classes/Strings.h"
+#include "platform/db/DB.h"
+#include "platform/rtl/Currency.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Events.h"
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <memory>
+
+void MensajeError(const QString& texto);
+bool MensajeConfirmacion(const QString& texto);
+void MensajeEstado(const QString& texto);
+void GuardaCambios(TDataSet* dataSet);
+
+Currency ConvierteMoneda(QChar destino, Currency importe);
+void CambiaMonedaExpediente(QChar destino);
+void CambiaMonedaConsulta(QChar destino);
+
+QChar LetraNif(const QString& numero);
+int PosicionEnesima(const QString& subcadena, const QString& texto, int n);
+QChar TeclaNumerica(QChar tecla);
+QChar TeclaImporte(QChar tecla, const QString& texto, int decimales);
+QString FormateaImporte(const QString& importe, int decimales);
+QString QuitaPuntos(const QString& texto);
+
+// Day of month (no leading zero) of every record of Dat->TFechas in its current range.
+std::unique_ptr<TStringList> ListaDias();
+
+QString CarpetaTemporal();
+bool HayEntornoDesarrollo();
+
+// Date whose month the month calendar shows and marks.
+extern TDateTime FechaCalendario;
+
+namespace shell {
+// Writes panel 0 of the main window's status bar; the main window installs it when created.
+extern TEvent<const QString&> LineaEstado;
+
+// Rate of the office settings: SISTEM.EURO as currency, 166.386 when it is 0.
+Currency TasaEuro();
+// ConvierteMoneda at a given rate: pesetas rounded to units, euros to cents, halves to even.
+Currency ConvierteMoneda(QChar destino, Currency importe, Currency tasa);
+// Day numbers of every record of a dataset's date field, in its order.
+std::unique_ptr<TStringList> ListaDias(TDataSet* fechas, const QString& campo);
+
+// What the month calendar shows for the month of a date: holidays, agenda days and the thirteen
+// coloured day lists. The calendar control takes these lists as they are.
+struct TMarcasCalendario {
+    QStringList Festivos;
+    QStringList Marcados;
+    std::array<QStringList, 13> Dias;  // [0] = days 1 ... [12] = days 13
+};
+// The special dates of Dat->TFechas and, when asked, the days with agenda entries of the current
+// lawyer of Dat->TAboCli, read through a cursor of its own (Dat->TAgen may be in edit).
+TMarcasCalendario MarcasCalendario(TDateTime fecha, bool marcaAgenda);
+}  // namespace shell

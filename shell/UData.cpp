@@ -1,0 +1,420 @@
+#include "shell/UData.h"
+
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/Forms.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/SysUtils.h"
+#include "shell/UComunes.h"
+
+QString CarpetaDatos;
+QString CarpetaPrivada;
+TDat* Dat = nullptr;
+
+namespace shell {
+TEvent<int> ProgresoApertura;
+}
+
+namespace {
+const char* const ClaveMaestra = "trunvel";
+
+bool TextoVacio(TDataSet* ds, const char* campo) { return ds->FieldByName(QString::fromLatin1(campo))->AsString().isEmpty(); }
+
+// A check that fails shows its message and abandons the operation silently.
+void Exige(bool condicion, const QString& mensaje) {
+    if (condicion) return;
+    MensajeError(mensaje);
+    Abort();
+}
+
+void Confirma(const QString& pregunta) {
+    if (!MensajeConfirmacion(pregunta)) Abort();
+}
+
+void Reabre(TDataSet* ds) {
+    ds->Close();
+    ds->Open();
+}
+}  // namespace
+
+TDat::TDat(TComponent* owner) : TComponent(owner) {
+    CreaComponentes();
+    DatCreate();
+}
+
+TDat::~TDat() {
+    if (FNumerando) DeshaceNumeracion();
+    FQContador.reset();
+    DestroyComponents();
+    if (Dat == this) Dat = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------- opening
+
+void TDat::DatCreate() {
+    try {
+        BDE321->ReadSettings();
+        BDE321->SetLocalShare(true);
+        BDE321->WriteSettings();
+    } catch (const Exception& e) {
+        // A damaged engine configuration must not keep the office from its data.
+        MensajeError(e.Message());
+    }
+    Db->Close();
+    Session->SetConfigMode(cmSession);
+    Session->AddStandardAlias(QStringLiteral("DAT"), CarpetaDatos, QStringLiteral("PARADOX"));
+    Db->SetAliasName(QStringLiteral("DAT"));
+    const QString temporal = CarpetaTemporal();
+    if (!HayEntornoDesarrollo()) Session->SetNetFileDir(CarpetaDatos + QStringLiteral("/NetDir/"));
+    if (temporal.endsWith(QLatin1Char('\\')) || temporal.endsWith(QLatin1Char('/')))
+        CarpetaPrivada = temporal + QStringLiteral("PrivZembra");
+    else
+        CarpetaPrivada = temporal + QStringLiteral("/PrivZembra");
+    Db->Open();
+    CreaTablasNuevas();
+    if (!FileExists(CarpetaPrivada)) CreateDir(CarpetaPrivada);
+    Session->SetPrivateDir(CarpetaPrivada);
+    Session->OnPassword = TPasswordEvent(this, &TDat::Introduce);
+
+    const int total = ComponentCount();
+    for (int i = 0; i < total; ++i) {
+        if (shell::ProgresoApertura) shell::ProgresoApertura(total > 1 ? i * 100 / (total - 1) : 100);
+        TComponent* c = Components(i);
+        if (auto* t = dynamic_cast<TTable*>(c)) {
+            try {
+                t->Open();
+            } catch (const Exception&) {
+                try {
+                    t->Close();  // a table that failed half-way open must not look usable
+                } catch (const Exception&) {
+                }
+                MensajeError(t->Name());
+            }
+        } else if (auto* q = dynamic_cast<TQuery*>(c)) {
+            if (q->Tag() == 0) q->Open();
+        }
+        Application->ProcessMessages();
+    }
+    Session->OnPassword = nullptr;
+
+    FQContador = std::make_unique<TQuery>(nullptr);
+    FQContador->SetDatabaseName(QStringLiteral("ZEMBRA"));
+}
+
+void TDat::CreaTablasNuevas() {
+    auto conn = Db->Connection();
+    const auto tablas = shell::TablasDelDespacho();
+    for (const auto& t : tablas)
+        if (conn->TableExists(t.Name)) return;  // an existing data folder is opened as it is
+    EnTransaccion([&] {
+        for (const auto& t : tablas) conn->CreateTable(t);
+        // The single row of office settings that every counter lives in.
+        conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
+    });
+}
+
+void TDat::Introduce(TObject*, bool& continuar) {
+    Session->AddPassword(QString::fromLatin1(ClaveMaestra));
+    continuar = true;
+}
+
+// ---------------------------------------------------------------------------------------------- shared handlers
+
+void TDat::error(TDataSet* dataSet, EDatabaseError& e, TDataAction& action) {
+    if (FNumerando == dataSet) DeshaceNumeracion();
+    if (auto* engine = dynamic_cast<EDBEngineError*>(&e)) {
+        const int codigo = engine->ErrorCount() > 0 ? engine->Errors(0).ErrorCode : 0;
+        const QString texto = engine->ErrorCount() > 0 ? engine->Errors(0).Message : e.Message();
+        switch (codigo) {
+        case 0x2801: MensajeError(QStringLiteral("REGISTRO EN USO")); break;
+        case 0x2601: MensajeError(QStringLiteral("CLAVE DUPLICADA")); break;
+        case 0x2813: MensajeError(dataSet->Name() + QStringLiteral(" MODIFICADO POR OTRO USUARIO")); break;
+        default:
+            MessageDlg(QStringLiteral("Error :") + IntToStr(codigo) + QChar(13) + texto, mtError, TMsgDlgButtons(mbOK), 0);
+            break;
+        }
+    } else {
+        // Not an engine error (a required field left empty...): still say why nothing was saved.
+        MensajeError(e.Message());
+    }
+    action = daAbort;
+}
+
+void TDat::grabaDatos(TDataSet* dataSet) { GuardaCambios(dataSet); }
+
+void TDat::refresca(TDataSet* dataSet) {
+    if (dataSet->Active() && dataSet->State() == dsBrowse) dataSet->Refresh();
+}
+
+void TDat::RefrescaTablas() {
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* t = dynamic_cast<TTable*>(Components(i)))
+            if (t->Active()) refresca(t);
+}
+
+// ---------------------------------------------------------------------------------------------- numbering
+
+void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador) {
+    if (FNumerando) DeshaceNumeracion();
+    auto conn = Db->Connection();
+    const bool propia = !conn->InTransaction();
+    try {
+        // The write lock is taken before the counter is read, so no other workstation can read the
+        // same counter until this record and its counter are committed together.
+        if (propia) conn->StartTransaction();
+        FNumerando = ds;
+        FTransaccionPropia = propia;
+        FQContador->Close();
+        FQContador->SQL()->SetText(QStringLiteral("SELECT NUMERO, %1 FROM SISTEM ORDER BY NUMERO").arg(contador));
+        FQContador->Open();
+        qint64 valor = 0;
+        int fila = 1;
+        if (FQContador->IsEmpty()) {
+            conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
+        } else {
+            valor = FQContador->Fields()->Fields(1)->AsInteger();
+            fila = FQContador->Fields()->Fields(0)->AsInteger();
+        }
+        FQContador->Close();
+        TField* numero = ds->FieldByName(campo);
+        if (ds->State() == dsInsert) numero->SetAsInteger(int(valor + 1));
+        if (!numero->IsNull() && numero->AsInteger() > valor) {
+            FQContador->SQL()->SetText(QStringLiteral("UPDATE SISTEM SET %1 = :VALOR WHERE NUMERO = :FILA").arg(contador));
+            FQContador->ParamByName(QStringLiteral("VALOR"))->SetAsInteger(numero->AsInteger());
+            FQContador->ParamByName(QStringLiteral("FILA"))->SetAsInteger(fila);
+            FQContador->ExecSQL();
+        }
+    } catch (EDatabaseError& e) {
+        DeshaceNumeracion();
+        TDataAction action = daFail;
+        error(ds, e, action);
+        Abort();
+    } catch (...) {
+        DeshaceNumeracion();
+        throw;
+    }
+}
+
+void TDat::DeshaceNumeracion() {
+    const bool propia = FTransaccionPropia;
+    FNumerando = nullptr;
+    FTransaccionPropia = false;
+    if (propia && Db->InTransaction()) Db->Rollback();
+}
+
+void TDat::TerminaNumeracion(TDataSet* ds) {
+    if (FNumerando == ds) {
+        const bool propia = FTransaccionPropia;
+        FNumerando = nullptr;
+        FTransaccionPropia = false;
+        if (propia) Db->Commit();
+    }
+    if (TSistem->Active() && TSistem->State() == dsBrowse) TSistem->Refresh();
+    GuardaCambios(ds);
+}
+
+// ---------------------------------------------------------------------------------------------- people
+
+void TDat::NombreCalculado(TDataSet* ds, const QString& campo) {
+    ds->FieldByName(campo)->SetAsString(ds->FieldByName(QStringLiteral("APELLIDOS"))->AsString() + QLatin1Char(',') +
+                                        ds->FieldByName(QStringLiteral("NOMBRE"))->AsString());
+}
+
+void TDat::TAboCliBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "NOMBRE"), QStringLiteral("Nombre no puede quedar vacío"));
+    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
+    Numera(ds, QStringLiteral("ABOCLI"), QStringLiteral("ABOCLI"));
+}
+void TDat::TAboCliAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
+void TDat::TAboCliBeforeDelete(TDataSet*) {
+    Reabre(QExpAbo);
+    Exige(QExpAbo->FieldByName(QStringLiteral("NUMERO"))->AsInteger() == 0, QStringLiteral("Hay expedientes de éste ABOGADO"));
+    Confirma(QStringLiteral("¿Borrar ABOGADO?"));
+}
+void TDat::TAboCliCalcFields(TDataSet* ds) { NombreCalculado(ds, QStringLiteral("NOMABOCLI")); }
+
+void TDat::TClientesBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
+    Numera(ds, QStringLiteral("CLIENTE"), QStringLiteral("CLIENTE"));
+}
+void TDat::TClientesAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
+void TDat::TClientesBeforeDelete(TDataSet*) {
+    Reabre(QNumCli);
+    Exige(QNumCli->FieldByName(QStringLiteral("NUMCLI"))->AsInteger() == 0,
+          QStringLiteral("Hay expedientes con éste CLIENTE por defecto"));
+    Confirma(QStringLiteral("¿Borrar CLIENTE?"));
+}
+void TDat::TClientesNewRecord(TDataSet* ds) { ds->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QString()); }
+void TDat::TClientesCalcFields(TDataSet* ds) {
+    try {
+        NombreCalculado(ds, QStringLiteral("NOMCLI"));
+    } catch (const Exception&) {
+        ds->FieldByName(QStringLiteral("NOMCLI"))->SetAsString(ds->FieldByName(QStringLiteral("APELLIDOS"))->AsString());
+    }
+}
+
+void TDat::TContrariosBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
+    Numera(ds, QStringLiteral("CONTRARIO"), QStringLiteral("CONTRARIO"));
+}
+void TDat::TContrariosAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
+void TDat::TContrariosBeforeDelete(TDataSet*) {
+    Reabre(QNumCon);
+    Exige(QNumCon->FieldByName(QStringLiteral("NUMCON"))->AsInteger() == 0,
+          QStringLiteral("Hay expedientes con éste CONTRARIO por defecto"));
+    Confirma(QStringLiteral("¿Borrar CONTRARIO?"));
+}
+void TDat::TContrariosCalcFields(TDataSet* ds) { NombreCalculado(ds, QStringLiteral("NOMCON")); }
+
+void TDat::TAbogadosBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
+    Numera(ds, QStringLiteral("ABOGADO"), QStringLiteral("ABOGADO"));
+}
+void TDat::TAbogadosAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
+void TDat::TAbogadosBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar ABOGADO?")); }
+void TDat::TAbogadosCalcFields(TDataSet* ds) { NombreCalculado(ds, QStringLiteral("NOMABO")); }
+
+void TDat::TProcuBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
+    Exige(!TextoVacio(ds, "PARTIDO"), QStringLiteral("PARTIDO JUDICIAL no puede quedar vacío"));
+    Numera(ds, QStringLiteral("PROCU"), QStringLiteral("PROCU"));
+}
+void TDat::TProcuAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
+void TDat::TProcuBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar PROCURADOR?")); }
+void TDat::TProcuCalcFields(TDataSet* ds) { NombreCalculado(ds, QStringLiteral("NOMPROCU")); }
+
+void TDat::TPeritosBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
+    Exige(!TextoVacio(ds, "PROFESION"), QStringLiteral("PROFESIÓN no puede quedar vacío"));
+    Numera(ds, QStringLiteral("PERITO"), QStringLiteral("PERITO"));
+}
+void TDat::TPeritosAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
+void TDat::TPeritosBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar PERITO?")); }
+void TDat::TPeritosCalcFields(TDataSet* ds) { NombreCalculado(ds, QStringLiteral("NOMPERITO")); }
+
+void TDat::TPoderesBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "PODER"), QStringLiteral("PODER no puede quedar vacío"));
+}
+void TDat::TPoderesBeforeDelete(TDataSet*) { Confirma(QStringLiteral(" ¿ Borrar PODER ? ")); }
+void TDat::TPoderesNewRecord(TDataSet* ds) {
+    if (TClientes->Active() && !TClientes->IsEmpty())
+        ds->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger());
+    ds->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(Date());
+}
+
+// ---------------------------------------------------------------------------------------------- case files and economics
+
+void TDat::TExpedCalcFields(TDataSet* ds) {
+    double total = 0;
+    for (const char* f : {"PRINCIPAL", "IMPORTE", "INTERESES"}) {
+        TField* campo = ds->FieldByName(QString::fromLatin1(f));
+        if (!campo->IsNull()) total += campo->AsFloat();
+    }
+    ds->FieldByName(QStringLiteral("EXPTOTAL"))->SetAsFloat(total);
+}
+
+void TDat::TExpCliBeforeDelete(TDataSet*) { Confirma(QStringLiteral(" ¿ Quitar Cliente del Expediente ? ")); }
+void TDat::TExpConBeforeDelete(TDataSet*) { Confirma(QStringLiteral(" ¿ Quitar Contrario del Expediente ? ")); }
+
+void TDat::TConContaBeforeDelete(TDataSet*) { Confirma(QStringLiteral(" ¿ Borrar CONCEPTO ECONÓMICO ? ")); }
+void TDat::TConContaNewRecord(TDataSet* ds) { ds->FieldByName(QStringLiteral("TIPO"))->SetAsInteger(1); }
+
+void TDat::TCuentasBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "FECHA"), QStringLiteral("FECHA no puede quedar vacía"));
+    Exige(!TextoVacio(ds, "CONCEPTO"), QStringLiteral("CONCEPTO no puede quedar vacío"));
+    Exige(ds->FieldByName(QStringLiteral("TIPO"))->AsInteger() != 0, QStringLiteral("TIPO no puede quedar vacío"));
+    Exige(ds->FieldByName(QStringLiteral("IMPORTE"))->AsFloat() != 0, QStringLiteral("IMPORTE no puede quedar vacío"));
+    Numera(ds, QStringLiteral("ORDEN"), QStringLiteral("CUENTAS"));
+}
+void TDat::TCuentasAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
+void TDat::TCuentasBeforeDelete(TDataSet*) {
+    Confirma(QStringLiteral("¿Borrar APUNTE ECONÓMICO?"));
+    Reabre(QSaldo);
+}
+void TDat::TCuentasNewRecord(TDataSet* ds) {
+    if (TExped->Active() && !TExped->IsEmpty()) {
+        ds->FieldByName(QStringLiteral("ANO"))->SetAsString(TExped->FieldByName(QStringLiteral("ANO"))->AsString());
+        ds->FieldByName(QStringLiteral("NUMERO"))->SetAsString(TExped->FieldByName(QStringLiteral("NUMERO"))->AsString());
+    }
+    ds->FieldByName(QStringLiteral("ORDEN"))->SetAsInteger(0);
+    ds->FieldByName(QStringLiteral("TIPO"))->SetAsInteger(0);
+    ds->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(0);
+}
+void TDat::TCuentasCalcFields(TDataSet* ds) {
+    static const char* const letras[] = {"G", "S", "D", "P"};
+    const int tipo = ds->FieldByName(QStringLiteral("TIPO"))->AsInteger();
+    ds->FieldByName(QStringLiteral("TIPOSTRING"))->SetAsString(QString::fromLatin1(letras[tipo >= 1 && tipo <= 3 ? tipo : 0]));
+}
+
+// ---------------------------------------------------------------------------------------------- agenda
+
+void TDat::TConAgendasBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "CONCEPTO"), QStringLiteral("DESCRIPCIÓN debe tener valor"));
+}
+void TDat::TConAgendasBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar CONCEPTO DE AGENDA?")); }
+void TDat::TConAgendasNewRecord(TDataSet* ds) { ds->FieldByName(QStringLiteral("TIPOAGENDA"))->SetAsString(QStringLiteral("GENERAL")); }
+
+namespace {
+QString UsuarioActual(TTable* priv) {
+    if (!priv->Active() || priv->IsEmpty()) return QString();
+    return priv->FieldByName(QStringLiteral("Usuario"))->AsString();
+}
+}  // namespace
+
+void TDat::TAgenBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "FECHA"), QStringLiteral("FECHA no puede quedar vacía"));
+    Exige(!TextoVacio(ds, "HORA"), QStringLiteral("HORA no puede quedar vacía"));
+    ds->FieldByName(QStringLiteral("USUARIO"))->SetAsString(UsuarioActual(TPriv));
+    Numera(ds, QStringLiteral("ORDEN"), QStringLiteral("AGENDA"));
+}
+void TDat::TAgenAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
+void TDat::TAgenBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar APUNTE AGENDA ?")); }
+void TDat::QAgendasBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar APUNTE AGENDA ?")); }
+void TDat::QAgenExpBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar APUNTE AGENDA ?")); }
+void TDat::TAgenNewRecord(TDataSet* ds) {
+    if (TAboCli->Active() && !TAboCli->IsEmpty())
+        ds->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsInteger());
+    ds->FieldByName(QStringLiteral("ORDEN"))->SetAsInteger(0);
+    ds->FieldByName(QStringLiteral("CODIGO"))->SetAsInteger(0);
+    ds->FieldByName(QStringLiteral("HORA"))->SetAsDateTime(Time());
+    ds->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(Date());
+    ds->FieldByName(QStringLiteral("TIPOAGENDA"))->SetAsString(QStringLiteral("GENERAL"));
+    ds->FieldByName(QStringLiteral("TIPO"))->SetAsString(QStringLiteral("P"));
+    ds->FieldByName(QStringLiteral("USUARIO"))->SetAsString(UsuarioActual(TPriv));
+}
+
+void TDat::TAgen3CalcFields(TDataSet* ds) {
+    QString exped;
+    try {
+        const QString ano = ds->FieldByName(QStringLiteral("ANO"))->AsString();
+        if (!ano.isEmpty()) {
+            const QString tipo = ds->FieldByName(QStringLiteral("TIPO"))->AsString();
+            QChar letra = QLatin1Char(' ');
+            if (tipo == QLatin1String("E") || tipo == QLatin1String("X")) letra = QLatin1Char('E');
+            else if (tipo == QLatin1String("C") || tipo == QLatin1String("Y")) letra = QLatin1Char('C');
+            exped = QString(letra) + QLatin1Char(' ') + ano + QLatin1Char('/') + ds->FieldByName(QStringLiteral("NUMERO"))->AsString();
+        }
+    } catch (const Exception&) {
+        exped.clear();
+    }
+    ds->FieldByName(QStringLiteral("EXPED"))->SetAsString(exped);
+}
+
+// ---------------------------------------------------------------------------------------------- documents and users
+
+void TDat::TEscritosBeforePost(TDataSet* ds) { Numera(ds, QStringLiteral("ESCRITO"), QStringLiteral("ESCRITO")); }
+void TDat::TEscritosAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
+
+void TDat::TPrivBeforePost(TDataSet* ds) {
+    Exige(!TextoVacio(ds, "Usuario"), QStringLiteral("USUARIO no puede quedar vacío"));
+    Exige(!TextoVacio(ds, "Contrasenia"), QStringLiteral("CONTRASEÑA no puede quedar vacía"));
+}
+void TDat::TPrivBeforeDelete(TDataSet* ds) {
+    Exige(ds->FieldByName(QStringLiteral("Usuario"))->AsString() != QLatin1String("SUPERVISOR"),
+          QStringLiteral("SUPERVISOR no puede ser borrado"));
+    Confirma(QStringLiteral(" ¿ Borrar USUARIO ? "));
+}
+void TDat::TPrivNewRecord(TDataSet* ds) {
+    for (const char* f : {"Privacidad", "Expedientes", "Consulta", "Agenda", "Modelos", "Fusion", "Listados", "Economico", "General"})
+        ds->FieldByName(QString::fromLatin1(f))->SetAsBoolean(false);
+    ds->FieldByName(QStringLiteral("Abogado"))->SetAsInteger(0);
+}

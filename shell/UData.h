@@ -1,0 +1,167 @@
+#pragma once
+// The data module: every shared table, query and data source of the office's data, and the
+// handlers that guard every save (checks, numbering from SISTEM, defaults, delete guards,
+// calculated fields, flushing and the engine-error messages).
+#include "controls/data/BDE32.h"
+#include "platform/classes/Component.h"
+#include "platform/db/DBTables.h"
+#include "platform/db/Driver.h"
+#include "platform/rtl/Events.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+// Folder of the tables (set by start-up before the data module is created) and the engine's
+// private folder (set while the data module opens the data).
+extern QString CarpetaDatos;
+extern QString CarpetaPrivada;
+
+class TDat : public TComponent {
+public:
+    explicit TDat(TComponent* owner);
+    ~TDat() override;
+
+    TBDE32* BDE321 = nullptr;
+    TDatabase* Db = nullptr;
+
+    // Case files, consultations and economics.
+    TTable *TSistem = nullptr, *TTabcon = nullptr, *TExped = nullptr, *TExpCli = nullptr, *TExpCon = nullptr,
+           *TConsultas = nullptr, *TCuentas = nullptr, *TConConta = nullptr;
+    TDataSource *DSSistem = nullptr, *DSTabcon = nullptr, *DSExped = nullptr, *DSExpCli = nullptr,
+                *DSExpCon = nullptr, *DSConsultas = nullptr, *DSCuentas = nullptr, *DSConConta = nullptr;
+    TQuery *QSaldo = nullptr, *QMinuta = nullptr, *QGrupo = nullptr, *QNumCli = nullptr, *QNumCon = nullptr,
+           *QExpAbo = nullptr;
+    TDataSource* DSSaldo = nullptr;
+
+    // People.
+    TTable *TAboCli = nullptr, *TClientes = nullptr, *TContrarios = nullptr, *TAbogados = nullptr, *TProcu = nullptr,
+           *TPeritos = nullptr, *TPoderes = nullptr;
+    TDataSource *DSAboCli = nullptr, *DSLisSAboCli = nullptr, *DSClientes = nullptr, *DSContrarios = nullptr,
+                *DSAbogados = nullptr, *DSProcu = nullptr, *DSPeritos = nullptr, *DSPoderes = nullptr;
+    TQuery* QAbo = nullptr;
+    TDataSource* DSAbo = nullptr;
+
+    // Agenda and calendar.
+    TTable *TAgen = nullptr, *TAgen2 = nullptr, *TAgen3 = nullptr, *TConAgendas = nullptr, *TTipoAgenda = nullptr,
+           *TColores = nullptr, *TDias = nullptr, *TFechas = nullptr;
+    TDataSource *DSAgen = nullptr, *DSAgen2 = nullptr, *DSAgenda = nullptr, *DSAgendaExp = nullptr,
+                *DSConAgendas = nullptr, *DsTipoAgenda = nullptr, *DSColor = nullptr, *DSDias = nullptr,
+                *DSFechas = nullptr;
+    TQuery *QAgendas = nullptr, *QAgenExp = nullptr, *QAgen = nullptr;
+
+    // Documents, users and lookup lists.
+    TTable *TEscritos = nullptr, *TPriv = nullptr, *TPartidos = nullptr, *TProfesiones = nullptr,
+           *TTribunales = nullptr, *TProcedimientos = nullptr, *TTipoConsul = nullptr;
+    TDataSource *DSEscritos = nullptr, *DSQLisEscri = nullptr, *DSPriv = nullptr, *DSPartidos = nullptr,
+                *DSProfesiones = nullptr, *DSTribunales = nullptr, *DSProcedimientos = nullptr,
+                *DSTipoConsul = nullptr;
+    TQuery* QLisEscri = nullptr;
+
+    // Fields other units read by name.
+    TFloatField *TSistemEURO = nullptr, *TExpedIMPORTE = nullptr, *TExpedPRINCIPAL = nullptr,
+                *TCuentasIMPORTE = nullptr, *TConsultasIMPORTE = nullptr, *QSaldoSALDO = nullptr;
+
+    void DatCreate();
+    void Introduce(TObject* sender, bool& continuar);
+    void error(TDataSet* dataSet, EDatabaseError& e, TDataAction& action);
+    void grabaDatos(TDataSet* dataSet);
+    void refresca(TDataSet* dataSet);
+    void RefrescaTablas();
+
+    // Before post, after post, before delete, new record and calculated fields.
+    void TEscritosBeforePost(TDataSet* ds);
+    void TEscritosAfterPost(TDataSet* ds);
+    void TAboCliBeforePost(TDataSet* ds);
+    void TAboCliAfterPost(TDataSet* ds);
+    void TAboCliBeforeDelete(TDataSet* ds);
+    void TAboCliCalcFields(TDataSet* ds);
+    void TClientesBeforePost(TDataSet* ds);
+    void TClientesAfterPost(TDataSet* ds);
+    void TClientesBeforeDelete(TDataSet* ds);
+    void TClientesNewRecord(TDataSet* ds);
+    void TClientesCalcFields(TDataSet* ds);
+    void TContrariosBeforePost(TDataSet* ds);
+    void TContrariosAfterPost(TDataSet* ds);
+    void TContrariosBeforeDelete(TDataSet* ds);
+    void TContrariosCalcFields(TDataSet* ds);
+    void TExpedCalcFields(TDataSet* ds);
+    void TExpCliBeforeDelete(TDataSet* ds);
+    void TExpConBeforeDelete(TDataSet* ds);
+    void TProcuBeforePost(TDataSet* ds);
+    void TProcuAfterPost(TDataSet* ds);
+    void TProcuBeforeDelete(TDataSet* ds);
+    void TProcuCalcFields(TDataSet* ds);
+    void TAbogadosBeforePost(TDataSet* ds);
+    void TAbogadosAfterPost(TDataSet* ds);
+    void TAbogadosBeforeDelete(TDataSet* ds);
+    void TAbogadosCalcFields(TDataSet* ds);
+    void TPeritosBeforePost(TDataSet* ds);
+    void TPeritosAfterPost(TDataSet* ds);
+    void TPeritosBeforeDelete(TDataSet* ds);
+    void TPeritosCalcFields(TDataSet* ds);
+    void TPoderesBeforePost(TDataSet* ds);
+    void TPoderesBeforeDelete(TDataSet* ds);
+    void TPoderesNewRecord(TDataSet* ds);
+    void TConContaBeforeDelete(TDataSet* ds);
+    void TConContaNewRecord(TDataSet* ds);
+    void TConAgendasBeforePost(TDataSet* ds);
+    void TConAgendasBeforeDelete(TDataSet* ds);
+    void TConAgendasNewRecord(TDataSet* ds);
+    void TCuentasBeforePost(TDataSet* ds);
+    void TCuentasAfterPost(TDataSet* ds);
+    void TCuentasBeforeDelete(TDataSet* ds);
+    void TCuentasNewRecord(TDataSet* ds);
+    void TCuentasCalcFields(TDataSet* ds);
+    void QAgendasBeforeDelete(TDataSet* ds);
+    void TAgenBeforePost(TDataSet* ds);
+    void TAgenAfterPost(TDataSet* ds);
+    void TAgenBeforeDelete(TDataSet* ds);
+    void TAgenNewRecord(TDataSet* ds);
+    void QAgenExpBeforeDelete(TDataSet* ds);
+    void TPrivBeforePost(TDataSet* ds);
+    void TPrivBeforeDelete(TDataSet* ds);
+    void TPrivNewRecord(TDataSet* ds);
+    void TAgen3CalcFields(TDataSet* ds);
+
+    // Runs `cambio` in one transaction of Db: all of it is stored or none of it.
+    template <class F>
+    void EnTransaccion(F&& cambio);
+
+private:
+    void CreaComponentes();
+    void CreaTablasNuevas();
+    // Numbering of a new record from a counter of the SISTEM row, in one transaction with the
+    // record: the counter is read and raised before the record is written, and both are
+    // committed (or rolled back) together.
+    void Numera(TDataSet* ds, const QString& campo, const QString& contador);
+    void TerminaNumeracion(TDataSet* ds);
+    void DeshaceNumeracion();
+    void NombreCalculado(TDataSet* ds, const QString& campo);
+
+    TDataSet* FNumerando = nullptr;  // dataset whose post holds the numbering transaction
+    bool FTransaccionPropia = false;
+    std::unique_ptr<TQuery> FQContador;  // cursor of its own on SISTEM for the counters
+};
+
+extern TDat* Dat;
+
+namespace shell {
+// Progress of the splash gauge while the data module opens its components (0 to 100); start-up
+// installs it while the splash is visible.
+extern TEvent<int> ProgresoApertura;
+// The tables of a new data folder as an installer ships them: columns, keys and indexes.
+std::vector<platform::db::TTableDesc> TablasDelDespacho();
+}  // namespace shell
+
+template <class F>
+void TDat::EnTransaccion(F&& cambio) {
+    Db->StartTransaction();
+    try {
+        cambio();
+        Db->Commit();
+    } catch (...) {
+        Db->Rollback();
+        throw;
+    }
+}

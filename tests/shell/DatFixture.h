@@ -1,0 +1,68 @@
+#pragma once
+// A data module over a fresh data folder, with message boxes answered from a script.
+#include "platform/forms/FormHarness.h"
+#include "shell/UComunes.h"
+#include "shell/UData.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace shelltest {
+
+class DatTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        harness = std::make_unique<platform::forms::TFormHarness>();
+        Open();
+    }
+    void TearDown() override {
+        Close();
+        harness.reset();
+    }
+    void Open() {
+        CarpetaDatos = dir.path();
+        Dat = new TDat(nullptr);
+    }
+    void Close() {
+        delete Dat;
+        Dat = nullptr;
+    }
+    QStringList Texts() const {
+        QStringList r;
+        for (const auto& m : harness->Messages()) r << m.Text;
+        return r;
+    }
+    // Runs `op`, which must be abandoned silently after its message.
+    void ExpectAbort(const std::function<void()>& op) { EXPECT_THROW(op(), EAbort); }
+    int Sistem(const char* field) {
+        Dat->TSistem->Refresh();
+        return Dat->TSistem->FieldByName(QString::fromLatin1(field))->AsInteger();
+    }
+    void SetSistem(const char* field, const Variant& value) {
+        Dat->TSistem->Edit();
+        Dat->TSistem->FieldByName(QString::fromLatin1(field))->SetValue(value);
+        Dat->TSistem->Post();
+    }
+    // A client (and its code) stored through the data module.
+    int AddClient(const QString& apellidos, const QString& nombre = QString()) {
+        Dat->TClientes->Append();
+        Dat->TClientes->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(apellidos);
+        Dat->TClientes->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(nombre);
+        Dat->TClientes->Post();
+        return Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger();
+    }
+    void AddCase(const QString& ano, const QString& numero, int cliente = 0) {
+        Dat->TExped->Append();
+        Dat->TExped->FieldByName(QStringLiteral("ANO"))->SetAsString(ano);
+        Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+        if (cliente) Dat->TExped->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(cliente);
+        Dat->TExped->Post();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<platform::forms::TFormHarness> harness;
+};
+
+}  // namespace shelltest

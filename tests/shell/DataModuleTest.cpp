@@ -1,0 +1,426 @@
+// The data module over a real data folder: opening, numbering, checks, defaults, delete guards
+// and calculated fields.
+#include "DatFixture.h"
+
+#include "platform/db/Driver.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/SysUtils.h"
+
+using namespace shelltest;
+using platform::forms::TFormHarness;
+
+namespace {
+QString S(const char* s) { return QString::fromUtf8(s); }
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------- opening
+
+TEST_F(DatTest, ANewFolderGetsEveryTableEmptyAndTheSingleSettingsRow) {
+    int tables = 0;
+    for (int i = 0; i < Dat->ComponentCount(); ++i) {
+        if (auto* t = dynamic_cast<TTable*>(Dat->Components(i))) {
+            ++tables;
+            EXPECT_TRUE(t->Active()) << t->Name().toStdString();
+            if (t != Dat->TSistem) {
+                EXPECT_TRUE(t->IsEmpty()) << t->Name().toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(tables, 30);
+    EXPECT_EQ(Dat->TSistem->RecordCount(), 1);
+    EXPECT_TRUE(harness->Messages().empty());
+    // Tag 1 queries stay closed; the others are open.
+    EXPECT_FALSE(Dat->QMinuta->Active());
+    EXPECT_FALSE(Dat->QGrupo->Active());
+    EXPECT_FALSE(Dat->QAgen->Active());
+    for (TQuery* q : {Dat->QSaldo, Dat->QNumCli, Dat->QNumCon, Dat->QExpAbo, Dat->QAgendas, Dat->QAgenExp, Dat->QAbo, Dat->QLisEscri})
+        EXPECT_TRUE(q->Active()) << q->Name().toStdString();
+    EXPECT_EQ(Session->AliasPath(QStringLiteral("DAT")), dir.path());
+    EXPECT_EQ(Dat->Db->AliasName(), QStringLiteral("DAT"));
+    EXPECT_EQ(Session->NetFileDir(), dir.path() + QStringLiteral("/NetDir/"));
+    EXPECT_TRUE(CarpetaPrivada.endsWith(QStringLiteral("/PrivZembra")));
+    EXPECT_FALSE(CarpetaPrivada.contains(QStringLiteral("//")));
+    EXPECT_TRUE(DirectoryExists(CarpetaPrivada));
+    EXPECT_EQ(Session->PrivateDir(), CarpetaPrivada);
+    EXPECT_FALSE(Session->OnPassword);
+}
+
+TEST_F(DatTest, TheFieldsCarryTheirTypesSizesAndNames) {
+    TField* f = Dat->FindComponent(QStringLiteral("TExpedASUNTO")) ? static_cast<TField*>(Dat->FindComponent(QStringLiteral("TExpedASUNTO"))) : nullptr;
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->Size(), 240);
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("EXPTOTAL"))->FieldKind(), fkCalculated);
+    EXPECT_TRUE(Dat->TExped->FieldByName(QStringLiteral("ANO"))->Required());
+    EXPECT_FALSE(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->Required());
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("FECHAAPERTURA"))->EditMask(), QStringLiteral("!99/99/9999;1;_"));
+    EXPECT_EQ(Dat->TConsultas->FieldByName(QStringLiteral("FECHACOBRO"))->EditMask(), QStringLiteral("!99/99/0000;1;_"));
+    EXPECT_EQ(Dat->TExpCli->FieldByName(QStringLiteral("NomCli"))->FieldKind(), fkLookup);
+    EXPECT_EQ(Dat->TSistem->FieldByName(QStringLiteral("IVA"))->DataType(), ftSmallint);
+    EXPECT_EQ(Dat->TPriv->FieldByName(QStringLiteral("Economico"))->DataType(), ftBoolean);
+    EXPECT_EQ(Dat->TAgen->FieldByName(QStringLiteral("HORA"))->DataType(), ftTime);
+    EXPECT_TRUE(Dat->TAgen->FieldByName(QStringLiteral("ABOCLI"))->Required());
+    EXPECT_FALSE(Dat->TAgen2->FieldByName(QStringLiteral("ABOCLI"))->Required());
+    EXPECT_EQ(Dat->TAgen2->IndexName(), QStringLiteral("agen01"));
+    EXPECT_EQ(Dat->TFechas->IndexFieldNames(), QStringLiteral("Color;Fecha"));
+    EXPECT_EQ(Dat->TClientes->IndexFieldNames(), QStringLiteral("APELLIDOS;NOMBRE"));
+    EXPECT_TRUE(Dat->DSExped->AutoEdit());
+    EXPECT_FALSE(Dat->DSClientes->AutoEdit());
+    EXPECT_EQ(Dat->QSaldo->DataSource(), Dat->DSExped);
+    EXPECT_EQ(Dat->QAgen->Tag(), 1);
+}
+
+TEST_F(DatTest, AnExistingFolderIsOpenedAsItIs) {
+    AddClient(S("García Pérez"), S("Íñigo"));
+    Close();
+    Open();
+    ASSERT_EQ(Dat->TClientes->RecordCount(), 1);
+    EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("NOMCLI"))->AsString(), S("García Pérez,Íñigo"));
+    EXPECT_EQ(Dat->TSistem->RecordCount(), 1);
+}
+
+TEST_F(DatTest, ATableThatCannotBeOpenedIsNamedAndOpeningGoesOn) {
+    Close();
+    platform::db::OpenSqlite(dir.path())->DropTable(QStringLiteral("PERITOS"));
+    std::vector<int> progress;
+    shell::ProgresoApertura = [&](int p) { progress.push_back(p); };
+    Open();
+    shell::ProgresoApertura = nullptr;
+    ASSERT_EQ(harness->Messages().size(), 1u);
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("TPeritos"));
+    EXPECT_EQ(harness->LastMessage().Caption, S("¡¡ ERROR !!"));
+    EXPECT_FALSE(Dat->TPeritos->Active());
+    EXPECT_TRUE(Dat->TProcedimientos->Active());
+    // The gauge runs from 0 to 100 over every component, never backwards.
+    ASSERT_EQ(int(progress.size()), Dat->ComponentCount());
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+}
+
+// ---------------------------------------------------------------------------------------------- numbering
+
+TEST_F(DatTest, ALedgerEntryTakesTheNextCounterAndRaisesIt) {
+    AddCase(QStringLiteral("2024"), QStringLiteral("00012-A"));
+    SetSistem("CUENTAS", 41);
+    Dat->TCuentas->Append();
+    Dat->TCuentas->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2024, 3, 1));
+    Dat->TCuentas->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(S("Tasas judiciales"));
+    Dat->TCuentas->FieldByName(QStringLiteral("TIPO"))->SetAsInteger(1);
+    Dat->TCuentas->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(-150.25);  // negative amounts are accepted
+    Dat->TCuentas->Post();
+    EXPECT_EQ(Dat->TCuentas->FieldByName(QStringLiteral("ORDEN"))->AsInteger(), 42);
+    EXPECT_EQ(Dat->TCuentas->FieldByName(QStringLiteral("ANO"))->AsString(), QStringLiteral("2024"));
+    EXPECT_EQ(Dat->TCuentas->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00012-A"));
+    EXPECT_EQ(Sistem("CUENTAS"), 42);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+}
+
+TEST_F(DatTest, PeopleAreNumberedFromTheirOwnCounters) {
+    SetSistem("CLIENTE", 7);
+    EXPECT_EQ(AddClient(QStringLiteral("Uno")), 8);
+    EXPECT_EQ(AddClient(QStringLiteral("Dos")), 9);
+    EXPECT_EQ(Sistem("CLIENTE"), 9);
+    EXPECT_EQ(Sistem("CONTRARIO"), 0);
+
+    Dat->TContrarios->Append();
+    Dat->TContrarios->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Otro"));
+    Dat->TContrarios->Post();
+    EXPECT_EQ(Dat->TContrarios->FieldByName(QStringLiteral("CONTRARIO"))->AsInteger(), 1);
+    EXPECT_EQ(Sistem("CONTRARIO"), 1);
+
+    Dat->TEscritos->Append();
+    Dat->TEscritos->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(QStringLiteral("Demanda"));
+    Dat->TEscritos->Post();
+    EXPECT_EQ(Dat->TEscritos->FieldByName(QStringLiteral("ESCRITO"))->AsInteger(), 1);
+    EXPECT_EQ(Sistem("ESCRITO"), 1);
+}
+
+TEST_F(DatTest, EditingKeepsTheNumberAndOnlyRaisesTheCounter) {
+    AddClient(QStringLiteral("Uno"));
+    AddClient(QStringLiteral("Dos"));
+    ASSERT_TRUE(Dat->TClientes->Locate(QStringLiteral("CLIENTE"), Variant(1), 0));
+    Dat->TClientes->Edit();
+    Dat->TClientes->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("Ana"));
+    Dat->TClientes->Post();
+    EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+    EXPECT_EQ(Sistem("CLIENTE"), 2);
+
+    // A code typed above the counter carries the counter up; a lower one never lowers it.
+    Dat->TClientes->Edit();
+    Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(50);
+    Dat->TClientes->Post();
+    EXPECT_EQ(Sistem("CLIENTE"), 50);
+    EXPECT_EQ(AddClient(QStringLiteral("Tres")), 51);
+}
+
+TEST_F(DatTest, ARefusedPostStoresNothingAndLeavesTheCounter) {
+    SetSistem("CLIENTE", 3);
+    Dat->TClientes->Append();
+    Dat->TClientes->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("Sin apellidos"));
+    ExpectAbort([&] { Dat->TClientes->Post(); });
+    EXPECT_EQ(Texts(), QStringList{S("APELLIDOS no puede quedar vacío")});
+    EXPECT_EQ(harness->LastMessage().Caption, S("¡¡ ERROR !!"));
+    EXPECT_EQ(harness->LastMessage().Icon, mtError);
+    EXPECT_EQ(Dat->TClientes->State(), dsInsert);
+    Dat->TClientes->Cancel();
+    EXPECT_TRUE(Dat->TClientes->IsEmpty());
+    EXPECT_EQ(Sistem("CLIENTE"), 3);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+}
+
+TEST_F(DatTest, ChecksRunInTheirOrderWithTheirTexts) {
+    auto post = [&](TTable* t) {
+        harness->ClearRecords();
+        EXPECT_THROW(t->Post(), EAbort);
+        return harness->Messages().empty() ? QString() : harness->LastMessage().Text;
+    };
+    Dat->TAboCli->Append();
+    EXPECT_EQ(post(Dat->TAboCli), S("Nombre no puede quedar vacío"));
+    Dat->TAboCli->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("Luis"));
+    EXPECT_EQ(post(Dat->TAboCli), S("APELLIDOS no puede quedar vacío"));
+    Dat->TAboCli->Cancel();
+
+    Dat->TProcu->Append();
+    EXPECT_EQ(post(Dat->TProcu), S("APELLIDOS no puede quedar vacío"));
+    Dat->TProcu->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Gil"));
+    EXPECT_EQ(post(Dat->TProcu), S("PARTIDO JUDICIAL no puede quedar vacío"));
+    Dat->TProcu->Cancel();
+
+    Dat->TPeritos->Append();
+    Dat->TPeritos->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Gil"));
+    EXPECT_EQ(post(Dat->TPeritos), S("PROFESIÓN no puede quedar vacío"));
+    Dat->TPeritos->Cancel();
+
+    Dat->TCuentas->Append();
+    Dat->TCuentas->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    Dat->TCuentas->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("00001-A"));
+    EXPECT_EQ(post(Dat->TCuentas), S("FECHA no puede quedar vacía"));
+    Dat->TCuentas->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2024, 1, 2));
+    EXPECT_EQ(post(Dat->TCuentas), S("CONCEPTO no puede quedar vacío"));
+    Dat->TCuentas->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(QStringLiteral("Minuta"));
+    EXPECT_EQ(post(Dat->TCuentas), S("TIPO no puede quedar vacío"));
+    Dat->TCuentas->FieldByName(QStringLiteral("TIPO"))->SetAsInteger(2);
+    EXPECT_EQ(post(Dat->TCuentas), S("IMPORTE no puede quedar vacío"));
+    Dat->TCuentas->Cancel();
+
+    Dat->TAgen->Append();
+    Dat->TAgen->FieldByName(QStringLiteral("FECHA"))->Clear();
+    EXPECT_EQ(post(Dat->TAgen), S("FECHA no puede quedar vacía"));
+    Dat->TAgen->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2024, 1, 2));
+    Dat->TAgen->FieldByName(QStringLiteral("HORA"))->Clear();
+    EXPECT_EQ(post(Dat->TAgen), S("HORA no puede quedar vacía"));
+    Dat->TAgen->Cancel();
+
+    Dat->TConAgendas->Append();
+    EXPECT_EQ(post(Dat->TConAgendas), S("DESCRIPCIÓN debe tener valor"));
+    Dat->TConAgendas->Cancel();
+    Dat->TPoderes->Append();
+    EXPECT_EQ(post(Dat->TPoderes), S("PODER no puede quedar vacío"));
+    Dat->TPoderes->Cancel();
+    Dat->TPriv->Append();
+    EXPECT_EQ(post(Dat->TPriv), S("USUARIO no puede quedar vacío"));
+    Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("PEPE"));
+    EXPECT_EQ(post(Dat->TPriv), S("CONTRASEÑA no puede quedar vacía"));
+    Dat->TPriv->Cancel();
+    EXPECT_EQ(Sistem("CUENTAS"), 0);
+    EXPECT_EQ(Sistem("AGENDA"), 0);
+}
+
+TEST_F(DatTest, RangeChecksRefuseAgendaConceptsBeforePosting) {
+    Dat->TConAgendas->Append();
+    Dat->TConAgendas->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(QStringLiteral("Vista"));
+    EXPECT_ANY_THROW(Dat->TConAgendas->FieldByName(QStringLiteral("DIAS"))->SetAsInteger(366));
+    EXPECT_ANY_THROW(Dat->TConAgendas->FieldByName(QStringLiteral("CODIGO"))->SetAsInteger(0));
+    EXPECT_ANY_THROW(Dat->TConAgendas->FieldByName(QStringLiteral("CODIGO"))->SetAsInteger(100001));
+    Dat->TConAgendas->FieldByName(QStringLiteral("CODIGO"))->SetAsInteger(100000);
+    Dat->TConAgendas->FieldByName(QStringLiteral("DIAS"))->SetAsInteger(365);
+    Dat->TConAgendas->Post();
+    EXPECT_EQ(Dat->TConAgendas->RecordCount(), 1);
+    EXPECT_EQ(Dat->TConAgendas->FieldByName(QStringLiteral("TIPOAGENDA"))->AsString(), QStringLiteral("GENERAL"));
+}
+
+// ---------------------------------------------------------------------------------------------- defaults
+
+TEST_F(DatTest, NewRecordsTakeTheirDefaults) {
+    Dat->TPriv->Append();
+    for (const char* f : {"Privacidad", "Expedientes", "Consulta", "Agenda", "Modelos", "Fusion", "Listados", "Economico", "General"}) {
+        EXPECT_FALSE(Dat->TPriv->FieldByName(QString::fromLatin1(f))->IsNull()) << f;
+        EXPECT_FALSE(Dat->TPriv->FieldByName(QString::fromLatin1(f))->AsBoolean()) << f;
+    }
+    EXPECT_EQ(Dat->TPriv->FieldByName(QStringLiteral("Abogado"))->AsInteger(), 0);
+    Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("MARÍA"));
+    Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("ñandú"));
+    Dat->TPriv->Post();
+
+    Dat->TAboCli->Append();
+    Dat->TAboCli->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("Luis"));
+    Dat->TAboCli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Gil"));
+    Dat->TAboCli->Post();
+    const int abogado = Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsInteger();
+
+    const TDateTime before = Now();
+    Dat->TAgen->Append();
+    EXPECT_EQ(Dat->TAgen->FieldByName(QStringLiteral("ABOCLI"))->AsInteger(), abogado);
+    EXPECT_EQ(Dat->TAgen->FieldByName(QStringLiteral("TIPO"))->AsString(), QStringLiteral("P"));
+    EXPECT_EQ(Dat->TAgen->FieldByName(QStringLiteral("TIPOAGENDA"))->AsString(), QStringLiteral("GENERAL"));
+    EXPECT_EQ(Dat->TAgen->FieldByName(QStringLiteral("ORDEN"))->AsInteger(), 0);
+    EXPECT_EQ(Dat->TAgen->FieldByName(QStringLiteral("CODIGO"))->AsInteger(), 0);
+    EXPECT_EQ(double(Dat->TAgen->FieldByName(QStringLiteral("FECHA"))->AsDateTime()), double(Date()));
+    EXPECT_NEAR(double(Dat->TAgen->FieldByName(QStringLiteral("HORA"))->AsDateTime()), double(before) - double(Date()), 1.0 / 1440);
+    EXPECT_EQ(Dat->TAgen->FieldByName(QStringLiteral("USUARIO"))->AsString(), S("MARÍA"));
+    Dat->TAgen->Post();
+    EXPECT_EQ(Dat->TAgen->FieldByName(QStringLiteral("ORDEN"))->AsInteger(), 1);
+    EXPECT_EQ(Sistem("AGENDA"), 1);
+
+    const int cliente = AddClient(QStringLiteral("Ruiz"));
+    Dat->TPoderes->Append();
+    EXPECT_EQ(Dat->TPoderes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), cliente);
+    EXPECT_EQ(double(Dat->TPoderes->FieldByName(QStringLiteral("FECHA"))->AsDateTime()), double(Date()));
+    Dat->TPoderes->Cancel();
+    Dat->TConConta->Append();
+    EXPECT_EQ(Dat->TConConta->FieldByName(QStringLiteral("TIPO"))->AsInteger(), 1);
+    Dat->TConConta->Cancel();
+    Dat->TClientes->Append();
+    EXPECT_TRUE(Dat->TClientes->FieldByName(QStringLiteral("NOMBRE"))->AsString().isEmpty());
+    Dat->TClientes->Cancel();
+}
+
+// ---------------------------------------------------------------------------------------------- deleting
+
+TEST_F(DatTest, TheSupervisorCannotBeDeletedAndOtherUsersAreConfirmed) {
+    for (const char* u : {"SUPERVISOR", "PEPE"}) {
+        Dat->TPriv->Append();
+        Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QString::fromLatin1(u));
+        Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("x"));
+        Dat->TPriv->Post();
+    }
+    ASSERT_TRUE(Dat->TPriv->Locate(QStringLiteral("Usuario"), Variant(QStringLiteral("SUPERVISOR")), 0));
+    harness->AnswerMessage(mrYes);  // never asked
+    ExpectAbort([&] { Dat->TPriv->Delete(); });
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("SUPERVISOR no puede ser borrado")});
+    EXPECT_EQ(Dat->TPriv->RecordCount(), 2);
+
+    harness->ClearRecords();
+    ASSERT_TRUE(Dat->TPriv->Locate(QStringLiteral("Usuario"), Variant(QStringLiteral("PEPE")), 0));
+    harness->AnswerMessage(mrNo);
+    ExpectAbort([&] { Dat->TPriv->Delete(); });
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral(" ¿ Borrar USUARIO ? "));
+    EXPECT_EQ(harness->LastMessage().Caption, S("¡¡ ATENCIÓN !!"));
+    EXPECT_EQ(harness->LastMessage().Icon, mtConfirmation);
+    EXPECT_EQ(Dat->TPriv->RecordCount(), 2);
+    harness->AnswerMessage(mrYes);
+    Dat->TPriv->Delete();
+    EXPECT_EQ(Dat->TPriv->RecordCount(), 1);
+}
+
+TEST_F(DatTest, AMainClientOfACaseCannotBeDeletedButALinkedOneCan) {
+    const int principal = AddClient(QStringLiteral("Principal"));
+    const int enlazado = AddClient(QStringLiteral("Enlazado"));
+    AddCase(QStringLiteral("2024"), QStringLiteral("00001-A"), principal);
+    Dat->TExpCli->Append();
+    Dat->TExpCli->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    Dat->TExpCli->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("00001-A"));
+    Dat->TExpCli->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(enlazado);
+    Dat->TExpCli->Post();
+    EXPECT_EQ(Dat->TExpCli->FieldByName(QStringLiteral("NomCli"))->AsString(), QStringLiteral("Enlazado,"));
+
+    ASSERT_TRUE(Dat->TClientes->Locate(QStringLiteral("CLIENTE"), Variant(principal), 0));
+    harness->AnswerMessage(mrYes);
+    ExpectAbort([&] { Dat->TClientes->Delete(); });
+    EXPECT_EQ(Texts(), QStringList{S("Hay expedientes con éste CLIENTE por defecto")});
+    EXPECT_EQ(Dat->TClientes->RecordCount(), 2);
+
+    harness->ClearRecords();
+    ASSERT_TRUE(Dat->TClientes->Locate(QStringLiteral("CLIENTE"), Variant(enlazado), 0));
+    Dat->TClientes->Delete();  // answered with the Yes left over from above
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("¿Borrar CLIENTE?")});
+    EXPECT_EQ(Dat->TClientes->RecordCount(), 1);
+
+    harness->ClearRecords();
+    harness->AnswerMessage(mrNo);
+    ExpectAbort([&] { Dat->TExpCli->Delete(); });
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral(" ¿ Quitar Cliente del Expediente ? ")});
+}
+
+TEST_F(DatTest, ALawyerWithCaseFilesCannotBeDeleted) {
+    Dat->TAboCli->Append();
+    Dat->TAboCli->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("Luis"));
+    Dat->TAboCli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Gil"));
+    Dat->TAboCli->Post();
+    Dat->TExped->Append();
+    Dat->TExped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("00002-A"));
+    Dat->TExped->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsInteger());
+    Dat->TExped->Post();
+    ExpectAbort([&] { Dat->TAboCli->Delete(); });
+    EXPECT_EQ(Texts(), QStringList{S("Hay expedientes de éste ABOGADO")});
+
+    harness->ClearRecords();
+    harness->AnswerMessage(mrNo);
+    Dat->TAbogados->Append();
+    Dat->TAbogados->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Contrario"));
+    Dat->TAbogados->Post();
+    ExpectAbort([&] { Dat->TAbogados->Delete(); });
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("¿Borrar ABOGADO?")});
+}
+
+// ---------------------------------------------------------------------------------------------- calculated fields
+
+TEST_F(DatTest, CalculatedFieldsFollowTheirRules) {
+    AddClient(QStringLiteral("Solo Apellidos"));
+    EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("NOMCLI"))->AsString(), QStringLiteral("Solo Apellidos,"));
+    EXPECT_TRUE(Dat->TClientes->FieldByName(QStringLiteral("REFERENCIA"))->AsString().isEmpty());
+
+    Dat->TExped->Append();
+    Dat->TExped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("00003-B"));
+    Dat->TExped->FieldByName(QStringLiteral("PRINCIPAL"))->SetAsFloat(1000.5);
+    Dat->TExped->FieldByName(QStringLiteral("INTERESES"))->SetAsFloat(20);
+    Dat->TExped->Post();
+    EXPECT_DOUBLE_EQ(Dat->TExped->FieldByName(QStringLiteral("EXPTOTAL"))->AsFloat(), 1020.5);
+    EXPECT_TRUE(Dat->QSaldo->FieldByName(QStringLiteral("SALDO"))->IsNull());
+
+    for (int tipo : {1, 2, 3, 4, 0, 7}) {
+        Dat->TCuentas->Append();
+        Dat->TCuentas->FieldByName(QStringLiteral("TIPO"))->SetAsInteger(tipo);
+        Dat->TCuentas->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2024, 5, 5));
+        Dat->TCuentas->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(QStringLiteral("c"));
+        Dat->TCuentas->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(10);
+        if (tipo == 0) {
+            EXPECT_THROW(Dat->TCuentas->Post(), EAbort);
+            EXPECT_EQ(Dat->TCuentas->FieldByName(QStringLiteral("TIPOSTRING"))->AsString(), QStringLiteral("G"));
+            Dat->TCuentas->Cancel();
+            continue;
+        }
+        Dat->TCuentas->Post();
+        const char* expected = tipo == 1 ? "S" : tipo == 2 ? "D" : tipo == 3 ? "P" : "G";
+        EXPECT_EQ(Dat->TCuentas->FieldByName(QStringLiteral("TIPOSTRING"))->AsString(), QString::fromLatin1(expected));
+    }
+    Dat->QSaldo->Close();
+    Dat->QSaldo->Open();
+    EXPECT_DOUBLE_EQ(Dat->QSaldo->FieldByName(QStringLiteral("SALDO"))->AsFloat(), 50);
+}
+
+TEST_F(DatTest, TheAgendaShowsItsCaseFileOrNothing) {
+    auto add = [&](const char* tipo, const char* ano, const char* numero) {
+        Dat->TAgen->Append();
+        Dat->TAgen->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(1);
+        Dat->TAgen->FieldByName(QStringLiteral("TIPO"))->SetAsString(QString::fromLatin1(tipo));
+        Dat->TAgen->FieldByName(QStringLiteral("ANO"))->SetAsString(QString::fromLatin1(ano));
+        Dat->TAgen->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::fromLatin1(numero));
+        Dat->TAgen->Post();
+        return Dat->TAgen->FieldByName(QStringLiteral("ORDEN"))->AsInteger();
+    };
+    const int e = add("X", "2024", "00012-A"), c = add("Y", "2023", "00001-C"), p = add("P", "2022", "00002-D"),
+              n = add("P", "", "");
+    Dat->TAgen3->SetFiltered(false);
+    Dat->TAgen3->Refresh();
+    auto exped = [&](int orden) {
+        EXPECT_TRUE(Dat->TAgen3->Locate(QStringLiteral("ORDEN"), Variant(orden), 0));
+        return Dat->TAgen3->FieldByName(QStringLiteral("EXPED"))->AsString();
+    };
+    EXPECT_EQ(exped(e), QStringLiteral("E 2024/00012-A"));
+    EXPECT_EQ(exped(c), QStringLiteral("C 2023/00001-C"));
+    EXPECT_EQ(exped(p), QStringLiteral("  2022/00002-D"));
+    EXPECT_EQ(exped(n), QString());
+}
