@@ -223,7 +223,9 @@ void TControl::SetParent(TWinControl* parent) {
     FParent = nullptr;
     if (parent) parent->InsertControl(this);
     FParent = parent;
-    if (FWidget) {
+    auto* self = dynamic_cast<TWinControl*>(this);
+    const bool floating = self && self->IsPopupWindow();
+    if (FWidget && !floating) {
         FWidget->setParent(parent ? parent->ClientWidget() : nullptr, FWidget->windowFlags() & ~Qt::WindowType_Mask);
         if (parent) {
             FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
@@ -234,7 +236,7 @@ void TControl::SetParent(TWinControl* parent) {
         if (FParentFont) CMParentFontChanged();
         if (FParentColor) CMParentColorChanged();
         if (FParentShowHint) CMParentShowHintChanged();
-        FWidget->setEnabled(FEnabled);
+        if (FWidget) FWidget->setEnabled(FEnabled);
     }
     if (old && (FAlign != alNone)) old->Realign();
     RequestParentAlign();

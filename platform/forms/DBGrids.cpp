@@ -305,7 +305,7 @@ void TCustomDBGrid::UpdateScrollBar() {
         return;
     }
     FVScroll->setGeometry(Width() - FVScroll->sizeHint().width(), 0, FVScroll->sizeHint().width(), Height());
-    if (ds->Filtered() && ds->OnFilterRecord) {
+    if (!ds->IsSequenced()) {
         // Counting filtered rows means reading them all: the bar only tells top, middle, bottom.
         FVScroll->setRange(0, 2);
         FVScroll->setPageStep(1);
@@ -334,7 +334,7 @@ void TCustomDBGrid::ScrollBarAction(int action) {
     case QAbstractSlider::SliderMove: {
         if (FVScroll->isSliderDown()) return;  // moves when the thumb is let go, not on every pixel
         const int target = FVScroll->sliderPosition();
-        if (FVScroll->maximum() == 2 && ds->Filtered() && ds->OnFilterRecord) {
+        if (!ds->IsSequenced()) {
             if (target == 0) ds->First();
             else if (target == 2) ds->Last();
             break;

@@ -4,6 +4,7 @@
 #include "platform/forms/Host.h"
 #include "platform/forms/Menus.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QComboBox>
@@ -37,9 +38,31 @@ public:
     TOwnerDrawDelegate(QObject* parent, DrawFn draw, OwnerDrawnFn ownerDrawn, HeightFn height)
         : QStyledItemDelegate(parent), FDraw(std::move(draw)), FOwnerDrawn(std::move(ownerDrawn)),
           FHeight(std::move(height)) {}
+    // Pixels between tab stops for items holding tab characters (0: the style's default).
+    std::function<int()> TabPixels;
+
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         if (!FOwnerDrawn()) {
-            QStyledItemDelegate::paint(painter, option, index);
+            const QString text = index.data().toString();
+            const int tab = TabPixels ? TabPixels() : 0;
+            if (tab <= 0 || !text.contains(QLatin1Char('\t'))) {
+                QStyledItemDelegate::paint(painter, option, index);
+                return;
+            }
+            // Columns of a list aligned on its tab stops.
+            QStyleOptionViewItem opt = option;
+            initStyleOption(&opt, index);
+            opt.text.clear();
+            const QWidget* w = opt.widget;
+            QStyle* style = w ? w->style() : QApplication::style();
+            style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, w);
+            QTextOption to;
+            to.setTabStopDistance(tab);
+            to.setWrapMode(QTextOption::NoWrap);
+            painter->save();
+            painter->setPen(opt.palette.color((opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+            painter->drawText(QRectF(opt.rect.adjusted(2, 0, -2, 0)), text, to);
+            painter->restore();
             return;
         }
         TOwnerDrawState state = 0;
@@ -622,7 +645,7 @@ TCustomListBox::TCustomListBox(TComponent* owner)
     SetTabStop(true);
     SetColor(clWindow);
     SetBounds(0, 0, 121, 97);
-    lw->setItemDelegate(new TOwnerDrawDelegate(
+    auto* delegate = new TOwnerDrawDelegate(
         lw,
         [this](QPainter* p, int row, const QRect& r, TOwnerDrawState s) {
             BindCanvas(FCanvas.get(), p, Font(), Color());
@@ -634,7 +657,9 @@ TCustomListBox::TCustomListBox(TComponent* owner)
             int h = FItemHeight;
             if (FStyle == lbOwnerDrawVariable) Guarded(this, [&] { OnMeasureItem(this, row, h); });
             return h;
-        }));
+        });
+    delegate->TabPixels = [this] { return ListWidget()->property("zbTabPixels").toInt(); };
+    lw->setItemDelegate(delegate);
     // Clicks on the items arrive through the view, not through the widget's own mouse events.
     QObject::connect(lw, &QListWidget::itemClicked, lw, [this](QListWidgetItem*) { Guarded(this, [this] { Click(); }); });
     QObject::connect(lw, &QListWidget::itemDoubleClicked, lw,
@@ -650,9 +675,11 @@ void TCustomListBox::ItemsChanged() {
     FSyncing = true;
     const int index = ListWidget()->currentRow();
     ListWidget()->clear();
+    const int lineHeight = QFontMetrics(QtFont(Font())).height() + 2;
     for (int i = 0; i < FItems->Count(); ++i) {
-        QString s = FItems->Strings(i);
-        ListWidget()->addItem(s);
+        auto* item = new QListWidgetItem(FItems->Strings(i), ListWidget());
+        // The horizontal extent: every row is as wide as it, so the list scrolls sideways to it.
+        if (FScrollWidth > 0) item->setSizeHint(QSize(FScrollWidth, lineHeight));
     }
     if (index >= 0 && index < FItems->Count()) ListWidget()->setCurrentRow(index);
     FSyncing = false;
@@ -708,9 +735,9 @@ void TCustomListBox::SetTabWidth(int v) {
 }
 
 void TCustomListBox::SetScrollWidth(int v) {
-    FScrollWidth = v;
-    ListWidget()->setHorizontalScrollBarPolicy(v > ClientWidth() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    if (auto* bar = ListWidget()->horizontalScrollBar()) bar->setRange(0, std::max(0, v - ClientWidth()));
+    FScrollWidth = std::max(0, v);
+    ListWidget()->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ItemsChanged();
 }
 
 int TCustomListBox::TopIndex() const {
