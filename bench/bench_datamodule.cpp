@@ -1,0 +1,226 @@
+// Opening the data module over a large data folder (100,000 case files, 1,000,000 ledger entries
+// and 1,000,000 agenda entries) against opening the same SQLite file raw and reading what the
+// module shows at start: the first rows of every table and the start-up queries.
+// The "ratio" counter is the data module's time over the raw time.
+#include "platform/db/Driver.h"
+#include "shell/UData.h"
+
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <sqlite3.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void Exec(sqlite3* db, const char* sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
+sqlite3* RawOpen(const QString& folder) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2((folder + QStringLiteral("/zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    platform::db::RegisterSqliteFunctions(db);
+    sqlite3_busy_timeout(db, 10000);
+    Exec(db, "PRAGMA journal_mode=WAL");
+    return db;
+}
+
+void Text(sqlite3_stmt* st, int i, const QString& s) {
+    const QByteArray b = s.toUtf8();
+    sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+}
+
+QString Numero(int i) { return QString::number(i).rightJustified(5, QLatin1Char('0')) + QStringLiteral("-A"); }
+
+// The data folder, made once: the module creates the empty tables, the rows go in raw.
+struct BigFolder {
+    QTemporaryDir dir;
+    BigFolder() {
+        CarpetaDatos = dir.path();
+        delete new TDat(nullptr);
+        sqlite3* db = RawOpen(dir.path());
+        Exec(db, "BEGIN");
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "INSERT INTO abocli (ABOCLI, NOMBRE, APELLIDOS) VALUES (?,?,?)", -1, &st, nullptr);
+        for (int i = 1; i <= 20; ++i) {
+            sqlite3_bind_int(st, 1, i);
+            Text(st, 2, QStringLiteral("Letrado %1").arg(i));
+            Text(st, 3, QStringLiteral("Núñez %1").arg(i));
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        sqlite3_prepare_v2(db, "INSERT INTO clientes (CLIENTE, NOMBRE, APELLIDOS, POBLACION) VALUES (?,?,?,?)", -1, &st, nullptr);
+        for (int i = 1; i <= 5000; ++i) {
+            sqlite3_bind_int(st, 1, i);
+            Text(st, 2, QStringLiteral("Cliente %1").arg(i));
+            Text(st, 3, QStringLiteral("Peña Ibáñez %1").arg(i));
+            Text(st, 4, QStringLiteral("Logroño"));
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO exped (ANO, NUMERO, FECHAAPERTURA, IMPORTE, PRINCIPAL, CLIENTE, ABOCLI, CONTRARIO, "
+                           "SITUACION, ASUNTO, MONEDA) VALUES (?,?,?,?,?,?,?,?,?,?,?)",
+                           -1, &st, nullptr);
+        for (int i = 0; i < 100000; ++i) {
+            Text(st, 1, QString::number(1990 + i / 5000));
+            Text(st, 2, Numero(i % 5000 + 1));
+            sqlite3_bind_double(st, 3, 33000 + i % 9000);
+            sqlite3_bind_double(st, 4, i * 1.5);
+            sqlite3_bind_double(st, 5, i * 3.0);
+            sqlite3_bind_int(st, 6, 1 + i % 5000);
+            sqlite3_bind_int(st, 7, 1 + i % 20);
+            sqlite3_bind_int(st, 8, 0);
+            sqlite3_bind_int(st, 9, 1 + i % 3);
+            Text(st, 10, QStringLiteral("Reclamación de cantidad número %1").arg(i));
+            Text(st, 11, QStringLiteral("E"));
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        sqlite3_prepare_v2(db, "INSERT INTO cuentas (ANO, NUMERO, FECHA, ORDEN, TIPO, IMPORTE, CONCEPTO, CUENTA) VALUES (?,?,?,?,?,?,?,?)",
+                           -1, &st, nullptr);
+        for (int i = 0; i < 1000000; ++i) {
+            const int exped = i % 100000;
+            Text(st, 1, QString::number(1990 + exped / 5000));
+            Text(st, 2, Numero(exped % 5000 + 1));
+            sqlite3_bind_double(st, 3, 33000 + i % 9000);
+            sqlite3_bind_int(st, 4, i + 1);
+            sqlite3_bind_int(st, 5, 1 + i % 4);
+            sqlite3_bind_double(st, 6, (i % 4 == 2 ? -1 : 1) * (10.0 + i % 1000));
+            Text(st, 7, QStringLiteral("Provisión de fondos"));
+            Text(st, 8, QStringLiteral("70000"));
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO agenda (ABOCLI, FECHA, HORA, ORDEN, TIPO, ANO, NUMERO, CODIGO, TIPOAGENDA, SITUACION, USUARIO) "
+                           "VALUES (?,?,?,?,?,?,?,?,?,?,?)",
+                           -1, &st, nullptr);
+        for (int i = 0; i < 1000000; ++i) {
+            const int exped = i % 100000;
+            sqlite3_bind_int(st, 1, 1 + i % 20);
+            sqlite3_bind_double(st, 2, 33000 + i % 9000);
+            sqlite3_bind_double(st, 3, (i % 40) / 48.0);
+            sqlite3_bind_int(st, 4, i + 1);
+            Text(st, 5, QStringLiteral("E"));
+            Text(st, 6, QString::number(1990 + exped / 5000));
+            Text(st, 7, Numero(exped % 5000 + 1));
+            sqlite3_bind_int(st, 8, 0);
+            Text(st, 9, QStringLiteral("GENERAL"));
+            Text(st, 10, QStringLiteral("Vista oral en el juzgado"));
+            Text(st, 11, QStringLiteral("SUPERVISOR"));
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        Exec(db, "UPDATE sistem SET CUENTAS = 1000000, AGENDA = 1000000, CLIENTE = 5000, ABOCLI = 20");
+        Exec(db, "COMMIT");
+        Exec(db, "PRAGMA wal_checkpoint(TRUNCATE)");
+        sqlite3_close(db);
+    }
+};
+
+BigFolder& Big() {
+    static BigFolder folder;
+    return folder;
+}
+
+double OpenModule() {
+    CarpetaDatos = Big().dir.path();
+    const auto t0 = Clock::now();
+    auto* dat = new TDat(nullptr);
+    const auto t1 = Clock::now();
+    benchmark::DoNotOptimize(dat->TExped->RecordCount());
+    delete dat;
+    return std::chrono::duration<double>(t1 - t0).count();
+}
+
+// The same reads without the layer: the first rows of every table in its order and the
+// start-up queries for the first case file, client and lawyer.
+double OpenRaw() {
+    const auto t0 = Clock::now();
+    sqlite3* db = RawOpen(Big().dir.path());
+    static const char* const reads[] = {
+        "SELECT * FROM sistem ORDER BY NUMERO LIMIT 1",
+        "SELECT * FROM tabcon ORDER BY ANO LIMIT 1",
+        "SELECT * FROM abocli ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+        "SELECT * FROM clientes ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+        "SELECT * FROM contrarios ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+        "SELECT * FROM abogados ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+        "SELECT * FROM procu ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+        "SELECT * FROM peritos ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+        "SELECT * FROM poder ORDER BY CLIENTE, PODER COLLATE ZBES LIMIT 1",
+        "SELECT ABOCLI, NOMBRE || ' ' || APELLIDOS AS NOMABO FROM abocli",
+        "SELECT * FROM exped ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES LIMIT 1",
+        "SELECT * FROM expcli ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES, CLIENTE LIMIT 1",
+        "SELECT * FROM expcon ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES, CONTRARIO LIMIT 1",
+        "SELECT * FROM consultas ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES LIMIT 1",
+        "SELECT * FROM cuentas ORDER BY ORDEN LIMIT 1",
+        "SELECT * FROM concontas LIMIT 1",
+        "SELECT SUM(IMPORTE) AS SALDO FROM cuentas WHERE ANO = '1990' AND NUMERO = '00001-A'",
+        "SELECT COUNT(*) FROM exped WHERE CLIENTE = 1",
+        "SELECT COUNT(*) FROM exped WHERE CONTRARIO = 0",
+        "SELECT COUNT(*) FROM exped WHERE ABOCLI = 1",
+        "SELECT * FROM agenda ORDER BY ORDEN LIMIT 1",
+        "SELECT * FROM agenda ORDER BY ABOCLI, FECHA, HORA LIMIT 1",
+        "SELECT * FROM agenda ORDER BY FECHA, HORA LIMIT 1",
+        "SELECT * FROM agenda WHERE ABOCLI IS NULL ORDER BY FECHA, HORA",
+        "SELECT * FROM agenda WHERE ANO IS NULL ORDER BY FECHA, HORA",
+        "SELECT * FROM conagendas ORDER BY CODIGO LIMIT 1",
+        "SELECT * FROM tipoagendas ORDER BY TIPO COLLATE ZBES LIMIT 1",
+        "SELECT * FROM color ORDER BY Id LIMIT 1",
+        "SELECT * FROM fechas LIMIT 1",
+        "SELECT * FROM fechas ORDER BY Color, Fecha LIMIT 1",
+        "SELECT * FROM escritos ORDER BY ESCRITO LIMIT 1",
+        "SELECT * FROM escritos WHERE TIPO IS NULL ORDER BY CONCEPTO COLLATE ZBES",
+        "SELECT * FROM privacidad ORDER BY Usuario COLLATE ZBES LIMIT 1",
+        "SELECT * FROM partidos ORDER BY PARTIDO COLLATE ZBES LIMIT 1",
+        "SELECT * FROM profesiones ORDER BY PROFESION COLLATE ZBES LIMIT 1",
+        "SELECT * FROM tribunales ORDER BY TRIBUNAL COLLATE ZBES LIMIT 1",
+        "SELECT * FROM procedimientos ORDER BY PROCEDIMIENTO COLLATE ZBES LIMIT 1",
+        "SELECT * FROM tipoconsulta ORDER BY TIPO COLLATE ZBES LIMIT 1",
+    };
+    qint64 rows = 0;
+    for (const char* sql : reads) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) continue;
+        while (sqlite3_step(st) == SQLITE_ROW) ++rows;
+        sqlite3_finalize(st);
+    }
+    const auto t1 = Clock::now();
+    benchmark::DoNotOptimize(rows);
+    sqlite3_close(db);
+    return std::chrono::duration<double>(t1 - t0).count();
+}
+
+void BM_OpenDataModule(benchmark::State& state) {
+    Big();
+    double module = 0, raw = 0;
+    int n = 0;
+    for (auto _ : state) {
+        const double m = OpenModule();
+        state.SetIterationTime(m);
+        module += m;
+        raw += OpenRaw();
+        ++n;
+    }
+    state.counters["module_ms"] = 1000 * module / n;
+    state.counters["raw_ms"] = 1000 * raw / n;
+    state.counters["ratio"] = module / raw;
+}
+BENCHMARK(BM_OpenDataModule)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
