@@ -564,3 +564,59 @@ TEST_F(DbTest, EnsureTableCreatesAMissingTableAndReportsDifferences) {
     EXPECT_TRUE(a->FieldByName(QStringLiteral("Privacidad"))->AsBoolean());
     EXPECT_FALSE(a->FindKey({Variant(QStringLiteral("supervisor"))}));  // the primary key keeps case
 }
+
+TEST_F(DbTest, LayoutIsReadWithoutOpeningAndTablesCanBeEmptied) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("Clientes.DB"));
+    t->IndexDefs()->Update();
+    ASSERT_EQ(t->IndexDefs()->Count(), 2);
+    EXPECT_TRUE(t->IndexDefs()->Items(0)->Options & ixPrimary);
+    TIndexDef* ci = t->IndexDefs()->GetIndexForFields(QStringLiteral("APELLIDOS"), true);
+    ASSERT_NE(ci, nullptr);
+    EXPECT_EQ(ci->Name, QStringLiteral("nombre"));
+    t->FieldDefs()->Update();
+    EXPECT_EQ(t->FieldDefs()->Count(), 4);
+    EXPECT_EQ(t->FieldDefs()->Find(QStringLiteral("apellidos"))->Size, 30);
+    TStringList names;
+    Session->GetTableNames(folder, QString(), true, false, &names);
+    EXPECT_GE(names.IndexOf(QStringLiteral("CLIENTES.DB")), 0);
+
+    t->Open();
+    AddClient(t, 1, QStringLiteral("Ana"), QStringLiteral("Peña"));
+    AddClient(t, 2, QStringLiteral("Eva"), QStringLiteral("Soto"));
+    t->EmptyTable();
+    EXPECT_TRUE(t->IsEmpty());
+    EXPECT_EQ(t->RecordCount(), 0);
+    t->Close();
+    t->DeleteTable();
+    EXPECT_FALSE(t->Exists());
+}
+
+TEST_F(DbTest, PreparedQueriesRunAgainWithNewParameters) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    for (int i = 1; i <= 5; ++i) AddCase(t, QStringLiteral("2024"), QString::number(i), i * 100);
+    auto* q = new TQuery(&owner);
+    q->SetDatabaseName(folder);
+    q->SQL()->Add(QStringLiteral("SELECT NUMERO, IMPORTE FROM EXPED"));
+    q->SQL()->Add(QStringLiteral("WHERE IMPORTE >= :DESDE"));
+    ASSERT_EQ(q->ParamCount(), 1);
+    q->ParamByName(QStringLiteral("DESDE"))->SetAsFloat(300);
+    q->Prepare();
+    EXPECT_TRUE(q->Prepared());
+    q->Open();
+    EXPECT_EQ(q->RecordCount(), 3);
+    q->Close();
+    q->ParamByName(QStringLiteral("desde"))->SetAsInteger(500);
+    q->Open();
+    EXPECT_EQ(q->RecordCount(), 1);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("5"));
+    // Changing the text closes the query, unprepares it and keeps same-named values.
+    q->SQL()->Add(QStringLiteral("AND NUMERO <> :NUMERO"));
+    EXPECT_FALSE(q->Active());
+    EXPECT_FALSE(q->Prepared());
+    EXPECT_EQ(q->ParamByName(QStringLiteral("DESDE"))->AsInteger(), 500);
+    q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("5"));
+    q->Open();
+    EXPECT_TRUE(q->IsEmpty());
+    EXPECT_THROW(q->ParamByName(QStringLiteral("NADA")), EDatabaseError);
+}
