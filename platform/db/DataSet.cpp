@@ -624,6 +624,12 @@ void TDataSet::DoInsert(bool append) {
     TRecordBuffer rec;
     NewRecordBuffer(rec);
     InternalInitRecord(rec);
+    if (append) {
+        // Appending happens at the end: the window shows the last records before the new one.
+        std::vector<TRecordBuffer> tail = FetchFiltered(nullptr, false, FBufferCount - 1);
+        std::reverse(tail.begin(), tail.end());
+        FBuffers = std::move(tail);
+    }
     int pos = append ? int(FBuffers.size()) : (FBuffers.empty() ? 0 : FActiveRecord);
     FBuffers.insert(FBuffers.begin() + pos, rec);
     if (int(FBuffers.size()) > FBufferCount) {

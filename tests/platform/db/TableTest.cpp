@@ -620,3 +620,25 @@ TEST_F(DbTest, PreparedQueriesRunAgainWithNewParameters) {
     EXPECT_TRUE(q->IsEmpty());
     EXPECT_THROW(q->ParamByName(QStringLiteral("NADA")), EDatabaseError);
 }
+
+TEST_F(DbTest, AppendShowsTheNewRecordAfterTheLastOnesOfTheWindow) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    auto* ds = new TDataSource(&owner);
+    ds->SetDataSet(t);
+    TDataLink grid;
+    grid.SetDataSource(ds);
+    grid.SetBufferCount(4);
+    t->Open();
+    for (int i = 1; i <= 9; ++i) AddCase(t, QStringLiteral("2024"), QString::number(i));
+    t->First();
+    t->Append();
+    EXPECT_EQ(grid.RecordCount(), 4);
+    EXPECT_EQ(grid.ActiveRecord(), 3);
+    grid.SetActiveRecord(2);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("9"));
+    grid.SetActiveRecord(3);
+    EXPECT_TRUE(t->FieldByName(QStringLiteral("NUMERO"))->IsNull());
+    t->Cancel();
+    EXPECT_EQ(t->State(), dsBrowse);
+    EXPECT_EQ(t->RecordCount(), 9);
+}
