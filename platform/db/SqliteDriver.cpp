@@ -524,6 +524,11 @@ public:
         };
         auto isColumnRef = [&](long s, long e) {
             if (s < 0) return false;
+            static const char* const keywords[] = {"END", "NULL", "THEN", "ELSE", "WHEN", "CASE", "AND", "OR", "NOT",
+                                                   "SELECT", "FROM", "WHERE", "AS", "ON", "BY", "DISTINCT", "ALL"};
+            if (s == e)
+                for (const char* k : keywords)
+                    if (IsWord(t[s], k)) return false;
             long after = long(next(size_t(e)));
             if (after < long(t.size()) && t[after].text == QLatin1String("(")) return false;  // function call
             return !t[s].text.startsWith(QLatin1Char(':'));

@@ -108,6 +108,8 @@ TEST_F(QueryTest, ConcatenationTreatsBlanksAsEmptyText) {
                                    "WHERE A.ANO = B.ANO AND A.NUMERO = B.NUMERO AND TIPO = 3"));
     EXPECT_EQ(r->FieldByName(QStringLiteral("REF"))->AsString(), QStringLiteral("2024/1"));
     EXPECT_DOUBLE_EQ(r->FieldByName(QStringLiteral("PROVISION"))->AsFloat(), 300);
+    TQuery* c = Run(QStringLiteral("SELECT CASE WHEN CLIENTE = 2 THEN 'X' ELSE NOMBRE END || '.' AS N FROM CLIENTES ORDER BY CLIENTE"));
+    EXPECT_EQ(Rows(c, QStringLiteral("N")), QStringList({QStringLiteral("Ana."), QStringLiteral("X."), QStringLiteral("Íñigo.")}));
 }
 
 TEST_F(QueryTest, UnionSubqueriesBetweenInAndTableNamesAsFiles) {
