@@ -1,0 +1,744 @@
+#include "platform/report/QuickRpt.h"
+
+#include "platform/db/DB.h"
+#include "platform/forms/Forms.h"
+#include "platform/report/QRCtrls.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <QCoreApplication>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <algorithm>
+#include <cmath>
+
+using namespace platform::report;
+
+// ---------------------------------------------------------------------------------------------
+// Page records
+
+namespace platform::report {
+
+QStringList TQRPageRecord::Texts() const {
+    QStringList out;
+    for (const TPageOp& op : Ops)
+        if (op.Kind == TOpKind::Text) out << op.Text;
+    return out;
+}
+
+QStringList TQRPageRecord::Bands() const {
+    QStringList out;
+    for (const TPageOp& op : Ops)
+        if (op.Kind == TOpKind::Band) out << op.Text;
+    return out;
+}
+
+const TPageOp* TQRPageRecord::FindText(const QString& text) const {
+    for (const TPageOp& op : Ops)
+        if (op.Kind == TOpKind::Text && op.Text == text) return &op;
+    return nullptr;
+}
+
+const TPageOp* TQRPageRecord::FindBand(const QString& name) const {
+    for (const TPageOp& op : Ops)
+        if (op.Kind == TOpKind::Band && op.Text == name) return &op;
+    return nullptr;
+}
+
+int MMToUnits(double mm) { return int(std::lround(mm * UnitsPerInch / 25.4)); }
+
+void ReplayPage(const TQRPageRecord& page, QPainter* p) {
+    p->save();
+    p->setClipRect(QRect(0, 0, page.Width, page.Height));
+    for (const TPageOp& op : page.Ops) {
+        switch (op.Kind) {
+        case TOpKind::Band:
+            break;
+        case TOpKind::Text:
+            p->setFont(op.Font);
+            p->setPen(op.Color);
+            p->drawText(op.Rect, op.Flags | Qt::TextSingleLine | Qt::TextDontClip, op.Text);
+            break;
+        case TOpKind::Rect:
+        case TOpKind::Ellipse: {
+            if (op.PenStyle == Qt::NoPen) p->setPen(Qt::NoPen);
+            else p->setPen(QPen(op.Color, op.PenWidth, op.PenStyle));
+            p->setBrush(op.Fill.isValid() ? QBrush(op.Fill) : QBrush(Qt::NoBrush));
+            QRectF r(op.Rect);
+            if (op.PenStyle != Qt::NoPen) {
+                double half = op.PenWidth / 2.0;
+                r.adjust(half, half, -half, -half);
+            }
+            if (op.Kind == TOpKind::Rect) p->drawRect(r);
+            else p->drawEllipse(r);
+            break;
+        }
+        case TOpKind::Line:
+            p->setPen(QPen(op.Color, op.PenWidth, op.PenStyle));
+            p->drawLine(op.Rect.topLeft(), op.Rect.bottomRight());
+            break;
+        case TOpKind::Image:
+            p->drawImage(op.Rect, op.Image);
+            break;
+        }
+    }
+    p->restore();
+}
+
+}  // namespace platform::report
+
+// ---------------------------------------------------------------------------------------------
+// Report printer
+
+TQRPrinter::TQRPrinter(TComponent* owner) : TComponent(owner) {}
+TQRPrinter::~TQRPrinter() = default;
+
+const TQRPageRecord& TQRPrinter::Pages(int pageNumber) const {
+    if (pageNumber < 1 || pageNumber > PageCount())
+        throw EListError(QStringLiteral("Página fuera de rango (%1)").arg(pageNumber));
+    return FPages[size_t(pageNumber - 1)];
+}
+
+void TQRPrinter::Clear() {
+    FPages.clear();
+    FFirstPage = FLastPage = 0;
+    FCopies = 1;
+}
+
+void TQRPrinter::SetPages(std::vector<TQRPageRecord>&& pages) {
+    FPages = std::move(pages);
+    FFirstPage = FPages.empty() ? 0 : 1;
+    FLastPage = PageCount();
+    FCopies = 1;
+}
+
+namespace {
+
+QPageLayout LayoutOf(const TQRPageRecord& page) {
+    return QPageLayout(QPageSize(page.PaperSize), page.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+
+// Paints the pages on a device that is already open, one device page each.
+template <class Device>
+void PaintPages(Device& device, QPainter& painter, const std::vector<const TQRPageRecord*>& pages) {
+    bool first = true;
+    for (const TQRPageRecord* page : pages) {
+        if (!first) {
+            device.setPageLayout(LayoutOf(*page));
+            if (!device.newPage()) throw EPrinter(QStringLiteral("No se puede continuar la impresión"));
+        }
+        first = false;
+        double scale = double(device.resolution()) / UnitsPerInch;
+        painter.save();
+        painter.scale(scale, scale);
+        ReplayPage(*page, &painter);
+        painter.restore();
+    }
+}
+
+}  // namespace
+
+void TQRPrinter::Print() {
+    if (FPages.empty()) return;
+    int first = std::max(1, FFirstPage);
+    int last = FLastPage <= 0 ? PageCount() : std::min(FLastPage, PageCount());
+    if (first > last || FCopies < 1) return;
+    std::vector<const TQRPageRecord*> pages;
+    for (int c = 0; c < FCopies; ++c)
+        for (int n = first; n <= last; ++n) pages.push_back(&FPages[size_t(n - 1)]);
+
+    QPrinter printer(QPrinter::HighResolution);
+    if (!FOutputFileName.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(FOutputFileName);
+    } else {
+        if (!FPrinterName.isEmpty()) printer.setPrinterName(FPrinterName);
+        if (printer.outputFormat() != QPrinter::NativeFormat || !printer.isValid() ||
+            QPrinterInfo::availablePrinters().isEmpty())
+            throw EPrinter(QStringLiteral("No hay ninguna impresora disponible"));
+    }
+    printer.setDocName(FTitle.isEmpty() ? QStringLiteral("Informe") : FTitle);
+    printer.setFullPage(true);
+    printer.setPageLayout(LayoutOf(*pages.front()));
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw EPrinter(QStringLiteral("No se puede iniciar la impresión en %1")
+                           .arg(FOutputFileName.isEmpty() ? printer.printerName() : FOutputFileName));
+    try {
+        PaintPages(printer, painter, pages);
+    } catch (...) {
+        printer.abort();
+        painter.end();
+        throw;
+    }
+    painter.end();
+}
+
+void TQRPrinter::ExportToPdf(const QString& fileName) {
+    QPdfWriter writer(fileName);
+    writer.setTitle(FTitle);
+    writer.setCreator(QStringLiteral("Zembra"));
+    writer.setResolution(600);
+    // A report without pages still gives a valid document: one blank page.
+    TQRPageRecord blank;
+    blank.Width = MMToUnits(210);
+    blank.Height = MMToUnits(297);
+    std::vector<const TQRPageRecord*> pages;
+    for (const TQRPageRecord& p : FPages) pages.push_back(&p);
+    if (pages.empty()) pages.push_back(&blank);
+    writer.setPageLayout(LayoutOf(*pages.front()));
+    QPainter painter;
+    if (!painter.begin(&writer)) throw EPrinter(QStringLiteral("No se puede escribir el archivo %1").arg(fileName));
+    PaintPages(writer, painter, pages);
+    painter.end();
+}
+
+namespace platform::report {
+TQRPrinter* GlobalPrinter() {
+    static TQRPrinter* printer = new TQRPrinter(nullptr);
+    return printer;
+}
+}  // namespace platform::report
+
+// ---------------------------------------------------------------------------------------------
+// Frames
+
+void TQRFrame::Record(TQRPageRecord& page, const QRect& r) const {
+    if (!Any()) return;
+    auto line = [&](QPoint a, QPoint b) {
+        TPageOp op;
+        op.Kind = TOpKind::Line;
+        op.Rect = QRect(a, b);
+        op.Color = QColor::fromRgb(platform::graphics::ToQRgb(FColor));
+        op.PenWidth = FWidth;
+        page.Ops.push_back(std::move(op));
+    };
+    int right = r.x() + r.width(), bottom = r.y() + r.height();
+    if (FTop) line({r.x(), r.y()}, {right, r.y()});
+    if (FBottom) line({r.x(), bottom}, {right, bottom});
+    if (FLeft) line({r.x(), r.y()}, {r.x(), bottom});
+    if (FRight) line({right, r.y()}, {right, bottom});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bands
+
+TQRCustomBand::TQRCustomBand(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {
+    FFont->OnChange = TNotifyEvent(this, &TQRCustomBand::FontChanged);
+}
+
+TQRCustomBand::~TQRCustomBand() {
+    for (TQRPrintable* c : FControls) c->FParent = nullptr;
+    FControls.clear();
+    if (FChild) FChild->FParentBand = nullptr;
+    SetParent(nullptr);
+}
+
+void TQRCustomBand::SetParent(TQuickRep* report) {
+    if (report == FReport) return;
+    if (FReport) FReport->RemoveBand(this);
+    FReport = report;
+    if (FReport) FReport->AddBand(this);
+}
+
+int TQRCustomBand::Width() const { return FReport ? FReport->PrintableWidth() : 0; }
+
+const TFont* TQRCustomBand::EffectiveFont() const {
+    if (FParentFont && FReport) return FReport->Font();
+    return FFont.get();
+}
+
+TQRChildBand::TQRChildBand(TComponent* owner) : TQRCustomBand(owner) { FBandType = rbChild; }
+
+TQRChildBand::~TQRChildBand() { SetParentBand(nullptr); }
+
+void TQRChildBand::SetParentBand(TQRCustomBand* band) {
+    if (band == FParentBand) return;
+    if (FParentBand && FParentBand->FChild == this) FParentBand->FChild = nullptr;
+    FParentBand = band;
+    if (band) {
+        if (band->FChild) band->FChild->FParentBand = nullptr;
+        band->FChild = this;
+        if (!ParentReport()) SetParent(band->ParentReport());
+    }
+}
+
+TQRGroup::TQRGroup(TComponent* owner) : TQRCustomBand(owner) { FBandType = rbGroupHeader; }
+
+void TQRGroup::SetFooterBand(TQRCustomBand* band) {
+    FFooter = band;
+    if (band) {
+        band->FreeNotification(this);
+        if (band->BandType() != rbChild) band->SetBandType(rbGroupFooter);
+    }
+}
+
+void TQRGroup::Notification(TComponent* component, TOperation operation) {
+    TQRCustomBand::Notification(component, operation);
+    if (operation == opRemove) {
+        if (component == FFooter) FFooter = nullptr;
+        if (component == FMaster) FMaster = nullptr;
+    }
+}
+
+TQRSubDetail::TQRSubDetail(TComponent* owner) : TQRCustomBand(owner) { FBandType = rbSubDetail; }
+
+void TQRSubDetail::SetDataSet(TDataSet* dataSet) {
+    FDataSet = dataSet;
+    if (dataSet) dataSet->FreeNotification(this);
+}
+
+void TQRSubDetail::SetHeaderBand(TQRCustomBand* band) {
+    FHeader = band;
+    if (band) {
+        band->FreeNotification(this);
+        band->SetBandType(rbGroupHeader);
+    }
+}
+
+void TQRSubDetail::SetFooterBand(TQRCustomBand* band) {
+    FFooter = band;
+    if (band) {
+        band->FreeNotification(this);
+        band->SetBandType(rbGroupFooter);
+    }
+}
+
+void TQRSubDetail::Notification(TComponent* component, TOperation operation) {
+    TQRCustomBand::Notification(component, operation);
+    if (operation == opRemove) {
+        if (component == FDataSet) FDataSet = nullptr;
+        if (component == FHeader) FHeader = nullptr;
+        if (component == FFooter) FFooter = nullptr;
+        if (component == FMaster) FMaster = nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Page setup
+
+namespace {
+QSizeF PaperMM(TQRPaperSize size) {
+    switch (size) {
+    case A4: return {210, 297};
+    case A5: return {148, 210};
+    case Letter: return {215.9, 279.4};
+    case Legal: return {215.9, 355.6};
+    }
+    return {210, 297};
+}
+QPageSize::PageSizeId PaperId(TQRPaperSize size) {
+    switch (size) {
+    case A4: return QPageSize::A4;
+    case A5: return QPageSize::A5;
+    case Letter: return QPageSize::Letter;
+    case Legal: return QPageSize::Legal;
+    }
+    return QPageSize::A4;
+}
+}  // namespace
+
+double TQRPage::Width() const {
+    QSizeF s = PaperMM(FPaperSize);
+    return FOrientation == poLandscape ? s.height() : s.width();
+}
+
+double TQRPage::Length() const {
+    QSizeF s = PaperMM(FPaperSize);
+    return FOrientation == poLandscape ? s.width() : s.height();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Report
+
+TQuickRep::TQuickRep(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {
+    FFont->SetName(QStringLiteral("Arial"));
+    FFont->SetSize(10);
+    FFont->SetColor(clBlack);
+}
+
+TQuickRep::~TQuickRep() {
+    for (TQRCustomBand* b : FBands) b->FReport = nullptr;
+    FBands.clear();
+}
+
+void TQuickRep::SetDataSet(TDataSet* dataSet) {
+    FDataSet = dataSet;
+    if (dataSet) dataSet->FreeNotification(this);
+}
+
+void TQuickRep::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == FDataSet) FDataSet = nullptr;
+}
+
+void TQuickRep::AddBand(TQRCustomBand* band) { FBands.push_back(band); }
+
+void TQuickRep::RemoveBand(TQRCustomBand* band) {
+    FBands.erase(std::remove(FBands.begin(), FBands.end(), band), FBands.end());
+}
+
+int TQuickRep::RecordCount() const {
+    return FDataSet && FDataSet->Active() ? FDataSet->RecordCount() : (FDataSet ? 0 : 1);
+}
+
+TQRPrinter* TQuickRep::QRPrinter() const { return GlobalPrinter(); }
+
+int TQuickRep::PageWidthUnits() const { return MMToUnits(FPage.Width()); }
+int TQuickRep::PageHeightUnits() const { return MMToUnits(FPage.Length()); }
+int TQuickRep::PrintableWidth() const {
+    return PageWidthUnits() - MMToUnits(FPage.LeftMargin()) - MMToUnits(FPage.RightMargin());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The run
+
+namespace platform::report {
+
+class TReportRunner {
+public:
+    explicit TReportRunner(TQuickRep* report) : R(report) {}
+
+    std::vector<TQRPageRecord> Run() {
+        for (TQRCustomBand* b : R->FBands) {
+            if (b->BandType() == rbPageHeader && !FPageHeader) FPageHeader = b;
+            else if (b->BandType() == rbPageFooter && !FPageFooter) FPageFooter = b;
+            else if (b->BandType() == rbColumnHeader && !FColumnHeader) FColumnHeader = b;
+            for (int i = 0; i < b->ControlCount(); ++i)
+                if (auto* e = dynamic_cast<TQRExpr*>(b->Controls(i))) {
+                    e->Reset();
+                    FExprs.push_back(e);
+                }
+        }
+        FLeft = MMToUnits(R->FPage.LeftMargin());
+        FTopMargin = MMToUnits(R->FPage.TopMargin());
+        FPageBottom = R->PageHeightUnits() - MMToUnits(R->FPage.BottomMargin());
+
+        NewPage();
+        RunLevel(R, R->FDataSet, FindBand(rbDetail));
+        for (TQRCustomBand* b : R->FBands)
+            if (b->BandType() == rbSummary) PrintBand(b);
+        EndPage();
+
+        int count = int(FPages.size());
+        for (TQRPageRecord& p : FPages)
+            for (TPageOp& op : p.Ops)
+                if (op.PageCount) op.Text += IntToStr(count);
+        return std::move(FPages);
+    }
+
+private:
+    TQRCustomBand* FindBand(TQRBandType type) const {
+        for (TQRCustomBand* b : R->FBands)
+            if (b->BandType() == type) return b;
+        return nullptr;
+    }
+
+    void NewPage() {
+        if (FPage) EndPage();
+        FPages.emplace_back();
+        FPage = &FPages.back();
+        FPage->Width = R->PageWidthUnits();
+        FPage->Height = R->PageHeightUnits();
+        FPage->PaperSize = PaperId(R->FPage.PaperSize());
+        FPage->Landscape = R->FPage.Orientation() == poLandscape;
+        R->FPageNumber = int(FPages.size());
+        FY = FTopMargin;
+        FBottom = FPageBottom;
+        if (FPageFooter && FPageFooter->Enabled()) FBottom -= FPageFooter->Height();
+        FInHeader = true;
+        if (FPageHeader) PrintBand(FPageHeader, nullptr, false);
+        if (FPages.size() == 1) {
+            FInHeader = false;
+            for (TQRCustomBand* b : R->FBands)
+                if (b->BandType() == rbTitle) PrintBand(b);
+            FInHeader = true;
+        }
+        if (FColumnHeader) PrintBand(FColumnHeader, nullptr, false);
+        FInHeader = false;
+        FHasContent = false;
+    }
+
+    void EndPage() {
+        if (!FPage) return;
+        if (FPageFooter && FPageFooter->Enabled()) {
+            FInHeader = true;
+            FFooterPass = true;
+            PrintBand(FPageFooter, nullptr, false);
+            FFooterPass = false;
+            FInHeader = false;
+        }
+        FPage = nullptr;
+    }
+
+    struct TLayout {
+        TQRPrintable* Element;
+        TElementOutput Out;
+        int Next = 0;  // first line not yet printed
+    };
+
+    // Prints a band (and its child band); false when it was suppressed.
+    bool PrintBand(TQRCustomBand* band, TComponent* aggregateLevel = nullptr, bool fitCheck = true) {
+        if (!band || !band->Enabled()) return false;
+        bool print = true;
+        band->BeforePrint(band, print);
+        if (!print) {
+            band->AfterPrint(band, false);
+            return false;
+        }
+        if (band->ForceNewPage() && FHasContent && fitCheck) NewPage();
+        if (aggregateLevel)
+            for (TQRExpr* e : FExprs)
+                if (e->EffectiveMaster() == aggregateLevel) e->Update();
+
+        std::vector<TLayout> items;
+        for (int i = 0; i < band->ControlCount(); ++i) {
+            TQRPrintable* c = band->Controls(i);
+            if (!c->Visible() || !c->Enabled()) continue;
+            TLayout l{c, {}, 0};
+            c->PrepareOutput(l.Out);
+            items.push_back(std::move(l));
+        }
+        int height = band->Height();
+        for (TLayout& l : items) {
+            if (!l.Out.Stretch) continue;
+            int pad = std::max(0, band->Height() - (l.Element->Top() + l.Element->Height()));
+            height = std::max(height, l.Element->Top() + l.Out.NeededHeight(l.Element->Height()) + pad);
+        }
+
+        if (FFooterPass) {
+            FY = FPageBottom - height;
+        } else if (fitCheck && FY + height > FBottom && FHasContent) {
+            bool stretches = std::any_of(items.begin(), items.end(), [](const TLayout& l) { return l.Out.Stretch; });
+            if (!stretches || FY + band->Height() > FBottom) NewPage();
+        }
+        if (FY + height > FBottom && fitCheck && !FFooterPass) {
+            PrintSplit(band, items);
+        } else {
+            RecordBand(band, items, FY, height);
+            FY += height;
+        }
+        if (!FInHeader) FHasContent = true;
+        band->AfterPrint(band, true);
+        for (TLayout& l : items)
+            if (auto* e = dynamic_cast<TQRExpr*>(l.Element))
+                if (e->ResetAfterPrint()) e->Reset();
+        if (band->ChildBand()) PrintBand(band->ChildBand(), nullptr, fitCheck);
+        return true;
+    }
+
+    void RecordBand(TQRCustomBand* band, std::vector<TLayout>& items, int y, int height) {
+        TPageOp mark;
+        mark.Kind = TOpKind::Band;
+        mark.Rect = QRect(FLeft, y, band->Width(), height);
+        mark.Text = band->Name();
+        if (band->Color() != clWhite && band->Color() != clNone) {
+            TPageOp fill;
+            fill.Kind = TOpKind::Rect;
+            fill.Rect = mark.Rect;
+            fill.PenStyle = Qt::NoPen;
+            fill.Fill = QColor::fromRgb(platform::graphics::ToQRgb(band->Color()));
+            FPage->Ops.push_back(std::move(mark));
+            FPage->Ops.push_back(std::move(fill));
+        } else {
+            FPage->Ops.push_back(std::move(mark));
+        }
+        for (TLayout& l : items) {
+            int count = !l.Out.Text ? 0 : l.Out.Stretch ? int(l.Out.Lines.size()) : FixedLineCount(l);
+            l.Element->Render(*FPage, FLeft, y + l.Element->Top(), l.Out, 0, count);
+        }
+        band->Frame()->Record(*FPage, QRect(FLeft, y, band->Width(), height));
+    }
+
+    // A band whose stretching text does not fit: as many lines as fit on each page, the rest
+    // on the next pages; the other elements print with the first piece.
+    void PrintSplit(TQRCustomBand* band, std::vector<TLayout>& items) {
+        int pad = 0;
+        for (TLayout& l : items)
+            if (l.Out.Stretch) pad = std::max(pad, band->Height() - (l.Element->Top() + l.Element->Height()));
+        bool first = true;
+        for (;;) {
+            size_t markIndex = FPage->Ops.size();
+            TPageOp mark;
+            mark.Kind = TOpKind::Band;
+            mark.Text = band->Name();
+            FPage->Ops.push_back(std::move(mark));
+            int avail = FBottom - FY;
+            int used = 0;
+            bool done = true;
+            for (TLayout& l : items) {
+                int top = first ? l.Element->Top() : 0;
+                if (!l.Out.Text || !l.Out.Stretch) {
+                    if (first) {
+                        int count = l.Out.Text ? FixedLineCount(l) : 0;
+                        l.Element->Render(*FPage, FLeft, FY + top, l.Out, 0, count);
+                        used = std::max(used, top + l.Element->Height());
+                    }
+                    continue;
+                }
+                int total = int(l.Out.Lines.size());
+                int lh = std::max(1, l.Out.LineHeight);
+                int count = std::min(std::max(0, (avail - top) / lh), total - l.Next);
+                if (count == 0 && !FHasContent && l.Next < total) count = 1;  // a fresh page always takes a line
+                if (count > 0) {
+                    l.Element->Render(*FPage, FLeft, FY + top, l.Out, l.Next, count);
+                    used = std::max(used, top + count * lh);
+                }
+                l.Next += count;
+                if (l.Next < total) done = false;
+            }
+            if (done) {
+                int h = first ? std::max(used + pad, band->Height()) : used + pad;
+                FPage->Ops[markIndex].Rect = QRect(FLeft, FY, band->Width(), h);
+                band->Frame()->Record(*FPage, QRect(FLeft, FY, band->Width(), h));
+                FY += h;
+                return;
+            }
+            FPage->Ops[markIndex].Rect = QRect(FLeft, FY, band->Width(), avail);
+            FHasContent = true;
+            NewPage();
+            first = false;
+        }
+    }
+
+    static int FixedLineCount(const TLayout& l) {
+        int total = int(l.Out.Lines.size());
+        if (l.Out.LineHeight <= 0) return total;
+        return std::min(total, std::max(1, l.Element->Height() / l.Out.LineHeight));
+    }
+
+    QStringList GroupValues(const std::vector<TQRGroup*>& groups, std::vector<std::unique_ptr<TQREvaluator>>& evals) {
+        QStringList out;
+        for (size_t i = 0; i < groups.size(); ++i) out << evals[i]->Value().AsString();
+        return out;
+    }
+
+    // The rows of one dataset with their groups and sub-details.
+    void RunLevel(TComponent* master, TDataSet* ds, TQRCustomBand* detail) {
+        std::vector<TQRGroup*> groups;
+        std::vector<TQRSubDetail*> subs;
+        for (TQRCustomBand* b : R->FBands) {
+            if (auto* g = dynamic_cast<TQRGroup*>(b)) {
+                TComponent* m = g->Master() ? g->Master() : R;
+                if (m == master) groups.push_back(g);
+            } else if (auto* s = dynamic_cast<TQRSubDetail*>(b)) {
+                TComponent* m = s->Master() ? s->Master() : R;
+                if (m == master && s != master) subs.push_back(s);
+            }
+        }
+        auto* sub = dynamic_cast<TQRSubDetail*>(master);
+        if (!ds) {
+            if (sub) return;
+            ++R->FRecordNumber;
+            PrintBand(detail, R);
+            for (TQRSubDetail* s : subs) RunLevel(s, s->DataSet(), s);
+            return;
+        }
+        if (!ds->Active()) ds->Open();
+        ds->First();
+        if (ds->Eof()) {
+            if (sub && sub->PrintIfEmpty()) {
+                PrintBand(sub->HeaderBand());
+                PrintBand(sub->FooterBand());
+            }
+            return;
+        }
+        std::vector<std::unique_ptr<TQREvaluator>> evals;
+        for (TQRGroup* g : groups) {
+            auto e = std::make_unique<TQREvaluator>();
+            e->SetResolver([ds, this](const QString& q, const QString& n) -> TField* {
+                TDataSet* set = ds;
+                if (!q.isEmpty()) set = FindDataSet(q);
+                return set ? set->FindField(n) : nullptr;
+            });
+            e->Compile(g->Expression());
+            evals.push_back(std::move(e));
+        }
+        if (sub) PrintBand(sub->HeaderBand());
+        QStringList values = GroupValues(groups, evals);
+        for (TQRGroup* g : groups) PrintBand(g);
+        for (;;) {
+            if (!sub) ++R->FRecordNumber;
+            PrintBand(detail, master);
+            for (TQRSubDetail* s : subs) RunLevel(s, s->DataSet(), s);
+            ds->Next();
+            if (ds->Eof()) {
+                for (auto it = groups.rbegin(); it != groups.rend(); ++it) PrintBand((*it)->FooterBand());
+                break;
+            }
+            QStringList now = GroupValues(groups, evals);
+            int changed = -1;
+            for (int i = 0; i < now.size(); ++i)
+                if (now[i] != values[i]) {
+                    changed = i;
+                    break;
+                }
+            if (changed >= 0) {
+                // Footers print while the last row of the group is current.
+                ds->Prior();
+                for (int i = int(groups.size()) - 1; i >= changed; --i) PrintBand(groups[size_t(i)]->FooterBand());
+                ds->Next();
+                for (size_t i = size_t(changed); i < groups.size(); ++i) PrintBand(groups[i]);
+                values = now;
+            }
+        }
+        if (sub) PrintBand(sub->FooterBand());
+    }
+
+    TDataSet* FindDataSet(const QString& name) const {
+        for (TComponent* o = R->Owner(); o; o = o->Owner())
+            if (auto* d = dynamic_cast<TDataSet*>(o->FindComponent(name))) return d;
+        return nullptr;
+    }
+
+    TQuickRep* R;
+    std::vector<TQRPageRecord> FPages;
+    TQRPageRecord* FPage = nullptr;
+    TQRCustomBand *FPageHeader = nullptr, *FPageFooter = nullptr, *FColumnHeader = nullptr;
+    std::vector<TQRExpr*> FExprs;
+    int FLeft = 0, FTopMargin = 0, FPageBottom = 0, FBottom = 0, FY = 0;
+    bool FHasContent = false, FInHeader = false, FFooterPass = false;
+};
+
+}  // namespace platform::report
+
+void TQuickRep::Prepare() {
+    if (FRunning) throw EInvalidOperation(QStringLiteral("El informe ya se está preparando"));
+    if (!QCoreApplication::instance()) platform::forms::ApplicationInstance();  // text measures need it
+    TQRPrinter* printer = GlobalPrinter();
+    printer->Clear();
+    printer->SetTitle(FReportTitle);
+    FRunning = true;
+    FPageNumber = 0;
+    FRecordNumber = 0;
+    try {
+        bool go = true;
+        BeforePrint(this, go);
+        if (!go) {
+            FRunning = false;
+            return;
+        }
+        TReportRunner runner(this);
+        printer->SetPages(runner.Run());
+    } catch (...) {
+        FRunning = false;
+        printer->Clear();
+        throw;
+    }
+    FRunning = false;
+    AfterPrint(this);
+}
+
+void TQuickRep::Preview() {
+    Prepare();
+    TQRPrinter* printer = GlobalPrinter();
+    if (printer->OnPreview) printer->OnPreview(this);
+}
+
+void TQuickRep::Print() {
+    Prepare();
+    GlobalPrinter()->Print();
+}
