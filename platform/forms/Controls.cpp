@@ -183,6 +183,7 @@ TShiftState ShiftStateFromQt(Qt::KeyboardModifiers m, Qt::MouseButtons b) {
 // TControl
 
 TControl::TControl(TComponent* owner) : TComponent(owner), FColor(clBtnFace), FFont(std::make_unique<TFont>()) {
+    ApplicationInstance();  // widgets need the Qt application: the first control brings it up
     FFont->OnChange = TNotifyEvent([this](TObject*) { FontChanged(); });
     FConstraints.OnChange = [this] {
         if (!FWidget) return;
@@ -873,6 +874,10 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
     }
     // Menu shortcuts first, then the keys the form uses when the control does not want them.
     if (form && vk0 && form->IsShortCut(vk0, shift)) return true;
+    // Alt with a letter or digit: the control whose caption marks it takes it.
+    if (form && (shift & ssAlt) && !(shift & ssCtrl) && ((vk0 >= 'A' && vk0 <= 'Z') || (vk0 >= '0' && vk0 <= '9')) &&
+        form->CMDialogChar(QChar(vk0)))
+        return true;
     if (form && vk0 && !WantsKey(vk0, shift) && form->CMDialogKey(vk0, shift)) return true;
     quint16 key = vk0;
     if (key) {

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
@@ -376,7 +377,12 @@ TButton::TButton(TComponent* owner) : TButtonControl(owner) {
 
 QPushButton* TButton::PushButton() const { return static_cast<QPushButton*>(FWidget); }
 QString TButton::GetText() const { return PushButton()->text(); }
-void TButton::SetTextValue(const QString& v) { PushButton()->setText(v); }
+// Qt would make the "&" letter a shortcut of its own, ahead of the form's menus and key
+// handlers; accelerators go through the form's dialog characters instead.
+void TButton::SetTextValue(const QString& v) {
+    PushButton()->setText(v);
+    PushButton()->setShortcut(QKeySequence());
+}
 
 void TButton::SetDefault(bool v) {
     FDefault = v;
@@ -429,7 +435,10 @@ TCustomCheckBox::TCustomCheckBox(TComponent* owner) : TButtonControl(owner) {
 
 QCheckBox* TCustomCheckBox::CheckBox() const { return static_cast<QCheckBox*>(FWidget); }
 QString TCustomCheckBox::GetText() const { return CheckBox()->text(); }
-void TCustomCheckBox::SetTextValue(const QString& v) { CheckBox()->setText(v); }
+void TCustomCheckBox::SetTextValue(const QString& v) {
+    CheckBox()->setText(v);
+    CheckBox()->setShortcut(QKeySequence());
+}
 
 void TCustomCheckBox::SetState(TCheckBoxState v) {
     if (v == FState) return;
@@ -468,7 +477,10 @@ TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner) {
 
 QRadioButton* TRadioButton::RadioButton() const { return static_cast<QRadioButton*>(FWidget); }
 QString TRadioButton::GetText() const { return RadioButton()->text(); }
-void TRadioButton::SetTextValue(const QString& v) { RadioButton()->setText(v); }
+void TRadioButton::SetTextValue(const QString& v) {
+    RadioButton()->setText(v);
+    RadioButton()->setShortcut(QKeySequence());
+}
 
 void TRadioButton::SetChecked(bool v) {
     if (v == FChecked) return;
@@ -495,8 +507,13 @@ TCustomGroupBox::TCustomGroupBox(TComponent* owner) : TWinControl(owner) {
     FControlStyle |= csAcceptsControls;
 }
 
-QString TCustomGroupBox::GetText() const { return static_cast<QGroupBox*>(FWidget)->title(); }
-void TCustomGroupBox::SetTextValue(const QString& v) { static_cast<QGroupBox*>(FWidget)->setTitle(v); }
+QString TCustomGroupBox::GetText() const { return FCaption; }
+
+void TCustomGroupBox::SetTextValue(const QString& v) {
+    FCaption = v;
+    // Shown without the accelerator mark: Qt would turn it into a shortcut of its own.
+    static_cast<QGroupBox*>(FWidget)->setTitle(StripHotkey(v));
+}
 
 void TCustomGroupBox::AdjustClientRect(TRect& rect) const {
     const QFontMetrics fm(QtFont(Font()));

@@ -291,6 +291,9 @@ public:
 protected:
     QString GetText() const override;
     void SetTextValue(const QString& v) override;
+
+private:
+    QString FCaption;
 };
 
 class TGroupBox : public TCustomGroupBox {

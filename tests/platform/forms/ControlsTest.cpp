@@ -280,8 +280,16 @@ TEST_F(ControlsTest, LabelAcceleratorFocusesItsControl) {
     EXPECT_GT(lbl->Width(), 0);
     form->Show();
     EXPECT_EQ(form->ActiveControl(), e1);
-    EXPECT_TRUE(form->CMDialogChar(QChar(u'a')));
+    TFormHarness::PressKey('A', ssAlt);
     EXPECT_EQ(form->ActiveControl(), e2);
+    // A button's accelerator clicks it.
+    auto* bt = Place<TButton>(10, 80, 75, 25);
+    bt->SetCaption(QStringLiteral("&Grabar"));
+    int clicks = 0;
+    bt->OnClick = [&](TObject*) { ++clicks; };
+    TFormHarness::PressKey('G', ssAlt);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_FALSE(form->CMDialogChar(QChar(u'z')));
 }
 
 TEST_F(ControlsTest, TimerFiresThroughTheEventLoop) {
