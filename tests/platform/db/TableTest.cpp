@@ -642,3 +642,58 @@ TEST_F(DbTest, AppendShowsTheNewRecordAfterTheLastOnesOfTheWindow) {
     EXPECT_EQ(t->State(), dsBrowse);
     EXPECT_EQ(t->RecordCount(), 9);
 }
+
+TEST_F(DbTest, TimesDateTimesLogicalsAndBlobsRoundTrip) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("AGENDA"));
+    t->FieldDefs()->Add(QStringLiteral("ORDEN"), ftInteger, 0, true);
+    t->FieldDefs()->Add(QStringLiteral("FECHA"), ftDate);
+    t->FieldDefs()->Add(QStringLiteral("HORA"), ftTime);
+    t->FieldDefs()->Add(QStringLiteral("AVISO"), ftDateTime);
+    t->FieldDefs()->Add(QStringLiteral("HECHO"), ftBoolean);
+    t->FieldDefs()->Add(QStringLiteral("IMAGEN"), ftBlob);
+    t->FieldDefs()->Add(QStringLiteral("PRECIO"), ftCurrency);
+    t->IndexDefs()->Add(QString(), QStringLiteral("ORDEN"), ixPrimary);
+    t->IndexDefs()->Add(QStringLiteral("agen01"), QStringLiteral("FECHA;HORA"), 0);
+    t->CreateTable();
+    t->Open();
+    QByteArray bytes("\x00\x01\xff\x80zembra", 10);
+    struct E { int orden; int d; const char* hora; };
+    for (E e : {E{1, 5, "17:30"}, E{2, 4, "09:15"}, E{3, 5, "08:00"}}) {
+        t->Append();
+        t->FieldByName(QStringLiteral("ORDEN"))->SetAsInteger(e.orden);
+        t->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2024, 3, e.d));
+        t->FieldByName(QStringLiteral("HORA"))->SetAsString(QString::fromLatin1(e.hora));
+        t->Post();
+    }
+    ASSERT_TRUE(t->FindKey({Variant(1)}));
+    t->Edit();
+    t->FieldByName(QStringLiteral("AVISO"))->SetAsDateTime(EncodeDate(2024, 3, 4) + EncodeTime(18, 5, 0, 0));
+    t->FieldByName(QStringLiteral("HECHO"))->SetAsBoolean(true);
+    static_cast<TBlobField*>(t->FieldByName(QStringLiteral("IMAGEN")))->SetAsBytes(bytes);
+    t->FieldByName(QStringLiteral("PRECIO"))->SetAsCurrency(Currency(12.5));
+    t->Post();
+    t->SetIndexName(QStringLiteral("agen01"));
+    QStringList order;
+    for (t->First(); !t->Eof(); t->Next()) order << t->FieldByName(QStringLiteral("ORDEN"))->AsString();
+    EXPECT_EQ(order, QStringList({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("1")}));
+    ASSERT_TRUE(t->Locate(QStringLiteral("ORDEN"), Variant(1), 0));
+    TField* hora = t->FieldByName(QStringLiteral("HORA"));
+    hora->SetDisplayFormat(QStringLiteral("hh:nn"));
+    EXPECT_EQ(hora->DisplayText(), QStringLiteral("17:30"));
+    EXPECT_EQ(hora->Text(), QStringLiteral("17:30:00"));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("AVISO"))->AsString(), QStringLiteral("04/03/2024 18:05:00"));
+    EXPECT_TRUE(t->FieldByName(QStringLiteral("HECHO"))->AsBoolean());
+    EXPECT_EQ(t->FieldByName(QStringLiteral("HECHO"))->AsString(), QStringLiteral("True"));
+    EXPECT_EQ(static_cast<TBlobField*>(t->FieldByName(QStringLiteral("IMAGEN")))->AsBytes(), bytes);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("IMAGEN"))->DisplayText(), QStringLiteral("(BLOB)"));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("PRECIO"))->AsCurrency(), Currency(12.5));
+    // Agenda days of a range of dates, as the calendar marks them.
+    TQuery* q = NewQuery(&owner, folder, QStringLiteral("SELECT FECHA, COUNT(*) AS NUMERO FROM AGENDA WHERE FECHA BETWEEN :DESDE AND :HASTA "
+                                                        "GROUP BY FECHA"));
+    q->ParamByName(QStringLiteral("DESDE"))->SetAsDate(EncodeDate(2024, 3, 5));
+    q->ParamByName(QStringLiteral("HASTA"))->SetAsDate(EncodeDate(2024, 3, 31));
+    q->Open();
+    EXPECT_EQ(q->RecordCount(), 1);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("FECHA"))->AsString(), QStringLiteral("05/03/2024"));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("NUMERO"))->AsInteger(), 2);
+}
