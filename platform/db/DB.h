@@ -657,6 +657,8 @@ protected:
     virtual void InternalInitRecord(TRecordBuffer&) {}
     virtual void AfterPostRow() {}
     virtual bool FilterSupported() const { return true; }
+    // Whether the stored column `slot` belongs to the current order.
+    virtual bool IsIndexSlot(int) const { return false; }
     // Leaves the key-editing state keeping the key typed in.
     virtual void EndSetKey();
     // Forget rows read ahead (the data may have changed).

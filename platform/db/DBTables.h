@@ -5,6 +5,7 @@
 #include "platform/db/Driver.h"
 
 #include <QHash>
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -240,6 +241,9 @@ protected:
     bool CursorCanModify() const override { return true; }
     void InternalInitRecord(TRecordBuffer& rec) override;
     void EndSetKey() override { EndKeyEdit(); }
+    bool IsIndexSlot(int slot) const override {
+        return std::find(FSpec.OrderCols.begin(), FSpec.OrderCols.end(), slot) != FSpec.OrderCols.end();
+    }
     void InvalidateCache() override {
         FAhead.clear();
         FAheadAtEnd = false;

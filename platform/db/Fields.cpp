@@ -118,7 +118,7 @@ bool TField::CanModify() const {
     if (FFieldKind == fkLookup && FKeyFields.isEmpty()) return false;
     return FDataSet->CanModify();
 }
-bool TField::IsIndexField() const { return false; }
+bool TField::IsIndexField() const { return FDataSet && FFieldKind == fkData && FDataSet->IsIndexSlot(FFieldNo); }
 
 QVariant TField::GetData() const { return FDataSet ? FDataSet->GetFieldData(this) : QVariant(); }
 

@@ -673,6 +673,8 @@ TEST_F(DbTest, TimesDateTimesLogicalsAndBlobsRoundTrip) {
     t->FieldByName(QStringLiteral("PRECIO"))->SetAsCurrency(Currency(12.5));
     t->Post();
     t->SetIndexName(QStringLiteral("agen01"));
+    EXPECT_TRUE(t->FieldByName(QStringLiteral("HORA"))->IsIndexField());
+    EXPECT_FALSE(t->FieldByName(QStringLiteral("ORDEN"))->IsIndexField());
     QStringList order;
     for (t->First(); !t->Eof(); t->Next()) order << t->FieldByName(QStringLiteral("ORDEN"))->AsString();
     EXPECT_EQ(order, QStringList({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("1")}));
