@@ -699,3 +699,38 @@ TEST_F(DbTest, TimesDateTimesLogicalsAndBlobsRoundTrip) {
     EXPECT_EQ(q->FieldByName(QStringLiteral("FECHA"))->AsString(), QStringLiteral("05/03/2024"));
     EXPECT_EQ(q->FieldByName(QStringLiteral("NUMERO"))->AsInteger(), 2);
 }
+
+TEST_F(DbTest, RangeChecksAndOnValidateRefuseAValueAndKeepTheOldOne) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("CUENTAS"));
+    auto* tipo = new TIntegerField(&owner);
+    tipo->SetFieldName(QStringLiteral("TIPO"));
+    tipo->SetMinValue(1);
+    tipo->SetMaxValue(4);
+    tipo->SetDataSet(t);
+    auto* concepto = new TStringField(&owner);
+    concepto->SetFieldName(QStringLiteral("CONCEPTO"));
+    concepto->SetDataSet(t);
+    concepto->OnValidate = [](TField* f) {
+        if (f->AsString().startsWith(QLatin1Char('#'))) throw EDatabaseError(QStringLiteral("sin almohadillas"));
+    };
+    int changes = 0;
+    concepto->OnChange = [&](TField*) { ++changes; };
+    t->Open();
+    t->Append();
+    tipo->SetAsInteger(3);
+    try {
+        tipo->SetAsInteger(7);
+        FAIL() << "out of range accepted";
+    } catch (ERangeError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("7 is not a valid value for field 'TIPO'. The allowed range is 1 to 4"));
+    }
+    EXPECT_EQ(tipo->AsInteger(), 3);
+    concepto->SetAsString(QStringLiteral("Tasas"));
+    EXPECT_THROW(concepto->SetAsString(QStringLiteral("#x")), EDatabaseError);
+    EXPECT_EQ(concepto->AsString(), QStringLiteral("Tasas"));
+    EXPECT_EQ(changes, 1);
+    tipo->SetValidChars(QStringLiteral("0123456789"));
+    EXPECT_TRUE(tipo->IsValidChar(QLatin1Char('7')));
+    EXPECT_FALSE(tipo->IsValidChar(QLatin1Char('a')));
+    t->Cancel();
+}
