@@ -281,6 +281,21 @@ shell::TMarcasCalendario shell::MarcasCalendario(TDateTime fecha, bool marcaAgen
     return marcas;
 }
 
+void MarcaDiasCalendario(const shell::TListasCalendario& calendario, bool marcaAgenda) {
+    auto pon = [](TStrings* lista, const QStringList& dias) {
+        if (!lista) return;
+        platform::classes::InUpdate(lista, [&] {
+            lista->Clear();
+            for (const QString& d : dias) lista->Add(d);
+        });
+    };
+    const auto marcas = shell::MarcasCalendario(FechaCalendario, marcaAgenda);
+    pon(calendario.Holidays, marcas.Festivos);
+    pon(calendario.Markdays, marcas.Marcados);
+    for (size_t i = 0; i < marcas.Dias.size(); ++i) pon(calendario.Days[i], marcas.Dias[i]);
+    calendario.SetDate(FechaCalendario);
+}
+
 // ---------------------------------------------------------------------------------------------- environment
 
 QString CarpetaTemporal() { return TempFolder(); }

@@ -59,4 +59,16 @@ struct TMarcasCalendario {
 // The special dates of Dat->TFechas and, when asked, the days with agenda entries of the current
 // lawyer of Dat->TAboCli, read through a cursor of its own (Dat->TAgen may be in edit).
 TMarcasCalendario MarcasCalendario(TDateTime fecha, bool marcaAgenda);
+
+// The fifteen day lists of a month calendar and its date setter (the month calendar panel hands
+// its own lists and its SetDate).
+struct TListasCalendario {
+    TStrings* Holidays = nullptr;
+    TStrings* Markdays = nullptr;
+    std::array<TStrings*, 13> Days{};  // days1 .. days13
+    TEvent<TDateTime> SetDate;
+};
 }  // namespace shell
+
+// Fills the calendar's lists for the month of FechaCalendario and sets its date.
+void MarcaDiasCalendario(const shell::TListasCalendario& calendario, bool marcaAgenda);

@@ -252,6 +252,24 @@ TEST_F(DatTest, TheMonthCalendarListsSpecialDaysAndAgendaDaysWithoutMovingTheAge
     EXPECT_EQ(Dat->TAgen->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("a medio escribir"));
     Dat->TAgen->Cancel();
 
+    // The same lists handed to a calendar: every list is refilled and the date set last.
+    TStringList holidays, markdays;
+    std::array<TStringList, 13> days;
+    days[5].Add(QStringLiteral("stale"));
+    shell::TListasCalendario cal;
+    cal.Holidays = &holidays;
+    cal.Markdays = &markdays;
+    for (size_t i = 0; i < days.size(); ++i) cal.Days[i] = &days[i];
+    TDateTime shown;
+    cal.SetDate = [&](TDateTime d) { shown = d; };
+    FechaCalendario = EncodeDate(2024, 12, 15);
+    MarcaDiasCalendario(cal, false);
+    EXPECT_EQ(holidays.Text().trimmed(), QStringLiteral("6\r\n25"));
+    EXPECT_EQ(markdays.Count(), 0);
+    EXPECT_EQ(days[0].Strings(0), QStringLiteral("3"));
+    EXPECT_EQ(days[5].Count(), 0);
+    EXPECT_EQ(double(shown), double(FechaCalendario));
+
     const auto vacio = shell::MarcasCalendario(EncodeDate(2024, 11, 1), false);
     EXPECT_TRUE(vacio.Festivos.isEmpty());
     EXPECT_TRUE(vacio.Marcados.isEmpty());
