@@ -181,7 +181,7 @@ private:
         if (IsSymbol("(")) return Function(name);
         auto n = Make(TOp::Field);
         int dot = name.lastIndexOf(u'.');
-        if (dot == 0 || dot == name.size() - 1) Fail();
+        if (dot == 0 || dot == name.size() - 1 || name.contains(QStringLiteral(".."))) Fail();
         if (dot > 0) {
             n->Qualifier = name.left(dot);
             n->Text = name.mid(dot + 1);
