@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -207,6 +208,11 @@ TControl::~TControl() {
 }
 
 void TControl::SetWidget(QWidget* widget) {
+    if (FWidget) {
+        // A descendant replaces the plain widget its base made.
+        if (auto* link = dynamic_cast<THostLink*>(FWidget)) link->Detach();
+        delete FWidget;
+    }
     FWidget = widget;
     FWidget->hide();
     FWidget->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -624,7 +630,29 @@ bool TControl::WidgetEvent(QEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // TWinControl
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+// A plain container widget; descendants with a widget of their own replace it.
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) { SetWidget(new THost<QWidget>(this)); }
+
+TControl* TWinControl::ControlAtPos(const TPoint& pos, bool allowDisabled) const {
+    for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+        TControl* c = *it;
+        if (!c->Visible() || (!allowDisabled && !c->Enabled())) continue;
+        if (PtInRect(c->BoundsRect(), pos)) return c;
+    }
+    return nullptr;
+}
+
+TControl* FindDragTarget(const TPoint& pos, bool allowDisabled) {
+    QWidget* w = QApplication::widgetAt(pos.X, pos.Y);
+    TControl* c = ControlOfWidget(w);
+    if (c && !allowDisabled && !c->Enabled()) return nullptr;
+    return c;
+}
+
+TControl* FindControlAtCursor() {
+    const QPoint p = QCursor::pos();
+    return FindDragTarget({p.x(), p.y()}, true);
+}
 
 TWinControl::~TWinControl() {
     Destroying();
@@ -887,6 +915,14 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
         }
         KeyDown(key, shift);
         if (key == 0) return true;
+        if (key == VK_F1 && shift == 0) {
+            // Help for the nearest control (or the form) that names a topic.
+            for (TControl* c = this; c; c = c->Parent())
+                if (c->HelpContext() != 0) {
+                    Application->HelpContext(c->HelpContext());
+                    return true;
+                }
+        }
     }
     QString text = ke->text();
     if (text.isEmpty()) {

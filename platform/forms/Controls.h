@@ -126,6 +126,8 @@ public:
 
     // The Qt widget behind the control.
     QWidget* Widget() const { return FWidget; }
+    QWidget* Handle() const { return FWidget; }
+    bool HandleAllocated() const { return FWidget != nullptr; }
 
     TWinControl* Parent() const { return FParent; }
     virtual void SetParent(TWinControl* parent);
@@ -320,6 +322,8 @@ public:
     ~TWinControl() override;
 
     int ControlCount() const { return int(FControls.size()); }
+    // The topmost child control at a point of this control's client area.
+    TControl* ControlAtPos(const TPoint& pos, bool allowDisabled) const;
     TControl* Controls(int index) const { return FControls.at(size_t(index)); }
     bool ContainsControl(const TControl* control) const;
 
@@ -435,3 +439,6 @@ private:
 
 // The form that holds a control (none for a control not placed on a form).
 TCustomForm* GetParentForm(const TControl* control);
+// The control at a screen point, and the one under the mouse pointer.
+TControl* FindDragTarget(const TPoint& pos, bool allowDisabled);
+TControl* FindControlAtCursor();

@@ -18,6 +18,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QStylePainter>
+#include <QIcon>
 
 using namespace platform::forms;
 
@@ -82,6 +84,13 @@ private:
     DrawFn FDraw;
     OwnerDrawnFn FOwnerDrawn;
     HeightFn FHeight;
+};
+
+// The combo box widget, with its style option reachable for owner drawing.
+class TComboHost : public THost<QComboBox> {
+public:
+    using THost<QComboBox>::THost;
+    void Option(QStyleOptionComboBox* option) const { initStyleOption(option); }
 };
 
 void DefaultDrawItem(TCanvas* canvas, const QString& text, TRect rect, TOwnerDrawState state) {
@@ -527,7 +536,7 @@ void TCustomGroupBox::AdjustClientRect(TRect& rect) const {
 TCustomComboBox::TCustomComboBox(TComponent* owner)
     : TWinControl(owner), FItems(std::make_unique<TControlStrings>([this] { ItemsChanged(); })),
       FCanvas(std::make_unique<TCanvas>()) {
-    auto* cb = new THost<QComboBox>(this);
+    auto* cb = new TComboHost(this);
     SetWidget(cb);
     cb->setFocusPolicy(Qt::StrongFocus);
     cb->setEditable(true);
@@ -633,6 +642,28 @@ void TCustomComboBox::SetTextValue(const QString& v) {
 }
 
 void TCustomComboBox::Change() { OnChange(this); }
+
+bool TCustomComboBox::WidgetEvent(QEvent* event) {
+    if (event->type() == QEvent::Paint && (FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable)) {
+        // The frame and arrow are the style's; the shown item is drawn like the list's items.
+        auto* cb = static_cast<TComboHost*>(FWidget);
+        QStylePainter painter(cb);
+        QStyleOptionComboBox opt;
+        cb->Option(&opt);
+        opt.currentText.clear();
+        opt.currentIcon = QIcon();
+        painter.drawComplexControl(QStyle::CC_ComboBox, opt);
+        const QRect edit = cb->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, cb);
+        TOwnerDrawState state = odComboBoxEdit;
+        if (Focused()) state |= odSelected | odFocused;
+        if (!Enabled()) state |= odDisabled;
+        BindCanvas(FCanvas.get(), &painter, Font(), Color());
+        Guarded(this, [&] { DrawItem(ItemIndex(), platform::graphics::FromQRect(edit), state); });
+        UnbindCanvas(FCanvas.get());
+        return true;
+    }
+    return TWinControl::WidgetEvent(event);
+}
 void TCustomComboBox::DropDown() { OnDropDown(this); }
 
 void TCustomComboBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {

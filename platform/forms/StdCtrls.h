@@ -332,7 +332,9 @@ public:
     TMeasureItemEvent OnMeasureItem;
 
     bool WantsKey(quint16 key, TShiftState shift) const override;
-    // Owner draw: paints one item (OnDrawItem or the plain text).
+    bool WidgetEvent(QEvent* event) override;
+    // Owner draw: paints one item (OnDrawItem or the plain text); index -1 for an empty edit
+    // area, state odComboBoxEdit for the item shown in the closed combo.
     virtual void DrawItem(int index, TRect rect, TOwnerDrawState state);
 
 protected:

@@ -292,6 +292,60 @@ TEST_F(ControlsTest, LabelAcceleratorFocusesItsControl) {
     EXPECT_FALSE(form->CMDialogChar(QChar(u'z')));
 }
 
+TEST_F(ControlsTest, OwnerDrawComboDrawsTheShownItemInItsEditArea) {
+    auto* cb = Place<TComboBox>(10, 10, 140, 22);
+    cb->SetStyle(csOwnerDrawFixed);
+    cb->Items()->Add(QStringLiteral("Rojo"));
+    cb->Items()->Add(QStringLiteral("Verde"));
+    cb->SetItemIndex(1);
+    int index = -2;
+    TOwnerDrawState state = 0;
+    cb->OnDrawItem = [&](TWinControl*, int i, TRect r, TOwnerDrawState s) {
+        index = i;
+        state = s;
+        cb->Canvas()->Brush()->SetColor(clLime);
+        cb->Canvas()->FillRect(r);
+    };
+    form->Show();
+    const QImage img = TFormHarness::Grab(cb);
+    EXPECT_EQ(index, 1);
+    EXPECT_TRUE(state & odComboBoxEdit);
+    EXPECT_EQ(QColor(img.pixel(20, 11)), QColor(Qt::green));
+}
+
+TEST_F(ControlsTest, F1AsksForTheNearestHelpTopic) {
+    auto* panel = Place<TPanel>(0, 0, 200, 100);
+    panel->SetHelpContext(40);
+    auto* e = Place<TEdit>(10, 10, 80, 21, panel);
+    std::vector<qint64> asked;
+    Application->OnHelp = [&](quint16 command, qint64 data, bool& callHelp, bool& result) {
+        if (command == HELP_CONTEXT) asked.push_back(data);
+        callHelp = false;
+        result = true;
+    };
+    form->Show();
+    TFormHarness::Focus(e);
+    TFormHarness::PressKey(VK_F1);
+    e->SetHelpContext(75);
+    TFormHarness::PressKey(VK_F1);
+    Application->OnHelp = nullptr;
+    EXPECT_EQ(asked, (std::vector<qint64>{40, 75}));
+}
+
+TEST_F(ControlsTest, PlainContainersHoldControlsAndFindThemByPosition) {
+    auto* box = new TWinControl(form.get());
+    box->SetParent(form.get());
+    box->SetBounds(10, 10, 200, 100);
+    auto* a = Place<TButton>(0, 0, 50, 20, box);
+    auto* b = Place<TButton>(40, 0, 50, 20, box);
+    EXPECT_EQ(a->Widget()->parentWidget(), box->Widget());
+    EXPECT_EQ(box->ControlAtPos(Point(45, 5), false), b);  // the later one is on top
+    EXPECT_EQ(box->ControlAtPos(Point(5, 5), false), a);
+    b->SetEnabled(false);
+    EXPECT_EQ(box->ControlAtPos(Point(45, 5), false), a);
+    EXPECT_EQ(box->ControlAtPos(Point(150, 50), true), nullptr);
+}
+
 TEST_F(ControlsTest, TimerFiresThroughTheEventLoop) {
     auto* t = new TTimer(form.get());
     int ticks = 0;
