@@ -690,6 +690,7 @@ protected:
 
 private:
     friend class TDataLink;
+    class TRecordScope;
     void OpenCursor();
     void CloseCursor();
     bool HandleError(const TDataSetErrorEvent& handler, EDatabaseError& e);

@@ -392,25 +392,23 @@ void TTable::GetIndexNames(TStrings* list) {
 void TTable::SetIndexName(const QString& name) {
     FIndexName = name;
     FIndexFieldNames.clear();
-    if (Active()) {
-        CheckBrowseMode();
-        BuildOrder();
-        FRangeActive = false;
-        UpdateRestriction();
-        Resync();
-    }
+    OrderChanged();
 }
 
 void TTable::SetIndexFieldNames(const QString& names) {
     FIndexFieldNames = names;
     FIndexName.clear();
-    if (Active()) {
-        CheckBrowseMode();
-        BuildOrder();
-        FRangeActive = false;
-        UpdateRestriction();
-        Resync();
-    }
+    OrderChanged();
+}
+
+// A new order drops the range (it was on the old key) and keeps the current record.
+void TTable::OrderChanged() {
+    if (!Active()) return;
+    CheckBrowseMode();
+    BuildOrder();
+    FRangeActive = false;
+    UpdateRestriction();
+    Resync();
 }
 
 void TTable::EnsureSpec() {

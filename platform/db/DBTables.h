@@ -260,6 +260,7 @@ private:
     bool FAheadForward = true;
     QString FAheadWhere;
     void BuildOrder();
+    void OrderChanged();
     void ReadLayout();
     void UpdateRestriction();
     void MasterChanged();

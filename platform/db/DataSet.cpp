@@ -46,6 +46,27 @@ bool Matches(TField* f, const Variant& value, TLocateOptions options) {
 }
 }  // namespace
 
+// Shows `rec` to the fields in `state` for the life of the scope (calculating, filtering, searching).
+class TDataSet::TRecordScope {
+public:
+    TRecordScope(TDataSet* ds, TRecordBuffer* rec, TDataSetState state)
+        : FDs(ds), FSavedRec(ds->FTempRecord), FSavedState(ds->FState) {
+        ds->FTempRecord = rec;
+        ds->FState = state;
+    }
+    ~TRecordScope() {
+        FDs->FTempRecord = FSavedRec;
+        FDs->FState = FSavedState;
+    }
+    TRecordScope(const TRecordScope&) = delete;
+    TRecordScope& operator=(const TRecordScope&) = delete;
+
+private:
+    TDataSet* FDs;
+    TRecordBuffer* FSavedRec;
+    TDataSetState FSavedState;
+};
+
 TDataSet::TDataSet(TComponent* owner)
     : TComponent(owner), FFields(std::make_unique<TFields>(this)), FFieldDefs(std::make_unique<TFieldDefs>()) {}
 
@@ -262,53 +283,31 @@ void TDataSet::CalculateFields(TRecordBuffer& rec) {
     }
     if (calc == 0) return;
     rec.Calc.assign(calc, QVariant());
-    TRecordBuffer* savedTemp = FTempRecord;
-    TDataSetState saved = FState;
-    FTempRecord = &rec;
-    FState = dsCalcFields;
-    try {
-        if (lookups) {
-            for (int i = 0; i < FFields->Count(); ++i) {
-                TField* f = FFields->Fields(i);
-                if (f->FFieldKind != fkLookup || !f->LookupDataSet() || !f->LookupDataSet()->Active()) continue;
-                auto keys = GetFieldList(f->KeyFields());
-                Variant kv;
-                if (keys.size() == 1) kv = keys[0]->Value();
-                else {
-                    std::vector<Variant> arr;
-                    for (TField* k : keys) arr.push_back(k->Value());
-                    kv = VarArrayOf(arr);
-                }
-                Variant r = f->LookupDataSet()->Lookup(f->LookupKeyFields(), kv, f->LookupResultField());
-                if (!r.IsNullOrEmpty()) f->SetValue(r);
+    TRecordScope scope(this, &rec, dsCalcFields);
+    if (lookups) {
+        for (int i = 0; i < FFields->Count(); ++i) {
+            TField* f = FFields->Fields(i);
+            if (f->FFieldKind != fkLookup || !f->LookupDataSet() || !f->LookupDataSet()->Active()) continue;
+            auto keys = GetFieldList(f->KeyFields());
+            Variant kv;
+            if (keys.size() == 1) kv = keys[0]->Value();
+            else {
+                std::vector<Variant> arr;
+                for (TField* k : keys) arr.push_back(k->Value());
+                kv = VarArrayOf(arr);
             }
+            Variant r = f->LookupDataSet()->Lookup(f->LookupKeyFields(), kv, f->LookupResultField());
+            if (!r.IsNullOrEmpty()) f->SetValue(r);
         }
-        if (FAutoCalcFields) OnCalcFields(this);
-    } catch (...) {
-        FTempRecord = savedTemp;
-        FState = saved;
-        throw;
     }
-    FTempRecord = savedTemp;
-    FState = saved;
+    if (FAutoCalcFields) OnCalcFields(this);
 }
 
 bool TDataSet::AcceptRecord(TRecordBuffer& rec) {
     if (!FFiltered || !OnFilterRecord) return true;
-    TRecordBuffer* savedTemp = FTempRecord;
-    TDataSetState saved = FState;
-    FTempRecord = &rec;
-    FState = dsFilter;
+    TRecordScope scope(this, &rec, dsFilter);
     bool accept = true;
-    try {
-        OnFilterRecord(this, accept);
-    } catch (...) {
-        FTempRecord = savedTemp;
-        FState = saved;
-        throw;
-    }
-    FTempRecord = savedTemp;
-    FState = saved;
+    OnFilterRecord(this, accept);
     return accept;
 }
 
@@ -876,15 +875,11 @@ bool TDataSet::Locate(const QString& keyFields, const Variant& keyValues, TLocat
     for (;;) {
         auto rows = FetchFiltered(from, true, 64);
         for (auto& r : rows) {
-            FTempRecord = &r;
             bool ok = true;
-            try {
+            {
+                TRecordScope scope(this, &r, FState);
                 for (size_t i = 0; i < fields.size() && ok; ++i) ok = Matches(fields[i], valueAt(i), options);
-            } catch (...) {
-                FTempRecord = nullptr;
-                throw;
             }
-            FTempRecord = nullptr;
             if (ok) {
                 DoBeforeScroll();
                 FillBuffers(r);
@@ -906,33 +901,17 @@ Variant TDataSet::Lookup(const QString& keyFields, const Variant& keyValues, con
     auto valueAt = [&](size_t i) { return fields.size() == 1 && !keyValues.IsArray() ? keyValues : keyValues.AsArray().at(i); };
     const TRecordBuffer* from = nullptr;
     TRecordBuffer last;
-    TDataSetState saved = FState;
     for (;;) {
         auto rows = FetchFiltered(from, true, 64);
         for (auto& r : rows) {
-            TRecordBuffer* savedTemp = FTempRecord;
-            FTempRecord = &r;
-            FState = dsCalcFields;
+            TRecordScope scope(this, &r, dsCalcFields);
             bool ok = true;
-            Variant out;
-            try {
-                for (size_t i = 0; i < fields.size() && ok; ++i) ok = Matches(fields[i], valueAt(i), 0);
-                if (ok) {
-                    if (results.size() == 1) out = results[0]->Value();
-                    else {
-                        std::vector<Variant> arr;
-                        for (TField* f : results) arr.push_back(f->Value());
-                        out = VarArrayOf(arr);
-                    }
-                }
-            } catch (...) {
-                FTempRecord = savedTemp;
-                FState = saved;
-                throw;
-            }
-            FTempRecord = savedTemp;
-            FState = saved;
-            if (ok) return out;
+            for (size_t i = 0; i < fields.size() && ok; ++i) ok = Matches(fields[i], valueAt(i), 0);
+            if (!ok) continue;
+            if (results.size() == 1) return results[0]->Value();
+            std::vector<Variant> arr;
+            for (TField* f : results) arr.push_back(f->Value());
+            return VarArrayOf(arr);
         }
         if (rows.size() < 64) return Null();
         last = rows.back();
