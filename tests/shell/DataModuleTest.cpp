@@ -424,3 +424,42 @@ TEST_F(DatTest, TheAgendaShowsItsCaseFileOrNothing) {
     EXPECT_EQ(exped(p), QStringLiteral("  2022/00002-D"));
     EXPECT_EQ(exped(n), QString());
 }
+
+TEST_F(DatTest, QueriesFollowTheirDataSourcesAndParameters) {
+    Dat->TAboCli->Append();
+    Dat->TAboCli->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(S("Íñigo"));
+    Dat->TAboCli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(S("Muñoz"));
+    Dat->TAboCli->Post();
+    Dat->QAbo->Close();
+    Dat->QAbo->Open();
+    Dat->TConsultas->Append();
+    Dat->TConsultas->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    Dat->TConsultas->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("00001-C"));
+    Dat->TConsultas->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(1);
+    Dat->TConsultas->FieldByName(QStringLiteral("ABOENT"))->SetAsInteger(1);
+    Dat->TConsultas->Post();
+    EXPECT_EQ(Dat->TConsultas->FieldByName(QStringLiteral("NOMABOCLI"))->AsString(), S("Íñigo Muñoz"));
+    EXPECT_EQ(Dat->TConsultas->FieldByName(QStringLiteral("NOMABOENT"))->AsString(), S("Íñigo Muñoz"));
+
+    for (int d : {3, 4}) {
+        Dat->TAgen->Append();
+        Dat->TAgen->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2024, 6, d));
+        Dat->TAgen->Post();
+    }
+    Dat->QAgendas->Close();
+    Dat->QAgendas->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(1);
+    Dat->QAgendas->ParamByName(QStringLiteral("DESDE"))->SetAsDate(EncodeDate(2024, 6, 4));
+    Dat->QAgendas->ParamByName(QStringLiteral("HASTA"))->SetAsDate(EncodeDate(2024, 6, 30));
+    Dat->QAgendas->ParamByName(QStringLiteral("TIPOD"))->SetAsString(QStringLiteral("A"));
+    Dat->QAgendas->ParamByName(QStringLiteral("TIPOH"))->SetAsString(QStringLiteral("Z"));
+    Dat->QAgendas->Open();
+    ASSERT_EQ(Dat->QAgendas->RecordCount(), 1);
+    harness->AnswerMessage(mrNo);
+    ExpectAbort([&] { Dat->QAgendas->Delete(); });
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("¿Borrar APUNTE AGENDA ?"));
+    harness->AnswerMessage(mrYes);
+    Dat->QAgendas->Delete();
+    EXPECT_EQ(Dat->QAgendas->RecordCount(), 0);
+    Dat->TAgen->Refresh();
+    EXPECT_EQ(Dat->TAgen->RecordCount(), 1);
+}
