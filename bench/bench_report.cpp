@@ -1,0 +1,166 @@
+// A 10,000-row list report with a group every 50 rows: the run that records the pages, and the
+// same pages written to PDF. Rows per second and the process's peak resident memory are counters.
+#include "platform/db/DBTables.h"
+#include "platform/forms/Forms.h"
+#include "platform/report/QRCtrls.h"
+#include "platform/report/QuickRpt.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int Rows = 10000;
+
+// Peak resident set of the process in MiB (VmHWM).
+double PeakMiB() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
+struct TFixture {
+    QTemporaryDir dir;
+    TComponent owner{nullptr};
+    TTable* table = nullptr;
+    TQuickRep* report = nullptr;
+
+    TFixture() {
+        Application->ProcessMessages();
+        table = new TTable(&owner);
+        table->SetName(QStringLiteral("TFacturas"));
+        table->SetDatabaseName(dir.path());
+        table->SetTableName(QStringLiteral("FACTURAS"));
+        table->FieldDefs()->Add(QStringLiteral("NUM"), ftInteger, 0, true);
+        table->FieldDefs()->Add(QStringLiteral("GRUPO"), ftString, 10);
+        table->FieldDefs()->Add(QStringLiteral("CLIENTE"), ftString, 60);
+        table->FieldDefs()->Add(QStringLiteral("FECHA"), ftDate);
+        table->FieldDefs()->Add(QStringLiteral("IMPORTE"), ftFloat);
+        table->IndexDefs()->Add(QString(), QStringLiteral("NUM"), ixPrimary);
+        table->CreateTable();
+        table->Open();
+        for (int i = 1; i <= Rows; ++i) {
+            table->Append();
+            table->FieldByName(QStringLiteral("NUM"))->SetAsInteger(i);
+            table->FieldByName(QStringLiteral("GRUPO"))->SetAsString(QStringLiteral("G%1").arg((i - 1) / 50, 4, 10, QChar(u'0')));
+            table->FieldByName(QStringLiteral("CLIENTE"))->SetAsString(QStringLiteral("Peña Álvarez, Íñigo %1").arg(i));
+            table->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2024, 1 + i % 12, 1 + i % 28));
+            table->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(i * 1.25);
+            table->Post();
+        }
+        table->FieldByName(QStringLiteral("IMPORTE"))->SetDisplayFormat(QStringLiteral("#,##0.00"));
+
+        report = new TQuickRep(&owner);
+        report->SetDataSet(table);
+        report->SetReportTitle(QStringLiteral("LISTADO DE FACTURAS"));
+        auto band = [&](TQRBandType type, int height) {
+            auto* b = new TQRBand(&owner);
+            b->SetBandType(type);
+            b->SetHeight(height);
+            b->SetParent(report);
+            return b;
+        };
+        auto label = [&](TQRCustomBand* b, const QString& text, int left) {
+            auto* l = new TQRLabel(&owner);
+            l->SetParent(b);
+            l->SetCaption(text);
+            l->SetLeft(left);
+            return l;
+        };
+        auto field = [&](TQRCustomBand* b, const QString& name, int left, int width, TAlignment align) {
+            auto* t = new TQRDBText(&owner);
+            t->SetParent(b);
+            t->SetDataSet(table);
+            t->SetDataField(name);
+            t->SetLeft(left);
+            t->SetWidth(width);
+            t->SetAutoSize(false);
+            t->SetAlignment(align);
+            return t;
+        };
+        TQRBand* header = band(rbPageHeader, 60);
+        label(header, QStringLiteral("LISTADO DE FACTURAS"), 0);
+        auto* page = new TQRSysData(&owner);
+        page->SetParent(header);
+        page->SetData(qrsPageNumber);
+        page->SetText(QStringLiteral("Página : "));
+        page->SetLeft(550);
+        auto* count = new TQRSysData(&owner);
+        count->SetParent(header);
+        count->SetData(qrsPageCount);
+        count->SetText(QStringLiteral(" de "));
+        count->SetLeft(640);
+        auto* date = new TQRSysData(&owner);
+        date->SetParent(header);
+        date->SetData(qrsDate);
+        date->SetTop(20);
+        for (auto [text, left] : {std::pair{"Número", 0}, {"Cliente", 80}, {"Fecha", 400}, {"Importe", 600}})
+            label(header, QString::fromUtf8(text), left)->SetTop(40);
+
+        auto* group = new TQRGroup(&owner);
+        group->SetParent(report);
+        group->SetHeight(20);
+        group->SetExpression(QStringLiteral("GRUPO"));
+        label(group, QStringLiteral("Grupo :"), 0);
+        field(group, QStringLiteral("GRUPO"), 60, 100, taLeftJustify);
+
+        TQRBand* detail = band(rbDetail, 18);
+        field(detail, QStringLiteral("NUM"), 0, 60, taRightJustify);
+        field(detail, QStringLiteral("CLIENTE"), 80, 300, taLeftJustify);
+        field(detail, QStringLiteral("FECHA"), 400, 100, taLeftJustify);
+        field(detail, QStringLiteral("IMPORTE"), 560, 120, taRightJustify);
+
+        TQRBand* footer = band(rbGroupFooter, 20);
+        group->SetFooterBand(footer);
+        label(footer, QStringLiteral("Total grupo :"), 400);
+        auto* sum = new TQRExpr(&owner);
+        sum->SetParent(footer);
+        sum->SetExpression(QStringLiteral("SUM(IMPORTE)"));
+        sum->SetMask(QStringLiteral("#,##0.00"));
+        sum->SetResetAfterPrint(true);
+        sum->SetLeft(560);
+
+        TQRBand* summary = band(rbSummary, 20);
+        auto* total = new TQRExpr(&owner);
+        total->SetParent(summary);
+        total->SetExpression(QStringLiteral("'Total : ' + COUNT() + ' facturas'"));
+    }
+};
+
+TFixture& Fixture() {
+    static TFixture f;
+    return f;
+}
+
+void BM_PrepareListReport(benchmark::State& state) {
+    TFixture& f = Fixture();
+    for (auto _ : state) {
+        f.report->Prepare();
+        benchmark::DoNotOptimize(QRPrinter->PageCount());
+    }
+    state.counters["rows_per_s"] = benchmark::Counter(double(Rows), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pages"] = QRPrinter->PageCount();
+    state.counters["peak_MiB"] = PeakMiB();
+}
+BENCHMARK(BM_PrepareListReport)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ListReportToPdf(benchmark::State& state) {
+    TFixture& f = Fixture();
+    QString file = f.dir.filePath(QStringLiteral("facturas.pdf"));
+    for (auto _ : state) {
+        f.report->Prepare();
+        QRPrinter->ExportToPdf(file);
+    }
+    state.counters["rows_per_s"] = benchmark::Counter(double(Rows), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pdf_KiB"] = QFile(file).size() / 1024.0;
+    state.counters["peak_MiB"] = PeakMiB();
+}
+BENCHMARK(BM_ListReportToPdf)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace
+
+BENCHMARK_MAIN();
