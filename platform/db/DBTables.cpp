@@ -738,34 +738,18 @@ bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateO
     auto fields = GetFieldList(keyFields);
     if (!SimpleSearch(this, fields)) return TDataSet::Locate(keyFields, keyValues, options);
     // The search becomes a condition of the cursor, in the current order.
-    platform::db::TCursorSpec spec = FSpec;
     EnsureSpec();
-    spec.Where = FSpec.Where;
-    QStringList conds;
-    std::vector<QVariant> args;
+    platform::db::TCursorSpec spec = FSpec;
     for (size_t i = 0; i < fields.size(); ++i) {
         Variant v = fields.size() == 1 && !keyValues.IsArray() ? keyValues : keyValues.AsArray().at(i);
-        QString col = QLatin1Char('"') + fields[i]->FieldName() + QLatin1Char('"');
+        platform::db::TCursorSpec::TMatch m;
+        m.Col = fields[i]->FieldNo();
         bool text = fields[i]->DataType() == ftString || fields[i]->DataType() == ftMemo;
-        if (v.IsNullOrEmpty() || (text && v.AsString().isEmpty())) {
-            conds << QStringLiteral("(%1 IS NULL OR %1 = '')").arg(col);
-            continue;
-        }
-        QVariant ev = EngineValueOf(fields[i], v);
-        if (text) {
-            QString s = v.AsString();
-            QString lit = QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
-            QString lhs = (options & loPartialKey) ? QStringLiteral("substr(%1,1,%2)").arg(col).arg(s.size()) : col;
-            if (options & loCaseInsensitive) conds << QStringLiteral("upper(%1) = upper(%2)").arg(lhs, lit);
-            else conds << QStringLiteral("%1 = %2").arg(lhs, lit);  // the column's order: equal only when identical
-        } else if (ev.typeId() == QMetaType::Double) {
-            conds << QStringLiteral("%1 = %2").arg(col, QString::number(ev.toDouble(), 'g', 17));
-        } else {
-            conds << QStringLiteral("%1 = %2").arg(col).arg(ev.toLongLong());
-        }
+        m.Value = text ? (v.IsNullOrEmpty() ? QVariant() : QVariant(v.AsString())) : EngineValueOf(fields[i], v);
+        m.CaseInsensitive = (options & loCaseInsensitive) != 0;
+        m.Partial = (options & loPartialKey) != 0;
+        spec.Matches.push_back(m);
     }
-    QString extra = conds.join(QStringLiteral(" AND "));
-    spec.Where = spec.Where.isEmpty() ? extra : QStringLiteral("(%1) AND %2").arg(spec.Where, extra);
     auto rows = FConn->Fetch(spec, nullptr, true, 1);
     if (rows.empty()) return false;
     TRecordBuffer rec = ToBuffer(std::move(rows[0]));
@@ -844,8 +828,7 @@ bool TTable::SetToCursor(TDataSet* source) {
     // Only a record inside this cursor's range counts.
     if (FSpec.HasLow || FSpec.HasHigh || !FSpec.Where.isEmpty()) {
         platform::db::TCursorSpec spec = FSpec;
-        QString self = QStringLiteral("rowid = %1").arg(bm.Id);
-        spec.Where = spec.Where.isEmpty() ? self : QStringLiteral("(%1) AND %2").arg(spec.Where, self);
+        spec.OnlyId = bm.Id;
         if (FConn->Count(spec) == 0) return false;
     }
     return SetToBookmark(bm);

@@ -68,6 +68,15 @@ struct TCursorSpec {
     std::vector<QVariant> Low, High;
     bool HasLow = false, HasHigh = false;
     QString Where;  // extra condition in the engine's dialect (filter text)
+    // Search conditions (Locate): column equals value, optionally without case or as a prefix.
+    struct TMatch {
+        int Col = 0;  // position in Columns
+        QVariant Value;
+        bool CaseInsensitive = false;
+        bool Partial = false;
+    };
+    std::vector<TMatch> Matches;
+    qint64 OnlyId = 0;  // non-zero: just that record, if it lies inside the restriction
 };
 
 class TStatement {

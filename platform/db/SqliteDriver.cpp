@@ -427,6 +427,7 @@ public:
     sqlite3_stmt* Cached(const QString& sql) {
         auto it = FCache.find(sql);
         if (it != FCache.end()) return *it;
+        if (FCache.size() >= 256) ClearCache();  // texts vary by table and order only; keep it bounded
         sqlite3_stmt* st = nullptr;
         int rc = sqlite3_prepare16_v3(FDb, sql.constData(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
         if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
@@ -782,6 +783,28 @@ public:
         if (s.HasLow) bound(s.Low, ">=");
         if (s.HasHigh) bound(s.High, "<=");
         if (!s.Where.isEmpty()) conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
+        for (const auto& m : s.Matches) {
+            const QString& colName = s.Columns[m.Col];
+            QString col = Quote(colName);
+            int c = d.ColumnIndex(colName);
+            bool text = c >= 0 && IsTextType(d.Columns[c].Type);
+            bool blank = !m.Value.isValid() || m.Value.isNull() || (text && m.Value.toString().isEmpty());
+            if (blank) {
+                conds << QStringLiteral("(%1 IS NULL OR %1 = ?)").arg(col);
+                args.push_back(c >= 0 ? BlankOf(d.Columns[c].Type) : QVariant());
+                continue;
+            }
+            QString lhs = col;
+            if (text && m.Partial) lhs = QStringLiteral("substr(%1,1,%2)").arg(col).arg(m.Value.toString().size());
+            // Without case: both sides in capitals; otherwise the column's order, equal only when identical.
+            if (text && m.CaseInsensitive) conds << QStringLiteral("upper(%1) = upper(?)").arg(lhs);
+            else conds << lhs + QStringLiteral(" = ?");
+            args.push_back(m.Value);
+        }
+        if (s.OnlyId != 0) {
+            conds << QStringLiteral("rowid = ?");
+            args.push_back(QVariant(s.OnlyId));
+        }
         where = conds.join(QStringLiteral(" AND "));
     }
 
