@@ -82,7 +82,15 @@ void TQRPrintable::SetParent(TQRCustomBand* band) {
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
     }
     FParent = band;
-    if (band) band->FControls.push_back(this);
+    if (band) {
+        band->FControls.push_back(this);
+        // A font inherited from the band is where changes to this element's font start from.
+        if (FParentFont) {
+            FFont->OnChange = nullptr;
+            FFont->Assign(const_cast<TFont*>(band->EffectiveFont()));
+            FFont->OnChange = TNotifyEvent(this, &TQRPrintable::FontChanged);
+        }
+    }
 }
 
 void TQRPrintable::SetBounds(int left, int top, int width, int height) {
@@ -271,10 +279,6 @@ TQRValue TQRExpr::Value() {
 }
 
 QString TQRExpr::PrintText() { return Value().AsString(FMask); }
-
-void TQRExpr::Render(TQRPageRecord& page, int x, int y, const TElementOutput& out, int firstLine, int lineCount) {
-    TQRCustomLabel::Render(page, x, y, out, firstLine, lineCount);
-}
 
 void TQRExpr::Reset() {
     EnsureCompiled();

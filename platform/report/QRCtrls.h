@@ -160,8 +160,6 @@ public:
 
     platform::report::TQRValue Value();
     QString PrintText() override;
-    void Render(platform::report::TQRPageRecord& page, int x, int y, const platform::report::TElementOutput& out,
-                int firstLine, int lineCount) override;
 
     // Used by the report while it runs.
     void Reset();

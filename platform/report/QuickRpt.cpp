@@ -155,7 +155,11 @@ void TQRPrinter::Print() {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(FOutputFileName);
     } else {
-        if (!FPrinterName.isEmpty()) printer.setPrinterName(FPrinterName);
+        if (!FPrinterName.isEmpty()) {
+            if (!QPrinterInfo::availablePrinterNames().contains(FPrinterName))
+                throw EPrinter(QStringLiteral("La impresora %1 no existe").arg(FPrinterName));
+            printer.setPrinterName(FPrinterName);
+        }
         if (printer.outputFormat() != QPrinter::NativeFormat || !printer.isValid() ||
             QPrinterInfo::availablePrinters().isEmpty())
             throw EPrinter(QStringLiteral("No hay ninguna impresora disponible"));
@@ -241,7 +245,14 @@ void TQRCustomBand::SetParent(TQuickRep* report) {
     if (report == FReport) return;
     if (FReport) FReport->RemoveBand(this);
     FReport = report;
-    if (FReport) FReport->AddBand(this);
+    if (FReport) {
+        FReport->AddBand(this);
+        if (FParentFont) {
+            FFont->OnChange = nullptr;
+            FFont->Assign(FReport->Font());
+            FFont->OnChange = TNotifyEvent(this, &TQRCustomBand::FontChanged);
+        }
+    }
 }
 
 int TQRCustomBand::Width() const { return FReport ? FReport->PrintableWidth() : 0; }
@@ -735,7 +746,8 @@ void TQuickRep::Prepare() {
 void TQuickRep::Preview() {
     Prepare();
     TQRPrinter* printer = GlobalPrinter();
-    if (printer->OnPreview) printer->OnPreview(this);
+    // A run its BeforePrint cancelled has no pages to show.
+    if (printer->PageCount() > 0 && printer->OnPreview) printer->OnPreview(this);
 }
 
 void TQuickRep::Print() {

@@ -385,3 +385,37 @@ TEST_F(ReportTest, AReportWithoutDataSetPrintsItsDetailOnce) {
     r->Prepare();
     EXPECT_EQ(PageTexts()[0], (QStringList{"LISTADO", "Peña, Íñigo"}));
 }
+
+TEST_F(ReportTest, ElementFontsStartFromTheReportFont) {
+    TQuickRep* r = NewReport();
+    r->Font()->SetSize(12);
+    TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 30);
+    TQRLabel* plain = Label(detail, QStringLiteral("normal"));
+    TQRLabel* bold = Label(detail, QStringLiteral("negrita"), 200);
+    bold->Font()->SetStyle({fsBold});
+    EXPECT_FALSE(bold->ParentFont());
+    EXPECT_TRUE(plain->ParentFont());
+    r->Prepare();
+    const auto* a = QRPrinter->Pages(1).FindText(QStringLiteral("normal"));
+    const auto* b = QRPrinter->Pages(1).FindText(QStringLiteral("negrita"));
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->Font.pixelSize(), 16);  // 12 points at 96 pixels per inch
+    EXPECT_EQ(b->Font.pixelSize(), 16);
+    EXPECT_EQ(a->Font.family(), b->Font.family());
+    EXPECT_FALSE(a->Font.bold());
+    EXPECT_TRUE(b->Font.bold());
+}
+
+TEST_F(ReportTest, ACancelledRunShowsNoPreview) {
+    TQuickRep* r = NewReport();
+    int calls = 0;
+    QRPrinter->OnPreview = [&](TObject*) { ++calls; };
+    r->BeforePrint = [](TQuickRep*, bool& go) { go = false; };
+    r->Preview();
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(QRPrinter->PageCount(), 0);
+    r->BeforePrint = nullptr;
+    r->Preview();
+    EXPECT_EQ(calls, 1);
+    QRPrinter->OnPreview = nullptr;
+}
