@@ -703,6 +703,7 @@ public:
             Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(name), cols.join(QStringLiteral(", "))));
             FDescs.remove(name);
             for (auto& ix : desc.Indexes) CreateIndex(name, ix);
+            BlankTriggers(name);
             if (own) Exec(QStringLiteral("COMMIT"));
         } catch (...) {
             if (own) Exec(QStringLiteral("ROLLBACK"));
@@ -729,7 +730,31 @@ public:
         FDescs.remove(name);
     }
 
-    void AddIndex(const QString& table, const TIndexDesc& index) override { CreateIndex(StorageName(table), index); }
+    void AddIndex(const QString& table, const TIndexDesc& index) override {
+        CreateIndex(StorageName(table), index);
+        BlankTriggers(StorageName(table));
+    }
+
+    // Indexed columns never hold nulls (the cursors compare keys as rows of values): whatever
+    // writes a null there, plain SQL included, leaves the type's blank instead.
+    void BlankTriggers(const QString& name) {
+        const TTableDesc& d = Desc(name);
+        QStringList sets, when;
+        for (auto& c : d.Columns) {
+            if (!Indexed(d, c.Name)) continue;
+            QString q = Quote(c.Name);
+            QString blank = IsTextType(c.Type) ? QStringLiteral("''") : QStringLiteral("0");
+            sets << QStringLiteral("%1 = IFNULL(%1, %2)").arg(q, blank);
+            when << QStringLiteral("NEW.%1 IS NULL").arg(q);
+        }
+        for (const char* ev : {"INSERT", "UPDATE"}) {
+            QString trig = Quote(name + QStringLiteral("$blank_") + QString::fromLatin1(ev).toLower());
+            Exec(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(trig));
+            if (sets.isEmpty()) continue;
+            Exec(QStringLiteral("CREATE TRIGGER %1 AFTER %2 ON %3 WHEN %4 BEGIN UPDATE %3 SET %5 WHERE rowid = NEW.rowid; END")
+                     .arg(trig, QLatin1String(ev), Quote(name), when.join(QStringLiteral(" OR ")), sets.join(QStringLiteral(", "))));
+        }
+    }
 
     void DropTable(const QString& table) override {
         QString name = StorageName(table);

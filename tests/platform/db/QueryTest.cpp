@@ -169,6 +169,18 @@ TEST_F(QueryTest, ExecSqlChangesRowsAndCountsThem) {
     del->ExecSQL();
     EXPECT_EQ(del->RowsAffected(), 3);
     EXPECT_THROW(NewQuery(&owner, folder, QStringLiteral("SELEC nada"))->Open(), EDBEngineError);
+    // A null written by plain SQL into an indexed column does not hide the row from the cursors.
+    TQuery* nul = NewQuery(&owner, folder, QStringLiteral("INSERT INTO CUENTAS (ANO, NUMERO, ORDEN) VALUES (NULL, :NUMERO, 10)"));
+    nul->ExecSQL();
+    TTable* t = NewTable(&owner, folder, QStringLiteral("CUENTAS"));
+    t->SetIndexName(QStringLiteral("caso"));
+    t->Open();
+    int n = 0;
+    for (t->Last(); !t->Bof(); t->Prior()) ++n;
+    EXPECT_EQ(n, t->RecordCount());
+    t->First();
+    EXPECT_EQ(t->FieldByName(QStringLiteral("ORDEN"))->AsInteger(), 10);
+    EXPECT_TRUE(t->FieldByName(QStringLiteral("ANO"))->IsNull());
 }
 
 TEST_F(QueryTest, DataSourceFillsSameNamedParameters) {
