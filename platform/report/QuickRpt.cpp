@@ -523,10 +523,13 @@ private:
         if (FFooterPass) {
             FY = FPageBottom - height;
         } else if (fitCheck && FY + height > FBottom && FHasContent) {
-            bool stretches = std::any_of(items.begin(), items.end(), [](const TLayout& l) { return l.Out.Stretch; });
-            if (!stretches || FY + band->Height() > FBottom) NewPage();
+            bool stretching = std::any_of(items.begin(), items.end(), [](const TLayout& l) { return l.Out.Stretch; });
+            // A band that cannot split moves whole; a stretching one starts here when its own
+            // height fits, and carries the rest of its lines over.
+            if (!stretching || FY + band->Height() > FBottom) NewPage();
         }
-        if (FY + height > FBottom && fitCheck && !FFooterPass) {
+        bool stretches = std::any_of(items.begin(), items.end(), [](const TLayout& l) { return l.Out.Stretch; });
+        if (stretches && FY + height > FBottom && fitCheck && !FFooterPass) {
             PrintSplit(band, items);
         } else {
             RecordBand(band, items, FY, height);

@@ -3,6 +3,8 @@
 #include "Support.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QFontMetrics>
+
 using namespace reporttest;
 using platform::report::TQRPageRecord;
 
@@ -418,4 +420,78 @@ TEST_F(ReportTest, ACancelledRunShowsNoPreview) {
     r->Preview();
     EXPECT_EQ(calls, 1);
     QRPrinter->OnPreview = nullptr;
+}
+
+TEST_F(ReportTest, LinesMovedHiddenAndRetextedAtRunTimePrintWhereTheEventsPutThem) {
+    // The party-lines pattern: up to three names a row, each under the previous one, the band
+    // as high as the lines; OnPrint may still change what a line prints.
+    TTable* t = Lines({{"A", "", 1, 0, QStringLiteral("Peña;Ávila;Soto;Ruiz")}, {"B", "", 2, 0, {}},
+                       {"C", "", 3, 0, QStringLiteral("Nadal")}});
+    t->FieldByName(QStringLiteral("IMPORTE"))->SetDisplayFormat(QStringLiteral("#,##0.00"));
+    TQuickRep* r = NewReport();
+    r->SetDataSet(t);
+    TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 20);
+    std::vector<TQRLabel*> names;
+    for (int k = 0; k < 3; ++k) names.push_back(Label(detail, QString(), 105, 2));
+    TQRDBText* amount = DBText(detail, t, QStringLiteral("IMPORTE"), 400, 2);
+    detail->BeforePrint = [&](TQRCustomBand* band, bool&) {
+        QStringList list = t->FieldByName(QStringLiteral("NOTAS"))->AsString().split(u';', Qt::SkipEmptyParts);
+        int n = std::min<int>(int(list.size()), 3);
+        names[0]->SetCaption(n > 0 ? list[0] : QString());
+        for (int k = 1; k < 3; ++k) {
+            names[size_t(k)]->SetVisible(n > k);
+            names[size_t(k)]->SetTop(names[size_t(k - 1)]->Top() + names[size_t(k - 1)]->Height() + 3);
+            if (n > k) names[size_t(k)]->SetCaption(list[k]);
+        }
+        band->SetHeight(20 * std::max(n, 1));
+    };
+    amount->OnPrint = [&](TObject*, QString& value) {
+        if (t->FieldByName(QStringLiteral("NUM"))->AsInteger() == 2) value = QStringLiteral("—");
+    };
+    t->Edit();
+    t->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(1234.5);
+    t->Post();
+    r->Prepare();
+
+    const TQRPageRecord& page = QRPrinter->Pages(1);
+    EXPECT_EQ(page.Texts(), (QStringList{"LISTADO", "Peña", "Ávila", "Soto", "1.234,50", "", "—", "Nadal", "0,00"}));
+    EXPECT_EQ(page.FindText(QStringLiteral("Peña"))->Rect.topLeft(), QPoint(105, 23 + 2));
+    EXPECT_EQ(page.FindText(QStringLiteral("Ávila"))->Rect.top(), 23 + 2 + 17 + 3);
+    EXPECT_EQ(page.FindText(QStringLiteral("Soto"))->Rect.top(), 23 + 2 + 2 * (17 + 3));
+    std::vector<int> heights;
+    for (const auto& op : page.Ops)
+        if (op.Kind == platform::report::TOpKind::Band && op.Text == QStringLiteral("Detalle")) heights.push_back(op.Rect.height());
+    EXPECT_EQ(heights, (std::vector<int>{60, 20, 20}));
+}
+
+TEST_F(ReportTest, MemoLinesStretchTheBandAndLandscapePagesAreWide) {
+    TQuickRep* r = NewReport();
+    r->Page()->SetOrientation(poLandscape);
+    TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 20);
+    auto* memo = new TQRMemo(&owner);
+    memo->SetParent(detail);
+    memo->SetBounds(0, 0, 300, 17);
+    memo->SetAutoStretch(true);
+    memo->Lines()->Add(QStringLiteral("Primera línea"));
+    memo->Lines()->Add(QStringLiteral("una segunda línea bastante más larga que el ancho de la nota, que se parte"));
+    Label(Band(r, rbSummary, QStringLiteral("Resumen"), 20), QStringLiteral("FIN"));
+    r->Prepare();
+    const TQRPageRecord& page = QRPrinter->Pages(1);
+    EXPECT_EQ(page.Width, 1123);
+    EXPECT_EQ(page.Height, 794);
+    EXPECT_TRUE(page.Landscape);
+    QStringList texts = page.Texts();
+    ASSERT_GE(texts.size(), 5);
+    EXPECT_EQ(texts[1], QStringLiteral("Primera línea"));
+    EXPECT_EQ(texts.mid(2, texts.size() - 3).join(u' '),
+              QStringLiteral("una segunda línea bastante más larga que el ancho de la nota, que se parte"));
+    const auto* lastLine = page.FindText(texts[texts.size() - 2]);
+    const auto* fin = page.FindText(QStringLiteral("FIN"));
+    // The band keeps the 3 units it had below the memo (20 high, memo 17).
+    EXPECT_EQ(fin->Rect.top(), lastLine->Rect.bottom() + 1 + 3);
+    for (const auto& op : page.Ops) {
+        if (op.Kind == platform::report::TOpKind::Text && op.Text != QStringLiteral("LISTADO") && op.Text != QStringLiteral("FIN")) {
+            EXPECT_LE(QFontMetrics(op.Font).horizontalAdvance(op.Text), 300) << op.Text.toStdString();
+        }
+    }
 }
