@@ -91,6 +91,15 @@ class TComboHost : public THost<QComboBox> {
 public:
     using THost<QComboBox>::THost;
     void Option(QStyleOptionComboBox* option) const { initStyleOption(option); }
+    // The list opening and closing, however the user does it.
+    void showPopup() override {
+        if (auto* c = dynamic_cast<TCustomComboBox*>(FControl)) Guarded(c, [c] { c->DoDropDown(); });
+        QComboBox::showPopup();
+    }
+    void hidePopup() override {
+        QComboBox::hidePopup();
+        if (auto* c = dynamic_cast<TCustomComboBox*>(FControl)) Guarded(c, [c] { c->OnCloseUp(c); });
+    }
 };
 
 void DefaultDrawItem(TCanvas* canvas, const QString& text, TRect rect, TOwnerDrawState state) {
@@ -132,14 +141,16 @@ bool TCustomLabel::CMDialogChar(QChar ch) {
 
 void TCustomLabel::DoDrawText(TRect& rect, bool calcRect) {
     QString text = Caption();
-    if (FShowAccelChar) text = StripHotkey(text);
     const QFont font = QtFont(Font());
     const QFontMetrics fm(font);
     int flags = int(QtAlign(FAlignment));
+    // "&" underlines the accelerator; without ShowAccelChar it is an ordinary character.
+    if (FShowAccelChar) flags |= Qt::TextShowMnemonic;
+    else text.replace(QLatin1Char('&'), QStringLiteral("&&"));
     if (FWordWrap) flags |= Qt::TextWordWrap;
     if (calcRect) {
         const QRect r = FWordWrap ? fm.boundingRect(QRect(0, 0, std::max(1, rect.Width()), 10000), flags, text)
-                                  : QRect(0, 0, fm.horizontalAdvance(text), fm.height());
+                                  : fm.boundingRect(QRect(0, 0, 10000, 10000), flags, text);
         rect.Right = rect.Left + r.width();
         rect.Bottom = rect.Top + std::max(r.height(), fm.height());
         return;
@@ -614,13 +625,13 @@ void TCustomComboBox::SetMaxLength(int v) {
 bool TCustomComboBox::DroppedDown() const { return ComboBox()->view() && ComboBox()->view()->isVisible(); }
 
 void TCustomComboBox::SetDroppedDown(bool v) {
-    if (v) {
-        Guarded(this, [this] { DropDown(); });
+    if (v)
         ComboBox()->showPopup();
-    } else {
+    else
         ComboBox()->hidePopup();
-    }
 }
+
+void TCustomComboBox::DoDropDown() { DropDown(); }
 
 void TCustomComboBox::Clear() {
     FItems->Clear();

@@ -321,6 +321,8 @@ public:
     void SetItemHeight(int v) { FItemHeight = v; }
     bool DroppedDown() const;
     void SetDroppedDown(bool v);
+    // Runs the drop-down handling (OnDropDown) as the list is about to open.
+    void DoDropDown();
     void Clear();
     TCanvas* Canvas() const { return FCanvas.get(); }
     QComboBox* ComboBox() const;

@@ -128,6 +128,13 @@ TEST_F(ControlsTest, ComboBoxListAndChange) {
     TFormHarness::PressKey(VK_UP);
     EXPECT_EQ(cb->ItemIndex(), 0);
     EXPECT_EQ(changes, 1);
+    int drops = 0, closes = 0;
+    cb->OnDropDown = [&](TObject*) { ++drops; };
+    cb->OnCloseUp = [&](TObject*) { ++closes; };
+    cb->SetDroppedDown(true);
+    cb->SetDroppedDown(false);
+    EXPECT_EQ(drops, 1);
+    EXPECT_EQ(closes, 1);
     cb->Items()->Clear();
     EXPECT_EQ(cb->ItemIndex(), -1);
 }

@@ -5,6 +5,7 @@
 #include "platform/forms/FormHarness.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -306,6 +307,22 @@ TEST_F(DBGridTest, DrawColumnCellAndTitleClickEvents) {
     TFormHarness::ClickAt(grid, title.Left + 5, 3);
     ASSERT_NE(clicked, nullptr);
     EXPECT_EQ(clicked->FieldName(), QStringLiteral("APELLIDOS"));
+}
+
+TEST_F(DBGridTest, GridRendersTitlesIndicatorAndRowsToPng) {
+    table->FieldByName(QStringLiteral("ALTA"))->SetVisible(false);
+    table->Next();
+    form->SetBounds(0, 0, 480, 200);
+    grid->SetAlign(alClient);
+    form->Show();
+    TFormHarness::Focus(grid);
+    const QString path = QDir(QStringLiteral(ZEMBRA_TEST_BINARY_DIR)).filePath(QStringLiteral("grid.png"));
+    ASSERT_TRUE(TFormHarness::SaveToPng(grid, path));
+    const QImage img(path);
+    ASSERT_EQ(img.size(), QSize(480, 200));
+    // The current row (the second) is marked in the indicator column and its cell is highlighted.
+    const TRect cell = grid->CellRect(1, grid->SelectedIndex());
+    EXPECT_EQ(QColor(img.pixel(cell.Right - 2, cell.Top + 2)), QColor(platform::graphics::ToQRgb(clHighlight)));
 }
 
 TEST(DBGridLargeTest, ScrollingAHundredThousandRowsReadsOnlyWhatItShows) {
