@@ -1047,7 +1047,10 @@ void TDataSource::DataEvent(TDataEvent event, qint64 info) {
 
 // ---------------------------------------------------------------------------------------------- TDataLink
 
-TDataLink::~TDataLink() { SetDataSource(nullptr); }
+TDataLink::~TDataLink() {
+    FDataSourceFixed = false;
+    SetDataSource(nullptr);
+}
 
 TDataSet* TDataLink::DataSet() const { return FDataSource ? FDataSource->DataSet() : nullptr; }
 
