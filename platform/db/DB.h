@@ -659,6 +659,8 @@ protected:
     virtual bool FilterSupported() const { return true; }
     // Whether the stored column `slot` belongs to the current order.
     virtual bool IsIndexSlot(int) const { return false; }
+    // Reads the data again keeping the position (tables re-read their window).
+    virtual void InternalRefresh();
     // Leaves the key-editing state keeping the key typed in.
     virtual void EndSetKey();
     // Forget rows read ahead (the data may have changed).

@@ -1154,6 +1154,25 @@ void TQuery::InternalOpen() {
     Reindex();
 }
 
+// A query refreshes by running again; it stays on the same row (same record for a live result,
+// same position otherwise).
+void TQuery::InternalRefresh() {
+    qint64 id = IsEmpty() ? 0 : FBuffers[FActiveRecord].Id;
+    int pos = IsEmpty() ? 0 : PosOf(id);
+    InternalOpen();
+    CountChanged();
+    if (FRows.empty()) {
+        ClearBuffers();
+    } else {
+        int p = FLive ? PosOf(id) : -1;
+        if (p < 0) p = std::clamp(pos, 0, int(FRows.size()) - 1);
+        TRecordBuffer r = FRows[p];
+        CalculateFields(r);
+        FillBuffers(r);
+    }
+    DataEvent(deDataSetChange);
+}
+
 void TQuery::InternalClose() {
     FRows.clear();
     FPos.clear();

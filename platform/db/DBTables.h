@@ -327,6 +327,7 @@ protected:
     bool LockRecord(const TRecordBuffer& rec) override;
     void UnlockRecord(const TRecordBuffer& rec) override;
     bool CursorCanModify() const override { return FLive; }
+    void InternalRefresh() override;
 
 private:
     friend class TQueryLink;

@@ -519,8 +519,10 @@ void TDataSet::Resync() {
 
 void TDataSet::Refresh() {
     CheckBrowseMode();
-    Resync();
+    InternalRefresh();
 }
+
+void TDataSet::InternalRefresh() { Resync(); }
 
 void TDataSet::DisableControls() { ++FDisableCount; }
 

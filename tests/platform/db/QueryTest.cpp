@@ -197,6 +197,15 @@ TEST_F(QueryTest, DataSourceFillsSameNamedParameters) {
     EXPECT_DOUBLE_EQ(saldo->FieldByName(QStringLiteral("SALDO"))->AsFloat(), 100);
     e->Next();
     EXPECT_TRUE(saldo->FieldByName(QStringLiteral("SALDO"))->IsNull());
+    // Refresh runs the query again.
+    TQuery* list = Run(QStringLiteral("SELECT CLIENTE, APELLIDOS FROM CLIENTES ORDER BY APELLIDOS"));
+    list->Last();
+    TQuery* add = NewQuery(&owner, folder, QStringLiteral("INSERT INTO CLIENTES (CLIENTE, APELLIDOS) VALUES (4, 'Zurita')"));
+    add->ExecSQL();
+    EXPECT_EQ(list->RecordCount(), 3);
+    list->Refresh();
+    EXPECT_EQ(list->RecordCount(), 4);
+    EXPECT_EQ(list->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Soto"));
 }
 
 TEST_F(QueryTest, LiveResultEditsAndDeletesRowsOfItsTable) {
