@@ -580,9 +580,12 @@ void TZbSpeedButton::SetGrayedInactive(bool value) {
 
 void TZbSpeedButton::SetDropDownMenu(TPopupMenu* value) {
     if (FDropDownMenu == value) return;
-    if (FDropDownMenu) FDropDownMenu->RemoveFreeNotification(this);
+    if (FDropDownMenu) {
+        FDropDownMenu->RemoveFreeNotification(this);
+        RemoveFreeNotification(FDropDownMenu);
+    }
     FDropDownMenu = value;
-    if (value) value->FreeNotification(this);
+    if (value) FreeNotification(value);
     if (FMarkDropDown) Invalidate();
 }
 
@@ -1086,10 +1089,13 @@ void TZbCustomLabel::HookFocusControl(bool install) {
 void TZbCustomLabel::SetFocusControl(TWinControl* value) {
     if (FFocusControl == value) return;
     HookFocusControl(false);
-    if (FFocusControl) FFocusControl->RemoveFreeNotification(this);
+    if (FFocusControl) {
+        FFocusControl->RemoveFreeNotification(this);
+        RemoveFreeNotification(FFocusControl);
+    }
     FFocusControl = value;
     if (value) {
-        value->FreeNotification(this);
+        FreeNotification(value);
         HookFocusControl(true);
         FFocused = value->Focused();
     } else {
