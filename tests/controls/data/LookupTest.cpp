@@ -1,0 +1,301 @@
+// Lookup list and combo over a lookup table: incremental search, choosing, the empty row and
+// the binding checks.
+#include "DataFixture.h"
+#include "controls/data/ZbLookup.h"
+#include "platform/forms/FormHarness.h"
+#include "platform/forms/Forms.h"
+
+using namespace datatest;
+using platform::forms::TFormHarness;
+
+namespace {
+
+class LookupTest : public DataTest {
+protected:
+    void SetUp() override {
+        DataTest::SetUp();
+        cuentas = NewTable(&owner, folder, QStringLiteral("CUENTAS"));
+        cuentas->Open();
+        cuentas->Append();
+        cuentas->FieldByName(QStringLiteral("ORDEN"))->SetAsInteger(1);
+        cuentas->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(3);
+        cuentas->Post();
+        dsCuentas = new TDataSource(&owner);
+        dsCuentas->SetDataSet(cuentas);
+        dsClientes = new TDataSource(&owner);
+        dsClientes->SetDataSet(clientes);
+        form = new TForm(&owner);
+        platform::data::SetLookupClock([this] { return now; });
+    }
+    void TearDown() override { platform::data::SetLookupClock(nullptr); }
+
+    template <class T>
+    T* Bind(T* control) {
+        control->SetParent(form);
+        control->SetLookupSource(dsClientes);
+        control->SetLookupField(QStringLiteral("CLIENTE"));
+        control->SetLookupDisplay(QStringLiteral("APELLIDOS;NOMBRE"));
+        control->SetDataSource(dsCuentas);
+        control->SetDataField(QStringLiteral("CLIENTE"));
+        control->OnChange = [this](TObject*) { ++changes; };
+        return control;
+    }
+    void Type(TWinControl* control, const QString& text) {
+        for (QChar ch : text) {
+            QChar k = ch;
+            control->KeyPress(k);
+        }
+    }
+    QString Stored() { return cuentas->FieldByName(QStringLiteral("CLIENTE"))->AsString(); }
+
+    TFormHarness harness;
+    TTable* cuentas = nullptr;
+    TDataSource* dsCuentas = nullptr;
+    TDataSource* dsClientes = nullptr;
+    TForm* form = nullptr;
+    qint64 now = 100000;
+    int changes = 0;
+};
+
+}  // namespace
+
+TEST_F(LookupTest, ListShowsTheStoredKeyAsItsDisplayText) {
+    auto* list = Bind(new TZbDBLookupList(form));
+    EXPECT_TRUE(list->ListActive());
+    EXPECT_EQ(list->Value(), QStringLiteral("3"));
+    EXPECT_EQ(list->DisplayValue(), QStringLiteral("Núñez Ortiz"));
+    cuentas->Edit();
+    cuentas->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(4);
+    EXPECT_EQ(list->DisplayValue(), QStringLiteral("Álvarez Ruiz"));
+    EXPECT_EQ(changes, 0);  // a change of the record is no choice of the user
+}
+
+TEST_F(LookupTest, TypingSearchesByPrefixWithoutCaseAndWritesTheKey) {
+    auto* list = Bind(new TZbDBLookupList(form));
+    Type(list, QStringLiteral("ga"));
+    EXPECT_EQ(list->Value(), QStringLiteral("2"));
+    EXPECT_EQ(Stored(), QStringLiteral("2"));
+    EXPECT_EQ(cuentas->State(), dsEdit);
+    EXPECT_EQ(list->SearchText(), QStringLiteral("GA"));  // the record's own case
+    EXPECT_EQ(changes, 1);
+    // A letter that matches nothing keeps the search text and the value.
+    Type(list, QStringLiteral("x"));
+    EXPECT_EQ(list->SearchText(), QStringLiteral("GA"));
+    EXPECT_EQ(Stored(), QStringLiteral("2"));
+    // Backspace widens the search again.
+    Type(list, QString(QChar(8)));
+    EXPECT_EQ(list->SearchText(), QStringLiteral("G"));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(LookupTest, APauseOfMoreThanTwoSecondsStartsANewSearch) {
+    auto* list = Bind(new TZbDBLookupList(form));
+    Type(list, QStringLiteral("z"));
+    EXPECT_EQ(Stored(), QStringLiteral("12"));
+    now += 2000;  // not more than 2000 ms: the search goes on ("za")
+    Type(list, QStringLiteral("a"));
+    EXPECT_EQ(list->SearchText(), QStringLiteral("Za"));
+    now += 2001;
+    Type(list, QStringLiteral("b"));
+    EXPECT_EQ(list->SearchText(), QStringLiteral("B"));
+    EXPECT_EQ(Stored(), QStringLiteral("120"));
+}
+
+TEST_F(LookupTest, EmptySearchOrAFullSearchTextNeverChoosesARow) {
+    auto* list = Bind(new TZbDBLookupList(form));
+    Type(list, QString(QChar(8)));
+    EXPECT_EQ(Stored(), QStringLiteral("3"));
+    EXPECT_EQ(cuentas->State(), dsBrowse);
+
+    // A lookup table with texts longer than a full search.
+    TTable* largos = NewTable(&owner, folder, QStringLiteral("LARGOS"));
+    largos->FieldDefs()->Add(QStringLiteral("CODIGO"), ftInteger, 0, true);
+    largos->FieldDefs()->Add(QStringLiteral("TEXTO"), ftString, 40);
+    largos->IndexDefs()->Add(QString(), QStringLiteral("CODIGO"), ixPrimary);
+    largos->CreateTable();
+    largos->Open();
+    const QString longText = QStringLiteral("x").repeated(40);
+    for (int i = 1; i <= 2; ++i) {
+        largos->Append();
+        largos->FieldByName(QStringLiteral("CODIGO"))->SetAsInteger(i);
+        largos->FieldByName(QStringLiteral("TEXTO"))->SetAsString(i == 1 ? QStringLiteral("aaa") : longText);
+        largos->Post();
+    }
+    auto* dsLargos = new TDataSource(&owner);
+    dsLargos->SetDataSet(largos);
+    auto* list2 = new TZbDBLookupList(form);
+    list2->SetLookupSource(dsLargos);
+    list2->SetLookupField(QStringLiteral("CODIGO"));
+    list2->SetLookupDisplay(QStringLiteral("TEXTO"));
+    list2->SetDataSource(dsCuentas);
+    list2->SetDataField(QStringLiteral("CLIENTE"));
+    Type(list2, longText.left(32));
+    EXPECT_EQ(list2->SearchText().size(), 32);
+    EXPECT_EQ(Stored(), QStringLiteral("2"));
+    // The 33rd character empties the search; the value stays (no first row is chosen for the user).
+    Type(list2, QStringLiteral("x"));
+    EXPECT_TRUE(list2->SearchText().isEmpty());
+    EXPECT_EQ(Stored(), QStringLiteral("2"));
+    Type(list2, QStringLiteral("a"));
+    EXPECT_EQ(Stored(), QStringLiteral("1"));
+}
+
+TEST_F(LookupTest, EmptyRowShowsDisplayEmptyAndClickingItClearsTheField) {
+    auto* list = Bind(new TZbDBLookupList(form));
+    list->SetDisplayEmpty(QStringLiteral("(ninguno)"));
+    list->SetBounds(0, 0, 200, list->RowHeight() * 5 + 4);
+    EXPECT_EQ(list->RowAt(1), -1);
+    TFormHarness::ClickAt(list, 5, 1);
+    EXPECT_TRUE(cuentas->FieldByName(QStringLiteral("CLIENTE"))->IsNull());
+    EXPECT_EQ(changes, 1);
+    cuentas->Cancel();
+    list->SetEmptyValue(QStringLiteral("0"));
+    TFormHarness::ClickAt(list, 5, 1);
+    EXPECT_EQ(Stored(), QStringLiteral("0"));
+    // A click on a data row chooses that record.
+    TFormHarness::ClickAt(list, 5, list->RowHeight() + 1);
+    EXPECT_EQ(Stored(), list->Value());
+    EXPECT_NE(Stored(), QStringLiteral("0"));
+}
+
+TEST_F(LookupTest, ListKeysMoveFromTheChosenRowAndBackOntoTheEmptyRow) {
+    auto* list = Bind(new TZbDBLookupList(form));
+    list->SetDisplayEmpty(QStringLiteral("(ninguno)"));
+    clientes->SetIndexName(QStringLiteral("apellidos"));  // Álvarez, Benítez, GARRIDO, Núñez, Pérez, Zamora
+    list->SetValue(QStringLiteral("3"));
+    quint16 k = VK_DOWN;
+    list->KeyDown(k, 0);
+    EXPECT_EQ(Stored(), QStringLiteral("1"));
+    k = VK_HOME;
+    list->KeyDown(k, 0);
+    EXPECT_EQ(Stored(), QStringLiteral("4"));
+    k = VK_UP;
+    list->KeyDown(k, 0);
+    EXPECT_TRUE(cuentas->FieldByName(QStringLiteral("CLIENTE"))->IsNull());
+    k = VK_END;
+    list->KeyDown(k, 0);
+    EXPECT_EQ(Stored(), QStringLiteral("12"));
+}
+
+TEST_F(LookupTest, ReadOnlyOrUneditableRecordIsNeverWritten) {
+    auto* list = Bind(new TZbDBLookupList(form));
+    list->SetReadOnly(true);
+    Type(list, QStringLiteral("g"));
+    EXPECT_EQ(Stored(), QStringLiteral("3"));
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(LookupTest, CircularDataLinksAreRefused) {
+    auto* list = new TZbDBLookupList(form);
+    list->SetLookupSource(dsClientes);
+    list->SetLookupField(QStringLiteral("CLIENTE"));
+    list->SetDataSource(dsClientes);
+    try {
+        list->SetDataField(QStringLiteral("CLIENTE"));
+        FAIL() << "no error";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Circular datalinks are not allowed"));
+    }
+    // Two sources on one dataset are the same loop.
+    auto* other = new TDataSource(&owner);
+    other->SetDataSet(clientes);
+    auto* combo = new TZbDBLookupCombo(form);
+    combo->SetDataSource(other);
+    combo->SetDataField(QStringLiteral("CLIENTE"));
+    EXPECT_THROW(combo->SetLookupSource(dsClientes), EDatabaseError);
+}
+
+TEST_F(LookupTest, ComboChoosingFromItsListWritesTheKeyAndFiresOnChange) {
+    auto* combo = Bind(new TZbDBLookupCombo(form));
+    EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("Núñez Ortiz"));
+    combo->DropDown();
+    ASSERT_TRUE(combo->ListVisible());
+    EXPECT_EQ(combo->List()->Value(), QStringLiteral("3"));
+    // Typing goes to the list; the combo shows the search text; Enter accepts.
+    QChar c('p');
+    combo->KeyPress(c);
+    EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("P"));
+    EXPECT_EQ(Stored(), QStringLiteral("3"));  // nothing written while the list is open
+    QChar enter(13);
+    combo->KeyPress(enter);
+    EXPECT_FALSE(combo->ListVisible());
+    EXPECT_EQ(Stored(), QStringLiteral("1"));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("Pérez Gil"));
+}
+
+TEST_F(LookupTest, ComboEscapeDiscardsTheOpenListAndClearsWhenClosed) {
+    auto* combo = Bind(new TZbDBLookupCombo(form));
+    combo->SetDisplayEmpty(QStringLiteral("<sin cliente>"));
+    QChar c('z');
+    combo->KeyPress(c);  // opens the list and searches
+    ASSERT_TRUE(combo->ListVisible());
+    EXPECT_EQ(combo->List()->Value(), QStringLiteral("12"));
+    QChar esc(27);
+    combo->KeyPress(esc);
+    EXPECT_FALSE(combo->ListVisible());
+    EXPECT_EQ(Stored(), QStringLiteral("3"));
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("Núñez Ortiz"));
+    esc = QChar(27);
+    combo->KeyPress(esc);
+    EXPECT_TRUE(cuentas->FieldByName(QStringLiteral("CLIENTE"))->IsNull());
+    EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("<sin cliente>"));
+    EXPECT_EQ(changes, 1);
+    combo->SetEscapeClear(false);
+    cuentas->Cancel();
+    esc = QChar(27);
+    combo->KeyPress(esc);
+    EXPECT_EQ(Stored(), QStringLiteral("3"));
+}
+
+TEST_F(LookupTest, ComboArrowsStepThroughTheLookupRows) {
+    auto* combo = Bind(new TZbDBLookupCombo(form));
+    quint16 k = VK_DOWN;
+    combo->KeyDown(k, 0);
+    EXPECT_EQ(Stored(), QStringLiteral("4"));  // after 3 in key order
+    k = VK_UP;
+    combo->KeyDown(k, 0);
+    EXPECT_EQ(Stored(), QStringLiteral("3"));
+    EXPECT_EQ(changes, 2);
+    // A value the lookup table lacks starts at the first row.
+    cuentas->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(77);
+    EXPECT_EQ(combo->GetDisplayText(), QString());
+    k = VK_DOWN;
+    combo->KeyDown(k, 0);
+    EXPECT_EQ(Stored(), QStringLiteral("1"));
+}
+
+TEST_F(LookupTest, UnboundComboKeepsItsOwnValue) {
+    auto* combo = new TZbDBLookupCombo(form);
+    combo->SetLookupSource(dsClientes);
+    combo->SetLookupField(QStringLiteral("CLIENTE"));
+    combo->SetLookupDisplay(QStringLiteral("APELLIDOS"));
+    combo->SetDisplayEmpty(QStringLiteral("Todos"));
+    EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("Todos"));
+    combo->SetValue(QStringLiteral("120"));
+    EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("Benítez Mora"));
+    combo->SetDisplayValue(QStringLiteral("Zamora Díaz"));
+    EXPECT_EQ(combo->Value(), QStringLiteral("12"));
+    int n = 0;
+    combo->OnChange = [&](TObject*) { ++n; };
+    combo->SelectKeyValue(QStringLiteral("2"));
+    combo->SelectKeyValue(QStringLiteral("2"));
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("GARRIDO Sanz"));
+}
+
+TEST_F(LookupTest, ComboNearTheScreenBottomDropsUpwardsAndStaysOnScreen) {
+    auto* combo = Bind(new TZbDBLookupCombo(form));
+    form->SetBounds(0, 0, 400, 300);
+    combo->SetBounds(10, 10, 145, 21);
+    TPoint p = combo->ClientToScreen(Point(0, 0));
+    TRect screen = Rect(0, 0, 800, p.Y + 21 + 50);
+    TRect r = combo->DropDownRect(145, 100, screen);
+    EXPECT_EQ(r.Bottom, p.Y);
+    TRect below = combo->DropDownRect(145, 40, screen);
+    EXPECT_EQ(below.Top, p.Y + combo->Height());
+    combo->SetDropDownAlign(daRight);
+    TRect wide = combo->DropDownRect(1000, 40, screen);
+    EXPECT_EQ(wide.Left, 0);
+}
