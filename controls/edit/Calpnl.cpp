@@ -62,7 +62,14 @@ TCalenPnl::TCalenPnl(TComponent* owner) : TCustomPanel(owner) {
     }
     FPrev->OnClick = TNotifyEvent(this, &TCalenPnl::PrevMonthClick);
     FNext->OnClick = TNotifyEvent(this, &TCalenPnl::NextMonthClick);
-    Widget()->setFocusPolicy(Qt::TabFocus);
+    // Reached by Tab only: a click never takes the keyboard focus.
+    SetTabStop(true);
+    Widget()->setFocusPolicy(Qt::NoFocus);
+}
+
+bool TCalenPnl::WantsKey(quint16 key, TShiftState shift) const {
+    if (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) return true;
+    return TCustomPanel::WantsKey(key, shift);
 }
 
 TCalenPnl::~TCalenPnl() { DestroyComponents(); }

@@ -84,6 +84,7 @@ public:
     TCalButton* NextButton() const { return FNext; }
 
     void KeyDown(quint16& key, TShiftState shift) override;
+    bool WantsKey(quint16 key, TShiftState shift) const override;
 
 protected:
     void Paint() override;

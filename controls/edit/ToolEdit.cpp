@@ -104,7 +104,6 @@ void TPopupWindow::CloseUp(bool accept) { OnCloseUp(this, accept); }
 
 void TPopupWindow::Show(TPoint origin) {
     SetBounds(origin.X, origin.Y, Width(), Height());
-    Widget()->raise();
     SetVisible(true);
 }
 

@@ -174,6 +174,25 @@ TEST_F(CalenPnlTest, ClickSelectsDaysOfTheShownMonthOnly) {
     EXPECT_EQ(dbl, 0);
 }
 
+TEST_F(CalenPnlTest, ClickLeavesTheFocusWhereItWasAndTabReachesThePanel) {
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, 250, 100, 21);
+    form->Show();
+    TFormHarness::Focus(edit);
+    pnl->ComputeLayout();
+    const TRect g = pnl->GridRect();
+    TFormHarness::ClickAt(pnl, g.Left + 3, g.Top + 3);
+    EXPECT_TRUE(edit->Focused());
+    TFormHarness::Focus(pnl);
+    ASSERT_TRUE(pnl->Focused());
+    pnl->SetDate(EncodeDate(2004, 6, 10));
+    TFormHarness::PressKey(pnl, VK_LEFT);
+    EXPECT_EQ(pnl->Date(), EncodeDate(2004, 6, 9));
+    TFormHarness::PressKey(pnl, VK_NEXT);
+    EXPECT_EQ(pnl->Date(), EncodeDate(2004, 7, 9));
+}
+
 TEST_F(CalenPnlTest, MonthButtonsActAsPageKeysAndAlwaysFire) {
     pnl->SetShowDate(true);
     pnl->SetDate(EncodeDate(2001, 1, 31));

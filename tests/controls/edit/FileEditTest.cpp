@@ -2,7 +2,11 @@
 #include "controls/edit/ToolEdit.h"
 #include "platform/forms/FormHarness.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -58,6 +62,23 @@ TEST_F(FileEditTest, DroppedFilesKeepTheFirstOrAll) {
     EXPECT_EQ(edit->FileName(), files[0]);
     EXPECT_EQ(edit->FileList(), files);
     EXPECT_EQ(drops, 2);
+}
+
+TEST_F(FileEditTest, FilesDroppedFromTheDesktopArriveAsUrls) {
+    const QString path = Touch(QStringLiteral("Poder notarial.pdf"));
+    auto drop = [&] {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(edit->Widget(), &enter);
+        QDropEvent e(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(edit->Widget(), &e);
+    };
+    drop();
+    EXPECT_EQ(edit->Text(), "");  // files are refused until AcceptFiles
+    edit->SetAcceptFiles(true);
+    drop();
+    EXPECT_EQ(edit->FileName(), path);
 }
 
 TEST_F(FileEditTest, DialogChoiceIsWrittenQuoted) {
