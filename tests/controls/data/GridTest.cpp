@@ -1,0 +1,303 @@
+// The data grid's title buttons and sort markers, multi-selection and confirmed deletion, its
+// stored layout, and the date edit bound to a date field.
+#include "DataFixture.h"
+#include "controls/data/DBLocateHelpers.h"
+#include "controls/data/ZBDBCtrl.h"
+#include "platform/classes/IniFiles.h"
+#include "platform/forms/FormHarness.h"
+#include "platform/forms/Forms.h"
+#include "platform/rtl/SysUtils.h"
+
+using namespace datatest;
+using platform::forms::TFormHarness;
+
+namespace {
+
+// The grid's mouse handlers, to press and release without a click between.
+class TTestGrid : public TZbDBGrid {
+public:
+    using TZbDBGrid::TZbDBGrid;
+    void TestMouseDown(TMouseButton b, TShiftState s, int x, int y) { MouseDown(b, s, x, y); }
+    void TestMouseMove(TShiftState s, int x, int y) { MouseMove(s, x, y); }
+    void TestMouseUp(TMouseButton b, TShiftState s, int x, int y) { MouseUp(b, s, x, y); }
+};
+
+class GridTest : public DataTest {
+protected:
+    void SetUp() override {
+        DataTest::SetUp();
+        ds = new TDataSource(&owner);
+        ds->SetDataSet(clientes);
+        form = new TForm(&owner);
+        form->SetBounds(0, 0, 500, 300);
+        grid = new TTestGrid(form);
+        grid->SetName(QStringLiteral("Grid1"));
+        grid->SetParent(form);
+        grid->SetBounds(0, 0, 480, 260);
+        grid->SetDataSource(ds);
+        grid->SetTitleButtons(true);
+        grid->OnTitleBtnClick = [this](TObject*, int col, TField* f) { clicks.push_back({col, f ? f->FieldName() : QString()}); };
+        form->Show();
+    }
+    TPoint TitleCenter(int col) {
+        TRect r = grid->TitleRect(col);
+        return Point((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    }
+    int RecordCount() {
+        int n = 0;
+        for (clientes->First(); !clientes->Eof(); clientes->Next()) ++n;
+        return n;
+    }
+
+    TFormHarness harness;
+    TDataSource* ds = nullptr;
+    TForm* form = nullptr;
+    TTestGrid* grid = nullptr;
+    std::vector<std::pair<int, QString>> clicks;
+};
+
+}  // namespace
+
+TEST_F(GridTest, TitleButtonClickGivesTheColumnAndItsField) {
+    TPoint p = TitleCenter(2);
+    TFormHarness::ClickAt(grid, p.X, p.Y);
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].first, 2);
+    EXPECT_EQ(clicks[0].second, QStringLiteral("APELLIDOS"));
+    // Without title buttons the title is no button.
+    grid->SetTitleButtons(false);
+    TFormHarness::ClickAt(grid, p.X, p.Y);
+    EXPECT_EQ(clicks.size(), 1u);
+}
+
+TEST_F(GridTest, TitlePressedAndReleasedElsewhereRunsNoClick) {
+    TPoint p = TitleCenter(1);
+    grid->TestMouseDown(mbLeft, 0, p.X, p.Y);
+    EXPECT_EQ(grid->PressedColumn(), 1);
+    grid->TestMouseMove(ssLeft, p.X, grid->TitleRect(1).Bottom + 30);
+    grid->TestMouseUp(mbLeft, 0, p.X, grid->TitleRect(1).Bottom + 30);
+    EXPECT_TRUE(clicks.empty());
+    EXPECT_EQ(grid->PressedColumn(), -1);
+    // Released over another title: no click either.
+    grid->TestMouseDown(mbLeft, 0, p.X, p.Y);
+    TPoint q = TitleCenter(2);
+    grid->TestMouseUp(mbLeft, 0, q.X, q.Y);
+    EXPECT_TRUE(clicks.empty());
+}
+
+TEST_F(GridTest, DisabledTitleButtonBeepsAndNeverClicks) {
+    grid->OnCheckButton = [](TObject*, int col, TField*, bool& enabled) { enabled = col != 0; };
+    const int beeps = platform::data::BeepCount();
+    TPoint p = TitleCenter(0);
+    TFormHarness::ClickAt(grid, p.X, p.Y);
+    EXPECT_EQ(platform::data::BeepCount(), beeps + 1);
+    EXPECT_TRUE(clicks.empty());
+    TPoint q = TitleCenter(1);
+    TFormHarness::ClickAt(grid, q.X, q.Y);
+    EXPECT_EQ(clicks.size(), 1u);
+}
+
+TEST_F(GridTest, SortMarkerIsAskedPerTitleAndDrawnAtTheRightEdge) {
+    std::vector<std::pair<QString, bool>> asked;
+    TSortMarker marker = smNone;
+    grid->OnGetBtnParams = [&](TObject*, TField* f, TFont*, TColor&, TSortMarker& m, bool isDown) {
+        asked.push_back({f->FieldName(), isDown});
+        if (f->FieldName() == QStringLiteral("NOMBRE")) m = marker;
+    };
+    const TRect r = grid->TitleRect(1);
+    auto markerArea = [&] {
+        QImage img = TFormHarness::Grab(grid);
+        return img.copy(r.Right - 14, r.Top + 2, 12, r.Height() - 4);
+    };
+    QImage none = markerArea();
+    EXPECT_FALSE(asked.empty());
+    marker = smDown;
+    grid->Invalidate();
+    QImage down = markerArea();
+    marker = smUp;
+    grid->Invalidate();
+    QImage up = markerArea();
+    EXPECT_NE(none, down);
+    EXPECT_NE(down, up);
+    // While a title is held down the event is told so.
+    asked.clear();
+    TPoint p = TitleCenter(1);
+    grid->TestMouseDown(mbLeft, 0, p.X, p.Y);
+    TFormHarness::Grab(grid);
+    grid->TestMouseUp(mbLeft, 0, p.X, p.Y);
+    bool sawDown = false;
+    for (auto& [name, isDown] : asked) sawDown = sawDown || (name == QStringLiteral("NOMBRE") && isDown);
+    EXPECT_TRUE(sawDown);
+}
+
+TEST_F(GridTest, CtrlDeleteAsksForTheSelectedRowsAndDeletesThem) {
+    grid->SetMultiSelect(true);
+    EXPECT_TRUE(grid->Options() & dgMultiSelect);
+    const int rh = grid->DefaultRowHeight();
+    const int top = grid->TitleRect(0).Bottom;
+    for (int row : {0, 2, 4}) TFormHarness::ClickAt(grid, grid->TitleRect(1).Left + 5, top + row * rh + rh / 2, mbLeft, ssCtrl);
+    EXPECT_EQ(grid->SelectedCount(), 3);
+    harness.AnswerMessage(mrYes);
+    TFormHarness::PressKey(grid, VK_DELETE, ssCtrl);
+    EXPECT_EQ(harness.LastMessage().Text, QStringLiteral("Delete all selected records?"));
+    EXPECT_EQ(RecordCount(), 3);
+    EXPECT_EQ(grid->SelectedCount(), 0);
+    // One record, refused: nothing goes.
+    harness.AnswerMessage(mrNo);
+    TFormHarness::PressKey(grid, VK_DELETE, ssCtrl);
+    EXPECT_EQ(harness.LastMessage().Text, QStringLiteral("Delete record?"));
+    EXPECT_EQ(RecordCount(), 3);
+    // A read-only grid asks nothing.
+    const size_t messages = harness.Messages().size();
+    grid->SetReadOnly(true);
+    TFormHarness::PressKey(grid, VK_DELETE, ssCtrl);
+    EXPECT_EQ(harness.Messages().size(), messages);
+    EXPECT_EQ(RecordCount(), 3);
+}
+
+TEST_F(GridTest, ClickSelectsOneRowAndShiftDownExtendsTheSelection) {
+    grid->SetMultiSelect(true);
+    const int rh = grid->DefaultRowHeight();
+    const int top = grid->TitleRect(0).Bottom;
+    TFormHarness::ClickAt(grid, grid->TitleRect(1).Left + 5, top + rh / 2);
+    EXPECT_EQ(grid->SelectedCount(), 1);
+    TFormHarness::PressKey(grid, VK_DOWN, ssShift);
+    TFormHarness::PressKey(grid, VK_DOWN, ssShift);
+    EXPECT_EQ(grid->SelectedCount(), 3);
+    TFormHarness::PressKey(grid, VK_UP, ssShift);
+    EXPECT_EQ(grid->SelectedCount(), 2);
+    // A plain click starts again; with ClearSelection off it selects nothing.
+    grid->SetClearSelection(false);
+    TFormHarness::ClickAt(grid, grid->TitleRect(1).Left + 5, top + 3 * rh + rh / 2);
+    EXPECT_EQ(grid->SelectedCount(), 0);
+    // Down on the last record appends a record in an editable grid.
+    clientes->Last();
+    TFormHarness::PressKey(grid, VK_DOWN);
+    EXPECT_EQ(clientes->State(), dsInsert);
+    clientes->Cancel();
+}
+
+TEST_F(GridTest, ColumnLayoutRoundTripsAndAWidthWithoutIndexKeepsThePlace) {
+    for (const char* name : {"CLIENTE", "NOMBRE", "APELLIDOS"}) {
+        TColumn* c = grid->Columns()->Add();
+        c->SetFieldName(QString::fromLatin1(name));
+        c->SetWidth(50);
+    }
+    const QString path = folder + QStringLiteral("/grid.ini");
+    TIniFile ini(path);
+    ini.WriteString(QStringLiteral("Rejilla"), QStringLiteral("stale"), QStringLiteral("1"));
+    grid->SaveLayout(&ini, QStringLiteral("Rejilla"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Rejilla"), QStringLiteral("Grid1.NOMBRE"), QString()), QStringLiteral("1,50"));
+    EXPECT_TRUE(ini.ReadString(QStringLiteral("Rejilla"), QStringLiteral("stale"), QString()).isEmpty());
+    ini.WriteString(QStringLiteral("Rejilla"), QStringLiteral("Grid1.APELLIDOS"), QStringLiteral("0,120"));
+    ini.WriteString(QStringLiteral("Rejilla"), QStringLiteral("Grid1.CLIENTE"), QStringLiteral("2,30"));
+    ini.WriteString(QStringLiteral("Rejilla"), QStringLiteral("Grid1.NOMBRE"), QStringLiteral("x,77"));
+    grid->RestoreLayout(&ini, QStringLiteral("Rejilla"));
+    ASSERT_EQ(grid->Columns()->Count(), 3);
+    EXPECT_EQ(grid->Columns()->Items(0)->FieldName(), QStringLiteral("APELLIDOS"));
+    EXPECT_EQ(grid->Columns()->Items(0)->Width(), 120);
+    EXPECT_EQ(grid->Columns()->Items(1)->FieldName(), QStringLiteral("NOMBRE"));
+    EXPECT_EQ(grid->Columns()->Items(1)->Width(), 77);
+    EXPECT_EQ(grid->Columns()->Items(2)->FieldName(), QStringLiteral("CLIENTE"));
+    EXPECT_EQ(grid->Columns()->Items(2)->Width(), 30);
+}
+
+TEST_F(GridTest, CellEventsColourCellsAndMemoFieldsShowAGlyph) {
+    int asked = 0;
+    grid->OnGetCellParams = [&](TObject*, TField* f, TFont*, TColor& bg, bool) {
+        ++asked;
+        if (f && f->FieldName() == QStringLiteral("NOMBRE")) bg = clYellow;
+    };
+    QImage img = TFormHarness::Grab(grid);
+    EXPECT_GT(asked, 0);
+    TRect title = grid->TitleRect(1);
+    const int rh = grid->DefaultRowHeight();
+    QColor px = img.pixelColor(title.Right - 3, title.Bottom + rh + rh / 2);
+    EXPECT_EQ(px, QColor(255, 255, 0));
+    TMemoField memo(nullptr);
+    EXPECT_EQ(grid->FieldGlyph(&memo), 1);
+    grid->SetShowGlyphs(false);
+    EXPECT_EQ(grid->FieldGlyph(&memo), -1);
+}
+
+// ---------------------------------------------------------------------------------------------- date edit
+
+namespace {
+
+class DateEditTest : public DataTest {
+protected:
+    void SetUp() override {
+        DataTest::SetUp();
+        TTable* t = NewTable(&owner, folder, QStringLiteral("PODERES"));
+        t->FieldDefs()->Add(QStringLiteral("PODER"), ftInteger, 0, true);
+        t->FieldDefs()->Add(QStringLiteral("FECHA"), ftDateTime);
+        t->IndexDefs()->Add(QString(), QStringLiteral("PODER"), ixPrimary);
+        t->CreateTable();
+        t->Open();
+        t->Append();
+        t->FieldByName(QStringLiteral("PODER"))->SetAsInteger(1);
+        t->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(TDateTime(EncodeDate(2024, 3, 5).Val + EncodeTime(10, 30, 0, 0).Val));
+        t->Post();
+        poderes = t;
+        ds = new TDataSource(&owner);
+        ds->SetDataSet(t);
+        form = new TForm(&owner);
+        edit = new TDBDateEdit(form);
+        edit->SetParent(form);
+        edit->SetDataSource(ds);
+        edit->SetDataField(QStringLiteral("FECHA"));
+    }
+    TField* Fecha() { return poderes->FieldByName(QStringLiteral("FECHA")); }
+    TFormHarness harness;
+    TTable* poderes = nullptr;
+    TDataSource* ds = nullptr;
+    TForm* form = nullptr;
+    TDBDateEdit* edit = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DateEditTest, ShowsTheFieldReadOnlyUntilTheRecordIsEdited) {
+    EXPECT_EQ(edit->Text(), QStringLiteral("05/03/2024"));
+    EXPECT_TRUE(static_cast<TCustomComboEdit*>(edit)->ReadOnly());
+    poderes->Edit();
+    EXPECT_FALSE(static_cast<TCustomComboEdit*>(edit)->ReadOnly());
+    poderes->Cancel();
+    EXPECT_TRUE(static_cast<TCustomComboEdit*>(edit)->ReadOnly());
+}
+
+TEST_F(DateEditTest, EnteringADateKeepsTheTimePartOfTheField) {
+    poderes->Edit();
+    edit->SetText(QStringLiteral("17/11/2025"));
+    edit->DoExit();
+    const TDateTime v = Fecha()->AsDateTime();
+    EXPECT_EQ(FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), v), QStringLiteral("17/11/2025 10:30"));
+    // An emptied date clears the field.
+    edit->SetText(QString());
+    edit->DoExit();
+    EXPECT_TRUE(Fecha()->IsNull());
+    EXPECT_EQ(edit->PaintText().trimmed(), QStringLiteral("/  /").replace(QLatin1Char('/'), FormatSettings.DateSeparator));
+}
+
+TEST_F(DateEditTest, LettersBeepAndEscapeRestoresTheField) {
+    const int beeps = platform::data::BeepCount();
+    QChar a('a');
+    edit->KeyPress(a);
+    EXPECT_EQ(a, QChar());
+    EXPECT_EQ(platform::data::BeepCount(), beeps + 1);
+    QChar digit('1');
+    edit->KeyPress(digit);
+    EXPECT_EQ(poderes->State(), dsEdit);
+    edit->SetText(QStringLiteral("01/01/2000"));
+    QChar esc(27);
+    edit->KeyPress(esc);
+    EXPECT_EQ(edit->Text(), QStringLiteral("05/03/2024"));
+}
+
+TEST_F(DateEditTest, InvalidDateOnLeavingRaisesAndWritesNothing) {
+    poderes->Edit();
+    edit->SetCheckOnExit(true);
+    edit->SetText(QStringLiteral("31/02/2024"));
+    EXPECT_THROW(edit->DoExit(), Exception);
+    EXPECT_EQ(FormatDateTime(QStringLiteral("dd/mm/yyyy"), Fecha()->AsDateTime()), QStringLiteral("05/03/2024"));
+}
