@@ -6,10 +6,11 @@
 #include <QWidget>
 
 namespace {
-// Navigation glyphs: one or two small black triangles pointing left or right.
+// Navigation glyphs: one or two small black triangles pointing left or right. The first column
+// stays background: the bottom-left pixel gives the transparent colour.
 std::unique_ptr<TBitmap> NavGlyph(bool left, int count) {
     auto b = std::make_unique<TBitmap>();
-    const int w = 4 * count + 1;
+    const int w = 4 * count + 2;
     b->SetWidth(w);
     b->SetHeight(7);
     b->Canvas()->Brush()->SetColor(clOlive);
@@ -18,7 +19,7 @@ std::unique_ptr<TBitmap> NavGlyph(bool left, int count) {
         for (int row = 0; row < 7; ++row) {
             const int len = std::min(row + 1, 7 - row);
             for (int i = 0; i < len; ++i) {
-                const int x = t * 4 + (left ? 3 - i : i);
+                const int x = 1 + t * 4 + (left ? 3 - i : i);
                 b->Canvas()->SetPixel(x, row, clBlack);
             }
         }

@@ -100,6 +100,15 @@ TPopupWindow::TPopupWindow(TWinControl* owner) : TCustomControl(owner), FEditCon
     Widget()->setFocusPolicy(Qt::NoFocus);
 }
 
+void TPopupWindow::AdjustClientRect(TRect& rect) const { InflateRect(rect, -1, -1); }
+
+void TPopupWindow::Paint() {
+    Canvas()->Brush()->SetColor(Color());
+    Canvas()->FillRect(ClientRect());
+    Canvas()->Brush()->SetColor(clWindowFrame);
+    Canvas()->FrameRect(ClientRect());
+}
+
 void TPopupWindow::CloseUp(bool accept) { OnCloseUp(this, accept); }
 
 void TPopupWindow::Show(TPoint origin) {
@@ -483,7 +492,11 @@ void TCustomComboEdit::MouseDown(TMouseButton button, TShiftState shift, int x, 
     TCustomMaskEdit::MouseDown(button, shift, x, y);
 }
 
-void TCustomComboEdit::DoEnter() { TCustomMaskEdit::DoEnter(); }
+void TCustomComboEdit::DoEnter() {
+    // The text is selected on entry only when it can be typed into.
+    if (FDirectInput) TCustomMaskEdit::DoEnter();
+    else TWinControl::DoEnter();
+}
 
 void TCustomComboEdit::DoExit() {
     CloseUpPopup(FPopup, false);

@@ -33,9 +33,12 @@ public:
     void Hide();
     // The edit repaints its text part (it shows GetPopupText while the popup is open).
     void RepaintEditor();
+    // A one-pixel border, as a bordered popup window has.
+    void AdjustClientRect(TRect& rect) const override;
 
 protected:
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void Paint() override;
 
 private:
     TWinControl* FEditControl;
