@@ -213,6 +213,15 @@ void TSpeedItem::SetVisible(bool value) {
     FButton->SetVisible(value && (!FParent || FParent->Visible()));
 }
 
+void TSpeedItem::SetParentComponent(TComponent* value) {
+    auto* section = dynamic_cast<TSpeedbarSection*>(value);
+    TSpeedBar* bar = section ? section->SpeedBar() : dynamic_cast<TSpeedBar*>(value);
+    if (!bar) return;
+    int index = std::max(FSectionIndex, 0);
+    if (!FSectionName.isEmpty()) index = std::max(bar->SearchSection(FSectionName), 0);
+    bar->AddItem(index, this);
+}
+
 void TSpeedItem::SetImageIndex(int value) {
     FImageIndex = value;
     FButton->ButtonGlyph()->Invalidate();

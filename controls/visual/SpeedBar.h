@@ -96,6 +96,11 @@ public:
     // The section caption the item was stored with; placed there when added to a bar.
     QString SectionName() const { return FSectionName; }
     void SetSectionName(const QString& value) { FSectionName = value; }
+    // The section index read with a stored form (used when no section name was read).
+    void SetSectionIndex(int value) { FSectionIndex = value; }
+    // Placed under a section of a bar as a stored form places it: in the section named by
+    // SectionName (the first one when none has that name), else at the stored index.
+    void SetParentComponent(TComponent* value);
     TSpeedbarButton* Button() const { return FButton; }
 
     // Passed to the button.
@@ -173,6 +178,7 @@ private:
     TSpeedBar* FParent = nullptr;
     int FSection = -1;
     QString FSectionName;
+    int FSectionIndex = 0;
     int FImageIndex = -1;
 };
 

@@ -225,6 +225,24 @@ TEST_F(SpeedBarTest, ItemsBelongToOneSection) {
     EXPECT_EQ(form->FindComponent(QStringLiteral("btLast")), nullptr);
 }
 
+TEST_F(SpeedBarTest, StoredItemsFindTheirSectionByName) {
+    bar->AddSection(QStringLiteral("Untitled (0)"));
+    bar->AddSection(QStringLiteral("Untitled (1)"));
+    auto* named = new TSpeedItem(form.get());
+    named->SetSectionName(QStringLiteral("Untitled (1)"));
+    named->SetParentComponent(bar->Sections(0));
+    EXPECT_EQ(named->Section(), 1);
+    auto* unknown = new TSpeedItem(form.get());
+    unknown->SetSectionName(QStringLiteral("Untitled (7)"));
+    unknown->SetParentComponent(bar->Sections(1));
+    EXPECT_EQ(unknown->Section(), 0);
+    auto* byIndex = new TSpeedItem(form.get());
+    byIndex->SetSectionIndex(1);
+    byIndex->SetParentComponent(bar->Sections(0));
+    EXPECT_EQ(byIndex->Section(), 1);
+    EXPECT_EQ(byIndex->Button()->Width(), 24);
+}
+
 TEST_F(SpeedBarTest, CaptionKeepsTheHintInStep) {
     auto* item = Item(QStringLiteral("btAdd"));
     EXPECT_EQ(item->Caption(), QStringLiteral("btAdd"));  // the caption follows the name
