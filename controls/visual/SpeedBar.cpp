@@ -927,7 +927,9 @@ void TSpeedBar::RestoreLayout(TObject* iniObject, const QString& rootSection) {
             SetWidth(IniReadInteger(iniObject, section, QStringLiteral("Width"), Width()));
     }
     if (Align() != old) OnPosChanged(this);
-    const int count = IniReadInteger(iniObject, section, QStringLiteral("Count"), 0);
+    // A damaged count must not keep the form reading keys for ever.
+    constexpr int MaxStoredButtons = 4096;
+    const int count = std::min(IniReadInteger(iniObject, section, QStringLiteral("Count"), 0), MaxStoredButtons);
     if (count > 0) {
         ForAllItems(0, [](int, TSpeedItem* item, int) { item->SetVisible(false); });
         const TCharSet delims(" ,");

@@ -525,6 +525,12 @@ TEST_F(SpeedBarLayoutTest, OlderVersionsAndBadValuesAreIgnored) {
     EXPECT_EQ(a->Left(), 3);  // not a number: kept
     EXPECT_EQ(a->Top(), 40);
     EXPECT_FALSE(b->Visible());
+    // A damaged count does not stall the restore.
+    ini->WriteString(section, QStringLiteral("Count"), QStringLiteral("2000000000"));
+    bar->RestoreLayout(ini.get(), QString());
+    EXPECT_TRUE(a->Visible());
+    EXPECT_TRUE(c->Visible());  // its key from the first save is still there
+    EXPECT_FALSE(hidden->Visible());
     // A nameless bar neither saves nor restores.
     TSpeedBar nameless(nullptr);
     nameless.SaveLayout(ini.get(), QString());
