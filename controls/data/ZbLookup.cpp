@@ -943,3 +943,151 @@ void TZbDBLookupCombo::Paint() {
     c->Pen()->SetColor(Enabled() ? clBtnText : clGrayText);
     c->Polygon({Point(cx - 3, cy - 1), Point(cx + 3, cy - 1), Point(cx, cy + 2)});
 }
+
+// ---------------------------------------------------------------------------------------------- lookup edit
+
+namespace platform::data {
+// The combo edit's popup protocol goes through this window; the list itself is what shows.
+class TLookupPopupLink : public TPopupWindow {
+public:
+    explicit TLookupPopupLink(TZbLookupEdit* edit) : TPopupWindow(edit), FEdit(edit) {}
+    Variant GetValue() override { return FEdit->GetPopupValue(); }
+    void SetValue(const Variant& value) override { FEdit->SetPopupValue(value); }
+
+private:
+    TZbLookupEdit* FEdit;
+};
+}  // namespace platform::data
+
+TPopupDataWindow::TPopupDataWindow(TComponent* owner, TZbLookupEdit* editor) : TZbPopupDataList(owner), FEditor(editor) {}
+
+bool TPopupDataWindow::LocateText(const QString& text) {
+    QString key;
+    if (!FListActive || !Locate(FDisplayField, text, false, &key)) return false;
+    SetValue(key);
+    return true;
+}
+
+void TPopupDataWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    TZbPopupDataList::MouseUp(button, shift, x, y);
+    if (button == mbLeft && x >= 0 && y >= 0 && x < ClientWidth() && y < ClientHeight()) OnCloseUp(this, true);
+}
+
+TZbLookupEdit::TZbLookupEdit(TComponent* owner) : TCustomComboEdit(owner) {
+    FList = new TPopupDataWindow(this, this);
+    FList->SetVisible(false);
+    FList->MakePopupWindow();
+    FList->SetRowCount(FDropDownCount);
+    FList->OnChange = [this](TObject*) { ListChanged(); };
+    FList->OnCloseUp = [this](TObject*, bool accept) { CloseUpPopup(FLink, accept); };
+    // Pictures are asked for with the edit as sender.
+    FList->OnGetImage = [this](TObject*, bool isEmpty, TGraphic*& graphic, int& margin) {
+        OnGetImage(this, isEmpty, graphic, margin);
+    };
+    FLink = new platform::data::TLookupPopupLink(this);
+    SetPopup(FLink);
+    SetGlyphKind(gkDropDown);
+    FCreating = false;
+}
+
+TZbLookupEdit::~TZbLookupEdit() = default;
+
+void TZbLookupEdit::DropDown(bool lockText) {
+    if (PopupVisible() || GetReadOnly()) return;
+    OnDropDown(this);
+    FList->SetRowCount(FDropDownCount);
+    FList->Font()->Assign(Font());
+    const int width = FDropDownWidth > 0 ? FDropDownWidth : Width();
+    FLink->SetBounds(FLink->Left(), FLink->Top(), width, FList->Height());
+    TCustomComboEdit::DropDown(lockText);
+}
+
+void TZbLookupEdit::ShowPopup(TPoint origin) {
+    FList->SetBounds(origin.X, origin.Y, FLink->Width(), FList->Height());
+    FList->Show();
+}
+
+void TZbLookupEdit::HidePopup() {
+    FList->Hide();
+    if (PopupVisible()) OnCloseUp(this);
+}
+
+void TZbLookupEdit::SetPopupValue(const Variant& value) {
+    const QString s = value.IsNullOrEmpty() ? QString() : value.AsString();
+    if (s.isEmpty()) FList->SetValue(FList->EmptyValue());
+    else FList->SetDisplayValue(s);
+}
+
+Variant TZbLookupEdit::GetPopupValue() {
+    if (FList->Value().isEmpty() || FList->Value() == FList->EmptyValue()) return Variant(Text());
+    return Variant(FList->DisplayValue());
+}
+
+void TZbLookupEdit::ApplyPopupValue(const Variant& value) {
+    FChanging = true;
+    struct TReset {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{FChanging};
+    TCustomComboEdit::ApplyPopupValue(value);
+}
+
+// A row chosen in the list shows its display text.
+void TZbLookupEdit::ListChanged() {
+    if (FChanging) return;
+    FChanging = true;
+    SetText(FList->DisplayValue());
+    if (AutoSelect()) TCustomMaskEdit::SelectAll();
+    FChanging = false;
+    DoChange();
+}
+
+void TZbLookupEdit::Change() {
+    if (FChanging) return;
+    if (FIgnoreChange) {
+        FIgnoreChange = false;
+        TCustomComboEdit::Change();
+        return;
+    }
+    const QString typed = Text();
+    FChanging = true;
+    if (!typed.isEmpty() && FList->LocateText(typed)) {
+        // Completion: the rest of the found text, selected.
+        const QString found = FList->DisplayValue();
+        SetText(found);
+        SetSelStart(int(typed.size()));
+        SetSelLength(int(found.size() - typed.size()));
+    } else {
+        FList->SetValue(FList->EmptyValue());
+    }
+    FChanging = false;
+    TCustomComboEdit::Change();
+}
+
+bool TZbLookupEdit::WantsKey(quint16 key, TShiftState shift) const {
+    if (key == VK_UP || key == VK_DOWN) return true;
+    if (PopupVisible() && (key == VK_PRIOR || key == VK_NEXT)) return true;
+    return TCustomComboEdit::WantsKey(key, shift);
+}
+
+void TZbLookupEdit::KeyDown(quint16& key, TShiftState shift) {
+    const bool nav = key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN;
+    if (nav && PopupVisible() && !(shift & ssAlt)) {
+        FList->KeyDown(key, shift);
+        key = 0;
+        return;
+    }
+    if ((key == VK_UP || key == VK_DOWN) && !(shift & ssAlt) && !GetReadOnly()) {
+        FList->KeyDown(key, shift);
+        if (!FList->Value().isEmpty() && FList->Value() != FList->EmptyValue()) key = 0;
+        return;
+    }
+    TCustomComboEdit::KeyDown(key, shift);
+}
+
+void TZbLookupEdit::KeyPress(QChar& key) {
+    const ushort c = key.unicode();
+    if (c == 8 || (c >= 32 && SelLength() > 0)) FIgnoreChange = true;
+    TCustomComboEdit::KeyPress(key);
+    if (key.isNull()) FIgnoreChange = false;
+}

@@ -3,6 +3,7 @@
 // of another (the lookup dataset), search it as the user types and write the chosen key back.
 // The list shows the lookup rows; the combo drops such a list down.
 #include "controls/data/DBLocateHelpers.h"
+#include "controls/edit/ToolEdit.h"
 #include "platform/forms/Controls.h"
 
 #include <functional>
@@ -276,3 +277,81 @@ private:
     TGraphic* FPicture = nullptr;
     int FTextMargin = 0;
 };
+
+class TZbLookupEdit;
+
+// The popup list of the lookup edit.
+class TPopupDataWindow : public TZbPopupDataList {
+public:
+    TPopupDataWindow(TComponent* owner, TZbLookupEdit* editor);
+    TZbLookupEdit* Editor() const { return FEditor; }
+    // Locates a display text by its beginning; on success the list's value is that row's key.
+    bool LocateText(const QString& text);
+    TEvent<TObject*, bool> OnCloseUp;
+
+protected:
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+
+private:
+    TZbLookupEdit* FEditor;
+};
+
+namespace platform::data {
+class TLookupPopupLink;
+}
+
+// A free-text edit whose popup list completes what is typed from the lookup dataset.
+class TZbLookupEdit : public TCustomComboEdit {
+public:
+    explicit TZbLookupEdit(TComponent* owner);
+    ~TZbLookupEdit() override;
+
+    TPopupDataWindow* PopupList() const { return FList; }
+    int DropDownCount() const { return FDropDownCount; }
+    void SetDropDownCount(int value) { FDropDownCount = value; }
+    int DropDownWidth() const { return FDropDownWidth; }
+    void SetDropDownWidth(int value) { FDropDownWidth = value; }
+    bool PopupOnlyLocate() const { return FPopupOnlyLocate; }
+    void SetPopupOnlyLocate(bool value) { FPopupOnlyLocate = value; }
+    TLookupListStyle ListStyle() const { return FList->ListStyle(); }
+    void SetListStyle(TLookupListStyle value) { FList->SetListStyle(value); }
+    QChar FieldsDelimiter() const { return FList->FieldsDelimiter(); }
+    void SetFieldsDelimiter(QChar value) { FList->SetFieldsDelimiter(value); }
+    QString LookupDisplay() const { return FList->LookupDisplay(); }
+    void SetLookupDisplay(const QString& value) { FList->SetLookupDisplay(value); }
+    int LookupDisplayIndex() const { return FList->LookupDisplayIndex(); }
+    void SetLookupDisplayIndex(int value) { FList->SetLookupDisplayIndex(value); }
+    QString LookupField() const { return FList->LookupField(); }
+    void SetLookupField(const QString& value) { FList->SetLookupField(value); }
+    TDataSource* LookupSource() const { return FList->LookupSource(); }
+    void SetLookupSource(TDataSource* value) { FList->SetLookupSource(value); }
+
+    TGetImageEvent OnGetImage;
+    TNotifyEvent OnCloseUp;
+    TNotifyEvent OnDropDown;
+
+    void DropDown(bool lockText) override;
+    void KeyDown(quint16& key, TShiftState shift) override;
+    void KeyPress(QChar& key) override;
+    bool WantsKey(quint16 key, TShiftState shift) const override;
+
+protected:
+    void ShowPopup(TPoint origin) override;
+    void HidePopup() override;
+    void SetPopupValue(const Variant& value) override;
+    Variant GetPopupValue() override;
+    void ApplyPopupValue(const Variant& value) override;
+    void Change() override;
+
+private:
+    friend class platform::data::TLookupPopupLink;
+    void ListChanged();
+    TPopupDataWindow* FList = nullptr;
+    platform::data::TLookupPopupLink* FLink = nullptr;
+    int FDropDownCount = 8;
+    int FDropDownWidth = 0;
+    bool FPopupOnlyLocate = true;
+    bool FChanging = false;
+    bool FIgnoreChange = false;
+};
+

@@ -299,3 +299,58 @@ TEST_F(LookupTest, ComboNearTheScreenBottomDropsUpwardsAndStaysOnScreen) {
     TRect wide = combo->DropDownRect(1000, 40, screen);
     EXPECT_EQ(wide.Left, 0);
 }
+
+// ---------------------------------------------------------------------------------------------- lookup edit
+
+namespace {
+
+class LookupEditTest : public LookupTest {
+protected:
+    void SetUp() override {
+        LookupTest::SetUp();
+        form->SetBounds(0, 0, 300, 200);
+        edit = new TZbLookupEdit(form);
+        edit->SetParent(form);
+        edit->SetBounds(10, 10, 200, 21);
+        edit->SetLookupSource(dsClientes);
+        edit->SetLookupField(QStringLiteral("CLIENTE"));
+        edit->SetLookupDisplay(QStringLiteral("APELLIDOS"));
+        form->Show();
+        TFormHarness::Focus(edit);
+    }
+    TZbLookupEdit* edit = nullptr;
+};
+
+}  // namespace
+
+TEST_F(LookupEditTest, TypingCompletesAndSelectsTheCompletedPart) {
+    TFormHarness::Type(edit, QStringLiteral("z"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("Zamora Díaz"));
+    EXPECT_EQ(edit->SelStart(), 1);
+    EXPECT_EQ(edit->SelLength(), 10);
+    EXPECT_EQ(edit->PopupList()->Value(), QStringLiteral("12"));
+    // Backspace removes the completed part and does not complete again.
+    TFormHarness::PressKey(edit, VK_BACK);
+    EXPECT_EQ(edit->Text(), QStringLiteral("Z"));
+    // Text that matches nothing leaves the popup without a value.
+    edit->SetText(QStringLiteral("Qx"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("Qx"));
+    EXPECT_TRUE(edit->PopupList()->Value().isEmpty());
+}
+
+TEST_F(LookupEditTest, ArrowsStepThroughTheRowsAndThePopupAcceptsAClick) {
+    edit->SetText(QStringLiteral("Núñez Ortiz"));
+    EXPECT_EQ(edit->PopupList()->Value(), QStringLiteral("3"));
+    TFormHarness::PressKey(edit, VK_DOWN);
+    EXPECT_EQ(edit->Text(), QStringLiteral("Álvarez Ruiz"));  // client 4 follows 3
+    int closed = 0;
+    edit->OnCloseUp = [&](TObject*) { ++closed; };
+    edit->DropDown(false);
+    ASSERT_TRUE(edit->PopupVisible());
+    TZbDBLookupList* list = edit->PopupList();
+    TFormHarness::ClickAt(list, 5, list->RowHeight() / 2);  // first row shown
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(edit->Text(), list->DisplayValue());
+    EXPECT_FALSE(edit->Text().isEmpty());
+}
