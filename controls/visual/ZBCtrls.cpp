@@ -499,7 +499,7 @@ TRect DrawButtonFrame(TCanvas* canvas, const TRect& client, bool pressed, TButto
 // ================================================================== speed button
 
 TZbSpeedButton::TZbSpeedButton(TComponent* owner)
-    : TGraphicControl(owner), FGlyph(std::make_unique<TZbButtonGlyph>()), FDrawImage(std::make_unique<TBitmap>()) {
+    : TGraphicControl(owner), FDrawImage(std::make_unique<TBitmap>()), FGlyph(std::make_unique<TZbButtonGlyph>()) {
     SetBounds(0, 0, 25, 25);
     SetControlStyle(csCaptureMouse | csOpaque | csDoubleClicks);
     FGlyph->OnChange = TNotifyEvent(this, &TZbSpeedButton::GlyphChanged);

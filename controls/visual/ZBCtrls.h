@@ -239,6 +239,14 @@ protected:
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     // The picture for the current state is prepared at once.
     void UpdateGlyphState();
+    bool Inside(int x, int y) const { return x >= 0 && x < Width() && y >= 0 && y <= Height(); }
+
+    // The buttons built on this one (edit, calendar and calculator buttons) read and set these.
+    TZbButtonState FState = rbsUp;
+    bool FDragging = false;
+    bool FMouseInside = false;
+    bool FMenuTracking = false;
+    std::unique_ptr<TBitmap> FDrawImage;
 
 private:
     void GlyphChanged(TObject* sender);
@@ -246,17 +254,12 @@ private:
     void TimerExpired(TObject* sender);
     void ReleaseAt(int x, int y);
     bool CheckMenuDropDown(int x, int y);
-    bool Inside(int x, int y) const { return x >= 0 && x < Width() && y >= 0 && y <= Height(); }
 
-    TZbButtonState FState = rbsUp;
     int FGroupIndex = 0;
     TButtonStyle FStyle = bsAutoDetect;
     std::unique_ptr<TZbButtonGlyph> FGlyph;
-    std::unique_ptr<TBitmap> FDrawImage;
     bool FDown = false;
-    bool FDragging = false;
     bool FFlat = false;
-    bool FMouseInside = false;
     bool FAllowAllUp = false;
     TButtonLayout FLayout = blGlyphTop;
     int FSpacing = 1;
@@ -267,7 +270,6 @@ private:
     TPopupMenu* FDropDownMenu = nullptr;
     TZbDropDownMenuPos FMenuPosition = dmpBottom;
     bool FGrayedInactive = true;
-    bool FMenuTracking = false;
     TTimer* FRepeatTimer = nullptr;
     bool FAllowTimer = false;
     quint16 FInitPause = 500;
