@@ -1,0 +1,164 @@
+#include "controls/visual/ZbHook.h"
+#include "platform/forms/FormHarness.h"
+#include "platform/forms/Forms.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using platform::forms::TFormHarness;
+
+namespace {
+
+constexpr QEvent::Type kProbe = QEvent::User;
+
+// A control that notes the probe and destroy messages it gets.
+class TRecordingControl : public TCustomControl {
+public:
+    explicit TRecordingControl(TComponent* owner, std::vector<std::string>& log) : TCustomControl(owner), FLog(log) {}
+    bool WidgetEvent(QEvent* e) override {
+        if (e->type() == kProbe) FLog.push_back("control");
+        if (e->type() == QEvent::Destroy) FLog.push_back("control-destroy");
+        return TCustomControl::WidgetEvent(e);
+    }
+
+private:
+    std::vector<std::string>& FLog;
+};
+
+TZbWindowHook* MakeHook(TComponent* owner, TWinControl* control, const std::string& name,
+                        std::vector<std::string>& log, bool handleBefore = false) {
+    auto* hook = new TZbWindowHook(owner);
+    hook->BeforeMessage = THookMessageEvent([&log, name, handleBefore](TObject*, TMessage& m, bool& handled) {
+        if (m.Msg == kProbe || m.Msg == QEvent::Destroy) {
+            log.push_back(name + "-before");
+            handled = handleBefore;
+        }
+    });
+    hook->AfterMessage = THookMessageEvent([&log, name](TObject*, TMessage& m, bool&) {
+        if (m.Msg == kProbe || m.Msg == QEvent::Destroy) log.push_back(name + "-after");
+    });
+    hook->SetWinControl(control);
+    return hook;
+}
+
+void Send(TControl* control, QEvent::Type type) {
+    QEvent e(type);
+    QCoreApplication::sendEvent(control->Widget(), &e);
+}
+
+class WindowHookTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(static_cast<TApplication*>(Application), nullptr); }
+    std::vector<std::string> log;
+};
+
+}  // namespace
+
+TEST_F(WindowHookTest, LastAttachedSeesFirstAndAfterHooksFollowTheControl) {
+    TForm form(nullptr);
+    auto* control = new TRecordingControl(&form, log);
+    control->SetParent(&form);
+    MakeHook(&form, control, "h1", log);
+    MakeHook(&form, control, "h2", log);
+
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"h2-before", "h1-before", "control", "h2-after", "h1-after"}));
+}
+
+TEST_F(WindowHookTest, HandledBeforeKeepsTheMessageFromOlderHooksAndTheControl) {
+    TForm form(nullptr);
+    auto* control = new TRecordingControl(&form, log);
+    control->SetParent(&form);
+    MakeHook(&form, control, "h1", log);
+    MakeHook(&form, control, "h2", log, /*handleBefore=*/true);
+
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"h2-before"}));
+}
+
+TEST_F(WindowHookTest, DestroyAlwaysReachesTheControlAndTheHookComesBackAfterwards) {
+    TForm form(nullptr);
+    auto* control = new TRecordingControl(&form, log);
+    control->SetParent(&form);
+    TZbWindowHook* hook = MakeHook(&form, control, "h1", log, /*handleBefore=*/true);
+
+    Send(control, QEvent::Destroy);
+    EXPECT_EQ(log, (std::vector<std::string>{"h1-before", "control-destroy", "h1-after"}));
+
+    // The window procedure is given back at once and put back by the queued re-hook.
+    log.clear();
+    hook->BeforeMessage = THookMessageEvent([this](TObject*, TMessage& m, bool&) {
+        if (m.Msg == kProbe) log.push_back("h1-before");
+    });
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"control"}));
+    TFormHarness::ProcessEvents();
+    log.clear();
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"h1-before", "control", "h1-after"}));
+}
+
+TEST_F(WindowHookTest, InactiveHookSeesNothingUntilSwitchedOn) {
+    TForm form(nullptr);
+    auto* control = new TRecordingControl(&form, log);
+    control->SetParent(&form);
+    TZbWindowHook* hook = MakeHook(&form, control, "h1", log);
+    hook->SetActive(false);
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"control"}));
+    log.clear();
+    hook->SetActive(true);
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"h1-before", "control", "h1-after"}));
+}
+
+TEST_F(WindowHookTest, LastHookLeavingUnhooksAtOnceAndFreesTheRecordAfterTheMessage) {
+    TForm form(nullptr);
+    auto* control = new TRecordingControl(&form, log);
+    control->SetParent(&form);
+    TZbWindowHook* hook = MakeHook(&form, control, "h1", log);
+    TFormHarness::ProcessEvents();
+    const int records = platform::visual::HookList()->Count();
+
+    hook->SetWinControl(nullptr);
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"control"}));
+    EXPECT_EQ(platform::visual::HookList()->Count(), records);  // still there inside this message
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(platform::visual::HookList()->Count(), records - 1);
+}
+
+TEST_F(WindowHookTest, FreedControlLeavesTheHookWithoutAControl) {
+    TForm form(nullptr);
+    auto* control = new TRecordingControl(&form, log);
+    control->SetParent(&form);
+    TZbWindowHook* hook = MakeHook(&form, control, "h1", log);
+    delete control;
+    EXPECT_EQ(hook->WinControl(), nullptr);
+    TFormHarness::ProcessEvents();
+    // A new control can be watched afterwards.
+    auto* other = new TRecordingControl(&form, log);
+    other->SetParent(&form);
+    hook->SetWinControl(other);
+    Send(other, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"h1-before", "control", "h1-after"}));
+}
+
+TEST_F(WindowHookTest, IsFormWatchesTheOwningForm) {
+    TForm form(nullptr);
+    TZbWindowHook hook(&form);
+    EXPECT_FALSE(hook.IsForm());
+    hook.SetIsForm(true);
+    EXPECT_EQ(hook.WinControl(), &form);
+    EXPECT_TRUE(hook.IsForm());
+
+    TComponent plain(nullptr);
+    TZbWindowHook loose(&plain);
+    loose.SetIsForm(true);
+    EXPECT_EQ(loose.WinControl(), nullptr);
+}
