@@ -1,4 +1,5 @@
 #include "controls/visual/AniFile.h"
+#include "controls/visual/BitmapHelpers.h"
 
 #include "controls/visual/ColorQuantizer.h"
 #include "controls/visual/IcoList.h"
@@ -47,13 +48,6 @@ quint16 ColorsOfBitCount(int bits) {
 }
 
 QString FixedText(const char* text) { return QString::fromLatin1(text, qsizetype(qstrnlen(text, 256))); }
-
-// Tells the user that the operation is not available and ends it silently.
-[[noreturn]] void NotImplemented() {
-    Screen->SetCursor(crDefault);
-    MessageDlg(QString::fromUtf8("Функция не реализована"), mtInformation, {mbOK}, 0);
-    Abort();
-}
 
 }  // namespace
 

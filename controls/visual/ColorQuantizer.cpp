@@ -1,5 +1,6 @@
 // Bitmap level of the colour reduction.
 #include "controls/visual/ColorQuantizer.h"
+#include "controls/visual/BitmapHelpers.h"
 
 #include "platform/rtl/Exceptions.h"
 
@@ -76,7 +77,7 @@ std::unique_ptr<TMemoryStream> BitmapToDIBStream(TBitmap* bitmap, TPixelFormatCo
         return stream;
     }
     // The device-dependent format cannot be asked for.
-    if (format < 1 || format > 4) Abort();
+    if (format < 1 || format > 4) NotImplemented();
     const int w = bitmap->Width(), h = bitmap->Height();
     int srcStride = 0;
     const std::vector<quint8> src = Bits24(bitmap, srcStride);

@@ -263,6 +263,7 @@ TEST(ColorQuantizer, BmpImageReadsBackInAnIndependentReader)
 // ---------------------------------------------------------------- bitmaps
 
 #include "controls/visual/ColorQuantizer.h"
+#include "platform/forms/FormHarness.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace {
@@ -358,7 +359,14 @@ TEST(ColorQuantizerBitmap, FewerBitsAndRefusals)
     auto c = LoadBmp(ReduceColors(&bw, 16).get());
     EXPECT_EQ(c->Store().PixelRgb(0, 0) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(c->Store().PixelRgb(1, 0) & 0xFFFFFF, 0u);
-    EXPECT_THROW(BitmapToDIBStream(&b, 0, 0), EAbort);
+    {
+        // The device format is refused with the "not available" notice, then a silent abort.
+        platform::forms::TFormHarness harness;
+        harness.AnswerMessage(mrOk);
+        EXPECT_THROW(BitmapToDIBStream(&b, 0, 0), EAbort);
+        ASSERT_EQ(harness.Messages().size(), 1u);
+        EXPECT_EQ(harness.LastMessage().Icon, mtInformation);
+    }
     TBitmap empty;
     try {
         BitmapToDIBStream(&empty, 3, 0);
