@@ -31,13 +31,14 @@ struct BigFolder {
         t->FieldDefs()->Add(QStringLiteral("POBLACION"), ftString, 30);
         t->FieldDefs()->Add(QStringLiteral("TELEFONO"), ftString, 15);
         t->IndexDefs()->Add(QString(), QStringLiteral("CODIGO"), ixPrimary);
-        t->IndexDefs()->Add(QStringLiteral("apellidos"), QStringLiteral("APELLIDOS"), ixCaseInsensitive);
         t->CreateTable();
         sqlite3* db = nullptr;
         sqlite3_open_v2((dir.path() + QStringLiteral("/zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE,
                         nullptr);
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         sqlite3_stmt* st = nullptr;
+        // Rows go in through SQLite directly, fast; the table keeps only its primary key, since a
+        // plain connection lacks the engine's Spanish collations.
         sqlite3_prepare_v2(db, "INSERT INTO contactos (CODIGO, APELLIDOS, NOMBRE, POBLACION, TELEFONO) VALUES (?,?,?,?,?)",
                            -1, &st, nullptr);
         for (int i = 0; i < Rows; ++i) {
@@ -75,7 +76,6 @@ struct GridForm {
         table = new TTable(form.get());
         table->SetDatabaseName(Big().dir.path());
         table->SetTableName(QStringLiteral("CONTACTOS"));
-        table->SetIndexName(QStringLiteral("apellidos"));
         auto* source = new TDataSource(form.get());
         source->SetDataSet(table);
         if (zb) {
@@ -83,7 +83,7 @@ struct GridForm {
             g->SetTitleButtons(true);
             g->SetMultiSelect(true);
             g->OnGetBtnParams = [](TObject*, TField* f, TFont*, TColor&, TSortMarker& m, bool) {
-                if (f && f->FieldName() == QStringLiteral("APELLIDOS")) m = smDown;
+                if (f && f->FieldName() == QStringLiteral("CODIGO")) m = smDown;
             };
             g->OnGetCellParams = [](TObject*, TField* f, TFont*, TColor& bg, bool highlight) {
                 if (!highlight && f && f->FieldName() == QStringLiteral("TELEFONO")) bg = clInfoBk;
@@ -122,6 +122,7 @@ void PageDown(benchmark::State& state, bool zb) {
         if (f.table->Eof()) f.table->First();
     }
     state.counters["rows_per_page"] = f.grid->VisibleRowCount();
+    state.counters["table_rows"] = f.table->RecordCount();
 }
 void BM_ZbGridPageDown(benchmark::State& state) { PageDown(state, true); }
 void BM_PlainGridPageDown(benchmark::State& state) { PageDown(state, false); }
