@@ -300,6 +300,50 @@ TEST_F(LookupTest, ComboNearTheScreenBottomDropsUpwardsAndStaysOnScreen) {
     EXPECT_EQ(wide.Left, 0);
 }
 
+TEST_F(LookupTest, ComboOnALookupFieldWritesItsKeyFieldAndFixesTheLookup) {
+    TComponent own(nullptr);
+    TTable* t = NewTable(&own, folder, QStringLiteral("CUENTAS"));
+    for (const char* n : {"ORDEN", "CLIENTE"}) {
+        auto* f = new TIntegerField(&own);
+        f->SetFieldName(QString::fromLatin1(n));
+        f->SetDataSet(t);
+    }
+    auto* nomcli = new TStringField(&own);
+    nomcli->SetFieldName(QStringLiteral("NomCli"));
+    nomcli->SetFieldKind(fkLookup);
+    nomcli->SetSize(30);
+    nomcli->SetLookupDataSet(clientes);
+    nomcli->SetKeyFields(QStringLiteral("CLIENTE"));
+    nomcli->SetLookupKeyFields(QStringLiteral("CLIENTE"));
+    nomcli->SetLookupResultField(QStringLiteral("APELLIDOS"));
+    nomcli->SetDataSet(t);
+    t->Open();
+    auto* src = new TDataSource(&own);
+    src->SetDataSet(t);
+    auto* combo = new TZbDBLookupCombo(form);
+    combo->SetDataSource(src);
+    combo->SetDataField(QStringLiteral("NomCli"));
+    EXPECT_TRUE(combo->LookupMode());
+    EXPECT_EQ(combo->LookupField(), QStringLiteral("CLIENTE"));
+    EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("Núñez Ortiz"));
+    try {
+        combo->SetLookupField(QStringLiteral("NOMBRE"));
+        FAIL() << "no error";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Property already defined by lookup field"));
+    }
+    EXPECT_THROW(combo->SetLookupSource(dsClientes), EDatabaseError);
+    quint16 k = VK_DOWN;
+    combo->KeyDown(k, 0);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 4);
+    EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("Álvarez Ruiz"));
+    // Leaving lookup mode gives the control its own settings back.
+    combo->SetDataField(QStringLiteral("CLIENTE"));
+    EXPECT_FALSE(combo->LookupMode());
+    t->Cancel();
+    t->Close();
+}
+
 // ---------------------------------------------------------------------------------------------- lookup edit
 
 namespace {
