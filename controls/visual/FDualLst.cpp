@@ -71,7 +71,7 @@ TDualListForm::TDualListForm(TComponent* owner) : TForm(owner) {
     CancelBtn->SetCancel(true);
     CancelBtn->SetModalResult(mrCancel);
     HelpBtn = MakeButton(this, QStringLiteral("HelpBtn"), 310, 239, 77, 25);
-    SetActiveControl(SrcList);
+    // SrcList is first in the tab order, so it has the focus when the dialog opens.
 
     OnCreate = TNotifyEvent(this, &TDualListForm::FormCreate);
     OnShow = TNotifyEvent(this, &TDualListForm::ListClick);

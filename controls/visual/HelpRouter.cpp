@@ -11,7 +11,8 @@ THTMLhelpRouter* gRouter = nullptr;
 
 // The viewer is loaded once per run; a test that installs another engine loads that one.
 struct THtmlHelpLibrary {
-    THelpEngine* Engine = nullptr;
+    bool Loaded = false;
+    quint64 Serial = 0;
     bool Available = false;
 };
 THtmlHelpLibrary gLibrary;
@@ -25,10 +26,10 @@ QString ChangeFileExt(const QString& file, const QString& ext) {
 
 namespace platform::visual {
 bool LoadHtmlHelp() {
-    THelpEngine* engine = HelpEngine();
-    if (gLibrary.Engine != engine) {
-        gLibrary.Engine = engine;
-        gLibrary.Available = engine->HtmlHelpAvailable();
+    if (!gLibrary.Loaded || gLibrary.Serial != HelpEngineSerial()) {
+        gLibrary.Loaded = true;
+        gLibrary.Serial = HelpEngineSerial();
+        gLibrary.Available = HelpEngine()->HtmlHelpAvailable();
     }
     return gLibrary.Available;
 }

@@ -173,5 +173,7 @@ void BoxMoveFocusedItem(TWinControl* list, int dstIndex) {
     if (!items || dstIndex < 0 || dstIndex >= items->Count() || dstIndex == current || current < 0)
         return;
     items->Move(current, dstIndex);
+    // The focus goes with the item, so that the next key moves it on.
+    BoxSetItemIndex(list, dstIndex);
     BoxSetItem(list, dstIndex);
 }

@@ -50,7 +50,16 @@ THelpEngine* HelpEngine() {
     return &ProgramHelp();
 }
 
-void SetHelpEngine(THelpEngine* engine) { InstalledEngine() = engine; }
+namespace {
+quint64 gEngineSerial = 0;
+}
+
+void SetHelpEngine(THelpEngine* engine) {
+    InstalledEngine() = engine;
+    ++gEngineSerial;
+}
+
+quint64 HelpEngineSerial() { return gEngineSerial; }
 
 TProgramHelp::TProgramHelp() { InitHelpPages(); }
 

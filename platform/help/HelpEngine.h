@@ -33,6 +33,8 @@ public:
 THelpEngine* HelpEngine();
 // Installs an engine (not owned); null goes back to the program's own help.
 void SetHelpEngine(THelpEngine* engine);
+// Changes with every SetHelpEngine: what was found out about the previous engine is stale.
+quint64 HelpEngineSerial();
 
 // The program's own help: the pages of a set in one help window.
 class TProgramHelp : public THelpEngine {

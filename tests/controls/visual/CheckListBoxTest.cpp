@@ -1,0 +1,175 @@
+#include "controls/visual/ZBCtrls_lists.h"
+#include "platform/forms/FormHarness.h"
+#include "platform/forms/Forms.h"
+
+#include <QListWidget>
+
+#include <gtest/gtest.h>
+
+using platform::forms::TFormHarness;
+
+namespace {
+
+class CheckListBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = std::make_unique<TForm>(nullptr);
+        form->SetBounds(0, 0, 300, 250);
+        list = new TZbCheckListBox(form.get());
+        list->SetName(QStringLiteral("Tipos"));
+        list->SetParent(form.get());
+        list->SetBounds(10, 10, 200, 150);
+        for (const char* item : {"Expedientes", "Consultas", "Particulares"})
+            list->Items()->Add(QString::fromUtf8(item));
+        list->OnClickCheck = TNotifyEvent([this](TObject*) { ++clicks; });
+        list->OnStateChange = TChangeStateEvent([this](TObject*, int index) { changed.push_back(index); });
+    }
+    // A point of item `index` at `dx` pixels from its left edge, in the list's coordinates.
+    QPoint ItemPoint(int index, int dx) {
+        const QRect r = list->ListWidget()->visualItemRect(list->ListWidget()->item(index));
+        const QPoint vp = list->ListWidget()->viewport()->pos();
+        return QPoint(vp.x() + r.left() + dx, vp.y() + r.center().y());
+    }
+    TFormHarness harness;
+    std::unique_ptr<TForm> form;
+    TZbCheckListBox* list = nullptr;
+    int clicks = 0;
+    std::vector<int> changed;
+};
+
+}  // namespace
+
+TEST_F(CheckListBoxTest, ClicksCycleThroughGrayedWhenAllowedAndSkipDisabledItems) {
+    list->SetAllowGrayed(true);
+    std::vector<TCheckBoxState> seen;
+    for (int i = 0; i < 3; ++i) {
+        list->ToggleClickCheck(1);
+        seen.push_back(list->State(1));
+    }
+    EXPECT_EQ(seen, (std::vector<TCheckBoxState>{cbGrayed, cbChecked, cbUnchecked}));
+    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(changed, (std::vector<int>{1, 1, 1}));
+
+    list->SetItemEnabled(2, false);
+    list->ToggleClickCheck(2);
+    EXPECT_EQ(list->State(2), cbUnchecked);
+    EXPECT_EQ(clicks, 3);
+    list->ToggleClickCheck(7);  // past the end: nothing
+    EXPECT_EQ(clicks, 3);
+
+    list->SetAllowGrayed(false);
+    list->ToggleClickCheck(0);
+    EXPECT_EQ(list->State(0), cbChecked);
+}
+
+TEST_F(CheckListBoxTest, SpacePlusAndMinusWorkTheChecks) {
+    form->Show();
+    TFormHarness::Focus(list);
+    list->SetItemIndex(1);
+    TFormHarness::PressKey(list, VK_SPACE);
+    EXPECT_EQ(list->State(1), cbChecked);
+    EXPECT_EQ(clicks, 1);
+
+    list->SetItemEnabled(0, false);
+    TFormHarness::Type(list, QStringLiteral("+"));
+    EXPECT_EQ(list->State(0), cbUnchecked);  // disabled items keep their state
+    EXPECT_EQ(list->State(2), cbChecked);
+    TFormHarness::Type(list, QStringLiteral("-"));
+    EXPECT_EQ(list->State(1), cbUnchecked);
+    EXPECT_EQ(list->State(2), cbUnchecked);
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST_F(CheckListBoxTest, APressOnTheCheckTogglesAndOnePixelRightOnlySelects) {
+    form->Show();
+    TFormHarness::ProcessEvents();
+    const QPoint onCheck = ItemPoint(1, 3);
+    TFormHarness::ClickAt(list, onCheck.x(), onCheck.y());
+    EXPECT_EQ(list->State(1), cbChecked);
+
+    const QPoint pastCheck = ItemPoint(2, list->CheckWidth() + 1);
+    TFormHarness::ClickAt(list, pastCheck.x(), pastCheck.y());
+    EXPECT_EQ(list->State(2), cbUnchecked);
+    EXPECT_EQ(list->ItemIndex(), 2);
+}
+
+TEST_F(CheckListBoxTest, RadioButtonsKeepExactlyOneItemOn) {
+    list->SetCheckKind(ckRadioButtons);
+    EXPECT_EQ(list->CheckedIndex(), 0);  // none was checked: the first one
+    list->ToggleClickCheck(0);
+    EXPECT_EQ(list->State(0), cbChecked);  // the checked item cannot be switched off
+    list->SetChecked(2, true);
+    EXPECT_EQ(list->CheckedIndex(), 2);
+    EXPECT_EQ(list->State(0), cbUnchecked);
+
+    clicks = 0;
+    list->SetItemIndex(1);
+    QChar plus(QLatin1Char('+'));
+    list->KeyPress(plus);
+    EXPECT_EQ(list->CheckedIndex(), 2);  // "+" changes nothing here
+    EXPECT_EQ(clicks, 1);                // but is still reported
+    EXPECT_FALSE(list->AllowGrayed());
+    list->SetAllowGrayed(true);
+    EXPECT_FALSE(list->AllowGrayed());
+}
+
+TEST_F(CheckListBoxTest, ObjectsStatesAndFlagsTravelWithTheirItems) {
+    TObject a, b;
+    list->Items()->PutObject(0, &a);
+    list->Items()->AddObject(QStringLiteral("Señalamientos"), &b);
+    list->SetState(0, cbGrayed);
+    list->SetItemEnabled(3, false);
+    list->Items()->Exchange(0, 3);
+    EXPECT_EQ(list->Items()->Strings(0), QStringLiteral("Señalamientos"));
+    EXPECT_EQ(list->Items()->Objects(0), &b);
+    EXPECT_FALSE(list->ItemEnabled(0));
+    EXPECT_EQ(list->Items()->Objects(3), &a);
+    EXPECT_EQ(list->State(3), cbGrayed);
+
+    list->Items()->Move(3, 1);
+    EXPECT_EQ(list->Items()->Objects(1), &a);
+    EXPECT_EQ(list->State(1), cbGrayed);
+
+    // Another check list takes texts, objects, states and flags.
+    auto* copy = new TZbCheckListBox(form.get());
+    copy->SetParent(form.get());
+    copy->SetItems(list->Items());
+    ASSERT_EQ(copy->Items()->Count(), 4);
+    EXPECT_EQ(copy->Items()->Objects(1), &a);
+    EXPECT_EQ(copy->State(1), cbGrayed);
+    EXPECT_FALSE(copy->ItemEnabled(0));
+
+    list->Items()->Delete(1);
+    EXPECT_EQ(list->Items()->Count(), 3);
+    list->Clear();
+    EXPECT_EQ(list->Items()->Count(), 0);
+}
+
+TEST_F(CheckListBoxTest, IndexesOutsideTheListRaise) {
+    try {
+        (void)list->Items()->Strings(5);
+        FAIL() << "no error";
+    } catch (const EStringListError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("List index out of bounds: 5"));
+    }
+    EXPECT_THROW(list->SetState(-1, cbChecked), EStringListError);
+    EXPECT_THROW(list->Items()->Insert(9, QStringLiteral("x")), EOutOfResources);
+}
+
+TEST(TextListBoxTest, TheHorizontalRangeFollowsTheWidestItem) {
+    TFormHarness harness;
+    TForm form(nullptr);
+    auto* list = new TTextListBox(&form);
+    list->SetParent(&form);
+    list->Items()->Add(QStringLiteral("corto"));
+    list->Items()->Add(QStringLiteral("un texto bastante más largo que los demás"));
+    list->Items()->Add(QStringLiteral("mediano, algo más"));
+    const int widest = list->ScrollWidth();
+    list->Items()->Delete(0);  // a narrower item: the range stays
+    EXPECT_EQ(list->ScrollWidth(), widest);
+    list->Items()->Delete(0);  // the widest: the range shrinks to the next one
+    EXPECT_LT(list->ScrollWidth(), widest);
+    EXPECT_GT(list->ScrollWidth(), 0);
+    list->Items()->Clear();
+    EXPECT_EQ(list->ScrollWidth(), 0);
+}
