@@ -18,7 +18,9 @@ constexpr TColor GlyphTransparent = TColor(0x008080);
 
 // ---------------------------------------------------------------------------------------------- grid
 
-TZbDBGrid::TZbDBGrid(TComponent* owner) : TDBGrid(owner) {
+TZbDBGrid::TZbDBGrid(TComponent* owner) : TDBGrid(owner), FIniLink(std::make_unique<TIniLink>()) {
+    FIniLink->OnSave = TNotifyEvent(this, &TZbDBGrid::IniSave);
+    FIniLink->OnLoad = TNotifyEvent(this, &TZbDBGrid::IniLoad);
     // The library's defaults without tab stepping.
     TDBGrid::SetOptions(dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgConfirmDelete |
                         dgCancelOnExit);
@@ -27,7 +29,27 @@ TZbDBGrid::TZbDBGrid(TComponent* owner) : TDBGrid(owner) {
     TDBGrid::OnDrawColumnCell = TDrawColumnCellEvent(this, &TZbDBGrid::DrawCell);
 }
 
-TZbDBGrid::~TZbDBGrid() = default;
+TZbDBGrid::~TZbDBGrid() { FIniLink.reset(); }
+
+void TZbDBGrid::SetIniStorage(TFormPlacement* value) {
+    FIniLink->SetStorage(value);
+    if (value) value->FreeNotification(this);
+}
+
+QString TZbDBGrid::LinkSection() const {
+    QString own;
+    if (Columns()->State() == csCustomized) own = DefaultSection();
+    else if (TDataSet* ds = DataSet()) own = DataSetSectionName(ds);
+    return FIniLink->RootSection() + own;
+}
+
+void TZbDBGrid::IniSave(TObject*) {
+    if (!Name().isEmpty() && FIniLink->IniObject()) SaveLayout(FIniLink->IniObject(), LinkSection());
+}
+
+void TZbDBGrid::IniLoad(TObject*) {
+    if (!Name().isEmpty() && FIniLink->IniObject()) RestoreLayout(FIniLink->IniObject(), LinkSection());
+}
 
 TDataSet* TZbDBGrid::DataSet() const { return DataSource() ? DataSource()->DataSet() : nullptr; }
 

@@ -2,6 +2,7 @@
 // The data grid with title buttons, sort markers, multi-selection, cell colour events and a
 // stored column layout; and the date edit bound to a date field.
 #include "controls/edit/ToolEdit.h"
+#include "controls/visual/Placemnt.h"
 #include "platform/forms/DBCtrls.h"
 #include "platform/forms/DBGrids.h"
 
@@ -57,6 +58,9 @@ public:
     void SaveLayout(TObject* iniObject, const QString& section);
     void RestoreLayout(TObject* iniObject, const QString& section);
     QString DefaultSection() const;
+    // The placement component whose store keeps the layout, saved and restored with the form's.
+    TFormPlacement* IniStorage() const { return FIniLink->Storage(); }
+    void SetIniStorage(TFormPlacement* value);
 
     TCheckTitleBtnEvent OnCheckButton;
     TGetCellPropsEvent OnGetCellProps;
@@ -86,6 +90,10 @@ private:
     void ToggleCurrent();
     void KeepOutOfFixedColumns();
 
+    void IniSave(TObject* sender);
+    void IniLoad(TObject* sender);
+    QString LinkSection() const;
+    std::unique_ptr<TIniLink> FIniLink;
     std::vector<TBookmark> FSelectedRows;
     TBookmark FAnchor;
     int FFixedCols = 0;

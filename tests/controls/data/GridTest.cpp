@@ -202,6 +202,26 @@ TEST_F(GridTest, ColumnLayoutRoundTripsAndAWidthWithoutIndexKeepsThePlace) {
     EXPECT_EQ(grid->Columns()->Items(2)->Width(), 30);
 }
 
+TEST_F(GridTest, LayoutTravelsWithTheFormPlacementStore) {
+    auto* placement = new TFormPlacement(form);
+    placement->SetActive(false);
+    placement->SetIniFileName(folder + QStringLiteral("/Zembra.ini"));
+    placement->SetIniSection(QStringLiteral("Contactos"));
+    grid->SetIniStorage(placement);
+    clientes->FieldByName(QStringLiteral("NOMBRE"))->SetDisplayWidth(25);
+    placement->SaveFormPlacement();
+    {
+        TIniFile ini(folder + QStringLiteral("/Zembra.ini"));
+        EXPECT_EQ(ini.ReadString(QStringLiteral("Contactos\\TClientes"), QStringLiteral("TClientesNOMBRE"), QString()),
+                  QStringLiteral("1,25,1"));
+    }
+    clientes->FieldByName(QStringLiteral("NOMBRE"))->SetDisplayWidth(5);
+    placement->RestoreFormPlacement();
+    EXPECT_EQ(clientes->FieldByName(QStringLiteral("NOMBRE"))->DisplayWidth(), 25);
+    delete placement;
+    EXPECT_EQ(grid->IniStorage(), nullptr);
+}
+
 TEST_F(GridTest, CellEventsColourCellsAndMemoFieldsShowAGlyph) {
     int asked = 0;
     grid->OnGetCellParams = [&](TObject*, TField* f, TFont*, TColor& bg, bool) {
