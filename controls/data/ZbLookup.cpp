@@ -1,5 +1,7 @@
 #include "controls/data/ZbLookup.h"
 
+#include "controls/data/BdeUtils.h"
+
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Graphics.h"
 
@@ -52,6 +54,9 @@ TZbLookupControl::TZbLookupControl(TComponent* owner)
     SetColor(clWindow);
     SetTabStop(true);
     FValue = FEmptyValue;
+    // The engine's locate object (index and filtered-clone searches), even when nothing else
+    // of the engine unit is linked in.
+    InitBdeUtils();
     FLocate = CreateLocate(nullptr);
 }
 

@@ -222,6 +222,25 @@ TEST_F(GridTest, LayoutTravelsWithTheFormPlacementStore) {
     EXPECT_EQ(grid->IniStorage(), nullptr);
 }
 
+TEST_F(GridTest, CurrentColumnNeverStaysInsideTheFixedColumns) {
+    grid->SetFixedCols(10);
+    EXPECT_EQ(grid->FixedCols(), grid->FieldCount() - 1);
+    EXPECT_EQ(grid->SelectedIndex(), grid->FieldCount() - 1);
+    grid->SetFixedCols(1);
+    TFormHarness::PressKey(grid, VK_HOME);
+    EXPECT_EQ(grid->SelectedIndex(), 1);
+    TFormHarness::PressKey(grid, VK_RIGHT);
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    TFormHarness::PressKey(grid, VK_LEFT);
+    TFormHarness::PressKey(grid, VK_LEFT);
+    EXPECT_EQ(grid->SelectedIndex(), 1);
+    // A click in the fixed column keeps the column but moves to the clicked row.
+    const int rh = grid->DefaultRowHeight();
+    TFormHarness::ClickAt(grid, grid->TitleRect(0).Left + 3, grid->TitleRect(0).Bottom + 2 * rh + rh / 2);
+    EXPECT_EQ(grid->SelectedIndex(), 1);
+    EXPECT_EQ(clientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 3);
+}
+
 TEST_F(GridTest, CellEventsColourCellsAndMemoFieldsShowAGlyph) {
     int asked = 0;
     grid->OnGetCellParams = [&](TObject*, TField* f, TFont*, TColor& bg, bool) {
