@@ -3,6 +3,7 @@
 #include "controls/visual/BitmapHelpers.h"
 #include "controls/visual/CursorConsts.h"
 #include "controls/visual/IniHelpers.h"
+#include "controls/visual/Placemnt.h"
 #include "controls/visual/StrHelpers.h"
 #include "platform/forms/Forms.h"
 
@@ -242,8 +243,13 @@ void TSpeedItem::SetEditing(bool value) {
 // ================================================================== bar
 
 TSpeedBar::TSpeedBar(TComponent* owner)
-    : TCustomPanel(owner), FWallpaper(std::make_unique<TPicture>()), FImageChangeLink(std::make_unique<TChangeLink>()) {
+    : TCustomPanel(owner),
+      FWallpaper(std::make_unique<TPicture>()),
+      FImageChangeLink(std::make_unique<TChangeLink>()),
+      FIniLink(std::make_unique<TIniLink>()) {
     FWallpaper->OnChange = TNotifyEvent(this, &TSpeedBar::WallpaperChanged);
+    FIniLink->OnSave = TNotifyEvent(this, &TSpeedBar::IniSave);
+    FIniLink->OnLoad = TNotifyEvent(this, &TSpeedBar::IniLoad);
     FImageChangeLink->OnChange = TNotifyEvent(this, &TSpeedBar::ImageListChange);
     const int offset = MinButtonsOffset();
     FOffset = {offset, offset};
@@ -264,6 +270,7 @@ TSpeedBar::~TSpeedBar() {
     OnCustomize = nullptr;
     if (FFrameShown) DrawInvertFrame(this, FFrameRect, 3);
     FFrameShown = false;
+    FIniLink.reset();
     if (FImages) FImages->UnRegisterChanges(FImageChangeLink.get());
     while (!FSections.empty()) delete FSections.back();
 }
@@ -871,6 +878,14 @@ void TSpeedBar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 }
 
 // ------------------------------------------------------------------ layout persistence
+
+TFormPlacement* TSpeedBar::IniStorage() const { return FIniLink->Storage(); }
+
+void TSpeedBar::SetIniStorage(TFormPlacement* value) { FIniLink->SetStorage(value); }
+
+void TSpeedBar::IniSave(TObject*) { SaveLayout(FIniLink->IniObject(), FIniLink->RootSection()); }
+
+void TSpeedBar::IniLoad(TObject*) { RestoreLayout(FIniLink->IniObject(), FIniLink->RootSection()); }
 
 QString TSpeedBar::LayoutSection(const QString& rootSection) const {
     return rootSection + GetDefaultSection(const_cast<TSpeedBar*>(this));

@@ -15,6 +15,8 @@ ZB_EXCEPTION(ESpeedbarError, Exception)
 
 class TSpeedBar;
 class TSpeedItem;
+class TFormPlacement;
+class TIniLink;
 
 enum TBarPosition { bpAuto, bpCustom };
 enum TBarOrientation { boHorizontal, boVertical };
@@ -257,6 +259,9 @@ public:
     TRect DragFrame() const { return FFrameRect; }
 
     // --- layout persistence: one section of an ini file or registry branch
+    // The form placement whose saves and restores carry the bar's layout (none: not kept).
+    TFormPlacement* IniStorage() const;
+    void SetIniStorage(TFormPlacement* value);
     QString LayoutSection(const QString& rootSection) const;
     void SaveLayout(TObject* iniObject, const QString& rootSection);
     void RestoreLayout(TObject* iniObject, const QString& rootSection);
@@ -290,6 +295,8 @@ private:
     TAlign TargetSide(int x, int y) const;
     void SetDragFrame(const TRect& r);
     void CheckSectionCaption(TSpeedbarSection* section, const QString& caption) const;
+    void IniSave(TObject* sender);
+    void IniLoad(TObject* sender);
 
     std::vector<TSpeedbarSection*> FSections;
     TBarPosition FPosition = bpAuto;
@@ -312,6 +319,7 @@ private:
     TBoundLines FBoundLines = 0;
     TImageList* FImages = nullptr;
     std::unique_ptr<TChangeLink> FImageChangeLink;
+    std::unique_ptr<TIniLink> FIniLink;
     bool FLocked = false;
     bool FAlignNoneRead = false;
 };
