@@ -682,3 +682,66 @@ void TZbCheckListBox::IniLoad(TObject*) {
             break;
     }
 }
+
+// ---------------------------------------------------------------------------------------------
+// The form description of a check list
+
+void TZbCheckListBox::DefineProperties(TFiler* filer) {
+    filer->DefineProperty(QStringLiteral("InternalVersion"), TReaderProc(this, &TZbCheckListBox::ReadVersion),
+                          TWriterProc(this, &TZbCheckListBox::WriteVersion), true);
+    filer->DefineProperty(QStringLiteral("Strings"), TReaderProc(this, &TZbCheckListBox::ReadStrings),
+                          TWriterProc(this, &TZbCheckListBox::WriteStrings), WindowItems()->Count() > 0);
+}
+
+void TZbCheckListBox::ReadVersion(TReader* reader) { FStoredVersion = reader->ReadInteger(); }
+
+void TZbCheckListBox::WriteVersion(TWriter* writer) { writer->WriteInteger(202); }
+
+void TZbCheckListBox::ReadStrings(TReader* reader) {
+    struct TRead {
+        QString Text;
+        TCheckBoxState State;
+        bool Enabled;
+    };
+    std::vector<TRead> read;
+    reader->ReadListBegin();
+    while (!reader->EndOfList()) {
+        TRead item;
+        item.Text = reader->ReadString();
+        if (FStoredVersion < 202) {
+            item.State = reader->ReadBoolean() ? cbChecked : cbUnchecked;
+            item.Enabled = reader->ReadBoolean();
+            if (FStoredVersion > 0) {
+                const int state = reader->ReadInteger();
+                item.State = state == cbChecked ? cbChecked : state == cbGrayed ? cbGrayed : cbUnchecked;
+            }
+        } else {
+            const int state = reader->ReadInteger();
+            item.State = state == cbChecked ? cbChecked : state == cbGrayed ? cbGrayed : cbUnchecked;
+            item.Enabled = reader->ReadBoolean();
+        }
+        read.push_back(item);
+    }
+    reader->ReadListEnd();
+    // Only a list read whole replaces the items.
+    platform::classes::InUpdate(Items(), [&] {
+        ResetContent();
+        for (const TRead& item : read) {
+            const int index = Items()->Add(item.Text);
+            TCheckListBoxItem* rec = NeedRecord(index);
+            rec->State = item.State;
+            rec->Enabled = item.Enabled;
+        }
+    });
+    UpdateCheckStates();
+}
+
+void TZbCheckListBox::WriteStrings(TWriter* writer) {
+    writer->WriteListBegin();
+    for (int i = 0; i < WindowItems()->Count(); ++i) {
+        writer->WriteString(Items()->Strings(i));
+        writer->WriteInteger(int(State(i)));
+        writer->WriteBoolean(ItemEnabled(i));
+    }
+    writer->WriteListEnd();
+}

@@ -6,6 +6,8 @@
 #include "controls/visual/Placemnt.h"
 #include "platform/forms/StdCtrls.h"
 
+#include "platform/classes/Filer.h"
+
 #include <QPointer>
 #include <memory>
 #include <vector>
@@ -161,6 +163,11 @@ public:
     void IniSave(TObject* sender);
     void IniLoad(TObject* sender);
 
+    // The list as a form description keeps it: "InternalVersion" (202) and "Strings" (per item
+    // its text, state and enabled flag; older versions: text, checked, enabled and, from
+    // version 1 on, the state).
+    void DefineProperties(TFiler* filer);
+
     TObject* GetItemData(int index) const override;
     void SetItemData(int index, TObject* data) override;
     void ResetContent() override;
@@ -187,6 +194,11 @@ private:
     void UpdateCheckStates();
     void ResetItemHeight();
     void MousePressed(const QPoint& pos, Qt::MouseButton button);
+    void ReadVersion(TReader* reader);
+    void WriteVersion(TWriter* writer);
+    void ReadStrings(TReader* reader);
+    void WriteStrings(TWriter* writer);
+    int FStoredVersion = 0;
 
     bool FAllowGrayed = false;
     TCheckKind FCheckKind = ckCheckBoxes;

@@ -249,6 +249,11 @@ void TZbWindowHook::SetIsForm(bool value) {
             SetWinControl(form);
 }
 
+void TZbWindowHook::DefineProperties(TFiler* filer) {
+    filer->DefineProperty(QStringLiteral("IsForm"), TReaderProc(this, &TZbWindowHook::ReadIsForm),
+                          TWriterProc(this, &TZbWindowHook::WriteIsForm), true);
+}
+
 void TZbWindowHook::DoAfterMessage(TMessage& msg, bool& handled) {
     if (AfterMessage)
         AfterMessage(this, msg, handled);

@@ -3,6 +3,7 @@
 // handles it, without the control's cooperation. The hooks of one control share one record
 // (TControlHook) that filters the control's widget; every record lives in one process-wide list.
 #include "platform/classes/Component.h"
+#include "platform/classes/Filer.h"
 #include "platform/rtl/Events.h"
 
 #include <QEvent>
@@ -46,6 +47,8 @@ public:
     // sets the watched control to the owner when the owner is a form.
     bool IsForm() const;
     void SetIsForm(bool value);
+    // "IsForm" in the form description (there is no ancestor form, so it is always written).
+    void DefineProperties(TFiler* filer);
 
     THookMessageEvent BeforeMessage;
     THookMessageEvent AfterMessage;
@@ -57,6 +60,8 @@ protected:
 
 private:
     friend class TControlHook;
+    void ReadIsForm(TReader* reader) { SetIsForm(reader->ReadBoolean()); }
+    void WriteIsForm(TWriter* writer) { writer->WriteBoolean(IsForm()); }
     bool FActive = true;
     TWinControl* FControl = nullptr;
     TControlHook* FControlHook = nullptr;

@@ -173,3 +173,51 @@ TEST(TextListBoxTest, TheHorizontalRangeFollowsTheWidestItem) {
     list->Items()->Clear();
     EXPECT_EQ(list->ScrollWidth(), 0);
 }
+
+TEST_F(CheckListBoxTest, TheFormDescriptionKeepsTextsStatesAndFlags) {
+    list->SetState(1, cbGrayed);
+    list->SetItemEnabled(2, false);
+    TMemoryStream stream;
+    TWriter(&stream).WriteProperties([&](TFiler* f) { list->DefineProperties(f); });
+
+    auto* copy = new TZbCheckListBox(form.get());
+    copy->SetParent(form.get());
+    copy->OnStateChange = list->OnStateChange;
+    changed.clear();
+    stream.SetPosition(0);
+    TReader(&stream).ReadProperties([&](TFiler* f) { copy->DefineProperties(f); });
+    ASSERT_EQ(copy->Items()->Count(), 3);
+    EXPECT_EQ(copy->Items()->Strings(1), QStringLiteral("Consultas"));
+    EXPECT_EQ(copy->State(1), cbGrayed);
+    EXPECT_FALSE(copy->ItemEnabled(2));
+    EXPECT_TRUE(changed.empty());  // reading a form tells nobody
+}
+
+TEST_F(CheckListBoxTest, AnOldFormDescriptionReadsCheckedAndEnabledFlags) {
+    // No "InternalVersion": text, checked, enabled per item.
+    TMemoryStream stream;
+    TWriter writer(&stream);
+    writer.WriteProperties([&](TFiler* f) {
+        f->DefineProperty(QStringLiteral("Strings"), nullptr, TWriterProc([](TWriter* w) {
+                              w->WriteListBegin();
+                              w->WriteString(QStringLiteral("Año"));
+                              w->WriteBoolean(true);
+                              w->WriteBoolean(false);
+                              w->WriteString(QStringLiteral("Mes"));
+                              w->WriteBoolean(false);
+                              w->WriteBoolean(true);
+                              w->WriteListEnd();
+                          }),
+                          true);
+    });
+    auto* old = new TZbCheckListBox(form.get());
+    old->SetParent(form.get());
+    old->SetCheckKind(ckRadioButtons);
+    stream.SetPosition(0);
+    TReader(&stream).ReadProperties([&](TFiler* f) { old->DefineProperties(f); });
+    ASSERT_EQ(old->Items()->Count(), 2);
+    EXPECT_EQ(old->Items()->Strings(0), QStringLiteral("Año"));
+    EXPECT_EQ(old->CheckedIndex(), 0);
+    EXPECT_FALSE(old->ItemEnabled(0));
+    EXPECT_TRUE(old->ItemEnabled(1));
+}

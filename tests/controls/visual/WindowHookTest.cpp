@@ -157,6 +157,15 @@ TEST_F(WindowHookTest, IsFormWatchesTheOwningForm) {
     EXPECT_EQ(hook.WinControl(), &form);
     EXPECT_TRUE(hook.IsForm());
 
+    // Written with the form and read back: the new hook watches its own form.
+    TMemoryStream stream;
+    TWriter(&stream).WriteProperties([&](TFiler* f) { hook.DefineProperties(f); });
+    TForm other(nullptr);
+    TZbWindowHook loaded(&other);
+    stream.SetPosition(0);
+    TReader(&stream).ReadProperties([&](TFiler* f) { loaded.DefineProperties(f); });
+    EXPECT_EQ(loaded.WinControl(), &other);
+
     TComponent plain(nullptr);
     TZbWindowHook loose(&plain);
     loose.SetIsForm(true);
