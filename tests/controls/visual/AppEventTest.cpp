@@ -2,6 +2,7 @@
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 
 #include <gtest/gtest.h>
@@ -149,4 +150,18 @@ TEST_F(AppEventTest, HintSettingsGoToTheApplication) {
     Application->SetHintPause(500);
     EXPECT_EQ(events->HintPause(), 500);  // read back from the application
     Application->SetHintHidePause(2500);
+}
+
+TEST_F(AppEventTest, ASettingsChangeRunsTheChainOnceAndKeepsHintsOn) {
+    TComponent owner(nullptr);
+    auto* older = new TAppEvents(&owner);
+    auto* newer = new TAppEvents(&owner);
+    std::vector<std::string> order;
+    older->OnSettingsChanged = TNotifyEvent([&](TObject*) { order.push_back("older"); });
+    newer->OnSettingsChanged = TNotifyEvent([&](TObject*) { order.push_back("newer"); });
+    Application->SetShowHint(true);
+    QEvent change(QEvent::LocaleChange);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &change);
+    EXPECT_EQ(order, (std::vector<std::string>{"newer", "older"}));
+    EXPECT_TRUE(Application->ShowHint());
 }
