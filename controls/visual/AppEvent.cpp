@@ -27,10 +27,8 @@ private:
 
 TAppEventList* AppEventList() { return GlobalList().get(); }
 
-TAppEventList::~TAppEventList() {
-    if (FHooked)
-        ClearEvents();
-}
+// At the end of the program the application may already be gone: nothing is given back then.
+TAppEventList::~TAppEventList() = default;
 
 void TAppEventList::AddEvents(TAppEvents* app) {
     if (!app || std::find(FList.begin(), FList.end(), app) != FList.end())

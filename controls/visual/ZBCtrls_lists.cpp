@@ -48,8 +48,11 @@ void ScrollToLeft(TCustomListBox* list) {
 // TTextListBox
 
 TTextListBox::TTextListBox(TComponent* owner) : TCustomListBox(owner) {
-    if (TStringList* inner = InnerList(TCustomListBox::Items()))
+    if (TStringList* inner = InnerList(TCustomListBox::Items())) {
         inner->OnChange = [this](TObject*) { ResetHorizontalExtent(); };
+        // A list box keeps equal texts, sorted or not: two people of one name are two items.
+        inner->SetDuplicates(dupAccept);
+    }
 }
 
 void TTextListBox::CMFontChanged() {
@@ -139,8 +142,10 @@ void TZbListBoxStrings::SetUpdateState(bool updating) {
 // TZbCustomListBox
 
 TZbCustomListBox::TZbCustomListBox(TComponent* owner) : TCustomListBox(owner) {
-    if (TStringList* inner = InnerList(WindowItems()))
+    if (TStringList* inner = InnerList(WindowItems())) {
         inner->OnChange = [this](TObject*) { ResetHorizontalExtent(); };
+        inner->SetDuplicates(dupAccept);
+    }
     ApplyStyle();
 }
 

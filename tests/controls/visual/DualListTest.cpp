@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 using platform::forms::TFormHarness;
 
 namespace {
@@ -152,4 +154,17 @@ TEST(DualListFormTest, DraggingWithinASortedListIsRefusedAndBetweenListsMoves) {
     form.DstListDragDrop(form.DstList, form.SrcList, 5, 5);
     EXPECT_EQ(Texts(form.DstList->Items()), (QStringList{QStringLiteral("Bravo")}));
     EXPECT_EQ(Texts(form.SrcList->Items()), (QStringList{QStringLiteral("Alfa")}));
+}
+
+TEST(DualListFormTest, EqualTextsInSortedListsStayTwoItemsWithTheirObjects) {
+    TFormHarness harness;
+    TDualListForm form(nullptr);
+    TObject first, second;
+    form.SrcList->Items()->AddObject(QStringLiteral("García"), &first);
+    form.SrcList->Items()->AddObject(QStringLiteral("García"), &second);
+    ASSERT_EQ(form.SrcList->Items()->Count(), 2);
+    form.IncAllBtnClick(nullptr);
+    ASSERT_EQ(form.DstList->Items()->Count(), 2);
+    std::set<TObject*> objects{form.DstList->Items()->Objects(0), form.DstList->Items()->Objects(1)};
+    EXPECT_EQ(objects, (std::set<TObject*>{&first, &second}));
 }
