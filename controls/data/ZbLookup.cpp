@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
 
@@ -381,7 +382,67 @@ TGraphic* TZbLookupControl::GetPicture(bool isEmpty, int& textMargin) {
 // ---------------------------------------------------------------------------------------------- list
 
 TZbDBLookupList::TZbDBLookupList(TComponent* owner) : TZbLookupControl(owner) {
+    FScrollBar = new QScrollBar(Qt::Vertical, Widget());
+    FScrollBar->setFocusPolicy(Qt::NoFocus);
+    FScrollBar->setRange(0, 0);
+    FScrollBar->hide();
+    QObject::connect(FScrollBar, &QAbstractSlider::actionTriggered, FScrollBar, [this](int action) {
+        platform::forms::Guarded(this, [&] { Scroll(action); });
+    });
+    QObject::connect(FScrollBar, &QAbstractSlider::sliderReleased, FScrollBar, [this] {
+        platform::forms::Guarded(this, [&] { ScrollThumb(FScrollBar->sliderPosition()); });
+    });
     SetBounds(0, 0, 121, RowHeight() * FRowCount + BorderHeight());
+}
+
+int TZbDBLookupList::ScrollBarWidth() const { return FScrollBar && FScrollBar->isVisible() ? FScrollBar->sizeHint().width() : 0; }
+int TZbDBLookupList::ScrollMax() const { return FScrollBar->maximum(); }
+int TZbDBLookupList::ScrollPos() const { return FScrollBar->value(); }
+
+void TZbDBLookupList::UpdateScrollBar() {
+    TDataSet* ds = LookupDataSet();
+    const bool full = FListActive && ds && FLookupLink->RecordCount() >= DataRowCount() && DataRowCount() > 0;
+    FScrollBar->blockSignals(true);
+    if (full) {
+        FScrollBar->setRange(0, 4);
+        FScrollBar->setPageStep(1);
+        FScrollBar->setValue(ds->Bof() ? 0 : ds->Eof() ? 4 : 2);
+        const int w = FScrollBar->sizeHint().width();
+        FScrollBar->setGeometry(Width() - w, 0, w, Height());
+        FScrollBar->show();
+    } else {
+        FScrollBar->setRange(0, 0);
+        FScrollBar->hide();
+    }
+    FScrollBar->blockSignals(false);
+}
+
+void TZbDBLookupList::Scroll(int action) {
+    TDataSet* ds = LookupDataSet();
+    if (!FListActive || !ds) return;
+    FSearchText.clear();
+    const int index = FLookupLink->ActiveRecord();
+    const int count = FLookupLink->RecordCount();
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: ds->MoveBy(-index - 1); break;
+    case QAbstractSlider::SliderSingleStepAdd: ds->MoveBy(count - index); break;
+    case QAbstractSlider::SliderPageStepSub: ds->MoveBy(-index - DataRowCount() + 1); break;
+    case QAbstractSlider::SliderPageStepAdd: ds->MoveBy(count - index + DataRowCount() - 2); break;
+    case QAbstractSlider::SliderToMinimum: ds->First(); break;
+    case QAbstractSlider::SliderToMaximum: ds->Last(); break;
+    default: return;
+    }
+    ListLinkDataChanged();
+}
+
+void TZbDBLookupList::ScrollThumb(int position) {
+    switch (position) {
+    case 0: Scroll(QAbstractSlider::SliderToMinimum); break;
+    case 1: Scroll(QAbstractSlider::SliderPageStepSub); break;
+    case 3: Scroll(QAbstractSlider::SliderPageStepAdd); break;
+    case 4: Scroll(QAbstractSlider::SliderToMaximum); break;
+    default: UpdateScrollBar(); break;
+    }
 }
 
 TZbDBLookupList::~TZbDBLookupList() = default;
@@ -403,6 +464,7 @@ void TZbDBLookupList::SetRowCount(int value) {
 void TZbDBLookupList::BoundsChanged(bool sizeChanged) {
     TZbLookupControl::BoundsChanged(sizeChanged);
     if (!sizeChanged) return;
+    UpdateScrollBar();
     int rows = std::max(1, (Height() - BorderHeight()) / std::max(1, RowHeight()));
     if (rows != FRowCount || Height() != rows * RowHeight() + BorderHeight()) {
         FRowCount = std::min(rows, 50);
@@ -428,6 +490,7 @@ void TZbDBLookupList::ListLinkDataChanged() {
         FRecordIndex = FLookupLink->ActiveRecord();
         FKeySelected = !ValueIsEmpty(FValue) && FKeyField->AsString() == FValue;
     }
+    UpdateScrollBar();
     Invalidate();
 }
 
@@ -552,7 +615,7 @@ void TZbDBLookupList::Paint() {
     TCanvas* c = Canvas();
     c->SetFont(Font());
     const int rh = RowHeight();
-    const int w = ClientWidth();
+    const int w = ClientWidth() - ScrollBarWidth();
     const bool showEmpty = EmptyRowVisible();
     const int buffered = FListActive ? FLookupLink->RecordCount() : 0;
     const int saved = FListActive ? FLookupLink->ActiveRecord() : 0;

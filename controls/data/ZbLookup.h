@@ -177,6 +177,12 @@ public:
     int RowHeight() const;
     // The data row (0 = first record shown) under a client y, or -1 for the empty row.
     int RowAt(int y) const;
+    // Scroll bar state: its maximum (4 while the rows fill the list, else 0) and position.
+    int ScrollMax() const;
+    int ScrollPos() const;
+    // A scroll bar action (QAbstractSlider::SliderAction), and a thumb dropped at a position.
+    void Scroll(int action);
+    void ScrollThumb(int position);
 
     bool WantsKey(quint16 key, TShiftState shift) const override;
     void KeyDown(quint16& key, TShiftState shift) override;
@@ -200,6 +206,11 @@ protected:
     int DataRowCount() const { return EmptyRowVisible() ? FRowCount - 1 : FRowCount; }
 
     friend class TZbDBLookupCombo;
+    // The scroll bar tells only start (0), middle (2) and end (4) of the lookup dataset.
+    void UpdateScrollBar();
+    void ScrollAction(int action);
+    int ScrollBarWidth() const;
+    class QScrollBar* FScrollBar = nullptr;
     int FRowCount = 7;
     int FRecordIndex = 0;   // row of the current lookup record in the window
     bool FTracking = false;

@@ -5,6 +5,8 @@
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 
+#include <QAbstractSlider>
+
 using namespace datatest;
 using platform::forms::TFormHarness;
 
@@ -175,6 +177,26 @@ TEST_F(LookupTest, ListKeysMoveFromTheChosenRowAndBackOntoTheEmptyRow) {
     k = VK_END;
     list->KeyDown(k, 0);
     EXPECT_EQ(Stored(), QStringLiteral("12"));
+}
+
+TEST_F(LookupTest, ScrollBarTellsStartMiddleAndEndAndScrollingKeepsTheValue) {
+    auto* list = Bind(new TZbDBLookupList(form));
+    list->SetRowCount(3);
+    clientes->First();
+    EXPECT_EQ(list->ScrollMax(), 4);
+    EXPECT_EQ(list->ScrollPos(), 0);
+    list->Scroll(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(list->ScrollPos(), 4);
+    list->Scroll(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(list->ScrollPos(), 2);
+    list->ScrollThumb(0);
+    EXPECT_EQ(list->ScrollPos(), 0);
+    EXPECT_EQ(list->Value(), QStringLiteral("3"));
+    EXPECT_EQ(Stored(), QStringLiteral("3"));
+    EXPECT_EQ(changes, 0);
+    // Rows enough for every record: no scrolling.
+    list->SetRowCount(10);
+    EXPECT_EQ(list->ScrollMax(), 0);
 }
 
 TEST_F(LookupTest, ReadOnlyOrUneditableRecordIsNeverWritten) {
