@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -392,7 +393,26 @@ TZbDBLookupList::TZbDBLookupList(TComponent* owner) : TZbLookupControl(owner) {
     QObject::connect(FScrollBar, &QAbstractSlider::sliderReleased, FScrollBar, [this] {
         platform::forms::Guarded(this, [&] { ScrollThumb(FScrollBar->sliderPosition()); });
     });
+    FTimer = new QTimer(Widget());
+    QObject::connect(FTimer, &QTimer::timeout, FTimer, [this] { platform::forms::Guarded(this, [&] { AutoScrollTick(); }); });
     SetBounds(0, 0, 121, RowHeight() * FRowCount + BorderHeight());
+}
+
+bool TZbDBLookupList::AutoScrolling() const { return FTimer->isActive(); }
+int TZbDBLookupList::AutoScrollInterval() const { return FTimer->interval(); }
+
+void TZbDBLookupList::StopAutoScroll() {
+    FTimer->stop();
+    FScrollDirection = 0;
+}
+
+void TZbDBLookupList::AutoScrollTick() {
+    TDataSet* ds = LookupDataSet();
+    if (!FTracking || !FListActive || !ds || FScrollDirection == 0) {
+        StopAutoScroll();
+        return;
+    }
+    if (ds->MoveBy(FScrollDirection) != 0) SelectKeyValue(FKeyField->AsString());
 }
 
 int TZbDBLookupList::ScrollBarWidth() const { return FScrollBar && FScrollBar->isVisible() ? FScrollBar->sizeHint().width() : 0; }
@@ -530,7 +550,13 @@ void TZbDBLookupList::MouseDown(TMouseButton button, TShiftState shift, int x, i
 }
 
 void TZbDBLookupList::MouseMove(TShiftState shift, int x, int y) {
-    if (FTracking && y >= 0 && y < ClientHeight() && x >= 0 && x < ClientWidth()) {
+    if (FTracking && (y < 0 || y >= ClientHeight())) {
+        const int distance = y < 0 ? -y : y - ClientHeight() + 1;
+        FScrollDirection = y < 0 ? -1 : 1;
+        FTimer->setInterval(std::max(0, 200 - 15 * distance));
+        if (!FTimer->isActive()) FTimer->start();
+    } else if (FTracking && x >= 0 && x < ClientWidth()) {
+        StopAutoScroll();
         int row = RowAt(y);
         int current = ValueIsEmpty(FValue) && EmptyRowVisible() ? -1 : FLookupLink->ActiveRecord();
         if (row != current) SelectRow(row);
@@ -540,6 +566,7 @@ void TZbDBLookupList::MouseMove(TShiftState shift, int x, int y) {
 
 void TZbDBLookupList::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     FTracking = false;
+    StopAutoScroll();
     TZbLookupControl::MouseUp(button, shift, x, y);
 }
 

@@ -183,6 +183,10 @@ public:
     // A scroll bar action (QAbstractSlider::SliderAction), and a thumb dropped at a position.
     void Scroll(int action);
     void ScrollThumb(int position);
+    // Dragging beyond the list scrolls a record per tick towards the mouse, faster the further.
+    bool AutoScrolling() const;
+    int AutoScrollInterval() const;
+    void AutoScrollTick();
 
     bool WantsKey(quint16 key, TShiftState shift) const override;
     void KeyDown(quint16& key, TShiftState shift) override;
@@ -211,6 +215,9 @@ protected:
     void ScrollAction(int action);
     int ScrollBarWidth() const;
     class QScrollBar* FScrollBar = nullptr;
+    class QTimer* FTimer = nullptr;
+    int FScrollDirection = 0;
+    void StopAutoScroll();
     int FRowCount = 7;
     int FRecordIndex = 0;   // row of the current lookup record in the window
     bool FTracking = false;

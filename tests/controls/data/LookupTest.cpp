@@ -12,6 +12,15 @@ using platform::forms::TFormHarness;
 
 namespace {
 
+// The list's mouse handlers, for a drag without the event loop.
+class TTestList : public TZbDBLookupList {
+public:
+    using TZbDBLookupList::TZbDBLookupList;
+    void MouseDownAt(int x, int y) { MouseDown(mbLeft, ssLeft, x, y); }
+    void MoveTo(int x, int y) { MouseMove(ssLeft, x, y); }
+    void UpAt(int x, int y) { MouseUp(mbLeft, 0, x, y); }
+};
+
 class LookupTest : public DataTest {
 protected:
     void SetUp() override {
@@ -197,6 +206,24 @@ TEST_F(LookupTest, ScrollBarTellsStartMiddleAndEndAndScrollingKeepsTheValue) {
     // Rows enough for every record: no scrolling.
     list->SetRowCount(10);
     EXPECT_EQ(list->ScrollMax(), 0);
+}
+
+TEST_F(LookupTest, DraggingBelowTheListScrollsFasterTheFurther) {
+    auto* list = new TTestList(form);
+    Bind(list);
+    list->SetRowCount(3);
+    list->MouseDownAt(5, 2);  // the first row shown
+    EXPECT_EQ(Stored(), list->Value());
+    const int first = Stored().toInt();
+    list->MoveTo(5, list->ClientHeight() + 4);
+    EXPECT_TRUE(list->AutoScrolling());
+    EXPECT_EQ(list->AutoScrollInterval(), 200 - 15 * 5);
+    list->MoveTo(5, list->ClientHeight() + 30);
+    EXPECT_EQ(list->AutoScrollInterval(), 0);
+    list->AutoScrollTick();
+    EXPECT_GT(Stored().toInt(), first);  // the next client in key order
+    list->UpAt(5, list->ClientHeight() + 30);
+    EXPECT_FALSE(list->AutoScrolling());
 }
 
 TEST_F(LookupTest, ReadOnlyOrUneditableRecordIsNeverWritten) {
