@@ -347,6 +347,20 @@ TEST_F(LookupTest, ComboNearTheScreenBottomDropsUpwardsAndStaysOnScreen) {
     combo->SetDropDownAlign(daRight);
     TRect wide = combo->DropDownRect(1000, 40, screen);
     EXPECT_EQ(wide.Left, 0);
+    // A negative drop-down width widens the list to its columns; a positive one is taken as is.
+    combo->SetDropDownWidth(-1);
+    combo->DropDown();
+    ASSERT_TRUE(combo->ListVisible());
+    EXPECT_GT(combo->List()->Width(), 145);
+    EXPECT_EQ(combo->List()->RowCount(), 8);
+    combo->CloseUp(false);
+    combo->SetDropDownWidth(90);
+    combo->SetDropDownCount(4);
+    combo->DropDown();
+    EXPECT_EQ(combo->List()->Width(), 90);
+    EXPECT_EQ(combo->List()->RowCount(), 4);
+    combo->CloseUp(false);
+    EXPECT_EQ(changes, 0);
 }
 
 TEST_F(LookupTest, ComboOnALookupFieldWritesItsKeyFieldAndFixesTheLookup) {
