@@ -3,6 +3,9 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 
+#include "controls/visual/BitmapHelpers.h"
+
+#include <QApplication>
 #include <gtest/gtest.h>
 
 using platform::forms::TFormHarness;
@@ -138,6 +141,10 @@ TEST_F(ZbLabelTest, MouseLeaveWhilePressedKeepsTheFlag) {
     label->OnMouseEnter = [&](TObject*) { ++enters; };
     label->OnMouseLeave = [&](TObject*) { ++leaves; };
     form->Show();
+    // Under load the window system may activate the form late; tracking needs it active.
+    QApplication::setActiveWindow(form->Widget());
+    TFormHarness::ProcessEvents();
+    ASSERT_TRUE(IsForegroundTask());
     label->CMMouseEnter();
     EXPECT_EQ(enters, 1);
     EXPECT_TRUE(label->MouseInControl());
