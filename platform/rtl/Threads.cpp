@@ -26,9 +26,10 @@ struct SyncQueue {
     std::deque<SyncRequest*> Queue;
 };
 
+// Never destroyed: a thread that frees itself may still signal it while the program exits.
 SyncQueue& Sync() {
-    static SyncQueue q;
-    return q;
+    static SyncQueue* q = new SyncQueue;
+    return *q;
 }
 
 // Waits in the main thread until `done` holds, running synchronized calls meanwhile.
@@ -191,8 +192,8 @@ void TThread::Run() {
     {
         std::lock_guard lock(Sync().Mutex);
         FFinished.store(true);
+        Sync().MainWake.notify_all();
     }
-    Sync().MainWake.notify_all();
     if (selfFree) delete this;
 }
 
