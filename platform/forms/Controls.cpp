@@ -220,6 +220,13 @@ void TControl::SetWidget(QWidget* widget) {
     FWidget->setFocusPolicy(Qt::NoFocus);
     ApplyFontToWidget();
     ApplyColorToWidget();
+    // A widget installed late takes the place, state and look the control already has.
+    if (FParent && !FWidget->isWindow()) FWidget->setParent(FParent->ClientWidget());
+    FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
+    FWidget->setEnabled(FEnabled);
+    if (FParent) FWidget->setVisible(FVisible);
+    ApplyToolTip();
+    if (FCursor != crDefault) ApplyCursor();
 }
 
 void TControl::SetParent(TWinControl* parent) {
