@@ -1,4 +1,5 @@
 #include "controls/visual/IconHelpers.h"
+#include "platform/graphics/LittleEndian.h"
 
 #include "platform/graphics/Clipbrd.h"
 
@@ -19,19 +20,11 @@ constexpr int kSystemIconSize = 32;
 // An image of an icon is at most 1024 x 1024 at 32 bits with its mask.
 constexpr qint64 kMaxImageBytes = 40 + 1024 * 4 + qint64(1024) * 1024 * 4 + qint64(1024) * 128;
 
-quint16 U16(const uchar* p) { return qFromLittleEndian<quint16>(p); }
-quint32 U32(const uchar* p) { return qFromLittleEndian<quint32>(p); }
+using platform::graphics::le::U16;
+using platform::graphics::le::U32;
 
-void Put16(QByteArray& b, quint16 v) {
-    char c[2];
-    qToLittleEndian(v, c);
-    b.append(c, 2);
-}
-void Put32(QByteArray& b, quint32 v) {
-    char c[4];
-    qToLittleEndian(v, c);
-    b.append(c, 4);
-}
+using platform::graphics::le::Put16;
+using platform::graphics::le::Put32;
 
 // An icon exchanged through the clipboard as the bytes of its icon file.
 class TClipboardIcon : public TIcon {

@@ -1,5 +1,6 @@
 // TBitmap: the pixel store, format conversions, masks and the BMP file format.
 #include "platform/classes/Streams.h"
+#include "platform/graphics/LittleEndian.h"
 #include "platform/graphics/Clipbrd.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/Resources.h"
@@ -47,20 +48,12 @@ void FillStore(PixelStore& s, QRgb rgb) {
     }
 }
 
-quint16 U16(const uchar* p) { return qFromLittleEndian<quint16>(p); }
-quint32 U32(const uchar* p) { return qFromLittleEndian<quint32>(p); }
-qint32 I32(const uchar* p) { return qFromLittleEndian<qint32>(p); }
+using platform::graphics::le::U16;
+using platform::graphics::le::U32;
+using platform::graphics::le::I32;
 
-void Put16(QByteArray& b, quint16 v) {
-    char c[2];
-    qToLittleEndian(v, c);
-    b.append(c, 2);
-}
-void Put32(QByteArray& b, quint32 v) {
-    char c[4];
-    qToLittleEndian(v, c);
-    b.append(c, 4);
-}
+using platform::graphics::le::Put16;
+using platform::graphics::le::Put32;
 
 // Value of a bit-field mask scaled to 0..255.
 int MaskedChannel(quint32 v, quint32 mask) {

@@ -1,5 +1,6 @@
 // TIcon: the Windows icon file format.
 #include "platform/classes/Streams.h"
+#include "platform/graphics/LittleEndian.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/Resources.h"
 
@@ -9,20 +10,12 @@ namespace {
 
 const QString kInvalidIcon = QStringLiteral("Icon image is not valid");
 
-quint16 U16(const uchar* p) { return qFromLittleEndian<quint16>(p); }
-quint32 U32(const uchar* p) { return qFromLittleEndian<quint32>(p); }
-qint32 I32(const uchar* p) { return qFromLittleEndian<qint32>(p); }
+using platform::graphics::le::U16;
+using platform::graphics::le::U32;
+using platform::graphics::le::I32;
 
-void Put16(QByteArray& b, quint16 v) {
-    char c[2];
-    qToLittleEndian(v, c);
-    b.append(c, 2);
-}
-void Put32(QByteArray& b, quint32 v) {
-    char c[4];
-    qToLittleEndian(v, c);
-    b.append(c, 4);
-}
+using platform::graphics::le::Put16;
+using platform::graphics::le::Put32;
 
 constexpr int kMaxIconSide = 1024;
 constexpr qint64 kMaxIconPixels = qint64(16) * 1024 * 1024;
