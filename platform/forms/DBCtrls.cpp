@@ -12,19 +12,37 @@ namespace {
 bool IsEditingKey(QChar key) { return key == QChar(8) || key.unicode() >= 32; }
 }  // namespace
 
+namespace platform::forms {
+
+TFieldBinding::TFieldBinding(TComponent* control, std::function<void()> dataChange, std::function<void()> updateData)
+    : FDataLink(std::make_unique<TFieldDataLink>()) {
+    FDataLink->SetControl(control);
+    if (dataChange) {
+        FDataLink->OnDataChange = [dataChange](TObject*) { dataChange(); };
+        FDataLink->OnActiveChange = [dataChange](TObject*) { dataChange(); };
+    }
+    if (updateData) FDataLink->OnUpdateData = [updateData](TObject*) { updateData(); };
+}
+
+// The link leaves its data source before the control goes, telling the control nothing: by
+// now the control's own parts are gone.
+TFieldBinding::~TFieldBinding() {
+    FDataLink->OnDataChange = nullptr;
+    FDataLink->OnActiveChange = nullptr;
+    FDataLink->OnUpdateData = nullptr;
+    FDataLink->OnEditingChange = nullptr;
+    FDataLink->SetDataSource(nullptr);
+}
+
+}  // namespace platform::forms
+
 // ---------------------------------------------------------------------------------------------
 // TDBEdit
 
-TDBEdit::TDBEdit(TComponent* owner) : TCustomMaskEdit(owner), FDataLink(std::make_unique<TControlDataLink>(this)) {
-    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
-    FDataLink->OnEditingChange = [this](TObject*) { EditingChange(); };
-    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
-    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+TDBEdit::TDBEdit(TComponent* owner) : TCustomMaskEdit(owner), TFieldBinding(this, [this] { DataChange(); }, [this] { UpdateData(); }) {
 }
 
-TDBEdit::~TDBEdit() { FDataLink->SetDataSource(nullptr); }
-
-void TDBEdit::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+TDBEdit::~TDBEdit() = default;
 
 void TDBEdit::SetReadOnly(bool v) {
     FDataLink->SetReadOnly(v);
@@ -45,8 +63,6 @@ void TDBEdit::DataChange() {
     SetModified(false);
     FSyncing = false;
 }
-
-void TDBEdit::EditingChange() {}
 
 void TDBEdit::UpdateData() {
     ValidateEdit();
@@ -100,16 +116,12 @@ void TDBEdit::DoExit() {
 // ---------------------------------------------------------------------------------------------
 // TDBText
 
-TDBText::TDBText(TComponent* owner) : TCustomLabel(owner), FDataLink(std::make_unique<TControlDataLink>(this)) {
+TDBText::TDBText(TComponent* owner) : TCustomLabel(owner), TFieldBinding(this, [this] { DataChange(); }, nullptr) {
     SetAutoSize(false);
     SetShowAccelChar(false);
-    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
-    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
 }
 
-TDBText::~TDBText() { FDataLink->SetDataSource(nullptr); }
-
-void TDBText::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+TDBText::~TDBText() = default;
 
 void TDBText::DataChange() {
     TField* f = FDataLink->Field();
@@ -119,15 +131,10 @@ void TDBText::DataChange() {
 // ---------------------------------------------------------------------------------------------
 // TDBMemo
 
-TDBMemo::TDBMemo(TComponent* owner) : TCustomMemo(owner), FDataLink(std::make_unique<TControlDataLink>(this)) {
-    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
-    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
-    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+TDBMemo::TDBMemo(TComponent* owner) : TCustomMemo(owner), TFieldBinding(this, [this] { DataChange(); }, [this] { UpdateData(); }) {
 }
 
-TDBMemo::~TDBMemo() { FDataLink->SetDataSource(nullptr); }
-
-void TDBMemo::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+TDBMemo::~TDBMemo() = default;
 
 void TDBMemo::DataChange() {
     FSyncing = true;
@@ -170,15 +177,10 @@ void TDBMemo::DoExit() {
 // TDBCheckBox
 
 TDBCheckBox::TDBCheckBox(TComponent* owner)
-    : TCustomCheckBox(owner), FDataLink(std::make_unique<TControlDataLink>(this)) {
-    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
-    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
-    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+    : TCustomCheckBox(owner), TFieldBinding(this, [this] { DataChange(); }, [this] { UpdateData(); }) {
 }
 
-TDBCheckBox::~TDBCheckBox() { FDataLink->SetDataSource(nullptr); }
-
-void TDBCheckBox::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+TDBCheckBox::~TDBCheckBox() = default;
 
 TCheckBoxState TDBCheckBox::FieldState() const {
     TField* f = FDataLink->Field();
@@ -233,15 +235,10 @@ void TDBCheckBox::DoExit() {
 // TDBComboBox
 
 TDBComboBox::TDBComboBox(TComponent* owner)
-    : TCustomComboBox(owner), FDataLink(std::make_unique<TControlDataLink>(this)) {
-    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
-    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
-    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
+    : TCustomComboBox(owner), TFieldBinding(this, [this] { DataChange(); }, [this] { UpdateData(); }) {
 }
 
-TDBComboBox::~TDBComboBox() { FDataLink->SetDataSource(nullptr); }
-
-void TDBComboBox::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+TDBComboBox::~TDBComboBox() = default;
 
 void TDBComboBox::DataChange() {
     FSyncing = true;
@@ -284,16 +281,11 @@ void TDBComboBox::DoExit() {
 // TDBRadioGroup
 
 TDBRadioGroup::TDBRadioGroup(TComponent* owner)
-    : TCustomRadioGroup(owner), FDataLink(std::make_unique<TControlDataLink>(this)),
+    : TCustomRadioGroup(owner), TFieldBinding(this, [this] { DataChange(); }, [this] { UpdateData(); }),
       FValues(std::make_unique<TStringList>()) {
-    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
-    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
-    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
 }
 
-TDBRadioGroup::~TDBRadioGroup() { FDataLink->SetDataSource(nullptr); }
-
-void TDBRadioGroup::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
+TDBRadioGroup::~TDBRadioGroup() = default;
 
 QString TDBRadioGroup::ItemValue(int index) const {
     if (index < 0) return {};
@@ -357,7 +349,7 @@ private:
 };
 
 TDBLookupComboBox::TDBLookupComboBox(TComponent* owner)
-    : TWinControl(owner), FDataLink(std::make_unique<TControlDataLink>(this)),
+    : TWinControl(owner), TFieldBinding(this, [this] { DataChange(); }, [this] { UpdateData(); }),
       FListLink(std::make_unique<TListLink>(this)) {
     auto* cb = new THost<QComboBox>(this);
     SetWidget(cb);
@@ -366,20 +358,12 @@ TDBLookupComboBox::TDBLookupComboBox(TComponent* owner)
     SetTabStop(true);
     SetColor(clWindow);
     SetBounds(0, 0, 145, 21);
-    FDataLink->OnDataChange = [this](TObject*) { DataChange(); };
-    FDataLink->OnUpdateData = [this](TObject*) { UpdateData(); };
-    FDataLink->OnActiveChange = [this](TObject*) { DataChange(); };
     QObject::connect(cb, &QComboBox::activated, cb, [this](int index) { Guarded(this, [&] { Select(index); }); });
 }
 
-TDBLookupComboBox::~TDBLookupComboBox() {
-    FDataLink->SetDataSource(nullptr);
-    FListLink->SetDataSource(nullptr);
-}
+TDBLookupComboBox::~TDBLookupComboBox() { FListLink->SetDataSource(nullptr); }
 
 QComboBox* TDBLookupComboBox::ComboBox() const { return static_cast<QComboBox*>(FWidget); }
-
-void TDBLookupComboBox::SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
 
 TDataSource* TDBLookupComboBox::ListSource() const { return FListLink->DataSource(); }
 

@@ -6,27 +6,42 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Mask.h"
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
 
 namespace platform::forms {
-// The field link every data-aware control holds, with its events already bound.
+// A field link that names its control (for data-aware controls that keep their own link).
 class TControlDataLink : public TFieldDataLink {
 public:
     explicit TControlDataLink(TComponent* control) { SetControl(control); }
 };
-}  // namespace platform::forms
 
-class TDBEdit : public TCustomMaskEdit {
+// The field a data-aware control shows: its data link, bound to the control's handlers for a
+// new value to show and for its value to be written, and the properties that name the field.
+class TFieldBinding {
 public:
-    explicit TDBEdit(TComponent* owner);
-    ~TDBEdit() override;
+    TFieldBinding(TComponent* control, std::function<void()> dataChange, std::function<void()> updateData);
+    virtual ~TFieldBinding();
+    TFieldBinding(const TFieldBinding&) = delete;
+    TFieldBinding& operator=(const TFieldBinding&) = delete;
     TDataSource* DataSource() const { return FDataLink->DataSource(); }
-    void SetDataSource(TDataSource* source);
+    void SetDataSource(TDataSource* source) { FDataLink->SetDataSource(source); }
     QString DataField() const { return FDataLink->FieldName(); }
     void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
     TField* Field() const { return FDataLink->Field(); }
+    TFieldDataLink* DataLink() const { return FDataLink.get(); }
+
+protected:
+    std::unique_ptr<TFieldDataLink> FDataLink;
+};
+}  // namespace platform::forms
+
+class TDBEdit : public TCustomMaskEdit, public platform::forms::TFieldBinding {
+public:
+    explicit TDBEdit(TComponent* owner);
+    ~TDBEdit() override;
     bool ReadOnly() const { return FDataLink->ReadOnly(); }
     void SetReadOnly(bool v) override;
 
@@ -41,39 +56,26 @@ protected:
 
 private:
     void DataChange();
-    void EditingChange();
     void UpdateData();
-    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
     bool FFocused = false;
     bool FSyncing = false;
 };
 
-class TDBText : public TCustomLabel {
+class TDBText : public TCustomLabel, public platform::forms::TFieldBinding {
 public:
     explicit TDBText(TComponent* owner);
     ~TDBText() override;
-    TDataSource* DataSource() const { return FDataLink->DataSource(); }
-    void SetDataSource(TDataSource* source);
-    QString DataField() const { return FDataLink->FieldName(); }
-    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
-    TField* Field() const { return FDataLink->Field(); }
 
 protected:
 
 private:
     void DataChange();
-    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
 };
 
-class TDBMemo : public TCustomMemo {
+class TDBMemo : public TCustomMemo, public platform::forms::TFieldBinding {
 public:
     explicit TDBMemo(TComponent* owner);
     ~TDBMemo() override;
-    TDataSource* DataSource() const { return FDataLink->DataSource(); }
-    void SetDataSource(TDataSource* source);
-    QString DataField() const { return FDataLink->FieldName(); }
-    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
-    TField* Field() const { return FDataLink->Field(); }
     bool ReadOnly() const { return FDataLink->ReadOnly(); }
     void SetReadOnly(bool v) { FDataLink->SetReadOnly(v); }
 
@@ -87,19 +89,13 @@ protected:
 private:
     void DataChange();
     void UpdateData();
-    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
     bool FSyncing = false;
 };
 
-class TDBCheckBox : public TCustomCheckBox {
+class TDBCheckBox : public TCustomCheckBox, public platform::forms::TFieldBinding {
 public:
     explicit TDBCheckBox(TComponent* owner);
     ~TDBCheckBox() override;
-    TDataSource* DataSource() const { return FDataLink->DataSource(); }
-    void SetDataSource(TDataSource* source);
-    QString DataField() const { return FDataLink->FieldName(); }
-    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
-    TField* Field() const { return FDataLink->Field(); }
     bool ReadOnly() const { return FDataLink->ReadOnly(); }
     void SetReadOnly(bool v) { FDataLink->SetReadOnly(v); }
     // Texts that mean checked / unchecked in a text field; ";" separates alternatives.
@@ -116,20 +112,14 @@ private:
     void DataChange();
     void UpdateData();
     TCheckBoxState FieldState() const;
-    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
     QString FValueChecked = QStringLiteral("True"), FValueUnchecked = QStringLiteral("False");
     bool FSyncing = false;
 };
 
-class TDBComboBox : public TCustomComboBox {
+class TDBComboBox : public TCustomComboBox, public platform::forms::TFieldBinding {
 public:
     explicit TDBComboBox(TComponent* owner);
     ~TDBComboBox() override;
-    TDataSource* DataSource() const { return FDataLink->DataSource(); }
-    void SetDataSource(TDataSource* source);
-    QString DataField() const { return FDataLink->FieldName(); }
-    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
-    TField* Field() const { return FDataLink->Field(); }
     bool ReadOnly() const { return FDataLink->ReadOnly(); }
     void SetReadOnly(bool v) { FDataLink->SetReadOnly(v); }
     void DoExit() override;
@@ -141,19 +131,13 @@ protected:
 private:
     void DataChange();
     void UpdateData();
-    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
     bool FSyncing = false;
 };
 
-class TDBRadioGroup : public TCustomRadioGroup {
+class TDBRadioGroup : public TCustomRadioGroup, public platform::forms::TFieldBinding {
 public:
     explicit TDBRadioGroup(TComponent* owner);
     ~TDBRadioGroup() override;
-    TDataSource* DataSource() const { return FDataLink->DataSource(); }
-    void SetDataSource(TDataSource* source);
-    QString DataField() const { return FDataLink->FieldName(); }
-    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
-    TField* Field() const { return FDataLink->Field(); }
     bool ReadOnly() const { return FDataLink->ReadOnly(); }
     void SetReadOnly(bool v) { FDataLink->SetReadOnly(v); }
     // The field value of each item; when empty the item captions are the values.
@@ -170,7 +154,6 @@ private:
     QString ItemValue(int index) const;
     void DataChange();
     void UpdateData();
-    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
     std::unique_ptr<TStringList> FValues;
     QString FValue;
     bool FSyncing = false;
@@ -178,15 +161,10 @@ private:
 
 // A list of another dataset's rows (ListSource, ListField shown, KeyField kept) that sets a
 // key field of the edited record.
-class TDBLookupComboBox : public TWinControl {
+class TDBLookupComboBox : public TWinControl, public platform::forms::TFieldBinding {
 public:
     explicit TDBLookupComboBox(TComponent* owner);
     ~TDBLookupComboBox() override;
-    TDataSource* DataSource() const { return FDataLink->DataSource(); }
-    void SetDataSource(TDataSource* source);
-    QString DataField() const { return FDataLink->FieldName(); }
-    void SetDataField(const QString& name) { FDataLink->SetFieldName(name); }
-    TField* Field() const { return FDataLink->Field(); }
     TDataSource* ListSource() const;
     void SetListSource(TDataSource* source);
     QString KeyField() const { return FKeyField; }
@@ -216,7 +194,6 @@ private:
     void DataChange();
     void UpdateData();
     void Select(int index);
-    std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
     std::unique_ptr<TListLink> FListLink;
     QString FKeyField, FListField;
     Variant FKeyValue;
