@@ -53,7 +53,9 @@ bool DispatchHostEvent(TControl* control, QEvent* event, const std::function<boo
     if (!control->FHooks.empty() && !destroy) {
         auto hooks = control->FHooks;
         for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
-            if (it->Before && it->Before(event)) return true;
+            bool handled = false;
+            if (it->Before) Guarded(control, [&] { handled = it->Before(event); });
+            if (handled) return true;
         }
     }
     bool consumed = false;
@@ -85,7 +87,7 @@ bool DispatchHostEvent(TControl* control, QEvent* event, const std::function<boo
     if (!control->FHooks.empty()) {
         auto hooks = control->FHooks;
         for (auto it = hooks.rbegin(); it != hooks.rend(); ++it)
-            if (it->After) it->After(event);
+            if (it->After) Guarded(control, [&] { it->After(event); });
     }
     return result;
 }
