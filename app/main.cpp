@@ -1,5 +1,6 @@
 // Zembra start-up, as far as the program stands today: finds the data folder, opens the office's
 // data through the data module (a new folder gets its tables created empty) and reports what it found.
+#include "controls/visual/CursorConsts.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
 #include "platform/classes/Registry.h"
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
     platform::visual::InitDateHelpers();
     IconHelpersInit();
+    CursorsInit();
     Application->SetTitle(QStringLiteral("Zembra 4.0"));
 
     QTextStream out(stdout);
