@@ -1,5 +1,6 @@
 // GIF image and frame classes over the byte-level reader, writer and codec.
 #include "controls/visual/ZbGIF.h"
+#include "controls/visual/AniFile.h"
 
 #include "controls/visual/ColorQuantizer.h"
 #include "platform/graphics/Clipbrd.h"
@@ -705,6 +706,17 @@ void TGIFImage::Assign(TPersistent* source)
     if (auto* bitmap = dynamic_cast<TBitmap*>(source)) {
         NewImage();
         AddFrame(bitmap);
+        Changed(this);
+        return;
+    }
+    if (auto* cursor = dynamic_cast<TAnimatedCursorImage*>(source)) {
+        NewImage();
+        FBackgroundColor = clWindow;
+        for (int i = 0; i < cursor->Count(); ++i) {
+            const int index = AddFrame(cursor->Icons(i));
+            // Rates are in jiffies of 1/60 s.
+            Frames(index)->SetAnimateInterval(int(qMin<quint64>(quint64(cursor->Frames(i)->JiffRate()) * 100 / 6, 65535)));
+        }
         Changed(this);
         return;
     }

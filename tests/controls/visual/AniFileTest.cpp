@@ -1,5 +1,6 @@
 #include "controls/visual/AniFile.h"
 #include "controls/visual/IcoList.h"
+#include "controls/visual/ZbGIF.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 
@@ -191,6 +192,23 @@ TEST_F(AniFileTest, SavingIsRefusedWithAMessage) {
     EXPECT_EQ(s.Size(), 0);
     ASSERT_EQ(harness.Messages().size(), 1u);
     EXPECT_EQ(harness.Messages()[0].Text, QString::fromUtf8("Функция не реализована"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AniFileTest, GifImageTakesOneFramePerStepWithTheStepsRate) {
+    Load("steps.ani");
+    TGIFImage gif;
+    gif.Assign(&ani);
+    ASSERT_EQ(gif.Count(), 4);
+    EXPECT_EQ(gif.BackgroundColor(), clWindow);
+    const int delay[] = {100, 200, 300, 400};  // 6, 12, 18 and 24 jiffies of 1/60 s
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(gif.Frames(i)->AnimateInterval(), delay[i]) << i;
+        EXPECT_EQ(gif.Frames(i)->Width(), 32) << i;
+    }
 }
 
 }  // namespace
