@@ -87,6 +87,8 @@ void TComponent::InsertComponent(TComponent* component) {
     if (!component->FName.isEmpty()) ValidateRename(component, QString(), component->FName);
     if (component->FOwner) component->FOwner->RemoveComponent(component);
     Insert(component);
+    // Made while its owner loads: it loads too, and hears Loaded when the owner's loading ends.
+    if (FState & csLoading) component->BeginLoading();
     Notification(component, opInsert);
 }
 

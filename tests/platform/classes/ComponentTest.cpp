@@ -98,3 +98,30 @@ TEST(Component, AssignWithoutSupportEndsInConvertError) {
         EXPECT_EQ(e.Message(), QStringLiteral("Cannot assign a TProbe to a TProbe"));
     }
 }
+
+namespace {
+class TLoadProbe : public TComponent {
+public:
+    using TComponent::TComponent;
+    int LoadedCalls = 0;
+
+protected:
+    void Loaded() override {
+        TComponent::Loaded();
+        ++LoadedCalls;
+    }
+};
+}  // namespace
+
+TEST(Component, ComponentsMadeWhileTheOwnerLoadsLoadWithIt) {
+    TLoadProbe form(nullptr);
+    form.BeginLoading();
+    auto* made = new TLoadProbe(&form);
+    EXPECT_TRUE(made->HasState(csLoading));
+    form.EndLoading();
+    EXPECT_FALSE(made->HasState(csLoading));
+    EXPECT_EQ(made->LoadedCalls, 1);
+    EXPECT_EQ(form.LoadedCalls, 1);
+    auto* later = new TLoadProbe(&form);
+    EXPECT_FALSE(later->HasState(csLoading));
+}
