@@ -104,8 +104,14 @@ void TComponent::DestroyComponents() {
         // Unhook first so the child's own destructor does not walk back into us.
         Remove(c);
         NotifyAll(c, opRemove);
+        c->BeforeDestruction();
         delete c;
     }
+}
+
+void TComponent::Free() {
+    BeforeDestruction();
+    delete this;
 }
 
 void TComponent::NotifyAll(TComponent* component, TOperation operation) {

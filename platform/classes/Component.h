@@ -46,6 +46,10 @@ public:
     void RemoveComponent(TComponent* component);
     // Frees every owned component, last created first.
     void DestroyComponents();
+    // Frees this component as the class library's Free did: BeforeDestruction first, while every
+    // derived part still lives, then the destructors. Owners free what they own the same way.
+    void Free();
+    virtual void BeforeDestruction() {}
     // Marks this component and its owned ones as being destroyed.
     void Destroying();
 

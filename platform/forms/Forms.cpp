@@ -113,8 +113,17 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), FCanvas(std::m
     Screen->AddForm(this);
 }
 
-TCustomForm::~TCustomForm() {
+void TCustomForm::BeforeDestruction() {
+    if (FDestroyNotified) return;
+    FDestroyNotified = true;
     Guarded(this, [this] { OnDestroy(this); });
+}
+
+TCustomForm::~TCustomForm() {
+    if (!FDestroyNotified) {
+        FDestroyNotified = true;
+        Guarded(this, [this] { OnDestroy(this); });
+    }
     if (FModalLoop) FModalLoop->quit();
     Destroying();
     DestroyComponents();
@@ -482,7 +491,7 @@ void TCustomForm::Release() {
     QPointer<QWidget> w = FWidget;
     QTimer::singleShot(0, QCoreApplication::instance(), [w] {
         if (!w) return;
-        if (auto* form = dynamic_cast<TCustomForm*>(ControlOfWidget(w))) delete form;
+        if (auto* form = dynamic_cast<TCustomForm*>(ControlOfWidget(w))) form->Free();
     });
 }
 

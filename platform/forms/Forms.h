@@ -44,6 +44,9 @@ class TCustomForm : public TWinControl {
 public:
     explicit TCustomForm(TComponent* owner);
     ~TCustomForm() override;
+    // OnDestroy runs here, before the derived form's destructor; a form deleted directly gets it
+    // from the base destructor instead, when its own members are already gone.
+    void BeforeDestruction() override;
 
     TFormBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TFormBorderStyle value);
@@ -157,6 +160,7 @@ private:
     bool FChangingFocus = false;
     bool FCloseCheckPending = false;
     QEventLoop* FModalLoop = nullptr;
+    bool FDestroyNotified = false;
     QWidget* FClient = nullptr;
 };
 

@@ -311,6 +311,36 @@ TEST_F(FormsTest, CloseActionsAndRelease) {
     EXPECT_TRUE(w.isNull());
 }
 
+namespace {
+// A form whose OnDestroy handler reads its own members, as the program's forms do.
+class TNotesForm : public TForm {
+public:
+    TNotesForm(TComponent* owner, QStringList* log) : TForm(owner), FLog(log) {
+        Notes = QStringLiteral("Notas del expediente");
+        OnDestroy = TNotifyEvent(this, &TNotesForm::FormDestroy);
+    }
+    QString Notes;
+
+private:
+    void FormDestroy(TObject*) { FLog->append(ClassName() + QLatin1Char(':') + Notes); }
+    QStringList* FLog;
+};
+}  // namespace
+
+TEST_F(FormsTest, OnDestroyRunsWhileTheDerivedFormStillLives) {
+    QStringList log;
+    auto* owner = new TComponent(nullptr);
+    new TNotesForm(owner, &log);
+    delete owner;  // the owner frees its forms
+    auto* freed = new TNotesForm(nullptr, &log);
+    freed->Free();
+    auto* released = new TNotesForm(nullptr, &log);
+    released->Release();
+    TFormHarness::ProcessEvents();
+    const QString expected = QStringLiteral("TNotesForm:Notas del expediente");
+    EXPECT_EQ(log, QStringList({expected, expected, expected}));
+}
+
 TEST_F(FormsTest, CustomControlPaintsThroughCanvasAndFormRendersToPng) {
     class TSwatch : public TCustomControl {
     public:
