@@ -294,13 +294,13 @@ TPopupCalendar::TPopupCalendar(TWinControl* owner) : TPopupWindow(owner) {
         bool left;
         int count;
         const QString* hint;
-    } spec[4] = {{-1, true, 2, &HintPrevYear}, {12, true, 1, &HintPrevMonth}, {tw - 26, false, 1, &HintNextMonth},
+    } navButtons[4] = {{-1, true, 2, &HintPrevYear}, {12, true, 1, &HintPrevMonth}, {tw - 26, false, 1, &HintNextMonth},
                  {tw - 13, false, 2, &HintNextYear}};
     for (int i = 0; i < 4; ++i) {
         auto* b = new TZbTimerSpeedButton(this);
         b->SetParent(top);
-        b->SetBounds(spec[i].x, -1, 14, 14);
-        SetupNavButton(b, spec[i].left, spec[i].count, *spec[i].hint);
+        b->SetBounds(navButtons[i].x, -1, 14, 14);
+        SetupNavButton(b, navButtons[i].left, navButtons[i].count, *navButtons[i].hint);
         FButtons[size_t(i)] = b;
     }
     FButtons[0]->OnClick = [this](TObject*) { FCalendar->PrevYear(); };
@@ -411,16 +411,16 @@ TSelectDateDlg::TSelectDateDlg(TComponent* owner) : TForm(owner) {
         int count;
         const QString* hint;
         void (TSelectDateDlg::*click)(TObject*);
-    } spec[4] = {{3, true, 2, &HintPrevYear, &TSelectDateDlg::PrevYearBtnClick},
+    } navButtons[4] = {{3, true, 2, &HintPrevYear, &TSelectDateDlg::PrevYearBtnClick},
                  {18, true, 1, &HintPrevMonth, &TSelectDateDlg::PrevMonthBtnClick},
                  {188, false, 1, &HintNextMonth, &TSelectDateDlg::NextMonthBtnClick},
                  {203, false, 2, &HintNextYear, &TSelectDateDlg::NextYearBtnClick}};
     for (int i = 0; i < 4; ++i) {
         auto* b = new TZbTimerSpeedButton(this);
         b->SetParent(top);
-        b->SetBounds(spec[i].x, 3, 16, 16);
-        SetupNavButton(b, spec[i].left, spec[i].count, *spec[i].hint);
-        b->OnClick = TNotifyEvent(this, spec[i].click);
+        b->SetBounds(navButtons[i].x, 3, 16, 16);
+        SetupNavButton(b, navButtons[i].left, navButtons[i].count, *navButtons[i].hint);
+        b->OnClick = TNotifyEvent(this, navButtons[i].click);
         FButtons[size_t(i)] = b;
     }
     auto* bottom = new TPanel(this);

@@ -739,7 +739,7 @@ bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateO
     if (!SimpleSearch(this, fields)) return TDataSet::Locate(keyFields, keyValues, options);
     // The search becomes a condition of the cursor, in the current order.
     EnsureSpec();
-    platform::db::TCursorSpec spec = FSpec;
+    platform::db::TCursorSpec cursor = FSpec;
     for (size_t i = 0; i < fields.size(); ++i) {
         Variant v = fields.size() == 1 && !keyValues.IsArray() ? keyValues : keyValues.AsArray().at(i);
         platform::db::TCursorSpec::TMatch m;
@@ -748,9 +748,9 @@ bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateO
         m.Value = text ? (v.IsNullOrEmpty() ? QVariant() : QVariant(v.AsString())) : EngineValueOf(fields[i], v);
         m.CaseInsensitive = (options & loCaseInsensitive) != 0;
         m.Partial = (options & loPartialKey) != 0;
-        spec.Matches.push_back(m);
+        cursor.Matches.push_back(m);
     }
-    auto rows = FConn->Fetch(spec, nullptr, true, 1);
+    auto rows = FConn->Fetch(cursor, nullptr, true, 1);
     if (rows.empty()) return false;
     TRecordBuffer rec = ToBuffer(std::move(rows[0]));
     Reposition(rec);
@@ -827,9 +827,9 @@ bool TTable::SetToCursor(TDataSet* source) {
     if (!bm.Valid || !FetchById(bm.Id, r)) return false;
     // Only a record inside this cursor's range counts.
     if (FSpec.HasLow || FSpec.HasHigh || !FSpec.Where.isEmpty()) {
-        platform::db::TCursorSpec spec = FSpec;
-        spec.OnlyId = bm.Id;
-        if (FConn->Count(spec) == 0) return false;
+        platform::db::TCursorSpec cursor = FSpec;
+        cursor.OnlyId = bm.Id;
+        if (FConn->Count(cursor) == 0) return false;
     }
     return SetToBookmark(bm);
 }
@@ -1209,11 +1209,11 @@ bool TQuery::FetchById(qint64 id, TRecordBuffer& rec) {
     if (p < 0) return false;
     if (FLive) {
         // A live row is read again from its table, so edits start from what is stored.
-        platform::db::TCursorSpec spec;
-        spec.Table = FLiveTable;
-        spec.Columns = FLiveColumns;
+        platform::db::TCursorSpec cursor;
+        cursor.Table = FLiveTable;
+        cursor.Columns = FLiveColumns;
         TRow row;
-        if (!FConn->FetchById(spec, id, row)) return false;
+        if (!FConn->FetchById(cursor, id, row)) return false;
         FRows[p].Data = std::move(row.Values);
     }
     rec = FRows[p];
@@ -1228,12 +1228,12 @@ void TQuery::InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, boo
         FConn->Update(FLiveTable, rec.Id, FLiveColumns, original->Data, rec.Data);
     }
     // Keep the result in step with the table.
-    platform::db::TCursorSpec spec;
-    spec.Table = FLiveTable;
-    spec.Columns = FLiveColumns;
+    platform::db::TCursorSpec cursor;
+    cursor.Table = FLiveTable;
+    cursor.Columns = FLiveColumns;
     TRow row;
     TRecordBuffer stored = rec;
-    if (FConn->FetchById(spec, rec.Id, row)) {
+    if (FConn->FetchById(cursor, rec.Id, row)) {
         stored.Data = std::move(row.Values);
         for (auto& v : stored.Data)
             if (v.typeId() == QMetaType::QString && v.toString().isEmpty()) v = QVariant();

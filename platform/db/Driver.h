@@ -118,12 +118,12 @@ public:
     virtual void AddIndex(const QString& table, const TIndexDesc& index) = 0;
 
     // Table cursors.
-    virtual std::vector<TRow> Fetch(const TCursorSpec& spec, const TRow* from, bool forward, int count) = 0;
-    virtual bool FetchById(const TCursorSpec& spec, qint64 id, TRow& row) = 0;
+    virtual std::vector<TRow> Fetch(const TCursorSpec& cursor, const TRow* from, bool forward, int count) = 0;
+    virtual bool FetchById(const TCursorSpec& cursor, qint64 id, TRow& row) = 0;
     // First row whose first key columns are >= `key` (nearest) or == `key` (exact).
-    virtual bool Seek(const TCursorSpec& spec, const std::vector<QVariant>& key, bool exact, TRow& row) = 0;
-    virtual qint64 Count(const TCursorSpec& spec) = 0;
-    virtual qint64 CountBefore(const TCursorSpec& spec, const TRow& row) = 0;
+    virtual bool Seek(const TCursorSpec& cursor, const std::vector<QVariant>& key, bool exact, TRow& row) = 0;
+    virtual qint64 Count(const TCursorSpec& cursor) = 0;
+    virtual qint64 CountBefore(const TCursorSpec& cursor, const TRow& row) = 0;
 
     // Writes. Update and Delete compare the original values: a record changed or deleted by
     // someone else since it was read raises ecRecordChanged; a duplicate unique key ecKeyViolation.
