@@ -1,4 +1,5 @@
 #include "platform/forms/Forms.h"
+#include "platform/rtl/Threads.h"
 
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/FormHarness.h"
@@ -694,6 +695,8 @@ void TApplication::HandleMessage() {
 
 void TApplication::Idle() {
     if (FInIdle) return;
+    // Calls that threads handed to the main thread run before the idle handlers.
+    CheckSynchronize();
     FInIdle = true;
     bool done = true;
     Guarded(this, [&] { OnIdle(this, done); });
