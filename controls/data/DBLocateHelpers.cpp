@@ -3,7 +3,6 @@
 #include "controls/visual/IniHelpers.h"
 #include "platform/forms/Forms.h"
 
-#include <QApplication>
 #include <QStringList>
 #include <algorithm>
 
@@ -187,12 +186,3 @@ void RestoreFields(TDataSet* dataSet, TObject* iniObject, const QString& section
 bool DataSetIsEmpty(TDataSet* dataSet) { return !dataSet->Active() || (dataSet->Bof() && dataSet->Eof()); }
 
 void _DBError(const QString& message) { DatabaseError(message); }
-
-namespace {
-int Beeps = 0;
-}
-void platform::data::MessageBeep() {
-    ++Beeps;
-    QApplication::beep();
-}
-int platform::data::BeepCount() { return Beeps; }

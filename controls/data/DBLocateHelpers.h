@@ -65,9 +65,3 @@ QString DataSetSectionName(TDataSet* dataSet);
 bool DataSetIsEmpty(TDataSet* dataSet);
 // Raises EDatabaseError with the text.
 [[noreturn]] void _DBError(const QString& message);
-
-namespace platform::data {
-// The system beep of the data controls, counted so a refused key or click can be seen.
-void MessageBeep();
-int BeepCount();
-}  // namespace platform::data

@@ -2,6 +2,7 @@
 
 #include "controls/data/DBLocateHelpers.h"
 #include "controls/visual/IniHelpers.h"
+#include "platform/forms/Beep.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/SysUtils.h"
@@ -313,7 +314,7 @@ void TZbDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
             TField* field = enabled ? Fields(col) : nullptr;
             if (OnCheckButton) OnCheckButton(this, col, field, enabled);
             if (!enabled) {
-                platform::data::MessageBeep();
+                platform::forms::MessageBeep();
                 return;
             }
             SetMouseCapture(true);
@@ -641,7 +642,7 @@ void TDBDateEdit::KeyPress(QChar& key) {
     }
     const bool digit = key >= QLatin1Char('0') && key <= QLatin1Char('9');
     if (c >= 32 && !digit && key != FormatSettings.DateSeparator) {
-        platform::data::MessageBeep();
+        platform::forms::MessageBeep();
         key = QChar();
         return;
     }

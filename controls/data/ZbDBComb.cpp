@@ -1,6 +1,6 @@
 #include "controls/data/ZbDBComb.h"
 
-#include "controls/data/DBLocateHelpers.h"
+#include "platform/forms/Beep.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -129,7 +129,7 @@ void TCustomDBComboBox::KeyPress(QChar& key) {
     TCustomComboBox::KeyPress(key);
     const ushort c = key.unicode();
     if (c >= 32 && c <= 255 && FDataLink->Field() && !FDataLink->Field()->IsValidChar(key)) {
-        platform::data::MessageBeep();
+        platform::forms::MessageBeep();
         key = QChar();
         return;
     }

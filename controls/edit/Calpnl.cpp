@@ -1,10 +1,10 @@
 #include "controls/edit/Calpnl.h"
 
-#include "controls/edit/EditBeep.h"
 #include "controls/visual/DateHelpers.h"
+#include "platform/forms/Beep.h"
 #include "platform/rtl/SysUtils.h"
 
-using platform::edit::MessageBeep;
+using platform::forms::MessageBeep;
 
 namespace {
 // An 8 x 6 black triangle on white pointing left or right.
@@ -126,7 +126,7 @@ void TCalenPnl::SetDate(TDateTime value) {
         BuildCells();
         FSelected = FirstCell() + FDay - 1;
     } catch (const Exception&) {
-        MessageBeep(platform::edit::MB_BEEP_EXCLAMATION);
+        MessageBeep(platform::forms::MB_BEEP_EXCLAMATION);
         return;
     }
     OnDateChange(this);
@@ -348,7 +348,7 @@ bool TCalenPnl::ChangeDate(int delta) {
         FSelected = FirstCell() + FDay - 1;
         return true;
     } catch (const Exception&) {
-        MessageBeep(platform::edit::MB_BEEP_EXCLAMATION);
+        MessageBeep(platform::forms::MB_BEEP_EXCLAMATION);
         return false;
     }
 }
@@ -396,7 +396,7 @@ bool TCalenPnl::PageDown() {
     return ChangeDate(FDay <= nextLen ? DaysPerMonth(FYear, FMonth) : nextLen);
 }
 
-void TCalenPnl::Beep() { MessageBeep(platform::edit::MB_BEEP_EXCLAMATION); }
+void TCalenPnl::Beep() { MessageBeep(platform::forms::MB_BEEP_EXCLAMATION); }
 
 void TCalenPnl::KeyDown(quint16& key, TShiftState shift) {
     TCustomPanel::KeyDown(key, shift);

@@ -1,8 +1,8 @@
 #include "controls/edit/CurrEdit.h"
 
-#include "controls/edit/EditBeep.h"
 #include "controls/edit/ZbCalc.h"
 #include "controls/visual/StrHelpers.h"
+#include "platform/forms/Beep.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QEvent>
@@ -10,7 +10,7 @@
 #include <QPainter>
 #include <cmath>
 
-using platform::edit::MessageBeep;
+using platform::forms::MessageBeep;
 
 QString TextToValText(const QString& s) {
     QString r = TrimSpaces(s);

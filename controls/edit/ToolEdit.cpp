@@ -1,11 +1,11 @@
 #include "controls/edit/ToolEdit.h"
 
-#include "controls/edit/EditBeep.h"
 #include "controls/edit/PickDate.h"
 #include "controls/visual/BitmapHelpers.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/FileNameHelpers.h"
 #include "controls/visual/StrHelpers.h"
+#include "platform/forms/Beep.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <set>
 
-using platform::edit::MessageBeep;
+using platform::forms::MessageBeep;
 
 namespace {
 // The scroll-bar width of the system (SM_CXVSCROLL).

@@ -1,8 +1,8 @@
 #include "controls/edit/ZbCalc.h"
 
-#include "controls/edit/EditBeep.h"
 #include "controls/edit/PickDate.h"
 #include "controls/visual/StrHelpers.h"
+#include "platform/forms/Beep.h"
 #include "platform/graphics/Clipbrd.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -135,7 +135,7 @@ void TCalculatorPanel::TextChanged() {
 }
 
 void TCalculatorPanel::Beep() const {
-    if (FBeepOnError) platform::edit::MessageBeep();
+    if (FBeepOnError) platform::forms::MessageBeep();
 }
 
 void TCalculatorPanel::SetDisplay(double value) {
@@ -344,7 +344,7 @@ void TPopupCalculator::KeyPress(QChar& key) {
 
 Variant TPopupCalculator::GetValue() {
     if (FCalcPanel->Status() == csError) {
-        if (FCalcPanel->BeepOnError()) platform::edit::MessageBeep();
+        if (FCalcPanel->BeepOnError()) platform::forms::MessageBeep();
         return Variant(0.0);
     }
     FCalcPanel->SetDisplay(FCalcPanel->GetDisplay());

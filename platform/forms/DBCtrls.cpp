@@ -1,8 +1,8 @@
 #include "platform/forms/DBCtrls.h"
 
+#include "platform/forms/Beep.h"
 #include "platform/forms/Host.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -82,7 +82,7 @@ void TDBEdit::KeyDown(quint16& key, TShiftState shift) {
 void TDBEdit::KeyPress(QChar& key) {
     // The field decides which characters it takes, and the data source whether editing may start.
     if (key.unicode() >= 32 && FDataLink->Field() && !FDataLink->Field()->IsValidChar(key)) {
-        QApplication::beep();
+        MessageBeep();
         key = QChar();
         return;
     }

@@ -1,5 +1,7 @@
 #include "platform/forms/Mask.h"
 
+#include "platform/forms/Beep.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -255,7 +257,7 @@ void TCustomMaskEdit::TypeChar(QChar ch) {
     const int at = NextEditable(pos, true);
     QChar c = ch;
     if (at < 0 || !FMask.Accepts(at, c)) {
-        QApplication::beep();
+        platform::forms::MessageBeep();
         return;
     }
     text[at] = c;

@@ -1,8 +1,8 @@
 // Combo boxes with stored values bound to a field, and the colour combo.
 #include "DataFixture.h"
 #include "controls/data/ZBCombos.h"
-#include "controls/data/DBLocateHelpers.h"
 #include "controls/data/ZbDBComb.h"
+#include "platform/forms/Beep.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 
@@ -103,11 +103,11 @@ TEST_F(DBComboTest, ReadOnlyLinkRefusesTheChoice) {
 
 TEST_F(DBComboTest, RefusedCharacterBeepsAndIsDropped) {
     cuentas->FieldByName(QStringLiteral("TIPO"))->SetValidChars(QStringLiteral("1234"));
-    int beeps = platform::data::BeepCount();
+    int beeps = platform::forms::BeepCount();
     QChar c('x');
     combo->KeyPress(c);
     EXPECT_EQ(c, QChar());
-    EXPECT_EQ(platform::data::BeepCount(), beeps + 1);
+    EXPECT_EQ(platform::forms::BeepCount(), beeps + 1);
 }
 
 TEST_F(DBComboTest, LeavingWritesThePendingChoice) {

@@ -1,9 +1,9 @@
 // The data grid's title buttons and sort markers, multi-selection and confirmed deletion, its
 // stored layout, and the date edit bound to a date field.
 #include "DataFixture.h"
-#include "controls/data/DBLocateHelpers.h"
 #include "controls/data/ZBDBCtrl.h"
 #include "platform/classes/IniFiles.h"
+#include "platform/forms/Beep.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/SysUtils.h"
@@ -87,10 +87,10 @@ TEST_F(GridTest, TitlePressedAndReleasedElsewhereRunsNoClick) {
 
 TEST_F(GridTest, DisabledTitleButtonBeepsAndNeverClicks) {
     grid->OnCheckButton = [](TObject*, int col, TField*, bool& enabled) { enabled = col != 0; };
-    const int beeps = platform::data::BeepCount();
+    const int beeps = platform::forms::BeepCount();
     TPoint p = TitleCenter(0);
     TFormHarness::ClickAt(grid, p.X, p.Y);
-    EXPECT_EQ(platform::data::BeepCount(), beeps + 1);
+    EXPECT_EQ(platform::forms::BeepCount(), beeps + 1);
     EXPECT_TRUE(clicks.empty());
     TPoint q = TitleCenter(1);
     TFormHarness::ClickAt(grid, q.X, q.Y);
@@ -319,11 +319,11 @@ TEST_F(DateEditTest, EnteringADateKeepsTheTimePartOfTheField) {
 }
 
 TEST_F(DateEditTest, LettersBeepAndEscapeRestoresTheField) {
-    const int beeps = platform::data::BeepCount();
+    const int beeps = platform::forms::BeepCount();
     QChar a('a');
     edit->KeyPress(a);
     EXPECT_EQ(a, QChar());
-    EXPECT_EQ(platform::data::BeepCount(), beeps + 1);
+    EXPECT_EQ(platform::forms::BeepCount(), beeps + 1);
     QChar digit('1');
     edit->KeyPress(digit);
     EXPECT_EQ(poderes->State(), dsEdit);

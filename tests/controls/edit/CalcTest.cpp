@@ -1,6 +1,6 @@
 // Calculator: key sequences, percent, errors and their recovery, entry limits, memory, paste.
-#include "controls/edit/EditBeep.h"
 #include "controls/edit/ZbCalc.h"
+#include "platform/forms/Beep.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/graphics/Clipbrd.h"
 
@@ -53,12 +53,12 @@ TEST_F(CalculatorTest, DecimalsUseTheSpanishSeparator) {
 TEST_F(CalculatorTest, DivisionByZeroIsAnErrorUntilClear) {
     int errors = 0;
     panel->OnError = [&](TObject*) { ++errors; };
-    const int beeps = platform::edit::BeepCount();
+    const int beeps = platform::forms::BeepCount();
     Keys("5/0=");
     EXPECT_EQ(panel->Text(), "Error");
     EXPECT_EQ(panel->Status(), csError);
     EXPECT_EQ(errors, 1);
-    EXPECT_EQ(platform::edit::BeepCount(), beeps + 1);
+    EXPECT_EQ(platform::forms::BeepCount(), beeps + 1);
     Keys("12+Q_");
     EXPECT_EQ(panel->Text(), "Error");
     EXPECT_EQ(panel->GetDisplay(), 0);
@@ -80,10 +80,10 @@ TEST_F(CalculatorTest, DivisionByZeroIsAnErrorUntilClear) {
 }
 
 TEST_F(CalculatorTest, EntryLimitAndBackspace) {
-    const int beeps = platform::edit::BeepCount();
+    const int beeps = platform::forms::BeepCount();
     Keys("1234567890123456");
     EXPECT_EQ(panel->Text(), "123456789012345");
-    EXPECT_EQ(platform::edit::BeepCount(), beeps + 1);
+    EXPECT_EQ(platform::forms::BeepCount(), beeps + 1);
     panel->Clear();
     Keys("5_");
     EXPECT_EQ(panel->Text(), "-5");

@@ -1,6 +1,6 @@
 // Month calendar panel: day cells, week numbers, colour precedence, keyboard and mouse steps.
 #include "controls/edit/Calpnl.h"
-#include "controls/edit/EditBeep.h"
+#include "platform/forms/Beep.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -137,10 +137,10 @@ TEST_F(CalenPnlTest, ArrowKeysStepAndRefuseAtTheEdges) {
     Key(VK_DOWN);
     EXPECT_EQ(pnl->Date(), EncodeDate(2004, 3, 7));
     pnl->SetDate(EncodeDate(9999, 12, 31));
-    const int beeps = platform::edit::BeepCount();
+    const int beeps = platform::forms::BeepCount();
     Key(VK_RIGHT);
     EXPECT_EQ(pnl->Date(), EncodeDate(9999, 12, 31));
-    EXPECT_EQ(platform::edit::BeepCount(), beeps + 1);
+    EXPECT_EQ(platform::forms::BeepCount(), beeps + 1);
 }
 
 TEST_F(CalenPnlTest, ClickSelectsDaysOfTheShownMonthOnly) {

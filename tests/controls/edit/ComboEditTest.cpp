@@ -1,6 +1,5 @@
 // The combo-edit popup protocol: placement on the screen, accept and cancel, the button, keys,
 // focus, read-only and the minimum height.
-#include "controls/edit/EditBeep.h"
 #include "controls/edit/ToolEdit.h"
 #include "platform/forms/FormHarness.h"
 

@@ -1,8 +1,8 @@
 // Number, currency and calculator edits: keystroke filter, clamping, display and edit texts,
 // paste, range errors on exit and the popup calculator.
 #include "controls/edit/CurrEdit.h"
-#include "controls/edit/EditBeep.h"
 #include "controls/edit/ZbCalc.h"
+#include "platform/forms/Beep.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/graphics/Clipbrd.h"
 #include "platform/rtl/SysUtils.h"
@@ -63,10 +63,10 @@ TEST_F(NumEditTest, CurrencyEditHasNoButtonAndAEuroFormat) {
 TEST_F(NumEditTest, DecimalKeyAndDecimalPlaces) {
     TFormHarness::Type(edit, QStringLiteral("12.34"));
     EXPECT_EQ(edit->Text(), "12,34");
-    const int beeps = platform::edit::BeepCount();
+    const int beeps = platform::forms::BeepCount();
     TFormHarness::Type(edit, QStringLiteral("5"));
     EXPECT_EQ(edit->Text(), "12,34");
-    EXPECT_EQ(platform::edit::BeepCount(), beeps + 1);
+    EXPECT_EQ(platform::forms::BeepCount(), beeps + 1);
     edit->SetText(QString());
     edit->SetDecimalPlaces(0);
     TFormHarness::Type(edit, QStringLiteral("7,"));
@@ -141,10 +141,10 @@ TEST_F(NumEditTest, PasteReadsBothSeparatorsAndUndoesGarbage) {
     edit->SetValue(7);
     edit->LineEdit()->selectAll();
     Clipboard()->SetAsText(QStringLiteral("doce"));
-    const int beeps = platform::edit::BeepCount();
+    const int beeps = platform::forms::BeepCount();
     TFormHarness::PressKey(edit, 'V', ssCtrl);
     EXPECT_EQ(edit->Text(), "7");
-    EXPECT_EQ(platform::edit::BeepCount(), beeps + 1);
+    EXPECT_EQ(platform::forms::BeepCount(), beeps + 1);
 }
 
 TEST_F(NumEditTest, FormatOnEditingInsertsThousands) {

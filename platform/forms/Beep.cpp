@@ -1,8 +1,8 @@
-#include "controls/edit/EditBeep.h"
+#include "platform/forms/Beep.h"
 
 #include <QApplication>
 
-namespace platform::edit {
+namespace platform::forms {
 namespace {
 int Beeps = 0;
 }
@@ -13,4 +13,4 @@ void MessageBeep(unsigned) {
 }
 
 int BeepCount() { return Beeps; }
-}  // namespace platform::edit
+}  // namespace platform::forms

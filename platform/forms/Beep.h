@@ -1,8 +1,8 @@
 #pragma once
-// The system beep of the edit controls, counted so tests can see a refused key.
+// The system beep of the controls, counted so tests can see a refused key or click.
 
-namespace platform::edit {
+namespace platform::forms {
 enum : unsigned { MB_BEEP_DEFAULT = 0, MB_BEEP_EXCLAMATION = 0x30 };
 void MessageBeep(unsigned type = MB_BEEP_DEFAULT);
 int BeepCount();
-}  // namespace platform::edit
+}  // namespace platform::forms
