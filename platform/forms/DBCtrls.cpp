@@ -10,6 +10,7 @@ using namespace platform::forms;
 
 namespace {
 bool IsEditingKey(QChar key) { return key == QChar(8) || key.unicode() >= 32; }
+bool IsListStyle(TComboBoxStyle s) { return s == csDropDownList || s == csOwnerDrawFixed || s == csOwnerDrawVariable; }
 }  // namespace
 
 namespace platform::forms {
@@ -232,47 +233,142 @@ void TDBCheckBox::DoExit() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// TDBComboBox
+// TCustomDBComboBox
 
-TDBComboBox::TDBComboBox(TComponent* owner)
+TCustomDBComboBox::TCustomDBComboBox(TComponent* owner)
     : TCustomComboBox(owner), TFieldBinding(this, [this] { DataChange(); }, [this] { UpdateData(); }) {
+    FDataLink->OnEditingChange = [this](TObject*) { EditingChange(); };
+    UpdateEditReadOnly();
 }
 
-TDBComboBox::~TDBComboBox() = default;
+TCustomDBComboBox::~TCustomDBComboBox() = default;
 
-void TDBComboBox::DataChange() {
-    FSyncing = true;
+void TCustomDBComboBox::SetDataSource(TDataSource* source) {
+    if (FDataLink->DataSourceFixed()) DatabaseError(QStringLiteral("Operation not allowed in a DBCtrlGrid"), this);
+    FDataLink->SetDataSource(source);
+    if (source) source->FreeNotification(this);
+}
+
+void TCustomDBComboBox::Notification(TComponent* component, TOperation operation) {
+    TCustomComboBox::Notification(component, operation);
+    if (operation == opRemove && FDataLink && component == FDataLink->DataSource()) FDataLink->SetDataSource(nullptr);
+}
+
+void TCustomDBComboBox::Loaded() {
+    TCustomComboBox::Loaded();
+    if (ComponentState() & csDesigning) DataChange();
+}
+
+void TCustomDBComboBox::SetItems(TStrings* value) {
+    Items()->Assign(value);
+    DataChange();
+}
+
+void TCustomDBComboBox::SetStyle(TComboBoxStyle value) {
+    if (value == csSimple && FDataLink->DataSourceFixed())
+        DatabaseError(QStringLiteral("Control cannot be used in a DBCtrlGrid"), this);
+    TCustomComboBox::SetStyle(value);
+    UpdateEditReadOnly();
+    DataChange();
+}
+
+QString TCustomDBComboBox::GetComboText() const {
+    if (IsListStyle(Style())) {
+        int i = ItemIndex();
+        return i >= 0 && i < Items()->Count() ? Items()->Strings(i) : QString();
+    }
+    return Text();
+}
+
+void TCustomDBComboBox::SetComboText(const QString& value) {
+    if (value == GetComboText()) return;
+    if (Style() != csDropDown) {
+        int i = value.isEmpty() ? -1 : Items()->IndexOf(value);
+        SetItemIndex(i);
+        Invalidate();
+        if (i >= 0) return;
+    }
+    if (Style() == csDropDown || Style() == csSimple) SetText(value);
+}
+
+QString TCustomDBComboBox::GetPaintText() const {
     TField* f = FDataLink->Field();
-    SetText(f ? f->Text() : QString());
-    FSyncing = false;
+    return f ? f->DisplayText() : QString();
 }
 
-void TDBComboBox::UpdateData() {
-    if (TField* f = FDataLink->Field()) f->SetText(Text());
+void TCustomDBComboBox::DataChange() {
+    // Entering edit re-reads the record: the user's choice being made stays.
+    if (DroppedDown() || FInChange) return;
+    TField* f = FDataLink->Field();
+    if (f) SetComboText(f->DisplayText());
+    else if (ComponentState() & csDesigning) SetComboText(Name());
+    else SetComboText(QString());
 }
 
-void TDBComboBox::Change() {
-    if (!FSyncing) {
-        if (!FDataLink->Edit()) {
-            DataChange();
-            return;
-        }
-        FDataLink->Modified();
+void TCustomDBComboBox::UpdateData() {
+    if (TField* f = FDataLink->Field()) f->SetText(GetComboText());
+}
+
+void TCustomDBComboBox::EditingChange() { UpdateEditReadOnly(); }
+
+// The edit part takes typing only while the record is being edited.
+void TCustomDBComboBox::UpdateEditReadOnly() {
+    if ((Style() == csDropDown || Style() == csSimple) && ComboBox()->lineEdit())
+        ComboBox()->lineEdit()->setReadOnly(!FDataLink->Editing());
+}
+
+void TCustomDBComboBox::Change() {
+    // The platform combo reports a chosen item as a change; it is the click as well.
+    if (FInChange) return;
+    FInChange = true;
+    struct TReset {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{FInChange};
+    if (FDataLink->Field() && !FDataLink->Edit()) {
+        // The record cannot be edited: the control shows the field again.
+        FInChange = false;
+        DataChange();
+        return;
     }
     TCustomComboBox::Change();
+    FDataLink->Modified();
 }
 
-void TDBComboBox::KeyPress(QChar& key) {
+void TCustomDBComboBox::Click() {
+    FDataLink->Edit();
+    TCustomComboBox::Click();
+    FDataLink->Modified();
+}
+
+void TCustomDBComboBox::KeyDown(quint16& key, TShiftState shift) {
+    TCustomComboBox::KeyDown(key, shift);
+    if (key == VK_BACK || (key >= 32 && key <= 255)) {
+        if (!FDataLink->Edit() && (key == VK_UP || key == VK_DOWN)) key = 0;
+    }
+}
+
+void TCustomDBComboBox::KeyPress(QChar& key) {
     TCustomComboBox::KeyPress(key);
-    if (key == QChar(27)) {
-        FDataLink->Reset();
+    const ushort c = key.unicode();
+    if (c >= 32 && c <= 255 && FDataLink->Field() && !FDataLink->Field()->IsValidChar(key)) {
+        MessageBeep();
         key = QChar();
         return;
     }
-    if (IsEditingKey(key) && Style() != csDropDownList && !FDataLink->Edit()) key = QChar();
+    if (c == 27) {
+        FDataLink->Reset();
+        if (ComboBox()->lineEdit()) ComboBox()->lineEdit()->selectAll();
+        key = QChar();
+        return;
+    }
+    if (c == 8 || c == 22 || c == 24 || (c >= 32 && c <= 255)) {
+        if (!FDataLink->Edit()) key = QChar();
+    }
 }
 
-void TDBComboBox::DoExit() {
+void TCustomDBComboBox::DoExit() {
+    // An error writing the value keeps the focus here (the exit does not complete).
     FDataLink->UpdateRecord();
     TCustomComboBox::DoExit();
 }

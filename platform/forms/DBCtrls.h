@@ -116,22 +116,47 @@ private:
     bool FSyncing = false;
 };
 
-class TDBComboBox : public TCustomComboBox, public platform::forms::TFieldBinding {
+// The base of the combo boxes bound to one field. Derived combos choose what is shown for a field
+// value and what is written back (GetComboText / SetComboText).
+class TCustomDBComboBox : public TCustomComboBox, public platform::forms::TFieldBinding {
 public:
-    explicit TDBComboBox(TComponent* owner);
-    ~TDBComboBox() override;
+    explicit TCustomDBComboBox(TComponent* owner);
+    ~TCustomDBComboBox() override;
+
+    void SetDataSource(TDataSource* source);
     bool ReadOnly() const { return FDataLink->ReadOnly(); }
-    void SetReadOnly(bool v) { FDataLink->SetReadOnly(v); }
-    void DoExit() override;
+    void SetReadOnly(bool value) { FDataLink->SetReadOnly(value); }
+    // Setting the items shows the field again.
+    void SetItems(TStrings* value);
+    virtual void SetStyle(TComboBoxStyle value);
+
+    // The value the control would write into the field, and showing a field value.
+    virtual QString GetComboText() const;
+    virtual void SetComboText(const QString& value);
+    // The text shown for the current field value when a copy of the control is painted.
+    virtual QString GetPaintText() const;
+
+    void KeyDown(quint16& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
+    void DoExit() override;
+    void Click() override;
 
 protected:
+    void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
     void Change() override;
+    void DataChange();
+    void UpdateEditReadOnly();
 
 private:
-    void DataChange();
+    void EditingChange();
     void UpdateData();
-    bool FSyncing = false;
+    bool FInChange = false;
+};
+
+class TDBComboBox : public TCustomDBComboBox {
+public:
+    explicit TDBComboBox(TComponent* owner) : TCustomDBComboBox(owner) {}
 };
 
 class TDBRadioGroup : public TCustomRadioGroup, public platform::forms::TFieldBinding {
