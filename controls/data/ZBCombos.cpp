@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QScopedValueRollback>
 #include <algorithm>
 
 namespace {
@@ -155,11 +156,7 @@ void TColorComboBox::Click() {
 void TColorComboBox::Change() {
     // The platform combo reports a chosen item as a change: it is the click of the item too.
     if (FChanging) return;
-    FChanging = true;
-    struct TReset {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{FChanging};
+    const QScopedValueRollback<bool> changing(FChanging, true);
     if (ItemIndex() >= 0 && ItemColor(ItemIndex()) != FColorValue) {
         Click();
         return;

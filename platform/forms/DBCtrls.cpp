@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 
 using namespace platform::forms;
 
@@ -320,11 +321,7 @@ void TCustomDBComboBox::UpdateEditReadOnly() {
 void TCustomDBComboBox::Change() {
     // The platform combo reports a chosen item as a change; it is the click as well.
     if (FInChange) return;
-    FInChange = true;
-    struct TReset {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{FInChange};
+    const QScopedValueRollback<bool> changing(FInChange, true);
     if (FDataLink->Field() && !FDataLink->Edit()) {
         // The record cannot be edited: the control shows the field again.
         FInChange = false;
