@@ -1,5 +1,6 @@
 #include "shell/UComunes.h"
 
+#include "platform/forms/Beep.h"
 #include "platform/db/DBTables.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
@@ -17,7 +18,7 @@ TEvent<const QString&> LineaEstado;
 
 namespace {
 void Pita() {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance())) QApplication::beep();
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) platform::forms::MessageBeep();
 }
 
 // Rounds num / den to the nearest integer, halves to the even neighbour.

@@ -1,5 +1,6 @@
 #include "controls/visual/BitmapHelpers.h"
 
+#include "platform/forms/Beep.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
@@ -205,7 +206,7 @@ TBitmap* CreateTwoColorsBrushPattern(TColor c1, TColor c2) {
 
 // ------------------------------------------------------------------ small services
 
-void MessageBeepDefault() { QApplication::beep(); }
+void MessageBeepDefault() { platform::forms::MessageBeep(); }
 
 void NotImplemented() {
     Screen->SetCursor(crDefault);
