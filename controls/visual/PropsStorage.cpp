@@ -116,7 +116,10 @@ std::unique_ptr<TPropInfoList> TPropsStorage::CreateInfoList(TComponent* compone
 
 // ---- lists of stored properties ----
 
-void TPropsStorage::StoreObjectsProps(TComponent* root, TStrings* storedList) {
+// Each line "Component.Property" of the list that names an existing property of a component of
+// the root is handed to `action` with the key prefix set to the component's name.
+void TPropsStorage::ForEachStoredProp(TComponent* root, TStrings* storedList,
+                                      const std::function<void(const TPropInfo*)>& action) {
     if (!storedList)
         return;
     FRoot = root;
@@ -134,30 +137,16 @@ void TPropsStorage::StoreObjectsProps(TComponent* root, TStrings* storedList) {
         if (!info)
             continue;
         NestedScope scope(*this, component, component->Name() + QLatin1Char('_'), FSection);
-        StoreProperty(info);
+        action(info);
     }
 }
 
+void TPropsStorage::StoreObjectsProps(TComponent* root, TStrings* storedList) {
+    ForEachStoredProp(root, storedList, [this](const TPropInfo* info) { StoreProperty(info); });
+}
+
 void TPropsStorage::LoadObjectsProps(TComponent* root, TStrings* storedList) {
-    if (!storedList)
-        return;
-    FRoot = root;
-    for (int i = 0; i < storedList->Count(); ++i) {
-        QString compName, propName;
-        if (!SplitLine(storedList->Strings(i), compName, propName))
-            continue;
-        auto* component = dynamic_cast<TComponent*>(storedList->Objects(i));
-        if (!component && root)
-            component = root->FindComponent(compName);
-        if (!component)
-            continue;
-        const auto props = CreateInfoList(component, tkStoredProps);
-        const TPropInfo* info = props->Find(propName);
-        if (!info)
-            continue;
-        NestedScope scope(*this, component, component->Name() + QLatin1Char('_'), FSection);
-        LoadProperty(info);
-    }
+    ForEachStoredProp(root, storedList, [this](const TPropInfo* info) { LoadProperty(info); });
 }
 
 // ---- one property ----

@@ -69,6 +69,8 @@ public:
     static constexpr int MaxStoredItems = 10000;
 
 private:
+    void ForEachStoredProp(TComponent* root, TStrings* storedList,
+                           const std::function<void(const TPropInfo*)>& action);
     QString ValueText(const TPropInfo* propInfo);
     void ApplyText(const TPropInfo* propInfo, const QString& text);
     void StoreStrings(const TPropInfo* propInfo, TStrings* list);
