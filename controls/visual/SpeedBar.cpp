@@ -501,9 +501,8 @@ void TSpeedBar::SetAlign(TAlign value) {
     if (parent) parent->EnableAlign();
 }
 
-void TSpeedBar::SetBtnWidth(int value) {
-    if (value == FButtonSize.cx) return;
-    FButtonSize.cx = value;
+// A new button size: the grid follows, and the bar grows across its length to hold one row.
+void TSpeedBar::ButtonSizeChanged() {
     UpdateGridSize();
     if (!HasState(csReading)) {
         if (Orientation() == boHorizontal) {
@@ -515,18 +514,16 @@ void TSpeedBar::SetBtnWidth(int value) {
     ResizeButtons();
 }
 
+void TSpeedBar::SetBtnWidth(int value) {
+    if (value == FButtonSize.cx) return;
+    FButtonSize.cx = value;
+    ButtonSizeChanged();
+}
+
 void TSpeedBar::SetBtnHeight(int value) {
     if (value == FButtonSize.cy) return;
     FButtonSize.cy = value;
-    UpdateGridSize();
-    if (!HasState(csReading)) {
-        if (Orientation() == boHorizontal) {
-            if (ClientHeight() < 2 * FOffset.Y + FButtonSize.cy) SetClientHeight(2 * FOffset.Y + FButtonSize.cy);
-        } else if (ClientWidth() < 2 * FOffset.X + FButtonSize.cx) {
-            SetClientWidth(2 * FOffset.X + FButtonSize.cx);
-        }
-    }
-    ResizeButtons();
+    ButtonSizeChanged();
 }
 
 void TSpeedBar::SetBtnOffsetHorz(int value) {

@@ -284,6 +284,7 @@ private:
     friend class TSpeedItem;
     friend class TSpeedbarSection;
     void UpdateGridSize();
+    void ButtonSizeChanged();
     void ChangeOrientation(TBarOrientation value);
     void RenumberSections();
     void ResizeButtons();
