@@ -484,10 +484,16 @@ private:
     void EndPage() {
         if (!FPage) return;
         if (FPageFooter && FPageFooter->Enabled()) {
-            // The footer belongs to this page: when the break came with a row that has nothing
-            // on it yet, the footer's fields read the page's last row.
-            bool back = FFreshRow && R->FDataSet && R->FDataSet->Active();
-            if (back) R->FDataSet->Prior();
+            // The footer belongs to this page: its fields read the last row printed on it, not
+            // the row that did not fit or was left out. (Not while a sub-detail runs over its
+            // rows: moving the master would reopen them.)
+            TDataSet* ds = R->FDataSet;
+            TBookmark here;
+            bool back = FSubLevels == 0 && FLastRow.Valid && ds && ds->Active() && ds->GetBookmark() != FLastRow;
+            if (back) {
+                here = ds->GetBookmark();
+                ds->GotoBookmark(FLastRow);
+            }
             FInHeader = true;
             FFooterPass = true;
             size_t first = FPage->Ops.size();
@@ -501,7 +507,7 @@ private:
                 for (size_t i = first; i < FPage->Ops.size(); ++i) FPage->Ops[i].Rect.translate(0, dy);
             FFooterPass = false;
             FInHeader = false;
-            if (back) R->FDataSet->Next();
+            if (back) ds->GotoBookmark(here);
         }
         FPage = nullptr;
     }
@@ -569,7 +575,6 @@ private:
         for (TLayout& l : items)
             if (late(l.Element)) l.Element->PrepareOutput(l.Out);
         height = bandHeight();
-        if (!FInHeader) FFreshRow = false;
 
         if (stretching() && FY + height > FBottom && fitCheck && !FFooterPass) {
             PrintSplit(band, items);
@@ -578,6 +583,7 @@ private:
             FY += height;
         }
         if (!FInHeader) FHasContent = true;
+        if (aggregateLevel == R && R->FDataSet && R->FDataSet->Active()) FLastRow = R->FDataSet->GetBookmark();
         band->AfterPrint(band, true);
         ResetSums(band);
         if (band->ChildBand()) PrintBand(band->ChildBand(), nullptr, fitCheck);
@@ -699,6 +705,12 @@ private:
             }
         }
         auto* sub = dynamic_cast<TQRSubDetail*>(master);
+        struct TLevelCount {
+            int& N;
+            bool On;
+            TLevelCount(int& n, bool on) : N(n), On(on) { N += On; }
+            ~TLevelCount() { N -= On; }
+        } level(FSubLevels, sub != nullptr);
         if (!ds) {
             if (sub) return;
             ++R->FRecordNumber;
@@ -733,7 +745,6 @@ private:
             if (!sub) ++R->FRecordNumber;
             PrintBand(detail, master);
             for (TQRSubDetail* s : subs) RunLevel(s, s->DataSet(), s);
-            if (!sub) FFreshRow = false;
             ds->Next();
             if (ds->Eof()) {
                 for (auto it = groups.rbegin(); it != groups.rend(); ++it) PrintBand((*it)->FooterBand());
@@ -751,15 +762,10 @@ private:
                 ds->Prior();
                 for (int i = int(groups.size()) - 1; i >= changed; --i) PrintBand(groups[size_t(i)]->FooterBand());
                 ds->Next();
-            }
-            // Until one of its bands prints, the master's new row has nothing on the page.
-            if (!sub && ds == R->FDataSet) FFreshRow = true;
-            if (changed >= 0) {
                 for (size_t i = size_t(changed); i < groups.size(); ++i) PrintBand(groups[i]);
                 values = now;
             }
         }
-        if (!sub) FFreshRow = false;
         if (sub) PrintBand(sub->FooterBand());
     }
 
@@ -776,7 +782,8 @@ private:
     std::vector<TQRExpr*> FExprs;
     int FLeft = 0, FTopMargin = 0, FPageBottom = 0, FBottom = 0, FY = 0;
     bool FHasContent = false, FInHeader = false, FFooterPass = false;
-    bool FFreshRow = false;  // the master's current row has printed nothing yet
+    int FSubLevels = 0;      // sub-details running over their rows
+    TBookmark FLastRow;      // the master's last row whose detail printed
 };
 
 }  // namespace platform::report
