@@ -102,7 +102,9 @@ protected:
         TTable* t = Dat->TAgen;
         t->Append();
         t->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(Abogado);
-        t->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2001, 4, 2));
+        t->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2001, 4, 2 + FNotas));
+        t->FieldByName(QStringLiteral("HORA"))->SetAsDateTime(EncodeTime(9 + FNotas, 30, 0, 0));
+        ++FNotas;
         t->FieldByName(QStringLiteral("TIPO"))->SetAsString(QStringLiteral("E"));
         t->FieldByName(QStringLiteral("ANO"))->SetAsString(ano);
         t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(numero);
@@ -117,6 +119,7 @@ protected:
     static QString Render(const QString& nombre) { return QDir(QStringLiteral(ZEMBRA_TEST_BINARY_DIR)).filePath(nombre); }
 
     int Abogado = 0;
+    int FNotas = 0;
 };
 
 }  // namespace casotest
