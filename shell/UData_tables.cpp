@@ -135,9 +135,10 @@ const std::vector<Tabla>& Tablas() {
         {"TRIBUNALES", {{"TRIBUNAL", 'S', 30, true}}, {{"", "TRIBUNAL", true}}},
         {"PROCEDIMIENTOS", {{"PROCEDIMIENTO", 'S', 30, true}}, {{"", "PROCEDIMIENTO", true}}},
         {"TIPOCONSULTA", {{"TIPO", 'S', 30, true}}, {{"", "TIPO", true}}},
-        // Lists and the marker conversion table that only their own forms open.
+        // Kept by the pick list only: office types and office destinations.
         {"TIPODES", {{"TIPO", 'S', 30, true}}, {{"", "TIPO", true}}},
         {"TURNADOS", {{"TURNADO", 'S', 30, true}}, {{"", "TURNADO", true}}},
+        // The marker conversion table, opened by the document models list only.
         {"Convertir.db", {{"Origen", 'S', 255, true}, {"Destino", 'S', 255}}, {{"", "Origen", true}}},
     };
     return tablas;
