@@ -1,6 +1,7 @@
 #include "records/FichaPersona.h"
 
 #include "shell/UComunes.h"
+#include "shell/UObservacion.h"
 #include "shell/UData.h"
 
 #include <memory>
@@ -130,7 +131,17 @@ void TFichaPersona::BtObservaClick(TObject*) {
     AbreNotas(QStringLiteral("OBSERVACIONES"), QStringLiteral("Observaciones"), QStringLiteral("Observaciones de"));
 }
 
-void TFichaPersona::AbreNotas(const QString&, const QString&, const QString&) {}
+void TFichaPersona::AbreNotas(const QString& campo, const QString& caption, const QString& titulo) {
+    TDataSet* t = Tabla();
+    t->Edit();
+    Observacion = new TObservacion(Application);
+    Observacion->ActiveSource->SetDataSet(t);
+    Observacion->Memo->SetDataField(campo);
+    Observacion->SetCaption(caption);
+    Observacion->Titulo->SetCaption(titulo);
+    Observacion->Contenido->SetCaption(t->FieldByName(FDatos.CampoNombre)->AsString());
+    Observacion->ShowModal();
+}
 
 void TFichaPersona::Negrita(TButton* boton, bool negrita) {
     TFontStyles s = boton->Font()->Style();
