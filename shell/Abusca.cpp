@@ -173,6 +173,7 @@ TBuscar::TBuscar(TComponent* owner) : TForm(owner) {
 }
 
 TBuscar::~TBuscar() {
+    if (Buscar == this) Buscar = nullptr;
     // The nodes go before the query whose rows they stand for.
     Lista->OnChange = nullptr;
     Lista->Items()->Clear();
