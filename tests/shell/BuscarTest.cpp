@@ -310,6 +310,30 @@ TEST_F(BuscarTest, RendersThePickListWithRealRows) {
     EXPECT_EQ(Buscar->QBusca->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("Getafe"));
 }
 
+TEST_F(BuscarTest, OneLineInputTakesEnterOnlyWithAnAnswerAndEscapeRefuses) {
+    Application->CreateForm(NuevaLinea);
+    NuevaLinea->Respuesta->SetMaxLength(20);
+    bool abiertoVacio = false;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& n = static_cast<TNuevaLinea&>(f);
+        EXPECT_TRUE(n.Respuesta->Focused());
+        TFormHarness::PressKey(n.Respuesta, VK_RETURN);
+        TFormHarness::ProcessEvents();
+        abiertoVacio = n.ModalResult() == mrNone;
+        TFormHarness::Type(n.Respuesta, QStringLiteral("Getafe"));
+        TFormHarness::PressKey(n.Respuesta, VK_RETURN);
+    });
+    EXPECT_EQ(NuevaLinea->ShowModal(), mrOk);
+    EXPECT_TRUE(abiertoVacio);
+    EXPECT_EQ(NuevaLinea->Respuesta->Text(), QStringLiteral("Getafe"));
+    harness->AnswerModal([](TCustomForm& f) {
+        TFormHarness::PressKey(static_cast<TNuevaLinea&>(f).Respuesta, VK_ESCAPE);
+    });
+    EXPECT_EQ(NuevaLinea->ShowModal(), mrNo);
+    delete NuevaLinea;
+    EXPECT_EQ(NuevaLinea, nullptr);
+}
+
 TEST_F(BuscarTest, RendersTheOneLineInput) {
     Application->CreateForm(NuevaLinea);
     NuevaLinea->Pregunta->SetCaption(QStringLiteral("Introduzca Tribunales"));
