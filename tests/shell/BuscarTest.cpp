@@ -139,6 +139,22 @@ TEST_F(BuscarTest, EveryLookupTableTakesNewValuesWithItsQuestionAndLength) {
     }
 }
 
+TEST_F(BuscarTest, AnOlderDataFolderWithoutTheOfficeTypesGetsTheTable) {
+    {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(QStringLiteral("DROP TABLE TIPODES"));
+        q.ExecSQL();
+    }
+    ASSERT_FALSE(Dat->Db->Connection()->TableExists(QStringLiteral("TIPODES")));
+    PreparaTabla(Listas[2]);
+    EXPECT_EQ(Buscar->Lista->Items()->Count(), 1);
+    Responde(QStringLiteral("Penal"));
+    TFormHarness::Click(Buscar->btNuevo);
+    EXPECT_EQ(EnTabla("TIPODES"), QStringList{QStringLiteral("Penal")});
+    EXPECT_TRUE(harness->Exceptions().empty());
+}
+
 TEST_F(BuscarTest, AValueIsRefusedOnlyWhenItsWholeTextExistsInTheSameCase) {
     Valores("PARTIDOS", {QStringLiteral("Madrid Centro")});
     PreparaTabla(Listas[0]);
