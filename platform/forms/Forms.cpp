@@ -489,6 +489,11 @@ void TCustomForm::Close() {
 }
 
 void TCustomForm::Release() {
+    // A modal form closing with caFree is freed after ShowModal returns, never under it.
+    if (FModal) {
+        FReleaseAfterModal = true;
+        return;
+    }
     QPointer<QWidget> w = FWidget;
     QTimer::singleShot(0, QCoreApplication::instance(), [w] {
         if (!w) return;
@@ -562,6 +567,10 @@ TModalResult TCustomForm::ShowModal() {
         FModal = false;
         FWidget->setWindowModality(Qt::NonModal);
         Hide();
+        if (FReleaseAfterModal) {
+            FReleaseAfterModal = false;
+            Release();
+        }
         throw;
     }
     const TModalResult result = FModalResult;
@@ -570,6 +579,10 @@ TModalResult TCustomForm::ShowModal() {
     FWidget->setWindowModality(Qt::NonModal);
     if (previous && previous != this && Screen->HasForm(previous) && previous->Visible()) Screen->SetActiveForm(previous);
     if (harness) harness->ModalFinished(this, result);
+    if (FReleaseAfterModal) {
+        FReleaseAfterModal = false;
+        Release();
+    }
     return result;
 }
 

@@ -161,6 +161,7 @@ private:
     bool FCloseCheckPending = false;
     QEventLoop* FModalLoop = nullptr;
     bool FDestroyNotified = false;
+    bool FReleaseAfterModal = false;  // freed once ShowModal has returned
     QWidget* FClient = nullptr;
 };
 

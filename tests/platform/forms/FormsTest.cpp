@@ -311,6 +311,22 @@ TEST_F(FormsTest, CloseActionsAndRelease) {
     EXPECT_TRUE(w.isNull());
 }
 
+// A dialog that frees itself on close lives until ShowModal has returned its result.
+TEST_F(FormsTest, AModalFormThatFreesItselfOnCloseOutlivesShowModal) {
+    auto* form = new TExitDialog(nullptr);
+    QPointer<QWidget> w = form->Widget();
+    form->OnClose = [](TObject*, TCloseAction& a) { a = caFree; };
+    harness.AnswerModal([](TCustomForm& f) {
+        TFormHarness::Click(dynamic_cast<TExitDialog&>(f).BtOk);
+        TFormHarness::ProcessEvents();
+    });
+    EXPECT_EQ(form->ShowModal(), mrOk);
+    ASSERT_FALSE(w.isNull());
+    EXPECT_FALSE(form->Visible());
+    TFormHarness::ProcessEvents();
+    EXPECT_TRUE(w.isNull());
+}
+
 namespace {
 // A form whose OnDestroy handler reads its own members, as the program's forms do.
 class TNotesForm : public TForm {
