@@ -106,6 +106,30 @@ TEST_F(DatTest, ATableThatCannotBeOpenedIsNamedAndOpeningGoesOn) {
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 }
 
+// Nothing else ever inserts a counters' row: opening the data makes the current year's, once.
+TEST_F(DatTest, TheCurrentYearGetsItsCountersRowOnceWhenTheDataOpens) {
+    int ano = 0, mes = 0, dia = 0;
+    DecodeDate(Date(), ano, mes, dia);
+    Dat->TTabcon->First();
+    Dat->TTabcon->Delete();
+    Dat->TTabcon->Append();
+    Dat->TTabcon->FieldByName(QStringLiteral("ANO"))->SetAsInteger(ano - 1);
+    Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->SetAsString(QStringLiteral("00012-A"));
+    Dat->TTabcon->FieldByName(QStringLiteral("NUMFACTU"))->SetAsInteger(7);
+    Dat->TTabcon->Post();
+    for (int vez = 0; vez < 2; ++vez) {
+        Close();
+        Open();
+        EXPECT_EQ(Dat->TTabcon->RecordCount(), 2);
+        ASSERT_TRUE(Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(ano - 1), 0));
+        EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->AsString(), QStringLiteral("00012-A"));
+        EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("NUMFACTU"))->AsInteger(), 7);
+        ASSERT_TRUE(Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(ano), 0));
+        EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("NUMFACTU"))->AsInteger(), 0);
+    }
+    EXPECT_FALSE(Dat->Db->InTransaction());
+}
+
 // ---------------------------------------------------------------------------------------------- numbering
 
 TEST_F(DatTest, ALedgerEntryTakesTheNextCounterAndRaisesIt) {
