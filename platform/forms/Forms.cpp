@@ -489,7 +489,6 @@ void TCustomForm::Close() {
 }
 
 void TCustomForm::Release() {
-    // A modal form closing with caFree is freed after ShowModal returns, never under it.
     if (FModal) {
         FReleaseAfterModal = true;
         return;

@@ -311,18 +311,21 @@ TEST_F(FormsTest, CloseActionsAndRelease) {
     EXPECT_TRUE(w.isNull());
 }
 
-// A dialog that frees itself on close lives until ShowModal has returned its result.
-TEST_F(FormsTest, AModalFormThatFreesItselfOnCloseOutlivesShowModal) {
-    auto* form = new TExitDialog(nullptr);
+TEST_F(FormsTest, AModalFormThatFreesItselfOnCloseGoesOnlyAfterShowModalReturns) {
+    auto* form = new TForm(nullptr);
     QPointer<QWidget> w = form->Widget();
+    auto* button = new TButton(form);
+    button->SetParent(form);
+    button->OnClick = [form](TObject*) { form->Close(); };
     form->OnClose = [](TObject*, TCloseAction& a) { a = caFree; };
-    harness.AnswerModal([](TCustomForm& f) {
-        TFormHarness::Click(dynamic_cast<TExitDialog&>(f).BtOk);
-        TFormHarness::ProcessEvents();
+    bool alive = false;
+    harness.AnswerModal([&](TCustomForm&) {
+        TFormHarness::Click(button);  // handles every pending event, the close included
+        alive = !w.isNull();
     });
-    EXPECT_EQ(form->ShowModal(), mrOk);
-    ASSERT_FALSE(w.isNull());
-    EXPECT_FALSE(form->Visible());
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    EXPECT_TRUE(alive);
+    EXPECT_FALSE(w.isNull());
     TFormHarness::ProcessEvents();
     EXPECT_TRUE(w.isNull());
 }
