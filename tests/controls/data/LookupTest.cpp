@@ -445,6 +445,24 @@ TEST_F(LookupEditTest, TypingCompletesAndSelectsTheCompletedPart) {
     EXPECT_TRUE(edit->PopupList()->Value().isEmpty());
 }
 
+TEST_F(LookupEditTest, EveryKeystrokeCompletes) {
+    AddClient(clientes, 30, QStringLiteral("Elena"), QStringLiteral("García López"));
+    const QString full = QStringLiteral("García López");
+    QString typed;
+    for (QChar ch : QStringLiteral("garc")) {
+        typed += ch;
+        TFormHarness::Type(edit, QString(ch));
+        SCOPED_TRACE(typed.toStdString());
+        EXPECT_EQ(edit->Text(), full);
+        EXPECT_EQ(edit->SelStart(), typed.size());
+        EXPECT_EQ(edit->SelLength(), full.size() - typed.size());
+        EXPECT_EQ(edit->PopupList()->Value(), QStringLiteral("30"));
+    }
+    // Delete, like Backspace, takes the completion away for good.
+    TFormHarness::PressKey(edit, VK_DELETE);
+    EXPECT_EQ(edit->Text(), QStringLiteral("Garc"));
+}
+
 TEST_F(LookupEditTest, ArrowsStepThroughTheRowsAndThePopupAcceptsAClick) {
     edit->SetText(QStringLiteral("Núñez Ortiz"));
     EXPECT_EQ(edit->PopupList()->Value(), QStringLiteral("3"));
