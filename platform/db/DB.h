@@ -60,6 +60,18 @@ struct TBookmark {
 };
 using TBookmarkStr = TBookmark;
 
+// A row's bookmark, or its key, carried by a list item or a tree node that owns it.
+class TBookmarkObject : public TObject {
+public:
+    explicit TBookmarkObject(const TBookmark& bookmark) : Bookmark(bookmark) {}
+    TBookmark Bookmark;
+};
+class TKeyObject : public TObject {
+public:
+    explicit TKeyObject(const Variant& key) : Key(key) {}
+    Variant Key;
+};
+
 // Raises EDatabaseError with the message (and the component's name in front when given).
 [[noreturn]] void DatabaseError(const QString& message, TComponent* component = nullptr);
 
