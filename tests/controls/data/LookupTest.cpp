@@ -334,6 +334,42 @@ TEST_F(LookupTest, UnboundComboKeepsItsOwnValue) {
     EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("GARRIDO Sanz"));
 }
 
+TEST_F(LookupTest, UnboundComboLeavesItsListDatasetOnTheChosenRow) {
+    auto* combo = new TZbDBLookupCombo(form);
+    combo->SetParent(form);
+    combo->SetLookupSource(dsClientes);
+    combo->SetLookupField(QStringLiteral("CLIENTE"));
+    combo->SetLookupDisplay(QStringLiteral("APELLIDOS"));
+    form->Show();
+    clientes->First();
+    // Chosen from the list: down three rows from the top, Enter.
+    combo->DropDown();
+    ASSERT_TRUE(combo->ListVisible());
+    for (int i = 0; i < 3; ++i) {
+        quint16 k = VK_DOWN;
+        combo->List()->KeyDown(k, 0);
+    }
+    QChar enter(13);
+    combo->KeyPress(enter);
+    ASSERT_FALSE(combo->ListVisible());
+    EXPECT_EQ(combo->Value(), QStringLiteral("3"));  // from no value the first Down takes the first row
+    EXPECT_EQ(Field(clientes, "CLIENTE"), QStringLiteral("3"));
+    // Chosen by the arrows of the closed combo, and set by the program.
+    quint16 k = VK_DOWN;
+    combo->KeyDown(k, 0);
+    EXPECT_EQ(Field(clientes, "CLIENTE"), QStringLiteral("4"));
+    combo->SetValue(QStringLiteral("2"));
+    EXPECT_EQ(Field(clientes, "APELLIDOS"), QStringLiteral("GARRIDO Sanz"));
+    // Chosen with the mouse: the row clicked is where the list dataset stays.
+    clientes->First();
+    combo->DropDown();
+    ASSERT_TRUE(combo->ListVisible());
+    TFormHarness::ClickAt(combo->List(), 5, combo->List()->RowHeight() * 9 / 2);
+    EXPECT_FALSE(combo->ListVisible());
+    EXPECT_NE(combo->Value(), QStringLiteral("2"));
+    EXPECT_EQ(Field(clientes, "CLIENTE"), combo->Value());
+}
+
 TEST_F(LookupTest, ComboNearTheScreenBottomDropsUpwardsAndStaysOnScreen) {
     auto* combo = Bind(new TZbDBLookupCombo(form));
     form->SetBounds(0, 0, 400, 300);
