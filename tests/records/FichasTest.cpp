@@ -120,6 +120,13 @@ TEST_F(FichasTest, IdentityNumberGetsItsLetterOnceAndOnlyWhileEditing) {
     EXPECT_EQ(records::TFichaPersona::ConLetra(QStringLiteral("B1234567")), QStringLiteral("B1234567"));
     EXPECT_EQ(records::TFichaPersona::ConLetra(QString()), QString());
     f->BtNo->Click();
+    // The postal code takes digits only.
+    QChar tecla = u'7';
+    f->DBCodPosKeyPress(f->DBCodPos, tecla);
+    EXPECT_EQ(tecla, QChar(u'7'));
+    tecla = u'a';
+    f->DBCodPosKeyPress(f->DBCodPos, tecla);
+    EXPECT_EQ(tecla, QChar(0));
     delete f;
 }
 
