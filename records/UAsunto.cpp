@@ -33,7 +33,7 @@ TAsunto::TAsunto(TComponent* owner) : TFormRegistro(owner) {
     Texto->SetName(QStringLiteral("Texto"));
     Texto->SetParent(this);
     Texto->SetMaxLength(240);
-    Texto->SetBounds(102, y0, 530, 48);
+    Texto->SetBounds(102, y0, 650, 48);
     Texto->OnKeyPress = TKeyPressEvent(this, &T::TextoKeyPress);
 
     const int y1 = y0 + 56, dy = 26;
@@ -84,9 +84,9 @@ TAsunto::TAsunto(TComponent* owner) : TFormRegistro(owner) {
     // Court history: one row per set, the current one on top.
     const int y3 = y2 + dy + 10;
     Rotulo(QStringLiteral("Tribunal"), 102, y3, 180)->SetAlignment(taLeftJustify);
-    Rotulo(QStringLiteral("Población"), 310, y3, 110)->SetAlignment(taLeftJustify);
-    Rotulo(QStringLiteral("Procedimiento"), 424, y3, 140)->SetAlignment(taLeftJustify);
-    Rotulo(QStringLiteral("Autos"), 592, y3, 70)->SetAlignment(taLeftJustify);
+    Rotulo(QStringLiteral("Población"), 360, y3, 110)->SetAlignment(taLeftJustify);
+    Rotulo(QStringLiteral("Procedimiento"), 484, y3, 140)->SetAlignment(taLeftJustify);
+    Rotulo(QStringLiteral("Autos"), 682, y3, 70)->SetAlignment(taLeftJustify);
     const QString sufijos[] = {QString(), QStringLiteral("1"), QStringLiteral("2")};
     const QString rotulos[] = {QStringLiteral("Actual :"), QStringLiteral("Anterior :"), QStringLiteral("Previo :")};
     TDBEdit** trib[] = {&DBTrib1, &DBTrib2, &DBTrib3};
@@ -101,26 +101,26 @@ TAsunto::TAsunto(TComponent* owner) : TFormRegistro(owner) {
         const int y = y3 + 20 + i * dy;
         const QString n = QString::number(i + 1);
         Rotulo(rotulos[i], 8, y, 90);
-        *trib[i] = Edita(nullptr, QStringLiteral("TRIBUNAL") + sufijos[i], 102, y, 180);
+        *trib[i] = Edita(nullptr, QStringLiteral("TRIBUNAL") + sufijos[i], 102, y, 230);
         (*trib[i])->SetName(QStringLiteral("DBTrib") + n);
-        *btTrib[i] = Boton(nombresTrib[i], QStringLiteral("..."), 284, y, 22, TNotifyEvent(this, &T::BtTribunalClick));
-        *pob[i] = Edita(nullptr, QStringLiteral("POBLACION") + sufijos[i], 310, y, 110);
+        *btTrib[i] = Boton(nombresTrib[i], QStringLiteral("..."), 334, y, 22, TNotifyEvent(this, &T::BtTribunalClick));
+        *pob[i] = Edita(nullptr, QStringLiteral("POBLACION") + sufijos[i], 360, y, 120);
         (*pob[i])->SetName(QStringLiteral("DBPob") + n);
-        *proc[i] = Edita(nullptr, QStringLiteral("PROCEDIMIENTO") + sufijos[i], 424, y, 140);
+        *proc[i] = Edita(nullptr, QStringLiteral("PROCEDIMIENTO") + sufijos[i], 484, y, 170);
         (*proc[i])->SetName(QStringLiteral("DBProc") + n);
-        *btProc[i] = Boton(nombresProc[i], QStringLiteral("..."), 566, y, 22, TNotifyEvent(this, &T::BtProcedimientoClick));
-        *autos[i] = Edita(nullptr, QStringLiteral("AUTOS") + sufijos[i], 592, y, 70);
+        *btProc[i] = Boton(nombresProc[i], QStringLiteral("..."), 656, y, 22, TNotifyEvent(this, &T::BtProcedimientoClick));
+        *autos[i] = Edita(nullptr, QStringLiteral("AUTOS") + sufijos[i], 682, y, 70);
         (*autos[i])->SetName(QStringLiteral("DBAutos") + n);
     }
     const int y4 = y3 + 20 + 3 * dy + 6;
     btNuevo = Boton("btNuevo", QStringLiteral("&Nuevo"), 102, y4, 90, TNotifyEvent(this, &T::BtNuevoClick));
     btDeshacer = Boton("btDeshacer", QStringLiteral("&Deshacer"), 198, y4, 90, TNotifyEvent(this, &T::BtDeshacerClick));
-    BtObserva = Boton("BtObserva", QStringLiteral("&Observaciones"), 542, y4, 120, TNotifyEvent(this, &T::BtObservaClick));
+    BtObserva = Boton("BtObserva", QStringLiteral("&Observaciones"), 632, y4, 120, TNotifyEvent(this, &T::BtObservaClick));
 
     BtOk->OnClick = TNotifyEvent(this, &T::AsuntoOkClick);
     OnShow = TNotifyEvent(this, &T::FormShow);
     OnKeyDown = TKeyEvent(this, &T::AsuntoKeyDown);
-    FijaTamano(672, y4 + 34 + 36);
+    FijaTamano(760, y4 + 34 + 36);
 
     // Amounts in the case file's currency.
     const bool euros = F(Dat->TExped, QStringLiteral("MONEDA"))->AsString() == QLatin1String("E");

@@ -216,6 +216,8 @@ void TNuevoExp::FechaExit(TObject*) {
         Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), Date()));
         return;
     }
+    // Leaving for No means leaving the dialog: nothing to check.
+    if (ActiveControl() == BtNo) return;
     TDateTime dia;
     if (!TryStrToDate(Fecha->Text(), dia)) {
         MensajeError(QStringLiteral("FECHA ERRONEA : ") + Fecha->Text());

@@ -237,3 +237,21 @@ TEST_F(NuevoTest, WrongDateIsRefusedAndAnEmptyOneIsToday) {
 }
 
 }  // namespace
+
+namespace {
+// Leaving a wrong date for No does not stop the user from cancelling.
+TEST_F(NuevoTest, WrongDateDoesNotHoldTheWayToNo) {
+    Abre(TNuevoExp::CaptionExpediente);
+    dlg->Show();
+    platform::forms::TFormHarness::Focus(dlg->Fecha);
+    dlg->Fecha->SetText(QStringLiteral("99/99/2001"));
+    harness->ClearRecords();
+    platform::forms::TFormHarness::Focus(dlg->BtNo);
+    EXPECT_EQ(dlg->ActiveControl(), dlg->BtNo);
+    EXPECT_TRUE(harness->Messages().empty());
+    platform::forms::TFormHarness::Focus(dlg->Fecha);
+    platform::forms::TFormHarness::Focus(dlg->AboEntra);
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("FECHA ERRONEA : 99/99/2001"));
+    EXPECT_EQ(dlg->ActiveControl(), dlg->Fecha);
+}
+}  // namespace
