@@ -509,7 +509,8 @@ void TCustomForm::CloseModal() {
         return;
     }
     if (action == caNone) FModalResult = mrNone;
-    else if (action == caFree) Release();
+    // Freed once ShowModal has returned and its caller has read the form, never inside it.
+    else if (action == caFree) FReleaseAfterModal = true;
 }
 
 TModalResult TCustomForm::ShowModal() {
@@ -570,6 +571,10 @@ TModalResult TCustomForm::ShowModal() {
     FWidget->setWindowModality(Qt::NonModal);
     if (previous && previous != this && Screen->HasForm(previous) && previous->Visible()) Screen->SetActiveForm(previous);
     if (harness) harness->ModalFinished(this, result);
+    if (FReleaseAfterModal) {
+        FReleaseAfterModal = false;
+        Release();
+    }
     return result;
 }
 

@@ -159,6 +159,7 @@ private:
     bool FShownOnce = false;
     bool FChangingFocus = false;
     bool FCloseCheckPending = false;
+    bool FReleaseAfterModal = false;
     QEventLoop* FModalLoop = nullptr;
     bool FDestroyNotified = false;
     QWidget* FClient = nullptr;
