@@ -61,16 +61,21 @@ std::unique_ptr<TBitmap> Flecha(bool izquierda, bool tope) {
     std::vector<std::string> filas(16, std::string(16, ' '));
     for (int y = 3; y <= 12; ++y) {
         const int ancho = y <= 7 ? y - 3 : 12 - y;
-        for (int i = 0; i <= ancho; ++i) filas[size_t(y)][size_t(izquierda ? 9 - i : 6 + i)] = '#';
-        if (tope) filas[size_t(y)][size_t(izquierda ? 3 : 12)] = '#';
+        for (int i = 0; i <= ancho; ++i) filas[size_t(y)][size_t(izquierda ? 10 - i : 5 + i)] = '#';
+        if (tope) filas[size_t(y)][size_t(izquierda ? 3 : 12)] = filas[size_t(y)][size_t(izquierda ? 4 : 11)] = '#';
     }
     auto b = std::make_unique<TBitmap>();
     b->SetSize(16, 16);
     b->Canvas()->Brush()->SetColor(clFuchsia);
     b->Canvas()->FillRect(Rect(0, 0, 16, 16));
+    // Navy inside a black outline: the outline is what a disabled button shows.
+    auto dentro = [&](int x, int y) { return x >= 0 && x < 16 && y >= 0 && y < 16 && filas[size_t(y)][size_t(x)] == '#'; };
     for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            if (filas[size_t(y)][size_t(x)] == '#') b->Canvas()->SetPixel(x, y, clNavy);
+        for (int x = 0; x < 16; ++x) {
+            if (!dentro(x, y)) continue;
+            const bool borde = !dentro(x - 1, y) || !dentro(x + 1, y) || !dentro(x, y - 1) || !dentro(x, y + 1);
+            b->Canvas()->SetPixel(x, y, borde ? clBlack : clNavy);
+        }
     return b;
 }
 std::unique_ptr<TBitmap> Puerta() {
@@ -92,7 +97,7 @@ TPreView::TPreView(TComponent* owner) : TForm(owner) {
     SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
     SpeedBar1->SetParent(this);
     SpeedBar1->SetBevelInner(bvLowered);
-    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
+    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns);
     SpeedBar1->SetBtnOffsetHorz(4);
     SpeedBar1->SetBtnOffsetVert(4);
     SpeedBar1->SetHeight(2 * 4 + SpeedBar1->BtnHeight());

@@ -50,26 +50,23 @@ std::vector<int> InformeTest::Clientes(int count) {
 
 TQuickRep* InformeTest::ListaClientes() {
     auto* q = new TQuery(owner.get());
-    q->SetName(QStringLiteral("QClientes"));
     q->SetDatabaseName(QStringLiteral("ZEMBRA"));
     q->SQL()->SetText(QStringLiteral(
         "SELECT CLIENTE, APELLIDOS || ', ' || NOMBRE AS NOM FROM CLIENTES ORDER BY APELLIDOS, NOMBRE, CLIENTE"));
     q->Open();
     auto* r = new TQuickRep(owner.get());
-    r->SetName(QStringLiteral("QRLisCli"));
     r->SetDataSet(q);
     r->SetReportTitle(QStringLiteral("Listado de Clientes"));
     r->Font()->SetName(QStringLiteral("Arial"));
     r->Font()->SetSize(10);
-    auto banda = [&](TQRBandType type, const char* name, int height) {
+    auto banda = [&](TQRBandType type, int height) {
         auto* b = new TQRBand(owner.get());
-        b->SetName(QString::fromLatin1(name));
         b->SetBandType(type);
         b->SetHeight(height);
         b->SetParent(r);
         return b;
     };
-    TQRBand* cabecera = banda(rbPageHeader, "QRCab", 70);
+    TQRBand* cabecera = banda(rbPageHeader, 70);
     auto* titulo = Elemento<TQRLabel>(owner.get(), cabecera, 0, 8, 400);
     titulo->SetCaption(QStringLiteral("LISTADO DE CLIENTES"));
     titulo->Font()->SetName(QStringLiteral("Arial"));
@@ -81,14 +78,14 @@ TQuickRep* InformeTest::ListaClientes() {
     Elemento<TQRLabel>(owner.get(), cabecera, 0, 48, 80)->SetCaption(QStringLiteral("Código"));
     Elemento<TQRLabel>(owner.get(), cabecera, 90, 48, 300)->SetCaption(QStringLiteral("Apellidos, Nombre"));
     cabecera->Frame()->SetDrawBottom(true);
-    TQRBand* detalle = banda(rbDetail, "QRDetalle", 18);
+    TQRBand* detalle = banda(rbDetail, 18);
     auto* codigo = Elemento<TQRDBText>(owner.get(), detalle, 0, 0, 80);
     codigo->SetDataSet(q);
     codigo->SetDataField(QStringLiteral("CLIENTE"));
     auto* nombre = Elemento<TQRDBText>(owner.get(), detalle, 90, 0, 400);
     nombre->SetDataSet(q);
     nombre->SetDataField(QStringLiteral("NOM"));
-    TQRBand* pie = banda(rbPageFooter, "QRPie", 24);
+    TQRBand* pie = banda(rbPageFooter, 24);
     auto* pagina = Elemento<TQRSysData>(owner.get(), pie, 600, 4, 110);
     pagina->SetData(qrsPageNumber);
     pagina->SetText(QStringLiteral("Página : "));
