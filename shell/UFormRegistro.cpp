@@ -347,6 +347,7 @@ void TFormRegistro::FormClose(TObject*, TCloseAction& action) {
     // A pending change is dropped, never saved, when the form goes.
     TDataSet* t = Tabla();
     if (t && (t->State() == dsEdit || t->State() == dsInsert)) t->Cancel();
+    AlCerrar();
     action = caFree;
 }
 

@@ -15,6 +15,8 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <QStringList>
+#include <utility>
+#include <vector>
 
 class TFormRegistro : public TForm {
 public:
@@ -72,6 +74,7 @@ public:
         QStringList SQL;
         bool Arbol = false;
         QString Clave;
+        std::vector<std::pair<QString, Variant>> Parametros;
     };
 
 protected:
@@ -107,6 +110,8 @@ protected:
     virtual void LocalizaBuscado(TDataSet* elegido, const TBusqueda& busqueda);
     // Creates the record card, previews it and closes it (the preview hook is installed).
     virtual void ImprimeFicha() {}
+    // When the form closes, after a pending change was cancelled.
+    virtual void AlCerrar() {}
     // The report printer's preview event while the card runs.
     virtual void MuestraPreview(TObject* sender);
 

@@ -193,7 +193,8 @@ void TQRPrintable::LayoutText(const QString& text, TElementOutput& out) const {
     } else {
         out.X = boxLeft;
         out.Width = boxWidth;
-        for (QString& l : out.Lines) l = FitLine(l, fm, boxWidth, FAlignment);
+        if (!wrap)  // wrapped lines already fit
+            for (QString& l : out.Lines) l = FitLine(l, fm, boxWidth, FAlignment);
     }
 }
 
