@@ -1,7 +1,7 @@
 #include "reports/Limite.h"
 
-#include "controls/edit/PickDate.h"
 #include "platform/rtl/SysUtils.h"
+#include "shell/Calendario.h"
 #include "shell/UComunes.h"
 
 namespace {
@@ -47,14 +47,6 @@ T* Pon(TForm* form, const char* name, int left, int top, int width, int height) 
 }
 
 }  // namespace
-
-namespace reports {
-
-bool EligeDia(TDateTime& fecha) {
-    return SelectDate(fecha, QStringLiteral("Fecha"), Mon, DayBit(Sat) | DayBit(Sun), clRed, nullptr);
-}
-
-}  // namespace reports
 
 TLimites::TLimites(TComponent* owner) : TForm(owner) {
     SetName(QStringLiteral("Limites"));
@@ -109,12 +101,15 @@ void TLimites::FormKeyPress(TObject*, QChar& key) {
 }
 
 void TLimites::Calendario(TMaskEdit* edit) {
-    TDateTime fecha = Date();
-    if (edit->Text() != reports::FechaVacia) {
-        TDateTime escrita;
-        if (TryStrToDate(edit->Text(), escrita)) fecha = escrita;
-    }
-    if (reports::EligeDia(fecha)) edit->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), fecha));
+    Almanaque = new TAlmanaque(Application);
+    TDateTime fecha;
+    if (edit->Text() != reports::FechaVacia && TryStrToDate(edit->Text(), fecha)) Almanaque->Calendar->SetDate(fecha);
+    if (Almanaque->ShowModal() == mrOk)
+        edit->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"),
+                                     EncodeDate(Almanaque->Calendar->Year(), Almanaque->Calendar->Month(),
+                                                Almanaque->Calendar->Day())));
+    Almanaque->Free();
+    Almanaque = nullptr;
     edit->SetFocus();
 }
 

@@ -39,7 +39,4 @@ protected:
 namespace reports {
 // The text of an empty date edit.
 inline const QString FechaVacia = QStringLiteral("  /  /    ");
-// The day a calendar dialog opened on `fecha` returns; false when the user gave it up.
-// Stands in the calendar buttons of the range dialogs.
-bool EligeDia(TDateTime& fecha);
 }  // namespace reports
