@@ -1,6 +1,7 @@
 #include "records/FichaPersona.h"
 
 #include "shell/UComunes.h"
+#include "shell/UObservacion.h"
 #include "shell/UData.h"
 
 #include <memory>
@@ -21,7 +22,9 @@ TLabel* TFichaPersona::Etiqueta(const QString& texto, int columna, int fila) {
     l->SetParent(this);
     l->SetAutoSize(false);
     l->SetAlignment(taRightJustify);
-    l->SetBounds(Izquierda(columna) - 90, Fila(fila) + 3, 85, 16);
+    // The second column's labels are short: they stay clear of the first column's boxes.
+    if (columna == 0) l->SetBounds(Izquierda(0) - 90, Fila(fila) + 3, 85, 16);
+    else l->SetBounds(Izquierda(1) - 78, Fila(fila) + 3, 73, 16);
     l->SetCaption(texto);
     return l;
 }
@@ -46,21 +49,27 @@ void TFichaPersona::CamposComunes(const QString& nif, bool telefonos) {
     DbDni = Campo(QStringLiteral("N.I.F."), nif, 1, 0, 130);
     DbDni->SetName(QStringLiteral("DbDni"));
     DbDni->OnExit = TNotifyEvent(this, &TFichaPersona::DbDniExit);
-    Campo(QStringLiteral("Apellidos"), QStringLiteral("APELLIDOS"), 0, 1, 300);
-    Campo(QStringLiteral("Nombre"), QStringLiteral("NOMBRE"), 1, 1, 300);
+    Campo(QStringLiteral("Apellidos"), QStringLiteral("APELLIDOS"), 0, 1, 270);
+    Campo(QStringLiteral("Nombre"), QStringLiteral("NOMBRE"), 1, 1, 235);
     Campo(QStringLiteral("Domicilio"), QStringLiteral("DOMICILIO"), 0, 2, 610);
     DBCodPos = Campo(QStringLiteral("C. Postal"), QStringLiteral("CDPOSTAL"), 0, 3, 60);
     DBCodPos->SetName(QStringLiteral("DBCodPos"));
     DBCodPos->OnKeyPress = TKeyPressEvent(this, &TFichaPersona::DBCodPosKeyPress);
-    Etiqueta(QStringLiteral("Población"), 0, 3)->SetLeft(Izquierda(0) + 62);
-    auto* poblacion = Campo(QString(), QStringLiteral("POBLACION"), 0, 3, 230);
-    poblacion->SetLeft(Izquierda(0) + 155);
+    TLabel* lPoblacion = Etiqueta(QStringLiteral("Población"), 0, 3);
+    lPoblacion->SetBounds(Izquierda(0) + 65, lPoblacion->Top(), 80, 16);
+    auto* poblacion = new TDBEdit(this);
+    poblacion->SetParent(this);
+    poblacion->SetBounds(Izquierda(0) + 150, Fila(3), 140, 21);
+    poblacion->SetDataSource(FDatos.Fuente);
+    poblacion->SetDataField(QStringLiteral("POBLACION"));
+    poblacion->SetTabStop(true);
+    lPoblacion->SetFocusControl(poblacion);
     Campo(QStringLiteral("Provincia"), QStringLiteral("PROVINCIA"), 1, 3, 130);
     if (telefonos) {
-        Campo(QStringLiteral("Teléfono"), QStringLiteral("TELEFONO"), 0, 4, 200);
+        Campo(QStringLiteral("Teléfono"), QStringLiteral("TELEFONO"), 0, 4, 270);
         Campo(QStringLiteral("Fax"), QStringLiteral("FAX"), 1, 4, 130);
     }
-    Campo(QStringLiteral("E-Mail"), QStringLiteral("MAIL"), 0, 5, 300);
+    Campo(QStringLiteral("E-Mail"), QStringLiteral("MAIL"), 0, 5, 270);
 }
 
 void TFichaPersona::Bancarios(int fila) {
@@ -130,7 +139,17 @@ void TFichaPersona::BtObservaClick(TObject*) {
     AbreNotas(QStringLiteral("OBSERVACIONES"), QStringLiteral("Observaciones"), QStringLiteral("Observaciones de"));
 }
 
-void TFichaPersona::AbreNotas(const QString&, const QString&, const QString&) {}
+void TFichaPersona::AbreNotas(const QString& campo, const QString& caption, const QString& titulo) {
+    TDataSet* t = Tabla();
+    t->Edit();
+    Observacion = new TObservacion(Application);
+    Observacion->ActiveSource->SetDataSet(t);
+    Observacion->Memo->SetDataField(campo);
+    Observacion->SetCaption(caption);
+    Observacion->Titulo->SetCaption(titulo);
+    Observacion->Contenido->SetCaption(t->FieldByName(FDatos.CampoNombre)->AsString());
+    Observacion->ShowModal();
+}
 
 void TFichaPersona::Negrita(TButton* boton, bool negrita) {
     TFontStyles s = boton->Font()->Style();

@@ -45,7 +45,7 @@ protected:
     TDBEdit* Campo(const QString& etiqueta, const QString& campo, int columna, int fila, int ancho);
     TLabel* Etiqueta(const QString& texto, int columna, int fila);
     int Fila(int fila) const { return AreaTop() + fila * 27; }
-    static int Izquierda(int columna) { return columna == 0 ? 95 : 405; }
+    static int Izquierda(int columna) { return columna == 0 ? 95 : 470; }
     // The standard boxes: code, identity number (field `nif`), names, address, phones, mail.
     void CamposComunes(const QString& nif, bool telefonos);
     // Bank, branch (row `fila`) and account (the next row).

@@ -189,8 +189,11 @@ QString TInfInfEcEx::Importe(long double valor, bool euros) {
 }
 
 long double TInfInfEcEx::Impuesto(long double tasa, long double base, bool euros) {
-    if (euros) return std::nearbyintl(tasa * base * 0.01L * 100.0L) * 0.01L;
-    return std::truncl(tasa * base * 0.01L + 0.5L);
+    // Amounts come from binary floating point: 0,35 is stored as 0,3499999..., so the product
+    // is first taken to the millionth, where the half that decides the rounding is exact.
+    auto limpio = [](long double x) { return std::roundl(x * 1e6L) / 1e6L; };
+    if (euros) return std::nearbyintl(limpio(tasa * base * 0.01L * 100.0L)) * 0.01L;
+    return std::truncl(limpio(tasa * base * 0.01L) + 0.5L);
 }
 
 void TInfInfEcEx::QRCabCLBeforePrint(TQRCustomBand*, bool&) {

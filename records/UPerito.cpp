@@ -78,7 +78,13 @@ void TPerito::EstadoCambiado(TDataSetState estado) {
     BtProfesion->SetVisible(estado == dsEdit || estado == dsInsert);
 }
 
-void TPerito::BtProfesionClick(TObject*) {}
+void TPerito::BtProfesionClick(TObject*) {
+    // The list may also add, rename and delete values.
+    Elige({QStringLiteral("Buscar Profesión"), QStringLiteral("Profesiones"), {QStringLiteral("SELECT PROFESION as NOMBRE "), QStringLiteral("FROM PROFESIONES ORDER BY NOMBRE")}, false, QString(), {}}, true, 1,
+          [](TDataSet* elegido) {
+              Dat->TPeritos->FieldByName(QStringLiteral("PROFESION"))->SetAsString(elegido->FieldByName(QStringLiteral("NOMBRE"))->AsString());
+          });
+}
 
 TFormRegistro::TBusqueda TPerito::Busqueda() const {
     return {QStringLiteral("Busca Perito"), QStringLiteral("Peritos"),

@@ -85,7 +85,13 @@ void TProcu::EstadoCambiado(TDataSetState estado) {
     BtPartido->SetVisible(estado == dsEdit || estado == dsInsert);
 }
 
-void TProcu::BtPartidoClick(TObject*) {}
+void TProcu::BtPartidoClick(TObject*) {
+    // The list may also add, rename and delete values.
+    Elige({QStringLiteral("Busca Partido Judicial"), QStringLiteral("Partidos Judiciales"), {QStringLiteral("SELECT PARTIDO as NOMBRE "), QStringLiteral("FROM PARTIDOS")}, false, QString(), {}}, true, 1,
+          [](TDataSet* elegido) {
+              Dat->TProcu->FieldByName(QStringLiteral("PARTIDO"))->SetAsString(elegido->FieldByName(QStringLiteral("NOMBRE"))->AsString());
+          });
+}
 
 TFormRegistro::TBusqueda TProcu::Busqueda() const {
     return {QStringLiteral("Busca Procurador"), QStringLiteral("Procuradores"),

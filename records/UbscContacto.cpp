@@ -112,7 +112,7 @@ TFContacto::TFContacto(TComponent* owner) : TForm(owner) {
     ZbDBGrid1->SetTitleButtons(true);
     ZbDBGrid1->SetDataSource(DataSource1);
     const std::pair<const char*, int> columnas[] = {
-        {"NOM", 260}, {"TELEFONO", 120}, {"FAX", 100}, {"MAIL", 160}, {"TIPO", 95}};
+        {"NOM", 245}, {"TELEFONO", 120}, {"FAX", 100}, {"MAIL", 160}, {"TIPO", 95}};
     const char* titulos[] = {"Nombre", "Teléfono", "Fax", "E-Mail", "Tipo "};
     for (int i = 0; i < 5; ++i) {
         TColumn* c = ZbDBGrid1->Columns()->Add();

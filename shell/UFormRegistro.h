@@ -15,6 +15,7 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <QStringList>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -106,6 +107,9 @@ protected:
     virtual void RegistroCambiado() {}
     // The form's search; empty SQL: the search item does nothing.
     virtual TBusqueda Busqueda() const { return {}; }
+    // Runs the pick list (or, with Arbol, the tree search) over the query of `busqueda`, with
+    // the pick list's pop-up menu and mode as given; on OK `eleccion` reads the chosen row.
+    static void Elige(const TBusqueda& busqueda, bool popup, int modo, const std::function<void(TDataSet*)>& eleccion);
     // Moves the table to the row the search dialog chose (current row of its query).
     virtual void LocalizaBuscado(TDataSet* elegido, const TBusqueda& busqueda);
     // Creates the record card, previews it and closes it (the preview hook is installed).

@@ -489,6 +489,10 @@ void TCustomForm::Close() {
 }
 
 void TCustomForm::Release() {
+    if (FModal) {
+        FReleaseAfterModal = true;
+        return;
+    }
     QPointer<QWidget> w = FWidget;
     QTimer::singleShot(0, QCoreApplication::instance(), [w] {
         if (!w) return;
@@ -563,6 +567,10 @@ TModalResult TCustomForm::ShowModal() {
         FModal = false;
         FWidget->setWindowModality(Qt::NonModal);
         Hide();
+        if (FReleaseAfterModal) {
+            FReleaseAfterModal = false;
+            Release();
+        }
         throw;
     }
     const TModalResult result = FModalResult;

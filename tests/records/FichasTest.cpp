@@ -8,6 +8,9 @@
 #include "records/UPerito.h"
 #include "records/UPoder.h"
 #include "records/UProcu.h"
+#include "shell/Abusca.h"
+#include "shell/Abusca2.h"
+#include "shell/UObservacion.h"
 
 namespace {
 
@@ -117,6 +120,13 @@ TEST_F(FichasTest, IdentityNumberGetsItsLetterOnceAndOnlyWhileEditing) {
     EXPECT_EQ(records::TFichaPersona::ConLetra(QStringLiteral("B1234567")), QStringLiteral("B1234567"));
     EXPECT_EQ(records::TFichaPersona::ConLetra(QString()), QString());
     f->BtNo->Click();
+    // The postal code takes digits only.
+    QChar tecla = u'7';
+    f->DBCodPosKeyPress(f->DBCodPos, tecla);
+    EXPECT_EQ(tecla, QChar(u'7'));
+    tecla = u'a';
+    f->DBCodPosKeyPress(f->DBCodPos, tecla);
+    EXPECT_EQ(tecla, QChar(0));
     delete f;
 }
 
@@ -318,6 +328,84 @@ TEST_F(FichasTest, EachFormKeepsItsSearchQuery) {
     q->SQL()->SetText(b.SQL.join(u'\n'));
     q->Open();
     EXPECT_EQ(q->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("GARCIA,ANA"));
+}
+
+TEST_F(FichasTest, SearchLocatesTheChosenClient) {
+    TCliente* f = Abre(Cliente);
+    Dat->TClientes->Locate(QStringLiteral("CLIENTE"), Variant(ana), 0);
+    harness->AnswerModal([&](TCustomForm& form) {
+        auto* b = dynamic_cast<TBuscar*>(&form);
+        ASSERT_NE(b, nullptr);
+        EXPECT_FALSE(b->btNuevo->Visible());
+        ASSERT_TRUE(b->QBusca->Locate(QStringLiteral("NOMBRE"), Variant(QStringLiteral("LOPEZ,LUIS")), 0));
+        form.SetModalResult(mrOk);
+    });
+    f->btBuscar->Click();
+    EXPECT_EQ(harness->ModalForms().back().Caption, QStringLiteral("Buscar Cliente"));
+    EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), luis);
+    EXPECT_EQ(Buscar, nullptr);
+    // Cancelled: the record stays.
+    harness->AnswerModal(mrNo);
+    f->btBuscar->Click();
+    EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), luis);
+    delete f;
+}
+
+TEST_F(FichasTest, CourtAgentSearchIsATreeAndTheDistrictComesFromThePickList) {
+    TTable partidos(nullptr);
+    partidos.SetDatabaseName(Dat->Db->DatabaseName());
+    partidos.SetTableName(QStringLiteral("PARTIDOS"));
+    partidos.Open();
+    for (const char* p : {"MADRID", "TOLEDO"}) partidos.AppendRecord({Variant(QString::fromLatin1(p))});
+    Persona(Dat->TProcu, QStringLiteral("PROCURA"), QStringLiteral("UNO"));
+    Persona(Dat->TProcu, QStringLiteral("ZURITA"), QStringLiteral("DOS"));
+    TProcu* f = Abre(Procu);
+    Dat->TProcu->First();
+    harness->AnswerModal([&](TCustomForm& form) {
+        auto* b = dynamic_cast<TBuscar2*>(&form);
+        ASSERT_NE(b, nullptr);
+        ASSERT_TRUE(b->QBusca->Locate(QStringLiteral("NOMBRE"), Variant(QStringLiteral("ZURITA,DOS")), 0));
+        form.SetModalResult(mrOk);
+    });
+    f->btBuscar->Click();
+    EXPECT_EQ(harness->ModalForms().back().Caption, QStringLiteral("Busca Procurador"));
+    EXPECT_EQ(Dat->TProcu->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("ZURITA"));
+
+    f->btEdit->Click();
+    harness->AnswerModal([&](TCustomForm& form) {
+        auto* b = dynamic_cast<TBuscar*>(&form);
+        ASSERT_NE(b, nullptr);
+        EXPECT_TRUE(b->btNuevo->Visible());
+        ASSERT_TRUE(b->QBusca->Locate(QStringLiteral("NOMBRE"), Variant(QStringLiteral("TOLEDO")), 0));
+        form.SetModalResult(mrOk);
+    });
+    f->BtPartido->Click();
+    EXPECT_EQ(harness->ModalForms().back().Caption, QStringLiteral("Busca Partido Judicial"));
+    EXPECT_EQ(Dat->TProcu->FieldByName(QStringLiteral("PARTIDO"))->AsString(), QStringLiteral("TOLEDO"));
+    f->BtOk->Click();
+    EXPECT_EQ(Dat->TProcu->State(), dsBrowse);
+    delete f;
+}
+
+TEST_F(FichasTest, NotesOpenOnTheMemoOfTheShownRecord) {
+    TCliente* f = Abre(Cliente);
+    Dat->TClientes->Locate(QStringLiteral("CLIENTE"), Variant(luis), 0);
+    harness->AnswerModal([&](TCustomForm& form) {
+        auto* o = dynamic_cast<TObservacion*>(&form);
+        ASSERT_NE(o, nullptr);
+        EXPECT_EQ(o->Caption(), QStringLiteral("Relación de Bienes"));
+        EXPECT_EQ(o->Titulo->Caption(), QStringLiteral("R. de Bienes de"));
+        EXPECT_EQ(o->Contenido->Caption(), QStringLiteral("LOPEZ,LUIS"));
+        EXPECT_EQ(o->Memo->DataField(), QStringLiteral("RELACIOBIENES"));
+        EXPECT_EQ(Dat->TClientes->State(), dsEdit);
+        Dat->TClientes->FieldByName(QStringLiteral("RELACIOBIENES"))->SetAsString(QStringLiteral("Un piso"));
+        Dat->TClientes->Post();
+        form.SetModalResult(mrOk);
+    });
+    f->BtRelacion->Click();
+    EXPECT_TRUE(f->BtRelacion->Font()->Style().Contains(fsBold));
+    EXPECT_FALSE(f->BtObserva->Font()->Style().Contains(fsBold));
+    delete f;
 }
 
 }  // namespace
