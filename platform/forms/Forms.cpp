@@ -513,8 +513,7 @@ void TCustomForm::CloseModal() {
         return;
     }
     if (action == caNone) FModalResult = mrNone;
-    // Freed once ShowModal has returned and its caller has read the form, never inside it.
-    else if (action == caFree) FReleaseAfterModal = true;
+    else if (action == caFree) Release();
 }
 
 TModalResult TCustomForm::ShowModal() {

@@ -159,7 +159,6 @@ private:
     bool FShownOnce = false;
     bool FChangingFocus = false;
     bool FCloseCheckPending = false;
-    bool FReleaseAfterModal = false;
     QEventLoop* FModalLoop = nullptr;
     bool FDestroyNotified = false;
     // Released while modal: freed once ShowModal has returned, never under its feet.

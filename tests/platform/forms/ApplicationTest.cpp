@@ -207,19 +207,6 @@ TEST_F(ApplicationTest, FileDialogsTakeFiltersAndScriptedNames) {
     EXPECT_EQ(harness.PendingAnswers(), 0);
 }
 
-int FreeDialogsGone = 0;
-class TFreeDialog : public TForm {
-public:
-    explicit TFreeDialog(TComponent* owner) : TForm(owner) {
-        Edit = new TEdit(this);
-        Edit->SetParent(this);
-        OnClose = TCloseEvent(this, &TFreeDialog::FormClose);
-    }
-    ~TFreeDialog() override { ++FreeDialogsGone; }
-    void FormClose(TObject*, TCloseAction& action) { action = caFree; }
-    TEdit* Edit;
-};
-
 TEST_F(ApplicationTest, PrinterSetupAppliesOnlyAPrinterTheSystemHas) {
     const QString before = Printer()->PrinterName();
     EXPECT_EQ(before.isEmpty(), Printer()->Printers().isEmpty());
@@ -234,24 +221,6 @@ TEST_F(ApplicationTest, PrinterSetupAppliesOnlyAPrinterTheSystemHas) {
     EXPECT_THROW(setup.Execute(), EPrinter);
     EXPECT_EQ(Printer()->PrinterName(), before);
     EXPECT_THROW(Printer()->SetPrinterIndex(Printer()->Printers().size()), EPrinter);
-}
-
-TEST_F(ApplicationTest, FormFreedOnCloseOutlivesItsShowModal) {
-    // A dialog that frees itself on close is still there when ShowModal returns, for its caller
-    // to read, and goes once the caller is done.
-    FreeDialogsGone = 0;
-    auto* dlg = new TFreeDialog(Application);
-    harness.AnswerModal([](TCustomForm& f) {
-        static_cast<TFreeDialog&>(f).Edit->SetText(QStringLiteral("3"));
-        TFormHarness::ProcessEvents();
-        f.SetModalResult(mrOk);
-        TFormHarness::ProcessEvents();
-    });
-    EXPECT_EQ(dlg->ShowModal(), mrOk);
-    ASSERT_EQ(FreeDialogsGone, 0);
-    EXPECT_EQ(dlg->Edit->Text(), QStringLiteral("3"));
-    TFormHarness::ProcessEvents();
-    EXPECT_EQ(FreeDialogsGone, 1);
 }
 
 TEST_F(ApplicationTest, ScriptedAnswersAreTakenInOrderOfKind) {
