@@ -7,7 +7,7 @@
 namespace {
 
 // The calendar picture of the date buttons.
-std::unique_ptr<TBitmap> Almanaque() {
+std::unique_ptr<TBitmap> DibujoCalendario() {
     static const char* filas[] = {"",
                                   "  kkkkkkkkkkkk",
                                   "  k##########k",
@@ -69,7 +69,7 @@ TLimites::TLimites(TComponent* owner) : TForm(owner) {
     SpeedButton2 = Pon<TZbSpeedButton>(this, "SpeedButton2", 206, 48, 24, 22);
     Label1->SetFocusControl(EDesde);
     Label2->SetFocusControl(EHasta);
-    auto glyph = Almanaque();
+    auto glyph = DibujoCalendario();
     SpeedButton1->SetGlyph(glyph.get());
     SpeedButton2->SetGlyph(glyph.get());
 

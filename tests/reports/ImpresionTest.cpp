@@ -60,7 +60,7 @@ public:
     // Empty when it runs; else why not.
     QString Arranca() {
         if (geteuid() != 0) return QStringLiteral("cups-pdf writes only for jobs of a server run as root");
-        for (const char* f : {"/usr/sbin/cupsd", "/usr/sbin/lpadmin", "/usr/lib/cups/backend/cups-pdf",
+        for (const char* f : {"/usr/sbin/cupsd", "/usr/sbin/lpadmin", "/usr/bin/lpstat", "/usr/lib/cups/backend/cups-pdf",
                               "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd", "/usr/bin/pdfinfo", "/usr/bin/pdftotext"})
             if (!QFileInfo::exists(QString::fromLatin1(f))) return QStringLiteral("%1 is missing").arg(QString::fromLatin1(f));
         const QString d = CarpetaCups();
@@ -174,7 +174,11 @@ TEST_F(ImpresionTest, TwoCopiesOfPagesTwoToThreeReachTheCupsQueue) {
 
     // One job per copy: two documents, each with pages 2 and 3.
     t.restart();
-    while (trabajos().size() < 2 && t.elapsed() < 60000) QThread::msleep(200);
+    // Done when the queue holds no job (cups-pdf writes its file before its job completes).
+    auto pendientes = [] {
+        return Salida(QStringLiteral("/usr/bin/lpstat"), {QStringLiteral("-o"), Cola}).trimmed();
+    };
+    while ((trabajos().size() < 2 || !pendientes().isEmpty()) && t.elapsed() < 60000) QThread::msleep(200);
     const QStringList hechos = trabajos();
     ASSERT_EQ(hechos.size(), 2) << cups.Registro().toStdString();
     for (const QString& f : hechos) {
