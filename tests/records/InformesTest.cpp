@@ -8,6 +8,8 @@
 #include "records/RPTFicProcon.h"
 #include "records/RptInfEcEx.h"
 
+#include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -31,6 +33,27 @@ protected:
         return QString::fromUtf8(p.readAllStandardOutput());
     }
     static QString Simple(QString s) { return s.simplified(); }
+    // The first page as a PNG for review (docs/reports with ZEMBRA_RENDER_DOCS), checked to hold ink.
+    void Dibuja(const QString& nombre) {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty()) return;
+        const QString pdf = dir.filePath(nombre + QStringLiteral(".pdf"));
+        QRPrinter->ExportToPdf(pdf);
+        const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+        const QString out = QDir(docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs))
+                                .filePath(nombre);
+        QProcess p;
+        p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
+                                             QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                             QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, out});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QImage image(out + QStringLiteral(".png"));
+        ASSERT_FALSE(image.isNull());
+        int tinta = 0;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                if (qGray(image.pixel(x, y)) < 100) ++tinta;
+        EXPECT_GT(tinta, 500);
+    }
     void Persona(TTable* t, const QStringList& campos, const QStringList& valores) {
         t->Append();
         for (int i = 0; i < campos.size(); ++i) t->FieldByName(campos[i])->SetAsString(valores[i]);
@@ -67,6 +90,7 @@ protected:
         r->Inicia();
         r->QRInfEcEx->Prepare();
         const QString texto = Pdf();
+        if (QByteArray(moneda) == "E") Dibuja(QStringLiteral("RptInfEcEx"));
         delete r;
         return texto;
     }
@@ -82,6 +106,7 @@ TEST_F(InformesTest, ClientCardPrintsTheCurrentClientWithItsLabels) {
     TInfFicClien* f = new TInfFicClien(nullptr);
     f->Prepare();
     const QString t = Simple(Pdf());
+    Dibuja(QStringLiteral("RPTFicClien"));
     delete f;
     for (const char* s : {"FICHA DE CLIENTE", "Nombre : GARCIA, ANA", "C.I.F. : 12345678Z", "Domicilio : C/ Mayor 1 28001 Madrid",
                           "Provincia : Madrid", "Teléfono : 911234567", "Asociados : Pepe", "Expedientes Abiertos :",
