@@ -55,6 +55,10 @@ void TZbDBGrid::IniLoad(TObject*) {
 
 TDataSet* TZbDBGrid::DataSet() const { return DataSource() ? DataSource()->DataSet() : nullptr; }
 
+void TZbDBGrid::SetRowsHeight(int value) {
+    if (!(ComponentState() & csDesigning)) SetDefaultRowHeight(value);
+}
+
 TDBGridOptions TZbDBGrid::Options() const {
     TDBGridOptions o = TDBGrid::Options() & ~dgMultiSelect;
     return FMultiSelect ? o | dgMultiSelect : o;

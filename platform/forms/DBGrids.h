@@ -128,6 +128,13 @@ public:
     // Rows the grid shows at its current height, and their height in pixels.
     int VisibleRowCount() const;
     int DefaultRowHeight() const;
+    // A fixed height for every row, the title row included (0: from the fonts).
+    void SetDefaultRowHeight(int value);
+    // The first visible column shown at the left of the data area, and whether the columns
+    // pass its right edge (a horizontal scroll bar is shown then).
+    int LeftCol() const { return FLeftCol; }
+    void SetLeftCol(int value);
+    bool HorzScrollBarVisible() const;
     // Cell rectangle of a visible data row (0 = first shown) and visible column.
     TRect CellRect(int row, int column) const;
     // Row and column under a point; -1 for the title row or the indicator column.
@@ -175,6 +182,8 @@ private:
     int ColumnDefaultWidth(TField* field, const QString& title) const;
     void UpdateBufferCount();
     void UpdateScrollBar();
+    void UpdateHorzScrollBar();
+    int HorzScrollBarHeight() const;
     void ScrollBarAction(int action);
     void MakeSelectedVisible();
     void PaintIndicator(const TRect& r, bool current);
@@ -191,6 +200,8 @@ private:
     int FSelectedIndex = 0;
     int FLeftCol = 0;
     QScrollBar* FVScroll = nullptr;
+    QScrollBar* FHScroll = nullptr;
+    int FRowHeight = 0;
     bool FSyncingScroll = false;
     int FTitlePressed = -1;
     TColumn* FResizing = nullptr;

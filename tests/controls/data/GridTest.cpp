@@ -8,6 +8,8 @@
 #include "platform/forms/Forms.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QScrollBar>
+
 using namespace datatest;
 using platform::forms::TFormHarness;
 
@@ -239,6 +241,44 @@ TEST_F(GridTest, CurrentColumnNeverStaysInsideTheFixedColumns) {
     TFormHarness::ClickAt(grid, grid->TitleRect(0).Left + 3, grid->TitleRect(0).Bottom + 2 * rh + rh / 2);
     EXPECT_EQ(grid->SelectedIndex(), 1);
     EXPECT_EQ(clientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 3);
+}
+
+TEST_F(GridTest, ColumnsPastTheRightEdgeShowAHorizontalScrollBar) {
+    auto bar = [this]() -> QScrollBar* {
+        for (QScrollBar* b : grid->Widget()->findChildren<QScrollBar*>())
+            if (b->orientation() == Qt::Horizontal) return b;
+        return nullptr;
+    };
+    ASSERT_NE(bar(), nullptr);
+    grid->SetWidth(2000);
+    TFormHarness::ProcessEvents();
+    EXPECT_FALSE(bar()->isVisibleTo(grid->Widget()));
+    const int rows = grid->VisibleRowCount();
+    grid->SetWidth(150);
+    TFormHarness::ProcessEvents();
+    ASSERT_TRUE(bar()->isVisibleTo(grid->Widget()));
+    EXPECT_EQ(bar()->maximum(), grid->FieldCount() - 1);
+    EXPECT_LE(grid->VisibleRowCount(), rows);  // the bar takes room from the rows
+    // Moving the bar scrolls the columns: the third one starts at the left.
+    bar()->setValue(2);
+    EXPECT_EQ(grid->LeftCol(), 2);
+    EXPECT_LT(grid->CellRect(0, 2).Left, 20);  // just right of the indicator
+    EXPECT_EQ(grid->CellRect(0, 0).Right, grid->CellRect(0, 0).Left);  // scrolled out of view
+    // Selecting the last column scrolls it into view and moves the bar with it.
+    grid->SetSelectedIndex(grid->FieldCount() - 1);
+    EXPECT_EQ(bar()->value(), grid->LeftCol());
+    EXPECT_LE(grid->CellRect(0, grid->FieldCount() - 1).Right, grid->Width());
+}
+
+TEST_F(GridTest, RowsHeightSetsEveryRowAndTheTitleAtOnce) {
+    grid->SetWidth(2000);
+    grid->SetRowsHeight(30);
+    EXPECT_EQ(grid->RowsHeight(), 30);
+    EXPECT_EQ(grid->TitleRect(0).Height(), 30);
+    EXPECT_EQ(grid->CellRect(1, 0).Top, 60);
+    EXPECT_EQ(grid->VisibleRowCount(), (260 - 30) / 30);
+    grid->SetRowsHeight(0);  // back to the font's height
+    EXPECT_LT(grid->RowsHeight(), 30);
 }
 
 TEST_F(GridTest, CellEventsColourCellsAndMemoFieldsShowAGlyph) {

@@ -238,6 +238,22 @@ TEST_F(DBControlsTest, LookupComboSetsTheKeyField) {
     table->Cancel();
 }
 
+TEST_F(DBControlsTest, LookupComboWithoutDataSourceMovesItsListToTheChosenRow) {
+    // A range dialog's combo: nothing to write into, the caller reads the list's current row.
+    auto* look = new TDBLookupComboBox(form.get());
+    look->SetParent(form.get());
+    look->SetListSource(ds);
+    look->SetKeyField(QStringLiteral("CLIENTE"));
+    look->SetListField(QStringLiteral("APELLIDOS"));
+    table->First();
+    emit look->ComboBox()->activated(2);
+    EXPECT_EQ(look->KeyValue().AsInteger(), 3);
+    EXPECT_EQ(table->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Gómez"));
+    look->SetKeyValue(Variant(2));
+    EXPECT_EQ(table->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Peña"));
+    EXPECT_EQ(look->Text(), QStringLiteral("Peña"));
+}
+
 class DBGridTest : public DBControlsTest {
 protected:
     void SetUp() override {
