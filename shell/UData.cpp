@@ -151,7 +151,7 @@ void TDat::CreaTablasNuevas() {
         }
         return cambia;
     };
-    if (!ajusta(false)) return;
+    if (!ajusta(false) || conn->ReadOnly()) return;  // data opened for reading is shown as it is
     EnTransaccion([&] { ajusta(true); });
 }
 

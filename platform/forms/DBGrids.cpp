@@ -176,6 +176,8 @@ TCustomDBGrid::~TCustomDBGrid() { FDataLink->SetDataSource(nullptr); }
 
 TDataSource* TCustomDBGrid::DataSource() const { return FDataLink->DataSource(); }
 
+TDataLink* TCustomDBGrid::DataLink() const { return FDataLink.get(); }
+
 void TCustomDBGrid::SetDataSource(TDataSource* source) {
     FDataLink->SetDataSource(source);
     LinkActiveChanged();

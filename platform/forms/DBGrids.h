@@ -160,6 +160,8 @@ public:
     void LinkLayoutChanged();
 
 protected:
+    // The grid's own link: its rows are the page shown, its active record the current row.
+    TDataLink* DataLink() const;
     void Paint() override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;

@@ -179,6 +179,28 @@ TEST_F(GridTest, ClickSelectsOneRowAndShiftDownExtendsTheSelection) {
     clientes->Cancel();
 }
 
+TEST_F(GridTest, CurrentRowMarkerFollowsTheGridsOwnPage) {
+    // Another link wants more rows than the grid shows: the grid's page is part of the window.
+    TDataLink other;
+    other.SetBufferCount(6);
+    other.SetDataSource(ds);
+    grid->SetMultiSelect(true);
+    const int rh = grid->DefaultRowHeight();
+    grid->SetHeight(grid->TitleRect(0).Bottom + 3 * rh);
+    ASSERT_EQ(grid->VisibleRowCount(), 3);
+    clientes->Last();
+    const int top = grid->TitleRect(0).Bottom;
+    TFormHarness::ClickAt(grid, grid->TitleRect(1).Left + 5, top + 2 * rh + rh / 2);  // the last row shown
+    ASSERT_EQ(grid->SelectedCount(), 1);
+    EXPECT_EQ(clientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 120);
+    const QImage img = TFormHarness::Grab(grid);
+    // The arrow of the current record (not the dot of another selected one) in the third row.
+    const int right = grid->CellRect(0, 0).Left - 1 - 1;
+    const int cy = top + 2 * rh + rh / 2;
+    EXPECT_LT(qGray(img.pixel(right - 5, cy - 3)), 100);
+    other.SetDataSource(nullptr);
+}
+
 TEST_F(GridTest, ColumnLayoutRoundTripsAndAWidthWithoutIndexKeepsThePlace) {
     for (const char* name : {"CLIENTE", "NOMBRE", "APELLIDOS"}) {
         TColumn* c = grid->Columns()->Add();
