@@ -205,7 +205,10 @@ TEST_F(ArranqueTest, EnterInTheLoginMovesToTheNextBox) {
         TFormHarness::PressKey(VK_RETURN);
         tras = TFormHarness::Focused();
         TFormHarness::Type(QStringLiteral("UNO"));
-        TFormHarness::Click(e.BitBtn1);
+        TFormHarness::PressKey(VK_RETURN);
+        // Enter on the focused OK button is OK.
+        EXPECT_EQ(TFormHarness::Focused(), e.BitBtn1);
+        TFormHarness::PressKey(VK_RETURN);
     });
     ASSERT_TRUE(shell::Arranca());
     EXPECT_EQ(tras != nullptr ? tras->Name() : QString(), QStringLiteral("EPassword"));
