@@ -3,6 +3,8 @@
 
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/FichaInforme.h"
+#include "records/RPTFicEx.h"
 #include "records/UAboCli.h"
 #include "records/UAbogado.h"
 #include "records/UAsunto.h"
@@ -1196,4 +1198,16 @@ void TExpediente::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCo
     c->Draw(rect.Left + 2, rect.Top + (rect.Bottom - rect.Top - 16) / 2, i->Picture()->Graphic());
 }
 
-void TExpediente::ImprimeFicha() {}
+void TExpediente::ImprimeFicha() {
+    InfFicEx = new TInfFicEx(Application);
+    TInfFicEx* ficha = InfFicEx;
+    try {
+        ficha->Preview();
+    } catch (...) {
+        ficha->Close();
+        throw;
+    }
+    ficha->Close();
+}
+
+void TExpediente::MuestraPreview(TObject* sender) { records::MuestraPreview(sender); }

@@ -110,6 +110,7 @@ protected:
     void RegistroCambiado() override;
     bool AsignaDisponible() const override { return false; }
     void ImprimeFicha() override;
+    void MuestraPreview(TObject* sender) override;
 
 private:
     // Ranges every sub-list (clients, opposing parties, ledger, agenda) on the case now current.
