@@ -154,8 +154,6 @@ private:
 
     TFilterRecordEvent FFiltroAnterior;
     bool FFiltroAgen2 = false;
-    QString FIndiceCuentas, FIndiceAgen2;
-    QString FCampoIndiceCuentas, FCampoIndiceAgen2;
 };
 
 extern TExpediente* Expediente;

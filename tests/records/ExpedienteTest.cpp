@@ -2,6 +2,7 @@
 // clients, the states open / invoiced / closed / reopened, the chain, the search and the link.
 #include "CasoFixture.h"
 #include "records/RPTFicEx.h"
+#include "records/UCliente.h"
 #include "records/UExpediente.h"
 #include "records/UNuevo.h"
 #include "shell/Abusca.h"
@@ -331,6 +332,37 @@ TEST_F(ExpedienteTest, CardPrintsTheCaseWithItsPeople) {
     form->btImprimir->Click();
     EXPECT_TRUE(static_cast<bool>(form->btImprimir->OnClick()));
     TFormHarness::ProcessEvents();
+}
+
+TEST_F(ExpedienteTest, ClientFormOpensFromTheCaseOnItsClientOrForANewOne) {
+    ASSERT_TRUE(Dat->TExpCli->Locate(QStringLiteral("ANO;NUMERO;CLIENTE"),
+                                     VarArrayOf({Variant(QStringLiteral("2001")), Variant(QStringLiteral("00012-A")), Variant(luis)}), 0));
+    Dat->TExpCli->Edit();
+    Dat->TExpCli->FieldByName(QStringLiteral("REFERENCIA"))->SetAsString(QStringLiteral("R-LUIS"));
+    Dat->TExpCli->Post();
+    Abre();
+    form->QClientes->Locate(QStringLiteral("CLIENTE"), Variant(luis), 0);
+    QString referencia;
+    int mostrado = 0;
+    harness->AnswerModal([&](TCustomForm& f) {
+        referencia = static_cast<TCliente&>(f).Referencia->Text();
+        mostrado = Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger();
+    });
+    form->btOpenCli->Click();
+    EXPECT_EQ(mostrado, luis);
+    EXPECT_EQ(referencia, QStringLiteral("R-LUIS"));
+    EXPECT_EQ(TCliente::Modo(), 2);
+    EXPECT_EQ(form->QClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), luis);
+
+    // With every client already on the case, adding one opens the client form in insert.
+    Link("EXPCLI", QStringLiteral("2001"), QStringLiteral("00012-A"), "CLIENTE", eva);
+    form->QClientes->Refresh();
+    TDataSetState estado = dsInactive;
+    harness->AnswerModal([&](TCustomForm&) { estado = Dat->TClientes->State(); });
+    form->btNewCli->Click();
+    EXPECT_EQ(estado, dsInsert);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(Dat->TClientes->State(), dsBrowse);
 }
 
 }  // namespace
