@@ -151,7 +151,7 @@ void TDat::CreaTablasNuevas() {
         }
         return cambia;
     };
-    if (!ajusta(false)) return;
+    if (!ajusta(false) || conn->ReadOnly()) return;  // data opened for reading is shown as it is
     EnTransaccion([&] { ajusta(true); });
 }
 
@@ -159,6 +159,7 @@ void TDat::AbreAnoEnCurso() {
     int ano = 0, mes = 0, dia = 0;
     DecodeDate(Date(), ano, mes, dia);
     auto conn = Db->Connection();
+    if (conn->ReadOnly()) return;  // data opened for reading: the year's row comes with the first writer
     EnTransaccion([&] {
         TQuery q(nullptr);
         q.SetDatabaseName(QStringLiteral("ZEMBRA"));
