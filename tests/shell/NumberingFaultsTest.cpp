@@ -168,7 +168,7 @@ TEST_F(FaultyDiskTest, ACommitRefusedByTheDiskRollsBackAndKeepsTheRecordInInsert
 }
 
 namespace {
-class FullDiskTest : public DatTest {
+class SmallDiskTest : public DatTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -205,12 +205,12 @@ protected:
 };
 }  // namespace
 
-TEST_F(FullDiskTest, ANumberedAppendOnAFullDiskRollsBackAndKeepsTheRecordInInsert) {
+TEST_F(SmallDiskTest, ANumberedAppendOnAFullDiskRollsBackAndKeepsTheRecordInInsert) {
     Fill();
     ExpectFailedCommitKeptTheRecord([&] { QFile::remove(disk + QStringLiteral("/relleno")); }, disk, *harness);
 }
 
-TEST_F(FullDiskTest, DataOnAReadOnlyMediumOpensForReadingAndRefusesPosts) {
+TEST_F(SmallDiskTest, DataOnAReadOnlyMediumOpensForReadingAndRefusesPosts) {
     AddClient(S("Pérez"));
     Close();
     // A copy of the data on a medium of its own, which is then made read-only.
