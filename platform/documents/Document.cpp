@@ -418,32 +418,29 @@ QStringList Document::Fields() const
     return keys;
 }
 
-int Document::ReplaceAll(const QHash<QString, QString>& values)
+namespace {
+struct Match { qsizetype s, e; QString value; };
+using Matcher = std::function<void(const QString& text, std::vector<Match>& out)>;
+} // namespace
+
+// Replaces, paragraph by paragraph, what the matcher finds in the original text; the
+// inserted values are never searched again.
+static int replaceMatches(Document::Impl& d, const Matcher& matcher)
 {
     int replaced = 0;
-    for (Part& part : d->parts)
-        for (pugi::xml_node p : d->paragraphs(part)) {
+    for (Part& part : d.parts)
+        for (pugi::xml_node p : d.paragraphs(part)) {
             std::vector<Piece> pieces;
-            d->collectPieces(p, pieces);
+            d.collectPieces(p, pieces);
             QString t;
             for (const Piece& pc : pieces) t += pc.text;
-            struct Match { qsizetype s, e; QString value; };
             std::vector<Match> matches;
-            qsizetype i = 0;
-            for (;;) {
-                qsizetype s = t.indexOf(QLatin1String("[["), i);
-                if (s < 0) break;
-                qsizetype e = t.indexOf(QLatin1String("]]"), s + 2);
-                if (e < 0) break;
-                auto it = values.constFind(t.mid(s, e + 2 - s));
-                if (it != values.constEnd()) matches.push_back({s, e + 2, xmlSafe(it.value())});
-                i = e + 2;
-            }
+            matcher(t, matches);
             if (matches.empty()) continue;
             replaced += int(matches.size());
             part.dirty = true;
-            // Rebuild each piece from the original text: the value goes where its field starts
-            // (so it takes that run's formatting); the rest of the field is dropped.
+            // Rebuild each piece from the original text: the value goes where its match starts
+            // (so it takes that run's formatting); the rest of the match is dropped.
             qsizetype off = 0;
             size_t m = 0;
             for (Piece& pc : pieces) {
@@ -458,7 +455,7 @@ int Document::ReplaceAll(const QHash<QString, QString>& values)
                     out += t[q];
                 }
                 if (pc.editable) {
-                    if (out != pc.text) d->materialize(pc, out);
+                    if (out != pc.text) d.materialize(pc, out);
                 } else if (out.isEmpty() && !pc.text.isEmpty()) {
                     pc.node.parent().remove_child(pc.node);
                 }
@@ -466,6 +463,42 @@ int Document::ReplaceAll(const QHash<QString, QString>& values)
             }
         }
     return replaced;
+}
+
+int Document::ReplaceAll(const QHash<QString, QString>& values)
+{
+    return replaceMatches(*d, [&](const QString& t, std::vector<Match>& out) {
+        qsizetype i = 0;
+        for (;;) {
+            qsizetype s = t.indexOf(QLatin1String("[["), i);
+            if (s < 0) break;
+            qsizetype e = t.indexOf(QLatin1String("]]"), s + 2);
+            if (e < 0) break;
+            auto it = values.constFind(t.mid(s, e + 2 - s));
+            if (it != values.constEnd()) out.push_back({s, e + 2, xmlSafe(it.value())});
+            i = e + 2;
+        }
+    });
+}
+
+int Document::ReplaceText(const QString& find, const QString& value)
+{
+    if (find.isEmpty()) return 0;
+    const QString safe = xmlSafe(value);
+    return replaceMatches(*d, [&](const QString& t, std::vector<Match>& out) {
+        for (qsizetype s = t.indexOf(find); s >= 0; s = t.indexOf(find, s + find.size()))
+            out.push_back({s, s + find.size(), safe});
+    });
+}
+
+void Document::ConvertTemplateToDocument()
+{
+    for (Entry& e : d->entries) {
+        if (e.name == "[Content_Types].xml")
+            e.data.replace("wordprocessingml.template.main+xml", "wordprocessingml.document.main+xml");
+        else if (e.name == "mimetype" && e.data.trimmed() == kOttMime)
+            e.data = kOdtMime;
+    }
 }
 
 QString Document::BodyText() const

@@ -34,6 +34,10 @@ public:
     // Replaces every occurrence of each key by its value in one pass; inserted text is never
     // searched again. "\n" (or CR LF) in a value becomes a line break, TAB a tab. Returns the count.
     int ReplaceAll(const QHash<QString, QString>& values);
+    // Replaces every occurrence of a plain text, in the same single pass.
+    int ReplaceText(const QString& find, const QString& value);
+    // A document made from a template (.dotx, .ott) is saved as an ordinary document.
+    void ConvertTemplateToDocument();
     // Plain text of the body paragraphs (tabs and breaks as "\t" and "\n"), one line per paragraph.
     QString BodyText() const;
 
