@@ -4,17 +4,27 @@
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
 #include "platform/forms/Forms.h"
+#include "reports/PresPrel.h"
 #include "shell/Acceso.h"
 #include "shell/UPrograma.h"
 
 #include <QApplication>
 #include <QTextStream>
 
+namespace {
+// A report of the shell layer asks for its preview: the shared preview window shows its pages.
+void MuestraVistaPrevia(TObject* informe) {
+    if (!PreView) PreView = new TPreView(Application);
+    reports::MuestraPreView(informe);
+}
+}  // namespace
+
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
     platform::visual::InitDateHelpers();
     IconHelpersInit();
     CursorsInit();
+    shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
 
     const bool sigue = shell::Arranca();
     QTextStream out(stdout);
