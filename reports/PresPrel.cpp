@@ -227,7 +227,9 @@ void TPreView::sbExitClick(TObject*) { Close(); }
 namespace reports {
 
 void MuestraPreView(TObject*) {
-    if (PreView) PreView->ShowModal();
+    // An opener that forgot to create the window still gets its pages shown.
+    if (!PreView) PreView = new TPreView(Application);
+    PreView->ShowModal();
 }
 
 void PresentaInforme(TQuickRep* report) {

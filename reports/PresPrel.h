@@ -45,7 +45,8 @@ private:
 extern TPreView* PreView;
 
 namespace reports {
-// The preview hook a report opener installs as QRPrinter->OnPreview: shows PreView modally.
+// The preview hook a report opener installs as QRPrinter->OnPreview: shows PreView modally
+// (made first when the opener has not made it).
 void MuestraPreView(TObject* report);
 // A report run as every opener does it: the hook installed, PreView created, the report
 // previewed (its pages shown modally), the hook cleared. A run that shows nothing (cancelled,

@@ -8,7 +8,7 @@ TCheckBox* Casilla(TLimAgen* form, TGroupBox* group, const char* name, const cha
     auto* c = new TCheckBox(form);
     c->SetName(QString::fromLatin1(name));
     c->SetParent(group);
-    c->SetBounds(12, top, 110, 20);
+    c->SetBounds(12, top, 136, 20);
     c->SetCaption(QString::fromUtf8(caption));
     c->SetChecked(true);
     return c;
@@ -28,10 +28,10 @@ TGroupBox* Grupo(TLimAgen* form, const char* name, const char* caption, int left
 TLimAgen::TLimAgen(TComponent* owner) : TLimites(owner) {
     SetName(QStringLiteral("LimAgen"));
     SetCaption(QStringLiteral("Informe de Agenda"));
-    SetClientWidth(284);
+    SetClientWidth(344);
     SetClientHeight(286);
 
-    GroupBox1 = Grupo(this, "GroupBox1", "Introduzca Límites", 8, 6, 268, 88);
+    GroupBox1 = Grupo(this, "GroupBox1", "Introduzca Límites", 8, 6, 328, 88);
     for (TControl* c : std::initializer_list<TControl*>{Label1, EDesde, SpeedButton1, Label2, EHasta, SpeedButton2})
         c->SetParent(GroupBox1);
     Label1->SetBounds(12, 26, 90, 16);
@@ -41,11 +41,11 @@ TLimAgen::TLimAgen(TComponent* owner) : TLimites(owner) {
     EHasta->SetBounds(110, 54, 92, 22);
     SpeedButton2->SetBounds(206, 54, 24, 22);
 
-    GroupBox2 = Grupo(this, "GroupBox2", "Anotaciones a Imprimir", 8, 100, 130, 100);
+    GroupBox2 = Grupo(this, "GroupBox2", "Anotaciones a Imprimir", 8, 100, 160, 100);
     btExped = Casilla(this, GroupBox2, "btExped", "Expedientes", 22);
     btDesp = Casilla(this, GroupBox2, "btDesp", "Consultas", 46);
     btPart = Casilla(this, GroupBox2, "btPart", "Particulares", 70);
-    GroupBox3 = Grupo(this, "GroupBox3", "Avisos a Imprimir", 146, 100, 130, 100);
+    GroupBox3 = Grupo(this, "GroupBox3", "Avisos a Imprimir", 176, 100, 160, 100);
     btAviExp = Casilla(this, GroupBox3, "btAviExp", "Expedientes", 22);
     btAviDes = Casilla(this, GroupBox3, "btAviDes", "Consultas", 46);
     btAviPar = Casilla(this, GroupBox3, "btAviPar", "Particulares", 70);
@@ -58,11 +58,11 @@ TLimAgen::TLimAgen(TComponent* owner) : TLimites(owner) {
     cbTipoAgenda = new TComboBox(this);
     cbTipoAgenda->SetName(QStringLiteral("cbTipoAgenda"));
     cbTipoAgenda->SetParent(this);
-    cbTipoAgenda->SetBounds(134, 212, 142, 22);
+    cbTipoAgenda->SetBounds(134, 212, 202, 22);
     cbTipoAgenda->SetStyle(csDropDownList);
     Label3->SetFocusControl(cbTipoAgenda);
-    btOk->SetBounds(50, 250, 88, 28);
-    btNo->SetBounds(146, 250, 88, 28);
+    btOk->SetBounds(80, 250, 88, 28);
+    btNo->SetBounds(176, 250, 88, 28);
 
     OnCreate = TNotifyEvent(this, &TLimAgen::FormCreate);
     cbTipoAgenda->OnChange = TNotifyEvent(this, &TLimAgen::cbTipoAgendaChange);

@@ -220,6 +220,23 @@ TEST_F(PreViewTest, APrintErrorIsShownAndThePreviewStays) {
     EXPECT_EQ(harness->Exceptions().back().ClassName, QStringLiteral("EPrinter"));
 }
 
+TEST_F(PreViewTest, TheHookShowsTheWindowEvenWhenTheOpenerMadeNone) {
+    Clientes(3);
+    TQuickRep* report = ListaClientes();
+    QRPrinter->OnPreview = TNotifyEvent(&reports::MuestraPreView);
+    QString contador;
+    harness->AnswerModal([&](TCustomForm& f) {
+        contador = static_cast<TPreView&>(f).LPaginas->Caption();
+        TFormHarness::Click(static_cast<TPreView&>(f).sbExit->Button());
+    });
+    ASSERT_EQ(PreView, nullptr);
+    report->Preview();
+    QRPrinter->OnPreview = nullptr;
+    EXPECT_EQ(contador, QStringLiteral("1 de 1"));
+    TFormHarness::ProcessEvents();  // closed: it frees itself
+    EXPECT_EQ(PreView, nullptr);
+}
+
 TEST_F(PreViewTest, ACancelledRunShowsNoPreviewAndLeavesNothingBehind) {
     Clientes(5);
     TQuickRep* report = ListaClientes();
@@ -240,6 +257,7 @@ TEST_F(PreViewTest, RendersAClientListPage) {
     Presenta(ListaClientes(), [&](TPreView& p) {
         TFormHarness::Click(p.sbNext->Button());
         QCursor::setPos(400, 500);  // no button under the pointer
+        TFormHarness::MouseLeave(p.sbPrint->Button());
         TFormHarness::ProcessEvents();
         ASSERT_TRUE(TFormHarness::SaveToPng(&p, path));
         // A disabled page button still shows its embossed arrow.

@@ -5,6 +5,11 @@
 #include "platform/forms/Printers.h"
 #include "shell/dlgImp.h"
 
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QWidget>
+
 using namespace shelltest;
 using platform::forms::TFormHarness;
 
@@ -176,6 +181,31 @@ TEST_F(DlgImpTest, CancelledPrinterChoiceKeepsTheLabel) {
     harness.AnswerDialog(false);
     Ok([](TdlgImprime& d) { TFormHarness::Click(d.BImpresora); });
     EXPECT_EQ(dlgImprime->LImpresora->Caption(), before);
+}
+
+TEST_F(DlgImpTest, RendersWithAPageRange) {
+    QTemporaryDir temp;
+    const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+    const QString folder = docs.isEmpty() ? temp.path() : QString::fromLocal8Bit(docs);
+    const QString path = QDir(folder).filePath(QStringLiteral("dlgImp.png"));
+    dlgImprime->Show();
+    TFormHarness::Click(dlgImprime->rbPaginas);
+    dlgImprime->ECopias->SetText(QStringLiteral("2"));
+    TFormHarness::ProcessEvents();
+    ASSERT_TRUE(TFormHarness::SaveToPng(dlgImprime, path));
+    dlgImprime->Hide();
+    const QImage image(path);
+    ASSERT_FALSE(image.isNull());
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 90) ++dark;
+    EXPECT_GT(dark, 200);
+    // Every caption fits its control.
+    for (TControl* c : std::initializer_list<TControl*>{dlgImprime->rbTodo, dlgImprime->rbPaginas, dlgImprime->Label3,
+                                                        dlgImprime->BImpresora})
+        EXPECT_LE(c->Widget() ? c->Widget()->fontMetrics().horizontalAdvance(c->Caption()) : 0, c->Width())
+            << c->Name().toStdString();
 }
 
 }  // namespace
