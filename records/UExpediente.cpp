@@ -3,6 +3,8 @@
 
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/FichaInforme.h"
+#include "records/RPTFicEx.h"
 #include "records/UAboCli.h"
 #include "records/UAbogado.h"
 #include "records/UAsunto.h"
@@ -75,21 +77,10 @@ std::unique_ptr<TBitmap> Glifo(const std::function<void(TCanvas*)>& pinta) {
     return b;
 }
 
-// A case file whose order does not start with ANO;NUMERO (older data folders) is ranged on the
-// case-file index; the form puts the order back when it closes.
-bool OrdenDeExpediente(TTable* t) {
-    return t->IndexFieldCount() >= 2 && t->IndexFields(0)->FieldName().compare(QLatin1String("ANO"), Qt::CaseInsensitive) == 0 &&
-           t->IndexFields(1)->FieldName().compare(QLatin1String("NUMERO"), Qt::CaseInsensitive) == 0;
-}
-
-void Rango(TTable* t, const QString& ano, const QString& numero, QString& indiceGuardado, bool& cambiado) {
+// The ledger and the agenda are ordered by case file first, so one case file is a range of them.
+void Rango(TTable* t, const QString& ano, const QString& numero) {
     if (!t->Active()) return;
     if (t->State() != dsBrowse) t->Cancel();
-    if (!OrdenDeExpediente(t) && !cambiado) {
-        indiceGuardado = t->IndexName();
-        t->SetIndexName(QStringLiteral("IxExped"));
-        cambiado = true;
-    }
     t->SetRange({Variant(ano), Variant(numero)}, {Variant(ano), Variant(numero)});
 }
 
@@ -559,12 +550,8 @@ void TExpediente::RangoExpediente() {
     const QString numero = F(Dat->TExped, "NUMERO")->AsString();
     QClientes->SetRange({Variant(ano), Variant(numero)}, {Variant(ano), Variant(numero)});
     QContrarios->SetRange({Variant(ano), Variant(numero)}, {Variant(ano), Variant(numero)});
-    bool cambiado = !FCampoIndiceCuentas.isEmpty();
-    Rango(Dat->TCuentas, ano, numero, FIndiceCuentas, cambiado);
-    if (cambiado) FCampoIndiceCuentas = QStringLiteral("IxExped");
-    cambiado = !FCampoIndiceAgen2.isEmpty();
-    Rango(Dat->TAgen2, ano, numero, FIndiceAgen2, cambiado);
-    if (cambiado) FCampoIndiceAgen2 = QStringLiteral("IxExped");
+    Rango(Dat->TCuentas, ano, numero);
+    Rango(Dat->TAgen2, ano, numero);
     if (Dat->QSaldo->Active()) Dat->QSaldo->Refresh();
 }
 
@@ -575,15 +562,10 @@ void TExpediente::QuitaRangos() {
         Dat->TAgen2->OnFilterRecord = FFiltroAnterior;
         FFiltroAgen2 = false;
     }
-    for (auto [t, indice, campo] : {std::tuple{Dat->TCuentas, &FIndiceCuentas, &FCampoIndiceCuentas},
-                                    std::tuple{Dat->TAgen2, &FIndiceAgen2, &FCampoIndiceAgen2}}) {
+    for (TTable* t : {Dat->TCuentas, Dat->TAgen2}) {
         if (!t->Active()) continue;
         if (t->State() != dsBrowse) t->Cancel();
         t->CancelRange();
-        if (!campo->isEmpty()) {
-            t->SetIndexName(*indice);
-            campo->clear();
-        }
     }
 }
 
@@ -1196,4 +1178,16 @@ void TExpediente::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCo
     c->Draw(rect.Left + 2, rect.Top + (rect.Bottom - rect.Top - 16) / 2, i->Picture()->Graphic());
 }
 
-void TExpediente::ImprimeFicha() {}
+void TExpediente::ImprimeFicha() {
+    InfFicEx = new TInfFicEx(Application);
+    TInfFicEx* ficha = InfFicEx;
+    try {
+        ficha->Preview();
+    } catch (...) {
+        ficha->Close();
+        throw;
+    }
+    ficha->Close();
+}
+
+void TExpediente::MuestraPreview(TObject* sender) { records::MuestraPreview(sender); }

@@ -110,6 +110,7 @@ protected:
     void RegistroCambiado() override;
     bool AsignaDisponible() const override { return false; }
     void ImprimeFicha() override;
+    void MuestraPreview(TObject* sender) override;
 
 private:
     // Ranges every sub-list (clients, opposing parties, ledger, agenda) on the case now current.
@@ -153,8 +154,6 @@ private:
 
     TFilterRecordEvent FFiltroAnterior;
     bool FFiltroAgen2 = false;
-    QString FIndiceCuentas, FIndiceAgen2;
-    QString FCampoIndiceCuentas, FCampoIndiceAgen2;
 };
 
 extern TExpediente* Expediente;

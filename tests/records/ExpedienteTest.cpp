@@ -1,6 +1,8 @@
 // The case-file form over a real data folder: its sub-lists follow the case file it shows, its
 // clients, the states open / invoiced / closed / reopened, the chain, the search and the link.
 #include "CasoFixture.h"
+#include "records/RPTFicEx.h"
+#include "records/UCliente.h"
 #include "records/UExpediente.h"
 #include "records/UNuevo.h"
 #include "shell/Abusca.h"
@@ -308,6 +310,59 @@ TEST_F(ExpedienteTest, RendersWithClientsLedgerAndAgenda) {
     EXPECT_EQ(form->DBSaldo->Caption(), QStringLiteral("195,50"));
     EXPECT_EQ(form->DBSaldo->Font()->Color(), clBlue);
     ASSERT_TRUE(TFormHarness::SaveToPng(form, Render(QStringLiteral("UExpediente.png"))));
+}
+
+TEST_F(ExpedienteTest, CardPrintsTheCaseWithItsPeople) {
+    Link("EXPCON", QStringLiteral("2001"), QStringLiteral("00012-A"), "CONTRARIO", 0);
+    auto* ficha = new TInfFicEx(nullptr);
+    ficha->Prepare();
+    EXPECT_EQ(ficha->QRExpediente->Caption(), QStringLiteral("Expediente : 2001/00012-A"));
+    EXPECT_EQ(ficha->QRSituacion->Caption(), QStringLiteral("Abierto"));
+    EXPECT_EQ(ficha->QRActor->Caption(), QStringLiteral("[ ACTOR ]"));
+    EXPECT_EQ(ficha->Linea(QString::fromUtf8("Tribunal :")), QString::fromUtf8("JUZGADO 1ª INSTANCIA Nº 3"));
+    EXPECT_EQ(ficha->Linea(QStringLiteral("Total :")), QStringLiteral("6.731,33"));
+    EXPECT_EQ(ficha->Linea(QStringLiteral("Cliente :")), QStringLiteral("GARCIA PEREZ, ANA"));
+    EXPECT_EQ(ficha->Linea(QStringLiteral("Clientes :")), QStringLiteral("GARCIA PEREZ, ANA; LOPEZ MARTIN, LUIS"));
+    EXPECT_EQ(ficha->Linea(QStringLiteral("Abogado :")), QStringLiteral("RUIZ, PEDRO"));
+    EXPECT_EQ(ficha->Linea(QStringLiteral("Perito :")), QString());
+    delete ficha;
+
+    // The print item runs the card and is free again afterwards.
+    Abre();
+    form->btImprimir->Click();
+    EXPECT_TRUE(static_cast<bool>(form->btImprimir->OnClick()));
+    TFormHarness::ProcessEvents();
+}
+
+TEST_F(ExpedienteTest, ClientFormOpensFromTheCaseOnItsClientOrForANewOne) {
+    ASSERT_TRUE(Dat->TExpCli->Locate(QStringLiteral("ANO;NUMERO;CLIENTE"),
+                                     VarArrayOf({Variant(QStringLiteral("2001")), Variant(QStringLiteral("00012-A")), Variant(luis)}), 0));
+    Dat->TExpCli->Edit();
+    Dat->TExpCli->FieldByName(QStringLiteral("REFERENCIA"))->SetAsString(QStringLiteral("R-LUIS"));
+    Dat->TExpCli->Post();
+    Abre();
+    form->QClientes->Locate(QStringLiteral("CLIENTE"), Variant(luis), 0);
+    QString referencia;
+    int mostrado = 0;
+    harness->AnswerModal([&](TCustomForm& f) {
+        referencia = static_cast<TCliente&>(f).Referencia->Text();
+        mostrado = Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger();
+    });
+    form->btOpenCli->Click();
+    EXPECT_EQ(mostrado, luis);
+    EXPECT_EQ(referencia, QStringLiteral("R-LUIS"));
+    EXPECT_EQ(TCliente::Modo(), 2);
+    EXPECT_EQ(form->QClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), luis);
+
+    // With every client already on the case, adding one opens the client form in insert.
+    Link("EXPCLI", QStringLiteral("2001"), QStringLiteral("00012-A"), "CLIENTE", eva);
+    form->QClientes->Refresh();
+    TDataSetState estado = dsInactive;
+    harness->AnswerModal([&](TCustomForm&) { estado = Dat->TClientes->State(); });
+    form->btNewCli->Click();
+    EXPECT_EQ(estado, dsInsert);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(Dat->TClientes->State(), dsBrowse);
 }
 
 }  // namespace
