@@ -4,8 +4,13 @@
 #include "DatFixture.h"
 #include "platform/rtl/SysUtils.h"
 
+#include "platform/report/QuickRpt.h"
+
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace casotest {
 
@@ -117,6 +122,26 @@ protected:
         return Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0);
     }
     static QString Render(const QString& nombre) { return QDir(QStringLiteral(ZEMBRA_TEST_BINARY_DIR)).filePath(nombre); }
+    // The first page of the report just prepared, as a picture beside the test binary; it must
+    // hold ink. Needs pdftoppm; without it nothing is drawn.
+    void DibujaInforme(const QString& nombre) {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty()) return;
+        const QString pdf = dir.filePath(nombre + QStringLiteral(".pdf"));
+        QRPrinter->ExportToPdf(pdf);
+        const QString out = Render(nombre);
+        QProcess p;
+        p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-f"),
+                                             QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                                             QStringLiteral("-singlefile"), pdf, out});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QImage image(out + QStringLiteral(".png"));
+        ASSERT_FALSE(image.isNull());
+        int tinta = 0;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                if (qGray(image.pixel(x, y)) < 100) ++tinta;
+        EXPECT_GT(tinta, 500);
+    }
 
     int Abogado = 0;
     int FNotas = 0;

@@ -161,12 +161,15 @@ TEST_F(ConsultaTest, CardReadsTheConsultationShown) {
     Dat->TConsultas->Edit();
     Dat->TConsultas->FieldByName(QStringLiteral("SITUACION"))->SetAsInteger(2);
     Dat->TConsultas->FieldByName(QStringLiteral("FACTURA"))->SetAsInteger(12);
+    Dat->TConsultas->FieldByName(QStringLiteral("OBSERVACIONES"))
+        ->SetAsString(QString::fromUtf8("Aceptación de herencia a beneficio de inventario; plazos y cargas."));
     Dat->TConsultas->Post();
     auto* ficha = new TUFicCon(nullptr);
     ficha->Prepare();
     EXPECT_EQ(ficha->QRConsulta->Caption(), QStringLiteral("2001 / 00004-A"));
     EXPECT_EQ(ficha->QRSituacion->Caption(), QString::fromUtf8("Facturado Nº 12"));
     EXPECT_EQ(ficha->QFicha->FieldByName(QStringLiteral("NOMABOCLI"))->AsString(), QStringLiteral("RUIZ,PEDRO"));
+    DibujaInforme(QStringLiteral("rptFicCons"));
     delete ficha;
 }
 

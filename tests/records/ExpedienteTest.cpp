@@ -325,6 +325,7 @@ TEST_F(ExpedienteTest, CardPrintsTheCaseWithItsPeople) {
     EXPECT_EQ(ficha->Linea(QStringLiteral("Clientes :")), QStringLiteral("GARCIA PEREZ, ANA; LOPEZ MARTIN, LUIS"));
     EXPECT_EQ(ficha->Linea(QStringLiteral("Abogado :")), QStringLiteral("RUIZ, PEDRO"));
     EXPECT_EQ(ficha->Linea(QStringLiteral("Perito :")), QString());
+    DibujaInforme(QStringLiteral("RPTFicEx"));
     delete ficha;
 
     // The print item runs the card and is free again afterwards.
