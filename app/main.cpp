@@ -3,6 +3,7 @@
 #include "controls/visual/CursorConsts.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
+#include "documents/MapiLoader.h"
 #include "platform/forms/Forms.h"
 #include "reports/PresPrel.h"
 #include "shell/Acceso.h"
@@ -24,6 +25,7 @@ int main(int argc, char* argv[]) {
     platform::visual::InitDateHelpers();
     IconHelpersInit();
     CursorsInit();
+    InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
 
     const bool sigue = shell::Arranca();
