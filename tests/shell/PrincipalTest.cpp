@@ -531,7 +531,7 @@ namespace {
 TEST_F(PrincipioTest, RenderBothPagesWithAFilter) {
     Genera(3);
     Muestra();
-    form->SetBounds(0, 0, 900, 560);
+    form->SetBounds(0, 0, 1000, 560);
     form->FormResize(form.get());
     form->Abiertos1Click(nullptr);
     platform::forms::TFormHarness::ProcessEvents();
