@@ -10,10 +10,13 @@
 #include "shell/UData.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QProcess>
 
 TDateTime FechaCalendario;
 bool HayWord = false;
+QString AnoSeleccionado = QString::number(QDate::currentDate().year());
+QString LetraRegistro;
 
 namespace shell {
 TEvent<const QString&> LineaEstado;

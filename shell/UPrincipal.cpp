@@ -14,7 +14,6 @@
 #include <QDate>
 #include <memory>
 
-QString AnoSeleccionado = QStringLiteral("    ");
 QString CarpetaDatosBarra;
 
 namespace {

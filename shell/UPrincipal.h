@@ -11,14 +11,13 @@
 #include "platform/forms/Grids.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/StdCtrls.h"
+#include "shell/UComunes.h"
 #include "shell/UFiltros.h"
 
 #include <QString>
 
 class TAppEvents;
 
-// The working year chosen in the year selector (at most four characters).
-extern QString AnoSeleccionado;
 // The data folder with its trailing "/".
 extern QString CarpetaDatosBarra;
 
