@@ -220,6 +220,19 @@ void BM_SizedJump(benchmark::State& state) {
     state.counters["row"] = g.start;
 }
 
+// The same jump on the dataset alone (no grid attached): what the grid adds to a jump.
+void BM_SizedJumpDataSet(benchmark::State& state) {
+    SizedGrid g(int(state.range(0)), int(state.range(1)));
+    g.grid->SetDataSource(nullptr);
+    for (auto _ : state) {
+        state.PauseTiming();
+        g.table->First();
+        state.ResumeTiming();
+        g.table->FindKey({Variant(g.start)});
+    }
+    state.counters["row"] = g.start;
+}
+
 void SizedArgs(benchmark::internal::Benchmark* b) {
     for (int rows : {10000, 100000, 1000000})
         for (int percent : {0, 50, 95}) b->Args({rows, percent});
@@ -228,6 +241,7 @@ void SizedArgs(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_SizedLineDown)->Apply(SizedArgs);
 BENCHMARK(BM_SizedPageDown)->Apply(SizedArgs);
 BENCHMARK(BM_SizedJump)->Apply(SizedArgs);
+BENCHMARK(BM_SizedJumpDataSet)->Apply(SizedArgs);
 
 }  // namespace
 
