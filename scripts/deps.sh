@@ -3,7 +3,7 @@
 set -euo pipefail
 PACKAGES=(g++ cmake make ccache pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libgtest-dev libgmock-dev
           libbenchmark-dev libgif-dev libsodium-dev libcurl4-openssl-dev libzip-dev libpugixml-dev python3
-          fonts-dejavu-core)
+          fonts-dejavu-core xdg-utils)
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(imagemagick python3-pil icoutils giflib-tools gifsicle poppler-utils xvfb xauth cups printer-driver-cups-pdf
             python3-aiosmtpd python3-docx libreoffice-writer-nogui)

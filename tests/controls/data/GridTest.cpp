@@ -31,11 +31,11 @@ protected:
         ds = new TDataSource(&owner);
         ds->SetDataSet(clientes);
         form = new TForm(&owner);
-        form->SetBounds(0, 0, 500, 300);
+        form->SetBounds(0, 0, 720, 300);
         grid = new TTestGrid(form);
         grid->SetName(QStringLiteral("Grid1"));
         grid->SetParent(form);
-        grid->SetBounds(0, 0, 480, 260);
+        grid->SetBounds(0, 0, 700, 260);
         grid->SetDataSource(ds);
         grid->SetTitleButtons(true);
         grid->OnTitleBtnClick = [this](TObject*, int col, TField* f) { clicks.push_back({col, f ? f->FieldName() : QString()}); };
