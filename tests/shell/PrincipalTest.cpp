@@ -3,6 +3,9 @@
 // selectors, the column choosers, the stored layout and the first-paint notice.
 #include "DatFixture.h"
 #include "platform/classes/IniFiles.h"
+#include "platform/classes/Registry.h"
+#include "shell/Acceso.h"
+#include "shell/UPrograma.h"
 #include "shell/UFin.h"
 #include "shell/UNuevaLinea.h"
 #include "platform/rtl/SysUtils.h"
@@ -10,6 +13,7 @@
 #include "tests/support/GeneraDespacho.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFontMetrics>
 #include <QImage>
 #include <QSet>
@@ -562,6 +566,111 @@ TEST_F(PrincipioTest, RenderBothPagesWithAFilter) {
             for (int x = 20; x < img.width() - 20; x += 3) colores.insert(img.pixel(x, y));
         EXPECT_GT(colores.size(), 4) << f.toStdString();
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The document application is the desktop's default for the documents' format, as xdg-mime says.
+TEST(CompruebaWord, AsksTheDesktopForTheDocumentsApplication) {
+    QTemporaryDir cfg, datos;
+    const QByteArray c0 = qgetenv("XDG_CONFIG_HOME"), d0 = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(cfg.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(datos.path()));
+    EXPECT_EQ(shell::EditorDeXdg(), QString());
+    QFile lista(QDir(cfg.path()).filePath(QStringLiteral("mimeapps.list")));
+    ASSERT_TRUE(lista.open(QIODevice::WriteOnly));
+    lista.write("[Default Applications]\napplication/vnd.openxmlformats-officedocument.wordprocessingml.document="
+                "zbtexto.desktop\n");
+    lista.close();
+    QDir(datos.path()).mkpath(QStringLiteral("applications"));
+    QFile app(QDir(datos.path()).filePath(QStringLiteral("applications/zbtexto.desktop")));
+    ASSERT_TRUE(app.open(QIODevice::WriteOnly));
+    app.write("[Desktop Entry]\nType=Application\nName=Texto\nExec=true %f\n");
+    app.close();
+    EXPECT_EQ(shell::EditorDeXdg(), QStringLiteral("zbtexto.desktop"));
+    auto vuelve = [](const char* n, const QByteArray& v) {
+        if (v.isNull()) qunsetenv(n);
+        else qputenv(n, v);
+    };
+    vuelve("XDG_CONFIG_HOME", c0);
+    vuelve("XDG_DATA_HOME", d0);
+}
+
+}  // namespace
+
+namespace {
+
+// The program's own start-up over a folder with two users: login, the main window with its rows,
+// a filter added and removed, and the exit dialog that lets it close.
+TEST(ProgramaCompleto, LoginMainWindowFilterAndExit) {
+    platform::forms::TFormHarness harness;
+    QTemporaryDir config, datos;
+    const QByteArray c0 = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
+    {
+        TRegIniFile reg(shell::ClavePrograma(shell::NombreBase(Application->ExeName())));
+        reg.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), datos.path());
+    }
+    CarpetaDatos = datos.path();
+    delete new TDat(nullptr);
+    zbtest::TTamDespacho t;
+    t.Anos = 2;
+    t.Abogados = 3;
+    t.UltimoAno = QDate::currentDate().year();
+    zbtest::GeneraDespacho(datos.path(), t);
+    Dat = new TDat(nullptr);
+    for (const char* u : {"ANA", "PEPE"}) {
+        Dat->TPriv->Append();
+        Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QString::fromLatin1(u));
+        Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("CLAVE"));
+        for (const char* d : {"Expedientes", "Consulta"}) Dat->TPriv->FieldByName(QString::fromLatin1(d))->SetAsBoolean(true);
+        Dat->TPriv->FieldByName(QStringLiteral("Abogado"))->SetAsInteger(-1);
+        Dat->TPriv->Post();
+    }
+    delete Dat;
+    Dat = nullptr;
+
+    harness.AnswerModal([](TCustomForm& f) {
+        auto& e = dynamic_cast<TEntrada&>(f);
+        platform::forms::TFormHarness::Type(e.ENombre, QStringLiteral("PEPE"));
+        platform::forms::TFormHarness::Type(e.EPassword, QStringLiteral("CLAVE"));
+        platform::forms::TFormHarness::Click(e.BitBtn1);
+    });
+    ASSERT_TRUE(shell::Arranca());
+    ASSERT_NE(Principio, nullptr);
+    EXPECT_EQ(Application->MainForm(), Principio);
+    Principio->Show();
+    platform::forms::TFormHarness::ProcessEvents();
+    EXPECT_EQ(Principio->LineaEstado->Panels()->Items(1)->Text(), QStringLiteral("Usuario : PEPE"));
+    EXPECT_EQ(Principio->TExped->RecordCount(), 25);
+    EXPECT_TRUE(Principio->Caption().contains(QStringLiteral("Bufete Ortega")));
+
+    Principio->Facturados1Click(nullptr);
+    const int facturados = Principio->TExped->RecordCount();
+    EXPECT_GT(facturados, 0);
+    EXPECT_LT(facturados, 25);
+    Principio->FiltrosExp->SetRow(0);
+    Principio->QuitarExpClick(nullptr);
+    EXPECT_FALSE(Principio->pFilExp->Visible());
+    EXPECT_EQ(Principio->TExped->RecordCount(), 25);
+
+    // Closing the program's window would end the test run: its close question is asked alone.
+    harness.AnswerModal([](TCustomForm& f) {
+        EXPECT_EQ(f.Caption(), QStringLiteral("Confirme operación"));
+        platform::forms::TFormHarness::Click(dynamic_cast<TFFin&>(f).BtOk);
+    });
+    bool cierra = false;
+    Principio->FormCloseQuery(Principio, cierra);
+    EXPECT_TRUE(cierra);
+    EXPECT_TRUE(Principio->FormStorage1->Active());
+
+    shell::FinPrograma();
+    shell::EditorRegistrado = shell::EditorDeXdg;
+    if (c0.isNull()) qunsetenv("XDG_CONFIG_HOME");
+    else qputenv("XDG_CONFIG_HOME", c0);
 }
 
 }  // namespace
