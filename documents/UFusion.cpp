@@ -131,6 +131,49 @@ void ReemplazaTodo(const TEditorOle& editor, const QString& tipoEditor, const QS
     activo(editor).ReplaceText(buscar, reemplazo);
 }
 
+void InicioDocumento(const TEditorOle& editor, const QString& tipoEditor)
+{
+    if (!conocido(tipoEditor) || !editor) return;
+    activo(editor).MoveToStart();
+}
+
+void BuscaTexto(const TEditorOle& editor, const QString& tipoEditor, const QString& texto)
+{
+    if (!conocido(tipoEditor) || !editor) return;
+    InicioDocumento(editor, tipoEditor);
+    activo(editor).Find(texto);
+}
+
+void EscribeTexto(const TEditorOle& editor, const QString& tipoEditor, const QString& texto)
+{
+    if (!conocido(tipoEditor) || !editor) return;
+    activo(editor).TypeText(texto);
+}
+
+void TamanoLetra(const TEditorOle& editor, const QString& tipoEditor, int puntos)
+{
+    if (!conocido(tipoEditor) || !editor) return;
+    activo(editor).SetFontSize(puntos);
+}
+
+void Negrita(const TEditorOle& editor, const QString& tipoEditor)
+{
+    if (!conocido(tipoEditor) || !editor) return;
+    activo(editor).ToggleBold();
+}
+
+void FijaTabuladores(const TEditorOle& editor, const QString& tipoEditor)
+{
+    if (!conocido(tipoEditor) || !editor) return;
+    using platform::documents::Document;
+    const std::vector<Document::TabStop> paradas = {{1.0, Document::TabAlign::Left, false},
+                                                    {1.5, Document::TabAlign::Left, false},
+                                                    {12.0, Document::TabAlign::Left, true},
+                                                    {14.5, Document::TabAlign::Right, false}};
+    // "Word2000" clears the paragraph's earlier stops first; the others add to them.
+    activo(editor).SetTabStops(paradas, tipoEditor == QLatin1String("Word2000"));
+}
+
 void ReemplazaCampos(const TEditorOle& editor, const QString& tipoEditor, const TStringList* campos,
                      const TStringList* valores)
 {

@@ -43,6 +43,16 @@ void NuevoDesdeModelo(const QString& plantilla);
 void MuestraEditor(const TEditorOle& editor, const QString& tipoEditor);
 void ReemplazaTodo(const TEditorOle& editor, const QString& tipoEditor, const QString& buscar,
                    const QString& reemplazo);
+void InicioDocumento(const TEditorOle& editor, const QString& tipoEditor);
+// Puts the insertion point at the first occurrence, searching from the top.
+void BuscaTexto(const TEditorOle& editor, const QString& tipoEditor, const QString& texto);
+// Types at the insertion point without replacing anything: CR starts a paragraph, TAB tabs.
+void EscribeTexto(const TEditorOle& editor, const QString& tipoEditor, const QString& texto);
+void TamanoLetra(const TEditorOle& editor, const QString& tipoEditor, int puntos);
+// Switches bold on or off for what is typed next.
+void Negrita(const TEditorOle& editor, const QString& tipoEditor);
+// The invoice block's stops: 1,0 cm, 1,5 cm, 12,0 cm dotted, 14,5 cm right-aligned.
+void FijaTabuladores(const TEditorOle& editor, const QString& tipoEditor);
 // Every found field by its value in one pass, so a "[[...]]" inside a value stays as typed.
 void ReemplazaCampos(const TEditorOle& editor, const QString& tipoEditor, const TStringList* campos,
                      const TStringList* valores);

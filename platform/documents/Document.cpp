@@ -76,6 +76,13 @@ struct Document::Impl {
     DocumentFormat format = DocumentFormat::Docx;
     std::vector<Entry> entries;
     std::vector<Part> parts; // body first, then headers, then footers
+    // Insertion point: typed text goes into paragraph insP before its child insAnchor
+    // (at the end when the anchor is empty). Unset until first needed.
+    pugi::xml_node insP, insAnchor;
+    bool boldToggled = false;
+    int fontSize = 0;
+    int styleCount = 0;
+    QHash<QString, QString> autoStyles;
 
     bool isParagraph(pugi::xml_node n) const
     {
@@ -418,6 +425,38 @@ QStringList Document::Fields() const
     return keys;
 }
 
+// OpenDocument drops a blank that opens a paragraph unless it is written as a space element.
+static pugi::xml_node firstText(pugi::xml_node n)
+{
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_pcdata) {
+            if (*c.value()) return c;
+            continue;
+        }
+        if (c.type() != pugi::node_element) continue;
+        if (!std::strcmp(c.name(), "text:span")) {
+            if (pugi::xml_node t = firstText(c)) return t;
+            if (c.first_child()) {
+                // a span with only elements inside (a tab, a space) opens the paragraph
+                for (pugi::xml_node k = c.first_child(); k; k = k.next_sibling())
+                    if (k.type() == pugi::node_element) return {};
+            }
+            continue;
+        }
+        return {};
+    }
+    return {};
+}
+
+static void keepLeadingBlank(pugi::xml_node para)
+{
+    pugi::xml_node n = firstText(para);
+    if (!n || n.value()[0] != ' ') return;
+    std::string rest = n.value() + 1;
+    n.parent().insert_child_before("text:s", n);
+    n.set_value(rest.c_str());
+}
+
 namespace {
 struct Match { qsizetype s, e; QString value; };
 using Matcher = std::function<void(const QString& text, std::vector<Match>& out)>;
@@ -428,6 +467,7 @@ using Matcher = std::function<void(const QString& text, std::vector<Match>& out)
 static int replaceMatches(Document::Impl& d, const Matcher& matcher)
 {
     int replaced = 0;
+    d.insP = d.insAnchor = pugi::xml_node();
     for (Part& part : d.parts)
         for (pugi::xml_node p : d.paragraphs(part)) {
             std::vector<Piece> pieces;
@@ -461,6 +501,7 @@ static int replaceMatches(Document::Impl& d, const Matcher& matcher)
                 }
                 off = end;
             }
+            if (d.format == DocumentFormat::Odt) keepLeadingBlank(p);
         }
     return replaced;
 }
@@ -513,6 +554,299 @@ QString Document::BodyText() const
         lines << t;
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+namespace {
+
+bool named(pugi::xml_node n, const char* name) { return n && !std::strcmp(n.name(), name); }
+
+// The child of the paragraph that holds node n.
+pugi::xml_node topChild(pugi::xml_node para, pugi::xml_node n)
+{
+    while (n && n.parent() != para) n = n.parent();
+    return n;
+}
+
+std::vector<int> pathFrom(pugi::xml_node top, pugi::xml_node n)
+{
+    std::vector<int> path;
+    for (; n != top; n = n.parent()) {
+        int i = 0;
+        for (pugi::xml_node c = n.parent().first_child(); c != n; c = c.next_sibling()) ++i;
+        path.insert(path.begin(), i);
+    }
+    return path;
+}
+
+pugi::xml_node follow(pugi::xml_node top, const std::vector<int>& path)
+{
+    for (int i : path) {
+        pugi::xml_node c = top.first_child();
+        for (int k = 0; k < i; ++k) c = c.next_sibling();
+        top = c;
+    }
+    return top;
+}
+
+// Removes what comes after n (after=true) or before it inside top; formatting elements stay.
+void trim(pugi::xml_node top, pugi::xml_node n, bool after)
+{
+    for (; n != top; n = n.parent()) {
+        pugi::xml_node p = n.parent();
+        if (after) {
+            while (pugi::xml_node s = n.next_sibling()) p.remove_child(s);
+        } else {
+            for (pugi::xml_node s = n.previous_sibling(); s;) {
+                pugi::xml_node prev = s.previous_sibling();
+                if (!named(s, "w:rPr")) p.remove_child(s);
+                s = prev;
+            }
+        }
+    }
+}
+
+// Puts child `name` into parent in the order the Word schema wants; returns it.
+pugi::xml_node orderedChild(pugi::xml_node parent, const char* name, std::initializer_list<const char*> before)
+{
+    if (pugi::xml_node c = parent.child(name)) return c;
+    pugi::xml_node after;
+    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling())
+        for (const char* b : before)
+            if (named(c, b)) after = c;
+    return after ? parent.insert_child_after(name, after) : parent.prepend_child(name);
+}
+
+const std::initializer_list<const char*> kBeforeBold = {"w:rStyle", "w:rFonts"};
+const std::initializer_list<const char*> kBeforeSize = {"w:rStyle", "w:rFonts", "w:b", "w:bCs", "w:i", "w:iCs", "w:caps",
+    "w:smallCaps", "w:strike", "w:dstrike", "w:outline", "w:shadow", "w:emboss", "w:imprint", "w:noProof",
+    "w:snapToGrid", "w:vanish", "w:webHidden", "w:color", "w:spacing", "w:w", "w:kern", "w:position"};
+const std::initializer_list<const char*> kBeforeTabs = {"w:pStyle", "w:keepNext", "w:keepLines", "w:pageBreakBefore",
+    "w:framePr", "w:widowControl", "w:numPr", "w:suppressLineNumbers", "w:pBdr", "w:shd"};
+
+} // namespace
+
+// Splits the paragraph at a text offset; returns the child before which text goes.
+static pugi::xml_node splitAt(Document::Impl& d, pugi::xml_node para, qsizetype offset)
+{
+    std::vector<Piece> pieces;
+    d.collectPieces(para, pieces);
+    qsizetype off = 0;
+    for (Piece& pc : pieces) {
+        qsizetype end = off + pc.text.size();
+        if (offset < end || (offset == off && pc.text.isEmpty() && pc.editable)) {
+            qsizetype local = offset - off;
+            pugi::xml_node top = topChild(para, pc.node);
+            if (local <= 0 || !pc.editable) return top;
+            const QString left = pc.text.left(local), right = pc.text.mid(local);
+            if (top == pc.node) { // bare text right under the paragraph
+                para.insert_child_before(pugi::node_pcdata, top).set_value(left.toUtf8().constData());
+                top.set_value(right.toUtf8().constData());
+                return top;
+            }
+            pugi::xml_node copy = para.insert_copy_before(top, top);
+            pugi::xml_node twin = follow(copy, pathFrom(top, pc.node));
+            if (d.format == DocumentFormat::Docx) {
+                twin.text().set(left.toUtf8().constData());
+                pc.node.text().set(right.toUtf8().constData());
+            } else {
+                twin.set_value(left.toUtf8().constData());
+                pc.node.set_value(right.toUtf8().constData());
+            }
+            trim(copy, twin, true);
+            trim(top, pc.node, false);
+            return top;
+        }
+        off = end;
+    }
+    return {};
+}
+
+static void ensureCursor(Document::Impl& d)
+{
+    if (d.insP) return;
+    if (d.parts.empty()) return;
+    std::vector<pugi::xml_node> ps = d.paragraphs(d.parts.front(), true);
+    if (ps.empty()) throw EDocumentError(QStringLiteral("El documento no tiene ningún párrafo donde escribir."));
+    d.insP = ps.front();
+    d.insAnchor = splitAt(d, d.insP, 0);
+}
+
+void Document::MoveToStart()
+{
+    d->insP = d->insAnchor = pugi::xml_node();
+    ensureCursor(*d);
+}
+
+bool Document::Find(const QString& text)
+{
+    if (d->parts.empty() || text.isEmpty()) return false;
+    for (pugi::xml_node p : d->paragraphs(d->parts.front(), true)) {
+        std::vector<Piece> pieces;
+        d->collectPieces(p, pieces);
+        QString t;
+        for (const Piece& pc : pieces) t += pc.text;
+        qsizetype s = t.indexOf(text);
+        if (s < 0) continue;
+        d->parts.front().dirty = true;
+        d->insP = p;
+        d->insAnchor = splitAt(*d, p, s);
+        return true;
+    }
+    return false;
+}
+
+void Document::ToggleBold() { d->boldToggled = !d->boldToggled; }
+
+void Document::SetFontSize(int points) { d->fontSize = std::clamp(points, 1, 1638); }
+
+// Style of typed OpenDocument text: one automatic style per bold/size combination.
+static QString odtTextStyle(Document::Impl& d)
+{
+    if (!d.boldToggled && d.fontSize == 0) return {};
+    const QString key = QStringLiteral("%1/%2").arg(d.boldToggled).arg(d.fontSize);
+    auto it = d.autoStyles.constFind(key);
+    if (it != d.autoStyles.constEnd()) return it.value();
+    const QString name = QStringLiteral("ZbT%1").arg(++d.styleCount);
+    pugi::xml_node root = d.parts.front().xml->document_element();
+    pugi::xml_node styles = root.child("office:automatic-styles");
+    if (!styles) styles = root.insert_child_before("office:automatic-styles", root.child("office:body"));
+    pugi::xml_node st = styles.append_child("style:style");
+    st.append_attribute("style:name").set_value(name.toUtf8().constData());
+    st.append_attribute("style:family").set_value("text");
+    pugi::xml_node tp = st.append_child("style:text-properties");
+    if (d.boldToggled) tp.append_attribute("fo:font-weight").set_value("bold");
+    if (d.fontSize) tp.append_attribute("fo:font-size").set_value(QStringLiteral("%1pt").arg(d.fontSize).toUtf8().constData());
+    d.autoStyles.insert(key, name);
+    return name;
+}
+
+// One stretch of typed text without paragraph breaks, before the anchor.
+static void typeRun(Document::Impl& d, const QString& text)
+{
+    pugi::xml_node p = d.insP, a = d.insAnchor;
+    auto place = [&](const char* name) { return a ? p.insert_child_before(name, a) : p.append_child(name); };
+    if (d.format == DocumentFormat::Docx) {
+        // The run takes the formatting of the text at the insertion point (or just before it).
+        pugi::xml_node source = named(a, "w:r") ? a : pugi::xml_node();
+        if (!source)
+            for (pugi::xml_node c = a ? a.previous_sibling() : p.last_child(); c; c = c.previous_sibling())
+                if (named(c, "w:r")) { source = c; break; }
+        pugi::xml_node r = place("w:r");
+        pugi::xml_node rPr = source && source.child("w:rPr") ? r.append_copy(source.child("w:rPr")) : r.append_child("w:rPr");
+        if (d.boldToggled) {
+            pugi::xml_node b = rPr.child("w:b");
+            bool wasBold = b && std::strcmp(b.attribute("w:val").as_string("1"), "0") != 0
+                           && std::strcmp(b.attribute("w:val").as_string("1"), "false") != 0;
+            b = orderedChild(rPr, "w:b", kBeforeBold);
+            b.remove_attribute("w:val");
+            b.append_attribute("w:val").set_value(wasBold ? "0" : "1");
+        }
+        if (d.fontSize) {
+            pugi::xml_node sz = orderedChild(rPr, "w:sz", kBeforeSize);
+            sz.remove_attribute("w:val");
+            sz.append_attribute("w:val").set_value(d.fontSize * 2);
+        }
+        const QStringList parts = text.split(QLatin1Char('\t'));
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            if (i > 0) r.append_child("w:tab");
+            if (parts[i].isEmpty()) continue;
+            pugi::xml_node t = r.append_child("w:t");
+            t.append_attribute("xml:space").set_value("preserve");
+            t.text().set(parts[i].toUtf8().constData());
+        }
+        return;
+    }
+    const QString style = odtTextStyle(d);
+    pugi::xml_node span = place("text:span");
+    if (!style.isEmpty()) span.append_attribute("text:style-name").set_value(style.toUtf8().constData());
+    pugi::xml_node holder = span.append_child(pugi::node_pcdata);
+    Piece piece{holder, true, QString()};
+    d.materialize(piece, text);
+}
+
+void Document::TypeText(const QString& raw)
+{
+    ensureCursor(*d);
+    if (!d->insP) return;
+    d->parts.front().dirty = true;
+    QString text = xmlSafe(raw);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\r")).replace(QLatin1Char('\n'), QLatin1Char('\r'));
+    const QStringList lines = text.split(QLatin1Char('\r'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            // New paragraph after this one, with its format; what follows the point moves there.
+            pugi::xml_node p = d->insP;
+            pugi::xml_node np = p.parent().insert_child_after(p.name(), p);
+            for (pugi::xml_attribute at : p.attributes()) np.append_copy(at);
+            if (d->format == DocumentFormat::Docx && p.child("w:pPr")) np.append_copy(p.child("w:pPr"));
+            for (pugi::xml_node c = d->insAnchor; c;) {
+                pugi::xml_node next = c.next_sibling();
+                np.append_move(c);
+                c = next;
+            }
+            d->insP = np;
+            if (d->format == DocumentFormat::Odt) keepLeadingBlank(np);
+        }
+        if (!lines[i].isEmpty()) typeRun(*d, lines[i]);
+    }
+}
+
+void Document::SetTabStops(const std::vector<TabStop>& stops, bool clearFirst)
+{
+    ensureCursor(*d);
+    if (!d->insP) return;
+    d->parts.front().dirty = true;
+    pugi::xml_node p = d->insP;
+    if (d->format == DocumentFormat::Docx) {
+        pugi::xml_node pPr = p.child("w:pPr") ? p.child("w:pPr") : p.prepend_child("w:pPr");
+        pugi::xml_node tabs = orderedChild(pPr, "w:tabs", kBeforeTabs);
+        if (clearFirst)
+            while (tabs.first_child()) tabs.remove_child(tabs.first_child());
+        for (const TabStop& s : stops) {
+            pugi::xml_node t = tabs.append_child("w:tab");
+            t.append_attribute("w:val").set_value(s.align == TabAlign::Right ? "right" : "left");
+            if (s.dotLeader) t.append_attribute("w:leader").set_value("dot");
+            t.append_attribute("w:pos").set_value(qRound(s.cm * 1440.0 / 2.54));
+        }
+        // Word keeps the stops ordered by position.
+        std::vector<pugi::xml_node> all;
+        for (pugi::xml_node t : tabs.children()) all.push_back(t);
+        std::stable_sort(all.begin(), all.end(), [](pugi::xml_node a, pugi::xml_node b) {
+            return a.attribute("w:pos").as_int() < b.attribute("w:pos").as_int();
+        });
+        for (pugi::xml_node t : all) tabs.append_move(t);
+        return;
+    }
+    // OpenDocument: an automatic paragraph style derived from the paragraph's own.
+    const QString name = QStringLiteral("ZbP%1").arg(++d->styleCount);
+    pugi::xml_node root = d->parts.front().xml->document_element();
+    pugi::xml_node styles = root.child("office:automatic-styles");
+    if (!styles) styles = root.insert_child_before("office:automatic-styles", root.child("office:body"));
+    pugi::xml_node st = styles.append_child("style:style");
+    st.append_attribute("style:name").set_value(name.toUtf8().constData());
+    st.append_attribute("style:family").set_value("paragraph");
+    QString parent = QString::fromUtf8(p.attribute("text:style-name").as_string());
+    if (!parent.isEmpty()) {
+        // An automatic style cannot be a parent: take its own parent instead.
+        for (pugi::xml_node s : styles.children("style:style"))
+            if (parent == QString::fromUtf8(s.attribute("style:name").as_string())) {
+                parent = QString::fromUtf8(s.attribute("style:parent-style-name").as_string());
+                break;
+            }
+        if (!parent.isEmpty()) st.append_attribute("style:parent-style-name").set_value(parent.toUtf8().constData());
+    }
+    pugi::xml_node ts = st.append_child("style:paragraph-properties").append_child("style:tab-stops");
+    for (const TabStop& s : stops) {
+        pugi::xml_node t = ts.append_child("style:tab-stop");
+        t.append_attribute("style:position").set_value(QStringLiteral("%1cm").arg(s.cm, 0, 'f', 2).toUtf8().constData());
+        if (s.align == TabAlign::Right) t.append_attribute("style:type").set_value("right");
+        if (s.dotLeader) {
+            t.append_attribute("style:leader-style").set_value("dotted");
+            t.append_attribute("style:leader-text").set_value(".");
+        }
+    }
+    if (!p.attribute("text:style-name")) p.append_attribute("text:style-name");
+    p.attribute("text:style-name").set_value(name.toUtf8().constData());
 }
 
 } // namespace platform::documents

@@ -41,6 +41,20 @@ public:
     // Plain text of the body paragraphs (tabs and breaks as "\t" and "\n"), one line per paragraph.
     QString BodyText() const;
 
+    // Insertion point and typing, in the body. Replacing moves the insertion point to the start.
+    void MoveToStart();
+    // Puts the insertion point at the first occurrence of text in the body; false if absent.
+    bool Find(const QString& text);
+    // Types text before the insertion point: CR (or LF, CR LF) starts a new paragraph, TAB is a tab.
+    void TypeText(const QString& text);
+    // Bold switches on or off, and the size changes, for the text typed after the call.
+    void ToggleBold();
+    void SetFontSize(int points);
+    enum class TabAlign { Left, Right };
+    struct TabStop { double cm; TabAlign align; bool dotLeader; };
+    // Tab stops of the paragraph at the insertion point (paragraphs typed after it inherit them).
+    void SetTabStops(const std::vector<TabStop>& stops, bool clearFirst);
+
     struct Impl;
 private:
     std::unique_ptr<Impl> d;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 using platform::documents::Document;
@@ -48,6 +49,39 @@ void makeDocx(const QString& path, const std::string& runs, bool plantilla = fal
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document "
                "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:p>"
                    + runs + "</w:p></w:body></w:document>"}});
+}
+
+void makeOdt(const QString& path, const std::string& paragraph)
+{
+    writeZip(path,
+             {{"mimetype", "application/vnd.oasis.opendocument.text"},
+              {"META-INF/manifest.xml",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+               "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" "
+               "manifest:version=\"1.2\"><manifest:file-entry manifest:full-path=\"/\" "
+               "manifest:media-type=\"application/vnd.oasis.opendocument.text\"/>"
+               "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
+               "</manifest:manifest>"},
+              {"content.xml",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+               "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+               "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+               "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+               "xmlns:fo=\"urn:oasis:names:xmlns:xsl-fo-compatible:1.0\" office:version=\"1.2\">"
+               "<office:body><office:text>"
+                   + paragraph + "</office:text></office:body></office:document-content>"}});
+}
+
+QString runTool(const QString& program, const QStringList& args, int* exitCode)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
 }
 
 std::string run(const std::string& t) { return "<w:r><w:t xml:space=\"preserve\">" + t + "</w:t></w:r>"; }
@@ -196,3 +230,60 @@ TEST_F(Fusion, AnotaCampoKeepsFirstOccurrenceOnly)
     CreaListasFusion();
     EXPECT_EQ(CamposEncontrados->Count(), 0);
 }
+
+// Types an invoice-like block where a field stands, the way the fee-note merge does.
+class Escritura : public Fusion, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(Escritura, TypesAtTheFieldWithTabsBoldAndSizeThenTheOfficeSuiteReadsIt)
+{
+    TipoEditor = QString::fromLatin1(GetParam());
+    const bool word = EsFamiliaWord(TipoEditor);
+    const QString modelo = dir.filePath("9" + ExtensionDeEditor(TipoEditor));
+    const std::string campo = "[[Economicos.Detalle de Factura]]";
+    if (word)
+        makeDocx(modelo, "<w:pPr><w:tabs><w:tab w:val=\"left\" w:pos=\"5670\"/></w:tabs></w:pPr>"
+                             + run("Importe: [[Economicos.") + run("Detalle de Factura]] fin"));
+    else
+        makeOdt(modelo, "<text:p>Importe: " + campo + " fin</text:p>");
+    EditorOle = AbreEditor(TipoEditor);
+    AbreEscrito(EditorOle, TipoEditor, modelo, false);
+    EscribeTexto(EditorOle, TipoEditor, "Al inicio. ");
+    BuscaTexto(EditorOle, TipoEditor, QString::fromStdString(campo));
+    FijaTabuladores(EditorOle, TipoEditor);
+    TamanoLetra(EditorOle, TipoEditor, 10);
+    EscribeTexto(EditorOle, TipoEditor, "Honorarios\t");
+    Negrita(EditorOle, TipoEditor);
+    EscribeTexto(EditorOle, TipoEditor, "1.000,00 <&>\r");
+    Negrita(EditorOle, TipoEditor);
+    EscribeTexto(EditorOle, TipoEditor, "Total\tMIL EUROS\r");
+    ReemplazaTodo(EditorOle, TipoEditor, QString::fromStdString(campo), "");
+    const QString salida = dir.filePath("salida" + ExtensionDeEditor(TipoEditor));
+    GuardaEscrito(EditorOle, TipoEditor, salida);
+
+    int code = 0;
+    const QString leido = runTool("/usr/bin/python3",
+                                  {QStringLiteral(ZEMBRA_SOURCE_DIR) + "/tests/documents/read_typed.py", salida}, &code);
+    ASSERT_EQ(code, 0) << leido.toStdString();
+    const QStringList lineas = leido.trimmed().split('\n');
+    ASSERT_EQ(lineas.size(), 3) << leido.toStdString();
+    // Word2000 clears the model's own stop; Word97 and the OpenDocument style keep to the four.
+    QString paradas = word ? "1.0:LEFT (0):SPACES (0),1.5:LEFT (0):SPACES (0),12.0:LEFT (0):DOTS (1),14.5:RIGHT (2):SPACES (0)"
+                           : "1.0:left:none,1.5:left:none,12.0:left:dotted,14.5:right:none";
+    if (TipoEditor == "Word97") paradas = "1.0:LEFT (0):SPACES (0),1.5:LEFT (0):SPACES (0),10.0:LEFT (0):SPACES (0),"
+                                          "12.0:LEFT (0):DOTS (1),14.5:RIGHT (2):SPACES (0)";
+    EXPECT_EQ(lineas[0], "Al inicio. Importe: Honorarios~1.000,00 <&> | 1.000,00 <&> | 10 | " + paradas);
+    EXPECT_EQ(lineas[1], "Total~MIL EUROS |  | 10 | " + paradas);
+    EXPECT_EQ(lineas[2], " fin |  |  | " + paradas);
+
+    const QString office = QStandardPaths::findExecutable("libreoffice");
+    if (office.isEmpty() || TipoEditor == "Word97") return;
+    QString log = runTool(office, {"-env:UserInstallation=file://" + dir.filePath("perfil"), "--headless",
+                                   "--convert-to", "txt:Text (encoded):UTF8", "--outdir", dir.filePath("txt"), salida},
+                          &code);
+    QFile txt(dir.filePath("txt/salida.txt"));
+    ASSERT_TRUE(txt.open(QIODevice::ReadOnly)) << log.toStdString();
+    EXPECT_EQ(QString::fromUtf8(txt.readAll()).remove('\r').remove(QChar(0xFEFF)).trimmed(),
+              "Al inicio. Importe: Honorarios\t1.000,00 <&>\nTotal\tMIL EUROS\n fin");
+}
+
+INSTANTIATE_TEST_SUITE_P(Editores, Escritura, ::testing::Values("Word2000", "Word97", "WordPro96"));
