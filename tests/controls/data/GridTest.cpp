@@ -157,6 +157,25 @@ TEST_F(GridTest, CtrlDeleteAsksForTheSelectedRowsAndDeletesThem) {
     EXPECT_EQ(RecordCount(), 3);
 }
 
+TEST_F(GridTest, CtrlDeleteWithOneSelectedRowAsksForOneRecordAndDeletesThatRow) {
+    grid->SetMultiSelect(true);
+    const int rh = grid->DefaultRowHeight();
+    const int top = grid->TitleRect(0).Bottom;
+    TFormHarness::ClickAt(grid, grid->TitleRect(1).Left + 5, top + 2 * rh + rh / 2, mbLeft, ssCtrl);  // client 3
+    ASSERT_EQ(grid->SelectedCount(), 1);
+    clientes->First();  // the current record is another one
+    harness.AnswerMessage(mrYes);
+    TFormHarness::PressKey(grid, VK_DELETE, ssCtrl);
+    EXPECT_EQ(harness.LastMessage().Text, QStringLiteral("Delete record?"));
+    EXPECT_EQ(harness.LastMessage().Icon, mtConfirmation);
+    EXPECT_EQ(RecordCount(), 5);
+    std::vector<int> left;
+    for (clientes->First(); !clientes->Eof(); clientes->Next())
+        left.push_back(clientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger());
+    EXPECT_EQ(left, (std::vector<int>{1, 2, 4, 12, 120}));
+    EXPECT_EQ(grid->SelectedCount(), 0);
+}
+
 TEST_F(GridTest, ClickSelectsOneRowAndShiftDownExtendsTheSelection) {
     grid->SetMultiSelect(true);
     const int rh = grid->DefaultRowHeight();
