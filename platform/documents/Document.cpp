@@ -257,12 +257,28 @@ DocumentFormat Document::Format() const { return d->format; }
 
 Document Document::Load(const QString& fileName)
 {
-    const QString shown = docName(fileName);
+    int err = 0;
+    zip_t* za = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &err);
+    return FromArchive(za, err, docName(fileName));
+}
+
+Document Document::FromBytes(const QByteArray& bytes, const QString& shownName)
+{
+    zip_error_t ze;
+    zip_error_init(&ze);
+    zip_source_t* src = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &ze);
+    zip_t* za = src ? zip_open_from_source(src, ZIP_RDONLY, &ze) : nullptr;
+    int err = zip_error_code_zip(&ze);
+    zip_error_fini(&ze);
+    if (!za && src) zip_source_free(src);
+    return FromArchive(za, err, shownName);
+}
+
+Document Document::FromArchive(zip_t* za, int err, const QString& shown)
+{
     auto fail = [&](const QString& why) -> EDocumentError {
         return EDocumentError(QStringLiteral("No se puede abrir el documento \"%1\": %2").arg(shown, why));
     };
-    int err = 0;
-    zip_t* za = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &err);
     if (!za) {
         if (err == ZIP_ER_NOENT || err == ZIP_ER_OPEN) throw fail(QStringLiteral("el fichero no existe o no se puede leer."));
         throw fail(QStringLiteral("no es un documento .docx ni .odt (el archivo está dañado o es de otro tipo)."));

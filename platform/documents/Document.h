@@ -11,6 +11,8 @@
 
 ZB_EXCEPTION(EDocumentError, Exception)
 
+struct zip; // the archive library's handle
+
 namespace platform::documents {
 
 enum class DocumentFormat { Docx, Odt };
@@ -24,6 +26,8 @@ public:
 
     // Reads the whole archive; a damaged or foreign file raises EDocumentError.
     static Document Load(const QString& fileName);
+    // The same from bytes already in memory (shownName names it in errors).
+    static Document FromBytes(const QByteArray& bytes, const QString& shownName);
     // Writes the archive (through a temporary file, so a failed write leaves the old file).
     void Save(const QString& fileName);
 
@@ -57,6 +61,7 @@ public:
 
     struct Impl;
 private:
+    static Document FromArchive(::zip* archive, int openError, const QString& shownName);
     std::unique_ptr<Impl> d;
 };
 

@@ -289,6 +289,22 @@ TEST(DocumentErrors, DamagedOrForeignFilesGiveAClearError)
     expectError(dir.filePath("bomba.docx"), "demasiado grande");
 }
 
+TEST(DocumentErrors, BytesInMemoryReadLikeTheFile)
+{
+    QTemporaryDir dir;
+    makeOdt(dir.filePath("m.odt"));
+    QFile f(dir.filePath("m.odt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_EQ(Document::FromBytes(bytes, "m.odt").Fields(), kExpectedFields);
+    try {
+        Document::FromBytes(bytes.left(bytes.size() / 2), "mitad.odt");
+        ADD_FAILURE() << "a cut archive was accepted";
+    } catch (const EDocumentError& e) {
+        EXPECT_TRUE(e.Message().contains("mitad.odt")) << e.Message().toStdString();
+    }
+}
+
 TEST(DocumentErrors, FailedSaveKeepsThePreviousFile)
 {
     QTemporaryDir dir;
