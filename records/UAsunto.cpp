@@ -235,13 +235,7 @@ void TAsunto::BtObservaClick(TObject*) {
 }
 
 void TAsunto::Calendario(const QString& campo, TDBEdit* edit) {
-    TField* f = F(Dat->TExped, campo);
-    if (!f->IsNull()) FechaCalendario = f->AsDateTime();
-    Almanaque = new TAlmanaque(Application);
-    if (Almanaque->ShowModal() == mrOk) f->SetAsDateTime(FechaCalendario);
-    delete Almanaque;
-    Almanaque = nullptr;
-    if (edit->CanFocus()) edit->SetFocus();
+    FechaDeCalendario(F(Dat->TExped, campo), edit);
 }
 
 void TAsunto::btFecApeClick(TObject*) { Calendario(QStringLiteral("FECHAAPERTURA"), DBFAper); }

@@ -302,13 +302,7 @@ void TConsulta::BtBuscar4Click(TObject*) {
 }
 
 void TConsulta::Calendario(const QString& campo, TDBEdit* edit) {
-    TField* f = Dat->TConsultas->FieldByName(campo);
-    if (!f->IsNull()) FechaCalendario = f->AsDateTime();
-    Almanaque = new TAlmanaque(Application);
-    if (Almanaque->ShowModal() == mrOk) f->SetAsDateTime(FechaCalendario);
-    delete Almanaque;
-    Almanaque = nullptr;
-    if (edit->CanFocus()) edit->SetFocus();
+    FechaDeCalendario(Dat->TConsultas->FieldByName(campo), edit);
 }
 
 void TConsulta::btPresClick(TObject*) { Calendario(QStringLiteral("FECHAFACTURA"), DBPresen); }

@@ -4,6 +4,7 @@
 #include "platform/report/QuickRpt.h"
 #include "shell/Abusca.h"
 #include "shell/Abusca2.h"
+#include "shell/Calendario.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
 
@@ -216,6 +217,15 @@ TSpeedItem* TFormRegistro::NuevoBoton(const char* nombre, const QString& hint, c
     i->SetTop(SpeedBar1->BtnOffsetVert());
     i->SetVisible(true);
     return i;
+}
+
+void TFormRegistro::FechaDeCalendario(TField* f, TWinControl* edit) {
+    if (!f->IsNull()) FechaCalendario = f->AsDateTime();
+    Almanaque = new TAlmanaque(Application);
+    if (Almanaque->ShowModal() == mrOk) f->SetAsDateTime(FechaCalendario);
+    delete Almanaque;
+    Almanaque = nullptr;
+    if (edit->CanFocus()) edit->SetFocus();
 }
 
 TLabel* TFormRegistro::Rotulo(const QString& texto, int left, int top, int width) {

@@ -92,6 +92,8 @@ protected:
     TButton* Boton(const char* nombre, const QString& caption, int left, int top, int width, TNotifyEvent click);
     // A speed item of the form's own, shown, its glyph drawn by `pinta` on the transparent
     // colour; the form places it.
+    // The calendar over the date of `f`; on OK the chosen day goes into it. Focus returns to `edit`.
+    void FechaDeCalendario(TField* f, TWinControl* edit);
     TSpeedItem* NuevoBoton(const char* nombre, const QString& hint, const std::function<void(TCanvas*)>& pinta);
 
     // The duplicate check: TBsc over `fichero`, its key field and the confirmation text. Forms
