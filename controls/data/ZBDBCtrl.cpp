@@ -14,7 +14,6 @@
 
 namespace {
 constexpr int MarkerWidth = 8;  // sort marker glyph
-constexpr TColor GlyphTransparent = TColor(0x008080);
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------- grid

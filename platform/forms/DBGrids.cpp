@@ -255,8 +255,9 @@ void TCustomDBGrid::ColumnResized(TColumn* column, int width) {
     if (column->FField) {
         const QFontMetrics fm(QtFont(Font()));
         const int avg = std::max(1, fm.averageCharWidth());
-        column->FField->SetDisplayWidth(std::max(1, (width + avg / 2 - 3) / avg));
+        // The column first: a new display width rebuilds the default columns, this one with them.
         column->FWidth = -1;
+        column->FField->SetDisplayWidth(std::max(1, (width + avg / 2 - 3) / avg));
     } else {
         column->FWidth = width;
     }
