@@ -1,6 +1,7 @@
 #include "shell/UComunes.h"
 
 #include "platform/forms/Beep.h"
+#include "platform/forms/ComCtrls.h"
 #include "platform/db/DBTables.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
@@ -295,6 +296,38 @@ void MarcaDiasCalendario(const shell::TListasCalendario& calendario, bool marcaA
     pon(calendario.Markdays, marcas.Marcados);
     for (size_t i = 0; i < marcas.Dias.size(); ++i) pon(calendario.Days[i], marcas.Dias[i]);
     calendario.SetDate(FechaCalendario);
+}
+
+// ---------------------------------------------------------------------------------------------- trees
+
+TTreeNode* BuscaNodo(TTreeView* arbol, TTreeNode* padre, const QString& texto) {
+    if (padre) {
+        for (int i = 0; i < padre->Count(); ++i)
+            if (padre->Item(i)->Text() == texto) return padre->Item(i);
+        return nullptr;
+    }
+    for (TTreeNode* n : arbol->Items()->Roots())
+        if (n->Text() == texto) return n;
+    return nullptr;
+}
+
+TTreeNode* AgregaRama(TTreeView* arbol, TStrings* ramas, void* datos, bool ordena) {
+    TTreeNode* actual = nullptr;
+    for (int i = 0; i < ramas->Count(); ++i) {
+        const QString texto = ramas->Strings(i);
+        if (texto.isEmpty()) continue;
+        if (TTreeNode* hallado = BuscaNodo(arbol, actual, texto)) {
+            actual = hallado;
+            continue;
+        }
+        TTreeNode* nuevo = i == 0 || !actual ? arbol->Items()->AddObject(nullptr, texto, datos)
+                                             : arbol->Items()->AddChildObject(actual, texto, datos);
+        nuevo->SetImageIndex(2 * i);
+        nuevo->SetSelectedIndex(2 * i);
+        if (ordena && actual) actual->AlphaSort();
+        actual = nuevo;
+    }
+    return actual;
 }
 
 // ---------------------------------------------------------------------------------------------- environment

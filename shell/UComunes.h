@@ -32,6 +32,15 @@ QString QuitaPuntos(const QString& texto);
 // Day of month (no leading zero) of every record of Dat->TFechas in its current range.
 std::unique_ptr<TStringList> ListaDias();
 
+class TTreeView;
+class TTreeNode;
+// Adds a path of nodes, one text per level, reusing the nodes that already stand on the path;
+// empty texts are skipped. New nodes carry `datos` and the image 2 x their position in the path.
+// Returns the last node of the path.
+TTreeNode* AgregaRama(TTreeView* arbol, TStrings* ramas, void* datos, bool ordena);
+// The first child of `padre` (a top-level node when none) whose text is exactly `texto`.
+TTreeNode* BuscaNodo(TTreeView* arbol, TTreeNode* padre, const QString& texto);
+
 QString CarpetaTemporal();
 bool HayEntornoDesarrollo();
 

@@ -133,6 +133,9 @@ const std::vector<Tabla>& Tablas() {
         {"TRIBUNALES", {{"TRIBUNAL", 'S', 30, true}}, {{"", "TRIBUNAL", true}}},
         {"PROCEDIMIENTOS", {{"PROCEDIMIENTO", 'S', 30, true}}, {{"", "PROCEDIMIENTO", true}}},
         {"TIPOCONSULTA", {{"TIPO", 'S', 30, true}}, {{"", "TIPO", true}}},
+        // Kept by the pick list only: office types and office destinations.
+        {"TIPODES", {{"TIPO", 'S', 30, true}}, {{"", "TIPO", true}}},
+        {"TURNADOS", {{"TURNADO", 'S', 30, true}}, {{"", "TURNADO", true}}},
     };
     return tablas;
 }

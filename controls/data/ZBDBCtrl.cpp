@@ -8,6 +8,7 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QFontMetrics>
+#include <QScopedValueRollback>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
@@ -574,7 +575,16 @@ void TDBDateEdit::SetReadOnly(bool value) {
     EditingChange();
 }
 
-bool TDBDateEdit::GetReadOnly() const { return FDataLink->ReadOnly() || !FDataLink->Editing(); }
+bool TDBDateEdit::GetReadOnly() const {
+    return !FBrowseDropDown && (FDataLink->ReadOnly() || !FDataLink->Editing());
+}
+
+void TDBDateEdit::DropDown(bool lockText) {
+    // The calendar opens in browse state too; a date chosen in it starts editing as typing
+    // does (CanAcceptPopup), when the data source allows it.
+    QScopedValueRollback<bool> browse(FBrowseDropDown, !FDataLink->ReadOnly() && FDataLink->Field() != nullptr);
+    TCustomDateEdit::DropDown(lockText);
+}
 
 bool TDBDateEdit::EditCanModify() { return FDataLink->Edit(); }
 
@@ -629,11 +639,22 @@ void TDBDateEdit::ResetToField() {
 
 void TDBDateEdit::KeyDown(quint16& key, TShiftState shift) {
     if (!FDataLink->ReadOnly() && (key == VK_DELETE || (key == VK_INSERT && (shift & ssShift)))) FDataLink->Edit();
+    // Keypad + and - change the date as typing does: the record goes into edit first, or
+    // nothing happens.
+    if ((key == VK_ADD || key == VK_SUBTRACT) && shift == 0 && !PopupVisible() && DirectInput() &&
+        !FDataLink->Edit()) {
+        key = 0;
+        return;
+    }
     TCustomDateEdit::KeyDown(key, shift);
 }
 
 void TDBDateEdit::KeyPress(QChar& key) {
     const ushort c = key.unicode();
+    if (c == 27 && PopupVisible()) {
+        TCustomDateEdit::KeyPress(key);  // an open calendar closes first
+        return;
+    }
     if (c == 27) {
         ResetToField();
         key = QChar();

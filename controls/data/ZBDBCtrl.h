@@ -127,6 +127,7 @@ public:
     void KeyDown(quint16& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
     void DoExit() override;
+    void DropDown(bool lockText) override;
 
 protected:
     bool GetReadOnly() const override;
@@ -143,4 +144,5 @@ private:
     void ResetToField();
     std::unique_ptr<platform::forms::TControlDataLink> FDataLink;
     bool FSyncing = false;
+    bool FBrowseDropDown = false;  // opening the calendar in browse state
 };

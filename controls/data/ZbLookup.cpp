@@ -426,7 +426,7 @@ void TZbDBLookupList::UpdateScrollBar() {
     if (full) {
         FScrollBar->setRange(0, 4);
         FScrollBar->setPageStep(1);
-        FScrollBar->setValue(ds->Bof() ? 0 : ds->Eof() ? 4 : 2);
+        FScrollBar->setValue(FLookupLink->ShowsFirstRecord() ? 0 : FLookupLink->ShowsLastRecord() ? 4 : 2);
         const int w = FScrollBar->sizeHint().width();
         FScrollBar->setGeometry(Width() - w, 0, w, Height());
         FScrollBar->show();

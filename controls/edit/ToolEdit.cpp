@@ -7,8 +7,10 @@
 #include "controls/visual/StrHelpers.h"
 #include "platform/forms/Beep.h"
 #include "platform/forms/Forms.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -570,6 +572,23 @@ std::set<TCustomDateEdit*>& DateEdits() {
 }
 }  // namespace
 
+namespace {
+// Watches the application for changed format settings and re-formats its date edit.
+class TSettingsHook : public QObject {
+public:
+    explicit TSettingsHook(TCustomDateEdit* edit) : FEdit(edit) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::LocaleChange &&
+            Application->UpdateFormatSettings())
+            platform::forms::Guarded(FEdit, [this] { FEdit->UpdateMask(); });
+        return false;
+    }
+
+private:
+    TCustomDateEdit* FEdit;
+};
+}  // namespace
+
 TCustomDateEdit::TCustomDateEdit(TComponent* owner)
     : TCustomComboEdit(owner), FTitle(QStringLiteral("Выбор даты")), FCalendarHints(std::make_unique<TStringList>()) {
     FDefNumGlyphs = 2;
@@ -581,9 +600,14 @@ TCustomDateEdit::TCustomDateEdit(TComponent* owner)
     FCreating = false;
     UpdateMask();
     DateEdits().insert(this);
+    if (!(ComponentState() & csDesigning) && QCoreApplication::instance()) {
+        FSettingsHook = std::make_unique<TSettingsHook>(this);
+        QCoreApplication::instance()->installEventFilter(FSettingsHook.get());
+    }
 }
 
 TCustomDateEdit::~TCustomDateEdit() {
+    FSettingsHook.reset();
     DateEdits().erase(this);
     FCalendarHints->OnChange = TNotifyEvent();
     if (Popup()) Popup()->OnCloseUp = TEvent<TObject*, bool>();
@@ -745,7 +769,7 @@ void TCustomDateEdit::KeyDown(quint16& key, TShiftState shift) {
         return;
     }
     if (shift == 0 && DirectInput() && (key == VK_ADD || key == VK_SUBTRACT)) {
-        ApplyDate(DateOrDefault(Date(), Now()).Val + (key == VK_ADD ? 1 : -1));
+        if (!GetReadOnly()) ApplyDate(DateOrDefault(Date(), Now()).Val + (key == VK_ADD ? 1 : -1));
         key = 0;
         return;
     }
@@ -937,7 +961,9 @@ void TFilenameEdit::DoButtonClick() {
     try {
         if (ValidFileName(temp)) {
             const QFileInfo fi(temp);
-            if (!fi.path().isEmpty() && DirExists(fi.path())) SetInitialDir(fi.path());
+            // A bare file name has no folder of its own: the initial folder stays.
+            const QString folder = ExtractFileDir(temp);
+            if (!folder.isEmpty() && DirExists(folder)) SetInitialDir(folder);
             if (fi.fileName().isEmpty() || !ValidFileName(fi.fileName())) temp.clear();
             FDialog->SetFileName(temp);
         }
@@ -951,6 +977,6 @@ void TFilenameEdit::DoButtonClick() {
     DoAfterDialog(temp, action);
     if (action) {
         SetText(AddQuotes(temp));
-        SetInitialDir(QFileInfo(FDialog->FileName()).path());
+        if (const QString folder = ExtractFileDir(FDialog->FileName()); !folder.isEmpty()) SetInitialDir(folder);
     }
 }

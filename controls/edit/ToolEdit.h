@@ -12,6 +12,8 @@
 
 #include <memory>
 
+class QObject;
+
 ZB_EXCEPTION(EComboEditError, Exception)
 
 class TCustomComboEdit;
@@ -232,6 +234,8 @@ public:
 
     // The format settings changed: every date edit re-formats its mask, keeping its date.
     static void FormatSettingsChanged();
+    // The edit re-formats itself when the application's settings change (UpdateFormatSettings).
+    bool Hooked() const { return FSettingsHook != nullptr; }
 
 protected:
     std::unique_ptr<TBitmap> DefaultGlyph() override;
@@ -260,6 +264,7 @@ private:
     QString FDateFormat;
     bool FFormatting = false;
     bool FHintsChanging = false;
+    std::unique_ptr<QObject> FSettingsHook;
 };
 
 class TDateEdit : public TCustomDateEdit {

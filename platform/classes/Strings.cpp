@@ -326,7 +326,10 @@ const char* const SSortedListError = "Operation not allowed on sorted string lis
 const char* const SDuplicateString = "String list does not allow duplicates";
 }  // namespace
 
-TStringList::~TStringList() = default;
+TStringList::~TStringList() {
+    if (FOwnsObjects)
+        for (Item& i : FItems) delete i.Obj;
+}
 
 void TStringList::CheckIndex(int index) const {
     if (index < 0 || index >= Count()) Error(QString::fromLatin1(SListIndexError), index);
@@ -398,14 +401,19 @@ void TStringList::InsertItem(int index, const QString& s, TObject* object) {
 void TStringList::Delete(int index) {
     CheckIndex(index);
     Changing();
+    TObject* obj = FItems[index].Obj;
     FItems.erase(FItems.begin() + index);
+    if (FOwnsObjects) delete obj;
     Changed();
 }
 
 void TStringList::Clear() {
     if (FItems.empty()) return;
     Changing();
-    FItems.clear();
+    std::vector<Item> old;
+    old.swap(FItems);
+    if (FOwnsObjects)
+        for (Item& i : old) delete i.Obj;
     Changed();
 }
 
@@ -440,7 +448,9 @@ void TStringList::Put(int index, const QString& s) {
 void TStringList::PutObject(int index, TObject* object) {
     CheckIndex(index);
     Changing();
+    TObject* old = FItems[index].Obj;
     FItems[index].Obj = object;
+    if (FOwnsObjects && old != object) delete old;
     Changed();
 }
 

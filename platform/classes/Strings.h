@@ -156,6 +156,9 @@ public:
     void SetDuplicates(TDuplicates value) { FDuplicates = value; }
     bool CaseSensitive() const { return FCaseSensitive; }
     void SetCaseSensitive(bool value);
+    // The list frees the objects of its items when they are deleted, replaced or cleared.
+    bool OwnsObjects() const { return FOwnsObjects; }
+    void SetOwnsObjects(bool value) { FOwnsObjects = value; }
 
     TNotifyEvent OnChange;
     TNotifyEvent OnChanging;
@@ -180,5 +183,6 @@ private:
     std::vector<Item> FItems;
     bool FSorted = false;
     bool FCaseSensitive = false;
+    bool FOwnsObjects = false;
     TDuplicates FDuplicates = dupIgnore;
 };

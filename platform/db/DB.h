@@ -60,6 +60,18 @@ struct TBookmark {
 };
 using TBookmarkStr = TBookmark;
 
+// A row's bookmark, or its key, carried by a list item or a tree node that owns it.
+class TBookmarkObject : public TObject {
+public:
+    explicit TBookmarkObject(const TBookmark& bookmark) : Bookmark(bookmark) {}
+    TBookmark Bookmark;
+};
+class TKeyObject : public TObject {
+public:
+    explicit TKeyObject(const Variant& key) : Key(key) {}
+    Variant Key;
+};
+
 // Raises EDatabaseError with the message (and the component's name in front when given).
 [[noreturn]] void DatabaseError(const QString& message, TComponent* component = nullptr);
 
@@ -676,6 +688,8 @@ protected:
     bool AcceptRecord(TRecordBuffer& rec);
     std::vector<TRecordBuffer> FetchFiltered(const TRecordBuffer* from, bool forward, int count);
     void FillBuffers(const TRecordBuffer& center);  // puts `center` current and fills around it
+    void FillBuffersCentered(const TRecordBuffer& center);  // a jump: `center` mid-window
+    void ReadFromStart();  // the window on the cursor's first rows
     void ClearBuffers();
     void SetBufferCount(int count);
     void DoAfterScroll();
@@ -703,6 +717,7 @@ private:
     void CheckRequiredFields();
     void FreeLock();
     void Scrolled(int distance);
+    void UpdateLinkRanges();
 
     TDataSetState FState = dsInactive;
     TDataSetState FSavedState = dsInactive;
@@ -712,6 +727,19 @@ private:
     int FActiveRecord = 0;
     int FBufferCount = 1;
     bool FBof = true, FEof = true;
+    // The window holds the cursor's first / last record (false when not known).
+    bool FWindowAtStart = true, FWindowAtEnd = true;
+    // The row just outside each end of the window, read with the window: stepping reads on
+    // from it, so the window always knows whether it reaches the cursor's ends.
+    struct TPeek {
+        bool Known = false;
+        qint64 Anchor = 0;  // the window's end row it neighbours
+        bool Exists = false;
+        TRecordBuffer Row;
+    };
+    TPeek FPeekPrior, FPeekNext;
+    void ForgetPeeks() { FPeekPrior.Known = FPeekNext.Known = false; }
+    bool StepOutside(bool forward, TRecordBuffer& row);
     bool FModified = false;
     bool FReadOnly = false;
     bool FDefaultFields = true;
@@ -792,6 +820,9 @@ public:
     bool Bof() const;
     bool Eof() const;
     int MoveBy(int distance);
+    // The link's own rows show the dataset's first / last record.
+    bool ShowsFirstRecord() const;
+    bool ShowsLastRecord() const;
 
 protected:
     friend class TDataSource;
@@ -806,11 +837,15 @@ protected:
     virtual void UpdateData() {}
 
 private:
+    friend class TDataSet;
     void DataEvent(TDataEvent event, qint64 info);
     void UpdateState();
+    // Keeps the link's rows a full page of the dataset's window around its current record.
+    int UpdateRange(int shift);
     TDataSource* FDataSource = nullptr;
     bool FActive = false, FEditing = false, FReadOnly = false, FUpdating = false, FDataSourceFixed = false;
     int FBufferCount = 1;
+    int FFirstRecord = 0;  // the link's first row in the dataset's window
 };
 
 class TFieldDataLink : public TDataLink {

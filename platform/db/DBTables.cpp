@@ -572,7 +572,7 @@ void TTable::EndKeyEdit() {
 void TTable::Reposition(TRecordBuffer& rec) {
     DoBeforeScroll();
     CalculateFields(rec);
-    FillBuffers(rec);
+    FillBuffersCentered(rec);
     DataEvent(deDataSetChange);
     DoAfterScroll();
 }
@@ -764,7 +764,7 @@ Variant TTable::Lookup(const QString& keyFields, const Variant& keyValues, const
     // Search without moving: remember the window and restore it.
     auto saved = FBuffers;
     int savedActive = FActiveRecord;
-    bool bof = FBof, eof = FEof;
+    bool bof = FBof, eof = FEof, atStart = FWindowAtStart, atEnd = FWindowAtEnd;
     Variant result = Null();
     DisableControls();
     auto savedBefore = BeforeScroll, savedAfter = AfterScroll;
@@ -779,6 +779,8 @@ Variant TTable::Lookup(const QString& keyFields, const Variant& keyValues, const
         FActiveRecord = savedActive;
         FBof = bof;
         FEof = eof;
+        FWindowAtStart = atStart;
+        FWindowAtEnd = atEnd;
         FPendingChange = false;
         EnableControls();
         throw;
@@ -789,6 +791,8 @@ Variant TTable::Lookup(const QString& keyFields, const Variant& keyValues, const
     FActiveRecord = savedActive;
     FBof = bof;
     FEof = eof;
+    FWindowAtStart = atStart;
+    FWindowAtEnd = atEnd;
     FPendingChange = false;
     EnableControls();
     return result;

@@ -134,10 +134,7 @@ void TDataSet::SetActive(bool value) {
             throw;
         }
         SetState(dsBrowse);
-        FBuffers = FetchFiltered(nullptr, true, FBufferCount);
-        FActiveRecord = 0;
-        FBof = true;
-        FEof = FBuffers.empty();
+        ReadFromStart();
         DataEvent(deDataSetChange);
         RunEvent(AfterOpen);
         if (!IsEmpty()) DoAfterScroll();
@@ -202,6 +199,8 @@ void TDataSet::ClearBuffers() {
     FBuffers.clear();
     FActiveRecord = 0;
     FBof = FEof = true;
+    FWindowAtStart = FWindowAtEnd = true;
+    ForgetPeeks();
 }
 
 TRecordBuffer* TDataSet::CurrentRecord() const {
@@ -334,19 +333,64 @@ std::vector<TRecordBuffer> TDataSet::FetchFiltered(const TRecordBuffer* from, bo
 }
 
 void TDataSet::FillBuffers(const TRecordBuffer& center) {
-    int before = std::min(FActiveRecord, FBufferCount - 1);
-    std::vector<TRecordBuffer> prior = before > 0 ? FetchFiltered(&center, false, before) : std::vector<TRecordBuffer>();
-    std::vector<TRecordBuffer> next = FetchFiltered(&center, true, FBufferCount - 1 - int(prior.size()));
-    if (int(prior.size() + next.size()) + 1 < FBufferCount && !prior.empty()) {
-        auto more = FetchFiltered(&prior.back(), false, FBufferCount - 1 - int(prior.size() + next.size()));
-        prior.insert(prior.end(), more.begin(), more.end());
-    }
+    // The window stays full whenever the cursor holds enough rows: what is missing after the
+    // current record is taken from before it. One row more than needed on each side tells
+    // whether the window reaches the cursor's start or end.
+    const int want = FBufferCount;
+    std::vector<TRecordBuffer> prior, next;
+    bool atStart = false, atEnd = false;
+    TRecordBuffer outPrior, outNext;
+    auto more = [&](std::vector<TRecordBuffer>& side, bool forward, bool& reached, int count) {
+        if (reached || count < 0) return;
+        auto rows = FetchFiltered(side.empty() ? &center : &side.back(), forward, count + 1);
+        reached = int(rows.size()) <= count;
+        if (!reached) {
+            (forward ? outNext : outPrior) = std::move(rows.back());
+            rows.pop_back();
+        }
+        for (auto& r : rows) side.push_back(std::move(r));
+    };
+    more(prior, false, atStart, std::min(FActiveRecord, want - 1));
+    more(next, true, atEnd, want - 1 - int(prior.size()));
+    if (int(prior.size() + next.size()) + 1 < want) more(prior, false, atStart, want - 1 - int(prior.size() + next.size()));
     FBuffers.clear();
-    for (auto it = prior.rbegin(); it != prior.rend(); ++it) FBuffers.push_back(*it);
+    for (auto it = prior.rbegin(); it != prior.rend(); ++it) FBuffers.push_back(std::move(*it));
     FActiveRecord = int(FBuffers.size());
     FBuffers.push_back(center);
-    for (auto& r : next) FBuffers.push_back(r);
+    for (auto& r : next) FBuffers.push_back(std::move(r));
     FBof = FEof = false;
+    FWindowAtStart = atStart;
+    FWindowAtEnd = atEnd;
+    FPeekPrior = {true, FBuffers.front().Id, !atStart, std::move(outPrior)};
+    FPeekNext = {true, FBuffers.back().Id, !atEnd, std::move(outNext)};
+}
+
+bool TDataSet::StepOutside(bool forward, TRecordBuffer& row) {
+    // The row beyond the window's end: the one read before when it still neighbours that end.
+    TPeek& peek = forward ? FPeekNext : FPeekPrior;
+    const TRecordBuffer& edge = forward ? FBuffers.back() : FBuffers.front();
+    if (peek.Known && peek.Anchor == edge.Id) {
+        if (!peek.Exists) return false;
+        row = std::move(peek.Row);
+    } else {
+        auto rows = FetchFiltered(&edge, forward, 1);
+        if (rows.empty()) {
+            peek = {true, edge.Id, false, {}};
+            return false;
+        }
+        row = std::move(rows[0]);
+    }
+    // One row further tells whether the cursor ends there; reading on from the row just read
+    // is what the engine's read-ahead serves.
+    auto further = FetchFiltered(&row, forward, 1);
+    peek = {true, row.Id, !further.empty(), further.empty() ? TRecordBuffer() : std::move(further[0])};
+    (forward ? FWindowAtEnd : FWindowAtStart) = further.empty();
+    return true;
+}
+
+void TDataSet::FillBuffersCentered(const TRecordBuffer& center) {
+    FActiveRecord = (FBufferCount - 1) / 2;
+    FillBuffers(center);
 }
 
 void TDataSet::SetBufferCount(int count) {
@@ -357,6 +401,13 @@ void TDataSet::SetBufferCount(int count) {
         TRecordBuffer cur = FBuffers[FActiveRecord];
         FillBuffers(cur);
     }
+    UpdateLinkRanges();
+}
+
+void TDataSet::UpdateLinkRanges() {
+    for (TDataSource* s : FDataSources)
+        for (TDataLink* l : s->FLinks)
+            if (l->FActive) l->UpdateRange(0);
 }
 
 void TDataSet::SetActiveRecordIndex(int index) {
@@ -372,13 +423,25 @@ void TDataSet::DoAfterScroll() { RunEvent(AfterScroll); }
 
 void TDataSet::Scrolled(int distance) { DataEvent(deDataSetScroll, distance); }
 
-void TDataSet::First() {
-    CheckBrowseMode();
-    DoBeforeScroll();
-    FBuffers = FetchFiltered(nullptr, true, FBufferCount);
+void TDataSet::ReadFromStart() {
+    FBuffers = FetchFiltered(nullptr, true, FBufferCount + 1);
+    FWindowAtStart = true;
+    FWindowAtEnd = int(FBuffers.size()) <= FBufferCount;
+    ForgetPeeks();
+    if (!FBuffers.empty()) FPeekPrior = {true, FBuffers.front().Id, false, {}};
+    if (!FWindowAtEnd) {
+        FPeekNext = {true, FBuffers[FBuffers.size() - 2].Id, true, std::move(FBuffers.back())};
+        FBuffers.pop_back();
+    }
     FActiveRecord = 0;
     FBof = true;
     FEof = FBuffers.empty();
+}
+
+void TDataSet::First() {
+    CheckBrowseMode();
+    DoBeforeScroll();
+    ReadFromStart();
     DataEvent(deDataSetChange);
     DoAfterScroll();
 }
@@ -386,7 +449,15 @@ void TDataSet::First() {
 void TDataSet::Last() {
     CheckBrowseMode();
     DoBeforeScroll();
-    std::vector<TRecordBuffer> rows = FetchFiltered(nullptr, false, FBufferCount);
+    std::vector<TRecordBuffer> rows = FetchFiltered(nullptr, false, FBufferCount + 1);
+    FWindowAtEnd = true;
+    FWindowAtStart = int(rows.size()) <= FBufferCount;
+    ForgetPeeks();
+    if (!rows.empty()) FPeekNext = {true, rows.front().Id, false, {}};
+    if (!FWindowAtStart) {
+        FPeekPrior = {true, rows[rows.size() - 2].Id, true, std::move(rows.back())};
+        rows.pop_back();
+    }
     std::reverse(rows.begin(), rows.end());
     FBuffers = std::move(rows);
     FActiveRecord = std::max(0, int(FBuffers.size()) - 1);
@@ -409,11 +480,15 @@ int TDataSet::MoveBy(int distance) {
                 ++FActiveRecord;
             } else {
                 if (FBuffers.empty()) { FEof = true; break; }
-                auto rows = FetchFiltered(&FBuffers.back(), true, 1);
-                if (rows.empty()) { FEof = true; break; }
-                FBuffers.push_back(std::move(rows[0]));
+                TRecordBuffer row;
+                if (!StepOutside(true, row)) {
+                    FEof = FWindowAtEnd = true;
+                    break;
+                }
+                FBuffers.push_back(std::move(row));
                 if (int(FBuffers.size()) > FBufferCount) {
                     FBuffers.erase(FBuffers.begin());
+                    FWindowAtStart = false;
                     ++scrolled;
                 }
                 FActiveRecord = int(FBuffers.size()) - 1;
@@ -424,11 +499,15 @@ int TDataSet::MoveBy(int distance) {
                 --FActiveRecord;
             } else {
                 if (FBuffers.empty()) { FBof = true; break; }
-                auto rows = FetchFiltered(&FBuffers.front(), false, 1);
-                if (rows.empty()) { FBof = true; break; }
-                FBuffers.insert(FBuffers.begin(), std::move(rows[0]));
+                TRecordBuffer row;
+                if (!StepOutside(false, row)) {
+                    FBof = FWindowAtStart = true;
+                    break;
+                }
+                FBuffers.insert(FBuffers.begin(), std::move(row));
                 if (int(FBuffers.size()) > FBufferCount) {
                     FBuffers.pop_back();
+                    FWindowAtEnd = false;
                     --scrolled;
                 }
                 FActiveRecord = 0;
@@ -495,11 +574,9 @@ void TDataSet::Resync() {
     CheckActive();
     FCountCache = -1;
     InvalidateCache();
+    ForgetPeeks();
     if (FBuffers.empty()) {
-        FBuffers = FetchFiltered(nullptr, true, FBufferCount);
-        FActiveRecord = 0;
-        FBof = true;
-        FEof = FBuffers.empty();
+        ReadFromStart();
         DataEvent(deDataSetChange);
         return;
     }
@@ -625,6 +702,7 @@ void TDataSet::DoInsert(bool append) {
     TRecordBuffer rec;
     NewRecordBuffer(rec);
     InternalInitRecord(rec);
+    ForgetPeeks();
     if (append) {
         // Appending happens at the end: the window shows the last records before the new one.
         std::vector<TRecordBuffer> tail = FetchFiltered(nullptr, false, FBufferCount - 1);
@@ -812,7 +890,7 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark) {
     if (!FetchById(bookmark.Id, r)) DatabaseError(QStringLiteral("Record not found"), this);
     DoBeforeScroll();
     CalculateFields(r);
-    FillBuffers(r);
+    FillBuffersCentered(r);
     DataEvent(deDataSetChange);
     DoAfterScroll();
 }
@@ -825,7 +903,7 @@ bool TDataSet::SetToBookmark(const TBookmark& bookmark) {
     CalculateFields(r);
     if (!AcceptRecord(r)) return false;
     DoBeforeScroll();
-    FillBuffers(r);
+    FillBuffersCentered(r);
     DataEvent(deDataSetChange);
     DoAfterScroll();
     return true;
@@ -884,7 +962,7 @@ bool TDataSet::Locate(const QString& keyFields, const Variant& keyValues, TLocat
             }
             if (ok) {
                 DoBeforeScroll();
-                FillBuffers(r);
+                FillBuffersCentered(r);
                 DataEvent(deDataSetChange);
                 DoAfterScroll();
                 return true;
@@ -1081,6 +1159,8 @@ void TDataLink::UpdateState() {
     bool active = FDataSource && FDataSource->State() != dsInactive;
     if (active != FActive) {
         FActive = active;
+        FFirstRecord = 0;
+        if (FActive) UpdateRange(0);
         ActiveChanged();
     }
     TDataSetState st = FDataSource ? FDataSource->State() : dsInactive;
@@ -1099,9 +1179,15 @@ void TDataLink::DataEvent(TDataEvent event, qint64 info) {
     case deRecordChange:
         if (!FUpdating) RecordChanged(reinterpret_cast<TField*>(quintptr(info)));
         break;
-    case deDataSetChange: DataSetChanged(); break;
-    case deDataSetScroll: DataSetScrolled(int(info)); break;
-    case deLayoutChange: LayoutChanged(); break;
+    case deDataSetChange:
+        UpdateRange(0);
+        DataSetChanged();
+        break;
+    case deDataSetScroll: DataSetScrolled(UpdateRange(int(info))); break;
+    case deLayoutChange:
+        UpdateRange(0);
+        LayoutChanged();
+        break;
     case deUpdateRecord: UpdateRecord(); break;
     case deCheckBrowseMode: CheckBrowseMode(); break;
     case deFocusControl: {
@@ -1124,13 +1210,26 @@ void TDataLink::UpdateRecord() {
     FUpdating = false;
 }
 
+int TDataLink::UpdateRange(int shift) {
+    // `shift` rows left the window's front: the link's rows move with the records they show.
+    TDataSet* ds = DataSet();
+    if (!ds || FDataSource->State() == dsSetKey) return 0;
+    const int old = FFirstRecord;
+    const int active = ds->FActiveRecord;
+    const int rows = int(ds->FBuffers.size());
+    const int low = std::max(0, active - FBufferCount + 1);
+    const int high = std::max(low, std::min(active, rows - FBufferCount));
+    FFirstRecord = std::clamp(old - shift, low, high);
+    return FFirstRecord - (old - shift);
+}
+
 int TDataLink::ActiveRecord() const {
     TDataSet* ds = DataSet();
-    return (ds && FActive) ? ds->FActiveRecord : 0;
+    return (ds && FActive) ? std::max(0, ds->FActiveRecord - FFirstRecord) : 0;
 }
 
 void TDataLink::SetActiveRecord(int value) {
-    if (TDataSet* ds = DataSet(); ds && FActive) ds->SetActiveRecordIndex(value);
+    if (TDataSet* ds = DataSet(); ds && FActive) ds->SetActiveRecordIndex(value + FFirstRecord);
 }
 
 void TDataLink::SetBufferCount(int value) {
@@ -1140,13 +1239,25 @@ void TDataLink::SetBufferCount(int value) {
         for (TDataSource* s : ds->FDataSources)
             for (TDataLink* l : s->FLinks) count = std::max(count, l->FBufferCount);
         ds->SetBufferCount(count);
+        if (FActive) UpdateRange(0);
     }
 }
 
 int TDataLink::RecordCount() const {
     TDataSet* ds = DataSet();
     if (!ds || !FActive) return 0;
-    return std::min(int(ds->FBuffers.size()), FBufferCount);
+    if (FDataSource->State() == dsSetKey) return 1;
+    return std::clamp(int(ds->FBuffers.size()) - FFirstRecord, 0, FBufferCount);
+}
+
+bool TDataLink::ShowsFirstRecord() const {
+    TDataSet* ds = DataSet();
+    return ds && FActive && FFirstRecord == 0 && ds->FWindowAtStart;
+}
+
+bool TDataLink::ShowsLastRecord() const {
+    TDataSet* ds = DataSet();
+    return ds && FActive && FFirstRecord + RecordCount() >= int(ds->FBuffers.size()) && ds->FWindowAtEnd;
 }
 
 bool TDataLink::Edit() {

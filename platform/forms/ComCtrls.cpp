@@ -2,8 +2,12 @@
 
 #include "platform/forms/GraphicsGlue.h"
 #include "platform/forms/Host.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <QHeaderView>
+#include <algorithm>
+#include <QIcon>
+#include <QPixmap>
 #include <QLocale>
 #include <QProgressBar>
 #include <QTabBar>
@@ -524,6 +528,28 @@ void TUpDown::Paint() {
 // Tree view
 
 QString TTreeNode::Text() const { return FItem ? FItem->text(0) : QString(); }
+
+void TTreeNode::SetData(void* v) {
+    if (FOwnedData && v != FOwnedData.get()) FOwnedData.reset();
+    FData = v;
+}
+
+void TTreeNode::SetOwnedData(std::unique_ptr<TObject> data) {
+    FOwnedData = std::move(data);
+    FData = FOwnedData.get();
+}
+
+void TTreeNode::SetImageIndex(int v) {
+    if (FImageIndex == v) return;
+    FImageIndex = v;
+    if (TreeView()) TreeView()->UpdateNodeImage(this);
+}
+
+void TTreeNode::SetSelectedIndex(int v) {
+    if (FSelectedIndex == v) return;
+    FSelectedIndex = v;
+    if (TreeView()) TreeView()->UpdateNodeImage(this);
+}
 void TTreeNode::SetText(const QString& v) {
     if (FItem) FItem->setText(0, v);
 }
@@ -548,6 +574,8 @@ int TTreeNode::AbsoluteIndex() const {
 
 bool TTreeNode::Expanded() const { return FItem && FItem->isExpanded(); }
 void TTreeNode::SetExpanded(bool v) {
+    // A node without children has nothing to open: it neither expands nor tells that it did.
+    if (v && FChildren.empty()) return;
     if (FItem) FItem->setExpanded(v);
 }
 
@@ -603,6 +631,23 @@ void TTreeNode::DeleteChildren() {
 
 TTreeView* TTreeNode::TreeView() const { return FOwner->Owner(); }
 
+void TTreeNode::AlphaSort() {
+    if (FChildren.size() < 2) return;
+    std::stable_sort(FChildren.begin(), FChildren.end(),
+                     [](TTreeNode* a, TTreeNode* b) { return AnsiCompareText(a->Text(), b->Text()) < 0; });
+    std::vector<bool> expanded;
+    for (TTreeNode* c : FChildren) expanded.push_back(c->Expanded());
+    TTreeView* view = TreeView();
+    if (view) view->FSyncing = true;
+    const QList<QTreeWidgetItem*> taken = FItem->takeChildren();
+    (void)taken;
+    for (size_t i = 0; i < FChildren.size(); ++i) {
+        FItem->addChild(FChildren[i]->FItem);
+        FChildren[i]->FItem->setExpanded(expanded[i]);
+    }
+    if (view) view->FSyncing = false;
+}
+
 TTreeNodes::~TTreeNodes() {
     for (TTreeNode* n : FRoots) Free(n);
     FRoots.clear();
@@ -642,6 +687,7 @@ TTreeNode* TTreeNodes::Make(TTreeNode* parent, int index, const QString& text, v
         FOwner->Tree()->insertTopLevelItem(index, node->FItem);
     }
     FOwner->FSyncing = false;
+    FOwner->UpdateNodeImage(node);
     return node;
 }
 
@@ -687,7 +733,9 @@ TTreeNode* TTreeNodes::NodeOf(QTreeWidgetItem* item) const {
     return item ? static_cast<TTreeNode*>(item->data(0, Qt::UserRole).value<void*>()) : nullptr;
 }
 
-TTreeView::TTreeView(TComponent* owner) : TWinControl(owner), FNodes(std::make_unique<TTreeNodes>(this)) {
+TTreeView::TTreeView(TComponent* owner)
+    : TWinControl(owner), FNodes(std::make_unique<TTreeNodes>(this)), FImageChangeLink(std::make_unique<TChangeLink>()) {
+    FImageChangeLink->OnChange = TNotifyEvent(this, &TTreeView::ImageListChange);
     auto* tree = new THost<QTreeWidget>(this);
     SetWidget(tree);
     tree->setFocusPolicy(Qt::StrongFocus);
@@ -745,6 +793,63 @@ TTreeView::TTreeView(TComponent* owner) : TWinControl(owner), FNodes(std::make_u
 TTreeView::~TTreeView() {
     FSyncing = true;
     FNodes.reset();
+    if (FImages) FImages->UnRegisterChanges(FImageChangeLink.get());
+}
+
+void TTreeView::SetImages(TImageList* value) {
+    if (FImages == value) return;
+    if (FImages) {
+        FImages->UnRegisterChanges(FImageChangeLink.get());
+        RemoveFreeNotification(FImages);
+    }
+    FImages = value;
+    if (value) {
+        value->RegisterChanges(FImageChangeLink.get());
+        FreeNotification(value);
+    }
+    ImageListChange(nullptr);
+}
+
+void TTreeView::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove && component == FImages) {
+        FImages = nullptr;
+        ImageListChange(nullptr);
+    }
+}
+
+void TTreeView::ImageListChange(TObject*) {
+    if (FImages) Tree()->setIconSize(QSize(FImages->Width(), FImages->Height()));
+    for (TTreeNode* n = FNodes->GetFirstNode(); n; n = n->GetNext()) UpdateNodeImage(n);
+}
+
+namespace {
+// An image of the list with its mask made transparent.
+QPixmap ListPixmap(TImageList* list, int index) {
+    QImage img = list->ImageOf(index).convertToFormat(QImage::Format_ARGB32);
+    if (list->Masked()) {
+        const QImage mask = list->MaskOf(index);
+        for (int y = 0; y < img.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+            for (int x = 0; x < img.width(); ++x)
+                if (qRed(mask.pixel(x, y))) line[x] = 0;
+        }
+    }
+    return QPixmap::fromImage(img);
+}
+}  // namespace
+
+void TTreeView::UpdateNodeImage(TTreeNode* node) {
+    if (!node->FItem) return;
+    const bool normal = FImages && node->FImageIndex >= 0 && node->FImageIndex < FImages->Count();
+    const bool selected = FImages && node->FSelectedIndex >= 0 && node->FSelectedIndex < FImages->Count();
+    QIcon icon;
+    if (normal) icon.addPixmap(ListPixmap(FImages, node->FImageIndex), QIcon::Normal);
+    if (selected) icon.addPixmap(ListPixmap(FImages, node->FSelectedIndex), QIcon::Selected);
+    else if (normal) icon.addPixmap(ListPixmap(FImages, node->FImageIndex), QIcon::Selected);
+    FSyncing = true;
+    node->FItem->setIcon(0, icon);
+    FSyncing = false;
 }
 
 QTreeWidget* TTreeView::Tree() const { return static_cast<QTreeWidget*>(FWidget); }

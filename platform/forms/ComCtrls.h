@@ -2,6 +2,7 @@
 // Page control and tab sheets, status bar with panels, progress bar and gauge, up-down
 // buttons and the tree view.
 #include "platform/forms/StdCtrls.h"
+#include "platform/graphics/ImgList.h"
 
 #include <memory>
 #include <vector>
@@ -258,7 +259,10 @@ public:
     QString Text() const;
     void SetText(const QString& v);
     void* Data() const { return FData; }
-    void SetData(void* v) { FData = v; }
+    void SetData(void* v);
+    // An object the node owns and frees with itself (a row's bookmark or key); Data points at it.
+    TObject* OwnedData() const { return FOwnedData.get(); }
+    void SetOwnedData(std::unique_ptr<TObject> data);
     TTreeNode* Parent() const { return FParent; }
     int Count() const { return int(FChildren.size()); }
     TTreeNode* Item(int index) const { return FChildren.at(size_t(index)); }
@@ -275,9 +279,9 @@ public:
     bool Focused() const { return Selected(); }
     void MakeVisible();
     int ImageIndex() const { return FImageIndex; }
-    void SetImageIndex(int v) { FImageIndex = v; }
+    void SetImageIndex(int v);
     int SelectedIndex() const { return FSelectedIndex; }
-    void SetSelectedIndex(int v) { FSelectedIndex = v; }
+    void SetSelectedIndex(int v);
     TTreeNode* GetFirstChild() const { return FChildren.empty() ? nullptr : FChildren.front(); }
     TTreeNode* GetLastChild() const { return FChildren.empty() ? nullptr : FChildren.back(); }
     TTreeNode* GetNextSibling() const;
@@ -286,6 +290,8 @@ public:
     TTreeNode* GetNext() const;
     void Delete();
     void DeleteChildren();
+    // Puts the children in alphabetical order of their texts.
+    void AlphaSort();
     TTreeNodes* Owner() const { return FOwner; }
     TTreeView* TreeView() const;
 
@@ -298,6 +304,7 @@ private:
     std::vector<TTreeNode*> FChildren;
     QTreeWidgetItem* FItem = nullptr;
     void* FData = nullptr;
+    std::unique_ptr<TObject> FOwnedData;
     int FImageIndex = -1, FSelectedIndex = -1;
 };
 
@@ -357,6 +364,10 @@ public:
     void FullExpand();
     void FullCollapse();
     TTreeNode* GetNodeAt(int x, int y) const;
+    // The pictures of the nodes: each node shows the image of its ImageIndex, and the image of
+    // its SelectedIndex while it is selected.
+    TImageList* Images() const { return FImages; }
+    void SetImages(TImageList* value);
 
     TTVChangedEvent OnChange;
     TTVChangingEvent OnChanging;
@@ -369,10 +380,17 @@ public:
     bool WantsKey(quint16 key, TShiftState shift) const override;
     QTreeWidget* Tree() const;
 
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
 private:
     friend class TTreeNodes;
     friend class TTreeNode;
+    void ImageListChange(TObject* sender);
+    void UpdateNodeImage(TTreeNode* node);
     std::unique_ptr<TTreeNodes> FNodes;
+    TImageList* FImages = nullptr;
+    std::unique_ptr<TChangeLink> FImageChangeLink;
     bool FReadOnly = false, FHideSelection = true, FShowRoot = true, FShowLines = true, FShowButtons = true;
     bool FSyncing = false;
 };

@@ -14,6 +14,8 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -365,6 +367,42 @@ void TCustomMemo::SetScrollBars(TScrollStyle v) {
 }
 
 void TCustomMemo::SelectAll() { Editor()->selectAll(); }
+
+void TCustomMemo::SetWantTabs(bool v) {
+    FWantTabs = v;
+    Editor()->setTabChangesFocus(!v);
+}
+
+int TCustomMemo::SelStart() const { return Editor()->textCursor().selectionStart(); }
+
+void TCustomMemo::SetSelStart(int v) {
+    QTextCursor c = Editor()->textCursor();
+    c.setPosition(qBound(0, v, Editor()->document()->characterCount() - 1));
+    Editor()->setTextCursor(c);
+}
+
+int TCustomMemo::SelLength() const {
+    const QTextCursor c = Editor()->textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void TCustomMemo::SetSelLength(int v) {
+    QTextCursor c = Editor()->textCursor();
+    const int start = c.selectionStart();
+    c.setPosition(start);
+    c.setPosition(qBound(start, start + v, Editor()->document()->characterCount() - 1), QTextCursor::KeepAnchor);
+    Editor()->setTextCursor(c);
+}
+
+QString TCustomMemo::SelText() const {
+    QString t = Editor()->textCursor().selectedText();
+    t.replace(QChar(0x2029), QStringLiteral("\r\n"));
+    return t;
+}
+
+void TCustomMemo::CopyToClipboard() { Editor()->copy(); }
+void TCustomMemo::CutToClipboard() { Editor()->cut(); }
+void TCustomMemo::PasteFromClipboard() { Editor()->paste(); }
 
 bool TCustomMemo::WantsKey(quint16 key, TShiftState shift) const {
     if (key == VK_RETURN) return FWantReturns;

@@ -173,13 +173,21 @@ public:
     bool WantReturns() const { return FWantReturns; }
     void SetWantReturns(bool v) { FWantReturns = v; }
     bool WantTabs() const { return FWantTabs; }
-    void SetWantTabs(bool v) { FWantTabs = v; }
+    void SetWantTabs(bool v);
     int MaxLength() const { return FMaxLength; }
     void SetMaxLength(int v) { FMaxLength = v; }
     bool Modified() const { return FModified; }
     void SetModified(bool v) { FModified = v; }
     void Clear() { SetText(QString()); }
     void SelectAll();
+    int SelStart() const;
+    void SetSelStart(int v);
+    int SelLength() const;
+    void SetSelLength(int v);
+    QString SelText() const;
+    virtual void CopyToClipboard();
+    virtual void CutToClipboard();
+    virtual void PasteFromClipboard();
 
     TNotifyEvent OnChange;
     QPlainTextEdit* Editor() const;

@@ -64,6 +64,52 @@ void WrapParagraph(const QString& text, const QFontMetrics& fm, int width, QStri
     if (!line.trimmed().isEmpty() || out.isEmpty()) out << line.trimmed();
 }
 
+// The part of a line that fits its box: a text running out of its column is cut at the box's
+// edge, on the side away from its alignment, so that it never prints over the next column.
+QString FitLine(const QString& line, const QFontMetrics& fm, int width, TAlignment alignment) {
+    if (fm.horizontalAdvance(line) <= width) return line;
+    if (width <= 0) return QString();
+    int n = int(line.size());
+    auto fits = [&](int from, int count) { return fm.horizontalAdvance(line.mid(from, count)) <= width; };
+    int from = 0, count = 0;
+    switch (alignment) {
+    case taRightJustify: {
+        int lo = 0, hi = n;  // the longest tail that fits
+        while (lo < hi) {
+            int mid = (lo + hi + 1) / 2;
+            if (fits(n - mid, mid)) lo = mid;
+            else hi = mid - 1;
+        }
+        count = lo;
+        from = n - count;
+        break;
+    }
+    case taCenter:
+        from = n / 2;
+        while (count < n) {
+            int f = from - (count % 2 == 0 ? 0 : 1);
+            if (f < 0 || !fits(f, count + 1)) break;
+            from = f;
+            ++count;
+        }
+        break;
+    default: {
+        int lo = 0, hi = n;  // the longest head that fits
+        while (lo < hi) {
+            int mid = (lo + hi + 1) / 2;
+            if (fits(0, mid)) lo = mid;
+            else hi = mid - 1;
+        }
+        count = lo;
+        break;
+    }
+    }
+    // Never split a surrogate pair.
+    if (count > 0 && line[from].isLowSurrogate()) ++from, --count;
+    if (count > 0 && line[from + count - 1].isHighSurrogate()) --count;
+    return line.mid(from, count);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -147,6 +193,8 @@ void TQRPrintable::LayoutText(const QString& text, TElementOutput& out) const {
     } else {
         out.X = boxLeft;
         out.Width = boxWidth;
+        if (!wrap)  // wrapped lines already fit
+            for (QString& l : out.Lines) l = FitLine(l, fm, boxWidth, FAlignment);
     }
 }
 

@@ -60,6 +60,10 @@ public:
     // Aligns within the whole band width instead of the element's bounds.
     bool AlignToBand() const { return FAlignToBand; }
     void SetAlignToBand(bool v) { FAlignToBand = v; }
+    // An auto-sized text is as wide as what it prints (a caption known beforehand). Without it
+    // the text keeps to its box: a single line is cut at the box's edge (the head of a left-
+    // aligned text, the tail of a right-aligned one, the middle of a centred one); word-wrapped
+    // text prints the whole lines that fit the box and its band. Columns of a list turn it off.
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool v) { FAutoSize = v; }
     // Grows the band to show every line (and carries the rest over to the next pages).
@@ -143,8 +147,9 @@ private:
 };
 
 // An expression over the master's fields; aggregates count the detail rows of the master
-// (the report or a sub-detail) that print, and restart after this element prints when
-// ResetAfterPrint is on (group footers).
+// (the report or a sub-detail) that print, each on the page it prints on, and restart when
+// their band's turn is over when ResetAfterPrint is on (group footers, page sums), printed,
+// left out or hidden.
 class TQRExpr : public TQRCustomLabel {
 public:
     explicit TQRExpr(TComponent* owner);

@@ -458,8 +458,7 @@ private:
         FPage->Landscape = R->FPage.Orientation() == poLandscape;
         R->FPageNumber = int(FPages.size());
         FY = FTopMargin;
-        FBottom = FPageBottom;
-        if (FPageFooter && FPageFooter->Enabled()) FBottom -= FPageFooter->Height();
+        FBottom = FPageBottom - FooterRoom();
         FInHeader = true;
         if (FPageHeader) PrintBand(FPageHeader, nullptr, false);
         if (FPages.size() == 1) {
@@ -473,14 +472,42 @@ private:
         FHasContent = false;
     }
 
+    // Room at the bottom of every page for the page footer and the child bands under it.
+    int FooterRoom() const {
+        int room = 0;
+        if (FPageFooter && FPageFooter->Enabled())
+            for (TQRCustomBand* b = FPageFooter; b; b = b->ChildBand())
+                if (b->Enabled()) room += b->Height();
+        return room;
+    }
+
     void EndPage() {
         if (!FPage) return;
         if (FPageFooter && FPageFooter->Enabled()) {
+            // The footer belongs to this page: its fields read the last row printed on it, not
+            // the row that did not fit or was left out. (Not while a sub-detail runs over its
+            // rows: moving the master would reopen them.)
+            TDataSet* ds = R->FDataSet;
+            TBookmark here;
+            bool back = FSubLevels == 0 && FLastRow.Valid && ds && ds->Active() && ds->GetBookmark() != FLastRow;
+            if (back) {
+                here = ds->GetBookmark();
+                ds->GotoBookmark(FLastRow);
+            }
             FInHeader = true;
             FFooterPass = true;
+            size_t first = FPage->Ops.size();
+            int top = FPageBottom - FooterRoom();
+            FY = top;
             PrintBand(FPageFooter, nullptr, false);
+            // The footer and its children end at the bottom margin, whatever heights their
+            // events gave them.
+            int dy = FPageBottom - FY;
+            if (dy != 0)
+                for (size_t i = first; i < FPage->Ops.size(); ++i) FPage->Ops[i].Rect.translate(0, dy);
             FFooterPass = false;
             FInHeader = false;
+            if (back) ds->GotoBookmark(here);
         }
         FPage = nullptr;
     }
@@ -493,55 +520,87 @@ private:
 
     // Prints a band (and its child band); false when it was suppressed.
     bool PrintBand(TQRCustomBand* band, TComponent* aggregateLevel = nullptr, bool fitCheck = true) {
-        if (!band || !band->Enabled()) return false;
+        if (!band) return false;
+        if (!band->Enabled()) {
+            EndSums(band);
+            return false;
+        }
         bool print = true;
         band->BeforePrint(band, print);
         if (!print) {
             band->AfterPrint(band, false);
+            EndSums(band);
             return false;
         }
         if (band->ForceNewPage() && FHasContent && fitCheck) NewPage();
-        if (aggregateLevel)
-            for (TQRExpr* e : FExprs)
-                if (e->EffectiveMaster() == aggregateLevel) e->Update();
 
+        // Elements whose text depends on the page the band lands on (system data) or on the
+        // row being counted (sums of this level) are laid out once the page is decided.
+        auto late = [&](TQRPrintable* c) {
+            if (dynamic_cast<TQRSysData*>(c)) return true;
+            auto* e = dynamic_cast<TQRExpr*>(c);
+            return aggregateLevel && e && e->EffectiveMaster() == aggregateLevel && e->IsAggregate();
+        };
         std::vector<TLayout> items;
         for (int i = 0; i < band->ControlCount(); ++i) {
             TQRPrintable* c = band->Controls(i);
             if (!c->Visible() || !c->Enabled()) continue;
             TLayout l{c, {}, 0};
-            c->PrepareOutput(l.Out);
+            if (!late(c)) c->PrepareOutput(l.Out);
             items.push_back(std::move(l));
         }
-        int height = band->Height();
-        for (TLayout& l : items) {
-            if (!l.Out.Stretch) continue;
-            int pad = std::max(0, band->Height() - (l.Element->Top() + l.Element->Height()));
-            height = std::max(height, l.Element->Top() + l.Out.NeededHeight(l.Element->Height()) + pad);
-        }
+        auto bandHeight = [&] {
+            int height = band->Height();
+            for (TLayout& l : items) {
+                if (!l.Out.Stretch) continue;
+                int pad = std::max(0, band->Height() - (l.Element->Top() + l.Element->Height()));
+                height = std::max(height, l.Element->Top() + l.Out.NeededHeight(l.Element->Height()) + pad);
+            }
+            return height;
+        };
+        auto stretching = [&] {
+            return std::any_of(items.begin(), items.end(), [](const TLayout& l) { return l.Out.Stretch; });
+        };
+        int height = bandHeight();
 
-        if (FFooterPass) {
-            FY = FPageBottom - height;
-        } else if (fitCheck && FY + height > FBottom && FHasContent) {
-            bool stretching = std::any_of(items.begin(), items.end(), [](const TLayout& l) { return l.Out.Stretch; });
+        if (!FFooterPass && fitCheck && FY + height > FBottom && FHasContent) {
             // A band that cannot split moves whole; a stretching one starts here when its own
             // height fits, and carries the rest of its lines over.
-            if (!stretching || FY + band->Height() > FBottom) NewPage();
+            if (!stretching() || FY + band->Height() > FBottom) NewPage();
         }
-        bool stretches = std::any_of(items.begin(), items.end(), [](const TLayout& l) { return l.Out.Stretch; });
-        if (stretches && FY + height > FBottom && fitCheck && !FFooterPass) {
+        // The row counts on the page it prints on: the previous page's footer has gone out.
+        if (aggregateLevel)
+            for (TQRExpr* e : FExprs)
+                if (e->EffectiveMaster() == aggregateLevel) e->Update();
+        for (TLayout& l : items)
+            if (late(l.Element)) l.Element->PrepareOutput(l.Out);
+        height = bandHeight();
+
+        if (stretching() && FY + height > FBottom && fitCheck && !FFooterPass) {
             PrintSplit(band, items);
         } else {
             RecordBand(band, items, FY, height);
             FY += height;
         }
         if (!FInHeader) FHasContent = true;
+        if (aggregateLevel == R && R->FDataSet && R->FDataSet->Active()) FLastRow = R->FDataSet->GetBookmark();
         band->AfterPrint(band, true);
-        for (TLayout& l : items)
-            if (auto* e = dynamic_cast<TQRExpr*>(l.Element))
-                if (e->ResetAfterPrint()) e->Reset();
+        ResetSums(band);
         if (band->ChildBand()) PrintBand(band->ChildBand(), nullptr, fitCheck);
         return true;
+    }
+
+    // Sums that restart after their band (group footers) restart when the band's turn is over,
+    // printed or not, hidden or not.
+    static void ResetSums(TQRCustomBand* band) {
+        for (int i = 0; i < band->ControlCount(); ++i)
+            if (auto* e = dynamic_cast<TQRExpr*>(band->Controls(i)))
+                if (e->ResetAfterPrint()) e->Reset();
+    }
+
+    // A band left out, with the child bands that would have followed it.
+    static void EndSums(TQRCustomBand* band) {
+        for (TQRCustomBand* b = band; b; b = b->ChildBand()) ResetSums(b);
     }
 
     void RecordBand(TQRCustomBand* band, std::vector<TLayout>& items, int y, int height) {
@@ -561,7 +620,7 @@ private:
             FPage->Ops.push_back(std::move(mark));
         }
         for (TLayout& l : items) {
-            int count = !l.Out.Text ? 0 : l.Out.Stretch ? int(l.Out.Lines.size()) : FixedLineCount(l);
+            int count = !l.Out.Text ? 0 : l.Out.Stretch ? int(l.Out.Lines.size()) : FixedLineCount(l, height);
             l.Element->Render(*FPage, FLeft, y + l.Element->Top(), l.Out, 0, count);
         }
         band->Frame()->Record(*FPage, QRect(FLeft, y, band->Width(), height));
@@ -587,7 +646,7 @@ private:
                 int top = first ? l.Element->Top() : 0;
                 if (!l.Out.Text || !l.Out.Stretch) {
                     if (first) {
-                        int count = l.Out.Text ? FixedLineCount(l) : 0;
+                        int count = l.Out.Text ? FixedLineCount(l, band->Height()) : 0;
                         l.Element->Render(*FPage, FLeft, FY + top, l.Out, 0, count);
                         used = std::max(used, top + l.Element->Height());
                     }
@@ -618,10 +677,12 @@ private:
         }
     }
 
-    static int FixedLineCount(const TLayout& l) {
+    // Lines of an element that does not stretch: those that fit its box and its band.
+    static int FixedLineCount(const TLayout& l, int bandHeight) {
         int total = int(l.Out.Lines.size());
         if (l.Out.LineHeight <= 0) return total;
-        return std::min(total, std::max(1, l.Element->Height() / l.Out.LineHeight));
+        int room = std::min(l.Element->Height(), bandHeight - l.Element->Top());
+        return std::min(total, std::max(1, room / l.Out.LineHeight));
     }
 
     QStringList GroupValues(const std::vector<TQRGroup*>& groups, std::vector<std::unique_ptr<TQREvaluator>>& evals) {
@@ -644,6 +705,12 @@ private:
             }
         }
         auto* sub = dynamic_cast<TQRSubDetail*>(master);
+        struct TLevelCount {
+            int& N;
+            bool On;
+            TLevelCount(int& n, bool on) : N(n), On(on) { N += On; }
+            ~TLevelCount() { N -= On; }
+        } level(FSubLevels, sub != nullptr);
         if (!ds) {
             if (sub) return;
             ++R->FRecordNumber;
@@ -715,6 +782,8 @@ private:
     std::vector<TQRExpr*> FExprs;
     int FLeft = 0, FTopMargin = 0, FPageBottom = 0, FBottom = 0, FY = 0;
     bool FHasContent = false, FInHeader = false, FFooterPass = false;
+    int FSubLevels = 0;      // sub-details running over their rows
+    TBookmark FLastRow;      // the master's last row whose detail printed
 };
 
 }  // namespace platform::report

@@ -1,7 +1,9 @@
 #pragma once
 // Banded reports. A report (TQuickRep) placed on a form runs over its dataset and prints its
 // bands: title, page header, column header, group headers, detail, sub-details, group footers,
-// summary and page footer, each with its elements (QRCtrls.h). Pages are recorded once, as
+// summary and page footer, each with its elements (QRCtrls.h). A page ends before the band
+// that does not fit: its page footer (and the footer's child bands, whose room every page
+// keeps) sums and reads the rows of that page only. Pages are recorded once, as
 // drawing operations in report units (1/96 inch from the paper's top-left corner) together
 // with their texts, into the global report printer QRPrinter, which replays them to the
 // preview control, the system's printers and PDF files.

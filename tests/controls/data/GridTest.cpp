@@ -340,3 +340,60 @@ TEST_F(DateEditTest, InvalidDateOnLeavingRaisesAndWritesNothing) {
     EXPECT_THROW(edit->DoExit(), Exception);
     EXPECT_EQ(FormatDateTime(QStringLiteral("dd/mm/yyyy"), Fecha()->AsDateTime()), QStringLiteral("05/03/2024"));
 }
+
+TEST_F(DateEditTest, CalendarOpensInBrowseStateAndAChosenDateStartsEditing) {
+    form->Show();
+    TFormHarness::Focus(edit);
+    ASSERT_EQ(poderes->State(), dsBrowse);
+    TFormHarness::Click(edit->Button());
+    EXPECT_TRUE(edit->PopupVisible());
+    TFormHarness::PressKey(edit, VK_ESCAPE);
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_EQ(poderes->State(), dsBrowse);
+    // Alt+Down, a day on, Enter: the record goes into edit with the new date and its old time.
+    TFormHarness::PressKey(edit, VK_DOWN, ssAlt);
+    ASSERT_TRUE(edit->PopupVisible());
+    TFormHarness::PressKey(edit, VK_RIGHT);
+    TFormHarness::PressKey(edit, VK_RETURN);
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_EQ(poderes->State(), dsEdit);
+    EXPECT_EQ(FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), Fecha()->AsDateTime()), QStringLiteral("06/03/2024 10:30"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("06/03/2024"));
+}
+
+TEST_F(DateEditTest, KeypadPlusInBrowseEditsTheRecordOrDoesNothing) {
+    form->Show();
+    TFormHarness::Focus(edit);
+    TFormHarness::PressKey(edit, VK_ADD);
+    EXPECT_EQ(poderes->State(), dsEdit);
+    EXPECT_EQ(edit->Text(), QStringLiteral("06/03/2024"));
+    edit->DoExit();
+    EXPECT_EQ(FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), Fecha()->AsDateTime()), QStringLiteral("06/03/2024 10:30"));
+    poderes->Cancel();
+    // A source that does not start editing by itself: the text stays with the field.
+    ds->SetAutoEdit(false);
+    TFormHarness::PressKey(edit, VK_SUBTRACT);
+    EXPECT_EQ(poderes->State(), dsBrowse);
+    EXPECT_EQ(edit->Text(), QStringLiteral("05/03/2024"));
+    EXPECT_NO_THROW(edit->DoExit());
+    // Nor does the calendar write into a record it cannot edit.
+    TFormHarness::PressKey(edit, VK_DOWN, ssAlt);
+    TFormHarness::PressKey(edit, VK_RIGHT);
+    TFormHarness::PressKey(edit, VK_RETURN);
+    EXPECT_EQ(poderes->State(), dsBrowse);
+    EXPECT_EQ(edit->Text(), QStringLiteral("05/03/2024"));
+}
+
+TEST_F(DateEditTest, EscapeClosesTheOpenCalendarBeforeResettingTheText) {
+    form->Show();
+    TFormHarness::Focus(edit);
+    poderes->Edit();
+    edit->SetText(QStringLiteral("01/01/2000"));
+    TFormHarness::PressKey(edit, VK_DOWN, ssAlt);
+    ASSERT_TRUE(edit->PopupVisible());
+    TFormHarness::PressKey(edit, VK_ESCAPE);
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_EQ(edit->Text(), QStringLiteral("01/01/2000"));
+    TFormHarness::PressKey(edit, VK_ESCAPE);
+    EXPECT_EQ(edit->Text(), QStringLiteral("05/03/2024"));
+}

@@ -5,6 +5,8 @@
 #include "platform/forms/FormHarness.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <gtest/gtest.h>
 
 using platform::forms::TFormHarness;
@@ -157,9 +159,19 @@ TEST_F(DateEditTest, ChangedFormatSettingsReformatAndKeepTheDate) {
     edit->SetDate(EncodeDate(2004, 3, 9));
     FormatSettings.ShortDateFormat = QStringLiteral("yyyy/mm/dd");
     platform::visual::InitDateHelpers();
-    TCustomDateEdit::FormatSettingsChanged();
+    // The application hears of changed settings; the edit listens without being told.
+    ASSERT_TRUE(edit->Hooked());
+    QEvent change(QEvent::LocaleChange);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &change);
     EXPECT_EQ(edit->Date(), EncodeDate(2004, 3, 9));
     EXPECT_EQ(edit->Text(), FormatDateTime(edit->DateFormat(), EncodeDate(2004, 3, 9)));
+    EXPECT_TRUE(edit->Text().startsWith(QStringLiteral("2004")));
+    // With the application's UpdateFormatSettings off, a change leaves the edit alone.
+    Application->SetUpdateFormatSettings(false);
+    FormatSettings = TFormatSettings::Spanish();
+    platform::visual::InitDateHelpers();
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &change);
+    Application->SetUpdateFormatSettings(true);
     EXPECT_TRUE(edit->Text().startsWith(QStringLiteral("2004")));
 }
 

@@ -122,6 +122,20 @@ TEST_F(FileEditTest, MissingDirectoryKeepsThePreviousInitialDir) {
     EXPECT_EQ(seen, "/no/existe/informe.txt");
 }
 
+TEST_F(FileEditTest, BareFileNameKeepsTheInitialDir) {
+    edit->SetInitialDir(dir.path());
+    edit->SetText(QStringLiteral("informe.txt"));
+    QString seen;
+    edit->OnAfterDialog = [&](TObject*, QString&, bool& action) {
+        seen = edit->Dialog()->FileName();
+        action = false;
+    };
+    harness.AnswerFile(QString());
+    TFormHarness::Click(edit->Button());
+    EXPECT_EQ(edit->InitialDir(), dir.path());
+    EXPECT_EQ(seen, "informe.txt");
+}
+
 TEST_F(FileEditTest, DialogKindRecreatesTheDialogKeepingItsSettings) {
     edit->SetFilter(QStringLiteral("Textos|*.txt"));
     EXPECT_EQ(edit->DialogTitle(), QStringLiteral("Список"));

@@ -495,3 +495,48 @@ TEST_F(ReportTest, MemoLinesStretchTheBandAndLandscapePagesAreWide) {
         }
     }
 }
+
+TEST_F(ReportTest, PageBreaksInsideSubDetailRowsKeepEveryRowOnce) {
+    // The page footer reads the master's last printed row; breaks inside a sub-detail's rows,
+    // with the master's own band left out, must not disturb the rows being printed.
+    TTable* t = Lines({{"A", "", 1, 0, {}}, {"B", "", 2, 0, {}}, {"C", "", 3, 0, {}}});
+    std::vector<std::pair<int, QString>> parts;
+    for (int num = 1; num <= 3; ++num)
+        for (int k = 1; k <= 40; ++k) parts.push_back({num, QStringLiteral("P%1-%2").arg(num).arg(k, 2, 10, QChar(u'0'))});
+    Parts(parts);
+    auto* ds = new TDataSource(&owner);
+    ds->SetDataSet(t);
+    TQuery* q = Query(QStringLiteral("SELECT NOMBRE FROM PARTES WHERE NUM = :NUM ORDER BY NOMBRE"));
+    q->SetDataSource(ds);
+    TQuickRep* r = NewReport();
+    r->SetDataSet(t);
+    TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 20);
+    DBText(detail, t, QStringLiteral("GRUPO"));
+    detail->BeforePrint = [&](TQRCustomBand*, bool& print) { print = t->FieldByName(QStringLiteral("NUM"))->AsInteger() != 2; };
+    auto* sub = new TQRSubDetail(&owner);
+    sub->SetHeight(20);
+    sub->SetParent(r);
+    sub->SetDataSet(q);
+    DBText(sub, q, QStringLiteral("NOMBRE"));
+    TQRBand* footer = Band(r, rbPageFooter, QStringLiteral("Pie"), 20);
+    TQRDBText* last = DBText(footer, t, QStringLiteral("GRUPO"));
+    last->OnPrint = [](TObject*, QString& v) { v = QStringLiteral("pie ") + v; };
+    q->Open();
+    r->Prepare();
+
+    ASSERT_EQ(QRPrinter->PageCount(), 3);
+    QStringList body, footers;
+    for (const QStringList& page : PageTexts()) {
+        body += page.mid(1, page.size() - 2);
+        footers << page.back();
+    }
+    QStringList expected{"A"};
+    for (int k = 1; k <= 40; ++k) expected << QStringLiteral("P1-%1").arg(k, 2, 10, QChar(u'0'));
+    for (int k = 1; k <= 40; ++k) expected << QStringLiteral("P2-%1").arg(k, 2, 10, QChar(u'0'));
+    expected << "C";
+    for (int k = 1; k <= 40; ++k) expected << QStringLiteral("P3-%1").arg(k, 2, 10, QChar(u'0'));
+    EXPECT_EQ(body, expected);
+    // Page 1 breaks inside B's parts (B's own band left out) and page 2 inside C's: the master
+    // stays on the row whose parts are printing.
+    EXPECT_EQ(footers, (QStringList{"pie B", "pie C", "pie C"}));
+}

@@ -7,24 +7,10 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QPainter>
-#include <QProcess>
-#include <QStandardPaths>
 
 using namespace reporttest;
 
 namespace {
-
-// The text of each page of a PDF file, as pdftotext reads it.
-QStringList PdfPages(const QString& file) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), file, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(u'\f');
-    if (!pages.isEmpty() && pages.back().trimmed().isEmpty()) pages.removeLast();
-    return pages;
-}
-
-bool HavePdfToText() { return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(); }
 
 class OutputTest : public ReportTest {
 protected:

@@ -1,5 +1,9 @@
 #include "Support.h"
 
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
 namespace reporttest {
 
 void ReportTest::SetUp() {
@@ -123,6 +127,48 @@ std::vector<TLine> NumberedLines(int count, int perGroup) {
     for (int i = 1; i <= count; ++i)
         rows.push_back({QStringLiteral("G%1").arg((i - 1) / perGroup + 1, 2, 10, QChar(u'0')), QString(), i, double(i), QString()});
     return rows;
+}
+
+bool HavePdfToText() { return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(); }
+
+namespace {
+QString RunPdfToText(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), args);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+}  // namespace
+
+QStringList PdfPages(const QString& file) {
+    QStringList pages = RunPdfToText({QStringLiteral("-enc"), QStringLiteral("UTF-8"), file, QStringLiteral("-")}).split(u'\f');
+    if (!pages.isEmpty() && pages.back().trimmed().isEmpty()) pages.removeLast();
+    return pages;
+}
+
+std::vector<std::vector<TPdfWord>> PdfWords(const QString& file) {
+    QString html = RunPdfToText({QStringLiteral("-bbox"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), file,
+                                 QStringLiteral("-")});
+    std::vector<std::vector<TPdfWord>> pages;
+    static const QRegularExpression tag(QStringLiteral(
+        R"re(<page [^>]*>|<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    // Points to report units (1/72 to 1/96 inch).
+    const double k = 96.0 / 72.0;
+    for (auto it = tag.globalMatch(html); it.hasNext();) {
+        auto m = it.next();
+        if (m.captured(0).startsWith(QStringLiteral("<page"))) {
+            pages.emplace_back();
+            continue;
+        }
+        if (pages.empty()) continue;
+        QString text = m.captured(5);
+        text.replace(QStringLiteral("&amp;"), QStringLiteral("&")).replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+        text.replace(QStringLiteral("&gt;"), QStringLiteral(">")).replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+        QRectF box(QPointF(m.captured(1).toDouble() * k, m.captured(2).toDouble() * k),
+                   QPointF(m.captured(3).toDouble() * k, m.captured(4).toDouble() * k));
+        pages.back().push_back({text, box});
+    }
+    return pages;
 }
 
 }  // namespace reporttest

@@ -40,4 +40,15 @@ protected:
 
 std::vector<TLine> NumberedLines(int count, int perGroup);
 
+// PDF files read back by poppler's tools.
+bool HavePdfToText();
+// The text of each page, as pdftotext reads it.
+QStringList PdfPages(const QString& file);
+// A word of a page with its box, in report units from the page's top-left corner.
+struct TPdfWord {
+    QString Text;
+    QRectF Box;
+};
+std::vector<std::vector<TPdfWord>> PdfWords(const QString& file);
+
 }  // namespace reporttest

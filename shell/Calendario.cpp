@@ -1,0 +1,114 @@
+// The month calendar dialog.
+#include "shell/Calendario.h"
+
+#include "controls/visual/DateHelpers.h"
+#include "platform/rtl/SysUtils.h"
+#include "shell/UComunes.h"
+
+TAlmanaque* Almanaque = nullptr;
+
+namespace {
+TZbSpeedButton* Boton(TAlmanaque* form, const char* name, const QString& caption, const QString& hint, int left) {
+    auto* b = new TZbSpeedButton(form);
+    b->SetName(QString::fromLatin1(name));
+    b->SetParent(form);
+    b->SetBounds(left, 4, 22, 20);
+    b->SetFlat(true);
+    b->SetCaption(caption);
+    b->SetHint(hint);
+    b->SetShowHint(true);
+    return b;
+}
+}  // namespace
+
+TAlmanaque::TAlmanaque(TComponent* owner) : TForm(owner) {
+    SetName(QStringLiteral("Almanaque"));
+    SetBorderStyle(bsNone);
+    SetPosition(poScreenCenter);
+    SetKeyPreview(true);
+    SetClientWidth(218);
+    SetClientHeight(190);
+
+    btYearAnt = Boton(this, "btYearAnt", QStringLiteral("«"), QStringLiteral("Año -"), 4);
+    btMesMinus = Boton(this, "btMesMinus", QStringLiteral("‹"), QStringLiteral("Mes -"), 27);
+    btMesPlus = Boton(this, "btMesPlus", QStringLiteral("›"), QStringLiteral("Mes +"), 169);
+    ZbSpeedButton1 = Boton(this, "ZbSpeedButton1", QStringLiteral("»"), QStringLiteral("Año +"), 192);
+
+    Fecha = new TLabel(this);
+    Fecha->SetName(QStringLiteral("Fecha"));
+    Fecha->SetParent(this);
+    Fecha->SetAutoSize(false);
+    Fecha->SetAlignment(taCenter);
+    Fecha->SetLayout(tlCenter);
+    Fecha->SetBounds(50, 4, 118, 20);
+    Fecha->Font()->SetStyle(TFontStyles{fsBold});
+
+    Calendar = new TCalenPnl(this);
+    Calendar->SetName(QStringLiteral("Calendar"));
+    Calendar->SetParent(this);
+    Calendar->SetBounds(4, 28, 210, 158);
+    Calendar->SetGermanDate(true);
+    Calendar->SetUseLongDate(false);
+    Calendar->SetShowWeeks(false);
+    Calendar->SetShowButtonHints(false);
+    Calendar->SetColHoliday(clRed);
+    Calendar->SetColSaturday(clBlack);
+    Calendar->SetColSunday(clBlack);
+    Calendar->SetColMarked(clNavy);
+    const TColor colores[13] = {clMaroon, clGreen, clOlive, clPurple, clTeal, clGray, clSilver,
+                                clLime, clYellow, clBlue, clFuchsia, clAqua, clWhite};
+    for (int i = 0; i < 13; ++i) Calendar->SetColDays(i + 1, colores[i]);
+
+    btYearAnt->OnClick = TNotifyEvent(this, &TAlmanaque::btYearAntClick);
+    btMesMinus->OnClick = TNotifyEvent(this, &TAlmanaque::btMesMinusClick);
+    btMesPlus->OnClick = TNotifyEvent(this, &TAlmanaque::btMesPlusClick);
+    ZbSpeedButton1->OnClick = TNotifyEvent(this, &TAlmanaque::ZbSpeedButton1Click);
+    Calendar->OnDateChange = TNotifyEvent(this, &TAlmanaque::CalendarChange);
+    Calendar->OnDblClick = TNotifyEvent(this, &TAlmanaque::CalendarDblClick);
+    OnShow = TNotifyEvent(this, &TAlmanaque::FormShow);
+    OnKeyDown = TKeyEvent(this, &TAlmanaque::FormKeyDown);
+}
+
+void TAlmanaque::FormShow(TObject*) {
+    FechaCalendario = Calendar->Date();
+    CalendarChange(this);
+    Redibuja();
+}
+
+void TAlmanaque::Redibuja() {
+    shell::TListasCalendario listas;
+    listas.Holidays = Calendar->Holidays();
+    listas.Markdays = Calendar->Markdays();
+    for (int i = 0; i < 13; ++i) listas.Days[size_t(i)] = Calendar->Days(i + 1);
+    listas.SetDate = TEvent<TDateTime>(Calendar, &TCalenPnl::SetDate);
+    MarcaDiasCalendario(listas, true);
+    CalendarChange(this);
+}
+
+void TAlmanaque::Mueve(int meses, int anos) {
+    FechaCalendario = anos ? IncYear(FechaCalendario, anos) : IncMonth(FechaCalendario, meses);
+    Redibuja();
+}
+
+void TAlmanaque::CalendarChange(TObject*) {
+    Fecha->SetCaption(FormatDateTime(QStringLiteral("mmmm yyyy"), FechaCalendario).toUpper());
+}
+
+void TAlmanaque::CalendarDblClick(TObject*) { SetModalResult(mrOk); }
+
+void TAlmanaque::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
+    if (shift & (ssCtrl | ssAlt)) return;
+    switch (key) {
+    case VK_PRIOR: Mueve(-1, 0); break;
+    case VK_NEXT: Mueve(1, 0); break;
+    case VK_RETURN: SetModalResult(mrOk); break;
+    case VK_ESCAPE: SetModalResult(mrNo); break;
+    default: return;
+    }
+    key = 0;
+}
+
+void TAlmanaque::btMesMinusClick(TObject*) { Mueve(-1, 0); }
+void TAlmanaque::btMesPlusClick(TObject*) { Mueve(1, 0); }
+void TAlmanaque::btYearAntClick(TObject*) { Mueve(0, -1); }
+void TAlmanaque::ZbSpeedButton1Click(TObject*) { Mueve(0, 1); }

@@ -1,0 +1,411 @@
+#include "shell/UFormRegistro.h"
+
+#include "platform/graphics/Resources.h"
+#include "platform/report/QuickRpt.h"
+#include "shell/UComunes.h"
+#include "shell/UData.h"
+
+#include <functional>
+
+namespace {
+
+constexpr int AltoBarra = 31;
+constexpr int AltoPie = 36;
+
+// A 16 x 16 glyph on the transparent fuchsia, drawn by `pinta`.
+std::unique_ptr<TBitmap> Glifo(const std::function<void(TCanvas*)>& pinta) {
+    auto b = std::make_unique<TBitmap>();
+    b->SetSize(16, 16);
+    TCanvas* c = b->Canvas();
+    c->Brush()->SetColor(clFuchsia);
+    c->FillRect(Rect(0, 0, 16, 16));
+    pinta(c);
+    return b;
+}
+
+void Relleno(TCanvas* c, TColor color) {
+    c->Pen()->SetColor(color);
+    c->Brush()->SetColor(color);
+}
+
+// Arrow pointing left or right, with the end bar of First and Last.
+std::unique_ptr<TBitmap> Flecha(bool izquierda, bool tope) {
+    return Glifo([=](TCanvas* c) {
+        Relleno(c, clNavy);
+        if (izquierda) c->Polygon({{10, 3}, {10, 12}, {5, 7}});
+        else c->Polygon({{5, 3}, {5, 12}, {10, 7}});
+        if (tope) c->FillRect(izquierda ? Rect(3, 3, 5, 13) : Rect(11, 3, 13, 13));
+    });
+}
+
+std::unique_ptr<TBitmap> GlifoDe(const QString& nombre) {
+    if (nombre == u"btFirst") return Flecha(true, true);
+    if (nombre == u"btPrev") return Flecha(true, false);
+    if (nombre == u"btNext") return Flecha(false, false);
+    if (nombre == u"btLast") return Flecha(false, true);
+    return Glifo([&](TCanvas* c) {
+        if (nombre == u"btAdd") {
+            Relleno(c, clGreen);
+            c->FillRect(Rect(6, 2, 10, 14));
+            c->FillRect(Rect(2, 6, 14, 10));
+        } else if (nombre == u"btDel") {
+            Relleno(c, clMaroon);
+            c->FillRect(Rect(2, 6, 14, 10));
+        } else if (nombre == u"btEdit") {
+            Relleno(c, clYellow);
+            c->Pen()->SetColor(clNavy);
+            c->Polygon({{11, 1}, {14, 4}, {5, 13}, {2, 14}, {3, 10}});
+        } else if (nombre == u"btRefresh") {
+            c->Pen()->SetColor(clGreen);
+            c->Pen()->SetWidth(2);
+            c->Brush()->SetStyle(bsClear);
+            c->Ellipse(3, 3, 13, 13);
+            Relleno(c, clGreen);
+            c->Brush()->SetStyle(bsSolid);
+            c->Polygon({{10, 1}, {14, 5}, {9, 6}});
+        } else if (nombre == u"btBuscar") {
+            c->Pen()->SetColor(clBlack);
+            c->Brush()->SetColor(clWhite);
+            c->Ellipse(1, 1, 10, 10);
+            c->Pen()->SetWidth(3);
+            c->MoveTo(9, 9);
+            c->LineTo(14, 14);
+        } else if (nombre == u"btImprimir") {
+            c->Pen()->SetColor(clBlack);
+            c->Brush()->SetColor(clWhite);
+            c->Rectangle(4, 1, 12, 7);
+            c->Brush()->SetColor(clGray);
+            c->Rectangle(1, 6, 15, 12);
+            c->Brush()->SetColor(clWhite);
+            c->Rectangle(4, 10, 12, 15);
+        } else if (nombre == u"btAsigna") {
+            Relleno(c, clTeal);
+            c->Polygon({{1, 6}, {8, 6}, {8, 2}, {14, 8}, {8, 14}, {8, 10}, {1, 10}});
+        } else if (nombre == u"btAyuda") {
+            c->Font()->SetColor(clBlue);
+            c->Font()->SetStyle({fsBold});
+            c->Font()->SetHeight(-14);
+            c->Brush()->SetStyle(bsClear);
+            c->TextOut(4, 0, QStringLiteral("?"));
+        } else if (nombre == u"BtSalir") {
+            c->Pen()->SetColor(clBlack);
+            c->Brush()->SetColor(clMaroon);
+            c->Rectangle(3, 1, 12, 15);
+            Relleno(c, clYellow);
+            c->FillRect(Rect(9, 8, 11, 10));
+        }
+    });
+}
+
+}  // namespace
+
+TFormRegistro::TFormRegistro(TComponent* owner) : TForm(owner) {
+    SetBorderStyle(bsSingle);
+    SetBorderIcons(biSystemMenu | biMinimize);
+    SetPosition(poScreenCenter);
+    SetKeyPreview(true);
+
+    ActiveSource = new TDataSource(this);
+    ActiveSource->SetName(QStringLiteral("ActiveSource"));
+    ActiveSource->SetAutoEdit(false);
+    ActiveSource->OnStateChange = TNotifyEvent(this, &TFormRegistro::ActiveSourceStateChange);
+    ActiveSource->OnDataChange = TDataChangeEvent(this, &TFormRegistro::ActiveSourceDataChange);
+
+    SpeedBar1 = new TSpeedBar(this);
+    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
+    SpeedBar1->SetParent(this);
+    SpeedBar1->SetBevelInner(bvLowered);
+    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
+    SpeedBar1->SetBtnOffsetHorz(4);
+    SpeedBar1->SetBtnOffsetVert(4);
+    SpeedBar1->SetHeight(AltoBarra);
+    SpeedBar1->AddSection(QStringLiteral("Untitled (0)"));
+    // The wallpaper of every bar of the program, when the program carries one.
+    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
+        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
+
+    using T = TFormRegistro;
+    int x = 4;
+    const int w = SpeedBar1->BtnWidth();
+    btFirst = NuevoItem(QStringLiteral("btFirst"), QStringLiteral("Primero|Primer registro"), x, &T::btFirstClick);
+    btPrev = NuevoItem(QStringLiteral("btPrev"), QStringLiteral("Anterior|Registro anterior"), x += w, &T::btPrevClick);
+    btNext = NuevoItem(QStringLiteral("btNext"), QStringLiteral("Siguiente|Registro siguiente"), x += w, &T::btNextClick);
+    btLast = NuevoItem(QStringLiteral("btLast"), QStringLiteral("Último|Último registro"), x += w, &T::btLastClick);
+    btAdd = NuevoItem(QStringLiteral("btAdd"), QStringLiteral("Nuevo|Añade un registro"), x += w + 8, &T::btAddClick);
+    btDel = NuevoItem(QStringLiteral("btDel"), QStringLiteral("Borrar|Borra el registro"), x += w, &T::btDelClick);
+    btEdit = NuevoItem(QStringLiteral("btEdit"), QStringLiteral("Modificar|Modifica el registro"), x += w, &T::btEditClick);
+    btRefresh = NuevoItem(QStringLiteral("btRefresh"), QStringLiteral("Refrescar|Vuelve a leer los datos"), x += w,
+                          &T::btRefreshClick);
+    btBuscar = NuevoItem(QStringLiteral("btBuscar"), QStringLiteral("Buscar|Busca un registro"), x += w + 8,
+                         &T::btBuscarClick);
+    btImprimir = NuevoItem(QStringLiteral("btImprimir"), QStringLiteral("Imprimir|Imprime ficha"), x += w,
+                           &T::btImprimirClick);
+    btAsigna = NuevoItem(QStringLiteral("btAsigna"), QStringLiteral("Asignar|Asigna al expediente"), x += w,
+                         &T::btAsignaClick);
+    btAyuda = NuevoItem(QStringLiteral("btAyuda"), QStringLiteral("Ayuda|Muestra ayuda"), x += w + 8, &T::btAyudaClick);
+    BtSalir = NuevoItem(QStringLiteral("BtSalir"), QStringLiteral("Salir|Regresa a la pantalla anterior"), x += w,
+                        &T::BtSalirClick);
+    for (TSpeedItem* i : {btBuscar, btImprimir, btAyuda, BtSalir}) i->SetVisible(true);
+
+    ModeIndicator = new TLabel(this);
+    ModeIndicator->SetName(QStringLiteral("ModeIndicator"));
+    ModeIndicator->SetParent(SpeedBar1);
+    ModeIndicator->SetAutoSize(false);
+    ModeIndicator->SetAlignment(taRightJustify);
+    ModeIndicator->Font()->SetStyle({fsBold});
+    ModeIndicator->Font()->SetColor(clBlue);
+    ModeIndicator->SetCaption(QString());
+
+    FPie = new TPanel(this);
+    FPie->SetParent(this);
+    FPie->SetAlign(alBottom);
+    FPie->SetHeight(AltoPie);
+    FPie->SetBevelOuter(bvNone);
+
+    BtOk = new TBitBtn(this);
+    BtOk->SetName(QStringLiteral("BtOk"));
+    BtOk->SetParent(FPie);
+    BtOk->SetKind(bkOK);
+    BtOk->SetModalResult(mrNone);
+    BtOk->SetCaption(QStringLiteral("OK"));
+    BtOk->SetVisible(false);
+    BtOk->OnClick = TNotifyEvent(this, &T::BtOkClick);
+    BtNo = new TBitBtn(this);
+    BtNo->SetName(QStringLiteral("BtNo"));
+    BtNo->SetParent(FPie);
+    BtNo->SetKind(bkNo);
+    BtNo->SetModalResult(mrNone);
+    BtNo->SetCaption(QStringLiteral("&No"));
+    BtNo->SetVisible(false);
+    BtNo->OnClick = TNotifyEvent(this, &T::BtNoClick);
+
+    OnClose = TCloseEvent(this, &T::FormClose);
+    OnKeyDown = TKeyEvent(this, &T::FormKeyDown);
+    OnKeyPress = TKeyPressEvent(this, &T::FormKeyPress);
+    FijaTamano(x + w + 8 + 150, 300);
+}
+
+TFormRegistro::~TFormRegistro() = default;
+
+TSpeedItem* TFormRegistro::NuevoItem(const QString& name, const QString& hint, int left,
+                                     void (TFormRegistro::*click)(TObject*)) {
+    auto* item = new TSpeedItem(this);
+    item->SetName(name);
+    item->SetCaption(hint.section(u'|', 0, 0));
+    item->SetHint(hint);
+    auto glifo = GlifoDe(name);
+    item->SetGlyph(glifo.get());
+    SpeedBar1->AddItem(0, item);
+    item->SetLeft(left);
+    item->SetTop(SpeedBar1->BtnOffsetVert());
+    item->OnClick() = TNotifyEvent(this, click);
+    return item;
+}
+
+int TFormRegistro::AreaTop() const { return AltoBarra + 8; }
+int TFormRegistro::AreaBottom() const { return ClientHeight() - AltoPie; }
+
+void TFormRegistro::FijaTamano(int width, int height) {
+    SetClientWidth(width);
+    SetClientHeight(height);
+    BtNo->SetBounds(width - 8 - 90, 5, 90, 26);
+    BtOk->SetBounds(width - 8 - 90 - 6 - 90, 5, 90, 26);
+    ModeIndicator->SetBounds(width - 8 - 170, 8, 170, 16);
+}
+
+void TFormRegistro::IniciaDuplicados(const QString& fichero, const QString& clave, const QString& mensaje) {
+    FClave = clave;
+    FMensaje = mensaje;
+    TBsc = new TTable(this);
+    TBsc->SetName(QStringLiteral("TBsc"));
+    TBsc->SetDatabaseName(Dat->Db->DatabaseName());
+    TBsc->SetTableName(fichero);
+    TBsc->SetIndexFieldNames(QStringLiteral("APELLIDOS;NOMBRE"));
+    TBsc->SetReadOnly(true);
+    TBsc->Open();
+}
+
+bool TFormRegistro::ConfirmaDuplicado() {
+    if (!TBsc) return true;
+    TDataSet* t = Tabla();
+    const QString apellidos = t->FieldByName(QStringLiteral("APELLIDOS"))->AsString();
+    const QString nombre = t->FieldByName(QStringLiteral("NOMBRE"))->AsString();
+    // Other workstations and other forms may have written since the cursor was opened.
+    TBsc->Refresh();
+    if (!TBsc->Locate(QStringLiteral("APELLIDOS;NOMBRE"), VarArrayOf({Variant(apellidos), Variant(nombre)}), 0)) return true;
+    const bool mismo = TBsc->FieldByName(FClave)->AsInteger() == t->FieldByName(FClave)->AsInteger();
+    if (mismo && t->State() == dsEdit) return true;
+    return MensajeConfirmacion(FMensaje);
+}
+
+void TFormRegistro::activaEdicion(bool activa) {
+    ActiveSource->SetDataSet(activa ? Tabla() : nullptr);
+    const bool ligada = ActiveSource->DataSet() != nullptr;
+    for (TSpeedItem* i : {btFirst, btPrev, btNext, btLast, btAdd, btDel, btEdit, btRefresh}) i->SetVisible(ligada);
+    btAsigna->SetVisible(ligada && AsignaDisponible());
+    if (ligada) {
+        ActiveSourceStateChange(ActiveSource);
+        ActiveSourceDataChange(ActiveSource, nullptr);
+    }
+}
+
+QString TFormRegistro::NombreEstado(TDataSetState state) {
+    switch (state) {
+    case dsBrowse: return QStringLiteral("Consulta");
+    case dsEdit: return QStringLiteral("Modificar");
+    case dsInsert: return QStringLiteral("Nuevo");
+    default: return QString();
+    }
+}
+
+void TFormRegistro::Navegacion() {
+    TDataSet* t = ActiveSource->DataSet();
+    const bool consulta = t->State() == dsBrowse;
+    btFirst->SetEnabled(consulta && !t->Bof());
+    btPrev->SetEnabled(consulta && !t->Bof());
+    btNext->SetEnabled(consulta && !t->Eof());
+    btLast->SetEnabled(consulta && !t->Eof());
+}
+
+void TFormRegistro::ActiveSourceStateChange(TObject*) {
+    TDataSet* t = ActiveSource->DataSet();
+    if (!t) return;
+    const TDataSetState estado = t->State();
+    const bool consulta = estado == dsBrowse;
+    const bool editando = estado == dsEdit || estado == dsInsert;
+    Navegacion();
+    for (TSpeedItem* i : {btAdd, btDel, btEdit, btRefresh, btImprimir, btBuscar, btAsigna, btAyuda, BtSalir})
+        i->SetEnabled(consulta);
+    BtOk->SetVisible(editando);
+    BtNo->SetVisible(editando);
+    ModeIndicator->SetCaption(QStringLiteral("[Estado :%1]").arg(NombreEstado(estado)));
+    ModeIndicator->Font()->SetColor(editando ? clRed : clBlue);
+    EstadoCambiado(estado);
+    // Assign stays off for the record already in the case file.
+    if (consulta) btAsigna->SetEnabled(PuedeAsignar());
+}
+
+void TFormRegistro::ActiveSourceDataChange(TObject*, TField*) {
+    TDataSet* t = ActiveSource->DataSet();
+    if (!t) return;
+    Navegacion();
+    btAsigna->SetEnabled(t->State() == dsBrowse && PuedeAsignar());
+    RegistroCambiado();
+}
+
+void TFormRegistro::BtOkClick(TObject*) {
+    TDataSet* t = Tabla();
+    if (t->State() != dsEdit && t->State() != dsInsert) return;
+    if (!ConfirmaDuplicado()) return;
+    // A refused post leaves its message and the record in its editing state.
+    t->Post();
+    TrasGuardar();
+}
+
+void TFormRegistro::BtNoClick(TObject*) {
+    TDataSet* t = Tabla();
+    if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
+    if (NoCierra()) SetModalResult(mrNo);
+}
+
+void TFormRegistro::btAsignaClick(TObject*) {
+    if (Tabla()->State() != dsBrowse) return;
+    Asigna();
+}
+
+void TFormRegistro::btBuscarClick(TObject*) {
+    const TBusqueda b = Busqueda();
+    if (b.SQL.isEmpty()) return;
+}
+
+void TFormRegistro::LocalizaBuscado(TDataSet* elegido, const TBusqueda& busqueda) {
+    // A failed locate leaves the current record as it was.
+    Tabla()->Locate(busqueda.Clave, elegido->FieldByName(QStringLiteral("CODIGO"))->Value(), 0);
+}
+
+void TFormRegistro::btImprimirClick(TObject*) {
+    // A second click while the card runs does nothing.
+    const TNotifyEvent guardado = btImprimir->OnClick();
+    btImprimir->OnClick() = nullptr;
+    QRPrinter->OnPreview = TNotifyEvent(this, &TFormRegistro::MuestraPreview);
+    auto restaura = [&] {
+        QRPrinter->OnPreview = nullptr;
+        btImprimir->OnClick() = guardado;
+    };
+    try {
+        ImprimeFicha();
+    } catch (...) {
+        restaura();
+        throw;
+    }
+    restaura();
+}
+
+void TFormRegistro::MuestraPreview(TObject*) {}
+
+void TFormRegistro::FormClose(TObject*, TCloseAction& action) {
+    // A pending change is dropped, never saved, when the form goes.
+    TDataSet* t = Tabla();
+    if (t && (t->State() == dsEdit || t->State() == dsInsert)) t->Cancel();
+    action = caFree;
+}
+
+void TFormRegistro::BtSalirClick(TObject*) { Close(); }
+
+void TFormRegistro::btAyudaClick(TObject*) { Application->HelpContext(HelpContext()); }
+
+void TFormRegistro::btRefreshClick(TObject*) {
+    if (TDataSet* t = ActiveSource->DataSet()) Dat->refresca(t);
+}
+
+void TFormRegistro::btFirstClick(TObject*) {
+    if (TDataSet* t = ActiveSource->DataSet(); t && !t->Bof()) t->First();
+}
+void TFormRegistro::btPrevClick(TObject*) {
+    if (TDataSet* t = ActiveSource->DataSet(); t && !t->Bof()) t->Prior();
+}
+void TFormRegistro::btNextClick(TObject*) {
+    if (TDataSet* t = ActiveSource->DataSet(); t && !t->Eof()) t->Next();
+}
+void TFormRegistro::btLastClick(TObject*) {
+    if (TDataSet* t = ActiveSource->DataSet(); t && !t->Eof()) t->Last();
+}
+void TFormRegistro::btAddClick(TObject*) {
+    if (TDataSet* t = ActiveSource->DataSet()) t->Insert();
+}
+void TFormRegistro::btEditClick(TObject*) {
+    if (TDataSet* t = ActiveSource->DataSet()) t->Edit();
+}
+void TFormRegistro::btDelClick(TObject*) {
+    if (TDataSet* t = ActiveSource->DataSet(); t && !t->IsEmpty()) t->Delete();
+}
+
+void TFormRegistro::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
+    TDataSet* t = ActiveSource->DataSet();
+    if (!t || t->State() != dsBrowse) return;
+    const bool ctrl = shift & ssCtrl;
+    if (ctrl && key == VK_RETURN) {
+        key = 0;
+        btEditClick(this);
+    } else if (FSoloCtrlEnter) {
+        return;
+    } else if (ctrl && key == VK_INSERT) {
+        key = 0;
+        btAddClick(this);
+    } else if (ctrl && key == VK_DELETE) {
+        key = 0;
+        btDelClick(this);
+    } else if (key == VK_PRIOR) {
+        key = 0;
+        btPrevClick(this);
+    } else if (key == VK_NEXT) {
+        key = 0;
+        btNextClick(this);
+    }
+}
+
+void TFormRegistro::FormKeyPress(TObject*, QChar& key) {
+    if (key != QChar(u'\r')) return;
+    key = QChar();
+    SelectNext(ActiveControl(), true, true);
+}

@@ -1,0 +1,186 @@
+// The notes editor.
+#include "shell/UObservacion.h"
+
+#include "platform/graphics/Resources.h"
+#include "platform/report/QuickRpt.h"
+#include "shell/UComunes.h"
+#include "shell/UData.h"
+#include "shell/rptObserva.h"
+
+TObservacion* Observacion = nullptr;
+
+namespace {
+TSpeedItem* Boton(TObservacion* form, const char* name, const QString& caption, const QString& hint, int left) {
+    auto* item = new TSpeedItem(form);
+    item->SetName(QString::fromLatin1(name));
+    item->SetBtnCaption(caption);
+    item->SetHint(hint);
+    item->SetShowHint(true);
+    form->SpeedBar1->AddItem(0, item);
+    item->SetLeft(left);
+    item->SetVisible(true);
+    return item;
+}
+}  // namespace
+
+TObservacion::TObservacion(TComponent* owner) : TForm(owner) {
+    SetName(QStringLiteral("Observacion"));
+    SetCaption(QStringLiteral("Observacion"));
+    SetHelpContext(3);
+    SetPosition(poScreenCenter);
+    SetClientWidth(600);
+    SetClientHeight(420);
+
+    ActiveSource = new TDataSource(this);
+    ActiveSource->SetName(QStringLiteral("ActiveSource"));
+
+    SpeedBar1 = new TSpeedBar(this);
+    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
+    SpeedBar1->SetParent(this);
+    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns);
+    SpeedBar1->SetBtnWidth(64);
+    SpeedBar1->SetBtnHeight(26);
+    SpeedBar1->SetBtnOffsetHorz(4);
+    SpeedBar1->SetBtnOffsetVert(4);
+    SpeedBar1->SetHeight(2 * 4 + 27);
+    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull()) {
+        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
+    }
+    SpeedBar1->AddSection(QStringLiteral("Observaciones"));
+    btImprimir = Boton(this, "btImprimir", QStringLiteral("Imprimir"), QStringLiteral("Impirmir|Imprime ficha"), 4);
+    btCut = Boton(this, "btCut", QStringLiteral("Cortar"), QStringLiteral("Cortar"), 80);
+    btCopy = Boton(this, "btCopy", QStringLiteral("Copiar"), QStringLiteral("Copiar"), 144);
+    btPaste = Boton(this, "btPaste", QStringLiteral("Pegar"), QStringLiteral("Pegar"), 208);
+    btAyuda = Boton(this, "btAyuda", QStringLiteral("Ayuda"), QStringLiteral("Ayuda|Muestra ayuda "), 284);
+    SpeedItem2 = Boton(this, "SpeedItem2", QStringLiteral("Volver"), QStringLiteral("Volver|Regresa a la pantalla anterior"), 348);
+
+    Cabecera = new TPanel(this);
+    Cabecera->SetName(QStringLiteral("Cabecera"));
+    Cabecera->SetParent(this);
+    Cabecera->SetCaption(QString());
+    Cabecera->SetAlign(alTop);
+    Cabecera->SetHeight(30);
+    Titulo = new TLabel(this);
+    Titulo->SetName(QStringLiteral("Titulo"));
+    Titulo->SetParent(Cabecera);
+    Titulo->SetAutoSize(false);
+    Titulo->SetAlignment(taRightJustify);
+    Titulo->SetBounds(8, 7, 170, 17);
+    Contenido = new TLabel(this);
+    Contenido->SetName(QStringLiteral("Contenido"));
+    Contenido->SetParent(Cabecera);
+    Contenido->SetAutoSize(false);
+    Contenido->SetBounds(186, 7, 400, 17);
+    Contenido->Font()->SetStyle(TFontStyles{fsBold});
+
+    Memo = new TDBMemo(this);
+    Memo->SetName(QStringLiteral("Memo"));
+    Memo->SetParent(this);
+    Memo->SetAlign(alClient);
+    Memo->SetScrollBars(ssVertical);
+    Memo->SetWantTabs(true);
+    Memo->SetDataSource(ActiveSource);
+
+    btImprimir->OnClick() = TNotifyEvent(this, &TObservacion::btImprimirClick);
+    btCut->OnClick() = TNotifyEvent(this, &TObservacion::btCutClick);
+    btCopy->OnClick() = TNotifyEvent(this, &TObservacion::btCopyClick);
+    btPaste->OnClick() = TNotifyEvent(this, &TObservacion::btPasteClick);
+    btAyuda->OnClick() = TNotifyEvent(this, &TObservacion::btAyudaClick);
+    SpeedItem2->OnClick() = TNotifyEvent(this, &TObservacion::btSalirClick);
+    OnClose = TCloseEvent(this, &TObservacion::FormClose);
+}
+
+TObservacion::~TObservacion() {
+    if (Observacion == this) Observacion = nullptr;
+}
+
+void TObservacion::FormClose(TObject*, TCloseAction& action) { action = caFree; }
+
+void TObservacion::PreguntaCambios() {
+    TDataSet* ds = ActiveSource->DataSet();
+    if (!ds) return;
+    if (MensajeConfirmacion(QStringLiteral("    ¡¡ Ha habido Cambios !! \r¿ Desea Guardar los cambios ?"))) ds->Post();
+    else ds->Cancel();
+}
+
+void TObservacion::btSalirClick(TObject*) {
+    if (Memo->Modified()) PreguntaCambios();
+    else if (TDataSet* ds = ActiveSource->DataSet()) ds->Cancel();
+    Close();
+}
+
+void TObservacion::btCutClick(TObject*) { Memo->CutToClipboard(); }
+void TObservacion::btCopyClick(TObject*) { Memo->CopyToClipboard(); }
+void TObservacion::btPasteClick(TObject*) { Memo->PasteFromClipboard(); }
+
+void TObservacion::btAyudaClick(TObject*) {
+    Application->HelpContext(130);
+    if (Memo->CanFocus()) Memo->SetFocus();
+}
+
+bool TObservacion::PreparaConsulta(TQuery* q) {
+    TDataSet* ds = ActiveSource->DataSet();
+    if (!Dat || !ds) return false;
+    struct TFicha {
+        TTable* Tabla;
+        const char* Fichero;
+        const char* Clave;
+        bool Bienes;
+    };
+    const TFicha fichas[] = {
+        {Dat->TClientes, "CLIENTES", "CLIENTE", true}, {Dat->TContrarios, "CONTRARIOS", "CONTRARIO", true},
+        {Dat->TAboCli, "ABOCLI", "ABOCLI", false},     {Dat->TProcu, "PROCU", "PROCU", false},
+        {Dat->TAbogados, "ABOGADOS", "ABOGADO", false}, {Dat->TPeritos, "PERITOS", "PERITO", false},
+    };
+    q->Close();
+    q->SQL()->Clear();
+    if (ds == Dat->TExped) {
+        q->SQL()->Add(QStringLiteral("SELECT OBSERVACIONES FROM EXPED"));
+        q->SQL()->Add(QStringLiteral("WHERE ANO = :ANO AND NUMERO = :NUMERO"));
+        q->ParamByName(QStringLiteral("ANO"))->SetAsString(ds->FieldByName(QStringLiteral("ANO"))->AsString());
+        q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(ds->FieldByName(QStringLiteral("NUMERO"))->AsString());
+        return true;
+    }
+    for (const TFicha& f : fichas) {
+        if (ds != f.Tabla) continue;
+        const QString fichero = QString::fromLatin1(f.Fichero), clave = QString::fromLatin1(f.Clave);
+        const bool bienes = f.Bienes && Memo->DataField().compare(QStringLiteral("OBSERVACIONES"), Qt::CaseInsensitive) != 0;
+        q->SQL()->Add(bienes ? QStringLiteral("SELECT RELACIOBIENES AS OBSERVACIONES FROM ") + fichero
+                             : QStringLiteral("SELECT OBSERVACIONES FROM ") + fichero);
+        q->SQL()->Add(QStringLiteral("WHERE ") + clave + QStringLiteral(" = :CODIGO"));
+        q->ParamByName(QStringLiteral("CODIGO"))->SetAsInteger(ds->FieldByName(clave)->AsInteger());
+        return true;
+    }
+    return false;
+}
+
+void TObservacion::MuestraPreview(TObject*) {
+    // Until the shared preview window exists the pages stay in the report printer.
+}
+
+void TObservacion::btImprimirClick(TObject*) {
+    if (Memo->Modified()) {
+        PreguntaCambios();
+        Memo->SetModified(false);
+    }
+    // A second click does nothing while the report runs.
+    const TNotifyEvent accion = btImprimir->OnClick();
+    btImprimir->OnClick() = nullptr;
+    QRPrinter->OnPreview = TNotifyEvent(this, &TObservacion::MuestraPreview);
+    try {
+        Application->CreateForm(FObserva);
+        if (PreparaConsulta(FObserva->QMemo)) {
+            FObserva->QMemo->Open();
+            FObserva->SetTitulo(Titulo->Caption() + QStringLiteral(" : ") + Contenido->Caption());
+            FObserva->QRObserva->Preview();
+        }
+        FObserva->Close();
+    } catch (...) {
+        QRPrinter->OnPreview = nullptr;
+        btImprimir->OnClick() = accion;
+        throw;
+    }
+    QRPrinter->OnPreview = nullptr;
+    btImprimir->OnClick() = accion;
+    if (Memo->CanFocus()) Memo->SetFocus();
+}

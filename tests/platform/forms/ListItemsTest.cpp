@@ -1,0 +1,228 @@
+// Tree views that draw their image list, lists whose items own an object, and the memo's
+// clipboard commands (plain and data-aware).
+#include "platform/db/DBTables.h"
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/DBCtrls.h"
+#include "platform/forms/FormHarness.h"
+#include "platform/graphics/Clipbrd.h"
+
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+using platform::forms::TFormHarness;
+
+namespace {
+
+int Vivos = 0;
+class TContado : public TObject {
+public:
+    TContado() { ++Vivos; }
+    ~TContado() override { --Vivos; }
+};
+
+// A 16x16 picture of one colour with a transparent corner.
+std::unique_ptr<TBitmap> Cuadro(TColor color) {
+    auto bmp = std::make_unique<TBitmap>();
+    bmp->SetSize(16, 16);
+    bmp->Canvas()->Brush()->SetColor(color);
+    bmp->Canvas()->FillRect(Rect(0, 0, 16, 16));
+    bmp->Canvas()->Brush()->SetColor(clFuchsia);
+    bmp->Canvas()->FillRect(Rect(0, 0, 4, 4));
+    return bmp;
+}
+
+// How many pixels of a colour the rectangle of a node's row holds.
+int Pixeles(TTreeView* tv, TTreeNode* node, TColor color) {
+    const QImage img = TFormHarness::Grab(tv);
+    QTreeWidget* tree = tv->Tree();
+    QTreeWidgetItem* item = nullptr;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if ((*it)->text(0) == node->Text()) item = *it;
+    const QRect r = tree->visualItemRect(item).translated(tree->viewport()->pos());
+    const QRgb want = platform::graphics::ToQRgb(color) | 0xFF000000u;
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right() && x < img.width(); ++x)
+            if (y >= 0 && y < img.height() && img.pixel(x, y) == want) ++n;
+    return n;
+}
+
+TEST(TreeImagesTest, NodesShowTheImageOfTheirIndexAndTheSelectedOneWhileSelected) {
+    TFormHarness harness;
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 220, 160);
+    auto* images = new TImageList(form.get());
+    images->SetSize(16, 16);
+    for (TColor c : {clRed, clLime, clBlue}) images->AddMasked(Cuadro(c).get(), clFuchsia);
+    auto* tv = new TTreeView(form.get());
+    tv->SetParent(form.get());
+    tv->SetBounds(0, 0, 220, 160);
+    TTreeNode* raiz = tv->Items()->Add(nullptr, QStringLiteral("Raiz"));
+    raiz->SetImageIndex(0);
+    raiz->SetSelectedIndex(1);
+    TTreeNode* hoja = tv->Items()->AddChild(raiz, QStringLiteral("Hoja"));
+    hoja->SetImageIndex(2);
+    hoja->SetSelectedIndex(2);
+    tv->FullExpand();
+    form->Show();
+    // No list: nothing drawn.
+    EXPECT_EQ(Pixeles(tv, raiz, clRed), 0);
+    tv->SetImages(images);
+    tv->SetSelected(hoja);
+    EXPECT_EQ(Pixeles(tv, raiz, clRed), 16 * 16 - 16);  // the masked corner is not drawn
+    EXPECT_EQ(Pixeles(tv, hoja, clBlue), 16 * 16 - 16);
+    tv->SetSelected(raiz);
+    EXPECT_EQ(Pixeles(tv, raiz, clRed), 0);
+    EXPECT_EQ(Pixeles(tv, raiz, clLime), 16 * 16 - 16);
+    // A new index shows at once; a list that goes takes its pictures with it.
+    hoja->SetImageIndex(0);
+    EXPECT_EQ(Pixeles(tv, hoja, clRed), 16 * 16 - 16);
+    delete images;
+    EXPECT_EQ(tv->Images(), nullptr);
+    EXPECT_EQ(Pixeles(tv, hoja, clRed), 0);
+}
+
+TEST(TreeImagesTest, NodesFreeTheObjectsTheyOwnAndSortTheirChildren) {
+    TFormHarness harness;
+    Vivos = 0;
+    {
+        auto form = std::make_unique<TForm>(nullptr);
+        auto* tv = new TTreeView(form.get());
+        tv->SetParent(form.get());
+        TTreeNode* raiz = tv->Items()->Add(nullptr, QStringLiteral("Raiz"));
+        for (const char* t : {"Ñoño", "alba", "Zaragoza", "Ávila"}) {
+            TTreeNode* n = tv->Items()->AddChild(raiz, QString::fromUtf8(t));
+            n->SetOwnedData(std::make_unique<TContado>());
+            EXPECT_EQ(n->Data(), n->OwnedData());
+        }
+        EXPECT_EQ(Vivos, 4);
+        raiz->Item(0)->Expand(false);
+        raiz->AlphaSort();
+        QStringList orden;
+        for (int i = 0; i < raiz->Count(); ++i) orden << raiz->Item(i)->Text();
+        EXPECT_EQ(orden, QStringList({QStringLiteral("alba"), QStringLiteral("Ávila"), QStringLiteral("Ñoño"),
+                                      QStringLiteral("Zaragoza")}));
+        EXPECT_EQ(tv->Tree()->topLevelItem(0)->child(2)->text(0), QStringLiteral("Ñoño"));
+        raiz->Item(0)->Delete();
+        EXPECT_EQ(Vivos, 3);
+        raiz->Item(0)->SetData(nullptr);  // replacing the data lets the object go
+        EXPECT_EQ(Vivos, 2);
+    }
+    EXPECT_EQ(Vivos, 0);
+}
+
+TEST(OwnedObjectsTest, AStringListThatOwnsItsObjectsFreesThemOnDeleteReplaceAndClear) {
+    Vivos = 0;
+    {
+        TStringList lista;
+        lista.SetOwnsObjects(true);
+        for (int i = 0; i < 4; ++i) lista.AddObject(QString::number(i), new TContado);
+        lista.Delete(1);
+        EXPECT_EQ(Vivos, 3);
+        lista.PutObject(0, new TContado);
+        EXPECT_EQ(Vivos, 3);
+        lista.PutObject(0, lista.Objects(0));  // the same object stays
+        EXPECT_EQ(Vivos, 3);
+        lista.Clear();
+        EXPECT_EQ(Vivos, 0);
+        lista.AddObject(QStringLiteral("x"), new TContado);
+        lista.AddObject(QStringLiteral("y"), new TBookmarkObject(TBookmark{7, true}));
+        EXPECT_EQ(static_cast<TBookmarkObject*>(lista.Objects(1))->Bookmark.Id, 7);
+    }
+    EXPECT_EQ(Vivos, 0);
+    TStringList ajena;  // the default leaves the objects to their owner
+    TContado fuera;
+    ajena.AddObject(QStringLiteral("x"), &fuera);
+    ajena.Clear();
+    EXPECT_EQ(Vivos, 1);
+}
+
+TEST(MemoClipboardTest, CutCopyPasteAndSelection) {
+    TFormHarness harness;
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* memo = new TMemo(form.get());
+    memo->SetParent(form.get());
+    memo->SetText(QStringLiteral("primera\r\nsegunda"));
+    memo->SetSelStart(8);
+    memo->SetSelLength(7);
+    EXPECT_EQ(memo->SelText(), QStringLiteral("segunda"));
+    memo->CopyToClipboard();
+    EXPECT_EQ(Clipboard()->AsText(), QStringLiteral("segunda"));
+    memo->SelectAll();
+    EXPECT_EQ(memo->SelLength(), 15);
+    memo->SetModified(false);
+    memo->CutToClipboard();
+    EXPECT_EQ(memo->Text(), QString());
+    EXPECT_TRUE(memo->Modified());
+    EXPECT_EQ(Clipboard()->AsText(), QStringLiteral("primera\nsegunda"));
+    Clipboard()->SetAsText(QStringLiteral("pegado"));
+    memo->PasteFromClipboard();
+    EXPECT_EQ(memo->Text(), QStringLiteral("pegado"));
+    memo->SetReadOnly(true);
+    memo->PasteFromClipboard();
+    EXPECT_EQ(memo->Text(), QStringLiteral("pegado"));
+    memo->SetWantTabs(true);
+    EXPECT_FALSE(memo->Editor()->tabChangesFocus());
+}
+
+TEST(MemoClipboardTest, DataAwareMemoEditsTheRecordBeforeCuttingOrPasting) {
+    TFormHarness harness;
+    QTemporaryDir dir;
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* table = new TTable(form.get());
+    table->SetDatabaseName(dir.path());
+    table->SetTableName(QStringLiteral("NOTAS"));
+    table->FieldDefs()->Add(QStringLiteral("ID"), ftInteger, 0, true);
+    table->FieldDefs()->Add(QStringLiteral("OBSERVACIONES"), ftMemo);
+    table->IndexDefs()->Add(QString(), QStringLiteral("ID"), ixPrimary);
+    table->CreateTable();
+    table->Open();
+    table->Append();
+    table->FieldByName(QStringLiteral("ID"))->SetAsInteger(1);
+    table->FieldByName(QStringLiteral("OBSERVACIONES"))->SetAsString(QStringLiteral("nota"));
+    table->Post();
+    auto* ds = new TDataSource(form.get());
+    ds->SetDataSet(table);
+    ds->SetAutoEdit(false);
+    auto* memo = new TDBMemo(form.get());
+    memo->SetParent(form.get());
+    memo->SetDataSource(ds);
+    memo->SetDataField(QStringLiteral("OBSERVACIONES"));
+    Clipboard()->SetAsText(QStringLiteral(" larga"));
+    // A source that does not edit by itself: nothing changes.
+    memo->SelectAll();
+    memo->CutToClipboard();
+    memo->PasteFromClipboard();
+    EXPECT_EQ(memo->Text(), QStringLiteral("nota"));
+    EXPECT_EQ(table->State(), dsBrowse);
+    EXPECT_EQ(Clipboard()->AsText(), QStringLiteral(" larga"));
+    // One that does: the record goes into edit and the pasted text is posted with it.
+    ds->SetAutoEdit(true);
+    memo->SetSelStart(4);
+    memo->PasteFromClipboard();
+    EXPECT_EQ(table->State(), dsEdit);
+    table->Post();
+    EXPECT_EQ(table->FieldByName(QStringLiteral("OBSERVACIONES"))->AsString(), QStringLiteral("nota larga"));
+}
+
+}  // namespace
+
+namespace {
+TEST(TreeImagesTest, ANodeWithoutChildrenDoesNotExpand) {
+    TFormHarness harness;
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* tv = new TTreeView(form.get());
+    tv->SetParent(form.get());
+    TTreeNode* raiz = tv->Items()->Add(nullptr, QStringLiteral("Raiz"));
+    TTreeNode* hoja = tv->Items()->AddChild(raiz, QStringLiteral("Hoja"));
+    int expandidos = 0;
+    tv->OnExpanded = [&](TObject*, TTreeNode*) { ++expandidos; };
+    tv->FullExpand();
+    EXPECT_EQ(expandidos, 1);
+    EXPECT_TRUE(raiz->Expanded());
+    EXPECT_FALSE(hoja->Expanded());
+}
+}  // namespace
