@@ -173,6 +173,7 @@ TBuscar::TBuscar(TComponent* owner) : TForm(owner) {
 }
 
 TBuscar::~TBuscar() {
+    if (Buscar == this) Buscar = nullptr;
     // The nodes go before the query whose rows they stand for.
     Lista->OnChange = nullptr;
     Lista->Items()->Clear();
@@ -181,6 +182,7 @@ TBuscar::~TBuscar() {
 void TBuscar::Inicia(const QString& titulo, bool popup, int modo) {
     Titulo = titulo;
     Modo = modo;
+    AseguraTabla();
     CargaLista();
     Lista->SetPopupMenu(popup ? PopupBuscar : nullptr);
     btNuevo->SetVisible(Modo > 0);
@@ -261,6 +263,17 @@ bool TBuscar::AbreTabla() {
     TTabla->SetTableName(fichero);
     TTabla->Open();
     return true;
+}
+
+void TBuscar::AseguraTabla() {
+    QString fichero;
+    int longitud = 0;
+    if (!Dat || !shell::TablaDeBusqueda(Titulo, fichero, longitud)) return;
+    const QString nombre = fichero.left(fichero.size() - 3);  // without ".DB"
+    auto conn = Dat->Db->Connection();
+    if (conn->TableExists(nombre)) return;
+    for (const auto& tabla : shell::TablasDelDespacho())
+        if (tabla.Name.compare(nombre, Qt::CaseInsensitive) == 0) conn->CreateTable(tabla);
 }
 
 void TBuscar::RefrescaDat() {

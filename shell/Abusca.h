@@ -50,6 +50,8 @@ private:
     bool AbreTabla();
     // Other views of the same table in the data module see the change.
     void RefrescaDat();
+    // A data folder older than one of the lookup tables gets it, empty, before it is listed.
+    void AseguraTabla();
     bool FCargando = false;
 };
 

@@ -89,6 +89,7 @@ TBuscar2::TBuscar2(TComponent* owner) : TForm(owner), FRuta(std::make_unique<TSt
 }
 
 TBuscar2::~TBuscar2() {
+    if (Buscar2 == this) Buscar2 = nullptr;
     Lista->OnChange = nullptr;
     Lista->OnExpanded = nullptr;
     Lista->OnCollapsed = nullptr;

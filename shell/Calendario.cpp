@@ -69,6 +69,10 @@ TAlmanaque::TAlmanaque(TComponent* owner) : TForm(owner) {
     OnKeyDown = TKeyEvent(this, &TAlmanaque::FormKeyDown);
 }
 
+TAlmanaque::~TAlmanaque() {
+    if (Almanaque == this) Almanaque = nullptr;
+}
+
 void TAlmanaque::FormShow(TObject*) {
     FechaCalendario = Calendar->Date();
     CalendarChange(this);

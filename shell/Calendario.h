@@ -9,6 +9,7 @@
 class TAlmanaque : public TForm {
 public:
     explicit TAlmanaque(TComponent* owner);
+    ~TAlmanaque() override;
 
     TCalenPnl* Calendar = nullptr;
     TLabel* Fecha = nullptr;

@@ -6,6 +6,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "shell/UComunes.h"
 
+#include <algorithm>
+
 QString CarpetaDatos;
 QString CarpetaPrivada;
 TDat* Dat = nullptr;
@@ -82,12 +84,12 @@ void TDat::DatCreate() {
         if (auto* t = dynamic_cast<TTable*>(c)) {
             try {
                 t->Open();
-            } catch (const Exception&) {
+            } catch (const Exception& e) {
                 try {
                     t->Close();  // a table that failed half-way open must not look usable
                 } catch (const Exception&) {
                 }
-                MensajeError(t->Name());
+                MensajeError(t->Name() + QLatin1Char('\n') + e.Message());
             }
         } else if (auto* q = dynamic_cast<TQuery*>(c)) {
             if (q->Tag() == 0) q->Open();
@@ -100,16 +102,56 @@ void TDat::DatCreate() {
     FQContador->SetDatabaseName(QStringLiteral("ZEMBRA"));
 }
 
+namespace {
+bool MismosCampos(const QStringList& a, const QStringList& b) {
+    if (a.size() != b.size()) return false;
+    for (int i = 0; i < a.size(); ++i)
+        if (a[i].compare(b[i], Qt::CaseInsensitive) != 0) return false;
+    return true;
+}
+
+// The stored index that plays the part of `modelo` (the primary, or the one of its name).
+const platform::db::TIndexDesc* IndiceGuardado(const platform::db::TTableDesc& guardada, const platform::db::TIndexDesc& modelo) {
+    for (const auto& ix : guardada.Indexes)
+        if (modelo.Primary ? ix.Primary : (!ix.Primary && ix.Name.compare(modelo.Name, Qt::CaseInsensitive) == 0)) return &ix;
+    return nullptr;
+}
+}  // namespace
+
+// Every table and index of the data model exists in the folder: a new folder gets them all, an
+// older one gets what it lacks (tables added since, indexes whose fields changed).
 void TDat::CreaTablasNuevas() {
     auto conn = Db->Connection();
     const auto tablas = shell::TablasDelDespacho();
-    for (const auto& t : tablas)
-        if (conn->TableExists(t.Name)) return;  // an existing data folder is opened as it is
-    EnTransaccion([&] {
-        for (const auto& t : tablas) conn->CreateTable(t);
-        // The single row of office settings that every counter lives in.
-        conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
-    });
+    auto ajusta = [&](bool aplica) {
+        bool cambia = false;
+        for (const auto& t : tablas) {
+            if (!conn->TableExists(t.Name)) {
+                cambia = true;
+                if (!aplica) continue;
+                conn->CreateTable(t);
+                // The single row of office settings that every counter lives in.
+                if (platform::db::StorageName(t.Name) == QLatin1String("sistem"))
+                    conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
+                continue;
+            }
+            for (const auto& modelo : t.Indexes) {
+                const auto guardada = conn->DescribeTable(t.Name);
+                const auto* ix = IndiceGuardado(guardada, modelo);
+                if (ix && MismosCampos(ix->Fields, modelo.Fields) && ix->Unique == modelo.Unique) continue;
+                // A table that lacks the fields is not ours to mend: it fails to open, saying why.
+                if (std::any_of(modelo.Fields.begin(), modelo.Fields.end(), [&](const QString& f) { return guardada.ColumnIndex(f) < 0; }))
+                    continue;
+                cambia = true;
+                if (!aplica) continue;
+                if (ix) conn->DropIndex(t.Name, *ix);
+                conn->AddIndex(t.Name, modelo);
+            }
+        }
+        return cambia;
+    };
+    if (!ajusta(false)) return;
+    EnTransaccion([&] { ajusta(true); });
 }
 
 void TDat::Introduce(TObject*, bool& continuar) {
@@ -163,6 +205,13 @@ void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador) {
         if (propia) conn->StartTransaction();
         FNumerando = ds;
         FTransaccionPropia = propia;
+        // The transaction ends with this post, whatever way the post ends: committed as soon as the
+        // row is written (a failed commit fails the post and keeps the record), rolled back otherwise.
+        ds->BindToPost([this, ds](bool escrito) {
+            if (FNumerando != ds) return;
+            if (escrito) ConfirmaNumeracion();
+            else DeshaceNumeracion();
+        });
         FQContador->Close();
         FQContador->SQL()->SetText(QStringLiteral("SELECT NUMERO, %1 FROM SISTEM ORDER BY NUMERO").arg(contador));
         FQContador->Open();
@@ -201,13 +250,21 @@ void TDat::DeshaceNumeracion() {
     if (propia && Db->InTransaction()) Db->Rollback();
 }
 
-void TDat::TerminaNumeracion(TDataSet* ds) {
-    if (FNumerando == ds) {
-        const bool propia = FTransaccionPropia;
-        FNumerando = nullptr;
-        FTransaccionPropia = false;
-        if (propia) Db->Commit();
+void TDat::ConfirmaNumeracion() {
+    const bool propia = FTransaccionPropia;
+    FNumerando = nullptr;
+    FTransaccionPropia = false;
+    if (!propia) return;
+    try {
+        Db->Commit();
+    } catch (...) {
+        if (Db->InTransaction()) Db->Rollback();
+        throw;
     }
+}
+
+void TDat::TerminaNumeracion(TDataSet* ds) {
+    if (FNumerando == ds) ConfirmaNumeracion();  // only when the post ran without its dataset's guard
     if (TSistem->Active() && TSistem->State() == dsBrowse) TSistem->Refresh();
     GuardaCambios(ds);
 }

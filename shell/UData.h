@@ -135,6 +135,7 @@ private:
     // record: the counter is read and raised before the record is written, and both are
     // committed (or rolled back) together.
     void Numera(TDataSet* ds, const QString& campo, const QString& contador);
+    void ConfirmaNumeracion();
     void TerminaNumeracion(TDataSet* ds);
     void DeshaceNumeracion();
     void NombreCalculado(TDataSet* ds, const QString& campo);

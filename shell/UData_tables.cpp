@@ -19,6 +19,7 @@ struct Ix {
     const char* Nombre;  // empty for the primary index
     const char* Campos;
     bool Primario = false;
+    bool Unico = false;
 };
 struct Tabla {
     const char* Nombre;
@@ -77,7 +78,8 @@ const std::vector<Tabla>& Tablas() {
         {"CUENTAS",
          {{"ANO", 'S', 4, true}, {"NUMERO", 'S', 7, true}, {"FECHA", 'D'}, {"ORDEN", 'I', 0, true}, {"TIPO", 'I'},
           {"IMPORTE", 'F'}, {"TIPOSTRING", 'c', 1}, {"CONCEPTO", 'S', 80}, {"CUENTA", 'S', 5}},
-         {{"", "ORDEN", true}, {"IxExped", "ANO;NUMERO"}}},
+         // Ordered by case file first, so a case file's ledger is a range of the primary index.
+         {{"", "ANO;NUMERO;ORDEN", true}, {"IxOrden", "ORDEN", false, true}}},
         {"CONCONTAS", {{"CONCEPTO", 'S', 50}, {"IMPORTE", 'F'}, {"TIPO", 'I'}, {"IVA", 'I'}, {"CUENTA", 'S', 5}}, {}},
         {"ABOCLI",
          {{"ABOCLI", 'I'}, {"CIF", 'S', 15}, NOMBRE, APELLIDOS, DOMICILIO, POBLACION, CDPOSTAL, PROVINCIA, BANCO,
@@ -116,7 +118,7 @@ const std::vector<Tabla>& Tablas() {
          {{"ABOCLI", 'I'}, {"FECHA", 'D', 0, true}, {"HORA", 'T', 0, true}, {"ORDEN", 'I', 0, true}, {"TIPO", 'S', 1},
           {"ANO", 'S', 4}, {"NUMERO", 'S', 7}, {"CODIGO", 'I'}, {"ARCHIVADO", 'S', 1}, {"ESCRITO", 'I'},
           {"TIPOAGENDA", 'S', 30}, {"SITUACION", 'S', 255}, {"EXTENSION", 'S', 5}, {"USUARIO", 'S', 15}},
-         {{"", "ORDEN", true}, {"agen01", "ABOCLI;FECHA;HORA"}, {"IxFecha", "FECHA;HORA"}, {"IxExped", "ANO;NUMERO"}}},
+         {{"", "ORDEN", true}, {"agen01", "ANO;NUMERO;FECHA;HORA"}, {"IxAbogado", "ABOCLI;FECHA;HORA"}, {"IxFecha", "FECHA;HORA"}, {"IxExped", "ANO;NUMERO"}}},
         {"CONAGENDAS",
          {{"CODIGO", 'I'}, {"CONCEPTO", 'S', 50}, {"DIAS", 'I'}, {"TIPOAGENDA", 'S', 30}}, {{"", "CODIGO", true}}},
         {"TIPOAGENDAS", {{"TIPO", 'S', 30, true}}, {{"", "TIPO", true}}},
@@ -136,6 +138,8 @@ const std::vector<Tabla>& Tablas() {
         // Kept by the pick list only: office types and office destinations.
         {"TIPODES", {{"TIPO", 'S', 30, true}}, {{"", "TIPO", true}}},
         {"TURNADOS", {{"TURNADO", 'S', 30, true}}, {{"", "TURNADO", true}}},
+        // The marker conversion table, opened by the document models list only.
+        {"Convertir.db", {{"Origen", 'S', 255, true}, {"Destino", 'S', 255}}, {{"", "Origen", true}}},
     };
     return tablas;
 }
@@ -194,7 +198,7 @@ std::vector<platform::db::TTableDesc> TablasDelDespacho() {
             id.Name = QString::fromLatin1(ix.Nombre);
             id.Fields = QString::fromLatin1(ix.Campos).split(QLatin1Char(';'));
             id.Primary = ix.Primario;
-            id.Unique = ix.Primario;
+            id.Unique = ix.Primario || ix.Unico;
             d.Indexes.push_back(id);
         }
         r.push_back(std::move(d));

@@ -2,10 +2,13 @@
 
 #include "platform/graphics/Resources.h"
 #include "platform/report/QuickRpt.h"
+#include "shell/Abusca.h"
+#include "shell/Abusca2.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -319,9 +322,50 @@ void TFormRegistro::btAsignaClick(TObject*) {
     Asigna();
 }
 
+namespace {
+template <class F>
+void PreparaBusqueda(F* dialogo, const TFormRegistro::TBusqueda& b) {
+    TQuery* q = dialogo->QBusca;
+    q->Close();
+    q->SQL()->Clear();
+    for (const QString& linea : b.SQL) q->SQL()->Add(linea);
+    for (const auto& [nombre, valor] : b.Parametros) q->ParamByName(nombre)->SetValue(valor);
+    dialogo->SetCaption(b.Caption);
+}
+}  // namespace
+
+void TFormRegistro::Elige(const TBusqueda& b, bool popup, int modo, const std::function<void(TDataSet*)>& eleccion) {
+    if (b.Arbol) {
+        Application->CreateForm(Buscar2);
+        auto libera = [](TBuscar2* f) {
+            Buscar2 = nullptr;
+            delete f;
+        };
+        std::unique_ptr<TBuscar2, decltype(libera)> dialogo(Buscar2, libera);
+        PreparaBusqueda(Buscar2, b);
+        Buscar2->QBusca->Open();
+        Buscar2->QBusca->First();
+        Buscar2->Inicia(b.Titulo, false, false);
+        const bool ok = Buscar2->ShowModal() == mrOk;
+        if (ok) eleccion(Buscar2->QBusca);
+    } else {
+        Application->CreateForm(Buscar);
+        auto libera = [](TBuscar* f) {
+            Buscar = nullptr;
+            delete f;
+        };
+        std::unique_ptr<TBuscar, decltype(libera)> dialogo(Buscar, libera);
+        PreparaBusqueda(Buscar, b);
+        Buscar->Inicia(b.Titulo, popup, modo);
+        const bool ok = Buscar->ShowModal() == mrOk;
+        if (ok) eleccion(Buscar->QBusca);
+    }
+}
+
 void TFormRegistro::btBuscarClick(TObject*) {
     const TBusqueda b = Busqueda();
     if (b.SQL.isEmpty()) return;
+    Elige(b, false, 0, [&](TDataSet* elegido) { LocalizaBuscado(elegido, b); });
 }
 
 void TFormRegistro::LocalizaBuscado(TDataSet* elegido, const TBusqueda& busqueda) {
@@ -353,6 +397,7 @@ void TFormRegistro::FormClose(TObject*, TCloseAction& action) {
     // A pending change is dropped, never saved, when the form goes.
     TDataSet* t = Tabla();
     if (t && (t->State() == dsEdit || t->State() == dsInsert)) t->Cancel();
+    AlCerrar();
     action = caFree;
 }
 

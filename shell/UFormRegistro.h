@@ -15,6 +15,9 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <QStringList>
+#include <functional>
+#include <utility>
+#include <vector>
 
 class TFormRegistro : public TForm {
 public:
@@ -72,6 +75,7 @@ public:
         QStringList SQL;
         bool Arbol = false;
         QString Clave;
+        std::vector<std::pair<QString, Variant>> Parametros;
     };
 
 protected:
@@ -103,10 +107,15 @@ protected:
     virtual void RegistroCambiado() {}
     // The form's search; empty SQL: the search item does nothing.
     virtual TBusqueda Busqueda() const { return {}; }
+    // Runs the pick list (or, with Arbol, the tree search) over the query of `busqueda`, with
+    // the pick list's pop-up menu and mode as given; on OK `eleccion` reads the chosen row.
+    static void Elige(const TBusqueda& busqueda, bool popup, int modo, const std::function<void(TDataSet*)>& eleccion);
     // Moves the table to the row the search dialog chose (current row of its query).
     virtual void LocalizaBuscado(TDataSet* elegido, const TBusqueda& busqueda);
     // Creates the record card, previews it and closes it (the preview hook is installed).
     virtual void ImprimeFicha() {}
+    // When the form closes, after a pending change was cancelled.
+    virtual void AlCerrar() {}
     // The report printer's preview event while the card runs.
     virtual void MuestraPreview(TObject* sender);
 

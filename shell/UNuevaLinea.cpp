@@ -47,6 +47,10 @@ TNuevaLinea::TNuevaLinea(TComponent* owner) : TForm(owner) {
     OnShow = TNotifyEvent(this, &TNuevaLinea::FormShow);
 }
 
+TNuevaLinea::~TNuevaLinea() {
+    if (NuevaLinea == this) NuevaLinea = nullptr;
+}
+
 void TNuevaLinea::FormShow(TObject*) {
     if (Respuesta->MaxLength() > 0) {
         // Room for the longest answer, centred in its frame.

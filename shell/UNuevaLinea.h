@@ -7,6 +7,7 @@
 class TNuevaLinea : public TForm {
 public:
     explicit TNuevaLinea(TComponent* owner);
+    ~TNuevaLinea() override;
 
     TLabel* Pregunta = nullptr;
     TPanel* Contenedor = nullptr;

@@ -54,6 +54,10 @@ TFObserva::TFObserva(TComponent* owner) : TForm(owner) {
     OnClose = TCloseEvent(this, &TFObserva::FormClose);
 }
 
+TFObserva::~TFObserva() {
+    if (FObserva == this) FObserva = nullptr;
+}
+
 void TFObserva::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 
 void TFObserva::SetTitulo(const QString& titulo) { QRTitulo->SetCaption(titulo); }

@@ -11,6 +11,7 @@ class TQRDBText;
 class TFObserva : public TForm {
 public:
     explicit TFObserva(TComponent* owner);
+    ~TFObserva() override;
 
     TQuery* QMemo = nullptr;
     TDataSource* DSMemo = nullptr;

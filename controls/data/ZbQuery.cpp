@@ -43,7 +43,7 @@ QStringList FindMacros(const QString& text, QChar macroChar) {
             }
             QString name;
             i = ReadName(text, i + 1, name);
-            if (!name.isEmpty() && !names.contains(name)) names << name;
+            if (!name.isEmpty()) names << name;
         } else {
             ++i;
         }
@@ -71,7 +71,7 @@ QString ExpandLine(const QString& line, QChar macroChar, const TParams& macros) 
             QString name;
             const int next = ReadName(line, i + 1, name);
             TParam* macro = name.isEmpty() ? nullptr : macros.FindParam(name);
-            if (macro && macro->Name() == name) out += macro->AsString();
+            if (macro) out += macro->AsString();
             else out += line.mid(i, next - i);
             i = next;
         } else {
@@ -111,7 +111,15 @@ void TZbQuery::RecreateMacros() {
     auto fresh = std::make_unique<TParams>();
     for (const QString& name : platform::data::FindMacros(FPattern->Text(), FMacroChar))
         fresh->CreateParam(ftString, name, ptInput)->SetAsString(QStringLiteral("0=0"));
-    fresh->AssignValues(*FMacros);
+    // Values survive pattern edits; each item keeps the spelling the pattern now has.
+    for (int i = 0; i < fresh->Count(); ++i) {
+        TParam* item = fresh->Items(i);
+        if (TParam* old = FMacros->FindParam(item->Name())) {
+            const QString name = item->Name();
+            *item = *old;
+            item->SetName(name);
+        }
+    }
     FMacros = std::move(fresh);
 }
 
@@ -165,6 +173,17 @@ void TZbQuery::StatementChanged(TObject* sender) {
     // Someone else wrote the statement: it becomes the pattern.
     TStrings* statement = TQuery::SQL();
     FPattern->Assign(statement);
+}
+
+void TZbQuery::Disconnect() {
+    TQuery::Disconnect();
+    if (HasState(csDesigning)) return;
+    auto* statement = static_cast<TStringList*>(TQuery::SQL());
+    const TNotifyEvent own(this, &TZbQuery::StatementChanged);
+    if (statement->OnChange == own) return;
+    FSavedChange = statement->OnChange;
+    statement->OnChange = own;
+    if (!FExpanding) FPattern->Assign(statement);
 }
 
 void TZbQuery::Loaded() {

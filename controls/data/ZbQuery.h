@@ -28,6 +28,13 @@ protected:
     void Loaded() override;
     void InternalOpen() override;
 
+public:
+    // Closes and unprepares; then takes the statement text's change notice back when something
+    // replaced it, so writes of the statement keep becoming the pattern.
+    void Disconnect() override;
+
+private:
+
 private:
     void PatternChanged(TObject* sender);
     void StatementChanged(TObject* sender);
@@ -43,9 +50,10 @@ private:
 };
 
 namespace platform::data {
-// The macro names of a text in order of appearance, each name once.
+// The macro names of a text in order of appearance: a name written twice is listed twice.
 QStringList FindMacros(const QString& text, QChar macroChar);
 // One line with every macro that has a value in `macros` replaced, in one left-to-right pass: an
-// inserted value is never scanned again. Literals and "%%" pass through unchanged.
+// inserted value is never scanned again. Names match without case; a name listed twice takes the
+// value of its first item (the one MacroByName gives). Literals and "%%" pass through unchanged.
 QString ExpandLine(const QString& line, QChar macroChar, const TParams& macros);
 }  // namespace platform::data

@@ -133,8 +133,12 @@ void TComponent::FreeNotification(TComponent* component) {
         component->FFreeNotifies.push_back(this);
 }
 
+// Both sides forget each other: the other must not tell us of its end once we have let it go.
 void TComponent::RemoveFreeNotification(TComponent* component) {
+    if (!component) return;
     FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), component), FFreeNotifies.end());
+    auto& theirs = component->FFreeNotifies;
+    theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {

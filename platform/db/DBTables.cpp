@@ -209,7 +209,7 @@ std::shared_ptr<TConnection> TDatabase::Connection() {
 }
 
 void TDatabase::CloseDataSets() {
-    for (TDBDataSet* ds : std::vector<TDBDataSet*>(FDataSets)) ds->Close();
+    for (TDBDataSet* ds : std::vector<TDBDataSet*>(FDataSets)) ds->Disconnect();
 }
 
 void TDatabase::StartTransaction() { Connection()->StartTransaction(); }
@@ -926,6 +926,11 @@ TQuery::~TQuery() {
 }
 
 void TQuery::SetSQL(TStrings* value) { FSQL->Assign(value); }
+
+void TQuery::Disconnect() {
+    Close();
+    UnPrepare();
+}
 
 void TQuery::QueryChanged(TObject*) {
     if (Active()) Close();

@@ -149,11 +149,17 @@ public:
     void SetSessionName(const QString& name) { FSessionName = name; }
     TDatabase* Database() const;
     platform::db::TConnection* Connection();
+    // Called by the database when it closes its datasets.
+    virtual void Disconnect() { Close(); }
 
 protected:
     std::shared_ptr<platform::db::TConnection> FConn;
     void OpenConnection();
     void InternalClose() override;
+    bool TransactionActive() override { return FConn && FConn->InTransaction(); }
+    void AbandonTransaction() override {
+        if (FConn) FConn->Rollback();
+    }
 
 private:
     friend class TDatabase;
@@ -314,6 +320,7 @@ public:
     void SetPrepared(bool v) { v ? Prepare() : UnPrepare(); }
     void ExecSQL();
     int RowsAffected() const { return FRowsAffected; }
+    void Disconnect() override;
 
 protected:
     void InternalOpen() override;

@@ -748,10 +748,50 @@ void TDataSet::CheckRequiredFields() {
     }
 }
 
+namespace platform::db {
+std::function<void(const QString&)> OnTransactionLeak = [](const QString& what) { qCritical("%s", qPrintable(what)); };
+}
+
+// Ends, on every way out of a post or a delete, what the operation left pending: work bound to
+// the post, and any transaction opened during the operation that nobody closed.
+class TDataSet::TOperationGuard {
+public:
+    TOperationGuard(TDataSet* ds, const char* operation) : FDataSet(ds), FOperation(operation) {
+        FWasInTransaction = ds->TransactionActive();
+    }
+    ~TOperationGuard() {
+        try {
+            FDataSet->EndPostWork(false);
+            if (!FWasInTransaction && FDataSet->TransactionActive()) {
+                if (platform::db::OnTransactionLeak)
+                    platform::db::OnTransactionLeak(QStringLiteral("%1.%2 left a transaction open")
+                                                        .arg(FDataSet->Name(), QLatin1String(FOperation)));
+                FDataSet->AbandonTransaction();
+            }
+        } catch (...) {
+            // Nothing may escape while the operation unwinds; the engine has already said why.
+        }
+    }
+
+private:
+    TDataSet* FDataSet;
+    const char* FOperation;
+    bool FWasInTransaction = false;
+};
+
+void TDataSet::EndPostWork(bool written) {
+    if (!FPostEnd) return;
+    auto end = std::move(FPostEnd);
+    FPostEnd = nullptr;
+    end(written);
+}
+
 void TDataSet::Post() {
     if (FState == dsSetKey) return EndSetKey();
     UpdateRecord();
     if (FState != dsEdit && FState != dsInsert) return;
+    FPostEnd = nullptr;
+    TOperationGuard guard(this, "Post");
     DataEvent(deCheckBrowseMode);
     RunEvent(BeforePost);
     CheckOperation(this, OnPostError, [this] { DoPost(); });
@@ -764,6 +804,12 @@ void TDataSet::DoPost() {
     TRecordBuffer& cur = FBuffers[FActiveRecord];
     bool inserting = FState == dsInsert;
     InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
+    try {
+        EndPostWork(true);
+    } catch (...) {
+        if (inserting) cur.Id = 0;  // the row went with the failed transaction
+        throw;
+    }
     FreeLock();
     FCountCache = -1;
     TRecordBuffer posted = cur;
@@ -808,6 +854,7 @@ void TDataSet::Delete() {
     if (FState == dsInsert) return Cancel();
     if (FBuffers.empty()) DatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"), this);
     if (!CanModify()) DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    TOperationGuard guard(this, "Delete");
     DataEvent(deCheckBrowseMode);
     RunEvent(BeforeDelete);
     DoBeforeScroll();

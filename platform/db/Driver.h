@@ -116,6 +116,7 @@ public:
     virtual void DropTable(const QString& table) = 0;
     virtual void EmptyTable(const QString& table) = 0;
     virtual void AddIndex(const QString& table, const TIndexDesc& index) = 0;
+    virtual void DropIndex(const QString& table, const TIndexDesc& index) = 0;  // by name, or the primary
 
     // Table cursors.
     virtual std::vector<TRow> Fetch(const TCursorSpec& cursor, const TRow* from, bool forward, int count) = 0;

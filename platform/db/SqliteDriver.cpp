@@ -609,14 +609,23 @@ public:
         Exec(QStringLiteral("BEGIN IMMEDIATE"));
         FInTrans = true;
     }
+    // A commit that fails (a full disk) leaves nothing half done: the engine's transaction is
+    // rolled back and the connection is out of it, so the next write starts afresh.
     void Commit() override {
         if (!FInTrans) return;
-        Exec(QStringLiteral("COMMIT"));
+        try {
+            Exec(QStringLiteral("COMMIT"));
+        } catch (...) {
+            FInTrans = false;
+            if (!sqlite3_get_autocommit(FDb)) sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
         FInTrans = false;
     }
     void Rollback() override {
         if (!FInTrans) return;
         FInTrans = false;
+        if (sqlite3_get_autocommit(FDb)) return;  // the engine already rolled it back (I/O error)
         Exec(QStringLiteral("ROLLBACK"));
     }
     bool InTransaction() const override { return FInTrans; }
@@ -674,7 +683,17 @@ public:
         return d;
     }
 
-    TTableDesc DescribeTable(const QString& table) override { return Desc(table); }
+    // Layouts are cached; another connection (another workstation, a repair tool) may have changed
+    // the schema since, so a table being opened reads it again when it did.
+    TTableDesc DescribeTable(const QString& table) override {
+        qint64 version = 0;
+        Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); return false; });
+        if (version != FSchemaVersion) {
+            FDescs.clear();
+            FSchemaVersion = version;
+        }
+        return Desc(table);
+    }
 
     bool Indexed(const TTableDesc& d, const QString& col) const {
         for (auto& ix : d.Indexes)
@@ -733,6 +752,14 @@ public:
     void AddIndex(const QString& table, const TIndexDesc& index) override {
         CreateIndex(StorageName(table), index);
         BlankTriggers(StorageName(table));
+    }
+    void DropIndex(const QString& table, const TIndexDesc& index) override {
+        const QString name = StorageName(table);
+        Exec(QStringLiteral("DROP INDEX IF EXISTS %1")
+                 .arg(Quote(name + QLatin1Char('$') + (index.Primary ? QStringLiteral("pk") : index.Name.toLower()))));
+        FDescs.remove(name);
+        ClearCache();
+        BlankTriggers(name);
     }
 
     // Indexed columns never hold nulls (the cursors compare keys as rows of values): whatever
@@ -1039,6 +1066,7 @@ private:
     bool FInTrans = false;
     QHash<QString, sqlite3_stmt*> FCache;
     QHash<QString, TTableDesc> FDescs;
+    qint64 FSchemaVersion = -1;
     std::shared_ptr<TLockFile> FLocks;
 };
 

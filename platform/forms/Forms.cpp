@@ -512,6 +512,10 @@ void TCustomForm::Close() {
 }
 
 void TCustomForm::Release() {
+    if (FModal) {
+        FReleaseAfterModal = true;
+        return;
+    }
     QPointer<QWidget> w = FWidget;
     QTimer::singleShot(0, QCoreApplication::instance(), [w] {
         if (!w) return;
@@ -585,6 +589,10 @@ TModalResult TCustomForm::ShowModal() {
         FModal = false;
         FWidget->setWindowModality(Qt::NonModal);
         Hide();
+        if (FReleaseAfterModal) {
+            FReleaseAfterModal = false;
+            Release();
+        }
         throw;
     }
     const TModalResult result = FModalResult;
@@ -593,6 +601,10 @@ TModalResult TCustomForm::ShowModal() {
     FWidget->setWindowModality(Qt::NonModal);
     if (previous && previous != this && Screen->HasForm(previous) && previous->Visible()) Screen->SetActiveForm(previous);
     if (harness) harness->ModalFinished(this, result);
+    if (FReleaseAfterModal) {
+        FReleaseAfterModal = false;
+        Release();
+    }
     return result;
 }
 

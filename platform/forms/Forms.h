@@ -161,6 +161,8 @@ private:
     bool FCloseCheckPending = false;
     QEventLoop* FModalLoop = nullptr;
     bool FDestroyNotified = false;
+    // Released while modal: freed once ShowModal has returned, never under its feet.
+    bool FReleaseAfterModal = false;
     QWidget* FClient = nullptr;
 };
 

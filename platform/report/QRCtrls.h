@@ -218,20 +218,20 @@ private:
     std::unique_ptr<TStringList> FLines;
 };
 
-enum TShapeType { qrsRectangle, qrsCircle, qrsVertLine, qrsHorLine, qrsTopAndBottom, qrsRightAndLeft };
+enum TQRShapeType { qrsRectangle, qrsCircle, qrsVertLine, qrsHorLine, qrsTopAndBottom, qrsRightAndLeft };
 
 class TQRShape : public TQRPrintable {
 public:
     explicit TQRShape(TComponent* owner);
-    TShapeType Shape() const { return FShape; }
-    void SetShape(TShapeType v) { FShape = v; }
+    TQRShapeType Shape() const { return FShape; }
+    void SetShape(TQRShapeType v) { FShape = v; }
     TPen* Pen() const { return FPen.get(); }
     TBrush* Brush() const { return FBrush.get(); }
     void Render(platform::report::TQRPageRecord& page, int x, int y, const platform::report::TElementOutput& out,
                 int firstLine, int lineCount) override;
 
 private:
-    TShapeType FShape = qrsRectangle;
+    TQRShapeType FShape = qrsRectangle;
     std::unique_ptr<TPen> FPen;
     std::unique_ptr<TBrush> FBrush;
 };

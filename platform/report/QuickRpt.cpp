@@ -489,10 +489,13 @@ private:
             // rows: moving the master would reopen them.)
             TDataSet* ds = R->FDataSet;
             TBookmark here;
-            bool back = FSubLevels == 0 && FLastRow.Valid && ds && ds->Active() && ds->GetBookmark() != FLastRow;
+            bool back = FSubLevels == 0 && FLastRow.Valid && ds && ds->Active() && ds->GetBookmark() != FLastRow &&
+                        ds->BookmarkValid(FLastRow);
+            int recordNumber = R->FRecordNumber;
             if (back) {
                 here = ds->GetBookmark();
                 ds->GotoBookmark(FLastRow);
+                R->FRecordNumber = FLastRecordNumber;
             }
             FInHeader = true;
             FFooterPass = true;
@@ -508,6 +511,7 @@ private:
             FFooterPass = false;
             FInHeader = false;
             if (back) ds->GotoBookmark(here);
+            R->FRecordNumber = recordNumber;
         }
         FPage = nullptr;
     }
@@ -583,7 +587,10 @@ private:
             FY += height;
         }
         if (!FInHeader) FHasContent = true;
-        if (aggregateLevel == R && R->FDataSet && R->FDataSet->Active()) FLastRow = R->FDataSet->GetBookmark();
+        if (aggregateLevel == R && R->FDataSet && R->FDataSet->Active()) {
+            FLastRow = R->FDataSet->GetBookmark();
+            FLastRecordNumber = R->FRecordNumber;
+        }
         band->AfterPrint(band, true);
         ResetSums(band);
         if (band->ChildBand()) PrintBand(band->ChildBand(), nullptr, fitCheck);
@@ -783,7 +790,8 @@ private:
     int FLeft = 0, FTopMargin = 0, FPageBottom = 0, FBottom = 0, FY = 0;
     bool FHasContent = false, FInHeader = false, FFooterPass = false;
     int FSubLevels = 0;      // sub-details running over their rows
-    TBookmark FLastRow;      // the master's last row whose detail printed
+    TBookmark FLastRow;      // the master's last row whose detail printed, and its number
+    int FLastRecordNumber = 0;
 };
 
 }  // namespace platform::report

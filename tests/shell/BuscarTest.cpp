@@ -139,6 +139,22 @@ TEST_F(BuscarTest, EveryLookupTableTakesNewValuesWithItsQuestionAndLength) {
     }
 }
 
+TEST_F(BuscarTest, AnOlderDataFolderWithoutTheOfficeTypesGetsTheTable) {
+    {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(QStringLiteral("DROP TABLE TIPODES"));
+        q.ExecSQL();
+    }
+    ASSERT_FALSE(Dat->Db->Connection()->TableExists(QStringLiteral("TIPODES")));
+    PreparaTabla(Listas[2]);
+    EXPECT_EQ(Buscar->Lista->Items()->Count(), 1);
+    Responde(QStringLiteral("Penal"));
+    TFormHarness::Click(Buscar->btNuevo);
+    EXPECT_EQ(EnTabla("TIPODES"), QStringList{QStringLiteral("Penal")});
+    EXPECT_TRUE(harness->Exceptions().empty());
+}
+
 TEST_F(BuscarTest, AValueIsRefusedOnlyWhenItsWholeTextExistsInTheSameCase) {
     Valores("PARTIDOS", {QStringLiteral("Madrid Centro")});
     PreparaTabla(Listas[0]);
@@ -308,6 +324,30 @@ TEST_F(BuscarTest, RendersThePickListWithRealRows) {
     ASSERT_TRUE(TFormHarness::SaveToPng(Buscar, path));
     EXPECT_TRUE(Buscar->btBorrar->Visible());
     EXPECT_EQ(Buscar->QBusca->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("Getafe"));
+}
+
+TEST_F(BuscarTest, OneLineInputTakesEnterOnlyWithAnAnswerAndEscapeRefuses) {
+    Application->CreateForm(NuevaLinea);
+    NuevaLinea->Respuesta->SetMaxLength(20);
+    bool abiertoVacio = false;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& n = static_cast<TNuevaLinea&>(f);
+        EXPECT_TRUE(n.Respuesta->Focused());
+        TFormHarness::PressKey(n.Respuesta, VK_RETURN);
+        TFormHarness::ProcessEvents();
+        abiertoVacio = n.ModalResult() == mrNone;
+        TFormHarness::Type(n.Respuesta, QStringLiteral("Getafe"));
+        TFormHarness::PressKey(n.Respuesta, VK_RETURN);
+    });
+    EXPECT_EQ(NuevaLinea->ShowModal(), mrOk);
+    EXPECT_TRUE(abiertoVacio);
+    EXPECT_EQ(NuevaLinea->Respuesta->Text(), QStringLiteral("Getafe"));
+    harness->AnswerModal([](TCustomForm& f) {
+        TFormHarness::PressKey(static_cast<TNuevaLinea&>(f).Respuesta, VK_ESCAPE);
+    });
+    EXPECT_EQ(NuevaLinea->ShowModal(), mrNo);
+    delete NuevaLinea;
+    EXPECT_EQ(NuevaLinea, nullptr);
 }
 
 TEST_F(BuscarTest, RendersTheOneLineInput) {

@@ -15,11 +15,15 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         harness = std::make_unique<platform::forms::TFormHarness>();
+        // A transaction that outlives the post or delete that opened it fails the test.
+        savedLeak = platform::db::OnTransactionLeak;
+        platform::db::OnTransactionLeak = [](const QString& what) { ADD_FAILURE() << what.toStdString(); };
         Open();
     }
     void TearDown() override {
         Close();
         harness.reset();
+        platform::db::OnTransactionLeak = savedLeak;
     }
     void Open() {
         CarpetaDatos = dir.path();
@@ -63,6 +67,7 @@ protected:
 
     QTemporaryDir dir;
     std::unique_ptr<platform::forms::TFormHarness> harness;
+    std::function<void(const QString&)> savedLeak;
 };
 
 }  // namespace shelltest

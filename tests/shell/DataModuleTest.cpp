@@ -80,13 +80,25 @@ TEST_F(DatTest, AnExistingFolderIsOpenedAsItIs) {
 
 TEST_F(DatTest, ATableThatCannotBeOpenedIsNamedAndOpeningGoesOn) {
     Close();
-    platform::db::OpenSqlite(dir.path())->DropTable(QStringLiteral("PERITOS"));
+    {
+        // A table of another program under the same name: none of the fields the module expects.
+        auto conn = platform::db::OpenSqlite(dir.path());
+        conn->DropTable(QStringLiteral("PERITOS"));
+        platform::db::TTableDesc ajena;
+        ajena.Name = QStringLiteral("PERITOS");
+        ajena.Columns = {{QStringLiteral("X"), platform::db::TColumnType::Integer, 0, false}};
+        conn->CreateTable(ajena);
+    }
     std::vector<int> progress;
     shell::ProgresoApertura = [&](int p) { progress.push_back(p); };
     Open();
     shell::ProgresoApertura = nullptr;
     ASSERT_EQ(harness->Messages().size(), 1u);
-    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("TPeritos"));
+    // The component's name, then the engine's reason.
+    const QStringList lineas = harness->LastMessage().Text.split(QLatin1Char('\n'));
+    ASSERT_EQ(lineas.size(), 2) << harness->LastMessage().Text.toStdString();
+    EXPECT_EQ(lineas[0], QStringLiteral("TPeritos"));
+    EXPECT_TRUE(lineas[1].contains(QStringLiteral("not found"))) << lineas[1].toStdString();
     EXPECT_EQ(harness->LastMessage().Caption, S("¡¡ ERROR !!"));
     EXPECT_FALSE(Dat->TPeritos->Active());
     EXPECT_TRUE(Dat->TProcedimientos->Active());

@@ -1,6 +1,7 @@
 // The record form every maintenance form stands on, over the clients table of a fresh folder.
 #include "DatFixture.h"
 #include "platform/forms/DBCtrls.h"
+#include "platform/report/QuickRpt.h"
 #include "shell/UFormRegistro.h"
 
 namespace {
@@ -29,6 +30,13 @@ public:
     bool NoCierra() const override { return CierraConNo; }
     void TrasGuardar() override { ++Guardados; }
     bool PuedeAsignar() const override { return Asignable; }
+    void ImprimeFicha() override {
+        // While the card runs the preview hook is this form's and a second click does nothing.
+        HookPuesto = QRPrinter->OnPreview.Assigned() && QRPrinter->OnPreview.Data() == this;
+        ClickLibre = btImprimir->OnClick().Assigned();
+        if (FallaFicha) throw Exception(QStringLiteral("sin impresora"));
+    }
+    bool HookPuesto = false, ClickLibre = true, FallaFicha = false;
 
     TDBEdit* Apellidos;
     TDBEdit* Nombre;
@@ -191,6 +199,19 @@ TEST_F(FormRegistroTest, NoClosesOnlyWhereTheFormSaysAndClosingDropsTheChange) {
     EXPECT_EQ(Dat->TClientes->State(), dsBrowse);
     Dat->TClientes->Refresh();
     EXPECT_FALSE(Dat->TClientes->Locate(QStringLiteral("APELLIDOS"), Variant(QStringLiteral("CAMBIADO")), 0));
+}
+
+TEST_F(FormRegistroTest, PrintInstallsThePreviewHookOnlyWhileTheCardRuns) {
+    form->btImprimir->Click();
+    EXPECT_TRUE(form->HookPuesto);
+    EXPECT_FALSE(form->ClickLibre);
+    EXPECT_FALSE(QRPrinter->OnPreview.Assigned());
+    EXPECT_TRUE(form->btImprimir->OnClick().Assigned());
+    // A failing card leaves the hook cleared and the item working.
+    form->FallaFicha = true;
+    EXPECT_THROW(form->btImprimirClick(form), Exception);
+    EXPECT_FALSE(QRPrinter->OnPreview.Assigned());
+    EXPECT_TRUE(form->btImprimir->OnClick().Assigned());
 }
 
 }  // namespace

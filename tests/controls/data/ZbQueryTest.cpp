@@ -90,7 +90,7 @@ TEST_F(ZbQueryTest, EditingThePatternKeepsTheValuesOfTheMacrosThatRemain) {
 
 TEST_F(ZbQueryTest, AValueHoldingItsOwnMacroIsInsertedOnceAndNeverRescanned) {
     q->SQL()->SetText(QStringLiteral("SELECT * FROM PERSONAS WHERE %A AND %B AND %A"));
-    ASSERT_EQ(q->MacroCount(), 2);  // one item per name
+    ASSERT_EQ(q->MacroCount(), 3);  // one item per occurrence
     q->MacroByName(QStringLiteral("A"))->SetAsString(QStringLiteral("%A"));
     q->MacroByName(QStringLiteral("B"))->SetAsString(QStringLiteral("%A OR %B"));
     q->ExpandMacros();
@@ -133,4 +133,59 @@ TEST_F(ZbQueryTest, WhileLoadingThePatternIsExpandedOnlyOnceLoaded) {
     EXPECT_TRUE(static_cast<TQuery*>(loading)->SQL()->Text().trimmed().isEmpty());
     loading->EndLoading();
     EXPECT_EQ(static_cast<TQuery*>(loading)->SQL()->Text().trimmed(), QStringLiteral("SELECT * FROM PERSONAS WHERE 0=0"));
+}
+
+TEST_F(ZbQueryTest, ARepeatedNameGivesAnItemPerOccurrenceAndEveryOccurrenceTakesItsValue) {
+    q->SQL()->SetText(QStringLiteral("SELECT * FROM PERSONAS WHERE %COND OR %COND\nORDER BY %ORDER"));
+    ASSERT_EQ(q->MacroCount(), 3);
+    EXPECT_EQ(q->Macros()->Items(0)->Name(), QStringLiteral("COND"));
+    EXPECT_EQ(q->Macros()->Items(1)->Name(), QStringLiteral("COND"));
+    EXPECT_EQ(q->Macros()->Items(2)->Name(), QStringLiteral("ORDER"));
+    q->MacroByName(QStringLiteral("COND"))->SetAsString(QStringLiteral("CODIGO = 3"));
+    q->MacroByName(QStringLiteral("ORDER"))->SetAsString(QStringLiteral("NOMBRE"));
+    q->Open();
+    EXPECT_EQ(Statement(), QStringLiteral("SELECT * FROM PERSONAS WHERE CODIGO = 3 OR CODIGO = 3\nORDER BY NOMBRE"));
+    EXPECT_EQ(Names(), QStringList{QStringLiteral("Ñoño")});
+}
+
+TEST_F(ZbQueryTest, AMacroWrittenInOtherCapitalsIsStillExpanded) {
+    q->SQL()->SetText(QStringLiteral("SELECT * FROM PERSONAS ORDER BY %Order"));
+    q->MacroByName(QStringLiteral("ORDER"))->SetAsString(QStringLiteral("NOMBRE"));
+    // The pattern is rewritten with the name in capitals: the value stays and the macro expands.
+    q->SQL()->SetText(QStringLiteral("SELECT * FROM PERSONAS ORDER BY %ORDER"));
+    ASSERT_EQ(q->MacroCount(), 1);
+    EXPECT_EQ(q->Macros()->Items(0)->Name(), QStringLiteral("ORDER"));
+    q->Open();
+    EXPECT_EQ(Statement(), QStringLiteral("SELECT * FROM PERSONAS ORDER BY NOMBRE"));
+    EXPECT_EQ(Names(), (QStringList{QStringLiteral("Ana"), QStringLiteral("Ñoño"), QStringLiteral("Zoilo")}));
+}
+
+TEST_F(ZbQueryTest, AMacroNameInsideAQuotedLiteralIsLeftThereButExpandedOutside) {
+    q->SQL()->SetText(QStringLiteral("SELECT * FROM PERSONAS WHERE NOMBRE <> '%COND' AND %COND"));
+    ASSERT_EQ(q->MacroCount(), 1);
+    q->MacroByName(QStringLiteral("COND"))->SetAsString(QStringLiteral("CODIGO > 1"));
+    q->Open();
+    EXPECT_EQ(Statement(), QStringLiteral("SELECT * FROM PERSONAS WHERE NOMBRE <> '%COND' AND CODIGO > 1"));
+    EXPECT_EQ(q->RecordCount(), 2);
+}
+
+TEST_F(ZbQueryTest, DisconnectClosesAndTakesTheStatementNoticeBack) {
+    q->SQL()->SetText(QStringLiteral("SELECT * FROM PERSONAS ORDER BY %ORDER"));
+    q->MacroByName(QStringLiteral("ORDER"))->SetAsString(QStringLiteral("NOMBRE"));
+    q->Open();
+    auto* statement = static_cast<TStringList*>(static_cast<TQuery*>(q)->SQL());
+    // Something took the statement's change notice over and wrote a statement of its own.
+    statement->OnChange = nullptr;
+    statement->SetText(QStringLiteral("SELECT * FROM PERSONAS WHERE %COND"));
+    q->Disconnect();
+    EXPECT_FALSE(q->Active());
+    EXPECT_FALSE(q->Prepared());
+    // That statement became the pattern, and later writes of the statement are followed again.
+    EXPECT_EQ(q->SQL()->Text().trimmed(), QStringLiteral("SELECT * FROM PERSONAS WHERE %COND"));
+    EXPECT_EQ(q->MacroCount(), 1);
+    statement->SetText(QStringLiteral("SELECT * FROM PERSONAS WHERE CODIGO = %N"));
+    EXPECT_EQ(q->SQL()->Text().trimmed(), QStringLiteral("SELECT * FROM PERSONAS WHERE CODIGO = %N"));
+    q->MacroByName(QStringLiteral("N"))->SetAsString(QStringLiteral("2"));
+    q->Open();
+    EXPECT_EQ(Names(), QStringList{QStringLiteral("Ana")});
 }

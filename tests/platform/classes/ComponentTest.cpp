@@ -75,6 +75,18 @@ TEST(Component, FreeNotificationReachesComponentsOfOtherOwners) {
     EXPECT_EQ(form1.ComponentCount(), 0);
 }
 
+TEST(Component, RemovingAFreeNotificationUnhooksBothSides) {
+    TProbe form1(nullptr), form2(nullptr);
+    auto* a = new TProbe(&form1);
+    auto* b = new TProbe(&form2);
+    b->FreeNotification(a);
+    b->RemoveFreeNotification(a);  // a data source let go of its dataset
+    delete b;
+    // a must not tell freed b of its own end.
+    delete a;
+    EXPECT_EQ(form1.ComponentCount(), 0);
+}
+
 TEST(Component, NamesAreIdentifiersAndUniqueAmongSiblings) {
     TProbe root(nullptr);
     auto* a = new TProbe(&root);

@@ -311,6 +311,25 @@ TEST_F(FormsTest, CloseActionsAndRelease) {
     EXPECT_TRUE(w.isNull());
 }
 
+TEST_F(FormsTest, AModalFormThatFreesItselfOnCloseGoesOnlyAfterShowModalReturns) {
+    auto* form = new TForm(nullptr);
+    QPointer<QWidget> w = form->Widget();
+    auto* button = new TButton(form);
+    button->SetParent(form);
+    button->OnClick = [form](TObject*) { form->Close(); };
+    form->OnClose = [](TObject*, TCloseAction& a) { a = caFree; };
+    bool alive = false;
+    harness.AnswerModal([&](TCustomForm&) {
+        TFormHarness::Click(button);  // handles every pending event, the close included
+        alive = !w.isNull();
+    });
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    EXPECT_TRUE(alive);
+    EXPECT_FALSE(w.isNull());
+    TFormHarness::ProcessEvents();
+    EXPECT_TRUE(w.isNull());
+}
+
 namespace {
 // A form whose OnDestroy handler reads its own members, as the program's forms do.
 class TNotesForm : public TForm {

@@ -85,6 +85,10 @@ TEST_F(PrintedPagesTest, PageFooterSumsExactlyTheRowsOfItsPage) {
     groupSum->OnPrint = [t](TObject*, QString& v) {
         v = QStringLiteral("Grupo") + t->FieldByName(QStringLiteral("GRUPO"))->AsString().mid(1) + u'=' + v;
     };
+    // The page header carries what the previous pages summed up.
+    TQRExpr* brought = Expr(r->Bands(0), QStringLiteral("SUM(IMPORTE)"), 300);
+    brought->SetMask(QStringLiteral("#,##0.00"));
+    Tag(brought, QStringLiteral("SumaAnterior"));
     TQRBand* pageFooter = Band(r, rbPageFooter, QStringLiteral("Pie"), 40);
     TQRExpr* pageSum = Expr(pageFooter, QStringLiteral("SUM(IMPORTE)"));
     pageSum->SetMask(QStringLiteral("#,##0.00"));
@@ -94,6 +98,11 @@ TEST_F(PrintedPagesTest, PageFooterSumsExactlyTheRowsOfItsPage) {
     carried->SetMask(QStringLiteral("#,##0.00"));
     Tag(carried, QStringLiteral("SumaSigue"));
     Tag(DBText(pageFooter, t, QStringLiteral("NUM"), 500), QStringLiteral("Ultima"));
+    auto* detailNo = new TQRSysData(&owner);
+    detailNo->SetParent(pageFooter);
+    detailNo->SetData(qrsDetailNo);
+    detailNo->SetLeft(600);
+    Tag(detailNo, QStringLiteral("Numero"));
     r->Prepare();
     ASSERT_GE(QRPrinter->PageCount(), 3);
 
@@ -104,7 +113,7 @@ TEST_F(PrintedPagesTest, PageFooterSumsExactlyTheRowsOfItsPage) {
     std::map<int, QString> groupPrinted;
     int rowsSeen = 0, last = 0;
     for (int p = 0; p < pages.size(); ++p) {
-        double pageTotal = 0;
+        double pageTotal = 0, before = total;
         std::map<QString, QString> footer;
         for (const auto& [name, value] : Tokens(pages[p])) {
             if (name.startsWith(QStringLiteral("Fila"))) {
@@ -124,9 +133,11 @@ TEST_F(PrintedPagesTest, PageFooterSumsExactlyTheRowsOfItsPage) {
                 footer[name] = value;
             }
         }
+        EXPECT_DOUBLE_EQ(SpanishNumber(footer[QStringLiteral("SumaAnterior")]), before) << "page " << p + 1;
         EXPECT_DOUBLE_EQ(SpanishNumber(footer[QStringLiteral("SumaPagina")]), pageTotal) << "page " << p + 1;
         EXPECT_DOUBLE_EQ(SpanishNumber(footer[QStringLiteral("SumaSigue")]), total) << "page " << p + 1;
         EXPECT_EQ(footer[QStringLiteral("Ultima")].toInt(), last) << "page " << p + 1;
+        EXPECT_EQ(footer[QStringLiteral("Numero")].toInt(), last) << "page " << p + 1;
     }
     EXPECT_EQ(rowsSeen, 95);
     ASSERT_EQ(groupPrinted.size(), 12u);

@@ -1,0 +1,55 @@
+#pragma once
+// The printable card of one person of the office's tables: a one-page report whose query reads
+// the record current in the data module, with its title, the name line and the labelled fields.
+#include "platform/db/DBTables.h"
+#include "platform/forms/Forms.h"
+#include "platform/report/QRCtrls.h"
+#include "platform/report/QuickRpt.h"
+
+#include <vector>
+
+namespace records {
+
+class TFichaInforme : public TForm {
+public:
+    struct TLinea {
+        QString Etiqueta;
+        QStringList Campos;  // printed side by side
+    };
+    struct TDatos {
+        QString Titulo;
+        QStringList SQL;
+        QString Parametro;          // parameter of the query
+        TDataSet* Maestro = nullptr;  // the party table of the data module
+        QString Clave;              // its key field, the parameter's value
+        QString Separador;          // between APELLIDOS and NOMBRE in the name line
+        std::vector<TLinea> Lineas;
+    };
+    TFichaInforme(TComponent* owner, const TDatos& datos);
+
+    TQuickRep* QRFicha = nullptr;
+    TQuery* QFicha = nullptr;
+    TQRBand* QRCabecera = nullptr;
+    TQRBand* QRDetalle = nullptr;
+    TQRLabel* QRTitulo = nullptr;
+    TQRLabel* QRNombre = nullptr;
+
+    // Reads the current record of the party table and previews the card.
+    void Preview();
+    // Reads the current record of the party table and builds the pages (no preview).
+    void Prepare();
+
+    void QRDetalleBeforePrint(TQRCustomBand* band, bool& print);
+    void FormClose(TObject* sender, TCloseAction& action);
+
+private:
+    void Abre();
+    TDatos FDatos;
+};
+
+// Previews a card (the caller has installed the preview hook) and closes it.
+void Previsualiza(TFichaInforme* ficha);
+// The preview hook of the record forms: shows the pages of the report that sent it.
+void MuestraPreview(TObject* sender);
+
+}  // namespace records

@@ -1,0 +1,239 @@
+#include "records/FichaPersona.h"
+
+#include "shell/UComunes.h"
+#include "shell/UObservacion.h"
+#include "shell/UData.h"
+
+#include <memory>
+
+namespace records {
+
+TFichaPersona::TFichaPersona(TComponent* owner, const TDatos& datos) : TFormRegistro(owner), FDatos(datos) {
+    SetCaption(datos.Caption);
+    SetHelpContext(datos.Ayuda);
+    FijaTamano(720, Fila(9) + 8 + 36);
+    if (!datos.Duplicado.isEmpty()) IniciaDuplicados(datos.Fichero, datos.Clave, datos.Duplicado);
+    BtObserva = BotonConsulta(QStringLiteral("BtObserva"), QStringLiteral("&Observaciones"), 10,
+                              TNotifyEvent(this, &TFichaPersona::BtObservaClick));
+}
+
+TLabel* TFichaPersona::Etiqueta(const QString& texto, int columna, int fila) {
+    auto* l = new TLabel(this);
+    l->SetParent(this);
+    l->SetAutoSize(false);
+    l->SetAlignment(taRightJustify);
+    // The second column's labels are short: they stay clear of the first column's boxes.
+    if (columna == 0) l->SetBounds(Izquierda(0) - 90, Fila(fila) + 3, 85, 16);
+    else l->SetBounds(Izquierda(1) - 78, Fila(fila) + 3, 73, 16);
+    l->SetCaption(texto);
+    return l;
+}
+
+TDBEdit* TFichaPersona::Campo(const QString& etiqueta, const QString& campo, int columna, int fila, int ancho) {
+    TLabel* l = Etiqueta(etiqueta, columna, fila);
+    auto* e = new TDBEdit(this);
+    e->SetName(QStringLiteral("DB") + campo);
+    e->SetParent(this);
+    e->SetBounds(Izquierda(columna), Fila(fila), ancho, 21);
+    e->SetDataSource(FDatos.Fuente);
+    e->SetDataField(campo);
+    e->SetTabStop(true);
+    l->SetFocusControl(e);
+    return e;
+}
+
+void TFichaPersona::CamposComunes(const QString& nif, bool telefonos) {
+    TDBEdit* codigo = Campo(QStringLiteral("Código"), FDatos.Clave, 0, 0, 70);
+    codigo->SetReadOnly(true);
+    codigo->SetTabStop(false);
+    DbDni = Campo(QStringLiteral("N.I.F."), nif, 1, 0, 130);
+    DbDni->SetName(QStringLiteral("DbDni"));
+    DbDni->OnExit = TNotifyEvent(this, &TFichaPersona::DbDniExit);
+    Campo(QStringLiteral("Apellidos"), QStringLiteral("APELLIDOS"), 0, 1, 270);
+    Campo(QStringLiteral("Nombre"), QStringLiteral("NOMBRE"), 1, 1, 235);
+    Campo(QStringLiteral("Domicilio"), QStringLiteral("DOMICILIO"), 0, 2, 610);
+    DBCodPos = Campo(QStringLiteral("C. Postal"), QStringLiteral("CDPOSTAL"), 0, 3, 60);
+    DBCodPos->SetName(QStringLiteral("DBCodPos"));
+    DBCodPos->OnKeyPress = TKeyPressEvent(this, &TFichaPersona::DBCodPosKeyPress);
+    TLabel* lPoblacion = Etiqueta(QStringLiteral("Población"), 0, 3);
+    lPoblacion->SetBounds(Izquierda(0) + 65, lPoblacion->Top(), 80, 16);
+    auto* poblacion = new TDBEdit(this);
+    poblacion->SetParent(this);
+    poblacion->SetBounds(Izquierda(0) + 150, Fila(3), 140, 21);
+    poblacion->SetDataSource(FDatos.Fuente);
+    poblacion->SetDataField(QStringLiteral("POBLACION"));
+    poblacion->SetTabStop(true);
+    lPoblacion->SetFocusControl(poblacion);
+    Campo(QStringLiteral("Provincia"), QStringLiteral("PROVINCIA"), 1, 3, 130);
+    if (telefonos) {
+        Campo(QStringLiteral("Teléfono"), QStringLiteral("TELEFONO"), 0, 4, 270);
+        Campo(QStringLiteral("Fax"), QStringLiteral("FAX"), 1, 4, 130);
+    }
+    Campo(QStringLiteral("E-Mail"), QStringLiteral("MAIL"), 0, 5, 270);
+}
+
+void TFichaPersona::Bancarios(int fila) {
+    Campo(QStringLiteral("Banco"), QStringLiteral("BANCO"), 0, fila, 130);
+    Campo(QStringLiteral("Sucursal"), QStringLiteral("SUCURSAL"), 1, fila, 130);
+    Campo(QStringLiteral("Nº Cuenta"), QStringLiteral("CUENTACORRIENTE"), 0, fila + 1, 200);
+}
+
+void TFichaPersona::Contadores(const QStringList& campos, const QStringList& etiquetas, int fila) {
+    int x = Izquierda(0);
+    for (int i = 0; i < campos.size(); ++i) {
+        auto* l = new TLabel(this);
+        l->SetParent(this);
+        l->SetBounds(x, Fila(fila) + 3, 90, 16);
+        l->SetCaption(etiquetas.at(i));
+        auto* e = new TDBEdit(this);
+        e->SetParent(this);
+        e->SetBounds(x + 92, Fila(fila), 45, 21);
+        e->SetDataSource(FDatos.Fuente);
+        e->SetDataField(campos.at(i));
+        e->SetReadOnly(true);
+        e->SetTabStop(false);
+        x += 150;
+    }
+}
+
+TButton* TFichaPersona::BotonConsulta(const QString& nombre, const QString& caption, int izquierda,
+                                      TNotifyEvent click) {
+    auto* b = new TButton(this);
+    b->SetName(nombre);
+    b->SetParent(this);
+    b->SetBounds(izquierda, AreaBottom() + 5, 125, 26);
+    b->SetCaption(caption);
+    b->OnClick = click;
+    FBotonesConsulta.push_back(b);
+    return b;
+}
+
+void TFichaPersona::CajaReferencia(int fila) {
+    LabelRefe = Etiqueta(QStringLiteral("Referencia"), 1, fila);
+    LabelRefe->SetName(QStringLiteral("LabelRefe"));
+    Referencia = new TEdit(this);
+    Referencia->SetName(QStringLiteral("Referencia"));
+    Referencia->SetParent(this);
+    Referencia->SetBounds(Izquierda(1), Fila(fila), 130, 21);
+    Referencia->SetMaxLength(15);
+    Referencia->SetTabStop(true);
+    Referencia->SetText(QString());
+    LabelRefe->SetFocusControl(Referencia);
+}
+
+QString TFichaPersona::ConLetra(const QString& texto) {
+    const QString t = texto.trimmed();
+    const QChar letra = LetraNif(t);
+    return letra == u' ' ? texto : t + letra;
+}
+
+void TFichaPersona::DbDniExit(TObject*) {
+    TDataSet* t = Tabla();
+    if (t->State() != dsEdit && t->State() != dsInsert) return;
+    DbDni->Field()->SetAsString(ConLetra(DbDni->Text()));
+}
+
+void TFichaPersona::DBCodPosKeyPress(TObject*, QChar& key) { key = TeclaNumerica(key); }
+
+void TFichaPersona::BtObservaClick(TObject*) {
+    AbreNotas(QStringLiteral("OBSERVACIONES"), QStringLiteral("Observaciones"), QStringLiteral("Observaciones de"));
+}
+
+void TFichaPersona::AbreNotas(const QString& campo, const QString& caption, const QString& titulo) {
+    TDataSet* t = Tabla();
+    t->Edit();
+    Observacion = new TObservacion(Application);
+    Observacion->ActiveSource->SetDataSet(t);
+    Observacion->Memo->SetDataField(campo);
+    Observacion->SetCaption(caption);
+    Observacion->Titulo->SetCaption(titulo);
+    Observacion->Contenido->SetCaption(t->FieldByName(FDatos.CampoNombre)->AsString());
+    Observacion->ShowModal();
+}
+
+void TFichaPersona::Negrita(TButton* boton, bool negrita) {
+    TFontStyles s = boton->Font()->Style();
+    if (negrita) s += fsBold;
+    else s -= fsBold;
+    boton->Font()->SetStyle(s);
+}
+
+bool TFichaPersona::MemoLleno(TDataSet* t, const QString& campo) {
+    return !t->IsEmpty() && !t->FieldByName(campo)->IsNull() && !t->FieldByName(campo)->AsString().isEmpty();
+}
+
+TField* TFichaPersona::Expediente(const QString& campo) { return Dat->TExped->FieldByName(campo); }
+
+void TFichaPersona::EditaExpediente(const std::function<void()>& cambio) {
+    TDataSet* e = Dat->TExped;
+    const bool propia = e->State() == dsBrowse;
+    if (propia) e->Edit();
+    try {
+        cambio();
+        e->Post();
+    } catch (...) {
+        // Only an edit this form started is dropped.
+        if (propia && e->State() == dsEdit) e->Cancel();
+        throw;
+    }
+}
+
+void TFichaPersona::EstadoCambiado(TDataSetState estado) {
+    const bool consulta = estado == dsBrowse;
+    const bool conRegistros = consulta && !Tabla()->IsEmpty();
+    for (TButton* b : FBotonesConsulta) b->SetVisible(conRegistros);
+    if (Referencia && FRefSoloEdicion) Referencia->SetReadOnly(consulta);
+}
+
+void TFichaPersona::RegistroCambiado() {
+    Negrita(BtObserva, MemoLleno(Tabla(), QStringLiteral("OBSERVACIONES")));
+}
+
+namespace {
+std::unique_ptr<TQuery> Consulta(const QString& sql) {
+    auto q = std::make_unique<TQuery>(nullptr);
+    q->SetDatabaseName(Dat->Db->DatabaseName());
+    q->SQL()->SetText(sql);
+    return q;
+}
+}  // namespace
+
+bool ExisteEnlace(const QString& tabla, const QString& campo, int codigo) {
+    auto q = Consulta(QStringLiteral("SELECT COUNT(*) AS N FROM %1 WHERE ANO = :ANO AND NUMERO = :NUMERO AND %2 = :CODIGO")
+                          .arg(tabla, campo));
+    q->ParamByName(QStringLiteral("ANO"))->SetAsString(Dat->TExped->FieldByName(QStringLiteral("ANO"))->AsString());
+    q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString());
+    q->ParamByName(QStringLiteral("CODIGO"))->SetAsInteger(codigo);
+    q->Open();
+    return q->FieldByName(QStringLiteral("N"))->AsInteger() > 0;
+}
+
+void Enlaza(TTable* enlaces, const QString& campo, int codigo, const QString& referencia) {
+    const QString ano = Dat->TExped->FieldByName(QStringLiteral("ANO"))->AsString();
+    const QString numero = Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString();
+    if (enlaces->Locate(QStringLiteral("ANO;NUMERO;") + campo,
+                        VarArrayOf({Variant(ano), Variant(numero), Variant(codigo)}), 0)) {
+        enlaces->Edit();
+    } else {
+        enlaces->Insert();
+        enlaces->FieldByName(QStringLiteral("ANO"))->SetAsString(ano);
+        enlaces->FieldByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+        enlaces->FieldByName(campo)->SetAsInteger(codigo);
+    }
+    try {
+        enlaces->FieldByName(QStringLiteral("REFERENCIA"))->SetAsString(referencia);
+        enlaces->Post();
+    } catch (...) {
+        if (enlaces->State() != dsBrowse) enlaces->Cancel();
+        throw;
+    }
+}
+
+bool TienePoderes(int cliente) {
+    auto q = Consulta(QStringLiteral("SELECT COUNT(*) AS N FROM PODER WHERE CLIENTE = :CLIENTE"));
+    q->ParamByName(QStringLiteral("CLIENTE"))->SetAsInteger(cliente);
+    q->Open();
+    return q->FieldByName(QStringLiteral("N"))->AsInteger() > 0;
+}
+
+}  // namespace records

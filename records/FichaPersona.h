@@ -1,0 +1,85 @@
+#pragma once
+// What the forms of clients, opposing parties, court agents, lawyers and experts share on top of
+// the record form: labelled data-aware edits, the case file's reference box, the notes button,
+// the identity-number letter, the digit-only postal code and the case-file counters.
+#include "platform/forms/DBCtrls.h"
+#include "shell/UFormRegistro.h"
+
+#include <functional>
+#include <vector>
+
+namespace records {
+
+class TFichaPersona : public TFormRegistro {
+public:
+    struct TDatos {
+        QString Caption;
+        TTable* Tabla = nullptr;
+        TDataSource* Fuente = nullptr;  // the data module's source of the table
+        QString Fichero;
+        QString Clave;
+        QString Duplicado;  // empty: no duplicate check
+        int Ayuda = 0;
+        QString CampoNombre;  // calculated name shown by the notes editor
+    };
+    TFichaPersona(TComponent* owner, const TDatos& datos);
+
+    TDataSet* Tabla() const override { return FDatos.Tabla; }
+
+    TLabel* LabelRefe = nullptr;
+    TEdit* Referencia = nullptr;
+    TButton* BtObserva = nullptr;
+    TDBEdit* DbDni = nullptr;
+    TDBEdit* DBCodPos = nullptr;
+
+    void DbDniExit(TObject* sender);
+    void DBCodPosKeyPress(TObject* sender, QChar& key);
+    void BtObservaClick(TObject* sender);
+
+    // The value the identity-number box stores on leaving it: the number followed by its letter
+    // once; texts that are not a plain number stay as they are.
+    static QString ConLetra(const QString& texto);
+
+protected:
+    // A label and a data-aware edit on the form's source, in column 0 or 1 of row `fila`.
+    TDBEdit* Campo(const QString& etiqueta, const QString& campo, int columna, int fila, int ancho);
+    TLabel* Etiqueta(const QString& texto, int columna, int fila);
+    int Fila(int fila) const { return AreaTop() + fila * 27; }
+    static int Izquierda(int columna) { return columna == 0 ? 95 : 470; }
+    // The standard boxes: code, identity number (field `nif`), names, address, phones, mail.
+    void CamposComunes(const QString& nif, bool telefonos);
+    // Bank, branch (row `fila`) and account (the next row).
+    void Bancarios(int fila);
+    // Read-only counters, skipped by Tab, in the given row.
+    void Contadores(const QStringList& campos, const QStringList& etiquetas, int fila);
+    // A button shown under the edits, visible only in browse with records.
+    TButton* BotonConsulta(const QString& nombre, const QString& caption, int izquierda, TNotifyEvent click);
+    // The reference box and its label, at the right of the given row.
+    void CajaReferencia(int fila);
+
+    // Opens the notes editor on the table's memo field.
+    void AbreNotas(const QString& campo, const QString& caption, const QString& titulo);
+    static void Negrita(TButton* boton, bool negrita);
+    static bool MemoLleno(TDataSet* t, const QString& campo);
+    // The case file open in the data module: a field, and an edit-and-post of it.
+    static TField* Expediente(const QString& campo);
+    static void EditaExpediente(const std::function<void()>& cambio);
+
+    void EstadoCambiado(TDataSetState estado) override;
+    void RegistroCambiado() override;
+
+    // Referencia editable only out of browse (client, court agent, opposing lawyer).
+    bool FRefSoloEdicion = true;
+    TDatos FDatos;
+    std::vector<TButton*> FBotonesConsulta;
+};
+
+// Whether the case file open in the data module has a link row (EXPCLI, EXPCON) for the person.
+bool ExisteEnlace(const QString& tabla, const QString& campo, int codigo);
+// Links the person to the case file open in the data module through `enlaces` (Dat->TExpCli,
+// Dat->TExpCon): the row is inserted when missing, and its REFERENCIA written.
+void Enlaza(TTable* enlaces, const QString& campo, int codigo, const QString& referencia);
+// Whether the client has powers of attorney.
+bool TienePoderes(int cliente);
+
+}  // namespace records

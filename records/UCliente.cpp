@@ -1,0 +1,95 @@
+#include "records/UCliente.h"
+
+#include "records/RPTFicClien.h"
+#include "records/UPoder.h"
+#include "shell/UData.h"
+
+TCliente* Cliente = nullptr;
+
+namespace {
+int ModoCliente = 0;
+}
+
+void TCliente::FijaModo(int modo) { ModoCliente = modo; }
+int TCliente::Modo() { return ModoCliente; }
+
+TCliente::TCliente(TComponent* owner)
+    : records::TFichaPersona(owner, {QStringLiteral("Cliente"), Dat->TClientes, Dat->DSClientes,
+                                     QStringLiteral("CLIENTES"), QStringLiteral("CLIENTE"),
+                                     QStringLiteral("Cliente ya existe. ¿Confirma guardar?"), 40,
+                                     QStringLiteral("NOMCLI")}) {
+    CamposComunes(QStringLiteral("DNI"), true);
+    CajaReferencia(5);
+    Campo(QStringLiteral("Asociados"), QStringLiteral("ASOCIADOS"), 0, 6, 610);
+    Contadores({QStringLiteral("EXPABIERTOS"), QStringLiteral("EXPPENDIENTES"), QStringLiteral("EXPCERRADOS")},
+               {QStringLiteral("Exp. Abiertos"), QStringLiteral("Exp. Pendientes"), QStringLiteral("Exp. Cerrados")}, 7);
+    BtRelacion = BotonConsulta(QStringLiteral("BtRelacion"), QStringLiteral("&Relación de Bienes"), 141,
+                               TNotifyEvent(this, &TCliente::BtRelacionClick));
+    BtPoder = BotonConsulta(QStringLiteral("BtPoder"), QStringLiteral("&Poder"), 272,
+                            TNotifyEvent(this, &TCliente::BtPoderClick));
+    ModoCliente = 0;
+    Dat->refresca(Dat->TClientes);
+}
+
+TCliente::~TCliente() {
+    if (Cliente == this) Cliente = nullptr;
+}
+
+bool TCliente::NoCierra() const { return ModoCliente == 2; }
+
+void TCliente::TrasGuardar() {
+    if (ModoCliente == 2) Asigna();
+}
+
+bool TCliente::PuedeAsignar() const {
+    if (Dat->TExped->IsEmpty() || Dat->TClientes->IsEmpty()) return false;
+    return !records::ExisteEnlace(QStringLiteral("EXPCLI"), QStringLiteral("CLIENTE"),
+                                  Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger());
+}
+
+void TCliente::Asigna() {
+    records::Enlaza(Dat->TExpCli, QStringLiteral("CLIENTE"),
+                    Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), Referencia->Text());
+    Close();
+}
+
+void TCliente::RegistroCambiado() {
+    TFichaPersona::RegistroCambiado();
+    Negrita(BtRelacion, MemoLleno(Dat->TClientes, QStringLiteral("RELACIOBIENES")));
+    Negrita(BtPoder, !Dat->TClientes->IsEmpty() &&
+                         records::TienePoderes(Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger()));
+}
+
+void TCliente::BtRelacionClick(TObject*) {
+    AbreNotas(QStringLiteral("RELACIOBIENES"), QStringLiteral("Relación de Bienes"), QStringLiteral("R. de Bienes de"));
+}
+
+void TCliente::BtPoderClick(TObject*) {
+    const int cliente = Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger();
+    TTable* p = Dat->TPoderes;
+    if (p->Locate(QStringLiteral("CLIENTE"), Variant(cliente), 0)) p->SetRange({Variant(cliente)}, {Variant(cliente)});
+    else p->Insert();
+    try {
+        Poder = new TPoder(Application);
+        Poder->activaEdicion(true);
+        if (p->State() == dsInsert) TPoder::FijaModo(1);
+        Poder->ShowModal();
+    } catch (...) {
+        if (p->State() == dsInsert) p->Cancel();
+        p->CancelRange();
+        throw;
+    }
+    p->CancelRange();
+    ActiveSourceDataChange(ActiveSource, nullptr);
+}
+
+TFormRegistro::TBusqueda TCliente::Busqueda() const {
+    return {QStringLiteral("Buscar Cliente"), QStringLiteral("Clientes"),
+            {QStringLiteral("SELECT CLIENTE as CODIGO,"), QStringLiteral("APELLIDOS || ',' || NOMBRE as NOMBRE "),
+             QStringLiteral("FROM CLIENTES ORDER BY NOMBRE")},
+            false, QStringLiteral("CLIENTE"), {}};
+}
+
+void TCliente::ImprimeFicha() { records::Previsualiza(new TInfFicClien(Application)); }
+
+void TCliente::MuestraPreview(TObject* sender) { records::MuestraPreview(sender); }

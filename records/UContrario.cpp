@@ -1,0 +1,72 @@
+#include "records/UContrario.h"
+
+#include "records/RPTFicCon.h"
+#include "shell/UData.h"
+
+TContrario* Contrario = nullptr;
+
+namespace {
+int ModoContrario = 0;
+}
+
+void TContrario::FijaModo(int modo) { ModoContrario = modo; }
+int TContrario::Modo() { return ModoContrario; }
+
+TContrario::TContrario(TComponent* owner)
+    : records::TFichaPersona(owner, {QStringLiteral("Contrarios"), Dat->TContrarios, Dat->DSContrarios,
+                                     QStringLiteral("CONTRARIOS"), QStringLiteral("CONTRARIO"),
+                                     QStringLiteral("Contrario ya existe. ¿Confirma guardar?"), 60,
+                                     QStringLiteral("NOMCON")}) {
+    FRefSoloEdicion = false;
+    CamposComunes(QStringLiteral("DNI"), true);
+    CajaReferencia(5);
+    Campo(QStringLiteral("Asociados"), QStringLiteral("ASOCIADOS"), 0, 6, 610);
+    Contadores({QStringLiteral("EXPABIERTOS"), QStringLiteral("EXPPENDIENTES"), QStringLiteral("EXPCERRADOS")},
+               {QStringLiteral("Exp. Abiertos"), QStringLiteral("Exp. Pendientes"), QStringLiteral("Exp. Cerrados")}, 7);
+    BtRelacion = BotonConsulta(QStringLiteral("BtRelacion"), QStringLiteral("&Relación de Bienes"), 141,
+                               TNotifyEvent(this, &TContrario::BtRelacionClick));
+    ModoContrario = 0;
+    Dat->refresca(Dat->TContrarios);
+}
+
+TContrario::~TContrario() {
+    if (Contrario == this) Contrario = nullptr;
+}
+
+bool TContrario::NoCierra() const { return ModoContrario == 2; }
+
+void TContrario::TrasGuardar() {
+    if (ModoContrario == 2) Asigna();
+}
+
+bool TContrario::PuedeAsignar() const {
+    if (Dat->TExped->IsEmpty() || Dat->TContrarios->IsEmpty()) return false;
+    return !records::ExisteEnlace(QStringLiteral("EXPCON"), QStringLiteral("CONTRARIO"),
+                                  Dat->TContrarios->FieldByName(QStringLiteral("CONTRARIO"))->AsInteger());
+}
+
+void TContrario::Asigna() {
+    records::Enlaza(Dat->TExpCon, QStringLiteral("CONTRARIO"),
+                    Dat->TContrarios->FieldByName(QStringLiteral("CONTRARIO"))->AsInteger(), Referencia->Text());
+    Close();
+}
+
+void TContrario::RegistroCambiado() {
+    TFichaPersona::RegistroCambiado();
+    Negrita(BtRelacion, MemoLleno(Dat->TContrarios, QStringLiteral("RELACIOBIENES")));
+}
+
+void TContrario::BtRelacionClick(TObject*) {
+    AbreNotas(QStringLiteral("RELACIOBIENES"), QStringLiteral("Relación de Bienes"), QStringLiteral("R. de Bienes de"));
+}
+
+TFormRegistro::TBusqueda TContrario::Busqueda() const {
+    return {QStringLiteral("Buscar Contrario"), QStringLiteral("Contrarios"),
+            {QStringLiteral("SELECT CONTRARIO as CODIGO,"), QStringLiteral("APELLIDOS || ',' || NOMBRE as NOMBRE "),
+             QStringLiteral("FROM CONTRARIOS ORDER BY NOMBRE")},
+            false, QStringLiteral("CONTRARIO"), {}};
+}
+
+void TContrario::ImprimeFicha() { records::Previsualiza(new TInfFicCon(Application)); }
+
+void TContrario::MuestraPreview(TObject* sender) { records::MuestraPreview(sender); }

@@ -1,0 +1,216 @@
+#include "records/UbscContacto.h"
+
+#include "platform/graphics/Resources.h"
+#include "records/UAbogado.h"
+#include "records/UCliente.h"
+#include "records/UContrario.h"
+#include "records/UPerito.h"
+#include "records/UProcu.h"
+#include "shell/UData.h"
+
+QString MailContacto;
+TFContacto* FContacto = nullptr;
+
+namespace {
+struct TClase {
+    const char* Tipo;
+    const char* Clave;
+    const char* Tabla;
+};
+// The kinds in the order of the list; TIPO is padded to 15 so all blocks have one width.
+constexpr TClase Clases[] = {{"ABOGADO", "ABOGADO", "ABOGADOS"},
+                             {"PROCURADOR", "PROCU", "PROCU"},
+                             {"CLIENTE", "CLIENTE", "CLIENTES"},
+                             {"CONTRARIO", "CONTRARIO", "CONTRARIOS"},
+                             {"PERITO", "PERITO", "PERITOS"}};
+
+QString Relleno(const char* tipo) { return QString::fromLatin1(tipo).leftJustified(15, u' '); }
+
+// Opens a record form standalone on the row located in its table.
+template <class F>
+void AbreFicha(F*& global, const QString& caption) {
+    global = new F(Application);
+    if (!caption.isEmpty()) global->SetCaption(caption);
+    global->activaEdicion(true);
+    global->LabelRefe->SetVisible(false);
+    global->Referencia->SetVisible(false);
+    global->btAsigna->SetVisible(false);
+    global->ShowModal();
+}
+}  // namespace
+
+TFContacto::TFContacto(TComponent* owner) : TForm(owner) {
+    SetCaption(QStringLiteral("Direcciones"));
+    SetHelpContext(301);
+    SetPosition(poScreenCenter);
+    SetClientWidth(760);
+    SetClientHeight(420);
+
+    QContactos = new TZbQuery(this);
+    QContactos->SetName(QStringLiteral("QContactos"));
+    QContactos->SetDatabaseName(Dat->Db->DatabaseName());
+    DataSource1 = new TDataSource(this);
+    DataSource1->SetName(QStringLiteral("DataSource1"));
+    DataSource1->SetDataSet(QContactos);
+    DataSource1->SetAutoEdit(false);
+
+    SpeedBar1 = new TSpeedBar(this);
+    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
+    SpeedBar1->SetParent(this);
+    SpeedBar1->SetBevelInner(bvLowered);
+    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
+    SpeedBar1->SetBtnOffsetHorz(4);
+    SpeedBar1->SetBtnOffsetVert(4);
+    SpeedBar1->SetBtnWidth(60);
+    SpeedBar1->SetHeight(31);
+    SpeedBar1->AddSection(QStringLiteral("Untitled (0)"));
+    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
+        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
+    auto item = [&](const QString& nombre, const QString& texto, int left, void (TFContacto::*click)(TObject*)) {
+        auto* i = new TSpeedItem(this);
+        i->SetName(nombre);
+        i->SetCaption(texto);
+        i->SetBtnCaption(texto);
+        i->SetHint(texto);
+        SpeedBar1->AddItem(0, i);
+        i->SetLeft(left);
+        i->SetTop(4);
+        i->SetVisible(true);
+        i->OnClick() = TNotifyEvent(this, click);
+        return i;
+    };
+    btOpen = item(QStringLiteral("btOpen"), QStringLiteral("Abrir"), 4, &TFContacto::btOpenClick);
+    btFind = item(QStringLiteral("btFind"), QStringLiteral("Buscar"), 68, &TFContacto::btFindClick);
+    btSalir = item(QStringLiteral("btSalir"), QStringLiteral("Salir"), 140, &TFContacto::btSalirClick);
+
+    auto* lTipo = new TLabel(this);
+    lTipo->SetParent(this);
+    lTipo->SetBounds(10, 43, 40, 16);
+    lTipo->SetCaption(QStringLiteral("Tipo :"));
+    Tipo = new TComboBox(this);
+    Tipo->SetName(QStringLiteral("Tipo"));
+    Tipo->SetParent(this);
+    Tipo->SetStyle(csDropDownList);
+    Tipo->SetBounds(55, 40, 150, 21);
+    for (const char* t : {"TODOS", "ABOGADO", "PROCURADOR", "CLIENTE", "CONTRARIO", "PERITO"})
+        Tipo->Items()->Add(QString::fromLatin1(t));
+    Tipo->SetItemIndex(0);
+    auto* lBuscar = new TLabel(this);
+    lBuscar->SetParent(this);
+    lBuscar->SetBounds(230, 43, 55, 16);
+    lBuscar->SetCaption(QStringLiteral("Buscar :"));
+    Edit1 = new TEdit(this);
+    Edit1->SetName(QStringLiteral("Edit1"));
+    Edit1->SetParent(this);
+    Edit1->SetBounds(290, 40, 250, 21);
+
+    ZbDBGrid1 = new TZbDBGrid(this);
+    ZbDBGrid1->SetName(QStringLiteral("ZbDBGrid1"));
+    ZbDBGrid1->SetParent(this);
+    ZbDBGrid1->SetBounds(0, 70, 760, 350);
+    ZbDBGrid1->SetReadOnly(true);
+    ZbDBGrid1->SetTitleButtons(true);
+    ZbDBGrid1->SetDataSource(DataSource1);
+    const std::pair<const char*, int> columnas[] = {
+        {"NOM", 245}, {"TELEFONO", 120}, {"FAX", 100}, {"MAIL", 160}, {"TIPO", 95}};
+    const char* titulos[] = {"Nombre", "Teléfono", "Fax", "E-Mail", "Tipo "};
+    for (int i = 0; i < 5; ++i) {
+        TColumn* c = ZbDBGrid1->Columns()->Add();
+        c->SetFieldName(QString::fromLatin1(columnas[i].first));
+        c->Title()->SetCaption(QString::fromUtf8(titulos[i]));
+        c->SetWidth(columnas[i].second);
+    }
+
+    Edit1->OnChange = TNotifyEvent(this, &TFContacto::Edit1Change);
+    Tipo->OnChange = TNotifyEvent(this, &TFContacto::TipoChange);
+    ZbDBGrid1->OnTitleBtnClick = TTitleClickEvent(this, &TFContacto::ZbDBGrid1TitleBtnClick);
+    ZbDBGrid1->OnGetBtnParams = TGetBtnParamsEvent(this, &TFContacto::ZbDBGrid1GetBtnParams);
+    ZbDBGrid1->OnDblClick = TNotifyEvent(this, &TFContacto::btOpenClick);
+    DataSource1->OnDataChange = TDataChangeEvent(this, &TFContacto::DataSource1DataChange);
+    OnClose = TCloseEvent(this, &TFContacto::FormClose);
+
+    btFind->SetEnabled(false);
+    CreaConsulta(QStringLiteral("ORDER"), QStringLiteral("NOM"));
+}
+
+TFContacto::~TFContacto() {
+    if (FContacto == this) FContacto = nullptr;
+}
+
+void TFContacto::CreaConsulta(const QString& macro, const QString& campo) {
+    QContactos->DisableControls();
+    QContactos->Close();
+    QContactos->SQL()->Clear();
+    const QString filtro = Tipo->Text();
+    const bool todos = filtro == u"TODOS";
+    for (const TClase& c : Clases) {
+        const QString tipo = QString::fromLatin1(c.Tipo);
+        if (todos || filtro == tipo) {
+            QContactos->SQL()->Add(
+                QStringLiteral("SELECT APELLIDOS || ' ' || NOMBRE AS NOM, MAIL, %1 AS CODIGO,").arg(QLatin1String(c.Clave)));
+            QContactos->SQL()->Add(
+                QStringLiteral("       TELEFONO, FAX, DOMICILIO, POBLACION, PROVINCIA, '%1' AS TIPO").arg(Relleno(c.Tipo)));
+            QContactos->SQL()->Add(QStringLiteral("FROM ") + QLatin1String(c.Tabla));
+        }
+        if (todos && &c != &Clases[4]) QContactos->SQL()->Add(QStringLiteral("UNION"));
+    }
+    QContactos->SQL()->Add(QStringLiteral("ORDER BY %ORDER"));
+    if (!campo.isEmpty()) FOrden = campo;
+    QContactos->MacroByName(macro)->SetAsString(FOrden);
+    try {
+        QContactos->Open();
+    } catch (...) {
+        QContactos->EnableControls();
+        throw;
+    }
+    QContactos->EnableControls();
+    DataSource1DataChange(DataSource1, nullptr);
+}
+
+void TFContacto::TipoChange(TObject*) { CreaConsulta(QStringLiteral("ORDER"), QStringLiteral("NOM")); }
+
+void TFContacto::ZbDBGrid1TitleBtnClick(TObject*, int, TField* field) {
+    if (field) CreaConsulta(QStringLiteral("ORDER"), field->FieldName());
+}
+
+void TFContacto::ZbDBGrid1GetBtnParams(TObject*, TField* field, TFont*, TColor&, TSortMarker& marker, bool) {
+    if (field && field->FieldName().compare(FOrden, Qt::CaseInsensitive) == 0) marker = smDown;
+}
+
+void TFContacto::Edit1Change(TObject*) { btFind->SetEnabled(!Edit1->Text().isEmpty()); }
+
+void TFContacto::btFindClick(TObject*) {
+    if (Edit1->Text().isEmpty()) return;
+    QContactos->Locate(FOrden, Variant(Edit1->Text()), loCaseInsensitive | loPartialKey);
+}
+
+void TFContacto::DataSource1DataChange(TObject*, TField*) {
+    btOpen->SetEnabled(QContactos->Active() && !QContactos->IsEmpty());
+    MailContacto = btOpen->Enabled() ? QContactos->FieldByName(QStringLiteral("MAIL"))->AsString() : QString();
+}
+
+void TFContacto::btOpenClick(TObject*) {
+    if (!btOpen->Enabled()) return;
+    const QString tipo = QContactos->FieldByName(QStringLiteral("TIPO"))->AsString();
+    const Variant codigo = QContactos->FieldByName(QStringLiteral("CODIGO"))->Value();
+    if (tipo == Relleno("CLIENTE")) {
+        Dat->TClientes->Locate(QStringLiteral("CLIENTE"), codigo, 0);
+        AbreFicha(Cliente, QString());
+    } else if (tipo == Relleno("CONTRARIO")) {
+        Dat->TContrarios->Locate(QStringLiteral("CONTRARIO"), codigo, 0);
+        AbreFicha(Contrario, QStringLiteral("Contrarios"));
+    } else if (tipo == Relleno("PERITO")) {
+        Dat->TPeritos->Locate(QStringLiteral("PERITO"), codigo, 0);
+        AbreFicha(Perito, QStringLiteral("Peritos"));
+    } else if (tipo == Relleno("ABOGADO")) {
+        Dat->TAbogados->Locate(QStringLiteral("ABOGADO"), codigo, 0);
+        AbreFicha(Abogado, QStringLiteral("Abogados"));
+    } else if (tipo == Relleno("PROCURADOR")) {
+        Dat->TProcu->Locate(QStringLiteral("PROCU"), codigo, 0);
+        AbreFicha(Procu, QStringLiteral("Procurador"));
+    }
+}
+
+void TFContacto::btSalirClick(TObject*) { Close(); }
+
+void TFContacto::FormClose(TObject*, TCloseAction& action) { action = caFree; }

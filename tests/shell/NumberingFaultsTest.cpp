@@ -1,0 +1,211 @@
+// The numbering transaction of the data module under faults: handlers that raise, aborts, a
+// commit that fails on a full disk. Nothing the user saw saved may be lost, nothing stays locked.
+#include "DatFixture.h"
+#include "FaultyDisk.h"
+
+#include "platform/db/Driver.h"
+
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <sys/mount.h>
+
+using namespace shelltest;
+
+namespace {
+QString S(const char* s) { return QString::fromUtf8(s); }
+
+// What another workstation sees in the folder: a connection of its own.
+int CountClients(const QString& folder) {
+    auto conn = platform::db::OpenSqlite(folder);
+    auto st = conn->Prepare(QStringLiteral("SELECT COUNT(*) FROM clientes"));
+    st->Step();
+    return st->Column(0).toInt();
+}
+int ClientCounter(const QString& folder) {
+    auto conn = platform::db::OpenSqlite(folder);
+    auto st = conn->Prepare(QStringLiteral("SELECT CLIENTE FROM sistem"));
+    return st->Step() ? st->Column(0).toInt() : -1;
+}
+void OtherWorkstationAddsClient(const QString& folder, int code) {
+    auto conn = platform::db::OpenSqlite(folder);
+    conn->StartTransaction();
+    conn->Insert(QStringLiteral("CLIENTES"), {QStringLiteral("CLIENTE"), QStringLiteral("APELLIDOS")},
+                 {QVariant(code), QVariant(QStringLiteral("Otro puesto"))});
+    conn->Commit();
+}
+
+void StartClient(const QString& apellidos) {
+    Dat->TClientes->Append();
+    Dat->TClientes->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(apellidos);
+}
+}  // namespace
+
+TEST_F(DatTest, ANumberedPostWhoseDataChangeHandlerRaisesLosesNothing) {
+    TDataSource listener(nullptr);
+    listener.SetDataSet(Dat->TClientes);
+    bool raise = true;
+    listener.OnDataChange = TDataChangeEvent([&](TObject*, TField*) {
+        if (raise && Dat->TClientes->State() == dsBrowse) {
+            raise = false;
+            throw Exception(QStringLiteral("la rejilla no pudo pintar"));
+        }
+    });
+    StartClient(S("Pérez"));
+    EXPECT_THROW(Dat->TClientes->Post(), Exception);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    // Another workstation can write at once, and the next numbered posts are not joined to anything.
+    OtherWorkstationAddsClient(dir.path(), 100);
+    EXPECT_EQ(AddClient(S("García")), 2);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    listener.SetDataSet(nullptr);
+    Close();
+    Open();
+    EXPECT_EQ(Dat->TClientes->RecordCount(), 3);
+    EXPECT_TRUE(Dat->TClientes->Locate(QStringLiteral("APELLIDOS"), Variant(S("Pérez")), {}));
+    EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+    EXPECT_EQ(Sistem("CLIENTE"), 2);
+}
+
+TEST_F(DatTest, AnAbortAfterNumberingRollsTheCounterBackAndKeepsTheRecord) {
+    const TDataSetNotifyEvent numbering = Dat->TClientes->BeforePost;
+    bool refuse = true;
+    // A form that adds its own check after the data module's.
+    Dat->TClientes->BeforePost = TDataSetNotifyEvent([&](TDataSet* ds) {
+        numbering(ds);
+        if (refuse) Abort();
+    });
+    StartClient(S("Pérez"));
+    ExpectAbort([&] { Dat->TClientes->Post(); });
+    EXPECT_EQ(Dat->TClientes->State(), dsInsert);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    EXPECT_EQ(ClientCounter(dir.path()), 0);
+    OtherWorkstationAddsClient(dir.path(), 50);
+    refuse = false;
+    Dat->TClientes->Post();
+    Dat->TClientes->BeforePost = numbering;
+    EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+    EXPECT_EQ(CountClients(dir.path()), 2);
+    EXPECT_EQ(ClientCounter(dir.path()), 1);
+}
+
+TEST_F(DatTest, AnEngineErrorOnANumberedPostEndsItsTransaction) {
+    // A code taken by another workstation behind the counter's back: a key violation on post.
+    OtherWorkstationAddsClient(dir.path(), 1);
+    StartClient(S("Pérez"));
+    ExpectAbort([&] { Dat->TClientes->Post(); });
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("CLAVE DUPLICADA")});
+    EXPECT_EQ(Dat->TClientes->State(), dsInsert);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    EXPECT_EQ(ClientCounter(dir.path()), 0);
+    Dat->TClientes->Cancel();
+}
+
+TEST_F(DatTest, ATransactionLeftOpenByAPostIsReportedAndRolledBack) {
+    QStringList leaks;
+    platform::db::OnTransactionLeak = [&](const QString& what) { leaks << what; };
+    Dat->TPartidos->Append();
+    Dat->TPartidos->FieldByName(QStringLiteral("PARTIDO"))->SetAsString(S("Málaga"));
+    Dat->TPartidos->BeforePost = TDataSetNotifyEvent([&](TDataSet*) { Dat->Db->StartTransaction(); });
+    Dat->TPartidos->Post();
+    EXPECT_EQ(leaks, QStringList{QStringLiteral("TPartidos.Post left a transaction open")});
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    // A transaction the caller opened around the post is the caller's: no complaint.
+    Dat->TPartidos->BeforePost = nullptr;
+    Dat->EnTransaccion([&] {
+        Dat->TPartidos->Append();
+        Dat->TPartidos->FieldByName(QStringLiteral("PARTIDO"))->SetAsString(S("Marbella"));
+        Dat->TPartidos->Post();
+    });
+    EXPECT_EQ(leaks.size(), 1);
+}
+
+namespace {
+// The record that a failed commit must leave: in insert, unnumbered on disk, reported by the
+// data module's handler; and posting again once the disk has room stores it once.
+void ExpectFailedCommitKeptTheRecord(const std::function<void()>& freeSpace, const QString& folder,
+                                     platform::forms::TFormHarness& harness) {
+    StartClient(S("Pérez"));
+    EXPECT_THROW(Dat->TClientes->Post(), EAbort);
+    EXPECT_EQ(Dat->TClientes->State(), dsInsert);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    ASSERT_EQ(harness.Messages().size(), 1u);
+    EXPECT_TRUE(harness.LastMessage().Text.startsWith(QStringLiteral("Error :13059\r"))) << harness.LastMessage().Text.toStdString();
+    EXPECT_TRUE(harness.LastMessage().Text.contains(QStringLiteral("full"))) << harness.LastMessage().Text.toStdString();
+    freeSpace();
+    EXPECT_EQ(CountClients(folder), 0);
+    EXPECT_EQ(ClientCounter(folder), 0);
+    Dat->TClientes->Post();
+    EXPECT_EQ(Dat->TClientes->State(), dsBrowse);
+    EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+    EXPECT_EQ(CountClients(folder), 1);
+    EXPECT_EQ(ClientCounter(folder), 1);
+    StartClient(S("García"));
+    Dat->TClientes->Post();
+    EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 2);
+}
+}  // namespace
+
+namespace {
+class FaultyDiskTest : public DatTest {
+protected:
+    void SetUp() override {
+        InstallFaultyDisk();  // before the folder's first connection
+        DatTest::SetUp();
+    }
+};
+}  // namespace
+
+TEST_F(FaultyDiskTest, ACommitRefusedByTheDiskRollsBackAndKeepsTheRecordInInsert) {
+    ArmFaultyDisk(true);
+    ExpectFailedCommitKeptTheRecord(
+        [] {
+            EXPECT_GT(RefusedWrites(), 0);
+            ArmFaultyDisk(false);
+        },
+        dir.path(), *harness);
+    ArmFaultyDisk(false);
+}
+
+namespace {
+class FullDiskTest : public DatTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        harness = std::make_unique<platform::forms::TFormHarness>();
+        savedLeak = platform::db::OnTransactionLeak;
+        platform::db::OnTransactionLeak = [](const QString& what) { ADD_FAILURE() << what.toStdString(); };
+        disk = dir.filePath(QStringLiteral("disco"));
+        QDir().mkpath(disk);
+        if (::mount("tmpfs", disk.toLocal8Bit().constData(), "tmpfs", 0, "size=2m") != 0)
+            GTEST_SKIP() << "cannot mount a small file system here (" << std::strerror(errno) << "): needs root";
+        mounted = true;
+        CarpetaDatos = disk;
+        Dat = new TDat(nullptr);
+    }
+    void TearDown() override {
+        Close();
+        if (mounted) ::umount2(disk.toLocal8Bit().constData(), MNT_DETACH);
+        harness.reset();
+        platform::db::OnTransactionLeak = savedLeak;
+    }
+    // Fills the file system to the last byte.
+    void Fill() {
+        QFile filler(disk + QStringLiteral("/relleno"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        QByteArray byte(1, 'x');
+        while (filler.write(byte) == 1 && filler.flush()) {
+        }
+    }
+    QString disk;
+    bool mounted = false;
+};
+}  // namespace
+
+TEST_F(FullDiskTest, ANumberedAppendOnAFullDiskRollsBackAndKeepsTheRecordInInsert) {
+    Fill();
+    ExpectFailedCommitKeptTheRecord([&] { QFile::remove(disk + QStringLiteral("/relleno")); }, disk, *harness);
+}
