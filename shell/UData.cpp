@@ -4,13 +4,10 @@
 #include "platform/forms/Forms.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "shell/Acceso.h"
 #include "shell/UComunes.h"
 
 #include <algorithm>
-
-QString CarpetaDatos;
-QString CarpetaPrivada;
-TDat* Dat = nullptr;
 
 namespace shell {
 TEvent<int> ProgresoApertura;
@@ -65,20 +62,19 @@ void TDat::DatCreate() {
     Session->SetConfigMode(cmSession);
     Session->AddStandardAlias(QStringLiteral("DAT"), CarpetaDatos, QStringLiteral("PARADOX"));
     Db->SetAliasName(QStringLiteral("DAT"));
-    const QString temporal = CarpetaTemporal();
     if (!HayEntornoDesarrollo()) Session->SetNetFileDir(CarpetaDatos + QStringLiteral("/NetDir/"));
-    if (temporal.endsWith(QLatin1Char('\\')) || temporal.endsWith(QLatin1Char('/')))
-        CarpetaPrivada = temporal + QStringLiteral("PrivZembra");
-    else
-        CarpetaPrivada = temporal + QStringLiteral("/PrivZembra");
+    // Per user and readable by nobody else: the temporary folder is shared by every user.
+    CarpetaPrivada = shell::CarpetaPrivadaUsuario();
     Db->Open();
     CreaTablasNuevas();
-    if (!FileExists(CarpetaPrivada)) CreateDir(CarpetaPrivada);
     Session->SetPrivateDir(CarpetaPrivada);
     Session->OnPassword = TPasswordEvent(this, &TDat::Introduce);
 
+    // Without these the program cannot work at all: the start-up ends naming the table.
+    const std::vector<TTable*> esenciales{TSistem, TTabcon, TPriv, TExped, TConsultas, TAboCli};
+    QString fallo;
     const int total = ComponentCount();
-    for (int i = 0; i < total; ++i) {
+    for (int i = 0; i < total && fallo.isEmpty(); ++i) {
         if (shell::ProgresoApertura) shell::ProgresoApertura(total > 1 ? i * 100 / (total - 1) : 100);
         TComponent* c = Components(i);
         if (auto* t = dynamic_cast<TTable*>(c)) {
@@ -89,7 +85,10 @@ void TDat::DatCreate() {
                     t->Close();  // a table that failed half-way open must not look usable
                 } catch (const Exception&) {
                 }
-                MensajeError(t->Name() + QLatin1Char('\n') + e.Message());
+                if (std::find(esenciales.begin(), esenciales.end(), t) != esenciales.end())
+                    fallo = QStringLiteral("No se puede abrir la tabla %1 (%2): %3").arg(t->TableName(), t->Name(), e.Message());
+                else
+                    MensajeError(t->Name() + QLatin1Char('\n') + e.Message());
             }
         } else if (auto* q = dynamic_cast<TQuery*>(c)) {
             if (q->Tag() == 0) q->Open();
@@ -97,6 +96,8 @@ void TDat::DatCreate() {
         Application->ProcessMessages();
     }
     Session->OnPassword = nullptr;
+    if (!fallo.isEmpty()) throw EDatabaseError(fallo);
+    AbreAnoEnCurso();
 
     FQContador = std::make_unique<TQuery>(nullptr);
     FQContador->SetDatabaseName(QStringLiteral("ZEMBRA"));
@@ -150,8 +151,25 @@ void TDat::CreaTablasNuevas() {
         }
         return cambia;
     };
-    if (!ajusta(false)) return;
+    if (!ajusta(false) || conn->ReadOnly()) return;  // data opened for reading is shown as it is
     EnTransaccion([&] { ajusta(true); });
+}
+
+void TDat::AbreAnoEnCurso() {
+    int ano = 0, mes = 0, dia = 0;
+    DecodeDate(Date(), ano, mes, dia);
+    auto conn = Db->Connection();
+    EnTransaccion([&] {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(QStringLiteral("SELECT COUNT(*) FROM TABCON WHERE ANO = :ANO"));
+        q.ParamByName(QStringLiteral("ANO"))->SetAsInteger(ano);
+        q.Open();
+        if (q.Fields()->Fields(0)->AsInteger() == 0)
+            conn->Insert(QStringLiteral("TABCON"), {QStringLiteral("ANO"), QStringLiteral("CONTEXP"), QStringLiteral("NUMFACTU"), QStringLiteral("CONTCON")},
+                         {QVariant(ano), QVariant(QString()), QVariant(0), QVariant(QString())});
+    });
+    TTabcon->Refresh();
 }
 
 void TDat::Introduce(TObject*, bool& continuar) {
@@ -464,6 +482,10 @@ void TDat::TEscritosAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
 void TDat::TPrivBeforePost(TDataSet* ds) {
     Exige(!TextoVacio(ds, "Usuario"), QStringLiteral("USUARIO no puede quedar vacío"));
     Exige(!TextoVacio(ds, "Contrasenia"), QStringLiteral("CONTRASEÑA no puede quedar vacía"));
+    // Only the hash of a password is ever stored.
+    TField* contrasenia = ds->FieldByName(QStringLiteral("Contrasenia"));
+    if (!shell::ContraseniaCifrada(contrasenia->AsString()))
+        contrasenia->SetAsString(shell::CifraContrasenia(contrasenia->AsString()));
 }
 void TDat::TPrivBeforeDelete(TDataSet* ds) {
     Exige(ds->FieldByName(QStringLiteral("Usuario"))->AsString() != QLatin1String("SUPERVISOR"),

@@ -7,15 +7,12 @@
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
 #include "platform/rtl/Events.h"
+#include "shell/UPrograma.h"
 
 #include <QString>
 #include <memory>
 #include <vector>
 
-// Folder of the tables (set by start-up before the data module is created) and the engine's
-// private folder (set while the data module opens the data).
-extern QString CarpetaDatos;
-extern QString CarpetaPrivada;
 
 class TDat : public TComponent {
 public:
@@ -131,6 +128,8 @@ public:
 private:
     void CreaComponentes();
     void CreaTablasNuevas();
+    // The counters' row of the current year, created empty when missing.
+    void AbreAnoEnCurso();
     // Numbering of a new record from a counter of the SISTEM row, in one transaction with the
     // record: the counter is read and raised before the record is written, and both are
     // committed (or rolled back) together.
@@ -144,8 +143,6 @@ private:
     bool FTransaccionPropia = false;
     std::unique_ptr<TQuery> FQContador;  // cursor of its own on SISTEM for the counters
 };
-
-extern TDat* Dat;
 
 namespace shell {
 // Progress of the splash gauge while the data module opens its components (0 to 100); start-up

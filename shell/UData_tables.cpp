@@ -126,7 +126,7 @@ const std::vector<Tabla>& Tablas() {
         {"Fechas.db", {{"Fecha", 'D'}, {"Descripcion", 'S', 50}, {"Color", 'H'}}, {{"IxColor", "Color;Fecha"}}},
         {"ESCRITOS", {{"ESCRITO", 'I'}, {"CONCEPTO", 'S', 60}, {"TIPO", 'S', 15}}, {{"", "ESCRITO", true}}},
         {"Privacidad.db",
-         {{"Usuario", 'S', 15}, {"Contrasenia", 'S', 10}, {"Privacidad", 'L'}, {"Expedientes", 'L'}, {"Consulta", 'L'},
+         {{"Usuario", 'S', 15}, {"Contrasenia", 'S', 128}, {"Privacidad", 'L'}, {"Expedientes", 'L'}, {"Consulta", 'L'},
           {"Modelos", 'L'}, {"Agenda", 'L'}, {"Listados", 'L'}, {"Fusion", 'L'}, {"Economico", 'L'}, {"Abogado", 'I'},
           {"General", 'L'}},
          {{"", "Usuario", true}}},

@@ -29,6 +29,7 @@ void TOwnerDrawComboBox::SetStyle(TComboBoxStyle value) {
 // The platform's owner-drawn combo has no edit part: the styles with one keep an editable combo.
 void TOwnerDrawComboBox::CreateWnd() {
     TCustomComboBox::SetStyle(HasEditPart(FODStyle) ? csDropDown : csOwnerDrawFixed);
+    SetOwnerDrawnItems(true);
     ApplyItemHeight();
 }
 

@@ -54,6 +54,10 @@ void TZbDBGrid::IniLoad(TObject*) {
 
 TDataSet* TZbDBGrid::DataSet() const { return DataSource() ? DataSource()->DataSet() : nullptr; }
 
+void TZbDBGrid::SetRowsHeight(int value) {
+    if (!(ComponentState() & csDesigning)) SetDefaultRowHeight(value);
+}
+
 TDBGridOptions TZbDBGrid::Options() const {
     TDBGridOptions o = TDBGrid::Options() & ~dgMultiSelect;
     return FMultiSelect ? o | dgMultiSelect : o;
@@ -265,7 +269,7 @@ void TZbDBGrid::DrawMarkers() {
     if (!FMultiSelect || !(TDBGrid::Options() & dgIndicator)) return;
     TCanvas* c = Canvas();
     TDataSet* ds = DataSet();
-    const int current = ds && ds->Active() ? ds->ActiveRecord() : -1;
+    const int current = ds && ds->Active() ? DataLink()->ActiveRecord() : -1;
     const int top = TitleRect(0).Bottom;
     const int rh = DefaultRowHeight();
     const int inset = (TDBGrid::Options() & dgColLines) && (TDBGrid::Options() & dgRowLines) ? 1 : 2;

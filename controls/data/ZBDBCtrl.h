@@ -26,6 +26,10 @@ public:
     // Options read back include dgMultiSelect exactly when MultiSelect is on.
     TDBGridOptions Options() const;
     void SetOptions(TDBGridOptions value);
+    // The height of every row, the title row included; set at run time it lays the grid out
+    // again at once.
+    int RowsHeight() const { return DefaultRowHeight(); }
+    void SetRowsHeight(int value);
     int FixedCols() const { return FFixedCols; }
     void SetFixedCols(int value);
     bool ClearSelection() const { return FClearSelection; }

@@ -1177,12 +1177,16 @@ void TZbLookupEdit::KeyDown(quint16& key, TShiftState shift) {
         if (!FList->Value().isEmpty() && FList->Value() != FList->EmptyValue()) key = 0;
         return;
     }
+    if (key == VK_DELETE && shift == 0) FIgnoreChange = true;  // as Backspace
     TCustomComboEdit::KeyDown(key, shift);
+    if (key == 0) FIgnoreChange = false;
 }
 
 void TZbLookupEdit::KeyPress(QChar& key) {
+    // Backspace takes the completed part away and must not bring it back; a character typed
+    // over the completed part completes again, on every keystroke.
     const ushort c = key.unicode();
-    if (c == 8 || (c >= 32 && SelLength() > 0)) FIgnoreChange = true;
+    if (c == 8) FIgnoreChange = true;
     TCustomComboEdit::KeyPress(key);
     if (key.isNull()) FIgnoreChange = false;
 }

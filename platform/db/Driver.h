@@ -21,6 +21,13 @@ enum TEngineError : int {
     ecInvalidRequest = 0x3000,   // 12288 "Invalid request."
     ecInvalidPath = 0x2C05,      // 11269 "Directory does not exist." (the data folder)
     ecSqlError = 0x3303,         // 13059 "General SQL error."
+    // Our own, for faults of the data folder the engine's list has no number for.
+    ecReadOnlyFolder = 0x7F01,   // a folder without the database where it cannot be created
+    ecNoAccess = 0x7F02,         // the database exists but this user may not read it
+    ecFileMissing = 0x7F03,      // the database path names no file (a broken link, a folder)
+    ecNoLocks = 0x7F04,          // record locks cannot be taken: no writing allowed
+    ecFileMoved = 0x7F05,        // the database was deleted or moved while open
+    ecReadOnlyData = 0x7F06,     // a write on data opened for reading only
 };
 // A required field left empty on post raises EDatabaseError "Field '%s' must have a value".
 
@@ -99,6 +106,8 @@ class TConnection {
 public:
     virtual ~TConnection() = default;
     virtual QString Folder() const = 0;
+    // Data on a read-only medium or folder is opened for reading; every write is refused.
+    virtual bool ReadOnly() const = 0;
 
     // Application SQL (the local SQL dialect the forms write) in the engine's dialect.
     virtual QString TranslateSql(const QString& sql) = 0;

@@ -10,8 +10,13 @@
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QUrl>
+#include <cstring>
 #include <cmath>
+#include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <map>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -34,6 +39,12 @@ QString EngineMessage(int code) {
     case ecLockTimeout: return QStringLiteral("Unable to lock table.");
     case ecInvalidRequest: return QStringLiteral("Invalid request.");
     case ecInvalidPath: return QStringLiteral("Directory does not exist.");
+    case ecReadOnlyFolder: return QString::fromUtf8("La carpeta de datos es de sólo lectura y no tiene base de datos: no se puede crear.");
+    case ecNoAccess: return QString::fromUtf8("No tiene permiso para leer la base de datos.");
+    case ecFileMissing: return QString::fromUtf8("Falta el fichero de la base de datos.");
+    case ecNoLocks: return QString::fromUtf8("No se pueden tomar bloqueos de registro: los datos no se abren para escribir.");
+    case ecFileMoved: return QString::fromUtf8("El fichero de la base de datos ha sido borrado o movido mientras estaba abierto: no se ha guardado nada.");
+    case ecReadOnlyData: return QString::fromUtf8("Los datos están abiertos sólo para lectura.");
     default: return QStringLiteral("General SQL error.");
     }
 }
@@ -60,10 +71,33 @@ namespace {
 // cursors of one process conflict as two workstations do.
 class TLockFile {
 public:
-    explicit TLockFile(const QString& folder) {
-        QByteArray path = QDir(folder).filePath(QStringLiteral("zembra.locks")).toLocal8Bit();
-        FFd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // Every user who may write the database may take locks: the file gets the database's
+    // permissions and group (when this user owns it and may set them).
+    TLockFile(const QString& folder, const QString& database) {
+        FPath = QDir(folder).filePath(QStringLiteral("zembra.locks"));
+        FFd = ::open(FPath.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (FFd < 0) {
+            FError = errno;
+            return;
+        }
+        Share(database);
     }
+    // Called on every opening, so a database whose permissions were widened since is followed.
+    void Share(const QString& database) {
+        if (FFd < 0) return;
+        struct stat db {}, lk {};
+        if (::stat(database.toLocal8Bit().constData(), &db) != 0 || ::fstat(FFd, &lk) != 0) return;
+        if (lk.st_gid != db.st_gid && ::fchown(FFd, uid_t(-1), db.st_gid) != 0) {
+            // not this user's to change; the mode below still opens it to everyone who writes the database
+        }
+        mode_t wanted = lk.st_mode & 0666;
+        if (db.st_mode & S_IWGRP) wanted |= S_IRGRP | S_IWGRP;
+        if (db.st_mode & S_IWOTH) wanted |= S_IROTH | S_IWOTH;
+        if (wanted != (lk.st_mode & 0666)) (void)::fchmod(FFd, wanted);
+    }
+    bool Usable() const { return FFd >= 0; }
+    QString Path() const { return FPath; }
+    int Error() const { return FError; }
     ~TLockFile() {
         if (FFd >= 0) ::close(FFd);
     }
@@ -97,21 +131,74 @@ private:
 #endif
     }
     int FFd = -1;
+    int FError = 0;
+    QString FPath;
     QMutex FMutex;
     std::map<quint64, const void*> FOwners;
 };
 
-std::shared_ptr<TLockFile> LockFileFor(const QString& folder) {
+std::shared_ptr<TLockFile> LockFileFor(const QString& folder, const QString& database) {
     static QMutex mutex;
     static QHash<QString, std::weak_ptr<TLockFile>> files;
     QMutexLocker guard(&mutex);
     QString key = QDir(folder).canonicalPath();
     auto sp = files.value(key).lock();
-    if (!sp) {
-        sp = std::make_shared<TLockFile>(folder);
+    if (!sp || !sp->Usable()) {
+        sp = std::make_shared<TLockFile>(folder, database);
         files.insert(key, sp);
+    } else {
+        sp->Share(database);
     }
     return sp;
+}
+
+// Text as the engine stores it: a lone surrogate (half of a pair) becomes the replacement
+// character instead of taking the next character with it.
+QString ValidText(const QString& s) {
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        const QChar c = s[i];
+        if (c.isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate()) break;
+    }
+    if (i == n) return s;
+    QString out = s;
+    for (i = 0; i < n; ++i) {
+        if (out[i].isHighSurrogate() && i + 1 < n && out[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (out[i].isSurrogate()) out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
+
+// What follows the first statement of a text: blanks, semicolons and comments only, or else
+// the rest, which must not be dropped without a word.
+QString ExtraStatement(const QChar* tail, const QChar* end) {
+    const QChar* p = tail;
+    while (p < end) {
+        if (p->isSpace() || *p == QLatin1Char(';')) {
+            ++p;
+        } else if (*p == QLatin1Char('-') && p + 1 < end && p[1] == QLatin1Char('-')) {
+            while (p < end && *p != QLatin1Char('\n')) ++p;
+        } else if (*p == QLatin1Char('/') && p + 1 < end && p[1] == QLatin1Char('*')) {
+            p += 2;
+            while (p + 1 < end && !(*p == QLatin1Char('*') && p[1] == QLatin1Char('/'))) ++p;
+            p = std::min(p + 2, end);
+        } else {
+            return QString(p, end - p).trimmed();
+        }
+    }
+    return QString();
+}
+
+[[noreturn]] void RefuseExtraStatement(const QString& extra) {
+    EngineError(ecSqlError, QString::fromUtf8("Sólo se admite una sentencia; sobra: %1").arg(extra.left(80)));
 }
 
 // Byte offset of a record in the lock file: 62 bits of an FNV-1a hash of table and identity.
@@ -204,7 +291,7 @@ void BindValue(sqlite3_stmt* st, int pos, const QVariant& v) {
         break;
     }
     default: {
-        QString s = v.toString();
+        QString s = ValidText(v.toString());
         sqlite3_bind_text16(st, pos, s.constData(), int(s.size() * 2), SQLITE_TRANSIENT);
     }
     }
@@ -234,7 +321,9 @@ QVariant ColumnValue(sqlite3_stmt* st, int i) {
     int ext = sqlite3_extended_errcode(db);
     QString msg = QString::fromUtf8(sqlite3_errmsg(db));
     if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY) EngineError(ecKeyViolation);
+    if (ext == SQLITE_CONSTRAINT_COMMITHOOK) EngineError(ecFileMoved, QString::fromUtf8(sqlite3_db_filename(db, "main")));
     switch (rc & 0xFF) {
+    case SQLITE_READONLY: EngineError(ecReadOnlyData, msg);
     case SQLITE_BUSY:
     case SQLITE_LOCKED: EngineError(ecLockTimeout, msg);
     case SQLITE_CORRUPT:
@@ -392,20 +481,28 @@ class TSqliteConnection : public TConnection {
 public:
     explicit TSqliteConnection(const QString& folder) : FFolder(folder) {
         if (!QFileInfo(folder).isDir()) EngineError(ecInvalidPath, folder);
-        QByteArray path = QDir(folder).filePath(QStringLiteral("zembra.db")).toUtf8();
-        int rc = sqlite3_open_v2(path.constData(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-        if (rc != SQLITE_OK) {
-            QString msg = FDb ? QString::fromUtf8(sqlite3_errmsg(FDb)) : QString();
-            sqlite3_close(FDb);
-            FDb = nullptr;
-            EngineError(ecFileCorrupt, msg);
+        const QString file = QDir(folder).filePath(QStringLiteral("zembra.db"));
+        const QByteArray path = file.toLocal8Bit();
+        const QFileInfo info(file);
+        if (info.isSymLink() && !info.exists()) EngineError(ecFileMissing, file);
+        if (info.exists() && !info.isFile()) EngineError(ecFileMissing, file);
+        if (info.exists() && ::access(path.constData(), R_OK) != 0) EngineError(ecNoAccess, file);
+        const bool folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+        if (!info.exists() && !folderWritable) EngineError(ecReadOnlyFolder, folder);
+        // Without write access to the file or its folder (a read-only medium, a shared folder
+        // this user may only read) the data opens for reading.
+        FReadOnly = !folderWritable || (info.exists() && ::access(path.constData(), W_OK) != 0);
+        if (FReadOnly) {
+            OpenReadOnly(file);
+        } else {
+            Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
+            if (sqlite3_db_readonly(FDb, "main") == 1) FReadOnly = true;  // a read-only mount
         }
-        sqlite3_busy_timeout(FDb, 10000);
-        sqlite3_extended_result_codes(FDb, 1);
-        RegisterSqliteFunctions(FDb);
         try {
-            Exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-            Exec(QStringLiteral("PRAGMA synchronous=FULL"));
+            if (!FReadOnly) {
+                Exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+                Exec(QStringLiteral("PRAGMA synchronous=FULL"));
+            }
             Exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
             // Reading the schema here turns a damaged or foreign file into a clear error at once.
             Exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
@@ -414,7 +511,46 @@ public:
             FDb = nullptr;
             throw;
         }
-        FLocks = LockFileFor(folder);
+        // Every commit first checks that the file is still where it was opened: writes to a
+        // deleted or moved file would report success and be lost at exit.
+        sqlite3_commit_hook(FDb, [](void* db) -> int {
+            int moved = 0;
+            sqlite3_file_control(static_cast<sqlite3*>(db), "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+            return moved ? 1 : 0;
+        }, FDb);
+        if (FReadOnly) return;
+        FLocks = LockFileFor(folder, file);
+        if (!FLocks->Usable()) {
+            const QString why = QString::fromLocal8Bit(std::strerror(FLocks->Error()));
+            sqlite3_close(FDb);
+            FDb = nullptr;
+            EngineError(ecNoLocks, QString::fromUtf8("%1: %2. Quien administre el equipo debe dar permiso de escritura sobre ese "
+                                                     "fichero a todos los que escriben en los datos.")
+                                       .arg(FLocks->Path(), why));
+        }
+    }
+    void Open(const QByteArray& path, int flags) {
+        int rc = sqlite3_open_v2(path.constData(), &FDb, flags, nullptr);
+        if (rc != SQLITE_OK) {
+            QString msg = FDb ? QString::fromUtf8(sqlite3_errmsg(FDb)) : QString();
+            sqlite3_close(FDb);
+            FDb = nullptr;
+            if ((rc & 0xFF) == SQLITE_CANTOPEN) EngineError(ecNoAccess, QString::fromLocal8Bit(path) + QLatin1Char('\n') + msg);
+            EngineError(ecFileCorrupt, msg);
+        }
+        sqlite3_busy_timeout(FDb, 10000);
+        sqlite3_extended_result_codes(FDb, 1);
+        RegisterSqliteFunctions(FDb);
+    }
+    // The journal needs its shared-memory file; where it cannot be made, the file is read as it
+    // stands (nobody can be writing to a medium this user cannot write either).
+    void OpenReadOnly(const QString& file) {
+        const QByteArray uri = QByteArray("file:") + QUrl::fromLocalFile(file).path(QUrl::FullyEncoded).toUtf8();
+        Open(uri + "?mode=ro", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+        if (sqlite3_exec(FDb, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK) return;
+        sqlite3_close(FDb);
+        FDb = nullptr;
+        Open(uri + "?mode=ro&immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
     }
     ~TSqliteConnection() override {
         for (auto* st : FCache) sqlite3_finalize(st);
@@ -422,6 +558,7 @@ public:
     }
 
     QString Folder() const override { return FFolder; }
+    bool ReadOnly() const override { return FReadOnly; }
 
     // ---- statements
     sqlite3_stmt* Cached(const QString& sql) {
@@ -429,8 +566,15 @@ public:
         if (it != FCache.end()) return *it;
         if (FCache.size() >= 256) ClearCache();  // texts vary by table and order only; keep it bounded
         sqlite3_stmt* st = nullptr;
-        int rc = sqlite3_prepare16_v3(FDb, sql.constData(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+        const QString text = ValidText(sql);
+        const void* tail = nullptr;
+        int rc = sqlite3_prepare16_v3(FDb, text.constData(), int(text.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, &tail);
         if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
+        const QString extra = ExtraStatement(static_cast<const QChar*>(tail), text.constData() + text.size());
+        if (!extra.isEmpty()) {
+            sqlite3_finalize(st);
+            RefuseExtraStatement(extra);
+        }
         FCache.insert(sql, st);
         return st;
     }
@@ -463,9 +607,16 @@ public:
 
     std::unique_ptr<TStatement> Prepare(const QString& engineSql) override {
         sqlite3_stmt* st = nullptr;
-        int rc = sqlite3_prepare16_v2(FDb, engineSql.constData(), int(engineSql.size() * 2), &st, nullptr);
+        const QString text = ValidText(engineSql);
+        const void* tail = nullptr;
+        int rc = sqlite3_prepare16_v2(FDb, text.constData(), int(text.size() * 2), &st, &tail);
         if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
         if (!st) EngineError(ecInvalidRequest, QStringLiteral("Empty SQL statement."));
+        const QString extra = ExtraStatement(static_cast<const QChar*>(tail), text.constData() + text.size());
+        if (!extra.isEmpty()) {
+            sqlite3_finalize(st);
+            RefuseExtraStatement(extra);
+        }
         return std::make_unique<TSqliteStatement>(FDb, st);
     }
 
@@ -1050,10 +1201,10 @@ public:
     }
 
     bool LockRecord(const QString& table, qint64 id, const void* owner) override {
-        return FLocks->Lock(LockOffset(table, id), owner);
+        return !FLocks || FLocks->Lock(LockOffset(table, id), owner);  // data opened for reading: nothing to guard
     }
     void UnlockRecord(const QString& table, qint64 id, const void* owner) override {
-        FLocks->Unlock(LockOffset(table, id), owner);
+        if (FLocks) FLocks->Unlock(LockOffset(table, id), owner);
     }
 
     // Every post commits with a full sync of the journal, so a committed record is already on
@@ -1062,6 +1213,7 @@ public:
 
 private:
     QString FFolder;
+    bool FReadOnly = false;
     sqlite3* FDb = nullptr;
     bool FInTrans = false;
     QHash<QString, sqlite3_stmt*> FCache;

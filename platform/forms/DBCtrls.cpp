@@ -511,6 +511,7 @@ void TDBLookupComboBox::SetKeyValue(const Variant& v) {
     FSyncing = true;
     ComboBox()->setCurrentIndex(index);
     FSyncing = false;
+    if (index >= 0 && !FDataLink->DataSource()) LocateKey();
 }
 
 void TDBLookupComboBox::Select(int index) {
@@ -526,8 +527,18 @@ void TDBLookupComboBox::Select(int index) {
     } else {
         FKeyValue = FKeys[size_t(index)];
     }
+    LocateKey();
     Click();
     OnCloseUp(this);
+}
+
+void TDBLookupComboBox::LocateKey() {
+    // The list dataset stands on the chosen row, where a form without a data source reads it.
+    TDataSet* ds = FListLink->DataSet();
+    if (!ds || !ds->Active() || FKeyValue.IsNullOrEmpty() || !ds->FindField(FKeyField)) return;
+    TField* key = ds->FieldByName(FKeyField);
+    if (!ds->IsEmpty() && key->AsString() == FKeyValue.AsString()) return;
+    ds->Locate(FKeyField, FKeyValue, 0);
 }
 
 void TDBLookupComboBox::DataChange() {

@@ -223,6 +223,7 @@ private:
     void DataChange();
     void UpdateData();
     void Select(int index);
+    void LocateKey();
     std::unique_ptr<TListLink> FListLink;
     QString FKeyField, FListField;
     Variant FKeyValue;

@@ -77,6 +77,7 @@ int TColumn::Width() const {
 
 void TColumn::SetWidth(int v) {
     FWidth = std::max(0, v);
+    FGrid->UpdateHorzScrollBar();
     FGrid->Invalidate();
 }
 
@@ -160,6 +161,13 @@ TCustomDBGrid::TCustomDBGrid(TComponent* owner)
     QObject::connect(FVScroll, &QScrollBar::sliderReleased, FVScroll, [this] {
         Guarded(this, [&] { ScrollBarAction(QAbstractSlider::SliderMove); });
     });
+    FHScroll = new QScrollBar(Qt::Horizontal, FWidget);
+    FHScroll->setFocusPolicy(Qt::NoFocus);
+    FHScroll->setRange(0, 0);
+    FHScroll->hide();
+    QObject::connect(FHScroll, &QScrollBar::valueChanged, FHScroll, [this](int value) {
+        if (!FSyncingScroll) Guarded(this, [&] { SetLeftCol(value); });
+    });
     FTitleFont->OnChange = [this](TObject*) { Invalidate(); };
     SetBounds(0, 0, 320, 120);
 }
@@ -167,6 +175,8 @@ TCustomDBGrid::TCustomDBGrid(TComponent* owner)
 TCustomDBGrid::~TCustomDBGrid() { FDataLink->SetDataSource(nullptr); }
 
 TDataSource* TCustomDBGrid::DataSource() const { return FDataLink->DataSource(); }
+
+TDataLink* TCustomDBGrid::DataLink() const { return FDataLink.get(); }
 
 void TCustomDBGrid::SetDataSource(TDataSource* source) {
     FDataLink->SetDataSource(source);
@@ -214,17 +224,67 @@ void TCustomDBGrid::SetSelectedIndex(int v) {
     ColExit();
     FSelectedIndex = v;
     MakeSelectedVisible();
+    UpdateHorzScrollBar();
     ColEnter();
     Invalidate();
 }
 
+void TCustomDBGrid::SetDefaultRowHeight(int value) {
+    value = std::max(0, value);
+    if (value == FRowHeight) return;
+    FRowHeight = value;
+    UpdateBufferCount();
+    UpdateScrollBar();
+    Invalidate();
+}
+
+void TCustomDBGrid::SetLeftCol(int value) {
+    value = std::clamp(value, 0, std::max(0, FieldCount() - 1));
+    if (value == FLeftCol) return;
+    FLeftCol = value;
+    UpdateHorzScrollBar();
+    Invalidate();
+}
+
+bool TCustomDBGrid::HorzScrollBarVisible() const {
+    const auto cols = VisibleColumns();
+    const int line = (FOptions & dgColLines) ? 1 : 0;
+    int right = DataLeft();
+    for (TColumn* c : cols) right += c->Width() + line;
+    return !cols.empty() && right > DataAreaWidth();
+}
+
+int TCustomDBGrid::HorzScrollBarHeight() const {
+    return FHScroll && FHScroll->isVisible() ? FHScroll->sizeHint().height() : 0;
+}
+
+void TCustomDBGrid::UpdateHorzScrollBar() {
+    const bool wasVisible = !FHScroll->isHidden();
+    FSyncingScroll = true;
+    if (HorzScrollBarVisible()) {
+        const int h = FHScroll->sizeHint().height();
+        FHScroll->setGeometry(0, Height() - h, DataAreaWidth(), h);
+        FHScroll->setRange(0, std::max(0, FieldCount() - 1));
+        FHScroll->setPageStep(1);
+        FHScroll->setValue(FLeftCol);
+        FHScroll->show();
+    } else {
+        FHScroll->hide();
+        FLeftCol = 0;  // every column fits
+    }
+    FSyncingScroll = false;
+    if (wasVisible != !FHScroll->isHidden()) UpdateBufferCount();  // the rows' room changed
+}
+
 int TCustomDBGrid::DefaultRowHeight() const {
+    if (FRowHeight > 0) return FRowHeight;
     const QFontMetrics fm(QtFont(Font()));
     return fm.height() + 3 + ((FOptions & dgRowLines) ? 1 : 0);
 }
 
 int TCustomDBGrid::TitleHeight() const {
     if (!(FOptions & dgTitles)) return 0;
+    if (FRowHeight > 0) return FRowHeight;
     const QFontMetrics fm(QtFont(FTitleFont.get()));
     return fm.height() + 4;
 }
@@ -237,7 +297,7 @@ int TCustomDBGrid::DataAreaWidth() const {
 }
 
 int TCustomDBGrid::VisibleRowCount() const {
-    const int h = Height() - TitleHeight();
+    const int h = Height() - TitleHeight() - (HorzScrollBarVisible() ? FHScroll->sizeHint().height() : 0);
     return std::max(1, h / DefaultRowHeight());
 }
 
@@ -261,6 +321,7 @@ void TCustomDBGrid::ColumnResized(TColumn* column, int width) {
     } else {
         column->FWidth = width;
     }
+    UpdateHorzScrollBar();
     Invalidate();
 }
 
@@ -303,9 +364,11 @@ void TCustomDBGrid::UpdateScrollBar() {
     if (!ds || !ds->Active() || ds->IsEmpty()) {
         FVScroll->hide();
         FSyncingScroll = false;
+        UpdateHorzScrollBar();
         return;
     }
-    FVScroll->setGeometry(Width() - FVScroll->sizeHint().width(), 0, FVScroll->sizeHint().width(), Height());
+    const int hbar = HorzScrollBarVisible() ? FHScroll->sizeHint().height() : 0;
+    FVScroll->setGeometry(Width() - FVScroll->sizeHint().width(), 0, FVScroll->sizeHint().width(), Height() - hbar);
     if (!ds->IsSequenced()) {
         // Counting filtered rows means reading them all: the bar only tells top, middle, bottom.
         FVScroll->setRange(0, 2);
@@ -320,6 +383,7 @@ void TCustomDBGrid::UpdateScrollBar() {
     }
     FVScroll->show();
     FSyncingScroll = false;
+    UpdateHorzScrollBar();
 }
 
 void TCustomDBGrid::ScrollBarAction(int action) {
@@ -388,6 +452,7 @@ void TCustomDBGrid::LinkLayoutChanged() {
     FColumns->RebuildColumns();
     FSelectedIndex = std::min(FSelectedIndex, std::max(0, FieldCount() - 1));
     if (FLeftCol > FSelectedIndex) FLeftCol = FSelectedIndex;
+    UpdateHorzScrollBar();
     Invalidate();
 }
 

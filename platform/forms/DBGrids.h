@@ -128,6 +128,13 @@ public:
     // Rows the grid shows at its current height, and their height in pixels.
     int VisibleRowCount() const;
     int DefaultRowHeight() const;
+    // A fixed height for every row, the title row included (0: from the fonts).
+    void SetDefaultRowHeight(int value);
+    // The first visible column shown at the left of the data area, and whether the columns
+    // pass its right edge (a horizontal scroll bar is shown then).
+    int LeftCol() const { return FLeftCol; }
+    void SetLeftCol(int value);
+    bool HorzScrollBarVisible() const;
     // Cell rectangle of a visible data row (0 = first shown) and visible column.
     TRect CellRect(int row, int column) const;
     // Row and column under a point; -1 for the title row or the indicator column.
@@ -153,6 +160,8 @@ public:
     void LinkLayoutChanged();
 
 protected:
+    // The grid's own link: its rows are the page shown, its active record the current row.
+    TDataLink* DataLink() const;
     void Paint() override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
@@ -175,6 +184,8 @@ private:
     int ColumnDefaultWidth(TField* field, const QString& title) const;
     void UpdateBufferCount();
     void UpdateScrollBar();
+    void UpdateHorzScrollBar();
+    int HorzScrollBarHeight() const;
     void ScrollBarAction(int action);
     void MakeSelectedVisible();
     void PaintIndicator(const TRect& r, bool current);
@@ -191,6 +202,8 @@ private:
     int FSelectedIndex = 0;
     int FLeftCol = 0;
     QScrollBar* FVScroll = nullptr;
+    QScrollBar* FHScroll = nullptr;
+    int FRowHeight = 0;
     bool FSyncingScroll = false;
     int FTitlePressed = -1;
     TColumn* FResizing = nullptr;

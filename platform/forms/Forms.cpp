@@ -335,10 +335,13 @@ void TCustomForm::FocusControl(TWinControl* control) {
     if (FChangingFocus) return;
     FChangingFocus = true;
     TWinControl* old = FActiveControl;
+    // While the old control's OnExit runs, ActiveControl already names where the focus goes.
+    FActiveControl = control;
     try {
         // OnExit may refuse the move by raising: the focus stays where it was.
         if (old) old->DoExit();
     } catch (...) {
+        FActiveControl = old;
         FChangingFocus = false;
         if (old && old->Widget()) {
             QPointer<QWidget> w = old->Widget();

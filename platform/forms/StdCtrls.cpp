@@ -104,6 +104,13 @@ public:
     }
 };
 
+// As the system hands an owner-drawn item over: a selected one on the highlight colours.
+void PrepareItemCanvas(TCanvas* canvas, TOwnerDrawState state) {
+    if (!(state & odSelected)) return;
+    canvas->Brush()->SetColor(clHighlight);
+    canvas->Font()->SetColor(clHighlightText);
+}
+
 void DefaultDrawItem(TCanvas* canvas, const QString& text, TRect rect, TOwnerDrawState state) {
     if (state & odSelected) {
         canvas->Brush()->SetColor(clHighlight);
@@ -597,10 +604,11 @@ TCustomComboBox::TCustomComboBox(TComponent* owner)
         cb,
         [this](QPainter* p, int row, const QRect& r, TOwnerDrawState s) {
             BindCanvas(FCanvas.get(), p, Font(), Color());
+            PrepareItemCanvas(FCanvas.get(), s);
             Guarded(this, [&] { DrawItem(row, platform::graphics::FromQRect(r), s); });
             UnbindCanvas(FCanvas.get());
         },
-        [this] { return FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable; },
+        [this] { return FOwnerDrawnItems || FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable; },
         [this](int row) {
             int h = FItemHeight;
             if (FStyle == csOwnerDrawVariable) Guarded(this, [&] { OnMeasureItem(this, row, h); });
@@ -707,6 +715,7 @@ bool TCustomComboBox::WidgetEvent(QEvent* event) {
         if (Focused()) state |= odSelected | odFocused;
         if (!Enabled()) state |= odDisabled;
         BindCanvas(FCanvas.get(), &painter, Font(), Color());
+        PrepareItemCanvas(FCanvas.get(), state);
         Guarded(this, [&] { DrawItem(ItemIndex(), platform::graphics::FromQRect(edit), state); });
         UnbindCanvas(FCanvas.get());
         return true;
@@ -746,6 +755,7 @@ TCustomListBox::TCustomListBox(TComponent* owner)
         lw,
         [this](QPainter* p, int row, const QRect& r, TOwnerDrawState s) {
             BindCanvas(FCanvas.get(), p, Font(), Color());
+            PrepareItemCanvas(FCanvas.get(), s);
             Guarded(this, [&] { DrawItem(row, platform::graphics::FromQRect(r), s); });
             UnbindCanvas(FCanvas.get());
         },

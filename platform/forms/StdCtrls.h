@@ -353,10 +353,13 @@ protected:
     virtual void Change();
     virtual void DropDown();
     void ItemsChanged();
+    // The list's items are drawn by DrawItem also in a style with an edit part.
+    void SetOwnerDrawnItems(bool v) { FOwnerDrawnItems = v; }
 
 private:
     std::unique_ptr<platform::forms::TControlStrings> FItems;
     std::unique_ptr<TCanvas> FCanvas;
+    bool FOwnerDrawnItems = false;
     TComboBoxStyle FStyle = csDropDown;
     int FDropDownCount = 8, FMaxLength = 0, FItemHeight = 16;
     bool FSyncing = false;

@@ -6,6 +6,9 @@
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 using namespace shelltest;
 using platform::forms::TFormHarness;
 
@@ -21,7 +24,7 @@ TEST_F(DatTest, ANewFolderGetsEveryTableEmptyAndTheSingleSettingsRow) {
         if (auto* t = dynamic_cast<TTable*>(Dat->Components(i))) {
             ++tables;
             EXPECT_TRUE(t->Active()) << t->Name().toStdString();
-            if (t != Dat->TSistem) {
+            if (t != Dat->TSistem && t != Dat->TTabcon) {
                 EXPECT_TRUE(t->IsEmpty()) << t->Name().toStdString();
             }
         }
@@ -38,9 +41,15 @@ TEST_F(DatTest, ANewFolderGetsEveryTableEmptyAndTheSingleSettingsRow) {
     EXPECT_EQ(Session->AliasPath(QStringLiteral("DAT")), dir.path());
     EXPECT_EQ(Dat->Db->AliasName(), QStringLiteral("DAT"));
     EXPECT_EQ(Session->NetFileDir(), dir.path() + QStringLiteral("/NetDir/"));
-    EXPECT_TRUE(CarpetaPrivada.endsWith(QStringLiteral("/PrivZembra")));
+    // The private folder is this user's alone, never one folder in the shared temporary folder.
+    EXPECT_TRUE(CarpetaPrivada.endsWith(QStringLiteral("/zembra")));
+    EXPECT_FALSE(CarpetaPrivada.startsWith(QDir::tempPath() + QLatin1Char('/')));
     EXPECT_FALSE(CarpetaPrivada.contains(QStringLiteral("//")));
     EXPECT_TRUE(DirectoryExists(CarpetaPrivada));
+    const auto permisos = QFileInfo(CarpetaPrivada).permissions();
+    EXPECT_TRUE(permisos.testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    EXPECT_FALSE(permisos & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                             QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther));
     EXPECT_EQ(Session->PrivateDir(), CarpetaPrivada);
     EXPECT_FALSE(Session->OnPassword);
 }
@@ -107,6 +116,30 @@ TEST_F(DatTest, ATableThatCannotBeOpenedIsNamedAndOpeningGoesOn) {
     EXPECT_EQ(progress.front(), 0);
     EXPECT_EQ(progress.back(), 100);
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+}
+
+// Nothing else ever inserts a counters' row: opening the data makes the current year's, once.
+TEST_F(DatTest, TheCurrentYearGetsItsCountersRowOnceWhenTheDataOpens) {
+    int ano = 0, mes = 0, dia = 0;
+    DecodeDate(Date(), ano, mes, dia);
+    Dat->TTabcon->First();
+    Dat->TTabcon->Delete();
+    Dat->TTabcon->Append();
+    Dat->TTabcon->FieldByName(QStringLiteral("ANO"))->SetAsInteger(ano - 1);
+    Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->SetAsString(QStringLiteral("00012-A"));
+    Dat->TTabcon->FieldByName(QStringLiteral("NUMFACTU"))->SetAsInteger(7);
+    Dat->TTabcon->Post();
+    for (int vez = 0; vez < 2; ++vez) {
+        Close();
+        Open();
+        EXPECT_EQ(Dat->TTabcon->RecordCount(), 2);
+        ASSERT_TRUE(Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(ano - 1), 0));
+        EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->AsString(), QStringLiteral("00012-A"));
+        EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("NUMFACTU"))->AsInteger(), 7);
+        ASSERT_TRUE(Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(ano), 0));
+        EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("NUMFACTU"))->AsInteger(), 0);
+    }
+    EXPECT_FALSE(Dat->Db->InTransaction());
 }
 
 // ---------------------------------------------------------------------------------------------- numbering

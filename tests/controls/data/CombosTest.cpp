@@ -6,7 +6,10 @@
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 
 using namespace datatest;
 using platform::forms::TFormHarness;
@@ -192,4 +195,41 @@ TEST(ColorComboTest, ItemHeightFollowsTheFontButNeverBelowNine) {
     combo->Show();
     QImage img = TFormHarness::Grab(combo);
     EXPECT_FALSE(img.isNull());
+}
+
+namespace {
+// One item of the drop-down as the list paints it.
+QImage PaintItem(TColorComboBox* combo, int row, bool selected) {
+    QImage img(150, 20, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    QPainter p(&img);
+    QStyleOptionViewItem opt;
+    opt.rect = QRect(0, 0, 150, 20);
+    opt.state = QStyle::State_Enabled;
+    if (selected) opt.state |= QStyle::State_Selected;
+    opt.widget = combo->ComboBox()->view();
+    combo->ComboBox()->itemDelegate()->paint(&p, opt, combo->ComboBox()->model()->index(row, 0));
+    p.end();
+    return img;
+}
+}  // namespace
+
+TEST(ColorComboTest, DropDownHighlightsTheCurrentItemAndEveryStyleKeepsItsSwatches) {
+    TFormHarness harness;
+    TComponent owner(nullptr);
+    auto* combo = new TColorComboBox(&owner);
+    const QColor highlight(platform::graphics::ToQRgb(clHighlight));
+    const QColor window(platform::graphics::ToQRgb(clWindow));
+    const QColor blue(0, 0, 255);
+    QImage item = PaintItem(combo, 12, true);
+    EXPECT_EQ(QColor(item.pixel(145, 10)), highlight);
+    EXPECT_EQ(QColor(item.pixel(10, 10)), blue);
+    item = PaintItem(combo, 12, false);
+    EXPECT_EQ(QColor(item.pixel(145, 10)), window);
+    for (TComboBoxStyle style : {csDropDown, csSimple}) {
+        combo->SetStyle(style);
+        item = PaintItem(combo, 12, false);
+        EXPECT_EQ(QColor(item.pixel(10, 10)), blue);
+        EXPECT_EQ(QColor(PaintItem(combo, 12, true).pixel(145, 10)), highlight);
+    }
 }

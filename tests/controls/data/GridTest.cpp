@@ -8,6 +8,8 @@
 #include "platform/forms/Forms.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QScrollBar>
+
 using namespace datatest;
 using platform::forms::TFormHarness;
 
@@ -177,6 +179,28 @@ TEST_F(GridTest, ClickSelectsOneRowAndShiftDownExtendsTheSelection) {
     clientes->Cancel();
 }
 
+TEST_F(GridTest, CurrentRowMarkerFollowsTheGridsOwnPage) {
+    // Another link wants more rows than the grid shows: the grid's page is part of the window.
+    TDataLink other;
+    other.SetBufferCount(6);
+    other.SetDataSource(ds);
+    grid->SetMultiSelect(true);
+    const int rh = grid->DefaultRowHeight();
+    grid->SetHeight(grid->TitleRect(0).Bottom + 3 * rh);
+    ASSERT_EQ(grid->VisibleRowCount(), 3);
+    clientes->Last();
+    const int top = grid->TitleRect(0).Bottom;
+    TFormHarness::ClickAt(grid, grid->TitleRect(1).Left + 5, top + 2 * rh + rh / 2);  // the last row shown
+    ASSERT_EQ(grid->SelectedCount(), 1);
+    EXPECT_EQ(clientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 120);
+    const QImage img = TFormHarness::Grab(grid);
+    // The arrow of the current record (not the dot of another selected one) in the third row.
+    const int right = grid->CellRect(0, 0).Left - 1 - 1;
+    const int cy = top + 2 * rh + rh / 2;
+    EXPECT_LT(qGray(img.pixel(right - 5, cy - 3)), 100);
+    other.SetDataSource(nullptr);
+}
+
 TEST_F(GridTest, ColumnLayoutRoundTripsAndAWidthWithoutIndexKeepsThePlace) {
     for (const char* name : {"CLIENTE", "NOMBRE", "APELLIDOS"}) {
         TColumn* c = grid->Columns()->Add();
@@ -239,6 +263,44 @@ TEST_F(GridTest, CurrentColumnNeverStaysInsideTheFixedColumns) {
     TFormHarness::ClickAt(grid, grid->TitleRect(0).Left + 3, grid->TitleRect(0).Bottom + 2 * rh + rh / 2);
     EXPECT_EQ(grid->SelectedIndex(), 1);
     EXPECT_EQ(clientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 3);
+}
+
+TEST_F(GridTest, ColumnsPastTheRightEdgeShowAHorizontalScrollBar) {
+    auto bar = [this]() -> QScrollBar* {
+        for (QScrollBar* b : grid->Widget()->findChildren<QScrollBar*>())
+            if (b->orientation() == Qt::Horizontal) return b;
+        return nullptr;
+    };
+    ASSERT_NE(bar(), nullptr);
+    grid->SetWidth(2000);
+    TFormHarness::ProcessEvents();
+    EXPECT_FALSE(bar()->isVisibleTo(grid->Widget()));
+    const int rows = grid->VisibleRowCount();
+    grid->SetWidth(150);
+    TFormHarness::ProcessEvents();
+    ASSERT_TRUE(bar()->isVisibleTo(grid->Widget()));
+    EXPECT_EQ(bar()->maximum(), grid->FieldCount() - 1);
+    EXPECT_LE(grid->VisibleRowCount(), rows);  // the bar takes room from the rows
+    // Moving the bar scrolls the columns: the third one starts at the left.
+    bar()->setValue(2);
+    EXPECT_EQ(grid->LeftCol(), 2);
+    EXPECT_LT(grid->CellRect(0, 2).Left, 20);  // just right of the indicator
+    EXPECT_EQ(grid->CellRect(0, 0).Right, grid->CellRect(0, 0).Left);  // scrolled out of view
+    // Selecting the last column scrolls it into view and moves the bar with it.
+    grid->SetSelectedIndex(grid->FieldCount() - 1);
+    EXPECT_EQ(bar()->value(), grid->LeftCol());
+    EXPECT_LE(grid->CellRect(0, grid->FieldCount() - 1).Right, grid->Width());
+}
+
+TEST_F(GridTest, RowsHeightSetsEveryRowAndTheTitleAtOnce) {
+    grid->SetWidth(2000);
+    grid->SetRowsHeight(30);
+    EXPECT_EQ(grid->RowsHeight(), 30);
+    EXPECT_EQ(grid->TitleRect(0).Height(), 30);
+    EXPECT_EQ(grid->CellRect(1, 0).Top, 60);
+    EXPECT_EQ(grid->VisibleRowCount(), (260 - 30) / 30);
+    grid->SetRowsHeight(0);  // back to the font's height
+    EXPECT_LT(grid->RowsHeight(), 30);
 }
 
 TEST_F(GridTest, CellEventsColourCellsAndMemoFieldsShowAGlyph) {

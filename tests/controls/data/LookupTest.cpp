@@ -334,6 +334,42 @@ TEST_F(LookupTest, UnboundComboKeepsItsOwnValue) {
     EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("GARRIDO Sanz"));
 }
 
+TEST_F(LookupTest, UnboundComboLeavesItsListDatasetOnTheChosenRow) {
+    auto* combo = new TZbDBLookupCombo(form);
+    combo->SetParent(form);
+    combo->SetLookupSource(dsClientes);
+    combo->SetLookupField(QStringLiteral("CLIENTE"));
+    combo->SetLookupDisplay(QStringLiteral("APELLIDOS"));
+    form->Show();
+    clientes->First();
+    // Chosen from the list: down three rows from the top, Enter.
+    combo->DropDown();
+    ASSERT_TRUE(combo->ListVisible());
+    for (int i = 0; i < 3; ++i) {
+        quint16 k = VK_DOWN;
+        combo->List()->KeyDown(k, 0);
+    }
+    QChar enter(13);
+    combo->KeyPress(enter);
+    ASSERT_FALSE(combo->ListVisible());
+    EXPECT_EQ(combo->Value(), QStringLiteral("3"));  // from no value the first Down takes the first row
+    EXPECT_EQ(Field(clientes, "CLIENTE"), QStringLiteral("3"));
+    // Chosen by the arrows of the closed combo, and set by the program.
+    quint16 k = VK_DOWN;
+    combo->KeyDown(k, 0);
+    EXPECT_EQ(Field(clientes, "CLIENTE"), QStringLiteral("4"));
+    combo->SetValue(QStringLiteral("2"));
+    EXPECT_EQ(Field(clientes, "APELLIDOS"), QStringLiteral("GARRIDO Sanz"));
+    // Chosen with the mouse: the row clicked is where the list dataset stays.
+    clientes->First();
+    combo->DropDown();
+    ASSERT_TRUE(combo->ListVisible());
+    TFormHarness::ClickAt(combo->List(), 5, combo->List()->RowHeight() * 9 / 2);
+    EXPECT_FALSE(combo->ListVisible());
+    EXPECT_NE(combo->Value(), QStringLiteral("2"));
+    EXPECT_EQ(Field(clientes, "CLIENTE"), combo->Value());
+}
+
 TEST_F(LookupTest, ComboNearTheScreenBottomDropsUpwardsAndStaysOnScreen) {
     auto* combo = Bind(new TZbDBLookupCombo(form));
     form->SetBounds(0, 0, 400, 300);
@@ -443,6 +479,24 @@ TEST_F(LookupEditTest, TypingCompletesAndSelectsTheCompletedPart) {
     edit->SetText(QStringLiteral("Qx"));
     EXPECT_EQ(edit->Text(), QStringLiteral("Qx"));
     EXPECT_TRUE(edit->PopupList()->Value().isEmpty());
+}
+
+TEST_F(LookupEditTest, EveryKeystrokeCompletes) {
+    AddClient(clientes, 30, QStringLiteral("Elena"), QStringLiteral("García López"));
+    const QString full = QStringLiteral("García López");
+    QString typed;
+    for (QChar ch : QStringLiteral("garc")) {
+        typed += ch;
+        TFormHarness::Type(edit, QString(ch));
+        SCOPED_TRACE(typed.toStdString());
+        EXPECT_EQ(edit->Text(), full);
+        EXPECT_EQ(edit->SelStart(), typed.size());
+        EXPECT_EQ(edit->SelLength(), full.size() - typed.size());
+        EXPECT_EQ(edit->PopupList()->Value(), QStringLiteral("30"));
+    }
+    // Delete, like Backspace, takes the completion away for good.
+    TFormHarness::PressKey(edit, VK_DELETE);
+    EXPECT_EQ(edit->Text(), QStringLiteral("Garc"));
 }
 
 TEST_F(LookupEditTest, ArrowsStepThroughTheRowsAndThePopupAcceptsAClick) {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <memory>
 
 using platform::forms::TFormHarness;
@@ -238,6 +239,22 @@ TEST_F(DBControlsTest, LookupComboSetsTheKeyField) {
     table->Cancel();
 }
 
+TEST_F(DBControlsTest, LookupComboWithoutDataSourceMovesItsListToTheChosenRow) {
+    // A range dialog's combo: nothing to write into, the caller reads the list's current row.
+    auto* look = new TDBLookupComboBox(form.get());
+    look->SetParent(form.get());
+    look->SetListSource(ds);
+    look->SetKeyField(QStringLiteral("CLIENTE"));
+    look->SetListField(QStringLiteral("APELLIDOS"));
+    table->First();
+    emit look->ComboBox()->activated(2);
+    EXPECT_EQ(look->KeyValue().AsInteger(), 3);
+    EXPECT_EQ(table->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Gómez"));
+    look->SetKeyValue(Variant(2));
+    EXPECT_EQ(table->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Peña"));
+    EXPECT_EQ(look->Text(), QStringLiteral("Peña"));
+}
+
 class DBGridTest : public DBControlsTest {
 protected:
     void SetUp() override {
@@ -323,6 +340,62 @@ TEST_F(DBGridTest, GridRendersTitlesIndicatorAndRowsToPng) {
     // The current row (the second) is marked in the indicator column and its cell is highlighted.
     const TRect cell = grid->CellRect(1, grid->SelectedIndex());
     EXPECT_EQ(QColor(img.pixel(cell.Right - 2, cell.Top + 2)), QColor(platform::graphics::ToQRgb(clHighlight)));
+}
+
+TEST(DBGridLargeTest, EachLinkShowsAFullPageAroundTheRecordAndStepsReadOnlyTheirRows) {
+    TFormHarness harness;
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 400, 300);
+    auto* data = new TCountingDataSet(form.get(), 100000);
+    auto* source = new TDataSource(form.get());
+    source->SetDataSet(data);
+    auto* grid = new TDBGrid(form.get());
+    grid->SetParent(form.get());
+    grid->SetAlign(alClient);
+    grid->SetDataSource(source);
+    TDataLink small;  // a short list on the same rows
+    small.SetBufferCount(3);
+    small.SetDataSource(source);
+    data->Open();
+    form->Show();
+    const int rows = grid->VisibleRowCount();
+    ASSERT_GT(rows, 5);
+    std::vector<int> shown;
+    grid->OnDrawColumnCell = [&](TObject*, const TRect&, int col, TColumn*, TGridDrawState) {
+        if (col == 0) shown.push_back(data->FieldByName(QStringLiteral("N"))->AsInteger());
+    };
+    auto page = [&] {
+        TFormHarness::ProcessEvents();
+        shown.clear();
+        TFormHarness::Grab(grid);
+        std::vector<int> one(shown.begin(), shown.begin() + std::min<size_t>(shown.size(), size_t(rows)));
+        return one;
+    };
+    for (int target : {1, 50000, 99998, 100000}) {
+        SCOPED_TRACE(target);
+        data->First();
+        ASSERT_TRUE(data->Locate(QStringLiteral("N"), Variant(target), 0));
+        const std::vector<int> p = page();
+        ASSERT_EQ(int(p.size()), rows);
+        EXPECT_TRUE(std::find(p.begin(), p.end(), target) != p.end());
+        for (size_t i = 1; i < p.size(); ++i) EXPECT_EQ(p[i], p[i - 1] + 1);
+        // The short link holds the record too, in three rows of its own.
+        EXPECT_EQ(small.RecordCount(), 3);
+        EXPECT_GE(small.ActiveRecord(), 0);
+        EXPECT_LT(small.ActiveRecord(), 3);
+    }
+    // Up and page up from the middle read a row or so per step, never the table.
+    data->First();
+    data->Locate(QStringLiteral("N"), Variant(50000), 0);
+    TFormHarness::Focus(grid);
+    data->RowsRead = 0;
+    for (int i = 0; i < 30; ++i) TFormHarness::PressKey(VK_UP);
+    for (int i = 0; i < 5; ++i) TFormHarness::PressKey(VK_PRIOR);
+    EXPECT_EQ(data->FieldByName(QStringLiteral("N"))->AsInteger(), 50000 - 30 - 5 * rows);
+    EXPECT_LT(data->RowsRead, 4 * (30 + 5 * rows));
+    const std::vector<int> p = page();
+    ASSERT_EQ(int(p.size()), rows);
+    small.SetDataSource(nullptr);
 }
 
 TEST(DBGridLargeTest, ScrollingAHundredThousandRowsReadsOnlyWhatItShows) {

@@ -158,6 +158,28 @@ TEST_F(FormsTest, EnterAndExitEventsFollowTheFocus) {
     EXPECT_EQ(Screen->ActiveControl(), b);
 }
 
+TEST_F(FormsTest, ExitHandlerSeesWhereTheFocusGoes) {
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* a = new TEdit(form.get());
+    a->SetParent(form.get());
+    auto* b = new TEdit(form.get());
+    b->SetParent(form.get());
+    TWinControl* going = nullptr;
+    a->OnExit = [&](TObject*) { going = form->ActiveControl(); };
+    form->Show();
+    TFormHarness::Focus(b);
+    EXPECT_EQ(going, b);
+    EXPECT_EQ(form->ActiveControl(), b);
+    // An exit that raises leaves the focus, and ActiveControl, where they were.
+    b->OnExit = [&](TObject*) {
+        going = form->ActiveControl();
+        throw EConvertError(QStringLiteral("FECHA ERRONEA"));
+    };
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(going, a);
+    EXPECT_EQ(form->ActiveControl(), b);
+}
+
 TEST_F(FormsTest, ExitThatRaisesKeepsTheFocusAndShowsTheError) {
     auto form = std::make_unique<TForm>(nullptr);
     auto* fecha = new TEdit(form.get());

@@ -1,0 +1,276 @@
+// The engine under bad conditions: other users of the machine, read-only and damaged folders,
+// a database moved while open, hostile text.
+#include "Support.h"
+
+#include "platform/db/Driver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace dbtest;
+using platform::db::OpenSqlite;
+
+namespace {
+QString S(const char* s) { return QString::fromUtf8(s); }
+
+int EngineCode(const std::function<void()>& op, QString* message = nullptr) {
+    try {
+        op();
+    } catch (EDBEngineError& e) {
+        if (message) *message = e.Message();
+        return e.Errors(0).ErrorCode;
+    }
+    return 0;
+}
+
+class EngineFaultsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        folder = dir.path();
+    }
+    QString File(const char* name) const { return QDir(folder).filePath(QString::fromLatin1(name)); }
+    QTemporaryDir dir;
+    QString folder;
+    TComponent owner{nullptr};
+};
+
+// ---------------------------------------------------------------- another user of the machine
+
+constexpr uid_t Nobody = 65534;
+
+class OtherUserTest : public EngineFaultsTest {
+protected:
+    void SetUp() override {
+        EngineFaultsTest::SetUp();
+        if (::geteuid() != 0) GTEST_SKIP() << "needs root to run a second user's process";
+        ::chmod(folder.toLocal8Bit().constData(), 0777);
+        CreateSchema(folder);
+        TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+        exped->Open();
+        AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"), 10);
+        exped->Close();
+    }
+    // The database is shared with every user of the machine, as an administrator would set it.
+    void ShareDatabase() {
+        for (const char* f : {"zembra.db", "zembra.db-wal", "zembra.db-shm"})
+            if (QFile::exists(File(f))) ::chmod(File(f).toLocal8Bit().constData(), 0666);
+    }
+    // The other workstation, run as another user; its first output line.
+    QProcess* Other(const QStringList& args) {
+        auto* p = new QProcess();
+        processes.emplace_back(p);
+        p->setChildProcessModifier([] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0) ::_exit(3);
+        });
+        p->start(QStringLiteral(ZEMBRA_DB_CHILD), args);
+        EXPECT_TRUE(p->waitForStarted(10000));
+        return p;
+    }
+    QString FirstLine(QProcess* p) {
+        if (!p->canReadLine()) p->waitForReadyRead(30000);
+        return QString::fromLocal8Bit(p->readLine()).trimmed();
+    }
+    void TearDown() override {
+        for (auto& p : processes) {
+            p->closeWriteChannel();
+            p->waitForFinished(30000);
+        }
+    }
+    std::vector<std::unique_ptr<QProcess>> processes;
+};
+}  // namespace
+
+TEST_F(OtherUserTest, EveryUserWhoMayWriteTheDataTakesRecordLocks) {
+    ShareDatabase();
+    // The owner opens the shared data again: the lock file follows the database's permissions.
+    auto reopened = OpenSqlite(folder);
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    struct stat st {};
+    ASSERT_EQ(::stat(File("zembra.locks").toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0666, 0666u);
+    QProcess* other = Other({QStringLiteral("lock"), folder, QStringLiteral("2024"), QStringLiteral("1")});
+    const QString line = FirstLine(other);
+    if (line.isEmpty() && other->state() == QProcess::NotRunning && other->exitCode() == 3) GTEST_SKIP() << "cannot change user here";
+    ASSERT_EQ(line, QStringLiteral("LOCKED")) << other->readAllStandardError().toStdString();
+    ASSERT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}));
+    EXPECT_EQ(EngineCode([&] { exped->Edit(); }), 10241);
+}
+
+TEST_F(OtherUserTest, AUserWhoCannotWriteTheLockFileIsRefusedWritingWithAClearMessage) {
+    ShareDatabase();  // the database, but not the lock file the owner made before
+    struct stat st {};
+    ASSERT_EQ(::stat(File("zembra.locks").toLocal8Bit().constData(), &st), 0);
+    ASSERT_EQ(st.st_mode & 0002, 0u);
+    QProcess* other = Other({QStringLiteral("lock"), folder, QStringLiteral("2024"), QStringLiteral("1")});
+    const QString line = FirstLine(other);
+    if (line.isEmpty() && other->state() == QProcess::NotRunning && other->exitCode() == 3) GTEST_SKIP() << "cannot change user here";
+    EXPECT_EQ(line, QStringLiteral("ERR %1").arg(platform::db::ecNoLocks));
+    EXPECT_TRUE(platform::db::EngineMessage(platform::db::ecNoLocks).contains(S("bloqueos")));
+}
+
+// ---------------------------------------------------------------- opening
+
+TEST_F(EngineFaultsTest, EveryOpenFailureSaysWhatIsWrong) {
+    // A database path that names no file.
+    ASSERT_EQ(::symlink("/nonexistent/zembra.db", File("zembra.db").toLocal8Bit().constData()), 0);
+    EXPECT_EQ(EngineCode([&] { OpenSqlite(folder); }), platform::db::ecFileMissing);
+    QFile::remove(File("zembra.db"));
+    // A damaged file.
+    {
+        QFile f(File("zembra.db"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, '\x5a'));
+    }
+    QString message;
+    EXPECT_EQ(EngineCode([&] { OpenSqlite(folder); }, &message), platform::db::ecFileCorrupt);
+    QFile::remove(File("zembra.db"));
+    // A folder that does not exist.
+    EXPECT_EQ(EngineCode([&] { OpenSqlite(folder + QStringLiteral("/nada")); }), platform::db::ecInvalidPath);
+    // The messages differ.
+    QSet<QString> texts;
+    for (int code : {platform::db::ecFileMissing, platform::db::ecFileCorrupt, platform::db::ecInvalidPath,
+                     platform::db::ecReadOnlyFolder, platform::db::ecNoAccess})
+        texts.insert(platform::db::EngineMessage(code));
+    EXPECT_EQ(texts.size(), 5);
+}
+
+namespace {
+class ReadOnlyMediumTest : public EngineFaultsTest {
+protected:
+    void SetUp() override {
+        EngineFaultsTest::SetUp();
+        disk = dir.filePath(QStringLiteral("medio"));
+        QDir().mkpath(disk);
+        if (::mount("tmpfs", disk.toLocal8Bit().constData(), "tmpfs", 0, "size=4m") != 0)
+            GTEST_SKIP() << "cannot mount a small file system here (" << std::strerror(errno) << "): needs root";
+        mounted = true;
+    }
+    void MakeReadOnly() {
+        ASSERT_EQ(::mount(nullptr, disk.toLocal8Bit().constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0) << std::strerror(errno);
+    }
+    void TearDown() override {
+        if (mounted) ::umount2(disk.toLocal8Bit().constData(), MNT_DETACH);
+    }
+    QString disk;
+    bool mounted = false;
+};
+}  // namespace
+
+TEST_F(ReadOnlyMediumTest, ADatabaseOnAReadOnlyMediumOpensForReading) {
+    {
+        auto conn = OpenSqlite(disk);
+        platform::db::TTableDesc d;
+        d.Name = QStringLiteral("EXPED");
+        d.Columns = {{QStringLiteral("ANO"), platform::db::TColumnType::Text, 4, true},
+                     {QStringLiteral("NUMERO"), platform::db::TColumnType::Text, 7, false}};
+        conn->CreateTable(d);
+        conn->Insert(d.Name, {QStringLiteral("ANO"), QStringLiteral("NUMERO")}, {QVariant(QStringLiteral("2024")), QVariant(QStringLiteral("7"))});
+    }
+    MakeReadOnly();
+    auto conn = OpenSqlite(disk);
+    EXPECT_TRUE(conn->ReadOnly());
+    auto st = conn->Prepare(QStringLiteral("SELECT NUMERO FROM exped"));
+    ASSERT_TRUE(st->Step());
+    EXPECT_EQ(st->Column(0).toString(), QStringLiteral("7"));
+    QString message;
+    EXPECT_EQ(EngineCode([&] { conn->Insert(QStringLiteral("EXPED"), {QStringLiteral("ANO"), QStringLiteral("NUMERO")},
+                                            {QVariant(QStringLiteral("2024")), QVariant(QStringLiteral("8"))}); },
+                         &message),
+              platform::db::ecReadOnlyData);
+    EXPECT_TRUE(message.contains(S("sólo para lectura"))) << message.toStdString();
+}
+
+TEST_F(ReadOnlyMediumTest, AReadOnlyFolderWithoutADatabaseSaysSo) {
+    MakeReadOnly();
+    QString message;
+    EXPECT_EQ(EngineCode([&] { OpenSqlite(disk); }, &message), platform::db::ecReadOnlyFolder);
+    EXPECT_TRUE(message.contains(disk)) << message.toStdString();
+}
+
+// ---------------------------------------------------------------- while open
+
+TEST_F(EngineFaultsTest, ADatabaseMovedOrDeletedWhileOpenRefusesEveryWrite) {
+    CreateSchema(folder);
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"));
+    ASSERT_TRUE(QFile::rename(File("zembra.db"), File("apartado.db")));
+    QString message;
+    EXPECT_EQ(EngineCode([&] { AddCase(exped, QStringLiteral("2024"), QStringLiteral("2")); }, &message), platform::db::ecFileMoved);
+    EXPECT_TRUE(message.contains(S("movido"))) << message.toStdString();
+    EXPECT_EQ(exped->State(), dsInsert);
+    exped->Cancel();
+    EXPECT_FALSE(exped->Connection()->InTransaction());
+    // Deleted outright: the same.
+    ASSERT_TRUE(QFile::remove(File("apartado.db")));
+    exped->First();
+    EXPECT_EQ(EngineCode([&] {
+                  exped->Edit();
+                  exped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(5);
+                  exped->Post();
+              }),
+              platform::db::ecFileMoved);
+    exped->Cancel();
+}
+
+// ---------------------------------------------------------------- hostile text
+
+TEST_F(EngineFaultsTest, ALoneSurrogateIsReplacedAndTheNextCharacterKept) {
+    CreateSchema(folder);
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    const QString high = QStringLiteral("a") + QChar(0xD83D) + QStringLiteral("bc");
+    const QString low = QChar(0xDE00) + QStringLiteral("xy") + QChar(0xD83D);
+    const QString pair = QStringLiteral("ok ") + QString::fromUcs4(U"\U0001F600") + QStringLiteral(" ñ");
+    int n = 0;
+    for (const QString& text : {high, low, pair}) {
+        exped->Append();
+        exped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+        exped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::number(++n));
+        exped->FieldByName(QStringLiteral("ASUNTO"))->SetAsString(text);
+        exped->Post();
+    }
+    TQuery* q = NewQuery(&owner, folder, QStringLiteral("SELECT ASUNTO FROM EXPED ORDER BY NUMERO"));
+    q->Open();
+    QStringList stored;
+    for (; !q->Eof(); q->Next()) stored << q->FieldByName(QStringLiteral("ASUNTO"))->AsString();
+    const QChar bad = QChar::ReplacementCharacter;
+    EXPECT_EQ(stored, (QStringList{QStringLiteral("a") + bad + QStringLiteral("bc"), bad + QStringLiteral("xy") + bad, pair}));
+}
+
+TEST_F(EngineFaultsTest, ASecondStatementAfterASemicolonIsRefused) {
+    CreateSchema(folder);
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"));
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("2"));
+    TQuery* q = NewQuery(&owner, folder, QStringLiteral("SELECT * FROM EXPED; DELETE FROM EXPED"));
+    QString message;
+    EXPECT_EQ(EngineCode([&] { q->Open(); }, &message), platform::db::ecSqlError);
+    EXPECT_TRUE(message.contains(QStringLiteral("DELETE FROM EXPED"))) << message.toStdString();
+    q->Close();
+    q->SQL()->SetText(QStringLiteral("DELETE FROM EXPED WHERE NUMERO = '1'; DELETE FROM EXPED"));
+    EXPECT_EQ(EngineCode([&] { q->ExecSQL(); }), platform::db::ecSqlError);
+    // A filter that would close its condition and start another statement.
+    exped->SetFilter(QStringLiteral("ANO = '2024'); DELETE FROM exped; SELECT (1"));
+    EXPECT_EQ(EngineCode([&] { exped->SetFiltered(true); exped->First(); }), platform::db::ecSqlError);
+    exped->SetFiltered(false);
+    exped->SetFilter(QString());
+    exped->Refresh();
+    EXPECT_EQ(exped->RecordCount(), 2);
+    // A closing semicolon, blanks and comments are no second statement.
+    q->SQL()->SetText(QStringLiteral("SELECT * FROM EXPED ; -- todos\n/* fin */"));
+    q->Open();
+    EXPECT_EQ(q->RecordCount(), 2);
+}
