@@ -4,7 +4,8 @@ set -euo pipefail
 PACKAGES=(g++ cmake make ccache pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libgtest-dev libgmock-dev
           libbenchmark-dev libgif-dev libsodium-dev python3 fonts-dejavu-core fonts-liberation2 qt6-translations-l10n)
 if [ "${1:-}" = "--tests" ]; then
-  PACKAGES+=(imagemagick python3-pil icoutils giflib-tools gifsicle poppler-utils xvfb xauth clang libclang-rt-14-dev)
+  PACKAGES+=(imagemagick python3-pil icoutils giflib-tools gifsicle poppler-utils xvfb xauth cups printer-driver-cups-pdf
+             clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -159,6 +159,7 @@ void TDat::AbreAnoEnCurso() {
     int ano = 0, mes = 0, dia = 0;
     DecodeDate(Date(), ano, mes, dia);
     auto conn = Db->Connection();
+    if (conn->ReadOnly()) return;  // data opened for reading: the year's row comes with the first writer
     EnTransaccion([&] {
         TQuery q(nullptr);
         q.SetDatabaseName(QStringLiteral("ZEMBRA"));

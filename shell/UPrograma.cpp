@@ -29,6 +29,8 @@ TEntrada* Entrada = nullptr;
 
 namespace shell {
 
+TEvent<TObject*> PresentaPreview;
+
 QString NombreBase(const QString& ficheroEjecutable) {
     return QFileInfo(ficheroEjecutable).fileName().section(QLatin1Char('.'), 0, 0);
 }

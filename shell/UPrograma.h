@@ -2,6 +2,8 @@
 // The values the start-up sets once for the whole run and every form reads: the executable's
 // base name, the program, data and private folders, the data module, the main window and the
 // login form; and the start-up itself, which app/main runs.
+#include "platform/rtl/Events.h"
+
 #include <QString>
 
 class TDat;
@@ -37,6 +39,10 @@ QString NombreBase(const QString& ficheroEjecutable);
 // there is none), created with mode 0700 and made 0700 when it exists. Raises when it cannot be
 // made private (another owner, not a folder).
 QString CarpetaPrivadaUsuario();
+
+// Shows the pages of a report that asks for its preview (the sender) in the program's preview
+// window. The report windows live above this layer: the program installs it at start.
+extern TEvent<TObject*> PresentaPreview;
 
 // Start-up up to the message loop: splash, folders, data module, main window, login gate.
 // True when the message loop may run; false when the program must end (the reason has been

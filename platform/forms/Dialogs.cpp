@@ -2,6 +2,7 @@
 
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/GraphicsGlue.h"
+#include "platform/forms/Printers.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -196,10 +197,21 @@ bool TColorDialog::Execute() {
 }
 
 bool TPrinterSetupDialog::Execute() {
-    if (TFormHarness* h = TFormHarness::Current()) return h->TakeDialogAnswer();
-    QPrinter printer;
-    QPrintDialog dlg(&printer);
-    return dlg.exec() == QDialog::Accepted;
+    QString chosen;
+    if (TFormHarness* h = TFormHarness::Current()) {
+        if (!h->TakeDialogAnswer(&chosen)) return false;
+        if (chosen.isEmpty()) return true;  // accepted as it stood
+    } else {
+        QPrinter printer;
+        const QString current = Printer()->PrinterName();
+        if (!current.isEmpty()) printer.setPrinterName(current);
+        QPrintDialog dlg(&printer);
+        if (dlg.exec() != QDialog::Accepted) return false;
+        chosen = printer.printerName();
+    }
+    // The choice is the program's printer from now on.
+    Printer()->SetPrinterName(chosen);
+    return true;
 }
 
 bool TPrintDialog::Execute() {

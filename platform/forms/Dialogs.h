@@ -131,6 +131,7 @@ private:
     TColor FColor = clBlack;
 };
 
+// The system's printer choice; on OK the chosen printer becomes the program's (Printers.h).
 class TPrinterSetupDialog : public TCommonDialog {
 public:
     explicit TPrinterSetupDialog(TComponent* owner) : TCommonDialog(owner) {}

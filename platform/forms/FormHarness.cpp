@@ -54,6 +54,9 @@ void TFormHarness::AnswerMessage(int result) { FAnswers.push_back({Kind::Message
 void TFormHarness::AnswerFile(const QString& fileName) { FAnswers.push_back({Kind::File, 0, fileName, {}}); }
 void TFormHarness::AnswerColor(TColor color) { FAnswers.push_back({Kind::Color, color, {}, {}}); }
 void TFormHarness::AnswerDialog(bool accept) { FAnswers.push_back({Kind::Dialog, accept ? 1 : 0, {}, {}}); }
+void TFormHarness::AnswerPrinterSetup(const QString& printerName) {
+    FAnswers.push_back({Kind::Dialog, 1, printerName, {}});
+}
 int TFormHarness::PendingAnswers() const { return int(FAnswers.size()); }
 
 const TMessageRecord& TFormHarness::LastMessage() const {
@@ -111,9 +114,11 @@ bool TFormHarness::TakeColorAnswer(TColor& color) {
     return true;
 }
 
-bool TFormHarness::TakeDialogAnswer() {
+bool TFormHarness::TakeDialogAnswer(QString* text) {
     TAnswer a;
-    return TakeAnswer(Kind::Dialog, a) && a.Result != 0;
+    if (!TakeAnswer(Kind::Dialog, a) || a.Result == 0) return false;
+    if (text) *text = a.Text;
+    return true;
 }
 
 void TFormHarness::RecordException(const QString& className, const QString& message) {

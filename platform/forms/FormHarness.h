@@ -54,6 +54,8 @@ public:
     void AnswerColor(TColor color);
     // The next printer set-up or print dialog is accepted or cancelled.
     void AnswerDialog(bool accept);
+    // The next printer set-up dialog is accepted with this printer chosen.
+    void AnswerPrinterSetup(const QString& printerName);
     int PendingAnswers() const;
 
     // --- What happened.
@@ -93,7 +95,8 @@ public:
     int TakeMessageAnswer(TMessageRecord record);
     bool TakeFileAnswer(QString& fileName);
     bool TakeColorAnswer(TColor& color);
-    bool TakeDialogAnswer();
+    // `text`, when given, receives the printer an accepted set-up chose (empty: none).
+    bool TakeDialogAnswer(QString* text = nullptr);
     void RecordException(const QString& className, const QString& message);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "platform/db/DB.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/Printers.h"
 #include "platform/report/QRCtrls.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -155,10 +156,12 @@ void TQRPrinter::Print() {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(FOutputFileName);
     } else {
-        if (!FPrinterName.isEmpty()) {
-            if (!QPrinterInfo::availablePrinterNames().contains(FPrinterName))
-                throw EPrinter(QStringLiteral("La impresora %1 no existe").arg(FPrinterName));
-            printer.setPrinterName(FPrinterName);
+        // Without a name of its own the job goes to the program's printer.
+        const QString name = FPrinterName.isEmpty() ? Printer()->PrinterName() : FPrinterName;
+        if (!name.isEmpty()) {
+            if (!QPrinterInfo::availablePrinterNames().contains(name))
+                throw EPrinter(QStringLiteral("La impresora %1 no existe").arg(name));
+            printer.setPrinterName(name);
         }
         if (printer.outputFormat() != QPrinter::NativeFormat || !printer.isValid() ||
             QPrinterInfo::availablePrinters().isEmpty())

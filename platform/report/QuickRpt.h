@@ -93,7 +93,7 @@ public:
     int Copies() const { return FCopies; }
     void SetCopies(int value) { FCopies = value; }
 
-    // Name of the system printer; empty: the default printer.
+    // Name of the system printer; empty: the program's printer (Printers.h).
     QString PrinterName() const { return FPrinterName; }
     void SetPrinterName(const QString& name) { FPrinterName = name; }
     // When set, print jobs are written to this PDF file instead of a printer.

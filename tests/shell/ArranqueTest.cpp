@@ -205,7 +205,10 @@ TEST_F(ArranqueTest, EnterInTheLoginMovesToTheNextBox) {
         TFormHarness::PressKey(VK_RETURN);
         tras = TFormHarness::Focused();
         TFormHarness::Type(QStringLiteral("UNO"));
-        TFormHarness::Click(e.BitBtn1);
+        TFormHarness::PressKey(VK_RETURN);
+        // Enter on the focused OK button is OK.
+        EXPECT_EQ(TFormHarness::Focused(), e.BitBtn1);
+        TFormHarness::PressKey(VK_RETURN);
     });
     ASSERT_TRUE(shell::Arranca());
     EXPECT_EQ(tras != nullptr ? tras->Name() : QString(), QStringLiteral("EPassword"));
@@ -292,9 +295,13 @@ TEST_F(ArranqueTest, StartUpNeverDeletesLockFiles) {
 
 // ---------------------------------------------------------------------------------------------- exit dialog
 
+// The window is not made the application's main form here: closing that one ends the test run.
 TEST_F(ArranqueTest, TheExitDialogAnswersNoToEnterAndEscapeAndEndsOnOk) {
-    ASSERT_TRUE(shell::Arranca());
-    shell::VentanaSesion->Show();
+    CarpetaDatos = datos.path();
+    Dat = new TDat(nullptr);
+    auto ventana = std::make_unique<shell::TVentanaSesion>(nullptr);
+    ventana->Show();
+    EXPECT_EQ(ventana->LUsuario->Caption(), QStringLiteral("Usuario : SUPERVISOR"));
     for (quint16 tecla : {quint16(VK_RETURN), quint16(VK_ESCAPE)}) {
         harness->AnswerModal([tecla](TCustomForm& f) {
             auto& fin = dynamic_cast<TFFin&>(f);
@@ -302,20 +309,21 @@ TEST_F(ArranqueTest, TheExitDialogAnswersNoToEnterAndEscapeAndEndsOnOk) {
             TFormHarness::Focus(fin.Guardar);
             TFormHarness::PressKey(tecla);
         });
-        shell::VentanaSesion->Close();
+        ventana->Close();
         EXPECT_EQ(harness->ModalForms().back().Caption, S("Confirme operación"));
         EXPECT_EQ(harness->ModalForms().back().Result, mrNo);
-        EXPECT_TRUE(shell::VentanaSesion->Visible());
+        EXPECT_TRUE(ventana->Visible());
     }
     harness->AnswerModal([](TCustomForm& f) {
         auto& fin = dynamic_cast<TFFin&>(f);
         TFormHarness::Click(fin.Guardar);
         TFormHarness::Click(fin.BtOk);
     });
-    shell::VentanaSesion->Close();
+    ventana->Close();
     EXPECT_EQ(harness->ModalForms().back().Result, mrOk);
-    EXPECT_FALSE(shell::VentanaSesion->Visible());
-    EXPECT_FALSE(shell::VentanaSesion->GuardarConfiguracion());
+    EXPECT_FALSE(ventana->Visible());
+    EXPECT_FALSE(ventana->GuardarConfiguracion());
+    TFormHarness::ProcessEvents();  // the released dialogs go
 }
 
 }  // namespace

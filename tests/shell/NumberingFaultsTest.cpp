@@ -168,7 +168,7 @@ TEST_F(FaultyDiskTest, ACommitRefusedByTheDiskRollsBackAndKeepsTheRecordInInsert
 }
 
 namespace {
-class FullDiskTest : public DatTest {
+class SmallDiskTest : public DatTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -205,7 +205,34 @@ protected:
 };
 }  // namespace
 
-TEST_F(FullDiskTest, ANumberedAppendOnAFullDiskRollsBackAndKeepsTheRecordInInsert) {
+TEST_F(SmallDiskTest, ANumberedAppendOnAFullDiskRollsBackAndKeepsTheRecordInInsert) {
     Fill();
     ExpectFailedCommitKeptTheRecord([&] { QFile::remove(disk + QStringLiteral("/relleno")); }, disk, *harness);
+}
+
+TEST_F(SmallDiskTest, DataOnAReadOnlyMediumOpensForReadingAndRefusesPosts) {
+    AddClient(S("Pérez"));
+    Close();
+    // A copy of the data on a medium of its own, which is then made read-only.
+    const QString medio = dir.filePath(QStringLiteral("medio"));
+    QDir().mkpath(medio);
+    ASSERT_EQ(::mount("tmpfs", medio.toLocal8Bit().constData(), "tmpfs", 0, "size=2m"), 0) << std::strerror(errno);
+    struct Desmonta {
+        QByteArray path;
+        ~Desmonta() { ::umount2(path.constData(), MNT_DETACH); }
+    } desmonta{medio.toLocal8Bit()};
+    platform::db::OpenSqlite(disk)->Prepare(QStringLiteral("VACUUM INTO '%1/zembra.db'").arg(medio))->Step();
+    ASSERT_EQ(::mount(nullptr, medio.toLocal8Bit().constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0) << std::strerror(errno);
+    CarpetaDatos = medio;
+    Dat = new TDat(nullptr);
+    EXPECT_TRUE(harness->Messages().empty()) << harness->LastMessage().Text.toStdString();
+    ASSERT_EQ(Dat->TClientes->RecordCount(), 1);
+    StartClient(S("García"));
+    ExpectAbort([&] { Dat->TClientes->Post(); });
+    ASSERT_EQ(harness->Messages().size(), 1u);
+    EXPECT_TRUE(harness->LastMessage().Text.contains(S("sólo para lectura"))) << harness->LastMessage().Text.toStdString();
+    EXPECT_EQ(Dat->TClientes->State(), dsInsert);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    Dat->TClientes->Cancel();
+    Close();
 }

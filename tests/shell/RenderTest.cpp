@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QPointer>
 #include <QSet>
 #include <gtest/gtest.h>
 #include <memory>
@@ -69,8 +70,13 @@ TEST(Render, TheLoginAndTheExitDialog) {
     ASSERT_EQ(salir.size(), QSize(300, 124));
     EXPECT_GT(Colores(salir), 6);
 
-    auto acerca = std::make_unique<TAcerca>(nullptr);
-    EXPECT_GT(Colores(Render(acerca.get(), "UAcercaDe")), 6);
+    auto* acerca = new TAcerca(nullptr);
+    QPointer<QWidget> w = acerca->Widget();
+    EXPECT_GT(Colores(Render(acerca, "UAcercaDe")), 6);
+    // Its button closes it, and it frees itself.
+    TFormHarness::Click(acerca->Button1);
+    TFormHarness::ProcessEvents();
+    EXPECT_TRUE(w.isNull());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Application and screen services, window hooks, popups and the common dialogs.
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/Printers.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormHarness.h"
 
@@ -204,6 +205,22 @@ TEST_F(ApplicationTest, FileDialogsTakeFiltersAndScriptedNames) {
     harness.AnswerDialog(false);
     EXPECT_FALSE(printer.Execute());
     EXPECT_EQ(harness.PendingAnswers(), 0);
+}
+
+TEST_F(ApplicationTest, PrinterSetupAppliesOnlyAPrinterTheSystemHas) {
+    const QString before = Printer()->PrinterName();
+    EXPECT_EQ(before.isEmpty(), Printer()->Printers().isEmpty());
+    EXPECT_EQ(Printer()->PrinterIndex(), before.isEmpty() ? -1 : int(Printer()->Printers().indexOf(before)));
+    TPrinterSetupDialog setup(nullptr);
+    // Accepted as it stood: nothing changes.
+    harness.AnswerDialog(true);
+    EXPECT_TRUE(setup.Execute());
+    EXPECT_EQ(Printer()->PrinterName(), before);
+    // A queue the system does not have is refused and the program keeps its printer.
+    harness.AnswerPrinterSetup(QStringLiteral("ColaQueNoExiste"));
+    EXPECT_THROW(setup.Execute(), EPrinter);
+    EXPECT_EQ(Printer()->PrinterName(), before);
+    EXPECT_THROW(Printer()->SetPrinterIndex(Printer()->Printers().size()), EPrinter);
 }
 
 TEST_F(ApplicationTest, ScriptedAnswersAreTakenInOrderOfKind) {

@@ -1,0 +1,27 @@
+#pragma once
+// The program's printer: the system printer (a CUPS queue) that print jobs go to. It starts on
+// the system's default printer; the printer set-up dialog changes it.
+#include "platform/classes/Component.h"
+
+#include <QStringList>
+
+class TPrinter : public TObject {
+public:
+    // Names of the system's printers.
+    QStringList Printers() const;
+    // Index of the chosen printer in Printers(), -1 when there is none.
+    int PrinterIndex() const;
+    void SetPrinterIndex(int index);
+    // Name of the chosen printer: the one set, else the system's default; empty when the
+    // system has no printer.
+    QString PrinterName() const;
+    // EPrinter when the system has no printer of that name; an empty name goes back to the
+    // system's default.
+    void SetPrinterName(const QString& name);
+
+private:
+    QString FName;
+};
+
+// The one printer object of the program.
+TPrinter* Printer();

@@ -1,0 +1,152 @@
+#include "reports/Limite.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "shell/Calendario.h"
+#include "shell/UComunes.h"
+
+namespace {
+
+// The calendar picture of the date buttons.
+std::unique_ptr<TBitmap> DibujoCalendario() {
+    static const char* filas[] = {"",
+                                  "  kkkkkkkkkkkk",
+                                  "  k##########k",
+                                  "  k##########k",
+                                  "  kkkkkkkkkkkk",
+                                  "  kwwwwwwwwwwk",
+                                  "  kwkwkwkwkwwk",
+                                  "  kwwwwwwwwwwk",
+                                  "  kwkwkwkwkwwk",
+                                  "  kwwwwwwwwwwk",
+                                  "  kwkwkwkwkwwk",
+                                  "  kwwwwwwwwwwk",
+                                  "  kkkkkkkkkkkk"};
+    auto b = std::make_unique<TBitmap>();
+    b->SetSize(16, 16);
+    b->Canvas()->Brush()->SetColor(clFuchsia);
+    b->Canvas()->FillRect(Rect(0, 0, 16, 16));
+    int y = 0;
+    for (const char* fila : filas) {
+        for (int x = 0; fila[x] && x < 16; ++x) {
+            if (fila[x] == '#') b->Canvas()->SetPixel(x, y, clMaroon);
+            if (fila[x] == 'k') b->Canvas()->SetPixel(x, y, clBlack);
+            if (fila[x] == 'w') b->Canvas()->SetPixel(x, y, clWhite);
+        }
+        ++y;
+    }
+    return b;
+}
+
+template <class T>
+T* Pon(TForm* form, const char* name, int left, int top, int width, int height) {
+    auto* c = new T(form);
+    c->SetName(QString::fromLatin1(name));
+    c->SetParent(form);
+    c->SetBounds(left, top, width, height);
+    return c;
+}
+
+}  // namespace
+
+TLimites::TLimites(TComponent* owner) : TForm(owner) {
+    SetName(QStringLiteral("Limites"));
+    SetCaption(QStringLiteral("Introducir Límites .."));
+    SetBorderStyle(bsDialog);
+    SetPosition(poScreenCenter);
+    SetKeyPreview(true);
+    SetClientWidth(262);
+    SetClientHeight(124);
+
+    Label1 = Pon<TLabel>(this, "Label1", 16, 20, 90, 16);
+    Label1->SetCaption(QStringLiteral("Desde Fecha :"));
+    EDesde = Pon<TMaskEdit>(this, "EDesde", 110, 16, 92, 22);
+    EDesde->SetEditMask(QStringLiteral("!99/99/9999;1;_"));
+    SpeedButton1 = Pon<TZbSpeedButton>(this, "SpeedButton1", 206, 16, 24, 22);
+    Label2 = Pon<TLabel>(this, "Label2", 16, 52, 90, 16);
+    Label2->SetCaption(QStringLiteral("Hasta Fecha :"));
+    EHasta = Pon<TMaskEdit>(this, "EHasta", 110, 48, 92, 22);
+    EHasta->SetEditMask(QStringLiteral("!99/99/9999;1;_"));
+    SpeedButton2 = Pon<TZbSpeedButton>(this, "SpeedButton2", 206, 48, 24, 22);
+    Label1->SetFocusControl(EDesde);
+    Label2->SetFocusControl(EHasta);
+    auto glyph = DibujoCalendario();
+    SpeedButton1->SetGlyph(glyph.get());
+    SpeedButton2->SetGlyph(glyph.get());
+
+    btOk = Pon<TBitBtn>(this, "btOk", 38, 88, 88, 28);
+    btOk->SetKind(bkOK);
+    btOk->SetCaption(QStringLiteral("OK"));
+    btOk->SetDefault(false);  // Enter goes from field to field (FormKeyPress)
+    btNo = Pon<TBitBtn>(this, "btNo", 136, 88, 88, 28);
+    btNo->SetKind(bkCancel);
+
+    OnShow = TNotifyEvent(this, &TLimites::FormShow);
+    OnKeyPress = TKeyPressEvent(this, &TLimites::FormKeyPress);
+    SpeedButton1->OnClick = TNotifyEvent(this, &TLimites::SpeedButton1Click);
+    SpeedButton2->OnClick = TNotifyEvent(this, &TLimites::SpeedButton2Click);
+    EDesde->OnExit = TNotifyEvent(this, &TLimites::EDesdeExit);
+    EHasta->OnExit = TNotifyEvent(this, &TLimites::EHastaExit);
+    btOk->OnClick = TNotifyEvent(this, &TLimites::btOkClick);
+}
+
+void TLimites::FormShow(TObject*) {
+    // Only the checks of btOkClick close the dialog with OK.
+    btOk->SetModalResult(mrNone);
+}
+
+void TLimites::FormKeyPress(TObject*, QChar& key) {
+    if (key != QLatin1Char('\r')) return;
+    SelectNext(ActiveControl(), true, true);
+    key = QChar(0);
+}
+
+void TLimites::Calendario(TMaskEdit* edit) {
+    Almanaque = new TAlmanaque(Application);
+    TDateTime fecha;
+    if (edit->Text() != reports::FechaVacia && TryStrToDate(edit->Text(), fecha)) Almanaque->Calendar->SetDate(fecha);
+    if (Almanaque->ShowModal() == mrOk)
+        edit->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"),
+                                     EncodeDate(Almanaque->Calendar->Year(), Almanaque->Calendar->Month(),
+                                                Almanaque->Calendar->Day())));
+    Almanaque->Free();
+    Almanaque = nullptr;
+    edit->SetFocus();
+}
+
+void TLimites::SpeedButton1Click(TObject*) { Calendario(EDesde); }
+void TLimites::SpeedButton2Click(TObject*) { Calendario(EHasta); }
+
+void TLimites::SalidaFecha(TMaskEdit* edit) {
+    if (edit->Text() == reports::FechaVacia) edit->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), Date()));
+    // Leaving through the cancel button: the dialog is being given up, no checks.
+    if (ActiveControl() == btNo) return;
+    TDateTime fecha;
+    if (!TryStrToDate(edit->Text(), fecha)) {
+        MensajeError(QStringLiteral("FECHA ERRONEA : ") + edit->Text());
+        edit->SetFocus();
+        Abort();
+    }
+    edit->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), fecha));
+}
+
+void TLimites::EDesdeExit(TObject*) { SalidaFecha(EDesde); }
+void TLimites::EHastaExit(TObject*) { SalidaFecha(EHasta); }
+
+void TLimites::btOkClick(TObject*) {
+    TDateTime desde, hasta;
+    if (!TryStrToDate(EDesde->Text(), desde)) {
+        EDesde->SetFocus();
+        throw Exception(QStringLiteral("Fecha DESDE erronea"));
+    }
+    if (EHasta->Visible()) {
+        if (!TryStrToDate(EHasta->Text(), hasta)) {
+            EHasta->SetFocus();
+            throw Exception(QStringLiteral("Fecha HASTA erronea"));
+        }
+        if (hasta < desde) {
+            EDesde->SetFocus();
+            throw Exception(QStringLiteral("HASTA es menor que DESDE"));
+        }
+    }
+    SetModalResult(mrOk);
+}

@@ -1,0 +1,248 @@
+#include "reports/PresPrel.h"
+
+#include "platform/graphics/Resources.h"
+#include "platform/rtl/SysUtils.h"
+#include "shell/dlgImp.h"
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+TPreView* PreView = nullptr;
+
+namespace {
+
+// A 16 x 16 button picture on the transparent colour, from rows of text: '#' ink, 'k' black,
+// 'w' white, 'y' yellow; anything else stays transparent.
+std::unique_ptr<TBitmap> Dibujo(TColor tinta, std::initializer_list<const char*> filas) {
+    auto b = std::make_unique<TBitmap>();
+    b->SetSize(16, 16);
+    b->Canvas()->Brush()->SetColor(clFuchsia);
+    b->Canvas()->FillRect(Rect(0, 0, 16, 16));
+    int y = 0;
+    for (const char* fila : filas) {
+        for (int x = 0; fila[x] && x < 16; ++x) {
+            switch (fila[x]) {
+            case '#': b->Canvas()->SetPixel(x, y, tinta); break;
+            case 'k': b->Canvas()->SetPixel(x, y, clBlack); break;
+            case 'w': b->Canvas()->SetPixel(x, y, clWhite); break;
+            case 'y': b->Canvas()->SetPixel(x, y, clYellow); break;
+            default: break;
+            }
+        }
+        ++y;
+    }
+    return b;
+}
+
+std::unique_ptr<TBitmap> Impresora() {
+    return Dibujo(clGray, {"", "    kkkkkkkk", "    kwwwwwwk", "    kwkkkkwk", "    kwwwwwwk", "  kkkkkkkkkkkk",
+                           " k############k", " k############k", " k#########yy#k", " k############k",
+                           " kkkkkkkkkkkkkk", "   kwwwwwwwwk", "   kwkkkkkkwk", "   kwwwwwwwwk", "   kkkkkkkkkk"});
+}
+std::unique_ptr<TBitmap> PaginaEntera() {
+    return Dibujo(clNavy, {"", "  kkkkkkkkkk", "  kwwwwwwwwk", "  kw######wk", "  kwwwwwwwwk", "  kw####wwwk",
+                           "  kwwwwwwwwk", "  kw######wk", "  kwwwwwwwwk", "  kw#####wwk", "  kwwwwwwwwk",
+                           "  kw######wk", "  kwwwwwwwwk", "  kkkkkkkkkk"});
+}
+std::unique_ptr<TBitmap> Lupa() {
+    return Dibujo(clNavy, {"", "   kkkk", "  kwwwwk", " kww##wwk", " kww##wwk", " kw####wk", " kw####wk",
+                           " kww##wwk", "  kwwwwk", "   kkkkk", "       kkk", "        kkk", "         kkk",
+                           "          kk"});
+}
+std::unique_ptr<TBitmap> AnchoPagina() {
+    return Dibujo(clNavy, {"", "  kkkkkkkkkkkk", "  kwwwwwwwwwwk", "  kwwwwwwwwwwk", "  kw#wwwwww#wk",
+                           "  k##wwwwww##k", "  ############", "  k##wwwwww##k", "  kw#wwwwww#wk", "  kwwwwwwwwwwk",
+                           "  kwwwwwwwwwwk", "  kkkkkkkkkkkk"});
+}
+// Arrows of the page buttons: towards the left or the right, with a stop bar for first and last.
+std::unique_ptr<TBitmap> Flecha(bool izquierda, bool tope) {
+    std::vector<std::string> filas(16, std::string(16, ' '));
+    for (int y = 3; y <= 12; ++y) {
+        const int ancho = y <= 7 ? y - 3 : 12 - y;
+        for (int i = 0; i <= ancho; ++i) filas[size_t(y)][size_t(izquierda ? 10 - i : 5 + i)] = '#';
+        if (tope) filas[size_t(y)][size_t(izquierda ? 3 : 12)] = filas[size_t(y)][size_t(izquierda ? 4 : 11)] = '#';
+    }
+    auto b = std::make_unique<TBitmap>();
+    b->SetSize(16, 16);
+    b->Canvas()->Brush()->SetColor(clFuchsia);
+    b->Canvas()->FillRect(Rect(0, 0, 16, 16));
+    // Navy inside a black outline: the outline is what a disabled button shows.
+    auto dentro = [&](int x, int y) { return x >= 0 && x < 16 && y >= 0 && y < 16 && filas[size_t(y)][size_t(x)] == '#'; };
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            if (!dentro(x, y)) continue;
+            const bool borde = !dentro(x - 1, y) || !dentro(x + 1, y) || !dentro(x, y - 1) || !dentro(x, y + 1);
+            b->Canvas()->SetPixel(x, y, borde ? clBlack : clNavy);
+        }
+    return b;
+}
+std::unique_ptr<TBitmap> Puerta() {
+    return Dibujo(clMaroon, {"", "   kkkkkkkkk", "   k#######k", "   k#######k", "   k#######k", "   k#######k",
+                             "   k#####y#k", "   k#######k", "   k#######k", "   k#######k", "   k#######k",
+                             "   k#######k", "   kkkkkkkkk"});
+}
+
+}  // namespace
+
+TPreView::TPreView(TComponent* owner) : TForm(owner) {
+    SetName(QStringLiteral("PreView"));
+    SetCaption(QStringLiteral("Presentación Preliminar .."));
+    SetShowHint(true);
+
+    QRPreview1 = new TQRPreview(this);
+    QRPreview1->SetName(QStringLiteral("QRPreview1"));
+    SpeedBar1 = new TSpeedBar(this);
+    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
+    SpeedBar1->SetParent(this);
+    SpeedBar1->SetBevelInner(bvLowered);
+    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns);
+    SpeedBar1->SetBtnOffsetHorz(4);
+    SpeedBar1->SetBtnOffsetVert(4);
+    SpeedBar1->SetHeight(2 * 4 + SpeedBar1->BtnHeight());
+    SpeedbarSection1 = new TSpeedbarSection(this);
+    SpeedbarSection1->SetName(QStringLiteral("SpeedbarSection1"));
+    SpeedbarSection1->SetCaption(QStringLiteral("Untitled (0)"));
+    SpeedbarSection1->SetSpeedBar(SpeedBar1);
+    QRPreview1->SetParent(this);
+    QRPreview1->SetAlign(alClient);
+
+    int left = SpeedBar1->BtnOffsetHorz();
+    auto item = [&](const char* name, const QString& hint, std::unique_ptr<TBitmap> glyph, int gap,
+                    void (TPreView::*click)(TObject*)) {
+        auto* it = new TSpeedItem(this);
+        it->SetName(QString::fromLatin1(name));
+        it->SetHint(hint);
+        it->SetGlyph(glyph.get());
+        SpeedBar1->AddItem(0, it);
+        left += gap;
+        it->SetLeft(left);
+        it->SetTop(SpeedBar1->BtnOffsetVert());
+        it->SetVisible(true);
+        left += SpeedBar1->BtnWidth();
+        it->OnClick() = TNotifyEvent(this, click);
+        return it;
+    };
+    sbPrint = item("sbPrint", QStringLiteral("Imprime"), Impresora(), 0, &TPreView::sbPrintClick);
+    btZoomOut = item("btZoomOut", QStringLiteral("Zoom 50%|Informe al 50% de su tamaño"), PaginaEntera(), 8,
+                     &TPreView::btZoomOutClick);
+    btZoomIn = item("btZoomIn", QStringLiteral("Zoom 100%|Informe al tamaño real"), Lupa(), 0,
+                    &TPreView::btZoomInClick);
+    btZoomPage = item("btZoomPage", QStringLiteral("Ancho de Página|Ajusta el informe al ancho de la página"),
+                      AnchoPagina(), 0, &TPreView::btZoomPageClick);
+    sbFirst = item("sbFirst", QStringLiteral("Primera Página"), Flecha(true, true), 8, &TPreView::sbFirstClick);
+    sbPrev = item("sbPrev", QStringLiteral("Página Anterior"), Flecha(true, false), 0, &TPreView::sbPrevClick);
+    sbNext = item("sbNext", QStringLiteral("Página Siguiente"), Flecha(false, false), 0, &TPreView::sbNextClick);
+    sbLast = item("sbLast", QStringLiteral("Última Página"), Flecha(false, true), 0, &TPreView::sbLastClick);
+    sbExit = item("sbExit", QStringLiteral("Salir|Abandona presentación preliminar"), Puerta(), 8,
+                  &TPreView::sbExitClick);
+
+    LPaginas = new TLabel(this);
+    LPaginas->SetName(QStringLiteral("LPaginas"));
+    LPaginas->SetParent(SpeedBar1);
+    LPaginas->SetTransparent(true);
+    LPaginas->Font()->SetStyle(TFontStyles{fsBold});
+    LPaginas->SetBounds(sbExit->Left() + 16, SpeedBar1->BtnOffsetVert() + 4, 120, 16);
+
+    OnCreate = TNotifyEvent(this, &TPreView::FormCreate);
+    OnShow = TNotifyEvent(this, &TPreView::FormShow);
+    OnClose = TCloseEvent(this, &TPreView::FormClose);
+    DoCreate();
+}
+
+TPreView::~TPreView() {
+    if (PreView == this) PreView = nullptr;
+}
+
+void TPreView::FormCreate(TObject*) {
+    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND"))
+             .isNull())
+        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
+    // The whole working area of the screen.
+    SetBounds(0, 0, Screen->WorkAreaWidth(), Screen->WorkAreaHeight());
+    sbExit->SetLeft(SpeedBar1->Width() - SpeedBar1->BtnWidth() - 5);
+}
+
+void TPreView::Situa() {
+    const int pagina = QRPreview1->PageNumber();
+    const int paginas = QRPrinter->PageCount();
+    sbFirst->SetEnabled(pagina > 1);
+    sbPrev->SetEnabled(pagina > 1);
+    sbNext->SetEnabled(pagina < paginas);
+    sbLast->SetEnabled(pagina < paginas);
+    LPaginas->SetCaption(IntToStr(pagina) + QStringLiteral(" de ") + IntToStr(paginas));
+}
+
+void TPreView::FormShow(TObject*) {
+    sbExit->SetLeft(SpeedBar1->Width() - SpeedBar1->BtnWidth() - 5);
+    LPaginas->SetCaption(QStringLiteral(" de ") + IntToStr(QRPrinter->PageCount()));
+    QRPreview1->SetZoom(100);
+    Situa();
+}
+
+void TPreView::FormClose(TObject*, TCloseAction& action) { action = caFree; }
+
+void TPreView::sbFirstClick(TObject*) {
+    QRPreview1->SetPageNumber(1);
+    Situa();
+}
+
+void TPreView::sbPrevClick(TObject*) {
+    if (QRPreview1->PageNumber() > 1) QRPreview1->SetPageNumber(QRPreview1->PageNumber() - 1);
+    Situa();
+}
+
+void TPreView::sbNextClick(TObject*) {
+    if (QRPreview1->PageNumber() < QRPrinter->PageCount()) QRPreview1->SetPageNumber(QRPreview1->PageNumber() + 1);
+    Situa();
+}
+
+void TPreView::sbLastClick(TObject*) {
+    QRPreview1->SetPageNumber(QRPrinter->PageCount());
+    Situa();
+}
+
+void TPreView::btZoomOutClick(TObject*) { QRPreview1->ZoomToFit(); }
+void TPreView::btZoomInClick(TObject*) { QRPreview1->SetZoom(100); }
+void TPreView::btZoomPageClick(TObject*) { QRPreview1->ZoomToWidth(); }
+
+void TPreView::sbPrintClick(TObject*) {
+    dlgImprime = new TdlgImprime(Application);
+    dlgImprime->FijaPaginas(QRPrinter->PageCount());
+    if (dlgImprime->ShowModal() != mrOk) return;
+    if (dlgImprime->rbPaginas->Checked()) {
+        QRPrinter->SetFirstPage(StrToInt(dlgImprime->EDesde->Text()));
+        QRPrinter->SetLastPage(StrToInt(dlgImprime->EHasta->Text()));
+    }
+    const int copias = StrToInt(dlgImprime->ECopias->Text());
+    // One print job per copy.
+    QRPrinter->SetCopies(1);
+    for (int i = 0; i < copias; ++i) QRPrinter->Print();
+    Close();
+}
+
+void TPreView::sbExitClick(TObject*) { Close(); }
+
+namespace reports {
+
+void MuestraPreView(TObject*) {
+    // An opener that forgot to create the window still gets its pages shown.
+    if (!PreView) PreView = new TPreView(Application);
+    PreView->ShowModal();
+}
+
+void PresentaInforme(TQuickRep* report) {
+    QRPrinter->OnPreview = TNotifyEvent(&MuestraPreView);
+    if (!PreView) PreView = new TPreView(Application);
+    struct Limpieza {
+        ~Limpieza() {
+            QRPrinter->OnPreview = nullptr;
+            // Closed, or never shown (cancelled run, error): freed now.
+            if (PreView && !PreView->Visible()) PreView->Free();
+        }
+    } limpieza;
+    report->Preview();
+}
+
+}  // namespace reports

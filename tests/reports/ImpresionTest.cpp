@@ -1,0 +1,199 @@
+// Printing from the preview on a real CUPS queue: a private cupsd with a PDF queue, two copies
+// of pages 2 to 3 of a client list, and the PDFs the queue wrote read back.
+#include "InformeFixture.h"
+
+#include "platform/forms/Printers.h"
+#include "shell/dlgImp.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <pwd.h>
+#include <unistd.h>
+
+using namespace reportstest;
+using platform::forms::TFormHarness;
+
+namespace {
+
+// Every print query of this process goes to the private server (none is there until a test
+// starts it), so the tests never see the machine's own printers. Set before anything asks.
+QString CarpetaCups() { return QDir::tempPath() + QStringLiteral("/zembra-cups-%1").arg(getpid()); }
+const bool ServidorPrivado = [] {
+    qputenv("CUPS_SERVER", (CarpetaCups() + QStringLiteral("/cups.sock")).toLocal8Bit());
+    return true;
+}();
+
+const QString Cola = QStringLiteral("ZembraPDF");
+
+QString Salida(const QString& program, const QStringList& args, int* rc = nullptr) {
+    QProcess p;
+    p.start(program, args);
+    const bool done = p.waitForFinished(30000);
+    if (rc) *rc = done && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+}
+
+// Where cups-pdf writes the jobs of this user: its "Out" setting, ${HOME} being the home of
+// the job's owner.
+QString CarpetaPdf() {
+    QString out = QStringLiteral("${HOME}/PDF");
+    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+    if (conf.open(QIODevice::ReadOnly))
+        for (const QString& line : QString::fromUtf8(conf.readAll()).split(QLatin1Char('\n')))
+            if (line.startsWith(QStringLiteral("Out "))) out = line.mid(4).trimmed();
+    const passwd* pw = getpwuid(geteuid());
+    out.replace(QStringLiteral("${HOME}"), pw ? QString::fromLocal8Bit(pw->pw_dir) : QDir::homePath());
+    return out;
+}
+
+// A cupsd of the test's own: configuration, spool and socket in a private folder, started in
+// the foreground and stopped with the test.
+class TServidorCups {
+public:
+    ~TServidorCups() { Para(); }
+    // Empty when it runs; else why not.
+    QString Arranca() {
+        if (geteuid() != 0) return QStringLiteral("cups-pdf writes only for jobs of a server run as root");
+        for (const char* f : {"/usr/sbin/cupsd", "/usr/sbin/lpadmin", "/usr/bin/lpstat", "/usr/lib/cups/backend/cups-pdf",
+                              "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd", "/usr/bin/pdfinfo", "/usr/bin/pdftotext"})
+            if (!QFileInfo::exists(QString::fromLatin1(f))) return QStringLiteral("%1 is missing").arg(QString::fromLatin1(f));
+        const QString d = CarpetaCups();
+        QDir(d).removeRecursively();
+        for (const char* sub : {"spool", "tmp", "cache", "state", "log"}) QDir().mkpath(d + QLatin1Char('/') + QString::fromLatin1(sub));
+        QFile::setPermissions(d + QStringLiteral("/tmp"), QFileDevice::Permissions(0x7777));
+        QFile files(d + QStringLiteral("/cups-files.conf"));
+        if (!files.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write the configuration");
+        files.write(QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/tmp\nCacheDir %1/cache\n"
+                                   "StateDir %1/state\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
+                                   "AccessLog %1/log/access_log\nErrorLog %1/log/error_log\n"
+                                   "PageLog %1/log/page_log\nUser lp\nGroup lp\nSystemGroup root\n")
+                        .arg(d)
+                        .toUtf8());
+        files.close();
+        QFile conf(d + QStringLiteral("/cupsd.conf"));
+        if (!conf.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write the configuration");
+        conf.write(QStringLiteral("Listen %1/cups.sock\nLogLevel warn\nWebInterface No\nBrowsing Off\n"
+                                  "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n")
+                       .arg(d)
+                       .toUtf8());
+        conf.close();
+        FProceso.start(QStringLiteral("/usr/sbin/cupsd"),
+                       {QStringLiteral("-f"), QStringLiteral("-c"), d + QStringLiteral("/cupsd.conf"),
+                        QStringLiteral("-s"), d + QStringLiteral("/cups-files.conf")});
+        if (!FProceso.waitForStarted(5000)) return QStringLiteral("cupsd does not start");
+        QElapsedTimer t;
+        t.start();
+        while (!QFileInfo::exists(d + QStringLiteral("/cups.sock"))) {
+            if (FProceso.state() != QProcess::Running || t.elapsed() > 10000)
+                return QStringLiteral("cupsd did not open its socket: %1").arg(Registro());
+            QThread::msleep(50);
+        }
+        // The driver with options labels every job's file with its number, so that the copies,
+        // one job each under one title, do not overwrite each other; the cairo renderer keeps
+        // the text readable through the queue's conversion to PostScript.
+        int rc = 0;
+        const QString out = Salida(QStringLiteral("/usr/sbin/lpadmin"),
+                                   {QStringLiteral("-p"), Cola, QStringLiteral("-v"), QStringLiteral("cups-pdf:/"),
+                                    QStringLiteral("-P"), QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"),
+                                    QStringLiteral("-o"), QStringLiteral("pdftops-renderer-default=pdftocairo"),
+                                    QStringLiteral("-E")},
+                                   &rc);
+        if (rc != 0) return QStringLiteral("lpadmin failed: %1").arg(out);
+        return QString();
+    }
+    void Para() {
+        if (FProceso.state() != QProcess::NotRunning) {
+            FProceso.terminate();
+            if (!FProceso.waitForFinished(10000)) {
+                FProceso.kill();
+                FProceso.waitForFinished(5000);
+            }
+        }
+        QDir(CarpetaCups()).removeRecursively();
+    }
+    QString Registro() const {
+        QFile f(CarpetaCups() + QStringLiteral("/log/error_log"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).right(2000) : QString();
+    }
+
+private:
+    QProcess FProceso;
+};
+
+class ImpresionTest : public InformeTest {};
+
+TEST_F(ImpresionTest, TwoCopiesOfPagesTwoToThreeReachTheCupsQueue) {
+    ASSERT_TRUE(ServidorPrivado);
+    TServidorCups cups;
+    const QString why = cups.Arranca();
+    if (!why.isEmpty()) GTEST_SKIP() << "no private CUPS server: " << why.toStdString();
+    // The queue is the system's only printer, so the program's printer from the start.
+    QElapsedTimer t;
+    t.start();
+    while (!Printer()->Printers().contains(Cola) && t.elapsed() < 10000) QThread::msleep(100);
+    ASSERT_TRUE(Printer()->Printers().contains(Cola));
+
+    const QString titulo = QStringLiteral("ZembraPrueba%1").arg(getpid());
+    const QDir pdfs(CarpetaPdf());
+    const bool habiaCarpeta = pdfs.exists();
+    auto trabajos = [&] {
+        return pdfs.entryList({QStringLiteral("*") + titulo + QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+    };
+    for (const QString& f : trabajos()) QFile::remove(pdfs.filePath(f));
+
+    Clientes(150);
+    TQuickRep* report = ListaClientes();
+    QString etiqueta;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& p = static_cast<TPreView&>(f);
+        ASSERT_GE(QRPrinter->PageCount(), 3);
+        QRPrinter->SetTitle(titulo);
+        harness->AnswerModal([&](TCustomForm& g) {
+            auto& d = static_cast<TdlgImprime&>(g);
+            harness->AnswerPrinterSetup(Cola);
+            TFormHarness::Click(d.BImpresora);
+            etiqueta = d.LImpresora->Caption();
+            TFormHarness::Click(d.rbPaginas);
+            d.EDesde->SetText(QStringLiteral("2"));
+            d.EHasta->SetText(QStringLiteral("3"));
+            d.ECopias->SetText(QStringLiteral("2"));
+            TFormHarness::Click(d.btOk);
+        });
+        TFormHarness::Click(p.sbPrint->Button());
+    });
+    reports::PresentaInforme(report);
+    EXPECT_TRUE(harness->Exceptions().empty()) << harness->Exceptions().front().Message.toStdString();
+    EXPECT_EQ(etiqueta, Cola);
+    EXPECT_EQ(Printer()->PrinterName(), Cola);
+
+    // One job per copy: two documents, each with pages 2 and 3.
+    t.restart();
+    // Done when the queue holds no job (cups-pdf writes its file before its job completes).
+    auto pendientes = [] {
+        return Salida(QStringLiteral("/usr/bin/lpstat"), {QStringLiteral("-o"), Cola}).trimmed();
+    };
+    while ((trabajos().size() < 2 || !pendientes().isEmpty()) && t.elapsed() < 60000) QThread::msleep(200);
+    const QStringList hechos = trabajos();
+    ASSERT_EQ(hechos.size(), 2) << cups.Registro().toStdString();
+    for (const QString& f : hechos) {
+        const QString file = pdfs.filePath(f);
+        const QString info = Salida(QStringLiteral("pdfinfo"), {file});
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+        EXPECT_EQ(m.captured(1), QStringLiteral("2")) << info.toStdString();
+        const QString text = Salida(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+        EXPECT_TRUE(text.contains(QStringLiteral("LISTADO DE CLIENTES"))) << text.left(400).toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Página : 2")));
+        EXPECT_TRUE(text.contains(QStringLiteral("Página : 3")));
+        EXPECT_FALSE(text.contains(QStringLiteral("Página : 1")));
+        QFile::remove(file);
+    }
+    if (!habiaCarpeta) QDir().rmdir(pdfs.path());  // only when the queue made it and it is empty
+}
+
+}  // namespace
