@@ -3,6 +3,7 @@
 #include "controls/visual/CursorConsts.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
+#include "documents/MapiLoader.h"
 #include "platform/forms/Forms.h"
 #include "shell/Acceso.h"
 #include "shell/UPrograma.h"
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
     platform::visual::InitDateHelpers();
     IconHelpersInit();
     CursorsInit();
+    InitializeMapi();
 
     const bool sigue = shell::Arranca();
     QTextStream out(stdout);

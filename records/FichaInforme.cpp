@@ -1,5 +1,6 @@
 #include "records/FichaInforme.h"
 
+#include "reports/PresPrel.h"
 #include "shell/UData.h"
 
 namespace records {
@@ -106,15 +107,18 @@ void TFichaInforme::QRDetalleBeforePrint(TQRCustomBand*, bool&) {
 void TFichaInforme::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 
 void Previsualiza(TFichaInforme* ficha) {
-    try {
-        ficha->Preview();
-    } catch (...) {
-        ficha->Close();
-        throw;
-    }
-    ficha->Close();
+    if (!PreView) PreView = new TPreView(Application);
+    struct TLimpieza {
+        TFichaInforme* Ficha;
+        ~TLimpieza() {
+            Ficha->Close();
+            // Closed, or never shown (an error): freed now.
+            if (PreView && !PreView->Visible()) PreView->Free();
+        }
+    } limpieza{ficha};
+    ficha->Preview();
 }
 
-void MuestraPreview(TObject*) {}
+void MuestraPreview(TObject* sender) { reports::MuestraPreView(sender); }
 
 }  // namespace records

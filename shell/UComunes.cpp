@@ -10,8 +10,11 @@
 #include "shell/UData.h"
 
 #include <QApplication>
+#include <QDate>
 
 TDateTime FechaCalendario;
+QString AnoSeleccionado = QString::number(QDate::currentDate().year());
+QString LetraRegistro;
 
 namespace shell {
 TEvent<const QString&> LineaEstado;

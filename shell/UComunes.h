@@ -47,6 +47,14 @@ bool HayEntornoDesarrollo();
 // Date whose month the month calendar shows and marks.
 extern TDateTime FechaCalendario;
 
+// The working year ("2001"): new numbers are proposed from its TABCON row. The main window's year
+// selector sets it; until then it is the current year. Kept here until the process-wide values
+// have a unit of their own.
+extern QString AnoSeleccionado;
+// Kind of record the open case-file ("E") or consultation ("C") form works on; the agenda rows
+// those forms write take their TIPO from it.
+extern QString LetraRegistro;
+
 namespace shell {
 // Writes panel 0 of the main window's status bar; the main window installs it when created.
 extern TEvent<const QString&> LineaEstado;

@@ -262,6 +262,38 @@ void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador) {
     }
 }
 
+void TDat::NumeraApunteAgenda(TQuery* insercion) {
+    auto conn = Db->Connection();
+    const bool propia = !conn->InTransaction();
+    if (propia) conn->StartTransaction();
+    try {
+        TQuery q(nullptr);
+        q.SetDatabaseName(FQContador->DatabaseName());
+        q.SQL()->SetText(QStringLiteral("SELECT NUMERO, AGENDA FROM SISTEM ORDER BY NUMERO"));
+        q.Open();
+        qint64 valor = 0;
+        int fila = 1;
+        if (q.IsEmpty()) {
+            conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
+        } else {
+            valor = q.Fields()->Fields(1)->AsInteger();
+            fila = q.Fields()->Fields(0)->AsInteger();
+        }
+        q.Close();
+        q.SQL()->SetText(QStringLiteral("UPDATE SISTEM SET AGENDA = :VALOR WHERE NUMERO = :FILA"));
+        q.ParamByName(QStringLiteral("VALOR"))->SetAsInteger(int(valor + 1));
+        q.ParamByName(QStringLiteral("FILA"))->SetAsInteger(fila);
+        q.ExecSQL();
+        if (propia) conn->Commit();
+        insercion->ParamByName(QStringLiteral("ORDEN"))->SetAsInteger(int(valor + 1));
+        insercion->ParamByName(QStringLiteral("USUARIO"))->SetAsString(Usuario());
+    } catch (...) {
+        if (propia && conn->InTransaction()) conn->Rollback();
+        throw;
+    }
+    if (TSistem->Active() && TSistem->State() == dsBrowse) TSistem->Refresh();
+}
+
 void TDat::DeshaceNumeracion() {
     const bool propia = FTransaccionPropia;
     FNumerando = nullptr;
@@ -435,6 +467,8 @@ QString UsuarioActual(TTable* priv) {
     return priv->FieldByName(QStringLiteral("Usuario"))->AsString();
 }
 }  // namespace
+
+QString TDat::Usuario() const { return UsuarioActual(TPriv); }
 
 void TDat::TAgenBeforePost(TDataSet* ds) {
     Exige(!TextoVacio(ds, "FECHA"), QStringLiteral("FECHA no puede quedar vacía"));

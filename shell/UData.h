@@ -121,6 +121,13 @@ public:
     void TPrivNewRecord(TDataSet* ds);
     void TAgen3CalcFields(TDataSet* ds);
 
+    // The logged-in user's name (the current row of TPriv), empty when none.
+    QString Usuario() const;
+    // Number and user of an agenda row that a form writes with an INSERT of its own: sets the
+    // parameters ORDEN (the next value of the agenda counter, raised as the numbering of TAgen
+    // raises it, in the running transaction) and USUARIO of `insercion`.
+    void NumeraApunteAgenda(TQuery* insercion);
+
     // Runs `cambio` in one transaction of Db: all of it is stored or none of it.
     template <class F>
     void EnTransaccion(F&& cambio);

@@ -3,6 +3,7 @@
 
 #include "platform/graphics/Resources.h"
 #include "platform/report/QuickRpt.h"
+#include "reports/PresPrel.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
 #include "shell/rptObserva.h"
@@ -154,10 +155,6 @@ bool TObservacion::PreparaConsulta(TQuery* q) {
     return false;
 }
 
-void TObservacion::MuestraPreview(TObject*) {
-    // Until the shared preview window exists the pages stay in the report printer.
-}
-
 void TObservacion::btImprimirClick(TObject*) {
     if (Memo->Modified()) {
         PreguntaCambios();
@@ -166,21 +163,20 @@ void TObservacion::btImprimirClick(TObject*) {
     // A second click does nothing while the report runs.
     const TNotifyEvent accion = btImprimir->OnClick();
     btImprimir->OnClick() = nullptr;
-    QRPrinter->OnPreview = TNotifyEvent(this, &TObservacion::MuestraPreview);
     try {
         Application->CreateForm(FObserva);
         if (PreparaConsulta(FObserva->QMemo)) {
             FObserva->QMemo->Open();
             FObserva->SetTitulo(Titulo->Caption() + QStringLiteral(" : ") + Contenido->Caption());
-            FObserva->QRObserva->Preview();
+            // The shared preview shows the pages modally through the report printer's hook.
+            reports::PresentaInforme(FObserva->QRObserva);
         }
         FObserva->Close();
     } catch (...) {
-        QRPrinter->OnPreview = nullptr;
+        if (FObserva) FObserva->Close();
         btImprimir->OnClick() = accion;
         throw;
     }
-    QRPrinter->OnPreview = nullptr;
     btImprimir->OnClick() = accion;
     if (Memo->CanFocus()) Memo->SetFocus();
 }

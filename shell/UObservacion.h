@@ -32,8 +32,6 @@ public:
     void btAyudaClick(TObject* sender);
     void btImprimirClick(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);
-    // The report printer's preview hook while the notes print.
-    void MuestraPreview(TObject* sender);
 
 private:
     // Asks whether to keep a changed memo: yes posts, no cancels.

@@ -4,7 +4,6 @@
 #include "platform/forms/Forms.h"
 #include "platform/report/QuickRpt.h"
 
-// The report elements stay out of this header: their shape names clash with the form controls'.
 class TQRLabel;
 class TQRDBText;
 

@@ -713,8 +713,15 @@ protected:
     int DataFieldCount() const { return FFieldDefs->Count(); }
     int FieldSlot(const QString& name) const;  // index of a stored column, -1 when absent
     QString FilterText() const { return FFilterText; }
-    void CountChanged() { FCountCache = -1; }
+    void CountChanged() {
+        FCountCache = -1;
+        FRecNoId = 0;
+    }
     mutable int FCountCache = -1;
+    // The record number of the record with id FRecNoId (0: none known): stepping keeps it, so
+    // a step never counts the rows before the record again.
+    mutable int FRecNoCache = 0;
+    mutable qint64 FRecNoId = 0;
     bool FFiltered = false;
 
 private:

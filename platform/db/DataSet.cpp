@@ -201,6 +201,7 @@ void TDataSet::ClearBuffers() {
     FBof = FEof = true;
     FWindowAtStart = FWindowAtEnd = true;
     ForgetPeeks();
+    FRecNoId = 0;
 }
 
 TRecordBuffer* TDataSet::CurrentRecord() const {
@@ -333,6 +334,7 @@ std::vector<TRecordBuffer> TDataSet::FetchFiltered(const TRecordBuffer* from, bo
 }
 
 void TDataSet::FillBuffers(const TRecordBuffer& center) {
+    FRecNoId = 0;  // a jump, or rows posted or deleted: the number is read again when asked
     // The window stays full whenever the cursor holds enough rows: what is missing after the
     // current record is taken from before it. One row more than needed on each side tells
     // whether the window reaches the cursor's start or end.
@@ -425,6 +427,8 @@ void TDataSet::Scrolled(int distance) { DataEvent(deDataSetScroll, distance); }
 
 void TDataSet::ReadFromStart() {
     FBuffers = FetchFiltered(nullptr, true, FBufferCount + 1);
+    FRecNoCache = 1;
+    FRecNoId = FBuffers.empty() ? 0 : FBuffers.front().Id;
     FWindowAtStart = true;
     FWindowAtEnd = int(FBuffers.size()) <= FBufferCount;
     ForgetPeeks();
@@ -471,6 +475,7 @@ int TDataSet::MoveBy(int distance) {
     CheckBrowseMode();
     if (distance == 0 || (distance > 0 && FEof) || (distance < 0 && FBof)) return 0;
     DoBeforeScroll();
+    const bool numbered = FRecNoId != 0 && !FBuffers.empty() && FBuffers[FActiveRecord].Id == FRecNoId;
     int moved = 0;
     int scrolled = 0;
     FBof = FEof = false;
@@ -515,6 +520,12 @@ int TDataSet::MoveBy(int distance) {
             --moved;
         }
     }
+    if (numbered && !FBuffers.empty()) {
+        FRecNoCache += moved;
+        FRecNoId = FBuffers[FActiveRecord].Id;
+    } else {
+        FRecNoId = 0;
+    }
     if (moved != 0 || scrolled != 0) Scrolled(scrolled);
     DoAfterScroll();
     return moved;
@@ -543,7 +554,11 @@ int TDataSet::RecNo() const {
             from = &last;
         }
     }
-    return self->CursorRecNo(cur);
+    if (cur.Id == 0 || cur.Id != FRecNoId) {
+        FRecNoCache = self->CursorRecNo(cur);
+        FRecNoId = cur.Id;
+    }
+    return FRecNoCache;
 }
 
 void TDataSet::SetRecNo(int value) {
@@ -573,6 +588,7 @@ int TDataSet::RecordCount() const {
 void TDataSet::Resync() {
     CheckActive();
     FCountCache = -1;
+    FRecNoId = 0;
     InvalidateCache();
     ForgetPeeks();
     if (FBuffers.empty()) {
@@ -703,6 +719,7 @@ void TDataSet::DoInsert(bool append) {
     NewRecordBuffer(rec);
     InternalInitRecord(rec);
     ForgetPeeks();
+    FRecNoId = 0;
     if (append) {
         // Appending happens at the end: the window shows the last records before the new one.
         std::vector<TRecordBuffer> tail = FetchFiltered(nullptr, false, FBufferCount - 1);

@@ -8,6 +8,7 @@
 #include "records/UPerito.h"
 #include "records/UPoder.h"
 #include "records/UProcu.h"
+#include "reports/PresPrel.h"
 #include "shell/Abusca.h"
 #include "shell/Abusca2.h"
 #include "shell/UObservacion.h"
@@ -405,6 +406,28 @@ TEST_F(FichasTest, NotesOpenOnTheMemoOfTheShownRecord) {
     f->BtRelacion->Click();
     EXPECT_TRUE(f->BtRelacion->Font()->Style().Contains(fsBold));
     EXPECT_FALSE(f->BtObserva->Font()->Style().Contains(fsBold));
+    delete f;
+}
+
+TEST_F(FichasTest, PrintShowsTheCardOfTheShownRecordInThePreview) {
+    Persona(Dat->TAbogados, QStringLiteral("RUIZ"), QStringLiteral("PEDRO"));
+    TAbogado* f = Abre(Abogado);
+    harness->AnswerModal([&](TCustomForm& form) {
+        EXPECT_EQ(&form, PreView);
+        ASSERT_EQ(QRPrinter->PageCount(), 1);
+        const QStringList textos = QRPrinter->Pages(1).Texts();
+        EXPECT_TRUE(textos.contains(QStringLiteral("FICHA DE ABOGADO")));
+        EXPECT_TRUE(textos.contains(QStringLiteral("RUIZ PEDRO")));
+        // The print item does nothing while the card is up.
+        EXPECT_FALSE(f->btImprimir->OnClick().Assigned());
+        form.SetModalResult(mrCancel);
+    });
+    f->btImprimir->Click();
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(harness->PendingAnswers(), 0);
+    EXPECT_EQ(PreView, nullptr);
+    EXPECT_FALSE(QRPrinter->OnPreview.Assigned());
+    EXPECT_TRUE(f->btImprimir->OnClick().Assigned());
     delete f;
 }
 

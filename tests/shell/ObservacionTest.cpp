@@ -4,6 +4,7 @@
 
 #include "platform/graphics/Clipbrd.h"
 #include "platform/report/QuickRpt.h"
+#include "reports/PresPrel.h"
 #include "shell/UObservacion.h"
 
 #include <QDir>
@@ -36,8 +37,10 @@ protected:
         DatTest::TearDown();
     }
     // Opens the editor on a memo of the current client as the record forms do.
-    // `respuesta` answers the save question when the script asks it.
-    void Abre(const QString& campo, const std::function<void(TObservacion&)>& script, int respuesta = 0) {
+    // `respuesta` answers the save question when the script asks it; `preview` the shared preview
+    // when the script prints.
+    void Abre(const QString& campo, const std::function<void(TObservacion&)>& script, int respuesta = 0,
+              bool preview = false) {
         Application->CreateForm(Observacion);
         Observacion->ActiveSource->SetDataSet(Dat->TClientes);
         Observacion->Memo->SetDataField(campo);
@@ -47,8 +50,17 @@ protected:
         Observacion->Contenido->SetCaption(Dat->TClientes->FieldByName(QStringLiteral("NOMCLI"))->AsString());
         harness->AnswerModal([script](TCustomForm& f) { script(static_cast<TObservacion&>(f)); });
         if (respuesta) harness->AnswerMessage(respuesta);
+        if (preview) MiraPreview();
         Observacion->ShowModal();
         TFormHarness::ProcessEvents();  // the editor frees itself
+    }
+    // The next modal form is the shared preview of the report's pages; it is looked at and left.
+    void MiraPreview() {
+        harness->AnswerModal([this](TCustomForm& f) {
+            ++previews;
+            EXPECT_EQ(&f, PreView);
+            EXPECT_GT(QRPrinter->PageCount(), 0);
+        });
     }
     static void Escribe(TObservacion& o, const QString& texto) {
         TFormHarness::Focus(o.Memo);
@@ -66,6 +78,7 @@ protected:
     }
     TForm* principal = nullptr;
     int cliente = 0;
+    int previews = 0;
 };
 
 TEST_F(ObservacionTest, LeavingAsksWhetherToKeepChangedNotes) {
@@ -121,8 +134,10 @@ TEST_F(ObservacionTest, PrintingShowsTheNotesAsSaved) {
             EXPECT_FALSE(o.Memo->Modified());
             TFormHarness::Click(o.SpeedItem2->Button());
         },
-        mrNo);
+        mrNo, true);
     ASSERT_EQ(harness->Messages().size(), 1u);  // only the question before printing
+    EXPECT_EQ(previews, 1);
+    EXPECT_EQ(PreView, nullptr);  // the preview goes when it closes
     EXPECT_EQ(harness->LastMessage().Text, Pregunta);
     EXPECT_TRUE(accionRepuesta);
     ASSERT_GT(QRPrinter->PageCount(), 0);
@@ -132,11 +147,15 @@ TEST_F(ObservacionTest, PrintingShowsTheNotesAsSaved) {
     EXPECT_EQ(Notas(), QStringLiteral("Notas guardadas"));
 
     // The list of assets prints under the same layout.
-    Abre(QStringLiteral("RELACIOBIENES"), [&](TObservacion& o) {
-        o.Titulo->SetCaption(QStringLiteral("Bienes de"));
-        TFormHarness::Click(o.btImprimir->Button());
-        TFormHarness::Click(o.SpeedItem2->Button());
-    });
+    Abre(
+        QStringLiteral("RELACIOBIENES"),
+        [&](TObservacion& o) {
+            o.Titulo->SetCaption(QStringLiteral("Bienes de"));
+            TFormHarness::Click(o.btImprimir->Button());
+            TFormHarness::Click(o.SpeedItem2->Button());
+        },
+        0, true);
+    EXPECT_EQ(previews, 2);
     EXPECT_TRUE(Impreso().contains(QStringLiteral("Bienes de : García,Ana")));
     EXPECT_TRUE(Impreso().contains(QStringLiteral("Piso en Madrid")));
     EXPECT_FALSE(Impreso().contains(QStringLiteral("Notas guardadas")));
@@ -164,6 +183,7 @@ TEST_F(ObservacionTest, CaseFileNotesPrintFromTheirCaseFile) {
         TFormHarness::Click(o.btImprimir->Button());
         TFormHarness::Click(o.SpeedItem2->Button());
     });
+    MiraPreview();
     Observacion->ShowModal();
     TFormHarness::ProcessEvents();
     EXPECT_TRUE(Impreso().contains(QStringLiteral("Expediente : 2024/0000007")));

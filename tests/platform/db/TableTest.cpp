@@ -152,6 +152,44 @@ TEST_F(DbTest, RequiredFieldAndFailedValidationLeaveTheRecordInItsState) {
     EXPECT_EQ(t->RecordCount(), 1);
 }
 
+TEST_F(DbTest, RecordNumberFollowsStepsJumpsAndChangedRows) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    for (int i = 2; i <= 40; i += 2) AddCase(t, QStringLiteral("2024"), QString::number(i).rightJustified(7, QLatin1Char('0')), i);
+    TDataLink page;  // a window of several rows, as a grid's
+    TDataSource source(nullptr);
+    source.SetDataSet(t);
+    page.SetBufferCount(6);
+    page.SetDataSource(&source);
+    auto number = [t] { return t->FieldByName(QStringLiteral("IMPORTE"))->AsInteger() / 2; };
+    t->First();
+    EXPECT_EQ(t->RecNo(), 1);
+    t->MoveBy(7);
+    EXPECT_EQ(t->RecNo(), 8);
+    t->MoveBy(-3);
+    EXPECT_EQ(t->RecNo(), number());
+    ASSERT_TRUE(t->Locate(QStringLiteral("IMPORTE"), Variant(30), 0));
+    EXPECT_EQ(t->RecNo(), 15);
+    t->Prior();
+    EXPECT_EQ(t->RecNo(), 14);
+    // A row stored before the current one moves it one place on.
+    AddCase(t, QStringLiteral("2024"), QStringLiteral("0000001"), 1);
+    ASSERT_TRUE(t->Locate(QStringLiteral("IMPORTE"), Variant(28), 0));
+    EXPECT_EQ(t->RecNo(), 15);
+    t->Next();
+    EXPECT_EQ(t->RecNo(), 16);
+    t->First();
+    t->Delete();
+    ASSERT_TRUE(t->Locate(QStringLiteral("IMPORTE"), Variant(28), 0));
+    EXPECT_EQ(t->RecNo(), 14);
+    t->Last();
+    EXPECT_EQ(t->RecNo(), 20);
+    t->MoveBy(-5);
+    EXPECT_EQ(t->RecNo(), 15);
+    EXPECT_EQ(number(), 15);
+    page.SetDataSource(nullptr);
+}
+
 TEST_F(DbTest, NavigationWalksTheKeyOrderWithoutLoadingEverything) {
     TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
     t->Open();

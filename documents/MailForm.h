@@ -1,0 +1,70 @@
+#pragma once
+// The send-by-mail form: one message with attached files, its names taken from the office's
+// address book, sent through the mail session of Email1.
+#include "controls/visual/SpeedBar.h"
+#include "documents/Email.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
+
+class TfrmMail : public TForm {
+public:
+    explicit TfrmMail(TComponent* owner);
+    ~TfrmMail() override;
+
+    TSpeedBar* SpeedBar1 = nullptr;
+    TSpeedItem *btnSend = nullptr, *BtnAttach = nullptr, *btnDeleteAttach = nullptr, *btnCheckNames = nullptr,
+               *btSalir = nullptr;
+    TPanel* pbxInfo = nullptr;
+    TShape* shpFocus = nullptr;  // the frame drawn around the name or subject box being edited
+    TButton *btnRecip = nullptr, *btnCC = nullptr;
+    TLabel* lblSubject = nullptr;
+    TEdit *txtRecipient = nullptr, *txtCC = nullptr, *txtSubject = nullptr;
+    TCheckBox* chkAcknowledge = nullptr;
+    TMemo* MessageText = nullptr;
+    TPopupMenu* pmMessage = nullptr;
+    TMenuItem *miCut = nullptr, *miCopy = nullptr, *miPaste = nullptr;
+    TPopupMenu* pmAddress = nullptr;
+    TMenuItem *miAddressBook = nullptr, *miProgramData = nullptr;
+    TPanel* pnlVSplit = nullptr;
+    TListBox* lvAttachments = nullptr;
+    TOpenDialog* OpenDialog1 = nullptr;
+    TEmail* Email1 = nullptr;
+
+    // Shows the attachment list and adds the file: its name shown, its full path kept.
+    void AddAttachment(const QString& path);
+    // Full paths of the attached files, in the list's order.
+    QStringList AttachmentPaths() const { return FPaths; }
+
+    void FormShow(TObject* sender);
+    void btnSendClick(TObject* sender);
+    void btnRecipClick(TObject* sender);
+    void btnCCClick(TObject* sender);
+    void btnCheckNamesClick(TObject* sender);
+    void miProgramDataClick(TObject* sender);
+    void BtnAttachClick(TObject* sender);
+    void btnDeleteAttachClick(TObject* sender);
+    void lvAttachmentsClick(TObject* sender);
+    void lvAttachmentsExit(TObject* sender);
+    void txtRecipientChange(TObject* sender);
+    void EditEnter(TObject* sender);
+    void EditExit(TObject* sender);
+    void chkAcknowledgeClick(TObject* sender);
+    void pmMessagePopup(TObject* sender);
+    void miCutClick(TObject* sender);
+    void miCopyClick(TObject* sender);
+    void miPasteClick(TObject* sender);
+    void btSalirClick(TObject* sender);
+
+    // A text split at ";" into trimmed, non-empty names (the list cleared first), and back.
+    static void SplitNames(const QString& text, TStrings* list);
+    static QString JoinNames(TStrings* list);
+
+private:
+    void Reset();
+    void ShowAttachments(bool visible);
+    void AddressBook();
+    QStringList FPaths;
+};

@@ -1,0 +1,328 @@
+#include "platform/mail/Mail.h"
+
+#include "platform/classes/Registry.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+namespace platform::mail {
+
+namespace {
+
+const QString CorreoKey = QStringLiteral("\\Software\\Velmor\\zembra\\Correo");
+
+// Header text never carries line breaks of its own (no header injection from a subject or name).
+QString OneLine(const QString& text) {
+    QString r = text;
+    r.replace(u'\r', u' ').replace(u'\n', u' ');
+    return r.trimmed();
+}
+
+bool PlainAscii(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e) return false;
+    return true;
+}
+
+// RFC 2047 encoded words, each holding whole UTF-8 characters, folded one per line.
+QByteArray EncodedWords(const QString& text) {
+    QList<QByteArray> words;
+    QByteArray chunk;
+    for (int i = 0; i < text.size(); ++i) {
+        QString ch(text[i]);
+        if (text[i].isHighSurrogate() && i + 1 < text.size()) ch += text[++i];
+        const QByteArray bytes = ch.toUtf8();
+        if (chunk.size() + bytes.size() > 45) {
+            words << chunk;
+            chunk.clear();
+        }
+        chunk += bytes;
+    }
+    if (!chunk.isEmpty()) words << chunk;
+    QByteArray r;
+    for (const QByteArray& w : words) {
+        if (!r.isEmpty()) r += "\r\n ";
+        r += "=?UTF-8?B?" + w.toBase64() + "?=";
+    }
+    return r;
+}
+
+QByteArray HeaderText(const QString& text) {
+    const QString t = OneLine(text);
+    return PlainAscii(t) ? t.toLatin1() : EncodedWords(t);
+}
+
+QByteArray Mailbox(const Address& a) {
+    const QString name = OneLine(a.Name);
+    if (name.isEmpty()) return a.Address.toLatin1();
+    QByteArray n;
+    if (!PlainAscii(name))
+        n = EncodedWords(name);
+    else if (name.contains(QRegularExpression(QStringLiteral("[()<>\\[\\]:;@\\\\,.\"]")))) {
+        QString q = name;
+        q.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+        n = '"' + q.toLatin1() + '"';
+    } else
+        n = name.toLatin1();
+    return n + " <" + a.Address.toLatin1() + ">";
+}
+
+QByteArray MailboxList(const QList<Address>& list) {
+    QByteArray r;
+    for (const Address& a : list) {
+        if (!r.isEmpty()) r += ",\r\n ";
+        r += Mailbox(a);
+    }
+    return r;
+}
+
+QByteArray Base64Lines(const QByteArray& data) {
+    const QByteArray b = data.toBase64();
+    QByteArray r;
+    for (qsizetype i = 0; i < b.size(); i += 76) r += b.mid(i, 76) + "\r\n";
+    return r;
+}
+
+QByteArray Boundary() {
+    return "=_zembra_" + QByteArray::number(QRandomGenerator::global()->generate64(), 36) +
+           QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+struct Upload {
+    QByteArray Data;
+    qsizetype Pos = 0;
+};
+
+size_t ReadUpload(char* buffer, size_t size, size_t count, void* user) {
+    auto* u = static_cast<Upload*>(user);
+    const size_t n = std::min<size_t>(size * count, size_t(u->Data.size() - u->Pos));
+    memcpy(buffer, u->Data.constData() + u->Pos, n);
+    u->Pos += qsizetype(n);
+    return n;
+}
+
+Outcome MissingAttachment(const Message& message) {
+    for (const Attachment& a : message.Attachments) {
+        QFileInfo f(a.Path);
+        if (!f.isFile() || !f.isReadable())
+            return {Result::AttachmentNotFound, QStringLiteral("No se encuentra el documento adjunto \"%1\".").arg(a.Path)};
+    }
+    return {};
+}
+
+}  // namespace
+
+QString PasswordFile() {
+    return QFileInfo(platform::classes::RegistryFile(HKEY_CURRENT_USER)).dir().filePath(QStringLiteral("correo.clave"));
+}
+
+SmtpSettings LoadSmtpSettings(QString* error) {
+    SmtpSettings s;
+    TRegistry reg;
+    if (!reg.OpenKeyReadOnly(CorreoKey)) return s;
+    s.Host = reg.ReadString(QStringLiteral("Servidor")).trimmed();
+    const QString seguridad = reg.ReadString(QStringLiteral("Seguridad")).trimmed().toUpper();
+    if (seguridad == u"TLS" || seguridad == u"SSL")
+        s.Mode = Security::Tls;
+    else if (seguridad == u"NINGUNA")
+        s.Mode = Security::None;
+    s.Port = s.Mode == Security::Tls ? 465 : 587;
+    if (reg.ValueExists(QStringLiteral("Puerto"))) {
+        bool ok = false;
+        const int port = reg.GetDataType(QStringLiteral("Puerto")) == rdInteger
+                             ? (ok = true, reg.ReadInteger(QStringLiteral("Puerto")))
+                             : reg.ReadString(QStringLiteral("Puerto")).trimmed().toInt(&ok);
+        if (ok && port > 0 && port < 65536) s.Port = port;
+    }
+    s.User = reg.ReadString(QStringLiteral("Usuario")).trimmed();
+    const QString remitente = reg.ReadString(QStringLiteral("Remitente")).trimmed();
+    if (!ParseAddress(remitente.isEmpty() ? s.User : remitente, s.Sender)) s.Sender = {QString(), remitente};
+    QFile f(PasswordFile());
+    if (f.exists()) {
+        if (f.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther)) {
+            if (error)
+                *error = QStringLiteral("El fichero de la clave de correo \"%1\" debe ser legible solo por su usuario (chmod 600).")
+                             .arg(f.fileName());
+        } else if (f.open(QIODevice::ReadOnly))
+            s.Password = QString::fromUtf8(f.readAll()).section(u'\n', 0, 0).remove(u'\r');
+    }
+    return s;
+}
+
+bool IsValidAddress(const QString& address) {
+    static const QRegularExpression re(QStringLiteral(
+        "^[A-Za-z0-9!#$%&'*+/=?^_`{|}~-]+(\\.[A-Za-z0-9!#$%&'*+/=?^_`{|}~-]+)*"
+        "@[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)+$"));
+    return address.size() <= 254 && re.match(address).hasMatch();
+}
+
+bool ParseAddress(const QString& text, Address& result) {
+    const QString t = text.trimmed();
+    const qsizetype lt = t.lastIndexOf(u'<');
+    if (lt >= 0 && t.endsWith(u'>')) {
+        QString name = t.left(lt).trimmed();
+        if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"')) name = name.mid(1, name.size() - 2);
+        result = {name, t.mid(lt + 1, t.size() - lt - 2).trimmed()};
+    } else
+        result = {QString(), t};
+    return IsValidAddress(result.Address);
+}
+
+QByteArray BuildMime(const Message& m, const Address& sender) {
+    QByteArray h;
+    h += "From: " + Mailbox(sender) + "\r\n";
+    if (!m.To.isEmpty()) h += "To: " + MailboxList(m.To) + "\r\n";
+    if (!m.Cc.isEmpty()) h += "Cc: " + MailboxList(m.Cc) + "\r\n";
+    h += "Subject: " + HeaderText(m.Subject) + "\r\n";
+    h += "Date: " + QDateTime::currentDateTime().toString(Qt::RFC2822Date).toLatin1() + "\r\n";
+    const QString domain = sender.Address.section(u'@', 1);
+    h += "Message-ID: <" + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + "." +
+         QByteArray::number(QDateTime::currentMSecsSinceEpoch(), 36) + "@" +
+         (domain.isEmpty() ? QByteArray("zembra") : domain.toLatin1()) + ">\r\n";
+    if (m.Acknowledge) h += "Disposition-Notification-To: " + Mailbox(sender) + "\r\n";
+    h += "MIME-Version: 1.0\r\n";
+    QString body = m.Body;
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n').replace(u'\n', QStringLiteral("\r\n"));
+    const QByteArray text = "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+                            Base64Lines(body.toUtf8());
+    if (m.Attachments.isEmpty()) return h + text;
+    const QByteArray b = Boundary();
+    QByteArray r = h + "Content-Type: multipart/mixed; boundary=\"" + b + "\"\r\n\r\n";
+    r += "--" + b + "\r\n" + text;
+    QMimeDatabase mimes;
+    for (const Attachment& a : m.Attachments) {
+        QFile f(a.Path);
+        f.open(QIODevice::ReadOnly);
+        const QString name = OneLine(a.Name.isEmpty() ? QFileInfo(a.Path).fileName() : a.Name);
+        const QByteArray type = mimes.mimeTypeForFile(a.Path).name().toLatin1();
+        QByteArray disposition = "attachment";
+        if (PlainAscii(name) && !name.contains(u'"') && !name.contains(u'\\'))
+            disposition += "; filename=\"" + name.toLatin1() + "\"";
+        else
+            disposition += ";\r\n filename*=UTF-8''" + QUrl::toPercentEncoding(name);
+        r += "--" + b + "\r\n";
+        r += "Content-Type: " + (type.isEmpty() ? QByteArray("application/octet-stream") : type) + "\r\n";
+        r += "Content-Transfer-Encoding: base64\r\n";
+        r += "Content-Disposition: " + disposition + "\r\n\r\n";
+        r += Base64Lines(f.readAll());
+    }
+    r += "--" + b + "--\r\n";
+    return r;
+}
+
+Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
+    if (Outcome o = MissingAttachment(m); o.Code != Result::Ok) return o;
+    if (m.To.isEmpty() && m.Cc.isEmpty() && m.Bcc.isEmpty())
+        return {Result::RecipientRefused, QStringLiteral("El mensaje no tiene destinatarios.")};
+    if (!IsValidAddress(s.Sender.Address))
+        return {Result::Failure, QStringLiteral("La dirección del remitente \"%1\" no es válida.").arg(s.Sender.Address)};
+
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    (void)initialised;
+    CURL* curl = curl_easy_init();
+    if (!curl) return {Result::Failure, QStringLiteral("No se pudo preparar el envío del correo.")};
+    const QByteArray url = (s.Mode == Security::Tls ? "smtps://" : "smtp://") + QUrl::toAce(s.Host) + ":" +
+                           QByteArray::number(s.Port);
+    const QByteArray from = "<" + s.Sender.Address.toLatin1() + ">";
+    curl_slist* rcpt = nullptr;
+    for (const QList<Address>* list : {&m.To, &m.Cc, &m.Bcc})
+        for (const Address& a : *list) rcpt = curl_slist_append(rcpt, ("<" + a.Address.toLatin1() + ">").constData());
+    Upload upload{BuildMime(m, s.Sender), 0};
+    const QByteArray user = s.User.toUtf8(), password = s.Password.toUtf8();
+    char errorText[CURL_ERROR_SIZE] = {0};
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    if (s.Mode == Security::StartTls) curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+    if (!s.User.isEmpty()) {
+        curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
+    }
+    curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.constData());
+    curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, rcpt);
+    curl_easy_setopt(curl, CURLOPT_READFUNCTION, &ReadUpload);
+    curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
+    curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(upload.Data.size()));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 20L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 300L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    const CURLcode rc = curl_easy_perform(curl);
+    long response = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response);
+    curl_slist_free_all(rcpt);
+    curl_easy_cleanup(curl);
+    if (rc == CURLE_OK) return {};
+    const QString detail = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(rc));
+    switch (rc) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_USE_SSL_FAILED:
+        return {Result::NetworkFailure,
+                QStringLiteral("No se pudo conectar con el servidor de correo %1:%2 (%3).").arg(s.Host).arg(s.Port).arg(detail)};
+    case CURLE_LOGIN_DENIED:
+        return {Result::LoginFailure, QStringLiteral("El servidor de correo no aceptó el usuario o la clave (%1).").arg(detail)};
+    default:
+        break;
+    }
+    if (detail.contains(QStringLiteral("RCPT"), Qt::CaseInsensitive) || response == 550 || response == 553)
+        return {Result::RecipientRefused, QStringLiteral("El servidor de correo rechazó un destinatario (%1).").arg(detail)};
+    return {Result::Failure, QStringLiteral("El servidor de correo no aceptó el mensaje (%1).").arg(detail)};
+}
+
+QString XdgEmailProgram() { return QStandardPaths::findExecutable(QStringLiteral("xdg-email")); }
+
+QStringList XdgEmailArguments(const Message& m) {
+    QStringList a{QStringLiteral("--utf8")};
+    for (const Address& c : m.Cc) a << QStringLiteral("--cc") << c.Address;
+    for (const Address& c : m.Bcc) a << QStringLiteral("--bcc") << c.Address;
+    a << QStringLiteral("--subject") << OneLine(m.Subject);
+    a << QStringLiteral("--body") << m.Body;
+    for (const Attachment& f : m.Attachments) a << QStringLiteral("--attach") << QFileInfo(f.Path).absoluteFilePath();
+    for (const Address& c : m.To) a << c.Address;
+    return a;
+}
+
+Outcome SendXdgEmail(const Message& m) {
+    if (Outcome o = MissingAttachment(m); o.Code != Result::Ok) return o;
+    const QString program = XdgEmailProgram();
+    if (program.isEmpty())
+        return {Result::Failure, QStringLiteral("No hay servidor de correo configurado ni programa de correo en el escritorio.")};
+    QProcess p;
+    p.setProgram(program);
+    p.setArguments(XdgEmailArguments(m));
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start();
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished(2000);
+        return {Result::Failure, QStringLiteral("El programa de correo del escritorio no respondió.")};
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {Result::Failure, QStringLiteral("El programa de correo del escritorio no pudo abrir el mensaje (código %1).")
+                                     .arg(p.exitCode())};
+    return {};
+}
+
+bool BackendAvailable() { return LoadSmtpSettings().Configured() || !XdgEmailProgram().isEmpty(); }
+
+Outcome Send(const Message& m) {
+    QString error;
+    const SmtpSettings s = LoadSmtpSettings(&error);
+    if (!error.isEmpty()) return {Result::LoginFailure, error};
+    return s.Configured() ? SendSmtp(s, m) : SendXdgEmail(m);
+}
+
+}  // namespace platform::mail

@@ -1,0 +1,549 @@
+// The consultation form.
+#include "records/UConsulta.h"
+
+#include "platform/forms/Dialogs.h"
+#include "platform/rtl/SysUtils.h"
+#include "records/FichaInforme.h"
+#include "records/UCliente.h"
+#include "records/rptFicCons.h"
+#include "shell/Abusca.h"
+#include "shell/Abusca2.h"
+#include "shell/Calendario.h"
+#include "shell/UComunes.h"
+#include "shell/UData.h"
+
+TConsulta* Consulta = nullptr;
+
+namespace {
+
+TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+
+struct TRelojArena {
+    TRelojArena() { Screen->SetCursor(crHourGlass); }
+    ~TRelojArena() { Screen->SetCursor(crDefault); }
+};
+
+void Moneda(TImage* imagen, const QString& texto, TColor color) {
+    TBitmap* b = imagen->Picture()->Bitmap();
+    b->SetSize(26, 16);
+    TCanvas* c = b->Canvas();
+    c->Brush()->SetColor(clBtnFace);
+    c->FillRect(Rect(0, 0, 26, 16));
+    c->Brush()->SetStyle(bsClear);
+    c->Font()->SetColor(color);
+    c->Font()->SetStyle({fsBold});
+    c->Font()->SetHeight(-11);
+    c->TextOut(1, 1, texto);
+}
+
+std::unique_ptr<TBitmap> Glifo(const std::function<void(TCanvas*)>& pinta) {
+    auto b = std::make_unique<TBitmap>();
+    b->SetSize(16, 16);
+    TCanvas* c = b->Canvas();
+    c->Brush()->SetColor(clFuchsia);
+    c->FillRect(Rect(0, 0, 16, 16));
+    pinta(c);
+    return b;
+}
+
+// "Facturado Nº 12", "Abierto", "Cerrado" for a consultation's state.
+QString TextoSituacionConsulta(TDataSet* t) {
+    switch (F(t, "SITUACION")->AsInteger()) {
+    case 1: return QStringLiteral("Abierto");
+    case 2: return QStringLiteral("Facturado Nº ") + Trim(Format(QStringLiteral("%5d"), F(t, "FACTURA")->AsInteger()));
+    case 3: return QStringLiteral("Cerrado");
+    default: return QString();
+    }
+}
+
+}  // namespace
+
+TConsulta::TConsulta(TComponent* owner) : TFormRegistro(owner) {
+    SetName(QStringLiteral("Consulta"));
+    SetCaption(QStringLiteral("Consultas"));
+    using T = TConsulta;
+
+    auto item = [&](const char* nombre, const QString& hint, const std::function<void(TCanvas*)>& glifo) {
+        auto* i = new TSpeedItem(this);
+        i->SetName(QString::fromLatin1(nombre));
+        i->SetCaption(hint.section(u'|', 0, 0));
+        i->SetHint(hint);
+        auto g = Glifo(glifo);
+        i->SetGlyph(g.get());
+        SpeedBar1->AddItem(0, i);
+        i->SetTop(SpeedBar1->BtnOffsetVert());
+        i->SetVisible(true);
+        return i;
+    };
+    btCerrar = item("btCerrar", QStringLiteral("Cerrar|Cierra o reabre la consulta"), [](TCanvas* c) {
+        c->Pen()->SetColor(clBlack);
+        c->Brush()->SetColor(clYellow);
+        c->Rectangle(3, 7, 13, 15);
+        c->Brush()->SetStyle(bsClear);
+        c->Rectangle(5, 2, 11, 9);
+    });
+    btFacturar = item("btFacturar", QStringLiteral("Facturar|Factura la consulta"), [](TCanvas* c) {
+        c->Brush()->SetStyle(bsClear);
+        c->Font()->SetColor(clGreen);
+        c->Font()->SetStyle({fsBold});
+        c->Font()->SetHeight(-11);
+        c->TextOut(3, 1, QStringLiteral("€"));
+    });
+    btEscrito = item("btEscrito", QStringLiteral("Escritos|Escritos de la consulta"), [](TCanvas* c) {
+        c->Pen()->SetColor(clGray);
+        c->Brush()->SetColor(clWhite);
+        c->Rectangle(3, 1, 13, 15);
+        c->Pen()->SetColor(clNavy);
+        for (int y = 4; y <= 12; y += 2) {
+            c->MoveTo(5, y);
+            c->LineTo(11, y);
+        }
+    });
+    const int w = SpeedBar1->BtnWidth();
+    int x = 4;
+    for (TSpeedItem* i : {btEdit, btRefresh}) i->SetLeft(std::exchange(x, x + w));
+    x += 8;
+    for (TSpeedItem* i : {btBuscar, btCerrar, btFacturar, btEscrito, btImprimir}) i->SetLeft(std::exchange(x, x + w));
+    x += 8;
+    for (TSpeedItem* i : {btAyuda, BtSalir}) i->SetLeft(std::exchange(x, x + w));
+    btRefresh->OnClick() = TNotifyEvent(this, &T::btRefreshClick);
+    btBuscar->OnClick() = TNotifyEvent(this, &T::btBuscarClick);
+    btBuscar->SetHint(QStringLiteral("Buscar|Busca una consulta"));
+    btCerrar->OnClick() = TNotifyEvent(this, &T::btCerrarClick);
+    btFacturar->OnClick() = TNotifyEvent(this, &T::btFacturarClick);
+    btEscrito->OnClick() = TNotifyEvent(this, &T::BtEscritoClick);
+    btImprimir->SetHint(QStringLiteral("Imprimir|Imprime la ficha de la consulta"));
+
+    auto consulta = [&](TQuery*& q, const char* nombre, const QString& sql) {
+        q = new TQuery(this);
+        q->SetName(QString::fromLatin1(nombre));
+        q->SetDatabaseName(Dat->Db->DatabaseName());
+        q->SQL()->SetText(sql);
+    };
+    // The agenda row carries its number and user like every other agenda row.
+    consulta(QInsAgen, "QInsAgen",
+             QStringLiteral("INSERT INTO AGENDA (ABOCLI, FECHA, HORA, TIPO, ANO, NUMERO, CODIGO, SITUACION, ARCHIVADO, ESCRITO,"
+                            "TIPOAGENDA, ORDEN, USUARIO) VALUES (:ABOCLI, :FECHA, :HORA, :TIPO, :ANO, :NUMERO, 0, :SITUACION,"
+                            ":ARCHIVADO, :NUMESCRITO,:TIPOAGENDA, :ORDEN, :USUARIO)"));
+    consulta(QUpdConA, "QUpdConA",
+             QStringLiteral("UPDATE CONSULTAS SET FACTURA = 0, IMPORTE = 0, IVA = 0, IPRF = 0, IMPIVA = 0, IMPIRPF = 0, TOTAL = 0, "
+                            "FECHAFACTURA = NULL, FECHACOBRO = NULL, SITUACION = 1 WHERE ANO = :ANO AND NUMERO = :NUMERO"));
+    consulta(QUpdTabCon, "QUpdTabCon", QStringLiteral("UPDATE TABCON SET NUMFACTU = :NFACT WHERE ANO = :ANO"));
+    consulta(QUpdCon, "QUpdCon",
+             QStringLiteral("UPDATE CONSULTAS SET FACTURA = :NFAC, IVA = :NIVA, IPRF = :NIRPF, IMPIVA = :NIMPIVA, IMPIRPF = :NIMPIRPF, "
+                            "TOTAL = :NTOTAL, FECHAFACTURA = :FECFAC, SITUACION = 2 WHERE ANO = :ANO AND NUMERO = :NUMERO"));
+
+    const int y0 = AreaTop(), dy = 27;
+    Rotulo(QStringLiteral("Consulta :"), 2, y0, 112);
+    Consulta = new TLabel(this);
+    Consulta->SetName(QStringLiteral("LConsulta"));
+    Consulta->SetParent(this);
+    Consulta->SetAutoSize(false);
+    Consulta->SetBounds(118, y0 + 3, 140, 17);
+    Consulta->Font()->SetStyle({fsBold});
+    Consulta->Font()->SetColor(clNavy);
+    Rotulo(QStringLiteral("Situación :"), 264, y0, 80);
+    Situacion = new TEdit(this);
+    Situacion->SetName(QStringLiteral("Situacion"));
+    Situacion->SetParent(this);
+    Situacion->SetReadOnly(true);
+    Situacion->SetTabStop(false);
+    Situacion->SetBounds(348, y0, 150, 21);
+    Image4 = new TImage(this);
+    Image4->SetName(QStringLiteral("Image4"));
+    Image4->SetParent(this);
+    Image4->SetBounds(508, y0 + 2, 26, 16);
+    Image4->SetHint(QStringLiteral("Clic: cambiar a EUROS"));
+    Image4->SetShowHint(true);
+    Moneda(Image4, QStringLiteral("Pts"), clMaroon);
+    Image5 = new TImage(this);
+    Image5->SetName(QStringLiteral("Image5"));
+    Image5->SetParent(this);
+    Image5->SetBounds(508, y0 + 2, 26, 16);
+    Image5->SetHint(QStringLiteral("Clic: cambiar a PESETAS"));
+    Image5->SetShowHint(true);
+    Moneda(Image5, QStringLiteral(" €"), clGreen);
+
+    const int y1 = y0 + dy;
+    Rotulo(QStringLiteral("Fecha de Entrada :"), 2, y1, 112);
+    DBFechaEntrada = Edita("DBFechaEntrada", QStringLiteral("FECHAENTRADA"), 118, y1, 86);
+    DBFechaEntrada->SetReadOnly(true);
+    DBFechaEntrada->SetTabStop(false);
+    Rotulo(QStringLiteral("Abogado Cliente :"), 210, y1, 100);
+    DBNomAboCli = new TDBText(this);
+    DBNomAboCli->SetName(QStringLiteral("DBNomAboCli"));
+    DBNomAboCli->SetParent(this);
+    DBNomAboCli->SetDataSource(Dat->DSConsultas);
+    DBNomAboCli->SetDataField(QStringLiteral("NOMABOCLI"));
+    DBNomAboCli->SetAutoSize(false);
+    DBNomAboCli->SetBounds(314, y1 + 3, 230, 17);
+    DBNomAboCli->Font()->SetStyle({fsBold});
+
+    const int y2 = y1 + dy;
+    Rotulo(QStringLiteral("Abogado Entrada :"), 2, y2, 112);
+    auto* abogados = new TQuery(this);
+    abogados->SetDatabaseName(Dat->Db->DatabaseName());
+    abogados->SQL()->SetText(QStringLiteral("SELECT ABOCLI, NOMBRE || ' ' || APELLIDOS AS NOMABO FROM ABOCLI ORDER BY 2"));
+    auto* lista = new TDataSource(this);
+    lista->SetDataSet(abogados);
+    ZbAboEnt = new TZbDBLookupCombo(this);
+    ZbAboEnt->SetName(QStringLiteral("ZbAboEnt"));
+    ZbAboEnt->SetParent(this);
+    ZbAboEnt->SetDataSource(Dat->DSConsultas);
+    ZbAboEnt->SetDataField(QStringLiteral("ABOENT"));
+    ZbAboEnt->SetLookupSource(lista);
+    ZbAboEnt->SetLookupField(QStringLiteral("ABOCLI"));
+    ZbAboEnt->SetLookupDisplay(QStringLiteral("NOMABO"));
+    ZbAboEnt->SetBounds(118, y2, 250, 21);
+    abogados->Open();
+
+    const int y3 = y2 + dy;
+    btCliente = Boton("btCliente", QStringLiteral(" Cliente :"), 38, y3, 76, TNotifyEvent(this, &T::btClienteClick));
+    DBNomCliente = Edita("DBNomCliente", QStringLiteral("NOMCLIENTE"), 118, y3, 300);
+    DBNomCliente->SetReadOnly(true);
+    DBNomCliente->SetTabStop(false);
+    BtBuscar1 = Boton("BtBuscar1", QStringLiteral("..."), 420, y3, 24, TNotifyEvent(this, &T::BtBuscar1Click));
+    DBCliente = Edita("DBCliente", QStringLiteral("CLIENTE"), 450, y3, 60);
+    DBCliente->SetReadOnly(true);
+    DBCliente->SetTabStop(false);
+
+    const int y4 = y3 + dy;
+    Rotulo(QStringLiteral("Tipo Consulta :"), 2, y4, 112);
+    DBTipo = Edita("DBTipo", QStringLiteral("TIPO"), 118, y4, 300);
+    BtBuscar4 = Boton("BtBuscar4", QStringLiteral("..."), 420, y4, 24, TNotifyEvent(this, &T::BtBuscar4Click));
+
+    const int y5 = y4 + dy;
+    Rotulo(QStringLiteral("Horas :"), 2, y5, 112);
+    DBHoras = Edita("DBHoras", QStringLiteral("HORAS"), 118, y5, 60);
+    Rotulo(QStringLiteral("Importe :"), 184, y5, 70);
+    DBImporte = Edita("DBImporte", QStringLiteral("IMPORTE"), 258, y5, 100);
+    DBImporte->OnKeyPress = TKeyPressEvent(this, &T::DBImporteKeyPress);
+    DBImporte->SetShowHint(true);
+
+    const int y6 = y5 + dy;
+    Rotulo(QStringLiteral("Descripción :"), 2, y6, 112);
+    DBObservaciones = new TDBMemo(this);
+    DBObservaciones->SetName(QStringLiteral("DBObservaciones"));
+    DBObservaciones->SetParent(this);
+    DBObservaciones->SetDataSource(Dat->DSConsultas);
+    DBObservaciones->SetDataField(QStringLiteral("OBSERVACIONES"));
+    DBObservaciones->SetScrollBars(ssVertical);
+    DBObservaciones->SetBounds(118, y6, 420, 90);
+
+    const int y7 = y6 + 98;
+    Rotulo(QStringLiteral("Fecha Factura :"), 2, y7, 112);
+    DBPresen = Edita("DBPresen", QStringLiteral("FECHAFACTURA"), 118, y7, 86);
+    btPres = Boton("btPres", QStringLiteral("..."), 206, y7, 24, TNotifyEvent(this, &T::btPresClick));
+    Rotulo(QStringLiteral("Fecha Cobrado :"), 250, y7, 110);
+    DBDev = Edita("DBDev", QStringLiteral("FECHACOBRO"), 364, y7, 86);
+    btDev = Boton("btDev", QStringLiteral("..."), 452, y7, 24, TNotifyEvent(this, &T::btDevClick));
+
+    Image4->OnClick = TNotifyEvent(this, &T::Image4Click);
+    Image5->OnClick = TNotifyEvent(this, &T::Image5Click);
+    BtOk->OnClick = TNotifyEvent(this, &T::ConsultaOkClick);
+    OnShow = TNotifyEvent(this, &T::FormShow);
+    OnClose = TCloseEvent(this, &T::FormClose);
+    OnKeyDown = TKeyEvent(this, &T::ConsultaKeyDown);
+    FijaTamano(550, y7 + 34 + 36);
+    LetraRegistro = QStringLiteral("C");
+}
+
+TConsulta::~TConsulta() {
+    if (::Consulta == this) ::Consulta = nullptr;
+}
+
+TDataSet* TConsulta::Tabla() const { return Dat->TConsultas; }
+
+TLabel* TConsulta::Rotulo(const QString& texto, int left, int top, int width) {
+    auto* l = new TLabel(this);
+    l->SetParent(this);
+    l->SetAutoSize(false);
+    l->SetAlignment(taRightJustify);
+    l->SetBounds(left, top + 3, width, 17);
+    l->SetCaption(texto);
+    return l;
+}
+
+TDBEdit* TConsulta::Edita(const char* nombre, const QString& campo, int left, int top, int width) {
+    auto* e = new TDBEdit(this);
+    e->SetName(QString::fromLatin1(nombre));
+    e->SetParent(this);
+    e->SetDataSource(Dat->DSConsultas);
+    e->SetDataField(campo);
+    e->SetBounds(left, top, width, 21);
+    return e;
+}
+
+TButton* TConsulta::Boton(const char* nombre, const QString& caption, int left, int top, int width, TNotifyEvent click) {
+    auto* b = new TButton(this);
+    b->SetName(QString::fromLatin1(nombre));
+    b->SetParent(this);
+    b->SetCaption(caption);
+    b->SetBounds(left, top, width, 21);
+    b->OnClick = click;
+    return b;
+}
+
+void TConsulta::activaEdicion(bool activa) {
+    ActiveSource->SetDataSet(activa ? Dat->TConsultas : nullptr);
+    for (TSpeedItem* i : {btFirst, btPrev, btNext, btLast, btAdd, btDel, btAsigna}) i->SetVisible(false);
+    const bool ligada = ActiveSource->DataSet() != nullptr;
+    btEdit->SetVisible(ligada);
+    btRefresh->SetVisible(ligada);
+    if (ligada) {
+        ActiveSourceStateChange(ActiveSource);
+        ActiveSourceDataChange(ActiveSource, nullptr);
+    }
+}
+
+void TConsulta::FormShow(TObject*) { Refresca(); }
+
+void TConsulta::FormClose(TObject* sender, TCloseAction& action) { TFormRegistro::FormClose(sender, action); }
+
+void TConsulta::Refresca() {
+    Dat->RefrescaTablas();
+    Dat->QAbo->Close();
+    Dat->QAbo->Open();
+    TTable* c = Dat->TConsultas;
+    Consulta->SetCaption(F(c, "ANO")->AsString() + QStringLiteral(" / ") + F(c, "NUMERO")->AsString());
+    Situacion->SetText(TextoSituacionConsulta(c));
+    auto* importe = static_cast<TNumericField*>(F(c, "IMPORTE"));
+    const bool euros = F(c, "MONEDA")->AsString() == QLatin1String("E");
+    importe->SetDisplayFormat(euros ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0"));
+    importe->SetEditFormat(euros ? QStringLiteral("0.00") : QStringLiteral("#"));
+    // Documents and invoicing are not part of this build yet: their items stay, disabled.
+    btEscrito->SetEnabled(false);
+    btFacturar->SetEnabled(false);
+    RegistroCambiado();
+}
+
+void TConsulta::btRefreshClick(TObject*) { Refresca(); }
+
+void TConsulta::EstadoCambiado(TDataSetState estado) {
+    const bool consulta = estado == dsBrowse;
+    const bool edita = estado == dsEdit || estado == dsInsert;
+    btEscrito->SetVisible(consulta);
+    btRefresh->SetVisible(consulta && ActiveSource->DataSet());
+    for (TButton* b : {BtBuscar1, BtBuscar4, btPres, btDev}) b->SetVisible(edita);
+    btCerrar->SetEnabled(consulta);
+    btEscrito->SetEnabled(false);
+    btFacturar->SetEnabled(false);
+}
+
+void TConsulta::RegistroCambiado() {
+    TTable* c = Dat->TConsultas;
+    if (c->IsEmpty()) return;
+    const QString moneda = F(c, "MONEDA")->AsString();
+    const bool abierta = F(c, "SITUACION")->AsInteger() == 1 && c->State() == dsBrowse;
+    Image4->SetVisible(moneda == QLatin1String("P"));
+    Image5->SetVisible(moneda == QLatin1String("E"));
+    Image4->SetEnabled(Image4->Visible() && abierta);
+    Image5->SetEnabled(Image5->Visible() && abierta);
+    const Currency importe(F(c, "IMPORTE")->AsFloat());
+    if (moneda == QLatin1String("P"))
+        DBImporte->SetHint(Format(QStringLiteral("%10.2n "), ConvierteMoneda(QLatin1Char('E'), importe).ToDouble()));
+    else
+        DBImporte->SetHint(Format(QStringLiteral("%10.0n Pts."), ConvierteMoneda(QLatin1Char('P'), importe).ToDouble()));
+    btCliente->SetEnabled(F(c, "CLIENTE")->AsInteger() != 0 && c->State() == dsBrowse);
+}
+
+void TConsulta::ConsultaOkClick(TObject*) {
+    TTable* c = Dat->TConsultas;
+    if (c->State() != dsEdit && c->State() != dsInsert) return;
+    if (F(c, "NOMCLIENTE")->AsString().trimmed().isEmpty()) {
+        MensajeError(QStringLiteral("CLIENTE no puede quedar vacío"));
+        Abort();
+    }
+    c->Post();
+    Refresca();
+}
+
+void TConsulta::ConsultaKeyDown(TObject* sender, quint16& key, TShiftState shift) {
+    if (key == VK_RETURN && shift == 0 && ActiveSource->DataSet() && Dat->TConsultas->State() == dsBrowse) {
+        key = 0;
+        btEditClick(this);
+        return;
+    }
+    FormKeyDown(sender, key, shift);
+}
+
+void TConsulta::BtBuscar1Click(TObject*) {
+    Buscar = new TBuscar(Application);
+    std::unique_ptr<TBuscar> libera(Buscar);
+    Buscar->SetCaption(QStringLiteral("Buscar Clientes"));
+    Buscar->QBusca->Close();
+    Buscar->QBusca->SQL()->SetText(
+        QStringLiteral("SELECT CLIENTE as CODIGO, APELLIDOS || ',' || NOMBRE as NOMBRE FROM CLIENTES ORDER BY NOMBRE"));
+    Buscar->Inicia(QStringLiteral("Clientes"), false, 0);
+    if (Buscar->ShowModal() == mrOk) {
+        const int codigo = F(Buscar->QBusca, "CODIGO")->AsInteger();
+        Dat->TClientes->Locate(QStringLiteral("CLIENTE"), Variant(codigo), 0);
+        F(Dat->TConsultas, "NOMCLIENTE")->SetAsString(F(Buscar->QBusca, "NOMBRE")->AsString());
+        F(Dat->TConsultas, "CLIENTE")->SetAsInteger(codigo);
+    }
+    libera.reset();
+    Buscar = nullptr;
+}
+
+void TConsulta::BtBuscar4Click(TObject*) {
+    Buscar = new TBuscar(Application);
+    std::unique_ptr<TBuscar> libera(Buscar);
+    Buscar->SetCaption(QStringLiteral("Buscar Tipos de Consulta"));
+    Buscar->QBusca->Close();
+    Buscar->QBusca->SQL()->SetText(QStringLiteral("SELECT TIPO as NOMBRE FROM TIPOCONSULTA ORDER BY NOMBRE"));
+    Buscar->Inicia(QStringLiteral("Tipo de Consulta"), true, 1);
+    if (Buscar->ShowModal() == mrOk) F(Dat->TConsultas, "TIPO")->SetAsString(F(Buscar->QBusca, "NOMBRE")->AsString());
+    libera.reset();
+    Buscar = nullptr;
+}
+
+void TConsulta::Calendario(const QString& campo, TDBEdit* edit) {
+    TField* f = Dat->TConsultas->FieldByName(campo);
+    if (!f->IsNull()) FechaCalendario = f->AsDateTime();
+    Almanaque = new TAlmanaque(Application);
+    if (Almanaque->ShowModal() == mrOk) f->SetAsDateTime(FechaCalendario);
+    delete Almanaque;
+    Almanaque = nullptr;
+    if (edit->CanFocus()) edit->SetFocus();
+}
+
+void TConsulta::btPresClick(TObject*) { Calendario(QStringLiteral("FECHAFACTURA"), DBPresen); }
+void TConsulta::btDevClick(TObject*) { Calendario(QStringLiteral("FECHACOBRO"), DBDev); }
+
+void TConsulta::DBImporteKeyPress(TObject*, QChar& key) { key = TeclaNumerica(key); }
+
+void TConsulta::btClienteClick(TObject*) {
+    TTable* c = Dat->TConsultas;
+    const int codigo = F(c, "CLIENTE")->AsInteger();
+    if (codigo == 0 || c->State() != dsBrowse) return;
+    if (!Dat->TClientes->Locate(QStringLiteral("CLIENTE"), Variant(codigo), 0)) return;
+    Cliente = new TCliente(Application);
+    Cliente->activaEdicion(true);
+    Cliente->btAsigna->SetVisible(false);
+    Cliente->ShowModal();
+    // A client renamed on its form is renamed on the consultation too.
+    if (Dat->TClientes->Locate(QStringLiteral("CLIENTE"), Variant(codigo), 0)) {
+        const QString nombre = F(Dat->TClientes, "APELLIDOS")->AsString() + QLatin1Char(',') + F(Dat->TClientes, "NOMBRE")->AsString();
+        if (nombre != F(c, "NOMCLIENTE")->AsString() && c->State() == dsBrowse) {
+            c->DisableControls();
+            try {
+                c->Edit();
+                F(c, "NOMCLIENTE")->SetAsString(nombre);
+                c->Post();
+            } catch (...) {
+                if (c->State() == dsEdit) c->Cancel();
+                c->EnableControls();
+                throw;
+            }
+            c->EnableControls();
+            Dat->refresca(c);
+        }
+    }
+}
+
+void TConsulta::btBuscarClick(TObject*) {
+    TTable* abogados = Dat->TAboCli;
+    if (!abogados->Active() || abogados->IsEmpty()) return;
+    const int abogado = F(abogados, "ABOCLI")->AsInteger();
+    Buscar2 = new TBuscar2(Application);
+    std::unique_ptr<TBuscar2> libera(Buscar2);
+    Buscar2->SetCaption(QStringLiteral("Buscar Consultas"));
+    Buscar2->QBusca->Close();
+    Buscar2->QBusca->SQL()->SetText(
+        QStringLiteral("SELECT DISTINCT NOMCLIENTE as CONCEPTO, CLIENTE as CODIGO, ANO || '-' || NUMERO ||' ' ||TIPO AS NOMBRE, "
+                       "ANO,NUMERO FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL AND ABOCLI = :ABOCLI ORDER BY NOMBRE"));
+    Buscar2->QBusca->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(abogado);
+    Buscar2->QBusca->Open();
+    Buscar2->Inicia(QStringLiteral("Consultas de ") + F(abogados, "NOMABOCLI")->AsString(), false, false);
+    if (Buscar2->ShowModal() == mrOk)
+        Dat->TConsultas->Locate(QStringLiteral("ABOCLI;ANO;NUMERO"),
+                                VarArrayOf({Variant(abogado), Variant(F(Buscar2->QBusca, "ANO")->AsString()),
+                                            Variant(F(Buscar2->QBusca, "NUMERO")->AsString())}),
+                                0);
+    libera.reset();
+    Buscar2 = nullptr;
+    Refresca();
+}
+
+void TConsulta::btCerrarClick(TObject*) {
+    TTable* c = Dat->TConsultas;
+    const int situacion = F(c, "SITUACION")->AsInteger();
+    QString pregunta;
+    switch (situacion) {
+    case 1: pregunta = QStringLiteral("  Consulta NO FACTURADA\r¿Desea cerrar ésta Consulta?"); break;
+    case 2: pregunta = QStringLiteral("¿Desea cerrar ésta Consulta?"); break;
+    case 3: pregunta = QStringLiteral("   Consulta YA CERRADO\r¿Desea abrir ésta Consulta?"); break;
+    default: return;
+    }
+    if (!MensajeConfirmacion(pregunta)) return;
+    const QString ano = F(c, "ANO")->AsString();
+    const QString numero = F(c, "NUMERO")->AsString();
+    const int abocli = F(c, "ABOCLI")->AsInteger();
+    {
+        TRelojArena reloj;
+        Dat->Db->StartTransaction();
+        try {
+            if (situacion < 3) {
+                c->Edit();
+                F(c, "SITUACION")->SetAsInteger(3);
+                F(c, "FECHACOBRO")->SetAsDateTime(Date());
+                c->Post();
+            } else {
+                QUpdConA->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
+                QUpdConA->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+                QUpdConA->ExecSQL();
+            }
+            QInsAgen->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(abocli);
+            QInsAgen->ParamByName(QStringLiteral("FECHA"))->SetAsDate(Date());
+            QInsAgen->ParamByName(QStringLiteral("HORA"))->SetAsTime(Time());
+            QInsAgen->ParamByName(QStringLiteral("TIPO"))->SetAsString(QStringLiteral("C"));
+            QInsAgen->ParamByName(QStringLiteral("TIPOAGENDA"))->SetAsString(QStringLiteral("GENERAL"));
+            QInsAgen->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
+            QInsAgen->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+            QInsAgen->ParamByName(QStringLiteral("SITUACION"))
+                ->SetAsString(situacion < 3 ? QStringLiteral("CIERRE DE CONSULTA") : QStringLiteral("REAPERTURA DE CONSULTA"));
+            QInsAgen->ParamByName(QStringLiteral("ARCHIVADO"))->SetAsString(QStringLiteral("N"));
+            QInsAgen->ParamByName(QStringLiteral("NUMESCRITO"))->SetAsInteger(0);
+            Dat->NumeraApunteAgenda(QInsAgen);
+            QInsAgen->ExecSQL();
+            Dat->Db->Commit();
+        } catch (...) {
+            if (c->State() == dsEdit) c->Cancel();
+            if (Dat->Db->InTransaction()) Dat->Db->Rollback();
+            MensajeError(QStringLiteral("ERROR al cerrar"));
+        }
+    }
+    Dat->refresca(c);
+    Refresca();
+}
+
+void TConsulta::btFacturarClick(TObject*) {}
+void TConsulta::BtEscritoClick(TObject*) {}
+
+void TConsulta::Image4Click(TObject*) {
+    if (!Image4->Enabled()) return;
+    btRefreshClick(this);
+    CambiaMonedaConsulta(QLatin1Char('E'));
+    Refresca();
+}
+
+void TConsulta::Image5Click(TObject*) {
+    if (!Image5->Enabled()) return;
+    btRefreshClick(this);
+    CambiaMonedaConsulta(QLatin1Char('P'));
+    Refresca();
+}
+
+void TConsulta::ImprimeFicha() {
+    UFicCon = new TUFicCon(Application);
+    TUFicCon* ficha = UFicCon;
+    try {
+        ficha->Preview();
+    } catch (...) {
+        ficha->Close();
+        throw;
+    }
+    ficha->Close();
+}
+
+void TConsulta::MuestraPreview(TObject* sender) { records::MuestraPreview(sender); }

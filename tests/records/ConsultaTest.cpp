@@ -1,0 +1,188 @@
+// The consultation form over a real data folder: closing and reopening with their agenda rows,
+// saving, the search, the currency hint, the client and the card.
+#include "CasoFixture.h"
+#include "records/UConsulta.h"
+#include "records/rptFicCons.h"
+#include "shell/Abusca2.h"
+
+namespace {
+
+using platform::forms::TFormHarness;
+
+class ConsultaTest : public casotest::CasoTest {
+protected:
+    void SetUp() override {
+        CasoTest::SetUp();
+        ana = AddClient(QStringLiteral("GARCIA PEREZ"), QStringLiteral("ANA"));
+        otro = AddLawyer(QStringLiteral("VIDAL"), QStringLiteral("MARTA"));
+        Nueva(QStringLiteral("00004-A"), Abogado, QStringLiteral("GARCIA PEREZ,ANA"), ana);
+        Nueva(QStringLiteral("00005-A"), Abogado, QString(), 0);
+        Nueva(QStringLiteral("00006-A"), otro, QStringLiteral("LOPEZ,LUIS"), 0);
+        Ir(QStringLiteral("00004-A"));
+        Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(Abogado), 0);
+    }
+    void TearDown() override {
+        delete form;
+        CasoTest::TearDown();
+    }
+    void Nueva(const QString& numero, int abogado, const QString& cliente, int codigo) {
+        TTable* c = Dat->TConsultas;
+        c->Append();
+        c->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2001"));
+        c->FieldByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+        c->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(abogado);
+        c->FieldByName(QStringLiteral("ABOENT"))->SetAsInteger(0);
+        if (!cliente.isEmpty()) c->FieldByName(QStringLiteral("NOMCLIENTE"))->SetAsString(cliente);
+        c->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(codigo);
+        c->FieldByName(QStringLiteral("TIPO"))->SetAsString(QStringLiteral("HERENCIAS"));
+        c->FieldByName(QStringLiteral("SITUACION"))->SetAsInteger(1);
+        c->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QStringLiteral("E"));
+        c->FieldByName(QStringLiteral("FECHAENTRADA"))->SetAsDateTime(EncodeDate(2001, 3, 14));
+        c->FieldByName(QStringLiteral("HORAS"))->SetAsFloat(1.5);
+        c->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(90.15);
+        c->Post();
+    }
+    void Ir(const QString& numero) {
+        ASSERT_TRUE(Dat->TConsultas->Locate(QStringLiteral("ANO;NUMERO"),
+                                            VarArrayOf({Variant(QStringLiteral("2001")), Variant(numero)}), 0));
+    }
+    void Abre() {
+        form = new TConsulta(nullptr);
+        form->activaEdicion(true);
+        form->Show();
+        form->FormShow(form);
+    }
+    int Campo(const char* campo) { return Dat->TConsultas->FieldByName(QString::fromLatin1(campo))->AsInteger(); }
+    TConsulta* form = nullptr;
+    int ana = 0, otro = 0;
+};
+
+// Every close and reopen writes its agenda row numbered from the agenda counter and stamped with
+// the user: the second and third rows no longer clash on the agenda's key.
+TEST_F(ConsultaTest, CloseAndReopenWriteNumberedAgendaRowsEveryTime) {
+    Abre();
+    EXPECT_EQ(LetraRegistro, QStringLiteral("C"));
+    const int contador = Sistem("AGENDA");
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("  Consulta NO FACTURADA\r¿Desea cerrar ésta Consulta?"));
+    EXPECT_EQ(Campo("SITUACION"), 3);
+    EXPECT_EQ(Dat->TConsultas->FieldByName(QStringLiteral("FECHACOBRO"))->AsDateTime(), Date());
+    EXPECT_EQ(form->Situacion->Text(), QStringLiteral("Cerrado"));
+
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("   Consulta YA CERRADO\r¿Desea abrir ésta Consulta?"));
+    EXPECT_EQ(Campo("SITUACION"), 1);
+    EXPECT_EQ(Dat->TConsultas->FieldByName(QStringLiteral("IMPORTE"))->AsFloat(), 0);
+    EXPECT_TRUE(Dat->TConsultas->FieldByName(QStringLiteral("FECHACOBRO"))->IsNull());
+
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    EXPECT_EQ(Campo("SITUACION"), 3);
+    EXPECT_FALSE(Texts().contains(QStringLiteral("ERROR al cerrar")));
+    EXPECT_EQ(Agenda(QStringLiteral("2001"), QStringLiteral("00004-A")),
+              (QStringList{QStringLiteral("CIERRE DE CONSULTA"), QStringLiteral("REAPERTURA DE CONSULTA"), QStringLiteral("CIERRE DE CONSULTA")}));
+    EXPECT_EQ(Sistem("AGENDA"), contador + 3);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT COUNT(DISTINCT ORDEN) FROM AGENDA WHERE NUMERO = '00004-A'")).AsInteger(), 3);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE NUMERO = '00004-A' AND USUARIO = 'ANA' AND TIPO = 'C'")), 3);
+    // The next agenda row written through the data module follows on from them.
+    Note(QStringLiteral("2001"), QStringLiteral("00012-A"), QStringLiteral("OTRA"));
+    EXPECT_EQ(Valor(QStringLiteral("SELECT ORDEN FROM AGENDA WHERE SITUACION = 'OTRA'")).AsInteger(), contador + 4);
+}
+
+TEST_F(ConsultaTest, AnsweringNoLeavesTheConsultationAsItWas) {
+    Abre();
+    harness->AnswerMessage(mrNo);
+    form->btCerrar->Click();
+    EXPECT_EQ(Campo("SITUACION"), 1);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 0);
+}
+
+TEST_F(ConsultaTest, SavingWithoutClientIsRefusedAndTheEditStays) {
+    Ir(QStringLiteral("00005-A"));
+    Abre();
+    form->btEdit->Click();
+    EXPECT_TRUE(form->BtBuscar1->Visible());
+    EXPECT_FALSE(form->btEscrito->Visible());
+    Dat->TConsultas->FieldByName(QStringLiteral("HORAS"))->SetAsFloat(2);
+    TFormHarness::Click(form->BtOk);
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("CLIENTE no puede quedar vacío"));
+    EXPECT_EQ(Dat->TConsultas->State(), dsEdit);
+    Dat->TConsultas->FieldByName(QStringLiteral("NOMCLIENTE"))->SetAsString(QStringLiteral("SANZ,EVA"));
+    TFormHarness::Click(form->BtOk);
+    EXPECT_EQ(Dat->TConsultas->State(), dsBrowse);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT HORAS FROM CONSULTAS WHERE NUMERO = '00005-A'")).AsFloat(), 2);
+}
+
+TEST_F(ConsultaTest, SearchListsOnlyTheLawyersConsultationsWithAClient) {
+    Abre();
+    QStringList filas;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& b = static_cast<TBuscar2&>(f);
+        for (b.QBusca->First(); !b.QBusca->Eof(); b.QBusca->Next()) filas << b.QBusca->FieldByName(QStringLiteral("NOMBRE"))->AsString();
+        b.QBusca->First();
+        b.SetModalResult(mrOk);
+    });
+    Ir(QStringLiteral("00005-A"));
+    form->btBuscar->Click();
+    EXPECT_EQ(filas, QStringList{QStringLiteral("2001-00004-A HERENCIAS")});
+    EXPECT_EQ(Dat->TConsultas->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00004-A"));
+    EXPECT_EQ(form->Consulta->Caption(), QStringLiteral("2001 / 00004-A"));
+}
+
+TEST_F(ConsultaTest, FeeHintShowsTheOtherCurrency) {
+    Dat->TConsultas->Edit();
+    Dat->TConsultas->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QStringLiteral("P"));
+    Dat->TConsultas->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(10000);
+    Dat->TConsultas->Post();
+    Abre();
+    EXPECT_EQ(form->DBImporte->Hint().trimmed(), QStringLiteral("60,10"));
+    EXPECT_TRUE(form->Image4->Visible());
+    EXPECT_TRUE(form->Image4->Enabled());
+    EXPECT_FALSE(form->Image5->Visible());
+    EXPECT_EQ(form->DBImporte->Text(), QStringLiteral("10.000"));
+}
+
+TEST_F(ConsultaTest, ClientRenamedOnItsFormIsRenamedOnTheConsultation) {
+    Abre();
+    EXPECT_TRUE(form->btCliente->Enabled());
+    harness->AnswerModal([&](TCustomForm&) {
+        Dat->TClientes->Edit();
+        Dat->TClientes->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("GARCIA LOPEZ"));
+        Dat->TClientes->Post();
+    });
+    form->btCliente->Click();
+    EXPECT_EQ(Valor(QStringLiteral("SELECT NOMCLIENTE FROM CONSULTAS WHERE NUMERO = '00004-A'")).AsString(),
+              QStringLiteral("GARCIA LOPEZ,ANA"));
+}
+
+TEST_F(ConsultaTest, CardReadsTheConsultationShown) {
+    Dat->TConsultas->Edit();
+    Dat->TConsultas->FieldByName(QStringLiteral("SITUACION"))->SetAsInteger(2);
+    Dat->TConsultas->FieldByName(QStringLiteral("FACTURA"))->SetAsInteger(12);
+    Dat->TConsultas->FieldByName(QStringLiteral("OBSERVACIONES"))
+        ->SetAsString(QString::fromUtf8("Aceptación de herencia a beneficio de inventario; plazos y cargas."));
+    Dat->TConsultas->Post();
+    auto* ficha = new TUFicCon(nullptr);
+    ficha->Prepare();
+    EXPECT_EQ(ficha->QRConsulta->Caption(), QStringLiteral("2001 / 00004-A"));
+    EXPECT_EQ(ficha->QRSituacion->Caption(), QString::fromUtf8("Facturado Nº 12"));
+    EXPECT_EQ(ficha->QFicha->FieldByName(QStringLiteral("NOMABOCLI"))->AsString(), QStringLiteral("RUIZ,PEDRO"));
+    DibujaInforme(QStringLiteral("rptFicCons"));
+    delete ficha;
+}
+
+TEST_F(ConsultaTest, RendersTheConsultation) {
+    Dat->TConsultas->Edit();
+    Dat->TConsultas->FieldByName(QStringLiteral("OBSERVACIONES"))
+        ->SetAsString(QString::fromUtf8("Consulta sobre la aceptación de la herencia de su padre a beneficio de inventario."));
+    Dat->TConsultas->FieldByName(QStringLiteral("ABOENT"))->SetAsInteger(otro);
+    Dat->TConsultas->Post();
+    Abre();
+    EXPECT_EQ(form->Situacion->Text(), QStringLiteral("Abierto"));
+    EXPECT_EQ(form->DBNomAboCli->Caption(), QStringLiteral("PEDRO RUIZ"));
+    ASSERT_TRUE(TFormHarness::SaveToPng(form, Render(QStringLiteral("UConsulta.png"))));
+}
+
+}  // namespace

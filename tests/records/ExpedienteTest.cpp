@@ -1,0 +1,369 @@
+// The case-file form over a real data folder: its sub-lists follow the case file it shows, its
+// clients, the states open / invoiced / closed / reopened, the chain, the search and the link.
+#include "CasoFixture.h"
+#include "records/RPTFicEx.h"
+#include "records/UCliente.h"
+#include "records/UExpediente.h"
+#include "records/UNuevo.h"
+#include "shell/Abusca.h"
+
+namespace {
+
+using platform::forms::TFormHarness;
+
+class ExpedienteTest : public casotest::CasoTest {
+protected:
+    void SetUp() override {
+        CasoTest::SetUp();
+        ana = AddClient(QStringLiteral("GARCIA PEREZ"), QStringLiteral("ANA"));
+        luis = AddClient(QStringLiteral("LOPEZ MARTIN"), QStringLiteral("LUIS"));
+        eva = AddClient(QStringLiteral("SANZ"), QStringLiteral("EVA"));
+        AddCase(QStringLiteral("2001"), QStringLiteral("00012-A"), ana);
+        AddCase(QStringLiteral("2001"), QStringLiteral("00013-A"), eva);
+        ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+        Dat->TExped->Edit();
+        auto texto = [](const char* campo, const char* valor) {
+            Dat->TExped->FieldByName(QString::fromLatin1(campo))->SetAsString(QString::fromUtf8(valor));
+        };
+        texto("TRIBUNAL", "JUZGADO 1ª INSTANCIA Nº 3");
+        texto("POBLACION", "GETAFE");
+        texto("PROCEDIMIENTO", "JUICIO VERBAL");
+        texto("AUTOS", "245/2001");
+        texto("JURISDICCION", "CIVIL");
+        texto("ACTOR", "ACTOR");
+        texto("MONEDA", "E");
+        texto("REFCLI", "GAR-01");
+        Dat->TExped->FieldByName(QStringLiteral("SITUACION"))->SetAsInteger(1);
+        Dat->TExped->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(Abogado);
+        Dat->TExped->FieldByName(QStringLiteral("FECHAAPERTURA"))->SetAsDateTime(EncodeDate(2001, 2, 5));
+        Dat->TExped->FieldByName(QStringLiteral("PRINCIPAL"))->SetAsFloat(6010.12);
+        Dat->TExped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(601.01);
+        Dat->TExped->FieldByName(QStringLiteral("INTERESES"))->SetAsFloat(120.2);
+        Dat->TExped->Post();
+        Link("EXPCLI", QStringLiteral("2001"), QStringLiteral("00012-A"), "CLIENTE", ana);
+        Link("EXPCLI", QStringLiteral("2001"), QStringLiteral("00012-A"), "CLIENTE", luis);
+        Link("EXPCLI", QStringLiteral("2001"), QStringLiteral("00013-A"), "CLIENTE", eva);
+        Ledger(QStringLiteral("2001"), QStringLiteral("00012-A"), 3, -300, QString::fromUtf8("Provisión de fondos"));
+        Ledger(QStringLiteral("2001"), QStringLiteral("00012-A"), 1, 45.5, QStringLiteral("Tasas judiciales"));
+        Ledger(QStringLiteral("2001"), QStringLiteral("00012-A"), 2, 450, QStringLiteral("Honorarios demanda"));
+        Ledger(QStringLiteral("2001"), QStringLiteral("00013-A"), 2, 99, QStringLiteral("Otro expediente"));
+        Note(QStringLiteral("2001"), QStringLiteral("00012-A"), QStringLiteral("APERTURA DE EXPEDIENTE"));
+        Note(QStringLiteral("2001"), QStringLiteral("00012-A"), QStringLiteral("PRESENTACIÓN DEMANDA"),
+             QStringLiteral("PROCEDIMIENTO"), 2);
+        Note(QStringLiteral("2001"), QStringLiteral("00012-A"), QStringLiteral("SEÑALAMIENTO VISTA"), QStringLiteral("PROCEDIMIENTO"), 1);
+        Note(QStringLiteral("2001"), QStringLiteral("00013-A"), QStringLiteral("OTRO EXPEDIENTE"));
+        ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+        Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(Abogado), 0);
+    }
+    void TearDown() override {
+        delete form;
+        CasoTest::TearDown();
+    }
+    void Abre() {
+        form = new TExpediente(nullptr);
+        form->Show();
+        form->FormShow(form);
+    }
+    static int Filas(TDataSet* t) {
+        int n = 0;
+        const TBookmark b = t->GetBookmark();
+        for (t->First(); !t->Eof(); t->Next()) ++n;
+        if (n) t->GotoBookmark(b);
+        return n;
+    }
+    static QStringList Columna(TDataSet* t, const char* campo) {
+        QStringList r;
+        for (t->First(); !t->Eof(); t->Next()) r << t->FieldByName(QString::fromLatin1(campo))->AsString();
+        return r;
+    }
+    int CasoCampo(const char* campo) { return Dat->TExped->FieldByName(QString::fromLatin1(campo))->AsInteger(); }
+    // The search or link dialog, answered with a year and number.
+    void Responde(const QString& numero) {
+        harness->AnswerModal([numero](TCustomForm& f) {
+            auto& d = static_cast<TNuevoExp&>(f);
+            d.Expediente->SetText(numero);
+            d.BtOkClick(&d);
+        });
+    }
+
+    TExpediente* form = nullptr;
+    int ana = 0, luis = 0, eva = 0;
+};
+
+TEST_F(ExpedienteTest, SubListsShowOnlyTheCaseFileOpen) {
+    Abre();
+    EXPECT_EQ(Columna(form->QClientes, "NOMCLI"), (QStringList{QStringLiteral("GARCIA PEREZ,ANA"), QStringLiteral("LOPEZ MARTIN,LUIS")}));
+    EXPECT_EQ(Filas(Dat->TCuentas), 3);
+    EXPECT_EQ(Filas(Dat->TAgen2), 3);
+    EXPECT_EQ(Dat->QSaldoSALDO->AsFloat(), 195.5);
+    EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00012-A"));
+    EXPECT_EQ(form->Situacion->Text(), QStringLiteral("Abierto"));
+    EXPECT_EQ(form->LCliente->Caption(), QStringLiteral("[ ACTOR ]"));
+    EXPECT_FALSE(form->ExpAnterior->Visible());
+    EXPECT_FALSE(form->btAnterior->Visible());
+    EXPECT_FALSE(form->btSiguiente->Visible());
+    EXPECT_TRUE(form->Image5->Visible());
+    EXPECT_FALSE(form->Image4->Visible());
+    EXPECT_EQ(LetraRegistro, QStringLiteral("E"));
+
+    form->cbSitProc->SetChecked(true);
+    form->cbSitProcClick(form);
+    EXPECT_EQ(form->cbSitProc->Caption(), QStringLiteral("Si"));
+    EXPECT_EQ(Filas(Dat->TAgen2), 2);
+}
+
+// Closing the form lifts every range it set: the ledger's as well as the agenda's.
+TEST_F(ExpedienteTest, ClosingLiftsTheLedgerAndAgendaRanges) {
+    Abre();
+    ASSERT_EQ(Filas(Dat->TCuentas), 3);
+    form->Close();
+    TFormHarness::ProcessEvents();
+    form = nullptr;
+    EXPECT_EQ(Filas(Dat->TCuentas), 4);
+    EXPECT_EQ(Filas(Dat->TAgen2), 4);
+}
+
+// Walking the chain moves every sub-list: removing a client then removes the new case's link and
+// "principal" takes the new case's client.
+TEST_F(ExpedienteTest, ChainWalkMovesEverySubList) {
+    CaseField("ANOSIGUIENTE", Variant(QStringLiteral("2001")));
+    CaseField("NUMSIGUIENTE", Variant(QStringLiteral("00013-A")));
+    Abre();
+    EXPECT_TRUE(form->btSiguiente->Visible());
+    EXPECT_EQ(form->ExpSiguiente->Caption(), QStringLiteral("01/00013-A >>"));
+    form->btSiguiente->Click();
+    EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00013-A"));
+    EXPECT_EQ(Columna(form->QClientes, "NOMCLI"), QStringList{QStringLiteral("SANZ,EVA")});
+    EXPECT_EQ(Columna(Dat->TCuentas, "CONCEPTO"), QStringList{QStringLiteral("Otro expediente")});
+    EXPECT_EQ(Columna(Dat->TAgen2, "SITUACION"), QStringList{QStringLiteral("OTRO EXPEDIENTE")});
+
+    form->QClientes->First();
+    harness->AnswerMessage(mrYes);
+    TFormHarness::Click(form->btDelCli);
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPCLI WHERE NUMERO = '00012-A'")), 2);
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPCLI WHERE NUMERO = '00013-A'")), 0);
+    EXPECT_EQ(CasoCampo("CLIENTE"), 0);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT CLIENTE FROM EXPED WHERE NUMERO = '00012-A'")).AsInteger(), ana);
+}
+
+TEST_F(ExpedienteTest, PrincipalClientChangesAndARefusedRemovalKeepsIt) {
+    Abre();
+    form->QClientes->Locate(QStringLiteral("CLIENTE"), Variant(luis), 0);
+    form->btDefCli->Click();
+    EXPECT_EQ(CasoCampo("CLIENTE"), luis);
+    EXPECT_EQ(form->QClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), luis);
+
+    // The removal asks first; No leaves both the link and the principal.
+    harness->AnswerMessage(mrNo);
+    TFormHarness::Click(form->btDelCli);
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral(" ¿ Quitar Cliente del Expediente ? "));
+    EXPECT_EQ(CasoCampo("CLIENTE"), luis);
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPCLI WHERE NUMERO = '00012-A'")), 2);
+
+    form->QClientes->Locate(QStringLiteral("CLIENTE"), Variant(luis), 0);
+    harness->AnswerMessage(mrYes);
+    TFormHarness::Click(form->btDelCli);
+    EXPECT_EQ(CasoCampo("CLIENTE"), 0);
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPCLI WHERE NUMERO = '00012-A'")), 1);
+}
+
+TEST_F(ExpedienteTest, FirstClientPickedBecomesPrincipalAndThePickListOffersOnlyOthers) {
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00013-A")));
+    CaseField("CLIENTE", Variant(0));
+    Dat->TExpCli->Locate(QStringLiteral("ANO;NUMERO;CLIENTE"),
+                         VarArrayOf({Variant(QStringLiteral("2001")), Variant(QStringLiteral("00013-A")), Variant(eva)}), 0);
+    harness->AnswerMessage(mrYes);
+    Dat->TExpCli->Delete();
+    Abre();
+    EXPECT_FALSE(form->btDelCli->Enabled());
+    QStringList ofrecidos;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& b = static_cast<TBuscar&>(f);
+        ofrecidos = Columna(b.QBusca, "NOMBRE");
+        b.QBusca->Locate(QStringLiteral("CODIGO"), Variant(luis), 0);
+        b.SetModalResult(mrOk);
+    });
+    form->btNewCli->Click();
+    EXPECT_EQ(ofrecidos.size(), 3);
+    EXPECT_EQ(Columna(form->QClientes, "CLIENTE"), QStringList{QString::number(luis)});
+    EXPECT_EQ(CasoCampo("CLIENTE"), luis);
+    EXPECT_TRUE(form->btDelCli->Enabled());
+
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& b = static_cast<TBuscar&>(f);
+        ofrecidos = Columna(b.QBusca, "NOMBRE");
+        b.SetModalResult(mrNo);
+    });
+    form->btNewCli->Click();
+    EXPECT_FALSE(ofrecidos.contains(QStringLiteral("LOPEZ MARTIN,LUIS")));
+    EXPECT_EQ(ofrecidos.size(), 2);
+}
+
+TEST_F(ExpedienteTest, CloseAndReopenFollowTheStates) {
+    Abre();
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("  Expediente NO FACTURADO\r¿Desea cerrar éste Expediente?"));
+    EXPECT_EQ(CasoCampo("SITUACION"), 3);
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("FECHACIERRE"))->AsDateTime(), Date());
+    EXPECT_EQ(form->Situacion->Text(), QStringLiteral("Cerrado"));
+    EXPECT_FALSE(form->btFacturar->Enabled());
+
+    // Answering No changes nothing.
+    harness->AnswerMessage(mrNo);
+    form->btCerrar->Click();
+    EXPECT_EQ(CasoCampo("SITUACION"), 3);
+
+    // An invoiced case asks without the warning line; reopening drops the invoice data.
+    CaseField("SITUACION", Variant(2));
+    CaseField("FACTURA", Variant(5));
+    CaseField("TOTAL", Variant(522.0));
+    CaseField("FECHAFACTURA", Variant(EncodeDate(2001, 6, 1)));
+    form->Refresca();
+    EXPECT_EQ(form->Situacion->Text(), QString::fromUtf8("Facturado Nº 5"));
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("¿Desea cerrar éste Expediente?"));
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("   Expediente YA CERRADO\r¿Desea abrir éste Expediente?"));
+    EXPECT_EQ(CasoCampo("SITUACION"), 1);
+    EXPECT_EQ(CasoCampo("FACTURA"), 0);
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("TOTAL"))->AsFloat(), 0);
+    EXPECT_TRUE(Dat->TExped->FieldByName(QStringLiteral("FECHAFACTURA"))->IsNull());
+    EXPECT_TRUE(Dat->TExped->FieldByName(QStringLiteral("FECHACIERRE"))->IsNull());
+    EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("7"));
+    const QStringList agenda = Agenda(QStringLiteral("2001"), QStringLiteral("00012-A"));
+    EXPECT_EQ(agenda.mid(3), (QStringList{QStringLiteral("CIERRE DE EXPEDIENTE"), QStringLiteral("CIERRE DE EXPEDIENTE"),
+                                          QStringLiteral("REAPERTURA DE EXPEDIENTE")}));
+    EXPECT_EQ(Valor(QStringLiteral("SELECT USUARIO FROM AGENDA WHERE SITUACION = 'REAPERTURA DE EXPEDIENTE'")).AsString(),
+              QStringLiteral("ANA"));
+    // The agenda grid shows the new rows at once.
+    EXPECT_EQ(Filas(Dat->TAgen2), 6);
+}
+
+TEST_F(ExpedienteTest, SearchMovesEverySubListAndRefusesWhatItMayNotShow) {
+    Abre();
+    Responde(QStringLiteral("00013-A"));
+    form->btBuscar->Click();
+    EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00013-A"));
+    EXPECT_EQ(Columna(form->QClientes, "NOMCLI"), QStringList{QStringLiteral("SANZ,EVA")});
+    EXPECT_EQ(Filas(Dat->TCuentas), 1);
+
+    // A number that does not exist says so and stays.
+    Responde(QStringLiteral("00099-A"));
+    form->btBuscar->Click();
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("Expediente NO EXISTE"));
+    EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00013-A"));
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00013-A"));
+
+    // A user tied to one lawyer cannot reach another lawyer's case file.
+    Usuario(QStringLiteral("ANA"), Abogado);
+    Responde(QStringLiteral("00012-A"));
+    form->btBuscar->Click();
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00012-A"));
+    Responde(QStringLiteral("00013-A"));
+    form->btBuscar->Click();
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("No tiene permisos para acceder a éste Expediente"));
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00012-A"));
+    EXPECT_EQ(Filas(Dat->TCuentas), 3);
+}
+
+TEST_F(ExpedienteTest, LinkingMovesToTheNewCaseWithItsCopiedClients) {
+    Abre();
+    Responde(QStringLiteral("00020-A"));
+    form->btVincular->Click();
+    EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00020-A"));
+    EXPECT_EQ(Columna(form->QClientes, "CLIENTE").size(), 2);
+    EXPECT_EQ(Filas(Dat->TCuentas), 0);
+    EXPECT_EQ(Columna(Dat->TAgen2, "SITUACION"), QStringList{QStringLiteral("APERTURA DE EXPEDIENTE VINCULADO A 2001/00012-A")});
+    EXPECT_TRUE(form->btAnterior->Visible());
+    EXPECT_EQ(form->ExpAnterior->Caption(), QStringLiteral("<< 01/00012-A"));
+    form->btAnterior->Click();
+    EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00012-A"));
+    EXPECT_EQ(form->ExpSiguiente->Caption(), QStringLiteral("01/00020-A >>"));
+    EXPECT_EQ(Filas(Dat->TCuentas), 3);
+}
+
+TEST_F(ExpedienteTest, RendersWithClientsLedgerAndAgenda) {
+    const int procu = [&] {
+        Dat->TProcu->Append();
+        Dat->TProcu->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("MORENO"));
+        Dat->TProcu->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("JULIA"));
+        Dat->TProcu->FieldByName(QStringLiteral("PARTIDO"))->SetAsString(QStringLiteral("GETAFE"));
+        Dat->TProcu->Post();
+        return Dat->TProcu->FieldByName(QStringLiteral("PROCU"))->AsInteger();
+    }();
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+    CaseField("PROCLI", Variant(procu));
+    CaseField("ABOENT", Variant(Abogado));
+    Dat->TContrarios->Append();
+    Dat->TContrarios->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("CONSTRUCCIONES DEL SUR SA"));
+    Dat->TContrarios->Post();
+    Link("EXPCON", QStringLiteral("2001"), QStringLiteral("00012-A"), "CONTRARIO",
+         Dat->TContrarios->FieldByName(QStringLiteral("CONTRARIO"))->AsInteger());
+    CaseField("CONTRARIO", Variant(Dat->TContrarios->FieldByName(QStringLiteral("CONTRARIO"))->AsInteger()));
+    Abre();
+    EXPECT_EQ(form->ZbProCli->DisplayValue(), QStringLiteral("MORENO,JULIA"));
+    EXPECT_EQ(form->ZbAboCli->DisplayValue(), QStringLiteral("RUIZ,PEDRO"));
+    EXPECT_TRUE(form->DBEcon->Visible());
+    EXPECT_EQ(form->DBSaldo->Caption(), QStringLiteral("195,50"));
+    EXPECT_EQ(form->DBSaldo->Font()->Color(), clBlue);
+    ASSERT_TRUE(TFormHarness::SaveToPng(form, Render(QStringLiteral("UExpediente.png"))));
+}
+
+TEST_F(ExpedienteTest, CardPrintsTheCaseWithItsPeople) {
+    Link("EXPCON", QStringLiteral("2001"), QStringLiteral("00012-A"), "CONTRARIO", 0);
+    auto* ficha = new TInfFicEx(nullptr);
+    ficha->Prepare();
+    EXPECT_EQ(ficha->QRExpediente->Caption(), QStringLiteral("Expediente : 2001/00012-A"));
+    EXPECT_EQ(ficha->QRSituacion->Caption(), QStringLiteral("Abierto"));
+    EXPECT_EQ(ficha->QRActor->Caption(), QStringLiteral("[ ACTOR ]"));
+    EXPECT_EQ(ficha->Linea(QString::fromUtf8("Tribunal :")), QString::fromUtf8("JUZGADO 1ª INSTANCIA Nº 3"));
+    EXPECT_EQ(ficha->Linea(QStringLiteral("Total :")), QStringLiteral("6.731,33"));
+    EXPECT_EQ(ficha->Linea(QStringLiteral("Cliente :")), QStringLiteral("GARCIA PEREZ, ANA"));
+    EXPECT_EQ(ficha->Linea(QStringLiteral("Clientes :")), QStringLiteral("GARCIA PEREZ, ANA; LOPEZ MARTIN, LUIS"));
+    EXPECT_EQ(ficha->Linea(QStringLiteral("Abogado :")), QStringLiteral("RUIZ, PEDRO"));
+    EXPECT_EQ(ficha->Linea(QStringLiteral("Perito :")), QString());
+    DibujaInforme(QStringLiteral("RPTFicEx"));
+    delete ficha;
+
+    // The print item runs the card and is free again afterwards.
+    Abre();
+    form->btImprimir->Click();
+    EXPECT_TRUE(static_cast<bool>(form->btImprimir->OnClick()));
+    TFormHarness::ProcessEvents();
+}
+
+TEST_F(ExpedienteTest, ClientFormOpensFromTheCaseOnItsClientOrForANewOne) {
+    ASSERT_TRUE(Dat->TExpCli->Locate(QStringLiteral("ANO;NUMERO;CLIENTE"),
+                                     VarArrayOf({Variant(QStringLiteral("2001")), Variant(QStringLiteral("00012-A")), Variant(luis)}), 0));
+    Dat->TExpCli->Edit();
+    Dat->TExpCli->FieldByName(QStringLiteral("REFERENCIA"))->SetAsString(QStringLiteral("R-LUIS"));
+    Dat->TExpCli->Post();
+    Abre();
+    form->QClientes->Locate(QStringLiteral("CLIENTE"), Variant(luis), 0);
+    QString referencia;
+    int mostrado = 0;
+    harness->AnswerModal([&](TCustomForm& f) {
+        referencia = static_cast<TCliente&>(f).Referencia->Text();
+        mostrado = Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger();
+    });
+    form->btOpenCli->Click();
+    EXPECT_EQ(mostrado, luis);
+    EXPECT_EQ(referencia, QStringLiteral("R-LUIS"));
+    EXPECT_EQ(TCliente::Modo(), 2);
+    EXPECT_EQ(form->QClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), luis);
+
+    // With every client already on the case, adding one opens the client form in insert.
+    Link("EXPCLI", QStringLiteral("2001"), QStringLiteral("00012-A"), "CLIENTE", eva);
+    form->QClientes->Refresh();
+    TDataSetState estado = dsInactive;
+    harness->AnswerModal([&](TCustomForm&) { estado = Dat->TClientes->State(); });
+    form->btNewCli->Click();
+    EXPECT_EQ(estado, dsInsert);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(Dat->TClientes->State(), dsBrowse);
+}
+
+}  // namespace
