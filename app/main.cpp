@@ -5,11 +5,20 @@
 #include "controls/visual/IconHelpers.h"
 #include "documents/MapiLoader.h"
 #include "platform/forms/Forms.h"
+#include "reports/PresPrel.h"
 #include "shell/Acceso.h"
 #include "shell/UPrograma.h"
 
 #include <QApplication>
 #include <QTextStream>
+
+namespace {
+// A report of the shell layer asks for its preview: the shared preview window shows its pages.
+void MuestraVistaPrevia(TObject* informe) {
+    if (!PreView) PreView = new TPreView(Application);
+    reports::MuestraPreView(informe);
+}
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
@@ -17,6 +26,7 @@ int main(int argc, char* argv[]) {
     IconHelpersInit();
     CursorsInit();
     InitializeMapi();
+    shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
 
     const bool sigue = shell::Arranca();
     QTextStream out(stdout);

@@ -1,5 +1,7 @@
 // A 10,000-row list report with a group every 50 rows: the run that records the pages, and the
 // same pages written to PDF. Rows per second and the process's peak resident memory are counters.
+// Then writing the list to PDF against a program drawing the same pages directly with Qt's PDF
+// writer: the same texts, fonts, positions and lines, taken once from the recorded pages.
 #include "platform/db/DBTables.h"
 #include "platform/forms/Forms.h"
 #include "platform/report/QRCtrls.h"
@@ -7,8 +9,13 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <functional>
 
 namespace {
 
@@ -160,6 +167,114 @@ void BM_ListReportToPdf(benchmark::State& state) {
     state.counters["peak_MiB"] = PeakMiB();
 }
 BENCHMARK(BM_ListReportToPdf)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// What a program drawing the list itself would hold: per page, its texts and lines.
+struct DirectText {
+    QRect rect;
+    QString text;
+    QFont font;
+    QColor color;
+    int flags;
+};
+struct DirectLine {
+    QLine line;
+    QPen pen;
+};
+struct DirectPage {
+    std::vector<DirectText> texts;
+    std::vector<DirectLine> lines;
+};
+
+std::vector<DirectPage> CapturePages() {
+    using platform::report::TOpKind;
+    std::vector<DirectPage> pages;
+    for (int n = 1; n <= QRPrinter->PageCount(); ++n) {
+        DirectPage page;
+        for (const auto& op : QRPrinter->Pages(n).Ops) {
+            if (op.Kind == TOpKind::Text) page.texts.push_back({op.Rect, op.Text, op.Font, op.Color, op.Flags});
+            else if (op.Kind == TOpKind::Line)
+                page.lines.push_back({QLine(op.Rect.topLeft(), op.Rect.bottomRight()), QPen(op.Color, op.PenWidth, op.PenStyle)});
+        }
+        pages.push_back(std::move(page));
+    }
+    return pages;
+}
+
+void DrawDirect(const std::vector<DirectPage>& pages, const QString& file) {
+    QPdfWriter writer(file);
+    writer.setResolution(600);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+    QPainter painter(&writer);
+    const double scale = 600.0 / platform::report::UnitsPerInch;
+    painter.scale(scale, scale);
+    bool first = true;
+    for (const DirectPage& page : pages) {
+        if (!first) writer.newPage();
+        first = false;
+        for (const DirectText& t : page.texts) {
+            painter.setFont(t.font);
+            painter.setPen(t.color);
+            painter.drawText(t.rect, t.flags | Qt::TextSingleLine | Qt::TextDontClip, t.text);
+        }
+        for (const DirectLine& l : page.lines) {
+            painter.setPen(l.pen);
+            painter.drawLine(l.line);
+        }
+    }
+    painter.end();
+}
+
+double Seconds(const std::function<void()>& work) {
+    const auto t0 = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Interleaved rounds: the report's PDF writing of pages already recorded, the whole run (record
+// and write), and the direct drawing. "ratio" is the writing alone over the direct drawing;
+// "run_ratio" the whole run over the direct drawing (the direct side reads no table).
+void BM_PdfAgainstDirectDrawing(benchmark::State& state) {
+    TFixture& f = Fixture();
+    f.report->Prepare();
+    const std::vector<DirectPage> pages = CapturePages();
+    const QString reportFile = f.dir.filePath(QStringLiteral("informe.pdf"));
+    const QString directFile = f.dir.filePath(QStringLiteral("directo.pdf"));
+    std::vector<double> write, run, direct;
+    int round = 0;
+    for (auto _ : state) {
+        std::function<void()> w = [&] { QRPrinter->ExportToPdf(reportFile); };
+        std::function<void()> r = [&] {
+            f.report->Prepare();
+            QRPrinter->ExportToPdf(reportFile);
+        };
+        std::function<void()> d = [&] { DrawDirect(pages, directFile); };
+        if (round++ % 2 == 0) {
+            write.push_back(Seconds(w));
+            direct.push_back(Seconds(d));
+            run.push_back(Seconds(r));
+        } else {
+            direct.push_back(Seconds(d));
+            run.push_back(Seconds(r));
+            write.push_back(Seconds(w));
+        }
+    }
+    const double mw = Median(write), mr = Median(run), md = Median(direct);
+    state.counters["write_ms"] = 1000 * mw;
+    state.counters["run_ms"] = 1000 * mr;
+    state.counters["direct_ms"] = 1000 * md;
+    state.counters["ratio"] = md > 0 ? mw / md : 0;
+    state.counters["run_ratio"] = md > 0 ? mr / md : 0;
+    state.counters["pages"] = double(pages.size());
+    state.counters["report_KiB"] = QFile(reportFile).size() / 1024.0;
+    state.counters["direct_KiB"] = QFile(directFile).size() / 1024.0;
+}
+BENCHMARK(BM_PdfAgainstDirectDrawing)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

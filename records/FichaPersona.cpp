@@ -100,8 +100,8 @@ TButton* TFichaPersona::BotonConsulta(const QString& nombre, const QString& capt
                                       TNotifyEvent click) {
     auto* b = new TButton(this);
     b->SetName(nombre);
-    b->SetParent(this);
-    b->SetBounds(izquierda, AreaBottom() + 5, 125, 26);
+    b->SetParent(Pie());
+    b->SetBounds(izquierda, 5, 125, 26);
     b->SetCaption(caption);
     b->OnClick = click;
     FBotonesConsulta.push_back(b);

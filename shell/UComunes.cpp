@@ -11,13 +11,37 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QProcess>
 
 TDateTime FechaCalendario;
+bool HayWord = false;
 QString AnoSeleccionado = QString::number(QDate::currentDate().year());
 QString LetraRegistro;
 
 namespace shell {
 TEvent<const QString&> LineaEstado;
+
+QString EditorDeXdg() {
+    QProcess p;
+    p.start(QStringLiteral("xdg-mime"),
+            {QStringLiteral("query"), QStringLiteral("default"),
+             QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.document")});
+    if (!p.waitForStarted(5000)) return QString();
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return QString();
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return QString();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+std::function<QString()> EditorRegistrado = EditorDeXdg;
+}  // namespace shell
+
+void CompruebaWord() {
+    HayWord = shell::EditorRegistrado && !shell::EditorRegistrado().isEmpty();
+    if (!HayWord) MensajeError(QStringLiteral("Word no se encuentra"));
 }
 
 namespace {

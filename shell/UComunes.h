@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
 
 void MensajeError(const QString& texto);
@@ -43,6 +44,11 @@ TTreeNode* BuscaNodo(TTreeView* arbol, TTreeNode* padre, const QString& texto);
 
 QString CarpetaTemporal();
 bool HayEntornoDesarrollo();
+// Whether the word processor was found at start (CompruebaWord).
+extern bool HayWord;
+// Looks for the desktop's application for the documents' format; says "Word no se encuentra"
+// when there is none.
+void CompruebaWord();
 
 // Date whose month the month calendar shows and marks.
 extern TDateTime FechaCalendario;
@@ -56,6 +62,11 @@ extern QString AnoSeleccionado;
 extern QString LetraRegistro;
 
 namespace shell {
+// The desktop application registered for word-processor documents (its ".desktop" name), empty
+// when none; asked through xdg-mime. Replaceable, so tests choose the answer.
+extern std::function<QString()> EditorRegistrado;
+QString EditorDeXdg();
+
 // Writes panel 0 of the main window's status bar; the main window installs it when created.
 extern TEvent<const QString&> LineaEstado;
 

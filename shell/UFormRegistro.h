@@ -82,6 +82,8 @@ protected:
     // Area between the speed bar and the OK/No row, for the form's own controls.
     int AreaTop() const;
     int AreaBottom() const;
+    // The bottom row, which holds OK/No at its right; forms may put their own buttons at its left.
+    TPanel* Pie() const { return FPie; }
     // Sets the client size and places the bottom row.
     void FijaTamano(int width, int height);
 

@@ -7,6 +7,7 @@
 #include "shell/Inicio.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
+#include "shell/UPrincipal.h"
 #include "shell/USesion.h"
 
 #include <QCoreApplication>
@@ -110,7 +111,7 @@ bool Arranca() {
     ProgresoApertura = nullptr;
 
     try {
-        Application->CreateForm(VentanaSesion);
+        Application->CreateForm(Principio);
     } catch (const Exception& e) {
         Termina(e.Message());
         return false;
@@ -132,7 +133,8 @@ bool Arranca() {
 void FinPrograma() {
     ProgresoApertura = nullptr;
     if (Entrada) Entrada->Free();
-    if (VentanaSesion) VentanaSesion->Free();
+    if (Principio) Principio->Free();
+    Principio = nullptr;
     if (Dat) Dat->Free();
     Dat = nullptr;
     if (Presenta) Presenta->Free();

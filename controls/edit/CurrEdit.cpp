@@ -111,10 +111,14 @@ void TCustomNumEdit::UpdateData() {
 }
 
 double TCustomNumEdit::Value() {
+    // A text that is no number is refused as on exit: falling back to a limit would let a form
+    // store a typing error as 0.
     try {
         UpdateData();
     } catch (const Exception&) {
-        FValue = FMinValue;
+        SelectAll();
+        TakeFocus();
+        throw;
     }
     return FValue;
 }
@@ -150,7 +154,12 @@ void TCustomNumEdit::DataChanged() {
 }
 
 QString TCustomNumEdit::GetDisplayText() {
-    const double v = FInEditMode ? Value() : FValue;
+    double v = FValue;
+    if (FInEditMode) {
+        // Painting never refuses: a text that is no number yet shows the last good value.
+        double typed = 0;
+        if (TryStrToFloat(TextToValText(TCustomComboEdit::Text()), typed)) v = CheckValue(typed, false);
+    }
     return FDisplayFormat.isEmpty() ? FloatToStr(v) : FormatFloat(FDisplayFormat, v);
 }
 
@@ -293,11 +302,10 @@ void TCustomNumEdit::SetFormatOnEditing(bool v) {
     if (v) {
         ReformatEditText();
     } else {
-        try {
-            UpdateData();
-        } catch (const Exception&) {
-            FValue = FMinValue;
-        }
+        // A text that is no number stays as typed for the exit check to refuse.
+        double typed = 0;
+        if (!TryStrToFloat(TextToValText(TCustomComboEdit::Text()), typed)) return;
+        FValue = CheckValue(typed, false);
         DataChanged();
     }
 }

@@ -10,6 +10,7 @@ public:
     explicit TCustomNumEdit(TComponent* owner);
     ~TCustomNumEdit() override;
 
+    // Reads the edit text first; a text that is no number raises EConvertError, selected, focus kept.
     double Value();
     void SetValue(double v);
     double MinValue() const { return FMinValue; }

@@ -1067,6 +1067,9 @@ Variant TDataSet::Lookup(const QString& keyFields, const Variant& keyValues, con
 
 void TDataSet::SetFilter(const QString& value) {
     FFilterText = value;
+    // Another selection: the rows counted and read ahead were those of the old one.
+    FCountCache = -1;
+    InvalidateCache();
     if (Active() && FFiltered) {
         CheckBrowseMode();
         First();

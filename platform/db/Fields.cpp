@@ -1,6 +1,7 @@
 // Field components: typed access to the values of the current record, their texts in the
 // workstation's formats, validation and lookups.
 #include "platform/db/DB.h"
+#include "platform/classes/TypInfo.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QFile>
@@ -24,7 +25,22 @@ QString Fmt(double v) {
 
 // ---------------------------------------------------------------------------------------------- TField
 
-TField::TField(TComponent* owner) : TComponent(owner) {}
+namespace {
+// A field's column layout is what form storage keeps of it ("TExpedAUTOS.DisplayWidth").
+bool PublishFieldProps() {
+    using P = Prop<TField>;
+    RegisterClassProps<TField, TComponent>({
+        P::Int(QStringLiteral("DisplayWidth"), &TField::DisplayWidth, &TField::SetDisplayWidth),
+        P::Bool(QStringLiteral("Visible"), &TField::Visible, &TField::SetVisible),
+    });
+    return true;
+}
+}  // namespace
+
+TField::TField(TComponent* owner) : TComponent(owner) {
+    static const bool published = PublishFieldProps();
+    (void)published;
+}
 
 TField::~TField() {
     if (FDataSet) {

@@ -301,10 +301,18 @@ int TCustomDBGrid::VisibleRowCount() const {
     return std::max(1, h / DefaultRowHeight());
 }
 
+namespace {
+// The width of one character of a field's display width: the font's average, and never less than
+// a digit, so numbers and dates of the field's width are not clipped.
+int AnchoCaracter(const QFontMetrics& fm) {
+    return std::max({1, fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0'))});
+}
+}  // namespace
+
 int TCustomDBGrid::ColumnDefaultWidth(TField* field, const QString& title) const {
     const QFontMetrics fm(QtFont(Font()));
-    const int avg = fm.averageCharWidth();
-    int w = field ? field->DisplayWidth() * avg - avg / 2 + 3 : 64;
+    const int avg = AnchoCaracter(fm);
+    int w = field ? field->DisplayWidth() * avg + 3 : 64;
     if (FOptions & dgTitles) w = std::max(w, QFontMetrics(QtFont(FTitleFont.get())).horizontalAdvance(title) + 4);
     return w;
 }
@@ -314,10 +322,10 @@ void TCustomDBGrid::ColumnResized(TColumn* column, int width) {
     // Default columns keep their width in the field, which is what layouts store.
     if (column->FField) {
         const QFontMetrics fm(QtFont(Font()));
-        const int avg = std::max(1, fm.averageCharWidth());
+        const int avg = AnchoCaracter(fm);
         // The column first: a new display width rebuilds the default columns, this one with them.
         column->FWidth = -1;
-        column->FField->SetDisplayWidth(std::max(1, (width + avg / 2 - 3) / avg));
+        column->FField->SetDisplayWidth(std::max(1, (width - 3 + avg / 2) / avg));
     } else {
         column->FWidth = width;
     }

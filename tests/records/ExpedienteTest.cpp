@@ -2,6 +2,7 @@
 // clients, the states open / invoiced / closed / reopened, the chain, the search and the link.
 #include "CasoFixture.h"
 #include "records/RPTFicEx.h"
+#include "records/UAsunto.h"
 #include "records/UCliente.h"
 #include "records/UExpediente.h"
 #include "records/UNuevo.h"
@@ -364,6 +365,37 @@ TEST_F(ExpedienteTest, ClientFormOpensFromTheCaseOnItsClientOrForANewOne) {
     EXPECT_EQ(estado, dsInsert);
     TFormHarness::ProcessEvents();
     EXPECT_EQ(Dat->TClientes->State(), dsBrowse);
+}
+
+TEST_F(ExpedienteTest, OpposingLawyerIsPickedIntoTheCaseAndTheMatterOpensInEditWithoutCourt) {
+    Dat->TAbogados->Append();
+    Dat->TAbogados->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("BLANCO"));
+    Dat->TAbogados->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("JUAN"));
+    Dat->TAbogados->Post();
+    const int blanco = Dat->TAbogados->FieldByName(QStringLiteral("ABOGADO"))->AsInteger();
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+    Abre();
+    QString caption;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& b = static_cast<TBuscar&>(f);
+        caption = b.Caption();
+        b.QBusca->Locate(QStringLiteral("CODIGO"), Variant(blanco), 0);
+        b.SetModalResult(mrOk);
+    });
+    form->btAboCon->Click();
+    EXPECT_EQ(caption, QStringLiteral("Buscar Abogado Contrario"));
+    EXPECT_EQ(CasoCampo("ABOCON"), blanco);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT ABOCON FROM EXPED WHERE NUMERO = '00012-A'")).AsInteger(), blanco);
+    EXPECT_EQ(form->ZbAboCon->DisplayValue(), QStringLiteral("BLANCO,JUAN"));
+
+    // The matter form opens in edit on a case with no court yet; closing it drops the edit.
+    Responde(QStringLiteral("00013-A"));
+    form->btBuscar->Click();
+    TDataSetState estado = dsInactive;
+    harness->AnswerModal([&](TCustomForm&) { estado = Dat->TExped->State(); });
+    form->btAsunto->Click();
+    EXPECT_EQ(estado, dsEdit);
+    EXPECT_EQ(Dat->TExped->State(), dsBrowse);
 }
 
 }  // namespace

@@ -1,10 +1,18 @@
 // Renders the client form and the address book with real rows, for review. The pictures go to a
 // temporary folder; with ZEMBRA_RENDER_DOCS set to a folder they are written there (docs/forms).
 #include "DatFixture.h"
+#include "records/UAboCli.h"
+#include "records/UAbogado.h"
 #include "records/UCliente.h"
+#include "records/UContrario.h"
+#include "records/UPerito.h"
+#include "records/UPoder.h"
+#include "records/UProcu.h"
 #include "records/UbscContacto.h"
 
 #include <QDir>
+#include <QRect>
+#include <functional>
 
 namespace {
 
@@ -23,6 +31,42 @@ protected:
         if (TField* f = t->FindField(QStringLiteral("PROFESION"))) f->SetAsString(QStringLiteral("ARQUITECTO"));
         t->Post();
     }
+    // Shows the form bound to its table, checks that every label and box lies inside it and
+    // that none covers another, and saves its picture.
+    void Dibuja(TFormRegistro* form, const QString& nombre) {
+        form->activaEdicion(true);
+        form->Show();
+        TFormHarness::ProcessEvents();
+        std::vector<TControl*> vistos;
+        std::function<void(TWinControl*, int, int)> recoge = [&](TWinControl* padre, int dx, int dy) {
+            for (int i = 0; i < padre->ControlCount(); ++i) {
+                TControl* c = padre->Controls(i);
+                if (!c->Visible()) continue;
+                if (c == form->SpeedBar1) continue;
+                if (auto* panel = dynamic_cast<TCustomPanel*>(c)) recoge(panel, dx + c->Left(), dy + c->Top());
+                else vistos.push_back(c);
+            }
+        };
+        recoge(form, 0, 0);
+        auto rect = [&](TControl* c) {
+            int x = c->Left(), y = c->Top();
+            for (TWinControl* p = c->Parent(); p && p != form; p = p->Parent()) x += p->Left(), y += p->Top();
+            return QRect(x, y, c->Width(), c->Height());
+        };
+        const QRect cliente(0, 0, form->ClientWidth(), form->ClientHeight());
+        for (TControl* c : vistos) {
+            EXPECT_TRUE(cliente.contains(rect(c))) << nombre.toStdString() << ": " << c->Name().toStdString();
+            for (TControl* d : vistos) {
+                if (c == d) continue;
+                EXPECT_FALSE(rect(c).intersects(rect(d)))
+                    << nombre.toStdString() << ": " << c->Name().toStdString() << " / " << d->Name().toStdString()
+                    << " at " << rect(c).x() << "," << rect(c).y() << " and " << rect(d).x() << "," << rect(d).y();
+            }
+        }
+        const QString path = QDir(Carpeta()).filePath(nombre + QStringLiteral(".png"));
+        ASSERT_TRUE(TFormHarness::SaveToPng(form, path));
+        EXPECT_FALSE(QImage(path).isNull());
+    }
     void Datos() {
         const QStringList c{"APELLIDOS", "NOMBRE", "TELEFONO", "FAX", "MAIL"};
         Persona(Dat->TClientes,
@@ -34,7 +78,10 @@ protected:
         Persona(Dat->TClientes, c, {"GARCÍA LÓPEZ", "Antonio", "91 444 22 11", "", "agarcia@correo.es"});
         Persona(Dat->TContrarios, c, {"INMOBILIARIA SOL", "S.A.", "96 333 44 55", "96 333 44 56", "info@isol.es"});
         Persona(Dat->TAbogados, c, {"MARTÍNEZ RUIZ", "Pedro", "91 222 33 44", "91 222 33 45", "pmartinez@bufete.es"});
-        Persona(Dat->TProcu, c, {"NÚÑEZ ORTEGA", "Rosa", "91 111 22 33", "", "rnunez@procuradores.es"});
+        Persona(Dat->TProcu, {"APELLIDOS", "NOMBRE", "TELEFONO", "FAX", "MAIL", "CIF", "COLEGIADO", "BANCO", "SUCURSAL",
+                              "CUENTACORRIENTE"},
+                {"NÚÑEZ ORTEGA", "Rosa", "91 111 22 33", "", "rnunez@procuradores.es", "02345678T", "1187",
+                 "Banco Ibérico", "Sucursal 0032", "0032-88-1234567"});
         Persona(Dat->TPeritos, c, {"SOLER VIDAL", "Juan", "93 777 88 99", "", "jsoler@tasaciones.es"});
     }
 };
@@ -49,26 +96,36 @@ TEST_F(RenderTest, ClientFormInBrowse) {
     TFormHarness::ProcessEvents();
     EXPECT_EQ(Cliente->ModeIndicator->Caption(), QStringLiteral("[Estado :Consulta]"));
     EXPECT_TRUE(Cliente->BtObserva->Visible());
-    // Every label and box lies inside the form, and none covers another.
-    std::vector<TControl*> vistos;
-    for (int i = 0; i < Cliente->ControlCount(); ++i)
-        if (Cliente->Controls(i)->Visible() && !dynamic_cast<TCustomPanel*>(Cliente->Controls(i)))
-            vistos.push_back(Cliente->Controls(i));
-    for (TControl* c : vistos) {
-        EXPECT_LE(c->Left() + c->Width(), Cliente->ClientWidth()) << c->Name().toStdString();
-        EXPECT_LE(c->Top() + c->Height(), Cliente->ClientHeight()) << c->Name().toStdString();
-        for (TControl* d : vistos) {
-            if (c == d) continue;
-            const bool separados = c->Left() + c->Width() <= d->Left() || d->Left() + d->Width() <= c->Left() ||
-                                   c->Top() + c->Height() <= d->Top() || d->Top() + d->Height() <= c->Top();
-            EXPECT_TRUE(separados) << c->Name().toStdString() << " / " << d->Name().toStdString() << " at "
-                                   << c->Left() << "," << c->Top() << " and " << d->Left() << "," << d->Top();
-        }
-    }
-    const QString path = QDir(Carpeta()).filePath(QStringLiteral("UCliente.png"));
-    ASSERT_TRUE(TFormHarness::SaveToPng(Cliente, path));
-    EXPECT_FALSE(QImage(path).isNull());
+    Dibuja(Cliente, QStringLiteral("UCliente"));
     delete Cliente;
+}
+
+TEST_F(RenderTest, EveryOtherPartyFormInBrowse) {
+    Datos();
+    Persona(Dat->TAboCli, {"APELLIDOS", "NOMBRE", "CIF", "COLEGIADO"}, {"ALONSO PRIETO", "Begoña", "07123456K", "4521"});
+    Contrario = new TContrario(Application);
+    Dibuja(Contrario, QStringLiteral("UContrario"));
+    delete Contrario;
+    Procu = new TProcu(Application);
+    Dibuja(Procu, QStringLiteral("UProcu"));
+    delete Procu;
+    Abogado = new TAbogado(Application);
+    Dibuja(Abogado, QStringLiteral("UAbogado"));
+    delete Abogado;
+    Perito = new TPerito(Application);
+    Dibuja(Perito, QStringLiteral("UPerito"));
+    delete Perito;
+    TAboCli::FijaModo(QStringLiteral("P"));
+    AboCli = new TAboCli(Application);
+    Dibuja(AboCli, QStringLiteral("UAboCli"));
+    delete AboCli;
+    Dat->TPoderes->Append();
+    Dat->TPoderes->FieldByName(QStringLiteral("PODER"))->SetAsString(QStringLiteral("1234/2023"));
+    Dat->TPoderes->FieldByName(QStringLiteral("NOTARIO"))->SetAsString(QStringLiteral("D. Ignacio Sáenz de Santamaría"));
+    Dat->TPoderes->Post();
+    Poder = new TPoder(Application);
+    Dibuja(Poder, QStringLiteral("UPoder"));
+    delete Poder;
 }
 
 TEST_F(RenderTest, AddressBookWithEveryKind) {

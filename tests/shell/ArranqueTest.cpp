@@ -7,7 +7,9 @@
 #include "shell/Acceso.h"
 #include "shell/Inicio.h"
 #include "shell/UData.h"
+#include "shell/UComunes.h"
 #include "shell/UFin.h"
+#include "shell/UPrincipal.h"
 #include "shell/UPrograma.h"
 #include "shell/USesion.h"
 
@@ -29,11 +31,14 @@ protected:
         ASSERT_TRUE(config.isValid() && datos.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         harness = std::make_unique<TFormHarness>();
+        // The machine's document application is not the test's business.
+        shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
         TRegIniFile reg(shell::ClavePrograma(shell::NombreBase(Application->ExeName())));
         reg.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), datos.path());
     }
     void TearDown() override {
         shell::FinPrograma();
+        shell::EditorRegistrado = shell::EditorDeXdg;
         harness.reset();
         qunsetenv("XDG_CONFIG_HOME");
     }
@@ -103,11 +108,11 @@ TEST_F(ArranqueTest, ANewFolderOpensStraightInAsSupervisorWithTheCountersOfTheYe
     EXPECT_EQ(Presenta->Ps->Progress(), 100);
     EXPECT_EQ(Presenta->ZbGIFAnimator1->Image()->Count(), 12);
     EXPECT_TRUE(Presenta->ZbGIFAnimator1->Animate());
-    // The window the program runs in says who is in.
-    ASSERT_NE(shell::VentanaSesion, nullptr);
-    EXPECT_EQ(Application->MainForm(), shell::VentanaSesion);
-    shell::VentanaSesion->Show();
-    EXPECT_EQ(shell::VentanaSesion->LUsuario->Caption(), QStringLiteral("Usuario : SUPERVISOR"));
+    // The main window is the program's window and says who is in.
+    ASSERT_NE(Principio, nullptr);
+    EXPECT_EQ(Application->MainForm(), Principio);
+    Principio->Show();
+    EXPECT_EQ(Principio->LineaEstado->Panels()->Items(1)->Text(), QStringLiteral("Usuario : SUPERVISOR"));
     // A new year has its counters' row, with nothing counted yet.
     int ano = 0, mes = 0, dia = 0;
     DecodeDate(Date(), ano, mes, dia);
@@ -157,8 +162,8 @@ TEST_F(ArranqueTest, ThreeWrongTriesEndTheProgram) {
     EXPECT_EQ(Mensajes(), QStringList{S("Identificación incorrecta")});
     EXPECT_EQ(harness->LastMessage().Caption, S("¡¡ ERROR !!"));
     EXPECT_EQ(IntentosEntrada, 3);
-    ASSERT_NE(shell::VentanaSesion, nullptr);
-    EXPECT_FALSE(shell::VentanaSesion->Visible());
+    ASSERT_NE(Principio, nullptr);
+    EXPECT_FALSE(Principio->Visible());
 }
 
 TEST_F(ArranqueTest, EscapeEndsTheProgram) {
@@ -262,7 +267,7 @@ TEST_F(ArranqueTest, ACoreTableThatCannotBeOpenedEndsTheStartUpNamingIt) {
     }
     EXPECT_FALSE(shell::Arranca());
     EXPECT_EQ(Dat, nullptr);
-    EXPECT_EQ(shell::VentanaSesion, nullptr);  // no supervisor made on a closed users table
+    EXPECT_EQ(Principio, nullptr);  // no supervisor made on a closed users table
     EXPECT_FALSE(LoginMostrado());
     ASSERT_EQ(harness->Messages().size(), 1u);
     const QString texto = harness->LastMessage().Text;

@@ -32,6 +32,7 @@ protected:
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), EditorDeTextos());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.remove(QStringLiteral("ZEMBRA_REGISTRY_FILE"));
         p.setProcessEnvironment(env);
@@ -48,7 +49,23 @@ protected:
         return salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-    QTemporaryDir config, programa, datos;
+    // A desktop application registered for the documents, so the program starts without the
+    // "Word no se encuentra" box; returns the data home that holds it.
+    QString EditorDeTextos() {
+        QDir(config.path()).mkpath(QStringLiteral("."));
+        QFile lista(QDir(config.path()).filePath(QStringLiteral("mimeapps.list")));
+        EXPECT_TRUE(lista.open(QIODevice::WriteOnly));
+        lista.write("[Default Applications]\napplication/vnd.openxmlformats-officedocument.wordprocessingml.document="
+                    "zbtexto.desktop\n");
+        QDir(aplicaciones.path()).mkpath(QStringLiteral("applications"));
+        QFile escritorio(QDir(aplicaciones.path()).filePath(QStringLiteral("applications/zbtexto.desktop")));
+        EXPECT_TRUE(escritorio.open(QIODevice::WriteOnly));
+        escritorio.write("[Desktop Entry]\nType=Application\nName=Texto\nExec=true %f\n"
+                         "MimeType=application/vnd.openxmlformats-officedocument.wordprocessingml.document;\n");
+        return aplicaciones.path();
+    }
+
+    QTemporaryDir config, programa, datos, aplicaciones;
 };
 
 TEST_F(ProgramaTest, WithNoSettingsTheDataLivesInTheProgramFolderAndSupervisorEnters) {

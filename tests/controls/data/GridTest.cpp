@@ -31,11 +31,11 @@ protected:
         ds = new TDataSource(&owner);
         ds->SetDataSet(clientes);
         form = new TForm(&owner);
-        form->SetBounds(0, 0, 500, 300);
+        form->SetBounds(0, 0, 720, 300);
         grid = new TTestGrid(form);
         grid->SetName(QStringLiteral("Grid1"));
         grid->SetParent(form);
-        grid->SetBounds(0, 0, 480, 260);
+        grid->SetBounds(0, 0, 700, 260);
         grid->SetDataSource(ds);
         grid->SetTitleButtons(true);
         grid->OnTitleBtnClick = [this](TObject*, int col, TField* f) { clicks.push_back({col, f ? f->FieldName() : QString()}); };
@@ -155,6 +155,25 @@ TEST_F(GridTest, CtrlDeleteAsksForTheSelectedRowsAndDeletesThem) {
     TFormHarness::PressKey(grid, VK_DELETE, ssCtrl);
     EXPECT_EQ(harness.Messages().size(), messages);
     EXPECT_EQ(RecordCount(), 3);
+}
+
+TEST_F(GridTest, CtrlDeleteWithOneSelectedRowAsksForOneRecordAndDeletesThatRow) {
+    grid->SetMultiSelect(true);
+    const int rh = grid->DefaultRowHeight();
+    const int top = grid->TitleRect(0).Bottom;
+    TFormHarness::ClickAt(grid, grid->TitleRect(1).Left + 5, top + 2 * rh + rh / 2, mbLeft, ssCtrl);  // client 3
+    ASSERT_EQ(grid->SelectedCount(), 1);
+    clientes->First();  // the current record is another one
+    harness.AnswerMessage(mrYes);
+    TFormHarness::PressKey(grid, VK_DELETE, ssCtrl);
+    EXPECT_EQ(harness.LastMessage().Text, QStringLiteral("Delete record?"));
+    EXPECT_EQ(harness.LastMessage().Icon, mtConfirmation);
+    EXPECT_EQ(RecordCount(), 5);
+    std::vector<int> left;
+    for (clientes->First(); !clientes->Eof(); clientes->Next())
+        left.push_back(clientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger());
+    EXPECT_EQ(left, (std::vector<int>{1, 2, 4, 12, 120}));
+    EXPECT_EQ(grid->SelectedCount(), 0);
 }
 
 TEST_F(GridTest, ClickSelectsOneRowAndShiftDownExtendsTheSelection) {

@@ -121,6 +121,51 @@ TEST_F(CalenPnlTest, PageKeysStepByMonthLengths) {
     EXPECT_EQ(pnl->Date(), EncodeDate(2001, 2, 28));
 }
 
+TEST_F(CalenPnlTest, PageUpFromTheMonthsLastDaysIntoAShorterMonth) {
+    struct Step { int y, m, d, ey, em, ed; };
+    // The day fits the previous month (28th into a common February, 29th into a leap one, 30th
+    // into April): one previous month back; it does not: one current month back.
+    const Step up[] = {{2001, 3, 28, 2001, 2, 28}, {2001, 3, 29, 2001, 2, 26}, {2004, 3, 29, 2004, 2, 29},
+                       {2004, 3, 30, 2004, 2, 28}, {2004, 3, 31, 2004, 2, 29}, {1900, 3, 29, 1900, 2, 26},
+                       {2000, 3, 29, 2000, 2, 29}, {2001, 5, 30, 2001, 4, 30}, {2001, 5, 31, 2001, 4, 30},
+                       {2001, 1, 31, 2000, 12, 31}};
+    for (const Step& s : up) {
+        pnl->SetDate(EncodeDate(s.y, s.m, s.d));
+        Key(VK_PRIOR);
+        EXPECT_EQ(DateToStr(pnl->Date()), DateToStr(EncodeDate(s.ey, s.em, s.ed))) << s.d << "/" << s.m << "/" << s.y;
+        EXPECT_EQ(pnl->Day(), s.ed);
+        EXPECT_EQ(pnl->CellText(pnl->SelectedCell()), "+" + QString::number(s.ed));
+    }
+    const Step down[] = {{2001, 1, 28, 2001, 2, 28}, {2001, 1, 29, 2001, 2, 26}, {2004, 1, 29, 2004, 2, 29},
+                         {2004, 1, 30, 2004, 2, 28}, {2100, 1, 29, 2100, 2, 26}};
+    for (const Step& s : down) {
+        pnl->SetDate(EncodeDate(s.y, s.m, s.d));
+        Key(VK_NEXT);
+        EXPECT_EQ(DateToStr(pnl->Date()), DateToStr(EncodeDate(s.ey, s.em, s.ed))) << s.d << "/" << s.m << "/" << s.y;
+    }
+}
+
+TEST_F(CalenPnlTest, FebruaryOfLeapAndCommonYears) {
+    struct Feb { int year, first, days; };
+    // Sunday-first layout: the cell of the 1st and the month's length, centuries included.
+    const Feb febs[] = {{2004, 1, 29}, {2001, 5, 28}, {2000, 3, 29}, {1900, 5, 28}, {2100, 2, 28}};
+    for (const Feb& f : febs) {
+        pnl->SetDate(EncodeDate(f.year, 2, 10));
+        EXPECT_EQ(pnl->FirstCell(), f.first) << f.year;
+        EXPECT_EQ(pnl->CellText(f.first + 27), "+28") << f.year;
+        EXPECT_EQ(pnl->CellText(f.first + 28), f.days == 29 ? "+29" : "   ") << f.year;
+        EXPECT_EQ(pnl->CellText(f.first + 29), "   ") << f.year;
+    }
+    pnl->SetShowWeeks(true);
+    pnl->SetDate(EncodeDate(2001, 2, 10));  // Wednesday 28 February: Thursday to Saturday of March follow
+    EXPECT_EQ(pnl->CellText(4), "-31");
+    EXPECT_EQ(pnl->CellText(33), "-1");
+    EXPECT_EQ(pnl->CellText(35), "-3");
+    EXPECT_EQ(pnl->CellText(36), "   ");
+    pnl->SetDate(EncodeDate(2004, 3, 10));  // March 2004 starts Monday: leap February's 29th before it
+    EXPECT_EQ(pnl->CellText(1), "-29");
+}
+
 TEST_F(CalenPnlTest, HomeAndEndStepAYearAcrossLeapDays) {
     pnl->SetDate(EncodeDate(2000, 2, 10));
     Key(VK_HOME);

@@ -93,6 +93,61 @@ TEST_F(NumEditTest, LimitsClampAndRefuseTheSign) {
     EXPECT_THROW(edit->SetText(QStringLiteral("abc")), EConvertError);
 }
 
+TEST_F(NumEditTest, OnlyAnUpperLimit) {
+    // A zero lower limit above a negative upper one leaves only the upper limit.
+    edit->SetMaxValue(-10);
+    edit->SetValue(-50);
+    EXPECT_EQ(edit->Value(), -50);
+    edit->SetValue(5);
+    EXPECT_EQ(edit->Value(), -10);
+    edit->SetText(QString());
+    EXPECT_EQ(edit->Text(), "-10");  // an empty text reads as 0, above the limit
+    edit->LineEdit()->selectAll();
+    TFormHarness::Type(edit, QStringLiteral("-25"));
+    EXPECT_EQ(edit->Text(), "-25");  // the sign is allowed below a negative limit
+    EXPECT_EQ(edit->Value(), -25);
+    edit->SetCheckOnExit(true);
+    edit->LineEdit()->selectAll();
+    TFormHarness::Type(edit, QStringLiteral("3"));
+    TFormHarness::Focus(other);
+    EXPECT_TRUE(edit->Focused());
+    ASSERT_FALSE(harness.Exceptions().empty());
+    EXPECT_EQ(harness.Exceptions().back().Message, "Value must be between 0,00 and -10,00");
+    // Both limits set and crossed: none applies.
+    edit->SetCheckOnExit(false);
+    edit->SetMinValue(5);
+    edit->SetValue(50);
+    EXPECT_EQ(edit->Value(), 50);
+    edit->SetValue(-50);
+    EXPECT_EQ(edit->Value(), -50);
+}
+
+TEST_F(NumEditTest, ReadingATextThatIsNoNumberRefusesIt) {
+    edit->SetValue(7);
+    edit->LineEdit()->selectAll();
+    // "15", an exponent typed inside it, then the exponent's digit deleted: the filter sees no deletion.
+    TFormHarness::Type(edit, QStringLiteral("15"));
+    TFormHarness::PressKey(edit, VK_LEFT);
+    TFormHarness::Type(edit, QStringLiteral("e"));
+    TFormHarness::PressKey(edit, VK_END);
+    TFormHarness::PressKey(edit, VK_BACK);
+    ASSERT_EQ(edit->Text(), "1e");
+    TFormHarness::Focus(other);  // leaving refuses it
+    EXPECT_TRUE(edit->Focused());
+    ASSERT_FALSE(harness.Exceptions().empty());
+    EXPECT_EQ(harness.Exceptions().back().ClassName, "EConvertError");
+    // Reading the value refuses it the same way instead of turning it into the lower limit.
+    edit->LineEdit()->deselect();
+    EXPECT_THROW(edit->Value(), EConvertError);
+    EXPECT_EQ(edit->Text(), "1e");
+    EXPECT_EQ(edit->LineEdit()->selectedText(), "1e");
+    EXPECT_TRUE(edit->Focused());
+    EXPECT_EQ(edit->PaintedText(), "7,00 €");  // painting shows the last good value meanwhile
+    TFormHarness::PressKey(edit, VK_BACK);
+    TFormHarness::Type(edit, QStringLiteral("42"));
+    EXPECT_EQ(edit->Value(), 42);
+}
+
 TEST_F(NumEditTest, OutOfRangeOnExitRaisesAndKeepsTheFocus) {
     edit->SetMinValue(0);
     edit->SetMaxValue(100);

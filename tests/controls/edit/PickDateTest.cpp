@@ -42,6 +42,35 @@ TEST_F(CalendarTest, MonthOffsetPlacesTheFirstDay) {
     EXPECT_EQ(cal->Row(), 6);
 }
 
+TEST_F(CalendarTest, FebruaryOfLeapAndCommonYears) {
+    struct Feb { int year, firstCol, days; };
+    // Monday-first columns of the 1st; centuries are common years unless divisible by 400.
+    const Feb febs[] = {{2004, 6, 29}, {2001, 3, 28}, {2000, 1, 29}, {1900, 3, 28}, {2100, 0, 28}};
+    auto cell = [&](const Feb& f, int day) {
+        const int i = f.firstCol + day - 1;
+        return cal->CellText(i % 7, 1 + i / 7);
+    };
+    for (const Feb& f : febs) {
+        cal->SetCalendarDate(EncodeDate(f.year, 2, 10));
+        EXPECT_EQ(cal->DaysThisMonth(), f.days) << f.year;
+        EXPECT_EQ(cell(f, 1), "1") << f.year;
+        EXPECT_EQ(cell(f, 28), "28") << f.year;
+        EXPECT_EQ(cell(f, 29), f.days == 29 ? "29" : "") << f.year;
+        EXPECT_EQ(cell(f, 30), "") << f.year;
+        cal->SetDay(29);  // refused in a common year
+        EXPECT_EQ(cal->Day(), f.days == 29 ? 29 : 10) << f.year;
+    }
+    cal->SetCalendarDate(EncodeDate(2000, 2, 29));
+    cal->PrevYear();
+    EXPECT_EQ(cal->CalendarDate(), EncodeDate(1999, 2, 28));
+    cal->SetCalendarDate(EncodeDate(2000, 3, 31));
+    cal->PrevMonth();
+    EXPECT_EQ(cal->CalendarDate(), EncodeDate(2000, 2, 29));
+    cal->SetCalendarDate(EncodeDate(1900, 3, 31));
+    cal->PrevMonth();
+    EXPECT_EQ(cal->CalendarDate(), EncodeDate(1900, 2, 28));
+}
+
 TEST_F(CalendarTest, SundayFirstMakesSundayTheRedColumn) {
     cal->SetStartOfWeek(Sun);
     EXPECT_TRUE(cal->IsWeekend(0, 0));

@@ -1,3 +1,4 @@
+#include "controls/visual/ListBoxHelpers.h"
 #include "controls/visual/ZBCtrls_lists.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
@@ -143,6 +144,66 @@ TEST_F(CheckListBoxTest, ObjectsStatesAndFlagsTravelWithTheirItems) {
     EXPECT_EQ(list->Items()->Count(), 3);
     list->Clear();
     EXPECT_EQ(list->Items()->Count(), 0);
+}
+
+TEST_F(CheckListBoxTest, TheFirstItemMovesWithItsStateFlagAndObject) {
+    auto texts = [this] {
+        QStringList out;
+        for (int i = 0; i < list->Items()->Count(); ++i) out << list->Items()->Strings(i);
+        return out;
+    };
+    TObject a;
+    list->Items()->PutObject(0, &a);
+    list->SetState(0, cbChecked);
+    list->SetItemEnabled(0, false);
+    list->Items()->Move(0, 2);
+    EXPECT_EQ(texts(), (QStringList{QStringLiteral("Consultas"), QStringLiteral("Particulares"), QStringLiteral("Expedientes")}));
+    EXPECT_EQ(list->Items()->Objects(2), &a);
+    EXPECT_EQ(list->State(2), cbChecked);
+    EXPECT_FALSE(list->ItemEnabled(2));
+    EXPECT_EQ(list->State(0), cbUnchecked);
+    EXPECT_TRUE(list->ItemEnabled(0));
+    EXPECT_EQ(list->Items()->Objects(0), nullptr);
+    list->Items()->Move(2, 0);
+    EXPECT_EQ(list->Items()->Strings(0), QStringLiteral("Expedientes"));
+    EXPECT_EQ(list->State(0), cbChecked);
+    EXPECT_EQ(list->Items()->Objects(0), &a);
+
+    // The focused first item moved by the helpers takes the selection with it.
+    list->SetItemIndex(0);
+    BoxMoveFocusedItem(list, 1);
+    EXPECT_EQ(list->Items()->Strings(1), QStringLiteral("Expedientes"));
+    EXPECT_EQ(list->State(1), cbChecked);
+    EXPECT_EQ(list->ItemIndex(), 1);
+    BoxMoveFocusedItem(list, 0);
+    EXPECT_EQ(list->Items()->Strings(0), QStringLiteral("Expedientes"));
+    EXPECT_EQ(list->ItemIndex(), 0);
+    // Dragging another item onto the first one marks it and is accepted.
+    list->SetItemIndex(2);
+    const QPoint p = ItemPoint(0, 30);
+    EXPECT_TRUE(BoxDragOver(list, list, p.x(), p.y(), dsDragMove, false));
+    EXPECT_EQ(list->Tag(), 1);
+}
+
+TEST_F(CheckListBoxTest, MovingTheSelectedFirstItemToAnotherListSelectsTheNextOne) {
+    auto* other = new TZbCheckListBox(form.get());
+    other->SetParent(form.get());
+    other->SetBounds(10, 170, 200, 60);
+    list->Items()->Add(QStringLiteral("Señalamientos"));
+    list->SetMultiSelect(true);
+    list->SetState(0, cbChecked);
+    list->SetSelected(0, true);
+    list->SetSelected(2, true);
+    BoxMoveSelectedItems(list, other);
+    ASSERT_EQ(other->Items()->Count(), 2);
+    EXPECT_EQ(other->Items()->Strings(0), QStringLiteral("Expedientes"));
+    EXPECT_EQ(other->State(0), cbChecked);
+    EXPECT_EQ(other->Items()->Strings(1), QStringLiteral("Particulares"));
+    ASSERT_EQ(list->Items()->Count(), 2);
+    EXPECT_EQ(list->Items()->Strings(0), QStringLiteral("Consultas"));
+    EXPECT_TRUE(list->Selected(0));  // the place of the first item moved
+    EXPECT_FALSE(list->Selected(1));
+    EXPECT_EQ(list->State(0), cbUnchecked);
 }
 
 TEST_F(CheckListBoxTest, IndexesOutsideTheListRaise) {

@@ -113,6 +113,14 @@ TEST_F(MailTest, FailuresAreReportedForWhatTheyAreAndNothingGoesOut) {
     EXPECT_EQ(o.Code, Result::AttachmentNotFound);
     EXPECT_TRUE(o.Text.contains(QStringLiteral("no existe.doc")));
 
+    // A server that offers no encryption is not used when encryption is asked for: no fallback to
+    // sending the password and the message in clear.
+    for (Security mode : {Security::StartTls, Security::Tls}) {
+        SmtpSettings secure = settings;
+        secure.Mode = mode;
+        EXPECT_EQ(SendSmtp(secure, m).Code, Result::NetworkFailure) << int(mode);
+    }
+
     // A line break in the subject cannot add a header of its own.
     Message injected = m;
     injected.Subject = QStringLiteral("Hola\r\nBcc: espia@fuera.es");

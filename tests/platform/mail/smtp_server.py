@@ -4,6 +4,8 @@
 # Ends when its standard input closes, or after a minute at most.
 import warnings
 warnings.simplefilter("ignore")
+import logging
+logging.disable(logging.CRITICAL)
 import asyncio, email, email.policy, json, os, sys
 from aiosmtpd.smtp import SMTP, AuthResult
 

@@ -1,0 +1,219 @@
+// The main window over a data folder of 100,000 case files and 20,000 consultations (10 lawyers,
+// 10 years): opening it, jumping to the last row, re-filtering by lawyer, year and client, and
+// paging down, each step drawn, against one SQL query on the raw SQLite file that makes the same
+// selection and reads the same page. Runs are interleaved; the "ratio" counter is the median
+// window time over the median raw time.
+#include "platform/forms/FormHarness.h"
+#include "shell/UComunes.h"
+#include "shell/UData.h"
+#include "shell/UPrincipal.h"
+#include "tests/support/GeneraDespacho.h"
+
+#include <QDate>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <sqlite3.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using platform::forms::TFormHarness;
+
+const int Ano = QDate::currentDate().year();
+
+struct Despacho {
+    QTemporaryDir dir;
+    std::unique_ptr<TFormHarness> harness = std::make_unique<TFormHarness>();
+    Despacho() {
+        CarpetaDatos = dir.path();
+        delete new TDat(nullptr);
+        zbtest::TTamDespacho t;
+        t.Expedientes = 100000;
+        t.Consultas = 20000;
+        t.Abogados = 10;
+        t.Anos = 10;
+        t.UltimoAno = Ano;
+        t.Clientes = 8000;
+        zbtest::GeneraDespacho(dir.path(), t);
+        Dat = new TDat(nullptr);
+        shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
+    }
+};
+
+Despacho& D() {
+    static Despacho d;
+    return d;
+}
+
+double Segundos(const std::function<void()>& f) {
+    const auto t0 = Clock::now();
+    f();
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+double Mediana(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// One query on the raw file, reading every row it gives.
+struct Crudo {
+    sqlite3* db = nullptr;
+    Crudo() {
+        sqlite3_open_v2((D().dir.path() + QStringLiteral("/zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        platform::db::RegisterSqliteFunctions(db);
+    }
+    ~Crudo() { sqlite3_close(db); }
+    int Lee(const QString& sql) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr);
+        int n = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int i = 0; i < sqlite3_column_count(st); ++i) (void)sqlite3_column_text(st, i);
+            ++n;
+        }
+        sqlite3_finalize(st);
+        return n;
+    }
+};
+
+std::unique_ptr<TPrincipio> Abre() {
+    auto f = std::make_unique<TPrincipio>(nullptr);
+    Principio = f.get();
+    f->SetBounds(0, 0, 1000, 700);
+    f->Show();
+    TFormHarness::ProcessEvents();
+    return f;
+}
+
+const QString Columnas = QStringLiteral(
+    "SELECT e.ANO, e.NUMERO, e.SITUACION, e.FECHAAPERTURA, e.PROCEDIMIENTO, e.TRIBUNAL, e.AUTOS, "
+    "c.APELLIDOS || ',' || c.NOMBRE, o.APELLIDOS || ',' || o.NOMBRE FROM exped e "
+    "LEFT JOIN clientes c ON c.CLIENTE = e.CLIENTE LEFT JOIN contrarios o ON o.CONTRARIO = e.CONTRARIO ");
+
+void Informa(benchmark::State& state, const std::vector<double>& ventana, const std::vector<double>& crudo) {
+    const double v = Mediana(ventana), c = Mediana(crudo);
+    state.counters["window_ms"] = v * 1000;
+    state.counters["sql_ms"] = c * 1000;
+    state.counters["ratio"] = v / c;
+}
+
+void BM_AbrirVentana(benchmark::State& state) {
+    D();
+    Crudo raw;
+    std::vector<double> ventana, crudo;
+    for (auto _ : state) {
+        std::unique_ptr<TPrincipio> f;
+        const double v = Segundos([&] { f = Abre(); });
+        f.reset();
+        int filas = 0;
+        const double c = Segundos([&] {
+            filas = raw.Lee(Columnas + QStringLiteral("WHERE e.ANO = '%1' ORDER BY e.ANO, e.NUMERO LIMIT 40").arg(Ano));
+        });
+        state.SetIterationTime(v);
+        ventana.push_back(v);
+        crudo.push_back(c);
+        benchmark::DoNotOptimize(filas);
+    }
+    Informa(state, ventana, crudo);
+}
+BENCHMARK(BM_AbrirVentana)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+
+void BM_UltimaFila(benchmark::State& state) {
+    D();
+    Crudo raw;
+    auto f = Abre();
+    f->cbAnio->SetChecked(false);
+    f->cbAnioClick(f->cbAnio);  // every year: the whole table
+    std::vector<double> ventana, crudo;
+    for (auto _ : state) {
+        f->TExped->First();
+        f->DBPrincipal->Repaint();
+        const double v = Segundos([&] {
+            f->TExped->Last();
+            f->DBPrincipal->Repaint();
+        });
+        const double c = Segundos([&] { raw.Lee(Columnas + QStringLiteral("ORDER BY e.ANO DESC, e.NUMERO DESC LIMIT 40")); });
+        state.SetIterationTime(v);
+        ventana.push_back(v);
+        crudo.push_back(c);
+    }
+    Informa(state, ventana, crudo);
+}
+BENCHMARK(BM_UltimaFila)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+
+void BM_Refiltrar(benchmark::State& state) {
+    D();
+    Crudo raw;
+    auto f = Abre();
+    std::vector<double> ventana, crudo;
+    int cliente = 1;
+    for (auto _ : state) {
+        cliente = cliente % 7000 + 17;
+        const int abogado = 1 + cliente % 10;
+        const double v = Segundos([&] {
+            f->QAbo->Locate(QStringLiteral("ABOCLI"), abogado, 0);
+            f->ZbAbogados->SetValue(QString::number(abogado));
+            FiltroExp.FiltroCliente = cliente;
+            f->RefrescaExpedientes();
+            f->DBPrincipal->Repaint();
+        });
+        const double c = Segundos([&] {
+            raw.Lee(Columnas + QStringLiteral("WHERE e.ABOCLI = %1 AND e.ANO = '%2' AND (e.ANO, e.NUMERO) IN "
+                                              "(SELECT ANO, NUMERO FROM expcli WHERE CLIENTE = %3) "
+                                              "ORDER BY e.ANO, e.NUMERO LIMIT 40")
+                                   .arg(abogado)
+                                   .arg(Ano)
+                                   .arg(cliente));
+        });
+        state.SetIterationTime(v);
+        ventana.push_back(v);
+        crudo.push_back(c);
+    }
+    Informa(state, ventana, crudo);
+}
+BENCHMARK(BM_Refiltrar)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+
+void BM_PaginaAbajo(benchmark::State& state) {
+    D();
+    Crudo raw;
+    auto f = Abre();
+    f->cbAnio->SetChecked(false);
+    f->cbAnioClick(f->cbAnio);
+    TFormHarness::Focus(f->DBPrincipal);
+    const int filas = f->DBPrincipal->VisibleRowCount();
+    std::vector<double> ventana, crudo;
+    int pagina = 0;
+    for (auto _ : state) {
+        const double v = Segundos([&] {
+            TFormHarness::PressKey(VK_NEXT);
+            f->DBPrincipal->Repaint();
+        });
+        ++pagina;
+        const double c = Segundos([&] {
+            raw.Lee(Columnas + QStringLiteral("ORDER BY e.ANO, e.NUMERO LIMIT %1 OFFSET %2").arg(filas).arg(pagina * filas));
+        });
+        state.SetIterationTime(v);
+        ventana.push_back(v);
+        crudo.push_back(c);
+    }
+    Informa(state, ventana, crudo);
+    state.counters["rows_per_page"] = filas;
+}
+BENCHMARK(BM_PaginaAbajo)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,868 @@
+#include "platform/documents/Document.h"
+
+#include <pugixml.hpp>
+#include <zip.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+
+namespace platform::documents {
+
+namespace {
+
+// Hostile archives must not exhaust memory: a real model is far below these.
+constexpr zip_int64_t kMaxEntries = 4096;
+constexpr qint64 kMaxEntryBytes = 64ll << 20;
+constexpr qint64 kMaxTotalBytes = 256ll << 20;
+
+const char* const kOdtMime = "application/vnd.oasis.opendocument.text";
+const char* const kOttMime = "application/vnd.oasis.opendocument.text-template";
+
+struct Entry {
+    std::string name;
+    QByteArray data;
+};
+
+enum class PartKind { Body, Header, Footer };
+
+struct Part {
+    int entry = -1;
+    std::unique_ptr<pugi::xml_document> xml;
+    bool dirty = false;
+};
+
+// One stretch of a paragraph's text: editable text, or an element standing for fixed
+// characters (a tab, a line break, a run of spaces).
+struct Piece {
+    pugi::xml_node node;
+    bool editable = false;
+    QString text;
+};
+
+QString toQ(const char* s) { return QString::fromUtf8(s); }
+
+QString docName(const QString& fileName) { return QFileInfo(fileName).fileName(); }
+
+// Characters XML 1.0 cannot carry are dropped from values.
+QString xmlSafe(const QString& s)
+{
+    QString out;
+    out.reserve(s.size());
+    for (QChar c : s) {
+        ushort u = c.unicode();
+        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r') continue;
+        if (u == 0xFFFE || u == 0xFFFF) continue;
+        out.append(c);
+    }
+    return out;
+}
+
+int partNumber(const std::string& name)
+{
+    // "word/header12.xml" -> 12
+    int n = 0;
+    for (char c : name)
+        if (c >= '0' && c <= '9') n = n * 10 + (c - '0');
+    return n;
+}
+
+} // namespace
+
+struct Document::Impl {
+    DocumentFormat format = DocumentFormat::Docx;
+    std::vector<Entry> entries;
+    std::vector<Part> parts; // body first, then headers, then footers
+    // Insertion point: typed text goes into paragraph insP before its child insAnchor
+    // (at the end when the anchor is empty). Unset until first needed.
+    pugi::xml_node insP, insAnchor;
+    bool boldToggled = false;
+    int fontSize = 0;
+    int styleCount = 0;
+    QHash<QString, QString> autoStyles;
+
+    bool isParagraph(pugi::xml_node n) const
+    {
+        const char* nm = n.name();
+        if (format == DocumentFormat::Docx) return std::strcmp(nm, "w:p") == 0;
+        return std::strcmp(nm, "text:p") == 0 || std::strcmp(nm, "text:h") == 0;
+    }
+
+    void collectPieces(pugi::xml_node n, std::vector<Piece>& out) const
+    {
+        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+            if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
+                if (format == DocumentFormat::Odt) out.push_back({c, true, toQ(c.value())});
+                continue;
+            }
+            if (c.type() != pugi::node_element) continue;
+            if (isParagraph(c)) continue; // nested paragraphs are visited on their own
+            const char* nm = c.name();
+            if (format == DocumentFormat::Docx) {
+                if (!std::strcmp(nm, "w:pPr") || !std::strcmp(nm, "w:rPr") || !std::strcmp(nm, "w:delText")
+                    || !std::strcmp(nm, "w:instrText"))
+                    continue;
+                bool inRun = !std::strcmp(c.parent().name(), "w:r");
+                if (!std::strcmp(nm, "w:t")) {
+                    out.push_back({c, true, toQ(c.child_value())});
+                    continue;
+                }
+                if (inRun && !std::strcmp(nm, "w:tab")) { out.push_back({c, false, QStringLiteral("\t")}); continue; }
+                if (inRun && (!std::strcmp(nm, "w:br") || !std::strcmp(nm, "w:cr"))) {
+                    out.push_back({c, false, QStringLiteral("\n")});
+                    continue;
+                }
+            } else {
+                if (!std::strcmp(nm, "text:s")) {
+                    int count = std::clamp(c.attribute("text:c").as_int(1), 1, 1000);
+                    out.push_back({c, false, QString(count, QLatin1Char(' '))});
+                    continue;
+                }
+                if (!std::strcmp(nm, "text:tab")) { out.push_back({c, false, QStringLiteral("\t")}); continue; }
+                if (!std::strcmp(nm, "text:line-break")) { out.push_back({c, false, QStringLiteral("\n")}); continue; }
+                if (!std::strcmp(nm, "office:annotation") || !std::strcmp(nm, "text:note")) continue;
+            }
+            collectPieces(c, out);
+        }
+    }
+
+    void collectParagraphs(pugi::xml_node n, std::vector<pugi::xml_node>& out) const
+    {
+        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+            if (c.type() != pugi::node_element) continue;
+            if (isParagraph(c)) out.push_back(c);
+            collectParagraphs(c, out);
+        }
+    }
+
+    // Paragraphs of one part in the order fields are reported.
+    std::vector<pugi::xml_node> paragraphs(const Part& part, bool bodyOnly = false) const
+    {
+        std::vector<pugi::xml_node> out;
+        pugi::xml_node root = part.xml->document_element();
+        if (format == DocumentFormat::Docx) {
+            collectParagraphs(root, out);
+            return out;
+        }
+        if (!std::strcmp(root.name(), "office:document-content")) {
+            collectParagraphs(root.child("office:body"), out);
+            return out;
+        }
+        if (bodyOnly) return out;
+        // styles.xml: headers of every master page, then footers
+        pugi::xml_node master = root.child("office:master-styles");
+        for (const char* kind : {"header", "footer"})
+            for (pugi::xml_node page : master.children("style:master-page"))
+                for (pugi::xml_node c : page.children()) {
+                    std::string nm = c.name();
+                    if (nm.rfind(std::string("style:") + kind, 0) == 0) collectParagraphs(c, out);
+                }
+        return out;
+    }
+
+    void forEachParagraph(const std::function<void(Part&, pugi::xml_node)>& fn)
+    {
+        for (Part& part : parts)
+            for (pugi::xml_node p : paragraphs(part)) fn(part, p);
+    }
+
+    // Writes new text into an editable piece; breaks and tabs become their own elements.
+    void materialize(Piece& piece, const QString& text)
+    {
+        struct Token { char kind; QString text; }; // 't' text, 'n' break, 'b' tab, 's' spaces
+        std::vector<Token> tokens;
+        QString cur;
+        auto flush = [&] {
+            if (!cur.isEmpty()) tokens.push_back({'t', cur});
+            cur.clear();
+        };
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            QChar c = text[i];
+            if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+                if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
+                flush();
+                tokens.push_back({'n', {}});
+            } else if (c == QLatin1Char('\t')) {
+                flush();
+                tokens.push_back({'b', {}});
+            } else if (format == DocumentFormat::Odt && c == QLatin1Char(' ') && i + 1 < text.size()
+                       && text[i + 1] == QLatin1Char(' ')) {
+                // OpenDocument collapses blanks: keep one, count the rest
+                qsizetype j = i;
+                while (j < text.size() && text[j] == QLatin1Char(' ')) ++j;
+                cur.append(QLatin1Char(' '));
+                flush();
+                tokens.push_back({'s', QString::number(j - i - 1)});
+                i = j - 1;
+            } else {
+                cur.append(c);
+            }
+        }
+        flush();
+
+        auto setText = [&](pugi::xml_node n, const QString& t) {
+            QByteArray u = t.toUtf8();
+            if (format == DocumentFormat::Docx) {
+                n.text().set(u.constData());
+                if (!n.attribute("xml:space")) n.append_attribute("xml:space");
+                n.attribute("xml:space").set_value("preserve");
+            } else {
+                n.set_value(u.constData());
+            }
+        };
+
+        pugi::xml_node parent = piece.node.parent();
+        pugi::xml_node last = piece.node;
+        size_t k = 0;
+        if (!tokens.empty() && tokens[0].kind == 't') {
+            setText(piece.node, tokens[0].text);
+            k = 1;
+        } else {
+            setText(piece.node, QString());
+        }
+        for (; k < tokens.size(); ++k) {
+            const Token& t = tokens[k];
+            pugi::xml_node n;
+            if (format == DocumentFormat::Docx) {
+                switch (t.kind) {
+                case 'n': n = parent.insert_child_after("w:br", last); break;
+                case 'b': n = parent.insert_child_after("w:tab", last); break;
+                default: n = parent.insert_child_after("w:t", last); setText(n, t.text); break;
+                }
+            } else {
+                switch (t.kind) {
+                case 'n': n = parent.insert_child_after("text:line-break", last); break;
+                case 'b': n = parent.insert_child_after("text:tab", last); break;
+                case 's':
+                    n = parent.insert_child_after("text:s", last);
+                    n.append_attribute("text:c").set_value(t.text.toUtf8().constData());
+                    break;
+                default: n = parent.insert_child_after(pugi::node_pcdata, last); setText(n, t.text); break;
+                }
+            }
+            last = n;
+        }
+    }
+};
+
+Document::Document() : d(std::make_unique<Impl>()) {}
+Document::~Document() = default;
+Document::Document(Document&&) noexcept = default;
+Document& Document::operator=(Document&&) noexcept = default;
+
+DocumentFormat Document::Format() const { return d->format; }
+
+Document Document::Load(const QString& fileName)
+{
+    int err = 0;
+    zip_t* za = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &err);
+    return FromArchive(za, err, docName(fileName));
+}
+
+Document Document::FromBytes(const QByteArray& bytes, const QString& shownName)
+{
+    zip_error_t ze;
+    zip_error_init(&ze);
+    zip_source_t* src = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &ze);
+    zip_t* za = src ? zip_open_from_source(src, ZIP_RDONLY, &ze) : nullptr;
+    int err = zip_error_code_zip(&ze);
+    zip_error_fini(&ze);
+    if (!za && src) zip_source_free(src);
+    return FromArchive(za, err, shownName);
+}
+
+Document Document::FromArchive(zip_t* za, int err, const QString& shown)
+{
+    auto fail = [&](const QString& why) -> EDocumentError {
+        return EDocumentError(QStringLiteral("No se puede abrir el documento \"%1\": %2").arg(shown, why));
+    };
+    if (!za) {
+        if (err == ZIP_ER_NOENT || err == ZIP_ER_OPEN) throw fail(QStringLiteral("el fichero no existe o no se puede leer."));
+        throw fail(QStringLiteral("no es un documento .docx ni .odt (el archivo está dañado o es de otro tipo)."));
+    }
+    std::unique_ptr<zip_t, void (*)(zip_t*)> guard(za, [](zip_t* z) { zip_discard(z); });
+
+    Document doc;
+    Impl& d = *doc.d;
+    zip_int64_t count = zip_get_num_entries(za, 0);
+    if (count < 0 || count > kMaxEntries) throw fail(QStringLiteral("el archivo tiene demasiadas partes."));
+    qint64 total = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* name = zip_get_name(za, zip_uint64_t(i), 0);
+        if (!name) throw fail(QStringLiteral("el archivo está dañado."));
+        Entry e;
+        e.name = name;
+        if (!e.name.empty() && e.name.back() != '/') {
+            zip_file_t* zf = zip_fopen_index(za, zip_uint64_t(i), 0);
+            if (!zf) throw fail(QStringLiteral("el archivo está dañado o cifrado."));
+            char buf[65536];
+            zip_int64_t got;
+            while ((got = zip_fread(zf, buf, sizeof buf)) > 0) {
+                total += got;
+                if (e.data.size() + got > kMaxEntryBytes || total > kMaxTotalBytes) {
+                    zip_fclose(zf);
+                    throw fail(QStringLiteral("el documento es demasiado grande."));
+                }
+                e.data.append(buf, qsizetype(got));
+            }
+            zip_fclose(zf);
+            if (got < 0) throw fail(QStringLiteral("el archivo está dañado."));
+        }
+        d.entries.push_back(std::move(e));
+    }
+
+    auto find = [&](const std::string& name) {
+        for (size_t i = 0; i < d.entries.size(); ++i)
+            if (d.entries[i].name == name) return int(i);
+        return -1;
+    };
+    int mime = find("mimetype");
+    std::vector<std::pair<int, int>> order; // (rank, entry)
+    if (mime >= 0) {
+        QByteArray m = d.entries[size_t(mime)].data.trimmed();
+        if (m != kOdtMime && m != kOttMime) throw fail(QStringLiteral("no es un documento de texto."));
+        d.format = DocumentFormat::Odt;
+        int content = find("content.xml");
+        if (content < 0) throw fail(QStringLiteral("le falta el contenido."));
+        order.push_back({0, content});
+        int styles = find("styles.xml");
+        if (styles >= 0) order.push_back({1, styles});
+    } else {
+        int body = find("word/document.xml");
+        if (body < 0 || find("[Content_Types].xml") < 0)
+            throw fail(QStringLiteral("no es un documento .docx ni .odt."));
+        d.format = DocumentFormat::Docx;
+        order.push_back({0, body});
+        std::vector<std::pair<int, int>> hf;
+        for (size_t i = 0; i < d.entries.size(); ++i) {
+            const std::string& n = d.entries[i].name;
+            if (n.size() < 4 || n.compare(n.size() - 4, 4, ".xml") != 0) continue;
+            if (n.rfind("word/header", 0) == 0) hf.push_back({100000 + partNumber(n), int(i)});
+            else if (n.rfind("word/footer", 0) == 0) hf.push_back({200000 + partNumber(n), int(i)});
+        }
+        std::sort(hf.begin(), hf.end());
+        order.insert(order.end(), hf.begin(), hf.end());
+    }
+    for (auto [rank, idx] : order) {
+        Q_UNUSED(rank);
+        Part part;
+        part.entry = idx;
+        part.xml = std::make_unique<pugi::xml_document>();
+        const QByteArray& data = d.entries[size_t(idx)].data;
+        pugi::xml_parse_result r = part.xml->load_buffer(
+            data.constData(), size_t(data.size()),
+            pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration, pugi::encoding_utf8);
+        if (!r)
+            throw fail(QStringLiteral("la parte %1 está dañada (%2).")
+                           .arg(toQ(d.entries[size_t(idx)].name.c_str()), toQ(r.description())));
+        d.parts.push_back(std::move(part));
+    }
+    return doc;
+}
+
+namespace {
+struct StringWriter : pugi::xml_writer {
+    std::string out;
+    void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
+};
+} // namespace
+
+void Document::Save(const QString& fileName)
+{
+    for (Part& part : d->parts) {
+        if (!part.dirty) continue;
+        StringWriter w;
+        part.xml->save(w, "", pugi::format_raw, pugi::encoding_utf8);
+        d->entries[size_t(part.entry)].data = QByteArray(w.out.data(), qsizetype(w.out.size()));
+        part.dirty = false;
+    }
+    auto fail = [&](const QString& why) {
+        return EDocumentError(QStringLiteral("No se puede guardar el documento \"%1\": %2").arg(docName(fileName), why));
+    };
+    int err = 0;
+    zip_t* za = zip_open(QFile::encodeName(fileName).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!za) throw fail(QStringLiteral("no se puede crear el fichero."));
+    // The OpenDocument mimetype entry must come first and uncompressed.
+    std::vector<size_t> order;
+    for (size_t i = 0; i < d->entries.size(); ++i)
+        if (d->entries[i].name == "mimetype") order.push_back(i);
+    for (size_t i = 0; i < d->entries.size(); ++i)
+        if (d->entries[i].name != "mimetype") order.push_back(i);
+    for (size_t i : order) {
+        const Entry& e = d->entries[i];
+        if (!e.name.empty() && e.name.back() == '/') {
+            if (zip_dir_add(za, e.name.c_str(), ZIP_FL_ENC_UTF_8) < 0) {
+                QString why = toQ(zip_strerror(za));
+                zip_discard(za);
+                throw fail(why);
+            }
+            continue;
+        }
+        zip_source_t* src = zip_source_buffer(za, e.data.constData(), zip_uint64_t(e.data.size()), 0);
+        zip_int64_t idx = src ? zip_file_add(za, e.name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+        if (idx < 0) {
+            if (src) zip_source_free(src);
+            QString why = toQ(zip_strerror(za));
+            zip_discard(za);
+            throw fail(why);
+        }
+        zip_set_file_compression(za, zip_uint64_t(idx), e.name == "mimetype" ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+    }
+    // libzip writes a temporary file and renames it over the target only when complete.
+    if (zip_close(za) < 0) {
+        QString why = toQ(zip_strerror(za));
+        zip_discard(za);
+        throw fail(why);
+    }
+}
+
+QStringList Document::Fields() const
+{
+    QStringList keys;
+    for (const Part& part : d->parts)
+        for (pugi::xml_node p : d->paragraphs(part)) {
+            std::vector<Piece> pieces;
+            d->collectPieces(p, pieces);
+            QString t;
+            for (const Piece& pc : pieces) t += pc.text;
+            qsizetype i = 0;
+            for (;;) {
+                qsizetype s = t.indexOf(QLatin1String("[["), i);
+                if (s < 0) break;
+                qsizetype e = t.indexOf(QLatin1String("]]"), s + 2);
+                if (e < 0) break;
+                keys << t.mid(s, e + 2 - s);
+                i = e + 2;
+            }
+        }
+    return keys;
+}
+
+// OpenDocument drops a blank that opens a paragraph unless it is written as a space element.
+static pugi::xml_node firstText(pugi::xml_node n)
+{
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_pcdata) {
+            if (*c.value()) return c;
+            continue;
+        }
+        if (c.type() != pugi::node_element) continue;
+        if (!std::strcmp(c.name(), "text:span")) {
+            if (pugi::xml_node t = firstText(c)) return t;
+            if (c.first_child()) {
+                // a span with only elements inside (a tab, a space) opens the paragraph
+                for (pugi::xml_node k = c.first_child(); k; k = k.next_sibling())
+                    if (k.type() == pugi::node_element) return {};
+            }
+            continue;
+        }
+        return {};
+    }
+    return {};
+}
+
+static void keepLeadingBlank(pugi::xml_node para)
+{
+    pugi::xml_node n = firstText(para);
+    if (!n || n.value()[0] != ' ') return;
+    std::string rest = n.value() + 1;
+    n.parent().insert_child_before("text:s", n);
+    n.set_value(rest.c_str());
+}
+
+namespace {
+struct Match { qsizetype s, e; QString value; };
+using Matcher = std::function<void(const QString& text, std::vector<Match>& out)>;
+} // namespace
+
+// Replaces, paragraph by paragraph, what the matcher finds in the original text; the
+// inserted values are never searched again.
+static int replaceMatches(Document::Impl& d, const Matcher& matcher)
+{
+    int replaced = 0;
+    d.insP = d.insAnchor = pugi::xml_node();
+    for (Part& part : d.parts)
+        for (pugi::xml_node p : d.paragraphs(part)) {
+            std::vector<Piece> pieces;
+            d.collectPieces(p, pieces);
+            QString t;
+            for (const Piece& pc : pieces) t += pc.text;
+            std::vector<Match> matches;
+            matcher(t, matches);
+            if (matches.empty()) continue;
+            replaced += int(matches.size());
+            part.dirty = true;
+            // Rebuild each piece from the original text: the value goes where its match starts
+            // (so it takes that run's formatting); the rest of the match is dropped.
+            qsizetype off = 0;
+            size_t m = 0;
+            for (Piece& pc : pieces) {
+                qsizetype end = off + pc.text.size();
+                QString out;
+                for (qsizetype q = off; q < end; ++q) {
+                    while (m < matches.size() && matches[m].e <= q) ++m;
+                    if (m < matches.size() && q >= matches[m].s) {
+                        if (q == matches[m].s) out += matches[m].value;
+                        continue;
+                    }
+                    out += t[q];
+                }
+                if (pc.editable) {
+                    if (out != pc.text) d.materialize(pc, out);
+                } else if (out.isEmpty() && !pc.text.isEmpty()) {
+                    pc.node.parent().remove_child(pc.node);
+                }
+                off = end;
+            }
+            if (d.format == DocumentFormat::Odt) keepLeadingBlank(p);
+        }
+    return replaced;
+}
+
+int Document::ReplaceAll(const QHash<QString, QString>& values)
+{
+    return replaceMatches(*d, [&](const QString& t, std::vector<Match>& out) {
+        qsizetype i = 0;
+        for (;;) {
+            qsizetype s = t.indexOf(QLatin1String("[["), i);
+            if (s < 0) break;
+            qsizetype e = t.indexOf(QLatin1String("]]"), s + 2);
+            if (e < 0) break;
+            auto it = values.constFind(t.mid(s, e + 2 - s));
+            if (it != values.constEnd()) out.push_back({s, e + 2, xmlSafe(it.value())});
+            i = e + 2;
+        }
+    });
+}
+
+int Document::ReplaceText(const QString& find, const QString& value)
+{
+    if (find.isEmpty()) return 0;
+    const QString safe = xmlSafe(value);
+    return replaceMatches(*d, [&](const QString& t, std::vector<Match>& out) {
+        for (qsizetype s = t.indexOf(find); s >= 0; s = t.indexOf(find, s + find.size()))
+            out.push_back({s, s + find.size(), safe});
+    });
+}
+
+void Document::ConvertTemplateToDocument()
+{
+    for (Entry& e : d->entries) {
+        if (e.name == "[Content_Types].xml")
+            e.data.replace("wordprocessingml.template.main+xml", "wordprocessingml.document.main+xml");
+        else if (e.name == "mimetype" && e.data.trimmed() == kOttMime)
+            e.data = kOdtMime;
+    }
+}
+
+QString Document::BodyText() const
+{
+    QStringList lines;
+    if (d->parts.empty()) return {};
+    for (pugi::xml_node p : d->paragraphs(d->parts.front(), true)) {
+        std::vector<Piece> pieces;
+        d->collectPieces(p, pieces);
+        QString t;
+        for (const Piece& pc : pieces) t += pc.text;
+        lines << t;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+namespace {
+
+bool named(pugi::xml_node n, const char* name) { return n && !std::strcmp(n.name(), name); }
+
+// The child of the paragraph that holds node n.
+pugi::xml_node topChild(pugi::xml_node para, pugi::xml_node n)
+{
+    while (n && n.parent() != para) n = n.parent();
+    return n;
+}
+
+std::vector<int> pathFrom(pugi::xml_node top, pugi::xml_node n)
+{
+    std::vector<int> path;
+    for (; n != top; n = n.parent()) {
+        int i = 0;
+        for (pugi::xml_node c = n.parent().first_child(); c != n; c = c.next_sibling()) ++i;
+        path.insert(path.begin(), i);
+    }
+    return path;
+}
+
+pugi::xml_node follow(pugi::xml_node top, const std::vector<int>& path)
+{
+    for (int i : path) {
+        pugi::xml_node c = top.first_child();
+        for (int k = 0; k < i; ++k) c = c.next_sibling();
+        top = c;
+    }
+    return top;
+}
+
+// Removes what comes after n (after=true) or before it inside top; formatting elements stay.
+void trim(pugi::xml_node top, pugi::xml_node n, bool after)
+{
+    for (; n != top; n = n.parent()) {
+        pugi::xml_node p = n.parent();
+        if (after) {
+            while (pugi::xml_node s = n.next_sibling()) p.remove_child(s);
+        } else {
+            for (pugi::xml_node s = n.previous_sibling(); s;) {
+                pugi::xml_node prev = s.previous_sibling();
+                if (!named(s, "w:rPr")) p.remove_child(s);
+                s = prev;
+            }
+        }
+    }
+}
+
+// Puts child `name` into parent in the order the Word schema wants; returns it.
+pugi::xml_node orderedChild(pugi::xml_node parent, const char* name, std::initializer_list<const char*> before)
+{
+    if (pugi::xml_node c = parent.child(name)) return c;
+    pugi::xml_node after;
+    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling())
+        for (const char* b : before)
+            if (named(c, b)) after = c;
+    return after ? parent.insert_child_after(name, after) : parent.prepend_child(name);
+}
+
+const std::initializer_list<const char*> kBeforeBold = {"w:rStyle", "w:rFonts"};
+const std::initializer_list<const char*> kBeforeSize = {"w:rStyle", "w:rFonts", "w:b", "w:bCs", "w:i", "w:iCs", "w:caps",
+    "w:smallCaps", "w:strike", "w:dstrike", "w:outline", "w:shadow", "w:emboss", "w:imprint", "w:noProof",
+    "w:snapToGrid", "w:vanish", "w:webHidden", "w:color", "w:spacing", "w:w", "w:kern", "w:position"};
+const std::initializer_list<const char*> kBeforeTabs = {"w:pStyle", "w:keepNext", "w:keepLines", "w:pageBreakBefore",
+    "w:framePr", "w:widowControl", "w:numPr", "w:suppressLineNumbers", "w:pBdr", "w:shd"};
+
+} // namespace
+
+// Splits the paragraph at a text offset; returns the child before which text goes.
+static pugi::xml_node splitAt(Document::Impl& d, pugi::xml_node para, qsizetype offset)
+{
+    std::vector<Piece> pieces;
+    d.collectPieces(para, pieces);
+    qsizetype off = 0;
+    for (Piece& pc : pieces) {
+        qsizetype end = off + pc.text.size();
+        if (offset < end || (offset == off && pc.text.isEmpty() && pc.editable)) {
+            qsizetype local = offset - off;
+            pugi::xml_node top = topChild(para, pc.node);
+            if (local <= 0 || !pc.editable) return top;
+            const QString left = pc.text.left(local), right = pc.text.mid(local);
+            if (top == pc.node) { // bare text right under the paragraph
+                para.insert_child_before(pugi::node_pcdata, top).set_value(left.toUtf8().constData());
+                top.set_value(right.toUtf8().constData());
+                return top;
+            }
+            pugi::xml_node copy = para.insert_copy_before(top, top);
+            pugi::xml_node twin = follow(copy, pathFrom(top, pc.node));
+            if (d.format == DocumentFormat::Docx) {
+                twin.text().set(left.toUtf8().constData());
+                pc.node.text().set(right.toUtf8().constData());
+            } else {
+                twin.set_value(left.toUtf8().constData());
+                pc.node.set_value(right.toUtf8().constData());
+            }
+            trim(copy, twin, true);
+            trim(top, pc.node, false);
+            return top;
+        }
+        off = end;
+    }
+    return {};
+}
+
+static void ensureCursor(Document::Impl& d)
+{
+    if (d.insP) return;
+    if (d.parts.empty()) return;
+    std::vector<pugi::xml_node> ps = d.paragraphs(d.parts.front(), true);
+    if (ps.empty()) throw EDocumentError(QStringLiteral("El documento no tiene ningún párrafo donde escribir."));
+    d.insP = ps.front();
+    d.insAnchor = splitAt(d, d.insP, 0);
+}
+
+void Document::MoveToStart()
+{
+    d->insP = d->insAnchor = pugi::xml_node();
+    ensureCursor(*d);
+}
+
+bool Document::Find(const QString& text)
+{
+    if (d->parts.empty() || text.isEmpty()) return false;
+    for (pugi::xml_node p : d->paragraphs(d->parts.front(), true)) {
+        std::vector<Piece> pieces;
+        d->collectPieces(p, pieces);
+        QString t;
+        for (const Piece& pc : pieces) t += pc.text;
+        qsizetype s = t.indexOf(text);
+        if (s < 0) continue;
+        d->parts.front().dirty = true;
+        d->insP = p;
+        d->insAnchor = splitAt(*d, p, s);
+        return true;
+    }
+    return false;
+}
+
+void Document::ToggleBold() { d->boldToggled = !d->boldToggled; }
+
+void Document::SetFontSize(int points) { d->fontSize = std::clamp(points, 1, 1638); }
+
+// Style of typed OpenDocument text: one automatic style per bold/size combination.
+static QString odtTextStyle(Document::Impl& d)
+{
+    if (!d.boldToggled && d.fontSize == 0) return {};
+    const QString key = QStringLiteral("%1/%2").arg(d.boldToggled).arg(d.fontSize);
+    auto it = d.autoStyles.constFind(key);
+    if (it != d.autoStyles.constEnd()) return it.value();
+    const QString name = QStringLiteral("ZbT%1").arg(++d.styleCount);
+    pugi::xml_node root = d.parts.front().xml->document_element();
+    pugi::xml_node styles = root.child("office:automatic-styles");
+    if (!styles) styles = root.insert_child_before("office:automatic-styles", root.child("office:body"));
+    pugi::xml_node st = styles.append_child("style:style");
+    st.append_attribute("style:name").set_value(name.toUtf8().constData());
+    st.append_attribute("style:family").set_value("text");
+    pugi::xml_node tp = st.append_child("style:text-properties");
+    if (d.boldToggled) tp.append_attribute("fo:font-weight").set_value("bold");
+    if (d.fontSize) tp.append_attribute("fo:font-size").set_value(QStringLiteral("%1pt").arg(d.fontSize).toUtf8().constData());
+    d.autoStyles.insert(key, name);
+    return name;
+}
+
+// One stretch of typed text without paragraph breaks, before the anchor.
+static void typeRun(Document::Impl& d, const QString& text)
+{
+    pugi::xml_node p = d.insP, a = d.insAnchor;
+    auto place = [&](const char* name) { return a ? p.insert_child_before(name, a) : p.append_child(name); };
+    if (d.format == DocumentFormat::Docx) {
+        // The run takes the formatting of the text at the insertion point (or just before it).
+        pugi::xml_node source = named(a, "w:r") ? a : pugi::xml_node();
+        if (!source)
+            for (pugi::xml_node c = a ? a.previous_sibling() : p.last_child(); c; c = c.previous_sibling())
+                if (named(c, "w:r")) { source = c; break; }
+        pugi::xml_node r = place("w:r");
+        pugi::xml_node rPr = source && source.child("w:rPr") ? r.append_copy(source.child("w:rPr")) : r.append_child("w:rPr");
+        if (d.boldToggled) {
+            pugi::xml_node b = rPr.child("w:b");
+            bool wasBold = b && std::strcmp(b.attribute("w:val").as_string("1"), "0") != 0
+                           && std::strcmp(b.attribute("w:val").as_string("1"), "false") != 0;
+            b = orderedChild(rPr, "w:b", kBeforeBold);
+            b.remove_attribute("w:val");
+            b.append_attribute("w:val").set_value(wasBold ? "0" : "1");
+        }
+        if (d.fontSize) {
+            pugi::xml_node sz = orderedChild(rPr, "w:sz", kBeforeSize);
+            sz.remove_attribute("w:val");
+            sz.append_attribute("w:val").set_value(d.fontSize * 2);
+        }
+        const QStringList parts = text.split(QLatin1Char('\t'));
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            if (i > 0) r.append_child("w:tab");
+            if (parts[i].isEmpty()) continue;
+            pugi::xml_node t = r.append_child("w:t");
+            t.append_attribute("xml:space").set_value("preserve");
+            t.text().set(parts[i].toUtf8().constData());
+        }
+        return;
+    }
+    const QString style = odtTextStyle(d);
+    pugi::xml_node span = place("text:span");
+    if (!style.isEmpty()) span.append_attribute("text:style-name").set_value(style.toUtf8().constData());
+    pugi::xml_node holder = span.append_child(pugi::node_pcdata);
+    Piece piece{holder, true, QString()};
+    d.materialize(piece, text);
+}
+
+void Document::TypeText(const QString& raw)
+{
+    ensureCursor(*d);
+    if (!d->insP) return;
+    d->parts.front().dirty = true;
+    QString text = xmlSafe(raw);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\r")).replace(QLatin1Char('\n'), QLatin1Char('\r'));
+    const QStringList lines = text.split(QLatin1Char('\r'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            // New paragraph after this one, with its format; what follows the point moves there.
+            pugi::xml_node p = d->insP;
+            pugi::xml_node np = p.parent().insert_child_after(p.name(), p);
+            for (pugi::xml_attribute at : p.attributes()) np.append_copy(at);
+            if (d->format == DocumentFormat::Docx && p.child("w:pPr")) np.append_copy(p.child("w:pPr"));
+            for (pugi::xml_node c = d->insAnchor; c;) {
+                pugi::xml_node next = c.next_sibling();
+                np.append_move(c);
+                c = next;
+            }
+            d->insP = np;
+            if (d->format == DocumentFormat::Odt) keepLeadingBlank(np);
+        }
+        if (!lines[i].isEmpty()) typeRun(*d, lines[i]);
+    }
+}
+
+void Document::SetTabStops(const std::vector<TabStop>& stops, bool clearFirst)
+{
+    ensureCursor(*d);
+    if (!d->insP) return;
+    d->parts.front().dirty = true;
+    pugi::xml_node p = d->insP;
+    if (d->format == DocumentFormat::Docx) {
+        pugi::xml_node pPr = p.child("w:pPr") ? p.child("w:pPr") : p.prepend_child("w:pPr");
+        pugi::xml_node tabs = orderedChild(pPr, "w:tabs", kBeforeTabs);
+        if (clearFirst)
+            while (tabs.first_child()) tabs.remove_child(tabs.first_child());
+        for (const TabStop& s : stops) {
+            pugi::xml_node t = tabs.append_child("w:tab");
+            t.append_attribute("w:val").set_value(s.align == TabAlign::Right ? "right" : "left");
+            if (s.dotLeader) t.append_attribute("w:leader").set_value("dot");
+            t.append_attribute("w:pos").set_value(qRound(s.cm * 1440.0 / 2.54));
+        }
+        // Word keeps the stops ordered by position.
+        std::vector<pugi::xml_node> all;
+        for (pugi::xml_node t : tabs.children()) all.push_back(t);
+        std::stable_sort(all.begin(), all.end(), [](pugi::xml_node a, pugi::xml_node b) {
+            return a.attribute("w:pos").as_int() < b.attribute("w:pos").as_int();
+        });
+        for (pugi::xml_node t : all) tabs.append_move(t);
+        return;
+    }
+    // OpenDocument: an automatic paragraph style derived from the paragraph's own.
+    const QString name = QStringLiteral("ZbP%1").arg(++d->styleCount);
+    pugi::xml_node root = d->parts.front().xml->document_element();
+    pugi::xml_node styles = root.child("office:automatic-styles");
+    if (!styles) styles = root.insert_child_before("office:automatic-styles", root.child("office:body"));
+    pugi::xml_node st = styles.append_child("style:style");
+    st.append_attribute("style:name").set_value(name.toUtf8().constData());
+    st.append_attribute("style:family").set_value("paragraph");
+    QString parent = QString::fromUtf8(p.attribute("text:style-name").as_string());
+    if (!parent.isEmpty()) {
+        // An automatic style cannot be a parent: take its own parent instead.
+        for (pugi::xml_node s : styles.children("style:style"))
+            if (parent == QString::fromUtf8(s.attribute("style:name").as_string())) {
+                parent = QString::fromUtf8(s.attribute("style:parent-style-name").as_string());
+                break;
+            }
+        if (!parent.isEmpty()) st.append_attribute("style:parent-style-name").set_value(parent.toUtf8().constData());
+    }
+    pugi::xml_node ts = st.append_child("style:paragraph-properties").append_child("style:tab-stops");
+    for (const TabStop& s : stops) {
+        pugi::xml_node t = ts.append_child("style:tab-stop");
+        t.append_attribute("style:position").set_value(QStringLiteral("%1cm").arg(s.cm, 0, 'f', 2).toUtf8().constData());
+        if (s.align == TabAlign::Right) t.append_attribute("style:type").set_value("right");
+        if (s.dotLeader) {
+            t.append_attribute("style:leader-style").set_value("dotted");
+            t.append_attribute("style:leader-text").set_value(".");
+        }
+    }
+    if (!p.attribute("text:style-name")) p.append_attribute("text:style-name");
+    p.attribute("text:style-name").set_value(name.toUtf8().constData());
+}
+
+} // namespace platform::documents

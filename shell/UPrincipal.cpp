@@ -1,0 +1,1239 @@
+#include "shell/UPrincipal.h"
+
+#include "controls/visual/AppEvent.h"
+#include "platform/forms/Keyboard.h"
+#include "platform/graphics/Resources.h"
+#include "platform/rtl/SysUtils.h"
+#include "shell/Abusca.h"
+#include "shell/Abusca2.h"
+#include "shell/UComunes.h"
+#include "shell/UData.h"
+#include "shell/UFin.h"
+#include "shell/UNuevaLinea.h"
+
+#include <QDate>
+#include <memory>
+
+QString CarpetaDatosBarra;
+
+namespace {
+
+constexpr int AltoBarra = 31;
+
+TField* NuevoCampo(TComponent* owner, platform::db::TColumnType tipo) {
+    using platform::db::TColumnType;
+    switch (tipo) {
+    case TColumnType::Integer: return new TIntegerField(owner);
+    case TColumnType::Short: return new TSmallintField(owner);
+    case TColumnType::Float: return new TFloatField(owner);
+    case TColumnType::Date: return new TDateField(owner);
+    case TColumnType::Time: return new TTimeField(owner);
+    case TColumnType::Logical: return new TBooleanField(owner);
+    case TColumnType::Memo: return new TMemoField(owner);
+    default: return new TStringField(owner);
+    }
+}
+
+const platform::db::TTableDesc& Descripcion(const QString& tabla) {
+    static const auto tablas = shell::TablasDelDespacho();
+    for (const auto& d : tablas)
+        if (d.Name.compare(tabla, Qt::CaseInsensitive) == 0) return d;
+    throw EDatabaseError(QStringLiteral("Tabla desconocida: ") + tabla);
+}
+
+struct TColumna {
+    const char* Campo;
+    const char* Titulo;
+    int Ancho;
+    bool Visible;
+};
+
+// The persistent fields of a browser, named dataset + field ("TExpedAUTOS"): the grid's columns
+// first in their order, then every other column of the table, never shown.
+void CreaCampos(TComponent* owner, TTable* tabla, const QString& nombreTabla, std::initializer_list<TColumna> columnas,
+                const std::function<void(TField*)>& lookup) {
+    const auto& d = Descripcion(nombreTabla);
+    QStringList hechos;
+    auto crea = [&](const QString& nombre, platform::db::TColumnType tipo, int tam) {
+        TField* f = NuevoCampo(owner, tipo);
+        f->SetFieldName(nombre);
+        f->SetName(tabla->Name() + nombre);
+        if (tipo == platform::db::TColumnType::Text) f->SetSize(tam);
+        return f;
+    };
+    for (const TColumna& c : columnas) {
+        const QString nombre = QString::fromLatin1(c.Campo);
+        const int col = d.ColumnIndex(nombre);
+        TField* f;
+        if (col >= 0) {
+            f = crea(nombre, d.Columns[size_t(col)].Type, d.Columns[size_t(col)].Size);
+        } else {
+            f = new TStringField(owner);
+            f->SetFieldName(nombre);
+            f->SetName(tabla->Name() + nombre);
+            f->SetSize(52);
+            f->SetFieldKind(fkLookup);
+            lookup(f);
+        }
+        f->SetDisplayLabel(QString::fromUtf8(c.Titulo));
+        f->SetDisplayWidth(c.Ancho);
+        f->SetVisible(c.Visible);
+        f->SetDataSet(tabla);
+        hechos << nombre.toUpper();
+    }
+    for (const auto& c : d.Columns) {
+        if (hechos.contains(c.Name.toUpper())) continue;
+        TField* f = crea(c.Name, c.Type, c.Size);
+        f->SetVisible(false);
+        f->SetDataSet(tabla);
+    }
+}
+
+void LookupDe(TField* f, TDataSet* origen, const char* clave, const char* resultado, const char* campoClave) {
+    f->SetLookupDataSet(origen);
+    f->SetLookupKeyFields(QString::fromLatin1(clave));
+    f->SetLookupResultField(QString::fromLatin1(resultado));
+    f->SetKeyFields(QString::fromLatin1(campoClave));
+}
+
+// The three state icons: open (green), invoiced (blue), closed (grey) folders, 16 x 14.
+TBitmap* IconoEstado(TImage* img, TColor color) {
+    TBitmap* b = img->Picture()->Bitmap();
+    b->SetSize(16, 14);
+    TCanvas* c = b->Canvas();
+    c->Brush()->SetColor(clWindow);
+    c->FillRect(Rect(0, 0, 16, 14));
+    c->Pen()->SetColor(clBlack);
+    c->Brush()->SetColor(color);
+    c->Rectangle(1, 3, 15, 13);
+    c->Rectangle(1, 1, 7, 4);
+    return b;
+}
+
+std::unique_ptr<TBitmap> Glifo(const QString& nombre) {
+    auto b = std::make_unique<TBitmap>();
+    b->SetSize(16, 16);
+    TCanvas* c = b->Canvas();
+    c->Brush()->SetColor(clFuchsia);
+    c->FillRect(Rect(0, 0, 16, 16));
+    c->Pen()->SetColor(clBlack);
+    if (nombre == u"btImprimir") {
+        c->Brush()->SetColor(clWhite);
+        c->Rectangle(4, 1, 12, 7);
+        c->Brush()->SetColor(clGray);
+        c->Rectangle(1, 6, 15, 12);
+        c->Brush()->SetColor(clWhite);
+        c->Rectangle(4, 10, 12, 15);
+    } else if (nombre == u"btAbrir") {
+        c->Brush()->SetColor(clYellow);
+        c->Rectangle(1, 4, 15, 14);
+        c->Rectangle(1, 2, 7, 5);
+    } else if (nombre == u"btNuevo") {
+        c->Brush()->SetColor(clWhite);
+        c->Rectangle(3, 1, 13, 15);
+        c->Pen()->SetColor(clGreen);
+        c->Brush()->SetColor(clGreen);
+        c->FillRect(Rect(7, 4, 9, 12));
+        c->FillRect(Rect(4, 7, 12, 9));
+    } else if (nombre == u"btBorrar") {
+        c->Pen()->SetColor(clMaroon);
+        c->Pen()->SetWidth(2);
+        c->MoveTo(3, 3);
+        c->LineTo(13, 13);
+        c->MoveTo(13, 3);
+        c->LineTo(3, 13);
+    } else if (nombre == u"btRefrescar") {
+        c->Pen()->SetColor(clGreen);
+        c->Pen()->SetWidth(2);
+        c->Brush()->SetStyle(bsClear);
+        c->Ellipse(3, 3, 13, 13);
+        c->Brush()->SetStyle(bsSolid);
+        c->Brush()->SetColor(clGreen);
+        c->Polygon({{10, 1}, {14, 5}, {9, 6}});
+    } else if (nombre == u"btEscritos") {
+        c->Brush()->SetColor(clWhite);
+        c->Rectangle(3, 1, 13, 15);
+        for (int y = 4; y < 13; y += 3) {
+            c->MoveTo(5, y);
+            c->LineTo(11, y);
+        }
+    } else if (nombre == u"btAgenda") {
+        c->Brush()->SetColor(clWhite);
+        c->Rectangle(1, 2, 15, 15);
+        c->Brush()->SetColor(clRed);
+        c->FillRect(Rect(2, 3, 14, 6));
+    } else if (nombre == u"btFiltros") {
+        c->Brush()->SetColor(clNavy);
+        c->Polygon({{1, 2}, {15, 2}, {9, 8}, {9, 14}, {7, 14}, {7, 8}});
+    } else if (nombre == u"ZbCfg") {
+        c->Brush()->SetColor(clWhite);
+        c->Rectangle(1, 2, 15, 14);
+        c->MoveTo(6, 2);
+        c->LineTo(6, 14);
+        c->MoveTo(10, 2);
+        c->LineTo(10, 14);
+    } else if (nombre == u"SpeedItem1") {
+        c->Brush()->SetColor(clTeal);
+        c->Rectangle(2, 1, 14, 15);
+        c->Brush()->SetColor(clWhite);
+        c->Ellipse(5, 3, 11, 9);
+    } else if (nombre == u"btHelp") {
+        c->Font()->SetColor(clBlue);
+        c->Font()->SetStyle({fsBold});
+        c->Font()->SetHeight(-14);
+        c->Brush()->SetStyle(bsClear);
+        c->TextOut(4, 0, QStringLiteral("?"));
+    }
+    return b;
+}
+
+// The SQL line that gives a person's name.
+const QString LineaNombre = QStringLiteral("APELLIDOS || ',' || NOMBRE as NOMBRE ");
+
+}  // namespace
+
+TPrincipio::TPrincipio(TComponent* owner) : TForm(owner) {
+    BeginLoading();
+    SetName(QStringLiteral("Principio"));
+    SetKeyPreview(true);
+    SetPosition(poScreenCenter);
+    SetCaption(QStringLiteral("Zembra"));
+    SetClientWidth(780);
+    SetClientHeight(500);
+    Font()->SetName(QStringLiteral("MS Sans Serif"));
+
+    CreaDatos();
+    CreaMenus();
+    CreaBarra();
+    CreaPaginas();
+
+    LineaEstado = new TStatusBar(this);
+    LineaEstado->SetName(QStringLiteral("LineaEstado"));
+    LineaEstado->SetParent(this);
+    LineaEstado->SetAlign(alBottom);
+    LineaEstado->SetHeight(20);
+    for (int ancho : {250, 160, 35, 35, 60, 50}) LineaEstado->Panels()->Add()->SetWidth(ancho);
+    LineaEstado->Panels()->Items(1)->SetAlignment(taCenter);
+    for (int i : {2, 3}) LineaEstado->Panels()->Items(i)->SetText(QStringLiteral("   "));
+
+    Timer2 = new TTimer(this);
+    Timer2->SetName(QStringLiteral("Timer2"));
+    Timer2->SetInterval(1000);
+    Timer2->SetEnabled(false);
+    Timer2->OnTimer = TNotifyEvent(this, &TPrincipio::Timer2Timer);
+
+    AppEvents1 = new TAppEvents(this);
+    AppEvents1->SetName(QStringLiteral("AppEvents1"));
+    AppEvents1->OnIdle = TIdleEvent(this, &TPrincipio::AppIdle);
+
+    FormStorage1 = new TFormStorage(this);
+    FormStorage1->SetName(QStringLiteral("FormStorage1"));
+    FormStorage1->SetIniFileName(QStringLiteral("Zembra.ini"));
+    FormStorage1->MinMaxInfo()->SetMinTrackWidth(680);
+    FormStorage1->MinMaxInfo()->SetMinTrackHeight(77);
+    for (const char* f : {"AUTOS", "FECHAAPERTURA", "NOMABOCON", "NOMCLI", "NOMCON", "NOMPERITO", "NOMPROCLI",
+                          "NOMPROCON", "NUMERO", "PROCEDIMIENTO", "TRIBUNAL"})
+        for (const char* p : {"DisplayWidth", "Visible"})
+            FormStorage1->StoredProps()->Add(QStringLiteral("TExped%1.%2").arg(QLatin1String(f), QLatin1String(p)));
+    for (const char* f : {"ABOCLI", "ABOENT", "ANO", "CLIENTE", "FACTURA", "FECHACOBRO", "FECHAENTRADA", "FECHAFACTURA",
+                          "HORAS", "IMPIRPF", "IMPIVA", "IMPORTE", "IPRF", "IVA", "NomAboCli", "NomAboEnt", "NOMCLIENTE",
+                          "NUMERO", "TIPO", "TOTAL"})
+        for (const char* p : {"DisplayWidth", "Visible"})
+            FormStorage1->StoredProps()->Add(QStringLiteral("TConsul%1.%2").arg(QLatin1String(f), QLatin1String(p)));
+
+    OnShow = TNotifyEvent(this, &TPrincipio::FormShow);
+    OnPaint = TNotifyEvent(this, &TPrincipio::FormPaint);
+    OnResize = TNotifyEvent(this, &TPrincipio::FormResize);
+    OnKeyDown = TKeyEvent(this, &TPrincipio::FormKeyDown);
+    OnCloseQuery = TCloseQueryEvent(this, &TPrincipio::FormCloseQuery);
+    OnClose = TCloseEvent(this, &TPrincipio::FormClose);
+    OnCreate = TNotifyEvent(this, &TPrincipio::FormCreate);
+    EndLoading();
+    DoCreate();
+}
+
+TPrincipio::~TPrincipio() {
+    shell::LineaEstado = nullptr;
+    if (Application->OnHint.Data() == this) Application->OnHint = nullptr;
+    if (Principio == this) Principio = nullptr;
+}
+
+void TPrincipio::CreaDatos() {
+    auto tabla = [this](TTable*& t, const char* nombre, const char* fichero) {
+        t = new TTable(this);
+        t->SetName(QString::fromLatin1(nombre));
+        t->SetDatabaseName(QStringLiteral("ZEMBRA"));
+        t->SetTableName(QString::fromLatin1(fichero));
+        t->SetReadOnly(true);
+    };
+    tabla(TExped, "TExped", "Exped.DB");
+    CreaCampos(this, TExped, QStringLiteral("EXPED"),
+               {{"SITUACION", "Sit.", 2, true},
+                {"NUMERO", "Número", 7, true},
+                {"FECHAAPERTURA", "Apertura", 8, true},
+                {"NOMCLI", "Cliente", 25, true},
+                {"NOMCON", "Contrario", 25, true},
+                {"NOMABOCON", "Abogado Contrario", 25, false},
+                {"NOMPROCLI", "Procurador Cliente", 25, false},
+                {"NOMPROCON", "Procurador Contrario", 25, false},
+                {"NOMPERITO", "Perito", 25, false},
+                {"PROCEDIMIENTO", "Procedimiento", 25, true},
+                {"TRIBUNAL", "Tribunal", 25, true},
+                {"AUTOS", "Nº Autos", 8, true}},
+               [](TField* f) {
+                   const QString n = f->FieldName();
+                   if (n == u"NOMCLI") LookupDe(f, Dat->TClientes, "CLIENTE", "NOMCLI", "CLIENTE");
+                   else if (n == u"NOMCON") LookupDe(f, Dat->TContrarios, "CONTRARIO", "NOMCON", "CONTRARIO");
+                   else if (n == u"NOMABOCON") LookupDe(f, Dat->TAbogados, "ABOGADO", "NOMABO", "ABOCON");
+                   else if (n == u"NOMPROCLI") LookupDe(f, Dat->TProcu, "PROCU", "NOMPROCU", "PROCLI");
+                   else if (n == u"NOMPROCON") LookupDe(f, Dat->TProcu, "PROCU", "NOMPROCU", "PROCON");
+                   else if (n == u"NOMPERITO") LookupDe(f, Dat->TPeritos, "PERITO", "NOMPERITO", "PERITO");
+               });
+    TExped->FieldByName(QStringLiteral("FECHAAPERTURA"))->SetDisplayFormat(QStringLiteral("dd.mm.yy"));
+    TExped->SetFiltered(true);
+
+    tabla(TConsul, "TConsul", "Consultas.DB");
+    CreaCampos(this, TConsul, QStringLiteral("CONSULTAS"),
+               {{"SITUACION", "Sit.", 2, true},
+                {"NUMERO", "Número", 7, true},
+                {"NOMCLIENTE", "Cliente", 25, true},
+                {"NomAboEnt", "Abogado Entrada", 25, true},
+                {"TIPO", "Tipo", 30, true},
+                {"FECHAENTRADA", "F. Entrada", 9, true},
+                {"FECHACOBRO", "F. de Cobro", 9, true},
+                {"FECHAFACTURA", "F. de Factura", 9, false},
+                {"IMPORTE", "Importe", 8, true},
+                {"NomAboCli", "NomAboCli", 25, false}},
+               [](TField* f) {
+                   if (f->FieldName() == u"NomAboEnt") LookupDe(f, Dat->TAboCli, "ABOCLI", "NOMABOCLI", "ABOENT");
+                   else LookupDe(f, Dat->TAboCli, "ABOCLI", "NOMABOCLI", "ABOCLI");
+               });
+    for (const char* f : {"FECHAENTRADA", "FECHACOBRO", "FECHAFACTURA"})
+        TConsul->FieldByName(QString::fromLatin1(f))->SetDisplayFormat(QStringLiteral("dd.mm.yyyy"));
+    TConsul->SetFiltered(true);
+
+    tabla(TExpCli, "TExpCli", "Expcli.DB");
+    tabla(TExpCon, "TExpCon", "Expcon.db");
+
+    QAbo = new TQuery(this);
+    QAbo->SetName(QStringLiteral("QAbo"));
+    QAbo->SetDatabaseName(QStringLiteral("ZEMBRA"));
+    QAbo->SQL()->Add(QStringLiteral("SELECT ABOCLI, APELLIDOS || ', ' || NOMBRE AS NOMABO FROM ABOCLI ORDER BY NOMABO"));
+    {
+        TField* f = new TIntegerField(this);
+        f->SetFieldName(QStringLiteral("ABOCLI"));
+        f->SetName(QStringLiteral("QAboABOCLI"));
+        f->SetDataSet(QAbo);
+        f = new TStringField(this);
+        f->SetFieldName(QStringLiteral("NOMABO"));
+        f->SetName(QStringLiteral("QAboNOMABO"));
+        f->SetSize(52);
+        f->SetDataSet(QAbo);
+    }
+
+    auto fuente = [this](TDataSource*& ds, const char* nombre, TDataSet* datos) {
+        ds = new TDataSource(this);
+        ds->SetName(QString::fromLatin1(nombre));
+        ds->SetDataSet(datos);
+    };
+    fuente(DSPrin, "DSPrin", TExped);
+    fuente(DSQConsultas, "DSQConsultas", TConsul);
+    fuente(DSAbo, "DSAbo", QAbo);
+    DSPrin->OnDataChange = TDataChangeEvent(this, &TPrincipio::DSPrinDataChange);
+    DSAbo->OnDataChange = TDataChangeEvent(this, &TPrincipio::DSAboDataChange);
+}
+
+TMenuItem* TPrincipio::Item(TComponent* menu, const QString& nombre, const QString& caption,
+                            void (TPrincipio::*click)(TObject*)) {
+    auto* i = new TMenuItem(this);
+    if (!nombre.isEmpty()) i->SetName(nombre);
+    i->SetCaption(caption);
+    if (click) i->OnClick = TNotifyEvent(this, click);
+    if (auto* m = dynamic_cast<TMenu*>(menu)) m->Items()->Add(i);
+    else if (auto* p = dynamic_cast<TMenuItem*>(menu)) p->Add(i);
+    return i;
+}
+
+void TPrincipio::CreaMenus() {
+    using T = TPrincipio;
+    const QString n;
+    MainMenu1 = new TMainMenu(this);
+    MainMenu1->SetName(QStringLiteral("MainMenu1"));
+    // The record commands come with their forms; until then they are shown disabled.
+    Expedientes1 = Item(MainMenu1, QStringLiteral("Expedientes1"), QStringLiteral("&Expedientes"), nullptr);
+    for (const char* c : {"Nuevo", "Abrir", "Borrar"}) Item(Expedientes1, n, QString::fromLatin1(c), nullptr)->SetEnabled(false);
+    Consultas1 = Item(MainMenu1, QStringLiteral("Consultas1"), QStringLiteral("&Consultas"), nullptr);
+    for (const char* c : {"Nuevo", "Abrir", "Borrar"}) Item(Consultas1, n, QString::fromLatin1(c), nullptr)->SetEnabled(false);
+    TMenuItem* herramientas = Item(MainMenu1, n, QStringLiteral("&Herramientas"), nullptr);
+    AgendaDiaria = Item(herramientas, QStringLiteral("AgendaDiaria"), QStringLiteral("Agenda Diaria"), nullptr);
+    AgendaDiaria->SetEnabled(false);
+    SetMenu(MainMenu1);
+
+    PopupMenu1 = new TPopupMenu(this);
+    PopupMenu1->SetName(QStringLiteral("PopupMenu1"));
+    for (const char* c : {"&Nuevo", "&Abrir", "&Borrar"}) Item(PopupMenu1, n, QString::fromLatin1(c), nullptr)->SetEnabled(false);
+    TMenuItem* consultar = Item(PopupMenu1, n, QStringLiteral("&Consultar .."), nullptr);
+    Agenda1 = Item(consultar, QStringLiteral("Agenda1"), QStringLiteral("Agenda"), nullptr);
+    Economico1 = Item(consultar, QStringLiteral("Economico1"), QStringLiteral("Economico"), nullptr);
+    Agenda1->SetEnabled(false);
+    Economico1->SetEnabled(false);
+    TMenuItem* buscar = Item(PopupMenu1, n, QStringLiteral("B&uscar por .."), nullptr);
+    Item(buscar, QStringLiteral("Cliente2"), QStringLiteral("Cliente"), &T::Cliente2Click);
+    Item(buscar, QStringLiteral("AbogadoCliente2"), QStringLiteral("Procurador Cliente"), &T::AbogadoCliente2Click);
+    Item(buscar, QStringLiteral("Contrario2"), QStringLiteral("Contrario"), &T::Contrario2Click);
+    Item(buscar, QStringLiteral("AbogadoContrario2"), QStringLiteral("Abogado Contrario"), &T::AbogadoContrario2Click);
+    Item(buscar, QStringLiteral("ProcuradorContrario2"), QStringLiteral("Procurador Contrario"), &T::ProcuradorContrario2Click);
+    Item(buscar, QStringLiteral("Perito2"), QStringLiteral("Perito"), &T::Perito2Click);
+    TMenuItem* situacion = Item(buscar, n, QStringLiteral("Situación"), nullptr);
+    Item(situacion, QStringLiteral("Abiertos1"), QStringLiteral("Abiertos"), &T::Abiertos1Click);
+    Item(situacion, QStringLiteral("Facturados1"), QStringLiteral("Facturados"), &T::Facturados1Click);
+    Item(situacion, QStringLiteral("Cerrados1"), QStringLiteral("Cerrados"), &T::Cerrados1Click);
+    Item(buscar, QStringLiteral("Procedimiento1"), QStringLiteral("Procedimiento"), &T::Procedimiento1Click);
+    Item(buscar, QStringLiteral("Tribunal1"), QStringLiteral("Tribunal"), &T::Tribunal1Click);
+    Item(buscar, QStringLiteral("NdeAutos1"), QStringLiteral("Nº de Autos"), &T::NdeAutos1Click);
+
+    PopupBuscar = new TPopupMenu(this);
+    PopupBuscar->SetName(QStringLiteral("PopupBuscar"));
+    for (const char* c : {"&Nuevo", "&Abrir", "&Borrar"}) Item(PopupBuscar, n, QString::fromLatin1(c), nullptr)->SetEnabled(false);
+    TMenuItem* buscarC = Item(PopupBuscar, n, QStringLiteral("B&uscar por .."), nullptr);
+    Item(buscarC, QStringLiteral("PorCliente2"), QStringLiteral("Por Cliente"), &T::PorCliente2Click);
+    Item(buscarC, QStringLiteral("PorProcurador1"), QStringLiteral("Por Abogado Entrada"), &T::PorProcurador1Click);
+    Item(buscarC, QStringLiteral("PorTipoDespacho1"), QStringLiteral("Por Tipo Consulta"), &T::PorTipoDespacho1Click);
+    TMenuItem* situacionC = Item(buscarC, n, QStringLiteral("Por Situacion"), nullptr);
+    Item(situacionC, QStringLiteral("Presentado1"), QStringLiteral("Abierta"), &T::Presentado1Click);
+    Item(situacionC, QStringLiteral("Devuelto1"), QStringLiteral("Facturada"), &T::Devuelto1Click);
+    Item(situacionC, QStringLiteral("Cobrado1"), QStringLiteral("Cobrada"), &T::Cobrado1Click);
+
+    PopupFiltros = new TPopupMenu(this);
+    PopupFiltros->SetName(QStringLiteral("PopupFiltros"));
+    Item(PopupFiltros, QStringLiteral("QuitarExp"), QStringLiteral("Quitar éste"), &T::QuitarExpClick);
+    Item(PopupFiltros, QStringLiteral("QuitarFiltros1"), QStringLiteral("Quitar todos"), &T::QuitarFiltros1Click);
+    PopupFiltrosDes = new TPopupMenu(this);
+    PopupFiltrosDes->SetName(QStringLiteral("PopupFiltrosDes"));
+    Item(PopupFiltrosDes, QStringLiteral("QuitarDes"), QStringLiteral("Quitar éste"), &T::QuitarDesClick);
+    Item(PopupFiltrosDes, QStringLiteral("QuitarFiltros2"), QStringLiteral("Quitar todos"), &T::QuitarFiltros1Click);
+
+    ZbCfgExp = new TPopupMenu(this);
+    ZbCfgExp->SetName(QStringLiteral("ZbCfgExp"));
+    ZbCfgExp->OnPopup = TNotifyEvent(this, &T::ZbCfgExpPopup);
+    auto columna = [this](TPopupMenu* menu, const char* nombre, const char* caption, TDataSet* ds, const char* campo) {
+        TMenuItem* i = Item(menu, QString::fromLatin1(nombre), QString::fromUtf8(caption), nullptr);
+        i->OnClick = TNotifyEvent([this, ds, campo, i](TObject*) { CambiaColumna(ds, campo, i); });
+        return i;
+    };
+    mNumero = columna(ZbCfgExp, "mNumero", "Número", TExped, "NUMERO");
+    mFechadeApertura = columna(ZbCfgExp, "mFechadeApertura", "Fecha de Apertura", TExped, "FECHAAPERTURA");
+    mCliente = columna(ZbCfgExp, "mCliente", "Cliente", TExped, "NOMCLI");
+    mContrario = columna(ZbCfgExp, "mContrario", "Contrario", TExped, "NOMCON");
+    mProcedimiento = columna(ZbCfgExp, "mProcedimiento", "Procedimiento", TExped, "PROCEDIMIENTO");
+    mAutos = columna(ZbCfgExp, "mAutos", "Nº de Autos", TExped, "AUTOS");
+    mTribunal = columna(ZbCfgExp, "mTribunal", "Tribunal", TExped, "TRIBUNAL");
+    mAboCon = columna(ZbCfgExp, "mAboCon", "Abogado Contrario", TExped, "NOMABOCON");
+    mProCli = columna(ZbCfgExp, "mProCli", "Procurador Cliente", TExped, "NOMPROCLI");
+    mProCon = columna(ZbCfgExp, "mProCon", "Procurador Contrario", TExped, "NOMPROCON");
+    mPerito = columna(ZbCfgExp, "mPerito", "Perito", TExped, "NOMPERITO");
+    Item(ZbCfgExp, n, QStringLiteral("-"), nullptr);
+    ValoresporDefecto1 = Item(ZbCfgExp, QStringLiteral("ValoresporDefecto1"), QStringLiteral("Valores por Defecto"),
+                              &T::ValoresporDefecto1Click);
+
+    ZbCfgCon = new TPopupMenu(this);
+    ZbCfgCon->SetName(QStringLiteral("ZbCfgCon"));
+    ZbCfgCon->OnPopup = TNotifyEvent(this, &T::ZbCfgConPopup);
+    mNumeroC = columna(ZbCfgCon, "mNumeroC", "Número", TConsul, "NUMERO");
+    mClienteC = columna(ZbCfgCon, "mClienteC", "Cliente", TConsul, "NOMCLIENTE");
+    mAboEntC = columna(ZbCfgCon, "mAboEntC", "Abogado Entrada", TConsul, "NomAboEnt");
+    mTipoC = columna(ZbCfgCon, "mTipoC", "Tipo", TConsul, "TIPO");
+    mFEntradaC = columna(ZbCfgCon, "mFEntradaC", "Fecha de Entrada", TConsul, "FECHAENTRADA");
+    mFCobroC = columna(ZbCfgCon, "mFCobroC", "Fecha de Cobro", TConsul, "FECHACOBRO");
+    mFFacturaC = columna(ZbCfgCon, "mFFacturaC", "Fecha de Factura", TConsul, "FECHAFACTURA");
+    mImporteC = columna(ZbCfgCon, "mImporteC", "Importe", TConsul, "IMPORTE");
+    Item(ZbCfgCon, n, QStringLiteral("-"), nullptr);
+    MenuItem15 = Item(ZbCfgCon, QStringLiteral("MenuItem15"), QStringLiteral("Valores por Defecto"), &T::MenuItem15Click);
+}
+
+void TPrincipio::CreaBarra() {
+    SpeedBar1 = new TSpeedBar(this);
+    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
+    SpeedBar1->SetParent(this);
+    SpeedBar1->SetBevelInner(bvLowered);
+    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
+    SpeedBar1->SetBtnOffsetHorz(4);
+    SpeedBar1->SetBtnOffsetVert(4);
+    SpeedBar1->SetHeight(AltoBarra);
+    SpeedBar1->AddSection(QStringLiteral("Untitled (0)"));
+    int x = 4;
+    const int w = SpeedBar1->BtnWidth();
+    auto item = [&](TSpeedItem*& it, const char* nombre, const char* hint, void (TPrincipio::*click)(TObject*), int hueco = 0) {
+        it = new TSpeedItem(this);
+        it->SetName(QString::fromLatin1(nombre));
+        const QString h = QString::fromUtf8(hint);
+        it->SetCaption(h.section(u'|', 0, 0));
+        it->SetHint(h);
+        auto g = Glifo(it->Name());
+        it->SetGlyph(g.get());
+        SpeedBar1->AddItem(0, it);
+        x += hueco;
+        it->SetLeft(x);
+        it->SetTop(SpeedBar1->BtnOffsetVert());
+        x += w;
+        if (click) it->OnClick() = TNotifyEvent(this, click);
+        it->SetVisible(true);
+    };
+    using T = TPrincipio;
+    item(btImprimir, "btImprimir", "Imprime|Imprime la selección actual", nullptr);
+    item(btAbrir, "btAbrir", "Abrir", &T::btAbrirClick, 8);
+    item(btNuevo, "btNuevo", "Nuevo", &T::btNuevoClick);
+    item(btBorrar, "btBorrar", "Borrar|", &T::btBorrarClick);
+    item(btRefrescar, "btRefrescar", "Refrescar", &T::btRefrescarClick);
+    item(btEscritos, "btEscritos", "Modelos de Escritos", nullptr, 8);
+    item(btAgenda, "btAgenda", "Agenda Diaria", nullptr);
+    item(btFiltros, "btFiltros", "Quita Filtros", &T::QuitarFiltros1Click, 8);
+    item(ZbCfg, "ZbCfg", "Configurar", nullptr);
+    ZbCfg->SetDropDownMenu(ZbCfgExp);
+    item(SpeedItem1, "SpeedItem1", "Buscador", nullptr, 8);
+    item(btHelp, "btHelp", "Ayuda", nullptr);
+    // Commands whose forms come later stay disabled.
+    for (TSpeedItem* i : {btImprimir, btEscritos, btAgenda, SpeedItem1, btHelp}) i->SetEnabled(false);
+
+    Image1 = new TImage(this);
+    Image2 = new TImage(this);
+    Image3 = new TImage(this);
+    int k = 1;
+    for (TImage* img : {Image1, Image2, Image3}) {
+        img->SetName(QStringLiteral("Image%1").arg(k++));
+        img->SetParent(SpeedBar1);
+        img->SetBounds(0, 0, 16, 14);
+        img->SetVisible(false);
+    }
+    IconoEstado(Image1, clLime);
+    IconoEstado(Image2, clAqua);
+    IconoEstado(Image3, clGray);
+
+    cbAnio = new TCheckBox(this);
+    cbAnio->SetName(QStringLiteral("cbAnio"));
+    cbAnio->SetParent(SpeedBar1);
+    cbAnio->SetCaption(QString());
+    cbAnio->SetChecked(true);
+    cbAnio->SetBounds(0, 7, 16, 17);
+    cbAnio->OnClick = TNotifyEvent(this, &T::cbAnioClick);
+    Label2 = new TLabel(this);
+    Label2->SetName(QStringLiteral("Label2"));
+    Label2->SetParent(SpeedBar1);
+    Label2->SetCaption(QStringLiteral("Año :"));
+    Label2->SetBounds(0, 9, 30, 14);
+    Label2->OnClick = TNotifyEvent(this, &T::cbAnioClick);
+    AnoActual = new TComboBox(this);
+    AnoActual->SetName(QStringLiteral("AnoActual"));
+    AnoActual->SetParent(SpeedBar1);
+    AnoActual->SetStyle(csDropDownList);
+    AnoActual->SetHint(QStringLiteral("Año Expedientes"));
+    AnoActual->SetBounds(0, 4, 64, 22);
+    AnoActual->OnChange = TNotifyEvent(this, &T::AnoActualChange);
+    Label1 = new TLabel(this);
+    Label1->SetName(QStringLiteral("Label1"));
+    Label1->SetParent(SpeedBar1);
+    Label1->SetCaption(QStringLiteral("Abogado :"));
+    Label1->SetBounds(0, 9, 56, 14);
+    ZbAbogados = new TZbDBLookupCombo(this);
+    ZbAbogados->SetName(QStringLiteral("ZbAbogados"));
+    ZbAbogados->SetParent(SpeedBar1);
+    ZbAbogados->SetLookupSource(DSAbo);
+    ZbAbogados->SetLookupField(QStringLiteral("ABOCLI"));
+    ZbAbogados->SetLookupDisplay(QStringLiteral("NOMABO"));
+    ZbAbogados->SetDisplayEmpty(QStringLiteral("TODOS"));
+    ZbAbogados->SetBounds(0, 4, 200, 22);
+    ZbAbogados->OnChange = TNotifyEvent(this, &T::ZbAbogadosChange);
+    ZbUnAbo = new TZbLookupEdit(this);
+    ZbUnAbo->SetName(QStringLiteral("ZbUnAbo"));
+    ZbUnAbo->SetParent(SpeedBar1);
+    ZbUnAbo->SetLookupSource(DSAbo);
+    ZbUnAbo->SetLookupField(QStringLiteral("ABOCLI"));
+    ZbUnAbo->SetLookupDisplay(QStringLiteral("NOMABO"));
+    ZbUnAbo->SetReadOnly(true);
+    ZbUnAbo->SetDirectInput(false);
+    ZbUnAbo->SetBounds(0, 4, 200, 22);
+    ZbUnAbo->SetVisible(false);
+}
+
+TTabSheet* TPrincipio::NuevaPagina(const QString& nombre, const QString& titulo) {
+    auto* p = new TTabSheet(this);
+    p->SetName(nombre);
+    p->SetPageControl(Paginas);
+    p->SetCaption(titulo);
+    return p;
+}
+
+void TPrincipio::CreaPaginas() {
+    Paginas = new TPageControl(this);
+    Paginas->SetName(QStringLiteral("Paginas"));
+    Paginas->SetParent(this);
+    Paginas->SetAlign(alClient);
+    pgExped = NuevaPagina(QStringLiteral("pgExped"), QStringLiteral("Expedientes"));
+    pgConsultas = NuevaPagina(QStringLiteral("pgConsultas"), QStringLiteral("Consultas"));
+    Paginas->OnChange = TNotifyEvent(this, &TPrincipio::PaginasChange);
+
+    auto filtros = [this](TTabSheet* pagina, TPanel*& panel, TLabel*& etiqueta, TStringGrid*& rejilla, const char* nPanel,
+                          const char* nRejilla, int ancho1, TPopupMenu* popup) {
+        panel = new TPanel(this);
+        panel->SetName(QString::fromLatin1(nPanel));
+        panel->SetParent(pagina);
+        panel->SetAlign(alTop);
+        panel->SetCaption(QString());
+        panel->SetHeight(27);
+        panel->SetVisible(false);
+        etiqueta = new TLabel(this);
+        etiqueta->SetParent(panel);
+        etiqueta->SetCaption(QStringLiteral("Activado filtro por :"));
+        etiqueta->SetBounds(6, 5, 130, 14);
+        etiqueta->Font()->SetStyle({fsBold});
+        rejilla = new TStringGrid(this);
+        rejilla->SetName(QString::fromLatin1(nRejilla));
+        rejilla->SetParent(panel);
+        rejilla->SetColCount(2);
+        rejilla->SetRowCount(TFilasFiltro::Filas);
+        rejilla->SetFixedCols(0);
+        rejilla->SetFixedRows(0);
+        rejilla->SetDefaultRowHeight(15);
+        rejilla->SetColWidths(0, 172);
+        rejilla->SetColWidths(1, ancho1);
+        rejilla->SetScrollBars(ssNone);
+        rejilla->SetOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRowSelect);
+        rejilla->SetBounds(140, 3, 172 + ancho1 + 3, 19);
+        rejilla->SetPopupMenu(popup);
+    };
+    filtros(pgExped, pFilExp, LFilExp, FiltrosExp, "pFilExp", "FiltrosExp", 464, PopupFiltros);
+    filtros(pgConsultas, pFilCon, LFilCon, FiltrosDes, "pFilCon", "FiltrosDes", 465, PopupFiltrosDes);
+
+    auto rejilla = [this](TTabSheet* pagina, TDBGrid*& g, const char* nombre, TDataSource* ds, TPopupMenu* popup) {
+        g = new TDBGrid(this);
+        g->SetName(QString::fromLatin1(nombre));
+        g->SetParent(pagina);
+        g->SetAlign(alClient);
+        g->SetDataSource(ds);
+        g->SetReadOnly(true);
+        g->SetOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs | dgAlwaysShowSelection);
+        g->SetPopupMenu(popup);
+    };
+    rejilla(pgExped, DBPrincipal, "DBPrincipal", DSPrin, PopupMenu1);
+    rejilla(pgConsultas, DBConsultas, "DBConsultas", DSQConsultas, PopupBuscar);
+    DBPrincipal->OnDrawColumnCell = TDrawColumnCellEvent(this, &TPrincipio::DBGrid1DrawColumnCell);
+    DBConsultas->OnDrawColumnCell = TDrawColumnCellEvent(this, &TPrincipio::DBConsultasDrawColumnCell);
+    DBPrincipal->OnKeyDown = TKeyEvent(this, &TPrincipio::DBGrid1KeyDown);
+    DBConsultas->OnKeyDown = TKeyEvent(this, &TPrincipio::DBConsultasKeyDown);
+    DBPrincipal->OnDblClick = TNotifyEvent(this, &TPrincipio::btAbrirClick);
+    DBConsultas->OnDblClick = TNotifyEvent(this, &TPrincipio::DBConsultasDblClick);
+}
+
+// ---------------------------------------------------------------------------------------------- life
+
+void TPrincipio::FormCreate(TObject*) {
+    Application->OnHint = TNotifyEvent(this, &TPrincipio::MuestraAyuda);
+    shell::LineaEstado = TEvent<const QString&>([this](const QString& texto) {
+        LineaEstado->Panels()->Items(0)->SetText(texto);
+        LineaEstado->Repaint();
+    });
+    if (Dat->TPriv->IsEmpty()) {
+        Dat->TPriv->Append();
+        Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("SUPERVISOR"));
+        Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("KODRAM"));
+        for (const char* d : {"Privacidad", "Expedientes", "Consulta", "Agenda", "Modelos", "Listados", "Fusion",
+                              "Economico", "General"})
+            Dat->TPriv->FieldByName(QString::fromLatin1(d))->SetAsBoolean(true);
+        Dat->TPriv->FieldByName(QStringLiteral("Abogado"))->SetAsInteger(-1);
+        Dat->TPriv->Post();
+    }
+    AnoActual->Items()->Clear();
+    Dat->TTabcon->First();
+    while (!Dat->TTabcon->Eof()) {
+        AnoActual->Items()->Add(Dat->TTabcon->FieldByName(QStringLiteral("ANO"))->AsString());
+        Dat->TTabcon->Next();
+    }
+    CarpetaDatosBarra = CarpetaDatos + QLatin1Char('/');
+    CompruebaWord();
+    Paginas->SetActivePage(pgExped);
+    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
+        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
+}
+
+void TPrincipio::FormShow(TObject*) {
+    FiltroExp.Reinicia();
+    FiltroCon.Reinicia();
+    MuestraFilas(FiltrosExp, nullptr, FiltroExp.Filas);
+    MuestraFilas(FiltrosDes, nullptr, FiltroCon.Filas);
+    btFiltros->SetEnabled(false);
+    AnoSeleccionado = QString::number(QDate::currentDate().year());
+    AnoActual->SetItemIndex(AnoActual->Items()->IndexOf(AnoSeleccionado));
+    Dat->TTabcon->Locate(QStringLiteral("ANO"), AnoSeleccionado, 0);
+    LineaEstado->Panels()->Items(5)->SetText(DateToStr(Date()));
+    Dat->TSistem->Refresh();
+    SetCaption(QStringLiteral("Zembra - [ ") + Dat->TSistem->FieldByName(QStringLiteral("EMPRESA"))->AsString() +
+               QStringLiteral(" ]"));
+    AplicaPermisos();
+    Paginas->SetActivePage(pgExped);
+    QAbo->Close();
+    QAbo->Open();
+    EligeSelectorAbogado();
+    AplicaFiltro(TExped, FiltroExp.Sql(Seleccion()));
+    AplicaFiltro(TConsul, FiltroCon.Sql(Seleccion()));
+    for (TTable* t : {TExped, TConsul, TExpCli, TExpCon}) t->Open();
+    PaginasChange(this);
+    Timer2->SetEnabled(true);
+    FormResize(this);
+}
+
+void TPrincipio::EligeSelectorAbogado() {
+    const bool uno = QAbo->RecordCount() == 1;
+    ZbUnAbo->SetVisible(uno);
+    ZbAbogados->SetVisible(!uno);
+    if (uno) {
+        QAbo->First();
+        ZbUnAbo->SetText(QAbo->FieldByName(QStringLiteral("NOMABO"))->AsString());
+        Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), QAbo->FieldByName(QStringLiteral("ABOCLI"))->Value(), 0);
+    }
+}
+
+void TPrincipio::AplicaPermisos() {
+    TDataSet* p = Dat->TPriv;
+    auto derecho = [p](const char* d) { return p->FieldByName(QString::fromLatin1(d))->AsBoolean(); };
+    Expedientes1->SetEnabled(derecho("Expedientes"));
+    pgExped->SetTabVisible(derecho("Expedientes"));
+    Consultas1->SetEnabled(false);
+    pgConsultas->SetTabVisible(derecho("Consulta"));
+    Paginas->SetVisible(pgExped->TabVisible() || pgConsultas->TabVisible());
+    LineaEstado->Panels()->Items(1)->SetText(QStringLiteral("Usuario : ") + p->FieldByName(QStringLiteral("Usuario"))->AsString());
+}
+
+void TPrincipio::FormPaint(TObject*) {
+    if (FPrimeraVez) {
+        // Cleared first: the notice's own box repaints the window.
+        FPrimeraVez = false;
+        MiraAgenda();
+    }
+}
+
+void TPrincipio::MiraAgenda() {
+    if (Dat->TAgen->Locate(QStringLiteral("FECHA"), Variant(Date()), 0))
+        Application->MessageBox(QStringLiteral("Hay Tareas en la Agenda "), QStringLiteral("¡¡ ATENCION !!"),
+                                MB_OK | MB_ICONINFORMATION);
+}
+
+void TPrincipio::FormResize(TObject*) {
+    const int ancho = SpeedBar1->Width();
+    int x = ancho - ZbAbogados->Width() - 5;
+    ZbAbogados->SetLeft(x);
+    ZbUnAbo->SetLeft(x);
+    for (TControl* c : std::initializer_list<TControl*>{Label1, AnoActual, Label2, cbAnio}) {
+        x -= c->Width() + 3;
+        c->SetLeft(x);
+    }
+    LineaEstado->Panels()->Items(0)->SetWidth(std::max(0, Width() - 370));
+}
+
+void TPrincipio::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
+    if (shift != TShiftState{ssCtrl}) return;
+    if (key == VK_RETURN) btAbrirClick(this);
+    else if (key == VK_INSERT) btNuevoClick(this);
+    else if (key == VK_DELETE) btBorrarClick(this);
+}
+
+void TPrincipio::FormCloseQuery(TObject*, bool& canClose) {
+    auto fin = std::make_unique<TFFin>(this);
+    canClose = fin->ShowModal() == mrOk;
+    if (!canClose) return;
+    AplicaPermisos();
+    FormStorage1->SetActive(fin->Guardar->Checked());
+}
+
+void TPrincipio::FormClose(TObject*, TCloseAction&) {
+    TExped->Close();
+    TConsul->Close();
+    Application->OnHint = nullptr;
+    Timer2->SetEnabled(false);
+    if (Application->MainForm() == this) Application->Terminate();
+}
+
+void TPrincipio::MuestraAyuda(TObject*) { LineaEstado->Panels()->Items(0)->SetText(Application->Hint()); }
+
+void TPrincipio::AppIdle(TObject*, bool&) {
+    const platform::forms::TLockKeys teclas = platform::forms::LockKeysState();
+    const QString mayus = teclas.CapsLock ? QStringLiteral("MAY") : QStringLiteral("   ");
+    const QString num = teclas.NumLock ? QStringLiteral("NUM") : QStringLiteral("   ");
+    if (LineaEstado->Panels()->Items(2)->Text() != mayus) LineaEstado->Panels()->Items(2)->SetText(mayus);
+    if (LineaEstado->Panels()->Items(3)->Text() != num) LineaEstado->Panels()->Items(3)->SetText(num);
+}
+
+void TPrincipio::Timer2Timer(TObject*) { LineaEstado->Panels()->Items(4)->SetText(TimeToStr(Time())); }
+
+// ---------------------------------------------------------------------------------------------- browsers
+
+TSeleccionPrincipal TPrincipio::Seleccion() const {
+    TSeleccionPrincipal s;
+    const bool uno = ZbUnAbo->Visible();
+    s.PorAbogado = uno || (ZbAbogados->Visible() && ZbAbogados->GetDisplayText() != u"TODOS");
+    s.AbogadoElegido = Dat->TAboCli->Active() ? Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsInteger() : 0;
+    s.AbogadoUsuario = Dat->TPriv->FieldByName(QStringLiteral("Abogado"))->AsInteger();
+    s.PorAno = cbAnio->Checked();
+    s.Ano = AnoSeleccionado;
+    return s;
+}
+
+// The criteria run in the engine as the table's filter text, so a page of the grid reads only
+// the rows it shows; TExpedFilterRecord gives the same answer for one row.
+void TPrincipio::AplicaFiltro(TTable* tabla, const QString& sql) {
+    if (tabla->Filter() != sql) tabla->SetFilter(sql);
+    else if (tabla->Active()) tabla->Refresh();
+}
+
+void TPrincipio::TExpedFilterRecord(TDataSet* ds, bool& accept) {
+    accept = FiltroExp.Acepta(ds, Seleccion(), TExpCli, TExpCon);
+}
+
+void TPrincipio::TConsulFilterRecord(TDataSet* ds, bool& accept) { accept = FiltroCon.Acepta(ds, Seleccion()); }
+
+void TPrincipio::RefrescaExpedientes() {
+    AplicaFiltro(TExped, FiltroExp.Sql(Seleccion()));
+    const TSeleccionPrincipal s = Seleccion();
+    const bool expedientes = Dat->TPriv->FieldByName(QStringLiteral("Expedientes"))->AsBoolean();
+    // The record commands open forms of their own, which come later: shown, not yet enabled.
+    for (TSpeedItem* i : {btAbrir, btNuevo, btBorrar}) i->SetEnabled(false);
+    Expedientes1->SetEnabled(expedientes);
+    DBPrincipal->SetPopupMenu(Expedientes1->Enabled() ? PopupMenu1 : nullptr);
+    (void)s;
+}
+
+void TPrincipio::RefrescaConsultas() {
+    AplicaFiltro(TConsul, FiltroCon.Sql(Seleccion()));
+    const bool consulta = Dat->TPriv->FieldByName(QStringLiteral("Consulta"))->AsBoolean();
+    for (TSpeedItem* i : {btAbrir, btNuevo, btBorrar}) i->SetEnabled(false);
+    Consultas1->SetEnabled(consulta);
+    DBConsultas->SetPopupMenu(Consultas1->Enabled() ? PopupBuscar : nullptr);
+}
+
+void TPrincipio::PaginasChange(TObject*) {
+    const bool consultas = Paginas->ActivePage() == pgConsultas;
+    Expedientes1->SetEnabled(!consultas);
+    Consultas1->SetEnabled(consultas);
+    if (consultas) {
+        pFilCon->SetVisible(FiltroCon.Filas.Activo());
+        btFiltros->SetEnabled(FiltroCon.Filas.Activo());
+        ZbCfg->SetDropDownMenu(ZbCfgCon);
+        const bool euros = Dat->TSistem->FieldByName(QStringLiteral("MONEDA"))->AsString() == u"E";
+        TConsul->FieldByName(QStringLiteral("IMPORTE"))->SetDisplayFormat(euros ? QStringLiteral("#,##0.00")
+                                                                                 : QStringLiteral("#,##0"));
+        RefrescaConsultas();
+    } else {
+        pFilExp->SetVisible(FiltroExp.Filas.Activo());
+        btFiltros->SetEnabled(FiltroExp.Filas.Activo());
+        ZbCfg->SetDropDownMenu(ZbCfgExp);
+        RefrescaExpedientes();
+    }
+}
+
+void TPrincipio::AnoActualChange(TObject*) {
+    AnoSeleccionado = AnoActual->Text().left(4);
+    if (Paginas->ActivePage() == pgConsultas) {
+        RefrescaConsultas();
+        if (DBConsultas->CanFocus()) DBConsultas->SetFocus();
+    } else {
+        RefrescaExpedientes();
+        if (DBPrincipal->CanFocus()) DBPrincipal->SetFocus();
+    }
+    Dat->TTabcon->Locate(QStringLiteral("ANO"), AnoSeleccionado, 0);
+}
+
+void TPrincipio::cbAnioClick(TObject*) {
+    AnoActual->SetEnabled(cbAnio->Checked());
+    AnoActualChange(this);
+}
+
+void TPrincipio::ZbAbogadosChange(TObject*) {
+    if (ZbAbogados->GetDisplayText() != u"TODOS")
+        Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), QAbo->FieldByName(QStringLiteral("ABOCLI"))->Value(), 0);
+    if (Paginas->ActivePage() == pgConsultas) {
+        RefrescaConsultas();
+        if (DBConsultas->CanFocus()) DBConsultas->SetFocus();
+    } else {
+        RefrescaExpedientes();
+        if (DBPrincipal->CanFocus()) DBPrincipal->SetFocus();
+    }
+}
+
+void TPrincipio::DSAboDataChange(TObject*, TField* field) {
+    if (field || !QAbo->Active() || QAbo->IsEmpty()) return;
+    Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), QAbo->FieldByName(QStringLiteral("ABOCLI"))->Value(), 0);
+}
+
+void TPrincipio::DSPrinDataChange(TObject*, TField* field) {
+    if (field || !TExped->Active() || TExped->IsEmpty()) return;
+    Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"),
+                        VarArrayOf({TExped->FieldByName(QStringLiteral("ANO"))->Value(),
+                                    TExped->FieldByName(QStringLiteral("NUMERO"))->Value()}),
+                        0);
+}
+
+void TPrincipio::btRefrescarClick(TObject*) {
+    Dat->RefrescaTablas();
+    const Variant abogado = QAbo->Active() && !QAbo->IsEmpty() ? QAbo->FieldByName(QStringLiteral("ABOCLI"))->Value() : Variant();
+    const bool todos = ZbAbogados->GetDisplayText() == u"TODOS";
+    QAbo->Close();
+    QAbo->Open();
+    EligeSelectorAbogado();
+    if (ZbAbogados->Visible() && !todos && !abogado.IsNull()) {
+        QAbo->Locate(QStringLiteral("ABOCLI"), abogado, 0);
+        ZbAbogados->SetValue(abogado.AsString());
+    }
+    TTable* t = Paginas->ActivePage() == pgConsultas ? TConsul : TExped;
+    const bool vacia = t->IsEmpty();
+    const Variant clave = vacia ? Variant() : VarArrayOf({t->FieldByName(QStringLiteral("ANO"))->Value(),
+                                                          t->FieldByName(QStringLiteral("NUMERO"))->Value()});
+    if (t == TConsul) RefrescaConsultas();
+    else RefrescaExpedientes();
+    if (!vacia) t->Locate(QStringLiteral("ANO;NUMERO"), clave, 0);
+}
+
+void TPrincipio::DibujaEstado(TDBGrid* grid, const TRect& rect, TColumn* column) {
+    if (!column->Field() || column->Field()->FieldName() != u"SITUACION") return;
+    TImage* img = nullptr;
+    switch (column->Field()->AsInteger()) {
+    case 1: img = Image1; break;
+    case 2: img = Image2; break;
+    case 3: img = Image3; break;
+    default: return;
+    }
+    grid->Canvas()->StretchDraw(rect, img->Picture()->Bitmap());
+}
+
+void TPrincipio::DBGrid1DrawColumnCell(TObject*, const TRect& rect, int, TColumn* column, TGridDrawState) {
+    DibujaEstado(DBPrincipal, rect, column);
+}
+
+void TPrincipio::DBConsultasDrawColumnCell(TObject*, const TRect& rect, int, TColumn* column, TGridDrawState) {
+    DibujaEstado(DBConsultas, rect, column);
+}
+
+void TPrincipio::DBGrid1KeyDown(TObject*, quint16& key, TShiftState) {
+    if (key == VK_RETURN) btAbrirClick(this);
+}
+
+void TPrincipio::DBConsultasKeyDown(TObject*, quint16& key, TShiftState) {
+    if (key == VK_RETURN) btAbrirClick(this);
+}
+
+void TPrincipio::DBConsultasDblClick(TObject*) { btAbrirClick(this); }
+
+// The case-file and consultation forms are not part of the program yet: the commands that open
+// them do nothing while their buttons are disabled.
+void TPrincipio::btAbrirClick(TObject*) {
+    if (!btAbrir->Enabled()) return;
+}
+void TPrincipio::btNuevoClick(TObject*) {
+    if (!btNuevo->Enabled()) return;
+}
+void TPrincipio::btBorrarClick(TObject*) {
+    if (!btBorrar->Enabled()) return;
+}
+
+// ---------------------------------------------------------------------------------------------- filters
+
+void TPrincipio::MuestraFilas(TStringGrid* rejilla, TPanel* panel, const TFilasFiltro& filas) {
+    for (int i = 0; i < TFilasFiltro::Filas; ++i) {
+        rejilla->SetCells(0, i, filas.Etiqueta(i));
+        rejilla->SetCells(1, i, filas.Valor(i));
+    }
+    if (panel) {
+        panel->SetHeight(filas.AltoPanel());
+        rejilla->SetHeight(filas.AltoRejilla());
+    }
+    rejilla->SetRow(0);
+}
+
+void TPrincipio::AgregaFiltroExp(const QString& etiqueta, const QString& valor) {
+    btFiltros->SetEnabled(true);
+    pFilExp->SetVisible(true);
+    if (!FiltroExp.Filas.Agrega(etiqueta, valor)) MensajeError(QStringLiteral("Demasiados filtros"));
+    MuestraFilas(FiltrosExp, pFilExp, FiltroExp.Filas);
+}
+
+void TPrincipio::AgregaFiltroCon(const QString& etiqueta, const QString& valor) {
+    btFiltros->SetEnabled(true);
+    pFilCon->SetVisible(true);
+    if (!FiltroCon.Filas.Agrega(etiqueta, valor)) MensajeError(QStringLiteral("Demasiados filtros"));
+    MuestraFilas(FiltrosDes, pFilCon, FiltroCon.Filas);
+}
+
+bool TPrincipio::Elige(bool arbol, const QString& caption, const QString& titulo, const QStringList& sql, int& codigo,
+                       QString& nombre) {
+    auto leer = [&](TQuery* q) {
+        if (TField* f = q->FindField(QStringLiteral("CODIGO"))) codigo = f->AsInteger();
+        if (TField* f = q->FindField(QStringLiteral("NOMBRE"))) nombre = f->AsString();
+    };
+    if (arbol) {
+        auto d = std::make_unique<TBuscar2>(this);
+        d->QBusca->Close();
+        d->QBusca->SQL()->Clear();
+        for (const QString& l : sql) d->QBusca->SQL()->Add(l);
+        d->QBusca->Open();
+        d->SetCaption(caption);
+        d->Inicia(titulo, false, false);
+        if (d->ShowModal() != mrOk) return false;
+        leer(d->QBusca);
+        return true;
+    }
+    auto d = std::make_unique<TBuscar>(this);
+    d->QBusca->Close();
+    d->QBusca->SQL()->Clear();
+    for (const QString& l : sql) d->QBusca->SQL()->Add(l);
+    d->QBusca->Open();
+    d->SetCaption(caption);
+    d->Inicia(titulo, false, 0);
+    if (d->ShowModal() != mrOk) return false;
+    leer(d->QBusca);
+    return true;
+}
+
+void TPrincipio::CriterioExp(const QString& etiqueta, const QString& valor) {
+    AgregaFiltroExp(etiqueta, valor);
+    RefrescaExpedientes();
+}
+
+void TPrincipio::CriterioCon(const QString& etiqueta, const QString& valor) {
+    AgregaFiltroCon(etiqueta, valor);
+    RefrescaConsultas();
+}
+
+void TPrincipio::Cliente2Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(false, QStringLiteral("Buscar Cliente"), QStringLiteral("Clientes"),
+               {QStringLiteral("SELECT CLIENTE as CODIGO,"), LineaNombre, QStringLiteral("FROM CLIENTES ORDER BY NOMBRE")}, c, n))
+        return;
+    FiltroExp.FiltroCliente = c;
+    CriterioExp(QStringLiteral("CLIENTE"), n);
+}
+
+static const QStringList SqlProcuradores = {QStringLiteral("SELECT PARTIDO as CONCEPTO, PROCU as CODIGO, "), LineaNombre,
+                                            QStringLiteral("FROM PROCU "), QStringLiteral("ORDER BY CONCEPTO, NOMBRE")};
+
+void TPrincipio::AbogadoCliente2Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(true, QStringLiteral("Busca Procurador"), QStringLiteral("Procuradores"), SqlProcuradores, c, n)) return;
+    FiltroExp.FiltroProCli = c;
+    CriterioExp(QStringLiteral("PRO. CLIENTE"), n);
+}
+
+void TPrincipio::Contrario2Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(false, QStringLiteral("Buscar Contrario"), QStringLiteral("Contrarios"),
+               {QStringLiteral("SELECT CONTRARIO as CODIGO,"), LineaNombre, QStringLiteral("FROM CONTRARIOS ORDER BY NOMBRE")},
+               c, n))
+        return;
+    FiltroExp.FiltroContrario = c;
+    CriterioExp(QStringLiteral("CONTRARIO"), n);
+}
+
+void TPrincipio::AbogadoContrario2Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(false, QStringLiteral("Buscar Abogado"), QStringLiteral("Abogados"),
+               {QStringLiteral("SELECT ABOGADO as CODIGO,"), LineaNombre, QStringLiteral("FROM ABOGADOS ORDER BY NOMBRE")}, c, n))
+        return;
+    FiltroExp.FiltroAboCon = c;
+    CriterioExp(QStringLiteral("ABO. CONTRARIO"), n);
+}
+
+void TPrincipio::ProcuradorContrario2Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(true, QStringLiteral("Busca Procurador"), QStringLiteral("Procuradores"), SqlProcuradores, c, n)) return;
+    FiltroExp.FiltroProCon = c;
+    CriterioExp(QStringLiteral("PRO. CONTRARIO"), n);
+}
+
+void TPrincipio::Perito2Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(true, QStringLiteral("Busca Perito"), QStringLiteral("Peritos"),
+               {QStringLiteral("SELECT A.PROFESION as CONCEPTO, B.PERITO as CODIGO, "),
+                QStringLiteral("B.APELLIDOS || ',' || B.NOMBRE as NOMBRE "), QStringLiteral("FROM PROFESIONES A, PERITOS B "),
+                QStringLiteral("WHERE A.PROFESION = B.PROFESION "), QStringLiteral("ORDER BY CONCEPTO, NOMBRE")},
+               c, n))
+        return;
+    FiltroExp.FiltroPerito = c;
+    CriterioExp(QStringLiteral("PERITO"), n);
+}
+
+void TPrincipio::Procedimiento1Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(false, QStringLiteral("Buscar Procedimiento"), QStringLiteral("Procedimientos"),
+               {QStringLiteral("SELECT PROCEDIMIENTO as NOMBRE"), QStringLiteral("FROM PROCEDIMIENTOS ORDER BY NOMBRE")}, c, n))
+        return;
+    FiltroExp.FiltroProcedimiento = n;
+    CriterioExp(QStringLiteral("PROCEDIMIENTO"), n);
+}
+
+void TPrincipio::Tribunal1Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(false, QStringLiteral("Buscar Tribunal"), QStringLiteral("Tribunales"),
+               {QStringLiteral("SELECT TRIBUNAL as NOMBRE"), QStringLiteral("FROM TRIBUNALES")}, c, n))
+        return;
+    FiltroExp.FiltroTribunal = n;
+    CriterioExp(QStringLiteral("TRIBUNAL"), n);
+}
+
+void TPrincipio::NdeAutos1Click(TObject*) {
+    auto d = std::make_unique<TNuevaLinea>(this);
+    d->Pregunta->SetCaption(QStringLiteral("Introduzca el Nº DE AUTOS"));
+    d->Respuesta->SetMaxLength(10);
+    if (d->ShowModal() == mrOk) {
+        FiltroExp.FiltroAutos = d->Respuesta->Text();
+        AgregaFiltroExp(QStringLiteral("Nº AUTOS"), d->Respuesta->Text());
+    }
+    RefrescaExpedientes();
+}
+
+void TPrincipio::Abiertos1Click(TObject*) {
+    FiltroExp.FiltroSituacion = 1;
+    CriterioExp(QStringLiteral("SITUACIÓN"), QStringLiteral("Abiertos"));
+}
+void TPrincipio::Facturados1Click(TObject*) {
+    FiltroExp.FiltroSituacion = 2;
+    CriterioExp(QStringLiteral("SITUACIÓN"), QStringLiteral("Facturados"));
+}
+void TPrincipio::Cerrados1Click(TObject*) {
+    FiltroExp.FiltroSituacion = 3;
+    CriterioExp(QStringLiteral("SITUACIÓN"), QStringLiteral("Cerrados"));
+}
+
+void TPrincipio::PorCliente2Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(false, QStringLiteral("Buscar Cliente Consultas"), QStringLiteral("Clientes"),
+               {QStringLiteral("SELECT DISTINCT NOMCLIENTE as NOMBRE, CLIENTE as CODIGO"),
+                QStringLiteral("FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL"), QStringLiteral("ORDER BY NOMBRE")},
+               c, n))
+        return;
+    FiltroCon.FiltroNomCliente = n;
+    CriterioCon(QStringLiteral("CLIENTE"), n);
+}
+
+void TPrincipio::PorProcurador1Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(false, QStringLiteral("Buscar Abogado de Entrada"), QStringLiteral("Abogados Entrada"),
+               {QStringLiteral("SELECT ABOCLI as CODIGO,"), LineaNombre, QStringLiteral("FROM ABOCLI ORDER BY NOMBRE")}, c, n))
+        return;
+    FiltroCon.FiltroAboEnt = c;
+    CriterioCon(QStringLiteral("ABO. ENTRADA"), n);
+}
+
+void TPrincipio::PorTipoDespacho1Click(TObject*) {
+    int c = 0;
+    QString n;
+    if (!Elige(false, QStringLiteral("Buscar Tipo de Consulta"), QStringLiteral("Tipos de Consulta"),
+               {QStringLiteral("SELECT TIPO as NOMBRE "), QStringLiteral("FROM TIPOCONSULTA ORDER BY NOMBRE")}, c, n))
+        return;
+    FiltroCon.FiltroTipoCon = n;
+    CriterioCon(QStringLiteral("TIPO CONS."), n);
+}
+
+void TPrincipio::Presentado1Click(TObject*) {
+    FiltroCon.FiltroSituacionCon = 1;
+    CriterioCon(QStringLiteral("SITUACIÓN"), QStringLiteral("ABIERTAS"));
+}
+void TPrincipio::Devuelto1Click(TObject*) {
+    FiltroCon.FiltroSituacionCon = 2;
+    CriterioCon(QStringLiteral("SITUACIÓN"), QStringLiteral("FACTURADAS"));
+}
+void TPrincipio::Cobrado1Click(TObject*) {
+    FiltroCon.FiltroSituacionCon = 3;
+    CriterioCon(QStringLiteral("SITUACIÓN"), QStringLiteral("COBRADAS"));
+}
+
+void TPrincipio::QuitarExpClick(TObject*) {
+    const QString etiqueta = FiltroExp.Filas.Quita(FiltrosExp->Row());
+    if (etiqueta.isEmpty()) return;
+    FiltroExp.QuitaCriterio(etiqueta);
+    MuestraFilas(FiltrosExp, pFilExp, FiltroExp.Filas);
+    if (FiltroExp.Filas.Etiqueta(0).isEmpty()) QuitarFiltros1Click(this);
+    else RefrescaExpedientes();
+}
+
+void TPrincipio::QuitarDesClick(TObject*) {
+    const QString etiqueta = FiltroCon.Filas.Quita(FiltrosDes->Row());
+    if (etiqueta.isEmpty()) return;
+    FiltroCon.QuitaCriterio(etiqueta);
+    MuestraFilas(FiltrosDes, pFilCon, FiltroCon.Filas);
+    if (FiltroCon.Filas.Etiqueta(0).isEmpty()) QuitarFiltros1Click(this);
+    else RefrescaConsultas();
+}
+
+void TPrincipio::QuitarFiltros1Click(TObject*) {
+    if (Paginas->ActivePage() == pgConsultas) {
+        FiltroCon.Reinicia();
+        MuestraFilas(FiltrosDes, nullptr, FiltroCon.Filas);
+        pFilCon->SetVisible(false);
+        RefrescaConsultas();
+    } else {
+        FiltroExp.Reinicia();
+        MuestraFilas(FiltrosExp, nullptr, FiltroExp.Filas);
+        pFilExp->SetVisible(false);
+        RefrescaExpedientes();
+    }
+    btFiltros->SetEnabled(false);
+}
+
+// ---------------------------------------------------------------------------------------------- column choosers
+
+void TPrincipio::CambiaColumna(TDataSet* ds, const char* campo, TMenuItem* item) {
+    TField* f = ds->FieldByName(QString::fromLatin1(campo));
+    f->SetVisible(!f->Visible());
+    item->SetChecked(f->Visible());
+}
+
+void TPrincipio::ZbCfgExpPopup(TObject*) {
+    const std::pair<TMenuItem*, const char*> items[] = {
+        {mNumero, "NUMERO"}, {mFechadeApertura, "FECHAAPERTURA"}, {mCliente, "NOMCLI"}, {mContrario, "NOMCON"},
+        {mProcedimiento, "PROCEDIMIENTO"}, {mAutos, "AUTOS"}, {mTribunal, "TRIBUNAL"}, {mAboCon, "NOMABOCON"},
+        {mProCli, "NOMPROCLI"}, {mProCon, "NOMPROCON"}, {mPerito, "NOMPERITO"}};
+    for (const auto& [i, campo] : items) i->SetChecked(TExped->FieldByName(QString::fromLatin1(campo))->Visible());
+}
+
+void TPrincipio::ZbCfgConPopup(TObject*) {
+    const std::pair<TMenuItem*, const char*> items[] = {
+        {mNumeroC, "NUMERO"}, {mClienteC, "NOMCLIENTE"}, {mAboEntC, "NomAboEnt"}, {mTipoC, "TIPO"},
+        {mFEntradaC, "FECHAENTRADA"}, {mFCobroC, "FECHACOBRO"}, {mFFacturaC, "FECHAFACTURA"}, {mImporteC, "IMPORTE"}};
+    for (const auto& [i, campo] : items) i->SetChecked(TConsul->FieldByName(QString::fromLatin1(campo))->Visible());
+}
+
+void TPrincipio::ValoresporDefecto1Click(TObject*) {
+    for (const char* c : {"NUMERO", "FECHAAPERTURA", "NOMCLI", "NOMCON", "PROCEDIMIENTO", "AUTOS", "TRIBUNAL", "NOMABOCON",
+                          "NOMPROCLI", "NOMPROCON", "NOMPERITO", "SITUACION"})
+        TExped->FieldByName(QString::fromLatin1(c))->SetVisible(false);
+    const std::pair<const char*, int> visibles[] = {{"SITUACION", 2}, {"NUMERO", 7}, {"FECHAAPERTURA", 8}, {"NOMCLI", 25},
+                                                   {"NOMCON", 25}, {"PROCEDIMIENTO", 25}, {"AUTOS", 8}, {"TRIBUNAL", 25}};
+    for (const auto& [c, w] : visibles) {
+        TField* f = TExped->FieldByName(QString::fromLatin1(c));
+        f->SetDisplayWidth(w);
+        f->SetVisible(true);
+    }
+    for (const char* c : {"NOMABOCON", "NOMPROCLI", "NOMPROCON", "NOMPERITO"})
+        TExped->FieldByName(QString::fromLatin1(c))->SetDisplayWidth(25);
+}
+
+void TPrincipio::MenuItem15Click(TObject*) {
+    for (const char* c : {"NUMERO", "NOMCLIENTE", "NomAboEnt", "TIPO", "FECHAENTRADA", "FECHACOBRO", "FECHAFACTURA", "IMPORTE"})
+        TConsul->FieldByName(QString::fromLatin1(c))->SetVisible(false);
+    const std::pair<const char*, int> visibles[] = {{"NUMERO", 7},       {"NOMCLIENTE", 25}, {"NomAboEnt", 25},
+                                                   {"TIPO", 30},        {"FECHAENTRADA", 9}, {"FECHACOBRO", 9}};
+    for (const auto& [c, w] : visibles) {
+        TField* f = TConsul->FieldByName(QString::fromLatin1(c));
+        f->SetDisplayWidth(w);
+        f->SetVisible(true);
+    }
+    TConsul->FieldByName(QStringLiteral("FECHAFACTURA"))->SetDisplayWidth(9);
+    TConsul->FieldByName(QStringLiteral("IMPORTE"))->SetDisplayWidth(8);
+}

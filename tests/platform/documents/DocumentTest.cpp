@@ -1,0 +1,319 @@
+#include "platform/documents/Document.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QStandardPaths>
+
+using platform::documents::Document;
+using platform::documents::DocumentFormat;
+
+namespace {
+
+// Writes a zip from (name, content) pairs, in order; "mimetype" stored.
+void writeZip(const QString& path, const std::vector<std::pair<std::string, std::string>>& files)
+{
+    int err = 0;
+    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(za, nullptr);
+    for (const auto& [name, data] : files) {
+        zip_source_t* src = zip_source_buffer(za, data.data(), data.size(), 0);
+        zip_int64_t i = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8);
+        ASSERT_GE(i, 0);
+        if (name == "mimetype") zip_set_file_compression(za, zip_uint64_t(i), ZIP_CM_STORE, 0);
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
+
+const char* const W = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                      "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+
+std::string wpara(const std::string& runs) { return "<w:p>" + runs + "</w:p>"; }
+std::string wrun(const std::string& text, bool bold = false)
+{
+    return std::string("<w:r>") + (bold ? "<w:rPr><w:b/></w:rPr>" : "") + "<w:t xml:space=\"preserve\">" + text
+           + "</w:t></w:r>";
+}
+
+// A letter model: a field split across a bold and a plain run, two fields on one line,
+// a repeated field, an unknown one, a table, a header and a footer.
+void makeDocx(const QString& path)
+{
+    std::string body = wpara(wrun("Estimado ") + wrun("[[Cliente.", true) + wrun("Nombre]]") + wrun(":"))
+                       + wpara(wrun("[[Cliente.Nombre]] y [[Cliente.Domicilio]]  [[cliente.Nombre]]"))
+                       + wpara(wrun("Nota: [[Asunto.Observaciones]] fin"))
+                       + "<w:tbl><w:tblGrid><w:gridCol w:w=\"4000\"/></w:tblGrid><w:tr><w:tc>"
+                         "<w:tcPr><w:tcW w:w=\"4000\" w:type=\"dxa\"/></w:tcPr>"
+                       + wpara(wrun("Ref. [[Expediente.Número]]")) + "</w:tc></w:tr></w:tbl>"
+                       + wpara(wrun("Sin campos"))
+                       + "<w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdH\"/>"
+                         "<w:footerReference w:type=\"default\" r:id=\"rIdF\"/></w:sectPr>";
+    writeZip(path,
+             {{"[Content_Types].xml",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+               "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+               "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+               "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+               "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
+               "<Override PartName=\"/word/header1.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.wordprocessingml.header+xml\"/>"
+               "<Override PartName=\"/word/footer1.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.wordprocessingml.footer+xml\"/></Types>"},
+              {"_rels/.rels",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+               "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+               "relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
+              {"word/_rels/document.xml.rels",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+               "<Relationship Id=\"rIdH\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+               "relationships/header\" Target=\"header1.xml\"/>"
+               "<Relationship Id=\"rIdF\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+               "relationships/footer\" Target=\"footer1.xml\"/></Relationships>"},
+              {"word/document.xml", std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+                                                "<w:document ")
+                                        + W + "><w:body>" + body + "</w:body></w:document>"},
+              {"word/header1.xml",
+               std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:hdr ") + W + ">"
+                   + wpara(wrun("Despacho [[Abogado.Nombre]]")) + "</w:hdr>"},
+              {"word/footer1.xml",
+               std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:ftr ") + W + ">"
+                   + wpara(wrun("[[Abogado.Ciudad]], [[Cliente.Nombre]]")) + "</w:ftr>"}});
+}
+
+const char* const ODT_NS =
+    "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+    "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+    "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+    "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+    "xmlns:fo=\"urn:oasis:names:xmlns:xsl-fo-compatible:1.0\" office:version=\"1.2\"";
+
+void makeOdt(const QString& path)
+{
+    std::string body =
+        "<text:p>Estimado <text:span text:style-name=\"B\">[[Cliente.</text:span>Nombre]]:</text:p>"
+        "<text:p>[[Cliente.Nombre]] y [[Cliente.Domicilio]]<text:s text:c=\"2\"/>[[cliente.Nombre]]</text:p>"
+        "<text:p>Nota: [[Asunto.Observaciones]] fin</text:p>"
+        "<table:table table:name=\"T\"><table:table-column/><table:table-row><table:table-cell>"
+        "<text:p>Ref. [[Expediente.Número]]</text:p></table:table-cell></table:table-row></table:table>"
+        "<text:p>Sin campos</text:p>";
+    writeZip(path,
+             {{"mimetype", "application/vnd.oasis.opendocument.text"},
+              {"META-INF/manifest.xml",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+               "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" "
+               "manifest:version=\"1.2\">"
+               "<manifest:file-entry manifest:full-path=\"/\" manifest:media-type=\"application/"
+               "vnd.oasis.opendocument.text\"/>"
+               "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
+               "<manifest:file-entry manifest:full-path=\"styles.xml\" manifest:media-type=\"text/xml\"/>"
+               "</manifest:manifest>"},
+              {"content.xml",
+               std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content ") + ODT_NS
+                   + "><office:automatic-styles><style:style style:name=\"B\" style:family=\"text\">"
+                     "<style:text-properties fo:font-weight=\"bold\"/></style:style></office:automatic-styles>"
+                     "<office:body><office:text>"
+                   + body + "</office:text></office:body></office:document-content>"},
+              {"styles.xml",
+               std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-styles ") + ODT_NS
+                   + "><office:automatic-styles><style:page-layout style:name=\"pm1\"/></office:automatic-styles>"
+                     "<office:master-styles><style:master-page style:name=\"Standard\" "
+                     "style:page-layout-name=\"pm1\">"
+                     "<style:header><text:p>Despacho [[Abogado.Nombre]]</text:p></style:header>"
+                     "<style:footer><text:p>[[Abogado.Ciudad]], [[Cliente.Nombre]]</text:p></style:footer>"
+                     "</style:master-page></office:master-styles></office:document-styles>"}});
+}
+
+QHash<QString, QString> mergeValues()
+{
+    return {{"[[Cliente.Nombre]]", "José \"Pepe\" Núñez <&>"},
+            {"[[Cliente.Domicilio]]", "C/ Mayor, 3"},
+            {"[[Asunto.Observaciones]]", "Primera línea\r\nSegunda [[Cliente.Nombre]]"},
+            {"[[Expediente.Número]]", "2026/17"},
+            {"[[Abogado.Nombre]]", "Ana Ruiz"},
+            {"[[Abogado.Ciudad]]", "Cádiz"}};
+}
+
+QString runTool(const QString& program, const QStringList& args, int* exitCode = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    if (exitCode) *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
+}
+
+QString readBack(const QString& file)
+{
+    int code = 0;
+    QString out = runTool("/usr/bin/python3",
+                          {QStringLiteral(ZEMBRA_SOURCE_DIR) + "/tests/platform/documents/read_document.py", file},
+                          &code);
+    EXPECT_EQ(code, 0) << out.toStdString();
+    return out;
+}
+
+bool pythonDocxPresent()
+{
+    int code = 0;
+    runTool("/usr/bin/python3", {"-c", "import docx"}, &code);
+    return code == 0;
+}
+
+const QStringList kExpectedFields = {
+    "[[Cliente.Nombre]]", "[[Cliente.Nombre]]", "[[Cliente.Domicilio]]", "[[cliente.Nombre]]",
+    "[[Asunto.Observaciones]]", "[[Expediente.Número]]", "[[Abogado.Nombre]]", "[[Abogado.Ciudad]]",
+    "[[Cliente.Nombre]]"};
+
+class DocumentFamilies : public ::testing::TestWithParam<const char*> {
+protected:
+    QTemporaryDir dir;
+    QString model() const { return dir.filePath(QStringLiteral("modelo.") + GetParam()); }
+    void make()
+    {
+        if (QString(GetParam()) == "docx") makeDocx(model());
+        else makeOdt(model());
+    }
+};
+
+} // namespace
+
+TEST_P(DocumentFamilies, FindsEveryFieldInOrderAcrossRunsTablesHeadersAndFooters)
+{
+    make();
+    Document doc = Document::Load(model());
+    EXPECT_EQ(doc.Format(), QString(GetParam()) == "docx" ? DocumentFormat::Docx : DocumentFormat::Odt);
+    EXPECT_EQ(doc.Fields(), kExpectedFields);
+}
+
+TEST_P(DocumentFamilies, MergedFileReadsBackWithAnIndependentReader)
+{
+    const bool docx = QString(GetParam()) == "docx";
+    if (docx && !pythonDocxPresent()) GTEST_SKIP() << "python3-docx not installed";
+    make();
+    Document doc = Document::Load(model());
+    EXPECT_EQ(doc.ReplaceAll(mergeValues()), 8);
+    // Nothing left but the unknown field, and the value typed inside a memo stays as typed.
+    EXPECT_EQ(doc.Fields(), QStringList({"[[cliente.Nombre]]", "[[Cliente.Nombre]]"}));
+    const QString out = dir.filePath(QStringLiteral("escrito.") + GetParam());
+    doc.Save(out);
+
+    const QString text = readBack(out);
+    const QString name = "José \"Pepe\" Núñez <&>";
+    EXPECT_TRUE(text.contains("B Estimado " + name + ":")) << text.toStdString();
+    EXPECT_TRUE(text.contains("B " + name + " y C/ Mayor, 3  [[cliente.Nombre]]")) << text.toStdString();
+    EXPECT_TRUE(text.contains("B Nota: Primera línea|Segunda [[Cliente.Nombre]] fin")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Ref. 2026/17")) << text.toStdString();
+    EXPECT_TRUE(text.contains("H Despacho Ana Ruiz")) << text.toStdString();
+    EXPECT_TRUE(text.contains("F Cádiz, " + name)) << text.toStdString();
+    EXPECT_TRUE(text.contains("B Sin campos")) << text.toStdString();
+    if (docx) { // the value took the bold run where its field began; the rest stays plain
+        EXPECT_TRUE(text.contains("B Estimado " + name + ": bold=1")) << text.toStdString();
+    }
+
+    // The saved file opens again and gives the same fields.
+    EXPECT_EQ(Document::Load(out).Fields(), QStringList({"[[cliente.Nombre]]", "[[Cliente.Nombre]]"}));
+}
+
+TEST_P(DocumentFamilies, OfficeSuiteReadsTheMergedText)
+{
+    const QString office = QStandardPaths::findExecutable("libreoffice");
+    if (office.isEmpty()) GTEST_SKIP() << "libreoffice not installed";
+    make();
+    Document doc = Document::Load(model());
+    doc.ReplaceAll(mergeValues());
+    const QString out = dir.filePath(QStringLiteral("carta.") + GetParam());
+    doc.Save(out);
+    int code = 0;
+    QString log = runTool(office, {"-env:UserInstallation=file://" + dir.filePath("profile"), "--headless",
+                                   "--convert-to", "txt:Text (encoded):UTF8", "--outdir", dir.filePath("txt"), out},
+                          &code);
+    QFile txt(dir.filePath("txt/carta.txt"));
+    ASSERT_TRUE(txt.open(QIODevice::ReadOnly)) << log.toStdString();
+    const QString text = QString::fromUtf8(txt.readAll());
+    EXPECT_TRUE(text.contains("Estimado José \"Pepe\" Núñez <&>:")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Nota: Primera línea\nSegunda [[Cliente.Nombre]] fin")
+                || text.contains("Nota: Primera línea\r\nSegunda [[Cliente.Nombre]] fin"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("Ref. 2026/17")) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DocumentFamilies, ::testing::Values("docx", "odt"));
+
+TEST(DocumentErrors, DamagedOrForeignFilesGiveAClearError)
+{
+    QTemporaryDir dir;
+    auto expectError = [&](const QString& file, const char* fragment) {
+        try {
+            Document::Load(file);
+            ADD_FAILURE() << "no error for " << file.toStdString();
+        } catch (const EDocumentError& e) {
+            EXPECT_TRUE(e.Message().contains(QFileInfo(file).fileName())) << e.Message().toStdString();
+            EXPECT_TRUE(e.Message().contains(QString::fromUtf8(fragment))) << e.Message().toStdString();
+        }
+    };
+    expectError(dir.filePath("no-existe.docx"), "no existe");
+
+    QFile old(dir.filePath("viejo.doc"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\0'));
+    old.close();
+    expectError(old.fileName(), "no es un documento");
+
+    writeZip(dir.filePath("otro.zip"), {{"hola.txt", "hola"}});
+    expectError(dir.filePath("otro.zip"), "no es un documento");
+
+    writeZip(dir.filePath("hoja.ods"), {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                         {"content.xml", "<a/>"}});
+    expectError(dir.filePath("hoja.ods"), "no es un documento de texto");
+
+    writeZip(dir.filePath("roto.docx"), {{"[Content_Types].xml", "<Types/>"},
+                                          {"word/document.xml", "<w:document><w:body><w:p>"}});
+    expectError(dir.filePath("roto.docx"), "word/document.xml");
+
+    // A small archive that inflates far beyond any real model is refused, not read into memory.
+    std::string zeros(size_t(80) << 20, '\0');
+    writeZip(dir.filePath("bomba.docx"), {{"[Content_Types].xml", "<Types/>"}, {"word/document.xml", zeros}});
+    zeros.clear();
+    EXPECT_LT(QFileInfo(dir.filePath("bomba.docx")).size(), 1 << 20);
+    expectError(dir.filePath("bomba.docx"), "demasiado grande");
+}
+
+TEST(DocumentErrors, BytesInMemoryReadLikeTheFile)
+{
+    QTemporaryDir dir;
+    makeOdt(dir.filePath("m.odt"));
+    QFile f(dir.filePath("m.odt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_EQ(Document::FromBytes(bytes, "m.odt").Fields(), kExpectedFields);
+    try {
+        Document::FromBytes(bytes.left(bytes.size() / 2), "mitad.odt");
+        ADD_FAILURE() << "a cut archive was accepted";
+    } catch (const EDocumentError& e) {
+        EXPECT_TRUE(e.Message().contains("mitad.odt")) << e.Message().toStdString();
+    }
+}
+
+TEST(DocumentErrors, FailedSaveKeepsThePreviousFile)
+{
+    QTemporaryDir dir;
+    const QString model = dir.filePath("m.docx");
+    makeDocx(model);
+    Document doc = Document::Load(model);
+    doc.ReplaceAll({{"[[Abogado.Nombre]]", "X"}});
+    EXPECT_THROW(doc.Save(dir.filePath("falta/escrito.docx")), EDocumentError);
+    // Saving over the model writes a whole new file that opens again.
+    doc.Save(model);
+    EXPECT_FALSE(Document::Load(model).Fields().contains("[[Abogado.Nombre]]"));
+}
