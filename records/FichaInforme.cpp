@@ -14,40 +14,14 @@ TFichaInforme::TFichaInforme(TComponent* owner, const TDatos& datos) : TForm(own
     QRFicha = new TQuickRep(this);
     QRFicha->SetName(QStringLiteral("QRFicha"));
     QRFicha->SetDataSet(QFicha);
-    QRFicha->SetReportTitle(datos.Titulo);
-    QRFicha->Font()->SetName(QStringLiteral("Arial"));
-    QRFicha->Font()->SetHeight(-13);
-
-    QRCabecera = new TQRBand(this);
-    QRCabecera->SetName(QStringLiteral("QRCabecera"));
-    QRCabecera->SetBandType(rbPageHeader);
-    QRCabecera->SetHeight(60);
-    QRCabecera->SetParent(QRFicha);
-    QRCabecera->Frame()->SetDrawBottom(true);
-    QRTitulo = new TQRLabel(this);
-    QRTitulo->SetName(QStringLiteral("QRTitulo"));
-    QRTitulo->SetParent(QRCabecera);
-    QRTitulo->SetBounds(0, 15, QRCabecera->Width(), 30);
-    QRTitulo->SetAlignment(taCenter);
-    QRTitulo->Font()->SetName(QStringLiteral("Arial"));
-    QRTitulo->Font()->SetHeight(-21);
-    QRTitulo->Font()->SetStyle({fsBold});
-    QRTitulo->SetCaption(datos.Titulo);
+    QRTitulo = CabeceraFicha(this, QRFicha, datos.Titulo, QRCabecera);
 
     QRDetalle = new TQRBand(this);
     QRDetalle->SetName(QStringLiteral("QRDetalle"));
     QRDetalle->SetBandType(rbDetail);
     QRDetalle->SetParent(QRFicha);
     QRDetalle->BeforePrint = TQRBandBeforePrintEvent(this, &TFichaInforme::QRDetalleBeforePrint);
-    auto etiqueta = [&](const QString& texto, int top) {
-        auto* l = new TQRLabel(this);
-        l->SetParent(QRDetalle);
-        l->SetBounds(20, top, 210, 20);
-        l->SetAlignment(taRightJustify);
-        l->Font()->SetStyle({fsBold});
-        l->SetCaption(texto);
-        return l;
-    };
+    auto etiqueta = [&](const QString& texto, int top) { return EtiquetaFicha(this, QRDetalle, texto, top); };
     int top = 20;
     etiqueta(QStringLiteral("Nombre :"), top);
     QRNombre = new TQRLabel(this);
@@ -105,6 +79,38 @@ void TFichaInforme::QRDetalleBeforePrint(TQRCustomBand*, bool&) {
 }
 
 void TFichaInforme::FormClose(TObject*, TCloseAction& action) { action = caFree; }
+
+TQRLabel* CabeceraFicha(TComponent* owner, TQuickRep* informe, const QString& titulo, TQRBand*& cabecera) {
+    informe->SetReportTitle(titulo);
+    informe->Font()->SetName(QStringLiteral("Arial"));
+    informe->Font()->SetHeight(-13);
+    cabecera = new TQRBand(owner);
+    cabecera->SetName(QStringLiteral("QRCabecera"));
+    cabecera->SetBandType(rbPageHeader);
+    cabecera->SetHeight(60);
+    cabecera->SetParent(informe);
+    cabecera->Frame()->SetDrawBottom(true);
+    auto* t = new TQRLabel(owner);
+    t->SetName(QStringLiteral("QRTitulo"));
+    t->SetParent(cabecera);
+    t->SetBounds(0, 15, cabecera->Width(), 30);
+    t->SetAlignment(taCenter);
+    t->Font()->SetName(QStringLiteral("Arial"));
+    t->Font()->SetHeight(-21);
+    t->Font()->SetStyle({fsBold});
+    t->SetCaption(titulo);
+    return t;
+}
+
+TQRLabel* EtiquetaFicha(TComponent* owner, TQRBand* detalle, const QString& texto, int top) {
+    auto* l = new TQRLabel(owner);
+    l->SetParent(detalle);
+    l->SetBounds(20, top, 210, 20);
+    l->SetAlignment(taRightJustify);
+    l->Font()->SetStyle({fsBold});
+    l->SetCaption(texto);
+    return l;
+}
 
 void Previsualiza(TFichaInforme* ficha) {
     if (!PreView) PreView = new TPreView(Application);

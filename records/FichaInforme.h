@@ -47,6 +47,12 @@ private:
     TDatos FDatos;
 };
 
+// The card's title on `informe` and the page header band that prints it centred, as every card
+// of the office has it.
+TQRLabel* CabeceraFicha(TComponent* owner, TQuickRep* informe, const QString& titulo, TQRBand*& cabecera);
+// A bold right-aligned field caption of the card's detail band.
+TQRLabel* EtiquetaFicha(TComponent* owner, TQRBand* detalle, const QString& texto, int top);
+
 // Previews a card (the caller has installed the preview hook) and closes it.
 void Previsualiza(TFichaInforme* ficha);
 // The preview hook of the record forms: shows the pages of the report that sent it.

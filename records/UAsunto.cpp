@@ -137,16 +137,6 @@ TAsunto::~TAsunto() {
 
 TDataSet* TAsunto::Tabla() const { return Dat->TExped; }
 
-TLabel* TAsunto::Rotulo(const QString& texto, int left, int top, int width) {
-    auto* l = new TLabel(this);
-    l->SetParent(this);
-    l->SetAutoSize(false);
-    l->SetAlignment(taRightJustify);
-    l->SetBounds(left, top + 3, width, 17);
-    l->SetCaption(texto);
-    return l;
-}
-
 TDBEdit* TAsunto::Edita(const char* nombre, const QString& campo, int left, int top, int width) {
     auto* e = new TDBEdit(this);
     if (nombre) e->SetName(QString::fromLatin1(nombre));
@@ -155,16 +145,6 @@ TDBEdit* TAsunto::Edita(const char* nombre, const QString& campo, int left, int 
     e->SetDataField(campo);
     e->SetBounds(left, top, width, 21);
     return e;
-}
-
-TButton* TAsunto::Boton(const char* nombre, const QString& caption, int left, int top, int width, TNotifyEvent click) {
-    auto* b = new TButton(this);
-    b->SetName(QString::fromLatin1(nombre));
-    b->SetParent(this);
-    b->SetCaption(caption);
-    b->SetBounds(left, top, width, 21);
-    b->OnClick = click;
-    return b;
 }
 
 void TAsunto::activaEdicion(bool activa) {

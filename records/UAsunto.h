@@ -48,9 +48,7 @@ protected:
     bool AsignaDisponible() const override { return false; }
 
 private:
-    TLabel* Rotulo(const QString& texto, int left, int top, int width);
     TDBEdit* Edita(const char* nombre, const QString& campo, int left, int top, int width);
-    TButton* Boton(const char* nombre, const QString& caption, int left, int top, int width, TNotifyEvent click);
     void Calendario(const QString& campo, TDBEdit* edit);
     void Elige(const QString& campo, TDBEdit* edit, const QString& sql, const QString& caption, const QString& titulo);
 };

@@ -4,6 +4,7 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/FichaInforme.h"
+#include "records/Pinturas.h"
 #include "records/UCliente.h"
 #include "records/rptFicCons.h"
 #include "shell/Abusca.h"
@@ -18,44 +19,6 @@ namespace {
 
 TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
 
-struct TRelojArena {
-    TRelojArena() { Screen->SetCursor(crHourGlass); }
-    ~TRelojArena() { Screen->SetCursor(crDefault); }
-};
-
-void Moneda(TImage* imagen, const QString& texto, TColor color) {
-    TBitmap* b = imagen->Picture()->Bitmap();
-    b->SetSize(26, 16);
-    TCanvas* c = b->Canvas();
-    c->Brush()->SetColor(clBtnFace);
-    c->FillRect(Rect(0, 0, 26, 16));
-    c->Brush()->SetStyle(bsClear);
-    c->Font()->SetColor(color);
-    c->Font()->SetStyle({fsBold});
-    c->Font()->SetHeight(-11);
-    c->TextOut(1, 1, texto);
-}
-
-std::unique_ptr<TBitmap> Glifo(const std::function<void(TCanvas*)>& pinta) {
-    auto b = std::make_unique<TBitmap>();
-    b->SetSize(16, 16);
-    TCanvas* c = b->Canvas();
-    c->Brush()->SetColor(clFuchsia);
-    c->FillRect(Rect(0, 0, 16, 16));
-    pinta(c);
-    return b;
-}
-
-// "Facturado Nº 12", "Abierto", "Cerrado" for a consultation's state.
-QString TextoSituacionConsulta(TDataSet* t) {
-    switch (F(t, "SITUACION")->AsInteger()) {
-    case 1: return QStringLiteral("Abierto");
-    case 2: return QStringLiteral("Facturado Nº ") + Trim(Format(QStringLiteral("%5d"), F(t, "FACTURA")->AsInteger()));
-    case 3: return QStringLiteral("Cerrado");
-    default: return QString();
-    }
-}
-
 }  // namespace
 
 TConsulta::TConsulta(TComponent* owner) : TFormRegistro(owner) {
@@ -63,42 +26,15 @@ TConsulta::TConsulta(TComponent* owner) : TFormRegistro(owner) {
     SetCaption(QStringLiteral("Consultas"));
     using T = TConsulta;
 
-    auto item = [&](const char* nombre, const QString& hint, const std::function<void(TCanvas*)>& glifo) {
-        auto* i = new TSpeedItem(this);
-        i->SetName(QString::fromLatin1(nombre));
-        i->SetCaption(hint.section(u'|', 0, 0));
-        i->SetHint(hint);
-        auto g = Glifo(glifo);
-        i->SetGlyph(g.get());
-        SpeedBar1->AddItem(0, i);
-        i->SetTop(SpeedBar1->BtnOffsetVert());
-        i->SetVisible(true);
-        return i;
-    };
-    btCerrar = item("btCerrar", QStringLiteral("Cerrar|Cierra o reabre la consulta"), [](TCanvas* c) {
-        c->Pen()->SetColor(clBlack);
-        c->Brush()->SetColor(clYellow);
-        c->Rectangle(3, 7, 13, 15);
-        c->Brush()->SetStyle(bsClear);
-        c->Rectangle(5, 2, 11, 9);
-    });
-    btFacturar = item("btFacturar", QStringLiteral("Facturar|Factura la consulta"), [](TCanvas* c) {
+    btCerrar = NuevoBoton("btCerrar", QStringLiteral("Cerrar|Cierra o reabre la consulta"), records::GlifoCerrar);
+    btFacturar = NuevoBoton("btFacturar", QStringLiteral("Facturar|Factura la consulta"), [](TCanvas* c) {
         c->Brush()->SetStyle(bsClear);
         c->Font()->SetColor(clGreen);
         c->Font()->SetStyle({fsBold});
         c->Font()->SetHeight(-11);
         c->TextOut(3, 1, QStringLiteral("€"));
     });
-    btEscrito = item("btEscrito", QStringLiteral("Escritos|Escritos de la consulta"), [](TCanvas* c) {
-        c->Pen()->SetColor(clGray);
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(3, 1, 13, 15);
-        c->Pen()->SetColor(clNavy);
-        for (int y = 4; y <= 12; y += 2) {
-            c->MoveTo(5, y);
-            c->LineTo(11, y);
-        }
-    });
+    btEscrito = NuevoBoton("btEscrito", QStringLiteral("Escritos|Escritos de la consulta"), records::GlifoEscritos);
     const int w = SpeedBar1->BtnWidth();
     int x = 4;
     for (TSpeedItem* i : {btEdit, btRefresh}) i->SetLeft(std::exchange(x, x + w));
@@ -149,20 +85,8 @@ TConsulta::TConsulta(TComponent* owner) : TFormRegistro(owner) {
     Situacion->SetReadOnly(true);
     Situacion->SetTabStop(false);
     Situacion->SetBounds(348, y0, 150, 21);
-    Image4 = new TImage(this);
-    Image4->SetName(QStringLiteral("Image4"));
-    Image4->SetParent(this);
-    Image4->SetBounds(508, y0 + 2, 26, 16);
-    Image4->SetHint(QStringLiteral("Clic: cambiar a EUROS"));
-    Image4->SetShowHint(true);
-    Moneda(Image4, QStringLiteral("Pts"), clMaroon);
-    Image5 = new TImage(this);
-    Image5->SetName(QStringLiteral("Image5"));
-    Image5->SetParent(this);
-    Image5->SetBounds(508, y0 + 2, 26, 16);
-    Image5->SetHint(QStringLiteral("Clic: cambiar a PESETAS"));
-    Image5->SetShowHint(true);
-    Moneda(Image5, QStringLiteral(" €"), clGreen);
+    Image4 = records::ImagenMoneda(this, "Image4", 508, y0 + 2, QStringLiteral("Clic: cambiar a EUROS"), QStringLiteral("Pts"), clMaroon);
+    Image5 = records::ImagenMoneda(this, "Image5", 508, y0 + 2, QStringLiteral("Clic: cambiar a PESETAS"), QStringLiteral(" €"), clGreen);
 
     const int y1 = y0 + dy;
     Rotulo(QStringLiteral("Fecha de Entrada :"), 2, y1, 112);
@@ -254,16 +178,6 @@ TConsulta::~TConsulta() {
 
 TDataSet* TConsulta::Tabla() const { return Dat->TConsultas; }
 
-TLabel* TConsulta::Rotulo(const QString& texto, int left, int top, int width) {
-    auto* l = new TLabel(this);
-    l->SetParent(this);
-    l->SetAutoSize(false);
-    l->SetAlignment(taRightJustify);
-    l->SetBounds(left, top + 3, width, 17);
-    l->SetCaption(texto);
-    return l;
-}
-
 TDBEdit* TConsulta::Edita(const char* nombre, const QString& campo, int left, int top, int width) {
     auto* e = new TDBEdit(this);
     e->SetName(QString::fromLatin1(nombre));
@@ -272,16 +186,6 @@ TDBEdit* TConsulta::Edita(const char* nombre, const QString& campo, int left, in
     e->SetDataField(campo);
     e->SetBounds(left, top, width, 21);
     return e;
-}
-
-TButton* TConsulta::Boton(const char* nombre, const QString& caption, int left, int top, int width, TNotifyEvent click) {
-    auto* b = new TButton(this);
-    b->SetName(QString::fromLatin1(nombre));
-    b->SetParent(this);
-    b->SetCaption(caption);
-    b->SetBounds(left, top, width, 21);
-    b->OnClick = click;
-    return b;
 }
 
 void TConsulta::activaEdicion(bool activa) {
@@ -306,7 +210,7 @@ void TConsulta::Refresca() {
     Dat->QAbo->Open();
     TTable* c = Dat->TConsultas;
     Consulta->SetCaption(F(c, "ANO")->AsString() + QStringLiteral(" / ") + F(c, "NUMERO")->AsString());
-    Situacion->SetText(TextoSituacionConsulta(c));
+    Situacion->SetText(records::TextoSituacion(c));
     auto* importe = static_cast<TNumericField*>(F(c, "IMPORTE"));
     const bool euros = F(c, "MONEDA")->AsString() == QLatin1String("E");
     importe->SetDisplayFormat(euros ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0"));
@@ -480,7 +384,7 @@ void TConsulta::btCerrarClick(TObject*) {
     const QString numero = F(c, "NUMERO")->AsString();
     const int abocli = F(c, "ABOCLI")->AsInteger();
     {
-        TRelojArena reloj;
+        records::TRelojArena reloj;
         Dat->Db->StartTransaction();
         try {
             if (situacion < 3) {

@@ -68,9 +68,7 @@ protected:
     void MuestraPreview(TObject* sender) override;
 
 private:
-    TLabel* Rotulo(const QString& texto, int left, int top, int width);
     TDBEdit* Edita(const char* nombre, const QString& campo, int left, int top, int width);
-    TButton* Boton(const char* nombre, const QString& caption, int left, int top, int width, TNotifyEvent click);
     void Calendario(const QString& campo, TDBEdit* edit);
 };
 

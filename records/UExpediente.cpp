@@ -4,6 +4,7 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/FichaInforme.h"
+#include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
 #include "records/UAboCli.h"
 #include "records/UAbogado.h"
@@ -28,30 +29,6 @@ QString Q(const char* texto) { return QString::fromUtf8(texto); }
 // "01/00012-A" for the year 2001 and the number 00012-A.
 QString Etiqueta(const QString& ano, const QString& numero) { return ano.mid(2, 2) + QLatin1Char('/') + numero; }
 
-QString TextoSituacion(TDataSet* t) {
-    switch (F(t, "SITUACION")->AsInteger()) {
-    case 1: return QStringLiteral("Abierto");
-    case 2: return QStringLiteral("Facturado Nº ") + Trim(Format(QStringLiteral("%5d"), F(t, "FACTURA")->AsInteger()));
-    case 3: return QStringLiteral("Cerrado");
-    default: return QString();
-    }
-}
-
-struct TRelojArena {
-    TRelojArena() { Screen->SetCursor(crHourGlass); }
-    ~TRelojArena() { Screen->SetCursor(crDefault); }
-};
-
-// The small pictures of the form, drawn once.
-void Dibujo(TImage* imagen, int ancho, const std::function<void(TCanvas*)>& pinta) {
-    TBitmap* b = imagen->Picture()->Bitmap();
-    b->SetSize(ancho, 16);
-    TCanvas* c = b->Canvas();
-    c->Brush()->SetColor(clBtnFace);
-    c->FillRect(Rect(0, 0, ancho, 16));
-    pinta(c);
-}
-
 void Persona(TCanvas* c, TColor color) {
     c->Pen()->SetColor(clBlack);
     c->Brush()->SetColor(color);
@@ -59,29 +36,35 @@ void Persona(TCanvas* c, TColor color) {
     c->Rectangle(3, 8, 13, 15);
 }
 
-void Moneda(TCanvas* c, const QString& texto, TColor color) {
-    c->Brush()->SetStyle(bsClear);
-    c->Font()->SetColor(color);
-    c->Font()->SetStyle({fsBold});
-    c->Font()->SetHeight(-11);
-    c->TextOut(1, 1, texto);
-}
-
-std::unique_ptr<TBitmap> Glifo(const std::function<void(TCanvas*)>& pinta) {
-    auto b = std::make_unique<TBitmap>();
-    b->SetSize(16, 16);
-    TCanvas* c = b->Canvas();
-    c->Brush()->SetColor(clFuchsia);
-    c->FillRect(Rect(0, 0, 16, 16));
-    pinta(c);
-    return b;
-}
-
 // The ledger and the agenda are ordered by case file first, so one case file is a range of them.
 void Rango(TTable* t, const QString& ano, const QString& numero) {
     if (!t->Active()) return;
     if (t->State() != dsBrowse) t->Cancel();
     t->SetRange({Variant(ano), Variant(numero)}, {Variant(ano), Variant(numero)});
+}
+
+// The grouped search of a professional over `sql` (CONCEPTO, CODIGO, NOMBRE), the dialog freed
+// before it returns: mrOk leaves the chosen code in `elegido`, mrIgnore (a new one) the group
+// under the cursor in `grupo`.
+int BuscaAgrupado(const QString& caption, const QString& sql, const QString& titulo, int& elegido, QString& grupo) {
+    Buscar2 = new TBuscar2(Application);
+    std::unique_ptr<TBuscar2> libera(Buscar2);
+    Buscar2->SetCaption(caption);
+    Buscar2->QBusca->Close();
+    Buscar2->QBusca->SQL()->SetText(sql);
+    Buscar2->QBusca->Open();
+    Buscar2->Inicia(titulo, true, true);
+    const int r = Buscar2->ShowModal();
+    if (r == mrOk) {
+        elegido = F(Buscar2->QBusca, "CODIGO")->AsInteger();
+    } else if (r == mrIgnore) {
+        TTreeNode* nodo = Buscar2->Lista->Selected();
+        if (nodo && nodo->Level() == 1) grupo = nodo->Text();
+        else if (nodo && nodo->Level() >= 2) grupo = F(Buscar2->QBusca, "CONCEPTO")->AsString();
+    }
+    libera.reset();
+    Buscar2 = nullptr;
+    return r;
 }
 
 }  // namespace
@@ -98,53 +81,26 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
     }
     btEdit->SetVisible(true);
     btRefresh->SetVisible(true);
-    auto item = [&](const char* nombre, const QString& hint, const std::function<void(TCanvas*)>& glifo) {
-        auto* i = new TSpeedItem(this);
-        i->SetName(QString::fromLatin1(nombre));
-        i->SetCaption(hint.section(u'|', 0, 0));
-        i->SetHint(hint);
-        auto g = Glifo(glifo);
-        i->SetGlyph(g.get());
-        SpeedBar1->AddItem(0, i);
-        i->SetTop(SpeedBar1->BtnOffsetVert());
-        i->SetVisible(true);
-        return i;
-    };
-    btAnterior = item("btAnterior", Q("Anterior|Expediente anterior de la cadena"), [](TCanvas* c) {
+    btAnterior = NuevoBoton("btAnterior", Q("Anterior|Expediente anterior de la cadena"), [](TCanvas* c) {
         c->Pen()->SetColor(clMaroon);
         c->Brush()->SetColor(clMaroon);
         c->Polygon({{11, 2}, {11, 13}, {4, 7}});
     });
-    btSiguiente = item("btSiguiente", Q("Siguiente|Expediente siguiente de la cadena"), [](TCanvas* c) {
+    btSiguiente = NuevoBoton("btSiguiente", Q("Siguiente|Expediente siguiente de la cadena"), [](TCanvas* c) {
         c->Pen()->SetColor(clMaroon);
         c->Brush()->SetColor(clMaroon);
         c->Polygon({{4, 2}, {4, 13}, {11, 7}});
     });
-    btVincular = item("btVincular", Q("Vincular|Crea un expediente vinculado"), [](TCanvas* c) {
+    btVincular = NuevoBoton("btVincular", Q("Vincular|Crea un expediente vinculado"), [](TCanvas* c) {
         c->Pen()->SetColor(clNavy);
         c->Pen()->SetWidth(2);
         c->Brush()->SetStyle(bsClear);
         c->Ellipse(1, 4, 9, 12);
         c->Ellipse(7, 4, 15, 12);
     });
-    btCerrar = item("btCerrar", Q("Cerrar|Cierra o reabre el expediente"), [](TCanvas* c) {
-        c->Pen()->SetColor(clBlack);
-        c->Brush()->SetColor(clYellow);
-        c->Rectangle(3, 7, 13, 15);
-        c->Brush()->SetStyle(bsClear);
-        c->Rectangle(5, 2, 11, 9);
-    });
-    btFacturar = item("btFacturar", Q("Facturar|Factura el expediente"), [](TCanvas* c) { Moneda(c, QStringLiteral("€"), clGreen); });
-    btEscritos = item("btEscritos", Q("Escritos|Escritos del expediente"), [](TCanvas* c) {
-        c->Pen()->SetColor(clGray);
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(3, 1, 13, 15);
-        c->Pen()->SetColor(clNavy);
-        for (int y = 4; y <= 12; y += 2) {
-            c->MoveTo(5, y);
-            c->LineTo(11, y);
-        }
-    });
+    btCerrar = NuevoBoton("btCerrar", Q("Cerrar|Cierra o reabre el expediente"), records::GlifoCerrar);
+    btFacturar = NuevoBoton("btFacturar", Q("Facturar|Factura el expediente"), [](TCanvas* c) { records::Moneda(c, QStringLiteral("€"), clGreen); });
+    btEscritos = NuevoBoton("btEscritos", Q("Escritos|Escritos del expediente"), records::GlifoEscritos);
     const int w = SpeedBar1->BtnWidth();
     int x = 4;
     for (TSpeedItem* i : {btEdit, btRefresh}) i->SetLeft(std::exchange(x, x + w));
@@ -217,7 +173,7 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
         i = new TImage(this);
         i->SetName(QString::fromLatin1(nombre));
         i->SetVisible(false);
-        Dibujo(i, ancho, pinta);
+        records::Dibujo(i, ancho, pinta);
     };
     imagen(Image1, "Image1", 16, [](TCanvas* c) { Persona(c, clSilver); });
     imagen(Image3, "Image3", 16, [](TCanvas* c) { Persona(c, clYellow); });
@@ -262,20 +218,8 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
     LCliente->SetBounds(406, y0 + 3, 120, 17);
     LCliente->Font()->SetStyle({fsBold});
     LCliente->Font()->SetColor(clNavy);
-    Image4 = new TImage(this);
-    Image4->SetName(QStringLiteral("Image4"));
-    Image4->SetParent(this);
-    Image4->SetBounds(530, y0 + 2, 26, 16);
-    Image4->SetHint(Q("Doble clic: cambiar a EUROS"));
-    Image4->SetShowHint(true);
-    Dibujo(Image4, 26, [](TCanvas* c) { Moneda(c, QStringLiteral("Pts"), clMaroon); });
-    Image5 = new TImage(this);
-    Image5->SetName(QStringLiteral("Image5"));
-    Image5->SetParent(this);
-    Image5->SetBounds(530, y0 + 2, 26, 16);
-    Image5->SetHint(Q("Doble clic: cambiar a PESETAS"));
-    Image5->SetShowHint(true);
-    Dibujo(Image5, 26, [](TCanvas* c) { Moneda(c, QStringLiteral(" €"), clGreen); });
+    Image4 = records::ImagenMoneda(this, "Image4", 530, y0 + 2, Q("Doble clic: cambiar a EUROS"), QStringLiteral("Pts"), clMaroon);
+    Image5 = records::ImagenMoneda(this, "Image5", 530, y0 + 2, Q("Doble clic: cambiar a PESETAS"), QStringLiteral(" €"), clGreen);
     ExpAnterior = new TLabel(this);
     ExpAnterior->SetName(QStringLiteral("ExpAnterior"));
     ExpAnterior->SetParent(this);
@@ -477,16 +421,6 @@ TExpediente::~TExpediente() {
 
 TDataSet* TExpediente::Tabla() const { return Dat->TExped; }
 
-TLabel* TExpediente::Rotulo(const QString& texto, int left, int top, int width) {
-    auto* l = new TLabel(this);
-    l->SetParent(this);
-    l->SetAutoSize(false);
-    l->SetAlignment(taRightJustify);
-    l->SetBounds(left, top + 3, width, 17);
-    l->SetCaption(texto);
-    return l;
-}
-
 TDBEdit* TExpediente::Edita(const QString& campo, int left, int top, int width) {
     auto* e = new TDBEdit(this);
     e->SetName(QStringLiteral("DB") + campo.left(1) + campo.mid(1).toLower());
@@ -604,7 +538,7 @@ void TExpediente::Refresca() {
     TTable* e = Dat->TExped;
     LCliente->SetCaption(QStringLiteral("[ %1 ]").arg(F(e, "ACTOR")->AsString()));
     Expediente->SetText(Etiqueta(F(e, "ANO")->AsString(), F(e, "NUMERO")->AsString()));
-    Situacion->SetText(TextoSituacion(e));
+    Situacion->SetText(records::TextoSituacion(e));
     const bool anterior = !F(e, "ANOANTERIOR")->AsString().trimmed().isEmpty();
     ExpAnterior->SetCaption(QStringLiteral("<< ") + Etiqueta(F(e, "ANOANTERIOR")->AsString(), F(e, "NUMANTERIOR")->AsString()));
     ExpAnterior->SetVisible(anterior);
@@ -738,7 +672,7 @@ void TExpediente::btCerrarClick(TObject*) {
     }
     if (!MensajeConfirmacion(pregunta)) return;
     {
-        TRelojArena reloj;
+        records::TRelojArena reloj;
         Dat->Db->StartTransaction();
         try {
             e->Edit();
@@ -976,26 +910,16 @@ void TExpediente::Procurador(const QString& campo, int parte, const QString& cap
         Refresca();
         return;
     }
-    Buscar2 = new TBuscar2(Application);
-    std::unique_ptr<TBuscar2> libera(Buscar2);
-    Buscar2->SetCaption(QStringLiteral("Busca Procurador"));
-    Buscar2->QBusca->Close();
-    Buscar2->QBusca->SQL()->SetText(QStringLiteral(
-        "SELECT PARTIDO as CONCEPTO, PROCU as CODIGO, APELLIDOS || ',' || NOMBRE as NOMBRE FROM PROCU ORDER BY CONCEPTO, NOMBRE"));
-    Buscar2->QBusca->Open();
-    Buscar2->Inicia(QStringLiteral("Procuradores"), true, true);
-    const int r = Buscar2->ShowModal();
+    int elegido = 0;
+    QString grupo;
+    const int r = BuscaAgrupado(QStringLiteral("Busca Procurador"),
+                                QStringLiteral("SELECT PARTIDO as CONCEPTO, PROCU as CODIGO, APELLIDOS || ',' || NOMBRE as NOMBRE "
+                                               "FROM PROCU ORDER BY CONCEPTO, NOMBRE"),
+                                QStringLiteral("Procuradores"), elegido, grupo);
     if (r == mrOk) {
-        const int elegido = F(Buscar2->QBusca, "CODIGO")->AsInteger();
         Dat->TProcu->Locate(QStringLiteral("PROCU"), Variant(elegido), 0);
         EditaCaso([&] { e->FieldByName(campo)->SetAsInteger(elegido); });
     } else if (r == mrIgnore) {
-        TTreeNode* nodo = Buscar2->Lista->Selected();
-        QString grupo;
-        if (nodo && nodo->Level() == 1) grupo = nodo->Text();
-        else if (nodo && nodo->Level() >= 2) grupo = F(Buscar2->QBusca, "CONCEPTO")->AsString();
-        libera.reset();
-        Buscar2 = nullptr;
         Procu = new TProcu(Application);
         Procu->SetCaption(caption);
         Procu->activaEdicion(true);
@@ -1004,10 +928,6 @@ void TExpediente::Procurador(const QString& campo, int parte, const QString& cap
         Dat->TProcu->Insert();
         F(Dat->TProcu, "PARTIDO")->SetAsString(grupo);
         Procu->ShowModal();
-    }
-    if (libera) {
-        libera.reset();
-        Buscar2 = nullptr;
     }
     Refresca();
 }
@@ -1071,36 +991,22 @@ void TExpediente::btPeritoClick(TObject*) {
         Refresca();
         return;
     }
-    Buscar2 = new TBuscar2(Application);
-    std::unique_ptr<TBuscar2> libera(Buscar2);
-    Buscar2->SetCaption(QStringLiteral("Busca Perito"));
-    Buscar2->QBusca->Close();
-    Buscar2->QBusca->SQL()->SetText(QStringLiteral(
-        "SELECT PROFESION as CONCEPTO, PERITO as CODIGO, APELLIDOS || ',' || NOMBRE as NOMBRE FROM PERITOS ORDER BY CONCEPTO, NOMBRE"));
-    Buscar2->QBusca->Open();
-    Buscar2->Inicia(QStringLiteral("Peritos"), true, true);
-    const int r = Buscar2->ShowModal();
+    int elegido = 0;
+    QString grupo;
+    const int r = BuscaAgrupado(QStringLiteral("Busca Perito"),
+                                QStringLiteral("SELECT PROFESION as CONCEPTO, PERITO as CODIGO, APELLIDOS || ',' || NOMBRE as NOMBRE "
+                                               "FROM PERITOS ORDER BY CONCEPTO, NOMBRE"),
+                                QStringLiteral("Peritos"), elegido, grupo);
     if (r == mrOk) {
-        const int elegido = F(Buscar2->QBusca, "CODIGO")->AsInteger();
         Dat->TPeritos->Locate(QStringLiteral("PERITO"), Variant(elegido), 0);
         EditaCaso([&] { F(e, "PERITO")->SetAsInteger(elegido); });
     } else if (r == mrIgnore) {
-        TTreeNode* nodo = Buscar2->Lista->Selected();
-        QString grupo;
-        if (nodo && nodo->Level() == 1) grupo = nodo->Text();
-        else if (nodo && nodo->Level() >= 2) grupo = F(Buscar2->QBusca, "CONCEPTO")->AsString();
-        libera.reset();
-        Buscar2 = nullptr;
         Perito = new TPerito(Application);
         Perito->activaEdicion(true);
         TPerito::FijaModo(1);
         Dat->TPeritos->Insert();
         F(Dat->TPeritos, "PROFESION")->SetAsString(grupo);
         Perito->ShowModal();
-    }
-    if (libera) {
-        libera.reset();
-        Buscar2 = nullptr;
     }
     Refresca();
 }

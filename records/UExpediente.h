@@ -144,7 +144,6 @@ private:
     int AbogadoUsuario() const;
     bool Derecho(const char* nombre) const;
     void Procurador(const QString& campo, int parte, const QString& caption);
-    TLabel* Rotulo(const QString& texto, int left, int top, int width);
     TDBEdit* Edita(const QString& campo, int left, int top, int width);
     TDBText* Texto(const QString& campo, int left, int top, int width);
     TZbDBLookupCombo* Combo(const QString& campo, TDataSource* lista, const QString& clave, const QString& nombre, int left,

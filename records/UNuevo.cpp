@@ -3,6 +3,7 @@
 
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/Pinturas.h"
 #include "shell/Calendario.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
@@ -18,7 +19,6 @@ namespace {
 const QString FechaVacia = QStringLiteral("  /  /    ");
 const QString Ninguno = QStringLiteral("NINGUNO");
 
-
 TLabel* Etiqueta(TNuevoExp* f, const char* nombre, const QString& texto, int top) {
     auto* l = new TLabel(f);
     l->SetName(QString::fromLatin1(nombre));
@@ -29,12 +29,6 @@ TLabel* Etiqueta(TNuevoExp* f, const char* nombre, const QString& texto, int top
     l->SetCaption(texto);
     return l;
 }
-
-// Hourglass while the writes run, whatever way they end.
-struct TRelojArena {
-    TRelojArena() { Screen->SetCursor(crHourGlass); }
-    ~TRelojArena() { Screen->SetCursor(crDefault); }
-};
 
 TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
 }  // namespace
@@ -317,7 +311,7 @@ void TNuevoExp::NuevaConsulta() {
     }
     int paso = 1;
     {
-        TRelojArena reloj;
+        records::TRelojArena reloj;
         Dat->Db->StartTransaction();
         try {
             TTable* c = Dat->TConsultas;
@@ -355,7 +349,7 @@ void TNuevoExp::NuevoExpediente() {
     const QString numero = Expediente->Text();
     int paso = 1;
     {
-        TRelojArena reloj;
+        records::TRelojArena reloj;
         Dat->Db->StartTransaction();
         try {
             TTable* e = Dat->TExped;
@@ -403,7 +397,7 @@ void TNuevoExp::Vincula() {
     TVincular->Open();
     int paso = 1;
     {
-        TRelojArena reloj;
+        records::TRelojArena reloj;
         Dat->Db->StartTransaction();
         try {
             viejo->Edit();

@@ -2,6 +2,7 @@
 #include "records/rptFicCons.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "records/FichaInforme.h"
 #include "shell/UData.h"
 
 TUFicCon* UFicCon = nullptr;
@@ -18,25 +19,7 @@ TUFicCon::TUFicCon(TComponent* owner) : TForm(owner) {
     QRFicCon = new TQuickRep(this);
     QRFicCon->SetName(QStringLiteral("QRFicCon"));
     QRFicCon->SetDataSet(QFicha);
-    QRFicCon->SetReportTitle(QStringLiteral("FICHA CONSULTA"));
-    QRFicCon->Font()->SetName(QStringLiteral("Arial"));
-    QRFicCon->Font()->SetHeight(-13);
-
-    QRCabecera = new TQRBand(this);
-    QRCabecera->SetName(QStringLiteral("QRCabecera"));
-    QRCabecera->SetBandType(rbPageHeader);
-    QRCabecera->SetHeight(60);
-    QRCabecera->SetParent(QRFicCon);
-    QRCabecera->Frame()->SetDrawBottom(true);
-    QRTitulo = new TQRLabel(this);
-    QRTitulo->SetName(QStringLiteral("QRTitulo"));
-    QRTitulo->SetParent(QRCabecera);
-    QRTitulo->SetBounds(0, 15, QRCabecera->Width(), 30);
-    QRTitulo->SetAlignment(taCenter);
-    QRTitulo->Font()->SetName(QStringLiteral("Arial"));
-    QRTitulo->Font()->SetHeight(-21);
-    QRTitulo->Font()->SetStyle({fsBold});
-    QRTitulo->SetCaption(QStringLiteral("FICHA CONSULTA"));
+    QRTitulo = records::CabeceraFicha(this, QRFicCon, QStringLiteral("FICHA CONSULTA"), QRCabecera);
 
     QRDetalle = new TQRBand(this);
     QRDetalle->SetName(QStringLiteral("QRDetalle"));
@@ -44,14 +27,7 @@ TUFicCon::TUFicCon(TComponent* owner) : TForm(owner) {
     QRDetalle->SetParent(QRFicCon);
     QRDetalle->BeforePrint = TQRBandBeforePrintEvent(this, &TUFicCon::QRDetalleBeforePrint);
     int top = 20;
-    auto etiqueta = [&](const QString& texto) {
-        auto* l = new TQRLabel(this);
-        l->SetParent(QRDetalle);
-        l->SetBounds(20, top, 210, 20);
-        l->SetAlignment(taRightJustify);
-        l->Font()->SetStyle({fsBold});
-        l->SetCaption(texto);
-    };
+    auto etiqueta = [&](const QString& texto) { records::EtiquetaFicha(this, QRDetalle, texto, top); };
     auto texto = [&](const char* nombre) {
         auto* l = new TQRLabel(this);
         l->SetName(QString::fromLatin1(nombre));

@@ -211,6 +211,39 @@ TSpeedItem* TFormRegistro::NuevoItem(const QString& name, const QString& hint, i
     return item;
 }
 
+TSpeedItem* TFormRegistro::NuevoBoton(const char* nombre, const QString& hint, const std::function<void(TCanvas*)>& pinta) {
+    auto* i = new TSpeedItem(this);
+    i->SetName(QString::fromLatin1(nombre));
+    i->SetCaption(hint.section(u'|', 0, 0));
+    i->SetHint(hint);
+    auto g = Glifo(pinta);
+    i->SetGlyph(g.get());
+    SpeedBar1->AddItem(0, i);
+    i->SetTop(SpeedBar1->BtnOffsetVert());
+    i->SetVisible(true);
+    return i;
+}
+
+TLabel* TFormRegistro::Rotulo(const QString& texto, int left, int top, int width) {
+    auto* l = new TLabel(this);
+    l->SetParent(this);
+    l->SetAutoSize(false);
+    l->SetAlignment(taRightJustify);
+    l->SetBounds(left, top + 3, width, 17);
+    l->SetCaption(texto);
+    return l;
+}
+
+TButton* TFormRegistro::Boton(const char* nombre, const QString& caption, int left, int top, int width, TNotifyEvent click) {
+    auto* b = new TButton(this);
+    b->SetName(QString::fromLatin1(nombre));
+    b->SetParent(this);
+    b->SetCaption(caption);
+    b->SetBounds(left, top, width, 21);
+    b->OnClick = click;
+    return b;
+}
+
 int TFormRegistro::AreaTop() const { return AltoBarra + 8; }
 int TFormRegistro::AreaBottom() const { return ClientHeight() - AltoPie; }
 

@@ -86,6 +86,13 @@ protected:
     TPanel* Pie() const { return FPie; }
     // Sets the client size and places the bottom row.
     void FijaTamano(int width, int height);
+    // A right-aligned caption level with an edit at `top`.
+    TLabel* Rotulo(const QString& texto, int left, int top, int width);
+    // A plain button of the form, 21 high.
+    TButton* Boton(const char* nombre, const QString& caption, int left, int top, int width, TNotifyEvent click);
+    // A speed item of the form's own, shown, its glyph drawn by `pinta` on the transparent
+    // colour; the form places it.
+    TSpeedItem* NuevoBoton(const char* nombre, const QString& hint, const std::function<void(TCanvas*)>& pinta);
 
     // The duplicate check: TBsc over `fichero`, its key field and the confirmation text. Forms
     // that never call it have no check.

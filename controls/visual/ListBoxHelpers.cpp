@@ -32,12 +32,16 @@ TStrings* BoxItems(TWinControl* list) {
 }
 
 bool BoxGetSelected(TWinControl* list, int index) {
+    if (auto* zb = AsZb(list))
+        return zb->Selected(index);
     auto* box = AsStd(list);
     return box ? box->Selected(index) : false;
 }
 
 void BoxSetSelected(TWinControl* list, int index, bool value) {
-    if (auto* box = AsStd(list))
+    if (auto* zb = AsZb(list))
+        zb->SetSelected(index, value);
+    else if (auto* box = AsStd(list))
         box->SetSelected(index, value);
 }
 
@@ -66,11 +70,15 @@ int BoxSelCount(TWinControl* list) {
 }
 
 int BoxItemAtPos(TWinControl* list, const TPoint& pos, bool existing) {
+    if (auto* zb = AsZb(list))
+        return zb->ItemAtPos(pos, existing);
     auto* box = AsStd(list);
     return box ? box->ItemAtPos(pos, existing) : -1;
 }
 
 TRect BoxItemRect(TWinControl* list, int index) {
+    if (auto* zb = AsZb(list))
+        return zb->ItemRect(index);
     auto* box = AsStd(list);
     return box ? box->ItemRect(index) : TRect();
 }

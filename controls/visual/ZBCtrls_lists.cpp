@@ -207,6 +207,40 @@ int TZbCustomListBox::TabPixels() const {
     return qRound(fm.horizontalAdvance(QLatin1Char('0')) * TabWidth() * 0.25);
 }
 
+bool TZbCustomListBox::Selected(int index) const {
+    if (index < 0 || index >= WindowItems()->Count())
+        IndexError(index);
+    return TCustomListBox::Selected(index);
+}
+
+void TZbCustomListBox::SetSelected(int index, bool value) {
+    if (index < 0 || index >= WindowItems()->Count())
+        IndexError(index);
+    TCustomListBox::SetSelected(index, value);
+}
+
+int TZbCustomListBox::ItemAtPos(const TPoint& pos, bool existing) const {
+    const QWidget* viewport = ListWidget()->viewport();
+    if (!viewport->rect().contains(viewport->mapFrom(ListWidget(), QPoint(pos.X, pos.Y))))
+        return -1;
+    return TCustomListBox::ItemAtPos(pos, existing);
+}
+
+TRect TZbCustomListBox::ItemRect(int index) const {
+    const int count = WindowItems()->Count();
+    if (index >= 0 && index < count)
+        return TCustomListBox::ItemRect(index);
+    if (index != count)
+        return TRect();
+    if (count == 0)
+        return TRect{0, 0, ListWidget()->viewport()->width(), ItemHeight()};
+    TRect r = TCustomListBox::ItemRect(count - 1);
+    const int h = r.Bottom - r.Top;
+    r.Top += h;
+    r.Bottom += h;
+    return r;
+}
+
 int TZbCustomListBox::GetItemWidth(int index) {
     if (FStyle != lbStandard && OnGetItemWidth && OnDrawItem) {
         int width = 0;

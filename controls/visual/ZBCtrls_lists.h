@@ -9,6 +9,7 @@
 #include "platform/classes/Filer.h"
 
 #include <QPointer>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -105,6 +106,18 @@ public:
     virtual void DrawItemContent(int index, TRect rect, TOwnerDrawState state);
 
     TGetItemWidthEvent OnGetItemWidth;
+
+    // The selection of an item; an index the list does not have raises the string list's error.
+    bool Selected(int index) const;
+    void SetSelected(int index, bool value);
+    // Tab stops in dialog units; a negative width is none.
+    void SetTabWidth(int value) { TCustomListBox::SetTabWidth(std::max(0, value)); }
+    // A point outside the client area is no item; one below the last item gives the count
+    // unless `existing`.
+    int ItemAtPos(const TPoint& pos, bool existing) const;
+    // Index = count gives the place right below the last item; any other missing index an
+    // empty rectangle.
+    TRect ItemRect(int index) const;
 
     // The list of the underlying control, whose objects are the window's item data.
     TStrings* WindowItems() const { return TCustomListBox::Items(); }

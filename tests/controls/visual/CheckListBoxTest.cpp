@@ -217,6 +217,46 @@ TEST_F(CheckListBoxTest, IndexesOutsideTheListRaise) {
     EXPECT_THROW(list->Items()->Insert(9, QStringLiteral("x")), EOutOfResources);
 }
 
+TEST_F(CheckListBoxTest, SelectionOutsideTheListRaisesTheStringListsError) {
+    for (int index : {3, -1}) {
+        try {
+            (void)list->Selected(index);
+            FAIL() << "no error for " << index;
+        } catch (const EStringListError& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("List index out of bounds: %1").arg(index));
+        }
+        EXPECT_THROW(list->SetSelected(index, true), EStringListError);
+    }
+    list->SetTabWidth(-8);
+    EXPECT_EQ(list->TabWidth(), 0);
+}
+
+TEST_F(CheckListBoxTest, ItemAtPosAndItemRectAtTheEdges) {
+    form->Show();
+    const TRect first = list->ItemRect(0), last = list->ItemRect(2);
+    EXPECT_GT(first.Bottom, first.Top);
+    // Right below the last item: the next item's place.
+    const TRect next = list->ItemRect(3);
+    EXPECT_EQ(next.Top, last.Bottom);
+    EXPECT_EQ(next.Bottom - next.Top, last.Bottom - last.Top);
+    EXPECT_EQ(next.Left, last.Left);
+    EXPECT_EQ(list->ItemRect(4).Width(), 0);
+    EXPECT_EQ(list->ItemRect(-1).Width(), 0);
+    const QPoint on = ItemPoint(0, 30);
+    EXPECT_EQ(list->ItemAtPos(Point(on.x(), on.y()), true), 0);
+    // Inside the list below its items: none, or the count.
+    const QPoint below = ItemPoint(2, 30) + QPoint(0, 2 * (last.Bottom - last.Top));
+    EXPECT_EQ(list->ItemAtPos(Point(below.x(), below.y()), true), -1);
+    EXPECT_EQ(list->ItemAtPos(Point(below.x(), below.y()), false), 3);
+    // Outside the client area: no item at all.
+    EXPECT_EQ(list->ItemAtPos(Point(-5, on.y()), false), -1);
+    EXPECT_EQ(list->ItemAtPos(Point(on.x(), list->Height() + 10), false), -1);
+    EXPECT_EQ(BoxItemAtPos(list, Point(-5, on.y()), false), -1);
+    EXPECT_EQ(BoxItemRect(list, 3).Top, last.Bottom);
+    list->Clear();
+    EXPECT_EQ(list->ItemRect(0).Bottom, list->ItemHeight());
+}
+
 TEST(TextListBoxTest, TheHorizontalRangeFollowsTheWidestItem) {
     TFormHarness harness;
     TForm form(nullptr);

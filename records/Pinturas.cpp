@@ -1,0 +1,70 @@
+#include "records/Pinturas.h"
+
+#include "platform/forms/Forms.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace records {
+
+TRelojArena::TRelojArena() { Screen->SetCursor(crHourGlass); }
+TRelojArena::~TRelojArena() { Screen->SetCursor(crDefault); }
+
+void Dibujo(TImage* imagen, int ancho, const std::function<void(TCanvas*)>& pinta) {
+    TBitmap* b = imagen->Picture()->Bitmap();
+    b->SetSize(ancho, 16);
+    TCanvas* c = b->Canvas();
+    c->Brush()->SetColor(clBtnFace);
+    c->FillRect(Rect(0, 0, ancho, 16));
+    pinta(c);
+}
+
+void Moneda(TCanvas* c, const QString& texto, TColor color) {
+    c->Brush()->SetStyle(bsClear);
+    c->Font()->SetColor(color);
+    c->Font()->SetStyle({fsBold});
+    c->Font()->SetHeight(-11);
+    c->TextOut(1, 1, texto);
+}
+
+TImage* ImagenMoneda(TWinControl* padre, const char* nombre, int left, int top, const QString& hint, const QString& texto,
+                     TColor color) {
+    auto* i = new TImage(padre);
+    i->SetName(QString::fromLatin1(nombre));
+    i->SetParent(padre);
+    i->SetBounds(left, top, 26, 16);
+    i->SetHint(hint);
+    i->SetShowHint(true);
+    Dibujo(i, 26, [&](TCanvas* c) { Moneda(c, texto, color); });
+    return i;
+}
+
+void GlifoCerrar(TCanvas* c) {
+    c->Pen()->SetColor(clBlack);
+    c->Brush()->SetColor(clYellow);
+    c->Rectangle(3, 7, 13, 15);
+    c->Brush()->SetStyle(bsClear);
+    c->Rectangle(5, 2, 11, 9);
+}
+
+void GlifoEscritos(TCanvas* c) {
+    c->Pen()->SetColor(clGray);
+    c->Brush()->SetColor(clWhite);
+    c->Rectangle(3, 1, 13, 15);
+    c->Pen()->SetColor(clNavy);
+    for (int y = 4; y <= 12; y += 2) {
+        c->MoveTo(5, y);
+        c->LineTo(11, y);
+    }
+}
+
+QString TextoSituacion(TDataSet* t) {
+    switch (t->FieldByName(QStringLiteral("SITUACION"))->AsInteger()) {
+    case 1: return QStringLiteral("Abierto");
+    case 2:
+        return QStringLiteral("Facturado Nº ") +
+               Trim(Format(QStringLiteral("%5d"), t->FieldByName(QStringLiteral("FACTURA"))->AsInteger()));
+    case 3: return QStringLiteral("Cerrado");
+    default: return QString();
+    }
+}
+
+}  // namespace records

@@ -1,0 +1,32 @@
+#pragma once
+// What the case-file, consultation and new-case forms share: the hourglass while they work,
+// the small pictures they draw and the state text of a case file or consultation.
+#include "platform/db/DB.h"
+#include "platform/forms/ExtCtrls.h"
+
+#include <QString>
+#include <functional>
+
+namespace records {
+
+// The hourglass for the life of the object.
+struct TRelojArena {
+    TRelojArena();
+    ~TRelojArena();
+};
+
+// Paints `imagen` `ancho` x 16 on the button face, then `pinta` draws on it.
+void Dibujo(TImage* imagen, int ancho, const std::function<void(TCanvas*)>& pinta);
+// The currency's bold text ("Pts", " €") in `color`.
+void Moneda(TCanvas* c, const QString& texto, TColor color);
+// The currency picture of a form: `texto` in `color`, 26 x 16 at (left, top) of `padre`.
+TImage* ImagenMoneda(TWinControl* padre, const char* nombre, int left, int top, const QString& hint, const QString& texto,
+                     TColor color);
+// Glyphs of the close and documents items.
+void GlifoCerrar(TCanvas* c);
+void GlifoEscritos(TCanvas* c);
+
+// "Abierto", "Facturado Nº 12", "Cerrado" from SITUACION and FACTURA of `t`.
+QString TextoSituacion(TDataSet* t);
+
+}  // namespace records
