@@ -27,17 +27,6 @@ const TTablaBusqueda TablasBusqueda[] = {
     {"Tribunales", "TRIBUNALES.DB", 30},
 };
 
-TZbSpeedButton* Boton(TBuscar* form, const char* name, const QString& caption, const QString& hint, int left) {
-    auto* b = new TZbSpeedButton(form);
-    b->SetName(QString::fromLatin1(name));
-    b->SetParent(form->Barra);
-    b->SetBounds(left, 3, 62, 26);
-    b->SetFlat(true);
-    b->SetCaption(caption);
-    b->SetHint(hint);
-    return b;
-}
-
 TMenuItem* Item(TPopupMenu* menu, const char* name, const QString& caption) {
     auto* i = new TMenuItem(menu);
     i->SetName(QString::fromLatin1(name));
@@ -87,6 +76,39 @@ bool shell::TablaDeBusqueda(const QString& titulo, QString& fichero, int& longit
     return false;
 }
 
+TPanel* shell::BarraDeBusqueda(TForm* form) {
+    auto* p = new TPanel(form);
+    p->SetName(QStringLiteral("Barra"));
+    p->SetParent(form);
+    p->SetCaption(QString());
+    p->SetAlign(alTop);
+    p->SetHeight(32);
+    return p;
+}
+
+TZbSpeedButton* shell::BotonDeBusqueda(TForm* form, TPanel* barra, const char* name, const QString& caption,
+                                       const QString& hint, int left) {
+    auto* b = new TZbSpeedButton(form);
+    b->SetName(QString::fromLatin1(name));
+    b->SetParent(barra);
+    b->SetBounds(left, 3, 62, 26);
+    b->SetFlat(true);
+    b->SetCaption(caption);
+    b->SetHint(hint);
+    return b;
+}
+
+TTreeView* shell::ListaDeBusqueda(TForm* form, TImageList* imagenes) {
+    auto* l = new TTreeView(form);
+    l->SetName(QStringLiteral("Lista"));
+    l->SetParent(form);
+    l->SetAlign(alClient);
+    l->SetReadOnly(true);
+    l->SetHideSelection(false);
+    l->SetImages(imagenes);
+    return l;
+}
+
 void shell::ImagenesDeArbol(TImageList* lista, bool dosNiveles) {
     lista->SetSize(16, 16);
     const int n = dosNiveles ? 6 : 2;
@@ -121,24 +143,13 @@ TBuscar::TBuscar(TComponent* owner) : TForm(owner) {
     Imagenes->SetName(QStringLiteral("Imagenes"));
     shell::ImagenesDeArbol(Imagenes, false);
 
-    Barra = new TPanel(this);
-    Barra->SetName(QStringLiteral("Barra"));
-    Barra->SetParent(this);
-    Barra->SetCaption(QString());
-    Barra->SetAlign(alTop);
-    Barra->SetHeight(32);
-    btNuevo = Boton(this, "btNuevo", QStringLiteral("&Nuevo"), QStringLiteral("Nuevo"), 4);
-    btBorrar = Boton(this, "btBorrar", QStringLiteral("Borrar"), QStringLiteral("Borrar"), 68);
-    btOk = Boton(this, "btOk", QStringLiteral("&Ok"), QStringLiteral("Aceptar"), 198);
-    btNo = Boton(this, "btNo", QStringLiteral("&No"), QStringLiteral("Cancelar"), 262);
+    Barra = shell::BarraDeBusqueda(this);
+    btNuevo = shell::BotonDeBusqueda(this, Barra, "btNuevo", QStringLiteral("&Nuevo"), QStringLiteral("Nuevo"), 4);
+    btBorrar = shell::BotonDeBusqueda(this, Barra, "btBorrar", QStringLiteral("Borrar"), QStringLiteral("Borrar"), 68);
+    btOk = shell::BotonDeBusqueda(this, Barra, "btOk", QStringLiteral("&Ok"), QStringLiteral("Aceptar"), 198);
+    btNo = shell::BotonDeBusqueda(this, Barra, "btNo", QStringLiteral("&No"), QStringLiteral("Cancelar"), 262);
 
-    Lista = new TTreeView(this);
-    Lista->SetName(QStringLiteral("Lista"));
-    Lista->SetParent(this);
-    Lista->SetAlign(alClient);
-    Lista->SetReadOnly(true);
-    Lista->SetHideSelection(false);
-    Lista->SetImages(Imagenes);
+    Lista = shell::ListaDeBusqueda(this, Imagenes);
 
     QBusca = new TQuery(this);
     QBusca->SetName(QStringLiteral("QBusca"));

@@ -64,4 +64,9 @@ bool TablaDeBusqueda(const QString& titulo, QString& fichero, int& longitud);
 // Tree pictures. Two levels: closed and open folder, then leaf: 0/1 top, 2/3 group, 4/5 item.
 // One level: 0 the open folder of the title, 1 the leaf of a row.
 void ImagenesDeArbol(TImageList* lista, bool dosNiveles);
+// The parts both searches build alike: the top bar, a flat button on it and the tree.
+TPanel* BarraDeBusqueda(TForm* form);
+TZbSpeedButton* BotonDeBusqueda(TForm* form, TPanel* barra, const char* name, const QString& caption, const QString& hint,
+                                int left);
+TTreeView* ListaDeBusqueda(TForm* form, TImageList* imagenes);
 }  // namespace shell

@@ -11,17 +11,6 @@ TBuscar2* Buscar2 = nullptr;
 namespace {
 const QString Procuradores = QStringLiteral("Procuradores");
 
-TZbSpeedButton* Boton(TBuscar2* form, const char* name, const QString& caption, const QString& hint, int left) {
-    auto* b = new TZbSpeedButton(form);
-    b->SetName(QString::fromLatin1(name));
-    b->SetParent(form->Barra);
-    b->SetBounds(left, 3, 62, 26);
-    b->SetFlat(true);
-    b->SetCaption(caption);
-    b->SetHint(hint);
-    return b;
-}
-
 TQuery* Consulta(TBuscar2* form, const char* name, const QString& sql) {
     auto* q = new TQuery(form);
     q->SetName(QString::fromLatin1(name));
@@ -50,23 +39,12 @@ TBuscar2::TBuscar2(TComponent* owner) : TForm(owner), FRuta(std::make_unique<TSt
     Imagenes->SetName(QStringLiteral("Imagenes"));
     shell::ImagenesDeArbol(Imagenes, true);
 
-    Barra = new TPanel(this);
-    Barra->SetName(QStringLiteral("Barra"));
-    Barra->SetParent(this);
-    Barra->SetCaption(QString());
-    Barra->SetAlign(alTop);
-    Barra->SetHeight(32);
-    btNuevo = Boton(this, "btNuevo", QStringLiteral("&Nuevo"), QStringLiteral("Nuevo"), 4);
-    btOk = Boton(this, "btOk", QStringLiteral("&Ok"), QStringLiteral("Aceptar"), 208);
-    btNo = Boton(this, "btNo", QStringLiteral("&No"), QStringLiteral("Cancelar"), 272);
+    Barra = shell::BarraDeBusqueda(this);
+    btNuevo = shell::BotonDeBusqueda(this, Barra, "btNuevo", QStringLiteral("&Nuevo"), QStringLiteral("Nuevo"), 4);
+    btOk = shell::BotonDeBusqueda(this, Barra, "btOk", QStringLiteral("&Ok"), QStringLiteral("Aceptar"), 208);
+    btNo = shell::BotonDeBusqueda(this, Barra, "btNo", QStringLiteral("&No"), QStringLiteral("Cancelar"), 272);
 
-    Lista = new TTreeView(this);
-    Lista->SetName(QStringLiteral("Lista"));
-    Lista->SetParent(this);
-    Lista->SetAlign(alClient);
-    Lista->SetReadOnly(true);
-    Lista->SetHideSelection(false);
-    Lista->SetImages(Imagenes);
+    Lista = shell::ListaDeBusqueda(this, Imagenes);
 
     QBusca = Consulta(this, "QBusca", QString());
     QPartidos = Consulta(this, "QPartidos", QStringLiteral("SELECT * FROM PARTIDOS ORDER BY PARTIDO"));
