@@ -1,23 +1,53 @@
 #!/usr/bin/env bash
-# Short bounded fuzzing of the GIF reader (not part of CI): builds the libFuzzer
-# target with clang and runs it for FUZZ_SECONDS (default 60) on generated seeds.
+# Bounded fuzzing of the file readers (GIF, animated cursor, icon and bitmap, ini) in the sanitizer
+# build that scripts/sanitize.sh makes: each target runs FUZZ_SECONDS (default 45), FUZZ_JOBS
+# (default 2) at a time, from the seeds in fuzz/corpus. A crash, a leak or a time-out fails; the
+# input that caused it is left in <build>/fuzz/runs/<kind>/ and belongs in fuzz/regressions/<kind>/,
+# which the sanitizer test suite runs from then on.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ROOT=$(pwd)
-OUT=${FUZZ_OUT:-$ROOT/build-fuzz}
-SECONDS_TO_RUN=${FUZZ_SECONDS:-60}
-if ! command -v clang++ >/dev/null || ! command -v convert >/dev/null; then
-  apt-get install -y -qq --no-install-recommends clang libclang-rt-dev imagemagick >/dev/null
+dir="${SAN_BUILD_DIR:-build-san}"
+seconds="${FUZZ_SECONDS:-45}"
+jobs="${FUZZ_JOBS:-2}"
+kinds=(gif ani ico ini)
+cmake --build "$dir" -j"$(nproc)" --target "${kinds[@]/%/_fuzz}" >/dev/null
+source scripts/sanitize.env
+export QT_QPA_PLATFORM=offscreen
+runs="$dir/fuzz/runs"
+
+fuzz_one() {
+  local kind=$1 work="$runs/$1"
+  rm -rf "$work"
+  mkdir -p "$work/corpus"
+  # New inputs go to the work folder; the seeds in the repository are only read.
+  "$dir/fuzz/${kind}_fuzz" "$work/corpus" "fuzz/corpus/$kind" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=2048 -artifact_prefix="$work/" -print_final_stats=1 >"$work/log" 2>&1
+}
+
+failed=()
+pids=()
+names=()
+for kind in "${kinds[@]}"; do
+  fuzz_one "$kind" &
+  pids+=($!)
+  names+=("$kind")
+  if [ ${#pids[@]} -ge "$jobs" ]; then
+    wait "${pids[0]}" || failed+=("${names[0]}")
+    pids=("${pids[@]:1}")
+    names=("${names[@]:1}")
+  fi
+done
+for i in "${!pids[@]}"; do
+  wait "${pids[$i]}" || failed+=("${names[$i]}")
+done
+for kind in "${kinds[@]}"; do
+  echo "fuzz $kind: $(grep -E '^stat::number_of_executed_units' "$runs/$kind/log" | awk '{print $2}') runs"
+done
+if [ ${#failed[@]} -gt 0 ]; then
+  for kind in "${failed[@]}"; do
+    echo "fuzz $kind FAILED:"
+    tail -n 60 "$runs/$kind/log"
+    ls "$runs/$kind"/crash-* "$runs/$kind"/leak-* "$runs/$kind"/timeout-* "$runs/$kind"/oom-* 2>/dev/null || true
+  done
+  exit 1
 fi
-mkdir -p "$OUT/corpus"
-QT_FLAGS=$(pkg-config --cflags Qt6Core)
-clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I"$ROOT" $QT_FLAGS -fPIC \
-  fuzz/gif_fuzz.cpp controls/visual/ZbGIF_lzw.cpp controls/visual/ZbGIF_format.cpp \
-  platform/rtl/Exceptions.cpp platform/rtl/Object.cpp \
-  $(pkg-config --libs Qt6Core) -o "$OUT/gif_fuzz"
-# Seeds: a few small GIFs of different kinds, made here.
-/usr/bin/convert -size 9x7 gradient:red-blue -colors 16 "$OUT/corpus/seed-grad.gif"
-/usr/bin/convert -size 5x5 xc:white -transparent white "$OUT/corpus/seed-transparent.gif"
-/usr/bin/convert -size 17x3 plasma:fractal -colors 256 -interlace GIF "$OUT/corpus/seed-interlaced.gif"
-/usr/bin/convert -delay 10 -size 4x4 xc:red -size 3x3 xc:lime -loop 0 "$OUT/corpus/seed-anim.gif"
-"$OUT/gif_fuzz" -max_total_time="$SECONDS_TO_RUN" -max_len=4096 -rss_limit_mb=2048 -timeout=10 -artifact_prefix="$OUT/" "$OUT/corpus"

@@ -4,9 +4,13 @@ set -euo pipefail
 PACKAGES=(g++ cmake make ccache pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libgtest-dev libgmock-dev
           libbenchmark-dev libgif-dev libsodium-dev libcurl4-openssl-dev libzip-dev libpugixml-dev python3
           fonts-dejavu-core xdg-utils)
+# Faces with the workstation fonts' metrics; Qt's own menus and dialogs in Spanish.
+PACKAGES+=(fonts-liberation2 qt6-translations-l10n)
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(imagemagick python3-pil icoutils giflib-tools gifsicle poppler-utils xvfb xauth cups printer-driver-cups-pdf
             python3-aiosmtpd python3-docx libreoffice-writer-nogui)
+  # The sanitizer build and the fuzz targets.
+  PACKAGES+=(clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${PACKAGES[@]}"; do

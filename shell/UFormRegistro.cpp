@@ -189,7 +189,13 @@ TFormRegistro::TFormRegistro(TComponent* owner) : TForm(owner) {
     FijaTamano(x + w + 8 + 150, 300);
 }
 
-TFormRegistro::~TFormRegistro() = default;
+TFormRegistro::~TFormRegistro() {
+    // The base frees the data source after this part of the form is gone: it must not call back.
+    if (ActiveSource) {
+        ActiveSource->OnStateChange = nullptr;
+        ActiveSource->OnDataChange = nullptr;
+    }
+}
 
 TSpeedItem* TFormRegistro::NuevoItem(const QString& name, const QString& hint, int left,
                                      void (TFormRegistro::*click)(TObject*)) {

@@ -15,7 +15,6 @@
 
 namespace {
 constexpr int MarkerWidth = 8;  // sort marker glyph
-constexpr TColor GlyphTransparent = TColor(0x008080);
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------- grid

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -165,7 +166,7 @@ void TAnimatedCursorImage::AssignToBitmap(TBitmap* bitmap, TColor backColor, boo
             canvas->Draw(i * w, 0, icon);
     }
     if (reduce) {
-        std::unique_ptr<TMemoryStream> reduced = ReduceColors(bitmap, std::max<int>(FColorCount == 0 ? 256 : FColorCount, 16));
+        std::unique_ptr<TMemoryStream> reduced = ReduceColors(bitmap, std::max<int>(FColorCount, 16));
         reduced->SetPosition(0);
         bitmap->LoadFromStream(reduced.get());
     }
@@ -196,13 +197,16 @@ bool TAnimatedCursorImage::ReadIconChunk(const QByteArray& body, const TAniTag& 
     (void)tag;
     const qint64 n = body.size();
     if (n < 6) return false;
-    QByteArray file = body;
-    char* d = file.data();
+    // The directory is read from a copy of exactly the chunk's size: an entry read past the chunk
+    // is then seen by the address checker of the test builds.
+    const std::vector<char> exact(body.begin(), body.end());
+    const char* d = exact.data();
     const quint16 type = U16(d + 2);
     const int count = U16(d + 4);
     if (type != 1 && type != 2) return false;
     isIcon = type == 1;
-    if (type == 2) qToLittleEndian<quint16>(1, d + 2);  // the icon class reads cursors as icons
+    QByteArray file = body;
+    if (type == 2) qToLittleEndian<quint16>(1, file.data() + 2);  // the icon class reads cursors as icons
     if (6 + qint64(count) * 16 > n) return false;
     quint16 colors = FColorCount;
     for (int i = 0; i < count; ++i) {

@@ -1,8 +1,5 @@
 #include "controls/visual/Animate.h"
-
-#include <QImage>
-#include <QPainter>
-#include <QWidget>
+#include "controls/visual/BitmapHelpers.h"
 
 TZbImageControl::TZbImageControl(TComponent* owner) : TGraphicControl(owner) {
     SetBounds(Left(), Top(), 105, 105);
@@ -56,17 +53,8 @@ void TZbImageControl::PictureChanged() {
 
 bool TZbImageControl::DoPaletteChange() { return false; }
 
-void TZbImageControl::CopyParentImage(TCanvas* canvas) {
-    QWidget* self = Widget();
-    QWidget* parent = self ? self->parentWidget() : nullptr;
-    if (!parent || Width() <= 0 || Height() <= 0) return;
-    // The parent's own painting without its children, so that this control is not drawn into it.
-    QImage under(Width(), Height(), QImage::Format_ARGB32_Premultiplied);
-    under.fill(Qt::transparent);
-    const QRect area = self->geometry();
-    parent->render(&under, QPoint(), QRegion(area), QWidget::DrawWindowBackground);
-    canvas->DrawImage(ClientRect(), under);
-}
+// The parent and the graphic controls placed under this one, as every transparent control sees them.
+void TZbImageControl::CopyParentImage(TCanvas* canvas) { ::CopyParentImage(this, canvas); }
 
 namespace platform::visual {
 void DrawBitmapRectTransparent(TCanvas* canvas, const TRect& dest, TBitmap* bitmap, TColor transparentColor) {

@@ -118,7 +118,19 @@ void TZbGIFAnimator::AdjustSize() {
 
 void TZbGIFAnimator::TimerExpired(TObject*) {
     if (!Visible() || FImage->Count() <= 1 || !Parent()) return;
+    const int previous = FFrameIndex;
     FFrameIndex = FFrameIndex >= FImage->Count() - 1 ? 0 : FFrameIndex + 1;
+    // A frame that cannot be composed (damaged or too large) stops the animation on the last good
+    // frame: one error for the user, not one per tick.
+    try {
+        TColor transparent = clNone;
+        FrameBitmap(FFrameIndex, transparent);
+    } catch (...) {
+        FFrameIndex = previous;
+        ClearCache();
+        SetAnimate(false);
+        throw;
+    }
     FChanging = true;
     try {
         FrameChanged();
@@ -180,6 +192,10 @@ TBitmap* TZbGIFAnimator::FrameBitmap(int index, TColor& transparentColor) {
     const int sw = FImage->ScreenWidth(), sh = FImage->ScreenHeight();
     auto frameRect = [](TGIFFrame* f) { return Bounds(f->Origin().X, f->Origin().Y, f->Width(), f->Height()); };
 
+    if (FCache && FCacheIndex == n) {  // composed already (the timer step composes before it paints)
+        transparentColor = FCacheColor;
+        return FCache.get();
+    }
     const bool incremental =
         FCache && FCacheIndex >= 0 && FCacheIndex == n - 1 && FImage->Frames(FCacheIndex)->DisposalMethod() != 3;
     transparentColor = clNone;

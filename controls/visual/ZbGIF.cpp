@@ -36,21 +36,23 @@ quint32 RgbOf(TColor color) { return quint32(ColorToRGB(color)) & 0xFFFFFF; }
 
 quint32 U32(const uchar* p) { return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24; }
 
-QByteArray ReadRest(TStream* stream)
+// The bytes are held in a buffer of exactly their size (no terminator, no spare room), so a reader
+// that overruns them is caught by the memory checker of the test builds.
+std::vector<char> ReadRest(TStream* stream)
 {
     const qint64 size = std::max<qint64>(0, stream->Size() - stream->Position());
-    QByteArray bytes(size, Qt::Uninitialized);
+    std::vector<char> bytes(size_t(size), '\0');
     if (size > 0) stream->ReadBuffer(bytes.data(), size);
     return bytes;
 }
 
 // 32-bit length and that many bytes; a length past the data is a read error.
-QByteArray ReadWithLength(TStream* stream)
+std::vector<char> ReadWithLength(TStream* stream)
 {
     qint32 length = 0;
     stream->ReadBuffer(&length, 4);
     if (length < 0 || length > stream->Size() - stream->Position()) gif::RaiseReadError();
-    QByteArray bytes(length, Qt::Uninitialized);
+    std::vector<char> bytes(size_t(length), '\0');
     if (length > 0) stream->ReadBuffer(bytes.data(), length);
     return bytes;
 }
@@ -519,22 +521,18 @@ int TGIFImage::AddFrame(TGraphic* graphic)
     return index;
 }
 
-void TGIFImage::ReadImage(const QByteArray& bytes, bool decodeFirst)
+void TGIFImage::ReadImage(const std::vector<char>& bytes, bool decodeFirst)
 {
-    // Parsed whole before anything changes, so a damaged file leaves the image as it was.
-    gif::Document doc = gif::ReadDocument(bytes.constData(), bytes.size(), TolerantGIFDecoding);
-    NewImage();
-    FVersion = doc.Version;
-    FScreenWidth = doc.ScreenWidth;
-    FScreenHeight = doc.ScreenHeight;
-    FImage->FAspectRatio = doc.Aspect;
-    FImage->FBitsPerPixel = doc.Bits;
-    FImage->FColorResBits = doc.ColorResolution;
-    FImage->FColorMap = doc.Global;
-    FBackgroundColor = doc.BackgroundColor >= 0 ? TColor(doc.BackgroundColor) : clNone;
-    FLooping = doc.Looping;
-    FRepeatCount = doc.RepeatCount;
-    for (const QByteArray& line : doc.Comments) FImage->FComment->Add(BytesToText(line, true));
+    // Parsed whole and the first frame decoded before anything changes, so a damaged file or a
+    // first frame that cannot be decoded leaves the image as it was and signals nothing.
+    gif::Document doc = gif::ReadDocument(bytes.data(), qint64(bytes.size()), TolerantGIFDecoding);
+    auto global = std::make_shared<TGIFData>();
+    global->FAspectRatio = doc.Aspect;
+    global->FBitsPerPixel = doc.Bits;
+    global->FColorResBits = doc.ColorResolution;
+    global->FColorMap = doc.Global;
+    for (const QByteArray& line : doc.Comments) global->FComment->Add(BytesToText(line, true));
+    std::vector<std::unique_ptr<TGIFFrame>> items;
     for (gif::FrameRecord& r : doc.Frames) {
         auto frame = std::make_unique<TGIFFrame>(this);
         TGIFItem& item = *frame->FImage;
@@ -561,12 +559,20 @@ void TGIFImage::ReadImage(const QByteArray& bytes, bool decodeFirst)
             }
             frame->FExtensions.push_back(std::move(ext));
         }
-        FItems.push_back(std::move(frame));
+        items.push_back(std::move(frame));
     }
-    if (!FItems.empty()) {
-        FFrameIndex = 0;
-        if (decodeFirst) FItems[0]->Bitmap();
-    }
+    if (decodeFirst && !items.empty()) items[0]->Bitmap();
+
+    NewImage();
+    FImage = std::move(global);
+    FVersion = doc.Version;
+    FScreenWidth = doc.ScreenWidth;
+    FScreenHeight = doc.ScreenHeight;
+    FBackgroundColor = doc.BackgroundColor >= 0 ? TColor(doc.BackgroundColor) : clNone;
+    FLooping = doc.Looping;
+    FRepeatCount = doc.RepeatCount;
+    FItems = std::move(items);
+    if (!FItems.empty()) FFrameIndex = 0;
     Changed(this);
 }
 
@@ -648,15 +654,16 @@ void TGIFImage::LoadFromClipboardFormat(unsigned format, const QByteArray& data,
 void TGIFImage::SaveToClipboardFormat(unsigned& format, QByteArray& data, TPaletteEntries& palette)
 {
     if (FItems.empty()) return;
-    const bool allData = std::all_of(FItems.begin(), FItems.end(), [](const auto& f) { return f->HasData(); });
-    if (allData) {
-        format = CF_GIF();
-        data = WithLength(WriteImage());
-        palette = Palette();
-        return;
-    }
+    // The current frame as a bitmap first, for programs that know no GIF; then the whole image,
+    // when every frame has its data. The bitmap goes straight onto the open clipboard.
     TBitmap* bitmap = FItems[size_t(std::clamp(FFrameIndex, 0, Count() - 1))]->Bitmap();
     if (bitmap) bitmap->SaveToClipboardFormat(format, data, palette);
+    const bool allData = std::all_of(FItems.begin(), FItems.end(), [](const auto& f) { return f->HasData(); });
+    if (!allData) return;
+    if (bitmap && !data.isEmpty() && Clipboard()->Opened()) Clipboard()->SetAsHandle(format, data);
+    format = CF_GIF();
+    data = WithLength(WriteImage());
+    if (palette.isEmpty()) palette = Palette();
 }
 
 void TGIFImage::Draw(TCanvas* canvas, const TRect& r)

@@ -176,7 +176,7 @@ private:
     void NewImage();
     void ClearItems();
     void UpdateScreenSize();
-    void ReadImage(const QByteArray& bytes, bool decodeFirst);
+    void ReadImage(const std::vector<char>& bytes, bool decodeFirst);
     QByteArray WriteImage();
     controls::visual::gif::Progress ProgressHandler();
 

@@ -232,6 +232,7 @@ Document ReadDocument(const char* data, qint64 size, bool tolerant)
 
     doc.ScreenWidth = r.Word();
     doc.ScreenHeight = r.Word();
+    if (!FitsInBitmap(doc.ScreenWidth, doc.ScreenHeight)) RaiseFormatError(61094);
     const quint8 packed = r.Byte();
     const quint8 background = r.Byte();
     doc.Aspect = r.Byte();

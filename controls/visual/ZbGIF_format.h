@@ -24,6 +24,13 @@ extern bool TolerantDecoding;
 // Largest frame (in pixels) a reader will ever decode: hostile files may claim
 // 65535 x 65535 and must not make us allocate gigabytes.
 constexpr qint64 MaxFramePixels = qint64(1) << 26;
+// Longest side of any bitmap the image classes make.
+constexpr int MaxSide = 32767;
+// A frame or logical screen of this size can be held in a bitmap.
+inline bool FitsInBitmap(qint64 width, qint64 height)
+{
+    return width <= MaxSide && height <= MaxSide && width * height <= MaxFramePixels;
+}
 
 struct ColorTable {
     qint32 Count = 0;
@@ -79,7 +86,8 @@ struct Document {
     std::vector<FrameRecord> Frames;
 };
 
-// Whole-file reading; raises EInvalidGraphicOperation or EReadError.
+// Whole-file reading; raises EInvalidGraphicOperation or EReadError. A logical screen too large
+// for a bitmap is refused (61094) like a frame that large.
 Document ReadDocument(const char* data, qint64 size, bool tolerant);
 // Whole-file writing of frames that all have compressed data and up-to-date
 // extensions; raises 61098 without frames.

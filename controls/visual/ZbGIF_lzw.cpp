@@ -292,7 +292,7 @@ std::vector<quint8> DecodeFrameBits(const FrameRecord& frame, int outBits, bool 
                                     bool* corrupted)
 {
     if (outBits != 1 && outBits != 4 && outBits != 8) RaiseFormatError(61096);
-    if (qint64(frame.Width) * frame.Height > MaxFramePixels) RaiseFormatError(61094);
+    if (!FitsInBitmap(frame.Width, frame.Height)) RaiseFormatError(61094);
     const int stride = DIBStride(frame.Width, outBits);
     std::vector<quint8> dib(size_t(stride) * frame.Height, 0);
     const bool c = DecodeFrame(frame.Data, frame.Width, frame.Height, outBits, frame.Interlaced, tolerant, progress,

@@ -323,8 +323,9 @@ void TCustomDBGrid::ColumnResized(TColumn* column, int width) {
     if (column->FField) {
         const QFontMetrics fm(QtFont(Font()));
         const int avg = AnchoCaracter(fm);
-        column->FField->SetDisplayWidth(std::max(1, (width - 3 + avg / 2) / avg));
+        // The column first: a new display width rebuilds the default columns, this one with them.
         column->FWidth = -1;
+        column->FField->SetDisplayWidth(std::max(1, (width - 3 + avg / 2) / avg));
     } else {
         column->FWidth = width;
     }

@@ -141,6 +141,23 @@ QString TOpenDialog::WithDefaultExt(const QString& name) const {
     return name + QLatin1Char('.') + ext;
 }
 
+void TOpenDialog::SetUpQtDialog(QFileDialog& dlg) const {
+    dlg.setWindowTitle(FTitle);
+    dlg.setAcceptMode(IsSave() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(IsSave() ? QFileDialog::AnyFile
+                    : (FOptions & ofAllowMultiSelect) ? QFileDialog::ExistingFiles
+                    : (FOptions & ofFileMustExist) ? QFileDialog::ExistingFile
+                                                   : QFileDialog::AnyFile);
+    const QStringList filters = QtFilters(FFilter);
+    if (!filters.isEmpty()) {
+        dlg.setNameFilters(filters);
+        if (FFilterIndex >= 1 && FFilterIndex <= filters.size()) dlg.selectNameFilter(filters[FFilterIndex - 1]);
+    }
+    if (!FInitialDir.isEmpty()) dlg.setDirectory(FInitialDir);
+    if (!FFileName.isEmpty()) dlg.selectFile(FFileName);
+    if (IsSave() && !(FOptions & ofOverwritePrompt)) dlg.setOption(QFileDialog::DontConfirmOverwrite);
+}
+
 bool TOpenDialog::Execute() {
     Guarded(this, [this] { OnShow(this); });
     QString chosen;
@@ -149,20 +166,8 @@ bool TOpenDialog::Execute() {
         ok = h->TakeFileAnswer(chosen);
     } else {
         QFileDialog dlg;
-        dlg.setWindowTitle(FTitle);
-        dlg.setAcceptMode(IsSave() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dlg.setFileMode(IsSave() ? QFileDialog::AnyFile
-                        : (FOptions & ofAllowMultiSelect) ? QFileDialog::ExistingFiles
-                        : (FOptions & ofFileMustExist) ? QFileDialog::ExistingFile
-                                                       : QFileDialog::AnyFile);
+        SetUpQtDialog(dlg);
         const QStringList filters = QtFilters(FFilter);
-        if (!filters.isEmpty()) {
-            dlg.setNameFilters(filters);
-            if (FFilterIndex >= 1 && FFilterIndex <= filters.size()) dlg.selectNameFilter(filters[FFilterIndex - 1]);
-        }
-        if (!FInitialDir.isEmpty()) dlg.setDirectory(FInitialDir);
-        if (!FFileName.isEmpty()) dlg.selectFile(FFileName);
-        if (IsSave() && !(FOptions & ofOverwritePrompt)) dlg.setOption(QFileDialog::DontConfirmOverwrite);
         ok = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
         if (ok) {
             FFiles = dlg.selectedFiles();

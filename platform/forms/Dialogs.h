@@ -6,7 +6,10 @@
 #include <initializer_list>
 #include <vector>
 
+class QFileDialog;
+
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+
 enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp };
 
 // A set of message-box buttons: MessageDlg(text, mtConfirmation, {mbYes, mbNo}, 0).
@@ -94,6 +97,8 @@ public:
 
     // The Qt name filter list for a "description|pattern" filter.
     static QStringList QtFilters(const QString& filter);
+    // Gives Qt's file dialog this dialog's title, mode, filters, folder and file name.
+    void SetUpQtDialog(QFileDialog& dialog) const;
 
 protected:
     virtual bool IsSave() const { return false; }

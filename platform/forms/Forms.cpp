@@ -14,11 +14,13 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
+#include <QTranslator>
 
 using namespace platform::forms;
 
@@ -63,6 +65,27 @@ private:
     TCustomForm* FForm;
 };
 }  // namespace
+
+namespace platform::forms {
+bool InstallQtTranslation(const QString& folder) {
+    auto* app = QCoreApplication::instance();
+    if (!app) return false;
+    auto* translator = new QTranslator(app);
+    if (!translator->load(QStringLiteral("qtbase_es"), folder) || !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return false;
+    }
+    return true;
+}
+}  // namespace platform::forms
+
+namespace {
+// Before the first window, in every program built on the forms layer.
+void InstallQtTranslationAtStart() {
+    platform::forms::InstallQtTranslation(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+}  // namespace
+Q_COREAPP_STARTUP_FUNCTION(InstallQtTranslationAtStart)
 
 namespace platform::forms {
 TApplication* ApplicationInstance() {

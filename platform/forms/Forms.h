@@ -327,6 +327,10 @@ TScreen* ScreenInstance();
 void ForgetControl(TControl* control);
 // Frees the application, its forms and the screen (end of the program).
 void DestroyApplication();
+// Installs Qt's Spanish translation (menus, buttons and dialogs Qt draws itself) from folder;
+// false, and nothing said, when it is not there. Runs by itself as each application object is
+// made, from Qt's translations folder, whatever the machine's locale.
+bool InstallQtTranslation(const QString& folder);
 
 struct TApplicationRef {
     TApplication* operator->() const { return ApplicationInstance(); }

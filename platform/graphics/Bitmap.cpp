@@ -512,7 +512,7 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& r) {
     if (Empty()) return;
     TRect src = Rect(0, 0, Width(), Height());
     if (Transparent()) {
-        canvas->DrawBitmapKeyed(r, this, src, int(TransparentColor() & 0xFFFFFF));
+        canvas->DrawBitmapKeyed(r, this, src, TransparentColor() & 0xFFFFFF);
     } else {
         canvas->StretchBlt(r, Canvas(), src, canvas->CopyMode());
     }

@@ -17,6 +17,8 @@ public:
     // Open/Close bracket several Set calls so that they stay together (Clear at the first).
     void Open();
     void Close();
+    // Inside an Open/Close bracket (Assign opens one while a graphic saves itself).
+    bool Opened() const { return FOpenCount > 0; }
     void Clear();
     bool HasFormat(unsigned format) const;
     QString AsText() const;

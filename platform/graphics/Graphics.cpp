@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHash>
+#include <algorithm>
 #include <cmath>
 
 // ---------------------------------------------------------------- colours
@@ -232,11 +233,37 @@ QString ResolveFontFamily(const QString& faceName, TFontPitch pitch) {
     auto it = cache.constFind(key);
     if (it != cache.constEnd()) return *it;
 
-    static const char* const kSans[] = {"ms sans serif", "microsoft sans serif", "arial", "tahoma", "verdana",
-                                        "helvetica", "system", "small fonts", "ms shell dlg", "segoe ui"};
-    static const char* const kMono[] = {"courier new", "courier", "fixedsys", "terminal", "lucida console",
-                                        "consolas"};
-    static const char* const kSerif[] = {"times new roman", "times", "ms serif", "georgia", "book antiqua"};
+    // The forms were laid out in pixels for these faces: each maps to a free face of the same
+    // metrics where one exists (Liberation: Arial, Times New Roman, Courier New), else the closest.
+    struct Substitute {
+        const char* Face;
+        const char* Family;
+        const char* Fallback;
+    };
+    static const Substitute kFaces[] = {
+        {"arial", "Liberation Sans", "DejaVu Sans"},
+        {"helvetica", "Liberation Sans", "DejaVu Sans"},
+        {"ms sans serif", "Liberation Sans", "DejaVu Sans"},
+        {"microsoft sans serif", "Liberation Sans", "DejaVu Sans"},
+        {"ms shell dlg", "Liberation Sans", "DejaVu Sans"},
+        {"ms shell dlg 2", "Liberation Sans", "DejaVu Sans"},
+        {"tahoma", "Liberation Sans", "DejaVu Sans"},
+        {"segoe ui", "Liberation Sans", "DejaVu Sans"},
+        {"system", "Liberation Sans", "DejaVu Sans"},
+        {"small fonts", "Liberation Sans", "DejaVu Sans"},
+        {"verdana", "DejaVu Sans", "Liberation Sans"},
+        {"times new roman", "Liberation Serif", "DejaVu Serif"},
+        {"times", "Liberation Serif", "DejaVu Serif"},
+        {"ms serif", "Liberation Serif", "DejaVu Serif"},
+        {"georgia", "Liberation Serif", "DejaVu Serif"},
+        {"book antiqua", "Liberation Serif", "DejaVu Serif"},
+        {"courier new", "Liberation Mono", "DejaVu Sans Mono"},
+        {"courier", "Liberation Mono", "DejaVu Sans Mono"},
+        {"fixedsys", "Liberation Mono", "DejaVu Sans Mono"},
+        {"terminal", "Liberation Mono", "DejaVu Sans Mono"},
+        {"lucida console", "Liberation Mono", "DejaVu Sans Mono"},
+        {"consolas", "Liberation Mono", "DejaVu Sans Mono"},
+    };
     QString lower = faceName.toLower();
     QString wanted;
     bool haveDb = QGuiApplication::instance() != nullptr;
@@ -248,18 +275,26 @@ QString ResolveFontFamily(const QString& faceName, TFontPitch pitch) {
             }
     }
     if (wanted.isEmpty()) {
-        for (auto n : kMono)
-            if (lower == QLatin1String(n)) wanted = QStringLiteral("DejaVu Sans Mono");
-        for (auto n : kSerif)
-            if (lower == QLatin1String(n)) wanted = QStringLiteral("DejaVu Serif");
-        for (auto n : kSans)
-            if (lower == QLatin1String(n)) wanted = QStringLiteral("DejaVu Sans");
-        if (wanted.isEmpty())
-            wanted = pitch == fpFixed ? QStringLiteral("DejaVu Sans Mono") : QStringLiteral("DejaVu Sans");
-        if (haveDb && !QFontDatabase::families().contains(wanted))
-            wanted = QFontDatabase::systemFont(pitch == fpFixed ? QFontDatabase::FixedFont
-                                                                : QFontDatabase::GeneralFont)
-                         .family();
+        const Substitute* sub = nullptr;
+        for (const Substitute& s : kFaces)
+            if (lower == QLatin1String(s.Face)) sub = &s;
+        QStringList choices;
+        if (sub)
+            choices << QString::fromLatin1(sub->Family) << QString::fromLatin1(sub->Fallback);
+        else if (pitch == fpFixed)
+            choices << QStringLiteral("Liberation Mono") << QStringLiteral("DejaVu Sans Mono");
+        else
+            choices << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans");
+        wanted = choices.front();
+        if (haveDb) {
+            const QStringList families = QFontDatabase::families();
+            auto found = std::find_if(choices.begin(), choices.end(),
+                                      [&](const QString& c) { return families.contains(c); });
+            wanted = found != choices.end() ? *found
+                                            : QFontDatabase::systemFont(pitch == fpFixed ? QFontDatabase::FixedFont
+                                                                                         : QFontDatabase::GeneralFont)
+                                                  .family();
+        }
     }
     if (haveDb) cache.insert(key, wanted);
     return wanted;

@@ -425,9 +425,8 @@ private:
     friend class TCanvasPaint;
     void BindBitmap(TBitmap* bitmap) { FBitmap = bitmap; }
     void RequireTarget();
-    // Draws a bitmap part scaled into dest, leaving out the pixels of one RGB colour
-    // (key < 0: none) or, with alpha, blending.
-    void DrawBitmapKeyed(const TRect& dest, TBitmap* bitmap, const TRect& source, int key);
+    // Draws a bitmap part scaled into dest, leaving out the pixels of one colour (clNone: none).
+    void DrawBitmapKeyed(const TRect& dest, TBitmap* bitmap, const TRect& source, TColor key);
     void FontChanged(TObject*);
     void BrushChanged(TObject*);
 

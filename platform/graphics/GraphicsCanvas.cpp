@@ -905,7 +905,9 @@ void TCanvas::BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& sourceR
     StretchBlt(dest, tmp.Canvas(), Rect(0, 0, tmp.Width(), tmp.Height()), cmSrcCopy);
 }
 
-void TCanvas::DrawBitmapKeyed(const TRect& dest, TBitmap* bitmap, const TRect& source, int key) {
+void TCanvas::DrawBitmapKeyed(const TRect& dest, TBitmap* bitmap, const TRect& source, TColor keyColor) {
+    // Pixels are compared as QRgb, so the colour value (blue in the high byte) is turned round once here.
+    const qint64 key = keyColor == clNone ? -1 : qint64(ToQRgb(ColorToRGB(keyColor & 0xFFFFFF)) & 0xFFFFFF);
     if (!bitmap || bitmap->Empty() || dest.Width() <= 0 || dest.Height() <= 0 || source.Width() <= 0 ||
         source.Height() <= 0)
         return;
@@ -938,7 +940,7 @@ void TCanvas::DrawBitmapKeyed(const TRect& dest, TBitmap* bitmap, const TRect& s
                         int sx = source.Left + int(qint64(x - d.Left) * source.Width() / d.Width());
                         if (sx < 0 || sx >= s.Width) continue;
                         QRgb c = s.PixelRgb(sx, sy);
-                        if (key >= 0 && int(c & 0xFFFFFF) == key) continue;
+                        if (key >= 0 && qint64(c & 0xFFFFFF) == key) continue;
                         if (sameTable)
                             D.SetPixelIndex(x, y, s.PixelIndex(sx, sy));
                         else
@@ -954,7 +956,7 @@ void TCanvas::DrawBitmapKeyed(const TRect& dest, TBitmap* bitmap, const TRect& s
         for (int y = 0; y < img.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
             for (int x = 0; x < img.width(); ++x)
-                if (int(row[x] & 0xFFFFFF) == key) row[x] = 0;
+                if (qint64(row[x] & 0xFFFFFF) == key) row[x] = 0;
         }
     }
     DrawImage(dest, img);

@@ -144,6 +144,18 @@ TEST(RenderTest, FormWithEveryEditControl) {
 
     form->Show();
     TFormHarness::Focus(grid);
+    // The calendar's day heads, bold and centred in their columns as drawn, keep at least two pixels
+    // between neighbours (Monday first: "lun" .. "dom").
+    ASSERT_GT(pnl->ColWidth(), 0);
+    TBitmap paper;
+    paper.Canvas()->Font()->Assign(pnl->Font());
+    paper.Canvas()->Font()->SetStyle({fsBold});
+    for (int col = 1; col < 7; ++col) {
+        const QString left = FormatSettings.ShortDayNames[size_t(col)].left(3);
+        const QString right = FormatSettings.ShortDayNames[size_t((col + 1) % 7)].left(3);
+        const int gap = pnl->ColWidth() - (paper.Canvas()->TextWidth(left) + 1) / 2 - (paper.Canvas()->TextWidth(right) + 1) / 2;
+        EXPECT_GE(gap, 2) << left.toStdString() << " " << right.toStdString();
+    }
     const QString path = QStringLiteral(ZEMBRA_TEST_BINARY_DIR) + QStringLiteral("/edit-controls.png");
     ASSERT_TRUE(TFormHarness::SaveToPng(form, path));
     const QImage img(path);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QSet>
 #include <QtEndian>
 
 namespace {
@@ -124,6 +125,23 @@ TEST_F(AniFileTest, TruncatedAndCorruptedFilesNeverCrash) {
         } catch (const EReadError&) {
         }
     }
+    // An icon-directory entry whose image starts at each of the last bytes of its chunk, or past it.
+    {
+        const qsizetype at = file.indexOf("icon");
+        ASSERT_GE(at, 0);
+        const quint32 size = qFromLittleEndian<quint32>(file.constData() + at + 4);
+        for (quint32 back = 0; back <= 20; ++back) {
+            QByteArray bad = file;
+            qToLittleEndian<quint32>(size - back, bad.data() + at + 8 + 6 + 12);
+            TMemoryStream s;
+            s.WriteBuffer(bad.constData(), bad.size());
+            s.SetPosition(0);
+            try {
+                ani.LoadFromStream(&s);
+            } catch (const EReadError&) {
+            }
+        }
+    }
     // A header that asks for four thousand million frames.
     QByteArray many = file;
     qToLittleEndian<quint32>(0xFFFFFFFFu, many.data() + many.indexOf("anih") + 12);
@@ -170,6 +188,21 @@ TEST_F(AniFileTest, ConvertsToIconIconListAndFrameStrip) {
     TAnimatedCursorImage empty;
     strip.Assign(&empty);
     EXPECT_TRUE(strip.Empty());
+}
+
+TEST_F(AniFileTest, TrueColourFramesGiveASixteenColourStrip) {
+    Load("truecolour.ani");
+    ASSERT_EQ(ani.Count(), 2);
+    EXPECT_EQ(ani.ColorCount(), 0);
+    TBitmap strip;
+    strip.Assign(&ani);
+    EXPECT_EQ(strip.Width(), 64);
+    const QImage image = strip.ToImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y));
+    EXPECT_LE(colours.size(), 16);
+    EXPECT_GT(colours.size(), 4);
 }
 
 TEST_F(AniFileTest, CopiesAreIndependent) {

@@ -1,5 +1,6 @@
 #include "controls/visual/GIFCtrl.h"
 #include "platform/forms/FormHarness.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -208,6 +210,15 @@ TEST_F(GIFCtrlTest, TransparentPixelsLetEarlierFramesShow) {
     EXPECT_EQ(At(b, 1, 1), Blue);
 }
 
+TEST_F(GIFCtrlTest, ARedTransparentColourHidesOnlyTheRedPixels) {
+    Set({{0, 0, 4, 4, Green}, {0, 0, 4, 4, Blue, 0, 100, Red}});
+    TColor tc = clNone;
+    TBitmap* b = anim->FrameBitmap(1, tc);
+    EXPECT_EQ(At(b, 0, 0), Green);  // the red key pixel lets the first frame show
+    EXPECT_EQ(At(b, 1, 1), Blue);
+    EXPECT_EQ(At(b, 3, 3), Blue);
+}
+
 TEST_F(GIFCtrlTest, PaintsPlacedStretchedOrCentred) {
     Set({{0, 0, 4, 4, Red}});
     form->SetColor(clWhite);
@@ -246,6 +257,67 @@ TEST_F(GIFCtrlTest, TheParentShowsThroughTransparentPixels) {
     anim->SetTransparent(false);
     shot = platform::forms::TFormHarness::Grab(anim);
     EXPECT_EQ(shot.pixel(0, 0) & 0xFFFFFF, 0xFF00FFu);  // drawn as it is
+}
+
+TEST_F(GIFCtrlTest, GraphicControlsUnderneathShowThroughTransparentPixels) {
+    Set({{0, 0, 8, 8, Blue, 0, 100, Red}});
+    anim->Image()->Frames(0)->Bitmap()->Canvas()->SetPixel(7, 7, Red);
+    form->SetColor(clLime);
+    auto* shape = new TShape(form.get());
+    shape->SetParent(form.get());
+    shape->Brush()->SetColor(clYellow);
+    shape->Pen()->SetColor(clYellow);
+    shape->SetBounds(10, 10, 4, 4);
+    anim->SetParent(nullptr);  // placed again, the picture lies above the shape
+    anim->SetParent(form.get());
+    anim->SetColor(clWhite);
+    anim->SetAutoSize(false);
+    anim->SetBounds(10, 10, 8, 8);
+    form->Show();
+    QImage shot = platform::forms::TFormHarness::Grab(anim);
+    EXPECT_EQ(shot.pixel(0, 0) & 0xFFFFFF, 0xFFFF00u);  // the shape under the transparent pixel
+    EXPECT_EQ(shot.pixel(7, 7) & 0xFFFFFF, 0x00FF00u);  // the form beside the shape
+    EXPECT_EQ(shot.pixel(1, 1) & 0xFFFFFF, 0x0000FFu);
+}
+
+TEST_F(GIFCtrlTest, AFrameThatCannotBeDrawnStopsTheAnimationOnce) {
+    Set({{0, 0, 4, 4, Red, 0, 10}, {0, 0, 4, 4, Blue, 0, 10}});
+    // The second frame claims a size no bitmap can have.
+    QByteArray bytes;
+    {
+        TMemoryStream s;
+        anim->Image()->SaveToStream(&s);
+        bytes = s.Bytes();
+    }
+    const qsizetype second = bytes.indexOf(',', bytes.indexOf(',') + 1);
+    ASSERT_GT(second, 0);
+    bytes[second + 5] = char(0xFF), bytes[second + 6] = char(0xFF);  // width 65535
+    bytes[second + 7] = char(0xFF), bytes[second + 8] = char(0xFF);  // height 65535
+    TGIFImage broken;
+    TMemoryStream in;
+    in.WriteBuffer(bytes.constData(), bytes.size());
+    in.SetPosition(0);
+    broken.LoadFromStream(&in);
+    anim->SetImage(&broken);
+    form->Show();
+    anim->SetAnimate(true);
+    events.clear();
+    int errors = 0;
+    Application->OnException = [&](TObject*, const Exception&) { ++errors; };
+    for (int tick = 0; tick < 5 && anim->Timer()->Enabled(); ++tick) {  // the ticks the timer gives
+        try {
+            anim->TimerExpired(anim->Timer());
+        } catch (const Exception&) {
+            ++errors;
+        }
+    }
+    Application->OnException = nullptr;
+    EXPECT_EQ(errors, 1);
+    EXPECT_FALSE(anim->Animate());
+    EXPECT_EQ(std::count(events.begin(), events.end(), std::string("stop")), 1);
+    EXPECT_EQ(anim->FrameIndex(), 0);  // the last frame that could be drawn stays
+    QImage shot = platform::forms::TFormHarness::Grab(anim);
+    EXPECT_EQ(shot.pixel(1, 1) & 0xFFFFFF, 0xFF0000u);
 }
 
 TEST_F(GIFCtrlTest, FreeingTheControlWhileItAnimates) {

@@ -307,6 +307,14 @@ TEST(GifLzw, ProgressRunsFromStartToEnd)
 
 namespace {
 
+// Reads from a copy of exactly the file's size: a QByteArray has a terminator and often spare room
+// past its end, where a read one byte too far would go unseen by the address checker.
+Document ReadExact(const QByteArray& bytes, bool tolerant)
+{
+    std::vector<char> exact(bytes.begin(), bytes.end());
+    return ReadDocument(exact.data(), qint64(exact.size()), tolerant);
+}
+
 // Builds GIF files byte by byte for the reader tests.
 struct GifBytes {
     QByteArray B;
@@ -335,7 +343,7 @@ struct GifBytes {
         Pixels p{std::max(w, 1), std::max(h, 1), std::vector<quint8>(size_t(std::max(w, 1) * std::max(h, 1)), 1)};
         return Raw(Encode(p, 1, false));
     }
-    Document Read(bool tolerant = true) const { return ReadDocument(B.constData(), B.size(), tolerant); }
+    Document Read(bool tolerant = true) const { return ReadExact(B, tolerant); }
 };
 
 }  // namespace
@@ -453,7 +461,7 @@ TEST(GifReader, HostileLengthsAndTruncationNeverReadPastTheData)
     for (qint64 n = 0; n < whole.B.size(); ++n) {
         QByteArray cut = whole.B.left(n);
         try {
-            Document d = ReadDocument(cut.constData(), cut.size(), true);
+            Document d = ReadExact(cut, true);
             for (const FrameRecord& f : d.Frames) {
                 std::vector<quint8> dib(size_t(DIBStride(f.Width, 8)) * f.Height);
                 DecodeFrame(f.Data, f.Width, f.Height, 8, f.Interlaced, true, nullptr, dib.data(), DIBStride(f.Width, 8));
@@ -464,10 +472,10 @@ TEST(GifReader, HostileLengthsAndTruncationNeverReadPastTheData)
     }
     // A frame cut inside its data: corrupted when tolerant, a read error when not.
     QByteArray cut = whole.B.left(whole.B.size() - 200);
-    Document d = ReadDocument(cut.constData(), cut.size(), true);
+    Document d = ReadExact(cut, true);
     ASSERT_EQ(d.Frames.size(), 1u);
     EXPECT_TRUE(d.Frames[0].Corrupted);
-    EXPECT_THROW(ReadDocument(cut.constData(), cut.size(), false), EReadError);
+    EXPECT_THROW(ReadExact(cut, false), EReadError);
     // A colour table or sub-block that claims more than there is.
     GifBytes table;
     table.Raw("GIF89a").Word(1).Word(1).Byte(0x87).Byte(0).Byte(0).Raw("short");
@@ -524,9 +532,22 @@ TEST(GifWriter, CutImageDataIsClosedOnWrite)
 
 TEST(GifReader, HugeClaimedSizesAllocateNothing)
 {
-    // 65535 x 65535 screen and frame from a few dozen bytes.
+    // A 65535 x 65535 screen from a few dozen bytes is refused at once, like a screen longer than
+    // any bitmap.
+    for (auto [w, h] : {std::pair{65535, 65535}, std::pair{40000, 1}, std::pair{1, 40000}, std::pair{9000, 9000}}) {
+        GifBytes screen;
+        screen.Header("GIF89a", w, h, 1).Image(1, 1).Byte(';');
+        try {
+            screen.Read();
+            FAIL() << "a " << w << " x " << h << " screen was read";
+        } catch (const EInvalidGraphicOperation& e) {
+            EXPECT_EQ(e.Message(), ErrorText(61094));
+        }
+    }
+    EXPECT_EQ(GifBytes().Header("GIF89a", 8000, 8000, 1).Image(1, 1).Byte(';').Read().ScreenWidth, 8000);
+    // A 65535 x 65535 frame on a small screen is refused when it is decoded.
     GifBytes g;
-    g.Header("GIF89a", 65535, 65535, 1).Byte(',').Word(0).Word(0).Word(65535).Word(65535).Byte(0)
+    g.Header("GIF89a", 16, 16, 1).Byte(',').Word(0).Word(0).Word(65535).Word(65535).Byte(0)
         .Raw(CodeStream{2, {{4, 3}, {1, 3}, {5, 3}}}.Build()).Byte(';');
     Document d = g.Read();
     ASSERT_EQ(d.Frames.size(), 1u);
@@ -546,6 +567,7 @@ TEST(GifReader, HugeClaimedSizesAllocateNothing)
 // ---------------------------------------------------------------- image and frames
 
 #include "controls/visual/ZbGIF.h"
+#include "platform/graphics/Clipbrd.h"
 
 namespace {
 
@@ -756,6 +778,28 @@ TEST(GifImage, ErrorsLeaveTheImageAsItWas)
     EXPECT_THROW(Load(gif, QByteArray("PNG")), EInvalidGraphicOperation);
     EXPECT_EQ(gif.Count(), 1);
     EXPECT_EQ(gif.Width(), 6);
+    int changes = 0;
+    gif.OnChange = [&](TObject*) { ++changes; };
+    // A screen of 65535 x 65535 in a file of a few dozen bytes: one clear error.
+    GifBytes huge;
+    huge.Header("GIF89a", 65535, 65535, 1).Image(2, 2).Byte(';');
+    try {
+        Load(gif, huge.B);
+        FAIL() << "a 65535 x 65535 screen was loaded";
+    } catch (const EInvalidGraphicOperation& e) {
+        EXPECT_EQ(e.Message(), ErrorText(61094));
+    }
+    // A first frame that cannot be decoded: the file reads, the frame does not.
+    GifBytes frame;
+    frame.Header("GIF89a", 4, 4, 1).Byte(',').Word(0).Word(0).Word(65535).Word(65535).Byte(0)
+        .Raw(CodeStream{2, {{4, 3}, {1, 3}, {5, 3}}}.Build()).Byte(';');
+    EXPECT_THROW(Load(gif, frame.B), EInvalidGraphicOperation);
+    EXPECT_EQ(gif.Count(), 1);
+    EXPECT_EQ(gif.Width(), 6);
+    EXPECT_EQ(gif.ScreenWidth(), 6);
+    EXPECT_EQ(Colours(gif.Frames(0)->Bitmap()), Colours(bitmap.get()));
+    EXPECT_EQ(changes, 0);
+    gif.OnChange = nullptr;
     TGIFImage empty;
     EXPECT_TRUE(empty.Empty());
     TMemoryStream s;
@@ -807,6 +851,33 @@ TEST(GifImage, PicturesOpenGifFilesByExtension)
     TGIFImage pasted;
     pasted.LoadFromClipboardFormat(format, data, pal);
     EXPECT_EQ(Colours(pasted.Frames(0)->Bitmap()), Colours(bitmap.get()));
+}
+
+TEST(GifImage, ClipboardGetsTheGifAndABitmapOfTheCurrentFrame)
+{
+    auto first = IndexedBitmap(5, 4, 8, 1);
+    auto second = IndexedBitmap(5, 4, 8, 2);
+    TGIFImage gif;
+    gif.AddFrame(first.get());
+    gif.AddFrame(second.get());
+    gif.SetFrameIndex(1);
+    Save(gif);  // every frame gets its data
+    Clipboard()->Assign(&gif);
+    ASSERT_TRUE(Clipboard()->HasFormat(CF_GIF()));
+    ASSERT_TRUE(Clipboard()->HasFormat(CF_BITMAP));
+    TBitmap onClipboard;
+    onClipboard.Assign(Clipboard());
+    EXPECT_EQ(Colours(&onClipboard), Colours(second.get()));
+    // Pasting takes the GIF whole; the bitmap beside it (the second frame) is not read into the first.
+    TPicture picture;
+    picture.Assign(Clipboard());
+    auto* pasted = dynamic_cast<TGIFImage*>(picture.Graphic());
+    ASSERT_NE(pasted, nullptr);
+    ASSERT_EQ(pasted->Count(), 2);
+    EXPECT_EQ(pasted->FrameIndex(), 0);
+    EXPECT_EQ(Colours(pasted->Frames(0)->Bitmap()), Colours(first.get()));
+    EXPECT_EQ(Colours(pasted->Frames(1)->Bitmap()), Colours(second.get()));
+    Clipboard()->Clear();
 }
 
 TEST(GifImage, DecodingReportsProgressFromStartToEnd)

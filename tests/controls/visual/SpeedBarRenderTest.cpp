@@ -73,10 +73,11 @@ std::unique_ptr<TBitmap> Lens() {
                            "  #wwww#", "   #####", "       ###", "        ###", "         ###", "          ###",
                            "           ##"});
 }
+// Outlined in black like the program's own glyphs: the disabled look embosses the black pixels.
 std::unique_ptr<TBitmap> Printer() {
-    return Glyph(clGray, {"", "    wwwwwww", "    wkkkkkw", "    wwwwwww", "    wkkkkkw", "  ###########",
-                          " #############", " #############", " ##########y##", " #############", "  ###########",
-                          "   wwwwwwwww", "   wwwwwwwww"});
+    return Glyph(clGray, {"", "    kkkkkkk", "    kwwwwwk", "    kwkkkwk", "    kwwwwwk", "  kkkkkkkkkkk",
+                          " k###########k", " k###########k", " k########yy#k", " k###########k", " kkkkkkkkkkkkk",
+                          "   kwwwwwwwk", "   kwwwwwwwk", "   kkkkkkkkk"});
 }
 std::unique_ptr<TBitmap> Help() {
     return Glyph(clBlue, {"", "     #####", "    ##   ##", "    ##   ##", "         ##", "        ##", "       ##",
@@ -231,6 +232,26 @@ TEST(SpeedBarRender, RightBarWithCaptionedButtons) {
     EXPECT_EQ(bar->Width(), 83);
     EXPECT_EQ(bar->Left(), form.ClientWidth() - 83);
     EXPECT_EQ(bar->SearchItem(QStringLiteral("btSalir"))->Button()->Width(), 75);
+    // Each caption is laid out in its button whole, as on the workstations the forms were made for:
+    // the glyph layout would shorten it with "..." when the face is wider than the original one.
+    for (const Def& d : defs) {
+        TZbSpeedButton* button = bar->SearchItem(QString::fromLatin1(d.name))->Button();
+        TZbButtonGlyph glyph;
+        auto picture = d.glyph();
+        glyph.SetGlyph(picture.get());
+        TBitmap paper;
+        paper.SetSize(button->Width(), button->Height());
+        paper.Canvas()->SetFont(button->Font());
+        QString caption = button->Caption();
+        TPoint at;
+        TRect text;
+        // Inside the widest frame a button draws (two pixels on each side).
+        glyph.CalcButtonLayout(paper.Canvas(), Rect(2, 2, button->Width() - 2, button->Height() - 2), caption,
+                               button->Layout(), button->Margin(), button->Spacing(), false, at, text,
+                               DT_CENTER, nullptr, -1);
+        EXPECT_EQ(caption, button->Caption()) << d.name;
+        EXPECT_LE(text.Right, button->Width() - 2) << d.name;
+    }
     QTemporaryDir temp;
     const QString path = QDir(RenderFolder(temp)).filePath(QStringLiteral("speedbar-right.png"));
     ASSERT_TRUE(TFormHarness::SaveToPng(&form, path));

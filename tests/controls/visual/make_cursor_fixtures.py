@@ -93,6 +93,12 @@ def main(out):
                               fram(cursors)])
     # More icons than the header's frames: the extra icon gets a frame of its own.
     ani(p('extra.ani'), [anih(1, 1, 4), fram(cursors[:2])])
+    # True-colour icon frames: the image counts no colours, so its strip is reduced to 16.
+    grads = []
+    for i in range(2):
+        png(p('g%d.png' % i), 32, 32, lambda x, y, i=i: ((x * 8) % 256, (y * 8) % 256, (x * y + 64 * i) % 256, 255))
+        grads.append(icotool(p('g%d.ico' % i), '-b', '32', p('g%d.png' % i)))
+    ani(p('truecolour.ani'), [anih(2, 2, 10), fram(grads)])
     # Failures.
     ani(p('noicons.ani'), [anih(2, 2, 10), fram([b'\0\0\1\0\1\0' + b'\xff' * 40])])
     ani(p('noflag.ani'), [anih(1, 1, 10, flags=0), fram(cursors[:1])])

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <QRandomGenerator>
 
 using namespace gtest_graphics;
@@ -129,6 +131,35 @@ TEST(BitmapMasks, TransparentDrawLeavesOutTheColour) {
     src->SetTransparent(false);
     d.Canvas()->Draw(0, 0, src.get());
     EXPECT_EQ(Px(d, 1, 0), clFuchsia);
+}
+
+// A key whose red and blue differ: only the key's own pixels are left out, on bitmaps and painters.
+TEST(BitmapMasks, TransparentKeyWithRedAndBlueDifferentHidesOnlyItsOwnPixels) {
+    for (TPixelFormat f : {pf8bit, pf24bit}) {
+        auto src = MakeBitmap(f, 3, 1, {clRed, clBlue, clLime});
+        src->SetTransparentColor(clRed);
+        src->SetTransparent(true);
+        TBitmap d;
+        d.SetPixelFormat(pf24bit);
+        d.SetSize(3, 1);
+        d.Canvas()->Brush()->SetColor(clWhite);
+        d.Canvas()->FillRect(Rect(0, 0, 3, 1));
+        d.Canvas()->Draw(0, 0, src.get());
+        EXPECT_EQ(Px(d, 0, 0), clWhite) << f;
+        EXPECT_EQ(Px(d, 1, 0), clBlue) << f;
+        EXPECT_EQ(Px(d, 2, 0), clLime) << f;
+        QImage target(3, 1, QImage::Format_RGB32);
+        target.fill(Qt::white);
+        {
+            QPainter painter(&target);
+            TCanvas c;
+            c.Attach(&painter);
+            c.Draw(0, 0, src.get());
+            c.Detach();
+        }
+        EXPECT_EQ(target.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu) << f;
+        EXPECT_EQ(target.pixel(1, 0) & 0xFFFFFF, 0x0000FFu) << f;
+    }
 }
 
 TEST(BmpFiles, RoundTripKeepsFormatAndPixels) {

@@ -37,11 +37,17 @@ struct MonoCanvas {
 TEST(Fonts, FaceNamesMapToInstalledFamilies) {
     QString sans = platform::graphics::ResolveFontFamily(QStringLiteral("MS Sans Serif"));
     EXPECT_FALSE(sans.isEmpty());
-    if (QFontDatabase::families().contains(QStringLiteral("DejaVu Sans"))) {
-        EXPECT_EQ(sans, QStringLiteral("DejaVu Sans"));
-        EXPECT_EQ(platform::graphics::ResolveFontFamily(QStringLiteral("Courier New")), QStringLiteral("DejaVu Sans Mono"));
-        EXPECT_EQ(platform::graphics::ResolveFontFamily(QStringLiteral("tahoma")), QStringLiteral("DejaVu Sans"));
-    }
+    // The workstation faces get the free faces of the same metrics that the set-up installs.
+    ASSERT_TRUE(QFontDatabase::families().contains(QStringLiteral("Liberation Sans")));
+    EXPECT_EQ(sans, QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(platform::graphics::ResolveFontFamily(QStringLiteral("Arial")), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(platform::graphics::ResolveFontFamily(QStringLiteral("tahoma")), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(platform::graphics::ResolveFontFamily(QStringLiteral("Courier New")), QStringLiteral("Liberation Mono"));
+    EXPECT_EQ(platform::graphics::ResolveFontFamily(QStringLiteral("Times New Roman")), QStringLiteral("Liberation Serif"));
+    EXPECT_EQ(platform::graphics::ResolveFontFamily(QStringLiteral("Verdana")), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(platform::graphics::ResolveFontFamily(QStringLiteral("Una fuente que no existe")),
+              QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(platform::graphics::ResolveFontFamily(QStringLiteral("Otra"), fpFixed), QStringLiteral("Liberation Mono"));
     TFont f;
     EXPECT_EQ(f.Name(), QStringLiteral("MS Sans Serif"));
     EXPECT_EQ(f.Size(), 8);

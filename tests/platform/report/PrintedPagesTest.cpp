@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <cmath>
+#include <functional>
 #include <map>
 
 using namespace reporttest;
@@ -246,7 +247,7 @@ TEST_F(PrintedPagesTest, TextStaysInsideItsColumn) {
     // that fit its box.
     const QString procedure = QStringLiteral("Procedimiento ordinario de reclamación de cantidad");
     const QString court = QStringLiteral("Juzgado de Primera Instancia número 12");
-    TTable* t = Lines({{"A", "", 1, 123456789.5, procedure}, {"B", "", 2, 3, QStringLiteral("Monitorio")}});
+    TTable* t = Lines({{"A", "", 1, 123456789012.5, procedure}, {"B", "", 2, 3, QStringLiteral("Monitorio")}});
     TQuickRep* r = NewReport();
     r->Page()->SetOrientation(poLandscape);
     r->SetDataSet(t);
@@ -305,16 +306,19 @@ TEST_F(PrintedPagesTest, TextStaysInsideItsColumn) {
             EXPECT_LE(w.Box.bottom(), notesBottom + slack) << w.Text.toStdString();
         }
     }
-    EXPECT_TRUE(seen.contains(QStringLiteral("Procedimient"))) << seen.join(u' ').toStdString();
+    // Where a text is cut depends on the face's widths; which end it keeps does not.
+    auto any = [&](const std::function<bool(const QString&)>& test) { return std::any_of(seen.begin(), seen.end(), test); };
+    EXPECT_TRUE(any([](const QString& w) { return w.size() >= 5 && QStringLiteral("Procedimiento").startsWith(w); }))
+        << seen.join(u' ').toStdString();
     EXPECT_FALSE(seen.contains(QStringLiteral("cantidad")));
     EXPECT_TRUE(seen.contains(QStringLiteral("Monitorio")));
     // Right-aligned texts keep their tail, centred ones their middle; the wrapped column its
     // first line.
     EXPECT_TRUE(seen.contains(QStringLiteral("12")));
-    EXPECT_TRUE(seen.contains(QStringLiteral("Instanc")));
+    EXPECT_TRUE(any([](const QString& w) { return w.startsWith(QStringLiteral("Instanc")); }));
     EXPECT_FALSE(seen.contains(QStringLiteral("Juzgado")));
-    EXPECT_FALSE(seen.contains(QStringLiteral("123.456.789,50")));
-    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const QString& w) { return w.endsWith(QStringLiteral("456.789,50")); }));
+    EXPECT_FALSE(seen.contains(QStringLiteral("123.456.789.012,50")));
+    EXPECT_TRUE(any([](const QString& w) { return w.endsWith(QStringLiteral("789.012,50")); }));
     EXPECT_EQ(seen.count(QStringLiteral("C4")), 2);
     EXPECT_FALSE(seen.contains(QStringLiteral("relleno")));
 
