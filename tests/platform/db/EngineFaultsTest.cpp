@@ -60,6 +60,18 @@ protected:
         AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"), 10);
         exped->Close();
     }
+    // The other user may not reach the build folder (a private checkout): it runs a copy of the
+    // workstation program from a folder everyone can read.
+    QString ChildProgram() {
+        if (childCopy.isEmpty()) {
+            EXPECT_TRUE(binDir.isValid());
+            ::chmod(binDir.path().toLocal8Bit().constData(), 0755);
+            childCopy = QDir(binDir.path()).filePath(QStringLiteral("db_child"));
+            EXPECT_TRUE(QFile::copy(QStringLiteral(ZEMBRA_DB_CHILD), childCopy));
+            ::chmod(childCopy.toLocal8Bit().constData(), 0755);
+        }
+        return childCopy;
+    }
     // The database is shared with every user of the machine, as an administrator would set it.
     void ShareDatabase() {
         for (const char* f : {"zembra.db", "zembra.db-wal", "zembra.db-shm"})
@@ -72,7 +84,7 @@ protected:
         p->setChildProcessModifier([] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0) ::_exit(3);
         });
-        p->start(QStringLiteral(ZEMBRA_DB_CHILD), args);
+        p->start(ChildProgram(), args);
         EXPECT_TRUE(p->waitForStarted(10000));
         return p;
     }
@@ -87,6 +99,8 @@ protected:
         }
     }
     std::vector<std::unique_ptr<QProcess>> processes;
+    QTemporaryDir binDir{QDir::tempPath() + QStringLiteral("/zembra-child-XXXXXX")};
+    QString childCopy;
 };
 }  // namespace
 
