@@ -140,6 +140,8 @@ IniDocument::IniDocument(const QByteArray& bytes) {
 
 QByteArray IniDocument::ToBytes() const {
     QString text;
+    // A first line that starts with a byte-order mark keeps it: the reader takes one mark as the file's.
+    if (!FLines.empty() && FLines.front().startsWith(QChar(0xFEFF))) text += QChar(0xFEFF);
     for (const QString& line : FLines) {
         text += line;
         text += QLatin1Char('\n');

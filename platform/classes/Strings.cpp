@@ -13,7 +13,8 @@ namespace platform::classes {
 QString DecodeText(const QByteArray& bytes) {
     QByteArrayView view(bytes);
     if (view.startsWith("\xEF\xBB\xBF")) view = view.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // One mark is the file's; any further one is text and stays, so the text reads back the same.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8(view);
     if (!utf8.hasError()) return text;
     return QString::fromLatin1(view.data(), view.size());

@@ -202,3 +202,14 @@ TEST(IniFile, AnotherProgramReadsOurFileAndWeReadItsFile) {
     EXPECT_EQ(ini.ReadString(QString::fromUtf8("AÑO"), QStringLiteral("calle"), QString()), QString::fromUtf8("Gran Vía 1"));
     EXPECT_EQ(ini.ReadInteger(QString::fromUtf8("año"), QStringLiteral("PISO"), 0), 31);
 }
+
+TEST(IniFile, ByteOrderMarksBeyondTheFirstReadBackAsTheyWereRead) {
+    const QByteArray bom("\xEF\xBB\xBF");
+    for (const QByteArray& bytes : {bom + bom + "[A]\nk=1\n", bom + bom + bom + "[\xE4\xBB\xBB", bom + "[B]\nk=2\n"}) {
+        platform::classes::IniDocument doc(bytes);
+        platform::classes::IniDocument again(doc.ToBytes());
+        EXPECT_EQ(again.Sections(), doc.Sections()) << bytes.toHex().constData();
+    }
+    // The file's own mark is never part of the first section's name.
+    EXPECT_EQ(platform::classes::IniDocument(bom + "[B]\nk=2\n").Sections(), QStringList{QStringLiteral("B")});
+}
