@@ -9,13 +9,13 @@
 TStringGrid::TStringGrid(TComponent* owner) : TCustomControl(owner) {
     SetTabStop(true);
     SetColor(clWindow);
-    Resize();
+    ResizeCells();
     SetBounds(0, 0, 320, 120);
 }
 
 TStringGrid::~TStringGrid() = default;
 
-void TStringGrid::Resize() {
+void TStringGrid::ResizeCells() {
     FColWidths.resize(size_t(std::max(0, FColCount)), FDefaultColWidth);
     FCells.resize(size_t(std::max(0, FRowCount)));
     for (auto& r : FCells) r.resize(size_t(std::max(0, FColCount)));
@@ -25,10 +25,10 @@ void TStringGrid::Resize() {
     Invalidate();
 }
 
-void TStringGrid::SetColCount(int value) { FColCount = std::max(1, value); Resize(); }
-void TStringGrid::SetRowCount(int value) { FRowCount = std::max(1, value); Resize(); }
-void TStringGrid::SetFixedCols(int value) { FFixedCols = std::clamp(value, 0, FColCount - 1); Resize(); }
-void TStringGrid::SetFixedRows(int value) { FFixedRows = std::clamp(value, 0, FRowCount - 1); Resize(); }
+void TStringGrid::SetColCount(int value) { FColCount = std::max(1, value); ResizeCells(); }
+void TStringGrid::SetRowCount(int value) { FRowCount = std::max(1, value); ResizeCells(); }
+void TStringGrid::SetFixedCols(int value) { FFixedCols = std::clamp(value, 0, FColCount - 1); ResizeCells(); }
+void TStringGrid::SetFixedRows(int value) { FFixedRows = std::clamp(value, 0, FRowCount - 1); ResizeCells(); }
 void TStringGrid::SetDefaultRowHeight(int value) { FDefaultRowHeight = std::max(1, value); Invalidate(); }
 
 void TStringGrid::SetDefaultColWidth(int value) {

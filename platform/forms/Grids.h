@@ -61,7 +61,8 @@ protected:
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
 
 private:
-    void Resize();
+    // Fits the cell arrays and the current cell to the counts (not the control's own Resize).
+    void ResizeCells();
     void MakeVisible();
     int VisibleDataRows() const;
 
