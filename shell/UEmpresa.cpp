@@ -150,6 +150,8 @@ TEmpresa::TEmpresa(TComponent* owner) : TFormRegistro(owner) {
     QCartas->SQL()->Add(QStringLiteral("WHERE TIPO = 'CARTAS'"));
     DSCartas = new TDataSource(this);
     DSCartas->SetDataSet(QCartas);
+    QEscritos->Open();
+    QCartas->Open();
     DBMinuta = Modelos(QStringLiteral("Minuta de Expedientes :"), QStringLiteral("MINUTA"), DSEscritos, 6);
     DBMinutaCons = Modelos(QStringLiteral("Minuta de Consultas :"), QStringLiteral("MINUTACONS"), DSEscritos, 7);
     DBCabCar = Modelos(QStringLiteral("Cabecera de Carta :"), QStringLiteral("CABCAR"), DSCartas, 8);
@@ -231,14 +233,17 @@ TZbDBLookupCombo* TEmpresa::Modelos(const QString& etiqueta, const QString& camp
 void TEmpresa::FormCreate() {
     Dat->TSistem->Locate(QStringLiteral("NUMERO"), Variant(1), 0);
     Paginas->SetActivePage(pgGeneral);
-    QEscritos->Open();
-    QCartas->Open();
 }
 
 void TEmpresa::activaEdicion(bool activa) {
     TFormRegistro::activaEdicion(activa);
     // The settings are one row: no navigation, no new or deleted rows.
     for (TSpeedItem* i : {btFirst, btPrev, btNext, btLast, btAdd, btDel, btAsigna}) i->SetVisible(false);
+    const int w = SpeedBar1->BtnWidth();
+    btEdit->SetLeft(4);
+    btRefresh->SetLeft(4 + w);
+    btAyuda->SetLeft(4 + 2 * w + 8);
+    BtSalir->SetLeft(4 + 3 * w + 8);
 }
 
 // ---------------------------------------------------------------------------------------------- screen

@@ -284,3 +284,51 @@ TEST_F(EmpresaTest, ARebuildThatFailsRestoresTheRowAndTheScreen) {
 }
 
 }  // namespace
+
+namespace {
+
+// The settings form with an office's data on both pages, for review. With ZEMBRA_RENDER_DOCS set
+// to a folder the pictures are written there (docs/forms).
+TEST_F(EmpresaTest, RendersBothPages) {
+    auto conn = Dat->Db->Connection();
+    conn->Insert(QStringLiteral("ESCRITOS"), {QStringLiteral("ESCRITO"), QStringLiteral("CONCEPTO"), QStringLiteral("TIPO")},
+                 {QVariant(1), QVariant(QStringLiteral("Minuta de honorarios")), QVariant(QStringLiteral("ECONOMICO"))});
+    conn->Insert(QStringLiteral("ESCRITOS"), {QStringLiteral("ESCRITO"), QStringLiteral("CONCEPTO"), QStringLiteral("TIPO")},
+                 {QVariant(2), QVariant(QStringLiteral("Minuta de consulta")), QVariant(QStringLiteral("ECONOMICO"))});
+    conn->Insert(QStringLiteral("ESCRITOS"), {QStringLiteral("ESCRITO"), QStringLiteral("CONCEPTO"), QStringLiteral("TIPO")},
+                 {QVariant(3), QVariant(QStringLiteral("Carta con membrete")), QVariant(QStringLiteral("CARTAS"))});
+    const std::vector<std::pair<const char*, Variant>> datos{
+        {"CIF", Variant(QStringLiteral("B28123456"))},
+        {"EMPRESA", Variant(QStringLiteral("Ortega, Lázaro y Asociados, Abogados"))},
+        {"DIRECCION", Variant(QStringLiteral("C/ Príncipe de Vergara 112, 3º dcha."))},
+        {"POBLACION", Variant(QStringLiteral("Madrid"))}, {"CDPOSTAL", Variant(QStringLiteral("28002"))},
+        {"PROVINCIA", Variant(QStringLiteral("Madrid"))}, {"TELEFONO", Variant(QStringLiteral("91 563 20 10"))},
+        {"FAX", Variant(QStringLiteral("91 563 20 11"))}, {"BANCO", Variant(QStringLiteral("Banco Ibérico"))},
+        {"SUCURSAL", Variant(QStringLiteral("0032 Serrano"))},
+        {"CUENTACORRIENTE", Variant(QStringLiteral("0032-0045-12-3456789012"))},
+        {"CDROM", Variant(QStringLiteral("/opt/legislacion/consulta"))},
+        {"LOGO", Variant(QStringLiteral("/srv/despacho/logotipo.bmp"))},
+        {"FILEEXT", Variant(QStringLiteral("docx;odt;pdf"))}, {"IVA", Variant(21)}, {"IRPF", Variant(15)},
+        {"EDITOR", Variant(QStringLiteral("Word2000"))}, {"MINUTA", Variant(1)}, {"MINUTACONS", Variant(2)},
+        {"CABCAR", Variant(3)}};
+    Dat->TSistem->Edit();
+    for (const auto& [campo, valor] : datos) Dat->TSistem->FieldByName(QString::fromLatin1(campo))->SetValue(valor);
+    Dat->TSistem->Post();
+    // Opened as the menu opens it, over the office's models.
+    delete Empresa;
+    Empresa = new TEmpresa(nullptr);
+    Empresa->activaEdicion(true);
+    Empresa->Show();
+    TFormHarness::ProcessEvents();
+    const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+    const QDir carpeta(docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs));
+    ASSERT_TRUE(TFormHarness::SaveToPng(Empresa, carpeta.filePath(QStringLiteral("UEmpresa.png"))));
+    Configuracion();
+    EXPECT_EQ(Empresa->DBMoneda->Text(), QStringLiteral("EURO"));
+    EXPECT_EQ(Empresa->DBMinuta->GetDisplayText(), QStringLiteral("Minuta de honorarios"));
+    EXPECT_EQ(Empresa->DBMinutaCons->GetDisplayText(), QStringLiteral("Minuta de consulta"));
+    EXPECT_EQ(Empresa->DBCabCar->GetDisplayText(), QStringLiteral("Carta con membrete"));
+    ASSERT_TRUE(TFormHarness::SaveToPng(Empresa, carpeta.filePath(QStringLiteral("UEmpresa_Configuracion.png"))));
+}
+
+}  // namespace
