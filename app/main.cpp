@@ -4,6 +4,8 @@
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
 #include "documents/MapiLoader.h"
+#include "documents/UEscritos.h"
+#include "records/Pinturas.h"
 #include "platform/forms/Forms.h"
 #include "reports/PresPrel.h"
 #include "shell/Acceso.h"
@@ -27,6 +29,7 @@ int main(int argc, char* argv[]) {
     CursorsInit();
     InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
+    records::ListaDeEscritos = &AbreListaEscritos;
 
     const bool sigue = shell::Arranca();
     QTextStream out(stdout);
