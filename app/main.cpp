@@ -5,10 +5,12 @@
 #include "controls/visual/IconHelpers.h"
 #include "documents/MapiLoader.h"
 #include "documents/UEscritos.h"
+#include "documents/UFusion.h"
 #include "records/Pinturas.h"
 #include "platform/forms/Forms.h"
 #include "reports/PresPrel.h"
 #include "shell/Acceso.h"
+#include "shell/UEmpresa.h"
 #include "shell/UPrograma.h"
 
 #include <QApplication>
@@ -30,6 +32,7 @@ int main(int argc, char* argv[]) {
     InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
     records::ListaDeEscritos = &AbreListaEscritos;
+    shell::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });
 
     const bool sigue = shell::Arranca();
     QTextStream out(stdout);
