@@ -5,7 +5,6 @@
 #include "records/FichaInforme.h"
 #include "records/Pinturas.h"
 #include "records/RptInfEcEx.h"
-#include "records/UExpediente.h"
 #include "records/UIntroImp.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
@@ -134,7 +133,7 @@ void TEconomico::ActivaNavegacion(bool edita) {
     FEdita = edita;
     TTable* c = Dat->TCuentas;
     // The case-file form keeps the ledger on its case; opened from elsewhere the form does it.
-    if (!::Expediente && !FRangoPropio && c->Active() && !Dat->TExped->IsEmpty()) {
+    if (!c->RangeActive() && !FRangoPropio && c->Active() && !Dat->TExped->IsEmpty()) {
         const Variant ano(F(Dat->TExped, "ANO")->AsString()), numero(F(Dat->TExped, "NUMERO")->AsString());
         if (c->State() != dsBrowse) c->Cancel();
         c->SetRange({ano, numero}, {ano, numero});

@@ -453,9 +453,14 @@ TEST_F(FacturaTest, ConsultationInPesetasKeepsWholePesetasAndCancelOrNoFeeChange
 }
 
 TEST_F(FacturaTest, RendersTheInvoicingDialog) {
+    SetSistem("IVA", Variant(16));
+    SetSistem("IRPF", Variant(15));
     auto* d = new TFacturar(nullptr);
-    d->ParaConsulta();
+    // The office's rates are proposed.
+    EXPECT_EQ(d->Iva->Text(), QStringLiteral("16"));
+    EXPECT_EQ(d->Irpf->Text(), QStringLiteral("15"));
     d->Numero->SetText(QStringLiteral("8"));
+    d->Fecha->SetText(QStringLiteral("20/06/2001"));
     d->Show();
     TFormHarness::ProcessEvents();
     ASSERT_TRUE(TFormHarness::SaveToPng(d, Render(QStringLiteral("UFactura.png"))));
