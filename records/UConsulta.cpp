@@ -216,8 +216,7 @@ void TConsulta::Refresca() {
     const bool euros = F(c, "MONEDA")->AsString() == QLatin1String("E");
     importe->SetDisplayFormat(euros ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0"));
     importe->SetEditFormat(euros ? QStringLiteral("0.00") : QStringLiteral("#"));
-    // Documents are not part of this build yet: their item stays, disabled.
-    btEscrito->SetEnabled(false);
+    btEscrito->SetEnabled(!CarpetaDatos.isEmpty() && records::DerechoUsuario("Fusion"));
     btFacturar->SetEnabled(PuedeFacturar());
     RegistroCambiado();
 }
@@ -231,15 +230,12 @@ void TConsulta::EstadoCambiado(TDataSetState estado) {
     btRefresh->SetVisible(consulta && ActiveSource->DataSet());
     for (TButton* b : {BtBuscar1, BtBuscar4, btPres, btDev}) b->SetVisible(edita);
     btCerrar->SetEnabled(consulta);
-    btEscrito->SetEnabled(false);
     btFacturar->SetEnabled(consulta && PuedeFacturar());
 }
 
 bool TConsulta::PuedeFacturar() const {
     TTable* c = Dat->TConsultas;
-    if (c->IsEmpty() || F(c, "SITUACION")->AsInteger() == 3) return false;
-    TTable* p = Dat->TPriv;
-    return p->Active() && !p->IsEmpty() && F(p, "Economico")->AsBoolean();
+    return !c->IsEmpty() && F(c, "SITUACION")->AsInteger() != 3 && records::DerechoUsuario("Economico");
 }
 
 void TConsulta::RegistroCambiado() {
@@ -504,7 +500,9 @@ void TConsulta::btFacturarClick(TObject*) {
     // The fee note only of an invoice that was stored.
     if (facturado && dlg->GeneraMinuta() && records::GeneraFactura) records::GeneraFactura(true);
 }
-void TConsulta::BtEscritoClick(TObject*) {}
+void TConsulta::BtEscritoClick(TObject*) {
+    if (records::ListaDeEscritos) records::ListaDeEscritos(2);
+}
 
 void TConsulta::Image4Click(TObject*) {
     if (!Image4->Enabled()) return;
