@@ -272,6 +272,17 @@ TEST_F(EconomicoTest, CaseFileFormOpensTheLedgerEditableOnlyWhileOpen) {
     EXPECT_FALSE(expediente->btFacturar->Enabled());
 }
 
+TEST_F(EconomicoTest, PrintPreviewsTheEconomicStatementOfTheCaseFile) {
+    Ledger(Ano, QStringLiteral("00012-A"), 2, 300, QStringLiteral("Honorarios"));
+    Abre(false);
+    eco->btImprimir->Click();
+    TFormHarness::ProcessEvents();
+    ASSERT_EQ(harness->ModalForms().size(), 1u);
+    EXPECT_EQ(harness->ModalForms()[0].FormClass, QStringLiteral("TPreView"));
+    // The print item is free again afterwards.
+    EXPECT_TRUE(static_cast<bool>(eco->btImprimir->OnClick()));
+}
+
 TEST_F(EconomicoTest, RendersTheLedgerAndTheEntryDialog) {
     CaseField("FACTURA", Variant(8));
     Ledger(Ano, QStringLiteral("00012-A"), 3, -600, S("Provisión de fondos recibida del cliente"));
