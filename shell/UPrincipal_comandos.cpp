@@ -19,6 +19,24 @@
 #include "shell/UData.h"
 #include "shell/UPrincipal.h"
 #include "shell/UPrivacidad.h"
+#include "reports/RPTLisCli.h"
+#include "reports/RPTLisCon.h"
+#include "reports/RPTLisConCon.h"
+#include "reports/RPTLisPod.h"
+#include "reports/RPTLisProParJu.h"
+#include "reports/ULimExp.h"
+#include "reports/ULimTipCon.h"
+#include "reports/rptLisAbo.h"
+#include "reports/rptLisConAgen.h"
+#include "reports/rptLisPer.h"
+#include "reports/rptLisPerPro.h"
+#include "reports/rptLisPro.h"
+#include "reports/rptLisProc.h"
+#include "reports/rptLisTipDes.h"
+#include "reports/rptLisTrib.h"
+#include "reports/rptLisTur.h"
+#include "shell/Rec.h"
+#include "shell/UEmpresa.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -56,7 +74,7 @@ void TPrincipio::CreaMenuPrincipal() {
     auto separador = [&](TMenuItem* m) { Item(m, n, QStringLiteral("-"), nullptr); };
 
     Archivo1 = Item(MainMenu1, QStringLiteral("Archivo1"), QStringLiteral("&Archivo"), nullptr);
-    Despacho1 = Item(Archivo1, QStringLiteral("Despacho1"), QStringLiteral("&Datos Despacho"), nullptr);
+    Despacho1 = Item(Archivo1, QStringLiteral("Despacho1"), QStringLiteral("&Datos Despacho"), &T::Despacho1Click);
     AbogadosDespacho1 = Item(Archivo1, QStringLiteral("AbogadosDespacho1"), QStringLiteral("&Abogados Despacho"),
                              &T::AbogadosDespacho1Click);
     separador(Archivo1);
@@ -88,7 +106,7 @@ void TPrincipio::CreaMenuPrincipal() {
     Escritos = Item(Herramientas1, QStringLiteral("Escritos"), QStringLiteral("&Escritos"), nullptr);
     Exportar = Item(Herramientas1, QStringLiteral("Exportar"), QStringLiteral("&Exportar .."), nullptr);
     separador(Herramientas1);
-    Recuentos2 = Item(Herramientas1, QStringLiteral("Recuentos2"), QStringLiteral("&Recuentos"), nullptr);
+    Recuentos2 = Item(Herramientas1, QStringLiteral("Recuentos2"), QStringLiteral("&Recuentos"), &T::Recuentos2Click);
     Accesos1 = Item(Herramientas1, QStringLiteral("Accesos1"), QStringLiteral("&Privacidad"), &T::Accesos1Click);
     CambiodeUsuario1 = Item(Herramientas1, QStringLiteral("CambiodeUsuario1"), QStringLiteral("Cambio de &Usuario"),
                             &T::CambiodeUsuario1Click);
@@ -106,11 +124,52 @@ void TPrincipio::CreaMenuPrincipal() {
 }
 
 void TPrincipio::CreaMenuInformes(TMenuItem* informes) {
+    using T = TPrincipio;
     const QString n;
-    for (const char* c : {"&Clientes", "Con&trarios", "&Abogados", "&Procuradores", "Pe&ritos", "Po&deres",
-                          "Con Provisiones de &Fondos", "Sin Provisiones de Fondos", "&Expedientes", "&Facturas",
-                          "Conceptos Conta&bles", "Conceptos A&genda", "&Otros"})
-        Item(informes, n, QString::fromUtf8(c), nullptr)->SetEnabled(false);
+    // The case-file limits list the numbers of the year the window shows.
+    reports::AnioPrincipal = [] { return AnoSeleccionado; };
+    auto item = [&](TMenuItem* m, const char* nombre, const char* caption, void (T::*click)(TObject*)) {
+        TMenuItem* i = Item(m, QString::fromLatin1(nombre), QString::fromUtf8(caption), click);
+        if (!click) i->SetEnabled(false);
+        return i;
+    };
+    item(informes, "Clientes2", "&Clientes", &T::Clientes2Click);
+    item(informes, "Contrarios2", "Con&trarios", &T::Contrarios2Click);
+    item(informes, "Abogados2", "&Abogados", &T::Abogados2Click);
+    TMenuItem* procuradores = item(informes, "Procuradores2", "&Procuradores", nullptr);
+    procuradores->SetEnabled(true);
+    item(procuradores, "Alfabtico1", "&Alfabético", &T::Alfabtico1Click);
+    item(procuradores, "PorPartido1", "&Por Partido", &T::PorPartido1Click);
+    TMenuItem* peritos = item(informes, "Peritos2", "Pe&ritos", nullptr);
+    peritos->SetEnabled(true);
+    item(peritos, "Alfabtico2", "&Alfabético", &T::Alfabtico2Click);
+    item(peritos, "PorProfesin1", "&Por Profesión", &T::PorProfesin1Click);
+    item(informes, "Poderes1", "Po&deres", &T::Poderes1Click);
+    Item(informes, n, QStringLiteral("-"), nullptr);
+    item(informes, "ProvisionesdeFondos1", "Con Provisiones de &Fondos", nullptr);
+    item(informes, "SinProvisionesdeFondos1", "Sin Provisiones de Fondos", nullptr);
+    TMenuItem* expedientes = item(informes, "Expedientes2", "&Expedientes", nullptr);
+    expedientes->SetEnabled(true);
+    item(expedientes, "PorNmero1", "Por &Número", nullptr);
+    item(expedientes, "PorProcuradordelDespacho1", "Por &Abogado del Despacho", nullptr);
+    item(expedientes, "PorCliente1", "Por &Cliente", nullptr);
+    item(expedientes, "ConSaldoPositivo1", "Con &Saldo Positivo", nullptr);
+    item(expedientes, "SinMovimientos1", "Sin Movimientos", nullptr);
+    TMenuItem* facturas = item(informes, "Facturas1", "&Facturas", nullptr);
+    facturas->SetEnabled(true);
+    item(facturas, "General1", "&General", nullptr);
+    item(facturas, "PorNmero2", "Por &Número", nullptr);
+    item(facturas, "SinNmero1", "&Sin Número", nullptr);
+    item(facturas, "PorAbogadodeEntrada1", "Por &Abogado de Entrada", nullptr);
+    Item(informes, n, QStringLiteral("-"), nullptr);
+    item(informes, "ConceptosContables2", "Conceptos Conta&bles", &T::ConceptosContables2Click);
+    item(informes, "Agenda2", "Conceptos A&genda", &T::Agenda2Click);
+    TMenuItem* otros = item(informes, "Otros1", "&Otros", nullptr);
+    otros->SetEnabled(true);
+    item(otros, "Procedimientos1", "&Procedimientos", &T::Procedimientos1Click);
+    item(otros, "Tribunales1", "&Tribunales", &T::Tribunales1Click);
+    item(otros, "TiposdeDespachos1", "Tipos de C&onsultas", &T::TiposdeDespachos1Click);
+    item(otros, "DesinosdeDespachos1", "&Tipos de Apuntes de Agenda", &T::DesinosdeDespachos1Click);
 }
 
 // ---------------------------------------------------------------------------------------------- helpers
@@ -490,3 +549,55 @@ void TPrincipio::Limpiardatos1Click(TObject*) {
         if (DBPrincipal->CanFocus()) DBPrincipal->SetFocus();
     }
 }
+
+// ---------------------------------------------------------------------------------------------- reports
+
+void TPrincipio::Clientes2Click(TObject*) { reports::RPTLisCli(); }
+void TPrincipio::Contrarios2Click(TObject*) { reports::RPTLisCon(); }
+void TPrincipio::Abogados2Click(TObject*) { reports::rptLisAbo(); }
+void TPrincipio::Alfabtico1Click(TObject*) { reports::rptLisPro(); }
+void TPrincipio::PorPartido1Click(TObject*) { reports::RPTLisProParJu(); }
+void TPrincipio::Alfabtico2Click(TObject*) { reports::rptLisPer(); }
+void TPrincipio::PorProfesin1Click(TObject*) { reports::rptLisPerPro(); }
+void TPrincipio::Agenda2Click(TObject*) { reports::rptLisConAgen(); }
+void TPrincipio::Procedimientos1Click(TObject*) { reports::rptLisProc(); }
+void TPrincipio::Tribunales1Click(TObject*) { reports::rptLisTrib(); }
+void TPrincipio::TiposdeDespachos1Click(TObject*) { reports::rptLisTipDes(); }
+void TPrincipio::DesinosdeDespachos1Click(TObject*) { reports::rptLisTur(); }
+
+void TPrincipio::Poderes1Click(TObject*) {
+    std::unique_ptr<TFLimExp> limites(new TFLimExp(nullptr));
+    limites->gbLimites->SetCaption(QStringLiteral("Cliente"));
+    limites->rbLimite->SetCaption(QStringLiteral("Por Cliente"));
+    if (limites->ShowModal() != mrOk) return;
+    int desde = 0, hasta = 999999;
+    QString filtro = QStringLiteral("Cliente :  TODOS");
+    if (!limites->rbTodos->Checked()) {
+        desde = F(limites->QCliD, "CLIENTE")->AsInteger();
+        hasta = F(limites->QCliH, "CLIENTE")->AsInteger();
+        filtro = QStringLiteral("Cliente :  ") + F(limites->QCliD, "NOM")->AsString() + QStringLiteral(" a ") +
+                 F(limites->QCliH, "NOM")->AsString();
+    }
+    reports::RPTLisPod(desde, hasta, filtro.left(80));
+}
+
+void TPrincipio::ConceptosContables2Click(TObject*) {
+    std::unique_ptr<TFConCon> tipos(new TFConCon(nullptr));
+    if (tipos->ShowModal() != mrOk) return;
+    reports::RPTLisConCon(tipos->cbSuplidos->Checked(), tipos->cbDerechos->Checked(), tipos->cbProvisiones->Checked(),
+                          tipos->cbGastos->Checked());
+}
+
+// ---------------------------------------------------------------------------------------------- settings and recounts
+
+void TPrincipio::Despacho1Click(TObject*) {
+    TEmpresa::Muestra();
+    SetCaption(QStringLiteral("Zembra - [ ") + Dat->TSistem->FieldByName(QStringLiteral("EMPRESA"))->AsString() +
+               QStringLiteral(" ]"));
+    Legislacion->SetEnabled(!Dat->TSistem->FieldByName(QStringLiteral("CDROM"))->AsString().isEmpty());
+    btEscritos->SetEnabled(!CarpetaDatosBarra.isEmpty() && !CarpetaDatos.isEmpty() && HayWord && Derecho("Modelos"));
+    Escritos->SetEnabled(btEscritos->Enabled());
+    ApagaSinOrden();
+}
+
+void TPrincipio::Recuentos2Click(TObject*) { TFRec::Recuenta(); }

@@ -4,6 +4,8 @@
 #include "PrincipioFixture.h"
 #include "records/UCliente.h"
 #include "records/UExpediente.h"
+#include "reports/RPTLisPod.h"
+#include "reports/ULimExp.h"
 #include "shell/Abusca.h"
 #include "shell/Acceso.h"
 #include "shell/UPrograma.h"
@@ -360,6 +362,58 @@ TEST_F(ComandosTest, LegislationStartsOneProgramPathDirectly) {
     EXPECT_EQ(Texts().last(), QStringLiteral("No puedo ejecutar ") + linea);
     QThread::msleep(200);
     EXPECT_FALSE(QFile::exists(trampa));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ComandosTest, ReportItemsAskTheirLimitsAndPreviewTheirList) {
+    Genera(1, 4);
+    Todos();
+    Muestra();
+    auto previa = [&](const std::function<void(TObject*)>& lanza) {
+        harness->ClearRecords();
+        harness->AnswerModal(mrCancel);
+        lanza(form.get());
+        return harness->ModalForms().empty() ? QString() : harness->ModalForms().back().FormClass;
+    };
+    const QString vista = previa([&](TObject* s) { form->Clientes2Click(s); });
+    EXPECT_FALSE(vista.isEmpty());
+    for (auto h : {&TPrincipio::Contrarios2Click, &TPrincipio::Abogados2Click, &TPrincipio::Alfabtico1Click,
+                   &TPrincipio::PorPartido1Click, &TPrincipio::Alfabtico2Click, &TPrincipio::PorProfesin1Click,
+                   &TPrincipio::Agenda2Click, &TPrincipio::Procedimientos1Click, &TPrincipio::Tribunales1Click,
+                   &TPrincipio::TiposdeDespachos1Click, &TPrincipio::DesinosdeDespachos1Click})
+        EXPECT_EQ(previa([&](TObject* s) { (form.get()->*h)(s); }), vista);
+
+    // Powers of attorney: the limit dialog first, then the list with the range text.
+    harness->ClearRecords();
+    QString caption, filtro;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto* l = dynamic_cast<TFLimExp*>(&f);
+        ASSERT_NE(l, nullptr);
+        caption = l->gbLimites->Caption() + QLatin1Char('|') + l->rbLimite->Caption();
+        l->rbTodos->SetChecked(true);
+        f.SetModalResult(mrOk);
+    });
+    harness->AnswerModal([&](TCustomForm&) { filtro = InfLisPod ? InfLisPod->QRFiltro->Caption() : QString(); });
+    form->Poderes1Click(form.get());
+    EXPECT_EQ(caption, QStringLiteral("Cliente|Por Cliente"));
+    EXPECT_EQ(filtro, QStringLiteral("Cliente :  TODOS"));
+    ASSERT_EQ(harness->ModalForms().size(), 2u);
+    EXPECT_EQ(harness->ModalForms().back().FormClass, vista);
+
+    // A dialog closed without OK launches nothing.
+    harness->ClearRecords();
+    harness->AnswerModal(mrCancel);
+    form->ConceptosContables2Click(form.get());
+    EXPECT_EQ(harness->ModalForms().size(), 1u);
+    harness->ClearRecords();
+    harness->AnswerModal(mrOk);
+    harness->AnswerModal(mrCancel);
+    form->ConceptosContables2Click(form.get());
+    ASSERT_EQ(harness->ModalForms().size(), 2u);
+    EXPECT_EQ(harness->ModalForms().back().FormClass, vista);
 }
 
 }  // namespace
