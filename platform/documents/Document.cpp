@@ -715,6 +715,19 @@ void Document::ToggleBold() { d->boldToggled = !d->boldToggled; }
 
 void Document::SetFontSize(int points) { d->fontSize = std::clamp(points, 1, 1638); }
 
+// The automatic styles of content.xml; the style and formatting namespaces are declared on the
+// root when the model did not declare them (a minimal model has no styles of its own).
+static pugi::xml_node odtAutomaticStyles(pugi::xml_node root)
+{
+    if (!root.attribute("xmlns:style"))
+        root.append_attribute("xmlns:style").set_value("urn:oasis:names:tc:opendocument:xmlns:style:1.0");
+    if (!root.attribute("xmlns:fo"))
+        root.append_attribute("xmlns:fo").set_value("urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0");
+    pugi::xml_node styles = root.child("office:automatic-styles");
+    if (!styles) styles = root.insert_child_before("office:automatic-styles", root.child("office:body"));
+    return styles;
+}
+
 // Style of typed OpenDocument text: one automatic style per bold/size combination.
 static QString odtTextStyle(Document::Impl& d)
 {
@@ -723,9 +736,7 @@ static QString odtTextStyle(Document::Impl& d)
     auto it = d.autoStyles.constFind(key);
     if (it != d.autoStyles.constEnd()) return it.value();
     const QString name = QStringLiteral("ZbT%1").arg(++d.styleCount);
-    pugi::xml_node root = d.parts.front().xml->document_element();
-    pugi::xml_node styles = root.child("office:automatic-styles");
-    if (!styles) styles = root.insert_child_before("office:automatic-styles", root.child("office:body"));
+    pugi::xml_node styles = odtAutomaticStyles(d.parts.front().xml->document_element());
     pugi::xml_node st = styles.append_child("style:style");
     st.append_attribute("style:name").set_value(name.toUtf8().constData());
     st.append_attribute("style:family").set_value("text");
@@ -835,9 +846,7 @@ void Document::SetTabStops(const std::vector<TabStop>& stops, bool clearFirst)
     }
     // OpenDocument: an automatic paragraph style derived from the paragraph's own.
     const QString name = QStringLiteral("ZbP%1").arg(++d->styleCount);
-    pugi::xml_node root = d->parts.front().xml->document_element();
-    pugi::xml_node styles = root.child("office:automatic-styles");
-    if (!styles) styles = root.insert_child_before("office:automatic-styles", root.child("office:body"));
+    pugi::xml_node styles = odtAutomaticStyles(d->parts.front().xml->document_element());
     pugi::xml_node st = styles.append_child("style:style");
     st.append_attribute("style:name").set_value(name.toUtf8().constData());
     st.append_attribute("style:family").set_value("paragraph");
