@@ -1,11 +1,14 @@
 // The main window's commands: the main menu, the rights that govern it, and the record commands
 // that create, open and delete case files and consultations or open the forms of the office.
+#include "documents/UEscritos.h"
+#include "documents/UExport.h"
 #include "documents/UFusion.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/UAboCli.h"
 #include "records/UAbogado.h"
 #include "records/UAsunto.h"
 #include "records/UCliente.h"
+#include "records/UConConta.h"
 #include "records/UConsulta.h"
 #include "records/UContrario.h"
 #include "records/UExpediente.h"
@@ -84,7 +87,8 @@ void TPrincipio::CreaMenuPrincipal() {
     Procuradores1 = Item(Archivo1, QStringLiteral("Procuradores1"), QStringLiteral("P&rocuradores"), &T::Procuradores1Click);
     Peritos1 = Item(Archivo1, QStringLiteral("Peritos1"), QStringLiteral("P&eritos"), &T::Peritos1Click);
     separador(Archivo1);
-    ConceptosContables1 = Item(Archivo1, QStringLiteral("ConceptosContables1"), QStringLiteral("Co&nceptos Contables"), nullptr);
+    ConceptosContables1 = Item(Archivo1, QStringLiteral("ConceptosContables1"), QStringLiteral("Co&nceptos Contables"),
+                               &T::ConceptosContables1Click);
     AnotacionesAgenda1 = Item(Archivo1, QStringLiteral("AnotacionesAgenda1"), QStringLiteral("Ano&taciones Agenda"), nullptr);
     separador(Archivo1);
     Impresora1 = Item(Archivo1, QStringLiteral("Impresora1"), QStringLiteral("&Impresora"), &T::Impresora1Click);
@@ -103,8 +107,8 @@ void TPrincipio::CreaMenuPrincipal() {
 
     Herramientas1 = Item(MainMenu1, QStringLiteral("Herramientas1"), QStringLiteral("&Herramientas"), nullptr);
     AgendaDiaria = Item(Herramientas1, QStringLiteral("AgendaDiaria"), QStringLiteral("Agenda Diaria"), nullptr);
-    Escritos = Item(Herramientas1, QStringLiteral("Escritos"), QStringLiteral("&Escritos"), nullptr);
-    Exportar = Item(Herramientas1, QStringLiteral("Exportar"), QStringLiteral("&Exportar .."), nullptr);
+    Escritos = Item(Herramientas1, QStringLiteral("Escritos"), QStringLiteral("&Escritos"), &T::btEscritosClick);
+    Exportar = Item(Herramientas1, QStringLiteral("Exportar"), QStringLiteral("&Exportar .."), &T::ExportarClick);
     separador(Herramientas1);
     Recuentos2 = Item(Herramientas1, QStringLiteral("Recuentos2"), QStringLiteral("&Recuentos"), &T::Recuentos2Click);
     Accesos1 = Item(Herramientas1, QStringLiteral("Accesos1"), QStringLiteral("&Privacidad"), &T::Accesos1Click);
@@ -472,6 +476,14 @@ void TPrincipio::btSalirClick(TObject*) { Close(); }
 
 // ---------------------------------------------------------------------------------------------- tools
 
+// Opened from the main window: the models are edited, no record is attached.
+void TPrincipio::btEscritosClick(TObject*) { AbreListaEscritos(0); }
+
+void TPrincipio::ExportarClick(TObject*) {
+    std::unique_ptr<TFExport> f(new TFExport(nullptr));
+    f->ShowModal();
+}
+
 void TPrincipio::SpeedItem1Click(TObject*) {
     FContacto = new TFContacto(Application);
     FContacto->ShowModal();
@@ -601,3 +613,5 @@ void TPrincipio::Despacho1Click(TObject*) {
 }
 
 void TPrincipio::Recuentos2Click(TObject*) { TFRec::Recuenta(); }
+
+void TPrincipio::ConceptosContables1Click(TObject*) { TConConta::Muestra(); }

@@ -4,6 +4,8 @@
 #include "PrincipioFixture.h"
 #include "records/UCliente.h"
 #include "records/UExpediente.h"
+#include "documents/UEscritos.h"
+#include "documents/UExport.h"
 #include "reports/RPTLisPod.h"
 #include "reports/ULimExp.h"
 #include "shell/Abusca.h"
@@ -11,6 +13,7 @@
 #include "shell/UPrograma.h"
 
 #include <QDeadlineTimer>
+#include <typeinfo>
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
@@ -96,7 +99,8 @@ TEST_F(ComandosTest, EachRightOpensItsCommandsAndNothingElse) {
     EXPECT_TRUE(form->pgConsultas->TabVisible());
     for (TSpeedItem* i : {form->btAbrir, form->btNuevo, form->btBorrar}) EXPECT_FALSE(i->Visible());
     for (TMenuItem* i : {form->Clientes1, form->Contrarios1, form->Abogados1, form->Procuradores1, form->Peritos1,
-                         form->AbogadosDespacho1, form->Accesos1, form->Limpiardatos1, form->Informes1, form->Legislacion})
+                         form->AbogadosDespacho1, form->Accesos1, form->Limpiardatos1, form->Informes1, form->Legislacion,
+                         form->Escritos})
         EXPECT_TRUE(i->Enabled()) << i->Name().toStdString();
     form.reset();
 
@@ -414,6 +418,42 @@ TEST_F(ComandosTest, ReportItemsAskTheirLimitsAndPreviewTheirList) {
     form->ConceptosContables2Click(form.get());
     ASSERT_EQ(harness->ModalForms().size(), 2u);
     EXPECT_EQ(harness->ModalForms().back().FormClass, vista);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ComandosTest, ToolItemsOpenTheirForms) {
+    Genera(1, 2);
+    Todos();
+    HayWord = true;
+    Muestra();
+    ASSERT_TRUE(form->btEscritos->Enabled());
+    int modo = -1;
+    harness->AnswerModal([&](TCustomForm& f) {
+        if (auto* l = dynamic_cast<TListaEscritos*>(&f)) modo = l->Modo;
+    });
+    form->btEscritos->Click();
+    EXPECT_EQ(modo, 0) << "from the main window no record is attached";
+    bool exporta = false;
+    harness->AnswerModal([&](TCustomForm& f) { exporta = dynamic_cast<TFExport*>(&f) != nullptr; });
+    form->ExportarClick(form.get());
+    EXPECT_TRUE(exporta);
+
+    QStringList clases;
+    harness->AnswerModal([&](TCustomForm& f) { clases << QString::fromLatin1(typeid(f).name()); });
+    form->Despacho1Click(form.get());
+    harness->AnswerModal([&](TCustomForm& f) { clases << QString::fromLatin1(typeid(f).name()); });
+    form->ConceptosContables1Click(form.get());
+    ASSERT_EQ(clases.size(), 2);
+    EXPECT_TRUE(clases[0].contains(QStringLiteral("TEmpresa"))) << clases[0].toStdString();
+    EXPECT_TRUE(clases[1].contains(QStringLiteral("TConConta"))) << clases[1].toStdString();
+
+    // The recounts run over every person at once.
+    Sql(QStringLiteral("UPDATE clientes SET EXPABIERTOS = 999"));
+    form->Recuentos2Click(form.get());
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM clientes WHERE EXPABIERTOS = 999")), 0);
 }
 
 }  // namespace
