@@ -96,6 +96,7 @@ TInfDirExp::TInfDirExp(TComponent* owner) : TForm(owner) {
     situacion->SetAutoStretch(true);
     dbtexto(QStringLiteral("TIPOAGENDA"), xTipo, 150, QString());
     QRTipo->BeforePrint = TQRBandBeforePrintEvent(this, &TInfDirExp::QRTipoBeforePrint);
+    QAgenda->AfterOpen = TDataSetNotifyEvent(this, &TInfDirExp::QAgendaAfterOpen);
     OnClose = TCloseEvent(this, &TInfDirExp::FormClose);
 }
 
@@ -114,6 +115,12 @@ void TInfDirExp::Inicia() {
     QProcura->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(e->FieldByName(QStringLiteral("ABOCLI"))->AsInteger());
     QProcura->Open();
     QRAbogado->SetCaption(QProcura->IsEmpty() ? QString() : QProcura->FieldByName(QStringLiteral("NOM"))->AsString().left(52));
+}
+
+void TInfDirExp::QAgendaAfterOpen(TDataSet* ds) {
+    // The hour without seconds, the day in full, whatever the caller's query text.
+    if (TField* f = ds->FindField(QStringLiteral("FECHA"))) f->SetDisplayFormat(QStringLiteral("dd/mm/yyyy"));
+    if (TField* f = ds->FindField(QStringLiteral("HORA"))) f->SetDisplayFormat(QStringLiteral("hh:mm"));
 }
 
 void TInfDirExp::QRTipoBeforePrint(TQRCustomBand*, bool&) {

@@ -28,6 +28,7 @@ public:
     // Parameters of the case file current in the data module, header labels, lawyer.
     void Inicia();
 
+    void QAgendaAfterOpen(TDataSet* ds);
     void QRTipoBeforePrint(TQRCustomBand* band, bool& print);
     void FormClose(TObject* sender, TCloseAction& action);
 };

@@ -1,5 +1,6 @@
 #include "agenda/UConAgenda.h"
 
+#include "reports/rptLisConAgen.h"
 #include "shell/UData.h"
 
 TConAgenda* ConAgenda = nullptr;
@@ -23,8 +24,6 @@ TConAgenda::TConAgenda(TComponent* owner) : TFormRegistro(owner) {
                               std::pair{btAdd, "Añade"}, std::pair{btDel, "Borra"}, std::pair{btEdit, "Modifica"},
                               std::pair{btFirst, "Primero"}, std::pair{btLast, "Último"}})
         item->SetHint(QString::fromUtf8(hint));
-    // The concepts list report is not in this build yet: no print item until it is.
-    btImprimir->SetVisible(false);
     FijaTamano(560, AreaTop() + 3 * 27 + 8 + 36);
 
     const int top = AreaTop();
@@ -66,3 +65,5 @@ TFormRegistro::TBusqueda TConAgenda::Busqueda() const {
     return {QStringLiteral("Busca Conceptos de Agenda"), QStringLiteral("Conceptos Agenda"), agenda::ConsultaConceptos(false), true,
             QStringLiteral("CODIGO"), {}};
 }
+
+void TConAgenda::ImprimeFicha() { reports::rptLisConAgen(); }

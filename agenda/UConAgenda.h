@@ -19,6 +19,7 @@ public:
 protected:
     bool AsignaDisponible() const override { return false; }
     TBusqueda Busqueda() const override;
+    void ImprimeFicha() override;
 };
 
 extern TConAgenda* ConAgenda;

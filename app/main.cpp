@@ -1,5 +1,6 @@
 // Zembra: splash while the office's data opens, login when the office has more than one user,
 // then the program's window until the exit dialog says OK.
+#include "agenda/UAgendaExp.h"
 #include "controls/visual/CursorConsts.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
@@ -9,6 +10,7 @@
 #include "documents/UMail.h"
 #include "records/Pinturas.h"
 #include "platform/forms/Forms.h"
+#include "records/UExpediente.h"
 #include "reports/PresPrel.h"
 #include "shell/Acceso.h"
 #include "shell/UEmpresa.h"
@@ -32,6 +34,7 @@ int main(int argc, char* argv[]) {
     CursorsInit();
     InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
+    records::AbreAgendaExpediente = &agenda::AbreAgendaExpediente;
     records::ListaDeEscritos = &AbreListaEscritos;
     documents::InstalaDialogosFusion();
     shell::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });

@@ -563,7 +563,7 @@ void TExpediente::Refresca() {
     const bool suyo = abogado == -1 ||
                       (Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty() && abogado == F(Dat->TAboCli, "ABOCLI")->AsInteger());
     const bool economico = suyo && Derecho("Economico");
-    btOpenAgen->SetEnabled(false);
+    btOpenAgen->SetEnabled(suyo && Derecho("Agenda") && records::AbreAgendaExpediente);
     btOpenEco->SetEnabled(false);
     DBEcon->SetVisible(economico);
     DBSaldo->SetVisible(economico);
@@ -1033,7 +1033,16 @@ void TExpediente::btAboEntClick(TObject*) {
 // ---------------------------------------------------------------------------------------------- ledger, agenda, documents
 
 void TExpediente::btOpenEcoClick(TObject*) {}
-void TExpediente::btOpenAgenClick(TObject*) {}
+std::function<void(const QString&, bool)> records::AbreAgendaExpediente;
+
+void TExpediente::btOpenAgenClick(TObject*) {
+    if (!records::AbreAgendaExpediente || !btOpenAgen->Enabled()) return;
+    records::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + Expediente->Text(), true);
+    // The agenda form took the list's filter for its own while it was open.
+    Dat->TAgen2->OnFilterRecord = TFilterRecordEvent(this, &TExpediente::FiltraRecord);
+    RangoExpediente();
+    cbSitProcClick(this);
+}
 void TExpediente::btEscritosClick(TObject*) {
     if (records::ListaDeEscritos) records::ListaDeEscritos(1);
 }

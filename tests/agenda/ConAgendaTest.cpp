@@ -86,6 +86,15 @@ TEST_F(ConAgendaTest, TheFormEditsConceptsAndKeepsItsItemsByState) {
     });
     f->btBuscarClick(f->btBuscar);
     EXPECT_EQ(Dat->TConAgendas->FieldByName(QStringLiteral("CODIGO"))->AsInteger(), 1);
+
+    // Printing previews the concepts list; the item is back afterwards.
+    harness->ClearRecords();
+    harness->AnswerModal(mrOk);
+    f->btImprimir->Click();
+    ASSERT_EQ(harness->ModalForms().size(), 1u);
+    EXPECT_TRUE(harness->ModalForms().back().FormClass.contains(QStringLiteral("PreView")));
+    EXPECT_TRUE(f->btImprimir->OnClick().Assigned());
+    TFormHarness::ProcessEvents();
     delete f;
 }
 
