@@ -2,6 +2,7 @@
 
 #include "agenda/RptDirExp.h"
 #include "agenda/UAnios.h"
+#include "agenda/UAnotacion.h"
 #include "agenda/UPlanner.h"
 #include "controls/visual/FileCopyHelpers.h"
 #include "platform/report/QuickRpt.h"
@@ -42,20 +43,6 @@ TMenuItem* Opcion(TAgendaExp* form, const char* nombre, const QString& caption, 
     return i;
 }
 }  // namespace
-
-QString agenda::TextoErrorApertura(int resultado) {
-    switch (resultado) {
-    case 0: return QStringLiteral("No hay memoria ó recursos suficientes para abrir :");
-    case 2: return QStringLiteral("No existe archivo :");
-    case 3: return QStringLiteral("No existe path :");
-    case 5: return QStringLiteral("Acceso denegado a archivo :");
-    case 8: return QStringLiteral("No hay memoria para para abrir :");
-    case 26: return QStringLiteral("Error al compartir archivo :");
-    case 27: return QStringLiteral("Asociación incompleta ó inválida de archivo :");
-    case 31: return QStringLiteral("No hay ninguna aplicación asociada a archivo :");
-    default: return QStringLiteral("Error interno nº : ") + IntToStr(resultado) + QStringLiteral(" al abrir :");
-    }
-}
 
 void agenda::AbreAgendaExpediente(const QString& caption, bool edicion) {
     AgendaExp = new TAgendaExp(Application);
@@ -361,7 +348,36 @@ bool TAgendaExp::LocalizaEntrada() {
     return Dat->TAgen->Locate(QStringLiteral("ORDEN"), F(Dat->TAgen2, "ORDEN")->Value(), 0);
 }
 
-bool TAgendaExp::Editor(bool) { return false; }
+bool TAgendaExp::Editor(bool nuevo) {
+    TTable* t = Dat->TAgen;
+    const QString ano = F(Dat->TExped, "ANO")->AsString();
+    const QString numero = F(Dat->TExped, "NUMERO")->AsString();
+    FNota = new TFNota(Application);
+    std::unique_ptr<TFNota> editor(FNota);
+    if (nuevo) {
+        t->Insert();
+        F(t, "TIPO")->SetAsString(QStringLiteral("E"));
+    } else {
+        t->Edit();
+    }
+    // Always an entry of this case file: the relation is fixed and the case chosen.
+    editor->cbRelacion->SetEnabled(false);
+    if (editor->QExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0))
+        editor->cbExped->SetText(F(editor->QExped, "EX")->AsString());
+    if (nuevo) {
+        editor->cbRelacionChange(editor.get());
+    } else {
+        editor->cbExped->SetVisible(false);
+        editor->Texto->SetText(F(t, "SITUACION")->AsString());
+    }
+    const bool ok = editor->ShowModal() == mrOk;
+    if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
+    editor.reset();
+    if (!ok) return false;
+    Refresca();
+    ColocaEn(OrdenAnotacion);
+    return true;
+}
 
 void TAgendaExp::ColocaEn(int orden) { Dat->TAgen2->Locate(QStringLiteral("ORDEN"), Variant(orden), 0); }
 
@@ -409,14 +425,7 @@ void TAgendaExp::btRealizadoClick(TObject*) {
 
 void TAgendaExp::btEscritoClick(TObject*) {
     if (!btEscrito->Enabled() || !Dat->TAgen2->Active() || Dat->TAgen2->IsEmpty()) return;
-    const QString nombre = F(Dat->TAgen2, "ESCRITO")->AsString() + F(Dat->TAgen2, "EXTENSION")->AsString();
-    const QString carpeta = QDir(CarpetaDatos).filePath(QStringLiteral("Escritos"));
-    const QString ruta = QDir(carpeta).filePath(nombre);
-    // Opened for work: the document must not stay read-only.
-    if (QFile::exists(ruta)) QFile::setPermissions(ruta, QFile::permissions(ruta) | QFileDevice::WriteOwner);
-    const int resultado = ShellExecuteFile(ruta, QString(), carpeta, 3);
-    if (resultado > 32) return;
-    MensajeError(agenda::TextoErrorApertura(resultado) + QLatin1Char(' ') + nombre);
+    agenda::AbreEscrito(F(Dat->TAgen2, "ESCRITO")->AsInteger(), F(Dat->TAgen2, "EXTENSION")->AsString());
 }
 
 void TAgendaExp::btMailClick(TObject*) {}

@@ -85,6 +85,4 @@ namespace agenda {
 // Opens the agenda of the case file current in Dat->TExped, modally, with the caption given and
 // adding, editing and deleting by `edicion`.
 void AbreAgendaExpediente(const QString& caption, bool edicion);
-// The text the agenda forms show when the desktop cannot open a document, by the shell's result.
-QString TextoErrorApertura(int resultado);
 }  // namespace agenda

@@ -3,6 +3,7 @@
 #include "../records/CasoFixture.h"
 #include "agenda/RptDirExp.h"
 #include "agenda/UAgendaExp.h"
+#include "agenda/UAnotacion.h"
 #include "records/UExpediente.h"
 
 #include <QDir>
@@ -179,6 +180,47 @@ TEST_F(AgendaExpTest, DoneMarkDeleteAndTheRowIcons) {
     delete f;
 }
 
+TEST_F(AgendaExpTest, EntriesAddedHereBelongToTheCaseAndEditsGoThroughTheEntryTable) {
+    auto* f = Abre(true);
+    QString relacion;
+    bool relacionFija = true;
+    harness->AnswerModal([&](TCustomForm& d) {
+        auto& nota = dynamic_cast<TFNota&>(d);
+        relacion = nota.cbRelacion->Text();
+        relacionFija = !nota.cbRelacion->Enabled();
+        nota.Texto->SetText(QStringLiteral("NUEVA VISTA ORAL"));
+        TFormHarness::Click(nota.BitBtn1);
+    });
+    f->btAddClick(f->btAdd);
+    EXPECT_EQ(relacion, QStringLiteral("de Expediente"));
+    EXPECT_TRUE(relacionFija);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'NUEVA VISTA ORAL' AND TIPO = 'E' AND ANO = '2001' AND NUMERO = '00012-A'")), 1);
+    EXPECT_EQ(Dat->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("NUEVA VISTA ORAL"));
+    EXPECT_EQ(Lista().size(), 5);
+
+    // Editing the row shown changes that row, found by its number.
+    ASSERT_TRUE(Situa(QStringLiteral("APERTURA DE EXPEDIENTE")));
+    QString texto;
+    harness->AnswerModal([&](TCustomForm& d) {
+        auto& nota = dynamic_cast<TFNota&>(d);
+        texto = nota.Texto->Text();
+        EXPECT_FALSE(nota.cbExped->Visible());
+        nota.Texto->SetText(QStringLiteral("APERTURA Y REPARTO"));
+        TFormHarness::Click(nota.BitBtn1);
+    });
+    f->btEditClick(f->btEdit);
+    EXPECT_EQ(texto, QStringLiteral("APERTURA DE EXPEDIENTE"));
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'APERTURA Y REPARTO' AND NUMERO = '00012-A'")), 1);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'APERTURA DE EXPEDIENTE'")), 0);
+    EXPECT_EQ(Dat->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("APERTURA Y REPARTO"));
+    // No changes nothing.
+    harness->AnswerModal(mrNo);
+    f->btEditClick(f->btEdit);
+    EXPECT_EQ(Dat->TAgen->State(), dsBrowse);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 7);
+    delete f;
+}
+
 TEST_F(AgendaExpTest, AMissingDocumentIsReportedByName) {
     auto* f = Abre(true);
     ASSERT_TRUE(Situa(QStringLiteral("ESCRITO DEL CLIENTE")));
@@ -186,8 +228,6 @@ TEST_F(AgendaExpTest, AMissingDocumentIsReportedByName) {
     f->btEscritoClick(f->btEscrito);
     ASSERT_FALSE(harness->Messages().empty());
     EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("No existe archivo : 9.pdf"));
-    EXPECT_EQ(agenda::TextoErrorApertura(31), QStringLiteral("No hay ninguna aplicación asociada a archivo :"));
-    EXPECT_EQ(agenda::TextoErrorApertura(12), QStringLiteral("Error interno nº : 12 al abrir :"));
     delete f;
 }
 
