@@ -44,6 +44,8 @@ TMenuItem* Opcion(TAgendaExp* form, const char* nombre, const QString& caption, 
 }
 }  // namespace
 
+std::function<void(const QString&, const QString&)> agenda::EnviaPorCorreo;
+
 void agenda::AbreAgendaExpediente(const QString& caption, bool edicion) {
     AgendaExp = new TAgendaExp(Application);
     TAgendaExp* f = AgendaExp;
@@ -302,8 +304,7 @@ void TAgendaExp::ActiveSourceDataChange(TObject* sender, TField*) {
     const bool hay = t->Active() && !t->IsEmpty();
     const QString archivado = hay ? F(t, "ARCHIVADO")->AsString() : QString();
     btEscrito->SetEnabled(hay && (archivado == u"S" || archivado == u"X") && Derecho("Fusion"));
-    // Mailing a document comes with the mail form; until then the item stays disabled.
-    btMail->SetEnabled(false);
+    btMail->SetEnabled(btEscrito->Enabled() && agenda::EnviaPorCorreo);
     AbrirEscrito1->SetEnabled(btEscrito->Enabled() && btEscrito->Visible());
     btRealizado->SetEnabled(hay);
     if (hay) btRealizado->SetDown(F(t, "CODIGO")->AsInteger() == 2);
@@ -428,7 +429,13 @@ void TAgendaExp::btEscritoClick(TObject*) {
     agenda::AbreEscrito(F(Dat->TAgen2, "ESCRITO")->AsInteger(), F(Dat->TAgen2, "EXTENSION")->AsString());
 }
 
-void TAgendaExp::btMailClick(TObject*) {}
+void TAgendaExp::btMailClick(TObject*) {
+    if (!btMail->Enabled() || !agenda::EnviaPorCorreo) return;
+    TDataSet* t = Dat->TAgen2;
+    const QString ruta = agenda::RutaEscrito(F(t, "ESCRITO")->AsInteger(), F(t, "EXTENSION")->AsString());
+    if (!QFile::exists(ruta)) return;
+    agenda::EnviaPorCorreo(agenda::CopiaParaCorreo(ruta), F(t, "SITUACION")->AsString());
+}
 
 void TAgendaExp::btImprimirClick(TObject*) {
     const TNotifyEvent guardado = btImprimir->OnClick();

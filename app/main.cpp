@@ -4,6 +4,7 @@
 #include "controls/visual/CursorConsts.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
+#include "documents/MailForm.h"
 #include "documents/MapiLoader.h"
 #include "documents/Minuta.h"
 #include "documents/UEscritos.h"
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QTextStream>
+#include <memory>
 
 namespace {
 // A report of the shell layer asks for its preview: the shared preview window shows its pages.
@@ -37,6 +39,13 @@ int main(int argc, char* argv[]) {
     InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
     records::AbreAgendaExpediente = &agenda::AbreAgendaExpediente;
+    agenda::EnviaPorCorreo = [](const QString& adjunto, const QString& asunto) {
+        auto* correo = new TfrmMail(Application);
+        std::unique_ptr<TfrmMail> libera(correo);
+        correo->AddAttachment(adjunto);
+        correo->txtSubject->SetText(asunto);
+        correo->ShowModal();
+    };
     records::ListaDeEscritos = &AbreListaEscritos;
     records::GeneraFactura = &documents::GeneraMinuta;
     documents::InstalaDialogosFusion();

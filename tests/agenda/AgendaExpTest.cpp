@@ -7,6 +7,8 @@
 #include "records/UExpediente.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -218,6 +220,38 @@ TEST_F(AgendaExpTest, EntriesAddedHereBelongToTheCaseAndEditsGoThroughTheEntryTa
     f->btEditClick(f->btEdit);
     EXPECT_EQ(Dat->TAgen->State(), dsBrowse);
     EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 7);
+    delete f;
+}
+
+TEST_F(AgendaExpTest, TheDocumentIsMailedAsACopyWithTheEntryAsSubject) {
+    auto* f = Abre(true);
+    ASSERT_TRUE(Situa(QStringLiteral("ESCRITO DEL CLIENTE")));
+    EXPECT_FALSE(f->btMail->Enabled()) << "no mail form installed";
+    QString adjunto, asunto;
+    agenda::EnviaPorCorreo = [&](const QString& a, const QString& s) {
+        adjunto = a;
+        asunto = s;
+    };
+    f->ActiveSourceDataChange(f->ActiveSource, nullptr);
+    ASSERT_TRUE(f->btMail->Enabled());
+    // A document that is not there: nothing happens.
+    f->btMailClick(f->btMail);
+    EXPECT_TRUE(adjunto.isEmpty());
+    EXPECT_TRUE(harness->Messages().empty());
+    const QString ruta = agenda::RutaEscrito(9, QStringLiteral(".pdf"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(ruta).path()));
+    {
+        QFile doc(ruta);
+        ASSERT_TRUE(doc.open(QIODevice::WriteOnly));
+        doc.write("%PDF-1.4 escrito");
+    }
+    f->btMailClick(f->btMail);
+    EXPECT_EQ(asunto, QStringLiteral("ESCRITO DEL CLIENTE"));
+    EXPECT_EQ(QFileInfo(adjunto).fileName(), QStringLiteral("Documento Adjunto.pdf"));
+    QFile copia(adjunto);
+    ASSERT_TRUE(copia.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copia.readAll(), QByteArray("%PDF-1.4 escrito"));
+    agenda::EnviaPorCorreo = nullptr;
     delete f;
 }
 
