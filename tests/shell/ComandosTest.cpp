@@ -12,7 +12,11 @@
 #include "shell/Acceso.h"
 #include "shell/UPrograma.h"
 
+#include <QAction>
 #include <QDeadlineTimer>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <typeinfo>
 #include <QDir>
 #include <QFileInfo>
@@ -454,6 +458,48 @@ TEST_F(ComandosTest, ToolItemsOpenTheirForms) {
     Sql(QStringLiteral("UPDATE clientes SET EXPABIERTOS = 999"));
     form->Recuentos2Click(form.get());
     EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM clientes WHERE EXPABIERTOS = 999")), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The window with its reports menu dropped down, for review (docs/forms with ZEMBRA_RENDER_DOCS).
+TEST_F(ComandosTest, RenderTheMainMenuOpen) {
+    Genera(3, 50);
+    Todos();
+    Muestra();
+    form->SetBounds(0, 0, 1000, 560);
+    form->FormResize(form.get());
+    platform::forms::TFormHarness::ProcessEvents();
+    QImage imagen = platform::forms::TFormHarness::Grab(form.get());
+    auto* barra = form->Widget()->findChild<QMenuBar*>();
+    ASSERT_NE(barra, nullptr);
+    QAction* informes = nullptr;
+    QStringList titulos;
+    for (QAction* a : barra->actions()) {
+        titulos << a->text();
+        if (a->text() == QStringLiteral("&Informes")) informes = a;
+    }
+    EXPECT_EQ(titulos, (QStringList{QStringLiteral("&Archivo"), QStringLiteral("&Expedientes"), QStringLiteral("&Consultas"),
+                                    QStringLiteral("&Herramientas"), QStringLiteral("&Informes"), QStringLiteral("&Utilidades"),
+                                    QStringLiteral("A&yuda")}));
+    ASSERT_NE(informes, nullptr);
+    QMenu* menu = informes->menu();
+    ASSERT_NE(menu, nullptr);
+    emit menu->aboutToShow();
+    menu->adjustSize();
+    const QImage desplegado = menu->grab().toImage();
+    ASSERT_FALSE(desplegado.isNull());
+    EXPECT_GE(menu->actions().size(), 14);
+    const QPoint origen = barra->mapTo(form->Widget(), barra->actionGeometry(informes).bottomLeft());
+    {
+        QPainter p(&imagen);
+        p.drawImage(origen, desplegado);
+    }
+    const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+    const QString carpeta = docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs);
+    ASSERT_TRUE(imagen.save(carpeta + QStringLiteral("/UPrincipal_Menu.png")));
 }
 
 }  // namespace
