@@ -6,7 +6,11 @@
 #include "records/UExpediente.h"
 #include "documents/UEscritos.h"
 #include "documents/UExport.h"
+#include "reports/Limite.h"
+#include "reports/Limite2.h"
 #include "reports/RPTLisPod.h"
+#include "reports/rptLisFac.h"
+#include "reports/rptLisProv.h"
 #include "reports/ULimExp.h"
 #include "shell/Abusca.h"
 #include "shell/Acceso.h"
@@ -422,6 +426,31 @@ TEST_F(ComandosTest, ReportItemsAskTheirLimitsAndPreviewTheirList) {
     form->ConceptosContables2Click(form.get());
     ASSERT_EQ(harness->ModalForms().size(), 2u);
     EXPECT_EQ(harness->ModalForms().back().FormClass, vista);
+
+    // Date limits: the typed dates reach the title or the filter text.
+    auto fechas = [&](int tipo) {
+        harness->AnswerModal([tipo](TCustomForm& f) {
+            auto* l = dynamic_cast<TLimites*>(&f);
+            ASSERT_NE(l, nullptr);
+            l->EDesde->SetText(QStringLiteral("01/01/2026"));
+            l->EHasta->SetText(QStringLiteral("31/12/2026"));
+            if (auto* l2 = dynamic_cast<TLimites2*>(&f)) l2->RGTipo->SetItemIndex(tipo);
+            f.SetModalResult(mrOk);
+        });
+    };
+    QString titulo;
+    fechas(1);
+    harness->AnswerModal([&](TCustomForm&) { titulo = InfLisFac ? InfLisFac->QRTitulo->Caption() : QString(); });
+    form->SinNmero1Click(form.get());
+    EXPECT_EQ(titulo, QStringLiteral("LISTADO FACTURAS DE EXPEDIENTES SIN NÚMERO DESDE 01/01/2026 A 31/12/2026"));
+    fechas(2);
+    harness->AnswerModal([&](TCustomForm&) { titulo = InfLisFac ? InfLisFac->QRTitulo->Caption() : QString(); });
+    form->General1Click(form.get());
+    EXPECT_EQ(titulo, QStringLiteral("LISTADO DE FACTURAS DE CONSULTAS DESDE 01/01/2026 A 31/12/2026"));
+    fechas(0);
+    harness->AnswerModal([&](TCustomForm&) { filtro = FLisProv ? FLisProv->QRFiltro->Caption() : QString(); });
+    form->ProvisionesdeFondos1Click(form.get());
+    EXPECT_EQ(filtro, QStringLiteral("Desde 01/01/2026 a 31/12/2026"));
 }
 
 }  // namespace
