@@ -1,7 +1,9 @@
 // The daily agenda.
 #include "agenda/UAgenda.h"
 
+#include "agenda/UAnios.h"
 #include "agenda/UAnotacion.h"
+#include "agenda/UPlanner.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/FileCopyHelpers.h"
 #include "controls/visual/HelpRouter.h"
@@ -22,11 +24,6 @@
 #include <memory>
 
 TAgenda* Agenda = nullptr;
-
-namespace agenda {
-std::function<int(TDateTime&)> AbrePlanner;
-std::function<int(TDateTime)> AbreAnios;
-}  // namespace agenda
 
 namespace {
 
@@ -424,8 +421,6 @@ TAgenda::~TAgenda() {
 void TAgenda::FormCreate(TObject*) {
     ActiveSource->SetDataSet(Dat->TAgen3);
     if (!Dat->TTipoAgenda->Active()) Dat->TTipoAgenda->Open();
-    btPlanner->SetEnabled(bool(agenda::AbrePlanner));
-    btCalendar->SetEnabled(bool(agenda::AbreAnios));
 }
 
 bool TAgenda::Derecho(const char* nombre) const { return records::DerechoUsuario(nombre); }
@@ -767,19 +762,24 @@ void TAgenda::btRefreshClick(TObject*) {
 }
 
 void TAgenda::btPlannerClick(TObject*) {
-    if (!agenda::AbrePlanner) return;
-    TDateTime dia = FechaCalendario;
-    if (agenda::AbrePlanner(dia) == mrOk) {
-        FechaAgenda = Dia(dia);
+    auto* f = new TFPlanner(Application);
+    std::unique_ptr<TFPlanner> libera(f);
+    f->Situa(FechaCalendario);
+    if (f->ShowModal() == mrOk) {
+        FechaAgenda = Dia(FechaPlanner);
         FechaCalendario = FechaAgenda;
     }
+    libera.reset();
     MarcaCalendario();
     RefrescaDia();
 }
 
 void TAgenda::btCalendarClick(TObject*) {
-    if (!agenda::AbreAnios) return;
-    agenda::AbreAnios(FechaCalendario);
+    auto* f = new TFAnios(Application);
+    std::unique_ptr<TFAnios> libera(f);
+    f->Situa(FechaCalendario);
+    f->ShowModal();
+    libera.reset();
     MarcaCalendario();
     RefrescaDia();
 }

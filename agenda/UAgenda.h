@@ -91,11 +91,3 @@ private:
 };
 
 extern TAgenda* Agenda;
-
-namespace agenda {
-// The planner and the yearly calendar open from the agenda when their forms are linked in: each
-// shows its form for the given day and returns the modal result (the planner's chosen day in
-// `dia`). Empty: the items stay disabled.
-extern std::function<int(TDateTime& dia)> AbrePlanner;
-extern std::function<int(TDateTime dia)> AbreAnios;
-}  // namespace agenda

@@ -108,9 +108,12 @@ int ShellExec(const QString& fileName, const QString& params, const QString& def
         if (xdgOpen.isEmpty()) return kNoAssociation;
         return QProcess::startDetached(xdgOpen, {file}, dir) ? kStarted : kOutOfResources;
     }
+    // A relative name is the working folder's file, as the desktop would find it from there; when
+    // that folder is gone, so is the file.
+    const bool relativo = QFileInfo(file).isRelative() && !dir.isEmpty();
+    if (relativo && !QFileInfo(dir).isDir()) return kFileNotFound;
     if (!dir.isEmpty() && !QFileInfo(dir).isDir()) return kPathNotFound;
-    // A relative name is the working folder's file, as the desktop would find it from there.
-    const QFileInfo fi(QFileInfo(file).isRelative() && !dir.isEmpty() ? QDir(dir).filePath(file) : file);
+    const QFileInfo fi(relativo ? QDir(dir).filePath(file) : file);
     if (!fi.exists()) return fi.absoluteDir().exists() ? kFileNotFound : kPathNotFound;
     if (!fi.isReadable()) return kAccessDenied;
     const QString ruta = fi.absoluteFilePath();

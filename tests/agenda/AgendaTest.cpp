@@ -3,6 +3,7 @@
 #include "AgendaFixture.h"
 #include "agenda/UAgenda.h"
 #include "agenda/UAnotacion.h"
+#include "agenda/UPlanner.h"
 #include "documents/MailForm.h"
 #include "documents/MapiLoader.h"
 #include "platform/forms/Keyboard.h"
@@ -163,6 +164,24 @@ TEST_F(AgendaFormTest, SteppingAMonthFromTheLastOfJanuaryLandsOnTheLastOfFebruar
     EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2000, 2, 28)));
     ::Agenda->btHoy->Click();
     EXPECT_EQ(double(FechaAgenda), double(Date()));
+}
+
+TEST_F(AgendaFormTest, TheDayChosenInThePlannerBecomesTheWorkingDay) {
+    Apunte(EncodeDate(2001, 7, 9), QStringLiteral("P"), QStringLiteral("Vacaciones"));
+    Abre();
+    VeA(EncodeDate(2001, 4, 2));
+    harness->AnswerModal([](TCustomForm& f) {
+        FechaPlanner = EncodeDate(2001, 7, 9);
+        f.SetModalResult(mrOk);
+    });
+    ::Agenda->btPlanner->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2001, 7, 9)));
+    EXPECT_EQ(double(::Agenda->Calendar->Date()), double(EncodeDate(2001, 7, 9)));
+    EXPECT_EQ(Lista(), QStringList{QStringLiteral("P Vacaciones")});
+    EXPECT_EQ(Marcados(), QStringList{QStringLiteral("9")});
+    harness->AnswerModal(mrCancel);
+    ::Agenda->btPlanner->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2001, 7, 9)));
 }
 
 TEST_F(AgendaFormTest, TheAttachedDocumentShowsWithItsIconAndEachMailedCopyHasAFolderOfItsOwn) {

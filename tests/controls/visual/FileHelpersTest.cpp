@@ -162,7 +162,8 @@ TEST(ShellExec, FailuresGiveTheirCodes) {
     QTemporaryDir dir;
     EXPECT_EQ(ShellExec(dir.filePath(QStringLiteral("falta.doc")), QString(), QString(), 1), 2);
     EXPECT_EQ(ShellExec(QStringLiteral("/no/such/file.doc"), QString(), QString(), 1), 3);
-    EXPECT_EQ(ShellExec(QStringLiteral("file.doc"), QString(), dir.filePath(QStringLiteral("no-folder")), 1), 3);
+    EXPECT_EQ(ShellExec(QStringLiteral("file.doc"), QString(), dir.filePath(QStringLiteral("no-folder")), 1), 2);
+    EXPECT_EQ(ShellExec(dir.filePath(QStringLiteral("file.doc")), QString(), dir.filePath(QStringLiteral("no-folder")), 1), 3);
     QFile f(dir.filePath(QStringLiteral("cerrado.doc")));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
