@@ -489,7 +489,7 @@ void TPrincipio::CreaBarra() {
     item(btBorrar, "btBorrar", "Borrar|", &T::btBorrarClick);
     item(btRefrescar, "btRefrescar", "Refrescar", &T::btRefrescarClick);
     item(btEscritos, "btEscritos", "Modelos de Escritos", &T::btEscritosClick, 8);
-    item(btAgenda, "btAgenda", "Agenda Diaria", nullptr);
+    item(btAgenda, "btAgenda", "Agenda Diaria", &T::btAgendaClick);
     item(btFiltros, "btFiltros", "Quita Filtros", &T::QuitarFiltros1Click, 8);
     item(ZbCfg, "ZbCfg", "Configurar", nullptr);
     ZbCfg->SetDropDownMenu(ZbCfgExp);

@@ -116,7 +116,7 @@ void TPrincipio::CreaMenuPrincipal() {
     Borrar2 = Item(Consultas1, QStringLiteral("Borrar2"), QStringLiteral("Borrar"), &T::Borrar2Click);
 
     Herramientas1 = Item(MainMenu1, QStringLiteral("Herramientas1"), QStringLiteral("&Herramientas"), nullptr);
-    AgendaDiaria = Item(Herramientas1, QStringLiteral("AgendaDiaria"), QStringLiteral("Agenda Diaria"), nullptr);
+    AgendaDiaria = Item(Herramientas1, QStringLiteral("AgendaDiaria"), QStringLiteral("Agenda Diaria"), &T::btAgendaClick);
     Escritos = Item(Herramientas1, QStringLiteral("Escritos"), QStringLiteral("&Escritos"), &T::btEscritosClick);
     Exportar = Item(Herramientas1, QStringLiteral("Exportar"), QStringLiteral("&Exportar .."), &T::ExportarClick);
     separador(Herramientas1);
@@ -604,6 +604,14 @@ void TPrincipio::PorPartido1Click(TObject*) { reports::RPTLisProParJu(); }
 void TPrincipio::Alfabtico2Click(TObject*) { reports::rptLisPer(); }
 void TPrincipio::PorProfesin1Click(TObject*) { reports::rptLisPerPro(); }
 void TPrincipio::Agenda2Click(TObject*) { reports::rptLisConAgen(); }
+
+std::function<void()> shell::AbreAgendaDiaria;
+
+void TPrincipio::btAgendaClick(TObject*) {
+    // Dat->TAboCli already stands on the lawyer of the selector.
+    if (!AbogadoElegido() || Dat->TAboCli->IsEmpty()) return;
+    if (shell::AbreAgendaDiaria) shell::AbreAgendaDiaria();
+}
 void TPrincipio::Procedimientos1Click(TObject*) { reports::rptLisProc(); }
 void TPrincipio::Tribunales1Click(TObject*) { reports::rptLisTrib(); }
 void TPrincipio::TiposdeDespachos1Click(TObject*) { reports::rptLisTipDes(); }

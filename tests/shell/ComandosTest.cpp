@@ -139,6 +139,23 @@ TEST_F(ComandosTest, NewNeedsALawyerAndOpenOrDeleteOnAnEmptyGridSaySo) {
     EXPECT_TRUE(harness->ModalForms().empty());
 }
 
+TEST_F(ComandosTest, TheDailyAgendaNeedsALawyerAndOpensOnTheSelectedOne) {
+    Genera(3, 0);
+    Todos();
+    Muestra();
+    int abiertas = 0;
+    const auto antes = shell::AbreAgendaDiaria;
+    shell::AbreAgendaDiaria = [&] { ++abiertas; };
+    form->btAgenda->Click();
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Debe Seleccionar un ABOGADO")});
+    EXPECT_EQ(abiertas, 0);
+    form->ZbAbogados->SetValue(Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsString());
+    form->AgendaDiaria->Click();
+    shell::AbreAgendaDiaria = antes;
+    EXPECT_EQ(abiertas, 1);
+    EXPECT_EQ(Texts().size(), 1);
+}
+
 TEST_F(ComandosTest, OpenShowsTheSelectedCaseFileAndKeepsItSelected) {
     Genera(1, 10);
     Todos();
