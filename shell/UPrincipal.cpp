@@ -483,7 +483,7 @@ void TPrincipio::CreaBarra() {
         it->SetVisible(true);
     };
     using T = TPrincipio;
-    item(btImprimir, "btImprimir", "Imprime|Imprime la selección actual", nullptr);
+    item(btImprimir, "btImprimir", "Imprime|Imprime la selección actual", &T::btImprimirClick);
     item(btAbrir, "btAbrir", "Abrir", &T::btAbrirClick, 8);
     item(btNuevo, "btNuevo", "Nuevo", &T::btNuevoClick);
     item(btBorrar, "btBorrar", "Borrar|", &T::btBorrarClick);
