@@ -391,7 +391,18 @@ QString MinimizeText(const QString& text, TCanvas* canvas, int maxWidth) {
     return result;
 }
 
-void* AllocMemo(std::size_t size) { return std::calloc(size ? size : 1, 1); }
+void* AllocMemo(std::size_t size) { return size < 1 ? nullptr : std::calloc(size, 1); }
+
+void DrawCellText(TCanvas* canvas, const TRect& r, int vertAlign, TAlignment alignment, const QString& text) {
+    const int h = r.Bottom - r.Top, th = canvas->TextHeight(QStringLiteral("W"));
+    const int dy = vertAlign == 1 ? std::max(1, (h - th) / 2) : vertAlign == 2 ? std::max(2, h - th) : 2;
+    WriteCellText(canvas, r, 2, alignment == taCenter, alignment, text, dy);
+}
+
+void DrawCellText(TCustomControl* grid, int, int, int vertAlign, TAlignment alignment, const TRect& r,
+                  const QString& text) {
+    if (grid) DrawCellText(grid->Canvas(), r, vertAlign, alignment, text);
+}
 
 void FreeMemo(void*& p) {
     std::free(p);

@@ -64,7 +64,7 @@ void GradientFillRect(TCanvas* canvas, const TRect& r, TColor startColor, quint8
 // The text shortened with "..." until it fits the width ("..." at the shortest).
 QString MinimizeText(const QString& text, TCanvas* canvas, int maxWidth);
 
-// Zero-filled block; FreeMemo frees and clears the pointer.
+// Zero-filled block, nil for a size of 0; FreeMemo frees and clears the pointer.
 void* AllocMemo(std::size_t size);
 void FreeMemo(void*& p);
 bool SameMemory(const void* p1, const void* p2, std::size_t size);
@@ -77,6 +77,11 @@ void SplitCommandLine(const QString& commandLine, QString& fileName, QString& pa
 // Aligned text in a rectangle, DX / DY from its left and top.
 void WriteCellText(TCanvas* canvas, const TRect& r, int dx, bool wordWrap, TAlignment alignment,
                    const QString& text, int dy);
+// A grid cell's text two pixels in from the left, vertically at the top (0), centre (1) or
+// bottom (2) of the cell; centred text wraps.
+void DrawCellText(TCanvas* canvas, const TRect& r, int vertAlign, TAlignment alignment, const QString& text);
+void DrawCellText(TCustomControl* grid, int col, int row, int vertAlign, TAlignment alignment, const TRect& r,
+                  const QString& text);
 
 // True while one of the program's windows is the active window.
 bool IsForegroundTask();

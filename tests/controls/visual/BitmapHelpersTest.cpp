@@ -154,6 +154,7 @@ TEST(Helpers, RectanglesPointsAndMemory) {
     EXPECT_EQ(static_cast<char*>(p)[5], 'b');
     FreeMemo(p);
     EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(AllocMemo(0), nullptr);
     EXPECT_EQ(platform::visual::MulDiv(5, 3, 2), 8);
     EXPECT_EQ(platform::visual::MulDiv(-5, 3, 2), -8);
     EXPECT_EQ(platform::visual::MulDiv(5, 3, 0), 0);
@@ -180,6 +181,33 @@ TEST(CellText, AlignedTextLandsInTheRectangle) {
     EXPECT_EQ(other->Canvas()->Pixels(5, 5), clRed);
     EXPECT_EQ(other->Canvas()->Pixels(65, 35), clRed);
     EXPECT_EQ(other->Canvas()->Pixels(58, 28), clWhite);
+}
+
+TEST(CellText, VerticalAlignmentOfAGridCell) {
+    platform::forms::ApplicationInstance();
+    // The first and last rows with ink, for text drawn at the top, centre and bottom of a tall cell.
+    const auto inkRows = [](int vertAlign) {
+        auto b = Solid(60, 60, clWhite);
+        TCanvas* c = b->Canvas();
+        c->Brush()->SetColor(clWhite);
+        c->Font()->SetColor(clBlack);
+        DrawCellText(c, Rect(0, 0, 60, 60), vertAlign, taLeftJustify, QStringLiteral("W"));
+        int first = -1, last = -1;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 60; ++x)
+                if (c->Pixels(x, y) != clWhite) {
+                    if (first < 0) first = y;
+                    last = y;
+                }
+        return std::pair<int, int>(first, last);
+    };
+    const auto top = inkRows(0), centre = inkRows(1), bottom = inkRows(2);
+    ASSERT_GE(top.first, 2);
+    EXPECT_LT(top.second, 30);
+    EXPECT_GT(centre.first, top.first + 10);
+    EXPECT_LT(centre.second, bottom.first + 20);
+    EXPECT_GT(bottom.second, 45);
+    EXPECT_GT(bottom.first, centre.first + 10);
 }
 
 TEST(DragFrame, SameFrameTwiceErasesIt) {
