@@ -699,6 +699,8 @@ protected:
     void BindFields();
     void CalculateFields(TRecordBuffer& rec);
     bool AcceptRecord(TRecordBuffer& rec);
+    // `fieldNames` read from `rec` (calculated fields included), the dataset's window untouched.
+    Variant RecordValues(TRecordBuffer& rec, const QString& fieldNames);
     std::vector<TRecordBuffer> FetchFiltered(const TRecordBuffer* from, bool forward, int count);
     void FillBuffers(const TRecordBuffer& center);  // puts `center` current and fills around it
     void FillBuffersCentered(const TRecordBuffer& center);  // a jump: `center` mid-window

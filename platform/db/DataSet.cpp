@@ -303,6 +303,11 @@ void TDataSet::CalculateFields(TRecordBuffer& rec) {
     if (FAutoCalcFields) OnCalcFields(this);
 }
 
+Variant TDataSet::RecordValues(TRecordBuffer& rec, const QString& fieldNames) {
+    TRecordScope scope(this, &rec, dsCalcFields);
+    return FieldValues(fieldNames);
+}
+
 bool TDataSet::AcceptRecord(TRecordBuffer& rec) {
     if (!FFiltered || !OnFilterRecord) return true;
     TRecordScope scope(this, &rec, dsFilter);
