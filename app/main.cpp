@@ -4,9 +4,11 @@
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
 #include "documents/MapiLoader.h"
+#include "documents/UFusion.h"
 #include "platform/forms/Forms.h"
 #include "reports/PresPrel.h"
 #include "shell/Acceso.h"
+#include "shell/UEmpresa.h"
 #include "shell/UPrograma.h"
 
 #include <QApplication>
@@ -27,6 +29,7 @@ int main(int argc, char* argv[]) {
     CursorsInit();
     InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
+    shell::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });
 
     const bool sigue = shell::Arranca();
     QTextStream out(stdout);

@@ -1,6 +1,7 @@
 #include "shell/UPrincipal.h"
 
 #include "controls/visual/AppEvent.h"
+#include "documents/UFusion.h"
 #include "platform/forms/Keyboard.h"
 #include "platform/graphics/Resources.h"
 #include "platform/rtl/SysUtils.h"
@@ -357,26 +358,26 @@ TMenuItem* TPrincipio::Item(TComponent* menu, const QString& nombre, const QStri
 void TPrincipio::CreaMenus() {
     using T = TPrincipio;
     const QString n;
-    MainMenu1 = new TMainMenu(this);
-    MainMenu1->SetName(QStringLiteral("MainMenu1"));
-    // The record commands come with their forms; until then they are shown disabled.
-    Expedientes1 = Item(MainMenu1, QStringLiteral("Expedientes1"), QStringLiteral("&Expedientes"), nullptr);
-    for (const char* c : {"Nuevo", "Abrir", "Borrar"}) Item(Expedientes1, n, QString::fromLatin1(c), nullptr)->SetEnabled(false);
-    Consultas1 = Item(MainMenu1, QStringLiteral("Consultas1"), QStringLiteral("&Consultas"), nullptr);
-    for (const char* c : {"Nuevo", "Abrir", "Borrar"}) Item(Consultas1, n, QString::fromLatin1(c), nullptr)->SetEnabled(false);
-    TMenuItem* herramientas = Item(MainMenu1, n, QStringLiteral("&Herramientas"), nullptr);
-    AgendaDiaria = Item(herramientas, QStringLiteral("AgendaDiaria"), QStringLiteral("Agenda Diaria"), nullptr);
-    AgendaDiaria->SetEnabled(false);
-    SetMenu(MainMenu1);
+    CreaMenuPrincipal();
 
     PopupMenu1 = new TPopupMenu(this);
     PopupMenu1->SetName(QStringLiteral("PopupMenu1"));
-    for (const char* c : {"&Nuevo", "&Abrir", "&Borrar"}) Item(PopupMenu1, n, QString::fromLatin1(c), nullptr)->SetEnabled(false);
+    Item(PopupMenu1, n, QStringLiteral("&Nuevo"), &T::Nuevo1Click);
+    Item(PopupMenu1, n, QStringLiteral("&Abrir"), &T::Abrir2Click);
+    Item(PopupMenu1, n, QStringLiteral("&Borrar"), &T::Borrar1Click);
     TMenuItem* consultar = Item(PopupMenu1, n, QStringLiteral("&Consultar .."), nullptr);
+    Item(consultar, QStringLiteral("Cliente1"), QStringLiteral("Cliente"), &T::Cliente1Click);
+    Item(consultar, QStringLiteral("AbogadoCliente1"), QStringLiteral("Abogado Cliente"), &T::AbogadoCliente1Click);
+    Item(consultar, QStringLiteral("ProcuradorCliente1"), QStringLiteral("Procurador Cliente"), &T::ProcuradorCliente1Click);
+    Item(consultar, QStringLiteral("Contrario1"), QStringLiteral("Contrario"), &T::Contrario1Click);
+    Item(consultar, QStringLiteral("AbogadoContrario1"), QStringLiteral("Abogado Contrario"), &T::AbogadoContrario1Click);
+    Item(consultar, QStringLiteral("ProcuradorContrario1"), QStringLiteral("Procurador Contrario"),
+         &T::ProcuradorContrario1Click);
+    Item(consultar, QStringLiteral("Perito1"), QStringLiteral("Perito"), &T::Perito1Click);
+    Item(consultar, n, QStringLiteral("-"), nullptr);
+    Item(consultar, QStringLiteral("Asunto1"), QStringLiteral("Asunto"), &T::Asunto1Click);
     Agenda1 = Item(consultar, QStringLiteral("Agenda1"), QStringLiteral("Agenda"), nullptr);
     Economico1 = Item(consultar, QStringLiteral("Economico1"), QStringLiteral("Economico"), nullptr);
-    Agenda1->SetEnabled(false);
-    Economico1->SetEnabled(false);
     TMenuItem* buscar = Item(PopupMenu1, n, QStringLiteral("B&uscar por .."), nullptr);
     Item(buscar, QStringLiteral("Cliente2"), QStringLiteral("Cliente"), &T::Cliente2Click);
     Item(buscar, QStringLiteral("AbogadoCliente2"), QStringLiteral("Procurador Cliente"), &T::AbogadoCliente2Click);
@@ -394,7 +395,9 @@ void TPrincipio::CreaMenus() {
 
     PopupBuscar = new TPopupMenu(this);
     PopupBuscar->SetName(QStringLiteral("PopupBuscar"));
-    for (const char* c : {"&Nuevo", "&Abrir", "&Borrar"}) Item(PopupBuscar, n, QString::fromLatin1(c), nullptr)->SetEnabled(false);
+    Item(PopupBuscar, n, QStringLiteral("&Nuevo"), &T::Nuevo2Click);
+    Item(PopupBuscar, n, QStringLiteral("&Abrir"), &T::Abrir3Click);
+    Item(PopupBuscar, n, QStringLiteral("&Borrar"), &T::Borrar2Click);
     TMenuItem* buscarC = Item(PopupBuscar, n, QStringLiteral("B&uscar por .."), nullptr);
     Item(buscarC, QStringLiteral("PorCliente2"), QStringLiteral("Por Cliente"), &T::PorCliente2Click);
     Item(buscarC, QStringLiteral("PorProcurador1"), QStringLiteral("Por Abogado Entrada"), &T::PorProcurador1Click);
@@ -490,10 +493,8 @@ void TPrincipio::CreaBarra() {
     item(btFiltros, "btFiltros", "Quita Filtros", &T::QuitarFiltros1Click, 8);
     item(ZbCfg, "ZbCfg", "Configurar", nullptr);
     ZbCfg->SetDropDownMenu(ZbCfgExp);
-    item(SpeedItem1, "SpeedItem1", "Buscador", nullptr, 8);
-    item(btHelp, "btHelp", "Ayuda", nullptr);
-    // Commands whose forms come later stay disabled.
-    for (TSpeedItem* i : {btImprimir, btEscritos, btAgenda, SpeedItem1, btHelp}) i->SetEnabled(false);
+    item(SpeedItem1, "SpeedItem1", "Buscador", &T::SpeedItem1Click, 8);
+    item(btHelp, "btHelp", "Ayuda", &T::btHelpClick);
 
     Image1 = new TImage(this);
     Image2 = new TImage(this);
@@ -695,12 +696,37 @@ void TPrincipio::EligeSelectorAbogado() {
 void TPrincipio::AplicaPermisos() {
     TDataSet* p = Dat->TPriv;
     auto derecho = [p](const char* d) { return p->FieldByName(QString::fromLatin1(d))->AsBoolean(); };
+    Legislacion->SetEnabled(!Dat->TSistem->FieldByName(QStringLiteral("CDROM"))->AsString().isEmpty());
+    for (TMenuItem* i : {Despacho1, AbogadosDespacho1, Clientes1, Contrarios1, Abogados1, Procuradores1, Peritos1,
+                         ConceptosContables1, AnotacionesAgenda1})
+        i->SetEnabled(derecho("General"));
+    Accesos1->SetEnabled(derecho("Privacidad"));
+    // Emptying the office's data is for those who may manage its users.
+    Limpiardatos1->SetEnabled(derecho("Privacidad"));
+    btEscritos->SetEnabled(!CarpetaDatosBarra.isEmpty() && !CarpetaDatos.isEmpty() && HayWord && derecho("Modelos"));
+    Escritos->SetEnabled(btEscritos->Enabled());
+    Informes1->SetEnabled(derecho("Listados"));
+    btImprimir->SetEnabled(derecho("Listados"));
     Expedientes1->SetEnabled(derecho("Expedientes"));
     pgExped->SetTabVisible(derecho("Expedientes"));
+    for (TSpeedItem* i : {btAbrir, btNuevo, btBorrar}) i->SetVisible(pgExped->TabVisible());
     Consultas1->SetEnabled(false);
     pgConsultas->SetTabVisible(derecho("Consulta"));
+    AgendaDiaria->SetEnabled(derecho("Agenda"));
+    btAgenda->SetEnabled(derecho("Agenda"));
     Paginas->SetVisible(pgExped->TabVisible() || pgConsultas->TabVisible());
     LineaEstado->Panels()->Items(1)->SetText(QStringLiteral("Usuario : ") + p->FieldByName(QStringLiteral("Usuario"))->AsString());
+    CreaListasFusion();
+    ApagaSinOrden();
+}
+
+// Commands whose forms are not part of the program yet stay shown and disabled.
+void TPrincipio::ApagaSinOrden() {
+    for (TMenuItem* i : {Despacho1, ConceptosContables1, AnotacionesAgenda1, AgendaDiaria, Escritos, Exportar, Recuentos2,
+                         Agenda1, Economico1})
+        if (!i->OnClick) i->SetEnabled(false);
+    for (TSpeedItem* i : {btImprimir, btEscritos, btAgenda})
+        if (!i->OnClick()) i->SetEnabled(false);
 }
 
 void TPrincipio::FormPaint(TObject*) {
@@ -792,21 +818,26 @@ void TPrincipio::TConsulFilterRecord(TDataSet* ds, bool& accept) { accept = Filt
 
 void TPrincipio::RefrescaExpedientes() {
     AplicaFiltro(TExped, FiltroExp.Sql(Seleccion()));
-    const TSeleccionPrincipal s = Seleccion();
     const bool expedientes = Dat->TPriv->FieldByName(QStringLiteral("Expedientes"))->AsBoolean();
-    // The record commands open forms of their own, which come later: shown, not yet enabled.
-    for (TSpeedItem* i : {btAbrir, btNuevo, btBorrar}) i->SetEnabled(false);
+    for (TSpeedItem* i : {btAbrir, btNuevo, btBorrar}) i->SetEnabled(expedientes);
+    btAgenda->SetEnabled(AlcanzaAbogado("Agenda"));
     Expedientes1->SetEnabled(expedientes);
+    AgendaDiaria->SetEnabled(btAgenda->Enabled());
+    Agenda1->SetEnabled(btAgenda->Enabled());
+    Economico1->SetEnabled(AlcanzaAbogado("Economico"));
     DBPrincipal->SetPopupMenu(Expedientes1->Enabled() ? PopupMenu1 : nullptr);
-    (void)s;
+    ApagaSinOrden();
 }
 
 void TPrincipio::RefrescaConsultas() {
     AplicaFiltro(TConsul, FiltroCon.Sql(Seleccion()));
     const bool consulta = Dat->TPriv->FieldByName(QStringLiteral("Consulta"))->AsBoolean();
-    for (TSpeedItem* i : {btAbrir, btNuevo, btBorrar}) i->SetEnabled(false);
+    for (TSpeedItem* i : {btAbrir, btNuevo, btBorrar}) i->SetEnabled(consulta);
+    btAgenda->SetEnabled(AlcanzaAbogado("Agenda"));
+    AgendaDiaria->SetEnabled(btAgenda->Enabled());
     Consultas1->SetEnabled(consulta);
     DBConsultas->SetPopupMenu(Consultas1->Enabled() ? PopupBuscar : nullptr);
+    ApagaSinOrden();
 }
 
 void TPrincipio::PaginasChange(TObject*) {
@@ -921,16 +952,21 @@ void TPrincipio::DBConsultasKeyDown(TObject*, quint16& key, TShiftState) {
 
 void TPrincipio::DBConsultasDblClick(TObject*) { btAbrirClick(this); }
 
-// The case-file and consultation forms are not part of the program yet: the commands that open
-// them do nothing while their buttons are disabled.
+// The toolbar's record commands act on the page shown; keys reach them only when allowed.
 void TPrincipio::btAbrirClick(TObject*) {
     if (!btAbrir->Enabled()) return;
+    if (Paginas->ActivePage() == pgConsultas) Abrir3Click(this);
+    else Abrir2Click(this);
 }
 void TPrincipio::btNuevoClick(TObject*) {
     if (!btNuevo->Enabled()) return;
+    if (Paginas->ActivePage() == pgConsultas) Nuevo2Click(this);
+    else Nuevo1Click(this);
 }
 void TPrincipio::btBorrarClick(TObject*) {
     if (!btBorrar->Enabled()) return;
+    if (Paginas->ActivePage() == pgConsultas) Borrar2Click(this);
+    else Borrar1Click(this);
 }
 
 // ---------------------------------------------------------------------------------------------- filters

@@ -6,6 +6,7 @@
 #include "controls/visual/SpeedBar.h"
 #include "platform/db/DBTables.h"
 #include "platform/forms/ComCtrls.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/forms/DBGrids.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Grids.h"
@@ -17,6 +18,7 @@
 #include <QString>
 
 class TAppEvents;
+class TFormRegistro;
 
 // The data folder with its trailing "/".
 extern QString CarpetaDatosBarra;
@@ -59,6 +61,12 @@ public:
     TMenuItem *Expedientes1, *Consultas1, *AgendaDiaria;
     TPopupMenu *PopupMenu1, *PopupBuscar, *PopupFiltros, *PopupFiltrosDes, *ZbCfgExp, *ZbCfgCon;
     TMenuItem *Agenda1, *Economico1;
+    TMenuItem *Archivo1, *Despacho1, *AbogadosDespacho1, *Clientes1, *Contrarios1, *Abogados1, *Procuradores1, *Peritos1,
+        *ConceptosContables1, *AnotacionesAgenda1, *Impresora1, *Salir1;
+    TMenuItem *Herramientas1, *Escritos, *Exportar, *Recuentos2, *Accesos1, *CambiodeUsuario1, *Limpiardatos1;
+    TMenuItem *Informes1, *Utilidades1, *Legislacion, *Ayuda2, *Ayuda1, *Acercade1;
+    TMenuItem *Nuevo1, *Abrir2, *Borrar1, *Nuevo2, *Abrir3, *Borrar2;
+    TPrinterSetupDialog* ConfigurarImpresora;
     TMenuItem *mNumero, *mFechadeApertura, *mCliente, *mContrario, *mProcedimiento, *mAutos, *mTribunal, *mAboCon,
         *mProCli, *mProCon, *mPerito, *ValoresporDefecto1;
     TMenuItem *mNumeroC, *mClienteC, *mAboEntC, *mTipoC, *mFEntradaC, *mFCobroC, *mFFacturaC, *mImporteC, *MenuItem15;
@@ -95,6 +103,50 @@ public:
     void btAbrirClick(TObject* sender);
     void btNuevoClick(TObject* sender);
     void btBorrarClick(TObject* sender);
+
+    // Record commands and the main menu's forms.
+    void Nuevo1Click(TObject* sender);
+    void Abrir2Click(TObject* sender);
+    void Borrar1Click(TObject* sender);
+    void Nuevo2Click(TObject* sender);
+    void Abrir3Click(TObject* sender);
+    void Borrar2Click(TObject* sender);
+    void AbreExpediente();
+    void AbreConsulta();
+    void Cliente1Click(TObject* sender);
+    void AbogadoCliente1Click(TObject* sender);
+    void ProcuradorCliente1Click(TObject* sender);
+    void Contrario1Click(TObject* sender);
+    void AbogadoContrario1Click(TObject* sender);
+    void ProcuradorContrario1Click(TObject* sender);
+    void Perito1Click(TObject* sender);
+    void Asunto1Click(TObject* sender);
+    void Agenda1Click(TObject* sender);
+    void Economico1Click(TObject* sender);
+    void Clientes1Click(TObject* sender);
+    void Contrarios1Click(TObject* sender);
+    void Abogados1Click(TObject* sender);
+    void Procuradores1Click(TObject* sender);
+    void Peritos1Click(TObject* sender);
+    void AbogadosDespacho1Click(TObject* sender);
+    void ConceptosContables1Click(TObject* sender);
+    void AnotacionesAgenda1Click(TObject* sender);
+    void Despacho1Click(TObject* sender);
+    void Impresora1Click(TObject* sender);
+    void btSalirClick(TObject* sender);
+    void btAgendaClick(TObject* sender);
+    void btEscritosClick(TObject* sender);
+    void SpeedItem1Click(TObject* sender);
+    void ExportarClick(TObject* sender);
+    void Accesos1Click(TObject* sender);
+    void CambiodeUsuario1Click(TObject* sender);
+    void Recuentos2Click(TObject* sender);
+    void btHelpClick(TObject* sender);
+    void Acercade1Click(TObject* sender);
+    void btImprimirClick(TObject* sender);
+    void Limpiardatos1Click(TObject* sender);
+    void LegislacionClick(TObject* sender);
+    void Ayuda1Click(TObject* sender);
 
     // Filters.
     void TExpedFilterRecord(TDataSet* dataSet, bool& accept);
@@ -138,6 +190,22 @@ private:
     void CreaBarra();
     void CreaPaginas();
     void CreaMenus();
+    void CreaMenuPrincipal();
+    void ApagaSinOrden();
+    void CreaMenuInformes(TMenuItem* informes);
+    // The lawyer chosen on the toolbar, or an error box when several exist and "TODOS" is shown.
+    bool AbogadoElegido();
+    // Whether the user may reach the selected lawyer's agenda and ledger (Agenda, Economico).
+    bool AlcanzaAbogado(const char* derecho);
+    // Dat->TExped on the grid's case file, Dat->TConsultas on the grid's consultation.
+    bool SituaExpediente();
+    bool SituaConsulta();
+    // A read-only view of one party of the selected case file.
+    void VerParte(const char* campo, const QString& mensaje, TFormRegistro* (*crea)(), TDataSet* personas,
+                  const char* clave, const char* referencia, const QString& caption = QString());
+    // A party's pick list among the selected case file's clients or opposing parties.
+    bool EligeParteDelExpediente(bool clientes, int& codigo);
+    void ArchivoPersonas(TFormRegistro* form, const QString& caption);
     TTabSheet* NuevaPagina(const QString& nombre, const QString& titulo);
     void EligeSelectorAbogado();
     void MuestraFilas(TStringGrid* rejilla, TPanel* panel, const TFilasFiltro& filas);

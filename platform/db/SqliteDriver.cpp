@@ -1175,6 +1175,12 @@ public:
         QStringList conds{QStringLiteral("rowid=?")};
         std::vector<QVariant> o = Coerced(d, cols, old);
         for (int i = 0; i < cols.size(); ++i) {
+            // A blank field reads the same from NULL and from an empty text that plain SQL or
+            // another program left: either still matches, or such rows could never be changed.
+            if (o[i].isNull()) {
+                conds << QStringLiteral("IFNULL(%1, '') = ''").arg(Quote(cols[i]));
+                continue;
+            }
             conds << Quote(cols[i]) + QStringLiteral(" IS ?");
             args.push_back(o[i]);
         }

@@ -1,7 +1,7 @@
 // The main window: the filter engine over real tables (the engine's selection and the row test
 // agree, and both give the expected case files), the filter rows, the lawyer restriction, the
 // selectors, the column choosers, the stored layout and the first-paint notice.
-#include "DatFixture.h"
+#include "PrincipioFixture.h"
 #include "platform/classes/IniFiles.h"
 #include "platform/classes/Registry.h"
 #include "shell/Acceso.h"
@@ -233,59 +233,6 @@ TEST(FilasFiltro, RowsFillInOrderReplaceTheirLabelAndStopAtTen) {
 
 // ---------------------------------------------------------------------------------------------- the window
 
-class PrincipioTest : public DatTest {
-protected:
-    void SetUp() override {
-        DatTest::SetUp();
-        savedConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-        shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
-    }
-    void TearDown() override {
-        form.reset();
-        shell::EditorRegistrado = shell::EditorDeXdg;
-        if (savedConfig.isNull()) qunsetenv("XDG_CONFIG_HOME");
-        else qputenv("XDG_CONFIG_HOME", savedConfig);
-        DatTest::TearDown();
-    }
-    void Genera(int abogados, int expedientes = 50) {
-        Close();
-        zbtest::TTamDespacho t;
-        t.Expedientes = expedientes;
-        t.Consultas = 20;
-        t.Abogados = abogados;
-        t.Anos = 2;
-        t.UltimoAno = QDate::currentDate().year();
-        zbtest::GeneraDespacho(dir.path(), t);
-        Open();
-    }
-    void Usuario(int abogado) {
-        if (Dat->TPriv->IsEmpty()) {
-            Dat->TPriv->Append();
-            Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("ANA"));
-            Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("X"));
-            for (const char* d : {"Expedientes", "Consulta"}) Dat->TPriv->FieldByName(QString::fromLatin1(d))->SetAsBoolean(true);
-        } else {
-            Dat->TPriv->Edit();
-        }
-        Dat->TPriv->FieldByName(QStringLiteral("Abogado"))->SetAsInteger(abogado);
-        Dat->TPriv->Post();
-    }
-    void Muestra() {
-        form = std::make_unique<TPrincipio>(nullptr);
-        Principio = form.get();
-        form->Show();
-        platform::forms::TFormHarness::ProcessEvents();
-    }
-    QList<int> Abogados(TDataSet* ds) {
-        QList<int> r;
-        for (ds->First(); !ds->Eof(); ds->Next()) r << ds->FieldByName(QStringLiteral("ABOCLI"))->AsInteger();
-        return r;
-    }
-    QTemporaryDir config;
-    QByteArray savedConfig;
-    std::unique_ptr<TPrincipio> form;
-};
 
 TEST_F(PrincipioTest, AnEmptyUsersTableGetsTheSupervisorAndAFullOneIsLeftAlone) {
     Genera(3);

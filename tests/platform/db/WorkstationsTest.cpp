@@ -163,3 +163,19 @@ TEST_F(WorkstationsTest, AKilledWorkstationLeavesAConsistentFile) {
     }
     AddCase(t, QStringLiteral("2031"), QStringLiteral("1"));  // and the file takes new posts
 }
+
+// Plain SQL and other programs may leave an empty text where our own writes leave a null: the
+// record still counts as unchanged, so it can be edited and deleted.
+TEST_F(WorkstationsTest, AnEmptyTextLeftByPlainSqlIsNotAChangeByAnotherUser) {
+    TQuery* q = NewQuery(&owner, folder, QStringLiteral("UPDATE EXPED SET ASUNTO = '', OBSERVACIONES = '' WHERE NUMERO = '1'"));
+    q->ExecSQL();
+    exped->Refresh();
+    ASSERT_TRUE(exped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}), 0));
+    exped->Edit();
+    exped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(12);
+    EXPECT_EQ(EngineCode([&] { exped->Post(); }), 0);
+    EXPECT_EQ(exped->State(), dsBrowse);
+    EXPECT_EQ(EngineCode([&] { exped->Delete(); }), 0);
+    exped->Refresh();
+    EXPECT_FALSE(exped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}), 0));
+}

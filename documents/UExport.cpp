@@ -1,0 +1,276 @@
+#include "documents/UExport.h"
+
+#include "platform/db/Collation.h"
+#include "shell/UComunes.h"
+
+#include <QSaveFile>
+
+namespace {
+
+const char* const kTablas[] = {"ABOGADOS", "CLIENTES", "CONTRARIOS", "PROCU", "PERITOS"};
+const char* const kTitulos[] = {"Abogados", "Clientes", "Contrarios", "Procuradores", "Peritos"};
+const char* const kColumnas[] = {"NOMBRE", "APELLIDOS", "DOMICILIO", "POBLACION", "CDPOSTAL",
+                                 "PROVINCIA", "TELEFONO", "FAX", "MAIL"};
+
+const QString kPrimero = QStringLiteral("<PRIMERO>");
+const QString kUltimo = QStringLiteral("<ÚLTIMO>");
+
+template <class T>
+T* Hijo(TForm* form, const char* name, int left, int top, int width, int height) {
+    auto* c = new T(form);
+    c->SetName(QString::fromLatin1(name));
+    c->SetParent(form);
+    c->SetBounds(left, top, width, height);
+    return c;
+}
+
+TLabel* Etiqueta(TForm* form, const char* name, const QString& texto, int left, int top) {
+    auto* l = Hijo<TLabel>(form, name, left, top, 0, 16);
+    l->SetAutoSize(true);
+    l->SetCaption(texto);
+    return l;
+}
+
+// The 0x80..0x9F block of Windows-1252; 0 where the code page has no character.
+const char16_t kAnsi80[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                              0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                              0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                              0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+}  // namespace
+
+QByteArray documents::TextoAnsi(const QString& texto) {
+    QByteArray out;
+    out.reserve(texto.size());
+    for (QChar c : texto) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            out.append(char(u));
+            continue;
+        }
+        char b = '?';
+        for (int i = 0; i < 32; ++i)
+            if (kAnsi80[i] && kAnsi80[i] == u) b = char(0x80 + i);
+        out.append(b);
+    }
+    return out;
+}
+
+QByteArray documents::LineaExportacion(const QStringList& valores) {
+    QStringList campos;
+    for (QString v : valores) campos << QLatin1Char('"') + v.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+    return TextoAnsi(campos.join(QLatin1Char(','))) + "\r\n";
+}
+
+TFExport::TFExport(TComponent* owner) : TForm(owner) {
+    SetName(QStringLiteral("FExport"));
+    SetCaption(QStringLiteral("Exportar .."));
+    SetBorderStyle(bsDialog);
+    SetPosition(poScreenCenter);
+    SetClientWidth(432);
+    SetClientHeight(176);
+
+    Label1 = Etiqueta(this, "Label1", QStringLiteral("Exportar datos de :"), 12, 16);
+    cbExport = Hijo<TComboBox>(this, "cbExport", 140, 12, 180, 22);
+    cbExport->SetStyle(csDropDownList);
+    for (const char* t : {"ABOGADOS", "CLIENTES", "CONTRARIOS", "PROCURADORES", "PERITOS"})
+        cbExport->Items()->Add(QString::fromLatin1(t));
+
+    auto consulta = [&](const char* nombre) {
+        auto* q = new TQuery(this);
+        q->SetName(QString::fromLatin1(nombre));
+        q->SetDatabaseName(QStringLiteral("ZEMBRA"));
+        return q;
+    };
+    auto fuente = [&](const char* nombre, TDataSet* ds) {
+        auto* s = new TDataSource(this);
+        s->SetName(QString::fromLatin1(nombre));
+        s->SetDataSet(ds);
+        return s;
+    };
+    QDesde = consulta("QDesde");
+    QHasta = consulta("QHasta");
+    QExport = consulta("QExport");
+    DSDesde = fuente("DSDesde", QDesde);
+    DSHasta = fuente("DSHasta", QHasta);
+
+    auto rango = [&](const char* nombre, TDataSource* ds, const QString& vacio, int left, int width) {
+        auto* cb = Hijo<TZbDBLookupCombo>(this, nombre, left, 46, width, 22);
+        cb->SetLookupSource(ds);
+        cb->SetLookupField(QStringLiteral("APELLIDOS"));
+        cb->SetLookupDisplay(QStringLiteral("APELLIDOS"));
+        cb->SetDisplayEmpty(vacio);
+        return cb;
+    };
+    Label2 = Etiqueta(this, "Label2", QStringLiteral("De "), 12, 50);
+    Desde = rango("Desde", DSDesde, kPrimero, 40, 172);
+    Label3 = Etiqueta(this, "Label3", QStringLiteral("a"), 222, 50);
+    Hasta = rango("Hasta", DSHasta, kUltimo, 240, 180);
+
+    Label4 = Etiqueta(this, "Label4", QStringLiteral("Enviar a :"), 12, 84);
+    eExport = Hijo<TFilenameEdit>(this, "eExport", 80, 80, 340, 22);
+    eExport->SetDialogKind(dkSave);
+    eExport->SetFilter(QStringLiteral("Texto separado por comas (*.csv;*.txt)|*.csv;*.txt|Todos los archivos (*)|*"));
+
+    auto boton = [&](const char* nombre, const QString& texto, const QString& hint, int left) {
+        auto* b = Hijo<TZbSpeedButton>(this, nombre, left, 118, 90, 28);
+        b->SetCaption(texto);
+        b->SetHint(hint);
+        b->SetShowHint(true);
+        return b;
+    };
+    btSelect = boton("btSelect", QStringLiteral("Seleccionar"), QStringLiteral("Seleccionar"), 12);
+    btExport = boton("btExport", QStringLiteral("Exportar"), QStringLiteral("Exportar"), 108);
+    btExport->SetEnabled(false);
+    Indicador = Hijo<TGauge>(this, "Indicador", 12, 152, 408, 18);
+    Indicador->SetMinValue(0);
+    Indicador->SetMaxValue(100);
+    Indicador->SetVisible(false);
+    Button1 = Hijo<TButton>(this, "Button1", 332, 118, 88, 28);
+    Button1->SetCaption(QStringLiteral("&Fin"));
+
+    Lista = new TDualListDialog(this);
+    Lista->SetName(QStringLiteral("Lista"));
+    Lista->SetSorted(true);
+    Lista->SetTitle(Caption());
+    Lista->SetLabel2Caption(QStringLiteral("&Seleccionados"));
+    Lista->SetOkBtnCaption(QStringLiteral("OK"));
+    Lista->SetCancelBtnCaption(QStringLiteral("&Cancelar"));
+    Lista->SetShowHelp(false);
+
+    cbExport->OnChange = TNotifyEvent(this, &TFExport::cbExportChange);
+    Desde->OnChange = TNotifyEvent(this, &TFExport::RangoCambiado);
+    Hasta->OnChange = TNotifyEvent(this, &TFExport::RangoCambiado);
+    eExport->OnChange = TNotifyEvent(this, &TFExport::activaBoton);
+    btSelect->OnClick = TNotifyEvent(this, &TFExport::btSelectClick);
+    btExport->OnClick = TNotifyEvent(this, &TFExport::btExportClick);
+    Button1->OnClick = TNotifyEvent(this, &TFExport::Button1Click);
+
+    FormCreate(this);
+}
+
+TFExport::~TFExport() {
+    // The lists point at the bookmarks; they go first.
+    Lista->List1()->Clear();
+    Lista->List2()->Clear();
+}
+
+void TFExport::FormCreate(TObject*) {
+    cbExport->SetItemIndex(0);
+    cbExportChange(cbExport);
+}
+
+QString TFExport::Tabla() const {
+    const int i = cbExport->ItemIndex();
+    return QString::fromLatin1(kTablas[i >= 0 && i < 5 ? i : 0]);
+}
+
+QString TFExport::LimiteDesde() const { return Desde->Value().isEmpty() ? QString() : Desde->Value(); }
+
+QString TFExport::LimiteHasta() const {
+    return Hasta->Value().isEmpty() ? QStringLiteral("zzzzz") : Hasta->Value();
+}
+
+QString TFExport::RangoActual() const {
+    return Tabla() + QChar(0) + Desde->Value() + QChar(0) + Hasta->Value();
+}
+
+void TFExport::cbExportChange(TObject*) {
+    QDesde->Close();
+    QHasta->Close();
+    const QString sql = QStringLiteral("SELECT APELLIDOS, NOMBRE FROM ") + Tabla() + QStringLiteral("\nORDER BY APELLIDOS");
+    QDesde->SQL()->SetText(sql);
+    QHasta->SQL()->SetText(sql);
+    Desde->ResetField();
+    Hasta->ResetField();
+    QDesde->Open();
+    QHasta->Open();
+    QHasta->Last();
+    FListaValida = false;
+    activaBoton(cbExport);
+}
+
+void TFExport::RangoCambiado(TObject* sender) {
+    FListaValida = false;
+    activaBoton(sender);
+}
+
+void TFExport::activaBoton(TObject*) {
+    // The bounds are compared as the surnames they stand for, in the table's own order: an
+    // empty "De" is the start of the alphabet and an empty "a" its end.
+    bool enOrden = true;
+    if (!Desde->Value().isEmpty() && !Hasta->Value().isEmpty())
+        enOrden = platform::db::SpanishCompare(Desde->Value(), Hasta->Value()) <= 0;
+    btExport->SetEnabled(!eExport->Text().trimmed().isEmpty() && enOrden);
+}
+
+void TFExport::PreparaExportacion() {
+    QExport->Close();
+    QExport->SQL()->Clear();
+    QExport->SQL()->Add(QStringLiteral("SELECT NOMBRE, APELLIDOS, DOMICILIO, POBLACION,CDPOSTAL,"));
+    QExport->SQL()->Add(QStringLiteral("PROVINCIA, TELEFONO, FAX, MAIL FROM ") + Tabla());
+    QExport->SQL()->Add(QStringLiteral("WHERE APELLIDOS BETWEEN :ADESDE AND :AHASTA"));
+    QExport->ParamByName(QStringLiteral("ADESDE"))->SetAsString(LimiteDesde());
+    QExport->ParamByName(QStringLiteral("AHASTA"))->SetAsString(LimiteHasta());
+    QExport->Open();
+    Lista->List1()->Clear();
+    Lista->List2()->Clear();
+    FMarcas.clear();
+    const int i = cbExport->ItemIndex();
+    Lista->SetLabel1Caption(QString::fromLatin1(kTitulos[i >= 0 && i < 5 ? i : 0]));
+    for (QExport->First(); !QExport->Eof(); QExport->Next()) {
+        FMarcas.push_back(std::make_unique<TBookmarkObject>(QExport->GetBookmark()));
+        Lista->List2()->AddObject(QExport->FieldByName(QStringLiteral("APELLIDOS"))->AsString() + QLatin1Char(' ') +
+                                      QExport->FieldByName(QStringLiteral("NOMBRE"))->AsString(),
+                                  FMarcas.back().get());
+    }
+    FRangoLista = RangoActual();
+    FListaValida = true;
+}
+
+void TFExport::btSelectClick(TObject*) {
+    PreparaExportacion();
+    Lista->Execute();
+}
+
+void TFExport::btExportClick(TObject*) {
+    // The rows the user reviewed are exported as kept; without a review (or after the table or
+    // range changed) the list is built from the range.
+    if (!FListaValida || FRangoLista != RangoActual() || !QExport->Active()) PreparaExportacion();
+    Indicador->SetProgress(0);
+    Indicador->SetVisible(true);
+    struct Oculta {
+        TGauge* g;
+        ~Oculta() { g->SetVisible(false); }
+    } oculta{Indicador};
+
+    // Written beside the old file and put in its place only when complete.
+    QSaveFile fichero(eExport->Text().trimmed());
+    if (!fichero.open(QIODevice::WriteOnly)) {
+        MensajeError(QStringLiteral("Error al crear archivo"));
+        return;
+    }
+    auto escribe = [&](const QByteArray& linea) {
+        if (fichero.write(linea) != linea.size())
+            throw EInOutError(QStringLiteral("No se puede escribir en \"%1\": %2").arg(eExport->Text(), fichero.errorString()));
+    };
+    QStringList cabecera;
+    for (const char* c : kColumnas) cabecera << QString::fromLatin1(c);
+    escribe(documents::LineaExportacion(cabecera));
+    TStrings* filas = Lista->List2();
+    const int n = filas->Count();
+    for (int i = 0; i < n; ++i) {
+        Indicador->SetProgress(n > 1 ? i * 100 / (n - 1) : 100);
+        Application->ProcessMessages();
+        auto* marca = dynamic_cast<TBookmarkObject*>(filas->Objects(i));
+        if (!marca) continue;
+        QExport->GotoBookmark(marca->Bookmark);
+        QStringList valores;
+        for (const char* c : kColumnas) valores << QExport->FieldByName(QString::fromLatin1(c))->AsString();
+        escribe(documents::LineaExportacion(valores));
+    }
+    if (!fichero.commit())
+        throw EInOutError(QStringLiteral("No se puede guardar \"%1\": %2").arg(eExport->Text(), fichero.errorString()));
+}
+
+void TFExport::Button1Click(TObject*) { Close(); }

@@ -1,0 +1,226 @@
+#include "reports/Listado.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "shell/UData.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace reports {
+
+TQuery* NuevaConsulta(TComponent* owner, const char* nombre, const QString& sql) {
+    auto* q = new TQuery(owner);
+    q->SetName(QString::fromLatin1(nombre));
+    q->SetDatabaseName(QStringLiteral("ZEMBRA"));
+    q->SQL()->SetText(sql);
+    return q;
+}
+
+TQuickRep* NuevoInforme(TComponent* owner, const char* nombre, TDataSet* ds, const QString& titulo,
+                        TPrinterOrientation orientacion) {
+    auto* r = new TQuickRep(owner);
+    r->SetName(QString::fromLatin1(nombre));
+    r->SetDataSet(ds);
+    r->SetReportTitle(titulo);
+    r->Page()->SetOrientation(orientacion);
+    r->Page()->SetTopMargin(12);
+    r->Page()->SetBottomMargin(12);
+    r->Page()->SetLeftMargin(12);
+    r->Page()->SetRightMargin(12);
+    r->Font()->SetName(QStringLiteral("Arial"));
+    r->Font()->SetHeight(-11);
+    return r;
+}
+
+TQRBand* NuevaBanda(TComponent* owner, TQuickRep* informe, const char* nombre, TQRBandType tipo, int alto) {
+    auto* b = new TQRBand(owner);
+    b->SetName(QString::fromLatin1(nombre));
+    b->SetBandType(tipo);
+    b->SetHeight(alto);
+    b->SetParent(informe);
+    return b;
+}
+
+TQRGroup* NuevoGrupo(TComponent* owner, TQuickRep* informe, const char* nombre, const QString& expresion, int alto) {
+    auto* g = new TQRGroup(owner);
+    g->SetName(QString::fromLatin1(nombre));
+    g->SetExpression(expresion);
+    g->SetHeight(alto);
+    g->SetParent(informe);
+    return g;
+}
+
+TQRLabel* NuevaEtiqueta(TComponent* owner, TQRCustomBand* banda, const char* nombre, int left, int top, int width,
+                        const QString& texto, TAlignment alineacion, bool negrita) {
+    auto* l = new TQRLabel(owner);
+    if (nombre && *nombre) l->SetName(QString::fromLatin1(nombre));
+    l->SetParent(banda);
+    l->SetBounds(left, top, width, 16);
+    l->SetAutoSize(false);
+    l->SetAlignment(alineacion);
+    l->SetCaption(texto);
+    if (negrita) l->Font()->SetStyle(TFontStyles{fsBold});
+    return l;
+}
+
+TQRDBText* NuevoCampo(TComponent* owner, TQRCustomBand* banda, const char* nombre, TDataSet* ds, const char* campo,
+                      int left, int top, int width, TAlignment alineacion) {
+    auto* t = new TQRDBText(owner);
+    if (nombre && *nombre) t->SetName(QString::fromLatin1(nombre));
+    t->SetParent(banda);
+    t->SetBounds(left, top, width, 16);
+    t->SetAutoSize(false);
+    t->SetAlignment(alineacion);
+    t->SetDataSet(ds);
+    t->SetDataField(QString::fromLatin1(campo));
+    return t;
+}
+
+TQRExpr* NuevaSuma(TComponent* owner, TQRCustomBand* banda, const char* nombre, const QString& expresion, int left,
+                   int top, int width) {
+    auto* e = new TQRExpr(owner);
+    if (nombre && *nombre) e->SetName(QString::fromLatin1(nombre));
+    e->SetParent(banda);
+    e->SetBounds(left, top, width, 16);
+    e->SetAutoSize(false);
+    e->SetAlignment(taRightJustify);
+    e->SetExpression(expresion);
+    e->SetResetAfterPrint(true);
+    return e;
+}
+
+TCabeceraListado NuevaCabecera(TComponent* owner, TQRCustomBand* banda, const QString& titulo, bool filtro,
+                               const char* nombreTitulo) {
+    TCabeceraListado c;
+    const int ancho = banda->Width();
+    c.Fecha = new TQRSysData(owner);
+    c.Fecha->SetParent(banda);
+    c.Fecha->SetBounds(0, 2, 160, 16);
+    c.Fecha->SetData(qrsDate);
+    c.Pagina = new TQRSysData(owner);
+    c.Pagina->SetParent(banda);
+    c.Pagina->SetBounds(ancho - 160, 2, 160, 16);
+    c.Pagina->SetAutoSize(false);
+    c.Pagina->SetAlignment(taRightJustify);
+    c.Pagina->SetData(qrsPageNumber);
+    c.Pagina->SetText(QStringLiteral("Página : "));
+    c.Titulo = NuevaEtiqueta(owner, banda, nombreTitulo, 0, 20, ancho, titulo, taCenter, true);
+    c.Titulo->SetHeight(24);
+    c.Titulo->Font()->SetHeight(-17);
+    if (filtro) {
+        c.Filtro = NuevaEtiqueta(owner, banda, "QRFiltro", 0, 46, ancho, QString(), taCenter, true);
+        c.Filtro->Font()->SetHeight(-12);
+    }
+    return c;
+}
+
+std::vector<TSitio> Reparte(int ancho, std::initializer_list<TColumna> columnas) {
+    int total = 0;
+    for (const TColumna& c : columnas) total += c.Peso;
+    std::vector<TSitio> r;
+    int x = 0;
+    for (const TColumna& c : columnas) {
+        const int w = c.Peso * ancho / std::max(1, total);
+        r.push_back({x, w - 4});
+        x += w;
+    }
+    return r;
+}
+
+std::vector<TSitio> Cabeceras(TComponent* owner, TQRCustomBand* banda, int top,
+                              std::initializer_list<TColumna> columnas) {
+    std::vector<TSitio> sitios = Reparte(banda->Width(), columnas);
+    size_t i = 0;
+    for (const TColumna& c : columnas) {
+        NuevaEtiqueta(owner, banda, nullptr, sitios[i].Left, top, sitios[i].Width, QString::fromUtf8(c.Cabecera),
+                      c.Alineacion, true);
+        ++i;
+    }
+    auto* raya = new TQRShape(owner);
+    raya->SetParent(banda);
+    raya->SetShape(qrsHorLine);
+    raya->SetBounds(0, top + 17, banda->Width(), 2);
+    return sitios;
+}
+
+TListaSimple::TListaSimple(TComponent* owner, const char* nombreForm, const char* nombreConsulta,
+                           const QString& titulo, const QString& sql, const char* campoGrupo,
+                           std::initializer_list<TCampoLista> campos, TPrinterOrientation orientacion)
+    : TForm(owner) {
+    SetName(QString::fromLatin1(nombreForm));
+    Consulta = NuevaConsulta(this, nombreConsulta, sql);
+    QuickRep1 = NuevoInforme(this, "QuickRep1", Consulta, titulo, orientacion);
+    QRBand1 = NuevaBanda(this, QuickRep1, "QRBand1", rbPageHeader, 70);
+    QRLabel1 = NuevaCabecera(this, QRBand1, titulo).Titulo;
+    std::vector<TColumna> columnas;
+    std::vector<TSitio> sitios;
+    {
+        int total = 0;
+        for (const TCampoLista& c : campos) total += c.Peso;
+        int x = 0;
+        const int ancho = QRBand1->Width();
+        for (const TCampoLista& c : campos) {
+            const int w = c.Peso * ancho / std::max(1, total);
+            sitios.push_back({x, w - 4});
+            NuevaEtiqueta(this, QRBand1, nullptr, x, 50, w - 4, QString::fromUtf8(c.Cabecera), c.Alineacion, true);
+            x += w;
+        }
+        auto* raya = new TQRShape(this);
+        raya->SetParent(QRBand1);
+        raya->SetShape(qrsHorLine);
+        raya->SetBounds(0, 67, ancho, 2);
+    }
+    if (campoGrupo) {
+        QRGroup1 = NuevoGrupo(this, QuickRep1, "QRGroup1", QString::fromLatin1(campoGrupo), 24);
+        auto* valor = NuevoCampo(this, QRGroup1, "QRGrupo", Consulta, campoGrupo, 0, 5, QRGroup1->Width());
+        valor->Font()->SetStyle(TFontStyles{fsBold});
+        valor->Font()->SetHeight(-12);
+    }
+    QRBand2 = NuevaBanda(this, QuickRep1, "QRBand2", rbDetail, 18);
+    size_t i = 0;
+    for (const TCampoLista& c : campos) {
+        NuevoCampo(this, QRBand2, nullptr, Consulta, c.Campo, sitios[i].Left, 1, sitios[i].Width, c.Alineacion);
+        ++i;
+    }
+    OnClose = TCloseEvent(this, &TListaSimple::FormClose);
+}
+
+void TListaSimple::FormClose(TObject*, TCloseAction& action) { action = caFree; }
+
+QString SituacionExpediente(int situacion) {
+    switch (situacion) {
+    case 1: return QStringLiteral("ABIERTO");
+    case 2: return QStringLiteral("FACTURADO");
+    case 3: return QStringLiteral("CERRADO");
+    default: return QString();
+    }
+}
+
+QString SituacionConsulta(int situacion) {
+    switch (situacion) {
+    case 1: return QStringLiteral("ABIERTA");
+    case 2: return QStringLiteral("FACTURADA");
+    default: return QStringLiteral("COBRADA");
+    }
+}
+
+QString MonedaDespacho() { return Dat->TSistem->FieldByName(QStringLiteral("MONEDA"))->AsString(); }
+double CambioEuro() { return Dat->TSistemEURO->AsFloat(); }
+
+QString FormatoMoneda(const QString& moneda) {
+    return moneda == u"E" ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0");
+}
+
+QString ImporteTexto(double importe, int decimales) {
+    return Format(QStringLiteral("%10.*n"), decimales, importe).trimmed();
+}
+
+QString ReferenciaFactura(TDateTime fechaFactura, int factura) {
+    if (factura == 0 || double(fechaFactura) == 0) return QString();
+    int ano = 0, mes = 0, dia = 0;
+    DecodeDate(fechaFactura, ano, mes, dia);
+    if (ano <= 0) return QString();
+    return QStringLiteral("%1-%2").arg(ano).arg(factura);
+}
+
+}  // namespace reports

@@ -1,0 +1,114 @@
+#pragma once
+// Pieces the office's list reports share: their queries on the office's database, the page
+// header (title, date, "Página : "), column heads over the detail columns, and the words and
+// number formats that several lists print alike.
+#include "platform/db/DBTables.h"
+#include "platform/forms/Forms.h"
+#include "platform/report/QRCtrls.h"
+#include "platform/report/QuickRpt.h"
+
+#include <initializer_list>
+#include <vector>
+
+namespace reports {
+
+TQuery* NuevaConsulta(TComponent* owner, const char* nombre, const QString& sql);
+// A report over `ds` in Arial 8, A4 (landscape for wide lists), with the program's margins.
+TQuickRep* NuevoInforme(TComponent* owner, const char* nombre, TDataSet* ds, const QString& titulo,
+                        TPrinterOrientation orientacion = poPortrait);
+TQRBand* NuevaBanda(TComponent* owner, TQuickRep* informe, const char* nombre, TQRBandType tipo, int alto);
+TQRGroup* NuevoGrupo(TComponent* owner, TQuickRep* informe, const char* nombre, const QString& expresion, int alto);
+TQRLabel* NuevaEtiqueta(TComponent* owner, TQRCustomBand* banda, const char* nombre, int left, int top, int width,
+                        const QString& texto = QString(), TAlignment alineacion = taLeftJustify, bool negrita = false);
+TQRDBText* NuevoCampo(TComponent* owner, TQRCustomBand* banda, const char* nombre, TDataSet* ds, const char* campo,
+                      int left, int top, int width, TAlignment alineacion = taLeftJustify);
+TQRExpr* NuevaSuma(TComponent* owner, TQRCustomBand* banda, const char* nombre, const QString& expresion, int left,
+                   int top, int width);
+
+// The page header every list prints: date at the left, "Página : " and the page at the right,
+// and the title label (named QRLabel1 unless told) centred below them. `filtro` adds the
+// range label QRFiltro under the title.
+struct TCabeceraListado {
+    TQRLabel* Titulo = nullptr;
+    TQRSysData* Fecha = nullptr;
+    TQRSysData* Pagina = nullptr;
+    TQRLabel* Filtro = nullptr;
+};
+TCabeceraListado NuevaCabecera(TComponent* owner, TQRCustomBand* banda, const QString& titulo, bool filtro = false,
+                               const char* nombreTitulo = "QRLabel1");
+
+// A column: its head and its share of the printable width.
+struct TColumna {
+    const char* Cabecera;
+    int Peso;
+    TAlignment Alineacion = taLeftJustify;
+};
+// Lefts and widths of the columns across the band's printable width.
+struct TSitio {
+    int Left, Width;
+};
+std::vector<TSitio> Reparte(int ancho, std::initializer_list<TColumna> columnas);
+// The heads of the columns, bold, at `top` of the header band, with a line under them; the
+// places of the columns.
+std::vector<TSitio> Cabeceras(TComponent* owner, TQRCustomBand* banda, int top,
+                              std::initializer_list<TColumna> columnas);
+
+// Case-file state 1 "ABIERTO", 2 "FACTURADO", 3 "CERRADO", else empty.
+QString SituacionExpediente(int situacion);
+// Consultation state 1 "ABIERTA", 2 "FACTURADA", any other "COBRADA".
+QString SituacionConsulta(int situacion);
+// The office currency of the settings record ("E" euros, "P" pesetas) and its exchange rate.
+QString MonedaDespacho();
+double CambioEuro();
+// Display format of amounts: "#,##0.00" for euros, "#,##0" for pesetas.
+QString FormatoMoneda(const QString& moneda);
+// "%10.2n" / "%10.0n" as Spanish text.
+QString ImporteTexto(double importe, int decimales);
+// Invoice reference "2001-15" of a year and a number, empty when either is missing.
+QString ReferenciaFactura(TDateTime fechaFactura, int factura);
+
+// A list that carries no code of its own: one query, a page header with the title, the date
+// and the page, column heads, and one detail band of the query's fields, optionally grouped on
+// one field whose value heads each group.
+struct TCampoLista {
+    const char* Cabecera;
+    const char* Campo;
+    int Peso;
+    TAlignment Alineacion = taLeftJustify;
+};
+class TListaSimple : public TForm {
+public:
+    TListaSimple(TComponent* owner, const char* nombreForm, const char* nombreConsulta, const QString& titulo,
+                 const QString& sql, const char* campoGrupo, std::initializer_list<TCampoLista> campos,
+                 TPrinterOrientation orientacion = poPortrait);
+
+    TQuery* Consulta = nullptr;  // also under the query's own name
+    TQuickRep* QuickRep1 = nullptr;
+    TQRBand* QRBand1 = nullptr;   // page header
+    TQRGroup* QRGroup1 = nullptr;  // group header, when grouped
+    TQRBand* QRBand2 = nullptr;   // detail
+    TQRLabel* QRLabel1 = nullptr;  // title
+
+    void FormClose(TObject* sender, TCloseAction& action);
+};
+
+// Builds a report form, lets `prepara` fill it, previews it through the preview window and
+// closes the form (which frees itself), whatever happens.
+template <class Form, class Base, class Prepara>
+void Presenta(Form*& variable, TQuickRep* Base::*informe, Prepara prepara);
+
+}  // namespace reports
+
+#include "reports/PresPrel.h"
+
+template <class Form, class Base, class Prepara>
+void reports::Presenta(Form*& variable, TQuickRep* Base::*informe, Prepara prepara) {
+    variable = new Form(Application);
+    Form* form = variable;
+    struct Cierre {
+        Form* F;
+        ~Cierre() { F->Close(); }
+    } cierre{form};
+    prepara(form);
+    PresentaInforme(form->*informe);
+}

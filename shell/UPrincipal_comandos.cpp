@@ -1,0 +1,492 @@
+// The main window's commands: the main menu, the rights that govern it, and the record commands
+// that create, open and delete case files and consultations or open the forms of the office.
+#include "documents/UFusion.h"
+#include "platform/rtl/SysUtils.h"
+#include "records/UAboCli.h"
+#include "records/UAbogado.h"
+#include "records/UAsunto.h"
+#include "records/UCliente.h"
+#include "records/UConsulta.h"
+#include "records/UContrario.h"
+#include "records/UExpediente.h"
+#include "records/UNuevo.h"
+#include "records/UPerito.h"
+#include "records/UProcu.h"
+#include "records/UbscContacto.h"
+#include "shell/Abusca.h"
+#include "shell/Acceso.h"
+#include "shell/UAcercaDe.h"
+#include "shell/UData.h"
+#include "shell/UPrincipal.h"
+#include "shell/UPrivacidad.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <memory>
+
+namespace {
+
+TField* F(TDataSet* ds, const char* campo) { return ds->FieldByName(QString::fromLatin1(campo)); }
+
+bool Derecho(const char* derecho) { return F(Dat->TPriv, derecho)->AsBoolean(); }
+
+// Runs one statement of the delete cascades with the key of the case file or consultation.
+void Ejecuta(const QString& sql, const QString& ano, const QString& numero) {
+    TQuery q(nullptr);
+    q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+    q.SQL()->SetText(sql);
+    if (!ano.isNull()) {
+        q.ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
+        q.ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+    }
+    q.ExecSQL();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------- menu
+
+void TPrincipio::CreaMenuPrincipal() {
+    using T = TPrincipio;
+    const QString n;
+    MainMenu1 = new TMainMenu(this);
+    MainMenu1->SetName(QStringLiteral("MainMenu1"));
+    ConfigurarImpresora = new TPrinterSetupDialog(this);
+    ConfigurarImpresora->SetName(QStringLiteral("ConfigurarImpresora"));
+    auto separador = [&](TMenuItem* m) { Item(m, n, QStringLiteral("-"), nullptr); };
+
+    Archivo1 = Item(MainMenu1, QStringLiteral("Archivo1"), QStringLiteral("&Archivo"), nullptr);
+    Despacho1 = Item(Archivo1, QStringLiteral("Despacho1"), QStringLiteral("&Datos Despacho"), nullptr);
+    AbogadosDespacho1 = Item(Archivo1, QStringLiteral("AbogadosDespacho1"), QStringLiteral("&Abogados Despacho"),
+                             &T::AbogadosDespacho1Click);
+    separador(Archivo1);
+    Clientes1 = Item(Archivo1, QStringLiteral("Clientes1"), QStringLiteral("&Clientes"), &T::Clientes1Click);
+    Contrarios1 = Item(Archivo1, QStringLiteral("Contrarios1"), QStringLiteral("C&ontrarios"), &T::Contrarios1Click);
+    Abogados1 = Item(Archivo1, QStringLiteral("Abogados1"), QStringLiteral("A&bogados"), &T::Abogados1Click);
+    Procuradores1 = Item(Archivo1, QStringLiteral("Procuradores1"), QStringLiteral("P&rocuradores"), &T::Procuradores1Click);
+    Peritos1 = Item(Archivo1, QStringLiteral("Peritos1"), QStringLiteral("P&eritos"), &T::Peritos1Click);
+    separador(Archivo1);
+    ConceptosContables1 = Item(Archivo1, QStringLiteral("ConceptosContables1"), QStringLiteral("Co&nceptos Contables"), nullptr);
+    AnotacionesAgenda1 = Item(Archivo1, QStringLiteral("AnotacionesAgenda1"), QStringLiteral("Ano&taciones Agenda"), nullptr);
+    separador(Archivo1);
+    Impresora1 = Item(Archivo1, QStringLiteral("Impresora1"), QStringLiteral("&Impresora"), &T::Impresora1Click);
+    separador(Archivo1);
+    Salir1 = Item(Archivo1, QStringLiteral("Salir1"), QStringLiteral("&Salir"), &T::btSalirClick);
+    Salir1->SetHint(QStringLiteral("Salir del Programa"));
+
+    Expedientes1 = Item(MainMenu1, QStringLiteral("Expedientes1"), QStringLiteral("&Expedientes"), nullptr);
+    Nuevo1 = Item(Expedientes1, QStringLiteral("Nuevo1"), QStringLiteral("Nuevo"), &T::Nuevo1Click);
+    Abrir2 = Item(Expedientes1, QStringLiteral("Abrir2"), QStringLiteral("Abrir"), &T::Abrir2Click);
+    Borrar1 = Item(Expedientes1, QStringLiteral("Borrar1"), QStringLiteral("Borrar"), &T::Borrar1Click);
+    Consultas1 = Item(MainMenu1, QStringLiteral("Consultas1"), QStringLiteral("&Consultas"), nullptr);
+    Nuevo2 = Item(Consultas1, QStringLiteral("Nuevo2"), QStringLiteral("Nuevo"), &T::Nuevo2Click);
+    Abrir3 = Item(Consultas1, QStringLiteral("Abrir3"), QStringLiteral("Abrir"), &T::Abrir3Click);
+    Borrar2 = Item(Consultas1, QStringLiteral("Borrar2"), QStringLiteral("Borrar"), &T::Borrar2Click);
+
+    Herramientas1 = Item(MainMenu1, QStringLiteral("Herramientas1"), QStringLiteral("&Herramientas"), nullptr);
+    AgendaDiaria = Item(Herramientas1, QStringLiteral("AgendaDiaria"), QStringLiteral("Agenda Diaria"), nullptr);
+    Escritos = Item(Herramientas1, QStringLiteral("Escritos"), QStringLiteral("&Escritos"), nullptr);
+    Exportar = Item(Herramientas1, QStringLiteral("Exportar"), QStringLiteral("&Exportar .."), nullptr);
+    separador(Herramientas1);
+    Recuentos2 = Item(Herramientas1, QStringLiteral("Recuentos2"), QStringLiteral("&Recuentos"), nullptr);
+    Accesos1 = Item(Herramientas1, QStringLiteral("Accesos1"), QStringLiteral("&Privacidad"), &T::Accesos1Click);
+    CambiodeUsuario1 = Item(Herramientas1, QStringLiteral("CambiodeUsuario1"), QStringLiteral("Cambio de &Usuario"),
+                            &T::CambiodeUsuario1Click);
+    separador(Herramientas1);
+    Limpiardatos1 = Item(Herramientas1, QStringLiteral("Limpiardatos1"), QStringLiteral("&Vaciar Tablas"), &T::Limpiardatos1Click);
+
+    Informes1 = Item(MainMenu1, QStringLiteral("Informes1"), QStringLiteral("&Informes"), nullptr);
+    CreaMenuInformes(Informes1);
+    Utilidades1 = Item(MainMenu1, QStringLiteral("Utilidades1"), QStringLiteral("&Utilidades"), nullptr);
+    Legislacion = Item(Utilidades1, QStringLiteral("Legislacion"), QStringLiteral("&Legislación"), &T::LegislacionClick);
+    Ayuda2 = Item(MainMenu1, QStringLiteral("Ayuda2"), QStringLiteral("A&yuda"), nullptr);
+    Ayuda1 = Item(Ayuda2, QStringLiteral("Ayuda1"), QStringLiteral("Ayuda .."), &T::Ayuda1Click);
+    Acercade1 = Item(Ayuda2, QStringLiteral("Acercade1"), QStringLiteral("Acerca de ..."), &T::Acercade1Click);
+    SetMenu(MainMenu1);
+}
+
+void TPrincipio::CreaMenuInformes(TMenuItem* informes) {
+    const QString n;
+    for (const char* c : {"&Clientes", "Con&trarios", "&Abogados", "&Procuradores", "Pe&ritos", "Po&deres",
+                          "Con Provisiones de &Fondos", "Sin Provisiones de Fondos", "&Expedientes", "&Facturas",
+                          "Conceptos Conta&bles", "Conceptos A&genda", "&Otros"})
+        Item(informes, n, QString::fromUtf8(c), nullptr)->SetEnabled(false);
+}
+
+// ---------------------------------------------------------------------------------------------- helpers
+
+bool TPrincipio::AbogadoElegido() {
+    if (ZbAbogados->Visible() && ZbAbogados->GetDisplayText() == u"TODOS") {
+        MensajeError(QStringLiteral("Debe Seleccionar un ABOGADO"));
+        return false;
+    }
+    return true;
+}
+
+bool TPrincipio::AlcanzaAbogado(const char* derecho) {
+    if (!Derecho(derecho)) return false;
+    const int abogado = F(Dat->TPriv, "Abogado")->AsInteger();
+    return abogado == -1 || (!Dat->TAboCli->IsEmpty() && abogado == F(Dat->TAboCli, "ABOCLI")->AsInteger());
+}
+
+bool TPrincipio::SituaExpediente() {
+    if (!TExped->Active() || TExped->IsEmpty()) return false;
+    return Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({F(TExped, "ANO")->Value(), F(TExped, "NUMERO")->Value()}), 0);
+}
+
+bool TPrincipio::SituaConsulta() {
+    if (!TConsul->Active() || TConsul->IsEmpty()) return false;
+    return Dat->TConsultas->Locate(QStringLiteral("ANO;NUMERO"),
+                                   VarArrayOf({F(TConsul, "ANO")->Value(), F(TConsul, "NUMERO")->Value()}), 0);
+}
+
+// ---------------------------------------------------------------------------------------------- case files
+
+void TPrincipio::Nuevo1Click(TObject*) {
+    if (!AbogadoElegido()) return;
+    std::unique_ptr<TNuevoExp> dlg(new TNuevoExp(nullptr));
+    NuevoExp = dlg.get();
+    dlg->Prepara(TNuevoExp::CaptionExpediente);
+    if (dlg->ShowModal() != mrOk) return;
+    const QString ano = dlg->AnoActual->Text(), numero = dlg->Expediente->Text();
+    dlg.reset();
+    Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0);
+    AbreExpediente();
+}
+
+void TPrincipio::Abrir2Click(TObject*) {
+    if (!SituaExpediente()) {
+        MensajeError(QStringLiteral("No hay EXPEDIENTES"));
+        return;
+    }
+    AbreExpediente();
+}
+
+void TPrincipio::AbreExpediente() {
+    Expediente = new TExpediente(Application);
+    Expediente->ShowModal();
+    RefrescaExpedientes();
+    if (!Dat->TExped->IsEmpty())
+        TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({F(Dat->TExped, "ANO")->Value(), F(Dat->TExped, "NUMERO")->Value()}), 0);
+}
+
+void TPrincipio::Borrar1Click(TObject*) {
+    if (!SituaExpediente()) {
+        MensajeError(QStringLiteral("Expediente NO EXISTE"));
+        return;
+    }
+    const QString ano = F(Dat->TExped, "ANO")->AsString(), numero = F(Dat->TExped, "NUMERO")->AsString();
+    if (!MensajeConfirmacion(QStringLiteral("BORRAR Expediente ") + ano + QLatin1Char('/') + numero)) return;
+    // Asked before the database is held for writing: other workstations never wait on this box.
+    const bool apuntes = MensajeConfirmacion(QStringLiteral("BORRAR apuntes Económicos y de Agenda"));
+    try {
+        Dat->EnTransaccion([&] {
+            if (apuntes) {
+                Ejecuta(QStringLiteral("DELETE FROM AGENDA WHERE ANO = :ANO AND NUMERO = :NUMERO AND TIPO IN ('E', 'X')"), ano, numero);
+                Ejecuta(QStringLiteral("DELETE FROM CUENTAS WHERE ANO = :ANO AND NUMERO = :NUMERO"), ano, numero);
+            }
+            Ejecuta(QStringLiteral("DELETE FROM EXPCLI WHERE ANO = :ANO AND NUMERO = :NUMERO"), ano, numero);
+            Ejecuta(QStringLiteral("DELETE FROM EXPCON WHERE ANO = :ANO AND NUMERO = :NUMERO"), ano, numero);
+            Dat->TExped->Delete();
+        });
+    } catch (const std::exception&) {
+        // The data module's cursors may still show rows the rollback brought back.
+        if (Dat->TExped->State() != dsBrowse) Dat->TExped->Cancel();
+        MensajeError(QStringLiteral("ERROR al BORRAR EXPEDIENTE"));
+    }
+    for (TDataSet* t : std::initializer_list<TDataSet*>{Dat->TExped, Dat->TExpCli, Dat->TExpCon, Dat->TCuentas, Dat->TAgen})
+        if (t->Active()) t->Refresh();
+    RefrescaExpedientes();
+}
+
+// ---------------------------------------------------------------------------------------------- consultations
+
+void TPrincipio::Nuevo2Click(TObject*) {
+    if (!AbogadoElegido()) return;
+    std::unique_ptr<TNuevoExp> dlg(new TNuevoExp(nullptr));
+    NuevoExp = dlg.get();
+    dlg->Prepara(TNuevoExp::CaptionConsulta);
+    if (dlg->ShowModal() != mrOk) return;
+    const QString ano = dlg->AnoActual->Text(), numero = dlg->Expediente->Text();
+    dlg.reset();
+    Dat->TConsultas->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0);
+    AbreConsulta();
+}
+
+void TPrincipio::Abrir3Click(TObject*) {
+    if (!SituaConsulta()) {
+        MensajeError(QStringLiteral("No hay CONSULTAS"));
+        return;
+    }
+    AbreConsulta();
+}
+
+void TPrincipio::AbreConsulta() {
+    Consulta = new TConsulta(Application);
+    Consulta->activaEdicion(true);
+    Consulta->ShowModal();
+    RefrescaConsultas();
+    if (!Dat->TConsultas->IsEmpty())
+        TConsul->Locate(QStringLiteral("ANO;NUMERO;ABOCLI"),
+                        VarArrayOf({F(Dat->TConsultas, "ANO")->Value(), F(Dat->TConsultas, "NUMERO")->Value(),
+                                    F(Dat->TConsultas, "ABOCLI")->Value()}),
+                        0);
+}
+
+void TPrincipio::Borrar2Click(TObject*) {
+    if (!SituaConsulta()) {
+        MensajeError(QStringLiteral("Consulta NO EXISTE"));
+        return;
+    }
+    const QString ano = F(Dat->TConsultas, "ANO")->AsString(), numero = F(Dat->TConsultas, "NUMERO")->AsString();
+    if (!MensajeConfirmacion(QStringLiteral("BORRAR Consulta ") + ano + QLatin1Char('/') + numero)) return;
+    const bool apuntes = MensajeConfirmacion(QStringLiteral("BORRAR apuntes de Agenda"));
+    try {
+        Dat->EnTransaccion([&] {
+            if (apuntes)
+                Ejecuta(QStringLiteral("DELETE FROM AGENDA WHERE ANO = :ANO AND NUMERO = :NUMERO AND TIPO IN ('C', 'Y')"), ano, numero);
+            Dat->TConsultas->Delete();
+        });
+    } catch (const std::exception&) {
+        if (Dat->TConsultas->State() != dsBrowse) Dat->TConsultas->Cancel();
+        MensajeError(QStringLiteral("ERROR al BORRAR CONSULTA"));
+    }
+    for (TDataSet* t : std::initializer_list<TDataSet*>{Dat->TConsultas, Dat->TAgen})
+        if (t->Active()) t->Refresh();
+    RefrescaConsultas();
+}
+
+// ---------------------------------------------------------------------------------------------- views of a case file
+
+bool TPrincipio::EligeParteDelExpediente(bool clientes, int& codigo) {
+    const QString tabla = clientes ? QStringLiteral("CLIENTE") : QStringLiteral("CONTRARIO");
+    std::unique_ptr<TBuscar> d(new TBuscar(nullptr));
+    d->QBusca->Close();
+    d->QBusca->SQL()->Clear();
+    d->QBusca->SQL()->Add(QStringLiteral("SELECT A.") + tabla + QStringLiteral(" as CODIGO,"));
+    d->QBusca->SQL()->Add(QStringLiteral("B.APELLIDOS || ',' || B.NOMBRE as NOMBRE "));
+    d->QBusca->SQL()->Add(clientes ? QStringLiteral("FROM EXPCLI A, CLIENTES B ") : QStringLiteral("FROM EXPCON A, CONTRARIOS B "));
+    d->QBusca->SQL()->Add(QStringLiteral("WHERE A.") + tabla + QStringLiteral(" = B.") + tabla + QLatin1Char(' '));
+    d->QBusca->SQL()->Add(QStringLiteral("  AND A.ANO = :ANO AND A.NUMERO = :NUMERO "));
+    d->QBusca->SQL()->Add(QStringLiteral("ORDER BY NOMBRE"));
+    d->QBusca->ParamByName(QStringLiteral("ANO"))->SetAsString(F(TExped, "ANO")->AsString());
+    d->QBusca->ParamByName(QStringLiteral("NUMERO"))->SetAsString(F(TExped, "NUMERO")->AsString());
+    d->QBusca->Open();
+    d->SetCaption(clientes ? QStringLiteral("Buscar Cliente") : QStringLiteral("Buscar Contrario"));
+    d->Inicia(clientes ? QStringLiteral("Clientes del Expediente") : QStringLiteral("Contrarios del Expediente"), false, 0);
+    if (d->ShowModal() != mrOk || d->QBusca->IsEmpty()) return false;
+    codigo = F(d->QBusca, "CODIGO")->AsInteger();
+    return true;
+}
+
+void TPrincipio::VerParte(const char* campo, const QString& mensaje, TFormRegistro* (*crea)(), TDataSet* personas,
+                          const char* clave, const char* referencia, const QString& caption) {
+    if (!TExped->Active() || TExped->IsEmpty()) return;
+    int codigo = F(TExped, campo)->AsInteger();
+    if (codigo == 0) {
+        ShowMessage(mensaje);
+        return;
+    }
+    const bool cliente = qstrcmp(campo, "CLIENTE") == 0;
+    if (cliente || qstrcmp(campo, "CONTRARIO") == 0)
+        if (!EligeParteDelExpediente(cliente, codigo)) return;
+    personas->Locate(QString::fromLatin1(clave), Variant(codigo), 0);
+    TFormRegistro* f = crea();
+    f->activaEdicion(false);
+    if (!caption.isEmpty()) f->SetCaption(caption);
+    if (auto* ficha = dynamic_cast<records::TFichaPersona*>(f); ficha && ficha->Referencia && referencia)
+        ficha->Referencia->SetText(F(TExped, referencia)->AsString());
+    f->btAsigna->SetVisible(false);
+    f->btBuscar->SetVisible(false);
+    f->ShowModal();
+}
+
+void TPrincipio::Cliente1Click(TObject*) {
+    VerParte("CLIENTE", QStringLiteral("No tiene CLIENTE asignado"), [] {
+        TCliente::FijaModo(0);
+        return static_cast<TFormRegistro*>(Cliente = new TCliente(Application));
+    }, Dat->TClientes, "CLIENTE", "REFCLI");
+}
+
+void TPrincipio::AbogadoCliente1Click(TObject*) {
+    VerParte("ABOCLI", QStringLiteral("No tiene ABOGADO DEL CLIENTE asignado"), [] {
+        return static_cast<TFormRegistro*>(AboCli = new TAboCli(Application));
+    }, Dat->TAboCli, "ABOCLI", nullptr);
+}
+
+void TPrincipio::ProcuradorCliente1Click(TObject*) {
+    VerParte("PROCLI", QStringLiteral("No tiene PROCURADOR DEL CLIENTE asignado"), [] {
+        TProcu::FijaModo(0);
+        return static_cast<TFormRegistro*>(Procu = new TProcu(Application));
+    }, Dat->TProcu, "PROCU", "REFPROCLI", QStringLiteral("Procurador del Cliente"));
+}
+
+void TPrincipio::Contrario1Click(TObject*) {
+    VerParte("CONTRARIO", QStringLiteral("No tiene CONTRARIO asignado"), [] {
+        TContrario::FijaModo(0);
+        return static_cast<TFormRegistro*>(Contrario = new TContrario(Application));
+    }, Dat->TContrarios, "CONTRARIO", "REFCON");
+}
+
+void TPrincipio::AbogadoContrario1Click(TObject*) {
+    VerParte("ABOCON", QStringLiteral("No tiene ABOGADO DEL CONTRARIO asignado"), [] {
+        return static_cast<TFormRegistro*>(Abogado = new TAbogado(Application));
+    }, Dat->TAbogados, "ABOGADO", "REFABOCON");
+}
+
+void TPrincipio::ProcuradorContrario1Click(TObject*) {
+    VerParte("PROCON", QStringLiteral("No tiene PROCURADOR CONTRARIO asignado"), [] {
+        TProcu::FijaModo(0);
+        return static_cast<TFormRegistro*>(Procu = new TProcu(Application));
+    }, Dat->TProcu, "PROCU", "REFPROCON", QStringLiteral("Procurador Contrario"));
+}
+
+void TPrincipio::Perito1Click(TObject*) {
+    // The case file keeps no reference of its own for the expert: the client's is shown.
+    VerParte("PERITO", QStringLiteral("No tiene PERITO asignado"), [] {
+        return static_cast<TFormRegistro*>(Perito = new TPerito(Application));
+    }, Dat->TPeritos, "PERITO", "REFCLI");
+}
+
+void TPrincipio::Asunto1Click(TObject*) {
+    if (!SituaExpediente()) {
+        MensajeError(QStringLiteral("No hay expedientes"));
+        return;
+    }
+    Asunto = new TAsunto(Application);
+    Asunto->activaEdicion(false);
+    Asunto->ShowModal();
+}
+
+// ---------------------------------------------------------------------------------------------- archive
+
+void TPrincipio::ArchivoPersonas(TFormRegistro* f, const QString& caption) {
+    f->activaEdicion(true);
+    if (!caption.isEmpty()) f->SetCaption(caption);
+    if (auto* ficha = dynamic_cast<records::TFichaPersona*>(f)) {
+        if (ficha->LabelRefe) ficha->LabelRefe->SetVisible(false);
+        if (ficha->Referencia) ficha->Referencia->SetVisible(false);
+    }
+    f->btAsigna->SetVisible(false);
+    f->ShowModal();
+}
+
+void TPrincipio::Clientes1Click(TObject*) {
+    TCliente::FijaModo(0);
+    ArchivoPersonas(Cliente = new TCliente(Application), QString());
+}
+
+void TPrincipio::Contrarios1Click(TObject*) {
+    TContrario::FijaModo(0);
+    ArchivoPersonas(Contrario = new TContrario(Application), QStringLiteral("Contrarios"));
+}
+
+void TPrincipio::Abogados1Click(TObject*) { ArchivoPersonas(Abogado = new TAbogado(Application), QStringLiteral("Abogados")); }
+
+void TPrincipio::Procuradores1Click(TObject*) {
+    TProcu::FijaModo(0);
+    ArchivoPersonas(Procu = new TProcu(Application), QStringLiteral("Procurador"));
+}
+
+void TPrincipio::Peritos1Click(TObject*) { ArchivoPersonas(Perito = new TPerito(Application), QStringLiteral("Peritos")); }
+
+void TPrincipio::AbogadosDespacho1Click(TObject*) {
+    TAboCli::FijaModo(QStringLiteral("P"));
+    AboCli = new TAboCli(Application);
+    AboCli->activaEdicion(true);
+    AboCli->ShowModal();
+    // The firm's lawyers may have changed: the selector is reloaded on the lawyer it showed.
+    const Variant abogado = QAbo->Active() && !QAbo->IsEmpty() ? F(QAbo, "ABOCLI")->Value() : Variant();
+    const bool todos = ZbAbogados->GetDisplayText() == u"TODOS";
+    QAbo->Close();
+    QAbo->Open();
+    EligeSelectorAbogado();
+    if (ZbAbogados->Visible() && !todos && !abogado.IsNull()) {
+        QAbo->Locate(QStringLiteral("ABOCLI"), abogado, 0);
+        ZbAbogados->SetValue(abogado.AsString());
+    }
+}
+
+void TPrincipio::Impresora1Click(TObject*) { ConfigurarImpresora->Execute(); }
+
+void TPrincipio::btSalirClick(TObject*) { Close(); }
+
+// ---------------------------------------------------------------------------------------------- tools
+
+void TPrincipio::SpeedItem1Click(TObject*) {
+    FContacto = new TFContacto(Application);
+    FContacto->ShowModal();
+    FContacto->Release();
+}
+
+void TPrincipio::Accesos1Click(TObject*) {
+    const TBookmark usuario = Dat->TPriv->GetBookmark();
+    {
+        std::unique_ptr<TFPrivacidad> f(new TFPrivacidad(nullptr));
+        FPrivacidad = f.get();
+        f->activaEdicion(true);
+        f->ShowModal();
+    }
+    // Back on the user who is logged in, whatever the form left current.
+    if (Dat->TPriv->BookmarkValid(usuario)) Dat->TPriv->GotoBookmark(usuario);
+}
+
+void TPrincipio::CambiodeUsuario1Click(TObject*) {
+    const TBookmark anterior = Dat->TPriv->GetBookmark();
+    std::unique_ptr<TEntrada> login(new TEntrada(nullptr));
+    Entrada = login.get();
+    const int r = login->ShowModal();
+    login.reset();
+    if (r == mrNo || r != mrOk) {
+        // The previous user keeps their identity and rights.
+        if (Dat->TPriv->BookmarkValid(anterior)) Dat->TPriv->GotoBookmark(anterior);
+        if (r == mrNo) MensajeError(QStringLiteral("Identificación incorrecta"));
+        return;
+    }
+    AplicaPermisos();
+    if (Paginas->ActivePage() == pgConsultas) RefrescaConsultas();
+    else RefrescaExpedientes();
+}
+
+void TPrincipio::btHelpClick(TObject*) { Application->HelpCommand(HELP_CONTENTS, 0); }
+
+void TPrincipio::Ayuda1Click(TObject*) { Application->HelpCommand(HELP_CONTENTS, 0); }
+
+void TPrincipio::Acercade1Click(TObject*) {
+    auto* a = new TAcerca(Application);
+    a->ShowModal();
+}
+
+void TPrincipio::LegislacionClick(TObject*) {
+    // One program path, started directly: it may hold blanks and never passes through a shell.
+    const QString programa = Dat->TSistem->FieldByName(QStringLiteral("CDROM"))->AsString();
+    const QFileInfo fi(programa);
+    if (programa.trimmed().isEmpty() || !fi.isFile() || !fi.isExecutable() ||
+        !QProcess::startDetached(programa, QStringList(), fi.absolutePath()))
+        MensajeError(QStringLiteral("No puedo ejecutar ") + programa);
+}
+
+void TPrincipio::Limpiardatos1Click(TObject*) {
+    if (!Derecho("Privacidad")) return;
+    if (!MensajeConfirmacion(QStringLiteral("¿Desea Borrar TODOS los Datos de la Aplicación?"))) return;
+    try {
+        // All of it or none: a failure half-way leaves the office's data as it was.
+        Dat->EnTransaccion([] {
+            for (const char* t : {"ESCRITOS", "AGENDA", "CUENTAS", "EXPED", "EXPCLI", "EXPCON", "ABOCLI", "ABOGADOS",
+                                  "CLIENTES", "CONTRARIOS", "PROCU", "PERITOS"})
+                Ejecuta(QStringLiteral("DELETE FROM ") + QString::fromLatin1(t), QString(), QString());
+        });
+    } catch (const std::exception& e) {
+        MensajeError(QStringLiteral("No se han borrado los datos: ") + QString::fromUtf8(e.what()));
+        return;
+    }
+    Dat->RefrescaTablas();
+    ShowMessage(QStringLiteral("Borrado"));
+    if (Paginas->ActivePage() == pgConsultas) {
+        RefrescaConsultas();
+        if (DBConsultas->CanFocus()) DBConsultas->SetFocus();
+    } else {
+        RefrescaExpedientes();
+        if (DBPrincipal->CanFocus()) DBPrincipal->SetFocus();
+    }
+}

@@ -1,0 +1,365 @@
+// The main window's commands over a generated office: which commands each right opens, the new,
+// open and delete commands on both pages, the delete cascades and their rollback, emptying the
+// data, the change of user, the read-only views of a case file's parties and the legislation item.
+#include "PrincipioFixture.h"
+#include "records/UCliente.h"
+#include "records/UExpediente.h"
+#include "shell/Abusca.h"
+#include "shell/Acceso.h"
+#include "shell/UPrograma.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+using namespace shelltest;
+
+namespace {
+
+class ComandosTest : public PrincipioTest {
+protected:
+    // A user with exactly the given rights, current in the users table.
+    void Derechos(const QString& nombre, std::initializer_list<const char*> derechos, int abogado = -1) {
+        Dat->TPriv->Append();
+        Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(nombre);
+        Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("X"));
+        for (const char* d : {"Privacidad", "Expedientes", "Consulta", "Agenda", "Modelos", "Listados", "Fusion",
+                              "Economico", "General"})
+            Dat->TPriv->FieldByName(QString::fromLatin1(d))->SetAsBoolean(false);
+        for (const char* d : derechos) Dat->TPriv->FieldByName(QString::fromLatin1(d))->SetAsBoolean(true);
+        Dat->TPriv->FieldByName(QStringLiteral("Abogado"))->SetAsInteger(abogado);
+        Dat->TPriv->Post();
+    }
+    void Todos(const QString& nombre = QStringLiteral("ANA")) {
+        Derechos(nombre, {"Privacidad", "Expedientes", "Consulta", "Agenda", "Modelos", "Listados", "Fusion", "Economico",
+                          "General"});
+    }
+    int Cuenta(const QString& sql) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(sql);
+        q.Open();
+        return q.Fields()->Fields(0)->AsInteger();
+    }
+    void Sql(const QString& sql) {
+        zbtest::TGenerador g(dir.path());
+        g.Exec(sql.toUtf8().constData());
+    }
+    QString Ano(TDataSet* ds) { return ds->FieldByName(QStringLiteral("ANO"))->AsString(); }
+    QString Numero(TDataSet* ds) { return ds->FieldByName(QStringLiteral("NUMERO"))->AsString(); }
+    // Agenda rows of every type and a ledger row for one key.
+    void Apuntes(const QString& ano, const QString& numero) {
+        for (const char* tipo : {"E", "X", "C", "Y"})
+            Sql(QStringLiteral("INSERT INTO agenda (ANO, NUMERO, TIPO, ORDEN, ABOCLI, FECHA, HORA) VALUES ('%1','%2','%3', "
+                               "(SELECT IFNULL(MAX(ORDEN),0)+1 FROM agenda), 1, 46000, 0.5)")
+                    .arg(ano, numero, QString::fromLatin1(tipo)));
+        Sql(QStringLiteral("INSERT INTO cuentas (ANO, NUMERO, ORDEN, CONCEPTO) VALUES ('%1','%2', "
+                           "(SELECT IFNULL(MAX(ORDEN),0)+1 FROM cuentas), 'Provisión')")
+                .arg(ano, numero));
+    }
+    int Agenda(const QString& ano, const QString& numero, const char* tipos) {
+        return Cuenta(QStringLiteral("SELECT COUNT(*) FROM agenda WHERE ANO = '%1' AND NUMERO = '%2' AND TIPO IN (%3)")
+                          .arg(ano, numero, QString::fromLatin1(tipos)));
+    }
+    QString Clave(const QString& ano, const QString& numero) {
+        return QStringLiteral("ANO = '%1' AND NUMERO = '%2'").arg(ano, numero);
+    }
+};
+
+TEST_F(ComandosTest, EachRightOpensItsCommandsAndNothingElse) {
+    Genera(3);
+    Derechos(QStringLiteral("ANA"), {"Expedientes"});
+    Muestra();
+    EXPECT_TRUE(form->pgExped->TabVisible());
+    EXPECT_FALSE(form->pgConsultas->TabVisible());
+    EXPECT_TRUE(form->Paginas->Visible());
+    EXPECT_TRUE(form->btAbrir->Enabled());
+    EXPECT_TRUE(form->Expedientes1->Enabled());
+    for (TMenuItem* i : {form->Clientes1, form->Contrarios1, form->Abogados1, form->Procuradores1, form->Peritos1,
+                         form->AbogadosDespacho1, form->Accesos1, form->Limpiardatos1, form->Informes1, form->AgendaDiaria,
+                         form->Escritos, form->Legislacion})
+        EXPECT_FALSE(i->Enabled()) << i->Name().toStdString();
+    EXPECT_FALSE(form->btImprimir->Enabled());
+    EXPECT_FALSE(form->btAgenda->Enabled());
+    EXPECT_FALSE(form->btEscritos->Enabled());
+    EXPECT_EQ(form->LineaEstado->Panels()->Items(1)->Text(), QStringLiteral("Usuario : ANA"));
+    form.reset();
+
+    Derechos(QStringLiteral("LUIS"), {"General", "Privacidad", "Listados", "Consulta", "Modelos"});
+    SetSistem("CDROM", Variant(QStringLiteral("/usr/bin/true")));
+    HayWord = true;
+    Muestra();
+    EXPECT_FALSE(form->pgExped->TabVisible());
+    EXPECT_TRUE(form->pgConsultas->TabVisible());
+    for (TSpeedItem* i : {form->btAbrir, form->btNuevo, form->btBorrar}) EXPECT_FALSE(i->Visible());
+    for (TMenuItem* i : {form->Clientes1, form->Contrarios1, form->Abogados1, form->Procuradores1, form->Peritos1,
+                         form->AbogadosDespacho1, form->Accesos1, form->Limpiardatos1, form->Informes1, form->Legislacion})
+        EXPECT_TRUE(i->Enabled()) << i->Name().toStdString();
+    form.reset();
+
+    Derechos(QStringLiteral("EVA"), {"General", "Agenda", "Economico"});
+    Muestra();
+    EXPECT_FALSE(form->Paginas->Visible());
+}
+
+TEST_F(ComandosTest, NewNeedsALawyerAndOpenOrDeleteOnAnEmptyGridSaySo) {
+    Genera(3, 0);
+    Todos();
+    Muestra();
+    ASSERT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
+    form->Nuevo1Click(form.get());
+    form->Nuevo2Click(form.get());
+    form->Abrir2Click(form.get());
+    form->Borrar1Click(form.get());
+    form->Paginas->SetActivePage(form->pgConsultas);
+    form->PaginasChange(form->Paginas);
+    form->TConsul->Close();
+    form->TConsul->SetFilter(QStringLiteral("1 = 0"));
+    form->TConsul->Open();
+    form->btAbrirClick(form.get());
+    form->btBorrarClick(form.get());
+    EXPECT_EQ(Texts(), (QStringList{QStringLiteral("Debe Seleccionar un ABOGADO"), QStringLiteral("Debe Seleccionar un ABOGADO"),
+                                    QStringLiteral("No hay EXPEDIENTES"), QStringLiteral("Expediente NO EXISTE"),
+                                    QStringLiteral("No hay CONSULTAS"), QStringLiteral("Consulta NO EXISTE")}));
+    EXPECT_TRUE(harness->ModalForms().empty());
+}
+
+TEST_F(ComandosTest, OpenShowsTheSelectedCaseFileAndKeepsItSelected) {
+    Genera(1, 10);
+    Todos();
+    Muestra();
+    form->TExped->First();
+    form->TExped->Next();
+    const QString ano = Ano(form->TExped), numero = Numero(form->TExped);
+    QString visto;
+    harness->AnswerModal([&](TCustomForm& f) {
+        if (dynamic_cast<TExpediente*>(&f)) visto = Ano(Dat->TExped) + QLatin1Char('/') + Numero(Dat->TExped);
+        f.SetModalResult(mrCancel);
+    });
+    quint16 tecla = VK_RETURN;
+    form->DBGrid1KeyDown(form.get(), tecla, 0);
+    ASSERT_EQ(harness->ModalForms().size(), 1u);
+    EXPECT_EQ(visto, ano + QLatin1Char('/') + numero);
+    EXPECT_EQ(Numero(form->TExped), numero);
+}
+
+TEST_F(ComandosTest, DeletingACaseFileRemovesItsLinksAndOnlyWhatTheUserChose) {
+    Genera(1, 6);
+    Todos();
+    Muestra();
+    form->TExped->First();
+    const QString ano1 = Ano(form->TExped), num1 = Numero(form->TExped);
+    form->TExped->Next();
+    const QString ano2 = Ano(form->TExped), num2 = Numero(form->TExped);
+    Apuntes(ano1, num1);
+    Apuntes(ano2, num2);
+    Sql(QStringLiteral("INSERT INTO expcon (ANO, NUMERO, CONTRARIO) VALUES ('%1','%2',1)").arg(ano1, num1));
+
+    form->TExped->First();
+    harness->AnswerMessage(mrYes);
+    harness->AnswerMessage(mrYes);
+    form->Borrar1Click(form.get());
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped WHERE ") + Clave(ano1, num1)), 0);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM expcli WHERE ") + Clave(ano1, num1)), 0);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM expcon WHERE ") + Clave(ano1, num1)), 0);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM cuentas WHERE ") + Clave(ano1, num1)), 0);
+    EXPECT_EQ(Agenda(ano1, num1, "'E','X'"), 0);
+    EXPECT_EQ(Agenda(ano1, num1, "'C','Y'"), 2) << "a consultation's agenda is not the case file's";
+    const QStringList preguntas = Texts();
+    ASSERT_EQ(preguntas.size(), 2) << preguntas.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(preguntas[0], QStringLiteral("BORRAR Expediente ") + ano1 + QLatin1Char('/') + num1);
+    EXPECT_EQ(preguntas[1], QStringLiteral("BORRAR apuntes Económicos y de Agenda"));
+
+    // No to the second question: the case file goes, its ledger and agenda stay.
+    form->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano2), Variant(num2)}), 0);
+    harness->AnswerMessage(mrYes);
+    harness->AnswerMessage(mrNo);
+    form->Borrar1Click(form.get());
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped WHERE ") + Clave(ano2, num2)), 0);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM expcli WHERE ") + Clave(ano2, num2)), 0);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM cuentas WHERE ") + Clave(ano2, num2)), 1);
+    EXPECT_EQ(Agenda(ano2, num2, "'E','X','C','Y'"), 4);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped")), 4);
+
+    // No to the first: nothing happens.
+    const QString ano3 = Ano(form->TExped), num3 = Numero(form->TExped);
+    harness->AnswerMessage(mrNo);
+    form->Borrar1Click(form.get());
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped WHERE ") + Clave(ano3, num3)), 1);
+}
+
+TEST_F(ComandosTest, AFailureInsideADeleteRollsBackEverything) {
+    Genera(1, 3);
+    Todos();
+    Muestra();
+    form->TExped->First();
+    const QString ano = Ano(form->TExped), numero = Numero(form->TExped);
+    Apuntes(ano, numero);
+    Sql(QStringLiteral("INSERT INTO expcon (ANO, NUMERO, CONTRARIO) VALUES ('%1','%2',1)").arg(ano, numero));
+    Sql(QStringLiteral("CREATE TRIGGER no_expcon BEFORE DELETE ON expcon BEGIN SELECT RAISE(ABORT, 'bloqueado'); END"));
+    const int clientes = Cuenta(QStringLiteral("SELECT COUNT(*) FROM expcli WHERE ") + Clave(ano, numero));
+    ASSERT_GT(clientes, 0);
+    harness->AnswerMessage(mrYes);
+    harness->AnswerMessage(mrYes);
+    form->Borrar1Click(form.get());
+    EXPECT_EQ(Texts().last(), QStringLiteral("ERROR al BORRAR EXPEDIENTE"));
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped WHERE ") + Clave(ano, numero)), 1);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM expcli WHERE ") + Clave(ano, numero)), clientes);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM cuentas WHERE ") + Clave(ano, numero)), 1);
+    EXPECT_EQ(Agenda(ano, numero, "'E','X','C','Y'"), 4);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    EXPECT_EQ(Numero(form->TExped), numero) << "the browser still shows the case file";
+}
+
+TEST_F(ComandosTest, DeletingAConsultationNeverTouchesCaseFileAgenda) {
+    Genera(1, 3);
+    Todos();
+    Muestra();
+    form->Paginas->SetActivePage(form->pgConsultas);
+    form->PaginasChange(form->Paginas);
+    form->TConsul->First();
+    const QString ano = Ano(form->TConsul), numero = Numero(form->TConsul);
+    Apuntes(ano, numero);
+    const int antes = Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas"));
+    harness->AnswerMessage(mrYes);
+    harness->AnswerMessage(mrYes);
+    form->btBorrarClick(form.get());
+    EXPECT_EQ(Texts(), (QStringList{QStringLiteral("BORRAR Consulta ") + ano + QLatin1Char('/') + numero,
+                                    QStringLiteral("BORRAR apuntes de Agenda")}));
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas")), antes - 1);
+    EXPECT_EQ(Agenda(ano, numero, "'C','Y'"), 0);
+    EXPECT_EQ(Agenda(ano, numero, "'E','X'"), 2);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM cuentas WHERE ") + Clave(ano, numero)), 1);
+}
+
+TEST_F(ComandosTest, EmptyingTheDataNeedsThePrivacyRightAndIsAllOrNothing) {
+    Genera(2, 8);
+    Derechos(QStringLiteral("ANA"), {"Expedientes", "Consulta", "General"});
+    Muestra();
+    const int expedientes = Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped"));
+    const int consultas = Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas"));
+    ASSERT_GT(expedientes, 0);
+    EXPECT_FALSE(form->Limpiardatos1->Enabled());
+    form->Limpiardatos1Click(form.get());
+    EXPECT_TRUE(Texts().isEmpty()) << "no question for a user without the right";
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped")), expedientes);
+    form.reset();
+
+    Todos(QStringLiteral("SUPER"));
+    Sql(QStringLiteral("INSERT INTO peritos (PERITO, APELLIDOS) VALUES (1, 'Gil')"));
+    Sql(QStringLiteral("CREATE TRIGGER no_peritos BEFORE DELETE ON peritos BEGIN SELECT RAISE(ABORT, 'bloqueado'); END"));
+    Muestra();
+    harness->AnswerMessage(mrYes);
+    form->Limpiardatos1Click(form.get());
+    EXPECT_TRUE(Texts().last().startsWith(QStringLiteral("No se han borrado los datos")));
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped")), expedientes) << "a failure half-way keeps everything";
+    EXPECT_FALSE(Dat->Db->InTransaction());
+
+    Sql(QStringLiteral("DROP TRIGGER no_peritos"));
+    const QString contador = Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->AsString();
+    harness->ClearRecords();
+    harness->AnswerMessage(mrYes);
+    form->Limpiardatos1Click(form.get());
+    EXPECT_EQ(Texts(), (QStringList{QStringLiteral("¿Desea Borrar TODOS los Datos de la Aplicación?"), QStringLiteral("Borrado")}));
+    for (const char* t : {"escritos", "agenda", "cuentas", "exped", "expcli", "expcon", "abocli", "abogados", "clientes",
+                          "contrarios", "procu", "peritos"})
+        EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM ") + QString::fromLatin1(t)), 0) << t;
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas")), consultas);
+    Dat->TTabcon->Refresh();
+    EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->AsString(), contador);
+    EXPECT_TRUE(form->TExped->IsEmpty());
+}
+
+TEST_F(ComandosTest, ARefusedChangeOfUserKeepsThePreviousUsersRights) {
+    Genera(1, 3);
+    Derechos(QStringLiteral("LUIS"), {});
+    Todos();
+    Muestra();
+    harness->AnswerModal(mrNo);
+    form->CambiodeUsuario1Click(form.get());
+    EXPECT_EQ(Texts().last(), QStringLiteral("Identificación incorrecta"));
+    EXPECT_EQ(Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->AsString(), QStringLiteral("ANA"));
+    EXPECT_TRUE(form->Paginas->Visible());
+
+    // A login that leaves the users table on another user gives that user's rights.
+    harness->AnswerModal([](TCustomForm& f) {
+        Dat->TPriv->Locate(QStringLiteral("Usuario"), Variant(QStringLiteral("LUIS")), 0);
+        f.SetModalResult(mrOk);
+    });
+    form->CambiodeUsuario1Click(form.get());
+    EXPECT_EQ(form->LineaEstado->Panels()->Items(1)->Text(), QStringLiteral("Usuario : LUIS"));
+    EXPECT_FALSE(form->Paginas->Visible());
+    EXPECT_FALSE(form->Clientes1->Enabled());
+}
+
+TEST_F(ComandosTest, TheCaseViewsShowThePartyReadOnlyOrSayThereIsNone) {
+    Genera(1, 3);
+    Todos();
+    Muestra();
+    form->TExped->First();
+    Dat->TExped->Edit();
+    Dat->TExped->FieldByName(QStringLiteral("PERITO"))->SetAsInteger(0);
+    Dat->TExped->FieldByName(QStringLiteral("REFCLI"))->SetAsString(QStringLiteral("Ref. Núñez"));
+    Dat->TExped->Post();
+    form->TExped->Refresh();
+    form->Perito1Click(form.get());
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("No tiene PERITO asignado")});
+
+    const int cliente = Cuenta(QStringLiteral("SELECT MIN(CLIENTE) FROM expcli WHERE ") + Clave(Ano(form->TExped), Numero(form->TExped)));
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto* b = dynamic_cast<TBuscar*>(&f);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(f.Caption(), QStringLiteral("Buscar Cliente"));
+        b->QBusca->Locate(QStringLiteral("CODIGO"), Variant(cliente), 0);
+        f.SetModalResult(mrOk);
+    });
+    QString referencia;
+    bool asigna = true;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto* c = dynamic_cast<TCliente*>(&f);
+        ASSERT_NE(c, nullptr);
+        referencia = c->Referencia->Text();
+        asigna = c->btAsigna->Visible();
+        EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), cliente);
+        EXPECT_EQ(c->ActiveSource->DataSet(), nullptr) << "read-only";
+        f.SetModalResult(mrCancel);
+    });
+    form->Cliente1Click(form.get());
+    EXPECT_EQ(referencia, QStringLiteral("Ref. Núñez"));
+    EXPECT_FALSE(asigna);
+}
+
+TEST_F(ComandosTest, LegislationStartsOneProgramPathDirectly) {
+    Genera(1, 1);
+    Todos();
+    const QString carpeta = dir.path() + QStringLiteral("/Programa de leyes");
+    QDir().mkpath(carpeta);
+    const QString marca = dir.path() + QStringLiteral("/arrancado");
+    const QString programa = carpeta + QStringLiteral("/ley es.sh");
+    {
+        QFile f(programa);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("#!/bin/sh\ntouch '%1'\n").arg(marca).toUtf8());
+    }
+    QFile::setPermissions(programa, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    SetSistem("CDROM", Variant(programa));
+    Muestra();
+    EXPECT_TRUE(form->Legislacion->Enabled());
+    form->LegislacionClick(form.get());
+    EXPECT_TRUE(Texts().isEmpty());
+    QDeadlineTimer limite(20000);
+    while (!QFile::exists(marca) && !limite.hasExpired()) QThread::msleep(20);
+    EXPECT_TRUE(QFile::exists(marca));
+
+    // A command line is not run through a shell.
+    const QString trampa = dir.path() + QStringLiteral("/trampa");
+    const QString linea = QStringLiteral("/bin/true; touch ") + trampa;
+    SetSistem("CDROM", Variant(linea));
+    form->LegislacionClick(form.get());
+    EXPECT_EQ(Texts().last(), QStringLiteral("No puedo ejecutar ") + linea);
+    QThread::msleep(200);
+    EXPECT_FALSE(QFile::exists(trampa));
+}
+
+}  // namespace
