@@ -1190,9 +1190,26 @@ public:
     void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                 const std::vector<QVariant>& newValues) override {
         const TTableDesc& d = Desc(table);
+        // Only the columns that change are written: an unchanged key leaves its indexes alone.
+        // The old values still all take part in the condition, so another user's change is seen.
+        const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
+        const std::vector<QVariant> before = Coerced(d, cols, oldValues);
+        auto same = [](const QVariant& a, const QVariant& b) {
+            if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
+            return a.typeId() == b.typeId() && a == b;
+        };
         QStringList sets;
-        for (auto& c : cols) sets << Quote(c) + QStringLiteral("=?");
-        std::vector<QVariant> args = Coerced(d, cols, newValues);
+        std::vector<QVariant> args;
+        for (int i = 0; i < cols.size(); ++i) {
+            if (same(fresh[i], before[i])) continue;
+            sets << Quote(cols[i]) + QStringLiteral("=?");
+            args.push_back(fresh[i]);
+        }
+        if (sets.isEmpty() && !cols.isEmpty()) {
+            // Nothing changed: the row is still written as it was read, to tell whether it is there.
+            sets << Quote(cols[0]) + QStringLiteral("=?");
+            args.push_back(fresh[0]);
+        }
         args.push_back(QVariant(id));
         std::vector<QVariant> rest;
         QString where = Matching(d, cols, oldValues, rest);
