@@ -4,7 +4,9 @@
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
 #include "documents/MapiLoader.h"
+#include "documents/UEscritos.h"
 #include "documents/UFusion.h"
+#include "records/Pinturas.h"
 #include "platform/forms/Forms.h"
 #include "reports/PresPrel.h"
 #include "shell/Acceso.h"
@@ -29,6 +31,7 @@ int main(int argc, char* argv[]) {
     CursorsInit();
     InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
+    records::ListaDeEscritos = &AbreListaEscritos;
     shell::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });
 
     const bool sigue = shell::Arranca();

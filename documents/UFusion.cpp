@@ -208,3 +208,9 @@ void BuscaCampos(const TEditorOle& editor, const QString& tipoEditor)
     if (!conocido(tipoEditor) || !editor) return;
     for (const QString& campo : activo(editor).Fields()) AnotaCampo(campo);
 }
+
+void InsertaLogo()
+{
+    // The office logo in the header comes with the engine's pictures; until then a document
+    // merged with the logo box ticked is written without it.
+}

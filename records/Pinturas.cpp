@@ -2,8 +2,16 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/rtl/SysUtils.h"
+#include "shell/UData.h"
 
 namespace records {
+
+std::function<void(int)> ListaDeEscritos;
+
+bool DerechoUsuario(const char* nombre) {
+    if (!Dat->TPriv->Active() || Dat->TPriv->IsEmpty()) return false;
+    return Dat->TPriv->FieldByName(QString::fromLatin1(nombre))->AsBoolean();
+}
 
 TRelojArena::TRelojArena() { Screen->SetCursor(crHourGlass); }
 TRelojArena::~TRelojArena() { Screen->SetCursor(crDefault); }

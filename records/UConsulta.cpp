@@ -215,8 +215,8 @@ void TConsulta::Refresca() {
     const bool euros = F(c, "MONEDA")->AsString() == QLatin1String("E");
     importe->SetDisplayFormat(euros ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0"));
     importe->SetEditFormat(euros ? QStringLiteral("0.00") : QStringLiteral("#"));
-    // Documents and invoicing are not part of this build yet: their items stay, disabled.
-    btEscrito->SetEnabled(false);
+    // Invoicing is not part of this build yet: its item stays, disabled.
+    btEscrito->SetEnabled(!CarpetaDatos.isEmpty() && records::DerechoUsuario("Fusion"));
     btFacturar->SetEnabled(false);
     RegistroCambiado();
 }
@@ -230,7 +230,6 @@ void TConsulta::EstadoCambiado(TDataSetState estado) {
     btRefresh->SetVisible(consulta && ActiveSource->DataSet());
     for (TButton* b : {BtBuscar1, BtBuscar4, btPres, btDev}) b->SetVisible(edita);
     btCerrar->SetEnabled(consulta);
-    btEscrito->SetEnabled(false);
     btFacturar->SetEnabled(false);
 }
 
@@ -416,7 +415,9 @@ void TConsulta::btCerrarClick(TObject*) {
 }
 
 void TConsulta::btFacturarClick(TObject*) {}
-void TConsulta::BtEscritoClick(TObject*) {}
+void TConsulta::BtEscritoClick(TObject*) {
+    if (records::ListaDeEscritos) records::ListaDeEscritos(2);
+}
 
 void TConsulta::Image4Click(TObject*) {
     if (!Image4->Enabled()) return;

@@ -556,9 +556,9 @@ void TExpediente::Refresca() {
     const double saldo = Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0;
     DBSaldo->Font()->SetColor(saldo < 0 ? clRed : clBlue);
 
-    // Documents, invoicing and the ledger and agenda forms are not part of this build yet: their
-    // buttons stay in place, disabled.
-    btEscritos->SetEnabled(false);
+    // Invoicing and the ledger and agenda forms are not part of this build yet: their buttons
+    // stay in place, disabled.
+    btEscritos->SetEnabled(HayWord && !CarpetaDatos.isEmpty() && Derecho("Fusion"));
     const int abogado = AbogadoUsuario();
     const bool suyo = abogado == -1 ||
                       (Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty() && abogado == F(Dat->TAboCli, "ABOCLI")->AsInteger());
@@ -578,7 +578,6 @@ void TExpediente::EstadoCambiado(TDataSetState estado) {
     const bool consulta = estado == dsBrowse;
     for (TSpeedItem* i : {btAnterior, btSiguiente, btVincular, btCerrar}) i->SetEnabled(consulta);
     btFacturar->SetEnabled(false);
-    btEscritos->SetEnabled(false);
     for (TButton* b : {btNewCli, btNewCon, btAsunto, btOpenAboCli, btAboEnt, btOpenProCli, btProCon, btAboCon, btPerito})
         b->SetEnabled(consulta);
     if (consulta) {
@@ -1035,7 +1034,9 @@ void TExpediente::btAboEntClick(TObject*) {
 
 void TExpediente::btOpenEcoClick(TObject*) {}
 void TExpediente::btOpenAgenClick(TObject*) {}
-void TExpediente::btEscritosClick(TObject*) {}
+void TExpediente::btEscritosClick(TObject*) {
+    if (records::ListaDeEscritos) records::ListaDeEscritos(1);
+}
 
 void TExpediente::Image4DblClick(TObject*) {
     if (!Image4->Enabled()) return;

@@ -187,6 +187,74 @@ TListaSimple::TListaSimple(TComponent* owner, const char* nombreForm, const char
 
 void TListaSimple::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 
+void TLineasPartes::Crea(TComponent* owner, TQRCustomBand* banda, int leftCli, int anchoCli, int leftCon,
+                         int anchoCon) {
+    auto crea = [&](const char* nombre, const char* prefijo, const QString& sql, int left, int ancho,
+                    std::array<TQRLabel*, Maximo>& lineas) -> TQuery* {
+        TQuery* q = NuevaConsulta(owner, nombre, sql);
+        for (int k = 0; k < Maximo; ++k) {
+            const QByteArray n = QByteArray(prefijo) + QByteArray::number(k + 1);
+            lineas[size_t(k)] = NuevaEtiqueta(owner, banda, n.constData(), left, 1 + 20 * k, ancho);
+            lineas[size_t(k)]->SetHeight(17);
+        }
+        return q;
+    };
+    if (leftCli >= 0)
+        QClientes = crea("QClientes", "QRCli",
+                         QStringLiteral("SELECT A.CLIENTE as CODIGO,B.APELLIDOS || ',' || B.NOMBRE as NOMBRE FROM EXPCLI A, "
+                                        "CLIENTES B WHERE A.CLIENTE = B.CLIENTE AND A.ANO = :ANO AND A.NUMERO = :NUMERO "
+                                        "ORDER BY NOMBRE"),
+                         leftCli, anchoCli, QRCli);
+    QContrarios = crea("QContrarios", "QRCon",
+                       QStringLiteral("SELECT A.CONTRARIO as CODIGO, B.APELLIDOS || ',' || B.NOMBRE as NOMBRE FROM EXPCON A, "
+                                      "CONTRARIOS B WHERE A.CONTRARIO = B.CONTRARIO AND A.ANO = :ANO AND A.NUMERO = :NUMERO "
+                                      "ORDER BY NOMBRE"),
+                       leftCon, anchoCon, QRCon);
+}
+
+int TLineasPartes::Lineas(TQuery* q, std::array<TQRLabel*, Maximo>& lineas, const QString& ano, const QString& numero) {
+    q->Close();
+    if (!q->Prepared()) q->Prepare();
+    q->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
+    q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+    q->Open();
+    const int n = std::min(q->RecordCount(), Maximo);
+    TField* nombre = q->FieldByName(QStringLiteral("NOMBRE"));
+    lineas[0]->SetCaption(n > 0 ? nombre->AsString() : QString());
+    for (int k = 2; k <= Maximo; ++k) {
+        TQRLabel* l = lineas[size_t(k - 1)];
+        if (n >= k) {
+            q->Next();
+            const TQRLabel* anterior = lineas[size_t(k - 2)];
+            l->SetTop(anterior->Top() + anterior->Height() + 3);
+            l->SetLeft(lineas[0]->Left());
+            l->SetVisible(true);
+            l->SetCaption(nombre->AsString());
+        } else {
+            l->SetVisible(false);
+        }
+    }
+    return n;
+}
+
+int TLineasPartes::Rellena(const QString& ano, const QString& numero) {
+    const int n = QClientes ? Lineas(QClientes, QRCli, ano, numero) : 0;
+    const int m = Lineas(QContrarios, QRCon, ano, numero);
+    return std::max({n, m, 1});
+}
+
+QString TNombres::Nombre(int codigo) {
+    auto it = FCache.constFind(codigo);
+    if (it != FCache.constEnd()) return *it;
+    Consulta->Close();
+    if (!Consulta->Prepared()) Consulta->Prepare();
+    Consulta->ParamByName(FParam)->SetAsInteger(codigo);
+    Consulta->Open();
+    const QString n = Consulta->IsEmpty() ? QString() : Consulta->FieldByName(FCampo)->AsString();
+    FCache.insert(codigo, n);
+    return n;
+}
+
 QString SituacionExpediente(int situacion) {
     switch (situacion) {
     case 1: return QStringLiteral("ABIERTO");

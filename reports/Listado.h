@@ -7,6 +7,8 @@
 #include "platform/report/QRCtrls.h"
 #include "platform/report/QuickRpt.h"
 
+#include <QHash>
+#include <array>
 #include <initializer_list>
 #include <vector>
 
@@ -90,6 +92,42 @@ public:
     TQRLabel* QRLabel1 = nullptr;  // title
 
     void FormClose(TObject* sender, TCloseAction& action);
+};
+
+// The client and opposing-party name lines of a case-file row, up to five of each: the
+// queries QClientes and QContrarios over the row's ANO and NUMERO, and the labels QRCli1 ..
+// QRCli5 and QRCon1 .. QRCon5 stacked 20 units apart.
+class TLineasPartes {
+public:
+    static constexpr int Maximo = 5;
+    // `leftCli` < 0: no client lines.
+    void Crea(TComponent* owner, TQRCustomBand* banda, int leftCli, int anchoCli, int leftCon, int anchoCon);
+    // Reopens the queries for the row ANO/NUMERO and lays out the lines; the number of lines
+    // the band needs (at least 1).
+    int Rellena(const QString& ano, const QString& numero);
+
+    TQuery* QClientes = nullptr;
+    TQuery* QContrarios = nullptr;
+    std::array<TQRLabel*, Maximo> QRCli{}, QRCon{};
+
+private:
+    static int Lineas(TQuery* q, std::array<TQRLabel*, Maximo>& lineas, const QString& ano, const QString& numero);
+};
+
+// A name looked up by code through a one-row query (`SELECT ... AS <campo> ... = :<param>`),
+// remembered for the rest of the run.
+class TNombres {
+public:
+    TNombres() = default;
+    TNombres(TQuery* consulta, const char* parametro, const char* campo)
+        : Consulta(consulta), FParam(QString::fromLatin1(parametro)), FCampo(QString::fromLatin1(campo)) {}
+    QString Nombre(int codigo);
+    void Olvida() { FCache.clear(); }
+    TQuery* Consulta = nullptr;
+
+private:
+    QString FParam, FCampo;
+    QHash<int, QString> FCache;
 };
 
 // Builds a report form, lets `prepara` fill it, previews it through the preview window and

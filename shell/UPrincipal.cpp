@@ -488,7 +488,7 @@ void TPrincipio::CreaBarra() {
     item(btNuevo, "btNuevo", "Nuevo", &T::btNuevoClick);
     item(btBorrar, "btBorrar", "Borrar|", &T::btBorrarClick);
     item(btRefrescar, "btRefrescar", "Refrescar", &T::btRefrescarClick);
-    item(btEscritos, "btEscritos", "Modelos de Escritos", nullptr, 8);
+    item(btEscritos, "btEscritos", "Modelos de Escritos", &T::btEscritosClick, 8);
     item(btAgenda, "btAgenda", "Agenda Diaria", nullptr);
     item(btFiltros, "btFiltros", "Quita Filtros", &T::QuitarFiltros1Click, 8);
     item(ZbCfg, "ZbCfg", "Configurar", nullptr);

@@ -148,6 +148,33 @@ public:
     void LegislacionClick(TObject* sender);
     void Ayuda1Click(TObject* sender);
 
+    // The "&Informes" menu.
+    void Clientes2Click(TObject* sender);
+    void Contrarios2Click(TObject* sender);
+    void Abogados2Click(TObject* sender);
+    void Alfabtico1Click(TObject* sender);
+    void PorPartido1Click(TObject* sender);
+    void Alfabtico2Click(TObject* sender);
+    void PorProfesin1Click(TObject* sender);
+    void Poderes1Click(TObject* sender);
+    void ProvisionesdeFondos1Click(TObject* sender);
+    void SinProvisionesdeFondos1Click(TObject* sender);
+    void PorNmero1Click(TObject* sender);
+    void PorProcuradordelDespacho1Click(TObject* sender);
+    void PorCliente1Click(TObject* sender);
+    void ConSaldoPositivo1Click(TObject* sender);
+    void SinMovimientos1Click(TObject* sender);
+    void General1Click(TObject* sender);
+    void PorNmero2Click(TObject* sender);
+    void SinNmero1Click(TObject* sender);
+    void PorAbogadodeEntrada1Click(TObject* sender);
+    void ConceptosContables2Click(TObject* sender);
+    void Agenda2Click(TObject* sender);
+    void Procedimientos1Click(TObject* sender);
+    void Tribunales1Click(TObject* sender);
+    void TiposdeDespachos1Click(TObject* sender);
+    void DesinosdeDespachos1Click(TObject* sender);
+
     // Filters.
     void TExpedFilterRecord(TDataSet* dataSet, bool& accept);
     void TConsulFilterRecord(TDataSet* dataSet, bool& accept);

@@ -1,11 +1,14 @@
 // The main window's commands: the main menu, the rights that govern it, and the record commands
 // that create, open and delete case files and consultations or open the forms of the office.
+#include "documents/UEscritos.h"
+#include "documents/UExport.h"
 #include "documents/UFusion.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/UAboCli.h"
 #include "records/UAbogado.h"
 #include "records/UAsunto.h"
 #include "records/UCliente.h"
+#include "records/UConConta.h"
 #include "records/UConsulta.h"
 #include "records/UContrario.h"
 #include "records/UExpediente.h"
@@ -19,6 +22,24 @@
 #include "shell/UData.h"
 #include "shell/UPrincipal.h"
 #include "shell/UPrivacidad.h"
+#include "reports/RPTLisCli.h"
+#include "reports/RPTLisCon.h"
+#include "reports/RPTLisConCon.h"
+#include "reports/RPTLisPod.h"
+#include "reports/RPTLisProParJu.h"
+#include "reports/ULimExp.h"
+#include "reports/ULimTipCon.h"
+#include "reports/rptLisAbo.h"
+#include "reports/rptLisConAgen.h"
+#include "reports/rptLisPer.h"
+#include "reports/rptLisPerPro.h"
+#include "reports/rptLisPro.h"
+#include "reports/rptLisProc.h"
+#include "reports/rptLisTipDes.h"
+#include "reports/rptLisTrib.h"
+#include "reports/rptLisTur.h"
+#include "shell/Rec.h"
+#include "shell/UEmpresa.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -56,7 +77,7 @@ void TPrincipio::CreaMenuPrincipal() {
     auto separador = [&](TMenuItem* m) { Item(m, n, QStringLiteral("-"), nullptr); };
 
     Archivo1 = Item(MainMenu1, QStringLiteral("Archivo1"), QStringLiteral("&Archivo"), nullptr);
-    Despacho1 = Item(Archivo1, QStringLiteral("Despacho1"), QStringLiteral("&Datos Despacho"), nullptr);
+    Despacho1 = Item(Archivo1, QStringLiteral("Despacho1"), QStringLiteral("&Datos Despacho"), &T::Despacho1Click);
     AbogadosDespacho1 = Item(Archivo1, QStringLiteral("AbogadosDespacho1"), QStringLiteral("&Abogados Despacho"),
                              &T::AbogadosDespacho1Click);
     separador(Archivo1);
@@ -66,7 +87,8 @@ void TPrincipio::CreaMenuPrincipal() {
     Procuradores1 = Item(Archivo1, QStringLiteral("Procuradores1"), QStringLiteral("P&rocuradores"), &T::Procuradores1Click);
     Peritos1 = Item(Archivo1, QStringLiteral("Peritos1"), QStringLiteral("P&eritos"), &T::Peritos1Click);
     separador(Archivo1);
-    ConceptosContables1 = Item(Archivo1, QStringLiteral("ConceptosContables1"), QStringLiteral("Co&nceptos Contables"), nullptr);
+    ConceptosContables1 = Item(Archivo1, QStringLiteral("ConceptosContables1"), QStringLiteral("Co&nceptos Contables"),
+                               &T::ConceptosContables1Click);
     AnotacionesAgenda1 = Item(Archivo1, QStringLiteral("AnotacionesAgenda1"), QStringLiteral("Ano&taciones Agenda"), nullptr);
     separador(Archivo1);
     Impresora1 = Item(Archivo1, QStringLiteral("Impresora1"), QStringLiteral("&Impresora"), &T::Impresora1Click);
@@ -85,10 +107,10 @@ void TPrincipio::CreaMenuPrincipal() {
 
     Herramientas1 = Item(MainMenu1, QStringLiteral("Herramientas1"), QStringLiteral("&Herramientas"), nullptr);
     AgendaDiaria = Item(Herramientas1, QStringLiteral("AgendaDiaria"), QStringLiteral("Agenda Diaria"), nullptr);
-    Escritos = Item(Herramientas1, QStringLiteral("Escritos"), QStringLiteral("&Escritos"), nullptr);
-    Exportar = Item(Herramientas1, QStringLiteral("Exportar"), QStringLiteral("&Exportar .."), nullptr);
+    Escritos = Item(Herramientas1, QStringLiteral("Escritos"), QStringLiteral("&Escritos"), &T::btEscritosClick);
+    Exportar = Item(Herramientas1, QStringLiteral("Exportar"), QStringLiteral("&Exportar .."), &T::ExportarClick);
     separador(Herramientas1);
-    Recuentos2 = Item(Herramientas1, QStringLiteral("Recuentos2"), QStringLiteral("&Recuentos"), nullptr);
+    Recuentos2 = Item(Herramientas1, QStringLiteral("Recuentos2"), QStringLiteral("&Recuentos"), &T::Recuentos2Click);
     Accesos1 = Item(Herramientas1, QStringLiteral("Accesos1"), QStringLiteral("&Privacidad"), &T::Accesos1Click);
     CambiodeUsuario1 = Item(Herramientas1, QStringLiteral("CambiodeUsuario1"), QStringLiteral("Cambio de &Usuario"),
                             &T::CambiodeUsuario1Click);
@@ -106,11 +128,52 @@ void TPrincipio::CreaMenuPrincipal() {
 }
 
 void TPrincipio::CreaMenuInformes(TMenuItem* informes) {
+    using T = TPrincipio;
     const QString n;
-    for (const char* c : {"&Clientes", "Con&trarios", "&Abogados", "&Procuradores", "Pe&ritos", "Po&deres",
-                          "Con Provisiones de &Fondos", "Sin Provisiones de Fondos", "&Expedientes", "&Facturas",
-                          "Conceptos Conta&bles", "Conceptos A&genda", "&Otros"})
-        Item(informes, n, QString::fromUtf8(c), nullptr)->SetEnabled(false);
+    // The case-file limits list the numbers of the year the window shows.
+    reports::AnioPrincipal = [] { return AnoSeleccionado; };
+    auto item = [&](TMenuItem* m, const char* nombre, const char* caption, void (T::*click)(TObject*)) {
+        TMenuItem* i = Item(m, QString::fromLatin1(nombre), QString::fromUtf8(caption), click);
+        if (!click) i->SetEnabled(false);
+        return i;
+    };
+    item(informes, "Clientes2", "&Clientes", &T::Clientes2Click);
+    item(informes, "Contrarios2", "Con&trarios", &T::Contrarios2Click);
+    item(informes, "Abogados2", "&Abogados", &T::Abogados2Click);
+    TMenuItem* procuradores = item(informes, "Procuradores2", "&Procuradores", nullptr);
+    procuradores->SetEnabled(true);
+    item(procuradores, "Alfabtico1", "&Alfabético", &T::Alfabtico1Click);
+    item(procuradores, "PorPartido1", "&Por Partido", &T::PorPartido1Click);
+    TMenuItem* peritos = item(informes, "Peritos2", "Pe&ritos", nullptr);
+    peritos->SetEnabled(true);
+    item(peritos, "Alfabtico2", "&Alfabético", &T::Alfabtico2Click);
+    item(peritos, "PorProfesin1", "&Por Profesión", &T::PorProfesin1Click);
+    item(informes, "Poderes1", "Po&deres", &T::Poderes1Click);
+    Item(informes, n, QStringLiteral("-"), nullptr);
+    item(informes, "ProvisionesdeFondos1", "Con Provisiones de &Fondos", nullptr);
+    item(informes, "SinProvisionesdeFondos1", "Sin Provisiones de Fondos", nullptr);
+    TMenuItem* expedientes = item(informes, "Expedientes2", "&Expedientes", nullptr);
+    expedientes->SetEnabled(true);
+    item(expedientes, "PorNmero1", "Por &Número", nullptr);
+    item(expedientes, "PorProcuradordelDespacho1", "Por &Abogado del Despacho", nullptr);
+    item(expedientes, "PorCliente1", "Por &Cliente", nullptr);
+    item(expedientes, "ConSaldoPositivo1", "Con &Saldo Positivo", nullptr);
+    item(expedientes, "SinMovimientos1", "Sin Movimientos", nullptr);
+    TMenuItem* facturas = item(informes, "Facturas1", "&Facturas", nullptr);
+    facturas->SetEnabled(true);
+    item(facturas, "General1", "&General", nullptr);
+    item(facturas, "PorNmero2", "Por &Número", nullptr);
+    item(facturas, "SinNmero1", "&Sin Número", nullptr);
+    item(facturas, "PorAbogadodeEntrada1", "Por &Abogado de Entrada", nullptr);
+    Item(informes, n, QStringLiteral("-"), nullptr);
+    item(informes, "ConceptosContables2", "Conceptos Conta&bles", &T::ConceptosContables2Click);
+    item(informes, "Agenda2", "Conceptos A&genda", &T::Agenda2Click);
+    TMenuItem* otros = item(informes, "Otros1", "&Otros", nullptr);
+    otros->SetEnabled(true);
+    item(otros, "Procedimientos1", "&Procedimientos", &T::Procedimientos1Click);
+    item(otros, "Tribunales1", "&Tribunales", &T::Tribunales1Click);
+    item(otros, "TiposdeDespachos1", "Tipos de C&onsultas", &T::TiposdeDespachos1Click);
+    item(otros, "DesinosdeDespachos1", "&Tipos de Apuntes de Agenda", &T::DesinosdeDespachos1Click);
 }
 
 // ---------------------------------------------------------------------------------------------- helpers
@@ -413,6 +476,14 @@ void TPrincipio::btSalirClick(TObject*) { Close(); }
 
 // ---------------------------------------------------------------------------------------------- tools
 
+// Opened from the main window: the models are edited, no record is attached.
+void TPrincipio::btEscritosClick(TObject*) { AbreListaEscritos(0); }
+
+void TPrincipio::ExportarClick(TObject*) {
+    std::unique_ptr<TFExport> f(new TFExport(nullptr));
+    f->ShowModal();
+}
+
 void TPrincipio::SpeedItem1Click(TObject*) {
     FContacto = new TFContacto(Application);
     FContacto->ShowModal();
@@ -490,3 +561,57 @@ void TPrincipio::Limpiardatos1Click(TObject*) {
         if (DBPrincipal->CanFocus()) DBPrincipal->SetFocus();
     }
 }
+
+// ---------------------------------------------------------------------------------------------- reports
+
+void TPrincipio::Clientes2Click(TObject*) { reports::RPTLisCli(); }
+void TPrincipio::Contrarios2Click(TObject*) { reports::RPTLisCon(); }
+void TPrincipio::Abogados2Click(TObject*) { reports::rptLisAbo(); }
+void TPrincipio::Alfabtico1Click(TObject*) { reports::rptLisPro(); }
+void TPrincipio::PorPartido1Click(TObject*) { reports::RPTLisProParJu(); }
+void TPrincipio::Alfabtico2Click(TObject*) { reports::rptLisPer(); }
+void TPrincipio::PorProfesin1Click(TObject*) { reports::rptLisPerPro(); }
+void TPrincipio::Agenda2Click(TObject*) { reports::rptLisConAgen(); }
+void TPrincipio::Procedimientos1Click(TObject*) { reports::rptLisProc(); }
+void TPrincipio::Tribunales1Click(TObject*) { reports::rptLisTrib(); }
+void TPrincipio::TiposdeDespachos1Click(TObject*) { reports::rptLisTipDes(); }
+void TPrincipio::DesinosdeDespachos1Click(TObject*) { reports::rptLisTur(); }
+
+void TPrincipio::Poderes1Click(TObject*) {
+    std::unique_ptr<TFLimExp> limites(new TFLimExp(nullptr));
+    limites->gbLimites->SetCaption(QStringLiteral("Cliente"));
+    limites->rbLimite->SetCaption(QStringLiteral("Por Cliente"));
+    if (limites->ShowModal() != mrOk) return;
+    int desde = 0, hasta = 999999;
+    QString filtro = QStringLiteral("Cliente :  TODOS");
+    if (!limites->rbTodos->Checked()) {
+        desde = F(limites->QCliD, "CLIENTE")->AsInteger();
+        hasta = F(limites->QCliH, "CLIENTE")->AsInteger();
+        filtro = QStringLiteral("Cliente :  ") + F(limites->QCliD, "NOM")->AsString() + QStringLiteral(" a ") +
+                 F(limites->QCliH, "NOM")->AsString();
+    }
+    reports::RPTLisPod(desde, hasta, filtro.left(80));
+}
+
+void TPrincipio::ConceptosContables2Click(TObject*) {
+    std::unique_ptr<TFConCon> tipos(new TFConCon(nullptr));
+    if (tipos->ShowModal() != mrOk) return;
+    reports::RPTLisConCon(tipos->cbSuplidos->Checked(), tipos->cbDerechos->Checked(), tipos->cbProvisiones->Checked(),
+                          tipos->cbGastos->Checked());
+}
+
+// ---------------------------------------------------------------------------------------------- settings and recounts
+
+void TPrincipio::Despacho1Click(TObject*) {
+    TEmpresa::Muestra();
+    SetCaption(QStringLiteral("Zembra - [ ") + Dat->TSistem->FieldByName(QStringLiteral("EMPRESA"))->AsString() +
+               QStringLiteral(" ]"));
+    Legislacion->SetEnabled(!Dat->TSistem->FieldByName(QStringLiteral("CDROM"))->AsString().isEmpty());
+    btEscritos->SetEnabled(!CarpetaDatosBarra.isEmpty() && !CarpetaDatos.isEmpty() && HayWord && Derecho("Modelos"));
+    Escritos->SetEnabled(btEscritos->Enabled());
+    ApagaSinOrden();
+}
+
+void TPrincipio::Recuentos2Click(TObject*) { TFRec::Recuenta(); }
+
+void TPrincipio::ConceptosContables1Click(TObject*) { TConConta::Muestra(); }

@@ -1,4 +1,5 @@
 #include "platform/db/DBTables.h"
+#include "platform/db/SelectTypes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -1093,6 +1094,21 @@ void TQuery::InternalOpen() {
     }
     st->Reset();
     FNextId = id;
+    // Computed columns take the type their expression gives, whatever rows came back.
+    if (std::find(types.begin() + first, types.end(), ftUnknown) != types.end()) {
+        const std::vector<platform::db::TSelectColumnType> written = platform::db::SelectListTypes(
+            FSQL->Text(), ncol - first, [this](const QString& t) { return FConn->DescribeTable(t); });
+        for (int c = first; c < ncol && !written.empty(); ++c) {
+            const platform::db::TSelectColumnType& w = written[size_t(c - first)];
+            if (types[c] != ftUnknown || w.Type == ftUnknown) continue;
+            TFieldType t = w.Type;
+            if (t == ftInteger || t == ftSmallint)
+                for (auto& r : FRows)
+                    if (r.Data[c - first].typeId() == QMetaType::Double) t = ftFloat;
+            types[c] = t;
+            if (t == ftString) sizes[c] = std::max({sizes[c], w.Size, 1});
+        }
+    }
     for (int c = first; c < ncol; ++c) {
         if (types[c] != ftUnknown) continue;
         TFieldType t = ftFloat;

@@ -715,6 +715,19 @@ void Document::ToggleBold() { d->boldToggled = !d->boldToggled; }
 
 void Document::SetFontSize(int points) { d->fontSize = std::clamp(points, 1, 1638); }
 
+// The automatic styles of content.xml; the style and formatting namespaces are declared on the
+// root when the model did not declare them (a minimal model has no styles of its own).
+static pugi::xml_node odtAutomaticStyles(pugi::xml_node root)
+{
+    if (!root.attribute("xmlns:style"))
+        root.append_attribute("xmlns:style").set_value("urn:oasis:names:tc:opendocument:xmlns:style:1.0");
+    if (!root.attribute("xmlns:fo"))
+        root.append_attribute("xmlns:fo").set_value("urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0");
+    pugi::xml_node styles = root.child("office:automatic-styles");
+    if (!styles) styles = root.insert_child_before("office:automatic-styles", root.child("office:body"));
+    return styles;
+}
+
 // Style of typed OpenDocument text: one automatic style per bold/size combination.
 static QString odtTextStyle(Document::Impl& d)
 {
@@ -723,9 +736,7 @@ static QString odtTextStyle(Document::Impl& d)
     auto it = d.autoStyles.constFind(key);
     if (it != d.autoStyles.constEnd()) return it.value();
     const QString name = QStringLiteral("ZbT%1").arg(++d.styleCount);
-    pugi::xml_node root = d.parts.front().xml->document_element();
-    pugi::xml_node styles = root.child("office:automatic-styles");
-    if (!styles) styles = root.insert_child_before("office:automatic-styles", root.child("office:body"));
+    pugi::xml_node styles = odtAutomaticStyles(d.parts.front().xml->document_element());
     pugi::xml_node st = styles.append_child("style:style");
     st.append_attribute("style:name").set_value(name.toUtf8().constData());
     st.append_attribute("style:family").set_value("text");
@@ -835,9 +846,7 @@ void Document::SetTabStops(const std::vector<TabStop>& stops, bool clearFirst)
     }
     // OpenDocument: an automatic paragraph style derived from the paragraph's own.
     const QString name = QStringLiteral("ZbP%1").arg(++d->styleCount);
-    pugi::xml_node root = d->parts.front().xml->document_element();
-    pugi::xml_node styles = root.child("office:automatic-styles");
-    if (!styles) styles = root.insert_child_before("office:automatic-styles", root.child("office:body"));
+    pugi::xml_node styles = odtAutomaticStyles(d->parts.front().xml->document_element());
     pugi::xml_node st = styles.append_child("style:style");
     st.append_attribute("style:name").set_value(name.toUtf8().constData());
     st.append_attribute("style:family").set_value("paragraph");
@@ -863,6 +872,179 @@ void Document::SetTabStops(const std::vector<TabStop>& stops, bool clearFirst)
     }
     if (!p.attribute("text:style-name")) p.append_attribute("text:style-name");
     p.attribute("text:style-name").set_value(name.toUtf8().constData());
+}
+
+
+QStringList Document::Matches(const QRegularExpression& pattern) const
+{
+    QStringList out;
+    for (const Part& part : d->parts)
+        for (pugi::xml_node p : d->paragraphs(part)) {
+            std::vector<Piece> pieces;
+            d->collectPieces(p, pieces);
+            QString t;
+            for (const Piece& pc : pieces) t += pc.text;
+            for (auto it = pattern.globalMatch(t); it.hasNext();) out << it.next().captured(0);
+        }
+    return out;
+}
+
+namespace {
+
+int entryIndex(const std::vector<Entry>& entries, const std::string& name)
+{
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].name == name) return int(i);
+    return -1;
+}
+
+bool loadXml(pugi::xml_document& doc, const QByteArray& data)
+{
+    return bool(doc.load_buffer(data.constData(), size_t(data.size()), pugi::parse_default | pugi::parse_declaration,
+                                pugi::encoding_utf8));
+}
+
+QByteArray saveXml(const pugi::xml_document& doc)
+{
+    StringWriter w;
+    doc.save(w, "", pugi::format_raw, pugi::encoding_utf8);
+    return QByteArray(w.out.data(), qsizetype(w.out.size()));
+}
+
+// "word/" + a relationship target, with "../" and a leading "/" resolved.
+std::string resolveTarget(const std::string& target)
+{
+    if (!target.empty() && target[0] == '/') return target.substr(1);
+    std::string base = "word/", t = target;
+    while (t.rfind("../", 0) == 0) {
+        t = t.substr(3);
+        size_t cut = base.find_last_of('/', base.size() >= 2 ? base.size() - 2 : 0);
+        base = cut == std::string::npos ? std::string() : base.substr(0, cut + 1);
+    }
+    return base + t;
+}
+
+} // namespace
+
+void Document::InsertBody(const Document& other)
+{
+    if (d->format != DocumentFormat::Docx || other.d->format != DocumentFormat::Docx)
+        throw EDocumentError(QStringLiteral("Solo se puede insertar un documento de Word en otro documento de Word."));
+    pugi::xml_node body = d->parts.front().xml->document_element().child("w:body");
+    pugi::xml_node source = other.d->parts.front().xml->document_element().child("w:body");
+    if (!body || !source) throw EDocumentError(QStringLiteral("El documento no tiene cuerpo donde insertar."));
+
+    pugi::xml_node before = d->insP;
+    while (before && before.parent() != body) before = before.parent();
+    if (!before)
+        for (pugi::xml_node c = body.first_child(); c; c = c.next_sibling())
+            if (c.type() == pugi::node_element) { before = c; break; }
+
+    // Relationships and content types of both packages, edited as XML and written back at the end.
+    const std::string relsName = "word/_rels/document.xml.rels";
+    pugi::xml_document ours, theirs, types, theirTypes;
+    int ourRels = entryIndex(d->entries, relsName);
+    if (ourRels < 0 || !loadXml(ours, d->entries[size_t(ourRels)].data)) {
+        ours.reset();
+        ours.append_child("Relationships")
+            .append_attribute("xmlns")
+            .set_value("http://schemas.openxmlformats.org/package/2006/relationships");
+    }
+    int theirRels = entryIndex(other.d->entries, relsName);
+    if (theirRels >= 0) loadXml(theirs, other.d->entries[size_t(theirRels)].data);
+    int typesIdx = entryIndex(d->entries, "[Content_Types].xml");
+    if (typesIdx >= 0) loadXml(types, d->entries[size_t(typesIdx)].data);
+    int theirTypesIdx = entryIndex(other.d->entries, "[Content_Types].xml");
+    if (theirTypesIdx >= 0) loadXml(theirTypes, other.d->entries[size_t(theirTypesIdx)].data);
+
+    QHash<QString, QString> renamed;
+    int serial = 0;
+    auto freshId = [&] {
+        for (;;) {
+            const std::string id = "rIdZb" + std::to_string(++serial);
+            if (!ours.document_element().find_child_by_attribute("Relationship", "Id", id.c_str())) return id;
+        }
+    };
+    auto ensureType = [&](const std::string& part, const std::string& newPart) {
+        pugi::xml_node root = types.document_element();
+        if (!root) return;
+        const std::string ext = part.substr(part.find_last_of('.') + 1);
+        QString lext = QString::fromStdString(ext).toLower();
+        for (pugi::xml_node def : root.children("Default"))
+            if (QString::fromUtf8(def.attribute("Extension").as_string()).toLower() == lext) return;
+        pugi::xml_node theirRoot = theirTypes.document_element();
+        for (pugi::xml_node ov : theirRoot.children("Override"))
+            if (std::string(ov.attribute("PartName").as_string()) == "/" + part) {
+                pugi::xml_node n = root.append_child("Override");
+                n.append_attribute("PartName").set_value(("/" + newPart).c_str());
+                n.append_attribute("ContentType").set_value(ov.attribute("ContentType").as_string());
+                return;
+            }
+        for (pugi::xml_node def : theirRoot.children("Default"))
+            if (QString::fromUtf8(def.attribute("Extension").as_string()).toLower() == lext) {
+                root.append_copy(def);
+                return;
+            }
+    };
+    auto remap = [&](const char* oldId) -> std::string {
+        const QString key = QString::fromUtf8(oldId);
+        if (auto it = renamed.constFind(key); it != renamed.constEnd()) return it.value().toStdString();
+        pugi::xml_node rel = theirs.document_element().find_child_by_attribute("Relationship", "Id", oldId);
+        if (!rel) return {};
+        const std::string id = freshId();
+        pugi::xml_node copy = ours.document_element().append_copy(rel);
+        copy.attribute("Id").set_value(id.c_str());
+        if (std::strcmp(rel.attribute("TargetMode").as_string(), "External") != 0) {
+            const std::string from = resolveTarget(rel.attribute("Target").as_string());
+            int src = entryIndex(other.d->entries, from);
+            if (src < 0) {
+                ours.document_element().remove_child(copy);
+                return {};
+            }
+            const size_t slash = from.find_last_of('/');
+            const std::string dir = slash == std::string::npos ? std::string() : from.substr(0, slash + 1);
+            const std::string file = from.substr(slash == std::string::npos ? 0 : slash + 1);
+            std::string to;
+            for (int n = serial;; ++n) {
+                to = dir + "zb" + std::to_string(n) + "_" + file;
+                if (entryIndex(d->entries, to) < 0) break;
+            }
+            d->entries.push_back({to, other.d->entries[size_t(src)].data});
+            copy.attribute("Target").set_value(to.rfind("word/", 0) == 0 ? to.substr(5).c_str() : ("/" + to).c_str());
+            ensureType(from, to);
+        }
+        renamed.insert(key, QString::fromStdString(id));
+        return id;
+    };
+    std::function<void(pugi::xml_node)> walk = [&](pugi::xml_node n) {
+        for (pugi::xml_attribute a : n.attributes())
+            if (std::strncmp(a.name(), "r:", 2) == 0) {
+                const std::string id = remap(a.value());
+                if (!id.empty()) a.set_value(id.c_str());
+            }
+        for (pugi::xml_node c : n.children())
+            if (c.type() == pugi::node_element) walk(c);
+    };
+
+    // Namespaces the inserted blocks use but this document does not declare.
+    pugi::xml_node root = d->parts.front().xml->document_element();
+    for (pugi::xml_attribute a : other.d->parts.front().xml->document_element().attributes())
+        if (std::strncmp(a.name(), "xmlns:", 6) == 0 && !root.attribute(a.name()))
+            root.append_attribute(a.name()).set_value(a.value());
+
+    for (pugi::xml_node c = source.first_child(); c; c = c.next_sibling()) {
+        if (c.type() != pugi::node_element || named(c, "w:sectPr")) continue;
+        pugi::xml_node copy = before ? body.insert_copy_before(c, before) : body.append_copy(c);
+        walk(copy);
+    }
+
+    if (!renamed.isEmpty()) {
+        if (ourRels < 0) d->entries.push_back({relsName, saveXml(ours)});
+        else d->entries[size_t(ourRels)].data = saveXml(ours);
+        if (typesIdx >= 0 && types.document_element()) d->entries[size_t(typesIdx)].data = saveXml(types);
+    }
+    d->parts.front().dirty = true;
+    d->insP = d->insAnchor = pugi::xml_node();
 }
 
 } // namespace platform::documents

@@ -4,6 +4,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -42,6 +43,11 @@ public:
     int ReplaceText(const QString& find, const QString& value);
     // A document made from a template (.dotx, .ott) is saved as an ordinary document.
     void ConvertTemplateToDocument();
+    // Every match of a pattern in the paragraphs' text, in document order (body, headers, footers).
+    QStringList Matches(const QRegularExpression& pattern) const;
+    // Puts the body of another Word document before the block at the insertion point (at the
+    // start of the body when none), with the pictures and links it refers to.
+    void InsertBody(const Document& other);
     // Plain text of the body paragraphs (tabs and breaks as "\t" and "\n"), one line per paragraph.
     QString BodyText() const;
 

@@ -67,7 +67,7 @@ void makeOdt(const QString& path, const std::string& paragraph)
                "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
                "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-               "xmlns:fo=\"urn:oasis:names:xmlns:xsl-fo-compatible:1.0\" office:version=\"1.2\">"
+               "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" office:version=\"1.2\">"
                "<office:body><office:text>"
                    + paragraph + "</office:text></office:body></office:document-content>"}});
 }

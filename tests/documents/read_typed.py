@@ -12,7 +12,7 @@ def docx(path):
 
 N = {"text": "urn:oasis:names:tc:opendocument:xmlns:text:1.0",
      "style": "urn:oasis:names:tc:opendocument:xmlns:style:1.0",
-     "fo": "urn:oasis:names:xmlns:xsl-fo-compatible:1.0"}
+     "fo": "urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"}
 def q(ns, tag): return "{%s}%s" % (N[ns], tag)
 
 def odt(path):

@@ -1,6 +1,7 @@
 // The consultation form over a real data folder: closing and reopening with their agenda rows,
 // saving, the search, the currency hint, the client and the card.
 #include "CasoFixture.h"
+#include "records/Pinturas.h"
 #include "records/UConsulta.h"
 #include "records/rptFicCons.h"
 #include "shell/Abusca2.h"
@@ -186,3 +187,18 @@ TEST_F(ConsultaTest, RendersTheConsultation) {
 }
 
 }  // namespace
+
+TEST_F(ConsultaTest, DocumentsButtonOpensTheModelsListForTheConsultation) {
+    QList<int> modos;
+    records::ListaDeEscritos = [&](int modo) { modos << modo; };
+    Abre();
+    EXPECT_TRUE(form->btEscrito->Enabled());
+    form->BtEscritoClick(nullptr);
+    EXPECT_EQ(modos, QList<int>{2});
+    delete form;
+    form = nullptr;
+    Usuario(QStringLiteral("ANA"), -1, false);
+    Abre();
+    EXPECT_FALSE(form->btEscrito->Enabled());
+    records::ListaDeEscritos = nullptr;
+}

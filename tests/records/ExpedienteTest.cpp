@@ -1,6 +1,7 @@
 // The case-file form over a real data folder: its sub-lists follow the case file it shows, its
 // clients, the states open / invoiced / closed / reopened, the chain, the search and the link.
 #include "CasoFixture.h"
+#include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
 #include "records/UAsunto.h"
 #include "records/UCliente.h"
@@ -399,3 +400,29 @@ TEST_F(ExpedienteTest, OpposingLawyerIsPickedIntoTheCaseAndTheMatterOpensInEditW
 }
 
 }  // namespace
+
+// The documents button follows the word processor, the data folder and the user's right, and
+// opens the models list in its case-file mode.
+TEST_F(ExpedienteTest, DocumentsButtonOpensTheModelsListForTheCaseFile) {
+    const bool hayWord = HayWord;
+    QList<int> modos;
+    records::ListaDeEscritos = [&](int modo) { modos << modo; };
+    HayWord = true;
+    Abre();
+    EXPECT_TRUE(form->btEscritos->Enabled());
+    TFormHarness::Click(form->btEscritos->Button());
+    EXPECT_EQ(modos, QList<int>{1});
+    delete form;
+    form = nullptr;
+    HayWord = false;
+    Abre();
+    EXPECT_FALSE(form->btEscritos->Enabled());
+    delete form;
+    form = nullptr;
+    HayWord = true;
+    Usuario(QStringLiteral("ANA"), -1, false);
+    Abre();
+    EXPECT_FALSE(form->btEscritos->Enabled());
+    HayWord = hayWord;
+    records::ListaDeEscritos = nullptr;
+}

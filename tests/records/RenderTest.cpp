@@ -4,6 +4,7 @@
 #include "records/UAboCli.h"
 #include "records/UAbogado.h"
 #include "records/UCliente.h"
+#include "records/UConConta.h"
 #include "records/UContrario.h"
 #include "records/UPerito.h"
 #include "records/UPoder.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QRect>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -85,6 +87,27 @@ protected:
         Persona(Dat->TPeritos, c, {"SOLER VIDAL", "Juan", "93 777 88 99", "", "jsoler@tasaciones.es"});
     }
 };
+
+TEST_F(RenderTest, AccountingConceptsInAnOfficeInEuros) {
+    SetSistem("MONEDA", Variant(QStringLiteral("E")));
+    TTable* c = Dat->TConConta;
+    for (const auto& [cuenta, concepto, tipo, importe] :
+         std::vector<std::tuple<const char*, const char*, int, double>>{{"SU01", "Tasas judiciales", 1, 120.5},
+                                                                        {"DE01", "Minuta de honorarios por juicio verbal", 2, 1234.5}}) {
+        c->Append();
+        c->FieldByName(QStringLiteral("CUENTA"))->SetAsString(QString::fromLatin1(cuenta));
+        c->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(QString::fromUtf8(concepto));
+        c->FieldByName(QStringLiteral("TIPO"))->SetAsInteger(tipo);
+        c->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(importe);
+        c->Post();
+    }
+    auto* form = new TConConta(Application);
+    form->activaEdicion(true);
+    EXPECT_EQ(form->ZbTipo->Text(), QStringLiteral("Derecho"));
+    EXPECT_EQ(form->DBImporte->Text(), QStringLiteral("1.234,50"));
+    Dibuja(form, QStringLiteral("UConConta"));
+    delete form;
+}
 
 TEST_F(RenderTest, ClientFormInBrowse) {
     Datos();

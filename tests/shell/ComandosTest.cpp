@@ -4,11 +4,16 @@
 #include "PrincipioFixture.h"
 #include "records/UCliente.h"
 #include "records/UExpediente.h"
+#include "documents/UEscritos.h"
+#include "documents/UExport.h"
+#include "reports/RPTLisPod.h"
+#include "reports/ULimExp.h"
 #include "shell/Abusca.h"
 #include "shell/Acceso.h"
 #include "shell/UPrograma.h"
 
 #include <QDeadlineTimer>
+#include <typeinfo>
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
@@ -94,7 +99,8 @@ TEST_F(ComandosTest, EachRightOpensItsCommandsAndNothingElse) {
     EXPECT_TRUE(form->pgConsultas->TabVisible());
     for (TSpeedItem* i : {form->btAbrir, form->btNuevo, form->btBorrar}) EXPECT_FALSE(i->Visible());
     for (TMenuItem* i : {form->Clientes1, form->Contrarios1, form->Abogados1, form->Procuradores1, form->Peritos1,
-                         form->AbogadosDespacho1, form->Accesos1, form->Limpiardatos1, form->Informes1, form->Legislacion})
+                         form->AbogadosDespacho1, form->Accesos1, form->Limpiardatos1, form->Informes1, form->Legislacion,
+                         form->Escritos})
         EXPECT_TRUE(i->Enabled()) << i->Name().toStdString();
     form.reset();
 
@@ -360,6 +366,94 @@ TEST_F(ComandosTest, LegislationStartsOneProgramPathDirectly) {
     EXPECT_EQ(Texts().last(), QStringLiteral("No puedo ejecutar ") + linea);
     QThread::msleep(200);
     EXPECT_FALSE(QFile::exists(trampa));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ComandosTest, ReportItemsAskTheirLimitsAndPreviewTheirList) {
+    Genera(1, 4);
+    Todos();
+    Muestra();
+    auto previa = [&](const std::function<void(TObject*)>& lanza) {
+        harness->ClearRecords();
+        harness->AnswerModal(mrCancel);
+        lanza(form.get());
+        return harness->ModalForms().empty() ? QString() : harness->ModalForms().back().FormClass;
+    };
+    const QString vista = previa([&](TObject* s) { form->Clientes2Click(s); });
+    EXPECT_FALSE(vista.isEmpty());
+    for (auto h : {&TPrincipio::Contrarios2Click, &TPrincipio::Abogados2Click, &TPrincipio::Alfabtico1Click,
+                   &TPrincipio::PorPartido1Click, &TPrincipio::Alfabtico2Click, &TPrincipio::PorProfesin1Click,
+                   &TPrincipio::Agenda2Click, &TPrincipio::Procedimientos1Click, &TPrincipio::Tribunales1Click,
+                   &TPrincipio::TiposdeDespachos1Click, &TPrincipio::DesinosdeDespachos1Click})
+        EXPECT_EQ(previa([&](TObject* s) { (form.get()->*h)(s); }), vista);
+
+    // Powers of attorney: the limit dialog first, then the list with the range text.
+    harness->ClearRecords();
+    QString caption, filtro;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto* l = dynamic_cast<TFLimExp*>(&f);
+        ASSERT_NE(l, nullptr);
+        caption = l->gbLimites->Caption() + QLatin1Char('|') + l->rbLimite->Caption();
+        l->rbTodos->SetChecked(true);
+        f.SetModalResult(mrOk);
+    });
+    harness->AnswerModal([&](TCustomForm&) { filtro = InfLisPod ? InfLisPod->QRFiltro->Caption() : QString(); });
+    form->Poderes1Click(form.get());
+    EXPECT_EQ(caption, QStringLiteral("Cliente|Por Cliente"));
+    EXPECT_EQ(filtro, QStringLiteral("Cliente :  TODOS"));
+    ASSERT_EQ(harness->ModalForms().size(), 2u);
+    EXPECT_EQ(harness->ModalForms().back().FormClass, vista);
+
+    // A dialog closed without OK launches nothing.
+    harness->ClearRecords();
+    harness->AnswerModal(mrCancel);
+    form->ConceptosContables2Click(form.get());
+    EXPECT_EQ(harness->ModalForms().size(), 1u);
+    harness->ClearRecords();
+    harness->AnswerModal(mrOk);
+    harness->AnswerModal(mrCancel);
+    form->ConceptosContables2Click(form.get());
+    ASSERT_EQ(harness->ModalForms().size(), 2u);
+    EXPECT_EQ(harness->ModalForms().back().FormClass, vista);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ComandosTest, ToolItemsOpenTheirForms) {
+    Genera(1, 2);
+    Todos();
+    HayWord = true;
+    Muestra();
+    ASSERT_TRUE(form->btEscritos->Enabled());
+    int modo = -1;
+    harness->AnswerModal([&](TCustomForm& f) {
+        if (auto* l = dynamic_cast<TListaEscritos*>(&f)) modo = l->Modo;
+    });
+    form->btEscritos->Click();
+    EXPECT_EQ(modo, 0) << "from the main window no record is attached";
+    bool exporta = false;
+    harness->AnswerModal([&](TCustomForm& f) { exporta = dynamic_cast<TFExport*>(&f) != nullptr; });
+    form->ExportarClick(form.get());
+    EXPECT_TRUE(exporta);
+
+    QStringList clases;
+    harness->AnswerModal([&](TCustomForm& f) { clases << QString::fromLatin1(typeid(f).name()); });
+    form->Despacho1Click(form.get());
+    harness->AnswerModal([&](TCustomForm& f) { clases << QString::fromLatin1(typeid(f).name()); });
+    form->ConceptosContables1Click(form.get());
+    ASSERT_EQ(clases.size(), 2);
+    EXPECT_TRUE(clases[0].contains(QStringLiteral("TEmpresa"))) << clases[0].toStdString();
+    EXPECT_TRUE(clases[1].contains(QStringLiteral("TConConta"))) << clases[1].toStdString();
+
+    // The recounts run over every person at once.
+    Sql(QStringLiteral("UPDATE clientes SET EXPABIERTOS = 999"));
+    form->Recuentos2Click(form.get());
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM clientes WHERE EXPABIERTOS = 999")), 0);
 }
 
 }  // namespace

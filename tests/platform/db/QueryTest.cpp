@@ -240,3 +240,54 @@ TEST_F(QueryTest, LiveResultEditsAndDeletesRowsOfItsTable) {
     EXPECT_FALSE(j->CanModify());
     EXPECT_THROW(j->Edit(), EDatabaseError);
 }
+
+TEST_F(QueryTest, ComputedColumnsKeepTheTypeOfWhatTheyCompute) {
+    const QString ultima = QStringLiteral(
+        "SELECT A.ANO, A.NUMERO, B.SITUACION, MAX(A.FECHA) FROM CUENTAS A, EXPED B WHERE A.ANO = B.ANO AND "
+        "A.NUMERO = B.NUMERO GROUP BY A.ANO, A.NUMERO, B.SITUACION HAVING MAX(A.FECHA) < :FECHA");
+    TQuery* h = NewQuery(&owner, folder, ultima);
+    h->ParamByName(QStringLiteral("FECHA"))->SetAsDate(EncodeDate(2024, 4, 1));
+    h->Open();
+    ASSERT_EQ(h->RecordCount(), 1);
+    TField* fecha = h->Fields()->Fields(3);
+    EXPECT_EQ(fecha->DataType(), ftDate);
+    EXPECT_EQ(fecha->AsString(), QStringLiteral("04/03/2024"));
+    // The same columns with no row at all.
+    h->Close();
+    h->ParamByName(QStringLiteral("FECHA"))->SetAsDate(EncodeDate(2000, 1, 1));
+    h->Open();
+    EXPECT_EQ(h->RecordCount(), 0);
+    EXPECT_EQ(h->Fields()->Fields(3)->DataType(), ftDate);
+    EXPECT_EQ(h->Fields()->Fields(2)->DataType(), ftInteger);
+
+    struct Caso {
+        const char* Sql;
+        const char* Campo;
+        TFieldType Tipo;
+    };
+    for (const char* donde : {"ANO = '2024'", "ANO = 'ninguno'"}) {
+        const QString todos = QString::fromLatin1(donde).contains(QStringLiteral("2024")) ? QStringLiteral("1 = 1")
+                                                                                          : QStringLiteral("1 = 0");
+        const Caso casos[] = {
+            {"SELECT APELLIDOS || ',' || NOMBRE AS NOM FROM CLIENTES C WHERE %2", "NOM", ftString},
+            {"SELECT SUM(IMPORTE) AS SALDO FROM CUENTAS WHERE %1", "SALDO", ftFloat},
+            {"SELECT SUM(IMPORTE*-1) AS PROVISION FROM CUENTAS WHERE %1", "PROVISION", ftFloat},
+            {"SELECT COUNT(*) AS N FROM CUENTAS WHERE %1", "N", ftInteger},
+            {"SELECT MIN(C.FECHA) PRIMERA FROM CUENTAS C WHERE %1", "PRIMERA", ftDate},
+            {"SELECT 'E' AS PRIMERA, 0 AS SUPLIDOS, ORDEN + 1 AS SIGUIENTE FROM CUENTAS WHERE %1", "PRIMERA", ftString},
+            {"SELECT 'E' AS PRIMERA, 0 AS SUPLIDOS, ORDEN + 1 AS SIGUIENTE FROM CUENTAS WHERE %1", "SUPLIDOS", ftInteger},
+            {"SELECT 'E' AS PRIMERA, 0 AS SUPLIDOS, ORDEN + 1 AS SIGUIENTE FROM CUENTAS WHERE %1", "SIGUIENTE", ftInteger},
+            {"SELECT A.IMPORTE*(-1) AS PROVISION FROM CUENTAS A WHERE %1", "PROVISION", ftFloat},
+            {"SELECT MAX(FECHA) FROM CUENTAS WHERE %1", "MAX(FECHA)", ftDate},
+        };
+        for (const Caso& c : casos) {
+            QString sql = QString::fromLatin1(c.Sql);
+            sql = sql.contains(QStringLiteral("%2")) ? sql.replace(QStringLiteral("%2"), todos) : sql.arg(QString::fromLatin1(donde));
+            TQuery* q = Run(sql);
+            EXPECT_EQ(q->FieldByName(QString::fromLatin1(c.Campo))->DataType(), c.Tipo) << sql.toStdString();
+        }
+    }
+    // A literal keeps its length as the size of its text column.
+    TQuery* l = Run(QStringLiteral("SELECT '1234567890' AS NOMCLI, ANO FROM EXPED WHERE ANO = 'x'"));
+    EXPECT_EQ(l->FieldByName(QStringLiteral("NOMCLI"))->Size(), 10);
+}

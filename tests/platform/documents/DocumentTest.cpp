@@ -93,7 +93,7 @@ const char* const ODT_NS =
     "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
     "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
     "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-    "xmlns:fo=\"urn:oasis:names:xmlns:xsl-fo-compatible:1.0\" office:version=\"1.2\"";
+    "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" office:version=\"1.2\"";
 
 void makeOdt(const QString& path)
 {

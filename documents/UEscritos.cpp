@@ -1,0 +1,431 @@
+#include "documents/UEscritos.h"
+
+#include "documents/UFusion.h"
+#include "documents/UNuevoEscrito.h"
+#include "shell/UComunes.h"
+#include "shell/UData.h"
+#include "shell/UPrograma.h"
+#include "platform/graphics/Resources.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <memory>
+
+TListaEscritos* ListaEscritos = nullptr;
+
+namespace documents {
+std::function<void(QChar)> FusionaModelo;
+}
+
+namespace {
+
+const char* const kTipos[] = {"CIVIL", "PENAL", "LABORAL", "ADMINISTRATIVO", "MERCANTIL", "CARTAS", "ECONOMICO", "OTROS"};
+
+TField* Sistema(const char* campo) { return Dat->TSistem->FieldByName(QString::fromLatin1(campo)); }
+
+// Editor name and extension from the office settings, at the start of every operation.
+void LeeEditor() {
+    Dat->TSistem->Refresh();
+    TipoEditor = Sistema("EDITOR")->AsString();
+    ExtensionEscrito = ExtensionDeEditor(TipoEditor);
+}
+
+void CreaCarpetaModelos(const QString& modelo) { QDir().mkpath(QFileInfo(modelo).absolutePath()); }
+
+void TerminaEditor() {
+    CierraEditor(EditorOle, TipoEditor);
+    EditorOle.reset();
+}
+
+}  // namespace
+
+QString documents::FicheroDeModelo(int escrito, const QString& tipoEditor) {
+    return QDir(CarpetaDatos).filePath(QStringLiteral("Modelos/") + QString::number(escrito) + ExtensionDeEditor(tipoEditor));
+}
+
+QString documents::PlantillaDespacho(const QString& tipoEditor) {
+    return QDir(CarpetaDatos).filePath(QStringLiteral("Zembra") + ExtensionPlantilla(tipoEditor));
+}
+
+QString documents::AvisoFormatoAntiguo(const QString& fichero) {
+    const QFileInfo info(fichero);
+    const QString ext = info.suffix().toLower();
+    bool antiguo = ext == QLatin1String("doc") || ext == QLatin1String("lwp");
+    if (!antiguo && info.isFile()) {
+        // A binary Word file renamed to the new extension still is one.
+        QFile f(fichero);
+        if (f.open(QIODevice::ReadOnly)) antiguo = f.read(8) == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    }
+    if (!antiguo) return {};
+    const QString nuevo = info.completeBaseName() + (ext == QLatin1String("lwp") ? QStringLiteral(".odt") : QStringLiteral(".docx"));
+    return QStringLiteral("\"%1\" está guardado en un formato antiguo que el programa no puede leer.\r"
+                          "Conviértalo una sola vez: ábralo con el procesador de textos y guárdelo como \"%2\" en la misma carpeta (%3).")
+        .arg(info.fileName(), nuevo, QDir::toNativeSeparators(info.absolutePath()));
+}
+
+QStringList documents::ConvierteMarcas(TTable* conversion) {
+    static const QRegularExpression marca(QStringLiteral("«[^»]*»"));
+    QStringList desconocidas;
+    if (!EditorOle || !EditorOle->Activo) return desconocidas;
+    // An unknown marker is left where it stands and the search goes on past it. A listed one is
+    // replaced everywhere, again if a conversion brings it back, but only a few times: a table
+    // whose conversions bring each other back must not keep the search going for ever.
+    constexpr int kVueltas = 8;
+    QHash<QString, int> veces;
+    for (;;) {
+        QString siguiente;
+        for (const QString& m : EditorOle->Activo->Matches(marca))
+            if (!desconocidas.contains(m) && veces.value(m) < kVueltas) {
+                siguiente = m;
+                break;
+            }
+        if (siguiente.isEmpty()) break;
+        if (conversion->Locate(QStringLiteral("Origen"), siguiente, 0)) {
+            ++veces[siguiente];
+            ReemplazaTodo(EditorOle, TipoEditor, siguiente, conversion->FieldByName(QStringLiteral("Destino"))->AsString());
+        } else {
+            desconocidas << siguiente;
+        }
+        InicioDocumento(EditorOle, TipoEditor);
+    }
+    return desconocidas;
+}
+
+TListaEscritos::TListaEscritos(TComponent* owner) : TForm(owner) {
+    SetName(QStringLiteral("ListaEscritos"));
+    SetCaption(QStringLiteral("Lista de Escritos"));
+    SetPosition(poScreenCenter);
+    SetClientWidth(560);
+    SetClientHeight(360);
+    SetKeyPreview(true);
+
+    SpeedBar1 = new TSpeedBar(this);
+    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
+    SpeedBar1->SetParent(this);
+    SpeedBar1->SetAlign(alTop);
+    SpeedBar1->SetBevelInner(bvLowered);
+    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
+    SpeedBar1->SetBtnOffsetHorz(4);
+    SpeedBar1->SetBtnOffsetVert(4);
+    SpeedBar1->SetBtnWidth(80);
+    SpeedBar1->SetHeight(31);
+    SpeedBar1->AddSection(QStringLiteral("Untitled (0)"));
+    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
+        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
+    int left = 4;
+    auto item = [&](const char* nombre, const QString& texto, const QString& hint, void (TListaEscritos::*click)(TObject*)) {
+        auto* i = new TSpeedItem(this);
+        i->SetName(QString::fromLatin1(nombre));
+        i->SetCaption(texto);
+        i->SetBtnCaption(texto);
+        i->SetHint(hint);
+        SpeedBar1->AddItem(0, i);
+        i->SetLeft(left);
+        i->SetTop(4);
+        i->SetVisible(true);
+        i->OnClick() = TNotifyEvent(this, click);
+        left += 82;
+        return i;
+    };
+    btBorrar = item("btBorrar", QStringLiteral("Borrar"), QStringLiteral("Borrar"), &TListaEscritos::BtBorrarClick);
+    btNuevo = item("btNuevo", QStringLiteral("Nuevo"), QStringLiteral("Nuevo"), &TListaEscritos::BtNuevoClick);
+    btSi = item("btSi", QStringLiteral("Ok"), QStringLiteral("Aceptar"), &TListaEscritos::BtSiClick);
+    btNo = item("btNo", QStringLiteral("No"), QStringLiteral("Cancelar"), &TListaEscritos::BtNoClick);
+    btImport = item("btImport", QStringLiteral("Importar"), QStringLiteral("Importar"), &TListaEscritos::btImportClick);
+
+    Busca = new TLabel(this);
+    Busca->SetName(QStringLiteral("Busca"));
+    Busca->SetParent(this);
+    Busca->SetAlign(alBottom);
+    Busca->SetHeight(18);
+    Busca->SetCaption(QString());
+
+    LisTipo = new TListBox(this);
+    LisTipo->SetName(QStringLiteral("LisTipo"));
+    LisTipo->SetParent(this);
+    LisTipo->SetAlign(alLeft);
+    LisTipo->SetWidth(128);
+    for (const char* t : kTipos) LisTipo->Items()->Add(QString::fromLatin1(t));
+
+    DBEsc = new TDBGrid(this);
+    DBEsc->SetName(QStringLiteral("DBEsc"));
+    DBEsc->SetParent(this);
+    DBEsc->SetAlign(alClient);
+    DBEsc->SetDataSource(Dat->DSQLisEscri);
+    DBEsc->SetReadOnly(true);
+    DBEsc->SetOptions(dgTitles | dgIndicator | dgColLines | dgRowLines | dgRowSelect | dgAlwaysShowSelection);
+    TColumn* c = DBEsc->Columns()->Add();
+    c->SetFieldName(QStringLiteral("CONCEPTO"));
+    c->Title()->SetCaption(QStringLiteral("Escrito"));
+    c->SetWidth(400);
+
+    Timer1 = new TTimer(this);
+    Timer1->SetName(QStringLiteral("Timer1"));
+    Timer1->SetInterval(2000);
+    SelectFile = new TOpenDialog(this);
+    SelectFile->SetName(QStringLiteral("SelectFile"));
+    SelectFile->SetOptions(ofFileMustExist | ofPathMustExist | ofHideReadOnly);
+
+    auto tabla = [&](const char* nombre, const char* fichero) {
+        auto* t = new TTable(this);
+        t->SetName(QString::fromLatin1(nombre));
+        t->SetDatabaseName(QStringLiteral("ZEMBRA"));
+        t->SetTableName(QString::fromLatin1(fichero));
+        return t;
+    };
+    TConv = tabla("TConv", "Convertir.db");
+    TCarta = tabla("TCarta", "ESCRITOS");
+
+    FCambioAnterior = Dat->DSQLisEscri->OnDataChange;
+    Dat->DSQLisEscri->OnDataChange = TDataChangeEvent(this, &TListaEscritos::DSQLisEscriDataChange);
+    OnCreate = TNotifyEvent(this, &TListaEscritos::FormCreate);
+    OnShow = TNotifyEvent(this, &TListaEscritos::FormShow);
+    OnClose = TCloseEvent(this, &TListaEscritos::FormClose);
+    OnKeyPress = TKeyPressEvent(this, &TListaEscritos::FormKeyPress);
+    LisTipo->OnClick = TNotifyEvent(this, &TListaEscritos::LisTipoClick);
+    DBEsc->OnDblClick = TNotifyEvent(this, &TListaEscritos::DBEscDblClick);
+    Timer1->OnTimer = TNotifyEvent(this, &TListaEscritos::Timer1Timer);
+}
+
+TListaEscritos::~TListaEscritos() {
+    if (Dat) Dat->DSQLisEscri->OnDataChange = FCambioAnterior;
+    if (ListaEscritos == this) ListaEscritos = nullptr;
+}
+
+void TListaEscritos::FormCreate(TObject*) {
+    TConv->Open();
+    TCarta->Open();
+}
+
+void TListaEscritos::FormShow(TObject*) {
+    LisTipo->SetItemIndex(0);
+    LisTipoClick(LisTipo);
+}
+
+void TListaEscritos::FormClose(TObject*, TCloseAction& action) {
+    TConv->Close();
+    TCarta->Close();
+    Timer1->SetEnabled(false);
+    action = caHide;  // the opener frees it
+}
+
+void TListaEscritos::LisTipoClick(TObject*) {
+    const int i = LisTipo->ItemIndex();
+    Dat->QLisEscri->Close();
+    Dat->QLisEscri->ParamByName(QStringLiteral("LISTIPO"))->SetAsString(QString::fromLatin1(kTipos[i >= 0 && i < 8 ? i : 0]));
+    Dat->QLisEscri->Open();
+    DSQLisEscriDataChange(Dat->DSQLisEscri, nullptr);
+}
+
+void TListaEscritos::DSQLisEscriDataChange(TObject*, TField*) {
+    const bool filas = Dat->QLisEscri->Active() && !Dat->QLisEscri->IsEmpty();
+    btSi->SetEnabled(filas);
+    btBorrar->SetEnabled(filas);
+}
+
+void TListaEscritos::DBEscDblClick(TObject*) {
+    if (btSi->Enabled()) BtSiClick(btSi);
+}
+
+void TListaEscritos::FormKeyPress(TObject*, QChar& key) {
+    if (key.unicode() > ' ' && DBEsc->Focused()) Busca->SetCaption(Busca->Caption() + key);
+    if (!Busca->Caption().isEmpty() && Dat->QLisEscri->Active())
+        Dat->QLisEscri->Locate(QStringLiteral("CONCEPTO"), Busca->Caption(), loCaseInsensitive | loPartialKey);
+}
+
+void TListaEscritos::Timer1Timer(TObject*) { Busca->SetCaption(QString()); }
+
+void TListaEscritos::Habilita(bool si, bool conRejilla) {
+    for (TSpeedItem* i : {btNuevo, btImport}) i->SetEnabled(si);
+    LisTipo->SetEnabled(si);
+    if (conRejilla) DBEsc->SetEnabled(si);
+    if (si) DSQLisEscriDataChange(Dat->DSQLisEscri, nullptr);
+    else {
+        btSi->SetEnabled(false);
+        btBorrar->SetEnabled(false);
+    }
+}
+
+void TListaEscritos::TerminaEditorAnterior() {
+    if (!EditorOle) return;
+    try {
+        Quit(EditorOle);
+    } catch (Exception&) {
+    }
+    EditorOle.reset();
+}
+
+void TListaEscritos::BtSiClick(TObject*) {
+    if (!Dat->QLisEscri->Active() || Dat->QLisEscri->IsEmpty()) return;
+    Habilita(false, true);
+    Application->ProcessMessages();
+    TerminaEditorAnterior();
+    LeeEditor();
+    const QString modelo = documents::FicheroDeModelo(Dat->QLisEscri->FieldByName(QStringLiteral("ESCRITO"))->AsInteger(), TipoEditor);
+    try {
+        EditorOle = AbreEditor(TipoEditor);
+        if (!EditorOle) {
+            MensajeError(QStringLiteral("No puedo Abrir el Procesador de Texto"));
+            Abort();
+        }
+        FicheroModelo = modelo;
+        QString aviso = documents::AvisoFormatoAntiguo(modelo);
+        if (aviso.isEmpty() && !QFileInfo::exists(modelo)) {
+            const QString base = modelo.left(modelo.size() - ExtensionEscrito.size());
+            for (const char* viejo : {".doc", ".lwp"})
+                if (aviso.isEmpty() && QFileInfo::exists(base + QLatin1String(viejo)))
+                    aviso = documents::AvisoFormatoAntiguo(base + QLatin1String(viejo));
+        }
+        if (!aviso.isEmpty()) {
+            MensajeError(aviso);
+            Abort();
+        }
+        AbreEscrito(EditorOle, TipoEditor, modelo, false);
+        if (Modo == 0)
+            MuestraEditor(EditorOle, TipoEditor);
+        else if (documents::FusionaModelo)
+            documents::FusionaModelo(LetraRegistro == QLatin1String("E") ? QLatin1Char('E') : QLatin1Char('C'));
+    } catch (EAbort&) {
+        TerminaEditor();
+    } catch (Exception&) {
+        MensajeError(QStringLiteral("No puedo abrir modelo : ") + modelo);
+        TerminaEditor();
+    }
+    Habilita(true, true);
+}
+
+void TListaEscritos::BtNuevoClick(TObject*) {
+    LeeEditor();
+    if (!EsFamiliaWord(TipoEditor)) return;
+    Habilita(false, false);
+    Application->ProcessMessages();
+    TerminaEditorAnterior();
+    auto pregunta = std::make_unique<TNuevoEscrito>(nullptr);
+    pregunta->Pregunta->SetCaption(QStringLiteral("Introduzca Nombre del Escrito"));
+    pregunta->Respuesta->SetMaxLength(60);
+    if (pregunta->ShowModal() == mrOk) {
+        const int i = LisTipo->ItemIndex();
+        const QString tipo = QString::fromLatin1(kTipos[i >= 0 && i < 8 ? i : 0]);
+        TTable* t = Dat->TEscritos;
+        t->Append();
+        t->FieldByName(QStringLiteral("TIPO"))->SetAsString(tipo);
+        t->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(pregunta->Respuesta->Text());
+        t->Post();
+        const QString modelo = documents::FicheroDeModelo(t->FieldByName(QStringLiteral("ESCRITO"))->AsInteger(), TipoEditor);
+        const bool carta = tipo == QLatin1String("CARTAS");
+        try {
+            EditorOle = AbreEditor(TipoEditor);
+            if (!EditorOle) {
+                MensajeError(QStringLiteral("No puedo Abrir el Procesador de Texto"));
+                Abort();
+            }
+            const int cabecera = Sistema("CABCAR")->AsInteger();
+            if (carta && cabecera && TCarta->Locate(QStringLiteral("ESCRITO"), cabecera, 0))
+                AbreEscrito(EditorOle, TipoEditor, documents::FicheroDeModelo(cabecera, TipoEditor), false);
+            else
+                NuevoDesdeModelo(documents::PlantillaDespacho(TipoEditor));
+            CreaCarpetaModelos(modelo);
+            GuardaEscrito(EditorOle, TipoEditor, modelo);
+            MuestraEditor(EditorOle, TipoEditor);
+        } catch (EAbort&) {
+            TerminaEditor();
+        } catch (Exception& e) {
+            MensajeError((carta ? QStringLiteral("Error al crear CARTA") : QStringLiteral("Error al crear ESCRITO")) +
+                         QStringLiteral("\r") + e.Message());
+            TerminaEditor();
+        }
+    }
+    LisTipoClick(LisTipo);
+    pregunta.reset();
+    Habilita(true, false);
+}
+
+void TListaEscritos::BtBorrarClick(TObject*) {
+    if (!Dat->QLisEscri->Active() || Dat->QLisEscri->IsEmpty()) return;
+    LeeEditor();
+    const int n = Dat->QLisEscri->FieldByName(QStringLiteral("ESCRITO"))->AsInteger();
+    if (n == Sistema("MINUTA")->AsInteger() || n == Sistema("MINUTACONS")->AsInteger() || n == Sistema("CABCAR")->AsInteger())
+        if (!MensajeConfirmacion(QStringLiteral("Este escrito está en la configuración por defecto\r¿Desea borrarlo?"))) return;
+    if (!MensajeConfirmacion(QStringLiteral("¿ Borrar ESCRITO ") + Dat->QLisEscri->FieldByName(QStringLiteral("CONCEPTO"))->AsString() +
+                             QStringLiteral(" ?")))
+        return;
+    if (Dat->TEscritos->Locate(QStringLiteral("ESCRITO"), n, 0)) {
+        QFile::remove(documents::FicheroDeModelo(n, TipoEditor));
+        Dat->TEscritos->Delete();
+        Dat->QLisEscri->Close();
+        Dat->QLisEscri->Open();
+        DSQLisEscriDataChange(Dat->DSQLisEscri, nullptr);
+    }
+}
+
+void TListaEscritos::BtNoClick(TObject*) {
+    TerminaEditorAnterior();
+    SetModalResult(mrNo);
+}
+
+void TListaEscritos::btImportClick(TObject*) {
+    LeeEditor();
+    SelectFile->SetTitle(QStringLiteral("Seleccione documento a unir"));
+    SelectFile->SetFilter(QStringLiteral("Documentos|") + Sistema("FILEEXT")->AsString());
+    SelectFile->SetFilterIndex(1);
+    SelectFile->SetFileName(QString());
+    if (!SelectFile->Execute()) return;
+    const QString origen = SelectFile->FileName();
+    if (origen.isEmpty()) return;
+    const QString aviso = documents::AvisoFormatoAntiguo(origen);
+    if (!aviso.isEmpty()) {
+        MensajeError(aviso);
+        return;
+    }
+    if (ExtensionEscrito.isEmpty() || !origen.endsWith(ExtensionEscrito, Qt::CaseInsensitive)) return;
+
+    auto pregunta = std::make_unique<TNuevoEscrito>(nullptr);
+    pregunta->Pregunta->SetCaption(QStringLiteral("Introduzca Nombre del Escrito"));
+    pregunta->Respuesta->SetMaxLength(60);
+    if (pregunta->ShowModal() != mrOk) return;
+    const int i = LisTipo->ItemIndex();
+    TTable* t = Dat->TEscritos;
+    t->Append();
+    t->FieldByName(QStringLiteral("TIPO"))->SetAsString(QString::fromLatin1(kTipos[i >= 0 && i < 8 ? i : 0]));
+    t->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(pregunta->Respuesta->Text());
+    t->Post();
+    const QString modelo = documents::FicheroDeModelo(t->FieldByName(QStringLiteral("ESCRITO"))->AsInteger(), TipoEditor);
+
+    TerminaEditorAnterior();
+    EditorOle = AbreEditor(TipoEditor);
+    if (!EditorOle) {
+        MensajeError(QStringLiteral("No puedo Abrir el Procesador de Texto"));
+        return;
+    }
+    if (EsFamiliaWord(TipoEditor)) {
+        // The office template with the old document's text in it.
+        NuevoDesdeModelo(documents::PlantillaDespacho(TipoEditor));
+        EditorOle->Activo->InsertBody(platform::documents::Document::Load(origen));
+    } else {
+        // No template for this editor: the document itself, saved under the model's name.
+        AbreEscrito(EditorOle, TipoEditor, origen, false);
+    }
+    FicheroModelo = modelo;
+    InicioDocumento(EditorOle, TipoEditor);
+    MarcasDesconocidas = documents::ConvierteMarcas(TConv);
+    CreaCarpetaModelos(modelo);
+    GuardaEscrito(EditorOle, TipoEditor, modelo);
+    MuestraEditor(EditorOle, TipoEditor);
+    if (!MarcasDesconocidas.isEmpty())
+        MensajeError(QStringLiteral("Estas marcas no están en \"Convertir.db\" y quedan en el modelo como estaban:\r") +
+                     MarcasDesconocidas.join(QLatin1Char('\r')));
+}
+
+void AbreListaEscritos(int modo) {
+    ListaEscritos = new TListaEscritos(nullptr);
+    std::unique_ptr<TListaEscritos> lista(ListaEscritos);
+    lista->Modo = modo;
+    if (modo == 1 || modo == 2) {
+        lista->btNuevo->SetVisible(false);
+        lista->btBorrar->SetVisible(false);
+    }
+    lista->ShowModal();
+    lista.reset();
+    if (modo == 1 && Dat->TAgen2->Active()) Dat->TAgen2->Refresh();
+}

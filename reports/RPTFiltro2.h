@@ -1,0 +1,37 @@
+#pragma once
+// The consultations the main window's browser shows under its current filters: "LISTADO DE
+// CONSULTAS", with the sum of their amounts.
+#include "reports/RPTFiltro.h"
+
+class TInfFiltro2 : public TForm {
+public:
+    explicit TInfFiltro2(TComponent* owner);
+    ~TInfFiltro2() override;
+
+    TTable* TConsul = nullptr;
+    TQuickRep* QRListado = nullptr;
+    TQRBand* QRCabecera = nullptr;
+    TQRBand* QRColumnas = nullptr;
+    TQRLabel* QRLabel1 = nullptr;
+    TQRBand* QRFiltros = nullptr;
+    TQRLabel *LAno = nullptr, *NomAbogado = nullptr;
+    std::array<TQRLabel*, TFilasFiltro::Filas> LFiltro{};
+    TQRBand* QRBand2 = nullptr;  // one consultation
+    TQRLabel* QSitu = nullptr;
+    TQRDBText* QRImporte = nullptr;
+    TQRBand* QRBand3 = nullptr;  // summary
+    TQRExpr* QRSuma = nullptr;
+
+    TSeleccionPrincipal Seleccion;
+
+    void FormCreate(TObject* sender);
+    void TConsulFilterRecord(TDataSet* dataSet, bool& accept);
+    void QRBand2BeforePrint(TQRCustomBand* band, bool& print);
+    void FormClose(TObject* sender, TCloseAction& action);
+};
+
+extern TInfFiltro2* InfFiltro2;
+
+namespace reports {
+void RPTFiltro2();
+}  // namespace reports

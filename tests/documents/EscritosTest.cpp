@@ -1,0 +1,449 @@
+// The document models list over a real data folder with real .docx/.odt models, an old binary
+// model and the marker conversion table. Renders docs/forms/UEscritos.png (to a temporary folder
+// unless ZEMBRA_RENDER_DOCS names one).
+#include "DatFixture.h"
+#include "documents/UEscritos.h"
+#include "documents/UFusion.h"
+#include "documents/UNuevoEscrito.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <zip.h>
+
+namespace {
+
+using platform::forms::TFormHarness;
+
+void EscribeZip(const QString& path, const std::vector<std::pair<std::string, std::string>>& files) {
+    int err = 0;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(za, nullptr);
+    for (const auto& [name, data] : files) {
+        zip_int64_t i = zip_file_add(za, name.c_str(), zip_source_buffer(za, data.data(), data.size(), 0), 0);
+        ASSERT_GE(i, 0);
+        if (name == "mimetype") zip_set_file_compression(za, zip_uint64_t(i), ZIP_CM_STORE, 0);
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
+
+const std::string kW = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                       "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+
+// A Word document (or template) whose body is `body`; `extra` adds parts, `rels` relationships.
+void Docx(const QString& path, const std::string& body, bool plantilla = false,
+          std::vector<std::pair<std::string, std::string>> extra = {}, const std::string& rels = "") {
+    const std::string kind = plantilla ? "template" : "document";
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"[Content_Types].xml",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+         "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>" +
+             std::string(extra.empty() ? "" : "<Default Extension=\"png\" ContentType=\"image/png\"/>") +
+             "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
+             "vnd.openxmlformats-officedocument.wordprocessingml." +
+             kind + ".main+xml\"/></Types>"},
+        {"_rels/.rels",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+         "relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
+        {"word/_rels/document.xml.rels",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
+             rels + "</Relationships>"},
+        {"word/document.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document " + kW + "><w:body>" + body +
+                                  "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/></w:sectPr></w:body></w:document>"}};
+    for (auto& e : extra) files.push_back(e);
+    EscribeZip(path, files);
+}
+
+std::string P(const std::string& runs) { return "<w:p>" + runs + "</w:p>"; }
+std::string R(const std::string& t) { return "<w:r><w:t xml:space=\"preserve\">" + t + "</w:t></w:r>"; }
+
+void Odt(const QString& path, const std::string& paragraphs) {
+    EscribeZip(path,
+               {{"mimetype", "application/vnd.oasis.opendocument.text"},
+                {"META-INF/manifest.xml",
+                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                 "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" "
+                 "manifest:version=\"1.2\"><manifest:file-entry manifest:full-path=\"/\" "
+                 "manifest:media-type=\"application/vnd.oasis.opendocument.text\"/>"
+                 "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
+                 "</manifest:manifest>"},
+                {"content.xml",
+                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+                 "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                 "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\">"
+                 "<office:body><office:text>" +
+                     paragraphs + "</office:text></office:body></office:document-content>"}});
+}
+
+QString Python(const QString& script, const QString& file) {
+    QProcess py;
+    py.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, file});
+    py.waitForFinished(60000);
+    EXPECT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
+    return QString::fromUtf8(py.readAllStandardOutput()).trimmed();
+}
+
+// Body text of a .docx read by python-docx, paragraphs joined by "\n".
+QString TextoDocx(const QString& file) {
+    return Python(QStringLiteral("import docx,sys\nprint('\\n'.join(p.text for p in docx.Document(sys.argv[1]).paragraphs))"), file);
+}
+
+QString TextoOdt(const QString& file) {
+    return Python(QStringLiteral("import zipfile,sys,xml.etree.ElementTree as ET\n"
+                                 "T='{urn:oasis:names:tc:opendocument:xmlns:text:1.0}'\n"
+                                 "r=ET.fromstring(zipfile.ZipFile(sys.argv[1]).read('content.xml'))\n"
+                                 "print('\\n'.join(''.join(p.itertext()) for p in r.iter(T+'p')))"),
+                  file);
+}
+
+class EscritosTest : public shelltest::DatTest {
+protected:
+    void SetUp() override {
+        DatTest::SetUp();
+        documents::AbreConEscritorio = [this](const QString& f) {
+            mostrados << f;
+            return true;
+        };
+        EditorOle.reset();
+        SetSistem("EDITOR", Variant(QStringLiteral("Word2000")));
+        SetSistem("FILEEXT", Variant(QStringLiteral("*.docx;*.doc")));
+        Docx(dir.filePath(QStringLiteral("Zembra.dotx")), P(R("Membrete del despacho")), true);
+        demanda = Modelo("CIVIL", "Demanda de juicio verbal");
+        Modelo("CIVIL", "Desahucio por falta de pago");
+        Modelo("CIVIL", "Recurso de apelación");
+        carta = Modelo("CARTAS", "Carta de cabecera");
+        Docx(documents::FicheroDeModelo(demanda, QStringLiteral("Word2000")), P(R("DEMANDA de [[PrimerCliente.Nombre]]")));
+        Docx(documents::FicheroDeModelo(carta, QStringLiteral("Word2000")), P(R("Cabecera de carta del despacho")));
+    }
+    void TearDown() override {
+        delete lista;
+        ListaEscritos = nullptr;
+        documents::FusionaModelo = nullptr;
+        EditorOle.reset();
+        DatTest::TearDown();
+    }
+    int Modelo(const char* tipo, const char* concepto) {
+        Dat->TEscritos->Append();
+        Dat->TEscritos->FieldByName(QStringLiteral("TIPO"))->SetAsString(QString::fromUtf8(tipo));
+        Dat->TEscritos->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(QString::fromUtf8(concepto));
+        Dat->TEscritos->Post();
+        return Dat->TEscritos->FieldByName(QStringLiteral("ESCRITO"))->AsInteger();
+    }
+    void Conversion(const QString& origen, const QString& destino) {
+        TTable t(nullptr);
+        t.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        t.SetTableName(QStringLiteral("Convertir.db"));
+        t.Open();
+        t.Append();
+        t.FieldByName(QStringLiteral("Origen"))->SetAsString(origen);
+        t.FieldByName(QStringLiteral("Destino"))->SetAsString(destino);
+        t.Post();
+    }
+    void Abre(int modo = 0) {
+        lista = new TListaEscritos(nullptr);
+        lista->Modo = modo;
+        lista->Show();
+        TFormHarness::ProcessEvents();
+    }
+    void Tipo(int i) {
+        lista->LisTipo->SetItemIndex(i);
+        lista->LisTipoClick(lista->LisTipo);
+    }
+    QString Actual() const { return Dat->QLisEscri->FieldByName(QStringLiteral("CONCEPTO"))->AsString(); }
+    void Nombre(const QString& nombre) {
+        harness->AnswerModal([nombre](TCustomForm& f) {
+            auto& n = dynamic_cast<TNuevoEscrito&>(f);
+            EXPECT_EQ(n.Pregunta->Caption(), QStringLiteral("Introduzca Nombre del Escrito"));
+            EXPECT_FALSE(n.btOk->Enabled());
+            n.Respuesta->SetText(nombre);
+            EXPECT_TRUE(n.btOk->Enabled());
+            f.SetModalResult(mrOk);
+        });
+    }
+    int Ultimo() {
+        Dat->TEscritos->Refresh();
+        Dat->TEscritos->Last();
+        return Dat->TEscritos->FieldByName(QStringLiteral("ESCRITO"))->AsInteger();
+    }
+    TListaEscritos* lista = nullptr;
+    QStringList mostrados;
+    int demanda = 0, carta = 0;
+};
+
+TEST_F(EscritosTest, ListsOneKindAtATimeAndFindsTheModelTypedInTheGrid) {
+    Abre();
+    EXPECT_EQ(lista->LisTipo->Items()->Count(), 8);
+    EXPECT_EQ(lista->LisTipo->ItemIndex(), 0);
+    EXPECT_EQ(Dat->QLisEscri->RecordCount(), 3);
+    EXPECT_TRUE(lista->btSi->Enabled());
+    EXPECT_TRUE(lista->btBorrar->Enabled());
+    Tipo(2);  // LABORAL: none
+    EXPECT_FALSE(lista->btSi->Enabled());
+    EXPECT_FALSE(lista->btBorrar->Enabled());
+    Tipo(5);
+    EXPECT_EQ(Actual(), QStringLiteral("Carta de cabecera"));
+    Tipo(0);
+
+    TFormHarness::Focus(lista->DBEsc);
+    TFormHarness::Type(QStringLiteral("rE"));
+    EXPECT_EQ(lista->Busca->Caption(), QStringLiteral("rE"));
+    EXPECT_EQ(Actual(), QStringLiteral("Recurso de apelación"));
+    lista->Timer1Timer(nullptr);
+    TFormHarness::Type(QStringLiteral("des"));
+    EXPECT_EQ(Actual(), QStringLiteral("Desahucio por falta de pago"));
+    // Typed elsewhere, letters do not search.
+    lista->Timer1Timer(nullptr);
+    TFormHarness::Focus(lista->LisTipo);
+    TFormHarness::Type(QStringLiteral("x"));
+    EXPECT_EQ(lista->Busca->Caption(), QString());
+}
+
+TEST_F(EscritosTest, OkShowsTheModelOrRunsTheMergeOfTheOpeningRecord) {
+    Abre();
+    ASSERT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), demanda, 0));
+    lista->BtSiClick(nullptr);
+    ASSERT_EQ(mostrados.size(), 1);
+    EXPECT_TRUE(TextoDocx(mostrados[0]).contains(QStringLiteral("DEMANDA de [[PrimerCliente.Nombre]]")));
+    EXPECT_TRUE(harness->Messages().empty());
+    // "No" after opening a model ends the editor.
+    ASSERT_TRUE(EditorOle);
+    auto editor = EditorOle;
+    lista->BtNoClick(nullptr);
+    EXPECT_FALSE(EditorOle);
+    EXPECT_FALSE(editor->Activo);
+    delete lista;
+    lista = nullptr;
+
+    QList<QChar> fusiones;
+    documents::FusionaModelo = [&](QChar letra) {
+        fusiones << letra;
+        ASSERT_TRUE(EditorOle && EditorOle->Activo);
+        EXPECT_TRUE(EditorOle->Activo->BodyText().contains(QStringLiteral("DEMANDA")));
+    };
+    LetraRegistro = QStringLiteral("E");
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& l = dynamic_cast<TListaEscritos&>(f);
+        EXPECT_FALSE(l.btNuevo->Visible());
+        EXPECT_FALSE(l.btBorrar->Visible());
+        EXPECT_TRUE(l.btSi->Visible() && l.btNo->Visible() && l.btImport->Visible());
+        Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), demanda, 0);
+        l.BtSiClick(nullptr);
+        f.SetModalResult(mrNo);
+    });
+    AbreListaEscritos(1);
+    LetraRegistro = QStringLiteral("C");
+    harness->AnswerModal([&](TCustomForm& f) {
+        Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), demanda, 0);
+        dynamic_cast<TListaEscritos&>(f).BtSiClick(nullptr);
+        f.SetModalResult(mrNo);
+    });
+    AbreListaEscritos(2);
+    EXPECT_EQ(fusiones, QList<QChar>({QLatin1Char('E'), QLatin1Char('C')}));
+    EXPECT_EQ(mostrados.size(), 1);
+    EXPECT_EQ(ListaEscritos, nullptr);
+}
+
+TEST_F(EscritosTest, AnOldBinaryModelSaysHowToConvertItOnce) {
+    const int viejo = Modelo("CIVIL", "Poder general (antiguo)");
+    const QString base = dir.filePath(QStringLiteral("Modelos/") + QString::number(viejo));
+    QFile f(base + QStringLiteral(".doc"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\0'));
+    f.close();
+    // And one renamed to the new extension without converting it.
+    const int renombrado = Modelo("CIVIL", "Poder especial");
+    QFile::copy(base + QStringLiteral(".doc"), dir.filePath(QStringLiteral("Modelos/%1.docx").arg(renombrado)));
+
+    Abre();
+    for (int n : {viejo, renombrado}) {
+        harness->ClearRecords();
+        ASSERT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), n, 0));
+        lista->BtSiClick(nullptr);
+        ASSERT_EQ(harness->Messages().size(), 1u);
+        const QString texto = harness->LastMessage().Text;
+        EXPECT_TRUE(texto.contains(QStringLiteral("formato antiguo"))) << texto.toStdString();
+        EXPECT_TRUE(texto.contains(QStringLiteral("guárdelo como \"%1.docx\"").arg(n))) << texto.toStdString();
+        EXPECT_FALSE(EditorOle);
+        EXPECT_TRUE(lista->btSi->Enabled());
+    }
+    EXPECT_TRUE(mostrados.isEmpty());
+
+    // A model whose file is missing altogether: the list's own message.
+    harness->ClearRecords();
+    const int perdido = Modelo("CIVIL", "Sin fichero");
+    lista->LisTipoClick(nullptr);
+    Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), perdido, 0);
+    lista->BtSiClick(nullptr);
+    EXPECT_EQ(harness->LastMessage().Text,
+              QStringLiteral("No puedo abrir modelo : ") + documents::FicheroDeModelo(perdido, QStringLiteral("Word2000")));
+}
+
+TEST_F(EscritosTest, NewModelsStartFromTheTemplateAndLettersFromTheLetterhead) {
+    Abre();
+    Nombre(QStringLiteral("Contestación a la demanda"));
+    lista->BtNuevoClick(nullptr);
+    const int nuevo = Ultimo();
+    EXPECT_EQ(Dat->TEscritos->FieldByName(QStringLiteral("TIPO"))->AsString(), QStringLiteral("CIVIL"));
+    EXPECT_EQ(Dat->TEscritos->FieldByName(QStringLiteral("CONCEPTO"))->AsString(), QStringLiteral("Contestación a la demanda"));
+    const QString fichero = documents::FicheroDeModelo(nuevo, QStringLiteral("Word2000"));
+    EXPECT_EQ(TextoDocx(fichero), QStringLiteral("Membrete del despacho"));  // python-docx refuses a template
+    EXPECT_EQ(mostrados, QStringList{fichero});
+    EXPECT_EQ(Dat->QLisEscri->RecordCount(), 4);
+
+    SetSistem("CABCAR", Variant(carta));
+    Tipo(5);
+    Nombre(QStringLiteral("Carta de provisión de fondos"));
+    lista->BtNuevoClick(nullptr);
+    EXPECT_EQ(TextoDocx(documents::FicheroDeModelo(Ultimo(), QStringLiteral("Word2000"))),
+              QStringLiteral("Cabecera de carta del despacho"));
+    // Without the letterhead's row the template is used.
+    SetSistem("CABCAR", Variant(9999));
+    Nombre(QStringLiteral("Otra carta"));
+    lista->BtNuevoClick(nullptr);
+    EXPECT_EQ(TextoDocx(documents::FicheroDeModelo(Ultimo(), QStringLiteral("Word2000"))), QStringLiteral("Membrete del despacho"));
+
+    // No template: the row stays, the message says why.
+    QFile::remove(dir.filePath(QStringLiteral("Zembra.dotx")));
+    Tipo(0);
+    Nombre(QStringLiteral("Sin plantilla"));
+    lista->BtNuevoClick(nullptr);
+    EXPECT_TRUE(harness->LastMessage().Text.startsWith(QStringLiteral("Error al crear ESCRITO\r")));
+    EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("Zembra.dotx")));
+    EXPECT_FALSE(EditorOle);
+    EXPECT_TRUE(lista->btNuevo->Enabled());
+
+    // Only the Word family makes new models.
+    SetSistem("EDITOR", Variant(QStringLiteral("WordPro96")));
+    const int antes = Ultimo();
+    lista->BtNuevoClick(nullptr);
+    EXPECT_EQ(Ultimo(), antes);
+    EXPECT_EQ(harness->PendingAnswers(), 0);
+}
+
+TEST_F(EscritosTest, DeletingADefaultModelAsksTwice) {
+    SetSistem("MINUTA", Variant(demanda));
+    Abre();
+    ASSERT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), demanda, 0));
+    harness->AnswerMessage(mrNo);
+    lista->BtBorrarClick(nullptr);
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("Este escrito está en la configuración por defecto\r¿Desea borrarlo?"));
+    EXPECT_EQ(Dat->QLisEscri->RecordCount(), 3);
+
+    harness->ClearRecords();
+    harness->AnswerMessage(mrYes);
+    harness->AnswerMessage(mrYes);
+    lista->BtBorrarClick(nullptr);
+    ASSERT_EQ(harness->Messages().size(), 2u);
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("¿ Borrar ESCRITO Demanda de juicio verbal ?"));
+    EXPECT_EQ(Dat->QLisEscri->RecordCount(), 2);
+    EXPECT_FALSE(QFile::exists(documents::FicheroDeModelo(demanda, QStringLiteral("Word2000"))));
+    EXPECT_FALSE(Dat->TEscritos->Locate(QStringLiteral("ESCRITO"), demanda, 0));
+}
+
+TEST_F(EscritosTest, ImportConvertsEveryListedMarkerAndReportsTheOthers) {
+    Conversion(QStringLiteral("«NOMBRE»"), QStringLiteral("[[PrimerCliente.Nombre y Apellidos]]"));
+    Conversion(QStringLiteral("«DOMICILIO»"), QStringLiteral("[[PrimerCliente.Domicilio]]"));
+    Conversion(QStringLiteral("«AUTOS»"), QStringLiteral("[[Expediente.Autos]] «NOMBRE»"));
+    const QString viejo = dir.filePath(QStringLiteral("antiguos/Requerimiento.docx"));
+    const std::string png("\x89PNG\r\n\x1a\n", 8);
+    Docx(viejo,
+         P(R("Sr. «NOMBRE», con domicilio en ") + R("«DOMI") + R("CILIO»") + R(", «FIRMA» y «NOMBRE».")) +
+             P(R("Autos: «AUTOS» — «OTRA»")) +
+             P("<w:r><w:drawing><a:blip xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+               "r:embed=\"rId7\"/></w:drawing></w:r>"),
+         false, {{"word/media/image1.png", png}},
+         "<Relationship Id=\"rId7\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" "
+         "Target=\"media/image1.png\"/>");
+
+    Abre();
+    Tipo(1);  // PENAL
+    harness->AnswerFile(viejo);
+    Nombre(QStringLiteral("Requerimiento importado"));
+    lista->btImportClick(nullptr);
+    EXPECT_TRUE(harness->Exceptions().empty());
+    const int nuevo = Ultimo();
+    EXPECT_EQ(Dat->TEscritos->FieldByName(QStringLiteral("TIPO"))->AsString(), QStringLiteral("PENAL"));
+    const QString modelo = documents::FicheroDeModelo(nuevo, QStringLiteral("Word2000"));
+    EXPECT_EQ(TextoDocx(modelo), QStringLiteral("Sr. [[PrimerCliente.Nombre y Apellidos]], con domicilio en "
+                                                "[[PrimerCliente.Domicilio]], «FIRMA» y [[PrimerCliente.Nombre y Apellidos]].\n"
+                                                "Autos: [[Expediente.Autos]] [[PrimerCliente.Nombre y Apellidos]] — «OTRA»\n"
+                                                "\n"
+                                                "Membrete del despacho"));
+    EXPECT_EQ(lista->MarcasDesconocidas, QStringList({QStringLiteral("«FIRMA»"), QStringLiteral("«OTRA»")}));
+    EXPECT_EQ(harness->LastMessage().Text,
+              QStringLiteral("Estas marcas no están en \"Convertir.db\" y quedan en el modelo como estaban:\r«FIRMA»\r«OTRA»"));
+    EXPECT_EQ(mostrados, QStringList{modelo});
+    // The picture came along and python-docx finds it through its relationship.
+    EXPECT_EQ(Python(QStringLiteral("import docx,sys\nd=docx.Document(sys.argv[1])\n"
+                                    "print(sorted(r.target_ref for r in d.part.rels.values() if 'image' in r.reltype))"),
+                     modelo),
+              QStringLiteral("['media/zb1_image1.png']"));
+    // Not listed until the kind is listed again.
+    EXPECT_FALSE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), nuevo, 0));
+    lista->LisTipoClick(nullptr);
+    EXPECT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), nuevo, 0));
+}
+
+TEST_F(EscritosTest, ImportOfAnOpenDocumentModelWithTheOtherEditor) {
+    SetSistem("EDITOR", Variant(QStringLiteral("WordPro96")));
+    Conversion(QStringLiteral("«CLIENTE»"), QStringLiteral("[[PrimerCliente.Nombre]]"));
+    // Two conversions that bring each other back: the import still ends.
+    Conversion(QStringLiteral("«IDA»"), QStringLiteral("«VUELTA»"));
+    Conversion(QStringLiteral("«VUELTA»"), QStringLiteral("«IDA»"));
+    const QString viejo = dir.filePath(QStringLiteral("Aviso.ODT"));
+    Odt(viejo, "<text:p>Estimado «CLIENTE»: «SIN CONVERSIÓN»</text:p><text:p>«CLIENTE» &lt;&amp;&gt;</text:p><text:p>«IDA»</text:p>");
+    Abre();
+    harness->AnswerFile(viejo);
+    Nombre(QStringLiteral("Aviso"));
+    lista->btImportClick(nullptr);
+    const QString modelo = documents::FicheroDeModelo(Ultimo(), QStringLiteral("WordPro96"));
+    EXPECT_TRUE(modelo.endsWith(QStringLiteral(".odt")));
+    EXPECT_EQ(TextoOdt(modelo), QStringLiteral("Estimado [[PrimerCliente.Nombre]]: «SIN CONVERSIÓN»\n[[PrimerCliente.Nombre]] <&>\n«IDA»"));
+    EXPECT_EQ(lista->MarcasDesconocidas, QStringList{QStringLiteral("«SIN CONVERSIÓN»")});
+    // The chosen file itself is left as it was.
+    EXPECT_TRUE(TextoOdt(viejo).startsWith(QStringLiteral("Estimado «CLIENTE»")));
+}
+
+TEST_F(EscritosTest, ImportRefusesOldBinaryFilesAndOtherKindsWithoutAddingARow) {
+    const QString doc = dir.filePath(QStringLiteral("Antiguo.DOC"));
+    QFile f(doc);
+    f.open(QIODevice::WriteOnly);
+    f.write("old");
+    f.close();
+    Abre();
+    const int antes = Ultimo();
+    harness->AnswerFile(doc);
+    lista->btImportClick(nullptr);
+    EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("guárdelo como \"Antiguo.docx\"")));
+    harness->ClearRecords();
+    harness->AnswerFile(dir.filePath(QStringLiteral("Zembra.dotx")));
+    lista->btImportClick(nullptr);
+    harness->AnswerFile(QString());
+    lista->btImportClick(nullptr);
+    EXPECT_TRUE(harness->Messages().empty());
+    EXPECT_EQ(Ultimo(), antes);
+    EXPECT_EQ(harness->PendingAnswers(), 0);
+}
+
+TEST_F(EscritosTest, Render) {
+    Modelo("CIVIL", "Demanda de divorcio de mutuo acuerdo con convenio regulador");
+    Modelo("CIVIL", "Escrito de personación");
+    Abre();
+    lista->LisTipoClick(nullptr);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(Dat->QLisEscri->RecordCount(), 5);
+    EXPECT_GE(lista->DBEsc->Columns()->Items(0)->Width(), 380);
+    const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+    const QString path = QDir(docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs)).filePath(QStringLiteral("UEscritos.png"));
+    ASSERT_TRUE(TFormHarness::SaveToPng(lista, path));
+    EXPECT_EQ(QImage(path).width(), lista->Width());
+}
+
+}  // namespace
