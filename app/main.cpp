@@ -6,6 +6,7 @@
 #include "documents/MapiLoader.h"
 #include "documents/UEscritos.h"
 #include "documents/UFusion.h"
+#include "documents/UMail.h"
 #include "records/Pinturas.h"
 #include "platform/forms/Forms.h"
 #include "reports/PresPrel.h"
@@ -32,6 +33,7 @@ int main(int argc, char* argv[]) {
     InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
     records::ListaDeEscritos = &AbreListaEscritos;
+    documents::InstalaDialogosFusion();
     shell::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });
 
     const bool sigue = shell::Arranca();

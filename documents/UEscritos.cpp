@@ -14,10 +14,6 @@
 
 TListaEscritos* ListaEscritos = nullptr;
 
-namespace documents {
-std::function<void(QChar)> FusionaModelo;
-}
-
 namespace {
 
 const char* const kTipos[] = {"CIVIL", "PENAL", "LABORAL", "ADMINISTRATIVO", "MERCANTIL", "CARTAS", "ECONOMICO", "OTROS"};
@@ -282,10 +278,13 @@ void TListaEscritos::BtSiClick(TObject*) {
             Abort();
         }
         AbreEscrito(EditorOle, TipoEditor, modelo, false);
-        if (Modo == 0)
+        if (Modo == 0) {
             MuestraEditor(EditorOle, TipoEditor);
-        else if (documents::FusionaModelo)
-            documents::FusionaModelo(LetraRegistro == QLatin1String("E") ? QLatin1Char('E') : QLatin1Char('C'));
+        } else {
+            ModoEscrito = LetraRegistro.isEmpty() ? QLatin1Char('C') : LetraRegistro.at(0);
+            if (ModoEscrito == QLatin1Char('E')) FusionaExpediente();
+            else FusionaDespacho();
+        }
     } catch (EAbort&) {
         TerminaEditor();
     } catch (Exception&) {

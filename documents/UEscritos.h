@@ -69,6 +69,4 @@ QString AvisoFormatoAntiguo(const QString& fichero);
 // `conversion`): every listed marker is replaced wherever it stands; the others stay and are
 // returned, each once.
 QStringList ConvierteMarcas(TTable* conversion);
-// The merges the list runs from a case file ('E') or a consultation ('C').
-extern std::function<void(QChar letra)> FusionaModelo;
 }  // namespace documents

@@ -283,6 +283,18 @@ QString ImporteTexto(double importe, int decimales) {
     return Format(QStringLiteral("%10.*n"), decimales, importe).trimmed();
 }
 
+bool EnMonedaDespacho(double total, const QString& moneda, const QString& despacho, double cambio, double& resultado) {
+    const bool euros = moneda == u"E", despachoEuros = despacho == u"E";
+    if (euros == despachoEuros) {
+        resultado = total;
+        return true;
+    }
+    if (cambio <= 0) return false;
+    if (despachoEuros) resultado = std::round(total / cambio * 100) * 0.01;
+    else resultado = std::round(total * cambio);
+    return true;
+}
+
 QString ReferenciaFactura(TDateTime fechaFactura, int factura) {
     if (factura == 0 || double(fechaFactura) == 0) return QString();
     int ano = 0, mes = 0, dia = 0;

@@ -66,6 +66,10 @@ double CambioEuro();
 QString FormatoMoneda(const QString& moneda);
 // "%10.2n" / "%10.0n" as Spanish text.
 QString ImporteTexto(double importe, int decimales);
+// A total of amounts of `moneda` ("E"/"P") in the office currency `despacho`: as it is when
+// both are the same, else converted with `cambio` (pesetas per euro): euros to whole pesetas,
+// pesetas to euro cents. False when it must be converted and there is no rate.
+bool EnMonedaDespacho(double total, const QString& moneda, const QString& despacho, double cambio, double& resultado);
 // Invoice reference "2001-15" of a year and a number, empty when either is missing.
 QString ReferenciaFactura(TDateTime fechaFactura, int factura);
 

@@ -125,7 +125,8 @@ protected:
     void TearDown() override {
         delete lista;
         ListaEscritos = nullptr;
-        documents::FusionaModelo = nullptr;
+        documents::DialogoExpediente = nullptr;
+        documents::DialogoDespacho = nullptr;
         EditorOle.reset();
         DatTest::TearDown();
     }
@@ -222,11 +223,14 @@ TEST_F(EscritosTest, OkShowsTheModelOrRunsTheMergeOfTheOpeningRecord) {
     lista = nullptr;
 
     QList<QChar> fusiones;
-    documents::FusionaModelo = [&](QChar letra) {
-        fusiones << letra;
-        ASSERT_TRUE(EditorOle && EditorOle->Activo);
-        EXPECT_TRUE(EditorOle->Activo->BodyText().contains(QStringLiteral("DEMANDA")));
+    auto dialogo = [&] {
+        fusiones << ModoEscrito;
+        EXPECT_TRUE(EditorOle && EditorOle->Activo && EditorOle->Activo->BodyText().contains(QStringLiteral("DEMANDA")));
+        EXPECT_EQ(CamposEncontrados->Count(), 1);
+        return int(mrCancel);
     };
+    documents::DialogoExpediente = dialogo;
+    documents::DialogoDespacho = dialogo;
     LetraRegistro = QStringLiteral("E");
     harness->AnswerModal([&](TCustomForm& f) {
         auto& l = dynamic_cast<TListaEscritos&>(f);

@@ -1,0 +1,227 @@
+// The invoice and provision lists over known rows, read back from their PDF: currency groups and
+// their sums in both currencies, the conversion into the office currency, and the rows of
+// consultations next to case files.
+#include "ListadoFixture.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "reports/rptLisFac.h"
+#include "reports/rptLisFacAbo.h"
+#include "reports/rptLisProv.h"
+#include "reports/rptLisProvSin.h"
+
+using namespace reportstest;
+
+namespace {
+
+class EconomicosTest : public ListadoTest {
+protected:
+    void SetUp() override {
+        ListadoTest::SetUp();
+        if (!hayPdftotext) GTEST_SKIP() << "no pdftotext";
+        Sql(QStringLiteral("INSERT INTO CLIENTES (CLIENTE, APELLIDOS, NOMBRE) VALUES (1, 'Alba', 'Eva'), (2, 'Bueno', 'Luis'), "
+                           "(3, 'Cano', 'Ana')"));
+        Sql(QStringLiteral("INSERT INTO ABOCLI (ABOCLI, APELLIDOS, NOMBRE) VALUES (1, 'Ortega', 'Marta'), (2, 'Vidal', 'Pablo')"));
+        // Case files: two in euros (one with two clients), one in pesetas.
+        Exped("2001", "00001-A", "E", 1, 1, "12/01", EncodeDate(2001, 3, 10), 5, 100, 200, 10, 42, 30, 322);
+        Exped("2001", "00002-B", "E", 2, 2, "", EncodeDate(2001, 4, 10), 0, 0, 50, 0, 10.5, 7.5, 53);
+        Exped("2001", "00003-C", "P", 1, 3, "9/01", EncodeDate(2001, 2, 1), 6, 1000, 16638.6, 0, 0, 0, 16638.6);
+        Parte("2001", "00001-A", 1);
+        Parte("2001", "00001-A", 2);
+        Parte("2001", "00002-B", 2);
+        Parte("2001", "00003-C", 3);
+        // A consultation invoiced in euros after the two-client case file.
+        Sql(QStringLiteral("INSERT INTO CONSULTAS (ANO, NUMERO, TIPO, NOMCLIENTE, IMPORTE, IMPIVA, IMPIRPF, TOTAL, MONEDA, "
+                           "FACTURA, ABOENT, CLIENTE, FECHAFACTURA) VALUES ('2001', '00001-C', 'Civil', 'Peña,Rosa', 80, "
+                           "16.8, 12, 84.8, 'E', 7, 2, 0, %1)")
+                .arg(double(EncodeDate(2001, 3, 20))));
+    }
+    void Exped(const char* ano, const char* numero, const char* moneda, int aboent, int cliente, const char* autos,
+               TDateTime fecha, int factura, double suplidos, double derechos, double gastos, double iva, double irpf,
+               double total) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(QStringLiteral(
+            "INSERT INTO EXPED (ANO, NUMERO, MONEDA, ABOENT, ABOCLI, CLIENTE, AUTOS, PROCEDIMIENTO, FECHAFACTURA, FACTURA, "
+            "SUPLIDOS, DERECHOS, GASTOS, IMPIVA, IMPIRPF, TOTAL, SITUACION, FECHAAPERTURA) VALUES (:A, :N, :M, :AE, :AE, "
+            ":C, :AU, 'Ordinario', :F, :FA, :S, :D, :G, :I, :R, :T, 1, :F)"));
+        q.ParamByName(QStringLiteral("A"))->SetAsString(QString::fromLatin1(ano));
+        q.ParamByName(QStringLiteral("N"))->SetAsString(QString::fromLatin1(numero));
+        q.ParamByName(QStringLiteral("M"))->SetAsString(QString::fromLatin1(moneda));
+        q.ParamByName(QStringLiteral("AE"))->SetAsInteger(aboent);
+        q.ParamByName(QStringLiteral("C"))->SetAsInteger(cliente);
+        q.ParamByName(QStringLiteral("AU"))->SetAsString(QString::fromLatin1(autos));
+        q.ParamByName(QStringLiteral("F"))->SetAsDate(fecha);
+        q.ParamByName(QStringLiteral("FA"))->SetAsInteger(factura);
+        q.ParamByName(QStringLiteral("S"))->SetAsFloat(suplidos);
+        q.ParamByName(QStringLiteral("D"))->SetAsFloat(derechos);
+        q.ParamByName(QStringLiteral("G"))->SetAsFloat(gastos);
+        q.ParamByName(QStringLiteral("I"))->SetAsFloat(iva);
+        q.ParamByName(QStringLiteral("R"))->SetAsFloat(irpf);
+        q.ParamByName(QStringLiteral("T"))->SetAsFloat(total);
+        q.ExecSQL();
+    }
+    void Parte(const char* ano, const char* numero, int cliente) {
+        Sql(QStringLiteral("INSERT INTO EXPCLI (ANO, NUMERO, CLIENTE) VALUES ('%1', '%2', %3)")
+                .arg(QString::fromLatin1(ano), QString::fromLatin1(numero))
+                .arg(cliente));
+    }
+    void Apunte(const char* numero, int orden, TDateTime fecha, int tipo, double importe) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(QStringLiteral("INSERT INTO CUENTAS (ANO, NUMERO, ORDEN, FECHA, TIPO, IMPORTE) VALUES "
+                                        "('2001', :N, :O, :F, :T, :I)"));
+        q.ParamByName(QStringLiteral("N"))->SetAsString(QString::fromLatin1(numero));
+        q.ParamByName(QStringLiteral("O"))->SetAsInteger(orden);
+        q.ParamByName(QStringLiteral("F"))->SetAsDate(fecha);
+        q.ParamByName(QStringLiteral("T"))->SetAsInteger(tipo);
+        q.ParamByName(QStringLiteral("I"))->SetAsFloat(importe);
+        q.ExecSQL();
+    }
+    void Despacho(const char* moneda, double euro) {
+        Dat->TSistem->Edit();
+        Dat->TSistem->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QString::fromLatin1(moneda));
+        Dat->TSistem->FieldByName(QStringLiteral("EURO"))->SetAsFloat(euro);
+        Dat->TSistem->Post();
+    }
+    static std::vector<int> Alturas(const QString& banda) {
+        std::vector<int> r;
+        for (int p = 1; p <= QRPrinter->PageCount(); ++p)
+            for (const auto& op : QRPrinter->Pages(p).Ops)
+                if (op.Kind == platform::report::TOpKind::Band && op.Text == banda) r.push_back(op.Rect.height());
+        return r;
+    }
+    static bool Impreso(const QString& banda) {
+        for (int p = 1; p <= QRPrinter->PageCount(); ++p)
+            if (QRPrinter->Pages(p).FindBand(banda)) return true;
+        return false;
+    }
+    const TDateTime desde = EncodeDate(2001, 1, 1), hasta = EncodeDate(2001, 12, 31);
+};
+
+TEST_F(EconomicosTest, InvoicesGroupByCurrencyAndTotalInTheOfficeCurrency) {
+    Despacho("E", 166.386);
+    auto* f = new TInfLisFac(owner.get());
+    reports::PreparaLisFac(f, reports::cfGeneral, reports::tfTodo, desde, hasta);
+    const QString t = Pdf(f->QRInfFac);
+    EXPECT_TRUE(t.contains(QStringLiteral("LISTADO GENERAL DE FACTURAS DESDE 01/01/2001 A 31/12/2001"))) << t.toStdString();
+    const QStringList l = Lineas(t);
+    const int euros = int(l.indexOf(QStringLiteral("Moneda : Euros"))), pesetas = int(l.indexOf(QStringLiteral("Moneda : Pesetas")));
+    ASSERT_GE(euros, 0);
+    ASSERT_GT(pesetas, euros);
+    // By invoice date within the currency: the two-client case file, the consultation, the other.
+    EXPECT_EQ(l.value(euros + 1),
+              QStringLiteral("E 2001/00001-A 12/01 Ordinario Alba,Eva 10/03/2001 5 100,00 200,00 10,00 42,00 30,00 322,00"));
+    EXPECT_EQ(l.value(euros + 2), QStringLiteral("Bueno,Luis"));
+    // The consultation shows its own client alone and no court number, on one line.
+    EXPECT_EQ(l.value(euros + 3), QStringLiteral("C 2001/00001-C Civil Peña,Rosa 20/03/2001 7 0,00 80,00 0,00 16,80 12,00 84,80"));
+    EXPECT_EQ(l.value(euros + 4),
+              QStringLiteral("E 2001/00002-B Ordinario Bueno,Luis 10/04/2001 0 0,00 50,00 0,00 10,50 7,50 53,00"));
+    EXPECT_EQ(l.value(euros + 5), QStringLiteral("Totales ...... : 100,00 330,00 10,00 69,30 49,50 459,80"));
+    EXPECT_EQ(l.value(pesetas + 2), QStringLiteral("Totales ...... : 1.000,00 16.638,60 0,00 0,00 0,00 16.638,60"));
+    EXPECT_EQ(Alturas(QStringLiteral("QRDetalle")), (std::vector<int>{40, 20, 20, 20}));
+    // 459,80 euros and 16.638,60 pesetas as 100,00 euros.
+    EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General : Euros 559,80"));
+    EXPECT_NEAR(f->TotalGeneral(), 559.80, 1e-9);
+
+    // Only the case files without number; the office in pesetas with no rate of its own.
+    Despacho("P", 0);
+    delete f;
+    auto* g = new TInfLisFac(owner.get());
+    reports::PreparaLisFac(g, reports::cfSinNumero, reports::tfExpedientes, desde, hasta);
+    const QString u = Pdf(g->QRInfFac);
+    EXPECT_TRUE(u.contains(QStringLiteral("LISTADO FACTURAS DE EXPEDIENTES SIN NÚMERO DESDE 01/01/2001 A 31/12/2001")));
+    EXPECT_TRUE(u.contains(QStringLiteral("2001/00002-B")));
+    EXPECT_FALSE(u.contains(QStringLiteral("00001-A")));
+    EXPECT_FALSE(u.contains(QStringLiteral("00001-C")));
+    // 53 euros at 166,386 pesetas are 8.818 pesetas.
+    EXPECT_EQ(Linea(u, QStringLiteral("Total General")), QStringLiteral("Total General : Pesetas 8.818,00"));
+
+    // Nothing in the range: no summary.
+    delete g;
+    auto* h = new TInfLisFac(owner.get());
+    reports::PreparaLisFac(h, reports::cfPorNumero, reports::tfTodo, EncodeDate(1990, 1, 1), EncodeDate(1990, 12, 31));
+    h->QRInfFac->Prepare();
+    EXPECT_FALSE(Impreso(QStringLiteral("QRBand3")));
+    EXPECT_FALSE(Impreso(QStringLiteral("QRDetalle")));
+    EXPECT_EQ(reports::SqlFacturas(reports::cfPorNumero, reports::tfTodo).last(), QStringLiteral("ORDER BY MONEDA, FACTURA "));
+}
+
+TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
+    Despacho("P", 166.386);
+    auto* f = new TInfFacAbo(owner.get());
+    reports::PreparaFacAbo(f, reports::tfTodo, desde, hasta, 0, QString());
+    const QString t = Pdf(f->QRInfFacAbo);
+    EXPECT_TRUE(t.contains(QStringLiteral("LISTADO GENERAL DE FACTURAS DESDE 01/01/2001 A 31/12/2001")));
+    EXPECT_TRUE(t.contains(QStringLiteral("ABOGADO DE ENTRADA : TODOS")));
+    const QStringList l = Lineas(t);
+    const int marta = int(l.indexOf(QStringLiteral("Abogado : Marta Ortega")));
+    const int pablo = int(l.indexOf(QStringLiteral("Abogado : Pablo Vidal")));
+    ASSERT_GE(marta, 0) << t.toStdString();
+    EXPECT_EQ(l.value(marta + 1), QStringLiteral("E 2001/00003-C 9/01 Ordinario Ana Cano 01/02/2001 6 1.000 16.639 0 0 0 16.639"));
+    EXPECT_EQ(l.value(marta + 2), QStringLiteral("E 2001/00001-A 12/01 Ordinario Eva Alba 10/03/2001 5 100 200 10 42 30 322"));
+    // The lawyer's footer has no expenses sum.
+    EXPECT_EQ(l.value(marta + 3), QStringLiteral("Totales ...... : 1.100 16.839 42 30 16.961"));
+    EXPECT_EQ(l.value(pablo + 1), QStringLiteral("C 2001/00001-C Civil Peña,Rosa 20/03/2001 7 0 80 0 17 12 85"));
+    EXPECT_EQ(Linea(t, QStringLiteral("Euros :")), QStringLiteral("Euros : 102,76"));
+
+    delete f;
+    auto* g = new TInfFacAbo(owner.get());
+    reports::PreparaFacAbo(g, reports::tfConsultas, desde, hasta, 2, QStringLiteral("Pablo Vidal"));
+    const QString u = Pdf(g->QRInfFacAbo);
+    EXPECT_TRUE(u.contains(QStringLiteral("LISTADO DE FACTURAS DE CONSULTAS DESDE 01/01/2001 A 31/12/2001")));
+    EXPECT_TRUE(u.contains(QStringLiteral("ABOGADO DE ENTRADA : Pablo Vidal")));
+    EXPECT_TRUE(u.contains(QStringLiteral("2001/00001-C")));
+    EXPECT_FALSE(u.contains(QStringLiteral("2001/00002-B")));
+}
+
+TEST_F(EconomicosTest, ProvisionsTotalEachCurrencyAndTheWholeInTheOfficeCurrency) {
+    Apunte("00001-A", 1, EncodeDate(2001, 3, 1), 3, -1234.5);
+    Apunte("00001-A", 2, EncodeDate(2001, 3, 5), 3, -100);
+    Apunte("00001-A", 3, EncodeDate(2001, 3, 6), 2, 999);  // not a provision
+    Apunte("00003-C", 4, EncodeDate(2001, 2, 2), 3, -16638.6);
+    Despacho("E", 166.386);
+    auto* f = new TFLisProv(owner.get());
+    reports::PreparaProv(f, desde, hasta, QStringLiteral("Desde 01/01/2001 a 31/12/2001"));
+    const QString t = Pdf(f->QRListado);
+    EXPECT_TRUE(t.contains(QStringLiteral("LISTADO DE PROVISIONES DE FONDOS")));
+    EXPECT_EQ(Linea(t, QStringLiteral("2001/00001-A")).section(QLatin1Char(' '), 0, -1),
+              QStringLiteral("2001/00001-A Eva Alba ABIERTO 12/01 Ordinario Marta Ortega 2001-5 1.234,50 01/03/2001"))
+        << t.toStdString();
+    EXPECT_EQ(Linea(t, QStringLiteral("2001/00003-C")),
+              QStringLiteral("2001/00003-C Ana Cano ABIERTO 9/01 Ordinario Marta Ortega 2001-6 16.639 02/02/2001"));
+    const QStringList totales = Lineas(t).filter(QStringLiteral("Total ..."));
+    EXPECT_EQ(totales, QStringList({QStringLiteral("Total ... 1.334,50"), QStringLiteral("Total ... 16.639")}));
+    // Euros as they are, pesetas converted: never 1.334,50 + 16.638,60 as one number.
+    EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General en Euros 1.434,50"));
+
+    // Without a rate the two currencies cannot make one total.
+    Despacho("E", 0);
+    delete f;
+    auto* g = new TFLisProv(owner.get());
+    reports::PreparaProv(g, desde, hasta, QString());
+    EXPECT_EQ(Linea(Pdf(g->QRListado), QStringLiteral("Total General")), QStringLiteral("Total General en Euros"));
+}
+
+TEST_F(EconomicosTest, WithoutProvisionsKeepsCaseFilesWithNoneAndTotalsTheirBalances) {
+    Apunte("00001-A", 1, EncodeDate(2001, 3, 1), 3, -50);   // a provision: left out
+    Apunte("00002-B", 2, EncodeDate(2001, 4, 1), 2, 300.25);
+    Apunte("00002-B", 3, EncodeDate(2001, 4, 2), 3, 20);    // provisions summing below 0: kept
+    Apunte("00003-C", 4, EncodeDate(2001, 2, 5), 2, 5000);
+    Despacho("P", 166.386);
+    auto* f = new TFLisProvSin(owner.get());
+    reports::PreparaProvSin(f, desde, hasta, QStringLiteral("Desde 01/01/2001 a 31/12/2001"));
+    const QString t = Pdf(f->QRListado);
+    EXPECT_TRUE(t.contains(QStringLiteral("LISTADO DE EXPEDIENTES SIN PROVISIONES DE FONDOS")));
+    EXPECT_FALSE(t.contains(QStringLiteral("00001-A")));
+    EXPECT_EQ(Linea(t, QStringLiteral("2001/00002-B")),
+              QStringLiteral("2001/00002-B Luis Bueno ABIERTO Ordinario Pablo Vidal 320,25")) << t.toStdString();
+    EXPECT_EQ(Linea(t, QStringLiteral("2001/00003-C")),
+              QStringLiteral("2001/00003-C Ana Cano ABIERTO 9/01 Ordinario Marta Ortega 5.000"));
+    // Each currency's footer shows its own balances, not the zero left by the previous footer.
+    const QStringList totales = Lineas(t).filter(QStringLiteral("Total ..."));
+    EXPECT_EQ(totales, QStringList({QStringLiteral("Total ... 320,25"), QStringLiteral("Total ... 5.000,00")}));
+    // 320,25 euros in pesetas (53.285) and 5.000 pesetas.
+    EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General en Pesetas 58.285"));
+}
+
+}  // namespace
