@@ -1,10 +1,14 @@
 #include "documents/UFusion.h"
 
 #include "shell/UComunes.h"
+#include "shell/UData.h"
 
 #include <QDir>
+#include <QImage>
+#include <QImageReader>
 #include <QProcess>
 #include <QTemporaryFile>
+#include <cmath>
 
 using platform::documents::Document;
 
@@ -211,6 +215,27 @@ void BuscaCampos(const TEditorOle& editor, const QString& tipoEditor)
 
 void InsertaLogo()
 {
-    // The office logo in the header comes with the engine's pictures; until then a document
-    // merged with the logo box ticked is written without it.
+    if (!EsFamiliaWord(TipoEditor) || !EditorOle) return;
+    Document& doc = activo(EditorOle);
+    TField* campo = Dat && Dat->TSistem && Dat->TSistem->Active() ? Dat->TSistem->FindField(QStringLiteral("LOGO")) : nullptr;
+    const QString fichero = campo ? campo->AsString().trimmed() : QString();
+    QImageReader lector(fichero);
+    const QSize tamano = lector.size();
+    QFile f(fichero);
+    if (fichero.isEmpty() || !tamano.isValid() || !f.open(QIODevice::ReadOnly))
+        throw EDocumentError(QStringLiteral("No se puede leer el logotipo \"%1\".").arg(fichero));
+    const QByteArray datos = f.readAll();
+    QByteArray formato = lector.format();
+    if (formato == "jpg") formato = "jpeg";
+    // Its natural size at the picture's own resolution (96 ppp when it states none), no wider
+    // than the text of an A4 page.
+    const QImage muestra = QImageReader(fichero).read();
+    const double ppp = muestra.dotsPerMeterX() > 0 ? std::round(muestra.dotsPerMeterX() * 0.0254) : 96.0;
+    double ancho = tamano.width() / ppp * 914400.0, alto = tamano.height() / ppp * 914400.0;
+    const double maximo = 16.0 * 360000.0;
+    if (ancho > maximo) {
+        alto = alto * maximo / ancho;
+        ancho = maximo;
+    }
+    doc.InsertHeaderPicture(datos, QString::fromLatin1(formato), qint64(ancho), qint64(alto));
 }

@@ -1048,3 +1048,151 @@ void Document::InsertBody(const Document& other)
 }
 
 } // namespace platform::documents
+
+namespace platform::documents {
+
+void Document::InsertHeaderPicture(const QByteArray& image, const QString& extension, qint64 widthEmu, qint64 heightEmu)
+{
+    if (d->format != DocumentFormat::Docx)
+        throw EDocumentError(QStringLiteral("Solo se puede poner una imagen en la cabecera de un documento de Word."));
+    const QString ext = extension.toLower().remove(QLatin1Char('.'));
+    const char* mime = ext == QLatin1String("png")                                ? "image/png"
+                       : ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") ? "image/jpeg"
+                       : ext == QLatin1String("gif")                              ? "image/gif"
+                       : ext == QLatin1String("bmp")                              ? "image/bmp"
+                                                                                   : nullptr;
+    if (!mime || image.isEmpty()) throw EDocumentError(QStringLiteral("La imagen no es PNG, JPEG, GIF ni BMP."));
+    const char* const kRelNs = "http://schemas.openxmlformats.org/package/2006/relationships";
+    const char* const kRelHeader = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/header";
+    const char* const kRelImage = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
+    const char* const kRNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+    auto loadOrNew = [&](pugi::xml_document& doc, const std::string& name, const char* rootName, const char* ns) {
+        int i = entryIndex(d->entries, name);
+        if (i < 0 || !loadXml(doc, d->entries[size_t(i)].data) || !doc.document_element()) {
+            doc.reset();
+            doc.append_child(rootName).append_attribute("xmlns").set_value(ns);
+        }
+    };
+    auto store = [&](const std::string& name, const QByteArray& data) {
+        int i = entryIndex(d->entries, name);
+        if (i < 0) d->entries.push_back({name, data});
+        else d->entries[size_t(i)].data = data;
+    };
+    auto freshId = [](pugi::xml_node rels) {
+        for (int n = 1;; ++n) {
+            const std::string id = "rIdZbLogo" + std::to_string(n);
+            if (!rels.find_child_by_attribute("Relationship", "Id", id.c_str())) return id;
+        }
+    };
+    auto freshName = [&](const std::string& stem, const std::string& suffix) {
+        for (int n = 1;; ++n) {
+            const std::string name = stem + std::to_string(n) + suffix;
+            if (entryIndex(d->entries, name) < 0) return name;
+        }
+    };
+
+    pugi::xml_document rels, types;
+    loadOrNew(rels, "word/_rels/document.xml.rels", "Relationships", kRelNs);
+    loadOrNew(types, "[Content_Types].xml", "Types", "http://schemas.openxmlformats.org/package/2006/content-types");
+    pugi::xml_node docRoot = d->parts.front().xml->document_element();
+    pugi::xml_node body = docRoot.child("w:body");
+    if (!body) throw EDocumentError(QStringLiteral("El documento no tiene cuerpo."));
+    pugi::xml_node sect = body.last_child();
+    while (sect && sect.type() != pugi::node_element) sect = sect.previous_sibling();
+    if (!named(sect, "w:sectPr")) sect = body.append_child("w:sectPr");
+
+    // The first section's own header, or a new one.
+    std::string headerName;
+    for (pugi::xml_node ref : sect.children("w:headerReference")) {
+        const char* type = ref.attribute("w:type").as_string("default");
+        if (std::strcmp(type, "default") != 0) continue;
+        pugi::xml_node rel = rels.document_element().find_child_by_attribute("Relationship", "Id", ref.attribute("r:id").as_string());
+        if (rel) headerName = resolveTarget(rel.attribute("Target").as_string());
+        break;
+    }
+    Part* header = nullptr;
+    for (Part& part : d->parts)
+        if (part.entry >= 0 && d->entries[size_t(part.entry)].name == headerName) header = &part;
+    if (!header) {
+        headerName = freshName("word/headerZb", ".xml");
+        d->entries.push_back({headerName, QByteArray()});
+        Part part;
+        part.entry = int(d->entries.size() - 1);
+        part.xml = std::make_unique<pugi::xml_document>();
+        pugi::xml_node hdr = part.xml->append_child("w:hdr");
+        hdr.append_attribute("xmlns:w").set_value(docRoot.attribute("xmlns:w").as_string(
+            "http://schemas.openxmlformats.org/wordprocessingml/2006/main"));
+        part.dirty = true;
+        d->parts.insert(d->parts.begin() + 1, std::move(part));
+        header = &d->parts[1];
+        const std::string id = freshId(rels.document_element());
+        pugi::xml_node rel = rels.document_element().append_child("Relationship");
+        rel.append_attribute("Id").set_value(id.c_str());
+        rel.append_attribute("Type").set_value(kRelHeader);
+        rel.append_attribute("Target").set_value(headerName.substr(5).c_str());
+        pugi::xml_node ov = types.document_element().append_child("Override");
+        ov.append_attribute("PartName").set_value(("/" + headerName).c_str());
+        ov.append_attribute("ContentType").set_value("application/vnd.openxmlformats-officedocument.wordprocessingml.header+xml");
+        if (!docRoot.attribute("xmlns:r")) docRoot.append_attribute("xmlns:r").set_value(kRNs);
+        pugi::xml_node ref = sect.prepend_child("w:headerReference");
+        ref.append_attribute("w:type").set_value("default");
+        ref.append_attribute("r:id").set_value(id.c_str());
+        d->parts.front().dirty = true;
+        store("word/_rels/document.xml.rels", saveXml(rels));
+    }
+
+    // The picture's own part and its relationship from the header.
+    const std::string media = freshName("word/media/zblogo", "." + ext.toStdString());
+    d->entries.push_back({media, image});
+    bool known = false;
+    for (pugi::xml_node def : types.document_element().children("Default"))
+        known = known || QString::fromUtf8(def.attribute("Extension").as_string()).toLower() == ext;
+    if (!known) {
+        pugi::xml_node def = types.document_element().prepend_child("Default");
+        def.append_attribute("Extension").set_value(ext.toUtf8().constData());
+        def.append_attribute("ContentType").set_value(mime);
+    }
+    store("[Content_Types].xml", saveXml(types));
+    const std::string hrelsName = "word/_rels/" + headerName.substr(5) + ".rels";
+    pugi::xml_document hrels;
+    loadOrNew(hrels, hrelsName, "Relationships", kRelNs);
+    const std::string imageId = freshId(hrels.document_element());
+    pugi::xml_node irel = hrels.document_element().append_child("Relationship");
+    irel.append_attribute("Id").set_value(imageId.c_str());
+    irel.append_attribute("Type").set_value(kRelImage);
+    irel.append_attribute("Target").set_value(media.substr(5).c_str());
+    store(hrelsName, saveXml(hrels));
+
+    pugi::xml_node hdr = header->xml->document_element();
+    const std::pair<const char*, const char*> spaces[] = {
+        {"xmlns:r", kRNs},
+        {"xmlns:wp", "http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing"},
+        {"xmlns:a", "http://schemas.openxmlformats.org/drawingml/2006/main"},
+        {"xmlns:pic", "http://schemas.openxmlformats.org/drawingml/2006/picture"}};
+    for (const auto& [name, uri] : spaces)
+        if (!hdr.attribute(name)) hdr.append_attribute(name).set_value(uri);
+    const std::string cx = std::to_string(std::max<qint64>(widthEmu, 1)), cy = std::to_string(std::max<qint64>(heightEmu, 1));
+    const std::string xml =
+        "<w:p><w:r><w:drawing><wp:inline distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\"><wp:extent cx=\"" + cx + "\" cy=\"" + cy
+        + "\"/><wp:docPr id=\"" + std::to_string(4000 + partNumber(media)) + "\" name=\"Logotipo\"/><wp:cNvGraphicFramePr>"
+          "<a:graphicFrameLocks noChangeAspect=\"1\"/></wp:cNvGraphicFramePr><a:graphic><a:graphicData "
+          "uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><pic:pic><pic:nvPicPr><pic:cNvPr id=\"0\" "
+          "name=\"Logotipo\"/><pic:cNvPicPr/></pic:nvPicPr><pic:blipFill><a:blip r:embed=\"" + imageId
+        + "\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill><pic:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"" + cx
+        + "\" cy=\"" + cy + "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr></pic:pic>"
+          "</a:graphicData></a:graphic></wp:inline></w:drawing></w:r></w:p>";
+    pugi::xml_document frag;
+    // Parsed under a wrapper that declares the prefixes, then moved in without it.
+    const std::string wrapped = "<x xmlns:w=\"w\" xmlns:wp=\"wp\" xmlns:a=\"a\" xmlns:pic=\"pic\" xmlns:r=\"r\">" + xml + "</x>";
+    if (!frag.load_buffer(wrapped.data(), wrapped.size())) throw EDocumentError(QStringLiteral("No se puede componer la imagen."));
+    pugi::xml_node first;
+    for (pugi::xml_node c = hdr.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element) { first = c; break; }
+    pugi::xml_node para = frag.document_element().first_child();
+    if (first) hdr.insert_copy_before(para, first);
+    else hdr.append_copy(para);
+    header->dirty = true;
+}
+
+} // namespace platform::documents

@@ -46,6 +46,38 @@ def make_docx(path):
     d.save(path)
 
 
+def make_letter(path):
+    """A letter as an office writes one: letterhead, addressee, date, text, signature."""
+    import docx
+    from docx.shared import Pt, Cm
+    from docx.enum.text import WD_ALIGN_PARAGRAPH
+    d = docx.Document()
+    sec = d.sections[0]
+    sec.page_height, sec.page_width = Cm(29.7), Cm(21.0)
+    h = sec.header.paragraphs[0]
+    h.text = "[[Bufete.Despacho]] · [[Bufete.Domicilio]] · [[Bufete.Código Postal]] [[Bufete.Población]]"
+    h.runs[0].font.size = Pt(9)
+    sec.footer.paragraphs[0].text = "Expediente [[Expediente.Referencia]] · Tel. [[Bufete.Teléfono]]"
+    for line in ["[[Destino.Nombre y Apellidos]]", "[[Destino.Profesión]]", "[[Destino.Domicilio]]",
+                 "[[Destino.Código Postal]] [[Destino.Población]]"]:
+        d.add_paragraph(line).paragraph_format.left_indent = Cm(9)
+    p = d.add_paragraph("[[Bufete.Población]], a [[Otros.Hoy]]")
+    p.alignment = WD_ALIGN_PARAGRAPH.RIGHT
+    p = d.add_paragraph()
+    p.add_run("Asunto: ").bold = True
+    p.add_run("[[Expediente.Procedimiento]] [[Expediente.Primer Nº de Autos]], [[Expediente.Tribunal]]")
+    d.add_paragraph("Muy Sr. mío:")
+    d.add_paragraph("En nombre de mi cliente, [[PrimerCliente.Nombre y ", style=None).add_run("Apellidos]], con domicilio en "
+                    "[[PrimerCliente.Domicilio]], le comunico que el próximo día se celebrará la vista del procedimiento "
+                    "arriba indicado. Le ruego que nos haga llegar la documentación que obre en su poder.")
+    d.add_paragraph("[[Texto.Observaciones]]")
+    d.add_paragraph("Sin otro particular, le saluda atentamente,")
+    d.add_paragraph()
+    d.add_paragraph("[[AbogadoCliente.Nombre y Apellidos]]").alignment = WD_ALIGN_PARAGRAPH.RIGHT
+    d.add_paragraph("Colegiado nº [[AbogadoCliente.Colegiado]]").alignment = WD_ALIGN_PARAGRAPH.RIGHT
+    d.save(path)
+
+
 def esc(s):
     return s.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
 
@@ -163,7 +195,9 @@ def read_odt(path):
 if __name__ == "__main__":
     what, path = sys.argv[1], sys.argv[2]
     odt = path.endswith(".odt")
-    if what == "make":
+    if what == "letter":
+        make_letter(path)
+    elif what == "make":
         (make_odt if odt else make_docx)(path)
     else:
         (read_odt if odt else read_docx)(path)
