@@ -6,6 +6,7 @@
 #include "records/FichaInforme.h"
 #include "records/Pinturas.h"
 #include "records/UCliente.h"
+#include "records/UFactura.h"
 #include "records/rptFicCons.h"
 #include "shell/Abusca.h"
 #include "shell/Abusca2.h"
@@ -64,7 +65,7 @@ TConsulta::TConsulta(TComponent* owner) : TFormRegistro(owner) {
     consulta(QUpdConA, "QUpdConA",
              QStringLiteral("UPDATE CONSULTAS SET FACTURA = 0, IMPORTE = 0, IVA = 0, IPRF = 0, IMPIVA = 0, IMPIRPF = 0, TOTAL = 0, "
                             "FECHAFACTURA = NULL, FECHACOBRO = NULL, SITUACION = 1 WHERE ANO = :ANO AND NUMERO = :NUMERO"));
-    consulta(QUpdTabCon, "QUpdTabCon", QStringLiteral("UPDATE TABCON SET NUMFACTU = :NFACT WHERE ANO = :ANO"));
+    consulta(QUpdTabCon, "QUpdTabCon", records::SqlSubeContador());
     consulta(QUpdCon, "QUpdCon",
              QStringLiteral("UPDATE CONSULTAS SET FACTURA = :NFAC, IVA = :NIVA, IPRF = :NIRPF, IMPIVA = :NIMPIVA, IMPIRPF = :NIMPIRPF, "
                             "TOTAL = :NTOTAL, FECHAFACTURA = :FECFAC, SITUACION = 2 WHERE ANO = :ANO AND NUMERO = :NUMERO"));
@@ -215,9 +216,8 @@ void TConsulta::Refresca() {
     const bool euros = F(c, "MONEDA")->AsString() == QLatin1String("E");
     importe->SetDisplayFormat(euros ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0"));
     importe->SetEditFormat(euros ? QStringLiteral("0.00") : QStringLiteral("#"));
-    // Invoicing is not part of this build yet: its item stays, disabled.
     btEscrito->SetEnabled(!CarpetaDatos.isEmpty() && records::DerechoUsuario("Fusion"));
-    btFacturar->SetEnabled(false);
+    btFacturar->SetEnabled(PuedeFacturar());
     RegistroCambiado();
 }
 
@@ -230,7 +230,12 @@ void TConsulta::EstadoCambiado(TDataSetState estado) {
     btRefresh->SetVisible(consulta && ActiveSource->DataSet());
     for (TButton* b : {BtBuscar1, BtBuscar4, btPres, btDev}) b->SetVisible(edita);
     btCerrar->SetEnabled(consulta);
-    btFacturar->SetEnabled(false);
+    btFacturar->SetEnabled(consulta && PuedeFacturar());
+}
+
+bool TConsulta::PuedeFacturar() const {
+    TTable* c = Dat->TConsultas;
+    return !c->IsEmpty() && F(c, "SITUACION")->AsInteger() != 3 && records::DerechoUsuario("Economico");
 }
 
 void TConsulta::RegistroCambiado() {
@@ -414,7 +419,87 @@ void TConsulta::btCerrarClick(TObject*) {
     Refresca();
 }
 
-void TConsulta::btFacturarClick(TObject*) {}
+void TConsulta::btFacturarClick(TObject*) {
+    TTable* c = Dat->TConsultas;
+    if (c->IsEmpty() || c->State() != dsBrowse) return;
+    const int factura = F(c, "FACTURA")->AsInteger();
+    const QString pregunta = F(c, "SITUACION")->AsInteger() < 2
+                                 ? QStringLiteral("¿Desea facturar ésta Consulta?")
+                                 : QStringLiteral("Consulta Facturada Nº FACTURA : ") + Format(QStringLiteral("%7.0d"), factura) +
+                                       QStringLiteral("\r¿Desea volver a facturar ésta Consulta?");
+    if (!MensajeConfirmacion(pregunta)) return;
+    const Currency importe(F(c, "IMPORTE")->AsFloat());
+    if (importe == Currency(0)) {
+        MensajeError(QStringLiteral("No hay Importe en la Consulta"));
+        Abort();
+    }
+    const int anoContador = StrToIntDef(AnoSeleccionado, 0);
+    Dat->TTabcon->Refresh();
+    const bool hayFila = Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(anoContador), 0);
+    const int contador = hayFila ? F(Dat->TTabcon, "NUMFACTU")->AsInteger() : 0;
+    std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
+    Facturar = dlg.get();
+    dlg->ParaConsulta();
+    dlg->Numero->SetText(QString::number(factura == 0 ? contador + 1 : factura));
+    if (dlg->ShowModal() != mrOk) return;
+
+    bool facturado = false;
+    {
+        records::TRelojArena reloj;
+        const int n = dlg->NumeroFactura();
+        const int iva = dlg->TasaIva(), irpf = dlg->TasaIrpf();
+        // Euros to the cent, as the case files; pesetas to the whole peseta.
+        const bool euros = F(c, "MONEDA")->AsString() != QLatin1String("P");
+        const Currency impIva = records::Impuesto(importe, iva, euros);
+        const Currency impIrpf = records::Impuesto(importe, irpf, euros);
+        const Currency total = importe + impIva - impIrpf;
+        const QString ano = F(c, "ANO")->AsString(), numero = F(c, "NUMERO")->AsString();
+        Dat->Db->StartTransaction();
+        try {
+            records::ReservaFactura(QUpdTabCon, n, anoContador, QStringLiteral("CONSULTAS"), ano, numero);
+            QUpdCon->ParamByName(QStringLiteral("NFAC"))->SetAsInteger(n);
+            QUpdCon->ParamByName(QStringLiteral("NIVA"))->SetAsFloat(iva);
+            QUpdCon->ParamByName(QStringLiteral("NIRPF"))->SetAsFloat(irpf);
+            QUpdCon->ParamByName(QStringLiteral("NIMPIVA"))->SetAsFloat(impIva.ToDouble());
+            QUpdCon->ParamByName(QStringLiteral("NIMPIRPF"))->SetAsFloat(impIrpf.ToDouble());
+            QUpdCon->ParamByName(QStringLiteral("NTOTAL"))->SetAsFloat(total.ToDouble());
+            QUpdCon->ParamByName(QStringLiteral("FECFAC"))->SetAsDate(dlg->FechaFactura());
+            QUpdCon->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
+            QUpdCon->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+            QUpdCon->ExecSQL();
+            QInsAgen->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(F(c, "ABOCLI")->AsInteger());
+            QInsAgen->ParamByName(QStringLiteral("FECHA"))->SetAsDate(Date());
+            QInsAgen->ParamByName(QStringLiteral("HORA"))->SetAsTime(Time());
+            QInsAgen->ParamByName(QStringLiteral("TIPO"))->SetAsString(QStringLiteral("C"));
+            QInsAgen->ParamByName(QStringLiteral("TIPOAGENDA"))->SetAsString(QStringLiteral("ECONOMICO"));
+            QInsAgen->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
+            QInsAgen->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+            QInsAgen->ParamByName(QStringLiteral("SITUACION"))
+                ->SetAsString(n == 0 ? QStringLiteral("CONSULTA FACTURADA PROFORMA")
+                                     : QStringLiteral("CONSULTA FACTURADA Nº DE FACTURA ") + Format(QStringLiteral("%8d"), n));
+            QInsAgen->ParamByName(QStringLiteral("ARCHIVADO"))->SetAsString(QStringLiteral("N"));
+            QInsAgen->ParamByName(QStringLiteral("NUMESCRITO"))->SetAsInteger(0);
+            Dat->NumeraApunteAgenda(QInsAgen);
+            QInsAgen->ExecSQL();
+            Dat->Db->Commit();
+            facturado = true;
+        } catch (...) {
+            if (Dat->Db->InTransaction()) Dat->Db->Rollback();
+            QString texto = QStringLiteral("ERROR al facturar");
+            try {
+                throw;
+            } catch (records::EFacturaRepetida& repetida) {
+                texto = repetida.Message();
+            } catch (...) {
+            }
+            MensajeError(texto);
+        }
+    }
+    Dat->refresca(c);
+    Refresca();
+    // The fee note only of an invoice that was stored.
+    if (facturado && dlg->GeneraMinuta() && records::GeneraFactura) records::GeneraFactura(true);
+}
 void TConsulta::BtEscritoClick(TObject*) {
     if (records::ListaDeEscritos) records::ListaDeEscritos(2);
 }

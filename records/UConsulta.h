@@ -68,6 +68,7 @@ protected:
     void MuestraPreview(TObject* sender) override;
 
 private:
+    bool PuedeFacturar() const;
     TDBEdit* Edita(const char* nombre, const QString& campo, int left, int top, int width);
     void Calendario(const QString& campo, TDBEdit* edit);
 };

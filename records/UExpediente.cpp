@@ -11,6 +11,8 @@
 #include "records/UAsunto.h"
 #include "records/UCliente.h"
 #include "records/UContrario.h"
+#include "records/UEconomico.h"
+#include "records/UFactura.h"
 #include "records/UNuevo.h"
 #include "records/UPerito.h"
 #include "records/UProcu.h"
@@ -166,7 +168,7 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
     consulta(QNumLin, "QNumLin", QStringLiteral("SELECT COUNT(*) AS LINEAS FROM CUENTAS WHERE ANO = :ANO AND NUMERO = :NUMERO"), true);
     consulta(QEco, "QEco",
              QStringLiteral("SELECT TIPO, SUM(IMPORTE) AS IMPORTE FROM CUENTAS WHERE ANO = :ANO AND NUMERO = :NUMERO  GROUP BY TIPO"), true);
-    consulta(QUpdCon, "QUpdCon", QStringLiteral("UPDATE TABCON SET NUMFACTU = :NFACT WHERE ANO = :ANO"), false);
+    consulta(QUpdCon, "QUpdCon", records::SqlSubeContador(), false);
 
     // Pictures.
     auto imagen = [&](TImage*& i, const char* nombre, int ancho, const std::function<void(TCanvas*)>& pinta) {
@@ -556,19 +558,18 @@ void TExpediente::Refresca() {
     const double saldo = Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0;
     DBSaldo->Font()->SetColor(saldo < 0 ? clRed : clBlue);
 
-    // Invoicing and the ledger and agenda forms are not part of this build yet: their buttons
-    // stay in place, disabled.
+    // The agenda form is not part of this build yet: its button stays in place, disabled.
     btEscritos->SetEnabled(HayWord && !CarpetaDatos.isEmpty() && Derecho("Fusion"));
     const int abogado = AbogadoUsuario();
     const bool suyo = abogado == -1 ||
                       (Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty() && abogado == F(Dat->TAboCli, "ABOCLI")->AsInteger());
     const bool economico = suyo && Derecho("Economico");
     btOpenAgen->SetEnabled(false);
-    btOpenEco->SetEnabled(false);
+    btOpenEco->SetEnabled(economico);
     DBEcon->SetVisible(economico);
     DBSaldo->SetVisible(economico);
     LSaldo->SetVisible(economico);
-    btFacturar->SetEnabled(false);
+    btFacturar->SetEnabled(PuedeFacturar());
     RegistroCambiado();
     MensajeEstado(QString());
     Screen->SetCursor(crDefault);
@@ -577,7 +578,7 @@ void TExpediente::Refresca() {
 void TExpediente::EstadoCambiado(TDataSetState estado) {
     const bool consulta = estado == dsBrowse;
     for (TSpeedItem* i : {btAnterior, btSiguiente, btVincular, btCerrar}) i->SetEnabled(consulta);
-    btFacturar->SetEnabled(false);
+    btFacturar->SetEnabled(consulta && PuedeFacturar());
     for (TButton* b : {btNewCli, btNewCon, btAsunto, btOpenAboCli, btAboEnt, btOpenProCli, btProCon, btAboCon, btPerito})
         b->SetEnabled(consulta);
     if (consulta) {
@@ -713,7 +714,109 @@ void TExpediente::btCerrarClick(TObject*) {
     Refresca();
 }
 
-void TExpediente::btFacturarClick(TObject*) {}
+void TExpediente::btFacturarClick(TObject*) {
+    TTable* e = Dat->TExped;
+    if (e->IsEmpty() || e->State() != dsBrowse) return;
+    const int factura = F(e, "FACTURA")->AsInteger();
+    const QString pregunta = F(e, "SITUACION")->AsInteger() < 2
+                                 ? Q("¿Desea facturar éste Expediente?")
+                                 : Q("Expediente Facturado Nº FACTURA : ") + Format(QStringLiteral("%7.0d"), factura) +
+                                       Q("\r¿Desea volver a facturar éste Expediente?");
+    if (!MensajeConfirmacion(pregunta)) return;
+    QNumLin->Close();
+    QNumLin->Open();
+    const int lineas = QNumLin->Fields()->Fields(0)->AsInteger();
+    QNumLin->Close();
+    if (lineas == 0) {
+        MensajeError(Q("No hay conceptos económicos"));
+        Abort();
+    }
+    const int anoContador = StrToIntDef(AnoSeleccionado, 0);
+    Dat->TTabcon->Refresh();
+    const bool hayFila = Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(anoContador), 0);
+    const int contador = hayFila ? F(Dat->TTabcon, "NUMFACTU")->AsInteger() : 0;
+    std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
+    Facturar = dlg.get();
+    dlg->Numero->SetText(QString::number(factura == 0 ? contador + 1 : factura));
+    if (dlg->ShowModal() != mrOk) return;
+
+    bool facturado = false;
+    {
+        records::TRelojArena reloj;
+        const int n = dlg->NumeroFactura();
+        const int iva = dlg->TasaIva(), irpf = dlg->TasaIrpf();
+        // Sums by type, in ascending type; a type without entries is 0.
+        Currency suma[5];
+        QEco->Close();
+        QEco->Open();
+        for (QEco->First(); !QEco->Eof(); QEco->Next()) {
+            const int tipo = F(QEco, "TIPO")->AsInteger();
+            if (tipo >= 1 && tipo <= 4) suma[tipo] = Currency(F(QEco, "IMPORTE")->AsFloat());
+        }
+        QEco->Close();
+        const bool euros = F(e, "MONEDA")->AsString() != QLatin1String("P");
+        // Outlays and advances carry no tax; advances do not lower the total.
+        const Currency base = suma[2] + suma[4];
+        const Currency impIva = records::Impuesto(base, iva, euros);
+        const Currency impIrpf = records::Impuesto(base, irpf, euros);
+        const Currency total = suma[2] + suma[1] + suma[4] + impIva - impIrpf;
+        const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
+        Dat->Db->StartTransaction();
+        try {
+            records::ReservaFactura(QUpdCon, n, anoContador, QStringLiteral("EXPED"), ano, numero);
+            e->Edit();
+            F(e, "FACTURA")->SetAsInteger(n);
+            F(e, "SUPLIDOS")->SetAsCurrency(suma[1]);
+            F(e, "DERECHOS")->SetAsCurrency(suma[2]);
+            F(e, "PROVISIONES")->SetAsCurrency(suma[3]);
+            F(e, "GASTOS")->SetAsCurrency(suma[4]);
+            F(e, "IVA")->SetAsInteger(iva);
+            F(e, "IRPF")->SetAsInteger(irpf);
+            F(e, "IMPIVA")->SetAsCurrency(impIva);
+            F(e, "IMPIRPF")->SetAsCurrency(impIrpf);
+            F(e, "TOTAL")->SetAsCurrency(total);
+            F(e, "FECHAFACTURA")->SetAsDateTime(dlg->FechaFactura());
+            F(e, "SITUACION")->SetAsInteger(2);
+            e->Post();
+            TTable* a = Dat->TAgen;
+            a->Insert();
+            F(a, "TIPO")->SetAsString(QStringLiteral("E"));
+            F(a, "ABOCLI")->SetAsInteger(F(e, "ABOCLI")->AsInteger());
+            F(a, "ANO")->SetAsString(ano);
+            F(a, "NUMERO")->SetAsString(numero);
+            F(a, "SITUACION")->SetAsString(n == 0 ? QStringLiteral("EXPEDIENTE FACTURADO PROFORMA")
+                                                  : Q("EXPEDIENTE FACTURADO Nº DE FACTURA ") + Format(QStringLiteral("%8d"), n));
+            F(a, "ARCHIVADO")->SetAsString(QStringLiteral("N"));
+            F(a, "ESCRITO")->SetAsInteger(0);
+            F(a, "TIPOAGENDA")->SetAsString(QStringLiteral("ECONOMICOS"));
+            F(a, "USUARIO")->SetAsString(Dat->Usuario());
+            a->Post();
+            Dat->Db->Commit();
+            facturado = true;
+        } catch (...) {
+            for (TDataSet* t : {static_cast<TDataSet*>(e), static_cast<TDataSet*>(Dat->TAgen)})
+                if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
+            if (Dat->Db->InTransaction()) Dat->Db->Rollback();
+            Dat->refresca(e);
+            QString texto = QStringLiteral("ERROR al facturar");
+            try {
+                throw;
+            } catch (records::EFacturaRepetida& repetida) {
+                texto = repetida.Message();
+            } catch (...) {
+            }
+            MensajeError(texto);
+        }
+    }
+    Dat->refresca(Dat->TAgen2);
+    Refresca();
+    // The fee note only of an invoice that was stored.
+    if (facturado && dlg->GeneraMinuta()) GeneraMinuta();
+}
+
+void TExpediente::GeneraMinuta() {
+    if (records::GeneraFactura) records::GeneraFactura(false);
+}
 
 // ---------------------------------------------------------------------------------------------- clients and opposing parties
 
@@ -1032,7 +1135,20 @@ void TExpediente::btAboEntClick(TObject*) {
 
 // ---------------------------------------------------------------------------------------------- ledger, agenda, documents
 
-void TExpediente::btOpenEcoClick(TObject*) {}
+bool TExpediente::PuedeFacturar() const {
+    TTable* e = Dat->TExped;
+    return btOpenEco->Enabled() && !e->IsEmpty() && F(e, "SITUACION")->AsInteger() != 3;
+}
+
+void TExpediente::btOpenEcoClick(TObject*) {
+    TTable* e = Dat->TExped;
+    if (e->IsEmpty() || e->State() != dsBrowse) return;
+    Economico = new TEconomico(Application);
+    Economico->ActivaNavegacion(F(e, "SITUACION")->AsInteger() == 1);
+    Economico->SetCaption(Q("Situación Económica de ") + Expediente->Text());
+    Economico->ShowModal();
+    Refresca();
+}
 void TExpediente::btOpenAgenClick(TObject*) {}
 void TExpediente::btEscritosClick(TObject*) {
     if (records::ListaDeEscritos) records::ListaDeEscritos(1);

@@ -77,6 +77,8 @@ public:
     void btBuscarClick(TObject* sender);
     void btCerrarClick(TObject* sender);
     void btFacturarClick(TObject* sender);
+    // The fee note of the invoice just stored (the documents layer produces it).
+    void GeneraMinuta();
     void btNewCliClick(TObject* sender);
     void btDelCliClick(TObject* sender);
     void btDefCliClick(TObject* sender);
@@ -142,6 +144,7 @@ private:
     // Edit and post of the case file with the controls quiet.
     void EditaCaso(const std::function<void()>& cambio);
     int AbogadoUsuario() const;
+    bool PuedeFacturar() const;
     bool Derecho(const char* nombre) const;
     void Procurador(const QString& campo, int parte, const QString& caption);
     TDBEdit* Edita(const QString& campo, int left, int top, int width);

@@ -209,6 +209,8 @@ public:
     void ApplyRange();
     void CancelRange();
     void SetRange(const std::vector<Variant>& startValues, const std::vector<Variant>& endValues);
+    // Whether a range restricts the table now.
+    bool RangeActive() const { return FRangeActive; }
 
     // Master-detail.
     TDataSource* MasterSource() const;

@@ -1,0 +1,264 @@
+// The invoicing dialog and the invoice number.
+#include "records/UFactura.h"
+
+#include "platform/graphics/Resources.h"
+#include "platform/rtl/SysUtils.h"
+#include "shell/Calendario.h"
+#include "shell/UComunes.h"
+#include "shell/UData.h"
+#include "shell/UPrograma.h"
+
+TFacturar* Facturar = nullptr;
+
+std::function<void(bool)> records::GeneraFactura;
+
+namespace {
+
+TSpeedItem* Item(TFacturar* f, const char* nombre, const QString& caption, const QString& hint, int left) {
+    auto* i = new TSpeedItem(f);
+    i->SetName(QString::fromLatin1(nombre));
+    i->SetBtnCaption(caption);
+    i->SetHint(hint);
+    i->SetShowHint(true);
+    f->SpeedBar1->AddItem(0, i);
+    i->SetLeft(left);
+    i->SetVisible(true);
+    return i;
+}
+
+bool Derecho(const char* nombre) {
+    TTable* p = Dat->TPriv;
+    if (!p->Active() || p->IsEmpty()) return false;
+    return p->FieldByName(QString::fromLatin1(nombre))->AsBoolean();
+}
+
+// Empty is 0; anything else must be a whole number of at least 0.
+bool EnteroValido(const QString& texto, int& valor) {
+    const QString t = texto.trimmed();
+    if (t.isEmpty()) {
+        valor = 0;
+        return true;
+    }
+    return TryStrToInt(t, valor) && valor >= 0;
+}
+
+}  // namespace
+
+TFacturar::TFacturar(TComponent* owner) : TForm(owner) {
+    SetName(QStringLiteral("Facturar"));
+    SetCaption(QStringLiteral("Facturar Expediente .."));
+    SetBorderStyle(bsDialog);
+    SetPosition(poScreenCenter);
+    SetKeyPreview(true);
+    SetClientWidth(320);
+    SetClientHeight(226);
+
+    SpeedBar1 = new TSpeedBar(this);
+    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
+    SpeedBar1->SetParent(this);
+    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns);
+    SpeedBar1->SetBtnWidth(64);
+    SpeedBar1->SetBtnHeight(26);
+    SpeedBar1->SetBtnOffsetHorz(4);
+    SpeedBar1->SetBtnOffsetVert(4);
+    SpeedBar1->SetHeight(2 * 4 + 27);
+    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
+        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
+    SpeedBar1->AddSection(QStringLiteral("Facturar"));
+    btOk = Item(this, "btOk", QStringLiteral("&Ok"), QStringLiteral("Ok|Factura con estos datos"), 4);
+    SpeedItem2 = Item(this, "SpeedItem2", QStringLiteral("&No"), QStringLiteral("No|Vuelve sin facturar"), 72);
+
+    Panel1 = new TPanel(this);
+    Panel1->SetName(QStringLiteral("Panel1"));
+    Panel1->SetParent(this);
+    Panel1->SetBounds(6, 41, 308, 24);
+    Panel1->SetAlignment(taLeftJustify);
+    Panel1->SetCaption(QStringLiteral("Datos para facturar Expediente :"));
+    Panel1->Font()->SetStyle({fsBold});
+
+    Etiqueta(QStringLiteral("Nº de Factura :"), 76);
+    Numero = new TEdit(this);
+    Numero->SetName(QStringLiteral("Numero"));
+    Numero->SetParent(this);
+    Numero->SetBounds(150, 76, 80, 21);
+    Numero->SetMaxLength(9);
+
+    Etiqueta(QStringLiteral("Fecha :"), 104);
+    Fecha = new TMaskEdit(this);
+    Fecha->SetName(QStringLiteral("Fecha"));
+    Fecha->SetParent(this);
+    Fecha->SetEditMask(QStringLiteral("!99/99/0000;1;_"));
+    Fecha->SetBounds(150, 104, 80, 21);
+    SpeedButton1 = new TZbSpeedButton(this);
+    SpeedButton1->SetName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->SetParent(this);
+    SpeedButton1->SetBounds(232, 104, 22, 21);
+    SpeedButton1->SetCaption(QStringLiteral("..."));
+    SpeedButton1->SetHint(QStringLiteral("Calendario"));
+
+    Etiqueta(QStringLiteral("I.V.A. % :"), 132);
+    Iva = new TEdit(this);
+    Iva->SetName(QStringLiteral("Iva"));
+    Iva->SetParent(this);
+    Iva->SetBounds(150, 132, 40, 21);
+    Iva->SetMaxLength(3);
+
+    Etiqueta(QStringLiteral("I.R.P.F. % :"), 160);
+    Irpf = new TEdit(this);
+    Irpf->SetName(QStringLiteral("Irpf"));
+    Irpf->SetParent(this);
+    Irpf->SetBounds(150, 160, 40, 21);
+    Irpf->SetMaxLength(3);
+
+    Etiqueta(QStringLiteral("¿ Generar Minuta ? :"), 190);
+    cbMinuta = new TCheckBox(this);
+    cbMinuta->SetName(QStringLiteral("cbMinuta"));
+    cbMinuta->SetParent(this);
+    cbMinuta->SetCaption(QStringLiteral("No"));
+    cbMinuta->SetBounds(150, 192, 60, 19);
+
+    using T = TFacturar;
+    for (TEdit* e : {Numero, Iva, Irpf}) e->OnKeyPress = TKeyPressEvent(this, &T::NumeroKeyPress);
+    cbMinuta->OnClick = TNotifyEvent(this, &T::cbMinutaClick);
+    SpeedButton1->OnClick = TNotifyEvent(this, &T::SpeedButton1Click);
+    btOk->OnClick() = TNotifyEvent(this, &T::BtOkClick);
+    SpeedItem2->OnClick() = TNotifyEvent(this, &T::SpeedItem2Click);
+    OnKeyPress = TKeyPressEvent(this, &T::FormKeyPress);
+    FormCreate(this);
+}
+
+TFacturar::~TFacturar() {
+    if (Facturar == this) Facturar = nullptr;
+}
+
+TLabel* TFacturar::Etiqueta(const QString& texto, int top) {
+    auto* l = new TLabel(this);
+    l->SetParent(this);
+    l->SetAutoSize(false);
+    l->SetAlignment(taRightJustify);
+    l->SetBounds(8, top + 3, 136, 17);
+    l->SetCaption(texto);
+    return l;
+}
+
+void TFacturar::FormCreate(TObject*) {
+    Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), Date()));
+    TTable* s = Dat->TSistem;
+    const bool haySistem = s->Active() && !s->IsEmpty();
+    Iva->SetText(haySistem ? QString::number(s->FieldByName(QStringLiteral("IVA"))->AsInteger()) : QStringLiteral("0"));
+    Irpf->SetText(haySistem ? QString::number(s->FieldByName(QStringLiteral("IRPF"))->AsInteger()) : QStringLiteral("0"));
+    // The fee note needs the documents layer as well as a model, the right and a word processor.
+    cbMinuta->SetEnabled(!CarpetaDatos.isEmpty() && haySistem && s->FieldByName(QStringLiteral("MINUTA"))->AsInteger() != 0 &&
+                         Derecho("Economico") && HayWord && bool(records::GeneraFactura));
+}
+
+void TFacturar::ParaConsulta() {
+    SetCaption(QStringLiteral("Facturar Consulta"));
+    Panel1->SetCaption(QStringLiteral("Datos para Facturar Consulta :"));
+}
+
+void TFacturar::FormKeyPress(TObject*, QChar& key) {
+    if (key != QChar(u'\r')) return;
+    key = QChar();
+    SelectNext(ActiveControl(), true, true);
+}
+
+void TFacturar::NumeroKeyPress(TObject*, QChar& key) {
+    if (key == QChar(u'\r')) return;
+    key = TeclaNumerica(key);
+}
+
+void TFacturar::cbMinutaClick(TObject*) { cbMinuta->SetCaption(cbMinuta->Checked() ? QStringLiteral("Si") : QStringLiteral("No")); }
+
+void TFacturar::SpeedButton1Click(TObject*) {
+    TDateTime dia;
+    if (TryStrToDate(Fecha->Text(), dia)) FechaCalendario = dia;
+    Almanaque = new TAlmanaque(Application);
+    if (Almanaque->ShowModal() == mrOk) Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), FechaCalendario));
+    delete Almanaque;
+    Almanaque = nullptr;
+}
+
+void TFacturar::BtOkClick(TObject*) {
+    auto falla = [&](TWinControl* campo, const QString& texto) {
+        MensajeError(texto);
+        if (campo->CanFocus()) campo->SetFocus();
+        Abort();
+    };
+    int valor = 0;
+    if (!EnteroValido(Numero->Text(), valor)) falla(Numero, QStringLiteral("ERROR en Nº de Factura"));
+    TDateTime dia;
+    if (!TryStrToDate(Fecha->Text(), dia)) falla(Fecha, QStringLiteral("ERROR en Fecha de Factura"));
+    if (!EnteroValido(Iva->Text(), valor)) falla(Iva, QStringLiteral("ERROR en IVA de Factura"));
+    if (!EnteroValido(Irpf->Text(), valor)) falla(Irpf, QStringLiteral("ERROR en IRPF de Factura"));
+    SetModalResult(mrOk);
+}
+
+void TFacturar::SpeedItem2Click(TObject*) { SetModalResult(mrNo); }
+
+int TFacturar::NumeroFactura() const { return StrToIntDef(Numero->Text().trimmed(), 0); }
+int TFacturar::TasaIva() const { return StrToIntDef(Iva->Text().trimmed(), 0); }
+int TFacturar::TasaIrpf() const { return StrToIntDef(Irpf->Text().trimmed(), 0); }
+
+TDateTime TFacturar::FechaFactura() const {
+    TDateTime dia;
+    if (!TryStrToDate(Fecha->Text(), dia)) return Date();
+    return dia;
+}
+
+// ---------------------------------------------------------------------------------------------- taxes and number
+
+Currency records::Impuesto(Currency base, int tasa, bool euros) {
+    // base x tasa / 100 in raw units (four decimals) is raw x tasa / 100; exact in integers.
+    const __int128 num = __int128(base.Raw()) * tasa;
+    const qint64 unidad = euros ? Currency::Scale / 100 : Currency::Scale;  // a cent, a peseta
+    const __int128 den = __int128(100) * unidad;
+    __int128 q = num / den, r = num % den;
+    if (r < 0) {
+        r += den;
+        --q;
+    }
+    const __int128 doble = 2 * r;
+    if (euros) {
+        if (doble > den || (doble == den && q % 2 != 0)) ++q;
+    } else if (doble >= den) {
+        ++q;
+    }
+    return Currency::FromRaw(qint64(q) * unidad);
+}
+
+QString records::SqlSubeContador() {
+    return QStringLiteral("UPDATE TABCON SET NUMFACTU = :NFACT WHERE ANO = :ANO AND (NUMFACTU IS NULL OR NUMFACTU < :NFACT)");
+}
+
+void records::ReservaFactura(TQuery* subeContador, int numero, int anoContador, const QString& tabla, const QString& ano,
+                             const QString& registro) {
+    if (numero == 0) return;
+    // Numbers start again every year: the series of a counter row is the invoices dated in its year.
+    for (const QString& t : {QStringLiteral("EXPED"), QStringLiteral("CONSULTAS")}) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(Dat->Db->DatabaseName());
+        const bool serie = anoContador >= 1 && anoContador <= 9999;
+        q.SQL()->SetText(QStringLiteral("SELECT ANO, NUMERO FROM %1 WHERE FACTURA = :N").arg(t) +
+                         (serie ? QStringLiteral(" AND FECHAFACTURA BETWEEN :DESDE AND :HASTA") : QString()));
+        q.ParamByName(QStringLiteral("N"))->SetAsInteger(numero);
+        if (serie) {
+            q.ParamByName(QStringLiteral("DESDE"))->SetAsDate(EncodeDate(anoContador, 1, 1));
+            q.ParamByName(QStringLiteral("HASTA"))->SetAsDate(EncodeDate(anoContador, 12, 31));
+        }
+        q.Open();
+        for (; !q.Eof(); q.Next()) {
+            const QString otroAno = q.FieldByName(QStringLiteral("ANO"))->AsString();
+            const QString otroNumero = q.FieldByName(QStringLiteral("NUMERO"))->AsString();
+            if (t == tabla && otroAno == ano && otroNumero == registro) continue;  // re-invoicing keeps its number
+            const QString quien = t == QLatin1String("EXPED") ? QStringLiteral("del Expediente ") : QStringLiteral("de la Consulta ");
+            throw EFacturaRepetida(QStringLiteral("La Factura Nº %1 del año %2 ya es %3%4/%5")
+                                       .arg(numero)
+                                       .arg(anoContador)
+                                       .arg(quien, otroAno, otroNumero));
+        }
+    }
+    subeContador->ParamByName(QStringLiteral("NFACT"))->SetAsInteger(numero);
+    subeContador->ParamByName(QStringLiteral("ANO"))->SetAsInteger(anoContador);
+    subeContador->ExecSQL();
+}
