@@ -4,11 +4,13 @@
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
 #include "documents/MapiLoader.h"
+#include "documents/Minuta.h"
 #include "documents/UEscritos.h"
 #include "documents/UFusion.h"
 #include "documents/UMail.h"
 #include "records/Pinturas.h"
 #include "platform/forms/Forms.h"
+#include "records/UFactura.h"
 #include "reports/PresPrel.h"
 #include "shell/Acceso.h"
 #include "shell/UEmpresa.h"
@@ -33,6 +35,7 @@ int main(int argc, char* argv[]) {
     InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
     records::ListaDeEscritos = &AbreListaEscritos;
+    records::GeneraFactura = &documents::GeneraMinuta;
     documents::InstalaDialogosFusion();
     shell::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });
 

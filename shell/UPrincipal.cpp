@@ -377,7 +377,7 @@ void TPrincipio::CreaMenus() {
     Item(consultar, n, QStringLiteral("-"), nullptr);
     Item(consultar, QStringLiteral("Asunto1"), QStringLiteral("Asunto"), &T::Asunto1Click);
     Agenda1 = Item(consultar, QStringLiteral("Agenda1"), QStringLiteral("Agenda"), nullptr);
-    Economico1 = Item(consultar, QStringLiteral("Economico1"), QStringLiteral("Economico"), nullptr);
+    Economico1 = Item(consultar, QStringLiteral("Economico1"), QStringLiteral("Economico"), &T::Economico1Click);
     TMenuItem* buscar = Item(PopupMenu1, n, QStringLiteral("B&uscar por .."), nullptr);
     Item(buscar, QStringLiteral("Cliente2"), QStringLiteral("Cliente"), &T::Cliente2Click);
     Item(buscar, QStringLiteral("AbogadoCliente2"), QStringLiteral("Procurador Cliente"), &T::AbogadoCliente2Click);

@@ -11,6 +11,7 @@
 #include "records/UConConta.h"
 #include "records/UConsulta.h"
 #include "records/UContrario.h"
+#include "records/UEconomico.h"
 #include "records/UExpediente.h"
 #include "records/UNuevo.h"
 #include "records/UPerito.h"
@@ -419,6 +420,18 @@ void TPrincipio::Asunto1Click(TObject*) {
     Asunto = new TAsunto(Application);
     Asunto->activaEdicion(false);
     Asunto->ShowModal();
+}
+
+void TPrincipio::Economico1Click(TObject*) {
+    if (!SituaExpediente()) {
+        MensajeError(QStringLiteral("No hay expedientes"));
+        return;
+    }
+    Economico = new TEconomico(Application);
+    Economico->ActivaNavegacion(false);
+    Economico->SetCaption(QStringLiteral("Situación Económica de ") + F(Dat->TExped, "ANO")->AsString() + QLatin1Char('/') +
+                          F(Dat->TExped, "NUMERO")->AsString());
+    Economico->ShowModal();
 }
 
 // ---------------------------------------------------------------------------------------------- archive

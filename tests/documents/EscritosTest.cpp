@@ -425,12 +425,16 @@ TEST_F(EscritosTest, ImportRefusesOldBinaryFilesAndOtherKindsWithoutAddingARow) 
     const int antes = Ultimo();
     harness->AnswerFile(doc);
     lista->btImportClick(nullptr);
+    EXPECT_EQ(lista->SelectFile->Title(), QStringLiteral("Seleccione documento a unir"));
+    EXPECT_EQ(lista->SelectFile->Filter(), QStringLiteral("Documentos|*.docx;*.doc"));
     EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("guárdelo como \"Antiguo.docx\"")));
     harness->ClearRecords();
     harness->AnswerFile(dir.filePath(QStringLiteral("Zembra.dotx")));
     lista->btImportClick(nullptr);
+    SetSistem("FILEEXT", Variant(QString()));
     harness->AnswerFile(QString());
     lista->btImportClick(nullptr);
+    EXPECT_EQ(lista->SelectFile->Filter(), QStringLiteral("Documentos|*.docx"));
     EXPECT_TRUE(harness->Messages().empty());
     EXPECT_EQ(Ultimo(), antes);
     EXPECT_EQ(harness->PendingAnswers(), 0);

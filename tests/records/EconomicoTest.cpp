@@ -5,6 +5,7 @@
 #include "records/UEconomico.h"
 #include "records/UExpediente.h"
 #include "records/UIntroImp.h"
+#include "shell/Abusca2.h"
 
 namespace {
 
@@ -183,6 +184,22 @@ TEST_F(EconomicoTest, ConceptCodeProposesItsTextTypeAndAmountInTheCaseFilesCurre
     d->Cuenta->SetText(QStringLiteral("ZZ9"));
     d->CuentaExit(d);
     EXPECT_EQ(Texts().last(), QStringLiteral("CONCEPTO no existe"));
+    // Picked in the tree of concepts, grouped under their types.
+    QStringList grupos;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& b = static_cast<TBuscar2&>(f);
+        EXPECT_EQ(b.Caption(), QStringLiteral("Busca Concepto Contable"));
+        TTreeNode* raiz = b.Lista->Items()->GetFirstNode();
+        for (TTreeNode* n = raiz ? raiz->GetFirstChild() : nullptr; n; n = n->GetNextSibling()) grupos << n->Text();
+        ASSERT_TRUE(b.QBusca->Locate(QStringLiteral("CODIGO"), Variant(QStringLiteral("H01")), 0));
+        b.SetModalResult(mrOk);
+    });
+    d->Texto->SetText(QString());
+    d->btBuscarClick(d);
+    EXPECT_EQ(grupos, QStringList{QStringLiteral("DERECHOS")});
+    EXPECT_EQ(d->Texto->Text(), QStringLiteral("Honorarios consulta"));
+    EXPECT_EQ(d->Cuenta->Text(), QStringLiteral("H01"));
+    EXPECT_DOUBLE_EQ(d->Importe->Value(), 100.00);
     delete d;
     // A peseta case file takes it as it stands; the dialog writes pesetas without decimals.
     Caso(QStringLiteral("00012-A"), "P", 1);
@@ -270,6 +287,17 @@ TEST_F(EconomicoTest, CaseFileFormOpensTheLedgerEditableOnlyWhileOpen) {
     expediente->Refresca();
     EXPECT_FALSE(expediente->btOpenEco->Enabled());
     EXPECT_FALSE(expediente->btFacturar->Enabled());
+}
+
+TEST_F(EconomicoTest, PrintPreviewsTheEconomicStatementOfTheCaseFile) {
+    Ledger(Ano, QStringLiteral("00012-A"), 2, 300, QStringLiteral("Honorarios"));
+    Abre(false);
+    eco->btImprimir->Click();
+    TFormHarness::ProcessEvents();
+    ASSERT_EQ(harness->ModalForms().size(), 1u);
+    EXPECT_EQ(harness->ModalForms()[0].FormClass, QStringLiteral("TPreView"));
+    // The print item is free again afterwards.
+    EXPECT_TRUE(static_cast<bool>(eco->btImprimir->OnClick()));
 }
 
 TEST_F(EconomicoTest, RendersTheLedgerAndTheEntryDialog) {

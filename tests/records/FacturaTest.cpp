@@ -260,6 +260,32 @@ TEST_F(FacturaTest, CancellingOrAnEmptyLedgerLeavesEverythingAsItWas) {
     EXPECT_FALSE(expediente->btFacturar->Enabled());
 }
 
+TEST_F(FacturaTest, ACaseFileHeldByAnotherWorkstationRollsEverythingBack) {
+    Ledger(Ano, QStringLiteral("00012-A"), 2, 100, QStringLiteral("Honorarios"));
+    AbreExpediente();
+    // Another cursor editing the row stands for another workstation holding it.
+    TTable otro(nullptr);
+    otro.SetDatabaseName(Dat->Db->DatabaseName());
+    otro.SetTableName(QStringLiteral("EXPED"));
+    otro.Open();
+    ASSERT_TRUE(otro.Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(Ano), Variant(QStringLiteral("00012-A"))}), 0));
+    otro.Edit();
+    FacturaExpediente({.numero = "20"});
+    otro.Cancel();
+    EXPECT_TRUE(Texts().contains(QStringLiteral("ERROR al facturar"))) << Texts().join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("7"));
+    EXPECT_EQ(Exp("SITUACION"), 1);
+    EXPECT_EQ(Exp("FACTURA"), 0);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 0);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+    EXPECT_EQ(Dat->TAgen->State(), dsBrowse);
+    // Once free, the same invoicing goes through.
+    FacturaExpediente({.numero = "20"});
+    EXPECT_EQ(Exp("FACTURA"), 20);
+    EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("20"));
+}
+
 TEST_F(FacturaTest, DialogRefusesEachBadFieldAndStaysOpen) {
     auto* d = new TFacturar(nullptr);
     EXPECT_EQ(d->Fecha->Text(), FormatDateTime(QStringLiteral("dd/mm/yyyy"), Date()));
