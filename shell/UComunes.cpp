@@ -14,6 +14,7 @@
 #include <QProcess>
 
 TDateTime FechaCalendario;
+TDateTime FechaAgenda;
 bool HayWord = false;
 QString AnoSeleccionado = QString::number(QDate::currentDate().year());
 QString LetraRegistro;

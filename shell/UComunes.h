@@ -52,6 +52,8 @@ void CompruebaWord();
 
 // Date whose month the month calendar shows and marks.
 extern TDateTime FechaCalendario;
+// The agenda's working day: the day whose entries the daily agenda lists.
+extern TDateTime FechaAgenda;
 
 // The working year ("2001"): new numbers are proposed from its TABCON row. The main window's year
 // selector sets it; until then it is the current year. Kept here until the process-wide values
