@@ -1,8 +1,10 @@
 // Zembra: splash while the office's data opens, login when the office has more than one user,
 // then the program's window until the exit dialog says OK.
+#include "agenda/UAgendaExp.h"
 #include "controls/visual/CursorConsts.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
+#include "documents/MailForm.h"
 #include "documents/MapiLoader.h"
 #include "documents/Minuta.h"
 #include "documents/UEscritos.h"
@@ -10,6 +12,7 @@
 #include "documents/UMail.h"
 #include "records/Pinturas.h"
 #include "platform/forms/Forms.h"
+#include "records/UExpediente.h"
 #include "records/UFactura.h"
 #include "reports/PresPrel.h"
 #include "shell/Acceso.h"
@@ -18,6 +21,7 @@
 
 #include <QApplication>
 #include <QTextStream>
+#include <memory>
 
 namespace {
 // A report of the shell layer asks for its preview: the shared preview window shows its pages.
@@ -34,6 +38,14 @@ int main(int argc, char* argv[]) {
     CursorsInit();
     InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
+    records::AbreAgendaExpediente = &agenda::AbreAgendaExpediente;
+    agenda::EnviaPorCorreo = [](const QString& adjunto, const QString& asunto) {
+        auto* correo = new TfrmMail(Application);
+        std::unique_ptr<TfrmMail> libera(correo);
+        correo->AddAttachment(adjunto);
+        correo->txtSubject->SetText(asunto);
+        correo->ShowModal();
+    };
     records::ListaDeEscritos = &AbreListaEscritos;
     records::GeneraFactura = &documents::GeneraMinuta;
     documents::InstalaDialogosFusion();

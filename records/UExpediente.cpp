@@ -558,13 +558,12 @@ void TExpediente::Refresca() {
     const double saldo = Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0;
     DBSaldo->Font()->SetColor(saldo < 0 ? clRed : clBlue);
 
-    // The agenda form is not part of this build yet: its button stays in place, disabled.
     btEscritos->SetEnabled(HayWord && !CarpetaDatos.isEmpty() && Derecho("Fusion"));
     const int abogado = AbogadoUsuario();
     const bool suyo = abogado == -1 ||
                       (Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty() && abogado == F(Dat->TAboCli, "ABOCLI")->AsInteger());
     const bool economico = suyo && Derecho("Economico");
-    btOpenAgen->SetEnabled(false);
+    btOpenAgen->SetEnabled(suyo && Derecho("Agenda") && records::AbreAgendaExpediente);
     btOpenEco->SetEnabled(economico);
     DBEcon->SetVisible(economico);
     DBSaldo->SetVisible(economico);
@@ -1149,7 +1148,17 @@ void TExpediente::btOpenEcoClick(TObject*) {
     Economico->ShowModal();
     Refresca();
 }
-void TExpediente::btOpenAgenClick(TObject*) {}
+
+std::function<void(const QString&, bool)> records::AbreAgendaExpediente;
+
+void TExpediente::btOpenAgenClick(TObject*) {
+    if (!records::AbreAgendaExpediente || !btOpenAgen->Enabled()) return;
+    records::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + Expediente->Text(), true);
+    // The agenda form took the list's filter for its own while it was open.
+    Dat->TAgen2->OnFilterRecord = TFilterRecordEvent(this, &TExpediente::FiltraRecord);
+    RangoExpediente();
+    cbSitProcClick(this);
+}
 void TExpediente::btEscritosClick(TObject*) {
     if (records::ListaDeEscritos) records::ListaDeEscritos(1);
 }

@@ -7,6 +7,8 @@
 #include "platform/forms/DBCtrls.h"
 #include "shell/UFormRegistro.h"
 
+#include <functional>
+
 class TExpediente : public TFormRegistro {
 public:
     explicit TExpediente(TComponent* owner);
@@ -159,3 +161,9 @@ private:
 };
 
 extern TExpediente* Expediente;
+
+namespace records {
+// Opens the agenda of the case file current in the data module, modally, with the caption and
+// the edit flag given; the program installs it (the agenda forms stand above this library).
+extern std::function<void(const QString& caption, bool edicion)> AbreAgendaExpediente;
+}  // namespace records

@@ -52,7 +52,7 @@ void CompruebaWord();
 
 // Date whose month the month calendar shows and marks.
 extern TDateTime FechaCalendario;
-// The agenda's working day: the day whose entries the daily agenda lists.
+// The agenda's working day: the day whose entries the agenda lists and new entries take.
 extern TDateTime FechaAgenda;
 
 // The working year ("2001"): new numbers are proposed from its TABCON row. The main window's year

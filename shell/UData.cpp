@@ -262,6 +262,39 @@ void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador) {
     }
 }
 
+void TDat::NumeraLibre(TDataSet* ds, const QString& campo, const QString& tabla) {
+    TField* numero = ds->FieldByName(campo);
+    if (ds->State() != dsInsert || (!numero->IsNull() && numero->AsInteger() != 0)) return;
+    if (FNumerando) DeshaceNumeracion();
+    auto conn = Db->Connection();
+    const bool propia = !conn->InTransaction();
+    try {
+        if (propia) conn->StartTransaction();
+        FNumerando = ds;
+        FTransaccionPropia = propia;
+        ds->BindToPost([this, ds](bool escrito) {
+            if (FNumerando != ds) return;
+            if (escrito) ConfirmaNumeracion();
+            else DeshaceNumeracion();
+        });
+        // The write lock is held from here, so no other workstation reads the same highest number.
+        FQContador->Close();
+        FQContador->SQL()->SetText(QStringLiteral("SELECT MAX(%1) FROM %2").arg(campo, tabla));
+        FQContador->Open();
+        const qint64 valor = FQContador->IsEmpty() ? 0 : FQContador->Fields()->Fields(0)->AsInteger();
+        FQContador->Close();
+        numero->SetAsInteger(int(valor + 1));
+    } catch (EDatabaseError& e) {
+        DeshaceNumeracion();
+        TDataAction action = daFail;
+        error(ds, e, action);
+        Abort();
+    } catch (...) {
+        DeshaceNumeracion();
+        throw;
+    }
+}
+
 void TDat::NumeraApunteAgenda(TQuery* insercion) {
     auto conn = Db->Connection();
     const bool propia = !conn->InTransaction();
@@ -457,6 +490,8 @@ void TDat::TCuentasCalcFields(TDataSet* ds) {
 
 void TDat::TConAgendasBeforePost(TDataSet* ds) {
     Exige(!TextoVacio(ds, "CONCEPTO"), QStringLiteral("DESCRIPCIÓN debe tener valor"));
+    // A new concept takes the next free code, so the entry editor can find it by code.
+    NumeraLibre(ds, QStringLiteral("CODIGO"), QStringLiteral("CONAGENDAS"));
 }
 void TDat::TConAgendasBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar CONCEPTO DE AGENDA?")); }
 void TDat::TConAgendasNewRecord(TDataSet* ds) { ds->FieldByName(QStringLiteral("TIPOAGENDA"))->SetAsString(QStringLiteral("GENERAL")); }

@@ -141,6 +141,9 @@ private:
     // record: the counter is read and raised before the record is written, and both are
     // committed (or rolled back) together.
     void Numera(TDataSet* ds, const QString& campo, const QString& contador);
+    // Numbering of a new record with no counter: the next number above the highest of the
+    // table, read and written in one transaction with the record.
+    void NumeraLibre(TDataSet* ds, const QString& campo, const QString& tabla);
     void ConfirmaNumeracion();
     void TerminaNumeracion(TDataSet* ds);
     void DeshaceNumeracion();

@@ -30,6 +30,11 @@
 #include "reports/RPTLisProParJu.h"
 #include "reports/ULimExp.h"
 #include "reports/ULimTipCon.h"
+#include "reports/limite3.h"
+#include "reports/rptLisFac.h"
+#include "reports/rptLisFacAbo.h"
+#include "reports/rptLisProv.h"
+#include "reports/rptLisProvSin.h"
 #include "reports/rptLisAbo.h"
 #include "reports/rptLisConAgen.h"
 #include "reports/rptLisPer.h"
@@ -43,6 +48,7 @@
 #include "shell/UEmpresa.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <QProcess>
 #include <memory>
 
@@ -151,8 +157,8 @@ void TPrincipio::CreaMenuInformes(TMenuItem* informes) {
     item(peritos, "PorProfesin1", "&Por Profesión", &T::PorProfesin1Click);
     item(informes, "Poderes1", "Po&deres", &T::Poderes1Click);
     Item(informes, n, QStringLiteral("-"), nullptr);
-    item(informes, "ProvisionesdeFondos1", "Con Provisiones de &Fondos", nullptr);
-    item(informes, "SinProvisionesdeFondos1", "Sin Provisiones de Fondos", nullptr);
+    item(informes, "ProvisionesdeFondos1", "Con Provisiones de &Fondos", &T::ProvisionesdeFondos1Click);
+    item(informes, "SinProvisionesdeFondos1", "Sin Provisiones de Fondos", &T::SinProvisionesdeFondos1Click);
     TMenuItem* expedientes = item(informes, "Expedientes2", "&Expedientes", nullptr);
     expedientes->SetEnabled(true);
     item(expedientes, "PorNmero1", "Por &Número", nullptr);
@@ -162,10 +168,10 @@ void TPrincipio::CreaMenuInformes(TMenuItem* informes) {
     item(expedientes, "SinMovimientos1", "Sin Movimientos", nullptr);
     TMenuItem* facturas = item(informes, "Facturas1", "&Facturas", nullptr);
     facturas->SetEnabled(true);
-    item(facturas, "General1", "&General", nullptr);
-    item(facturas, "PorNmero2", "Por &Número", nullptr);
-    item(facturas, "SinNmero1", "&Sin Número", nullptr);
-    item(facturas, "PorAbogadodeEntrada1", "Por &Abogado de Entrada", nullptr);
+    item(facturas, "General1", "&General", &T::General1Click);
+    item(facturas, "PorNmero2", "Por &Número", &T::PorNmero2Click);
+    item(facturas, "SinNmero1", "&Sin Número", &T::SinNmero1Click);
+    item(facturas, "PorAbogadodeEntrada1", "Por &Abogado de Entrada", &T::PorAbogadodeEntrada1Click);
     Item(informes, n, QStringLiteral("-"), nullptr);
     item(informes, "ConceptosContables2", "Conceptos Conta&bles", &T::ConceptosContables2Click);
     item(informes, "Agenda2", "Conceptos A&genda", &T::Agenda2Click);
@@ -611,6 +617,59 @@ void TPrincipio::ConceptosContables2Click(TObject*) {
     if (tipos->ShowModal() != mrOk) return;
     reports::RPTLisConCon(tipos->cbSuplidos->Checked(), tipos->cbDerechos->Checked(), tipos->cbProvisiones->Checked(),
                           tipos->cbGastos->Checked());
+}
+
+namespace {
+
+// The two dates of a date-limit dialog, as typed (the dialog refuses wrong or inverted ones).
+struct TFechas {
+    TDateTime Desde, Hasta;
+    QString Texto;  // "Desde dd/mm/yyyy a dd/mm/yyyy"
+};
+
+template <class Dialogo>
+bool PideFechas(Dialogo& d, TFechas& f) {
+    if (d.ShowModal() != mrOk) return false;
+    f.Desde = StrToDate(d.EDesde->Text());
+    f.Hasta = StrToDate(d.EHasta->Text());
+    f.Texto = QStringLiteral("Desde ") + d.EDesde->Text() + QStringLiteral(" a ") + d.EHasta->Text();
+    return true;
+}
+
+}  // namespace
+
+void TPrincipio::ProvisionesdeFondos1Click(TObject*) {
+    std::unique_ptr<TLimites> d(new TLimites(nullptr));
+    d->SetCaption(QStringLiteral("Introducir Fecha de Anotación"));
+    TFechas f;
+    if (PideFechas(*d, f)) reports::rptLisProv(f.Desde, f.Hasta, f.Texto);
+}
+
+void TPrincipio::SinProvisionesdeFondos1Click(TObject*) {
+    std::unique_ptr<TLimites> d(new TLimites(nullptr));
+    d->SetCaption(QStringLiteral("Introducir Fecha de Anotación"));
+    TFechas f;
+    if (PideFechas(*d, f)) reports::rptLisProvSin(f.Desde, f.Hasta, f.Texto);
+}
+
+static void Facturas(reports::TClaseFacturas clase) {
+    std::unique_ptr<TLimites2> d(new TLimites2(nullptr));
+    TFechas f;
+    if (!PideFechas(*d, f)) return;
+    reports::rptLisFac(clase, reports::TTipoFacturas(std::clamp(d->RGTipo->ItemIndex(), 0, 2)), f.Desde, f.Hasta);
+}
+
+void TPrincipio::General1Click(TObject*) { Facturas(reports::cfGeneral); }
+void TPrincipio::PorNmero2Click(TObject*) { Facturas(reports::cfPorNumero); }
+void TPrincipio::SinNmero1Click(TObject*) { Facturas(reports::cfSinNumero); }
+
+void TPrincipio::PorAbogadodeEntrada1Click(TObject*) {
+    std::unique_ptr<TLimites3> d(new TLimites3(nullptr));
+    TFechas f;
+    if (!PideFechas(*d, f)) return;
+    const bool todos = d->cbAbogado->Text() == u"TODOS";
+    reports::rptLisFacAbo(reports::TTipoFacturas(std::clamp(d->RGTipo->ItemIndex(), 0, 2)), f.Desde, f.Hasta,
+                          todos ? 0 : d->QAboABOCLI->AsInteger(), todos ? QString() : d->QAboNOMABO->AsString());
 }
 
 // ---------------------------------------------------------------------------------------------- settings and recounts

@@ -82,7 +82,8 @@ void TYearPlanner::BuildText() {
         FText[size_t(c)][0] = FormatSettings.ShortDayNames[size_t(idx - 1)].left(1);
     }
     for (int m = 1; m <= 12; ++m) {
-        FText[0][size_t(m)] = FormatSettings.LongMonthNames[size_t(m - 1)].left(9);
+        // The whole name: Spanish "septiembre" has ten letters.
+        FText[0][size_t(m)] = FormatSettings.LongMonthNames[size_t(m - 1)];
         const int w = DayOfWeek(EncodeDate(FYear, m, 1));
         const int offset = (w + 7 - int(FStartDayOfWeek) - 2) % 7;
         const int n = DaysPerMonth(FYear, m);

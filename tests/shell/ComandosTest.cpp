@@ -6,13 +6,21 @@
 #include "records/UExpediente.h"
 #include "documents/UEscritos.h"
 #include "documents/UExport.h"
+#include "reports/Limite.h"
+#include "reports/Limite2.h"
 #include "reports/RPTLisPod.h"
+#include "reports/rptLisFac.h"
+#include "reports/rptLisProv.h"
 #include "reports/ULimExp.h"
 #include "shell/Abusca.h"
 #include "shell/Acceso.h"
 #include "shell/UPrograma.h"
 
+#include <QAction>
 #include <QDeadlineTimer>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <typeinfo>
 #include <QDir>
 #include <QFileInfo>
@@ -418,6 +426,31 @@ TEST_F(ComandosTest, ReportItemsAskTheirLimitsAndPreviewTheirList) {
     form->ConceptosContables2Click(form.get());
     ASSERT_EQ(harness->ModalForms().size(), 2u);
     EXPECT_EQ(harness->ModalForms().back().FormClass, vista);
+
+    // Date limits: the typed dates reach the title or the filter text.
+    auto fechas = [&](int tipo) {
+        harness->AnswerModal([tipo](TCustomForm& f) {
+            auto* l = dynamic_cast<TLimites*>(&f);
+            ASSERT_NE(l, nullptr);
+            l->EDesde->SetText(QStringLiteral("01/01/2026"));
+            l->EHasta->SetText(QStringLiteral("31/12/2026"));
+            if (auto* l2 = dynamic_cast<TLimites2*>(&f)) l2->RGTipo->SetItemIndex(tipo);
+            f.SetModalResult(mrOk);
+        });
+    };
+    QString titulo;
+    fechas(1);
+    harness->AnswerModal([&](TCustomForm&) { titulo = InfLisFac ? InfLisFac->QRTitulo->Caption() : QString(); });
+    form->SinNmero1Click(form.get());
+    EXPECT_EQ(titulo, QStringLiteral("LISTADO FACTURAS DE EXPEDIENTES SIN NÚMERO DESDE 01/01/2026 A 31/12/2026"));
+    fechas(2);
+    harness->AnswerModal([&](TCustomForm&) { titulo = InfLisFac ? InfLisFac->QRTitulo->Caption() : QString(); });
+    form->General1Click(form.get());
+    EXPECT_EQ(titulo, QStringLiteral("LISTADO DE FACTURAS DE CONSULTAS DESDE 01/01/2026 A 31/12/2026"));
+    fechas(0);
+    harness->AnswerModal([&](TCustomForm&) { filtro = FLisProv ? FLisProv->QRFiltro->Caption() : QString(); });
+    form->ProvisionesdeFondos1Click(form.get());
+    EXPECT_EQ(filtro, QStringLiteral("Desde 01/01/2026 a 31/12/2026"));
 }
 
 }  // namespace
@@ -454,6 +487,48 @@ TEST_F(ComandosTest, ToolItemsOpenTheirForms) {
     Sql(QStringLiteral("UPDATE clientes SET EXPABIERTOS = 999"));
     form->Recuentos2Click(form.get());
     EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM clientes WHERE EXPABIERTOS = 999")), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The window with its reports menu dropped down, for review (docs/forms with ZEMBRA_RENDER_DOCS).
+TEST_F(ComandosTest, RenderTheMainMenuOpen) {
+    Genera(3, 50);
+    Todos();
+    Muestra();
+    form->SetBounds(0, 0, 1000, 560);
+    form->FormResize(form.get());
+    platform::forms::TFormHarness::ProcessEvents();
+    QImage imagen = platform::forms::TFormHarness::Grab(form.get());
+    auto* barra = form->Widget()->findChild<QMenuBar*>();
+    ASSERT_NE(barra, nullptr);
+    QAction* informes = nullptr;
+    QStringList titulos;
+    for (QAction* a : barra->actions()) {
+        titulos << a->text();
+        if (a->text() == QStringLiteral("&Informes")) informes = a;
+    }
+    EXPECT_EQ(titulos, (QStringList{QStringLiteral("&Archivo"), QStringLiteral("&Expedientes"), QStringLiteral("&Consultas"),
+                                    QStringLiteral("&Herramientas"), QStringLiteral("&Informes"), QStringLiteral("&Utilidades"),
+                                    QStringLiteral("A&yuda")}));
+    ASSERT_NE(informes, nullptr);
+    QMenu* menu = informes->menu();
+    ASSERT_NE(menu, nullptr);
+    emit menu->aboutToShow();
+    menu->adjustSize();
+    const QImage desplegado = menu->grab().toImage();
+    ASSERT_FALSE(desplegado.isNull());
+    EXPECT_GE(menu->actions().size(), 14);
+    const QPoint origen = barra->mapTo(form->Widget(), barra->actionGeometry(informes).bottomLeft());
+    {
+        QPainter p(&imagen);
+        p.drawImage(origen, desplegado);
+    }
+    const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+    const QString carpeta = docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs);
+    ASSERT_TRUE(imagen.save(carpeta + QStringLiteral("/UPrincipal_Menu.png")));
 }
 
 }  // namespace

@@ -54,7 +54,8 @@ TEST_F(YearPlannerTest, DaysAreAlignedByWeekday) {
     EXPECT_EQ(yp->CellText(31, 2), "");
     EXPECT_EQ(yp->CellText(1, 0), FormatSettings.ShortDayNames[1].left(1));
     EXPECT_EQ(yp->CellText(7, 0), FormatSettings.ShortDayNames[0].left(1));
-    EXPECT_EQ(yp->CellText(0, 3), FormatSettings.LongMonthNames[2].left(9));
+    EXPECT_EQ(yp->CellText(0, 3), FormatSettings.LongMonthNames[2]);
+    EXPECT_EQ(yp->CellText(0, 9), QStringLiteral("septiembre"));  // never cut to nine letters
     yp->SetStartDayOfWeek(ypSunday);
     EXPECT_EQ(yp->CellText(7, 1), "1");  // Saturday is the 7th column when weeks start on Sunday
 }

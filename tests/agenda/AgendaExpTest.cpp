@@ -1,0 +1,318 @@
+// The agenda of a case file over a real data folder: opened from the case-file form on its case,
+// its filters, the done mark, deleting, opening a document and the case's evolution report.
+#include "../records/CasoFixture.h"
+#include "agenda/RptDirExp.h"
+#include "agenda/UAgendaExp.h"
+#include "agenda/UAnotacion.h"
+#include "records/UExpediente.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+using platform::forms::TFormHarness;
+
+class AgendaExpTest : public casotest::CasoTest {
+protected:
+    void SetUp() override {
+        CasoTest::SetUp();
+        AddCase(QStringLiteral("2001"), QStringLiteral("00012-A"));
+        AddCase(QStringLiteral("2001"), QStringLiteral("00013-A"));
+        ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+        CaseField("ABOCLI", Variant(Abogado));
+        for (const char* t : {"GENERAL", "PROCEDIMIENTO"}) {
+            Dat->TTipoAgenda->Append();
+            Dat->TTipoAgenda->FieldByName(QStringLiteral("TIPO"))->SetAsString(QString::fromLatin1(t));
+            Dat->TTipoAgenda->Post();
+        }
+        Apunte("00012-A", "E", "APERTURA DE EXPEDIENTE", "GENERAL", 0);
+        Apunte("00012-A", "E", "PRESENTACIÓN DEMANDA", "PROCEDIMIENTO", 2, "S", 4, ".odt");
+        Apunte("00012-A", "X", "AVISO: SEÑALAMIENTO", "PROCEDIMIENTO", 1, "S");
+        Apunte("00012-A", "E", "ESCRITO DEL CLIENTE", "GENERAL", 1, "X", 9, ".pdf");
+        Apunte("00012-A", "C", "CONSULTA CON EL MISMO NÚMERO", "GENERAL", 0);
+        Apunte("00013-A", "E", "OTRO EXPEDIENTE", "GENERAL", 0);
+        ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+        Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(Abogado), 0);
+        records::AbreAgendaExpediente = &agenda::AbreAgendaExpediente;
+    }
+    void TearDown() override {
+        records::AbreAgendaExpediente = nullptr;
+        CasoTest::TearDown();
+    }
+    void Apunte(const char* numero, const char* tipo, const char* texto, const char* tipoAgenda, int codigo,
+                const char* archivado = "", int escrito = 0, const char* extension = "") {
+        TTable* t = Dat->TAgen;
+        t->Append();
+        t->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(Abogado);
+        t->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2001, 4, 2 + FNotas));
+        t->FieldByName(QStringLiteral("HORA"))->SetAsDateTime(EncodeTime(9 + FNotas, 30, 0, 0));
+        ++FNotas;
+        t->FieldByName(QStringLiteral("TIPO"))->SetAsString(QString::fromLatin1(tipo));
+        t->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2001"));
+        t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::fromLatin1(numero));
+        t->FieldByName(QStringLiteral("SITUACION"))->SetAsString(QString::fromUtf8(texto));
+        t->FieldByName(QStringLiteral("TIPOAGENDA"))->SetAsString(QString::fromLatin1(tipoAgenda));
+        t->FieldByName(QStringLiteral("CODIGO"))->SetAsInteger(codigo);
+        t->FieldByName(QStringLiteral("ARCHIVADO"))->SetAsString(QString::fromLatin1(archivado));
+        if (escrito) t->FieldByName(QStringLiteral("ESCRITO"))->SetAsInteger(escrito);
+        t->FieldByName(QStringLiteral("EXTENSION"))->SetAsString(QString::fromLatin1(extension));
+        t->Post();
+    }
+    static QStringList Lista() {
+        QStringList r;
+        TTable* t = Dat->TAgen2;
+        for (t->First(); !t->Eof(); t->Next()) r << t->FieldByName(QStringLiteral("SITUACION"))->AsString();
+        return r;
+    }
+    // The form as the case-file form opens it, with the edit flag given.
+    TAgendaExp* Abre(bool edicion) {
+        auto* f = new TAgendaExp(Application);
+        f->ActivaEdicion(edicion);
+        f->FormShow(f);
+        return f;
+    }
+    void Sql(const QString& sql) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(Dat->Db->DatabaseName());
+        q.SQL()->SetText(sql);
+        q.ExecSQL();
+    }
+    // The text of the report just previewed; empty without pdftotext.
+    QString TextoInforme() {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) return QString();
+        const QString pdf = dir.filePath(QStringLiteral("informe.pdf"));
+        QRPrinter->ExportToPdf(pdf);
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        if (!p.waitForFinished(60000)) return QString();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    bool Situa(const QString& texto) { return Dat->TAgen2->Locate(QStringLiteral("SITUACION"), Variant(texto), 0); }
+};
+
+TEST_F(AgendaExpTest, TheCaseFileFormOpensTheAgendaOfItsCaseAndGetsItsListBack) {
+    auto* expediente = new TExpediente(nullptr);
+    expediente->Show();
+    expediente->FormShow(expediente);
+    ASSERT_TRUE(expediente->btOpenAgen->Enabled());
+    const QStringList antes = Lista();
+    EXPECT_EQ(antes.size(), 4);
+    QStringList vistas, sinAvisos, procedimiento;
+    QString caption;
+    bool edicion = false;
+    harness->AnswerModal([&](TCustomForm& d) {
+        auto& f = dynamic_cast<TAgendaExp&>(d);
+        caption = f.Caption();
+        edicion = f.btAdd->Enabled();
+        vistas = Lista();
+        f.cbAvisos->SetChecked(false);
+        f.cbAvisosClick(f.cbAvisos);
+        EXPECT_EQ(f.cbAvisos->Caption(), QStringLiteral("No"));
+        sinAvisos = Lista();
+        f.cbTipoAgenda->SetItemIndex(f.cbTipoAgenda->Items()->IndexOf(QStringLiteral("PROCEDIMIENTO")));
+        f.cbTipoAgendaChange(f.cbTipoAgenda);
+        procedimiento = Lista();
+        f.SetModalResult(mrOk);
+    });
+    expediente->btOpenAgen->Click();
+    EXPECT_EQ(caption, QStringLiteral("Agenda del Expediente 01/00012-A"));
+    EXPECT_TRUE(edicion);
+    // Entries and notices of this case only; never a consultation's, never another case's.
+    EXPECT_EQ(vistas, (QStringList{QStringLiteral("APERTURA DE EXPEDIENTE"), QStringLiteral("PRESENTACIÓN DEMANDA"),
+                                   QStringLiteral("AVISO: SEÑALAMIENTO"), QStringLiteral("ESCRITO DEL CLIENTE")}));
+    EXPECT_EQ(sinAvisos.size(), 3);
+    EXPECT_FALSE(sinAvisos.contains(QStringLiteral("AVISO: SEÑALAMIENTO")));
+    EXPECT_EQ(procedimiento, QStringList{QStringLiteral("PRESENTACIÓN DEMANDA")});
+    // The case-file form has its own list again.
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(Lista(), antes);
+    expediente->cbSitProc->SetChecked(true);
+    expediente->cbSitProcClick(expediente->cbSitProc);
+    EXPECT_EQ(Lista().size(), 2);
+    delete expediente;
+}
+
+TEST_F(AgendaExpTest, WithoutTheEditFlagNothingIsAddedEditedOrDeleted) {
+    auto* f = Abre(false);
+    ASSERT_EQ(Lista().size(), 4);
+    for (TSpeedItem* i : {f->btAdd, f->btEdit, f->btDel}) EXPECT_FALSE(i->Enabled()) << i->Name().toStdString();
+    EXPECT_FALSE(f->Editar1->Enabled());
+    EXPECT_FALSE(f->Borrar1->Enabled());
+    quint16 key = VK_DELETE;
+    f->FormKeyDown(f, key, ssCtrl);
+    f->btDelClick(f->btDel);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 6);
+    delete f;
+}
+
+TEST_F(AgendaExpTest, DoneMarkDeleteAndTheRowIcons) {
+    auto* f = Abre(true);
+    ASSERT_TRUE(Situa(QStringLiteral("APERTURA DE EXPEDIENTE")));
+    EXPECT_TRUE(f->btRealizado->Enabled());
+    EXPECT_FALSE(f->btRealizado->Down());
+    f->btRealizado->SetDown(true);
+    f->btRealizadoClick(f->btRealizado);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT CODIGO FROM AGENDA WHERE SITUACION = 'APERTURA DE EXPEDIENTE'")).AsInteger(), 2);
+    EXPECT_EQ(Dat->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("APERTURA DE EXPEDIENTE"));
+    f->btRealizado->SetDown(false);
+    f->btRealizadoClick(f->btRealizado);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT CODIGO FROM AGENDA WHERE SITUACION = 'APERTURA DE EXPEDIENTE'")).AsInteger(), 1);
+    ASSERT_TRUE(Situa(QStringLiteral("PRESENTACIÓN DEMANDA")));
+    EXPECT_TRUE(f->btRealizado->Down());
+    EXPECT_TRUE(f->btEscrito->Enabled());
+    ASSERT_TRUE(Situa(QStringLiteral("APERTURA DE EXPEDIENTE")));
+    EXPECT_FALSE(f->btEscrito->Enabled());
+    EXPECT_FALSE(f->AbrirEscrito1->Enabled());
+
+    // Deleting asks through the data module; No keeps the entry.
+    harness->AnswerMessage(mrNo);
+    EXPECT_THROW(f->btDelClick(f->btDel), EAbort);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE NUMERO = '00012-A'")), 5);
+    harness->AnswerMessage(mrYes);
+    f->btDelClick(f->btDel);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE NUMERO = '00012-A'")), 4);
+    EXPECT_EQ(Lista().size(), 3);
+    // An entry another workstation removed is not edited.
+    ASSERT_TRUE(Situa(QStringLiteral("ESCRITO DEL CLIENTE")));
+    Sql(QStringLiteral("DELETE FROM AGENDA WHERE SITUACION = 'ESCRITO DEL CLIENTE'"));
+    f->btEditClick(f->btEdit);
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("Línea de Agenda NO EXISTE"));
+    delete f;
+}
+
+TEST_F(AgendaExpTest, EntriesAddedHereBelongToTheCaseAndEditsGoThroughTheEntryTable) {
+    auto* f = Abre(true);
+    QString relacion;
+    bool relacionFija = true;
+    harness->AnswerModal([&](TCustomForm& d) {
+        auto& nota = dynamic_cast<TFNota&>(d);
+        relacion = nota.cbRelacion->Text();
+        relacionFija = !nota.cbRelacion->Enabled();
+        nota.Texto->SetText(QStringLiteral("NUEVA VISTA ORAL"));
+        TFormHarness::Click(nota.BitBtn1);
+    });
+    f->btAddClick(f->btAdd);
+    EXPECT_EQ(relacion, QStringLiteral("de Expediente"));
+    EXPECT_TRUE(relacionFija);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'NUEVA VISTA ORAL' AND TIPO = 'E' AND ANO = '2001' AND NUMERO = '00012-A'")), 1);
+    EXPECT_EQ(Dat->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("NUEVA VISTA ORAL"));
+    EXPECT_EQ(Lista().size(), 5);
+
+    // Editing the row shown changes that row, found by its number.
+    ASSERT_TRUE(Situa(QStringLiteral("APERTURA DE EXPEDIENTE")));
+    QString texto;
+    harness->AnswerModal([&](TCustomForm& d) {
+        auto& nota = dynamic_cast<TFNota&>(d);
+        texto = nota.Texto->Text();
+        EXPECT_FALSE(nota.cbExped->Visible());
+        nota.Texto->SetText(QStringLiteral("APERTURA Y REPARTO"));
+        TFormHarness::Click(nota.BitBtn1);
+    });
+    f->btEditClick(f->btEdit);
+    EXPECT_EQ(texto, QStringLiteral("APERTURA DE EXPEDIENTE"));
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'APERTURA Y REPARTO' AND NUMERO = '00012-A'")), 1);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'APERTURA DE EXPEDIENTE'")), 0);
+    EXPECT_EQ(Dat->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("APERTURA Y REPARTO"));
+    // No changes nothing.
+    harness->AnswerModal(mrNo);
+    f->btEditClick(f->btEdit);
+    EXPECT_EQ(Dat->TAgen->State(), dsBrowse);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 7);
+    delete f;
+}
+
+TEST_F(AgendaExpTest, TheDocumentIsMailedAsACopyWithTheEntryAsSubject) {
+    auto* f = Abre(true);
+    ASSERT_TRUE(Situa(QStringLiteral("ESCRITO DEL CLIENTE")));
+    EXPECT_FALSE(f->btMail->Enabled()) << "no mail form installed";
+    QString adjunto, asunto;
+    agenda::EnviaPorCorreo = [&](const QString& a, const QString& s) {
+        adjunto = a;
+        asunto = s;
+    };
+    f->ActiveSourceDataChange(f->ActiveSource, nullptr);
+    ASSERT_TRUE(f->btMail->Enabled());
+    // A document that is not there: nothing happens.
+    f->btMailClick(f->btMail);
+    EXPECT_TRUE(adjunto.isEmpty());
+    EXPECT_TRUE(harness->Messages().empty());
+    const QString ruta = agenda::RutaEscrito(9, QStringLiteral(".pdf"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(ruta).path()));
+    {
+        QFile doc(ruta);
+        ASSERT_TRUE(doc.open(QIODevice::WriteOnly));
+        doc.write("%PDF-1.4 escrito");
+    }
+    f->btMailClick(f->btMail);
+    EXPECT_EQ(asunto, QStringLiteral("ESCRITO DEL CLIENTE"));
+    EXPECT_EQ(QFileInfo(adjunto).fileName(), QStringLiteral("Documento Adjunto.pdf"));
+    QFile copia(adjunto);
+    ASSERT_TRUE(copia.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copia.readAll(), QByteArray("%PDF-1.4 escrito"));
+    agenda::EnviaPorCorreo = nullptr;
+    delete f;
+}
+
+TEST_F(AgendaExpTest, AMissingDocumentIsReportedByName) {
+    auto* f = Abre(true);
+    ASSERT_TRUE(Situa(QStringLiteral("ESCRITO DEL CLIENTE")));
+    ASSERT_TRUE(f->btEscrito->Enabled());
+    f->btEscritoClick(f->btEscrito);
+    ASSERT_FALSE(harness->Messages().empty());
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("No existe archivo : 9.pdf"));
+    delete f;
+}
+
+TEST_F(AgendaExpTest, TheEvolutionReportListsTheCaseDayByDay) {
+    auto* f = Abre(true);
+    harness->AnswerModal(mrOk);
+    f->btImprimirClick(f->btImprimir);
+    ASSERT_EQ(harness->ModalForms().size(), 1u);
+    EXPECT_TRUE(harness->ModalForms().back().FormClass.contains(QStringLiteral("PreView")));
+    EXPECT_TRUE(f->btImprimir->OnClick().Assigned());
+    DibujaInforme(QStringLiteral("RptDirExp"));
+    const QString todo = TextoInforme();
+    if (!todo.isEmpty()) {
+        for (const char* t : {"EVOLUCIÓN DEL EXPEDIENTE", "2001/00012-A", "RUIZ, PEDRO", "TODOS", "02/04/2001", "APERTURA DE EXPEDIENTE",
+                              "AVISO: SEÑALAMIENTO", "ESCRITO DEL CLIENTE"})
+            EXPECT_TRUE(todo.contains(QString::fromUtf8(t))) << t << "\n" << todo.toStdString();
+        EXPECT_FALSE(todo.contains(QStringLiteral("OTRO EXPEDIENTE")));
+        EXPECT_TRUE(todo.simplified().contains(QStringLiteral("02/04/2001 09:30 APERTURA"))) << "the hour without seconds";
+        EXPECT_FALSE(todo.contains(QStringLiteral("CONSULTA CON")));
+    }
+    // Without notices and of one type only.
+    f->cbAvisos->SetChecked(false);
+    f->cbAvisosClick(f->cbAvisos);
+    f->cbTipoAgenda->SetItemIndex(f->cbTipoAgenda->Items()->IndexOf(QStringLiteral("PROCEDIMIENTO")));
+    f->cbTipoAgendaChange(f->cbTipoAgenda);
+    harness->AnswerModal(mrOk);
+    f->btImprimirClick(f->btImprimir);
+    const QString uno = TextoInforme();
+    if (!uno.isEmpty()) {
+        EXPECT_TRUE(uno.contains(QStringLiteral("PRESENTACIÓN DEMANDA")));
+        EXPECT_FALSE(uno.contains(QStringLiteral("AVISO: SEÑALAMIENTO")));
+        EXPECT_FALSE(uno.contains(QStringLiteral("APERTURA DE EXPEDIENTE")));
+    }
+    TFormHarness::ProcessEvents();
+    delete f;
+}
+
+TEST_F(AgendaExpTest, Render) {
+    auto* f = Abre(true);
+    f->SetCaption(QStringLiteral("Agenda del Expediente 01/00012-A"));
+    f->Show();
+    Dat->TAgen2->First();
+    TFormHarness::ProcessEvents();
+    const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+    const QString path = QDir(docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs)).filePath(QStringLiteral("UAgendaExp.png"));
+    ASSERT_TRUE(TFormHarness::SaveToPng(f, path));
+    EXPECT_FALSE(QImage(path).isNull());
+    // Every item of the bar lies inside the form.
+    for (TSpeedItem* i : {f->btFirst, f->btSalir, f->btCalendar})
+        EXPECT_LE(i->Left() + f->SpeedBar1->BtnWidth(), f->ClientWidth()) << i->Name().toStdString();
+    delete f;
+}
+
+}  // namespace
