@@ -52,6 +52,10 @@ TListaExpedientes::TListaExpedientes(TComponent* owner, const char* nombreForm, 
     QRCon1 = Partes.QRCon[0], QRCon2 = Partes.QRCon[1], QRCon3 = Partes.QRCon[2], QRCon4 = Partes.QRCon[3],
     QRCon5 = Partes.QRCon[4];
     QRDetalle->BeforePrint = TQRBandBeforePrintEvent(this, &TListaExpedientes::QRDetalleBeforePrint);
+    QRListado->BeforePrint = TEvent<TQuickRep*, bool&>([this](TQuickRep*, bool&) {
+        if (!QExped->Active()) QExped->Open();
+        Partes.Prepara(QExped->RecordCount());
+    });
     OnClose = TCloseEvent(this, &TListaExpedientes::FormClose);
 }
 

@@ -212,24 +212,58 @@ void TLineasPartes::Crea(TComponent* owner, TQRCustomBand* banda, int leftCli, i
                        leftCon, anchoCon, QRCon);
 }
 
-int TLineasPartes::Lineas(TQuery* q, std::array<TQRLabel*, Maximo>& lineas, const QString& ano, const QString& numero) {
+QStringList TLineasPartes::Nombres(TQuery* q, const QString& ano, const QString& numero) {
     q->Close();
     if (!q->Prepared()) q->Prepare();
     q->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
     q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
     q->Open();
-    const int n = std::min(q->RecordCount(), Maximo);
+    QStringList r;
     TField* nombre = q->FieldByName(QStringLiteral("NOMBRE"));
-    lineas[0]->SetCaption(n > 0 ? nombre->AsString() : QString());
+    for (q->First(); !q->Eof() && r.size() < Maximo; q->Next()) r << nombre->AsString();
+    return r;
+}
+
+QHash<QString, QStringList> TLineasPartes::Todos(TQuery* q) {
+    // The row's query over every case file: the same names, in the same order within each.
+    QString sql = q->SQL()->Text().simplified();
+    sql.replace(QStringLiteral(" AND A.ANO = :ANO AND A.NUMERO = :NUMERO"), QString());
+    sql.replace(QStringLiteral("ORDER BY NOMBRE"), QStringLiteral("ORDER BY A.ANO, A.NUMERO, NOMBRE"));
+    sql.replace(QStringLiteral("SELECT "), QStringLiteral("SELECT A.ANO || '/' || A.NUMERO AS CLAVE, "));
+    TQuery todos(nullptr);
+    todos.SetDatabaseName(q->DatabaseName());
+    todos.SQL()->SetText(sql);
+    todos.Open();
+    QHash<QString, QStringList> r;
+    TField* clave = todos.FieldByName(QStringLiteral("CLAVE"));
+    TField* nombre = todos.FieldByName(QStringLiteral("NOMBRE"));
+    for (; !todos.Eof(); todos.Next()) {
+        QStringList& l = r[clave->AsString()];
+        if (l.size() < Maximo) l << nombre->AsString();
+    }
+    return r;
+}
+
+void TLineasPartes::Prepara(int filas) {
+    FTodos = filas >= 200;
+    FClientes.clear();
+    FContrarios.clear();
+    if (!FTodos) return;
+    if (QClientes) FClientes = Todos(QClientes);
+    FContrarios = Todos(QContrarios);
+}
+
+int TLineasPartes::Lineas(const QStringList& nombres, std::array<TQRLabel*, Maximo>& lineas) {
+    const int n = std::min(int(nombres.size()), Maximo);
+    lineas[0]->SetCaption(n > 0 ? nombres[0] : QString());
     for (int k = 2; k <= Maximo; ++k) {
         TQRLabel* l = lineas[size_t(k - 1)];
         if (n >= k) {
-            q->Next();
             const TQRLabel* anterior = lineas[size_t(k - 2)];
             l->SetTop(anterior->Top() + anterior->Height() + 3);
             l->SetLeft(lineas[0]->Left());
             l->SetVisible(true);
-            l->SetCaption(nombre->AsString());
+            l->SetCaption(nombres[k - 1]);
         } else {
             l->SetVisible(false);
         }
@@ -238,8 +272,10 @@ int TLineasPartes::Lineas(TQuery* q, std::array<TQRLabel*, Maximo>& lineas, cons
 }
 
 int TLineasPartes::Rellena(const QString& ano, const QString& numero) {
-    const int n = QClientes ? Lineas(QClientes, QRCli, ano, numero) : 0;
-    const int m = Lineas(QContrarios, QRCon, ano, numero);
+    const QString clave = ano + QLatin1Char('/') + numero;
+    int n = 0;
+    if (QClientes) n = Lineas(FTodos ? FClientes.value(clave) : Nombres(QClientes, ano, numero), QRCli);
+    const int m = Lineas(FTodos ? FContrarios.value(clave) : Nombres(QContrarios, ano, numero), QRCon);
     return std::max({n, m, 1});
 }
 

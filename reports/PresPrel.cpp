@@ -145,6 +145,12 @@ TPreView::TPreView(TComponent* owner) : TForm(owner) {
     LPaginas->Font()->SetStyle(TFontStyles{fsBold});
     LPaginas->SetBounds(sbExit->Left() + 16, SpeedBar1->BtnOffsetVert() + 4, 120, 16);
 
+    Maqueta = new TTimer(this);
+    Maqueta->SetName(QStringLiteral("Maqueta"));
+    Maqueta->SetEnabled(false);
+    Maqueta->SetInterval(0);
+    Maqueta->OnTimer = TNotifyEvent(this, &TPreView::MaquetaClick);
+
     OnCreate = TNotifyEvent(this, &TPreView::FormCreate);
     OnShow = TNotifyEvent(this, &TPreView::FormShow);
     OnClose = TCloseEvent(this, &TPreView::FormClose);
@@ -166,17 +172,38 @@ void TPreView::FormCreate(TObject*) {
 
 void TPreView::Situa() {
     const int pagina = QRPreview1->PageNumber();
-    const int paginas = QRPrinter->PageCount();
+    // While the later pages are still being laid out the count is of those ready so far.
+    const int paginas = QRPrinter->PagesReady();
+    const bool mas = QRPrinter->Pending();
     sbFirst->SetEnabled(pagina > 1);
     sbPrev->SetEnabled(pagina > 1);
-    sbNext->SetEnabled(pagina < paginas);
-    sbLast->SetEnabled(pagina < paginas);
-    LPaginas->SetCaption(IntToStr(pagina) + QStringLiteral(" de ") + IntToStr(paginas));
+    sbNext->SetEnabled(pagina < paginas || mas);
+    sbLast->SetEnabled(pagina < paginas || mas);
+    LPaginas->SetCaption(IntToStr(pagina) + QStringLiteral(" de ") + IntToStr(paginas) + (mas ? QStringLiteral("...") : QString()));
+}
+
+void TPreView::MaquetaClick(TObject*) {
+    // A few pages at a time between the user's own events.
+    if (!QRPrinter->Pending()) {
+        Maqueta->SetEnabled(false);
+        return;
+    }
+    try {
+        QRPrinter->Reach(QRPrinter->PagesReady() + 8);
+    } catch (const Exception& e) {
+        Maqueta->SetEnabled(false);
+        Application->ShowException(e);
+        Close();
+        return;
+    }
+    if (!QRPrinter->Pending()) Maqueta->SetEnabled(false);
+    Situa();
 }
 
 void TPreView::FormShow(TObject*) {
     sbExit->SetLeft(SpeedBar1->Width() - SpeedBar1->BtnWidth() - 5);
-    LPaginas->SetCaption(QStringLiteral(" de ") + IntToStr(QRPrinter->PageCount()));
+    LPaginas->SetCaption(QStringLiteral(" de ") + IntToStr(QRPrinter->PagesReady()));
+    Maqueta->SetEnabled(QRPrinter->Pending());
     QRPreview1->SetZoom(100);
     Situa();
 }
@@ -194,7 +221,8 @@ void TPreView::sbPrevClick(TObject*) {
 }
 
 void TPreView::sbNextClick(TObject*) {
-    if (QRPreview1->PageNumber() < QRPrinter->PageCount()) QRPreview1->SetPageNumber(QRPreview1->PageNumber() + 1);
+    if (QRPreview1->PageNumber() < QRPrinter->Reach(QRPreview1->PageNumber() + 1))
+        QRPreview1->SetPageNumber(QRPreview1->PageNumber() + 1);
     Situa();
 }
 

@@ -2,6 +2,7 @@
 // The one print-preview window of the program: pages through the pages the last report run
 // recorded in the report printer, zooms, and prints through the print-options dialog.
 #include "controls/visual/SpeedBar.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/report/QRPrev.h"
 
@@ -23,6 +24,7 @@ public:
     TSpeedItem* sbLast;
     TSpeedItem* sbExit;
     TLabel* LPaginas;
+    TTimer* Maqueta;  // lays out the pages still to come while the preview is idle
 
     void FormCreate(TObject* sender);
     void FormShow(TObject* sender);
@@ -36,6 +38,7 @@ public:
     void btZoomPageClick(TObject* sender);
     void sbPrintClick(TObject* sender);
     void sbExitClick(TObject* sender);
+    void MaquetaClick(TObject* sender);
 
 private:
     // Navigation items after a page change, and the counter "3 de 12".

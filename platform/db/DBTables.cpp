@@ -1096,8 +1096,17 @@ void TQuery::InternalOpen() {
     FNextId = id;
     // Computed columns take the type their expression gives, whatever rows came back.
     if (std::find(types.begin() + first, types.end(), ftUnknown) != types.end()) {
-        const std::vector<platform::db::TSelectColumnType> written = platform::db::SelectListTypes(
-            FSQL->Text(), ncol - first, [this](const QString& t) { return FConn->DescribeTable(t); });
+        const QString text = FSQL->Text();
+        if (text != FWrittenFor) {
+            FWrittenTypes.clear();
+            for (const auto& w : platform::db::SelectListTypes(text, ncol - first,
+                                                               [this](const QString& t) { return FConn->DescribeTable(t); }))
+                FWrittenTypes.emplace_back(int(w.Type), w.Size);
+            FWrittenFor = text;
+        }
+        std::vector<platform::db::TSelectColumnType> written;
+        if (int(FWrittenTypes.size()) == ncol - first)
+            for (const auto& [tipo, tam] : FWrittenTypes) written.push_back({TFieldType(tipo), tam});
         for (int c = first; c < ncol && !written.empty(); ++c) {
             const platform::db::TSelectColumnType& w = written[size_t(c - first)];
             if (types[c] != ftUnknown || w.Type == ftUnknown) continue;

@@ -355,6 +355,9 @@ private:
     std::unique_ptr<TQueryLink> FLink;
     std::unique_ptr<platform::db::TStatement> FStmt;
     bool FPrepared = false, FRequestLive = false, FParamCheck = true, FLive = false;
+    // Types of the computed columns as the text gives them, kept for the text they were read from.
+    QString FWrittenFor;
+    std::vector<std::pair<int, int>> FWrittenTypes;  // (type, size) per column
     int FRowsAffected = 0;
     std::vector<TRecordBuffer> FRows;
     QHash<qint64, int> FPos;

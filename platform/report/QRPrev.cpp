@@ -16,14 +16,15 @@ TQRPreview::~TQRPreview() = default;
 
 TQRPrinter* TQRPreview::QRPrinter() const { return FPrinter ? FPrinter : platform::report::GlobalPrinter(); }
 
+// Only the pages shown are laid out: a long report opens on its first page at once.
 int TQRPreview::PageNumber() const {
-    int count = QRPrinter()->PageCount();
+    int count = QRPrinter()->Reach(std::max(FPageNumber, 1));
     if (count == 0) return 0;
     return std::clamp(FPageNumber, 1, count);
 }
 
 void TQRPreview::SetPageNumber(int value) {
-    int count = QRPrinter()->PageCount();
+    int count = QRPrinter()->Reach(std::max(value, 1));
     value = count == 0 ? 1 : std::clamp(value, 1, count);
     if (value == FPageNumber) return;
     FPageNumber = value;

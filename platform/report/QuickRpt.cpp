@@ -14,6 +14,11 @@
 #include <QPrinterInfo>
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <functional>
+#include <limits>
+#include <sys/mman.h>
+#include <ucontext.h>
 
 using namespace platform::report;
 
@@ -90,6 +95,75 @@ void ReplayPage(const TQRPageRecord& page, QPainter* p) {
 
 }  // namespace platform::report
 
+namespace platform::report {
+
+class TReportRunner;
+
+// ---------------------------------------------------------------------------------------------
+// A run laid out on demand: the runner works on a stack of its own and hands control back
+// after each finished page, so a preview shows its first page before the last is laid out.
+
+namespace {
+struct TRunCancelled {};
+constexpr size_t FiberStack = size_t(16) << 20;  // reserved, committed as it is used
+}  // namespace
+
+class TLazyRun {
+public:
+    TLazyRun(TQuickRep* report, TQRPrinter* printer) : FReport(report), FPrinter(printer) {
+        FStack = mmap(nullptr, FiberStack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (FStack == MAP_FAILED) throw EOutOfMemory(QStringLiteral("Memoria insuficiente para el informe"));
+        mprotect(FStack, 4096, PROT_NONE);  // an overflow faults instead of writing past the stack
+        getcontext(&FSelf);
+        FSelf.uc_stack.ss_sp = FStack;
+        FSelf.uc_stack.ss_size = FiberStack;
+        FSelf.uc_link = &FCaller;
+        const auto self = reinterpret_cast<quintptr>(this);
+        makecontext(&FSelf, reinterpret_cast<void (*)()>(&TLazyRun::Entry), 2, unsigned(self >> 32),
+                    unsigned(self & 0xffffffffu));
+    }
+    ~TLazyRun() {
+        if (FStarted && !FDone) {
+            // Unwinds the runner's stack: the next page it finishes throws.
+            FCancel = true;
+            Enter();
+        }
+        munmap(FStack, FiberStack);
+    }
+    // Runs until `count` pages exist or the run ends; true when it has ended. The run's error
+    // is raised here.
+    bool Reach(int count) {
+        if (FDone) return true;
+        FTarget = count;
+        FStarted = true;
+        Enter();
+        if (FError) {
+            std::exception_ptr e = FError;
+            FError = nullptr;
+            std::rethrow_exception(e);
+        }
+        return FDone;
+    }
+
+private:
+    static void Entry(unsigned hi, unsigned lo) {
+        auto* run = reinterpret_cast<TLazyRun*>((quintptr(hi) << 32) | quintptr(lo));
+        run->Body();
+    }
+    void Body();
+    void Enter() { swapcontext(&FCaller, &FSelf); }
+
+    TQuickRep* FReport;
+    TQRPrinter* FPrinter;
+    ucontext_t FCaller{}, FSelf{};
+    void* FStack = nullptr;
+    int FTarget = 0;
+    bool FStarted = false, FDone = false, FCancel = false;
+    std::exception_ptr FError;
+};
+
+}  // namespace platform::report
+
 // ---------------------------------------------------------------------------------------------
 // Report printer
 
@@ -97,12 +171,13 @@ TQRPrinter::TQRPrinter(TComponent* owner) : TComponent(owner) {}
 TQRPrinter::~TQRPrinter() = default;
 
 const TQRPageRecord& TQRPrinter::Pages(int pageNumber) const {
-    if (pageNumber < 1 || pageNumber > PageCount())
+    if (pageNumber < 1 || pageNumber > Reach(pageNumber))
         throw EListError(QStringLiteral("Página fuera de rango (%1)").arg(pageNumber));
     return FPages[size_t(pageNumber - 1)];
 }
 
 void TQRPrinter::Clear() {
+    FRun.reset();
     FPages.clear();
     FFirstPage = FLastPage = 0;
     FCopies = 1;
@@ -143,6 +218,7 @@ void PaintPages(Device& device, QPainter& painter, const std::vector<const TQRPa
 }  // namespace
 
 void TQRPrinter::Print() {
+    PageCount();
     if (FPages.empty()) return;
     int first = std::max(1, FFirstPage);
     int last = FLastPage <= 0 ? PageCount() : std::min(FLastPage, PageCount());
@@ -185,6 +261,7 @@ void TQRPrinter::Print() {
 }
 
 void TQRPrinter::ExportToPdf(const QString& fileName) {
+    PageCount();
     QPdfWriter writer(fileName);
     writer.setTitle(FTitle);
     writer.setCreator(QStringLiteral("Zembra"));
@@ -414,9 +491,11 @@ namespace platform::report {
 
 class TReportRunner {
 public:
-    explicit TReportRunner(TQuickRep* report) : R(report) {}
+    // Pages go to `out` as each is finished; `pageDone` is told after each.
+    TReportRunner(TQuickRep* report, std::vector<TQRPageRecord>& out, std::function<void()> pageDone = {})
+        : R(report), FPages(out), FPageDone(std::move(pageDone)) {}
 
-    std::vector<TQRPageRecord> Run() {
+    void Run() {
         for (TQRCustomBand* b : R->FBands) {
             if (b->BandType() == rbPageHeader && !FPageHeader) FPageHeader = b;
             else if (b->BandType() == rbPageFooter && !FPageFooter) FPageFooter = b;
@@ -435,13 +514,13 @@ public:
         RunLevel(R, R->FDataSet, FindBand(rbDetail));
         for (TQRCustomBand* b : R->FBands)
             if (b->BandType() == rbSummary) PrintBand(b);
+        FFinal = true;
         EndPage();
 
         int count = int(FPages.size());
         for (TQRPageRecord& p : FPages)
             for (TPageOp& op : p.Ops)
                 if (op.PageCount) op.Text += IntToStr(count);
-        return std::move(FPages);
     }
 
 private:
@@ -453,18 +532,18 @@ private:
 
     void NewPage() {
         if (FPage) EndPage();
-        FPages.emplace_back();
-        FPage = &FPages.back();
+        FCurrent = TQRPageRecord();
+        FPage = &FCurrent;
         FPage->Width = R->PageWidthUnits();
         FPage->Height = R->PageHeightUnits();
         FPage->PaperSize = PaperId(R->FPage.PaperSize());
         FPage->Landscape = R->FPage.Orientation() == poLandscape;
-        R->FPageNumber = int(FPages.size());
+        R->FPageNumber = int(FPages.size()) + 1;
         FY = FTopMargin;
         FBottom = FPageBottom - FooterRoom();
         FInHeader = true;
         if (FPageHeader) PrintBand(FPageHeader, nullptr, false);
-        if (FPages.size() == 1) {
+        if (FPages.empty()) {
             FInHeader = false;
             for (TQRCustomBand* b : R->FBands)
                 if (b->BandType() == rbTitle) PrintBand(b);
@@ -516,7 +595,9 @@ private:
             if (back) ds->GotoBookmark(here);
             R->FRecordNumber = recordNumber;
         }
+        FPages.push_back(std::move(FCurrent));
         FPage = nullptr;
+        if (FPageDone && !FFinal) FPageDone();
     }
 
     struct TLayout {
@@ -786,7 +867,10 @@ private:
     }
 
     TQuickRep* R;
-    std::vector<TQRPageRecord> FPages;
+    std::vector<TQRPageRecord>& FPages;  // finished pages
+    std::function<void()> FPageDone;
+    bool FFinal = false;  // the last page is being finished
+    TQRPageRecord FCurrent;
     TQRPageRecord* FPage = nullptr;
     TQRCustomBand *FPageHeader = nullptr, *FPageFooter = nullptr, *FColumnHeader = nullptr;
     std::vector<TQRExpr*> FExprs;
@@ -797,7 +881,48 @@ private:
     int FLastRecordNumber = 0;
 };
 
+void TLazyRun::Body() {
+    try {
+        TReportRunner runner(FReport, FPrinter->FPages, [this] {
+            if (FCancel) throw TRunCancelled();
+            if (int(FPrinter->FPages.size()) >= FTarget) {
+                swapcontext(&FSelf, &FCaller);
+                if (FCancel) throw TRunCancelled();
+            }
+        });
+        runner.Run();
+    } catch (const TRunCancelled&) {
+    } catch (...) {
+        FError = std::current_exception();
+    }
+    FDone = true;
+}
+
 }  // namespace platform::report
+
+int TQRPrinter::Reach(int count) const {
+    if (FRun && int(FPages.size()) < count) {
+        bool done = true;
+        try {
+            done = FRun->Reach(count);
+        } catch (...) {
+            FRun.reset();
+            throw;
+        }
+        if (done) {
+            FRun.reset();
+            auto* self = const_cast<TQRPrinter*>(this);
+            self->FFirstPage = FPages.empty() ? 0 : 1;
+            self->FLastPage = PageCount();
+        }
+    }
+    return int(FPages.size());
+}
+
+int TQRPrinter::PageCount() const {
+    Reach(std::numeric_limits<int>::max());
+    return int(FPages.size());
+}
 
 void TQuickRep::Prepare() {
     if (FRunning) throw EInvalidOperation(QStringLiteral("El informe ya se está preparando"));
@@ -815,8 +940,10 @@ void TQuickRep::Prepare() {
             FRunning = false;
             return;
         }
-        TReportRunner runner(this);
-        printer->SetPages(runner.Run());
+        std::vector<TQRPageRecord> pages;
+        TReportRunner runner(this, pages);
+        runner.Run();
+        printer->SetPages(std::move(pages));
     } catch (...) {
         FRunning = false;
         printer->Clear();
@@ -826,11 +953,40 @@ void TQuickRep::Prepare() {
     AfterPrint(this);
 }
 
+// Pages laid out before the preview opens: a short report opens complete, a long one on its
+// first pages.
+constexpr int PreviewFirstPages = 10;
+
 void TQuickRep::Preview() {
-    Prepare();
     TQRPrinter* printer = GlobalPrinter();
-    // A run its BeforePrint cancelled has no pages to show.
-    if (printer->PageCount() > 0 && printer->OnPreview) printer->OnPreview(this);
+    if (!printer->OnPreview) {
+        Prepare();
+        return;
+    }
+    if (FRunning) throw EInvalidOperation(QStringLiteral("El informe ya se está preparando"));
+    if (!QCoreApplication::instance()) platform::forms::ApplicationInstance();
+    printer->Clear();
+    printer->SetTitle(FReportTitle);
+    FPageNumber = 0;
+    FRecordNumber = 0;
+    bool go = true;
+    BeforePrint(this, go);
+    if (!go) return;  // a cancelled run has no pages to show
+    FRunning = true;
+    try {
+        // The preview opens on the first page; the others are laid out as it asks for them
+        // and, whatever it did not need, once it closes.
+        printer->FRun = std::make_unique<TLazyRun>(this, printer);
+        printer->Reach(PreviewFirstPages);
+        if (printer->PagesReady() > 0) printer->OnPreview(this);
+        printer->PageCount();
+    } catch (...) {
+        FRunning = false;
+        printer->Clear();
+        throw;
+    }
+    FRunning = false;
+    AfterPrint(this);
 }
 
 void TQuickRep::Print() {

@@ -29,6 +29,9 @@ class TQRChildBand;
 
 namespace platform::report {
 
+class TReportRunner;
+class TLazyRun;
+
 enum class TOpKind : quint8 { Band, Text, Rect, Ellipse, Line, Image };
 
 // One drawing operation of a recorded page.
@@ -79,9 +82,16 @@ public:
     explicit TQRPrinter(TComponent* owner);
     ~TQRPrinter() override;
 
-    int PageCount() const { return int(FPages.size()); }
-    // Pages count from 1.
+    // Every page of the run (a preview's run lays out the pages it has not shown yet first).
+    int PageCount() const;
+    // Pages count from 1; a page not laid out yet is laid out first.
     const platform::report::TQRPageRecord& Pages(int pageNumber) const;
+    // A preview shows its first pages while the later ones are still to come: the pages laid
+    // out so far, whether more are to come, and laying out until `count` pages exist (or the
+    // run ends), giving the pages ready. An error of the run is raised here.
+    int PagesReady() const { return int(FPages.size()); }
+    bool Pending() const { return FRun != nullptr; }
+    int Reach(int count) const;
 
     // Range that Print prints; a run sets it to 1 .. PageCount. Out-of-range values are
     // clamped when printing.
@@ -117,7 +127,11 @@ public:
     void SetPages(std::vector<platform::report::TQRPageRecord>&& pages);
 
 private:
-    std::vector<platform::report::TQRPageRecord> FPages;
+    friend class TQuickRep;
+    friend class platform::report::TReportRunner;
+    friend class platform::report::TLazyRun;
+    mutable std::vector<platform::report::TQRPageRecord> FPages;
+    mutable std::unique_ptr<platform::report::TLazyRun> FRun;
     int FFirstPage = 0, FLastPage = 0, FCopies = 1;
     QString FPrinterName, FOutputFileName, FTitle;
 };
@@ -129,7 +143,6 @@ struct TQRPrinterRef {
     TQRPrinter& operator*() const { return *GlobalPrinter(); }
     operator TQRPrinter*() const { return GlobalPrinter(); }
 };
-class TReportRunner;
 }  // namespace platform::report
 
 // The one report printer of the program.

@@ -122,6 +122,7 @@ TEST_F(EconomicosTest, InvoicesGroupByCurrencyAndTotalInTheOfficeCurrency) {
     // 459,80 euros and 16.638,60 pesetas as 100,00 euros.
     EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General : Euros 559,80"));
     EXPECT_NEAR(f->TotalGeneral(), 559.80, 1e-9);
+    Dibuja(QStringLiteral("rptLisFac"));
 
     // Only the case files without number; the office in pesetas with no rate of its own.
     Despacho("P", 0);

@@ -139,6 +139,7 @@ TEST_F(ExpedientesTest, ByNumberPrintsUpToFiveNameLinesAndStateWords) {
     EXPECT_EQ(quinta->Rect.top() - primera->Rect.top(), 80);
     EXPECT_EQ(quinta->Rect.left(), primera->Rect.left());
     EXPECT_EQ(Texto(QStringLiteral("Contra2,C2"))->Rect.left() - primera->Rect.left(), 610 - 105);
+    Dibuja(QStringLiteral("rptLisExpNum"));
 
     // A number range.
     delete f;
@@ -149,6 +150,34 @@ TEST_F(ExpedientesTest, ByNumberPrintsUpToFiveNameLinesAndStateWords) {
     EXPECT_FALSE(u.contains(QStringLiteral("2001/00001-A")));
     EXPECT_TRUE(u.contains(QStringLiteral("2001/00003-C")));
     EXPECT_NE(Texto(QStringLiteral("Número :  00002-B a 00003-C")), nullptr);
+}
+
+TEST_F(ExpedientesTest, ALongListReadsTheSameNameLinesInOnePass) {
+    // 300 more case files, each with up to three clients and two opposing parties.
+    Sql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                       "INSERT INTO EXPED (ANO, NUMERO, SITUACION, ABOCLI) SELECT '2001', 'L' || substr('0000' || i, -4), "
+                       "1 + i % 3, 1 + i % 2 FROM n"));
+    Sql(QStringLiteral("INSERT INTO EXPCLI (ANO, NUMERO, CLIENTE) SELECT ANO, NUMERO, 1 + (rowid % 9) FROM EXPED WHERE "
+                       "NUMERO LIKE 'L%'"));
+    Sql(QStringLiteral("INSERT INTO EXPCLI (ANO, NUMERO, CLIENTE) SELECT ANO, NUMERO, 1 + ((rowid + 4) % 9) FROM EXPED "
+                       "WHERE NUMERO LIKE 'L%' AND rowid % 3 = 0"));
+    Sql(QStringLiteral("INSERT INTO EXPCON (ANO, NUMERO, CONTRARIO) SELECT ANO, NUMERO, 1 + (rowid % 3) FROM EXPED WHERE "
+                       "NUMERO LIKE 'L%' AND rowid % 2 = 0"));
+    auto textos = [] {
+        std::vector<QStringList> r;
+        for (int p = 1; p <= QRPrinter->PageCount(); ++p) r.push_back(QRPrinter->Pages(p).Texts());
+        return r;
+    };
+    auto* f = new TInfExpNum(owner.get());
+    reports::PreparaExpNum(f, QStringLiteral("2001"), QString(), QStringLiteral("zzzzzzz"), QString());
+    f->QRListado->Prepare();
+    const std::vector<QStringList> juntos = textos();
+    ASSERT_GT(juntos.size(), 3u);
+    // The same list read row by row.
+    f->QRListado->BeforePrint = TEvent<TQuickRep*, bool&>([f](TQuickRep*, bool&) { f->Partes.Prepara(0); });
+    f->QRListado->Prepare();
+    EXPECT_EQ(textos(), juntos);
+    EXPECT_TRUE(juntos.front().contains(QStringLiteral("Cliente1,Nom1")));
 }
 
 TEST_F(ExpedientesTest, ByLawyerGroupsUnderTheLawyersNameWithTheCourtAgent) {

@@ -17,6 +17,9 @@ protected:
     static QStringList Lineas(const QString& texto);
     // The folded line that starts with `inicio`, or empty.
     static QString Linea(const QString& texto, const QString& inicio);
+    // The first page of the last run as a PNG for review (docs/reports with ZEMBRA_RENDER_DOCS),
+    // checked to hold ink.
+    void Dibuja(const QString& nombre);
     static int Cuenta(const QString& texto, const QString& trozo);
     bool hayPdftotext = true;
     void SetUp() override;

@@ -187,6 +187,7 @@ TEST_F(ListasTest, AgendaListsTheLawyersEntriesByDayWithRelationAndMarks) {
     EXPECT_EQ(l.value(d6 + 2), QStringLiteral("13:00:00 2001 / 00012-A E Vista Aviso archivado"));
     EXPECT_FALSE(t.contains(QStringLiteral("De otro abogado")));
     EXPECT_FALSE(t.contains(QStringLiteral("Fuera de fechas")));
+    Dibuja(QStringLiteral("rptLisAgen"));
 
     // The marks: a filed entry shows the clip even as a reminder, other reminders the clock,
     // plain entries none.
