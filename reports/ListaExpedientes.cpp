@@ -54,7 +54,7 @@ TListaExpedientes::TListaExpedientes(TComponent* owner, const char* nombreForm, 
     QRDetalle->BeforePrint = TQRBandBeforePrintEvent(this, &TListaExpedientes::QRDetalleBeforePrint);
     QRListado->BeforePrint = TEvent<TQuickRep*, bool&>([this](TQuickRep*, bool&) {
         if (!QExped->Active()) QExped->Open();
-        Partes.Prepara(QExped->RecordCount());
+        Partes.Prepara(QExped);
     });
     OnClose = TCloseEvent(this, &TListaExpedientes::FormClose);
 }

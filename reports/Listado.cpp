@@ -2,6 +2,9 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "shell/UData.h"
+#include "shell/UFiltros.h"
+
+#include <QMap>
 
 #include <algorithm>
 #include <cmath>
@@ -224,33 +227,63 @@ QStringList TLineasPartes::Nombres(TQuery* q, const QString& ano, const QString&
     return r;
 }
 
-QHash<QString, QStringList> TLineasPartes::Todos(TQuery* q) {
-    // The row's query over every case file: the same names, in the same order within each.
-    QString sql = q->SQL()->Text().simplified();
-    sql.replace(QStringLiteral(" AND A.ANO = :ANO AND A.NUMERO = :NUMERO"), QString());
-    sql.replace(QStringLiteral("ORDER BY NOMBRE"), QStringLiteral("ORDER BY A.ANO, A.NUMERO, NOMBRE"));
-    sql.replace(QStringLiteral("SELECT "), QStringLiteral("SELECT A.ANO || '/' || A.NUMERO AS CLAVE, "));
-    TQuery todos(nullptr);
-    todos.SetDatabaseName(q->DatabaseName());
-    todos.SQL()->SetText(sql);
-    todos.Open();
-    QHash<QString, QStringList> r;
-    TField* clave = todos.FieldByName(QStringLiteral("CLAVE"));
-    TField* nombre = todos.FieldByName(QStringLiteral("NOMBRE"));
-    for (; !todos.Eof(); todos.Next()) {
-        QStringList& l = r[clave->AsString()];
-        if (l.size() < Maximo) l << nombre->AsString();
-    }
-    return r;
-}
-
-void TLineasPartes::Prepara(int filas) {
-    FTodos = filas >= 200;
+void TLineasPartes::Prepara(TDataSet* maestro) {
     FClientes.clear();
     FContrarios.clear();
+    FClaves.clear();
+    FPosicion.clear();
+    FTodos = maestro->RecordCount() >= 200;
     if (!FTodos) return;
-    if (QClientes) FClientes = Todos(QClientes);
-    FContrarios = Todos(QContrarios);
+    TField* ano = maestro->FieldByName(QStringLiteral("ANO"));
+    TField* numero = maestro->FieldByName(QStringLiteral("NUMERO"));
+    for (maestro->First(); !maestro->Eof(); maestro->Next()) {
+        const QString a = ano->AsString(), n = numero->AsString();
+        FPosicion.insert(a + QLatin1Char('/') + n, int(FClaves.size()));
+        FClaves.append({a, n});
+    }
+    maestro->First();
+}
+
+// The names of the case files from `desde` on, a few hundred at a time, by the row's own query
+// with its two parameters widened to the list of case files.
+void TLineasPartes::Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombres) const {
+    constexpr int Tanda = 400;
+    QMap<QString, QStringList> porAno;
+    for (int i = desde; i < std::min(int(FClaves.size()), desde + Tanda); ++i) {
+        const auto& [a, n] = FClaves[i];
+        const QString clave = a + QLatin1Char('/') + n;
+        if (nombres.contains(clave)) continue;
+        nombres.insert(clave, {});
+        porAno[a] << shell::LiteralSql(n);
+    }
+    if (porAno.isEmpty()) return;
+    QStringList condicion;
+    for (auto it = porAno.cbegin(); it != porAno.cend(); ++it)
+        condicion << QStringLiteral("(A.ANO = %1 AND A.NUMERO IN (%2))").arg(shell::LiteralSql(it.key()), it->join(u','));
+    QString sql = q->SQL()->Text().simplified();
+    sql.replace(QStringLiteral("A.ANO = :ANO AND A.NUMERO = :NUMERO"), QLatin1Char('(') + condicion.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+    sql.replace(QStringLiteral("ORDER BY NOMBRE"), QStringLiteral("ORDER BY A.ANO, A.NUMERO, NOMBRE"));
+    sql.replace(QStringLiteral("SELECT "), QStringLiteral("SELECT A.ANO || '/' || A.NUMERO AS CLAVE, "));
+    TQuery tanda(nullptr);
+    tanda.SetDatabaseName(q->DatabaseName());
+    tanda.SQL()->SetText(sql);
+    tanda.Open();
+    TField* clave = tanda.FieldByName(QStringLiteral("CLAVE"));
+    TField* nombre = tanda.FieldByName(QStringLiteral("NOMBRE"));
+    for (; !tanda.Eof(); tanda.Next()) {
+        QStringList& l = nombres[clave->AsString()];
+        if (l.size() < Maximo) l << nombre->AsString();
+    }
+}
+
+const QStringList& TLineasPartes::Busca(TQuery* q, const QString& clave, QHash<QString, QStringList>& nombres) const {
+    auto it = nombres.constFind(clave);
+    if (it == nombres.constEnd()) {
+        Lee(q, FPosicion.value(clave, 0), nombres);
+        it = nombres.constFind(clave);
+    }
+    static const QStringList ninguno;
+    return it == nombres.constEnd() ? ninguno : *it;
 }
 
 int TLineasPartes::Lineas(const QStringList& nombres, std::array<TQRLabel*, Maximo>& lineas) {
@@ -274,8 +307,10 @@ int TLineasPartes::Lineas(const QStringList& nombres, std::array<TQRLabel*, Maxi
 int TLineasPartes::Rellena(const QString& ano, const QString& numero) {
     const QString clave = ano + QLatin1Char('/') + numero;
     int n = 0;
-    if (QClientes) n = Lineas(FTodos ? FClientes.value(clave) : Nombres(QClientes, ano, numero), QRCli);
-    const int m = Lineas(FTodos ? FContrarios.value(clave) : Nombres(QContrarios, ano, numero), QRCon);
+    // A case file outside the list read (the list changed) is read on its own.
+    const bool leido = FTodos && FPosicion.contains(clave);
+    if (QClientes) n = Lineas(leido ? Busca(QClientes, clave, FClientes) : Nombres(QClientes, ano, numero), QRCli);
+    const int m = Lineas(leido ? Busca(QContrarios, clave, FContrarios) : Nombres(QContrarios, ano, numero), QRCon);
     return std::max({n, m, 1});
 }
 

@@ -109,9 +109,10 @@ public:
     // Reopens the queries for the row ANO/NUMERO and lays out the lines; the number of lines
     // the band needs (at least 1).
     int Rellena(const QString& ano, const QString& numero);
-    // Before a run over `filas` case files: a long list reads the names of every case file in
-    // one pass (the same names in the same order) instead of two queries per row.
-    void Prepara(int filas);
+    // Before a run over the case files of `maestro` (fields ANO and NUMERO): a long list reads
+    // the names of several hundred case files at a time (the same names in the same order)
+    // instead of two queries per row.
+    void Prepara(TDataSet* maestro);
 
     TQuery* QClientes = nullptr;
     TQuery* QContrarios = nullptr;
@@ -120,9 +121,12 @@ public:
 private:
     static QStringList Nombres(TQuery* q, const QString& ano, const QString& numero);
     static int Lineas(const QStringList& nombres, std::array<TQRLabel*, Maximo>& lineas);
-    static QHash<QString, QStringList> Todos(TQuery* q);
+    void Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombres) const;
+    const QStringList& Busca(TQuery* q, const QString& clave, QHash<QString, QStringList>& nombres) const;
     bool FTodos = false;
-    QHash<QString, QStringList> FClientes, FContrarios;
+    QList<QPair<QString, QString>> FClaves;  // the master's case files in order
+    QHash<QString, int> FPosicion;
+    mutable QHash<QString, QStringList> FClientes, FContrarios;
 };
 
 // A name looked up by code through a one-row query (`SELECT ... AS <campo> ... = :<param>`),

@@ -103,8 +103,34 @@ class TReportRunner;
 // A run laid out on demand: the runner works on a stack of its own and hands control back
 // after each finished page, so a preview shows its first page before the last is laid out.
 
+#if defined(__SANITIZE_ADDRESS__)
+#define ZB_ASAN_FIBERS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZB_ASAN_FIBERS 1
+#endif
+#endif
+#ifdef ZB_ASAN_FIBERS
+#include <sanitizer/common_interface_defs.h>
+#endif
+
 namespace {
 struct TRunCancelled {};
+// The address sanitizer is told of each change of stack.
+inline void StartSwitch(void** fake, const void* bottom, size_t size) {
+#ifdef ZB_ASAN_FIBERS
+    __sanitizer_start_switch_fiber(fake, bottom, size);
+#else
+    (void)fake, (void)bottom, (void)size;
+#endif
+}
+inline void FinishSwitch(void* fake, const void** bottom, size_t* size) {
+#ifdef ZB_ASAN_FIBERS
+    __sanitizer_finish_switch_fiber(fake, bottom, size);
+#else
+    (void)fake, (void)bottom, (void)size;
+#endif
+}
 constexpr size_t FiberStack = size_t(16) << 20;  // reserved, committed as it is used
 }  // namespace
 
@@ -148,10 +174,24 @@ public:
 private:
     static void Entry(unsigned hi, unsigned lo) {
         auto* run = reinterpret_cast<TLazyRun*>((quintptr(hi) << 32) | quintptr(lo));
+        FinishSwitch(nullptr, &run->FCallerBottom, &run->FCallerSize);
         run->Body();
+        // The run's stack is done with: back to the caller for good.
+        StartSwitch(nullptr, run->FCallerBottom, run->FCallerSize);
+    }
+    // From the run back to its caller, and on again when resumed.
+    void Leave() {
+        StartSwitch(&FFake, FCallerBottom, FCallerSize);
+        swapcontext(&FSelf, &FCaller);
+        FinishSwitch(FFake, &FCallerBottom, &FCallerSize);
     }
     void Body();
-    void Enter() { swapcontext(&FCaller, &FSelf); }
+    void Enter() {
+        void* fake = nullptr;
+        StartSwitch(&fake, FStack, FiberStack);
+        swapcontext(&FCaller, &FSelf);
+        FinishSwitch(fake, nullptr, nullptr);
+    }
 
     TQuickRep* FReport;
     TQRPrinter* FPrinter;
@@ -160,6 +200,9 @@ private:
     int FTarget = 0;
     bool FStarted = false, FDone = false, FCancel = false;
     std::exception_ptr FError;
+    void* FFake = nullptr;
+    const void* FCallerBottom = nullptr;
+    size_t FCallerSize = 0;
 };
 
 }  // namespace platform::report
@@ -886,7 +929,7 @@ void TLazyRun::Body() {
         TReportRunner runner(FReport, FPrinter->FPages, [this] {
             if (FCancel) throw TRunCancelled();
             if (int(FPrinter->FPages.size()) >= FTarget) {
-                swapcontext(&FSelf, &FCaller);
+                Leave();
                 if (FCancel) throw TRunCancelled();
             }
         });

@@ -153,8 +153,8 @@ TEST_F(ExpedientesTest, ByNumberPrintsUpToFiveNameLinesAndStateWords) {
 }
 
 TEST_F(ExpedientesTest, ALongListReadsTheSameNameLinesInOnePass) {
-    // 300 more case files, each with up to three clients and two opposing parties.
-    Sql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+    // 900 more case files (more than one batch of names), each with up to three clients and two opposing parties.
+    Sql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 900) "
                        "INSERT INTO EXPED (ANO, NUMERO, SITUACION, ABOCLI) SELECT '2001', 'L' || substr('0000' || i, -4), "
                        "1 + i % 3, 1 + i % 2 FROM n"));
     Sql(QStringLiteral("INSERT INTO EXPCLI (ANO, NUMERO, CLIENTE) SELECT ANO, NUMERO, 1 + (rowid % 9) FROM EXPED WHERE "
@@ -174,7 +174,13 @@ TEST_F(ExpedientesTest, ALongListReadsTheSameNameLinesInOnePass) {
     const std::vector<QStringList> juntos = textos();
     ASSERT_GT(juntos.size(), 3u);
     // The same list read row by row.
-    f->QRListado->BeforePrint = TEvent<TQuickRep*, bool&>([f](TQuickRep*, bool&) { f->Partes.Prepara(0); });
+    f->QRListado->BeforePrint = TEvent<TQuickRep*, bool&>([f](TQuickRep*, bool&) {
+        TQuery vacio(nullptr);
+        vacio.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        vacio.SQL()->SetText(QStringLiteral("SELECT ANO, NUMERO FROM EXPED WHERE 0 = 1"));
+        vacio.Open();
+        f->Partes.Prepara(&vacio);
+    });
     f->QRListado->Prepare();
     EXPECT_EQ(textos(), juntos);
     EXPECT_TRUE(juntos.front().contains(QStringLiteral("Cliente1,Nom1")));
