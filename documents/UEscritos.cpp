@@ -46,15 +46,16 @@ QString documents::PlantillaDespacho(const QString& tipoEditor) {
 
 QString documents::AvisoFormatoAntiguo(const QString& fichero) {
     const QFileInfo info(fichero);
-    const QString ext = info.suffix().toLower();
-    bool antiguo = ext == QLatin1String("doc") || ext == QLatin1String("lwp");
+    const QString ext = QLatin1Char('.') + info.suffix().toLower();
+    const QString word = QStringLiteral("Word97"), wordPro = QStringLiteral("WordPro96");
+    bool antiguo = ext == ExtensionAntigua(word) || ext == ExtensionAntigua(wordPro);
     if (!antiguo && info.isFile()) {
         // A binary Word file renamed to the new extension still is one.
         QFile f(fichero);
         if (f.open(QIODevice::ReadOnly)) antiguo = f.read(8) == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     }
     if (!antiguo) return {};
-    const QString nuevo = info.completeBaseName() + (ext == QLatin1String("lwp") ? QStringLiteral(".odt") : QStringLiteral(".docx"));
+    const QString nuevo = info.completeBaseName() + ExtensionDeEditor(ext == ExtensionAntigua(wordPro) ? wordPro : word);
     return QStringLiteral("\"%1\" está guardado en un formato antiguo que el programa no puede leer.\r"
                           "Conviértalo una sola vez: ábralo con el procesador de textos y guárdelo como \"%2\" en la misma carpeta (%3).")
         .arg(info.fileName(), nuevo, QDir::toNativeSeparators(info.absolutePath()));
@@ -269,9 +270,8 @@ void TListaEscritos::BtSiClick(TObject*) {
         QString aviso = documents::AvisoFormatoAntiguo(modelo);
         if (aviso.isEmpty() && !QFileInfo::exists(modelo)) {
             const QString base = modelo.left(modelo.size() - ExtensionEscrito.size());
-            for (const char* viejo : {".doc", ".lwp"})
-                if (aviso.isEmpty() && QFileInfo::exists(base + QLatin1String(viejo)))
-                    aviso = documents::AvisoFormatoAntiguo(base + QLatin1String(viejo));
+            for (const QString& viejo : {ExtensionAntigua(QStringLiteral("Word97")), ExtensionAntigua(QStringLiteral("WordPro96"))})
+                if (aviso.isEmpty() && QFileInfo::exists(base + viejo)) aviso = documents::AvisoFormatoAntiguo(base + viejo);
         }
         if (!aviso.isEmpty()) {
             MensajeError(aviso);

@@ -59,6 +59,13 @@ QString ExtensionDeEditor(const QString& tipoEditor)
     return {};
 }
 
+QString ExtensionAntigua(const QString& tipoEditor)
+{
+    if (EsFamiliaWord(tipoEditor)) return QStringLiteral(".doc");
+    if (esWordPro(tipoEditor)) return QStringLiteral(".lwp");
+    return {};
+}
+
 QString ExtensionPlantilla(const QString& tipoEditor)
 {
     return EsFamiliaWord(tipoEditor) ? QStringLiteral(".dotx") : QString();

@@ -31,6 +31,8 @@ extern TStringList* ValoresCampos;
 // office template is .dotx), "WordPro96" writes .odt. Empty for any other editor name.
 QString ExtensionDeEditor(const QString& tipoEditor);
 QString ExtensionPlantilla(const QString& tipoEditor);
+// The binary format each family wrote before (".doc", ".lwp"): only recognised, never read.
+QString ExtensionAntigua(const QString& tipoEditor);
 bool EsFamiliaWord(const QString& tipoEditor);
 
 TEditorOle AbreEditor(const QString& tipoEditor);

@@ -376,7 +376,7 @@ void TPrincipio::CreaMenus() {
     Item(consultar, QStringLiteral("Perito1"), QStringLiteral("Perito"), &T::Perito1Click);
     Item(consultar, n, QStringLiteral("-"), nullptr);
     Item(consultar, QStringLiteral("Asunto1"), QStringLiteral("Asunto"), &T::Asunto1Click);
-    Agenda1 = Item(consultar, QStringLiteral("Agenda1"), QStringLiteral("Agenda"), nullptr);
+    Agenda1 = Item(consultar, QStringLiteral("Agenda1"), QStringLiteral("Agenda"), &T::Agenda1Click);
     Economico1 = Item(consultar, QStringLiteral("Economico1"), QStringLiteral("Economico"), &T::Economico1Click);
     TMenuItem* buscar = Item(PopupMenu1, n, QStringLiteral("B&uscar por .."), nullptr);
     Item(buscar, QStringLiteral("Cliente2"), QStringLiteral("Cliente"), &T::Cliente2Click);

@@ -1,5 +1,7 @@
 // The main window's commands: the main menu, the rights that govern it, and the record commands
 // that create, open and delete case files and consultations or open the forms of the office.
+#include "agenda/UAgendaExp.h"
+#include "agenda/UConAgenda.h"
 #include "documents/UEscritos.h"
 #include "documents/UExport.h"
 #include "documents/UFusion.h"
@@ -96,7 +98,8 @@ void TPrincipio::CreaMenuPrincipal() {
     separador(Archivo1);
     ConceptosContables1 = Item(Archivo1, QStringLiteral("ConceptosContables1"), QStringLiteral("Co&nceptos Contables"),
                                &T::ConceptosContables1Click);
-    AnotacionesAgenda1 = Item(Archivo1, QStringLiteral("AnotacionesAgenda1"), QStringLiteral("Ano&taciones Agenda"), nullptr);
+    AnotacionesAgenda1 = Item(Archivo1, QStringLiteral("AnotacionesAgenda1"), QStringLiteral("Ano&taciones Agenda"),
+                              &T::AnotacionesAgenda1Click);
     separador(Archivo1);
     Impresora1 = Item(Archivo1, QStringLiteral("Impresora1"), QStringLiteral("&Impresora"), &T::Impresora1Click);
     separador(Archivo1);
@@ -428,6 +431,16 @@ void TPrincipio::Asunto1Click(TObject*) {
     Asunto->ShowModal();
 }
 
+void TPrincipio::Agenda1Click(TObject*) {
+    if (!SituaExpediente()) {
+        MensajeError(QStringLiteral("No hay expedientes"));
+        return;
+    }
+    agenda::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + F(Dat->TExped, "ANO")->AsString() + QLatin1Char('/') +
+                                     F(Dat->TExped, "NUMERO")->AsString(),
+                                 false);
+}
+
 void TPrincipio::Economico1Click(TObject*) {
     if (!SituaExpediente()) {
         MensajeError(QStringLiteral("No hay expedientes"));
@@ -687,3 +700,9 @@ void TPrincipio::Despacho1Click(TObject*) {
 void TPrincipio::Recuentos2Click(TObject*) { TFRec::Recuenta(); }
 
 void TPrincipio::ConceptosContables1Click(TObject*) { TConConta::Muestra(); }
+
+void TPrincipio::AnotacionesAgenda1Click(TObject*) {
+    ConAgenda = new TConAgenda(Application);
+    ConAgenda->activaEdicion(true);
+    ConAgenda->ShowModal();
+}

@@ -483,6 +483,19 @@ TEST_F(ComandosTest, ToolItemsOpenTheirForms) {
     EXPECT_TRUE(clases[0].contains(QStringLiteral("TEmpresa"))) << clases[0].toStdString();
     EXPECT_TRUE(clases[1].contains(QStringLiteral("TConConta"))) << clases[1].toStdString();
 
+    harness->AnswerModal([&](TCustomForm& f) { clases << QString::fromLatin1(typeid(f).name()); });
+    form->AnotacionesAgenda1Click(form.get());
+    ASSERT_EQ(clases.size(), 3);
+    EXPECT_TRUE(clases[2].contains(QStringLiteral("TConAgenda"))) << clases[2].toStdString();
+
+    // The case agenda of the grid's case file, read-only.
+    form->TExped->First();
+    const QString esperado = QStringLiteral("Agenda del Expediente ") + Ano(form->TExped) + QLatin1Char('/') + Numero(form->TExped);
+    QString titulo;
+    harness->AnswerModal([&](TCustomForm& f) { titulo = f.Caption(); });
+    form->Agenda1Click(form.get());
+    EXPECT_EQ(titulo, esperado);
+
     // The recounts run over every person at once.
     Sql(QStringLiteral("UPDATE clientes SET EXPABIERTOS = 999"));
     form->Recuentos2Click(form.get());
