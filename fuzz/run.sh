@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Bounded fuzzing of the file readers (GIF, animated cursor, icon and bitmap, ini) in the sanitizer
-# build that scripts/sanitize.sh makes: each target runs FUZZ_SECONDS (default 45), FUZZ_JOBS
+# Bounded fuzzing of the file readers (GIF, animated cursor, icon and bitmap, ini, RTF) in the
+# sanitizer build that scripts/sanitize.sh makes: each target runs FUZZ_SECONDS (default 45), FUZZ_JOBS
 # (default 2) at a time, from the seeds in fuzz/corpus. A crash, a leak or a time-out fails; the
 # input that caused it is left in <build>/fuzz/runs/<kind>/ and belongs in fuzz/regressions/<kind>/,
 # which the sanitizer test suite runs from then on.
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 dir="${SAN_BUILD_DIR:-build-san}"
 seconds="${FUZZ_SECONDS:-45}"
 jobs="${FUZZ_JOBS:-2}"
-kinds=(gif ani ico ini)
+kinds=(gif ani ico ini rtf)
 cmake --build "$dir" -j"$(nproc)" --target "${kinds[@]/%/_fuzz}" >/dev/null
 source scripts/sanitize.env
 export QT_QPA_PLATFORM=offscreen
