@@ -4,6 +4,9 @@
 #include "platform/rtl/FileUtils.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QMimeDatabase>
+#include <QStandardPaths>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -66,19 +69,77 @@ void CopyFileKeepDate(const QString& source, const QString& dest) {
         copy.setFileTime(modified, QFileDevice::FileModificationTime);
 }
 
+namespace {
+// The desktop's default application for a MIME type, asked of xdg-mime; empty when it names
+// none. `conocido` is false when the question could not be asked at all.
+QString AplicacionPorDefecto(const QString& mime, bool& conocido) {
+    conocido = false;
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty()) return {};
+    QProcess p;
+    p.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), mime});
+    if (!p.waitForFinished(5000)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return {};
+    }
+    conocido = p.exitStatus() == QProcess::NormalExit;
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+bool EsPrograma(const QFileInfo& fi) {
+    if (!fi.isFile() || !fi.isExecutable()) return false;
+    const QMimeType m = QMimeDatabase().mimeTypeForFile(fi);
+    for (const char* t : {"application/x-executable", "application/x-pie-executable", "application/x-sharedlib",
+                          "application/x-shellscript", "text/x-python", "application/x-perl"})
+        if (m.inherits(QString::fromLatin1(t))) return true;
+    return false;
+}
+}  // namespace
+
 int ShellExec(const QString& fileName, const QString& params, const QString& defaultDir, int /*showCmd*/) {
-    constexpr int kStarted = 33, kFileNotFound = 2, kNoAssociation = 31;
+    constexpr int kStarted = 33, kOutOfResources = 0, kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5,
+                  kNoAssociation = 31;
     const QString file = platform::rtl::NormalizePath(fileName);
-    const QUrl url(file);
-    const bool isUrl = url.isValid() && url.scheme().size() > 1;
-    const QFileInfo fi(file);
-    if (!isUrl && !fi.exists())
-        return kFileNotFound;
     const QString dir = defaultDir.isEmpty() ? QString() : platform::rtl::NormalizePath(defaultDir);
-    bool started = false;
-    if (!isUrl && fi.isFile() && fi.isExecutable())
-        started = QProcess::startDetached(fi.absoluteFilePath(), QProcess::splitCommand(params), dir);
-    else
-        started = QProcess::startDetached(QStringLiteral("xdg-open"), {file}, dir);
-    return started ? kStarted : kNoAssociation;
+    const QUrl url(file);
+    if (url.isValid() && url.scheme().size() > 1 && !QFileInfo(file).isAbsolute()) {
+        const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (xdgOpen.isEmpty()) return kNoAssociation;
+        return QProcess::startDetached(xdgOpen, {file}, dir) ? kStarted : kOutOfResources;
+    }
+    // A relative name is the working folder's file, as the desktop would find it from there; when
+    // that folder is gone, so is the file.
+    const bool relativo = QFileInfo(file).isRelative() && !dir.isEmpty();
+    if (relativo && !QFileInfo(dir).isDir()) return kFileNotFound;
+    if (!dir.isEmpty() && !QFileInfo(dir).isDir()) return kPathNotFound;
+    const QFileInfo fi(relativo ? QDir(dir).filePath(file) : file);
+    if (!fi.exists()) return fi.absoluteDir().exists() ? kFileNotFound : kPathNotFound;
+    if (!fi.isReadable()) return kAccessDenied;
+    const QString ruta = fi.absoluteFilePath();
+    if (EsPrograma(fi))
+        return QProcess::startDetached(ruta, QProcess::splitCommand(params), dir.isEmpty() ? fi.absolutePath() : dir)
+                   ? kStarted
+                   : kOutOfResources;
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty()) return kNoAssociation;
+    if (!fi.isDir()) {
+        bool conocido = false;
+        // The desktop falls back on the parents of a type (text/plain for a script): any will do.
+        const QMimeDatabase db;
+        const QMimeType tipo = db.mimeTypeForFile(fi);
+        QStringList tipos{tipo.name()};
+        tipos << tipo.allAncestors();
+        bool alguna = false, preguntado = false;
+        for (const QString& t : tipos) {
+            const QString app = AplicacionPorDefecto(t, conocido);
+            preguntado = preguntado || conocido;
+            if (!app.isEmpty()) {
+                alguna = true;
+                break;
+            }
+        }
+        if (preguntado && !alguna) return kNoAssociation;
+    }
+    return QProcess::startDetached(xdgOpen, {ruta}, dir.isEmpty() ? fi.absolutePath() : dir) ? kStarted : kOutOfResources;
 }

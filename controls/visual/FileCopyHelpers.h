@@ -12,9 +12,13 @@ void CopyFile(const QString& source, const QString& dest);
 // The same, then the copy takes the source's modification date.
 void CopyFileKeepDate(const QString& source, const QString& dest);
 
-// Opens the file with the desktop's default program, or starts it when it is a program.
-// Returns above 32 on success; 2 when the file does not exist, 31 when nothing could open it.
-// The show command is accepted for the callers' sake; windows show as the desktop decides.
+// Opens the file with the desktop's default program (xdg-open), or starts it when it is a
+// program. A relative name is taken from the working folder `defaultDir`, which the program also
+// starts in. Returns above 32 on success; else 2 when the file does not exist (nor the working
+// folder of a relative name), 3 when the folder of the file or the working folder does not, 5
+// when it cannot be read, 31 when the desktop has no program for its kind, 0 when the program
+// could not be started. The show command is accepted for the callers' sake; windows show as the
+// desktop decides.
 int ShellExec(const QString& fileName, const QString& params, const QString& defaultDir, int showCmd);
 inline int ShellExecuteFile(const QString& fileName, const QString& params, const QString& defaultDir, int showCmd) {
     return ShellExec(fileName, params, defaultDir, showCmd);

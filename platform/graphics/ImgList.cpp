@@ -100,7 +100,12 @@ int TImageList::AddMasked(TBitmap* image, TColor maskColor) {
 
 int TImageList::AddIcon(TIcon* icon) {
     if (!icon || icon->Empty()) throw EInvalidOperation(QStringLiteral("Unable to insert an image"));
-    QImage img = icon->ToImage().scaled(FWidth, FHeight).convertToFormat(QImage::Format_ARGB32);
+    return AddImage(icon->ToImage());
+}
+
+int TImageList::AddImage(const QImage& image) {
+    if (image.isNull()) throw EInvalidOperation(QStringLiteral("Unable to insert an image"));
+    QImage img = image.scaled(FWidth, FHeight).convertToFormat(QImage::Format_ARGB32);
     Entry e;
     e.Image = QImage(FWidth, FHeight, QImage::Format_RGB32);
     e.Mask = QImage(FWidth, FHeight, QImage::Format_Grayscale8);

@@ -57,6 +57,8 @@ public:
     // The mask is made of the pixels of maskColor.
     int AddMasked(TBitmap* image, TColor maskColor);
     int AddIcon(TIcon* icon);
+    // A picture with an alpha channel, scaled to the list's size; transparent where it is.
+    int AddImage(const QImage& image);
     // EInvalidOperation "Unable to Replace Image" for a bad index or image.
     void Replace(int index, TBitmap* image, TBitmap* mask);
     void ReplaceMasked(int index, TBitmap* image, TColor maskColor);

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 namespace {
@@ -157,6 +158,34 @@ TEST(FileNames, DirectoriesAndMatchingNames) {
     EXPECT_EQ(LongToShortFileName(dir.filePath("missing/x.txt")), QString());
 }
 
-TEST(ShellExec, MissingFileGivesFileNotFound) {
-    EXPECT_EQ(ShellExec(QStringLiteral("/no/such/file.doc"), QString(), QString(), 1), 2);
+TEST(ShellExec, FailuresGiveTheirCodes) {
+    QTemporaryDir dir;
+    EXPECT_EQ(ShellExec(dir.filePath(QStringLiteral("falta.doc")), QString(), QString(), 1), 2);
+    EXPECT_EQ(ShellExec(QStringLiteral("/no/such/file.doc"), QString(), QString(), 1), 3);
+    EXPECT_EQ(ShellExec(QStringLiteral("file.doc"), QString(), dir.filePath(QStringLiteral("no-folder")), 1), 2);
+    EXPECT_EQ(ShellExec(dir.filePath(QStringLiteral("file.doc")), QString(), dir.filePath(QStringLiteral("no-folder")), 1), 3);
+    QFile f(dir.filePath(QStringLiteral("cerrado.doc")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    f.setPermissions(QFileDevice::WriteOwner);
+    if (!QFileInfo(f.fileName()).isReadable()) {
+        EXPECT_EQ(ShellExec(f.fileName(), QString(), QString(), 1), 5);
+    }
+}
+
+TEST(ShellExec, ARelativeNameIsFoundInTheWorkingFolder) {
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("escrito.zzqq")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\x00\x01\x02\xff", 4));  // a kind of data no program claims
+    f.close();
+    // Relative to the process's folder it is not there; relative to the working folder it is.
+    EXPECT_EQ(ShellExec(QStringLiteral("escrito.zzqq"), QString(), QString(), 1), 2);
+    const int r = ShellExec(QStringLiteral("escrito.zzqq"), QString(), dir.path(), 1);
+    EXPECT_NE(r, 2);
+    EXPECT_NE(r, 3);
+    // No desktop program takes a kind nobody knows.
+    if (!QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty()) {
+        EXPECT_EQ(r, 31);
+    }
 }

@@ -1,0 +1,240 @@
+#include "platform/forms/ListView.h"
+
+#include "platform/forms/Host.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QListWidget>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QPixmap>
+
+using namespace platform::forms;
+
+// ---------------------------------------------------------------------------------------------
+// Items
+
+TListItem::TListItem(TListItems* owner) : FOwner(owner), FSubItems(std::make_unique<TStringList>()) {}
+
+void TListItem::SetCaption(const QString& value) {
+    FCaption = value;
+    if (FItem) FItem->setText(value);
+}
+
+void TListItem::SetImageIndex(int value) {
+    FImageIndex = value;
+    FOwner->FOwner->UpdateItemImage(this);
+}
+
+int TListItem::Index() const {
+    const auto& v = FOwner->FItems;
+    for (size_t i = 0; i < v.size(); ++i)
+        if (v[i].get() == this) return int(i);
+    return -1;
+}
+
+bool TListItem::Selected() const { return FItem && FItem->isSelected(); }
+
+void TListItem::SetSelected(bool value) {
+    if (!FItem) return;
+    FItem->setSelected(value);
+    if (value) FOwner->FOwner->List()->setCurrentItem(FItem);
+}
+
+TListItems::~TListItems() = default;
+
+TListItem* TListItems::Add() {
+    std::unique_ptr<TListItem> item(new TListItem(this));
+    item->FItem = new QListWidgetItem(FOwner->List());
+    item->FItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    item->FItem->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    FItems.push_back(std::move(item));
+    return FItems.back().get();
+}
+
+void TListItems::Delete(int index) {
+    auto it = FItems.begin() + index;
+    delete (*it)->FItem;
+    FItems.erase(it);
+}
+
+void TListItems::Clear() {
+    FOwner->List()->clear();
+    FItems.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The view
+
+TListView::TListView(TComponent* owner)
+    : TWinControl(owner), FItems(std::make_unique<TListItems>(this)), FLargeLink(std::make_unique<TChangeLink>()),
+      FSmallLink(std::make_unique<TChangeLink>()) {
+    FLargeLink->OnChange = TNotifyEvent(this, &TListView::ImageListChange);
+    FSmallLink->OnChange = TNotifyEvent(this, &TListView::ImageListChange);
+    auto* list = new THost<QListWidget>(this);
+    SetWidget(list);
+    list->setFocusPolicy(Qt::StrongFocus);
+    list->setViewMode(QListView::IconMode);
+    list->setMovement(QListView::Static);
+    list->setResizeMode(QListView::Adjust);
+    list->setWordWrap(true);
+    list->setSpacing(4);
+    SetTabStop(true);
+    SetColor(clWindow);
+    SetBounds(0, 0, 250, 150);
+    QObject::connect(list, &QListWidget::itemClicked, list, [this](QListWidgetItem*) { Guarded(this, [this] { Click(); }); });
+    QObject::connect(list, &QListWidget::itemDoubleClicked, list,
+                     [this](QListWidgetItem*) { Guarded(this, [this] { DblClick(); }); });
+    FControlStyle &= ~(csClickEvents | csDoubleClicks);
+}
+
+TListView::~TListView() {
+    if (FLargeImages) FLargeImages->UnRegisterChanges(FLargeLink.get());
+    if (FSmallImages) FSmallImages->UnRegisterChanges(FSmallLink.get());
+    FItems.reset();
+}
+
+QListWidget* TListView::List() const { return static_cast<QListWidget*>(FWidget); }
+
+void TListView::SetViewStyle(TViewStyle value) {
+    FViewStyle = value;
+    List()->setViewMode(value == vsIcon ? QListView::IconMode : QListView::ListMode);
+    ImageListChange(nullptr);
+}
+
+void TListView::SetLargeImages(TImageList* value) {
+    if (FLargeImages == value) return;
+    if (FLargeImages) {
+        FLargeImages->UnRegisterChanges(FLargeLink.get());
+        RemoveFreeNotification(FLargeImages);
+    }
+    FLargeImages = value;
+    if (value) {
+        value->RegisterChanges(FLargeLink.get());
+        FreeNotification(value);
+    }
+    ImageListChange(nullptr);
+}
+
+void TListView::SetSmallImages(TImageList* value) {
+    if (FSmallImages == value) return;
+    if (FSmallImages) {
+        FSmallImages->UnRegisterChanges(FSmallLink.get());
+        RemoveFreeNotification(FSmallImages);
+    }
+    FSmallImages = value;
+    if (value) {
+        value->RegisterChanges(FSmallLink.get());
+        FreeNotification(value);
+    }
+    ImageListChange(nullptr);
+}
+
+void TListView::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation != opRemove) return;
+    if (component == FLargeImages) FLargeImages = nullptr;
+    if (component == FSmallImages) FSmallImages = nullptr;
+    if (component == FLargeImages || component == FSmallImages || !FLargeImages || !FSmallImages) ImageListChange(nullptr);
+}
+
+void TListView::ImageListChange(TObject*) {
+    if (!FItems) return;
+    if (TImageList* l = ShownImages()) List()->setIconSize(QSize(l->Width(), l->Height()));
+    for (int i = 0; i < FItems->Count(); ++i) UpdateItemImage(FItems->Item(i));
+}
+
+namespace {
+// An image of the list with its mask made transparent.
+QImage ListImage(TImageList* list, int index) {
+    QImage img = list->ImageOf(index).convertToFormat(QImage::Format_ARGB32);
+    if (list->Masked()) {
+        const QImage mask = list->MaskOf(index);
+        for (int y = 0; y < img.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+            for (int x = 0; x < img.width(); ++x)
+                if (qRed(mask.pixel(x, y))) line[x] = 0;
+        }
+    }
+    return img;
+}
+}  // namespace
+
+QImage TListView::ItemImage(int index) const {
+    TImageList* l = ShownImages();
+    const TListItem* item = FItems->Item(index);
+    if (!l || item->FImageIndex < 0 || item->FImageIndex >= l->Count()) return {};
+    return ListImage(l, item->FImageIndex);
+}
+
+void TListView::UpdateItemImage(TListItem* item) {
+    if (!item->FItem) return;
+    const QImage img = ItemImage(item->Index());
+    item->FItem->setIcon(img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pictures of file kinds
+
+namespace platform::forms {
+
+namespace {
+// Desktops name their icon theme; without one (a bare session) the first freedesktop theme found
+// on the system serves.
+void AseguraTema() {
+    static bool hecho = false;
+    if (hecho) return;
+    hecho = true;
+    if (!QIcon::themeName().isEmpty() && QIcon::themeName() != u"hicolor") return;
+    for (const char* tema : {"Adwaita", "breeze", "oxygen", "Tango", "hicolor"})
+        for (const QString& base : QIcon::themeSearchPaths())
+            if (QFileInfo::exists(QDir(base).filePath(QString::fromLatin1(tema) + QStringLiteral("/index.theme")))) {
+                QIcon::setThemeName(QString::fromLatin1(tema));
+                return;
+            }
+}
+}  // namespace
+
+QImage PlainDocumentIcon(int size) {
+    QImage img(size, size, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double m = size / 8.0, w = size - 2 * m - size / 8.0, doblez = size / 4.0;
+    const double x0 = m + size / 16.0, y0 = size / 16.0, h = size - 2 * y0;
+    QPolygonF hoja;
+    hoja << QPointF(x0, y0) << QPointF(x0 + w - doblez, y0) << QPointF(x0 + w, y0 + doblez) << QPointF(x0 + w, y0 + h)
+         << QPointF(x0, y0 + h);
+    p.setPen(QPen(QColor(90, 90, 90), std::max(1.0, size / 32.0)));
+    p.setBrush(Qt::white);
+    p.drawPolygon(hoja);
+    QPolygonF esquina;
+    esquina << QPointF(x0 + w - doblez, y0) << QPointF(x0 + w - doblez, y0 + doblez) << QPointF(x0 + w, y0 + doblez);
+    p.setBrush(QColor(220, 220, 220));
+    p.drawPolygon(esquina);
+    p.setPen(QPen(QColor(140, 140, 140), std::max(1.0, size / 32.0)));
+    for (double y = y0 + doblez + size / 8.0; y < y0 + h - size / 10.0; y += size / 8.0)
+        p.drawLine(QPointF(x0 + size / 10.0, y), QPointF(x0 + w - size / 10.0, y));
+    return img;
+}
+
+QImage FileTypeIcon(const QString& fileName, int size) {
+    AseguraTema();
+    static const QMimeDatabase db;
+    const QMimeType mime = QFileInfo::exists(fileName) ? db.mimeTypeForFile(fileName) : db.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    QStringList nombres{mime.iconName(), mime.genericIconName()};
+    for (const QString& padre : mime.allAncestors()) nombres << db.mimeTypeForName(padre).iconName();
+    for (const QString& n : nombres) {
+        if (n.isEmpty() || !QIcon::hasThemeIcon(n)) continue;
+        const QPixmap px = QIcon::fromTheme(n).pixmap(size, size);
+        if (!px.isNull()) return px.toImage().convertToFormat(QImage::Format_ARGB32).scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    return PlainDocumentIcon(size);
+}
+
+int AddFileTypeIcon(TImageList* list, const QString& fileName) {
+    return list->AddImage(FileTypeIcon(fileName, std::max(list->Width(), list->Height())));
+}
+
+}  // namespace platform::forms

@@ -1,0 +1,277 @@
+// The daily agenda over a real data folder: the day list by lawyer, day and boxes, the commands
+// that go through the entry editor, the calendar marks, the attached document and its mailing.
+#include "AgendaFixture.h"
+#include "agenda/UAgenda.h"
+#include "agenda/UAnotacion.h"
+#include "agenda/UPlanner.h"
+#include "documents/MailForm.h"
+#include "documents/MapiLoader.h"
+#include "platform/forms/Keyboard.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+using agendatest::AgendaTest;
+using agendatest::F;
+using platform::forms::TFormHarness;
+
+class AgendaFormTest : public AgendaTest {
+protected:
+    void SetUp() override {
+        AgendaTest::SetUp();
+        Otro = AddLawyer(QStringLiteral("LOPEZ"), QStringLiteral("EVA"));
+        Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(Abogado), 0);
+    }
+    void TearDown() override {
+        delete ::Agenda;
+        AgendaTest::TearDown();
+    }
+    TAgenda* Abre() {
+        ::Agenda = new TAgenda(Application);
+        ::Agenda->Show();
+        TFormHarness::ProcessEvents();
+        return ::Agenda;
+    }
+    void VeA(TDateTime dia) { ::Agenda->Calendar->SetDate(dia); }
+    // The day list as the grid shows it: kind and text of each row.
+    QStringList Lista() {
+        QStringList r;
+        TDataSet* t = Dat->TAgen3;
+        for (t->First(); !t->Eof(); t->Next()) r << F(t, "TIPO")->AsString() + QLatin1Char(' ') + F(t, "SITUACION")->AsString();
+        return r;
+    }
+    QStringList Marcados() {
+        QStringList r;
+        for (int i = 0; i < ::Agenda->Calendar->Markdays()->Count(); ++i) r << ::Agenda->Calendar->Markdays()->Strings(i);
+        return r;
+    }
+    void Dia() {
+        const TDateTime d = EncodeDate(2001, 4, 2);
+        AddCase(QStringLiteral("2001"), QStringLiteral("00001-A"));
+        Apunte(d, QStringLiteral("E"), QStringLiteral("Vista"), 0, QStringLiteral("2001"), QStringLiteral("00001-A"), 1,
+               EncodeTime(10, 0, 0, 0));
+        Apunte(d, QStringLiteral("C"), QStringLiteral("Consulta"), 0, QStringLiteral("2001"), QStringLiteral("00002-A"), 0,
+               EncodeTime(11, 0, 0, 0));
+        Apunte(d, QStringLiteral("P"), QStringLiteral("Dentista"), 0, {}, {}, 0, EncodeTime(12, 0, 0, 0));
+        Apunte(d, QStringLiteral("X"), QStringLiteral("AVISO de Juicio"), 0, QStringLiteral("2001"), QStringLiteral("00001-A"), 0,
+               EncodeTime(9, 0, 0, 0));
+        Apunte(d, QStringLiteral("P"), QStringLiteral("De otro abogado"), Otro);
+        Apunte(EncodeDate(2001, 4, 3), QStringLiteral("P"), QStringLiteral("Otro día"));
+    }
+    int Otro = 0;
+};
+
+TEST_F(AgendaFormTest, TheDayListsOnlyTheLawyersRowsOfThatDayAndOfTheCheckedKinds) {
+    Dia();
+    Abre();
+    EXPECT_EQ(::Agenda->Caption(), QStringLiteral("Agenda Diaria de RUIZ,PEDRO"));
+    VeA(EncodeDate(2001, 4, 2));
+    EXPECT_EQ(::Agenda->Hoy->Caption(), QStringLiteral("02 DE ABRIL DE 2001"));
+    EXPECT_EQ(Lista(), (QStringList{QStringLiteral("X AVISO de Juicio"), QStringLiteral("E Vista"), QStringLiteral("C Consulta"),
+                                    QStringLiteral("P Dentista")}));
+    EXPECT_TRUE(::Agenda->btEdit->Enabled());
+    ::Agenda->btDesp->SetChecked(false);
+    ::Agenda->btAviExp->SetChecked(false);
+    EXPECT_EQ(Lista(), (QStringList{QStringLiteral("E Vista"), QStringLiteral("P Dentista")}));
+    for (TCheckBox* c : {::Agenda->btExped, ::Agenda->btPart}) c->SetChecked(false);
+    EXPECT_TRUE(Lista().isEmpty());
+    EXPECT_FALSE(::Agenda->btEdit->Enabled());
+    EXPECT_FALSE(::Agenda->btDel->Enabled());
+    EXPECT_FALSE(::Agenda->btRealizado->Enabled());
+    EXPECT_FALSE(::Agenda->Editar1->Enabled());
+    EXPECT_EQ(Marcados(), (QStringList{QStringLiteral("2"), QStringLiteral("3")}));
+}
+
+TEST_F(AgendaFormTest, WithoutTheCaseFileRightCaseEntriesAndNoticesAreNeitherShownNorSelectable) {
+    Dia();
+    Dat->TPriv->Edit();
+    F(Dat->TPriv, "Expedientes")->SetAsBoolean(false);
+    Dat->TPriv->Post();
+    Abre();
+    VeA(EncodeDate(2001, 4, 2));
+    EXPECT_FALSE(::Agenda->btExped->Enabled());
+    EXPECT_FALSE(::Agenda->btAviExp->Checked());
+    EXPECT_EQ(Lista(), (QStringList{QStringLiteral("C Consulta"), QStringLiteral("P Dentista")}));
+    EXPECT_FALSE(::Agenda->btAbrir->Enabled());
+}
+
+TEST_F(AgendaFormTest, AddEditMarkDoneAndDeleteGoThroughTheEditorAndTheMarksFollow) {
+    Abre();
+    VeA(EncodeDate(2001, 5, 14));
+    EXPECT_TRUE(Marcados().isEmpty());
+    harness->AnswerModal([](TCustomForm& f) {
+        auto& n = static_cast<TFNota&>(f);
+        F(Dat->TAgen, "FECHA")->SetAsDateTime(EncodeDate(2001, 5, 14));
+        F(Dat->TAgen, "HORA")->SetAsDateTime(EncodeTime(16, 30, 0, 0));
+        n.Texto->SetText(QStringLiteral("Reunión con el cliente"));
+        n.BitBtn1->Click();
+    });
+    ::Agenda->btAdd->Click();
+    EXPECT_EQ(Lista(), QStringList{QStringLiteral("P Reunión con el cliente")});
+    EXPECT_EQ(Marcados(), QStringList{QStringLiteral("14")});
+    EXPECT_EQ(F(Dat->TAgen3, "ORDEN")->AsInteger(), OrdenAnotacion);
+    EXPECT_EQ(F(Dat->TAgen3, "ABOCLI")->AsInteger(), Abogado);
+
+    harness->AnswerModal([](TCustomForm& f) {
+        auto& n = static_cast<TFNota&>(f);
+        EXPECT_EQ(n.Texto->Text(), QStringLiteral("Reunión con el cliente"));
+        n.Texto->SetText(QStringLiteral("Reunión aplazada"));
+        F(Dat->TAgen, "FECHA")->SetAsDateTime(EncodeDate(2001, 5, 16));
+        FechaAgenda = EncodeDate(2001, 5, 16);
+        n.BitBtn1->Click();
+    });
+    ::Agenda->btEdit->Click();
+    EXPECT_EQ(Marcados(), QStringList{QStringLiteral("16")});
+    VeA(EncodeDate(2001, 5, 16));
+    EXPECT_EQ(Lista(), QStringList{QStringLiteral("P Reunión aplazada")});
+
+    EXPECT_FALSE(::Agenda->btRealizado->Down());
+    ::Agenda->btRealizado->SetDown(true);
+    ::Agenda->btRealizado->Click();
+    EXPECT_EQ(Valor(QStringLiteral("SELECT CODIGO FROM AGENDA")).AsInteger(), 2);
+    EXPECT_TRUE(::Agenda->btRealizado->Down());
+    ::Agenda->btRealizado->SetDown(false);
+    ::Agenda->btRealizado->Click();
+    EXPECT_EQ(Valor(QStringLiteral("SELECT CODIGO FROM AGENDA")).AsInteger(), 1);
+
+    harness->AnswerMessage(mrYes);
+    ::Agenda->btDel->Click();
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 0);
+    EXPECT_TRUE(Lista().isEmpty());
+    EXPECT_TRUE(Marcados().isEmpty());
+}
+
+TEST_F(AgendaFormTest, EditingARowAnotherWorkstationDeletedSaysSoAndChangesNothing) {
+    const int orden = Apunte(EncodeDate(2001, 4, 2), QStringLiteral("P"), QStringLiteral("Borrada fuera"));
+    Abre();
+    VeA(EncodeDate(2001, 4, 2));
+    Ejecuta(QStringLiteral("DELETE FROM AGENDA WHERE ORDEN = %1").arg(orden));
+    ::Agenda->btEdit->Click();
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Línea de Agenda NO EXISTE")});
+    EXPECT_TRUE(harness->ModalForms().empty());
+    EXPECT_EQ(Dat->TAgen->State(), dsBrowse);
+}
+
+TEST_F(AgendaFormTest, SteppingAMonthFromTheLastOfJanuaryLandsOnTheLastOfFebruary) {
+    Abre();
+    VeA(EncodeDate(2001, 1, 31));
+    ::Agenda->btMesMas->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2001, 2, 28)));
+    EXPECT_EQ(double(::Agenda->Calendar->Date()), double(EncodeDate(2001, 2, 28)));
+    ::Agenda->btAnoMenos->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2000, 2, 28)));
+    ::Agenda->btHoy->Click();
+    EXPECT_EQ(double(FechaAgenda), double(Date()));
+}
+
+TEST_F(AgendaFormTest, TheDayChosenInThePlannerBecomesTheWorkingDay) {
+    Apunte(EncodeDate(2001, 7, 9), QStringLiteral("P"), QStringLiteral("Vacaciones"));
+    Abre();
+    VeA(EncodeDate(2001, 4, 2));
+    harness->AnswerModal([](TCustomForm& f) {
+        FechaPlanner = EncodeDate(2001, 7, 9);
+        f.SetModalResult(mrOk);
+    });
+    ::Agenda->btPlanner->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2001, 7, 9)));
+    EXPECT_EQ(double(::Agenda->Calendar->Date()), double(EncodeDate(2001, 7, 9)));
+    EXPECT_EQ(Lista(), QStringList{QStringLiteral("P Vacaciones")});
+    EXPECT_EQ(Marcados(), QStringList{QStringLiteral("9")});
+    harness->AnswerModal(mrCancel);
+    ::Agenda->btPlanner->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2001, 7, 9)));
+}
+
+TEST_F(AgendaFormTest, TheAttachedDocumentShowsWithItsIconAndEachMailedCopyHasAFolderOfItsOwn) {
+    QDir().mkpath(dir.filePath(QStringLiteral("Escritos")));
+    Escribe(dir.filePath(QStringLiteral("Escritos/42.odt")), "escrito");
+    Apunte(EncodeDate(2001, 4, 2), QStringLiteral("P"), QStringLiteral("Sin documento"), 0, {}, {}, 0, EncodeTime(8, 0, 0, 0));
+    Apunte(EncodeDate(2001, 4, 2), QStringLiteral("P"), QStringLiteral("Escrito de alegaciones"));
+    Dat->TAgen->Edit();
+    F(Dat->TAgen, "ARCHIVADO")->SetAsString(QStringLiteral("X"));
+    F(Dat->TAgen, "ESCRITO")->SetAsInteger(42);
+    F(Dat->TAgen, "EXTENSION")->SetAsString(QStringLiteral(".odt"));
+    Dat->TAgen->Post();
+    Abre();
+    VeA(EncodeDate(2001, 4, 2));
+    Dat->TAgen3->First();
+    EXPECT_FALSE(::Agenda->btEscrito->Enabled());
+    EXPECT_EQ(::Agenda->lvAttachments->Items()->Count(), 0);
+    Dat->TAgen3->Last();
+    ASSERT_TRUE(::Agenda->btMail->Enabled());
+    ASSERT_EQ(::Agenda->lvAttachments->Items()->Count(), 1);
+    EXPECT_EQ(::Agenda->lvAttachments->Items()->Item(0)->Caption(), QStringLiteral("42.odt"));
+    EXPECT_EQ(::Agenda->lvAttachments->Items()->Item(0)->SubItems()->Strings(0), dir.filePath(QStringLiteral("Escritos/42.odt")));
+    EXPECT_FALSE(::Agenda->lvAttachments->ItemImage(0).isNull());
+
+    MapiLoaded = false;
+    ::Agenda->btMail->Click();
+    EXPECT_EQ(Texts().last(), QStringLiteral("No hay ningún sistema de correo disponible"));
+    InitializeMapi();
+    ASSERT_TRUE(MapiLoaded);  // the desktop's mail client
+    QStringList adjuntos;
+    QString asunto;
+    for (int i = 0; i < 2; ++i) {
+        harness->AnswerModal([&](TCustomForm& f) {
+            auto& m = static_cast<TfrmMail&>(f);
+            adjuntos << m.AttachmentPaths();
+            asunto = m.txtSubject->Text();
+            m.SetModalResult(mrCancel);
+        });
+        ::Agenda->btMail->Click();
+    }
+    ASSERT_EQ(adjuntos.size(), 2);
+    EXPECT_NE(QFileInfo(adjuntos[0]).absolutePath(), QFileInfo(adjuntos[1]).absolutePath());
+    for (const QString& a : adjuntos) {
+        EXPECT_EQ(QFileInfo(a).fileName(), QStringLiteral("Documento Adjunto.odt"));
+        EXPECT_TRUE(a.startsWith(CarpetaPrivada));
+        EXPECT_EQ(Lee(a), QByteArray("escrito"));
+    }
+    EXPECT_EQ(asunto, QStringLiteral("Escrito de alegaciones"));
+
+    QFile::remove(dir.filePath(QStringLiteral("Escritos/42.odt")));
+    ::Agenda->btMail->Click();
+    EXPECT_EQ(Texts().last(), QStringLiteral("No existe archivo : ") + dir.filePath(QStringLiteral("Escritos/42.odt")));
+}
+
+}  // namespace
+
+namespace {
+
+// The daily agenda with a day of entries, for review; with ZEMBRA_RENDER_DOCS set to a folder the
+// picture is written there (docs/forms).
+TEST_F(AgendaFormTest, RenderTheDayWithEntries) {
+    const TDateTime d = EncodeDate(2001, 4, 2);
+    AddCase(QStringLiteral("2001"), QStringLiteral("00012-A"));
+    QDir().mkpath(dir.filePath(QStringLiteral("Escritos")));
+    Escribe(dir.filePath(QStringLiteral("Escritos/42.pdf")), "%PDF-1.4\n");
+    Apunte(d, QStringLiteral("X"), QStringLiteral("AVISO de Vista oral en el Juzgado nº 3"), 0, QStringLiteral("2001"),
+           QStringLiteral("00012-A"), 1, EncodeTime(9, 0, 0, 0));
+    Apunte(d, QStringLiteral("E"), QStringLiteral("Presentar escrito de alegaciones"), 0, QStringLiteral("2001"),
+           QStringLiteral("00012-A"), 2, EncodeTime(10, 30, 0, 0));
+    Dat->TAgen->Edit();
+    F(Dat->TAgen, "ARCHIVADO")->SetAsString(QStringLiteral("X"));
+    F(Dat->TAgen, "ESCRITO")->SetAsInteger(42);
+    F(Dat->TAgen, "EXTENSION")->SetAsString(QStringLiteral(".pdf"));
+    Dat->TAgen->Post();
+    Apunte(d, QStringLiteral("C"), QStringLiteral("Consulta sobre herencia"), 0, QStringLiteral("2001"), QStringLiteral("00004-A"), 1,
+           EncodeTime(12, 0, 0, 0));
+    Apunte(d, QStringLiteral("P"), QStringLiteral("Comida con el procurador"), 0, {}, {}, 0, EncodeTime(14, 15, 0, 0));
+    Apunte(EncodeDate(2001, 4, 9), QStringLiteral("P"), QStringLiteral("Otro día"));
+    Apunte(EncodeDate(2001, 4, 20), QStringLiteral("E"), QStringLiteral("Juicio"), 0, QStringLiteral("2001"), QStringLiteral("00012-A"));
+    Abre();
+    ::Agenda->Calendar->SetDate(d);
+    Dat->TAgen3->Locate(QStringLiteral("HORA"), Variant(EncodeTime(10, 30, 0, 0)), 0);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(::Agenda->lvAttachments->Items()->Count(), 1);
+    EXPECT_EQ(Dat->TAgen3->RecordCount(), 4);
+    const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+    const QString carpeta = docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs);
+    const QString ruta = QDir(carpeta).filePath(QStringLiteral("UAgenda.png"));
+    ASSERT_TRUE(TFormHarness::SaveToPng(::Agenda, ruta));
+    EXPECT_FALSE(QImage(ruta).isNull());
+}
+
+}  // namespace
