@@ -168,7 +168,8 @@ std::function<void(TCanvas*)> Dibujo(const QString& nombre) {
         }
     };
     if (nombre == u"btAbrir") return [](TCanvas* c) {
-        Relleno(c, clOlive);
+        c->Pen()->SetColor(clOlive);
+        c->Brush()->SetColor(clYellow);
         c->Polygon({{1, 4}, {6, 4}, {7, 6}, {14, 6}, {14, 14}, {1, 14}});
     };
     if (nombre == u"btRealizado") return PintaOk;

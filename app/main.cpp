@@ -1,5 +1,6 @@
 // Zembra: splash while the office's data opens, login when the office has more than one user,
 // then the program's window until the exit dialog says OK.
+#include "agenda/UAgenda.h"
 #include "agenda/UAgendaExp.h"
 #include "controls/visual/CursorConsts.h"
 #include "controls/visual/DateHelpers.h"
@@ -17,6 +18,7 @@
 #include "reports/PresPrel.h"
 #include "shell/Acceso.h"
 #include "shell/UEmpresa.h"
+#include "shell/UPrincipal.h"
 #include "shell/UPrograma.h"
 
 #include <QApplication>
@@ -39,6 +41,10 @@ int main(int argc, char* argv[]) {
     InitializeMapi();
     shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
     records::AbreAgendaExpediente = &agenda::AbreAgendaExpediente;
+    shell::AbreAgendaDiaria = [] {
+        Agenda = new TAgenda(Application);
+        Agenda->ShowModal();
+    };
     agenda::EnviaPorCorreo = [](const QString& adjunto, const QString& asunto) {
         auto* correo = new TfrmMail(Application);
         std::unique_ptr<TfrmMail> libera(correo);

@@ -6,39 +6,41 @@ TInfFiltro* InfFiltro = nullptr;
 
 namespace reports {
 
-void DescribeFiltro(TQRLabel* ano, TQRLabel* abogado, std::array<TQRLabel*, TFilasFiltro::Filas>& lineas,
-                    const TSeleccionPrincipal& sel, const QString& nombreAbogado, const TFilasFiltro& filas) {
+void DescribeFiltro(TQRLabel* ano, TQRLabel* abogado, TEtiquetasFiltro& lineas, const TSeleccionPrincipal& sel,
+                    const QString& nombreAbogado, const TFilasFiltro& filas) {
     ano->SetCaption(sel.PorAno ? sel.Ano : QStringLiteral("TODOS"));
     abogado->SetCaption(nombreAbogado);
-    int k = 0;
-    for (int i = 0; i < TFilasFiltro::Filas; ++i) {
-        if (filas.Etiqueta(i).isEmpty()) continue;
-        lineas[size_t(k++)]->SetCaption(filas.Etiqueta(i) + QStringLiteral(" : ") + filas.Valor(i));
+    lineas.Filtrado->SetVisible(filas.Activo());
+    for (int i = 0; i < TEtiquetasFiltro::Filas; ++i) {
+        const bool usada = !filas.Etiqueta(i).isEmpty();
+        lineas.Etiqueta[size_t(i)]->SetCaption(usada ? filas.Etiqueta(i) + QLatin1Char(':') : QString());
+        lineas.Valor[size_t(i)]->SetCaption(usada ? filas.Valor(i) : QString());
     }
-    for (; k < TFilasFiltro::Filas; ++k) lineas[size_t(k)]->SetCaption(QString());
 }
 
-// The band that describes the filters: "Año :", "Abogado :" and "Filtrado por :" with a line
-// per criterion; it is as tall as the lines it shows.
-TQRBand* BandaFiltro(TComponent* owner, TQuickRep* informe, TQRLabel*& ano, TQRLabel*& abogado,
-                     std::array<TQRLabel*, TFilasFiltro::Filas>& lineas, const char* nombreAbogado) {
-    TQRBand* b = NuevaBanda(owner, informe, "QRFiltros", rbTitle, 60);
+// The band that describes the filters: "Año :", "Abogado :", the marker "Filtrado por :" and a
+// label and a value for each criterion row, each row 16 points below the one before.
+TQRBand* BandaFiltro(TComponent* owner, TQuickRep* informe, TQRLabel*& ano, TQRLabel*& abogado, TEtiquetasFiltro& lineas,
+                     const char* nombreAbogado) {
+    TQRBand* b = NuevaBanda(owner, informe, "QRFiltros", rbTitle, 86);
     NuevaEtiqueta(owner, b, "QRLabel10", 0, 2, 60, QStringLiteral("Año :"), taLeftJustify, true);
     ano = NuevaEtiqueta(owner, b, "LAno", 62, 2, 80);
     NuevaEtiqueta(owner, b, "QRLabel11", 160, 2, 70, QStringLiteral("Abogado :"), taLeftJustify, true);
     abogado = NuevaEtiqueta(owner, b, nombreAbogado, 232, 2, 400);
-    NuevaEtiqueta(owner, b, "QRLabel12", 0, 22, 100, QStringLiteral("Filtrado por :"), taLeftJustify, true);
-    for (int i = 0; i < TFilasFiltro::Filas; ++i) {
-        const QByteArray n = "LFiltro" + QByteArray::number(i + 1);
-        lineas[size_t(i)] = NuevaEtiqueta(owner, b, n.constData(), 102, 22 + 18 * i, 600);
+    lineas.Filtrado = NuevaEtiqueta(owner, b, "QRFiltrado", 90, 64, 100, QStringLiteral("Filtrado por :"), taLeftJustify, true);
+    for (int i = 0; i < TEtiquetasFiltro::Filas; ++i) {
+        const QByteArray e = "LFiltro" + QByteArray::number(i + 1), v = "LValor" + QByteArray::number(i + 1);
+        lineas.Etiqueta[size_t(i)] = NuevaEtiqueta(owner, b, e.constData(), 200, 64 + 16 * i, 100);
+        lineas.Valor[size_t(i)] = NuevaEtiqueta(owner, b, v.constData(), 305, 64 + 16 * i, 400);
     }
     return b;
 }
 
-void AjustaBandaFiltro(TQRCustomBand* b, const std::array<TQRLabel*, TFilasFiltro::Filas>& lineas) {
-    int usadas = 0;
-    for (TQRLabel* l : lineas) usadas += l->Caption().isEmpty() ? 0 : 1;
-    b->SetHeight(22 + 18 * std::max(usadas, 1) + 8);
+void AjustaBandaFiltro(TQRCustomBand* b, const TEtiquetasFiltro& lineas) {
+    int n = 1;
+    for (int i = 0; i < TEtiquetasFiltro::Filas; ++i)
+        if (!lineas.Etiqueta[size_t(i)]->Caption().isEmpty()) n = i + 1;
+    b->SetHeight(70 + 16 * n);
 }
 
 }  // namespace reports

@@ -4,6 +4,16 @@
 #include "reports/ListaExpedientes.h"
 #include "shell/UFiltros.h"
 
+namespace reports {
+// The filter-description labels of the header, which the opener fills: the marker "Filtrado
+// por :" and, for each of the first seven criterion rows, its label and its value.
+struct TEtiquetasFiltro {
+    static constexpr int Filas = 7;
+    TQRLabel* Filtrado = nullptr;
+    std::array<TQRLabel*, Filas> Etiqueta{}, Valor{};
+};
+}  // namespace reports
+
 class TInfFiltro : public reports::TListaExpedientes {
 public:
     explicit TInfFiltro(TComponent* owner);
@@ -13,7 +23,7 @@ public:
     TTable* TExpCon = nullptr;
     TQRBand* QRFiltros = nullptr;  // the description of the filters, on the first page
     TQRLabel *LAno = nullptr, *LAbogado = nullptr;
-    std::array<TQRLabel*, TFilasFiltro::Filas> LFiltro{};
+    reports::TEtiquetasFiltro LFiltro;
 
     // The selectors the rows are tested against (the main window's, when it exists).
     TSeleccionPrincipal Seleccion;
@@ -26,14 +36,15 @@ extern TInfFiltro* InfFiltro;
 
 namespace reports {
 // The header texts: the year ("TODOS" when not chosen), the lawyer's name as the main window
-// shows it, and one line "label : value" per active criterion of `filas`.
-void DescribeFiltro(TQRLabel* ano, TQRLabel* abogado, std::array<TQRLabel*, TFilasFiltro::Filas>& lineas,
-                    const TSeleccionPrincipal& sel, const QString& nombreAbogado, const TFilasFiltro& filas);
+// shows it, the marker when a filter is active, and "label:" and value of each used row among
+// the first seven of `filas` (the rows after the seventh never reach the header).
+void DescribeFiltro(TQRLabel* ano, TQRLabel* abogado, TEtiquetasFiltro& lineas, const TSeleccionPrincipal& sel,
+                    const QString& nombreAbogado, const TFilasFiltro& filas);
 // The title band that carries those texts.
-TQRBand* BandaFiltro(TComponent* owner, TQuickRep* informe, TQRLabel*& ano, TQRLabel*& abogado,
-                     std::array<TQRLabel*, TFilasFiltro::Filas>& lineas, const char* nombreAbogado);
-// Fits the band to the criteria lines it shows.
-void AjustaBandaFiltro(TQRCustomBand* banda, const std::array<TQRLabel*, TFilasFiltro::Filas>& lineas);
+TQRBand* BandaFiltro(TComponent* owner, TQuickRep* informe, TQRLabel*& ano, TQRLabel*& abogado, TEtiquetasFiltro& lineas,
+                     const char* nombreAbogado);
+// The band's height: 70 + 16 for each row up to the last one used (one row at least).
+void AjustaBandaFiltro(TQRCustomBand* banda, const TEtiquetasFiltro& lineas);
 // Previews the list with the main window's selection and filters.
 void RPTFiltro();
 }  // namespace reports

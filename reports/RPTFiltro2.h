@@ -15,7 +15,7 @@ public:
     TQRLabel* QRLabel1 = nullptr;
     TQRBand* QRFiltros = nullptr;
     TQRLabel *LAno = nullptr, *NomAbogado = nullptr;
-    std::array<TQRLabel*, TFilasFiltro::Filas> LFiltro{};
+    reports::TEtiquetasFiltro LFiltro;
     TQRBand* QRBand2 = nullptr;  // one consultation
     TQRLabel* QSitu = nullptr;
     TQRDBText* QRImporte = nullptr;

@@ -483,13 +483,13 @@ void TPrincipio::CreaBarra() {
         it->SetVisible(true);
     };
     using T = TPrincipio;
-    item(btImprimir, "btImprimir", "Imprime|Imprime la selección actual", nullptr);
+    item(btImprimir, "btImprimir", "Imprime|Imprime la selección actual", &T::btImprimirClick);
     item(btAbrir, "btAbrir", "Abrir", &T::btAbrirClick, 8);
     item(btNuevo, "btNuevo", "Nuevo", &T::btNuevoClick);
     item(btBorrar, "btBorrar", "Borrar|", &T::btBorrarClick);
     item(btRefrescar, "btRefrescar", "Refrescar", &T::btRefrescarClick);
     item(btEscritos, "btEscritos", "Modelos de Escritos", &T::btEscritosClick, 8);
-    item(btAgenda, "btAgenda", "Agenda Diaria", nullptr);
+    item(btAgenda, "btAgenda", "Agenda Diaria", &T::btAgendaClick);
     item(btFiltros, "btFiltros", "Quita Filtros", &T::QuitarFiltros1Click, 8);
     item(ZbCfg, "ZbCfg", "Configurar", nullptr);
     ZbCfg->SetDropDownMenu(ZbCfgExp);

@@ -16,6 +16,7 @@
 #include "shell/UFiltros.h"
 
 #include <QString>
+#include <functional>
 
 class TAppEvents;
 class TFormRegistro;
@@ -250,3 +251,9 @@ private:
 };
 
 extern TPrincipio* Principio;
+
+namespace shell {
+// Shows the daily agenda of the lawyer current in Dat->TAboCli; the agenda library installs it,
+// so this one need not link it.
+extern std::function<void()> AbreAgendaDiaria;
+}  // namespace shell

@@ -33,6 +33,13 @@
 #include "reports/ULimExp.h"
 #include "reports/ULimTipCon.h"
 #include "reports/limite3.h"
+#include "reports/RPTFiltro.h"
+#include "reports/RPTFiltro2.h"
+#include "reports/rptLisExpCli.h"
+#include "reports/rptLisExpNeg.h"
+#include "reports/rptLisExpNum.h"
+#include "reports/rptLisExpPro.h"
+#include "reports/rptLisExpSinMov.h"
 #include "reports/rptLisFac.h"
 #include "reports/rptLisFacAbo.h"
 #include "reports/rptLisProv.h"
@@ -116,7 +123,7 @@ void TPrincipio::CreaMenuPrincipal() {
     Borrar2 = Item(Consultas1, QStringLiteral("Borrar2"), QStringLiteral("Borrar"), &T::Borrar2Click);
 
     Herramientas1 = Item(MainMenu1, QStringLiteral("Herramientas1"), QStringLiteral("&Herramientas"), nullptr);
-    AgendaDiaria = Item(Herramientas1, QStringLiteral("AgendaDiaria"), QStringLiteral("Agenda Diaria"), nullptr);
+    AgendaDiaria = Item(Herramientas1, QStringLiteral("AgendaDiaria"), QStringLiteral("Agenda Diaria"), &T::btAgendaClick);
     Escritos = Item(Herramientas1, QStringLiteral("Escritos"), QStringLiteral("&Escritos"), &T::btEscritosClick);
     Exportar = Item(Herramientas1, QStringLiteral("Exportar"), QStringLiteral("&Exportar .."), &T::ExportarClick);
     separador(Herramientas1);
@@ -164,11 +171,11 @@ void TPrincipio::CreaMenuInformes(TMenuItem* informes) {
     item(informes, "SinProvisionesdeFondos1", "Sin Provisiones de Fondos", &T::SinProvisionesdeFondos1Click);
     TMenuItem* expedientes = item(informes, "Expedientes2", "&Expedientes", nullptr);
     expedientes->SetEnabled(true);
-    item(expedientes, "PorNmero1", "Por &Número", nullptr);
-    item(expedientes, "PorProcuradordelDespacho1", "Por &Abogado del Despacho", nullptr);
-    item(expedientes, "PorCliente1", "Por &Cliente", nullptr);
-    item(expedientes, "ConSaldoPositivo1", "Con &Saldo Positivo", nullptr);
-    item(expedientes, "SinMovimientos1", "Sin Movimientos", nullptr);
+    item(expedientes, "PorNmero1", "Por &Número", &T::PorNmero1Click);
+    item(expedientes, "PorProcuradordelDespacho1", "Por &Abogado del Despacho", &T::PorProcuradordelDespacho1Click);
+    item(expedientes, "PorCliente1", "Por &Cliente", &T::PorCliente1Click);
+    item(expedientes, "ConSaldoPositivo1", "Con &Saldo Positivo", &T::ConSaldoPositivo1Click);
+    item(expedientes, "SinMovimientos1", "Sin Movimientos", &T::SinMovimientos1Click);
     TMenuItem* facturas = item(informes, "Facturas1", "&Facturas", nullptr);
     facturas->SetEnabled(true);
     item(facturas, "General1", "&General", &T::General1Click);
@@ -604,6 +611,14 @@ void TPrincipio::PorPartido1Click(TObject*) { reports::RPTLisProParJu(); }
 void TPrincipio::Alfabtico2Click(TObject*) { reports::rptLisPer(); }
 void TPrincipio::PorProfesin1Click(TObject*) { reports::rptLisPerPro(); }
 void TPrincipio::Agenda2Click(TObject*) { reports::rptLisConAgen(); }
+
+std::function<void()> shell::AbreAgendaDiaria;
+
+void TPrincipio::btAgendaClick(TObject*) {
+    // Dat->TAboCli already stands on the lawyer of the selector.
+    if (!AbogadoElegido() || Dat->TAboCli->IsEmpty()) return;
+    if (shell::AbreAgendaDiaria) shell::AbreAgendaDiaria();
+}
 void TPrincipio::Procedimientos1Click(TObject*) { reports::rptLisProc(); }
 void TPrincipio::Tribunales1Click(TObject*) { reports::rptLisTrib(); }
 void TPrincipio::TiposdeDespachos1Click(TObject*) { reports::rptLisTipDes(); }
@@ -663,6 +678,86 @@ void TPrincipio::SinProvisionesdeFondos1Click(TObject*) {
     d->SetCaption(QStringLiteral("Introducir Fecha de Anotación"));
     TFechas f;
     if (PideFechas(*d, f)) reports::rptLisProvSin(f.Desde, f.Hasta, f.Texto);
+}
+
+// The case-file limits: everything or the range chosen in the dialog's pair; `texto` is the
+// header's range text, cut at 80 characters.
+struct TRango {
+    QString Desde, Hasta, Texto;
+};
+
+static bool PideRango(const QString& grupo, const QString& opcion, TRango& r) {
+    std::unique_ptr<TFLimExp> d(new TFLimExp(nullptr));
+    d->gbLimites->SetCaption(grupo);
+    d->rbLimite->SetCaption(opcion);
+    if (d->ShowModal() != mrOk) return false;
+    const bool todos = d->rbTodos->Checked();
+    const QString cabeza = grupo + QStringLiteral(" :  ");
+    if (grupo == u"Número") {
+        r.Desde = todos ? QString() : F(d->QExpD, "NUMERO")->AsString().left(7);
+        r.Hasta = todos ? QStringLiteral("zzzzzzz") : F(d->QExpH, "NUMERO")->AsString().left(7);
+        r.Texto = todos ? cabeza + QStringLiteral("TODOS") : cabeza + r.Desde + QStringLiteral(" a ") + r.Hasta;
+    } else {
+        TQuery* qd = grupo == u"Abogado" ? d->QProD : d->QCliD;
+        TQuery* qh = grupo == u"Abogado" ? d->QProH : d->QCliH;
+        const char* clave = grupo == u"Abogado" ? "ABOCLI" : "CLIENTE";
+        r.Desde = todos ? QStringLiteral("0") : F(qd, clave)->AsString();
+        r.Hasta = todos ? QStringLiteral("999999") : F(qh, clave)->AsString();
+        r.Texto = todos ? cabeza + QStringLiteral("TODOS")
+                        : cabeza + F(qd, "NOM")->AsString() + QStringLiteral(" a ") + F(qh, "NOM")->AsString();
+    }
+    r.Texto = r.Texto.left(80);
+    return true;
+}
+
+void TPrincipio::PorNmero1Click(TObject*) {
+    TRango r;
+    if (PideRango(QStringLiteral("Número"), QStringLiteral("Por Número"), r)) reports::rptLisExpNum(AnoSeleccionado, r.Desde, r.Hasta, r.Texto);
+}
+
+void TPrincipio::PorProcuradordelDespacho1Click(TObject*) {
+    TRango r;
+    if (PideRango(QStringLiteral("Abogado"), QStringLiteral("Por Abogado"), r))
+        reports::rptLisExpPro(AnoSeleccionado, r.Desde.toInt(), r.Hasta.toInt(), r.Texto);
+}
+
+void TPrincipio::PorCliente1Click(TObject*) {
+    TRango r;
+    if (PideRango(QStringLiteral("Cliente"), QStringLiteral("Por Cliente"), r))
+        reports::rptLisExpCli(AnoSeleccionado, r.Desde.toInt(), r.Hasta.toInt(), r.Texto);
+}
+
+void TPrincipio::ConSaldoPositivo1Click(TObject*) {
+    std::unique_ptr<TLimites> d(new TLimites(nullptr));
+    d->SetCaption(QStringLiteral("Introducir Fecha de Apertura"));
+    TFechas f;
+    if (PideFechas(*d, f)) reports::rptLisExpNeg(f.Desde, f.Hasta, f.Texto);
+}
+
+void TPrincipio::SinMovimientos1Click(TObject*) {
+    std::unique_ptr<TLimites> d(new TLimites(nullptr));
+    d->SetCaption(QStringLiteral("Introducir Fecha de Anotación"));
+    for (TControl* c : std::initializer_list<TControl*>{d->EHasta, d->Label2, d->SpeedButton2}) c->SetVisible(false);
+    if (d->ShowModal() != mrOk) return;
+    reports::rptLisExpSinMov(StrToDate(d->EDesde->Text()), QStringLiteral("Desde ") + d->EDesde->Text());
+}
+
+// The browser's rows under its filters, as a list; the header describes the filters.
+void TPrincipio::btImprimirClick(TObject*) {
+    const TNotifyEvent clic = btImprimir->OnClick();
+    btImprimir->OnClick() = nullptr;  // no second start while printing
+    struct Vuelve {
+        TSpeedItem* Boton;
+        TNotifyEvent Clic;
+        ~Vuelve() { Boton->OnClick() = Clic; }
+    } vuelve{btImprimir, clic};
+    const bool consultas = Paginas->ActivePage() == pgConsultas;
+    TTable* t = consultas ? TConsul : TExped;
+    const bool hay = t->Active() && !t->IsEmpty();
+    const TBookmark marca = hay ? t->GetBookmark() : TBookmark();
+    if (consultas) reports::RPTFiltro2();
+    else reports::RPTFiltro();
+    if (hay && t->BookmarkValid(marca)) t->GotoBookmark(marca);
 }
 
 static void Facturas(reports::TClaseFacturas clase) {

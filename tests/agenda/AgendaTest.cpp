@@ -7,6 +7,7 @@
 #include "documents/MailForm.h"
 #include "documents/MapiLoader.h"
 #include "platform/forms/Keyboard.h"
+#include "reports/ULimAgen.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -184,6 +185,30 @@ TEST_F(AgendaFormTest, TheDayChosenInThePlannerBecomesTheWorkingDay) {
     EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2001, 7, 9)));
 }
 
+TEST_F(AgendaFormTest, PrintingAsksTheLimitsFromTheWorkingDayAndPreviewsTheList) {
+    Apunte(EncodeDate(2001, 4, 2), QStringLiteral("P"), QStringLiteral("Dentista"));
+    Abre();
+    VeA(EncodeDate(2001, 4, 2));
+    ::Agenda->btDesp->SetChecked(false);
+    QString desde, hasta;
+    bool consultas = true;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& d = static_cast<TLimAgen&>(f);
+        desde = d.EDesde->Text();
+        hasta = d.EHasta->Text();
+        consultas = d.btDesp->Checked();
+        d.SetModalResult(mrOk);
+    });
+    harness->AnswerModal(mrOk);  // the preview
+    ::Agenda->btImprimir->Click();
+    EXPECT_EQ(desde, QStringLiteral("02/04/2001"));
+    EXPECT_EQ(hasta, QStringLiteral("02/04/2001"));
+    EXPECT_FALSE(consultas);
+    ASSERT_EQ(harness->ModalForms().size(), 2u);
+    EXPECT_TRUE(harness->ModalForms().back().FormClass.contains(QStringLiteral("PreView")));
+    EXPECT_TRUE(::Agenda->btImprimir->OnClick().Assigned());
+}
+
 TEST_F(AgendaFormTest, TheAttachedDocumentShowsWithItsIconAndEachMailedCopyHasAFolderOfItsOwn) {
     QDir().mkpath(dir.filePath(QStringLiteral("Escritos")));
     Escribe(dir.filePath(QStringLiteral("Escritos/42.odt")), "escrito");
@@ -267,6 +292,8 @@ TEST_F(AgendaFormTest, RenderTheDayWithEntries) {
     TFormHarness::ProcessEvents();
     EXPECT_EQ(::Agenda->lvAttachments->Items()->Count(), 1);
     EXPECT_EQ(Dat->TAgen3->RecordCount(), 4);
+    EXPECT_TRUE(::Agenda->btAbrir->Enabled());
+    EXPECT_TRUE(::Agenda->btRealizado->Down());
     const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
     const QString carpeta = docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs);
     const QString ruta = QDir(carpeta).filePath(QStringLiteral("UAgenda.png"));

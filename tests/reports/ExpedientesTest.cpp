@@ -304,7 +304,8 @@ TEST_F(ExpedientesTest, FilteredListsUseTheBrowsersCriteriaAndDescribeThem) {
     const QString t = Pdf(f->QRListado);
     FiltroExp.Reinicia();
     EXPECT_EQ(Linea(t, QStringLiteral("Año :")), QStringLiteral("Año : 2001 Abogado : TODOS")) << t.toStdString();
-    EXPECT_EQ(Linea(t, QStringLiteral("Filtrado por :")), QStringLiteral("Filtrado por : Nº AUTOS : 12/01"));
+    EXPECT_EQ(Linea(t, QStringLiteral("Filtrado por :")), QStringLiteral("Filtrado por : Nº AUTOS: 12/01"));
+    EXPECT_EQ(f->QRFiltros->Height(), 70 + 16);
     // The court number is the first or the second one.
     EXPECT_TRUE(t.contains(QStringLiteral("2001/00001-A")));
     EXPECT_TRUE(t.contains(QStringLiteral("2001/00006-A")));
@@ -340,6 +341,36 @@ TEST_F(ExpedientesTest, FilteredListsUseTheBrowsersCriteriaAndDescribeThem) {
     const QString v = Pdf(h->QRListado);
     FiltroCon.Reinicia();
     EXPECT_TRUE(Linea(v, QStringLiteral("2001 00003-C")).endsWith(QStringLiteral("COBRADA")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ExpedientesTest, TheFilteredListsHeaderShowsTheFirstSevenCriteriaAndGrowsWithThem) {
+    FiltroExp.Reinicia();
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(FiltroExp.Filas.Agrega(QStringLiteral("CRITERIO %1").arg(i), QStringLiteral("V%1").arg(i)));
+    auto* f = new TInfFiltro(owner.get());
+    reports::DescribeFiltro(f->LAno, f->LAbogado, f->LFiltro, f->Seleccion, QStringLiteral("TODOS"), FiltroExp.Filas);
+    const QString t = Lineas(Pdf(f->QRListado)).join(QLatin1Char('\n'));
+    FiltroExp.Reinicia();
+    if (hayPdftotext) {
+        EXPECT_TRUE(t.contains(QStringLiteral("Filtrado por : CRITERIO 0: V0"))) << t.toStdString();
+        for (int i = 1; i < 7; ++i) EXPECT_TRUE(t.contains(QStringLiteral("CRITERIO %1: V%1").arg(i))) << i;
+        EXPECT_FALSE(t.contains(QStringLiteral("CRITERIO 7")));
+    }
+    EXPECT_EQ(f->QRFiltros->Height(), 70 + 16 * 7);
+
+    // Without any criterion: no marker, the height of one row.
+    delete f;
+    auto* g = new TInfFiltro(owner.get());
+    reports::DescribeFiltro(g->LAno, g->LAbogado, g->LFiltro, g->Seleccion, QStringLiteral("TODOS"), FiltroExp.Filas);
+    const QString u = Pdf(g->QRListado);
+    if (hayPdftotext) {
+        EXPECT_FALSE(u.contains(QStringLiteral("Filtrado por")));
+    }
+    EXPECT_EQ(g->QRFiltros->Height(), 70 + 16);
 }
 
 }  // namespace

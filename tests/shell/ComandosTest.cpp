@@ -8,7 +8,9 @@
 #include "documents/UExport.h"
 #include "reports/Limite.h"
 #include "reports/Limite2.h"
+#include "reports/RPTFiltro.h"
 #include "reports/RPTLisPod.h"
+#include "reports/rptLisExpNum.h"
 #include "reports/rptLisFac.h"
 #include "reports/rptLisProv.h"
 #include "reports/ULimExp.h"
@@ -137,6 +139,23 @@ TEST_F(ComandosTest, NewNeedsALawyerAndOpenOrDeleteOnAnEmptyGridSaySo) {
                                     QStringLiteral("No hay EXPEDIENTES"), QStringLiteral("Expediente NO EXISTE"),
                                     QStringLiteral("No hay CONSULTAS"), QStringLiteral("Consulta NO EXISTE")}));
     EXPECT_TRUE(harness->ModalForms().empty());
+}
+
+TEST_F(ComandosTest, TheDailyAgendaNeedsALawyerAndOpensOnTheSelectedOne) {
+    Genera(3, 0);
+    Todos();
+    Muestra();
+    int abiertas = 0;
+    const auto antes = shell::AbreAgendaDiaria;
+    shell::AbreAgendaDiaria = [&] { ++abiertas; };
+    form->btAgenda->Click();
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Debe Seleccionar un ABOGADO")});
+    EXPECT_EQ(abiertas, 0);
+    form->ZbAbogados->SetValue(Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsString());
+    form->AgendaDiaria->Click();
+    shell::AbreAgendaDiaria = antes;
+    EXPECT_EQ(abiertas, 1);
+    EXPECT_EQ(Texts().size(), 1);
 }
 
 TEST_F(ComandosTest, OpenShowsTheSelectedCaseFileAndKeepsItSelected) {
@@ -451,6 +470,64 @@ TEST_F(ComandosTest, ReportItemsAskTheirLimitsAndPreviewTheirList) {
     harness->AnswerModal([&](TCustomForm&) { filtro = FLisProv ? FLisProv->QRFiltro->Caption() : QString(); });
     form->ProvisionesdeFondos1Click(form.get());
     EXPECT_EQ(filtro, QStringLiteral("Desde 01/01/2026 a 31/12/2026"));
+
+    // Case files by number of the window's year, every number.
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto* l = dynamic_cast<TFLimExp*>(&f);
+        ASSERT_NE(l, nullptr);
+        caption = l->gbLimites->Caption() + QLatin1Char('|') + l->rbLimite->Caption();
+        l->rbTodos->SetChecked(true);
+        f.SetModalResult(mrOk);
+    });
+    int filas = -1;
+    harness->AnswerModal([&](TCustomForm&) {
+        filtro = InfExpNum ? InfExpNum->QRFiltro->Caption() : QString();
+        filas = InfExpNum ? InfExpNum->QExped->RecordCount() : -1;
+    });
+    form->PorNmero1Click(form.get());
+    EXPECT_EQ(caption, QStringLiteral("Número|Por Número"));
+    EXPECT_EQ(filtro, QStringLiteral("Número :  TODOS"));
+    EXPECT_EQ(filas, Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped WHERE ANO = '") + AnoSeleccionado + QLatin1Char('\'')));
+
+    // Without movement: one date only.
+    bool unaFecha = false;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto* l = dynamic_cast<TLimites*>(&f);
+        ASSERT_NE(l, nullptr);
+        unaFecha = !l->EHasta->Visible() && l->EDesde->Visible();
+        l->EDesde->SetText(QStringLiteral("01/06/2026"));
+        f.SetModalResult(mrOk);
+    });
+    harness->AnswerModal(mrCancel);
+    form->SinMovimientos1Click(form.get());
+    EXPECT_TRUE(unaFecha);
+}
+
+TEST_F(ComandosTest, PrintingTheBrowserListsItsRowsUnderTheFiltersAndKeepsThePlace) {
+    Genera(1, 12);
+    Todos();
+    Muestra();
+    form->Abiertos1Click(nullptr);
+    form->TExped->First();
+    form->TExped->Next();
+    const QString numero = Numero(form->TExped);
+    QString filtrado, abogado;
+    int filas = -1;
+    harness->AnswerModal([&](TCustomForm&) {
+        ASSERT_NE(InfFiltro, nullptr);
+        filas = 0;
+        for (InfFiltro->QExped->First(); !InfFiltro->QExped->Eof(); InfFiltro->QExped->Next()) ++filas;
+        filtrado = InfFiltro->LFiltro.Etiqueta[0]->Caption() + InfFiltro->LFiltro.Valor[0]->Caption();
+        abogado = InfFiltro->LAbogado->Caption();
+    });
+    form->btImprimir->Click();
+    EXPECT_EQ(Numero(form->TExped), numero) << "the browser stays on its row";
+    int visibles = 0;
+    for (form->TExped->First(); !form->TExped->Eof(); form->TExped->Next()) ++visibles;
+    EXPECT_EQ(filas, visibles);
+    EXPECT_FALSE(filtrado.isEmpty());
+    EXPECT_EQ(abogado, form->ZbAbogados->GetDisplayText());
+    EXPECT_TRUE(bool(form->btImprimir->OnClick())) << "the button gets its command back";
 }
 
 }  // namespace
