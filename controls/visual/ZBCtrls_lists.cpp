@@ -189,6 +189,74 @@ void TZbCustomListBox::SetAutoScroll(bool value) {
     ResetHorizontalExtent();
 }
 
+void TZbCustomListBox::SetColumns(int value) {
+    value = std::max(0, value);
+    if (value == FColumns)
+        return;
+    FColumns = value;
+    ScrollToLeft(this);
+    ApplyColumns();
+    ResetHorizontalExtent();
+}
+
+// Columns of (Width + Columns - 3) div Columns pixels, filled top to bottom, then sideways.
+void TZbCustomListBox::ApplyColumns() {
+    QListWidget* lw = ListWidget();
+    if (FColumns == 0) {
+        lw->setWrapping(false);
+        lw->setGridSize(QSize());
+        lw->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    } else {
+        lw->setFlow(QListView::TopToBottom);
+        lw->setWrapping(true);
+        lw->setResizeMode(QListView::Adjust);
+        const int rowHeight = lw->count() > 0 ? std::max(1, lw->sizeHintForRow(0)) : ItemHeight();
+        lw->setGridSize(QSize(std::max(1, (Width() + FColumns - 3) / FColumns), rowHeight));
+        lw->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    lw->doItemsLayout();
+}
+
+void TZbCustomListBox::SetIntegralHeight(bool value) {
+    if (value == FIntegralHeight)
+        return;
+    FIntegralHeight = value;
+    SetBounds(Left(), Top(), Width(), Height());
+}
+
+void TZbCustomListBox::SetExtendedSelect(bool value) {
+    FExtendedSelect = value;
+    SetMultiSelect(MultiSelect());
+}
+
+void TZbCustomListBox::SetMultiSelect(bool value) {
+    TCustomListBox::SetMultiSelect(value);
+    if (value && !FExtendedSelect)
+        ListWidget()->setSelectionMode(QAbstractItemView::MultiSelection);
+}
+
+void TZbCustomListBox::SetBorderStyle(TBorderStyle value) {
+    FBorderStyle = value;
+    ListWidget()->setFrameShape(value == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
+    SetBounds(Left(), Top(), Width(), Height());
+}
+
+void TZbCustomListBox::SetBounds(int left, int top, int width, int height) {
+    if (FIntegralHeight && FStyle != lbOwnerDrawVariable && ItemHeight() > 0) {
+        // The window shows whole items only: the height drops to the last one that fits.
+        const int frame = 2 * ListWidget()->frameWidth();
+        const int rows = std::max(1, (height - frame) / ItemHeight());
+        height = rows * ItemHeight() + frame;
+    }
+    TCustomListBox::SetBounds(left, top, width, height);
+}
+
+void TZbCustomListBox::BoundsChanged(bool sizeChanged) {
+    TCustomListBox::BoundsChanged(sizeChanged);
+    if (sizeChanged && FColumns > 0)
+        ApplyColumns();
+}
+
 void TZbCustomListBox::CMFontChanged() {
     TCustomListBox::CMFontChanged();
     ResetHorizontalExtent();

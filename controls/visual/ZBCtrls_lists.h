@@ -89,7 +89,7 @@ public:
     bool GraySelection() const { return FGraySelection; }
     void SetGraySelection(bool value);
     // On while no column layout is used; the horizontal range then follows the widest item.
-    bool AutoScroll() const { return FAutoScroll; }
+    bool AutoScroll() const { return FAutoScroll && FColumns == 0; }
     void SetAutoScroll(bool value);
     int MaxItemWidth() const { return FMaxItemWidth; }
     virtual int GetItemWidth(int index);
@@ -119,6 +119,21 @@ public:
     // empty rectangle.
     TRect ItemRect(int index) const;
 
+    // Items in this many columns side by side (0: one column), scrolled sideways.
+    int Columns() const { return FColumns; }
+    void SetColumns(int value);
+    // The height keeps to whole items (owner-drawn variable lists excepted).
+    bool IntegralHeight() const { return FIntegralHeight; }
+    void SetIntegralHeight(bool value);
+    // A multi-select list extends the selection with Shift and Ctrl; without it every click
+    // toggles an item.
+    bool ExtendedSelect() const { return FExtendedSelect; }
+    void SetExtendedSelect(bool value);
+    void SetMultiSelect(bool value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
+    void SetBounds(int left, int top, int width, int height) override;
+
     // The list of the underlying control, whose objects are the window's item data.
     TStrings* WindowItems() const { return TCustomListBox::Items(); }
 
@@ -126,6 +141,8 @@ public:
 
 protected:
     void CMFontChanged() override;
+    void BoundsChanged(bool sizeChanged) override;
+    void ApplyColumns();
     void ResetHorizontalExtent();
     void ApplyStyle();
     int TabPixels() const;
@@ -141,6 +158,9 @@ private:
     bool FGraySelection = false;
     bool FAutoScroll = true;
     int FMaxItemWidth = 0;
+    int FColumns = 0;
+    bool FIntegralHeight = false, FExtendedSelect = true;
+    TBorderStyle FBorderStyle = bsSingle;
 };
 
 enum TCheckKind { ckCheckBoxes, ckRadioButtons, ckCheckMarks };

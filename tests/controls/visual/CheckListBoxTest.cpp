@@ -322,3 +322,56 @@ TEST_F(CheckListBoxTest, AnOldFormDescriptionReadsCheckedAndEnabledFlags) {
     EXPECT_FALSE(old->ItemEnabled(0));
     EXPECT_TRUE(old->ItemEnabled(1));
 }
+
+TEST_F(CheckListBoxTest, ColumnsLayTheItemsSideBySide) {
+    list->Items()->Clear();
+    for (int i = 0; i < 30; ++i) list->Items()->Add(QStringLiteral("Item %1").arg(i));
+    list->SetBounds(10, 10, 201, 150);
+    form->Show();
+    EXPECT_TRUE(list->AutoScroll());
+    list->SetColumns(3);
+    EXPECT_FALSE(list->AutoScroll());  // sideways scrolling is the columns' own
+    const TRect first = list->ItemRect(0);
+    int perColumn = 1;
+    while (perColumn < 30 && list->ItemRect(perColumn).Left == first.Left) ++perColumn;
+    ASSERT_GT(perColumn, 1);
+    ASSERT_LE(perColumn, 15);
+    EXPECT_LE(list->ItemRect(perColumn - 1).Bottom, list->ListWidget()->viewport()->height());
+    // Columns of (width + columns - 3) div columns pixels; the next column starts at the top.
+    const TRect second = list->ItemRect(perColumn);
+    EXPECT_EQ(second.Top, first.Top);
+    EXPECT_EQ(second.Left - first.Left, (201 + 3 - 3) / 3);
+    const QPoint vp = list->ListWidget()->viewport()->pos();
+    EXPECT_EQ(list->ItemAtPos(Point(vp.x() + second.Left + 5, vp.y() + second.Top + 2), true), perColumn);
+    // Wider list, wider columns; back to one column, items stack again.
+    list->SetWidth(301);
+    EXPECT_EQ(list->ItemRect(perColumn).Left - list->ItemRect(0).Left, (301 + 3 - 3) / 3);
+    list->SetColumns(0);
+    EXPECT_EQ(list->ItemRect(1).Left, list->ItemRect(0).Left);
+    EXPECT_GT(list->ItemRect(perColumn).Top, first.Top);
+}
+
+TEST_F(CheckListBoxTest, IntegralHeightBorderAndSelectionModes) {
+    list->SetIntegralHeight(true);
+    const int frame = 2 * list->ListWidget()->frameWidth();
+    EXPECT_EQ((list->Height() - frame) % list->ItemHeight(), 0);
+    EXPECT_LE(list->Height(), 150);
+    list->SetHeight(100);
+    EXPECT_EQ((list->Height() - frame) % list->ItemHeight(), 0);
+    EXPECT_GT(list->Height() + list->ItemHeight(), 100);
+    list->SetBorderStyle(bsNone);
+    EXPECT_EQ(list->ListWidget()->frameWidth(), 0);
+    EXPECT_EQ(list->Height() % list->ItemHeight(), 0);
+    list->SetIntegralHeight(false);
+    list->SetHeight(101);
+    EXPECT_EQ(list->Height(), 101);
+    // Multi-select: extended by default; without it a click toggles the item alone.
+    list->SetMultiSelect(true);
+    EXPECT_EQ(list->ListWidget()->selectionMode(), QAbstractItemView::ExtendedSelection);
+    list->SetExtendedSelect(false);
+    EXPECT_EQ(list->ListWidget()->selectionMode(), QAbstractItemView::MultiSelection);
+    list->SetMultiSelect(false);
+    EXPECT_EQ(list->ListWidget()->selectionMode(), QAbstractItemView::SingleSelection);
+    list->SetMultiSelect(true);
+    EXPECT_EQ(list->ListWidget()->selectionMode(), QAbstractItemView::MultiSelection);
+}
