@@ -36,8 +36,9 @@ int TComponent::ComponentIndex() const {
 
 TComponent* TComponent::FindComponent(const QString& name) const {
     if (name.isEmpty()) return nullptr;
+    // Names are identifiers (ASCII): a name of another length is another name.
     for (TComponent* c : FComponents)
-        if (c->FName.compare(name, Qt::CaseInsensitive) == 0) return c;
+        if (c->FName.size() == name.size() && c->FName.compare(name, Qt::CaseInsensitive) == 0) return c;
     return nullptr;
 }
 
@@ -143,10 +144,15 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
     if (operation == opRemove && component) RemoveFreeNotification(component);
-    // Owned components hear of it too, as siblings of the inserted or removed one.
-    std::vector<TComponent*> copy = FComponents;
-    for (TComponent* c : copy)
-        if (std::find(FComponents.begin(), FComponents.end(), c) != FComponents.end()) c->Notification(component, operation);
+    // Owned components hear of it too, as siblings of the inserted or removed one; one that left
+    // the list while others were told is skipped. While the list stays as it was, the slot tells.
+    const std::vector<TComponent*> copy = FComponents;
+    for (size_t i = 0; i < copy.size(); ++i) {
+        TComponent* c = copy[i];
+        const bool owned = (FComponents.size() == copy.size() && FComponents[i] == c) ||
+                           std::find(FComponents.begin(), FComponents.end(), c) != FComponents.end();
+        if (owned) c->Notification(component, operation);
+    }
 }
 
 void TComponent::Loaded() { FState &= ~csLoading; }

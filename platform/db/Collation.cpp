@@ -1,5 +1,6 @@
 #include "platform/db/Collation.h"
 
+#include <QVarLengthArray>
 #include <array>
 
 namespace platform::db {
@@ -68,6 +69,47 @@ int SpanishCompare(const QChar* a, int la, const QChar* b, int lb) {
     for (int i = 0; i < la; ++i)
         if (a[i] != b[i]) return a[i].unicode() < b[i].unicode() ? -1 : 1;
     return 0;
+}
+
+namespace {
+// UTF-8 to UTF-16 into a buffer on the stack for the usual key lengths; anything but one- to
+// three-byte sequences (four-byte or malformed ones) goes through the full decoder.
+using TUnits = QVarLengthArray<QChar, 256>;
+void Decode(const char* p, int n, TUnits& out, QString& spill) {
+    const auto* s = reinterpret_cast<const unsigned char*>(p);
+    out.clear();
+    int i = 0;
+    while (i < n) {
+        const unsigned c = s[i];
+        if (c < 0x80) {
+            out.append(QChar(char16_t(c)));
+            ++i;
+        } else if (c >= 0xC2 && c < 0xE0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+            out.append(QChar(char16_t(((c & 0x1F) << 6) | (s[i + 1] & 0x3F))));
+            i += 2;
+        } else if ((c & 0xF0) == 0xE0 && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) {
+            const unsigned u = ((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
+            if (u < 0x800 || (u >= 0xD800 && u <= 0xDFFF)) break;
+            out.append(QChar(char16_t(u)));
+            i += 3;
+        } else {
+            break;
+        }
+    }
+    if (i == n) return;
+    spill = QString::fromUtf8(p, n);
+    out.clear();
+    out.append(spill.constData(), spill.size());
+}
+}  // namespace
+
+int SpanishCompareUtf8(const char* a, int la, const char* b, int lb, bool caseInsensitive) {
+    TUnits ua, ub;
+    QString sa, sb;
+    Decode(a, la, ua, sa);
+    Decode(b, lb, ub, sb);
+    return caseInsensitive ? SpanishCompareCI(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()))
+                           : SpanishCompare(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()));
 }
 
 }  // namespace platform::db

@@ -10,6 +10,9 @@ int SpanishCompare(const QChar* a, int lenA, const QChar* b, int lenB);
 // Letters only: accents and case ignored (case-insensitive indexes and searches).
 int SpanishCompareCI(const QChar* a, int lenA, const QChar* b, int lenB);
 
+// The same orders on UTF-8 texts, as the database stores them.
+int SpanishCompareUtf8(const char* a, int lenA, const char* b, int lenB, bool caseInsensitive);
+
 inline int SpanishCompare(const QString& a, const QString& b) {
     return SpanishCompare(a.constData(), int(a.size()), b.constData(), int(b.size()));
 }

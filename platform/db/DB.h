@@ -563,6 +563,9 @@ public:
     bool Eof() const { return FEof; }
     bool IsEmpty() const;
     virtual int RecNo() const;
+    // RecNo answers without counting the rows before the record (it is known from a step, the
+    // window touches an end of the cursor, or the cursor numbers its rows itself).
+    bool RecNoKnown() const;
     virtual void SetRecNo(int value);
     virtual int RecordCount() const;
     // RecNo and RecordCount are meaningful (no record filter event hides rows).
@@ -671,6 +674,7 @@ protected:
     virtual bool FetchById(qint64 id, TRecordBuffer& rec) = 0;
     virtual int CursorCount() = 0;
     virtual int CursorRecNo(const TRecordBuffer& rec) = 0;
+    virtual bool CursorRecNoCheap() const { return false; }
     virtual void InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) = 0;
     virtual void InternalDelete(const TRecordBuffer& rec) = 0;
     virtual bool LockRecord(const TRecordBuffer&) { return true; }
@@ -699,6 +703,8 @@ protected:
     void BindFields();
     void CalculateFields(TRecordBuffer& rec);
     bool AcceptRecord(TRecordBuffer& rec);
+    // `fieldNames` read from `rec` (calculated fields included), the dataset's window untouched.
+    Variant RecordValues(TRecordBuffer& rec, const QString& fieldNames);
     std::vector<TRecordBuffer> FetchFiltered(const TRecordBuffer* from, bool forward, int count);
     void FillBuffers(const TRecordBuffer& center);  // puts `center` current and fills around it
     void FillBuffersCentered(const TRecordBuffer& center);  // a jump: `center` mid-window

@@ -732,15 +732,10 @@ bool SimpleSearch(TDataSet* ds, const std::vector<TField*>& fields) {
         if (f->FieldKind() != fkData) return false;
     return true;
 }
-}  // namespace
 
-bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateOptions options) {
-    CheckBrowseMode();
-    auto fields = GetFieldList(keyFields);
-    if (!SimpleSearch(this, fields)) return TDataSet::Locate(keyFields, keyValues, options);
-    // The search becomes a condition of the cursor, in the current order.
-    EnsureSpec();
-    platform::db::TCursorSpec cursor = FSpec;
+// The search as conditions of the cursor: each field equals its value.
+void AddMatches(platform::db::TCursorSpec& cursor, const std::vector<TField*>& fields, const Variant& keyValues,
+                TLocateOptions options) {
     for (size_t i = 0; i < fields.size(); ++i) {
         Variant v = fields.size() == 1 && !keyValues.IsArray() ? keyValues : keyValues.AsArray().at(i);
         platform::db::TCursorSpec::TMatch m;
@@ -751,6 +746,17 @@ bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateO
         m.Partial = (options & loPartialKey) != 0;
         cursor.Matches.push_back(m);
     }
+}
+}  // namespace
+
+bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateOptions options) {
+    CheckBrowseMode();
+    auto fields = GetFieldList(keyFields);
+    if (!SimpleSearch(this, fields)) return TDataSet::Locate(keyFields, keyValues, options);
+    // The search becomes a condition of the cursor, in the current order.
+    EnsureSpec();
+    platform::db::TCursorSpec cursor = FSpec;
+    AddMatches(cursor, fields, keyValues, options);
     auto rows = FConn->Fetch(cursor, nullptr, true, 1);
     if (rows.empty()) return false;
     TRecordBuffer rec = ToBuffer(std::move(rows[0]));
@@ -762,41 +768,15 @@ Variant TTable::Lookup(const QString& keyFields, const Variant& keyValues, const
     CheckActive();
     auto fields = GetFieldList(keyFields);
     if (!SimpleSearch(this, fields) || State() != dsBrowse) return TDataSet::Lookup(keyFields, keyValues, resultFields);
-    // Search without moving: remember the window and restore it.
-    auto saved = FBuffers;
-    int savedActive = FActiveRecord;
-    bool bof = FBof, eof = FEof, atStart = FWindowAtStart, atEnd = FWindowAtEnd;
-    Variant result = Null();
-    DisableControls();
-    auto savedBefore = BeforeScroll, savedAfter = AfterScroll;
-    BeforeScroll = nullptr;
-    AfterScroll = nullptr;
-    try {
-        if (Locate(keyFields, keyValues, 0)) result = FieldValues(resultFields);
-    } catch (...) {
-        BeforeScroll = savedBefore;
-        AfterScroll = savedAfter;
-        FBuffers = saved;
-        FActiveRecord = savedActive;
-        FBof = bof;
-        FEof = eof;
-        FWindowAtStart = atStart;
-        FWindowAtEnd = atEnd;
-        FPendingChange = false;
-        EnableControls();
-        throw;
-    }
-    BeforeScroll = savedBefore;
-    AfterScroll = savedAfter;
-    FBuffers = saved;
-    FActiveRecord = savedActive;
-    FBof = bof;
-    FEof = eof;
-    FWindowAtStart = atStart;
-    FWindowAtEnd = atEnd;
-    FPendingChange = false;
-    EnableControls();
-    return result;
+    // One row read by the key, calculated on its own: the cursor and its window stay as they are.
+    EnsureSpec();
+    platform::db::TCursorSpec cursor = FSpec;
+    AddMatches(cursor, fields, keyValues, 0);
+    auto rows = FConn->Fetch(cursor, nullptr, true, 1);
+    if (rows.empty()) return Null();
+    TRecordBuffer rec = ToBuffer(std::move(rows[0]));
+    CalculateFields(rec);
+    return RecordValues(rec, resultFields);
 }
 
 // ---- cursor operations

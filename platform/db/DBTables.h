@@ -331,6 +331,7 @@ protected:
     bool FetchById(qint64 id, TRecordBuffer& rec) override;
     int CursorCount() override { return int(FRows.size()); }
     int CursorRecNo(const TRecordBuffer& rec) override { return PosOf(rec.Id) + 1; }
+    bool CursorRecNoCheap() const override { return true; }
     void InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) override;
     void InternalDelete(const TRecordBuffer& rec) override;
     bool LockRecord(const TRecordBuffer& rec) override;

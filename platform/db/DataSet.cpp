@@ -303,6 +303,11 @@ void TDataSet::CalculateFields(TRecordBuffer& rec) {
     if (FAutoCalcFields) OnCalcFields(this);
 }
 
+Variant TDataSet::RecordValues(TRecordBuffer& rec, const QString& fieldNames) {
+    TRecordScope scope(this, &rec, dsCalcFields);
+    return FieldValues(fieldNames);
+}
+
 bool TDataSet::AcceptRecord(TRecordBuffer& rec) {
     if (!FFiltered || !OnFilterRecord) return true;
     TRecordScope scope(this, &rec, dsFilter);
@@ -555,10 +560,21 @@ int TDataSet::RecNo() const {
         }
     }
     if (cur.Id == 0 || cur.Id != FRecNoId) {
-        FRecNoCache = self->CursorRecNo(cur);
+        // A window that holds the cursor's first or last row numbers its rows without counting.
+        if (CursorRecNoCheap()) FRecNoCache = self->CursorRecNo(cur);
+        else if (FWindowAtStart) FRecNoCache = FActiveRecord + 1;
+        else if (FWindowAtEnd) FRecNoCache = RecordCount() - (int(FBuffers.size()) - 1 - FActiveRecord);
+        else FRecNoCache = self->CursorRecNo(cur);
         FRecNoId = cur.Id;
     }
     return FRecNoCache;
+}
+
+bool TDataSet::RecNoKnown() const {
+    if (!Active() || FState == dsInsert || FBuffers.empty()) return true;
+    if (FFiltered && OnFilterRecord) return false;
+    const TRecordBuffer& cur = FBuffers[FActiveRecord];
+    return (cur.Id != 0 && cur.Id == FRecNoId) || FWindowAtStart || FWindowAtEnd || CursorRecNoCheap();
 }
 
 void TDataSet::SetRecNo(int value) {

@@ -220,6 +220,13 @@ int CollateEs(void*, int la, const void* a, int lb, const void* b) {
 int CollateEsCI(void*, int la, const void* a, int lb, const void* b) {
     return SpanishCompareCI(static_cast<const QChar*>(a), la / 2, static_cast<const QChar*>(b), lb / 2);
 }
+// The database stores UTF-8: comparing it as stored spares the engine a conversion of both keys.
+int CollateEs8(void*, int la, const void* a, int lb, const void* b) {
+    return SpanishCompareUtf8(static_cast<const char*>(a), la, static_cast<const char*>(b), lb, false);
+}
+int CollateEsCI8(void*, int la, const void* a, int lb, const void* b) {
+    return SpanishCompareUtf8(static_cast<const char*>(a), la, static_cast<const char*>(b), lb, true);
+}
 
 QString ArgText(sqlite3_value* v) {
     const void* p = sqlite3_value_text16(v);
@@ -291,8 +298,8 @@ void BindValue(sqlite3_stmt* st, int pos, const QVariant& v) {
         break;
     }
     default: {
-        QString s = ValidText(v.toString());
-        sqlite3_bind_text16(st, pos, s.constData(), int(s.size() * 2), SQLITE_TRANSIENT);
+        const QByteArray s = ValidText(v.toString()).toUtf8();
+        sqlite3_bind_text(st, pos, s.constData(), int(s.size()), SQLITE_TRANSIENT);
     }
     }
 }
@@ -303,10 +310,10 @@ QVariant ColumnValue(sqlite3_stmt* st, int i) {
     case SQLITE_FLOAT: return QVariant(sqlite3_column_double(st, i));
     case SQLITE_TEXT: {
         // Blank texts read as nulls, as the fields expect them.
-        const void* p = sqlite3_column_text16(st, i);
-        int n = sqlite3_column_bytes16(st, i);
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        int n = sqlite3_column_bytes(st, i);
         if (n == 0) return QVariant();
-        return QVariant(QString(static_cast<const QChar*>(p), n / 2));
+        return QVariant(QString::fromUtf8(p, n));
     }
     case SQLITE_BLOB: {
         const void* p = sqlite3_column_blob(st, i);
@@ -1183,9 +1190,26 @@ public:
     void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                 const std::vector<QVariant>& newValues) override {
         const TTableDesc& d = Desc(table);
+        // Only the columns that change are written: an unchanged key leaves its indexes alone.
+        // The old values still all take part in the condition, so another user's change is seen.
+        const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
+        const std::vector<QVariant> before = Coerced(d, cols, oldValues);
+        auto same = [](const QVariant& a, const QVariant& b) {
+            if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
+            return a.typeId() == b.typeId() && a == b;
+        };
         QStringList sets;
-        for (auto& c : cols) sets << Quote(c) + QStringLiteral("=?");
-        std::vector<QVariant> args = Coerced(d, cols, newValues);
+        std::vector<QVariant> args;
+        for (int i = 0; i < cols.size(); ++i) {
+            if (same(fresh[i], before[i])) continue;
+            sets << Quote(cols[i]) + QStringLiteral("=?");
+            args.push_back(fresh[i]);
+        }
+        if (sets.isEmpty() && !cols.isEmpty()) {
+            // Nothing changed: the row is still written as it was read, to tell whether it is there.
+            sets << Quote(cols[0]) + QStringLiteral("=?");
+            args.push_back(fresh[0]);
+        }
         args.push_back(QVariant(id));
         std::vector<QVariant> rest;
         QString where = Matching(d, cols, oldValues, rest);
@@ -1232,6 +1256,8 @@ void RegisterSqliteFunctions(void* handle) {
     auto* db = static_cast<sqlite3*>(handle);
     sqlite3_create_collation(db, "ZBES", SQLITE_UTF16_ALIGNED, nullptr, CollateEs);
     sqlite3_create_collation(db, "ZBES_CI", SQLITE_UTF16_ALIGNED, nullptr, CollateEsCI);
+    sqlite3_create_collation(db, "ZBES", SQLITE_UTF8, nullptr, CollateEs8);
+    sqlite3_create_collation(db, "ZBES_CI", SQLITE_UTF8, nullptr, CollateEsCI8);
     sqlite3_create_function(db, "upper", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnUpper, nullptr, nullptr);
     sqlite3_create_function(db, "lower", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnLower, nullptr, nullptr);
     sqlite3_create_function(db, "zb_extract", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnExtract, nullptr, nullptr);

@@ -4,8 +4,11 @@
 #include "platform/forms/GraphicsGlue.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
+#include <deque>
 
 using namespace platform::forms;
 
@@ -307,13 +310,51 @@ namespace {
 int AnchoCaracter(const QFontMetrics& fm) {
     return std::max({1, fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0'))});
 }
+
+// Measures of one font, kept: every paint asks for every column's width, and a font's metrics
+// never change while the program runs.
+struct TMedidas {
+    QString Name;
+    int Height = 0;
+    TFontStyles Style;
+    TFontPitch Pitch = fpDefault;
+    int Charset = 0, Ppi = 0;
+    int Ancho = 0;
+    QHash<QString, int> Titulos;
+};
+
+TMedidas& MedidasDe(const TFont* f) {
+    static std::deque<TMedidas> conocidas;
+    for (TMedidas& m : conocidas)
+        if (m.Height == f->Height() && m.Style == f->Style() && m.Pitch == f->Pitch() && m.Charset == f->Charset() &&
+            m.Ppi == f->PixelsPerInch() && m.Name == f->Name())
+            return m;
+    if (conocidas.size() >= 64) conocidas.pop_front();
+    TMedidas m;
+    m.Name = f->Name();
+    m.Height = f->Height();
+    m.Style = f->Style();
+    m.Pitch = f->Pitch();
+    m.Charset = f->Charset();
+    m.Ppi = f->PixelsPerInch();
+    m.Ancho = AnchoCaracter(QFontMetrics(QtFont(f)));
+    conocidas.push_back(std::move(m));
+    return conocidas.back();
+}
 }  // namespace
 
 int TCustomDBGrid::ColumnDefaultWidth(TField* field, const QString& title) const {
-    const QFontMetrics fm(QtFont(Font()));
-    const int avg = AnchoCaracter(fm);
+    const int avg = MedidasDe(Font()).Ancho;
     int w = field ? field->DisplayWidth() * avg + 3 : 64;
-    if (FOptions & dgTitles) w = std::max(w, QFontMetrics(QtFont(FTitleFont.get())).horizontalAdvance(title) + 4);
+    if (FOptions & dgTitles) {
+        TMedidas& m = MedidasDe(FTitleFont.get());
+        auto it = m.Titulos.constFind(title);
+        if (it == m.Titulos.constEnd()) {
+            if (m.Titulos.size() >= 4096) m.Titulos.clear();
+            it = m.Titulos.insert(title, QFontMetrics(QtFont(FTitleFont.get())).horizontalAdvance(title));
+        }
+        w = std::max(w, *it + 4);
+    }
     return w;
 }
 
@@ -386,8 +427,25 @@ void TCustomDBGrid::UpdateScrollBar() {
         const int count = ds->RecordCount();
         FVScroll->setRange(0, std::max(0, count - 1));
         FVScroll->setPageStep(VisibleRowCount());
-        const int recNo = ds->State() == dsInsert ? FVScroll->value() + 1 : ds->RecNo();
-        FVScroll->setValue(std::max(0, recNo - 1));
+        // Steps and jumps to an end know the record's number; after a jump into the middle it
+        // means counting the rows before the record, which grows with the table: the thumb is
+        // placed once the window has nothing else to do, and only if no other move came since.
+        const int paso = FVScroll->property("zbPaso").toInt() + 1;
+        FVScroll->setProperty("zbPaso", paso);
+        if (ds->State() != dsInsert && ds->RecNoKnown()) {
+            FVScroll->setValue(std::max(0, ds->RecNo() - 1));
+        } else if (ds->State() != dsInsert) {
+            QTimer::singleShot(0, FVScroll, [this, paso] {
+                if (FVScroll->property("zbPaso").toInt() != paso) return;
+                Guarded(this, [&] {
+                    TDataSet* d = FDataLink->DataSet();
+                    if (!d || !d->Active() || d->IsEmpty() || !d->IsSequenced() || d->State() == dsInsert) return;
+                    FSyncingScroll = true;
+                    FVScroll->setValue(std::max(0, d->RecNo() - 1));
+                    FSyncingScroll = false;
+                });
+            });
+        }
     }
     FVScroll->show();
     FSyncingScroll = false;

@@ -2,6 +2,7 @@
 // raster operations on bitmap pixel stores.
 #include "platform/graphics/Graphics.h"
 
+#include <algorithm>
 #include <QFontMetrics>
 #include <QHash>
 #include <QPainter>
@@ -287,6 +288,27 @@ void TCanvas::Polyline(const std::vector<TPoint>& points) {
     if (FPen->Style() == psClear || FPen->Mode() == pmNop) return;
     if (FPen->Width() <= 1 && (FPen->Style() == psSolid || FPen->Style() == psInsideFrame)) {
         // Exact pixels, the end point left out and every pixel touched once (XOR stays reversible).
+        // Straight copies along a row or a column (grid lines, frames) are those pixels as a
+        // one-pixel rectangle, which the painter fills far faster than it plots points.
+        const bool straight = FPen->Mode() == pmCopy && !p->testRenderHint(QPainter::Antialiasing) &&
+                              p->transform().type() <= QTransform::TxTranslate &&
+                              std::all_of(points.begin() + 1, points.end(), [&](const TPoint& b) {
+                                  const TPoint& a = *(&b - 1);
+                                  return a.X == b.X || a.Y == b.Y;
+                              });
+        if (straight) {
+            const QColor color = p->pen().color();
+            for (size_t i = 0; i + 1 < points.size(); ++i) {
+                const TPoint a = points[i], b = points[i + 1];
+                if (a.X == b.X && a.Y == b.Y) continue;
+                QRect r;
+                if (a.Y == b.Y) r = a.X < b.X ? QRect(a.X, a.Y, b.X - a.X, 1) : QRect(b.X + 1, a.Y, a.X - b.X, 1);
+                else r = a.Y < b.Y ? QRect(a.X, a.Y, 1, b.Y - a.Y) : QRect(a.X, b.Y + 1, 1, a.Y - b.Y);
+                p->fillRect(r, color);
+            }
+            FPenPos = points.back();
+            return;
+        }
         QVector<QPoint> pts;
         for (size_t i = 0; i + 1 < points.size(); ++i)
             LinePoints(pts, platform::graphics::ToQPoint(points[i]), platform::graphics::ToQPoint(points[i + 1]));
