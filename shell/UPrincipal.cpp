@@ -717,16 +717,6 @@ void TPrincipio::AplicaPermisos() {
     Paginas->SetVisible(pgExped->TabVisible() || pgConsultas->TabVisible());
     LineaEstado->Panels()->Items(1)->SetText(QStringLiteral("Usuario : ") + p->FieldByName(QStringLiteral("Usuario"))->AsString());
     CreaListasFusion();
-    ApagaSinOrden();
-}
-
-// Commands whose forms are not part of the program yet stay shown and disabled.
-void TPrincipio::ApagaSinOrden() {
-    for (TMenuItem* i : {Despacho1, ConceptosContables1, AnotacionesAgenda1, AgendaDiaria, Escritos, Exportar, Recuentos2,
-                         Agenda1, Economico1})
-        if (!i->OnClick) i->SetEnabled(false);
-    for (TSpeedItem* i : {btImprimir, btEscritos, btAgenda})
-        if (!i->OnClick()) i->SetEnabled(false);
 }
 
 void TPrincipio::FormPaint(TObject*) {
@@ -826,7 +816,6 @@ void TPrincipio::RefrescaExpedientes() {
     Agenda1->SetEnabled(btAgenda->Enabled());
     Economico1->SetEnabled(AlcanzaAbogado("Economico"));
     DBPrincipal->SetPopupMenu(Expedientes1->Enabled() ? PopupMenu1 : nullptr);
-    ApagaSinOrden();
 }
 
 void TPrincipio::RefrescaConsultas() {
@@ -837,7 +826,6 @@ void TPrincipio::RefrescaConsultas() {
     AgendaDiaria->SetEnabled(btAgenda->Enabled());
     Consultas1->SetEnabled(consulta);
     DBConsultas->SetPopupMenu(Consultas1->Enabled() ? PopupBuscar : nullptr);
-    ApagaSinOrden();
 }
 
 void TPrincipio::PaginasChange(TObject*) {

@@ -219,7 +219,6 @@ private:
     void CreaPaginas();
     void CreaMenus();
     void CreaMenuPrincipal();
-    void ApagaSinOrden();
     void CreaMenuInformes(TMenuItem* informes);
     // The lawyer chosen on the toolbar, or an error box when several exist and "TODOS" is shown.
     bool AbogadoElegido();

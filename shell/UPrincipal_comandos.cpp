@@ -789,7 +789,6 @@ void TPrincipio::Despacho1Click(TObject*) {
     Legislacion->SetEnabled(!Dat->TSistem->FieldByName(QStringLiteral("CDROM"))->AsString().isEmpty());
     btEscritos->SetEnabled(!CarpetaDatosBarra.isEmpty() && !CarpetaDatos.isEmpty() && HayWord && Derecho("Modelos"));
     Escritos->SetEnabled(btEscritos->Enabled());
-    ApagaSinOrden();
 }
 
 void TPrincipio::Recuentos2Click(TObject*) { TFRec::Recuenta(); }

@@ -344,6 +344,17 @@ void TDataSet::FillBuffers(const TRecordBuffer& center) {
     // current record is taken from before it. One row more than needed on each side tells
     // whether the window reaches the cursor's start or end.
     const int want = FBufferCount;
+    if (want == 1) {
+        // A one-row window (a table no grid shows): its neighbours are read by the step that
+        // needs them, so a search or a post costs one read.
+        FBuffers.clear();
+        FBuffers.push_back(center);
+        FActiveRecord = 0;
+        FBof = FEof = false;
+        FWindowAtStart = FWindowAtEnd = false;
+        ForgetPeeks();
+        return;
+    }
     std::vector<TRecordBuffer> prior, next;
     bool atStart = false, atEnd = false;
     TRecordBuffer outPrior, outNext;

@@ -917,6 +917,7 @@ public:
                  .arg(Quote(name + QLatin1Char('$') + (index.Primary ? QStringLiteral("pk") : index.Name.toLower()))));
         FDescs.remove(name);
         ClearCache();
+        FShapes.clear();
         BlankTriggers(name);
     }
 
@@ -946,6 +947,7 @@ public:
         Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Quote(name)));
         FDescs.remove(name);
         ClearCache();
+        FShapes.clear();
     }
     void EmptyTable(const QString& table) override {
         Desc(table);
@@ -976,46 +978,112 @@ public:
         return c >= 0 ? BlankOf(d.Columns[c].Type) : v;
     }
 
-    void Restriction(const TCursorSpec& s, const TTableDesc& d, QString& where, std::vector<QVariant>& args) {
+    // The condition of a cursor and its values; `where` null: the values only (the text of the
+    // same shape is known already), in the same order.
+    void Restriction(const TCursorSpec& s, const TTableDesc& d, QString* where, std::vector<QVariant>& args) {
         QStringList conds;
         auto bound = [&](const std::vector<QVariant>& vals, const char* op) {
             size_t n = std::min(vals.size(), s.OrderCols.size());
             if (n == 0) return;
             QStringList l, r;
             for (size_t i = 0; i < n; ++i) {
-                QString col = s.Columns[s.OrderCols[i]];
-                l << KeyExpr(d, col, s.CaseInsensitive);
-                r << QStringLiteral("?");
+                const QString& col = s.Columns[s.OrderCols[i]];
+                if (where) {
+                    l << KeyExpr(d, col, s.CaseInsensitive);
+                    r << QStringLiteral("?");
+                }
                 args.push_back(KeyValue(d, col, vals[i]));
             }
-            conds << QStringLiteral("(%1) %2 (%3)").arg(l.join(QLatin1Char(',')), QLatin1String(op), r.join(QLatin1Char(',')));
+            if (where) conds << QStringLiteral("(%1) %2 (%3)").arg(l.join(QLatin1Char(',')), QLatin1String(op), r.join(QLatin1Char(',')));
         };
         if (s.HasLow) bound(s.Low, ">=");
         if (s.HasHigh) bound(s.High, "<=");
-        if (!s.Where.isEmpty()) conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
+        if (where && !s.Where.isEmpty()) conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
         for (const auto& m : s.Matches) {
             const QString& colName = s.Columns[m.Col];
-            QString col = Quote(colName);
             int c = d.ColumnIndex(colName);
             bool text = c >= 0 && IsTextType(d.Columns[c].Type);
-            bool blank = !m.Value.isValid() || m.Value.isNull() || (text && m.Value.toString().isEmpty());
-            if (blank) {
-                conds << QStringLiteral("(%1 IS NULL OR %1 = ?)").arg(col);
+            if (MatchBlank(m, text)) {
+                if (where) conds << QStringLiteral("(%1 IS NULL OR %1 = ?)").arg(Quote(colName));
                 args.push_back(c >= 0 ? BlankOf(d.Columns[c].Type) : QVariant());
                 continue;
             }
+            args.push_back(m.Value);
+            if (!where) continue;
+            QString col = Quote(colName);
             QString lhs = col;
             if (text && m.Partial) lhs = QStringLiteral("substr(%1,1,%2)").arg(col).arg(m.Value.toString().size());
             // Without case: both sides in capitals; otherwise the column's order, equal only when identical.
             if (text && m.CaseInsensitive) conds << QStringLiteral("upper(%1) = upper(?)").arg(lhs);
             else conds << lhs + QStringLiteral(" = ?");
-            args.push_back(m.Value);
         }
         if (s.OnlyId != 0) {
-            conds << QStringLiteral("rowid = ?");
+            if (where) conds << QStringLiteral("rowid = ?");
             args.push_back(QVariant(s.OnlyId));
         }
-        where = conds.join(QStringLiteral(" AND "));
+        if (where) *where = conds.join(QStringLiteral(" AND "));
+    }
+    static bool MatchBlank(const TCursorSpec::TMatch& m, bool text) {
+        return !m.Value.isValid() || m.Value.isNull() || (text && m.Value.toString().isEmpty());
+    }
+
+    // What the SQL text of a cursor read depends on: its table, columns, order, the kinds of its
+    // conditions and the read's direction and length; not the values, which are bound.
+    struct TShape {
+        int Kind = 0;  // 0 fetch, 1 seek, 2 by id
+        QString Table;
+        QStringList Columns;
+        std::vector<int> OrderCols;
+        bool CaseInsensitive = false;
+        int Low = -1, High = -1;
+        QString Where;
+        std::vector<int> Matches;
+        bool OnlyId = false, From = false, Forward = true;
+        int Count = 0;
+        bool operator==(const TShape&) const = default;
+    };
+    TShape ShapeOf(int kind, const TCursorSpec& s, const TTableDesc& d, bool from, bool forward, int count) const {
+        TShape h;
+        h.Kind = kind;
+        h.Table = s.Table;
+        h.Columns = s.Columns;
+        if (kind == 2) return h;
+        h.OrderCols = s.OrderCols;
+        h.CaseInsensitive = s.CaseInsensitive;
+        const int keys = int(s.OrderCols.size());
+        if (s.HasLow) h.Low = std::min(int(s.Low.size()), keys);
+        if (s.HasHigh) h.High = std::min(int(s.High.size()), keys);
+        h.Where = s.Where;
+        for (const auto& m : s.Matches) {
+            int c = d.ColumnIndex(s.Columns[m.Col]);
+            bool text = c >= 0 && IsTextType(d.Columns[c].Type);
+            h.Matches.push_back(m.Col);
+            if (MatchBlank(m, text)) {
+                h.Matches.push_back(-1);
+                continue;
+            }
+            h.Matches.push_back(text && m.Partial ? int(m.Value.toString().size()) + 1 : 0);
+            h.Matches.push_back(text && m.CaseInsensitive ? 1 : 0);
+        }
+        h.OnlyId = s.OnlyId != 0;
+        h.From = from;
+        h.Forward = forward;
+        h.Count = count;
+        return h;
+    }
+    // The text made before for the shape, or null.
+    const QString* KnownShape(const TShape& h) {
+        for (size_t i = 0; i < FShapes.size(); ++i)
+            if (FShapes[i].first == h) {
+                if (i > 0) std::swap(FShapes[i], FShapes[i - 1]);  // the busy ones drift to the front
+                return &FShapes[i > 0 ? i - 1 : 0].second;
+            }
+        return nullptr;
+    }
+    const QString& RememberShape(TShape&& h, QString sql) {
+        if (FShapes.size() >= 32) FShapes.pop_back();
+        FShapes.emplace_back(std::move(h), std::move(sql));
+        return FShapes.back().second;
     }
 
     QString SelectList(const TCursorSpec& s) const {
@@ -1032,33 +1100,37 @@ public:
 
     std::vector<TRow> Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count) override {
         const TTableDesc& d = Desc(s.Table);
+        TShape shape = ShapeOf(0, s, d, from != nullptr, forward, count);
+        const QString* known = KnownShape(shape);
         std::vector<QVariant> args;
         QString where;
-        Restriction(s, d, where, args);
-        QStringList keys, order;
-        for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
-        keys << QStringLiteral("rowid");
-        for (auto& k : keys) order << k + (forward ? QString() : QStringLiteral(" DESC"));
+        Restriction(s, d, known ? nullptr : &where, args);
         if (from) {
-            QStringList q;
-            for (int oc : s.OrderCols) {
-                q << QStringLiteral("?");
-                args.push_back(KeyValue(d, s.Columns[oc], from->Values[oc]));
-            }
-            q << QStringLiteral("?");
+            for (int oc : s.OrderCols) args.push_back(KeyValue(d, s.Columns[oc], from->Values[oc]));
             args.push_back(QVariant(from->Id));
-            QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), forward ? QStringLiteral(">") : QStringLiteral("<"),
-                                                            q.join(QLatin1Char(',')));
-            where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
         }
-        QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT %5")
-                          .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
-                               order.join(QLatin1Char(',')))
-                          .arg(count);
+        if (!known) {
+            QStringList keys, order;
+            for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+            keys << QStringLiteral("rowid");
+            for (auto& k : keys) order << k + (forward ? QString() : QStringLiteral(" DESC"));
+            if (from) {
+                QStringList q;
+                for (qsizetype i = 0; i < keys.size(); ++i) q << QStringLiteral("?");
+                QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), forward ? QStringLiteral(">") : QStringLiteral("<"),
+                                                                q.join(QLatin1Char(',')));
+                where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+            }
+            QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT %5")
+                              .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
+                                   order.join(QLatin1Char(',')))
+                              .arg(count);
+            known = &RememberShape(std::move(shape), std::move(sql));
+        }
         std::vector<TRow> rows;
         rows.reserve(count);
         int n = int(s.Columns.size());
-        Run(sql, args, [&](sqlite3_stmt* st) {
+        Run(*known, args, [&](sqlite3_stmt* st) {
             rows.emplace_back();
             ReadRow(st, rows.back(), n);
             return true;
@@ -1067,11 +1139,14 @@ public:
     }
 
     bool FetchById(const TCursorSpec& s, qint64 id, TRow& row) override {
-        Desc(s.Table);
-        QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(SelectList(s), Quote(StorageName(s.Table)));
+        const TTableDesc& d = Desc(s.Table);
+        TShape shape = ShapeOf(2, s, d, false, true, 1);
+        const QString* known = KnownShape(shape);
+        if (!known)
+            known = &RememberShape(std::move(shape), QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(SelectList(s), Quote(StorageName(s.Table))));
         bool found = false;
         int n = int(s.Columns.size());
-        Run(sql, {QVariant(id)}, [&](sqlite3_stmt* st) {
+        Run(*known, {QVariant(id)}, [&](sqlite3_stmt* st) {
             ReadRow(st, row, n);
             found = true;
             return false;
@@ -1081,29 +1156,34 @@ public:
 
     bool Seek(const TCursorSpec& s, const std::vector<QVariant>& key, bool exact, TRow& row) override {
         const TTableDesc& d = Desc(s.Table);
+        size_t n = std::min(key.size(), s.OrderCols.size());
+        TShape shape = ShapeOf(1, s, d, exact, true, int(n));
+        const QString* known = KnownShape(shape);
         std::vector<QVariant> args;
         QString where;
-        Restriction(s, d, where, args);
-        size_t n = std::min(key.size(), s.OrderCols.size());
-        QStringList keys, order, q;
-        for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
-        order << QStringLiteral("rowid");
-        for (size_t i = 0; i < n; ++i) {
-            keys << KeyExpr(d, s.Columns[s.OrderCols[i]], s.CaseInsensitive);
-            q << QStringLiteral("?");
-            args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], key[i]));
+        Restriction(s, d, known ? nullptr : &where, args);
+        for (size_t i = 0; i < n; ++i) args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], key[i]));
+        if (!known) {
+            QStringList keys, order, q;
+            for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+            order << QStringLiteral("rowid");
+            for (size_t i = 0; i < n; ++i) {
+                keys << KeyExpr(d, s.Columns[s.OrderCols[i]], s.CaseInsensitive);
+                q << QStringLiteral("?");
+            }
+            if (n > 0) {
+                QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), exact ? QStringLiteral("=") : QStringLiteral(">="),
+                                                                q.join(QLatin1Char(',')));
+                where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+            }
+            QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT 1")
+                              .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
+                                   order.join(QLatin1Char(',')));
+            known = &RememberShape(std::move(shape), std::move(sql));
         }
-        if (n > 0) {
-            QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), exact ? QStringLiteral("=") : QStringLiteral(">="),
-                                                            q.join(QLatin1Char(',')));
-            where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
-        }
-        QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT 1")
-                          .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
-                               order.join(QLatin1Char(',')));
         bool found = false;
         int nc = int(s.Columns.size());
-        Run(sql, args, [&](sqlite3_stmt* st) {
+        Run(*known, args, [&](sqlite3_stmt* st) {
             ReadRow(st, row, nc);
             found = true;
             return false;
@@ -1115,7 +1195,7 @@ public:
         const TTableDesc& d = Desc(s.Table);
         std::vector<QVariant> args;
         QString where;
-        Restriction(s, d, where, args);
+        Restriction(s, d, &where, args);
         qint64 n = 0;
         Run(QStringLiteral("SELECT COUNT(*) FROM %1%2").arg(Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
             args, [&](sqlite3_stmt* st) { n = sqlite3_column_int64(st, 0); return false; });
@@ -1126,7 +1206,7 @@ public:
         const TTableDesc& d = Desc(s.Table);
         std::vector<QVariant> args;
         QString where;
-        Restriction(s, d, where, args);
+        Restriction(s, d, &where, args);
         QStringList keys, q;
         for (int oc : s.OrderCols) {
             keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
@@ -1248,6 +1328,7 @@ private:
     bool FInTrans = false;
     QHash<QString, sqlite3_stmt*> FCache;
     QHash<QString, TTableDesc> FDescs;
+    std::vector<std::pair<TShape, QString>> FShapes;
     qint64 FSchemaVersion = -1;
     std::shared_ptr<TLockFile> FLocks;
 };
