@@ -890,8 +890,8 @@ void TPrincipio::DSPrinDataChange(TObject*, TField* field) {
                         0);
 }
 
-void TPrincipio::btRefrescarClick(TObject*) {
-    Dat->RefrescaTablas();
+// The firm's lawyers may have changed: the selector is reloaded on the lawyer it showed.
+void TPrincipio::RecargaAbogados() {
     const Variant abogado = QAbo->Active() && !QAbo->IsEmpty() ? QAbo->FieldByName(QStringLiteral("ABOCLI"))->Value() : Variant();
     const bool todos = ZbAbogados->GetDisplayText() == u"TODOS";
     QAbo->Close();
@@ -901,6 +901,11 @@ void TPrincipio::btRefrescarClick(TObject*) {
         QAbo->Locate(QStringLiteral("ABOCLI"), abogado, 0);
         ZbAbogados->SetValue(abogado.AsString());
     }
+}
+
+void TPrincipio::btRefrescarClick(TObject*) {
+    Dat->RefrescaTablas();
+    RecargaAbogados();
     TTable* t = Paginas->ActivePage() == pgConsultas ? TConsul : TExped;
     const bool vacia = t->IsEmpty();
     const Variant clave = vacia ? Variant() : VarArrayOf({t->FieldByName(QStringLiteral("ANO"))->Value(),

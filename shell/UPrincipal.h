@@ -235,6 +235,7 @@ private:
     void ArchivoPersonas(TFormRegistro* form, const QString& caption);
     TTabSheet* NuevaPagina(const QString& nombre, const QString& titulo);
     void EligeSelectorAbogado();
+    void RecargaAbogados();
     void MuestraFilas(TStringGrid* rejilla, TPanel* panel, const TFilasFiltro& filas);
     // A pick list of the search dialogs; true with `codigo`/`nombre` of the chosen row.
     bool Elige(bool arbol, const QString& caption, const QString& titulo, const QStringList& sql, int& codigo,

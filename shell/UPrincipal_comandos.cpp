@@ -497,16 +497,7 @@ void TPrincipio::AbogadosDespacho1Click(TObject*) {
     AboCli = new TAboCli(Application);
     AboCli->activaEdicion(true);
     AboCli->ShowModal();
-    // The firm's lawyers may have changed: the selector is reloaded on the lawyer it showed.
-    const Variant abogado = QAbo->Active() && !QAbo->IsEmpty() ? F(QAbo, "ABOCLI")->Value() : Variant();
-    const bool todos = ZbAbogados->GetDisplayText() == u"TODOS";
-    QAbo->Close();
-    QAbo->Open();
-    EligeSelectorAbogado();
-    if (ZbAbogados->Visible() && !todos && !abogado.IsNull()) {
-        QAbo->Locate(QStringLiteral("ABOCLI"), abogado, 0);
-        ZbAbogados->SetValue(abogado.AsString());
-    }
+    RecargaAbogados();
 }
 
 void TPrincipio::Impresora1Click(TObject*) { ConfigurarImpresora->Execute(); }
