@@ -53,6 +53,13 @@ int main(int argc, char* argv[]) {
         correo->ShowModal();
     };
     records::ListaDeEscritos = &AbreListaEscritos;
+    records::CierraProcesador = [] {
+        try {
+            Quit(EditorOle);
+        } catch (...) {
+        }
+        EditorOle.reset();
+    };
     records::GeneraFactura = &documents::GeneraMinuta;
     documents::InstalaDialogosFusion();
     shell::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });

@@ -1,5 +1,6 @@
 // The consultation form.
 #include "records/UConsulta.h"
+#include "records/UExpediente.h"
 
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
@@ -203,7 +204,10 @@ void TConsulta::activaEdicion(bool activa) {
 
 void TConsulta::FormShow(TObject*) { Refresca(); }
 
-void TConsulta::FormClose(TObject* sender, TCloseAction& action) { TFormRegistro::FormClose(sender, action); }
+void TConsulta::FormClose(TObject* sender, TCloseAction& action) {
+    if (records::CierraProcesador) records::CierraProcesador();
+    TFormRegistro::FormClose(sender, action);
+}
 
 void TConsulta::Refresca() {
     Dat->RefrescaTablas();

@@ -521,6 +521,7 @@ void TExpediente::FormShow(TObject*) {
 
 void TExpediente::FormClose(TObject* sender, TCloseAction& action) {
     QuitaRangos();
+    if (records::CierraProcesador) records::CierraProcesador();
     TFormRegistro::FormClose(sender, action);
 }
 
@@ -1150,6 +1151,7 @@ void TExpediente::btOpenEcoClick(TObject*) {
 }
 
 std::function<void(const QString&, bool)> records::AbreAgendaExpediente;
+std::function<void()> records::CierraProcesador;
 
 void TExpediente::btOpenAgenClick(TObject*) {
     if (!records::AbreAgendaExpediente || !btOpenAgen->Enabled()) return;

@@ -115,14 +115,18 @@ TEST_F(ExpedienteTest, SubListsShowOnlyTheCaseFileOpen) {
 }
 
 // Closing the form lifts every range it set: the ledger's as well as the agenda's.
-TEST_F(ExpedienteTest, ClosingLiftsTheLedgerAndAgendaRanges) {
+TEST_F(ExpedienteTest, ClosingLiftsTheLedgerAndAgendaRangesAndLetsGoOfTheDocument) {
+    int cierres = 0;
+    records::CierraProcesador = [&] { ++cierres; };
     Abre();
     ASSERT_EQ(Filas(Dat->TCuentas), 3);
     form->Close();
     TFormHarness::ProcessEvents();
     form = nullptr;
+    records::CierraProcesador = nullptr;
     EXPECT_EQ(Filas(Dat->TCuentas), 4);
     EXPECT_EQ(Filas(Dat->TAgen2), 4);
+    EXPECT_EQ(cierres, 1);
 }
 
 // Walking the chain moves every sub-list: removing a client then removes the new case's link and
