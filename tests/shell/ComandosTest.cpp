@@ -622,3 +622,28 @@ TEST_F(ComandosTest, RenderTheMainMenuOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+// The daily agenda and the ledger need their right and either every lawyer or the selected one
+// being the user's own.
+TEST_F(ComandosTest, AgendaAndLedgerFollowTheUsersLawyer) {
+    Genera(3, 20);
+    Derechos(QStringLiteral("ANA"), {"Expedientes", "Agenda", "Economico"}, 2);
+    Muestra();
+    auto elige = [&](int abogado) {
+        form->QAbo->Locate(QStringLiteral("ABOCLI"), Variant(abogado), 0);
+        form->ZbAbogados->SetValue(QString::number(abogado));
+        form->ZbAbogadosChange(form.get());
+    };
+    elige(1);
+    EXPECT_FALSE(form->btAgenda->Enabled());
+    EXPECT_FALSE(form->Economico1->Enabled());
+    EXPECT_FALSE(form->Agenda1->Enabled());
+    elige(2);
+    EXPECT_TRUE(form->btAgenda->Enabled());
+    EXPECT_TRUE(form->Economico1->Enabled());
+    EXPECT_TRUE(form->AgendaDiaria->Enabled());
+}
+
+}  // namespace
