@@ -850,6 +850,12 @@ void TPrincipio::PaginasChange(TObject*) {
 
 void TPrincipio::AnoActualChange(TObject*) {
     AnoSeleccionado = AnoActual->Text().left(4);
+    RefrescaPagina();
+    Dat->TTabcon->Locate(QStringLiteral("ANO"), AnoSeleccionado, 0);
+}
+
+// The browser of the page shown is refreshed and its grid takes the focus.
+void TPrincipio::RefrescaPagina() {
     if (Paginas->ActivePage() == pgConsultas) {
         RefrescaConsultas();
         if (DBConsultas->CanFocus()) DBConsultas->SetFocus();
@@ -857,7 +863,6 @@ void TPrincipio::AnoActualChange(TObject*) {
         RefrescaExpedientes();
         if (DBPrincipal->CanFocus()) DBPrincipal->SetFocus();
     }
-    Dat->TTabcon->Locate(QStringLiteral("ANO"), AnoSeleccionado, 0);
 }
 
 void TPrincipio::cbAnioClick(TObject*) {
@@ -868,13 +873,7 @@ void TPrincipio::cbAnioClick(TObject*) {
 void TPrincipio::ZbAbogadosChange(TObject*) {
     if (ZbAbogados->GetDisplayText() != u"TODOS")
         Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), QAbo->FieldByName(QStringLiteral("ABOCLI"))->Value(), 0);
-    if (Paginas->ActivePage() == pgConsultas) {
-        RefrescaConsultas();
-        if (DBConsultas->CanFocus()) DBConsultas->SetFocus();
-    } else {
-        RefrescaExpedientes();
-        if (DBPrincipal->CanFocus()) DBPrincipal->SetFocus();
-    }
+    RefrescaPagina();
 }
 
 void TPrincipio::DSAboDataChange(TObject*, TField* field) {

@@ -236,6 +236,8 @@ private:
     TTabSheet* NuevaPagina(const QString& nombre, const QString& titulo);
     void EligeSelectorAbogado();
     void RecargaAbogados();
+    void RefrescaPagina();
+    bool NuevoRegistro(const QString& caption, QString& ano, QString& numero);
     void MuestraFilas(TStringGrid* rejilla, TPanel* panel, const TFilasFiltro& filas);
     // A pick list of the search dialogs; true with `codigo`/`nombre` of the chosen row.
     bool Elige(bool arbol, const QString& caption, const QString& titulo, const QStringList& sql, int& codigo,

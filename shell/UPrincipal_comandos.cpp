@@ -222,14 +222,21 @@ bool TPrincipio::SituaConsulta() {
 
 // ---------------------------------------------------------------------------------------------- case files
 
-void TPrincipio::Nuevo1Click(TObject*) {
-    if (!AbogadoElegido()) return;
+// The new-record dialog with the year's proposed number; true with the key of the record it made.
+bool TPrincipio::NuevoRegistro(const QString& caption, QString& ano, QString& numero) {
+    if (!AbogadoElegido()) return false;
     std::unique_ptr<TNuevoExp> dlg(new TNuevoExp(nullptr));
     NuevoExp = dlg.get();
-    dlg->Prepara(TNuevoExp::CaptionExpediente);
-    if (dlg->ShowModal() != mrOk) return;
-    const QString ano = dlg->AnoActual->Text(), numero = dlg->Expediente->Text();
-    dlg.reset();
+    dlg->Prepara(caption);
+    if (dlg->ShowModal() != mrOk) return false;
+    ano = dlg->AnoActual->Text();
+    numero = dlg->Expediente->Text();
+    return true;
+}
+
+void TPrincipio::Nuevo1Click(TObject*) {
+    QString ano, numero;
+    if (!NuevoRegistro(TNuevoExp::CaptionExpediente, ano, numero)) return;
     Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0);
     AbreExpediente();
 }
@@ -282,13 +289,8 @@ void TPrincipio::Borrar1Click(TObject*) {
 // ---------------------------------------------------------------------------------------------- consultations
 
 void TPrincipio::Nuevo2Click(TObject*) {
-    if (!AbogadoElegido()) return;
-    std::unique_ptr<TNuevoExp> dlg(new TNuevoExp(nullptr));
-    NuevoExp = dlg.get();
-    dlg->Prepara(TNuevoExp::CaptionConsulta);
-    if (dlg->ShowModal() != mrOk) return;
-    const QString ano = dlg->AnoActual->Text(), numero = dlg->Expediente->Text();
-    dlg.reset();
+    QString ano, numero;
+    if (!NuevoRegistro(TNuevoExp::CaptionConsulta, ano, numero)) return;
     Dat->TConsultas->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0);
     AbreConsulta();
 }
@@ -583,13 +585,7 @@ void TPrincipio::Limpiardatos1Click(TObject*) {
     }
     Dat->RefrescaTablas();
     ShowMessage(QStringLiteral("Borrado"));
-    if (Paginas->ActivePage() == pgConsultas) {
-        RefrescaConsultas();
-        if (DBConsultas->CanFocus()) DBConsultas->SetFocus();
-    } else {
-        RefrescaExpedientes();
-        if (DBPrincipal->CanFocus()) DBPrincipal->SetFocus();
-    }
+    RefrescaPagina();
 }
 
 // ---------------------------------------------------------------------------------------------- reports
