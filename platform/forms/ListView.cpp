@@ -104,31 +104,11 @@ void TListView::SetViewStyle(TViewStyle value) {
 }
 
 void TListView::SetLargeImages(TImageList* value) {
-    if (FLargeImages == value) return;
-    if (FLargeImages) {
-        FLargeImages->UnRegisterChanges(FLargeLink.get());
-        RemoveFreeNotification(FLargeImages);
-    }
-    FLargeImages = value;
-    if (value) {
-        value->RegisterChanges(FLargeLink.get());
-        FreeNotification(value);
-    }
-    ImageListChange(nullptr);
+    if (platform::graphics::LinkImageList(this, FLargeImages, value, FLargeLink.get())) ImageListChange(nullptr);
 }
 
 void TListView::SetSmallImages(TImageList* value) {
-    if (FSmallImages == value) return;
-    if (FSmallImages) {
-        FSmallImages->UnRegisterChanges(FSmallLink.get());
-        RemoveFreeNotification(FSmallImages);
-    }
-    FSmallImages = value;
-    if (value) {
-        value->RegisterChanges(FSmallLink.get());
-        FreeNotification(value);
-    }
-    ImageListChange(nullptr);
+    if (platform::graphics::LinkImageList(this, FSmallImages, value, FSmallLink.get())) ImageListChange(nullptr);
 }
 
 void TListView::Notification(TComponent* component, TOperation operation) {
@@ -145,27 +125,11 @@ void TListView::ImageListChange(TObject*) {
     for (int i = 0; i < FItems->Count(); ++i) UpdateItemImage(FItems->Item(i));
 }
 
-namespace {
-// An image of the list with its mask made transparent.
-QImage ListImage(TImageList* list, int index) {
-    QImage img = list->ImageOf(index).convertToFormat(QImage::Format_ARGB32);
-    if (list->Masked()) {
-        const QImage mask = list->MaskOf(index);
-        for (int y = 0; y < img.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x)
-                if (qRed(mask.pixel(x, y))) line[x] = 0;
-        }
-    }
-    return img;
-}
-}  // namespace
-
 QImage TListView::ItemImage(int index) const {
     TImageList* l = ShownImages();
     const TListItem* item = FItems->Item(index);
     if (!l || item->FImageIndex < 0 || item->FImageIndex >= l->Count()) return {};
-    return ListImage(l, item->FImageIndex);
+    return l->TransparentImageOf(item->FImageIndex);
 }
 
 void TListView::UpdateItemImage(TListItem* item) {
