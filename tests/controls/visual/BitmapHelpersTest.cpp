@@ -272,6 +272,7 @@ protected:
 }  // namespace
 
 TEST(Messages, RemovePendingMessageDropsOnlyThatKindForThatObject) {
+    ASSERT_NE(static_cast<TApplication*>(Application), nullptr);
     TEventCounter target, other;
     const auto kind = QEvent::Type(QEvent::User + 7);
     QCoreApplication::postEvent(&target, new QEvent(kind));
