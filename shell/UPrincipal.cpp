@@ -674,10 +674,11 @@ void TPrincipio::FormShow(TObject*) {
     QAbo->Close();
     QAbo->Open();
     EligeSelectorAbogado();
-    AplicaFiltro(TExped, FiltroExp.Sql(Seleccion()));
+    // The page's commands and filter are set while the browsers are still closed, so opening
+    // them is the one read of their first rows.
+    PaginasChange(this);
     AplicaFiltro(TConsul, FiltroCon.Sql(Seleccion()));
     for (TTable* t : {TExped, TConsul, TExpCli, TExpCon}) t->Open();
-    PaginasChange(this);
     Timer2->SetEnabled(true);
     FormResize(this);
 }

@@ -123,6 +123,9 @@ TMenuItem::~TMenuItem() {
 }
 
 void TMenuItem::Changed() {
+    // Only the top row is built ahead; deeper items are read when their menu opens, so their
+    // changes need not rebuild the bar.
+    if (FParent && FParent->FParent) return;
     if (TMenu* m = GetParentMenu()) m->MenuChanged();
 }
 

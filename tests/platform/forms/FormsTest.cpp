@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -431,6 +433,52 @@ TEST_F(FormsTest, MenuShortcutsRunEnabledItemsOnly) {
     EXPECT_EQ(ShortCutToText(ShortCut(VK_DELETE, ssCtrl)), QStringLiteral("Ctrl+Supr"));
     EXPECT_EQ(TextToShortCut(QStringLiteral("Ctrl+Supr")), ShortCut(VK_DELETE, ssCtrl));
     EXPECT_EQ(ShortCut(VK_DOWN, ssAlt), 32808);
+}
+
+// The bar is rebuilt for changes of its own row only; an item deeper down shows its state when
+// its menu opens.
+TEST_F(FormsTest, MenuBarFollowsTopItemsAndSubmenusTheirItemsWhenOpened) {
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* menu = new TMainMenu(form.get());
+    auto* top = new TMenuItem(form.get());
+    top->SetCaption(QStringLiteral("&Expedientes"));
+    menu->Items()->Add(top);
+    auto* nuevo = new TMenuItem(form.get());
+    nuevo->SetCaption(QStringLiteral("&Nuevo"));
+    top->Add(nuevo);
+    auto* ayuda = new TMenuItem(form.get());
+    ayuda->SetCaption(QStringLiteral("A&yuda"));
+    menu->Items()->Add(ayuda);
+    form->SetMenu(menu);
+    form->Show();
+    QMenuBar* bar = form->Widget()->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->actions().size(), 2);
+    top->SetEnabled(false);
+    ayuda->SetCaption(QStringLiteral("Ay&uda"));
+    EXPECT_FALSE(bar->actions().at(0)->isEnabled());
+    EXPECT_EQ(bar->actions().at(1)->text(), QStringLiteral("Ay&uda"));
+    top->SetEnabled(true);
+    nuevo->SetEnabled(false);
+    nuevo->SetCaption(QStringLiteral("&Nuevo expediente"));
+    QMenu* sub = bar->actions().at(0)->menu();
+    ASSERT_NE(sub, nullptr);
+    emit sub->aboutToShow();
+    ASSERT_EQ(sub->actions().size(), 1);
+    EXPECT_FALSE(sub->actions().at(0)->isEnabled());
+    EXPECT_EQ(sub->actions().at(0)->text(), QStringLiteral("&Nuevo expediente"));
+    nuevo->SetEnabled(true);
+    emit sub->aboutToShow();
+    ASSERT_EQ(sub->actions().size(), 1);
+    EXPECT_TRUE(sub->actions().at(0)->isEnabled());
+    // A second item under the top one turns it into the same menu with two entries.
+    auto* abrir = new TMenuItem(form.get());
+    abrir->SetCaption(QStringLiteral("&Abrir"));
+    top->Add(abrir);
+    sub = bar->actions().at(0)->menu();
+    ASSERT_NE(sub, nullptr);
+    emit sub->aboutToShow();
+    EXPECT_EQ(sub->actions().size(), 2);
 }
 
 TEST_F(FormsTest, PopupMenuFiresOnPopupForTheControl) {
