@@ -59,13 +59,15 @@ TfrmMail::TfrmMail(TComponent* owner) : TForm(owner) {
     pmAddress->Items()->Add(miProgramData);
 
     const QString hintNames = QStringLiteral("Type recipients' names, separated by semicolons");
+    // The name buttons drop down the two address books.
     auto boton = [&](const QString& nombre, const QString& texto, int top, void (TfrmMail::*click)(TObject*)) {
-        auto* b = new TButton(this);
+        auto* b = new TZbSpeedButton(this);
         b->SetName(nombre);
         b->SetParent(pbxInfo);
         b->SetCaption(texto);
-        b->SetBounds(8, top, 70, 24);
-        b->SetPopupMenu(pmAddress);
+        b->SetBounds(8, top, 74, 24);
+        b->SetDropDownMenu(pmAddress);
+        b->SetMarkDropDown(true);
         b->OnClick = TNotifyEvent(this, click);
         return b;
     };

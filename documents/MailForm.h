@@ -3,6 +3,7 @@
 // address book, sent through the mail session of Email1.
 #include "controls/edit/ZbRichEd.h"
 #include "controls/visual/SpeedBar.h"
+#include "controls/visual/ZBCtrls.h"
 #include "documents/Email.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/ExtCtrls.h"
@@ -21,7 +22,7 @@ public:
                *btSalir = nullptr;
     TPanel* pbxInfo = nullptr;
     TShape* shpFocus = nullptr;  // the frame drawn around the name or subject box being edited
-    TButton *btnRecip = nullptr, *btnCC = nullptr;
+    TZbSpeedButton *btnRecip = nullptr, *btnCC = nullptr;
     TLabel* lblSubject = nullptr;
     TEdit *txtRecipient = nullptr, *txtCC = nullptr, *txtSubject = nullptr;
     TCheckBox* chkAcknowledge = nullptr;

@@ -188,6 +188,15 @@ TEST_F(MailFormTest, NamesListsSendButtonAndAttachments) {
     EXPECT_TRUE(form->pnlVSplit->Visible());
     EXPECT_EQ(form->pnlVSplit->Top() + form->pnlVSplit->Height(), form->lvAttachments->Top());
 
+    // "Para :" and "Cc :" drop down the two address books under themselves.
+    for (TZbSpeedButton* b : {form->btnRecip, form->btnCC}) {
+        const int antes = form->pmAddress->PopupCount();
+        TFormHarness::Click(b);
+        EXPECT_EQ(form->pmAddress->PopupCount(), antes + 1) << b->Name().toStdString();
+        EXPECT_EQ(form->pmAddress->PopupComponent(), b);
+    }
+    EXPECT_EQ(form->miAddressBook->Caption(), QStringLiteral("&Libreta de direcciones"));
+
     // The program's address book replaces the To box with the chosen address.
     harness->AnswerModal([&](TCustomForm&) {
         FContacto->QContactos->Locate(QStringLiteral("MAIL"), Variant(QStringLiteral("pmartinez@bufete.es")), 0);
