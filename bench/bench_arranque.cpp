@@ -31,6 +31,7 @@ namespace {
 struct Despacho {
     QTemporaryDir dir;
     Despacho() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");  // for this process and the programs it starts
         CarpetaDatos = dir.path();
         delete new TDat(nullptr);
         zbtest::TTamDespacho t;
@@ -127,11 +128,4 @@ BENCHMARK(BM_ArranqueHastaLaVentana)->Unit(benchmark::kMillisecond)->Iterations(
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();
