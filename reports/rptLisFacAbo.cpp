@@ -37,7 +37,7 @@ TInfFacAbo::TInfFacAbo(TComponent* owner) : TForm(owner) {
     QRLim->SetName(QStringLiteral("QRLim"));
     QRColumnas = NuevaBanda(this, QRInfFacAbo, "QRColumnas", rbColumnHeader, 24);
     const auto s = Cabeceras(this, QRColumnas, 2,
-                             {{"Referencia", 11}, {"Nº Autos", 7}, {"Tipo / Procedimiento", 12}, {"Cliente", 20},
+                             {{"Referencia", 11}, {"Nº Autos", 7}, {"Tipo / Procedimiento", 17}, {"Cliente", 15},
                               {"Fecha", 8}, {"Número", 6, taRightJustify}, {"Suplidos", 8, taRightJustify},
                               {"Derechos", 8, taRightJustify}, {"Gastos", 7, taRightJustify}, {"I.V.A.", 7, taRightJustify},
                               {"I.R.P.F.", 7, taRightJustify}, {"Total", 9, taRightJustify}});

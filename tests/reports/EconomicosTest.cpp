@@ -154,6 +154,7 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     const QString t = Pdf(f->QRInfFacAbo);
     EXPECT_TRUE(t.contains(QStringLiteral("LISTADO GENERAL DE FACTURAS DESDE 01/01/2001 A 31/12/2001")));
     EXPECT_TRUE(t.contains(QStringLiteral("ABOGADO DE ENTRADA : TODOS")));
+    EXPECT_TRUE(t.contains(QStringLiteral("Tipo / Procedimiento")));  // the whole head, not cut after "Tipo /"
     const QStringList l = Lineas(t);
     const int marta = int(l.indexOf(QStringLiteral("Abogado : Marta Ortega")));
     const int pablo = int(l.indexOf(QStringLiteral("Abogado : Pablo Vidal")));
@@ -166,6 +167,7 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     // The whole in euros: 322 + 53 + 84,80 euros and 16.638,6 pesetas (100 euros), never the
     // two currencies added as one number and then converted.
     EXPECT_EQ(Linea(t, QStringLiteral("Euros :")), QStringLiteral("Euros : 559,80"));
+    Dibuja(QStringLiteral("rptLisFacAbo"));
 
     delete f;
     Despacho("P", 0);  // no rate: euros alone still make the line
