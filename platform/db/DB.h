@@ -568,6 +568,8 @@ public:
     bool RecNoKnown() const;
     virtual void SetRecNo(int value);
     virtual int RecordCount() const;
+    // RecordCount answers without asking the engine to count.
+    bool RecordCountKnown() const;
     // RecNo and RecordCount are meaningful (no record filter event hides rows).
     bool IsSequenced() const { return !(FFiltered && OnFilterRecord); }
     void Refresh();

@@ -608,8 +608,16 @@ int TDataSet::RecordCount() const {
             from = &last;
         }
     }
-    if (FCountCache < 0) FCountCache = self->CursorCount();
+    if (FCountCache < 0) FCountCache = RecordCountKnown() ? int(FBuffers.size()) : self->CursorCount();
     return FCountCache;
+}
+
+bool TDataSet::RecordCountKnown() const {
+    if (!Active()) return true;
+    if (!IsSequenced()) return false;
+    if (FCountCache >= 0) return true;
+    // A window that reaches both ends of the cursor holds all of its rows.
+    return FState == dsBrowse && FWindowAtStart && FWindowAtEnd && !FBuffers.empty() && FBufferCount > 1;
 }
 
 void TDataSet::Resync() {

@@ -424,24 +424,28 @@ void TCustomDBGrid::UpdateScrollBar() {
         FVScroll->setPageStep(1);
         FVScroll->setValue(ds->Bof() ? 0 : ds->Eof() ? 2 : 1);
     } else {
-        const int count = ds->RecordCount();
-        FVScroll->setRange(0, std::max(0, count - 1));
-        FVScroll->setPageStep(VisibleRowCount());
-        // Steps and jumps to an end know the record's number; after a jump into the middle it
-        // means counting the rows before the record, which grows with the table: the thumb is
+        // Steps and jumps to an end know the record's number, and a short cursor its length.
+        // Otherwise counting grows with the table: the rows are drawn first and the bar is
         // placed once the window has nothing else to do, and only if no other move came since.
         const int paso = FVScroll->property("zbPaso").toInt() + 1;
         FVScroll->setProperty("zbPaso", paso);
-        if (ds->State() != dsInsert && ds->RecNoKnown()) {
+        const bool cuenta = ds->RecordCountKnown();
+        if (cuenta) {
+            FVScroll->setRange(0, std::max(0, ds->RecordCount() - 1));
+            FVScroll->setPageStep(VisibleRowCount());
+        }
+        if (cuenta && ds->State() != dsInsert && ds->RecNoKnown()) {
             FVScroll->setValue(std::max(0, ds->RecNo() - 1));
-        } else if (ds->State() != dsInsert) {
+        } else if (ds->State() != dsInsert || !cuenta) {
             QTimer::singleShot(0, FVScroll, [this, paso] {
                 if (FVScroll->property("zbPaso").toInt() != paso) return;
                 Guarded(this, [&] {
                     TDataSet* d = FDataLink->DataSet();
-                    if (!d || !d->Active() || d->IsEmpty() || !d->IsSequenced() || d->State() == dsInsert) return;
+                    if (!d || !d->Active() || d->IsEmpty() || !d->IsSequenced()) return;
                     FSyncingScroll = true;
-                    FVScroll->setValue(std::max(0, d->RecNo() - 1));
+                    FVScroll->setRange(0, std::max(0, d->RecordCount() - 1));
+                    FVScroll->setPageStep(VisibleRowCount());
+                    if (d->State() != dsInsert) FVScroll->setValue(std::max(0, d->RecNo() - 1));
                     FSyncingScroll = false;
                 });
             });
