@@ -2,7 +2,6 @@
 
 #include <QVarLengthArray>
 #include <array>
-#include <cstring>
 
 namespace platform::db {
 namespace {
@@ -104,35 +103,7 @@ void Decode(const char* p, int n, TUnits& out, QString& spill) {
 }
 }  // namespace
 
-namespace {
-// The same order on keys that are plain ASCII, byte by byte; -2 when either is not.
-int CompareAscii(const unsigned char* a, int la, const unsigned char* b, int lb, bool caseInsensitive) {
-    const int n = la < lb ? la : lb;
-    int caso = 0;  // the first difference of case, which decides only among equal letters
-    for (int i = 0; i < n; ++i) {
-        const unsigned x = a[i], y = b[i];
-        if ((x | y) >= 0x80) return -2;
-        if (x == y) continue;
-        const quint32 px = W().primary[x], py = W().primary[y];
-        // The first letter that differs decides, whatever follows.
-        if (px != py) return px < py ? -1 : 1;
-        if (!caso) caso = x < y ? -1 : 1;
-    }
-    for (int k = n; k < la; ++k)
-        if (a[k] >= 0x80) return -2;
-    for (int k = n; k < lb; ++k)
-        if (b[k] >= 0x80) return -2;
-    if (la != lb) return la < lb ? -1 : 1;
-    return caseInsensitive ? 0 : caso;
-}
-}  // namespace
-
 int SpanishCompareUtf8(const char* a, int la, const char* b, int lb, bool caseInsensitive) {
-    // Index walks compare a key with itself or with plain ASCII most of the time.
-    if (la == lb && (la == 0 || std::memcmp(a, b, size_t(la)) == 0)) return 0;
-    const int ascii = CompareAscii(reinterpret_cast<const unsigned char*>(a), la, reinterpret_cast<const unsigned char*>(b), lb,
-                                   caseInsensitive);
-    if (ascii != -2) return ascii;
     TUnits ua, ub;
     QString sa, sb;
     Decode(a, la, ua, sa);

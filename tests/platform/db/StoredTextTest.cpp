@@ -52,32 +52,6 @@ TEST(StoredTextOrder, Utf8ComparesAsUtf16) {
     EXPECT_NE(platform::db::SpanishCompareUtf8(bad, 3, good, 4, false), 0);
 }
 
-// Keys of plain ASCII take a shorter way; it must give the order of the whole comparison, also
-// when only the end of one key leaves ASCII.
-TEST(StoredTextOrder, AsciiKeysOrderAsTheFullComparison) {
-    const QString alfabeto = QStringLiteral("aAbBnNzZ09 -.,/_~");
-    const QStringList colas = {QString(), QStringLiteral("ñ"), QStringLiteral("é"), QStringLiteral("Ñx")};
-    quint32 semilla = 12345;
-    auto azar = [&semilla](int n) {
-        semilla = semilla * 1103515245u + 12345u;
-        return int((semilla >> 8) % quint32(n));
-    };
-    for (int k = 0; k < 20000; ++k) {
-        QString a, b;
-        for (int i = azar(6); i > 0; --i) a += alfabeto[azar(int(alfabeto.size()))];
-        b = azar(3) == 0 ? a : QString();
-        for (int i = azar(6); i > 0; --i) b += alfabeto[azar(int(alfabeto.size()))];
-        if (azar(4) == 0) a += colas[azar(int(colas.size()))];
-        if (azar(4) == 0) b += colas[azar(int(colas.size()))];
-        const QByteArray ua = a.toUtf8(), ub = b.toUtf8();
-        for (bool ci : {false, true}) {
-            const int wide = ci ? platform::db::SpanishCompareCI(a, b) : platform::db::SpanishCompare(a, b);
-            const int narrow = platform::db::SpanishCompareUtf8(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()), ci);
-            ASSERT_EQ(Sign(narrow), Sign(wide)) << qPrintable(a) << " / " << qPrintable(b) << " ci=" << ci;
-        }
-    }
-}
-
 TEST(StoredTextOrder, LookupOfACalculatedFieldLeavesTheTableAlone) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
