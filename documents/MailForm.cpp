@@ -1,12 +1,14 @@
 #include "documents/MailForm.h"
 
-#include "platform/graphics/Resources.h"
+#include "documents/BarraDocumentos.h"
 #include "records/UbscContacto.h"
 #include "shell/UComunes.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+
+#include <algorithm>
 
 TfrmMail::TfrmMail(TComponent* owner) : TForm(owner) {
     SetName(QStringLiteral("frmMail"));
@@ -15,33 +17,9 @@ TfrmMail::TfrmMail(TComponent* owner) : TForm(owner) {
     SetClientWidth(680);
     SetClientHeight(440);
 
-    SpeedBar1 = new TSpeedBar(this);
-    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
-    SpeedBar1->SetParent(this);
-    SpeedBar1->SetAlign(alTop);
-    SpeedBar1->SetBevelInner(bvLowered);
-    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
-    SpeedBar1->SetBtnOffsetHorz(4);
-    SpeedBar1->SetBtnOffsetVert(4);
-    SpeedBar1->SetBtnWidth(132);
-    SpeedBar1->SetHeight(31);
-    SpeedBar1->AddSection(QStringLiteral("Untitled (0)"));
-    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
-        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
-    int left = 4;
+    SpeedBar1 = documents::NuevaBarra(this, 132);
     auto item = [&](const QString& nombre, const QString& texto, const QString& hint, void (TfrmMail::*click)(TObject*)) {
-        auto* i = new TSpeedItem(this);
-        i->SetName(nombre);
-        i->SetCaption(texto);
-        i->SetBtnCaption(texto);
-        i->SetHint(hint);
-        SpeedBar1->AddItem(0, i);
-        i->SetLeft(left);
-        i->SetTop(4);
-        i->SetVisible(true);
-        i->OnClick() = TNotifyEvent(this, click);
-        left += 134;
-        return i;
+        return documents::NuevoBoton(SpeedBar1, nombre, texto, hint, TNotifyEvent(this, click));
     };
     btnSend = item(QStringLiteral("btnSend"), QStringLiteral("Enviar"), QStringLiteral("Enviar"), &TfrmMail::btnSendClick);
     BtnAttach = item(QStringLiteral("BtnAttach"), QStringLiteral("Adjuntar Documento"), QStringLiteral("Adjuntar Documento"),
@@ -81,13 +59,15 @@ TfrmMail::TfrmMail(TComponent* owner) : TForm(owner) {
     pmAddress->Items()->Add(miProgramData);
 
     const QString hintNames = QStringLiteral("Type recipients' names, separated by semicolons");
+    // The name buttons drop down the two address books.
     auto boton = [&](const QString& nombre, const QString& texto, int top, void (TfrmMail::*click)(TObject*)) {
-        auto* b = new TButton(this);
+        auto* b = new TZbSpeedButton(this);
         b->SetName(nombre);
         b->SetParent(pbxInfo);
         b->SetCaption(texto);
-        b->SetBounds(8, top, 70, 24);
-        b->SetPopupMenu(pmAddress);
+        b->SetBounds(8, top, 74, 24);
+        b->SetDropDownMenu(pmAddress);
+        b->SetMarkDropDown(true);
         b->OnClick = TNotifyEvent(this, click);
         return b;
     };
@@ -124,25 +104,38 @@ TfrmMail::TfrmMail(TComponent* owner) : TForm(owner) {
     chkAcknowledge->SetVisible(false);
     chkAcknowledge->OnClick = TNotifyEvent(this, &TfrmMail::chkAcknowledgeClick);
 
-    lvAttachments = new TListBox(this);
+    // The shell's large icons are 32 pixels.
+    ImageList1 = new TImageList(this);
+    ImageList1->SetName(QStringLiteral("ImageList1"));
+    ImageList1->SetSize(32, 32);
+    lvAttachments = new TListView(this);
     lvAttachments->SetName(QStringLiteral("lvAttachments"));
     lvAttachments->SetParent(this);
     lvAttachments->SetAlign(alBottom);
-    lvAttachments->SetHeight(84);
+    lvAttachments->SetHeight(100);
+    lvAttachments->SetViewStyle(vsIcon);
+    lvAttachments->SetLargeImages(ImageList1);
     lvAttachments->SetMultiSelect(true);
+    lvAttachments->SetReadOnly(true);
     lvAttachments->OnClick = TNotifyEvent(this, &TfrmMail::lvAttachmentsClick);
     lvAttachments->OnExit = TNotifyEvent(this, &TfrmMail::lvAttachmentsExit);
     pnlVSplit = new TPanel(this);
     pnlVSplit->SetName(QStringLiteral("pnlVSplit"));
     pnlVSplit->SetParent(this);
     pnlVSplit->SetAlign(alBottom);
-    pnlVSplit->SetHeight(4);
+    pnlVSplit->SetHeight(5);
+    pnlVSplit->SetBevelOuter(bvRaised);
     pnlVSplit->SetCaption(QString());
+    pnlVSplit->SetCursor(crVSplit);
+    pnlVSplit->OnMouseDown = TMouseEvent(this, &TfrmMail::pnlVSplitMouseDown);
+    pnlVSplit->OnMouseMove = TMouseMoveEvent(this, &TfrmMail::pnlVSplitMouseMove);
+    pnlVSplit->OnMouseUp = TMouseEvent(this, &TfrmMail::pnlVSplitMouseUp);
 
-    MessageText = new TMemo(this);
+    MessageText = new TZbRichEdit(this);
     MessageText->SetName(QStringLiteral("MessageText"));
     MessageText->SetParent(this);
     MessageText->SetAlign(alClient);
+    MessageText->SetPlainText(true);
     MessageText->SetScrollBars(ssVertical);
     pmMessage = new TPopupMenu(this);
     pmMessage->SetName(QStringLiteral("pmMessage"));
@@ -158,6 +151,7 @@ TfrmMail::TfrmMail(TComponent* owner) : TForm(owner) {
     miCut = menu(QStringLiteral("miCut"), QStringLiteral("Cu&t"), &TfrmMail::miCutClick);
     miCopy = menu(QStringLiteral("miCopy"), QStringLiteral("&Copy"), &TfrmMail::miCopyClick);
     miPaste = menu(QStringLiteral("miPaste"), QStringLiteral("&Paste"), &TfrmMail::miPasteClick);
+    miFont = menu(QStringLiteral("miFont"), QStringLiteral("&Font..."), &TfrmMail::miFontClick);
     MessageText->SetPopupMenu(pmMessage);
 
     OpenDialog1 = new TOpenDialog(this);
@@ -165,6 +159,8 @@ TfrmMail::TfrmMail(TComponent* owner) : TForm(owner) {
     OpenDialog1->SetTitle(QStringLiteral("Attach Files"));
     OpenDialog1->SetFilter(QStringLiteral("All Files (*.*)|*.*"));
     OpenDialog1->SetOptions(ofHideReadOnly | ofFileMustExist | ofPathMustExist);
+    FontDialog1 = new TFontDialog(this);
+    FontDialog1->SetName(QStringLiteral("FontDialog1"));
 
     Email1 = new TEmail(this);
     Email1->SetName(QStringLiteral("Email1"));
@@ -187,8 +183,7 @@ void TfrmMail::Reset() {
     txtCC->SetText(QString());
     txtSubject->SetText(QString());
     MessageText->Lines()->Clear();
-    lvAttachments->Clear();
-    FPaths.clear();
+    lvAttachments->Items()->Clear();
     ShowAttachments(false);
     btnDeleteAttach->SetEnabled(false);
     btnSend->SetEnabled(!txtRecipient->Text().isEmpty());
@@ -220,8 +215,16 @@ QString TfrmMail::JoinNames(TStrings* list) {
 
 void TfrmMail::AddAttachment(const QString& path) {
     ShowAttachments(true);
-    lvAttachments->Items()->Add(QFileInfo(path).fileName());
-    FPaths << path;
+    TListItem* item = lvAttachments->Items()->Add();
+    item->SetCaption(QFileInfo(path).fileName());
+    item->SubItems()->Add(path);
+    item->SetImageIndex(platform::forms::AddFileTypeIcon(ImageList1, path));
+}
+
+QStringList TfrmMail::AttachmentPaths() const {
+    QStringList r;
+    for (int i = 0; i < lvAttachments->Items()->Count(); ++i) r << lvAttachments->Items()->Item(i)->SubItems()->Strings(0);
+    return r;
 }
 
 void TfrmMail::btnSendClick(TObject*) {
@@ -234,7 +237,7 @@ void TfrmMail::btnSendClick(TObject*) {
     Email1->SetLongText(MessageText->Text());
     Email1->SetSubject(txtSubject->Text());
     Email1->Attachment()->Clear();
-    for (const QString& p : FPaths) Email1->Attachment()->Add(p);
+    for (const QString& p : AttachmentPaths()) Email1->Attachment()->Add(p);
     if (Email1->SendMail() == SUCCESS_SUCCESS)
         Close();
     else
@@ -276,10 +279,7 @@ void TfrmMail::BtnAttachClick(TObject*) {
 
 void TfrmMail::btnDeleteAttachClick(TObject*) {
     for (int i = lvAttachments->Items()->Count() - 1; i >= 0; --i)
-        if (lvAttachments->Selected(i)) {
-            lvAttachments->Items()->Delete(i);
-            FPaths.removeAt(i);
-        }
+        if (lvAttachments->Items()->Item(i)->Selected()) lvAttachments->Items()->Delete(i);
     btnDeleteAttach->SetEnabled(false);
     if (lvAttachments->Items()->Count() == 0) ShowAttachments(false);
 }
@@ -304,11 +304,37 @@ void TfrmMail::pmMessagePopup(TObject*) {
     const bool seleccion = MessageText->SelLength() > 0;
     miCut->SetEnabled(seleccion);
     miCopy->SetEnabled(seleccion);
+    miFont->SetEnabled(seleccion);
     miPaste->SetEnabled(!QApplication::clipboard()->text().isEmpty());
 }
 
 void TfrmMail::miCutClick(TObject*) { MessageText->CutToClipboard(); }
 void TfrmMail::miCopyClick(TObject*) { MessageText->CopyToClipboard(); }
 void TfrmMail::miPasteClick(TObject*) { MessageText->PasteFromClipboard(); }
+
+void TfrmMail::miFontClick(TObject*) {
+    if (MessageText->SelLength() == 0) return;
+    FontDialog1->Font()->Assign(MessageText->SelAttributes());
+    if (FontDialog1->Execute()) MessageText->SelAttributes()->Assign(FontDialog1->Font());
+}
+
+void TfrmMail::pnlVSplitMouseDown(TObject*, TMouseButton button, TShiftState, int, int y) {
+    if (button != mbLeft) return;
+    FDragStartY = pnlVSplit->Top() + y;
+    FDragStartHeight = lvAttachments->Height();
+}
+
+void TfrmMail::pnlVSplitMouseMove(TObject*, TShiftState shift, int, int y) {
+    if (FDragStartY < 0 || !(shift & ssLeft)) return;
+    // Upwards makes the list taller; the message keeps its least height.
+    const int mas = lvAttachments->Height() + MessageText->Height() - MinMessageHeight;
+    const int alto = std::clamp(FDragStartHeight + FDragStartY - (pnlVSplit->Top() + y), MinAttachmentsHeight,
+                                std::max(MinAttachmentsHeight, mas));
+    if (alto != lvAttachments->Height()) lvAttachments->SetHeight(alto);
+}
+
+void TfrmMail::pnlVSplitMouseUp(TObject*, TMouseButton button, TShiftState, int, int) {
+    if (button == mbLeft) FDragStartY = -1;
+}
 
 void TfrmMail::btSalirClick(TObject*) { Close(); }

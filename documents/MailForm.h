@@ -1,11 +1,14 @@
 #pragma once
 // The send-by-mail form: one message with attached files, its names taken from the office's
 // address book, sent through the mail session of Email1.
+#include "controls/edit/ZbRichEd.h"
 #include "controls/visual/SpeedBar.h"
+#include "controls/visual/ZBCtrls.h"
 #include "documents/Email.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/ListView.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/StdCtrls.h"
 
@@ -19,24 +22,30 @@ public:
                *btSalir = nullptr;
     TPanel* pbxInfo = nullptr;
     TShape* shpFocus = nullptr;  // the frame drawn around the name or subject box being edited
-    TButton *btnRecip = nullptr, *btnCC = nullptr;
+    TZbSpeedButton *btnRecip = nullptr, *btnCC = nullptr;
     TLabel* lblSubject = nullptr;
     TEdit *txtRecipient = nullptr, *txtCC = nullptr, *txtSubject = nullptr;
     TCheckBox* chkAcknowledge = nullptr;
-    TMemo* MessageText = nullptr;
+    TZbRichEdit* MessageText = nullptr;
     TPopupMenu* pmMessage = nullptr;
-    TMenuItem *miCut = nullptr, *miCopy = nullptr, *miPaste = nullptr;
+    TMenuItem *miCut = nullptr, *miCopy = nullptr, *miPaste = nullptr, *miFont = nullptr;
     TPopupMenu* pmAddress = nullptr;
     TMenuItem *miAddressBook = nullptr, *miProgramData = nullptr;
     TPanel* pnlVSplit = nullptr;
-    TListBox* lvAttachments = nullptr;
+    TImageList* ImageList1 = nullptr;
+    TListView* lvAttachments = nullptr;
     TOpenDialog* OpenDialog1 = nullptr;
+    TFontDialog* FontDialog1 = nullptr;
     TEmail* Email1 = nullptr;
 
-    // Shows the attachment list and adds the file: its name shown, its full path kept.
+    // Shows the attachment list and adds the file: its name as caption, its full path as first
+    // sub-item, and the desktop's picture of its kind.
     void AddAttachment(const QString& path);
     // Full paths of the attached files, in the list's order.
-    QStringList AttachmentPaths() const { return FPaths; }
+    QStringList AttachmentPaths() const;
+    // The attachment list is never dragged lower than this, and the message keeps at least
+    // MinMessageHeight pixels above the splitter.
+    static constexpr int MinAttachmentsHeight = 48, MinMessageHeight = 60;
 
     void FormShow(TObject* sender);
     void btnSendClick(TObject* sender);
@@ -56,6 +65,10 @@ public:
     void miCutClick(TObject* sender);
     void miCopyClick(TObject* sender);
     void miPasteClick(TObject* sender);
+    void miFontClick(TObject* sender);
+    void pnlVSplitMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void pnlVSplitMouseMove(TObject* sender, TShiftState shift, int x, int y);
+    void pnlVSplitMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
     void btSalirClick(TObject* sender);
 
     // A text split at ";" into trimmed, non-empty names (the list cleared first), and back.
@@ -66,5 +79,7 @@ private:
     void Reset();
     void ShowAttachments(bool visible);
     void AddressBook();
-    QStringList FPaths;
+    // The splitter's drag: where it started (in the form) and the list's height then; -1 when
+    // no drag is under way.
+    int FDragStartY = -1, FDragStartHeight = 0;
 };

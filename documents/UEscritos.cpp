@@ -1,11 +1,11 @@
 #include "documents/UEscritos.h"
 
+#include "documents/BarraDocumentos.h"
 #include "documents/UFusion.h"
 #include "documents/UNuevoEscrito.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
 #include "shell/UPrograma.h"
-#include "platform/graphics/Resources.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,33 +97,9 @@ TListaEscritos::TListaEscritos(TComponent* owner) : TForm(owner) {
     SetClientHeight(360);
     SetKeyPreview(true);
 
-    SpeedBar1 = new TSpeedBar(this);
-    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
-    SpeedBar1->SetParent(this);
-    SpeedBar1->SetAlign(alTop);
-    SpeedBar1->SetBevelInner(bvLowered);
-    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
-    SpeedBar1->SetBtnOffsetHorz(4);
-    SpeedBar1->SetBtnOffsetVert(4);
-    SpeedBar1->SetBtnWidth(80);
-    SpeedBar1->SetHeight(31);
-    SpeedBar1->AddSection(QStringLiteral("Untitled (0)"));
-    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
-        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
-    int left = 4;
+    SpeedBar1 = documents::NuevaBarra(this, 80);
     auto item = [&](const char* nombre, const QString& texto, const QString& hint, void (TListaEscritos::*click)(TObject*)) {
-        auto* i = new TSpeedItem(this);
-        i->SetName(QString::fromLatin1(nombre));
-        i->SetCaption(texto);
-        i->SetBtnCaption(texto);
-        i->SetHint(hint);
-        SpeedBar1->AddItem(0, i);
-        i->SetLeft(left);
-        i->SetTop(4);
-        i->SetVisible(true);
-        i->OnClick() = TNotifyEvent(this, click);
-        left += 82;
-        return i;
+        return documents::NuevoBoton(SpeedBar1, QString::fromLatin1(nombre), texto, hint, TNotifyEvent(this, click));
     };
     btBorrar = item("btBorrar", QStringLiteral("Borrar"), QStringLiteral("Borrar"), &TListaEscritos::BtBorrarClick);
     btNuevo = item("btNuevo", QStringLiteral("Nuevo"), QStringLiteral("Nuevo"), &TListaEscritos::BtNuevoClick);

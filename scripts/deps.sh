@@ -8,7 +8,7 @@ PACKAGES=(g++ cmake make ccache pkg-config qt6-base-dev libgl-dev libsqlite3-dev
 PACKAGES+=(fonts-liberation2 qt6-translations-l10n)
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(imagemagick python3-pil icoutils giflib-tools gifsicle poppler-utils xvfb xauth cups printer-driver-cups-pdf
-            python3-aiosmtpd python3-docx libreoffice-writer-nogui)
+            python3-aiosmtpd openssl python3-docx libreoffice-writer-nogui)
   # The sanitizer build and the fuzz targets.
   PACKAGES+=(clang libclang-rt-14-dev)
 fi

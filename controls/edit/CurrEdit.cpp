@@ -1,5 +1,6 @@
 #include "controls/edit/CurrEdit.h"
 
+#include "controls/visual/BitmapHelpers.h"
 #include "controls/edit/ZbCalc.h"
 #include "controls/visual/StrHelpers.h"
 #include "platform/forms/Beep.h"
@@ -98,7 +99,7 @@ double TCustomNumEdit::CheckValue(double newValue, bool raiseOnError) const {
         else if (FMinValue == 0) result = std::min(newValue, FMaxValue);
     }
     if (raiseOnError && result != newValue) {
-        const QString fmt = ReplaceStr(QStringLiteral("Value must be between %d and %d"), QStringLiteral("%d"),
+        const QString fmt = ReplaceStr(ResStr(61595), QStringLiteral("%d"),
                                        QStringLiteral("%.*f"));
         throw ERangeError(Format(fmt, FDecimalPlaces, FMinValue, FDecimalPlaces, FMaxValue));
     }

@@ -1,5 +1,6 @@
 #include "controls/edit/PickDate.h"
 
+#include "controls/visual/BitmapHelpers.h"
 #include "controls/visual/DateHelpers.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -32,10 +33,10 @@ void SetupNavButton(TZbTimerSpeedButton* b, bool left, int count, const QString&
     b->SetHint(hint);
 }
 
-const QString HintPrevYear = QStringLiteral("Предыдущий год|");
-const QString HintPrevMonth = QStringLiteral("Предыдущий месяц|");
-const QString HintNextMonth = QStringLiteral("Следующий месяц|");
-const QString HintNextYear = QStringLiteral("Следующий год|");
+const QString HintPrevYear = ResStr(61259);
+const QString HintPrevMonth = ResStr(61258);
+const QString HintNextMonth = ResStr(61260);
+const QString HintNextYear = ResStr(61261);
 
 bool Ctrl(TShiftState s) { return s & ssCtrl; }
 }  // namespace
@@ -380,7 +381,7 @@ void SetupPopupCalendar(TWinControl* popup, TDayOfWeekName startOfWeek, TDaysOfW
 // ---------------------------------------------------------------------------------------------
 
 TSelectDateDlg::TSelectDateDlg(TComponent* owner) : TForm(owner) {
-    SetCaption(QStringLiteral("Выбор даты"));
+    SetCaption(ResStr(61262));
     SetBorderStyle(bsToolWindow);
     SetBorderIcons(biSystemMenu);
     SetClientWidth(222);

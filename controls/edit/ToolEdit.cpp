@@ -590,7 +590,7 @@ private:
 }  // namespace
 
 TCustomDateEdit::TCustomDateEdit(TComponent* owner)
-    : TCustomComboEdit(owner), FTitle(QStringLiteral("Выбор даты")), FCalendarHints(std::make_unique<TStringList>()) {
+    : TCustomComboEdit(owner), FTitle(ResStr(61262)), FCalendarHints(std::make_unique<TStringList>()) {
     FDefNumGlyphs = 2;
     FCalendarHints->OnChange = [this](TObject*) { CalendarHintsChanged(); };
     FCreating = true;
@@ -916,8 +916,8 @@ void TFilenameEdit::CreateEditDialog() {
         d->SetTitle(FDialog->Title());
         delete FDialog;
     } else {
-        d->SetTitle(QStringLiteral("Список"));
-        d->SetFilter(QStringLiteral("Все файлы (*.*)|*.*"));
+        d->SetTitle(ResStr(61264));
+        d->SetFilter(ResStr(61263));
         d->SetOptions(ofHideReadOnly);
     }
     FDialog = d;
@@ -936,7 +936,7 @@ void TFilenameEdit::SetFileName(const QString& value) {
         SetText(AddQuotes(value));
         ClearFileList();
     } else {
-        throw EComboEditError(Format(QStringLiteral("Invalid file name - %s"), value));
+        throw EComboEditError(Format(ResStr(61602), value));
     }
 }
 

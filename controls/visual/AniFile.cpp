@@ -1,6 +1,6 @@
 #include "controls/visual/AniFile.h"
-#include "controls/visual/BitmapHelpers.h"
 
+#include "controls/visual/BitmapHelpers.h"
 #include "controls/visual/ColorQuantizer.h"
 #include "controls/visual/IcoList.h"
 #include "controls/visual/IconHelpers.h"
@@ -15,7 +15,7 @@
 
 namespace {
 
-const QString kReadError = QStringLiteral("Stream read error");
+const QString kReadError = ResStr(61443);
 
 // Limits against hostile files: a cursor larger than this is not a cursor, and no real one has
 // this many frames (frames also need an icon each, so the data bounds them too).

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QIcon>
+#include <QPixmap>
+#include <QWidget>
 #include <algorithm>
 
 namespace platform::visual {
@@ -29,6 +32,13 @@ TAppEventList* AppEventList() { return GlobalList().get(); }
 
 // At the end of the program the application may already be gone: nothing is given back then.
 TAppEventList::~TAppEventList() = default;
+
+TAppEvents* TAppEventList::FirstPainter() const {
+    for (TAppEvents* a : FList)
+        if (a->OnPaintIcon)
+            return a;
+    return nullptr;
+}
 
 void TAppEventList::AddEvents(TAppEvents* app) {
     if (!app || std::find(FList.begin(), FList.end(), app) != FList.end())
@@ -263,7 +273,48 @@ ZB_APP_PROPERTY(int, HintHidePause)
 ZB_APP_PROPERTY(bool, ShowMainForm)
 #undef ZB_APP_PROPERTY
 
+void TAppEvents::PaintIcon() {
+    TCustomForm* main = Application->MainForm();
+    if (!main || !main->Widget() || !OnPaintIcon)
+        return;
+    TBitmap icon;
+    icon.SetSize(32, 32);
+    icon.Canvas()->Brush()->SetColor(clBtnFace);
+    icon.Canvas()->FillRect(Rect(0, 0, 32, 32));
+    FCanvas = icon.Canvas();
+    try {
+        OnPaintIcon(this);
+    } catch (...) {
+        FCanvas = nullptr;
+        throw;
+    }
+    FCanvas = nullptr;
+    main->Widget()->setWindowIcon(QIcon(QPixmap::fromImage(icon.ToImage())));
+}
+
+namespace {
+// The main window has just been minimised.
+bool MainFormMinimized(QObject* receiver, QEvent* event) {
+    if (event->type() != QEvent::WindowStateChange)
+        return false;
+    TCustomForm* main = Application->MainForm();
+    return main && main->Widget() == receiver && main->Widget()->isMinimized();
+}
+}  // namespace
+
 bool TAppEvents::MessageHook(QObject* receiver, QEvent* event) {
+    // The minimised application shows its icon: the oldest component that paints one does.
+    if (MainFormMinimized(receiver, event)) {
+        auto* list = AppEventList();
+        if (list && list->FirstPainter() == this) {
+            try {
+                PaintIcon();
+            } catch (...) {
+                Application->HandleException(this);
+            }
+        }
+        return false;
+    }
     // The system's settings changed: the hint window picks up the new ones.
     if (receiver != QCoreApplication::instance())
         return false;

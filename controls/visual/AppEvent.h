@@ -46,6 +46,13 @@ public:
     TNotifyEvent OnSettingsChanged;
     TNotifyEvent OnActiveControlChange;
     TNotifyEvent OnActiveFormChange;
+    // Draws the picture the minimised application shows (its window icon) on Canvas().
+    TNotifyEvent OnPaintIcon;
+
+    // The canvas of the icon being painted; none outside OnPaintIcon.
+    TCanvas* Canvas() const { return FCanvas; }
+    // Paints the icon through OnPaintIcon and gives it to the main window.
+    virtual void PaintIcon();
 
     // A message of the application: true when handled here (settings changes).
     virtual bool MessageHook(QObject* receiver, QEvent* event);
@@ -64,6 +71,7 @@ private:
     int FHintHidePause = 2500;
     bool FShowMainForm = true;
     std::unique_ptr<QObject> FHook;
+    TCanvas* FCanvas = nullptr;
 };
 
 namespace platform::visual {
@@ -77,6 +85,8 @@ public:
     int Count() const { return int(FList.size()); }
     bool Hooked() const { return FHooked; }
     TAppEvents* First() const { return FList.empty() ? nullptr : FList.front(); }
+    // The oldest component with OnPaintIcon assigned.
+    TAppEvents* FirstPainter() const;
 
     void DoActivate(TObject* sender);
     void DoDeactivate(TObject* sender);

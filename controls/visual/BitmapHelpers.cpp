@@ -210,8 +210,48 @@ void MessageBeepDefault() { platform::forms::MessageBeep(); }
 
 void NotImplemented() {
     Screen->SetCursor(crDefault);
-    MessageDlg(QString::fromUtf8("Функция не реализована"), mtInformation, {mbOK}, 0);
+    MessageDlg(ResStr(61257), mtInformation, {mbOK}, 0);
     Abort();
+}
+
+QString ResStr(int id) {
+    switch (id) {
+    case 61092: return QStringLiteral("Неизвестная версия изображения GIF");
+    case 61093: return QStringLiteral("Ошибка кодировки данных в формат GIF");
+    case 61094: return QStringLiteral("Неверные данные в формате GIF");
+    case 61095: return QStringLiteral("Размер кода GIF не принадлежит диапазону от 2 до 9");
+    case 61096: return QStringLiteral("Неверное число цветов; должно быть степенью числа 2");
+    case 61097: return QStringLiteral("Неопределенное расширение GIF: %.2x");
+    case 61098: return QStringLiteral("Нет данных для записи в формате GIF");
+    case 61099: return QStringLiteral("Невозможно изменить размер изображения GIF");
+    case 61100: return QStringLiteral("CompuServe GIF Image");
+    case 61163: return QStringLiteral("&Приемник");
+    case 61164: return QStringLiteral("&Источник");
+    case 61257: return QStringLiteral("Функция не реализована");
+    case 61258: return QStringLiteral("Предыдущий месяц|");
+    case 61259: return QStringLiteral("Предыдущий год|");
+    case 61260: return QStringLiteral("Следующий месяц|");
+    case 61261: return QStringLiteral("Следующий год|");
+    case 61262: return QStringLiteral("Выбор даты");
+    case 61263: return QStringLiteral("Все файлы (*.*)|*.*");
+    case 61264: return QStringLiteral("Список");
+    case 61441: return QStringLiteral("Cannot create file %s");
+    case 61442: return QStringLiteral("Cannot open file %s");
+    case 61443: return QStringLiteral("Stream read error");
+    case 61496: return QStringLiteral("Not enough timers available");
+    case 61508: return QStringLiteral("OK");
+    case 61509: return QStringLiteral("Cancel");
+    case 61512: return QStringLiteral("&Help");
+    case 61595: return QStringLiteral("Value must be between %d and %d");
+    case 61599: return QStringLiteral("''%s'' is not a valid date");
+    case 61602: return QStringLiteral("Invalid file name - %s");
+    default: return QString();
+    }
+}
+
+void RemovePendingMessage(QObject* receiver, int msg) {
+    if (!receiver || msg == QEvent::Quit) return;
+    QCoreApplication::removePostedEvents(receiver, msg);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <cstddef>
 
+class QObject;
 class TControl;
 class TWinControl;
 
@@ -85,6 +86,14 @@ void DrawCellText(TCustomControl* grid, int col, int row, int vertAlign, TAlignm
 
 // True while one of the program's windows is the active window.
 bool IsForegroundTask();
+
+// Text of the program's string table (the libraries' messages, hints and captions); empty for an
+// id the table does not hold.
+QString ResStr(int id);
+
+// Drops the events of one type posted to the object and not yet delivered. A quit request is
+// never dropped: it must still end the program.
+void RemovePendingMessage(QObject* receiver, int msg);
 
 namespace platform::visual {
 // The items of a command line (quotes dropped).

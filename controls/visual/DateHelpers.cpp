@@ -1,4 +1,6 @@
 #include "controls/visual/DateHelpers.h"
+#include "controls/visual/BitmapHelpers.h"
+#include "platform/rtl/SysUtils.h"
 
 #include "platform/rtl/Exceptions.h"
 
@@ -265,7 +267,7 @@ bool StrToDateFmtCore(const QString& dateFormat, const QString& s, TDateTime& da
 TDateTime StrToDateFmt(const QString& dateFormat, const QString& s) {
     TDateTime date;
     if (!StrToDateFmtCore(dateFormat, s, date))
-        throw EConvertError(QStringLiteral("''%1'' is not a valid date").arg(s));
+        throw EConvertError(Format(ResStr(61599), s));
     return date;
 }
 

@@ -1,13 +1,14 @@
 #include "controls/visual/DualList.h"
 
+#include "controls/visual/BitmapHelpers.h"
 #include "controls/visual/FDualLst.h"
 
 namespace platform::visual {
-QString SDualListSrcCaption() { return QStringLiteral("&Источник"); }
-QString SDualListDestCaption() { return QStringLiteral("&Приемник"); }
-QString SOKButton() { return QStringLiteral("OK"); }
-QString SCancelButton() { return QStringLiteral("Cancel"); }
-QString SHelpButton() { return QStringLiteral("&Help"); }
+QString SDualListSrcCaption() { return ResStr(61164); }
+QString SDualListDestCaption() { return ResStr(61163); }
+QString SOKButton() { return ResStr(61508); }
+QString SCancelButton() { return ResStr(61509); }
+QString SHelpButton() { return ResStr(61512); }
 }  // namespace platform::visual
 
 using namespace platform::visual;

@@ -1,4 +1,6 @@
 #include "controls/visual/FileCopyHelpers.h"
+#include "controls/visual/BitmapHelpers.h"
+#include "platform/rtl/SysUtils.h"
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
@@ -37,14 +39,14 @@ void CopyFile(const QString& source, const QString& dest) {
 
     QFile in(src);
     if (src.isEmpty() || QFileInfo(src).isDir() || !in.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file %1").arg(source));
+        throw EFOpenError(Format(ResStr(61442), source));
     // Truncating the target would empty the source before a single byte was read.
     if (SameFile(src, target))
         throw EFCreateError(QStringLiteral("Cannot create file %1: it is the file being copied").arg(target));
 
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
-        throw EFCreateError(QStringLiteral("Cannot create file %1").arg(target));
+        throw EFCreateError(Format(ResStr(61441), target));
 
     // QSaveFile drops its temporary file unless committed, so every exit below leaves the target alone.
     qint64 got = 0;

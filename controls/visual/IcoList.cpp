@@ -1,5 +1,6 @@
 #include "controls/visual/IcoList.h"
 
+#include "controls/visual/BitmapHelpers.h"
 #include "controls/visual/IconHelpers.h"
 #include "platform/classes/Streams.h"
 
@@ -7,7 +8,7 @@
 
 namespace {
 
-const QString kReadError = QStringLiteral("Stream read error");
+const QString kReadError = ResStr(61443);
 
 // Brackets changes: the list tells once, when the outermost bracket closes, even on failure.
 class TUpdateGuard {

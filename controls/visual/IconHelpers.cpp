@@ -1,4 +1,5 @@
 #include "controls/visual/IconHelpers.h"
+#include "controls/visual/BitmapHelpers.h"
 #include "platform/graphics/LittleEndian.h"
 
 #include "platform/graphics/Clipbrd.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-const QString kReadError = QStringLiteral("Stream read error");
+const QString kReadError = ResStr(61443);
 const QString kResourceError = QStringLiteral("Out of system resources");
 const QString kClipboardName = QStringLiteral("Zembra Icon");
 

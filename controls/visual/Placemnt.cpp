@@ -8,6 +8,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 #include <algorithm>
 
 // ---------------------------------------------------------------------------------------------
@@ -229,6 +230,7 @@ void TFormPlacement::RestoreFormPlacement() {
         throw;
     }
     IniFree();
+    UpdatePlacement();
 }
 
 void TFormPlacement::SavePlacement() {
@@ -316,6 +318,7 @@ void TFormPlacement::SetPreventResize(bool value) {
     if (!Form() || value == FPreventResize)
         return;
     FPreventResize = value;
+    UpdatePlacement();
     UpdatePreventResize();
 }
 
@@ -337,8 +340,11 @@ void TFormPlacement::UpdatePreventResize() {
 }
 
 void TFormPlacement::MinMaxInfoModified() {
-    if (!HasState(csLoading))
-        CheckToggleHook();
+    if (HasState(csLoading))
+        return;
+    CheckToggleHook();
+    FMaxApplied = 0;
+    UpdatePlacement();
 }
 
 void TFormPlacement::CheckToggleHook() {
@@ -395,10 +401,89 @@ void TFormPlacement::ReleaseConstraints() {
 }
 
 void TFormPlacement::WndMessage(TObject*, TMessage& msg, bool&) {
+    TCustomForm* form = Form();
+    if (!form || !form->Widget() || (!FPreventResize && FWinMinMaxInfo->DefaultMinMaxInfo()))
+        return;
     // Showing is when the window takes its tracking sizes: a fixed form keeps the size it has then.
-    if (msg.Msg == QEvent::Show && Form() && (FPreventResize || !FWinMinMaxInfo->DefaultMinMaxInfo())) {
+    if (msg.Msg == QEvent::Show) {
         ApplyConstraints();
         msg.Result = 1;
+        return;
+    }
+    if (FPreventResize || FApplyingBounds)
+        return;
+    switch (msg.Msg) {
+    case QEvent::WindowStateChange:
+        // The window system maximises a window over the work area; the bounds given here
+        // replace its own.
+        if (form->Widget()->isMaximized())
+            ApplyMaximizedBounds();
+        break;
+    case QEvent::Resize:
+    case QEvent::Move:
+        // Moved or sized by the user: no longer shown at the maximised bounds.
+        if (FZoomed && form->Widget()->frameGeometry() != FZoomRect) {
+            FZoomed = false;
+            FMaxApplied = 0;
+        }
+        break;
+    default: break;
+    }
+}
+
+QRect TFormPlacement::MaximizedBounds() const {
+    const TRect area = Screen->WorkAreaRect();
+    const TWinMinMaxInfo& info = *FWinMinMaxInfo;
+    return QRect(info.MaxPosLeft() ? info.MaxPosLeft() : area.Left, info.MaxPosTop() ? info.MaxPosTop() : area.Top,
+                 info.MaxSizeWidth() ? info.MaxSizeWidth() : area.Width(),
+                 info.MaxSizeHeight() ? info.MaxSizeHeight() : area.Height());
+}
+
+bool TFormPlacement::HasMaximizedBounds() const {
+    const TWinMinMaxInfo& info = *FWinMinMaxInfo;
+    return info.MaxPosLeft() || info.MaxPosTop() || info.MaxSizeWidth() || info.MaxSizeHeight();
+}
+
+void TFormPlacement::ApplyMaximizedBounds() {
+    QWidget* w = Form() ? Form()->Widget() : nullptr;
+    // A window manager that maximises again and again is not fought for ever.
+    if (!w || !HasMaximizedBounds() || FMaxApplied >= 4)
+        return;
+    ++FMaxApplied;
+    const QRect bounds = MaximizedBounds();
+    // A window the window system keeps maximised cannot take bounds of its own: it is shown at
+    // them as a normal window instead.
+    FApplyingBounds = true;
+    try {
+        if (w->isMaximized())
+            w->setWindowState(w->windowState() & ~Qt::WindowMaximized);
+        const QRect inner = w->geometry(), outer = w->frameGeometry();
+        w->setGeometry(bounds.adjusted(inner.left() - outer.left(), inner.top() - outer.top(),
+                                       inner.right() - outer.right(), inner.bottom() - outer.bottom()));
+    } catch (...) {
+        FApplyingBounds = false;
+        throw;
+    }
+    FApplyingBounds = false;
+    FZoomed = true;
+    FZoomRect = w->frameGeometry();
+}
+
+void TFormPlacement::UpdatePlacement() {
+    TCustomForm* form = Form();
+    if (!form || !form->Widget() || HasState(csDesigning) || HasState(csLoading) || form->HasState(csLoading) ||
+        FPreventResize)
+        return;
+    if (!FZoomed)
+        return;
+    if (HasMaximizedBounds()) {
+        // Other bounds: the form moves to them at once.
+        ApplyMaximizedBounds();
+    } else if (FWinMinMaxInfo->DefaultMinMaxInfo()) {
+        // None left: the window system maximises the form as it does any window.
+        FZoomed = false;
+        FMaxApplied = 0;
+        form->Widget()->setWindowState(form->Widget()->windowState() | Qt::WindowMaximized);
     }
 }
 

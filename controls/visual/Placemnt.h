@@ -14,6 +14,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Events.h"
 
+#include <QRect>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -150,7 +151,13 @@ private:
     void IniFree();
     void AddLink(TIniLink* link);
     void RemoveLink(TIniLink* link);
+    // A form shown at its maximised bounds follows their change; once none is left the window
+    // system maximises it again.
     void UpdatePlacement();
+    // The frame of the maximised form: the work area, with MaxPos and MaxSize where set.
+    QRect MaximizedBounds() const;
+    bool HasMaximizedBounds() const;
+    void ApplyMaximizedBounds();
     void UpdatePreventResize();
     void CheckToggleHook();
     void ApplyConstraints();
@@ -183,6 +190,11 @@ private:
     TCloseQueryEvent FSaveFormCloseQuery;
     // The form's own constraints while this component imposes its sizes.
     bool FConstrained = false;
+    // Shown at the maximised bounds (FZoomRect) since the form was last maximised.
+    bool FZoomed = false;
+    QRect FZoomRect;
+    bool FApplyingBounds = false;
+    int FMaxApplied = 0;
     int FSavedConstraints[4] = {};
 };
 

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QWidget>
+#include <QWindow>
 
 // ================================================================== glyph lists and cache
 
@@ -767,6 +768,19 @@ bool TZbSpeedButton::CheckMenuDropDown(int, int) {
     return true;
 }
 
+void TZbSpeedButton::DropQueuedPresses() {
+    // A second click on the button while its menu was open only closed the menu: the press
+    // queued for the button must not open it again.
+    QWidget* w = Widget();
+    if (!w) return;
+    for (int type : {int(QEvent::MouseButtonPress), int(QEvent::MouseButtonDblClick)}) {
+        RemovePendingMessage(w, type);
+        // The press that closed the menu is handed back to the window under the pointer.
+        if (QWindow* window = w->window()->windowHandle(); window && w->rect().contains(w->mapFromGlobal(QCursor::pos())))
+            RemovePendingMessage(window, type);
+    }
+}
+
 void TZbSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     TGraphicControl::MouseDown(button, shift, x, y);
     if (!FMouseInside && Enabled()) {
@@ -784,7 +798,10 @@ void TZbSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, in
     SetMouseCapture(true);
     try {
         // The menu runs until it closes; the press is then over, and the button comes up.
-        if (CheckMenuDropDown(x, y)) ReleaseAt(x, y);
+        if (CheckMenuDropDown(x, y)) {
+            ReleaseAt(x, y);
+            DropQueuedPresses();
+        }
     } catch (...) {
         FMenuTracking = false;
         throw;

@@ -254,6 +254,7 @@ private:
     void TimerExpired(TObject* sender);
     void ReleaseAt(int x, int y);
     bool CheckMenuDropDown(int x, int y);
+    void DropQueuedPresses();
 
     int FGroupIndex = 0;
     TButtonStyle FStyle = bsAutoDetect;

@@ -1,5 +1,6 @@
 // GIF image and frame classes over the byte-level reader, writer and codec.
 #include "controls/visual/ZbGIF.h"
+#include "controls/visual/BitmapHelpers.h"
 #include "controls/visual/AniFile.h"
 
 #include "controls/visual/ColorQuantizer.h"
@@ -68,7 +69,7 @@ QByteArray WithLength(const QByteArray& bytes)
 struct Registrar {
     Registrar()
     {
-        TPicture::RegisterFileFormat(QStringLiteral("gif"), QStringLiteral("CompuServe GIF Image"),
+        TPicture::RegisterFileFormat(QStringLiteral("gif"), ResStr(61100),
                                      TGraphicClass::Of<TGIFImage>());
         TPicture::RegisterClipboardFormat(CF_GIF(), TGraphicClass::Of<TGIFImage>());
     }

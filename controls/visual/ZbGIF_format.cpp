@@ -1,6 +1,7 @@
 // GIF block reader and writer over byte buffers.
 #include "controls/visual/ZbGIF_format.h"
 
+#include "controls/visual/BitmapHelpers.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <algorithm>
@@ -12,21 +13,7 @@ bool TolerantDecoding = true;
 
 const quint8 ExtensionLabels[4] = {0xF9, 0x01, 0xFF, 0xFE};
 
-QString ErrorText(int id)
-{
-    switch (id) {
-    case 61092: return QStringLiteral("Неизвестная версия изображения GIF");
-    case 61093: return QStringLiteral("Ошибка кодировки данных в формат GIF");
-    case 61094: return QStringLiteral("Неверные данные в формате GIF");
-    case 61095: return QStringLiteral("Размер кода GIF не принадлежит диапазону от 2 до 9");
-    case 61096: return QStringLiteral("Неверное число цветов; должно быть степенью числа 2");
-    case 61097: return QStringLiteral("Неопределенное расширение GIF: %.2x");
-    case 61098: return QStringLiteral("Нет данных для записи в формате GIF");
-    case 61099: return QStringLiteral("Невозможно изменить размер изображения GIF");
-    case 61443: return QStringLiteral("Stream read error");
-    }
-    return QString();
-}
+QString ErrorText(int id) { return ResStr(id); }
 
 void RaiseFormatError(int id) { throw EInvalidGraphicOperation(ErrorText(id)); }
 

@@ -8,18 +8,6 @@
 
 namespace platform::visual {
 
-// The record's window procedure: a filter on the control's widget.
-class THookFilter : public QObject {
-public:
-    explicit THookFilter(TControlHook* owner) : FOwner(owner) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override { return FOwner->HookWndProc(watched, event); }
-
-private:
-    TControlHook* FOwner;
-};
-
 THookList::THookList() : FWindow(std::make_unique<QObject>()) {}
 
 THookList::~THookList() {
@@ -86,7 +74,7 @@ using platform::visual::HookList;
 // ---------------------------------------------------------------------------------------------
 // TControlHook
 
-TControlHook::TControlHook() : FFilter(std::make_unique<platform::visual::THookFilter>(this)) {}
+TControlHook::TControlHook() = default;
 
 TControlHook::~TControlHook() {
     FDestroying = true;
@@ -125,24 +113,15 @@ void TControlHook::RemoveHook(TZbWindowHook* hook) {
 bool TControlHook::ControlDestroying() const { return FControl && FControl->HasState(csDestroying); }
 
 void TControlHook::HookControl() {
-    if (!FControl || FControl->HasState(csDesigning) || ControlDestroying() || FDestroying)
+    if (!FControl || FControl->HasState(csDesigning) || ControlDestroying() || FDestroying || FInstalled)
         return;
-    QWidget* widget = FControl->Widget();
-    if (!widget)
-        return;
-    if (FInstalled && FHookedWidget == widget)
-        return;
-    if (FInstalled && FHookedWidget)
-        FHookedWidget->removeEventFilter(FFilter.get());
-    widget->installEventFilter(FFilter.get());
-    FHookedWidget = widget;
+    FHookId = FControl->AddMessageHook([this](QEvent* e) { return HookBefore(e); }, [this](QEvent* e) { HookAfter(e); });
     FInstalled = true;
 }
 
-void TControlHook::UnhookControl() {
-    if (FInstalled && FHookedWidget)
-        FHookedWidget->removeEventFilter(FFilter.get());
-    FHookedWidget = nullptr;
+void TControlHook::UnhookControl(bool controlGoing) {
+    if (FInstalled && FControl && !controlGoing)
+        FControl->RemoveMessageHook(FHookId);
     FInstalled = false;
 }
 
@@ -167,26 +146,35 @@ void TControlHook::NotifyAfter(TMessage& msg, bool& handled) {
             (*it)->DoAfterMessage(msg, handled);
 }
 
-bool TControlHook::HookWndProc(QObject* watched, QEvent* event) {
+int TControlHook::MessageOf(QEvent* event) const {
+    // A widget that loses its native window ends its window as a replaced widget does.
+    if (event->type() == QEvent::WinIdChange && FControl && FControl->Widget() && !FControl->Widget()->internalWinId())
+        return WM_DESTROY_MESSAGE;
+    return int(event->type());
+}
+
+bool TControlHook::HookBefore(QEvent* event) {
     if (!FControl)
         return false;
-    TMessage msg{int(event->type()), event, 0};
+    TMessage msg{MessageOf(event), event, 0};
     bool handled = false;
     if (msg.Msg != WM_QUIT_MESSAGE)
         NotifyBefore(msg, handled);
-    const bool destroy = msg.Msg == WM_DESTROY_MESSAGE;
-    if (!handled || destroy) {
-        // The control's own handling, run here so that the after-hooks follow it.
-        msg.Result = watched->event(event) ? 1 : 0;
-        NotifyAfter(msg, handled);
-    }
-    if (destroy) {
+    return handled && msg.Msg != WM_DESTROY_MESSAGE;
+}
+
+void TControlHook::HookAfter(QEvent* event) {
+    if (!FControl)
+        return;
+    TMessage msg{MessageOf(event), event, event->isAccepted() ? 1 : 0};
+    bool handled = false;
+    NotifyAfter(msg, handled);
+    if (msg.Msg == WM_DESTROY_MESSAGE) {
         UnhookControl();
-        // The window may come back (a control can re-create it): hook it again afterwards.
+        // The control lives on with a new window: hook it again once this message is over.
         if (auto* list = HookList(false); list && !FDestroying && !ControlDestroying())
             list->PostRehook(this);
     }
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -271,7 +259,7 @@ void TZbWindowHook::Notification(TComponent* component, TOperation operation) {
     if (component == WinControl() || component == FControl || component == Owner() || !Owner()) {
         // The control is going: its widget may already be gone, so the record must not touch it.
         if (FControlHook && component == FControlHook->Control())
-            FControlHook->UnhookControl();
+            FControlHook->UnhookControl(/*controlGoing=*/true);
         SetWinControl(nullptr);
     }
 }

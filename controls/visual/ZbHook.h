@@ -1,13 +1,13 @@
 #pragma once
 // A component that sees every message of another windowed control before and after the control
 // handles it, without the control's cooperation. The hooks of one control share one record
-// (TControlHook) that filters the control's widget; every record lives in one process-wide list.
+// (TControlHook) that sits in the control's message handling, after the event filters already on
+// its widget; every record lives in one process-wide list.
 #include "platform/classes/Component.h"
 #include "platform/classes/Filer.h"
 #include "platform/rtl/Events.h"
 
 #include <QEvent>
-#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -24,7 +24,8 @@ struct TMessage {
 };
 
 // The two messages the hook treats apart: the end of the message loop, which no hook sees, and
-// the end of the control's window, which no hook can keep from the control.
+// the end of the control's window, which no hook can keep from the control. The window ends when
+// the control replaces its widget, and when the widget loses its native window.
 inline constexpr int WM_QUIT_MESSAGE = QEvent::Quit;
 inline constexpr int WM_DESTROY_MESSAGE = QEvent::Destroy;
 
@@ -67,10 +68,6 @@ private:
     TControlHook* FControlHook = nullptr;
 };
 
-namespace platform::visual {
-class THookFilter;
-}
-
 class TControlHook : public TObject {
 public:
     TControlHook();
@@ -81,25 +78,26 @@ public:
     void AddHook(TZbWindowHook* hook);
     void RemoveHook(TZbWindowHook* hook);
     int HookCount() const { return int(FList.size()); }
-    // Whether the record's filter sits on the control's widget now.
+    // Whether the record sits in the control's message handling now.
     bool Installed() const { return FInstalled; }
 
-    // Puts the record's filter on the control's widget (the new window procedure).
+    // Puts the record into the control's message handling (the new window procedure).
     void HookControl();
-    // Takes it off again; forgotten in any case.
-    void UnhookControl();
+    // Takes it out again; forgotten in any case. A control that is going is left alone.
+    void UnhookControl(bool controlGoing = false);
 
 private:
-    friend class platform::visual::THookFilter;
-    // The window procedure: true when the event must not reach the control.
-    bool HookWndProc(QObject* watched, QEvent* event);
+    // The window procedure, around the control's own handling: true when the event must not
+    // reach the control.
+    bool HookBefore(QEvent* event);
+    void HookAfter(QEvent* event);
+    int MessageOf(QEvent* event) const;
     void NotifyBefore(TMessage& msg, bool& handled);
     void NotifyAfter(TMessage& msg, bool& handled);
     bool ControlDestroying() const;
 
     TWinControl* FControl = nullptr;
-    std::unique_ptr<platform::visual::THookFilter> FFilter;
-    QPointer<QWidget> FHookedWidget;
+    int FHookId = 0;
     bool FInstalled = false;
     std::vector<TZbWindowHook*> FList;
     bool FDestroying = false;

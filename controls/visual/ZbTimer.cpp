@@ -1,5 +1,6 @@
 #include "controls/visual/ZbTimer.h"
 
+#include "controls/visual/BitmapHelpers.h"
 #include "platform/forms/Forms.h"
 
 #include <QObject>
@@ -286,6 +287,6 @@ void TZbTimer::UpdateTimer() {
         else
             FWindow->KillTimer();
         if (run && !FWindow->SetTimer(FInterval))
-            throw EOutOfResources(QStringLiteral("Not enough timers available"));
+            throw EOutOfResources(ResStr(61496));
     }
 }

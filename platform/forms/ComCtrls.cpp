@@ -797,17 +797,7 @@ TTreeView::~TTreeView() {
 }
 
 void TTreeView::SetImages(TImageList* value) {
-    if (FImages == value) return;
-    if (FImages) {
-        FImages->UnRegisterChanges(FImageChangeLink.get());
-        RemoveFreeNotification(FImages);
-    }
-    FImages = value;
-    if (value) {
-        value->RegisterChanges(FImageChangeLink.get());
-        FreeNotification(value);
-    }
-    ImageListChange(nullptr);
+    if (platform::graphics::LinkImageList(this, FImages, value, FImageChangeLink.get())) ImageListChange(nullptr);
 }
 
 void TTreeView::Notification(TComponent* component, TOperation operation) {
@@ -824,19 +814,7 @@ void TTreeView::ImageListChange(TObject*) {
 }
 
 namespace {
-// An image of the list with its mask made transparent.
-QPixmap ListPixmap(TImageList* list, int index) {
-    QImage img = list->ImageOf(index).convertToFormat(QImage::Format_ARGB32);
-    if (list->Masked()) {
-        const QImage mask = list->MaskOf(index);
-        for (int y = 0; y < img.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x)
-                if (qRed(mask.pixel(x, y))) line[x] = 0;
-        }
-    }
-    return QPixmap::fromImage(img);
-}
+QPixmap ListPixmap(TImageList* list, int index) { return QPixmap::fromImage(list->TransparentImageOf(index)); }
 }  // namespace
 
 void TTreeView::UpdateNodeImage(TTreeNode* node) {

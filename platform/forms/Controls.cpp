@@ -48,14 +48,15 @@ TControl* ControlOfWidget(const QWidget* widget) {
 }
 
 bool DispatchHostEvent(TControl* control, QEvent* event, const std::function<bool(QEvent*)>& base) {
-    // Hooks: the last one added sees the event first and may keep it from the control.
+    // Hooks: the last one added sees the event first and may keep it from the control; the end
+    // of the widget reaches the control whatever they say.
     const bool destroy = event->type() == QEvent::Destroy;
-    if (!control->FHooks.empty() && !destroy) {
+    if (!control->FHooks.empty()) {
         auto hooks = control->FHooks;
         for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
             bool handled = false;
             if (it->Before) Guarded(control, [&] { handled = it->Before(event); });
-            if (handled) return true;
+            if (handled && !destroy) return true;
         }
     }
     bool consumed = false;
@@ -211,6 +212,11 @@ TControl::~TControl() {
 
 void TControl::SetWidget(QWidget* widget) {
     if (FWidget) {
+        // The hooks see the old widget go, as they would see its window destroyed.
+        if (!FHooks.empty()) {
+            QEvent gone(QEvent::Destroy);
+            QCoreApplication::sendEvent(FWidget, &gone);
+        }
         // A descendant replaces the plain widget its base made.
         if (auto* link = dynamic_cast<THostLink*>(FWidget)) link->Detach();
         delete FWidget;

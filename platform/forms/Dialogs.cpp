@@ -2,11 +2,14 @@
 
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/GraphicsGlue.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Printers.h"
+#include "platform/forms/StdCtrls.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -222,4 +225,179 @@ bool TPrintDialog::Execute() {
     if (dlg.exec() != QDialog::Accepted) return false;
     FCopies = printer.copyCount();
     return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Font dialog
+
+namespace platform::forms {
+
+namespace {
+struct TNamedColor {
+    const char* Name;
+    TColor Color;
+};
+// "Automático" is the text colour of the window the font is used in.
+const TNamedColor kColors[] = {
+    {"Automático", clWindowText}, {"Negro", clBlack},   {"Granate", clMaroon},  {"Verde", clGreen},
+    {"Aceituna", clOlive},        {"Azul marino", clNavy}, {"Púrpura", clPurple}, {"Verde azulado", clTeal},
+    {"Gris", clGray},             {"Plata", clSilver},  {"Rojo", clRed},        {"Lima", clLime},
+    {"Amarillo", clYellow},       {"Azul", clBlue},     {"Fucsia", clFuchsia},  {"Aguamarina", clAqua},
+    {"Blanco", clWhite}};
+const int kSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
+
+// The size typed, or 0 when it is not a whole number of points the fonts accept.
+int SizeOf(const QString& text) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    return ok && v >= 1 && v <= 1638 ? v : 0;
+}
+}  // namespace
+
+TFontDialogForm::TFontDialogForm(TComponent* owner, TFont* font) : TForm(owner) {
+    SetName(QStringLiteral("FontDialogForm"));
+    SetCaption(QStringLiteral("Fuente"));
+    SetBorderStyle(bsDialog);
+    SetPosition(poScreenCenter);
+    SetClientWidth(372);
+    SetClientHeight(232);
+    auto etiqueta = [&](const QString& name, const QString& caption, int left, int top) {
+        auto* l = new TLabel(this);
+        l->SetName(name);
+        l->SetParent(this);
+        l->SetCaption(caption);
+        l->SetBounds(left, top, 120, 16);
+        return l;
+    };
+    auto combo = [&](const QString& name, TComboBoxStyle style, int left, int top, int width) {
+        auto* c = new TComboBox(this);
+        c->SetName(name);
+        c->SetParent(this);
+        c->SetStyle(style);
+        c->SetBounds(left, top, width, 24);
+        c->OnChange = TNotifyEvent(this, &TFontDialogForm::Changed);
+        return c;
+    };
+    lbNombre = etiqueta(QStringLiteral("lbNombre"), QStringLiteral("&Fuente:"), 8, 8);
+    cbNombre = combo(QStringLiteral("cbNombre"), csDropDown, 8, 26, 220);
+    lbNombre->SetFocusControl(cbNombre);
+    cbNombre->SetSorted(true);
+    for (const QString& f : QFontDatabase::families()) cbNombre->Items()->Add(f);
+    lbTamano = etiqueta(QStringLiteral("lbTamano"), QStringLiteral("&Tamaño:"), 240, 8);
+    cbTamano = combo(QStringLiteral("cbTamano"), csDropDown, 240, 26, 124);
+    lbTamano->SetFocusControl(cbTamano);
+    for (int v : kSizes) cbTamano->Items()->Add(QString::number(v));
+    auto casilla = [&](const QString& name, const QString& caption, int left, int top) {
+        auto* c = new TCheckBox(this);
+        c->SetName(name);
+        c->SetParent(this);
+        c->SetCaption(caption);
+        c->SetBounds(left, top, 110, 20);
+        c->OnClick = TNotifyEvent(this, &TFontDialogForm::Changed);
+        return c;
+    };
+    chkNegrita = casilla(QStringLiteral("chkNegrita"), QStringLiteral("&Negrita"), 8, 60);
+    chkCursiva = casilla(QStringLiteral("chkCursiva"), QStringLiteral("C&ursiva"), 120, 60);
+    chkSubrayado = casilla(QStringLiteral("chkSubrayado"), QStringLiteral("&Subrayado"), 8, 84);
+    chkTachado = casilla(QStringLiteral("chkTachado"), QStringLiteral("T&achado"), 120, 84);
+    lbColor = etiqueta(QStringLiteral("lbColor"), QStringLiteral("&Color:"), 240, 60);
+    cbColor = combo(QStringLiteral("cbColor"), csDropDownList, 240, 78, 124);
+    lbColor->SetFocusControl(cbColor);
+    for (const TNamedColor& c : kColors) {
+        cbColor->Items()->Add(QString::fromUtf8(c.Name));
+        FColors.push_back(c.Color);
+    }
+    pnlMuestra = new TPanel(this);
+    pnlMuestra->SetName(QStringLiteral("pnlMuestra"));
+    pnlMuestra->SetParent(this);
+    pnlMuestra->SetBevelOuter(bvLowered);
+    pnlMuestra->SetColor(clWindow);
+    pnlMuestra->SetParentFont(false);
+    pnlMuestra->SetCaption(QStringLiteral("AaBbÑñÁé 123"));
+    pnlMuestra->SetBounds(8, 114, 356, 72);
+    auto boton = [&](const QString& name, const QString& caption, int left, TModalResult result) {
+        auto* b = new TButton(this);
+        b->SetName(name);
+        b->SetParent(this);
+        b->SetCaption(caption);
+        b->SetModalResult(result);
+        b->SetBounds(left, 198, 86, 26);
+        return b;
+    };
+    btOk = boton(QStringLiteral("btOk"), QStringLiteral("Aceptar"), 186, mrOk);
+    btOk->SetDefault(true);
+    btOk->OnClick = TNotifyEvent(this, &TFontDialogForm::btOkClick);
+    btCancel = boton(QStringLiteral("btCancel"), QStringLiteral("Cancelar"), 278, mrCancel);
+    btCancel->SetCancel(true);
+
+    // The dialog opens on the font it was given.
+    cbNombre->SetText(font->Name());
+    cbTamano->SetText(QString::number(font->Size()));
+    const TFontStyles s = font->Style();
+    chkNegrita->SetChecked(s.Contains(fsBold));
+    chkCursiva->SetChecked(s.Contains(fsItalic));
+    chkSubrayado->SetChecked(s.Contains(fsUnderline));
+    chkTachado->SetChecked(s.Contains(fsStrikeOut));
+    auto it = std::find(FColors.begin(), FColors.end(), font->Color());
+    if (it == FColors.end()) {
+        cbColor->Items()->Add(QStringLiteral("Otro"));
+        FColors.push_back(font->Color());
+        it = FColors.end() - 1;
+    }
+    cbColor->SetItemIndex(int(it - FColors.begin()));
+    pnlMuestra->Font()->Assign(font);
+    Changed(nullptr);
+}
+
+bool TFontDialogForm::Chosen(TFont* font) const {
+    const int size = SizeOf(cbTamano->Text());
+    if (size == 0) return false;
+    const QString name = cbNombre->Text().trimmed();
+    if (!name.isEmpty()) {
+        font->SetName(name);
+        font->SetPitch(QFontDatabase::isFixedPitch(name) ? fpFixed : fpDefault);
+    }
+    font->SetSize(size);
+    TFontStyles s;
+    if (chkNegrita->Checked()) s += fsBold;
+    if (chkCursiva->Checked()) s += fsItalic;
+    if (chkSubrayado->Checked()) s += fsUnderline;
+    if (chkTachado->Checked()) s += fsStrikeOut;
+    font->SetStyle(s);
+    const int c = cbColor->ItemIndex();
+    if (c >= 0 && c < int(FColors.size())) font->SetColor(FColors[size_t(c)]);
+    return true;
+}
+
+void TFontDialogForm::Changed(TObject*) {
+    if (!pnlMuestra) return;
+    TFont muestra;
+    muestra.Assign(pnlMuestra->Font());
+    if (Chosen(&muestra)) {
+        if (muestra.Color() == clWindowText) muestra.SetColor(clBlack);
+        pnlMuestra->Font()->Assign(&muestra);
+    }
+}
+
+void TFontDialogForm::btOkClick(TObject*) {
+    TFont prueba;
+    if (Chosen(&prueba)) return;
+    SetModalResult(mrNone);
+    MessageDlg(QStringLiteral("El tamaño ha de ser un número entero entre 1 y 1638."), mtError, mbOK, 0);
+    if (cbTamano->CanFocus()) cbTamano->SetFocus();
+}
+
+}  // namespace platform::forms
+
+TFontDialog::TFontDialog(TComponent* owner) : TCommonDialog(owner), FFont(std::make_unique<TFont>()) {}
+
+TFontDialog::~TFontDialog() = default;
+
+bool TFontDialog::Execute() {
+    Guarded(this, [this] { OnShow(this); });
+    auto form = std::make_unique<TFontDialogForm>(nullptr, FFont.get());
+    const bool ok = form->ShowModal() == mrOk && form->Chosen(FFont.get());
+    form.reset();
+    Guarded(this, [this] { OnClose(this); });
+    return ok;
 }

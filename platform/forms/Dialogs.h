@@ -4,9 +4,15 @@
 #include "platform/forms/Forms.h"
 
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 class QFileDialog;
+class TButton;
+class TCheckBox;
+class TComboBox;
+class TLabel;
+class TPanel;
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
@@ -148,3 +154,36 @@ public:
 private:
     int FCopies = 1;
 };
+
+// The choice of a font: name, size, style and colour, started from Font and left in it on OK.
+class TFontDialog : public TCommonDialog {
+public:
+    explicit TFontDialog(TComponent* owner);
+    ~TFontDialog() override;
+    bool Execute() override;
+    TFont* Font() const { return FFont.get(); }
+    void SetFont(TFont* value) { FFont->Assign(value); }
+
+private:
+    std::unique_ptr<TFont> FFont;
+};
+
+namespace platform::forms {
+// The window of the font dialog (its own class so that a script can fill it in).
+class TFontDialogForm : public TForm {
+public:
+    TFontDialogForm(TComponent* owner, TFont* font);
+    TComboBox *cbNombre = nullptr, *cbTamano = nullptr, *cbColor = nullptr;
+    TCheckBox *chkNegrita = nullptr, *chkCursiva = nullptr, *chkSubrayado = nullptr, *chkTachado = nullptr;
+    TLabel *lbNombre = nullptr, *lbTamano = nullptr, *lbColor = nullptr;
+    TPanel* pnlMuestra = nullptr;
+    TButton *btOk = nullptr, *btCancel = nullptr;
+    // The font as chosen now; false (the font untouched) when the size is not a number from 1 to 1638.
+    bool Chosen(TFont* font) const;
+
+private:
+    void Changed(TObject* sender);
+    void btOkClick(TObject* sender);
+    std::vector<TColor> FColors;
+};
+}  // namespace platform::forms

@@ -29,6 +29,10 @@ QWidget* MouseTarget(TControl* control, QPoint& pos) {
     // A check box's or group's own child widget under the point takes the press.
     if (QWidget* child = w->childAt(pos); child && !dynamic_cast<THostLink*>(child)) {
         pos = child->mapFrom(w, pos);
+        // A press on a control's inner part (a list's viewport) focuses the control, as a
+        // click of the hand does.
+        auto* wc = dynamic_cast<TWinControl*>(control);
+        if (wc && (w->focusPolicy() & Qt::ClickFocus) && wc->CanFocus() && !w->hasFocus()) wc->SetFocus();
         return child;
     }
     return w;
@@ -152,6 +156,32 @@ void TFormHarness::ClickAt(TControl* control, int x, int y, TMouseButton button,
     if (button == mbRight && guard) {
         QContextMenuEvent menu(QContextMenuEvent::Mouse, pos, w->mapToGlobal(pos), mods);
         QCoreApplication::sendEvent(w, &menu);
+    }
+    ProcessEvents();
+}
+
+void TFormHarness::Drag(TControl* control, int x0, int y0, int x1, int y1, TMouseButton button) {
+    QPoint pos(x0, y0);
+    QWidget* w = MouseTarget(control, pos);
+    if (!w) return;
+    const Qt::MouseButton b = button == mbRight ? Qt::RightButton : button == mbMiddle ? Qt::MiddleButton : Qt::LeftButton;
+    const QPoint from = w->mapToGlobal(pos), to = w->mapToGlobal(pos + QPoint(x1 - x0, y1 - y0));
+    QPointer<QWidget> guard = w;
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(pos), QPointF(from), b, b, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    // The control may move under the pointer while it is dragged: each point is taken where
+    // the pointer is on the screen.
+    constexpr int steps = 4;
+    for (int i = 1; i <= steps && guard; ++i) {
+        const QPoint global = from + (to - from) * i / steps;
+        QMouseEvent move(QEvent::MouseMove, QPointF(w->mapFromGlobal(global)), QPointF(global), Qt::NoButton, b,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &move);
+    }
+    if (guard) {
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(w->mapFromGlobal(to)), QPointF(to), b, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &release);
     }
     ProcessEvents();
 }

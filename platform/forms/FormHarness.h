@@ -70,6 +70,9 @@ public:
     static void Click(TControl* control);
     static void ClickAt(TControl* control, int x, int y, TMouseButton button = mbLeft, TShiftState shift = 0);
     static void DoubleClick(TControl* control);
+    // Presses the button at (x0, y0) of the control, moves the pointer in a few steps to (x1, y1)
+    // (both as they stood when the press came) and lets go there, as a hand drags.
+    static void Drag(TControl* control, int x0, int y0, int x1, int y1, TMouseButton button = mbLeft);
     static void MouseEnter(TControl* control);
     static void MouseLeave(TControl* control);
     // A key press and release to the focused control of the active form (or the given control).

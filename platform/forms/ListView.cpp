@@ -1,5 +1,6 @@
 #include "platform/forms/ListView.h"
 
+#include "platform/forms/Forms.h"
 #include "platform/forms/Host.h"
 
 #include <QDir>
@@ -38,8 +39,11 @@ bool TListItem::Selected() const { return FItem && FItem->isSelected(); }
 
 void TListItem::SetSelected(bool value) {
     if (!FItem) return;
+    TListView* view = FOwner->FOwner;
+    // Selecting one item of a multiple selection keeps the others selected.
+    if (value)
+        view->List()->setCurrentItem(FItem, view->MultiSelect() ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
     FItem->setSelected(value);
-    if (value) FOwner->FOwner->List()->setCurrentItem(FItem);
 }
 
 TListItems::~TListItems() = default;
@@ -97,6 +101,19 @@ TListView::~TListView() {
 
 QListWidget* TListView::List() const { return static_cast<QListWidget*>(FWidget); }
 
+void TListView::SetMultiSelect(bool value) {
+    FMultiSelect = value;
+    List()->setSelectionMode(value ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+TListItem* TListView::Selected() const {
+    for (int i = 0; i < FItems->Count(); ++i)
+        if (FItems->Item(i)->Selected()) return FItems->Item(i);
+    return nullptr;
+}
+
+int TListView::SelCount() const { return int(List()->selectedItems().size()); }
+
 void TListView::SetViewStyle(TViewStyle value) {
     FViewStyle = value;
     List()->setViewMode(value == vsIcon ? QListView::IconMode : QListView::ListMode);
@@ -104,31 +121,11 @@ void TListView::SetViewStyle(TViewStyle value) {
 }
 
 void TListView::SetLargeImages(TImageList* value) {
-    if (FLargeImages == value) return;
-    if (FLargeImages) {
-        FLargeImages->UnRegisterChanges(FLargeLink.get());
-        RemoveFreeNotification(FLargeImages);
-    }
-    FLargeImages = value;
-    if (value) {
-        value->RegisterChanges(FLargeLink.get());
-        FreeNotification(value);
-    }
-    ImageListChange(nullptr);
+    if (platform::graphics::LinkImageList(this, FLargeImages, value, FLargeLink.get())) ImageListChange(nullptr);
 }
 
 void TListView::SetSmallImages(TImageList* value) {
-    if (FSmallImages == value) return;
-    if (FSmallImages) {
-        FSmallImages->UnRegisterChanges(FSmallLink.get());
-        RemoveFreeNotification(FSmallImages);
-    }
-    FSmallImages = value;
-    if (value) {
-        value->RegisterChanges(FSmallLink.get());
-        FreeNotification(value);
-    }
-    ImageListChange(nullptr);
+    if (platform::graphics::LinkImageList(this, FSmallImages, value, FSmallLink.get())) ImageListChange(nullptr);
 }
 
 void TListView::Notification(TComponent* component, TOperation operation) {
@@ -145,27 +142,11 @@ void TListView::ImageListChange(TObject*) {
     for (int i = 0; i < FItems->Count(); ++i) UpdateItemImage(FItems->Item(i));
 }
 
-namespace {
-// An image of the list with its mask made transparent.
-QImage ListImage(TImageList* list, int index) {
-    QImage img = list->ImageOf(index).convertToFormat(QImage::Format_ARGB32);
-    if (list->Masked()) {
-        const QImage mask = list->MaskOf(index);
-        for (int y = 0; y < img.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x)
-                if (qRed(mask.pixel(x, y))) line[x] = 0;
-        }
-    }
-    return img;
-}
-}  // namespace
-
 QImage TListView::ItemImage(int index) const {
     TImageList* l = ShownImages();
     const TListItem* item = FItems->Item(index);
     if (!l || item->FImageIndex < 0 || item->FImageIndex >= l->Count()) return {};
-    return ListImage(l, item->FImageIndex);
+    return l->TransparentImageOf(item->FImageIndex);
 }
 
 void TListView::UpdateItemImage(TListItem* item) {
@@ -186,6 +167,22 @@ void AseguraTema() {
     static bool hecho = false;
     if (hecho) return;
     hecho = true;
+    // The folders the desktop's icon themes live in, as the freedesktop rules name them; a
+    // session without a platform theme knows none of them.
+    QStringList rutas = QIcon::themeSearchPaths();
+    QStringList datos = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
+    if (datos.isEmpty()) datos = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+    const QString casa = QDir::homePath();
+    for (const QString& r : QStringList{casa + QStringLiteral("/.icons"),
+                                        qEnvironmentVariable("XDG_DATA_HOME", casa + QStringLiteral("/.local/share")) +
+                                            QStringLiteral("/icons")} +
+                                [&] {
+                                    QStringList l;
+                                    for (const QString& d : datos) l << d + QStringLiteral("/icons");
+                                    return l;
+                                }())
+        if (!rutas.contains(r) && QFileInfo(r).isDir()) rutas << r;
+    QIcon::setThemeSearchPaths(rutas);
     if (!QIcon::themeName().isEmpty() && QIcon::themeName() != u"hicolor") return;
     for (const char* tema : {"Adwaita", "breeze", "oxygen", "Tango", "hicolor"})
         for (const QString& base : QIcon::themeSearchPaths())
@@ -220,6 +217,7 @@ QImage PlainDocumentIcon(int size) {
 }
 
 QImage FileTypeIcon(const QString& fileName, int size) {
+    ApplicationInstance();  // the theme's pictures are pixmaps, which need the application
     AseguraTema();
     static const QMimeDatabase db;
     const QMimeType mime = QFileInfo::exists(fileName) ? db.mimeTypeForFile(fileName) : db.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);

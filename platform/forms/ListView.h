@@ -77,6 +77,10 @@ public:
     TImageList* SmallImages() const { return FSmallImages; }
     void SetSmallImages(TImageList* value);
     TListItem* Selected() const;
+    // Several items selectable at once (with Ctrl and Shift).
+    bool MultiSelect() const { return FMultiSelect; }
+    void SetMultiSelect(bool value);
+    int SelCount() const;
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value) { FReadOnly = value; }
     QListWidget* List() const;
@@ -98,6 +102,7 @@ private:
     std::unique_ptr<TChangeLink> FLargeLink, FSmallLink;
     TViewStyle FViewStyle = vsIcon;
     bool FReadOnly = false;
+    bool FMultiSelect = false;
 };
 
 namespace platform::forms {

@@ -169,6 +169,20 @@ QImage TImageList::MaskOf(int index) const {
     return out;
 }
 
+QImage TImageList::TransparentImageOf(int index) const {
+    CheckIndex(index, "TransparentImageOf");
+    const Entry& e = FImages[size_t(index)];
+    QImage img = e.Image.convertToFormat(QImage::Format_ARGB32);
+    if (!FMasked) return img;
+    for (int y = 0; y < img.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        const uchar* mask = e.Mask.constScanLine(y);
+        for (int x = 0; x < img.width(); ++x)
+            if (mask[x]) line[x] = 0;
+    }
+    return img;
+}
+
 void TImageList::DrawWithFlags(TCanvas* canvas, int x, int y, int index, unsigned flags) {
     if (!canvas || index < 0 || index >= Count()) return;
     const Entry& e = FImages[size_t(index)];
@@ -251,3 +265,21 @@ void TImageList::Change() {
     for (TChangeLink* l : std::vector<TChangeLink*>(FLinks)) l->Change();
     OnChange(this);
 }
+
+namespace platform::graphics {
+
+bool LinkImageList(TComponent* control, TImageList*& field, TImageList* value, TChangeLink* link) {
+    if (field == value) return false;
+    if (field) {
+        field->UnRegisterChanges(link);
+        control->RemoveFreeNotification(field);
+    }
+    field = value;
+    if (value) {
+        value->RegisterChanges(link);
+        control->FreeNotification(value);
+    }
+    return true;
+}
+
+}  // namespace platform::graphics

@@ -75,6 +75,8 @@ public:
     // Image and mask as the list holds them (32-bit RGB; mask: 0 opaque, 1 transparent).
     QImage ImageOf(int index) const;
     QImage MaskOf(int index) const;
+    // The image as a control shows it: ARGB32, clear where the mask is (when the list is masked).
+    QImage TransparentImageOf(int index) const;
 
     void BeginUpdate() { ++FUpdateCount; }
     void EndUpdate();
@@ -104,3 +106,9 @@ private:
     std::vector<Entry> FImages;
     std::vector<TChangeLink*> FLinks;
 };
+
+namespace platform::graphics {
+// Points a control's image list `field` at `value`: the link follows the new list's changes and
+// the control hears when the list is freed. False when `value` was already the list.
+bool LinkImageList(TComponent* control, TImageList*& field, TImageList* value, TChangeLink* link);
+}  // namespace platform::graphics

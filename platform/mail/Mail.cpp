@@ -147,6 +147,7 @@ SmtpSettings LoadSmtpSettings(QString* error) {
     s.User = reg.ReadString(QStringLiteral("Usuario")).trimmed();
     const QString remitente = reg.ReadString(QStringLiteral("Remitente")).trimmed();
     if (!ParseAddress(remitente.isEmpty() ? s.User : remitente, s.Sender)) s.Sender = {QString(), remitente};
+    s.CaFile = reg.ReadString(QStringLiteral("Certificados")).trimmed();
     QFile f(PasswordFile());
     if (f.exists()) {
         if (f.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther)) {
@@ -227,6 +228,10 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
     if (!IsValidAddress(s.Sender.Address))
         return {Result::Failure, QStringLiteral("La dirección del remitente \"%1\" no es válida.").arg(s.Sender.Address)};
 
+    if (!s.CaFile.isEmpty() && !QFileInfo(s.CaFile).isReadable())
+        return {Result::NetworkFailure,
+                QStringLiteral("No se puede leer el fichero de certificados del correo \"%1\".").arg(s.CaFile)};
+
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     (void)initialised;
     CURL* curl = curl_easy_init();
@@ -238,10 +243,11 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
     for (const QList<Address>* list : {&m.To, &m.Cc, &m.Bcc})
         for (const Address& a : *list) rcpt = curl_slist_append(rcpt, ("<" + a.Address.toLatin1() + ">").constData());
     Upload upload{BuildMime(m, s.Sender), 0};
-    const QByteArray user = s.User.toUtf8(), password = s.Password.toUtf8();
+    const QByteArray user = s.User.toUtf8(), password = s.Password.toUtf8(), ca = QFile::encodeName(s.CaFile);
     char errorText[CURL_ERROR_SIZE] = {0};
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     if (s.Mode == Security::StartTls) curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+    if (!s.CaFile.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, ca.constData());
     if (!s.User.isEmpty()) {
         curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
@@ -270,6 +276,7 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_CACERT_BADFILE:
         return {Result::NetworkFailure,
                 QStringLiteral("No se pudo conectar con el servidor de correo %1:%2 (%3).").arg(s.Host).arg(s.Port).arg(detail)};
     case CURLE_LOGIN_DENIED:

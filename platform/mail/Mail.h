@@ -8,6 +8,8 @@
 //   Seguridad  STARTTLS (default), TLS, or NINGUNA
 //   Usuario    login name (empty: no authentication)
 //   Remitente  sender address, "Name <address>" or a bare address (default: Usuario)
+//   Certificados  file of the certificates (PEM) the server's is checked against, for a server
+//              whose certificate no public authority signed (default: the system's)
 // The password is not kept in the store but in the file "correo.clave" next to it, which must be
 // readable by its user only (mode 600).
 #include <QList>
@@ -43,6 +45,7 @@ struct SmtpSettings {
     QString User;
     QString Password;
     Address Sender;
+    QString CaFile;  // empty: the system's certificate authorities
     bool Configured() const { return !Host.isEmpty(); }
 };
 

@@ -3,6 +3,7 @@
 #include "DatFixture.h"
 #include "documents/MailForm.h"
 #include "documents/MapiLoader.h"
+#include "platform/forms/StdCtrls.h"
 #include "records/UbscContacto.h"
 #include "tests/platform/mail/SmtpServer.h"
 
@@ -12,10 +13,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QListWidget>
+#include <QScrollBar>
 
 namespace {
 
 using platform::forms::TFormHarness;
+
 
 class MailFormTest : public shelltest::DatTest {
 protected:
@@ -82,8 +86,26 @@ TEST_F(MailFormTest, RenderWithAddressesSubjectBodyAndAttachments) {
     form->txtRecipient->SetFocus();
     TFormHarness::ProcessEvents();
     EXPECT_TRUE(form->btnSend->Enabled());
-    EXPECT_TRUE(form->lvAttachments->Visible());
-    EXPECT_EQ(form->lvAttachments->Items()->Strings(0), QStringLiteral("Documento Adjunto.doc"));
+    // Each attachment shows its own name and the picture of its kind, its path kept beside it.
+    ASSERT_TRUE(form->lvAttachments->Visible());
+    ASSERT_EQ(form->lvAttachments->Items()->Count(), 2);
+    EXPECT_EQ(form->lvAttachments->Items()->Item(0)->Caption(), QStringLiteral("Documento Adjunto.doc"));
+    EXPECT_EQ(form->lvAttachments->Items()->Item(1)->Caption(), QStringLiteral("Notificación juzgado nº 3.pdf"));
+    EXPECT_EQ(form->lvAttachments->Items()->Item(1)->SubItems()->Strings(0),
+              dir.filePath(QStringLiteral("Notificación juzgado nº 3.pdf")));
+    for (int i = 0; i < 2; ++i) {
+        const QImage icono = form->lvAttachments->ItemImage(i);
+        ASSERT_EQ(icono.size(), QSize(32, 32)) << i;
+        EXPECT_GT(qAlpha(icono.pixel(16, 16)), 0) << i;  // a picture, not an empty square
+        TImageList propia(32, 32);
+        EXPECT_EQ(icono, propia.TransparentImageOf(platform::forms::AddFileTypeIcon(&propia, form->AttachmentPaths()[i]))) << i;
+    }
+    // Two attachments with long names fit the list whole, without scrolling.
+    EXPECT_FALSE(form->lvAttachments->List()->verticalScrollBar()->isVisible());
+    // The splitter lies right above the list, the message right above the splitter.
+    EXPECT_EQ(form->pnlVSplit->Top() + form->pnlVSplit->Height(), form->lvAttachments->Top());
+    EXPECT_EQ(form->MessageText->Top() + form->MessageText->Height(), form->pnlVSplit->Top());
+    EXPECT_EQ(form->lvAttachments->Top() + form->lvAttachments->Height(), form->ClientHeight());
     EXPECT_EQ(form->shpFocus->Pen()->Color(), clGrayText);
     EXPECT_EQ(form->shpFocus->Top(), form->txtRecipient->Top() - 1);
     // Every box lies inside its panel and the boxes do not cover each other.
@@ -132,17 +154,48 @@ TEST_F(MailFormTest, NamesListsSendButtonAndAttachments) {
     form->AddAttachment(Fichero(QStringLiteral("dos.doc"), "2"));
     EXPECT_TRUE(form->lvAttachments->Visible());
     EXPECT_TRUE(form->pnlVSplit->Visible());
-    form->lvAttachments->SetSelected(0, true);
-    form->lvAttachmentsClick(nullptr);
+    form->AddAttachment(Fichero(QStringLiteral("tres.pdf"), "3"));
+    ASSERT_EQ(form->lvAttachments->Items()->Count(), 3);
+    // A click on an item enables the remove button; with Ctrl a second item joins the selection.
+    const auto clic = [&](int i, TShiftState shift) {
+        QListWidget* l = form->lvAttachments->List();
+        const QPoint p = l->visualItemRect(l->item(i)).center() + l->viewport()->pos();
+        TFormHarness::ClickAt(form->lvAttachments, p.x(), p.y(), mbLeft, shift);
+    };
+    clic(0, 0);
     EXPECT_TRUE(form->btnDeleteAttach->Enabled());
+    clic(2, ssCtrl);
+    EXPECT_EQ(form->lvAttachments->SelCount(), 2);
     form->btnDeleteAttachClick(nullptr);
     EXPECT_EQ(form->AttachmentPaths(), QStringList{dir.filePath(QStringLiteral("dos.doc"))});
+    ASSERT_EQ(form->lvAttachments->Items()->Count(), 1);
+    EXPECT_EQ(form->lvAttachments->Items()->Item(0)->Caption(), QStringLiteral("dos.doc"));
+    EXPECT_EQ(form->lvAttachments->ItemImage(0).size(), QSize(32, 32));  // its own picture still shown
     EXPECT_TRUE(form->lvAttachments->Visible());
-    form->lvAttachments->SetSelected(0, true);
+    EXPECT_FALSE(form->btnDeleteAttach->Enabled());
+    // Leaving the list disables the remove button.
+    clic(0, 0);
+    EXPECT_TRUE(form->btnDeleteAttach->Enabled());
+    TFormHarness::Focus(form->txtSubject);
+    EXPECT_FALSE(form->btnDeleteAttach->Enabled());
+    form->lvAttachments->Items()->Item(0)->SetSelected(true);
     form->btnDeleteAttachClick(nullptr);
     EXPECT_FALSE(form->lvAttachments->Visible());
     EXPECT_FALSE(form->pnlVSplit->Visible());
     EXPECT_FALSE(form->btnDeleteAttach->Enabled());
+    // Shown again, the splitter is again above the list.
+    form->AddAttachment(Fichero(QStringLiteral("cuatro.odt"), "4"));
+    EXPECT_TRUE(form->pnlVSplit->Visible());
+    EXPECT_EQ(form->pnlVSplit->Top() + form->pnlVSplit->Height(), form->lvAttachments->Top());
+
+    // "Para :" and "Cc :" drop down the two address books under themselves.
+    for (TZbSpeedButton* b : {form->btnRecip, form->btnCC}) {
+        const int antes = form->pmAddress->PopupCount();
+        TFormHarness::Click(b);
+        EXPECT_EQ(form->pmAddress->PopupCount(), antes + 1) << b->Name().toStdString();
+        EXPECT_EQ(form->pmAddress->PopupComponent(), b);
+    }
+    EXPECT_EQ(form->miAddressBook->Caption(), QStringLiteral("&Libreta de direcciones"));
 
     // The program's address book replaces the To box with the chosen address.
     harness->AnswerModal([&](TCustomForm&) {
@@ -150,6 +203,93 @@ TEST_F(MailFormTest, NamesListsSendButtonAndAttachments) {
     });
     form->miProgramData->Click();
     EXPECT_EQ(form->txtRecipient->Text(), QStringLiteral("pmartinez@bufete.es"));
+}
+
+TEST_F(MailFormTest, TheSplitterDragResizesTheAttachmentsWithinLimits) {
+    Servidor(25);
+    Abre();
+    form->AddAttachment(Fichero(QStringLiteral("uno.doc"), "1"));
+    TFormHarness::ProcessEvents();
+    const int lista = form->lvAttachments->Height(), mensaje = form->MessageText->Height();
+    const int x = form->pnlVSplit->Width() / 2, y = form->pnlVSplit->Height() / 2;
+    EXPECT_EQ(form->pnlVSplit->Cursor(), crVSplit);
+
+    // Forty pixels up: the list grows by as much as the message shrinks.
+    TFormHarness::Drag(form->pnlVSplit, x, y, x, y - 40);
+    EXPECT_EQ(form->lvAttachments->Height(), lista + 40);
+    EXPECT_EQ(form->MessageText->Height(), mensaje - 40);
+    EXPECT_EQ(form->pnlVSplit->Top() + form->pnlVSplit->Height(), form->lvAttachments->Top());
+
+    // Far up, the message keeps its least height; far down, the list keeps its own.
+    TFormHarness::Drag(form->pnlVSplit, x, y, x, y - 2000);
+    EXPECT_EQ(form->MessageText->Height(), TfrmMail::MinMessageHeight);
+    EXPECT_EQ(form->lvAttachments->Height() + form->MessageText->Height(), lista + mensaje);
+    TFormHarness::Drag(form->pnlVSplit, x, y, x, y + 2000);
+    EXPECT_EQ(form->lvAttachments->Height(), TfrmMail::MinAttachmentsHeight);
+    EXPECT_EQ(form->lvAttachments->Top() + form->lvAttachments->Height(), form->ClientHeight());
+
+    // Back down from the top limit, the splitter follows the pointer again at once.
+    TFormHarness::Drag(form->pnlVSplit, x, y, x, y - 30);
+    EXPECT_EQ(form->lvAttachments->Height(), TfrmMail::MinAttachmentsHeight + 30);
+
+    // Only the left button drags, and a move without a press does nothing.
+    const int antes = form->lvAttachments->Height();
+    TFormHarness::Drag(form->pnlVSplit, x, y, x, y - 50, mbRight);
+    EXPECT_EQ(form->lvAttachments->Height(), antes);
+    form->pnlVSplitMouseMove(form->pnlVSplit, ssLeft, x, y - 50);
+    EXPECT_EQ(form->lvAttachments->Height(), antes);
+}
+
+TEST_F(MailFormTest, TheFontCommandRestylesOnlyTheSelectedTextOfTheMessage) {
+    Servidor(25);
+    Abre();
+    form->MessageText->SetText(QStringLiteral("Estimado cliente: le ruego urgencia."));
+    form->MessageText->SetSelStart(0);
+    form->MessageText->SetSelLength(0);
+    form->pmMessagePopup(nullptr);
+    EXPECT_FALSE(form->miFont->Enabled());
+    EXPECT_FALSE(form->miCut->Enabled());
+    EXPECT_EQ(form->miFont->Caption(), QStringLiteral("&Font..."));
+
+    const TColor antes = form->MessageText->SelAttributes()->Color();
+    const int tamano = form->MessageText->SelAttributes()->Size();
+    form->MessageText->SetSelStart(27);
+    form->MessageText->SetSelLength(8);  // "urgencia"
+    form->pmMessagePopup(nullptr);
+    ASSERT_TRUE(form->miFont->Enabled());
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& d = dynamic_cast<platform::forms::TFontDialogForm&>(f);
+        EXPECT_EQ(d.cbTamano->Text(), QString::number(tamano));  // the dialog opens on the selection's font
+        d.cbTamano->SetText(QStringLiteral("16"));
+        TFormHarness::Click(d.chkNegrita);
+        TFormHarness::Type(d.cbColor, QStringLiteral("R"));
+        TFormHarness::Click(d.btOk);
+    });
+    form->miFont->Click();
+    EXPECT_EQ(harness->PendingAnswers(), 0);
+    EXPECT_EQ(form->MessageText->SelText(), QStringLiteral("urgencia"));
+    EXPECT_EQ(form->MessageText->SelAttributes()->Size(), 16);
+    EXPECT_TRUE(form->MessageText->SelAttributes()->Style().Contains(fsBold));
+    EXPECT_EQ(form->MessageText->SelAttributes()->Color(), clRed);
+    // The rest of the message keeps its look.
+    form->MessageText->SetSelStart(0);
+    form->MessageText->SetSelLength(8);
+    EXPECT_EQ(form->MessageText->SelAttributes()->Size(), tamano);
+    EXPECT_FALSE(form->MessageText->SelAttributes()->Style().Contains(fsBold));
+    EXPECT_EQ(form->MessageText->SelAttributes()->Color(), antes);
+
+    // Cancelled, the dialog changes nothing.
+    form->MessageText->SetSelStart(27);
+    form->MessageText->SetSelLength(8);
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& d = dynamic_cast<platform::forms::TFontDialogForm&>(f);
+        d.cbTamano->SetText(QStringLiteral("40"));
+        TFormHarness::Click(d.btCancel);
+    });
+    form->miFont->Click();
+    EXPECT_EQ(form->MessageText->SelAttributes()->Size(), 16);
+    // The message goes out as the text it is, whatever its look.
+    EXPECT_EQ(form->MessageText->Text(), QStringLiteral("Estimado cliente: le ruego urgencia."));
 }
 
 TEST_F(MailFormTest, SendingClosesTheFormOnlyWhenTheMessageWentOut) {

@@ -4,6 +4,9 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QIcon>
+#include <QImage>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -164,4 +167,38 @@ TEST_F(AppEventTest, ASettingsChangeRunsTheChainOnceAndKeepsHintsOn) {
     QCoreApplication::sendEvent(QCoreApplication::instance(), &change);
     EXPECT_EQ(order, (std::vector<std::string>{"newer", "older"}));
     EXPECT_TRUE(Application->ShowHint());
+}
+
+TEST_F(AppEventTest, TheMinimisedApplicationShowsTheIconOfTheOldestPainter) {
+    if (Application->MainForm()) GTEST_SKIP() << "another main form is alive";
+    auto* main = new TForm(Application);
+    Application->FormCreated(main);
+    ASSERT_EQ(Application->MainForm(), main);
+    TComponent owner(nullptr);
+    auto* plain = new TAppEvents(&owner);  // no icon of its own: passed over
+    (void)plain;
+    auto* older = new TAppEvents(&owner);
+    auto* newer = new TAppEvents(&owner);
+    auto paint = [&](TAppEvents* events, TColor colour, const std::string& name) {
+        events->OnPaintIcon = [this, events, colour, name](TObject* sender) {
+            EXPECT_EQ(sender, events);
+            log.push_back(name);
+            events->Canvas()->Brush()->SetColor(colour);
+            events->Canvas()->FillRect(Rect(4, 4, 28, 28));
+        };
+    };
+    paint(older, clRed, "older");
+    paint(newer, clBlue, "newer");
+    main->Show();
+    EXPECT_TRUE(log.empty());
+    main->SetWindowState(wsMinimized);
+    EXPECT_EQ(log, (std::vector<std::string>{"older"}));
+    const QImage icon = main->Widget()->windowIcon().pixmap(32, 32).toImage();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(QColor(icon.pixel(16, 16)), QColor(Qt::red));
+    EXPECT_EQ(older->Canvas(), nullptr);
+    // Restoring paints nothing.
+    main->SetWindowState(wsNormal);
+    EXPECT_EQ(log.size(), 1u);
+    delete main;
 }

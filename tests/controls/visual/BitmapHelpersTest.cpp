@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QEvent>
+#include <map>
 
 using platform::forms::TFormHarness;
 
@@ -253,3 +256,49 @@ TEST(Cursors, OwnCursorsAreRegisteredAndLoaded) {
 }
 
 }  // namespace
+
+namespace {
+// Counts the events of each type it receives.
+class TEventCounter : public QObject {
+public:
+    std::map<int, int> Counts;
+
+protected:
+    bool event(QEvent* e) override {
+        ++Counts[int(e->type())];
+        return true;
+    }
+};
+}  // namespace
+
+TEST(Messages, RemovePendingMessageDropsOnlyThatKindForThatObject) {
+    ASSERT_NE(static_cast<TApplication*>(Application), nullptr);
+    TEventCounter target, other;
+    const auto kind = QEvent::Type(QEvent::User + 7);
+    QCoreApplication::postEvent(&target, new QEvent(kind));
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&other, new QEvent(kind));
+    // A quit request stays queued: dropping it would keep the program running.
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::Quit));
+    RemovePendingMessage(&target, kind);
+    RemovePendingMessage(&target, QEvent::Quit);
+    RemovePendingMessage(nullptr, kind);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(target.Counts[kind], 0);
+    EXPECT_EQ(target.Counts[QEvent::User], 1);
+    EXPECT_EQ(target.Counts[QEvent::Quit], 1);
+    EXPECT_EQ(other.Counts[kind], 1);
+}
+
+TEST(Messages, StringTableHoldsTheLibrariesTexts) {
+    EXPECT_EQ(ResStr(61257), QStringLiteral("Функция не реализована"));
+    EXPECT_EQ(ResStr(61263), QStringLiteral("Все файлы (*.*)|*.*"));
+    EXPECT_EQ(ResStr(61595), QStringLiteral("Value must be between %d and %d"));
+    EXPECT_TRUE(ResStr(61091).isEmpty());
+    EXPECT_TRUE(ResStr(0).isEmpty());
+    // The controls raise and show the table's texts, not copies of their own.
+    TFormHarness harness;
+    EXPECT_THROW(NotImplemented(), EAbort);
+    ASSERT_FALSE(harness.Messages().empty());
+    EXPECT_EQ(harness.Messages().back().Text, ResStr(61257));
+}

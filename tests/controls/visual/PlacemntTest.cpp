@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -226,6 +227,52 @@ TEST_F(PlacemntTest, TrackingSizesBindTheFormWhileSetAndAreGivenBack) {
     EXPECT_EQ(placement.WindowHook()->WinControl(), nullptr);
     form.SetWidth(200);
     EXPECT_EQ(form.Width(), 200);
+}
+
+TEST_F(PlacemntTest, MaximisedBoundsReplaceTheWorkAreaWhereSetAndGoBackWhenCleared) {
+    TForm form(nullptr);
+    form.SetBounds(30, 40, 500, 300);
+    TFormPlacement placement(&form);
+    placement.MinMaxInfo()->SetMaxSizeWidth(400);
+    placement.MinMaxInfo()->SetMaxSizeHeight(250);
+    placement.MinMaxInfo()->SetMaxPosLeft(10);
+    placement.MinMaxInfo()->SetMaxPosTop(20);
+    form.Show();
+    TFormHarness::ProcessEvents();
+    // A normal window keeps its own bounds.
+    EXPECT_EQ(form.Widget()->size(), QSize(500, 300));
+
+    form.SetWindowState(wsMaximized);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(form.Widget()->frameGeometry(), QRect(10, 20, 400, 250));
+
+    // Only the members set replace the window system's: the width now spans the work area.
+    const TRect area = Screen->WorkAreaRect();
+    placement.MinMaxInfo()->SetMaxSizeWidth(0);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(form.Widget()->frameGeometry(), QRect(10, 20, area.Width(), 250));
+
+    // None left: the form is maximised over the whole work area.
+    placement.MinMaxInfo()->SetMaxSizeHeight(0);
+    placement.MinMaxInfo()->SetMaxPosLeft(0);
+    placement.MinMaxInfo()->SetMaxPosTop(0);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(placement.WindowHook()->WinControl(), nullptr);
+    EXPECT_TRUE(form.Widget()->isMaximized());
+    EXPECT_EQ(form.Widget()->frameGeometry(), QRect(area.Left, area.Top, area.Width(), area.Height()));
+
+    // Bounds given again, then the form moved by hand: a later change leaves it where it is.
+    placement.MinMaxInfo()->SetMaxSizeWidth(300);
+    form.SetWindowState(wsNormal);
+    TFormHarness::ProcessEvents();
+    form.SetWindowState(wsMaximized);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(form.Widget()->frameGeometry().width(), 300);
+    form.SetBounds(50, 60, 350, 200);
+    TFormHarness::ProcessEvents();
+    placement.MinMaxInfo()->SetMaxSizeWidth(320);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(form.Widget()->size(), QSize(350, 200));
 }
 
 TEST_F(PlacemntTest, PreventResizeFixesTheSizeAndDropsTheMaximiseButton) {

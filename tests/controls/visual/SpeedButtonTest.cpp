@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QMouseEvent>
+#include <QWindow>
 
 using platform::forms::TFormHarness;
 
@@ -219,6 +221,42 @@ TEST_F(SpeedButtonTest, DropDownMenuPopsUpAndTheButtonComesUpWithoutClick) {
     // A freed menu is forgotten.
     delete menu;
     EXPECT_EQ(b->DropDownMenu(), nullptr);
+}
+
+TEST_F(SpeedButtonTest, ASecondClickWhileTheMenuIsOpenOnlyClosesIt) {
+    auto* b = Place(10, 10, 40, 25);
+    auto* menu = new TPopupMenu(form.get());
+    b->SetDropDownMenu(menu);
+    form->Show();
+    // While the menu is open the user clicks the button again: the press waits in the queue,
+    // both on the button and as the press the window system hands back to the form's window.
+    auto postClick = [b](QObject* receiver, QPoint at) {
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick}) {
+            const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QCoreApplication::postEvent(receiver, new QMouseEvent(type, QPointF(at), QPointF(b->Widget()->mapToGlobal(QPoint(5, 5))),
+                                                                  Qt::LeftButton, held, Qt::NoModifier));
+        }
+    };
+    const QPoint pointer = QCursor::pos();
+    menu->OnPopup = [&](TObject*) {
+        postClick(b->Widget(), QPoint(5, 5));
+        if (QWindow* window = form->Widget()->windowHandle()) {
+            QCursor::setPos(b->Widget()->mapToGlobal(QPoint(5, 5)));
+            postClick(window, b->Widget()->mapTo(form->Widget(), QPoint(5, 5)));
+        }
+    };
+    Press(b, 5, 5);
+    Release(b, 5, 5);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(menu->PopupCount(), 1);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(b->State(), rbsUp);
+    // A click that comes once the menu is closed opens it again.
+    menu->OnPopup = nullptr;
+    postClick(b->Widget(), QPoint(5, 5));
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(menu->PopupCount(), 2);
+    QCursor::setPos(pointer);
 }
 
 TEST_F(SpeedButtonTest, ProgramClickAndModalResult) {

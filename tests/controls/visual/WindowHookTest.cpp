@@ -1,6 +1,7 @@
 #include "controls/visual/ZbHook.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/Host.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -26,8 +27,27 @@ public:
         return TCustomControl::WidgetEvent(e);
     }
 
+    // The control makes its widget anew, as a control does when a property needs a new window.
+    void ReplaceWidget() { SetWidget(new platform::forms::THost<QWidget>(this)); }
+
 private:
     std::vector<std::string>& FLog;
+};
+
+// An event filter another part of the program put on the widget.
+class TLogFilter : public QObject {
+public:
+    TLogFilter(std::vector<std::string>& log, std::string name) : FLog(log), FName(std::move(name)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == kProbe) FLog.push_back(FName);
+        return false;
+    }
+
+private:
+    std::vector<std::string>& FLog;
+    std::string FName;
 };
 
 TZbWindowHook* MakeHook(TComponent* owner, TWinControl* control, const std::string& name,
@@ -170,4 +190,72 @@ TEST_F(WindowHookTest, IsFormWatchesTheOwningForm) {
     TZbWindowHook loose(&plain);
     loose.SetIsForm(true);
     EXPECT_EQ(loose.WinControl(), nullptr);
+}
+
+TEST_F(WindowHookTest, FiltersOnTheWidgetStillSeeTheMessageBeforeAndAfterHooking) {
+    TForm form(nullptr);
+    auto* control = new TRecordingControl(&form, log);
+    control->SetParent(&form);
+    TLogFilter older(log, "older-filter"), newer(log, "newer-filter");
+    control->Widget()->installEventFilter(&older);
+    TZbWindowHook* hook = MakeHook(&form, control, "h1", log);
+    control->Widget()->installEventFilter(&newer);
+
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"newer-filter", "older-filter", "h1-before", "control", "h1-after"}));
+
+    // A hook that keeps the message from the control does not keep it from the filters.
+    log.clear();
+    hook->BeforeMessage = THookMessageEvent([this](TObject*, TMessage& m, bool& handled) {
+        if (m.Msg == kProbe) {
+            log.push_back("h1-before");
+            handled = true;
+        }
+    });
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"newer-filter", "older-filter", "h1-before"}));
+}
+
+TEST_F(WindowHookTest, AReplacedWidgetEndsTheWindowAndIsHookedAgain) {
+    TForm form(nullptr);
+    auto* control = new TRecordingControl(&form, log);
+    control->SetParent(&form);
+    MakeHook(&form, control, "h1", log, /*handleBefore=*/true);
+
+    control->ReplaceWidget();
+    EXPECT_EQ(log, (std::vector<std::string>{"h1-before", "control-destroy", "h1-after"}));
+    log.clear();
+    // Between the end of the old window and the queued re-hook the control is on its own.
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"control"}));
+    TFormHarness::ProcessEvents();
+    log.clear();
+    Send(control, kProbe);
+    EXPECT_EQ(log, (std::vector<std::string>{"h1-before"}));
+}
+
+TEST_F(WindowHookTest, ALostNativeWindowEndsTheWindowAndTheHookFollowsTheNewOne) {
+    auto* form = new TForm(nullptr);
+    int destroys = 0, probes = 0;
+    auto* hook = new TZbWindowHook(form);
+    hook->BeforeMessage = THookMessageEvent([&](TObject*, TMessage& m, bool&) {
+        if (m.Msg == WM_DESTROY_MESSAGE) ++destroys;
+        if (m.Msg == kProbe) ++probes;
+    });
+    hook->SetWinControl(form);
+    form->Show();
+    QWidget* window = form->Widget();
+    ASSERT_NE(window->winId(), WId(0));
+
+    // The window becomes a child for a while: its native window goes, and comes back.
+    QWidget holder;
+    window->setParent(&holder);
+    EXPECT_EQ(destroys, 1);
+    window->setParent(nullptr, Qt::Window);
+    window->show();
+    ASSERT_NE(window->winId(), WId(0));
+    TFormHarness::ProcessEvents();
+    Send(form, kProbe);
+    EXPECT_EQ(probes, 1);
+    delete form;
 }

@@ -136,12 +136,58 @@ TEST_F(MailTest, FailuresAreReportedForWhatTheyAreAndNothingGoesOut) {
     EXPECT_TRUE(down.Text.contains(QString::number(settings.Port)));
 }
 
+TEST_F(MailTest, StartTlsAndTlsCarryTheMessageOnlyToAServerTheCertificatesVouchFor) {
+    const QString cert = dir.filePath(QStringLiteral("servidor.pem")), key = dir.filePath(QStringLiteral("servidor.key"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("/usr/bin/openssl"),
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key,
+                   "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
+    ASSERT_TRUE(openssl.waitForFinished(30000) && openssl.exitCode() == 0) << "openssl is needed (scripts/deps.sh --tests)";
+    Message m;
+    m.To = {{QStringLiteral("Ana García"), QStringLiteral("ana@correo.es")}};
+    m.Subject = QStringLiteral("Cifrado — señalamiento");
+    m.Body = QStringLiteral("Cuerpo");
+    m.Attachments = {{File(QStringLiteral("Poder notarial.pdf"), "%PDF-1.4\n\x01\x02"), QStringLiteral("Poder notarial.pdf")}};
+    for (const auto& [mode, name] : {std::pair{Security::StartTls, "starttls"}, std::pair{Security::Tls, "tls"}}) {
+        const QString folder = Received() + u'/' + QString::fromLatin1(name);
+        QDir().mkpath(folder);
+        SmtpServer server(folder, {QString::fromLatin1(name), cert, key});
+        ASSERT_GT(server.Port, 0) << name;
+        SmtpSettings s = settings;
+        s.Mode = mode;
+        s.Port = server.Port;
+        // A certificate no known authority signed: nothing is sent, the password not offered.
+        const Outcome unknown = SendSmtp(s, m);
+        EXPECT_EQ(unknown.Code, Result::NetworkFailure) << name << unknown.Text.toStdString();
+        s.CaFile = dir.filePath(QStringLiteral("no-existe.pem"));
+        const Outcome missing = SendSmtp(s, m);
+        EXPECT_EQ(missing.Code, Result::NetworkFailure) << name;
+        EXPECT_TRUE(missing.Text.contains(s.CaFile)) << missing.Text.toStdString();
+        s.CaFile = cert;
+        SmtpSettings wrong = s;
+        wrong.Password = QStringLiteral("otra");
+        EXPECT_EQ(SendSmtp(wrong, m).Code, Result::LoginFailure) << name;
+        const Outcome o = SendSmtp(s, m);
+        ASSERT_EQ(o.Code, Result::Ok) << name << o.Text.toStdString();
+        server.Stop();
+        ASSERT_EQ(QDir(folder).entryList({QStringLiteral("*.json")}).size(), 1) << name;
+        QFile f(folder + QStringLiteral("/1.json"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QJsonObject r = QJsonDocument::fromJson(f.readAll()).object();
+        EXPECT_EQ(r[u"subject"].toString(), m.Subject) << name;
+        EXPECT_EQ(r[u"rcpt"].toArray().toVariantList(), QVariantList{"ana@correo.es"}) << name;
+        QFile got(r[u"attachments"].toArray()[0][u"path"].toString());
+        ASSERT_TRUE(got.open(QIODevice::ReadOnly)) << name;
+        EXPECT_EQ(got.readAll(), QByteArray("%PDF-1.4\n\x01\x02")) << name;
+    }
+}
+
 TEST_F(MailTest, SettingsComeFromTheStoreAndThePasswordFileMustBePrivate) {
     {
         QFile f(dir.filePath(QStringLiteral("registry.ini")));
         f.open(QIODevice::WriteOnly);
         f.write("[Software\\Velmor\\zembra\\Correo]\nServidor=smtp.nunez.es\nSeguridad=TLS\nUsuario=despacho@nunez.es\n"
-                "Remitente=Despacho N\xc3\xba\xc3\xb1\x65z <info@nunez.es>\n");
+                "Remitente=Despacho N\xc3\xba\xc3\xb1\x65z <info@nunez.es>\nCertificados=/etc/zembra/despacho.pem\n");
     }
     File(QStringLiteral("correo.clave"), "s3cr3t\n");
     ASSERT_EQ(PasswordFile(), dir.filePath(QStringLiteral("correo.clave")));
@@ -162,6 +208,7 @@ TEST_F(MailTest, SettingsComeFromTheStoreAndThePasswordFileMustBePrivate) {
     EXPECT_EQ(s.Password, QStringLiteral("s3cr3t"));
     EXPECT_EQ(s.Sender.Name, QStringLiteral("Despacho Núñez"));
     EXPECT_EQ(s.Sender.Address, QStringLiteral("info@nunez.es"));
+    EXPECT_EQ(s.CaFile, QStringLiteral("/etc/zembra/despacho.pem"));
 }
 
 TEST_F(MailTest, AddressSyntax) {

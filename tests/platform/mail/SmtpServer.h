@@ -2,14 +2,16 @@
 // The test SMTP server (smtp_server.py) in its own process, ended when the object goes.
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 namespace mailtest {
 
 class SmtpServer {
 public:
-    explicit SmtpServer(const QString& folder) {
+    // `tls`: "starttls" or "tls" with the server's certificate and key files.
+    explicit SmtpServer(const QString& folder, const QStringList& tls = {}) {
         p.setProgram(QStringLiteral("/usr/bin/python3"));
-        p.setArguments({QStringLiteral(ZEMBRA_SOURCE_DIR "/tests/platform/mail/smtp_server.py"), folder});
+        p.setArguments(QStringList{QStringLiteral(ZEMBRA_SOURCE_DIR "/tests/platform/mail/smtp_server.py"), folder} + tls);
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p.start();
         if (p.waitForStarted(10000))

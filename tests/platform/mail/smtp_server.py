@@ -1,15 +1,22 @@
 # A real SMTP server on 127.0.0.1 for the mail tests. Prints its port, then stores every message it
 # accepts, decoded by Python's own mail parser, as <folder>/<n>.json with its attachments beside it.
 # Accepts the login "despacho"/"secreto" only; refuses recipients at "nadie.invalid".
+# With "starttls CERT KEY" it offers STARTTLS and takes nothing before it; with "tls CERT KEY" it
+# speaks TLS from the first byte.
 # Ends when its standard input closes, or after a minute at most.
 import warnings
 warnings.simplefilter("ignore")
 import logging
 logging.disable(logging.CRITICAL)
-import asyncio, email, email.policy, json, os, sys
+import asyncio, email, email.policy, json, os, ssl, sys
 from aiosmtpd.smtp import SMTP, AuthResult
 
 folder = sys.argv[1]
+mode = sys.argv[2] if len(sys.argv) > 2 else "none"
+context = None
+if mode != "none":
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(sys.argv[3], sys.argv[4])
 count = 0
 
 class Handler:
@@ -44,8 +51,12 @@ def authenticator(server, session, envelope, mechanism, auth_data):
 
 async def main():
     loop = asyncio.get_running_loop()
-    srv = await loop.create_server(
-        lambda: SMTP(Handler(), auth_require_tls=False, authenticator=authenticator), "127.0.0.1", 0)
+    if mode == "starttls":
+        factory = lambda: SMTP(Handler(), tls_context=context, require_starttls=True, auth_require_tls=True,
+                               authenticator=authenticator)
+    else:
+        factory = lambda: SMTP(Handler(), auth_require_tls=False, authenticator=authenticator)
+    srv = await loop.create_server(factory, "127.0.0.1", 0, ssl=context if mode == "tls" else None)
     print(srv.sockets[0].getsockname()[1], flush=True)
     done = loop.create_future()
     loop.add_reader(sys.stdin.fileno(), lambda: done.done() or (sys.stdin.buffer.read1(1) or done.set_result(None)))
