@@ -31,12 +31,6 @@ const QString DeConsulta = QStringLiteral("de Consulta");
 TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
 
 // What is left of a masked text without its literals and blanks: empty means nothing typed.
-bool SinTeclear(const QString& texto) {
-    for (QChar c : texto)
-        if (c != u' ' && c != u'_' && c != u'/' && c != u':') return false;
-    return true;
-}
-
 TLabel* Etiqueta(TFNota* f, TLabel*& l, const char* nombre, const QString& texto, int left, int top, int width) {
     l = new TLabel(f);
     l->SetName(QString::fromLatin1(nombre));
@@ -338,27 +332,13 @@ void TFNota::btBuscarClick(TObject*) {
 
 void TFNota::btFechaClick(TObject*) {
     TDateTime dia;
-    if (!SinTeclear(Fecha->Text()) && TryStrToDate(Fecha->Text(), dia)) FechaCalendario = dia;
-    Almanaque = new TAlmanaque(Application);
-    std::unique_ptr<TAlmanaque> libera(Almanaque);
-    if (Almanaque->ShowModal() == mrOk) {
-        F(Dat->TAgen, "FECHA")->SetAsDateTime(FechaCalendario);
-        Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), FechaCalendario));
-    }
-    libera.reset();
-    Almanaque = nullptr;
+    if (FechaDelCalendario(Fecha) && TryStrToDate(Fecha->Text(), dia)) F(Dat->TAgen, "FECHA")->SetAsDateTime(dia);
     if (TryStrToDate(Fecha->Text(), dia)) FechaAgenda = dia;
     if (Fecha->CanFocus()) Fecha->SetFocus();
 }
 
 void TFNota::SpeedButton1Click(TObject*) {
-    TDateTime dia;
-    FechaCalendario = !SinTeclear(Aviso->Text()) && TryStrToDate(Aviso->Text(), dia) ? dia : Date();
-    Almanaque = new TAlmanaque(Application);
-    std::unique_ptr<TAlmanaque> libera(Almanaque);
-    if (Almanaque->ShowModal() == mrOk) Aviso->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), FechaCalendario));
-    libera.reset();
-    Almanaque = nullptr;
+    FechaDelCalendario(Aviso);
     if (Aviso->CanFocus()) Aviso->SetFocus();
 }
 
@@ -370,13 +350,8 @@ bool TFNota::SaliendoHaciaNo() const {
 
 void TFNota::FechaExit(TObject*) {
     if (SaliendoHaciaNo()) return;
-    const QString texto = Fecha->Text();
     TDateTime dia = Date();
-    if (!SinTeclear(texto) && !TryStrToDate(texto, dia)) {
-        MensajeError(QStringLiteral("FECHA ERRONEA : ") + texto);
-        if (Fecha->CanFocus()) Fecha->SetFocus();
-        Abort();
-    }
+    FechaDelEdit(Fecha, dia);
     Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), dia));
     FechaAgenda = TDateTime(std::floor(double(dia)));
 }
@@ -395,14 +370,8 @@ void TFNota::HoraExit(TObject*) {
 
 void TFNota::AvisoExit(TObject*) {
     if (SaliendoHaciaNo()) return;
-    const QString texto = Aviso->Text();
-    if (SinTeclear(texto)) return;
     TDateTime dia;
-    if (!TryStrToDate(texto, dia)) {
-        MensajeError(QStringLiteral("FECHA ERRONEA : ") + texto);
-        if (Aviso->CanFocus()) Aviso->SetFocus();
-        Abort();
-    }
+    if (!FechaDelEdit(Aviso, dia)) return;
     Aviso->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), dia));
 }
 

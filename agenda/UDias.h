@@ -1,11 +1,8 @@
 #pragma once
 // The description of one special day of the office's yearly calendar.
-#include "platform/forms/Buttons.h"
-#include "platform/forms/DBCtrls.h"
-#include "platform/forms/Forms.h"
-#include "platform/forms/StdCtrls.h"
+#include "agenda/DialogoCampo.h"
 
-class TFFechas : public TForm {
+class TFFechas : public TDialogoCampo {
 public:
     explicit TFFechas(TComponent* owner);
     ~TFFechas() override;
@@ -13,11 +10,6 @@ public:
     TLabel* Label1 = nullptr;
     TDBText* Fecha = nullptr;
     TDBEdit* Descripcion = nullptr;
-    TBitBtn* btOk = nullptr;
-    TBitBtn* btNo = nullptr;
-
-    void btOkClick(TObject* sender);
-    void FormClose(TObject* sender, TCloseAction& action);
 };
 
 extern TFFechas* FFechas;

@@ -170,14 +170,7 @@ void TFacturar::NumeroKeyPress(TObject*, QChar& key) {
 
 void TFacturar::cbMinutaClick(TObject*) { cbMinuta->SetCaption(cbMinuta->Checked() ? QStringLiteral("Si") : QStringLiteral("No")); }
 
-void TFacturar::SpeedButton1Click(TObject*) {
-    TDateTime dia;
-    if (TryStrToDate(Fecha->Text(), dia)) FechaCalendario = dia;
-    Almanaque = new TAlmanaque(Application);
-    if (Almanaque->ShowModal() == mrOk) Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), FechaCalendario));
-    delete Almanaque;
-    Almanaque = nullptr;
-}
+void TFacturar::SpeedButton1Click(TObject*) { FechaDelCalendario(Fecha); }
 
 void TFacturar::BtOkClick(TObject*) {
     auto falla = [&](TWinControl* campo, const QString& texto) {

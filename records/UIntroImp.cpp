@@ -14,7 +14,6 @@ TFIntroImp* FIntroImp = nullptr;
 Currency ImporteApunte;
 
 namespace {
-const QString FechaVacia = QStringLiteral("  /  /    ");
 
 TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
 
@@ -157,27 +156,18 @@ void TFIntroImp::FormKeyDown(TObject*, quint16& key, TShiftState) {
 }
 
 void TFIntroImp::btFechaClick(TObject*) {
-    TDateTime dia;
-    if (!Fecha->Text().trimmed().isEmpty() && TryStrToDate(Fecha->Text(), dia)) FechaCalendario = dia;
-    Almanaque = new TAlmanaque(Application);
-    if (Almanaque->ShowModal() == mrOk) Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), FechaCalendario));
-    delete Almanaque;
-    Almanaque = nullptr;
+    FechaDelCalendario(Fecha);
     if (Fecha->CanFocus()) Fecha->SetFocus();
 }
 
 void TFIntroImp::FechaExit(TObject*) {
-    if (Fecha->Text() == FechaVacia || Trim(Fecha->Text()) == QStringLiteral("/  /")) {
+    if (SinTeclear(Fecha->Text())) {
         Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), Date()));
         return;
     }
     if (ActiveControl() == btNo) return;
     TDateTime dia;
-    if (!TryStrToDate(Fecha->Text(), dia)) {
-        MensajeError(QStringLiteral("FECHA ERRONEA : ") + Fecha->Text());
-        if (Fecha->CanFocus()) Fecha->SetFocus();
-        Abort();
-    }
+    FechaDelEdit(Fecha, dia);
 }
 
 TDateTime TFIntroImp::FechaTecleada() const {

@@ -16,7 +16,6 @@ const QString TNuevoExp::CaptionVincular = QStringLiteral("Introduzca Expediente
 const QString TNuevoExp::CaptionBuscar = QStringLiteral("Introduzca Expediente a Buscar");
 
 namespace {
-const QString FechaVacia = QStringLiteral("  /  /    ");
 const QString Ninguno = QStringLiteral("NINGUNO");
 
 TLabel* Etiqueta(TNuevoExp* f, const char* nombre, const QString& texto, int top) {
@@ -196,28 +195,17 @@ int TNuevoExp::AbogadoEntrada() const {
     return i <= 0 ? 0 : FAbogados[size_t(i - 1)];
 }
 
-void TNuevoExp::btFechaClick(TObject*) {
-    TDateTime dia;
-    if (TryStrToDate(Fecha->Text(), dia)) FechaCalendario = dia;
-    Almanaque = new TAlmanaque(Application);
-    if (Almanaque->ShowModal() == mrOk) Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), FechaCalendario));
-    delete Almanaque;
-    Almanaque = nullptr;
-}
+void TNuevoExp::btFechaClick(TObject*) { FechaDelCalendario(Fecha); }
 
 void TNuevoExp::FechaExit(TObject*) {
-    if (Fecha->Text() == FechaVacia || Trim(Fecha->Text()) == QStringLiteral("/  /")) {
+    if (SinTeclear(Fecha->Text())) {
         Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), Date()));
         return;
     }
     // Leaving for No means leaving the dialog: nothing to check.
     if (ActiveControl() == BtNo) return;
     TDateTime dia;
-    if (!TryStrToDate(Fecha->Text(), dia)) {
-        MensajeError(QStringLiteral("FECHA ERRONEA : ") + Fecha->Text());
-        if (Fecha->CanFocus()) Fecha->SetFocus();
-        Abort();
-    }
+    FechaDelEdit(Fecha, dia);
     Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), dia));
 }
 

@@ -101,15 +101,7 @@ void TLimites::FormKeyPress(TObject*, QChar& key) {
 }
 
 void TLimites::Calendario(TMaskEdit* edit) {
-    Almanaque = new TAlmanaque(Application);
-    TDateTime fecha;
-    if (edit->Text() != reports::FechaVacia && TryStrToDate(edit->Text(), fecha)) Almanaque->Calendar->SetDate(fecha);
-    if (Almanaque->ShowModal() == mrOk)
-        edit->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"),
-                                     EncodeDate(Almanaque->Calendar->Year(), Almanaque->Calendar->Month(),
-                                                Almanaque->Calendar->Day())));
-    Almanaque->Free();
-    Almanaque = nullptr;
+    FechaDelCalendario(edit);
     edit->SetFocus();
 }
 

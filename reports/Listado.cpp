@@ -215,12 +215,24 @@ void TLineasPartes::Crea(TComponent* owner, TQRCustomBand* banda, int leftCli, i
                        leftCon, anchoCon, QRCon);
 }
 
-QStringList TLineasPartes::Nombres(TQuery* q, const QString& ano, const QString& numero) {
+void AbreEntreFechas(TQuery* q, TQRLabel* filtro, TDateTime desde, TDateTime hasta, const QString& texto) {
+    q->Close();
+    q->ParamByName(QStringLiteral("FDESDE"))->SetAsDate(desde);
+    q->ParamByName(QStringLiteral("FHASTA"))->SetAsDate(hasta);
+    q->Open();
+    filtro->SetCaption(texto);
+}
+
+void AbreDelExpediente(TQuery* q, const QString& ano, const QString& numero) {
     q->Close();
     if (!q->Prepared()) q->Prepare();
     q->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
     q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
     q->Open();
+}
+
+QStringList TLineasPartes::Nombres(TQuery* q, const QString& ano, const QString& numero) {
+    AbreDelExpediente(q, ano, numero);
     QStringList r;
     TField* nombre = q->FieldByName(QStringLiteral("NOMBRE"));
     for (q->First(); !q->Eof() && r.size() < Maximo; q->Next()) r << nombre->AsString();

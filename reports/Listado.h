@@ -73,6 +73,11 @@ bool EnMonedaDespacho(double total, const QString& moneda, const QString& despac
 // Invoice reference "2001-15" of a year and a number, empty when either is missing.
 QString ReferenciaFactura(TDateTime fechaFactura, int factura);
 
+// Reads the rows of `q` between the dates :FDESDE and :FHASTA and shows the range text on `filtro`.
+void AbreEntreFechas(TQuery* q, TQRLabel* filtro, TDateTime desde, TDateTime hasta, const QString& texto);
+// Reads the rows of `q` of one case file (:ANO and :NUMERO), prepared once for the whole run.
+void AbreDelExpediente(TQuery* q, const QString& ano, const QString& numero);
+
 // A list that carries no code of its own: one query, a page header with the title, the date
 // and the page, column heads, and one detail band of the query's fields, optionally grouped on
 // one field whose value heads each group.

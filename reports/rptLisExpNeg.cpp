@@ -63,10 +63,8 @@ void TFLisExpNeg::QRListadoBeforePrint(TQuickRep*, bool&) { FTotal = 0; }
 
 void TFLisExpNeg::QRDetalleBeforePrint(TQRCustomBand*, bool& print) {
     TDataSet* e = QExped;
-    QSaldo->Close();
-    QSaldo->ParamByName(QStringLiteral("ANO"))->SetAsString(e->FieldByName(QStringLiteral("ANO"))->AsString());
-    QSaldo->ParamByName(QStringLiteral("NUMERO"))->SetAsString(e->FieldByName(QStringLiteral("NUMERO"))->AsString());
-    QSaldo->Open();
+    reports::AbreDelExpediente(QSaldo, e->FieldByName(QStringLiteral("ANO"))->AsString(),
+                               e->FieldByName(QStringLiteral("NUMERO"))->AsString());
     const double saldo = QSaldo->FieldByName(QStringLiteral("SALDO"))->AsFloat();
     print = saldo > 0;
     if (!print) return;
@@ -93,11 +91,7 @@ void TFLisExpNeg::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 namespace reports {
 
 void PreparaExpNeg(TFLisExpNeg* f, TDateTime desde, TDateTime hasta, const QString& filtro) {
-    f->QExped->Close();
-    f->QExped->ParamByName(QStringLiteral("FDESDE"))->SetAsDate(desde);
-    f->QExped->ParamByName(QStringLiteral("FHASTA"))->SetAsDate(hasta);
-    f->QExped->Open();
-    f->QRFiltro->SetCaption(filtro);
+    AbreEntreFechas(f->QExped, f->QRFiltro, desde, hasta, filtro);
 }
 
 void rptLisExpNeg(TDateTime desde, TDateTime hasta, const QString& filtro) {

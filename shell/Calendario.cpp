@@ -112,6 +112,43 @@ void TAlmanaque::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
     key = 0;
 }
 
+bool SinTeclear(const QString& texto) {
+    for (QChar c : texto)
+        if (c != u' ' && c != u'_' && c != u'/' && c != u':') return false;
+    return true;
+}
+
+bool FechaDelEdit(TCustomEdit* edit, TDateTime& dia) {
+    const QString texto = edit->Text();
+    if (SinTeclear(texto)) return false;
+    if (!TryStrToDate(texto, dia)) {
+        MensajeError(QStringLiteral("FECHA ERRONEA : ") + texto);
+        if (edit->CanFocus()) edit->SetFocus();
+        Abort();
+    }
+    return true;
+}
+
+bool EligeFecha(TDateTime& dia, bool hay) {
+    Almanaque = new TAlmanaque(Application);
+    std::unique_ptr<TAlmanaque> libera(Almanaque);
+    // The dialog takes the shared date from its calendar when it shows, and the day chosen is
+    // the calendar's: a day clicked moves no shared date.
+    if (hay) Almanaque->Calendar->SetDate(dia);
+    if (Almanaque->ShowModal() != mrOk) return false;
+    TCalenPnl* c = Almanaque->Calendar;
+    dia = EncodeDate(c->Year(), c->Month(), c->Day());
+    return true;
+}
+
+bool FechaDelCalendario(TCustomEdit* edit) {
+    TDateTime dia;
+    const bool hay = !SinTeclear(edit->Text()) && TryStrToDate(edit->Text(), dia);
+    if (!EligeFecha(dia, hay)) return false;
+    edit->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), dia));
+    return true;
+}
+
 void TAlmanaque::btMesMinusClick(TObject*) { Mueve(-1, 0); }
 void TAlmanaque::btMesPlusClick(TObject*) { Mueve(1, 0); }
 void TAlmanaque::btYearAntClick(TObject*) { Mueve(0, -1); }

@@ -34,3 +34,15 @@ private:
 };
 
 extern TAlmanaque* Almanaque;
+
+// True when a date or time edit holds nothing but its mask's blanks and separators.
+bool SinTeclear(const QString& texto);
+// The date typed in `edit` into `dia`; false, and `dia` untouched, when it holds none. A text
+// that is no date shows "FECHA ERRONEA : " with it, puts the focus back in the edit and aborts.
+bool FechaDelEdit(TCustomEdit* edit, TDateTime& dia);
+// Shows the calendar on `dia` (when `hay`; else on the day it starts with) and frees it; true,
+// with the day chosen in `dia`, when it was closed with OK.
+bool EligeFecha(TDateTime& dia, bool hay = true);
+// The calendar on the date typed in `edit`, if any; the day chosen is written into the edit as
+// "dd/mm/yyyy". True when one was chosen.
+bool FechaDelCalendario(TCustomEdit* edit);

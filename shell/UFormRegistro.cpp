@@ -226,11 +226,8 @@ TSpeedItem* TFormRegistro::NuevoBoton(const char* nombre, const QString& hint, c
 }
 
 void TFormRegistro::FechaDeCalendario(TField* f, TWinControl* edit) {
-    if (!f->IsNull()) FechaCalendario = f->AsDateTime();
-    Almanaque = new TAlmanaque(Application);
-    if (Almanaque->ShowModal() == mrOk) f->SetAsDateTime(FechaCalendario);
-    delete Almanaque;
-    Almanaque = nullptr;
+    TDateTime dia = f->IsNull() ? TDateTime() : f->AsDateTime();
+    if (EligeFecha(dia, !f->IsNull())) f->SetAsDateTime(dia);
     if (edit->CanFocus()) edit->SetFocus();
 }
 

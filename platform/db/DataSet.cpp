@@ -320,8 +320,14 @@ bool TDataSet::AcceptRecord(TRecordBuffer& rec) {
 }
 
 std::vector<TRecordBuffer> TDataSet::FetchFiltered(const TRecordBuffer* from, bool forward, int count) {
-    std::vector<TRecordBuffer> out;
     bool filtering = FFiltered && OnFilterRecord;
+    if (!filtering) {
+        if (count <= 0) return {};
+        std::vector<TRecordBuffer> rows = FetchRows(from, forward, count);
+        for (auto& r : rows) CalculateFields(r);
+        return rows;
+    }
+    std::vector<TRecordBuffer> out;
     TRecordBuffer last;
     const TRecordBuffer* cur = from;
     while (int(out.size()) < count) {

@@ -4,7 +4,10 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QRawFont>
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 using namespace platform::report;
 
@@ -27,9 +30,77 @@ int QtAlign(TAlignment a) {
     }
 }
 
+// The Qt font of an element's font, made once per face, height, style and pitch: a font made
+// anew for every printed text looks its face up again, and so does every painter it reaches.
+struct TFontInfo {
+    QString Name;
+    int Height = 0;
+    unsigned Style = 0;
+    TFontPitch Pitch = fpDefault;
+    QFont Font;
+    QFontMetrics Metrics{QFont()};
+    QRawFont Raw;  // the same face's glyph advances
+    int Slack = 0;  // per character: what kerning and ligatures may add to the advances
+};
+
+unsigned StyleBits(TFontStyles s) {
+    return unsigned(s.Contains(fsBold)) | unsigned(s.Contains(fsItalic)) << 1 | unsigned(s.Contains(fsUnderline)) << 2 |
+           unsigned(s.Contains(fsStrikeOut)) << 3;
+}
+
+const TFontInfo& FontInfo(const TFont* font) {
+    static std::vector<std::unique_ptr<TFontInfo>> fonts;
+    static const TFontInfo* last = nullptr;
+    const unsigned style = StyleBits(font->Style());
+    auto same = [&](const TFontInfo* f) {
+        return f->Height == font->Height() && f->Style == style && f->Pitch == font->Pitch() && f->Name == font->Name();
+    };
+    if (last && same(last)) return *last;
+    for (const auto& f : fonts)
+        if (same(f.get())) return *(last = f.get());
+    auto f = std::make_unique<TFontInfo>();
+    f->Name = font->Name();
+    f->Height = font->Height();
+    f->Style = style;
+    f->Pitch = font->Pitch();
+    f->Font = font->ToQFont();
+    f->Metrics = QFontMetrics(f->Font);
+    f->Raw = QRawFont::fromFont(f->Font);
+    f->Slack = std::max(1, int(std::ceil(f->Font.pixelSize() * 0.1)));
+    fonts.push_back(std::move(f));
+    return *(last = fonts.back().get());
+}
+
+// Letters, digits and the punctuation of office texts: their shaped width never exceeds the
+// sum of their glyphs' advances by more than the font's slack per character.
+bool PlainChar(char16_t c) {
+    return (c >= 0x20 && c < 0x7f) || (c >= 0xa0 && c < 0x250) || (c >= 0x2010 && c < 0x2070) ||
+           (c >= 0x20a0 && c < 0x20d0);
+}
+
+// Whether a single line fits `width`, without shaping it when the sum of its glyphs' advances
+// leaves room enough; shaped (as it prints) otherwise.
+bool Fits(const QString& text, const TFontInfo& f, int width) {
+    if (width <= 0) return f.Metrics.horizontalAdvance(text) <= width;
+    const qsizetype n = text.size();
+    if (n == 0) return true;
+    bool plain = f.Raw.isValid();
+    for (qsizetype i = 0; plain && i < n; ++i) plain = PlainChar(text[i].unicode());
+    if (plain) {
+        const QList<quint32> glyphs = f.Raw.glyphIndexesForString(text);
+        if (!glyphs.contains(0u)) {  // a missing glyph comes from another face
+            double advance = 0;
+            for (const QPointF& a : f.Raw.advancesForGlyphIndexes(glyphs)) advance += a.x();
+            if (advance + double(n) * f.Slack <= width) return true;
+        }
+    }
+    return f.Metrics.horizontalAdvance(text) <= width;
+}
+
 // Breaks one paragraph into lines no wider than width, at blanks where it can.
-void WrapParagraph(const QString& text, const QFontMetrics& fm, int width, QStringList& out) {
-    if (width <= 0 || fm.horizontalAdvance(text) <= width) {
+void WrapParagraph(const QString& text, const TFontInfo& font, int width, QStringList& out) {
+    const QFontMetrics& fm = font.Metrics;
+    if (width <= 0 || Fits(text, font, width)) {
         out << text;
         return;
     }
@@ -66,8 +137,9 @@ void WrapParagraph(const QString& text, const QFontMetrics& fm, int width, QStri
 
 // The part of a line that fits its box: a text running out of its column is cut at the box's
 // edge, on the side away from its alignment, so that it never prints over the next column.
-QString FitLine(const QString& line, const QFontMetrics& fm, int width, TAlignment alignment) {
-    if (fm.horizontalAdvance(line) <= width) return line;
+QString FitLine(const QString& line, const TFontInfo& font, int width, TAlignment alignment) {
+    if (Fits(line, font, width)) return line;
+    const QFontMetrics& fm = font.Metrics;
     if (width <= 0) return QString();
     int n = int(line.size());
     auto fits = [&](int from, int count) { return fm.horizontalAdvance(line.mid(from, count)) <= width; };
@@ -157,10 +229,11 @@ void TQRPrintable::PrepareOutput(TElementOutput& out) { out = TElementOutput(); 
 
 void TQRPrintable::LayoutText(const QString& text, TElementOutput& out) const {
     const TFont* font = EffectiveFont();
+    const TFontInfo& info = FontInfo(font);
+    const QFontMetrics& fm = info.Metrics;
     out.Text = true;
-    out.Font = font->ToQFont();
+    out.Font = info.Font;
     out.Color = ToQColor(font->Color());
-    QFontMetrics fm(out.Font);
     out.LineHeight = fm.height();
     out.Flags = QtAlign(FAlignment);
     out.Stretch = FAutoStretch;
@@ -173,7 +246,7 @@ void TQRPrintable::LayoutText(const QString& text, TElementOutput& out) const {
     const QStringList paragraphs = t.split(u'\n');
     out.Lines.clear();
     for (const QString& p : paragraphs) {
-        if (wrap) WrapParagraph(p, fm, boxWidth, out.Lines);
+        if (wrap) WrapParagraph(p, info, boxWidth, out.Lines);
         else out.Lines << p;
     }
     // A trailing line break adds no printed line.
@@ -194,7 +267,7 @@ void TQRPrintable::LayoutText(const QString& text, TElementOutput& out) const {
         out.X = boxLeft;
         out.Width = boxWidth;
         if (!wrap)  // wrapped lines already fit
-            for (QString& l : out.Lines) l = FitLine(l, fm, boxWidth, FAlignment);
+            for (QString& l : out.Lines) l = FitLine(l, info, boxWidth, FAlignment);
     }
 }
 

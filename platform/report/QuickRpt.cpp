@@ -58,17 +58,29 @@ int MMToUnits(double mm) { return int(std::lround(mm * UnitsPerInch / 25.4)); }
 void ReplayPage(const TQRPageRecord& page, QPainter* p) {
     p->save();
     p->setClipRect(QRect(0, 0, page.Width, page.Height));
+    // The font and the text colour go to the painter when they change: each font given to a
+    // painter is resolved for its device anew.
+    const QFont* font = nullptr;
+    const QColor* color = nullptr;
     for (const TPageOp& op : page.Ops) {
         switch (op.Kind) {
         case TOpKind::Band:
             break;
         case TOpKind::Text:
-            p->setFont(op.Font);
-            p->setPen(op.Color);
+            if (op.Text.isEmpty()) break;
+            if (!font || !(op.Font == *font)) {
+                p->setFont(op.Font);
+                font = &op.Font;
+            }
+            if (!color || op.Color != *color) {
+                p->setPen(op.Color);
+                color = &op.Color;
+            }
             p->drawText(op.Rect, op.Flags | Qt::TextSingleLine | Qt::TextDontClip, op.Text);
             break;
         case TOpKind::Rect:
         case TOpKind::Ellipse: {
+            color = nullptr;
             if (op.PenStyle == Qt::NoPen) p->setPen(Qt::NoPen);
             else p->setPen(QPen(op.Color, op.PenWidth, op.PenStyle));
             p->setBrush(op.Fill.isValid() ? QBrush(op.Fill) : QBrush(Qt::NoBrush));
@@ -82,6 +94,7 @@ void ReplayPage(const TQRPageRecord& page, QPainter* p) {
             break;
         }
         case TOpKind::Line:
+            color = nullptr;
             p->setPen(QPen(op.Color, op.PenWidth, op.PenStyle));
             p->drawLine(op.Rect.topLeft(), op.Rect.bottomRight());
             break;

@@ -5,6 +5,7 @@
 #include "records/UConsulta.h"
 #include "records/rptFicCons.h"
 #include "shell/Abusca2.h"
+#include "shell/Calendario.h"
 
 namespace {
 
@@ -114,6 +115,27 @@ TEST_F(ConsultaTest, SavingWithoutClientIsRefusedAndTheEditStays) {
     TFormHarness::Click(form->BtOk);
     EXPECT_EQ(Dat->TConsultas->State(), dsBrowse);
     EXPECT_EQ(Valor(QStringLiteral("SELECT HORAS FROM CONSULTAS WHERE NUMERO = '00005-A'")).AsFloat(), 2);
+}
+
+TEST_F(ConsultaTest, TheCalendarButtonsOpenOnTheFieldsDateAndWriteTheDayClicked) {
+    Abre();
+    form->btEdit->Click();
+    Dat->TConsultas->FieldByName(QStringLiteral("FECHAFACTURA"))->SetAsDateTime(EncodeDate(2001, 4, 10));
+    TDateTime abierta;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& a = static_cast<TAlmanaque&>(f);
+        abierta = EncodeDate(a.Calendar->Year(), a.Calendar->Month(), a.Calendar->Day());
+        a.Calendar->SetDate(EncodeDate(2001, 4, 23));  // a day clicked
+        TFormHarness::PressKey(a.Calendar, VK_RETURN);
+    });
+    TFormHarness::Click(form->btPres);
+    EXPECT_EQ(double(abierta), double(EncodeDate(2001, 4, 10)));
+    EXPECT_EQ(double(Dat->TConsultas->FieldByName(QStringLiteral("FECHAFACTURA"))->AsDateTime()), double(EncodeDate(2001, 4, 23)));
+    // Refused: the date stays.
+    harness->AnswerModal([&](TCustomForm& f) { TFormHarness::PressKey(static_cast<TAlmanaque&>(f).Calendar, VK_ESCAPE); });
+    TFormHarness::Click(form->btDev);
+    EXPECT_TRUE(Dat->TConsultas->FieldByName(QStringLiteral("FECHACOBRO"))->IsNull());
+    Dat->TConsultas->Cancel();
 }
 
 TEST_F(ConsultaTest, SearchListsOnlyTheLawyersConsultationsWithAClient) {

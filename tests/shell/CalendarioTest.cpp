@@ -1,6 +1,7 @@
 // The calendar dialog over a data folder: months and years from the shared date, marks, keys.
 #include "DatFixture.h"
 
+#include "platform/forms/Mask.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/Calendario.h"
 
@@ -130,6 +131,50 @@ TEST_F(CalendarioTest, DoubleClickOnADayChoosesIt) {
     EXPECT_EQ(Almanaque->Calendar->Year(), 2024);
     EXPECT_EQ(Almanaque->Calendar->Month(), 5);
     EXPECT_EQ(Almanaque->Calendar->Day(), 22);
+}
+
+TEST_F(CalendarioTest, ADateEditIsReadCheckedAndFilledFromTheCalendar) {
+    TMaskEdit edit(nullptr);
+    edit.SetEditMask(QStringLiteral("!99/99/0000;1;_"));
+    TDateTime dia = EncodeDate(2000, 1, 1);
+    // Nothing typed, whatever blanks the mask shows: no date, no message.
+    for (const char* vacio : {"", "  /  /    ", "__/__/____"}) {
+        edit.SetText(QString::fromLatin1(vacio));
+        EXPECT_FALSE(FechaDelEdit(&edit, dia)) << vacio;
+    }
+    EXPECT_EQ(double(dia), double(EncodeDate(2000, 1, 1)));
+    edit.SetText(QStringLiteral("31/02/2001"));
+    EXPECT_THROW(FechaDelEdit(&edit, dia), EAbort);
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("FECHA ERRONEA : 31/02/2001")});
+    edit.SetText(QStringLiteral("29/02/2024"));
+    EXPECT_TRUE(FechaDelEdit(&edit, dia));
+    EXPECT_EQ(double(dia), double(EncodeDate(2024, 2, 29)));
+
+    // The calendar opens on the date typed and writes back the day chosen, a day clicked after
+    // paging included.
+    TDateTime abierta;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& a = static_cast<TAlmanaque&>(f);
+        abierta = Mostrada(a);
+        TFormHarness::PressKey(a.Calendar, VK_NEXT);
+        a.Calendar->SetDate(EncodeDate(2024, 3, 22));
+        TFormHarness::PressKey(a.Calendar, VK_RETURN);
+    });
+    EXPECT_TRUE(FechaDelCalendario(&edit));
+    EXPECT_EQ(double(abierta), double(EncodeDate(2024, 2, 29)));
+    EXPECT_EQ(edit.Text(), QStringLiteral("22/03/2024"));
+    EXPECT_EQ(Almanaque, nullptr);
+    // Refused: the edit keeps its text. With nothing typed it opens on the day it starts with.
+    harness->AnswerModal([&](TCustomForm& f) { TFormHarness::PressKey(static_cast<TAlmanaque&>(f).Calendar, VK_ESCAPE); });
+    EXPECT_FALSE(FechaDelCalendario(&edit));
+    EXPECT_EQ(edit.Text(), QStringLiteral("22/03/2024"));
+    edit.SetText(QString());
+    harness->AnswerModal([&](TCustomForm& f) {
+        abierta = Mostrada(static_cast<TAlmanaque&>(f));
+        TFormHarness::PressKey(static_cast<TAlmanaque&>(f).Calendar, VK_ESCAPE);
+    });
+    EXPECT_FALSE(FechaDelCalendario(&edit));
+    EXPECT_EQ(double(abierta), double(Date()));
 }
 
 TEST_F(CalendarioTest, MarksSpecialDaysAndTheLawyersAgendaOfEachShownMonth) {

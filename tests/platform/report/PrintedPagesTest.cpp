@@ -372,3 +372,37 @@ TEST_F(PrintedPagesTest, ReportTextUsesTheFormsFontMapping) {
     double measured = QFontMetrics(page.FindText(sans->Caption())->Font).horizontalAdvance(sans->Caption());
     EXPECT_NEAR(right - left, measured, measured * 0.02);
 }
+
+TEST_F(PrintedPagesTest, TextsAsWideAsTheirColumnPrintWholeAndOneUnitNarrowerCut) {
+    // Kerned pairs, ligatures and accents: whether a text fits is decided as it prints.
+    const QStringList texts = {QStringLiteral("AVATAR Tower WAVY Yo LT P."), QStringLiteral("fi fl office ffl affluent"),
+                               QStringLiteral("Peña Álvarez, Íñigo"), QStringLiteral("«Té» — 1.234,50 €")};
+    TQuickRep* r = NewReport();
+    TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 40);
+    TQRLabel* label = Label(detail, QString(), 10, 2);
+    label->SetAutoSize(false);
+    int checked = 0;
+    for (const char* face : {"Arial", "Times New Roman", "Courier New", "DejaVu Sans"})
+        for (int height : {-7, -9, -11, -13, -17, -22})
+            for (const TFontStyles& style : {TFontStyles{}, TFontStyles{fsBold}, TFontStyles{fsItalic}})
+                for (const QString& text : texts) {
+                    label->Font()->SetName(QString::fromLatin1(face));
+                    label->Font()->SetHeight(height);
+                    label->Font()->SetStyle(style);
+                    label->SetCaption(text);
+                    const int exact = QFontMetrics(label->Font()->ToQFont()).horizontalAdvance(text);
+                    const std::string where = std::string(face) + " " + std::to_string(height) + " " + text.toStdString();
+                    label->SetWidth(exact);
+                    r->Prepare();
+                    EXPECT_TRUE(QRPrinter->Pages(1).Texts().contains(text)) << where;
+                    label->SetWidth(exact - 1);
+                    r->Prepare();
+                    const QStringList cut = QRPrinter->Pages(1).Texts();
+                    EXPECT_FALSE(cut.contains(text)) << where;
+                    EXPECT_TRUE(std::any_of(cut.begin(), cut.end(), [&](const QString& t) {
+                        return !t.isEmpty() && t.size() < text.size() && text.startsWith(t);
+                    })) << where;
+                    ++checked;
+                }
+    EXPECT_EQ(checked, 4 * 6 * 3 * 4);
+}
