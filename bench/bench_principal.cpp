@@ -11,7 +11,6 @@
 #include "tests/support/GeneraDespacho.h"
 
 #include <QDate>
-#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -44,7 +43,6 @@ struct Despacho {
         t.UltimoAno = Ano;
         t.Clientes = 8000;
         zbtest::GeneraDespacho(dir.path(), t);
-        if (qEnvironmentVariableIsSet("ZB_COPIA")) QFile::copy(dir.path() + QStringLiteral("/zembra.db"), qEnvironmentVariable("ZB_COPIA"));
         Dat = new TDat(nullptr);
         shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
         // A logged-in user, as in the program: the window's first opening is not the one that
