@@ -625,6 +625,7 @@ void TExpediente::btVincularClick(TObject*) {
     // Only a link that was written closes the dialog with OK.
     const QString ano = dlg->AnoActual->Text();
     const QString numero = dlg->Expediente->Text();
+    dlg.reset();  // before any event is handled: its close has asked for its release too
     MueveA(ano, numero);
 }
 
@@ -636,6 +637,7 @@ void TExpediente::btBuscarClick(TObject*) {
     if (dlg->ShowModal() != mrOk) return;
     const QString ano = dlg->AnoActual->Text();
     const QString numero = dlg->Expediente->Text();
+    dlg.reset();  // before any event is handled: its close has asked for its release too
     TTable* e = Dat->TExped;
     const TBookmark marca = e->GetBookmark();
     if (!e->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0)) {

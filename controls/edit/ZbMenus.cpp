@@ -1,9 +1,14 @@
 #include "controls/edit/ZbMenus.h"
 
 #include "controls/visual/BitmapHelpers.h"
+#include "controls/visual/HelpRouter.h"
 #include "controls/visual/ZBCtrls.h"
 #include "platform/forms/Forms.h"
 
+#include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -158,7 +163,54 @@ void TZbPopupMenu::SetMenuFont(TFont* font) const {
 }
 
 void TZbPopupMenu::MenuSelect(TMenuItem* item) {
-    Application->SetHint(item ? item->Hint() : QString());
+    TPopupMenu::MenuSelect(item);
+    if (FCursor != crDefault) Screen->SetCursor(item ? FCursor : crDefault);
+}
+
+void TZbPopupMenu::ItemHelp(TMenuItem* item) {
+    TCustomForm* form = Screen->ActiveForm();
+    if (!item || !form) return;
+    if (form->BorderIcons() & biHelp)
+        Application->HelpCommand(HELP_CONTEXTPOPUP, item->HelpContext());
+    else
+        Application->HelpContext(item->HelpContext());
+}
+
+bool TZbPopupMenu::MenuKey(TMenuItem* parent, QMenu* menu, QKeyEvent* key) {
+    if (!parent || !menu) return false;
+    if (key->key() == Qt::Key_F1) {
+        ItemHelp(ItemOfAction(menu->activeAction()));
+        return true;
+    }
+    const QString text = key->text();
+    if (text.size() != 1 || !text[0].isPrint() || text[0].isSpace() ||
+        (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    // The positions the rule counts are those of the items; the open menu shows their actions.
+    auto actionAt = [&](int position) -> QAction* {
+        if (position < 0 || position >= parent->Count()) return nullptr;
+        const int command = parent->Items(position)->Command();
+        for (QAction* a : menu->actions())
+            if (a->data().isValid() && a->data().toInt() == command) return a;
+        return nullptr;
+    };
+    TMenuItem* lit = ItemOfAction(menu->activeAction());
+    const TMenuCharResult r = MenuChar(parent, text[0], lit && lit->Parent() == parent ? parent->IndexOf(lit) : -1);
+    switch (r.Code) {
+    case 1: menu->close(); break;
+    case 2:
+        if (QAction* a = actionAt(r.Position)) {
+            menu->setActiveAction(a);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(menu, &enter);
+        }
+        break;
+    case 3:
+        if (QAction* a = actionAt(r.Position)) menu->setActiveAction(a);
+        break;
+    default: MessageBeepDefault(); break;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

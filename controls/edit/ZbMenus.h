@@ -76,8 +76,14 @@ public:
     void WMMeasureItem(TMenuItem* item, int& width, int& height);
     // A key pressed while the items of `parent` are shown, `highlighted` the position lit (-1 none).
     static TMenuCharResult MenuChar(TMenuItem* parent, QChar key, int highlighted);
-    // The item the menu-select message names: the application's hint becomes its hint.
-    void MenuSelect(TMenuItem* item);
+    // An item highlighted (none: the menu closed): the application's hint becomes its hint, and
+    // the pointer takes the menu's Cursor while it is on one.
+    void MenuSelect(TMenuItem* item) override;
+    // Keys of an open menu: the menu-character rule picks, opens or runs items, and F1 asks for
+    // the help of the highlighted item.
+    bool MenuKey(TMenuItem* parent, QMenu* menu, QKeyEvent* key) override;
+    // The help request of an item (F1 on it while the menu is open).
+    void ItemHelp(TMenuItem* item);
 
     // Menu metrics of the system.
     static int CheckMarkWidth() { return 13; }

@@ -16,6 +16,7 @@ TTextListBox* MakeList(TForm* form, const QString& name, int left) {
     list->SetName(name);
     list->SetParent(form);
     list->SetBounds(left, 30, 164, 194);
+    list->SetDragMode(dmAutomatic);
     list->SetMultiSelect(true);
     list->SetSorted(true);
     list->SetItemHeight(13);
@@ -80,6 +81,10 @@ TDualListForm::TDualListForm(TComponent* owner) : TForm(owner) {
     DstList->OnClick = TNotifyEvent(this, &TDualListForm::ListClick);
     SrcList->OnDblClick = TNotifyEvent(this, &TDualListForm::IncBtnClick);
     DstList->OnDblClick = TNotifyEvent(this, &TDualListForm::ExclBtnClick);
+    SrcList->OnDragOver = TDragOverEvent(this, &TDualListForm::SrcListDragOver);
+    DstList->OnDragOver = TDragOverEvent(this, &TDualListForm::DstListDragOver);
+    SrcList->OnDragDrop = TDragDropEvent(this, &TDualListForm::SrcListDragDrop);
+    DstList->OnDragDrop = TDragDropEvent(this, &TDualListForm::DstListDragDrop);
     SrcList->OnKeyDown = TKeyEvent(this, &TDualListForm::SrcListKeyDown);
     DstList->OnKeyDown = TKeyEvent(this, &TDualListForm::DstListKeyDown);
     IncBtn->OnClick = TNotifyEvent(this, &TDualListForm::IncBtnClick);
@@ -146,9 +151,9 @@ void TDualListForm::HelpBtnClick(TObject*) { Application->HelpContext(HelpContex
 void TDualListForm::ListDragOver(TTextListBox* list, TObject* source, int x, int y, TDragState state, bool& accept) {
     accept = BoxDragOver(list, source, x, y, state, list->Sorted());
     if (state == dsDragLeave)
-        FSrcDragCursor = crDrag;
+        SrcList->SetDragCursor(crDrag);
     else if (state == dsDragEnter && BoxSelCount(SrcList) > 1)
-        FSrcDragCursor = crMultiDrag;
+        SrcList->SetDragCursor(crMultiDrag);
 }
 
 void TDualListForm::SrcListDragOver(TObject*, TObject* source, int x, int y, TDragState state, bool& accept) {

@@ -40,11 +40,10 @@ public:
     void DstListKeyDown(TObject* sender, quint16& key, TShiftState shift);
 
     // The drag cursor of the source list: a single item, or several selected.
-    TCursor SrcDragCursor() const { return FSrcDragCursor; }
+    TCursor SrcDragCursor() const { return SrcList->DragCursor(); }
 
 private:
     void SetButtons();
     void ListDragOver(TTextListBox* list, TObject* source, int x, int y, TDragState state, bool& accept);
     void ListKeyDown(TTextListBox* list, quint16& key, TShiftState shift);
-    TCursor FSrcDragCursor = crDrag;
 };

@@ -7,7 +7,6 @@
 class TStrings;
 class TWinControl;
 
-enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 
 // The item list (none for another control).
 TStrings* BoxItems(TWinControl* list);

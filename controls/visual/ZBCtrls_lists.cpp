@@ -691,7 +691,8 @@ void TZbCheckListBox::ToggleClickCheck(int index) {
 }
 
 void TZbCheckListBox::MousePressed(const QPoint& pos, Qt::MouseButton button) {
-    if (button != Qt::LeftButton)
+    // The click given back after a cancelled drag selects; the press itself was seen already.
+    if (button != Qt::LeftButton || ReplayingClick())
         return;
     QListWidget* lw = ListWidget();
     const QModelIndex at = lw->indexAt(pos);

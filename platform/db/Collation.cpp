@@ -30,23 +30,24 @@ const Weights& W() {
     return w;
 }
 
-inline quint32 Primary(QChar ch) {
+inline quint32 Primary(const Weights& w, QChar ch) {
     ushort u = ch.unicode();
-    if (u < 256) return W().primary[u];
+    if (u < 256) return w.primary[u];
     QString d = QString(ch).normalized(QString::NormalizationForm_D);
     return quint32(d.at(0).toLower().unicode()) * 2;
 }
-inline quint32 Accent(QChar ch) {
+inline quint32 Accent(const Weights& w, QChar ch) {
     ushort u = ch.unicode();
-    if (u < 256) return W().accent[u];
+    if (u < 256) return w.accent[u];
     return u;
 }
 
 int ComparePrimary(const QChar* a, int la, const QChar* b, int lb) {
+    const Weights& w = W();
     int n = la < lb ? la : lb;
     for (int i = 0; i < n; ++i) {
         if (a[i] == b[i]) continue;
-        quint32 pa = Primary(a[i]), pb = Primary(b[i]);
+        quint32 pa = Primary(w, a[i]), pb = Primary(w, b[i]);
         if (pa != pb) return pa < pb ? -1 : 1;
     }
     return la == lb ? 0 : (la < lb ? -1 : 1);
@@ -62,8 +63,9 @@ int SpanishCompare(const QChar* a, int la, const QChar* b, int lb) {
     int r = ComparePrimary(a, la, b, lb);
     if (r != 0) return r;
     // Same letters and length: accents decide, then case.
+    const Weights& w = W();
     for (int i = 0; i < la; ++i) {
-        quint32 x = Accent(a[i]), y = Accent(b[i]);
+        quint32 x = Accent(w, a[i]), y = Accent(w, b[i]);
         if (x != y) return x < y ? -1 : 1;
     }
     for (int i = 0; i < la; ++i)
@@ -104,10 +106,43 @@ void Decode(const char* p, int n, TUnits& out, QString& spill) {
 }  // namespace
 
 int SpanishCompareUtf8(const char* a, int la, const char* b, int lb, bool caseInsensitive) {
+    const auto* sa = reinterpret_cast<const unsigned char*>(a);
+    const auto* sb = reinterpret_cast<const unsigned char*>(b);
+    // Keys of one table mostly share their start ("2024", "0001..."): equal leading characters
+    // never decide either order, and an ASCII byte is a whole character wherever it stands, so
+    // the common ASCII start is skipped without decoding.
+    const int n = la < lb ? la : lb;
+    int i = 0;
+    while (i < n && sa[i] == sb[i] && sa[i] < 0x80) ++i;
+    sa += i;
+    sb += i;
+    la -= i;
+    lb -= i;
+    if (la == 0 && lb == 0) return 0;
+    auto ascii = [](const unsigned char* p, int len) {
+        for (int k = 0; k < len; ++k)
+            if (p[k] >= 0x80) return false;
+        return true;
+    };
+    if (ascii(sa, la) && ascii(sb, lb)) {
+        // ASCII carries no accents: letters, then length, then capitals first (by code).
+        const Weights& w = W();
+        const int m = la < lb ? la : lb;
+        int firstDiff = -1;
+        for (int k = 0; k < m; ++k) {
+            if (sa[k] == sb[k]) continue;
+            if (firstDiff < 0) firstDiff = k;
+            const quint32 pa = w.primary[sa[k]], pb = w.primary[sb[k]];
+            if (pa != pb) return pa < pb ? -1 : 1;
+        }
+        if (la != lb) return la < lb ? -1 : 1;
+        if (caseInsensitive || firstDiff < 0) return 0;
+        return sa[firstDiff] < sb[firstDiff] ? -1 : 1;
+    }
     TUnits ua, ub;
-    QString sa, sb;
-    Decode(a, la, ua, sa);
-    Decode(b, lb, ub, sb);
+    QString spillA, spillB;
+    Decode(reinterpret_cast<const char*>(sa), la, ua, spillA);
+    Decode(reinterpret_cast<const char*>(sb), lb, ub, spillB);
     return caseInsensitive ? SpanishCompareCI(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()))
                            : SpanishCompare(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()));
 }

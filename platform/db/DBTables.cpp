@@ -457,7 +457,8 @@ std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool for
     if (count <= 0) return out;
     // Served from the rows read ahead when this continues the last read.
     if (from && FAheadForward == forward && from->Id == FAheadAfter && (FAheadPos < FAhead.size() || FAheadAtEnd)) {
-        while (int(out.size()) < count && FAheadPos < FAhead.size()) out.push_back(FAhead[FAheadPos++]);
+        // Rows are handed out once: they move out of the read-ahead.
+        while (int(out.size()) < count && FAheadPos < FAhead.size()) out.push_back(std::move(FAhead[FAheadPos++]));
         if (!out.empty()) FAheadAfter = out.back().Id;
         if (int(out.size()) == count || (FAheadPos >= FAhead.size() && FAheadAtEnd)) return out;
     }

@@ -133,8 +133,8 @@ void TDataSet::SetActive(bool value) {
             FState = dsInactive;
             throw;
         }
+        ReadFromStart();  // links told of the open find the first rows there
         SetState(dsBrowse);
-        ReadFromStart();
         DataEvent(deDataSetChange);
         RunEvent(AfterOpen);
         if (!IsEmpty()) DoAfterScroll();
@@ -317,8 +317,14 @@ bool TDataSet::AcceptRecord(TRecordBuffer& rec) {
 }
 
 std::vector<TRecordBuffer> TDataSet::FetchFiltered(const TRecordBuffer* from, bool forward, int count) {
-    std::vector<TRecordBuffer> out;
     bool filtering = FFiltered && OnFilterRecord;
+    if (!filtering) {
+        if (count <= 0) return {};
+        std::vector<TRecordBuffer> rows = FetchRows(from, forward, count);
+        for (auto& r : rows) CalculateFields(r);
+        return rows;
+    }
+    std::vector<TRecordBuffer> out;
     TRecordBuffer last;
     const TRecordBuffer* cur = from;
     while (int(out.size()) < count) {

@@ -200,6 +200,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), FColor(clBtnFace), FF
 TControl::~TControl() {
     Destroying();
     ForgetControl(this);
+    ForgetDragControl(this);
     if (FParent) FParent->RemoveControl(this);
     FParent = nullptr;
     if (FWidget) {
@@ -576,6 +577,10 @@ bool TControl::DispatchMouse(QEvent* event) {
             w->SetFocus();
         if (button == mbLeft && (FControlStyle & csClickEvents)) FClicked = true;
         MouseDown(button, shift, p.x(), p.y());
+        if (button == mbLeft && FDragMode == dmAutomatic && !Dragging()) {
+            const QPoint g = me->globalPosition().toPoint();
+            BeginDragAt(TPoint{g.x(), g.y()});
+        }
         return false;
     }
     case QEvent::MouseButtonDblClick:

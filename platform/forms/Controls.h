@@ -81,6 +81,14 @@ using TMouseMoveEvent = TEvent<TObject*, TShiftState, int, int>;
 using TKeyEvent = TEvent<TObject*, quint16&, TShiftState>;
 using TKeyPressEvent = TEvent<TObject*, QChar&>;
 
+// Dragging one control onto another: dmAutomatic starts a drag at each left press.
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+using TDragOverEvent = TEvent<TObject*, TObject*, int, int, TDragState, bool&>;  // source, x, y, state, accept
+using TDragDropEvent = TEvent<TObject*, TObject*, int, int>;                     // source, x, y
+using TEndDragEvent = TEvent<TObject*, TObject*, int, int>;                      // target (none), x, y
+using TStartDragEvent = TEvent<TObject*, TObject*&>;                             // what is dragged
+
 // The part of a hint before "|" (the tooltip) and after it (the status-bar text).
 QString GetShortHint(const QString& hint);
 QString GetLongHint(const QString& hint);
@@ -226,6 +234,31 @@ public:
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
 
+    TDragMode DragMode() const { return FDragMode; }
+    void SetDragMode(TDragMode value) { FDragMode = value; }
+    TCursor DragCursor() const { return FDragCursor; }
+    void SetDragCursor(TCursor value) { FDragCursor = value; }
+    // Starts dragging this control: at once, or once the pointer has moved `threshold` pixels
+    // (below 0: the desktop's distance) with the button held. The release drops it on the control
+    // under the pointer when that one accepts; Escape or a refusal cancels.
+    void BeginDrag(bool immediate, int threshold = -1);
+    // The same, measured from a press at this screen point.
+    void BeginDragAt(const TPoint& screenStart, int threshold = -1);
+    void EndDrag(bool drop);
+    bool Dragging() const;
+    // Asked while this control is under a drag; OnDragOver decides, none refuses.
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+    virtual void DragDrop(TObject* source, int x, int y);
+    // Run by the drag: its start, its end (target none when nothing took it), and a drag that
+    // ended without a drop.
+    virtual void DoStartDrag(TObject*& dragObject);
+    virtual void DoEndDrag(TObject* target, int x, int y);
+    virtual void DragCanceled() {}
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+
     // Message hooks on the widget (window hooks): returns an id for RemoveMessageHook.
     int AddMessageHook(platform::forms::THookBefore before, platform::forms::THookAfter after);
     void RemoveMessageHook(int id);
@@ -302,6 +335,8 @@ private:
     QString FHint;
     bool FShowHint = false, FParentShowHint = true;
     TCursor FCursor = crDefault;
+    TDragMode FDragMode = dmManual;
+    TCursor FDragCursor = crDrag;
     TPopupMenu* FPopupMenu = nullptr;
     int FHelpContext = 0;
     bool FCapture = false;
@@ -442,3 +477,7 @@ TCustomForm* GetParentForm(const TControl* control);
 // The control at a screen point, and the one under the mouse pointer.
 TControl* FindDragTarget(const TPoint& pos, bool allowDisabled);
 TControl* FindControlAtCursor();
+namespace platform::forms {
+// A control is going: a drag it takes part in forgets it (the drag ends if it was the source).
+void ForgetDragControl(TControl* control);
+}

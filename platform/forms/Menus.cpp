@@ -4,6 +4,7 @@
 #include "platform/forms/Forms.h"
 
 #include <QActionGroup>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -24,6 +25,31 @@ const TKeyName kKeyNames[] = {
     {VK_SPACE, "Espacio"},  {VK_PRIOR, "RePág"},    {VK_NEXT, "AvPág"},    {VK_END, "Fin"},
     {VK_HOME, "Inicio"},    {VK_LEFT, "Izquierda"}, {VK_UP, "Arriba"},     {VK_RIGHT, "Derecha"},
     {VK_DOWN, "Abajo"},     {VK_INSERT, "Insert"},  {VK_DELETE, "Supr"},
+};
+// Hands the keys and the closing of a Qt menu to the menu its items belong to.
+class TMenuWatch : public QObject {
+public:
+    TMenuWatch(QMenu* menu, TMenuItem* parent) : QObject(menu), FParent(parent) { setObjectName(Name()); }
+    static QString Name() { return QStringLiteral("zbMenuWatch"); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        TMenu* owner = FParent->GetParentMenu();
+        if (!owner) return false;
+        auto* menu = static_cast<QMenu*>(watched);
+        if (event->type() == QEvent::KeyPress) {
+            bool handled = false;
+            Guarded(owner, [&] { handled = owner->MenuKey(FParent, menu, static_cast<QKeyEvent*>(event)); });
+            return handled;
+        }
+        // A menu of its own (not a submenu) closing ends the hint of its items.
+        if (event->type() == QEvent::Hide && !qobject_cast<QMenu*>(menu->parentWidget()))
+            Guarded(owner, [&] { owner->MenuSelect(nullptr); });
+        return false;
+    }
+
+private:
+    TMenuItem* FParent;
 };
 }  // namespace
 
@@ -200,6 +226,8 @@ void TMenuItem::Click() {
 
 void TMenuItem::FillQtMenu(QMenu* menu) {
     menu->clear();
+    if (!menu->findChild<QObject*>(TMenuWatch::Name(), Qt::FindDirectChildrenOnly))
+        menu->installEventFilter(new TMenuWatch(menu, this));
     QActionGroup* group = nullptr;
     for (TMenuItem* item : FItems) {
         if (!item->FVisible) continue;
@@ -224,6 +252,13 @@ void TMenuItem::FillQtMenu(QMenu* menu) {
             action = menu->addAction(text);
             TMenuItem* it = item;
             QObject::connect(action, &QAction::triggered, action, [it] { Guarded(it, [it] { it->Click(); }); });
+        }
+        action->setData(item->FCommand);
+        {
+            TMenuItem* it = item;
+            QObject::connect(action, &QAction::hovered, action, [it] {
+                if (TMenu* m = it->GetParentMenu()) Guarded(m, [&] { m->MenuSelect(it); });
+            });
         }
         action->setEnabled(item->FEnabled);
         if (item->FChecked || item->FRadioItem) {
@@ -322,6 +357,15 @@ void TMainMenu::Rebuild() {
             item->FillQtMenu(guard);
         });
     }
+}
+
+void TMenu::MenuSelect(TMenuItem* item) { Application->SetHint(item ? item->Hint() : QString()); }
+
+bool TMenu::MenuKey(TMenuItem*, QMenu*, QKeyEvent*) { return false; }
+
+TMenuItem* TMenu::ItemOfAction(const QAction* action) const {
+    if (!action || !action->data().isValid()) return nullptr;
+    return FindItem(action->data().toInt());
 }
 
 TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner) {}

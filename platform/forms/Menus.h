@@ -8,6 +8,8 @@
 #include <QString>
 #include <vector>
 
+class QAction;
+class QKeyEvent;
 class QMenu;
 class QMenuBar;
 class TCustomForm;
@@ -113,6 +115,14 @@ public:
     TMenuItem* FindItem(int value, bool byCommand = true) const;
     // The items changed (caption, enabled...): the Qt side is brought up to date.
     virtual void MenuChanged() {}
+
+    // An item of this menu was highlighted in an open menu, or (none) the menu closed: the
+    // application's hint follows it.
+    virtual void MenuSelect(TMenuItem* item);
+    // A key pressed while the children of `parent` are shown in `menu`; true when handled here.
+    virtual bool MenuKey(TMenuItem* parent, QMenu* menu, QKeyEvent* key);
+    // The item of one of this menu's actions (none for a separator or a foreign action).
+    TMenuItem* ItemOfAction(const QAction* action) const;
 
 private:
     TMenuItem* FItems;

@@ -741,6 +741,23 @@ bool TCustomComboBox::WantsKey(quint16 key, TShiftState shift) const {
 // ---------------------------------------------------------------------------------------------
 // List box
 
+namespace {
+// Presses on a list's items, seen before the list selects anything.
+class TListPressWatch : public QObject {
+public:
+    explicit TListPressWatch(std::function<bool(QMouseEvent*)> onPress) : FOnPress(std::move(onPress)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::MouseButtonPress) return false;
+        return FOnPress(static_cast<QMouseEvent*>(e));
+    }
+
+private:
+    std::function<bool(QMouseEvent*)> FOnPress;
+};
+}  // namespace
+
 TCustomListBox::TCustomListBox(TComponent* owner)
     : TWinControl(owner), FItems(std::make_unique<TControlStrings>([this] { ItemsChanged(); })),
       FCanvas(std::make_unique<TCanvas>()) {
@@ -772,9 +789,44 @@ TCustomListBox::TCustomListBox(TComponent* owner)
     QObject::connect(lw, &QListWidget::itemDoubleClicked, lw,
                      [this](QListWidgetItem*) { Guarded(this, [this] { DblClick(); }); });
     FControlStyle &= ~(csClickEvents | csDoubleClicks);
+    FPressWatch = std::make_unique<TListPressWatch>([this](QMouseEvent* e) {
+        bool stop = false;
+        Guarded(this, [&] { stop = AutoDragPress(e); });
+        return stop;
+    });
+    lw->viewport()->installEventFilter(FPressWatch.get());
 }
 
-TCustomListBox::~TCustomListBox() = default;
+TCustomListBox::~TCustomListBox() {
+    if (QListWidget* lw = ListWidget()) lw->viewport()->removeEventFilter(FPressWatch.get());
+}
+
+bool TCustomListBox::AutoDragPress(QMouseEvent* e) {
+    if (FReplaying || DragMode() != dmAutomatic || e->button() != Qt::LeftButton || Dragging()) return false;
+    const bool shift = e->modifiers() & Qt::ShiftModifier, ctrl = e->modifiers() & Qt::ControlModifier;
+    FDragPress = e->position().toPoint();
+    const QPoint at = ListWidget()->viewport()->mapTo(ListWidget(), FDragPress);
+    const QPoint screen = e->globalPosition().toPoint();
+    const int index = ItemAtPos(TPoint{at.x(), at.y()}, true);
+    // A press on a selection keeps it: the user is about to drag it.
+    if (FMultiSelect && (!shift || ctrl) && index >= 0 && Selected(index)) {
+        BeginDragAt(TPoint{screen.x(), screen.y()});
+        return true;
+    }
+    if (!(FMultiSelect && (shift || ctrl))) BeginDragAt(TPoint{screen.x(), screen.y()});
+    return false;
+}
+
+void TCustomListBox::DragCanceled() {
+    QWidget* viewport = ListWidget()->viewport();
+    const QPointF local(FDragPress), global(viewport->mapToGlobal(FDragPress));
+    FReplaying = true;
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &release);
+    FReplaying = false;
+}
 
 QListWidget* TCustomListBox::ListWidget() const { return static_cast<QListWidget*>(FWidget); }
 

@@ -408,13 +408,22 @@ public:
 
     bool WantsKey(quint16 key, TShiftState shift) const override;
     virtual void DrawItem(int index, TRect rect, TOwnerDrawState state);
+    // The press that waited for a drag reaches the list after all, as a click.
+    void DragCanceled() override;
 
 protected:
     void ItemsChanged();
+    // While the list is given the click of a cancelled drag.
+    bool ReplayingClick() const { return FReplaying; }
 
 private:
+    // A left press on the items with automatic drag mode; true when it goes no further.
+    bool AutoDragPress(QMouseEvent* event);
     std::unique_ptr<platform::forms::TControlStrings> FItems;
     std::unique_ptr<TCanvas> FCanvas;
+    std::unique_ptr<QObject> FPressWatch;
+    QPoint FDragPress;
+    bool FReplaying = false;
     bool FMultiSelect = false;
     TListBoxStyle FStyle = lbStandard;
     int FItemHeight = 16, FTabWidth = 0, FScrollWidth = 0;

@@ -1,7 +1,12 @@
 // Owner-drawn popup menu: when owner drawing switches on, item geometry, accelerators and drawing.
 #include "controls/edit/ZbMenus.h"
+#include "controls/visual/HelpRouter.h"
 #include "platform/forms/FormHarness.h"
 
+#include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <gtest/gtest.h>
 
@@ -154,3 +159,100 @@ TEST_F(MenuTest, DrawsMarginSeparatorAndSelection) {
 }
 
 }  // namespace
+
+namespace {
+// The menu as the user sees it open: the Qt menu of its items.
+struct TOpenMenu {
+    explicit TOpenMenu(TMenu* owner) {
+        owner->Items()->FillQtMenu(&qmenu);
+        qmenu.popup(QPoint(10, 10));
+    }
+    ~TOpenMenu() { qmenu.close(); }
+    QAction* ActionOf(TMenuItem* item) {
+        for (QAction* a : qmenu.actions())
+            if (a->data().isValid() && a->data().toInt() == item->Command()) return a;
+        return nullptr;
+    }
+    void Press(int key, const QString& text = QString()) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(&qmenu, &e);
+    }
+    QMenu qmenu;
+};
+}  // namespace
+
+TEST_F(MenuTest, TheHighlightedItemsHintIsTheApplicationsUntilTheMenuCloses) {
+    items[0]->SetHint(QStringLiteral("Abre el expediente"));
+    items[3]->SetHint(QStringLiteral("Borra la ficha"));
+    // A standard menu of the platform does the same.
+    TPopupMenu plain(form);
+    auto* other = new TMenuItem(form);
+    other->SetCaption(QStringLiteral("Otro"));
+    other->SetHint(QStringLiteral("Otra cosa"));
+    plain.Items()->Add(other);
+    {
+        TOpenMenu open(menu);
+        open.qmenu.setActiveAction(open.ActionOf(items[0]));
+        EXPECT_EQ(Application->Hint(), QStringLiteral("Abre el expediente"));
+        open.qmenu.setActiveAction(open.ActionOf(items[3]));
+        EXPECT_EQ(Application->Hint(), QStringLiteral("Borra la ficha"));
+        open.qmenu.close();
+        EXPECT_EQ(Application->Hint(), QString());
+    }
+    TOpenMenu open(&plain);
+    open.qmenu.setActiveAction(open.ActionOf(other));
+    EXPECT_EQ(Application->Hint(), QStringLiteral("Otra cosa"));
+}
+
+TEST_F(MenuTest, KeysOfAnOpenMenuFollowTheMenuCharacterRule) {
+    int runs = 0;
+    items[3]->OnClick = [&](TObject*) { ++runs; };
+    {
+        TOpenMenu open(menu);
+        // "a" is the accelerator of two items: the first is selected, then the next.
+        open.Press(Qt::Key_A, QStringLiteral("a"));
+        EXPECT_EQ(open.qmenu.activeAction(), open.ActionOf(items[0]));
+        open.Press(Qt::Key_A, QStringLiteral("a"));
+        EXPECT_EQ(open.qmenu.activeAction(), open.ActionOf(items[1]));
+        EXPECT_TRUE(open.qmenu.isVisible());
+        // "b" is one item's own accelerator: it runs at once and the menu closes.
+        open.Press(Qt::Key_B, QStringLiteral("b"));
+        EXPECT_EQ(runs, 1);
+        EXPECT_FALSE(open.qmenu.isVisible());
+    }
+    items[4]->SetEnabled(false);
+    TOpenMenu open(menu);
+    // A key that matches only a disabled item closes the menu.
+    open.Press(Qt::Key_C, QStringLiteral("c"));
+    EXPECT_FALSE(open.qmenu.isVisible());
+}
+
+TEST_F(MenuTest, HelpOnTheHighlightedItemReachesTheApplication) {
+    std::vector<std::pair<quint16, qint64>> requests;
+    const THelpEvent saved = Application->OnHelp;
+    Application->OnHelp = [&](quint16 command, qint64 data, bool&, bool& result) {
+        requests.emplace_back(command, data);
+        result = true;
+    };
+    items[0]->SetHelpContext(120);
+    form->Show();
+    Screen->SetActiveForm(form);
+    {
+        TOpenMenu open(menu);
+        open.Press(Qt::Key_F1);  // nothing highlighted: no request
+        open.qmenu.setActiveAction(open.ActionOf(items[0]));
+        open.Press(Qt::Key_F1);
+    }
+    // A form with a help button asks for the item's help in a popup.
+    form->SetBorderIcons(biSystemMenu | biHelp);
+    Screen->SetActiveForm(form);
+    {
+        TOpenMenu open(menu);
+        open.qmenu.setActiveAction(open.ActionOf(items[0]));
+        open.Press(Qt::Key_F1);
+    }
+    Application->OnHelp = saved;
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0], (std::pair<quint16, qint64>{HELP_CONTEXT, 120}));
+    EXPECT_EQ(requests[1], (std::pair<quint16, qint64>{HELP_CONTEXTPOPUP, 120}));
+}

@@ -3,6 +3,10 @@
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QMouseEvent>
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -167,4 +171,61 @@ TEST(DualListFormTest, EqualTextsInSortedListsStayTwoItemsWithTheirObjects) {
     ASSERT_EQ(form.DstList->Items()->Count(), 2);
     std::set<TObject*> objects{form.DstList->Items()->Objects(0), form.DstList->Items()->Objects(1)};
     EXPECT_EQ(objects, (std::set<TObject*>{&first, &second}));
+}
+
+namespace {
+// The pointer on a list's items: events of its view, at the screen point of an item.
+void ListMouse(TTextListBox* list, QEvent::Type type, QPoint screen, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWidget* view = list->ListWidget()->viewport();
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(view->mapFromGlobal(screen)), QPointF(screen), button, held, mods);
+    QCoreApplication::sendEvent(view, &e);
+}
+QPoint ItemScreenPoint(TTextListBox* list, int index) {
+    const TRect r = list->ItemRect(index);
+    return list->Widget()->mapToGlobal(QPoint(r.Left + 10, (r.Top + r.Bottom) / 2));
+}
+}  // namespace
+
+TEST(DualListFormTest, DraggingTheSelectionOntoTheOtherListMovesIt) {
+    TFormHarness harness;
+    TDualListForm form(nullptr);
+    for (const char* t : {"Alfa", "Bravo", "Charlie"}) form.SrcList->Items()->Add(QString::fromUtf8(t));
+    form.Show();
+    form.SrcList->SetSelected(0, true);
+    form.SrcList->SetSelected(2, true);
+    // A press on the selection keeps it, ready to be dragged.
+    const QPoint start = ItemScreenPoint(form.SrcList, 2);
+    ListMouse(form.SrcList, QEvent::MouseButtonPress, start);
+    EXPECT_EQ(form.SrcList->SelCount(), 2);
+    EXPECT_TRUE(form.SrcList->Dragging());
+    ListMouse(form.SrcList, QEvent::MouseMove, start + QPoint(3, 0));
+    const QPoint drop = form.DstList->Widget()->mapToGlobal(QPoint(30, 30));
+    ListMouse(form.SrcList, QEvent::MouseMove, drop);
+    // Several items dragged show the cursor of several.
+    EXPECT_EQ(form.SrcDragCursor(), crMultiDrag);
+    ListMouse(form.SrcList, QEvent::MouseButtonRelease, drop);
+    EXPECT_EQ(Texts(form.DstList->Items()), (QStringList{QStringLiteral("Alfa"), QStringLiteral("Charlie")}));
+    EXPECT_EQ(Texts(form.SrcList->Items()), (QStringList{QStringLiteral("Bravo")}));
+}
+
+TEST(DualListFormTest, APressOnTheSelectionThatNeverMovesSelectsThatItemAlone) {
+    TFormHarness harness;
+    TDualListForm form(nullptr);
+    for (const char* t : {"Alfa", "Bravo", "Charlie"}) form.SrcList->Items()->Add(QString::fromUtf8(t));
+    form.Show();
+    form.SrcList->SetSelected(0, true);
+    form.SrcList->SetSelected(2, true);
+    const QPoint at = ItemScreenPoint(form.SrcList, 2);
+    ListMouse(form.SrcList, QEvent::MouseButtonPress, at);
+    ListMouse(form.SrcList, QEvent::MouseButtonRelease, at);
+    EXPECT_FALSE(form.SrcList->Dragging());
+    EXPECT_EQ(form.SrcList->SelCount(), 1);
+    EXPECT_TRUE(form.SrcList->Selected(2));
+    // Ctrl and Shift presses extend the selection and start no drag.
+    ListMouse(form.SrcList, QEvent::MouseButtonPress, ItemScreenPoint(form.SrcList, 0), Qt::ShiftModifier);
+    EXPECT_FALSE(form.SrcList->Dragging());
+    ListMouse(form.SrcList, QEvent::MouseButtonRelease, ItemScreenPoint(form.SrcList, 0), Qt::ShiftModifier);
+    EXPECT_EQ(form.SrcList->SelCount(), 3);
 }

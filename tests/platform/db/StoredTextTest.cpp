@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace dbtest;
 
@@ -50,6 +51,52 @@ TEST(StoredTextOrder, Utf8ComparesAsUtf16) {
     const char good[] = "Pe\xC3\xB1";
     EXPECT_EQ(platform::db::SpanishCompareUtf8(bad, 3, bad, 3, false), 0);
     EXPECT_NE(platform::db::SpanishCompareUtf8(bad, 3, good, 4, false), 0);
+}
+
+// Keys of a table share long starts ("2024", "0000123", "Peña ..."): texts that differ only
+// late, in case, in an accent or in length order as the texts in memory do.
+TEST(StoredTextOrder, TextsWithACommonStartCompareAsUtf16) {
+    const QStringList pieces = {QStringLiteral("0"), QStringLiteral("9"), QStringLiteral("a"), QStringLiteral("A"),
+                                QStringLiteral("z"), QStringLiteral(" "), QStringLiteral("-"), QStringLiteral("n"),
+                                QStringLiteral("ñ"), QStringLiteral("Ñ"), QStringLiteral("é"), QStringLiteral("E"),
+                                QStringLiteral("€"), QString::fromUcs4(U"\U0001F600")};
+    const QStringList starts = {QString(), QStringLiteral("2024"), QStringLiteral("0000123"), QStringLiteral("Peña "),
+                                QStringLiteral("PEÑA ")};
+    std::mt19937 rng(5);
+    auto text = [&] {
+        QString s = starts[int(rng() % starts.size())];
+        for (int k = int(rng() % 4); k > 0; --k) s += pieces[int(rng() % pieces.size())];
+        return s;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const QString a = text();
+        // Half of the pairs share the first text's start and then part ways.
+        QString start = a.left(int(rng() % (a.size() + 1)));
+        if (!start.isEmpty() && start.back().isHighSurrogate()) start.chop(1);  // whole characters only
+        QString end = text();
+        end = end.right(int(rng() % 3));
+        if (!end.isEmpty() && end.front().isLowSurrogate()) end.remove(0, 1);
+        const QString b = round % 2 ? text() : start + end;
+        const QByteArray ua = a.toUtf8(), ub = b.toUtf8();
+        for (bool ci : {false, true}) {
+            const int wide = ci ? platform::db::SpanishCompareCI(a, b) : platform::db::SpanishCompare(a, b);
+            const int narrow =
+                platform::db::SpanishCompareUtf8(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()), ci);
+            ASSERT_EQ(Sign(narrow), Sign(wide)) << qPrintable(a) << " / " << qPrintable(b) << " ci=" << ci;
+        }
+    }
+    // Damaged bytes after a common start still read as the full decoder reads them.
+    for (const char* tail : {"\x80", "\xC3", "\xC3(", "\xE2\x82", "\xF0\x9F\x98", "\xFF"}) {
+        const QByteArray a = QByteArray("0000123") + tail, b = QByteArray("0000123") + "\xC3\xB1";
+        for (bool ci : {false, true}) {
+            const QString wa = QString::fromUtf8(a), wb = QString::fromUtf8(b);
+            const int wide = ci ? platform::db::SpanishCompareCI(wa, wb) : platform::db::SpanishCompare(wa, wb);
+            EXPECT_EQ(Sign(platform::db::SpanishCompareUtf8(a.constData(), int(a.size()), b.constData(), int(b.size()), ci)),
+                      Sign(wide))
+                << tail;
+            EXPECT_EQ(platform::db::SpanishCompareUtf8(a.constData(), int(a.size()), a.constData(), int(a.size()), ci), 0);
+        }
+    }
 }
 
 TEST(StoredTextOrder, LookupOfACalculatedFieldLeavesTheTableAlone) {
