@@ -135,8 +135,8 @@ void TDataSet::SetActive(bool value) {
             FState = dsInactive;
             throw;
         }
+        ReadFromStart();  // links told of the open find the first rows there
         SetState(dsBrowse);
-        ReadFromStart();
         DataEvent(deDataSetChange);
         RunEvent(AfterOpen);
         if (!IsEmpty()) DoAfterScroll();
