@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Bounded fuzzing of the file readers (GIF, animated cursor, icon and bitmap, ini, RTF) in the
+# Bounded fuzzing of the file readers (GIF, animated cursor, icon and bitmap, ini, RTF, .docx/.odt) in the
 # sanitizer build that scripts/sanitize.sh makes: each target runs FUZZ_SECONDS (default 45), FUZZ_JOBS
 # (default 2) at a time, from the seeds in fuzz/corpus. A crash, a leak or a time-out fails; the
 # input that caused it is left in <build>/fuzz/runs/<kind>/ and belongs in fuzz/regressions/<kind>/,
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 dir="${SAN_BUILD_DIR:-build-san}"
 seconds="${FUZZ_SECONDS:-45}"
 jobs="${FUZZ_JOBS:-2}"
-kinds=(gif ani ico ini rtf)
+kinds=(gif ani ico ini rtf document)
 cmake --build "$dir" -j"$(nproc)" --target "${kinds[@]/%/_fuzz}" >/dev/null
 source scripts/sanitize.env
 export QT_QPA_PLATFORM=offscreen

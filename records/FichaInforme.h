@@ -57,5 +57,16 @@ TQRLabel* EtiquetaFicha(TComponent* owner, TQRBand* detalle, const QString& text
 void Previsualiza(TFichaInforme* ficha);
 // The preview hook of the record forms: shows the pages of the report that sent it.
 void MuestraPreview(TObject* sender);
+// Runs `muestra` on a report form and closes the form afterwards, also when it fails.
+template <class Informe, class Muestra>
+void MuestraYCierra(Informe* informe, Muestra muestra) {
+    try {
+        muestra(informe);
+    } catch (...) {
+        informe->Close();
+        throw;
+    }
+    informe->Close();
+}
 
 }  // namespace records

@@ -2,6 +2,7 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/rtl/SysUtils.h"
+#include "shell/UComunes.h"
 #include "shell/UData.h"
 
 namespace records {
@@ -43,6 +44,20 @@ TImage* ImagenMoneda(TWinControl* padre, const char* nombre, int left, int top, 
     i->SetShowHint(true);
     Dibujo(i, 26, [&](TCanvas* c) { Moneda(c, texto, color); });
     return i;
+}
+
+void MuestraMoneda(TImage* pesetas, TImage* euros, const QString& moneda, bool cambia) {
+    pesetas->SetVisible(moneda == QLatin1String("P"));
+    euros->SetVisible(moneda == QLatin1String("E"));
+    pesetas->SetEnabled(pesetas->Visible() && cambia);
+    euros->SetEnabled(euros->Visible() && cambia);
+}
+
+void ImporteEnOtraMoneda(TControl* control, const QString& moneda, Currency importe) {
+    if (moneda == QLatin1String("P"))
+        control->SetHint(Format(QStringLiteral("%10.2n "), ConvierteMoneda(QLatin1Char('E'), importe).ToDouble()));
+    else
+        control->SetHint(Format(QStringLiteral("%10.0n Pts."), ConvierteMoneda(QLatin1Char('P'), importe).ToDouble()));
 }
 
 void GlifoCerrar(TCanvas* c) {

@@ -247,15 +247,8 @@ void TConsulta::RegistroCambiado() {
     if (c->IsEmpty()) return;
     const QString moneda = F(c, "MONEDA")->AsString();
     const bool abierta = F(c, "SITUACION")->AsInteger() == 1 && c->State() == dsBrowse;
-    Image4->SetVisible(moneda == QLatin1String("P"));
-    Image5->SetVisible(moneda == QLatin1String("E"));
-    Image4->SetEnabled(Image4->Visible() && abierta);
-    Image5->SetEnabled(Image5->Visible() && abierta);
-    const Currency importe(F(c, "IMPORTE")->AsFloat());
-    if (moneda == QLatin1String("P"))
-        DBImporte->SetHint(Format(QStringLiteral("%10.2n "), ConvierteMoneda(QLatin1Char('E'), importe).ToDouble()));
-    else
-        DBImporte->SetHint(Format(QStringLiteral("%10.0n Pts."), ConvierteMoneda(QLatin1Char('P'), importe).ToDouble()));
+    records::MuestraMoneda(Image4, Image5, moneda, abierta);
+    records::ImporteEnOtraMoneda(DBImporte, moneda, Currency(F(c, "IMPORTE")->AsFloat()));
     btCliente->SetEnabled(F(c, "CLIENTE")->AsInteger() != 0 && c->State() == dsBrowse);
 }
 
@@ -399,19 +392,8 @@ void TConsulta::btCerrarClick(TObject*) {
                 QUpdConA->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
                 QUpdConA->ExecSQL();
             }
-            QInsAgen->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(abocli);
-            QInsAgen->ParamByName(QStringLiteral("FECHA"))->SetAsDate(Date());
-            QInsAgen->ParamByName(QStringLiteral("HORA"))->SetAsTime(Time());
-            QInsAgen->ParamByName(QStringLiteral("TIPO"))->SetAsString(QStringLiteral("C"));
-            QInsAgen->ParamByName(QStringLiteral("TIPOAGENDA"))->SetAsString(QStringLiteral("GENERAL"));
-            QInsAgen->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
-            QInsAgen->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
-            QInsAgen->ParamByName(QStringLiteral("SITUACION"))
-                ->SetAsString(situacion < 3 ? QStringLiteral("CIERRE DE CONSULTA") : QStringLiteral("REAPERTURA DE CONSULTA"));
-            QInsAgen->ParamByName(QStringLiteral("ARCHIVADO"))->SetAsString(QStringLiteral("N"));
-            QInsAgen->ParamByName(QStringLiteral("NUMESCRITO"))->SetAsInteger(0);
-            Dat->NumeraApunteAgenda(QInsAgen);
-            QInsAgen->ExecSQL();
+            AnotaEnAgenda(abocli, ano, numero, QStringLiteral("GENERAL"),
+                          situacion < 3 ? QStringLiteral("CIERRE DE CONSULTA") : QStringLiteral("REAPERTURA DE CONSULTA"));
             Dat->Db->Commit();
         } catch (...) {
             if (c->State() == dsEdit) c->Cancel();
@@ -421,6 +403,23 @@ void TConsulta::btCerrarClick(TObject*) {
     }
     Dat->refresca(c);
     Refresca();
+}
+
+// The agenda row that records a closing, reopening or invoice of the consultation, dated now.
+void TConsulta::AnotaEnAgenda(int abocli, const QString& ano, const QString& numero, const QString& tipoAgenda,
+                              const QString& texto) {
+    QInsAgen->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(abocli);
+    QInsAgen->ParamByName(QStringLiteral("FECHA"))->SetAsDate(Date());
+    QInsAgen->ParamByName(QStringLiteral("HORA"))->SetAsTime(Time());
+    QInsAgen->ParamByName(QStringLiteral("TIPO"))->SetAsString(QStringLiteral("C"));
+    QInsAgen->ParamByName(QStringLiteral("TIPOAGENDA"))->SetAsString(tipoAgenda);
+    QInsAgen->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
+    QInsAgen->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+    QInsAgen->ParamByName(QStringLiteral("SITUACION"))->SetAsString(texto);
+    QInsAgen->ParamByName(QStringLiteral("ARCHIVADO"))->SetAsString(QStringLiteral("N"));
+    QInsAgen->ParamByName(QStringLiteral("NUMESCRITO"))->SetAsInteger(0);
+    Dat->NumeraApunteAgenda(QInsAgen);
+    QInsAgen->ExecSQL();
 }
 
 void TConsulta::btFacturarClick(TObject*) {
@@ -471,20 +470,9 @@ void TConsulta::btFacturarClick(TObject*) {
             QUpdCon->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
             QUpdCon->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
             QUpdCon->ExecSQL();
-            QInsAgen->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(F(c, "ABOCLI")->AsInteger());
-            QInsAgen->ParamByName(QStringLiteral("FECHA"))->SetAsDate(Date());
-            QInsAgen->ParamByName(QStringLiteral("HORA"))->SetAsTime(Time());
-            QInsAgen->ParamByName(QStringLiteral("TIPO"))->SetAsString(QStringLiteral("C"));
-            QInsAgen->ParamByName(QStringLiteral("TIPOAGENDA"))->SetAsString(QStringLiteral("ECONOMICO"));
-            QInsAgen->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
-            QInsAgen->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
-            QInsAgen->ParamByName(QStringLiteral("SITUACION"))
-                ->SetAsString(n == 0 ? QStringLiteral("CONSULTA FACTURADA PROFORMA")
-                                     : QStringLiteral("CONSULTA FACTURADA Nº DE FACTURA ") + Format(QStringLiteral("%8d"), n));
-            QInsAgen->ParamByName(QStringLiteral("ARCHIVADO"))->SetAsString(QStringLiteral("N"));
-            QInsAgen->ParamByName(QStringLiteral("NUMESCRITO"))->SetAsInteger(0);
-            Dat->NumeraApunteAgenda(QInsAgen);
-            QInsAgen->ExecSQL();
+            AnotaEnAgenda(F(c, "ABOCLI")->AsInteger(), ano, numero, QStringLiteral("ECONOMICO"),
+                          n == 0 ? QStringLiteral("CONSULTA FACTURADA PROFORMA")
+                                 : QStringLiteral("CONSULTA FACTURADA Nº DE FACTURA ") + Format(QStringLiteral("%8d"), n));
             Dat->Db->Commit();
             facturado = true;
         } catch (...) {
@@ -524,14 +512,7 @@ void TConsulta::Image5Click(TObject*) {
 
 void TConsulta::ImprimeFicha() {
     UFicCon = new TUFicCon(Application);
-    TUFicCon* ficha = UFicCon;
-    try {
-        ficha->Preview();
-    } catch (...) {
-        ficha->Close();
-        throw;
-    }
-    ficha->Close();
+    records::MuestraYCierra(UFicCon, [](TUFicCon* ficha) { ficha->Preview(); });
 }
 
 void TConsulta::MuestraPreview(TObject* sender) { records::MuestraPreview(sender); }

@@ -177,10 +177,7 @@ void TEconomico::RegistroCambiado() {
     if (e->IsEmpty()) return;
     const QString moneda = F(e, "MONEDA")->AsString();
     const bool abierto = F(e, "SITUACION")->AsInteger() == 1;
-    Image4->SetVisible(moneda == QLatin1String("P"));
-    Image5->SetVisible(moneda == QLatin1String("E"));
-    Image4->SetEnabled(Image4->Visible() && abierto);
-    Image5->SetEnabled(Image5->Visible() && abierto);
+    records::MuestraMoneda(Image4, Image5, moneda, abierto);
 
     TDataSet* t = ActiveSource->DataSet();
     const bool consulta = t && t->State() == dsBrowse;
@@ -195,11 +192,7 @@ void TEconomico::RegistroCambiado() {
     btNext->SetEnabled(consulta && !t->Eof());
     btLast->SetEnabled(consulta && !t->Eof());
 
-    const Currency saldo(SaldoActual());
-    if (moneda == QLatin1String("P"))
-        DBSaldo->SetHint(Format(QStringLiteral("%10.2n "), ConvierteMoneda(QLatin1Char('E'), saldo).ToDouble()));
-    else
-        DBSaldo->SetHint(Format(QStringLiteral("%10.0n Pts."), ConvierteMoneda(QLatin1Char('P'), saldo).ToDouble()));
+    records::ImporteEnOtraMoneda(DBSaldo, moneda, Currency(SaldoActual()));
 }
 
 void TEconomico::GrabaApunte(TFIntroImp* dlg) {
@@ -306,15 +299,10 @@ void TEconomico::Image5DblClick(TObject*) {
 }
 
 void TEconomico::ImprimeFicha() {
-    auto* informe = new TInfInfEcEx(Application);
-    try {
+    records::MuestraYCierra(new TInfInfEcEx(Application), [](TInfInfEcEx* informe) {
         informe->Inicia();
         informe->QRInfEcEx->Preview();
-    } catch (...) {
-        informe->Close();
-        throw;
-    }
-    informe->Close();
+    });
 }
 
 void TEconomico::MuestraPreview(TObject* sender) { records::MuestraPreview(sender); }

@@ -206,7 +206,7 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
     Expediente->SetTabStop(false);
     Expediente->SetBounds(92, y0, 86, 21);
     Expediente->Font()->SetStyle({fsBold});
-    Rotulo(QStringLiteral("Situación :"), 176, y0, 78);
+    Rotulo(QStringLiteral("Situación :"), 180, y0, 74);
     Situacion = new TEdit(this);
     Situacion->SetName(QStringLiteral("Situacion"));
     Situacion->SetParent(this);
@@ -239,7 +239,7 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
     const int y1 = y0 + 28, y2 = y1 + 26, y3 = y2 + 26, y4 = y3 + 26;
     Rotulo(QStringLiteral("Apertura :"), 2, y1, 88);
     DBFAper = Texto(QStringLiteral("FECHAAPERTURA"), 92, y1, 86);
-    Rotulo(QStringLiteral("Jurisdicción :"), 176, y1, 78);
+    Rotulo(QStringLiteral("Jurisdicción :"), 180, y1, 74);
     DBJuris = Edita(QStringLiteral("JURISDICCION"), 258, y1, 140);
     btAsunto = Boton(QStringLiteral("btAsunto"), QStringLiteral("&Asunto"), 712, y1, 100, TNotifyEvent(this, &T::btAsuntoClick));
     Rotulo(QStringLiteral("Tribunal :"), 2, y2, 88);
@@ -594,15 +594,9 @@ void TExpediente::RegistroCambiado() {
     if (e->IsEmpty()) return;
     const QString moneda = F(e, "MONEDA")->AsString();
     const bool abierto = F(e, "SITUACION")->AsInteger() == 1 && e->State() == dsBrowse;
-    Image4->SetVisible(moneda == QLatin1String("P"));
-    Image5->SetVisible(moneda == QLatin1String("E"));
-    Image4->SetEnabled(Image4->Visible() && abierto);
-    Image5->SetEnabled(Image5->Visible() && abierto);
-    const Currency saldo = Currency(Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0.0);
-    if (moneda == QLatin1String("P"))
-        DBSaldo->SetHint(Format(QStringLiteral("%10.2n "), ConvierteMoneda(QLatin1Char('E'), saldo).ToDouble()));
-    else
-        DBSaldo->SetHint(Format(QStringLiteral("%10.0n Pts."), ConvierteMoneda(QLatin1Char('P'), saldo).ToDouble()));
+    records::MuestraMoneda(Image4, Image5, moneda, abierto);
+    records::ImporteEnOtraMoneda(
+        DBSaldo, moneda, Currency(Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0.0));
 }
 
 void TExpediente::btRefreshClick(TObject*) {
@@ -631,6 +625,7 @@ void TExpediente::btVincularClick(TObject*) {
     // Only a link that was written closes the dialog with OK.
     const QString ano = dlg->AnoActual->Text();
     const QString numero = dlg->Expediente->Text();
+    dlg.reset();  // before any event is handled: its close has asked for its release too
     MueveA(ano, numero);
 }
 
@@ -642,6 +637,7 @@ void TExpediente::btBuscarClick(TObject*) {
     if (dlg->ShowModal() != mrOk) return;
     const QString ano = dlg->AnoActual->Text();
     const QString numero = dlg->Expediente->Text();
+    dlg.reset();  // before any event is handled: its close has asked for its release too
     TTable* e = Dat->TExped;
     const TBookmark marca = e->GetBookmark();
     if (!e->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0)) {
@@ -689,29 +685,41 @@ void TExpediente::btCerrarClick(TObject*) {
                 F(e, "FECHACIERRE")->Clear();
             }
             e->Post();
-            TTable* a = Dat->TAgen;
-            a->Insert();
-            F(a, "TIPO")->SetAsString(LetraRegistro.isEmpty() ? QStringLiteral("E") : LetraRegistro);
-            F(a, "ABOCLI")->SetAsInteger(F(e, "ABOCLI")->AsInteger());
-            F(a, "ANO")->SetAsString(F(e, "ANO")->AsString());
-            F(a, "NUMERO")->SetAsString(F(e, "NUMERO")->AsString());
-            F(a, "SITUACION")->SetAsString(situacion < 3 ? QStringLiteral("CIERRE DE EXPEDIENTE") : QStringLiteral("REAPERTURA DE EXPEDIENTE"));
-            F(a, "ARCHIVADO")->SetAsString(QStringLiteral("N"));
-            F(a, "ESCRITO")->SetAsInteger(0);
-            F(a, "TIPOAGENDA")->SetAsString(QStringLiteral("GENERAL"));
-            F(a, "USUARIO")->SetAsString(Dat->Usuario());
-            a->Post();
+            AnotaEnAgenda(LetraRegistro.isEmpty() ? QStringLiteral("E") : LetraRegistro, QStringLiteral("GENERAL"),
+                          situacion < 3 ? QStringLiteral("CIERRE DE EXPEDIENTE") : QStringLiteral("REAPERTURA DE EXPEDIENTE"));
             Dat->Db->Commit();
         } catch (...) {
-            for (TDataSet* t : {static_cast<TDataSet*>(e), static_cast<TDataSet*>(Dat->TAgen)})
-                if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
-            if (Dat->Db->InTransaction()) Dat->Db->Rollback();
-            Dat->refresca(e);
+            Deshace();
             MensajeError(QStringLiteral("ERROR al cerrar"));
         }
     }
     Dat->refresca(Dat->TAgen2);
     Refresca();
+}
+
+// The agenda row that records a closing, reopening or invoice of the case file shown, dated now.
+void TExpediente::AnotaEnAgenda(const QString& tipo, const QString& tipoAgenda, const QString& texto) {
+    TTable* e = Dat->TExped;
+    TTable* a = Dat->TAgen;
+    a->Insert();
+    F(a, "TIPO")->SetAsString(tipo);
+    F(a, "ABOCLI")->SetAsInteger(F(e, "ABOCLI")->AsInteger());
+    F(a, "ANO")->SetAsString(F(e, "ANO")->AsString());
+    F(a, "NUMERO")->SetAsString(F(e, "NUMERO")->AsString());
+    F(a, "SITUACION")->SetAsString(texto);
+    F(a, "ARCHIVADO")->SetAsString(QStringLiteral("N"));
+    F(a, "ESCRITO")->SetAsInteger(0);
+    F(a, "TIPOAGENDA")->SetAsString(tipoAgenda);
+    F(a, "USUARIO")->SetAsString(Dat->Usuario());
+    a->Post();
+}
+
+// A failed closing or invoice: the case file and its agenda row as they were.
+void TExpediente::Deshace() {
+    for (TDataSet* t : {static_cast<TDataSet*>(Dat->TExped), static_cast<TDataSet*>(Dat->TAgen)})
+        if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
+    if (Dat->Db->InTransaction()) Dat->Db->Rollback();
+    Dat->refresca(Dat->TExped);
 }
 
 void TExpediente::btFacturarClick(TObject*) {
@@ -778,26 +786,13 @@ void TExpediente::btFacturarClick(TObject*) {
             F(e, "FECHAFACTURA")->SetAsDateTime(dlg->FechaFactura());
             F(e, "SITUACION")->SetAsInteger(2);
             e->Post();
-            TTable* a = Dat->TAgen;
-            a->Insert();
-            F(a, "TIPO")->SetAsString(QStringLiteral("E"));
-            F(a, "ABOCLI")->SetAsInteger(F(e, "ABOCLI")->AsInteger());
-            F(a, "ANO")->SetAsString(ano);
-            F(a, "NUMERO")->SetAsString(numero);
-            F(a, "SITUACION")->SetAsString(n == 0 ? QStringLiteral("EXPEDIENTE FACTURADO PROFORMA")
-                                                  : Q("EXPEDIENTE FACTURADO Nº DE FACTURA ") + Format(QStringLiteral("%8d"), n));
-            F(a, "ARCHIVADO")->SetAsString(QStringLiteral("N"));
-            F(a, "ESCRITO")->SetAsInteger(0);
-            F(a, "TIPOAGENDA")->SetAsString(QStringLiteral("ECONOMICOS"));
-            F(a, "USUARIO")->SetAsString(Dat->Usuario());
-            a->Post();
+            AnotaEnAgenda(QStringLiteral("E"), QStringLiteral("ECONOMICOS"),
+                          n == 0 ? QStringLiteral("EXPEDIENTE FACTURADO PROFORMA")
+                                 : Q("EXPEDIENTE FACTURADO Nº DE FACTURA ") + Format(QStringLiteral("%8d"), n));
             Dat->Db->Commit();
             facturado = true;
         } catch (...) {
-            for (TDataSet* t : {static_cast<TDataSet*>(e), static_cast<TDataSet*>(Dat->TAgen)})
-                if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
-            if (Dat->Db->InTransaction()) Dat->Db->Rollback();
-            Dat->refresca(e);
+            Deshace();
             QString texto = QStringLiteral("ERROR al facturar");
             try {
                 throw;
@@ -1214,14 +1209,7 @@ void TExpediente::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCo
 
 void TExpediente::ImprimeFicha() {
     InfFicEx = new TInfFicEx(Application);
-    TInfFicEx* ficha = InfFicEx;
-    try {
-        ficha->Preview();
-    } catch (...) {
-        ficha->Close();
-        throw;
-    }
-    ficha->Close();
+    records::MuestraYCierra(InfFicEx, [](TInfFicEx* ficha) { ficha->Preview(); });
 }
 
 void TExpediente::MuestraPreview(TObject* sender) { records::MuestraPreview(sender); }

@@ -147,6 +147,8 @@ private:
     void EditaCaso(const std::function<void()>& cambio);
     int AbogadoUsuario() const;
     bool PuedeFacturar() const;
+    void AnotaEnAgenda(const QString& tipo, const QString& tipoAgenda, const QString& texto);
+    void Deshace();
     bool Derecho(const char* nombre) const;
     void Procurador(const QString& campo, int parte, const QString& caption);
     TDBEdit* Edita(const QString& campo, int left, int top, int width);

@@ -148,7 +148,7 @@ std::vector<TSitio> Cabeceras(TComponent* owner, TQRCustomBand* banda, int top,
 
 TListaSimple::TListaSimple(TComponent* owner, const char* nombreForm, const char* nombreConsulta,
                            const QString& titulo, const QString& sql, const char* campoGrupo,
-                           std::initializer_list<TCampoLista> campos, TPrinterOrientation orientacion)
+                           const std::vector<TCampoLista>& campos, TPrinterOrientation orientacion)
     : TForm(owner) {
     SetName(QString::fromLatin1(nombreForm));
     Consulta = NuevaConsulta(this, nombreConsulta, sql);
@@ -189,6 +189,37 @@ TListaSimple::TListaSimple(TComponent* owner, const char* nombreForm, const char
 }
 
 void TListaSimple::FormClose(TObject*, TCloseAction& action) { action = caFree; }
+
+QString SqlPartes(const char* tabla) {
+    return QStringLiteral("SELECT APELLIDOS||', '||NOMBRE AS NOMCLI, EXPABIERTOS, POBLACION, EXPPENDIENTES, EXPCERRADOS, "
+                          "TELEFONO, DOMICILIO, CDPOSTAL, FAX, MAIL FROM %1 ORDER BY NOMCLI")
+        .arg(QString::fromLatin1(tabla));
+}
+
+std::vector<TCampoLista> ColumnasPartes() {
+    return {{"Nombre", "NOMCLI", 24},
+            {"Domicilio", "DOMICILIO", 22},
+            {"C.P.", "CDPOSTAL", 6},
+            {"Población", "POBLACION", 14},
+            {"Teléfono", "TELEFONO", 11},
+            {"Fax", "FAX", 10},
+            {"E-mail", "MAIL", 16},
+            {"Abiertos", "EXPABIERTOS", 7, taRightJustify},
+            {"Pendientes", "EXPPENDIENTES", 8, taRightJustify},
+            {"Cerrados", "EXPCERRADOS", 7, taRightJustify}};
+}
+
+QString SqlProfesionales(const char* tabla, const char* campo, const char* orden) {
+    return QStringLiteral("SELECT APELLIDOS||', '||NOMBRE AS NOM, %1, CIF, POBLACION, TELEFONO, FAX, DOMICILIO, CDPOSTAL "
+                          "FROM %2 ORDER BY %3")
+        .arg(QString::fromLatin1(campo), QString::fromLatin1(tabla), QString::fromLatin1(orden));
+}
+
+std::vector<TCampoLista> ColumnasProfesionales(const char* cabecera, const char* campo) {
+    return {{"Nombre", "NOM", 24},   {"C.I.F.", "CIF", 10},         {"Domicilio", "DOMICILIO", 22},
+            {"C.P.", "CDPOSTAL", 6}, {"Población", "POBLACION", 14}, {"Teléfono", "TELEFONO", 11},
+            {"Fax", "FAX", 10},      {cabecera, campo, 13}};
+}
 
 void TLineasPartes::Crea(TComponent* owner, TQRCustomBand* banda, int leftCli, int anchoCli, int leftCon,
                          int anchoCon) {

@@ -90,7 +90,7 @@ struct TCampoLista {
 class TListaSimple : public TForm {
 public:
     TListaSimple(TComponent* owner, const char* nombreForm, const char* nombreConsulta, const QString& titulo,
-                 const QString& sql, const char* campoGrupo, std::initializer_list<TCampoLista> campos,
+                 const QString& sql, const char* campoGrupo, const std::vector<TCampoLista>& campos,
                  TPrinterOrientation orientacion = poPortrait);
 
     TQuery* Consulta = nullptr;  // also under the query's own name
@@ -102,6 +102,15 @@ public:
 
     void FormClose(TObject* sender, TCloseAction& action);
 };
+
+// The list of clients or of opposing parties (`tabla` CLIENTES or CONTRARIOS): its query and
+// its columns, the same for both.
+QString SqlPartes(const char* tabla);
+std::vector<TCampoLista> ColumnasPartes();
+// The list of court agents or experts: the name, tax number, address and telephones, and last
+// `campo` (the agent's district or the expert's profession) under `cabecera`, ordered by `orden`.
+QString SqlProfesionales(const char* tabla, const char* campo, const char* orden);
+std::vector<TCampoLista> ColumnasProfesionales(const char* cabecera, const char* campo);
 
 // The client and opposing-party name lines of a case-file row, up to five of each: the
 // queries QClientes and QContrarios over the row's ANO and NUMERO, and the labels QRCli1 ..

@@ -20,7 +20,7 @@ TInfFacAbo::TInfFacAbo(TComponent* owner) : TForm(owner) {
     SetName(QStringLiteral("InfFacAbo"));
     QExped = NuevaConsulta(this, "QExped",
                            QStringLiteral("SELECT 'E' AS PRIMERA, ANO, NUMERO, PROCEDIMIENTO, FECHAFACTURA, FACTURA, "
-                                          "DERECHOS, SUPLIDOS,GASTOS, IMPIVA, IMPIRPF, TOTAL,CLIENTE,ABOENT FROM EXPED "
+                                          "DERECHOS, SUPLIDOS,GASTOS, IMPIVA, IMPIRPF, TOTAL,CLIENTE,ABOENT,MONEDA FROM EXPED "
                                           "ORDER BY ABOENT, FECHAFACTURA"));
     QAboEnt = NuevaConsulta(this, "QAboEnt",
                             QStringLiteral("SELECT NOMBRE || ' ' || APELLIDOS AS NOMABO FROM ABOCLI WHERE ABOCLI = :ABOENT"));
@@ -37,7 +37,7 @@ TInfFacAbo::TInfFacAbo(TComponent* owner) : TForm(owner) {
     QRLim->SetName(QStringLiteral("QRLim"));
     QRColumnas = NuevaBanda(this, QRInfFacAbo, "QRColumnas", rbColumnHeader, 24);
     const auto s = Cabeceras(this, QRColumnas, 2,
-                             {{"Referencia", 11}, {"Nº Autos", 7}, {"Tipo / Procedimiento", 12}, {"Cliente", 20},
+                             {{"Referencia", 11}, {"Nº Autos", 7}, {"Tipo / Procedimiento", 17}, {"Cliente", 15},
                               {"Fecha", 8}, {"Número", 6, taRightJustify}, {"Suplidos", 8, taRightJustify},
                               {"Derechos", 8, taRightJustify}, {"Gastos", 7, taRightJustify}, {"I.V.A.", 7, taRightJustify},
                               {"I.R.P.F.", 7, taRightJustify}, {"Total", 9, taRightJustify}});
@@ -91,7 +91,7 @@ TInfFacAbo::TInfFacAbo(TComponent* owner) : TForm(owner) {
     QRLabel14->OnPrint = TEvent<TObject*, QString&>(this, &TInfFacAbo::QRLabel14Print);
     QRBand3->BeforePrint = TQRBandBeforePrintEvent(this, &TInfFacAbo::QRBand3BeforePrint);
     QREuro->OnPrint = TEvent<TObject*, QString&>(this, &TInfFacAbo::QREuroPrint);
-    QRInfFacAbo->BeforePrint = TEvent<TQuickRep*, bool&>([this](TQuickRep*, bool&) { FTotal = 0; });
+    QRInfFacAbo->BeforePrint = TEvent<TQuickRep*, bool&>([this](TQuickRep*, bool&) { FTotalEuros = FTotalPesetas = 0; });
     OnClose = TCloseEvent(this, &TInfFacAbo::FormClose);
     FormCreate(this);
 }
@@ -101,7 +101,7 @@ TInfFacAbo::~TInfFacAbo() {
 }
 
 void TInfFacAbo::FormCreate(TObject*) {
-    FTotal = 0;
+    FTotalEuros = FTotalPesetas = 0;
     const QString formato = reports::FormatoMoneda(reports::MonedaDespacho());
     for (TQRDBText* t : QRImportes) t->SetMask(formato);
     for (TQRExpr* e : {QRPSup, QRPDer, QRPIva, QRPIrpf, QRPTotal, QRTSup, QRTDer, QRTGas, QRTIva, QRTIrpf, QRTTotal})
@@ -123,7 +123,10 @@ void TInfFacAbo::QRDetalleBeforePrint(TQRCustomBand*, bool&) {
         Abre(QClientes, "CLIENTE", Campo(e, "CLIENTE"));
         QRCli->SetCaption(QClientes->IsEmpty() ? QString() : Campo(QClientes, "NOMBRE"));
     }
-    FTotal += e->FieldByName(QStringLiteral("TOTAL"))->AsFloat();
+    // Each currency keeps its own total: pesetas and euros are never added as one number.
+    const double total = e->FieldByName(QStringLiteral("TOTAL"))->AsFloat();
+    if (Campo(e, "MONEDA") == u"E") FTotalEuros += total;
+    else FTotalPesetas += total;
 }
 
 void TInfFacAbo::QRLabel14Print(TObject*, QString& value) {
@@ -133,11 +136,18 @@ void TInfFacAbo::QRLabel14Print(TObject*, QString& value) {
     if (!Texpcon->IsEmpty()) value = Campo(Texpcon, "AUTOS");
 }
 
-void TInfFacAbo::QRBand3BeforePrint(TQRCustomBand*, bool& print) { print = FTotal != 0; }
+void TInfFacAbo::QRBand3BeforePrint(TQRCustomBand*, bool& print) { print = FTotalEuros != 0 || FTotalPesetas != 0; }
 
 void TInfFacAbo::QREuroPrint(TObject*, QString& value) {
-    const double cambio = reports::CambioEuro();
-    value = cambio > 0 ? reports::ImporteTexto(FTotal / cambio, 2) : QString();
+    // The whole in euros: the euro rows as they are, the peseta rows converted at the office's
+    // rate; without a rate the pesetas cannot join it and the line stays empty.
+    double pesetas = 0;
+    if (FTotalPesetas != 0 &&
+        !reports::EnMonedaDespacho(FTotalPesetas, QStringLiteral("P"), QStringLiteral("E"), reports::CambioEuro(), pesetas)) {
+        value.clear();
+        return;
+    }
+    value = reports::ImporteTexto(FTotalEuros + pesetas, 2);
 }
 
 void TInfFacAbo::FormClose(TObject*, TCloseAction& action) { action = caFree; }
@@ -147,12 +157,12 @@ namespace reports {
 QStringList SqlFacturasAbogado(TTipoFacturas tipo) {
     const QStringList exped = {QStringLiteral("SELECT 'E' AS PRIMERA, ANO, NUMERO, PROCEDIMIENTO, "),
                                QStringLiteral("FECHAFACTURA, FACTURA, DERECHOS, SUPLIDOS, GASTOS,"),
-                               QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT "), QStringLiteral("FROM EXPED "),
+                               QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM EXPED "),
                                QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
                                QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
     const QStringList consultas = {QStringLiteral("SELECT 'C' AS PRIMERA, ANO, NUMERO, TIPO AS PROCEDIMIENTO, "),
                                    QStringLiteral("FECHAFACTURA, FACTURA, IMPORTE AS DERECHOS, 0 AS SUPLIDOS, 0 AS GASTOS, "),
-                                   QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT "), QStringLiteral("FROM CONSULTAS "),
+                                   QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM CONSULTAS "),
                                    QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
                                    QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
     QStringList sql;

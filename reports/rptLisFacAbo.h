@@ -38,7 +38,7 @@ public:
     void FormClose(TObject* sender, TCloseAction& action);
 
 private:
-    double FTotal = 0;
+    double FTotalEuros = 0, FTotalPesetas = 0;
 };
 
 extern TInfFacAbo* InfFacAbo;

@@ -378,7 +378,7 @@ void TCustomForm::SetModalResult(TModalResult value) {
     FCloseCheckPending = true;
     QPointer<QWidget> alive = FWidget;
     QTimer::singleShot(0, QCoreApplication::instance(), [this, alive] {
-        if (!alive) return;
+        if (!alive || !FCloseCheckPending) return;  // a finished script has made the check already
         FCloseCheckPending = false;
         if (!FModal || FModalResult == mrNone) return;
         CloseModal();
@@ -572,10 +572,18 @@ TModalResult TCustomForm::ShowModal() {
                 Guarded(this, [&] { script(*this); });
                 if (!alive || !FModal) return;
                 // The script is over: so is the dialog, with what it left (cancel when nothing).
-                if (FModalResult == mrNone) {
+                // A result the script set is still to be checked, as the real loop checks it,
+                // with CloseQuery and OnClose.
+                if (FModalResult != mrNone && FCloseCheckPending) {
+                    FCloseCheckPending = false;
+                    CloseModal();
+                } else if (FModalResult == mrNone) {
                     FModalResult = mrCancel;
                     CloseModal();
                 }
+                // A refused close would keep the dialog up for a person; a script has nothing
+                // more to do, so it ends cancelled.
+                if (FModalResult == mrNone) FModalResult = mrCancel;
                 if (FModalLoop) FModalLoop->quit();
             });
         } else if (FModalResult != mrNone) {

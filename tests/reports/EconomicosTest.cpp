@@ -154,6 +154,7 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     const QString t = Pdf(f->QRInfFacAbo);
     EXPECT_TRUE(t.contains(QStringLiteral("LISTADO GENERAL DE FACTURAS DESDE 01/01/2001 A 31/12/2001")));
     EXPECT_TRUE(t.contains(QStringLiteral("ABOGADO DE ENTRADA : TODOS")));
+    EXPECT_TRUE(t.contains(QStringLiteral("Tipo / Procedimiento")));  // the whole head, not cut after "Tipo /"
     const QStringList l = Lineas(t);
     const int marta = int(l.indexOf(QStringLiteral("Abogado : Marta Ortega")));
     const int pablo = int(l.indexOf(QStringLiteral("Abogado : Pablo Vidal")));
@@ -163,9 +164,13 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     // The lawyer's footer has no expenses sum.
     EXPECT_EQ(l.value(marta + 3), QStringLiteral("Totales ...... : 1.100 16.839 42 30 16.961"));
     EXPECT_EQ(l.value(pablo + 1), QStringLiteral("C 2001/00001-C Civil Peña,Rosa 20/03/2001 7 0 80 0 17 12 85"));
-    EXPECT_EQ(Linea(t, QStringLiteral("Euros :")), QStringLiteral("Euros : 102,76"));
+    // The whole in euros: 322 + 53 + 84,80 euros and 16.638,6 pesetas (100 euros), never the
+    // two currencies added as one number and then converted.
+    EXPECT_EQ(Linea(t, QStringLiteral("Euros :")), QStringLiteral("Euros : 559,80"));
+    Dibuja(QStringLiteral("rptLisFacAbo"));
 
     delete f;
+    Despacho("P", 0);  // no rate: euros alone still make the line
     auto* g = new TInfFacAbo(owner.get());
     reports::PreparaFacAbo(g, reports::tfConsultas, desde, hasta, 2, QStringLiteral("Pablo Vidal"));
     const QString u = Pdf(g->QRInfFacAbo);
@@ -173,6 +178,13 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     EXPECT_TRUE(u.contains(QStringLiteral("ABOGADO DE ENTRADA : Pablo Vidal")));
     EXPECT_TRUE(u.contains(QStringLiteral("2001/00001-C")));
     EXPECT_FALSE(u.contains(QStringLiteral("2001/00002-B")));
+    EXPECT_EQ(Linea(u, QStringLiteral("Euros :")), QStringLiteral("Euros : 84,80"));
+
+    // ...but pesetas without a rate cannot join them: the line is left empty.
+    delete g;
+    auto* h = new TInfFacAbo(owner.get());
+    reports::PreparaFacAbo(h, reports::tfExpedientes, desde, hasta, 1, QStringLiteral("Marta Ortega"));
+    EXPECT_EQ(Linea(Pdf(h->QRInfFacAbo), QStringLiteral("Euros :")), QStringLiteral("Euros :"));
 }
 
 TEST_F(EconomicosTest, ProvisionsTotalEachCurrencyAndTheWholeInTheOfficeCurrency) {

@@ -370,6 +370,46 @@ TEST_F(LookupTest, UnboundComboLeavesItsListDatasetOnTheChosenRow) {
     EXPECT_EQ(Field(clientes, "CLIENTE"), combo->Value());
 }
 
+TEST_F(LookupTest, CombosSharingAListOpenedLateBothShowTheirRows) {
+    // A second record pointing at another client, and a second data source on it.
+    TTable* otras = NewTable(&owner, folder, QStringLiteral("CUENTAS"));
+    otras->Open();
+    otras->Append();
+    otras->FieldByName(QStringLiteral("ORDEN"))->SetAsInteger(2);
+    otras->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(12);
+    otras->Post();
+    auto* dsOtras = new TDataSource(&owner);
+    dsOtras->SetDataSet(otras);
+    clientes->Close();
+    auto* uno = Bind(new TZbDBLookupCombo(form));
+    auto* dos = new TZbDBLookupCombo(form);
+    dos->SetParent(form);
+    dos->SetLookupSource(dsClientes);
+    dos->SetLookupField(QStringLiteral("CLIENTE"));
+    dos->SetLookupDisplay(QStringLiteral("APELLIDOS;NOMBRE"));
+    dos->SetDataSource(dsOtras);
+    dos->SetDataField(QStringLiteral("CLIENTE"));
+    auto* tres = new TZbDBLookupCombo(form);  // unbound, with a value of its own
+    tres->SetParent(form);
+    tres->SetLookupSource(dsClientes);
+    tres->SetLookupField(QStringLiteral("CLIENTE"));
+    tres->SetLookupDisplay(QStringLiteral("APELLIDOS"));
+    tres->SetValue(QStringLiteral("2"));
+    EXPECT_EQ(uno->GetDisplayText(), QString());
+    EXPECT_EQ(dos->GetDisplayText(), QString());
+    clientes->Open();
+    EXPECT_EQ(uno->GetDisplayText(), QStringLiteral("Núñez Ortiz"));
+    EXPECT_EQ(dos->GetDisplayText(), QStringLiteral("Zamora Díaz"));
+    EXPECT_EQ(tres->GetDisplayText(), QStringLiteral("GARRIDO Sanz"));
+    // And again after the list is closed and opened once more.
+    clientes->Close();
+    clientes->Open();
+    EXPECT_EQ(uno->GetDisplayText(), QStringLiteral("Núñez Ortiz"));
+    EXPECT_EQ(dos->GetDisplayText(), QStringLiteral("Zamora Díaz"));
+    EXPECT_EQ(tres->GetDisplayText(), QStringLiteral("GARRIDO Sanz"));
+    EXPECT_EQ(changes, 0);
+}
+
 TEST_F(LookupTest, ComboNearTheScreenBottomDropsUpwardsAndStaysOnScreen) {
     auto* combo = Bind(new TZbDBLookupCombo(form));
     form->SetBounds(0, 0, 400, 300);

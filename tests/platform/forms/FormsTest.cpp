@@ -105,6 +105,38 @@ TEST_F(FormsTest, CloseQueryCanKeepModalFormOpen) {
     EXPECT_EQ(asked, 2);
 }
 
+TEST_F(FormsTest, AScriptThatEndsTheDialogItselfStillRunsTheCloseChecks) {
+    auto dlg = std::make_unique<TExitDialog>(nullptr);
+    int asked = 0, closed = 0;
+    bool refuse = false;
+    dlg->OnCloseQuery = [&](TObject*, bool& canClose) {
+        ++asked;
+        canClose = !refuse;
+    };
+    dlg->OnClose = [&](TObject*, TCloseAction&) { ++closed; };
+    // The result set by the handler the script calls, with no event handled after it.
+    harness.AnswerModal([](TCustomForm& f) { f.SetModalResult(mrOk); });
+    EXPECT_EQ(dlg->ShowModal(), mrOk);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(closed, 1);
+    harness.AnswerModal([](TCustomForm& f) { f.Close(); });
+    EXPECT_EQ(dlg->ShowModal(), mrCancel);
+    EXPECT_EQ(closed, 2);
+    // Once only, when the script lets the pending close run as well.
+    harness.AnswerModal([](TCustomForm& f) {
+        f.SetModalResult(mrOk);
+        TFormHarness::ProcessEvents();
+    });
+    EXPECT_EQ(dlg->ShowModal(), mrOk);
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(closed, 3);
+    // A refused close ends the script's dialog as cancelled, without OnClose.
+    refuse = true;
+    harness.AnswerModal([](TCustomForm& f) { f.SetModalResult(mrOk); });
+    EXPECT_EQ(dlg->ShowModal(), mrCancel);
+    EXPECT_EQ(closed, 3);
+}
+
 TEST_F(FormsTest, EnterMovesLikeTabWithKeyPreview) {
     auto form = std::make_unique<TForm>(nullptr);
     form->SetKeyPreview(true);
