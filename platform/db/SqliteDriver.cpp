@@ -606,7 +606,8 @@ public:
             RaiseSqlite(FDb, rc);
         }
         sqlite3_reset(st);
-        sqlite3_clear_bindings(st);
+        // The next run binds every parameter again; clearing them first would be work for nothing.
+        if (sqlite3_bind_parameter_count(st) != int(args.size())) sqlite3_clear_bindings(st);
     }
     void Exec(const QString& sql) {
         char* err = nullptr;
