@@ -559,8 +559,14 @@ public:
     void Next();
     void Prior();
     int MoveBy(int distance);
-    bool Bof() const { return FBof; }
-    bool Eof() const { return FEof; }
+    bool Bof() const {
+        EnsureFresh();
+        return FBof;
+    }
+    bool Eof() const {
+        EnsureFresh();
+        return FEof;
+    }
     bool IsEmpty() const;
     virtual int RecNo() const;
     // RecNo answers without counting the rows before the record (it is known from a step, the
@@ -568,6 +574,8 @@ public:
     bool RecNoKnown() const;
     virtual void SetRecNo(int value);
     virtual int RecordCount() const;
+    // RecordCount answers without asking the engine to count.
+    bool RecordCountKnown() const;
     // RecNo and RecordCount are meaningful (no record filter event hides rows).
     bool IsSequenced() const { return !(FFiltered && OnFilterRecord); }
     void Refresh();
@@ -695,6 +703,19 @@ protected:
     virtual bool TransactionActive() { return false; }
     virtual void AbandonTransaction() {}
 
+    // A dataset that follows a master (a query on a data source) may leave its rows behind
+    // while nothing shows or reads them: the next look at them brings them up to date.
+    void MarkStale() { FStale = true; }
+    virtual void Freshen() {}
+    void EnsureFresh() const {
+        if (!FStale) return;
+        auto* self = const_cast<TDataSet*>(this);
+        self->FStale = false;
+        self->Freshen();
+    }
+    // A data link, or a data source's event, shows or follows this dataset.
+    bool Watched() const;
+
     // Helpers for descendants.
     void CheckActive() const;
     void CheckInactive() const;
@@ -724,6 +745,7 @@ protected:
         FRecNoId = 0;
     }
     mutable int FCountCache = -1;
+    bool FStale = false;
     // The record number of the record with id FRecNoId (0: none known): stepping keeps it, so
     // a step never counts the rows before the record again.
     mutable int FRecNoCache = 0;

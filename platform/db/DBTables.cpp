@@ -885,8 +885,12 @@ protected:
     void DataSetChanged() override { Changed(); }
 
 private:
+    // The query follows the master's record. While nothing shows it or follows it in turn, it
+    // runs again only when it is next read, so moving the master costs nothing more.
     void Changed() {
-        if (FQuery->Active() && DataSource() && DataSource()->State() != dsInsert) FQuery->RefreshParams();
+        if (!FQuery->Active() || !DataSource() || DataSource()->State() == dsInsert) return;
+        if (FQuery->Watched()) FQuery->RefreshParams();
+        else FQuery->MarkStale();
     }
     TQuery* FQuery;
 };
@@ -967,6 +971,10 @@ void TQuery::SetParamsFromDataSource() {
             p->SetBound(false);
         }
     }
+}
+
+void TQuery::Freshen() {
+    if (Active()) RefreshParams();
 }
 
 void TQuery::RefreshParams() {

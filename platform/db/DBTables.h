@@ -338,6 +338,7 @@ protected:
     void UnlockRecord(const TRecordBuffer& rec) override;
     bool CursorCanModify() const override { return FLive; }
     void InternalRefresh() override;
+    void Freshen() override;
 
 private:
     friend class TQueryLink;

@@ -100,6 +100,7 @@ void TDataSet::Notification(TComponent* component, TOperation operation) {
 
 void TDataSet::CheckActive() const {
     if (FState == dsInactive) DatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"), const_cast<TDataSet*>(this));
+    EnsureFresh();
 }
 void TDataSet::CheckInactive() const {
     if (FState != dsInactive) DatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"), const_cast<TDataSet*>(this));
@@ -124,6 +125,7 @@ void TDataSet::SetActive(bool value) {
         return;
     }
     if (value == Active()) return;
+    FStale = false;
     if (value) {
         RunEvent(BeforeOpen);
         try {
@@ -205,6 +207,7 @@ void TDataSet::ClearBuffers() {
 }
 
 TRecordBuffer* TDataSet::CurrentRecord() const {
+    EnsureFresh();
     auto* self = const_cast<TDataSet*>(this);
     if (FState == dsSetKey && FKeyBuffer) return FKeyBuffer.get();
     if (FTempRecord) return FTempRecord;
@@ -440,7 +443,16 @@ void TDataSet::SetActiveRecordIndex(int index) {
 
 // ---------------------------------------------------------------------------------------------- navigation
 
-bool TDataSet::IsEmpty() const { return FBuffers.empty(); }
+bool TDataSet::IsEmpty() const {
+    EnsureFresh();
+    return FBuffers.empty();
+}
+
+bool TDataSet::Watched() const {
+    for (const TDataSource* s : FDataSources)
+        if (!s->FLinks.empty() || s->OnDataChange || s->OnStateChange || s->OnUpdateData) return true;
+    return false;
+}
 
 void TDataSet::DoBeforeScroll() { RunEvent(BeforeScroll); }
 void TDataSet::DoAfterScroll() { RunEvent(AfterScroll); }
@@ -465,6 +477,7 @@ void TDataSet::ReadFromStart() {
 }
 
 void TDataSet::First() {
+    EnsureFresh();
     CheckBrowseMode();
     DoBeforeScroll();
     ReadFromStart();
@@ -473,6 +486,7 @@ void TDataSet::First() {
 }
 
 void TDataSet::Last() {
+    EnsureFresh();
     CheckBrowseMode();
     DoBeforeScroll();
     std::vector<TRecordBuffer> rows = FetchFiltered(nullptr, false, FBufferCount + 1);
@@ -614,8 +628,16 @@ int TDataSet::RecordCount() const {
             from = &last;
         }
     }
-    if (FCountCache < 0) FCountCache = self->CursorCount();
+    if (FCountCache < 0) FCountCache = RecordCountKnown() ? int(FBuffers.size()) : self->CursorCount();
     return FCountCache;
+}
+
+bool TDataSet::RecordCountKnown() const {
+    if (!Active()) return true;
+    if (!IsSequenced()) return false;
+    if (FCountCache >= 0) return true;
+    // A window that reaches both ends of the cursor holds all of its rows.
+    return FState == dsBrowse && FWindowAtStart && FWindowAtEnd && !FBuffers.empty() && FBufferCount > 1;
 }
 
 void TDataSet::Resync() {
@@ -970,6 +992,7 @@ void TDataSet::InsertRecord(const std::vector<Variant>& values) {
 // ---------------------------------------------------------------------------------------------- bookmarks
 
 TBookmark TDataSet::GetBookmark() const {
+    EnsureFresh();
     if (!Active() || FBuffers.empty() || FState == dsInsert) return TBookmark{};
     return TBookmark{FBuffers[FActiveRecord].Id, true};
 }
@@ -1171,6 +1194,7 @@ void TDataSource::SetDataSet(TDataSet* dataSet) {
     }
     FDataSet = dataSet;
     if (FDataSet) {
+        FDataSet->EnsureFresh();
         FDataSet->FDataSources.push_back(this);
         FDataSet->FreeNotification(this);
         int count = 1;
@@ -1243,6 +1267,7 @@ void TDataLink::SetDataSource(TDataSource* source) {
     }
     FDataSource = source;
     if (FDataSource) {
+        if (TDataSet* ds = FDataSource->DataSet()) ds->EnsureFresh();
         FDataSource->FLinks.push_back(this);
         if (TDataSet* ds = FDataSource->DataSet()) ds->SetBufferCount(std::max(ds->FBufferCount, FBufferCount));
     }
