@@ -186,15 +186,22 @@ QPoint ItemScreenPoint(TTextListBox* list, int index) {
     const TRect r = list->ItemRect(index);
     return list->Widget()->mapToGlobal(QPoint(r.Left + 10, (r.Top + r.Bottom) / 2));
 }
+
+// Three source items shown, the first and the last selected.
+class DualListDragTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* t : {"Alfa", "Bravo", "Charlie"}) form.SrcList->Items()->Add(QString::fromUtf8(t));
+        form.Show();
+        form.SrcList->SetSelected(0, true);
+        form.SrcList->SetSelected(2, true);
+    }
+    TFormHarness harness;
+    TDualListForm form{nullptr};
+};
 }  // namespace
 
-TEST(DualListFormTest, DraggingTheSelectionOntoTheOtherListMovesIt) {
-    TFormHarness harness;
-    TDualListForm form(nullptr);
-    for (const char* t : {"Alfa", "Bravo", "Charlie"}) form.SrcList->Items()->Add(QString::fromUtf8(t));
-    form.Show();
-    form.SrcList->SetSelected(0, true);
-    form.SrcList->SetSelected(2, true);
+TEST_F(DualListDragTest, DraggingTheSelectionOntoTheOtherListMovesIt) {
     // A press on the selection keeps it, ready to be dragged.
     const QPoint start = ItemScreenPoint(form.SrcList, 2);
     ListMouse(form.SrcList, QEvent::MouseButtonPress, start);
@@ -210,13 +217,7 @@ TEST(DualListFormTest, DraggingTheSelectionOntoTheOtherListMovesIt) {
     EXPECT_EQ(Texts(form.SrcList->Items()), (QStringList{QStringLiteral("Bravo")}));
 }
 
-TEST(DualListFormTest, APressOnTheSelectionThatNeverMovesSelectsThatItemAlone) {
-    TFormHarness harness;
-    TDualListForm form(nullptr);
-    for (const char* t : {"Alfa", "Bravo", "Charlie"}) form.SrcList->Items()->Add(QString::fromUtf8(t));
-    form.Show();
-    form.SrcList->SetSelected(0, true);
-    form.SrcList->SetSelected(2, true);
+TEST_F(DualListDragTest, APressOnTheSelectionThatNeverMovesSelectsThatItemAlone) {
     const QPoint at = ItemScreenPoint(form.SrcList, 2);
     ListMouse(form.SrcList, QEvent::MouseButtonPress, at);
     ListMouse(form.SrcList, QEvent::MouseButtonRelease, at);
