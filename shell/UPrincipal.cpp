@@ -13,6 +13,7 @@
 #include "shell/UNuevaLinea.h"
 
 #include <QDate>
+#include <QTimer>
 #include <memory>
 
 QString CarpetaDatosBarra;
@@ -722,9 +723,10 @@ void TPrincipio::AplicaPermisos() {
 
 void TPrincipio::FormPaint(TObject*) {
     if (FPrimeraVez) {
-        // Cleared first: the notice's own box repaints the window.
+        // Cleared first: the notice's own box repaints the window. The box waits until this
+        // paint is over: a modal loop inside it leaves the window unpainted behind the box.
         FPrimeraVez = false;
-        MiraAgenda();
+        QTimer::singleShot(0, Widget(), [this] { platform::forms::Guarded(this, [this] { MiraAgenda(); }); });
     }
 }
 
@@ -807,46 +809,51 @@ void TPrincipio::TExpedFilterRecord(TDataSet* ds, bool& accept) {
 
 void TPrincipio::TConsulFilterRecord(TDataSet* ds, bool& accept) { accept = FiltroCon.Acepta(ds, Seleccion()); }
 
-void TPrincipio::RefrescaExpedientes() {
-    AplicaFiltro(TExped, FiltroExp.Sql(Seleccion()));
-    const bool expedientes = Dat->TPriv->FieldByName(QStringLiteral("Expedientes"))->AsBoolean();
-    for (TSpeedItem* i : {btAbrir, btNuevo, btBorrar}) i->SetEnabled(expedientes);
-    btAgenda->SetEnabled(AlcanzaAbogado("Agenda"));
-    Expedientes1->SetEnabled(expedientes);
-    AgendaDiaria->SetEnabled(btAgenda->Enabled());
-    Agenda1->SetEnabled(btAgenda->Enabled());
-    Economico1->SetEnabled(AlcanzaAbogado("Economico"));
-    DBPrincipal->SetPopupMenu(Expedientes1->Enabled() ? PopupMenu1 : nullptr);
+TPrincipio::TBrowser TPrincipio::Browser(bool consultas) {
+    if (consultas)
+        return {TConsul, DBConsultas, FiltrosDes, pFilCon, &FiltroCon.Filas, Consultas1, PopupBuscar, ZbCfgCon, "Consulta",
+                [this] { return FiltroCon.Sql(Seleccion()); }, [](const QString& e) { FiltroCon.QuitaCriterio(e); },
+                [] { FiltroCon.Reinicia(); }, &TPrincipio::RefrescaConsultas};
+    return {TExped, DBPrincipal, FiltrosExp, pFilExp, &FiltroExp.Filas, Expedientes1, PopupMenu1, ZbCfgExp, "Expedientes",
+            [this] { return FiltroExp.Sql(Seleccion()); }, [](const QString& e) { FiltroExp.QuitaCriterio(e); },
+            [] { FiltroExp.Reinicia(); }, &TPrincipio::RefrescaExpedientes};
 }
 
-void TPrincipio::RefrescaConsultas() {
-    AplicaFiltro(TConsul, FiltroCon.Sql(Seleccion()));
-    const bool consulta = Dat->TPriv->FieldByName(QStringLiteral("Consulta"))->AsBoolean();
-    for (TSpeedItem* i : {btAbrir, btNuevo, btBorrar}) i->SetEnabled(consulta);
+TPrincipio::TBrowser TPrincipio::BrowserActivo() { return Browser(Paginas->ActivePage() == pgConsultas); }
+
+// The filter of a browser run again, and the commands its user's rights allow.
+void TPrincipio::Refresca(const TBrowser& b) {
+    AplicaFiltro(b.Tabla, b.Sql());
+    const bool derecho = Dat->TPriv->FieldByName(QString::fromLatin1(b.Derecho))->AsBoolean();
+    for (TSpeedItem* i : {btAbrir, btNuevo, btBorrar}) i->SetEnabled(derecho);
     btAgenda->SetEnabled(AlcanzaAbogado("Agenda"));
+    b.Menu->SetEnabled(derecho);
     AgendaDiaria->SetEnabled(btAgenda->Enabled());
-    Consultas1->SetEnabled(consulta);
-    DBConsultas->SetPopupMenu(Consultas1->Enabled() ? PopupBuscar : nullptr);
+    b.Rejilla->SetPopupMenu(b.Menu->Enabled() ? b.Popup : nullptr);
 }
+
+void TPrincipio::RefrescaExpedientes() {
+    Refresca(Browser(false));
+    Agenda1->SetEnabled(btAgenda->Enabled());
+    Economico1->SetEnabled(AlcanzaAbogado("Economico"));
+}
+
+void TPrincipio::RefrescaConsultas() { Refresca(Browser(true)); }
 
 void TPrincipio::PaginasChange(TObject*) {
     const bool consultas = Paginas->ActivePage() == pgConsultas;
     Expedientes1->SetEnabled(!consultas);
     Consultas1->SetEnabled(consultas);
+    const TBrowser b = Browser(consultas);
+    b.Panel->SetVisible(b.Filas->Activo());
+    btFiltros->SetEnabled(b.Filas->Activo());
+    ZbCfg->SetDropDownMenu(b.Columnas);
     if (consultas) {
-        pFilCon->SetVisible(FiltroCon.Filas.Activo());
-        btFiltros->SetEnabled(FiltroCon.Filas.Activo());
-        ZbCfg->SetDropDownMenu(ZbCfgCon);
         const bool euros = Dat->TSistem->FieldByName(QStringLiteral("MONEDA"))->AsString() == u"E";
         TConsul->FieldByName(QStringLiteral("IMPORTE"))->SetDisplayFormat(euros ? QStringLiteral("#,##0.00")
                                                                                  : QStringLiteral("#,##0"));
-        RefrescaConsultas();
-    } else {
-        pFilExp->SetVisible(FiltroExp.Filas.Activo());
-        btFiltros->SetEnabled(FiltroExp.Filas.Activo());
-        ZbCfg->SetDropDownMenu(ZbCfgExp);
-        RefrescaExpedientes();
     }
+    (this->*b.Refresca)();
 }
 
 void TPrincipio::AnoActualChange(TObject*) {
@@ -857,13 +864,9 @@ void TPrincipio::AnoActualChange(TObject*) {
 
 // The browser of the page shown is refreshed and its grid takes the focus.
 void TPrincipio::RefrescaPagina() {
-    if (Paginas->ActivePage() == pgConsultas) {
-        RefrescaConsultas();
-        if (DBConsultas->CanFocus()) DBConsultas->SetFocus();
-    } else {
-        RefrescaExpedientes();
-        if (DBPrincipal->CanFocus()) DBPrincipal->SetFocus();
-    }
+    const TBrowser b = BrowserActivo();
+    (this->*b.Refresca)();
+    if (b.Rejilla->CanFocus()) b.Rejilla->SetFocus();
 }
 
 void TPrincipio::cbAnioClick(TObject*) {
@@ -906,12 +909,12 @@ void TPrincipio::RecargaAbogados() {
 void TPrincipio::btRefrescarClick(TObject*) {
     Dat->RefrescaTablas();
     RecargaAbogados();
-    TTable* t = Paginas->ActivePage() == pgConsultas ? TConsul : TExped;
+    const TBrowser b = BrowserActivo();
+    TTable* t = b.Tabla;
     const bool vacia = t->IsEmpty();
     const Variant clave = vacia ? Variant() : VarArrayOf({t->FieldByName(QStringLiteral("ANO"))->Value(),
                                                           t->FieldByName(QStringLiteral("NUMERO"))->Value()});
-    if (t == TConsul) RefrescaConsultas();
-    else RefrescaExpedientes();
+    (this->*b.Refresca)();
     if (!vacia) t->Locate(QStringLiteral("ANO;NUMERO"), clave, 0);
 }
 
@@ -939,9 +942,7 @@ void TPrincipio::DBGrid1KeyDown(TObject*, quint16& key, TShiftState) {
     if (key == VK_RETURN) btAbrirClick(this);
 }
 
-void TPrincipio::DBConsultasKeyDown(TObject*, quint16& key, TShiftState) {
-    if (key == VK_RETURN) btAbrirClick(this);
-}
+void TPrincipio::DBConsultasKeyDown(TObject* sender, quint16& key, TShiftState shift) { DBGrid1KeyDown(sender, key, shift); }
 
 void TPrincipio::DBConsultasDblClick(TObject*) { btAbrirClick(this); }
 
@@ -976,19 +977,15 @@ void TPrincipio::MuestraFilas(TStringGrid* rejilla, TPanel* panel, const TFilasF
     rejilla->SetRow(0);
 }
 
-void TPrincipio::AgregaFiltroExp(const QString& etiqueta, const QString& valor) {
+void TPrincipio::AgregaFiltro(const TBrowser& b, const QString& etiqueta, const QString& valor) {
     btFiltros->SetEnabled(true);
-    pFilExp->SetVisible(true);
-    if (!FiltroExp.Filas.Agrega(etiqueta, valor)) MensajeError(QStringLiteral("Demasiados filtros"));
-    MuestraFilas(FiltrosExp, pFilExp, FiltroExp.Filas);
+    b.Panel->SetVisible(true);
+    if (!b.Filas->Agrega(etiqueta, valor)) MensajeError(QStringLiteral("Demasiados filtros"));
+    MuestraFilas(b.Filtros, b.Panel, *b.Filas);
 }
 
-void TPrincipio::AgregaFiltroCon(const QString& etiqueta, const QString& valor) {
-    btFiltros->SetEnabled(true);
-    pFilCon->SetVisible(true);
-    if (!FiltroCon.Filas.Agrega(etiqueta, valor)) MensajeError(QStringLiteral("Demasiados filtros"));
-    MuestraFilas(FiltrosDes, pFilCon, FiltroCon.Filas);
-}
+void TPrincipio::AgregaFiltroExp(const QString& etiqueta, const QString& valor) { AgregaFiltro(Browser(false), etiqueta, valor); }
+void TPrincipio::AgregaFiltroCon(const QString& etiqueta, const QString& valor) { AgregaFiltro(Browser(true), etiqueta, valor); }
 
 bool TPrincipio::Elige(bool arbol, const QString& caption, const QString& titulo, const QStringList& sql, int& codigo,
                        QString& nombre) {
@@ -1020,15 +1017,13 @@ bool TPrincipio::Elige(bool arbol, const QString& caption, const QString& titulo
     return true;
 }
 
-void TPrincipio::CriterioExp(const QString& etiqueta, const QString& valor) {
-    AgregaFiltroExp(etiqueta, valor);
-    RefrescaExpedientes();
+void TPrincipio::Criterio(const TBrowser& b, const QString& etiqueta, const QString& valor) {
+    AgregaFiltro(b, etiqueta, valor);
+    (this->*b.Refresca)();
 }
 
-void TPrincipio::CriterioCon(const QString& etiqueta, const QString& valor) {
-    AgregaFiltroCon(etiqueta, valor);
-    RefrescaConsultas();
-}
+void TPrincipio::CriterioExp(const QString& etiqueta, const QString& valor) { Criterio(Browser(false), etiqueta, valor); }
+void TPrincipio::CriterioCon(const QString& etiqueta, const QString& valor) { Criterio(Browser(true), etiqueta, valor); }
 
 void TPrincipio::Cliente2Click(TObject*) {
     int c = 0;
@@ -1182,36 +1177,24 @@ void TPrincipio::Cobrado1Click(TObject*) {
     CriterioCon(QStringLiteral("SITUACIÓN"), QStringLiteral("COBRADAS"));
 }
 
-void TPrincipio::QuitarExpClick(TObject*) {
-    const QString etiqueta = FiltroExp.Filas.Quita(FiltrosExp->Row());
+void TPrincipio::QuitaFila(const TBrowser& b) {
+    const QString etiqueta = b.Filas->Quita(b.Filtros->Row());
     if (etiqueta.isEmpty()) return;
-    FiltroExp.QuitaCriterio(etiqueta);
-    MuestraFilas(FiltrosExp, pFilExp, FiltroExp.Filas);
-    if (FiltroExp.Filas.Etiqueta(0).isEmpty()) QuitarFiltros1Click(this);
-    else RefrescaExpedientes();
+    b.QuitaCriterio(etiqueta);
+    MuestraFilas(b.Filtros, b.Panel, *b.Filas);
+    if (b.Filas->Etiqueta(0).isEmpty()) QuitarFiltros1Click(this);
+    else (this->*b.Refresca)();
 }
 
-void TPrincipio::QuitarDesClick(TObject*) {
-    const QString etiqueta = FiltroCon.Filas.Quita(FiltrosDes->Row());
-    if (etiqueta.isEmpty()) return;
-    FiltroCon.QuitaCriterio(etiqueta);
-    MuestraFilas(FiltrosDes, pFilCon, FiltroCon.Filas);
-    if (FiltroCon.Filas.Etiqueta(0).isEmpty()) QuitarFiltros1Click(this);
-    else RefrescaConsultas();
-}
+void TPrincipio::QuitarExpClick(TObject*) { QuitaFila(Browser(false)); }
+void TPrincipio::QuitarDesClick(TObject*) { QuitaFila(Browser(true)); }
 
 void TPrincipio::QuitarFiltros1Click(TObject*) {
-    if (Paginas->ActivePage() == pgConsultas) {
-        FiltroCon.Reinicia();
-        MuestraFilas(FiltrosDes, nullptr, FiltroCon.Filas);
-        pFilCon->SetVisible(false);
-        RefrescaConsultas();
-    } else {
-        FiltroExp.Reinicia();
-        MuestraFilas(FiltrosExp, nullptr, FiltroExp.Filas);
-        pFilExp->SetVisible(false);
-        RefrescaExpedientes();
-    }
+    const TBrowser b = BrowserActivo();
+    b.Reinicia();
+    MuestraFilas(b.Filtros, nullptr, *b.Filas);
+    b.Panel->SetVisible(false);
+    (this->*b.Refresca)();
     btFiltros->SetEnabled(false);
 }
 
@@ -1223,46 +1206,54 @@ void TPrincipio::CambiaColumna(TDataSet* ds, const char* campo, TMenuItem* item)
     item->SetChecked(f->Visible());
 }
 
+namespace {
+
+using TItemsColumnas = std::initializer_list<std::pair<TMenuItem*, const char*>>;
+using TAnchos = std::initializer_list<std::pair<const char*, int>>;
+
+// Each item checked exactly when its field is shown.
+void MarcaColumnas(TDataSet* ds, TItemsColumnas items) {
+    for (const auto& [i, campo] : items) i->SetChecked(ds->FieldByName(QString::fromLatin1(campo))->Visible());
+}
+
+// The default layout: `ocultos` hidden, then `visibles` shown and `anchosOcultos` left hidden,
+// each at its width.
+void ColumnasPorDefecto(TDataSet* ds, std::initializer_list<const char*> ocultos, TAnchos visibles, TAnchos anchosOcultos) {
+    for (const char* c : ocultos) ds->FieldByName(QString::fromLatin1(c))->SetVisible(false);
+    for (const auto& [c, w] : visibles) {
+        TField* f = ds->FieldByName(QString::fromLatin1(c));
+        f->SetDisplayWidth(w);
+        f->SetVisible(true);
+    }
+    for (const auto& [c, w] : anchosOcultos) ds->FieldByName(QString::fromLatin1(c))->SetDisplayWidth(w);
+}
+
+}  // namespace
+
 void TPrincipio::ZbCfgExpPopup(TObject*) {
-    const std::pair<TMenuItem*, const char*> items[] = {
-        {mNumero, "NUMERO"}, {mFechadeApertura, "FECHAAPERTURA"}, {mCliente, "NOMCLI"}, {mContrario, "NOMCON"},
-        {mProcedimiento, "PROCEDIMIENTO"}, {mAutos, "AUTOS"}, {mTribunal, "TRIBUNAL"}, {mAboCon, "NOMABOCON"},
-        {mProCli, "NOMPROCLI"}, {mProCon, "NOMPROCON"}, {mPerito, "NOMPERITO"}};
-    for (const auto& [i, campo] : items) i->SetChecked(TExped->FieldByName(QString::fromLatin1(campo))->Visible());
+    MarcaColumnas(TExped, {{mNumero, "NUMERO"}, {mFechadeApertura, "FECHAAPERTURA"}, {mCliente, "NOMCLI"},
+                           {mContrario, "NOMCON"}, {mProcedimiento, "PROCEDIMIENTO"}, {mAutos, "AUTOS"},
+                           {mTribunal, "TRIBUNAL"}, {mAboCon, "NOMABOCON"}, {mProCli, "NOMPROCLI"},
+                           {mProCon, "NOMPROCON"}, {mPerito, "NOMPERITO"}});
 }
 
 void TPrincipio::ZbCfgConPopup(TObject*) {
-    const std::pair<TMenuItem*, const char*> items[] = {
-        {mNumeroC, "NUMERO"}, {mClienteC, "NOMCLIENTE"}, {mAboEntC, "NomAboEnt"}, {mTipoC, "TIPO"},
-        {mFEntradaC, "FECHAENTRADA"}, {mFCobroC, "FECHACOBRO"}, {mFFacturaC, "FECHAFACTURA"}, {mImporteC, "IMPORTE"}};
-    for (const auto& [i, campo] : items) i->SetChecked(TConsul->FieldByName(QString::fromLatin1(campo))->Visible());
+    MarcaColumnas(TConsul, {{mNumeroC, "NUMERO"}, {mClienteC, "NOMCLIENTE"}, {mAboEntC, "NomAboEnt"}, {mTipoC, "TIPO"},
+                            {mFEntradaC, "FECHAENTRADA"}, {mFCobroC, "FECHACOBRO"}, {mFFacturaC, "FECHAFACTURA"},
+                            {mImporteC, "IMPORTE"}});
 }
 
 void TPrincipio::ValoresporDefecto1Click(TObject*) {
-    for (const char* c : {"NUMERO", "FECHAAPERTURA", "NOMCLI", "NOMCON", "PROCEDIMIENTO", "AUTOS", "TRIBUNAL", "NOMABOCON",
-                          "NOMPROCLI", "NOMPROCON", "NOMPERITO", "SITUACION"})
-        TExped->FieldByName(QString::fromLatin1(c))->SetVisible(false);
-    const std::pair<const char*, int> visibles[] = {{"SITUACION", 2}, {"NUMERO", 7}, {"FECHAAPERTURA", 8}, {"NOMCLI", 25},
-                                                   {"NOMCON", 25}, {"PROCEDIMIENTO", 25}, {"AUTOS", 8}, {"TRIBUNAL", 25}};
-    for (const auto& [c, w] : visibles) {
-        TField* f = TExped->FieldByName(QString::fromLatin1(c));
-        f->SetDisplayWidth(w);
-        f->SetVisible(true);
-    }
-    for (const char* c : {"NOMABOCON", "NOMPROCLI", "NOMPROCON", "NOMPERITO"})
-        TExped->FieldByName(QString::fromLatin1(c))->SetDisplayWidth(25);
+    ColumnasPorDefecto(TExped,
+                       {"NUMERO", "FECHAAPERTURA", "NOMCLI", "NOMCON", "PROCEDIMIENTO", "AUTOS", "TRIBUNAL", "NOMABOCON",
+                        "NOMPROCLI", "NOMPROCON", "NOMPERITO", "SITUACION"},
+                       {{"SITUACION", 2}, {"NUMERO", 7}, {"FECHAAPERTURA", 8}, {"NOMCLI", 25}, {"NOMCON", 25},
+                        {"PROCEDIMIENTO", 25}, {"AUTOS", 8}, {"TRIBUNAL", 25}},
+                       {{"NOMABOCON", 25}, {"NOMPROCLI", 25}, {"NOMPROCON", 25}, {"NOMPERITO", 25}});
 }
 
 void TPrincipio::MenuItem15Click(TObject*) {
-    for (const char* c : {"NUMERO", "NOMCLIENTE", "NomAboEnt", "TIPO", "FECHAENTRADA", "FECHACOBRO", "FECHAFACTURA", "IMPORTE"})
-        TConsul->FieldByName(QString::fromLatin1(c))->SetVisible(false);
-    const std::pair<const char*, int> visibles[] = {{"NUMERO", 7},       {"NOMCLIENTE", 25}, {"NomAboEnt", 25},
-                                                   {"TIPO", 30},        {"FECHAENTRADA", 9}, {"FECHACOBRO", 9}};
-    for (const auto& [c, w] : visibles) {
-        TField* f = TConsul->FieldByName(QString::fromLatin1(c));
-        f->SetDisplayWidth(w);
-        f->SetVisible(true);
-    }
-    TConsul->FieldByName(QStringLiteral("FECHAFACTURA"))->SetDisplayWidth(9);
-    TConsul->FieldByName(QStringLiteral("IMPORTE"))->SetDisplayWidth(8);
+    ColumnasPorDefecto(TConsul, {"NUMERO", "NOMCLIENTE", "NomAboEnt", "TIPO", "FECHAENTRADA", "FECHACOBRO", "FECHAFACTURA", "IMPORTE"},
+                       {{"NUMERO", 7}, {"NOMCLIENTE", 25}, {"NomAboEnt", 25}, {"TIPO", 30}, {"FECHAENTRADA", 9}, {"FECHACOBRO", 9}},
+                       {{"FECHAFACTURA", 9}, {"IMPORTE", 8}});
 }

@@ -214,6 +214,28 @@ public:
     bool PrimeraVez() const { return FPrimeraVez; }
 
 private:
+    // The parts of one browser page, the case files' or the consultations'.
+    struct TBrowser {
+        TTable* Tabla;
+        TDBGrid* Rejilla;
+        TStringGrid* Filtros;
+        TPanel* Panel;
+        TFilasFiltro* Filas;
+        TMenuItem* Menu;
+        TPopupMenu* Popup;
+        TPopupMenu* Columnas;
+        const char* Derecho;
+        std::function<QString()> Sql;
+        std::function<void(const QString&)> QuitaCriterio;
+        std::function<void()> Reinicia;
+        void (TPrincipio::*Refresca)();
+    };
+    TBrowser Browser(bool consultas);
+    TBrowser BrowserActivo();
+    void Refresca(const TBrowser& b);
+    void AgregaFiltro(const TBrowser& b, const QString& etiqueta, const QString& valor);
+    void Criterio(const TBrowser& b, const QString& etiqueta, const QString& valor);
+    void QuitaFila(const TBrowser& b);
     void CreaDatos();
     void CreaBarra();
     void CreaPaginas();

@@ -2,10 +2,13 @@
 #include "platform/classes/Strings.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -297,9 +300,30 @@ TIniFile::TIniFile(const QString& fileName) : TCustomIniFile(fileName) {
     FPath = fileName.contains(QLatin1Char('/')) ? fileName : platform::classes::ConfigFolder() + QLatin1Char('/') + fileName;
 }
 
-IniDocument TIniFile::Load() const { return IniDocument(platform::classes::ReadWholeFile(FPath)); }
+// Another program may write the file at any time, so each read looks at it; the last parse is
+// kept while the file is the same one, unchanged since, and was old enough when read that a
+// later write is sure to give it a newer time.
+const IniDocument& TIniFile::Load() const {
+    struct stat st {};
+    const bool existe = ::stat(QFile::encodeName(FPath).constData(), &st) == 0;
+    const std::array<qint64, 6> firma = {existe ? 1 : 0, qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size),
+                                         qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                                         qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+    if (FCache && firma == FFirma) return *FCache;
+    FCache = std::make_unique<IniDocument>(platform::classes::ReadWholeFile(FPath));
+    FFirma = firma;
+    const qint64 ahora = QDateTime::currentMSecsSinceEpoch();
+    const qint64 cambio = std::max(firma[4], firma[5]) / 1000000;
+    if (existe && ahora - cambio < 2000) {
+        // Too recent to tell a write in the same instant apart: read again next time.
+        FFirma = {};
+        FFirma[0] = -1;
+    }
+    return *FCache;
+}
 
 void TIniFile::Change(const std::function<bool(IniDocument&)>& edit) {
+    FCache.reset();
     QString error;
     bool ok = platform::classes::RewriteFileLocked(
         FPath,

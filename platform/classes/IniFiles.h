@@ -20,7 +20,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class TStrings;
@@ -128,8 +130,10 @@ public:
     QString Path() const { return FPath; }
 
 private:
-    platform::classes::IniDocument Load() const;
+    const platform::classes::IniDocument& Load() const;
     void Change(const std::function<bool(platform::classes::IniDocument&)>& edit);
 
     QString FPath;
+    mutable std::unique_ptr<platform::classes::IniDocument> FCache;
+    mutable std::array<qint64, 6> FFirma{};
 };

@@ -363,6 +363,7 @@ class TFields {
 public:
     explicit TFields(TDataSet* dataSet) : FDataSet(dataSet) {}
     int Count() const { return int(FList.size()); }
+    const std::vector<TField*>& List() const { return FList; }
     TField* Fields(int index) const;
     TField* operator[](int index) const { return Fields(index); }
     TField* FindField(const QString& name) const;
@@ -559,8 +560,14 @@ public:
     void Next();
     void Prior();
     int MoveBy(int distance);
-    bool Bof() const { return FBof; }
-    bool Eof() const { return FEof; }
+    bool Bof() const {
+        EnsureFresh();
+        return FBof;
+    }
+    bool Eof() const {
+        EnsureFresh();
+        return FEof;
+    }
     bool IsEmpty() const;
     virtual int RecNo() const;
     // RecNo answers without counting the rows before the record (it is known from a step, the
@@ -568,6 +575,8 @@ public:
     bool RecNoKnown() const;
     virtual void SetRecNo(int value);
     virtual int RecordCount() const;
+    // RecordCount answers without asking the engine to count.
+    bool RecordCountKnown() const;
     // RecNo and RecordCount are meaningful (no record filter event hides rows).
     bool IsSequenced() const { return !(FFiltered && OnFilterRecord); }
     void Refresh();
@@ -672,6 +681,8 @@ protected:
     // Rows after/before `from` (or from the start/end when null), in cursor order.
     virtual std::vector<TRecordBuffer> FetchRows(const TRecordBuffer* from, bool forward, int count) = 0;
     virtual bool FetchById(qint64 id, TRecordBuffer& rec) = 0;
+    // The one row after/before `from`; datasets that read ahead hand it over without a list.
+    virtual bool FetchOne(const TRecordBuffer* from, bool forward, TRecordBuffer& row);
     virtual int CursorCount() = 0;
     virtual int CursorRecNo(const TRecordBuffer& rec) = 0;
     virtual bool CursorRecNoCheap() const { return false; }
@@ -695,6 +706,19 @@ protected:
     virtual bool TransactionActive() { return false; }
     virtual void AbandonTransaction() {}
 
+    // A dataset that follows a master (a query on a data source) may leave its rows behind
+    // while nothing shows or reads them: the next look at them brings them up to date.
+    void MarkStale() { FStale = true; }
+    virtual void Freshen() {}
+    void EnsureFresh() const {
+        if (!FStale) return;
+        auto* self = const_cast<TDataSet*>(this);
+        self->FStale = false;
+        self->Freshen();
+    }
+    // A data link, or a data source's event, shows or follows this dataset.
+    bool Watched() const;
+
     // Helpers for descendants.
     void CheckActive() const;
     void CheckInactive() const;
@@ -706,8 +730,8 @@ protected:
     // `fieldNames` read from `rec` (calculated fields included), the dataset's window untouched.
     Variant RecordValues(TRecordBuffer& rec, const QString& fieldNames);
     std::vector<TRecordBuffer> FetchFiltered(const TRecordBuffer* from, bool forward, int count);
-    void FillBuffers(const TRecordBuffer& center);  // puts `center` current and fills around it
-    void FillBuffersCentered(const TRecordBuffer& center);  // a jump: `center` mid-window
+    void FillBuffers(TRecordBuffer center);  // puts `center` current and fills around it
+    void FillBuffersCentered(TRecordBuffer center);  // a jump: `center` mid-window
     void ReadFromStart();  // the window on the cursor's first rows
     void ClearBuffers();
     void SetBufferCount(int count);
@@ -724,6 +748,7 @@ protected:
         FRecNoId = 0;
     }
     mutable int FCountCache = -1;
+    bool FStale = false;
     // The record number of the record with id FRecNoId (0: none known): stepping keeps it, so
     // a step never counts the rows before the record again.
     mutable int FRecNoCache = 0;
@@ -768,6 +793,7 @@ private:
     TPeek FPeekPrior, FPeekNext;
     void ForgetPeeks() { FPeekPrior.Known = FPeekNext.Known = false; }
     bool StepOutside(bool forward, TRecordBuffer& row);
+    bool FetchNextRow(const TRecordBuffer* from, bool forward, TRecordBuffer& row);
     bool FModified = false;
     bool FReadOnly = false;
     bool FDefaultFields = true;

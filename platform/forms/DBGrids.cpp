@@ -424,24 +424,28 @@ void TCustomDBGrid::UpdateScrollBar() {
         FVScroll->setPageStep(1);
         FVScroll->setValue(ds->Bof() ? 0 : ds->Eof() ? 2 : 1);
     } else {
-        const int count = ds->RecordCount();
-        FVScroll->setRange(0, std::max(0, count - 1));
-        FVScroll->setPageStep(VisibleRowCount());
-        // Steps and jumps to an end know the record's number; after a jump into the middle it
-        // means counting the rows before the record, which grows with the table: the thumb is
+        // Steps and jumps to an end know the record's number, and a short cursor its length.
+        // Otherwise counting grows with the table: the rows are drawn first and the bar is
         // placed once the window has nothing else to do, and only if no other move came since.
         const int paso = FVScroll->property("zbPaso").toInt() + 1;
         FVScroll->setProperty("zbPaso", paso);
-        if (ds->State() != dsInsert && ds->RecNoKnown()) {
+        const bool cuenta = ds->RecordCountKnown();
+        if (cuenta) {
+            FVScroll->setRange(0, std::max(0, ds->RecordCount() - 1));
+            FVScroll->setPageStep(VisibleRowCount());
+        }
+        if (cuenta && ds->State() != dsInsert && ds->RecNoKnown()) {
             FVScroll->setValue(std::max(0, ds->RecNo() - 1));
-        } else if (ds->State() != dsInsert) {
+        } else if (ds->State() != dsInsert || !cuenta) {
             QTimer::singleShot(0, FVScroll, [this, paso] {
                 if (FVScroll->property("zbPaso").toInt() != paso) return;
                 Guarded(this, [&] {
                     TDataSet* d = FDataLink->DataSet();
-                    if (!d || !d->Active() || d->IsEmpty() || !d->IsSequenced() || d->State() == dsInsert) return;
+                    if (!d || !d->Active() || d->IsEmpty() || !d->IsSequenced()) return;
                     FSyncingScroll = true;
-                    FVScroll->setValue(std::max(0, d->RecNo() - 1));
+                    FVScroll->setRange(0, std::max(0, d->RecordCount() - 1));
+                    FVScroll->setPageStep(VisibleRowCount());
+                    if (d->State() != dsInsert) FVScroll->setValue(std::max(0, d->RecNo() - 1));
                     FSyncingScroll = false;
                 });
             });
@@ -643,7 +647,20 @@ void TCustomDBGrid::DefaultDrawColumnCell(const TRect& rect, int, TColumn* colum
     const int flags = int(Qt::AlignVCenter) | (a == taRightJustify ? int(Qt::AlignRight) : a == taCenter ? int(Qt::AlignHCenter) : int(Qt::AlignLeft));
     const QRect qr = platform::graphics::ToQRect(rect).adjusted(2, 0, -2, 0);
     p->setClipRect(platform::graphics::ToQRect(rect));
-    p->drawText(qr, flags, f->DisplayText());
+    const QString text = f->DisplayText();
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\t'))) {
+        p->drawText(qr, flags, text);
+    } else {
+        // One line placed by hand: the rectangle form lays the text out as a paragraph, which
+        // costs as much again as drawing it, for every cell of every page.
+        const QFontMetrics fm = p->fontMetrics();
+        int x = qr.left();
+        if (a != taLeftJustify) {
+            const int w = fm.horizontalAdvance(text);
+            x = a == taRightJustify ? qr.left() + qr.width() - w : qr.left() + (qr.width() - w) / 2;
+        }
+        p->drawText(QPoint(x, qr.top() + (qr.height() - fm.height()) / 2 + fm.ascent()), text);
+    }
     p->restore();
 }
 

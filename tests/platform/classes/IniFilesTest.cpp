@@ -1,6 +1,7 @@
 #include "platform/classes/IniFiles.h"
 #include "platform/classes/Strings.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -212,4 +213,40 @@ TEST(IniFile, ByteOrderMarksBeyondTheFirstReadBackAsTheyWereRead) {
     }
     // The file's own mark is never part of the first section's name.
     EXPECT_EQ(platform::classes::IniDocument(bom + "[B]\nk=2\n").Sections(), QStringList{QStringLiteral("B")});
+}
+
+// Reads come from the file as it is now, whoever wrote it last, even when a write keeps its
+// size and its modification time.
+TEST(IniFile, EveryReadSeesTheLatestWriteOfAnyProgram) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Zembra.ini"));
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("A"), QStringLiteral("x")), QStringLiteral("x"));
+    WriteBytes(path, "[S]\nA=1\n");
+    const QDateTime antes = QDateTime::currentDateTime().addSecs(-3600);
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(antes, QFileDevice::FileModificationTime));
+    }
+    EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("A"), QString()), QStringLiteral("1"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("A"), QString()), QStringLiteral("1"));
+    // Same size, the old modification time put back: the change of the file itself still shows.
+    WriteBytes(path, "[S]\nA=2\n");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(antes, QFileDevice::FileModificationTime));
+    }
+    EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("A"), QString()), QStringLiteral("2"));
+    // Writes in quick succession, each of the same size.
+    for (const char* v : {"3", "4", "5"}) {
+        WriteBytes(path, QByteArray("[S]\nA=") + v + "\n");
+        EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("A"), QString()), QString::fromLatin1(v));
+    }
+    ini.WriteString(QStringLiteral("S"), QStringLiteral("A"), QStringLiteral("6"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("A"), QString()), QStringLiteral("6"));
+    QFile::remove(path);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("A"), QStringLiteral("x")), QStringLiteral("x"));
 }

@@ -208,6 +208,56 @@ TEST_F(QueryTest, DataSourceFillsSameNamedParameters) {
     EXPECT_EQ(list->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Soto"));
 }
 
+// A query on a master's record runs again only when it is read after the master moved, unless
+// something shows it: then at once, as before.
+TEST_F(QueryTest, ADetailQueryFollowsItsMasterWhenReadOrWhenShown) {
+    TTable* e = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    e->Open();
+    auto* ds = new TDataSource(&owner);
+    ds->SetDataSet(e);
+    TQuery* saldo = NewQuery(&owner, folder, QStringLiteral("SELECT SUM(IMPORTE) AS SALDO FROM CUENTAS WHERE ANO = :ANO AND NUMERO = :NUMERO"));
+    saldo->SetDataSource(ds);
+    int abiertas = 0;
+    saldo->AfterOpen = [&](TDataSet*) { ++abiertas; };
+    saldo->Open();
+    ASSERT_EQ(abiertas, 1);
+    for (e->First(); !e->Eof(); e->Next()) {
+    }
+    ASSERT_TRUE(e->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}));
+    EXPECT_EQ(abiertas, 1);  // nothing read it while the master walked
+    EXPECT_FALSE(saldo->IsEmpty());
+    EXPECT_EQ(abiertas, 2);
+    EXPECT_DOUBLE_EQ(saldo->FieldByName(QStringLiteral("SALDO"))->AsFloat(), 100);
+    e->Next();
+    EXPECT_TRUE(saldo->FieldByName(QStringLiteral("SALDO"))->IsNull());
+    e->Prior();
+    saldo->First();
+    EXPECT_FALSE(saldo->Eof());
+    EXPECT_DOUBLE_EQ(saldo->FieldByName(QStringLiteral("SALDO"))->AsFloat(), 100);
+    // Closing forgets the pending run; opening reads the master's record of now.
+    e->Next();
+    saldo->Close();
+    e->Prior();
+    const int antes = abiertas;
+    saldo->Open();
+    EXPECT_EQ(abiertas, antes + 1);
+    EXPECT_DOUBLE_EQ(saldo->FieldByName(QStringLiteral("SALDO"))->AsFloat(), 100);
+    // Shown through a data source, it follows each move as it happens.
+    auto* visto = new TDataSource(&owner);
+    visto->SetDataSet(saldo);
+    bool nulo = false;
+    double mostrado = -1;
+    visto->OnDataChange = [&](TObject*, TField*) {
+        nulo = saldo->FieldByName(QStringLiteral("SALDO"))->IsNull();
+        mostrado = saldo->FieldByName(QStringLiteral("SALDO"))->AsFloat();
+    };
+    e->Next();
+    EXPECT_TRUE(nulo);
+    e->Prior();
+    EXPECT_FALSE(nulo);
+    EXPECT_DOUBLE_EQ(mostrado, 100);
+}
+
 TEST_F(QueryTest, LiveResultEditsAndDeletesRowsOfItsTable) {
     TQuery* q = NewQuery(&owner, folder, QStringLiteral("SELECT * FROM CUENTAS\r\nWHERE ANO = :ANO AND NUMERO = :NUMERO AND\r\n"
                                                         "TIPO IN (2, 3)\r\nORDER BY FECHA"));

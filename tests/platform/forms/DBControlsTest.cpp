@@ -5,6 +5,7 @@
 #include "platform/forms/FormHarness.h"
 
 #include <QComboBox>
+#include <QScrollBar>
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@ public:
     TCountingDataSet(TComponent* owner, int rows) : TDataSet(owner), FRows(rows) {}
     int RowsRead = 0;
     int RecNoCounted = 0;
+    int Counted = 0;
 
 protected:
     void InternalOpen() override {
@@ -48,7 +50,10 @@ protected:
         rec = Row(id);
         return true;
     }
-    int CursorCount() override { return FRows; }
+    int CursorCount() override {
+        ++Counted;
+        return FRows;
+    }
     int CursorRecNo(const TRecordBuffer& rec) override {
         ++RecNoCounted;  // an engine counts the rows before the record for this
         return int(rec.Id);
@@ -427,6 +432,47 @@ TEST(DBGridLargeTest, ScrollingAHundredThousandRowsReadsOnlyWhatItShows) {
     EXPECT_EQ(data->FieldByName(QStringLiteral("N"))->AsInteger(), 100000);
     TFormHarness::Grab(form.get());
     EXPECT_LT(data->RowsRead, 5000);
+}
+
+// The rows come first: a short cursor is never counted, a long one is counted for the scroll bar
+// once the window is idle, and the bar then spans it.
+TEST(DBGridLargeTest, TheScrollBarSpansTheCursorWithoutCountingInTheStep) {
+    TFormHarness harness;
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 400, 300);
+    auto* corto = new TCountingDataSet(form.get(), 5);
+    auto* largo = new TCountingDataSet(form.get(), 100000);
+    auto* source = new TDataSource(form.get());
+    source->SetDataSet(corto);
+    auto* grid = new TDBGrid(form.get());
+    grid->SetParent(form.get());
+    grid->SetAlign(alClient);
+    grid->SetDataSource(source);
+    corto->Open();
+    largo->Open();
+    form->Show();
+    TFormHarness::ProcessEvents();
+    auto bars = grid->Widget()->findChildren<QScrollBar*>();
+    QScrollBar* bar = nullptr;
+    for (QScrollBar* b : bars)
+        if (b->orientation() == Qt::Vertical) bar = b;
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->maximum(), 4);
+    EXPECT_EQ(corto->Counted, 0);
+    EXPECT_EQ(corto->RecordCount(), 5);
+    corto->Last();
+    EXPECT_EQ(bar->value(), 4);
+    source->SetDataSet(largo);
+    largo->First();
+    EXPECT_EQ(largo->Counted, 0);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(largo->Counted, 1);
+    EXPECT_EQ(bar->maximum(), 99999);
+    EXPECT_EQ(bar->value(), 0);
+    largo->Last();
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(bar->value(), 99999);
+    EXPECT_EQ(largo->Counted, 1);
 }
 
 }  // namespace
