@@ -206,7 +206,7 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
     Expediente->SetTabStop(false);
     Expediente->SetBounds(92, y0, 86, 21);
     Expediente->Font()->SetStyle({fsBold});
-    Rotulo(QStringLiteral("Situación :"), 176, y0, 78);
+    Rotulo(QStringLiteral("Situación :"), 180, y0, 74);
     Situacion = new TEdit(this);
     Situacion->SetName(QStringLiteral("Situacion"));
     Situacion->SetParent(this);
@@ -239,7 +239,7 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
     const int y1 = y0 + 28, y2 = y1 + 26, y3 = y2 + 26, y4 = y3 + 26;
     Rotulo(QStringLiteral("Apertura :"), 2, y1, 88);
     DBFAper = Texto(QStringLiteral("FECHAAPERTURA"), 92, y1, 86);
-    Rotulo(QStringLiteral("Jurisdicción :"), 176, y1, 78);
+    Rotulo(QStringLiteral("Jurisdicción :"), 180, y1, 74);
     DBJuris = Edita(QStringLiteral("JURISDICCION"), 258, y1, 140);
     btAsunto = Boton(QStringLiteral("btAsunto"), QStringLiteral("&Asunto"), 712, y1, 100, TNotifyEvent(this, &T::btAsuntoClick));
     Rotulo(QStringLiteral("Tribunal :"), 2, y2, 88);

@@ -13,6 +13,7 @@
 #include "shell/UNuevaLinea.h"
 
 #include <QDate>
+#include <QTimer>
 #include <memory>
 
 QString CarpetaDatosBarra;
@@ -722,9 +723,10 @@ void TPrincipio::AplicaPermisos() {
 
 void TPrincipio::FormPaint(TObject*) {
     if (FPrimeraVez) {
-        // Cleared first: the notice's own box repaints the window.
+        // Cleared first: the notice's own box repaints the window. The box waits until this
+        // paint is over: a modal loop inside it leaves the window unpainted behind the box.
         FPrimeraVez = false;
-        MiraAgenda();
+        QTimer::singleShot(0, Widget(), [this] { platform::forms::Guarded(this, [this] { MiraAgenda(); }); });
     }
 }
 

@@ -318,6 +318,26 @@ TEST_F(ExpedienteTest, RendersWithClientsLedgerAndAgenda) {
     ASSERT_TRUE(TFormHarness::SaveToPng(form, Render(QStringLiteral("UExpediente.png"))));
 }
 
+TEST_F(ExpedienteTest, NoCaptionPaintsOverTheBoxBesideIt) {
+    // A label paints its whole rectangle: one reaching into the box beside it hides the box's
+    // last characters (the opening date lost its final digit).
+    Abre();
+    for (int i = 0; i < form->ControlCount(); ++i) {
+        auto* rotulo = dynamic_cast<TLabel*>(form->Controls(i));
+        if (!rotulo || !rotulo->Visible() || rotulo->Transparent()) continue;
+        const TRect a = rotulo->BoundsRect();
+        for (int j = 0; j < form->ControlCount(); ++j) {
+            TControl* otro = form->Controls(j);
+            // Only a label above the box (made after it) hides any of it.
+            if (j >= i || !otro->Visible() || dynamic_cast<TLabel*>(otro)) continue;
+            const TRect b = otro->BoundsRect();
+            const bool cruza = a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+            EXPECT_FALSE(cruza) << rotulo->Caption().toStdString() << " (" << a.Left << "-" << a.Right << ") over "
+                                << otro->Name().toStdString() << " (" << b.Left << "-" << b.Right << ")";
+        }
+    }
+}
+
 TEST_F(ExpedienteTest, CardPrintsTheCaseWithItsPeople) {
     Link("EXPCON", QStringLiteral("2001"), QStringLiteral("00012-A"), "CONTRARIO", 0);
     auto* ficha = new TInfFicEx(nullptr);
