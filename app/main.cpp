@@ -19,10 +19,14 @@
 #include "shell/Acceso.h"
 #include "shell/UEmpresa.h"
 #include "shell/UPrincipal.h"
+#include "shell/UComunes.h"
 #include "shell/UPrograma.h"
 
 #include <QApplication>
 #include <QTextStream>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <memory>
 
 namespace {
@@ -31,10 +35,31 @@ void MuestraVistaPrevia(TObject* informe) {
     if (!PreView) PreView = new TPreView(Application);
     reports::MuestraPreView(informe);
 }
+
+// With ZEMBRA_EXIT_AT_FIRST_WINDOW set the program ends as soon as its main window has been
+// drawn once: its start-up is timed from outside, a fresh process each time.
+class TSalidaAlDibujar : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            QMetaObject::invokeMethod(
+                qApp,
+                [] {
+                    std::fflush(nullptr);
+                    std::_Exit(0);
+                },
+                Qt::QueuedConnection);
+        return false;
+    }
+};
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
+    // Asking the desktop for the word processor takes a while: the question goes out now and
+    // its answer is waited for when the main window checks it, once the data are open.
+    auto editor = std::make_shared<std::future<QString>>(std::async(std::launch::async, &shell::EditorDeXdg));
+    shell::EditorRegistrado = [editor] { return editor->valid() ? editor->get() : shell::EditorDeXdg(); };
     platform::visual::InitDateHelpers();
     IconHelpersInit();
     CursorsInit();
@@ -65,6 +90,9 @@ int main(int argc, char* argv[]) {
     shell::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });
 
     const bool sigue = shell::Arranca();
+    // Later checks ask the desktop again; an answer nobody asked for is awaited here.
+    shell::EditorRegistrado = &shell::EditorDeXdg;
+    editor.reset();
     QTextStream out(stdout);
     out << "Zembra 4.0\n" << "Carpeta de datos: " << CarpetaDatos << "\n";
     if (!sigue) {
@@ -76,6 +104,8 @@ int main(int argc, char* argv[]) {
     }
     out << "Usuario: " << shell::UsuarioSesion() << "\n";
     out.flush();
+    TSalidaAlDibujar salida;
+    if (qEnvironmentVariableIsSet("ZEMBRA_EXIT_AT_FIRST_WINDOW") && Principio) Principio->Widget()->installEventFilter(&salida);
     Application->Run();
     shell::FinPrograma();
     return 0;

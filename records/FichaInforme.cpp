@@ -57,6 +57,44 @@ TFichaInforme::TFichaInforme(TComponent* owner, const TDatos& datos) : TForm(own
     OnClose = TCloseEvent(this, &TFichaInforme::FormClose);
 }
 
+TFichaInforme::TDatos DatosFicha(const QString& titulo, const QString& tabla, const QString& clave, const QString& parametro,
+                                 TDataSet* maestro, const QString& separador,
+                                 std::initializer_list<std::vector<TFichaInforme::TLinea>> lineas) {
+    TFichaInforme::TDatos d;
+    d.Titulo = titulo;
+    d.SQL = {QStringLiteral("SELECT * FROM %1 WHERE").arg(tabla), QStringLiteral("      %1 =:%2").arg(clave, parametro)};
+    d.Parametro = parametro;
+    d.Maestro = maestro;
+    d.Clave = clave;
+    d.Separador = separador;
+    for (const auto& grupo : lineas) d.Lineas.insert(d.Lineas.end(), grupo.begin(), grupo.end());
+    return d;
+}
+
+std::vector<TFichaInforme::TLinea> LineasDireccion(const QString& cif, bool telefonos) {
+    std::vector<TFichaInforme::TLinea> r = {
+        {QStringLiteral("C.I.F. :"), {cif}},
+        {QStringLiteral("Domicilio :"), {QStringLiteral("DOMICILIO"), QStringLiteral("CDPOSTAL"), QStringLiteral("POBLACION")}},
+        {QStringLiteral("Provincia :"), {QStringLiteral("PROVINCIA")}}};
+    if (telefonos) {
+        r.push_back({QStringLiteral("Teléfono :"), {QStringLiteral("TELEFONO")}});
+        r.push_back({QStringLiteral("Fax :"), {QStringLiteral("FAX")}});
+    }
+    return r;
+}
+
+std::vector<TFichaInforme::TLinea> LineasExpedientes() {
+    return {{QStringLiteral("Expedientes Abiertos :"), {QStringLiteral("EXPABIERTOS")}},
+            {QStringLiteral("Expedientes Pendientes :"), {QStringLiteral("EXPPENDIENTES")}},
+            {QStringLiteral("Expedientes Cerrados :"), {QStringLiteral("EXPCERRADOS")}}};
+}
+
+std::vector<TFichaInforme::TLinea> LineasBanco() {
+    return {{QStringLiteral("Banco :"), {QStringLiteral("BANCO")}},
+            {QStringLiteral("Sucursal :"), {QStringLiteral("SUCURSAL")}},
+            {QStringLiteral("Nº Cuenta :"), {QStringLiteral("CUENTACORRIENTE")}}};
+}
+
 void TFichaInforme::Abre() {
     QFicha->Close();
     QFicha->ParamByName(FDatos.Parametro)->SetValue(FDatos.Maestro->FieldByName(FDatos.Clave)->Value());

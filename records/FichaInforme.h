@@ -47,6 +47,19 @@ private:
     TDatos FDatos;
 };
 
+// The card of the record of `tabla` whose `clave` is the current one of `maestro`, read through
+// the query parameter `parametro`.
+TFichaInforme::TDatos DatosFicha(const QString& titulo, const QString& tabla, const QString& clave, const QString& parametro,
+                                 TDataSet* maestro, const QString& separador,
+                                 std::initializer_list<std::vector<TFichaInforme::TLinea>> lineas);
+// The lines most cards begin with: the tax number (`cif`), the address, postal code and town,
+// the province, and the telephone and fax unless `telefonos` is false.
+std::vector<TFichaInforme::TLinea> LineasDireccion(const QString& cif, bool telefonos = true);
+// The open, pending and closed case-file counters.
+std::vector<TFichaInforme::TLinea> LineasExpedientes();
+// The bank, branch and account number.
+std::vector<TFichaInforme::TLinea> LineasBanco();
+
 // The card's title on `informe` and the page header band that prints it centred, as every card
 // of the office has it.
 TQRLabel* CabeceraFicha(TComponent* owner, TQuickRep* informe, const QString& titulo, TQRBand*& cabecera);

@@ -343,7 +343,6 @@ void TFormPlacement::MinMaxInfoModified() {
     if (HasState(csLoading))
         return;
     CheckToggleHook();
-    FMaxApplied = 0;
     UpdatePlacement();
 }
 
@@ -422,10 +421,8 @@ void TFormPlacement::WndMessage(TObject*, TMessage& msg, bool&) {
     case QEvent::Resize:
     case QEvent::Move:
         // Moved or sized by the user: no longer shown at the maximised bounds.
-        if (FZoomed && form->Widget()->frameGeometry() != FZoomRect) {
+        if (FZoomed && form->Widget()->frameGeometry() != FZoomRect)
             FZoomed = false;
-            FMaxApplied = 0;
-        }
         break;
     default: break;
     }
@@ -446,10 +443,8 @@ bool TFormPlacement::HasMaximizedBounds() const {
 
 void TFormPlacement::ApplyMaximizedBounds() {
     QWidget* w = Form() ? Form()->Widget() : nullptr;
-    // A window manager that maximises again and again is not fought for ever.
-    if (!w || !HasMaximizedBounds() || FMaxApplied >= 4)
+    if (!w || !HasMaximizedBounds())
         return;
-    ++FMaxApplied;
     const QRect bounds = MaximizedBounds();
     // A window the window system keeps maximised cannot take bounds of its own: it is shown at
     // them as a normal window instead.
@@ -482,7 +477,6 @@ void TFormPlacement::UpdatePlacement() {
     } else if (FWinMinMaxInfo->DefaultMinMaxInfo()) {
         // None left: the window system maximises the form as it does any window.
         FZoomed = false;
-        FMaxApplied = 0;
         form->Widget()->setWindowState(form->Widget()->windowState() | Qt::WindowMaximized);
     }
 }

@@ -194,7 +194,6 @@ private:
     bool FZoomed = false;
     QRect FZoomRect;
     bool FApplyingBounds = false;
-    int FMaxApplied = 0;
     int FSavedConstraints[4] = {};
 };
 

@@ -2,6 +2,7 @@
 
 #include <QVarLengthArray>
 #include <array>
+#include <cstring>
 
 namespace platform::db {
 namespace {
@@ -111,6 +112,7 @@ int SpanishCompareUtf8(const char* a, int la, const char* b, int lb, bool caseIn
     // Keys of one table mostly share their start ("2024", "0001..."): equal leading characters
     // never decide either order, and an ASCII byte is a whole character wherever it stands, so
     // the common ASCII start is skipped without decoding.
+    if (la == lb && (la == 0 || std::memcmp(a, b, size_t(la)) == 0)) return 0;  // identical texts
     const int n = la < lb ? la : lb;
     int i = 0;
     while (i < n && sa[i] == sb[i] && sa[i] < 0x80) ++i;

@@ -363,6 +363,7 @@ class TFields {
 public:
     explicit TFields(TDataSet* dataSet) : FDataSet(dataSet) {}
     int Count() const { return int(FList.size()); }
+    const std::vector<TField*>& List() const { return FList; }
     TField* Fields(int index) const;
     TField* operator[](int index) const { return Fields(index); }
     TField* FindField(const QString& name) const;
@@ -680,6 +681,8 @@ protected:
     // Rows after/before `from` (or from the start/end when null), in cursor order.
     virtual std::vector<TRecordBuffer> FetchRows(const TRecordBuffer* from, bool forward, int count) = 0;
     virtual bool FetchById(qint64 id, TRecordBuffer& rec) = 0;
+    // The one row after/before `from`; datasets that read ahead hand it over without a list.
+    virtual bool FetchOne(const TRecordBuffer* from, bool forward, TRecordBuffer& row);
     virtual int CursorCount() = 0;
     virtual int CursorRecNo(const TRecordBuffer& rec) = 0;
     virtual bool CursorRecNoCheap() const { return false; }
@@ -727,8 +730,8 @@ protected:
     // `fieldNames` read from `rec` (calculated fields included), the dataset's window untouched.
     Variant RecordValues(TRecordBuffer& rec, const QString& fieldNames);
     std::vector<TRecordBuffer> FetchFiltered(const TRecordBuffer* from, bool forward, int count);
-    void FillBuffers(const TRecordBuffer& center);  // puts `center` current and fills around it
-    void FillBuffersCentered(const TRecordBuffer& center);  // a jump: `center` mid-window
+    void FillBuffers(TRecordBuffer center);  // puts `center` current and fills around it
+    void FillBuffersCentered(TRecordBuffer center);  // a jump: `center` mid-window
     void ReadFromStart();  // the window on the cursor's first rows
     void ClearBuffers();
     void SetBufferCount(int count);
@@ -790,6 +793,7 @@ private:
     TPeek FPeekPrior, FPeekNext;
     void ForgetPeeks() { FPeekPrior.Known = FPeekNext.Known = false; }
     bool StepOutside(bool forward, TRecordBuffer& row);
+    bool FetchNextRow(const TRecordBuffer* from, bool forward, TRecordBuffer& row);
     bool FModified = false;
     bool FReadOnly = false;
     bool FDefaultFields = true;

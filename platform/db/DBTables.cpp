@@ -294,8 +294,10 @@ private:
 };
 
 namespace {
-// Rows read ahead when scrolling on from a row: about a page of a grid.
+// Rows read ahead when scrolling on from a row: about a page of a grid; a walk reading on and
+// on doubles it up to the most.
 constexpr int kReadAhead = 40;
+constexpr int kReadAheadMost = 160;
 }
 
 TTable::TTable(TComponent* owner)
@@ -342,6 +344,7 @@ void TTable::InternalOpen() {
     OpenConnection();
     FDesc = FConn->DescribeTable(FTableName);
     ReadLayout();
+    FFilterFor.clear();
     FSpec = platform::db::TCursorSpec();
     FSpec.Table = FTableName;
     for (auto& c : FDesc.Columns) FSpec.Columns << c.Name;
@@ -413,9 +416,15 @@ void TTable::OrderChanged() {
 }
 
 void TTable::EnsureSpec() {
-    // Filter text of the table restricts the cursor in the engine.
+    // Filter text of the table restricts the cursor in the engine; it is translated once per text.
     QString where;
-    if (Filtered() && !FilterText().trimmed().isEmpty()) where = FConn->TranslateSql(FilterText());
+    if (Filtered() && !FilterText().trimmed().isEmpty()) {
+        if (FilterText() != FFilterFor) {
+            FFilterSql = FConn->TranslateSql(FilterText());
+            FFilterFor = FilterText();
+        }
+        where = FFilterSql;
+    }
     FSpec.Where = where;
 }
 
@@ -456,7 +465,8 @@ std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool for
     std::vector<TRecordBuffer> out;
     if (count <= 0) return out;
     // Served from the rows read ahead when this continues the last read.
-    if (from && FAheadForward == forward && from->Id == FAheadAfter && (FAheadPos < FAhead.size() || FAheadAtEnd)) {
+    const bool continuing = from && FAheadForward == forward && from->Id == FAheadAfter;
+    if (continuing && (FAheadPos < FAhead.size() || FAheadAtEnd)) {
         // Rows are handed out once: they move out of the read-ahead.
         while (int(out.size()) < count && FAheadPos < FAhead.size()) out.push_back(std::move(FAhead[FAheadPos++]));
         if (!out.empty()) FAheadAfter = out.back().Id;
@@ -470,18 +480,36 @@ std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool for
         key.Values = start->Data;
         pk = &key;
     }
-    // Positioning reads (first, last) take just what they need; scrolling on reads a page.
-    int want = start ? std::max(count - int(out.size()), kReadAhead) : count;
-    auto rows = FConn->Fetch(FSpec, pk, forward, want);
+    // Positioning reads (first, last) take just what they need; scrolling on reads a page, and
+    // a walk that keeps reading on reads further each time (fewer reads, each a new seek).
+    FAheadWant = continuing ? std::min(std::max(FAheadWant, kReadAhead) * 2, kReadAheadMost) : kReadAhead;
+    int want = start ? std::max(count - int(out.size()), FAheadWant) : count;
+    std::vector<TRow>& rows = FFetched;
+    FConn->Fetch(FSpec, pk, forward, want, rows);
     InvalidateCache();
     FAheadPos = 0;
     FAheadAtEnd = int(rows.size()) < want;
     size_t i = 0;
     for (; i < rows.size() && int(out.size()) < count; ++i) out.push_back(ToBuffer(std::move(rows[i])));
     for (; i < rows.size(); ++i) FAhead.push_back(ToBuffer(std::move(rows[i])));
+    rows.clear();
     FAheadForward = forward;
     FAheadAfter = out.empty() ? -1 : out.back().Id;
     return out;
+}
+
+bool TTable::FetchOne(const TRecordBuffer* from, bool forward, TRecordBuffer& row) {
+    EnsureSpec();
+    if (FSpec.Where != FAheadWhere) {
+        InvalidateCache();
+        FAheadWhere = FSpec.Where;
+    }
+    if (from && FAheadForward == forward && from->Id == FAheadAfter && FAheadPos < FAhead.size()) {
+        row = std::move(FAhead[FAheadPos++]);
+        FAheadAfter = row.Id;
+        return true;
+    }
+    return TDBDataSet::FetchOne(from, forward, row);
 }
 
 bool TTable::FetchById(qint64 id, TRecordBuffer& rec) {
@@ -533,11 +561,22 @@ void TTable::InternalInitRecord(TRecordBuffer& rec) {
 void TTable::BeginKeyEdit(std::unique_ptr<TRecordBuffer>& buffer, bool clear) {
     EndKeyEdit();
     CheckBrowseMode();
-    if (!buffer || clear) {
+    // The buffers stay from one search to the next; only their values are renewed.
+    if (!buffer) {
         buffer = std::make_unique<TRecordBuffer>();
-        NewRecordBuffer(*buffer);
+        clear = true;
     }
-    FKeyBuffer = std::make_unique<TRecordBuffer>(*buffer);
+    if (clear) {
+        NewRecordBuffer(*buffer);
+        buffer->Assigned.clear();
+    }
+    if (!FKeyBuffer) FKeyBuffer = std::make_unique<TRecordBuffer>();
+    if (clear) {
+        NewRecordBuffer(*FKeyBuffer);
+        FKeyBuffer->Assigned.clear();
+    } else {
+        *FKeyBuffer = *buffer;
+    }
     FKeyBuffer->Calc.clear();
     FKeyTarget = &buffer;
     SetState(dsSetKey);
@@ -565,7 +604,9 @@ void TTable::EditRangeEnd() { BeginKeyEdit(FRangeHigh, false); }
 
 void TTable::EndKeyEdit() {
     if (State() == dsSetKey) {
-        if (FKeyTarget && FKeyBuffer) **FKeyTarget = *FKeyBuffer;
+        // The edited copy becomes the key; the copy is renewed before its next use.
+        if (FKeyTarget && FKeyBuffer && *FKeyTarget) std::swap(**FKeyTarget, *FKeyBuffer);
+        else if (FKeyTarget && FKeyBuffer) **FKeyTarget = *FKeyBuffer;
         FKeyTarget = nullptr;
         SetState(dsBrowse);
     }
@@ -574,7 +615,7 @@ void TTable::EndKeyEdit() {
 void TTable::Reposition(TRecordBuffer& rec) {
     DoBeforeScroll();
     CalculateFields(rec);
-    FillBuffersCentered(rec);
+    FillBuffersCentered(std::move(rec));
     DataEvent(deDataSetChange);
     DoAfterScroll();
 }
@@ -756,11 +797,14 @@ bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateO
     if (!SimpleSearch(this, fields)) return TDataSet::Locate(keyFields, keyValues, options);
     // The search becomes a condition of the cursor, in the current order.
     EnsureSpec();
-    platform::db::TCursorSpec cursor = FSpec;
+    platform::db::TCursorSpec& cursor = FSearch;  // its storage serves the next search too
+    cursor = FSpec;
     AddMatches(cursor, fields, keyValues, options);
-    auto rows = FConn->Fetch(cursor, nullptr, true, 1);
+    std::vector<TRow>& rows = FFetched;
+    FConn->Fetch(cursor, nullptr, true, 1, rows);
     if (rows.empty()) return false;
     TRecordBuffer rec = ToBuffer(std::move(rows[0]));
+    rows.clear();
     Reposition(rec);
     return true;
 }
@@ -1191,7 +1235,7 @@ void TQuery::InternalRefresh() {
         if (p < 0) p = std::clamp(pos, 0, int(FRows.size()) - 1);
         TRecordBuffer r = FRows[p];
         CalculateFields(r);
-        FillBuffers(r);
+        FillBuffers(std::move(r));
     }
     DataEvent(deDataSetChange);
 }

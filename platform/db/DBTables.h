@@ -240,6 +240,7 @@ protected:
     void InternalOpen() override;
     std::vector<TRecordBuffer> FetchRows(const TRecordBuffer* from, bool forward, int count) override;
     bool FetchById(qint64 id, TRecordBuffer& rec) override;
+    bool FetchOne(const TRecordBuffer* from, bool forward, TRecordBuffer& row) override;
     int CursorCount() override;
     int CursorRecNo(const TRecordBuffer& rec) override;
     void InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) override;
@@ -267,6 +268,10 @@ private:
     bool FAheadAtEnd = false;
     bool FAheadForward = true;
     QString FAheadWhere;
+    int FAheadWant = 0;                      // rows the next read on asks for
+    std::vector<platform::db::TRow> FFetched;  // the engine's rows, storage kept between reads
+    QString FFilterFor, FFilterSql;          // the filter text and its translation
+    platform::db::TCursorSpec FSearch;       // the cursor of the last search
     void BuildOrder();
     void OrderChanged();
     void ReadLayout();

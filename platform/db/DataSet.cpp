@@ -269,18 +269,19 @@ void TDataSet::SetFieldData(TField* field, const QVariant& value) {
 
 void TDataSet::NewRecordBuffer(TRecordBuffer& rec) {
     rec.Id = 0;
-    rec.Data.assign(FFieldDefs->Count(), QVariant());
+    rec.Data.clear();
+    rec.Data.resize(FFieldDefs->Count());
     int calc = 0;
-    for (int i = 0; i < FFields->Count(); ++i)
-        if (FFields->Fields(i)->FFieldKind != fkData) ++calc;
-    rec.Calc.assign(calc, QVariant());
+    for (const TField* f : FFields->List())
+        if (f->FFieldKind != fkData) ++calc;
+    rec.Calc.clear();
+    rec.Calc.resize(calc);
 }
 
 void TDataSet::CalculateFields(TRecordBuffer& rec) {
     int calc = 0;
     bool lookups = false;
-    for (int i = 0; i < FFields->Count(); ++i) {
-        TField* f = FFields->Fields(i);
+    for (const TField* f : FFields->List()) {
         if (f->FFieldKind != fkData) ++calc;
         if (f->FFieldKind == fkLookup) lookups = true;
     }
@@ -347,7 +348,7 @@ std::vector<TRecordBuffer> TDataSet::FetchFiltered(const TRecordBuffer* from, bo
     return out;
 }
 
-void TDataSet::FillBuffers(const TRecordBuffer& center) {
+void TDataSet::FillBuffers(TRecordBuffer center) {
     FRecNoId = 0;  // a jump, or rows posted or deleted: the number is read again when asked
     // The window stays full whenever the cursor holds enough rows: what is missing after the
     // current record is taken from before it. One row more than needed on each side tells
@@ -357,7 +358,7 @@ void TDataSet::FillBuffers(const TRecordBuffer& center) {
         // A one-row window (a table no grid shows): its neighbours are read by the step that
         // needs them, so a search or a post costs one read.
         FBuffers.clear();
-        FBuffers.push_back(center);
+        FBuffers.push_back(std::move(center));
         FActiveRecord = 0;
         FBof = FEof = false;
         FWindowAtStart = FWindowAtEnd = false;
@@ -383,7 +384,7 @@ void TDataSet::FillBuffers(const TRecordBuffer& center) {
     FBuffers.clear();
     for (auto it = prior.rbegin(); it != prior.rend(); ++it) FBuffers.push_back(std::move(*it));
     FActiveRecord = int(FBuffers.size());
-    FBuffers.push_back(center);
+    FBuffers.push_back(std::move(center));
     for (auto& r : next) FBuffers.push_back(std::move(r));
     FBof = FEof = false;
     FWindowAtStart = atStart;
@@ -399,25 +400,42 @@ bool TDataSet::StepOutside(bool forward, TRecordBuffer& row) {
     if (peek.Known && peek.Anchor == edge.Id) {
         if (!peek.Exists) return false;
         row = std::move(peek.Row);
-    } else {
-        auto rows = FetchFiltered(&edge, forward, 1);
-        if (rows.empty()) {
-            peek = {true, edge.Id, false, {}};
-            return false;
-        }
-        row = std::move(rows[0]);
+    } else if (!FetchNextRow(&edge, forward, row)) {
+        peek = {true, edge.Id, false, {}};
+        return false;
     }
     // One row further tells whether the cursor ends there; reading on from the row just read
     // is what the engine's read-ahead serves.
-    auto further = FetchFiltered(&row, forward, 1);
-    peek = {true, row.Id, !further.empty(), further.empty() ? TRecordBuffer() : std::move(further[0])};
-    (forward ? FWindowAtEnd : FWindowAtStart) = further.empty();
+    peek.Known = true;
+    peek.Anchor = row.Id;
+    peek.Row = TRecordBuffer();
+    peek.Exists = FetchNextRow(&row, forward, peek.Row);
+    (forward ? FWindowAtEnd : FWindowAtStart) = !peek.Exists;
     return true;
 }
 
-void TDataSet::FillBuffersCentered(const TRecordBuffer& center) {
+bool TDataSet::FetchNextRow(const TRecordBuffer* from, bool forward, TRecordBuffer& row) {
+    if (FFiltered && OnFilterRecord) {
+        auto rows = FetchFiltered(from, forward, 1);
+        if (rows.empty()) return false;
+        row = std::move(rows[0]);
+        return true;
+    }
+    if (!FetchOne(from, forward, row)) return false;
+    CalculateFields(row);
+    return true;
+}
+
+bool TDataSet::FetchOne(const TRecordBuffer* from, bool forward, TRecordBuffer& row) {
+    auto rows = FetchRows(from, forward, 1);
+    if (rows.empty()) return false;
+    row = std::move(rows[0]);
+    return true;
+}
+
+void TDataSet::FillBuffersCentered(TRecordBuffer center) {
     FActiveRecord = (FBufferCount - 1) / 2;
-    FillBuffers(center);
+    FillBuffers(std::move(center));
 }
 
 void TDataSet::SetBufferCount(int count) {
@@ -655,12 +673,12 @@ void TDataSet::Resync() {
     TRecordBuffer fresh;
     if (old.Id != 0 && FetchById(old.Id, fresh)) {
         CalculateFields(fresh);
-        FillBuffers(fresh);
+        FillBuffers(std::move(fresh));
     } else {
         auto rows = FetchFiltered(&old, true, 1);
         if (rows.empty()) rows = FetchFiltered(&old, false, 1);
         if (rows.empty()) ClearBuffers();
-        else FillBuffers(rows[0]);
+        else FillBuffers(std::move(rows[0]));
     }
     DataEvent(deDataSetChange);
 }
@@ -752,7 +770,7 @@ void TDataSet::DoEdit() {
         CalculateFields(fresh);
         bool stale = fresh.Data != cur.Data;
         cur = fresh;
-        FOriginal = fresh;
+        FOriginal = std::move(fresh);
         if (stale) {
             // Someone changed the record since we read it: show the new values, edit nothing.
             FreeLock();
@@ -884,12 +902,12 @@ void TDataSet::DoPost() {
     }
     FreeLock();
     FCountCache = -1;
-    TRecordBuffer posted = cur;
+    const qint64 postedId = cur.Id;
     FState = dsBrowse;  // quietly: the state change is announced once the buffers are right
     TRecordBuffer fresh;
-    if (posted.Id != 0 && FetchById(posted.Id, fresh)) {
+    if (postedId != 0 && FetchById(postedId, fresh)) {
         CalculateFields(fresh);
-        FillBuffers(fresh);
+        FillBuffers(std::move(fresh));
     } else {
         Resync();
     }
@@ -956,7 +974,7 @@ void TDataSet::DoDelete() {
     if (rows.empty()) {
         ClearBuffers();
     } else {
-        FillBuffers(rows[0]);
+        FillBuffers(std::move(rows[0]));
     }
     FModified = false;
     DataEvent(deUpdateState);
@@ -1010,7 +1028,7 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark) {
     if (!FetchById(bookmark.Id, r)) DatabaseError(QStringLiteral("Record not found"), this);
     DoBeforeScroll();
     CalculateFields(r);
-    FillBuffersCentered(r);
+    FillBuffersCentered(std::move(r));
     DataEvent(deDataSetChange);
     DoAfterScroll();
 }
@@ -1023,7 +1041,7 @@ bool TDataSet::SetToBookmark(const TBookmark& bookmark) {
     CalculateFields(r);
     if (!AcceptRecord(r)) return false;
     DoBeforeScroll();
-    FillBuffersCentered(r);
+    FillBuffersCentered(std::move(r));
     DataEvent(deDataSetChange);
     DoAfterScroll();
     return true;
@@ -1038,7 +1056,17 @@ int TDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
 
 std::vector<TField*> TDataSet::GetFieldList(const QString& fieldNames) const {
     std::vector<TField*> out;
-    for (const QString& n : fieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts)) out.push_back(FieldByName(n.trimmed()));
+    // Searches name their fields on every call: the names are read in place, without copies.
+    for (QStringView n : QStringView(fieldNames).tokenize(u';', Qt::SkipEmptyParts)) {
+        n = n.trimmed();
+        TField* found = nullptr;
+        for (TField* f : FFields->List())
+            if (QStringView(f->FFieldName).compare(n, Qt::CaseInsensitive) == 0) {
+                found = f;
+                break;
+            }
+        out.push_back(found ? found : FieldByName(n.toString()));
+    }
     return out;
 }
 
@@ -1082,7 +1110,7 @@ bool TDataSet::Locate(const QString& keyFields, const Variant& keyValues, TLocat
             }
             if (ok) {
                 DoBeforeScroll();
-                FillBuffersCentered(r);
+                FillBuffersCentered(std::move(r));
                 DataEvent(deDataSetChange);
                 DoAfterScroll();
                 return true;

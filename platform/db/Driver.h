@@ -128,7 +128,13 @@ public:
     virtual void DropIndex(const QString& table, const TIndexDesc& index) = 0;  // by name, or the primary
 
     // Table cursors.
-    virtual std::vector<TRow> Fetch(const TCursorSpec& cursor, const TRow* from, bool forward, int count) = 0;
+    // `rows` is refilled; the list's storage is kept, so a cursor reading page after page reuses it.
+    virtual void Fetch(const TCursorSpec& cursor, const TRow* from, bool forward, int count, std::vector<TRow>& rows) = 0;
+    std::vector<TRow> Fetch(const TCursorSpec& cursor, const TRow* from, bool forward, int count) {
+        std::vector<TRow> rows;
+        Fetch(cursor, from, forward, count, rows);
+        return rows;
+    }
     virtual bool FetchById(const TCursorSpec& cursor, qint64 id, TRow& row) = 0;
     // First row whose first key columns are >= `key` (nearest) or == `key` (exact).
     virtual bool Seek(const TCursorSpec& cursor, const std::vector<QVariant>& key, bool exact, TRow& row) = 0;

@@ -589,7 +589,10 @@ public:
     // read transaction stays open (other processes' commits are seen by the next statement).
     template <class F>
     void Run(const QString& sql, const std::vector<QVariant>& args, F&& onRow) {
-        sqlite3_stmt* st = Cached(sql);
+        RunStatement(Cached(sql), args, std::forward<F>(onRow));
+    }
+    template <class F>
+    void RunStatement(sqlite3_stmt* st, const std::vector<QVariant>& args, F&& onRow) {
         for (size_t i = 0; i < args.size(); ++i) BindValue(st, int(i) + 1, args[i]);
         for (;;) {
             int rc = sqlite3_step(st);
@@ -796,11 +799,20 @@ public:
         return found;
     }
 
+    // Cursor reads ask for the same table again and again: the last answer is kept with the
+    // name it was asked by, until the layouts change.
     const TTableDesc& Desc(const QString& table) {
+        if (FLastDesc && table == FLastDescName) return *FLastDesc;
         QString key = StorageName(table);
         auto it = FDescs.find(key);
-        if (it != FDescs.end()) return *it;
-        return *FDescs.insert(key, Read(key));
+        if (it == FDescs.end()) it = FDescs.insert(key, Read(key));
+        FLastDescName = table;
+        FLastDesc = &*it;
+        return *it;
+    }
+    void ForgetDesc(const QString& name) {
+        FLastDesc = nullptr;
+        FDescs.remove(name);
     }
 
     TTableDesc Read(const QString& key) {
@@ -847,6 +859,7 @@ public:
         qint64 version = 0;
         Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); return false; });
         if (version != FSchemaVersion) {
+            FLastDesc = nullptr;
             FDescs.clear();
             FSchemaVersion = version;
         }
@@ -878,16 +891,16 @@ public:
         if (own) Exec(QStringLiteral("BEGIN IMMEDIATE"));
         try {
             Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(name), cols.join(QStringLiteral(", "))));
-            FDescs.remove(name);
+            ForgetDesc(name);
             for (auto& ix : desc.Indexes) CreateIndex(name, ix);
             BlankTriggers(name);
             if (own) Exec(QStringLiteral("COMMIT"));
         } catch (...) {
             if (own) Exec(QStringLiteral("ROLLBACK"));
-            FDescs.remove(name);
+            ForgetDesc(name);
             throw;
         }
-        FDescs.remove(name);
+        ForgetDesc(name);
     }
 
     void CreateIndex(const QString& name, const TIndexDesc& ix) {
@@ -904,7 +917,7 @@ public:
         Exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                  .arg((ix.Primary || ix.Unique) ? QStringLiteral("UNIQUE ") : QString(), Quote(ixName), Quote(name),
                       parts.join(QStringLiteral(", "))));
-        FDescs.remove(name);
+        ForgetDesc(name);
     }
 
     void AddIndex(const QString& table, const TIndexDesc& index) override {
@@ -915,7 +928,7 @@ public:
         const QString name = StorageName(table);
         Exec(QStringLiteral("DROP INDEX IF EXISTS %1")
                  .arg(Quote(name + QLatin1Char('$') + (index.Primary ? QStringLiteral("pk") : index.Name.toLower()))));
-        FDescs.remove(name);
+        ForgetDesc(name);
         ClearCache();
         FShapes.clear();
         BlankTriggers(name);
@@ -945,7 +958,7 @@ public:
     void DropTable(const QString& table) override {
         QString name = StorageName(table);
         Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Quote(name)));
-        FDescs.remove(name);
+        ForgetDesc(name);
         ClearCache();
         FShapes.clear();
     }
@@ -956,6 +969,7 @@ public:
     void ClearCache() {
         for (auto* st : FCache) sqlite3_finalize(st);
         FCache.clear();
+        for (auto& k : FShapes) k.St = nullptr;
     }
 
     // ---- cursors
@@ -1042,13 +1056,21 @@ public:
         int Count = 0;
         bool operator==(const TShape&) const = default;
     };
-    TShape ShapeOf(int kind, const TCursorSpec& s, const TTableDesc& d, bool from, bool forward, int count) const {
-        TShape h;
+    // Fills `h` in place: the probe of every read keeps its storage.
+    void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, bool from, bool forward, int count) const {
         h.Kind = kind;
         h.Table = s.Table;
         h.Columns = s.Columns;
-        if (kind == 2) return h;
-        h.OrderCols = s.OrderCols;
+        h.OrderCols.clear();
+        h.CaseInsensitive = false;
+        h.Low = h.High = -1;
+        h.Where.clear();
+        h.Matches.clear();
+        h.OnlyId = h.From = false;
+        h.Forward = true;
+        h.Count = 0;
+        if (kind == 2) return;
+        h.OrderCols.assign(s.OrderCols.begin(), s.OrderCols.end());
         h.CaseInsensitive = s.CaseInsensitive;
         const int keys = int(s.OrderCols.size());
         if (s.HasLow) h.Low = std::min(int(s.Low.size()), keys);
@@ -1069,21 +1091,31 @@ public:
         h.From = from;
         h.Forward = forward;
         h.Count = count;
-        return h;
     }
-    // The text made before for the shape, or null.
-    const QString* KnownShape(const TShape& h) {
+    // A shape's SQL text and, once run, its prepared statement (no hashing of the text per read).
+    struct TKnownShape {
+        TShape Shape;
+        QString Sql;
+        sqlite3_stmt* St = nullptr;  // owned by the statement cache
+    };
+    // The entry made before for the shape, or null.
+    TKnownShape* KnownShape(const TShape& h) {
         for (size_t i = 0; i < FShapes.size(); ++i)
-            if (FShapes[i].first == h) {
+            if (FShapes[i].Shape == h) {
                 if (i > 0) std::swap(FShapes[i], FShapes[i - 1]);  // the busy ones drift to the front
-                return &FShapes[i > 0 ? i - 1 : 0].second;
+                return &FShapes[i > 0 ? i - 1 : 0];
             }
         return nullptr;
     }
-    const QString& RememberShape(TShape&& h, QString sql) {
+    TKnownShape& RememberShape(TShape&& h, QString sql) {
         if (FShapes.size() >= 32) FShapes.pop_back();
-        FShapes.emplace_back(std::move(h), std::move(sql));
-        return FShapes.back().second;
+        FShapes.push_back({std::move(h), std::move(sql), nullptr});
+        return FShapes.back();
+    }
+    template <class F>
+    void Run(TKnownShape& k, const std::vector<QVariant>& args, F&& onRow) {
+        if (!k.St) k.St = Cached(k.Sql);
+        RunStatement(k.St, args, std::forward<F>(onRow));
     }
 
     QString SelectList(const TCursorSpec& s) const {
@@ -1094,14 +1126,17 @@ public:
 
     void ReadRow(sqlite3_stmt* st, TRow& row, int ncols) {
         row.Id = sqlite3_column_int64(st, 0);
-        row.Values.resize(ncols);
-        for (int i = 0; i < ncols; ++i) row.Values[i] = ColumnValue(st, i + 1);
+        row.Values.clear();
+        row.Values.reserve(ncols);
+        for (int i = 0; i < ncols; ++i) row.Values.push_back(ColumnValue(st, i + 1));
     }
 
-    std::vector<TRow> Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count) override {
+    using TConnection::Fetch;
+    void Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count, std::vector<TRow>& rows) override {
         const TTableDesc& d = Desc(s.Table);
-        TShape shape = ShapeOf(0, s, d, from != nullptr, forward, count);
-        const QString* known = KnownShape(shape);
+        TShape& shape = FProbe;
+        ShapeOf(shape, 0, s, d, from != nullptr, forward, count);
+        TKnownShape* known = KnownShape(shape);
         std::vector<QVariant> args;
         QString where;
         Restriction(s, d, known ? nullptr : &where, args);
@@ -1127,21 +1162,21 @@ public:
                               .arg(count);
             known = &RememberShape(std::move(shape), std::move(sql));
         }
-        std::vector<TRow> rows;
-        rows.reserve(count);
+        rows.clear();
+        if (rows.capacity() < size_t(count)) rows.reserve(count);
         int n = int(s.Columns.size());
         Run(*known, args, [&](sqlite3_stmt* st) {
             rows.emplace_back();
             ReadRow(st, rows.back(), n);
             return true;
         });
-        return rows;
     }
 
     bool FetchById(const TCursorSpec& s, qint64 id, TRow& row) override {
         const TTableDesc& d = Desc(s.Table);
-        TShape shape = ShapeOf(2, s, d, false, true, 1);
-        const QString* known = KnownShape(shape);
+        TShape& shape = FProbe;
+        ShapeOf(shape, 2, s, d, false, true, 1);
+        TKnownShape* known = KnownShape(shape);
         if (!known)
             known = &RememberShape(std::move(shape), QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(SelectList(s), Quote(StorageName(s.Table))));
         bool found = false;
@@ -1157,8 +1192,9 @@ public:
     bool Seek(const TCursorSpec& s, const std::vector<QVariant>& key, bool exact, TRow& row) override {
         const TTableDesc& d = Desc(s.Table);
         size_t n = std::min(key.size(), s.OrderCols.size());
-        TShape shape = ShapeOf(1, s, d, exact, true, int(n));
-        const QString* known = KnownShape(shape);
+        TShape& shape = FProbe;
+        ShapeOf(shape, 1, s, d, exact, true, int(n));
+        TKnownShape* known = KnownShape(shape);
         std::vector<QVariant> args;
         QString where;
         Restriction(s, d, known ? nullptr : &where, args);
@@ -1328,7 +1364,10 @@ private:
     bool FInTrans = false;
     QHash<QString, sqlite3_stmt*> FCache;
     QHash<QString, TTableDesc> FDescs;
-    std::vector<std::pair<TShape, QString>> FShapes;
+    std::vector<TKnownShape> FShapes;
+    TShape FProbe;
+    QString FLastDescName;
+    const TTableDesc* FLastDesc = nullptr;
     qint64 FSchemaVersion = -1;
     std::shared_ptr<TLockFile> FLocks;
 };

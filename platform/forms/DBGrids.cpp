@@ -647,20 +647,7 @@ void TCustomDBGrid::DefaultDrawColumnCell(const TRect& rect, int, TColumn* colum
     const int flags = int(Qt::AlignVCenter) | (a == taRightJustify ? int(Qt::AlignRight) : a == taCenter ? int(Qt::AlignHCenter) : int(Qt::AlignLeft));
     const QRect qr = platform::graphics::ToQRect(rect).adjusted(2, 0, -2, 0);
     p->setClipRect(platform::graphics::ToQRect(rect));
-    const QString text = f->DisplayText();
-    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\t'))) {
-        p->drawText(qr, flags, text);
-    } else {
-        // One line placed by hand: the rectangle form lays the text out as a paragraph, which
-        // costs as much again as drawing it, for every cell of every page.
-        const QFontMetrics fm = p->fontMetrics();
-        int x = qr.left();
-        if (a != taLeftJustify) {
-            const int w = fm.horizontalAdvance(text);
-            x = a == taRightJustify ? qr.left() + qr.width() - w : qr.left() + (qr.width() - w) / 2;
-        }
-        p->drawText(QPoint(x, qr.top() + (qr.height() - fm.height()) / 2 + fm.ascent()), text);
-    }
+    p->drawText(qr, flags, f->DisplayText());
     p->restore();
 }
 

@@ -228,10 +228,21 @@ QFont TFont::ToQFont() const {
 namespace platform::graphics {
 
 QString ResolveFontFamily(const QString& faceName, TFontPitch pitch) {
+    // Every control and every grid cell asks for the face of its font: the last answer is kept
+    // at hand, sparing the key and the table.
+    thread_local QString lastFace, lastFamily;
+    thread_local int lastPitch = -1;
+    if (int(pitch) == lastPitch && faceName == lastFace) return lastFamily;
+    auto remember = [&](const QString& family) {
+        lastFace = faceName;
+        lastPitch = int(pitch);
+        lastFamily = family;
+        return family;
+    };
     static QHash<QString, QString> cache;
     QString key = faceName.toLower() + QChar(u'|') + QString::number(int(pitch));
     auto it = cache.constFind(key);
-    if (it != cache.constEnd()) return *it;
+    if (it != cache.constEnd()) return remember(*it);
 
     // The forms were laid out in pixels for these faces: each maps to a free face of the same
     // metrics where one exists (Liberation: Arial, Times New Roman, Courier New), else the closest.
@@ -296,8 +307,9 @@ QString ResolveFontFamily(const QString& faceName, TFontPitch pitch) {
                                                   .family();
         }
     }
-    if (haveDb) cache.insert(key, wanted);
-    return wanted;
+    if (!haveDb) return wanted;
+    cache.insert(key, wanted);
+    return remember(wanted);
 }
 
 void AssignSystemFont(TFont* font, SystemFont which) {

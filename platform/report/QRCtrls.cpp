@@ -551,7 +551,13 @@ void TQRImage::Render(TQRPageRecord& page, int x, int y, const TElementOutput&, 
         int dx = FCenter ? std::max(0, (Width() - FCache.width()) / 2) : 0;
         int dy = FCenter ? std::max(0, (Height() - FCache.height()) / 2) : 0;
         op.Rect = QRect(x + Left() + dx, y + dy, w, h);
-        op.Image = (w == FCache.width() && h == FCache.height()) ? FCache : FCache.copy(0, 0, w, h);
+        // One copy of the part shown serves every page.
+        if (w == FCache.width() && h == FCache.height()) {
+            op.Image = FCache;
+        } else {
+            if (FCrop.size() != QSize(w, h)) FCrop = FCache.copy(0, 0, w, h);
+            op.Image = FCrop;
+        }
     }
     page.Ops.push_back(std::move(op));
 }

@@ -251,9 +251,9 @@ public:
                 int firstLine, int lineCount) override;
 
 private:
-    void PictureChanged(TObject*) { FCache = QImage(); FCacheValid = false; }
+    void PictureChanged(TObject*) { FCache = FCrop = QImage(); FCacheValid = false; }
     std::unique_ptr<TPicture> FPicture;
     bool FStretch = false, FCenter = false;
-    QImage FCache;
+    QImage FCache, FCrop;  // the picture, and its part that fits the element
     bool FCacheValid = false;
 };

@@ -14,6 +14,8 @@
 #include <QPrinterInfo>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <limits>
@@ -218,30 +220,245 @@ private:
     size_t FCallerSize = 0;
 };
 
+// ---------------------------------------------------------------------------------------------
+// Pages of a run. The first pages stay as they were recorded; the later ones are written
+// compactly to an unnamed temporary file (private to this process) and read back a few at a
+// time, so a long report takes the memory of its first pages and of the pages last shown.
+
+namespace {
+constexpr int KeptPages = 40;    // pages that always stay in memory
+constexpr int CachedPages = 12;  // pages read back and kept until others are asked for
+
+// Fixed-size values one after another, in this machine's order: the file never leaves the run.
+struct TWriter {
+    QByteArray& Out;
+    template <class T>
+    void Put(T v) {
+        Out.append(reinterpret_cast<const char*>(&v), sizeof v);
+    }
+    void PutColor(const QColor& c) {
+        Put<quint8>(c.isValid());
+        if (c.isValid()) Put<quint64>(c.rgba64());
+    }
+};
+
+struct TReader {
+    const char* At;
+    const char* End;
+    template <class T>
+    T Get() {
+        T v;
+        Need(sizeof v);
+        std::memcpy(&v, At, sizeof v);
+        At += sizeof v;
+        return v;
+    }
+    QColor GetColor() { return Get<quint8>() ? QColor::fromRgba64(QRgba64::fromRgba64(Get<quint64>())) : QColor(); }
+    void Need(size_t n) const {
+        if (size_t(End - At) < n) throw EInOutError(QStringLiteral("La copia temporal del informe está dañada"));
+    }
+};
+}  // namespace
+
+class TPageStore {
+public:
+    TPageStore() = default;
+    TPageStore(const TPageStore&) = delete;
+    TPageStore& operator=(const TPageStore&) = delete;
+    ~TPageStore() {
+        if (FFile) std::fclose(FFile);
+    }
+
+    int Count() const { return int(FSlots.size()); }
+
+    int InMemory() const {
+        int n = 0;
+        for (const TSlot& s : FSlots) n += s.Page != nullptr;
+        return n;
+    }
+
+    void Add(TQRPageRecord&& page) {
+        TSlot slot;
+        if (FSlots.size() < size_t(KeptPages) || !WriteOut(page, slot)) {
+            slot.Offset = -1;  // kept as it is (also when the temporary file cannot be written)
+            slot.Page = std::make_unique<TQRPageRecord>(std::move(page));
+        }
+        FSlots.push_back(std::move(slot));
+    }
+
+    const TQRPageRecord& At(int index) {
+        TSlot& slot = FSlots.at(size_t(index));
+        slot.Used = ++FClock;
+        if (!slot.Page) {
+            auto page = ReadBack(slot);
+            if (FCached >= CachedPages) Evict();
+            slot.Page = std::move(page);
+            ++FCached;
+        }
+        return *slot.Page;
+    }
+
+    // The run has ended: the page-count texts end with the number of pages.
+    void FinishPageCount(const QString& count) {
+        FPageCount = count;
+        for (TSlot& s : FSlots)
+            if (s.Page) AppendPageCount(*s.Page);
+    }
+
+private:
+    struct TSlot {
+        std::unique_ptr<TQRPageRecord> Page;
+        qint64 Offset = -1;  // where the page lies in the file; -1: never written out
+        qint64 Size = 0;
+        quint64 Used = 0;
+    };
+
+    void AppendPageCount(TQRPageRecord& page) const {
+        for (TPageOp& op : page.Ops)
+            if (op.PageCount) op.Text += FPageCount;
+    }
+
+    void Evict() {
+        TSlot* oldest = nullptr;
+        for (TSlot& s : FSlots)
+            if (s.Page && s.Offset >= 0 && (!oldest || s.Used < oldest->Used)) oldest = &s;
+        if (!oldest) return;
+        oldest->Page.reset();
+        --FCached;
+    }
+
+    int FontIndex(const QFont& font) {
+        if (FLastFont < FFonts.size() && FFonts[FLastFont] == font) return int(FLastFont);
+        for (size_t i = 0; i < FFonts.size(); ++i)
+            if (FFonts[i] == font) return int(FLastFont = i);
+        FFonts.push_back(font);
+        return int(FLastFont = FFonts.size() - 1);
+    }
+
+    int ImageIndex(const QImage& image) {
+        if (image.isNull()) return -1;
+        for (size_t i = 0; i < FImages.size(); ++i)
+            if (FImages[i].cacheKey() == image.cacheKey()) return int(i);
+        FImages.push_back(image);
+        return int(FImages.size() - 1);
+    }
+
+    bool WriteOut(const TQRPageRecord& page, TSlot& slot) {
+        if (!FFile && !(FFile = std::tmpfile())) return false;
+        FBuffer.clear();
+        TWriter w{FBuffer};
+        w.Put<qint32>(page.Width);
+        w.Put<qint32>(page.Height);
+        w.Put<qint32>(page.PaperSize);
+        w.Put<quint8>(page.Landscape);
+        w.Put<quint32>(quint32(page.Ops.size()));
+        for (const TPageOp& op : page.Ops) {
+            w.Put<quint8>(quint8(op.Kind));
+            w.Put<quint8>(op.PageCount);
+            w.Put<qint32>(op.Rect.left());
+            w.Put<qint32>(op.Rect.top());
+            w.Put<qint32>(op.Rect.right());
+            w.Put<qint32>(op.Rect.bottom());
+            w.Put<quint32>(quint32(op.Text.size()));
+            FBuffer.append(reinterpret_cast<const char*>(op.Text.constData()), op.Text.size() * qsizetype(sizeof(QChar)));
+            w.Put<qint32>(op.Kind == TOpKind::Text ? FontIndex(op.Font) : -1);
+            w.PutColor(op.Color);
+            w.PutColor(op.Fill);
+            w.Put<qint32>(op.PenWidth);
+            w.Put<qint32>(op.PenStyle);
+            w.Put<qint32>(op.Flags);
+            w.Put<qint32>(ImageIndex(op.Image));
+        }
+        if (std::fseek(FFile, 0, SEEK_END) != 0) return false;
+        const long offset = std::ftell(FFile);
+        if (offset < 0 || std::fwrite(FBuffer.constData(), 1, size_t(FBuffer.size()), FFile) != size_t(FBuffer.size()))
+            return false;
+        slot.Offset = offset;
+        slot.Size = FBuffer.size();
+        return true;
+    }
+
+    std::unique_ptr<TQRPageRecord> ReadBack(const TSlot& slot) {
+        FBuffer.resize(qsizetype(slot.Size));
+        if (std::fflush(FFile) != 0 || std::fseek(FFile, long(slot.Offset), SEEK_SET) != 0 ||
+            std::fread(FBuffer.data(), 1, size_t(slot.Size), FFile) != size_t(slot.Size))
+            throw EInOutError(QStringLiteral("No se puede leer la copia temporal del informe"));
+        TReader r{FBuffer.constData(), FBuffer.constData() + FBuffer.size()};
+        auto page = std::make_unique<TQRPageRecord>();
+        page->Width = r.Get<qint32>();
+        page->Height = r.Get<qint32>();
+        page->PaperSize = QPageSize::PageSizeId(r.Get<qint32>());
+        page->Landscape = r.Get<quint8>();
+        const quint32 count = r.Get<quint32>();
+        page->Ops.resize(count);
+        for (TPageOp& op : page->Ops) {
+            op.Kind = TOpKind(r.Get<quint8>());
+            op.PageCount = r.Get<quint8>();
+            const int left = r.Get<qint32>(), top = r.Get<qint32>(), right = r.Get<qint32>(), bottom = r.Get<qint32>();
+            op.Rect = QRect(QPoint(left, top), QPoint(right, bottom));
+            const quint32 length = r.Get<quint32>();
+            r.Need(size_t(length) * sizeof(QChar));
+            op.Text = QString(reinterpret_cast<const QChar*>(r.At), qsizetype(length));
+            r.At += size_t(length) * sizeof(QChar);
+            const qint32 font = r.Get<qint32>();
+            if (font >= 0) op.Font = FFonts.at(size_t(font));
+            op.Color = r.GetColor();
+            op.Fill = r.GetColor();
+            op.PenWidth = r.Get<qint32>();
+            op.PenStyle = Qt::PenStyle(r.Get<qint32>());
+            op.Flags = r.Get<qint32>();
+            const qint32 image = r.Get<qint32>();
+            if (image >= 0) op.Image = FImages.at(size_t(image));
+        }
+        if (!FPageCount.isEmpty()) AppendPageCount(*page);
+        return page;
+    }
+
+    std::vector<TSlot> FSlots;
+    std::FILE* FFile = nullptr;
+    QByteArray FBuffer;
+    std::vector<QFont> FFonts;
+    size_t FLastFont = 0;
+    std::vector<QImage> FImages;
+    QString FPageCount;
+    quint64 FClock = 0;
+    int FCached = 0;
+};
+
 }  // namespace platform::report
 
 // ---------------------------------------------------------------------------------------------
 // Report printer
 
-TQRPrinter::TQRPrinter(TComponent* owner) : TComponent(owner) {}
+TQRPrinter::TQRPrinter(TComponent* owner) : TComponent(owner), FPages(std::make_unique<TPageStore>()) {}
 TQRPrinter::~TQRPrinter() = default;
 
 const TQRPageRecord& TQRPrinter::Pages(int pageNumber) const {
     if (pageNumber < 1 || pageNumber > Reach(pageNumber))
         throw EListError(QStringLiteral("Página fuera de rango (%1)").arg(pageNumber));
-    return FPages[size_t(pageNumber - 1)];
+    return FPages->At(pageNumber - 1);
 }
+
+int TQRPrinter::PagesReady() const { return FPages->Count(); }
+
+int TQRPrinter::PagesInMemory() const { return FPages->InMemory(); }
 
 void TQRPrinter::Clear() {
     FRun.reset();
-    FPages.clear();
+    FPages = std::make_unique<TPageStore>();
     FFirstPage = FLastPage = 0;
     FCopies = 1;
 }
 
 void TQRPrinter::SetPages(std::vector<TQRPageRecord>&& pages) {
+    auto store = std::make_unique<TPageStore>();
+    for (TQRPageRecord& p : pages) store->Add(std::move(p));
+    SetPages(std::move(store));
+}
+
+void TQRPrinter::SetPages(std::unique_ptr<TPageStore> pages) {
     FPages = std::move(pages);
-    FFirstPage = FPages.empty() ? 0 : 1;
+    FFirstPage = FPages->Count() == 0 ? 0 : 1;
     FLastPage = PageCount();
     FCopies = 1;
 }
@@ -253,11 +470,14 @@ QPageLayout LayoutOf(const TQRPageRecord& page) {
                        QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
-// Paints the pages on a device that is already open, one device page each.
+// Paints the pages on a device that is already open, one device page each; pages are asked for
+// one at a time, as they are painted.
 template <class Device>
-void PaintPages(Device& device, QPainter& painter, const std::vector<const TQRPageRecord*>& pages) {
+void PaintPages(Device& device, QPainter& painter, const std::vector<int>& numbers,
+                const std::function<const TQRPageRecord&(int)>& pageOf) {
     bool first = true;
-    for (const TQRPageRecord* page : pages) {
+    for (int number : numbers) {
+        const TQRPageRecord* page = &pageOf(number);
         if (!first) {
             device.setPageLayout(LayoutOf(*page));
             if (!device.newPage()) throw EPrinter(QStringLiteral("No se puede continuar la impresión"));
@@ -274,14 +494,14 @@ void PaintPages(Device& device, QPainter& painter, const std::vector<const TQRPa
 }  // namespace
 
 void TQRPrinter::Print() {
-    PageCount();
-    if (FPages.empty()) return;
+    if (PageCount() == 0) return;
     int first = std::max(1, FFirstPage);
     int last = FLastPage <= 0 ? PageCount() : std::min(FLastPage, PageCount());
     if (first > last || FCopies < 1) return;
-    std::vector<const TQRPageRecord*> pages;
+    std::vector<int> pages;
     for (int c = 0; c < FCopies; ++c)
-        for (int n = first; n <= last; ++n) pages.push_back(&FPages[size_t(n - 1)]);
+        for (int n = first; n <= last; ++n) pages.push_back(n);
+    auto pageOf = [this](int n) -> const TQRPageRecord& { return Pages(n); };
 
     QPrinter printer(QPrinter::HighResolution);
     if (!FOutputFileName.isEmpty()) {
@@ -301,13 +521,13 @@ void TQRPrinter::Print() {
     }
     printer.setDocName(FTitle.isEmpty() ? QStringLiteral("Informe") : FTitle);
     printer.setFullPage(true);
-    printer.setPageLayout(LayoutOf(*pages.front()));
+    printer.setPageLayout(LayoutOf(Pages(pages.front())));
     QPainter painter;
     if (!painter.begin(&printer))
         throw EPrinter(QStringLiteral("No se puede iniciar la impresión en %1")
                            .arg(FOutputFileName.isEmpty() ? printer.printerName() : FOutputFileName));
     try {
-        PaintPages(printer, painter, pages);
+        PaintPages(printer, painter, pages, pageOf);
     } catch (...) {
         printer.abort();
         painter.end();
@@ -326,13 +546,14 @@ void TQRPrinter::ExportToPdf(const QString& fileName) {
     TQRPageRecord blank;
     blank.Width = MMToUnits(210);
     blank.Height = MMToUnits(297);
-    std::vector<const TQRPageRecord*> pages;
-    for (const TQRPageRecord& p : FPages) pages.push_back(&p);
-    if (pages.empty()) pages.push_back(&blank);
-    writer.setPageLayout(LayoutOf(*pages.front()));
+    std::vector<int> pages;
+    for (int n = 1; n <= FPages->Count(); ++n) pages.push_back(n);
+    if (pages.empty()) pages.push_back(0);
+    auto pageOf = [&](int n) -> const TQRPageRecord& { return n == 0 ? blank : Pages(n); };
+    writer.setPageLayout(LayoutOf(pageOf(pages.front())));
     QPainter painter;
     if (!painter.begin(&writer)) throw EPrinter(QStringLiteral("No se puede escribir el archivo %1").arg(fileName));
-    PaintPages(writer, painter, pages);
+    PaintPages(writer, painter, pages, pageOf);
     painter.end();
 }
 
@@ -548,7 +769,7 @@ namespace platform::report {
 class TReportRunner {
 public:
     // Pages go to `out` as each is finished; `pageDone` is told after each.
-    TReportRunner(TQuickRep* report, std::vector<TQRPageRecord>& out, std::function<void()> pageDone = {})
+    TReportRunner(TQuickRep* report, TPageStore& out, std::function<void()> pageDone = {})
         : R(report), FPages(out), FPageDone(std::move(pageDone)) {}
 
     void Run() {
@@ -573,10 +794,7 @@ public:
         FFinal = true;
         EndPage();
 
-        int count = int(FPages.size());
-        for (TQRPageRecord& p : FPages)
-            for (TPageOp& op : p.Ops)
-                if (op.PageCount) op.Text += IntToStr(count);
+        FPages.FinishPageCount(IntToStr(FPages.Count()));
     }
 
 private:
@@ -594,12 +812,12 @@ private:
         FPage->Height = R->PageHeightUnits();
         FPage->PaperSize = PaperId(R->FPage.PaperSize());
         FPage->Landscape = R->FPage.Orientation() == poLandscape;
-        R->FPageNumber = int(FPages.size()) + 1;
+        R->FPageNumber = FPages.Count() + 1;
         FY = FTopMargin;
         FBottom = FPageBottom - FooterRoom();
         FInHeader = true;
         if (FPageHeader) PrintBand(FPageHeader, nullptr, false);
-        if (FPages.empty()) {
+        if (FPages.Count() == 0) {
             FInHeader = false;
             for (TQRCustomBand* b : R->FBands)
                 if (b->BandType() == rbTitle) PrintBand(b);
@@ -651,7 +869,7 @@ private:
             if (back) ds->GotoBookmark(here);
             R->FRecordNumber = recordNumber;
         }
-        FPages.push_back(std::move(FCurrent));
+        FPages.Add(std::move(FCurrent));
         FPage = nullptr;
         if (FPageDone && !FFinal) FPageDone();
     }
@@ -923,7 +1141,7 @@ private:
     }
 
     TQuickRep* R;
-    std::vector<TQRPageRecord>& FPages;  // finished pages
+    TPageStore& FPages;  // finished pages
     std::function<void()> FPageDone;
     bool FFinal = false;  // the last page is being finished
     TQRPageRecord FCurrent;
@@ -939,9 +1157,9 @@ private:
 
 void TLazyRun::Body() {
     try {
-        TReportRunner runner(FReport, FPrinter->FPages, [this] {
+        TReportRunner runner(FReport, *FPrinter->FPages, [this] {
             if (FCancel) throw TRunCancelled();
-            if (int(FPrinter->FPages.size()) >= FTarget) {
+            if (FPrinter->FPages->Count() >= FTarget) {
                 Leave();
                 if (FCancel) throw TRunCancelled();
             }
@@ -957,7 +1175,7 @@ void TLazyRun::Body() {
 }  // namespace platform::report
 
 int TQRPrinter::Reach(int count) const {
-    if (FRun && int(FPages.size()) < count) {
+    if (FRun && FPages->Count() < count) {
         bool done = true;
         try {
             done = FRun->Reach(count);
@@ -968,16 +1186,16 @@ int TQRPrinter::Reach(int count) const {
         if (done) {
             FRun.reset();
             auto* self = const_cast<TQRPrinter*>(this);
-            self->FFirstPage = FPages.empty() ? 0 : 1;
+            self->FFirstPage = FPages->Count() == 0 ? 0 : 1;
             self->FLastPage = PageCount();
         }
     }
-    return int(FPages.size());
+    return FPages->Count();
 }
 
 int TQRPrinter::PageCount() const {
     Reach(std::numeric_limits<int>::max());
-    return int(FPages.size());
+    return FPages->Count();
 }
 
 void TQuickRep::Prepare() {
@@ -996,8 +1214,8 @@ void TQuickRep::Prepare() {
             FRunning = false;
             return;
         }
-        std::vector<TQRPageRecord> pages;
-        TReportRunner runner(this, pages);
+        auto pages = std::make_unique<TPageStore>();
+        TReportRunner runner(this, *pages);
         runner.Run();
         printer->SetPages(std::move(pages));
     } catch (...) {

@@ -31,6 +31,7 @@ namespace platform::report {
 
 class TReportRunner;
 class TLazyRun;
+class TPageStore;
 
 enum class TOpKind : quint8 { Band, Text, Rect, Ellipse, Line, Image };
 
@@ -89,9 +90,12 @@ public:
     // A preview shows its first pages while the later ones are still to come: the pages laid
     // out so far, whether more are to come, and laying out until `count` pages exist (or the
     // run ends), giving the pages ready. An error of the run is raised here.
-    int PagesReady() const { return int(FPages.size()); }
+    int PagesReady() const;
     bool Pending() const { return FRun != nullptr; }
     int Reach(int count) const;
+    // Pages held in memory: the first pages and those shown last; the others wait in a
+    // temporary file of the run.
+    int PagesInMemory() const;
 
     // Range that Print prints; a run sets it to 1 .. PageCount. Out-of-range values are
     // clamped when printing.
@@ -130,7 +134,8 @@ private:
     friend class TQuickRep;
     friend class platform::report::TReportRunner;
     friend class platform::report::TLazyRun;
-    mutable std::vector<platform::report::TQRPageRecord> FPages;
+    void SetPages(std::unique_ptr<platform::report::TPageStore> pages);
+    std::unique_ptr<platform::report::TPageStore> FPages;
     mutable std::unique_ptr<platform::report::TLazyRun> FRun;
     int FFirstPage = 0, FLastPage = 0, FCopies = 1;
     QString FPrinterName, FOutputFileName, FTitle;

@@ -268,6 +268,13 @@ TEST_F(PlacemntTest, MaximisedBoundsReplaceTheWorkAreaWhereSetAndGoBackWhenClear
     form.SetWindowState(wsMaximized);
     TFormHarness::ProcessEvents();
     EXPECT_EQ(form.Widget()->frameGeometry().width(), 300);
+    // However often the form is maximised.
+    for (int i = 0; i < 5; ++i) {
+        form.SetWindowState(wsNormal);
+        form.SetWindowState(wsMaximized);
+        TFormHarness::ProcessEvents();
+    }
+    EXPECT_EQ(form.Widget()->frameGeometry().width(), 300);
     form.SetBounds(50, 60, 350, 200);
     TFormHarness::ProcessEvents();
     placement.MinMaxInfo()->SetMaxSizeWidth(320);

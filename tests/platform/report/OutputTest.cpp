@@ -7,6 +7,7 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QPainter>
+#include <QRegularExpression>
 
 using namespace reporttest;
 
@@ -29,6 +30,52 @@ protected:
         TQRExpr* e = Expr(detail, QStringLiteral("'Fila ' + NUM + ' año ñandú'"));
         e->SetLeft(50);
         r->Prepare();
+        return r;
+    }
+
+    // 150 pages of five rows: "Página N de M", a logo and a rule in the header; each row a number,
+    // a bold red label, a rectangle and a framed band.
+    TQuickRep* LongReport(std::unique_ptr<TBitmap>& logo) {
+        TTable* t = Lines(NumberedLines(750, 1000));
+        TQuickRep* r = NewReport();
+        r->SetDataSet(t);
+        TQRCustomBand* header = r->Bands(0);
+        auto* number = new TQRSysData(&owner);
+        number->SetParent(header);
+        number->SetData(qrsPageNumber);
+        number->SetText(QStringLiteral("Página "));
+        number->SetLeft(300);
+        auto* count = new TQRSysData(&owner);
+        count->SetParent(header);
+        count->SetData(qrsPageCount);
+        count->SetText(QStringLiteral(" de "));
+        count->SetLeft(380);
+        auto* image = new TQRImage(&owner);
+        image->SetParent(header);
+        image->SetBounds(600, 2, 12, 12);  // narrower than the picture: its shown part is kept once
+        logo = std::make_unique<TBitmap>();
+        logo->SetWidth(30);
+        logo->SetHeight(10);
+        logo->Canvas()->Brush()->SetColor(clGreen);
+        logo->Canvas()->FillRect(Rect(0, 0, 30, 10));
+        image->Picture()->SetGraphic(logo.get());
+        header->Frame()->SetDrawBottom(true);
+        TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 200);
+        detail->Frame()->SetDrawLeft(true);
+        detail->Frame()->SetColor(clBlue);
+        detail->Frame()->SetWidth(2);
+        TQRExpr* row = Expr(detail, QStringLiteral("'Fila ' + NUM"), 50);
+        row->SetAlignment(taRightJustify);
+        TQRLabel* mark = Label(detail, QStringLiteral("Señal «ñ»"), 200, 30);
+        mark->Font()->SetStyle({fsBold});
+        mark->Font()->SetColor(clRed);
+        mark->SetTransparent(false);
+        mark->SetColor(clYellow);
+        auto* box = new TQRShape(&owner);
+        box->SetParent(detail);
+        box->SetBounds(400, 20, 80, 40);
+        box->Pen()->SetStyle(psDash);
+        box->Brush()->SetColor(clSilver);
         return r;
     }
 };
@@ -189,4 +236,89 @@ TEST_F(OutputTest, ShapesImagesAndFramesAreRecorded) {
     EXPECT_EQ(ops[2]->Image.pixelColor(5, 5), QColor(Qt::blue));
     EXPECT_EQ(ops[3]->Kind, TOpKind::Line);
     EXPECT_EQ(ops[3]->Rect.top(), 23 + 60);
+}
+
+namespace {
+
+void ExpectSameOpsBesideTheirNumbers(const platform::report::TQRPageRecord& a, const platform::report::TQRPageRecord& b) {
+    static const QRegularExpression digits(QStringLiteral("\\d+"));
+    ASSERT_EQ(a.Ops.size(), b.Ops.size());
+    EXPECT_EQ(a.Width, b.Width);
+    EXPECT_EQ(a.Height, b.Height);
+    for (size_t i = 0; i < a.Ops.size(); ++i) {
+        const auto &x = a.Ops[i], &y = b.Ops[i];
+        EXPECT_EQ(x.Kind, y.Kind) << i;
+        if (x.Kind == platform::report::TOpKind::Text) {
+            EXPECT_EQ(x.Rect.top(), y.Rect.top()) << i;  // the width follows the numbers
+            EXPECT_EQ(x.Rect.height(), y.Rect.height()) << i;
+        } else {
+            EXPECT_EQ(x.Rect, y.Rect) << i;
+        }
+        EXPECT_EQ(QString(x.Text).replace(digits, QStringLiteral("#")), QString(y.Text).replace(digits, QStringLiteral("#"))) << i;
+        EXPECT_EQ(x.Font, y.Font) << i;
+        EXPECT_EQ(x.Font.bold(), y.Font.bold()) << i;
+        EXPECT_EQ(x.Color, y.Color) << i;
+        EXPECT_EQ(x.Fill, y.Fill) << i;
+        EXPECT_EQ(x.PenWidth, y.PenWidth) << i;
+        EXPECT_EQ(x.PenStyle, y.PenStyle) << i;
+        EXPECT_EQ(x.Flags, y.Flags) << i;
+        EXPECT_EQ(x.Image, y.Image) << i;
+        EXPECT_EQ(x.PageCount, y.PageCount) << i;
+    }
+}
+
+}  // namespace
+
+TEST_F(OutputTest, ALongReportKeepsFewPagesInMemoryAndReadsTheOthersBackAsRecorded) {
+    std::unique_ptr<TBitmap> logo;
+    LongReport(logo)->Prepare();
+    ASSERT_EQ(QRPrinter->PageCount(), 150);
+    EXPECT_LT(QRPrinter->PagesInMemory(), 60);
+    // Every page, walked forwards, backwards and again, says its own number, rows and count.
+    std::vector<int> order;
+    for (int p = 1; p <= 150; ++p) order.push_back(p);
+    for (int p = 150; p >= 1; --p) order.push_back(p);
+    for (int p = 1; p <= 150; p += 7) order.push_back(p);
+    for (int p : order) {
+        const QStringList texts = QRPrinter->Pages(p).Texts();
+        ASSERT_GE(texts.size(), 12) << p;
+        EXPECT_EQ(texts[1], QStringLiteral("Página %1").arg(p)) << p;
+        EXPECT_EQ(texts[2], QStringLiteral(" de 150")) << p;
+        for (int k = 0; k < 5; ++k) EXPECT_TRUE(texts.contains(QStringLiteral("Fila %1").arg(5 * (p - 1) + k + 1))) << p;
+        EXPECT_EQ(texts.count(QStringLiteral("Señal «ñ»")), 5) << p;
+    }
+    EXPECT_LT(QRPrinter->PagesInMemory(), 60);
+    // A page read back holds what a page kept as recorded holds, to its fonts, colours and pictures.
+    const platform::report::TQRPageRecord kept = QRPrinter->Pages(2);
+    ExpectSameOpsBesideTheirNumbers(kept, QRPrinter->Pages(140));
+    ExpectSameOpsBesideTheirNumbers(kept, QRPrinter->Pages(97));
+
+    if (!HavePdfToText()) return;
+    QString file = dir.filePath(QStringLiteral("largo.pdf"));
+    QRPrinter->ExportToPdf(file);
+    QStringList pages = PdfPages(file);
+    ASSERT_EQ(pages.size(), 150);
+    EXPECT_TRUE(pages[119].contains(QStringLiteral("Página 120"))) << pages[119].toStdString();
+    EXPECT_TRUE(pages[119].contains(QStringLiteral("de 150"))) << pages[119].toStdString();
+    EXPECT_TRUE(pages[119].contains(QStringLiteral("Fila 600"))) << pages[119].toStdString();
+}
+
+TEST_F(OutputTest, PagesShownWhileALongPreviewIsLaidOutGetThePageCountWhenItEnds) {
+    std::unique_ptr<TBitmap> logo;
+    TQuickRep* r = LongReport(logo);
+    QStringList early;
+    QRPrinter->OnPreview = TNotifyEvent([&](TObject*) {
+        // Far beyond the pages kept as recorded, before the run has ended.
+        QRPrinter->Reach(90);
+        early = QRPrinter->Pages(80).Texts();
+    });
+    r->Preview();
+    QRPrinter->OnPreview = nullptr;
+    ASSERT_GE(early.size(), 3);
+    EXPECT_EQ(early[2], QStringLiteral(" de "));
+    EXPECT_EQ(QRPrinter->PageCount(), 150);
+    EXPECT_EQ(QRPrinter->Pages(80).Texts()[2], QStringLiteral(" de 150"));
+    for (int p = 150; p >= 60; --p) QRPrinter->Pages(p);  // page 80 read back again
+    EXPECT_EQ(QRPrinter->Pages(80).Texts()[2], QStringLiteral(" de 150"));
+    EXPECT_EQ(QRPrinter->Pages(80).Texts()[1], QStringLiteral("Página 80"));
 }
