@@ -2,6 +2,9 @@
 
 #include "platform/rtl/SysUtils.h"
 
+#include <algorithm>
+#include <iterator>
+
 TInfFacAbo* InfFacAbo = nullptr;
 
 namespace {
@@ -61,6 +64,10 @@ TInfFacAbo::TInfFacAbo(TComponent* owner) : TForm(owner) {
                                s[6 + i].Left, 5, s[6 + i].Width);
         e->SetResetAfterPrint(reinicia);
         e->Font()->SetStyle(TFontStyles{fsBold});
+        // Rows of two currencies are never added as one number: the sum printed is the
+        // converted one.
+        e->OnPrint = TEvent<TObject*, QString&>(
+            [this, e, i, reinicia](TObject*, QString& value) { value = SumaTexto(i, reinicia, e->Mask()); });
         return e;
     };
     QRPie = NuevaBanda(this, QRInfFacAbo, "QRPie", rbGroupFooter, 26);
@@ -91,7 +98,13 @@ TInfFacAbo::TInfFacAbo(TComponent* owner) : TForm(owner) {
     QRLabel14->OnPrint = TEvent<TObject*, QString&>(this, &TInfFacAbo::QRLabel14Print);
     QRBand3->BeforePrint = TQRBandBeforePrintEvent(this, &TInfFacAbo::QRBand3BeforePrint);
     QREuro->OnPrint = TEvent<TObject*, QString&>(this, &TInfFacAbo::QREuroPrint);
-    QRInfFacAbo->BeforePrint = TEvent<TQuickRep*, bool&>([this](TQuickRep*, bool&) { FTotalEuros = FTotalPesetas = 0; });
+    QRPie->AfterPrint = TQRBandAfterPrintEvent([this](TQRCustomBand*, bool) { ReiniciaGrupo(); });
+    QRInfFacAbo->BeforePrint = TEvent<TQuickRep*, bool&>([this](TQuickRep*, bool&) {
+        FTotalEuros = FTotalPesetas = 0;
+        ReiniciaGrupo();
+        std::fill(std::begin(FSuma), std::end(FSuma), 0.0);
+        FSumaConvertible = true;
+    });
     OnClose = TCloseEvent(this, &TInfFacAbo::FormClose);
     FormCreate(this);
 }
@@ -125,8 +138,33 @@ void TInfFacAbo::QRDetalleBeforePrint(TQRCustomBand*, bool&) {
     }
     // Each currency keeps its own total: pesetas and euros are never added as one number.
     const double total = e->FieldByName(QStringLiteral("TOTAL"))->AsFloat();
-    if (Campo(e, "MONEDA") == u"E") FTotalEuros += total;
+    const bool euros = Campo(e, "MONEDA") == u"E";
+    if (euros) FTotalEuros += total;
     else FTotalPesetas += total;
+    const QString despacho = reports::MonedaDespacho();
+    const double cambio = reports::CambioEuro();
+    const char* importes[] = {"SUPLIDOS", "DERECHOS", "GASTOS", "IMPIVA", "IMPIRPF", "TOTAL"};
+    for (size_t i = 0; i < 6; ++i) {
+        const double importe = e->FieldByName(QString::fromLatin1(importes[i]))->AsFloat();
+        double convertido = 0;
+        if (importe != 0 && !reports::EnMonedaDespacho(importe, euros ? QStringLiteral("E") : QStringLiteral("P"), despacho,
+                                                       cambio, convertido)) {
+            FGrupoConvertible = FSumaConvertible = false;
+            continue;
+        }
+        FGrupo[i] += convertido;
+        FSuma[i] += convertido;
+    }
+}
+
+void TInfFacAbo::ReiniciaGrupo() {
+    std::fill(std::begin(FGrupo), std::end(FGrupo), 0.0);
+    FGrupoConvertible = true;
+}
+
+QString TInfFacAbo::SumaTexto(size_t importe, bool grupo, const QString& mascara) const {
+    if (!(grupo ? FGrupoConvertible : FSumaConvertible)) return QString();
+    return platform::report::TQRValue::FromNumber(grupo ? FGrupo[importe] : FSuma[importe]).AsString(mascara);
 }
 
 void TInfFacAbo::QRLabel14Print(TObject*, QString& value) {

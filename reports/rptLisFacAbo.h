@@ -39,6 +39,12 @@ public:
 
 private:
     double FTotalEuros = 0, FTotalPesetas = 0;
+    // The column sums in the office currency, each row converted from its own: the lawyer's
+    // and the whole list's. Not convertible when a row needs a rate the office lacks.
+    double FGrupo[6] = {}, FSuma[6] = {};
+    bool FGrupoConvertible = true, FSumaConvertible = true;
+    void ReiniciaGrupo();
+    QString SumaTexto(size_t importe, bool grupo, const QString& mascara) const;
 };
 
 extern TInfFacAbo* InfFacAbo;

@@ -161,8 +161,13 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     ASSERT_GE(marta, 0) << t.toStdString();
     EXPECT_EQ(l.value(marta + 1), QStringLiteral("E 2001/00003-C 9/01 Ordinario Ana Cano 01/02/2001 6 1.000 16.639 0 0 0 16.639"));
     EXPECT_EQ(l.value(marta + 2), QStringLiteral("E 2001/00001-A 12/01 Ordinario Eva Alba 10/03/2001 5 100 200 10 42 30 322"));
-    // The lawyer's footer has no expenses sum.
-    EXPECT_EQ(l.value(marta + 3), QStringLiteral("Totales ...... : 1.100 16.839 42 30 16.961"));
+    // The lawyer's footer has no expenses sum; its sums are in the office's pesetas, the euro
+    // row converted (100 euros are 16.639 pesetas), never 1.000 pesetas + 100 euros as 1.100.
+    EXPECT_EQ(l.value(marta + 3), QStringLiteral("Totales ...... : 17.639 49.916 6.988 4.992 70.215"));
+    EXPECT_EQ(l.value(pablo + 3), QStringLiteral("Totales ...... : 0 21.630 4.542 3.245 22.928"));
+    // The list's sums likewise, expenses included (10 euros).
+    EXPECT_EQ(Linea(t, QStringLiteral("Totales ...... : 17.639 71.546")),
+              QStringLiteral("Totales ...... : 17.639 71.546 1.664 11.530 8.237 93.143"));
     EXPECT_EQ(l.value(pablo + 1), QStringLiteral("C 2001/00001-C Civil Peña,Rosa 20/03/2001 7 0 80 0 17 12 85"));
     // The whole in euros: 322 + 53 + 84,80 euros and 16.638,6 pesetas (100 euros), never the
     // two currencies added as one number and then converted.
