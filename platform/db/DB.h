@@ -633,10 +633,21 @@ public:
     void SetOnFilterRecord(const TFilterRecordEvent& handler);
 
     // Fields.
-    TFields* Fields() const { return FFields.get(); }
+    // A field is handed out only after pending rows are brought up: bringing them up later, from
+    // inside the field's own read, would free the dynamic field being read.
+    TFields* Fields() const {
+        EnsureFresh();
+        return FFields.get();
+    }
     int FieldCount() const { return FFields->Count(); }
-    TField* FieldByName(const QString& name) const { return FFields->FieldByName(name); }
-    TField* FindField(const QString& name) const { return FFields->FindField(name); }
+    TField* FieldByName(const QString& name) const {
+        EnsureFresh();
+        return FFields->FieldByName(name);
+    }
+    TField* FindField(const QString& name) const {
+        EnsureFresh();
+        return FFields->FindField(name);
+    }
     TFieldDefs* FieldDefs() const { return FFieldDefs.get(); }
     Variant FieldValues(const QString& fieldNames) const;
     void SetFieldValues(const QString& fieldNames, const Variant& value);
