@@ -366,7 +366,7 @@ public:
     const std::vector<TField*>& List() const { return FList; }
     TField* Fields(int index) const;
     TField* operator[](int index) const { return Fields(index); }
-    TField* FindField(const QString& name) const;
+    TField* FindField(QStringView name) const;
     TField* FieldByName(const QString& name) const;
     int IndexOf(TField* field) const;
     void Add(TField* field);

@@ -566,12 +566,10 @@ void TTable::BeginKeyEdit(std::unique_ptr<TRecordBuffer>& buffer, bool clear) {
         buffer = std::make_unique<TRecordBuffer>();
         clear = true;
     }
+    if (!FKeyBuffer) FKeyBuffer = std::make_unique<TRecordBuffer>();
     if (clear) {
         NewRecordBuffer(*buffer);
         buffer->Assigned.clear();
-    }
-    if (!FKeyBuffer) FKeyBuffer = std::make_unique<TRecordBuffer>();
-    if (clear) {
         NewRecordBuffer(*FKeyBuffer);
         FKeyBuffer->Assigned.clear();
     } else {
@@ -605,8 +603,7 @@ void TTable::EditRangeEnd() { BeginKeyEdit(FRangeHigh, false); }
 void TTable::EndKeyEdit() {
     if (State() == dsSetKey) {
         // The edited copy becomes the key; the copy is renewed before its next use.
-        if (FKeyTarget && FKeyBuffer && *FKeyTarget) std::swap(**FKeyTarget, *FKeyBuffer);
-        else if (FKeyTarget && FKeyBuffer) **FKeyTarget = *FKeyBuffer;
+        if (FKeyTarget && *FKeyTarget && FKeyBuffer) std::swap(**FKeyTarget, *FKeyBuffer);
         FKeyTarget = nullptr;
         SetState(dsBrowse);
     }
@@ -795,7 +792,15 @@ bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateO
     CheckBrowseMode();
     auto fields = GetFieldList(keyFields);
     if (!SimpleSearch(this, fields)) return TDataSet::Locate(keyFields, keyValues, options);
-    // The search becomes a condition of the cursor, in the current order.
+    TRecordBuffer rec;
+    if (!FetchMatch(fields, keyValues, options, rec)) return false;
+    Reposition(rec);
+    return true;
+}
+
+// The search becomes a condition of the cursor, in the current order; the cursor stays where it is.
+bool TTable::FetchMatch(const std::vector<TField*>& fields, const Variant& keyValues, TLocateOptions options,
+                        TRecordBuffer& rec) {
     EnsureSpec();
     platform::db::TCursorSpec& cursor = FSearch;  // its storage serves the next search too
     cursor = FSpec;
@@ -803,9 +808,8 @@ bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateO
     std::vector<TRow>& rows = FFetched;
     FConn->Fetch(cursor, nullptr, true, 1, rows);
     if (rows.empty()) return false;
-    TRecordBuffer rec = ToBuffer(std::move(rows[0]));
+    rec = ToBuffer(std::move(rows[0]));
     rows.clear();
-    Reposition(rec);
     return true;
 }
 
@@ -814,12 +818,8 @@ Variant TTable::Lookup(const QString& keyFields, const Variant& keyValues, const
     auto fields = GetFieldList(keyFields);
     if (!SimpleSearch(this, fields) || State() != dsBrowse) return TDataSet::Lookup(keyFields, keyValues, resultFields);
     // One row read by the key, calculated on its own: the cursor and its window stay as they are.
-    EnsureSpec();
-    platform::db::TCursorSpec cursor = FSpec;
-    AddMatches(cursor, fields, keyValues, 0);
-    auto rows = FConn->Fetch(cursor, nullptr, true, 1);
-    if (rows.empty()) return Null();
-    TRecordBuffer rec = ToBuffer(std::move(rows[0]));
+    TRecordBuffer rec;
+    if (!FetchMatch(fields, keyValues, 0, rec)) return Null();
     CalculateFields(rec);
     return RecordValues(rec, resultFields);
 }

@@ -272,6 +272,8 @@ private:
     std::vector<platform::db::TRow> FFetched;  // the engine's rows, storage kept between reads
     QString FFilterFor, FFilterSql;          // the filter text and its translation
     platform::db::TCursorSpec FSearch;       // the cursor of the last search
+    bool FetchMatch(const std::vector<TField*>& fields, const Variant& keyValues, TLocateOptions options,
+                    TRecordBuffer& rec);
     void BuildOrder();
     void OrderChanged();
     void ReadLayout();

@@ -1056,15 +1056,9 @@ int TDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
 
 std::vector<TField*> TDataSet::GetFieldList(const QString& fieldNames) const {
     std::vector<TField*> out;
-    // Searches name their fields on every call: the names are read in place, without copies.
     for (QStringView n : QStringView(fieldNames).tokenize(u';', Qt::SkipEmptyParts)) {
         n = n.trimmed();
-        TField* found = nullptr;
-        for (TField* f : FFields->List())
-            if (QStringView(f->FFieldName).compare(n, Qt::CaseInsensitive) == 0) {
-                found = f;
-                break;
-            }
+        TField* found = FFields->FindField(n);
         out.push_back(found ? found : FieldByName(n.toString()));
     }
     return out;

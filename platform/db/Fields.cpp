@@ -491,9 +491,10 @@ TField* TFields::Fields(int index) const {
     if (index < 0 || index >= int(FList.size())) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
     return FList[index];
 }
-TField* TFields::FindField(const QString& name) const {
+// Searches name their fields on every call: the names are compared in place, without copies.
+TField* TFields::FindField(QStringView name) const {
     for (TField* f : FList)
-        if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0) return f;
+        if (QStringView(f->FFieldName).compare(name, Qt::CaseInsensitive) == 0) return f;
     return nullptr;
 }
 TField* TFields::FieldByName(const QString& name) const {
