@@ -165,6 +165,12 @@ void RegisterSqliteFunctions(void* sqliteHandle);
 // Opens (creating when needed) the data folder's store with the SQLite engine.
 std::shared_ptr<TConnection> OpenSqlite(const QString& folder);
 
+// Whether `path` names one of the files the engine keeps in a data folder. Only the engine may
+// open them: its locks belong to the process and the system drops them all when any
+// descriptor of the file is closed, so a dialog or a type lookup that reads one would leave
+// the other workstations free to remove the journal under this one.
+bool IsEngineFile(const QString& path);
+
 // Raises EDBEngineError with the engine's text for `code` (and extra detail when given).
 [[noreturn]] void EngineError(int code, const QString& detail = QString());
 QString EngineMessage(int code);
