@@ -684,14 +684,30 @@ protected:
         if (!FEdit->InsertRichData(source)) THost<QTextEdit>::insertFromMimeData(source);
     }
 
-    void dropEvent(QDropEvent* e) override {
-        // Text moved within the edit is deleted where it was.
-        if ((e->source() == viewport() || e->source() == this) && e->dropAction() == Qt::MoveAction) {
-            const QTextCursor c = textCursor();
-            if (c.hasSelection() && !FEdit->ChangeAllowed(pcDeletion, c.selectionStart(), c.selectionEnd()))
-                e->setDropAction(Qt::CopyAction);
+    // Dragging the selection away may move it, deleting it here: asked once, as the drag starts.
+    void mousePressEvent(QMouseEvent* e) override {
+        FDragAsked = FDragRefused = FPressInSelection = false;
+        const QTextCursor c = textCursor();
+        if (e->button() == Qt::LeftButton && c.hasSelection()) {
+            const int pos = cursorForPosition(e->position().toPoint()).position();
+            FPressInSelection = pos >= c.selectionStart() && pos <= c.selectionEnd();
         }
-        THost<QTextEdit>::dropEvent(e);
+        THost<QTextEdit>::mousePressEvent(e);
+    }
+
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (FPressInSelection && (e->buttons() & Qt::LeftButton) && !isReadOnly()) {
+            if (!FDragAsked) {
+                FDragAsked = true;
+                const QTextCursor c = textCursor();
+                FDragRefused = !FEdit->ChangeAllowed(pcDeletion, c.selectionStart(), c.selectionEnd());
+            }
+            if (FDragRefused) {
+                e->accept();
+                return;
+            }
+        }
+        THost<QTextEdit>::mouseMoveEvent(e);
     }
 
     // The standard menu, with cutting and deleting asking first like the keys do.
@@ -761,6 +777,7 @@ private:
     }
 
     TZbCustomRichEdit* FEdit;
+    bool FPressInSelection = false, FDragAsked = false, FDragRefused = false;
 };
 
 TZbCustomRichEdit::TZbCustomRichEdit(TComponent* owner)

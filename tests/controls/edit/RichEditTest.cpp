@@ -602,6 +602,10 @@ TEST_F(RichEditTest, RendersFormattedText) {
     Select(edit, edit->Document()->lastBlock().position(), 0);
     edit->Paragraph()->SetFirstIndent(0);
     edit->Paragraph()->SetLeftIndent(0);
+    // An embedded object, drawn as a box in the line.
+    Select(edit, edit->GetTextLen(), 0);
+    edit->SetStreamMode(smSelection);
+    LoadRtf(edit, "{\\rtf1 {\\fonttbl{\\f0 Arial;}}\\f0\\fs20  Anexo {\\object\\objemb{\\*\\objdata 00}} adjunto.}");
     EXPECT_EQ(edit->DefAttributes()->Size(), 10);
     form->Show();
     const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
@@ -696,6 +700,28 @@ TEST_F(RichEditTest, ProtectedTextKeepsItsMarkAndAsksBeforeAnyChange) {
         EXPECT_EQ(log.Calls[i].Start, ranges[i].first) << i;
         EXPECT_EQ(log.Calls[i].End, ranges[i].second) << i;
     }
+    // Dragging it away would delete it here: asked as the drag starts, and no drag when refused.
+    log.Calls.clear();
+    form->Show();
+    Select(edit, 6, 9);
+    {
+        QTextEdit* ed = edit->Editor();
+        QTextCursor c(edit->Document());
+        c.setPosition(10);
+        const QPointF at = ed->cursorRect(c).center();
+        const auto mouse = [&](QEvent::Type type, QPointF p, Qt::MouseButtons held) {
+            QMouseEvent e(type, p, ed->viewport()->mapToGlobal(p), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(ed->viewport(), &e);
+        };
+        mouse(QEvent::MouseButtonPress, at, Qt::LeftButton);
+        mouse(QEvent::MouseMove, at + QPointF(40, 30), Qt::LeftButton);
+        mouse(QEvent::MouseMove, at + QPointF(60, 30), Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, at + QPointF(60, 30), Qt::NoButton);
+    }
+    ASSERT_EQ(log.Calls.size(), 1u);
+    EXPECT_EQ(log.Calls[0].Start, 6);
+    EXPECT_EQ(log.Calls[0].End, 15);
+    EXPECT_EQ(edit->Text(), original);
     // Changes away from it are not asked about.
     log.Calls.clear();
     Select(edit, 2, 0);
@@ -897,4 +923,106 @@ TEST_F(RichEditTest, ObjectGroupsAreKeptOrDroppedAndPlainRtfLeavesOutCharsets) {
     back->SetStreamMode(smSelection | smNoObjects);
     LoadRtf(back, ObjectRtf);
     EXPECT_EQ(back->Text(), QStringLiteral("<Antes  después>"));
+}
+
+// The office suite (skipped where it is not installed) reads the RTF we put on the clipboard and
+// write in the plain and no-object modes; RTF it writes, pasted, keeps its attributes.
+TEST_F(RichEditTest, OfficeSuiteAndClipboardRtfGoBothWays) {
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    const auto convert = [&](const QString& filter, const QStringList& files) {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(soffice, QStringList{QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("perfil")),
+                                     QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                                     QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"),
+                                     dir.filePath(QStringLiteral("out"))} +
+                             files);
+        if (!p.waitForFinished(120000)) {
+            p.kill();
+            p.waitForFinished(5000);
+        }
+        return QString::fromLocal8Bit(p.readAllStandardError());
+    };
+    // Ours: the clipboard's RTF of a composed document, plain RTF, RTF without the object.
+    Compose(this, edit);
+    Select(edit, 0, edit->GetTextLen());
+    edit->CopyToClipboard();
+    write(QStringLiteral("portapapeles.rtf"), QApplication::clipboard()->mimeData()->data(CF_RTF));
+    edit->SetStreamMode(smPlainRtf);
+    write(QStringLiteral("plano.rtf"), Save(edit));
+    TZbRichEdit* withObject = NewEdit();
+    LoadRtf(withObject, ObjectRtf);
+    withObject->SetStreamMode(smNoObjects);
+    write(QStringLiteral("sinobjetos.rtf"), Save(withObject));
+    const QString err = convert(QStringLiteral("html"), {QStringLiteral("portapapeles.rtf"), QStringLiteral("plano.rtf"),
+                                                         QStringLiteral("sinobjetos.rtf")});
+    const auto imported = [&](const QString& name) {
+        QFile f(dir.filePath(QStringLiteral("out/") + name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString() << err.toStdString();
+        auto doc = std::make_unique<QTextDocument>();
+        doc->setHtml(QString::fromUtf8(f.readAll()));
+        return doc;
+    };
+    for (const QString& name : {QStringLiteral("portapapeles.html"), QStringLiteral("plano.html")}) {
+        const auto doc = imported(name);
+        const QString text = doc->toPlainText();
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_TRUE(text.contains(QStringLiteral("El señor {Pérez} debe 1.200 € \\ 5%")));
+        const auto format = [&](const QString& word) {
+            QTextCursor c(doc.get());
+            c.setPosition(int(text.indexOf(word)) + 1);
+            return c;
+        };
+        EXPECT_GE(format(QStringLiteral("Demanda")).charFormat().fontWeight(), QFont::DemiBold);
+        EXPECT_EQ(format(QStringLiteral("Demanda")).charFormat().foreground().color(), QColor(255, 0, 0));
+        EXPECT_TRUE(format(QStringLiteral("Demanda")).blockFormat().alignment() & Qt::AlignHCenter);
+        EXPECT_TRUE(format(QStringLiteral("señor")).charFormat().fontItalic());
+        // Qt's HTML reader does not know the suite's <strike>: looked for in the file itself.
+        QFile html(dir.filePath(QStringLiteral("out/") + name));
+        ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+        const QByteArray raw = html.readAll();
+        const qsizetype struck = raw.indexOf("<strike>");
+        EXPECT_TRUE(struck >= 0 && struck < raw.indexOf("1.200") && raw.indexOf("</strike>") > raw.indexOf("1.200"));
+        EXPECT_TRUE(format(QStringLiteral("debe")).blockFormat().alignment() & Qt::AlignRight);
+    }
+    const QString noObjects = imported(QStringLiteral("sinobjetos.html"))->toPlainText();
+    EXPECT_TRUE(noObjects.contains(QStringLiteral("Antes")));
+    EXPECT_TRUE(noObjects.contains(QStringLiteral("después")));
+    EXPECT_FALSE(noObjects.contains(QStringLiteral("RESULTADO")));
+
+    // Theirs: RTF the suite writes, pasted from the clipboard into the middle of a line.
+    write(QStringLiteral("suyo.html"),
+          QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>"
+                         "<p align=\"center\"><b>Fundamentos</b> de <i>derecho</i></p>"
+                         "<p align=\"right\"><font color=\"#0000ff\">azul</font> <u>subrayado</u></p></body></html>")
+              .toUtf8());
+    convert(QStringLiteral("rtf:Rich Text Format"), {QStringLiteral("suyo.html")});
+    QFile theirs(dir.filePath(QStringLiteral("out/suyo.rtf")));
+    ASSERT_TRUE(theirs.open(QIODevice::ReadOnly));
+    PutOnClipboard(CF_RTF, theirs.readAll(), QStringLiteral("Fundamentos de derecho\nazul subrayado"));
+    TZbRichEdit* target = NewEdit();
+    target->Lines()->SetText(QStringLiteral("<>"));
+    Select(target, 1, 0);
+    target->PasteFromClipboard();
+    const QString text = target->Document()->toPlainText();
+    ASSERT_TRUE(text.startsWith(QStringLiteral("<Fundamentos de derecho"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("azul subrayado")));
+    const auto at = [&](const QString& word) {
+        Select(target, int(text.indexOf(word)) + 1, 1);
+        return target->SelAttributes();
+    };
+    EXPECT_EQ(at(QStringLiteral("Fundamentos"))->Style(), TFontStyles({fsBold}));
+    EXPECT_EQ(target->Paragraph()->Alignment(), taCenter);
+    EXPECT_EQ(at(QStringLiteral("derecho"))->Style(), TFontStyles({fsItalic}));
+    EXPECT_EQ(at(QStringLiteral("azul"))->Color(), RGB(0, 0, 255));
+    EXPECT_EQ(target->Paragraph()->Alignment(), taRightJustify);
+    EXPECT_EQ(at(QStringLiteral("subrayado"))->Style(), TFontStyles({fsUnderline}));
 }
