@@ -434,6 +434,47 @@ TEST_F(FacturaTest, ANumberHeldInTheYearOfTheDateTypedIsRefusedAndTheProposalSki
     }
 }
 
+// A case file and a consultation of the same year and number are two records of one invoice
+// series: the number one of them holds is refused for the other, whichever was invoiced first.
+TEST_F(FacturaTest, ACaseFileAndAConsultationOfTheSameNumberNeverShareAnInvoiceNumber) {
+    const QString numero = QStringLiteral("00012-A");
+    Ledger(Ano, numero, 2, 100, QStringLiteral("Honorarios"));
+    NuevaConsulta(numero, "E", 50);
+    AbreExpediente();
+    FacturaExpediente({});
+    ASSERT_EQ(Exp("FACTURA"), 8);
+    const auto consultaSinFacturar = [&] {
+        EXPECT_EQ(Con("FACTURA", numero), 0);
+        EXPECT_EQ(Con("SITUACION", numero), 1);
+        EXPECT_EQ(Con("TOTAL", numero), 0);
+        EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE TIPO = 'C'")), 0);
+    };
+
+    // The consultation may not take the case file's number.
+    AbreConsulta(numero);
+    FacturaConsulta({.numero = "8"});
+    EXPECT_TRUE(Texts().last().contains(S("Expediente 2001/00012-A"))) << Texts().last().toStdString();
+    consultaSinFacturar();
+    // The case file re-invoiced keeps its own number.
+    FacturaExpediente({.numero = "8"});
+    EXPECT_EQ(Exp("FACTURA"), 8);
+    EXPECT_EQ(Exp("SITUACION"), 2);
+    consultaSinFacturar();
+
+    // Nor the case file the consultation's.
+    FacturaConsulta({.numero = "9"});
+    ASSERT_EQ(Con("FACTURA", numero), 9);
+    FacturaExpediente({.numero = "9"});
+    EXPECT_TRUE(Texts().last().contains(S("Consulta 2001/00012-A"))) << Texts().last().toStdString();
+    EXPECT_EQ(Exp("FACTURA"), 8);
+    EXPECT_EQ(Agenda(Ano, numero).filter(QStringLiteral("EXPEDIENTE FACTURADO")).size(), 2);
+    // The consultation re-invoiced keeps its own number too.
+    FacturaConsulta({.numero = "9"});
+    EXPECT_EQ(Con("FACTURA", numero), 9);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE TIPO = 'C'")), 2);
+    EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("9"));
+}
+
 TEST_F(FacturaTest, FeeNoteIsOfferedOnlyWithAModelTheRightAWordProcessorAndTheDocumentsLayer) {
     auto ofrecida = [] {
         TFacturar d(nullptr);

@@ -74,12 +74,18 @@ TEST_F(NuevoTest, AcceptingTheProposedNumberReportsTheDuplicateAndStaysOpen) {
     EXPECT_EQ(dlg->Expediente->Text(), QStringLiteral("00010-A"));
 }
 
-TEST_F(NuevoTest, NoEntryLawyerStoresZero) {
+// The section is the entry lawyer's code; with none it stays empty, never a section "0".
+TEST_F(NuevoTest, NoEntryLawyerStoresZeroAndNoSection) {
+    Abre(TNuevoExp::CaptionExpediente);
+    ASSERT_TRUE(Acepta(QStringLiteral("00011-A")));
+    EXPECT_EQ(Valor(QStringLiteral("SELECT SECCION FROM EXPED WHERE NUMERO = '00011-A'")).AsString(), QString::number(Abogado));
+    delete dlg;
     Abre(TNuevoExp::CaptionExpediente);
     dlg->AboEntra->SetItemIndex(0);
     EXPECT_EQ(dlg->AboEntra->Text(), QStringLiteral("NINGUNO"));
     ASSERT_TRUE(Acepta(QStringLiteral("00012-A")));
     EXPECT_EQ(Valor(QStringLiteral("SELECT ABOENT FROM EXPED WHERE NUMERO = '00012-A'")).AsInteger(), 0);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT SECCION FROM EXPED WHERE NUMERO = '00012-A'")).AsString(), QString());
 }
 
 // The record takes the year picked in the dialog; the counter is the working year's own row, even

@@ -149,6 +149,29 @@ TEST_F(EconomicosTest, InvoicesGroupByCurrencyAndTotalInTheOfficeCurrency) {
     EXPECT_EQ(reports::SqlFacturas(reports::cfPorNumero, reports::tfTodo).last(), QStringLiteral("ORDER BY MONEDA, FACTURA "));
 }
 
+// By number: only the records that carry an invoice number, in number order within the currency.
+TEST_F(EconomicosTest, InvoicesByNumberLeaveOutTheUnnumberedAndFollowTheNumber) {
+    Sql(QStringLiteral("INSERT INTO CONSULTAS (ANO, NUMERO, TIPO, NOMCLIENTE, IMPORTE, TOTAL, MONEDA, FACTURA, FECHAFACTURA) "
+                       "VALUES ('2001', '00009-C', 'Civil', 'Gil,Luz', 10, 10, 'E', 3, %1), "
+                       "('2001', '00010-C', 'Civil', 'Gil,Luz', 20, 20, 'E', NULL, %1), "
+                       "('2001', '00011-C', 'Civil', 'Gil,Luz', 30, 30, 'E', 0, %1)")
+            .arg(double(EncodeDate(2001, 3, 25))));
+    Despacho("E", 166.386);
+    auto* f = new TInfLisFac(owner.get());
+    reports::PreparaLisFac(f, reports::cfPorNumero, reports::tfTodo, desde, hasta);
+    const QString t = Pdf(f->QRInfFac);
+    EXPECT_TRUE(t.contains(QStringLiteral("LISTADO FACTURAS POR NÚMERO DESDE 01/01/2001 A 31/12/2001"))) << t.toStdString();
+    for (const char* sin : {"00002-B", "00010-C", "00011-C"}) EXPECT_FALSE(t.contains(QString::fromLatin1(sin))) << sin;
+    const int c9 = int(t.indexOf(QStringLiteral("2001/00009-C"))), a1 = int(t.indexOf(QStringLiteral("2001/00001-A"))),
+              c1 = int(t.indexOf(QStringLiteral("2001/00001-C")));
+    ASSERT_GE(c9, 0) << t.toStdString();
+    EXPECT_LT(c9, a1);
+    EXPECT_LT(a1, c1);
+    EXPECT_TRUE(t.contains(QStringLiteral("2001/00003-C")));
+    // 10 + 322 + 84,80 euros and 16.638,60 pesetas as 100 euros.
+    EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General : Euros 516,80"));
+}
+
 TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     Despacho("P", 166.386);
     auto* f = new TInfFacAbo(owner.get());
@@ -256,6 +279,23 @@ TEST_F(EconomicosTest, WithoutProvisionsKeepsCaseFilesWithNoneAndTotalsTheirBala
     EXPECT_EQ(totales, QStringList({QStringLiteral("Total ... 320,25"), QStringLiteral("Total ... 5.000,00")}));
     // 320,25 euros in pesetas (53.285) and 5.000 pesetas.
     EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General en Pesetas 58.285"));
+}
+
+// A closed case file is no longer waiting for funds: only open and invoiced ones are listed.
+TEST_F(EconomicosTest, WithoutProvisionsLeavesOutClosedCaseFiles) {
+    Sql(QStringLiteral("UPDATE EXPED SET SITUACION = 2 WHERE NUMERO = '00002-B'"));
+    Sql(QStringLiteral("UPDATE EXPED SET SITUACION = 3 WHERE NUMERO = '00003-C'"));
+    Apunte("00002-B", 1, EncodeDate(2001, 4, 1), 2, 300.25);
+    Apunte("00003-C", 2, EncodeDate(2001, 2, 5), 2, 5000);
+    Despacho("E", 166.386);
+    auto* f = new TFLisProvSin(owner.get());
+    reports::PreparaProvSin(f, desde, hasta, QString());
+    const QString t = Pdf(f->QRListado);
+    EXPECT_TRUE(t.contains(QStringLiteral("2001/00001-A"))) << t.toStdString();
+    EXPECT_TRUE(t.contains(QStringLiteral("2001/00002-B")));
+    EXPECT_FALSE(t.contains(QStringLiteral("00003-C")));
+    EXPECT_FALSE(t.contains(QStringLiteral("5.000")));
+    EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General en Euros 300,25"));
 }
 
 }  // namespace
