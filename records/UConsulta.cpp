@@ -439,13 +439,11 @@ void TConsulta::btFacturarClick(TObject*) {
         Abort();
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
-    Dat->TTabcon->Refresh();
-    const bool hayFila = Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(anoContador), 0);
-    const int contador = hayFila ? F(Dat->TTabcon, "NUMFACTU")->AsInteger() : 0;
+    const QString ano = F(c, "ANO")->AsString(), numero = F(c, "NUMERO")->AsString();
     std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
     Facturar = dlg.get();
     dlg->ParaConsulta();
-    dlg->Numero->SetText(QString::number(factura == 0 ? contador + 1 : factura));
+    dlg->ProponeNumero(factura, anoContador, QStringLiteral("CONSULTAS"), ano, numero);
     if (dlg->ShowModal() != mrOk) return;
 
     bool facturado = false;
@@ -458,10 +456,10 @@ void TConsulta::btFacturarClick(TObject*) {
         const Currency impIva = records::Impuesto(importe, iva, euros);
         const Currency impIrpf = records::Impuesto(importe, irpf, euros);
         const Currency total = importe + impIva - impIrpf;
-        const QString ano = F(c, "ANO")->AsString(), numero = F(c, "NUMERO")->AsString();
         Dat->Db->StartTransaction();
         try {
-            records::ReservaFactura(QUpdTabCon, n, anoContador, QStringLiteral("CONSULTAS"), ano, numero);
+            records::ReservaFactura(QUpdTabCon, n, anoContador, dlg->FechaFactura(), QStringLiteral("CONSULTAS"), ano,
+                                    numero);
             QUpdCon->ParamByName(QStringLiteral("NFAC"))->SetAsInteger(n);
             QUpdCon->ParamByName(QStringLiteral("NIVA"))->SetAsFloat(iva);
             QUpdCon->ParamByName(QStringLiteral("NIRPF"))->SetAsFloat(irpf);
