@@ -170,6 +170,8 @@ void CambiaMonedaExpediente(QChar destino) {
                 exped->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QString(destino));
                 ConvierteCampo(exped->FieldByName(QStringLiteral("IMPORTE")), destino, tasa);
                 ConvierteCampo(exped->FieldByName(QStringLiteral("PRINCIPAL")), destino, tasa);
+                // The interest too, or the case's total would add one currency to the other.
+                ConvierteCampo(exped->FieldByName(QStringLiteral("INTERESES")), destino, tasa);
                 exped->Post();
                 cuentas->First();
                 while (!cuentas->Eof()) {
@@ -189,7 +191,8 @@ void CambiaMonedaExpediente(QChar destino) {
         FormatoMoneda(cuentas->FieldByName(QStringLiteral("IMPORTE")), euros);
         if (Dat->QSaldo->FindField(QStringLiteral("SALDO"))) FormatoMoneda(Dat->QSaldo->FieldByName(QStringLiteral("SALDO")), euros);
         FormatoMoneda(exped->FieldByName(QStringLiteral("IMPORTE")), euros);
-        FormatoMoneda(exped->FieldByName(QStringLiteral("PRINCIPAL")), euros);
+        for (const char* campo : {"PRINCIPAL", "INTERESES", "EXPTOTAL"})
+            if (TField* f = exped->FindField(QString::fromLatin1(campo))) FormatoMoneda(f, euros);
     } catch (...) {
         cuentas->EnableControls();
         exped->EnableControls();

@@ -162,6 +162,31 @@ TEST_F(FiltroTest, CaseNumberMatchesAutosOrAutos1NeverTheOlderOnes) {
     EXPECT_EQ(Expedientes(f, Todos()), Set({"2026/00001-A", "2025/00001-A", "2026/00003-A"}));
 }
 
+// An empty answer matches a field left empty by another program and one our own writes leave
+// null alike, in the selection the browser runs as in the row test the lists print with.
+TEST_F(FiltroTest, AnEmptyValueMatchesEmptyAndNullFieldsAlike) {
+    {
+        zbtest::TGenerador g(dir.path());
+        g.Exec("INSERT INTO exped (ANO, NUMERO, ABOCLI, SITUACION) VALUES ('2026', '00004-A', 1, 1)");
+        g.Exec("INSERT INTO exped (ANO, NUMERO, ABOCLI, SITUACION, PROCEDIMIENTO, TRIBUNAL, AUTOS, AUTOS1) "
+               "VALUES ('2026', '00005-A', 1, 1, '', '', '', '')");
+        sqlite3_stmt* st = g.Prepara("SELECT COUNT(*) FROM exped WHERE PROCEDIMIENTO IS NULL AND TRIBUNAL IS NULL AND AUTOS IS NULL");
+        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(st, 0), 1);
+        sqlite3_finalize(st);
+    }
+    exped->Refresh();
+    TFiltroExpedientes f;
+    f.FiltroProcedimiento = QString();
+    EXPECT_EQ(Expedientes(f, Todos()), Set({"2026/00004-A", "2026/00005-A"}));
+    f.Reinicia();
+    f.FiltroTribunal = QString();
+    EXPECT_EQ(Expedientes(f, Todos()), Set({"2026/00004-A", "2026/00005-A"}));
+    f.Reinicia();
+    f.FiltroAutos = QString();
+    EXPECT_EQ(Expedientes(f, Todos()), Set({"2026/00001-A", "2025/00001-A", "2026/00003-A", "2026/00004-A", "2026/00005-A"}));
+}
+
 TEST_F(FiltroTest, YearAndLawyerSelectors) {
     TFiltroExpedientes f;
     TSeleccionPrincipal s;
@@ -230,6 +255,28 @@ TEST(FilasFiltro, RowsFillInOrderReplaceTheirLabelAndStopAtTen) {
     EXPECT_EQ(f.Quita(9), QString());
     EXPECT_EQ(f.UltimaFila(), 8);
     EXPECT_EQ(f.Usadas(), 9);
+}
+
+// With all ten rows in use, removing any one keeps the other nine, labels and values, in order,
+// and frees the last row for the next criterion.
+TEST(FilasFiltro, RemovingOneOfTenKeepsTheOtherNineInOrder) {
+    for (int quitada : {0, 4, 8, 9}) {
+        SCOPED_TRACE(quitada);
+        TFilasFiltro f;
+        for (int i = 0; i < TFilasFiltro::Filas; ++i) ASSERT_TRUE(f.Agrega(QStringLiteral("L%1").arg(i), QStringLiteral("V%1").arg(i)));
+        EXPECT_EQ(f.Quita(quitada), QStringLiteral("L%1").arg(quitada));
+        QStringList quedan, esperadas;
+        for (int i = 0; i < TFilasFiltro::Filas; ++i) {
+            quedan << f.Etiqueta(i) + QLatin1Char('=') + f.Valor(i);
+            if (i != quitada) esperadas << QStringLiteral("L%1=V%1").arg(i);
+        }
+        esperadas << QStringLiteral("=");
+        EXPECT_EQ(quedan, esperadas);
+        EXPECT_EQ(f.UltimaFila(), 8);
+        EXPECT_TRUE(f.Agrega(QStringLiteral("NUEVO"), QStringLiteral("N")));
+        EXPECT_EQ(f.Etiqueta(9), QStringLiteral("NUEVO"));
+        EXPECT_EQ(f.Usadas(), 10);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------- the window
@@ -373,6 +420,27 @@ TEST_F(PrincipioTest, TooManyFiltersIsSaidAndRemovingAllIsPerPage) {
     form->PaginasChange(form->Paginas);
     EXPECT_TRUE(form->pFilExp->Visible());
     EXPECT_TRUE(form->btFiltros->Enabled());
+}
+
+TEST_F(PrincipioTest, RemovingOneOfTenFilterRowsShowsTheOtherNineInOrder) {
+    Genera(3);
+    Muestra();
+    for (int i = 0; i < 10; ++i) form->AgregaFiltroExp(QStringLiteral("L%1").arg(i), QStringLiteral("V%1").arg(i));
+    form->FiltrosExp->SetRow(3);
+    form->QuitarExpClick(nullptr);
+    QStringList filas, esperadas;
+    for (int i = 0; i < 10; ++i) {
+        filas << form->FiltrosExp->Cells(0, i) + QLatin1Char('=') + form->FiltrosExp->Cells(1, i);
+        if (i != 3) esperadas << QStringLiteral("L%1=V%1").arg(i);
+    }
+    esperadas << QStringLiteral("=");
+    EXPECT_EQ(filas, esperadas);
+    EXPECT_EQ(form->pFilExp->Height(), 9 * 18 + 9);
+    EXPECT_TRUE(form->pFilExp->Visible());
+    // The freed row takes the next criterion without a complaint.
+    form->AgregaFiltroExp(QStringLiteral("OTRO"), QStringLiteral("x"));
+    EXPECT_TRUE(Texts().isEmpty());
+    EXPECT_EQ(form->FiltrosExp->Cells(0, 9), QStringLiteral("OTRO"));
 }
 
 TEST_F(PrincipioTest, ColumnChoosersAndDefaults) {
