@@ -740,12 +740,10 @@ void TExpediente::btFacturarClick(TObject*) {
         Abort();
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
-    Dat->TTabcon->Refresh();
-    const bool hayFila = Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(anoContador), 0);
-    const int contador = hayFila ? F(Dat->TTabcon, "NUMFACTU")->AsInteger() : 0;
+    const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
     std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
     Facturar = dlg.get();
-    dlg->Numero->SetText(QString::number(factura == 0 ? contador + 1 : factura));
+    dlg->ProponeNumero(factura, anoContador, QStringLiteral("EXPED"), ano, numero);
     if (dlg->ShowModal() != mrOk) return;
 
     bool facturado = false;
@@ -768,10 +766,10 @@ void TExpediente::btFacturarClick(TObject*) {
         const Currency impIva = records::Impuesto(base, iva, euros);
         const Currency impIrpf = records::Impuesto(base, irpf, euros);
         const Currency total = suma[2] + suma[1] + suma[4] + impIva - impIrpf;
-        const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
         Dat->Db->StartTransaction();
         try {
-            records::ReservaFactura(QUpdCon, n, anoContador, QStringLiteral("EXPED"), ano, numero);
+            records::ReservaFactura(QUpdCon, n, anoContador, dlg->FechaFactura(), QStringLiteral("EXPED"), ano,
+                                    numero);
             e->Edit();
             F(e, "FACTURA")->SetAsInteger(n);
             F(e, "SUPLIDOS")->SetAsCurrency(suma[1]);
