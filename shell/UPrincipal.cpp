@@ -659,6 +659,7 @@ void TPrincipio::FormCreate(TObject*) {
 }
 
 void TPrincipio::FormShow(TObject*) {
+    TipoEditor = Dat->TSistem->FieldByName(QStringLiteral("EDITOR"))->AsString();
     FiltroExp.Reinicia();
     FiltroCon.Reinicia();
     MuestraFilas(FiltrosExp, nullptr, FiltroExp.Filas);
