@@ -11,6 +11,7 @@
 #include "records/rptFicCons.h"
 #include "shell/Abusca.h"
 #include "shell/Abusca2.h"
+#include "shell/Alcance.h"
 #include "shell/Calendario.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
@@ -350,7 +351,8 @@ void TConsulta::btBuscarClick(TObject*) {
     Buscar2->QBusca->Close();
     Buscar2->QBusca->SQL()->SetText(
         QStringLiteral("SELECT DISTINCT NOMCLIENTE as CONCEPTO, CLIENTE as CODIGO, ANO || '-' || NUMERO ||' ' ||TIPO AS NOMBRE, "
-                       "ANO,NUMERO FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL AND ABOCLI = :ABOCLI ORDER BY NOMBRE"));
+                       "ANO,NUMERO FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL AND ABOCLI = :ABOCLI") +
+        shell::YAlcance() + QStringLiteral(" ORDER BY NOMBRE"));
     Buscar2->QBusca->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(abogado);
     Buscar2->QBusca->Open();
     Buscar2->Inicia(QStringLiteral("Consultas de ") + F(abogados, "NOMABOCLI")->AsString(), false, false);

@@ -1,6 +1,7 @@
 #include "reports/rptLisFacAbo.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "shell/Alcance.h"
 
 #include <algorithm>
 #include <iterator>
@@ -198,16 +199,21 @@ void TInfFacAbo::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 namespace reports {
 
 QStringList SqlFacturasAbogado(TTipoFacturas tipo) {
-    const QStringList exped = {QStringLiteral("SELECT 'E' AS PRIMERA, ANO, NUMERO, PROCEDIMIENTO, "),
-                               QStringLiteral("FECHAFACTURA, FACTURA, DERECHOS, SUPLIDOS, GASTOS,"),
-                               QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM EXPED "),
-                               QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
-                               QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
-    const QStringList consultas = {QStringLiteral("SELECT 'C' AS PRIMERA, ANO, NUMERO, TIPO AS PROCEDIMIENTO, "),
-                                   QStringLiteral("FECHAFACTURA, FACTURA, IMPORTE AS DERECHOS, 0 AS SUPLIDOS, 0 AS GASTOS, "),
-                                   QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM CONSULTAS "),
-                                   QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
-                                   QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
+    QStringList exped = {QStringLiteral("SELECT 'E' AS PRIMERA, ANO, NUMERO, PROCEDIMIENTO, "),
+                         QStringLiteral("FECHAFACTURA, FACTURA, DERECHOS, SUPLIDOS, GASTOS,"),
+                         QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM EXPED "),
+                         QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
+                         QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
+    QStringList consultas = {QStringLiteral("SELECT 'C' AS PRIMERA, ANO, NUMERO, TIPO AS PROCEDIMIENTO, "),
+                             QStringLiteral("FECHAFACTURA, FACTURA, IMPORTE AS DERECHOS, 0 AS SUPLIDOS, 0 AS GASTOS, "),
+                             QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM CONSULTAS "),
+                             QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
+                             QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
+    // Within the rule on the responsible lawyer, whatever the entering lawyer chosen.
+    if (const QString alcance = shell::YAlcance(); !alcance.isEmpty()) {
+        exped << alcance;
+        consultas << alcance;
+    }
     QStringList sql;
     if (tipo != tfConsultas) sql << exped;
     if (tipo == tfTodo) sql << QStringLiteral("UNION ");

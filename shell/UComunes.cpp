@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QProcess>
+#include <QStandardPaths>
 
 TDateTime FechaCalendario;
 TDateTime FechaAgenda;
@@ -38,10 +39,28 @@ QString EditorDeXdg() {
 }
 
 std::function<QString()> EditorRegistrado = EditorDeXdg;
+
+QString OfficeEnRuta() {
+    for (const char* programa : {"soffice", "libreoffice"}) {
+        const QString ruta = QStandardPaths::findExecutable(QString::fromLatin1(programa));
+        if (!ruta.isEmpty()) return ruta;
+    }
+    return QString();
+}
+
+std::function<QString()> ProcesadorEnRuta = OfficeEnRuta;
+
+QString ProgramaDocumentos() {
+    if (EditorRegistrado && !EditorRegistrado().isEmpty()) {
+        const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (!xdgOpen.isEmpty()) return xdgOpen;
+    }
+    return ProcesadorEnRuta ? ProcesadorEnRuta() : QString();
+}
 }  // namespace shell
 
 void CompruebaWord() {
-    HayWord = shell::EditorRegistrado && !shell::EditorRegistrado().isEmpty();
+    HayWord = !shell::ProgramaDocumentos().isEmpty();
     if (!HayWord) MensajeError(QStringLiteral("Word no se encuentra"));
 }
 
