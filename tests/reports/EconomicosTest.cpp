@@ -13,6 +13,8 @@ using namespace reportstest;
 
 namespace {
 
+QString S(const char* s) { return QString::fromUtf8(s); }
+
 class EconomicosTest : public ListadoTest {
 protected:
     void SetUp() override {
@@ -183,7 +185,9 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     const int pablo = int(l.indexOf(QStringLiteral("Abogado : Pablo Vidal")));
     ASSERT_GE(marta, 0) << t.toStdString();
     EXPECT_EQ(l.value(marta + 1), QStringLiteral("E 2001/00003-C 9/01 Ordinario Ana Cano 01/02/2001 6 1.000 16.639 0 0 0 16.639"));
-    EXPECT_EQ(l.value(marta + 2), QStringLiteral("E 2001/00001-A 12/01 Ordinario Eva Alba 10/03/2001 5 100 200 10 42 30 322"));
+    // A row of the other currency shows its own amounts, marked with its currency.
+    EXPECT_EQ(l.value(marta + 2),
+              S("E 2001/00001-A 12/01 Ordinario Eva Alba 10/03/2001 5 100,00 200,00 10,00 42,00 30,00 322,00 €"));
     // The lawyer's footer has no expenses sum; its sums are in the office's pesetas, the euro
     // row converted (100 euros are 16.639 pesetas), never 1.000 pesetas + 100 euros as 1.100.
     EXPECT_EQ(l.value(marta + 3), QStringLiteral("Totales ...... : 17.639 49.916 6.988 4.992 70.215"));
@@ -191,11 +195,23 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     // The list's sums likewise, expenses included (10 euros).
     EXPECT_EQ(Linea(t, QStringLiteral("Totales ...... : 17.639 71.546")),
               QStringLiteral("Totales ...... : 17.639 71.546 1.664 11.530 8.237 93.143"));
-    EXPECT_EQ(l.value(pablo + 1), QStringLiteral("C 2001/00001-C Civil Peña,Rosa 20/03/2001 7 0 80 0 17 12 85"));
+    EXPECT_EQ(l.value(pablo + 1), S("C 2001/00001-C Civil Peña,Rosa 20/03/2001 7 0,00 80,00 0,00 16,80 12,00 84,80 €"));
     // The whole in euros: 322 + 53 + 84,80 euros and 16.638,6 pesetas (100 euros), never the
     // two currencies added as one number and then converted.
     EXPECT_EQ(Linea(t, QStringLiteral("Euros :")), QStringLiteral("Euros : 559,80"));
     Dibuja(QStringLiteral("rptLisFacAbo"));
+
+    // With the office in euros, the peseta row is the one marked and the sums are in euros.
+    delete f;
+    Despacho("E", 166.386);
+    f = new TInfFacAbo(owner.get());
+    reports::PreparaFacAbo(f, reports::tfTodo, desde, hasta, 0, QString());
+    const QStringList e = Lineas(Pdf(f->QRInfFacAbo));
+    const int enEuros = int(e.indexOf(QStringLiteral("Abogado : Marta Ortega")));
+    ASSERT_GE(enEuros, 0);
+    EXPECT_EQ(e.value(enEuros + 1), QStringLiteral("E 2001/00003-C 9/01 Ordinario Ana Cano 01/02/2001 6 1.000 16.639 0 0 0 16.639 Pts."));
+    EXPECT_EQ(e.value(enEuros + 2), QStringLiteral("E 2001/00001-A 12/01 Ordinario Eva Alba 10/03/2001 5 100,00 200,00 10,00 42,00 30,00 322,00"));
+    EXPECT_EQ(e.value(enEuros + 3), QStringLiteral("Totales ...... : 106,01 300,00 42,00 30,00 422,00"));
 
     delete f;
     Despacho("P", 0);  // no rate: euros alone still make the line

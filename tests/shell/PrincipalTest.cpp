@@ -2,6 +2,7 @@
 // agree, and both give the expected case files), the filter rows, the lawyer restriction, the
 // selectors, the column choosers, the stored layout and the first-paint notice.
 #include "PrincipioFixture.h"
+#include "documents/UFusion.h"
 #include "platform/classes/IniFiles.h"
 #include "platform/classes/Registry.h"
 #include "shell/Acceso.h"
@@ -536,6 +537,7 @@ TEST_F(PrincipioTest, TheAgendaNoticeComesOnceAtTheFirstPaint) {
 TEST_F(PrincipioTest, WithoutADocumentApplicationWordIsNotFound) {
     Genera(2);
     shell::EditorRegistrado = [] { return QString(); };
+    shell::ProcesadorEnRuta = [] { return QString(); };
     Muestra();
     EXPECT_FALSE(HayWord);
     EXPECT_TRUE(Texts().contains(QStringLiteral("Word no se encuentra")));
@@ -545,6 +547,51 @@ TEST_F(PrincipioTest, WithoutADocumentApplicationWordIsNotFound) {
     Muestra();
     EXPECT_TRUE(HayWord);
     EXPECT_FALSE(Texts().contains(QStringLiteral("Word no se encuentra")));
+    EXPECT_TRUE(shell::ProgramaDocumentos().endsWith(QStringLiteral("/xdg-open")));
+    // No default for the format, but the office suite on the PATH: it is the word processor, and
+    // the documents are opened with it.
+    form.reset();
+    harness->ClearRecords();
+    shell::EditorRegistrado = [] { return QString(); };
+    shell::ProcesadorEnRuta = [] { return QStringLiteral("/usr/bin/soffice"); };
+    Muestra();
+    EXPECT_TRUE(HayWord);
+    EXPECT_FALSE(Texts().contains(QStringLiteral("Word no se encuentra")));
+    EXPECT_EQ(shell::ProgramaDocumentos(), QStringLiteral("/usr/bin/soffice"));
+    shell::ProcesadorEnRuta = shell::OfficeEnRuta;
+}
+
+// The office's word processor is read when the main window is shown, not only when the settings
+// form saves it.
+TEST_F(PrincipioTest, ShowingTheWindowReadsTheOfficesEditor) {
+    Genera(2);
+    Dat->TSistem->Edit();
+    Dat->TSistem->FieldByName(QStringLiteral("EDITOR"))->SetAsString(QStringLiteral("WordPro96"));
+    Dat->TSistem->Post();
+    TipoEditor = QStringLiteral("Word97");
+    Muestra();
+    EXPECT_EQ(TipoEditor, QStringLiteral("WordPro96"));
+    TipoEditor.clear();
+}
+
+// The office suite is found on the PATH under either of its names.
+TEST(CompruebaWord, FindsTheOfficeSuiteOnThePath) {
+    QTemporaryDir bin;
+    const QByteArray path0 = qgetenv("PATH");
+    auto programa = [&](const char* nombre) {
+        QFile f(QDir(bin.path()).filePath(QString::fromLatin1(nombre)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n");
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    };
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    EXPECT_EQ(shell::OfficeEnRuta(), QString());
+    programa("libreoffice");
+    EXPECT_EQ(shell::OfficeEnRuta(), QDir(bin.path()).filePath(QStringLiteral("libreoffice")));
+    programa("soffice");
+    EXPECT_EQ(shell::OfficeEnRuta(), QDir(bin.path()).filePath(QStringLiteral("soffice")));
+    qputenv("PATH", path0);
 }
 
 }  // namespace
