@@ -6,6 +6,7 @@
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/Abusca2.h"
+#include "shell/Alcance.h"
 #include "shell/Calendario.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
@@ -188,9 +189,11 @@ TFNota::TFNota(TComponent* owner) : TForm(owner) {
         ds->SetDataSet(q);
     };
     consulta(QExped, DSExped, "QExped", "DSExped",
-             QStringLiteral("SELECT ANO, NUMERO, ANO || ' - ' || NUMERO AS EX FROM EXPED\nWHERE ABOCLI = :ABOCLI"));
+             QStringLiteral("SELECT ANO, NUMERO, ANO || ' - ' || NUMERO AS EX FROM EXPED\nWHERE ABOCLI = :ABOCLI") +
+                 shell::YAlcance());
     consulta(QConsul, DSConsul, "QConsul", "DSConsul",
-             QStringLiteral("SELECT ANO, NUMERO, ANO || ' - ' || NUMERO AS EX FROM CONSULTAS\nWHERE ABOCLI = :ABOCLI"));
+             QStringLiteral("SELECT ANO, NUMERO, ANO || ' - ' || NUMERO AS EX FROM CONSULTAS\nWHERE ABOCLI = :ABOCLI") +
+                 shell::YAlcance());
     QExped->SetDataSource(Dat->DSAboCli);
     QConsul->SetDataSource(Dat->DSAboCli);
     consulta(QTipo, DSTipo, "QTipo", "DSTipo", QStringLiteral("SELECT * FROM TIPOAGENDAS"));
@@ -269,6 +272,15 @@ void TFNota::FormCreate(TObject*) {
     if (Derecho("Consulta")) {
         cbRelacion->Items()->Add(DeConsulta);
         cbRelacion->Values()->Add(QStringLiteral("C"));
+    }
+}
+
+void TFNota::ListasDe(int abocli) {
+    for (TQuery* q : {QExped, QConsul}) {
+        q->Close();
+        q->SetDataSource(nullptr);
+        q->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(abocli);
+        q->Open();
     }
 }
 

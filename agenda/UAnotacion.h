@@ -57,6 +57,9 @@ public:
     // picker on the row's ANO/NUMERO (shown only when that record is found), and "&Ver" when a
     // document was attached by hand and the user may open documents.
     void PreparaEdicion();
+    // The case-file and consultation lists of the lawyer `abocli` instead of the main window's:
+    // opened from the agenda of a case file or consultation, whose own lawyer it is.
+    void ListasDe(int abocli);
 
     void FormCreate(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);

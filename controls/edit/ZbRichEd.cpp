@@ -1284,10 +1284,15 @@ bool TZbCustomRichEdit::FindNext(const QString& text, TSearchTypes options) {
 
 void TZbCustomRichEdit::Print(const QString& caption) {
     QPrinter printer(QPrinter::HighResolution);
-    const QString name = ::Printer()->PrinterName();
-    if (name.isEmpty() || !QPrinterInfo::availablePrinterNames().contains(name))
-        throw EPrinter(QStringLiteral("No hay ninguna impresora disponible"));
-    printer.setPrinterName(name);
+    if (const QString file = ::Printer()->OutputFileName(); !file.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+    } else {
+        const QString name = ::Printer()->PrinterName();
+        if (name.isEmpty() || !QPrinterInfo::availablePrinterNames().contains(name))
+            throw EPrinter(QStringLiteral("No hay ninguna impresora disponible"));
+        printer.setPrinterName(name);
+    }
     PrintTo(printer, caption);
 }
 

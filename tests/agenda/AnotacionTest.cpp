@@ -75,6 +75,28 @@ TEST_F(AnotacionTest, CaseFileEntryNeedsItsCaseAndItsNoticeCopiesIt) {
     EXPECT_EQ(filas[1], QStringLiteral("30/04/2001|09:00|X|2001|00003-A|AVISO de Vista oral|1|GENERAL|"));
 }
 
+TEST_F(AnotacionTest, ConsultationEntryGetsAYNoticeOfItsConsultation) {
+    Ejecuta(QStringLiteral("INSERT INTO CONSULTAS (ANO, NUMERO, ABOCLI, SITUACION, NOMCLIENTE) VALUES ('2001', '00004-A', %1, 1, "
+                           "'SANZ,EVA')")
+                .arg(Abogado));
+    Dat->TAgen->Insert();
+    const int r = Muestra([&](TFNota& f) {
+        F(Dat->TAgen, "FECHA")->SetAsDateTime(EncodeDate(2001, 5, 2));
+        F(Dat->TAgen, "HORA")->SetAsDateTime(EncodeTime(9, 0, 0, 0));
+        F(Dat->TAgen, "TIPO")->SetAsString(QStringLiteral("C"));  // "de Consulta" chosen
+        f.cbRelacionChange(&f);
+        f.cbDespa->SetText(QStringLiteral("2001 - 00004-A"));
+        f.Texto->SetText(QStringLiteral("Llamar a la clienta"));
+        f.Aviso->SetText(QStringLiteral("30/04/2001"));
+        Ok(f);
+    });
+    ASSERT_EQ(r, mrOk);
+    const auto filas = Filas();
+    ASSERT_EQ(filas.size(), 2u);
+    EXPECT_EQ(filas[0], QStringLiteral("02/05/2001|09:00|C|2001|00004-A|Llamar a la clienta|0|GENERAL|"));
+    EXPECT_EQ(filas[1], QStringLiteral("30/04/2001|09:00|Y|2001|00004-A|AVISO de Llamar a la clienta|0|GENERAL|"));
+}
+
 TEST_F(AnotacionTest, EmptyTextOrMissingConsultationKeepTheFormOpenAndStoreNothing) {
     Dat->TAgen->Insert();
     const int r = Muestra([&](TFNota& f) {
