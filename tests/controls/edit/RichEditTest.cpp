@@ -899,6 +899,19 @@ TEST_F(RichEditTest, ObjectGroupsAreKeptOrDroppedAndPlainRtfLeavesOutCharsets) {
                                                         QByteArray(ObjectRtf).indexOf(" despu") -
                                                             QByteArray(ObjectRtf).indexOf("{\\object"));
     EXPECT_TRUE(Save(edit).contains(group));
+    // A font table inside the object's data leaves the document's fonts alone.
+    TZbRichEdit* fonts = NewEdit();
+    LoadRtf(fonts, "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Times New Roman;}}\\f1 a"
+                   "{\\object{\\*\\objdata {\\fonttbl{\\f1\\fcharset204 Cyr;}}}}\\'e1}");
+    EXPECT_EQ(fonts->Text(), QStringLiteral("a\uFFFCá"));
+    Select(fonts, 2, 1);
+    EXPECT_EQ(fonts->SelAttributes()->Name(), QStringLiteral("Times New Roman"));
+    // An object keeps its own character format (here protection) through a save and a load.
+    LoadRtf(fonts, "{\\rtf1 a{\\protect\\b{\\object{\\*\\objdata 00}}}b}");
+    Load(fonts, Save(fonts));
+    EXPECT_FALSE(fonts->IsProtected(0, 1));
+    EXPECT_TRUE(fonts->IsProtected(1, 2));
+    EXPECT_FALSE(fonts->IsProtected(2, 3));
     // Written with smNoObjects: no object; read back, the text around it.
     edit->SetStreamMode(smNoObjects);
     const QByteArray noObjects = Save(edit);
