@@ -4,11 +4,15 @@ set -euo pipefail
 PACKAGES=(g++ cmake make ccache pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libgtest-dev libgmock-dev
           libbenchmark-dev libgif-dev libsodium-dev libcurl4-openssl-dev libzip-dev libpugixml-dev python3
           fonts-dejavu-core xdg-utils)
+# The database server's client library and the Spanish order (ICU) that both engines share.
+PACKAGES+=(libpq-dev libicu-dev)
 # Faces with the workstation fonts' metrics; Qt's own menus and dialogs in Spanish.
 PACKAGES+=(fonts-liberation2 qt6-translations-l10n)
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(imagemagick python3-pil icoutils giflib-tools gifsicle poppler-utils xvfb xauth cups printer-driver-cups-pdf
             python3-aiosmtpd openssl python3-docx libreoffice-writer-nogui)
+  # The tests start a private database server.
+  PACKAGES+=(postgresql)
   # The sanitizer build and the fuzz targets.
   PACKAGES+=(clang libclang-rt-14-dev)
 fi
