@@ -18,6 +18,7 @@
 #include "records/UProcu.h"
 #include "shell/Abusca.h"
 #include "shell/Abusca2.h"
+#include "shell/Alcance.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
 
@@ -506,9 +507,21 @@ void TExpediente::QuitaRangos() {
 }
 
 void TExpediente::MueveA(const QString& ano, const QString& numero) {
-    Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0);
+    TTable* e = Dat->TExped;
+    const TBookmark marca = e->GetBookmark();
+    // A linked case file of another lawyer is as closed to the user as one searched for.
+    if (e->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0) && !Alcanzable(marca))
+        return;
     RangoExpediente();
     Refresca();
+}
+
+bool TExpediente::Alcanzable(const TBookmark& vuelta) {
+    TTable* e = Dat->TExped;
+    if (shell::Alcanza(AbogadoUsuario(), F(e, "ABOCLI")->AsInteger())) return true;
+    MensajeError(QStringLiteral("No tiene permisos para acceder a éste Expediente"));
+    e->GotoBookmark(vuelta);
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------- showing
@@ -644,12 +657,7 @@ void TExpediente::btBuscarClick(TObject*) {
         MensajeError(QStringLiteral("Expediente NO EXISTE"));
         return;
     }
-    const int abogado = AbogadoUsuario();
-    if (abogado != -1 && F(e, "ABOCLI")->AsInteger() != abogado) {
-        MensajeError(QStringLiteral("No tiene permisos para acceder a éste Expediente"));
-        e->GotoBookmark(marca);
-        return;
-    }
+    if (!Alcanzable(marca)) return;
     RangoExpediente();
     Refresca();
 }

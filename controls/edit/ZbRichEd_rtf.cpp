@@ -482,8 +482,9 @@ private:
         const bool first = g.First;
         g.First = false;
         FSkipChars = 0;
-        // Destinations.
-        if (first && w != "rtf") {
+        // Destinations; inside a skipped group everything stays skipped (a font table in an
+        // object's data must not redefine the document's fonts).
+        if (first && w != "rtf" && g.D != Dest::Skip && g.D != Dest::Object) {
             if (w == "fonttbl") { g.D = Dest::FontTable; return; }
             if (w == "colortbl") { g.D = Dest::ColorTable; return; }
             if (w == "pn") { g.D = Dest::Pn; return; }
@@ -723,10 +724,7 @@ QByteArray Write(const QTextDocument* document, int from, int to, qreal ppp, uns
             const int s = std::max(from, fr.position()), e = std::min(to, fr.position() + fr.length());
             if (s >= e) continue;
             Run r{fr.text().mid(s - fr.position(), e - s), fr.charFormat()};
-            if (IsObject(r.Format)) {
-                if (!(options & NoObjects)) p.Runs.push_back(r);
-                continue;
-            }
+            if (IsObject(r.Format) && (options & NoObjects)) continue;
             const std::pair<QString, int> font{FamilyOf(r.Format, defFont), PitchOf(r.Format)};
             if (std::find(fonts.begin(), fonts.end(), font) == fonts.end()) fonts.push_back(font);
             if (r.Format.hasProperty(QTextFormat::ForegroundBrush)) {
@@ -771,11 +769,6 @@ QByteArray Write(const QTextDocument* document, int from, int to, qreal ppp, uns
             out += "\\tx" + QByteArray::number(qRound(t.position / ppp * 20));
         if (p.Bullet) out += "{\\*\\pn\\pnlvlblt\\pnindent0{\\pntxtb\\u8226 ?}}";
         for (const Run& r : p.Runs) {
-            if (IsObject(r.Format)) {
-                // One character per object, each with its own group.
-                for (qsizetype i = 0; i < r.Text.size(); ++i) out += r.Format.property(ObjectGroupProperty).toByteArray();
-                continue;
-            }
             const auto font = std::find(fonts.begin(), fonts.end(),
                                         std::pair<QString, int>{FamilyOf(r.Format, defFont), PitchOf(r.Format)});
             out += "\\plain\\f" + QByteArray::number(int(font - fonts.begin()));
@@ -791,7 +784,12 @@ QByteArray Write(const QTextDocument* document, int from, int to, qreal ppp, uns
                 out += "\\cf" + QByteArray::number(int(c - colors.begin()) + 1);
             }
             out += ' ';
-            Escape(out, r.Text);
+            if (IsObject(r.Format)) {
+                // One character per object, each with its own group.
+                for (qsizetype i = 0; i < r.Text.size(); ++i) out += r.Format.property(ObjectGroupProperty).toByteArray();
+            } else {
+                Escape(out, r.Text);
+            }
         }
         out += "\\par\r\n";
     }

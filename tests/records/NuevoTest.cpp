@@ -213,27 +213,21 @@ TEST_F(VincularTest, LinkedCaseKeepsTheOldCasesCurrencyWithItsAmounts) {
             r << QString::number(Valor(QStringLiteral("SELECT %1 FROM EXPED WHERE NUMERO = '%2'").arg(QString::fromLatin1(campo), numero)).AsFloat());
         return r;
     };
-    // A case in pesetas linked in an office that works in euros.
-    SetSistem("MONEDA", Variant(QStringLiteral("E")));
-    CaseField("MONEDA", Variant(QStringLiteral("P")));
-    CaseField("IMPORTE", Variant(166386.0));
-    CaseField("INTERESES", Variant(16639.0));
-    Abre(TNuevoExp::CaptionVincular);
-    ASSERT_TRUE(Acepta(QStringLiteral("00011-A")));
-    EXPECT_EQ(importes(QStringLiteral("00011-A")),
+    // Links the current case, in `moneda` with its amounts, as `nuevo` in an office in `oficina`.
+    auto vincula = [&](const char* oficina, const char* moneda, double importe, double intereses, const QString& nuevo) {
+        SetSistem("MONEDA", Variant(QString::fromLatin1(oficina)));
+        CaseField("MONEDA", Variant(QString::fromLatin1(moneda)));
+        CaseField("IMPORTE", Variant(importe));
+        CaseField("INTERESES", Variant(intereses));
+        delete dlg;
+        Abre(TNuevoExp::CaptionVincular);
+        EXPECT_TRUE(Acepta(nuevo));
+        return importes(nuevo);
+    };
+    EXPECT_EQ(vincula("E", "P", 166386, 16639, QStringLiteral("00011-A")),
               (QStringList{QStringLiteral("P"), QStringLiteral("166386"), QStringLiteral("1500"), QStringLiteral("16639")}));
-
-    // A case in euros linked in an office that works in pesetas.
-    delete dlg;
-    dlg = nullptr;
-    SetSistem("MONEDA", Variant(QStringLiteral("P")));
     ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00011-A")));
-    CaseField("MONEDA", Variant(QStringLiteral("E")));
-    CaseField("IMPORTE", Variant(1000.5));
-    CaseField("INTERESES", Variant(100.25));
-    Abre(TNuevoExp::CaptionVincular);
-    ASSERT_TRUE(Acepta(QStringLiteral("00014-A")));
-    EXPECT_EQ(importes(QStringLiteral("00014-A")),
+    EXPECT_EQ(vincula("P", "E", 1000.5, 100.25, QStringLiteral("00014-A")),
               (QStringList{QStringLiteral("E"), QStringLiteral("1000.5"), QStringLiteral("1500"), QStringLiteral("100.25")}));
 }
 

@@ -267,6 +267,25 @@ TEST_F(AlcanceTest, ACommandRefusesToRunWithoutItsRight) {
         EXPECT_TRUE(Texts().isEmpty()) << Texts().join(QLatin1Char('|')).toStdString();
         form.reset();
     }
+    // Not one report of the "&Informes" menu runs without "Listados", however it is called.
+    Usuario(QStringLiteral("ANA"), -1, {}, {"Listados"});
+    Muestra();
+    harness->ClearRecords();
+    EXPECT_FALSE(form->Informes1->Enabled());
+    using T = TPrincipio;
+    for (T::TOrden orden :
+         {&T::Clientes2Click, &T::Contrarios2Click, &T::Abogados2Click, &T::Alfabtico1Click, &T::PorPartido1Click,
+          &T::Alfabtico2Click, &T::PorProfesin1Click, &T::Poderes1Click, &T::ProvisionesdeFondos1Click,
+          &T::SinProvisionesdeFondos1Click, &T::PorNmero1Click, &T::PorProcuradordelDespacho1Click, &T::PorCliente1Click,
+          &T::ConSaldoPositivo1Click, &T::SinMovimientos1Click, &T::General1Click, &T::PorNmero2Click, &T::SinNmero1Click,
+          &T::PorAbogadodeEntrada1Click, &T::ConceptosContables2Click, &T::Agenda2Click, &T::Procedimientos1Click,
+          &T::Tribunales1Click, &T::TiposdeDespachos1Click, &T::DesinosdeDespachos1Click})
+        form->Ordena(orden, form.get());
+    // Nor through its menu item, though the item itself is not greyed.
+    static_cast<TMenuItem*>(form->FindComponent(QStringLiteral("PorNmero2")))->Click();
+    EXPECT_TRUE(harness->ModalForms().empty());
+    form.reset();
+
     // The same commands run for a user who holds the right.
     Usuario(QStringLiteral("ANA"), -1);
     Muestra();

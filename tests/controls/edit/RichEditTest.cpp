@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include "platform/forms/Printers.h"
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -555,6 +556,19 @@ TEST_F(RichEditTest, PrintsEveryPage) {
     EXPECT_GT(edit->PrintTo(half, QStringLiteral("Escrito")), pages);
 }
 
+// The program's printer set to a PDF file takes the text, with no printer installed.
+TEST_F(RichEditTest, PrintsToThePdfFileChosenAsThePrinter) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("notas.pdf"));
+    edit->Lines()->SetText(QStringLiteral("Notas del expediente"));
+    Printer()->SetOutputFileName(file);
+    edit->Print(QStringLiteral("Notas"));
+    Printer()->SetOutputFileName(QString());
+    QFile pdf(file);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.readAll().startsWith("%PDF"));
+}
+
 TEST_F(RichEditTest, LinkClickedWithTheSameButtonOnTheSameLink) {
     form->Show();
     edit->Lines()->SetText(QStringLiteral("Véase https://www.boe.es/diario y www.example.org, fin"));
@@ -885,6 +899,19 @@ TEST_F(RichEditTest, ObjectGroupsAreKeptOrDroppedAndPlainRtfLeavesOutCharsets) {
                                                         QByteArray(ObjectRtf).indexOf(" despu") -
                                                             QByteArray(ObjectRtf).indexOf("{\\object"));
     EXPECT_TRUE(Save(edit).contains(group));
+    // A font table inside the object's data leaves the document's fonts alone.
+    TZbRichEdit* fonts = NewEdit();
+    LoadRtf(fonts, "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Times New Roman;}}\\f1 a"
+                   "{\\object{\\*\\objdata {\\fonttbl{\\f1\\fcharset204 Cyr;}}}}\\'e1}");
+    EXPECT_EQ(fonts->Text(), QStringLiteral("a\uFFFCá"));
+    Select(fonts, 2, 1);
+    EXPECT_EQ(fonts->SelAttributes()->Name(), QStringLiteral("Times New Roman"));
+    // An object keeps its own character format (here protection) through a save and a load.
+    LoadRtf(fonts, "{\\rtf1 a{\\protect\\b{\\object{\\*\\objdata 00}}}b}");
+    Load(fonts, Save(fonts));
+    EXPECT_FALSE(fonts->IsProtected(0, 1));
+    EXPECT_TRUE(fonts->IsProtected(1, 2));
+    EXPECT_FALSE(fonts->IsProtected(2, 3));
     // Written with smNoObjects: no object; read back, the text around it.
     edit->SetStreamMode(smNoObjects);
     const QByteArray noObjects = Save(edit);
