@@ -363,6 +363,7 @@ bool TAgendaExp::Editor(bool nuevo) {
     }
     // Always an entry of this case file: the relation is fixed and the case chosen.
     editor->cbRelacion->SetEnabled(false);
+    editor->ListasDe(F(Dat->TExped, "ABOCLI")->AsInteger());
     if (editor->QExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0))
         editor->cbExped->SetText(F(editor->QExped, "EX")->AsString());
     if (nuevo) {

@@ -2,10 +2,12 @@
 #include "agenda/UAnotacion.h"
 
 #include "controls/visual/FileCopyHelpers.h"
+#include "documents/UFusion.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/Abusca2.h"
+#include "shell/Alcance.h"
 #include "shell/Calendario.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
@@ -188,9 +190,11 @@ TFNota::TFNota(TComponent* owner) : TForm(owner) {
         ds->SetDataSet(q);
     };
     consulta(QExped, DSExped, "QExped", "DSExped",
-             QStringLiteral("SELECT ANO, NUMERO, ANO || ' - ' || NUMERO AS EX FROM EXPED\nWHERE ABOCLI = :ABOCLI"));
+             QStringLiteral("SELECT ANO, NUMERO, ANO || ' - ' || NUMERO AS EX FROM EXPED\nWHERE ABOCLI = :ABOCLI") +
+                 shell::YAlcance());
     consulta(QConsul, DSConsul, "QConsul", "DSConsul",
-             QStringLiteral("SELECT ANO, NUMERO, ANO || ' - ' || NUMERO AS EX FROM CONSULTAS\nWHERE ABOCLI = :ABOCLI"));
+             QStringLiteral("SELECT ANO, NUMERO, ANO || ' - ' || NUMERO AS EX FROM CONSULTAS\nWHERE ABOCLI = :ABOCLI") +
+                 shell::YAlcance());
     QExped->SetDataSource(Dat->DSAboCli);
     QConsul->SetDataSource(Dat->DSAboCli);
     consulta(QTipo, DSTipo, "QTipo", "DSTipo", QStringLiteral("SELECT * FROM TIPOAGENDAS"));
@@ -269,6 +273,15 @@ void TFNota::FormCreate(TObject*) {
     if (Derecho("Consulta")) {
         cbRelacion->Items()->Add(DeConsulta);
         cbRelacion->Values()->Add(QStringLiteral("C"));
+    }
+}
+
+void TFNota::ListasDe(int abocli) {
+    for (TQuery* q : {QExped, QConsul}) {
+        q->Close();
+        q->SetDataSource(nullptr);
+        q->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(abocli);
+        q->Open();
     }
 }
 
@@ -574,7 +587,13 @@ bool AbreEscrito(int escrito, const QString& extension) {
     const QString ruta = RutaEscrito(escrito, extension);
     QFile f(ruta);
     if (f.exists()) f.setPermissions(f.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    const int r = ShellExecuteFile(nombre, QString(), CarpetaEscritos(), 3);
+    int r = ShellExecuteFile(nombre, QString(), CarpetaEscritos(), 3);
+    // No application registered for the format: the word processor found at start opens the
+    // office's documents all the same.
+    constexpr int kSinAsociacion = 31;
+    const bool documento = extension.compare(ExtensionDeEditor(QStringLiteral("Word2000")), Qt::CaseInsensitive) == 0 ||
+                           extension.compare(ExtensionDeEditor(QStringLiteral("WordPro96")), Qt::CaseInsensitive) == 0;
+    if (r == kSinAsociacion && documento && documents::AbreConEscritorio && documents::AbreConEscritorio(ruta)) return true;
     if (r > 32) return true;
     MensajeError(TextoErrorShell(r) + QLatin1Char(' ') + nombre);
     return false;

@@ -57,6 +57,9 @@ public:
     // picker on the row's ANO/NUMERO (shown only when that record is found), and "&Ver" when a
     // document was attached by hand and the user may open documents.
     void PreparaEdicion();
+    // The case-file and consultation lists of the lawyer `abocli` instead of the main window's:
+    // opened from the agenda of a case file or consultation, whose own lawyer it is.
+    void ListasDe(int abocli);
 
     void FormCreate(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);
@@ -90,8 +93,9 @@ namespace agenda {
 QString RutaEscrito(int escrito, const QString& extension);
 // The error text for a failed open of the desktop, by its result code.
 QString TextoErrorShell(int resultado);
-// Opens an agenda row's document with the desktop's program, made writable first; a failure is
-// shown with the text of its result code and the file name. True when it opened.
+// Opens an agenda row's document with the desktop's program (a word-processor document with no
+// program registered for it: with the word processor found at start), made writable first; a
+// failure is shown with the text of its result code and the file name. True when it opened.
 bool AbreEscrito(int escrito, const QString& extension);
 // Whether the office suite holds the document open: its lock file lies beside it.
 bool AbiertoPorOtro(const QString& fichero);

@@ -7,17 +7,45 @@ function(zembra_library name)
   target_link_libraries(${name} PUBLIC ${Z_DEPS})
 endfunction()
 
-# zembra_test(NAME SOURCES... [DEPS libs...]): one GoogleTest executable, registered with CTest.
+# zembra_test(NAME SOURCES... [DEPS libs...] [ENGINES filter]): one GoogleTest executable,
+# registered with CTest. With ENGINES the suite runs on both engines: label "sqlite" on the data
+# folder's file, label "postgres" once more on a schema of the test cluster (the tests that
+# `filter`, a gtest filter, selects).
 function(zembra_test name)
-  cmake_parse_arguments(Z "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(Z "" "ENGINES" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${Z_SOURCES})
   target_link_libraries(${name} PRIVATE ${Z_DEPS} GTest::gtest GTest::gtest_main)
   target_compile_options(${name} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/QtPrint.h)
   target_compile_definitions(${name} PRIVATE ZEMBRA_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}"
                                              ZEMBRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   include(GoogleTest)
+  if(NOT Z_ENGINES)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+    return()
+  endif()
+  target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/ServerEngine.cpp)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+                       PROPERTIES LABELS sqlite ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+  zembra_test_server()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "postgres." TEST_FILTER "${Z_ENGINES}"
+                       PROPERTIES LABELS postgres FIXTURES_REQUIRED servidor
+                                  ENVIRONMENT "ZEMBRA_TEST_SERVIDOR=${ZEMBRA_TEST_SERVER_DIR}/servidor")
+endfunction()
+
+# The private PostgreSQL cluster of a test run: started before the first test that needs it,
+# stopped after the last (CTest fixture "servidor"), under the build folder.
+set(ZEMBRA_TEST_SERVER_DIR ${CMAKE_BINARY_DIR}/servidor-pruebas)
+function(zembra_test_server)
+  get_property(made GLOBAL PROPERTY ZEMBRA_TEST_SERVER_MADE)
+  if(made)
+    return()
+  endif()
+  set_property(GLOBAL PROPERTY ZEMBRA_TEST_SERVER_MADE TRUE)
+  add_test(NAME servidor.arranca COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/pg-test.sh start ${ZEMBRA_TEST_SERVER_DIR})
+  add_test(NAME servidor.para COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/pg-test.sh stop ${ZEMBRA_TEST_SERVER_DIR})
+  set_tests_properties(servidor.arranca PROPERTIES FIXTURES_SETUP servidor LABELS postgres)
+  set_tests_properties(servidor.para PROPERTIES FIXTURES_CLEANUP servidor LABELS postgres)
 endfunction()
 
 # Sources of a folder: every .cpp in it (new files join at the next build).

@@ -156,22 +156,23 @@ QString TEmail::ResolveName(const QString& name) {
     return r;
 }
 
-void TEmail::Address() {
+int TEmail::Address() {
     CheckMapi();
     const bool abierta = FSession != 0;
-    if (Logon() != SUCCESS_SUCCESS) return;
+    if (const int e = Logon(); e != SUCCESS_SUCCESS) return e;
     for (TStrings* list : {Recipient(), CC(), Bcc()}) {
         for (int i = 0; i < list->Count(); ++i) {
             platform::mail::Address a;
             QString display;
-            if (Resolve(list->Strings(i), a, display) != SUCCESS_SUCCESS) {
+            if (const int e = Resolve(list->Strings(i), a, display); e != SUCCESS_SUCCESS) {
                 if (!abierta) Logoff();
-                return;
+                return e;
             }
             list->SetString(i, display);
         }
     }
     if (!abierta) Logoff();
+    return SUCCESS_SUCCESS;
 }
 
 int TEmail::SendMail() {

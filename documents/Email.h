@@ -73,8 +73,9 @@ public:
     int Logoff();
     int SendMail();
     QString ResolveName(const QString& name);
-    // Resolves the names of the three lists in place.
-    void Address();
+    // Resolves the names of the three lists in place; stops at the first that cannot be resolved
+    // and answers its error (LastErrorText says why).
+    int Address();
     int SetLongText(const QString& text);
 
     virtual void CheckMapi();

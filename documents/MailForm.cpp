@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
 
 TfrmMail::TfrmMail(TComponent* owner) : TForm(owner) {
     SetName(QStringLiteral("frmMail"));
@@ -244,16 +245,34 @@ void TfrmMail::btnSendClick(TObject*) {
         MensajeError(QStringLiteral("MAPI Sendmail failed.") + QStringLiteral("\r") + Email1->LastErrorText());
 }
 
-void TfrmMail::AddressBook() {
+void TfrmMail::AddressBook(TEdit* caja) {
     SplitNames(txtRecipient->Text(), Email1->Recipient());
     SplitNames(txtCC->Text(), Email1->CC());
-    Email1->Address();
+    if (Email1->Address() != SUCCESS_SUCCESS) {
+        MensajeError(Email1->LastErrorText());
+        return;
+    }
     txtRecipient->SetText(JoinNames(Email1->Recipient()));
     txtCC->SetText(JoinNames(Email1->CC()));
+    // The office's own address book is the book to choose from.
+    std::unique_ptr<TFContacto> libreta(new TFContacto(Application));
+    FContacto = libreta.get();
+    libreta->ModoSelector();
+    if (libreta->ShowModal() != mrOk) return;
+    QStringList sinCorreo;
+    const QStringList elegidos = libreta->Elegidos(&sinCorreo);
+    libreta.reset();
+    TStringList nombres;
+    SplitNames(caja->Text(), &nombres);
+    for (const QString& e : elegidos)
+        if (nombres.IndexOf(e) < 0) nombres.Add(e);
+    caja->SetText(JoinNames(&nombres));
+    if (!sinCorreo.isEmpty())
+        MensajeError(QStringLiteral("No tienen dirección de correo en la libreta:\r") + sinCorreo.join(QLatin1Char('\r')));
 }
 
-void TfrmMail::btnRecipClick(TObject*) { AddressBook(); }
-void TfrmMail::btnCCClick(TObject*) { AddressBook(); }
+void TfrmMail::btnRecipClick(TObject*) { AddressBook(txtRecipient); }
+void TfrmMail::btnCCClick(TObject*) { AddressBook(txtCC); }
 
 void TfrmMail::btnCheckNamesClick(TObject*) {
     for (TEdit* caja : {txtRecipient, txtCC}) {

@@ -78,7 +78,9 @@ public:
 private:
     void Reset();
     void ShowAttachments(bool visible);
-    void AddressBook();
+    // The names typed are checked, then the office's address book opens as a picker and the
+    // names chosen there are added to `caja`.
+    void AddressBook(TEdit* caja);
     // The splitter's drag: where it started (in the form) and the list's height then; -1 when
     // no drag is under way.
     int FDragStartY = -1, FDragStartHeight = 0;

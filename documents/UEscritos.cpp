@@ -27,11 +27,49 @@ void LeeEditor() {
     ExtensionEscrito = ExtensionDeEditor(TipoEditor);
 }
 
-void CreaCarpetaModelos(const QString& modelo) { QDir().mkpath(QFileInfo(modelo).absolutePath()); }
-
 void TerminaEditor() {
     CierraEditor(EditorOle, TipoEditor);
     EditorOle.reset();
+}
+
+// A new document from the office template, written first when the data folder has none; a
+// template that still cannot be read says where it was looked for.
+void CargaPlantilla() {
+    const QString plantilla = documents::AseguraPlantilla(TipoEditor);
+    try {
+        NuevoDesdeModelo(plantilla);
+    } catch (EDocumentError& e) {
+        throw EDocumentError(QStringLiteral("No se puede leer la plantilla del despacho \"%1\".\r%2")
+                                 .arg(QDir::toNativeSeparators(plantilla), e.Message()));
+    }
+}
+
+// Posts the new model's row and saves the active document as its file. Neither stands without the
+// other: a file that cannot be written takes the row back. Returns the model's file.
+QString GrabaModeloNuevo(const QString& tipo, const QString& concepto) {
+    TTable* t = Dat->TEscritos;
+    t->Append();
+    try {
+        t->FieldByName(QStringLiteral("TIPO"))->SetAsString(tipo);
+        t->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(concepto);
+        t->Post();
+    } catch (...) {
+        if (t->State() == dsInsert) t->Cancel();
+        throw;
+    }
+    const int numero = t->FieldByName(QStringLiteral("ESCRITO"))->AsInteger();
+    const QString modelo = documents::FicheroDeModelo(numero, TipoEditor);
+    try {
+        const QString carpeta = QFileInfo(modelo).absolutePath();
+        if (!QDir().mkpath(carpeta))
+            throw EDocumentError(QStringLiteral("No se puede crear la carpeta de modelos \"%1\".").arg(QDir::toNativeSeparators(carpeta)));
+        GuardaEscrito(EditorOle, TipoEditor, modelo);
+    } catch (...) {
+        QFile::remove(modelo);
+        if (t->Locate(QStringLiteral("ESCRITO"), numero, 0)) t->Delete();
+        throw;
+    }
+    return modelo;
 }
 
 }  // namespace
@@ -42,6 +80,19 @@ QString documents::FicheroDeModelo(int escrito, const QString& tipoEditor) {
 
 QString documents::PlantillaDespacho(const QString& tipoEditor) {
     return QDir(CarpetaDatos).filePath(QStringLiteral("Zembra") + ExtensionPlantilla(tipoEditor));
+}
+
+QString documents::AseguraPlantilla(const QString& tipoEditor) {
+    const QString plantilla = PlantillaDespacho(tipoEditor);
+    if (!QFileInfo::exists(plantilla)) {
+        try {
+            platform::documents::Document::WriteWordTemplate(plantilla);
+        } catch (EDocumentError& e) {
+            throw EDocumentError(QStringLiteral("No se puede escribir la plantilla del despacho \"%1\".\r%2")
+                                     .arg(QDir::toNativeSeparators(plantilla), e.Message()));
+        }
+    }
+    return plantilla;
 }
 
 QString documents::AvisoFormatoAntiguo(const QString& fichero) {
@@ -255,6 +306,9 @@ void TListaEscritos::BtSiClick(TObject*) {
         }
         AbreEscrito(EditorOle, TipoEditor, modelo, false);
         if (Modo == 0) {
+            // The model itself goes to the word processor: what it saves is what the merges use.
+            EditorOle->FicheroGuardado = modelo;
+            EditorOle->EditaFichero = true;
             MuestraEditor(EditorOle, TipoEditor);
         } else {
             ModoEscrito = LetraRegistro.isEmpty() ? QLatin1Char('C') : LetraRegistro.at(0);
@@ -282,12 +336,6 @@ void TListaEscritos::BtNuevoClick(TObject*) {
     if (pregunta->ShowModal() == mrOk) {
         const int i = LisTipo->ItemIndex();
         const QString tipo = QString::fromLatin1(kTipos[i >= 0 && i < 8 ? i : 0]);
-        TTable* t = Dat->TEscritos;
-        t->Append();
-        t->FieldByName(QStringLiteral("TIPO"))->SetAsString(tipo);
-        t->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(pregunta->Respuesta->Text());
-        t->Post();
-        const QString modelo = documents::FicheroDeModelo(t->FieldByName(QStringLiteral("ESCRITO"))->AsInteger(), TipoEditor);
         const bool carta = tipo == QLatin1String("CARTAS");
         try {
             EditorOle = AbreEditor(TipoEditor);
@@ -299,9 +347,9 @@ void TListaEscritos::BtNuevoClick(TObject*) {
             if (carta && cabecera && TCarta->Locate(QStringLiteral("ESCRITO"), cabecera, 0))
                 AbreEscrito(EditorOle, TipoEditor, documents::FicheroDeModelo(cabecera, TipoEditor), false);
             else
-                NuevoDesdeModelo(documents::PlantillaDespacho(TipoEditor));
-            CreaCarpetaModelos(modelo);
-            GuardaEscrito(EditorOle, TipoEditor, modelo);
+                CargaPlantilla();
+            // The row is written only with its file, once the document is ready.
+            GrabaModeloNuevo(tipo, pregunta->Respuesta->Text());
             MuestraEditor(EditorOle, TipoEditor);
         } catch (EAbort&) {
             TerminaEditor();
@@ -363,12 +411,7 @@ void TListaEscritos::btImportClick(TObject*) {
     pregunta->Respuesta->SetMaxLength(60);
     if (pregunta->ShowModal() != mrOk) return;
     const int i = LisTipo->ItemIndex();
-    TTable* t = Dat->TEscritos;
-    t->Append();
-    t->FieldByName(QStringLiteral("TIPO"))->SetAsString(QString::fromLatin1(kTipos[i >= 0 && i < 8 ? i : 0]));
-    t->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(pregunta->Respuesta->Text());
-    t->Post();
-    const QString modelo = documents::FicheroDeModelo(t->FieldByName(QStringLiteral("ESCRITO"))->AsInteger(), TipoEditor);
+    const QString tipo = QString::fromLatin1(kTipos[i >= 0 && i < 8 ? i : 0]);
 
     TerminaEditorAnterior();
     EditorOle = AbreEditor(TipoEditor);
@@ -376,19 +419,26 @@ void TListaEscritos::btImportClick(TObject*) {
         MensajeError(QStringLiteral("No puedo Abrir el Procesador de Texto"));
         return;
     }
-    if (EsFamiliaWord(TipoEditor)) {
-        // The office template with the old document's text in it.
-        NuevoDesdeModelo(documents::PlantillaDespacho(TipoEditor));
-        EditorOle->Activo->InsertBody(platform::documents::Document::Load(origen));
-    } else {
-        // No template for this editor: the document itself, saved under the model's name.
-        AbreEscrito(EditorOle, TipoEditor, origen, false);
+    QString modelo;
+    try {
+        // The document is made whole before its row is written: a file that cannot be read
+        // leaves nothing behind.
+        if (EsFamiliaWord(TipoEditor)) {
+            // The office template with the old document's text in it.
+            CargaPlantilla();
+            EditorOle->Activo->InsertBody(platform::documents::Document::Load(origen));
+        } else {
+            // No template for this editor: the document itself, saved under the model's name.
+            AbreEscrito(EditorOle, TipoEditor, origen, false);
+        }
+        InicioDocumento(EditorOle, TipoEditor);
+        MarcasDesconocidas = documents::ConvierteMarcas(TConv);
+        modelo = GrabaModeloNuevo(tipo, pregunta->Respuesta->Text());
+    } catch (...) {
+        TerminaEditor();
+        throw;
     }
     FicheroModelo = modelo;
-    InicioDocumento(EditorOle, TipoEditor);
-    MarcasDesconocidas = documents::ConvierteMarcas(TConv);
-    CreaCarpetaModelos(modelo);
-    GuardaEscrito(EditorOle, TipoEditor, modelo);
     MuestraEditor(EditorOle, TipoEditor);
     if (!MarcasDesconocidas.isEmpty())
         MensajeError(QStringLiteral("Estas marcas no están en \"Convertir.db\" y quedan en el modelo como estaban:\r") +

@@ -62,6 +62,9 @@ namespace documents {
 // Model file of model n, and the office template, in the data folder, for the editor named.
 QString FicheroDeModelo(int escrito, const QString& tipoEditor);
 QString PlantillaDespacho(const QString& tipoEditor);
+// The office template, written plain where PlantillaDespacho says when it is missing; a template
+// that cannot be written raises EDocumentError naming the full path.
+QString AseguraPlantilla(const QString& tipoEditor);
 // A model kept in the old binary format (.doc, .lwp) where the model should be: the message that
 // says so and how to convert it once; empty when there is none.
 QString AvisoFormatoAntiguo(const QString& fichero);

@@ -39,7 +39,7 @@ const char16_t kAnsi80[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x
 
 }  // namespace
 
-QByteArray documents::TextoAnsi(const QString& texto) {
+QByteArray documents::TextoAnsi(const QString& texto, bool* perdidos) {
     QByteArray out;
     out.reserve(texto.size());
     for (QChar c : texto) {
@@ -51,15 +51,25 @@ QByteArray documents::TextoAnsi(const QString& texto) {
         char b = '?';
         for (int i = 0; i < 32; ++i)
             if (kAnsi80[i] && kAnsi80[i] == u) b = char(0x80 + i);
+        if (b == '?' && perdidos) *perdidos = true;
         out.append(b);
     }
     return out;
 }
 
-QByteArray documents::LineaExportacion(const QStringList& valores) {
+QByteArray documents::LineaExportacion(const QStringList& valores, bool* perdidos) {
     QStringList campos;
     for (QString v : valores) campos << QLatin1Char('"') + v.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
-    return TextoAnsi(campos.join(QLatin1Char(','))) + "\r\n";
+    return TextoAnsi(campos.join(QLatin1Char(',')), perdidos) + "\r\n";
+}
+
+QString documents::AvisoCaracteresPerdidos(const QStringList& filas) {
+    if (filas.isEmpty()) return {};
+    constexpr int kMostradas = 20;
+    QStringList lineas = filas.mid(0, kMostradas);
+    if (filas.size() > kMostradas) lineas << QStringLiteral("... y %1 más").arg(filas.size() - kMostradas);
+    return QStringLiteral("Estas filas tienen caracteres que el archivo no admite; se han escrito como \"?\":\r") +
+           lineas.join(QLatin1Char('\r'));
 }
 
 TFExport::TFExport(TComponent* owner) : TForm(owner) {
@@ -259,6 +269,7 @@ void TFExport::btExportClick(TObject*) {
     escribe(documents::LineaExportacion(cabecera));
     TStrings* filas = Lista->List2();
     const int n = filas->Count();
+    QStringList conPerdidos;
     for (int i = 0; i < n; ++i) {
         Indicador->SetProgress(n > 1 ? i * 100 / (n - 1) : 100);
         Application->ProcessMessages();
@@ -267,10 +278,15 @@ void TFExport::btExportClick(TObject*) {
         QExport->GotoBookmark(marca->Bookmark);
         QStringList valores;
         for (const char* c : kColumnas) valores << QExport->FieldByName(QString::fromLatin1(c))->AsString();
-        escribe(documents::LineaExportacion(valores));
+        bool perdidos = false;
+        escribe(documents::LineaExportacion(valores, &perdidos));
+        if (perdidos) conPerdidos << filas->Strings(i);
     }
     if (!fichero.commit())
         throw EInOutError(QStringLiteral("No se puede guardar \"%1\": %2").arg(eExport->Text(), fichero.errorString()));
+    // The file keeps its single-byte form; the user learns which rows lost characters in it.
+    if (const QString aviso = documents::AvisoCaracteresPerdidos(conPerdidos); !aviso.isEmpty())
+        Application->MessageBox(aviso, QStringLiteral("¡¡ ATENCIÓN !!"), MB_OK | MB_ICONWARNING);
 }
 
 void TFExport::Button1Click(TObject*) { Close(); }

@@ -57,8 +57,12 @@ private:
 
 namespace documents {
 // One line of the export file: every value in double quotes (quotes inside doubled), commas
-// between, CR LF at the end, in the workstation's single-byte character set.
-QByteArray LineaExportacion(const QStringList& valores);
-// Windows-1252 bytes of a text; characters it cannot hold become "?".
-QByteArray TextoAnsi(const QString& texto);
+// between, CR LF at the end, in the workstation's single-byte character set. `perdidos` (when
+// given) is set when a character could not be written.
+QByteArray LineaExportacion(const QStringList& valores, bool* perdidos = nullptr);
+// Windows-1252 bytes of a text; characters it cannot hold become "?" and set `perdidos`.
+QByteArray TextoAnsi(const QString& texto, bool* perdidos = nullptr);
+// The closing notice of an export whose rows (as the record list names them) had characters the
+// file cannot hold; empty when there were none.
+QString AvisoCaracteresPerdidos(const QStringList& filas);
 }  // namespace documents

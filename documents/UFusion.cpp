@@ -23,7 +23,8 @@ TStringList* ValoresCampos = nullptr;
 
 namespace documents {
 std::function<bool(const QString&)> AbreConEscritorio = [](const QString& fichero) {
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {fichero});
+    const QString programa = shell::ProgramaDocumentos();
+    return !programa.isEmpty() && QProcess::startDetached(programa, {fichero});
 };
 }
 
@@ -88,6 +89,7 @@ void Quit(const TEditorOle& editor)
     if (!editor) return;
     editor->Activo.reset();
     editor->FicheroGuardado.clear();
+    editor->EditaFichero = false;
 }
 
 void AbreEscrito(const TEditorOle& editor, const QString& tipoEditor, const QString& fichero, bool soloLectura)
@@ -97,6 +99,7 @@ void AbreEscrito(const TEditorOle& editor, const QString& tipoEditor, const QStr
     if (!conocido(tipoEditor) || !editor) return;
     editor->Activo = Document::Load(fichero);
     editor->FicheroGuardado.clear();
+    editor->EditaFichero = false;
 }
 
 void GuardaEscrito(const TEditorOle& editor, const QString& tipoEditor, const QString& fichero)
@@ -105,6 +108,7 @@ void GuardaEscrito(const TEditorOle& editor, const QString& tipoEditor, const QS
     if (!conocido(tipoEditor) || !editor) return;
     activo(editor).Save(fichero);
     editor->FicheroGuardado = fichero;
+    editor->EditaFichero = false;
 }
 
 void NuevoDesdeModelo(const QString& plantilla)
@@ -115,6 +119,7 @@ void NuevoDesdeModelo(const QString& plantilla)
     doc.ConvertTemplateToDocument();
     EditorOle->Activo = std::move(doc);
     EditorOle->FicheroGuardado.clear();
+    EditorOle->EditaFichero = false;
 }
 
 void MuestraEditor(const TEditorOle& editor, const QString& tipoEditor)
@@ -128,11 +133,13 @@ void MuestraEditor(const TEditorOle& editor, const QString& tipoEditor)
         if (!tmp.open()) throw EDocumentError(QStringLiteral("No se puede crear un fichero temporal para el escrito."));
         fichero = tmp.fileName();
     }
-    editor->Activo->Save(fichero);
-    editor->FicheroGuardado = fichero;
+    if (!editor->EditaFichero || fichero != editor->FicheroGuardado) {
+        editor->Activo->Save(fichero);
+        editor->FicheroGuardado = fichero;
+        editor->EditaFichero = false;
+    }
     if (!documents::AbreConEscritorio(fichero))
-        throw EDocumentError(QStringLiteral("No se puede abrir \"%1\" con el procesador de texto del escritorio.")
-                                 .arg(fichero));
+        throw EDocumentError(QStringLiteral("No se puede abrir \"%1\" con el procesador de texto.").arg(fichero));
 }
 
 void ReemplazaTodo(const TEditorOle& editor, const QString& tipoEditor, const QString& buscar,

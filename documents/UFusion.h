@@ -15,6 +15,9 @@ class TEditorDocumentos {
 public:
     std::optional<platform::documents::Document> Activo;
     QString FicheroGuardado;
+    // The active document is FicheroGuardado itself, opened to be changed (a model from the models
+    // list): it is handed over as it stands on disk, so what the word processor saves is the model.
+    bool EditaFichero = false;
 };
 using TEditorOle = std::shared_ptr<TEditorDocumentos>;
 
@@ -130,7 +133,8 @@ void AbreGrupo(int tipo);
 class TCustomListBox;
 class TDataSet;
 namespace documents {
-// Opens a file with the desktop's application; tests put a recorder here.
+// Opens a file with the program that opens the documents (shell::ProgramaDocumentos); tests put
+// a recorder here.
 extern std::function<bool(const QString& fichero)> AbreConEscritorio;
 
 // The open merge dialog's pick lists as the providers read them: each entry of a list carries a

@@ -1,8 +1,11 @@
 // libFuzzer target: the RTF reader on hostile bytes, then a write-read round trip of what it
-// accepted: the text written must read back the same.
+// accepted: the text written must read back the same, embedded objects and protected runs
+// included; written without objects, it reads back as the same text less the objects, and
+// read without objects it holds none.
 #include "controls/edit/ZbRichEd_rtf.h"
 
 #include <QGuiApplication>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <cstdint>
@@ -21,6 +24,14 @@ void EnsureApplication()
         new QGuiApplication(argc, argv);
     }
 }
+
+bool Protected(QTextDocument& doc, int pos)
+{
+    const QTextBlock b = doc.findBlock(pos);
+    for (auto it = b.begin(); !it.atEnd(); ++it)
+        if (it.fragment().contains(pos)) return it.fragment().charFormat().boolProperty(rtf::ProtectedProperty);
+    return false;
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -35,5 +46,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QTextCursor b(&back);
     if (!rtf::Read(again, b, ppp)) __builtin_trap();
     if (back.toPlainText() != doc.toPlainText()) __builtin_trap();
+    for (QTextBlock blk = doc.begin(); blk.isValid(); blk = blk.next())
+        for (auto it = blk.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fr = it.fragment();
+            if (fr.charFormat().boolProperty(rtf::ProtectedProperty) != Protected(back, fr.position())) __builtin_trap();
+        }
+    QString less = doc.toPlainText();
+    less.remove(QChar::ObjectReplacementCharacter);
+    QTextDocument plain;
+    QTextCursor p(&plain);
+    if (!rtf::Read(rtf::Write(&doc, 0, -1, ppp, rtf::PlainRtf | rtf::NoObjects), p, ppp)) __builtin_trap();
+    if (plain.toPlainText() != less) __builtin_trap();
+    QTextDocument dropped;
+    QTextCursor d(&dropped);
+    rtf::Read(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), d, ppp, true);
+    if (dropped.toPlainText().contains(QChar::ObjectReplacementCharacter)) __builtin_trap();
     return 0;
 }

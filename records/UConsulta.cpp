@@ -11,6 +11,7 @@
 #include "records/rptFicCons.h"
 #include "shell/Abusca.h"
 #include "shell/Abusca2.h"
+#include "shell/Alcance.h"
 #include "shell/Calendario.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
@@ -350,7 +351,8 @@ void TConsulta::btBuscarClick(TObject*) {
     Buscar2->QBusca->Close();
     Buscar2->QBusca->SQL()->SetText(
         QStringLiteral("SELECT DISTINCT NOMCLIENTE as CONCEPTO, CLIENTE as CODIGO, ANO || '-' || NUMERO ||' ' ||TIPO AS NOMBRE, "
-                       "ANO,NUMERO FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL AND ABOCLI = :ABOCLI ORDER BY NOMBRE"));
+                       "ANO,NUMERO FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL AND ABOCLI = :ABOCLI") +
+        shell::YAlcance() + QStringLiteral(" ORDER BY NOMBRE"));
     Buscar2->QBusca->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(abogado);
     Buscar2->QBusca->Open();
     Buscar2->Inicia(QStringLiteral("Consultas de ") + F(abogados, "NOMABOCLI")->AsString(), false, false);
@@ -437,13 +439,11 @@ void TConsulta::btFacturarClick(TObject*) {
         Abort();
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
-    Dat->TTabcon->Refresh();
-    const bool hayFila = Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(anoContador), 0);
-    const int contador = hayFila ? F(Dat->TTabcon, "NUMFACTU")->AsInteger() : 0;
+    const QString ano = F(c, "ANO")->AsString(), numero = F(c, "NUMERO")->AsString();
     std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
     Facturar = dlg.get();
     dlg->ParaConsulta();
-    dlg->Numero->SetText(QString::number(factura == 0 ? contador + 1 : factura));
+    dlg->ProponeNumero(factura, anoContador, QStringLiteral("CONSULTAS"), ano, numero);
     if (dlg->ShowModal() != mrOk) return;
 
     bool facturado = false;
@@ -456,10 +456,10 @@ void TConsulta::btFacturarClick(TObject*) {
         const Currency impIva = records::Impuesto(importe, iva, euros);
         const Currency impIrpf = records::Impuesto(importe, irpf, euros);
         const Currency total = importe + impIva - impIrpf;
-        const QString ano = F(c, "ANO")->AsString(), numero = F(c, "NUMERO")->AsString();
         Dat->Db->StartTransaction();
         try {
-            records::ReservaFactura(QUpdTabCon, n, anoContador, QStringLiteral("CONSULTAS"), ano, numero);
+            records::ReservaFactura(QUpdTabCon, n, anoContador, dlg->FechaFactura(), QStringLiteral("CONSULTAS"), ano,
+                                    numero);
             QUpdCon->ParamByName(QStringLiteral("NFAC"))->SetAsInteger(n);
             QUpdCon->ParamByName(QStringLiteral("NIVA"))->SetAsFloat(iva);
             QUpdCon->ParamByName(QStringLiteral("NIRPF"))->SetAsFloat(irpf);

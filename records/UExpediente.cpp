@@ -18,6 +18,7 @@
 #include "records/UProcu.h"
 #include "shell/Abusca.h"
 #include "shell/Abusca2.h"
+#include "shell/Alcance.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
 
@@ -505,9 +506,21 @@ void TExpediente::QuitaRangos() {
 }
 
 void TExpediente::MueveA(const QString& ano, const QString& numero) {
-    Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0);
+    TTable* e = Dat->TExped;
+    const TBookmark marca = e->GetBookmark();
+    // A linked case file of another lawyer is as closed to the user as one searched for.
+    if (e->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(ano), Variant(numero)}), 0) && !Alcanzable(marca))
+        return;
     RangoExpediente();
     Refresca();
+}
+
+bool TExpediente::Alcanzable(const TBookmark& vuelta) {
+    TTable* e = Dat->TExped;
+    if (shell::Alcanza(AbogadoUsuario(), F(e, "ABOCLI")->AsInteger())) return true;
+    MensajeError(QStringLiteral("No tiene permisos para acceder a éste Expediente"));
+    e->GotoBookmark(vuelta);
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------- showing
@@ -643,12 +656,7 @@ void TExpediente::btBuscarClick(TObject*) {
         MensajeError(QStringLiteral("Expediente NO EXISTE"));
         return;
     }
-    const int abogado = AbogadoUsuario();
-    if (abogado != -1 && F(e, "ABOCLI")->AsInteger() != abogado) {
-        MensajeError(QStringLiteral("No tiene permisos para acceder a éste Expediente"));
-        e->GotoBookmark(marca);
-        return;
-    }
+    if (!Alcanzable(marca)) return;
     RangoExpediente();
     Refresca();
 }
@@ -739,12 +747,10 @@ void TExpediente::btFacturarClick(TObject*) {
         Abort();
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
-    Dat->TTabcon->Refresh();
-    const bool hayFila = Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(anoContador), 0);
-    const int contador = hayFila ? F(Dat->TTabcon, "NUMFACTU")->AsInteger() : 0;
+    const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
     std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
     Facturar = dlg.get();
-    dlg->Numero->SetText(QString::number(factura == 0 ? contador + 1 : factura));
+    dlg->ProponeNumero(factura, anoContador, QStringLiteral("EXPED"), ano, numero);
     if (dlg->ShowModal() != mrOk) return;
 
     bool facturado = false;
@@ -767,10 +773,10 @@ void TExpediente::btFacturarClick(TObject*) {
         const Currency impIva = records::Impuesto(base, iva, euros);
         const Currency impIrpf = records::Impuesto(base, irpf, euros);
         const Currency total = suma[2] + suma[1] + suma[4] + impIva - impIrpf;
-        const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
         Dat->Db->StartTransaction();
         try {
-            records::ReservaFactura(QUpdCon, n, anoContador, QStringLiteral("EXPED"), ano, numero);
+            records::ReservaFactura(QUpdCon, n, anoContador, dlg->FechaFactura(), QStringLiteral("EXPED"), ano,
+                                    numero);
             e->Edit();
             F(e, "FACTURA")->SetAsInteger(n);
             F(e, "SUPLIDOS")->SetAsCurrency(suma[1]);

@@ -143,6 +143,9 @@ private:
     void DibujaParte(TZbDBGrid* grid, TTable* lista, const QString& campo, const TRect& rect, int dataCol,
                      TColumn* column, TGridDrawState state);
     void MueveA(const QString& ano, const QString& numero);
+    // Whether the user may reach the case file Dat->TExped stands on; if not, says so and goes
+    // back to `vuelta`.
+    bool Alcanzable(const TBookmark& vuelta);
     // Edit and post of the case file with the controls quiet.
     void EditaCaso(const std::function<void()>& cambio);
     int AbogadoUsuario() const;

@@ -8,6 +8,9 @@
 #include "shell/UData.h"
 #include "shell/UPrograma.h"
 
+#include <set>
+#include <vector>
+
 TFacturar* Facturar = nullptr;
 
 std::function<void(bool)> records::GeneraFactura;
@@ -189,6 +192,15 @@ void TFacturar::BtOkClick(TObject*) {
 
 void TFacturar::SpeedItem2Click(TObject*) { SetModalResult(mrNo); }
 
+void TFacturar::ProponeNumero(int factura, int anoContador, const QString& tabla, const QString& ano, const QString& registro) {
+    TTable* t = Dat->TTabcon;
+    t->Refresh();
+    const bool hayFila = t->Locate(QStringLiteral("ANO"), Variant(anoContador), 0);
+    const int contador = hayFila ? t->FieldByName(QStringLiteral("NUMFACTU"))->AsInteger() : 0;
+    const int n = factura != 0 ? factura : records::FacturaPropuesta(contador + 1, anoContador, FechaFactura(), tabla, ano, registro);
+    Numero->SetText(QString::number(n));
+}
+
 int TFacturar::NumeroFactura() const { return StrToIntDef(Numero->Text().trimmed(), 0); }
 int TFacturar::TasaIva() const { return StrToIntDef(Iva->Text().trimmed(), 0); }
 int TFacturar::TasaIrpf() const { return StrToIntDef(Irpf->Text().trimmed(), 0); }
@@ -224,32 +236,70 @@ QString records::SqlSubeContador() {
     return QStringLiteral("UPDATE TABCON SET NUMFACTU = :NFACT WHERE ANO = :ANO AND (NUMFACTU IS NULL OR NUMFACTU < :NFACT)");
 }
 
-void records::ReservaFactura(TQuery* subeContador, int numero, int anoContador, const QString& tabla, const QString& ano,
-                             const QString& registro) {
-    if (numero == 0) return;
-    // Numbers start again every year: the series of a counter row is the invoices dated in its year.
+namespace {
+int AnoDe(TDateTime dia) {
+    int ano = 0, mes = 0, d = 0;
+    DecodeDate(dia, ano, mes, d);
+    return ano;
+}
+
+// An invoice of another record in one of the series a number could collide with.
+struct TFacturaAjena {
+    QString Tabla, Ano, Numero;
+    int Factura = 0;
+    int AnoFactura = 0;
+};
+
+// The invoices of other records than `ano`/`registro` of `tabla` numbered `numero` (or from it on,
+// when `desde`) and dated in the working year `anoContador` or the year `anoFecha`: numbers start
+// again every year, and the number comes from one year's counter while the date is typed freely.
+std::vector<TFacturaAjena> FacturasAjenas(int numero, bool desde, int anoContador, int anoFecha, const QString& tabla,
+                                          const QString& ano, const QString& registro) {
+    std::vector<TFacturaAjena> r;
+    const bool anoValido = anoContador >= 1 && anoContador <= 9999;
     for (const QString& t : {QStringLiteral("EXPED"), QStringLiteral("CONSULTAS")}) {
         TQuery q(nullptr);
         q.SetDatabaseName(Dat->Db->DatabaseName());
-        const bool serie = anoContador >= 1 && anoContador <= 9999;
-        q.SQL()->SetText(QStringLiteral("SELECT ANO, NUMERO FROM %1 WHERE FACTURA = :N").arg(t) +
-                         (serie ? QStringLiteral(" AND FECHAFACTURA BETWEEN :DESDE AND :HASTA") : QString()));
+        q.SQL()->SetText(QStringLiteral("SELECT ANO, NUMERO, FACTURA, FECHAFACTURA FROM %1 WHERE FACTURA %2 :N AND "
+                                        "(FECHAFACTURA BETWEEN :DESDE1 AND :HASTA1 OR FECHAFACTURA BETWEEN :DESDE2 AND :HASTA2)")
+                             .arg(t, desde ? QStringLiteral(">=") : QStringLiteral("=")));
         q.ParamByName(QStringLiteral("N"))->SetAsInteger(numero);
-        if (serie) {
-            q.ParamByName(QStringLiteral("DESDE"))->SetAsDate(EncodeDate(anoContador, 1, 1));
-            q.ParamByName(QStringLiteral("HASTA"))->SetAsDate(EncodeDate(anoContador, 12, 31));
-        }
+        const int primero = anoValido ? anoContador : anoFecha;
+        q.ParamByName(QStringLiteral("DESDE1"))->SetAsDate(EncodeDate(primero, 1, 1));
+        q.ParamByName(QStringLiteral("HASTA1"))->SetAsDate(EncodeDate(primero, 12, 31));
+        q.ParamByName(QStringLiteral("DESDE2"))->SetAsDate(EncodeDate(anoFecha, 1, 1));
+        q.ParamByName(QStringLiteral("HASTA2"))->SetAsDate(EncodeDate(anoFecha, 12, 31));
         q.Open();
         for (; !q.Eof(); q.Next()) {
-            const QString otroAno = q.FieldByName(QStringLiteral("ANO"))->AsString();
-            const QString otroNumero = q.FieldByName(QStringLiteral("NUMERO"))->AsString();
-            if (t == tabla && otroAno == ano && otroNumero == registro) continue;  // re-invoicing keeps its number
-            const QString quien = t == QLatin1String("EXPED") ? QStringLiteral("del Expediente ") : QStringLiteral("de la Consulta ");
-            throw EFacturaRepetida(QStringLiteral("La Factura Nº %1 del año %2 ya es %3%4/%5")
-                                       .arg(numero)
-                                       .arg(anoContador)
-                                       .arg(quien, otroAno, otroNumero));
+            TFacturaAjena f{t, q.FieldByName(QStringLiteral("ANO"))->AsString(), q.FieldByName(QStringLiteral("NUMERO"))->AsString(),
+                            q.FieldByName(QStringLiteral("FACTURA"))->AsInteger(),
+                            AnoDe(q.FieldByName(QStringLiteral("FECHAFACTURA"))->AsDateTime())};
+            if (t == tabla && f.Ano == ano && f.Numero == registro) continue;  // re-invoicing keeps its number
+            r.push_back(f);
         }
+    }
+    return r;
+}
+}  // namespace
+
+int records::FacturaPropuesta(int desde, int anoContador, TDateTime fecha, const QString& tabla, const QString& ano,
+                              const QString& registro) {
+    if (desde <= 0) return desde;
+    std::set<int> ocupadas;
+    for (const auto& f : FacturasAjenas(desde, true, anoContador, AnoDe(fecha), tabla, ano, registro)) ocupadas.insert(f.Factura);
+    int n = desde;
+    while (ocupadas.count(n)) ++n;
+    return n;
+}
+
+void records::ReservaFactura(TQuery* subeContador, int numero, int anoContador, TDateTime fecha, const QString& tabla,
+                             const QString& ano, const QString& registro) {
+    if (numero == 0) return;
+    const auto ajenas = FacturasAjenas(numero, false, anoContador, AnoDe(fecha), tabla, ano, registro);
+    if (!ajenas.empty()) {
+        const TFacturaAjena& f = ajenas.front();
+        const QString quien = f.Tabla == QLatin1String("EXPED") ? QStringLiteral("del Expediente ") : QStringLiteral("de la Consulta ");
+        throw EFacturaRepetida(QStringLiteral("La Factura Nº %1 del año %2 ya es %3%4/%5").arg(numero).arg(f.AnoFactura).arg(quien, f.Ano, f.Numero));
     }
     subeContador->ParamByName(QStringLiteral("NFACT"))->SetAsInteger(numero);
     subeContador->ParamByName(QStringLiteral("ANO"))->SetAsInteger(anoContador);

@@ -33,6 +33,11 @@ public:
     // The consultation path's captions.
     void ParaConsulta();
 
+    // The number proposed: the record's own when it has one (re-invoicing keeps it), else the
+    // working year's counter + 1, skipping numbers another record already holds in the series the
+    // invoice could fall in. Leaves Dat->TTabcon on the working year's row.
+    void ProponeNumero(int factura, int anoContador, const QString& tabla, const QString& ano, const QString& registro);
+
     // What the caller reads after OK; an empty number or rate counts as 0.
     int NumeroFactura() const;
     TDateTime FechaFactura() const;
@@ -66,13 +71,17 @@ public:
     using Exception::Exception;
 };
 
-// The invoice number `numero` for the record `ano`/`registro` of `tabla` (EXPED or CONSULTAS),
-// run inside the invoicing transaction: the counter row of the working year `anoContador` is read
-// again there, a number another case file or consultation of that series already carries raises
-// EFacturaRepetida, and `subeContador` (its parameters NFACT and ANO) raises the counter only when
-// the number is higher. A proforma (0) touches nothing.
-void ReservaFactura(TQuery* subeContador, int numero, int anoContador, const QString& tabla, const QString& ano,
-                    const QString& registro);
+// The invoice number `numero` dated `fecha` for the record `ano`/`registro` of `tabla` (EXPED or
+// CONSULTAS), run inside the invoicing transaction, which holds the write lock: a number another
+// case file or consultation already carries with an invoice dated in the working year
+// `anoContador` or in the year of `fecha` raises EFacturaRepetida, and `subeContador` (its
+// parameters NFACT and ANO) raises the working year's counter only when the number is higher. A
+// proforma (0) touches nothing.
+void ReservaFactura(TQuery* subeContador, int numero, int anoContador, TDateTime fecha, const QString& tabla,
+                    const QString& ano, const QString& registro);
+// The first number from `desde` on that no other record holds in those two series.
+int FacturaPropuesta(int desde, int anoContador, TDateTime fecha, const QString& tabla, const QString& ano,
+                     const QString& registro);
 // The SQL that raises the counter only upwards.
 QString SqlSubeContador();
 

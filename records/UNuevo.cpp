@@ -223,6 +223,13 @@ void TNuevoExp::BtOkClick(TObject*) {
         SetModalResult(mrOk);
         return;
     }
+    // Five digits before anything is written: a blank number would make a case file "26/ -".
+    if (Expediente->Mask().FirstMissing(Expediente->EditText()) >= 0) {
+        MensajeError(caption == CaptionConsulta ? QStringLiteral("Nº de CONSULTA incompleto")
+                                                : QStringLiteral("Nº de EXPEDIENTE incompleto"));
+        if (Expediente->CanFocus()) Expediente->SetFocus();
+        Abort();
+    }
     // A date typed but never left is checked like one left.
     FechaExit(Fecha);
     if (caption == CaptionConsulta) {
@@ -416,7 +423,8 @@ void TNuevoExp::Vincula() {
                 n->FieldByName(b + u'3')->SetValue(viejo->FieldByName(b + u'2')->Value());
             }
             F(n, "SITUACION")->SetAsInteger(1);
-            F(n, "MONEDA")->SetAsString(F(Dat->TSistem, "MONEDA")->AsString());
+            // The copied amounts are in the old case's currency, whatever the office works in now.
+            F(n, "MONEDA")->SetAsString(F(viejo, "MONEDA")->AsString());
             n->Post();
             paso = 4;
             for (TVinCli->First(); !TVinCli->Eof(); TVinCli->Next()) {

@@ -213,4 +213,49 @@ void TFContacto::btOpenClick(TObject*) {
 
 void TFContacto::btSalirClick(TObject*) { Close(); }
 
+void TFContacto::ModoSelector() {
+    btElegir = new TSpeedItem(this);
+    btElegir->SetName(QStringLiteral("btElegir"));
+    btElegir->SetCaption(QStringLiteral("Elegir"));
+    btElegir->SetBtnCaption(QStringLiteral("Elegir"));
+    btElegir->SetHint(QStringLiteral("Elegir"));
+    SpeedBar1->AddItem(0, btElegir);
+    btElegir->SetLeft(204);
+    btElegir->SetTop(4);
+    btElegir->SetVisible(true);
+    btElegir->OnClick() = TNotifyEvent(this, &TFContacto::btElegirClick);
+    ZbDBGrid1->SetMultiSelect(true);
+    ZbDBGrid1->OnDblClick = TNotifyEvent(this, &TFContacto::btElegirClick);
+}
+
+void TFContacto::btElegirClick(TObject*) {
+    if (QContactos->Active() && !QContactos->IsEmpty()) SetModalResult(mrOk);
+}
+
+QStringList TFContacto::Elegidos(QStringList* sinCorreo) {
+    QStringList elegidos;
+    if (!QContactos->Active() || QContactos->IsEmpty()) return elegidos;
+    auto toma = [&] {
+        // A ";" would split the name in the mail form's boxes.
+        const QString nombre = QContactos->FieldByName(QStringLiteral("NOM"))->AsString().simplified().replace(u';', u',');
+        const QString mail = QContactos->FieldByName(QStringLiteral("MAIL"))->AsString().trimmed();
+        if (mail.isEmpty()) {
+            if (sinCorreo) *sinCorreo << nombre;
+        } else {
+            elegidos << (nombre.isEmpty() ? mail : nombre + QStringLiteral(" <") + mail + u'>');
+        }
+    };
+    if (ZbDBGrid1->SelectedCount() == 0) {
+        toma();
+        return elegidos;
+    }
+    const TBookmark actual = QContactos->GetBookmark();
+    QContactos->DisableControls();
+    for (QContactos->First(); !QContactos->Eof(); QContactos->Next())
+        if (ZbDBGrid1->IsSelected(QContactos->GetBookmark())) toma();
+    QContactos->GotoBookmark(actual);
+    QContactos->EnableControls();
+    return elegidos;
+}
+
 void TFContacto::FormClose(TObject*, TCloseAction& action) { action = caFree; }

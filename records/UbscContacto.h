@@ -35,6 +35,15 @@ public:
                                bool isDown);
     void DataSource1DataChange(TObject* sender, TField* field);
 
+    // The mail form's picker: several rows may be marked, and "Elegir" (or a double click) closes
+    // the book with OK.
+    void ModoSelector();
+    void btElegirClick(TObject* sender);
+    // "Name <address>" of the marked rows (the current row when none is marked), in the list's
+    // order; the names of those without an address go to `sinCorreo`.
+    QStringList Elegidos(QStringList* sinCorreo);
+    TSpeedItem* btElegir = nullptr;
+
     // Rebuilds the list for the kind in Tipo, sorted by the field (empty: the current order).
     void CreaConsulta(const QString& macro, const QString& campo);
     QString Orden() const { return FOrden; }

@@ -1,5 +1,6 @@
 #include "reports/PresPrel.h"
 
+#include "platform/forms/Printers.h"
 #include "platform/graphics/Resources.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/dlgImp.h"
@@ -244,9 +245,16 @@ void TPreView::sbPrintClick(TObject*) {
         QRPrinter->SetLastPage(StrToInt(dlgImprime->EHasta->Text()));
     }
     const int copias = StrToInt(dlgImprime->ECopias->Text());
-    // One print job per copy.
-    QRPrinter->SetCopies(1);
-    for (int i = 0; i < copias; ++i) QRPrinter->Print();
+    if (copias > 0 && !(QRPrinter->OutputFileName().isEmpty() && Printer()->OutputFileName().isEmpty())) {
+        // A PDF file holds every copy, one after the other: a job per copy would write over it.
+        QRPrinter->SetCopies(copias);
+        QRPrinter->Print();
+        QRPrinter->SetCopies(1);
+    } else {
+        // One print job per copy.
+        QRPrinter->SetCopies(1);
+        for (int i = 0; i < copias; ++i) QRPrinter->Print();
+    }
     Close();
 }
 

@@ -1,5 +1,6 @@
 #include "reports/RPTFiltro.h"
 
+#include "shell/Alcance.h"
 #include "shell/UPrincipal.h"
 
 TInfFiltro* InfFiltro = nullptr;
@@ -70,7 +71,9 @@ TInfFiltro::~TInfFiltro() {
 }
 
 void TInfFiltro::FormCreate(TObject*) {
+    // Without the window, no lawyer chosen: still only what the user may reach.
     if (Principio) Seleccion = Principio->Seleccion();
+    else Seleccion.AbogadoUsuario = shell::AbogadoUsuario();
     TExpCli->Open();
     TExpCon->Open();
 }

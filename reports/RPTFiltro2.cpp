@@ -1,5 +1,6 @@
 #include "reports/RPTFiltro2.h"
 
+#include "shell/Alcance.h"
 #include "shell/UPrincipal.h"
 
 TInfFiltro2* InfFiltro2 = nullptr;
@@ -47,7 +48,9 @@ TInfFiltro2::~TInfFiltro2() {
 }
 
 void TInfFiltro2::FormCreate(TObject*) {
+    // Without the window, no lawyer chosen: still only what the user may reach.
     if (Principio) Seleccion = Principio->Seleccion();
+    else Seleccion.AbogadoUsuario = shell::AbogadoUsuario();
     QRSuma->SetMask(reports::FormatoMoneda(reports::MonedaDespacho()));
     QRImporte->SetMask(QRSuma->Mask());
 }

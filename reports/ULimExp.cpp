@@ -1,6 +1,7 @@
 #include "reports/ULimExp.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "shell/Alcance.h"
 #include "shell/UComunes.h"
 
 namespace reports {
@@ -55,7 +56,8 @@ TFLimExp::TFLimExp(TComponent* owner) : TForm(owner) {
         ds->SetName(QString::fromLatin1(fuente));
         ds->SetDataSet(q);
     };
-    const QString sqlExp = QStringLiteral("SELECT ANO, NUMERO FROM EXPED WHERE ANO = :ANO");
+    // Only the numbers of the case files the user may reach.
+    const QString sqlExp = QStringLiteral("SELECT ANO, NUMERO FROM EXPED WHERE ANO = :ANO") + shell::YAlcance();
     const QString sqlPro = QStringLiteral("SELECT ABOCLI,APELLIDOS||','||NOMBRE AS NOM FROM ABOCLI");
     const QString sqlCli = QStringLiteral("SELECT CLIENTE,APELLIDOS||','||NOMBRE AS NOM FROM CLIENTES");
     consulta(QExpD, DSExpedD, "QExpD", "DSExpedD", sqlExp);

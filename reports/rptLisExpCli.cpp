@@ -1,6 +1,7 @@
 #include "reports/rptLisExpCli.h"
 
 #include "reports/ListaExpedientes.h"
+#include "shell/Alcance.h"
 
 TInfExpCli* InfExpCli = nullptr;
 
@@ -9,15 +10,18 @@ TInfExpCli::TInfExpCli(TComponent* owner) : TForm(owner) {
     SetName(QStringLiteral("InfExpCli"));
     QCliente = NuevaConsulta(this, "QCliente",
                              QStringLiteral("SELECT A.CLIENTE,A.APELLIDOS||','||A.NOMBRE AS NOM FROM CLIENTES A WHERE 0 < "
-                                            "(SELECT COUNT(*) FROM EXPCLI B WHERE B.ANO = :ANO AND B.CLIENTE = A.CLIENTE) "
-                                            "AND A.CLIENTE BETWEEN :CLIENTED AND :CLIENTEH"));
+                                            "(SELECT COUNT(*) FROM EXPCLI B, EXPED C WHERE B.ANO = :ANO AND B.CLIENTE = A.CLIENTE "
+                                            "AND C.ANO = B.ANO AND C.NUMERO = B.NUMERO") +
+                                 shell::YAlcance(QStringLiteral("C.ABOCLI")) +
+                                 QStringLiteral(") AND A.CLIENTE BETWEEN :CLIENTED AND :CLIENTEH"));
     DSCliente = new TDataSource(this);
     DSCliente->SetName(QStringLiteral("DSCliente"));
     DSCliente->SetDataSet(QCliente);
     QExped = NuevaConsulta(this, "QExped",
                            QStringLiteral("SELECT A.ANO, A.NUMERO, A.CLIENTE, B.FECHAAPERTURA, B.SITUACION, B.PROCLI, "
                                           "B.CONTRARIO, B.AUTOS, B.PROCEDIMIENTO, B.ABOCLI FROM EXPCLI A, EXPED B WHERE "
-                                          "A.ANO = :ANO AND A.ANO = B.ANO AND A.NUMERO = B.NUMERO AND A.CLIENTE = :CLIENTE"));
+                                          "A.ANO = :ANO AND A.ANO = B.ANO AND A.NUMERO = B.NUMERO AND A.CLIENTE = :CLIENTE") +
+                               shell::YAlcance(QStringLiteral("B.ABOCLI")));
     QExped->SetDataSource(DSCliente);
     QAboCli = NuevaConsulta(this, "QAboCli", QStringLiteral("SELECT APELLIDOS||','||NOMBRE AS NOM FROM ABOCLI WHERE ABOCLI = :ABOCLI"));
     QProCli = NuevaConsulta(this, "QProCli", QStringLiteral("SELECT APELLIDOS||','||NOMBRE AS NOM FROM PROCU WHERE PROCU = :PROCLI"));

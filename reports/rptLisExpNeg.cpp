@@ -2,6 +2,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "reports/ListaExpedientes.h"
+#include "shell/Alcance.h"
 
 TFLisExpNeg* FLisExpNeg = nullptr;
 
@@ -11,7 +12,8 @@ TFLisExpNeg::TFLisExpNeg(TComponent* owner) : TForm(owner) {
     QExped = NuevaConsulta(this, "QExped",
                            QStringLiteral("SELECT ANO, NUMERO, SITUACION, ABOCLI, CONTRARIO,AUTOS, PROCEDIMIENTO, FACTURA, "
                                           "FECHAFACTURA, CLIENTE FROM EXPED WHERE FECHAAPERTURA BETWEEN :FDESDE AND :FHASTA "
-                                          "AND SITUACION < 3"));
+                                          "AND SITUACION < 3") +
+                               shell::YAlcance());
     QSaldo = NuevaConsulta(this, "QSaldo",
                            QStringLiteral("SELECT SUM(IMPORTE) AS SALDO FROM CUENTAS WHERE ANO = :ANO AND NUMERO = :NUMERO"));
     QAboCli = NuevaConsulta(this, "QAboCli", QStringLiteral("SELECT APELLIDOS||','||NOMBRE AS NOM FROM ABOCLI WHERE ABOCLI = :ABOCLI"));

@@ -1,10 +1,13 @@
 #include "reports/rptLisExpNum.h"
 
+#include "shell/Alcance.h"
+
 TInfExpNum* InfExpNum = nullptr;
 
 TInfExpNum::TInfExpNum(TComponent* owner)
     : reports::TListaExpedientes(owner, "InfExpNum", QStringLiteral("LISTADO DE EXPEDIENTES"),
-                                 QStringLiteral("SELECT ANO, NUMERO, SITUACION, ABOCLI, CONTRARIO,AUTOS, PROCEDIMIENTO FROM EXPED WHERE ANO = :ANO AND NUMERO BETWEEN :NUMEROD AND :NUMEROH"),
+                                 QStringLiteral("SELECT ANO, NUMERO, SITUACION, ABOCLI, CONTRARIO,AUTOS, PROCEDIMIENTO FROM EXPED WHERE ANO = :ANO AND NUMERO BETWEEN :NUMEROD AND :NUMEROH") +
+                                     shell::YAlcance(),
                                  uAbogado, false) {
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "reports/ListaExpedientes.h"
+#include "shell/Alcance.h"
 
 #include <cmath>
 
@@ -192,6 +193,11 @@ QStringList SqlFacturas(TClaseFacturas clase, TTipoFacturas tipo) {
     if (!extra.isEmpty()) {
         exped << extra;
         consultas << extra;
+    }
+    // Only the invoices of the case files and consultations the user may reach.
+    if (const QString alcance = shell::YAlcance(); !alcance.isEmpty()) {
+        exped << alcance;
+        consultas << alcance;
     }
     QStringList sql;
     if (tipo != tfConsultas) sql << exped;

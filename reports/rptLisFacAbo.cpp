@@ -1,6 +1,7 @@
 #include "reports/rptLisFacAbo.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "shell/Alcance.h"
 
 #include <algorithm>
 #include <iterator>
@@ -43,7 +44,7 @@ TInfFacAbo::TInfFacAbo(TComponent* owner) : TForm(owner) {
                              {{"Referencia", 11}, {"Nº Autos", 7}, {"Tipo / Procedimiento", 17}, {"Cliente", 15},
                               {"Fecha", 8}, {"Número", 6, taRightJustify}, {"Suplidos", 8, taRightJustify},
                               {"Derechos", 8, taRightJustify}, {"Gastos", 7, taRightJustify}, {"I.V.A.", 7, taRightJustify},
-                              {"I.R.P.F.", 7, taRightJustify}, {"Total", 9, taRightJustify}});
+                              {"I.R.P.F.", 7, taRightJustify}, {"Total", 9, taRightJustify}, {"", 3}});
     QRGroup1 = NuevoGrupo(this, QRInfFacAbo, "QRGroup1", QStringLiteral("ABOENT"), 24);
     NuevaEtiqueta(this, QRGroup1, "QRLabel15", 0, 5, 70, QStringLiteral("Abogado :"), taLeftJustify, true);
     QRAbogado = NuevaEtiqueta(this, QRGroup1, "QRAbogado", 72, 5, 400, QString(), taLeftJustify, true);
@@ -59,6 +60,7 @@ TInfFacAbo::TInfFacAbo(TComponent* owner) : TForm(owner) {
     for (size_t i = 0; i < 6; ++i)
         QRImportes.push_back(NuevoCampo(this, QRDetalle, nullptr, QExped, importes[i], s[6 + i].Left, 1, s[6 + i].Width,
                                         taRightJustify));
+    QRMonedaFila = NuevaEtiqueta(this, QRDetalle, "QRMonedaFila", s[12].Left, 1, s[12].Width);
     auto suma = [&](TQRCustomBand* b, const char* nombre, size_t i, bool reinicia) {
         TQRExpr* e = NuevaSuma(this, b, nombre, QStringLiteral("SUM(%1)").arg(QString::fromLatin1(importes[i])),
                                s[6 + i].Left, 5, s[6 + i].Width);
@@ -142,6 +144,10 @@ void TInfFacAbo::QRDetalleBeforePrint(TQRCustomBand*, bool&) {
     if (euros) FTotalEuros += total;
     else FTotalPesetas += total;
     const QString despacho = reports::MonedaDespacho();
+    // The row's amounts are in its own currency: shown as such, and marked when it is not the
+    // office's, whose currency the sums are in.
+    for (TQRDBText* t : QRImportes) t->SetMask(reports::FormatoMoneda(euros ? QStringLiteral("E") : QStringLiteral("P")));
+    QRMonedaFila->SetCaption(euros == (despacho == u"E") ? QString() : euros ? QStringLiteral("€") : QStringLiteral("Pts."));
     const double cambio = reports::CambioEuro();
     const char* importes[] = {"SUPLIDOS", "DERECHOS", "GASTOS", "IMPIVA", "IMPIRPF", "TOTAL"};
     for (size_t i = 0; i < 6; ++i) {
@@ -193,16 +199,21 @@ void TInfFacAbo::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 namespace reports {
 
 QStringList SqlFacturasAbogado(TTipoFacturas tipo) {
-    const QStringList exped = {QStringLiteral("SELECT 'E' AS PRIMERA, ANO, NUMERO, PROCEDIMIENTO, "),
-                               QStringLiteral("FECHAFACTURA, FACTURA, DERECHOS, SUPLIDOS, GASTOS,"),
-                               QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM EXPED "),
-                               QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
-                               QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
-    const QStringList consultas = {QStringLiteral("SELECT 'C' AS PRIMERA, ANO, NUMERO, TIPO AS PROCEDIMIENTO, "),
-                                   QStringLiteral("FECHAFACTURA, FACTURA, IMPORTE AS DERECHOS, 0 AS SUPLIDOS, 0 AS GASTOS, "),
-                                   QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM CONSULTAS "),
-                                   QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
-                                   QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
+    QStringList exped = {QStringLiteral("SELECT 'E' AS PRIMERA, ANO, NUMERO, PROCEDIMIENTO, "),
+                         QStringLiteral("FECHAFACTURA, FACTURA, DERECHOS, SUPLIDOS, GASTOS,"),
+                         QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM EXPED "),
+                         QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
+                         QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
+    QStringList consultas = {QStringLiteral("SELECT 'C' AS PRIMERA, ANO, NUMERO, TIPO AS PROCEDIMIENTO, "),
+                             QStringLiteral("FECHAFACTURA, FACTURA, IMPORTE AS DERECHOS, 0 AS SUPLIDOS, 0 AS GASTOS, "),
+                             QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM CONSULTAS "),
+                             QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
+                             QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
+    // Within the rule on the responsible lawyer, whatever the entering lawyer chosen.
+    if (const QString alcance = shell::YAlcance(); !alcance.isEmpty()) {
+        exped << alcance;
+        consultas << alcance;
+    }
     QStringList sql;
     if (tipo != tfConsultas) sql << exped;
     if (tipo == tfTodo) sql << QStringLiteral("UNION ");

@@ -22,6 +22,7 @@ public:
     TQRBand* QRDetalle = nullptr;
     TQRLabel *QRReferencia = nullptr, *QRLabel14 = nullptr, *QRCli = nullptr;
     std::vector<TQRDBText*> QRImportes;
+    TQRLabel* QRMonedaFila = nullptr;  // the row's currency, when not the office's
     TQRBand* QRPie = nullptr;  // group footer
     TQRExpr *QRPSup = nullptr, *QRPDer = nullptr, *QRPIva = nullptr, *QRPIrpf = nullptr, *QRPTotal = nullptr;
     TQRBand* QRBand3 = nullptr;  // summary

@@ -1,6 +1,7 @@
 #include "reports/rptLisProv.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "shell/Alcance.h"
 
 TFLisProv* FLisProv = nullptr;
 
@@ -9,8 +10,8 @@ TFLisProv::TFLisProv(TComponent* owner)
                         QStringLiteral("SELECT A.FECHA, A.IMPORTE*(-1) AS PROVISION, B.ANO||'/'||B.NUMERO AS REF, "
                                        "B.SITUACION, B.ABOCLI, B.AUTOS, B.PROCEDIMIENTO, B.FACTURA, FECHAFACTURA, "
                                        "B.CLIENTE, B.MONEDA FROM CUENTAS A, EXPED B WHERE A.FECHA BETWEEN :FDESDE AND "
-                                       ":FHASTA AND TIPO = 3 AND A.ANO = B.ANO AND A.NUMERO = B.NUMERO ORDER BY "
-                                       "B.MONEDA, REF, FECHA"),
+                                       ":FHASTA AND TIPO = 3 AND A.ANO = B.ANO AND A.NUMERO = B.NUMERO") +
+                            shell::YAlcance(QStringLiteral("B.ABOCLI")) + QStringLiteral(" ORDER BY B.MONEDA, REF, FECHA"),
                         {{"Expediente", 9}, {"Cliente", 18}, {"Situación", 8}, {"Nº Autos", 7}, {"Procedimiento", 13},
                          {"Abogado Cliente", 16}, {"Factura", 8}, {"Importe", 11, taRightJustify}, {"Fecha", 9}}) {
     using namespace reports;

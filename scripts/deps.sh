@@ -4,6 +4,8 @@ set -euo pipefail
 PACKAGES=(g++ cmake make ccache pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libgtest-dev libgmock-dev
           libbenchmark-dev libgif-dev libsodium-dev libcurl4-openssl-dev libzip-dev libpugixml-dev python3
           fonts-dejavu-core xdg-utils)
+# The database server's client library and the Spanish order (ICU) that both engines share.
+PACKAGES+=(libpq-dev libicu-dev)
 # Faces with the workstation fonts' metrics; Qt's own menus and dialogs in Spanish.
 PACKAGES+=(fonts-liberation2 qt6-translations-l10n)
 if [ "${1:-}" = "--tests" ]; then
@@ -11,6 +13,8 @@ if [ "${1:-}" = "--tests" ]; then
             python3-aiosmtpd openssl python3-docx libreoffice-writer-nogui)
   # The lane that drives the real program under a window manager.
   PACKAGES+=(openbox xdotool x11-utils)
+  # The tests start a private database server.
+  PACKAGES+=(postgresql)
   # The sanitizer build and the fuzz targets.
   PACKAGES+=(clang libclang-rt-14-dev)
 fi

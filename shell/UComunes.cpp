@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QProcess>
+#include <QStandardPaths>
 
 TDateTime FechaCalendario;
 TDateTime FechaAgenda;
@@ -38,10 +39,28 @@ QString EditorDeXdg() {
 }
 
 std::function<QString()> EditorRegistrado = EditorDeXdg;
+
+QString OfficeEnRuta() {
+    for (const char* programa : {"soffice", "libreoffice"}) {
+        const QString ruta = QStandardPaths::findExecutable(QString::fromLatin1(programa));
+        if (!ruta.isEmpty()) return ruta;
+    }
+    return QString();
+}
+
+std::function<QString()> ProcesadorEnRuta = OfficeEnRuta;
+
+QString ProgramaDocumentos() {
+    if (EditorRegistrado && !EditorRegistrado().isEmpty()) {
+        const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (!xdgOpen.isEmpty()) return xdgOpen;
+    }
+    return ProcesadorEnRuta ? ProcesadorEnRuta() : QString();
+}
 }  // namespace shell
 
 void CompruebaWord() {
-    HayWord = shell::EditorRegistrado && !shell::EditorRegistrado().isEmpty();
+    HayWord = !shell::ProgramaDocumentos().isEmpty();
     if (!HayWord) MensajeError(QStringLiteral("Word no se encuentra"));
 }
 
@@ -151,6 +170,8 @@ void CambiaMonedaExpediente(QChar destino) {
                 exped->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QString(destino));
                 ConvierteCampo(exped->FieldByName(QStringLiteral("IMPORTE")), destino, tasa);
                 ConvierteCampo(exped->FieldByName(QStringLiteral("PRINCIPAL")), destino, tasa);
+                // The interest too, or the case's total would add one currency to the other.
+                ConvierteCampo(exped->FieldByName(QStringLiteral("INTERESES")), destino, tasa);
                 exped->Post();
                 cuentas->First();
                 while (!cuentas->Eof()) {
@@ -170,7 +191,8 @@ void CambiaMonedaExpediente(QChar destino) {
         FormatoMoneda(cuentas->FieldByName(QStringLiteral("IMPORTE")), euros);
         if (Dat->QSaldo->FindField(QStringLiteral("SALDO"))) FormatoMoneda(Dat->QSaldo->FieldByName(QStringLiteral("SALDO")), euros);
         FormatoMoneda(exped->FieldByName(QStringLiteral("IMPORTE")), euros);
-        FormatoMoneda(exped->FieldByName(QStringLiteral("PRINCIPAL")), euros);
+        for (const char* campo : {"PRINCIPAL", "INTERESES", "EXPTOTAL"})
+            if (TField* f = exped->FindField(QString::fromLatin1(campo))) FormatoMoneda(f, euros);
     } catch (...) {
         cuentas->EnableControls();
         exped->EnableControls();

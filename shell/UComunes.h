@@ -46,8 +46,8 @@ QString CarpetaTemporal();
 bool HayEntornoDesarrollo();
 // Whether the word processor was found at start (CompruebaWord).
 extern bool HayWord;
-// Looks for the desktop's application for the documents' format; says "Word no se encuentra"
-// when there is none.
+// Looks for the program that opens the documents (shell::ProgramaDocumentos); says "Word no se
+// encuentra" when there is none.
 void CompruebaWord();
 
 // Date whose month the month calendar shows and marks.
@@ -68,6 +68,14 @@ namespace shell {
 // when none; asked through xdg-mime. Replaceable, so tests choose the answer.
 extern std::function<QString()> EditorRegistrado;
 QString EditorDeXdg();
+// The office suite on the PATH ("soffice", else "libreoffice"), empty when neither is there.
+// Replaceable, so tests choose the answer.
+extern std::function<QString()> ProcesadorEnRuta;
+QString OfficeEnRuta();
+// The program the documents are opened with: xdg-open when the desktop names a default
+// application for the format, else the office suite on the PATH (xdg-open would not open a
+// document without a default); empty when there is neither.
+QString ProgramaDocumentos();
 
 // Writes panel 0 of the main window's status bar; the main window installs it when created.
 extern TEvent<const QString&> LineaEstado;

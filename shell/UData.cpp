@@ -131,9 +131,14 @@ void TDat::CreaTablasNuevas() {
                 cambia = true;
                 if (!aplica) continue;
                 conn->CreateTable(t);
-                // The single row of office settings that every counter lives in.
+                // The single row of office settings that every counter lives in, set as an office
+                // starts today: euros, with the VAT and withholding in force.
                 if (platform::db::StorageName(t.Name) == QLatin1String("sistem"))
-                    conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
+                    conn->Insert(QStringLiteral("SISTEM"),
+                                 {QStringLiteral("NUMERO"), QStringLiteral("MONEDA"), QStringLiteral("EURO"), QStringLiteral("IVA"),
+                                  QStringLiteral("IRPF"), QStringLiteral("EDITOR")},
+                                 {QVariant(qlonglong(1)), QVariant(QStringLiteral("E")), QVariant(166.386), QVariant(21), QVariant(15),
+                                  QVariant(QStringLiteral("Word2000"))});
                 continue;
             }
             for (const auto& modelo : t.Indexes) {

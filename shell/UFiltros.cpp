@@ -1,6 +1,7 @@
 #include "shell/UFiltros.h"
 
 #include "platform/db/DB.h"
+#include "shell/Alcance.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -52,21 +53,17 @@ QString LiteralSql(const QString& texto) {
 }
 
 bool AceptaAbogado(const TSeleccionPrincipal& sel, int abocli) {
-    if (sel.PorAbogado)
-        return (sel.AbogadoUsuario == -1 || sel.AbogadoUsuario == sel.AbogadoElegido) && abocli == sel.AbogadoElegido;
+    if (sel.PorAbogado) return Alcanza(sel.AbogadoUsuario, sel.AbogadoElegido) && abocli == sel.AbogadoElegido;
     // "TODOS": every lawyer the user may reach, no more.
-    if (sel.AbogadoUsuario == -1) return true;
-    return sel.AbogadoUsuario != 0 && abocli == sel.AbogadoUsuario;
+    return Alcanza(sel.AbogadoUsuario, abocli);
 }
 
 QString CondicionAbogado(const TSeleccionPrincipal& sel) {
     if (sel.PorAbogado) {
-        if (sel.AbogadoUsuario != -1 && sel.AbogadoUsuario != sel.AbogadoElegido) return QStringLiteral("0 = 1");
+        if (!Alcanza(sel.AbogadoUsuario, sel.AbogadoElegido)) return QStringLiteral("0 = 1");
         return QStringLiteral("ABOCLI = %1").arg(sel.AbogadoElegido);
     }
-    if (sel.AbogadoUsuario == -1) return QString();
-    if (sel.AbogadoUsuario == 0) return QStringLiteral("0 = 1");
-    return QStringLiteral("ABOCLI = %1").arg(sel.AbogadoUsuario);
+    return CondicionAlcance(sel.AbogadoUsuario);
 }
 
 }  // namespace shell

@@ -7,6 +7,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "shell/Abusca.h"
 #include "shell/Abusca2.h"
+#include "shell/Alcance.h"
 #include "shell/UComunes.h"
 #include "shell/UData.h"
 #include "shell/UFin.h"
@@ -350,7 +351,7 @@ TMenuItem* TPrincipio::Item(TComponent* menu, const QString& nombre, const QStri
     auto* i = new TMenuItem(this);
     if (!nombre.isEmpty()) i->SetName(nombre);
     i->SetCaption(caption);
-    if (click) i->OnClick = TNotifyEvent(this, click);
+    if (click) i->OnClick = TNotifyEvent([this, click](TObject* s) { Ordena(click, s); });
     if (auto* m = dynamic_cast<TMenu*>(menu)) m->Items()->Add(i);
     else if (auto* p = dynamic_cast<TMenuItem*>(menu)) p->Add(i);
     return i;
@@ -480,7 +481,7 @@ void TPrincipio::CreaBarra() {
         it->SetLeft(x);
         it->SetTop(SpeedBar1->BtnOffsetVert());
         x += w;
-        if (click) it->OnClick() = TNotifyEvent(this, click);
+        if (click) it->OnClick() = TNotifyEvent([this, click](TObject* s) { Ordena(click, s); });
         it->SetVisible(true);
     };
     using T = TPrincipio;
@@ -658,6 +659,7 @@ void TPrincipio::FormCreate(TObject*) {
 }
 
 void TPrincipio::FormShow(TObject*) {
+    TipoEditor = Dat->TSistem->FieldByName(QStringLiteral("EDITOR"))->AsString();
     FiltroExp.Reinicia();
     FiltroCon.Reinicia();
     MuestraFilas(FiltrosExp, nullptr, FiltroExp.Filas);
@@ -671,7 +673,8 @@ void TPrincipio::FormShow(TObject*) {
     SetCaption(QStringLiteral("Zembra - [ ") + Dat->TSistem->FieldByName(QStringLiteral("EMPRESA"))->AsString() +
                QStringLiteral(" ]"));
     AplicaPermisos();
-    Paginas->SetActivePage(pgExped);
+    // The case files' page unless the user may not see it: never a page whose tab is hidden.
+    Paginas->SetActivePage(pgExped->TabVisible() || !pgConsultas->TabVisible() ? pgExped : pgConsultas);
     QAbo->Close();
     QAbo->Open();
     EligeSelectorAbogado();
@@ -705,7 +708,7 @@ void TPrincipio::AplicaPermisos() {
     Accesos1->SetEnabled(derecho("Privacidad"));
     // Emptying the office's data is for those who may manage its users.
     Limpiardatos1->SetEnabled(derecho("Privacidad"));
-    btEscritos->SetEnabled(!CarpetaDatosBarra.isEmpty() && !CarpetaDatos.isEmpty() && HayWord && derecho("Modelos"));
+    btEscritos->SetEnabled(Permite(&TPrincipio::btEscritosClick));
     Escritos->SetEnabled(btEscritos->Enabled());
     Informes1->SetEnabled(derecho("Listados"));
     btImprimir->SetEnabled(derecho("Listados"));
@@ -949,18 +952,15 @@ void TPrincipio::DBConsultasDblClick(TObject*) { btAbrirClick(this); }
 // The toolbar's record commands act on the page shown; keys reach them only when allowed.
 void TPrincipio::btAbrirClick(TObject*) {
     if (!btAbrir->Enabled()) return;
-    if (Paginas->ActivePage() == pgConsultas) Abrir3Click(this);
-    else Abrir2Click(this);
+    Ordena(Paginas->ActivePage() == pgConsultas ? &TPrincipio::Abrir3Click : &TPrincipio::Abrir2Click, this);
 }
 void TPrincipio::btNuevoClick(TObject*) {
     if (!btNuevo->Enabled()) return;
-    if (Paginas->ActivePage() == pgConsultas) Nuevo2Click(this);
-    else Nuevo1Click(this);
+    Ordena(Paginas->ActivePage() == pgConsultas ? &TPrincipio::Nuevo2Click : &TPrincipio::Nuevo1Click, this);
 }
 void TPrincipio::btBorrarClick(TObject*) {
     if (!btBorrar->Enabled()) return;
-    if (Paginas->ActivePage() == pgConsultas) Borrar2Click(this);
-    else Borrar1Click(this);
+    Ordena(Paginas->ActivePage() == pgConsultas ? &TPrincipio::Borrar2Click : &TPrincipio::Borrar1Click, this);
 }
 
 // ---------------------------------------------------------------------------------------------- filters
@@ -1137,7 +1137,8 @@ void TPrincipio::PorCliente2Click(TObject*) {
     QString n;
     if (!Elige(false, QStringLiteral("Buscar Cliente Consultas"), QStringLiteral("Clientes"),
                {QStringLiteral("SELECT DISTINCT NOMCLIENTE as NOMBRE, CLIENTE as CODIGO"),
-                QStringLiteral("FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL"), QStringLiteral("ORDER BY NOMBRE")},
+                QStringLiteral("FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL") + shell::YAlcance(),
+                QStringLiteral("ORDER BY NOMBRE")},
                c, n))
         return;
     FiltroCon.FiltroNomCliente = n;

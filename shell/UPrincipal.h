@@ -209,6 +209,13 @@ public:
     void ValoresporDefecto1Click(TObject* sender);
     void MenuItem15Click(TObject* sender);
 
+    // The one guard of the window's commands: a command governed by a right runs only while the
+    // logged-in user holds it (and, for the agenda and the ledger, may reach the lawyer shown).
+    // Menu items, buttons, keys and double clicks reach their commands through Ordena.
+    using TOrden = void (TPrincipio::*)(TObject*);
+    bool Permite(TOrden orden);
+    void Ordena(TOrden orden, TObject* sender);
+
     // The selectors and the user's reach as the filter engine takes them.
     TSeleccionPrincipal Seleccion() const;
     bool PrimeraVez() const { return FPrimeraVez; }

@@ -21,6 +21,7 @@
 #include "records/UbscContacto.h"
 #include "shell/Abusca.h"
 #include "shell/Acceso.h"
+#include "shell/Alcance.h"
 #include "shell/UAcercaDe.h"
 #include "shell/UData.h"
 #include "shell/UPrincipal.h"
@@ -193,6 +194,73 @@ void TPrincipio::CreaMenuInformes(TMenuItem* informes) {
     item(otros, "DesinosdeDespachos1", "&Tipos de Apuntes de Agenda", &T::DesinosdeDespachos1Click);
 }
 
+// ---------------------------------------------------------------------------------------------- rights
+
+namespace {
+
+using T = TPrincipio;
+
+// What a command needs: its right, and for the agenda and the ledger the lawyer shown being one
+// the user may reach. A command missing here needs no right.
+struct TDerechoOrden {
+    T::TOrden Orden;
+    const char* Derecho;
+    bool DelAbogado = false;
+};
+
+const TDerechoOrden Ordenes[] = {
+    {&T::Despacho1Click, "General"}, {&T::AbogadosDespacho1Click, "General"}, {&T::Clientes1Click, "General"},
+    {&T::Contrarios1Click, "General"}, {&T::Abogados1Click, "General"}, {&T::Procuradores1Click, "General"},
+    {&T::Peritos1Click, "General"}, {&T::ConceptosContables1Click, "General"}, {&T::AnotacionesAgenda1Click, "General"},
+    {&T::Accesos1Click, "Privacidad"},
+    // Emptying the office's data is for those who may manage its users.
+    {&T::Limpiardatos1Click, "Privacidad"},
+    {&T::btEscritosClick, "Modelos"},
+    {&T::btImprimirClick, "Listados"}, {&T::Clientes2Click, "Listados"}, {&T::Contrarios2Click, "Listados"},
+    {&T::Abogados2Click, "Listados"}, {&T::Alfabtico1Click, "Listados"}, {&T::PorPartido1Click, "Listados"},
+    {&T::Alfabtico2Click, "Listados"}, {&T::PorProfesin1Click, "Listados"}, {&T::Poderes1Click, "Listados"},
+    {&T::ProvisionesdeFondos1Click, "Listados"}, {&T::SinProvisionesdeFondos1Click, "Listados"},
+    {&T::PorNmero1Click, "Listados"}, {&T::PorProcuradordelDespacho1Click, "Listados"}, {&T::PorCliente1Click, "Listados"},
+    {&T::ConSaldoPositivo1Click, "Listados"}, {&T::SinMovimientos1Click, "Listados"}, {&T::General1Click, "Listados"},
+    {&T::PorNmero2Click, "Listados"}, {&T::SinNmero1Click, "Listados"}, {&T::PorAbogadodeEntrada1Click, "Listados"},
+    {&T::ConceptosContables2Click, "Listados"}, {&T::Agenda2Click, "Listados"}, {&T::Procedimientos1Click, "Listados"},
+    {&T::Tribunales1Click, "Listados"}, {&T::TiposdeDespachos1Click, "Listados"}, {&T::DesinosdeDespachos1Click, "Listados"},
+    // The case files' record commands, the views of a case file and the case-file criteria.
+    {&T::Nuevo1Click, "Expedientes"}, {&T::Abrir2Click, "Expedientes"}, {&T::Borrar1Click, "Expedientes"},
+    {&T::Cliente1Click, "Expedientes"}, {&T::AbogadoCliente1Click, "Expedientes"},
+    {&T::ProcuradorCliente1Click, "Expedientes"}, {&T::Contrario1Click, "Expedientes"},
+    {&T::AbogadoContrario1Click, "Expedientes"}, {&T::ProcuradorContrario1Click, "Expedientes"},
+    {&T::Perito1Click, "Expedientes"}, {&T::Asunto1Click, "Expedientes"}, {&T::Cliente2Click, "Expedientes"},
+    {&T::AbogadoCliente2Click, "Expedientes"}, {&T::Contrario2Click, "Expedientes"},
+    {&T::AbogadoContrario2Click, "Expedientes"}, {&T::ProcuradorContrario2Click, "Expedientes"},
+    {&T::Perito2Click, "Expedientes"}, {&T::Procedimiento1Click, "Expedientes"}, {&T::Tribunal1Click, "Expedientes"},
+    {&T::NdeAutos1Click, "Expedientes"}, {&T::Abiertos1Click, "Expedientes"}, {&T::Facturados1Click, "Expedientes"},
+    {&T::Cerrados1Click, "Expedientes"},
+    {&T::Nuevo2Click, "Consulta"}, {&T::Abrir3Click, "Consulta"}, {&T::Borrar2Click, "Consulta"},
+    {&T::PorCliente2Click, "Consulta"}, {&T::PorProcurador1Click, "Consulta"}, {&T::PorTipoDespacho1Click, "Consulta"},
+    {&T::Presentado1Click, "Consulta"}, {&T::Devuelto1Click, "Consulta"}, {&T::Cobrado1Click, "Consulta"},
+    {&T::btAgendaClick, "Agenda", true}, {&T::Agenda1Click, "Agenda", true},
+    {&T::Economico1Click, "Economico", true},
+};
+
+}  // namespace
+
+bool TPrincipio::Permite(TOrden orden) {
+    for (const TDerechoOrden& o : Ordenes) {
+        if (o.Orden != orden) continue;
+        if (o.DelAbogado) return AlcanzaAbogado(o.Derecho);
+        if (!Derecho(o.Derecho)) return false;
+        // The models also need the data folder and a word processor.
+        if (orden == &T::btEscritosClick) return !CarpetaDatosBarra.isEmpty() && !CarpetaDatos.isEmpty() && HayWord;
+        return true;
+    }
+    return true;
+}
+
+void TPrincipio::Ordena(TOrden orden, TObject* sender) {
+    if (Permite(orden)) (this->*orden)(sender);
+}
+
 // ---------------------------------------------------------------------------------------------- helpers
 
 bool TPrincipio::AbogadoElegido() {
@@ -205,8 +273,9 @@ bool TPrincipio::AbogadoElegido() {
 
 bool TPrincipio::AlcanzaAbogado(const char* derecho) {
     if (!Derecho(derecho)) return false;
-    const int abogado = F(Dat->TPriv, "Abogado")->AsInteger();
-    return abogado == -1 || (!Dat->TAboCli->IsEmpty() && abogado == F(Dat->TAboCli, "ABOCLI")->AsInteger());
+    const int abogado = shell::AbogadoUsuario();
+    return abogado == shell::TodosLosAbogados ||
+           (!Dat->TAboCli->IsEmpty() && shell::Alcanza(abogado, F(Dat->TAboCli, "ABOCLI")->AsInteger()));
 }
 
 bool TPrincipio::SituaExpediente() {
@@ -547,8 +616,8 @@ void TPrincipio::CambiodeUsuario1Click(TObject*) {
         return;
     }
     AplicaPermisos();
-    if (Paginas->ActivePage() == pgConsultas) RefrescaConsultas();
-    else RefrescaExpedientes();
+    // The rights may have hidden the page shown: its commands follow the page now shown.
+    PaginasChange(this);
 }
 
 void TPrincipio::btHelpClick(TObject*) { Application->HelpCommand(HELP_CONTENTS, 0); }
@@ -570,7 +639,6 @@ void TPrincipio::LegislacionClick(TObject*) {
 }
 
 void TPrincipio::Limpiardatos1Click(TObject*) {
-    if (!Derecho("Privacidad")) return;
     if (!MensajeConfirmacion(QStringLiteral("¿Desea Borrar TODOS los Datos de la Aplicación?"))) return;
     try {
         // All of it or none: a failure half-way leaves the office's data as it was.
@@ -774,7 +842,7 @@ void TPrincipio::Despacho1Click(TObject*) {
     SetCaption(QStringLiteral("Zembra - [ ") + Dat->TSistem->FieldByName(QStringLiteral("EMPRESA"))->AsString() +
                QStringLiteral(" ]"));
     Legislacion->SetEnabled(!Dat->TSistem->FieldByName(QStringLiteral("CDROM"))->AsString().isEmpty());
-    btEscritos->SetEnabled(!CarpetaDatosBarra.isEmpty() && !CarpetaDatos.isEmpty() && HayWord && Derecho("Modelos"));
+    btEscritos->SetEnabled(Permite(&TPrincipio::btEscritosClick));
     Escritos->SetEnabled(btEscritos->Enabled());
 }
 

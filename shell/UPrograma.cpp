@@ -1,6 +1,7 @@
 #include "shell/UPrograma.h"
 
 #include "platform/classes/Registry.h"
+#include "platform/db/Driver.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Exceptions.h"
 #include "shell/Acceso.h"
@@ -68,6 +69,17 @@ QString CarpetaRegistrada() {
     }
 }
 
+// "Servidor" of the same section: the database server that holds the office's data, in the
+// server client's own terms (a connection string or a service name); empty: the data folder's file.
+QString ServidorRegistrado() {
+    try {
+        TRegIniFile reg(ClavePrograma(NombreEjecutable));
+        return reg.ReadString(QStringLiteral("Install"), QStringLiteral("Servidor"), QString());
+    } catch (const Exception&) {
+        return QString();
+    }
+}
+
 void Termina(const QString& motivo) {
     if (Presenta) Presenta->Hide();
     Screen->SetCursor(crDefault);
@@ -97,6 +109,8 @@ bool Arranca() {
         Termina(QStringLiteral("No existe la carpeta de datos %1").arg(CarpetaDatos));
         return false;
     }
+    // The folder keeps the models and documents; the records live on the server when one is named.
+    platform::db::SetDataServer(CarpetaDatos, ServidorRegistrado());
 
     ProgresoApertura = [](int avance) {
         if (Presenta) Presenta->Ps->SetProgress(avance);

@@ -17,9 +17,9 @@ T* Pon(TdlgImprime* form, const char* name, int left, int top, int width, int he
     return c;
 }
 
-// The name shown for the program's printer; none when the system has no printer.
+// The name shown for the program's printer (or its PDF file); none when the system has no printer.
 QString NombreImpresora() {
-    const QString name = Printer()->PrinterName();
+    const QString name = Printer()->DestinationName();
     return name.isEmpty() ? QStringLiteral("(ninguna impresora)") : name;
 }
 

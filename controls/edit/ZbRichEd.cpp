@@ -7,6 +7,12 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <cmath>
+#include <cstring>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
@@ -17,6 +23,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextList>
+#include <QTextObjectInterface>
 
 using platform::forms::Guarded;
 using platform::forms::QtColor;
@@ -24,7 +31,46 @@ using platform::forms::QtFont;
 using platform::forms::THost;
 namespace rtf = controls::edit::rtf;
 
+const QString CF_RTF = QStringLiteral("text/rtf");
+const QString CF_RTFNOOBJS = QStringLiteral("Rich Text Format Without Objects");
+
 namespace {
+
+// Names other programs give RTF on the clipboard, ours first.
+const QStringList& RtfFormats() {
+    static const QStringList names = {CF_RTF, QStringLiteral("application/rtf"), QStringLiteral("text/richtext"),
+                                      QStringLiteral("Rich Text Format"), CF_RTFNOOBJS};
+    return names;
+}
+
+// Draws an embedded object, which cannot be run here, as a framed box in the text.
+class TObjectPainter : public QObject, public QTextObjectInterface {
+public:
+    using QObject::QObject;
+    // Without moc: the layout finds the interface through this cast.
+    void* qt_metacast(const char* name) override {
+        if (name && std::strcmp(name, qobject_interface_iid<QTextObjectInterface*>()) == 0)
+            return static_cast<QTextObjectInterface*>(this);
+        return QObject::qt_metacast(name);
+    }
+    QSizeF intrinsicSize(QTextDocument*, int, const QTextFormat& format) override {
+        const QFontMetricsF m(format.toCharFormat().font());
+        return QSizeF(m.height() * 2, m.height() * 1.5);
+    }
+    void drawObject(QPainter* painter, const QRectF& rect, QTextDocument*, int, const QTextFormat&) override {
+        painter->save();
+        painter->setPen(QColor(128, 128, 128));
+        painter->setBrush(QColor(224, 224, 224));
+        painter->drawRect(rect.adjusted(0.5, 0.5, -1.5, -1.5));
+        painter->drawLine(rect.topLeft() + QPointF(3, 3), rect.bottomRight() - QPointF(4, 4));
+        painter->drawLine(rect.topRight() + QPointF(-4, 3), rect.bottomLeft() + QPointF(3, -4));
+        painter->restore();
+    }
+};
+
+void RegisterObjectPainter(QTextDocument* doc) {
+    doc->documentLayout()->registerHandler(rtf::EmbeddedObjectType, new TObjectPainter(doc));
+}
 
 struct TConversionFormat {
     QString Extension;
@@ -453,6 +499,7 @@ void TRichEditStrings::Put(int index, const QString& s) {
     if (!b.isValid()) return;
     QTextCursor c(b);
     c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    if (!FRichEdit->ChangeAllowed(pcProgram, c.selectionStart(), c.selectionEnd())) return;
     QString t = s;
     t.replace(QLatin1Char('\v'), QChar(0x2028));
     c.insertText(t);
@@ -466,8 +513,10 @@ void TRichEditStrings::Insert(int index, const QString& s) {
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QTextCursor c(doc);
+    const int at = index < count ? doc->findBlockByNumber(index).position() : FRichEdit->GetTextLen();
+    if (!FRichEdit->ChangeAllowed(pcProgram, at, at)) return;
     if (index < count) {
-        c.setPosition(doc->findBlockByNumber(index).position());
+        c.setPosition(at);
         c.insertText(t);
         c.insertBlock();
     } else {
@@ -493,6 +542,7 @@ void TRichEditStrings::Delete(int index) {
         c.setPosition(b.position());
         c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     }
+    if (!FRichEdit->ChangeAllowed(pcProgram, c.selectionStart(), c.selectionEnd())) return;
     c.removeSelectedText();
 }
 
@@ -502,6 +552,7 @@ void TRichEditStrings::SetText(const QString& text) {
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (!FRichEdit->ChangeAllowed(pcProgram, 0, FRichEdit->GetTextLen())) return;
     FRichEdit->SetContentsSilently([&] { FRichEdit->Document()->setPlainText(t); });
 }
 
@@ -591,6 +642,144 @@ void TRichEditStrings::SaveToFile(const QString& fileName) const {
 
 // ------------------------------------------------------------------ the edit
 
+// The Qt editor, with the edits that could touch protected text asked for first, and the
+// clipboard in the edit's own formats.
+class TZbCustomRichEdit::TEditorWidget : public THost<QTextEdit> {
+public:
+    explicit TEditorWidget(TZbCustomRichEdit* edit) : THost<QTextEdit>(edit), FEdit(edit) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (!isReadOnly() && !KeyAllowed(e)) {
+            e->accept();
+            return;
+        }
+        THost<QTextEdit>::keyPressEvent(e);
+    }
+
+    void inputMethodEvent(QInputMethodEvent* e) override {
+        if (!isReadOnly() && !e->commitString().isEmpty()) {
+            const QTextCursor c = textCursor();
+            if (!FEdit->ChangeAllowed(pcTyping, c.selectionStart(), c.selectionEnd())) {
+                e->accept();
+                return;
+            }
+        }
+        THost<QTextEdit>::inputMethodEvent(e);
+    }
+
+    QMimeData* createMimeDataFromSelection() const override { return FEdit->ClipboardData(); }
+
+    bool canInsertFromMimeData(const QMimeData* source) const override {
+        if (!FEdit->FPlainText)
+            for (const QString& f : RtfFormats())
+                if (source->hasFormat(f)) return true;
+        return THost<QTextEdit>::canInsertFromMimeData(source);
+    }
+
+    // Pasting and dropping.
+    void insertFromMimeData(const QMimeData* source) override {
+        const QTextCursor c = textCursor();
+        if (!FEdit->ChangeAllowed(pcPaste, c.selectionStart(), c.selectionEnd())) return;
+        if (!FEdit->InsertRichData(source)) THost<QTextEdit>::insertFromMimeData(source);
+    }
+
+    // Dragging the selection away may move it, deleting it here: asked once, as the drag starts.
+    void mousePressEvent(QMouseEvent* e) override {
+        FDragAsked = FDragRefused = FPressInSelection = false;
+        const QTextCursor c = textCursor();
+        if (e->button() == Qt::LeftButton && c.hasSelection()) {
+            const int pos = cursorForPosition(e->position().toPoint()).position();
+            FPressInSelection = pos >= c.selectionStart() && pos <= c.selectionEnd();
+        }
+        THost<QTextEdit>::mousePressEvent(e);
+    }
+
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (FPressInSelection && (e->buttons() & Qt::LeftButton) && !isReadOnly()) {
+            if (!FDragAsked) {
+                FDragAsked = true;
+                const QTextCursor c = textCursor();
+                FDragRefused = !FEdit->ChangeAllowed(pcDeletion, c.selectionStart(), c.selectionEnd());
+            }
+            if (FDragRefused) {
+                e->accept();
+                return;
+            }
+        }
+        THost<QTextEdit>::mouseMoveEvent(e);
+    }
+
+    // The standard menu, with cutting and deleting asking first like the keys do.
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        std::unique_ptr<QMenu> menu(createStandardContextMenu(e->pos()));
+        for (QAction* a : menu->actions()) {
+            if (a->objectName() == QLatin1String("edit-cut")) {
+                QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+                QObject::connect(a, &QAction::triggered, this, [this] { FEdit->CutToClipboard(); });
+            } else if (a->objectName() == QLatin1String("edit-delete")) {
+                QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+                QObject::connect(a, &QAction::triggered, this, [this] { FEdit->ClearSelection(); });
+            }
+        }
+        menu->exec(e->globalPos());
+        e->accept();
+    }
+
+private:
+    bool KeyAllowed(QKeyEvent* e) {
+        const QTextCursor c = textCursor();
+        int start = c.selectionStart(), end = c.selectionEnd();
+        // Without a selection, the deleting keys take what the caret's move would cross.
+        const auto crossed = [&](QTextCursor::MoveOperation back, QTextCursor::MoveOperation forth) {
+            if (c.hasSelection()) return true;
+            QTextCursor m = c;
+            if (back != QTextCursor::NoMove) m.movePosition(back);
+            const int from = m.position();
+            m.movePosition(forth, QTextCursor::KeepAnchor);
+            start = std::min(from, m.position());
+            end = std::max(from, m.position());
+            return start != end;
+        };
+        TProtectChangeKind kind = pcTyping;
+        if (e == QKeySequence::Cut) {
+            if (!c.hasSelection()) return true;
+            kind = pcDeletion;
+        } else if (e == QKeySequence::Paste || e == QKeySequence::Undo || e == QKeySequence::Redo) {
+            return true;  // pasting asks on its own
+        } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
+            if (!crossed(QTextCursor::NoMove, QTextCursor::PreviousCharacter)) return true;
+            kind = pcDeletion;
+        } else if (e == QKeySequence::Delete) {
+            if (!crossed(QTextCursor::NoMove, QTextCursor::NextCharacter)) return true;
+            kind = pcDeletion;
+        } else if (e == QKeySequence::DeleteStartOfWord) {
+            if (!crossed(QTextCursor::NoMove, QTextCursor::PreviousWord)) return true;
+            kind = pcDeletion;
+        } else if (e == QKeySequence::DeleteEndOfWord) {
+            if (!crossed(QTextCursor::NoMove, QTextCursor::NextWord)) return true;
+            kind = pcDeletion;
+        } else if (e == QKeySequence::DeleteEndOfLine) {
+            if (!crossed(QTextCursor::NoMove, QTextCursor::EndOfLine)) return true;
+            kind = pcDeletion;
+        } else if (e == QKeySequence::DeleteCompleteLine) {
+            if (!crossed(QTextCursor::StartOfLine, QTextCursor::EndOfLine)) return true;
+            kind = pcDeletion;
+        } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            kind = pcTyping;
+        } else {
+            const QString text = e->text();
+            if (text.isEmpty() || !(text.at(0).isPrint() || (text.at(0) == QLatin1Char('\t') && !tabChangesFocus())))
+                return true;
+            if (e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return true;
+        }
+        return FEdit->ChangeAllowed(kind, start, end);
+    }
+
+    TZbCustomRichEdit* FEdit;
+    bool FPressInSelection = false, FDragAsked = false, FDragRefused = false;
+};
+
 TZbCustomRichEdit::TZbCustomRichEdit(TComponent* owner)
     : TWinControl(owner),
       FDefAttributes(std::make_unique<TZbTextAttributes>(this, atDefaultText)),
@@ -598,8 +787,9 @@ TZbCustomRichEdit::TZbCustomRichEdit(TComponent* owner)
       FWordAttributes(std::make_unique<TZbTextAttributes>(this, atWord)),
       FParagraph(std::make_unique<TZbParaAttributes>(this)),
       FLines(std::make_unique<TRichEditStrings>(this)) {
-    auto* ed = new THost<QTextEdit>(this);
+    auto* ed = new TEditorWidget(this);
     SetWidget(ed);
+    RegisterObjectPainter(ed->document());
     ed->setFocusPolicy(Qt::StrongFocus);
     ed->setTabChangesFocus(true);
     ed->setAcceptRichText(true);
@@ -644,7 +834,17 @@ TZbCustomRichEdit::TZbCustomRichEdit(TComponent* owner)
     ed->viewport()->installEventFilter(filter);
 }
 
-TZbCustomRichEdit::~TZbCustomRichEdit() = default;
+TZbCustomRichEdit::~TZbCustomRichEdit() {
+    // Data of ours still on the clipboard: its handler may have it cleared.
+    const auto held = std::find_if(FClipboardData.begin(), FClipboardData.end(), [](const QPointer<QMimeData>& d) {
+        return d && QGuiApplication::instance() && QGuiApplication::clipboard()->mimeData() == d.data();
+    });
+    if (held == FClipboardData.end()) return;
+    bool keep = true;
+    const int objects = (*held)->property("zbObjects").toInt(), chars = (*held)->property("zbChars").toInt();
+    Guarded(this, [&] { keep = SaveClipboard(objects, chars); });
+    if (!keep) QGuiApplication::clipboard()->clear();
+}
 
 QTextEdit* TZbCustomRichEdit::Editor() const { return static_cast<QTextEdit*>(FWidget); }
 QTextDocument* TZbCustomRichEdit::Document() const { return Editor()->document(); }
@@ -712,6 +912,109 @@ void TZbCustomRichEdit::EditorChanged(int position, int removed, int added) {
 }
 
 void TZbCustomRichEdit::Change() { OnChange(this); }
+
+bool TZbCustomRichEdit::IsProtected(int start, int end) const {
+    const QTextDocument* doc = Document();
+    const int len = GetTextLen();
+    start = std::clamp(start, 0, len);
+    end = std::clamp(end, start, len);
+    const auto guarded = [](const QTextCharFormat& f) { return f.boolProperty(rtf::ProtectedProperty); };
+    if (start == end) {
+        // Inserted text takes the format of the character before (at a paragraph's start, after).
+        QTextCursor c(const_cast<QTextDocument*>(doc));
+        c.setPosition(start);
+        return guarded(c.charFormat());
+    }
+    const auto at = [&](const QTextBlock& b, int pos) {
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().contains(pos)) return guarded(it.fragment().charFormat());
+        return false;
+    };
+    for (QTextBlock b = doc->findBlock(start); b.isValid() && b.position() < end; b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fr = it.fragment();
+            if (fr.position() < end && fr.position() + fr.length() > start && guarded(fr.charFormat())) return true;
+        }
+        // A paragraph end between two protected characters belongs to the protected text.
+        const int mark = b.position() + b.length() - 1;
+        const QTextBlock next = b.next();
+        if (mark >= start && mark < end && next.isValid() && b.length() > 1 && next.length() > 1 &&
+            at(b, mark - 1) && at(next, next.position()))
+            return true;
+    }
+    return false;
+}
+
+bool TZbCustomRichEdit::ChangeAllowed(TProtectChangeKind kind, int start, int end) {
+    if (!IsProtected(start, end)) return true;
+    bool allow = false;
+    // A handler that raised refuses.
+    Guarded(this, [&] { allow = ProtectChange(kind, start, end); });
+    return allow;
+}
+
+bool TZbCustomRichEdit::ProtectChange(TProtectChangeKind kind, int startPos, int endPos) {
+    bool allow = false;
+    if (OnProtectChangeEx) OnProtectChangeEx(this, kind, startPos, endPos, allow);
+    else OnProtectChange(this, startPos, endPos, allow);
+    return allow;
+}
+
+bool TZbCustomRichEdit::SaveClipboard(int numObjects, int numChars) {
+    bool save = true;
+    OnSaveClipboard(this, numObjects, numChars, save);
+    return save;
+}
+
+QMimeData* TZbCustomRichEdit::ClipboardData() const {
+    const QTextCursor c = Editor()->textCursor();
+    const int start = c.selectionStart(), end = c.selectionEnd();
+    auto* data = new QMimeData;
+    QString text = c.selectedText();
+    text.replace(QChar(0x2029), QLatin1Char('\n'));
+    text.replace(QChar(0x2028), QLatin1Char('\n'));
+    int objects = int(text.count(QChar::ObjectReplacementCharacter));
+    text.remove(QChar::ObjectReplacementCharacter);
+    data->setText(text);
+    if (!FPlainText) {
+        data->setData(CF_RTF, rtf::Write(Document(), start, end, PixelsPerPoint()));
+        data->setData(CF_RTFNOOBJS, rtf::Write(Document(), start, end, PixelsPerPoint(), rtf::NoObjects));
+    } else {
+        objects = 0;
+    }
+    data->setProperty("zbObjects", objects);
+    data->setProperty("zbChars", end - start);
+    std::erase_if(FClipboardData, [](const QPointer<QMimeData>& d) { return d.isNull(); });
+    FClipboardData.emplace_back(data);
+    return data;
+}
+
+bool TZbCustomRichEdit::InsertRichData(const QMimeData* data) {
+    if (FPlainText) return false;
+    QByteArray bytes;
+    for (const QString& f : RtfFormats()) {
+        if (!data->hasFormat(f)) continue;
+        bytes = data->data(f);
+        if (rtf::IsRtf(bytes)) break;
+        bytes.clear();
+    }
+    if (bytes.isEmpty() && data->hasHtml()) {
+        // Through our own RTF, so that only what the edit can express arrives.
+        QTextDocument html;
+        html.setDefaultFont(Document()->defaultFont());
+        html.setHtml(data->html());
+        bytes = rtf::Write(&html, 0, -1, PixelsPerPoint());
+    }
+    if (bytes.isEmpty()) return false;
+    QTextCursor c = Editor()->textCursor();
+    c.beginEditBlock();
+    c.removeSelectedText();
+    rtf::Read(bytes, c, PixelsPerPoint());
+    c.endEditBlock();
+    Editor()->setTextCursor(c);
+    Editor()->ensureCursorVisible();
+    return true;
+}
 
 void TZbCustomRichEdit::SelectionChange() {
     if (FSelChangeSuspended || FSilent) return;
@@ -872,6 +1175,8 @@ QString TZbCustomRichEdit::SelText() const {
 }
 
 void TZbCustomRichEdit::SetSelText(const QString& v) {
+    const QTextCursor c = Editor()->textCursor();
+    if (!ChangeAllowed(pcProgram, c.selectionStart(), c.selectionEnd())) return;
     QString t = v;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -886,7 +1191,11 @@ void TZbCustomRichEdit::Clear() {
 }
 
 void TZbCustomRichEdit::CopyToClipboard() { Editor()->copy(); }
-void TZbCustomRichEdit::CutToClipboard() { Editor()->cut(); }
+void TZbCustomRichEdit::CutToClipboard() {
+    const QTextCursor c = Editor()->textCursor();
+    if (c.hasSelection() && !ChangeAllowed(pcDeletion, c.selectionStart(), c.selectionEnd())) return;
+    Editor()->cut();
+}
 void TZbCustomRichEdit::PasteFromClipboard() { Editor()->paste(); }
 bool TZbCustomRichEdit::CanUndo() const { return Document()->isUndoAvailable(); }
 void TZbCustomRichEdit::Undo() { Editor()->undo(); }
@@ -909,7 +1218,7 @@ void TZbCustomRichEdit::LoadBytes(const QByteArray& data, TRichStreamFormat form
             c = QTextCursor(doc);
         }
         bool done = false;
-        if (EffectiveFormat(format) == sfRichText) done = rtf::Read(data, c, PixelsPerPoint());
+        if (EffectiveFormat(format) == sfRichText) done = rtf::Read(data, c, PixelsPerPoint(), mode & smNoObjects);
         if (!done) {
             // Not RTF (or plain text asked for): the bytes are text.
             QString text = (mode & smUnicode) ? QString::fromUtf16(reinterpret_cast<const char16_t*>(data.constData()),
@@ -935,7 +1244,9 @@ QByteArray TZbCustomRichEdit::SaveBytes(TRichStreamFormat format, TRichStreamMod
     const bool selection = mode & smSelection;
     const int from = selection ? sel.selectionStart() : 0;
     const int to = selection ? sel.selectionEnd() : -1;
-    if (EffectiveFormat(format) == sfRichText) return rtf::Write(Document(), from, to, PixelsPerPoint());
+    if (EffectiveFormat(format) == sfRichText)
+        return rtf::Write(Document(), from, to, PixelsPerPoint(),
+                          ((mode & smPlainRtf) ? rtf::PlainRtf : 0u) | ((mode & smNoObjects) ? rtf::NoObjects : 0u));
     QTextCursor c(Document());
     c.setPosition(from);
     if (to < 0) c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
@@ -943,6 +1254,7 @@ QByteArray TZbCustomRichEdit::SaveBytes(TRichStreamFormat format, TRichStreamMod
     QString t = c.selectedText();
     t.replace(QChar(0x2029), QStringLiteral("\r\n"));
     t.replace(QChar(0x2028), QStringLiteral("\r\n"));
+    t.remove(QChar::ObjectReplacementCharacter);
     if (mode & smUnicode)
         return QByteArray(reinterpret_cast<const char*>(t.utf16()), t.size() * 2);
     return t.toUtf8();
@@ -972,10 +1284,15 @@ bool TZbCustomRichEdit::FindNext(const QString& text, TSearchTypes options) {
 
 void TZbCustomRichEdit::Print(const QString& caption) {
     QPrinter printer(QPrinter::HighResolution);
-    const QString name = ::Printer()->PrinterName();
-    if (name.isEmpty() || !QPrinterInfo::availablePrinterNames().contains(name))
-        throw EPrinter(QStringLiteral("No hay ninguna impresora disponible"));
-    printer.setPrinterName(name);
+    if (const QString file = ::Printer()->OutputFileName(); !file.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+    } else {
+        const QString name = ::Printer()->PrinterName();
+        if (name.isEmpty() || !QPrinterInfo::availablePrinterNames().contains(name))
+            throw EPrinter(QStringLiteral("No hay ninguna impresora disponible"));
+        printer.setPrinterName(name);
+    }
     PrintTo(printer, caption);
 }
 
@@ -988,6 +1305,7 @@ int TZbCustomRichEdit::PrintTo(QPrinter& printer, const QString& caption) {
                              : page;
     // A copy laid out on the printer: indents and tab stops scaled from the screen's pixels.
     std::unique_ptr<QTextDocument> doc(Document()->clone());
+    RegisterObjectPainter(doc.get());
     doc->documentLayout()->setPaintDevice(&printer);
     doc->setDocumentMargin(0);
     const qreal scale = qreal(printer.logicalDpiY()) / FScreenLogPixels;

@@ -1,14 +1,16 @@
 #pragma once
 // Multi-line edit of formatted text: character and paragraph attributes, the paragraphs as a
-// string list, search, printing, and loading and saving as plain text or RTF through
-// file-format converters chosen by the file's extension.
+// string list, search, printing, loading and saving as plain text or RTF through file-format
+// converters chosen by the file's extension, protected text, and RTF on the clipboard.
 #include "platform/classes/Streams.h"
 #include "platform/forms/StdCtrls.h"
 
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <vector>
 
+class QMimeData;
 class QTextCharFormat;
 class QTextCursor;
 class QTextDocument;
@@ -22,15 +24,28 @@ enum TRichStreamFormat { sfDefault, sfRichText, sfPlainText };
 // Stream modes (a set).
 enum TRichStreamMode : unsigned { smSelection = 1, smPlainRtf = 2, smNoObjects = 4, smUnicode = 8 };
 using TRichStreamModes = unsigned;
-// Language options (a set), in the order of their flags.
+// Language options (a set), in the order of their flags. Kept and reported only: keyboard and
+// input-method choices belong to the desktop's input method here.
 enum TRichLangOption : unsigned { rlAutoKeyboard = 1, rlAutoFont = 2, rlImeCancelComplete = 4, rlImeAlwaysSendNotify = 8 };
 using TRichLangOptions = unsigned;
 // Search options (a set).
 enum TSearchType : unsigned { stWholeWord = 1, stMatchCase = 2 };
 using TSearchTypes = unsigned;
 
+// What an edit touching protected text is doing.
+enum TProtectChangeKind { pcTyping, pcDeletion, pcPaste, pcProgram };
+
+// Clipboard formats the edit writes beside plain text (reading also takes the other RTF names).
+extern const QString CF_RTF;          // "text/rtf"
+extern const QString CF_RTFNOOBJS;    // "Rich Text Format Without Objects"
+
 class TZbCustomRichEdit;
 
+// Sender, start and end of the range being changed, var AllowChange.
+using TRichEditProtectChange = TEvent<TObject*, int, int, bool&>;
+using TRichEditProtectChangeEx = TEvent<TObject*, TProtectChangeKind, int, int, bool&>;
+// Sender, objects and characters on the clipboard, var SaveClipboard.
+using TRichEditSaveClipboard = TEvent<TObject*, int, int, bool&>;
 using TRichEditResizeEvent = TEvent<TObject*, const TRect&>;
 using TRichEditFindErrorEvent = TEvent<TObject*, const QString&>;
 using TRichEditURLClickEvent = TEvent<TObject*, const QString&, TMouseButton>;
@@ -229,6 +244,9 @@ public:
     int PrintTo(QPrinter& printer, const QString& caption);
 
     TNotifyEvent OnChange;
+    TRichEditProtectChange OnProtectChange;
+    TRichEditProtectChangeEx OnProtectChangeEx;
+    TRichEditSaveClipboard OnSaveClipboard;
     TNotifyEvent OnSelectionChange;
     TRichEditResizeEvent OnResizeRequest;
     TRichEditFindErrorEvent OnTextNotFound;
@@ -240,6 +258,9 @@ public:
     qreal PixelsPerPoint() const { return FScreenLogPixels / 72.0; }
     // The link text at a character position, empty when there is none.
     QString URLAt(int pos, int* start = nullptr, int* length = nullptr) const;
+    // Whether changing the characters from start to end (an insertion when they are equal)
+    // touches protected text.
+    bool IsProtected(int start, int end) const;
 
     bool WantsKey(quint16 key, TShiftState shift) const override;
 
@@ -250,10 +271,15 @@ protected:
     virtual void SelectionChange();
     virtual void RequestSize(const TRect& rect);
     virtual void URLClick(const QString& url, TMouseButton button);
+    // Asked before an edit touching protected text; true lets it go on.
+    virtual bool ProtectChange(TProtectChangeKind kind, int startPos, int endPos);
+    // Asked when the edit goes while the clipboard holds its data; false clears that data.
+    virtual bool SaveClipboard(int numObjects, int numChars);
     void ApplyFontToWidget() override;
     void CMColorChanged() override;
 
 private:
+    class TEditorWidget;
     friend class TRichEditStrings;
     friend class TZbTextAttributes;
     friend class TZbParaAttributes;
@@ -264,6 +290,13 @@ private:
     // The stream format in force: sfDefault resolved by PlainText.
     TRichStreamFormat EffectiveFormat(TRichStreamFormat f) const;
     void SetContentsSilently(const std::function<void()>& body);
+    // Asks (when the range touches protected text) whether the change may be made.
+    bool ChangeAllowed(TProtectChangeKind kind, int start, int end);
+    // The selection as clipboard data: plain text, RTF, RTF without objects.
+    QMimeData* ClipboardData() const;
+    // Inserts clipboard or dropped data over the selection when it holds rich text (RTF, else
+    // HTML, kept to what the edit can express); false when it holds none.
+    bool InsertRichData(const QMimeData* data);
     void ApplyDefaultFormat();
 
     std::unique_ptr<TZbTextAttributes> FDefAttributes, FSelAttributes, FWordAttributes;
@@ -289,6 +322,8 @@ private:
     // The link pressed on, until the same button is released on it.
     int FLinkStart = -1, FLinkLength = 0;
     TMouseButton FLinkButton = mbLeft;
+    // Data this edit put on the clipboard (or into a drag), until it is replaced.
+    mutable std::vector<QPointer<QMimeData>> FClipboardData;
 };
 
 class TZbRichEdit : public TZbCustomRichEdit {

@@ -124,7 +124,7 @@ struct Font {
 struct CharState {
     int Font = -1;
     int HalfPoints = 24;
-    bool Bold = false, Italic = false, Underline = false, Strike = false, Hidden = false;
+    bool Bold = false, Italic = false, Underline = false, Strike = false, Hidden = false, Protected = false;
     int Color = 0;
     bool operator==(const CharState&) const = default;
 };
@@ -136,7 +136,7 @@ struct ParaState {
     bool Bullet = false;
 };
 
-enum class Dest { Text, Skip, FontTable, ColorTable, Pn };
+enum class Dest { Text, Skip, FontTable, ColorTable, Pn, Object };
 
 struct Group {
     Dest D = Dest::Text;
@@ -146,11 +146,14 @@ struct Group {
     bool Ignorable = false;  // "\*" seen: an unknown destination word skips the group
     bool First = true;       // no word or text read in the group yet
     bool PnBullet = false;
+    qsizetype Open = 0;       // offset of the group's brace
+    bool ObjectRoot = false;  // the group of an embedded object (kept whole)
+    bool Overflowed = false;  // groups nested past MaxDepth inside it
 };
 
 const std::set<QByteArray>& SkippedDestinations() {
     static const std::set<QByteArray> names = {
-        "stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf", "footer",
+        "stylesheet", "info", "pict", "header", "headerl", "headerr", "headerf", "footer",
         "footerl", "footerr", "footerf", "footnote", "annotation", "listtext", "pntext", "listtable",
         "listoverridetable", "revtbl", "rsidtbl", "generator", "xmlnstbl", "shp", "shpinst", "shprslt",
         "nonshppict", "themedata", "colorschememapping", "latentstyles", "datastore", "filetbl",
@@ -166,7 +169,8 @@ const std::set<QByteArray>& SkippedDestinations() {
 
 class Reader {
 public:
-    Reader(const QByteArray& data, QTextCursor& cursor, qreal ppp) : FData(data), FCursor(cursor), FPpp(ppp) {}
+    Reader(const QByteArray& data, QTextCursor& cursor, qreal ppp, bool noObjects)
+        : FData(data), FCursor(cursor), FPpp(ppp), FNoObjects(noObjects) {}
 
     void Run() {
         FGroups.reserve(64);
@@ -186,12 +190,18 @@ public:
                 FlushBytes();
                 if (int(FGroups.size()) >= MaxDepth) {
                     FOverflow = 1;
+                    // Read past the braces only, an object's group could not be written back as read.
+                    for (Group& open : FGroups)
+                        if (open.ObjectRoot) open.Overflowed = true;
                     continue;
                 }
                 Group g = FGroups.empty() ? Group() : FGroups.back();
                 g.Ignorable = false;
                 g.First = true;
                 g.PnBullet = false;
+                g.Open = FPos - 1;
+                g.ObjectRoot = false;
+                g.Overflowed = false;
                 FGroups.push_back(g);
             } else if (c == '}') {
                 EndGroup();
@@ -224,6 +234,22 @@ private:
             return;
         }
         if (done.D == Dest::Pn && done.PnBullet) G().Para.Bullet = true;
+        if (done.ObjectRoot && !done.Overflowed) InsertObject(FData.mid(done.Open, FPos - done.Open));
+    }
+
+    void InsertObject(const QByteArray& group) {
+        const Group& g = G();
+        if (g.D != Dest::Text || g.Ch.Hidden) return;
+        FlushRun();
+        if (FPending) {
+            FCursor.insertBlock();
+            FPending = false;
+        }
+        QTextCharFormat f = CharFormat(g.Ch);
+        f.setObjectType(EmbeddedObjectType);
+        f.setProperty(ObjectGroupProperty, group);
+        FCursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+        FTouched = true;
     }
 
     // --- text
@@ -307,6 +333,7 @@ private:
         f.setFontItalic(s.Italic);
         f.setFontUnderline(s.Underline);
         f.setFontStrikeOut(s.Strike);
+        if (s.Protected) f.setProperty(ProtectedProperty, true);
         if (s.Color > 0 && s.Color < int(FColors.size()) && FColors[size_t(s.Color)].isValid())
             f.setForeground(FColors[size_t(s.Color)]);
         return f;
@@ -455,14 +482,20 @@ private:
         const bool first = g.First;
         g.First = false;
         FSkipChars = 0;
-        // Destinations.
-        if (first && w != "rtf") {
+        // Destinations; inside a skipped group everything stays skipped (a font table in an
+        // object's data must not redefine the document's fonts).
+        if (first && w != "rtf" && g.D != Dest::Skip && g.D != Dest::Object) {
             if (w == "fonttbl") { g.D = Dest::FontTable; return; }
             if (w == "colortbl") { g.D = Dest::ColorTable; return; }
             if (w == "pn") { g.D = Dest::Pn; return; }
+            if (w == "object") {
+                g.D = FNoObjects ? Dest::Skip : Dest::Object;
+                g.ObjectRoot = !FNoObjects;
+                return;
+            }
             if (SkippedDestinations().count(w) || g.Ignorable) { g.D = Dest::Skip; return; }
         }
-        if (g.D == Dest::Skip) {
+        if (g.D == Dest::Skip || g.D == Dest::Object) {
             if (w == "bin" && hasParam) SkipBinary(param);
             return;
         }
@@ -520,6 +553,7 @@ private:
         else if (w == "ulnone") ch.Underline = false;
         else if (w.startsWith("ul") && w != "ulc" && w != "ulldash") ch.Underline = on;
         else if (w == "v") ch.Hidden = on;
+        else if (w == "protect") ch.Protected = on;
         else if (w == "f") ch.Font = param;
         else if (w == "fs" && hasParam) ch.HalfPoints = std::clamp(param, 2, 3276);
         else if (w == "cf") ch.Color = std::max(0, param);
@@ -563,6 +597,7 @@ private:
     const QByteArray& FData;
     QTextCursor& FCursor;
     const qreal FPpp;
+    const bool FNoObjects;
     qsizetype FPos = 0;
     std::vector<Group> FGroups;
     int FOverflow = 0;
@@ -650,13 +685,17 @@ bool IsRtf(const QByteArray& data) {
     return data.mid(i, 5) == "{\\rtf";
 }
 
-bool Read(const QByteArray& data, QTextCursor& cursor, qreal pixelsPerPoint) {
+bool Read(const QByteArray& data, QTextCursor& cursor, qreal pixelsPerPoint, bool noObjects) {
     if (!IsRtf(data)) return false;
-    Reader(data, cursor, pixelsPerPoint > 0 ? pixelsPerPoint : 96.0 / 72).Run();
+    Reader(data, cursor, pixelsPerPoint > 0 ? pixelsPerPoint : 96.0 / 72, noObjects).Run();
     return true;
 }
 
-QByteArray Write(const QTextDocument* document, int from, int to, qreal ppp) {
+bool IsObject(const QTextCharFormat& format) {
+    return format.objectType() == EmbeddedObjectType && format.hasProperty(ObjectGroupProperty);
+}
+
+QByteArray Write(const QTextDocument* document, int from, int to, qreal ppp, unsigned options) {
     if (ppp <= 0) ppp = 96.0 / 72;
     const int end = document->characterCount() - 1;
     from = std::clamp(from, 0, end);
@@ -685,6 +724,7 @@ QByteArray Write(const QTextDocument* document, int from, int to, qreal ppp) {
             const int s = std::max(from, fr.position()), e = std::min(to, fr.position() + fr.length());
             if (s >= e) continue;
             Run r{fr.text().mid(s - fr.position(), e - s), fr.charFormat()};
+            if (IsObject(r.Format) && (options & NoObjects)) continue;
             const std::pair<QString, int> font{FamilyOf(r.Format, defFont), PitchOf(r.Format)};
             if (std::find(fonts.begin(), fonts.end(), font) == fonts.end()) fonts.push_back(font);
             if (r.Format.hasProperty(QTextFormat::ForegroundBrush)) {
@@ -696,10 +736,12 @@ QByteArray Write(const QTextDocument* document, int from, int to, qreal ppp) {
         paras.push_back(std::move(p));
     }
 
-    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n{\\fonttbl";
+    // Plain RTF leaves out the words tied to a code page or a character set.
+    const bool plain = options & PlainRtf;
+    QByteArray out = plain ? "{\\rtf1\\ansi\\deff0\\uc1\r\n{\\fonttbl" : "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n{\\fonttbl";
     for (size_t i = 0; i < fonts.size(); ++i) {
-        out += "{\\f" + QByteArray::number(int(i)) + (fonts[i].second == 1 ? "\\fmodern" : "\\fnil") +
-               "\\fcharset0";
+        out += "{\\f" + QByteArray::number(int(i)) + (fonts[i].second == 1 ? "\\fmodern" : "\\fnil");
+        if (!plain) out += "\\fcharset0";
         if (fonts[i].second) out += "\\fprq" + QByteArray::number(fonts[i].second);
         out += ' ';
         Escape(out, fonts[i].first);
@@ -736,12 +778,18 @@ QByteArray Write(const QTextDocument* document, int from, int to, qreal ppp) {
             if (r.Format.fontItalic()) out += "\\i";
             if (r.Format.fontUnderline()) out += "\\ul";
             if (r.Format.fontStrikeOut()) out += "\\strike";
+            if (r.Format.boolProperty(ProtectedProperty)) out += "\\protect";
             if (r.Format.hasProperty(QTextFormat::ForegroundBrush)) {
                 const auto c = std::find(colors.begin(), colors.end(), r.Format.foreground().color());
                 out += "\\cf" + QByteArray::number(int(c - colors.begin()) + 1);
             }
             out += ' ';
-            Escape(out, r.Text);
+            if (IsObject(r.Format)) {
+                // One character per object, each with its own group.
+                for (qsizetype i = 0; i < r.Text.size(); ++i) out += r.Format.property(ObjectGroupProperty).toByteArray();
+            } else {
+                Escape(out, r.Text);
+            }
         }
         out += "\\par\r\n";
     }

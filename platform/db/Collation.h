@@ -4,6 +4,10 @@
 
 namespace platform::db {
 
+// The orders' ICU language tags, which the database server's collations use too.
+extern const char* const SpanishOrderTag;    // full order, capitals first
+extern const char* const SpanishLettersTag;  // letters only
+
 // Full order: letters first (accents folded, "ñ" between "n" and "o", case ignored), then
 // accents, then case (capitals first), so that only identical texts compare equal.
 int SpanishCompare(const QChar* a, int lenA, const QChar* b, int lenB);

@@ -95,8 +95,7 @@ void TSession::GetDatabaseNames(TStrings* list) const {
 void TSession::GetTableNames(const QString& databaseName, const QString&, bool extensions, bool, TStrings* list) {
     list->Clear();
     auto conn = ConnectionFor(databaseName);
-    auto st = conn->Prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
-    while (st->Step()) list->Add(st->Column(0).toString().toUpper() + (extensions ? QStringLiteral(".DB") : QString()));
+    for (const QString& name : conn->TableNames()) list->Add(name.toUpper() + (extensions ? QStringLiteral(".DB") : QString()));
 }
 
 void TSession::AddPassword(const QString& password) {
@@ -140,7 +139,7 @@ std::shared_ptr<TConnection> TSession::FolderConnection(const QString& folder) {
     QString key = QDir(folder).absolutePath();
     auto conn = FFolderConnections.value(key);
     if (!conn) {
-        conn = platform::db::OpenSqlite(folder);
+        conn = platform::db::OpenData(folder);
         FFolderConnections.insert(key, conn);
     }
     return conn;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,7 @@ enum TEngineError : int {
     ecNoLocks = 0x7F04,          // record locks cannot be taken: no writing allowed
     ecFileMoved = 0x7F05,        // the database was deleted or moved while open
     ecReadOnlyData = 0x7F06,     // a write on data opened for reading only
+    ecServerLost = 0x7F07,       // the database server cannot be reached (the text names it)
 };
 // A required field left empty on post raises EDatabaseError "Field '%s' must have a value".
 
@@ -120,6 +122,7 @@ public:
 
     // Schema.
     virtual bool TableExists(const QString& table) = 0;
+    virtual QStringList TableNames() = 0;  // storage names, in order
     virtual TTableDesc DescribeTable(const QString& table) = 0;  // ecNoSuchTable when absent
     virtual void CreateTable(const TTableDesc& desc) = 0;
     virtual void DropTable(const QString& table) = 0;
@@ -164,6 +167,18 @@ void RegisterSqliteFunctions(void* sqliteHandle);
 
 // Opens (creating when needed) the data folder's store with the SQLite engine.
 std::shared_ptr<TConnection> OpenSqlite(const QString& folder);
+// Opens the office's database on a PostgreSQL server: `server` is a libpq connection string or
+// a service name (the password comes from libpq's password file). A database without the
+// engine's collations and functions gets them; `folder` still holds the shared documents.
+std::shared_ptr<TConnection> OpenPostgres(const QString& folder, const QString& server);
+
+// The data of a folder: on the server set for it with SetDataServer, else in the folder's file.
+std::shared_ptr<TConnection> OpenData(const QString& folder);
+// Names the server that holds the data of `folder` (empty: the folder's own file).
+void SetDataServer(const QString& folder, const QString& server);
+QString DataServer(const QString& folder);
+// Asked for folders that were given no server (the test suites run every engine with it).
+void SetDefaultDataServer(std::function<QString(const QString& folder)> chooser);
 
 // Raises EDBEngineError with the engine's text for `code` (and extra detail when given).
 [[noreturn]] void EngineError(int code, const QString& detail = QString());

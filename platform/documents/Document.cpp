@@ -1196,3 +1196,68 @@ void Document::InsertHeaderPicture(const QByteArray& image, const QString& exten
 }
 
 } // namespace platform::documents
+
+namespace platform::documents {
+
+void Document::WriteWordTemplate(const QString& fileName)
+{
+    static const char* const kW = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+    static const char* const kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+    const std::string face = "\"Liberation Serif\"";
+    const std::vector<std::pair<std::string, std::string>> parts = {
+        {"[Content_Types].xml",
+         std::string(kDecl) +
+             "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+             "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+             "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+             "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
+             "vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml\"/>"
+             "<Override PartName=\"/word/styles.xml\" ContentType=\"application/"
+             "vnd.openxmlformats-officedocument.wordprocessingml.styles+xml\"/></Types>"},
+        {"_rels/.rels",
+         std::string(kDecl) +
+             "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+             "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+             "officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
+        {"word/_rels/document.xml.rels",
+         std::string(kDecl) +
+             "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+             "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+             "styles\" Target=\"styles.xml\"/></Relationships>"},
+        {"word/styles.xml",
+         std::string(kDecl) + "<w:styles " + kW + "><w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=" + face +
+             " w:hAnsi=" + face + " w:eastAsia=" + face + " w:cs=" + face +
+             "/><w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/><w:lang w:val=\"es-ES\"/></w:rPr></w:rPrDefault>"
+             "<w:pPrDefault/></w:docDefaults><w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\">"
+             "<w:name w:val=\"Normal\"/><w:qFormat/></w:style></w:styles>"},
+        // A4 in twentieths of a point; 2.5 cm is 1417 of them.
+        {"word/document.xml",
+         std::string(kDecl) + "<w:document " + kW +
+             " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><w:body><w:p/>"
+             "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1417\" w:right=\"1417\" "
+             "w:bottom=\"1417\" w:left=\"1417\" w:header=\"709\" w:footer=\"709\" w:gutter=\"0\"/>"
+             "</w:sectPr></w:body></w:document>"}};
+    auto fail = [&](const QString& why) {
+        return EDocumentError(QStringLiteral("No se puede escribir la plantilla \"%1\": %2").arg(fileName, why));
+    };
+    int err = 0;
+    zip_t* za = zip_open(QFile::encodeName(fileName).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!za) throw fail(QStringLiteral("no se puede crear el fichero."));
+    for (const auto& [name, data] : parts) {
+        zip_source_t* src = zip_source_buffer(za, data.data(), zip_uint64_t(data.size()), 0);
+        if (!src || zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
+            if (src) zip_source_free(src);
+            const QString why = toQ(zip_strerror(za));
+            zip_discard(za);
+            throw fail(why);
+        }
+    }
+    // libzip writes a temporary file and renames it over the target only when complete.
+    if (zip_close(za) < 0) {
+        const QString why = toQ(zip_strerror(za));
+        zip_discard(za);
+        throw fail(why);
+    }
+}
+
+} // namespace platform::documents

@@ -31,6 +31,9 @@ public:
     static Document FromBytes(const QByteArray& bytes, const QString& shownName);
     // Writes the archive (through a temporary file, so a failed write leaves the old file).
     void Save(const QString& fileName);
+    // Writes a plain Word template: A4, margins of 2.5 cm, Liberation Serif 12 pt, one empty
+    // paragraph, no header or footer. The file appears whole or not at all.
+    static void WriteWordTemplate(const QString& fileName);
 
     DocumentFormat Format() const;
     // Every "[[...]]" in document order: body (with its tables), then headers, then footers.

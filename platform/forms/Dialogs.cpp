@@ -201,19 +201,32 @@ bool TColorDialog::Execute() {
 
 bool TPrinterSetupDialog::Execute() {
     QString chosen;
+    bool toFile = false;
     if (TFormHarness* h = TFormHarness::Current()) {
-        if (!h->TakeDialogAnswer(&chosen)) return false;
+        if (!h->TakeDialogAnswer(&chosen, &toFile)) return false;
         if (chosen.isEmpty()) return true;  // accepted as it stood
     } else {
         QPrinter printer;
         const QString current = Printer()->PrinterName();
-        if (!current.isEmpty()) printer.setPrinterName(current);
+        if (!Printer()->OutputFileName().isEmpty()) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(Printer()->OutputFileName());
+        } else if (!current.isEmpty()) {
+            printer.setPrinterName(current);
+        }
         QPrintDialog dlg(&printer);
         if (dlg.exec() != QDialog::Accepted) return false;
-        chosen = printer.printerName();
+        // "Print to file" leaves the printer's name empty and names the PDF file instead.
+        toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+        chosen = toFile ? printer.outputFileName() : printer.printerName();
     }
-    // The choice is the program's printer from now on.
-    Printer()->SetPrinterName(chosen);
+    // The choice is the program's printer (or file) from now on.
+    if (toFile) {
+        Printer()->SetOutputFileName(chosen);
+    } else {
+        Printer()->SetPrinterName(chosen);
+        Printer()->SetOutputFileName(QString());
+    }
     return true;
 }
 

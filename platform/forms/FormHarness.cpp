@@ -61,6 +61,9 @@ void TFormHarness::AnswerDialog(bool accept) { FAnswers.push_back({Kind::Dialog,
 void TFormHarness::AnswerPrinterSetup(const QString& printerName) {
     FAnswers.push_back({Kind::Dialog, 1, printerName, {}});
 }
+void TFormHarness::AnswerPrinterSetupFile(const QString& pdfFile) {
+    FAnswers.push_back({Kind::Dialog, 2, pdfFile, {}});
+}
 int TFormHarness::PendingAnswers() const { return int(FAnswers.size()); }
 
 const TMessageRecord& TFormHarness::LastMessage() const {
@@ -118,10 +121,11 @@ bool TFormHarness::TakeColorAnswer(TColor& color) {
     return true;
 }
 
-bool TFormHarness::TakeDialogAnswer(QString* text) {
+bool TFormHarness::TakeDialogAnswer(QString* text, bool* toFile) {
     TAnswer a;
     if (!TakeAnswer(Kind::Dialog, a) || a.Result == 0) return false;
     if (text) *text = a.Text;
+    if (toFile) *toFile = a.Result == 2;
     return true;
 }
 

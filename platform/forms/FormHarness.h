@@ -56,6 +56,8 @@ public:
     void AnswerDialog(bool accept);
     // The next printer set-up dialog is accepted with this printer chosen.
     void AnswerPrinterSetup(const QString& printerName);
+    // The next printer set-up dialog is accepted with printing to this PDF file chosen.
+    void AnswerPrinterSetupFile(const QString& pdfFile);
     int PendingAnswers() const;
 
     // --- What happened.
@@ -99,7 +101,7 @@ public:
     bool TakeFileAnswer(QString& fileName);
     bool TakeColorAnswer(TColor& color);
     // `text`, when given, receives the printer an accepted set-up chose (empty: none).
-    bool TakeDialogAnswer(QString* text = nullptr);
+    bool TakeDialogAnswer(QString* text = nullptr, bool* toFile = nullptr);
     void RecordException(const QString& className, const QString& message);
 
 private:

@@ -33,6 +33,10 @@ void TPrinter::SetPrinterName(const QString& name) {
     FName = name;
 }
 
+QString TPrinter::DestinationName() const {
+    return FOutputFileName.isEmpty() ? PrinterName() : QStringLiteral("Archivo PDF: ") + FOutputFileName;
+}
+
 TPrinter* Printer() {
     static TPrinter printer;
     return &printer;

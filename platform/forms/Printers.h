@@ -18,9 +18,15 @@ public:
     // EPrinter when the system has no printer of that name; an empty name goes back to the
     // system's default.
     void SetPrinterName(const QString& name);
+    // A PDF file chosen instead of a printer ("print to file"): while it is set, print jobs are
+    // written to it, with no printer needed; empty for the system's printer.
+    QString OutputFileName() const { return FOutputFileName; }
+    void SetOutputFileName(const QString& fileName) { FOutputFileName = fileName; }
+    // What the print dialogs show as the destination: the printer's name or the PDF file.
+    QString DestinationName() const;
 
 private:
-    QString FName;
+    QString FName, FOutputFileName;
 };
 
 // The one printer object of the program.

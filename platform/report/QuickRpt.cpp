@@ -504,9 +504,11 @@ void TQRPrinter::Print() {
     auto pageOf = [this](int n) -> const TQRPageRecord& { return Pages(n); };
 
     QPrinter printer(QPrinter::HighResolution);
-    if (!FOutputFileName.isEmpty()) {
+    // A file named for this report, else the PDF file chosen as the program's printer.
+    const QString file = FOutputFileName.isEmpty() ? Printer()->OutputFileName() : FOutputFileName;
+    if (!file.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(FOutputFileName);
+        printer.setOutputFileName(file);
     } else {
         // Without a name of its own the job goes to the program's printer.
         const QString name = FPrinterName.isEmpty() ? Printer()->PrinterName() : FPrinterName;
@@ -525,7 +527,7 @@ void TQRPrinter::Print() {
     QPainter painter;
     if (!painter.begin(&printer))
         throw EPrinter(QStringLiteral("No se puede iniciar la impresión en %1")
-                           .arg(FOutputFileName.isEmpty() ? printer.printerName() : FOutputFileName));
+                           .arg(file.isEmpty() ? printer.printerName() : file));
     try {
         PaintPages(printer, painter, pages, pageOf);
     } catch (...) {

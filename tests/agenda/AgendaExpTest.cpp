@@ -316,3 +316,32 @@ TEST_F(AgendaExpTest, Render) {
 }
 
 }  // namespace
+
+namespace {
+
+// A user who reaches every lawyer opens the agenda of another lawyer's case file than the one
+// the main window shows: the entry editor lists that case file and saves the entry on it.
+TEST_F(AgendaExpTest, AnEntryOfAnotherLawyersCaseFileIsSavedOnThatCase) {
+    const int otro = AddLawyer(QStringLiteral("VIDAL"), QStringLiteral("LUISA"));
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00013-A")));
+    CaseField("ABOCLI", Variant(otro));
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00013-A")));
+    Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(Abogado), 0);
+    auto* f = Abre(true);
+    QString caso;
+    harness->AnswerModal([&](TCustomForm& d) {
+        auto& nota = dynamic_cast<TFNota&>(d);
+        caso = nota.cbExped->Text();
+        nota.Texto->SetText(QStringLiteral("VISTA DEL OTRO ABOGADO"));
+        TFormHarness::Click(nota.BitBtn1);
+    });
+    f->btAddClick(f->btAdd);
+    EXPECT_EQ(caso, QStringLiteral("2001 - 00013-A"));
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'VISTA DEL OTRO ABOGADO' AND TIPO = 'E' AND ANO = '2001' "
+                                    "AND NUMERO = '00013-A'")),
+              1);
+    delete f;
+}
+
+}  // namespace

@@ -98,6 +98,56 @@ TEST_F(AgendaFormTest, WithoutTheCaseFileRightCaseEntriesAndNoticesAreNeitherSho
     EXPECT_FALSE(::Agenda->btAbrir->Enabled());
 }
 
+// A notice written for a consultation's entry is a consultation notice in the day list: under
+// its own box, with its consultation as reference and the clock the other notices show.
+TEST_F(AgendaFormTest, AConsultationsNoticeShowsAmongTheNotices) {
+    const TDateTime dia = EncodeDate(2001, 4, 30);
+    Ejecuta(QStringLiteral("INSERT INTO CONSULTAS (ANO, NUMERO, ABOCLI, SITUACION, NOMCLIENTE) VALUES ('2001', '00004-A', %1, 1, "
+                           "'SANZ,EVA')")
+                .arg(Abogado));
+    AddCase(QStringLiteral("2001"), QStringLiteral("00001-A"));
+    Apunte(dia, QStringLiteral("X"), QStringLiteral("AVISO de Juicio"), 0, QStringLiteral("2001"), QStringLiteral("00001-A"), 0,
+           EncodeTime(8, 0, 0, 0));
+    Apunte(dia, QStringLiteral("C"), QStringLiteral("Consulta"), 0, QStringLiteral("2001"), QStringLiteral("00004-A"), 0,
+           EncodeTime(11, 0, 0, 0));
+    Abre();
+    VeA(EncodeDate(2001, 5, 2));
+    harness->AnswerModal([](TCustomForm& f) {
+        auto& n = static_cast<TFNota&>(f);
+        F(Dat->TAgen, "FECHA")->SetAsDateTime(EncodeDate(2001, 5, 2));
+        F(Dat->TAgen, "HORA")->SetAsDateTime(EncodeTime(9, 0, 0, 0));
+        F(Dat->TAgen, "TIPO")->SetAsString(QStringLiteral("C"));
+        n.cbRelacionChange(&n);
+        n.cbDespa->SetText(QStringLiteral("2001 - 00004-A"));
+        n.Texto->SetText(QStringLiteral("Llamar a la clienta"));
+        n.Aviso->SetText(QStringLiteral("30/04/2001"));
+        n.BitBtn1->Click();
+    });
+    ::Agenda->btAdd->Click();
+    EXPECT_EQ(Lista(), QStringList{QStringLiteral("C Llamar a la clienta")});
+
+    VeA(dia);
+    EXPECT_EQ(Lista(), (QStringList{QStringLiteral("X AVISO de Juicio"), QStringLiteral("Y AVISO de Llamar a la clienta"),
+                                    QStringLiteral("C Consulta")}));
+    ASSERT_TRUE(Dat->TAgen3->Locate(QStringLiteral("SITUACION"), Variant(QStringLiteral("AVISO de Llamar a la clienta")), 0));
+    EXPECT_EQ(F(Dat->TAgen3, "EXPED")->AsString(), QStringLiteral("C 2001/00004-A"));
+    // Its row shows the clock of the case file's notice, not the mark of the consultation's entry.
+    TFormHarness::ProcessEvents();
+    const QImage rejilla = TFormHarness::Grab(::Agenda->DBAgenda);
+    auto icono = [&](int fila) {
+        const TRect r = ::Agenda->DBAgenda->CellRect(fila, 0);
+        return rejilla.copy(r.Left, r.Top, r.Width(), r.Height());
+    };
+    EXPECT_EQ(icono(1), icono(0));
+    EXPECT_NE(icono(1), icono(2));
+    // The box of consultation notices shows or hides it; the box of consultation entries does not.
+    ::Agenda->btDesp->SetChecked(false);
+    EXPECT_EQ(Lista(), (QStringList{QStringLiteral("X AVISO de Juicio"), QStringLiteral("Y AVISO de Llamar a la clienta")}));
+    ::Agenda->btDesp->SetChecked(true);
+    ::Agenda->btAviDes->SetChecked(false);
+    EXPECT_EQ(Lista(), (QStringList{QStringLiteral("X AVISO de Juicio"), QStringLiteral("C Consulta")}));
+}
+
 TEST_F(AgendaFormTest, AddEditMarkDoneAndDeleteGoThroughTheEditorAndTheMarksFollow) {
     Abre();
     VeA(EncodeDate(2001, 5, 14));

@@ -2,6 +2,7 @@
 // attached document and its number, and a notice the data module refuses.
 #include "AgendaFixture.h"
 #include "agenda/UAnotacion.h"
+#include "documents/UFusion.h"
 #include "shell/Abusca2.h"
 
 #include <QDir>
@@ -73,6 +74,28 @@ TEST_F(AnotacionTest, CaseFileEntryNeedsItsCaseAndItsNoticeCopiesIt) {
     ASSERT_EQ(filas.size(), 2u);
     EXPECT_EQ(filas[0], QStringLiteral("02/05/2001|09:00|E|2001|00003-A|Vista oral|1|GENERAL|"));
     EXPECT_EQ(filas[1], QStringLiteral("30/04/2001|09:00|X|2001|00003-A|AVISO de Vista oral|1|GENERAL|"));
+}
+
+TEST_F(AnotacionTest, ConsultationEntryGetsAYNoticeOfItsConsultation) {
+    Ejecuta(QStringLiteral("INSERT INTO CONSULTAS (ANO, NUMERO, ABOCLI, SITUACION, NOMCLIENTE) VALUES ('2001', '00004-A', %1, 1, "
+                           "'SANZ,EVA')")
+                .arg(Abogado));
+    Dat->TAgen->Insert();
+    const int r = Muestra([&](TFNota& f) {
+        F(Dat->TAgen, "FECHA")->SetAsDateTime(EncodeDate(2001, 5, 2));
+        F(Dat->TAgen, "HORA")->SetAsDateTime(EncodeTime(9, 0, 0, 0));
+        F(Dat->TAgen, "TIPO")->SetAsString(QStringLiteral("C"));  // "de Consulta" chosen
+        f.cbRelacionChange(&f);
+        f.cbDespa->SetText(QStringLiteral("2001 - 00004-A"));
+        f.Texto->SetText(QStringLiteral("Llamar a la clienta"));
+        f.Aviso->SetText(QStringLiteral("30/04/2001"));
+        Ok(f);
+    });
+    ASSERT_EQ(r, mrOk);
+    const auto filas = Filas();
+    ASSERT_EQ(filas.size(), 2u);
+    EXPECT_EQ(filas[0], QStringLiteral("02/05/2001|09:00|C|2001|00004-A|Llamar a la clienta|0|GENERAL|"));
+    EXPECT_EQ(filas[1], QStringLiteral("30/04/2001|09:00|Y|2001|00004-A|AVISO de Llamar a la clienta|0|GENERAL|"));
 }
 
 TEST_F(AnotacionTest, EmptyTextOrMissingConsultationKeepTheFormOpenAndStoreNothing) {
@@ -291,4 +314,42 @@ TEST(ShellTexts, EachResultCodeHasItsText) {
     EXPECT_EQ(agenda::TextoErrorShell(12), QStringLiteral("Error interno nº : 12 al abrir :"));
 }
 
+}  // namespace
+
+namespace {
+// With no application registered for the office's documents, the word processor found at start
+// opens them; other files still say that nothing is registered for them.
+TEST_F(AnotacionTest, ADocumentWithNoRegisteredApplicationOpensWithTheWordProcessor) {
+    QTemporaryDir xdg;
+    const char* const variables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"};
+    std::vector<QByteArray> antes;
+    for (const char* v : variables) {
+        antes.push_back(qgetenv(v));
+        qputenv(v, QFile::encodeName(xdg.path()));
+    }
+    const auto abreAntes = documents::AbreConEscritorio;
+    QStringList abiertos;
+    documents::AbreConEscritorio = [&](const QString& f) {
+        abiertos << f;
+        return true;
+    };
+    auto escribe = [](const QString& ruta) {
+        QDir().mkpath(QFileInfo(ruta).absolutePath());
+        QFile f(ruta);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    };
+    escribe(agenda::RutaEscrito(7, QStringLiteral(".docx")));
+    escribe(agenda::RutaEscrito(8, QStringLiteral(".xyz")));
+    EXPECT_TRUE(agenda::AbreEscrito(7, QStringLiteral(".docx")));
+    EXPECT_EQ(abiertos, QStringList{agenda::RutaEscrito(7, QStringLiteral(".docx"))});
+    EXPECT_FALSE(agenda::AbreEscrito(8, QStringLiteral(".xyz")));
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("No hay ninguna aplicación asociada a archivo : 8.xyz"));
+    EXPECT_EQ(abiertos.size(), 1);
+    documents::AbreConEscritorio = abreAntes;
+    for (size_t i = 0; i < antes.size(); ++i) {
+        if (antes[i].isNull()) qunsetenv(variables[i]);
+        else qputenv(variables[i], antes[i]);
+    }
+}
 }  // namespace

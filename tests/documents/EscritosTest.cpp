@@ -1,7 +1,7 @@
 // The document models list over a real data folder with real .docx/.odt models, an old binary
 // model and the marker conversion table. Renders docs/forms/UEscritos.png (to a temporary folder
 // unless ZEMBRA_RENDER_DOCS names one).
-#include "DatFixture.h"
+#include "FusionFixture.h"
 #include "documents/UEscritos.h"
 #include "documents/UFusion.h"
 #include "documents/UNuevoEscrito.h"
@@ -137,16 +137,7 @@ protected:
         Dat->TEscritos->Post();
         return Dat->TEscritos->FieldByName(QStringLiteral("ESCRITO"))->AsInteger();
     }
-    void Conversion(const QString& origen, const QString& destino) {
-        TTable t(nullptr);
-        t.SetDatabaseName(QStringLiteral("ZEMBRA"));
-        t.SetTableName(QStringLiteral("Convertir.db"));
-        t.Open();
-        t.Append();
-        t.FieldByName(QStringLiteral("Origen"))->SetAsString(origen);
-        t.FieldByName(QStringLiteral("Destino"))->SetAsString(destino);
-        t.Post();
-    }
+    void Conversion(const QString& origen, const QString& destino) { fusiontest::Conversion(origen, destino); }
     void Abre(int modo = 0) {
         lista = new TListaEscritos(nullptr);
         lista->Modo = modo;
@@ -211,6 +202,8 @@ TEST_F(EscritosTest, OkShowsTheModelOrRunsTheMergeOfTheOpeningRecord) {
     ASSERT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), demanda, 0));
     lista->BtSiClick(nullptr);
     ASSERT_EQ(mostrados.size(), 1);
+    // The model itself, not a copy: what the word processor saves is the model.
+    EXPECT_EQ(mostrados[0], documents::FicheroDeModelo(demanda, QStringLiteral("Word2000")));
     EXPECT_TRUE(TextoDocx(mostrados[0]).contains(QStringLiteral("DEMANDA de [[PrimerCliente.Nombre]]")));
     EXPECT_TRUE(harness->Messages().empty());
     // "No" after opening a model ends the editor.
@@ -313,15 +306,28 @@ TEST_F(EscritosTest, NewModelsStartFromTheTemplateAndLettersFromTheLetterhead) {
     lista->BtNuevoClick(nullptr);
     EXPECT_EQ(TextoDocx(documents::FicheroDeModelo(Ultimo(), QStringLiteral("Word2000"))), QStringLiteral("Membrete del despacho"));
 
-    // No template: the row stays, the message says why.
-    QFile::remove(dir.filePath(QStringLiteral("Zembra.dotx")));
+    // No template: a plain one is written in the data folder and the model starts from it.
+    const QString plantilla = dir.filePath(QStringLiteral("Zembra.dotx"));
+    QFile::remove(plantilla);
+    harness->ClearRecords();
     Tipo(0);
     Nombre(QStringLiteral("Sin plantilla"));
     lista->BtNuevoClick(nullptr);
-    EXPECT_TRUE(harness->LastMessage().Text.startsWith(QStringLiteral("Error al crear ESCRITO\r")));
-    EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("Zembra.dotx")));
-    EXPECT_FALSE(EditorOle);
-    EXPECT_TRUE(lista->btNuevo->Enabled());
+    EXPECT_TRUE(QFile::exists(plantilla));
+    const QString sinPlantilla = documents::FicheroDeModelo(Ultimo(), QStringLiteral("Word2000"));
+    EXPECT_EQ(Dat->TEscritos->FieldByName(QStringLiteral("CONCEPTO"))->AsString(), QStringLiteral("Sin plantilla"));
+    EXPECT_EQ(mostrados.last(), sinPlantilla);
+    // A4, 2.5 cm margins, Liberation Serif 12 pt, no header or footer.
+    EXPECT_EQ(Python(QStringLiteral("import docx,sys,zipfile\nd=docx.Document(sys.argv[1])\ns=d.sections[0]\n"
+                                    "st=zipfile.ZipFile(sys.argv[1]).read('word/styles.xml').decode()\n"
+                                    "print(round(s.page_width.cm,1),round(s.page_height.cm,1),round(s.left_margin.cm,2),"
+                                    "round(s.right_margin.cm,2),round(s.top_margin.cm,2),round(s.bottom_margin.cm,2),"
+                                    "'w:ascii=\"Liberation Serif\"' in st,'<w:sz w:val=\"24\"/>' in st,"
+                                    "s.header.is_linked_to_previous and s.footer.is_linked_to_previous,repr(d.paragraphs[0].text))"),
+                     sinPlantilla),
+              QStringLiteral("21.0 29.7 2.5 2.5 2.5 2.5 True True True ''"));
+    EXPECT_TRUE(harness->Messages().empty()) << Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(EditorOle->EditaFichero);
 
     // Only the Word family makes new models.
     SetSistem("EDITOR", Variant(QStringLiteral("WordPro96")));
@@ -329,6 +335,64 @@ TEST_F(EscritosTest, NewModelsStartFromTheTemplateAndLettersFromTheLetterhead) {
     lista->BtNuevoClick(nullptr);
     EXPECT_EQ(Ultimo(), antes);
     EXPECT_EQ(harness->PendingAnswers(), 0);
+}
+
+// A model's row and its file are written together or not at all.
+TEST_F(EscritosTest, AFailedNewOrImportLeavesNoRow) {
+    auto filas = [] {
+        Dat->TEscritos->Refresh();
+        return Dat->TEscritos->RecordCount();
+    };
+    const int antes = filas();
+    const QString plantilla = dir.filePath(QStringLiteral("Zembra.dotx"));
+    QFile::remove(plantilla);
+    QFile basura(plantilla);
+    ASSERT_TRUE(basura.open(QIODevice::WriteOnly));
+    basura.write("no es una plantilla");
+    basura.close();
+    Abre();
+    Nombre(QStringLiteral("Con plantilla dañada"));
+    lista->BtNuevoClick(nullptr);
+    const QString texto = harness->LastMessage().Text;
+    EXPECT_TRUE(texto.startsWith(QStringLiteral("Error al crear ESCRITO\rNo se puede leer la plantilla del despacho \"") +
+                                 QDir::toNativeSeparators(plantilla) + QLatin1Char('"')))
+        << texto.toStdString();
+    EXPECT_EQ(filas(), antes);
+    EXPECT_FALSE(EditorOle);
+    EXPECT_TRUE(mostrados.isEmpty());
+
+    // A file that cannot be read.
+    const QString roto = dir.filePath(QStringLiteral("roto.docx"));
+    QFile::copy(plantilla, roto);
+    Docx(plantilla, P(R("Membrete del despacho")), true);
+    harness->AnswerFile(roto);
+    Nombre(QStringLiteral("Importado roto"));
+    EXPECT_THROW(lista->btImportClick(nullptr), EDocumentError);
+    EXPECT_EQ(filas(), antes);
+    EXPECT_FALSE(EditorOle);
+
+    // A model file that cannot be written: the models folder is a file.
+    const QString modelos = dir.filePath(QStringLiteral("Modelos"));
+    ASSERT_TRUE(QDir().rename(modelos, modelos + QStringLiteral(".bak")));
+    QFile tapon(modelos);
+    ASSERT_TRUE(tapon.open(QIODevice::WriteOnly));
+    tapon.close();
+    harness->ClearRecords();
+    Nombre(QStringLiteral("Sin carpeta"));
+    lista->BtNuevoClick(nullptr);
+    EXPECT_TRUE(harness->LastMessage().Text.startsWith(QStringLiteral("Error al crear ESCRITO\r"))) << harness->LastMessage().Text.toStdString();
+    EXPECT_EQ(filas(), antes);
+    const QString bueno = dir.filePath(QStringLiteral("bueno.docx"));
+    Docx(bueno, P(R("Texto importado")));
+    harness->AnswerFile(bueno);
+    Nombre(QStringLiteral("Importado sin carpeta"));
+    EXPECT_THROW(lista->btImportClick(nullptr), EDocumentError);
+    EXPECT_EQ(filas(), antes);
+    EXPECT_FALSE(EditorOle);
+    EXPECT_TRUE(mostrados.isEmpty());
+    EXPECT_EQ(harness->PendingAnswers(), 0);
+    QFile::remove(modelos);
+    QDir().rename(modelos + QStringLiteral(".bak"), modelos);
 }
 
 TEST_F(EscritosTest, DeletingADefaultModelAsksTwice) {

@@ -109,6 +109,32 @@ TEST_F(ExportTest, WholeTableReadsBackAsCommaSeparatedTextInTheWorkstationCharac
     EXPECT_TRUE(raw.contains("\"\",\"\"\r\n"));             // empty values are two quotes
 }
 
+// The file stays single-byte; rows whose characters it cannot hold are named at the end.
+TEST_F(ExportTest, RowsWithCharactersTheFileCannotHoldAreNamedAtTheEnd) {
+    Elige(1);
+    TFormHarness::Click(form->btExport);
+    EXPECT_TRUE(harness->Messages().empty());
+    Persona(Dat->TClientes, "KOWALSKI", "Łukasz", "ul. Łódzka 5", "Łódź", "90001", "POLONIA", "");
+    Persona(Dat->TClientes, "PAPADOPOULOS", "Νίκος", "Odos 1", "Atenas", "10552", "GRECIA", "");
+    Elige(1);
+    TFormHarness::Click(form->btExport);
+    EXPECT_TRUE(harness->Exceptions().empty());
+    ASSERT_EQ(harness->Messages().size(), 1u);
+    EXPECT_EQ(harness->LastMessage().Caption, QStringLiteral("¡¡ ATENCIÓN !!"));
+    EXPECT_EQ(harness->LastMessage().Text,
+              QStringLiteral("Estas filas tienen caracteres que el archivo no admite; se han escrito como \"?\":\r"
+                             "KOWALSKI Łukasz\rPAPADOPOULOS Νίκος"));
+    const QByteArray raw = Bytes();
+    EXPECT_TRUE(raw.contains("\"?ukasz\",\"KOWALSKI\",\"ul. ?\xF3" "dzka 5\",\"?\xF3" "d?\""));
+    EXPECT_EQ(LeeCsv().size(), 7);
+    // Many rows: the first twenty, then how many more.
+    QStringList muchas;
+    for (int i = 0; i < 23; ++i) muchas << QStringLiteral("FILA %1").arg(i);
+    const QString aviso = documents::AvisoCaracteresPerdidos(muchas);
+    EXPECT_TRUE(aviso.endsWith(QStringLiteral("\rFILA 19\r... y 3 más"))) << aviso.toStdString();
+    EXPECT_EQ(documents::AvisoCaracteresPerdidos({}), QString());
+}
+
 TEST_F(ExportTest, TheRangeComparesSurnamesAndTheLastBoundIsTheEndOfTheAlphabet) {
     Elige(1);
     form->Desde->SelectKeyValue(QStringLiteral("GARCÍA LÓPEZ"));

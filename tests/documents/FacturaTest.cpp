@@ -1,4 +1,5 @@
 #include "FusionFixture.h"
+#include "records/UFactura.h"
 
 using fusiontest::FusionDatos;
 using fusiontest::RunTool;
@@ -137,6 +138,25 @@ TEST_P(Factura, OnlyOutlaysMeanNoTaxesNoTotalAndAZeroBalanceHasNoOtherCurrency)
                                                  "~~_30_Saldo a su favor s.e.u o. Euros.~~      0,00 | ~~_30_Saldo a su favor s.e.u o. Euros.~~      0,00 | 12",
                                                  " fin |  |"}))
         << b.join("\n").toStdString();
+}
+
+// Expenses are taxed like fees, also with no fee at all; a tax on an exact half cent goes to the
+// even cent (10 % of 10,25 down to 1,02, 30 % up to 3,08), as the invoice stores it.
+TEST_P(Factura, ExpensesAloneAreTaxedAndAHalfCentGoesToTheEvenCent)
+{
+    Cambia("EXPED", "IVA = 10, IRPF = 30");
+    Apunte(4, "Desplazamiento", 10.25);
+    const QStringList b = Bloque(DetalleFacturaExpediente);
+    const QString todo = b.join("\n");
+    EXPECT_FALSE(todo.contains("DERECHOS")) << todo.toStdString();
+    EXPECT_TRUE(b.contains("~~_30_Total Gastos~~     10,25 | ~~_30_Total Gastos~~     10,25 | 12")) << todo.toStdString();
+    EXPECT_TRUE(b.contains("~~_40_I.V.A. 10% ~~      1,02 |  | 12")) << todo.toStdString();
+    EXPECT_TRUE(b.contains("~~_40_I.R.P.F. 30% ....~~     -3,08 |  | 12")) << todo.toStdString();
+    EXPECT_TRUE(b.contains("~~_30_TOTAL FACTURA~~      8,19 | ~~_30_TOTAL FACTURA~~      8,19 | 12")) << todo.toStdString();
+    EXPECT_TRUE(b.contains("~~_30_Saldo a mi favor s.e.u o. Euros.~~      8,19 | ~~_30_Saldo a mi favor s.e.u o. Euros.~~      8,19 | 12"))
+        << todo.toStdString();
+    EXPECT_EQ(records::Impuesto(Currency(10.25), 10, true), Currency(1.02));
+    EXPECT_EQ(records::Impuesto(Currency(10.25), 30, true), Currency(3.08));
 }
 
 TEST_P(Factura, InvoicedCaseFileShowsTheTaxesAndTotalStoredWithItsInvoice)

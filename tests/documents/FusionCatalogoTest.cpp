@@ -83,6 +83,29 @@ TEST_F(Catalogo, CaseFileGroupsReadEveryPartyOnRecord)
     EXPECT_EQ(Valor("[[Nada.Que Ver]]"), "[[Nada.Que Ver]]");
 }
 
+// The court history: the current court and the two before it, each field from its own column.
+TEST_F(Catalogo, EachCourtOfTheHistoryReadsItsOwnColumns)
+{
+    Llena();
+    const std::pair<const char*, const char*> campos[] = {
+        {"Primer Nº de Autos", "AUTOS"},           {"Procedimiento", "PROCEDIMIENTO"},
+        {"Tribunal", "TRIBUNAL"},                  {"Población", "POBLACION"},
+        {"Segundo Nº de Autos", "AUTOS1"},         {"Segundo Procedimiento", "PROCEDIMIENTO1"},
+        {"Segundo Tribunal", "TRIBUNAL1"},         {"Segunda Población", "POBLACION1"},
+        {"Tercer Nº de Autos", "AUTOS2"},          {"Tercer Procedimiento", "PROCEDIMIENTO2"},
+        {"Tercer Tribunal", "TRIBUNAL2"},          {"Tercera Población", "POBLACION2"}};
+    QStringList asignaciones, lista;
+    for (const auto& [campo, columna] : campos) {
+        asignaciones << QString("%1 = 'v-%1'").arg(columna);
+        lista << QString("[[Expediente.%1]]").arg(QString::fromUtf8(campo));
+    }
+    Cambia("EXPED", asignaciones.join(", "));
+    Campos(lista);
+    RellenaExpediente();
+    for (const auto& [campo, columna] : campos)
+        EXPECT_EQ(Valor(QString("[[Expediente.%1]]").arg(QString::fromUtf8(campo))), QString("v-%1").arg(columna)) << campo;
+}
+
 TEST_F(Catalogo, EachMissingPartyEmptiesItsOwnGroupOnly)
 {
     Llena();

@@ -6,6 +6,7 @@
 #include "platform/forms/StdCtrls.h"
 #include "records/UbscContacto.h"
 #include "tests/platform/mail/SmtpServer.h"
+#include "tests/support/GeneraDespacho.h"
 
 #include <QDir>
 #include <QFile>
@@ -323,6 +324,83 @@ TEST_F(MailFormTest, SendingClosesTheFormOnlyWhenTheMessageWentOut) {
     EXPECT_EQ(r[u"rcpt"].toArray().toVariantList(), QVariantList{"mjfernandez@correo.es"});
     EXPECT_EQ(r[u"attachments"].toArray()[0][u"name"].toString(), QStringLiteral("Documento Adjunto.doc"));
     EXPECT_EQ(QDir(Received()).entryList({QStringLiteral("*.json")}).size(), 1);
+}
+
+// "&Libreta de direcciones" opens the office's address book as a picker: the names chosen there
+// go into the box, and the message goes to each of them.
+TEST_F(MailFormTest, TheAddressBookPicksNamesForTheBoxes) {
+    for (const char* t : {"CLIENTES", "ABOGADOS"}) {
+        TQuery borra(nullptr);
+        borra.SetDatabaseName(Dat->Db->DatabaseName());
+        borra.SQL()->SetText(QStringLiteral("DELETE FROM ") + QLatin1String(t));
+        borra.ExecSQL();
+    }
+    Close();
+    zbtest::TTamDespacho tam;
+    tam.Expedientes = 40;
+    tam.Anos = 1;
+    zbtest::GeneraDespacho(dir.path(), tam);
+    Open();
+    TQuery q(nullptr);
+    q.SetDatabaseName(Dat->Db->DatabaseName());
+    q.SQL()->SetText(QStringLiteral("UPDATE CLIENTES SET MAIL = 'cliente' || CLIENTE || '@correo.es' WHERE CLIENTE <= 3"));
+    q.ExecSQL();
+    mailtest::SmtpServer server(Received());
+    ASSERT_GT(server.Port, 0) << "python3-aiosmtpd is needed (scripts/deps.sh --tests)";
+    Servidor(server.Port);
+    Abre();
+    QStringList nombres;
+    auto elige = [&](const QStringList& correos, bool conUnoSinCorreo) {
+        harness->AnswerModal([&, correos, conUnoSinCorreo](TCustomForm& f) {
+            auto& libreta = dynamic_cast<TFContacto&>(f);
+            ASSERT_TRUE(libreta.btElegir && libreta.btElegir->Visible());
+            for (const QString& c : correos) {
+                ASSERT_TRUE(libreta.QContactos->Locate(QStringLiteral("MAIL"), Variant(c), 0));
+                nombres << libreta.QContactos->FieldByName(QStringLiteral("NOM"))->AsString();
+                libreta.ZbDBGrid1->SelectRecord(true);
+            }
+            if (conUnoSinCorreo) {
+                libreta.QContactos->First();
+                while (!libreta.QContactos->FieldByName(QStringLiteral("MAIL"))->AsString().isEmpty()) libreta.QContactos->Next();
+                libreta.ZbDBGrid1->SelectRecord(true);
+            }
+            libreta.btElegirClick(nullptr);
+        });
+    };
+    // With empty boxes the book opens all the same.
+    elige({QStringLiteral("cliente1@correo.es"), QStringLiteral("cliente3@correo.es")}, false);
+    form->miAddressBook->Click();
+    EXPECT_EQ(harness->PendingAnswers(), 0);
+    ASSERT_EQ(nombres.size(), 2);
+    EXPECT_EQ(form->txtRecipient->Text(), nombres[0] + QStringLiteral(" <cliente1@correo.es>;") + nombres[1] +
+                                              QStringLiteral(" <cliente3@correo.es>"));
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
+    // A row without an address is named; cancelling the book adds nothing.
+    elige({QStringLiteral("cliente2@correo.es")}, true);
+    form->btnCCClick(nullptr);
+    EXPECT_EQ(form->txtCC->Text(), nombres[2] + QStringLiteral(" <cliente2@correo.es>"));
+    ASSERT_EQ(Texts().size(), 1);
+    EXPECT_TRUE(Texts()[0].startsWith(QStringLiteral("No tienen dirección de correo en la libreta:\r")));
+    harness->AnswerModal(mrCancel);
+    form->btnCCClick(nullptr);
+    EXPECT_EQ(form->txtCC->Text(), nombres[2] + QStringLiteral(" <cliente2@correo.es>"));
+    // A typed name that cannot be resolved says why, and the book does not open.
+    form->txtCC->SetText(QStringLiteral("Nadie Conocido"));
+    harness->ClearRecords();
+    form->btnCCClick(nullptr);
+    ASSERT_EQ(Texts().size(), 1);
+    EXPECT_EQ(Texts()[0], QStringLiteral("\"Nadie Conocido\" no está en la libreta de direcciones ni es una dirección de correo."));
+    form->txtCC->SetText(QString());
+
+    form->txtSubject->SetText(QStringLiteral("Señalamiento"));
+    harness->ClearRecords();
+    form->btnSendClick(nullptr);
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
+    server.Stop();
+    QFile f(Received() + QStringLiteral("/1.json"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QJsonObject r = QJsonDocument::fromJson(f.readAll()).object();
+    EXPECT_EQ(r[u"rcpt"].toArray().toVariantList(), QVariantList({"cliente1@correo.es", "cliente3@correo.es"}));
 }
 
 TEST_F(MailFormTest, APasswordFileOthersCanReadFailsTheLogon) {

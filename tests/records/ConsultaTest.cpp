@@ -224,3 +224,30 @@ TEST_F(ConsultaTest, DocumentsButtonOpensTheModelsListForTheConsultation) {
     EXPECT_FALSE(form->btEscrito->Enabled());
     records::ListaDeEscritos = nullptr;
 }
+
+namespace {
+
+// The search lists the consultations of the lawyer shown only when the user may reach them.
+TEST_F(ConsultaTest, SearchOffersNothingOfALawyerTheUserMayNotReach) {
+    Usuario(QStringLiteral("ANA"), otro);
+    Abre();
+    QStringList filas;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& b = static_cast<TBuscar2&>(f);
+        for (b.QBusca->First(); !b.QBusca->Eof(); b.QBusca->Next()) filas << b.QBusca->FieldByName(QStringLiteral("NOMBRE"))->AsString();
+        b.SetModalResult(mrNo);
+    });
+    form->btBuscar->Click();
+    EXPECT_TRUE(filas.isEmpty()) << filas.join(QLatin1Char('|')).toStdString();
+
+    Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(otro), 0);
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& b = static_cast<TBuscar2&>(f);
+        for (b.QBusca->First(); !b.QBusca->Eof(); b.QBusca->Next()) filas << b.QBusca->FieldByName(QStringLiteral("NOMBRE"))->AsString();
+        b.SetModalResult(mrNo);
+    });
+    form->btBuscar->Click();
+    EXPECT_EQ(filas, QStringList{QStringLiteral("2001-00006-A HERENCIAS")});
+}
+
+}  // namespace

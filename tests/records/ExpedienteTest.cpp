@@ -450,3 +450,29 @@ TEST_F(ExpedienteTest, DocumentsButtonOpensTheModelsListForTheCaseFile) {
     HayWord = hayWord;
     records::ListaDeEscritos = nullptr;
 }
+
+namespace {
+
+// The chain of linked case files stops where the user may not go: another lawyer's case file.
+TEST_F(ExpedienteTest, TheChainWalkRefusesAnotherLawyersCaseFile) {
+    const int otro = AddLawyer(QStringLiteral("VIDAL"), QStringLiteral("LUISA"));
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00013-A")));
+    CaseField("ABOCLI", Variant(otro));
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+    CaseField("ANOSIGUIENTE", Variant(QStringLiteral("2001")));
+    CaseField("NUMSIGUIENTE", Variant(QStringLiteral("00013-A")));
+    Usuario(QStringLiteral("ANA"), Abogado);
+    Abre();
+    form->btSiguiente->Click();
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("No tiene permisos para acceder a éste Expediente"));
+    EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00012-A"));
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00012-A"));
+    EXPECT_EQ(Columna(Dat->TCuentas, "CONCEPTO").size(), 3);
+
+    // Every lawyer's user walks on.
+    Usuario(QStringLiteral("ANA"), -1);
+    form->btSiguiente->Click();
+    EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00013-A"));
+}
+
+}  // namespace

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QThread>
 #include <set>
 
@@ -116,6 +117,8 @@ protected:
         return Valor(QStringLiteral("SELECT %1 FROM CONSULTAS WHERE ANO = '2001' AND NUMERO = '%2'").arg(QString::fromLatin1(campo), numero))
             .AsFloat();
     }
+
+    void DosPuestos(const char* fecha);
 
     TExpediente* expediente = nullptr;
     TConsulta* consulta = nullptr;
@@ -373,6 +376,105 @@ TEST_F(FacturaTest, ANumberAnotherRecordCarriesInTheYearIsRefusedAndNothingIsWri
     EXPECT_TRUE(minuta);
 }
 
+// The number comes from the working year's counter, the date is typed freely: a number is taken
+// only when no other record holds it in the series of either year.
+TEST_F(FacturaTest, ANumberHeldInTheYearOfTheDateTypedIsRefusedAndTheProposalSkipsIt) {
+    Ledger(Ano, QStringLiteral("00012-A"), 2, 100, QStringLiteral("Honorarios"));
+    Ledger(Ano, QStringLiteral("00013-A"), 2, 100, QStringLiteral("Honorarios"));
+    ASSERT_TRUE(GoCase(Ano, QStringLiteral("00013-A")));
+    AbreExpediente();
+    FacturaExpediente({.numero = "8", .fecha = "05/01/2002"});
+    ASSERT_EQ(Exp("FACTURA", QStringLiteral("00013-A")), 8);
+    delete expediente;
+    expediente = nullptr;
+    ASSERT_TRUE(GoCase(Ano, QStringLiteral("00012-A")));
+    AbreExpediente();
+    FacturaExpediente({.numero = "8", .fecha = "05/01/2002"});
+    EXPECT_EQ(Texts().last(), S("La Factura Nº 8 del año 2002 ya es del Expediente 2001/00013-A"));
+    EXPECT_EQ(Exp("FACTURA"), 0);
+    EXPECT_EQ(Exp("SITUACION"), 1);
+    // Dated in the working year, the number is of the other series and free.
+    FacturaExpediente({.numero = "8", .fecha = "28/12/2001"});
+    EXPECT_EQ(Exp("FACTURA"), 8);
+
+    // Working in 2002, whose counter is still at 7: the numbers invoices of 2001 already dated in
+    // 2002 hold, in case files and in consultations, are skipped.
+    NuevaConsulta(QStringLiteral("00004-A"), "E", 50);
+    TQuery q(nullptr);
+    q.SetDatabaseName(Dat->Db->DatabaseName());
+    q.SQL()->SetText(QStringLiteral("UPDATE CONSULTAS SET FACTURA = 9, SITUACION = 2, FECHAFACTURA = :F WHERE NUMERO = '00004-A'"));
+    q.ParamByName(QStringLiteral("F"))->SetAsDate(EncodeDate(2002, 1, 7));
+    q.ExecSQL();
+    AnoSeleccionado = QStringLiteral("2002");
+    Contadores(2002, QStringLiteral("00001-A"), QStringLiteral("00001-A"), 7);
+    AddCase(Ano, QStringLiteral("00014-A"));
+    Caso(QStringLiteral("00014-A"), "E");
+    Ledger(Ano, QStringLiteral("00014-A"), 2, 100, QStringLiteral("Honorarios"));
+    delete expediente;
+    expediente = nullptr;
+    ASSERT_TRUE(GoCase(Ano, QStringLiteral("00014-A")));
+    AbreExpediente();
+    QString propuesto;
+    FacturaExpediente({.fecha = "15/01/2002", .propuesto = &propuesto});
+    EXPECT_EQ(propuesto, QStringLiteral("10"));
+    EXPECT_EQ(Exp("FACTURA", QStringLiteral("00014-A")), 10);
+    EXPECT_EQ(Contador(2002, "NUMFACTU"), QStringLiteral("10"));
+    // No number twice among the invoices of either year.
+    for (const int ano : {2001, 2002}) {
+        TQuery d(nullptr);
+        d.SetDatabaseName(Dat->Db->DatabaseName());
+        d.SQL()->SetText(QStringLiteral("SELECT FACTURA FROM EXPED WHERE FACTURA > 0 AND FECHAFACTURA BETWEEN :D AND :H "
+                                        "UNION ALL SELECT FACTURA FROM CONSULTAS WHERE FACTURA > 0 AND FECHAFACTURA BETWEEN :D AND :H"));
+        d.ParamByName(QStringLiteral("D"))->SetAsDate(EncodeDate(ano, 1, 1));
+        d.ParamByName(QStringLiteral("H"))->SetAsDate(EncodeDate(ano, 12, 31));
+        d.Open();
+        QList<int> numeros;
+        for (; !d.Eof(); d.Next()) numeros << d.Fields()->Fields(0)->AsInteger();
+        EXPECT_EQ(QSet<int>(numeros.begin(), numeros.end()).size(), numeros.size()) << ano;
+    }
+}
+
+// A case file and a consultation of the same year and number are two records of one invoice
+// series: the number one of them holds is refused for the other, whichever was invoiced first.
+TEST_F(FacturaTest, ACaseFileAndAConsultationOfTheSameNumberNeverShareAnInvoiceNumber) {
+    const QString numero = QStringLiteral("00012-A");
+    Ledger(Ano, numero, 2, 100, QStringLiteral("Honorarios"));
+    NuevaConsulta(numero, "E", 50);
+    AbreExpediente();
+    FacturaExpediente({});
+    ASSERT_EQ(Exp("FACTURA"), 8);
+    const auto consultaSinFacturar = [&] {
+        EXPECT_EQ(Con("FACTURA", numero), 0);
+        EXPECT_EQ(Con("SITUACION", numero), 1);
+        EXPECT_EQ(Con("TOTAL", numero), 0);
+        EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE TIPO = 'C'")), 0);
+    };
+
+    // The consultation may not take the case file's number.
+    AbreConsulta(numero);
+    FacturaConsulta({.numero = "8"});
+    EXPECT_TRUE(Texts().last().contains(S("Expediente 2001/00012-A"))) << Texts().last().toStdString();
+    consultaSinFacturar();
+    // The case file re-invoiced keeps its own number.
+    FacturaExpediente({.numero = "8"});
+    EXPECT_EQ(Exp("FACTURA"), 8);
+    EXPECT_EQ(Exp("SITUACION"), 2);
+    consultaSinFacturar();
+
+    // Nor the case file the consultation's.
+    FacturaConsulta({.numero = "9"});
+    ASSERT_EQ(Con("FACTURA", numero), 9);
+    FacturaExpediente({.numero = "9"});
+    EXPECT_TRUE(Texts().last().contains(S("Consulta 2001/00012-A"))) << Texts().last().toStdString();
+    EXPECT_EQ(Exp("FACTURA"), 8);
+    EXPECT_EQ(Agenda(Ano, numero).filter(QStringLiteral("EXPEDIENTE FACTURADO")).size(), 2);
+    // The consultation re-invoiced keeps its own number too.
+    FacturaConsulta({.numero = "9"});
+    EXPECT_EQ(Con("FACTURA", numero), 9);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE TIPO = 'C'")), 2);
+    EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("9"));
+}
+
 TEST_F(FacturaTest, FeeNoteIsOfferedOnlyWithAModelTheRightAWordProcessorAndTheDocumentsLayer) {
     auto ofrecida = [] {
         TFacturar d(nullptr);
@@ -511,6 +613,7 @@ TEST(OtraEstacionFactura, Runs) {
     const QString lista = qEnvironmentVariable("ZB_FACTURA");
     if (lista.isEmpty()) GTEST_SKIP() << "only run as the second workstation";
     const QString carpeta = qEnvironmentVariable("ZB_CARPETA");
+    const QByteArray fecha = qgetenv("ZB_FECHA");
     TFormHarness harness;
     CarpetaDatos = carpeta;
     AnoSeleccionado = QStringLiteral("2001");
@@ -525,7 +628,7 @@ TEST(OtraEstacionFactura, Runs) {
         form->FormShow(form);
         for (int intento = 0; intento < 100 && Dat->TConsultas->FieldByName(QStringLiteral("SITUACION"))->AsInteger() == 1; ++intento) {
             harness.AnswerMessage(mrYes);
-            Responde(harness, {});
+            Responde(harness, {.fecha = fecha.constData()});
             form->btFacturar->Click();
         }
         EXPECT_EQ(Dat->TConsultas->FieldByName(QStringLiteral("SITUACION"))->AsInteger(), 2) << numero.toStdString();
@@ -535,7 +638,9 @@ TEST(OtraEstacionFactura, Runs) {
     Dat = nullptr;
 }
 
-TEST_F(FacturaTest, TwoWorkstationsInvoicingAtOnceNeverShareANumber) {
+// Two workstations invoice twelve consultations each at the same time, dated `fecha`: every
+// consultation gets a number of its own, from 8 on.
+void FacturaTest::DosPuestos(const char* fecha) {
     QStringList a, b;
     for (int i = 0; i < 12; ++i) {
         const QString na = QStringLiteral("%1-A").arg(20 + i, 5, 10, QLatin1Char('0'));
@@ -552,6 +657,7 @@ TEST_F(FacturaTest, TwoWorkstationsInvoicingAtOnceNeverShareANumber) {
         env.insert(QStringLiteral("ZB_FACTURA"), lista.join(u','));
         env.insert(QStringLiteral("ZB_CARPETA"), dir.path());
         env.insert(QStringLiteral("ZB_PUESTO"), nombre);
+        env.insert(QStringLiteral("ZB_FECHA"), QString::fromLatin1(fecha));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::MergedChannels);
@@ -581,5 +687,10 @@ TEST_F(FacturaTest, TwoWorkstationsInvoicingAtOnceNeverShareANumber) {
     EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE TIPOAGENDA = 'ECONOMICO'")), 24);
     EXPECT_EQ(Valor(QStringLiteral("SELECT COUNT(DISTINCT ORDEN) FROM AGENDA")).AsInteger(), 24);
 }
+
+TEST_F(FacturaTest, TwoWorkstationsInvoicingAtOnceNeverShareANumber) { DosPuestos("20/06/2001"); }
+
+// Dated in the next year, the invoices of the working year's counter still never share a number.
+TEST_F(FacturaTest, TwoWorkstationsInvoicingIntoTheNextYearNeverShareANumber) { DosPuestos("05/01/2002"); }
 
 }  // namespace

@@ -74,12 +74,18 @@ TEST_F(NuevoTest, AcceptingTheProposedNumberReportsTheDuplicateAndStaysOpen) {
     EXPECT_EQ(dlg->Expediente->Text(), QStringLiteral("00010-A"));
 }
 
-TEST_F(NuevoTest, NoEntryLawyerStoresZero) {
+// The section is the entry lawyer's code; with none it stays empty, never a section "0".
+TEST_F(NuevoTest, NoEntryLawyerStoresZeroAndNoSection) {
+    Abre(TNuevoExp::CaptionExpediente);
+    ASSERT_TRUE(Acepta(QStringLiteral("00011-A")));
+    EXPECT_EQ(Valor(QStringLiteral("SELECT SECCION FROM EXPED WHERE NUMERO = '00011-A'")).AsString(), QString::number(Abogado));
+    delete dlg;
     Abre(TNuevoExp::CaptionExpediente);
     dlg->AboEntra->SetItemIndex(0);
     EXPECT_EQ(dlg->AboEntra->Text(), QStringLiteral("NINGUNO"));
     ASSERT_TRUE(Acepta(QStringLiteral("00012-A")));
     EXPECT_EQ(Valor(QStringLiteral("SELECT ABOENT FROM EXPED WHERE NUMERO = '00012-A'")).AsInteger(), 0);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT SECCION FROM EXPED WHERE NUMERO = '00012-A'")).AsString(), QString());
 }
 
 // The record takes the year picked in the dialog; the counter is the working year's own row, even
@@ -199,6 +205,32 @@ TEST_F(VincularTest, LinkedCaseCopiesPartiesShiftsTheCourtHistoryAndChainsBothWa
     EXPECT_EQ(Agenda(QStringLiteral("2001"), nuevo), QStringList{QStringLiteral("APERTURA DE EXPEDIENTE VINCULADO A 2001/00008-A")});
 }
 
+// The copied amounts stay in the currency they were written in, whatever the office's is now.
+TEST_F(VincularTest, LinkedCaseKeepsTheOldCasesCurrencyWithItsAmounts) {
+    auto importes = [&](const QString& numero) {
+        QStringList r{Campo(numero, "MONEDA")};
+        for (const char* campo : {"IMPORTE", "PRINCIPAL", "INTERESES"})
+            r << QString::number(Valor(QStringLiteral("SELECT %1 FROM EXPED WHERE NUMERO = '%2'").arg(QString::fromLatin1(campo), numero)).AsFloat());
+        return r;
+    };
+    // Links the current case, in `moneda` with its amounts, as `nuevo` in an office in `oficina`.
+    auto vincula = [&](const char* oficina, const char* moneda, double importe, double intereses, const QString& nuevo) {
+        SetSistem("MONEDA", Variant(QString::fromLatin1(oficina)));
+        CaseField("MONEDA", Variant(QString::fromLatin1(moneda)));
+        CaseField("IMPORTE", Variant(importe));
+        CaseField("INTERESES", Variant(intereses));
+        delete dlg;
+        Abre(TNuevoExp::CaptionVincular);
+        EXPECT_TRUE(Acepta(nuevo));
+        return importes(nuevo);
+    };
+    EXPECT_EQ(vincula("E", "P", 166386, 16639, QStringLiteral("00011-A")),
+              (QStringList{QStringLiteral("P"), QStringLiteral("166386"), QStringLiteral("1500"), QStringLiteral("16639")}));
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00011-A")));
+    EXPECT_EQ(vincula("P", "E", 1000.5, 100.25, QStringLiteral("00014-A")),
+              (QStringList{QStringLiteral("E"), QStringLiteral("1000.5"), QStringLiteral("1500"), QStringLiteral("100.25")}));
+}
+
 // A link row of the new number already in the file makes step 4 fail: everything rolls back, the
 // old case keeps no successor and the dialog stays open instead of closing with OK.
 TEST_F(VincularTest, FailedLinkRollsBackAndKeepsTheDialogOpen) {
@@ -214,6 +246,38 @@ TEST_F(VincularTest, FailedLinkRollsBackAndKeepsTheDialogOpen) {
     EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 0);
     EXPECT_EQ(Contador(2001, "CONTEXP"), QStringLiteral("00010-A"));
     EXPECT_EQ(Dat->TExpCli->State(), dsBrowse);
+}
+
+// Five digits at least (the letter may stay blank): a blank number would make a case file "01/ -".
+TEST_F(NuevoTest, ANumberWithFewerThanFiveDigitsIsRefusedWithTheFocusBackOnIt) {
+    auto refusa = [&](const QString& caption, const QString& numero, const QString& texto) {
+        delete dlg;
+        Abre(caption);
+        dlg->Show();
+        TFormHarness::Focus(dlg->BtOk);
+        EXPECT_FALSE(Acepta(numero)) << numero.toStdString();
+        EXPECT_EQ(harness->LastMessage().Text, texto) << numero.toStdString();
+        EXPECT_EQ(dlg->ActiveControl(), dlg->Expediente);
+    };
+    const QString expediente = QString::fromUtf8("Nº de EXPEDIENTE incompleto"), consulta = QString::fromUtf8("Nº de CONSULTA incompleto");
+    refusa(TNuevoExp::CaptionExpediente, QString(), expediente);
+    refusa(TNuevoExp::CaptionExpediente, QStringLiteral("0012"), expediente);
+    refusa(TNuevoExp::CaptionConsulta, QStringLiteral("   "), consulta);
+    AddCase(QStringLiteral("2001"), QStringLiteral("00008-A"));
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00008-A")));
+    refusa(TNuevoExp::CaptionVincular, QStringLiteral("1"), expediente);
+    // Nothing of any of them was written, and the proposals stay the counters.
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPED")), 1);
+    EXPECT_EQ(Cuenta(QStringLiteral("CONSULTAS")), 0);
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 0);
+    EXPECT_EQ(Contador(2001, "CONTEXP"), QStringLiteral("00010-A"));
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("NUMSIGUIENTE"))->AsString(), QString());
+    delete dlg;
+    Abre(TNuevoExp::CaptionExpediente);
+    EXPECT_EQ(dlg->Expediente->Text(), QStringLiteral("00010-A"));
+    // Five digits without a letter are a whole number.
+    EXPECT_TRUE(Acepta(QStringLiteral("00014")));
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPED")), 2);
 }
 
 TEST_F(NuevoTest, SearchOnlyClosesWithOk) {

@@ -163,4 +163,23 @@ TEST_F(RenderTest, AddressBookWithEveryKind) {
     delete FContacto;
 }
 
+// The same book as the mail form's picker: "Elegir" on the bar, two rows marked.
+TEST_F(RenderTest, AddressBookAsTheMailPicker) {
+    Datos();
+    FContacto = new TFContacto(Application);
+    FContacto->ModoSelector();
+    FContacto->Show();
+    FContacto->QContactos->First();
+    FContacto->ZbDBGrid1->SelectRecord(true);
+    FContacto->QContactos->Next();
+    FContacto->QContactos->Next();
+    FContacto->ZbDBGrid1->SelectRecord(true);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(FContacto->ZbDBGrid1->SelectedCount(), 2);
+    const QString path = QDir(Carpeta()).filePath(QStringLiteral("UbscContacto_Selector.png"));
+    ASSERT_TRUE(TFormHarness::SaveToPng(FContacto, path));
+    EXPECT_FALSE(QImage(path).isNull());
+    delete FContacto;
+}
+
 }  // namespace

@@ -13,6 +13,8 @@ using namespace reportstest;
 
 namespace {
 
+QString S(const char* s) { return QString::fromUtf8(s); }
+
 class EconomicosTest : public ListadoTest {
 protected:
     void SetUp() override {
@@ -147,6 +149,29 @@ TEST_F(EconomicosTest, InvoicesGroupByCurrencyAndTotalInTheOfficeCurrency) {
     EXPECT_EQ(reports::SqlFacturas(reports::cfPorNumero, reports::tfTodo).last(), QStringLiteral("ORDER BY MONEDA, FACTURA "));
 }
 
+// By number: only the records that carry an invoice number, in number order within the currency.
+TEST_F(EconomicosTest, InvoicesByNumberLeaveOutTheUnnumberedAndFollowTheNumber) {
+    Sql(QStringLiteral("INSERT INTO CONSULTAS (ANO, NUMERO, TIPO, NOMCLIENTE, IMPORTE, TOTAL, MONEDA, FACTURA, FECHAFACTURA) "
+                       "VALUES ('2001', '00009-C', 'Civil', 'Gil,Luz', 10, 10, 'E', 3, %1), "
+                       "('2001', '00010-C', 'Civil', 'Gil,Luz', 20, 20, 'E', NULL, %1), "
+                       "('2001', '00011-C', 'Civil', 'Gil,Luz', 30, 30, 'E', 0, %1)")
+            .arg(double(EncodeDate(2001, 3, 25))));
+    Despacho("E", 166.386);
+    auto* f = new TInfLisFac(owner.get());
+    reports::PreparaLisFac(f, reports::cfPorNumero, reports::tfTodo, desde, hasta);
+    const QString t = Pdf(f->QRInfFac);
+    EXPECT_TRUE(t.contains(QStringLiteral("LISTADO FACTURAS POR NÚMERO DESDE 01/01/2001 A 31/12/2001"))) << t.toStdString();
+    for (const char* sin : {"00002-B", "00010-C", "00011-C"}) EXPECT_FALSE(t.contains(QString::fromLatin1(sin))) << sin;
+    const int c9 = int(t.indexOf(QStringLiteral("2001/00009-C"))), a1 = int(t.indexOf(QStringLiteral("2001/00001-A"))),
+              c1 = int(t.indexOf(QStringLiteral("2001/00001-C")));
+    ASSERT_GE(c9, 0) << t.toStdString();
+    EXPECT_LT(c9, a1);
+    EXPECT_LT(a1, c1);
+    EXPECT_TRUE(t.contains(QStringLiteral("2001/00003-C")));
+    // 10 + 322 + 84,80 euros and 16.638,60 pesetas as 100 euros.
+    EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General : Euros 516,80"));
+}
+
 TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     Despacho("P", 166.386);
     auto* f = new TInfFacAbo(owner.get());
@@ -160,7 +185,9 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     const int pablo = int(l.indexOf(QStringLiteral("Abogado : Pablo Vidal")));
     ASSERT_GE(marta, 0) << t.toStdString();
     EXPECT_EQ(l.value(marta + 1), QStringLiteral("E 2001/00003-C 9/01 Ordinario Ana Cano 01/02/2001 6 1.000 16.639 0 0 0 16.639"));
-    EXPECT_EQ(l.value(marta + 2), QStringLiteral("E 2001/00001-A 12/01 Ordinario Eva Alba 10/03/2001 5 100 200 10 42 30 322"));
+    // A row of the other currency shows its own amounts, marked with its currency.
+    EXPECT_EQ(l.value(marta + 2),
+              S("E 2001/00001-A 12/01 Ordinario Eva Alba 10/03/2001 5 100,00 200,00 10,00 42,00 30,00 322,00 €"));
     // The lawyer's footer has no expenses sum; its sums are in the office's pesetas, the euro
     // row converted (100 euros are 16.639 pesetas), never 1.000 pesetas + 100 euros as 1.100.
     EXPECT_EQ(l.value(marta + 3), QStringLiteral("Totales ...... : 17.639 49.916 6.988 4.992 70.215"));
@@ -168,11 +195,23 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     // The list's sums likewise, expenses included (10 euros).
     EXPECT_EQ(Linea(t, QStringLiteral("Totales ...... : 17.639 71.546")),
               QStringLiteral("Totales ...... : 17.639 71.546 1.664 11.530 8.237 93.143"));
-    EXPECT_EQ(l.value(pablo + 1), QStringLiteral("C 2001/00001-C Civil Peña,Rosa 20/03/2001 7 0 80 0 17 12 85"));
+    EXPECT_EQ(l.value(pablo + 1), S("C 2001/00001-C Civil Peña,Rosa 20/03/2001 7 0,00 80,00 0,00 16,80 12,00 84,80 €"));
     // The whole in euros: 322 + 53 + 84,80 euros and 16.638,6 pesetas (100 euros), never the
     // two currencies added as one number and then converted.
     EXPECT_EQ(Linea(t, QStringLiteral("Euros :")), QStringLiteral("Euros : 559,80"));
     Dibuja(QStringLiteral("rptLisFacAbo"));
+
+    // With the office in euros, the peseta row is the one marked and the sums are in euros.
+    delete f;
+    Despacho("E", 166.386);
+    f = new TInfFacAbo(owner.get());
+    reports::PreparaFacAbo(f, reports::tfTodo, desde, hasta, 0, QString());
+    const QStringList e = Lineas(Pdf(f->QRInfFacAbo));
+    const int enEuros = int(e.indexOf(QStringLiteral("Abogado : Marta Ortega")));
+    ASSERT_GE(enEuros, 0);
+    EXPECT_EQ(e.value(enEuros + 1), QStringLiteral("E 2001/00003-C 9/01 Ordinario Ana Cano 01/02/2001 6 1.000 16.639 0 0 0 16.639 Pts."));
+    EXPECT_EQ(e.value(enEuros + 2), QStringLiteral("E 2001/00001-A 12/01 Ordinario Eva Alba 10/03/2001 5 100,00 200,00 10,00 42,00 30,00 322,00"));
+    EXPECT_EQ(e.value(enEuros + 3), QStringLiteral("Totales ...... : 106,01 300,00 42,00 30,00 422,00"));
 
     delete f;
     Despacho("P", 0);  // no rate: euros alone still make the line
@@ -240,6 +279,23 @@ TEST_F(EconomicosTest, WithoutProvisionsKeepsCaseFilesWithNoneAndTotalsTheirBala
     EXPECT_EQ(totales, QStringList({QStringLiteral("Total ... 320,25"), QStringLiteral("Total ... 5.000,00")}));
     // 320,25 euros in pesetas (53.285) and 5.000 pesetas.
     EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General en Pesetas 58.285"));
+}
+
+// A closed case file is no longer waiting for funds: only open and invoiced ones are listed.
+TEST_F(EconomicosTest, WithoutProvisionsLeavesOutClosedCaseFiles) {
+    Sql(QStringLiteral("UPDATE EXPED SET SITUACION = 2 WHERE NUMERO = '00002-B'"));
+    Sql(QStringLiteral("UPDATE EXPED SET SITUACION = 3 WHERE NUMERO = '00003-C'"));
+    Apunte("00002-B", 1, EncodeDate(2001, 4, 1), 2, 300.25);
+    Apunte("00003-C", 2, EncodeDate(2001, 2, 5), 2, 5000);
+    Despacho("E", 166.386);
+    auto* f = new TFLisProvSin(owner.get());
+    reports::PreparaProvSin(f, desde, hasta, QString());
+    const QString t = Pdf(f->QRListado);
+    EXPECT_TRUE(t.contains(QStringLiteral("2001/00001-A"))) << t.toStdString();
+    EXPECT_TRUE(t.contains(QStringLiteral("2001/00002-B")));
+    EXPECT_FALSE(t.contains(QStringLiteral("00003-C")));
+    EXPECT_FALSE(t.contains(QStringLiteral("5.000")));
+    EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General en Euros 300,25"));
 }
 
 }  // namespace

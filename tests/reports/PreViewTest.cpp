@@ -2,6 +2,7 @@
 // through the print-options dialog (page range, copies, cancel), and its picture.
 #include "InformeFixture.h"
 
+#include "platform/forms/Printers.h"
 #include "shell/dlgImp.h"
 
 #include <QCursor>
@@ -192,6 +193,44 @@ TEST_F(PreViewTest, PrintsThePagesChosenAndClosesThePreview) {
         TFormHarness::Click(p.sbPrint->Button());
     });
     EXPECT_EQ(PdfPages(pdf), pages);
+}
+
+// With no printer at all, "print to file" chosen in the printer set-up writes the report to a
+// PDF: the pages of the range, every copy, in the one file.
+TEST_F(PreViewTest, PrintsToAPdfFileChosenInsteadOfAPrinter) {
+    Clientes(150);
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("copias.pdf"));
+    struct Vuelve {
+        ~Vuelve() { Printer()->SetOutputFileName(QString()); }
+    } vuelve;
+    QString destino;
+    Presenta(ListaClientes(), [&](TPreView& p) {
+        harness->AnswerModal([&](TCustomForm& f) {
+            auto& d = static_cast<TdlgImprime&>(f);
+            harness->AnswerPrinterSetupFile(pdf);
+            TFormHarness::Click(d.BImpresora);
+            destino = d.LImpresora->Caption();
+            TFormHarness::Click(d.rbPaginas);
+            d.EDesde->SetText(QStringLiteral("2"));
+            d.EHasta->SetText(QStringLiteral("3"));
+            d.ECopias->SetText(QStringLiteral("2"));
+            TFormHarness::Click(d.btOk);
+        });
+        TFormHarness::Click(p.sbPrint->Button());
+    });
+    EXPECT_TRUE(harness->Exceptions().empty()) << harness->Exceptions().front().Message.toStdString();
+    EXPECT_EQ(destino, QStringLiteral("Archivo PDF: ") + pdf);
+    EXPECT_EQ(PreView, nullptr);
+    ASSERT_TRUE(QFile::exists(pdf));
+    EXPECT_EQ(PdfPages(pdf), 4);
+    const QString text = PdfText(pdf);
+    EXPECT_FALSE(text.contains(QStringLiteral("Página : 1")));
+    const qsizetype dos = text.indexOf(QStringLiteral("Página : 2")), tres = text.indexOf(QStringLiteral("Página : 3"));
+    const qsizetype dosOtra = text.indexOf(QStringLiteral("Página : 2"), dos + 1),
+                    tresOtra = text.indexOf(QStringLiteral("Página : 3"), tres + 1);
+    EXPECT_TRUE(dos >= 0 && dos < tres && tres < dosOtra && dosOtra < tresOtra) << text.toStdString();
+    EXPECT_EQ(text.count(QStringLiteral("LISTADO DE CLIENTES")), 4);
 }
 
 TEST_F(PreViewTest, NoCopiesPrintNothingButCloseThePreview) {

@@ -252,6 +252,32 @@ TEST_F(ArranqueTest, PasswordsAreStoredAsSaltedHashesOnly) {
     EXPECT_FALSE(f.readAll().contains("KODRAM"));
 }
 
+// A users row written by another program keeps its password as typed, or none at all: with no
+// hash stored nobody enters as that user, whatever is typed, the stored text itself included.
+TEST_F(ArranqueTest, AStoredPasswordThatIsNoHashLetsNobodyIn) {
+    Usuarios({{"ANA", "UNO"}, {"PEPE", "DOS"}});
+    CarpetaDatos = datos.path();
+    Dat = new TDat(nullptr);
+    {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(QStringLiteral("UPDATE PRIVACIDAD SET Contrasenia = 'DOS' WHERE Usuario = 'PEPE'"));
+        q.ExecSQL();
+        q.SQL()->SetText(QStringLiteral("INSERT INTO PRIVACIDAD (Usuario, Contrasenia) VALUES ('LUIS', ''), ('EVA', NULL)"));
+        q.ExecSQL();
+    }
+    for (const char* usuario : {"PEPE", "LUIS", "EVA"})
+        for (const char* clave : {"DOS", "", " ", "dos"})
+            EXPECT_FALSE(shell::CompruebaUsuario(QString::fromLatin1(usuario), QString::fromLatin1(clave))) << usuario << "/" << clave;
+    EXPECT_TRUE(shell::CompruebaUsuario(QStringLiteral("ANA"), QStringLiteral("UNO")));
+    delete Dat;
+    Dat = nullptr;
+    // At the login the three tries are refused and the program ends.
+    Responde({{QStringLiteral("PEPE"), QStringLiteral("DOS")}, {QStringLiteral("LUIS"), QString()}, {QStringLiteral("EVA"), QString()}});
+    EXPECT_FALSE(shell::Arranca());
+    EXPECT_EQ(Mensajes(), QStringList{S("Identificación incorrecta")});
+}
+
 // ---------------------------------------------------------------------------------------------- damaged data
 
 TEST_F(ArranqueTest, ACoreTableThatCannotBeOpenedEndsTheStartUpNamingIt) {

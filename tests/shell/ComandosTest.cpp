@@ -274,7 +274,7 @@ TEST_F(ComandosTest, EmptyingTheDataNeedsThePrivacyRightAndIsAllOrNothing) {
     const int consultas = Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas"));
     ASSERT_GT(expedientes, 0);
     EXPECT_FALSE(form->Limpiardatos1->Enabled());
-    form->Limpiardatos1Click(form.get());
+    form->Ordena(&TPrincipio::Limpiardatos1Click, form.get());
     EXPECT_TRUE(Texts().isEmpty()) << "no question for a user without the right";
     EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped")), expedientes);
     form.reset();

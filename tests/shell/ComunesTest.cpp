@@ -146,7 +146,10 @@ TEST_F(MonedaTest, ACaseFileAndItsLedgerSwitchToEuros) {
     EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("MONEDA"))->AsString(), QStringLiteral("E"));
     EXPECT_DOUBLE_EQ(Importe(Dat->TExped), 6.01);
     EXPECT_DOUBLE_EQ(Dat->TExped->FieldByName(QStringLiteral("PRINCIPAL"))->AsFloat(), 12.02);
-    EXPECT_DOUBLE_EQ(Dat->TExped->FieldByName(QStringLiteral("INTERESES"))->AsFloat(), 5);
+    // The interest too: the case's total adds euros to euros.
+    EXPECT_DOUBLE_EQ(Dat->TExped->FieldByName(QStringLiteral("INTERESES"))->AsFloat(), 0.03);
+    EXPECT_DOUBLE_EQ(Dat->TExped->FieldByName(QStringLiteral("EXPTOTAL"))->AsFloat(), 6.01 + 12.02 + 0.03);
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("EXPTOTAL"))->DisplayText(), QStringLiteral("18,06"));
     EXPECT_EQ(Ledger(), (std::vector<double>{1000, -100}));
     EXPECT_EQ(Dat->TCuentasIMPORTE->DisplayFormat(), QStringLiteral("#,##0.00"));
     EXPECT_EQ(Dat->TExpedPRINCIPAL->DisplayFormat(), QStringLiteral("#,##0.00"));
@@ -178,6 +181,7 @@ TEST_F(MonedaTest, ASwitchThatFailsHalfwayStoresNothing) {
     Dat->TExped->Refresh();
     EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("MONEDA"))->AsString(), QStringLiteral("P"));
     EXPECT_DOUBLE_EQ(Importe(Dat->TExped), 1000);
+    EXPECT_DOUBLE_EQ(Dat->TExped->FieldByName(QStringLiteral("INTERESES"))->AsFloat(), 5);
     EXPECT_EQ(Ledger(), (std::vector<double>{166386, -16638.6, 0.004}));
 }
 

@@ -70,11 +70,39 @@ TEST_F(DatTest, AnExistingFolderIsOpenedAsItIs) {
     EXPECT_EQ(Dat->TSistem->RecordCount(), 1);
 }
 
+TEST_F(DatTest, ANewFolderWorksInEurosWithTodaysTaxesAndAnOlderOneKeepsItsSettings) {
+    auto ajustes = [] {
+        Dat->TSistem->Refresh();
+        TTable* s = Dat->TSistem;
+        return QStringList{s->FieldByName(QStringLiteral("MONEDA"))->AsString(), s->FieldByName(QStringLiteral("EURO"))->AsString(),
+                           s->FieldByName(QStringLiteral("IVA"))->AsString(), s->FieldByName(QStringLiteral("IRPF"))->AsString(),
+                           s->FieldByName(QStringLiteral("EDITOR"))->AsString()};
+    };
+    EXPECT_EQ(ajustes(), (QStringList{S("E"), S("166,386"), S("21"), S("15"), S("Word2000")}));
+    EXPECT_DOUBLE_EQ(Dat->TSistemEURO->AsFloat(), 166.386);
+
+    // A folder of an office that works in pesetas, with no withholding, no word processor named
+    // and a list the program added since: opened by this program, its settings stay.
+    Dat->TSistem->Edit();
+    Dat->TSistem->FieldByName(QStringLiteral("MONEDA"))->SetAsString(S("P"));
+    Dat->TSistem->FieldByName(QStringLiteral("EURO"))->SetAsFloat(0);
+    Dat->TSistem->FieldByName(QStringLiteral("IVA"))->SetAsInteger(16);
+    Dat->TSistem->FieldByName(QStringLiteral("IRPF"))->SetAsInteger(0);
+    Dat->TSistem->FieldByName(QStringLiteral("EDITOR"))->Clear();
+    Dat->TSistem->Post();
+    Close();
+    platform::db::OpenData(dir.path())->DropTable(QStringLiteral("TURNADOS"));
+    Open();
+    EXPECT_TRUE(Dat->Db->Connection()->TableExists(QStringLiteral("TURNADOS")));
+    EXPECT_EQ(ajustes(), (QStringList{S("P"), S("0"), S("16"), S("0"), QString()}));
+    EXPECT_EQ(Dat->TSistem->RecordCount(), 1);
+}
+
 TEST_F(DatTest, ATableThatCannotBeOpenedIsNamedAndOpeningGoesOn) {
     Close();
     {
         // A table of another program under the same name: none of the fields the module expects.
-        auto conn = platform::db::OpenSqlite(dir.path());
+        auto conn = platform::db::OpenData(dir.path());
         conn->DropTable(QStringLiteral("PERITOS"));
         platform::db::TTableDesc ajena;
         ajena.Name = QStringLiteral("PERITOS");

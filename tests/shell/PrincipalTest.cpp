@@ -2,6 +2,7 @@
 // agree, and both give the expected case files), the filter rows, the lawyer restriction, the
 // selectors, the column choosers, the stored layout and the first-paint notice.
 #include "PrincipioFixture.h"
+#include "documents/UFusion.h"
 #include "platform/classes/IniFiles.h"
 #include "platform/classes/Registry.h"
 #include "shell/Acceso.h"
@@ -161,6 +162,31 @@ TEST_F(FiltroTest, CaseNumberMatchesAutosOrAutos1NeverTheOlderOnes) {
     EXPECT_EQ(Expedientes(f, Todos()), Set({"2026/00001-A", "2025/00001-A", "2026/00003-A"}));
 }
 
+// An empty answer matches a field left empty by another program and one our own writes leave
+// null alike, in the selection the browser runs as in the row test the lists print with.
+TEST_F(FiltroTest, AnEmptyValueMatchesEmptyAndNullFieldsAlike) {
+    {
+        zbtest::TGenerador g(dir.path());
+        g.Exec("INSERT INTO exped (ANO, NUMERO, ABOCLI, SITUACION) VALUES ('2026', '00004-A', 1, 1)");
+        g.Exec("INSERT INTO exped (ANO, NUMERO, ABOCLI, SITUACION, PROCEDIMIENTO, TRIBUNAL, AUTOS, AUTOS1) "
+               "VALUES ('2026', '00005-A', 1, 1, '', '', '', '')");
+        sqlite3_stmt* st = g.Prepara("SELECT COUNT(*) FROM exped WHERE PROCEDIMIENTO IS NULL AND TRIBUNAL IS NULL AND AUTOS IS NULL");
+        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(st, 0), 1);
+        sqlite3_finalize(st);
+    }
+    exped->Refresh();
+    TFiltroExpedientes f;
+    f.FiltroProcedimiento = QString();
+    EXPECT_EQ(Expedientes(f, Todos()), Set({"2026/00004-A", "2026/00005-A"}));
+    f.Reinicia();
+    f.FiltroTribunal = QString();
+    EXPECT_EQ(Expedientes(f, Todos()), Set({"2026/00004-A", "2026/00005-A"}));
+    f.Reinicia();
+    f.FiltroAutos = QString();
+    EXPECT_EQ(Expedientes(f, Todos()), Set({"2026/00001-A", "2025/00001-A", "2026/00003-A", "2026/00004-A", "2026/00005-A"}));
+}
+
 TEST_F(FiltroTest, YearAndLawyerSelectors) {
     TFiltroExpedientes f;
     TSeleccionPrincipal s;
@@ -229,6 +255,28 @@ TEST(FilasFiltro, RowsFillInOrderReplaceTheirLabelAndStopAtTen) {
     EXPECT_EQ(f.Quita(9), QString());
     EXPECT_EQ(f.UltimaFila(), 8);
     EXPECT_EQ(f.Usadas(), 9);
+}
+
+// With all ten rows in use, removing any one keeps the other nine, labels and values, in order,
+// and frees the last row for the next criterion.
+TEST(FilasFiltro, RemovingOneOfTenKeepsTheOtherNineInOrder) {
+    for (int quitada : {0, 4, 8, 9}) {
+        SCOPED_TRACE(quitada);
+        TFilasFiltro f;
+        for (int i = 0; i < TFilasFiltro::Filas; ++i) ASSERT_TRUE(f.Agrega(QStringLiteral("L%1").arg(i), QStringLiteral("V%1").arg(i)));
+        EXPECT_EQ(f.Quita(quitada), QStringLiteral("L%1").arg(quitada));
+        QStringList quedan, esperadas;
+        for (int i = 0; i < TFilasFiltro::Filas; ++i) {
+            quedan << f.Etiqueta(i) + QLatin1Char('=') + f.Valor(i);
+            if (i != quitada) esperadas << QStringLiteral("L%1=V%1").arg(i);
+        }
+        esperadas << QStringLiteral("=");
+        EXPECT_EQ(quedan, esperadas);
+        EXPECT_EQ(f.UltimaFila(), 8);
+        EXPECT_TRUE(f.Agrega(QStringLiteral("NUEVO"), QStringLiteral("N")));
+        EXPECT_EQ(f.Etiqueta(9), QStringLiteral("NUEVO"));
+        EXPECT_EQ(f.Usadas(), 10);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------- the window
@@ -374,6 +422,27 @@ TEST_F(PrincipioTest, TooManyFiltersIsSaidAndRemovingAllIsPerPage) {
     EXPECT_TRUE(form->btFiltros->Enabled());
 }
 
+TEST_F(PrincipioTest, RemovingOneOfTenFilterRowsShowsTheOtherNineInOrder) {
+    Genera(3);
+    Muestra();
+    for (int i = 0; i < 10; ++i) form->AgregaFiltroExp(QStringLiteral("L%1").arg(i), QStringLiteral("V%1").arg(i));
+    form->FiltrosExp->SetRow(3);
+    form->QuitarExpClick(nullptr);
+    QStringList filas, esperadas;
+    for (int i = 0; i < 10; ++i) {
+        filas << form->FiltrosExp->Cells(0, i) + QLatin1Char('=') + form->FiltrosExp->Cells(1, i);
+        if (i != 3) esperadas << QStringLiteral("L%1=V%1").arg(i);
+    }
+    esperadas << QStringLiteral("=");
+    EXPECT_EQ(filas, esperadas);
+    EXPECT_EQ(form->pFilExp->Height(), 9 * 18 + 9);
+    EXPECT_TRUE(form->pFilExp->Visible());
+    // The freed row takes the next criterion without a complaint.
+    form->AgregaFiltroExp(QStringLiteral("OTRO"), QStringLiteral("x"));
+    EXPECT_TRUE(Texts().isEmpty());
+    EXPECT_EQ(form->FiltrosExp->Cells(0, 9), QStringLiteral("OTRO"));
+}
+
 TEST_F(PrincipioTest, ColumnChoosersAndDefaults) {
     Genera(3);
     Muestra();
@@ -468,6 +537,7 @@ TEST_F(PrincipioTest, TheAgendaNoticeComesOnceAtTheFirstPaint) {
 TEST_F(PrincipioTest, WithoutADocumentApplicationWordIsNotFound) {
     Genera(2);
     shell::EditorRegistrado = [] { return QString(); };
+    shell::ProcesadorEnRuta = [] { return QString(); };
     Muestra();
     EXPECT_FALSE(HayWord);
     EXPECT_TRUE(Texts().contains(QStringLiteral("Word no se encuentra")));
@@ -477,6 +547,51 @@ TEST_F(PrincipioTest, WithoutADocumentApplicationWordIsNotFound) {
     Muestra();
     EXPECT_TRUE(HayWord);
     EXPECT_FALSE(Texts().contains(QStringLiteral("Word no se encuentra")));
+    EXPECT_TRUE(shell::ProgramaDocumentos().endsWith(QStringLiteral("/xdg-open")));
+    // No default for the format, but the office suite on the PATH: it is the word processor, and
+    // the documents are opened with it.
+    form.reset();
+    harness->ClearRecords();
+    shell::EditorRegistrado = [] { return QString(); };
+    shell::ProcesadorEnRuta = [] { return QStringLiteral("/usr/bin/soffice"); };
+    Muestra();
+    EXPECT_TRUE(HayWord);
+    EXPECT_FALSE(Texts().contains(QStringLiteral("Word no se encuentra")));
+    EXPECT_EQ(shell::ProgramaDocumentos(), QStringLiteral("/usr/bin/soffice"));
+    shell::ProcesadorEnRuta = shell::OfficeEnRuta;
+}
+
+// The office's word processor is read when the main window is shown, not only when the settings
+// form saves it.
+TEST_F(PrincipioTest, ShowingTheWindowReadsTheOfficesEditor) {
+    Genera(2);
+    Dat->TSistem->Edit();
+    Dat->TSistem->FieldByName(QStringLiteral("EDITOR"))->SetAsString(QStringLiteral("WordPro96"));
+    Dat->TSistem->Post();
+    TipoEditor = QStringLiteral("Word97");
+    Muestra();
+    EXPECT_EQ(TipoEditor, QStringLiteral("WordPro96"));
+    TipoEditor.clear();
+}
+
+// The office suite is found on the PATH under either of its names.
+TEST(CompruebaWord, FindsTheOfficeSuiteOnThePath) {
+    QTemporaryDir bin;
+    const QByteArray path0 = qgetenv("PATH");
+    auto programa = [&](const char* nombre) {
+        QFile f(QDir(bin.path()).filePath(QString::fromLatin1(nombre)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n");
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    };
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    EXPECT_EQ(shell::OfficeEnRuta(), QString());
+    programa("libreoffice");
+    EXPECT_EQ(shell::OfficeEnRuta(), QDir(bin.path()).filePath(QStringLiteral("libreoffice")));
+    programa("soffice");
+    EXPECT_EQ(shell::OfficeEnRuta(), QDir(bin.path()).filePath(QStringLiteral("soffice")));
+    qputenv("PATH", path0);
 }
 
 }  // namespace

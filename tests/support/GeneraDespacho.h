@@ -21,6 +21,9 @@ struct TTamDespacho {
     int UltimoAno = 2026;
     int Clientes = 0;  // 0: one per four case files (at least 20)
     unsigned Semilla = 27;
+    // Invoices of the invoiced and closed case files and consultations, and a provision of funds
+    // for every second case file.
+    bool Economia = false;
 };
 
 // A date as the engine stores it: days since 30/12/1899.
@@ -182,6 +185,18 @@ inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
                                    .arg(contrarios)
                                    .arg(procus);
     g.Exec(contadores.toUtf8().constData());
+    if (tam.Economia) {
+        // Every fourth invoice is still without number.
+        g.Exec("UPDATE exped SET FACTURA = CASE WHEN rowid % 4 = 0 THEN 0 ELSE rowid END, "
+               "FECHAFACTURA = FECHAAPERTURA + 20, DERECHOS = IMPORTE, SUPLIDOS = 0, GASTOS = 0, IVA = 16, IRPF = 0, "
+               "IMPIVA = ROUND(IMPORTE * 0.16, 2), IMPIRPF = 0, TOTAL = ROUND(IMPORTE * 1.16, 2) WHERE SITUACION >= 2");
+        g.Exec("UPDATE consultas SET FACTURA = CASE WHEN rowid % 4 = 0 THEN 0 ELSE 1000 + rowid END, "
+               "FECHAFACTURA = FECHAENTRADA + 10, IVA = 16, IMPIVA = ROUND(IMPORTE * 0.16, 2), IPRF = 0, IMPIRPF = 0, "
+               "TOTAL = ROUND(IMPORTE * 1.16, 2) WHERE SITUACION >= 2");
+        g.Exec("INSERT INTO cuentas (ANO, NUMERO, ORDEN, FECHA, TIPO, CONCEPTO, IMPORTE) SELECT ANO, NUMERO, rowid, "
+               "FECHAAPERTURA + 5, 3, 'Provisión de fondos', -50.0 * (1 + rowid % 5) FROM exped WHERE rowid % 2 = 0");
+        g.Exec("UPDATE sistem SET CUENTAS = (SELECT IFNULL(MAX(ORDEN), 0) FROM cuentas)");
+    }
     g.Exec("COMMIT");
 }
 

@@ -6,10 +6,14 @@
 #include "platform/forms/FormHarness.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include "platform/forms/Printers.h"
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -552,6 +556,19 @@ TEST_F(RichEditTest, PrintsEveryPage) {
     EXPECT_GT(edit->PrintTo(half, QStringLiteral("Escrito")), pages);
 }
 
+// The program's printer set to a PDF file takes the text, with no printer installed.
+TEST_F(RichEditTest, PrintsToThePdfFileChosenAsThePrinter) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("notas.pdf"));
+    edit->Lines()->SetText(QStringLiteral("Notas del expediente"));
+    Printer()->SetOutputFileName(file);
+    edit->Print(QStringLiteral("Notas"));
+    Printer()->SetOutputFileName(QString());
+    QFile pdf(file);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.readAll().startsWith("%PDF"));
+}
+
 TEST_F(RichEditTest, LinkClickedWithTheSameButtonOnTheSameLink) {
     form->Show();
     edit->Lines()->SetText(QStringLiteral("Véase https://www.boe.es/diario y www.example.org, fin"));
@@ -599,6 +616,10 @@ TEST_F(RichEditTest, RendersFormattedText) {
     Select(edit, edit->Document()->lastBlock().position(), 0);
     edit->Paragraph()->SetFirstIndent(0);
     edit->Paragraph()->SetLeftIndent(0);
+    // An embedded object, drawn as a box in the line.
+    Select(edit, edit->GetTextLen(), 0);
+    edit->SetStreamMode(smSelection);
+    LoadRtf(edit, "{\\rtf1 {\\fonttbl{\\f0 Arial;}}\\f0\\fs20  Anexo {\\object\\objemb{\\*\\objdata 00}} adjunto.}");
     EXPECT_EQ(edit->DefAttributes()->Size(), 10);
     form->Show();
     const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
@@ -618,3 +639,417 @@ TEST_F(RichEditTest, RendersFormattedText) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------ protected text
+
+// "Libre " + "PROTEGIDO" (protected, 6..15) + " libre" / "Segunda".
+const char* ProtectedRtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Libre {\\protect\\b PROTEGIDO} libre\\par Segunda\\par}";
+
+struct TProtectLog {
+    struct TCall {
+        int Kind, Start, End;
+    };
+    std::vector<TCall> Calls;
+    bool Allow = false;
+};
+
+void SendKey(TZbRichEdit* e, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = QString()) {
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(e->Editor(), &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QApplication::sendEvent(e->Editor(), &release);
+}
+
+void PutOnClipboard(const QString& format, const QByteArray& bytes, const QString& text = QString()) {
+    auto* data = new QMimeData;
+    if (!text.isEmpty()) data->setText(text);
+    if (!format.isEmpty()) data->setData(format, bytes);
+    QApplication::clipboard()->setMimeData(data);
+}
+
+TEST_F(RichEditTest, ProtectedTextKeepsItsMarkAndAsksBeforeAnyChange) {
+    LoadRtf(edit, ProtectedRtf);
+    const QString original = edit->Text();
+    ASSERT_EQ(original, QStringLiteral("Libre PROTEGIDO libre\r\nSegunda"));
+    EXPECT_TRUE(edit->IsProtected(6, 15));
+    EXPECT_TRUE(edit->IsProtected(10, 10));
+    EXPECT_FALSE(edit->IsProtected(0, 6));
+    EXPECT_FALSE(edit->IsProtected(16, 21));
+    // The mark survives a save and a load.
+    const QByteArray saved = Save(edit);
+    EXPECT_EQ(saved.count("\\protect"), 1);
+    TZbRichEdit* copy = NewEdit();
+    Load(copy, saved);
+    EXPECT_TRUE(copy->IsProtected(6, 15));
+    EXPECT_FALSE(copy->IsProtected(16, 21));
+
+    TProtectLog log;
+    edit->OnProtectChange = [&](TObject* sender, int start, int end, bool& allow) {
+        EXPECT_EQ(sender, edit);
+        EXPECT_FALSE(allow);  // starts refused
+        log.Calls.push_back({-1, start, end});
+        allow = log.Allow;
+    };
+    // Refused without the handler's leave: typing inside, deleting across the edge, pasting over
+    // it, SelText, and the Lines changes touching it.
+    Select(edit, 8, 0);
+    SendKey(edit, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    Select(edit, 4, 4);
+    SendKey(edit, Qt::Key_Backspace);
+    Select(edit, 15, 0);
+    SendKey(edit, Qt::Key_Backspace);  // the last protected character
+    PutOnClipboard(QString(), {}, QStringLiteral("pegado"));
+    Select(edit, 10, 2);
+    edit->PasteFromClipboard();
+    Select(edit, 7, 1);
+    edit->SetSelText(QStringLiteral("y"));
+    edit->Lines()->SetString(0, QStringLiteral("otra"));
+    edit->Lines()->Delete(0);
+    Select(edit, 9, 3);
+    edit->CutToClipboard();
+    EXPECT_EQ(edit->Text(), original);
+    ASSERT_EQ(log.Calls.size(), 8u);
+    const std::pair<int, int> ranges[] = {{8, 8}, {4, 8}, {14, 15}, {10, 12}, {7, 8}, {0, 21}, {0, 22}, {9, 12}};
+    for (size_t i = 0; i < log.Calls.size(); ++i) {
+        EXPECT_EQ(log.Calls[i].Start, ranges[i].first) << i;
+        EXPECT_EQ(log.Calls[i].End, ranges[i].second) << i;
+    }
+    // Dragging it away would delete it here: asked as the drag starts, and no drag when refused.
+    log.Calls.clear();
+    form->Show();
+    Select(edit, 6, 9);
+    {
+        QTextEdit* ed = edit->Editor();
+        QTextCursor c(edit->Document());
+        c.setPosition(10);
+        const QPointF at = ed->cursorRect(c).center();
+        const auto mouse = [&](QEvent::Type type, QPointF p, Qt::MouseButtons held) {
+            QMouseEvent e(type, p, ed->viewport()->mapToGlobal(p), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(ed->viewport(), &e);
+        };
+        mouse(QEvent::MouseButtonPress, at, Qt::LeftButton);
+        mouse(QEvent::MouseMove, at + QPointF(40, 30), Qt::LeftButton);
+        mouse(QEvent::MouseMove, at + QPointF(60, 30), Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, at + QPointF(60, 30), Qt::NoButton);
+    }
+    ASSERT_EQ(log.Calls.size(), 1u);
+    EXPECT_EQ(log.Calls[0].Start, 6);
+    EXPECT_EQ(log.Calls[0].End, 15);
+    EXPECT_EQ(edit->Text(), original);
+    // Changes away from it are not asked about.
+    log.Calls.clear();
+    Select(edit, 2, 0);
+    SendKey(edit, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));
+    edit->Lines()->SetString(1, QStringLiteral("Tercera"));
+    edit->Lines()->Insert(1, QStringLiteral("Nueva"));
+    EXPECT_TRUE(log.Calls.empty());
+    EXPECT_EQ(edit->Text(), QStringLiteral("Lizbre PROTEGIDO libre\r\nNueva\r\nTercera"));
+
+    // With leave: the change is made, and typed text inside stays protected.
+    log.Allow = true;
+    Select(edit, 9, 0);
+    SendKey(edit, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    EXPECT_EQ(edit->Lines()->Strings(0), QStringLiteral("Lizbre PRxOTEGIDO libre"));
+    EXPECT_TRUE(edit->IsProtected(9, 10));
+    Select(edit, 5, 4);
+    SendKey(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->Lines()->Strings(0), QStringLiteral("LizbrxOTEGIDO libre"));
+
+    // The extended event, when assigned, is asked in place of the other, with the kind of change.
+    log.Allow = false;
+    log.Calls.clear();
+    edit->OnProtectChangeEx = [&](TObject*, TProtectChangeKind kind, int start, int end, bool& allow) {
+        log.Calls.push_back({int(kind), start, end});
+        allow = log.Allow;
+    };
+    Select(edit, 8, 0);
+    SendKey(edit, Qt::Key_Q, Qt::NoModifier, QStringLiteral("q"));
+    Select(edit, 8, 2);
+    SendKey(edit, Qt::Key_Delete);
+    edit->PasteFromClipboard();
+    edit->SetSelText(QString());
+    edit->Lines()->SetText(QStringLiteral("todo nuevo"));
+    ASSERT_EQ(log.Calls.size(), 5u);
+    const int kinds[] = {pcTyping, pcDeletion, pcPaste, pcProgram, pcProgram};
+    for (size_t i = 0; i < log.Calls.size(); ++i) EXPECT_EQ(log.Calls[i].Kind, kinds[i]) << i;
+    EXPECT_EQ(edit->Lines()->Strings(0), QStringLiteral("LizbrxOTEGIDO libre"));
+    // A handler that raises refuses.
+    edit->OnProtectChangeEx = [&](TObject*, TProtectChangeKind, int, int, bool& allow) {
+        allow = true;
+        throw Exception(QStringLiteral("no"));
+    };
+    edit->SetSelText(QStringLiteral("k"));
+    EXPECT_EQ(edit->Lines()->Strings(0), QStringLiteral("LizbrxOTEGIDO libre"));
+    ASSERT_FALSE(harness.Exceptions().empty());
+    EXPECT_EQ(harness.Exceptions().back().Message, QStringLiteral("no"));
+}
+
+// ------------------------------------------------------------------ clipboard
+
+const char* ObjectRtf =
+    "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Antes "
+    "{\\object\\objemb{\\*\\objclass Paint.Picture}\\objw100\\objh100{\\*\\objdata 0102ff{}\\bin3 }{}}"
+    "{\\result {\\pict\\wmetafile8 0a0b} RESULTADO}}"
+    " despu\\'e9s\\par}";
+
+TEST_F(RichEditTest, CopyPutsOurRtfBesidePlainTextAndPasteKeepsRichText) {
+    Compose(this, edit);
+    Select(edit, 0, edit->GetTextLen());
+    edit->CopyToClipboard();
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(data->text().startsWith(QStringLiteral("Demanda de juicio ordinario\nEl señor")));
+    ASSERT_TRUE(data->hasFormat(CF_RTF));
+    ASSERT_TRUE(data->hasFormat(CF_RTFNOOBJS));
+    EXPECT_EQ(data->data(CF_RTF), Save(edit));
+    // Pasted into another edit, over its selection, through our reader.
+    TZbRichEdit* other = NewEdit();
+    other->Lines()->SetText(QStringLiteral("[X]"));
+    Select(other, 1, 1);
+    other->PasteFromClipboard();
+    EXPECT_TRUE(other->Text().startsWith(QStringLiteral("[Demanda de juicio")));
+    EXPECT_TRUE(other->Text().endsWith(QStringLiteral("Col1\tCol2]")));
+    Select(other, 3, 1);
+    EXPECT_EQ(other->SelAttributes()->Style(), TFontStyles({fsBold}));
+    EXPECT_EQ(other->SelAttributes()->Color(), clRed);
+    EXPECT_EQ(other->SelAttributes()->Size(), 16);
+    Select(other, other->Document()->findBlockByNumber(2).position() + 1, 0);
+    EXPECT_EQ(other->Paragraph()->Numbering(), nsBullet);
+
+    // HTML from another program: what the edit can express arrives, the rest does not.
+    auto* html = new QMimeData;
+    html->setHtml(QStringLiteral("<p align=\"right\"><b>Negrita</b> <i><font color=\"#00ff00\">verde</font></i>"
+                                 "<img src=\"x.png\"> <span style=\"font-family:'Courier New'; font-size:14pt\">fija</span></p>"));
+    html->setText(QStringLiteral("Negrita verde fija"));
+    QApplication::clipboard()->setMimeData(html);
+    other->Lines()->SetText(QString());
+    other->PasteFromClipboard();
+    EXPECT_EQ(other->Text(), QStringLiteral("Negrita verde fija"));
+    Select(other, 1, 1);
+    EXPECT_EQ(other->SelAttributes()->Style(), TFontStyles({fsBold}));
+    EXPECT_EQ(other->Paragraph()->Alignment(), taRightJustify);
+    Select(other, 9, 1);
+    EXPECT_EQ(other->SelAttributes()->Style(), TFontStyles({fsItalic}));
+    EXPECT_EQ(other->SelAttributes()->Color(), RGB(0, 255, 0));
+    Select(other, 15, 1);
+    EXPECT_EQ(other->SelAttributes()->Name(), QStringLiteral("Courier New"));
+    EXPECT_EQ(other->SelAttributes()->Size(), 14);
+    // A plain-text edit takes the text only.
+    other->SetPlainText(true);
+    other->Lines()->SetText(QString());
+    other->PasteFromClipboard();
+    EXPECT_EQ(other->Text(), QStringLiteral("Negrita verde fija"));
+}
+
+TEST_F(RichEditTest, SaveClipboardIsAskedWhenTheEditGoesWithItsDataOnTheClipboard) {
+    LoadRtf(edit, ObjectRtf);
+    Select(edit, 0, edit->GetTextLen());
+    int objects = -1, chars = -1, calls = 0;
+    const auto ask = [&](bool answer) {
+        return [&, answer](TObject*, int numObjects, int numChars, bool& save) {
+            ++calls;
+            objects = numObjects;
+            chars = numChars;
+            EXPECT_TRUE(save);
+            save = answer;
+        };
+    };
+    edit->CopyToClipboard();
+    EXPECT_FALSE(QApplication::clipboard()->mimeData()->data(CF_RTFNOOBJS).contains("\\object"));
+    EXPECT_TRUE(QApplication::clipboard()->mimeData()->data(CF_RTF).contains("{\\object\\objemb"));
+    edit->OnSaveClipboard = ask(true);
+    delete edit;
+    edit = nullptr;
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(objects, 1);
+    EXPECT_EQ(chars, 15);  // "Antes ", the object, " después"
+    EXPECT_TRUE(QApplication::clipboard()->mimeData()->hasFormat(CF_RTF));
+    // Answering no clears the data.
+    TZbRichEdit* second = NewEdit();
+    second->Lines()->SetText(QStringLiteral("texto"));
+    Select(second, 0, 3);
+    second->CopyToClipboard();
+    second->OnSaveClipboard = ask(false);
+    delete second;
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(objects, 0);
+    EXPECT_EQ(chars, 3);
+    const QMimeData* left = QApplication::clipboard()->mimeData();
+    EXPECT_TRUE(!left || left->formats().isEmpty());
+    // Not asked once another has replaced the data.
+    TZbRichEdit* third = NewEdit();
+    third->Lines()->SetText(QStringLiteral("texto"));
+    Select(third, 0, 3);
+    third->CopyToClipboard();
+    PutOnClipboard(QString(), {}, QStringLiteral("ajeno"));
+    third->OnSaveClipboard = ask(false);
+    delete third;
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("ajeno"));
+}
+
+// ------------------------------------------------------------------ stream modes
+
+TEST_F(RichEditTest, ObjectGroupsAreKeptOrDroppedAndPlainRtfLeavesOutCharsets) {
+    // Read without smNoObjects: the object is one character, its result never shows as text,
+    // and it is written back as it came.
+    LoadRtf(edit, ObjectRtf);
+    EXPECT_EQ(edit->Text(), QStringLiteral("Antes \uFFFC después"));
+    const QByteArray group = QByteArray(ObjectRtf).mid(QByteArray(ObjectRtf).indexOf("{\\object"),
+                                                        QByteArray(ObjectRtf).indexOf(" despu") -
+                                                            QByteArray(ObjectRtf).indexOf("{\\object"));
+    EXPECT_TRUE(Save(edit).contains(group));
+    // A font table inside the object's data leaves the document's fonts alone.
+    TZbRichEdit* fonts = NewEdit();
+    LoadRtf(fonts, "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Times New Roman;}}\\f1 a"
+                   "{\\object{\\*\\objdata {\\fonttbl{\\f1\\fcharset204 Cyr;}}}}\\'e1}");
+    EXPECT_EQ(fonts->Text(), QStringLiteral("a\uFFFCá"));
+    Select(fonts, 2, 1);
+    EXPECT_EQ(fonts->SelAttributes()->Name(), QStringLiteral("Times New Roman"));
+    // An object keeps its own character format (here protection) through a save and a load.
+    LoadRtf(fonts, "{\\rtf1 a{\\protect\\b{\\object{\\*\\objdata 00}}}b}");
+    Load(fonts, Save(fonts));
+    EXPECT_FALSE(fonts->IsProtected(0, 1));
+    EXPECT_TRUE(fonts->IsProtected(1, 2));
+    EXPECT_FALSE(fonts->IsProtected(2, 3));
+    // Written with smNoObjects: no object; read back, the text around it.
+    edit->SetStreamMode(smNoObjects);
+    const QByteArray noObjects = Save(edit);
+    EXPECT_FALSE(noObjects.contains("\\object"));
+    TZbRichEdit* copy = NewEdit();
+    Load(copy, noObjects);
+    EXPECT_EQ(copy->Text(), QStringLiteral("Antes  después"));
+    // Read with smNoObjects: the group is dropped.
+    copy->SetStreamMode(smNoObjects);
+    LoadRtf(copy, ObjectRtf);
+    EXPECT_EQ(copy->Text(), QStringLiteral("Antes  después"));
+    // Plain RTF: no code page or charset words; the same text and attributes read back.
+    Compose(this, copy);
+    copy->SetStreamMode(smPlainRtf);
+    const QByteArray plain = Save(copy);
+    EXPECT_FALSE(plain.contains("\\ansicpg"));
+    EXPECT_FALSE(plain.contains("\\fcharset"));
+    copy->SetStreamMode(0);
+    const QByteArray full = Save(copy);
+    EXPECT_TRUE(full.contains("\\ansicpg1252"));
+    TZbRichEdit* back = NewEdit();
+    Load(back, plain);
+    EXPECT_EQ(back->Text(), copy->Text());
+    EXPECT_EQ(Save(back), full);
+    // Both together with smSelection: the object and the selected text only.
+    Select(edit, 3, 6);
+    edit->SetStreamMode(smSelection | smPlainRtf);
+    const QByteArray part = Save(edit);
+    EXPECT_TRUE(part.contains("\\object"));
+    EXPECT_FALSE(part.contains("\\fcharset"));
+    edit->SetStreamMode(smSelection | smNoObjects | smPlainRtf);
+    Load(back, Save(edit));
+    EXPECT_EQ(back->Text(), QStringLiteral("es  d"));
+    back->Lines()->SetText(QStringLiteral("<>"));
+    Select(back, 1, 0);
+    back->SetStreamMode(smSelection | smNoObjects);
+    LoadRtf(back, ObjectRtf);
+    EXPECT_EQ(back->Text(), QStringLiteral("<Antes  después>"));
+}
+
+// The office suite (skipped where it is not installed) reads the RTF we put on the clipboard and
+// write in the plain and no-object modes; RTF it writes, pasted, keeps its attributes.
+TEST_F(RichEditTest, OfficeSuiteAndClipboardRtfGoBothWays) {
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    const auto convert = [&](const QString& filter, const QStringList& files) {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(soffice, QStringList{QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("perfil")),
+                                     QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                                     QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"),
+                                     dir.filePath(QStringLiteral("out"))} +
+                             files);
+        if (!p.waitForFinished(120000)) {
+            p.kill();
+            p.waitForFinished(5000);
+        }
+        return QString::fromLocal8Bit(p.readAllStandardError());
+    };
+    // Ours: the clipboard's RTF of a composed document, plain RTF, RTF without the object.
+    Compose(this, edit);
+    Select(edit, 0, edit->GetTextLen());
+    edit->CopyToClipboard();
+    write(QStringLiteral("portapapeles.rtf"), QApplication::clipboard()->mimeData()->data(CF_RTF));
+    edit->SetStreamMode(smPlainRtf);
+    write(QStringLiteral("plano.rtf"), Save(edit));
+    TZbRichEdit* withObject = NewEdit();
+    LoadRtf(withObject, ObjectRtf);
+    withObject->SetStreamMode(smNoObjects);
+    write(QStringLiteral("sinobjetos.rtf"), Save(withObject));
+    const QString err = convert(QStringLiteral("html"), {QStringLiteral("portapapeles.rtf"), QStringLiteral("plano.rtf"),
+                                                         QStringLiteral("sinobjetos.rtf")});
+    const auto imported = [&](const QString& name) {
+        QFile f(dir.filePath(QStringLiteral("out/") + name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString() << err.toStdString();
+        auto doc = std::make_unique<QTextDocument>();
+        doc->setHtml(QString::fromUtf8(f.readAll()));
+        return doc;
+    };
+    for (const QString& name : {QStringLiteral("portapapeles.html"), QStringLiteral("plano.html")}) {
+        const auto doc = imported(name);
+        const QString text = doc->toPlainText();
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_TRUE(text.contains(QStringLiteral("El señor {Pérez} debe 1.200 € \\ 5%")));
+        const auto format = [&](const QString& word) {
+            QTextCursor c(doc.get());
+            c.setPosition(int(text.indexOf(word)) + 1);
+            return c;
+        };
+        EXPECT_GE(format(QStringLiteral("Demanda")).charFormat().fontWeight(), QFont::DemiBold);
+        EXPECT_EQ(format(QStringLiteral("Demanda")).charFormat().foreground().color(), QColor(255, 0, 0));
+        EXPECT_TRUE(format(QStringLiteral("Demanda")).blockFormat().alignment() & Qt::AlignHCenter);
+        EXPECT_TRUE(format(QStringLiteral("señor")).charFormat().fontItalic());
+        // Qt's HTML reader does not know the suite's <strike>: looked for in the file itself.
+        QFile html(dir.filePath(QStringLiteral("out/") + name));
+        ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+        const QByteArray raw = html.readAll();
+        const qsizetype struck = raw.indexOf("<strike>");
+        EXPECT_TRUE(struck >= 0 && struck < raw.indexOf("1.200") && raw.indexOf("</strike>") > raw.indexOf("1.200"));
+        EXPECT_TRUE(format(QStringLiteral("debe")).blockFormat().alignment() & Qt::AlignRight);
+    }
+    const QString noObjects = imported(QStringLiteral("sinobjetos.html"))->toPlainText();
+    EXPECT_TRUE(noObjects.contains(QStringLiteral("Antes")));
+    EXPECT_TRUE(noObjects.contains(QStringLiteral("después")));
+    EXPECT_FALSE(noObjects.contains(QStringLiteral("RESULTADO")));
+
+    // Theirs: RTF the suite writes, pasted from the clipboard into the middle of a line.
+    write(QStringLiteral("suyo.html"),
+          QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>"
+                         "<p align=\"center\"><b>Fundamentos</b> de <i>derecho</i></p>"
+                         "<p align=\"right\"><font color=\"#0000ff\">azul</font> <u>subrayado</u></p></body></html>")
+              .toUtf8());
+    convert(QStringLiteral("rtf:Rich Text Format"), {QStringLiteral("suyo.html")});
+    QFile theirs(dir.filePath(QStringLiteral("out/suyo.rtf")));
+    ASSERT_TRUE(theirs.open(QIODevice::ReadOnly));
+    PutOnClipboard(CF_RTF, theirs.readAll(), QStringLiteral("Fundamentos de derecho\nazul subrayado"));
+    TZbRichEdit* target = NewEdit();
+    target->Lines()->SetText(QStringLiteral("<>"));
+    Select(target, 1, 0);
+    target->PasteFromClipboard();
+    const QString text = target->Document()->toPlainText();
+    ASSERT_TRUE(text.startsWith(QStringLiteral("<Fundamentos de derecho"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("azul subrayado")));
+    const auto at = [&](const QString& word) {
+        Select(target, int(text.indexOf(word)) + 1, 1);
+        return target->SelAttributes();
+    };
+    EXPECT_EQ(at(QStringLiteral("Fundamentos"))->Style(), TFontStyles({fsBold}));
+    EXPECT_EQ(target->Paragraph()->Alignment(), taCenter);
+    EXPECT_EQ(at(QStringLiteral("derecho"))->Style(), TFontStyles({fsItalic}));
+    EXPECT_EQ(at(QStringLiteral("azul"))->Color(), RGB(0, 0, 255));
+    EXPECT_EQ(target->Paragraph()->Alignment(), taRightJustify);
+    EXPECT_EQ(at(QStringLiteral("subrayado"))->Style(), TFontStyles({fsUnderline}));
+}

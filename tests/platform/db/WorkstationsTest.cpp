@@ -133,12 +133,18 @@ TEST_F(WorkstationsTest, ChangesByAnotherWorkstationAreSeenAtOnceAndNeverOverwri
 TEST_F(WorkstationsTest, AKilledWorkstationLeavesAConsistentFile) {
     QProcess other;
     other.start(QStringLiteral(ZEMBRA_DB_CHILD), {QStringLiteral("posts"), folder, QStringLiteral("100000")});
+    // The other workstation reports each post once it is stored; it goes on posting while we
+    // read, so the last post it reported is known only once it is dead and its output drained.
     int last = 0;
-    while (last < 200 && other.waitForReadyRead(30000))
+    auto readReports = [&] {
         while (other.canReadLine()) last = QString::fromLocal8Bit(other.readLine()).trimmed().toInt();
+    };
+    while (last < 200 && other.waitForReadyRead(60000)) readReports();
     ASSERT_GE(last, 200);
-    ::kill(pid_t(other.processId()), SIGKILL);
-    other.waitForFinished(10000);
+    ASSERT_EQ(::kill(pid_t(other.processId()), SIGKILL), 0);
+    ASSERT_TRUE(other.waitForFinished(60000));
+    ASSERT_EQ(other.exitStatus(), QProcess::CrashExit);  // killed in the middle of its posts
+    readReports();
 
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((folder + QStringLiteral("/zembra.db")).toUtf8().constData(), &db), SQLITE_OK);

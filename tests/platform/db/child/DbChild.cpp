@@ -3,12 +3,76 @@
 //   set <folder> <ano> <numero> <importe> edit and post IMPORTE
 //   add <folder> <ano> <numero>           insert a case file
 //   posts <folder> <count>                insert many case files, one post each
+//   work <folder> <count>                 alternately add one to IMPORTE of case 2024/1 and append a
+//                                         case 2040/<n> numbered from the IMPORTE of case 0000/0,
+//                                         retrying what another workstation or a lost server refused;
+//                                         prints "E" per edit, "N <n>" per append, "X" per lost server
 #include "../Support.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <cstdio>
 #include <iostream>
 #include <string>
+
+namespace {
+int Work(TTable* t, const QString& folder, int count) {
+    auto conn = Session->FolderConnection(folder);
+    TComponent owner(nullptr);
+    TTable* counter = dbtest::NewTable(&owner, folder, QStringLiteral("EXPED"));
+    counter->Open();
+    auto importe = [](TTable* x) { return x->FieldByName(QStringLiteral("IMPORTE")); };
+    for (int i = 0; i < count; ++i) {
+        for (int attempt = 0;; ++attempt) {
+            try {
+                if (i % 2 == 0) {
+                    if (!t->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))})) return 3;
+                    t->Edit();
+                    importe(t)->SetAsFloat(importe(t)->AsFloat() + 1);
+                    t->Post();
+                    std::printf("E\n");
+                } else {
+                    conn->StartTransaction();
+                    if (!counter->FindKey({Variant(QStringLiteral("0000")), Variant(QStringLiteral("0"))})) return 3;
+                    counter->Edit();
+                    const int n = importe(counter)->AsInteger() + 1;
+                    importe(counter)->SetAsFloat(n);
+                    counter->Post();
+                    t->Append();
+                    t->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2040"));
+                    t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::number(n));
+                    t->FieldByName(QStringLiteral("ASUNTO"))->SetAsString(QStringLiteral("Asunto número %1 con eñes").arg(n));
+                    t->Post();
+                    conn->Commit();
+                    std::printf("N %d\n", n);
+                }
+                std::fflush(stdout);
+                break;
+            } catch (EDBEngineError& e) {
+                const int code = e.Errors(0).ErrorCode;
+                for (TTable* x : {t, counter})
+                    if (x->State() != dsBrowse) x->Cancel();
+                if (conn->InTransaction()) conn->Rollback();
+                if (code == platform::db::ecServerLost) {
+                    std::printf("X\n");
+                    std::fflush(stdout);
+                    QThread::msleep(200);
+                } else if (code != platform::db::ecRecordLocked && code != platform::db::ecRecordChanged &&
+                           code != platform::db::ecKeyViolation && code != platform::db::ecLockTimeout) {
+                    std::printf("ERR %d %s\n", code, e.what());
+                    return 1;
+                }
+                if (attempt > 20000) {
+                    std::printf("ERR stuck\n");
+                    return 1;
+                }
+            }
+        }
+    }
+    std::printf("FIN\n");
+    return 0;
+}
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -43,6 +107,7 @@ int main(int argc, char** argv) {
             std::printf("OK\n");
             return 0;
         }
+        if (cmd == QLatin1String("work")) return Work(t, folder, arg(3).toInt());
         if (cmd == QLatin1String("posts")) {
             int n = arg(3).toInt();
             for (int i = 0; i < n; ++i) {

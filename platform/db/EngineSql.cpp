@@ -1,0 +1,316 @@
+#include "platform/db/EngineSql.h"
+
+#include "platform/rtl/Exceptions.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace platform::db::engine {
+
+// Text as the engine stores it: a lone surrogate (half of a pair) becomes the replacement
+// character instead of taking the next character with it.
+QString ValidText(const QString& s) {
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        const QChar c = s[i];
+        if (c.isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate()) break;
+    }
+    if (i == n) return s;
+    QString out = s;
+    for (i = 0; i < n; ++i) {
+        if (out[i].isHighSurrogate() && i + 1 < n && out[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (out[i].isSurrogate()) out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
+
+// What follows the first statement of a text: blanks, semicolons and comments only, or else
+// the rest, which must not be dropped without a word.
+QString ExtraStatement(const QChar* tail, const QChar* end) {
+    const QChar* p = tail;
+    while (p < end) {
+        if (p->isSpace() || *p == QLatin1Char(';')) {
+            ++p;
+        } else if (*p == QLatin1Char('-') && p + 1 < end && p[1] == QLatin1Char('-')) {
+            while (p < end && *p != QLatin1Char('\n')) ++p;
+        } else if (*p == QLatin1Char('/') && p + 1 < end && p[1] == QLatin1Char('*')) {
+            p += 2;
+            while (p + 1 < end && !(*p == QLatin1Char('*') && p[1] == QLatin1Char('/'))) ++p;
+            p = std::min(p + 2, end);
+        } else {
+            return QString(p, end - p).trimmed();
+        }
+    }
+    return QString();
+}
+
+[[noreturn]] void RefuseExtraStatement(const QString& extra) {
+    EngineError(ecSqlError, QString::fromUtf8("Sólo se admite una sentencia; sobra: %1").arg(extra.left(80)));
+}
+
+// Byte offset of a record in the lock file: 62 bits of an FNV-1a hash of table and identity.
+quint64 LockOffset(const QString& table, qint64 id) {
+    quint64 h = 1469598103934665603ull;
+    auto mix = [&h](quint8 b) { h ^= b; h *= 1099511628211ull; };
+    QByteArray t = StorageName(table).toUtf8();
+    for (char c : t) mix(quint8(c));
+    mix(0);
+    for (int i = 0; i < 8; ++i) mix(quint8(quint64(id) >> (8 * i)));
+    return h & ((1ull << 62) - 1);
+}
+
+
+QString TypeWord(TColumnType t) {
+    switch (t) {
+    case TColumnType::Text: return QStringLiteral("TEXT");
+    case TColumnType::Integer: return QStringLiteral("INTEGER");
+    case TColumnType::Short: return QStringLiteral("SMALLINT");
+    case TColumnType::Float: return QStringLiteral("FLOAT");
+    case TColumnType::Currency: return QStringLiteral("CURRENCY");
+    case TColumnType::Date: return QStringLiteral("DATE");
+    case TColumnType::Time: return QStringLiteral("TIME");
+    case TColumnType::DateTime: return QStringLiteral("DATETIME");
+    case TColumnType::Logical: return QStringLiteral("LOGICAL");
+    case TColumnType::Memo: return QStringLiteral("MEMOTEXT");
+    case TColumnType::Blob: return QStringLiteral("BLOB");
+    case TColumnType::AutoInc: return QStringLiteral("AUTOINC");
+    }
+    return QStringLiteral("TEXT");
+}
+
+bool ParseType(const QString& decl, TColumnDesc& c) {
+    static const QRegularExpression re(QStringLiteral("^(\\w+)(\\s+REQUIRED)?\\s*(?:\\((\\d+)\\))?$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    auto m = re.match(decl.trimmed());
+    if (!m.hasMatch()) return false;
+    QString w = m.captured(1).toUpper();
+    static const std::pair<const char*, TColumnType> map[] = {
+        {"TEXT", TColumnType::Text},         {"INTEGER", TColumnType::Integer},   {"SMALLINT", TColumnType::Short},
+        {"FLOAT", TColumnType::Float},       {"CURRENCY", TColumnType::Currency}, {"DATE", TColumnType::Date},
+        {"TIME", TColumnType::Time},         {"DATETIME", TColumnType::DateTime}, {"LOGICAL", TColumnType::Logical},
+        {"MEMOTEXT", TColumnType::Memo},     {"BLOB", TColumnType::Blob},         {"AUTOINC", TColumnType::AutoInc}};
+    for (auto& [name, type] : map)
+        if (w == QLatin1String(name)) {
+            c.Type = type;
+            c.Required = !m.captured(2).isEmpty();
+            c.Size = m.captured(3).toInt();
+            return true;
+        }
+    return false;
+}
+
+QString Quote(const QString& name) { return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"'); }
+
+bool IsTextType(TColumnType t) { return t == TColumnType::Text || t == TColumnType::Memo; }
+
+QVariant BlankOf(TColumnType t) {
+    if (t == TColumnType::Text) return QVariant(QString(QLatin1String("")));
+    if (t == TColumnType::Float || t == TColumnType::Currency || t == TColumnType::Date || t == TColumnType::Time ||
+        t == TColumnType::DateTime)
+        return QVariant(0.0);
+    return QVariant(qlonglong(0));
+}
+
+// ---------------------------------------------------------------- SQL translation
+
+std::vector<TToken> Tokenize(const QString& s) {
+    std::vector<TToken> out;
+    int i = 0, n = int(s.size());
+    while (i < n) {
+        QChar c = s[i];
+        int j = i + 1;
+        if (c.isSpace()) {
+            while (j < n && s[j].isSpace()) ++j;
+            out.push_back({TToken::Space, s.mid(i, j - i)});
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            while (j < n) {
+                if (s[j] == c) {
+                    if (j + 1 < n && s[j + 1] == c) { j += 2; continue; }
+                    ++j;
+                    break;
+                }
+                ++j;
+            }
+            out.push_back({c == QLatin1Char('\'') ? TToken::Str : TToken::Quoted, s.mid(i, j - i)});
+        } else if (c.isLetter() || c == QLatin1Char('_')) {
+            while (j < n && (s[j].isLetterOrNumber() || s[j] == QLatin1Char('_'))) ++j;
+            out.push_back({TToken::Word, s.mid(i, j - i)});
+        } else if (c.isDigit()) {
+            while (j < n && (s[j].isDigit() || s[j] == QLatin1Char('.'))) ++j;
+            out.push_back({TToken::Num, s.mid(i, j - i)});
+        } else if (c == QLatin1Char(':') && j < n && (s[j].isLetter() || s[j] == QLatin1Char('_'))) {
+            while (j < n && (s[j].isLetterOrNumber() || s[j] == QLatin1Char('_'))) ++j;
+            out.push_back({TToken::Word, s.mid(i, j - i)});
+        } else {
+            if ((c == QLatin1Char('|') || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('!')) && j < n &&
+                (s[j] == QLatin1Char('|') || s[j] == QLatin1Char('=') || s[j] == QLatin1Char('>')))
+                ++j;
+            out.push_back({TToken::Op, s.mid(i, j - i)});
+        }
+        i = j;
+    }
+    return out;
+}
+
+bool IsWord(const TToken& t, const char* w) { return t.kind == TToken::Word && t.text.compare(QLatin1String(w), Qt::CaseInsensitive) == 0; }
+
+
+QString Declaration(const TColumnDesc& c) {
+    QString decl = TypeWord(c.Type);
+    if (c.Required) decl += QLatin1String(" REQUIRED");
+    if (c.Size > 0) decl += QStringLiteral("(%1)").arg(c.Size);
+    return decl;
+}
+
+bool Indexed(const TTableDesc& d, const QString& col) {
+    for (auto& ix : d.Indexes)
+        for (auto& f : ix.Fields)
+            if (f.compare(col, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+QString TranslateLocalSql(const QString& sql, const TDialect& dialect) {
+    std::vector<TToken> t = Tokenize(sql);
+    auto next = [&t](size_t i) {  // index of the next non-blank token
+        for (++i; i < t.size(); ++i)
+            if (t[i].kind != TToken::Space) return i;
+        return t.size();
+    };
+    auto prev = [&t](size_t i) -> long {
+        for (long k = long(i) - 1; k >= 0; --k)
+            if (t[k].kind != TToken::Space) return k;
+        return -1;
+    };
+    // Table names written as files: "Exped.db" or EXPED.DB.
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t[i].kind == TToken::Quoted && t[i].text.endsWith(QLatin1String(".db\""), Qt::CaseInsensitive)) {
+            t[i].text = Quote(StorageName(t[i].text.mid(1, t[i].text.size() - 2)));
+        } else if (t[i].kind == TToken::Word && i + 2 < t.size() && t[i + 1].text == QLatin1String(".") &&
+                   IsWord(t[i + 2], "DB") && (i + 3 >= t.size() || t[i + 3].kind != TToken::Op || t[i + 3].text != QLatin1String("."))) {
+            if (dialect.TableExists && dialect.TableExists(t[i].text)) {
+                t[i + 1].text.clear();
+                t[i + 2].text.clear();
+            }
+        }
+    }
+    // EXTRACT(part FROM x) -> zb_extract('part', x); SUBSTRING(x FROM a FOR b) -> substr(x, a, b).
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (IsWord(t[i], "EXTRACT")) {
+            size_t p = next(i);
+            if (p < t.size() && t[p].text == QLatin1String("(")) {
+                size_t part = next(p), from = next(part);
+                if (from < t.size() && IsWord(t[from], "FROM")) {
+                    t[i].text = dialect.Extract;
+                    t[part].text = QLatin1Char('\'') + t[part].text.toUpper() + QLatin1Char('\'');
+                    t[from].text = QStringLiteral(",");
+                }
+            }
+        } else if (IsWord(t[i], "SUBSTRING")) {
+            t[i].text = dialect.Substr;
+            int depth = 0;
+            for (size_t k = next(i); k < t.size(); ++k) {
+                if (t[k].text == QLatin1String("(")) ++depth;
+                else if (t[k].text == QLatin1String(")")) { if (--depth == 0) break; }
+                else if (depth == 1 && (IsWord(t[k], "FROM") || IsWord(t[k], "FOR"))) t[k].text = QStringLiteral(",");
+            }
+        }
+    }
+    // Blank texts are stored as nulls; the local SQL concatenated blanks as empty texts and
+    // treated them as null in IS [NOT] NULL.
+    auto operandStart = [&](long k) -> long {  // a column reference ending at k
+        if (k < 0 || t[k].kind != TToken::Word) return -1;
+        long s = k;
+        while (s >= 2 && t[s - 1].text == QLatin1String(".") && t[s - 2].kind == TToken::Word) s -= 2;
+        return s;
+    };
+    auto isColumnRef = [&](long s, long e) {
+        if (s < 0) return false;
+        static const char* const keywords[] = {"END", "NULL", "THEN", "ELSE", "WHEN", "CASE", "AND", "OR", "NOT",
+                                               "SELECT", "FROM", "WHERE", "AS", "ON", "BY", "DISTINCT", "ALL"};
+        if (s == e)
+            for (const char* k : keywords)
+                if (IsWord(t[s], k)) return false;
+        long after = long(next(size_t(e)));
+        if (after < long(t.size()) && t[after].text == QLatin1String("(")) return false;  // function call
+        return !t[s].text.startsWith(QLatin1Char(':'));
+    };
+    std::vector<std::pair<long, long>> wrap;  // token ranges to wrap in IFNULL(...,'')
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t[i].kind != TToken::Op || t[i].text != QLatin1String("||")) continue;
+        long l = prev(i);
+        long s = operandStart(l);
+        if (isColumnRef(s, l)) wrap.emplace_back(s, l);
+        long r = long(next(i));
+        if (r < long(t.size()) && t[r].kind == TToken::Word) {
+            long e = r;
+            while (e + 2 < long(t.size()) && t[e + 1].text == QLatin1String(".") && t[e + 2].kind == TToken::Word) e += 2;
+            if (isColumnRef(r, e)) wrap.emplace_back(r, e);
+        }
+    }
+    for (auto [s, e] : wrap) {
+        if (t[s].text.startsWith(dialect.BlankAsEmptyOpen)) continue;
+        t[s].text = dialect.BlankAsEmptyOpen + t[s].text;
+        t[e].text += dialect.BlankAsEmptyClose;
+    }
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (!IsWord(t[i], "IS")) continue;
+        size_t n1 = next(i);
+        if (n1 < t.size() && IsWord(t[n1], "NOT")) n1 = next(n1);
+        if (n1 >= t.size() || !IsWord(t[n1], "NULL")) continue;
+        long l = prev(i);
+        long s = operandStart(l);
+        if (s < 0 || !isColumnRef(s, l) || t[s].text.startsWith(dialect.BlankAsEmptyOpen)) continue;
+        t[s].text = dialect.EmptyAsNullOpen + t[s].text;
+        t[l].text += dialect.EmptyAsNullClose;
+    }
+    // ORDER BY terms sort texts in Spanish even when they are expressions or aliases.
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (!IsWord(t[i], "ORDER")) continue;
+        size_t by = next(i);
+        if (by >= t.size() || !IsWord(t[by], "BY")) continue;
+        int depth = 0;
+        long lastTerm = -1;  // last token of the current term
+        auto close = [&](long k) {
+            if (k >= 0 && !dialect.OrderCollation.isEmpty() && !t[k].text.endsWith(dialect.OrderCollation))
+                t[k].text += dialect.OrderCollation;
+        };
+        size_t k = next(by);
+        for (; k < t.size(); k = next(k)) {
+            const QString& x = t[k].text;
+            if (x == QLatin1String("(")) ++depth;
+            else if (x == QLatin1String(")")) {
+                if (depth == 0) break;
+                --depth;
+            } else if (depth == 0 && x == QLatin1String(",")) {
+                close(lastTerm);
+                lastTerm = -1;
+                continue;
+            } else if (depth == 0 && (IsWord(t[k], "ASC") || IsWord(t[k], "DESC"))) {
+                close(lastTerm);
+                lastTerm = -2;
+                continue;
+            } else if (depth == 0 && (IsWord(t[k], "LIMIT") || IsWord(t[k], "UNION") || IsWord(t[k], "COLLATE") ||
+                                      x == QLatin1String(";"))) {
+                if (IsWord(t[k], "COLLATE")) lastTerm = -2;
+                break;
+            }
+            if (lastTerm != -2) lastTerm = long(k);
+        }
+        if (lastTerm >= 0) close(lastTerm);
+        i = k;
+    }
+    if (dialect.Finish) dialect.Finish(t);
+    QString out;
+    for (auto& tok : t) out += tok.text;
+    return out;
+}
+
+}  // namespace platform::db::engine

@@ -1,0 +1,54 @@
+#pragma once
+// What both engines share below the connection: column type words, names, the tokens of the
+// application's local SQL and its translation, parameterised by the engine's dialect.
+#include "platform/db/Driver.h"
+
+#include <functional>
+#include <vector>
+
+namespace platform::db::engine {
+
+// Text as the engine stores it: a lone surrogate becomes the replacement character.
+QString ValidText(const QString& s);
+// What follows the first statement of a text, when it is more than blanks, ";" and comments.
+QString ExtraStatement(const QChar* tail, const QChar* end);
+[[noreturn]] void RefuseExtraStatement(const QString& extra);
+// 62 bits of a hash of table and record identity: the record's lock key.
+quint64 LockOffset(const QString& table, qint64 id);
+
+// "TEXT", "CURRENCY"... and back ("TEXT REQUIRED(20)").
+QString TypeWord(TColumnType t);
+bool ParseType(const QString& decl, TColumnDesc& c);
+// The declaration a column is stored with: type word, REQUIRED, size.
+QString Declaration(const TColumnDesc& c);
+QString Quote(const QString& name);
+bool IsTextType(TColumnType t);
+// What an indexed column stores for a blank value.
+QVariant BlankOf(TColumnType t);
+// Whether `col` takes part in any index of `d`.
+bool Indexed(const TTableDesc& d, const QString& col);
+
+struct TToken {
+    enum Kind { Word, Str, Quoted, Num, Op, Space } kind;
+    QString text;
+};
+std::vector<TToken> Tokenize(const QString& s);
+bool IsWord(const TToken& t, const char* w);
+
+// How an engine spells what the local SQL says.
+struct TDialect {
+    std::function<bool(const QString&)> TableExists;
+    QString Extract = QStringLiteral("zb_extract");  // function taking ('PART', value)
+    QString Substr = QStringLiteral("substr");
+    // A column that joins texts with "||" reads blank as empty: written between these two.
+    QString BlankAsEmptyOpen = QStringLiteral("IFNULL("), BlankAsEmptyClose = QStringLiteral(",'')");
+    // A column tested with IS [NOT] NULL reads empty as null.
+    QString EmptyAsNullOpen = QStringLiteral("NULLIF("), EmptyAsNullClose = QStringLiteral(",'')");
+    // Appended to each ORDER BY term so texts sort in Spanish (empty: the columns' own order).
+    QString OrderCollation = QStringLiteral(" COLLATE ZBES");
+    // Further rewrites of single tokens (server dialects): called on each token after the rest.
+    std::function<void(std::vector<TToken>&)> Finish;
+};
+QString TranslateLocalSql(const QString& sql, const TDialect& dialect);
+
+}  // namespace platform::db::engine

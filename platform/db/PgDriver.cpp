@@ -1,0 +1,1128 @@
+// The PostgreSQL engine: the office's database on a server that every workstation reaches.
+// Each table gets a hidden record identity "zb_id"; texts sort with the server's ICU
+// collations "zb_es" and "zb_es_ci", the same order the SQLite engine registers; record locks
+// are session advisory locks, so they die with the workstation's connection; a write
+// transaction takes one transaction-level advisory lock first, so writers follow each other as
+// they do on one machine.
+#include "platform/db/Collation.h"
+#include "platform/db/Driver.h"
+#include "platform/db/EngineSql.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <QDir>
+#include <QHash>
+#include <QMutex>
+#include <QRegularExpression>
+#include <charconv>
+#include <cstring>
+#include <libpq-fe.h>
+#include <map>
+
+namespace platform::db {
+
+using namespace engine;
+
+namespace {
+
+constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
+              kNumeric = 1700;
+
+QVariant ValueOf(const PGresult* r, int row, int col) {
+    if (PQgetisnull(r, row, col)) return QVariant();
+    const char* p = PQgetvalue(r, row, col);
+    const int n = PQgetlength(r, row, col);
+    switch (PQftype(r, col)) {
+    case kInt2:
+    case kInt4:
+    case kInt8:
+    case kOid: {
+        qlonglong v = 0;
+        std::from_chars(p, p + n, v);
+        return QVariant(v);
+    }
+    case kBool: return QVariant(qlonglong(p[0] == 't' ? 1 : 0));
+    case kFloat4:
+    case kFloat8:
+    case kNumeric: {
+        double v = 0;
+        std::from_chars(p, p + n, v);
+        return QVariant(v);
+    }
+    case kBytea:
+        if (n >= 2 && p[0] == '\\' && p[1] == 'x') return QVariant(QByteArray::fromHex(QByteArray::fromRawData(p + 2, n - 2)));
+        return QVariant(QByteArray(p, n));
+    default:
+        // Blank texts read as nulls, as the fields expect them.
+        if (n == 0) return QVariant();
+        return QVariant(QString::fromUtf8(p, n));
+    }
+}
+
+// Parameters travel as text of unknown type, so the server takes each as the type of what it
+// is compared with; only binary data go typed and in binary.
+struct TParams {
+    std::vector<QByteArray> Data;
+    std::vector<const char*> Values;
+    std::vector<int> Lengths, Formats;
+    std::vector<Oid> Types;
+    explicit TParams(const std::vector<QVariant>& args) {
+        const size_t n = args.size();
+        Data.resize(n);
+        Values.assign(n, nullptr);
+        Lengths.assign(n, 0);
+        Formats.assign(n, 0);
+        Types.assign(n, 0);
+        for (size_t i = 0; i < n; ++i) Set(i, args[i]);
+    }
+    void Set(size_t i, const QVariant& v) {
+        if (!v.isValid() || v.isNull()) {
+            Values[i] = nullptr;
+            return;
+        }
+        switch (v.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::Short: Data[i] = QByteArray::number(v.toLongLong()); break;
+        case QMetaType::Double:
+        case QMetaType::Float: Data[i] = QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest); break;
+        case QMetaType::QByteArray:
+            Data[i] = v.toByteArray();
+            Formats[i] = 1;
+            Types[i] = kBytea;
+            break;
+        default:
+            // The server refuses the character zero in a text.
+            Data[i] = ValidText(v.toString()).toUtf8().replace('\0', "");
+        }
+        Values[i] = Data[i].constData();
+        Lengths[i] = int(Data[i].size());
+    }
+};
+
+using TResult = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+QString Sqlstate(const PGresult* r) {
+    const char* s = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    return s ? QString::fromLatin1(s) : QString();
+}
+
+QString PgType(TColumnType t) {
+    switch (t) {
+    case TColumnType::Text:
+    case TColumnType::Memo: return QStringLiteral("text COLLATE zb_es");
+    case TColumnType::Integer:
+    case TColumnType::AutoInc: return QStringLiteral("integer");
+    case TColumnType::Short:
+    case TColumnType::Logical: return QStringLiteral("smallint");
+    case TColumnType::Blob: return QStringLiteral("bytea");
+    default: return QStringLiteral("double precision");
+    }
+}
+
+// Column and table names are stored in lower case, as unquoted names in the application's SQL
+// reach them; the spelling of the data model rides in the column's comment.
+QString Col(const QString& name) { return Quote(name.toLower()); }
+QString Tab(const QString& table) { return Quote(StorageName(table)); }
+
+// Application SQL: ":name" and "?" parameters become "$n" (one number per name).
+QString NumberParams(const QString& sql, QStringList& names) {
+    QString out;
+    const std::vector<TToken> toks = Tokenize(sql);
+    int anonymous = 0;
+    for (size_t i = 0; i < toks.size(); ++i) {
+        const TToken& t = toks[i];
+        if (t.kind == TToken::Word && t.text.startsWith(QLatin1Char(':')) &&
+            !(i > 0 && toks[i - 1].text == QLatin1String(":"))) {
+            const QString name = t.text.mid(1);
+            qsizetype k = names.indexOf(name);
+            if (k < 0) {
+                names << name;
+                k = names.size() - 1;
+            }
+            out += QStringLiteral("$%1").arg(k + 1);
+        } else if (IsWord(t, "rowid")) {
+            out += QStringLiteral("zb_id");  // the dataset asks for the record identity by that name
+        } else if (t.kind == TToken::Op && t.text == QLatin1String("?")) {
+            names << QStringLiteral("%1").arg(++anonymous);
+            out += QStringLiteral("$%1").arg(names.size());
+        } else {
+            out += t.text;
+        }
+    }
+    return out;
+}
+
+// The items of the outer select list as written (before the first FROM at depth 0), or none
+// when the text is not a plain SELECT.
+QStringList SelectItems(const QString& sql) {
+    const std::vector<TToken> toks = Tokenize(sql);
+    size_t i = 0;
+    while (i < toks.size() && toks[i].kind == TToken::Space) ++i;
+    if (i >= toks.size() || !IsWord(toks[i], "SELECT")) return {};
+    ++i;
+    QStringList items;
+    QString cur;
+    int depth = 0;
+    bool start = true;
+    for (; i < toks.size(); ++i) {
+        const TToken& t = toks[i];
+        if (start && (IsWord(t, "DISTINCT") || IsWord(t, "ALL"))) continue;
+        if (t.kind != TToken::Space) start = false;
+        if (t.text == QLatin1String("(")) ++depth;
+        if (t.text == QLatin1String(")")) --depth;
+        if (depth == 0 && (IsWord(t, "FROM") || (t.kind == TToken::Op && t.text == QLatin1String(",")))) {
+            items << cur.trimmed();
+            cur.clear();
+            if (IsWord(t, "FROM")) return items;
+            continue;
+        }
+        cur += t.text;
+    }
+    items << cur.trimmed();
+    return items;
+}
+
+// The name an item of a select list gives its column ("X AS Nombre", "MIN(F) Primera"), empty
+// when it gives none.
+QString ItemAlias(const QString& item) {
+    std::vector<TToken> toks = Tokenize(item);
+    toks.erase(std::remove_if(toks.begin(), toks.end(), [](const TToken& t) { return t.kind == TToken::Space; }), toks.end());
+    if (toks.size() < 2) return {};
+    const TToken& last = toks.back();
+    const TToken& before = toks[toks.size() - 2];
+    if (last.kind != TToken::Word && last.kind != TToken::Quoted) return {};
+    const bool named = IsWord(before, "AS") || before.text == QLatin1String(")") || before.kind == TToken::Word ||
+                       before.kind == TToken::Num || before.kind == TToken::Str || before.kind == TToken::Quoted;
+    if (!named || IsWord(last, "END")) return {};
+    return last.kind == TToken::Quoted ? last.text.mid(1, last.text.size() - 2) : last.text;
+}
+
+}  // namespace
+
+class TPgConnection;
+
+// A statement of the application's SQL: prepared on the server once, described at once (the
+// query reads its columns before the first row), run on the first Step.
+class TPgStatement : public TStatement {
+public:
+    TPgStatement(TPgConnection* conn, const QString& sql, const QStringList& names);
+    ~TPgStatement() override;
+    int ParamCount() const override { return int(FNames.size()); }
+    QString ParamName(int index) const override { return FNames.value(index); }
+    void Bind(int index, const QVariant& value) override {
+        if (index >= 0 && size_t(index) < FArgs.size()) FArgs[size_t(index)] = value;
+    }
+    bool Step() override;
+    void Reset() override {
+        FResult.reset();
+        FRow = -1;
+    }
+    int ColumnCount() const override { return int(FColumns.size()); }
+    // Result column of a shown column (the hidden record identity of "SELECT *" is left out).
+    QString ColumnName(int index) const override { return FColumns.at(size_t(index)).Name; }
+    QString ColumnTable(int index) const override { return FColumns.at(size_t(index)).Table; }
+    QString ColumnOrigin(int index) const override { return FColumns.at(size_t(index)).Origin; }
+    QVariant Column(int index) const override {
+        if (!FResult || FRow < 0 || FRow >= PQntuples(FResult.get())) return QVariant();
+        return ValueOf(FResult.get(), FRow, FColumns.at(size_t(index)).Result);
+    }
+    qint64 RowsAffected() const override { return FAffected; }
+
+private:
+    void Describe();
+    struct TColumn {
+        QString Name, Table, Origin;
+        int Result = 0;
+    };
+    TPgConnection* FConn;
+    QString FSql;
+    QStringList FNames;
+    std::vector<QVariant> FArgs;
+    std::vector<TColumn> FColumns;
+    QByteArray FName;
+    int FGeneration = -1;
+    std::unique_ptr<PGresult, decltype(&PQclear)> FResult{nullptr, &PQclear};
+    int FRow = -1;
+    qint64 FAffected = 0;
+};
+
+class TPgConnection : public TConnection {
+public:
+    TPgConnection(const QString& folder, const QString& server) : FFolder(folder), FServer(server) {
+        Connect();
+        Setup();
+    }
+    ~TPgConnection() override {
+        if (FConn) PQfinish(FConn);
+    }
+
+    QString Folder() const override { return FFolder; }
+    bool ReadOnly() const override { return false; }
+
+    // ---- the connection and its faults
+
+    // The server as the messages name it: host, port and database, never a password.
+    QString ServerName() const {
+        if (!FDisplayName.isEmpty()) return FDisplayName;
+        QString s = FServer;
+        static const QRegularExpression secret(QStringLiteral("password\\s*=\\s*('[^']*'|\\S*)"), QRegularExpression::CaseInsensitiveOption);
+        return s.replace(secret, QString());
+    }
+    [[noreturn]] void Lost(const QString& why) {
+        FInTrans = false;
+        FOwners.clear();
+        EngineError(ecServerLost, QString::fromUtf8("Se ha perdido la conexión con el servidor de datos %1; no se ha guardado la "
+                                                    "última operación. Vuelva a intentarlo cuando el servidor responda.\n%2")
+                                      .arg(ServerName(), why.trimmed()));
+    }
+    void Connect() {
+        if (FConn) PQfinish(FConn);
+        FConn = PQconnectdb(FServer.toUtf8().constData());
+        if (!FConn || PQstatus(FConn) != CONNECTION_OK) {
+            const QString why = FConn ? QString::fromUtf8(PQerrorMessage(FConn)) : QString();
+            if (FConn) PQfinish(FConn);
+            FConn = nullptr;
+            EngineError(ecServerLost, QString::fromUtf8("No se puede conectar con el servidor de datos %1.\n%2").arg(ServerName(), why.trimmed()));
+        }
+        PQsetClientEncoding(FConn, "UTF8");
+        PQsetNoticeProcessor(FConn, [](void*, const char*) {}, nullptr);
+        FDisplayName = QStringLiteral("%1:%2/%3").arg(QString::fromUtf8(PQhost(FConn)), QString::fromUtf8(PQport(FConn)),
+                                                      QString::fromUtf8(PQdb(FConn)));
+        ++FGeneration;
+        FPrepared.clear();
+        FShapes.clear();
+        // A lock held by another workstation beyond this is reported, not waited for forever.
+        TResult r = Exec(QStringLiteral("SET lock_timeout = '10s'; SET extra_float_digits = 1; SET standard_conforming_strings = on; "
+                                        "SELECT current_schema()"));
+        // Locks are the database's: the schema is part of their keys, so offices that share a
+        // database in schemas of their own never lock each other out.
+        FSchema = QString::fromUtf8(PQgetvalue(r.get(), 0, 0));
+        FWriterLock = qint64(LockOffset(FSchema + QStringLiteral(".$writer"), 0));
+    }
+    // Before each action: a connection lost since the last one is made again (its locks and its
+    // transaction are gone with it, which the error of the lost action already said).
+    void Ensure() {
+        if (FConn && PQstatus(FConn) == CONNECTION_OK) return;
+        Connect();
+    }
+    int Generation() const { return FGeneration; }
+    PGconn* Raw() { return FConn; }
+
+    // Turns a failed result into the engine's error; the connection, when lost, is said so.
+    [[noreturn]] void Raise(const PGresult* r) {
+        if (!FConn || PQstatus(FConn) != CONNECTION_OK) Lost(QString::fromUtf8(FConn ? PQerrorMessage(FConn) : ""));
+        const QString state = Sqlstate(r);
+        const QString msg = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(FConn)).trimmed();
+        if (state == QLatin1String("23505")) EngineError(ecKeyViolation);
+        if (state == QLatin1String("42P01")) EngineError(ecNoSuchTable, msg);
+        if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001"))
+            EngineError(ecLockTimeout, msg);
+        if (state == QLatin1String("25006")) EngineError(ecReadOnlyData, msg);
+        if (state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") || state == QLatin1String("57P02") ||
+            state == QLatin1String("57P03"))
+            Lost(msg);
+        EngineError(ecSqlError, msg);
+    }
+    TResult Check(PGresult* r) {
+        TResult res(r, &PQclear);
+        const ExecStatusType s = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+        if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK) {
+            // A statement that failed inside a transaction spoils it: the whole transaction is
+            // rolled back by the caller; outside one, nothing was written.
+            Raise(r);
+        }
+        return res;
+    }
+    TResult Exec(const QString& sql) {
+        if (!FConn) Ensure();
+        return Check(PQexec(FConn, sql.toUtf8().constData()));
+    }
+    // Runs `sql` prepared once per connection.
+    TResult Run(const QString& sql, const std::vector<QVariant>& args) {
+        Ensure();
+        QByteArray name = Statement(sql, args);
+        TParams p(args);
+        return Check(PQexecPrepared(FConn, name.constData(), int(args.size()), p.Values.data(), p.Lengths.data(), p.Formats.data(), 0));
+    }
+    QByteArray Statement(const QString& sql, const std::vector<QVariant>& args) {
+        auto it = FPrepared.find(sql);
+        if (it != FPrepared.end()) return *it;
+        if (FPrepared.size() >= 256) {
+            Exec(QStringLiteral("DEALLOCATE ALL"));
+            FPrepared.clear();
+        }
+        QByteArray name = "zb" + QByteArray::number(++FStatementCount);
+        TParams p(args);
+        Check(PQprepare(FConn, name.constData(), sql.toUtf8().constData(), int(args.size()), p.Types.data()));
+        FPrepared.insert(sql, name);
+        return name;
+    }
+
+    // The collations, the date function and the blank-keeping trigger function every table
+    // uses, made once per database (under a lock, so two workstations opening a new database
+    // do not make them twice).
+    void Setup() {
+        TResult r = Exec(QStringLiteral("SELECT (SELECT count(*) FROM pg_collation WHERE collname IN ('zb_es','zb_es_ci') "
+                                        "AND collnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema())) = 2 "
+                                        "AND to_regprocedure('zb_extract(text,double precision)') IS NOT NULL"));
+        if (PQntuples(r.get()) == 1 && PQgetvalue(r.get(), 0, 0)[0] == 't') return;
+        try {
+            Exec(QStringLiteral(
+                "BEGIN; SELECT pg_advisory_xact_lock(%1);"
+                "CREATE COLLATION IF NOT EXISTS zb_es (provider = icu, locale = '%2');"
+                "CREATE COLLATION IF NOT EXISTS zb_es_ci (provider = icu, locale = '%3', deterministic = false);"
+                "CREATE OR REPLACE FUNCTION zb_extract(part text, v double precision) RETURNS integer LANGUAGE sql IMMUTABLE AS $f$"
+                " SELECT CASE upper(part)"
+                "  WHEN 'YEAR' THEN extract(year FROM date '1899-12-30' + floor(v)::integer)::integer"
+                "  WHEN 'MONTH' THEN extract(month FROM date '1899-12-30' + floor(v)::integer)::integer"
+                "  WHEN 'DAY' THEN extract(day FROM date '1899-12-30' + floor(v)::integer)::integer"
+                "  WHEN 'HOUR' THEN (round((v - floor(v)) * 86400000)::bigint / 3600000)::integer"
+                "  WHEN 'MINUTE' THEN (round((v - floor(v)) * 86400000)::bigint / 60000 % 60)::integer"
+                "  WHEN 'SECOND' THEN (round((v - floor(v)) * 86400000)::bigint / 1000 % 60)::integer END $f$;"
+                "COMMIT")
+                     .arg(FWriterLock)
+                     .arg(QString::fromLatin1(SpanishOrderTag), QString::fromLatin1(SpanishLettersTag)));
+        } catch (...) {
+            PQclear(PQexec(FConn, "ROLLBACK"));
+            throw;
+        }
+    }
+
+    // ---- statements of the application
+    QString TranslateSql(const QString& sql) override {
+        TDialect d;
+        d.TableExists = [this](const QString& t) { return TableExists(t); };
+        d.BlankAsEmptyOpen = QStringLiteral("COALESCE(CAST(");
+        d.BlankAsEmptyClose = QStringLiteral(" AS text),'')");
+        d.EmptyAsNullOpen = QStringLiteral("NULLIF(CAST(");
+        d.EmptyAsNullClose = QStringLiteral(" AS text),'')");
+        d.OrderCollation.clear();  // text columns sort in Spanish by their own collation
+        d.Finish = [](std::vector<TToken>& t) {
+            for (auto& tok : t) {
+                if (IsWord(tok, "rowid")) tok.text = QStringLiteral("zb_id");
+                else if (IsWord(tok, "IFNULL")) tok.text = QStringLiteral("COALESCE");
+                // The local SQL's LIKE ignored the case of letters.
+                else if (IsWord(tok, "LIKE")) tok.text = QStringLiteral("ILIKE");
+                // Quoted names reach the stored lower-case names (aliases of the row identity too).
+                else if (tok.kind == TToken::Quoted) tok.text = tok.text.toLower();
+            }
+        };
+        return TranslateLocalSql(sql, d);
+    }
+    std::unique_ptr<TStatement> Prepare(const QString& engineSql) override {
+        const QString text = ValidText(engineSql);
+        // Only one statement: the rest of the text must be blanks, semicolons or comments.
+        const std::vector<TToken> toks = Tokenize(text);
+        qsizetype cut = -1, pos = 0;
+        for (const TToken& t : toks) {
+            if (t.kind == TToken::Op && t.text == QLatin1String(";")) {
+                cut = pos;
+                break;
+            }
+            pos += t.text.size();
+        }
+        QString first = cut >= 0 ? text.left(cut) : text;
+        if (cut >= 0) {
+            const QString extra = ExtraStatement(text.constData() + cut, text.constData() + text.size());
+            if (!extra.isEmpty()) RefuseExtraStatement(extra);
+        }
+        if (first.trimmed().isEmpty()) EngineError(ecInvalidRequest, QStringLiteral("Empty SQL statement."));
+        QStringList names;
+        const QString sql = NumberParams(first, names);
+        return std::make_unique<TPgStatement>(this, sql, names);
+    }
+
+    // ---- transactions
+    void StartTransaction() override {
+        if (FInTrans) EngineError(ecInvalidRequest, QStringLiteral("A transaction is already active."));
+        Ensure();
+        try {
+            Exec(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1)").arg(FWriterLock));
+        } catch (...) {
+            if (FConn && PQtransactionStatus(FConn) != PQTRANS_IDLE) PQclear(PQexec(FConn, "ROLLBACK"));
+            throw;
+        }
+        FInTrans = true;
+    }
+    void Commit() override {
+        if (!FInTrans) return;
+        FInTrans = false;
+        try {
+            Exec(QStringLiteral("COMMIT"));
+        } catch (...) {
+            if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE)
+                PQclear(PQexec(FConn, "ROLLBACK"));
+            throw;
+        }
+    }
+    void Rollback() override {
+        if (!FInTrans) return;
+        FInTrans = false;
+        if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;  // gone with the connection
+        PQclear(PQexec(FConn, "ROLLBACK"));
+    }
+    bool InTransaction() const override { return FInTrans; }
+
+    // A failed statement inside our transaction would abort all of it on the server: each one
+    // runs under a savepoint, so a failure undoes that statement alone, as on one machine.
+    template <class F>
+    auto Guarded(F&& f) -> decltype(f()) {
+        if (!FInTrans) return f();
+        Exec(QStringLiteral("SAVEPOINT zb"));
+        try {
+            auto r = f();
+            Exec(QStringLiteral("RELEASE SAVEPOINT zb"));
+            return r;
+        } catch (...) {
+            if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) == PQTRANS_INERROR)
+                PQclear(PQexec(FConn, "ROLLBACK TO SAVEPOINT zb; RELEASE SAVEPOINT zb"));
+            throw;
+        }
+    }
+
+    // Base table and column names of a result column, by the server's table identity.
+    struct TRelation {
+        QString Name;
+        QHash<int, QString> Columns;
+    };
+    const TRelation& Relation(Oid table) {
+        auto it = FRelations.find(table);
+        if (it != FRelations.end()) return *it;
+        TRelation rel;
+        TResult r = Run(QStringLiteral("SELECT c.relname, a.attnum, a.attname FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid "
+                                       "WHERE c.oid = $1 AND a.attnum > 0 AND NOT a.attisdropped"),
+                        {QVariant(qlonglong(table))});
+        for (int i = 0; i < PQntuples(r.get()); ++i) {
+            rel.Name = QString::fromUtf8(PQgetvalue(r.get(), i, 0));
+            rel.Columns.insert(QByteArray(PQgetvalue(r.get(), i, 1)).toInt(), QString::fromUtf8(PQgetvalue(r.get(), i, 2)));
+        }
+        return *FRelations.insert(table, rel);
+    }
+
+    // ---- schema
+    bool TableExists(const QString& table) override {
+        TResult r = Run(QStringLiteral("SELECT 1 FROM pg_class WHERE relname = $1 AND relkind IN ('r','p') AND "
+                                       "relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema())"),
+                        {QVariant(StorageName(table))});
+        return PQntuples(r.get()) > 0;
+    }
+    QStringList TableNames() override {
+        TResult r = Run(QStringLiteral("SELECT relname FROM pg_class WHERE relkind IN ('r','p') AND "
+                                       "relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) ORDER BY relname"),
+                        {});
+        QStringList names;
+        for (int i = 0; i < PQntuples(r.get()); ++i) names << QString::fromUtf8(PQgetvalue(r.get(), i, 0));
+        return names;
+    }
+
+    const TTableDesc& Desc(const QString& table) {
+        if (FLastDesc && table == FLastDescName) return *FLastDesc;
+        QString key = StorageName(table);
+        auto it = FDescs.find(key);
+        if (it == FDescs.end()) it = FDescs.insert(key, Read(key));
+        FLastDescName = table;
+        FLastDesc = &*it;
+        return *it;
+    }
+    void ForgetDesc(const QString& name) {
+        FLastDesc = nullptr;
+        FDescs.remove(name);
+        FShapes.clear();
+        FRelations.clear();
+    }
+    TTableDesc Read(const QString& key) {
+        TResult cols = Run(QStringLiteral("SELECT a.attname, col_description(a.attrelid, a.attnum) FROM pg_attribute a "
+                                          "JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = $1 AND c.relkind IN ('r','p') AND "
+                                          "c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) AND "
+                                          "a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"),
+                           {QVariant(key)});
+        if (PQntuples(cols.get()) == 0) EngineError(ecNoSuchTable, key);
+        TTableDesc d;
+        d.Name = key;
+        for (int i = 0; i < PQntuples(cols.get()); ++i) {
+            const QString name = QString::fromUtf8(PQgetvalue(cols.get(), i, 0));
+            if (name == QLatin1String("zb_id")) continue;
+            TColumnDesc c;
+            c.Name = name;
+            // "ANO TEXT REQUIRED(4)": the data model's spelling and declaration.
+            const QString note = QString::fromUtf8(PQgetvalue(cols.get(), i, 1));
+            const qsizetype sp = note.indexOf(QLatin1Char(' '));
+            if (sp > 0 && note.left(sp).compare(name, Qt::CaseInsensitive) == 0) {
+                c.Name = note.left(sp);
+                if (!ParseType(note.mid(sp + 1), c)) c.Type = TColumnType::Text;
+            }
+            d.Columns.push_back(c);
+        }
+        TResult ixs = Run(QStringLiteral("SELECT i.relname, obj_description(i.oid, 'pg_class') FROM pg_index x "
+                                         "JOIN pg_class i ON i.oid = x.indexrelid JOIN pg_class t ON t.oid = x.indrelid "
+                                         "WHERE t.relname = $1 AND t.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) "
+                                         "AND NOT x.indisprimary ORDER BY i.oid"),
+                          {QVariant(key)});
+        for (int i = 0; i < PQntuples(ixs.get()); ++i) {
+            const QString name = QString::fromUtf8(PQgetvalue(ixs.get(), i, 0));
+            const QString note = QString::fromUtf8(PQgetvalue(ixs.get(), i, 1));
+            const QString prefix = key + QLatin1Char('$');
+            const qsizetype colon = note.indexOf(QLatin1Char(':'));
+            if (!name.startsWith(prefix) || colon < 0) continue;
+            // "puc:APELLIDOS;NOMBRE": primary, unique, case-insensitive, then the fields.
+            TIndexDesc ix;
+            const QString flags = note.left(colon);
+            ix.Primary = flags.contains(QLatin1Char('p'));
+            ix.Unique = flags.contains(QLatin1Char('u'));
+            ix.CaseInsensitive = flags.contains(QLatin1Char('c'));
+            ix.Fields = note.mid(colon + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+            if (!ix.Primary) ix.Name = name.mid(prefix.size());
+            if (ix.Primary) d.Indexes.insert(d.Indexes.begin(), ix);
+            else d.Indexes.push_back(ix);
+        }
+        return d;
+    }
+    // Another workstation may have changed a layout: a table being opened reads it again.
+    TTableDesc DescribeTable(const QString& table) override {
+        ForgetDesc(StorageName(table));
+        return Desc(table);
+    }
+
+    void CreateTable(const TTableDesc& desc) override {
+        const QString name = StorageName(desc.Name);
+        QStringList cols{QStringLiteral("zb_id bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")};
+        QStringList notes;
+        for (auto& c : desc.Columns) {
+            QString decl = Col(c.Name) + QLatin1Char(' ') + PgType(c.Type);
+            if (Indexed(desc, c.Name)) decl += IsTextType(c.Type) ? QStringLiteral(" DEFAULT ''") : QStringLiteral(" DEFAULT 0");
+            cols << decl;
+            notes << QStringLiteral("COMMENT ON COLUMN %1.%2 IS %3").arg(Quote(name), Col(c.Name), Literal(c.Name + QLatin1Char(' ') + Declaration(c)));
+        }
+        QStringList script{QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(name), cols.join(QStringLiteral(", ")))};
+        script << notes;
+        for (auto& ix : desc.Indexes) script << IndexSql(name, desc, ix);
+        script << BlankTrigger(name, desc, true);
+        Script(script);
+        ForgetDesc(name);
+    }
+    // Runs statements as one: inside the open transaction, else in their own.
+    void Script(const QStringList& statements) {
+        Ensure();
+        const QString body = statements.join(QStringLiteral(";\n"));
+        if (FInTrans) {
+            Guarded([&] { return Exec(body); });
+            return;
+        }
+        try {
+            Exec(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1);\n").arg(FWriterLock) + body + QStringLiteral(";\nCOMMIT"));
+        } catch (...) {
+            if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE) PQclear(PQexec(FConn, "ROLLBACK"));
+            throw;
+        }
+    }
+    QString Literal(const QString& s) const { return QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\''); }
+
+    QStringList IndexSql(const QString& name, const TTableDesc& d, const TIndexDesc& ix) {
+        QStringList parts;
+        for (auto& f : ix.Fields) {
+            int ci = d.ColumnIndex(f);
+            if (ci < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(f));
+            QString p = Col(d.Columns[ci].Name);
+            if (IsTextType(d.Columns[ci].Type) && ix.CaseInsensitive) p += QLatin1String(" COLLATE zb_es_ci");
+            parts << p;
+        }
+        const bool unique = ix.Primary || ix.Unique;
+        if (!unique) parts << QStringLiteral("zb_id");  // the cursors' order breaks ties by identity
+        const QString ixName = name + QLatin1Char('$') + (ix.Primary ? QStringLiteral("pk") : ix.Name.toLower());
+        QString flags;
+        if (ix.Primary) flags += QLatin1Char('p');
+        if (unique) flags += QLatin1Char('u');
+        if (ix.CaseInsensitive) flags += QLatin1Char('c');
+        return {QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)").arg(unique ? QStringLiteral("UNIQUE ") : QString(), Quote(ixName), Quote(name), parts.join(QStringLiteral(", "))),
+                QStringLiteral("COMMENT ON INDEX %1 IS %2").arg(Quote(ixName), Literal(flags + QLatin1Char(':') + ix.Fields.join(QLatin1Char(';'))))};
+    }
+    // Indexed columns never hold nulls: whatever writes a null there, plain SQL included,
+    // leaves the type's blank instead.
+    QStringList BlankTrigger(const QString& name, const TTableDesc& d, bool creating = false) {
+        QStringList sets;
+        for (auto& c : d.Columns) {
+            if (!Indexed(d, c.Name)) continue;
+            sets << QStringLiteral("NEW.%1 := COALESCE(NEW.%1, %2);").arg(Col(c.Name), IsTextType(c.Type) ? QStringLiteral("''") : QStringLiteral("0"));
+        }
+        const QString fn = Quote(name + QStringLiteral("$blank"));
+        QStringList out;
+        if (!creating) out << QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(fn, Quote(name));
+        if (sets.isEmpty()) return out;
+        out << QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $b$ BEGIN %2 RETURN NEW; END $b$")
+                   .arg(fn, sets.join(QLatin1Char(' ')))
+            << QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT OR UPDATE ON %2 FOR EACH ROW EXECUTE FUNCTION %1()").arg(fn, Quote(name));
+        return out;
+    }
+    void AddIndex(const QString& table, const TIndexDesc& index) override {
+        const QString name = StorageName(table);
+        TTableDesc d = Desc(name);
+        d.Indexes.push_back(index);
+        QStringList script = IndexSql(name, d, index);
+        script << BlankTrigger(name, d);
+        Script(script);
+        ForgetDesc(name);
+    }
+    void DropIndex(const QString& table, const TIndexDesc& index) override {
+        const QString name = StorageName(table);
+        TTableDesc d = Desc(name);
+        const QString ixName = name + QLatin1Char('$') + (index.Primary ? QStringLiteral("pk") : index.Name.toLower());
+        d.Indexes.erase(std::remove_if(d.Indexes.begin(), d.Indexes.end(),
+                                       [&](const TIndexDesc& x) { return index.Primary ? x.Primary : x.Name.compare(index.Name, Qt::CaseInsensitive) == 0; }),
+                        d.Indexes.end());
+        QStringList script{QStringLiteral("DROP INDEX IF EXISTS %1").arg(Quote(ixName))};
+        script << BlankTrigger(name, d);
+        Script(script);
+        ForgetDesc(name);
+    }
+    void DropTable(const QString& table) override {
+        const QString name = StorageName(table);
+        Script({QStringLiteral("DROP TABLE IF EXISTS %1").arg(Quote(name)), QStringLiteral("DROP FUNCTION IF EXISTS %1()").arg(Quote(name + QStringLiteral("$blank")))});
+        ForgetDesc(name);
+    }
+    void EmptyTable(const QString& table) override {
+        Desc(table);
+        Guarded([&] { return Exec(QStringLiteral("DELETE FROM %1").arg(Tab(table))); });
+    }
+
+    // ---- cursors
+    QString KeyExpr(const TTableDesc& d, const QString& col, bool ci) const {
+        int c = d.ColumnIndex(col);
+        QString e = Col(col);
+        if (ci && c >= 0 && IsTextType(d.Columns[c].Type)) e += QLatin1String(" COLLATE zb_es_ci");
+        return e;
+    }
+    QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v) const {
+        if (v.isValid() && !v.isNull()) return v;
+        int c = d.ColumnIndex(col);
+        return c >= 0 ? BlankOf(d.Columns[c].Type) : v;
+    }
+    static bool MatchBlank(const TCursorSpec::TMatch& m, bool text) {
+        return !m.Value.isValid() || m.Value.isNull() || (text && m.Value.toString().isEmpty());
+    }
+    // "$n" for the next argument.
+    static QString Arg(const std::vector<QVariant>& args) { return QStringLiteral("$%1").arg(args.size()); }
+
+    // The condition of a cursor (ranges, filter, searches, one record) with its values.
+    QString Restriction(const TCursorSpec& s, const TTableDesc& d, std::vector<QVariant>& args) {
+        QStringList conds;
+        auto bound = [&](const std::vector<QVariant>& vals, const char* op) {
+            size_t n = std::min(vals.size(), s.OrderCols.size());
+            if (n == 0) return;
+            QStringList l, r;
+            for (size_t i = 0; i < n; ++i) {
+                const QString& col = s.Columns[s.OrderCols[i]];
+                l << KeyExpr(d, col, s.CaseInsensitive);
+                args.push_back(KeyValue(d, col, vals[i]));
+                r << Arg(args);
+            }
+            conds << QStringLiteral("(%1) %2 (%3)").arg(l.join(QLatin1Char(',')), QLatin1String(op), r.join(QLatin1Char(',')));
+        };
+        if (s.HasLow) bound(s.Low, ">=");
+        if (s.HasHigh) bound(s.High, "<=");
+        if (!s.Where.isEmpty()) {
+            // The filter's text is translated already; its own parameters, if any, are none.
+            conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
+        }
+        for (const auto& m : s.Matches) {
+            const QString& colName = s.Columns[m.Col];
+            int c = d.ColumnIndex(colName);
+            bool text = c >= 0 && IsTextType(d.Columns[c].Type);
+            const QString col = Col(colName);
+            if (MatchBlank(m, text)) {
+                if (text) conds << QStringLiteral("COALESCE(%1, '') = ''").arg(col);
+                else {
+                    args.push_back(c >= 0 ? BlankOf(d.Columns[c].Type) : QVariant());
+                    conds << QStringLiteral("(%1 IS NULL OR %1 = %2)").arg(col, Arg(args));
+                }
+                continue;
+            }
+            args.push_back(m.Value);
+            QString lhs = col;
+            if (text && m.Partial) lhs = QStringLiteral("left(%1, %2)").arg(col).arg(m.Value.toString().size());
+            if (text && m.CaseInsensitive) conds << QStringLiteral("upper(%1) = upper(%2::text COLLATE zb_es)").arg(lhs, Arg(args));
+            else if (text) conds << QStringLiteral("%1 = %2::text").arg(lhs, Arg(args));
+            else conds << QStringLiteral("%1 = %2").arg(lhs, Arg(args));
+        }
+        if (s.OnlyId != 0) {
+            args.push_back(QVariant(s.OnlyId));
+            conds << QStringLiteral("zb_id = %1").arg(Arg(args));
+        }
+        return conds.join(QStringLiteral(" AND "));
+    }
+    QString SelectList(const TCursorSpec& s) const {
+        QStringList cols{QStringLiteral("zb_id")};
+        for (auto& c : s.Columns) cols << Col(c);
+        return cols.join(QLatin1Char(','));
+    }
+    void ReadRow(const PGresult* r, int i, TRow& row, int ncols) {
+        row.Id = QByteArray(PQgetvalue(r, i, 0)).toLongLong();
+        row.Values.clear();
+        row.Values.reserve(ncols);
+        for (int c = 0; c < ncols; ++c) row.Values.push_back(ValueOf(r, i, c + 1));
+    }
+    QString Where(const QString& where) const { return where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where; }
+
+    // The text of a cursor read depends on its shape only; the texts are kept by shape.
+    struct TShapeKey {
+        int Kind;
+        const TCursorSpec* Spec;
+    };
+    QString ShapeKey(int kind, const TCursorSpec& s, bool from, bool forward, int count) const {
+        QString k = QString::number(kind) + QLatin1Char('|') + s.Table + QLatin1Char('|') + s.Columns.join(QLatin1Char(',')) + QLatin1Char('|');
+        for (int oc : s.OrderCols) k += QString::number(oc) + QLatin1Char(',');
+        k += QStringLiteral("|%1|%2|%3|%4|%5|%6|%7|").arg(int(s.CaseInsensitive)).arg(s.HasLow ? int(s.Low.size()) : -1)
+                 .arg(s.HasHigh ? int(s.High.size()) : -1).arg(int(from)).arg(int(forward)).arg(count).arg(int(s.OnlyId != 0));
+        for (const auto& m : s.Matches)
+            k += QStringLiteral("%1:%2:%3:%4;").arg(m.Col).arg(int(m.CaseInsensitive)).arg(m.Partial ? int(m.Value.toString().size()) : -1)
+                     .arg(int(MatchBlank(m, true)));
+        return k + s.Where;
+    }
+
+    using TConnection::Fetch;
+    void Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count, std::vector<TRow>& rows) override {
+        const TTableDesc& d = Desc(s.Table);
+        std::vector<QVariant> args;
+        QString where = Restriction(s, d, args);
+        const QString key = ShapeKey(0, s, from != nullptr, forward, count);
+        QStringList keys;
+        for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+        keys << QStringLiteral("zb_id");
+        if (from) {
+            QStringList q;
+            for (int oc : s.OrderCols) {
+                args.push_back(KeyValue(d, s.Columns[oc], from->Values[oc]));
+                q << Arg(args);
+            }
+            args.push_back(QVariant(from->Id));
+            q << Arg(args);
+            const QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), forward ? QStringLiteral(">") : QStringLiteral("<"), q.join(QLatin1Char(',')));
+            where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+        }
+        QString sql = FShapes.value(key);
+        if (sql.isEmpty()) {
+            QStringList order;
+            for (auto& k : keys) order << k + (forward ? QString() : QStringLiteral(" DESC"));
+            sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT %5").arg(SelectList(s), Tab(s.Table), Where(where), order.join(QLatin1Char(','))).arg(count);
+            FShapes.insert(key, sql);
+        }
+        TResult r = Guarded([&] { return Run(sql, args); });
+        rows.clear();
+        const int n = PQntuples(r.get()), nc = int(s.Columns.size());
+        rows.resize(size_t(n));
+        for (int i = 0; i < n; ++i) ReadRow(r.get(), i, rows[size_t(i)], nc);
+    }
+
+    bool FetchById(const TCursorSpec& s, qint64 id, TRow& row) override {
+        Desc(s.Table);
+        TResult r = Guarded([&] { return Run(QStringLiteral("SELECT %1 FROM %2 WHERE zb_id = $1").arg(SelectList(s), Tab(s.Table)), {QVariant(id)}); });
+        if (PQntuples(r.get()) == 0) return false;
+        ReadRow(r.get(), 0, row, int(s.Columns.size()));
+        return true;
+    }
+
+    bool Seek(const TCursorSpec& s, const std::vector<QVariant>& key, bool exact, TRow& row) override {
+        const TTableDesc& d = Desc(s.Table);
+        size_t n = std::min(key.size(), s.OrderCols.size());
+        std::vector<QVariant> args;
+        QString where = Restriction(s, d, args);
+        QStringList keys, order, q;
+        for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+        order << QStringLiteral("zb_id");
+        for (size_t i = 0; i < n; ++i) {
+            keys << KeyExpr(d, s.Columns[s.OrderCols[i]], s.CaseInsensitive);
+            args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], key[i]));
+            q << Arg(args);
+        }
+        if (n > 0) {
+            const QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), exact ? QStringLiteral("=") : QStringLiteral(">="), q.join(QLatin1Char(',')));
+            where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+        }
+        const QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT 1").arg(SelectList(s), Tab(s.Table), Where(where), order.join(QLatin1Char(',')));
+        TResult r = Guarded([&] { return Run(sql, args); });
+        if (PQntuples(r.get()) == 0) return false;
+        ReadRow(r.get(), 0, row, int(s.Columns.size()));
+        return true;
+    }
+
+    qint64 Count(const TCursorSpec& s) override {
+        const TTableDesc& d = Desc(s.Table);
+        std::vector<QVariant> args;
+        const QString where = Restriction(s, d, args);
+        TResult r = Guarded([&] { return Run(QStringLiteral("SELECT count(*) FROM %1%2").arg(Tab(s.Table), Where(where)), args); });
+        return QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong();
+    }
+
+    qint64 CountBefore(const TCursorSpec& s, const TRow& row) override {
+        const TTableDesc& d = Desc(s.Table);
+        std::vector<QVariant> args;
+        QString where = Restriction(s, d, args);
+        QStringList keys, q;
+        for (int oc : s.OrderCols) {
+            keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+            args.push_back(KeyValue(d, s.Columns[oc], row.Values[oc]));
+            q << Arg(args);
+        }
+        keys << QStringLiteral("zb_id");
+        args.push_back(QVariant(row.Id));
+        q << Arg(args);
+        const QString c = QStringLiteral("(%1) < (%2)").arg(keys.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
+        where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+        TResult r = Guarded([&] { return Run(QStringLiteral("SELECT count(*) FROM %1 WHERE %2").arg(Tab(s.Table), where), args); });
+        return QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong();
+    }
+
+    // ---- writes
+    std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values) {
+        std::vector<QVariant> out(values);
+        for (int i = 0; i < cols.size(); ++i) {
+            int c = d.ColumnIndex(cols[i]);
+            if (c < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(cols[i]));
+            QVariant& v = out[size_t(i)];
+            bool blank = !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+            if (blank) v = Indexed(d, d.Columns[c].Name) ? BlankOf(d.Columns[c].Type) : QVariant();
+        }
+        return out;
+    }
+
+    qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) override {
+        const TTableDesc& d = Desc(table);
+        QStringList names, q;
+        for (int i = 0; i < cols.size(); ++i) {
+            names << Col(cols[i]);
+            q << QStringLiteral("$%1").arg(i + 1);
+        }
+        const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING zb_id").arg(Tab(table))
+                                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING zb_id")
+                                                  .arg(Tab(table), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
+        const std::vector<QVariant> args = Coerced(d, cols, values);
+        TResult r = Guarded([&] { return Run(sql, args); });
+        return QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong();
+    }
+
+    QString Matching(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& old, std::vector<QVariant>& args) {
+        args.push_back(QVariant());  // the identity, filled by the caller
+        QStringList conds{QStringLiteral("zb_id = %1").arg(Arg(args))};
+        const std::vector<QVariant> o = Coerced(d, cols, old);
+        for (int i = 0; i < cols.size(); ++i) {
+            const int c = d.ColumnIndex(cols[i]);
+            // A blank field reads the same from a null and from an empty text that plain SQL
+            // or another program left.
+            if (o[size_t(i)].isNull()) {
+                conds << (IsTextType(d.Columns[c].Type) ? QStringLiteral("COALESCE(%1, '') = ''") : QStringLiteral("%1 IS NULL")).arg(Col(cols[i]));
+                continue;
+            }
+            args.push_back(o[size_t(i)]);
+            conds << QStringLiteral("%1 IS NOT DISTINCT FROM %2").arg(Col(cols[i]), Arg(args));
+        }
+        return conds.join(QStringLiteral(" AND "));
+    }
+
+    void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
+                const std::vector<QVariant>& newValues) override {
+        if (cols.isEmpty()) return;
+        const TTableDesc& d = Desc(table);
+        const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
+        const std::vector<QVariant> before = Coerced(d, cols, oldValues);
+        auto same = [](const QVariant& a, const QVariant& b) {
+            if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
+            return a.typeId() == b.typeId() && a == b;
+        };
+        std::vector<QVariant> args;
+        QString where = Matching(d, cols, oldValues, args);
+        args[0] = QVariant(id);
+        QStringList sets;
+        for (int i = 0; i < cols.size(); ++i) {
+            if (same(fresh[size_t(i)], before[size_t(i)])) continue;
+            args.push_back(fresh[size_t(i)]);
+            sets << QStringLiteral("%1 = %2").arg(Col(cols[i]), Arg(args));
+        }
+        // Nothing changed: the row is still written as it was read, to tell whether it is there.
+        if (sets.isEmpty()) sets << QStringLiteral("%1 = %1").arg(Col(cols[0]));
+        TResult r = Guarded([&] { return Run(QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(Tab(table), sets.join(QLatin1Char(',')), where), args); });
+        if (QByteArray(PQcmdTuples(r.get())).toLongLong() == 0) EngineError(ecRecordChanged);
+    }
+
+    void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
+        const TTableDesc& d = Desc(table);
+        std::vector<QVariant> args;
+        const QString where = Matching(d, cols, oldValues, args);
+        args[0] = QVariant(id);
+        TResult r = Guarded([&] { return Run(QStringLiteral("DELETE FROM %1 WHERE %2").arg(Tab(table), where), args); });
+        if (QByteArray(PQcmdTuples(r.get())).toLongLong() == 0) EngineError(ecRecordChanged);
+    }
+
+    // Record locks: the server's session advisory locks (gone with this connection, however it
+    // ends); two cursors of this process conflict as two workstations do.
+    bool LockRecord(const QString& table, qint64 id, const void* owner) override {
+        const quint64 key = LockOffset(FSchema + QLatin1Char('.') + StorageName(table), id);
+        auto it = FOwners.find(key);
+        if (it != FOwners.end()) return it->second == owner;
+        TResult r = Run(QStringLiteral("SELECT pg_try_advisory_lock($1)"), {QVariant(qlonglong(key))});
+        if (PQgetvalue(r.get(), 0, 0)[0] != 't') return false;
+        FOwners[key] = owner;
+        return true;
+    }
+    void UnlockRecord(const QString& table, qint64 id, const void* owner) override {
+        const quint64 key = LockOffset(FSchema + QLatin1Char('.') + StorageName(table), id);
+        auto it = FOwners.find(key);
+        if (it == FOwners.end() || it->second != owner) return;
+        FOwners.erase(it);
+        if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;
+        const QByteArray sql = "SELECT pg_advisory_unlock(" + QByteArray::number(qlonglong(key)) + ")";
+        PQclear(PQexec(FConn, sql.constData()));
+    }
+
+    // The server makes every commit durable itself.
+    void Flush() override {}
+
+private:
+    QString FFolder, FServer, FDisplayName, FSchema;
+    qint64 FWriterLock = 0;
+    PGconn* FConn = nullptr;
+    int FGeneration = 0;
+    bool FInTrans = false;
+    qint64 FStatementCount = 0;
+    QHash<QString, QByteArray> FPrepared;
+    QHash<QString, QString> FShapes;
+    QHash<QString, TTableDesc> FDescs;
+    QString FLastDescName;
+    const TTableDesc* FLastDesc = nullptr;
+    std::map<quint64, const void*> FOwners;
+    QHash<Oid, TRelation> FRelations;
+
+    friend class TPgStatement;
+};
+
+// ---------------------------------------------------------------- application statements
+
+TPgStatement::TPgStatement(TPgConnection* conn, const QString& sql, const QStringList& names)
+    : FConn(conn), FSql(sql), FNames(names), FArgs(size_t(names.size())) {
+    Describe();
+}
+
+TPgStatement::~TPgStatement() {
+    if (FConn->Generation() == FGeneration && FConn->Raw() && PQstatus(FConn->Raw()) == CONNECTION_OK)
+        PQclear(PQexec(FConn->Raw(), ("DEALLOCATE " + FName).constData()));
+}
+
+// Prepares the text and learns its columns: names (in the data model's spelling for base
+// columns and the written spelling for aliases), base table and column.
+void TPgStatement::Describe() {
+    FConn->Ensure();
+    FName = "zq" + QByteArray::number(++FConn->FStatementCount);
+    FGeneration = FConn->Generation();
+    FConn->Guarded([&] { return FConn->Check(PQprepare(FConn->Raw(), FName.constData(), FSql.toUtf8().constData(), 0, nullptr)); });
+    TResult d = FConn->Check(PQdescribePrepared(FConn->Raw(), FName.constData()));
+    // Parameters the text names but the server could not place still count.
+    const int np = PQnparams(d.get());
+    while (FNames.size() < np) FNames << QString::number(FNames.size() + 1);
+    FArgs.resize(size_t(FNames.size()));
+    // Aliases as written ("AS Nombre"), for the lower-case names the server gives back.
+    QHash<QString, QString> written;
+    static const QRegularExpression alias(QStringLiteral("\\bAS\\s+(\"[^\"]+\"|[A-Za-z_\\x{C0}-\\x{FF}][\\w$]*)"),
+                                          QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    for (auto it = alias.globalMatch(FSql); it.hasNext();) {
+        QString a = it.next().captured(1);
+        if (a.startsWith(QLatin1Char('"'))) a = a.mid(1, a.size() - 2);
+        written.insert(a.toLower(), a);
+    }
+    FColumns.clear();
+    const QStringList items = SelectItems(FSql);
+    const bool itemsKnown = items.size() == PQnfields(d.get());
+    for (int i = 0; i < PQnfields(d.get()); ++i) {
+        TColumn c;
+        c.Result = i;
+        c.Name = QString::fromUtf8(PQfname(d.get(), i));
+        const Oid table = PQftable(d.get(), i);
+        const int attr = PQftablecol(d.get(), i);
+        bool base = false;
+        if (table != InvalidOid && attr > 0) {
+            const TPgConnection::TRelation& rel = FConn->Relation(table);
+            const QString stored = rel.Columns.value(attr);
+            // The record identity shows only when asked for by name.
+            if (stored == QLatin1String("zb_id") && c.Name == stored) continue;
+            if (!rel.Name.isEmpty() && !stored.isEmpty() && stored != QLatin1String("zb_id")) {
+                base = true;
+                c.Table = rel.Name;
+                const TTableDesc& desc = FConn->Desc(c.Table);
+                const int k = desc.ColumnIndex(stored);
+                c.Origin = k >= 0 ? desc.Columns[size_t(k)].Name : stored;
+                if (c.Name == stored) c.Name = c.Origin;
+            }
+        }
+        const QString alias = itemsKnown ? ItemAlias(items[i]) : QString();
+        if (!alias.isEmpty()) c.Name = alias;
+        else if (written.contains(c.Name)) c.Name = written.value(c.Name);
+        // An expression without a name is named by its text, as written.
+        else if (!base && itemsKnown && !items[i].isEmpty()) c.Name = items[i];
+        FColumns.push_back(c);
+    }
+}
+
+bool TPgStatement::Step() {
+    if (!FResult) {
+        if (FConn->Generation() != FGeneration || !FConn->Raw() || PQstatus(FConn->Raw()) != CONNECTION_OK) {
+            FConn->Ensure();
+            Describe();
+        }
+        TParams p(FArgs);
+        FResult = FConn->Guarded([&] {
+            return FConn->Check(PQexecPrepared(FConn->Raw(), FName.constData(), int(FArgs.size()), p.Values.data(), p.Lengths.data(),
+                                               p.Formats.data(), 0));
+        });
+        FAffected = QByteArray(PQcmdTuples(FResult.get())).toLongLong();
+        FRow = -1;
+    }
+    ++FRow;
+    if (FRow < PQntuples(FResult.get())) return true;
+    return false;
+}
+
+std::shared_ptr<TConnection> OpenPostgres(const QString& folder, const QString& server) {
+    return std::make_shared<TPgConnection>(folder, server);
+}
+
+// ---------------------------------------------------------------- choosing the engine
+
+namespace {
+std::function<QString(const QString& folder)>& DefaultServer() {
+    static std::function<QString(const QString& folder)> chooser;
+    return chooser;
+}
+QMutex& ServersMutex() {
+    static QMutex m;
+    return m;
+}
+QHash<QString, QString>& Servers() {
+    static QHash<QString, QString> s;
+    return s;
+}
+QString FolderKey(const QString& folder) { return QDir(folder).absolutePath(); }
+}  // namespace
+
+void SetDataServer(const QString& folder, const QString& server) {
+    QMutexLocker guard(&ServersMutex());
+    if (server.trimmed().isEmpty()) Servers().remove(FolderKey(folder));
+    else Servers().insert(FolderKey(folder), server.trimmed());
+}
+
+QString DataServer(const QString& folder) {
+    {
+        QMutexLocker guard(&ServersMutex());
+        auto it = Servers().find(FolderKey(folder));
+        if (it != Servers().end()) return *it;
+    }
+    return DefaultServer() ? DefaultServer()(folder) : QString();
+}
+
+void SetDefaultDataServer(std::function<QString(const QString& folder)> chooser) { DefaultServer() = std::move(chooser); }
+
+std::shared_ptr<TConnection> OpenData(const QString& folder) {
+    const QString server = DataServer(folder);
+    if (server.isEmpty()) return OpenSqlite(folder);
+    return OpenPostgres(folder, server);
+}
+
+}  // namespace platform::db

@@ -1,0 +1,196 @@
+// What both engines must do alike: the Spanish orders on a few thousand names, a failed
+// statement inside a transaction, and (on the server) a lost connection.
+#include "Support.h"
+#include "platform/db/Collation.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <libpq-fe.h>
+#include <random>
+
+using namespace dbtest;
+using platform::db::TColumnDesc;
+using platform::db::TColumnType;
+using platform::db::TCursorSpec;
+using platform::db::TIndexDesc;
+using platform::db::TTableDesc;
+
+namespace {
+
+int EngineCode(const std::function<void()>& op, QString* message = nullptr) {
+    try {
+        op();
+    } catch (EDBEngineError& e) {
+        if (message) *message = e.Message();
+        return e.Errors(0).ErrorCode;
+    }
+    return 0;
+}
+
+// Spanish surnames and names with accents, "ñ", "ü", capitals, blanks and punctuation.
+QStringList SpanishNames(int count) {
+    const QStringList first = {QStringLiteral("Peña"), QStringLiteral("Pena"), QStringLiteral("PEÑA"), QStringLiteral("Núñez"),
+                               QStringLiteral("Nunez"), QStringLiteral("Ávila"), QStringLiteral("avila"), QStringLiteral("Güell"),
+                               QStringLiteral("Guell"), QStringLiteral("Muñoz"), QStringLiteral("Ibáñez"), QStringLiteral("Íñiguez"),
+                               QStringLiteral("de la Fuente"), QStringLiteral("Delafuente"), QStringLiteral("O'Donnell"),
+                               QStringLiteral("Castaño"), QStringLiteral("Castano"), QStringLiteral("Chacón"), QStringLiteral("Llorente"),
+                               QStringLiteral("Lopez"), QStringLiteral("López"), QStringLiteral("LÓPEZ"), QStringLiteral("Zúñiga"),
+                               QStringLiteral("Echevarría"), QStringLiteral("Álvarez-Ossorio"), QStringLiteral("Ñúñez")};
+    const QStringList second = {QStringLiteral("José"), QStringLiteral("Jose"), QStringLiteral("María"), QStringLiteral("MARIA"),
+                                QStringLiteral("Begoña"), QStringLiteral("Agüero"), QStringLiteral("Ángel"), QStringLiteral("ángel"),
+                                QStringLiteral("Íñigo"), QStringLiteral("Ramón"), QStringLiteral("Ana Belén"), QStringLiteral("Anabelen"),
+                                QStringLiteral("Óscar"), QStringLiteral("Úrsula"), QStringLiteral("Noé"), QStringLiteral("Zoë")};
+    std::mt19937 rng(42);
+    QStringList out;
+    for (int i = 0; i < count; ++i) {
+        QString n = first[int(rng() % first.size())] + QLatin1Char(' ') + first[int(rng() % first.size())];
+        if (rng() % 3 == 0) n += QStringLiteral(", ") + second[int(rng() % second.size())];
+        if (rng() % 7 == 0) n = n.toUpper();
+        out << n;
+    }
+    return out;
+}
+
+TTableDesc NamesTable() {
+    TTableDesc d;
+    d.Name = QStringLiteral("NOMBRES");
+    d.Columns.push_back(TColumnDesc{QStringLiteral("NUM"), TColumnType::Integer, 0, true});
+    d.Columns.push_back(TColumnDesc{QStringLiteral("NOMBRE"), TColumnType::Text, 60, false});
+    d.Indexes.push_back(TIndexDesc{QString(), {QStringLiteral("NUM")}, true, true, false});
+    d.Indexes.push_back(TIndexDesc{QStringLiteral("nombre"), {QStringLiteral("NOMBRE")}, false, false, false});
+    d.Indexes.push_back(TIndexDesc{QStringLiteral("nombreci"), {QStringLiteral("NOMBRE")}, false, false, true});
+    return d;
+}
+
+QStringList Walk(platform::db::TConnection& conn, bool ci) {
+    TCursorSpec s;
+    s.Table = QStringLiteral("NOMBRES");
+    s.Columns = {QStringLiteral("NOMBRE"), QStringLiteral("NUM")};
+    s.OrderCols = {0};
+    s.CaseInsensitive = ci;
+    QStringList out;
+    std::vector<platform::db::TRow> rows;
+    platform::db::TRow last;
+    bool first = true;
+    for (;;) {
+        conn.Fetch(s, first ? nullptr : &last, true, 500, rows);
+        if (rows.empty()) break;
+        for (auto& r : rows) out << r.Values[0].toString() + QLatin1Char('#') + r.Values[1].toString();
+        last = rows.back();
+        first = false;
+    }
+    return out;
+}
+
+}  // namespace
+
+// The same names come back in the same order from the folder's file and from the server, by
+// the full order and by the case-insensitive one, and as the texts sort in memory.
+TEST(BothEnginesTest, SpanishNamesSortAlikeOnBothEngines) {
+    QTemporaryDir fileDir, serverDir;
+    const QString server = platform::db::DataServer(serverDir.path());
+    if (server.isEmpty()) GTEST_SKIP() << "runs with the test server (label postgres)";
+    auto file = platform::db::OpenSqlite(fileDir.path());
+    auto onServer = platform::db::OpenPostgres(serverDir.path(), server);
+    const QStringList names = SpanishNames(3000);
+    for (auto* conn : {file.get(), onServer.get()}) {
+        conn->CreateTable(NamesTable());
+        conn->StartTransaction();
+        for (int i = 0; i < names.size(); ++i)
+            conn->Insert(QStringLiteral("NOMBRES"), {QStringLiteral("NUM"), QStringLiteral("NOMBRE")}, {QVariant(i + 1), QVariant(names[i])});
+        conn->Commit();
+    }
+    for (bool ci : {false, true}) {
+        const QStringList a = Walk(*file, ci), b = Walk(*onServer, ci);
+        ASSERT_EQ(a.size(), names.size());
+        for (int i = 0; i < a.size(); ++i) ASSERT_EQ(a[i], b[i]) << "row " << i << " ci=" << ci;
+        // In memory: the names alone (ties broken by number on the engines).
+        QStringList sorted = names;
+        std::stable_sort(sorted.begin(), sorted.end(), [ci](const QString& x, const QString& y) {
+            return (ci ? platform::db::SpanishCompareCI(x, y) : platform::db::SpanishCompare(x, y)) < 0;
+        });
+        for (int i = 0; i < a.size(); ++i) ASSERT_EQ(a[i].section(QLatin1Char('#'), 0, 0), sorted[i]) << "row " << i;
+    }
+    // A few the reader expects: "ñ" after "n", capitals first, accents after the plain letter.
+    EXPECT_LT(platform::db::SpanishCompare(QStringLiteral("Nuñez"), QStringLiteral("Nuoz")), 0);
+    EXPECT_GT(platform::db::SpanishCompare(QStringLiteral("Nuñez"), QStringLiteral("Nunez")), 0);
+    EXPECT_LT(platform::db::SpanishCompare(QStringLiteral("PEÑA"), QStringLiteral("peña")), 0);
+    EXPECT_LT(platform::db::SpanishCompare(QStringLiteral("Lopez"), QStringLiteral("López")), 0);
+    EXPECT_EQ(platform::db::SpanishCompareCI(QStringLiteral("LÓPEZ"), QStringLiteral("lopez")), 0);
+    EXPECT_LT(platform::db::SpanishCompare(QStringLiteral("de la Fuente"), QStringLiteral("Delafuente")), 0);
+}
+
+// A statement that fails inside a transaction undoes itself alone: what the transaction wrote
+// before stays and is committed with what follows.
+TEST(BothEnginesTest, AFailedStatementInsideATransactionUndoesOnlyItself) {
+    QTemporaryDir dir;
+    CreateSchema(dir.path());
+    TComponent owner(nullptr);
+    TTable* exped = NewTable(&owner, dir.path(), QStringLiteral("EXPED"));
+    exped->Open();
+    auto conn = Session->FolderConnection(dir.path());
+    conn->StartTransaction();
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"));
+    EXPECT_EQ(EngineCode([&] {
+                  try {
+                      AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"));
+                  } catch (...) {
+                      exped->Cancel();
+                      throw;
+                  }
+              }),
+              platform::db::ecKeyViolation);
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("2"));
+    conn->Commit();
+    exped->Refresh();
+    EXPECT_EQ(exped->RecordCount(), 2);
+}
+
+// The server's connection dies under the workstation: the next action says so in Spanish,
+// naming the server, nothing half-written remains, and the action after it works again.
+TEST(BothEnginesTest, ALostServerConnectionIsNamedAndTheNextActionReconnects) {
+    QTemporaryDir dir;
+    const QString server = platform::db::DataServer(dir.path());
+    if (server.isEmpty()) GTEST_SKIP() << "runs with the test server (label postgres)";
+    CreateSchema(dir.path());
+    TComponent owner(nullptr);
+    TTable* exped = NewTable(&owner, dir.path(), QStringLiteral("EXPED"));
+    exped->Open();
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"), 10);
+    TQuery* pid = NewQuery(&owner, dir.path(), QStringLiteral("SELECT pg_backend_pid() AS PID"));
+    pid->Open();
+    const QByteArray backend = QByteArray::number(pid->Fields()->Fields(0)->AsInteger());
+    pid->Close();
+
+    // The edit is under way when the server ends the connection (a restart, a cut cable).
+    exped->Edit();
+    exped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(99);
+    PGconn* admin = PQconnectdb(server.toUtf8().constData());
+    ASSERT_EQ(PQstatus(admin), CONNECTION_OK);
+    PQclear(PQexec(admin, ("SELECT pg_terminate_backend(" + backend + ")").constData()));
+    PQfinish(admin);
+    QString message;
+    EXPECT_EQ(EngineCode([&] { exped->Post(); }, &message), platform::db::ecServerLost);
+    EXPECT_TRUE(message.contains(QStringLiteral("servidor de datos 127.0.0.1:"))) << qPrintable(message);
+    exped->Cancel();
+    // The next action reconnects; the record is as it was.
+    exped->Refresh();
+    ASSERT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}));
+    EXPECT_DOUBLE_EQ(exped->FieldByName(QStringLiteral("IMPORTE"))->AsFloat(), 10);
+    exped->Edit();
+    exped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(20);
+    exped->Post();
+    EXPECT_DOUBLE_EQ(exped->FieldByName(QStringLiteral("IMPORTE"))->AsFloat(), 20);
+}
+
+// A server that cannot be reached is named in a Spanish message when the data open.
+TEST(BothEnginesTest, AnUnreachableServerIsNamed) {
+    QTemporaryDir dir;
+    QString message;
+    EXPECT_EQ(EngineCode([&] { platform::db::OpenPostgres(dir.path(), QStringLiteral("host=127.0.0.1 port=1 dbname=despacho connect_timeout=5")); },
+                         &message),
+              platform::db::ecServerLost);
+    EXPECT_TRUE(message.contains(QStringLiteral("No se puede conectar con el servidor de datos"))) << qPrintable(message);
+    EXPECT_TRUE(message.contains(QStringLiteral("port=1"))) << qPrintable(message);
+}

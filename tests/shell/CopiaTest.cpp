@@ -1,0 +1,82 @@
+// The copy of an office's data folder to the database server: every row, and every order the
+// browsers use the same on the server as in the folder; a database that is not empty is refused.
+#include "platform/db/Copy.h"
+#include "shell/UData.h"
+#include "tests/support/GeneraDespacho.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// All rows of a table in one index's order (the identity order without one), as text.
+QStringList Rows(platform::db::TConnection& conn, const platform::db::TTableDesc& d, const platform::db::TIndexDesc* ix) {
+    platform::db::TCursorSpec s;
+    s.Table = d.Name;
+    for (const auto& c : d.Columns) s.Columns << c.Name;
+    if (ix) {
+        for (const QString& f : ix->Fields) s.OrderCols.push_back(d.ColumnIndex(f));
+        s.CaseInsensitive = ix->CaseInsensitive;
+    }
+    QStringList out;
+    std::vector<platform::db::TRow> rows;
+    platform::db::TRow last;
+    for (bool first = true;; first = false) {
+        conn.Fetch(s, first ? nullptr : &last, true, 2000, rows);
+        if (rows.empty()) break;
+        for (const auto& r : rows) {
+            QStringList v;
+            for (const QVariant& x : r.Values) v << x.toString();
+            out << v.join(QLatin1Char('|'));
+        }
+        last = rows.back();
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(CopiaTest, AnOfficeFolderCopiesWholeToAnEmptyServerDatabase) {
+    QTemporaryDir origen, destino;
+    const QString servidor = platform::db::DataServer(destino.path());
+    if (servidor.isEmpty()) GTEST_SKIP() << "runs with the test server (label postgres)";
+    {
+        auto conn = platform::db::OpenSqlite(origen.path());
+        for (const auto& t : shell::TablasDelDespacho()) conn->CreateTable(t);
+        conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
+    }
+    zbtest::TTamDespacho tam;
+    tam.Expedientes = 600;
+    tam.Consultas = 200;
+    zbtest::GeneraDespacho(origen.path(), tam);
+
+    auto desde = platform::db::OpenSqlite(origen.path());
+    auto hacia = platform::db::OpenPostgres(destino.path(), servidor);
+    const auto copiadas = platform::db::CopyData(*desde, *hacia);
+    ASSERT_EQ(copiadas.size(), size_t(desde->TableNames().size()));
+    qint64 filas = 0;
+    for (const auto& t : copiadas) {
+        filas += t.Rows;
+        const auto d = desde->DescribeTable(t.Name);
+        const auto e = hacia->DescribeTable(t.Name);
+        ASSERT_EQ(d.Columns.size(), e.Columns.size()) << qPrintable(t.Name);
+        for (size_t i = 0; i < d.Columns.size(); ++i) {
+            EXPECT_EQ(d.Columns[i].Name, e.Columns[i].Name);
+            EXPECT_EQ(d.Columns[i].Type, e.Columns[i].Type) << qPrintable(d.Columns[i].Name);
+            EXPECT_EQ(d.Columns[i].Size, e.Columns[i].Size) << qPrintable(d.Columns[i].Name);
+        }
+        ASSERT_EQ(d.Indexes.size(), e.Indexes.size()) << qPrintable(t.Name);
+        EXPECT_EQ(Rows(*desde, d, nullptr), Rows(*hacia, e, nullptr)) << qPrintable(t.Name);
+        for (const auto& ix : d.Indexes) EXPECT_EQ(Rows(*desde, d, &ix), Rows(*hacia, e, &ix)) << qPrintable(t.Name + QLatin1Char('$') + ix.Name);
+    }
+    EXPECT_GT(filas, 800);
+
+    // Once more into the same database: refused, nothing changed.
+    try {
+        platform::db::CopyData(*desde, *hacia);
+        ADD_FAILURE() << "a database with tables was written to";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("no está vacía"))) << qPrintable(e.Message());
+    }
+    EXPECT_EQ(hacia->TableNames(), desde->TableNames());
+}
