@@ -2,6 +2,7 @@
 #include "agenda/UAnotacion.h"
 
 #include "controls/visual/FileCopyHelpers.h"
+#include "documents/UFusion.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
@@ -586,7 +587,13 @@ bool AbreEscrito(int escrito, const QString& extension) {
     const QString ruta = RutaEscrito(escrito, extension);
     QFile f(ruta);
     if (f.exists()) f.setPermissions(f.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    const int r = ShellExecuteFile(nombre, QString(), CarpetaEscritos(), 3);
+    int r = ShellExecuteFile(nombre, QString(), CarpetaEscritos(), 3);
+    // No application registered for the format: the word processor found at start opens the
+    // office's documents all the same.
+    constexpr int kSinAsociacion = 31;
+    const bool documento = extension.compare(ExtensionDeEditor(QStringLiteral("Word2000")), Qt::CaseInsensitive) == 0 ||
+                           extension.compare(ExtensionDeEditor(QStringLiteral("WordPro96")), Qt::CaseInsensitive) == 0;
+    if (r == kSinAsociacion && documento && documents::AbreConEscritorio && documents::AbreConEscritorio(ruta)) return true;
     if (r > 32) return true;
     MensajeError(TextoErrorShell(r) + QLatin1Char(' ') + nombre);
     return false;

@@ -93,8 +93,9 @@ namespace agenda {
 QString RutaEscrito(int escrito, const QString& extension);
 // The error text for a failed open of the desktop, by its result code.
 QString TextoErrorShell(int resultado);
-// Opens an agenda row's document with the desktop's program, made writable first; a failure is
-// shown with the text of its result code and the file name. True when it opened.
+// Opens an agenda row's document with the desktop's program (a word-processor document with no
+// program registered for it: with the word processor found at start), made writable first; a
+// failure is shown with the text of its result code and the file name. True when it opened.
 bool AbreEscrito(int escrito, const QString& extension);
 // Whether the office suite holds the document open: its lock file lies beside it.
 bool AbiertoPorOtro(const QString& fichero);

@@ -2,6 +2,7 @@
 // attached document and its number, and a notice the data module refuses.
 #include "AgendaFixture.h"
 #include "agenda/UAnotacion.h"
+#include "documents/UFusion.h"
 #include "shell/Abusca2.h"
 
 #include <QDir>
@@ -313,4 +314,42 @@ TEST(ShellTexts, EachResultCodeHasItsText) {
     EXPECT_EQ(agenda::TextoErrorShell(12), QStringLiteral("Error interno nº : 12 al abrir :"));
 }
 
+}  // namespace
+
+namespace {
+// With no application registered for the office's documents, the word processor found at start
+// opens them; other files still say that nothing is registered for them.
+TEST_F(AnotacionTest, ADocumentWithNoRegisteredApplicationOpensWithTheWordProcessor) {
+    QTemporaryDir xdg;
+    const char* const variables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"};
+    std::vector<QByteArray> antes;
+    for (const char* v : variables) {
+        antes.push_back(qgetenv(v));
+        qputenv(v, QFile::encodeName(xdg.path()));
+    }
+    const auto abreAntes = documents::AbreConEscritorio;
+    QStringList abiertos;
+    documents::AbreConEscritorio = [&](const QString& f) {
+        abiertos << f;
+        return true;
+    };
+    auto escribe = [](const QString& ruta) {
+        QDir().mkpath(QFileInfo(ruta).absolutePath());
+        QFile f(ruta);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    };
+    escribe(agenda::RutaEscrito(7, QStringLiteral(".docx")));
+    escribe(agenda::RutaEscrito(8, QStringLiteral(".xyz")));
+    EXPECT_TRUE(agenda::AbreEscrito(7, QStringLiteral(".docx")));
+    EXPECT_EQ(abiertos, QStringList{agenda::RutaEscrito(7, QStringLiteral(".docx"))});
+    EXPECT_FALSE(agenda::AbreEscrito(8, QStringLiteral(".xyz")));
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("No hay ninguna aplicación asociada a archivo : 8.xyz"));
+    EXPECT_EQ(abiertos.size(), 1);
+    documents::AbreConEscritorio = abreAntes;
+    for (size_t i = 0; i < antes.size(); ++i) {
+        if (antes[i].isNull()) qunsetenv(variables[i]);
+        else qputenv(variables[i], antes[i]);
+    }
+}
 }  // namespace

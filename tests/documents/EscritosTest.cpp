@@ -1,7 +1,7 @@
 // The document models list over a real data folder with real .docx/.odt models, an old binary
 // model and the marker conversion table. Renders docs/forms/UEscritos.png (to a temporary folder
 // unless ZEMBRA_RENDER_DOCS names one).
-#include "DatFixture.h"
+#include "FusionFixture.h"
 #include "documents/UEscritos.h"
 #include "documents/UFusion.h"
 #include "documents/UNuevoEscrito.h"
@@ -137,16 +137,7 @@ protected:
         Dat->TEscritos->Post();
         return Dat->TEscritos->FieldByName(QStringLiteral("ESCRITO"))->AsInteger();
     }
-    void Conversion(const QString& origen, const QString& destino) {
-        TTable t(nullptr);
-        t.SetDatabaseName(QStringLiteral("ZEMBRA"));
-        t.SetTableName(QStringLiteral("Convertir.db"));
-        t.Open();
-        t.Append();
-        t.FieldByName(QStringLiteral("Origen"))->SetAsString(origen);
-        t.FieldByName(QStringLiteral("Destino"))->SetAsString(destino);
-        t.Post();
-    }
+    void Conversion(const QString& origen, const QString& destino) { fusiontest::Conversion(origen, destino); }
     void Abre(int modo = 0) {
         lista = new TListaEscritos(nullptr);
         lista->Modo = modo;

@@ -29,6 +29,19 @@ inline QString RunTool(const QString& program, const QStringList& args, int* exi
     return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
 }
 
+// A row of the marker conversion table "Convertir.db".
+inline void Conversion(const QString& origen, const QString& destino)
+{
+    TTable t(nullptr);
+    t.SetDatabaseName(QStringLiteral("ZEMBRA"));
+    t.SetTableName(QStringLiteral("Convertir.db"));
+    t.Open();
+    t.Append();
+    t.FieldByName(QStringLiteral("Origen"))->SetAsString(origen);
+    t.FieldByName(QStringLiteral("Destino"))->SetAsString(destino);
+    t.Post();
+}
+
 inline QString Script(const char* name) { return QStringLiteral(ZEMBRA_SOURCE_DIR "/tests/documents/") + QLatin1String(name); }
 
 class FusionDatos : public shelltest::DatTest {

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 using fusiontest::FusionDatos;
+using fusiontest::Conversion;
 using fusiontest::RunTool;
 
 namespace {
@@ -55,16 +56,6 @@ protected:
         Office({QStringLiteral("--infilter=Text (encoded):UTF8"), QStringLiteral("--convert-to"), formato, QStringLiteral("--outdir"),
                 dir.filePath(QStringLiteral("hechos")), fuente});
         return dir.filePath(QStringLiteral("hechos/") + nombre + QLatin1Char('.') + formato);
-    }
-    void Conversion(const QString& origen, const QString& destino) {
-        TTable t(nullptr);
-        t.SetDatabaseName(QStringLiteral("ZEMBRA"));
-        t.SetTableName(QStringLiteral("Convertir.db"));
-        t.Open();
-        t.Append();
-        t.FieldByName(QStringLiteral("Origen"))->SetAsString(origen);
-        t.FieldByName(QStringLiteral("Destino"))->SetAsString(destino);
-        t.Post();
     }
     void Nombre(const QString& nombre) {
         harness->AnswerModal([nombre](TCustomForm& f) {

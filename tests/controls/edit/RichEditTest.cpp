@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include "platform/forms/Printers.h"
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -553,6 +554,19 @@ TEST_F(RichEditTest, PrintsEveryPage) {
     half.setOutputFormat(QPrinter::PdfFormat);
     half.setOutputFileName(dir.filePath(QStringLiteral("h.pdf")));
     EXPECT_GT(edit->PrintTo(half, QStringLiteral("Escrito")), pages);
+}
+
+// The program's printer set to a PDF file takes the text, with no printer installed.
+TEST_F(RichEditTest, PrintsToThePdfFileChosenAsThePrinter) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("notas.pdf"));
+    edit->Lines()->SetText(QStringLiteral("Notas del expediente"));
+    Printer()->SetOutputFileName(file);
+    edit->Print(QStringLiteral("Notas"));
+    Printer()->SetOutputFileName(QString());
+    QFile pdf(file);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.readAll().startsWith("%PDF"));
 }
 
 TEST_F(RichEditTest, LinkClickedWithTheSameButtonOnTheSameLink) {
