@@ -94,7 +94,7 @@ TEST_F(DatTest, AnOlderFolderGetsTheTablesAndIndexesItLacks) {
     {
         // A folder of an earlier version: lists missing, the ledger keyed by its order number only,
         // the agenda index on other fields.
-        auto conn = platform::db::OpenSqlite(dir.path());
+        auto conn = platform::db::OpenData(dir.path());
         for (const char* t : {"TIPODES", "TURNADOS", "Convertir.db", "PARTIDOS"}) conn->DropTable(QString::fromLatin1(t));
         platform::db::TIndexDesc pk;
         pk.Primary = true;
@@ -404,7 +404,7 @@ TEST_F(DatTest, EveryDatasetAndTableHasTheFieldsSizesRequiredFlagsAndIndexesOfTh
     EXPECT_EQ(datasets, int(Modelo().size()));
 
     // The stored layout of each file, read back from the folder by a connection of its own.
-    auto conn = platform::db::OpenSqlite(dir.path());
+    auto conn = platform::db::OpenData(dir.path());
     QStringList ficheros;
     for (const TModelo& m : Modelo()) {
         SCOPED_TRACE(m.Dataset);

@@ -91,7 +91,7 @@ TEST_F(DatTest, ANewFolderWorksInEurosWithTodaysTaxesAndAnOlderOneKeepsItsSettin
     Dat->TSistem->FieldByName(QStringLiteral("EDITOR"))->Clear();
     Dat->TSistem->Post();
     Close();
-    platform::db::OpenSqlite(dir.path())->DropTable(QStringLiteral("TURNADOS"));
+    platform::db::OpenData(dir.path())->DropTable(QStringLiteral("TURNADOS"));
     Open();
     EXPECT_TRUE(Dat->Db->Connection()->TableExists(QStringLiteral("TURNADOS")));
     EXPECT_EQ(ajustes(), (QStringList{S("P"), S("0"), S("16"), S("0"), QString()}));
@@ -102,7 +102,7 @@ TEST_F(DatTest, ATableThatCannotBeOpenedIsNamedAndOpeningGoesOn) {
     Close();
     {
         // A table of another program under the same name: none of the fields the module expects.
-        auto conn = platform::db::OpenSqlite(dir.path());
+        auto conn = platform::db::OpenData(dir.path());
         conn->DropTable(QStringLiteral("PERITOS"));
         platform::db::TTableDesc ajena;
         ajena.Name = QStringLiteral("PERITOS");

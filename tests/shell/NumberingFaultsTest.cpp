@@ -17,18 +17,18 @@ QString S(const char* s) { return QString::fromUtf8(s); }
 
 // What another workstation sees in the folder: a connection of its own.
 int CountClients(const QString& folder) {
-    auto conn = platform::db::OpenSqlite(folder);
+    auto conn = platform::db::OpenData(folder);
     auto st = conn->Prepare(QStringLiteral("SELECT COUNT(*) FROM clientes"));
     st->Step();
     return st->Column(0).toInt();
 }
 int ClientCounter(const QString& folder) {
-    auto conn = platform::db::OpenSqlite(folder);
+    auto conn = platform::db::OpenData(folder);
     auto st = conn->Prepare(QStringLiteral("SELECT CLIENTE FROM sistem"));
     return st->Step() ? st->Column(0).toInt() : -1;
 }
 void OtherWorkstationAddsClient(const QString& folder, int code) {
-    auto conn = platform::db::OpenSqlite(folder);
+    auto conn = platform::db::OpenData(folder);
     conn->StartTransaction();
     conn->Insert(QStringLiteral("CLIENTES"), {QStringLiteral("CLIENTE"), QStringLiteral("APELLIDOS")},
                  {QVariant(code), QVariant(QStringLiteral("Otro puesto"))});
