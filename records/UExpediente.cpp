@@ -442,7 +442,6 @@ TDBText* TExpediente::Texto(const QString& campo, int left, int top, int width) 
     t->SetAutoSize(false);
     t->SetAlignment(taRightJustify);
     t->SetBounds(left, top + 3, width, 17);
-    t->SetColor(clWindow);
     return t;
 }
 

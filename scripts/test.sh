@@ -6,4 +6,4 @@ bash scripts/deps.sh --tests
 bash scripts/build.sh -DZEMBRA_BUILD_TESTS=ON -DZEMBRA_BUILD_BENCH=ON
 export QT_QPA_PLATFORM=offscreen
 cd build
-ctest --output-on-failure -j"$(nproc)" --timeout 300
+ctest --output-on-failure -j"$(nproc)" --timeout 300 -LE x11

@@ -894,10 +894,11 @@ void TZbDBLookupCombo::KeyDown(quint16& key, TShiftState shift) {
         return;
     }
     if (FListVisible) {
-        if (key != VK_RETURN && key != VK_ESCAPE) {
-            FDataList->KeyDown(key, shift);
-            key = 0;
-        }
+        // Enter and Esc close the list here, before a form that previews the typed keys can
+        // take Enter as "next control" (which would drop the row the user chose).
+        if (key == VK_RETURN || key == VK_ESCAPE) CloseUp(key == VK_RETURN);
+        else FDataList->KeyDown(key, shift);
+        key = 0;
         return;
     }
     if ((key == VK_UP || key == VK_DOWN) && CanModify()) {

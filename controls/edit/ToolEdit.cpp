@@ -440,6 +440,14 @@ bool TCustomComboEdit::WantsKey(quint16 key, TShiftState shift) const {
 }
 
 void TCustomComboEdit::KeyDown(quint16& key, TShiftState shift) {
+    // An open popup takes Enter and Esc before a form that previews the typed keys can take
+    // Enter as "next control" (which would drop the value chosen in the popup).
+    if ((key == VK_RETURN || key == VK_ESCAPE) && FPopup && FPopupVisible) {
+        QChar typed(key == VK_RETURN ? 13 : 27);
+        KeyPress(typed);
+        key = 0;
+        return;
+    }
     const bool paste = (key == 'V' && shift == ssCtrl) || (key == VK_INSERT && shift == ssShift);
     const bool cut = (key == 'X' && shift == ssCtrl) || (key == VK_DELETE && shift == ssShift);
     if (paste || cut) {

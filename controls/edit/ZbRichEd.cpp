@@ -727,6 +727,24 @@ protected:
     }
 
 private:
+    // The deleting keys and the caret moves whose span they delete.
+    struct TDeletingKey {
+        QKeySequence::StandardKey Key;
+        QTextCursor::MoveOperation Back, Forth;
+    };
+    static const TDeletingKey* DeletingKey(QKeyEvent* e) {
+        static const TDeletingKey keys[] = {
+            {QKeySequence::Delete, QTextCursor::NoMove, QTextCursor::NextCharacter},
+            {QKeySequence::DeleteStartOfWord, QTextCursor::NoMove, QTextCursor::PreviousWord},
+            {QKeySequence::DeleteEndOfWord, QTextCursor::NoMove, QTextCursor::NextWord},
+            {QKeySequence::DeleteEndOfLine, QTextCursor::NoMove, QTextCursor::EndOfLine},
+            {QKeySequence::DeleteCompleteLine, QTextCursor::StartOfLine, QTextCursor::EndOfLine},
+        };
+        for (const TDeletingKey& k : keys)
+            if (e->matches(k.Key)) return &k;
+        return nullptr;
+    }
+
     bool KeyAllowed(QKeyEvent* e) {
         const QTextCursor c = textCursor();
         int start = c.selectionStart(), end = c.selectionEnd();
@@ -750,20 +768,8 @@ private:
         } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
             if (!crossed(QTextCursor::NoMove, QTextCursor::PreviousCharacter)) return true;
             kind = pcDeletion;
-        } else if (e == QKeySequence::Delete) {
-            if (!crossed(QTextCursor::NoMove, QTextCursor::NextCharacter)) return true;
-            kind = pcDeletion;
-        } else if (e == QKeySequence::DeleteStartOfWord) {
-            if (!crossed(QTextCursor::NoMove, QTextCursor::PreviousWord)) return true;
-            kind = pcDeletion;
-        } else if (e == QKeySequence::DeleteEndOfWord) {
-            if (!crossed(QTextCursor::NoMove, QTextCursor::NextWord)) return true;
-            kind = pcDeletion;
-        } else if (e == QKeySequence::DeleteEndOfLine) {
-            if (!crossed(QTextCursor::NoMove, QTextCursor::EndOfLine)) return true;
-            kind = pcDeletion;
-        } else if (e == QKeySequence::DeleteCompleteLine) {
-            if (!crossed(QTextCursor::StartOfLine, QTextCursor::EndOfLine)) return true;
+        } else if (const auto* del = DeletingKey(e)) {
+            if (!crossed(del->Back, del->Forth)) return true;
             kind = pcDeletion;
         } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
             kind = pcTyping;

@@ -323,6 +323,8 @@ void TControl::SetAlign(TAlign value) {
 void TControl::SetVisible(bool value) {
     if (value == FVisible) return;
     FVisible = value;
+    if (value && FWidget && FWidget->isWindow())
+        if (auto* self = dynamic_cast<TWinControl*>(this); self && self->IsPopupWindow()) self->HangPopupOnForm();
     if (FWidget && (FParent || FWidget->isWindow())) FWidget->setVisible(value);
     Guarded(this, [this] { CMVisibleChanged(); });
     if (FParent && FAlign != alNone) FParent->Realign();
@@ -546,9 +548,15 @@ void TControl::ApplyColorToWidget() {
     pal.setColor(QPalette::Window, c);
     pal.setColor(QPalette::Base, c);
     pal.setColor(QPalette::Button, c);
-    pal.setColor(QPalette::WindowText, QtColor(FFont->Color()));
-    pal.setColor(QPalette::Text, QtColor(FFont->Color()));
-    pal.setColor(QPalette::ButtonText, QtColor(FFont->Color()));
+    // The font's colour is the text of a usable control; a disabled one (and every menu title
+    // or item under it) keeps the grey the system draws disabled text with.
+    const QColor text = QtColor(FFont->Color());
+    const QColor gray = QtColor(clGrayText);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        pal.setColor(QPalette::Active, role, text);
+        pal.setColor(QPalette::Inactive, role, text);
+        pal.setColor(QPalette::Disabled, role, gray);
+    }
     FWidget->setPalette(pal);
 }
 
@@ -899,12 +907,26 @@ void TWinControl::CMEnabledChanged() {
 void TWinControl::MakePopupWindow() {
     FPopupWindow = true;
     FWidget->setParent(nullptr);
-    FWidget->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
-                            Qt::WindowStaysOnTopHint);
+    // A drop-down lives outside its form yet belongs to it: the window manager must neither
+    // place, decorate nor focus it, and the modal form that owns it must not block its clicks
+    // (a plain tool window is blocked like any other window outside a modal one).
+    FWidget->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     FWidget->setAttribute(Qt::WA_ShowWithoutActivating);
     FWidget->setFocusPolicy(Qt::NoFocus);
     FWidget->setGeometry(Left(), Top(), Width(), Height());
     FWidget->setVisible(Visible());
+}
+
+void TWinControl::HangPopupOnForm() {
+    // A drop-down belongs to the window of the form its edit is on: a modal form blocks the
+    // input of every window that does not hang on it.
+    const TControl* owner = FParent ? FParent : dynamic_cast<const TControl*>(Owner());
+    TCustomForm* form = owner ? GetParentForm(owner) : nullptr;
+    QWidget* window = form ? form->Widget() : nullptr;
+    if (!window || window == FWidget->parentWidget()) return;
+    const QRect bounds = FWidget->geometry();
+    FWidget->setParent(window, FWidget->windowFlags());
+    FWidget->setGeometry(bounds);
 }
 
 bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {

@@ -420,6 +420,7 @@ public:
     // Makes this control a floating popup window that never takes the activation (drop-downs).
     void MakePopupWindow();
     bool IsPopupWindow() const { return FPopupWindow; }
+    void HangPopupOnForm();
 
     // The key pipeline for a key that reached this control's widget.
     bool HandleKeyEvent(QKeyEvent* event);

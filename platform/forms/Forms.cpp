@@ -653,6 +653,10 @@ bool TCustomForm::WidgetEvent(QEvent* event) {
         Screen->SetActiveForm(this);
         if (FActiveControl && FActiveControl->Widget()) FActiveControl->Widget()->setFocus(Qt::ActiveWindowFocusReason);
         return false;
+    case QEvent::WindowDeactivate:
+        // Another window took the focus: an open drop-down or a tracking button lets go.
+        CancelModeFrom(this);
+        return false;
     case QEvent::WindowStateChange: {
         const Qt::WindowStates s = FWidget->windowState();
         const TWindowState old = FWindowState;
@@ -697,8 +701,10 @@ TApplication::~TApplication() {
 }
 
 void TApplication::SetTitle(const QString& v) {
+    // The toolkit would append a display name to every window's title: the title is the
+    // program's name where the desktop shows one (the main window's icon name), nowhere else.
     FTitle = v;
-    QGuiApplication::setApplicationDisplayName(v);
+    if (FMainForm && FMainForm->Widget()) FMainForm->Widget()->setWindowIconText(v);
 }
 
 QString TApplication::ExeName() const {
@@ -717,6 +723,7 @@ void TApplication::MainFormGone(TCustomForm* form) {
 
 void TApplication::Run() {
     FRunning = true;
+    if (FMainForm && FMainForm->Widget()) FMainForm->Widget()->setWindowIconText(FTitle);
     if (FMainForm && FShowMainForm && !FTerminated) FMainForm->Show();
     while (!FTerminated) {
         QApplication::exec();

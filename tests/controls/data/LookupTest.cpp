@@ -6,6 +6,8 @@
 #include "platform/forms/Forms.h"
 
 #include <QAbstractSlider>
+#include <QTest>
+#include <QWindow>
 
 using namespace datatest;
 using platform::forms::TFormHarness;
@@ -271,6 +273,52 @@ TEST_F(LookupTest, ComboChoosingFromItsListWritesTheKeyAndFiresOnChange) {
     EXPECT_EQ(Stored(), QStringLiteral("1"));
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(combo->GetDisplayText(), QStringLiteral("Pérez Gil"));
+}
+
+// The list is a window of its own while the case-file forms are modal: a click on a row must
+// get through the toolkit's modality rules, as the window system's clicks do.
+TEST_F(LookupTest, ComboListTakesAClickWhileItsFormIsModal) {
+    auto* combo = Bind(new TZbDBLookupCombo(form));
+    form->SetBounds(100, 100, 300, 200);
+    combo->SetBounds(10, 10, 200, 21);
+    form->Widget()->setWindowModality(Qt::ApplicationModal);
+    form->Show();
+    combo->DropDown();
+    ASSERT_TRUE(combo->ListVisible());
+    QWindow* window = combo->List()->Widget()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(20, 5));  // the first row
+    EXPECT_FALSE(combo->ListVisible());
+    EXPECT_NE(Stored(), QStringLiteral("3"));
+    EXPECT_EQ(Stored(), combo->List()->Value());
+    EXPECT_EQ(changes, 1);
+    form->Hide();
+    form->Widget()->setWindowModality(Qt::NonModal);
+}
+
+// Forms that move to the next control on Enter preview the key before the combo.
+TEST_F(LookupTest, ComboEnterTakesTheRowOnAFormThatMovesOnEnter) {
+    auto* combo = Bind(new TZbDBLookupCombo(form));
+    auto* next = new TEdit(form);
+    next->SetParent(form);
+    form->SetKeyPreview(true);
+    form->OnKeyPress = [this](TObject*, QChar& key) {
+        if (key != QChar(13)) return;
+        key = QChar();
+        form->SelectNext(form->ActiveControl(), true, true);
+    };
+    form->Show();
+    TFormHarness::Focus(combo);
+    TFormHarness::PressKey(combo, VK_DOWN, ssAlt);
+    ASSERT_TRUE(combo->ListVisible());
+    TFormHarness::PressKey(combo, VK_DOWN);
+    const QString chosen = combo->List()->Value();
+    ASSERT_NE(chosen, QStringLiteral("3"));
+    TFormHarness::PressKey(combo, VK_RETURN);
+    EXPECT_FALSE(combo->ListVisible());
+    EXPECT_EQ(Stored(), chosen);
+    EXPECT_EQ(form->ActiveControl(), combo);
+    form->Hide();
 }
 
 TEST_F(LookupTest, ComboEscapeDiscardsTheOpenListAndClearsWhenClosed) {

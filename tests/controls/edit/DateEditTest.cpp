@@ -111,6 +111,30 @@ TEST_F(DateEditTest, PopupOpensOnTheDateAndKeysDriveIt) {
     EXPECT_EQ(edit->Date(), EncodeDate(2000, 2, 28));
 }
 
+// Forms that move to the next control on Enter preview the key before the edit: an open
+// calendar must still take it as "accept this date".
+TEST_F(DateEditTest, EnterAcceptsThePopupDateOnAFormThatMovesOnEnter) {
+    form->SetKeyPreview(true);
+    form->OnKeyPress = [this](TObject*, QChar& key) {
+        if (key != QChar(13)) return;
+        key = QChar();
+        form->SelectNext(form->ActiveControl(), true, true);
+    };
+    edit->SetDate(EncodeDate(2001, 1, 31));
+    TFormHarness::PressKey(edit, VK_DOWN, ssAlt);
+    ASSERT_TRUE(edit->PopupVisible());
+    TFormHarness::PressKey(edit, VK_NEXT);
+    TFormHarness::PressKey(edit, VK_RETURN);
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_EQ(edit->Date(), EncodeDate(2001, 2, 28));
+    EXPECT_EQ(form->ActiveControl(), edit);
+    TFormHarness::PressKey(edit, VK_DOWN, ssAlt);
+    TFormHarness::PressKey(edit, VK_NEXT);
+    TFormHarness::PressKey(edit, VK_ESCAPE);
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_EQ(edit->Date(), EncodeDate(2001, 2, 28));
+}
+
 TEST_F(DateEditTest, OnAcceptDateMayChangeOrRefuse) {
     edit->OnAcceptDate = [](TObject*, TDateTime& d, bool&) { d = d.Val + 1; };
     edit->DropDown(true);

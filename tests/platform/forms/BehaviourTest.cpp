@@ -9,6 +9,7 @@
 #include "platform/forms/Menus.h"
 
 #include <QCoreApplication>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -47,6 +48,41 @@ TEST_F(BehaviourTest, ChildrenFollowTheParentFontAndColourUntilGivenTheirOwn) {
     EXPECT_EQ(edit->Color(), clWindow);   // edits keep theirs
     edit->SetParentColor(true);
     EXPECT_EQ(edit->Color(), clYellow);
+}
+
+// A disabled control and a disabled menu title are drawn in the system's grey, whatever the
+// colour of the font they were given (every form gives one).
+TEST_F(BehaviourTest, DisabledControlsAndMenuTitlesAreDrawnGrey) {
+    form->SetBounds(0, 0, 300, 120);
+    auto* menu = new TMainMenu(form.get());
+    auto* informes = new TMenuItem(form.get());
+    informes->SetCaption(QStringLiteral("&Informes"));
+    menu->Items()->Add(informes);
+    auto* clientes = new TMenuItem(form.get());
+    clientes->SetCaption(QStringLiteral("Clientes"));
+    informes->Add(clientes);
+    form->SetMenu(menu);
+    auto* boton = new TButton(form.get());
+    boton->SetParent(form.get());
+    boton->SetBounds(10, 10, 100, 25);
+    boton->SetCaption(QStringLiteral("&Económico"));
+    form->Show();
+    auto oscuros = [](QWidget* w) {
+        const QImage img = w->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) n += qGray(img.pixel(x, y)) < 60;
+        return n;
+    };
+    QMenuBar* bar = form->Widget()->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_GT(oscuros(boton->Widget()), 0);
+    EXPECT_GT(oscuros(bar), 0);
+    boton->SetEnabled(false);
+    informes->SetEnabled(false);
+    bar = form->Widget()->findChild<QMenuBar*>();
+    EXPECT_EQ(oscuros(boton->Widget()), 0);
+    EXPECT_EQ(oscuros(bar), 0);
 }
 
 TEST_F(BehaviourTest, ScreenCentredFormsAreCentredOnFirstShow) {

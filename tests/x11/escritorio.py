@@ -1,0 +1,345 @@
+"""The real program under a virtual X server with a window manager, driven as a person would.
+
+Starts Xvfb on a free display and openbox on it, makes a data folder with the generator, starts
+app/zembra there and walks through an office's first day with real pointer and key events sent
+from outside (xdotool). Each step checks what the database holds (sqlite3) and what is on the
+screen (screenshots checked for what must be there). Every wait polls with a time limit.
+
+The walk itself is in recorrido.py: a step is one function decorated with @paso, run in the order
+written. A step gets the walk (`r`) and uses its helpers: r.ventana(), r.clic(), r.teclas(),
+r.escribe(), r.sql(), r.captura(), r.espera().
+"""
+import argparse
+import os
+import re
+import shutil
+import signal
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+from PIL import Image, ImageGrab
+
+PASOS = []
+
+
+def paso(funcion):
+    """Adds a step to the walk, in the order of the file."""
+    PASOS.append(funcion)
+    return funcion
+
+
+class Fallo(Exception):
+    pass
+
+
+# ---------------------------------------------------------------------------------------------
+# The display, the window manager and the program
+
+
+def display_libre(primero, ultimo):
+    for n in range(primero, ultimo + 1):
+        if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
+            return n
+    raise Fallo(f"no hay display libre entre :{primero} y :{ultimo}")
+
+
+class Recorrido:
+    def __init__(self, args):
+        self.args = args
+        self.trabajo = args.trabajo
+        shutil.rmtree(self.trabajo, ignore_errors=True)
+        os.makedirs(self.trabajo)
+        self.datos = os.path.join(self.trabajo, "datos")
+        os.makedirs(self.datos)
+        self.ajustes = os.path.join(self.trabajo, "registry.ini")
+        self.procesos = []
+        self.programa = None
+        self.capturas = 0
+        self.xvfb = None
+
+    # -- start and stop --------------------------------------------------------------------
+
+    def arranca_pantalla(self):
+        primero, ultimo = (int(x) for x in self.args.displays.split("-"))
+        for _ in range(5):
+            n = display_libre(primero, ultimo)
+            xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                self.espera(lambda: os.path.exists(f"/tmp/.X11-unix/X{n}") or xvfb.poll() is not None, 10,
+                            "Xvfb arrancado")
+            except Fallo:
+                pass
+            if xvfb.poll() is None and os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                self.xvfb = xvfb
+                self.procesos.append(xvfb)
+                self.display = f":{n}"
+                break
+        else:
+            raise Fallo("Xvfb no arranca")
+        self.env = dict(os.environ)
+        for v in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SESSION_MANAGER"):
+            self.env.pop(v, None)
+        self.env.update({
+            "DISPLAY": self.display,
+            "QT_QPA_PLATFORM": "xcb",
+            "ZEMBRA_REGISTRY_FILE": self.ajustes,
+            "XDG_CONFIG_HOME": os.path.join(self.trabajo, "config"),
+            "XDG_DATA_HOME": os.path.join(self.trabajo, "share"),
+            "XDG_CACHE_HOME": os.path.join(self.trabajo, "cache"),
+            "XDG_RUNTIME_DIR": os.path.join(self.trabajo, "run"),
+            "HOME": self.trabajo,
+            "LC_ALL": "C.UTF-8",
+        })
+        for d in ("config", "share", "cache", "run"):
+            os.makedirs(os.path.join(self.trabajo, d), mode=0o700, exist_ok=True)
+        self.escritorio()
+        wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.procesos.append(wm)
+        # The window manager is up once it owns the screen's selection.
+        self.espera(lambda: self.xdotool("getactivewindow", permite_fallo=True) is not None
+                    or b"_NET_SUPPORTING_WM_CHECK" in self.x(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]), 15,
+                    "openbox arrancado")
+
+    def escritorio(self):
+        """A word processor the desktop names for documents, as on an office's machine."""
+        aplicaciones = os.path.join(self.trabajo, "share", "applications")
+        os.makedirs(aplicaciones, exist_ok=True)
+        with open(os.path.join(self.trabajo, "config", "mimeapps.list"), "w") as f:
+            f.write("[Default Applications]\n"
+                    "application/vnd.openxmlformats-officedocument.wordprocessingml.document=procesador.desktop\n")
+        with open(os.path.join(aplicaciones, "procesador.desktop"), "w") as f:
+            f.write("[Desktop Entry]\nType=Application\nName=Procesador\nExec=true %f\n"
+                    "MimeType=application/vnd.openxmlformats-officedocument.wordprocessingml.document;\n")
+
+    def genera(self):
+        subprocess.run([self.args.genera, self.datos, self.ajustes], env=self.env, check=True, timeout=120,
+                       stdout=subprocess.DEVNULL)
+
+    def lanza(self, *extra):
+        log = open(os.path.join(self.trabajo, f"zembra-{len(self.procesos)}.log"), "w")
+        p = subprocess.Popen([self.args.app, *extra], env=self.env, stdout=log, stderr=subprocess.STDOUT,
+                             cwd=self.trabajo)
+        self.procesos.append(p)
+        return p
+
+    def termina(self):
+        for p in reversed(self.procesos):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait()
+
+    # -- waiting ---------------------------------------------------------------------------
+
+    def espera(self, condicion, limite, que):
+        """Polls `condicion` until it gives something true; fails after `limite` seconds."""
+        fin = time.monotonic() + limite
+        while True:
+            valor = condicion()
+            if valor:
+                return valor
+            if time.monotonic() > fin:
+                raise Fallo(f"esperando {que}: no llegó en {limite} s")
+            if self.programa is not None and self.programa.poll() is not None and self.programa.returncode != 0:
+                raise Fallo(f"esperando {que}: el programa terminó con {self.programa.returncode}")
+            time.sleep(0.05)
+
+    # -- X ---------------------------------------------------------------------------------
+
+    def x(self, argv):
+        return subprocess.run(argv, env=self.env, capture_output=True, timeout=20).stdout
+
+    def xdotool(self, *argv, permite_fallo=False):
+        r = subprocess.run(["xdotool", *argv], env=self.env, capture_output=True, text=True, timeout=20)
+        if r.returncode != 0:
+            if permite_fallo:
+                return None
+            raise Fallo(f"xdotool {' '.join(argv)}: {r.stderr.strip()}")
+        return r.stdout.strip()
+
+    def busca(self, titulo):
+        """`titulo` is a regular expression that must match the whole title."""
+        # The program's own windows (the window manager keeps windows of its own with copies of
+        # their titles).
+        pid = ["--pid", str(self.programa.pid)] if self.programa is not None else []
+        salida = self.xdotool("search", "--all", "--onlyvisible", *pid, "--name", f"^{titulo}$",
+                              permite_fallo=True) or ""
+        for w in salida.split():
+            if b'"zembra"' in self.x(["xprop", "-id", w, "WM_CLASS"]):
+                return int(w)
+        return None
+
+    def flotantes(self):
+        """Left, top, width and height of every mapped top window of the screen, those the window
+        manager leaves alone (drop-down lists) included."""
+        cajas = []
+        for linea in self.x(["xwininfo", "-root", "-children"]).decode(errors="replace").splitlines():
+            m = re.match(r"\s*(0x[0-9a-f]+) .*?(\d+)x(\d+)\+(-?\d+)\+(-?\d+)\s", linea)
+            if not m:
+                continue
+            if b"IsViewable" not in self.x(["xwininfo", "-id", m.group(1)]):
+                continue
+            w, h, x, y = (int(v) for v in m.groups()[1:])
+            cajas.append((x, y, w, h))
+        return cajas
+
+    def ventana(self, titulo, limite=20):
+        """The visible top-level window whose title matches `titulo`, once it is there and drawn."""
+        wid = self.espera(lambda: self.busca(titulo), limite, f"la ventana «{titulo}»")
+        self.quieta(wid)
+        return wid
+
+    def quieta(self, wid, limite=15):
+        """Waits until the window is drawn and still: two pictures of it in a row are the same."""
+        previa = [None]
+
+        def igual():
+            try:
+                x, y, w, h = self.geometria(wid)
+            except (KeyError, ValueError):
+                return False
+            img = ImageGrab.grab(xdisplay=self.display).crop((x, y, x + w, y + h)).tobytes()
+            misma = img == previa[0]
+            previa[0] = img
+            return misma
+        self.espera(igual, limite, f"la ventana {wid} dibujada")
+
+    def sin_ventana(self, titulo, limite=20):
+        self.espera(lambda: self.busca(titulo) is None, limite, f"que se cierre «{titulo}»")
+
+    def activa(self, wid, limite=10):
+        """Waits until the window manager has given `wid` the focus (activating it if need be)."""
+        def lista():
+            if self.xdotool("getactivewindow", permite_fallo=True) == str(wid):
+                return True
+            self.xdotool("windowactivate", str(wid), permite_fallo=True)
+            return False
+        self.espera(lista, limite, f"el foco en la ventana {wid}")
+
+    def titulo(self, wid):
+        return self.xdotool("getwindowname", str(wid))
+
+    def geometria(self, wid):
+        """Left, top, width and height of the window's client area on the screen."""
+        info = self.x(["xwininfo", "-id", str(wid)]).decode()
+        valor = {}
+        for linea in info.splitlines():
+            clave, _, v = linea.strip().partition(":")
+            valor[clave] = v.strip()
+        return (int(valor["Absolute upper-left X"]), int(valor["Absolute upper-left Y"]), int(valor["Width"]),
+                int(valor["Height"]))
+
+    def clic(self, wid, x, y, boton=1, veces=1):
+        """A click at (x, y) of the window's client area."""
+        self.xdotool("mousemove", "--window", str(wid), str(x), str(y))
+        self.xdotool("click", "--repeat", str(veces), "--delay", "80", str(boton))
+
+    def teclas(self, *nombres):
+        self.xdotool("key", "--delay", "40", *nombres)
+
+    def escribe(self, texto):
+        self.xdotool("type", "--delay", "30", texto)
+
+    def captura(self, nombre=None, wid=None):
+        """The screen (or one window's client area) as a picture; kept in the work folder when named."""
+        imagen = ImageGrab.grab(xdisplay=self.display)
+        if wid is not None:
+            x, y, w, h = self.geometria(wid)
+            imagen = imagen.crop((x, y, x + w, y + h))
+        if nombre:
+            self.capturas += 1
+            imagen.save(os.path.join(self.trabajo, f"{self.capturas:02d}-{nombre}.png"))
+        return imagen
+
+    def ventanas_nuevas(self, antes):
+        salida = self.xdotool("search", "--onlyvisible", "--name", ".*", permite_fallo=True) or ""
+        return [int(w) for w in salida.split() if int(w) not in antes]
+
+    # -- the database ----------------------------------------------------------------------
+
+    def sql(self, consulta, *valores):
+        db = sqlite3.connect(f"file:{os.path.join(self.datos, 'zembra.db')}?mode=ro", uri=True, timeout=10)
+        try:
+            return db.execute(consulta, valores).fetchall()
+        finally:
+            db.close()
+
+    def espera_sql(self, consulta, condicion, limite, que):
+        return self.espera(lambda: (lambda filas: filas if condicion(filas) else None)(self.sql(consulta)),
+                           limite, que)
+
+
+# ---------------------------------------------------------------------------------------------
+# What a picture must show
+
+
+def colores(imagen, caja):
+    """The set of colours inside `caja` (left, top, right, bottom) of the picture."""
+    return set(c for _, c in imagen.crop(caja).getcolors(maxcolors=1 << 20))
+
+
+def oscuros(imagen, caja, umbral=80):
+    """How many pixels inside `caja` are near black (text drawn enabled)."""
+    return sum(n for n, c in imagen.crop(caja).convert("L").getcolors(maxcolors=1 << 20) if c < umbral)
+
+
+def rojos(imagen, caja):
+    """How many pixels inside `caja` are plainly red."""
+    return sum(n for n, (r, g, b) in imagen.convert("RGB").crop(caja).getcolors(maxcolors=1 << 20)
+               if r > 180 and g < 80 and b < 80)
+
+
+def distintos(a, b, caja):
+    """Whether two pictures differ inside `caja`."""
+    return a.crop(caja).tobytes() != b.crop(caja).tobytes()
+
+
+# ---------------------------------------------------------------------------------------------
+# Running the walk
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--app", required=True)
+    ap.add_argument("--genera", required=True)
+    ap.add_argument("--trabajo", required=True)
+    ap.add_argument("--displays", default=os.environ.get("ZEMBRA_X11_DISPLAYS", "400-419"))
+    args = ap.parse_args()
+    args.app, args.genera, args.trabajo = (os.path.abspath(a) for a in (args.app, args.genera, args.trabajo))
+    r = Recorrido(args)
+    inicio = time.monotonic()
+    hechos = 0
+    fallos = 0
+    try:
+        r.arranca_pantalla()
+        r.genera()
+        for p in PASOS:
+            t = time.monotonic()
+            try:
+                p(r)
+                hechos += 1
+                print(f"ok   {p.__name__} ({time.monotonic() - t:.1f} s)", flush=True)
+            except Exception as e:  # the rest of the walk depends on this step: stop here
+                fallos += 1
+                print(f"FALLO {p.__name__}: {e}", flush=True)
+                traceback.print_exc()
+                try:
+                    r.captura(f"fallo-{p.__name__}")
+                except Exception:
+                    pass
+                break
+    finally:
+        r.termina()
+    print(f"recorrido: {time.monotonic() - inicio:.1f} s; capturas en {r.trabajo}")
+    print(f"{hechos} passed, {fallos + len(PASOS) - hechos - fallos} failed")
+    return 0 if hechos == len(PASOS) else 1
+

@@ -1,0 +1,50 @@
+// Makes the data folder the window-system lane drives: a generated office, a second user with
+// restricted rights, and a settings file that points the program at the folder.
+//   zembra_genera <data folder> <settings file>
+#include "platform/classes/Registry.h"
+#include "shell/Acceso.h"
+#include "shell/UComunes.h"
+#include "shell/UData.h"
+#include "shell/UPrograma.h"
+#include "tests/support/GeneraDespacho.h"
+
+#include <QApplication>
+#include <QDate>
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    if (argc != 3) {
+        std::fprintf(stderr, "uso: zembra_genera <carpeta de datos> <fichero de ajustes>\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("ZEMBRA_REGISTRY_FILE", argv[2]);
+    QApplication app(argc, argv);
+    const QString carpeta = QString::fromLocal8Bit(argv[1]);
+    {
+        TRegIniFile reg(shell::ClavePrograma(QStringLiteral("zembra")));
+        reg.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), carpeta);
+    }
+    CarpetaDatos = carpeta;
+    delete new TDat(nullptr);
+    zbtest::TTamDespacho t;
+    t.Expedientes = 40;
+    t.Consultas = 10;
+    t.Abogados = 4;
+    t.Anos = 2;
+    t.UltimoAno = QDate::currentDate().year();
+    zbtest::GeneraDespacho(carpeta, t);
+    // A second user makes the program ask who logs in; this one may not list nor see the ledger.
+    Dat = new TDat(nullptr);
+    shell::AltaSupervisor();
+    Dat->TPriv->Append();
+    Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("LUISA"));
+    Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("CLAVE"));
+    for (const char* d : {"Expedientes", "Consulta", "Agenda"})
+        Dat->TPriv->FieldByName(QString::fromLatin1(d))->SetAsBoolean(true);
+    Dat->TPriv->FieldByName(QStringLiteral("Abogado"))->SetAsInteger(-1);
+    Dat->TPriv->Post();
+    delete Dat;
+    Dat = nullptr;
+    return 0;
+}

@@ -1,0 +1,168 @@
+#!/usr/bin/python3
+"""An office's first day with the real program, under a window manager (see escritorio.py).
+
+One step is one function marked @paso, run in the order written; a later issue adds its steps
+where they belong in the day. Positions inside a window are the form's own layout (client-area
+pixels), as a person who knows the form would aim.
+"""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from escritorio import Fallo, main, paso, rojos  # noqa: E402
+
+PRINCIPAL = r"Zembra - \[ .* \]"
+ALTO_FILA = 13  # a drop-down list's row, in the forms' 8-point face
+
+# The case-file form's lookup combos: left, top, width (client pixels, edit mode).
+ABOGADO = (92, 177, 270)
+PROCURADOR = (92, 229, 270)
+AB_CONTRARIO = (510, 177, 272)
+PROC_CONTRARIO = (510, 203, 272)
+PERITO = (510, 229, 272)
+
+
+class Desplegable:
+    """A drop-down of a window: opened with a click on its button, picked with a click on a row.
+
+    Its list is a window of its own, found on the screen where it must be: its top left corner
+    under the combo's bottom left one.
+    """
+
+    def __init__(self, r, wid, caja, alto=21):
+        self.r, self.wid = r, wid
+        self.izq, self.arriba, self.ancho = caja
+        self.alto = alto
+
+    def lista(self):
+        x, y, _, _ = self.r.geometria(self.wid)
+        sx, sy = x + self.izq, y + self.arriba + self.alto
+        for lx, ly, lw, lh in self.r.flotantes():
+            if abs(lx - sx) <= 4 and abs(ly - sy) <= 4 and lh > 10:
+                return (lx, ly, lw, lh)
+        return None
+
+    def abre(self):
+        self.r.clic(self.wid, self.izq + self.ancho - 8, self.arriba + self.alto // 2)
+        self.espera_abierta()
+
+    def espera_abierta(self):
+        try:
+            self.r.espera(self.lista, 10, "la lista abierta")
+        except Fallo:
+            x, y, _, _ = self.r.geometria(self.wid)
+            print("buscada en", x + self.izq, y + self.arriba + self.alto, "ventanas:", self.r.flotantes())
+            raise
+
+    def espera_cerrada(self):
+        self.r.espera(lambda: self.lista() is None, 10, "la lista cerrada")
+
+    def elige(self, fila):
+        """A click on row `fila` (0 the first) of the open list."""
+        self.r.clic(self.wid, self.izq + 40, self.arriba + self.alto + 2 + fila * ALTO_FILA + ALTO_FILA // 2)
+        self.espera_cerrada()
+
+
+def expediente_abierto(r):
+    return r.sql("SELECT ANO, NUMERO, ABOCLI, ABOENT, PROCLI, ABOCON, PROCON, PERITO FROM exped "
+                 "ORDER BY rowid DESC LIMIT 1")[0]
+
+
+@paso
+def arranca_y_entra(r):
+    r.programa = r.lanza()
+    w = r.ventana("Identificación", 60)
+    r.activa(w)
+    r.escribe("SUPERVISOR")
+    r.teclas("Return")
+    r.escribe("KODRAM")
+    r.clic(w, 136 + 42, 110 + 14)  # OK
+    r.principal = r.ventana(PRINCIPAL, 60)
+    # The caption alone: nothing of the toolkit's after it.
+    titulo = r.titulo(r.principal)
+    if not titulo.startswith("Zembra - [ ") or not titulo.endswith(" ]"):
+        raise Fallo(f"título de la ventana principal: «{titulo}»")
+
+
+@paso
+def elige_abogado_en_la_principal(r):
+    # A new case file is opened for the lawyer the main window shows.
+    r.activa(r.principal)
+    combo = Desplegable(r, r.principal, (575, 22, 200), alto=22)
+    combo.abre()
+    combo.elige(1)  # the first lawyer after "TODOS"
+
+
+@paso
+def abre_expediente_nuevo(r):
+    r.activa(r.principal)
+    r.teclas("ctrl+Insert")
+    w = r.ventana("Introduzca Nuevo Expediente")
+    r.clic(w, 72 + 44, 132 + 13)  # OK
+    r.expediente = r.ventana(r"Expediente \.\.\.\.")
+    r.activa(r.expediente)
+    r.clic(r.expediente, 16, 14)  # edit
+    # The state shows in red at the bar's right: "[Estado :Modificar]".
+    r.espera(lambda: rojos(r.captura(wid=r.expediente), (690, 2, 818, 26)) > 20, 10,
+             "el expediente en edición")
+
+
+@paso
+def elige_profesionales_con_el_raton(r):
+    e = r.expediente
+    for caja in (PROCURADOR, ABOGADO):
+        combo = Desplegable(r, e, caja)
+        combo.abre()
+        combo.elige(1)
+    # Esc closes a list without choosing; so does a click elsewhere on the form.
+    combo = Desplegable(r, e, PROC_CONTRARIO)
+    combo.abre()
+    r.teclas("Escape")
+    combo.espera_cerrada()
+    combo = Desplegable(r, e, PERITO)
+    combo.abre()
+    r.clic(e, 250, 292)  # an empty part of the form, beside "Clientes :"
+    combo.espera_cerrada()
+    # The keyboard: Alt+Down opens, Down moves, Enter takes.
+    combo = Desplegable(r, e, AB_CONTRARIO)
+    combo.abre()
+    r.teclas("Escape")
+    combo.espera_cerrada()
+    r.teclas("alt+Down")
+    combo.espera_abierta()
+    r.teclas("Down", "Return")
+    combo.espera_cerrada()
+
+
+@paso
+def guarda_el_expediente(r):
+    x, y, w, h = r.geometria(r.expediente)
+    r.clic(r.expediente, w - 190 + 44, h - 30 + 13)  # OK
+    ok = r.espera_sql("SELECT ANO, NUMERO, ABOCLI, ABOENT, PROCLI, ABOCON, PROCON, PERITO FROM exped "
+                      "ORDER BY rowid DESC LIMIT 1", lambda f: f and f[0][4] not in (None, 0, ""), 15,
+                      "el expediente guardado con su procurador")[0]
+    ano, numero, abocli, aboent, procli, abocon, procon, perito = ok
+    if abocli == aboent:
+        raise Fallo(f"el abogado elegido con el ratón no se guardó ({abocli})")
+    if procon or perito:
+        raise Fallo(f"una lista cerrada sin elegir cambió un valor: {procon}, {perito}")
+    if not abocon:
+        raise Fallo("el abogado contrario elegido con el teclado no se guardó")
+    r.clic(r.expediente, 303, 14)  # Salir
+    r.sin_ventana(r"Expediente \.\.\.\.")
+
+
+@paso
+def sale_por_el_dialogo(r):
+    r.activa(r.principal)
+    r.teclas("alt+a")
+    r.teclas("s")
+    w = r.ventana("Confirme operación")
+    r.clic(w, 64 + 40, 84 + 13)  # OK
+    r.espera(lambda: r.programa.poll() is not None, 30, "el final del programa")
+    if r.programa.returncode != 0:
+        raise Fallo(f"el programa terminó con {r.programa.returncode}")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
