@@ -4,6 +4,8 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/db/Driver.h"
+#include "platform/forms/ListView.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -37,6 +39,9 @@ void CopyFile(const QString& source, const QString& dest) {
     const QString target = ExpandFileName(dest);
     const auto buffer = std::make_unique<char[]>(kBlockSize);
 
+    // A copy of the engine's file would be read behind its back and drop its locks.
+    if (platform::db::IsEngineFile(src))
+        throw EFOpenError(QStringLiteral("%1 es un fichero de la base de datos del programa: no se copia").arg(source));
     QFile in(src);
     if (src.isEmpty() || QFileInfo(src).isDir() || !in.open(QIODevice::ReadOnly))
         throw EFOpenError(Format(ResStr(61442), source));
@@ -91,7 +96,7 @@ QString AplicacionPorDefecto(const QString& mime, bool& conocido) {
 
 bool EsPrograma(const QFileInfo& fi) {
     if (!fi.isFile() || !fi.isExecutable()) return false;
-    const QMimeType m = QMimeDatabase().mimeTypeForFile(fi);
+    const QMimeType m = platform::forms::FileType(fi.absoluteFilePath());
     for (const char* t : {"application/x-executable", "application/x-pie-executable", "application/x-sharedlib",
                           "application/x-shellscript", "text/x-python", "application/x-perl"})
         if (m.inherits(QString::fromLatin1(t))) return true;
@@ -128,8 +133,7 @@ int ShellExec(const QString& fileName, const QString& params, const QString& def
     if (!fi.isDir()) {
         bool conocido = false;
         // The desktop falls back on the parents of a type (text/plain for a script): any will do.
-        const QMimeDatabase db;
-        const QMimeType tipo = db.mimeTypeForFile(fi);
+        const QMimeType tipo = platform::forms::FileType(fi.absoluteFilePath());
         QStringList tipos{tipo.name()};
         tipos << tipo.allAncestors();
         bool alguna = false, preguntado = false;

@@ -180,6 +180,12 @@ QString DataServer(const QString& folder);
 // Asked for folders that were given no server (the test suites run every engine with it).
 void SetDefaultDataServer(std::function<QString(const QString& folder)> chooser);
 
+// Whether `path` names one of the files the engine keeps in a data folder. Only the engine may
+// open them: its locks belong to the process and the system drops them all when any
+// descriptor of the file is closed, so a dialog or a type lookup that reads one would leave
+// the other workstations free to remove the journal under this one.
+bool IsEngineFile(const QString& path);
+
 // Raises EDBEngineError with the engine's text for `code` (and extra detail when given).
 [[noreturn]] void EngineError(int code, const QString& detail = QString());
 QString EngineMessage(int code);

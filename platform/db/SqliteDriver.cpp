@@ -65,6 +65,13 @@ QString StorageName(const QString& tableName) {
     return n.toLower();
 }
 
+bool IsEngineFile(const QString& path) {
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    for (const char* f : {"zembra.db", "zembra.db-wal", "zembra.db-shm", "zembra.db-journal", "zembra.locks"})
+        if (name == QLatin1String(f)) return true;
+    return false;
+}
+
 using namespace engine;
 
 namespace {

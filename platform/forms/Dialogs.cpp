@@ -6,8 +6,13 @@
 #include "platform/forms/Printers.h"
 #include "platform/forms/StdCtrls.h"
 
+#include "platform/db/Driver.h"
+
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QMimeDatabase>
+#include <QSortFilterProxyModel>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMessageBox>
@@ -144,7 +149,55 @@ QString TOpenDialog::WithDefaultExt(const QString& name) const {
     return name + QLatin1Char('.') + ext;
 }
 
+namespace {
+
+// The dialog's icons and types of the engine's files come from their names: the usual lookup
+// reads the file, and closing that descriptor would drop the engine's locks.
+class TFileIcons : public QFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override {
+        if (!platform::db::IsEngineFile(info.fileName())) return QFileIconProvider::icon(info);
+        return QFileIconProvider::icon(QAbstractFileIconProvider::File);
+    }
+    QString type(const QFileInfo& info) const override {
+        if (!platform::db::IsEngineFile(info.fileName())) return QFileIconProvider::type(info);
+        return QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension).comment();
+    }
+};
+
+// Nobody picks the engine's files: the dialogs do not list them.
+class TSinFicherosDelMotor : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const QString name = sourceModel()->index(row, 0, parent).data(Qt::DisplayRole).toString();
+        return !platform::db::IsEngineFile(name);
+    }
+};
+
+// A chosen engine file is refused with a word, as no document of the program can be one.
+bool RechazaFicheroDelMotor(const QStringList& files) {
+    for (const QString& f : files) {
+        if (!platform::db::IsEngineFile(f)) continue;
+        MessageDlg(QStringLiteral("«%1» es un fichero de la base de datos del programa: no se puede elegir.")
+                       .arg(QFileInfo(f).fileName()),
+                   mtError, mbOK, 0);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void TOpenDialog::SetUpQtDialog(QFileDialog& dlg) const {
+    static auto* const icons = new TFileIcons;  // outlives every dialog and their lookup threads
+    // The desktop's own dialog would read the files it shows in this process.
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setIconProvider(icons);
+    dlg.setProxyModel(new TSinFicherosDelMotor(&dlg));
     dlg.setWindowTitle(FTitle);
     dlg.setAcceptMode(IsSave() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(IsSave() ? QFileDialog::AnyFile
@@ -166,12 +219,14 @@ bool TOpenDialog::Execute() {
     QString chosen;
     bool ok = false;
     if (TFormHarness* h = TFormHarness::Current()) {
-        ok = h->TakeFileAnswer(chosen);
+        ok = h->TakeFileAnswer(chosen) && !RechazaFicheroDelMotor({chosen});
     } else {
         QFileDialog dlg;
         SetUpQtDialog(dlg);
         const QStringList filters = QtFilters(FFilter);
-        ok = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+        do {
+            ok = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+        } while (ok && RechazaFicheroDelMotor(dlg.selectedFiles()));
         if (ok) {
             FFiles = dlg.selectedFiles();
             chosen = FFiles.front();

@@ -2,6 +2,7 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/Host.h"
+#include "platform/db/Driver.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -216,11 +217,17 @@ QImage PlainDocumentIcon(int size) {
     return img;
 }
 
+QMimeType FileType(const QString& fileName) {
+    static const QMimeDatabase db;
+    const bool contenido = QFileInfo::exists(fileName) && !platform::db::IsEngineFile(fileName);
+    return db.mimeTypeForFile(fileName, contenido ? QMimeDatabase::MatchDefault : QMimeDatabase::MatchExtension);
+}
+
 QImage FileTypeIcon(const QString& fileName, int size) {
     ApplicationInstance();  // the theme's pictures are pixmaps, which need the application
     AseguraTema();
     static const QMimeDatabase db;
-    const QMimeType mime = QFileInfo::exists(fileName) ? db.mimeTypeForFile(fileName) : db.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    const QMimeType mime = FileType(fileName);
     QStringList nombres{mime.iconName(), mime.genericIconName()};
     for (const QString& padre : mime.allAncestors()) nombres << db.mimeTypeForName(padre).iconName();
     for (const QString& n : nombres) {

@@ -105,7 +105,12 @@ private:
     bool FMultiSelect = false;
 };
 
+class QMimeType;
+
 namespace platform::forms {
+// The kind of a file: by name, and by contents when the file exists and is not one of the
+// engine's (reading one of those would drop the engine's locks).
+QMimeType FileType(const QString& fileName);
 // The desktop's picture for the kind of a file, at `size` pixels: the icon of its MIME type (by
 // name, and by contents when the file exists) in the icon theme, else the icon of its generic
 // kind, else a plain document.
