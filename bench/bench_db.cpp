@@ -3,6 +3,7 @@
 // outside the timed rounds, the engine's collations registered and the same durability (WAL,
 // synchronous FULL) on the same file and indexes. Each benchmark times both sides in interleaved
 // rounds (alternating which goes first) and reports the medians and their ratio layer/raw.
+#include "Interleave.h"
 #include "platform/db/DBTables.h"
 
 #include <QTemporaryDir>
@@ -17,7 +18,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace zbbench;
 constexpr int BigRows = 100000;
 
 QString Numero(int i) { return QString::number(i).rightJustified(7, QLatin1Char('0')); }
@@ -101,70 +102,6 @@ BigFolder& Big(bool memory = false) {
     if (!memory) return disk;
     static BigFolder shm(true);
     return shm;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// Elapsed time and the processor time of this thread: on a machine others load, the second
-// shows the work done when the first shows mostly the waiting for a processor.
-struct Span {
-    double Wall = 0, Cpu = 0;
-    Span& operator+=(const Span& o) {
-        Wall += o.Wall;
-        Cpu += o.Cpu;
-        return *this;
-    }
-};
-
-double ThreadCpu() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-Span Seconds(const std::function<void()>& work) {
-    const auto t0 = Clock::now();
-    const double c0 = ThreadCpu();
-    work();
-    return {std::chrono::duration<double>(Clock::now() - t0).count(), ThreadCpu() - c0};
-}
-
-// The medians of each side per operation (microseconds) and their ratios, elapsed ("ratio")
-// and processor time ("cpu_ratio").
-void Report(benchmark::State& state, int opsPerRound, const std::vector<Span>& l, const std::vector<Span>& r) {
-    auto median = [](const std::vector<Span>& v, bool cpu) {
-        std::vector<double> x;
-        for (const Span& s : v) x.push_back(cpu ? s.Cpu : s.Wall);
-        return Median(x);
-    };
-    const double ml = median(l, false), mr = median(r, false), cl = median(l, true), cr = median(r, true);
-    state.counters["layer_us"] = ml * 1e6 / opsPerRound;
-    state.counters["raw_us"] = mr * 1e6 / opsPerRound;
-    state.counters["ratio"] = mr > 0 ? ml / mr : 0;
-    state.counters["cpu_ratio"] = cr > 0 ? cl / cr : 0;
-}
-
-// Runs one round of each side per iteration, alternating which goes first.
-void Interleave(benchmark::State& state, int opsPerRound, const std::function<void()>& layer,
-                const std::function<void()>& raw) {
-    std::vector<Span> l, r;
-    bool layerFirst = true;
-    for (auto _ : state) {
-        if (layerFirst) {
-            l.push_back(Seconds(layer));
-            r.push_back(Seconds(raw));
-        } else {
-            r.push_back(Seconds(raw));
-            l.push_back(Seconds(layer));
-        }
-        layerFirst = !layerFirst;
-    }
-    Report(state, opsPerRound, l, r);
 }
 
 // Reads a row the way a form would: every column into a value, texts decoded from the UTF-8

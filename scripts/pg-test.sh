@@ -13,27 +13,40 @@ bin="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n1)"
 as_server() {
   if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
 }
-running() { [ -f "$dir/data/postmaster.pid" ] && as_server "$bin/pg_ctl" -D "$dir/data" status >/dev/null 2>&1; }
+# The cluster lives in DIR/data; when the server's user cannot reach DIR (a build folder inside a
+# home only root may enter), in a private folder under /tmp that DIR/data then points to.
+pgdata() { if [ -L "$dir/data" ]; then readlink "$dir/data"; else echo "$dir/data"; fi; }
+running() { [ -f "$(pgdata)/postmaster.pid" ] && as_server "$bin/pg_ctl" -D "$(pgdata)" status >/dev/null 2>&1; }
 case "$action" in
   start)
-    running && as_server "$bin/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null || true
+    running && as_server "$bin/pg_ctl" -D "$(pgdata)" -m immediate -w stop >/dev/null || true
+    [ -L "$dir/data" ] && rm -rf "$(pgdata)"
     rm -rf "$dir"
     mkdir -p "$dir"
-    [ "$(id -u)" -eq 0 ] && chown postgres: "$dir"
-    as_server "$bin/initdb" -D "$dir/data" -A trust -U postgres -E UTF8 --locale=C.UTF-8 --no-sync >"$dir/initdb.log" 2>&1 ||
+    if [ "$(id -u)" -eq 0 ]; then
+      chown postgres: "$dir"
+      if ! runuser -u postgres -- test -w "$dir"; then
+        ln -s "$(mktemp -d /tmp/zembra-pg.XXXXXX)" "$dir/data"
+        chown postgres: "$(pgdata)"
+      fi
+    fi
+    data="$(pgdata)"
+    as_server "$bin/initdb" -D "$data" -A trust -U postgres -E UTF8 --locale=C.UTF-8 --no-sync >"$dir/initdb.log" 2>&1 ||
       { cat "$dir/initdb.log" >&2; exit 1; }
     port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     # The data are thrown away after the run: durability to disk is not what is tested here.
-    as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-      -o "-p $port -h 127.0.0.1 -k $dir -c fsync=off -c full_page_writes=off -c max_connections=300" start >/dev/null
+    as_server "$bin/pg_ctl" -D "$data" -l "$data/server.log" -w -t 60 \
+      -o "-p $port -h 127.0.0.1 -k $data -c fsync=off -c full_page_writes=off -c max_connections=300" start >/dev/null
     as_server "$bin/psql" -h 127.0.0.1 -p "$port" -U postgres -d postgres -qAt -c "CREATE DATABASE zembra" >/dev/null
     echo "host=127.0.0.1 port=$port dbname=zembra user=postgres connect_timeout=10" >"$dir/servidor"
     ;;
   stop)
-    running && as_server "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
+    running && as_server "$bin/pg_ctl" -D "$(pgdata)" -m fast -w stop >/dev/null
+    [ -L "$dir/data" ] && rm -rf "$(pgdata)"
+    true
     ;;
   restart)
-    as_server "$bin/pg_ctl" -D "$dir/data" -m fast -w restart >/dev/null
+    as_server "$bin/pg_ctl" -D "$(pgdata)" -m fast -w restart >/dev/null
     ;;
   *) echo "usage: $0 start|stop|restart DIR" >&2; exit 2 ;;
 esac

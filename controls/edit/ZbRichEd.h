@@ -167,7 +167,7 @@ public:
 
     TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment v);
-    // Embedded objects do not exist here: the flag is only kept.
+    // Embedded objects cannot be run here (their RTF groups are kept as they came): the flag is only kept.
     bool AllowObjects() const { return FAllowObjects; }
     void SetAllowObjects(bool v) { FAllowObjects = v; }
     bool AutoURLDetect() const { return FAutoURLDetect; }

@@ -336,11 +336,13 @@ public:
         return res;
     }
     TResult Exec(const QString& sql) {
+        FWritten.Valid = false;
         if (!FConn) Ensure();
         return Check(PQexec(FConn, sql.toUtf8().constData()));
     }
     // Runs `sql` prepared once per connection.
     TResult Run(const QString& sql, const std::vector<QVariant>& args) {
+        FWritten.Valid = false;
         Ensure();
         QByteArray name = Statement(sql, args);
         TParams p(args);
@@ -531,6 +533,7 @@ public:
         FDescs.remove(name);
         FShapes.clear();
         FRelations.clear();
+        FByIdTable.clear();
     }
     TTableDesc Read(const QString& key) {
         TResult cols = Run(QStringLiteral("SELECT a.attname, col_description(a.attrelid, a.attnum) FROM pg_attribute a "
@@ -704,8 +707,9 @@ public:
     // "$n" for the next argument.
     static QString Arg(const std::vector<QVariant>& args) { return QStringLiteral("$%1").arg(args.size()); }
 
-    // The condition of a cursor (ranges, filter, searches, one record) with its values.
-    QString Restriction(const TCursorSpec& s, const TTableDesc& d, std::vector<QVariant>& args) {
+    // The condition of a cursor (ranges, filter, searches, one record) and its values; with
+    // `where` null the values only (the text of the same shape is known already).
+    void Restriction(const TCursorSpec& s, const TTableDesc& d, QString* where, std::vector<QVariant>& args) {
         QStringList conds;
         auto bound = [&](const std::vector<QVariant>& vals, const char* op) {
             size_t n = std::min(vals.size(), s.OrderCols.size());
@@ -713,32 +717,33 @@ public:
             QStringList l, r;
             for (size_t i = 0; i < n; ++i) {
                 const QString& col = s.Columns[s.OrderCols[i]];
-                l << KeyExpr(d, col, s.CaseInsensitive);
                 args.push_back(KeyValue(d, col, vals[i]));
+                if (!where) continue;
+                l << KeyExpr(d, col, s.CaseInsensitive);
                 r << Arg(args);
             }
-            conds << QStringLiteral("(%1) %2 (%3)").arg(l.join(QLatin1Char(',')), QLatin1String(op), r.join(QLatin1Char(',')));
+            if (where) conds << QStringLiteral("(%1) %2 (%3)").arg(l.join(QLatin1Char(',')), QLatin1String(op), r.join(QLatin1Char(',')));
         };
         if (s.HasLow) bound(s.Low, ">=");
         if (s.HasHigh) bound(s.High, "<=");
-        if (!s.Where.isEmpty()) {
-            // The filter's text is translated already; its own parameters, if any, are none.
-            conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
-        }
+        // The filter's text is translated already and has no parameters.
+        if (where && !s.Where.isEmpty()) conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
         for (const auto& m : s.Matches) {
             const QString& colName = s.Columns[m.Col];
             int c = d.ColumnIndex(colName);
             bool text = c >= 0 && IsTextType(d.Columns[c].Type);
-            const QString col = Col(colName);
+            const QString col = where ? Col(colName) : QString();
             if (MatchBlank(m, text)) {
-                if (text) conds << QStringLiteral("COALESCE(%1, '') = ''").arg(col);
-                else {
+                if (text) {
+                    if (where) conds << QStringLiteral("COALESCE(%1, '') = ''").arg(col);
+                } else {
                     args.push_back(c >= 0 ? BlankOf(d.Columns[c].Type) : QVariant());
-                    conds << QStringLiteral("(%1 IS NULL OR %1 = %2)").arg(col, Arg(args));
+                    if (where) conds << QStringLiteral("(%1 IS NULL OR %1 = %2)").arg(col, Arg(args));
                 }
                 continue;
             }
             args.push_back(m.Value);
+            if (!where) continue;
             QString lhs = col;
             if (text && m.Partial) lhs = QStringLiteral("left(%1, %2)").arg(col).arg(m.Value.toString().size());
             if (text && m.CaseInsensitive) conds << QStringLiteral("upper(%1) = upper(%2::text COLLATE zb_es)").arg(lhs, Arg(args));
@@ -747,9 +752,14 @@ public:
         }
         if (s.OnlyId != 0) {
             args.push_back(QVariant(s.OnlyId));
-            conds << QStringLiteral("zb_id = %1").arg(Arg(args));
+            if (where) conds << QStringLiteral("zb_id = %1").arg(Arg(args));
         }
-        return conds.join(QStringLiteral(" AND "));
+        if (where) *where = conds.join(QStringLiteral(" AND "));
+    }
+    QString Restriction(const TCursorSpec& s, const TTableDesc& d, std::vector<QVariant>& args) {
+        QString where;
+        Restriction(s, d, &where, args);
+        return where;
     }
     QString SelectList(const TCursorSpec& s) const {
         QStringList cols{QStringLiteral("zb_id")};
@@ -764,49 +774,90 @@ public:
     }
     QString Where(const QString& where) const { return where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where; }
 
-    // The text of a cursor read depends on its shape only; the texts are kept by shape.
-    struct TShapeKey {
-        int Kind;
-        const TCursorSpec* Spec;
+    // What the text of a cursor read depends on: table, columns, order, the kinds of its
+    // conditions, the read's direction and length; not the values, which are bound.
+    struct TShape {
+        int Kind = 0;  // 0 fetch, 1 seek
+        QString Table;
+        QStringList Columns;
+        std::vector<int> OrderCols;
+        bool CaseInsensitive = false;
+        int Low = -1, High = -1;
+        QString Where;
+        std::vector<int> Matches;
+        bool OnlyId = false, From = false, Forward = true;
+        int Count = 0;
+        bool operator==(const TShape&) const = default;
     };
-    QString ShapeKey(int kind, const TCursorSpec& s, bool from, bool forward, int count) const {
-        QString k = QString::number(kind) + QLatin1Char('|') + s.Table + QLatin1Char('|') + s.Columns.join(QLatin1Char(',')) + QLatin1Char('|');
-        for (int oc : s.OrderCols) k += QString::number(oc) + QLatin1Char(',');
-        k += QStringLiteral("|%1|%2|%3|%4|%5|%6|%7|").arg(int(s.CaseInsensitive)).arg(s.HasLow ? int(s.Low.size()) : -1)
-                 .arg(s.HasHigh ? int(s.High.size()) : -1).arg(int(from)).arg(int(forward)).arg(count).arg(int(s.OnlyId != 0));
-        for (const auto& m : s.Matches)
-            k += QStringLiteral("%1:%2:%3:%4;").arg(m.Col).arg(int(m.CaseInsensitive)).arg(m.Partial ? int(m.Value.toString().size()) : -1)
-                     .arg(int(MatchBlank(m, true)));
-        return k + s.Where;
+    void ShapeOf(TShape& h, int kind, const TCursorSpec& s, bool from, bool forward, int count) const {
+        h.Kind = kind;
+        h.Table = s.Table;
+        h.Columns = s.Columns;
+        h.OrderCols.assign(s.OrderCols.begin(), s.OrderCols.end());
+        h.CaseInsensitive = s.CaseInsensitive;
+        h.Low = s.HasLow ? int(s.Low.size()) : -1;
+        h.High = s.HasHigh ? int(s.High.size()) : -1;
+        h.Where = s.Where;
+        h.Matches.clear();
+        for (const auto& m : s.Matches) {
+            h.Matches.push_back(m.Col);
+            h.Matches.push_back(MatchBlank(m, true) ? -1 : (m.Partial ? int(m.Value.toString().size()) + 1 : 0));
+            h.Matches.push_back(int(m.CaseInsensitive) + 2 * int(MatchBlank(m, false)));
+        }
+        h.OnlyId = s.OnlyId != 0;
+        h.From = from;
+        h.Forward = forward;
+        h.Count = count;
+    }
+    // The text made before for a shape (the busy ones drift to the front), or null.
+    const QString* KnownShape(const TShape& h) {
+        for (size_t i = 0; i < FShapes.size(); ++i)
+            if (FShapes[i].first == h) {
+                if (i == 0) return &FShapes[0].second;
+                std::swap(FShapes[i], FShapes[i - 1]);
+                return &FShapes[i - 1].second;
+            }
+        return nullptr;
+    }
+    const QString& RememberShape(const TShape& h, QString sql) {
+        if (FShapes.size() >= 32) FShapes.pop_back();
+        FShapes.emplace_back(h, std::move(sql));
+        return FShapes.back().second;
     }
 
     using TConnection::Fetch;
     void Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count, std::vector<TRow>& rows) override {
         const TTableDesc& d = Desc(s.Table);
+        ShapeOf(FProbe, 0, s, from != nullptr, forward, count);
+        const QString* known = KnownShape(FProbe);
         std::vector<QVariant> args;
-        QString where = Restriction(s, d, args);
-        const QString key = ShapeKey(0, s, from != nullptr, forward, count);
-        QStringList keys;
-        for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
-        keys << QStringLiteral("zb_id");
+        QString where;
+        Restriction(s, d, known ? nullptr : &where, args);
+        QStringList keys, q;
+        if (!known) {
+            for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+            keys << QStringLiteral("zb_id");
+        }
         if (from) {
-            QStringList q;
             for (int oc : s.OrderCols) {
                 args.push_back(KeyValue(d, s.Columns[oc], from->Values[oc]));
-                q << Arg(args);
+                if (!known) q << Arg(args);
             }
             args.push_back(QVariant(from->Id));
-            q << Arg(args);
-            const QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), forward ? QStringLiteral(">") : QStringLiteral("<"), q.join(QLatin1Char(',')));
-            where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+            if (!known) {
+                q << Arg(args);
+                const QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), forward ? QStringLiteral(">") : QStringLiteral("<"), q.join(QLatin1Char(',')));
+                where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+            }
         }
-        QString sql = FShapes.value(key);
-        if (sql.isEmpty()) {
+        if (!known) {
             QStringList order;
             for (auto& k : keys) order << k + (forward ? QString() : QStringLiteral(" DESC"));
-            sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT %5").arg(SelectList(s), Tab(s.Table), Where(where), order.join(QLatin1Char(','))).arg(count);
-            FShapes.insert(key, sql);
+            known = &RememberShape(FProbe, QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT %5")
+                                               .arg(SelectList(s), Tab(s.Table), Where(where), order.join(QLatin1Char(',')))
+                                               .arg(count));
         }
+        const QString sql = *known;
         TResult r = Guarded([&] { return Run(sql, args); });
         rows.clear();
         const int n = PQntuples(r.get()), nc = int(s.Columns.size());
@@ -815,8 +866,24 @@ public:
     }
 
     bool FetchById(const TCursorSpec& s, qint64 id, TRow& row) override {
-        Desc(s.Table);
-        TResult r = Guarded([&] { return Run(QStringLiteral("SELECT %1 FROM %2 WHERE zb_id = $1").arg(SelectList(s), Tab(s.Table)), {QVariant(id)}); });
+        const TTableDesc& d = Desc(s.Table);
+        // The record just written reads back as the server returned it: no second round trip.
+        if (FWritten.Valid && FWritten.Id == id && FWritten.Table == d.Name) {
+            FWritten.Valid = false;
+            row.Id = id;
+            row.Values.clear();
+            for (const QString& c : s.Columns) {
+                const int k = d.ColumnIndex(c);
+                row.Values.push_back(k >= 0 ? FWritten.Values[size_t(k)] : QVariant());
+            }
+            return true;
+        }
+        if (FByIdTable != s.Table || FByIdColumns != s.Columns) {
+            FByIdTable = s.Table;
+            FByIdColumns = s.Columns;
+            FByIdSql = QStringLiteral("SELECT %1 FROM %2 WHERE zb_id = $1").arg(SelectList(s), Tab(s.Table));
+        }
+        TResult r = Guarded([&] { return Run(FByIdSql, {QVariant(id)}); });
         if (PQntuples(r.get()) == 0) return false;
         ReadRow(r.get(), 0, row, int(s.Columns.size()));
         return true;
@@ -824,22 +891,31 @@ public:
 
     bool Seek(const TCursorSpec& s, const std::vector<QVariant>& key, bool exact, TRow& row) override {
         const TTableDesc& d = Desc(s.Table);
-        size_t n = std::min(key.size(), s.OrderCols.size());
+        const size_t n = std::min(key.size(), s.OrderCols.size());
+        ShapeOf(FProbe, 1, s, exact, true, int(n));
+        const QString* known = KnownShape(FProbe);
         std::vector<QVariant> args;
-        QString where = Restriction(s, d, args);
-        QStringList keys, order, q;
-        for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
-        order << QStringLiteral("zb_id");
+        QString where;
+        Restriction(s, d, known ? nullptr : &where, args);
+        QStringList keys, q;
         for (size_t i = 0; i < n; ++i) {
-            keys << KeyExpr(d, s.Columns[s.OrderCols[i]], s.CaseInsensitive);
             args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], key[i]));
+            if (known) continue;
+            keys << KeyExpr(d, s.Columns[s.OrderCols[i]], s.CaseInsensitive);
             q << Arg(args);
         }
-        if (n > 0) {
-            const QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), exact ? QStringLiteral("=") : QStringLiteral(">="), q.join(QLatin1Char(',')));
-            where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+        if (!known) {
+            QStringList order;
+            for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+            order << QStringLiteral("zb_id");
+            if (n > 0) {
+                const QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), exact ? QStringLiteral("=") : QStringLiteral(">="), q.join(QLatin1Char(',')));
+                where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+            }
+            known = &RememberShape(FProbe, QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT 1")
+                                               .arg(SelectList(s), Tab(s.Table), Where(where), order.join(QLatin1Char(','))));
         }
-        const QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT 1").arg(SelectList(s), Tab(s.Table), Where(where), order.join(QLatin1Char(',')));
+        const QString sql = *known;
         TResult r = Guarded([&] { return Run(sql, args); });
         if (PQntuples(r.get()) == 0) return false;
         ReadRow(r.get(), 0, row, int(s.Columns.size()));
@@ -874,6 +950,19 @@ public:
     }
 
     // ---- writes
+    // The identity and every column, in the layout's order: what a write returns.
+    QString AllColumns(const TTableDesc& d) const {
+        QStringList cols{QStringLiteral("zb_id")};
+        for (const auto& c : d.Columns) cols << Col(c.Name);
+        return cols.join(QLatin1Char(','));
+    }
+    void Remember(const TTableDesc& d, const PGresult* r) {
+        FWritten.Valid = PQntuples(r) == 1 && PQnfields(r) == int(d.Columns.size()) + 1;
+        FWritten.Id = QByteArray(PQgetvalue(r, 0, 0)).toLongLong();
+        FWritten.Table = d.Name;
+        FWritten.Values.clear();
+        for (int i = 1; i < PQnfields(r) && FWritten.Valid; ++i) FWritten.Values.push_back(ValueOf(r, 0, i));
+    }
     std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values) {
         std::vector<QVariant> out(values);
         for (int i = 0; i < cols.size(); ++i) {
@@ -893,12 +982,13 @@ public:
             names << Col(cols[i]);
             q << QStringLiteral("$%1").arg(i + 1);
         }
-        const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING zb_id").arg(Tab(table))
-                                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING zb_id")
-                                                  .arg(Tab(table), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
+        const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(Tab(table), AllColumns(d))
+                                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+                                                  .arg(Tab(table), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')), AllColumns(d));
         const std::vector<QVariant> args = Coerced(d, cols, values);
         TResult r = Guarded([&] { return Run(sql, args); });
-        return QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong();
+        Remember(d, r.get());
+        return FWritten.Id;
     }
 
     QString Matching(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& old, std::vector<QVariant>& args) {
@@ -940,8 +1030,11 @@ public:
         }
         // Nothing changed: the row is still written as it was read, to tell whether it is there.
         if (sets.isEmpty()) sets << QStringLiteral("%1 = %1").arg(Col(cols[0]));
-        TResult r = Guarded([&] { return Run(QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(Tab(table), sets.join(QLatin1Char(',')), where), args); });
-        if (QByteArray(PQcmdTuples(r.get())).toLongLong() == 0) EngineError(ecRecordChanged);
+        TResult r = Guarded([&] {
+            return Run(QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING %4").arg(Tab(table), sets.join(QLatin1Char(',')), where, AllColumns(d)), args);
+        });
+        if (PQntuples(r.get()) == 0) EngineError(ecRecordChanged);
+        Remember(d, r.get());
     }
 
     void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
@@ -985,12 +1078,22 @@ private:
     bool FInTrans = false;
     qint64 FStatementCount = 0;
     QHash<QString, QByteArray> FPrepared;
-    QHash<QString, QString> FShapes;
+    std::vector<std::pair<TShape, QString>> FShapes;
+    TShape FProbe;
     QHash<QString, TTableDesc> FDescs;
     QString FLastDescName;
     const TTableDesc* FLastDesc = nullptr;
     std::map<quint64, const void*> FOwners;
     QHash<Oid, TRelation> FRelations;
+    // The row the last write returned, until the next statement.
+    struct {
+        bool Valid = false;
+        qint64 Id = 0;
+        QString Table;
+        std::vector<QVariant> Values;
+    } FWritten;
+    QString FByIdTable, FByIdSql;
+    QStringList FByIdColumns;
 
     friend class TPgStatement;
 };
