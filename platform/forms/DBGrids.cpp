@@ -366,7 +366,16 @@ void TCustomDBGrid::ColumnResized(TColumn* column, int width) {
         const int avg = AnchoCaracter(fm);
         // The column first: a new display width rebuilds the default columns, this one with them.
         column->FWidth = -1;
-        column->FField->SetDisplayWidth(std::max(1, (width - 3 + avg / 2) / avg));
+        TField* field = column->FField;
+        const bool dragged = FResizing == column;
+        field->SetDisplayWidth(std::max(1, (width - 3 + avg / 2) / avg));
+        // The column was rebuilt: the drag goes on with the new one of the same field, never
+        // with the freed one (whose memory may hold another column by then).
+        if (dragged) {
+            FResizing = nullptr;
+            for (int i = 0; i < FColumns->Count(); ++i)
+                if (FColumns->Items(i)->FField == field) FResizing = FColumns->Items(i);
+        }
     } else {
         column->FWidth = width;
     }
