@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Exceptions.h"
 
+#include <QFileInfo>
 #include <QPrinterInfo>
 
 QStringList TPrinter::Printers() const { return QPrinterInfo::availablePrinterNames(); }
@@ -34,7 +35,8 @@ void TPrinter::SetPrinterName(const QString& name) {
 }
 
 QString TPrinter::DestinationName() const {
-    return FOutputFileName.isEmpty() ? PrinterName() : QStringLiteral("Archivo PDF: ") + FOutputFileName;
+    // The file's name alone: a whole path does not fit where the dialogs show it.
+    return FOutputFileName.isEmpty() ? PrinterName() : QStringLiteral("Archivo PDF: ") + QFileInfo(FOutputFileName).fileName();
 }
 
 TPrinter* Printer() {

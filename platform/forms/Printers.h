@@ -22,7 +22,7 @@ public:
     // written to it, with no printer needed; empty for the system's printer.
     QString OutputFileName() const { return FOutputFileName; }
     void SetOutputFileName(const QString& fileName) { FOutputFileName = fileName; }
-    // What the print dialogs show as the destination: the printer's name or the PDF file.
+    // What the print dialogs show as the destination: the printer's name or the PDF file's name.
     QString DestinationName() const;
 
 private:

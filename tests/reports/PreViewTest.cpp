@@ -220,7 +220,7 @@ TEST_F(PreViewTest, PrintsToAPdfFileChosenInsteadOfAPrinter) {
         TFormHarness::Click(p.sbPrint->Button());
     });
     EXPECT_TRUE(harness->Exceptions().empty()) << harness->Exceptions().front().Message.toStdString();
-    EXPECT_EQ(destino, QStringLiteral("Archivo PDF: ") + pdf);
+    EXPECT_EQ(destino, QStringLiteral("Archivo PDF: copias.pdf"));
     EXPECT_EQ(PreView, nullptr);
     ASSERT_TRUE(QFile::exists(pdf));
     EXPECT_EQ(PdfPages(pdf), 4);
