@@ -157,6 +157,34 @@ BOTON_ECONOMICO = (326, 582, 390, 598)
 BOTON_AGENDA = (736, 582, 800, 598)
 
 
+@paso
+def anota_en_la_agenda_del_expediente(r):
+    # The case form's "Agenda", then "Añadir": the entry editor, its type picked from a combo
+    # edit's list with the mouse.
+    antes = r.sql("SELECT COUNT(*) FROM agenda")[0][0]
+    r.activa(r.expediente)
+    r.clic(r.expediente, 763, 596)  # Agenda
+    agenda = r.ventana(r"Agenda del Expediente .*")
+    r.clic(agenda, 262, 17)  # Añadir
+    nota = r.ventana("Anotación de Agenda")
+    tipo = Desplegable(r, nota, (97, 37, 223))
+    tipo.abre()
+    tipo.elige(1)
+    r.clic(nota, 290, 100)  # Anotación
+    r.escribe("Llamar al cliente")
+    r.clic(nota, 350, 286)  # OK
+    r.sin_ventana("Anotación de Agenda")
+    filas = r.espera_sql("SELECT COUNT(*), MAX(rowid) FROM agenda", lambda f: f[0][0] == antes + 1, 10,
+                         "la anotación guardada")
+    tipo_agenda, texto = r.sql("SELECT TIPOAGENDA, SITUACION FROM agenda WHERE rowid = ?", filas[0][1])[0]
+    if not tipo_agenda or tipo_agenda == "GENERAL":
+        raise Fallo(f"el tipo elegido con el ratón no se guardó ({tipo_agenda})")
+    if "Llamar al cliente" not in (texto or ""):
+        raise Fallo(f"la anotación no se guardó: «{texto}»")
+    r.clic(agenda, 895, 17)  # Volver
+    r.sin_ventana(r"Agenda del Expediente .*")
+
+
 def entra_como(r, usuario, clave):
     w = r.ventana("Identificación")
     r.activa(w)
