@@ -439,6 +439,9 @@ void TListaEscritos::btImportClick(TObject*) {
         throw;
     }
     FicheroModelo = modelo;
+    // The list shows the new model at once, chosen, so nobody imports it a second time.
+    LisTipoClick(LisTipo);
+    Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), Dat->TEscritos->FieldByName(QStringLiteral("ESCRITO"))->Value(), 0);
     MuestraEditor(EditorOle, TipoEditor);
     if (!MarcasDesconocidas.isEmpty())
         MensajeError(QStringLiteral("Estas marcas no están en \"Convertir.db\" y quedan en el modelo como estaban:\r") +

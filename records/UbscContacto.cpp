@@ -209,6 +209,10 @@ void TFContacto::btOpenClick(TObject*) {
         Dat->TProcu->Locate(QStringLiteral("PROCU"), codigo, 0);
         AbreFicha(Procu, QStringLiteral("Procurador"));
     }
+    // The list shows what the record form saved: an e-mail just added is the one handed on.
+    CreaConsulta(QStringLiteral("ORDER"), QString());
+    QContactos->Locate(QStringLiteral("TIPO;CODIGO"), VarArrayOf({Variant(tipo), codigo}), 0);
+    DataSource1DataChange(DataSource1, nullptr);
 }
 
 void TFContacto::btSalirClick(TObject*) { Close(); }

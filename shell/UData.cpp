@@ -124,6 +124,7 @@ const platform::db::TIndexDesc* IndiceGuardado(const platform::db::TTableDesc& g
 void TDat::CreaTablasNuevas() {
     auto conn = Db->Connection();
     const auto tablas = shell::TablasDelDespacho();
+    const bool nueva = !conn->TableExists(QStringLiteral("SISTEM"));
     auto ajusta = [&](bool aplica) {
         bool cambia = false;
         for (const auto& t : tablas) {
@@ -131,6 +132,10 @@ void TDat::CreaTablasNuevas() {
                 cambia = true;
                 if (!aplica) continue;
                 conn->CreateTable(t);
+                // A new office gets the agenda types the program itself writes; an older one keeps its own.
+                if (nueva && platform::db::StorageName(t.Name) == QLatin1String("tipoagendas"))
+                    for (const char* tipo : {"GENERAL", "ECONOMICOS", "ECONOMICO", "ESCRITOS Y CARTAS"})
+                        conn->Insert(QStringLiteral("TIPOAGENDAS"), {QStringLiteral("TIPO")}, {QVariant(QString::fromLatin1(tipo))});
                 // The single row of office settings that every counter lives in, set as an office
                 // starts today: euros, with the VAT and withholding in force.
                 if (platform::db::StorageName(t.Name) == QLatin1String("sistem"))

@@ -753,9 +753,13 @@ void TPrincipio::FormResize(TObject*) {
 
 void TPrincipio::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
     if (shift != TShiftState{ssCtrl}) return;
+    // The key is spent here: the grid, which opens on Enter whatever the shift keys, must not
+    // open the same case file a second time.
     if (key == VK_RETURN) btAbrirClick(this);
     else if (key == VK_INSERT) btNuevoClick(this);
     else if (key == VK_DELETE) btBorrarClick(this);
+    else return;
+    key = 0;
 }
 
 void TPrincipio::FormCloseQuery(TObject*, bool& canClose) {

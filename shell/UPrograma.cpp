@@ -9,7 +9,6 @@
 #include "shell/UComunes.h"
 #include "shell/UData.h"
 #include "shell/UPrincipal.h"
-#include "shell/USesion.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -286,11 +286,19 @@ void TYearPlanner::MouseDown(TMouseButton button, TShiftState shift, int x, int 
     int col, month;
     HitTest(x, y, col, month);
     const bool dayCell = col > 0 && month > 0 && !FText[size_t(col)][size_t(month)].isEmpty();
+    if (dayCell) {
+        // The pressed day is the one under the pointer, whether or not a move told so: after a
+        // modal window opened by a double-click no move may come before the next press.
+        CurrentDay = quint8(FText[size_t(col)][size_t(month)].toInt());
+        CurrentMonth = quint8(month);
+    }
     if (dayCell || FSelectionStyle == ypRectangle) {
         FAnchorCol = FStartCol = FEndCol = col;
         FAnchorMonth = FStartMonth = FEndMonth = month;
         UpdateDates();
-        if (!OnClick) FSelState = 1;
+        // The second press of a double-click starts no drag: its release may have gone to the
+        // window the double-click opened, and a drag left on would swallow every later move.
+        if (!OnClick && !(shift & ssDouble)) FSelState = 1;
         Invalidate();
     }
     TCustomControl::MouseDown(button, shift, x, y);

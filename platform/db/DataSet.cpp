@@ -1,5 +1,6 @@
 // The dataset: states, a window of record buffers over a cursor, navigation, editing with the
 // before/after events and the error events, bookmarks, searching and filtering.
+#include "platform/db/Collation.h"
 #include "platform/db/DB.h"
 
 #include <algorithm>
@@ -36,7 +37,10 @@ bool Matches(TField* f, const Variant& value, TLocateOptions options) {
     if (f->DataType() == ftString || f->DataType() == ftMemo) {
         QString a = f->AsString(), b = value.AsString();
         if (options & loPartialKey) a = a.left(b.size());
-        return a.compare(b, (options & loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+        // Without case, texts compare as the Spanish order does at its first level: "Vázquez"
+        // begins with "vaz".
+        if (options & loCaseInsensitive) return platform::db::SpanishCompareCI(a, b) == 0;
+        return a == b;
     }
     if (f->DataType() == ftBoolean) return f->AsBoolean() == value.AsBoolean();
     switch (value.VarType()) {

@@ -776,8 +776,9 @@ public:
             QString col = Quote(colName);
             QString lhs = col;
             if (text && m.Partial) lhs = QStringLiteral("substr(%1,1,%2)").arg(col).arg(m.Value.toString().size());
-            // Without case: both sides in capitals; otherwise the column's order, equal only when identical.
-            if (text && m.CaseInsensitive) conds << QStringLiteral("upper(%1) = upper(?)").arg(lhs);
+            // Without case: the Spanish order's first level (neither case nor accents count);
+            // otherwise the column's order, equal only when identical.
+            if (text && m.CaseInsensitive) conds << QStringLiteral("%1 = ? COLLATE ZBES_CI").arg(lhs);
             else conds << lhs + QStringLiteral(" = ?");
         }
         if (s.OnlyId != 0) {

@@ -972,6 +972,9 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
         else if (vk0 == VK_ESCAPE) text = QString(QChar(27));
         else if (vk0 == VK_BACK) text = QString(QChar(8));
     }
+    // Ctrl+Enter types a line feed, not Enter's carriage return: the forms run Ctrl+Enter from
+    // the key itself, and a carriage return would run their Enter command a second time.
+    if (vk0 == VK_RETURN && (shift & ssCtrl)) text = QString(QChar(10));
     if (text.size() == 1 && !(shift & ssCtrl && text[0] >= QChar(32))) {
         QChar ch = text[0];
         if (form && form->KeyPreview() && form != this) {

@@ -23,6 +23,7 @@ protected:
         ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
         CaseField("ABOCLI", Variant(Abogado));
         for (const char* t : {"GENERAL", "PROCEDIMIENTO"}) {
+            if (Dat->TTipoAgenda->Locate(QStringLiteral("TIPO"), Variant(QString::fromLatin1(t)), 0)) continue;  // a new folder has it
             Dat->TTipoAgenda->Append();
             Dat->TTipoAgenda->FieldByName(QStringLiteral("TIPO"))->SetAsString(QString::fromLatin1(t));
             Dat->TTipoAgenda->Post();

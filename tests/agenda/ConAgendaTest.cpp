@@ -10,6 +10,7 @@ using platform::forms::TFormHarness;
 class ConAgendaTest : public casotest::CasoTest {
 protected:
     void Tipo(const QString& tipo) {
+        if (Dat->TTipoAgenda->Locate(QStringLiteral("TIPO"), Variant(tipo), 0)) return;  // a new folder has it
         Dat->TTipoAgenda->Append();
         Dat->TTipoAgenda->FieldByName(QStringLiteral("TIPO"))->SetAsString(tipo);
         Dat->TTipoAgenda->Post();

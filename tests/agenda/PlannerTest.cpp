@@ -6,6 +6,9 @@
 #include "agenda/UDias.h"
 #include "agenda/UPlanner.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
+
 namespace {
 
 using platform::forms::TFormHarness;
@@ -179,6 +182,66 @@ TEST_F(PlannerTest, SpecialDaysTakeTheirTypeColourAndTheirDescription) {
     FechaCalendario = EncodeDate(2001, 2, 1);
     const auto marcas = shell::MarcasCalendario(FechaCalendario, false);
     EXPECT_EQ(marcas.Dias[11], QStringList{QStringLiteral("14")});  // type 14 is the 12th day list
+    delete f;
+}
+
+namespace {
+// The middle of the cell that shows a day of the planner's year.
+QPoint CeldaDe(TYearPlanner* p, int mes, int dia) {
+    for (int y = 0; y < p->Height(); y += 2)
+        for (int x = 0; x < p->Width(); x += 2) {
+            int col = 0, fila = 0;
+            p->HitTest(x, y, col, fila);
+            if (fila == mes && col > 0 && p->CellText(col, fila) == QString::number(dia))
+                return QPoint(x + p->DayColumnWidth() / 2 - 1, y + p->MonthRowHeight() / 2 - 1);
+        }
+    ADD_FAILURE() << "no cell for " << mes << "/" << dia;
+    return {};
+}
+void Raton(TYearPlanner* p, QEvent::Type tipo, QPoint en, Qt::MouseButtons botones = Qt::NoButton) {
+    const Qt::MouseButton boton = tipo == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(tipo, QPointF(en), QPointF(p->Widget()->mapToGlobal(en)), boton, botones, Qt::NoModifier);
+    QCoreApplication::sendEvent(p->Widget(), &e);
+}
+// A double-click as the window system sends it while the dialog it opens takes the last release.
+void DobleClic(TYearPlanner* p, QPoint en) {
+    Raton(p, QEvent::MouseButtonPress, en, Qt::LeftButton);
+    Raton(p, QEvent::MouseButtonRelease, en);
+    Raton(p, QEvent::MouseButtonDblClick, en, Qt::LeftButton);
+}
+}  // namespace
+
+TEST_F(PlannerTest, EveryDoubleClickedDayOpensItselfNotTheFirstOne) {
+    Especial(EncodeDate(2001, 1, 1), 9, QStringLiteral("Año Nuevo"));
+    auto* f = new TFAnios(Application);
+    f->Show();
+    TYearPlanner* p = f->YearPlanner1;
+    QStringList abiertos;
+    auto escribe = [&](const QString& texto) {
+        harness->AnswerModal([&abiertos, texto](TCustomForm& d) {
+            abiertos << DateToStr(Dat->TDias->FieldByName(QStringLiteral("Fecha"))->AsDateTime());
+            Dat->TDias->FieldByName(QStringLiteral("Descripcion"))->SetAsString(texto);
+            TFormHarness::Click(dynamic_cast<TFFechas&>(d).btOk);
+        });
+    };
+    const QPoint a = CeldaDe(p, 3, 14), b = CeldaDe(p, 5, 20), c = CeldaDe(p, 7, 2);
+    Raton(p, QEvent::MouseMove, a);
+    escribe(QStringLiteral("Primero"));
+    DobleClic(p, a);
+    // The pointer goes on to another day: the moves come while the planner still thinks the
+    // button is down.
+    Raton(p, QEvent::MouseMove, (a + b) / 2);
+    Raton(p, QEvent::MouseMove, b);
+    escribe(QStringLiteral("Segundo"));
+    DobleClic(p, b);
+    Raton(p, QEvent::MouseMove, c);
+    escribe(QStringLiteral("Tercero"));
+    DobleClic(p, c);
+    EXPECT_EQ(abiertos, (QStringList{DateToStr(EncodeDate(2001, 3, 14)), DateToStr(EncodeDate(2001, 5, 20)),
+                                     DateToStr(EncodeDate(2001, 7, 2))}));
+    EXPECT_EQ(Hint(p, 3, 14), QStringLiteral("Primero"));
+    EXPECT_EQ(Hint(p, 5, 20), QStringLiteral("Segundo"));
+    EXPECT_EQ(Hint(p, 7, 2), QStringLiteral("Tercero"));
     delete f;
 }
 

@@ -453,10 +453,10 @@ TEST_F(EscritosTest, ImportConvertsEveryListedMarkerAndReportsTheOthers) {
                                     "print(sorted(r.target_ref for r in d.part.rels.values() if 'image' in r.reltype))"),
                      modelo),
               QStringLiteral("['media/zb1_image1.png']"));
-    // Not listed until the kind is listed again.
-    EXPECT_FALSE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), nuevo, 0));
-    lista->LisTipoClick(nullptr);
-    EXPECT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), nuevo, 0));
+    // Listed at once and chosen, so it is not imported twice.
+    EXPECT_EQ(Dat->QLisEscri->FieldByName(QStringLiteral("ESCRITO"))->AsInteger(), nuevo);
+    EXPECT_EQ(Dat->QLisEscri->FieldByName(QStringLiteral("CONCEPTO"))->AsString(), QStringLiteral("Requerimiento importado"));
+    EXPECT_TRUE(lista->btSi->Enabled());
 }
 
 TEST_F(EscritosTest, ImportOfAnOpenDocumentModelWithTheOtherEditor) {

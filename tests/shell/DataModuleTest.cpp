@@ -24,7 +24,7 @@ TEST_F(DatTest, ANewFolderGetsEveryTableEmptyAndTheSingleSettingsRow) {
         if (auto* t = dynamic_cast<TTable*>(Dat->Components(i))) {
             ++tables;
             EXPECT_TRUE(t->Active()) << t->Name().toStdString();
-            if (t != Dat->TSistem && t != Dat->TTabcon) {
+            if (t != Dat->TSistem && t != Dat->TTabcon && t != Dat->TTipoAgenda) {
                 EXPECT_TRUE(t->IsEmpty()) << t->Name().toStdString();
             }
         }
@@ -52,6 +52,27 @@ TEST_F(DatTest, ANewFolderGetsEveryTableEmptyAndTheSingleSettingsRow) {
                              QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther));
     EXPECT_EQ(Session->PrivateDir(), CarpetaPrivada);
     EXPECT_FALSE(Session->OnPassword);
+}
+
+TEST_F(DatTest, ANewFolderHasTheAgendaTypesTheProgramWritesAndAnOlderOneKeepsItsOwn) {
+    auto tipos = [] {
+        TTable* t = Dat->TTipoAgenda;
+        t->Refresh();
+        QStringList r;
+        for (t->First(); !t->Eof(); t->Next()) r << t->FieldByName(QStringLiteral("TIPO"))->AsString();
+        return r;
+    };
+    EXPECT_EQ(tipos(), (QStringList{S("ECONOMICO"), S("ECONOMICOS"), S("ESCRITOS Y CARTAS"), S("GENERAL")}));
+    // An office that removed them, and one whose folder predates the list: neither gets them back.
+    while (!Dat->TTipoAgenda->IsEmpty()) Dat->TTipoAgenda->Delete();
+    Close();
+    Open();
+    EXPECT_TRUE(tipos().isEmpty());
+    Close();
+    platform::db::OpenData(dir.path())->DropTable(QStringLiteral("TIPOAGENDAS"));
+    Open();
+    EXPECT_TRUE(Dat->Db->Connection()->TableExists(QStringLiteral("TIPOAGENDAS")));
+    EXPECT_TRUE(tipos().isEmpty());
 }
 
 TEST_F(DatTest, TheFieldsCarryTheirMasksFormatsAndLinks) {

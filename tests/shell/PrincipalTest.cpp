@@ -504,6 +504,25 @@ TEST_F(PrincipioTest, TheLayoutIsSavedOnlyWhenTheExitDialogSaysSoAndComesBack) {
     EXPECT_TRUE(form->TConsul->FieldByName(QStringLiteral("TOTAL"))->Visible());
 }
 
+// Ctrl+Enter opens the case file once: the grid, which opens on Enter, must not open it again.
+TEST_F(PrincipioTest, CtrlEnterInTheGridOpensTheCaseFileOnce) {
+    Genera(2);
+    Muestra();
+    int abiertos = 0;
+    harness->AnswerModal([&abiertos](TCustomForm& f) {
+        if (f.Name() == QStringLiteral("Expediente")) ++abiertos;
+    });
+    harness->AnswerModal([&abiertos](TCustomForm& f) {
+        if (f.Name() == QStringLiteral("Expediente")) ++abiertos;
+    });
+    platform::forms::TFormHarness::Focus(form->DBPrincipal);
+    platform::forms::TFormHarness::PressKey(form->DBPrincipal, VK_RETURN, ssCtrl);
+    platform::forms::TFormHarness::ProcessEvents();
+    EXPECT_EQ(abiertos, 1);
+    EXPECT_TRUE(harness->Exceptions().empty());
+    EXPECT_TRUE(harness->Messages().empty());
+}
+
 TEST_F(PrincipioTest, NoClosingWhenTheExitDialogSaysNo) {
     Genera(2);
     Muestra();

@@ -10,7 +10,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from escritorio import Fallo, main, paso, rojos  # noqa: E402
+from escritorio import Fallo, main, oscuros, paso, rojos  # noqa: E402
 
 PRINCIPAL = r"Zembra - \[ .* \]"
 ALTO_FILA = 13  # a drop-down list's row, in the forms' 8-point face
@@ -149,6 +149,68 @@ def guarda_el_expediente(r):
         raise Fallo(f"una lista cerrada sin elegir cambió un valor: {procon}, {perito}")
     if not abocon:
         raise Fallo("el abogado contrario elegido con el teclado no se guardó")
+
+
+# Where a caption's letters are, in client pixels: the main window's "Informes" menu title and
+# the case form's "Económico" and "Agenda" buttons.
+INFORMES = (276, 1, 326, 16)
+BOTON_ECONOMICO = (326, 582, 390, 598)
+BOTON_AGENDA = (736, 582, 800, 598)
+
+
+def entra_como(r, usuario, clave):
+    w = r.ventana("Identificación")
+    r.activa(w)
+    r.escribe(usuario)
+    r.teclas("Return")
+    r.escribe(clave)
+    r.clic(w, 136 + 42, 110 + 14)  # OK
+    r.sin_ventana("Identificación")
+
+
+def abre_ultimo_expediente(r, principal):
+    """Opens the last case file of the main window's list (the one this walk made, at start)."""
+    r.activa(principal)
+    r.clic(principal, 200, 100)  # the list's first row
+    r.teclas("ctrl+End", "ctrl+Return")
+    return r.ventana(r"Expediente \.\.\.\.")
+
+
+def edita(r, expediente):
+    r.clic(expediente, 16, 14)
+    r.espera(lambda: rojos(r.captura(wid=expediente), (690, 2, 818, 26)) > 20, 10, "el expediente en edición")
+
+
+@paso
+def otro_puesto_encuentra_el_registro_en_uso(r):
+    # This workstation edits the new case file; another one opens it and tries the same.
+    r.activa(r.expediente)
+    edita(r, r.expediente)
+    primero = r.programa
+    r.programa = r.lanza()
+    try:
+        entra_como(r, "SUPERVISOR", "KODRAM")
+        # Today's agenda has the new case file's opening: the program says so at start.
+        aviso = r.ventana("¡¡ ATENCION !!", 60)
+        r.activa(aviso)
+        r.teclas("Return")
+        principal = r.ventana(PRINCIPAL, 60)
+        expediente = abre_ultimo_expediente(r, principal)
+        r.clic(expediente, 16, 14)  # edit: the other workstation holds the row
+        error = r.ventana("¡¡ ERROR !!")
+        imagen = r.captura("registro-en-uso", error)
+        r.clic(error, imagen.width - 45, imagen.height - 20)  # Aceptar
+        r.sin_ventana("¡¡ ERROR !!")
+        if r.busca(r"Expediente \.\.\.\.") and rojos(r.captura(wid=expediente), (690, 2, 818, 26)) > 20:
+            raise Fallo("el segundo puesto editó un expediente en uso")
+        r.programa.terminate()
+        r.programa.wait(10)
+    finally:
+        r.programa = primero
+    # The first workstation gives the row back.
+    r.activa(r.expediente)
+    r.clic(r.expediente, 766, 633)  # No
+    r.espera(lambda: rojos(r.captura(wid=r.expediente), (690, 2, 818, 26)) == 0, 10, "el expediente sin editar")
     r.clic(r.expediente, 303, 14)  # Salir
     r.sin_ventana(r"Expediente \.\.\.\.")
 
@@ -208,8 +270,32 @@ def imprime_los_clientes_a_pdf(r):
 
 
 @paso
-def sale_por_el_dialogo(r):
+def cambia_a_un_usuario_sin_listados(r):
     r.activa(r.principal)
+    if oscuros(r.captura("menu-supervisor", r.principal), INFORMES) == 0:
+        raise Fallo("el menú Informes del supervisor no se dibuja activo")
+    r.teclas("alt+h")
+    r.teclas("u")  # Cambio de Usuario
+    entra_como(r, "LUISA", "CLAVE")
+    # Without "Listados" the menu title is drawn disabled: no dark letters left.
+    r.espera(lambda: oscuros(r.captura(wid=r.principal), INFORMES) == 0, 10, "el menú Informes desactivado")
+    r.captura("menu-restringido", r.principal)
+
+
+@paso
+def sin_economico_el_boton_se_ve_desactivado(r):
+    r.expediente = abre_ultimo_expediente(r, r.principal)
+    imagen = r.captura("expediente-restringido", r.expediente)
+    if oscuros(imagen, BOTON_AGENDA) == 0:
+        raise Fallo("el botón Agenda no se dibuja activo")
+    if oscuros(imagen, BOTON_ECONOMICO) > 0:
+        raise Fallo("el botón Económico se dibuja activo sin el derecho Economico")
+    r.clic(r.expediente, 303, 14)  # Salir
+    r.sin_ventana(r"Expediente \.\.\.\.")
+
+
+def sale(r, principal):
+    r.activa(principal)
     r.teclas("alt+a")
     r.teclas("s")
     w = r.ventana("Confirme operación")
@@ -217,6 +303,11 @@ def sale_por_el_dialogo(r):
     r.espera(lambda: r.programa.poll() is not None, 30, "el final del programa")
     if r.programa.returncode != 0:
         raise Fallo(f"el programa terminó con {r.programa.returncode}")
+
+
+@paso
+def sale_por_el_dialogo(r):
+    sale(r, r.principal)
 
 
 if __name__ == "__main__":

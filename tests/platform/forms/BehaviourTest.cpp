@@ -85,6 +85,21 @@ TEST_F(BehaviourTest, DisabledControlsAndMenuTitlesAreDrawnGrey) {
     EXPECT_EQ(oscuros(bar), 0);
 }
 
+// The main window opens a case file on Ctrl+Enter (key down) and on Enter in its grid (the
+// typed character): one Ctrl+Enter must not open it twice.
+TEST_F(BehaviourTest, CtrlEnterTypesALineFeedAndEnterACarriageReturn) {
+    auto* edit = new TEdit(form.get());
+    edit->SetParent(form.get());
+    QString typed;
+    form->SetKeyPreview(true);
+    form->OnKeyPress = [&typed](TObject*, QChar& key) { typed += key; };
+    form->Show();
+    TFormHarness::Focus(edit);
+    TFormHarness::PressKey(edit, VK_RETURN, ssCtrl);
+    TFormHarness::PressKey(edit, VK_RETURN);
+    EXPECT_EQ(typed, QStringLiteral("\n\r"));
+}
+
 TEST_F(BehaviourTest, ScreenCentredFormsAreCentredOnFirstShow) {
     form->SetBounds(0, 0, 200, 100);
     form->SetPosition(poScreenCenter);
