@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QThread>
 #include <charconv>
 #include <cstring>
 #include <libpq-fe.h>
@@ -520,20 +521,14 @@ public:
     }
 
     const TTableDesc& Desc(const QString& table) {
-        if (FLastDesc && table == FLastDescName) return *FLastDesc;
-        QString key = StorageName(table);
-        auto it = FDescs.find(key);
-        if (it == FDescs.end()) it = FDescs.insert(key, Read(key));
-        FLastDescName = table;
-        FLastDesc = &*it;
-        return *it;
+        return FLayouts.Get(table, [this](const QString& key) { return Read(key); });
     }
     void ForgetDesc(const QString& name) {
-        FLastDesc = nullptr;
-        FDescs.remove(name);
+        FLayouts.Forget(name);
         FShapes.clear();
         FRelations.clear();
         FByIdTable.clear();
+        FInsertTable.clear();
     }
     TTableDesc Read(const QString& key) {
         TResult cols = Run(QStringLiteral("SELECT a.attname, col_description(a.attrelid, a.attnum) FROM pg_attribute a "
@@ -695,14 +690,6 @@ public:
         QString e = Col(col);
         if (ci && c >= 0 && IsTextType(d.Columns[c].Type)) e += QLatin1String(" COLLATE zb_es_ci");
         return e;
-    }
-    QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v) const {
-        if (v.isValid() && !v.isNull()) return v;
-        int c = d.ColumnIndex(col);
-        return c >= 0 ? BlankOf(d.Columns[c].Type) : v;
-    }
-    static bool MatchBlank(const TCursorSpec::TMatch& m, bool text) {
-        return !m.Value.isValid() || m.Value.isNull() || (text && m.Value.toString().isEmpty());
     }
     // "$n" for the next argument.
     static QString Arg(const std::vector<QVariant>& args) { return QStringLiteral("$%1").arg(args.size()); }
@@ -963,28 +950,23 @@ public:
         FWritten.Values.clear();
         for (int i = 1; i < PQnfields(r) && FWritten.Valid; ++i) FWritten.Values.push_back(ValueOf(r, 0, i));
     }
-    std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values) {
-        std::vector<QVariant> out(values);
-        for (int i = 0; i < cols.size(); ++i) {
-            int c = d.ColumnIndex(cols[i]);
-            if (c < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(cols[i]));
-            QVariant& v = out[size_t(i)];
-            bool blank = !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
-            if (blank) v = Indexed(d, d.Columns[c].Name) ? BlankOf(d.Columns[c].Type) : QVariant();
-        }
-        return out;
-    }
 
     qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) override {
         const TTableDesc& d = Desc(table);
-        QStringList names, q;
-        for (int i = 0; i < cols.size(); ++i) {
-            names << Col(cols[i]);
-            q << QStringLiteral("$%1").arg(i + 1);
+        // A form appends with the same columns again and again: the text is made once.
+        if (FInsertTable != table || FInsertColumns != cols) {
+            QStringList names, q;
+            for (int i = 0; i < cols.size(); ++i) {
+                names << Col(cols[i]);
+                q << QStringLiteral("$%1").arg(i + 1);
+            }
+            FInsertSql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(Tab(table), AllColumns(d))
+                                         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+                                               .arg(Tab(table), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')), AllColumns(d));
+            FInsertTable = table;
+            FInsertColumns = cols;
         }
-        const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(Tab(table), AllColumns(d))
-                                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-                                                  .arg(Tab(table), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')), AllColumns(d));
+        const QString sql = FInsertSql;
         const std::vector<QVariant> args = Coerced(d, cols, values);
         TResult r = Guarded([&] { return Run(sql, args); });
         Remember(d, r.get());
@@ -1015,16 +997,12 @@ public:
         const TTableDesc& d = Desc(table);
         const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
         const std::vector<QVariant> before = Coerced(d, cols, oldValues);
-        auto same = [](const QVariant& a, const QVariant& b) {
-            if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
-            return a.typeId() == b.typeId() && a == b;
-        };
         std::vector<QVariant> args;
         QString where = Matching(d, cols, oldValues, args);
         args[0] = QVariant(id);
         QStringList sets;
         for (int i = 0; i < cols.size(); ++i) {
-            if (same(fresh[size_t(i)], before[size_t(i)])) continue;
+            if (SameValue(fresh[size_t(i)], before[size_t(i)])) continue;
             args.push_back(fresh[size_t(i)]);
             sets << QStringLiteral("%1 = %2").arg(Col(cols[i]), Arg(args));
         }
@@ -1052,8 +1030,14 @@ public:
         const quint64 key = LockOffset(FSchema + QLatin1Char('.') + StorageName(table), id);
         auto it = FOwners.find(key);
         if (it != FOwners.end()) return it->second == owner;
-        TResult r = Run(QStringLiteral("SELECT pg_try_advisory_lock($1)"), {QVariant(qlonglong(key))});
-        if (PQgetvalue(r.get(), 0, 0)[0] != 't') return false;
+        // A holder whose workstation just died keeps its lock until the server notices the
+        // closed connection, a moment later: a refusal is asked again for a little while.
+        for (int attempt = 0;; ++attempt) {
+            TResult r = Run(QStringLiteral("SELECT pg_try_advisory_lock($1)"), {QVariant(qlonglong(key))});
+            if (PQgetvalue(r.get(), 0, 0)[0] == 't') break;
+            if (attempt == 3) return false;
+            QThread::msleep(150);
+        }
         FOwners[key] = owner;
         return true;
     }
@@ -1080,9 +1064,7 @@ private:
     QHash<QString, QByteArray> FPrepared;
     std::vector<std::pair<TShape, QString>> FShapes;
     TShape FProbe;
-    QHash<QString, TTableDesc> FDescs;
-    QString FLastDescName;
-    const TTableDesc* FLastDesc = nullptr;
+    TLayouts FLayouts;
     std::map<quint64, const void*> FOwners;
     QHash<Oid, TRelation> FRelations;
     // The row the last write returned, until the next statement.
@@ -1092,8 +1074,8 @@ private:
         QString Table;
         std::vector<QVariant> Values;
     } FWritten;
-    QString FByIdTable, FByIdSql;
-    QStringList FByIdColumns;
+    QString FByIdTable, FByIdSql, FInsertTable, FInsertSql;
+    QStringList FByIdColumns, FInsertColumns;
 
     friend class TPgStatement;
 };
