@@ -6,6 +6,7 @@ where they belong in the day. Positions inside a window are the form's own layou
 pixels), as a person who knows the form would aim.
 """
 import os
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -240,6 +241,60 @@ def otro_puesto_encuentra_el_registro_en_uso(r):
     r.espera(lambda: rojos(r.captura(wid=r.expediente), (690, 2, 818, 26)) == 0, 10, "el expediente sin editar")
     r.clic(r.expediente, 303, 14)  # Salir
     r.sin_ventana(r"Expediente \.\.\.\.")
+
+
+@paso
+def crea_un_modelo_nuevo(r):
+    # Herramientas > Escritos ("&Exportar .." shares the letter), then "Nuevo" on the models list.
+    r.activa(r.principal)
+    r.teclas("alt+h")
+    r.teclas("e", "Return")
+    lista = r.ventana("Lista de Escritos")
+    r.activa(lista)
+    r.clic(lista, 86 + 40, 4 + 13)  # Nuevo
+    w = r.ventana(r"Introduzca \.\.")
+    r.activa(w)
+    r.clic(w, 12 + 100, 34 + 11)
+    r.escribe("Primera carta")
+    r.clic(w, 118 + 44, 68 + 14)  # OK
+    # The row and its file come together; the office template is written on the way.
+    numero = r.espera_sql("SELECT ESCRITO FROM escritos", lambda f: f, 15, "el modelo nuevo en la tabla")[0][0]
+    modelo = os.path.join(r.datos, "Modelos", f"{numero}.docx")
+    r.espera(lambda: os.path.exists(modelo), 10, "el fichero del modelo")
+    if not os.path.exists(os.path.join(r.datos, "Zembra.dotx")):
+        raise Fallo("no se escribió la plantilla del despacho")
+    r.activa(lista)
+    r.clic(lista, 250 + 40, 4 + 13)  # No
+    r.sin_ventana("Lista de Escritos")
+
+
+@paso
+def imprime_los_clientes_a_pdf(r):
+    pdf = os.path.join(r.trabajo, "print.pdf")
+    r.activa(r.principal)
+    r.teclas("alt+i")
+    r.teclas("c")  # Informes > Clientes
+    vista = r.ventana(r"Presentación Preliminar \.\.", 30)
+    r.activa(vista)
+    r.clic(vista, 16, 14)  # print
+    opciones = r.ventana(r"Imprimir \.\.")
+    r.activa(opciones)
+    r.clic(opciones, 232 + 40, 10 + 12)  # &Impresora
+    # The system's dialog opens on its printer list, whose last entry is "print to file", to
+    # print.pdf in the home folder.
+    dialogo = r.ventana("^(Print|Imprimir)$")
+    r.activa(dialogo)
+    r.teclas("End")
+    r.captura("impresion-a-pdf")
+    r.teclas("Return")
+    r.sin_ventana("^(Print|Imprimir)$")
+    r.activa(opciones)
+    r.clic(opciones, 74 + 42, 160 + 14)  # OK
+    r.espera(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 1000, 20, "el PDF escrito")
+    r.sin_ventana(r"Presentación Preliminar \.\.")
+    texto = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True, timeout=30).stdout
+    if "LISTADO DE CLIENTES" not in texto:
+        raise Fallo("el PDF no tiene el listado de clientes")
 
 
 @paso
