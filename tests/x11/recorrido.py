@@ -6,6 +6,7 @@ where they belong in the day. Positions inside a window are the form's own layou
 pixels), as a person who knows the form would aim.
 """
 import os
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -157,6 +158,34 @@ BOTON_ECONOMICO = (326, 582, 390, 598)
 BOTON_AGENDA = (736, 582, 800, 598)
 
 
+@paso
+def anota_en_la_agenda_del_expediente(r):
+    # The case form's "Agenda", then "Añadir": the entry editor, its type picked from a combo
+    # edit's list with the mouse.
+    antes = r.sql("SELECT COUNT(*) FROM agenda")[0][0]
+    r.activa(r.expediente)
+    r.clic(r.expediente, 763, 596)  # Agenda
+    agenda = r.ventana(r"Agenda del Expediente .*")
+    r.clic(agenda, 262, 17)  # Añadir
+    nota = r.ventana("Anotación de Agenda")
+    tipo = Desplegable(r, nota, (97, 37, 223))
+    tipo.abre()
+    tipo.elige(1)
+    r.clic(nota, 290, 100)  # Anotación
+    r.escribe("Llamar al cliente")
+    r.clic(nota, 350, 286)  # OK
+    r.sin_ventana("Anotación de Agenda")
+    filas = r.espera_sql("SELECT COUNT(*), MAX(rowid) FROM agenda", lambda f: f[0][0] == antes + 1, 10,
+                         "la anotación guardada")
+    tipo_agenda, texto = r.sql("SELECT TIPOAGENDA, SITUACION FROM agenda WHERE rowid = ?", filas[0][1])[0]
+    if not tipo_agenda or tipo_agenda == "GENERAL":
+        raise Fallo(f"el tipo elegido con el ratón no se guardó ({tipo_agenda})")
+    if "Llamar al cliente" not in (texto or ""):
+        raise Fallo(f"la anotación no se guardó: «{texto}»")
+    r.clic(agenda, 895, 17)  # Volver
+    r.sin_ventana(r"Agenda del Expediente .*")
+
+
 def entra_como(r, usuario, clave):
     w = r.ventana("Identificación")
     r.activa(w)
@@ -212,6 +241,60 @@ def otro_puesto_encuentra_el_registro_en_uso(r):
     r.espera(lambda: rojos(r.captura(wid=r.expediente), (690, 2, 818, 26)) == 0, 10, "el expediente sin editar")
     r.clic(r.expediente, 303, 14)  # Salir
     r.sin_ventana(r"Expediente \.\.\.\.")
+
+
+@paso
+def crea_un_modelo_nuevo(r):
+    # Herramientas > Escritos ("&Exportar .." shares the letter), then "Nuevo" on the models list.
+    r.activa(r.principal)
+    r.teclas("alt+h")
+    r.teclas("e", "Return")
+    lista = r.ventana("Lista de Escritos")
+    r.activa(lista)
+    r.clic(lista, 86 + 40, 4 + 13)  # Nuevo
+    w = r.ventana(r"Introduzca \.\.")
+    r.activa(w)
+    r.clic(w, 12 + 100, 34 + 11)
+    r.escribe("Primera carta")
+    r.clic(w, 118 + 44, 68 + 14)  # OK
+    # The row and its file come together; the office template is written on the way.
+    numero = r.espera_sql("SELECT ESCRITO FROM escritos", lambda f: f, 15, "el modelo nuevo en la tabla")[0][0]
+    modelo = os.path.join(r.datos, "Modelos", f"{numero}.docx")
+    r.espera(lambda: os.path.exists(modelo), 10, "el fichero del modelo")
+    if not os.path.exists(os.path.join(r.datos, "Zembra.dotx")):
+        raise Fallo("no se escribió la plantilla del despacho")
+    r.activa(lista)
+    r.clic(lista, 250 + 40, 4 + 13)  # No
+    r.sin_ventana("Lista de Escritos")
+
+
+@paso
+def imprime_los_clientes_a_pdf(r):
+    pdf = os.path.join(r.trabajo, "print.pdf")
+    r.activa(r.principal)
+    r.teclas("alt+i")
+    r.teclas("c")  # Informes > Clientes
+    vista = r.ventana(r"Presentación Preliminar \.\.", 30)
+    r.activa(vista)
+    r.clic(vista, 16, 14)  # print
+    opciones = r.ventana(r"Imprimir \.\.")
+    r.activa(opciones)
+    r.clic(opciones, 232 + 40, 10 + 12)  # &Impresora
+    # The system's dialog opens on its printer list, whose last entry is "print to file", to
+    # print.pdf in the home folder.
+    dialogo = r.ventana("^(Print|Imprimir)$")
+    r.activa(dialogo)
+    r.teclas("End")
+    r.captura("impresion-a-pdf")
+    r.teclas("Return")
+    r.sin_ventana("^(Print|Imprimir)$")
+    r.activa(opciones)
+    r.clic(opciones, 74 + 42, 160 + 14)  # OK
+    r.espera(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 1000, 20, "el PDF escrito")
+    r.sin_ventana(r"Presentación Preliminar \.\.")
+    texto = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True, timeout=30).stdout
+    if "LISTADO DE CLIENTES" not in texto:
+        raise Fallo("el PDF no tiene el listado de clientes")
 
 
 @paso
