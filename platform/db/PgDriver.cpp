@@ -7,6 +7,7 @@
 #include "platform/db/Collation.h"
 #include "platform/db/Driver.h"
 #include "platform/db/EngineSql.h"
+#include "platform/db/ServerStats.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <charconv>
 #include <cstring>
 #include <libpq-fe.h>
+#include <atomic>
 #include <map>
 
 namespace platform::db {
@@ -24,6 +26,8 @@ namespace platform::db {
 using namespace engine;
 
 namespace {
+
+std::atomic<qint64> RoundTrips{0};
 
 constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
               kNumeric = 1700;
@@ -327,6 +331,7 @@ public:
         EngineError(ecSqlError, msg);
     }
     TResult Check(PGresult* r) {
+        ++RoundTrips;
         TResult res(r, &PQclear);
         const ExecStatusType s = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
         if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK) {
@@ -1048,6 +1053,7 @@ public:
         FOwners.erase(it);
         if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;
         const QByteArray sql = "SELECT pg_advisory_unlock(" + QByteArray::number(qlonglong(key)) + ")";
+        ++RoundTrips;
         PQclear(PQexec(FConn, sql.constData()));
     }
 
@@ -1165,7 +1171,25 @@ bool TPgStatement::Step() {
     return false;
 }
 
+qint64 ServerRoundTrips() { return RoundTrips.load(); }
+
 std::shared_ptr<TConnection> OpenPostgres(const QString& folder, const QString& server) {
+    // The settings are a plain file every program of the user reads: a password goes in
+    // libpq's password file, which must be the user's alone.
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(server.toUtf8().constData(), &error);
+    bool password = false;
+    for (PQconninfoOption* o = options; o && o->keyword; ++o)
+        if (std::strcmp(o->keyword, "password") == 0 && o->val && *o->val) password = true;
+    PQconninfoFree(options);
+    if (error) {
+        const QString why = QString::fromUtf8(error).trimmed();
+        PQfreemem(error);
+        EngineError(ecServerLost, QString::fromUtf8("El servidor de datos de la configuración no se entiende: %1").arg(why));
+    }
+    if (password)
+        EngineError(ecServerLost, QString::fromUtf8("La configuración del servidor de datos lleva la contraseña: quítela de ahí y "
+                                                    "póngala en el fichero ~/.pgpass del usuario (sólo legible por él)."));
     return std::make_shared<TPgConnection>(folder, server);
 }
 
