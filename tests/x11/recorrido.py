@@ -64,11 +64,6 @@ class Desplegable:
         self.espera_cerrada()
 
 
-def expediente_abierto(r):
-    return r.sql("SELECT ANO, NUMERO, ABOCLI, ABOENT, PROCLI, ABOCON, PROCON, PERITO FROM exped "
-                 "ORDER BY rowid DESC LIMIT 1")[0]
-
-
 @paso
 def arranca_y_entra(r):
     r.programa = r.lanza()
