@@ -204,6 +204,48 @@ QString ItemAlias(const QString& item) {
     return last.kind == TToken::Quoted ? last.text.mid(1, last.text.size() - 2) : last.text;
 }
 
+// Rows that tie on the ORDER BY of a plain SELECT come in the order they were written, as the
+// file gives them: the identity of the first table in FROM closes the order.
+void TieBreak(std::vector<TToken>& t) {
+    auto next = [&t](size_t i) {
+        for (++i; i < t.size(); ++i)
+            if (t[i].kind != TToken::Space) return i;
+        return t.size();
+    };
+    int depth = 0;
+    size_t from = t.size(), order = t.size(), end = t.size();
+    bool select = false;
+    for (size_t i = 0; i < t.size(); ++i) {
+        const TToken& k = t[i];
+        if (k.text == QLatin1String("(")) ++depth;
+        else if (k.text == QLatin1String(")")) --depth;
+        if (depth != 0 || k.kind != TToken::Word) {
+            if (depth == 0 && k.text == QLatin1String(";") && end == t.size()) end = i;
+            continue;
+        }
+        if (IsWord(k, "SELECT") && !select) select = true;
+        else if (IsWord(k, "DISTINCT") || IsWord(k, "GROUP") || IsWord(k, "UNION") || IsWord(k, "INTERSECT") || IsWord(k, "EXCEPT"))
+            return;
+        else if (IsWord(k, "FROM") && from == t.size()) from = i;
+        else if (IsWord(k, "ORDER")) order = i;
+        else if ((IsWord(k, "LIMIT") || IsWord(k, "OFFSET") || IsWord(k, "FOR")) && order < i && end == t.size()) end = i;
+    }
+    if (!select || from == t.size() || order == t.size()) return;
+    const size_t table = next(from);
+    if (table >= t.size() || (t[table].kind != TToken::Word && t[table].kind != TToken::Quoted)) return;
+    QString name = t[table].text;
+    size_t a = next(table);
+    if (a < t.size() && IsWord(t[a], "AS")) a = next(a);
+    static const char* const notAlias[] = {"WHERE", "ORDER", "JOIN", "LEFT", "RIGHT", "INNER", "FULL", "CROSS", "ON", "GROUP", "LIMIT"};
+    if (a < t.size() && t[a].kind == TToken::Word && std::none_of(std::begin(notAlias), std::end(notAlias), [&](const char* w) { return IsWord(t[a], w); }))
+        name = t[a].text;
+    // After the last term of the order (before LIMIT, or at the end).
+    size_t last = end;
+    while (last > 0 && t[last - 1].kind == TToken::Space) --last;
+    if (last == 0) return;
+    t[last - 1].text += QStringLiteral(", %1.zb_id").arg(name);
+}
+
 }  // namespace
 
 class TPgConnection;
@@ -416,6 +458,7 @@ public:
                 // Quoted names reach the stored lower-case names (aliases of the row identity too).
                 else if (tok.kind == TToken::Quoted) tok.text = tok.text.toLower();
             }
+            TieBreak(t);
         };
         return TranslateLocalSql(sql, d);
     }
