@@ -261,6 +261,8 @@ class Recorrido:
 
     def sql(self, consulta, *valores):
         db = sqlite3.connect(f"file:{os.path.join(self.datos, 'zembra.db')}?mode=ro", uri=True, timeout=10)
+        # The program's own text order; the walk only compares codes and digits, where it is plain.
+        db.create_collation("ZBES", lambda a, b: (a > b) - (a < b))
         try:
             return db.execute(consulta, valores).fetchall()
         finally:

@@ -186,6 +186,89 @@ def guarda_el_expediente(r):
         raise Fallo("el abogado contrario elegido con el teclado no se guardó")
 
 
+def ultimo_expediente(r):
+    return r.sql("SELECT ANO, NUMERO FROM exped ORDER BY rowid DESC LIMIT 1")[0]
+
+
+@paso
+def anade_el_cliente_al_expediente(r):
+    # "Añadir" under "Clientes :" offers the clients not yet in the case file; the new one is
+    # found by typing its first letters in the list.
+    ano, numero = ultimo_expediente(r)
+    r.activa(r.expediente)
+    r.clic(r.expediente, 8 + 48, 409 + 11)  # Añadir
+    w = r.ventana("Buscar Cliente")
+    r.activa(w)
+    r.escribe("Yuste")
+    r.clic(w, 198 + 31, 3 + 13)  # Ok
+    r.sin_ventana("Buscar Cliente")
+    r.espera_sql(f"SELECT CLIENTE FROM expcli WHERE ANO = '{ano}' AND NUMERO = '{numero}'",
+                 lambda f: [r.cliente] in [list(x) for x in f], 10, "el cliente en el expediente")
+
+
+@paso
+def apunta_un_importe_con_decimales(r):
+    # The office starts in euros without anyone setting it: "1000,50" is a thousand euros and
+    # fifty cents.
+    ano, numero = ultimo_expediente(r)
+    r.activa(r.expediente)
+    r.clic(r.expediente, 308 + 48, 585 + 11)  # Económico
+    eco = r.ventana(r"Situación Económica de .*")
+    r.activa(eco)
+    r.teclas("ctrl+Insert")
+    dlg = r.ventana("Anotación Económica")
+    r.activa(dlg)
+    r.clic(dlg, 96 + 150, 38 + 20)  # Concepto
+    r.escribe("Honorarios de la demanda")
+    # A plain list combo: its list opens over the combo, the current row on it.
+    x, y, _, _ = r.geometria(dlg)
+    r.clic(dlg, 96 + 60, 124 + 10)
+    lista = r.espera(lambda: next((c for c in r.flotantes() if abs(c[0] - (x + 96)) <= 4 and c[3] > 40), None), 10,
+                     "la lista de tipos")
+    r.clic(dlg, 96 + 40, lista[1] - y + lista[3] * 3 // 8)  # the second of four rows: Derecho
+    r.espera(lambda: not any(abs(c[0] - (x + 96)) <= 4 and c[3] > 40 for c in r.flotantes()), 10,
+             "la lista de tipos cerrada")
+    r.clic(dlg, 96 + 40, 152 + 10)  # Importe
+    r.escribe("1000,50")
+    r.clic(dlg, 120 + 44, 200 + 13)  # OK
+    r.sin_ventana("Anotación Económica")
+    fila = r.espera_sql(f"SELECT IMPORTE, TIPO FROM cuentas WHERE ANO = '{ano}' AND NUMERO = '{numero}'",
+                        lambda f: f, 10, "el apunte guardado")[0]
+    moneda = r.sql(f"SELECT MONEDA FROM exped WHERE ANO = '{ano}' AND NUMERO = '{numero}'")[0][0]
+    if abs(fila[0] - 1000.50) > 0.001 or fila[1] != 2 or moneda != "E":
+        raise Fallo(f"apunte guardado como {fila[0]} (tipo {fila[1]}) en la moneda «{moneda}»")
+    r.clic(eco, 268 + 12, 15)  # Salir
+    r.sin_ventana(r"Situación Económica de .*")
+
+
+@paso
+def factura_el_expediente(r):
+    ano, numero = ultimo_expediente(r)
+    r.activa(r.expediente)
+    r.clic(r.expediente, 188 + 12, 14)  # Facturar
+    pregunta = r.ventana("¡¡ ATENCIÓN !!")
+    r.activa(pregunta)
+    r.teclas("Return")  # Sí
+    dlg = r.ventana(r"Facturar Expediente \.\.")
+    r.activa(dlg)
+    r.clic(dlg, 4 + 32, 4 + 13)  # Ok
+    r.sin_ventana(r"Facturar Expediente \.\.")
+    fila = r.espera_sql(f"SELECT FACTURA, IVA, DERECHOS, IMPIVA, TOTAL, SITUACION, FECHAFACTURA, IMPIRPF FROM exped "
+                        f"WHERE ANO = '{ano}' AND NUMERO = '{numero}'", lambda f: f[0][5] == 2, 15,
+                        "el expediente facturado")[0]
+    factura, iva, derechos, impiva, total = fila[:5]
+    if not factura:
+        raise Fallo("la factura se guardó sin número")
+    # 21 % of 1000.50 is 210.105: an exact half cent goes to the even cent.
+    if iva != 21 or abs(derechos - 1000.50) > 0.001 or abs(impiva - 210.10) > 0.001 \
+            or abs(total - (derechos + impiva - fila[7])) > 0.001:
+        raise Fallo(f"factura {factura}: IVA {iva} %, derechos {derechos}, cuota {impiva}, total {total}")
+    otras = r.sql("SELECT COUNT(*) FROM exped WHERE FACTURA = ? AND strftime('%Y', FECHAFACTURA) = "
+                  "strftime('%Y', ?)", factura, fila[6])[0][0]
+    if otras != 1:
+        raise Fallo(f"el número de factura {factura} está {otras} veces en su año")
+
+
 # Where a caption's letters are, in client pixels: the main window's "Informes" menu title and
 # the case form's "Económico" and "Agenda" buttons.
 INFORMES = (276, 1, 326, 16)
