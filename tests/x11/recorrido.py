@@ -80,6 +80,46 @@ def arranca_y_entra(r):
         raise Fallo(f"título de la ventana principal: «{titulo}»")
 
 
+# A party form (client, opposing party, office lawyer): its "Apellidos" and "Nombre" boxes, the
+# bar's "Salir" and the footer's OK, in client pixels.
+APELLIDOS = (95 + 60, 39 + 27 + 10)
+NOMBRE = (470 + 60, 39 + 27 + 10)
+SALIR_FICHA = (328, 15)
+
+
+def crea_persona(r, tecla, titulo, tabla, clave, apellidos, nombre):
+    """Archivo > the party's item, "Nuevo" with Ctrl+Insert, the names typed, OK: the row stored."""
+    antes = r.sql(f"SELECT COALESCE(MAX({clave}), 0) FROM {tabla}")[0][0]
+    r.activa(r.principal)
+    r.teclas("alt+a")
+    r.teclas(tecla)
+    w = r.ventana(titulo)
+    r.activa(w)
+    r.teclas("ctrl+Insert")
+    # The state shows in red at the bar's right: "[Estado :Nuevo]".
+    _, _, ancho, alto = r.geometria(w)
+    r.espera(lambda: rojos(r.captura(wid=w), (ancho - 178, 4, ancho - 8, 28)) > 20, 10, f"«{titulo}» en alta")
+    r.clic(w, *APELLIDOS)
+    r.escribe(apellidos)
+    r.clic(w, *NOMBRE)
+    r.escribe(nombre)
+    r.clic(w, ancho - 194 + 45, alto - 36 + 5 + 13)  # OK
+    fila = r.espera_sql(f"SELECT {clave}, APELLIDOS, NOMBRE FROM {tabla} WHERE {clave} > {antes}",
+                        lambda f: f, 10, f"la fila nueva de {tabla}")[0]
+    if (fila[1], fila[2]) != (apellidos, nombre):
+        raise Fallo(f"{tabla}: se guardó {fila[1:]}, no {(apellidos, nombre)}")
+    r.clic(w, *SALIR_FICHA)
+    r.sin_ventana(titulo)
+    return fila[0]
+
+
+@paso
+def crea_cliente_contrario_y_abogado(r):
+    r.cliente = crea_persona(r, "c", "Cliente", "clientes", "CLIENTE", "Yuste Salas", "Marta")
+    crea_persona(r, "o", "Contrarios", "contrarios", "CONTRARIO", "Gil Campos", "Andrés")
+    crea_persona(r, "a", "Abogado del  Despacho", "abocli", "ABOCLI", "Vidal Roca", "Elena")
+
+
 @paso
 def elige_abogado_en_la_principal(r):
     # A new case file is opened for the lawyer the main window shows.
