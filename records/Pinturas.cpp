@@ -90,4 +90,11 @@ QString TextoSituacion(TDataSet* t) {
     }
 }
 
+QString TextoQueCabe(const QString& texto, const QFontMetrics& fm, int ancho) {
+    if (fm.horizontalAdvance(texto) <= ancho) return texto;
+    const QString junto = texto.simplified();
+    if (fm.horizontalAdvance(junto) <= ancho) return junto;
+    return fm.elidedText(junto, Qt::ElideMiddle, ancho);
+}
+
 }  // namespace records

@@ -1,4 +1,5 @@
 #pragma once
+#include <QFontMetrics>
 // What the case-file, consultation and new-case forms share: the hourglass while they work,
 // the small pictures they draw and the state text of a case file or consultation.
 #include "platform/db/DB.h"
@@ -40,5 +41,9 @@ bool DerechoUsuario(const char* nombre);
 
 // "Abierto", "Facturado Nº 12", "Cerrado" from SITUACION and FACTURA of `t`.
 QString TextoSituacion(TDataSet* t);
+
+// An agenda entry's text as it fits `ancho` pixels: whole when it fits; else its runs of blanks
+// shortened, and then its middle left out, so that its end (an invoice's number) still shows.
+QString TextoQueCabe(const QString& texto, const QFontMetrics& fm, int ancho);
 
 }  // namespace records

@@ -379,8 +379,9 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
 
     Rotulo(QStringLiteral("Agenda :"), xd, e0, 60)->SetAlignment(taLeftJustify);
     DBAgenda = Rejilla(QStringLiteral("DBAgenda"), Dat->DSAgen2, xd, e0 + 18, 396, 120);
-    for (auto [campo, titulo, ancho] : {std::tuple{"CODIGO", "", 22}, std::tuple{"FECHA", "Fecha", 72}, std::tuple{"HORA", "Hora", 40},
-                                        std::tuple{"SITUACION", "Situación", 236}}) {
+    // The entry's text takes what the grid has left beside its date and hour.
+    for (auto [campo, titulo, ancho] : {std::tuple{"CODIGO", "", 22}, std::tuple{"FECHA", "Fecha", 66}, std::tuple{"HORA", "Hora", 36},
+                                        std::tuple{"SITUACION", "Situación", 396 - 4 - 18 - 22 - 66 - 36 - 4}}) {
         TColumn* c = DBAgenda->Columns()->Add();
         c->SetFieldName(QString::fromLatin1(campo));
         c->Title()->SetCaption(QString::fromUtf8(titulo));
@@ -1195,6 +1196,14 @@ void TExpediente::FiltraRecord(TDataSet* ds, bool& accept) {
 }
 
 void TExpediente::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCol, TColumn* column, TGridDrawState state) {
+    if (column && column->FieldName() == QLatin1String("SITUACION") && column->Field()) {
+        // A long entry (the invoicing's) keeps its invoice number in sight.
+        TCanvas* c = DBAgenda->Canvas();
+        c->FillRect(rect);
+        const QFontMetrics fm(c->Font()->ToQFont());
+        c->TextRect(rect, rect.Left + 2, rect.Top + 2, records::TextoQueCabe(column->Field()->DisplayText(), fm, rect.Width() - 4));
+        return;
+    }
     if (!column || column->FieldName() != QLatin1String("CODIGO")) {
         DBAgenda->DefaultDrawColumnCell(rect, dataCol, column, state);
         return;

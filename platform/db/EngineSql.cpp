@@ -163,6 +163,33 @@ std::vector<TToken> Tokenize(const QString& s) {
 bool IsWord(const TToken& t, const char* w) { return t.kind == TToken::Word && t.text.compare(QLatin1String(w), Qt::CaseInsensitive) == 0; }
 
 
+QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v) {
+    if (v.isValid() && !v.isNull()) return v;
+    const int c = d.ColumnIndex(col);
+    return c >= 0 ? BlankOf(d.Columns[size_t(c)].Type) : v;
+}
+
+bool MatchBlank(const TCursorSpec::TMatch& m, bool text) {
+    return !m.Value.isValid() || m.Value.isNull() || (text && m.Value.toString().isEmpty());
+}
+
+std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values) {
+    std::vector<QVariant> out(values);
+    for (int i = 0; i < cols.size(); ++i) {
+        const int c = d.ColumnIndex(cols[i]);
+        if (c < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(cols[i]));
+        QVariant& v = out[size_t(i)];
+        const bool blank = !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+        if (blank) v = Indexed(d, d.Columns[size_t(c)].Name) ? BlankOf(d.Columns[size_t(c)].Type) : QVariant();
+    }
+    return out;
+}
+
+bool SameValue(const QVariant& a, const QVariant& b) {
+    if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
+    return a.typeId() == b.typeId() && a == b;
+}
+
 QString Declaration(const TColumnDesc& c) {
     QString decl = TypeWord(c.Type);
     if (c.Required) decl += QLatin1String(" REQUIRED");

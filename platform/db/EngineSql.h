@@ -3,6 +3,7 @@
 // application's local SQL and its translation, parameterised by the engine's dialect.
 #include "platform/db/Driver.h"
 
+#include <QHash>
 #include <functional>
 #include <vector>
 
@@ -27,6 +28,45 @@ bool IsTextType(TColumnType t);
 QVariant BlankOf(TColumnType t);
 // Whether `col` takes part in any index of `d`.
 bool Indexed(const TTableDesc& d, const QString& col);
+
+// Null bounds and keys compare as the blanks that indexed columns store.
+QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v);
+// A search for a blank value (null, or an empty text in a text column).
+bool MatchBlank(const TCursorSpec::TMatch& m, bool text);
+// Values as they are written: blanks become the column's blank where it is indexed, else null;
+// a column the table lacks raises.
+std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values);
+// Whether a written value is the one read (an unchanged column is not written again).
+bool SameValue(const QVariant& a, const QVariant& b);
+
+// The layouts a connection has read, by storage name; the last one asked for is kept with the
+// name it was asked by, as cursors ask for the same table again and again.
+class TLayouts {
+public:
+    template <class F>
+    const TTableDesc& Get(const QString& table, F&& read) {
+        if (FLast && table == FLastName) return *FLast;
+        const QString key = StorageName(table);
+        auto it = FByName.find(key);
+        if (it == FByName.end()) it = FByName.insert(key, read(key));
+        FLastName = table;
+        FLast = &*it;
+        return *it;
+    }
+    void Forget(const QString& key) {
+        FLast = nullptr;
+        FByName.remove(key);
+    }
+    void Clear() {
+        FLast = nullptr;
+        FByName.clear();
+    }
+
+private:
+    QHash<QString, TTableDesc> FByName;
+    QString FLastName;
+    const TTableDesc* FLast = nullptr;
+};
 
 struct TToken {
     enum Kind { Word, Str, Quoted, Num, Op, Space } kind;

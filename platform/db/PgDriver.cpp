@@ -7,15 +7,18 @@
 #include "platform/db/Collation.h"
 #include "platform/db/Driver.h"
 #include "platform/db/EngineSql.h"
+#include "platform/db/ServerStats.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QDir>
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QThread>
 #include <charconv>
 #include <cstring>
 #include <libpq-fe.h>
+#include <atomic>
 #include <map>
 
 namespace platform::db {
@@ -23,6 +26,8 @@ namespace platform::db {
 using namespace engine;
 
 namespace {
+
+std::atomic<qint64> RoundTrips{0};
 
 constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
               kNumeric = 1700;
@@ -199,6 +204,48 @@ QString ItemAlias(const QString& item) {
     return last.kind == TToken::Quoted ? last.text.mid(1, last.text.size() - 2) : last.text;
 }
 
+// Rows that tie on the ORDER BY of a plain SELECT come in the order they were written, as the
+// file gives them: the identity of the first table in FROM closes the order.
+void TieBreak(std::vector<TToken>& t) {
+    auto next = [&t](size_t i) {
+        for (++i; i < t.size(); ++i)
+            if (t[i].kind != TToken::Space) return i;
+        return t.size();
+    };
+    int depth = 0;
+    size_t from = t.size(), order = t.size(), end = t.size();
+    bool select = false;
+    for (size_t i = 0; i < t.size(); ++i) {
+        const TToken& k = t[i];
+        if (k.text == QLatin1String("(")) ++depth;
+        else if (k.text == QLatin1String(")")) --depth;
+        if (depth != 0 || k.kind != TToken::Word) {
+            if (depth == 0 && k.text == QLatin1String(";") && end == t.size()) end = i;
+            continue;
+        }
+        if (IsWord(k, "SELECT") && !select) select = true;
+        else if (IsWord(k, "DISTINCT") || IsWord(k, "GROUP") || IsWord(k, "UNION") || IsWord(k, "INTERSECT") || IsWord(k, "EXCEPT"))
+            return;
+        else if (IsWord(k, "FROM") && from == t.size()) from = i;
+        else if (IsWord(k, "ORDER")) order = i;
+        else if ((IsWord(k, "LIMIT") || IsWord(k, "OFFSET") || IsWord(k, "FOR")) && order < i && end == t.size()) end = i;
+    }
+    if (!select || from == t.size() || order == t.size()) return;
+    const size_t table = next(from);
+    if (table >= t.size() || (t[table].kind != TToken::Word && t[table].kind != TToken::Quoted)) return;
+    QString name = t[table].text;
+    size_t a = next(table);
+    if (a < t.size() && IsWord(t[a], "AS")) a = next(a);
+    static const char* const notAlias[] = {"WHERE", "ORDER", "JOIN", "LEFT", "RIGHT", "INNER", "FULL", "CROSS", "ON", "GROUP", "LIMIT"};
+    if (a < t.size() && t[a].kind == TToken::Word && std::none_of(std::begin(notAlias), std::end(notAlias), [&](const char* w) { return IsWord(t[a], w); }))
+        name = t[a].text;
+    // After the last term of the order (before LIMIT, or at the end).
+    size_t last = end;
+    while (last > 0 && t[last - 1].kind == TToken::Space) --last;
+    if (last == 0) return;
+    t[last - 1].text += QStringLiteral(", %1.zb_id").arg(name);
+}
+
 }  // namespace
 
 class TPgConnection;
@@ -326,6 +373,7 @@ public:
         EngineError(ecSqlError, msg);
     }
     TResult Check(PGresult* r) {
+        ++RoundTrips;
         TResult res(r, &PQclear);
         const ExecStatusType s = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
         if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK) {
@@ -410,6 +458,7 @@ public:
                 // Quoted names reach the stored lower-case names (aliases of the row identity too).
                 else if (tok.kind == TToken::Quoted) tok.text = tok.text.toLower();
             }
+            TieBreak(t);
         };
         return TranslateLocalSql(sql, d);
     }
@@ -520,20 +569,14 @@ public:
     }
 
     const TTableDesc& Desc(const QString& table) {
-        if (FLastDesc && table == FLastDescName) return *FLastDesc;
-        QString key = StorageName(table);
-        auto it = FDescs.find(key);
-        if (it == FDescs.end()) it = FDescs.insert(key, Read(key));
-        FLastDescName = table;
-        FLastDesc = &*it;
-        return *it;
+        return FLayouts.Get(table, [this](const QString& key) { return Read(key); });
     }
     void ForgetDesc(const QString& name) {
-        FLastDesc = nullptr;
-        FDescs.remove(name);
+        FLayouts.Forget(name);
         FShapes.clear();
         FRelations.clear();
         FByIdTable.clear();
+        FInsertTable.clear();
     }
     TTableDesc Read(const QString& key) {
         TResult cols = Run(QStringLiteral("SELECT a.attname, col_description(a.attrelid, a.attnum) FROM pg_attribute a "
@@ -695,14 +738,6 @@ public:
         QString e = Col(col);
         if (ci && c >= 0 && IsTextType(d.Columns[c].Type)) e += QLatin1String(" COLLATE zb_es_ci");
         return e;
-    }
-    QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v) const {
-        if (v.isValid() && !v.isNull()) return v;
-        int c = d.ColumnIndex(col);
-        return c >= 0 ? BlankOf(d.Columns[c].Type) : v;
-    }
-    static bool MatchBlank(const TCursorSpec::TMatch& m, bool text) {
-        return !m.Value.isValid() || m.Value.isNull() || (text && m.Value.toString().isEmpty());
     }
     // "$n" for the next argument.
     static QString Arg(const std::vector<QVariant>& args) { return QStringLiteral("$%1").arg(args.size()); }
@@ -963,28 +998,23 @@ public:
         FWritten.Values.clear();
         for (int i = 1; i < PQnfields(r) && FWritten.Valid; ++i) FWritten.Values.push_back(ValueOf(r, 0, i));
     }
-    std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values) {
-        std::vector<QVariant> out(values);
-        for (int i = 0; i < cols.size(); ++i) {
-            int c = d.ColumnIndex(cols[i]);
-            if (c < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(cols[i]));
-            QVariant& v = out[size_t(i)];
-            bool blank = !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
-            if (blank) v = Indexed(d, d.Columns[c].Name) ? BlankOf(d.Columns[c].Type) : QVariant();
-        }
-        return out;
-    }
 
     qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) override {
         const TTableDesc& d = Desc(table);
-        QStringList names, q;
-        for (int i = 0; i < cols.size(); ++i) {
-            names << Col(cols[i]);
-            q << QStringLiteral("$%1").arg(i + 1);
+        // A form appends with the same columns again and again: the text is made once.
+        if (FInsertTable != table || FInsertColumns != cols) {
+            QStringList names, q;
+            for (int i = 0; i < cols.size(); ++i) {
+                names << Col(cols[i]);
+                q << QStringLiteral("$%1").arg(i + 1);
+            }
+            FInsertSql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(Tab(table), AllColumns(d))
+                                         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+                                               .arg(Tab(table), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')), AllColumns(d));
+            FInsertTable = table;
+            FInsertColumns = cols;
         }
-        const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(Tab(table), AllColumns(d))
-                                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-                                                  .arg(Tab(table), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')), AllColumns(d));
+        const QString sql = FInsertSql;
         const std::vector<QVariant> args = Coerced(d, cols, values);
         TResult r = Guarded([&] { return Run(sql, args); });
         Remember(d, r.get());
@@ -1015,16 +1045,12 @@ public:
         const TTableDesc& d = Desc(table);
         const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
         const std::vector<QVariant> before = Coerced(d, cols, oldValues);
-        auto same = [](const QVariant& a, const QVariant& b) {
-            if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
-            return a.typeId() == b.typeId() && a == b;
-        };
         std::vector<QVariant> args;
         QString where = Matching(d, cols, oldValues, args);
         args[0] = QVariant(id);
         QStringList sets;
         for (int i = 0; i < cols.size(); ++i) {
-            if (same(fresh[size_t(i)], before[size_t(i)])) continue;
+            if (SameValue(fresh[size_t(i)], before[size_t(i)])) continue;
             args.push_back(fresh[size_t(i)]);
             sets << QStringLiteral("%1 = %2").arg(Col(cols[i]), Arg(args));
         }
@@ -1052,8 +1078,14 @@ public:
         const quint64 key = LockOffset(FSchema + QLatin1Char('.') + StorageName(table), id);
         auto it = FOwners.find(key);
         if (it != FOwners.end()) return it->second == owner;
-        TResult r = Run(QStringLiteral("SELECT pg_try_advisory_lock($1)"), {QVariant(qlonglong(key))});
-        if (PQgetvalue(r.get(), 0, 0)[0] != 't') return false;
+        // A holder whose workstation just died keeps its lock until the server notices the
+        // closed connection, a moment later: a refusal is asked again for a little while.
+        for (int attempt = 0;; ++attempt) {
+            TResult r = Run(QStringLiteral("SELECT pg_try_advisory_lock($1)"), {QVariant(qlonglong(key))});
+            if (PQgetvalue(r.get(), 0, 0)[0] == 't') break;
+            if (attempt == 3) return false;
+            QThread::msleep(150);
+        }
         FOwners[key] = owner;
         return true;
     }
@@ -1064,6 +1096,7 @@ public:
         FOwners.erase(it);
         if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;
         const QByteArray sql = "SELECT pg_advisory_unlock(" + QByteArray::number(qlonglong(key)) + ")";
+        ++RoundTrips;
         PQclear(PQexec(FConn, sql.constData()));
     }
 
@@ -1080,9 +1113,7 @@ private:
     QHash<QString, QByteArray> FPrepared;
     std::vector<std::pair<TShape, QString>> FShapes;
     TShape FProbe;
-    QHash<QString, TTableDesc> FDescs;
-    QString FLastDescName;
-    const TTableDesc* FLastDesc = nullptr;
+    TLayouts FLayouts;
     std::map<quint64, const void*> FOwners;
     QHash<Oid, TRelation> FRelations;
     // The row the last write returned, until the next statement.
@@ -1092,8 +1123,8 @@ private:
         QString Table;
         std::vector<QVariant> Values;
     } FWritten;
-    QString FByIdTable, FByIdSql;
-    QStringList FByIdColumns;
+    QString FByIdTable, FByIdSql, FInsertTable, FInsertSql;
+    QStringList FByIdColumns, FInsertColumns;
 
     friend class TPgStatement;
 };
@@ -1183,7 +1214,25 @@ bool TPgStatement::Step() {
     return false;
 }
 
+qint64 ServerRoundTrips() { return RoundTrips.load(); }
+
 std::shared_ptr<TConnection> OpenPostgres(const QString& folder, const QString& server) {
+    // The settings are a plain file every program of the user reads: a password goes in
+    // libpq's password file, which must be the user's alone.
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(server.toUtf8().constData(), &error);
+    bool password = false;
+    for (PQconninfoOption* o = options; o && o->keyword; ++o)
+        if (std::strcmp(o->keyword, "password") == 0 && o->val && *o->val) password = true;
+    PQconninfoFree(options);
+    if (error) {
+        const QString why = QString::fromUtf8(error).trimmed();
+        PQfreemem(error);
+        EngineError(ecServerLost, QString::fromUtf8("El servidor de datos de la configuración no se entiende: %1").arg(why));
+    }
+    if (password)
+        EngineError(ecServerLost, QString::fromUtf8("La configuración del servidor de datos lleva la contraseña: quítela de ahí y "
+                                                    "póngala en el fichero ~/.pgpass del usuario (sólo legible por él)."));
     return std::make_shared<TPgConnection>(folder, server);
 }
 

@@ -560,17 +560,10 @@ public:
     // Cursor reads ask for the same table again and again: the last answer is kept with the
     // name it was asked by, until the layouts change.
     const TTableDesc& Desc(const QString& table) {
-        if (FLastDesc && table == FLastDescName) return *FLastDesc;
-        QString key = StorageName(table);
-        auto it = FDescs.find(key);
-        if (it == FDescs.end()) it = FDescs.insert(key, Read(key));
-        FLastDescName = table;
-        FLastDesc = &*it;
-        return *it;
+        return FLayouts.Get(table, [this](const QString& key) { return Read(key); });
     }
     void ForgetDesc(const QString& name) {
-        FLastDesc = nullptr;
-        FDescs.remove(name);
+        FLayouts.Forget(name);
     }
 
     TTableDesc Read(const QString& key) {
@@ -617,8 +610,7 @@ public:
         qint64 version = 0;
         Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); return false; });
         if (version != FSchemaVersion) {
-            FLastDesc = nullptr;
-            FDescs.clear();
+            FLayouts.Clear();
             FSchemaVersion = version;
         }
         return Desc(table);
@@ -735,11 +727,6 @@ public:
     }
 
     // Null bounds and keys compare as the blanks that indexed columns store.
-    QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v) const {
-        if (v.isValid() && !v.isNull()) return v;
-        int c = d.ColumnIndex(col);
-        return c >= 0 ? BlankOf(d.Columns[c].Type) : v;
-    }
 
     // The condition of a cursor and its values; `where` null: the values only (the text of the
     // same shape is known already), in the same order.
@@ -786,9 +773,6 @@ public:
             args.push_back(QVariant(s.OnlyId));
         }
         if (where) *where = conds.join(QStringLiteral(" AND "));
-    }
-    static bool MatchBlank(const TCursorSpec::TMatch& m, bool text) {
-        return !m.Value.isValid() || m.Value.isNull() || (text && m.Value.toString().isEmpty());
     }
 
     // What the SQL text of a cursor read depends on: its table, columns, order, the kinds of its
@@ -1011,17 +995,6 @@ public:
     }
 
     // ---- writes
-    std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values) {
-        std::vector<QVariant> out(values);
-        for (int i = 0; i < cols.size(); ++i) {
-            int c = d.ColumnIndex(cols[i]);
-            if (c < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(cols[i]));
-            QVariant& v = out[i];
-            bool blank = !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
-            if (blank) v = Indexed(d, d.Columns[c].Name) ? BlankOf(d.Columns[c].Type) : QVariant();
-        }
-        return out;
-    }
 
     qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) override {
         const TTableDesc& d = Desc(table);
@@ -1060,14 +1033,10 @@ public:
         // The old values still all take part in the condition, so another user's change is seen.
         const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
         const std::vector<QVariant> before = Coerced(d, cols, oldValues);
-        auto same = [](const QVariant& a, const QVariant& b) {
-            if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
-            return a.typeId() == b.typeId() && a == b;
-        };
         QStringList sets;
         std::vector<QVariant> args;
         for (int i = 0; i < cols.size(); ++i) {
-            if (same(fresh[i], before[i])) continue;
+            if (SameValue(fresh[i], before[i])) continue;
             sets << Quote(cols[i]) + QStringLiteral("=?");
             args.push_back(fresh[i]);
         }
@@ -1113,11 +1082,9 @@ private:
     sqlite3* FDb = nullptr;
     bool FInTrans = false;
     QHash<QString, sqlite3_stmt*> FCache;
-    QHash<QString, TTableDesc> FDescs;
+    TLayouts FLayouts;
     std::vector<TKnownShape> FShapes;
     TShape FProbe;
-    QString FLastDescName;
-    const TTableDesc* FLastDesc = nullptr;
     qint64 FSchemaVersion = -1;
     std::shared_ptr<TLockFile> FLocks;
 };

@@ -318,6 +318,28 @@ TEST_F(ExpedienteTest, RendersWithClientsLedgerAndAgenda) {
     ASSERT_TRUE(TFormHarness::SaveToPng(form, Render(QStringLiteral("UExpediente.png"))));
 }
 
+// The agenda's longest entry of its own, the invoicing's, shows whole, invoice number included.
+TEST_F(ExpedienteTest, TheAgendaGridShowsTheWholeInvoicingEntry) {
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+    Abre();
+    TDBGrid* g = form->DBAgenda;
+    TColumn* situacion = g->Columns()->Items(g->Columns()->Count() - 1);
+    ASSERT_EQ(situacion->FieldName(), QStringLiteral("SITUACION"));
+    const QFontMetrics fm(g->Font()->ToQFont());
+    for (int factura : {7, 12345678}) {
+        const QString texto = QStringLiteral("EXPEDIENTE FACTURADO Nº DE FACTURA %1").arg(factura, 8);
+        const QString visto = records::TextoQueCabe(texto, fm, situacion->Width() - 4);
+        EXPECT_LE(fm.horizontalAdvance(visto), situacion->Width() - 4) << visto.toStdString();
+        EXPECT_TRUE(visto.startsWith(QStringLiteral("EXPEDIENTE "))) << visto.toStdString();
+        EXPECT_TRUE(visto.endsWith(QString::number(factura))) << visto.toStdString();
+    }
+    EXPECT_EQ(records::TextoQueCabe(QStringLiteral("APERTURA DE EXPEDIENTE"), fm, situacion->Width() - 4),
+              QStringLiteral("APERTURA DE EXPEDIENTE"));
+    int columnas = 0;
+    for (int i = 0; i < g->Columns()->Count(); ++i) columnas += g->Columns()->Items(i)->Width() + 1;
+    EXPECT_LE(columnas, g->ClientWidth()) << "the columns overflow the grid";
+}
+
 TEST_F(ExpedienteTest, NoCaptionPaintsOverTheBoxBesideIt) {
     // A label paints its whole rectangle: one reaching into the box beside it hides the box's
     // last characters (the opening date lost its final digit).

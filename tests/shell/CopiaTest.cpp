@@ -4,6 +4,8 @@
 #include "shell/UData.h"
 #include "tests/support/GeneraDespacho.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -79,4 +81,42 @@ TEST(CopiaTest, AnOfficeFolderCopiesWholeToAnEmptyServerDatabase) {
         EXPECT_TRUE(e.Message().contains(QStringLiteral("no está vacía"))) << qPrintable(e.Message());
     }
     EXPECT_EQ(hacia->TableNames(), desde->TableNames());
+}
+
+// The copy program takes the folder and the server from the settings, says what it copied, and
+// refuses a second copy into the same database or settings without a server.
+TEST(CopiaTest, TheCopyProgramReadsTheSettingsAndSaysWhatItDid) {
+    QTemporaryDir origen, destino, config;
+    const QString servidor = platform::db::DataServer(destino.path());
+    if (servidor.isEmpty()) GTEST_SKIP() << "runs with the test server (label postgres)";
+    {
+        auto conn = platform::db::OpenSqlite(origen.path());
+        for (const auto& t : shell::TablasDelDespacho()) conn->CreateTable(t);
+        conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
+    }
+    zbtest::GeneraDespacho(origen.path(), zbtest::TTamDespacho{});
+    auto copia = [&](const QString& ajustes, QString* salida) {
+        QFile ini(config.path() + QStringLiteral("/registry.ini"));
+        ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        ini.write(ajustes.toUtf8());
+        ini.close();
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZEMBRA_REGISTRY_FILE"), ini.fileName());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ZEMBRA_COPIA), QStringList());
+        EXPECT_TRUE(p.waitForFinished(120000));
+        *salida = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitCode();
+    };
+    const QString ajustes = QStringLiteral("[Software\\Velmor\\zembra\\Install]\nDatos=%1\nServidor=%2\n").arg(origen.path(), servidor);
+    QString salida;
+    EXPECT_EQ(copia(ajustes, &salida), 0) << qPrintable(salida);
+    EXPECT_TRUE(salida.contains(QStringLiteral("las cuentas de filas coinciden"))) << qPrintable(salida);
+    EXPECT_EQ(platform::db::OpenPostgres(destino.path(), servidor)->TableNames(), platform::db::OpenSqlite(origen.path())->TableNames());
+    EXPECT_EQ(copia(ajustes, &salida), 1);
+    EXPECT_TRUE(salida.contains(QStringLiteral("no está vacía"))) << qPrintable(salida);
+    EXPECT_TRUE(salida.contains(QStringLiteral("No se ha copiado nada")));
+    EXPECT_EQ(copia(QStringLiteral("[Software\\Velmor\\zembra\\Install]\nDatos=%1\n").arg(origen.path()), &salida), 1);
+    EXPECT_TRUE(salida.contains(QStringLiteral("no nombra el servidor"))) << qPrintable(salida);
 }

@@ -13,15 +13,12 @@ import argparse
 import os
 import re
 import shutil
-import signal
 import sqlite3
 import subprocess
-import sys
-import tempfile
 import time
 import traceback
 
-from PIL import Image, ImageGrab
+from PIL import ImageGrab
 
 PASOS = []
 
@@ -260,14 +257,12 @@ class Recorrido:
             imagen.save(os.path.join(self.trabajo, f"{self.capturas:02d}-{nombre}.png"))
         return imagen
 
-    def ventanas_nuevas(self, antes):
-        salida = self.xdotool("search", "--onlyvisible", "--name", ".*", permite_fallo=True) or ""
-        return [int(w) for w in salida.split() if int(w) not in antes]
-
     # -- the database ----------------------------------------------------------------------
 
     def sql(self, consulta, *valores):
         db = sqlite3.connect(f"file:{os.path.join(self.datos, 'zembra.db')}?mode=ro", uri=True, timeout=10)
+        # The program's own text order; the walk only compares codes and digits, where it is plain.
+        db.create_collation("ZBES", lambda a, b: (a > b) - (a < b))
         try:
             return db.execute(consulta, valores).fetchall()
         finally:
@@ -282,11 +277,6 @@ class Recorrido:
 # What a picture must show
 
 
-def colores(imagen, caja):
-    """The set of colours inside `caja` (left, top, right, bottom) of the picture."""
-    return set(c for _, c in imagen.crop(caja).getcolors(maxcolors=1 << 20))
-
-
 def oscuros(imagen, caja, umbral=80):
     """How many pixels inside `caja` are near black (text drawn enabled)."""
     return sum(n for n, c in imagen.crop(caja).convert("L").getcolors(maxcolors=1 << 20) if c < umbral)
@@ -296,11 +286,6 @@ def rojos(imagen, caja):
     """How many pixels inside `caja` are plainly red."""
     return sum(n for n, (r, g, b) in imagen.convert("RGB").crop(caja).getcolors(maxcolors=1 << 20)
                if r > 180 and g < 80 and b < 80)
-
-
-def distintos(a, b, caja):
-    """Whether two pictures differ inside `caja`."""
-    return a.crop(caja).tobytes() != b.crop(caja).tobytes()
 
 
 # ---------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@ where they belong in the day. Positions inside a window are the form's own layou
 pixels), as a person who knows the form would aim.
 """
 import os
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -63,11 +64,6 @@ class Desplegable:
         self.espera_cerrada()
 
 
-def expediente_abierto(r):
-    return r.sql("SELECT ANO, NUMERO, ABOCLI, ABOENT, PROCLI, ABOCON, PROCON, PERITO FROM exped "
-                 "ORDER BY rowid DESC LIMIT 1")[0]
-
-
 @paso
 def arranca_y_entra(r):
     r.programa = r.lanza()
@@ -82,6 +78,46 @@ def arranca_y_entra(r):
     titulo = r.titulo(r.principal)
     if not titulo.startswith("Zembra - [ ") or not titulo.endswith(" ]"):
         raise Fallo(f"título de la ventana principal: «{titulo}»")
+
+
+# A party form (client, opposing party, office lawyer): its "Apellidos" and "Nombre" boxes, the
+# bar's "Salir" and the footer's OK, in client pixels.
+APELLIDOS = (95 + 60, 39 + 27 + 10)
+NOMBRE = (470 + 60, 39 + 27 + 10)
+SALIR_FICHA = (328, 15)
+
+
+def crea_persona(r, tecla, titulo, tabla, clave, apellidos, nombre):
+    """Archivo > the party's item, "Nuevo" with Ctrl+Insert, the names typed, OK: the row stored."""
+    antes = r.sql(f"SELECT COALESCE(MAX({clave}), 0) FROM {tabla}")[0][0]
+    r.activa(r.principal)
+    r.teclas("alt+a")
+    r.teclas(tecla)
+    w = r.ventana(titulo)
+    r.activa(w)
+    r.teclas("ctrl+Insert")
+    # The state shows in red at the bar's right: "[Estado :Nuevo]".
+    _, _, ancho, alto = r.geometria(w)
+    r.espera(lambda: rojos(r.captura(wid=w), (ancho - 178, 4, ancho - 8, 28)) > 20, 10, f"«{titulo}» en alta")
+    r.clic(w, *APELLIDOS)
+    r.escribe(apellidos)
+    r.clic(w, *NOMBRE)
+    r.escribe(nombre)
+    r.clic(w, ancho - 194 + 45, alto - 36 + 5 + 13)  # OK
+    fila = r.espera_sql(f"SELECT {clave}, APELLIDOS, NOMBRE FROM {tabla} WHERE {clave} > {antes}",
+                        lambda f: f, 10, f"la fila nueva de {tabla}")[0]
+    if (fila[1], fila[2]) != (apellidos, nombre):
+        raise Fallo(f"{tabla}: se guardó {fila[1:]}, no {(apellidos, nombre)}")
+    r.clic(w, *SALIR_FICHA)
+    r.sin_ventana(titulo)
+    return fila[0]
+
+
+@paso
+def crea_cliente_contrario_y_abogado(r):
+    r.cliente = crea_persona(r, "c", "Cliente", "clientes", "CLIENTE", "Yuste Salas", "Marta")
+    crea_persona(r, "o", "Contrarios", "contrarios", "CONTRARIO", "Gil Campos", "Andrés")
+    crea_persona(r, "a", "Abogado del  Despacho", "abocli", "ABOCLI", "Vidal Roca", "Elena")
 
 
 @paso
@@ -150,11 +186,122 @@ def guarda_el_expediente(r):
         raise Fallo("el abogado contrario elegido con el teclado no se guardó")
 
 
+def ultimo_expediente(r):
+    return r.sql("SELECT ANO, NUMERO FROM exped ORDER BY rowid DESC LIMIT 1")[0]
+
+
+@paso
+def anade_el_cliente_al_expediente(r):
+    # "Añadir" under "Clientes :" offers the clients not yet in the case file; the new one is
+    # found by typing its first letters in the list.
+    ano, numero = ultimo_expediente(r)
+    r.activa(r.expediente)
+    r.clic(r.expediente, 8 + 48, 409 + 11)  # Añadir
+    w = r.ventana("Buscar Cliente")
+    r.activa(w)
+    r.escribe("Yuste")
+    r.clic(w, 198 + 31, 3 + 13)  # Ok
+    r.sin_ventana("Buscar Cliente")
+    r.espera_sql(f"SELECT CLIENTE FROM expcli WHERE ANO = '{ano}' AND NUMERO = '{numero}'",
+                 lambda f: [r.cliente] in [list(x) for x in f], 10, "el cliente en el expediente")
+
+
+@paso
+def apunta_un_importe_con_decimales(r):
+    # The office starts in euros without anyone setting it: "1000,50" is a thousand euros and
+    # fifty cents.
+    ano, numero = ultimo_expediente(r)
+    r.activa(r.expediente)
+    r.clic(r.expediente, 308 + 48, 585 + 11)  # Económico
+    eco = r.ventana(r"Situación Económica de .*")
+    r.activa(eco)
+    r.teclas("ctrl+Insert")
+    dlg = r.ventana("Anotación Económica")
+    r.activa(dlg)
+    r.clic(dlg, 96 + 150, 38 + 20)  # Concepto
+    r.escribe("Honorarios de la demanda")
+    # A plain list combo: its list opens over the combo, the current row on it.
+    x, y, _, _ = r.geometria(dlg)
+    r.clic(dlg, 96 + 60, 124 + 10)
+    lista = r.espera(lambda: next((c for c in r.flotantes() if abs(c[0] - (x + 96)) <= 4 and c[3] > 40), None), 10,
+                     "la lista de tipos")
+    r.clic(dlg, 96 + 40, lista[1] - y + lista[3] * 3 // 8)  # the second of four rows: Derecho
+    r.espera(lambda: not any(abs(c[0] - (x + 96)) <= 4 and c[3] > 40 for c in r.flotantes()), 10,
+             "la lista de tipos cerrada")
+    r.clic(dlg, 96 + 40, 152 + 10)  # Importe
+    r.escribe("1000,50")
+    r.clic(dlg, 120 + 44, 200 + 13)  # OK
+    r.sin_ventana("Anotación Económica")
+    fila = r.espera_sql(f"SELECT IMPORTE, TIPO FROM cuentas WHERE ANO = '{ano}' AND NUMERO = '{numero}'",
+                        lambda f: f, 10, "el apunte guardado")[0]
+    moneda = r.sql(f"SELECT MONEDA FROM exped WHERE ANO = '{ano}' AND NUMERO = '{numero}'")[0][0]
+    if abs(fila[0] - 1000.50) > 0.001 or fila[1] != 2 or moneda != "E":
+        raise Fallo(f"apunte guardado como {fila[0]} (tipo {fila[1]}) en la moneda «{moneda}»")
+    r.clic(eco, 268 + 12, 15)  # Salir
+    r.sin_ventana(r"Situación Económica de .*")
+
+
+@paso
+def factura_el_expediente(r):
+    ano, numero = ultimo_expediente(r)
+    r.activa(r.expediente)
+    r.clic(r.expediente, 188 + 12, 14)  # Facturar
+    pregunta = r.ventana("¡¡ ATENCIÓN !!")
+    r.activa(pregunta)
+    r.teclas("Return")  # Sí
+    dlg = r.ventana(r"Facturar Expediente \.\.")
+    r.activa(dlg)
+    r.clic(dlg, 4 + 32, 4 + 13)  # Ok
+    r.sin_ventana(r"Facturar Expediente \.\.")
+    fila = r.espera_sql(f"SELECT FACTURA, IVA, DERECHOS, IMPIVA, TOTAL, SITUACION, FECHAFACTURA, IMPIRPF FROM exped "
+                        f"WHERE ANO = '{ano}' AND NUMERO = '{numero}'", lambda f: f[0][5] == 2, 15,
+                        "el expediente facturado")[0]
+    factura, iva, derechos, impiva, total = fila[:5]
+    if not factura:
+        raise Fallo("la factura se guardó sin número")
+    # 21 % of 1000.50 is 210.105: an exact half cent goes to the even cent.
+    if iva != 21 or abs(derechos - 1000.50) > 0.001 or abs(impiva - 210.10) > 0.001 \
+            or abs(total - (derechos + impiva - fila[7])) > 0.001:
+        raise Fallo(f"factura {factura}: IVA {iva} %, derechos {derechos}, cuota {impiva}, total {total}")
+    otras = r.sql("SELECT COUNT(*) FROM exped WHERE FACTURA = ? AND strftime('%Y', FECHAFACTURA) = "
+                  "strftime('%Y', ?)", factura, fila[6])[0][0]
+    if otras != 1:
+        raise Fallo(f"el número de factura {factura} está {otras} veces en su año")
+
+
 # Where a caption's letters are, in client pixels: the main window's "Informes" menu title and
 # the case form's "Económico" and "Agenda" buttons.
 INFORMES = (276, 1, 326, 16)
 BOTON_ECONOMICO = (326, 582, 390, 598)
 BOTON_AGENDA = (736, 582, 800, 598)
+
+
+@paso
+def anota_en_la_agenda_del_expediente(r):
+    # The case form's "Agenda", then "Añadir": the entry editor, its type picked from a combo
+    # edit's list with the mouse.
+    antes = r.sql("SELECT COUNT(*) FROM agenda")[0][0]
+    r.activa(r.expediente)
+    r.clic(r.expediente, 763, 596)  # Agenda
+    agenda = r.ventana(r"Agenda del Expediente .*")
+    r.clic(agenda, 262, 17)  # Añadir
+    nota = r.ventana("Anotación de Agenda")
+    tipo = Desplegable(r, nota, (97, 37, 223))
+    tipo.abre()
+    tipo.elige(1)
+    r.clic(nota, 290, 100)  # Anotación
+    r.escribe("Llamar al cliente")
+    r.clic(nota, 350, 286)  # OK
+    r.sin_ventana("Anotación de Agenda")
+    filas = r.espera_sql("SELECT COUNT(*), MAX(rowid) FROM agenda", lambda f: f[0][0] == antes + 1, 10,
+                         "la anotación guardada")
+    tipo_agenda, texto = r.sql("SELECT TIPOAGENDA, SITUACION FROM agenda WHERE rowid = ?", filas[0][1])[0]
+    if not tipo_agenda or tipo_agenda == "GENERAL":
+        raise Fallo(f"el tipo elegido con el ratón no se guardó ({tipo_agenda})")
+    if "Llamar al cliente" not in (texto or ""):
+        raise Fallo(f"la anotación no se guardó: «{texto}»")
+    r.clic(agenda, 895, 17)  # Volver
+    r.sin_ventana(r"Agenda del Expediente .*")
 
 
 def entra_como(r, usuario, clave):
@@ -212,6 +359,60 @@ def otro_puesto_encuentra_el_registro_en_uso(r):
     r.espera(lambda: rojos(r.captura(wid=r.expediente), (690, 2, 818, 26)) == 0, 10, "el expediente sin editar")
     r.clic(r.expediente, 303, 14)  # Salir
     r.sin_ventana(r"Expediente \.\.\.\.")
+
+
+@paso
+def crea_un_modelo_nuevo(r):
+    # Herramientas > Escritos ("&Exportar .." shares the letter), then "Nuevo" on the models list.
+    r.activa(r.principal)
+    r.teclas("alt+h")
+    r.teclas("e", "Return")
+    lista = r.ventana("Lista de Escritos")
+    r.activa(lista)
+    r.clic(lista, 86 + 40, 4 + 13)  # Nuevo
+    w = r.ventana(r"Introduzca \.\.")
+    r.activa(w)
+    r.clic(w, 12 + 100, 34 + 11)
+    r.escribe("Primera carta")
+    r.clic(w, 118 + 44, 68 + 14)  # OK
+    # The row and its file come together; the office template is written on the way.
+    numero = r.espera_sql("SELECT ESCRITO FROM escritos", lambda f: f, 15, "el modelo nuevo en la tabla")[0][0]
+    modelo = os.path.join(r.datos, "Modelos", f"{numero}.docx")
+    r.espera(lambda: os.path.exists(modelo), 10, "el fichero del modelo")
+    if not os.path.exists(os.path.join(r.datos, "Zembra.dotx")):
+        raise Fallo("no se escribió la plantilla del despacho")
+    r.activa(lista)
+    r.clic(lista, 250 + 40, 4 + 13)  # No
+    r.sin_ventana("Lista de Escritos")
+
+
+@paso
+def imprime_los_clientes_a_pdf(r):
+    pdf = os.path.join(r.trabajo, "print.pdf")
+    r.activa(r.principal)
+    r.teclas("alt+i")
+    r.teclas("c")  # Informes > Clientes
+    vista = r.ventana(r"Presentación Preliminar \.\.", 30)
+    r.activa(vista)
+    r.clic(vista, 16, 14)  # print
+    opciones = r.ventana(r"Imprimir \.\.")
+    r.activa(opciones)
+    r.clic(opciones, 232 + 40, 10 + 12)  # &Impresora
+    # The system's dialog opens on its printer list, whose last entry is "print to file", to
+    # print.pdf in the home folder.
+    dialogo = r.ventana("^(Print|Imprimir)$")
+    r.activa(dialogo)
+    r.teclas("End")
+    r.captura("impresion-a-pdf")
+    r.teclas("Return")
+    r.sin_ventana("^(Print|Imprimir)$")
+    r.activa(opciones)
+    r.clic(opciones, 74 + 42, 160 + 14)  # OK
+    r.espera(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 1000, 20, "el PDF escrito")
+    r.sin_ventana(r"Presentación Preliminar \.\.")
+    texto = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True, timeout=30).stdout
+    if "LISTADO DE CLIENTES" not in texto:
+        raise Fallo("el PDF no tiene el listado de clientes")
 
 
 @paso

@@ -194,3 +194,16 @@ TEST(BothEnginesTest, AnUnreachableServerIsNamed) {
     EXPECT_TRUE(message.contains(QStringLiteral("No se puede conectar con el servidor de datos"))) << qPrintable(message);
     EXPECT_TRUE(message.contains(QStringLiteral("port=1"))) << qPrintable(message);
 }
+
+// The settings never carry the server's password, and a setting libpq cannot read says so.
+TEST(BothEnginesTest, APasswordInTheSettingsIsRefused) {
+    QTemporaryDir dir;
+    QString message;
+    EXPECT_EQ(EngineCode([&] { platform::db::OpenPostgres(dir.path(), QStringLiteral("host=127.0.0.1 port=1 password=secreta")); }, &message),
+              platform::db::ecServerLost);
+    EXPECT_TRUE(message.contains(QStringLiteral(".pgpass"))) << qPrintable(message);
+    EXPECT_FALSE(message.contains(QStringLiteral("secreta")));
+    EXPECT_EQ(EngineCode([&] { platform::db::OpenPostgres(dir.path(), QStringLiteral("host=127.0.0.1 puerto=5")); }, &message),
+              platform::db::ecServerLost);
+    EXPECT_TRUE(message.contains(QStringLiteral("no se entiende"))) << qPrintable(message);
+}

@@ -25,6 +25,8 @@ int Work(TTable* t, const QString& folder, int count) {
     for (int i = 0; i < count; ++i) {
         for (int attempt = 0;; ++attempt) {
             try {
+                for (TTable* x : {t, counter})
+                    if (x->State() != dsBrowse) x->Cancel();  // left so by a failed attempt
                 if (i % 2 == 0) {
                     if (!t->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))})) return 3;
                     t->Edit();
@@ -50,8 +52,13 @@ int Work(TTable* t, const QString& folder, int count) {
                 break;
             } catch (EDBEngineError& e) {
                 const int code = e.Errors(0).ErrorCode;
-                for (TTable* x : {t, counter})
-                    if (x->State() != dsBrowse) x->Cancel();
+                // Leaving the edit reads the record again: with the server still away that
+                // fails too, and the next attempt takes it up.
+                try {
+                    for (TTable* x : {t, counter})
+                        if (x->State() != dsBrowse) x->Cancel();
+                } catch (EDBEngineError&) {
+                }
                 if (conn->InTransaction()) conn->Rollback();
                 if (code == platform::db::ecServerLost) {
                     std::printf("X\n");
