@@ -250,14 +250,15 @@ int PosicionEnesima(const QString& subcadena, const QString& texto, int n) {
     }
 }
 
+// Control characters are the edit's own commands (select all, copy, paste...), not typing.
 QChar TeclaNumerica(QChar tecla) {
-    if (tecla == QChar(8) || (tecla >= QLatin1Char('0') && tecla <= QLatin1Char('9'))) return tecla;
+    if (tecla < QChar(32) || (tecla >= QLatin1Char('0') && tecla <= QLatin1Char('9'))) return tecla;
     Pita();
     return QChar(0);
 }
 
 QChar TeclaImporte(QChar tecla, const QString& texto, int decimales) {
-    bool vale = tecla == QChar(8) || (tecla >= QLatin1Char('0') && tecla <= QLatin1Char('9'));
+    bool vale = tecla < QChar(32) || (tecla >= QLatin1Char('0') && tecla <= QLatin1Char('9'));
     if (tecla == QLatin1Char('-')) vale = !texto.contains(QLatin1Char('-'));
     if (tecla == QLatin1Char(',') && decimales > 0) vale = !texto.contains(QLatin1Char(','));
     if (vale) return tecla;

@@ -242,6 +242,9 @@ void TFormHarness::PressKey(TWinControl* target, quint16 key, TShiftState shift)
         else if (key == VK_SPACE) text = QStringLiteral(" ");
         else if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'))
             text = (shift & ssShift) ? QString(QChar(key)) : QString(QChar(key)).toLower();
+    } else if ((shift & (ssCtrl | ssAlt)) == ssCtrl && key >= 'A' && key <= 'Z') {
+        // Ctrl with a letter types its control character, as the window system sends it.
+        text = QString(QChar(key - 'A' + 1));
     }
     int qtKey = QtKeyFromVirtualKey(key);
     if (key == VK_TAB && (shift & ssShift)) qtKey = Qt::Key_Backtab;

@@ -103,6 +103,19 @@ TEST_F(ConContaTest, ConceptsAreAddedEditedAndDeleted) {
     EXPECT_EQ(Valor(QStringLiteral("SELECT COUNT(*) FROM CONCONTAS WHERE CUENTA = 'DE01'")).AsInteger(), 0);
 }
 
+TEST_F(ConContaTest, CtrlAInTheAmountSelectsItSoTypingReplacesIt) {
+    Abre();
+    ASSERT_TRUE(Va(QStringLiteral("DE01")));
+    form->btEdit->Click();
+    TFormHarness::Focus(form->DBImporte);
+    TFormHarness::PressKey(form->DBImporte, 'A', ssCtrl);
+    TFormHarness::Type(form->DBImporte, QStringLiteral("150"));
+    EXPECT_EQ(form->DBImporte->Text(), QStringLiteral("150"));
+    TFormHarness::Focus(form->DBNombre);
+    form->BtOk->Click();
+    EXPECT_DOUBLE_EQ(Valor(QStringLiteral("SELECT IMPORTE FROM CONCONTAS WHERE CUENTA = 'DE01'")).AsFloat(), 150);
+}
+
 TEST_F(ConContaTest, AnExistingCodeIsReportedWhileInsertingButNotRefused) {
     Abre();
     form->btAdd->Click();

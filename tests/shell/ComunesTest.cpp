@@ -64,6 +64,11 @@ TEST(Teclas, FiltersKeepOnlyWhatAnAmountMayHold) {
     EXPECT_EQ(TeclaImporte(QLatin1Char('.'), QStringLiteral("12"), 2), QChar(0));
     EXPECT_EQ(TeclaImporte(QLatin1Char('9'), QStringLiteral("-1,2"), 2), QLatin1Char('9'));
     EXPECT_EQ(TeclaImporte(QChar(8), QStringLiteral("-1,2"), 0), QChar(8));
+    // Ctrl+A, Ctrl+C and Ctrl+V reach the edit.
+    for (const int control : {1, 3, 22}) {
+        EXPECT_EQ(TeclaImporte(QChar(control), QStringLiteral("0,00"), 2), QChar(control));
+        EXPECT_EQ(TeclaNumerica(QChar(control)), QChar(control));
+    }
 }
 
 TEST(Importes, FormatsWithSpanishSeparatorsAndRemovesThousandsDots) {
