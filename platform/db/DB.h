@@ -309,11 +309,12 @@ public:
     void SetAsFloat(double value) override { SetAsDateTime(TDateTime(value)); }
     QString AsString() const override { return FormatText(false); }
     void SetAsString(const QString& value) override;
+    // The format of the text when no display format is set.
+    virtual QString DefaultFormat() const;
 
 protected:
     QString FormatText(bool displayText) const override;
     QVariant Normalize(const QVariant& value) const override;
-    virtual QString DefaultFormat() const;
 };
 
 class TDateField : public TDateTimeField {

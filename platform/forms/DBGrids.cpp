@@ -2,6 +2,7 @@
 
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/GraphicsGlue.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <QFontMetrics>
 #include <QHash>
@@ -343,18 +344,29 @@ TMedidas& MedidasDe(const TFont* f) {
 }
 }  // namespace
 
+namespace {
+// The width of a text in a font, kept with the font's measures.
+int AnchoTexto(TFont* font, const QString& text) {
+    TMedidas& m = MedidasDe(font);
+    auto it = m.Titulos.constFind(text);
+    if (it == m.Titulos.constEnd()) {
+        if (m.Titulos.size() >= 4096) m.Titulos.clear();
+        it = m.Titulos.insert(text, QFontMetrics(QtFont(font)).horizontalAdvance(text));
+    }
+    return *it;
+}
+}  // namespace
+
 int TCustomDBGrid::ColumnDefaultWidth(TField* field, const QString& title) const {
     const int avg = MedidasDe(Font()).Ancho;
     int w = field ? field->DisplayWidth() * avg + 3 : 64;
-    if (FOptions & dgTitles) {
-        TMedidas& m = MedidasDe(FTitleFont.get());
-        auto it = m.Titulos.constFind(title);
-        if (it == m.Titulos.constEnd()) {
-            if (m.Titulos.size() >= 4096) m.Titulos.clear();
-            it = m.Titulos.insert(title, QFontMetrics(QtFont(FTitleFont.get())).horizontalAdvance(title));
-        }
-        w = std::max(w, *it + 4);
+    // A date or a time shows whole whatever its display width says: a width of 9 characters
+    // would cut the year of a ten-character date.
+    if (auto* fecha = dynamic_cast<TDateTimeField*>(field)) {
+        const QString formato = fecha->DisplayFormat().isEmpty() ? fecha->DefaultFormat() : fecha->DisplayFormat();
+        w = std::max(w, AnchoTexto(Font(), FormatDateTime(formato, EncodeDate(2088, 12, 28) + EncodeTime(20, 58, 58, 0))) + 4);
     }
+    if (FOptions & dgTitles) w = std::max(w, AnchoTexto(FTitleFont.get(), title) + 4);
     return w;
 }
 
@@ -366,7 +378,16 @@ void TCustomDBGrid::ColumnResized(TColumn* column, int width) {
         const int avg = AnchoCaracter(fm);
         // The column first: a new display width rebuilds the default columns, this one with them.
         column->FWidth = -1;
-        column->FField->SetDisplayWidth(std::max(1, (width - 3 + avg / 2) / avg));
+        TField* field = column->FField;
+        const bool dragged = FResizing == column;
+        field->SetDisplayWidth(std::max(1, (width - 3 + avg / 2) / avg));
+        // The column was rebuilt: the drag goes on with the new one of the same field, never
+        // with the freed one (whose memory may hold another column by then).
+        if (dragged) {
+            FResizing = nullptr;
+            for (int i = 0; i < FColumns->Count(); ++i)
+                if (FColumns->Items(i)->FField == field) FResizing = FColumns->Items(i);
+        }
     } else {
         column->FWidth = width;
     }

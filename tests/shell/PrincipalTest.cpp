@@ -639,8 +639,8 @@ TEST_F(PrincipioTest, RenderBothPagesWithAFilter) {
     for (int i = 0; i < form->DBConsultas->Columns()->Count(); ++i) {
         TColumn* c = form->DBConsultas->Columns()->Items(i);
         if (c->Field() && c->Field()->FieldName() == u"FECHAENTRADA") {
-            // Drawn 2 pixels in from the cell's left edge.
-            EXPECT_GE(c->Width(), fm.horizontalAdvance(QStringLiteral("26.03.2026")) + 2);
+            // Drawn 2 pixels in from the left edge, with as much before the line on the right.
+            EXPECT_GE(c->Width(), fm.horizontalAdvance(QStringLiteral("26.03.2026")) + 4);
         }
     }
     for (const QString& f : {exp, con}) {
@@ -760,3 +760,20 @@ TEST(ProgramaCompleto, LoginMainWindowFilterAndExit) {
 }
 
 }  // namespace
+
+// A column hidden with the chooser stays hidden when another column is widened by hand.
+TEST_F(PrincipioTest, AColumnHiddenWithTheChooserStaysHiddenWhenAnotherIsResized) {
+    Genera(2);
+    Muestra();
+    TField* autos = form->TExped->FieldByName(QStringLiteral("AUTOS"));
+    ASSERT_TRUE(autos->Visible());
+    form->mAutos->Click();
+    EXPECT_FALSE(autos->Visible());
+    TDBGrid* g = form->DBPrincipal;
+    const TRect r = g->CellRect(0, 1);
+    platform::forms::TFormHarness::Drag(g, r.Right, r.Top / 2, r.Right + 60, r.Top / 2);
+    EXPECT_GT(g->CellRect(0, 1).Right - g->CellRect(0, 1).Left, r.Right - r.Left + 30);
+    EXPECT_FALSE(autos->Visible());
+    form->ZbCfgExpPopup(nullptr);
+    EXPECT_FALSE(form->mAutos->Checked());
+}
