@@ -24,6 +24,8 @@ struct TTamDespacho {
     // Invoices of the invoiced and closed case files and consultations, and a provision of funds
     // for every second case file.
     bool Economia = false;
+    // False: the folder keeps the currency the program gave it when it made it.
+    bool FijaMoneda = true;
 };
 
 // A date as the engine stores it: days since 30/12/1899.
@@ -112,7 +114,8 @@ inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
     const int contrarios = std::max(20, clientes / 2);
     const int procus = 40;
     g.Exec("BEGIN");
-    g.Exec("UPDATE sistem SET EMPRESA = 'Bufete Ortega & Asociados', MONEDA = 'E'");
+    g.Exec(tam.FijaMoneda ? "UPDATE sistem SET EMPRESA = 'Bufete Ortega & Asociados', MONEDA = 'E'"
+                          : "UPDATE sistem SET EMPRESA = 'Bufete Ortega & Asociados'");
     sqlite3_stmt* st = g.Prepara("INSERT INTO abocli (ABOCLI, NOMBRE, APELLIDOS, POBLACION) VALUES (?,?,?,?)");
     for (int i = 1; i <= tam.Abogados; ++i) g.Fila(st, i, nombre(), apellidos(), uno(Poblaciones()));
     sqlite3_finalize(st);

@@ -1,5 +1,6 @@
-// Makes the data folder the window-system lane drives: a generated office, a second user with
-// restricted rights, and a settings file that points the program at the folder.
+// Makes the data folder the window-system lane drives: a generated office in a new folder's
+// currency, a second user with restricted rights, and a settings file that points the program at
+// the folder.
 //   zembra_genera <data folder> <settings file>
 #include "platform/classes/Registry.h"
 #include "shell/Acceso.h"
@@ -33,6 +34,8 @@ int main(int argc, char* argv[]) {
     t.Abogados = 4;
     t.Anos = 2;
     t.UltimoAno = QDate::currentDate().year();
+    // The walk works in the currency a new folder starts with: nobody sets it on day one.
+    t.FijaMoneda = false;
     zbtest::GeneraDespacho(carpeta, t);
     // A second user makes the program ask who logs in; this one may not list nor see the ledger.
     Dat = new TDat(nullptr);

@@ -235,6 +235,9 @@ def apunta_un_importe_con_decimales(r):
     fila = r.espera_sql(f"SELECT IMPORTE, TIPO FROM cuentas WHERE ANO = '{ano}' AND NUMERO = '{numero}'",
                         lambda f: f, 10, "el apunte guardado")[0]
     moneda = r.sql(f"SELECT MONEDA FROM exped WHERE ANO = '{ano}' AND NUMERO = '{numero}'")[0][0]
+    despacho = r.sql("SELECT MONEDA FROM sistem")[0][0]
+    if despacho != "E":
+        raise Fallo(f"la carpeta nueva no empieza en euros: «{despacho}»")
     if abs(fila[0] - 1000.50) > 0.001 or fila[1] != 2 or moneda != "E":
         raise Fallo(f"apunte guardado como {fila[0]} (tipo {fila[1]}) en la moneda «{moneda}»")
     r.clic(eco, 268 + 12, 15)  # Salir
