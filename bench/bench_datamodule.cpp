@@ -9,6 +9,7 @@
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
 #include "shell/UData.h"
+#include "Entrada.h"
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -249,10 +250,5 @@ BENCHMARK(BM_OpenDataModule)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zbbench::Ejecuta(argc, argv);
 }

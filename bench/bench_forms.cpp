@@ -7,6 +7,7 @@
 #include "platform/db/DBTables.h"
 #include "platform/forms/DBGrids.h"
 #include "platform/forms/FormHarness.h"
+#include "Entrada.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -259,10 +260,5 @@ BENCHMARK(BM_SizedJumpDataSet)->Apply(SizedArgs);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zbbench::Ejecuta(argc, argv);
 }

@@ -6,6 +6,7 @@
 #include "platform/db/DBTables.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
+#include "Entrada.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -158,10 +159,5 @@ BENCHMARK(BM_ZbGridShiftSelect)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zbbench::Ejecuta(argc, argv);
 }

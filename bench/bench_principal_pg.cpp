@@ -11,6 +11,7 @@
 #include "shell/UData.h"
 #include "shell/UPrincipal.h"
 #include "tests/support/GeneraDespacho.h"
+#include "Entrada.h"
 
 #include <QDate>
 #include <QDir>
@@ -179,10 +180,5 @@ BENCHMARK(BM_Refiltrar)->Unit(benchmark::kMillisecond)->Iterations(11);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zbbench::Ejecuta(argc, argv);
 }

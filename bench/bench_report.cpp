@@ -8,6 +8,7 @@
 #include "platform/report/QRCtrls.h"
 #include "platform/report/QuickRpt.h"
 #include "platform/rtl/SysUtils.h"
+#include "Entrada.h"
 
 #include <QDate>
 #include <QDir>
@@ -378,11 +379,6 @@ BENCHMARK(BM_MemoryAtTwoSizes)->Unit(benchmark::kMillisecond)->Iterations(1);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 3 && std::strcmp(argv[1], "--memory-run") == 0) return MemoryRun(std::atoi(argv[2]));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zbbench::Ejecuta(argc, argv);
 }

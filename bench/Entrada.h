@@ -1,0 +1,17 @@
+#pragma once
+// The entry of the benchmarks that build windows: offscreen unless the caller chose a platform.
+#include <QtGlobal>
+#include <benchmark/benchmark.h>
+
+namespace zbbench {
+
+inline int Ejecuta(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+}  // namespace zbbench
