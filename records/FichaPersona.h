@@ -2,8 +2,8 @@
 // What the forms of clients, opposing parties, court agents, lawyers and experts share on top of
 // the record form: labelled data-aware edits, the case file's reference box, the notes button,
 // the identity-number letter, the digit-only postal code and the case-file counters.
+#include "comun/UFormRegistro.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 #include <functional>
 #include <vector>
