@@ -106,6 +106,32 @@ TEST_F(FichasTest, OpponentAssignWritesTheLinkRowAndCloses) {
     delete f;
 }
 
+TEST_F(FichasTest, OpponentFromCaseFileLinksOnSavingLikeAClient) {
+    Persona(Dat->TContrarios, QStringLiteral("RUIZ"), QStringLiteral("PEPE"));
+    // Opened on its own, saving writes no link.
+    TContrario* f = Abre(Contrario);
+    f->btEdit->Click();
+    f->BtOk->Click();
+    EXPECT_EQ(Filas(QStringLiteral("SELECT COUNT(*) FROM EXPCON")), 0);
+    delete f;
+
+    f = Abre(Contrario);
+    TContrario::FijaModo(2);
+    f->btEdit->Click();
+    f->Referencia->SetText(QStringLiteral("C-1"));
+    f->BtOk->Click();
+    EXPECT_EQ(Filas(QStringLiteral("SELECT COUNT(*) FROM EXPCON WHERE REFERENCIA = 'C-1'")), 1);
+    // Neither the client's links nor a second row of its own.
+    f->btEdit->Click();
+    f->BtOk->Click();
+    EXPECT_EQ(Filas(QStringLiteral("SELECT COUNT(*) FROM EXPCON")), 1);
+    EXPECT_EQ(Filas(QStringLiteral("SELECT COUNT(*) FROM EXPCLI")), 0);
+    f->btEdit->Click();
+    f->BtNo->Click();
+    EXPECT_EQ(f->ModalResult(), mrNo);
+    delete f;
+}
+
 TEST_F(FichasTest, IdentityNumberGetsItsLetterOnceAndOnlyWhileEditing) {
     Dat->TClientes->Edit();
     Dat->TClientes->FieldByName(QStringLiteral("DNI"))->SetAsString(QStringLiteral("12345678"));
