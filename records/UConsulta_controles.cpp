@@ -1,7 +1,7 @@
 // The consultation form: the layout of its controls.
 #include "records/Pinturas.h"
 #include "records/UConsulta.h"
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 #include <utility>
 

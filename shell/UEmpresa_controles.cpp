@@ -1,5 +1,5 @@
 // The office settings form: the layout of its two pages.
-#include "shell/UData.h"
+#include "comun/UData.h"
 #include "shell/UEmpresa.h"
 
 #include <memory>
