@@ -1,6 +1,7 @@
 // The economic ledger of a case file.
 #include "records/UEconomico.h"
 
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
@@ -96,23 +97,11 @@ TEconomico::TEconomico(TComponent* owner) : TFormRegistro(owner) {
     Image4->OnDblClick = TNotifyEvent(this, &T::Image4DblClick);
     Image5->OnDblClick = TNotifyEvent(this, &T::Image5DblClick);
     LFactura = Rotulo(QStringLiteral("Factura Nº :"), 120, s0, 80);
-    DBNumFac = new TDBText(this);
-    DBNumFac->SetName(QStringLiteral("DBNumFac"));
-    DBNumFac->SetParent(this);
-    DBNumFac->SetDataSource(Dat->DSExped);
-    DBNumFac->SetDataField(QStringLiteral("FACTURA"));
-    DBNumFac->SetAutoSize(false);
-    DBNumFac->SetBounds(204, s0 + 3, 80, 17);
+    DBNumFac = comun::TextoDeCampo(this, this, QStringLiteral("DBNumFac"), Dat->DSExped, QStringLiteral("FACTURA"), 204, s0 + 3, 80);
     DBNumFac->Font()->SetStyle({fsBold});
     LSaldo = Rotulo(QStringLiteral("Saldo :"), 360, s0, 60);
-    DBSaldo = new TDBText(this);
-    DBSaldo->SetName(QStringLiteral("DBSaldo"));
-    DBSaldo->SetParent(this);
-    DBSaldo->SetDataSource(Dat->DSSaldo);
-    DBSaldo->SetDataField(QStringLiteral("SALDO"));
-    DBSaldo->SetAutoSize(false);
+    DBSaldo = comun::TextoDeCampo(this, this, QStringLiteral("DBSaldo"), Dat->DSSaldo, QStringLiteral("SALDO"), 424, s0 + 3, 120);
     DBSaldo->SetAlignment(taRightJustify);
-    DBSaldo->SetBounds(424, s0 + 3, 120, 17);
     DBSaldo->Font()->SetStyle({fsBold});
     DBSaldo->SetShowHint(true);
 

@@ -1,4 +1,5 @@
 // The case-file form: the layout of its controls.
+#include "comun/Controles.h"
 #include "comun/UData.h"
 #include "records/Pinturas.h"
 #include "records/UExpediente.h"
@@ -78,22 +79,8 @@ void TExpediente::CreaControles() {
     };
     imagen(Image1, "Image1", 16, [](TCanvas* c) { Persona(c, clSilver); });
     imagen(Image3, "Image3", 16, [](TCanvas* c) { Persona(c, clYellow); });
-    imagen(Image2, "Image2", 16, [](TCanvas* c) {
-        c->Pen()->SetColor(clNavy);
-        c->Brush()->SetColor(clWhite);
-        c->Ellipse(2, 2, 14, 14);
-        c->MoveTo(8, 8);
-        c->LineTo(8, 4);
-        c->MoveTo(8, 8);
-        c->LineTo(11, 9);
-    });
-    imagen(Ok, "Ok", 16, [](TCanvas* c) {
-        c->Pen()->SetColor(clGreen);
-        c->Pen()->SetWidth(2);
-        c->MoveTo(3, 8);
-        c->LineTo(7, 12);
-        c->LineTo(13, 3);
-    });
+    imagen(Image2, "Image2", 16, comun::PintaReloj);
+    imagen(Ok, "Ok", 16, comun::PintaOk);
 
     // Header.
     const int y0 = AreaTop();
@@ -248,14 +235,8 @@ void TExpediente::CreaControles() {
     }
     const int s0 = e0 + 142;
     LSaldo = Rotulo(QStringLiteral("Saldo :"), 130, s0, 60);
-    DBSaldo = new TDBText(this);
-    DBSaldo->SetName(QStringLiteral("DBSaldo"));
-    DBSaldo->SetParent(this);
-    DBSaldo->SetDataSource(Dat->DSSaldo);
-    DBSaldo->SetDataField(QStringLiteral("SALDO"));
-    DBSaldo->SetAutoSize(false);
+    DBSaldo = comun::TextoDeCampo(this, this, QStringLiteral("DBSaldo"), Dat->DSSaldo, QStringLiteral("SALDO"), 194, s0 + 3, 100);
     DBSaldo->SetAlignment(taRightJustify);
-    DBSaldo->SetBounds(194, s0 + 3, 100, 17);
     DBSaldo->Font()->SetStyle({fsBold});
     DBSaldo->SetShowHint(true);
     btOpenEco = Boton(QStringLiteral("btOpenEco"), QStringLiteral("&Económico"), 308, s0, 96, TNotifyEvent(this, &T::btOpenEcoClick));
@@ -297,13 +278,8 @@ TDBEdit* TExpediente::Edita(const QString& campo, int left, int top, int width) 
 }
 
 TDBText* TExpediente::Texto(const QString& campo, int left, int top, int width) {
-    auto* t = new TDBText(this);
-    t->SetParent(this);
-    t->SetDataSource(Dat->DSExped);
-    t->SetDataField(campo);
-    t->SetAutoSize(false);
+    TDBText* t = comun::TextoDeCampo(this, this, QString(), Dat->DSExped, campo, left, top + 3, width);
     t->SetAlignment(taRightJustify);
-    t->SetBounds(left, top + 3, width, 17);
     return t;
 }
 
