@@ -53,6 +53,22 @@ TSpeedBar* BarraDeBotones(TForm* form, int alto) {
     return barra;
 }
 
+TSpeedBar* BarraDeTexto(TForm* form, const QString& seccion) {
+    auto* barra = new TSpeedBar(form);
+    barra->SetName(QStringLiteral("SpeedBar1"));
+    barra->SetParent(form);
+    barra->SetOptions(sbFlatBtns | sbTransparentBtns);
+    barra->SetBtnWidth(64);
+    barra->SetBtnHeight(26);
+    barra->SetBtnOffsetHorz(4);
+    barra->SetBtnOffsetVert(4);
+    barra->SetHeight(2 * 4 + 27);
+    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
+        barra->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
+    barra->AddSection(seccion);
+    return barra;
+}
+
 TSpeedItem* ItemDeBarra(TSpeedBar* barra, const QString& nombre, const QString& hint, int left, TBitmap* glifo) {
     auto* i = new TSpeedItem(barra->Owner());
     i->SetName(nombre);

@@ -48,6 +48,9 @@ TDBText* TextoDeCampo(TComponent* owner, TWinControl* padre, const QString& nomb
 // The speed bar of `form`, SpeedBar1, `alto` high: sunken, its flat buttons greyed when disabled,
 // 4 pixels in, one section, on the program's wallpaper when the program carries one.
 TSpeedBar* BarraDeBotones(TForm* form, int alto);
+// The bar of a dialog's text items, SpeedBar1: 64 x 26 flat buttons 4 pixels in, one section
+// named `seccion`, on the program's wallpaper when it carries one.
+TSpeedBar* BarraDeTexto(TForm* form, const QString& seccion);
 // An item of the bar's first section, owned by the bar's form: its caption is `hint` up to the
 // first '|', it stands at `left` on the bar's top margin and shows `glifo` (copied) when given.
 // It stays hidden until the caller shows it.

@@ -17,7 +17,7 @@ TDateTime FechaApunte;
 
 namespace {
 
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 
 bool Euros() { return F(Dat->TExped, "MONEDA")->AsString() == QLatin1String("E"); }
 

@@ -16,7 +16,7 @@ Currency ImporteApunte;
 
 namespace {
 
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 
 QString MonedaDe(TDataSet* t) { return t->Active() && !t->IsEmpty() ? F(t, "MONEDA")->AsString() : QString(); }
 

@@ -30,7 +30,7 @@ TLabel* Etiqueta(TNuevoExp* f, const char* nombre, const QString& texto, int top
     return l;
 }
 
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 }  // namespace
 
 TNuevoExp::TNuevoExp(TComponent* owner) : TForm(owner) {
