@@ -4,6 +4,8 @@
 #include "agenda/UAnios.h"
 #include "agenda/UAnotacion.h"
 #include "agenda/UPlanner.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/FileCopyHelpers.h"
 #include "controls/visual/HelpRouter.h"
@@ -15,8 +17,6 @@
 #include "records/UExpediente.h"
 #include "reports/ULimAgen.h"
 #include "reports/rptLisAgen.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "shell/UPrograma.h"
 
 #include <QFileInfo>

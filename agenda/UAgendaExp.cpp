@@ -4,13 +4,13 @@
 #include "agenda/UAnios.h"
 #include "agenda/UAnotacion.h"
 #include "agenda/UPlanner.h"
+#include "comun/PresPrel.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "controls/visual/FileCopyHelpers.h"
 #include "platform/report/QuickRpt.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/Pinturas.h"
-#include "reports/PresPrel.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The daily agenda: the layout of its controls and the pictures of its items and rows.
 #include "agenda/UAgenda.h"
+#include "comun/UData.h"
 #include "platform/graphics/Resources.h"
 #include "records/Pinturas.h"
-#include "shell/UData.h"
 
 #include <memory>
 #include <tuple>

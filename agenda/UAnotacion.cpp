@@ -1,16 +1,16 @@
 // The agenda entry editor.
 #include "agenda/UAnotacion.h"
 
+#include "comun/Abusca2.h"
+#include "comun/Alcance.h"
+#include "comun/Calendario.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "controls/visual/FileCopyHelpers.h"
 #include "documents/UFusion.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Abusca2.h"
-#include "shell/Alcance.h"
-#include "shell/Calendario.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "shell/UPrograma.h"
 
 #include <QDir>

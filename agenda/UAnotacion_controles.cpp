@@ -1,6 +1,6 @@
 // The agenda entry editor: the layout of its controls.
 #include "agenda/UAnotacion.h"
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 namespace {
 

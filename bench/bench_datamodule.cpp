@@ -6,9 +6,9 @@
 // process's session keeps a folder's connection open until the session ends). The raw side opens
 // and closes its connection each round too. The "ratio" counter is the median module time over
 // the median raw time, the rounds interleaved.
+#include "comun/UData.h"
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
-#include "shell/UData.h"
 #include "Entrada.h"
 #include "tests/support/GeneraDespacho.h"
 

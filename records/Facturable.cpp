@@ -1,10 +1,10 @@
 #include "records/Facturable.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/Pinturas.h"
 #include "records/UFactura.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 namespace records {
 

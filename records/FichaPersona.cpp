@@ -1,8 +1,8 @@
 #include "records/FichaPersona.h"
 
-#include "shell/UComunes.h"
-#include "shell/UObservacion.h"
-#include "shell/UData.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
+#include "comun/UObservacion.h"
 
 #include <memory>
 

@@ -3,8 +3,8 @@
 // the record form: labelled data-aware edits, the case file's reference box, the notes button,
 // the identity-number letter, the digit-only postal code, the case-file counters and, for clients
 // and opposing parties, their link to the case file that opened the form.
+#include "comun/UFormRegistro.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 #include <functional>
 #include <vector>

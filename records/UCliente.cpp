@@ -1,8 +1,8 @@
 #include "records/UCliente.h"
 
+#include "comun/UData.h"
 #include "records/RPTFicClien.h"
 #include "records/UPoder.h"
-#include "shell/UData.h"
 
 TCliente* Cliente = nullptr;
 

@@ -1,7 +1,7 @@
 #include "records/UContrario.h"
 
+#include "comun/UData.h"
 #include "records/RPTFicCon.h"
-#include "shell/UData.h"
 
 TContrario* Contrario = nullptr;
 

@@ -1,8 +1,8 @@
 // The case-file form: the layout of its controls.
+#include "comun/UData.h"
 #include "records/Facturable.h"
 #include "records/Pinturas.h"
 #include "records/UExpediente.h"
-#include "shell/UData.h"
 
 #include <tuple>
 #include <utility>

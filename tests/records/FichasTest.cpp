@@ -1,6 +1,10 @@
 // The party record forms over the tables of a fresh data folder: opening modes, what OK and
 // assign write into the case file, the identity-number letter and the powers of a client.
 #include "DatFixture.h"
+#include "comun/Abusca.h"
+#include "comun/Abusca2.h"
+#include "comun/PresPrel.h"
+#include "comun/UObservacion.h"
 #include "records/UAboCli.h"
 #include "records/UAbogado.h"
 #include "records/UCliente.h"
@@ -8,10 +12,6 @@
 #include "records/UPerito.h"
 #include "records/UPoder.h"
 #include "records/UProcu.h"
-#include "reports/PresPrel.h"
-#include "shell/Abusca.h"
-#include "shell/Abusca2.h"
-#include "shell/UObservacion.h"
 
 namespace {
 
