@@ -8,6 +8,7 @@
 
 namespace records {
 
+namespace {
 TImage* ImagenMoneda(TWinControl* padre, const char* nombre, int left, int top, const QString& hint, const QString& texto,
                      TColor color) {
     auto* i = new TImage(padre);
@@ -19,6 +20,7 @@ TImage* ImagenMoneda(TWinControl* padre, const char* nombre, int left, int top, 
     Dibujo(i, 26, [&](TCanvas* c) { Moneda(c, texto, color); });
     return i;
 }
+}  // namespace
 
 void IconosMoneda(TWinControl* padre, int left, int top, const QString& gesto, TImage*& pesetas, TImage*& euros) {
     pesetas = ImagenMoneda(padre, "Image4", left, top, gesto + QStringLiteral(": cambiar a EUROS"), QStringLiteral("Pts"), clMaroon);

@@ -19,9 +19,6 @@ namespace records {
 // The pesetas icon and the euros one, in the same place at (left, top) of `padre`; `gesto`
 // ("Clic", "Doble clic") tells in their hints how the currency is changed.
 void IconosMoneda(TWinControl* padre, int left, int top, const QString& gesto, TImage*& pesetas, TImage*& euros);
-// One currency icon: `texto` in `color`, 26 x 16 at (left, top) of `padre`.
-TImage* ImagenMoneda(TWinControl* padre, const char* nombre, int left, int top, const QString& hint, const QString& texto,
-                     TColor color);
 // The icon of `moneda` ("P", "E") shows; it changes the currency only while `cambia`.
 void MuestraMoneda(TImage* pesetas, TImage* euros, const QString& moneda, bool cambia);
 // `importe`, in `moneda`, told in the other currency as the hint of `control`.
