@@ -160,10 +160,13 @@ class Recorrido:
         subprocess.run([self.args.genera, self.datos, self.ajustes], env=self.env, check=True, timeout=120,
                        stdout=subprocess.DEVNULL)
 
-    def lanza(self, *extra):
-        log = open(os.path.join(self.trabajo, f"zembra-{len(self.procesos)}.log"), "w")
-        p = subprocess.Popen([self.args.app, *extra], env=self.env, stdout=log, stderr=subprocess.STDOUT,
-                             cwd=self.trabajo)
+    def lanza(self, *extra, programa=None):
+        """Starts the program (or another of the lane's); what it writes goes to p.registro."""
+        registro = os.path.join(self.trabajo, f"zembra-{len(self.procesos)}.log")
+        with open(registro, "w") as log:
+            p = subprocess.Popen([programa or self.args.app, *extra], env=self.env, stdout=log,
+                                 stderr=subprocess.STDOUT, cwd=self.trabajo)
+        p.registro = registro
         self.procesos.append(p)
         return p
 
@@ -216,7 +219,7 @@ class Recorrido:
             # Only windows the window manager has taken (it sets WM_STATE): one mapped before it
             # looks at it takes no focus.
             propiedades = self.x(["xprop", "-id", w, "WM_CLASS", "WM_STATE"])
-            if b'"zembra"' in propiedades and b"window state: Normal" in propiedades:
+            if b'"zembra' in propiedades and b"window state: Normal" in propiedades:
                 return int(w)
         return None
 
@@ -327,6 +330,11 @@ def oscuros(imagen, caja, umbral=80):
     return sum(n for n, c in imagen.crop(caja).convert("L").getcolors(maxcolors=1 << 20) if c < umbral)
 
 
+def color_de(imagen, caja):
+    """The colour most of `caja` has."""
+    return max(imagen.convert("RGB").crop(caja).getcolors(maxcolors=1 << 20))[1]
+
+
 def rojos(imagen, caja):
     """How many pixels inside `caja` are plainly red."""
     return sum(n for n, (r, g, b) in imagen.convert("RGB").crop(caja).getcolors(maxcolors=1 << 20)
@@ -341,10 +349,12 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--app", required=True)
     ap.add_argument("--genera", required=True)
+    ap.add_argument("--controles", required=True)
     ap.add_argument("--trabajo", required=True)
     ap.add_argument("--displays", default=os.environ.get("ZEMBRA_X11_DISPLAYS", "400-419"))
     args = ap.parse_args()
-    args.app, args.genera, args.trabajo = (os.path.abspath(a) for a in (args.app, args.genera, args.trabajo))
+    args.app, args.genera, args.controles, args.trabajo = (
+        os.path.abspath(a) for a in (args.app, args.genera, args.controles, args.trabajo))
     r = Recorrido(args)
     inicio = time.monotonic()
     hechos = 0
