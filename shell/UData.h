@@ -69,34 +69,17 @@ public:
     // Before post, after post, before delete, new record and calculated fields.
     void TEscritosBeforePost(TDataSet* ds);
     void TEscritosAfterPost(TDataSet* ds);
-    void TAboCliBeforePost(TDataSet* ds);
-    void TAboCliAfterPost(TDataSet* ds);
-    void TAboCliBeforeDelete(TDataSet* ds);
-    void TAboCliCalcFields(TDataSet* ds);
-    void TClientesBeforePost(TDataSet* ds);
-    void TClientesAfterPost(TDataSet* ds);
-    void TClientesBeforeDelete(TDataSet* ds);
+    // The six party tables (office lawyers, clients, opposing parties, opposing lawyers, court
+    // agents, experts) share these four, read from the table's row of the party rules; any
+    // cursor of the module or a form on one of those tables may bind them.
+    void PersonaBeforePost(TDataSet* ds);
+    void PersonaAfterPost(TDataSet* ds);
+    void PersonaBeforeDelete(TDataSet* ds);
+    void PersonaCalcFields(TDataSet* ds);
     void TClientesNewRecord(TDataSet* ds);
-    void TClientesCalcFields(TDataSet* ds);
-    void TContrariosBeforePost(TDataSet* ds);
-    void TContrariosAfterPost(TDataSet* ds);
-    void TContrariosBeforeDelete(TDataSet* ds);
-    void TContrariosCalcFields(TDataSet* ds);
     void TExpedCalcFields(TDataSet* ds);
     void TExpCliBeforeDelete(TDataSet* ds);
     void TExpConBeforeDelete(TDataSet* ds);
-    void TProcuBeforePost(TDataSet* ds);
-    void TProcuAfterPost(TDataSet* ds);
-    void TProcuBeforeDelete(TDataSet* ds);
-    void TProcuCalcFields(TDataSet* ds);
-    void TAbogadosBeforePost(TDataSet* ds);
-    void TAbogadosAfterPost(TDataSet* ds);
-    void TAbogadosBeforeDelete(TDataSet* ds);
-    void TAbogadosCalcFields(TDataSet* ds);
-    void TPeritosBeforePost(TDataSet* ds);
-    void TPeritosAfterPost(TDataSet* ds);
-    void TPeritosBeforeDelete(TDataSet* ds);
-    void TPeritosCalcFields(TDataSet* ds);
     void TPoderesBeforePost(TDataSet* ds);
     void TPoderesBeforeDelete(TDataSet* ds);
     void TPoderesNewRecord(TDataSet* ds);

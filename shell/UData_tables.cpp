@@ -301,32 +301,25 @@ void TDat::CreaComponentes() {
     graba(TTabcon);
 
     // People first: the case files look their names up and count by them.
-    auto persona = [&](TTable*& t, const char* nombre, const char* fichero, TDataSource*& s, const char* ds,
-                       void (TDat::*antes)(TDataSet*), void (TDat::*despues)(TDataSet*), void (TDat::*borrar)(TDataSet*),
-                       void (TDat::*calc)(TDataSet*)) {
+    // The six party tables share one set of handlers, which read each table's rules.
+    auto persona = [&](TTable*& t, const char* nombre, const char* fichero, TDataSource*& s, const char* ds) {
         tabla(t, nombre, fichero);
         t->SetIndexFieldNames(QStringLiteral("APELLIDOS;NOMBRE"));
         fuente(s, ds, t);
-        t->BeforePost = E(this, antes);
-        t->AfterPost = E(this, despues);
-        t->BeforeDelete = E(this, borrar);
-        t->OnCalcFields = E(this, calc);
+        t->BeforePost = E(this, &TDat::PersonaBeforePost);
+        t->AfterPost = E(this, &TDat::PersonaAfterPost);
+        t->BeforeDelete = E(this, &TDat::PersonaBeforeDelete);
+        t->OnCalcFields = E(this, &TDat::PersonaCalcFields);
         errores(t);
     };
-    persona(TAboCli, "TAboCli", "ABOCLI", DSAboCli, "DSAboCli", &TDat::TAboCliBeforePost, &TDat::TAboCliAfterPost,
-            &TDat::TAboCliBeforeDelete, &TDat::TAboCliCalcFields);
+    persona(TAboCli, "TAboCli", "ABOCLI", DSAboCli, "DSAboCli");
     fuente(DSLisSAboCli, "DSLisSAboCli", TAboCli);
-    persona(TClientes, "TClientes", "CLIENTES", DSClientes, "DSClientes", &TDat::TClientesBeforePost,
-            &TDat::TClientesAfterPost, &TDat::TClientesBeforeDelete, &TDat::TClientesCalcFields);
+    persona(TClientes, "TClientes", "CLIENTES", DSClientes, "DSClientes");
     TClientes->OnNewRecord = E(this, &TDat::TClientesNewRecord);
-    persona(TContrarios, "TContrarios", "CONTRARIOS", DSContrarios, "DSContrarios", &TDat::TContrariosBeforePost,
-            &TDat::TContrariosAfterPost, &TDat::TContrariosBeforeDelete, &TDat::TContrariosCalcFields);
-    persona(TAbogados, "TAbogados", "ABOGADOS", DSAbogados, "DSAbogados", &TDat::TAbogadosBeforePost,
-            &TDat::TAbogadosAfterPost, &TDat::TAbogadosBeforeDelete, &TDat::TAbogadosCalcFields);
-    persona(TProcu, "TProcu", "PROCU", DSProcu, "DSProcu", &TDat::TProcuBeforePost, &TDat::TProcuAfterPost,
-            &TDat::TProcuBeforeDelete, &TDat::TProcuCalcFields);
-    persona(TPeritos, "TPeritos", "PERITOS", DSPeritos, "DSPeritos", &TDat::TPeritosBeforePost,
-            &TDat::TPeritosAfterPost, &TDat::TPeritosBeforeDelete, &TDat::TPeritosCalcFields);
+    persona(TContrarios, "TContrarios", "CONTRARIOS", DSContrarios, "DSContrarios");
+    persona(TAbogados, "TAbogados", "ABOGADOS", DSAbogados, "DSAbogados");
+    persona(TProcu, "TProcu", "PROCU", DSProcu, "DSProcu");
+    persona(TPeritos, "TPeritos", "PERITOS", DSPeritos, "DSPeritos");
     tabla(TPoderes, "TPoderes", "Poder.DB");
     fuente(DSPoderes, "DSPoderes", TPoderes);
     TPoderes->BeforePost = E(this, &TDat::TPoderesBeforePost);

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <map>
 
 using namespace shelltest;
 using platform::forms::TFormHarness;
@@ -467,4 +468,73 @@ TEST_F(DatTest, QueriesFollowTheirDataSourcesAndParameters) {
     EXPECT_EQ(Dat->QAgendas->RecordCount(), 0);
     Dat->TAgen->Refresh();
     EXPECT_EQ(Dat->TAgen->RecordCount(), 1);
+}
+
+// ---------------------------------------------------------------------------------------------- the party tables' rules
+
+namespace {
+struct TParte {
+    TTable* Tabla;
+    const char* Clave;   // numbered field and SISTEM counter
+    const char* Nombre;  // display name
+    const char* Otro;    // a further required field, or none
+};
+}  // namespace
+
+// Each party table numbers from its own counter, never another's, and shows its own name.
+TEST_F(DatTest, EveryPartyTableNumbersFromItsOwnCounterAndShowsItsName) {
+    const std::vector<TParte> partes = {
+        {Dat->TAboCli, "ABOCLI", "NOMABOCLI", nullptr}, {Dat->TClientes, "CLIENTE", "NOMCLI", nullptr},
+        {Dat->TContrarios, "CONTRARIO", "NOMCON", nullptr}, {Dat->TAbogados, "ABOGADO", "NOMABO", nullptr},
+        {Dat->TProcu, "PROCU", "NOMPROCU", "PARTIDO"},      {Dat->TPeritos, "PERITO", "NOMPERITO", "PROFESION"},
+    };
+    // Counters 20, 30, ... 70: a post raises its own table's by one and leaves the others.
+    std::map<QString, int> contadores;
+    for (const TParte& p : partes) SetSistem(p.Clave, contadores[QString::fromLatin1(p.Clave)] = 10 * int(contadores.size() + 1));
+    for (const TParte& p : partes) {
+        SCOPED_TRACE(p.Clave);
+        TTable* t = p.Tabla;
+        t->Append();
+        t->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Ruiz"));
+        t->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("Eva"));
+        if (p.Otro) t->FieldByName(QString::fromLatin1(p.Otro))->SetAsString(QStringLiteral("Lugo"));
+        t->Post();
+        const int numero = ++contadores[QString::fromLatin1(p.Clave)];
+        EXPECT_EQ(t->FieldByName(QString::fromLatin1(p.Clave))->AsInteger(), numero);
+        EXPECT_EQ(t->FieldByName(QString::fromLatin1(p.Nombre))->AsString(), QStringLiteral("Ruiz,Eva"));
+        for (const auto& [clave, valor] : contadores) EXPECT_EQ(Sistem(clave.toLatin1().constData()), valor) << clave.toStdString();
+    }
+}
+
+// A cursor of its own on a party table (as a recount or a form opens one) that binds the shared
+// handlers checks and numbers by that table's rules; a table that is no party is refused plainly.
+TEST_F(DatTest, AnyCursorOnAPartyTableFollowsThatTablesRules) {
+    TTable peritos(nullptr);
+    peritos.SetDatabaseName(Dat->Db->DatabaseName());
+    peritos.SetTableName(QStringLiteral("peritos"));
+    peritos.BeforePost = TDataSetNotifyEvent(Dat, &TDat::PersonaBeforePost);
+    peritos.AfterPost = TDataSetNotifyEvent(Dat, &TDat::PersonaAfterPost);
+    peritos.Open();
+    SetSistem("PERITO", 4);
+    peritos.Append();
+    peritos.FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Vera"));
+    ExpectAbort([&] { peritos.Post(); });
+    EXPECT_EQ(Texts(), QStringList{S("PROFESIÓN no puede quedar vacío")});
+    peritos.FieldByName(QStringLiteral("PROFESION"))->SetAsString(QStringLiteral("Arquitecto"));
+    peritos.Post();
+    EXPECT_EQ(peritos.FieldByName(QStringLiteral("PERITO"))->AsInteger(), 5);
+    EXPECT_EQ(Sistem("PERITO"), 5);
+    EXPECT_EQ(Sistem("PROCU"), 0);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+
+    TTable partidos(nullptr);
+    partidos.SetDatabaseName(Dat->Db->DatabaseName());
+    partidos.SetTableName(QStringLiteral("PARTIDOS"));
+    partidos.BeforePost = TDataSetNotifyEvent(Dat, &TDat::PersonaBeforePost);
+    partidos.Open();
+    partidos.Append();
+    partidos.FieldByName(QStringLiteral("PARTIDO"))->SetAsString(QStringLiteral("Lugo"));
+    EXPECT_THROW(partidos.Post(), EDatabaseError);
+    partidos.Cancel();
+    EXPECT_TRUE(partidos.IsEmpty());
 }
