@@ -117,6 +117,13 @@ protected:
     void MuestraPreview(TObject* sender) override;
 
 private:
+    // Construction: the form's own cursors, the layout of its controls (UExpediente_controles.cpp)
+    // and the start-up over the case file open in the data module.
+    void CreaDatos();
+    void CreaControles();
+    void FormCreate();
+    // The professionals' lists of the combos.
+    TDataSource *FAboCli = nullptr, *FProcu = nullptr, *FAbogados = nullptr, *FPeritos = nullptr;
     // Ranges every sub-list (clients, opposing parties, ledger, agenda) on the case now current.
     void RangoExpediente();
     void QuitaRangos();
