@@ -216,6 +216,15 @@ void TDat::refresca(TDataSet* dataSet) {
     if (dataSet->Active() && dataSet->State() == dsBrowse) dataSet->Refresh();
 }
 
+void TDat::RefrescaAgendas() {
+    for (TTable* v : FVistasAgenda) refresca(v);
+}
+
+void TDat::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove) FVistasAgenda.erase(std::remove(FVistasAgenda.begin(), FVistasAgenda.end(), component), FVistasAgenda.end());
+}
+
 void TDat::RefrescaTablas() {
     for (int i = 0; i < ComponentCount(); ++i)
         if (auto* t = dynamic_cast<TTable*>(Components(i)))

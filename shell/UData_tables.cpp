@@ -209,9 +209,9 @@ std::vector<platform::db::TTableDesc> TablasDelDespacho() {
 
 namespace {
 // The persistent fields of a dataset over a table, named dataset + field ("TExpedANO").
-void CreaCampos(TDat* dat, TDataSet* ds, const QString& tabla, const QString& prefijo) {
+void CreaCampos(TComponent* owner, TDataSet* ds, const QString& tabla, const QString& prefijo) {
     for (const Col& c : TablaDe(tabla).Cols) {
-        TField* f = NuevoCampo(dat, c.Tipo);
+        TField* f = NuevoCampo(owner, c.Tipo);
         f->SetFieldName(QString::fromLatin1(c.Nombre));
         f->SetName(prefijo + QString::fromLatin1(c.Nombre));
         if (c.Tipo == 'S' || c.Tipo == 'c' || c.Tipo == 'k') f->SetSize(c.Tam);
@@ -435,26 +435,10 @@ void TDat::CreaComponentes() {
     Mascara(TAgen, "HORA", QStringLiteral("!90:00;1;_"));
     Formato(TAgen, "HORA", QStringLiteral("hh:mm"));
 
-    tabla(TAgen2, "TAgen2", "AGENDA");
-    TAgen2->SetIndexName(QStringLiteral("agen01"));
-    TAgen2->SetFiltered(true);
+    TAgen2 = VistaAgenda(this, QStringLiteral("TAgen2"), TVistaAgenda::DeExpediente);
     fuente(DSAgen2, "DSAgen2", TAgen2, true);
-    Formato(TAgen2, "HORA", QStringLiteral("hh:mm"));
-
-    tabla(TAgen3, "TAgen3", "AGENDA");
-    TAgen3->SetIndexFieldNames(QStringLiteral("FECHA;HORA"));
-    TAgen3->SetFiltered(true);
-    {
-        TField* f = new TStringField(this);
-        f->SetFieldName(QStringLiteral("EXPED"));
-        f->SetName(QStringLiteral("TAgen3EXPED"));
-        f->SetSize(15);
-        f->SetFieldKind(fkCalculated);
-        f->SetDataSet(TAgen3);
-    }
-    TAgen3->OnCalcFields = E(this, &TDat::TAgen3CalcFields);
+    TAgen3 = VistaAgenda(this, QStringLiteral("TAgen3"), TVistaAgenda::PorFecha);
     fuente(DSAgenda, "DSAgenda", TAgen3, true);
-    Formato(TAgen3, "HORA", QStringLiteral("hh:mm"));
 
     auto consultaAgenda = [&](TQuery*& q, const char* nombre, const QString& sql) {
         consulta(q, nombre, sql);
@@ -540,4 +524,29 @@ void TDat::CreaComponentes() {
     lista(TTribunales, "TTribunales", "TRIBUNALES", DSTribunales, "DSTribunales");
     lista(TProcedimientos, "TProcedimientos", "PROCEDIMIENTOS", DSProcedimientos, "DSProcedimientos");
     lista(TTipoConsul, "TTipoConsul", "TIPOCONSULTA", DSTipoConsul, "DSTipoConsul");
+}
+
+TTable* TDat::VistaAgenda(TComponent* owner, const QString& nombre, TVistaAgenda clase) {
+    auto* t = new TTable(owner);
+    t->SetName(nombre);
+    t->SetDatabaseName(QStringLiteral("ZEMBRA"));
+    t->SetTableName(QStringLiteral("AGENDA"));
+    CreaCampos(owner, t, QStringLiteral("AGENDA"), nombre);
+    if (clase == TVistaAgenda::DeExpediente) {
+        t->SetIndexName(QStringLiteral("agen01"));
+    } else {
+        t->SetIndexFieldNames(QStringLiteral("FECHA;HORA"));
+        TField* f = new TStringField(owner);
+        f->SetFieldName(QStringLiteral("EXPED"));
+        f->SetName(nombre + QStringLiteral("EXPED"));
+        f->SetSize(15);
+        f->SetFieldKind(fkCalculated);
+        f->SetDataSet(t);
+        t->OnCalcFields = TDataSetNotifyEvent(this, &TDat::TAgen3CalcFields);
+    }
+    t->SetFiltered(true);
+    Formato(t, "HORA", QStringLiteral("hh:mm"));
+    FVistasAgenda.push_back(t);
+    if (owner != this) t->FreeNotification(this);
+    return t;
 }
