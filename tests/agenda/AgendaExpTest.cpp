@@ -139,6 +139,36 @@ TEST_F(AgendaExpTest, TheCaseFileFormOpensTheAgendaOfItsCaseAndGetsItsListBack) 
     delete expediente;
 }
 
+// While the case agenda is open over the case-file form, the form's own grid keeps the list its
+// own box asks for, whatever the agenda narrows its list to.
+TEST_F(AgendaExpTest, TheCaseFileFormsGridKeepsItsOwnListWhileTheCaseAgendaFiltersItsOwn) {
+    auto* expediente = new TExpediente(nullptr);
+    expediente->Show();
+    expediente->FormShow(expediente);
+    expediente->cbSitProc->SetChecked(true);
+    expediente->cbSitProcClick(expediente->cbSitProc);
+    TDataSet* rejilla = expediente->DBAgenda->DataSource()->DataSet();
+    const QStringList procesales{QStringLiteral("PRESENTACIÓN DEMANDA"), QStringLiteral("AVISO: SEÑALAMIENTO")};
+    ASSERT_EQ(Lista(rejilla), procesales);
+    QStringList detras, propia;
+    harness->AnswerModal([&](TCustomForm& d) {
+        auto& f = dynamic_cast<TAgendaExp&>(d);
+        f.cbAvisos->SetChecked(false);
+        f.cbAvisosClick(f.cbAvisos);
+        f.cbTipoAgenda->SetItemIndex(f.cbTipoAgenda->Items()->IndexOf(QStringLiteral("GENERAL")));
+        f.cbTipoAgendaChange(f.cbTipoAgenda);
+        propia = Lista(f.DBAgenda->DataSource()->DataSet());
+        detras = Lista(rejilla);
+        f.SetModalResult(mrOk);
+    });
+    expediente->btOpenAgen->Click();
+    EXPECT_EQ(propia, (QStringList{QStringLiteral("APERTURA DE EXPEDIENTE"), QStringLiteral("ESCRITO DEL CLIENTE")}));
+    EXPECT_EQ(detras, procesales);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(Lista(rejilla), procesales);
+    delete expediente;
+}
+
 TEST_F(AgendaExpTest, WithoutTheEditFlagNothingIsAddedEditedOrDeleted) {
     auto* f = Abre(false);
     ASSERT_EQ(Lista().size(), 4);

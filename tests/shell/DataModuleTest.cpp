@@ -538,3 +538,61 @@ TEST_F(DatTest, AnyCursorOnAPartyTableFollowsThatTablesRules) {
     partidos.Cancel();
     EXPECT_TRUE(partidos.IsEmpty());
 }
+
+// ---------------------------------------------------------------------------------------------- windows' views of the agenda
+
+// Two windows' views of the agenda filter on their own: one's filter never narrows the other's
+// or the module's; a refresh of the agendas shows a row written elsewhere in every open view;
+// a view that goes with its window is no longer refreshed.
+TEST_F(DatTest, EachWindowsViewOfTheAgendaFiltersOnItsOwnAndAllSeeNewRows) {
+    auto add = [&](const char* tipo, const char* numero, int dia) {
+        Dat->TAgen->Append();
+        Dat->TAgen->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(1);
+        Dat->TAgen->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2024, 3, dia));
+        Dat->TAgen->FieldByName(QStringLiteral("TIPO"))->SetAsString(QString::fromLatin1(tipo));
+        Dat->TAgen->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+        Dat->TAgen->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::fromLatin1(numero));
+        Dat->TAgen->Post();
+    };
+    add("E", "00001-A", 4);
+    add("X", "00001-A", 5);
+    add("C", "00002-C", 5);
+    auto filas = [](TDataSet* t) {
+        QStringList r;
+        for (t->First(); !t->Eof(); t->Next()) r << t->FieldByName(QStringLiteral("TIPO"))->AsString();
+        return r;
+    };
+    auto solo = [](const char* tipo) {
+        return TFilterRecordEvent([tipo](TDataSet* ds, bool& acepta) {
+            acepta = ds->FieldByName(QStringLiteral("TIPO"))->AsString() == QLatin1String(tipo);
+        });
+    };
+    TComponent ventana(nullptr);
+    TTable* caso = Dat->VistaAgenda(&ventana, QStringLiteral("TAgen2"), TDat::TVistaAgenda::DeExpediente);
+    caso->OnFilterRecord = solo("E");
+    caso->Open();
+    caso->SetRange({Variant(QStringLiteral("2024")), Variant(QStringLiteral("00001-A"))},
+                   {Variant(QStringLiteral("2024")), Variant(QStringLiteral("00001-A"))});
+    auto otra = std::make_unique<TComponent>(nullptr);
+    TTable* dia = Dat->VistaAgenda(otra.get(), QStringLiteral("TAgen3"), TDat::TVistaAgenda::PorFecha);
+    dia->OnFilterRecord = solo("C");
+    dia->Open();
+    EXPECT_EQ(filas(caso), QStringList{QStringLiteral("E")});
+    EXPECT_EQ(filas(dia), QStringList{QStringLiteral("C")});
+    EXPECT_EQ(dia->FieldByName(QStringLiteral("EXPED"))->AsString(), QStringLiteral("C 2024/00002-C"));
+    EXPECT_EQ(dia->FieldByName(QStringLiteral("HORA"))->DisplayText().size(), 5) << "hh:mm";
+    EXPECT_EQ(filas(Dat->TAgen2).size(), 3);
+    EXPECT_EQ(filas(Dat->TAgen3).size(), 3);
+
+    add("E", "00001-A", 6);
+    add("C", "00003-C", 6);
+    Dat->RefrescaAgendas();
+    EXPECT_EQ(filas(caso), (QStringList{QStringLiteral("E"), QStringLiteral("E")}));
+    EXPECT_EQ(filas(dia), (QStringList{QStringLiteral("C"), QStringLiteral("C")}));
+    EXPECT_EQ(filas(Dat->TAgen2).size(), 5);
+
+    otra.reset();  // the window goes, and its view with it
+    add("E", "00001-A", 7);
+    Dat->RefrescaAgendas();
+    EXPECT_EQ(filas(caso).size(), 3);
+}
