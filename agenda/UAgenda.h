@@ -86,6 +86,8 @@ public:
     void MarcaCalendario();
 
 private:
+    // The speed bar, the grid and the right column (UAgenda_controles.cpp).
+    void CreaControles();
     bool Derecho(const char* nombre) const;
     void Navegacion();
     void Mueve(int meses, int anos);

@@ -71,6 +71,8 @@ public:
     bool Edicion() const { return FEdicion; }
 
 private:
+    // The speed bar, the options row, the grid and the row pictures (UAgendaExp_controles.cpp).
+    void CreaControles();
     TSpeedItem* Item(const char* nombre, const QString& caption, const QString& hint, int left, void (TAgendaExp::*click)(TObject*));
     // Moves Dat->TAgen to the row of the list's current entry.
     bool LocalizaEntrada();

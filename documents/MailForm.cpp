@@ -1,8 +1,8 @@
 #include "documents/MailForm.h"
 
+#include "comun/UComunes.h"
 #include "documents/BarraDocumentos.h"
 #include "records/UbscContacto.h"
-#include "shell/UComunes.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,10 +1,10 @@
 #include "documents/UEscritos.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "documents/BarraDocumentos.h"
 #include "documents/UFusion.h"
 #include "documents/UNuevoEscrito.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "shell/UPrograma.h"
 
 #include <QDir>

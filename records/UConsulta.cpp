@@ -2,6 +2,12 @@
 #include "records/UConsulta.h"
 #include "records/UExpediente.h"
 
+#include "comun/Abusca.h"
+#include "comun/Abusca2.h"
+#include "comun/Alcance.h"
+#include "comun/Calendario.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/FichaInforme.h"
@@ -9,12 +15,6 @@
 #include "records/UCliente.h"
 #include "records/UFactura.h"
 #include "records/rptFicCons.h"
-#include "shell/Abusca.h"
-#include "shell/Abusca2.h"
-#include "shell/Alcance.h"
-#include "shell/Calendario.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 TConsulta* Consulta = nullptr;
 

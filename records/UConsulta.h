@@ -1,9 +1,9 @@
 #pragma once
 // The window of one consultation: its client, type, hours, fee and dates; it closes and reopens
 // the consultation and prints its card.
+#include "comun/UFormRegistro.h"
 #include "controls/data/ZbLookup.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 class TConsulta : public TFormRegistro {
 public:

@@ -1,6 +1,11 @@
 // The case-file form.
 #include "records/UExpediente.h"
 
+#include "comun/Abusca.h"
+#include "comun/Abusca2.h"
+#include "comun/Alcance.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/FichaInforme.h"
@@ -16,11 +21,6 @@
 #include "records/UNuevo.h"
 #include "records/UPerito.h"
 #include "records/UProcu.h"
-#include "shell/Abusca.h"
-#include "shell/Abusca2.h"
-#include "shell/Alcance.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 TExpediente* Expediente = nullptr;
 

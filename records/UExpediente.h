@@ -2,10 +2,10 @@
 // The working window of one case file: its court data and professionals, its clients and
 // opposing parties, its ledger with the balance and its agenda; it walks the chain of linked case
 // files, closes and reopens the case and opens the forms that edit each part of it.
+#include "comun/UFormRegistro.h"
 #include "controls/data/ZBDBCtrl.h"
 #include "controls/data/ZbLookup.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 // The case-file form: the layout of its controls.
+#include "comun/UData.h"
 #include "records/Pinturas.h"
 #include "records/UExpediente.h"
-#include "shell/UData.h"
 
 #include <tuple>
 #include <utility>

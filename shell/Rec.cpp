@@ -1,6 +1,6 @@
 #include "shell/Rec.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TFRec* FRec = nullptr;
 

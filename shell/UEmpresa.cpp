@@ -1,8 +1,8 @@
 #include "shell/UEmpresa.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 TEmpresa* Empresa = nullptr;
 

@@ -352,3 +352,34 @@ TEST_F(AgendaFormTest, RenderTheDayWithEntries) {
 }
 
 }  // namespace
+
+namespace {
+
+// The entry editor over a case file's entry with a notice, for review (docs/forms with
+// ZEMBRA_RENDER_DOCS): an entry of a case file with the day of its notice typed.
+TEST_F(AgendaFormTest, RenderTheEntryEditor) {
+    const TDateTime d = EncodeDate(2001, 4, 2);
+    AddCase(QStringLiteral("2001"), QStringLiteral("00012-A"));
+    Apunte(d, QStringLiteral("E"), QStringLiteral("Presentar escrito de alegaciones ante el Juzgado nº 3"), 0,
+           QStringLiteral("2001"), QStringLiteral("00012-A"), 1, EncodeTime(10, 30, 0, 0));
+    Abre();
+    ::Agenda->Calendar->SetDate(d);
+    TFormHarness::ProcessEvents();
+    const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+    const QString ruta = QDir(docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs)).filePath(QStringLiteral("UAnotacion.png"));
+    QString relacion;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& n = static_cast<TFNota&>(f);
+        n.Aviso->SetText(QStringLiteral("30/03/2001"));
+        TFormHarness::ProcessEvents();
+        relacion = n.cbRelacion->Text();
+        EXPECT_EQ(n.Texto->Text(), QStringLiteral("Presentar escrito de alegaciones ante el Juzgado nº 3"));
+        EXPECT_TRUE(TFormHarness::SaveToPng(&n, ruta));
+        n.btNo->Click();
+    });
+    ::Agenda->btEdit->Click();
+    EXPECT_EQ(relacion, QStringLiteral("de Expediente"));
+    EXPECT_FALSE(QImage(ruta).isNull());
+}
+
+}  // namespace

@@ -1,13 +1,13 @@
 // The case-file form over a real data folder: its sub-lists follow the case file it shows, its
 // clients, the states open / invoiced / closed / reopened, the chain, the search and the link.
 #include "CasoFixture.h"
+#include "comun/Abusca.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
 #include "records/UAsunto.h"
 #include "records/UCliente.h"
 #include "records/UExpediente.h"
 #include "records/UNuevo.h"
-#include "shell/Abusca.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "shell/UData.h"
+#include "comun/UData.h"
 
+#include "comun/UComunes.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/Acceso.h"
-#include "shell/UComunes.h"
 
 #include <algorithm>
 

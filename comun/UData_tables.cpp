@@ -1,6 +1,6 @@
 // The tables of the office's data and the components of the data module over them.
+#include "comun/UData.h"
 #include "platform/db/Driver.h"
-#include "shell/UData.h"
 
 #include <vector>
 
