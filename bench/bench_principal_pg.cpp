@@ -4,11 +4,11 @@
 // private server on 127.0.0.1 (scripts/pg-test.sh). The program has one data module at a time,
 // so each benchmark runs its rounds on the file, then on the server; "ratio" is the server's
 // median over the file's, "round_trips" the server round trips of one step.
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/db/Copy.h"
 #include "platform/db/ServerStats.h"
 #include "platform/forms/FormHarness.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "shell/UPrincipal.h"
 #include "tests/support/GeneraDespacho.h"
 #include "Entrada.h"

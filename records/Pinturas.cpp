@@ -1,9 +1,9 @@
 #include "records/Pinturas.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 namespace records {
 

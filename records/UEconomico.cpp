@@ -1,13 +1,13 @@
 // The economic ledger of a case file.
 #include "records/UEconomico.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/FichaInforme.h"
 #include "records/Pinturas.h"
 #include "records/RptInfEcEx.h"
 #include "records/UIntroImp.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <memory>
 

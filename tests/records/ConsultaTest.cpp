@@ -1,11 +1,11 @@
 // The consultation form over a real data folder: closing and reopening with their agenda rows,
 // saving, the search, the currency hint, the client and the card.
 #include "CasoFixture.h"
+#include "comun/Abusca2.h"
+#include "comun/Calendario.h"
 #include "records/Pinturas.h"
 #include "records/UConsulta.h"
 #include "records/rptFicCons.h"
-#include "shell/Abusca2.h"
-#include "shell/Calendario.h"
 
 namespace {
 
