@@ -112,6 +112,11 @@ void TExpediente::CreaDatos() {
     DSCon = new TDataSource(this);
     DSCon->SetName(QStringLiteral("DSCon"));
     DSCon->SetDataSet(QContrarios);
+    TAgen2 = Dat->VistaAgenda(this, QStringLiteral("TAgen2"), TDat::TVistaAgenda::DeExpediente);
+    TAgen2->OnFilterRecord = TFilterRecordEvent(this, &TExpediente::FiltraRecord);
+    DSAgen2 = new TDataSource(this);
+    DSAgen2->SetName(QStringLiteral("DSAgen2"));
+    DSAgen2->SetDataSet(TAgen2);
     auto consulta = [&](TQuery*& q, const char* nombre, const QString& sql, bool maestro) {
         q = new TQuery(this);
         q->SetName(QString::fromLatin1(nombre));
@@ -149,9 +154,7 @@ void TExpediente::FormCreate() {
     QClientes->Open();
     QContrarios->Open();
     for (TDataSource* s : {FAboCli, FProcu, FAbogados, FPeritos}) s->DataSet()->Open();
-    FFiltroAnterior = Dat->TAgen2->OnFilterRecord;
-    Dat->TAgen2->OnFilterRecord = TFilterRecordEvent(this, &T::FiltraRecord);
-    FFiltroAgen2 = true;
+    TAgen2->Open();
     RangoExpediente();
     LetraRegistro = QStringLiteral("E");
     ActiveSourceStateChange(ActiveSource);
@@ -173,22 +176,17 @@ void TExpediente::RangoExpediente() {
     QClientes->SetRange({Variant(ano), Variant(numero)}, {Variant(ano), Variant(numero)});
     QContrarios->SetRange({Variant(ano), Variant(numero)}, {Variant(ano), Variant(numero)});
     Rango(Dat->TCuentas, ano, numero);
-    Rango(Dat->TAgen2, ano, numero);
+    Rango(TAgen2, ano, numero);
     if (Dat->QSaldo->Active()) Dat->QSaldo->Refresh();
 }
 
 void TExpediente::QuitaRangos() {
     if (!Dat) return;
-    // Every range and filter the form set is lifted, the ledger's as well as the agenda's.
-    if (FFiltroAgen2) {
-        Dat->TAgen2->OnFilterRecord = FFiltroAnterior;
-        FFiltroAgen2 = false;
-    }
-    for (TTable* t : {Dat->TCuentas, Dat->TAgen2}) {
-        if (!t->Active()) continue;
-        if (t->State() != dsBrowse) t->Cancel();
-        t->CancelRange();
-    }
+    // The ledger's range is lifted; the agenda is the form's own and goes with it.
+    TTable* t = Dat->TCuentas;
+    if (!t->Active()) return;
+    if (t->State() != dsBrowse) t->Cancel();
+    t->CancelRange();
 }
 
 void TExpediente::MueveA(const QString& ano, const QString& numero) {
@@ -213,7 +211,7 @@ bool TExpediente::Alcanzable(const TBookmark& vuelta) {
 
 void TExpediente::FormShow(TObject*) {
     if (Dat->TCuentas->Active()) Dat->TCuentas->Last();
-    if (Dat->TAgen2->Active()) Dat->TAgen2->Last();
+    if (TAgen2->Active()) TAgen2->Last();
     Refresca();
 }
 
@@ -295,7 +293,7 @@ void TExpediente::RegistroCambiado() {
 void TExpediente::btRefreshClick(TObject*) {
     Refresca();
     for (TDataSet* t : {static_cast<TDataSet*>(QClientes), static_cast<TDataSet*>(QContrarios), static_cast<TDataSet*>(Dat->TCuentas),
-                        static_cast<TDataSet*>(Dat->TAgen2)})
+                        static_cast<TDataSet*>(TAgen2)})
         Dat->refresca(t);
 }
 
@@ -381,7 +379,7 @@ void TExpediente::btCerrarClick(TObject*) {
             MensajeError(QStringLiteral("ERROR al cerrar"));
         }
     }
-    Dat->refresca(Dat->TAgen2);
+    Dat->RefrescaAgendas();
     Refresca();
 }
 
@@ -475,7 +473,7 @@ void TExpediente::btFacturarClick(TObject*) {
             records::InformaErrorFactura();
         }
     }
-    Dat->refresca(Dat->TAgen2);
+    Dat->RefrescaAgendas();
     Refresca();
     // The fee note only of an invoice that was stored.
     if (facturado && dlg->GeneraMinuta()) GeneraMinuta();
@@ -823,9 +821,7 @@ std::function<void()> records::CierraProcesador;
 void TExpediente::btOpenAgenClick(TObject*) {
     if (!records::AbreAgendaExpediente || !btOpenAgen->Enabled()) return;
     records::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + Expediente->Text(), true);
-    // The agenda form took the list's filter for its own while it was open.
-    Dat->TAgen2->OnFilterRecord = TFilterRecordEvent(this, &TExpediente::FiltraRecord);
-    RangoExpediente();
+    // The entries written there show here.
     cbSitProcClick(this);
 }
 void TExpediente::btEscritosClick(TObject*) {
@@ -841,7 +837,7 @@ void TExpediente::Image5DblClick(TObject*) {
 }
 
 void TExpediente::cbSitProcClick(TObject*) {
-    Dat->refresca(Dat->TAgen2);
+    Dat->refresca(TAgen2);
     cbSitProc->SetCaption(cbSitProc->Checked() ? QStringLiteral("Si") : QStringLiteral("No"));
     Refresca();
 }
@@ -872,7 +868,7 @@ void TExpediente::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCo
     c->Brush()->SetColor(clWindow);
     c->FillRect(rect);
     TImage* i = nullptr;
-    switch (F(Dat->TAgen2, "CODIGO")->AsInteger()) {
+    switch (F(TAgen2, "CODIGO")->AsInteger()) {
     case 0: i = Image1; break;
     case 1: i = Image2; break;
     case 2: i = Ok; break;

@@ -252,7 +252,7 @@ void TExpediente::CreaControles() {
     btOpenEco = Boton(QStringLiteral("btOpenEco"), QStringLiteral("&Económico"), 308, s0, 96, TNotifyEvent(this, &T::btOpenEcoClick));
 
     Rotulo(QStringLiteral("Agenda :"), xd, e0, 60)->SetAlignment(taLeftJustify);
-    DBAgenda = Rejilla(QStringLiteral("DBAgenda"), Dat->DSAgen2, xd, e0 + 18, 396, 120);
+    DBAgenda = Rejilla(QStringLiteral("DBAgenda"), DSAgen2, xd, e0 + 18, 396, 120);
     // The entry's text takes what the grid has left beside its date and hour.
     for (auto [campo, titulo, ancho] : {std::tuple{"CODIGO", "", 22}, std::tuple{"FECHA", "Fecha", 66}, std::tuple{"HORA", "Hora", 36},
                                         std::tuple{"SITUACION", "Situación", 396 - 4 - 18 - 22 - 66 - 36 - 4}}) {
