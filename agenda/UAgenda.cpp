@@ -68,15 +68,14 @@ TAgenda::~TAgenda() {
     ActiveSource->OnStateChange = nullptr;
     ActiveSource->OnDataChange = nullptr;
     ActiveSource->SetDataSet(nullptr);
-    if (FFiltro && Dat) {
-        Dat->TAgen3->OnFilterRecord = nullptr;
-        Dat->TAgen3->CancelRange();
-    }
     if (Agenda == this) Agenda = nullptr;
 }
 
 void TAgenda::FormCreate(TObject*) {
-    ActiveSource->SetDataSet(Dat->TAgen3);
+    TAgen3 = Dat->VistaAgenda(this, QStringLiteral("TAgen3"), TDat::TVistaAgenda::PorFecha);
+    TAgen3->OnFilterRecord = TFilterRecordEvent(this, &TAgenda::FiltraRecord);
+    ActiveSource->SetDataSet(TAgen3);
+    TAgen3->Open();
     if (!Dat->TTipoAgenda->Active()) Dat->TTipoAgenda->Open();
 }
 
@@ -95,17 +94,14 @@ void TAgenda::FormShow(TObject*) {
     SetCaption(QStringLiteral("Agenda Diaria de ") + F(Dat->TAboCli, "NOMABOCLI")->AsString());
     FechaAgenda = Date();
     FechaCalendario = Date();
-    Dat->TAgen3->OnFilterRecord = TFilterRecordEvent(this, &TAgenda::FiltraRecord);
-    FFiltro = true;
+    FMostrada = true;
     MarcaCalendario();
     CalendarDateChange(this);
-    Dat->TAgen3->Last();
+    TAgen3->Last();
 }
 
 void TAgenda::FormClose(TObject*, TCloseAction& action) {
-    Dat->TAgen3->OnFilterRecord = nullptr;
-    Dat->TAgen3->CancelRange();
-    FFiltro = false;
+    FMostrada = false;
     action = caFree;
 }
 
@@ -147,7 +143,7 @@ void TAgenda::FiltraRecord(TDataSet* ds, bool& accept) {
 
 void TAgenda::RefrescaDia() {
     Dat->refresca(Dat->TAgen);
-    TTable* t = Dat->TAgen3;
+    TTable* t = TAgen3;
     t->SetRange({Variant(FechaAgenda)}, {Variant(FechaAgenda)});
     t->DisableControls();
     try {
@@ -181,17 +177,17 @@ void TAgenda::CalendarDateChange(TObject*) {
     int y1 = 0, m1 = 0, d1 = 0, y2 = 0, m2 = 0, d2 = 0;
     DecodeDate(antes, y1, m1, d1);
     DecodeDate(FechaCalendario, y2, m2, d2);
-    if (FFiltro && (y1 != y2 || m1 != m2)) MarcaCalendario();
+    if (FMostrada && (y1 != y2 || m1 != m2)) MarcaCalendario();
     Hoy->SetCaption(FormatDateTime(QStringLiteral("dd \"de\" mmmm \"de\" yyyy"), FechaAgenda).toUpper());
     RefrescaDia();
 }
 
 void TAgenda::CajaClick(TObject*) {
-    if (FFiltro) RefrescaDia();
+    if (FMostrada) RefrescaDia();
 }
 
 void TAgenda::cbTipoAgenChange(TObject*) {
-    if (FFiltro) RefrescaDia();
+    if (FMostrada) RefrescaDia();
 }
 
 void TAgenda::Mueve(int meses, int anos) {
@@ -213,7 +209,7 @@ void TAgenda::btHoyClick(TObject*) {
 }
 
 void TAgenda::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCol, TColumn* column, TGridDrawState state) {
-    TDataSet* t = Dat->TAgen3;
+    TDataSet* t = TAgen3;
     const bool icono = column && column->FieldName().isEmpty();
     const bool codigo = column && column->FieldName() == u"CODIGO";
     if (!icono && !codigo) {
@@ -245,11 +241,11 @@ void TAgenda::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCol, T
 }
 
 void TAgenda::DBAgendaDblClick(TObject*) {
-    if (!Dat->TAgen3->IsEmpty() && btEdit->Enabled()) btEditClick(this);
+    if (!TAgen3->IsEmpty() && btEdit->Enabled()) btEditClick(this);
 }
 
 void TAgenda::Navegacion() {
-    TDataSet* t = Dat->TAgen3;
+    TDataSet* t = TAgen3;
     const bool browse = ActiveSource->State() == dsBrowse;
     btFirst->SetEnabled(browse && !t->Bof());
     btPrev->SetEnabled(browse && !t->Bof());
@@ -260,7 +256,7 @@ void TAgenda::Navegacion() {
 void TAgenda::ActiveSourceStateChange(TObject*) { Navegacion(); }
 
 void TAgenda::ActiveSourceDataChange(TObject*, TField*) {
-    TDataSet* t = Dat->TAgen3;
+    TDataSet* t = TAgen3;
     const bool hay = t->Active() && !t->IsEmpty();
     const QString archivado = hay ? F(t, "ARCHIVADO")->AsString() : QString();
     btEscrito->SetEnabled(hay && (archivado == u"S" || archivado == u"X") && Derecho("Fusion"));
@@ -281,9 +277,9 @@ void TAgenda::ActiveSourceDataChange(TObject*, TField*) {
 }
 
 bool TAgenda::SituaTAgen() {
-    if (Dat->TAgen3->IsEmpty()) return false;
+    if (TAgen3->IsEmpty()) return false;
     Dat->refresca(Dat->TAgen);
-    return Dat->TAgen->Locate(QStringLiteral("ORDEN"), F(Dat->TAgen3, "ORDEN")->Value(), 0);
+    return Dat->TAgen->Locate(QStringLiteral("ORDEN"), F(TAgen3, "ORDEN")->Value(), 0);
 }
 
 void TAgenda::btAddClick(TObject*) {
@@ -297,7 +293,7 @@ void TAgenda::btAddClick(TObject*) {
     FechaCalendario = FechaAgenda;
     MarcaCalendario();
     RefrescaDia();
-    Dat->TAgen3->Locate(QStringLiteral("ORDEN"), Variant(OrdenAnotacion), 0);
+    TAgen3->Locate(QStringLiteral("ORDEN"), Variant(OrdenAnotacion), 0);
 }
 
 void TAgenda::btEditClick(TObject*) {
@@ -316,7 +312,7 @@ void TAgenda::btEditClick(TObject*) {
     FechaCalendario = FechaAgenda;
     MarcaCalendario();
     RefrescaDia();
-    Dat->TAgen3->Locate(QStringLiteral("ORDEN"), Variant(OrdenAnotacion), 0);
+    TAgen3->Locate(QStringLiteral("ORDEN"), Variant(OrdenAnotacion), 0);
 }
 
 void TAgenda::btDelClick(TObject*) {
@@ -326,17 +322,17 @@ void TAgenda::btDelClick(TObject*) {
 }
 
 void TAgenda::btRealizadoClick(TObject*) {
-    const int orden = Dat->TAgen3->IsEmpty() ? 0 : F(Dat->TAgen3, "ORDEN")->AsInteger();
+    const int orden = TAgen3->IsEmpty() ? 0 : F(TAgen3, "ORDEN")->AsInteger();
     if (!SituaTAgen()) return;
     Dat->TAgen->Edit();
     F(Dat->TAgen, "CODIGO")->SetAsInteger(btRealizado->Down() ? 2 : 1);
     Dat->TAgen->Post();
     RefrescaDia();
-    Dat->TAgen3->Locate(QStringLiteral("ORDEN"), Variant(orden), 0);
+    TAgen3->Locate(QStringLiteral("ORDEN"), Variant(orden), 0);
 }
 
 void TAgenda::btAbrirClick(TObject*) {
-    TDataSet* t = Dat->TAgen3;
+    TDataSet* t = TAgen3;
     if (t->IsEmpty()) return;
     if (!Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({F(t, "ANO")->Value(), F(t, "NUMERO")->Value()}), 0)) return;
     Expediente = new TExpediente(Application);
@@ -346,12 +342,12 @@ void TAgenda::btAbrirClick(TObject*) {
 
 void TAgenda::btEscritoClick(TObject*) {
     if (!btEscrito->Enabled()) return;
-    agenda::AbreEscrito(F(Dat->TAgen3, "ESCRITO")->AsInteger(), F(Dat->TAgen3, "EXTENSION")->AsString());
+    agenda::AbreEscrito(F(TAgen3, "ESCRITO")->AsInteger(), F(TAgen3, "EXTENSION")->AsString());
 }
 
 void TAgenda::btMailClick(TObject*) {
     if (!btMail->Enabled()) return;
-    TDataSet* t = Dat->TAgen3;
+    TDataSet* t = TAgen3;
     const QString origen = agenda::RutaEscrito(F(t, "ESCRITO")->AsInteger(), F(t, "EXTENSION")->AsString());
     if (!QFileInfo(origen).isFile()) {
         MensajeError(QStringLiteral("No existe archivo : ") + origen);
@@ -407,7 +403,7 @@ void TAgenda::btImprimirClick(TObject*) {
 }
 
 void TAgenda::btRefreshClick(TObject*) {
-    TTable* t = Dat->TAgen3;
+    TTable* t = TAgen3;
     t->DisableControls();
     try {
         t->Refresh();
@@ -444,11 +440,11 @@ void TAgenda::btCalendarClick(TObject*) {
 void TAgenda::btAyudaClick(TObject*) { Application->HelpContext(28); }
 void TAgenda::btSalirClick(TObject*) { Close(); }
 
-void TAgenda::btFirstClick(TObject*) { Dat->TAgen3->First(); }
+void TAgenda::btFirstClick(TObject*) { TAgen3->First(); }
 void TAgenda::btPrevClick(TObject*) {
-    if (!Dat->TAgen3->Bof()) Dat->TAgen3->Prior();
+    if (!TAgen3->Bof()) TAgen3->Prior();
 }
 void TAgenda::btNextClick(TObject*) {
-    if (!Dat->TAgen3->Eof()) Dat->TAgen3->Next();
+    if (!TAgen3->Eof()) TAgen3->Next();
 }
-void TAgenda::btLastClick(TObject*) { Dat->TAgen3->Last(); }
+void TAgenda::btLastClick(TObject*) { TAgen3->Last(); }

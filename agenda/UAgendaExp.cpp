@@ -68,9 +68,9 @@ TAgendaExp::TAgendaExp(TComponent* owner) : TForm(owner) {
     OnKeyDown = TKeyEvent(this, &T::FormKeyDown);
     OnKeyPress = TKeyPressEvent(this, &T::FormKeyPress);
 
-    // FormCreate: the filter of the case file, the agenda types.
-    FFiltroAnterior = Dat->TAgen2->OnFilterRecord;
-    Dat->TAgen2->OnFilterRecord = TFilterRecordEvent(this, &T::FiltraRecord);
+    // FormCreate: the list of the case file, the agenda types.
+    TAgen2 = Dat->VistaAgenda(this, QStringLiteral("TAgen2"), TDat::TVistaAgenda::DeExpediente);
+    TAgen2->OnFilterRecord = TFilterRecordEvent(this, &T::FiltraRecord);
     cbTipoAgenda->Items()->Add(QStringLiteral("TODOS"));
     TTable* tipos = Dat->TTipoAgenda;
     if (tipos->Active()) {
@@ -81,6 +81,9 @@ TAgendaExp::TAgendaExp(TComponent* owner) : TForm(owner) {
     cbTipoAgenda->SetItemIndex(0);
     for (TSpeedItem* i : {btAdd, btEdit, btDel}) i->SetEnabled(false);
     Nuevo1->SetEnabled(false);
+    TAgen2->Open();
+    const Variant ano(F(Dat->TExped, "ANO")->AsString()), numero(F(Dat->TExped, "NUMERO")->AsString());
+    TAgen2->SetRange({ano, numero}, {ano, numero});
 }
 
 TAgendaExp::~TAgendaExp() {
@@ -88,26 +91,22 @@ TAgendaExp::~TAgendaExp() {
         ActiveSource->OnDataChange = nullptr;
         ActiveSource->OnStateChange = nullptr;
     }
-    // The filter goes with the form, however it goes.
-    if (Dat && Dat->TAgen2->OnFilterRecord == TFilterRecordEvent(this, &TAgendaExp::FiltraRecord))
-        Dat->TAgen2->OnFilterRecord = FFiltroAnterior;
     if (AgendaExp == this) AgendaExp = nullptr;
 }
 
 void TAgendaExp::ActivaEdicion(bool flag) {
     FEdicion = flag;
-    ActiveSource->SetDataSet(Dat->TAgen2);
+    ActiveSource->SetDataSet(TAgen2);
     for (TSpeedItem* i : {btEdit, btAdd, btDel}) i->SetEnabled(flag);
     Nuevo1->SetEnabled(flag);
 }
 
 void TAgendaExp::FormShow(TObject*) {
     Refresca();
-    if (Dat->TAgen2->Active()) Dat->TAgen2->Last();
+    if (TAgen2->Active()) TAgen2->Last();
 }
 
 void TAgendaExp::FormClose(TObject*, TCloseAction& action) {
-    Dat->TAgen2->OnFilterRecord = FFiltroAnterior;
     action = caFree;
 }
 
@@ -125,8 +124,8 @@ void TAgendaExp::FiltraRecord(TDataSet* ds, bool& accept) {
 
 void TAgendaExp::Refresca() {
     Dat->refresca(Dat->TAgen);
-    Dat->refresca(Dat->TAgen2);
-    const bool hay = Dat->TAgen2->Active() && !Dat->TAgen2->IsEmpty() && FEdicion;
+    Dat->refresca(TAgen2);
+    const bool hay = TAgen2->Active() && !TAgen2->IsEmpty() && FEdicion;
     for (TSpeedItem* i : {btDel, btEdit, btRefresh}) i->SetEnabled(hay);
     Editar1->SetEnabled(hay);
     Borrar1->SetEnabled(hay);
@@ -168,7 +167,7 @@ void TAgendaExp::ActiveSourceDataChange(TObject* sender, TField*) {
 }
 
 void TAgendaExp::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCol, TColumn* column, TGridDrawState state) {
-    TDataSet* t = Dat->TAgen2;
+    TDataSet* t = TAgen2;
     if (!column || (column->FieldName().isEmpty() && column->FieldName() != u"CODIGO" && dataCol != 0)) {
         DBAgenda->DefaultDrawColumnCell(rect, dataCol, column, state);
         return;
@@ -201,8 +200,8 @@ void TAgendaExp::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCol
 }
 
 bool TAgendaExp::LocalizaEntrada() {
-    if (!Dat->TAgen2->Active() || Dat->TAgen2->IsEmpty()) return false;
-    return Dat->TAgen->Locate(QStringLiteral("ORDEN"), F(Dat->TAgen2, "ORDEN")->Value(), 0);
+    if (!TAgen2->Active() || TAgen2->IsEmpty()) return false;
+    return Dat->TAgen->Locate(QStringLiteral("ORDEN"), F(TAgen2, "ORDEN")->Value(), 0);
 }
 
 bool TAgendaExp::Editor(bool nuevo) {
@@ -237,7 +236,7 @@ bool TAgendaExp::Editor(bool nuevo) {
     return true;
 }
 
-void TAgendaExp::ColocaEn(int orden) { Dat->TAgen2->Locate(QStringLiteral("ORDEN"), Variant(orden), 0); }
+void TAgendaExp::ColocaEn(int orden) { TAgen2->Locate(QStringLiteral("ORDEN"), Variant(orden), 0); }
 
 void TAgendaExp::btAddClick(TObject*) {
     if (!FEdicion) return;
@@ -246,7 +245,7 @@ void TAgendaExp::btAddClick(TObject*) {
 }
 
 void TAgendaExp::btEditClick(TObject*) {
-    if (!FEdicion || !Dat->TAgen2->Active() || Dat->TAgen2->IsEmpty()) return;
+    if (!FEdicion || !TAgen2->Active() || TAgen2->IsEmpty()) return;
     if (!LocalizaEntrada()) {
         MensajeError(QStringLiteral("Línea de Agenda NO EXISTE"));
         return;
@@ -261,14 +260,14 @@ void TAgendaExp::btDelClick(TObject*) {
 }
 
 void TAgendaExp::btRefreshClick(TObject*) {
-    Dat->TAgen2->DisableControls();
+    TAgen2->DisableControls();
     try {
-        Dat->refresca(Dat->TAgen2);
+        Dat->refresca(TAgen2);
     } catch (...) {
-        Dat->TAgen2->EnableControls();
+        TAgen2->EnableControls();
         throw;
     }
-    Dat->TAgen2->EnableControls();
+    TAgen2->EnableControls();
 }
 
 void TAgendaExp::btRealizadoClick(TObject*) {
@@ -277,18 +276,18 @@ void TAgendaExp::btRealizadoClick(TObject*) {
     Dat->TAgen->Edit();
     F(Dat->TAgen, "CODIGO")->SetAsInteger(btRealizado->Down() ? 2 : 1);
     Dat->TAgen->Post();
-    Dat->refresca(Dat->TAgen2);
+    Dat->refresca(TAgen2);
     ColocaEn(orden);
 }
 
 void TAgendaExp::btEscritoClick(TObject*) {
-    if (!btEscrito->Enabled() || !Dat->TAgen2->Active() || Dat->TAgen2->IsEmpty()) return;
-    agenda::AbreEscrito(F(Dat->TAgen2, "ESCRITO")->AsInteger(), F(Dat->TAgen2, "EXTENSION")->AsString());
+    if (!btEscrito->Enabled() || !TAgen2->Active() || TAgen2->IsEmpty()) return;
+    agenda::AbreEscrito(F(TAgen2, "ESCRITO")->AsInteger(), F(TAgen2, "EXTENSION")->AsString());
 }
 
 void TAgendaExp::btMailClick(TObject*) {
     if (!btMail->Enabled() || !comun::EnviaPorCorreo) return;
-    TDataSet* t = Dat->TAgen2;
+    TDataSet* t = TAgen2;
     const QString ruta = agenda::RutaEscrito(F(t, "ESCRITO")->AsInteger(), F(t, "EXTENSION")->AsString());
     if (!QFile::exists(ruta)) return;
     comun::EnviaPorCorreo(agenda::CopiaParaCorreo(ruta), F(t, "SITUACION")->AsString());
@@ -355,22 +354,22 @@ void TAgendaExp::btAyudaClick(TObject*) { Application->HelpContext(100); }
 void TAgendaExp::btSalirClick(TObject*) { Close(); }
 
 void TAgendaExp::btFirstClick(TObject*) {
-    if (!Dat->TAgen2->Bof()) Dat->TAgen2->First();
+    if (!TAgen2->Bof()) TAgen2->First();
 }
 void TAgendaExp::btPrevClick(TObject*) {
-    if (!Dat->TAgen2->Bof()) Dat->TAgen2->Prior();
+    if (!TAgen2->Bof()) TAgen2->Prior();
 }
 void TAgendaExp::btNextClick(TObject*) {
-    if (!Dat->TAgen2->Eof()) Dat->TAgen2->Next();
+    if (!TAgen2->Eof()) TAgen2->Next();
 }
 void TAgendaExp::btLastClick(TObject*) {
-    if (!Dat->TAgen2->Eof()) Dat->TAgen2->Last();
+    if (!TAgen2->Eof()) TAgen2->Last();
 }
 
 void TAgendaExp::DBAgendaEnter(TObject*) { btDel->SetVisible(true); }
 
 void TAgendaExp::DBAgendaDblClick(TObject*) {
-    if (FEdicion && Dat->TAgen2->Active() && !Dat->TAgen2->IsEmpty()) btEditClick(this);
+    if (FEdicion && TAgen2->Active() && !TAgen2->IsEmpty()) btEditClick(this);
 }
 
 void TAgendaExp::DBAgendaKeyDown(TObject*, quint16& key, TShiftState shift) {
@@ -380,7 +379,7 @@ void TAgendaExp::DBAgendaKeyDown(TObject*, quint16& key, TShiftState shift) {
 }
 
 void TAgendaExp::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
-    if (!(shift & ssCtrl) || !FEdicion || Dat->TAgen2->State() != dsBrowse) return;
+    if (!(shift & ssCtrl) || !FEdicion || TAgen2->State() != dsBrowse) return;
     auto usa = [&](TSpeedItem* item, void (TAgendaExp::*accion)(TObject*)) {
         key = 0;
         if (item->Visible() && item->Enabled()) (this->*accion)(this);

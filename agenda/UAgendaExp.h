@@ -18,6 +18,8 @@ public:
     // Keeps the edit flag, binds the list and enables adding, editing and deleting by the flag.
     void ActivaEdicion(bool flag);
 
+    // The case's agenda: a view of its own, filtered here.
+    TTable* TAgen2 = nullptr;
     TDataSource* ActiveSource = nullptr;
     TSpeedBar* SpeedBar1 = nullptr;
     TSpeedItem *btImprimir = nullptr, *btRefresh = nullptr, *btPrev = nullptr, *btNext = nullptr, *btAyuda = nullptr,
@@ -78,7 +80,6 @@ private:
     bool Editor(bool nuevo);
     void ColocaEn(int orden);
     bool FEdicion = false;
-    TFilterRecordEvent FFiltroAnterior;
 };
 
 extern TAgendaExp* AgendaExp;

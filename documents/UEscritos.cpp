@@ -458,5 +458,5 @@ void AbreListaEscritos(int modo) {
     }
     lista->ShowModal();
     lista.reset();
-    if (modo == 1 && Dat->TAgen2->Active()) Dat->TAgen2->Refresh();
+    if (modo == 1) Dat->RefrescaAgendas();
 }

@@ -9,6 +9,7 @@
 #include "comun/UData.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/Facturable.h"
 #include "records/FichaInforme.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
@@ -112,6 +113,11 @@ void TExpediente::CreaDatos() {
     DSCon = new TDataSource(this);
     DSCon->SetName(QStringLiteral("DSCon"));
     DSCon->SetDataSet(QContrarios);
+    TAgen2 = Dat->VistaAgenda(this, QStringLiteral("TAgen2"), TDat::TVistaAgenda::DeExpediente);
+    TAgen2->OnFilterRecord = TFilterRecordEvent(this, &TExpediente::FiltraRecord);
+    DSAgen2 = new TDataSource(this);
+    DSAgen2->SetName(QStringLiteral("DSAgen2"));
+    DSAgen2->SetDataSet(TAgen2);
     auto consulta = [&](TQuery*& q, const char* nombre, const QString& sql, bool maestro) {
         q = new TQuery(this);
         q->SetName(QString::fromLatin1(nombre));
@@ -149,9 +155,7 @@ void TExpediente::FormCreate() {
     QClientes->Open();
     QContrarios->Open();
     for (TDataSource* s : {FAboCli, FProcu, FAbogados, FPeritos}) s->DataSet()->Open();
-    FFiltroAnterior = Dat->TAgen2->OnFilterRecord;
-    Dat->TAgen2->OnFilterRecord = TFilterRecordEvent(this, &T::FiltraRecord);
-    FFiltroAgen2 = true;
+    TAgen2->Open();
     RangoExpediente();
     LetraRegistro = QStringLiteral("E");
     ActiveSourceStateChange(ActiveSource);
@@ -173,22 +177,17 @@ void TExpediente::RangoExpediente() {
     QClientes->SetRange({Variant(ano), Variant(numero)}, {Variant(ano), Variant(numero)});
     QContrarios->SetRange({Variant(ano), Variant(numero)}, {Variant(ano), Variant(numero)});
     Rango(Dat->TCuentas, ano, numero);
-    Rango(Dat->TAgen2, ano, numero);
+    Rango(TAgen2, ano, numero);
     if (Dat->QSaldo->Active()) Dat->QSaldo->Refresh();
 }
 
 void TExpediente::QuitaRangos() {
     if (!Dat) return;
-    // Every range and filter the form set is lifted, the ledger's as well as the agenda's.
-    if (FFiltroAgen2) {
-        Dat->TAgen2->OnFilterRecord = FFiltroAnterior;
-        FFiltroAgen2 = false;
-    }
-    for (TTable* t : {Dat->TCuentas, Dat->TAgen2}) {
-        if (!t->Active()) continue;
-        if (t->State() != dsBrowse) t->Cancel();
-        t->CancelRange();
-    }
+    // The ledger's range is lifted; the agenda is the form's own and goes with it.
+    TTable* t = Dat->TCuentas;
+    if (!t->Active()) return;
+    if (t->State() != dsBrowse) t->Cancel();
+    t->CancelRange();
 }
 
 void TExpediente::MueveA(const QString& ano, const QString& numero) {
@@ -213,7 +212,7 @@ bool TExpediente::Alcanzable(const TBookmark& vuelta) {
 
 void TExpediente::FormShow(TObject*) {
     if (Dat->TCuentas->Active()) Dat->TCuentas->Last();
-    if (Dat->TAgen2->Active()) Dat->TAgen2->Last();
+    if (TAgen2->Active()) TAgen2->Last();
     Refresca();
 }
 
@@ -249,13 +248,12 @@ void TExpediente::Refresca() {
     ExpSiguiente->SetVisible(siguiente);
     btSiguiente->SetVisible(siguiente);
 
-    const QString formato = F(e, "MONEDA")->AsString() == QLatin1String("E") ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0");
+    const QString formato = records::FormatoImporte(F(e, "MONEDA")->AsString());
     Dat->TCuentasIMPORTE->SetDisplayFormat(formato);
     Dat->QSaldoSALDO->SetDisplayFormat(formato);
     for (const char* campo : {"IMPORTE", "PRINCIPAL", "INTERESES", "EXPTOTAL"})
         static_cast<TNumericField*>(F(e, campo))->SetDisplayFormat(formato);
-    const double saldo = Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0;
-    DBSaldo->Font()->SetColor(saldo < 0 ? clRed : clBlue);
+    records::ColoreaSaldo(DBSaldo);
 
     btEscritos->SetEnabled(HayWord && !CarpetaDatos.isEmpty() && Derecho("Fusion"));
     const int abogado = AbogadoUsuario();
@@ -290,17 +288,13 @@ void TExpediente::EstadoCambiado(TDataSetState estado) {
 void TExpediente::RegistroCambiado() {
     TTable* e = Dat->TExped;
     if (e->IsEmpty()) return;
-    const QString moneda = F(e, "MONEDA")->AsString();
-    const bool abierto = F(e, "SITUACION")->AsInteger() == 1 && e->State() == dsBrowse;
-    records::MuestraMoneda(Image4, Image5, moneda, abierto);
-    records::ImporteEnOtraMoneda(
-        DBSaldo, moneda, Currency(Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0.0));
+    records::LineaMoneda(e, Image4, Image5, true, DBSaldo, Currency(records::SaldoExpediente()));
 }
 
 void TExpediente::btRefreshClick(TObject*) {
     Refresca();
     for (TDataSet* t : {static_cast<TDataSet*>(QClientes), static_cast<TDataSet*>(QContrarios), static_cast<TDataSet*>(Dat->TCuentas),
-                        static_cast<TDataSet*>(Dat->TAgen2)})
+                        static_cast<TDataSet*>(TAgen2)})
         Dat->refresca(t);
 }
 
@@ -386,7 +380,7 @@ void TExpediente::btCerrarClick(TObject*) {
             MensajeError(QStringLiteral("ERROR al cerrar"));
         }
     }
-    Dat->refresca(Dat->TAgen2);
+    Dat->RefrescaAgendas();
     Refresca();
 }
 
@@ -418,12 +412,7 @@ void TExpediente::Deshace() {
 void TExpediente::btFacturarClick(TObject*) {
     TTable* e = Dat->TExped;
     if (e->IsEmpty() || e->State() != dsBrowse) return;
-    const int factura = F(e, "FACTURA")->AsInteger();
-    const QString pregunta = F(e, "SITUACION")->AsInteger() < 2
-                                 ? Q("¿Desea facturar éste Expediente?")
-                                 : Q("Expediente Facturado Nº FACTURA : ") + Format(QStringLiteral("%7.0d"), factura) +
-                                       Q("\r¿Desea volver a facturar éste Expediente?");
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaFacturar(e, Q("éste Expediente"), Q("Expediente Facturado"))) return;
     QNumLin->Close();
     QNumLin->Open();
     const int lineas = QNumLin->Fields()->Fields(0)->AsInteger();
@@ -434,10 +423,8 @@ void TExpediente::btFacturarClick(TObject*) {
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
     const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
-    std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
-    Facturar = dlg.get();
-    dlg->ProponeNumero(factura, anoContador, QStringLiteral("EXPED"), ano, numero);
-    if (dlg->ShowModal() != mrOk) return;
+    const std::unique_ptr<TFacturar> dlg = records::PideDatosFactura(e, QStringLiteral("EXPED"), anoContador);
+    if (!dlg) return;
 
     bool facturado = false;
     {
@@ -484,17 +471,10 @@ void TExpediente::btFacturarClick(TObject*) {
             facturado = true;
         } catch (...) {
             Deshace();
-            QString texto = QStringLiteral("ERROR al facturar");
-            try {
-                throw;
-            } catch (records::EFacturaRepetida& repetida) {
-                texto = repetida.Message();
-            } catch (...) {
-            }
-            MensajeError(texto);
+            records::InformaErrorFactura();
         }
     }
-    Dat->refresca(Dat->TAgen2);
+    Dat->RefrescaAgendas();
     Refresca();
     // The fee note only of an invoice that was stored.
     if (facturado && dlg->GeneraMinuta()) GeneraMinuta();
@@ -839,9 +819,7 @@ void TExpediente::btOpenEcoClick(TObject*) {
 void TExpediente::btOpenAgenClick(TObject*) {
     if (!comun::AbreAgendaExpediente || !btOpenAgen->Enabled()) return;
     comun::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + Expediente->Text(), true);
-    // The agenda form took the list's filter for its own while it was open.
-    Dat->TAgen2->OnFilterRecord = TFilterRecordEvent(this, &TExpediente::FiltraRecord);
-    RangoExpediente();
+    // The entries written there show here.
     cbSitProcClick(this);
 }
 void TExpediente::btEscritosClick(TObject*) {
@@ -849,21 +827,15 @@ void TExpediente::btEscritosClick(TObject*) {
 }
 
 void TExpediente::Image4DblClick(TObject*) {
-    if (!Image4->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaExpediente(QLatin1Char('E'));
-    Refresca();
+    records::AlternaMoneda(Image4, QLatin1Char('E'), CambiaMonedaExpediente, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TExpediente::Image5DblClick(TObject*) {
-    if (!Image5->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaExpediente(QLatin1Char('P'));
-    Refresca();
+    records::AlternaMoneda(Image5, QLatin1Char('P'), CambiaMonedaExpediente, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TExpediente::cbSitProcClick(TObject*) {
-    Dat->refresca(Dat->TAgen2);
+    Dat->refresca(TAgen2);
     cbSitProc->SetCaption(cbSitProc->Checked() ? QStringLiteral("Si") : QStringLiteral("No"));
     Refresca();
 }
@@ -894,7 +866,7 @@ void TExpediente::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCo
     c->Brush()->SetColor(clWindow);
     c->FillRect(rect);
     TImage* i = nullptr;
-    switch (F(Dat->TAgen2, "CODIGO")->AsInteger()) {
+    switch (F(TAgen2, "CODIGO")->AsInteger()) {
     case 0: i = Image1; break;
     case 1: i = Image2; break;
     case 2: i = Ok; break;

@@ -24,6 +24,9 @@ public:
     TQuery* QNumLin = nullptr;
     TQuery* QEco = nullptr;
     TQuery* QUpdCon = nullptr;
+    // The case's agenda: a view of its own, ranged on the case file and filtered here.
+    TTable* TAgen2 = nullptr;
+    TDataSource* DSAgen2 = nullptr;
 
     // Case header.
     TEdit* Expediente = nullptr;
@@ -167,9 +170,6 @@ private:
                             int top, int width);
     TButton* Boton(const QString& nombre, const QString& caption, int left, int top, int width, TNotifyEvent click);
     TZbDBGrid* Rejilla(const QString& nombre, TDataSource* fuente, int left, int top, int width, int height);
-
-    TFilterRecordEvent FFiltroAnterior;
-    bool FFiltroAgen2 = false;
 };
 
 extern TExpediente* Expediente;

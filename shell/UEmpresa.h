@@ -63,6 +63,9 @@ protected:
     void EstadoCambiado(TDataSetState estado) override;
 
 private:
+    // The form's queries, the layout of its pages (UEmpresa_controles.cpp).
+    void CreaDatos();
+    void CreaControles();
     TDBEdit* Campo(TWinControl* pagina, const QString& etiqueta, const QString& campo, int x, int fila, int ancho,
                    int ancho_etiqueta, int max = 0);
     TLabel* Etiqueta(TWinControl* pagina, const QString& texto, int x, int fila, int ancho);
