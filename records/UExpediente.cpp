@@ -8,6 +8,7 @@
 #include "comun/UData.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/Facturable.h"
 #include "records/FichaInforme.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
@@ -246,13 +247,12 @@ void TExpediente::Refresca() {
     ExpSiguiente->SetVisible(siguiente);
     btSiguiente->SetVisible(siguiente);
 
-    const QString formato = F(e, "MONEDA")->AsString() == QLatin1String("E") ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0");
+    const QString formato = records::FormatoImporte(F(e, "MONEDA")->AsString());
     Dat->TCuentasIMPORTE->SetDisplayFormat(formato);
     Dat->QSaldoSALDO->SetDisplayFormat(formato);
     for (const char* campo : {"IMPORTE", "PRINCIPAL", "INTERESES", "EXPTOTAL"})
         static_cast<TNumericField*>(F(e, campo))->SetDisplayFormat(formato);
-    const double saldo = Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0;
-    DBSaldo->Font()->SetColor(saldo < 0 ? clRed : clBlue);
+    records::ColoreaSaldo(DBSaldo);
 
     btEscritos->SetEnabled(HayWord && !CarpetaDatos.isEmpty() && Derecho("Fusion"));
     const int abogado = AbogadoUsuario();
@@ -287,11 +287,7 @@ void TExpediente::EstadoCambiado(TDataSetState estado) {
 void TExpediente::RegistroCambiado() {
     TTable* e = Dat->TExped;
     if (e->IsEmpty()) return;
-    const QString moneda = F(e, "MONEDA")->AsString();
-    const bool abierto = F(e, "SITUACION")->AsInteger() == 1 && e->State() == dsBrowse;
-    records::MuestraMoneda(Image4, Image5, moneda, abierto);
-    records::ImporteEnOtraMoneda(
-        DBSaldo, moneda, Currency(Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0.0));
+    records::LineaMoneda(e, Image4, Image5, true, DBSaldo, Currency(records::SaldoExpediente()));
 }
 
 void TExpediente::btRefreshClick(TObject*) {
@@ -415,12 +411,7 @@ void TExpediente::Deshace() {
 void TExpediente::btFacturarClick(TObject*) {
     TTable* e = Dat->TExped;
     if (e->IsEmpty() || e->State() != dsBrowse) return;
-    const int factura = F(e, "FACTURA")->AsInteger();
-    const QString pregunta = F(e, "SITUACION")->AsInteger() < 2
-                                 ? Q("¿Desea facturar éste Expediente?")
-                                 : Q("Expediente Facturado Nº FACTURA : ") + Format(QStringLiteral("%7.0d"), factura) +
-                                       Q("\r¿Desea volver a facturar éste Expediente?");
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaFacturar(e, Q("éste Expediente"), Q("Expediente Facturado"))) return;
     QNumLin->Close();
     QNumLin->Open();
     const int lineas = QNumLin->Fields()->Fields(0)->AsInteger();
@@ -431,10 +422,8 @@ void TExpediente::btFacturarClick(TObject*) {
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
     const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
-    std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
-    Facturar = dlg.get();
-    dlg->ProponeNumero(factura, anoContador, QStringLiteral("EXPED"), ano, numero);
-    if (dlg->ShowModal() != mrOk) return;
+    const std::unique_ptr<TFacturar> dlg = records::PideDatosFactura(e, QStringLiteral("EXPED"), anoContador);
+    if (!dlg) return;
 
     bool facturado = false;
     {
@@ -481,14 +470,7 @@ void TExpediente::btFacturarClick(TObject*) {
             facturado = true;
         } catch (...) {
             Deshace();
-            QString texto = QStringLiteral("ERROR al facturar");
-            try {
-                throw;
-            } catch (records::EFacturaRepetida& repetida) {
-                texto = repetida.Message();
-            } catch (...) {
-            }
-            MensajeError(texto);
+            records::InformaErrorFactura();
         }
     }
     Dat->RefrescaAgendas();
@@ -847,17 +829,11 @@ void TExpediente::btEscritosClick(TObject*) {
 }
 
 void TExpediente::Image4DblClick(TObject*) {
-    if (!Image4->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaExpediente(QLatin1Char('E'));
-    Refresca();
+    records::AlternaMoneda(Image4, QLatin1Char('E'), CambiaMonedaExpediente, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TExpediente::Image5DblClick(TObject*) {
-    if (!Image5->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaExpediente(QLatin1Char('P'));
-    Refresca();
+    records::AlternaMoneda(Image5, QLatin1Char('P'), CambiaMonedaExpediente, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TExpediente::cbSitProcClick(TObject*) {

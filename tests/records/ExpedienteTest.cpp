@@ -319,6 +319,24 @@ TEST_F(ExpedienteTest, RendersWithClientsLedgerAndAgenda) {
 }
 
 // The agenda's longest entry of its own, the invoicing's, shows whole, invoice number included.
+TEST_F(ExpedienteTest, CurrencyIconTurnsTheCaseFileAndItsBalanceIntoPesetas) {
+    Abre();
+    EXPECT_EQ(form->Image5->Hint(), QStringLiteral("Doble clic: cambiar a PESETAS"));
+    EXPECT_TRUE(form->Image5->Enabled());
+    EXPECT_FALSE(form->Image4->Visible());
+    EXPECT_EQ(form->DBSaldo->Caption(), QStringLiteral("195,50"));
+    EXPECT_EQ(form->DBSaldo->Font()->Color(), clBlue);
+    EXPECT_EQ(form->DBSaldo->Hint().trimmed(), QStringLiteral("32.528 Pts."));
+    harness->AnswerMessage(mrYes);
+    TFormHarness::DoubleClick(form->Image5);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT MONEDA FROM EXPED WHERE NUMERO = '00012-A'")).AsString(), QStringLiteral("P"));
+    EXPECT_TRUE(form->Image4->Visible());
+    EXPECT_TRUE(form->Image4->Enabled());
+    EXPECT_EQ(form->Image4->Hint(), QStringLiteral("Doble clic: cambiar a EUROS"));
+    EXPECT_EQ(form->DBSaldo->Caption(), QStringLiteral("32.529"));
+    EXPECT_EQ(form->DBSaldo->Hint().trimmed(), QStringLiteral("195,50"));
+}
+
 TEST_F(ExpedienteTest, TheAgendaGridShowsTheWholeInvoicingEntry) {
     ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
     Abre();
