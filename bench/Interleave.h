@@ -56,6 +56,15 @@ void Report(benchmark::State& state, int opsPerRound, const std::vector<Span>& l
     state.counters["raw_us"] = mr * 1e6 / opsPerRound;
     state.counters["ratio"] = mr > 0 ? ml / mr : 0;
     state.counters["cpu_ratio"] = cr > 0 ? cl / cr : 0;
+    // The spread: the quartiles of the rounds' own ratios.
+    std::vector<double> ratios;
+    for (size_t i = 0; i < l.size() && i < r.size(); ++i)
+        if (r[i].Wall > 0) ratios.push_back(l[i].Wall / r[i].Wall);
+    std::sort(ratios.begin(), ratios.end());
+    if (!ratios.empty()) {
+        state.counters["ratio_p25"] = ratios[(ratios.size() - 1) / 4];
+        state.counters["ratio_p75"] = ratios[(ratios.size() - 1) * 3 / 4];
+    }
 }
 
 // Runs one round of each side per iteration, alternating which goes first.
