@@ -6,6 +6,7 @@
 // record's identity. Ratios of medians of interleaved rounds (layer/raw).
 #include "Interleave.h"
 #include "platform/db/DBTables.h"
+#include "platform/db/ServerStats.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,6 +75,7 @@ Server& TheServer() {
 struct Raw {
     PGconn* c;
     std::vector<QVariant> row;
+    qint64 trips = 0;
     explicit Raw(const QString& conninfo) : c(PQconnectdb(conninfo.toUtf8().constData())) {
         PQclear(PQexec(c, "SET search_path = public"));
         const char* cols = "zb_id, ano, numero, fechaapertura, importe, cliente, asunto";
@@ -92,11 +94,15 @@ struct Raw {
                                       "RETURNING %1").arg(QLatin1String(cols)));
     }
     ~Raw() { PQfinish(c); }
+    Trips Counted() {
+        return {platform::db::ServerRoundTrips, [this] { return trips; }};
+    }
     void Prep(const char* name, const QString& sql) { PQclear(PQprepare(c, name, sql.toUtf8().constData(), 0, nullptr)); }
     // Runs a prepared statement with text parameters and reads every row into values.
     int Exec(const char* name, const std::vector<QByteArray>& args, double* sink = nullptr) {
         std::vector<const char*> v;
         for (const auto& a : args) v.push_back(a.isNull() ? nullptr : a.constData());
+        ++trips;
         PGresult* r = PQexecPrepared(c, name, int(v.size()), v.data(), nullptr, nullptr, 0);
         const int n = PQntuples(r), nf = PQnfields(r);
         for (int i = 0; i < n; ++i) {
@@ -142,7 +148,8 @@ void BM_PgWalkAllRows(benchmark::State& state) {
                 const QVariant id = raw.row[0], ano = raw.row[1], num = raw.row[2];
                 n = raw.Exec("next", {ano.toString().toUtf8(), num.toString().toUtf8(), QByteArray::number(id.toLongLong())}, &sink);
             }
-        });
+        },
+        raw.Counted());
     benchmark::DoNotOptimize(sink);
 }
 BENCHMARK(BM_PgWalkAllRows)->Iterations(7)->Unit(benchmark::kMillisecond);
@@ -169,7 +176,8 @@ void FindByKey(benchmark::State& state, bool locate) {
         },
         [&] {
             for (int k : keys) found += raw.Exec("find", {AnoOf(k).toUtf8(), NumeroOf(k).toUtf8()});
-        });
+        },
+        raw.Counted());
     if (found != 2 * int(keys.size()) * int(state.iterations())) state.SkipWithError("a key was not found");
 }
 void BM_PgFindKey(benchmark::State& state) { FindByKey(state, false); }
@@ -213,7 +221,8 @@ void BM_PgEditPost(benchmark::State& state) {
                 raw.Exec("update", args);
                 raw.Exec("unlock", {id});
             }
-        });
+        },
+        raw.Counted());
 }
 BENCHMARK(BM_PgEditPost)->Iterations(11)->Unit(benchmark::kMillisecond);
 
@@ -242,7 +251,8 @@ void BM_PgAppendPost(benchmark::State& state) {
             for (int i = 0; i < 100; ++i, ++next)
                 raw.Exec("insert", {QByteArray("3000"), QByteArray::number(next), QByteArray(), QByteArray::number(next), QByteArray(),
                                     QStringLiteral("Alta número %1").arg(next).toUtf8()});
-        });
+        },
+        raw.Counted());
 }
 BENCHMARK(BM_PgAppendPost)->Iterations(11)->Unit(benchmark::kMillisecond);
 

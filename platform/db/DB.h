@@ -532,6 +532,9 @@ struct TRecordBuffer {
     std::vector<QVariant> Data;
     std::vector<QVariant> Calc;
     std::vector<char> Assigned;  // key buffers: which fields were given a value
+    // Lookup fields (by slot in Calc) not looked up yet: a lookup is a query, made when the
+    // field is read, not for every row fetched.
+    std::vector<char> Unlooked;
 };
 
 // Called when a transaction opened during a post or a delete is still open when the operation
@@ -738,6 +741,7 @@ protected:
     void CreateFields();
     void BindFields();
     void CalculateFields(TRecordBuffer& rec);
+    void LookUp(TRecordBuffer& rec, TField* field);
     bool AcceptRecord(TRecordBuffer& rec);
     // `fieldNames` read from `rec` (calculated fields included), the dataset's window untouched.
     Variant RecordValues(TRecordBuffer& rec, const QString& fieldNames);

@@ -99,7 +99,8 @@ struct TParams {
             break;
         default:
             // The server refuses the character zero in a text.
-            Data[i] = ValidText(v.toString()).toUtf8().replace('\0', "");
+            Data[i] = ValidText(v.toString()).toUtf8();
+            if (Data[i].contains('\0')) Data[i].replace('\0', "");
         }
         Values[i] = Data[i].constData();
         Lengths[i] = int(Data[i].size());
@@ -577,6 +578,7 @@ public:
         FRelations.clear();
         FByIdTable.clear();
         FInsertTable.clear();
+        FUpdates.clear();
     }
     TTableDesc Read(const QString& key) {
         TResult cols = Run(QStringLiteral("SELECT a.attname, col_description(a.attrelid, a.attnum) FROM pg_attribute a "
@@ -1021,10 +1023,10 @@ public:
         return FWritten.Id;
     }
 
-    QString Matching(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& old, std::vector<QVariant>& args) {
+    // The condition that finds the row as it was read: `o` holds the read values, coerced.
+    QString Matching(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& o, std::vector<QVariant>& args) {
         args.push_back(QVariant());  // the identity, filled by the caller
         QStringList conds{QStringLiteral("zb_id = %1").arg(Arg(args))};
-        const std::vector<QVariant> o = Coerced(d, cols, old);
         for (int i = 0; i < cols.size(); ++i) {
             const int c = d.ColumnIndex(cols[i]);
             // A blank field reads the same from a null and from an empty text that plain SQL
@@ -1039,26 +1041,56 @@ public:
         return conds.join(QStringLiteral(" AND "));
     }
 
+    // What the text of an update depends on: the table, its columns, which values were read
+    // blank and which changed; a form posts the same shape again and again.
+    struct TUpdateShape {
+        QString Table;
+        QStringList Columns;
+        std::vector<char> Marks;  // per column: 1 read blank, 2 changed
+        QString Sql;
+    };
+
     void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                 const std::vector<QVariant>& newValues) override {
         if (cols.isEmpty()) return;
         const TTableDesc& d = Desc(table);
         const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
         const std::vector<QVariant> before = Coerced(d, cols, oldValues);
-        std::vector<QVariant> args;
-        QString where = Matching(d, cols, oldValues, args);
-        args[0] = QVariant(id);
-        QStringList sets;
-        for (int i = 0; i < cols.size(); ++i) {
-            if (SameValue(fresh[size_t(i)], before[size_t(i)])) continue;
-            args.push_back(fresh[size_t(i)]);
-            sets << QStringLiteral("%1 = %2").arg(Col(cols[i]), Arg(args));
+        std::vector<char>& marks = FUpdateProbe;
+        marks.assign(size_t(cols.size()), 0);
+        std::vector<QVariant> args{QVariant(id)};
+        for (size_t i = 0; i < marks.size(); ++i) {
+            if (before[i].isNull()) marks[i] |= 1;
+            else args.push_back(before[i]);
         }
-        // Nothing changed: the row is still written as it was read, to tell whether it is there.
-        if (sets.isEmpty()) sets << QStringLiteral("%1 = %1").arg(Col(cols[0]));
-        TResult r = Guarded([&] {
-            return Run(QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING %4").arg(Tab(table), sets.join(QLatin1Char(',')), where, AllColumns(d)), args);
-        });
+        for (size_t i = 0; i < marks.size(); ++i) {
+            if (SameValue(fresh[i], before[i])) continue;
+            marks[i] |= 2;
+            args.push_back(fresh[i]);
+        }
+        const QString* sql = nullptr;
+        for (size_t i = 0; i < FUpdates.size() && !sql; ++i) {
+            const TUpdateShape& u = FUpdates[i];
+            if (u.Marks == marks && u.Table == table && u.Columns == cols) sql = &u.Sql;
+        }
+        if (!sql) {
+            std::vector<QVariant> numbered;
+            const QString where = Matching(d, cols, before, numbered);
+            QStringList sets;
+            for (int i = 0; i < cols.size(); ++i) {
+                if (!(marks[size_t(i)] & 2)) continue;
+                numbered.push_back(fresh[size_t(i)]);
+                sets << QStringLiteral("%1 = %2").arg(Col(cols[i]), Arg(numbered));
+            }
+            // Nothing changed: the row is still written as it was read, to tell whether it is there.
+            if (sets.isEmpty()) sets << QStringLiteral("%1 = %1").arg(Col(cols[0]));
+            if (FUpdates.size() >= 16) FUpdates.erase(FUpdates.begin());
+            FUpdates.push_back({table, cols, marks,
+                                QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING %4").arg(Tab(table), sets.join(QLatin1Char(',')), where, AllColumns(d))});
+            sql = &FUpdates.back().Sql;
+        }
+        const QString text = *sql;
+        TResult r = Guarded([&] { return Run(text, args); });
         if (PQntuples(r.get()) == 0) EngineError(ecRecordChanged);
         Remember(d, r.get());
     }
@@ -1066,7 +1098,7 @@ public:
     void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
         const TTableDesc& d = Desc(table);
         std::vector<QVariant> args;
-        const QString where = Matching(d, cols, oldValues, args);
+        const QString where = Matching(d, cols, Coerced(d, cols, oldValues), args);
         args[0] = QVariant(id);
         TResult r = Guarded([&] { return Run(QStringLiteral("DELETE FROM %1 WHERE %2").arg(Tab(table), where), args); });
         if (QByteArray(PQcmdTuples(r.get())).toLongLong() == 0) EngineError(ecRecordChanged);
@@ -1095,9 +1127,17 @@ public:
         if (it == FOwners.end() || it->second != owner) return;
         FOwners.erase(it);
         if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;
-        const QByteArray sql = "SELECT pg_advisory_unlock(" + QByteArray::number(qlonglong(key)) + ")";
-        ++RoundTrips;
-        PQclear(PQexec(FConn, sql.constData()));
+        // Prepared, and without forgetting the row the last write returned: the post that
+        // frees its lock reads that row next. A failure leaves nothing to undo: the lock dies
+        // with the connection.
+        try {
+            const std::vector<QVariant> args{QVariant(qlonglong(key))};
+            const QByteArray name = Statement(QStringLiteral("SELECT pg_advisory_unlock($1)"), args);
+            TParams p(args);
+            ++RoundTrips;
+            PQclear(PQexecPrepared(FConn, name.constData(), 1, p.Values.data(), p.Lengths.data(), p.Formats.data(), 0));
+        } catch (const Exception&) {
+        }
     }
 
     // The server makes every commit durable itself.
@@ -1125,6 +1165,8 @@ private:
     } FWritten;
     QString FByIdTable, FByIdSql, FInsertTable, FInsertSql;
     QStringList FByIdColumns, FInsertColumns;
+    std::vector<TUpdateShape> FUpdates;
+    std::vector<char> FUpdateProbe;
 
     friend class TPgStatement;
 };

@@ -25,6 +25,9 @@
 namespace platform::db {
 
 int TTableDesc::ColumnIndex(const QString& name) const {
+    // Callers mostly give the layout's own spelling: the exact look first is the cheap one.
+    for (size_t i = 0; i < Columns.size(); ++i)
+        if (Columns[i].Name == name) return int(i);
     for (size_t i = 0; i < Columns.size(); ++i)
         if (Columns[i].Name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
     return -1;

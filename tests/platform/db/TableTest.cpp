@@ -418,6 +418,82 @@ TEST_F(DbTest, LookupAndCalculatedFields) {
     EXPECT_THROW(doble->SetAsFloat(1), EDatabaseError);  // not editing
 }
 
+// A lookup is a query of its own: it is made when the field is read, for the rows read, and the
+// value then stays with the row until the row is read again.
+TEST_F(DbTest, LookupFieldsAreLookedUpWhenReadAndKeptWithTheRow) {
+    TTable* cli = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    cli->Open();
+    for (int c = 1; c <= 6; ++c) AddClient(cli, c, QStringLiteral("Nombre %1").arg(c), QStringLiteral("Apellido %1").arg(c));
+    int lookups = 0;  // rows the lookup table was asked about
+    cli->OnFilterRecord = [&](TDataSet*, bool& accept) {
+        ++lookups;
+        accept = true;
+    };
+    cli->SetFiltered(true);
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    for (int i = 1; i <= 6; ++i) {
+        exped->Append();
+        exped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+        exped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::number(i));
+        exped->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(i);
+        exped->Post();
+    }
+    exped->Close();
+    for (const char* n : {"ANO", "NUMERO"}) {
+        auto* f = new TStringField(&owner);
+        f->SetFieldName(QString::fromLatin1(n));
+        f->SetDataSet(exped);
+    }
+    auto* cliente = new TIntegerField(&owner);
+    cliente->SetFieldName(QStringLiteral("CLIENTE"));
+    cliente->SetDataSet(exped);
+    auto* nomcli = new TStringField(&owner);
+    nomcli->SetFieldName(QStringLiteral("NomCli"));
+    nomcli->SetFieldKind(fkLookup);
+    nomcli->SetSize(50);
+    nomcli->SetLookupDataSet(cli);
+    nomcli->SetKeyFields(QStringLiteral("CLIENTE"));
+    nomcli->SetLookupKeyFields(QStringLiteral("CLIENTE"));
+    nomcli->SetLookupResultField(QStringLiteral("APELLIDOS"));
+    nomcli->SetDataSet(exped);
+    exped->Open();
+    lookups = 0;
+    // Walking the rows without reading the lookup asks nothing of the lookup table.
+    EXPECT_EQ(Column(exped, QStringLiteral("NUMERO")).size(), 6);
+    EXPECT_EQ(lookups, 0);
+    exped->First();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Apellido 1"));
+    EXPECT_GT(lookups, 0);
+    const int first = lookups;
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Apellido 1"));
+    EXPECT_EQ(lookups, first);  // read once per row
+    // A client renamed after the row was read and before its lookup is shown: the new name.
+    exped->Next();
+    cli->SetFiltered(false);
+    ASSERT_TRUE(cli->Locate(QStringLiteral("CLIENTE"), Variant(2), 0));
+    cli->Edit();
+    cli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Nuevo"));
+    cli->Post();
+    cli->SetFiltered(true);
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Nuevo"));
+    // Shown once, the value stays with the row until the row is read again.
+    cli->SetFiltered(false);
+    ASSERT_TRUE(cli->Locate(QStringLiteral("CLIENTE"), Variant(2), 0));
+    cli->Edit();
+    cli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Otro"));
+    cli->Post();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Nuevo"));
+    exped->Refresh();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Otro"));
+    // A key changed while editing looks up again when read.
+    exped->Edit();
+    exped->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(3);
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Apellido 3"));
+    exped->Cancel();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Otro"));
+}
+
 TEST_F(DbTest, LocateLookupBookmarksAndFilters) {
     TTable* t = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
     t->Open();
