@@ -152,7 +152,7 @@ void BM_PgWalkAllRows(benchmark::State& state) {
         raw.Counted());
     benchmark::DoNotOptimize(sink);
 }
-BENCHMARK(BM_PgWalkAllRows)->Iterations(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PgWalkAllRows)->Iterations(11)->Unit(benchmark::kMillisecond);
 
 // 200 random case files found by key: FindKey or Locate on the layer, the prepared lookup raw.
 void FindByKey(benchmark::State& state, bool locate) {
@@ -182,8 +182,8 @@ void FindByKey(benchmark::State& state, bool locate) {
 }
 void BM_PgFindKey(benchmark::State& state) { FindByKey(state, false); }
 void BM_PgLocate(benchmark::State& state) { FindByKey(state, true); }
-BENCHMARK(BM_PgFindKey)->Iterations(11)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PgLocate)->Iterations(11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PgFindKey)->Iterations(21)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PgLocate)->Iterations(21)->Unit(benchmark::kMillisecond);
 
 // 100 edits and posts of found records: the layer locks, checks the row read, writes, unlocks.
 void BM_PgEditPost(benchmark::State& state) {
@@ -224,7 +224,7 @@ void BM_PgEditPost(benchmark::State& state) {
         },
         raw.Counted());
 }
-BENCHMARK(BM_PgEditPost)->Iterations(11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PgEditPost)->Iterations(21)->Unit(benchmark::kMillisecond);
 
 // 100 appends and posts of new case files.
 void BM_PgAppendPost(benchmark::State& state) {
@@ -254,7 +254,7 @@ void BM_PgAppendPost(benchmark::State& state) {
         },
         raw.Counted());
 }
-BENCHMARK(BM_PgAppendPost)->Iterations(11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PgAppendPost)->Iterations(21)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -40,6 +40,20 @@ void AddClient(TTable* t, int code, const QString& nombre, const QString& apelli
     t->Post();
 }
 
+// The lookup field "NomCli" of a case file: its client's surname.
+TField* ClientSurname(TComponent* owner, TTable* exped, TTable* cli) {
+    auto* f = new TStringField(owner);
+    f->SetFieldName(QStringLiteral("NomCli"));
+    f->SetFieldKind(fkLookup);
+    f->SetSize(50);
+    f->SetLookupDataSet(cli);
+    f->SetKeyFields(QStringLiteral("CLIENTE"));
+    f->SetLookupKeyFields(QStringLiteral("CLIENTE"));
+    f->SetLookupResultField(QStringLiteral("APELLIDOS"));
+    f->SetDataSet(exped);
+    return f;
+}
+
 }  // namespace
 
 TEST_F(DbTest, TableNamesIgnoreCaseAndFileExtension) {
@@ -387,15 +401,7 @@ TEST_F(DbTest, LookupAndCalculatedFields) {
     doble->SetFieldName(QStringLiteral("DOBLE"));
     doble->SetFieldKind(fkCalculated);
     doble->SetDataSet(exped);
-    auto* nomcli = new TStringField(&owner);
-    nomcli->SetFieldName(QStringLiteral("NomCli"));
-    nomcli->SetFieldKind(fkLookup);
-    nomcli->SetSize(50);
-    nomcli->SetLookupDataSet(cli);
-    nomcli->SetKeyFields(QStringLiteral("CLIENTE"));
-    nomcli->SetLookupKeyFields(QStringLiteral("CLIENTE"));
-    nomcli->SetLookupResultField(QStringLiteral("APELLIDOS"));
-    nomcli->SetDataSet(exped);
+    TField* nomcli = ClientSurname(&owner, exped, cli);
     exped->OnCalcFields = [&](TDataSet* ds) {
         ds->FieldByName(QStringLiteral("DOBLE"))->SetAsFloat(importe->AsFloat() * 2);
     };
@@ -448,15 +454,7 @@ TEST_F(DbTest, LookupFieldsAreLookedUpWhenReadAndKeptWithTheRow) {
     auto* cliente = new TIntegerField(&owner);
     cliente->SetFieldName(QStringLiteral("CLIENTE"));
     cliente->SetDataSet(exped);
-    auto* nomcli = new TStringField(&owner);
-    nomcli->SetFieldName(QStringLiteral("NomCli"));
-    nomcli->SetFieldKind(fkLookup);
-    nomcli->SetSize(50);
-    nomcli->SetLookupDataSet(cli);
-    nomcli->SetKeyFields(QStringLiteral("CLIENTE"));
-    nomcli->SetLookupKeyFields(QStringLiteral("CLIENTE"));
-    nomcli->SetLookupResultField(QStringLiteral("APELLIDOS"));
-    nomcli->SetDataSet(exped);
+    TField* nomcli = ClientSurname(&owner, exped, cli);
     exped->Open();
     lookups = 0;
     // Walking the rows without reading the lookup asks nothing of the lookup table.
