@@ -311,17 +311,38 @@ void TDataSet::CalculateFields(TRecordBuffer& rec) {
 void TDataSet::LookUp(TRecordBuffer& rec, TField* f) {
     rec.Unlooked[f->FFieldNo] = 0;
     if (!f->LookupDataSet() || !f->LookupDataSet()->Active()) return;
-    TRecordScope scope(this, &rec, dsCalcFields);
     auto keys = GetFieldList(f->KeyFields());
-    Variant kv;
-    if (keys.size() == 1) kv = keys[0]->Value();
-    else {
+    auto keyOf = [&](TRecordBuffer& r) {
+        TRecordScope scope(this, &r, dsCalcFields);
+        if (keys.size() == 1) return keys[0]->Value();
         std::vector<Variant> arr;
         for (TField* k : keys) arr.push_back(k->Value());
-        kv = VarArrayOf(arr);
+        return VarArrayOf(arr);
+    };
+    auto store = [&](TRecordBuffer& r, const Variant& value) {
+        if (value.IsNullOrEmpty()) return;
+        TRecordScope scope(this, &r, dsCalcFields);
+        f->SetValue(value);
+    };
+    // A row of the window: the rows shown with it are drawn next, so their values for this
+    // field are asked for in the same query.
+    std::vector<TRecordBuffer*> rows{&rec};
+    if (keys.size() == 1 && !FBuffers.empty() && &rec >= FBuffers.data() && &rec < FBuffers.data() + FBuffers.size())
+        for (TRecordBuffer& r : FBuffers)
+            if (&r != &rec && size_t(f->FFieldNo) < r.Unlooked.size() && r.Unlooked[f->FFieldNo]) rows.push_back(&r);
+    if (rows.size() == 1) return store(rec, f->LookupDataSet()->Lookup(f->LookupKeyFields(), keyOf(rec), f->LookupResultField()));
+    std::vector<Variant> wanted;
+    for (TRecordBuffer* r : rows) wanted.push_back(keyOf(*r));
+    const std::vector<Variant> found = f->LookupDataSet()->LookupMany(f->LookupKeyFields(), wanted, f->LookupResultField());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i]->Unlooked[f->FFieldNo] = 0;
+        store(*rows[i], found[i]);
     }
-    Variant r = f->LookupDataSet()->Lookup(f->LookupKeyFields(), kv, f->LookupResultField());
-    if (!r.IsNullOrEmpty()) f->SetValue(r);
+}
+
+bool TDataSet::RecordMatches(TRecordBuffer& rec, TField* field, const Variant& value) {
+    TRecordScope scope(this, &rec, dsCalcFields);
+    return Matches(field, value, 0);
 }
 
 Variant TDataSet::RecordValues(TRecordBuffer& rec, const QString& fieldNames) {
@@ -1156,6 +1177,13 @@ Variant TDataSet::Lookup(const QString& keyFields, const Variant& keyValues, con
         last = rows.back();
         from = &last;
     }
+}
+
+std::vector<Variant> TDataSet::LookupMany(const QString& keyField, const std::vector<Variant>& keys, const QString& resultFields) {
+    std::vector<Variant> out;
+    out.reserve(keys.size());
+    for (const Variant& k : keys) out.push_back(Lookup(keyField, k, resultFields));
+    return out;
 }
 
 // ---------------------------------------------------------------------------------------------- filtering

@@ -220,6 +220,14 @@ void CursorRestriction(const TCursorSpec& s, const TTableDesc& d, const TCursorW
         if (text) conds << w.TextEquals(lhs, w.Param(args), m.CaseInsensitive);
         else conds << QStringLiteral("%1 = %2").arg(lhs, w.Param(args));
     }
+    if (s.InCol >= 0 && !s.In.empty()) {
+        QStringList l;
+        for (const QVariant& v : s.In) {
+            args.push_back(KeyValue(d, s.Columns[s.InCol], v));
+            if (where) l << w.Param(args);
+        }
+        if (where) conds << QStringLiteral("%1 IN (%2)").arg(w.Column(s.Columns[s.InCol]), l.join(QLatin1Char(',')));
+    }
     if (s.OnlyId != 0) {
         args.push_back(QVariant(s.OnlyId));
         if (where) conds << QStringLiteral("%1 = %2").arg(w.Id, w.Param(args));
@@ -236,6 +244,8 @@ void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, boo
     h.Low = h.High = -1;
     h.Where.clear();
     h.Matches.clear();
+    h.InCol = -1;
+    h.In = 0;
     h.OnlyId = h.From = false;
     h.Forward = true;
     h.Count = 0;
@@ -257,6 +267,8 @@ void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, boo
         h.Matches.push_back(text && m.Partial ? int(m.Value.toString().size()) + 1 : 0);
         h.Matches.push_back(text && m.CaseInsensitive ? 1 : 0);
     }
+    h.InCol = s.In.empty() ? -1 : s.InCol;
+    h.In = int(s.In.size());
     h.OnlyId = s.OnlyId != 0;
     h.From = from;
     h.Forward = forward;

@@ -68,6 +68,7 @@ struct TShape {
     int Low = -1, High = -1;
     QString Where;
     std::vector<int> Matches;
+    int InCol = -1, In = 0;
     bool OnlyId = false, From = false, Forward = true;
     int Count = 0;
     bool operator==(const TShape&) const = default;
