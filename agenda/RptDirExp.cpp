@@ -1,7 +1,7 @@
 #include "agenda/RptDirExp.h"
 
+#include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UData.h"
 
 #include <memory>
 

@@ -6,6 +6,7 @@
 #include "controls/data/ZbLookup.h"
 #include "controls/edit/Calpnl.h"
 #include "controls/visual/SpeedBar.h"
+#include "platform/db/DBTables.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ListView.h"
@@ -20,6 +21,8 @@ public:
     explicit TAgenda(TComponent* owner);
     ~TAgenda() override;
 
+    // The day's list: a view of the agenda of its own, filtered here.
+    TTable* TAgen3 = nullptr;
     TDataSource* ActiveSource = nullptr;
     TZbDBGrid* DBAgenda = nullptr;
     TPopupMenu* PopupMenu1 = nullptr;
@@ -83,11 +86,13 @@ public:
     void MarcaCalendario();
 
 private:
+    // The speed bar, the grid and the right column (UAgenda_controles.cpp).
+    void CreaControles();
     bool Derecho(const char* nombre) const;
     void Navegacion();
     void Mueve(int meses, int anos);
     bool SituaTAgen();
-    bool FFiltro = false;
+    bool FMostrada = false;  // between showing and closing: the calendar drives the list
 };
 
 extern TAgenda* Agenda;

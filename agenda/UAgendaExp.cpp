@@ -4,13 +4,13 @@
 #include "agenda/UAnios.h"
 #include "agenda/UAnotacion.h"
 #include "agenda/UPlanner.h"
+#include "comun/PresPrel.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "controls/visual/FileCopyHelpers.h"
 #include "platform/report/QuickRpt.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/Pinturas.h"
-#include "reports/PresPrel.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,22 +26,6 @@ bool Derecho(const char* nombre) {
     if (!Dat->TPriv->Active() || Dat->TPriv->IsEmpty()) return false;
     return F(Dat->TPriv, nombre)->AsBoolean();
 }
-
-void Imagen(TAgendaExp* form, TImage*& i, const char* nombre, const std::function<void(TCanvas*)>& pinta) {
-    i = new TImage(form);
-    i->SetName(QString::fromLatin1(nombre));
-    i->SetVisible(false);
-    records::Dibujo(i, 16, pinta);
-}
-
-TMenuItem* Opcion(TAgendaExp* form, const char* nombre, const QString& caption, void (TAgendaExp::*click)(TObject*)) {
-    auto* i = new TMenuItem(form);
-    i->SetName(QString::fromLatin1(nombre));
-    i->SetCaption(caption);
-    if (click) i->OnClick = TNotifyEvent(form, click);
-    form->PopupMenu1->Items()->Add(i);
-    return i;
-}
 }  // namespace
 
 std::function<void(const QString&, const QString&)> agenda::EnviaPorCorreo;
@@ -54,13 +38,6 @@ void agenda::AbreAgendaExpediente(const QString& caption, bool edicion) {
     // Freed here however the showing ended; a release the close already asked for finds it gone.
     std::unique_ptr<TAgendaExp> libera(f);
     f->ShowModal();
-}
-
-TSpeedItem* TAgendaExp::Item(const char* nombre, const QString& caption, const QString& hint, int left,
-                             void (TAgendaExp::*click)(TObject*)) {
-    TSpeedItem* i = agenda::ItemDe(this, SpeedBar1, nombre, caption, hint, left);
-    i->OnClick() = TNotifyEvent(this, click);
-    return i;
 }
 
 TAgendaExp::TAgendaExp(TComponent* owner) : TForm(owner) {
@@ -76,129 +53,9 @@ TAgendaExp::TAgendaExp(TComponent* owner) : TForm(owner) {
     ActiveSource->SetName(QStringLiteral("ActiveSource"));
     ActiveSource->SetAutoEdit(false);
 
-    SpeedBar1 = agenda::BarraDe(this);
-    SpeedBar1->SetBtnWidth(56);
+    CreaControles();
+
     using T = TAgendaExp;
-    int x = 4;
-    const int w = 56;
-    btFirst = Item("btFirst", QStringLiteral("Primero"), QStringLiteral("Primero"), x, &T::btFirstClick);
-    btPrev = Item("btPrev", QStringLiteral("Anterior"), QStringLiteral("Anterior"), x += w, &T::btPrevClick);
-    btNext = Item("btNext", QStringLiteral("Siguiente"), QStringLiteral("Siguiente"), x += w, &T::btNextClick);
-    btLast = Item("btLast", QStringLiteral("Último"), QStringLiteral("Último"), x += w, &T::btLastClick);
-    btAdd = Item("btAdd", QStringLiteral("Añadir"), QStringLiteral("Añade"), x += w + 6, &T::btAddClick);
-    btDel = Item("btDel", QStringLiteral("Borrar"), QStringLiteral("Borra"), x += w, &T::btDelClick);
-    btEdit = Item("btEdit", QStringLiteral("Modificar"), QStringLiteral("Modifica"), x += w, &T::btEditClick);
-    btRefresh = Item("btRefresh", QStringLiteral("Refrescar"), QStringLiteral("Refresca"), x += w, &T::btRefreshClick);
-    btRealizado = Item("btRealizado", QStringLiteral("Realizado"), QStringLiteral("Realizado"), x += w + 6, &T::btRealizadoClick);
-    btRealizado->SetGroupIndex(1);
-    btRealizado->SetAllowAllUp(true);
-    btEscrito = Item("btEscrito", QStringLiteral("Escrito"), QStringLiteral("Ver Documento|Ver documento asociado"), x += w,
-                     &T::btEscritoClick);
-    btMail = Item("btMail", QStringLiteral("Correo"), QStringLiteral("Enviar por correo"), x += w, &T::btMailClick);
-    btImprimir = Item("btImprimir", QStringLiteral("Imprimir"), QStringLiteral("Impirmir|Imprime ficha"), x += w, &T::btImprimirClick);
-    btPlanner = Item("btPlanner", QStringLiteral("Planning"), QStringLiteral("Plannig"), x += w + 6, &T::btPlannerClick);
-    btCalendar = Item("btCalendar", QStringLiteral("Calendario"), QStringLiteral("Calendario|Calendario Anual"), x += w,
-                      &T::btCalendarClick);
-    btAyuda = Item("btAyuda", QStringLiteral("Ayuda"), QStringLiteral("Ayuda|Muestra ayuda "), x += w + 6, &T::btAyudaClick);
-    btSalir = Item("btSalir", QStringLiteral("Volver"), QStringLiteral("Volver|Regresa a la pantalla anterior"), x += w, &T::btSalirClick);
-
-    Panel1 = new TPanel(this);
-    Panel1->SetName(QStringLiteral("Panel1"));
-    Panel1->SetParent(this);
-    Panel1->SetAlign(alTop);
-    Panel1->SetHeight(34);
-    Panel1->SetCaption(QString());
-    Panel1->SetBevelOuter(bvNone);
-    auto rotulo = [&](const QString& texto, int left, int width) {
-        auto* l = new TLabel(this);
-        l->SetParent(Panel1);
-        l->SetCaption(texto);
-        l->SetAutoSize(false);
-        l->SetAlignment(taRightJustify);
-        l->SetBounds(left, 9, width, 17);
-    };
-    rotulo(QStringLiteral("Ver Avisos :"), 4, 80);
-    cbAvisos = new TCheckBox(this);
-    cbAvisos->SetName(QStringLiteral("cbAvisos"));
-    cbAvisos->SetParent(Panel1);
-    cbAvisos->SetCaption(QStringLiteral("Si"));
-    cbAvisos->SetChecked(true);
-    cbAvisos->SetBounds(90, 8, 50, 19);
-    rotulo(QStringLiteral("Tipo de Anotación :"), 150, 130);
-    cbTipoAgenda = new TComboBox(this);
-    cbTipoAgenda->SetName(QStringLiteral("cbTipoAgenda"));
-    cbTipoAgenda->SetParent(Panel1);
-    cbTipoAgenda->SetStyle(csDropDownList);
-    cbTipoAgenda->SetBounds(286, 6, 220, 21);
-
-    PopupMenu1 = new TPopupMenu(this);
-    PopupMenu1->SetName(QStringLiteral("PopupMenu1"));
-    Nuevo1 = Opcion(this, "Nuevo1", QStringLiteral("&Nuevo"), &T::btAddClick);
-    Editar1 = Opcion(this, "Editar1", QStringLiteral("&Editar"), &T::btEditClick);
-    Borrar1 = Opcion(this, "Borrar1", QStringLiteral("&Borrar"), &T::btDelClick);
-    Opcion(this, "N1", QStringLiteral("-"), nullptr);
-    Imprimir1 = Opcion(this, "Imprimir1", QStringLiteral("&Imprimir"), &T::btImprimirClick);
-    Opcion(this, "N2", QStringLiteral("-"), nullptr);
-    AbrirEscrito1 = Opcion(this, "AbrirEscrito1", QStringLiteral("&Abrir Escrito"), &T::btEscritoClick);
-
-    DBAgenda = new TZbDBGrid(this);
-    DBAgenda->SetName(QStringLiteral("DBAgenda"));
-    DBAgenda->SetParent(this);
-    DBAgenda->SetAlign(alClient);
-    DBAgenda->SetDataSource(ActiveSource);
-    DBAgenda->SetReadOnly(true);
-    DBAgenda->SetOptions(dgTitles | dgColumnResize | dgColLines | dgRowLines | dgRowSelect | dgAlwaysShowSelection);
-    DBAgenda->SetPopupMenu(PopupMenu1);
-    for (auto [campo, titulo, ancho] : {std::tuple{"", "", 17}, std::tuple{"CODIGO", "?", 17}, std::tuple{"FECHA", "Fecha", 80},
-                                        std::tuple{"HORA", "Hora", 48}, std::tuple{"SITUACION", "Situación", 780}}) {
-        TColumn* c = DBAgenda->Columns()->Add();
-        c->SetFieldName(QString::fromLatin1(campo));
-        c->Title()->SetCaption(QString::fromUtf8(titulo));
-        c->SetWidth(ancho);
-    }
-    DBAgenda->SetDefaultDrawing(false);
-
-    // Row pictures.
-    Imagen(this, Image1, "Image1", [](TCanvas*) {});
-    Imagen(this, Image2, "Image2", [](TCanvas* c) {
-        c->Pen()->SetColor(clMaroon);
-        c->Brush()->SetColor(clYellow);
-        c->Polygon({{4, 2}, {12, 2}, {8, 8}});
-        c->Polygon({{4, 14}, {12, 14}, {8, 8}});
-    });
-    Imagen(this, Ok, "Ok", [](TCanvas* c) {
-        c->Pen()->SetColor(clGreen);
-        c->Pen()->SetWidth(2);
-        c->MoveTo(3, 8);
-        c->LineTo(7, 12);
-        c->LineTo(13, 3);
-    });
-    Imagen(this, Reloj, "Reloj", [](TCanvas* c) {
-        c->Pen()->SetColor(clNavy);
-        c->Brush()->SetColor(clWhite);
-        c->Ellipse(1, 1, 15, 15);
-        c->MoveTo(8, 8);
-        c->LineTo(8, 3);
-        c->MoveTo(8, 8);
-        c->LineTo(12, 10);
-    });
-    Imagen(this, Clip, "Clip", [](TCanvas* c) {
-        c->Pen()->SetColor(clGray);
-        c->Pen()->SetWidth(2);
-        c->Brush()->SetStyle(bsClear);
-        c->RoundRect(4, 1, 12, 15, 6, 6);
-        c->RoundRect(6, 4, 10, 12, 4, 4);
-    });
-    Imagen(this, Unido, "Unido", [](TCanvas* c) {
-        c->Pen()->SetColor(clNavy);
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(3, 1, 13, 15);
-        for (int y = 4; y <= 11; y += 3) {
-            c->MoveTo(5, y);
-            c->LineTo(11, y);
-        }
-    });
-
     ActiveSource->OnDataChange = TDataChangeEvent(this, &T::ActiveSourceDataChange);
     ActiveSource->OnStateChange = TNotifyEvent(this, &T::ActiveSourceStateChange);
     DBAgenda->OnDrawColumnCell = TDrawColumnCellEvent(this, &T::DBAgendaDrawColumnCell);
@@ -212,9 +69,9 @@ TAgendaExp::TAgendaExp(TComponent* owner) : TForm(owner) {
     OnKeyDown = TKeyEvent(this, &T::FormKeyDown);
     OnKeyPress = TKeyPressEvent(this, &T::FormKeyPress);
 
-    // FormCreate: the filter of the case file, the agenda types.
-    FFiltroAnterior = Dat->TAgen2->OnFilterRecord;
-    Dat->TAgen2->OnFilterRecord = TFilterRecordEvent(this, &T::FiltraRecord);
+    // FormCreate: the list of the case file, the agenda types.
+    TAgen2 = Dat->VistaAgenda(this, QStringLiteral("TAgen2"), TDat::TVistaAgenda::DeExpediente);
+    TAgen2->OnFilterRecord = TFilterRecordEvent(this, &T::FiltraRecord);
     cbTipoAgenda->Items()->Add(QStringLiteral("TODOS"));
     TTable* tipos = Dat->TTipoAgenda;
     if (tipos->Active()) {
@@ -225,6 +82,9 @@ TAgendaExp::TAgendaExp(TComponent* owner) : TForm(owner) {
     cbTipoAgenda->SetItemIndex(0);
     for (TSpeedItem* i : {btAdd, btEdit, btDel}) i->SetEnabled(false);
     Nuevo1->SetEnabled(false);
+    TAgen2->Open();
+    const Variant ano(F(Dat->TExped, "ANO")->AsString()), numero(F(Dat->TExped, "NUMERO")->AsString());
+    TAgen2->SetRange({ano, numero}, {ano, numero});
 }
 
 TAgendaExp::~TAgendaExp() {
@@ -232,26 +92,22 @@ TAgendaExp::~TAgendaExp() {
         ActiveSource->OnDataChange = nullptr;
         ActiveSource->OnStateChange = nullptr;
     }
-    // The filter goes with the form, however it goes.
-    if (Dat && Dat->TAgen2->OnFilterRecord == TFilterRecordEvent(this, &TAgendaExp::FiltraRecord))
-        Dat->TAgen2->OnFilterRecord = FFiltroAnterior;
     if (AgendaExp == this) AgendaExp = nullptr;
 }
 
 void TAgendaExp::ActivaEdicion(bool flag) {
     FEdicion = flag;
-    ActiveSource->SetDataSet(Dat->TAgen2);
+    ActiveSource->SetDataSet(TAgen2);
     for (TSpeedItem* i : {btEdit, btAdd, btDel}) i->SetEnabled(flag);
     Nuevo1->SetEnabled(flag);
 }
 
 void TAgendaExp::FormShow(TObject*) {
     Refresca();
-    if (Dat->TAgen2->Active()) Dat->TAgen2->Last();
+    if (TAgen2->Active()) TAgen2->Last();
 }
 
 void TAgendaExp::FormClose(TObject*, TCloseAction& action) {
-    Dat->TAgen2->OnFilterRecord = FFiltroAnterior;
     action = caFree;
 }
 
@@ -269,8 +125,8 @@ void TAgendaExp::FiltraRecord(TDataSet* ds, bool& accept) {
 
 void TAgendaExp::Refresca() {
     Dat->refresca(Dat->TAgen);
-    Dat->refresca(Dat->TAgen2);
-    const bool hay = Dat->TAgen2->Active() && !Dat->TAgen2->IsEmpty() && FEdicion;
+    Dat->refresca(TAgen2);
+    const bool hay = TAgen2->Active() && !TAgen2->IsEmpty() && FEdicion;
     for (TSpeedItem* i : {btDel, btEdit, btRefresh}) i->SetEnabled(hay);
     Editar1->SetEnabled(hay);
     Borrar1->SetEnabled(hay);
@@ -312,7 +168,7 @@ void TAgendaExp::ActiveSourceDataChange(TObject* sender, TField*) {
 }
 
 void TAgendaExp::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCol, TColumn* column, TGridDrawState state) {
-    TDataSet* t = Dat->TAgen2;
+    TDataSet* t = TAgen2;
     if (!column || (column->FieldName().isEmpty() && column->FieldName() != u"CODIGO" && dataCol != 0)) {
         DBAgenda->DefaultDrawColumnCell(rect, dataCol, column, state);
         return;
@@ -345,8 +201,8 @@ void TAgendaExp::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCol
 }
 
 bool TAgendaExp::LocalizaEntrada() {
-    if (!Dat->TAgen2->Active() || Dat->TAgen2->IsEmpty()) return false;
-    return Dat->TAgen->Locate(QStringLiteral("ORDEN"), F(Dat->TAgen2, "ORDEN")->Value(), 0);
+    if (!TAgen2->Active() || TAgen2->IsEmpty()) return false;
+    return Dat->TAgen->Locate(QStringLiteral("ORDEN"), F(TAgen2, "ORDEN")->Value(), 0);
 }
 
 bool TAgendaExp::Editor(bool nuevo) {
@@ -381,7 +237,7 @@ bool TAgendaExp::Editor(bool nuevo) {
     return true;
 }
 
-void TAgendaExp::ColocaEn(int orden) { Dat->TAgen2->Locate(QStringLiteral("ORDEN"), Variant(orden), 0); }
+void TAgendaExp::ColocaEn(int orden) { TAgen2->Locate(QStringLiteral("ORDEN"), Variant(orden), 0); }
 
 void TAgendaExp::btAddClick(TObject*) {
     if (!FEdicion) return;
@@ -390,7 +246,7 @@ void TAgendaExp::btAddClick(TObject*) {
 }
 
 void TAgendaExp::btEditClick(TObject*) {
-    if (!FEdicion || !Dat->TAgen2->Active() || Dat->TAgen2->IsEmpty()) return;
+    if (!FEdicion || !TAgen2->Active() || TAgen2->IsEmpty()) return;
     if (!LocalizaEntrada()) {
         MensajeError(QStringLiteral("Línea de Agenda NO EXISTE"));
         return;
@@ -405,14 +261,14 @@ void TAgendaExp::btDelClick(TObject*) {
 }
 
 void TAgendaExp::btRefreshClick(TObject*) {
-    Dat->TAgen2->DisableControls();
+    TAgen2->DisableControls();
     try {
-        Dat->refresca(Dat->TAgen2);
+        Dat->refresca(TAgen2);
     } catch (...) {
-        Dat->TAgen2->EnableControls();
+        TAgen2->EnableControls();
         throw;
     }
-    Dat->TAgen2->EnableControls();
+    TAgen2->EnableControls();
 }
 
 void TAgendaExp::btRealizadoClick(TObject*) {
@@ -421,18 +277,18 @@ void TAgendaExp::btRealizadoClick(TObject*) {
     Dat->TAgen->Edit();
     F(Dat->TAgen, "CODIGO")->SetAsInteger(btRealizado->Down() ? 2 : 1);
     Dat->TAgen->Post();
-    Dat->refresca(Dat->TAgen2);
+    Dat->refresca(TAgen2);
     ColocaEn(orden);
 }
 
 void TAgendaExp::btEscritoClick(TObject*) {
-    if (!btEscrito->Enabled() || !Dat->TAgen2->Active() || Dat->TAgen2->IsEmpty()) return;
-    agenda::AbreEscrito(F(Dat->TAgen2, "ESCRITO")->AsInteger(), F(Dat->TAgen2, "EXTENSION")->AsString());
+    if (!btEscrito->Enabled() || !TAgen2->Active() || TAgen2->IsEmpty()) return;
+    agenda::AbreEscrito(F(TAgen2, "ESCRITO")->AsInteger(), F(TAgen2, "EXTENSION")->AsString());
 }
 
 void TAgendaExp::btMailClick(TObject*) {
     if (!btMail->Enabled() || !agenda::EnviaPorCorreo) return;
-    TDataSet* t = Dat->TAgen2;
+    TDataSet* t = TAgen2;
     const QString ruta = agenda::RutaEscrito(F(t, "ESCRITO")->AsInteger(), F(t, "EXTENSION")->AsString());
     if (!QFile::exists(ruta)) return;
     agenda::EnviaPorCorreo(agenda::CopiaParaCorreo(ruta), F(t, "SITUACION")->AsString());
@@ -499,22 +355,22 @@ void TAgendaExp::btAyudaClick(TObject*) { Application->HelpContext(100); }
 void TAgendaExp::btSalirClick(TObject*) { Close(); }
 
 void TAgendaExp::btFirstClick(TObject*) {
-    if (!Dat->TAgen2->Bof()) Dat->TAgen2->First();
+    if (!TAgen2->Bof()) TAgen2->First();
 }
 void TAgendaExp::btPrevClick(TObject*) {
-    if (!Dat->TAgen2->Bof()) Dat->TAgen2->Prior();
+    if (!TAgen2->Bof()) TAgen2->Prior();
 }
 void TAgendaExp::btNextClick(TObject*) {
-    if (!Dat->TAgen2->Eof()) Dat->TAgen2->Next();
+    if (!TAgen2->Eof()) TAgen2->Next();
 }
 void TAgendaExp::btLastClick(TObject*) {
-    if (!Dat->TAgen2->Eof()) Dat->TAgen2->Last();
+    if (!TAgen2->Eof()) TAgen2->Last();
 }
 
 void TAgendaExp::DBAgendaEnter(TObject*) { btDel->SetVisible(true); }
 
 void TAgendaExp::DBAgendaDblClick(TObject*) {
-    if (FEdicion && Dat->TAgen2->Active() && !Dat->TAgen2->IsEmpty()) btEditClick(this);
+    if (FEdicion && TAgen2->Active() && !TAgen2->IsEmpty()) btEditClick(this);
 }
 
 void TAgendaExp::DBAgendaKeyDown(TObject*, quint16& key, TShiftState shift) {
@@ -524,7 +380,7 @@ void TAgendaExp::DBAgendaKeyDown(TObject*, quint16& key, TShiftState shift) {
 }
 
 void TAgendaExp::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
-    if (!(shift & ssCtrl) || !FEdicion || Dat->TAgen2->State() != dsBrowse) return;
+    if (!(shift & ssCtrl) || !FEdicion || TAgen2->State() != dsBrowse) return;
     auto usa = [&](TSpeedItem* item, void (TAgendaExp::*accion)(TObject*)) {
         key = 0;
         if (item->Visible() && item->Enabled()) (this->*accion)(this);

@@ -18,6 +18,8 @@ public:
     // Keeps the edit flag, binds the list and enables adding, editing and deleting by the flag.
     void ActivaEdicion(bool flag);
 
+    // The case's agenda: a view of its own, filtered here.
+    TTable* TAgen2 = nullptr;
     TDataSource* ActiveSource = nullptr;
     TSpeedBar* SpeedBar1 = nullptr;
     TSpeedItem *btImprimir = nullptr, *btRefresh = nullptr, *btPrev = nullptr, *btNext = nullptr, *btAyuda = nullptr,
@@ -69,6 +71,8 @@ public:
     bool Edicion() const { return FEdicion; }
 
 private:
+    // The speed bar, the options row, the grid and the row pictures (UAgendaExp_controles.cpp).
+    void CreaControles();
     TSpeedItem* Item(const char* nombre, const QString& caption, const QString& hint, int left, void (TAgendaExp::*click)(TObject*));
     // Moves Dat->TAgen to the row of the list's current entry.
     bool LocalizaEntrada();
@@ -76,7 +80,6 @@ private:
     bool Editor(bool nuevo);
     void ColocaEn(int orden);
     bool FEdicion = false;
-    TFilterRecordEvent FFiltroAnterior;
 };
 
 extern TAgendaExp* AgendaExp;

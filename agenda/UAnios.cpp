@@ -3,9 +3,9 @@
 #include "agenda/UColor.h"
 #include "agenda/UDias.h"
 #include "agenda/UPlanner.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 TDateTime FechaAnios;
 

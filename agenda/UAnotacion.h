@@ -77,6 +77,9 @@ public:
     void btNoClick(TObject* sender);
 
 private:
+    // The layout of the controls (UAnotacion_controles.cpp) and the form's own lists and cursors.
+    void CreaControles();
+    void CreaDatos();
     bool Derecho(const char* nombre) const;
     // The year and number chosen in a picker: the row of `lista` whose EX the picker shows.
     bool Elegido(TZbLookupEdit* picker, TQuery* lista) const;

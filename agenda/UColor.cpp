@@ -1,6 +1,6 @@
 #include "agenda/UColor.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TFDias* FDias = nullptr;
 

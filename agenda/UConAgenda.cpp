@@ -1,7 +1,7 @@
 #include "agenda/UConAgenda.h"
 
+#include "comun/UData.h"
 #include "reports/rptLisConAgen.h"
-#include "shell/UData.h"
 
 TConAgenda* ConAgenda = nullptr;
 

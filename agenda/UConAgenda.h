@@ -1,9 +1,9 @@
 #pragma once
 // The agenda concepts: ready-made entry texts grouped by agenda type, each with its days of
 // notice, that the entry editor offers.
+#include "comun/UFormRegistro.h"
 #include "controls/data/ZbLookup.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 class TConAgenda : public TFormRegistro {
 public:

@@ -1,6 +1,6 @@
 #include "agenda/UDias.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TFFechas* FFechas = nullptr;
 

@@ -1,9 +1,9 @@
 #include "agenda/UPlanner.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/graphics/Resources.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 TDateTime FechaPlanner;
 

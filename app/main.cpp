@@ -2,6 +2,8 @@
 // then the program's window until the exit dialog says OK.
 #include "agenda/UAgenda.h"
 #include "agenda/UAgendaExp.h"
+#include "comun/PresPrel.h"
+#include "comun/UComunes.h"
 #include "controls/visual/CursorConsts.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
@@ -11,15 +13,13 @@
 #include "documents/UEscritos.h"
 #include "documents/UFusion.h"
 #include "documents/UMail.h"
-#include "records/Pinturas.h"
 #include "platform/forms/Forms.h"
+#include "records/Pinturas.h"
 #include "records/UExpediente.h"
 #include "records/UFactura.h"
-#include "reports/PresPrel.h"
 #include "shell/Acceso.h"
 #include "shell/UEmpresa.h"
 #include "shell/UPrincipal.h"
-#include "shell/UComunes.h"
 #include "shell/UPrograma.h"
 
 #include <QApplication>

@@ -1,5 +1,6 @@
 #pragma once
 // The entry of the benchmarks that build windows: offscreen unless the caller chose a platform.
+#include <QByteArray>
 #include <QtGlobal>
 #include <benchmark/benchmark.h>
 

@@ -59,14 +59,14 @@ void Report(benchmark::State& state, int opsPerRound, const std::vector<Span>& l
     state.counters["cpu_ratio"] = cr > 0 ? cl / cr : 0;
     state.counters["layer_cpu_us"] = cl * 1e6 / opsPerRound;
     state.counters["raw_cpu_us"] = cr * 1e6 / opsPerRound;
-    // The spread of the rounds' own ratios: their first and third quartiles.
-    std::vector<double> q;
+    // The spread: the quartiles of the rounds' own ratios.
+    std::vector<double> ratios;
     for (size_t i = 0; i < l.size() && i < r.size(); ++i)
-        if (r[i].Wall > 0) q.push_back(l[i].Wall / r[i].Wall);
-    std::sort(q.begin(), q.end());
-    if (!q.empty()) {
-        state.counters["ratio_q1"] = q[(q.size() - 1) / 4];
-        state.counters["ratio_q3"] = q[(3 * (q.size() - 1)) / 4];
+        if (r[i].Wall > 0) ratios.push_back(l[i].Wall / r[i].Wall);
+    std::sort(ratios.begin(), ratios.end());
+    if (!ratios.empty()) {
+        state.counters["ratio_p25"] = ratios[(ratios.size() - 1) / 4];
+        state.counters["ratio_p75"] = ratios[(ratios.size() - 1) * 3 / 4];
     }
 }
 

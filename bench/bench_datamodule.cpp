@@ -6,10 +6,11 @@
 // process's session keeps a folder's connection open until the session ends). The raw side opens
 // and closes its connection each round too. The "ratio" counter is the median module time over
 // the median raw time, the rounds interleaved.
+#include "comun/UData.h"
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
-#include "shell/UData.h"
 #include "Entrada.h"
+#include "tests/support/GeneraDespacho.h"
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -33,14 +34,7 @@ sqlite3* RawOpen(const QString& folder) {
     return db;
 }
 
-void Text(sqlite3_stmt* st, int i, const QString& s) {
-    const QByteArray b = s.toUtf8();
-    sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-}
-
-QString Numero(int i) { return QString::number(i).rightJustified(5, QLatin1Char('0')) + QStringLiteral("-A"); }
-
-// The data folder, made once: the module creates the empty tables, the rows go in raw.
+// The data folder, made once: the module creates the empty tables, the generator fills them.
 struct BigFolder {
     QTemporaryDir dir;
     BigFolder() {
@@ -53,89 +47,17 @@ struct BigFolder {
             delete new TDat(nullptr);
             Session = shared;
         }
-        sqlite3* db = RawOpen(dir.path());
-        Exec(db, "BEGIN");
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO abocli (ABOCLI, NOMBRE, APELLIDOS) VALUES (?,?,?)", -1, &st, nullptr);
-        for (int i = 1; i <= 20; ++i) {
-            sqlite3_bind_int(st, 1, i);
-            Text(st, 2, QStringLiteral("Letrado %1").arg(i));
-            Text(st, 3, QStringLiteral("Núñez %1").arg(i));
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_prepare_v2(db, "INSERT INTO clientes (CLIENTE, NOMBRE, APELLIDOS, POBLACION) VALUES (?,?,?,?)", -1, &st, nullptr);
-        for (int i = 1; i <= 5000; ++i) {
-            sqlite3_bind_int(st, 1, i);
-            Text(st, 2, QStringLiteral("Cliente %1").arg(i));
-            Text(st, 3, QStringLiteral("Peña Ibáñez %1").arg(i));
-            Text(st, 4, QStringLiteral("Logroño"));
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_prepare_v2(db,
-                           "INSERT INTO exped (ANO, NUMERO, FECHAAPERTURA, IMPORTE, PRINCIPAL, CLIENTE, ABOCLI, CONTRARIO, "
-                           "SITUACION, ASUNTO, MONEDA) VALUES (?,?,?,?,?,?,?,?,?,?,?)",
-                           -1, &st, nullptr);
-        for (int i = 0; i < 100000; ++i) {
-            Text(st, 1, QString::number(1990 + i / 5000));
-            Text(st, 2, Numero(i % 5000 + 1));
-            sqlite3_bind_double(st, 3, 33000 + i % 9000);
-            sqlite3_bind_double(st, 4, i * 1.5);
-            sqlite3_bind_double(st, 5, i * 3.0);
-            sqlite3_bind_int(st, 6, 1 + i % 5000);
-            sqlite3_bind_int(st, 7, 1 + i % 20);
-            sqlite3_bind_int(st, 8, 0);
-            sqlite3_bind_int(st, 9, 1 + i % 3);
-            Text(st, 10, QStringLiteral("Reclamación de cantidad número %1").arg(i));
-            Text(st, 11, QStringLiteral("E"));
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_prepare_v2(db, "INSERT INTO cuentas (ANO, NUMERO, FECHA, ORDEN, TIPO, IMPORTE, CONCEPTO, CUENTA) VALUES (?,?,?,?,?,?,?,?)",
-                           -1, &st, nullptr);
-        for (int i = 0; i < 1000000; ++i) {
-            const int exped = i % 100000;
-            Text(st, 1, QString::number(1990 + exped / 5000));
-            Text(st, 2, Numero(exped % 5000 + 1));
-            sqlite3_bind_double(st, 3, 33000 + i % 9000);
-            sqlite3_bind_int(st, 4, i + 1);
-            sqlite3_bind_int(st, 5, 1 + i % 4);
-            sqlite3_bind_double(st, 6, (i % 4 == 2 ? -1 : 1) * (10.0 + i % 1000));
-            Text(st, 7, QStringLiteral("Provisión de fondos"));
-            Text(st, 8, QStringLiteral("70000"));
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_prepare_v2(db,
-                           "INSERT INTO agenda (ABOCLI, FECHA, HORA, ORDEN, TIPO, ANO, NUMERO, CODIGO, TIPOAGENDA, SITUACION, USUARIO) "
-                           "VALUES (?,?,?,?,?,?,?,?,?,?,?)",
-                           -1, &st, nullptr);
-        for (int i = 0; i < 1000000; ++i) {
-            const int exped = i % 100000;
-            sqlite3_bind_int(st, 1, 1 + i % 20);
-            sqlite3_bind_double(st, 2, 33000 + i % 9000);
-            sqlite3_bind_double(st, 3, (i % 40) / 48.0);
-            sqlite3_bind_int(st, 4, i + 1);
-            Text(st, 5, QStringLiteral("E"));
-            Text(st, 6, QString::number(1990 + exped / 5000));
-            Text(st, 7, Numero(exped % 5000 + 1));
-            sqlite3_bind_int(st, 8, 0);
-            Text(st, 9, QStringLiteral("GENERAL"));
-            Text(st, 10, QStringLiteral("Vista oral en el juzgado"));
-            Text(st, 11, QStringLiteral("SUPERVISOR"));
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        Exec(db, "UPDATE sistem SET CUENTAS = 1000000, AGENDA = 1000000, CLIENTE = 5000, ABOCLI = 20");
-        Exec(db, "COMMIT");
-        Exec(db, "PRAGMA wal_checkpoint(TRUNCATE)");
-        sqlite3_close(db);
+        zbtest::TTamDespacho t;
+        t.Expedientes = 100000;
+        t.Consultas = 0;
+        t.Abogados = 20;
+        t.Anos = 20;
+        t.UltimoAno = 2009;
+        t.Clientes = 5000;
+        t.Apuntes = 1000000;
+        t.Citas = 1000000;
+        zbtest::GeneraDespacho(dir.path(), t);
+        zbtest::TGenerador(dir.path()).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
     }
 };
 
@@ -187,7 +109,7 @@ double OpenRaw() {
         "SELECT * FROM consultas ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES LIMIT 1",
         "SELECT * FROM cuentas ORDER BY ORDEN LIMIT 1",
         "SELECT * FROM concontas LIMIT 1",
-        "SELECT SUM(IMPORTE) AS SALDO FROM cuentas WHERE ANO = '1990' AND NUMERO = '00001-A'",
+        "SELECT SUM(IMPORTE) AS SALDO FROM cuentas WHERE ANO = '1990' AND NUMERO = '00001-B'",
         "SELECT COUNT(*) FROM exped WHERE CLIENTE = 1",
         "SELECT COUNT(*) FROM exped WHERE CONTRARIO = 0",
         "SELECT COUNT(*) FROM exped WHERE ABOCLI = 1",

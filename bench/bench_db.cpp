@@ -3,8 +3,10 @@
 // outside the timed rounds, the engine's collations registered and the same durability (WAL,
 // synchronous FULL) on the same file and indexes. Each benchmark times both sides in interleaved
 // rounds (alternating which goes first) and reports the medians and their ratio layer/raw.
+#include "Entrada.h"
 #include "Interleave.h"
 #include "platform/db/DBTables.h"
+#include "tests/support/GeneraDespacho.h"
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -24,23 +26,6 @@ constexpr int BigRows = 100000;
 QString Numero(int i) { return QString::number(i).rightJustified(7, QLatin1Char('0')); }
 QString AnoOf(int key) { return QString::number(2000 + key / 5000); }
 QString NumeroOf(int key) { return Numero(key % 5000 + 1); }
-
-void CreateExped(const QString& folder, const QString& name) {
-    TComponent owner(nullptr);
-    auto* t = new TTable(&owner);
-    t->SetDatabaseName(folder);
-    t->SetTableName(name);
-    t->FieldDefs()->Add(QStringLiteral("ANO"), ftString, 4, true);
-    t->FieldDefs()->Add(QStringLiteral("NUMERO"), ftString, 7);
-    t->FieldDefs()->Add(QStringLiteral("FECHAAPERTURA"), ftDate);
-    t->FieldDefs()->Add(QStringLiteral("IMPORTE"), ftFloat);
-    t->FieldDefs()->Add(QStringLiteral("CLIENTE"), ftInteger);
-    t->FieldDefs()->Add(QStringLiteral("SITUACION"), ftInteger);
-    t->FieldDefs()->Add(QStringLiteral("ASUNTO"), ftString, 240);
-    t->FieldDefs()->Add(QStringLiteral("AUTOS"), ftString, 10);
-    t->IndexDefs()->Add(QString(), QStringLiteral("ANO;NUMERO"), ixPrimary);
-    t->CreateTable();
-}
 
 sqlite3* RawOpen(const QString& folder) {
     sqlite3* db = nullptr;
@@ -71,29 +56,14 @@ struct BigFolder {
     QTemporaryDir dir;
     explicit BigFolder(bool memory) : dir(memory ? QStringLiteral("/dev/shm/zbbench-XXXXXX") : QString()) {
         if (!dir.isValid()) qFatal("no temporary folder");
-        CreateExped(dir.path(), QStringLiteral("EXPED"));
-        sqlite3* db = RawOpen(dir.path());
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* st = Prepare(db, "INSERT INTO exped (ANO, NUMERO, FECHAAPERTURA, IMPORTE, CLIENTE, SITUACION, ASUNTO, AUTOS) VALUES (?,?,?,?,?,?,?,?)");
-        for (int i = 0; i < BigRows; ++i) {
-            QByteArray ano = AnoOf(i).toUtf8();
-            QByteArray num = NumeroOf(i).toUtf8();
-            QByteArray asunto = QStringLiteral("Reclamación de cantidad número %1").arg(i).toUtf8();
-            sqlite3_bind_text(st, 1, ano.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 2, num.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_double(st, 3, 40000 + i % 3000);
-            sqlite3_bind_double(st, 4, i * 1.5);
-            sqlite3_bind_int(st, 5, i % 700);
-            sqlite3_bind_int(st, 6, 1 + i % 3);
-            sqlite3_bind_text(st, 7, asunto.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 8, "123/2000", -1, SQLITE_STATIC);
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        zbtest::TablaPlana(dir.path(), QStringLiteral("EXPED"),
+                           {{"ANO", ftString, 4}, {"NUMERO", ftString, 7}, {"FECHAAPERTURA", ftDate}, {"IMPORTE", ftFloat},
+                            {"CLIENTE", ftInteger}, {"SITUACION", ftInteger}, {"ASUNTO", ftString, 240}, {"AUTOS", ftString, 10}},
+                           QStringLiteral("ANO;NUMERO"), BigRows, [](int i) {
+                               return std::vector<QVariant>{AnoOf(i), NumeroOf(i), 40000.0 + i % 3000, i * 1.5, i % 700, 1 + i % 3,
+                                                            QStringLiteral("Reclamación de cantidad número %1").arg(i),
+                                                            QStringLiteral("123/2000")};
+                           });
     }
 };
 
@@ -377,9 +347,5 @@ BENCHMARK(BM_AppendPost)->Arg(0)->Arg(1)->Iterations(9)->Unit(benchmark::kMillis
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zbbench::Ejecuta(argc, argv);
 }

@@ -8,6 +8,7 @@
 #include "platform/forms/DBGrids.h"
 #include "platform/forms/FormHarness.h"
 #include "Entrada.h"
+#include "tests/support/GeneraDespacho.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -15,7 +16,6 @@
 #include <chrono>
 #include <vector>
 #include <memory>
-#include <sqlite3.h>
 
 namespace {
 
@@ -24,36 +24,13 @@ using platform::forms::TFormHarness;
 struct BigFolder {
     QTemporaryDir dir;
     BigFolder() {
-        TComponent owner(nullptr);
-        auto* t = new TTable(&owner);
-        t->SetDatabaseName(dir.path());
-        t->SetTableName(QStringLiteral("EXPED"));
-        t->FieldDefs()->Add(QStringLiteral("ANO"), ftString, 4, true);
-        t->FieldDefs()->Add(QStringLiteral("NUMERO"), ftString, 7);
-        t->FieldDefs()->Add(QStringLiteral("CLIENTE"), ftInteger);
-        t->FieldDefs()->Add(QStringLiteral("ASUNTO"), ftString, 240);
-        t->IndexDefs()->Add(QString(), QStringLiteral("ANO;NUMERO"), ixPrimary);
-        t->CreateTable();
-        sqlite3* db = nullptr;
-        sqlite3_open_v2((dir.path() + QStringLiteral("/zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE,
-                        nullptr);
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO exped (ANO, NUMERO, CLIENTE, ASUNTO) VALUES (?,?,?,?)", -1, &st, nullptr);
-        for (int i = 0; i < 100000; ++i) {
-            const QByteArray ano = QByteArray::number(2000 + i / 5000);
-            const QByteArray num = QString::number(i % 5000 + 1).rightJustified(7, QLatin1Char('0')).toUtf8();
-            const QByteArray asunto = QStringLiteral("Reclamación de cantidad número %1").arg(i).toUtf8();
-            sqlite3_bind_text(st, 1, ano.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 2, num.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int(st, 3, i % 700);
-            sqlite3_bind_text(st, 4, asunto.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        zbtest::TablaPlana(dir.path(), QStringLiteral("EXPED"),
+                           {{"ANO", ftString, 4}, {"NUMERO", ftString, 7}, {"CLIENTE", ftInteger}, {"ASUNTO", ftString, 240}},
+                           QStringLiteral("ANO;NUMERO"), 100000, [](int i) {
+                               return std::vector<QVariant>{QString::number(2000 + i / 5000),
+                                                            QString::number(i % 5000 + 1).rightJustified(7, QLatin1Char('0')), i % 700,
+                                                            QStringLiteral("Reclamación de cantidad número %1").arg(i)};
+                           });
     }
 };
 
@@ -117,44 +94,17 @@ void BM_GridFirstToLast(benchmark::State& state) {
 BENCHMARK(BM_GridFirstToLast)->Unit(benchmark::kMillisecond);
 
 // Tables GRID<rows> of 10,000, 100,000 and 1,000,000 contacts keyed by CODIGO 1..rows, made once
-// in one folder: one prepared raw insert per table in one transaction.
+// in one folder.
 struct SizedFolder {
     QTemporaryDir dir;
     SizedFolder() {
-        for (int rows : {10000, 100000, 1000000}) {
-            TComponent owner(nullptr);
-            auto* t = new TTable(&owner);
-            t->SetDatabaseName(dir.path());
-            t->SetTableName(QStringLiteral("GRID%1").arg(rows));
-            t->FieldDefs()->Add(QStringLiteral("CODIGO"), ftInteger, 0, true);
-            t->FieldDefs()->Add(QStringLiteral("APELLIDOS"), ftString, 40);
-            t->FieldDefs()->Add(QStringLiteral("POBLACION"), ftString, 30);
-            t->FieldDefs()->Add(QStringLiteral("IMPORTE"), ftFloat);
-            t->IndexDefs()->Add(QString(), QStringLiteral("CODIGO"), ixPrimary);
-            t->CreateTable();
-        }
-        sqlite3* db = nullptr;
-        sqlite3_open_v2((dir.path() + QStringLiteral("/zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE,
-                        nullptr);
-        sqlite3_exec(db, "PRAGMA journal_mode=WAL; BEGIN", nullptr, nullptr, nullptr);
-        for (int rows : {10000, 100000, 1000000}) {
-            const QByteArray sql = QStringLiteral("INSERT INTO grid%1 (CODIGO, APELLIDOS, POBLACION, IMPORTE) VALUES (?,?,?,?)")
-                                       .arg(rows).toUtf8();
-            sqlite3_stmt* st = nullptr;
-            sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
-            for (int i = 1; i <= rows; ++i) {
-                const QByteArray ape = QStringLiteral("Núñez Álvarez %1").arg(i).toUtf8();
-                sqlite3_bind_int(st, 1, i);
-                sqlite3_bind_text(st, 2, ape.constData(), int(ape.size()), SQLITE_TRANSIENT);
-                sqlite3_bind_text(st, 3, "Logroño", -1, SQLITE_STATIC);
-                sqlite3_bind_double(st, 4, i * 1.25);
-                sqlite3_step(st);
-                sqlite3_reset(st);
-            }
-            sqlite3_finalize(st);
-        }
-        sqlite3_exec(db, "COMMIT; PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        for (int rows : {10000, 100000, 1000000})
+            zbtest::TablaPlana(dir.path(), QStringLiteral("GRID%1").arg(rows),
+                               {{"CODIGO", ftInteger}, {"APELLIDOS", ftString, 40}, {"POBLACION", ftString, 30}, {"IMPORTE", ftFloat}},
+                               QStringLiteral("CODIGO"), rows, [](int i) {
+                                   return std::vector<QVariant>{i + 1, QStringLiteral("Núñez Álvarez %1").arg(i + 1),
+                                                                QStringLiteral("Logroño"), (i + 1) * 1.25};
+                               });
     }
 };
 

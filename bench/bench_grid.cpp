@@ -7,11 +7,11 @@
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 #include "Entrada.h"
+#include "tests/support/GeneraDespacho.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <memory>
-#include <sqlite3.h>
 
 namespace {
 
@@ -22,42 +22,15 @@ constexpr int Rows = 100000;
 struct BigFolder {
     QTemporaryDir dir;
     BigFolder() {
-        TComponent owner(nullptr);
-        auto* t = new TTable(&owner);
-        t->SetDatabaseName(dir.path());
-        t->SetTableName(QStringLiteral("CONTACTOS"));
-        t->FieldDefs()->Add(QStringLiteral("CODIGO"), ftInteger, 0, true);
-        t->FieldDefs()->Add(QStringLiteral("APELLIDOS"), ftString, 40);
-        t->FieldDefs()->Add(QStringLiteral("NOMBRE"), ftString, 20);
-        t->FieldDefs()->Add(QStringLiteral("POBLACION"), ftString, 30);
-        t->FieldDefs()->Add(QStringLiteral("TELEFONO"), ftString, 15);
-        t->IndexDefs()->Add(QString(), QStringLiteral("CODIGO"), ixPrimary);
-        t->CreateTable();
-        sqlite3* db = nullptr;
-        sqlite3_open_v2((dir.path() + QStringLiteral("/zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE,
-                        nullptr);
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* st = nullptr;
-        // Rows go in through SQLite directly, fast; the table keeps only its primary key, since a
-        // plain connection lacks the engine's Spanish collations.
-        sqlite3_prepare_v2(db, "INSERT INTO contactos (CODIGO, APELLIDOS, NOMBRE, POBLACION, TELEFONO) VALUES (?,?,?,?,?)",
-                           -1, &st, nullptr);
-        for (int i = 0; i < Rows; ++i) {
-            const QByteArray ape = QStringLiteral("Núñez Álvarez %1").arg(i * 7919 % Rows).toUtf8();
-            const QByteArray nom = QStringLiteral("Iñigo %1").arg(i % 97).toUtf8();
-            const QByteArray pob = QStringLiteral("Logroño").toUtf8();
-            const QByteArray tel = QByteArray::number(941000000 + i);
-            sqlite3_bind_int(st, 1, i + 1);
-            sqlite3_bind_text(st, 2, ape.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 3, nom.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 4, pob.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 5, tel.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        // The surnames out of code order, so a sort by them moves every row.
+        zbtest::TablaPlana(dir.path(), QStringLiteral("CONTACTOS"),
+                           {{"CODIGO", ftInteger}, {"APELLIDOS", ftString, 40}, {"NOMBRE", ftString, 20}, {"POBLACION", ftString, 30},
+                            {"TELEFONO", ftString, 15}},
+                           QStringLiteral("CODIGO"), Rows, [](int i) {
+                               return std::vector<QVariant>{i + 1, QStringLiteral("Núñez Álvarez %1").arg(i * 7919 % Rows),
+                                                            QStringLiteral("Iñigo %1").arg(i % 97), QStringLiteral("Logroño"),
+                                                            QString::number(941000000 + i)};
+                           });
     }
 };
 

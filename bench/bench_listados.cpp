@@ -3,11 +3,11 @@
 // report; and the whole list written to PDF against a program that reads the same rows from the
 // raw SQLite file and draws the same pages itself with Qt's PDF writer. Runs are interleaved;
 // the "ratio" counters are medians over medians.
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/forms/FormHarness.h"
 #include "reports/Listado.h"
 #include "reports/rptLisExpNum.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "tests/support/GeneraDespacho.h"
 
 #include <QDate>

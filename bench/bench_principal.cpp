@@ -4,9 +4,9 @@
 // same selection and reads the same page: prepared once, bound each time, through the same
 // indexes, paging by key as the window does. Runs are interleaved; the "ratio" counter is the
 // median window time over the median raw time.
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/forms/FormHarness.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "shell/UPrincipal.h"
 #include "tests/support/GeneraDespacho.h"
 #include "Entrada.h"

@@ -4,11 +4,11 @@
 // private server on 127.0.0.1 (scripts/pg-test.sh). The program has one data module at a time,
 // so each round opens one office, then the other, in turns first; "ratio" is the server's
 // median over the file's, "round_trips" the server round trips of one step.
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/db/Copy.h"
 #include "platform/db/ServerStats.h"
 #include "platform/forms/FormHarness.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "shell/UPrincipal.h"
 #include "tests/support/GeneraDespacho.h"
 #include "Entrada.h"
@@ -140,8 +140,8 @@ void Compara(benchmark::State& state, const std::function<void(Puesto&)>& prepar
     state.counters["file_ms"] = Mediana(tiempos[0]) * 1000;
     state.counters["server_ms"] = Mediana(tiempos[1]) * 1000;
     state.counters["ratio"] = Mediana(tiempos[1]) / Mediana(tiempos[0]);
-    state.counters["ratio_q1"] = Cuartil(razones, 1);
-    state.counters["ratio_q3"] = Cuartil(razones, 3);
+    state.counters["ratio_p25"] = Cuartil(razones, 1);
+    state.counters["ratio_p75"] = Cuartil(razones, 3);
     state.counters["round_trips"] = double(viajes) / double(rondas);
 }
 

@@ -9,6 +9,7 @@
 #include "platform/report/QuickRpt.h"
 #include "platform/rtl/SysUtils.h"
 #include "Entrada.h"
+#include "tests/support/GeneraDespacho.h"
 
 #include <QDate>
 #include <QDir>
@@ -51,18 +52,18 @@ struct TFixture {
 
     explicit TFixture(int rows = Rows) {
         Application->ProcessMessages();
+        zbtest::TablaPlana(dir.path(), QStringLiteral("FACTURAS"),
+                           {{"NUM", ftInteger}, {"GRUPO", ftString, 10}, {"CLIENTE", ftString, 60}, {"FECHA", ftDate}, {"IMPORTE", ftFloat}},
+                           QStringLiteral("NUM"), rows, [](int i) {
+                               const int num = i + 1;
+                               return std::vector<QVariant>{num, QStringLiteral("G%1").arg(i / 50, 4, 10, QChar(u'0')),
+                                                            QStringLiteral("Peña Álvarez, Íñigo %1").arg(num),
+                                                            double(EncodeDate(2024, 1 + num % 12, 1 + num % 28)), num * 1.25};
+                           });
         table = new TTable(&owner);
         table->SetName(QStringLiteral("TFacturas"));
         table->SetDatabaseName(dir.path());
         table->SetTableName(QStringLiteral("FACTURAS"));
-        table->FieldDefs()->Add(QStringLiteral("NUM"), ftInteger, 0, true);
-        table->FieldDefs()->Add(QStringLiteral("GRUPO"), ftString, 10);
-        table->FieldDefs()->Add(QStringLiteral("CLIENTE"), ftString, 60);
-        table->FieldDefs()->Add(QStringLiteral("FECHA"), ftDate);
-        table->FieldDefs()->Add(QStringLiteral("IMPORTE"), ftFloat);
-        table->IndexDefs()->Add(QString(), QStringLiteral("NUM"), ixPrimary);
-        table->CreateTable();
-        Fill(rows);
         table->Open();
         table->FieldByName(QStringLiteral("IMPORTE"))->SetDisplayFormat(QStringLiteral("#,##0.00"));
 
@@ -140,30 +141,6 @@ struct TFixture {
         auto* total = new TQRExpr(&owner);
         total->SetParent(summary);
         total->SetExpression(QStringLiteral("'Total : ' + COUNT() + ' facturas'"));
-    }
-
-    // The rows go in straight through SQLite, in one transaction.
-    void Fill(int rows) {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(dir.filePath(QStringLiteral("zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_busy_timeout(db, 10000);
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO FACTURAS (NUM, GRUPO, CLIENTE, FECHA, IMPORTE) VALUES (?,?,?,?,?)", -1, &st, nullptr);
-        for (int i = 1; i <= rows; ++i) {
-            const QByteArray grupo = QStringLiteral("G%1").arg((i - 1) / 50, 4, 10, QChar(u'0')).toUtf8();
-            const QByteArray cliente = QStringLiteral("Peña Álvarez, Íñigo %1").arg(i).toUtf8();
-            sqlite3_bind_int(st, 1, i);
-            sqlite3_bind_text(st, 2, grupo.constData(), int(grupo.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 3, cliente.constData(), int(cliente.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_double(st, 4, double(EncodeDate(2024, 1 + i % 12, 1 + i % 28)));
-            sqlite3_bind_double(st, 5, i * 1.25);
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
     }
 };
 

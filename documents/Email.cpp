@@ -1,8 +1,8 @@
 #include "documents/Email.h"
 
+#include "comun/UData.h"
 #include "documents/MapiLoader.h"
 #include "platform/db/DBTables.h"
-#include "shell/UData.h"
 
 #include <QFileInfo>
 #include <QSet>

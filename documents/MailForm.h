@@ -76,6 +76,8 @@ public:
     static QString JoinNames(TStrings* list);
 
 private:
+    // The speed bar, the address lines, the attachments and the message (MailForm_controles.cpp).
+    void CreaControles();
     void Reset();
     void ShowAttachments(bool visible);
     // The names typed are checked, then the office's address book opens as a picker and the

@@ -1,11 +1,11 @@
 // The fee note of an invoice.
 #include "documents/Minuta.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "documents/UEscritos.h"
 #include "documents/UFusion.h"
 #include "platform/rtl/Exceptions.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <QFileInfo>
 

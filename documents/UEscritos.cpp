@@ -1,10 +1,10 @@
 #include "documents/UEscritos.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "documents/BarraDocumentos.h"
 #include "documents/UFusion.h"
 #include "documents/UNuevoEscrito.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "shell/UPrograma.h"
 
 #include <QDir>
@@ -458,5 +458,5 @@ void AbreListaEscritos(int modo) {
     }
     lista->ShowModal();
     lista.reset();
-    if (modo == 1 && Dat->TAgen2->Active()) Dat->TAgen2->Refresh();
+    if (modo == 1) Dat->RefrescaAgendas();
 }

@@ -1,7 +1,7 @@
 #include "documents/UExport.h"
 
+#include "comun/UComunes.h"
 #include "platform/db/Collation.h"
-#include "shell/UComunes.h"
 
 #include <QSaveFile>
 

@@ -1,7 +1,7 @@
 #include "documents/UFusion.h"
 
-#include "shell/UComunes.h"
-#include "shell/UData.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 
 #include <QDir>
 #include <QImage>

@@ -2,10 +2,10 @@
 #include "documents/NumeroEnLetra.h"
 #include "documents/UFusion.h"
 
+#include "comun/UData.h"
 #include "platform/db/DBTables.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UData.h"
 
 #include <cmath>
 #include <memory>

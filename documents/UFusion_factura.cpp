@@ -1,10 +1,10 @@
 // The itemised account typed into a fee note where "[[Economicos.Detalle de Factura]]" stands.
 #include "documents/UFusion.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/db/DBTables.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <cmath>
 #include <cstdlib>

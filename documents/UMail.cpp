@@ -1,9 +1,9 @@
 #include "documents/UMail.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "documents/UFusion.h"
 #include "documents/UMail2.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <QFileInfo>
 

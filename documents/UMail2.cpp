@@ -1,7 +1,7 @@
 #include "documents/UMail2.h"
 
+#include "comun/UComunes.h"
 #include "documents/UFusion.h"
-#include "shell/UComunes.h"
 
 TFMail2::TFMail2(TComponent* owner)
     : TDialogoFusion(owner, QStringLiteral("Completar Datos Despacho .."), QStringLiteral("Unir a la Consulta :"), false) {

@@ -1,7 +1,7 @@
 #include "records/FichaInforme.h"
 
-#include "reports/PresPrel.h"
-#include "shell/UData.h"
+#include "comun/PresPrel.h"
+#include "comun/UData.h"
 
 namespace records {
 

@@ -1,12 +1,55 @@
 #include "records/FichaPersona.h"
 
-#include "shell/UComunes.h"
-#include "shell/UObservacion.h"
-#include "shell/UData.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
+#include "comun/UObservacion.h"
 
 #include <memory>
 
 namespace records {
+
+namespace {
+std::unique_ptr<TQuery> Consulta(const QString& sql) {
+    auto q = std::make_unique<TQuery>(nullptr);
+    q->SetDatabaseName(Dat->Db->DatabaseName());
+    q->SQL()->SetText(sql);
+    return q;
+}
+
+// Whether the case file open in the data module has a link row in `enlaces` for the person.
+bool ExisteEnlace(TTable* enlaces, const QString& campo, int codigo) {
+    auto q = Consulta(QStringLiteral("SELECT COUNT(*) AS N FROM %1 WHERE ANO = :ANO AND NUMERO = :NUMERO AND %2 = :CODIGO")
+                          .arg(enlaces->TableName(), campo));
+    q->ParamByName(QStringLiteral("ANO"))->SetAsString(Dat->TExped->FieldByName(QStringLiteral("ANO"))->AsString());
+    q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString());
+    q->ParamByName(QStringLiteral("CODIGO"))->SetAsInteger(codigo);
+    q->Open();
+    return q->FieldByName(QStringLiteral("N"))->AsInteger() > 0;
+}
+
+// Links the person to the case file open in the data module: the row is inserted when missing,
+// and its REFERENCIA written.
+void Enlaza(TTable* enlaces, const QString& campo, int codigo, const QString& referencia) {
+    const QString ano = Dat->TExped->FieldByName(QStringLiteral("ANO"))->AsString();
+    const QString numero = Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString();
+    if (enlaces->Locate(QStringLiteral("ANO;NUMERO;") + campo,
+                        VarArrayOf({Variant(ano), Variant(numero), Variant(codigo)}), 0)) {
+        enlaces->Edit();
+    } else {
+        enlaces->Insert();
+        enlaces->FieldByName(QStringLiteral("ANO"))->SetAsString(ano);
+        enlaces->FieldByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+        enlaces->FieldByName(campo)->SetAsInteger(codigo);
+    }
+    try {
+        enlaces->FieldByName(QStringLiteral("REFERENCIA"))->SetAsString(referencia);
+        enlaces->Post();
+    } catch (...) {
+        if (enlaces->State() != dsBrowse) enlaces->Cancel();
+        throw;
+    }
+}
+}  // namespace
 
 TFichaPersona::TFichaPersona(TComponent* owner, const TDatos& datos) : TFormRegistro(owner), FDatos(datos) {
     SetCaption(datos.Caption);
@@ -185,48 +228,24 @@ void TFichaPersona::EstadoCambiado(TDataSetState estado) {
     if (Referencia && FRefSoloEdicion) Referencia->SetReadOnly(consulta);
 }
 
+void TFichaPersona::TrasGuardar() {
+    if (DesdeExpediente()) Asigna();
+}
+
+bool TFichaPersona::PuedeAsignar() const {
+    if (!FDatos.Enlaces) return TFormRegistro::PuedeAsignar();
+    if (Dat->TExped->IsEmpty() || FDatos.Tabla->IsEmpty()) return false;
+    return !ExisteEnlace(FDatos.Enlaces, FDatos.Clave, FDatos.Tabla->FieldByName(FDatos.Clave)->AsInteger());
+}
+
+void TFichaPersona::Asigna() {
+    if (!FDatos.Enlaces) return TFormRegistro::Asigna();
+    Enlaza(FDatos.Enlaces, FDatos.Clave, FDatos.Tabla->FieldByName(FDatos.Clave)->AsInteger(), Referencia->Text());
+    Close();
+}
+
 void TFichaPersona::RegistroCambiado() {
     Negrita(BtObserva, MemoLleno(Tabla(), QStringLiteral("OBSERVACIONES")));
-}
-
-namespace {
-std::unique_ptr<TQuery> Consulta(const QString& sql) {
-    auto q = std::make_unique<TQuery>(nullptr);
-    q->SetDatabaseName(Dat->Db->DatabaseName());
-    q->SQL()->SetText(sql);
-    return q;
-}
-}  // namespace
-
-bool ExisteEnlace(const QString& tabla, const QString& campo, int codigo) {
-    auto q = Consulta(QStringLiteral("SELECT COUNT(*) AS N FROM %1 WHERE ANO = :ANO AND NUMERO = :NUMERO AND %2 = :CODIGO")
-                          .arg(tabla, campo));
-    q->ParamByName(QStringLiteral("ANO"))->SetAsString(Dat->TExped->FieldByName(QStringLiteral("ANO"))->AsString());
-    q->ParamByName(QStringLiteral("NUMERO"))->SetAsString(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString());
-    q->ParamByName(QStringLiteral("CODIGO"))->SetAsInteger(codigo);
-    q->Open();
-    return q->FieldByName(QStringLiteral("N"))->AsInteger() > 0;
-}
-
-void Enlaza(TTable* enlaces, const QString& campo, int codigo, const QString& referencia) {
-    const QString ano = Dat->TExped->FieldByName(QStringLiteral("ANO"))->AsString();
-    const QString numero = Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString();
-    if (enlaces->Locate(QStringLiteral("ANO;NUMERO;") + campo,
-                        VarArrayOf({Variant(ano), Variant(numero), Variant(codigo)}), 0)) {
-        enlaces->Edit();
-    } else {
-        enlaces->Insert();
-        enlaces->FieldByName(QStringLiteral("ANO"))->SetAsString(ano);
-        enlaces->FieldByName(QStringLiteral("NUMERO"))->SetAsString(numero);
-        enlaces->FieldByName(campo)->SetAsInteger(codigo);
-    }
-    try {
-        enlaces->FieldByName(QStringLiteral("REFERENCIA"))->SetAsString(referencia);
-        enlaces->Post();
-    } catch (...) {
-        if (enlaces->State() != dsBrowse) enlaces->Cancel();
-        throw;
-    }
 }
 
 bool TienePoderes(int cliente) {

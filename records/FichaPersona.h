@@ -1,9 +1,10 @@
 #pragma once
 // What the forms of clients, opposing parties, court agents, lawyers and experts share on top of
 // the record form: labelled data-aware edits, the case file's reference box, the notes button,
-// the identity-number letter, the digit-only postal code and the case-file counters.
+// the identity-number letter, the digit-only postal code, the case-file counters and, for clients
+// and opposing parties, their link to the case file that opened the form.
+#include "comun/UFormRegistro.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 #include <functional>
 #include <vector>
@@ -21,6 +22,11 @@ public:
         QString Duplicado;  // empty: no duplicate check
         int Ayuda = 0;
         QString CampoNombre;  // calculated name shown by the notes editor
+        // Clients and opposing parties: their link rows to a case file (Dat->TExpCli,
+        // Dat->TExpCon, keyed by the case and Clave) and the form's opening mode, 2 when a case
+        // file opened it: then the form stays open on OK and links the person on saving.
+        TTable* Enlaces = nullptr;
+        const int* Modo = nullptr;
     };
     TFichaPersona(TComponent* owner, const TDatos& datos);
 
@@ -67,6 +73,12 @@ protected:
 
     void EstadoCambiado(TDataSetState estado) override;
     void RegistroCambiado() override;
+    // The case-file link, for the forms whose description has one.
+    bool DesdeExpediente() const { return FDatos.Enlaces && FDatos.Modo && *FDatos.Modo == 2; }
+    bool NoCierra() const override { return DesdeExpediente(); }
+    void TrasGuardar() override;
+    bool PuedeAsignar() const override;
+    void Asigna() override;
 
     // Referencia editable only out of browse (client, court agent, opposing lawyer).
     bool FRefSoloEdicion = true;
@@ -74,11 +86,6 @@ protected:
     std::vector<TButton*> FBotonesConsulta;
 };
 
-// Whether the case file open in the data module has a link row (EXPCLI, EXPCON) for the person.
-bool ExisteEnlace(const QString& tabla, const QString& campo, int codigo);
-// Links the person to the case file open in the data module through `enlaces` (Dat->TExpCli,
-// Dat->TExpCon): the row is inserted when missing, and its REFERENCIA written.
-void Enlaza(TTable* enlaces, const QString& campo, int codigo, const QString& referencia);
 // Whether the client has powers of attorney.
 bool TienePoderes(int cliente);
 

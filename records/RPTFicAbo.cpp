@@ -1,6 +1,6 @@
 #include "records/RPTFicAbo.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TInfFicAbo::TInfFicAbo(TComponent* owner)
     : records::TFichaInforme(owner, records::DatosFicha(QStringLiteral("FICHA DE ABOGADO"), QStringLiteral("ABOGADOS"),

@@ -1,6 +1,6 @@
 #include "records/RPTFicAboCli.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TInfFicAboCli::TInfFicAboCli(TComponent* owner)
     : records::TFichaInforme(

@@ -1,6 +1,6 @@
 #include "records/RPTFicClien.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TInfFicClien::TInfFicClien(TComponent* owner)
     : records::TFichaInforme(

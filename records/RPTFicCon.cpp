@@ -1,6 +1,6 @@
 #include "records/RPTFicCon.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TInfFicCon::TInfFicCon(TComponent* owner)
     : records::TFichaInforme(

@@ -1,8 +1,8 @@
 // The case-file card.
 #include "records/RPTFicEx.h"
 
+#include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UData.h"
 
 TInfFicEx* InfFicEx = nullptr;
 

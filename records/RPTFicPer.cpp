@@ -1,6 +1,6 @@
 #include "records/RPTFicPer.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TInfFicPer::TInfFicPer(TComponent* owner)
     : records::TFichaInforme(

@@ -1,6 +1,6 @@
 #include "records/RPTFicProcon.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TInfFicProCon::TInfFicProCon(TComponent* owner)
     : records::TFichaInforme(

@@ -1,8 +1,8 @@
 #include "records/RptInfEcEx.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #include "records/UAboCli.h"
 
+#include "comun/UData.h"
 #include "records/RPTFicAboCli.h"
-#include "shell/UData.h"
 
 TAboCli* AboCli = nullptr;
 

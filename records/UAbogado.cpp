@@ -1,7 +1,7 @@
 #include "records/UAbogado.h"
 
+#include "comun/UData.h"
 #include "records/RPTFicAbo.h"
-#include "shell/UData.h"
 
 TAbogado* Abogado = nullptr;
 

@@ -1,13 +1,13 @@
 // The matter and court history of the case file.
 #include "records/UAsunto.h"
 
+#include "comun/Abusca.h"
+#include "comun/Calendario.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
+#include "comun/UObservacion.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Abusca.h"
-#include "shell/Calendario.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
-#include "shell/UObservacion.h"
 
 TAsunto* Asunto = nullptr;
 

@@ -1,8 +1,8 @@
 #pragma once
 // The matter of the case file: description, jurisdiction, amounts, dates, the client's role and
 // the court data with its history (the current set and three earlier ones, the last push undoable).
+#include "comun/UFormRegistro.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 class TAsunto : public TFormRegistro {
 public:

@@ -1,8 +1,8 @@
 #include "records/UCliente.h"
 
+#include "comun/UData.h"
 #include "records/RPTFicClien.h"
 #include "records/UPoder.h"
-#include "shell/UData.h"
 
 TCliente* Cliente = nullptr;
 
@@ -17,7 +17,7 @@ TCliente::TCliente(TComponent* owner)
     : records::TFichaPersona(owner, {QStringLiteral("Cliente"), Dat->TClientes, Dat->DSClientes,
                                      QStringLiteral("CLIENTES"), QStringLiteral("CLIENTE"),
                                      QStringLiteral("Cliente ya existe. ¿Confirma guardar?"), 40,
-                                     QStringLiteral("NOMCLI")}) {
+                                     QStringLiteral("NOMCLI"), Dat->TExpCli, &ModoCliente}) {
     CamposComunes(QStringLiteral("DNI"), true);
     CajaReferencia(5);
     Campo(QStringLiteral("Asociados"), QStringLiteral("ASOCIADOS"), 0, 6, 610);
@@ -33,24 +33,6 @@ TCliente::TCliente(TComponent* owner)
 
 TCliente::~TCliente() {
     if (Cliente == this) Cliente = nullptr;
-}
-
-bool TCliente::NoCierra() const { return ModoCliente == 2; }
-
-void TCliente::TrasGuardar() {
-    if (ModoCliente == 2) Asigna();
-}
-
-bool TCliente::PuedeAsignar() const {
-    if (Dat->TExped->IsEmpty() || Dat->TClientes->IsEmpty()) return false;
-    return !records::ExisteEnlace(QStringLiteral("EXPCLI"), QStringLiteral("CLIENTE"),
-                                  Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger());
-}
-
-void TCliente::Asigna() {
-    records::Enlaza(Dat->TExpCli, QStringLiteral("CLIENTE"),
-                    Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), Referencia->Text());
-    Close();
 }
 
 void TCliente::RegistroCambiado() {

@@ -18,10 +18,6 @@ public:
     void BtPoderClick(TObject* sender);
 
 protected:
-    void TrasGuardar() override;
-    bool NoCierra() const override;
-    void Asigna() override;
-    bool PuedeAsignar() const override;
     void RegistroCambiado() override;
     TBusqueda Busqueda() const override;
     void ImprimeFicha() override;

@@ -1,11 +1,11 @@
 #include "records/UConConta.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
+#include "platform/rtl/SysUtils.h"
 #include "records/FichaInforme.h"
 #include "reports/RPTLisConCon.h"
 #include "reports/ULimTipCon.h"
-#include "platform/rtl/SysUtils.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <memory>
 

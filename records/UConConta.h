@@ -1,9 +1,9 @@
 #pragma once
 // The accounting concepts: the office's catalogue of standard ledger entries (code, description,
 // type and default amount in the office's currency) kept record by record.
+#include "comun/UFormRegistro.h"
 #include "controls/data/ZbDBComb.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 class TConConta : public TFormRegistro {
 public:

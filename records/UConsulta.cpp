@@ -2,19 +2,20 @@
 #include "records/UConsulta.h"
 #include "records/UExpediente.h"
 
+#include "comun/Abusca.h"
+#include "comun/Abusca2.h"
+#include "comun/Alcance.h"
+#include "comun/Calendario.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/Facturable.h"
 #include "records/FichaInforme.h"
 #include "records/Pinturas.h"
 #include "records/UCliente.h"
 #include "records/UFactura.h"
 #include "records/rptFicCons.h"
-#include "shell/Abusca.h"
-#include "shell/Abusca2.h"
-#include "shell/Alcance.h"
-#include "shell/Calendario.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 TConsulta* Consulta = nullptr;
 
@@ -27,32 +28,22 @@ TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromL
 TConsulta::TConsulta(TComponent* owner) : TFormRegistro(owner) {
     SetName(QStringLiteral("Consulta"));
     SetCaption(QStringLiteral("Consultas"));
+    CreaDatos();
+    CreaControles();
+    FAbogados->Open();
+
     using T = TConsulta;
+    Image4->OnClick = TNotifyEvent(this, &T::Image4Click);
+    Image5->OnClick = TNotifyEvent(this, &T::Image5Click);
+    BtOk->OnClick = TNotifyEvent(this, &T::ConsultaOkClick);
+    OnShow = TNotifyEvent(this, &T::FormShow);
+    OnClose = TCloseEvent(this, &T::FormClose);
+    OnKeyDown = TKeyEvent(this, &T::ConsultaKeyDown);
+    LetraRegistro = QStringLiteral("C");
+}
 
-    btCerrar = NuevoBoton("btCerrar", QStringLiteral("Cerrar|Cierra o reabre la consulta"), records::GlifoCerrar);
-    btFacturar = NuevoBoton("btFacturar", QStringLiteral("Facturar|Factura la consulta"), [](TCanvas* c) {
-        c->Brush()->SetStyle(bsClear);
-        c->Font()->SetColor(clGreen);
-        c->Font()->SetStyle({fsBold});
-        c->Font()->SetHeight(-11);
-        c->TextOut(3, 1, QStringLiteral("€"));
-    });
-    btEscrito = NuevoBoton("btEscrito", QStringLiteral("Escritos|Escritos de la consulta"), records::GlifoEscritos);
-    const int w = SpeedBar1->BtnWidth();
-    int x = 4;
-    for (TSpeedItem* i : {btEdit, btRefresh}) i->SetLeft(std::exchange(x, x + w));
-    x += 8;
-    for (TSpeedItem* i : {btBuscar, btCerrar, btFacturar, btEscrito, btImprimir}) i->SetLeft(std::exchange(x, x + w));
-    x += 8;
-    for (TSpeedItem* i : {btAyuda, BtSalir}) i->SetLeft(std::exchange(x, x + w));
-    btRefresh->OnClick() = TNotifyEvent(this, &T::btRefreshClick);
-    btBuscar->OnClick() = TNotifyEvent(this, &T::btBuscarClick);
-    btBuscar->SetHint(QStringLiteral("Buscar|Busca una consulta"));
-    btCerrar->OnClick() = TNotifyEvent(this, &T::btCerrarClick);
-    btFacturar->OnClick() = TNotifyEvent(this, &T::btFacturarClick);
-    btEscrito->OnClick() = TNotifyEvent(this, &T::BtEscritoClick);
-    btImprimir->SetHint(QStringLiteral("Imprimir|Imprime la ficha de la consulta"));
-
+// The invoicing and agenda queries, and the list of the lawyers of entry.
+void TConsulta::CreaDatos() {
     auto consulta = [&](TQuery*& q, const char* nombre, const QString& sql) {
         q = new TQuery(this);
         q->SetName(QString::fromLatin1(nombre));
@@ -71,108 +62,11 @@ TConsulta::TConsulta(TComponent* owner) : TFormRegistro(owner) {
     consulta(QUpdCon, "QUpdCon",
              QStringLiteral("UPDATE CONSULTAS SET FACTURA = :NFAC, IVA = :NIVA, IPRF = :NIRPF, IMPIVA = :NIMPIVA, IMPIRPF = :NIMPIRPF, "
                             "TOTAL = :NTOTAL, FECHAFACTURA = :FECFAC, SITUACION = 2 WHERE ANO = :ANO AND NUMERO = :NUMERO"));
-
-    const int y0 = AreaTop(), dy = 27;
-    Rotulo(QStringLiteral("Consulta :"), 2, y0, 112);
-    Consulta = new TLabel(this);
-    Consulta->SetName(QStringLiteral("LConsulta"));
-    Consulta->SetParent(this);
-    Consulta->SetAutoSize(false);
-    Consulta->SetBounds(118, y0 + 3, 140, 17);
-    Consulta->Font()->SetStyle({fsBold});
-    Consulta->Font()->SetColor(clNavy);
-    Rotulo(QStringLiteral("Situación :"), 264, y0, 80);
-    Situacion = new TEdit(this);
-    Situacion->SetName(QStringLiteral("Situacion"));
-    Situacion->SetParent(this);
-    Situacion->SetReadOnly(true);
-    Situacion->SetTabStop(false);
-    Situacion->SetBounds(348, y0, 150, 21);
-    Image4 = records::ImagenMoneda(this, "Image4", 508, y0 + 2, QStringLiteral("Clic: cambiar a EUROS"), QStringLiteral("Pts"), clMaroon);
-    Image5 = records::ImagenMoneda(this, "Image5", 508, y0 + 2, QStringLiteral("Clic: cambiar a PESETAS"), QStringLiteral(" €"), clGreen);
-
-    const int y1 = y0 + dy;
-    Rotulo(QStringLiteral("Fecha de Entrada :"), 2, y1, 112);
-    DBFechaEntrada = Edita("DBFechaEntrada", QStringLiteral("FECHAENTRADA"), 118, y1, 86);
-    DBFechaEntrada->SetReadOnly(true);
-    DBFechaEntrada->SetTabStop(false);
-    Rotulo(QStringLiteral("Abogado Cliente :"), 210, y1, 100);
-    DBNomAboCli = new TDBText(this);
-    DBNomAboCli->SetName(QStringLiteral("DBNomAboCli"));
-    DBNomAboCli->SetParent(this);
-    DBNomAboCli->SetDataSource(Dat->DSConsultas);
-    DBNomAboCli->SetDataField(QStringLiteral("NOMABOCLI"));
-    DBNomAboCli->SetAutoSize(false);
-    DBNomAboCli->SetBounds(314, y1 + 3, 230, 17);
-    DBNomAboCli->Font()->SetStyle({fsBold});
-
-    const int y2 = y1 + dy;
-    Rotulo(QStringLiteral("Abogado Entrada :"), 2, y2, 112);
-    auto* abogados = new TQuery(this);
-    abogados->SetDatabaseName(Dat->Db->DatabaseName());
-    abogados->SQL()->SetText(QStringLiteral("SELECT ABOCLI, NOMBRE || ' ' || APELLIDOS AS NOMABO FROM ABOCLI ORDER BY 2"));
-    auto* lista = new TDataSource(this);
-    lista->SetDataSet(abogados);
-    ZbAboEnt = new TZbDBLookupCombo(this);
-    ZbAboEnt->SetName(QStringLiteral("ZbAboEnt"));
-    ZbAboEnt->SetParent(this);
-    ZbAboEnt->SetDataSource(Dat->DSConsultas);
-    ZbAboEnt->SetDataField(QStringLiteral("ABOENT"));
-    ZbAboEnt->SetLookupSource(lista);
-    ZbAboEnt->SetLookupField(QStringLiteral("ABOCLI"));
-    ZbAboEnt->SetLookupDisplay(QStringLiteral("NOMABO"));
-    ZbAboEnt->SetBounds(118, y2, 250, 21);
-    abogados->Open();
-
-    const int y3 = y2 + dy;
-    btCliente = Boton("btCliente", QStringLiteral(" Cliente :"), 38, y3, 76, TNotifyEvent(this, &T::btClienteClick));
-    DBNomCliente = Edita("DBNomCliente", QStringLiteral("NOMCLIENTE"), 118, y3, 300);
-    DBNomCliente->SetReadOnly(true);
-    DBNomCliente->SetTabStop(false);
-    BtBuscar1 = Boton("BtBuscar1", QStringLiteral("..."), 420, y3, 24, TNotifyEvent(this, &T::BtBuscar1Click));
-    DBCliente = Edita("DBCliente", QStringLiteral("CLIENTE"), 450, y3, 60);
-    DBCliente->SetReadOnly(true);
-    DBCliente->SetTabStop(false);
-
-    const int y4 = y3 + dy;
-    Rotulo(QStringLiteral("Tipo Consulta :"), 2, y4, 112);
-    DBTipo = Edita("DBTipo", QStringLiteral("TIPO"), 118, y4, 300);
-    BtBuscar4 = Boton("BtBuscar4", QStringLiteral("..."), 420, y4, 24, TNotifyEvent(this, &T::BtBuscar4Click));
-
-    const int y5 = y4 + dy;
-    Rotulo(QStringLiteral("Horas :"), 2, y5, 112);
-    DBHoras = Edita("DBHoras", QStringLiteral("HORAS"), 118, y5, 60);
-    Rotulo(QStringLiteral("Importe :"), 184, y5, 70);
-    DBImporte = Edita("DBImporte", QStringLiteral("IMPORTE"), 258, y5, 100);
-    DBImporte->OnKeyPress = TKeyPressEvent(this, &T::DBImporteKeyPress);
-    DBImporte->SetShowHint(true);
-
-    const int y6 = y5 + dy;
-    Rotulo(QStringLiteral("Descripción :"), 2, y6, 112);
-    DBObservaciones = new TDBMemo(this);
-    DBObservaciones->SetName(QStringLiteral("DBObservaciones"));
-    DBObservaciones->SetParent(this);
-    DBObservaciones->SetDataSource(Dat->DSConsultas);
-    DBObservaciones->SetDataField(QStringLiteral("OBSERVACIONES"));
-    DBObservaciones->SetScrollBars(ssVertical);
-    DBObservaciones->SetBounds(118, y6, 420, 90);
-
-    const int y7 = y6 + 98;
-    Rotulo(QStringLiteral("Fecha Factura :"), 2, y7, 112);
-    DBPresen = Edita("DBPresen", QStringLiteral("FECHAFACTURA"), 118, y7, 86);
-    btPres = Boton("btPres", QStringLiteral("..."), 206, y7, 24, TNotifyEvent(this, &T::btPresClick));
-    Rotulo(QStringLiteral("Fecha Cobrado :"), 250, y7, 110);
-    DBDev = Edita("DBDev", QStringLiteral("FECHACOBRO"), 364, y7, 86);
-    btDev = Boton("btDev", QStringLiteral("..."), 452, y7, 24, TNotifyEvent(this, &T::btDevClick));
-
-    Image4->OnClick = TNotifyEvent(this, &T::Image4Click);
-    Image5->OnClick = TNotifyEvent(this, &T::Image5Click);
-    BtOk->OnClick = TNotifyEvent(this, &T::ConsultaOkClick);
-    OnShow = TNotifyEvent(this, &T::FormShow);
-    OnClose = TCloseEvent(this, &T::FormClose);
-    OnKeyDown = TKeyEvent(this, &T::ConsultaKeyDown);
-    FijaTamano(550, y7 + 34 + 36);
-    LetraRegistro = QStringLiteral("C");
+    FAbogados = new TQuery(this);
+    FAbogados->SetDatabaseName(Dat->Db->DatabaseName());
+    FAbogados->SQL()->SetText(QStringLiteral("SELECT ABOCLI, NOMBRE || ' ' || APELLIDOS AS NOMABO FROM ABOCLI ORDER BY 2"));
+    FListaAbogados = new TDataSource(this);
+    FListaAbogados->SetDataSet(FAbogados);
 }
 
 TConsulta::~TConsulta() {
@@ -180,16 +74,6 @@ TConsulta::~TConsulta() {
 }
 
 TDataSet* TConsulta::Tabla() const { return Dat->TConsultas; }
-
-TDBEdit* TConsulta::Edita(const char* nombre, const QString& campo, int left, int top, int width) {
-    auto* e = new TDBEdit(this);
-    e->SetName(QString::fromLatin1(nombre));
-    e->SetParent(this);
-    e->SetDataSource(Dat->DSConsultas);
-    e->SetDataField(campo);
-    e->SetBounds(left, top, width, 21);
-    return e;
-}
 
 void TConsulta::activaEdicion(bool activa) {
     ActiveSource->SetDataSet(activa ? Dat->TConsultas : nullptr);
@@ -219,7 +103,7 @@ void TConsulta::Refresca() {
     Situacion->SetText(records::TextoSituacion(c));
     auto* importe = static_cast<TNumericField*>(F(c, "IMPORTE"));
     const bool euros = F(c, "MONEDA")->AsString() == QLatin1String("E");
-    importe->SetDisplayFormat(euros ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0"));
+    importe->SetDisplayFormat(records::FormatoImporte(F(c, "MONEDA")->AsString()));
     importe->SetEditFormat(euros ? QStringLiteral("0.00") : QStringLiteral("#"));
     btEscrito->SetEnabled(!CarpetaDatos.isEmpty() && records::DerechoUsuario("Fusion"));
     btFacturar->SetEnabled(PuedeFacturar());
@@ -246,10 +130,7 @@ bool TConsulta::PuedeFacturar() const {
 void TConsulta::RegistroCambiado() {
     TTable* c = Dat->TConsultas;
     if (c->IsEmpty()) return;
-    const QString moneda = F(c, "MONEDA")->AsString();
-    const bool abierta = F(c, "SITUACION")->AsInteger() == 1 && c->State() == dsBrowse;
-    records::MuestraMoneda(Image4, Image5, moneda, abierta);
-    records::ImporteEnOtraMoneda(DBImporte, moneda, Currency(F(c, "IMPORTE")->AsFloat()));
+    records::LineaMoneda(c, Image4, Image5, true, DBImporte, Currency(F(c, "IMPORTE")->AsFloat()));
     btCliente->SetEnabled(F(c, "CLIENTE")->AsInteger() != 0 && c->State() == dsBrowse);
 }
 
@@ -427,12 +308,7 @@ void TConsulta::AnotaEnAgenda(int abocli, const QString& ano, const QString& num
 void TConsulta::btFacturarClick(TObject*) {
     TTable* c = Dat->TConsultas;
     if (c->IsEmpty() || c->State() != dsBrowse) return;
-    const int factura = F(c, "FACTURA")->AsInteger();
-    const QString pregunta = F(c, "SITUACION")->AsInteger() < 2
-                                 ? QStringLiteral("¿Desea facturar ésta Consulta?")
-                                 : QStringLiteral("Consulta Facturada Nº FACTURA : ") + Format(QStringLiteral("%7.0d"), factura) +
-                                       QStringLiteral("\r¿Desea volver a facturar ésta Consulta?");
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaFacturar(c, QStringLiteral("ésta Consulta"), QStringLiteral("Consulta Facturada"))) return;
     const Currency importe(F(c, "IMPORTE")->AsFloat());
     if (importe == Currency(0)) {
         MensajeError(QStringLiteral("No hay Importe en la Consulta"));
@@ -440,11 +316,8 @@ void TConsulta::btFacturarClick(TObject*) {
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
     const QString ano = F(c, "ANO")->AsString(), numero = F(c, "NUMERO")->AsString();
-    std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
-    Facturar = dlg.get();
-    dlg->ParaConsulta();
-    dlg->ProponeNumero(factura, anoContador, QStringLiteral("CONSULTAS"), ano, numero);
-    if (dlg->ShowModal() != mrOk) return;
+    const std::unique_ptr<TFacturar> dlg = records::PideDatosFactura(c, QStringLiteral("CONSULTAS"), anoContador);
+    if (!dlg) return;
 
     bool facturado = false;
     {
@@ -477,14 +350,7 @@ void TConsulta::btFacturarClick(TObject*) {
             facturado = true;
         } catch (...) {
             if (Dat->Db->InTransaction()) Dat->Db->Rollback();
-            QString texto = QStringLiteral("ERROR al facturar");
-            try {
-                throw;
-            } catch (records::EFacturaRepetida& repetida) {
-                texto = repetida.Message();
-            } catch (...) {
-            }
-            MensajeError(texto);
+            records::InformaErrorFactura();
         }
     }
     Dat->refresca(c);
@@ -497,17 +363,11 @@ void TConsulta::BtEscritoClick(TObject*) {
 }
 
 void TConsulta::Image4Click(TObject*) {
-    if (!Image4->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaConsulta(QLatin1Char('E'));
-    Refresca();
+    records::AlternaMoneda(Image4, QLatin1Char('E'), CambiaMonedaConsulta, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TConsulta::Image5Click(TObject*) {
-    if (!Image5->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaConsulta(QLatin1Char('P'));
-    Refresca();
+    records::AlternaMoneda(Image5, QLatin1Char('P'), CambiaMonedaConsulta, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TConsulta::ImprimeFicha() {

@@ -1,9 +1,9 @@
 #pragma once
 // The window of one consultation: its client, type, hours, fee and dates; it closes and reopens
 // the consultation and prints its card.
+#include "comun/UFormRegistro.h"
 #include "controls/data/ZbLookup.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 class TConsulta : public TFormRegistro {
 public:
@@ -68,6 +68,12 @@ protected:
     void MuestraPreview(TObject* sender) override;
 
 private:
+    // The form's queries, the layout of its controls (UConsulta_controles.cpp).
+    void CreaDatos();
+    void CreaControles();
+    // The lawyers of entry of the combo.
+    TQuery* FAbogados = nullptr;
+    TDataSource* FListaAbogados = nullptr;
     bool PuedeFacturar() const;
     void AnotaEnAgenda(int abocli, const QString& ano, const QString& numero, const QString& tipoAgenda,
                        const QString& texto);

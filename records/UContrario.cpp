@@ -1,7 +1,7 @@
 #include "records/UContrario.h"
 
+#include "comun/UData.h"
 #include "records/RPTFicCon.h"
-#include "shell/UData.h"
 
 TContrario* Contrario = nullptr;
 
@@ -16,7 +16,7 @@ TContrario::TContrario(TComponent* owner)
     : records::TFichaPersona(owner, {QStringLiteral("Contrarios"), Dat->TContrarios, Dat->DSContrarios,
                                      QStringLiteral("CONTRARIOS"), QStringLiteral("CONTRARIO"),
                                      QStringLiteral("Contrario ya existe. ¿Confirma guardar?"), 60,
-                                     QStringLiteral("NOMCON")}) {
+                                     QStringLiteral("NOMCON"), Dat->TExpCon, &ModoContrario}) {
     FRefSoloEdicion = false;
     CamposComunes(QStringLiteral("DNI"), true);
     CajaReferencia(5);
@@ -31,24 +31,6 @@ TContrario::TContrario(TComponent* owner)
 
 TContrario::~TContrario() {
     if (Contrario == this) Contrario = nullptr;
-}
-
-bool TContrario::NoCierra() const { return ModoContrario == 2; }
-
-void TContrario::TrasGuardar() {
-    if (ModoContrario == 2) Asigna();
-}
-
-bool TContrario::PuedeAsignar() const {
-    if (Dat->TExped->IsEmpty() || Dat->TContrarios->IsEmpty()) return false;
-    return !records::ExisteEnlace(QStringLiteral("EXPCON"), QStringLiteral("CONTRARIO"),
-                                  Dat->TContrarios->FieldByName(QStringLiteral("CONTRARIO"))->AsInteger());
-}
-
-void TContrario::Asigna() {
-    records::Enlaza(Dat->TExpCon, QStringLiteral("CONTRARIO"),
-                    Dat->TContrarios->FieldByName(QStringLiteral("CONTRARIO"))->AsInteger(), Referencia->Text());
-    Close();
 }
 
 void TContrario::RegistroCambiado() {

@@ -15,10 +15,6 @@ public:
     void BtRelacionClick(TObject* sender);
 
 protected:
-    void TrasGuardar() override;
-    bool NoCierra() const override;
-    void Asigna() override;
-    bool PuedeAsignar() const override;
     void RegistroCambiado() override;
     TBusqueda Busqueda() const override;
     void ImprimeFicha() override;

@@ -2,10 +2,10 @@
 // The economic ledger of the case file current in the data module: its entries with the running
 // balance, adding, editing and deleting entries through the entry dialog, the switch between
 // pesetas and euros and the printed economic statement.
+#include "comun/UFormRegistro.h"
 #include "controls/data/ZBDBCtrl.h"
 #include "platform/forms/DBCtrls.h"
 #include "platform/forms/Menus.h"
-#include "shell/UFormRegistro.h"
 
 class TEconomico : public TFormRegistro {
 public:

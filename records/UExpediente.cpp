@@ -1,8 +1,14 @@
 // The case-file form.
 #include "records/UExpediente.h"
 
+#include "comun/Abusca.h"
+#include "comun/Abusca2.h"
+#include "comun/Alcance.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/Facturable.h"
 #include "records/FichaInforme.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
@@ -16,11 +22,6 @@
 #include "records/UNuevo.h"
 #include "records/UPerito.h"
 #include "records/UProcu.h"
-#include "shell/Abusca.h"
-#include "shell/Abusca2.h"
-#include "shell/Alcance.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 TExpediente* Expediente = nullptr;
 
@@ -32,12 +33,6 @@ QString Q(const char* texto) { return QString::fromUtf8(texto); }
 // "01/00012-A" for the year 2001 and the number 00012-A.
 QString Etiqueta(const QString& ano, const QString& numero) { return ano.mid(2, 2) + QLatin1Char('/') + numero; }
 
-void Persona(TCanvas* c, TColor color) {
-    c->Pen()->SetColor(clBlack);
-    c->Brush()->SetColor(color);
-    c->Ellipse(5, 1, 11, 7);
-    c->Rectangle(3, 8, 13, 15);
-}
 
 // The ledger and the agenda are ordered by case file first, so one case file is a range of them.
 void Rango(TTable* t, const QString& ano, const QString& numero) {
@@ -75,56 +70,14 @@ int BuscaAgrupado(const QString& caption, const QString& sql, const QString& tit
 TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
     SetName(QStringLiteral("Expediente"));
     SetCaption(QStringLiteral("Expediente ...."));
-    using T = TExpediente;
+    CreaDatos();
+    CreaControles();
+    FormCreate();
+}
 
-    // The case file is reached through the chain and the search, never by record navigation.
-    for (TSpeedItem* i : {btFirst, btPrev, btNext, btLast, btAdd, btDel, btAsigna}) {
-        i->SetVisible(false);
-        i->SetEnabled(false);
-    }
-    btEdit->SetVisible(true);
-    btRefresh->SetVisible(true);
-    btAnterior = NuevoBoton("btAnterior", Q("Anterior|Expediente anterior de la cadena"), [](TCanvas* c) {
-        c->Pen()->SetColor(clMaroon);
-        c->Brush()->SetColor(clMaroon);
-        c->Polygon({{11, 2}, {11, 13}, {4, 7}});
-    });
-    btSiguiente = NuevoBoton("btSiguiente", Q("Siguiente|Expediente siguiente de la cadena"), [](TCanvas* c) {
-        c->Pen()->SetColor(clMaroon);
-        c->Brush()->SetColor(clMaroon);
-        c->Polygon({{4, 2}, {4, 13}, {11, 7}});
-    });
-    btVincular = NuevoBoton("btVincular", Q("Vincular|Crea un expediente vinculado"), [](TCanvas* c) {
-        c->Pen()->SetColor(clNavy);
-        c->Pen()->SetWidth(2);
-        c->Brush()->SetStyle(bsClear);
-        c->Ellipse(1, 4, 9, 12);
-        c->Ellipse(7, 4, 15, 12);
-    });
-    btCerrar = NuevoBoton("btCerrar", Q("Cerrar|Cierra o reabre el expediente"), records::GlifoCerrar);
-    btFacturar = NuevoBoton("btFacturar", Q("Facturar|Factura el expediente"), [](TCanvas* c) { records::Moneda(c, QStringLiteral("€"), clGreen); });
-    btEscritos = NuevoBoton("btEscritos", Q("Escritos|Escritos del expediente"), records::GlifoEscritos);
-    const int w = SpeedBar1->BtnWidth();
-    int x = 4;
-    for (TSpeedItem* i : {btEdit, btRefresh}) i->SetLeft(std::exchange(x, x + w));
-    x += 8;
-    for (TSpeedItem* i : {btBuscar, btAnterior, btSiguiente, btVincular}) i->SetLeft(std::exchange(x, x + w));
-    x += 8;
-    for (TSpeedItem* i : {btCerrar, btFacturar, btEscritos, btImprimir}) i->SetLeft(std::exchange(x, x + w));
-    x += 8;
-    for (TSpeedItem* i : {btAyuda, BtSalir}) i->SetLeft(std::exchange(x, x + w));
-    btRefresh->OnClick() = TNotifyEvent(this, &T::btRefreshClick);
-    btBuscar->OnClick() = TNotifyEvent(this, &T::btBuscarClick);
-    btAnterior->OnClick() = TNotifyEvent(this, &T::BtAnteriorClick);
-    btSiguiente->OnClick() = TNotifyEvent(this, &T::BtSiguienteClick);
-    btVincular->OnClick() = TNotifyEvent(this, &T::btVincularClick);
-    btCerrar->OnClick() = TNotifyEvent(this, &T::btCerrarClick);
-    btFacturar->OnClick() = TNotifyEvent(this, &T::btFacturarClick);
-    btEscritos->OnClick() = TNotifyEvent(this, &T::btEscritosClick);
-    btBuscar->SetHint(Q("Buscar|Busca un expediente"));
-    btImprimir->SetHint(Q("Imprimir|Imprime la ficha del expediente"));
-
-    // Data of the form.
+// The form's own cursors: the case's clients and opposing parties with their names, the
+// invoicing queries and the professionals' lists of the combos.
+void TExpediente::CreaDatos() {
     auto enlaces = [&](TTable*& t, const char* nombre, const char* fichero, const char* campo, const char* lookup,
                        TTable* personas, const char* resultado) {
         t = new TTable(this);
@@ -159,6 +112,11 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
     DSCon = new TDataSource(this);
     DSCon->SetName(QStringLiteral("DSCon"));
     DSCon->SetDataSet(QContrarios);
+    TAgen2 = Dat->VistaAgenda(this, QStringLiteral("TAgen2"), TDat::TVistaAgenda::DeExpediente);
+    TAgen2->OnFilterRecord = TFilterRecordEvent(this, &TExpediente::FiltraRecord);
+    DSAgen2 = new TDataSource(this);
+    DSAgen2->SetName(QStringLiteral("DSAgen2"));
+    DSAgen2->SetDataSet(TAgen2);
     auto consulta = [&](TQuery*& q, const char* nombre, const QString& sql, bool maestro) {
         q = new TQuery(this);
         q->SetName(QString::fromLatin1(nombre));
@@ -170,100 +128,6 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
     consulta(QEco, "QEco",
              QStringLiteral("SELECT TIPO, SUM(IMPORTE) AS IMPORTE FROM CUENTAS WHERE ANO = :ANO AND NUMERO = :NUMERO  GROUP BY TIPO"), true);
     consulta(QUpdCon, "QUpdCon", records::SqlSubeContador(), false);
-
-    // Pictures.
-    auto imagen = [&](TImage*& i, const char* nombre, int ancho, const std::function<void(TCanvas*)>& pinta) {
-        i = new TImage(this);
-        i->SetName(QString::fromLatin1(nombre));
-        i->SetVisible(false);
-        records::Dibujo(i, ancho, pinta);
-    };
-    imagen(Image1, "Image1", 16, [](TCanvas* c) { Persona(c, clSilver); });
-    imagen(Image3, "Image3", 16, [](TCanvas* c) { Persona(c, clYellow); });
-    imagen(Image2, "Image2", 16, [](TCanvas* c) {
-        c->Pen()->SetColor(clNavy);
-        c->Brush()->SetColor(clWhite);
-        c->Ellipse(2, 2, 14, 14);
-        c->MoveTo(8, 8);
-        c->LineTo(8, 4);
-        c->MoveTo(8, 8);
-        c->LineTo(11, 9);
-    });
-    imagen(Ok, "Ok", 16, [](TCanvas* c) {
-        c->Pen()->SetColor(clGreen);
-        c->Pen()->SetWidth(2);
-        c->MoveTo(3, 8);
-        c->LineTo(7, 12);
-        c->LineTo(13, 3);
-    });
-
-    // Header.
-    const int y0 = AreaTop();
-    Rotulo(QStringLiteral("Expediente :"), 2, y0, 88);
-    Expediente = new TEdit(this);
-    Expediente->SetName(QStringLiteral("Expediente"));
-    Expediente->SetParent(this);
-    Expediente->SetReadOnly(true);
-    Expediente->SetTabStop(false);
-    Expediente->SetBounds(92, y0, 86, 21);
-    Expediente->Font()->SetStyle({fsBold});
-    Rotulo(QStringLiteral("Situación :"), 180, y0, 74);
-    Situacion = new TEdit(this);
-    Situacion->SetName(QStringLiteral("Situacion"));
-    Situacion->SetParent(this);
-    Situacion->SetReadOnly(true);
-    Situacion->SetTabStop(false);
-    Situacion->SetBounds(258, y0, 140, 21);
-    LCliente = new TLabel(this);
-    LCliente->SetName(QStringLiteral("LCliente"));
-    LCliente->SetParent(this);
-    LCliente->SetAutoSize(false);
-    LCliente->SetBounds(406, y0 + 3, 120, 17);
-    LCliente->Font()->SetStyle({fsBold});
-    LCliente->Font()->SetColor(clNavy);
-    Image4 = records::ImagenMoneda(this, "Image4", 530, y0 + 2, Q("Doble clic: cambiar a EUROS"), QStringLiteral("Pts"), clMaroon);
-    Image5 = records::ImagenMoneda(this, "Image5", 530, y0 + 2, Q("Doble clic: cambiar a PESETAS"), QStringLiteral(" €"), clGreen);
-    ExpAnterior = new TLabel(this);
-    ExpAnterior->SetName(QStringLiteral("ExpAnterior"));
-    ExpAnterior->SetParent(this);
-    ExpAnterior->SetAutoSize(false);
-    ExpAnterior->SetBounds(566, y0 + 3, 120, 17);
-    ExpAnterior->Font()->SetColor(clMaroon);
-    ExpSiguiente = new TLabel(this);
-    ExpSiguiente->SetName(QStringLiteral("ExpSiguiente"));
-    ExpSiguiente->SetParent(this);
-    ExpSiguiente->SetAutoSize(false);
-    ExpSiguiente->SetBounds(690, y0 + 3, 122, 17);
-    ExpSiguiente->Font()->SetColor(clMaroon);
-
-    // Court and amounts.
-    const int y1 = y0 + 28, y2 = y1 + 26, y3 = y2 + 26, y4 = y3 + 26;
-    Rotulo(QStringLiteral("Apertura :"), 2, y1, 88);
-    DBFAper = Texto(QStringLiteral("FECHAAPERTURA"), 92, y1, 86);
-    Rotulo(QStringLiteral("Jurisdicción :"), 180, y1, 74);
-    DBJuris = Edita(QStringLiteral("JURISDICCION"), 258, y1, 140);
-    btAsunto = Boton(QStringLiteral("btAsunto"), QStringLiteral("&Asunto"), 712, y1, 100, TNotifyEvent(this, &T::btAsuntoClick));
-    Rotulo(QStringLiteral("Tribunal :"), 2, y2, 88);
-    DBTrib = Edita(QStringLiteral("TRIBUNAL"), 92, y2, 306);
-    DBTrib->SetName(QStringLiteral("DBTrib"));
-    Rotulo(QStringLiteral("Población :"), 406, y2, 80);
-    DBPob = Edita(QStringLiteral("POBLACION"), 490, y2, 200);
-    DBPob->SetName(QStringLiteral("DBPob"));
-    Rotulo(QStringLiteral("Procedimiento :"), 2, y3, 88);
-    DBProc = Edita(QStringLiteral("PROCEDIMIENTO"), 92, y3, 306);
-    Rotulo(QStringLiteral("Autos :"), 406, y3, 80);
-    DBAutos = Edita(QStringLiteral("AUTOS"), 490, y3, 100);
-    Rotulo(QStringLiteral("Principal :"), 2, y4, 88);
-    DBPrincipal = Texto(QStringLiteral("PRINCIPAL"), 92, y4, 100);
-    Rotulo(QStringLiteral("Costas :"), 200, y4, 54);
-    DBCostas = Texto(QStringLiteral("IMPORTE"), 258, y4, 100);
-    Rotulo(QStringLiteral("Intereses :"), 366, y4, 66);
-    DBIntereses = Texto(QStringLiteral("INTERESES"), 436, y4, 100);
-    Rotulo(QStringLiteral("Total :"), 544, y4, 50);
-    DBTotal = Texto(QStringLiteral("EXPTOTAL"), 598, y4, 110);
-    DBTotal->Font()->SetStyle({fsBold});
-
-    // Professionals: the client's side on the left, the opponent's on the right.
     auto lista = [&](const char* sql) {
         auto* q = new TQuery(this);
         q->SetDatabaseName(Dat->Db->DatabaseName());
@@ -273,145 +137,24 @@ TExpediente::TExpediente(TComponent* owner) : TFormRegistro(owner) {
         return s;
     };
     // Lists of their own, so that showing a name never moves the data module's tables.
-    TDataSource* abocli = lista("SELECT ABOCLI, APELLIDOS || ',' || NOMBRE AS NOMABOCLI FROM ABOCLI ORDER BY 2");
-    TDataSource* procu = lista("SELECT PROCU, APELLIDOS || ',' || NOMBRE AS NOMPROCU FROM PROCU ORDER BY 2");
-    TDataSource* abogados = lista("SELECT ABOGADO, APELLIDOS || ',' || NOMBRE AS NOMABO FROM ABOGADOS ORDER BY 2");
-    TDataSource* peritos = lista("SELECT PERITO, APELLIDOS || ',' || NOMBRE AS NOMPERITO FROM PERITOS ORDER BY 2");
-    const int p0 = y4 + 32, dy = 26;
-    const int xd = 416;
-    Rotulo(QStringLiteral("Abogado :"), 2, p0, 88);
-    ZbAboCli = Combo(QStringLiteral("ABOCLI"), abocli, QStringLiteral("ABOCLI"), QStringLiteral("NOMABOCLI"), 92, p0, 270);
-    ZbAboCli->SetName(QStringLiteral("ZbAboCli"));
-    btOpenAboCli = Boton(QStringLiteral("btOpenAboCli"), QStringLiteral("..."), 366, p0, 26, TNotifyEvent(this, &T::btOpenAboCliClick));
-    Rotulo(QStringLiteral("Ab. Entrada :"), 2, p0 + dy, 88);
-    ZbAboEnt = Combo(QStringLiteral("ABOENT"), abocli, QStringLiteral("ABOCLI"), QStringLiteral("NOMABOCLI"), 92, p0 + dy, 270);
-    ZbAboEnt->SetName(QStringLiteral("ZbAboEnt"));
-    btAboEnt = Boton(QStringLiteral("btAboEnt"), QStringLiteral("..."), 366, p0 + dy, 26, TNotifyEvent(this, &T::btAboEntClick));
-    Rotulo(QStringLiteral("Procurador :"), 2, p0 + 2 * dy, 88);
-    ZbProCli = Combo(QStringLiteral("PROCLI"), procu, QStringLiteral("PROCU"), QStringLiteral("NOMPROCU"), 92, p0 + 2 * dy, 270);
-    ZbProCli->SetName(QStringLiteral("ZbProCli"));
-    btOpenProCli = Boton(QStringLiteral("btOpenProCli"), QStringLiteral("..."), 366, p0 + 2 * dy, 26,
-                         TNotifyEvent(this, &T::btOpenProCliClick));
-    Rotulo(QStringLiteral("Ref. Proc. :"), 2, p0 + 3 * dy, 88);
-    DBRefProCli = Edita(QStringLiteral("REFPROCLI"), 92, p0 + 3 * dy, 120);
-    Rotulo(QStringLiteral("Ref. Cliente :"), 212, p0 + 3 * dy, 76);
-    DBRefCli = Edita(QStringLiteral("REFCLI"), 292, p0 + 3 * dy, 100);
+    FAboCli = lista("SELECT ABOCLI, APELLIDOS || ',' || NOMBRE AS NOMABOCLI FROM ABOCLI ORDER BY 2");
+    FProcu = lista("SELECT PROCU, APELLIDOS || ',' || NOMBRE AS NOMPROCU FROM PROCU ORDER BY 2");
+    FAbogados = lista("SELECT ABOGADO, APELLIDOS || ',' || NOMBRE AS NOMABO FROM ABOGADOS ORDER BY 2");
+    FPeritos = lista("SELECT PERITO, APELLIDOS || ',' || NOMBRE AS NOMPERITO FROM PERITOS ORDER BY 2");
+}
 
-    Rotulo(QStringLiteral("Ab. Contrario :"), xd - 10, p0, 100);
-    ZbAboCon = Combo(QStringLiteral("ABOCON"), abogados, QStringLiteral("ABOGADO"), QStringLiteral("NOMABO"), xd + 94, p0, 272);
-    ZbAboCon->SetName(QStringLiteral("ZbAboCon"));
-    btAboCon = Boton(QStringLiteral("btAboCon"), QStringLiteral("..."), xd + 370, p0, 26, TNotifyEvent(this, &T::btAboConClick));
-    Rotulo(QStringLiteral("Proc. Contrario :"), xd - 10, p0 + dy, 100);
-    ZbProCon = Combo(QStringLiteral("PROCON"), procu, QStringLiteral("PROCU"), QStringLiteral("NOMPROCU"), xd + 94, p0 + dy, 272);
-    ZbProCon->SetName(QStringLiteral("ZbProCon"));
-    btProCon = Boton(QStringLiteral("btProCon"), QStringLiteral("..."), xd + 370, p0 + dy, 26, TNotifyEvent(this, &T::btProConClick));
-    Rotulo(QStringLiteral("Perito :"), xd - 10, p0 + 2 * dy, 100);
-    ZbPerito = Combo(QStringLiteral("PERITO"), peritos, QStringLiteral("PERITO"), QStringLiteral("NOMPERITO"), xd + 94, p0 + 2 * dy, 272);
-    ZbPerito->SetName(QStringLiteral("ZbPerito"));
-    btPerito = Boton(QStringLiteral("btPerito"), QStringLiteral("..."), xd + 370, p0 + 2 * dy, 26, TNotifyEvent(this, &T::btPeritoClick));
-    Rotulo(QStringLiteral("Ref. Abogado :"), xd - 10, p0 + 3 * dy, 100);
-    DBRefAboCon = Edita(QStringLiteral("REFABOCON"), xd + 94, p0 + 3 * dy, 110);
-    Rotulo(QStringLiteral("Ref. Proc. :"), xd + 206, p0 + 3 * dy, 70);
-    DBRefProCon = Edita(QStringLiteral("REFPROCON"), xd + 280, p0 + 3 * dy, 116);
-
-    // Clients and opposing parties.
-    const int g0 = p0 + 4 * dy + 10;
-    Rotulo(QStringLiteral("Clientes :"), 8, g0, 60)->SetAlignment(taLeftJustify);
-    DBCliente = Rejilla(QStringLiteral("DBCliente"), DSCli, 8, g0 + 18, 396, 96);
-    Rotulo(QStringLiteral("Contrarios :"), xd, g0, 70)->SetAlignment(taLeftJustify);
-    DBContra = Rejilla(QStringLiteral("DBContra"), DSCon, xd, g0 + 18, 396, 96);
-    for (auto [grid, campo, titulo] : {std::tuple{DBCliente, "NOMCLI", "Cliente"}, std::tuple{DBContra, "NOMCON", "Contrario"}}) {
-        TColumn* c = grid->Columns()->Add();
-        c->SetFieldName(grid == DBCliente ? QStringLiteral("CLIENTE") : QStringLiteral("CONTRARIO"));
-        c->Title()->SetCaption(QString());
-        c->SetWidth(22);
-        c = grid->Columns()->Add();
-        c->SetFieldName(QString::fromLatin1(campo));
-        c->Title()->SetCaption(QString::fromLatin1(titulo));
-        c->SetWidth(250);
-        c = grid->Columns()->Add();
-        c->SetFieldName(QStringLiteral("REFERENCIA"));
-        c->Title()->SetCaption(QStringLiteral("Referencia"));
-        c->SetWidth(100);
-    }
-    DBCliente->SetDefaultDrawing(false);
-    DBContra->SetDefaultDrawing(false);
-    DBCliente->OnDrawColumnCell = TDrawColumnCellEvent(this, &T::DBClienteDrawColumnCell);
-    DBContra->OnDrawColumnCell = TDrawColumnCellEvent(this, &T::DBContraDrawColumnCell);
-    DBCliente->OnDblClick = TNotifyEvent(this, &T::btOpenCliClick);
-    DBContra->OnDblClick = TNotifyEvent(this, &T::btOpenConClick);
-    const int b0 = g0 + 118;
-    btNewCli = Boton(QStringLiteral("btNewCli"), QStringLiteral("Añadir"), 8, b0, 96, TNotifyEvent(this, &T::btNewCliClick));
-    btDelCli = Boton(QStringLiteral("btDelCli"), QStringLiteral("Quitar"), 108, b0, 96, TNotifyEvent(this, &T::btDelCliClick));
-    btDefCli = Boton(QStringLiteral("btDefCli"), QStringLiteral("Principal"), 208, b0, 96, TNotifyEvent(this, &T::btDefCliClick));
-    btOpenCli = Boton(QStringLiteral("btOpenCli"), QStringLiteral("Ver ficha"), 308, b0, 96, TNotifyEvent(this, &T::btOpenCliClick));
-    btNewCon = Boton(QStringLiteral("btNewCon"), QStringLiteral("Añadir"), xd, b0, 96, TNotifyEvent(this, &T::btNewConClick));
-    btDelCon = Boton(QStringLiteral("btDelCon"), QStringLiteral("Quitar"), xd + 100, b0, 96, TNotifyEvent(this, &T::btDelConClick));
-    btDefCon = Boton(QStringLiteral("btDefCon"), QStringLiteral("Principal"), xd + 200, b0, 96, TNotifyEvent(this, &T::btDefConClick));
-    btOpenCon = Boton(QStringLiteral("btOpenCon"), QStringLiteral("Ver ficha"), xd + 300, b0, 96, TNotifyEvent(this, &T::btOpenConClick));
-    DSCli->OnDataChange = TDataChangeEvent(this, &T::DSCliDataChange);
-    DSCon->OnDataChange = TDataChangeEvent(this, &T::DSConDataChange);
-
-    // Ledger and agenda.
-    const int e0 = b0 + 34;
-    Rotulo(QStringLiteral("Situación Económica :"), 8, e0, 130)->SetAlignment(taLeftJustify);
-    DBEcon = Rejilla(QStringLiteral("DBEcon"), Dat->DSCuentas, 8, e0 + 18, 396, 120);
-    for (auto [campo, titulo, ancho] : {std::tuple{"FECHA", "Fecha", 72}, std::tuple{"TIPOSTRING", "T", 20},
-                                        std::tuple{"CONCEPTO", "Concepto", 190}, std::tuple{"IMPORTE", "Importe", 80}}) {
-        TColumn* c = DBEcon->Columns()->Add();
-        c->SetFieldName(QString::fromLatin1(campo));
-        c->Title()->SetCaption(QString::fromLatin1(titulo));
-        c->SetWidth(ancho);
-    }
-    const int s0 = e0 + 142;
-    LSaldo = Rotulo(QStringLiteral("Saldo :"), 130, s0, 60);
-    DBSaldo = new TDBText(this);
-    DBSaldo->SetName(QStringLiteral("DBSaldo"));
-    DBSaldo->SetParent(this);
-    DBSaldo->SetDataSource(Dat->DSSaldo);
-    DBSaldo->SetDataField(QStringLiteral("SALDO"));
-    DBSaldo->SetAutoSize(false);
-    DBSaldo->SetAlignment(taRightJustify);
-    DBSaldo->SetBounds(194, s0 + 3, 100, 17);
-    DBSaldo->Font()->SetStyle({fsBold});
-    DBSaldo->SetShowHint(true);
-    btOpenEco = Boton(QStringLiteral("btOpenEco"), QStringLiteral("&Económico"), 308, s0, 96, TNotifyEvent(this, &T::btOpenEcoClick));
-
-    Rotulo(QStringLiteral("Agenda :"), xd, e0, 60)->SetAlignment(taLeftJustify);
-    DBAgenda = Rejilla(QStringLiteral("DBAgenda"), Dat->DSAgen2, xd, e0 + 18, 396, 120);
-    // The entry's text takes what the grid has left beside its date and hour.
-    for (auto [campo, titulo, ancho] : {std::tuple{"CODIGO", "", 22}, std::tuple{"FECHA", "Fecha", 66}, std::tuple{"HORA", "Hora", 36},
-                                        std::tuple{"SITUACION", "Situación", 396 - 4 - 18 - 22 - 66 - 36 - 4}}) {
-        TColumn* c = DBAgenda->Columns()->Add();
-        c->SetFieldName(QString::fromLatin1(campo));
-        c->Title()->SetCaption(QString::fromUtf8(titulo));
-        c->SetWidth(ancho);
-    }
-    DBAgenda->SetDefaultDrawing(false);
-    DBAgenda->OnDrawColumnCell = TDrawColumnCellEvent(this, &T::DBAgendaDrawColumnCell);
-    Rotulo(QStringLiteral("Solo situaciones procesales :"), xd, s0, 180);
-    cbSitProc = new TCheckBox(this);
-    cbSitProc->SetName(QStringLiteral("cbSitProc"));
-    cbSitProc->SetParent(this);
-    cbSitProc->SetCaption(QStringLiteral("No"));
-    cbSitProc->SetBounds(xd + 186, s0 + 2, 50, 19);
-    cbSitProc->OnClick = TNotifyEvent(this, &T::cbSitProcClick);
-    btOpenAgen = Boton(QStringLiteral("btOpenAgen"), QStringLiteral("A&genda"), xd + 300, s0, 96, TNotifyEvent(this, &T::btOpenAgenClick));
-
-    Image4->OnDblClick = TNotifyEvent(this, &T::Image4DblClick);
-    Image5->OnDblClick = TNotifyEvent(this, &T::Image5DblClick);
+// FormCreate: the sub-lists follow the case file open in the data module.
+void TExpediente::FormCreate() {
+    using T = TExpediente;
     OnShow = TNotifyEvent(this, &T::FormShow);
     OnClose = TCloseEvent(this, &T::FormClose);
-    FijaTamano(820, s0 + 30 + 36);
-
-    // FormCreate: the sub-lists follow the case file open in the data module.
+    DSCli->OnDataChange = TDataChangeEvent(this, &T::DSCliDataChange);
+    DSCon->OnDataChange = TDataChangeEvent(this, &T::DSConDataChange);
     ActiveSource->SetDataSet(Dat->TExped);
     QClientes->Open();
     QContrarios->Open();
-    for (TDataSource* s : {abocli, procu, abogados, peritos}) s->DataSet()->Open();
-    FFiltroAnterior = Dat->TAgen2->OnFilterRecord;
-    Dat->TAgen2->OnFilterRecord = TFilterRecordEvent(this, &T::FiltraRecord);
-    FFiltroAgen2 = true;
+    for (TDataSource* s : {FAboCli, FProcu, FAbogados, FPeritos}) s->DataSet()->Open();
+    TAgen2->Open();
     RangoExpediente();
     LetraRegistro = QStringLiteral("E");
     ActiveSourceStateChange(ActiveSource);
@@ -425,61 +168,6 @@ TExpediente::~TExpediente() {
 
 TDataSet* TExpediente::Tabla() const { return Dat->TExped; }
 
-TDBEdit* TExpediente::Edita(const QString& campo, int left, int top, int width) {
-    auto* e = new TDBEdit(this);
-    e->SetName(QStringLiteral("DB") + campo.left(1) + campo.mid(1).toLower());
-    e->SetParent(this);
-    e->SetDataSource(Dat->DSExped);
-    e->SetDataField(campo);
-    e->SetBounds(left, top, width, 21);
-    return e;
-}
-
-TDBText* TExpediente::Texto(const QString& campo, int left, int top, int width) {
-    auto* t = new TDBText(this);
-    t->SetParent(this);
-    t->SetDataSource(Dat->DSExped);
-    t->SetDataField(campo);
-    t->SetAutoSize(false);
-    t->SetAlignment(taRightJustify);
-    t->SetBounds(left, top + 3, width, 17);
-    return t;
-}
-
-TZbDBLookupCombo* TExpediente::Combo(const QString& campo, TDataSource* lista, const QString& clave, const QString& nombre,
-                                     int left, int top, int width) {
-    auto* c = new TZbDBLookupCombo(this);
-    c->SetParent(this);
-    c->SetDataSource(Dat->DSExped);
-    c->SetDataField(campo);
-    c->SetLookupSource(lista);
-    c->SetLookupField(clave);
-    c->SetLookupDisplay(nombre);
-    c->SetBounds(left, top, width, 21);
-    return c;
-}
-
-TButton* TExpediente::Boton(const QString& nombre, const QString& caption, int left, int top, int width, TNotifyEvent click) {
-    auto* b = new TButton(this);
-    b->SetName(nombre);
-    b->SetParent(this);
-    b->SetCaption(caption);
-    b->SetBounds(left, top, width, 23);
-    b->OnClick = click;
-    return b;
-}
-
-TZbDBGrid* TExpediente::Rejilla(const QString& nombre, TDataSource* fuente, int left, int top, int width, int height) {
-    auto* g = new TZbDBGrid(this);
-    g->SetName(nombre);
-    g->SetParent(this);
-    g->SetDataSource(fuente);
-    g->SetBounds(left, top, width, height);
-    g->SetReadOnly(true);
-    g->SetOptions(dgTitles | dgColumnResize | dgColLines | dgRowLines | dgRowSelect | dgAlwaysShowSelection);
-    return g;
-}
-
 // ---------------------------------------------------------------------------------------------- ranges
 
 void TExpediente::RangoExpediente() {
@@ -488,22 +176,17 @@ void TExpediente::RangoExpediente() {
     QClientes->SetRange({Variant(ano), Variant(numero)}, {Variant(ano), Variant(numero)});
     QContrarios->SetRange({Variant(ano), Variant(numero)}, {Variant(ano), Variant(numero)});
     Rango(Dat->TCuentas, ano, numero);
-    Rango(Dat->TAgen2, ano, numero);
+    Rango(TAgen2, ano, numero);
     if (Dat->QSaldo->Active()) Dat->QSaldo->Refresh();
 }
 
 void TExpediente::QuitaRangos() {
     if (!Dat) return;
-    // Every range and filter the form set is lifted, the ledger's as well as the agenda's.
-    if (FFiltroAgen2) {
-        Dat->TAgen2->OnFilterRecord = FFiltroAnterior;
-        FFiltroAgen2 = false;
-    }
-    for (TTable* t : {Dat->TCuentas, Dat->TAgen2}) {
-        if (!t->Active()) continue;
-        if (t->State() != dsBrowse) t->Cancel();
-        t->CancelRange();
-    }
+    // The ledger's range is lifted; the agenda is the form's own and goes with it.
+    TTable* t = Dat->TCuentas;
+    if (!t->Active()) return;
+    if (t->State() != dsBrowse) t->Cancel();
+    t->CancelRange();
 }
 
 void TExpediente::MueveA(const QString& ano, const QString& numero) {
@@ -528,7 +211,7 @@ bool TExpediente::Alcanzable(const TBookmark& vuelta) {
 
 void TExpediente::FormShow(TObject*) {
     if (Dat->TCuentas->Active()) Dat->TCuentas->Last();
-    if (Dat->TAgen2->Active()) Dat->TAgen2->Last();
+    if (TAgen2->Active()) TAgen2->Last();
     Refresca();
 }
 
@@ -564,13 +247,12 @@ void TExpediente::Refresca() {
     ExpSiguiente->SetVisible(siguiente);
     btSiguiente->SetVisible(siguiente);
 
-    const QString formato = F(e, "MONEDA")->AsString() == QLatin1String("E") ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0");
+    const QString formato = records::FormatoImporte(F(e, "MONEDA")->AsString());
     Dat->TCuentasIMPORTE->SetDisplayFormat(formato);
     Dat->QSaldoSALDO->SetDisplayFormat(formato);
     for (const char* campo : {"IMPORTE", "PRINCIPAL", "INTERESES", "EXPTOTAL"})
         static_cast<TNumericField*>(F(e, campo))->SetDisplayFormat(formato);
-    const double saldo = Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0;
-    DBSaldo->Font()->SetColor(saldo < 0 ? clRed : clBlue);
+    records::ColoreaSaldo(DBSaldo);
 
     btEscritos->SetEnabled(HayWord && !CarpetaDatos.isEmpty() && Derecho("Fusion"));
     const int abogado = AbogadoUsuario();
@@ -605,17 +287,13 @@ void TExpediente::EstadoCambiado(TDataSetState estado) {
 void TExpediente::RegistroCambiado() {
     TTable* e = Dat->TExped;
     if (e->IsEmpty()) return;
-    const QString moneda = F(e, "MONEDA")->AsString();
-    const bool abierto = F(e, "SITUACION")->AsInteger() == 1 && e->State() == dsBrowse;
-    records::MuestraMoneda(Image4, Image5, moneda, abierto);
-    records::ImporteEnOtraMoneda(
-        DBSaldo, moneda, Currency(Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0.0));
+    records::LineaMoneda(e, Image4, Image5, true, DBSaldo, Currency(records::SaldoExpediente()));
 }
 
 void TExpediente::btRefreshClick(TObject*) {
     Refresca();
     for (TDataSet* t : {static_cast<TDataSet*>(QClientes), static_cast<TDataSet*>(QContrarios), static_cast<TDataSet*>(Dat->TCuentas),
-                        static_cast<TDataSet*>(Dat->TAgen2)})
+                        static_cast<TDataSet*>(TAgen2)})
         Dat->refresca(t);
 }
 
@@ -701,7 +379,7 @@ void TExpediente::btCerrarClick(TObject*) {
             MensajeError(QStringLiteral("ERROR al cerrar"));
         }
     }
-    Dat->refresca(Dat->TAgen2);
+    Dat->RefrescaAgendas();
     Refresca();
 }
 
@@ -733,12 +411,7 @@ void TExpediente::Deshace() {
 void TExpediente::btFacturarClick(TObject*) {
     TTable* e = Dat->TExped;
     if (e->IsEmpty() || e->State() != dsBrowse) return;
-    const int factura = F(e, "FACTURA")->AsInteger();
-    const QString pregunta = F(e, "SITUACION")->AsInteger() < 2
-                                 ? Q("¿Desea facturar éste Expediente?")
-                                 : Q("Expediente Facturado Nº FACTURA : ") + Format(QStringLiteral("%7.0d"), factura) +
-                                       Q("\r¿Desea volver a facturar éste Expediente?");
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaFacturar(e, Q("éste Expediente"), Q("Expediente Facturado"))) return;
     QNumLin->Close();
     QNumLin->Open();
     const int lineas = QNumLin->Fields()->Fields(0)->AsInteger();
@@ -749,10 +422,8 @@ void TExpediente::btFacturarClick(TObject*) {
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
     const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
-    std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
-    Facturar = dlg.get();
-    dlg->ProponeNumero(factura, anoContador, QStringLiteral("EXPED"), ano, numero);
-    if (dlg->ShowModal() != mrOk) return;
+    const std::unique_ptr<TFacturar> dlg = records::PideDatosFactura(e, QStringLiteral("EXPED"), anoContador);
+    if (!dlg) return;
 
     bool facturado = false;
     {
@@ -799,17 +470,10 @@ void TExpediente::btFacturarClick(TObject*) {
             facturado = true;
         } catch (...) {
             Deshace();
-            QString texto = QStringLiteral("ERROR al facturar");
-            try {
-                throw;
-            } catch (records::EFacturaRepetida& repetida) {
-                texto = repetida.Message();
-            } catch (...) {
-            }
-            MensajeError(texto);
+            records::InformaErrorFactura();
         }
     }
-    Dat->refresca(Dat->TAgen2);
+    Dat->RefrescaAgendas();
     Refresca();
     // The fee note only of an invoice that was stored.
     if (facturado && dlg->GeneraMinuta()) GeneraMinuta();
@@ -1157,9 +821,7 @@ std::function<void()> records::CierraProcesador;
 void TExpediente::btOpenAgenClick(TObject*) {
     if (!records::AbreAgendaExpediente || !btOpenAgen->Enabled()) return;
     records::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + Expediente->Text(), true);
-    // The agenda form took the list's filter for its own while it was open.
-    Dat->TAgen2->OnFilterRecord = TFilterRecordEvent(this, &TExpediente::FiltraRecord);
-    RangoExpediente();
+    // The entries written there show here.
     cbSitProcClick(this);
 }
 void TExpediente::btEscritosClick(TObject*) {
@@ -1167,21 +829,15 @@ void TExpediente::btEscritosClick(TObject*) {
 }
 
 void TExpediente::Image4DblClick(TObject*) {
-    if (!Image4->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaExpediente(QLatin1Char('E'));
-    Refresca();
+    records::AlternaMoneda(Image4, QLatin1Char('E'), CambiaMonedaExpediente, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TExpediente::Image5DblClick(TObject*) {
-    if (!Image5->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaExpediente(QLatin1Char('P'));
-    Refresca();
+    records::AlternaMoneda(Image5, QLatin1Char('P'), CambiaMonedaExpediente, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TExpediente::cbSitProcClick(TObject*) {
-    Dat->refresca(Dat->TAgen2);
+    Dat->refresca(TAgen2);
     cbSitProc->SetCaption(cbSitProc->Checked() ? QStringLiteral("Si") : QStringLiteral("No"));
     Refresca();
 }
@@ -1212,7 +868,7 @@ void TExpediente::DBAgendaDrawColumnCell(TObject*, const TRect& rect, int dataCo
     c->Brush()->SetColor(clWindow);
     c->FillRect(rect);
     TImage* i = nullptr;
-    switch (F(Dat->TAgen2, "CODIGO")->AsInteger()) {
+    switch (F(TAgen2, "CODIGO")->AsInteger()) {
     case 0: i = Image1; break;
     case 1: i = Image2; break;
     case 2: i = Ok; break;

@@ -2,10 +2,10 @@
 // The working window of one case file: its court data and professionals, its clients and
 // opposing parties, its ledger with the balance and its agenda; it walks the chain of linked case
 // files, closes and reopens the case and opens the forms that edit each part of it.
+#include "comun/UFormRegistro.h"
 #include "controls/data/ZBDBCtrl.h"
 #include "controls/data/ZbLookup.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 #include <functional>
 
@@ -24,6 +24,9 @@ public:
     TQuery* QNumLin = nullptr;
     TQuery* QEco = nullptr;
     TQuery* QUpdCon = nullptr;
+    // The case's agenda: a view of its own, ranged on the case file and filtered here.
+    TTable* TAgen2 = nullptr;
+    TDataSource* DSAgen2 = nullptr;
 
     // Case header.
     TEdit* Expediente = nullptr;
@@ -117,6 +120,13 @@ protected:
     void MuestraPreview(TObject* sender) override;
 
 private:
+    // Construction: the form's own cursors, the layout of its controls (UExpediente_controles.cpp)
+    // and the start-up over the case file open in the data module.
+    void CreaDatos();
+    void CreaControles();
+    void FormCreate();
+    // The professionals' lists of the combos.
+    TDataSource *FAboCli = nullptr, *FProcu = nullptr, *FAbogados = nullptr, *FPeritos = nullptr;
     // Ranges every sub-list (clients, opposing parties, ledger, agenda) on the case now current.
     void RangoExpediente();
     void QuitaRangos();
@@ -160,9 +170,6 @@ private:
                             int top, int width);
     TButton* Boton(const QString& nombre, const QString& caption, int left, int top, int width, TNotifyEvent click);
     TZbDBGrid* Rejilla(const QString& nombre, TDataSource* fuente, int left, int top, int width, int height);
-
-    TFilterRecordEvent FFiltroAnterior;
-    bool FFiltroAgen2 = false;
 };
 
 extern TExpediente* Expediente;

@@ -1,11 +1,11 @@
 // The invoicing dialog and the invoice number.
 #include "records/UFactura.h"
 
+#include "comun/Calendario.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/graphics/Resources.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Calendario.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "shell/UPrograma.h"
 
 #include <set>

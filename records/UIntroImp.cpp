@@ -1,12 +1,12 @@
 // The ledger entry dialog.
 #include "records/UIntroImp.h"
 
+#include "comun/Abusca2.h"
+#include "comun/Calendario.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/forms/Keyboard.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Abusca2.h"
-#include "shell/Calendario.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <memory>
 

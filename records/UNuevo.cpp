@@ -1,12 +1,12 @@
 // New case file, new consultation, linked case file and the year/number of a search.
 #include "records/UNuevo.h"
 
+#include "comun/Calendario.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/Pinturas.h"
-#include "shell/Calendario.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 TNuevoExp* NuevoExp = nullptr;
 

@@ -1,7 +1,7 @@
 #include "records/UPerito.h"
 
+#include "comun/UData.h"
 #include "records/RPTFicPer.h"
-#include "shell/UData.h"
 
 TPerito* Perito = nullptr;
 

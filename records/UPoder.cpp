@@ -1,6 +1,6 @@
 #include "records/UPoder.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TPoder* Poder = nullptr;
 

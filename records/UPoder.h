@@ -1,8 +1,8 @@
 #pragma once
 // The powers of attorney of a client.
+#include "comun/UFormRegistro.h"
 #include "controls/data/ZbLookup.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 class TPoder : public TFormRegistro {
 public:

@@ -1,7 +1,7 @@
 #include "records/UProcu.h"
 
+#include "comun/UData.h"
 #include "records/RPTFicProcon.h"
-#include "shell/UData.h"
 
 TProcu* Procu = nullptr;
 

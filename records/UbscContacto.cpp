@@ -1,12 +1,12 @@
 #include "records/UbscContacto.h"
 
+#include "comun/UData.h"
 #include "platform/graphics/Resources.h"
 #include "records/UAbogado.h"
 #include "records/UCliente.h"
 #include "records/UContrario.h"
 #include "records/UPerito.h"
 #include "records/UProcu.h"
-#include "shell/UData.h"
 
 QString MailContacto;
 TFContacto* FContacto = nullptr;

@@ -1,9 +1,9 @@
 // The consultation card.
 #include "records/rptFicCons.h"
 
+#include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/FichaInforme.h"
-#include "shell/UData.h"
 
 TUFicCon* UFicCon = nullptr;
 

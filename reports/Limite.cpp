@@ -1,8 +1,8 @@
 #include "reports/Limite.h"
 
+#include "comun/Calendario.h"
+#include "comun/UComunes.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Calendario.h"
-#include "shell/UComunes.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "reports/Listado.h"
 
+#include "comun/UData.h"
+#include "comun/UFiltros.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UData.h"
-#include "shell/UFiltros.h"
 
 #include <QMap>
 

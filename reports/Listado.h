@@ -166,7 +166,7 @@ void Presenta(Form*& variable, TQuickRep* Base::*informe, Prepara prepara);
 
 }  // namespace reports
 
-#include "reports/PresPrel.h"
+#include "comun/PresPrel.h"
 
 template <class Form, class Base, class Prepara>
 void reports::Presenta(Form*& variable, TQuickRep* Base::*informe, Prepara prepara) {

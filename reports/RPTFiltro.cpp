@@ -1,6 +1,6 @@
 #include "reports/RPTFiltro.h"
 
-#include "shell/Alcance.h"
+#include "comun/Alcance.h"
 #include "shell/UPrincipal.h"
 
 TInfFiltro* InfFiltro = nullptr;

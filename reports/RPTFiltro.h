@@ -1,8 +1,8 @@
 #pragma once
 // The case files the main window's browser shows under its current filters: "LISTADO DE
 // EXPEDIENTES", headed by the year, the lawyer and the active criteria.
+#include "comun/UFiltros.h"
 #include "reports/ListaExpedientes.h"
-#include "shell/UFiltros.h"
 
 namespace reports {
 // The filter-description labels of the header, which the opener fills: the marker "Filtrado

@@ -1,6 +1,6 @@
 #include "reports/RPTFiltro2.h"
 
-#include "shell/Alcance.h"
+#include "comun/Alcance.h"
 #include "shell/UPrincipal.h"
 
 TInfFiltro2* InfFiltro2 = nullptr;

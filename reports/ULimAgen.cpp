@@ -1,6 +1,6 @@
 #include "reports/ULimAgen.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 namespace {
 

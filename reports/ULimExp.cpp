@@ -1,8 +1,8 @@
 #include "reports/ULimExp.h"
 
+#include "comun/Alcance.h"
+#include "comun/UComunes.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Alcance.h"
-#include "shell/UComunes.h"
 
 namespace reports {
 std::function<QString()> AnioPrincipal;

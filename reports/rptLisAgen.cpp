@@ -1,7 +1,7 @@
 #include "reports/rptLisAgen.h"
 
+#include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UData.h"
 
 #include <QPainter>
 #include <QPainterPath>

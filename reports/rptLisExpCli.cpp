@@ -1,7 +1,7 @@
 #include "reports/rptLisExpCli.h"
 
+#include "comun/Alcance.h"
 #include "reports/ListaExpedientes.h"
-#include "shell/Alcance.h"
 
 TInfExpCli* InfExpCli = nullptr;
 

@@ -1,6 +1,6 @@
 #include "reports/rptLisExpNum.h"
 
-#include "shell/Alcance.h"
+#include "comun/Alcance.h"
 
 TInfExpNum* InfExpNum = nullptr;
 

@@ -1,6 +1,6 @@
 #include "reports/rptLisExpPro.h"
 
-#include "shell/Alcance.h"
+#include "comun/Alcance.h"
 
 TInfExpPro* InfExpPro = nullptr;
 

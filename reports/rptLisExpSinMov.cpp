@@ -1,6 +1,6 @@
 #include "reports/rptLisExpSinMov.h"
 
-#include "shell/Alcance.h"
+#include "comun/Alcance.h"
 
 namespace {
 QString Donde(const QString& condicion) {

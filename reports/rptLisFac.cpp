@@ -1,8 +1,8 @@
 #include "reports/rptLisFac.h"
 
+#include "comun/Alcance.h"
 #include "platform/rtl/SysUtils.h"
 #include "reports/ListaExpedientes.h"
-#include "shell/Alcance.h"
 
 #include <cmath>
 

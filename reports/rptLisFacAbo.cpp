@@ -1,7 +1,7 @@
 #include "reports/rptLisFacAbo.h"
 
+#include "comun/Alcance.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Alcance.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,7 +1,7 @@
 #include "reports/rptLisProv.h"
 
+#include "comun/Alcance.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Alcance.h"
 
 TFLisProv* FLisProv = nullptr;
 

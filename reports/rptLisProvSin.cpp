@@ -1,7 +1,7 @@
 #include "reports/rptLisProvSin.h"
 
+#include "comun/Alcance.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Alcance.h"
 
 TFLisProvSin* FLisProvSin = nullptr;
 

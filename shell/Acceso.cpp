@@ -1,9 +1,9 @@
 #include "shell/Acceso.h"
 
+#include "comun/UData.h"
 #include "platform/db/DBTables.h"
 #include "platform/rtl/Exceptions.h"
 #include "shell/Inicio.h"
-#include "shell/UData.h"
 
 #include <sodium.h>
 

@@ -1,6 +1,6 @@
 #include "shell/Rec.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 TFRec* FRec = nullptr;
 
@@ -29,20 +29,19 @@ TFRec::TFRec(TComponent* owner) : TForm(owner) {
     QRecuentos->SetDatabaseName(Dat->Db->DatabaseName());
 
     // Saving a person through these cursors checks and writes it as the data module does.
-    auto tabla = [&](TTable*& t, const char* nombre, const char* fichero, void (TDat::*antes)(TDataSet*),
-                     void (TDat::*despues)(TDataSet*)) {
+    auto tabla = [&](TTable*& t, const char* nombre, const char* fichero) {
         t = new TTable(this);
         t->SetName(QString::fromLatin1(nombre));
         t->SetDatabaseName(Dat->Db->DatabaseName());
         t->SetTableName(QString::fromLatin1(fichero));
-        t->BeforePost = TDataSetNotifyEvent(Dat, antes);
-        t->AfterPost = TDataSetNotifyEvent(Dat, despues);
+        t->BeforePost = TDataSetNotifyEvent(Dat, &TDat::PersonaBeforePost);
+        t->AfterPost = TDataSetNotifyEvent(Dat, &TDat::PersonaAfterPost);
         t->OnPostError = TDataSetErrorEvent(Dat, &TDat::error);
         t->OnEditError = TDataSetErrorEvent(Dat, &TDat::error);
         t->Open();
     };
-    tabla(TAbogados, "TAbogados", "ABOGADOS", &TDat::TAbogadosBeforePost, &TDat::TAbogadosAfterPost);
-    tabla(TProcu, "TProcu", "PROCU", &TDat::TProcuBeforePost, &TDat::TProcuAfterPost);
+    tabla(TAbogados, "TAbogados", "ABOGADOS");
+    tabla(TProcu, "TProcu", "PROCU");
     OnClose = TCloseEvent(this, &TFRec::FormClose);
 }
 

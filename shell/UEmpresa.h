@@ -3,6 +3,7 @@
 // processor, the fee-note and letterhead models and the working year's last invoice number.
 // It also rebuilds the numbering counters from the data and, when the default currency changes,
 // converts the amounts of the accounting concepts.
+#include "comun/UFormRegistro.h"
 #include "controls/data/ZbDBComb.h"
 #include "controls/data/ZbLookup.h"
 #include "platform/forms/ComCtrls.h"
@@ -10,7 +11,6 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Menus.h"
 #include "platform/rtl/Events.h"
-#include "shell/UFormRegistro.h"
 
 class TEmpresa : public TFormRegistro {
 public:
@@ -63,6 +63,9 @@ protected:
     void EstadoCambiado(TDataSetState estado) override;
 
 private:
+    // The form's queries, the layout of its pages (UEmpresa_controles.cpp).
+    void CreaDatos();
+    void CreaControles();
     TDBEdit* Campo(TWinControl* pagina, const QString& etiqueta, const QString& campo, int x, int fila, int ancho,
                    int ancho_etiqueta, int max = 0);
     TLabel* Etiqueta(TWinControl* pagina, const QString& texto, int x, int fila, int ancho);

@@ -1,17 +1,17 @@
 #include "shell/UPrincipal.h"
 
+#include "comun/Abusca.h"
+#include "comun/Abusca2.h"
+#include "comun/Alcance.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
+#include "comun/UNuevaLinea.h"
 #include "controls/visual/AppEvent.h"
 #include "documents/UFusion.h"
 #include "platform/forms/Keyboard.h"
 #include "platform/graphics/Resources.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Abusca.h"
-#include "shell/Abusca2.h"
-#include "shell/Alcance.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "shell/UFin.h"
-#include "shell/UNuevaLinea.h"
 
 #include <QDate>
 #include <QTimer>

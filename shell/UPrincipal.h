@@ -1,19 +1,19 @@
 #pragma once
 // The window the office works in all day: the browsers of case files and consultations with their
 // filters, the toolbar with the lawyer and year selectors, and the status bar.
+#include "comun/UComunes.h"
+#include "comun/UFiltros.h"
 #include "controls/data/ZbLookup.h"
 #include "controls/visual/Placemnt.h"
 #include "controls/visual/SpeedBar.h"
 #include "platform/db/DBTables.h"
 #include "platform/forms/ComCtrls.h"
-#include "platform/forms/Dialogs.h"
 #include "platform/forms/DBGrids.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Grids.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/StdCtrls.h"
-#include "shell/UComunes.h"
-#include "shell/UFiltros.h"
 
 #include <QString>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "shell/UPrivacidad.h"
 
-#include "shell/UComunes.h"
-#include "shell/UData.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "shell/rptLisPriv.h"
 
 TFPrivacidad* FPrivacidad = nullptr;

@@ -1,8 +1,8 @@
 #pragma once
 // The users and their rights ("Control de Accesos"): a record form over Dat->TPriv. The password
 // box is empty and means "unchanged"; the lawyer list goes by the lawyer's code.
+#include "comun/UFormRegistro.h"
 #include "platform/forms/DBCtrls.h"
-#include "shell/UFormRegistro.h"
 
 #include <vector>
 

@@ -1,13 +1,13 @@
 #include "shell/UPrograma.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/classes/Registry.h"
 #include "platform/db/Driver.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Exceptions.h"
 #include "shell/Acceso.h"
 #include "shell/Inicio.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 #include "shell/UPrincipal.h"
 
 #include <QCoreApplication>

@@ -61,9 +61,10 @@ protected:
         t->FieldByName(QStringLiteral("EXTENSION"))->SetAsString(QString::fromLatin1(extension));
         t->Post();
     }
-    static QStringList Lista() {
+    // The entries a list shows: the case agenda's own unless another is given.
+    QStringList Lista(TDataSet* t = nullptr) const {
         QStringList r;
-        TTable* t = Dat->TAgen2;
+        if (!t) t = lista;
         for (t->First(); !t->Eof(); t->Next()) r << t->FieldByName(QStringLiteral("SITUACION"))->AsString();
         return r;
     }
@@ -72,6 +73,7 @@ protected:
         auto* f = new TAgendaExp(Application);
         f->ActivaEdicion(edicion);
         f->FormShow(f);
+        lista = f->TAgen2;
         return f;
     }
     void Sql(const QString& sql) {
@@ -90,7 +92,9 @@ protected:
         if (!p.waitForFinished(60000)) return QString();
         return QString::fromUtf8(p.readAllStandardOutput());
     }
-    bool Situa(const QString& texto) { return Dat->TAgen2->Locate(QStringLiteral("SITUACION"), Variant(texto), 0); }
+    bool Situa(const QString& texto) { return lista->Locate(QStringLiteral("SITUACION"), Variant(texto), 0); }
+
+    TTable* lista = nullptr;  // the list of the case agenda open
 };
 
 TEST_F(AgendaExpTest, TheCaseFileFormOpensTheAgendaOfItsCaseAndGetsItsListBack) {
@@ -98,7 +102,7 @@ TEST_F(AgendaExpTest, TheCaseFileFormOpensTheAgendaOfItsCaseAndGetsItsListBack) 
     expediente->Show();
     expediente->FormShow(expediente);
     ASSERT_TRUE(expediente->btOpenAgen->Enabled());
-    const QStringList antes = Lista();
+    const QStringList antes = Lista(expediente->TAgen2);
     EXPECT_EQ(antes.size(), 4);
     QStringList vistas, sinAvisos, procedimiento;
     QString caption;
@@ -107,14 +111,14 @@ TEST_F(AgendaExpTest, TheCaseFileFormOpensTheAgendaOfItsCaseAndGetsItsListBack) 
         auto& f = dynamic_cast<TAgendaExp&>(d);
         caption = f.Caption();
         edicion = f.btAdd->Enabled();
-        vistas = Lista();
+        vistas = Lista(f.TAgen2);
         f.cbAvisos->SetChecked(false);
         f.cbAvisosClick(f.cbAvisos);
         EXPECT_EQ(f.cbAvisos->Caption(), QStringLiteral("No"));
-        sinAvisos = Lista();
+        sinAvisos = Lista(f.TAgen2);
         f.cbTipoAgenda->SetItemIndex(f.cbTipoAgenda->Items()->IndexOf(QStringLiteral("PROCEDIMIENTO")));
         f.cbTipoAgendaChange(f.cbTipoAgenda);
-        procedimiento = Lista();
+        procedimiento = Lista(f.TAgen2);
         f.SetModalResult(mrOk);
     });
     expediente->btOpenAgen->Click();
@@ -128,10 +132,40 @@ TEST_F(AgendaExpTest, TheCaseFileFormOpensTheAgendaOfItsCaseAndGetsItsListBack) 
     EXPECT_EQ(procedimiento, QStringList{QStringLiteral("PRESENTACIÓN DEMANDA")});
     // The case-file form has its own list again.
     TFormHarness::ProcessEvents();
-    EXPECT_EQ(Lista(), antes);
+    EXPECT_EQ(Lista(expediente->TAgen2), antes);
     expediente->cbSitProc->SetChecked(true);
     expediente->cbSitProcClick(expediente->cbSitProc);
-    EXPECT_EQ(Lista().size(), 2);
+    EXPECT_EQ(Lista(expediente->TAgen2).size(), 2);
+    delete expediente;
+}
+
+// While the case agenda is open over the case-file form, the form's own grid keeps the list its
+// own box asks for, whatever the agenda narrows its list to.
+TEST_F(AgendaExpTest, TheCaseFileFormsGridKeepsItsOwnListWhileTheCaseAgendaFiltersItsOwn) {
+    auto* expediente = new TExpediente(nullptr);
+    expediente->Show();
+    expediente->FormShow(expediente);
+    expediente->cbSitProc->SetChecked(true);
+    expediente->cbSitProcClick(expediente->cbSitProc);
+    TDataSet* rejilla = expediente->DBAgenda->DataSource()->DataSet();
+    const QStringList procesales{QStringLiteral("PRESENTACIÓN DEMANDA"), QStringLiteral("AVISO: SEÑALAMIENTO")};
+    ASSERT_EQ(Lista(rejilla), procesales);
+    QStringList detras, propia;
+    harness->AnswerModal([&](TCustomForm& d) {
+        auto& f = dynamic_cast<TAgendaExp&>(d);
+        f.cbAvisos->SetChecked(false);
+        f.cbAvisosClick(f.cbAvisos);
+        f.cbTipoAgenda->SetItemIndex(f.cbTipoAgenda->Items()->IndexOf(QStringLiteral("GENERAL")));
+        f.cbTipoAgendaChange(f.cbTipoAgenda);
+        propia = Lista(f.DBAgenda->DataSource()->DataSet());
+        detras = Lista(rejilla);
+        f.SetModalResult(mrOk);
+    });
+    expediente->btOpenAgen->Click();
+    EXPECT_EQ(propia, (QStringList{QStringLiteral("APERTURA DE EXPEDIENTE"), QStringLiteral("ESCRITO DEL CLIENTE")}));
+    EXPECT_EQ(detras, procesales);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(Lista(rejilla), procesales);
     delete expediente;
 }
 
@@ -156,7 +190,7 @@ TEST_F(AgendaExpTest, DoneMarkDeleteAndTheRowIcons) {
     f->btRealizado->SetDown(true);
     f->btRealizadoClick(f->btRealizado);
     EXPECT_EQ(Valor(QStringLiteral("SELECT CODIGO FROM AGENDA WHERE SITUACION = 'APERTURA DE EXPEDIENTE'")).AsInteger(), 2);
-    EXPECT_EQ(Dat->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("APERTURA DE EXPEDIENTE"));
+    EXPECT_EQ(f->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("APERTURA DE EXPEDIENTE"));
     f->btRealizado->SetDown(false);
     f->btRealizadoClick(f->btRealizado);
     EXPECT_EQ(Valor(QStringLiteral("SELECT CODIGO FROM AGENDA WHERE SITUACION = 'APERTURA DE EXPEDIENTE'")).AsInteger(), 1);
@@ -198,7 +232,7 @@ TEST_F(AgendaExpTest, EntriesAddedHereBelongToTheCaseAndEditsGoThroughTheEntryTa
     EXPECT_EQ(relacion, QStringLiteral("de Expediente"));
     EXPECT_TRUE(relacionFija);
     EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'NUEVA VISTA ORAL' AND TIPO = 'E' AND ANO = '2001' AND NUMERO = '00012-A'")), 1);
-    EXPECT_EQ(Dat->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("NUEVA VISTA ORAL"));
+    EXPECT_EQ(f->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("NUEVA VISTA ORAL"));
     EXPECT_EQ(Lista().size(), 5);
 
     // Editing the row shown changes that row, found by its number.
@@ -215,7 +249,7 @@ TEST_F(AgendaExpTest, EntriesAddedHereBelongToTheCaseAndEditsGoThroughTheEntryTa
     EXPECT_EQ(texto, QStringLiteral("APERTURA DE EXPEDIENTE"));
     EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'APERTURA Y REPARTO' AND NUMERO = '00012-A'")), 1);
     EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'APERTURA DE EXPEDIENTE'")), 0);
-    EXPECT_EQ(Dat->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("APERTURA Y REPARTO"));
+    EXPECT_EQ(f->TAgen2->FieldByName(QStringLiteral("SITUACION"))->AsString(), QStringLiteral("APERTURA Y REPARTO"));
     // No changes nothing.
     harness->AnswerModal(mrNo);
     f->btEditClick(f->btEdit);
@@ -304,7 +338,7 @@ TEST_F(AgendaExpTest, Render) {
     auto* f = Abre(true);
     f->SetCaption(QStringLiteral("Agenda del Expediente 01/00012-A"));
     f->Show();
-    Dat->TAgen2->First();
+    f->TAgen2->First();
     TFormHarness::ProcessEvents();
     const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
     const QString path = QDir(docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs)).filePath(QStringLiteral("UAgendaExp.png"));

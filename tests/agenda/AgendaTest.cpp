@@ -39,7 +39,7 @@ protected:
     // The day list as the grid shows it: kind and text of each row.
     QStringList Lista() {
         QStringList r;
-        TDataSet* t = Dat->TAgen3;
+        TDataSet* t = ::Agenda->TAgen3;
         for (t->First(); !t->Eof(); t->Next()) r << F(t, "TIPO")->AsString() + QLatin1Char(' ') + F(t, "SITUACION")->AsString();
         return r;
     }
@@ -129,8 +129,8 @@ TEST_F(AgendaFormTest, AConsultationsNoticeShowsAmongTheNotices) {
     VeA(dia);
     EXPECT_EQ(Lista(), (QStringList{QStringLiteral("X AVISO de Juicio"), QStringLiteral("Y AVISO de Llamar a la clienta"),
                                     QStringLiteral("C Consulta")}));
-    ASSERT_TRUE(Dat->TAgen3->Locate(QStringLiteral("SITUACION"), Variant(QStringLiteral("AVISO de Llamar a la clienta")), 0));
-    EXPECT_EQ(F(Dat->TAgen3, "EXPED")->AsString(), QStringLiteral("C 2001/00004-A"));
+    ASSERT_TRUE(::Agenda->TAgen3->Locate(QStringLiteral("SITUACION"), Variant(QStringLiteral("AVISO de Llamar a la clienta")), 0));
+    EXPECT_EQ(F(::Agenda->TAgen3, "EXPED")->AsString(), QStringLiteral("C 2001/00004-A"));
     // Its row shows the clock of the case file's notice, not the mark of the consultation's entry.
     TFormHarness::ProcessEvents();
     const QImage rejilla = TFormHarness::Grab(::Agenda->DBAgenda);
@@ -162,8 +162,8 @@ TEST_F(AgendaFormTest, AddEditMarkDoneAndDeleteGoThroughTheEditorAndTheMarksFoll
     ::Agenda->btAdd->Click();
     EXPECT_EQ(Lista(), QStringList{QStringLiteral("P Reunión con el cliente")});
     EXPECT_EQ(Marcados(), QStringList{QStringLiteral("14")});
-    EXPECT_EQ(F(Dat->TAgen3, "ORDEN")->AsInteger(), OrdenAnotacion);
-    EXPECT_EQ(F(Dat->TAgen3, "ABOCLI")->AsInteger(), Abogado);
+    EXPECT_EQ(F(::Agenda->TAgen3, "ORDEN")->AsInteger(), OrdenAnotacion);
+    EXPECT_EQ(F(::Agenda->TAgen3, "ABOCLI")->AsInteger(), Abogado);
 
     harness->AnswerModal([](TCustomForm& f) {
         auto& n = static_cast<TFNota&>(f);
@@ -271,10 +271,10 @@ TEST_F(AgendaFormTest, TheAttachedDocumentShowsWithItsIconAndEachMailedCopyHasAF
     Dat->TAgen->Post();
     Abre();
     VeA(EncodeDate(2001, 4, 2));
-    Dat->TAgen3->First();
+    ::Agenda->TAgen3->First();
     EXPECT_FALSE(::Agenda->btEscrito->Enabled());
     EXPECT_EQ(::Agenda->lvAttachments->Items()->Count(), 0);
-    Dat->TAgen3->Last();
+    ::Agenda->TAgen3->Last();
     ASSERT_TRUE(::Agenda->btMail->Enabled());
     ASSERT_EQ(::Agenda->lvAttachments->Items()->Count(), 1);
     EXPECT_EQ(::Agenda->lvAttachments->Items()->Item(0)->Caption(), QStringLiteral("42.odt"));
@@ -338,16 +338,47 @@ TEST_F(AgendaFormTest, RenderTheDayWithEntries) {
     Apunte(EncodeDate(2001, 4, 20), QStringLiteral("E"), QStringLiteral("Juicio"), 0, QStringLiteral("2001"), QStringLiteral("00012-A"));
     Abre();
     ::Agenda->Calendar->SetDate(d);
-    Dat->TAgen3->Locate(QStringLiteral("HORA"), Variant(EncodeTime(10, 30, 0, 0)), 0);
+    ::Agenda->TAgen3->Locate(QStringLiteral("HORA"), Variant(EncodeTime(10, 30, 0, 0)), 0);
     TFormHarness::ProcessEvents();
     EXPECT_EQ(::Agenda->lvAttachments->Items()->Count(), 1);
-    EXPECT_EQ(Dat->TAgen3->RecordCount(), 4);
+    EXPECT_EQ(::Agenda->TAgen3->RecordCount(), 4);
     EXPECT_TRUE(::Agenda->btAbrir->Enabled());
     EXPECT_TRUE(::Agenda->btRealizado->Down());
     const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
     const QString carpeta = docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs);
     const QString ruta = QDir(carpeta).filePath(QStringLiteral("UAgenda.png"));
     ASSERT_TRUE(TFormHarness::SaveToPng(::Agenda, ruta));
+    EXPECT_FALSE(QImage(ruta).isNull());
+}
+
+}  // namespace
+
+namespace {
+
+// The entry editor over a case file's entry with a notice, for review (docs/forms with
+// ZEMBRA_RENDER_DOCS): an entry of a case file with the day of its notice typed.
+TEST_F(AgendaFormTest, RenderTheEntryEditor) {
+    const TDateTime d = EncodeDate(2001, 4, 2);
+    AddCase(QStringLiteral("2001"), QStringLiteral("00012-A"));
+    Apunte(d, QStringLiteral("E"), QStringLiteral("Presentar escrito de alegaciones ante el Juzgado nº 3"), 0,
+           QStringLiteral("2001"), QStringLiteral("00012-A"), 1, EncodeTime(10, 30, 0, 0));
+    Abre();
+    ::Agenda->Calendar->SetDate(d);
+    TFormHarness::ProcessEvents();
+    const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+    const QString ruta = QDir(docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs)).filePath(QStringLiteral("UAnotacion.png"));
+    QString relacion;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& n = static_cast<TFNota&>(f);
+        n.Aviso->SetText(QStringLiteral("30/03/2001"));
+        TFormHarness::ProcessEvents();
+        relacion = n.cbRelacion->Text();
+        EXPECT_EQ(n.Texto->Text(), QStringLiteral("Presentar escrito de alegaciones ante el Juzgado nº 3"));
+        EXPECT_TRUE(TFormHarness::SaveToPng(&n, ruta));
+        n.btNo->Click();
+    });
+    ::Agenda->btEdit->Click();
+    EXPECT_EQ(relacion, QStringLiteral("de Expediente"));
     EXPECT_FALSE(QImage(ruta).isNull());
 }
 

@@ -2,8 +2,8 @@
 // attached document and its number, and a notice the data module refuses.
 #include "AgendaFixture.h"
 #include "agenda/UAnotacion.h"
+#include "comun/Abusca2.h"
 #include "documents/UFusion.h"
-#include "shell/Abusca2.h"
 
 #include <QDir>
 #include <QFile>

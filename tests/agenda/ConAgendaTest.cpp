@@ -1,7 +1,7 @@
 // The agenda concepts form and the numbering of new concepts, over a real data folder.
 #include "../records/CasoFixture.h"
 #include "agenda/UConAgenda.h"
-#include "shell/Abusca2.h"
+#include "comun/Abusca2.h"
 
 namespace {
 

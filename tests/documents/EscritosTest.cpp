@@ -247,6 +247,27 @@ TEST_F(EscritosTest, OkShowsTheModelOrRunsTheMergeOfTheOpeningRecord) {
     EXPECT_EQ(ListaEscritos, nullptr);
 }
 
+// The entry a merge writes while the list is open from a case file shows, once the list closes,
+// in the agenda the case file's window shows.
+TEST_F(EscritosTest, FromACaseFileTheOpenAgendaViewsShowTheEntryWrittenMeanwhile) {
+    TComponent ventana(nullptr);
+    TTable* agenda = Dat->VistaAgenda(&ventana, QStringLiteral("TAgen2"), TDat::TVistaAgenda::DeExpediente);
+    agenda->Open();
+    const int antes = agenda->RecordCount();
+    harness->AnswerModal([&](TCustomForm& f) {
+        TTable* a = Dat->TAgen;
+        a->Append();
+        a->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(1);
+        a->FieldByName(QStringLiteral("TIPO"))->SetAsString(QStringLiteral("E"));
+        a->FieldByName(QStringLiteral("SITUACION"))->SetAsString(QStringLiteral("ESCRITOS : Demanda"));
+        a->Post();
+        f.SetModalResult(mrNo);
+    });
+    AbreListaEscritos(1);
+    EXPECT_EQ(agenda->RecordCount(), antes + 1);
+    EXPECT_TRUE(agenda->Locate(QStringLiteral("SITUACION"), Variant(QStringLiteral("ESCRITOS : Demanda")), 0));
+}
+
 TEST_F(EscritosTest, AnOldBinaryModelSaysHowToConvertItOnce) {
     const int viejo = Modelo("CIVIL", "Poder general (antiguo)");
     const QString base = dir.filePath(QStringLiteral("Modelos/") + QString::number(viejo));

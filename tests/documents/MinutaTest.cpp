@@ -2,12 +2,12 @@
 // merges the office's fee-note model through the merge dialog, its invoice block typed from the
 // amounts just stored; an invoice that was refused produces none, and a missing model says so.
 #include "FusionFixture.h"
+#include "comun/UComunes.h"
 #include "documents/Minuta.h"
 #include "documents/UMail.h"
 #include "records/UConsulta.h"
 #include "records/UExpediente.h"
 #include "records/UFactura.h"
-#include "shell/UComunes.h"
 
 #include <QRegularExpression>
 

@@ -1,5 +1,5 @@
+#include "comun/UComunes.h"
 #include "documents/UFusion.h"
-#include "shell/UComunes.h"
 
 #include <gtest/gtest.h>
 #include <zip.h>

@@ -1,9 +1,9 @@
 // The accounting concepts form over a fresh data folder: adding, editing and deleting concepts,
 // the code check, the amount in the office's currency and the concept list.
 #include "DatFixture.h"
+#include "comun/Abusca2.h"
 #include "records/UConConta.h"
 #include "reports/ULimTipCon.h"
-#include "shell/Abusca2.h"
 
 #include <QDir>
 

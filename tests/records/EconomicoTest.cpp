@@ -2,10 +2,10 @@
 // balance with its colour and the other currency in its hint, the entry dialog's checks and
 // concepts, the read-only view, and the ledger opened from the case-file form.
 #include "CasoFixture.h"
+#include "comun/Abusca2.h"
 #include "records/UEconomico.h"
 #include "records/UExpediente.h"
 #include "records/UIntroImp.h"
-#include "shell/Abusca2.h"
 
 namespace {
 

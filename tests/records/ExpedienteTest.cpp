@@ -1,13 +1,13 @@
 // The case-file form over a real data folder: its sub-lists follow the case file it shows, its
 // clients, the states open / invoiced / closed / reopened, the chain, the search and the link.
 #include "CasoFixture.h"
+#include "comun/Abusca.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
 #include "records/UAsunto.h"
 #include "records/UCliente.h"
 #include "records/UExpediente.h"
 #include "records/UNuevo.h"
-#include "shell/Abusca.h"
 
 namespace {
 
@@ -96,7 +96,7 @@ TEST_F(ExpedienteTest, SubListsShowOnlyTheCaseFileOpen) {
     Abre();
     EXPECT_EQ(Columna(form->QClientes, "NOMCLI"), (QStringList{QStringLiteral("GARCIA PEREZ,ANA"), QStringLiteral("LOPEZ MARTIN,LUIS")}));
     EXPECT_EQ(Filas(Dat->TCuentas), 3);
-    EXPECT_EQ(Filas(Dat->TAgen2), 3);
+    EXPECT_EQ(Filas(form->TAgen2), 3);
     EXPECT_EQ(Dat->QSaldoSALDO->AsFloat(), 195.5);
     EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00012-A"));
     EXPECT_EQ(form->Situacion->Text(), QStringLiteral("Abierto"));
@@ -111,7 +111,7 @@ TEST_F(ExpedienteTest, SubListsShowOnlyTheCaseFileOpen) {
     form->cbSitProc->SetChecked(true);
     form->cbSitProcClick(form);
     EXPECT_EQ(form->cbSitProc->Caption(), QStringLiteral("Si"));
-    EXPECT_EQ(Filas(Dat->TAgen2), 2);
+    EXPECT_EQ(Filas(form->TAgen2), 2);
 }
 
 // Closing the form lifts every range it set: the ledger's as well as the agenda's.
@@ -141,7 +141,7 @@ TEST_F(ExpedienteTest, ChainWalkMovesEverySubList) {
     EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00013-A"));
     EXPECT_EQ(Columna(form->QClientes, "NOMCLI"), QStringList{QStringLiteral("SANZ,EVA")});
     EXPECT_EQ(Columna(Dat->TCuentas, "CONCEPTO"), QStringList{QStringLiteral("Otro expediente")});
-    EXPECT_EQ(Columna(Dat->TAgen2, "SITUACION"), QStringList{QStringLiteral("OTRO EXPEDIENTE")});
+    EXPECT_EQ(Columna(form->TAgen2, "SITUACION"), QStringList{QStringLiteral("OTRO EXPEDIENTE")});
 
     form->QClientes->First();
     harness->AnswerMessage(mrYes);
@@ -245,7 +245,7 @@ TEST_F(ExpedienteTest, CloseAndReopenFollowTheStates) {
     EXPECT_EQ(Valor(QStringLiteral("SELECT USUARIO FROM AGENDA WHERE SITUACION = 'REAPERTURA DE EXPEDIENTE'")).AsString(),
               QStringLiteral("ANA"));
     // The agenda grid shows the new rows at once.
-    EXPECT_EQ(Filas(Dat->TAgen2), 6);
+    EXPECT_EQ(Filas(form->TAgen2), 6);
 }
 
 TEST_F(ExpedienteTest, SearchMovesEverySubListAndRefusesWhatItMayNotShow) {
@@ -282,7 +282,7 @@ TEST_F(ExpedienteTest, LinkingMovesToTheNewCaseWithItsCopiedClients) {
     EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00020-A"));
     EXPECT_EQ(Columna(form->QClientes, "CLIENTE").size(), 2);
     EXPECT_EQ(Filas(Dat->TCuentas), 0);
-    EXPECT_EQ(Columna(Dat->TAgen2, "SITUACION"), QStringList{QStringLiteral("APERTURA DE EXPEDIENTE VINCULADO A 2001/00012-A")});
+    EXPECT_EQ(Columna(form->TAgen2, "SITUACION"), QStringList{QStringLiteral("APERTURA DE EXPEDIENTE VINCULADO A 2001/00012-A")});
     EXPECT_TRUE(form->btAnterior->Visible());
     EXPECT_EQ(form->ExpAnterior->Caption(), QStringLiteral("<< 01/00012-A"));
     form->btAnterior->Click();
@@ -319,6 +319,24 @@ TEST_F(ExpedienteTest, RendersWithClientsLedgerAndAgenda) {
 }
 
 // The agenda's longest entry of its own, the invoicing's, shows whole, invoice number included.
+TEST_F(ExpedienteTest, CurrencyIconTurnsTheCaseFileAndItsBalanceIntoPesetas) {
+    Abre();
+    EXPECT_EQ(form->Image5->Hint(), QStringLiteral("Doble clic: cambiar a PESETAS"));
+    EXPECT_TRUE(form->Image5->Enabled());
+    EXPECT_FALSE(form->Image4->Visible());
+    EXPECT_EQ(form->DBSaldo->Caption(), QStringLiteral("195,50"));
+    EXPECT_EQ(form->DBSaldo->Font()->Color(), clBlue);
+    EXPECT_EQ(form->DBSaldo->Hint().trimmed(), QStringLiteral("32.528 Pts."));
+    harness->AnswerMessage(mrYes);
+    TFormHarness::DoubleClick(form->Image5);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT MONEDA FROM EXPED WHERE NUMERO = '00012-A'")).AsString(), QStringLiteral("P"));
+    EXPECT_TRUE(form->Image4->Visible());
+    EXPECT_TRUE(form->Image4->Enabled());
+    EXPECT_EQ(form->Image4->Hint(), QStringLiteral("Doble clic: cambiar a EUROS"));
+    EXPECT_EQ(form->DBSaldo->Caption(), QStringLiteral("32.529"));
+    EXPECT_EQ(form->DBSaldo->Hint().trimmed(), QStringLiteral("195,50"));
+}
+
 TEST_F(ExpedienteTest, TheAgendaGridShowsTheWholeInvoicingEntry) {
     ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
     Abre();

@@ -1,6 +1,10 @@
 // The party record forms over the tables of a fresh data folder: opening modes, what OK and
 // assign write into the case file, the identity-number letter and the powers of a client.
 #include "DatFixture.h"
+#include "comun/Abusca.h"
+#include "comun/Abusca2.h"
+#include "comun/PresPrel.h"
+#include "comun/UObservacion.h"
 #include "records/UAboCli.h"
 #include "records/UAbogado.h"
 #include "records/UCliente.h"
@@ -8,10 +12,6 @@
 #include "records/UPerito.h"
 #include "records/UPoder.h"
 #include "records/UProcu.h"
-#include "reports/PresPrel.h"
-#include "shell/Abusca.h"
-#include "shell/Abusca2.h"
-#include "shell/UObservacion.h"
 
 namespace {
 
@@ -103,6 +103,32 @@ TEST_F(FichasTest, OpponentAssignWritesTheLinkRowAndCloses) {
     delete f;
     f = Abre(Contrario);
     EXPECT_FALSE(f->btAsigna->Enabled());
+    delete f;
+}
+
+TEST_F(FichasTest, OpponentFromCaseFileLinksOnSavingLikeAClient) {
+    Persona(Dat->TContrarios, QStringLiteral("RUIZ"), QStringLiteral("PEPE"));
+    // Opened on its own, saving writes no link.
+    TContrario* f = Abre(Contrario);
+    f->btEdit->Click();
+    f->BtOk->Click();
+    EXPECT_EQ(Filas(QStringLiteral("SELECT COUNT(*) FROM EXPCON")), 0);
+    delete f;
+
+    f = Abre(Contrario);
+    TContrario::FijaModo(2);
+    f->btEdit->Click();
+    f->Referencia->SetText(QStringLiteral("C-1"));
+    f->BtOk->Click();
+    EXPECT_EQ(Filas(QStringLiteral("SELECT COUNT(*) FROM EXPCON WHERE REFERENCIA = 'C-1'")), 1);
+    // Neither the client's links nor a second row of its own.
+    f->btEdit->Click();
+    f->BtOk->Click();
+    EXPECT_EQ(Filas(QStringLiteral("SELECT COUNT(*) FROM EXPCON")), 1);
+    EXPECT_EQ(Filas(QStringLiteral("SELECT COUNT(*) FROM EXPCLI")), 0);
+    f->btEdit->Click();
+    f->BtNo->Click();
+    EXPECT_EQ(f->ModalResult(), mrNo);
     delete f;
 }
 

@@ -2,8 +2,8 @@
 // of pages 2 to 3 of a client list, and the PDFs the queue wrote read back.
 #include "InformeFixture.h"
 
+#include "comun/dlgImp.h"
 #include "platform/forms/Printers.h"
-#include "shell/dlgImp.h"
 
 #include <QCoreApplication>
 #include <QDir>

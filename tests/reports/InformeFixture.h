@@ -3,9 +3,9 @@
 // forms build theirs: title, column heads, one line per client, the page number at the foot.
 #include "tests/shell/DatFixture.h"
 
+#include "comun/PresPrel.h"
 #include "platform/report/QRCtrls.h"
 #include "platform/report/QuickRpt.h"
-#include "reports/PresPrel.h"
 
 namespace reportstest {
 

@@ -2,6 +2,7 @@
 // range checks with their messages, what the opener reads after OK, Escape and the calendar.
 #include "InformeFixture.h"
 
+#include "comun/Calendario.h"
 #include "platform/rtl/SysUtils.h"
 #include "reports/Limite.h"
 #include "reports/Limite2.h"
@@ -9,7 +10,6 @@
 #include "reports/ULimExp.h"
 #include "reports/ULimTipCon.h"
 #include "reports/limite3.h"
-#include "shell/Calendario.h"
 
 #include <QComboBox>
 

@@ -2,8 +2,8 @@
 // through the print-options dialog (page range, copies, cancel), and its picture.
 #include "InformeFixture.h"
 
+#include "comun/dlgImp.h"
 #include "platform/forms/Printers.h"
-#include "shell/dlgImp.h"
 
 #include <QCursor>
 #include <QDir>

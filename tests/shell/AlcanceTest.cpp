@@ -3,12 +3,12 @@
 // menu read back from its recorded pages, the pick lists over case files and consultations, the
 // browser, and the commands that refuse to run without their right.
 #include "PrincipioFixture.h"
+#include "comun/Abusca.h"
+#include "comun/Alcance.h"
 #include "platform/report/QuickRpt.h"
 #include "reports/Limite.h"
 #include "reports/Limite2.h"
 #include "reports/ULimExp.h"
-#include "shell/Abusca.h"
-#include "shell/Alcance.h"
 #include "shell/Acceso.h"
 
 #include <QSet>

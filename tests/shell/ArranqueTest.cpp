@@ -1,13 +1,13 @@
 // The start-up as the program runs it (the same routine app/main calls): splash, folders, data,
 // the first user, the login gate and the exit dialog, over real data folders.
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/classes/Registry.h"
 #include "platform/db/Driver.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/Acceso.h"
 #include "shell/Inicio.h"
-#include "shell/UData.h"
-#include "shell/UComunes.h"
 #include "shell/UFin.h"
 #include "shell/UPrincipal.h"
 #include "shell/UPrograma.h"

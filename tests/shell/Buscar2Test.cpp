@@ -2,10 +2,10 @@
 // profession, accounting concepts by kind, and the new districts and professions it can make.
 #include "DatFixture.h"
 
+#include "comun/Abusca2.h"
+#include "comun/UComunes.h"
+#include "comun/UNuevaLinea.h"
 #include "platform/forms/ComCtrls.h"
-#include "shell/Abusca2.h"
-#include "shell/UComunes.h"
-#include "shell/UNuevaLinea.h"
 
 #include <QDir>
 

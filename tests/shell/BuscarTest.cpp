@@ -2,9 +2,9 @@
 // lists of people, duplicates, renames and deletes that meet another workstation's changes.
 #include "DatFixture.h"
 
+#include "comun/Abusca.h"
+#include "comun/UNuevaLinea.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Abusca.h"
-#include "shell/UNuevaLinea.h"
 
 #include <QDir>
 

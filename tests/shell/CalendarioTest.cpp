@@ -1,9 +1,9 @@
 // The calendar dialog over a data folder: months and years from the shared date, marks, keys.
 #include "DatFixture.h"
 
+#include "comun/Calendario.h"
 #include "platform/forms/Mask.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Calendario.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,19 +2,19 @@
 // open and delete commands on both pages, the delete cascades and their rollback, emptying the
 // data, the change of user, the read-only views of a case file's parties and the legislation item.
 #include "PrincipioFixture.h"
-#include "records/UCliente.h"
-#include "records/UExpediente.h"
+#include "comun/Abusca.h"
 #include "documents/UEscritos.h"
 #include "documents/UExport.h"
+#include "records/UCliente.h"
+#include "records/UExpediente.h"
 #include "reports/Limite.h"
 #include "reports/Limite2.h"
 #include "reports/RPTFiltro.h"
 #include "reports/RPTLisPod.h"
+#include "reports/ULimExp.h"
 #include "reports/rptLisExpNum.h"
 #include "reports/rptLisFac.h"
 #include "reports/rptLisProv.h"
-#include "reports/ULimExp.h"
-#include "shell/Abusca.h"
 #include "shell/Acceso.h"
 #include "shell/UPrograma.h"
 

@@ -1,7 +1,7 @@
 // The copy of an office's data folder to the database server: every row, and every order the
 // browsers use the same on the server as in the folder; a database that is not empty is refused.
+#include "comun/UData.h"
 #include "platform/db/Copy.h"
-#include "shell/UData.h"
 #include "tests/support/GeneraDespacho.h"
 
 #include <QFile>

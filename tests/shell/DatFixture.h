@@ -1,8 +1,8 @@
 #pragma once
 // A data module over a fresh data folder, with message boxes answered from a script.
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/forms/FormHarness.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

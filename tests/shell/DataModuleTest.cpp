@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <map>
 
 using namespace shelltest;
 using platform::forms::TFormHarness;
@@ -467,4 +468,131 @@ TEST_F(DatTest, QueriesFollowTheirDataSourcesAndParameters) {
     EXPECT_EQ(Dat->QAgendas->RecordCount(), 0);
     Dat->TAgen->Refresh();
     EXPECT_EQ(Dat->TAgen->RecordCount(), 1);
+}
+
+// ---------------------------------------------------------------------------------------------- the party tables' rules
+
+namespace {
+struct TParte {
+    TTable* Tabla;
+    const char* Clave;   // numbered field and SISTEM counter
+    const char* Nombre;  // display name
+    const char* Otro;    // a further required field, or none
+};
+}  // namespace
+
+// Each party table numbers from its own counter, never another's, and shows its own name.
+TEST_F(DatTest, EveryPartyTableNumbersFromItsOwnCounterAndShowsItsName) {
+    const std::vector<TParte> partes = {
+        {Dat->TAboCli, "ABOCLI", "NOMABOCLI", nullptr}, {Dat->TClientes, "CLIENTE", "NOMCLI", nullptr},
+        {Dat->TContrarios, "CONTRARIO", "NOMCON", nullptr}, {Dat->TAbogados, "ABOGADO", "NOMABO", nullptr},
+        {Dat->TProcu, "PROCU", "NOMPROCU", "PARTIDO"},      {Dat->TPeritos, "PERITO", "NOMPERITO", "PROFESION"},
+    };
+    // Counters 20, 30, ... 70: a post raises its own table's by one and leaves the others.
+    std::map<QString, int> contadores;
+    for (const TParte& p : partes) SetSistem(p.Clave, contadores[QString::fromLatin1(p.Clave)] = 10 * int(contadores.size() + 1));
+    for (const TParte& p : partes) {
+        SCOPED_TRACE(p.Clave);
+        TTable* t = p.Tabla;
+        t->Append();
+        t->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Ruiz"));
+        t->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("Eva"));
+        if (p.Otro) t->FieldByName(QString::fromLatin1(p.Otro))->SetAsString(QStringLiteral("Lugo"));
+        t->Post();
+        const int numero = ++contadores[QString::fromLatin1(p.Clave)];
+        EXPECT_EQ(t->FieldByName(QString::fromLatin1(p.Clave))->AsInteger(), numero);
+        EXPECT_EQ(t->FieldByName(QString::fromLatin1(p.Nombre))->AsString(), QStringLiteral("Ruiz,Eva"));
+        for (const auto& [clave, valor] : contadores) EXPECT_EQ(Sistem(clave.toLatin1().constData()), valor) << clave.toStdString();
+    }
+}
+
+// A cursor of its own on a party table (as a recount or a form opens one) that binds the shared
+// handlers checks and numbers by that table's rules; a table that is no party is refused plainly.
+TEST_F(DatTest, AnyCursorOnAPartyTableFollowsThatTablesRules) {
+    TTable peritos(nullptr);
+    peritos.SetDatabaseName(Dat->Db->DatabaseName());
+    peritos.SetTableName(QStringLiteral("peritos"));
+    peritos.BeforePost = TDataSetNotifyEvent(Dat, &TDat::PersonaBeforePost);
+    peritos.AfterPost = TDataSetNotifyEvent(Dat, &TDat::PersonaAfterPost);
+    peritos.Open();
+    SetSistem("PERITO", 4);
+    peritos.Append();
+    peritos.FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Vera"));
+    ExpectAbort([&] { peritos.Post(); });
+    EXPECT_EQ(Texts(), QStringList{S("PROFESIÓN no puede quedar vacío")});
+    peritos.FieldByName(QStringLiteral("PROFESION"))->SetAsString(QStringLiteral("Arquitecto"));
+    peritos.Post();
+    EXPECT_EQ(peritos.FieldByName(QStringLiteral("PERITO"))->AsInteger(), 5);
+    EXPECT_EQ(Sistem("PERITO"), 5);
+    EXPECT_EQ(Sistem("PROCU"), 0);
+    EXPECT_FALSE(Dat->Db->InTransaction());
+
+    TTable partidos(nullptr);
+    partidos.SetDatabaseName(Dat->Db->DatabaseName());
+    partidos.SetTableName(QStringLiteral("PARTIDOS"));
+    partidos.BeforePost = TDataSetNotifyEvent(Dat, &TDat::PersonaBeforePost);
+    partidos.Open();
+    partidos.Append();
+    partidos.FieldByName(QStringLiteral("PARTIDO"))->SetAsString(QStringLiteral("Lugo"));
+    EXPECT_THROW(partidos.Post(), EDatabaseError);
+    partidos.Cancel();
+    EXPECT_TRUE(partidos.IsEmpty());
+}
+
+// ---------------------------------------------------------------------------------------------- windows' views of the agenda
+
+// Two windows' views of the agenda filter on their own: one's filter never narrows the other's
+// or the module's; a refresh of the agendas shows a row written elsewhere in every open view;
+// a view that goes with its window is no longer refreshed.
+TEST_F(DatTest, EachWindowsViewOfTheAgendaFiltersOnItsOwnAndAllSeeNewRows) {
+    auto add = [&](const char* tipo, const char* numero, int dia) {
+        Dat->TAgen->Append();
+        Dat->TAgen->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(1);
+        Dat->TAgen->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2024, 3, dia));
+        Dat->TAgen->FieldByName(QStringLiteral("TIPO"))->SetAsString(QString::fromLatin1(tipo));
+        Dat->TAgen->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+        Dat->TAgen->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::fromLatin1(numero));
+        Dat->TAgen->Post();
+    };
+    add("E", "00001-A", 4);
+    add("X", "00001-A", 5);
+    add("C", "00002-C", 5);
+    auto filas = [](TDataSet* t) {
+        QStringList r;
+        for (t->First(); !t->Eof(); t->Next()) r << t->FieldByName(QStringLiteral("TIPO"))->AsString();
+        return r;
+    };
+    auto solo = [](const char* tipo) {
+        return TFilterRecordEvent([tipo](TDataSet* ds, bool& acepta) {
+            acepta = ds->FieldByName(QStringLiteral("TIPO"))->AsString() == QLatin1String(tipo);
+        });
+    };
+    TComponent ventana(nullptr);
+    TTable* caso = Dat->VistaAgenda(&ventana, QStringLiteral("TAgen2"), TDat::TVistaAgenda::DeExpediente);
+    caso->OnFilterRecord = solo("E");
+    caso->Open();
+    caso->SetRange({Variant(QStringLiteral("2024")), Variant(QStringLiteral("00001-A"))},
+                   {Variant(QStringLiteral("2024")), Variant(QStringLiteral("00001-A"))});
+    auto otra = std::make_unique<TComponent>(nullptr);
+    TTable* dia = Dat->VistaAgenda(otra.get(), QStringLiteral("TAgen3"), TDat::TVistaAgenda::PorFecha);
+    dia->OnFilterRecord = solo("C");
+    dia->Open();
+    EXPECT_EQ(filas(caso), QStringList{QStringLiteral("E")});
+    EXPECT_EQ(filas(dia), QStringList{QStringLiteral("C")});
+    EXPECT_EQ(dia->FieldByName(QStringLiteral("EXPED"))->AsString(), QStringLiteral("C 2024/00002-C"));
+    EXPECT_EQ(dia->FieldByName(QStringLiteral("HORA"))->DisplayText().size(), 5) << "hh:mm";
+    EXPECT_EQ(filas(Dat->TAgen2).size(), 3);
+    EXPECT_EQ(filas(Dat->TAgen3).size(), 3);
+
+    add("E", "00001-A", 6);
+    add("C", "00003-C", 6);
+    Dat->RefrescaAgendas();
+    EXPECT_EQ(filas(caso), (QStringList{QStringLiteral("E"), QStringLiteral("E")}));
+    EXPECT_EQ(filas(dia), (QStringList{QStringLiteral("C"), QStringLiteral("C")}));
+    EXPECT_EQ(filas(Dat->TAgen2).size(), 5);
+
+    otra.reset();  // the window goes, and its view with it
+    add("E", "00001-A", 7);
+    Dat->RefrescaAgendas();
+    EXPECT_EQ(filas(caso).size(), 3);
 }

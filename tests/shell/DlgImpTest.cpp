@@ -2,8 +2,8 @@
 // preview reads after OK, Escape.
 #include "DatFixture.h"
 
+#include "comun/dlgImp.h"
 #include "platform/forms/Printers.h"
-#include "shell/dlgImp.h"
 
 #include <QDir>
 #include <QImage>

@@ -1,12 +1,12 @@
 // Two programs on one data folder, as two workstations of an office run them: the file dialogs
 // and the file-type lookups of one never cost the other its saved work.
+#include "comun/UData.h"
 #include "controls/visual/FileCopyHelpers.h"
 #include "platform/db/Driver.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/ListView.h"
 #include "platform/rtl/Exceptions.h"
-#include "shell/UData.h"
 
 #include <QAbstractProxyModel>
 #include <QDir>

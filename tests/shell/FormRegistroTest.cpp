@@ -1,8 +1,8 @@
 // The record form every maintenance form stands on, over the clients table of a fresh folder.
 #include "DatFixture.h"
+#include "comun/UFormRegistro.h"
 #include "platform/forms/DBCtrls.h"
 #include "platform/report/QuickRpt.h"
-#include "shell/UFormRegistro.h"
 
 namespace {
 

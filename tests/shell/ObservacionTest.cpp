@@ -2,10 +2,10 @@
 // clipboard and help buttons.
 #include "DatFixture.h"
 
+#include "comun/PresPrel.h"
+#include "comun/UObservacion.h"
 #include "platform/graphics/Clipbrd.h"
 #include "platform/report/QuickRpt.h"
-#include "reports/PresPrel.h"
-#include "shell/UObservacion.h"
 
 #include <QDir>
 #include <QImage>

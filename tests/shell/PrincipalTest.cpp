@@ -2,15 +2,15 @@
 // agree, and both give the expected case files), the filter rows, the lawyer restriction, the
 // selectors, the column choosers, the stored layout and the first-paint notice.
 #include "PrincipioFixture.h"
+#include "comun/UNuevaLinea.h"
 #include "documents/UFusion.h"
 #include "platform/classes/IniFiles.h"
 #include "platform/classes/Registry.h"
-#include "shell/Acceso.h"
-#include "shell/UPrograma.h"
-#include "shell/UFin.h"
-#include "shell/UNuevaLinea.h"
 #include "platform/rtl/SysUtils.h"
+#include "shell/Acceso.h"
+#include "shell/UFin.h"
 #include "shell/UPrincipal.h"
+#include "shell/UPrograma.h"
 #include "tests/support/GeneraDespacho.h"
 
 #include <QDate>

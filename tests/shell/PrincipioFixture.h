@@ -1,8 +1,8 @@
 #pragma once
 // The main window over a generated data folder: a user with the given lawyer, the window shown.
 #include "DatFixture.h"
+#include "comun/UComunes.h"
 #include "platform/forms/FormHarness.h"
-#include "shell/UComunes.h"
 #include "shell/UPrincipal.h"
 #include "tests/support/GeneraDespacho.h"
 

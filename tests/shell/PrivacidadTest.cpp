@@ -1,7 +1,7 @@
 // The users and rights editor over a real data folder, and the rights report.
 #include "DatFixture.h"
+#include "comun/Abusca.h"
 #include "platform/report/QuickRpt.h"
-#include "shell/Abusca.h"
 #include "shell/Acceso.h"
 #include "shell/UPrivacidad.h"
 #include "shell/rptLisPriv.h"

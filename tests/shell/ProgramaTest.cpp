@@ -1,8 +1,8 @@
 // The real executable started as a user starts it, under the offscreen platform: the data folder
 // it finds and the user it opens with. The test stops the process it started.
+#include "comun/UData.h"
 #include "platform/classes/Registry.h"
 #include "shell/Acceso.h"
-#include "shell/UData.h"
 
 #include <QDir>
 #include <QFile>

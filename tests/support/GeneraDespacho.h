@@ -3,13 +3,20 @@
 // office: lawyers, clients, opposing parties, court agents, courts and procedures, case files and
 // consultations spread over lawyers and years. Written straight into the SQLite file, so a
 // hundred thousand case files take seconds. The same seed gives the same office.
+// The benchmarks of the database layer and of the grids, which need no office, make their own
+// plain tables here too (TablaPlana).
+#include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
 
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <initializer_list>
 #include <random>
 #include <sqlite3.h>
+#include <tuple>
+#include <vector>
 
 namespace zbtest {
 
@@ -26,6 +33,9 @@ struct TTamDespacho {
     bool Economia = false;
     // False: the folder keeps the currency the program gave it when it made it.
     bool FijaMoneda = true;
+    // Ledger entries and agenda rows spread over the case files, on top of the above.
+    int Apuntes = 0;
+    int Citas = 0;
 };
 
 // A date as the engine stores it: days since 30/12/1899.
@@ -55,10 +65,30 @@ public:
         sqlite3_step(st);
         sqlite3_reset(st);
     }
+    // The same with the values of a row in a list.
+    void Fila(sqlite3_stmt* st, const std::vector<QVariant>& valores) {
+        for (int i = 0; i < int(valores.size()); ++i) {
+            const QVariant& v = valores[size_t(i)];
+            switch (v.typeId()) {
+            case QMetaType::Int: Liga(st, i + 1, v.toInt()); break;
+            case QMetaType::Double: Liga(st, i + 1, v.toDouble()); break;
+            default: Liga(st, i + 1, v.toString());
+            }
+        }
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
     sqlite3_stmt* Prepara(const char* sql) {
         sqlite3_stmt* st = nullptr;
         sqlite3_prepare_v2(FDb, sql, -1, &st, nullptr);
         return st;
+    }
+    // Runs `sql` once per row: `fila(i)` gives the values of row i (0 up) as a tuple.
+    template <class F>
+    void Filas(const char* sql, int filas, F fila) {
+        sqlite3_stmt* st = Prepara(sql);
+        for (int i = 0; i < filas; ++i) std::apply([&](const auto&... v) { Fila(st, v...); }, fila(i));
+        sqlite3_finalize(st);
     }
 
 private:
@@ -181,6 +211,28 @@ inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
                fecha, double(int(rnd() % 30000)) / 100.0, 0, QStringLiteral("E"));
     }
     sqlite3_finalize(co);
+    // The case file of the i-th entry, in the order the case files were written.
+    auto caso = [&](int i) {
+        const int e = i % std::max(1, tam.Expedientes);
+        return std::tuple(QString::number(tam.UltimoAno - e % tam.Anos), NumeroExpediente(e / tam.Anos + 1));
+    };
+    g.Filas("INSERT INTO cuentas (ANO, NUMERO, FECHA, ORDEN, TIPO, IMPORTE, CONCEPTO, CUENTA) VALUES (?,?,?,?,?,?,?,?)",
+            tam.Apuntes, [&](int i) {
+                const auto [ano, numero] = caso(i);
+                const int tipo = 1 + i % 4;
+                // Provisions are what the client pays in: they lower the balance.
+                return std::tuple(ano, numero, Serie(ano.toInt(), 1 + i % 12, 1 + i % 28), tam.Expedientes + i + 1, tipo,
+                                  (tipo == 3 ? -1.0 : 1.0) * (10.0 + i % 1000),
+                                  QString::fromUtf8(tipo == 3 ? "Provisión de fondos" : "Honorarios"), QStringLiteral("70000"));
+            });
+    g.Filas("INSERT INTO agenda (ABOCLI, FECHA, HORA, ORDEN, TIPO, ANO, NUMERO, CODIGO, TIPOAGENDA, SITUACION, USUARIO) "
+            "VALUES (?,?,?,?,?,?,?,?,?,?,?)",
+            tam.Citas, [&](int i) {
+                const auto [ano, numero] = caso(i);
+                return std::tuple(1 + i % tam.Abogados, Serie(ano.toInt(), 1 + i % 12, 1 + i % 28), (i % 40) / 48.0, i + 1,
+                                  QStringLiteral("E"), ano, numero, 0, QStringLiteral("GENERAL"),
+                                  QStringLiteral("Vista oral en el juzgado"), QStringLiteral("SUPERVISOR"));
+            });
     // The counters go past the rows written, so records added later get new numbers.
     const QString contadores = QStringLiteral("UPDATE sistem SET ABOCLI = %1, CLIENTE = %2, CONTRARIO = %3, PROCU = %4, ABOGADO = 30")
                                    .arg(tam.Abogados)
@@ -188,6 +240,7 @@ inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
                                    .arg(contrarios)
                                    .arg(procus);
     g.Exec(contadores.toUtf8().constData());
+    if (tam.Citas > 0) g.Exec(QStringLiteral("UPDATE sistem SET AGENDA = %1").arg(tam.Citas).toUtf8().constData());
     if (tam.Economia) {
         // Every fourth invoice is still without number.
         g.Exec("UPDATE exped SET FACTURA = CASE WHEN rowid % 4 = 0 THEN 0 ELSE rowid END, "
@@ -198,9 +251,54 @@ inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
                "TOTAL = ROUND(IMPORTE * 1.16, 2) WHERE SITUACION >= 2");
         g.Exec("INSERT INTO cuentas (ANO, NUMERO, ORDEN, FECHA, TIPO, CONCEPTO, IMPORTE) SELECT ANO, NUMERO, rowid, "
                "FECHAAPERTURA + 5, 3, 'Provisión de fondos', -50.0 * (1 + rowid % 5) FROM exped WHERE rowid % 2 = 0");
-        g.Exec("UPDATE sistem SET CUENTAS = (SELECT IFNULL(MAX(ORDEN), 0) FROM cuentas)");
     }
+    if (tam.Economia || tam.Apuntes > 0) g.Exec("UPDATE sistem SET CUENTAS = (SELECT IFNULL(MAX(ORDEN), 0) FROM cuentas)");
     g.Exec("COMMIT");
+}
+
+// A field of a plain table: name, type and size.
+struct TCampoPlano {
+    const char* Nombre;
+    TFieldType Tipo;
+    int Tam = 0;
+};
+
+// Makes `tabla` in `carpeta` with `campos`, the first one required, and the primary key `clave`;
+// then writes `filas` rows in one transaction, `fila(i)` giving the values of row i (0 up) in the
+// fields' order: straight into the folder's file, or through the connection to the server set
+// for the folder.
+inline void TablaPlana(const QString& carpeta, const QString& tabla, std::initializer_list<TCampoPlano> campos,
+                       const QString& clave, int filas, const std::function<std::vector<QVariant>(int)>& fila) {
+    QStringList nombres;
+    {
+        TComponent owner(nullptr);
+        auto* t = new TTable(&owner);
+        t->SetDatabaseName(carpeta);
+        t->SetTableName(tabla);
+        for (const TCampoPlano& c : campos) {
+            t->FieldDefs()->Add(QString::fromLatin1(c.Nombre), c.Tipo, c.Tam, nombres.isEmpty());
+            nombres << QString::fromLatin1(c.Nombre);
+        }
+        t->IndexDefs()->Add(QString(), clave, ixPrimary);
+        t->CreateTable();
+    }
+    if (!platform::db::DataServer(carpeta).isEmpty()) {
+        auto conn = Session->FolderConnection(carpeta);
+        conn->StartTransaction();
+        for (int i = 0; i < filas; ++i) conn->Insert(tabla, nombres, fila(i));
+        conn->Commit();
+        return;
+    }
+    TGenerador g(carpeta);
+    const QByteArray sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (?%3)")
+                               .arg(tabla, nombres.join(QLatin1Char(',')), QStringLiteral(",?").repeated(nombres.size() - 1))
+                               .toUtf8();
+    g.Exec("BEGIN");
+    sqlite3_stmt* st = g.Prepara(sql.constData());
+    for (int i = 0; i < filas; ++i) g.Fila(st, fila(i));
+    sqlite3_finalize(st);
+    g.Exec("COMMIT");
+    g.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 }  // namespace zbtest

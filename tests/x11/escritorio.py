@@ -12,6 +12,7 @@ r.escribe(), r.sql(), r.captura(), r.espera().
 import argparse
 import os
 import re
+import select
 import shutil
 import sqlite3
 import subprocess
@@ -35,6 +36,37 @@ class Fallo(Exception):
 
 # ---------------------------------------------------------------------------------------------
 # The display, the window manager and the program
+
+
+def arranca_xvfb(n):
+    """Xvfb on display :n once it takes clients (it writes the display's number on a pipe then;
+    its socket is there before that), or None when it cannot have that display. It must not
+    reset when its last client leaves: a client that connects meanwhile (the window manager,
+    while a check of ours ends) is hung up on."""
+    leer, escribir = os.pipe()
+    try:
+        xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
+                                 "-displayfd", str(escribir)], pass_fds=(escribir,),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(escribir)
+        escribir = None
+        # It writes the number and the newline apart: the pipe stays open until both are in.
+        dato = b""
+        fin = time.monotonic() + 20
+        while not dato.endswith(b"\n") and select.select([leer], [], [], max(0, fin - time.monotonic()))[0]:
+            parte = os.read(leer, 32)
+            if not parte:
+                break
+            dato += parte
+    finally:
+        os.close(leer)
+        if escribir is not None:
+            os.close(escribir)
+    if dato.strip() == str(n).encode():
+        return xvfb
+    xvfb.kill()
+    xvfb.wait()
+    return None
 
 
 def display_libre(primero, ultimo):
@@ -64,14 +96,8 @@ class Recorrido:
         primero, ultimo = (int(x) for x in self.args.displays.split("-"))
         for _ in range(5):
             n = display_libre(primero, ultimo)
-            xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            try:
-                self.espera(lambda: os.path.exists(f"/tmp/.X11-unix/X{n}") or xvfb.poll() is not None, 10,
-                            "Xvfb arrancado")
-            except Fallo:
-                pass
-            if xvfb.poll() is None and os.path.exists(f"/tmp/.X11-unix/X{n}"):
+            xvfb = arranca_xvfb(n)
+            if xvfb is not None:
                 self.xvfb = xvfb
                 self.procesos.append(xvfb)
                 self.display = f":{n}"
@@ -95,13 +121,29 @@ class Recorrido:
         for d in ("config", "share", "cache", "run"):
             os.makedirs(os.path.join(self.trabajo, d), mode=0o700, exist_ok=True)
         self.escritorio()
-        wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        registro = os.path.join(self.trabajo, "openbox.log")
+        with open(registro, "w") as log:
+            wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env, stdout=log, stderr=subprocess.STDOUT)
         self.procesos.append(wm)
-        # The window manager is up once it owns the screen's selection.
-        self.espera(lambda: self.xdotool("getactivewindow", permite_fallo=True) is not None
-                    or b"_NET_SUPPORTING_WM_CHECK" in self.x(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]), 15,
-                    "openbox arrancado")
+
+        # Windows mapped before the window manager owns the screen may never be managed (no
+        # frame, no focus): nothing starts until it names itself on the root window.
+        def gestor():
+            if wm.poll() is not None:
+                with open(registro) as f:
+                    raise Fallo(f"openbox terminó con {wm.returncode}: {f.read().strip()}")
+            return self.gestor_de_ventanas() == "Openbox"
+        self.espera(gestor, 15, "openbox arrancado")
+
+    def gestor_de_ventanas(self):
+        """The name the running window manager gives itself on the screen, or None."""
+        raiz = self.x(["xprop", "-root", "-notype", "_NET_SUPPORTING_WM_CHECK"]).decode(errors="replace")
+        m = re.search(r"window id # (0x[0-9a-f]+)", raiz)
+        if not m:
+            return None
+        nombre = self.x(["xprop", "-id", m.group(1), "-notype", "_NET_WM_NAME"]).decode(errors="replace")
+        m = re.search(r'= "(.*)"', nombre)
+        return m.group(1) if m else None
 
     def escritorio(self):
         """A word processor the desktop names for documents, as on an office's machine."""
@@ -118,10 +160,13 @@ class Recorrido:
         subprocess.run([self.args.genera, self.datos, self.ajustes], env=self.env, check=True, timeout=120,
                        stdout=subprocess.DEVNULL)
 
-    def lanza(self, *extra):
-        log = open(os.path.join(self.trabajo, f"zembra-{len(self.procesos)}.log"), "w")
-        p = subprocess.Popen([self.args.app, *extra], env=self.env, stdout=log, stderr=subprocess.STDOUT,
-                             cwd=self.trabajo)
+    def lanza(self, *extra, programa=None):
+        """Starts the program (or another of the lane's); what it writes goes to p.registro."""
+        registro = os.path.join(self.trabajo, f"zembra-{len(self.procesos)}.log")
+        with open(registro, "w") as log:
+            p = subprocess.Popen([programa or self.args.app, *extra], env=self.env, stdout=log,
+                                 stderr=subprocess.STDOUT, cwd=self.trabajo)
+        p.registro = registro
         self.procesos.append(p)
         return p
 
@@ -171,7 +216,10 @@ class Recorrido:
         salida = self.xdotool("search", "--all", "--onlyvisible", *pid, "--name", f"^{titulo}$",
                               permite_fallo=True) or ""
         for w in salida.split():
-            if b'"zembra"' in self.x(["xprop", "-id", w, "WM_CLASS"]):
+            # Only windows the window manager has taken (it sets WM_STATE): one mapped before it
+            # looks at it takes no focus.
+            propiedades = self.x(["xprop", "-id", w, "WM_CLASS", "WM_STATE"])
+            if b'"zembra' in propiedades and b"window state: Normal" in propiedades:
                 return int(w)
         return None
 
@@ -282,6 +330,11 @@ def oscuros(imagen, caja, umbral=80):
     return sum(n for n, c in imagen.crop(caja).convert("L").getcolors(maxcolors=1 << 20) if c < umbral)
 
 
+def color_de(imagen, caja):
+    """The colour most of `caja` has."""
+    return max(imagen.convert("RGB").crop(caja).getcolors(maxcolors=1 << 20))[1]
+
+
 def rojos(imagen, caja):
     """How many pixels inside `caja` are plainly red."""
     return sum(n for n, (r, g, b) in imagen.convert("RGB").crop(caja).getcolors(maxcolors=1 << 20)
@@ -296,10 +349,12 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--app", required=True)
     ap.add_argument("--genera", required=True)
+    ap.add_argument("--controles", required=True)
     ap.add_argument("--trabajo", required=True)
     ap.add_argument("--displays", default=os.environ.get("ZEMBRA_X11_DISPLAYS", "400-419"))
     args = ap.parse_args()
-    args.app, args.genera, args.trabajo = (os.path.abspath(a) for a in (args.app, args.genera, args.trabajo))
+    args.app, args.genera, args.controles, args.trabajo = (
+        os.path.abspath(a) for a in (args.app, args.genera, args.controles, args.trabajo))
     r = Recorrido(args)
     inicio = time.monotonic()
     hechos = 0

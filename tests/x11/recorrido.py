@@ -10,7 +10,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from escritorio import Fallo, main, oscuros, paso, rojos  # noqa: E402
+from escritorio import Fallo, color_de, main, oscuros, paso, rojos  # noqa: E402
 
 PRINCIPAL = r"Zembra - \[ .* \]"
 ALTO_FILA = 13  # a drop-down list's row, in the forms' 8-point face
@@ -61,6 +61,22 @@ class Desplegable:
     def elige(self, fila):
         """A click on row `fila` (0 the first) of the open list."""
         self.r.clic(self.wid, self.izq + 40, self.arriba + self.alto + 2 + fila * ALTO_FILA + ALTO_FILA // 2)
+        self.espera_cerrada()
+
+
+class ListaSobreElCombo(Desplegable):
+    """A plain combo's drop-down: its list opens over the combo, the current row on it."""
+
+    def lista(self):
+        x, y, _, _ = self.r.geometria(self.wid)
+        arriba = y + self.arriba
+        return next((c for c in self.r.flotantes() if abs(c[0] - (x + self.izq)) <= 4
+                     and abs(c[2] - self.ancho) <= 4 and c[1] <= arriba + self.alto and c[1] + c[3] >= arriba), None)
+
+    def elige(self, fila):
+        _, y, _, _ = self.r.geometria(self.wid)
+        _, ly, _, _ = self.lista()
+        self.r.clic(self.wid, self.izq + 40, ly - y + 1 + fila * ALTO_FILA + ALTO_FILA // 2)
         self.espera_cerrada()
 
 
@@ -220,14 +236,9 @@ def apunta_un_importe_con_decimales(r):
     r.activa(dlg)
     r.clic(dlg, 96 + 150, 38 + 20)  # Concepto
     r.escribe("Honorarios de la demanda")
-    # A plain list combo: its list opens over the combo, the current row on it.
-    x, y, _, _ = r.geometria(dlg)
-    r.clic(dlg, 96 + 60, 124 + 10)
-    lista = r.espera(lambda: next((c for c in r.flotantes() if abs(c[0] - (x + 96)) <= 4 and c[3] > 40), None), 10,
-                     "la lista de tipos")
-    r.clic(dlg, 96 + 40, lista[1] - y + lista[3] * 3 // 8)  # the second of four rows: Derecho
-    r.espera(lambda: not any(abs(c[0] - (x + 96)) <= 4 and c[3] > 40 for c in r.flotantes()), 10,
-             "la lista de tipos cerrada")
+    tipo = ListaSobreElCombo(r, dlg, (96, 124, 120))
+    tipo.abre()
+    tipo.elige(1)  # Derecho
     r.clic(dlg, 96 + 40, 152 + 10)  # Importe
     r.escribe("1000,50")
     r.clic(dlg, 120 + 44, 200 + 13)  # OK
@@ -303,7 +314,53 @@ def anota_en_la_agenda_del_expediente(r):
         raise Fallo(f"el tipo elegido con el ratón no se guardó ({tipo_agenda})")
     if "Llamar al cliente" not in (texto or ""):
         raise Fallo(f"la anotación no se guardó: «{texto}»")
-    r.clic(agenda, 895, 17)  # Volver
+    r.agenda = agenda
+
+
+# The yearly calendar's "Tipo de día :" colour combo, in client pixels, and the swatch it shows
+# of the chosen colour.
+TIPO_DE_DIA = (92, 40, 200)
+MUESTRA = (100, 47, 110, 54)
+NEGRO, VERDE, OLIVA, PURPURA = (0, 0, 0), (0, 128, 0), (128, 128, 0), (128, 0, 128)
+
+
+@paso
+def elige_tipo_de_dia_en_el_calendario(r):
+    r.activa(r.agenda)
+    r.clic(r.agenda, 778, 17)  # Calendario
+    # The generated office has no calendar for this year yet: it is made on the way.
+    pregunta = r.ventana("¡¡ ATENCIÓN !!")
+    r.activa(pregunta)
+    r.teclas("Return")  # Sí
+    w = r.ventana("Configuración Anual")
+    r.activa(w)
+
+    def muestra(color, que):
+        r.espera(lambda: color_de(r.captura(wid=w), MUESTRA) == color, 10, f"la muestra {que} en el combo")
+
+    muestra(NEGRO, "negra")
+    combo = ListaSobreElCombo(r, w, TIPO_DE_DIA, alto=22)
+    combo.abre()
+    combo.elige(2)  # Verde
+    muestra(VERDE, "verde elegida con el ratón")
+    # The focus is back on the combo: the keyboard moves on from the colour chosen.
+    r.teclas("Down")
+    muestra(OLIVA, "oliva, la siguiente")
+    combo.abre()
+    r.teclas("Escape")
+    combo.espera_cerrada()
+    combo.abre()
+    r.clic(w, 40, 50)  # beside the combo, on "Tipo de día :"
+    combo.espera_cerrada()
+    muestra(OLIVA, "oliva tras cerrar la lista sin elegir")
+    r.teclas("alt+Down")
+    combo.espera_abierta()
+    r.teclas("Down", "Down", "Return")
+    combo.espera_cerrada()
+    muestra(PURPURA, "púrpura elegida con el teclado")
+    r.clic(w, 100, 17)  # Salir
+    r.sin_ventana("Configuración Anual")
+    r.clic(r.agenda, 895, 17)  # Volver
     r.sin_ventana(r"Agenda del Expediente .*")
 
 
@@ -457,6 +514,134 @@ def sale(r, principal):
 @paso
 def sale_por_el_dialogo(r):
     sale(r, r.principal)
+
+
+# The lane's own window of edits with a drop-down (zembra_controles): each edit's left, top and
+# width in client pixels; its pop-up hangs under it, right edges aligned.
+FECHA = (90, 12, 140)
+IMPORTE = (90, 44, 140)
+FILA_CALENDARIO, COLUMNA_CALENDARIO = 13, 26  # a day's cell in the calendar pop-up
+TECLA_CALCULADORA = (23, 23)  # a key's step in the calculator pop-up
+
+
+class Emergente(Desplegable):
+    """The pop-up of an edit with a button (calendar, calculator)."""
+
+    def lista(self):
+        x, y, _, _ = self.r.geometria(self.wid)
+        derecha, arriba = x + self.izq + self.ancho, y + self.arriba + self.alto
+        return next((c for c in self.r.flotantes()
+                     if abs(c[0] + c[2] - derecha) <= 4 and abs(c[1] - arriba) <= 4 and c[3] > 40), None)
+
+    def pulsa(self, dx, dy):
+        """A click at (dx, dy) of the open pop-up."""
+        x, y, _, _ = self.r.geometria(self.wid)
+        lx, ly, _, _ = self.lista()
+        self.r.clic(self.wid, lx - x + dx, ly - y + dy)
+
+
+class Informe:
+    """What the lane's window of edits says on its output: which edit has the focus, what each holds."""
+
+    def __init__(self, r, programa):
+        self.r, self.programa = r, programa
+
+    def lineas(self):
+        with open(self.programa.registro) as f:
+            return [l.rstrip("\n") for l in f]
+
+    def texto(self, edit):
+        """The last text `edit` reported."""
+        return next((l.split(" ", 2)[2] for l in reversed(self.lineas()) if l.startswith(f"texto {edit} ")), None)
+
+    def foco(self):
+        return next((l.split(" ")[1] for l in reversed(self.lineas()) if l.startswith("foco ")), None)
+
+    def espera_texto(self, edit, texto, que):
+        self.r.espera(lambda: self.texto(edit) == texto, 10, f"«{texto}» en {edit} {que}")
+
+    def sigue(self, edit, texto, foco):
+        """Nothing changed: `edit` still holds `texto` and `foco` has the focus."""
+        if self.texto(edit) != texto or self.foco() != foco:
+            raise Fallo(f"{edit} tiene «{self.texto(edit)}» y el foco {self.foco()}; se esperaba «{texto}» y {foco}")
+
+
+def abre_controles(r):
+    r.controles = r.programa = r.lanza(programa=r.args.controles)
+    w = r.ventana("Controles")
+    r.activa(w)
+    return w, Informe(r, r.controles)
+
+
+@paso
+def elige_fechas_en_el_calendario_emergente(r):
+    w, informe = abre_controles(r)
+    r.clic(w, FECHA[0] + 20, FECHA[1] + 10)
+    r.espera(lambda: informe.foco() == "Fecha", 10, "el foco en la fecha")
+    r.teclas("Home")
+    r.escribe("15032024")
+    informe.espera_texto("Fecha", "15/03/2024", "escrita")
+    # The mouse: the button opens the calendar on the month of the date; March 2024 starts on a
+    # Friday, so the third week's Monday is the 11th.
+    calendario = Emergente(r, w, FECHA)
+    calendario.abre()
+    calendario.pulsa(13, 27 + 2 * FILA_CALENDARIO + FILA_CALENDARIO)
+    calendario.espera_cerrada()
+    informe.espera_texto("Fecha", "11/03/2024", "elegida con el ratón")
+    # The focus is back in the edit: its key opens the calendar again; Esc closes it as it was.
+    r.teclas("alt+Down")
+    calendario.espera_abierta()
+    r.teclas("Escape")
+    calendario.espera_cerrada()
+    calendario.abre()
+    r.clic(w, 300, 200)  # an empty part of the window
+    calendario.espera_cerrada()
+    informe.sigue("Fecha", "11/03/2024", "Fecha")
+    # The keyboard: a week down, a day right, Enter takes it.
+    r.teclas("alt+Down")
+    calendario.espera_abierta()
+    r.teclas("Down", "Right", "Return")
+    calendario.espera_cerrada()
+    informe.espera_texto("Fecha", "19/03/2024", "elegida con el teclado")
+    informe.sigue("Fecha", "19/03/2024", "Fecha")
+
+
+@paso
+def calcula_importes_en_la_calculadora_emergente(r):
+    w = r.ventana("Controles")
+    informe = Informe(r, r.controles)
+    calculadora = Emergente(r, w, IMPORTE)
+    calculadora.abre()
+    if informe.foco() != "Importe":
+        raise Fallo(f"el botón abrió la calculadora con el foco en {informe.foco()}")
+
+    def tecla(columna, fila):
+        calculadora.pulsa(12 + columna * TECLA_CALCULADORA[0], 12 + fila * TECLA_CALCULADORA[1])
+
+    # 7 + 5 =, with the mouse.
+    tecla(0, 0)
+    tecla(3, 3)
+    tecla(1, 1)
+    tecla(2, 4)
+    calculadora.espera_cerrada()
+    informe.espera_texto("Importe", "12", "calculado con el ratón")
+    r.teclas("alt+Down")
+    calculadora.espera_abierta()
+    r.teclas("Escape")
+    calculadora.espera_cerrada()
+    calculadora.abre()
+    r.clic(w, 300, 200)
+    calculadora.espera_cerrada()
+    informe.sigue("Importe", "12", "Importe")
+    # The keyboard: the keys typed in the edit drive the calculator; Enter takes the result.
+    r.teclas("alt+Down")
+    calculadora.espera_abierta()
+    r.teclas("asterisk", "3", "Return")
+    calculadora.espera_cerrada()
+    informe.espera_texto("Importe", "36", "calculado con el teclado")
+    informe.sigue("Importe", "36", "Importe")
+    r.controles.terminate()
+    r.controles.wait(10)
 
 
 if __name__ == "__main__":

@@ -3,7 +3,7 @@
 //                           every type it sees (one a line) and closes the data.
 //   cierre <fichero>:       tries the write lock that a program closing the data takes before it
 //                           folds and removes the journal; prints "LIBRE" or "OCUPADO".
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 #include <QString>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // The month calendar dialog.
-#include "shell/Calendario.h"
+#include "comun/Calendario.h"
 
+#include "comun/UComunes.h"
 #include "controls/visual/DateHelpers.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UComunes.h"
 
 TAlmanaque* Almanaque = nullptr;
 

@@ -1,7 +1,7 @@
-#include "shell/UFiltros.h"
+#include "comun/UFiltros.h"
 
+#include "comun/Alcance.h"
 #include "platform/db/DB.h"
-#include "shell/Alcance.h"
 
 #include <QStringList>
 #include <algorithm>

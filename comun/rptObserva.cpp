@@ -1,5 +1,5 @@
 // The notes report.
-#include "shell/rptObserva.h"
+#include "comun/rptObserva.h"
 
 #include "platform/report/QRCtrls.h"
 

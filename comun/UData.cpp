@@ -1,11 +1,11 @@
-#include "shell/UData.h"
+#include "comun/UData.h"
 
+#include "comun/UComunes.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/Acceso.h"
-#include "shell/UComunes.h"
 
 #include <algorithm>
 
@@ -216,6 +216,15 @@ void TDat::refresca(TDataSet* dataSet) {
     if (dataSet->Active() && dataSet->State() == dsBrowse) dataSet->Refresh();
 }
 
+void TDat::RefrescaAgendas() {
+    for (TTable* v : FVistasAgenda) refresca(v);
+}
+
+void TDat::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove) FVistasAgenda.erase(std::remove(FVistasAgenda.begin(), FVistasAgenda.end(), component), FVistasAgenda.end());
+}
+
 void TDat::RefrescaTablas() {
     for (int i = 0; i < ComponentCount(); ++i)
         if (auto* t = dynamic_cast<TTable*>(Components(i)))
@@ -365,82 +374,89 @@ void TDat::TerminaNumeracion(TDataSet* ds) {
 
 // ---------------------------------------------------------------------------------------------- people
 
+namespace {
+// What the data module checks and writes for each party table: the key, numbered from the
+// SISTEM counter of the same name; the fields a record cannot be saved without, in the order
+// they are checked, with their messages; the question before deleting, and the count of case
+// files that refuses the deletion when above 0 (a query of the module on the record shown);
+// the display name "APELLIDOS,NOMBRE".
+struct TReglasPersona {
+    const char* Tabla;
+    const char* Clave;
+    std::vector<std::pair<const char*, const char*>> Requeridos;
+    const char* Pregunta;
+    const char* Nombre;
+    TQuery* TDat::*Cuenta = nullptr;
+    const char* CampoCuenta = nullptr;
+    const char* Rechazo = nullptr;
+    bool ApellidosSiFalla = false;  // a name that cannot be built is the surname alone
+};
+
+const char* const SinApellidos = "APELLIDOS no puede quedar vacío";
+
+const std::vector<TReglasPersona>& ReglasPersonas() {
+    static const std::vector<TReglasPersona> reglas = {
+        {"ABOCLI", "ABOCLI", {{"NOMBRE", "Nombre no puede quedar vacío"}, {"APELLIDOS", SinApellidos}}, "¿Borrar ABOGADO?",
+         "NOMABOCLI", &TDat::QExpAbo, "NUMERO", "Hay expedientes de éste ABOGADO"},
+        {"CLIENTES", "CLIENTE", {{"APELLIDOS", SinApellidos}}, "¿Borrar CLIENTE?", "NOMCLI", &TDat::QNumCli, "NUMCLI",
+         "Hay expedientes con éste CLIENTE por defecto", true},
+        {"CONTRARIOS", "CONTRARIO", {{"APELLIDOS", SinApellidos}}, "¿Borrar CONTRARIO?", "NOMCON", &TDat::QNumCon, "NUMCON",
+         "Hay expedientes con éste CONTRARIO por defecto"},
+        {"ABOGADOS", "ABOGADO", {{"APELLIDOS", SinApellidos}}, "¿Borrar ABOGADO?", "NOMABO"},
+        {"PROCU", "PROCU", {{"APELLIDOS", SinApellidos}, {"PARTIDO", "PARTIDO JUDICIAL no puede quedar vacío"}},
+         "¿Borrar PROCURADOR?", "NOMPROCU"},
+        {"PERITOS", "PERITO", {{"APELLIDOS", SinApellidos}, {"PROFESION", "PROFESIÓN no puede quedar vacío"}},
+         "¿Borrar PERITO?", "NOMPERITO"},
+    };
+    return reglas;
+}
+
+// The rules of the party table under `ds`, whichever cursor it is.
+const TReglasPersona& ReglasDe(TDataSet* ds) {
+    const auto* t = dynamic_cast<const TTable*>(ds);
+    const QString tabla = t ? t->TableName() : QString();
+    for (const TReglasPersona& r : ReglasPersonas())
+        if (tabla.compare(QLatin1String(r.Tabla), Qt::CaseInsensitive) == 0) return r;
+    throw EDatabaseError(QStringLiteral("Tabla sin reglas de persona: ") + (ds ? ds->Name() : QString()));
+}
+
+QString L(const char* texto) { return QString::fromUtf8(texto); }
+}  // namespace
+
 void TDat::NombreCalculado(TDataSet* ds, const QString& campo) {
     ds->FieldByName(campo)->SetAsString(ds->FieldByName(QStringLiteral("APELLIDOS"))->AsString() + QLatin1Char(',') +
                                         ds->FieldByName(QStringLiteral("NOMBRE"))->AsString());
 }
 
-void TDat::TAboCliBeforePost(TDataSet* ds) {
-    Exige(!TextoVacio(ds, "NOMBRE"), QStringLiteral("Nombre no puede quedar vacío"));
-    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
-    Numera(ds, QStringLiteral("ABOCLI"), QStringLiteral("ABOCLI"));
+void TDat::PersonaBeforePost(TDataSet* ds) {
+    const TReglasPersona& r = ReglasDe(ds);
+    for (const auto& [campo, mensaje] : r.Requeridos) Exige(!TextoVacio(ds, campo), L(mensaje));
+    Numera(ds, L(r.Clave), L(r.Clave));
 }
-void TDat::TAboCliAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
-void TDat::TAboCliBeforeDelete(TDataSet*) {
-    Reabre(QExpAbo);
-    Exige(QExpAbo->FieldByName(QStringLiteral("NUMERO"))->AsInteger() == 0, QStringLiteral("Hay expedientes de éste ABOGADO"));
-    Confirma(QStringLiteral("¿Borrar ABOGADO?"));
-}
-void TDat::TAboCliCalcFields(TDataSet* ds) { NombreCalculado(ds, QStringLiteral("NOMABOCLI")); }
 
-void TDat::TClientesBeforePost(TDataSet* ds) {
-    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
-    Numera(ds, QStringLiteral("CLIENTE"), QStringLiteral("CLIENTE"));
+void TDat::PersonaAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
+
+void TDat::PersonaBeforeDelete(TDataSet* ds) {
+    const TReglasPersona& r = ReglasDe(ds);
+    if (r.Cuenta) {
+        TQuery* cuenta = this->*r.Cuenta;
+        Reabre(cuenta);
+        Exige(cuenta->FieldByName(L(r.CampoCuenta))->AsInteger() == 0, L(r.Rechazo));
+    }
+    Confirma(L(r.Pregunta));
 }
-void TDat::TClientesAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
-void TDat::TClientesBeforeDelete(TDataSet*) {
-    Reabre(QNumCli);
-    Exige(QNumCli->FieldByName(QStringLiteral("NUMCLI"))->AsInteger() == 0,
-          QStringLiteral("Hay expedientes con éste CLIENTE por defecto"));
-    Confirma(QStringLiteral("¿Borrar CLIENTE?"));
-}
-void TDat::TClientesNewRecord(TDataSet* ds) { ds->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QString()); }
-void TDat::TClientesCalcFields(TDataSet* ds) {
+
+void TDat::PersonaCalcFields(TDataSet* ds) {
+    const TReglasPersona& r = ReglasDe(ds);
+    if (!r.ApellidosSiFalla) return NombreCalculado(ds, L(r.Nombre));
     try {
-        NombreCalculado(ds, QStringLiteral("NOMCLI"));
+        NombreCalculado(ds, L(r.Nombre));
     } catch (const Exception&) {
-        ds->FieldByName(QStringLiteral("NOMCLI"))->SetAsString(ds->FieldByName(QStringLiteral("APELLIDOS"))->AsString());
+        ds->FieldByName(L(r.Nombre))->SetAsString(ds->FieldByName(QStringLiteral("APELLIDOS"))->AsString());
     }
 }
 
-void TDat::TContrariosBeforePost(TDataSet* ds) {
-    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
-    Numera(ds, QStringLiteral("CONTRARIO"), QStringLiteral("CONTRARIO"));
-}
-void TDat::TContrariosAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
-void TDat::TContrariosBeforeDelete(TDataSet*) {
-    Reabre(QNumCon);
-    Exige(QNumCon->FieldByName(QStringLiteral("NUMCON"))->AsInteger() == 0,
-          QStringLiteral("Hay expedientes con éste CONTRARIO por defecto"));
-    Confirma(QStringLiteral("¿Borrar CONTRARIO?"));
-}
-void TDat::TContrariosCalcFields(TDataSet* ds) { NombreCalculado(ds, QStringLiteral("NOMCON")); }
-
-void TDat::TAbogadosBeforePost(TDataSet* ds) {
-    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
-    Numera(ds, QStringLiteral("ABOGADO"), QStringLiteral("ABOGADO"));
-}
-void TDat::TAbogadosAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
-void TDat::TAbogadosBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar ABOGADO?")); }
-void TDat::TAbogadosCalcFields(TDataSet* ds) { NombreCalculado(ds, QStringLiteral("NOMABO")); }
-
-void TDat::TProcuBeforePost(TDataSet* ds) {
-    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
-    Exige(!TextoVacio(ds, "PARTIDO"), QStringLiteral("PARTIDO JUDICIAL no puede quedar vacío"));
-    Numera(ds, QStringLiteral("PROCU"), QStringLiteral("PROCU"));
-}
-void TDat::TProcuAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
-void TDat::TProcuBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar PROCURADOR?")); }
-void TDat::TProcuCalcFields(TDataSet* ds) { NombreCalculado(ds, QStringLiteral("NOMPROCU")); }
-
-void TDat::TPeritosBeforePost(TDataSet* ds) {
-    Exige(!TextoVacio(ds, "APELLIDOS"), QStringLiteral("APELLIDOS no puede quedar vacío"));
-    Exige(!TextoVacio(ds, "PROFESION"), QStringLiteral("PROFESIÓN no puede quedar vacío"));
-    Numera(ds, QStringLiteral("PERITO"), QStringLiteral("PERITO"));
-}
-void TDat::TPeritosAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
-void TDat::TPeritosBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar PERITO?")); }
-void TDat::TPeritosCalcFields(TDataSet* ds) { NombreCalculado(ds, QStringLiteral("NOMPERITO")); }
+void TDat::TClientesNewRecord(TDataSet* ds) { ds->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QString()); }
 
 void TDat::TPoderesBeforePost(TDataSet* ds) {
     Exige(!TextoVacio(ds, "PODER"), QStringLiteral("PODER no puede quedar vacío"));

@@ -1,12 +1,12 @@
-#include "shell/UFormRegistro.h"
+#include "comun/UFormRegistro.h"
 
+#include "comun/Abusca.h"
+#include "comun/Abusca2.h"
+#include "comun/Calendario.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
 #include "platform/graphics/Resources.h"
 #include "platform/report/QuickRpt.h"
-#include "shell/Abusca.h"
-#include "shell/Abusca2.h"
-#include "shell/Calendario.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
 
 #include <functional>
 #include <memory>

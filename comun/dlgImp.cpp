@@ -1,8 +1,8 @@
-#include "shell/dlgImp.h"
+#include "comun/dlgImp.h"
 
+#include "comun/UComunes.h"
 #include "platform/forms/Printers.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UComunes.h"
 
 TdlgImprime* dlgImprime = nullptr;
 

@@ -1,12 +1,12 @@
 // The notes editor.
-#include "shell/UObservacion.h"
+#include "comun/UObservacion.h"
 
+#include "comun/PresPrel.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
+#include "comun/rptObserva.h"
 #include "platform/graphics/Resources.h"
 #include "platform/report/QuickRpt.h"
-#include "reports/PresPrel.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
-#include "shell/rptObserva.h"
 
 TObservacion* Observacion = nullptr;
 

@@ -1,10 +1,10 @@
 // The two-level tree search.
-#include "shell/Abusca2.h"
+#include "comun/Abusca2.h"
 
-#include "shell/Abusca.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
-#include "shell/UNuevaLinea.h"
+#include "comun/Abusca.h"
+#include "comun/UComunes.h"
+#include "comun/UData.h"
+#include "comun/UNuevaLinea.h"
 
 TBuscar2* Buscar2 = nullptr;
 

@@ -1,10 +1,10 @@
 // The pick list.
-#include "shell/Abusca.h"
+#include "comun/Abusca.h"
 
+#include "comun/UComunes.h"
+#include "comun/UData.h"
+#include "comun/UNuevaLinea.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UComunes.h"
-#include "shell/UData.h"
-#include "shell/UNuevaLinea.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "shell/Alcance.h"
+#include "comun/Alcance.h"
 
-#include "shell/UData.h"
+#include "comun/UData.h"
 
 namespace shell {
 

@@ -1,9 +1,9 @@
-#include "reports/PresPrel.h"
+#include "comun/PresPrel.h"
 
+#include "comun/dlgImp.h"
 #include "platform/forms/Printers.h"
 #include "platform/graphics/Resources.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/dlgImp.h"
 
 #include <initializer_list>
 #include <memory>

@@ -1,5 +1,5 @@
 // The one-line input dialog.
-#include "shell/UNuevaLinea.h"
+#include "comun/UNuevaLinea.h"
 
 TNuevaLinea* NuevaLinea = nullptr;
 

@@ -1,13 +1,13 @@
-#include "shell/UComunes.h"
+#include "comun/UComunes.h"
 
+#include "comun/UData.h"
+#include "platform/db/DBTables.h"
 #include "platform/forms/Beep.h"
 #include "platform/forms/ComCtrls.h"
-#include "platform/db/DBTables.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UData.h"
 
 #include <QApplication>
 #include <QDate>

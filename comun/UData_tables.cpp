@@ -1,6 +1,6 @@
 // The tables of the office's data and the components of the data module over them.
+#include "comun/UData.h"
 #include "platform/db/Driver.h"
-#include "shell/UData.h"
 
 #include <vector>
 
@@ -209,9 +209,9 @@ std::vector<platform::db::TTableDesc> TablasDelDespacho() {
 
 namespace {
 // The persistent fields of a dataset over a table, named dataset + field ("TExpedANO").
-void CreaCampos(TDat* dat, TDataSet* ds, const QString& tabla, const QString& prefijo) {
+void CreaCampos(TComponent* owner, TDataSet* ds, const QString& tabla, const QString& prefijo) {
     for (const Col& c : TablaDe(tabla).Cols) {
-        TField* f = NuevoCampo(dat, c.Tipo);
+        TField* f = NuevoCampo(owner, c.Tipo);
         f->SetFieldName(QString::fromLatin1(c.Nombre));
         f->SetName(prefijo + QString::fromLatin1(c.Nombre));
         if (c.Tipo == 'S' || c.Tipo == 'c' || c.Tipo == 'k') f->SetSize(c.Tam);
@@ -301,32 +301,25 @@ void TDat::CreaComponentes() {
     graba(TTabcon);
 
     // People first: the case files look their names up and count by them.
-    auto persona = [&](TTable*& t, const char* nombre, const char* fichero, TDataSource*& s, const char* ds,
-                       void (TDat::*antes)(TDataSet*), void (TDat::*despues)(TDataSet*), void (TDat::*borrar)(TDataSet*),
-                       void (TDat::*calc)(TDataSet*)) {
+    // The six party tables share one set of handlers, which read each table's rules.
+    auto persona = [&](TTable*& t, const char* nombre, const char* fichero, TDataSource*& s, const char* ds) {
         tabla(t, nombre, fichero);
         t->SetIndexFieldNames(QStringLiteral("APELLIDOS;NOMBRE"));
         fuente(s, ds, t);
-        t->BeforePost = E(this, antes);
-        t->AfterPost = E(this, despues);
-        t->BeforeDelete = E(this, borrar);
-        t->OnCalcFields = E(this, calc);
+        t->BeforePost = E(this, &TDat::PersonaBeforePost);
+        t->AfterPost = E(this, &TDat::PersonaAfterPost);
+        t->BeforeDelete = E(this, &TDat::PersonaBeforeDelete);
+        t->OnCalcFields = E(this, &TDat::PersonaCalcFields);
         errores(t);
     };
-    persona(TAboCli, "TAboCli", "ABOCLI", DSAboCli, "DSAboCli", &TDat::TAboCliBeforePost, &TDat::TAboCliAfterPost,
-            &TDat::TAboCliBeforeDelete, &TDat::TAboCliCalcFields);
+    persona(TAboCli, "TAboCli", "ABOCLI", DSAboCli, "DSAboCli");
     fuente(DSLisSAboCli, "DSLisSAboCli", TAboCli);
-    persona(TClientes, "TClientes", "CLIENTES", DSClientes, "DSClientes", &TDat::TClientesBeforePost,
-            &TDat::TClientesAfterPost, &TDat::TClientesBeforeDelete, &TDat::TClientesCalcFields);
+    persona(TClientes, "TClientes", "CLIENTES", DSClientes, "DSClientes");
     TClientes->OnNewRecord = E(this, &TDat::TClientesNewRecord);
-    persona(TContrarios, "TContrarios", "CONTRARIOS", DSContrarios, "DSContrarios", &TDat::TContrariosBeforePost,
-            &TDat::TContrariosAfterPost, &TDat::TContrariosBeforeDelete, &TDat::TContrariosCalcFields);
-    persona(TAbogados, "TAbogados", "ABOGADOS", DSAbogados, "DSAbogados", &TDat::TAbogadosBeforePost,
-            &TDat::TAbogadosAfterPost, &TDat::TAbogadosBeforeDelete, &TDat::TAbogadosCalcFields);
-    persona(TProcu, "TProcu", "PROCU", DSProcu, "DSProcu", &TDat::TProcuBeforePost, &TDat::TProcuAfterPost,
-            &TDat::TProcuBeforeDelete, &TDat::TProcuCalcFields);
-    persona(TPeritos, "TPeritos", "PERITOS", DSPeritos, "DSPeritos", &TDat::TPeritosBeforePost,
-            &TDat::TPeritosAfterPost, &TDat::TPeritosBeforeDelete, &TDat::TPeritosCalcFields);
+    persona(TContrarios, "TContrarios", "CONTRARIOS", DSContrarios, "DSContrarios");
+    persona(TAbogados, "TAbogados", "ABOGADOS", DSAbogados, "DSAbogados");
+    persona(TProcu, "TProcu", "PROCU", DSProcu, "DSProcu");
+    persona(TPeritos, "TPeritos", "PERITOS", DSPeritos, "DSPeritos");
     tabla(TPoderes, "TPoderes", "Poder.DB");
     fuente(DSPoderes, "DSPoderes", TPoderes);
     TPoderes->BeforePost = E(this, &TDat::TPoderesBeforePost);
@@ -442,26 +435,10 @@ void TDat::CreaComponentes() {
     Mascara(TAgen, "HORA", QStringLiteral("!90:00;1;_"));
     Formato(TAgen, "HORA", QStringLiteral("hh:mm"));
 
-    tabla(TAgen2, "TAgen2", "AGENDA");
-    TAgen2->SetIndexName(QStringLiteral("agen01"));
-    TAgen2->SetFiltered(true);
+    TAgen2 = VistaAgenda(this, QStringLiteral("TAgen2"), TVistaAgenda::DeExpediente);
     fuente(DSAgen2, "DSAgen2", TAgen2, true);
-    Formato(TAgen2, "HORA", QStringLiteral("hh:mm"));
-
-    tabla(TAgen3, "TAgen3", "AGENDA");
-    TAgen3->SetIndexFieldNames(QStringLiteral("FECHA;HORA"));
-    TAgen3->SetFiltered(true);
-    {
-        TField* f = new TStringField(this);
-        f->SetFieldName(QStringLiteral("EXPED"));
-        f->SetName(QStringLiteral("TAgen3EXPED"));
-        f->SetSize(15);
-        f->SetFieldKind(fkCalculated);
-        f->SetDataSet(TAgen3);
-    }
-    TAgen3->OnCalcFields = E(this, &TDat::TAgen3CalcFields);
+    TAgen3 = VistaAgenda(this, QStringLiteral("TAgen3"), TVistaAgenda::PorFecha);
     fuente(DSAgenda, "DSAgenda", TAgen3, true);
-    Formato(TAgen3, "HORA", QStringLiteral("hh:mm"));
 
     auto consultaAgenda = [&](TQuery*& q, const char* nombre, const QString& sql) {
         consulta(q, nombre, sql);
@@ -547,4 +524,29 @@ void TDat::CreaComponentes() {
     lista(TTribunales, "TTribunales", "TRIBUNALES", DSTribunales, "DSTribunales");
     lista(TProcedimientos, "TProcedimientos", "PROCEDIMIENTOS", DSProcedimientos, "DSProcedimientos");
     lista(TTipoConsul, "TTipoConsul", "TIPOCONSULTA", DSTipoConsul, "DSTipoConsul");
+}
+
+TTable* TDat::VistaAgenda(TComponent* owner, const QString& nombre, TVistaAgenda clase) {
+    auto* t = new TTable(owner);
+    t->SetName(nombre);
+    t->SetDatabaseName(QStringLiteral("ZEMBRA"));
+    t->SetTableName(QStringLiteral("AGENDA"));
+    CreaCampos(owner, t, QStringLiteral("AGENDA"), nombre);
+    if (clase == TVistaAgenda::DeExpediente) {
+        t->SetIndexName(QStringLiteral("agen01"));
+    } else {
+        t->SetIndexFieldNames(QStringLiteral("FECHA;HORA"));
+        TField* f = new TStringField(owner);
+        f->SetFieldName(QStringLiteral("EXPED"));
+        f->SetName(nombre + QStringLiteral("EXPED"));
+        f->SetSize(15);
+        f->SetFieldKind(fkCalculated);
+        f->SetDataSet(t);
+        t->OnCalcFields = TDataSetNotifyEvent(this, &TDat::TAgen3CalcFields);
+    }
+    t->SetFiltered(true);
+    Formato(t, "HORA", QStringLiteral("hh:mm"));
+    FVistasAgenda.push_back(t);
+    if (owner != this) t->FreeNotification(this);
+    return t;
 }

@@ -69,34 +69,17 @@ public:
     // Before post, after post, before delete, new record and calculated fields.
     void TEscritosBeforePost(TDataSet* ds);
     void TEscritosAfterPost(TDataSet* ds);
-    void TAboCliBeforePost(TDataSet* ds);
-    void TAboCliAfterPost(TDataSet* ds);
-    void TAboCliBeforeDelete(TDataSet* ds);
-    void TAboCliCalcFields(TDataSet* ds);
-    void TClientesBeforePost(TDataSet* ds);
-    void TClientesAfterPost(TDataSet* ds);
-    void TClientesBeforeDelete(TDataSet* ds);
+    // The six party tables (office lawyers, clients, opposing parties, opposing lawyers, court
+    // agents, experts) share these four, read from the table's row of the party rules; any
+    // cursor of the module or a form on one of those tables may bind them.
+    void PersonaBeforePost(TDataSet* ds);
+    void PersonaAfterPost(TDataSet* ds);
+    void PersonaBeforeDelete(TDataSet* ds);
+    void PersonaCalcFields(TDataSet* ds);
     void TClientesNewRecord(TDataSet* ds);
-    void TClientesCalcFields(TDataSet* ds);
-    void TContrariosBeforePost(TDataSet* ds);
-    void TContrariosAfterPost(TDataSet* ds);
-    void TContrariosBeforeDelete(TDataSet* ds);
-    void TContrariosCalcFields(TDataSet* ds);
     void TExpedCalcFields(TDataSet* ds);
     void TExpCliBeforeDelete(TDataSet* ds);
     void TExpConBeforeDelete(TDataSet* ds);
-    void TProcuBeforePost(TDataSet* ds);
-    void TProcuAfterPost(TDataSet* ds);
-    void TProcuBeforeDelete(TDataSet* ds);
-    void TProcuCalcFields(TDataSet* ds);
-    void TAbogadosBeforePost(TDataSet* ds);
-    void TAbogadosAfterPost(TDataSet* ds);
-    void TAbogadosBeforeDelete(TDataSet* ds);
-    void TAbogadosCalcFields(TDataSet* ds);
-    void TPeritosBeforePost(TDataSet* ds);
-    void TPeritosAfterPost(TDataSet* ds);
-    void TPeritosBeforeDelete(TDataSet* ds);
-    void TPeritosCalcFields(TDataSet* ds);
     void TPoderesBeforePost(TDataSet* ds);
     void TPoderesBeforeDelete(TDataSet* ds);
     void TPoderesNewRecord(TDataSet* ds);
@@ -121,6 +104,16 @@ public:
     void TPrivNewRecord(TDataSet* ds);
     void TAgen3CalcFields(TDataSet* ds);
 
+    // A window's own view of the agenda, owned by `owner`: a cursor of its own on AGENDA, filtered
+    // by the handler the window gives it, so no window's filter or range ever reaches another's.
+    // Made as TAgen2 (a case file's rows in the order of agen01) or as TAgen3 (rows by date and
+    // hour, with the case reference EXPED); its component and fields are named after `nombre`.
+    enum class TVistaAgenda { DeExpediente, PorFecha };
+    TTable* VistaAgenda(TComponent* owner, const QString& nombre, TVistaAgenda clase);
+    // Re-reads every open view of the agenda (the module's and the windows'), so that each shows
+    // at once the rows a window has just written.
+    void RefrescaAgendas();
+
     // The logged-in user's name (the current row of TPriv), empty when none.
     QString Usuario() const;
     // Number and user of an agenda row that a form writes with an INSERT of its own: sets the
@@ -131,6 +124,9 @@ public:
     // Runs `cambio` in one transaction of Db: all of it is stored or none of it.
     template <class F>
     void EnTransaccion(F&& cambio);
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     void CreaComponentes();
@@ -152,6 +148,7 @@ private:
     TDataSet* FNumerando = nullptr;  // dataset whose post holds the numbering transaction
     bool FTransaccionPropia = false;
     std::unique_ptr<TQuery> FQContador;  // cursor of its own on SISTEM for the counters
+    std::vector<TTable*> FVistasAgenda;
 };
 
 namespace shell {
