@@ -520,6 +520,7 @@ def sale_por_el_dialogo(r):
 # width in client pixels; its pop-up hangs under it, right edges aligned.
 FECHA = (90, 12, 140)
 IMPORTE = (90, 44, 140)
+NOTA = (328, 12, 140)
 FILA_CALENDARIO, COLUMNA_CALENDARIO = 13, 26  # a day's cell in the calendar pop-up
 TECLA_CALCULADORA = (23, 23)  # a key's step in the calculator pop-up
 
@@ -581,29 +582,42 @@ def elige_fechas_en_el_calendario_emergente(r):
     r.teclas("Home")
     r.escribe("15032024")
     informe.espera_texto("Fecha", "15/03/2024", "escrita")
-    # The mouse: the button opens the calendar on the month of the date; March 2024 starts on a
-    # Friday, so the third week's Monday is the 11th.
+    # The mouse: the button opens the calendar on the month of the date, its button goes to the
+    # month before; February 2024 starts on a Thursday, so the third week's Monday is the 12th.
     calendario = Emergente(r, w, FECHA)
     calendario.abre()
+    calendario.pulsa(20, 8)  # the previous month: February 2024 starts on a Thursday
     calendario.pulsa(13, 27 + 2 * FILA_CALENDARIO + FILA_CALENDARIO)
     calendario.espera_cerrada()
-    informe.espera_texto("Fecha", "11/03/2024", "elegida con el ratón")
+    informe.espera_texto("Fecha", "12/02/2024", "elegida con el ratón")
     # The focus is back in the edit: its key opens the calendar again; Esc closes it as it was.
     r.teclas("alt+Down")
     calendario.espera_abierta()
     r.teclas("Escape")
     calendario.espera_cerrada()
     calendario.abre()
-    r.clic(w, 300, 200)  # an empty part of the window
+    r.clic(w, 300, 200)  # an empty part of the window, under the note
     calendario.espera_cerrada()
-    informe.sigue("Fecha", "11/03/2024", "Fecha")
+    informe.sigue("Fecha", "12/02/2024", "Fecha")
+    r.teclas("alt+Down")  # the focus stayed in the edit
+    calendario.espera_abierta()
+    r.teclas("Escape")
+    calendario.espera_cerrada()
+    # A click on another edit closes the calendar and takes the focus there.
+    calendario.abre()
+    r.clic(w, NOTA[0] + 20, NOTA[1] + 10)
+    calendario.espera_cerrada()
+    r.espera(lambda: informe.foco() == "Nota", 10, "el foco en la nota")
+    informe.sigue("Fecha", "12/02/2024", "Nota")
+    r.clic(w, FECHA[0] + 20, FECHA[1] + 10)
+    r.espera(lambda: informe.foco() == "Fecha", 10, "el foco de vuelta en la fecha")
     # The keyboard: a week down, a day right, Enter takes it.
     r.teclas("alt+Down")
     calendario.espera_abierta()
     r.teclas("Down", "Right", "Return")
     calendario.espera_cerrada()
-    informe.espera_texto("Fecha", "19/03/2024", "elegida con el teclado")
-    informe.sigue("Fecha", "19/03/2024", "Fecha")
+    informe.espera_texto("Fecha", "20/02/2024", "elegida con el teclado")
+    informe.sigue("Fecha", "20/02/2024", "Fecha")
 
 
 @paso
@@ -633,6 +647,17 @@ def calcula_importes_en_la_calculadora_emergente(r):
     r.clic(w, 300, 200)
     calculadora.espera_cerrada()
     informe.sigue("Importe", "12", "Importe")
+    r.teclas("alt+Down")
+    calculadora.espera_abierta()
+    r.teclas("Escape")
+    calculadora.espera_cerrada()
+    calculadora.abre()
+    r.clic(w, NOTA[0] + 20, NOTA[1] + 10)
+    calculadora.espera_cerrada()
+    r.espera(lambda: informe.foco() == "Nota", 10, "el foco en la nota")
+    informe.sigue("Importe", "12", "Nota")
+    r.clic(w, IMPORTE[0] + 20, IMPORTE[1] + 10)
+    r.espera(lambda: informe.foco() == "Importe", 10, "el foco de vuelta en el importe")
     # The keyboard: the keys typed in the edit drive the calculator; Enter takes the result.
     r.teclas("alt+Down")
     calculadora.espera_abierta()
