@@ -6,6 +6,7 @@
 // record's identity. Ratios of medians of interleaved rounds (layer/raw).
 #include "Interleave.h"
 #include "platform/db/DBTables.h"
+#include "tests/support/GeneraDespacho.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,27 +39,13 @@ struct Server {
         folder = dir.path() + QStringLiteral("/datos");
         QDir().mkpath(folder);
         platform::db::SetDataServer(folder, conninfo);
-        TComponent owner(nullptr);
-        auto* t = new TTable(&owner);
-        t->SetDatabaseName(folder);
-        t->SetTableName(QStringLiteral("EXPED"));
-        t->FieldDefs()->Add(QStringLiteral("ANO"), ftString, 4, true);
-        t->FieldDefs()->Add(QStringLiteral("NUMERO"), ftString, 7);
-        t->FieldDefs()->Add(QStringLiteral("FECHAAPERTURA"), ftDate);
-        t->FieldDefs()->Add(QStringLiteral("IMPORTE"), ftFloat);
-        t->FieldDefs()->Add(QStringLiteral("CLIENTE"), ftInteger);
-        t->FieldDefs()->Add(QStringLiteral("ASUNTO"), ftString, 240);
-        t->IndexDefs()->Add(QString(), QStringLiteral("ANO;NUMERO"), ixPrimary);
-        t->CreateTable();
-        auto conn = Session->FolderConnection(folder);
-        conn->StartTransaction();
-        for (int i = 0; i < Rows; ++i)
-            conn->Insert(QStringLiteral("EXPED"),
-                         {QStringLiteral("ANO"), QStringLiteral("NUMERO"), QStringLiteral("FECHAAPERTURA"), QStringLiteral("IMPORTE"),
-                          QStringLiteral("CLIENTE"), QStringLiteral("ASUNTO")},
-                         {QVariant(AnoOf(i)), QVariant(NumeroOf(i)), QVariant(40000.0 + i % 3000), QVariant(i * 1.5),
-                          QVariant(i % 700), QVariant(QStringLiteral("Reclamación de cantidad número %1").arg(i))});
-        conn->Commit();
+        zbtest::TablaPlana(folder, QStringLiteral("EXPED"),
+                           {{"ANO", ftString, 4}, {"NUMERO", ftString, 7}, {"FECHAAPERTURA", ftDate}, {"IMPORTE", ftFloat},
+                            {"CLIENTE", ftInteger}, {"ASUNTO", ftString, 240}},
+                           QStringLiteral("ANO;NUMERO"), Rows, [](int i) {
+                               return std::vector<QVariant>{AnoOf(i), NumeroOf(i), 40000.0 + i % 3000, i * 1.5, i % 700,
+                                                            QStringLiteral("Reclamación de cantidad número %1").arg(i)};
+                           });
     }
     ~Server() {
         QProcess::execute(QStringLiteral("bash"), {QStringLiteral(ZEMBRA_SOURCE_DIR "/scripts/pg-test.sh"), QStringLiteral("stop"),
