@@ -251,14 +251,9 @@ void TConsulta::btBuscarClick(TObject*) {
 void TConsulta::btCerrarClick(TObject*) {
     TTable* c = Dat->TConsultas;
     const int situacion = F(c, "SITUACION")->AsInteger();
-    QString pregunta;
-    switch (situacion) {
-    case 1: pregunta = QStringLiteral("  Consulta NO FACTURADA\r¿Desea cerrar ésta Consulta?"); break;
-    case 2: pregunta = QStringLiteral("¿Desea cerrar ésta Consulta?"); break;
-    case 3: pregunta = QStringLiteral("   Consulta YA CERRADO\r¿Desea abrir ésta Consulta?"); break;
-    default: return;
-    }
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaCierre(c, QStringLiteral("Consulta NO FACTURADA"), QStringLiteral("ésta Consulta"),
+                                 QStringLiteral("Consulta YA CERRADO")))
+        return;
     const QString ano = F(c, "ANO")->AsString();
     const QString numero = F(c, "NUMERO")->AsString();
     const int abocli = F(c, "ABOCLI")->AsInteger();

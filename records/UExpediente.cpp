@@ -346,14 +346,9 @@ void TExpediente::btBuscarClick(TObject*) {
 void TExpediente::btCerrarClick(TObject*) {
     TTable* e = Dat->TExped;
     const int situacion = F(e, "SITUACION")->AsInteger();
-    QString pregunta;
-    switch (situacion) {
-    case 1: pregunta = QStringLiteral("  Expediente NO FACTURADO\r¿Desea cerrar éste Expediente?"); break;
-    case 2: pregunta = QStringLiteral("¿Desea cerrar éste Expediente?"); break;
-    case 3: pregunta = QStringLiteral("   Expediente YA CERRADO\r¿Desea abrir éste Expediente?"); break;
-    default: return;
-    }
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaCierre(e, QStringLiteral("Expediente NO FACTURADO"), QStringLiteral("éste Expediente"),
+                                 QStringLiteral("Expediente YA CERRADO")))
+        return;
     {
         records::TRelojArena reloj;
         Dat->Db->StartTransaction();
