@@ -5,6 +5,7 @@
 #include "agenda/UAnotacion.h"
 #include "agenda/UPlanner.h"
 #include "comun/Controles.h"
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "controls/visual/DateHelpers.h"
@@ -18,7 +19,6 @@
 #include "records/UExpediente.h"
 #include "reports/ULimAgen.h"
 #include "reports/rptLisAgen.h"
-#include "shell/UPrograma.h"
 
 #include <QFileInfo>
 #include <cmath>

@@ -5,6 +5,7 @@
 #include "comun/Alcance.h"
 #include "comun/Calendario.h"
 #include "comun/Controles.h"
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "controls/visual/FileCopyHelpers.h"
@@ -12,7 +13,6 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UPrograma.h"
 
 #include <QDir>
 #include <QFile>

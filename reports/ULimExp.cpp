@@ -5,20 +5,7 @@
 #include "comun/UComunes.h"
 #include "platform/rtl/SysUtils.h"
 
-namespace reports {
-std::function<QString()> AnioPrincipal;
-}  // namespace reports
-
-namespace {
-
-QString AnioElegido() {
-    if (reports::AnioPrincipal) return reports::AnioPrincipal();
-    return FormatDateTime(QStringLiteral("yyyy"), Date());
-}
-
-}  // namespace
-
-TFLimExp::TFLimExp(TComponent* owner) : TForm(owner) {
+TFLimExp::TFLimExp(TComponent* owner) : TForm(owner), Anio(FormatDateTime(QStringLiteral("yyyy"), Date())) {
     SetName(QStringLiteral("FLimExp"));
     SetCaption(QStringLiteral("Límites para el Informe"));
     SetBorderStyle(bsDialog);
@@ -120,7 +107,7 @@ void TFLimExp::rbLimiteClick(TObject*) {
     const TPar par = Par();
     for (TQuery* q : {par.QDesde, par.QHasta}) {
         q->Close();
-        if (par.QDesde == QExpD) q->ParamByName(QStringLiteral("ANO"))->SetAsString(AnioElegido());
+        if (par.QDesde == QExpD) q->ParamByName(QStringLiteral("ANO"))->SetAsString(Anio);
         q->Open();
     }
     MuestraPar(par, true);

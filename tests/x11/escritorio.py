@@ -134,6 +134,34 @@ class Recorrido:
                     raise Fallo(f"openbox terminó con {wm.returncode}: {f.read().strip()}")
             return self.gestor_de_ventanas() == "Openbox"
         self.espera(gestor, 15, "openbox arrancado")
+        self.teclado_con_acentos()
+
+    def teclado_con_acentos(self):
+        """Gives the letters of Spanish that the keyboard lacks keys of their own.
+
+        Without them xdotool lends a key to each letter for the moment of typing it, and a
+        program that reads the keyboard's new map late takes the key for nothing (an "é" lost).
+        """
+        mapa = os.path.join(self.trabajo, "teclado.xkb")
+        subprocess.run(["xkbcomp", "-xkb", self.display, mapa], env=self.env, check=True, timeout=20,
+                       capture_output=True)
+        with open(mapa) as f:
+            texto = f.read()
+        simbolos = texto.index("xkb_symbols")
+        fin = texto.index("\n};", simbolos)
+        usadas = set(re.findall(r"key (<\w+>)\s*\{", texto[simbolos:fin]))
+        libres = [k for k in re.findall(r"^\s*(<I\d+>)\s*=\s*\d+;", texto[:texto.index("xkb_types")], re.M)
+                  if k not in usadas]
+        letras = [("aacute", "Aacute"), ("eacute", "Eacute"), ("iacute", "Iacute"), ("oacute", "Oacute"),
+                  ("uacute", "Uacute"), ("ntilde", "Ntilde"), ("udiaeresis", "Udiaeresis"),
+                  ("exclamdown", "questiondown"), ("masculine", "ordfeminine"), ("EuroSign", "ccedilla")]
+        if len(libres) < len(letras):
+            raise Fallo(f"el teclado del servidor no tiene {len(letras)} teclas libres")
+        nuevas = "".join(f"\n    key {k} {{ [ {a}, {b} ] }};" for k, (a, b) in zip(libres, letras))
+        with open(mapa, "w") as f:
+            f.write(texto[:fin] + nuevas + texto[fin:])
+        subprocess.run(["xkbcomp", "-w", "0", mapa, self.display], env=self.env, check=True, timeout=20,
+                       capture_output=True)
 
     def gestor_de_ventanas(self):
         """The name the running window manager gives itself on the screen, or None."""
