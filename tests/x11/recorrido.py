@@ -5,6 +5,7 @@ One step is one function marked @paso, run in the order written; a later issue a
 where they belong in the day. Positions inside a window are the form's own layout (client-area
 pixels), as a person who knows the form would aim.
 """
+import datetime
 import os
 import subprocess
 import sys
@@ -73,10 +74,18 @@ class ListaSobreElCombo(Desplegable):
         return next((c for c in self.r.flotantes() if abs(c[0] - (x + self.izq)) <= 4
                      and abs(c[2] - self.ancho) <= 4 and c[1] <= arriba + self.alto and c[1] + c[3] >= arriba), None)
 
-    def elige(self, fila):
+    def fila(self, fila):
+        """Where row `fila` of the open list is, in the window's client pixels."""
         _, y, _, _ = self.r.geometria(self.wid)
         _, ly, _, _ = self.lista()
-        self.r.clic(self.wid, self.izq + 40, ly - y + 1 + fila * ALTO_FILA + ALTO_FILA // 2)
+        return self.izq + 40, ly - y + 1 + fila * ALTO_FILA + ALTO_FILA // 2
+
+    def sobre(self, fila):
+        """The pointer over row `fila`, without a click."""
+        self.r.xdotool("mousemove", "--window", str(self.wid), *(str(v) for v in self.fila(fila)))
+
+    def elige(self, fila):
+        self.r.clic(self.wid, *self.fila(fila))
         self.espera_cerrada()
 
 
@@ -321,6 +330,7 @@ def anota_en_la_agenda_del_expediente(r):
 # of the chosen colour.
 TIPO_DE_DIA = (92, 40, 200)
 MUESTRA = (100, 47, 110, 54)
+ENERO = (124, 118, 24)  # the year's first day column and January's row; a day column's width
 NEGRO, VERDE, OLIVA, PURPURA = (0, 0, 0), (0, 128, 0), (128, 128, 0), (128, 0, 128)
 
 
@@ -346,11 +356,19 @@ def elige_tipo_de_dia_en_el_calendario(r):
     # The focus is back on the combo: the keyboard moves on from the colour chosen.
     r.teclas("Down")
     muestra(OLIVA, "oliva, la siguiente")
+    # The list closed without a choice leaves the colour, whatever row the pointer or the
+    # arrows went over.
     combo.abre()
+    combo.sobre(9)
     r.teclas("Escape")
     combo.espera_cerrada()
     combo.abre()
+    combo.sobre(12)
     r.clic(w, 40, 50)  # beside the combo, on "Tipo de día :"
+    combo.espera_cerrada()
+    r.teclas("alt+Down")
+    combo.espera_abierta()
+    r.teclas("Down", "Down", "Escape")
     combo.espera_cerrada()
     muestra(OLIVA, "oliva tras cerrar la lista sin elegir")
     r.teclas("alt+Down")
@@ -358,6 +376,22 @@ def elige_tipo_de_dia_en_el_calendario(r):
     r.teclas("Down", "Down", "Return")
     combo.espera_cerrada()
     muestra(PURPURA, "púrpura elegida con el teclado")
+    # A double click on a day of the year gives it the type chosen: the second Monday of January
+    # of the year shown, today's.
+    ano = datetime.date.today().year
+    primero = datetime.date(ano, 1, 1).weekday()
+    dia = datetime.date(ano, 1, 8 + (7 - primero) % 7)
+    r.clic(w, ENERO[0] + (primero + dia.day - 1) * ENERO[2], ENERO[1], veces=2)
+    fecha = r.ventana("Introducir Fecha Especial")
+    r.activa(fecha)
+    r.escribe("Juicio")
+    r.teclas("Return")
+    r.sin_ventana("Introducir Fecha Especial")
+    serie = (dia - datetime.date(1899, 12, 30)).days
+    fila = r.espera_sql(f"SELECT Color, Descripcion FROM fechas WHERE Fecha = {serie}", lambda f: f, 10,
+                        "el día guardado")[0]
+    if fila != (5, "Juicio"):
+        raise Fallo(f"el {dia} se guardó como {fila}, no como Púrpura (5) «Juicio»")
     r.clic(w, 100, 17)  # Salir
     r.sin_ventana("Configuración Anual")
     r.clic(r.agenda, 895, 17)  # Volver
@@ -590,10 +624,11 @@ def elige_fechas_en_el_calendario_emergente(r):
     calendario.pulsa(13, 27 + 2 * FILA_CALENDARIO + FILA_CALENDARIO)
     calendario.espera_cerrada()
     informe.espera_texto("Fecha", "12/02/2024", "elegida con el ratón")
-    # The focus is back in the edit: its key opens the calendar again; Esc closes it as it was.
+    # The focus is back in the edit: its key opens the calendar again; Esc closes it without
+    # taking the day the arrows went to.
     r.teclas("alt+Down")
     calendario.espera_abierta()
-    r.teclas("Escape")
+    r.teclas("Down", "Escape")
     calendario.espera_cerrada()
     calendario.abre()
     r.clic(w, 300, 200)  # an empty part of the window, under the note
@@ -641,7 +676,7 @@ def calcula_importes_en_la_calculadora_emergente(r):
     informe.espera_texto("Importe", "12", "calculado con el ratón")
     r.teclas("alt+Down")
     calculadora.espera_abierta()
-    r.teclas("Escape")
+    r.teclas("9", "Escape")  # Esc drops what was typed in the calculator
     calculadora.espera_cerrada()
     calculadora.abre()
     r.clic(w, 300, 200)
