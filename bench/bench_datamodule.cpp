@@ -9,6 +9,7 @@
 #include "comun/UData.h"
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
+#include "platform/forms/Forms.h"
 #include "Entrada.h"
 #include "tests/support/GeneraDespacho.h"
 
@@ -71,9 +72,11 @@ BigFolder& Big() {
     return folder;
 }
 
-// In the child: the module opened on the folder, as the program opens it at start.
+// In the child: the module opened on the folder, as the program opens it at start, once its
+// application is up (the splash shows before the module opens).
 zbbench::Span OpenModule(const QString& folder) {
     CarpetaDatos = folder;
+    platform::forms::ApplicationInstance();
     TDat* dat = nullptr;
     const zbbench::Span s = zbbench::Seconds([&] {
         dat = new TDat(nullptr);
