@@ -338,10 +338,12 @@ NEGRO, VERDE, OLIVA, PURPURA = (0, 0, 0), (0, 128, 0), (128, 128, 0), (128, 0, 1
 def elige_tipo_de_dia_en_el_calendario(r):
     r.activa(r.agenda)
     r.clic(r.agenda, 778, 17)  # Calendario
-    # The generated office has no calendar for this year yet: it is made on the way.
-    pregunta = r.ventana("¡¡ ATENCIÓN !!")
-    r.activa(pregunta)
-    r.teclas("Return")  # Sí
+    # An office without this year's calendar is asked to make it on the way.
+    r.espera(lambda: r.busca("¡¡ ATENCIÓN !!") or r.busca("Configuración Anual"), 20, "el calendario anual")
+    if r.busca("¡¡ ATENCIÓN !!"):
+        pregunta = r.ventana("¡¡ ATENCIÓN !!")
+        r.activa(pregunta)
+        r.teclas("Return")  # Sí
     w = r.ventana("Configuración Anual")
     r.activa(w)
 
