@@ -81,6 +81,15 @@ double SaldoExpediente() {
 
 void ColoreaSaldo(TDBText* texto) { texto->Font()->SetColor(SaldoExpediente() < 0 ? clRed : clBlue); }
 
+bool ConfirmaCierre(TDataSet* t, const QString& sinFactura, const QString& este, const QString& cerrado) {
+    switch (t->FieldByName(QStringLiteral("SITUACION"))->AsInteger()) {
+    case 1: return MensajeConfirmacion(QStringLiteral("  %1\r¿Desea cerrar %2?").arg(sinFactura, este));
+    case 2: return MensajeConfirmacion(QStringLiteral("¿Desea cerrar %1?").arg(este));
+    case 3: return MensajeConfirmacion(QStringLiteral("   %1\r¿Desea abrir %2?").arg(cerrado, este));
+    default: return false;
+    }
+}
+
 bool ConfirmaFacturar(TDataSet* t, const QString& este, const QString& facturado) {
     const QString pregunta = t->FieldByName(QStringLiteral("SITUACION"))->AsInteger() < 2
                                  ? QStringLiteral("¿Desea facturar %1?").arg(este)

@@ -1,8 +1,8 @@
 #pragma once
 // What a case file and a consultation share as records that are invoiced: their currency (the
 // icon that changes it, the amount told in the other currency, the format of amounts), the case
-// file's balance line (on its form and on its ledger) and the invoicing's question, dialog and
-// error report.
+// file's balance line (on its form and on its ledger), the question before closing or reopening,
+// and the invoicing's question, dialog and error report.
 #include "platform/db/DB.h"
 #include "platform/forms/DBCtrls.h"
 #include "platform/forms/ExtCtrls.h"
@@ -43,6 +43,11 @@ double SaldoExpediente();
 // The balance's colour: red when negative, blue otherwise.
 void ColoreaSaldo(TDBText* texto);
 
+// The question before closing (SITUACION 1 and 2) or reopening (3) the record current in `t`;
+// `sinFactura` ("Expediente NO FACTURADO") and `cerrado` ("Expediente YA CERRADO") head the
+// question about `este` ("éste Expediente") when not invoiced and when closed. Whether the user
+// goes on; false too for any other state.
+bool ConfirmaCierre(TDataSet* t, const QString& sinFactura, const QString& este, const QString& cerrado);
 // The question before invoicing the record current in `t`: `este` ("éste Expediente") the first
 // time; `facturado` ("Expediente Facturado") and its number when it was invoiced before. Whether
 // the user goes on.

@@ -7,8 +7,6 @@
 
 namespace records {
 
-std::function<void(int)> ListaDeEscritos;
-
 bool DerechoUsuario(const char* nombre) {
     if (!Dat->TPriv->Active() || Dat->TPriv->IsEmpty()) return false;
     return Dat->TPriv->FieldByName(QString::fromLatin1(nombre))->AsBoolean();

@@ -25,9 +25,6 @@ void Moneda(TCanvas* c, const QString& texto, TColor color);
 void GlifoCerrar(TCanvas* c);
 void GlifoEscritos(TCanvas* c);
 
-// Opens the document models list from a case file (1) or a consultation (2); the documents
-// library installs it, so this library need not link it.
-extern std::function<void(int modo)> ListaDeEscritos;
 // Whether the logged-in user holds a right (a Boolean column of the privacy row).
 bool DerechoUsuario(const char* nombre);
 

@@ -5,6 +5,7 @@
 #include "comun/Abusca.h"
 #include "comun/Abusca2.h"
 #include "comun/Alcance.h"
+#include "comun/Ganchos.h"
 #include "comun/Calendario.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
@@ -90,7 +91,7 @@ void TConsulta::activaEdicion(bool activa) {
 void TConsulta::FormShow(TObject*) { Refresca(); }
 
 void TConsulta::FormClose(TObject* sender, TCloseAction& action) {
-    if (records::CierraProcesador) records::CierraProcesador();
+    if (comun::CierraProcesador) comun::CierraProcesador();
     TFormRegistro::FormClose(sender, action);
 }
 
@@ -250,14 +251,9 @@ void TConsulta::btBuscarClick(TObject*) {
 void TConsulta::btCerrarClick(TObject*) {
     TTable* c = Dat->TConsultas;
     const int situacion = F(c, "SITUACION")->AsInteger();
-    QString pregunta;
-    switch (situacion) {
-    case 1: pregunta = QStringLiteral("  Consulta NO FACTURADA\r¿Desea cerrar ésta Consulta?"); break;
-    case 2: pregunta = QStringLiteral("¿Desea cerrar ésta Consulta?"); break;
-    case 3: pregunta = QStringLiteral("   Consulta YA CERRADO\r¿Desea abrir ésta Consulta?"); break;
-    default: return;
-    }
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaCierre(c, QStringLiteral("Consulta NO FACTURADA"), QStringLiteral("ésta Consulta"),
+                                 QStringLiteral("Consulta YA CERRADO")))
+        return;
     const QString ano = F(c, "ANO")->AsString();
     const QString numero = F(c, "NUMERO")->AsString();
     const int abocli = F(c, "ABOCLI")->AsInteger();
@@ -356,10 +352,10 @@ void TConsulta::btFacturarClick(TObject*) {
     Dat->refresca(c);
     Refresca();
     // The fee note only of an invoice that was stored.
-    if (facturado && dlg->GeneraMinuta() && records::GeneraFactura) records::GeneraFactura(true);
+    if (facturado && dlg->GeneraMinuta() && comun::GeneraFactura) comun::GeneraFactura(true);
 }
 void TConsulta::BtEscritoClick(TObject*) {
-    if (records::ListaDeEscritos) records::ListaDeEscritos(2);
+    if (comun::ListaDeEscritos) comun::ListaDeEscritos(2);
 }
 
 void TConsulta::Image4Click(TObject*) {

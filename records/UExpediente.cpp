@@ -4,6 +4,7 @@
 #include "comun/Abusca.h"
 #include "comun/Abusca2.h"
 #include "comun/Alcance.h"
+#include "comun/Ganchos.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/forms/Dialogs.h"
@@ -217,7 +218,7 @@ void TExpediente::FormShow(TObject*) {
 
 void TExpediente::FormClose(TObject* sender, TCloseAction& action) {
     QuitaRangos();
-    if (records::CierraProcesador) records::CierraProcesador();
+    if (comun::CierraProcesador) comun::CierraProcesador();
     TFormRegistro::FormClose(sender, action);
 }
 
@@ -259,7 +260,7 @@ void TExpediente::Refresca() {
     const bool suyo = abogado == -1 ||
                       (Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty() && abogado == F(Dat->TAboCli, "ABOCLI")->AsInteger());
     const bool economico = suyo && Derecho("Economico");
-    btOpenAgen->SetEnabled(suyo && Derecho("Agenda") && records::AbreAgendaExpediente);
+    btOpenAgen->SetEnabled(suyo && Derecho("Agenda") && comun::AbreAgendaExpediente);
     btOpenEco->SetEnabled(economico);
     DBEcon->SetVisible(economico);
     DBSaldo->SetVisible(economico);
@@ -345,14 +346,9 @@ void TExpediente::btBuscarClick(TObject*) {
 void TExpediente::btCerrarClick(TObject*) {
     TTable* e = Dat->TExped;
     const int situacion = F(e, "SITUACION")->AsInteger();
-    QString pregunta;
-    switch (situacion) {
-    case 1: pregunta = QStringLiteral("  Expediente NO FACTURADO\r¿Desea cerrar éste Expediente?"); break;
-    case 2: pregunta = QStringLiteral("¿Desea cerrar éste Expediente?"); break;
-    case 3: pregunta = QStringLiteral("   Expediente YA CERRADO\r¿Desea abrir éste Expediente?"); break;
-    default: return;
-    }
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaCierre(e, QStringLiteral("Expediente NO FACTURADO"), QStringLiteral("éste Expediente"),
+                                 QStringLiteral("Expediente YA CERRADO")))
+        return;
     {
         records::TRelojArena reloj;
         Dat->Db->StartTransaction();
@@ -480,7 +476,7 @@ void TExpediente::btFacturarClick(TObject*) {
 }
 
 void TExpediente::GeneraMinuta() {
-    if (records::GeneraFactura) records::GeneraFactura(false);
+    if (comun::GeneraFactura) comun::GeneraFactura(false);
 }
 
 // ---------------------------------------------------------------------------------------------- clients and opposing parties
@@ -815,17 +811,14 @@ void TExpediente::btOpenEcoClick(TObject*) {
     Refresca();
 }
 
-std::function<void(const QString&, bool)> records::AbreAgendaExpediente;
-std::function<void()> records::CierraProcesador;
-
 void TExpediente::btOpenAgenClick(TObject*) {
-    if (!records::AbreAgendaExpediente || !btOpenAgen->Enabled()) return;
-    records::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + Expediente->Text(), true);
+    if (!comun::AbreAgendaExpediente || !btOpenAgen->Enabled()) return;
+    comun::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + Expediente->Text(), true);
     // The entries written there show here.
     cbSitProcClick(this);
 }
 void TExpediente::btEscritosClick(TObject*) {
-    if (records::ListaDeEscritos) records::ListaDeEscritos(1);
+    if (comun::ListaDeEscritos) comun::ListaDeEscritos(1);
 }
 
 void TExpediente::Image4DblClick(TObject*) {

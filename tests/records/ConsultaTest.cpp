@@ -3,6 +3,7 @@
 #include "CasoFixture.h"
 #include "comun/Abusca2.h"
 #include "comun/Calendario.h"
+#include "comun/Ganchos.h"
 #include "records/Pinturas.h"
 #include "records/UConsulta.h"
 #include "records/rptFicCons.h"
@@ -238,7 +239,7 @@ TEST_F(ConsultaTest, RendersTheConsultation) {
 
 TEST_F(ConsultaTest, DocumentsButtonOpensTheModelsListForTheConsultation) {
     QList<int> modos;
-    records::ListaDeEscritos = [&](int modo) { modos << modo; };
+    comun::ListaDeEscritos = [&](int modo) { modos << modo; };
     Abre();
     EXPECT_TRUE(form->btEscrito->Enabled());
     form->BtEscritoClick(nullptr);
@@ -248,7 +249,7 @@ TEST_F(ConsultaTest, DocumentsButtonOpensTheModelsListForTheConsultation) {
     Usuario(QStringLiteral("ANA"), -1, false);
     Abre();
     EXPECT_FALSE(form->btEscrito->Enabled());
-    records::ListaDeEscritos = nullptr;
+    comun::ListaDeEscritos = nullptr;
 }
 
 namespace {

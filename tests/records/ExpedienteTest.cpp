@@ -2,6 +2,7 @@
 // clients, the states open / invoiced / closed / reopened, the chain, the search and the link.
 #include "CasoFixture.h"
 #include "comun/Abusca.h"
+#include "comun/Ganchos.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
 #include "records/UAsunto.h"
@@ -117,13 +118,13 @@ TEST_F(ExpedienteTest, SubListsShowOnlyTheCaseFileOpen) {
 // Closing the form lifts every range it set: the ledger's as well as the agenda's.
 TEST_F(ExpedienteTest, ClosingLiftsTheLedgerAndAgendaRangesAndLetsGoOfTheDocument) {
     int cierres = 0;
-    records::CierraProcesador = [&] { ++cierres; };
+    comun::CierraProcesador = [&] { ++cierres; };
     Abre();
     ASSERT_EQ(Filas(Dat->TCuentas), 3);
     form->Close();
     TFormHarness::ProcessEvents();
     form = nullptr;
-    records::CierraProcesador = nullptr;
+    comun::CierraProcesador = nullptr;
     EXPECT_EQ(Filas(Dat->TCuentas), 4);
     EXPECT_EQ(Filas(Dat->TAgen2), 4);
     EXPECT_EQ(cierres, 1);
@@ -470,7 +471,7 @@ TEST_F(ExpedienteTest, OpposingLawyerIsPickedIntoTheCaseAndTheMatterOpensInEditW
 TEST_F(ExpedienteTest, DocumentsButtonOpensTheModelsListForTheCaseFile) {
     const bool hayWord = HayWord;
     QList<int> modos;
-    records::ListaDeEscritos = [&](int modo) { modos << modo; };
+    comun::ListaDeEscritos = [&](int modo) { modos << modo; };
     HayWord = true;
     Abre();
     EXPECT_TRUE(form->btEscritos->Enabled());
@@ -488,7 +489,7 @@ TEST_F(ExpedienteTest, DocumentsButtonOpensTheModelsListForTheCaseFile) {
     Abre();
     EXPECT_FALSE(form->btEscritos->Enabled());
     HayWord = hayWord;
-    records::ListaDeEscritos = nullptr;
+    comun::ListaDeEscritos = nullptr;
 }
 
 namespace {

@@ -25,15 +25,15 @@ void Vigila(TCustomEdit* edit) {
 }
 
 template <class T>
-T* Pon(TForm* ventana, const char* nombre, const char* etiqueta, int arriba) {
+T* Pon(TForm* ventana, const char* nombre, const char* etiqueta, int izquierda, int arriba) {
     auto* l = new TLabel(ventana);
     l->SetParent(ventana);
     l->SetCaption(QString::fromUtf8(etiqueta));
-    l->SetBounds(12, arriba + 3, 70, 17);
+    l->SetBounds(izquierda, arriba + 3, 70, 17);
     auto* e = new T(ventana);
     e->SetName(QString::fromLatin1(nombre));
     e->SetParent(ventana);
-    e->SetBounds(90, arriba, 140, 21);
+    e->SetBounds(izquierda + 78, arriba, 140, 21);
     Vigila(e);
     return e;
 }
@@ -45,11 +45,12 @@ int main(int argc, char* argv[]) {
     auto* ventana = new TForm(Application);
     ventana->SetCaption(QStringLiteral("Controles"));
     ventana->SetPosition(poScreenCenter);
-    ventana->SetClientWidth(360);
-    ventana->SetClientHeight(300);
-    Pon<TDateEdit>(ventana, "Fecha", "Fecha :", 12);
-    Pon<TZbCalcEdit>(ventana, "Importe", "Importe :", 44);
-    Pon<TEdit>(ventana, "Nota", "Nota :", 76);
+    ventana->SetClientWidth(480);
+    ventana->SetClientHeight(240);
+    // The note is beside the others, where no pop-up covers it.
+    Pon<TDateEdit>(ventana, "Fecha", "Fecha :", 12, 12);
+    Pon<TZbCalcEdit>(ventana, "Importe", "Importe :", 12, 44);
+    Pon<TEdit>(ventana, "Nota", "Nota :", 250, 12);
     ventana->ShowModal();
     delete ventana;
     return 0;

@@ -5,6 +5,7 @@ One step is one function marked @paso, run in the order written; a later issue a
 where they belong in the day. Positions inside a window are the form's own layout (client-area
 pixels), as a person who knows the form would aim.
 """
+import datetime
 import os
 import subprocess
 import sys
@@ -49,7 +50,7 @@ class Desplegable:
 
     def espera_abierta(self):
         try:
-            self.r.espera(self.lista, 10, "la lista abierta")
+            return self.r.espera(self.lista, 10, "la lista abierta")
         except Fallo:
             x, y, _, _ = self.r.geometria(self.wid)
             print("buscada en", x + self.izq, y + self.arriba + self.alto, "ventanas:", self.r.flotantes())
@@ -73,10 +74,18 @@ class ListaSobreElCombo(Desplegable):
         return next((c for c in self.r.flotantes() if abs(c[0] - (x + self.izq)) <= 4
                      and abs(c[2] - self.ancho) <= 4 and c[1] <= arriba + self.alto and c[1] + c[3] >= arriba), None)
 
-    def elige(self, fila):
+    def fila(self, fila):
+        """Where row `fila` of the open list is, in the window's client pixels."""
         _, y, _, _ = self.r.geometria(self.wid)
         _, ly, _, _ = self.lista()
-        self.r.clic(self.wid, self.izq + 40, ly - y + 1 + fila * ALTO_FILA + ALTO_FILA // 2)
+        return self.izq + 40, ly - y + 1 + fila * ALTO_FILA + ALTO_FILA // 2
+
+    def sobre(self, fila):
+        """The pointer over row `fila`, without a click."""
+        self.r.xdotool("mousemove", "--window", str(self.wid), *(str(v) for v in self.fila(fila)))
+
+    def elige(self, fila):
+        self.r.clic(self.wid, *self.fila(fila))
         self.espera_cerrada()
 
 
@@ -321,6 +330,7 @@ def anota_en_la_agenda_del_expediente(r):
 # of the chosen colour.
 TIPO_DE_DIA = (92, 40, 200)
 MUESTRA = (100, 47, 110, 54)
+ENERO = (124, 118, 24)  # the year's first day column and January's row; a day column's width
 NEGRO, VERDE, OLIVA, PURPURA = (0, 0, 0), (0, 128, 0), (128, 128, 0), (128, 0, 128)
 
 
@@ -328,10 +338,12 @@ NEGRO, VERDE, OLIVA, PURPURA = (0, 0, 0), (0, 128, 0), (128, 128, 0), (128, 0, 1
 def elige_tipo_de_dia_en_el_calendario(r):
     r.activa(r.agenda)
     r.clic(r.agenda, 778, 17)  # Calendario
-    # The generated office has no calendar for this year yet: it is made on the way.
-    pregunta = r.ventana("¡¡ ATENCIÓN !!")
-    r.activa(pregunta)
-    r.teclas("Return")  # Sí
+    # An office without this year's calendar is asked to make it on the way.
+    r.espera(lambda: r.busca("¡¡ ATENCIÓN !!") or r.busca("Configuración Anual"), 20, "el calendario anual")
+    if r.busca("¡¡ ATENCIÓN !!"):
+        pregunta = r.ventana("¡¡ ATENCIÓN !!")
+        r.activa(pregunta)
+        r.teclas("Return")  # Sí
     w = r.ventana("Configuración Anual")
     r.activa(w)
 
@@ -346,11 +358,19 @@ def elige_tipo_de_dia_en_el_calendario(r):
     # The focus is back on the combo: the keyboard moves on from the colour chosen.
     r.teclas("Down")
     muestra(OLIVA, "oliva, la siguiente")
+    # The list closed without a choice leaves the colour, whatever row the pointer or the
+    # arrows went over.
     combo.abre()
+    combo.sobre(9)
     r.teclas("Escape")
     combo.espera_cerrada()
     combo.abre()
+    combo.sobre(12)
     r.clic(w, 40, 50)  # beside the combo, on "Tipo de día :"
+    combo.espera_cerrada()
+    r.teclas("alt+Down")
+    combo.espera_abierta()
+    r.teclas("Down", "Down", "Escape")
     combo.espera_cerrada()
     muestra(OLIVA, "oliva tras cerrar la lista sin elegir")
     r.teclas("alt+Down")
@@ -358,6 +378,22 @@ def elige_tipo_de_dia_en_el_calendario(r):
     r.teclas("Down", "Down", "Return")
     combo.espera_cerrada()
     muestra(PURPURA, "púrpura elegida con el teclado")
+    # A double click on a day of the year gives it the type chosen: the second Monday of January
+    # of the year shown, today's.
+    ano = datetime.date.today().year
+    primero = datetime.date(ano, 1, 1).weekday()
+    dia = datetime.date(ano, 1, 8 + (7 - primero) % 7)
+    r.clic(w, ENERO[0] + (primero + dia.day - 1) * ENERO[2], ENERO[1], veces=2)
+    fecha = r.ventana("Introducir Fecha Especial")
+    r.activa(fecha)
+    r.escribe("Juicio")
+    r.teclas("Return")
+    r.sin_ventana("Introducir Fecha Especial")
+    serie = (dia - datetime.date(1899, 12, 30)).days
+    fila = r.espera_sql(f"SELECT Color, Descripcion FROM fechas WHERE Fecha = {serie}", lambda f: f, 10,
+                        "el día guardado")[0]
+    if fila != (5, "Juicio"):
+        raise Fallo(f"el {dia} se guardó como {fila}, no como Púrpura (5) «Juicio»")
     r.clic(w, 100, 17)  # Salir
     r.sin_ventana("Configuración Anual")
     r.clic(r.agenda, 895, 17)  # Volver
@@ -520,18 +556,21 @@ def sale_por_el_dialogo(r):
 # width in client pixels; its pop-up hangs under it, right edges aligned.
 FECHA = (90, 12, 140)
 IMPORTE = (90, 44, 140)
+NOTA = (328, 12, 140)
 FILA_CALENDARIO, COLUMNA_CALENDARIO = 13, 26  # a day's cell in the calendar pop-up
 TECLA_CALCULADORA = (23, 23)  # a key's step in the calculator pop-up
+ALTO_PANTALLA = 1024
 
 
 class Emergente(Desplegable):
     """The pop-up of an edit with a button (calendar, calculator)."""
 
     def lista(self):
+        # Under the edit, or over it when there is no room below.
         x, y, _, _ = self.r.geometria(self.wid)
-        derecha, arriba = x + self.izq + self.ancho, y + self.arriba + self.alto
-        return next((c for c in self.r.flotantes()
-                     if abs(c[0] + c[2] - derecha) <= 4 and abs(c[1] - arriba) <= 4 and c[3] > 40), None)
+        derecha, arriba = x + self.izq + self.ancho, y + self.arriba
+        return next((c for c in self.r.flotantes() if abs(c[0] + c[2] - derecha) <= 4 and c[3] > 40
+                     and (abs(c[1] - (arriba + self.alto)) <= 4 or abs(c[1] + c[3] - arriba) <= 4)), None)
 
     def pulsa(self, dx, dy):
         """A click at (dx, dy) of the open pop-up."""
@@ -581,29 +620,43 @@ def elige_fechas_en_el_calendario_emergente(r):
     r.teclas("Home")
     r.escribe("15032024")
     informe.espera_texto("Fecha", "15/03/2024", "escrita")
-    # The mouse: the button opens the calendar on the month of the date; March 2024 starts on a
-    # Friday, so the third week's Monday is the 11th.
+    # The mouse: the button opens the calendar on the month of the date, its button goes to the
+    # month before; February 2024 starts on a Thursday, so the third week's Monday is the 12th.
     calendario = Emergente(r, w, FECHA)
     calendario.abre()
+    calendario.pulsa(20, 8)  # the previous month: February 2024 starts on a Thursday
     calendario.pulsa(13, 27 + 2 * FILA_CALENDARIO + FILA_CALENDARIO)
     calendario.espera_cerrada()
-    informe.espera_texto("Fecha", "11/03/2024", "elegida con el ratón")
-    # The focus is back in the edit: its key opens the calendar again; Esc closes it as it was.
+    informe.espera_texto("Fecha", "12/02/2024", "elegida con el ratón")
+    # The focus is back in the edit: its key opens the calendar again; Esc closes it without
+    # taking the day the arrows went to.
     r.teclas("alt+Down")
+    calendario.espera_abierta()
+    r.teclas("Down", "Escape")
+    calendario.espera_cerrada()
+    calendario.abre()
+    r.clic(w, 300, 200)  # an empty part of the window, under the note
+    calendario.espera_cerrada()
+    informe.sigue("Fecha", "12/02/2024", "Fecha")
+    r.teclas("alt+Down")  # the focus stayed in the edit
     calendario.espera_abierta()
     r.teclas("Escape")
     calendario.espera_cerrada()
+    # A click on another edit closes the calendar and takes the focus there.
     calendario.abre()
-    r.clic(w, 300, 200)  # an empty part of the window
+    r.clic(w, NOTA[0] + 20, NOTA[1] + 10)
     calendario.espera_cerrada()
-    informe.sigue("Fecha", "11/03/2024", "Fecha")
+    r.espera(lambda: informe.foco() == "Nota", 10, "el foco en la nota")
+    informe.sigue("Fecha", "12/02/2024", "Nota")
+    r.clic(w, FECHA[0] + 20, FECHA[1] + 10)
+    r.espera(lambda: informe.foco() == "Fecha", 10, "el foco de vuelta en la fecha")
     # The keyboard: a week down, a day right, Enter takes it.
     r.teclas("alt+Down")
     calendario.espera_abierta()
     r.teclas("Down", "Right", "Return")
     calendario.espera_cerrada()
-    informe.espera_texto("Fecha", "19/03/2024", "elegida con el teclado")
-    informe.sigue("Fecha", "19/03/2024", "Fecha")
+    informe.espera_texto("Fecha", "20/02/2024", "elegida con el teclado")
+    informe.sigue("Fecha", "20/02/2024", "Fecha")
 
 
 @paso
@@ -627,12 +680,23 @@ def calcula_importes_en_la_calculadora_emergente(r):
     informe.espera_texto("Importe", "12", "calculado con el ratón")
     r.teclas("alt+Down")
     calculadora.espera_abierta()
-    r.teclas("Escape")
+    r.teclas("9", "Escape")  # Esc drops what was typed in the calculator
     calculadora.espera_cerrada()
     calculadora.abre()
     r.clic(w, 300, 200)
     calculadora.espera_cerrada()
     informe.sigue("Importe", "12", "Importe")
+    r.teclas("alt+Down")
+    calculadora.espera_abierta()
+    r.teclas("Escape")
+    calculadora.espera_cerrada()
+    calculadora.abre()
+    r.clic(w, NOTA[0] + 20, NOTA[1] + 10)
+    calculadora.espera_cerrada()
+    r.espera(lambda: informe.foco() == "Nota", 10, "el foco en la nota")
+    informe.sigue("Importe", "12", "Nota")
+    r.clic(w, IMPORTE[0] + 20, IMPORTE[1] + 10)
+    r.espera(lambda: informe.foco() == "Importe", 10, "el foco de vuelta en el importe")
     # The keyboard: the keys typed in the edit drive the calculator; Enter takes the result.
     r.teclas("alt+Down")
     calculadora.espera_abierta()
@@ -640,6 +704,15 @@ def calcula_importes_en_la_calculadora_emergente(r):
     calculadora.espera_cerrada()
     informe.espera_texto("Importe", "36", "calculado con el teclado")
     informe.sigue("Importe", "36", "Importe")
+    # At the foot of the screen the calculator opens over the edit, whole.
+    r.xdotool("windowmove", str(w), "400", str(ALTO_PANTALLA - 100))
+    r.espera(lambda: r.geometria(w)[1] + IMPORTE[1] + 21 + 127 > ALTO_PANTALLA, 10, "la ventana al pie")
+    r.teclas("alt+Down")
+    _, ly, _, lh = calculadora.espera_abierta()
+    if ly < 0 or ly + lh > ALTO_PANTALLA:
+        raise Fallo(f"la calculadora se sale de la pantalla: de {ly} a {ly + lh}")
+    r.teclas("Escape")
+    calculadora.espera_cerrada()
     r.controles.terminate()
     r.controles.wait(10)
 
