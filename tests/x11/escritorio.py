@@ -10,6 +10,8 @@ written. A step gets the walk (`r`) and uses its helpers: r.ventana(), r.clic(),
 r.escribe(), r.sql(), r.captura(), r.espera().
 """
 import argparse
+import ctypes
+import ctypes.util
 import os
 import re
 import select
@@ -76,6 +78,65 @@ def display_libre(primero, ultimo):
     raise Fallo(f"no hay display libre entre :{primero} y :{ultimo}")
 
 
+class _Atributos(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int), ("height", ctypes.c_int),
+                ("border_width", ctypes.c_int), ("depth", ctypes.c_int), ("visual", ctypes.c_void_p),
+                ("root", ctypes.c_ulong), ("clase", ctypes.c_int), ("bit_gravity", ctypes.c_int),
+                ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
+                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int), ("colormap", ctypes.c_ulong),
+                ("map_installed", ctypes.c_int), ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
+                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
+
+
+class PantallaX:
+    """One connection to the X server that lists the screen's top windows without a process per
+    question (the drop-down checks poll it)."""
+
+    VISIBLE = 2  # IsViewable
+
+    def __init__(self, display):
+        self.x = ctypes.CDLL(ctypes.util.find_library("X11"))
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                                      ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                                      ctypes.POINTER(ctypes.c_uint)]
+        self.x.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(_Atributos)]
+        self.x.XFree.argtypes = [ctypes.c_void_p]
+        # A window that goes between the list and the question about it is an error to let by,
+        # not a reason for Xlib to end the process.
+        self.manejador = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda d, e: 0)
+        self.x.XSetErrorHandler(self.manejador)
+        self.conexion = self.x.XOpenDisplay(display.encode())
+        if not self.conexion:
+            raise Fallo(f"no se puede abrir el display {display}")
+        self.raiz = self.x.XDefaultRootWindow(self.conexion)
+
+    def cierra(self):
+        self.x.XCloseDisplay(ctypes.c_void_p(self.conexion))
+
+    def ventanas_visibles(self):
+        raiz, padre = ctypes.c_ulong(), ctypes.c_ulong()
+        hijas, cuantas = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+        if not self.x.XQueryTree(self.conexion, self.raiz, ctypes.byref(raiz), ctypes.byref(padre),
+                                 ctypes.byref(hijas), ctypes.byref(cuantas)):
+            return []
+        try:
+            ids = [hijas[i] for i in range(cuantas.value)]
+        finally:
+            if hijas:
+                self.x.XFree(hijas)
+        cajas = []
+        for w in ids:
+            a = _Atributos()
+            if self.x.XGetWindowAttributes(self.conexion, w, ctypes.byref(a)) and a.map_state == self.VISIBLE:
+                cajas.append((a.x, a.y, a.width, a.height))
+        return cajas
+
+
 class Recorrido:
     def __init__(self, args):
         self.args = args
@@ -89,6 +150,7 @@ class Recorrido:
         self.programa = None
         self.capturas = 0
         self.xvfb = None
+        self.pantalla = None
 
     # -- start and stop --------------------------------------------------------------------
 
@@ -199,6 +261,9 @@ class Recorrido:
         return p
 
     def termina(self):
+        if self.pantalla is not None:
+            self.pantalla.cierra()
+            self.pantalla = None
         for p in reversed(self.procesos):
             if p.poll() is None:
                 p.terminate()
@@ -254,16 +319,9 @@ class Recorrido:
     def flotantes(self):
         """Left, top, width and height of every mapped top window of the screen, those the window
         manager leaves alone (drop-down lists) included."""
-        cajas = []
-        for linea in self.x(["xwininfo", "-root", "-children"]).decode(errors="replace").splitlines():
-            m = re.match(r"\s*(0x[0-9a-f]+) .*?(\d+)x(\d+)\+(-?\d+)\+(-?\d+)\s", linea)
-            if not m:
-                continue
-            if b"IsViewable" not in self.x(["xwininfo", "-id", m.group(1)]):
-                continue
-            w, h, x, y = (int(v) for v in m.groups()[1:])
-            cajas.append((x, y, w, h))
-        return cajas
+        if self.pantalla is None:
+            self.pantalla = PantallaX(self.display)
+        return self.pantalla.ventanas_visibles()
 
     def ventana(self, titulo, limite=20):
         """The visible top-level window whose title matches `titulo`, once it is there and drawn."""

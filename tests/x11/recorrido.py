@@ -50,7 +50,7 @@ class Desplegable:
 
     def espera_abierta(self):
         try:
-            self.r.espera(self.lista, 10, "la lista abierta")
+            return self.r.espera(self.lista, 10, "la lista abierta")
         except Fallo:
             x, y, _, _ = self.r.geometria(self.wid)
             print("buscada en", x + self.izq, y + self.arriba + self.alto, "ventanas:", self.r.flotantes())
@@ -338,10 +338,12 @@ NEGRO, VERDE, OLIVA, PURPURA = (0, 0, 0), (0, 128, 0), (128, 128, 0), (128, 0, 1
 def elige_tipo_de_dia_en_el_calendario(r):
     r.activa(r.agenda)
     r.clic(r.agenda, 778, 17)  # Calendario
-    # The generated office has no calendar for this year yet: it is made on the way.
-    pregunta = r.ventana("¡¡ ATENCIÓN !!")
-    r.activa(pregunta)
-    r.teclas("Return")  # Sí
+    # An office without this year's calendar is asked to make it on the way.
+    r.espera(lambda: r.busca("¡¡ ATENCIÓN !!") or r.busca("Configuración Anual"), 20, "el calendario anual")
+    if r.busca("¡¡ ATENCIÓN !!"):
+        pregunta = r.ventana("¡¡ ATENCIÓN !!")
+        r.activa(pregunta)
+        r.teclas("Return")  # Sí
     w = r.ventana("Configuración Anual")
     r.activa(w)
 
@@ -557,16 +559,18 @@ IMPORTE = (90, 44, 140)
 NOTA = (328, 12, 140)
 FILA_CALENDARIO, COLUMNA_CALENDARIO = 13, 26  # a day's cell in the calendar pop-up
 TECLA_CALCULADORA = (23, 23)  # a key's step in the calculator pop-up
+ALTO_PANTALLA = 1024
 
 
 class Emergente(Desplegable):
     """The pop-up of an edit with a button (calendar, calculator)."""
 
     def lista(self):
+        # Under the edit, or over it when there is no room below.
         x, y, _, _ = self.r.geometria(self.wid)
-        derecha, arriba = x + self.izq + self.ancho, y + self.arriba + self.alto
-        return next((c for c in self.r.flotantes()
-                     if abs(c[0] + c[2] - derecha) <= 4 and abs(c[1] - arriba) <= 4 and c[3] > 40), None)
+        derecha, arriba = x + self.izq + self.ancho, y + self.arriba
+        return next((c for c in self.r.flotantes() if abs(c[0] + c[2] - derecha) <= 4 and c[3] > 40
+                     and (abs(c[1] - (arriba + self.alto)) <= 4 or abs(c[1] + c[3] - arriba) <= 4)), None)
 
     def pulsa(self, dx, dy):
         """A click at (dx, dy) of the open pop-up."""
@@ -700,6 +704,15 @@ def calcula_importes_en_la_calculadora_emergente(r):
     calculadora.espera_cerrada()
     informe.espera_texto("Importe", "36", "calculado con el teclado")
     informe.sigue("Importe", "36", "Importe")
+    # At the foot of the screen the calculator opens over the edit, whole.
+    r.xdotool("windowmove", str(w), "400", str(ALTO_PANTALLA - 100))
+    r.espera(lambda: r.geometria(w)[1] + IMPORTE[1] + 21 + 127 > ALTO_PANTALLA, 10, "la ventana al pie")
+    r.teclas("alt+Down")
+    _, ly, _, lh = calculadora.espera_abierta()
+    if ly < 0 or ly + lh > ALTO_PANTALLA:
+        raise Fallo(f"la calculadora se sale de la pantalla: de {ly} a {ly + lh}")
+    r.teclas("Escape")
+    calculadora.espera_cerrada()
     r.controles.terminate()
     r.controles.wait(10)
 
