@@ -584,6 +584,9 @@ int TDataSet::MoveBy(int distance) {
                 }
                 FBuffers.push_back(std::move(row));
                 if (int(FBuffers.size()) > FBufferCount) {
+                    // The row leaving the window stays known as its neighbour: a step back
+                    // reads nothing for it.
+                    FPeekPrior = {true, FBuffers[1].Id, true, std::move(FBuffers.front())};
                     FBuffers.erase(FBuffers.begin());
                     FWindowAtStart = false;
                     ++scrolled;
@@ -603,6 +606,7 @@ int TDataSet::MoveBy(int distance) {
                 }
                 FBuffers.insert(FBuffers.begin(), std::move(row));
                 if (int(FBuffers.size()) > FBufferCount) {
+                    FPeekNext = {true, FBuffers[FBuffers.size() - 2].Id, true, std::move(FBuffers.back())};
                     FBuffers.pop_back();
                     FWindowAtEnd = false;
                     --scrolled;
