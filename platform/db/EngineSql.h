@@ -121,6 +121,14 @@ public:
         FLast = &*it;
         return *it;
     }
+    const TTableDesc* Find(const QString& key) const {
+        auto it = FByName.find(key);
+        return it == FByName.end() ? nullptr : &*it;
+    }
+    void Put(const QString& key, TTableDesc desc) {
+        FLast = nullptr;
+        FByName.insert(key, std::move(desc));
+    }
     void Forget(const QString& key) {
         FLast = nullptr;
         FByName.remove(key);
