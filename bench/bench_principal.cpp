@@ -197,7 +197,7 @@ void BM_AbrirVentana(benchmark::State& state) {
     }
     r.Informa(state);
 }
-BENCHMARK(BM_AbrirVentana)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_AbrirVentana)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
 void BM_UltimaFila(benchmark::State& state) {
     D();
@@ -274,7 +274,7 @@ void BM_Refiltrar(benchmark::State& state) {
     r.Informa(state);
     state.counters["rows_drawn_per_step"] = double(pasos) / double(state.iterations());
 }
-BENCHMARK(BM_Refiltrar)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_Refiltrar)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(31);
 
 void BM_PaginaAbajo(benchmark::State& state) {
     D();
