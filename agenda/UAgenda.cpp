@@ -4,6 +4,7 @@
 #include "agenda/UAnios.h"
 #include "agenda/UAnotacion.h"
 #include "agenda/UPlanner.h"
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "controls/visual/DateHelpers.h"
@@ -17,7 +18,6 @@
 #include "records/UExpediente.h"
 #include "reports/ULimAgen.h"
 #include "reports/rptLisAgen.h"
-#include "shell/UPrograma.h"
 
 #include <QFileInfo>
 #include <cmath>

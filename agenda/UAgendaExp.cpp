@@ -4,6 +4,7 @@
 #include "agenda/UAnios.h"
 #include "agenda/UAnotacion.h"
 #include "agenda/UPlanner.h"
+#include "comun/Ganchos.h"
 #include "comun/PresPrel.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
@@ -27,8 +28,6 @@ bool Derecho(const char* nombre) {
     return F(Dat->TPriv, nombre)->AsBoolean();
 }
 }  // namespace
-
-std::function<void(const QString&, const QString&)> agenda::EnviaPorCorreo;
 
 void agenda::AbreAgendaExpediente(const QString& caption, bool edicion) {
     AgendaExp = new TAgendaExp(Application);
@@ -160,7 +159,7 @@ void TAgendaExp::ActiveSourceDataChange(TObject* sender, TField*) {
     const bool hay = t->Active() && !t->IsEmpty();
     const QString archivado = hay ? F(t, "ARCHIVADO")->AsString() : QString();
     btEscrito->SetEnabled(hay && (archivado == u"S" || archivado == u"X") && Derecho("Fusion"));
-    btMail->SetEnabled(btEscrito->Enabled() && agenda::EnviaPorCorreo);
+    btMail->SetEnabled(btEscrito->Enabled() && comun::EnviaPorCorreo);
     AbrirEscrito1->SetEnabled(btEscrito->Enabled() && btEscrito->Visible());
     btRealizado->SetEnabled(hay);
     if (hay) btRealizado->SetDown(F(t, "CODIGO")->AsInteger() == 2);
@@ -287,11 +286,11 @@ void TAgendaExp::btEscritoClick(TObject*) {
 }
 
 void TAgendaExp::btMailClick(TObject*) {
-    if (!btMail->Enabled() || !agenda::EnviaPorCorreo) return;
+    if (!btMail->Enabled() || !comun::EnviaPorCorreo) return;
     TDataSet* t = TAgen2;
     const QString ruta = agenda::RutaEscrito(F(t, "ESCRITO")->AsInteger(), F(t, "EXTENSION")->AsString());
     if (!QFile::exists(ruta)) return;
-    agenda::EnviaPorCorreo(agenda::CopiaParaCorreo(ruta), F(t, "SITUACION")->AsString());
+    comun::EnviaPorCorreo(agenda::CopiaParaCorreo(ruta), F(t, "SITUACION")->AsString());
 }
 
 void TAgendaExp::btImprimirClick(TObject*) {

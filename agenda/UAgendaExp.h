@@ -87,9 +87,6 @@ extern TAgendaExp* AgendaExp;
 #include <functional>
 
 namespace agenda {
-// Hands a copy of an entry's document to the send-by-mail form with the subject given; the
-// program installs it (the mail form stands beside the agenda, not below it). Unset: no mailing.
-extern std::function<void(const QString& adjunto, const QString& asunto)> EnviaPorCorreo;
 // Opens the agenda of the case file current in Dat->TExped, modally, with the caption given and
 // adding, editing and deleting by `edicion`.
 void AbreAgendaExpediente(const QString& caption, bool edicion);

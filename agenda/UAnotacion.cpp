@@ -4,6 +4,7 @@
 #include "comun/Abusca2.h"
 #include "comun/Alcance.h"
 #include "comun/Calendario.h"
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "controls/visual/FileCopyHelpers.h"
@@ -11,7 +12,6 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UPrograma.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,24 +1,12 @@
 // Zembra: splash while the office's data opens, login when the office has more than one user,
 // then the program's window until the exit dialog says OK.
-#include "agenda/UAgenda.h"
-#include "agenda/UAgendaExp.h"
-#include "comun/PresPrel.h"
 #include "comun/UComunes.h"
 #include "controls/visual/CursorConsts.h"
 #include "controls/visual/DateHelpers.h"
 #include "controls/visual/IconHelpers.h"
-#include "documents/MailForm.h"
 #include "documents/MapiLoader.h"
-#include "documents/Minuta.h"
-#include "documents/UEscritos.h"
-#include "documents/UFusion.h"
-#include "documents/UMail.h"
 #include "platform/forms/Forms.h"
-#include "records/Pinturas.h"
-#include "records/UExpediente.h"
-#include "records/UFactura.h"
 #include "shell/Acceso.h"
-#include "shell/UEmpresa.h"
 #include "shell/UPrincipal.h"
 #include "shell/UPrograma.h"
 
@@ -30,12 +18,6 @@
 #include <memory>
 
 namespace {
-// A report of the shell layer asks for its preview: the shared preview window shows its pages.
-void MuestraVistaPrevia(TObject* informe) {
-    if (!PreView) PreView = new TPreView(Application);
-    reports::MuestraPreView(informe);
-}
-
 // With ZEMBRA_EXIT_AT_FIRST_WINDOW set the program ends as soon as its main window has been
 // drawn once: its start-up is timed from outside, a fresh process each time. Set to "marca" it
 // only writes a line when that happens and goes on, so its memory can be read from outside.
@@ -74,30 +56,7 @@ int main(int argc, char* argv[]) {
     IconHelpersInit();
     CursorsInit();
     InitializeMapi();
-    shell::PresentaPreview = TEvent<TObject*>(&MuestraVistaPrevia);
-    records::AbreAgendaExpediente = &agenda::AbreAgendaExpediente;
-    shell::AbreAgendaDiaria = [] {
-        Agenda = new TAgenda(Application);
-        Agenda->ShowModal();
-    };
-    agenda::EnviaPorCorreo = [](const QString& adjunto, const QString& asunto) {
-        auto* correo = new TfrmMail(Application);
-        std::unique_ptr<TfrmMail> libera(correo);
-        correo->AddAttachment(adjunto);
-        correo->txtSubject->SetText(asunto);
-        correo->ShowModal();
-    };
-    records::ListaDeEscritos = &AbreListaEscritos;
-    records::CierraProcesador = [] {
-        try {
-            Quit(EditorOle);
-        } catch (...) {
-        }
-        EditorOle.reset();
-    };
-    records::GeneraFactura = &documents::GeneraMinuta;
-    documents::InstalaDialogosFusion();
-    shell::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });
+    shell::InstalaGanchos();
 
     const bool sigue = shell::Arranca();
     // Later checks ask the desktop again; an answer nobody asked for is awaited here.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <QtGlobal>
 #include <functional>
 #include <time.h>
 #include <vector>
@@ -56,24 +57,50 @@ void Report(benchmark::State& state, int opsPerRound, const std::vector<Span>& l
     state.counters["raw_us"] = mr * 1e6 / opsPerRound;
     state.counters["ratio"] = mr > 0 ? ml / mr : 0;
     state.counters["cpu_ratio"] = cr > 0 ? cl / cr : 0;
+    state.counters["layer_cpu_us"] = cl * 1e6 / opsPerRound;
+    state.counters["raw_cpu_us"] = cr * 1e6 / opsPerRound;
+    // The spread: the quartiles of the rounds' own ratios.
+    std::vector<double> ratios;
+    for (size_t i = 0; i < l.size() && i < r.size(); ++i)
+        if (r[i].Wall > 0) ratios.push_back(l[i].Wall / r[i].Wall);
+    std::sort(ratios.begin(), ratios.end());
+    if (!ratios.empty()) {
+        state.counters["ratio_p25"] = ratios[(ratios.size() - 1) / 4];
+        state.counters["ratio_p75"] = ratios[(ratios.size() - 1) * 3 / 4];
+    }
 }
+
+// Round trips to a server, counted by each side: reported per operation when given.
+struct Trips {
+    std::function<qint64()> Layer, Raw;
+};
 
 // Runs one round of each side per iteration, alternating which goes first.
 void Interleave(benchmark::State& state, int opsPerRound, const std::function<void()>& layer,
-                const std::function<void()>& raw) {
+                const std::function<void()>& raw, const Trips& trips = {}) {
     std::vector<Span> l, r;
+    qint64 tl = 0, tr = 0;
+    auto counted = [](const std::function<qint64()>& count, const std::function<void()>& work, qint64& total) {
+        const qint64 before = count ? count() : 0;
+        const Span s = Seconds(work);
+        if (count) total += count() - before;
+        return s;
+    };
     bool layerFirst = true;
     for (auto _ : state) {
         if (layerFirst) {
-            l.push_back(Seconds(layer));
-            r.push_back(Seconds(raw));
+            l.push_back(counted(trips.Layer, layer, tl));
+            r.push_back(counted(trips.Raw, raw, tr));
         } else {
-            r.push_back(Seconds(raw));
-            l.push_back(Seconds(layer));
+            r.push_back(counted(trips.Raw, raw, tr));
+            l.push_back(counted(trips.Layer, layer, tl));
         }
         layerFirst = !layerFirst;
     }
     Report(state, opsPerRound, l, r);
+    const double ops = double(opsPerRound) * double(l.size());
+    if (trips.Layer && ops > 0) state.counters["trips_layer"] = double(tl) / ops;
+    if (trips.Raw && ops > 0) state.counters["trips_raw"] = double(tr) / ops;
 }
 
 }  // namespace zbbench

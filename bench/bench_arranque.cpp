@@ -3,10 +3,10 @@
 // program that opens the same file with the SQLite C API and reads every table's columns and
 // indexes and its first rows. Both start as fresh processes every round, interleaved; "ratio" is
 // the median program time over the median plain time.
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/classes/Registry.h"
-#include "shell/UPrograma.h"
 #include "tests/support/GeneraDespacho.h"
 #include "Proceso.h"
 

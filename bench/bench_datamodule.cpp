@@ -1,21 +1,27 @@
 // Opening the data module over a large data folder (100,000 case files, 1,000,000 ledger entries
 // and 1,000,000 agenda entries) against opening the same SQLite file raw and reading what the
 // module shows at start: the first rows of every table and the start-up queries.
-// Each round starts on a closed database, as the program does at start: the module opens in a
-// session of its own, so the file's connection is opened in the round and closed after it (the
-// process's session keeps a folder's connection open until the session ends). The raw side opens
-// and closes its connection each round too. The "ratio" counter is the median module time over
-// the median raw time, the rounds interleaved.
+// Each round opens in a fresh process, as the program does at start: nothing the first opening
+// builds (statements, caches, the loaded pages of the file) is there yet. The child times its own
+// opening and prints it; the rounds alternate which side goes first. The "ratio" counter is the
+// median module time over the median raw time, "ratio_p25"/"ratio_p75" the spread of the rounds'
+// own ratios, and "process_ratio" the same over the whole child process, start to exit.
 #include "comun/UData.h"
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
+#include "platform/forms/Forms.h"
 #include "Entrada.h"
 #include "tests/support/GeneraDespacho.h"
 
+#include "Interleave.h"
+
+#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sqlite3.h>
 
@@ -66,111 +72,146 @@ BigFolder& Big() {
     return folder;
 }
 
-double OpenModule() {
-    CarpetaDatos = Big().dir.path();
-    TSession* const shared = Session;
-    auto fresh = std::make_unique<TSession>(nullptr);
-    Session = fresh.get();
-    const auto t0 = Clock::now();
-    auto* dat = new TDat(nullptr);
-    const auto t1 = Clock::now();
-    benchmark::DoNotOptimize(dat->TExped->RecordCount());
+// In the child: the module opened on the folder, as the program opens it at start, once its
+// application is up (the splash shows before the module opens).
+zbbench::Span OpenModule(const QString& folder) {
+    CarpetaDatos = folder;
+    platform::forms::ApplicationInstance();
+    TDat* dat = nullptr;
+    const zbbench::Span s = zbbench::Seconds([&] {
+        dat = new TDat(nullptr);
+        benchmark::DoNotOptimize(dat->TExped->RecordCount());
+    });
     delete dat;
-    Session = shared;
-    fresh.reset();  // the last holder of the folder's connection: the file closes here
-    return std::chrono::duration<double>(t1 - t0).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    return s;
 }
 
 // The same reads without the layer: the first rows of every table in its order and the
 // start-up queries for the first case file, client and lawyer.
-double OpenRaw() {
-    const auto t0 = Clock::now();
-    sqlite3* db = RawOpen(Big().dir.path());
-    static const char* const reads[] = {
-        "SELECT * FROM sistem ORDER BY NUMERO LIMIT 1",
-        "SELECT * FROM tabcon ORDER BY ANO LIMIT 1",
-        "SELECT * FROM abocli ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
-        "SELECT * FROM clientes ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
-        "SELECT * FROM contrarios ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
-        "SELECT * FROM abogados ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
-        "SELECT * FROM procu ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
-        "SELECT * FROM peritos ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
-        "SELECT * FROM poder ORDER BY CLIENTE, PODER COLLATE ZBES LIMIT 1",
-        "SELECT ABOCLI, NOMBRE || ' ' || APELLIDOS AS NOMABO FROM abocli",
-        "SELECT * FROM exped ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES LIMIT 1",
-        "SELECT * FROM expcli ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES, CLIENTE LIMIT 1",
-        "SELECT * FROM expcon ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES, CONTRARIO LIMIT 1",
-        "SELECT * FROM consultas ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES LIMIT 1",
-        "SELECT * FROM cuentas ORDER BY ORDEN LIMIT 1",
-        "SELECT * FROM concontas LIMIT 1",
-        "SELECT SUM(IMPORTE) AS SALDO FROM cuentas WHERE ANO = '1990' AND NUMERO = '00001-B'",
-        "SELECT COUNT(*) FROM exped WHERE CLIENTE = 1",
-        "SELECT COUNT(*) FROM exped WHERE CONTRARIO = 0",
-        "SELECT COUNT(*) FROM exped WHERE ABOCLI = 1",
-        "SELECT * FROM agenda ORDER BY ORDEN LIMIT 1",
-        "SELECT * FROM agenda ORDER BY ABOCLI, FECHA, HORA LIMIT 1",
-        "SELECT * FROM agenda ORDER BY FECHA, HORA LIMIT 1",
-        "SELECT * FROM agenda WHERE ABOCLI IS NULL ORDER BY FECHA, HORA",
-        "SELECT * FROM agenda WHERE ANO IS NULL ORDER BY FECHA, HORA",
-        "SELECT * FROM conagendas ORDER BY CODIGO LIMIT 1",
-        "SELECT * FROM tipoagendas ORDER BY TIPO COLLATE ZBES LIMIT 1",
-        "SELECT * FROM color ORDER BY Id LIMIT 1",
-        "SELECT * FROM fechas LIMIT 1",
-        "SELECT * FROM fechas ORDER BY Color, Fecha LIMIT 1",
-        "SELECT * FROM escritos ORDER BY ESCRITO LIMIT 1",
-        "SELECT * FROM escritos WHERE TIPO IS NULL ORDER BY CONCEPTO COLLATE ZBES",
-        "SELECT * FROM privacidad ORDER BY Usuario COLLATE ZBES LIMIT 1",
-        "SELECT * FROM partidos ORDER BY PARTIDO COLLATE ZBES LIMIT 1",
-        "SELECT * FROM profesiones ORDER BY PROFESION COLLATE ZBES LIMIT 1",
-        "SELECT * FROM tribunales ORDER BY TRIBUNAL COLLATE ZBES LIMIT 1",
-        "SELECT * FROM procedimientos ORDER BY PROCEDIMIENTO COLLATE ZBES LIMIT 1",
-        "SELECT * FROM tipoconsulta ORDER BY TIPO COLLATE ZBES LIMIT 1",
-    };
+const char* const Reads[] = {
+    "SELECT * FROM sistem ORDER BY NUMERO LIMIT 1",
+    "SELECT * FROM tabcon ORDER BY ANO LIMIT 1",
+    "SELECT * FROM abocli ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+    "SELECT * FROM clientes ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+    "SELECT * FROM contrarios ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+    "SELECT * FROM abogados ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+    "SELECT * FROM procu ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+    "SELECT * FROM peritos ORDER BY APELLIDOS COLLATE ZBES, NOMBRE COLLATE ZBES LIMIT 1",
+    "SELECT * FROM poder ORDER BY CLIENTE, PODER COLLATE ZBES LIMIT 1",
+    "SELECT ABOCLI, NOMBRE || ' ' || APELLIDOS AS NOMABO FROM abocli",
+    "SELECT * FROM exped ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES LIMIT 1",
+    "SELECT * FROM expcli ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES, CLIENTE LIMIT 1",
+    "SELECT * FROM expcon ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES, CONTRARIO LIMIT 1",
+    "SELECT * FROM consultas ORDER BY ANO COLLATE ZBES, NUMERO COLLATE ZBES LIMIT 1",
+    "SELECT * FROM cuentas ORDER BY ORDEN LIMIT 1",
+    "SELECT * FROM concontas LIMIT 1",
+    "SELECT SUM(IMPORTE) AS SALDO FROM cuentas WHERE ANO = '1990' AND NUMERO = '00001-B'",
+    "SELECT COUNT(*) FROM exped WHERE CLIENTE = 1",
+    "SELECT COUNT(*) FROM exped WHERE CONTRARIO = 0",
+    "SELECT COUNT(*) FROM exped WHERE ABOCLI = 1",
+    "SELECT * FROM agenda ORDER BY ORDEN LIMIT 1",
+    "SELECT * FROM agenda ORDER BY ABOCLI, FECHA, HORA LIMIT 1",
+    "SELECT * FROM agenda ORDER BY FECHA, HORA LIMIT 1",
+    "SELECT * FROM agenda WHERE ABOCLI IS NULL ORDER BY FECHA, HORA",
+    "SELECT * FROM agenda WHERE ANO IS NULL ORDER BY FECHA, HORA",
+    "SELECT * FROM conagendas ORDER BY CODIGO LIMIT 1",
+    "SELECT * FROM tipoagendas ORDER BY TIPO COLLATE ZBES LIMIT 1",
+    "SELECT * FROM color ORDER BY Id LIMIT 1",
+    "SELECT * FROM fechas LIMIT 1",
+    "SELECT * FROM fechas ORDER BY Color, Fecha LIMIT 1",
+    "SELECT * FROM escritos ORDER BY ESCRITO LIMIT 1",
+    "SELECT * FROM escritos WHERE TIPO IS NULL ORDER BY CONCEPTO COLLATE ZBES",
+    "SELECT * FROM privacidad ORDER BY Usuario COLLATE ZBES LIMIT 1",
+    "SELECT * FROM partidos ORDER BY PARTIDO COLLATE ZBES LIMIT 1",
+    "SELECT * FROM profesiones ORDER BY PROFESION COLLATE ZBES LIMIT 1",
+    "SELECT * FROM tribunales ORDER BY TRIBUNAL COLLATE ZBES LIMIT 1",
+    "SELECT * FROM procedimientos ORDER BY PROCEDIMIENTO COLLATE ZBES LIMIT 1",
+    "SELECT * FROM tipoconsulta ORDER BY TIPO COLLATE ZBES LIMIT 1",
+};
+
+zbbench::Span OpenRaw(const QString& folder) {
+    sqlite3* db = nullptr;
     qint64 rows = 0;
-    for (const char* sql : reads) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) continue;
-        while (sqlite3_step(st) == SQLITE_ROW) ++rows;
-        sqlite3_finalize(st);
-    }
-    const auto t1 = Clock::now();
+    const zbbench::Span s = zbbench::Seconds([&] {
+        db = RawOpen(folder);
+        for (const char* sql : Reads) {
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) continue;
+            while (sqlite3_step(st) == SQLITE_ROW) ++rows;
+            sqlite3_finalize(st);
+        }
+    });
     benchmark::DoNotOptimize(rows);
     sqlite3_close(db);
-    return std::chrono::duration<double>(t1 - t0).count();
+    return s;
+}
+
+// One side opened in a fresh process: the time of its opening as the child measured it, and
+// the child's whole life as this process saw it.
+struct TRound {
+    zbbench::Span Open, Process;
+};
+
+TRound InChild(const char* side) {
+    QProcess child;
+    const auto t0 = Clock::now();
+    child.start(QStringLiteral("/proc/self/exe"), {QString::fromLatin1(side), Big().dir.path()});
+    child.waitForFinished(-1);
+    const double whole = std::chrono::duration<double>(Clock::now() - t0).count();
+    const QList<QByteArray> out = child.readAllStandardOutput().trimmed().split(' ');
+    TRound r;
+    r.Open = {out.value(0).toDouble(), out.value(1).toDouble()};
+    r.Process = {whole, whole};
+    return r;
 }
 
 void BM_OpenDataModule(benchmark::State& state) {
     Big();
-    std::vector<double> module, raw;
+    std::vector<zbbench::Span> module, raw, moduleProcess, rawProcess;
     bool moduleFirst = true;
     for (auto _ : state) {
-        double m = 0;
+        TRound m, r;
         if (moduleFirst) {
-            m = OpenModule();
-            raw.push_back(OpenRaw());
+            m = InChild("--modulo");
+            r = InChild("--crudo");
         } else {
-            raw.push_back(OpenRaw());
-            m = OpenModule();
+            r = InChild("--crudo");
+            m = InChild("--modulo");
         }
         moduleFirst = !moduleFirst;
-        state.SetIterationTime(m);
-        module.push_back(m);
+        if (m.Open.Wall <= 0 || r.Open.Wall <= 0) {
+            state.SkipWithError("a child process did not report its time");
+            break;
+        }
+        state.SetIterationTime(m.Open.Wall);
+        module.push_back(m.Open);
+        raw.push_back(r.Open);
+        moduleProcess.push_back(m.Process);
+        rawProcess.push_back(r.Process);
     }
-    const double mm = Median(module), mr = Median(raw);
-    state.counters["module_ms"] = 1000 * mm;
-    state.counters["raw_ms"] = 1000 * mr;
-    state.counters["ratio"] = mr > 0 ? mm / mr : 0;
+    zbbench::Report(state, 1, module, raw);
+    state.counters["module_ms"] = state.counters["layer_us"] / 1000;
+    state.counters["raw_ms"] = state.counters["raw_us"] / 1000;
+    state.counters.erase("layer_us");
+    state.counters.erase("raw_us");
+    auto median = [](const std::vector<zbbench::Span>& v) {
+        std::vector<double> x;
+        for (const zbbench::Span& s : v) x.push_back(s.Wall);
+        return zbbench::Median(x);
+    };
+    const double mp = median(moduleProcess), rp = median(rawProcess);
+    state.counters["process_ratio"] = rp > 0 ? mp / rp : 0;
 }
-BENCHMARK(BM_OpenDataModule)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_OpenDataModule)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(11);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && (std::strcmp(argv[1], "--modulo") == 0 || std::strcmp(argv[1], "--crudo") == 0)) {
+        const QString folder = QString::fromLocal8Bit(argv[2]);
+        const zbbench::Span s = std::strcmp(argv[1], "--modulo") == 0 ? OpenModule(folder) : OpenRaw(folder);
+        std::printf("%.9f %.9f\n", s.Wall, s.Cpu);
+        return 0;
+    }
     return zbbench::Ejecuta(argc, argv);
 }

@@ -233,6 +233,14 @@ void BM_PdfContraTablaDirecta(benchmark::State& state) {
     state.counters["report_ms"] = 1000 * Mediana(nuestro);
     state.counters["direct_ms"] = 1000 * Mediana(plano);
     state.counters["ratio"] = Mediana(plano) > 0 ? Mediana(nuestro) / Mediana(plano) : 0;
+    std::vector<double> ratios;  // the spread: the rounds' own ratios
+    for (size_t i = 0; i < nuestro.size() && i < plano.size(); ++i)
+        if (plano[i] > 0) ratios.push_back(nuestro[i] / plano[i]);
+    std::sort(ratios.begin(), ratios.end());
+    if (!ratios.empty()) {
+        state.counters["ratio_min"] = ratios.front();
+        state.counters["ratio_max"] = ratios.back();
+    }
     state.counters["report_pages"] = QRPrinter->PageCount();
     state.counters["direct_pages"] = paginas;
     state.counters["report_KiB"] = QFile(informe).size() / 1024.0;

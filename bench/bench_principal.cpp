@@ -5,6 +5,7 @@
 // each step drawn once; then the start of a fresh process until the window is drawn, and its
 // resident memory 3 s later. Runs are interleaved; "ratio" is the median window time over the
 // median peer time, "ratio_p25"/"ratio_p75" the quartiles of the rounds' own ratios.
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/forms/FormHarness.h"
@@ -14,7 +15,6 @@
 #include "PeerPrincipal.h"
 #include "Proceso.h"
 #include "platform/classes/Registry.h"
-#include "shell/UPrograma.h"
 
 #include <QDate>
 #include <QDir>

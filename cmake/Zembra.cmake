@@ -5,6 +5,12 @@ function(zembra_library name)
   add_library(${name} STATIC ${Z_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${Z_DEPS})
+  if(ZEMBRA_CHECK_LIBRARIES)
+    # Every object of the library, linked with nothing but the libraries it names: a call into
+    # a layer above it (or a missing dependency) fails the build here.
+    add_executable(solo_${name} ${PROJECT_SOURCE_DIR}/cmake/solo.cpp)
+    target_link_libraries(solo_${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${name}>")
+  endif()
 endfunction()
 
 # zembra_test(NAME SOURCES... [DEPS libs...] [ENGINES filter]): one GoogleTest executable,

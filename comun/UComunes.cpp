@@ -1,5 +1,6 @@
 #include "comun/UComunes.h"
 
+#include "comun/Ganchos.h"
 #include "comun/UData.h"
 #include "platform/db/DBTables.h"
 #include "platform/documents/DesktopApps.h"
@@ -21,7 +22,6 @@ QString AnoSeleccionado = QString::number(QDate::currentDate().year());
 QString LetraRegistro;
 
 namespace shell {
-TEvent<const QString&> LineaEstado;
 
 QString EditorDeXdg() {
     return platform::documents::DefaultApplication(
@@ -86,7 +86,7 @@ bool MensajeConfirmacion(const QString& texto) {
 }
 
 void MensajeEstado(const QString& texto) {
-    shell::LineaEstado(texto);
+    comun::LineaEstado(texto);
     Application->ProcessMessages();
 }
 

@@ -77,9 +77,6 @@ QString OfficeEnRuta();
 // document without a default); empty when there is neither.
 QString ProgramaDocumentos();
 
-// Writes panel 0 of the main window's status bar; the main window installs it when created.
-extern TEvent<const QString&> LineaEstado;
-
 // Rate of the office settings: SISTEM.EURO as currency, 166.386 when it is 0.
 Currency TasaEuro();
 // ConvierteMoneda at a given rate: pesetas rounded to units, euros to cents, halves to even.

@@ -1,17 +1,14 @@
 #include "comun/UData.h"
 
+#include "comun/Contrasenia.h"
+#include "comun/Ganchos.h"
 #include "comun/UComunes.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Acceso.h"
 
 #include <algorithm>
-
-namespace shell {
-TEvent<int> ProgresoApertura;
-}
 
 namespace {
 const char* const ClaveMaestra = "trunvel";
@@ -75,7 +72,7 @@ void TDat::DatCreate() {
     QString fallo;
     const int total = ComponentCount();
     for (int i = 0; i < total && fallo.isEmpty(); ++i) {
-        if (shell::ProgresoApertura) shell::ProgresoApertura(total > 1 ? i * 100 / (total - 1) : 100);
+        if (comun::ProgresoApertura) comun::ProgresoApertura(total > 1 ? i * 100 / (total - 1) : 100);
         TComponent* c = Components(i);
         if (auto* t = dynamic_cast<TTable*>(c)) {
             try {
@@ -580,8 +577,8 @@ void TDat::TPrivBeforePost(TDataSet* ds) {
     Exige(!TextoVacio(ds, "Contrasenia"), QStringLiteral("CONTRASEÑA no puede quedar vacía"));
     // Only the hash of a password is ever stored.
     TField* contrasenia = ds->FieldByName(QStringLiteral("Contrasenia"));
-    if (!shell::ContraseniaCifrada(contrasenia->AsString()))
-        contrasenia->SetAsString(shell::CifraContrasenia(contrasenia->AsString()));
+    if (!comun::ContraseniaCifrada(contrasenia->AsString()))
+        contrasenia->SetAsString(comun::CifraContrasenia(contrasenia->AsString()));
 }
 void TDat::TPrivBeforeDelete(TDataSet* ds) {
     Exige(ds->FieldByName(QStringLiteral("Usuario"))->AsString() != QLatin1String("SUPERVISOR"),

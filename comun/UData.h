@@ -2,12 +2,12 @@
 // The data module: every shared table, query and data source of the office's data, and the
 // handlers that guard every save (checks, numbering from SISTEM, defaults, delete guards,
 // calculated fields, flushing and the engine-error messages).
+#include "comun/Programa.h"
 #include "controls/data/BDE32.h"
 #include "platform/classes/Component.h"
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
 #include "platform/rtl/Events.h"
-#include "shell/UPrograma.h"
 
 #include <QString>
 #include <memory>
@@ -152,9 +152,6 @@ private:
 };
 
 namespace shell {
-// Progress of the splash gauge while the data module opens its components (0 to 100); start-up
-// installs it while the splash is visible.
-extern TEvent<int> ProgresoApertura;
 // The tables of a new data folder as an installer ships them: columns, keys and indexes.
 std::vector<platform::db::TTableDesc> TablasDelDespacho();
 }  // namespace shell

@@ -1,11 +1,11 @@
 #include "documents/UEscritos.h"
 
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "documents/BarraDocumentos.h"
 #include "documents/UFusion.h"
 #include "documents/UNuevoEscrito.h"
-#include "shell/UPrograma.h"
 
 #include <QDir>
 #include <QFile>

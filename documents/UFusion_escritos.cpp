@@ -1,12 +1,12 @@
 // The merge driver, the names of the produced documents and their agenda rows.
 #include "documents/UFusion.h"
 
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
 #include "platform/forms/Forms.h"
-#include "shell/UPrograma.h"
 
 #include <QDir>
 #include <QFile>

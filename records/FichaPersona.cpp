@@ -164,6 +164,19 @@ void TFichaPersona::CajaReferencia(int fila) {
     LabelRefe->SetFocusControl(Referencia);
 }
 
+TButton* TFichaPersona::CamposDeParte(TNotifyEvent relacion) {
+    CamposComunes(QStringLiteral("DNI"), true);
+    CajaReferencia(5);
+    Campo(QStringLiteral("Asociados"), QStringLiteral("ASOCIADOS"), 0, 6, 610);
+    Contadores({QStringLiteral("EXPABIERTOS"), QStringLiteral("EXPPENDIENTES"), QStringLiteral("EXPCERRADOS")},
+               {QStringLiteral("Exp. Abiertos"), QStringLiteral("Exp. Pendientes"), QStringLiteral("Exp. Cerrados")}, 7);
+    return BotonConsulta(QStringLiteral("BtRelacion"), QStringLiteral("&Relación de Bienes"), 141, relacion);
+}
+
+void TFichaPersona::AbreRelacion() {
+    AbreNotas(QStringLiteral("RELACIOBIENES"), QStringLiteral("Relación de Bienes"), QStringLiteral("R. de Bienes de"));
+}
+
 QString TFichaPersona::ConLetra(const QString& texto) {
     const QString t = texto.trimmed();
     const QChar letra = LetraNif(t);

@@ -62,6 +62,10 @@ protected:
     TButton* BotonConsulta(const QString& nombre, const QString& caption, int izquierda, TNotifyEvent click);
     // The reference box and its label, at the right of the given row.
     void CajaReferencia(int fila);
+    // What clients and opposing parties show below the standard boxes: the reference, the
+    // associates, the case-file counters; and their relation-of-goods button.
+    TButton* CamposDeParte(TNotifyEvent relacion);
+    void AbreRelacion();
 
     // Opens the notes editor on the table's memo field.
     void AbreNotas(const QString& campo, const QString& caption, const QString& titulo);

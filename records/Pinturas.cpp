@@ -7,8 +7,6 @@
 
 namespace records {
 
-std::function<void(int)> ListaDeEscritos;
-
 bool DerechoUsuario(const char* nombre) {
     if (!Dat->TPriv->Active() || Dat->TPriv->IsEmpty()) return false;
     return Dat->TPriv->FieldByName(QString::fromLatin1(nombre))->AsBoolean();
@@ -32,32 +30,6 @@ void Moneda(TCanvas* c, const QString& texto, TColor color) {
     c->Font()->SetStyle({fsBold});
     c->Font()->SetHeight(-11);
     c->TextOut(1, 1, texto);
-}
-
-TImage* ImagenMoneda(TWinControl* padre, const char* nombre, int left, int top, const QString& hint, const QString& texto,
-                     TColor color) {
-    auto* i = new TImage(padre);
-    i->SetName(QString::fromLatin1(nombre));
-    i->SetParent(padre);
-    i->SetBounds(left, top, 26, 16);
-    i->SetHint(hint);
-    i->SetShowHint(true);
-    Dibujo(i, 26, [&](TCanvas* c) { Moneda(c, texto, color); });
-    return i;
-}
-
-void MuestraMoneda(TImage* pesetas, TImage* euros, const QString& moneda, bool cambia) {
-    pesetas->SetVisible(moneda == QLatin1String("P"));
-    euros->SetVisible(moneda == QLatin1String("E"));
-    pesetas->SetEnabled(pesetas->Visible() && cambia);
-    euros->SetEnabled(euros->Visible() && cambia);
-}
-
-void ImporteEnOtraMoneda(TControl* control, const QString& moneda, Currency importe) {
-    if (moneda == QLatin1String("P"))
-        control->SetHint(Format(QStringLiteral("%10.2n "), ConvierteMoneda(QLatin1Char('E'), importe).ToDouble()));
-    else
-        control->SetHint(Format(QStringLiteral("%10.0n Pts."), ConvierteMoneda(QLatin1Char('P'), importe).ToDouble()));
 }
 
 void GlifoCerrar(TCanvas* c) {

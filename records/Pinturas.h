@@ -21,21 +21,10 @@ struct TRelojArena {
 void Dibujo(TImage* imagen, int ancho, const std::function<void(TCanvas*)>& pinta);
 // The currency's bold text ("Pts", " €") in `color`.
 void Moneda(TCanvas* c, const QString& texto, TColor color);
-// The currency picture of a form: `texto` in `color`, 26 x 16 at (left, top) of `padre`.
-TImage* ImagenMoneda(TWinControl* padre, const char* nombre, int left, int top, const QString& hint, const QString& texto,
-                     TColor color);
-// The currency pictures of a record in `moneda`: the pesetas one for "P", the euros one for "E";
-// a click changes the currency only while `cambia`.
-void MuestraMoneda(TImage* pesetas, TImage* euros, const QString& moneda, bool cambia);
-// `importe`, in `moneda`, told in the other currency as the hint of `control`.
-void ImporteEnOtraMoneda(TControl* control, const QString& moneda, Currency importe);
 // Glyphs of the close and documents items.
 void GlifoCerrar(TCanvas* c);
 void GlifoEscritos(TCanvas* c);
 
-// Opens the document models list from a case file (1) or a consultation (2); the documents
-// library installs it, so this library need not link it.
-extern std::function<void(int modo)> ListaDeEscritos;
 // Whether the logged-in user holds a right (a Boolean column of the privacy row).
 bool DerechoUsuario(const char* nombre);
 

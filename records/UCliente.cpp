@@ -18,13 +18,7 @@ TCliente::TCliente(TComponent* owner)
                                      QStringLiteral("CLIENTES"), QStringLiteral("CLIENTE"),
                                      QStringLiteral("Cliente ya existe. ¿Confirma guardar?"), 40,
                                      QStringLiteral("NOMCLI"), Dat->TExpCli, &ModoCliente}) {
-    CamposComunes(QStringLiteral("DNI"), true);
-    CajaReferencia(5);
-    Campo(QStringLiteral("Asociados"), QStringLiteral("ASOCIADOS"), 0, 6, 610);
-    Contadores({QStringLiteral("EXPABIERTOS"), QStringLiteral("EXPPENDIENTES"), QStringLiteral("EXPCERRADOS")},
-               {QStringLiteral("Exp. Abiertos"), QStringLiteral("Exp. Pendientes"), QStringLiteral("Exp. Cerrados")}, 7);
-    BtRelacion = BotonConsulta(QStringLiteral("BtRelacion"), QStringLiteral("&Relación de Bienes"), 141,
-                               TNotifyEvent(this, &TCliente::BtRelacionClick));
+    BtRelacion = CamposDeParte(TNotifyEvent(this, &TCliente::BtRelacionClick));
     BtPoder = BotonConsulta(QStringLiteral("BtPoder"), QStringLiteral("&Poder"), 272,
                             TNotifyEvent(this, &TCliente::BtPoderClick));
     ModoCliente = 0;
@@ -42,9 +36,7 @@ void TCliente::RegistroCambiado() {
                          records::TienePoderes(Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger()));
 }
 
-void TCliente::BtRelacionClick(TObject*) {
-    AbreNotas(QStringLiteral("RELACIOBIENES"), QStringLiteral("Relación de Bienes"), QStringLiteral("R. de Bienes de"));
-}
+void TCliente::BtRelacionClick(TObject*) { AbreRelacion(); }
 
 void TCliente::BtPoderClick(TObject*) {
     const int cliente = Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger();

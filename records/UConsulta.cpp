@@ -5,11 +5,13 @@
 #include "comun/Abusca.h"
 #include "comun/Abusca2.h"
 #include "comun/Alcance.h"
+#include "comun/Ganchos.h"
 #include "comun/Calendario.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/Facturable.h"
 #include "records/FichaInforme.h"
 #include "records/Pinturas.h"
 #include "records/UCliente.h"
@@ -89,7 +91,7 @@ void TConsulta::activaEdicion(bool activa) {
 void TConsulta::FormShow(TObject*) { Refresca(); }
 
 void TConsulta::FormClose(TObject* sender, TCloseAction& action) {
-    if (records::CierraProcesador) records::CierraProcesador();
+    if (comun::CierraProcesador) comun::CierraProcesador();
     TFormRegistro::FormClose(sender, action);
 }
 
@@ -102,7 +104,7 @@ void TConsulta::Refresca() {
     Situacion->SetText(records::TextoSituacion(c));
     auto* importe = static_cast<TNumericField*>(F(c, "IMPORTE"));
     const bool euros = F(c, "MONEDA")->AsString() == QLatin1String("E");
-    importe->SetDisplayFormat(euros ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0"));
+    importe->SetDisplayFormat(records::FormatoImporte(F(c, "MONEDA")->AsString()));
     importe->SetEditFormat(euros ? QStringLiteral("0.00") : QStringLiteral("#"));
     btEscrito->SetEnabled(!CarpetaDatos.isEmpty() && records::DerechoUsuario("Fusion"));
     btFacturar->SetEnabled(PuedeFacturar());
@@ -129,10 +131,7 @@ bool TConsulta::PuedeFacturar() const {
 void TConsulta::RegistroCambiado() {
     TTable* c = Dat->TConsultas;
     if (c->IsEmpty()) return;
-    const QString moneda = F(c, "MONEDA")->AsString();
-    const bool abierta = F(c, "SITUACION")->AsInteger() == 1 && c->State() == dsBrowse;
-    records::MuestraMoneda(Image4, Image5, moneda, abierta);
-    records::ImporteEnOtraMoneda(DBImporte, moneda, Currency(F(c, "IMPORTE")->AsFloat()));
+    records::LineaMoneda(c, Image4, Image5, true, DBImporte, Currency(F(c, "IMPORTE")->AsFloat()));
     btCliente->SetEnabled(F(c, "CLIENTE")->AsInteger() != 0 && c->State() == dsBrowse);
 }
 
@@ -252,14 +251,9 @@ void TConsulta::btBuscarClick(TObject*) {
 void TConsulta::btCerrarClick(TObject*) {
     TTable* c = Dat->TConsultas;
     const int situacion = F(c, "SITUACION")->AsInteger();
-    QString pregunta;
-    switch (situacion) {
-    case 1: pregunta = QStringLiteral("  Consulta NO FACTURADA\r¿Desea cerrar ésta Consulta?"); break;
-    case 2: pregunta = QStringLiteral("¿Desea cerrar ésta Consulta?"); break;
-    case 3: pregunta = QStringLiteral("   Consulta YA CERRADO\r¿Desea abrir ésta Consulta?"); break;
-    default: return;
-    }
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaCierre(c, QStringLiteral("Consulta NO FACTURADA"), QStringLiteral("ésta Consulta"),
+                                 QStringLiteral("Consulta YA CERRADO")))
+        return;
     const QString ano = F(c, "ANO")->AsString();
     const QString numero = F(c, "NUMERO")->AsString();
     const int abocli = F(c, "ABOCLI")->AsInteger();
@@ -310,12 +304,7 @@ void TConsulta::AnotaEnAgenda(int abocli, const QString& ano, const QString& num
 void TConsulta::btFacturarClick(TObject*) {
     TTable* c = Dat->TConsultas;
     if (c->IsEmpty() || c->State() != dsBrowse) return;
-    const int factura = F(c, "FACTURA")->AsInteger();
-    const QString pregunta = F(c, "SITUACION")->AsInteger() < 2
-                                 ? QStringLiteral("¿Desea facturar ésta Consulta?")
-                                 : QStringLiteral("Consulta Facturada Nº FACTURA : ") + Format(QStringLiteral("%7.0d"), factura) +
-                                       QStringLiteral("\r¿Desea volver a facturar ésta Consulta?");
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaFacturar(c, QStringLiteral("ésta Consulta"), QStringLiteral("Consulta Facturada"))) return;
     const Currency importe(F(c, "IMPORTE")->AsFloat());
     if (importe == Currency(0)) {
         MensajeError(QStringLiteral("No hay Importe en la Consulta"));
@@ -323,11 +312,8 @@ void TConsulta::btFacturarClick(TObject*) {
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
     const QString ano = F(c, "ANO")->AsString(), numero = F(c, "NUMERO")->AsString();
-    std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
-    Facturar = dlg.get();
-    dlg->ParaConsulta();
-    dlg->ProponeNumero(factura, anoContador, QStringLiteral("CONSULTAS"), ano, numero);
-    if (dlg->ShowModal() != mrOk) return;
+    const std::unique_ptr<TFacturar> dlg = records::PideDatosFactura(c, QStringLiteral("CONSULTAS"), anoContador);
+    if (!dlg) return;
 
     bool facturado = false;
     {
@@ -360,37 +346,24 @@ void TConsulta::btFacturarClick(TObject*) {
             facturado = true;
         } catch (...) {
             if (Dat->Db->InTransaction()) Dat->Db->Rollback();
-            QString texto = QStringLiteral("ERROR al facturar");
-            try {
-                throw;
-            } catch (records::EFacturaRepetida& repetida) {
-                texto = repetida.Message();
-            } catch (...) {
-            }
-            MensajeError(texto);
+            records::InformaErrorFactura();
         }
     }
     Dat->refresca(c);
     Refresca();
     // The fee note only of an invoice that was stored.
-    if (facturado && dlg->GeneraMinuta() && records::GeneraFactura) records::GeneraFactura(true);
+    if (facturado && dlg->GeneraMinuta() && comun::GeneraFactura) comun::GeneraFactura(true);
 }
 void TConsulta::BtEscritoClick(TObject*) {
-    if (records::ListaDeEscritos) records::ListaDeEscritos(2);
+    if (comun::ListaDeEscritos) comun::ListaDeEscritos(2);
 }
 
 void TConsulta::Image4Click(TObject*) {
-    if (!Image4->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaConsulta(QLatin1Char('E'));
-    Refresca();
+    records::AlternaMoneda(Image4, QLatin1Char('E'), CambiaMonedaConsulta, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TConsulta::Image5Click(TObject*) {
-    if (!Image5->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaConsulta(QLatin1Char('P'));
-    Refresca();
+    records::AlternaMoneda(Image5, QLatin1Char('P'), CambiaMonedaConsulta, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TConsulta::ImprimeFicha() {

@@ -1,4 +1,5 @@
 // The consultation form: the layout of its controls.
+#include "records/Facturable.h"
 #include "records/Pinturas.h"
 #include "records/UConsulta.h"
 #include "comun/UData.h"
@@ -48,8 +49,7 @@ void TConsulta::CreaControles() {
     Situacion->SetReadOnly(true);
     Situacion->SetTabStop(false);
     Situacion->SetBounds(348, y0, 150, 21);
-    Image4 = records::ImagenMoneda(this, "Image4", 508, y0 + 2, QStringLiteral("Clic: cambiar a EUROS"), QStringLiteral("Pts"), clMaroon);
-    Image5 = records::ImagenMoneda(this, "Image5", 508, y0 + 2, QStringLiteral("Clic: cambiar a PESETAS"), QStringLiteral(" €"), clGreen);
+    records::IconosMoneda(this, 508, y0 + 2, QStringLiteral("Clic"), Image4, Image5);
 
     const int y1 = y0 + dy;
     Rotulo(QStringLiteral("Fecha de Entrada :"), 2, y1, 112);

@@ -18,13 +18,7 @@ TContrario::TContrario(TComponent* owner)
                                      QStringLiteral("Contrario ya existe. ¿Confirma guardar?"), 60,
                                      QStringLiteral("NOMCON"), Dat->TExpCon, &ModoContrario}) {
     FRefSoloEdicion = false;
-    CamposComunes(QStringLiteral("DNI"), true);
-    CajaReferencia(5);
-    Campo(QStringLiteral("Asociados"), QStringLiteral("ASOCIADOS"), 0, 6, 610);
-    Contadores({QStringLiteral("EXPABIERTOS"), QStringLiteral("EXPPENDIENTES"), QStringLiteral("EXPCERRADOS")},
-               {QStringLiteral("Exp. Abiertos"), QStringLiteral("Exp. Pendientes"), QStringLiteral("Exp. Cerrados")}, 7);
-    BtRelacion = BotonConsulta(QStringLiteral("BtRelacion"), QStringLiteral("&Relación de Bienes"), 141,
-                               TNotifyEvent(this, &TContrario::BtRelacionClick));
+    BtRelacion = CamposDeParte(TNotifyEvent(this, &TContrario::BtRelacionClick));
     ModoContrario = 0;
     Dat->refresca(Dat->TContrarios);
 }
@@ -38,9 +32,7 @@ void TContrario::RegistroCambiado() {
     Negrita(BtRelacion, MemoLleno(Dat->TContrarios, QStringLiteral("RELACIOBIENES")));
 }
 
-void TContrario::BtRelacionClick(TObject*) {
-    AbreNotas(QStringLiteral("RELACIOBIENES"), QStringLiteral("Relación de Bienes"), QStringLiteral("R. de Bienes de"));
-}
+void TContrario::BtRelacionClick(TObject*) { AbreRelacion(); }
 
 TFormRegistro::TBusqueda TContrario::Busqueda() const {
     return {QStringLiteral("Buscar Contrario"), QStringLiteral("Contrarios"),

@@ -4,6 +4,7 @@
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/Facturable.h"
 #include "records/FichaInforme.h"
 #include "records/Pinturas.h"
 #include "records/RptInfEcEx.h"
@@ -17,13 +18,6 @@ TDateTime FechaApunte;
 namespace {
 
 TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
-
-bool Euros() { return F(Dat->TExped, "MONEDA")->AsString() == QLatin1String("E"); }
-
-double SaldoActual() {
-    TQuery* q = Dat->QSaldo;
-    return q->Active() && !q->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0.0;
-}
 
 TMenuItem* Item(TPopupMenu* menu, const char* nombre, const QString& caption, TNotifyEvent click) {
     auto* i = new TMenuItem(menu);
@@ -91,8 +85,7 @@ TEconomico::TEconomico(TComponent* owner) : TFormRegistro(owner) {
     DBCuentas->SetPopupMenu(PopupMenu1);
 
     const int s0 = y0 + 268;
-    Image4 = records::ImagenMoneda(this, "Image4", 8, s0 + 2, QStringLiteral("Doble clic: cambiar a EUROS"), QStringLiteral("Pts"), clMaroon);
-    Image5 = records::ImagenMoneda(this, "Image5", 8, s0 + 2, QStringLiteral("Doble clic: cambiar a PESETAS"), QStringLiteral(" €"), clGreen);
+    records::IconosMoneda(this, 8, s0 + 2, QStringLiteral("Doble clic"), Image4, Image5);
     Image4->OnDblClick = TNotifyEvent(this, &T::Image4DblClick);
     Image5->OnDblClick = TNotifyEvent(this, &T::Image5DblClick);
     LFactura = Rotulo(QStringLiteral("Factura Nº :"), 120, s0, 80);
@@ -105,16 +98,7 @@ TEconomico::TEconomico(TComponent* owner) : TFormRegistro(owner) {
     DBNumFac->SetBounds(204, s0 + 3, 80, 17);
     DBNumFac->Font()->SetStyle({fsBold});
     LSaldo = Rotulo(QStringLiteral("Saldo :"), 360, s0, 60);
-    DBSaldo = new TDBText(this);
-    DBSaldo->SetName(QStringLiteral("DBSaldo"));
-    DBSaldo->SetParent(this);
-    DBSaldo->SetDataSource(Dat->DSSaldo);
-    DBSaldo->SetDataField(QStringLiteral("SALDO"));
-    DBSaldo->SetAutoSize(false);
-    DBSaldo->SetAlignment(taRightJustify);
-    DBSaldo->SetBounds(424, s0 + 3, 120, 17);
-    DBSaldo->Font()->SetStyle({fsBold});
-    DBSaldo->SetShowHint(true);
+    DBSaldo = records::TextoSaldo(this, 424, s0, 120);
 
     OnShow = TNotifyEvent(this, &T::FormShow);
     OnKeyDown = TKeyEvent(this, &T::FormKeyDown);
@@ -155,11 +139,11 @@ bool TEconomico::HayApuntes() const { return Dat->TCuentas->Active() && !Dat->TC
 void TEconomico::Saldo() {
     Dat->QSaldo->Close();
     Dat->QSaldo->Open();
-    DBSaldo->Font()->SetColor(SaldoActual() < 0 ? clRed : clBlue);
+    records::ColoreaSaldo(DBSaldo);
 }
 
 void TEconomico::FormShow(TObject*) {
-    const QString formato = Euros() ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0");
+    const QString formato = records::FormatoImporte(F(Dat->TExped, "MONEDA")->AsString());
     Dat->TCuentasIMPORTE->SetDisplayFormat(formato);
     Dat->QSaldoSALDO->SetDisplayFormat(formato);
     Dat->refresca(Dat->TCuentas);
@@ -175,9 +159,7 @@ void TEconomico::EstadoCambiado(TDataSetState) { RegistroCambiado(); }
 void TEconomico::RegistroCambiado() {
     TTable* e = Dat->TExped;
     if (e->IsEmpty()) return;
-    const QString moneda = F(e, "MONEDA")->AsString();
-    const bool abierto = F(e, "SITUACION")->AsInteger() == 1;
-    records::MuestraMoneda(Image4, Image5, moneda, abierto);
+    records::LineaMoneda(e, Image4, Image5, false);
 
     TDataSet* t = ActiveSource->DataSet();
     const bool consulta = t && t->State() == dsBrowse;
@@ -192,7 +174,7 @@ void TEconomico::RegistroCambiado() {
     btNext->SetEnabled(consulta && !t->Eof());
     btLast->SetEnabled(consulta && !t->Eof());
 
-    records::ImporteEnOtraMoneda(DBSaldo, moneda, Currency(SaldoActual()));
+    records::ImporteEnOtraMoneda(DBSaldo, F(e, "MONEDA")->AsString(), Currency(records::SaldoExpediente()));
 }
 
 void TEconomico::GrabaApunte(TFIntroImp* dlg) {
@@ -287,15 +269,11 @@ void TEconomico::DBCuentasKeyDown(TObject*, quint16& key, TShiftState shift) {
 }
 
 void TEconomico::Image4DblClick(TObject*) {
-    if (!Image4->Enabled()) return;
-    CambiaMonedaExpediente(QLatin1Char('E'));
-    FormShow(this);
+    records::AlternaMoneda(Image4, QLatin1Char('E'), CambiaMonedaExpediente, {}, [this] { FormShow(this); });
 }
 
 void TEconomico::Image5DblClick(TObject*) {
-    if (!Image5->Enabled()) return;
-    CambiaMonedaExpediente(QLatin1Char('P'));
-    FormShow(this);
+    records::AlternaMoneda(Image5, QLatin1Char('P'), CambiaMonedaExpediente, {}, [this] { FormShow(this); });
 }
 
 void TEconomico::ImprimeFicha() {

@@ -4,10 +4,12 @@
 #include "comun/Abusca.h"
 #include "comun/Abusca2.h"
 #include "comun/Alcance.h"
+#include "comun/Ganchos.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/Facturable.h"
 #include "records/FichaInforme.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
@@ -216,7 +218,7 @@ void TExpediente::FormShow(TObject*) {
 
 void TExpediente::FormClose(TObject* sender, TCloseAction& action) {
     QuitaRangos();
-    if (records::CierraProcesador) records::CierraProcesador();
+    if (comun::CierraProcesador) comun::CierraProcesador();
     TFormRegistro::FormClose(sender, action);
 }
 
@@ -246,20 +248,19 @@ void TExpediente::Refresca() {
     ExpSiguiente->SetVisible(siguiente);
     btSiguiente->SetVisible(siguiente);
 
-    const QString formato = F(e, "MONEDA")->AsString() == QLatin1String("E") ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0");
+    const QString formato = records::FormatoImporte(F(e, "MONEDA")->AsString());
     Dat->TCuentasIMPORTE->SetDisplayFormat(formato);
     Dat->QSaldoSALDO->SetDisplayFormat(formato);
     for (const char* campo : {"IMPORTE", "PRINCIPAL", "INTERESES", "EXPTOTAL"})
         static_cast<TNumericField*>(F(e, campo))->SetDisplayFormat(formato);
-    const double saldo = Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0;
-    DBSaldo->Font()->SetColor(saldo < 0 ? clRed : clBlue);
+    records::ColoreaSaldo(DBSaldo);
 
     btEscritos->SetEnabled(HayWord && !CarpetaDatos.isEmpty() && Derecho("Fusion"));
     const int abogado = AbogadoUsuario();
     const bool suyo = abogado == -1 ||
                       (Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty() && abogado == F(Dat->TAboCli, "ABOCLI")->AsInteger());
     const bool economico = suyo && Derecho("Economico");
-    btOpenAgen->SetEnabled(suyo && Derecho("Agenda") && records::AbreAgendaExpediente);
+    btOpenAgen->SetEnabled(suyo && Derecho("Agenda") && comun::AbreAgendaExpediente);
     btOpenEco->SetEnabled(economico);
     DBEcon->SetVisible(economico);
     DBSaldo->SetVisible(economico);
@@ -287,11 +288,7 @@ void TExpediente::EstadoCambiado(TDataSetState estado) {
 void TExpediente::RegistroCambiado() {
     TTable* e = Dat->TExped;
     if (e->IsEmpty()) return;
-    const QString moneda = F(e, "MONEDA")->AsString();
-    const bool abierto = F(e, "SITUACION")->AsInteger() == 1 && e->State() == dsBrowse;
-    records::MuestraMoneda(Image4, Image5, moneda, abierto);
-    records::ImporteEnOtraMoneda(
-        DBSaldo, moneda, Currency(Dat->QSaldo->Active() && !Dat->QSaldo->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0.0));
+    records::LineaMoneda(e, Image4, Image5, true, DBSaldo, Currency(records::SaldoExpediente()));
 }
 
 void TExpediente::btRefreshClick(TObject*) {
@@ -349,14 +346,9 @@ void TExpediente::btBuscarClick(TObject*) {
 void TExpediente::btCerrarClick(TObject*) {
     TTable* e = Dat->TExped;
     const int situacion = F(e, "SITUACION")->AsInteger();
-    QString pregunta;
-    switch (situacion) {
-    case 1: pregunta = QStringLiteral("  Expediente NO FACTURADO\r¿Desea cerrar éste Expediente?"); break;
-    case 2: pregunta = QStringLiteral("¿Desea cerrar éste Expediente?"); break;
-    case 3: pregunta = QStringLiteral("   Expediente YA CERRADO\r¿Desea abrir éste Expediente?"); break;
-    default: return;
-    }
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaCierre(e, QStringLiteral("Expediente NO FACTURADO"), QStringLiteral("éste Expediente"),
+                                 QStringLiteral("Expediente YA CERRADO")))
+        return;
     {
         records::TRelojArena reloj;
         Dat->Db->StartTransaction();
@@ -415,12 +407,7 @@ void TExpediente::Deshace() {
 void TExpediente::btFacturarClick(TObject*) {
     TTable* e = Dat->TExped;
     if (e->IsEmpty() || e->State() != dsBrowse) return;
-    const int factura = F(e, "FACTURA")->AsInteger();
-    const QString pregunta = F(e, "SITUACION")->AsInteger() < 2
-                                 ? Q("¿Desea facturar éste Expediente?")
-                                 : Q("Expediente Facturado Nº FACTURA : ") + Format(QStringLiteral("%7.0d"), factura) +
-                                       Q("\r¿Desea volver a facturar éste Expediente?");
-    if (!MensajeConfirmacion(pregunta)) return;
+    if (!records::ConfirmaFacturar(e, Q("éste Expediente"), Q("Expediente Facturado"))) return;
     QNumLin->Close();
     QNumLin->Open();
     const int lineas = QNumLin->Fields()->Fields(0)->AsInteger();
@@ -431,10 +418,8 @@ void TExpediente::btFacturarClick(TObject*) {
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
     const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
-    std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
-    Facturar = dlg.get();
-    dlg->ProponeNumero(factura, anoContador, QStringLiteral("EXPED"), ano, numero);
-    if (dlg->ShowModal() != mrOk) return;
+    const std::unique_ptr<TFacturar> dlg = records::PideDatosFactura(e, QStringLiteral("EXPED"), anoContador);
+    if (!dlg) return;
 
     bool facturado = false;
     {
@@ -481,14 +466,7 @@ void TExpediente::btFacturarClick(TObject*) {
             facturado = true;
         } catch (...) {
             Deshace();
-            QString texto = QStringLiteral("ERROR al facturar");
-            try {
-                throw;
-            } catch (records::EFacturaRepetida& repetida) {
-                texto = repetida.Message();
-            } catch (...) {
-            }
-            MensajeError(texto);
+            records::InformaErrorFactura();
         }
     }
     Dat->RefrescaAgendas();
@@ -498,7 +476,7 @@ void TExpediente::btFacturarClick(TObject*) {
 }
 
 void TExpediente::GeneraMinuta() {
-    if (records::GeneraFactura) records::GeneraFactura(false);
+    if (comun::GeneraFactura) comun::GeneraFactura(false);
 }
 
 // ---------------------------------------------------------------------------------------------- clients and opposing parties
@@ -833,31 +811,22 @@ void TExpediente::btOpenEcoClick(TObject*) {
     Refresca();
 }
 
-std::function<void(const QString&, bool)> records::AbreAgendaExpediente;
-std::function<void()> records::CierraProcesador;
-
 void TExpediente::btOpenAgenClick(TObject*) {
-    if (!records::AbreAgendaExpediente || !btOpenAgen->Enabled()) return;
-    records::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + Expediente->Text(), true);
+    if (!comun::AbreAgendaExpediente || !btOpenAgen->Enabled()) return;
+    comun::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + Expediente->Text(), true);
     // The entries written there show here.
     cbSitProcClick(this);
 }
 void TExpediente::btEscritosClick(TObject*) {
-    if (records::ListaDeEscritos) records::ListaDeEscritos(1);
+    if (comun::ListaDeEscritos) comun::ListaDeEscritos(1);
 }
 
 void TExpediente::Image4DblClick(TObject*) {
-    if (!Image4->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaExpediente(QLatin1Char('E'));
-    Refresca();
+    records::AlternaMoneda(Image4, QLatin1Char('E'), CambiaMonedaExpediente, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TExpediente::Image5DblClick(TObject*) {
-    if (!Image5->Enabled()) return;
-    btRefreshClick(this);
-    CambiaMonedaExpediente(QLatin1Char('P'));
-    Refresca();
+    records::AlternaMoneda(Image5, QLatin1Char('P'), CambiaMonedaExpediente, [this] { btRefreshClick(this); }, [this] { Refresca(); });
 }
 
 void TExpediente::cbSitProcClick(TObject*) {

@@ -173,12 +173,3 @@ private:
 };
 
 extern TExpediente* Expediente;
-
-namespace records {
-// Opens the agenda of the case file current in the data module, modally, with the caption and
-// the edit flag given; the program installs it (the agenda forms stand above this library).
-extern std::function<void(const QString& caption, bool edicion)> AbreAgendaExpediente;
-// Lets go of the word processor's document the merges of this form left open (failures are
-// ignored); the program installs it. The case-file and consultation forms call it on closing.
-extern std::function<void()> CierraProcesador;
-}  // namespace records

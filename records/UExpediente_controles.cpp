@@ -1,5 +1,6 @@
 // The case-file form: the layout of its controls.
 #include "comun/UData.h"
+#include "records/Facturable.h"
 #include "records/Pinturas.h"
 #include "records/UExpediente.h"
 
@@ -119,8 +120,7 @@ void TExpediente::CreaControles() {
     LCliente->SetBounds(406, y0 + 3, 120, 17);
     LCliente->Font()->SetStyle({fsBold});
     LCliente->Font()->SetColor(clNavy);
-    Image4 = records::ImagenMoneda(this, "Image4", 530, y0 + 2, Q("Doble clic: cambiar a EUROS"), QStringLiteral("Pts"), clMaroon);
-    Image5 = records::ImagenMoneda(this, "Image5", 530, y0 + 2, Q("Doble clic: cambiar a PESETAS"), QStringLiteral(" €"), clGreen);
+    records::IconosMoneda(this, 530, y0 + 2, QStringLiteral("Doble clic"), Image4, Image5);
     ExpAnterior = new TLabel(this);
     ExpAnterior->SetName(QStringLiteral("ExpAnterior"));
     ExpAnterior->SetParent(this);
@@ -248,16 +248,7 @@ void TExpediente::CreaControles() {
     }
     const int s0 = e0 + 142;
     LSaldo = Rotulo(QStringLiteral("Saldo :"), 130, s0, 60);
-    DBSaldo = new TDBText(this);
-    DBSaldo->SetName(QStringLiteral("DBSaldo"));
-    DBSaldo->SetParent(this);
-    DBSaldo->SetDataSource(Dat->DSSaldo);
-    DBSaldo->SetDataField(QStringLiteral("SALDO"));
-    DBSaldo->SetAutoSize(false);
-    DBSaldo->SetAlignment(taRightJustify);
-    DBSaldo->SetBounds(194, s0 + 3, 100, 17);
-    DBSaldo->Font()->SetStyle({fsBold});
-    DBSaldo->SetShowHint(true);
+    DBSaldo = records::TextoSaldo(this, 194, s0, 100);
     btOpenEco = Boton(QStringLiteral("btOpenEco"), QStringLiteral("&Económico"), 308, s0, 96, TNotifyEvent(this, &T::btOpenEcoClick));
 
     Rotulo(QStringLiteral("Agenda :"), xd, e0, 60)->SetAlignment(taLeftJustify);

@@ -2,18 +2,17 @@
 #include "records/UFactura.h"
 
 #include "comun/Calendario.h"
+#include "comun/Ganchos.h"
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/graphics/Resources.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UPrograma.h"
 
 #include <set>
 #include <vector>
 
 TFacturar* Facturar = nullptr;
-
-std::function<void(bool)> records::GeneraFactura;
 
 namespace {
 
@@ -152,7 +151,7 @@ void TFacturar::FormCreate(TObject*) {
     Irpf->SetText(haySistem ? QString::number(s->FieldByName(QStringLiteral("IRPF"))->AsInteger()) : QStringLiteral("0"));
     // The fee note needs the documents layer as well as a model, the right and a word processor.
     cbMinuta->SetEnabled(!CarpetaDatos.isEmpty() && haySistem && s->FieldByName(QStringLiteral("MINUTA"))->AsInteger() != 0 &&
-                         Derecho("Economico") && HayWord && bool(records::GeneraFactura));
+                         Derecho("Economico") && HayWord && bool(comun::GeneraFactura));
 }
 
 void TFacturar::ParaConsulta() {

@@ -85,8 +85,4 @@ int FacturaPropuesta(int desde, int anoContador, TDateTime fecha, const QString&
 // The SQL that raises the counter only upwards.
 QString SqlSubeContador();
 
-// Produces the fee note of the case file (false) or consultation (true) current in the data
-// module from its stored invoice. Installed by the documents layer; empty, no fee note is offered.
-extern std::function<void(bool consulta)> GeneraFactura;
-
 }  // namespace records

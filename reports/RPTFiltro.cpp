@@ -1,7 +1,6 @@
 #include "reports/RPTFiltro.h"
 
 #include "comun/Alcance.h"
-#include "shell/UPrincipal.h"
 
 TInfFiltro* InfFiltro = nullptr;
 
@@ -71,9 +70,9 @@ TInfFiltro::~TInfFiltro() {
 }
 
 void TInfFiltro::FormCreate(TObject*) {
-    // Without the window, no lawyer chosen: still only what the user may reach.
-    if (Principio) Seleccion = Principio->Seleccion();
-    else Seleccion.AbogadoUsuario = shell::AbogadoUsuario();
+    // Until the opener passes the main window's selectors: no lawyer chosen, still only what the
+    // user may reach.
+    Seleccion.AbogadoUsuario = shell::AbogadoUsuario();
     TExpCli->Open();
     TExpCon->Open();
 }
@@ -84,10 +83,10 @@ void TInfFiltro::QExpedFilterRecord(TDataSet* ds, bool& accept) {
 
 namespace reports {
 
-void RPTFiltro() {
-    Presenta(InfFiltro, &TInfFiltro::QRListado, [](TInfFiltro* f) {
-        DescribeFiltro(f->LAno, f->LAbogado, f->LFiltro, f->Seleccion,
-                       Principio ? Principio->ZbAbogados->GetDisplayText() : QStringLiteral("TODOS"), FiltroExp.Filas);
+void RPTFiltro(const TSeleccionPrincipal& seleccion, const QString& nombreAbogado) {
+    Presenta(InfFiltro, &TInfFiltro::QRListado, [&](TInfFiltro* f) {
+        f->Seleccion = seleccion;
+        DescribeFiltro(f->LAno, f->LAbogado, f->LFiltro, f->Seleccion, nombreAbogado, FiltroExp.Filas);
         f->QExped->Open();
     });
 }

@@ -25,7 +25,7 @@ public:
     TQRLabel *LAno = nullptr, *LAbogado = nullptr;
     reports::TEtiquetasFiltro LFiltro;
 
-    // The selectors the rows are tested against (the main window's, when it exists).
+    // The selectors the rows are tested against (the main window's, passed by the opener).
     TSeleccionPrincipal Seleccion;
 
     void FormCreate(TObject* sender);
@@ -45,6 +45,7 @@ TQRBand* BandaFiltro(TComponent* owner, TQuickRep* informe, TQRLabel*& ano, TQRL
                      const char* nombreAbogado);
 // The band's height: 70 + 16 for each row up to the last one used (one row at least).
 void AjustaBandaFiltro(TQRCustomBand* banda, const TEtiquetasFiltro& lineas);
-// Previews the list with the main window's selection and filters.
-void RPTFiltro();
+// Previews the list with the main window's selectors and filters; `nombreAbogado` is the lawyer
+// as its selector shows it.
+void RPTFiltro(const TSeleccionPrincipal& seleccion, const QString& nombreAbogado);
 }  // namespace reports

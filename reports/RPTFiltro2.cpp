@@ -1,7 +1,6 @@
 #include "reports/RPTFiltro2.h"
 
 #include "comun/Alcance.h"
-#include "shell/UPrincipal.h"
 
 TInfFiltro2* InfFiltro2 = nullptr;
 
@@ -48,9 +47,9 @@ TInfFiltro2::~TInfFiltro2() {
 }
 
 void TInfFiltro2::FormCreate(TObject*) {
-    // Without the window, no lawyer chosen: still only what the user may reach.
-    if (Principio) Seleccion = Principio->Seleccion();
-    else Seleccion.AbogadoUsuario = shell::AbogadoUsuario();
+    // Until the opener passes the main window's selectors: no lawyer chosen, still only what the
+    // user may reach.
+    Seleccion.AbogadoUsuario = shell::AbogadoUsuario();
     QRSuma->SetMask(reports::FormatoMoneda(reports::MonedaDespacho()));
     QRImporte->SetMask(QRSuma->Mask());
 }
@@ -65,10 +64,10 @@ void TInfFiltro2::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 
 namespace reports {
 
-void RPTFiltro2() {
-    Presenta(InfFiltro2, &TInfFiltro2::QRListado, [](TInfFiltro2* f) {
-        DescribeFiltro(f->LAno, f->NomAbogado, f->LFiltro, f->Seleccion,
-                       Principio ? Principio->ZbAbogados->GetDisplayText() : QStringLiteral("TODOS"), FiltroCon.Filas);
+void RPTFiltro2(const TSeleccionPrincipal& seleccion, const QString& nombreAbogado) {
+    Presenta(InfFiltro2, &TInfFiltro2::QRListado, [&](TInfFiltro2* f) {
+        f->Seleccion = seleccion;
+        DescribeFiltro(f->LAno, f->NomAbogado, f->LFiltro, f->Seleccion, nombreAbogado, FiltroCon.Filas);
         f->TConsul->Open();
     });
 }

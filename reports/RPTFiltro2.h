@@ -33,5 +33,6 @@ public:
 extern TInfFiltro2* InfFiltro2;
 
 namespace reports {
-void RPTFiltro2();
+// Previews the consultations with the main window's selectors and filters, as RPTFiltro does.
+void RPTFiltro2(const TSeleccionPrincipal& seleccion, const QString& nombreAbogado);
 }  // namespace reports

@@ -4,10 +4,6 @@
 #include "comun/UComunes.h"
 #include "platform/rtl/SysUtils.h"
 
-namespace reports {
-std::function<QString()> AnioPrincipal;
-}  // namespace reports
-
 namespace {
 
 template <class T>
@@ -19,14 +15,9 @@ T* Hijo(TForm* form, TWinControl* parent, const char* name, int left, int top, i
     return c;
 }
 
-QString AnioElegido() {
-    if (reports::AnioPrincipal) return reports::AnioPrincipal();
-    return FormatDateTime(QStringLiteral("yyyy"), Date());
-}
-
 }  // namespace
 
-TFLimExp::TFLimExp(TComponent* owner) : TForm(owner) {
+TFLimExp::TFLimExp(TComponent* owner) : TForm(owner), Anio(FormatDateTime(QStringLiteral("yyyy"), Date())) {
     SetName(QStringLiteral("FLimExp"));
     SetCaption(QStringLiteral("Límites para el Informe"));
     SetBorderStyle(bsDialog);
@@ -128,7 +119,7 @@ void TFLimExp::rbLimiteClick(TObject*) {
     const TPar par = Par();
     for (TQuery* q : {par.QDesde, par.QHasta}) {
         q->Close();
-        if (par.QDesde == QExpD) q->ParamByName(QStringLiteral("ANO"))->SetAsString(AnioElegido());
+        if (par.QDesde == QExpD) q->ParamByName(QStringLiteral("ANO"))->SetAsString(Anio);
         q->Open();
     }
     MuestraPar(par, true);

@@ -8,7 +8,6 @@
 #include "platform/forms/DBCtrls.h"
 #include "platform/forms/StdCtrls.h"
 
-#include <functional>
 
 class TFLimExp : public TForm {
 public:
@@ -30,6 +29,10 @@ public:
     TBitBtn* btOk;
     TBitBtn* btNo;
 
+    // The year whose case numbers the number pair lists: the main window's, which its opener
+    // passes; the current year until then.
+    QString Anio;
+
     void FormShow(TObject* sender);
     void rbLimiteClick(TObject* sender);
     void rbTodosClick(TObject* sender);
@@ -47,9 +50,3 @@ private:
     TPar Par() const;
     void MuestraPar(const TPar& par, bool enabled);
 };
-
-namespace reports {
-// The year chosen in the main window, whose case numbers the number pair lists; the main
-// window installs it. Without one, the current year.
-extern std::function<QString()> AnioPrincipal;
-}  // namespace reports

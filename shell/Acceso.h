@@ -1,6 +1,6 @@
 #pragma once
-// The login form, shown at start-up when the office has more than one user; and the stored form
-// of passwords: a salted hash, never the text itself.
+// The login form, shown at start-up when the office has more than one user, and the check of a
+// user's password (its stored form is the base's, comun/Contrasenia.h).
 #include "platform/forms/Buttons.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/StdCtrls.h"
@@ -29,12 +29,6 @@ public:
 extern int IntentosEntrada;
 
 namespace shell {
-// The stored form of a password: a salted hash (Argon2id). Raises when it cannot be made.
-QString CifraContrasenia(const QString& texto);
-// Whether a stored value is such a hash (a typed password, upper case, never is).
-bool ContraseniaCifrada(const QString& guardada);
-// Whether the typed text is the password a stored hash was made from.
-bool ContraseniaCorrecta(const QString& guardada, const QString& tecleada);
 // Whether `usuario` with `contrasenia` may enter, read on a cursor of its own; Dat->TPriv is
 // not moved.
 bool CompruebaUsuario(const QString& usuario, const QString& contrasenia);

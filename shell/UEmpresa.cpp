@@ -1,14 +1,11 @@
 #include "shell/UEmpresa.h"
 
+#include "comun/Ganchos.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
 
 TEmpresa* Empresa = nullptr;
-
-namespace shell {
-TEvent<const QString&> FijaEditor;
-}
 
 namespace {
 bool Editando(TDataSet* t) { return t->State() == dsEdit || t->State() == dsInsert; }
@@ -197,7 +194,7 @@ void TEmpresa::BtOkClick(TObject*) {
         MensajeError(QStringLiteral("ERROR al grabar DATOS DESPACHO"));
         return;
     }
-    if (shell::FijaEditor) shell::FijaEditor(s->FieldByName(QStringLiteral("EDITOR"))->AsString());
+    if (comun::FijaEditor) comun::FijaEditor(s->FieldByName(QStringLiteral("EDITOR"))->AsString());
 
     const QString moneda = s->FieldByName(QStringLiteral("MONEDA"))->AsString();
     const bool cambiada = !moneda.isEmpty() && moneda != FMonedaRecordada;

@@ -83,9 +83,3 @@ private:
 };
 
 extern TEmpresa* Empresa;
-
-namespace shell {
-// The word processor the documents drive, from the settings' EDITOR; the program installs it
-// at start (the documents live above this layer).
-extern TEvent<const QString&> FijaEditor;
-}  // namespace shell

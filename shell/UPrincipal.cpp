@@ -3,6 +3,7 @@
 #include "comun/Abusca.h"
 #include "comun/Abusca2.h"
 #include "comun/Alcance.h"
+#include "comun/Ganchos.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "comun/UNuevaLinea.h"
@@ -256,7 +257,7 @@ TPrincipio::TPrincipio(TComponent* owner) : TForm(owner) {
 }
 
 TPrincipio::~TPrincipio() {
-    shell::LineaEstado = nullptr;
+    comun::LineaEstado = nullptr;
     if (Application->OnHint.Data() == this) Application->OnHint = nullptr;
     if (Principio == this) Principio = nullptr;
 }
@@ -631,7 +632,7 @@ void TPrincipio::CreaPaginas() {
 
 void TPrincipio::FormCreate(TObject*) {
     Application->OnHint = TNotifyEvent(this, &TPrincipio::MuestraAyuda);
-    shell::LineaEstado = TEvent<const QString&>([this](const QString& texto) {
+    comun::LineaEstado = TEvent<const QString&>([this](const QString& texto) {
         LineaEstado->Panels()->Items(0)->SetText(texto);
         LineaEstado->Repaint();
     });

@@ -282,9 +282,3 @@ private:
 };
 
 extern TPrincipio* Principio;
-
-namespace shell {
-// Shows the daily agenda of the lawyer current in Dat->TAboCli; the agenda library installs it,
-// so this one need not link it.
-extern std::function<void()> AbreAgendaDiaria;
-}  // namespace shell

@@ -4,6 +4,7 @@
 #include "agenda/UConAgenda.h"
 #include "comun/Abusca.h"
 #include "comun/Alcance.h"
+#include "comun/Ganchos.h"
 #include "comun/UData.h"
 #include "documents/UEscritos.h"
 #include "documents/UExport.h"
@@ -56,6 +57,7 @@
 #include "shell/UEmpresa.h"
 #include "shell/UPrincipal.h"
 #include "shell/UPrivacidad.h"
+#include "shell/UPrograma.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -148,8 +150,6 @@ void TPrincipio::CreaMenuPrincipal() {
 void TPrincipio::CreaMenuInformes(TMenuItem* informes) {
     using T = TPrincipio;
     const QString n;
-    // The case-file limits list the numbers of the year the window shows.
-    reports::AnioPrincipal = [] { return AnoSeleccionado; };
     auto item = [&](TMenuItem* m, const char* nombre, const char* caption, void (T::*click)(TObject*)) {
         TMenuItem* i = Item(m, QString::fromLatin1(nombre), QString::fromUtf8(caption), click);
         if (!click) i->SetEnabled(false);
@@ -667,12 +667,10 @@ void TPrincipio::Alfabtico2Click(TObject*) { reports::rptLisPer(); }
 void TPrincipio::PorProfesin1Click(TObject*) { reports::rptLisPerPro(); }
 void TPrincipio::Agenda2Click(TObject*) { reports::rptLisConAgen(); }
 
-std::function<void()> shell::AbreAgendaDiaria;
-
 void TPrincipio::btAgendaClick(TObject*) {
     // Dat->TAboCli already stands on the lawyer of the selector.
     if (!AbogadoElegido() || Dat->TAboCli->IsEmpty()) return;
-    if (shell::AbreAgendaDiaria) shell::AbreAgendaDiaria();
+    if (comun::AbreAgendaDiaria) comun::AbreAgendaDiaria();
 }
 void TPrincipio::Procedimientos1Click(TObject*) { reports::rptLisProc(); }
 void TPrincipio::Tribunales1Click(TObject*) { reports::rptLisTrib(); }
@@ -681,6 +679,7 @@ void TPrincipio::DesinosdeDespachos1Click(TObject*) { reports::rptLisTur(); }
 
 void TPrincipio::Poderes1Click(TObject*) {
     std::unique_ptr<TFLimExp> limites(new TFLimExp(nullptr));
+    limites->Anio = AnoSeleccionado;
     limites->gbLimites->SetCaption(QStringLiteral("Cliente"));
     limites->rbLimite->SetCaption(QStringLiteral("Por Cliente"));
     if (limites->ShowModal() != mrOk) return;
@@ -743,6 +742,7 @@ struct TRango {
 
 static bool PideRango(const QString& grupo, const QString& opcion, TRango& r) {
     std::unique_ptr<TFLimExp> d(new TFLimExp(nullptr));
+    d->Anio = AnoSeleccionado;
     d->gbLimites->SetCaption(grupo);
     d->rbLimite->SetCaption(opcion);
     if (d->ShowModal() != mrOk) return false;
@@ -810,8 +810,8 @@ void TPrincipio::btImprimirClick(TObject*) {
     TTable* t = consultas ? TConsul : TExped;
     const bool hay = t->Active() && !t->IsEmpty();
     const TBookmark marca = hay ? t->GetBookmark() : TBookmark();
-    if (consultas) reports::RPTFiltro2();
-    else reports::RPTFiltro();
+    if (consultas) reports::RPTFiltro2(Seleccion(), ZbAbogados->GetDisplayText());
+    else reports::RPTFiltro(Seleccion(), ZbAbogados->GetDisplayText());
     if (hay && t->BookmarkValid(marca)) t->GotoBookmark(marca);
 }
 

@@ -1,7 +1,16 @@
 #include "shell/UPrograma.h"
 
+#include "agenda/UAgenda.h"
+#include "agenda/UAgendaExp.h"
+#include "comun/Ganchos.h"
+#include "comun/PresPrel.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
+#include "documents/MailForm.h"
+#include "documents/Minuta.h"
+#include "documents/UEscritos.h"
+#include "documents/UFusion.h"
+#include "documents/UMail.h"
 #include "platform/classes/Registry.h"
 #include "platform/db/Driver.h"
 #include "platform/forms/Forms.h"
@@ -10,52 +19,14 @@
 #include "shell/Inicio.h"
 #include "shell/UPrincipal.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
-#include <sys/stat.h>
-#include <unistd.h>
-
-QString NombreEjecutable;
-QString CarpetaEjecutable;
-QString CarpetaPrograma;
-QString CarpetaDatos;
-QString CarpetaPrivada;
+#include <memory>
 
 TPresenta* Presenta = nullptr;
-TDat* Dat = nullptr;
 TPrincipio* Principio = nullptr;
 TEntrada* Entrada = nullptr;
 
 namespace shell {
-
-TEvent<TObject*> PresentaPreview;
-
-QString NombreBase(const QString& ficheroEjecutable) {
-    return QFileInfo(ficheroEjecutable).fileName().section(QLatin1Char('.'), 0, 0);
-}
-
-QString ClavePrograma(const QString& nombreEjecutable) { return QStringLiteral("Software\\Velmor\\") + nombreEjecutable; }
-
-QString CarpetaPrivadaUsuario() {
-    // The runtime folder only when the session has one: Qt's stand-in for it lies in /tmp.
-    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (base.isEmpty() || !QFileInfo(base).isDir()) base.clear();
-    if (base.isEmpty()) base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.cache");
-    const QString carpeta = QDir(base).filePath(QStringLiteral("zembra"));
-    const QByteArray ruta = QFile::encodeName(carpeta);
-    QDir().mkpath(base);
-    if (::mkdir(ruta.constData(), 0700) != 0 && errno != EEXIST)
-        throw Exception(QStringLiteral("No se puede crear la carpeta privada %1").arg(carpeta));
-    struct stat st {};
-    if (::lstat(ruta.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        throw Exception(QStringLiteral("La carpeta privada %1 no es una carpeta de este usuario").arg(carpeta));
-    if ((st.st_mode & 0777) != 0700 && ::chmod(ruta.constData(), 0700) != 0)
-        throw Exception(QStringLiteral("No se puede proteger la carpeta privada %1").arg(carpeta));
-    return carpeta;
-}
 
 namespace {
 // "Datos" of section "Install" of the program's key; empty when missing or unreadable.
@@ -86,6 +57,36 @@ void Termina(const QString& motivo) {
 }
 }  // namespace
 
+void InstalaGanchos() {
+    comun::PresentaPreview = TEvent<TObject*>([](TObject* informe) {
+        if (!PreView) PreView = new TPreView(Application);
+        reports::MuestraPreView(informe);
+    });
+    comun::AbreAgendaExpediente = &agenda::AbreAgendaExpediente;
+    comun::AbreAgendaDiaria = [] {
+        Agenda = new TAgenda(Application);
+        Agenda->ShowModal();
+    };
+    comun::EnviaPorCorreo = [](const QString& adjunto, const QString& asunto) {
+        auto* correo = new TfrmMail(Application);
+        std::unique_ptr<TfrmMail> libera(correo);
+        correo->AddAttachment(adjunto);
+        correo->txtSubject->SetText(asunto);
+        correo->ShowModal();
+    };
+    comun::ListaDeEscritos = &AbreListaEscritos;
+    comun::CierraProcesador = [] {
+        try {
+            Quit(EditorOle);
+        } catch (...) {
+        }
+        EditorOle.reset();
+    };
+    comun::GeneraFactura = &documents::GeneraMinuta;
+    comun::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });
+    documents::InstalaDialogosFusion();
+}
+
 bool Arranca() {
     Presenta = new TPresenta(Application);
     Presenta->Show();
@@ -111,17 +112,17 @@ bool Arranca() {
     // The folder keeps the models and documents; the records live on the server when one is named.
     platform::db::SetDataServer(CarpetaDatos, ServidorRegistrado());
 
-    ProgresoApertura = [](int avance) {
+    comun::ProgresoApertura = [](int avance) {
         if (Presenta) Presenta->Ps->SetProgress(avance);
     };
     try {
         Application->CreateForm(Dat);
     } catch (const Exception& e) {
-        ProgresoApertura = nullptr;
+        comun::ProgresoApertura = nullptr;
         Termina(QStringLiteral("No se pueden abrir los datos del despacho.\n") + e.Message());
         return false;
     }
-    ProgresoApertura = nullptr;
+    comun::ProgresoApertura = nullptr;
 
     try {
         Application->CreateForm(Principio);
@@ -144,7 +145,7 @@ bool Arranca() {
 }
 
 void FinPrograma() {
-    ProgresoApertura = nullptr;
+    comun::ProgresoApertura = nullptr;
     if (Entrada) Entrada->Free();
     if (Principio) Principio->Free();
     Principio = nullptr;

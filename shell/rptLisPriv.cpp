@@ -1,5 +1,6 @@
 #include "shell/rptLisPriv.h"
 
+#include "comun/Ganchos.h"
 #include "platform/report/QRCtrls.h"
 #include "shell/UPrograma.h"
 
@@ -134,5 +135,5 @@ void TFLisPriv::QRBand2BeforePrint(TQRCustomBand*, bool&) {
 void TFLisPriv::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 
 void TFLisPriv::MuestraPreview(TObject* sender) {
-    if (shell::PresentaPreview) shell::PresentaPreview(sender);
+    if (comun::PresentaPreview) comun::PresentaPreview(sender);
 }

@@ -303,7 +303,38 @@ std::vector<quint8> DecodeFrameBits(const FrameRecord& frame, int outBits, bool 
 
 namespace {
 
-constexpr int HashSize = 17777;
+// Strings known to the encoder: open addressing on (prefix code, next pixel), twice as many
+// slots as codes so probes stay short. A slot holds the key above the code's 12 bits.
+class StringTable {
+public:
+    StringTable() : FSlots(Size, Empty) {}
+    void Clear() { std::fill(FSlots.begin(), FSlots.end(), Empty); }
+    // The code of prefix+c, or -1 with slot set where it goes.
+    int Find(int prefix, int c, int& slot) const
+    {
+        const quint32 key = (quint32(prefix) << 8) | quint32(c);
+        quint32 i = (key * 2654435761u) >> (32 - Bits);
+        for (;;) {
+            const quint32 e = FSlots[i];
+            if (e == Empty) {
+                slot = int(i);
+                return -1;
+            }
+            if ((e >> 12) == key) return int(e & 0xFFF);
+            i = (i + 1) & (Size - 1);
+        }
+    }
+    void Put(int slot, int prefix, int c, int code)
+    {
+        FSlots[size_t(slot)] = (((quint32(prefix) << 8) | quint32(c)) << 12) | quint32(code);
+    }
+
+private:
+    static constexpr int Bits = 13, Size = 1 << Bits;
+    // No entry reaches it: codes stay below 4095.
+    static constexpr quint32 Empty = 0xFFFFFFFFu;
+    std::vector<quint32> FSlots;
+};
 
 class BitPacker {
 public:
@@ -344,12 +375,6 @@ private:
     int FLen = 0;
 };
 
-struct HashEntry {
-    qint16 Prefix;  // -1 = empty slot
-    quint16 Code;
-    quint8 Suffix;
-};
-
 }  // namespace
 
 void EncodeFrame(QByteArray& out, const quint8* dib, int stride, int width, int height, int bits,
@@ -362,52 +387,36 @@ void EncodeFrame(QByteArray& out, const quint8* dib, int stride, int width, int 
     int codeSize = initSize, limit = 1 << initSize, nextFree = end;
     out.append(char(minSize));
     BitPacker packer(out);
-    std::vector<HashEntry> table(HashSize, HashEntry{-1, 0, 0});
+    StringTable table;
     std::vector<quint8> row(size_t(std::max(width, 1)));
     if (progress) progress(0, 0, QString());
 
     packer.Put(clear, codeSize);
-    int cur = -1, hash = 0, len = 0, rowsDone = 0;
+    int cur = -1, rowsDone = 0;
     ForEachStoredRow(height, interlaced, [&](int r) {
         const quint8* line = dib + qint64(height - 1 - r) * stride;
-        if (bits == 8) {
-            std::memcpy(row.data(), line, size_t(width));
-        } else if (bits == 4) {
+        const quint8* px = line;
+        if (bits == 4) {
             for (int x = 0; x < width; ++x) row[size_t(x)] = (x & 1) ? (line[x / 2] & 0x0F) : (line[x / 2] >> 4);
-        } else {
+            px = row.data();
+        } else if (bits == 1) {
             for (int x = 0; x < width; ++x) row[size_t(x)] = (line[x / 8] >> (7 - (x & 7))) & 1;
+            px = row.data();
         }
-        for (int x = 0; x < width; ++x) {
-            const int c = row[size_t(x)];
-            if (cur < 0) {
-                cur = c;
-                hash = (c + 3) * 301;
-                len = 1;
-                continue;
-            }
-            ++len;
-            const int h = int((qint64(c + len + 4) * hash) % HashSize);
-            int slot = h;
-            bool found = false;
-            while (table[size_t(slot)].Prefix >= 0) {
-                const HashEntry& e = table[size_t(slot)];
-                if (e.Prefix == cur && e.Suffix == c) {
-                    found = true;
-                    break;
-                }
-                if (++slot == HashSize) slot = 0;
-            }
-            if (found) {
-                cur = table[size_t(slot)].Code;
-                hash = h;
+        int x = 0;
+        if (cur < 0 && width > 0) cur = px[x++];
+        for (; x < width; ++x) {
+            const int c = px[x];
+            int slot = 0;
+            const int code = table.Find(cur, c, slot);
+            if (code >= 0) {
+                cur = code;
                 continue;
             }
             packer.Put(cur, codeSize);
             ++nextFree;
-            table[size_t(slot)] = HashEntry{qint16(cur), quint16(nextFree), quint8(c)};
+            table.Put(slot, cur, c, nextFree);
             cur = c;
-            hash = (c + 3) * 301;
-            len = 1;
             if (nextFree < limit) {
                 if (nextFree >= 4094) {
                     // Table nearly full: start over so no code grows past 12 bits.
@@ -417,7 +426,8 @@ void EncodeFrame(QByteArray& out, const quint8* dib, int stride, int width, int 
                     nextFree = end;
                     codeSize = initSize;
                     limit = 1 << initSize;
-                    std::fill(table.begin(), table.end(), HashEntry{-1, 0, 0});
+                    table.Clear();
+                    if (x + 1 < width) cur = px[++x];
                 }
             } else {
                 limit <<= 1;

@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <unicode/ucol.h>
-#include <unicode/uloc.h>
 #include <unicode/ustring.h>
 
 namespace platform::db {
@@ -15,16 +14,16 @@ namespace {
 struct TCollators {
     UCollator* Full = nullptr;
     UCollator* Letters = nullptr;
-    static UCollator* Open(const char* tag) {
-        char id[ULOC_FULLNAME_CAPACITY] = {};
+    static UCollator* Open(const char* id) {
         UErrorCode e = U_ZERO_ERROR;
-        uloc_forLanguageTag(tag, id, sizeof id, nullptr, &e);
-        if (U_FAILURE(e)) std::strcpy(id, "es");
-        e = U_ZERO_ERROR;
         UCollator* c = ucol_open(id, &e);
+        if (U_FAILURE(e)) {
+            e = U_ZERO_ERROR;
+            c = ucol_open("es", &e);
+        }
         return U_FAILURE(e) ? nullptr : c;
     }
-    TCollators() : Full(Open(SpanishOrderTag)), Letters(Open(SpanishLettersTag)) {}
+    TCollators() : Full(Open(SpanishOrderLocale)), Letters(Open(SpanishLettersLocale)) {}
     ~TCollators() {
         if (Full) ucol_close(Full);
         if (Letters) ucol_close(Letters);
@@ -41,6 +40,8 @@ int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
 const char* const SpanishOrderTag = "es-u-kf-upper";
 const char* const SpanishLettersTag = "es-u-ks-level1";
+const char* const SpanishOrderLocale = "es@colcasefirst=upper";
+const char* const SpanishLettersLocale = "es@colstrength=primary";
 
 int SpanishCompareCI(const QChar* a, int la, const QChar* b, int lb) {
     return Sign(ucol_strcoll(C().Letters, reinterpret_cast<const UChar*>(a), la, reinterpret_cast<const UChar*>(b), lb));

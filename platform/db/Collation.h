@@ -7,6 +7,10 @@ namespace platform::db {
 // The orders' ICU language tags, which the database server's collations use too.
 extern const char* const SpanishOrderTag;    // full order, capitals first
 extern const char* const SpanishLettersTag;  // letters only
+// The same orders as ICU locale ids: opening a collator from these skips translating the tags,
+// which loads a table of keywords that costs more than the collator itself.
+extern const char* const SpanishOrderLocale;
+extern const char* const SpanishLettersLocale;
 
 // Full order: letters first (accents folded, "ñ" between "n" and "o", case ignored), then
 // accents, then case (capitals first), so that only identical texts compare equal.

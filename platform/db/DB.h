@@ -532,6 +532,9 @@ struct TRecordBuffer {
     std::vector<QVariant> Data;
     std::vector<QVariant> Calc;
     std::vector<char> Assigned;  // key buffers: which fields were given a value
+    // Lookup fields (by slot in Calc) not looked up yet: a lookup is a query, made when the
+    // field is read, not for every row fetched.
+    std::vector<char> Unlooked;
 };
 
 // Called when a transaction opened during a post or a delete is still open when the operation
@@ -624,6 +627,8 @@ public:
     // Searching.
     virtual bool Locate(const QString& keyFields, const Variant& keyValues, TLocateOptions options);
     virtual Variant Lookup(const QString& keyFields, const Variant& keyValues, const QString& resultFields);
+    // Lookup of many values of one key field at once: the result of each, as Lookup gives it.
+    virtual std::vector<Variant> LookupMany(const QString& keyField, const std::vector<Variant>& keys, const QString& resultFields);
 
     // Filtering.
     QString Filter() const { return FFilterText; }
@@ -738,6 +743,9 @@ protected:
     void CreateFields();
     void BindFields();
     void CalculateFields(TRecordBuffer& rec);
+    void LookUp(TRecordBuffer& rec, TField* field);
+    // Whether `field` of `rec` equals `value`, as Lookup compares.
+    bool RecordMatches(TRecordBuffer& rec, TField* field, const Variant& value);
     bool AcceptRecord(TRecordBuffer& rec);
     // `fieldNames` read from `rec` (calculated fields included), the dataset's window untouched.
     Variant RecordValues(TRecordBuffer& rec, const QString& fieldNames);

@@ -823,6 +823,57 @@ Variant TTable::Lookup(const QString& keyFields, const Variant& keyValues, const
     return RecordValues(rec, resultFields);
 }
 
+std::vector<Variant> TTable::LookupMany(const QString& keyField, const std::vector<Variant>& keys, const QString& resultFields) {
+    CheckActive();
+    auto fields = GetFieldList(keyField);
+    if (fields.size() != 1 || keys.size() < 2 || !SimpleSearch(this, fields) || State() != dsBrowse)
+        return TDataSet::LookupMany(keyField, keys, resultFields);
+    TField* key = fields[0];
+    const bool text = key->DataType() == ftString || key->DataType() == ftMemo;
+    // Blank keys are looked up one by one (a blank matches nulls and stored blanks alike).
+    std::vector<Variant> out(keys.size());
+    std::vector<size_t> listed;
+    EnsureSpec();
+    platform::db::TCursorSpec cursor = FSpec;  // the lookups of one key below use the search's
+    cursor.InCol = key->FieldNo();
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i].IsNullOrEmpty()) {
+            out[i] = Lookup(keyField, keys[i], resultFields);
+            continue;
+        }
+        listed.push_back(i);
+        const QVariant v = text ? QVariant(keys[i].AsString()) : EngineValueOf(key, keys[i]);
+        if (std::find(cursor.In.begin(), cursor.In.end(), v) == cursor.In.end()) cursor.In.push_back(v);
+    }
+    if (cursor.In.empty()) return out;
+    // Lists of a few lengths only, so the engine keeps few statements.
+    size_t length = 4;
+    while (length < cursor.In.size()) length *= 2;
+    const QVariant last = cursor.In.back();
+    cursor.In.resize(length, last);
+    // The first row of each key in the current order is its result, as a lookup of one finds.
+    const int most = int(4 * length);
+    std::vector<TRow>& rows = FFetched;
+    FConn->Fetch(cursor, nullptr, true, most, rows);
+    const bool whole = int(rows.size()) < most;
+    std::vector<TRecordBuffer> recs;
+    for (auto& r : rows) recs.push_back(ToBuffer(std::move(r)));
+    rows.clear();
+    for (size_t i : listed) {
+        auto hit = std::find_if(recs.begin(), recs.end(), [&](TRecordBuffer& r) { return RecordMatches(r, key, keys[i]); });
+        // Not among the rows read: a number missing from the whole list has no row; a text
+        // may equal one here in the engine's order only, and a list cut short may lack it.
+        if (hit == recs.end()) {
+            if (!whole || text) out[i] = Lookup(keyField, keys[i], resultFields);
+            continue;
+        }
+        TRecordBuffer rec = *hit;
+        CalculateFields(rec);
+        out[i] = RecordValues(rec, resultFields);
+    }
+    return out;
+}
+
 // ---- cursor operations
 
 void TTable::CloneCursor(TTable* source, bool reset, bool readOnly) {

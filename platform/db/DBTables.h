@@ -226,6 +226,7 @@ public:
 
     bool Locate(const QString& keyFields, const Variant& keyValues, TLocateOptions options) override;
     Variant Lookup(const QString& keyFields, const Variant& keyValues, const QString& resultFields) override;
+    std::vector<Variant> LookupMany(const QString& keyField, const std::vector<Variant>& keys, const QString& resultFields) override;
 
     // Cursor operations of the engine, for the record-locate and clone helpers.
     // A clone is a second cursor on the source's table with its own order, range and filter;

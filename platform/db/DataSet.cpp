@@ -223,6 +223,9 @@ TRecordBuffer* TDataSet::CurrentRecord() const {
 QVariant TDataSet::GetFieldData(const TField* field) const {
     TRecordBuffer* rec = CurrentRecord();
     if (!rec || field->FFieldNo < 0) return QVariant();
+    if (field->FFieldKind == fkLookup && size_t(field->FFieldNo) < rec->Unlooked.size() && rec->Unlooked[field->FFieldNo] &&
+        size_t(field->FFieldNo) < rec->Calc.size())
+        const_cast<TDataSet*>(this)->LookUp(*rec, const_cast<TField*>(field));
     const auto& vec = field->FFieldKind == fkData ? rec->Data : rec->Calc;
     if (field->FFieldNo >= int(vec.size())) return QVariant();
     return vec[field->FFieldNo];
@@ -280,6 +283,7 @@ void TDataSet::NewRecordBuffer(TRecordBuffer& rec) {
         if (f->FFieldKind != fkData) ++calc;
     rec.Calc.clear();
     rec.Calc.resize(calc);
+    rec.Unlooked.clear();
 }
 
 void TDataSet::CalculateFields(TRecordBuffer& rec) {
@@ -289,26 +293,56 @@ void TDataSet::CalculateFields(TRecordBuffer& rec) {
         if (f->FFieldKind != fkData) ++calc;
         if (f->FFieldKind == fkLookup) lookups = true;
     }
+    rec.Unlooked.clear();
     if (calc == 0) return;
     rec.Calc.assign(calc, QVariant());
-    TRecordScope scope(this, &rec, dsCalcFields);
+    // Lookups wait until read: a grid shows few of a row's lookup fields, and a hidden one
+    // costs a query per row on a server.
     if (lookups) {
-        for (int i = 0; i < FFields->Count(); ++i) {
-            TField* f = FFields->Fields(i);
-            if (f->FFieldKind != fkLookup || !f->LookupDataSet() || !f->LookupDataSet()->Active()) continue;
-            auto keys = GetFieldList(f->KeyFields());
-            Variant kv;
-            if (keys.size() == 1) kv = keys[0]->Value();
-            else {
-                std::vector<Variant> arr;
-                for (TField* k : keys) arr.push_back(k->Value());
-                kv = VarArrayOf(arr);
-            }
-            Variant r = f->LookupDataSet()->Lookup(f->LookupKeyFields(), kv, f->LookupResultField());
-            if (!r.IsNullOrEmpty()) f->SetValue(r);
-        }
+        rec.Unlooked.assign(calc, 0);
+        for (const TField* f : FFields->List())
+            if (f->FFieldKind == fkLookup && f->FFieldNo >= 0 && f->FFieldNo < calc) rec.Unlooked[f->FFieldNo] = 1;
     }
-    if (FAutoCalcFields) OnCalcFields(this);
+    if (!FAutoCalcFields || !OnCalcFields) return;
+    TRecordScope scope(this, &rec, dsCalcFields);
+    OnCalcFields(this);
+}
+
+void TDataSet::LookUp(TRecordBuffer& rec, TField* f) {
+    rec.Unlooked[f->FFieldNo] = 0;
+    if (!f->LookupDataSet() || !f->LookupDataSet()->Active()) return;
+    auto keys = GetFieldList(f->KeyFields());
+    auto keyOf = [&](TRecordBuffer& r) {
+        TRecordScope scope(this, &r, dsCalcFields);
+        if (keys.size() == 1) return keys[0]->Value();
+        std::vector<Variant> arr;
+        for (TField* k : keys) arr.push_back(k->Value());
+        return VarArrayOf(arr);
+    };
+    auto store = [&](TRecordBuffer& r, const Variant& value) {
+        if (value.IsNullOrEmpty()) return;
+        TRecordScope scope(this, &r, dsCalcFields);
+        f->SetValue(value);
+    };
+    // A row of the window: the rows shown with it are drawn next, so their values for this
+    // field are asked for in the same query.
+    std::vector<TRecordBuffer*> rows{&rec};
+    if (keys.size() == 1 && !FBuffers.empty() && &rec >= FBuffers.data() && &rec < FBuffers.data() + FBuffers.size())
+        for (TRecordBuffer& r : FBuffers)
+            if (&r != &rec && size_t(f->FFieldNo) < r.Unlooked.size() && r.Unlooked[f->FFieldNo]) rows.push_back(&r);
+    if (rows.size() == 1) return store(rec, f->LookupDataSet()->Lookup(f->LookupKeyFields(), keyOf(rec), f->LookupResultField()));
+    std::vector<Variant> wanted;
+    for (TRecordBuffer* r : rows) wanted.push_back(keyOf(*r));
+    const std::vector<Variant> found = f->LookupDataSet()->LookupMany(f->LookupKeyFields(), wanted, f->LookupResultField());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i]->Unlooked[f->FFieldNo] = 0;
+        store(*rows[i], found[i]);
+    }
+}
+
+bool TDataSet::RecordMatches(TRecordBuffer& rec, TField* field, const Variant& value) {
+    TRecordScope scope(this, &rec, dsCalcFields);
+    return Matches(field, value, 0);
 }
 
 Variant TDataSet::RecordValues(TRecordBuffer& rec, const QString& fieldNames) {
@@ -550,6 +584,9 @@ int TDataSet::MoveBy(int distance) {
                 }
                 FBuffers.push_back(std::move(row));
                 if (int(FBuffers.size()) > FBufferCount) {
+                    // The row leaving the window stays known as its neighbour: a step back
+                    // reads nothing for it.
+                    FPeekPrior = {true, FBuffers[1].Id, true, std::move(FBuffers.front())};
                     FBuffers.erase(FBuffers.begin());
                     FWindowAtStart = false;
                     ++scrolled;
@@ -569,6 +606,7 @@ int TDataSet::MoveBy(int distance) {
                 }
                 FBuffers.insert(FBuffers.begin(), std::move(row));
                 if (int(FBuffers.size()) > FBufferCount) {
+                    FPeekNext = {true, FBuffers[FBuffers.size() - 2].Id, true, std::move(FBuffers.back())};
                     FBuffers.pop_back();
                     FWindowAtEnd = false;
                     --scrolled;
@@ -1143,6 +1181,13 @@ Variant TDataSet::Lookup(const QString& keyFields, const Variant& keyValues, con
         last = rows.back();
         from = &last;
     }
+}
+
+std::vector<Variant> TDataSet::LookupMany(const QString& keyField, const std::vector<Variant>& keys, const QString& resultFields) {
+    std::vector<Variant> out;
+    out.reserve(keys.size());
+    for (const Variant& k : keys) out.push_back(Lookup(keyField, k, resultFields));
+    return out;
 }
 
 // ---------------------------------------------------------------------------------------------- filtering

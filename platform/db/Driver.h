@@ -85,6 +85,9 @@ struct TCursorSpec {
         bool Partial = false;
     };
     std::vector<TMatch> Matches;
+    // The column at InCol equals one of these values (a lookup of many keys); none when empty.
+    int InCol = -1;
+    std::vector<QVariant> In;
     qint64 OnlyId = 0;  // non-zero: just that record, if it lies inside the restriction
 };
 

@@ -173,6 +173,108 @@ bool MatchBlank(const TCursorSpec::TMatch& m, bool text) {
     return !m.Value.isValid() || m.Value.isNull() || (text && m.Value.toString().isEmpty());
 }
 
+QString TCursorWords::Param(const std::vector<QVariant>& args) const {
+    return Numbered ? QStringLiteral("$%1").arg(args.size()) : QStringLiteral("?");
+}
+
+QString TCursorWords::Key(const TTableDesc& d, const QString& col, bool noCase) const {
+    const int c = d.ColumnIndex(col);
+    QString e = Column(col);
+    if (noCase && c >= 0 && IsTextType(d.Columns[size_t(c)].Type)) e += NoCase;
+    return e;
+}
+
+void CursorRestriction(const TCursorSpec& s, const TTableDesc& d, const TCursorWords& w, QString* where, std::vector<QVariant>& args) {
+    QStringList conds;
+    auto bound = [&](const std::vector<QVariant>& vals, const char* op) {
+        const size_t n = std::min(vals.size(), s.OrderCols.size());
+        if (n == 0) return;
+        QStringList l, r;
+        for (size_t i = 0; i < n; ++i) {
+            const QString& col = s.Columns[s.OrderCols[i]];
+            args.push_back(KeyValue(d, col, vals[i]));
+            if (!where) continue;
+            l << w.Key(d, col, s.CaseInsensitive);
+            r << w.Param(args);
+        }
+        if (where) conds << QStringLiteral("(%1) %2 (%3)").arg(l.join(QLatin1Char(',')), QLatin1String(op), r.join(QLatin1Char(',')));
+    };
+    if (s.HasLow) bound(s.Low, ">=");
+    if (s.HasHigh) bound(s.High, "<=");
+    // The filter's text is translated already and has no parameters.
+    if (where && !s.Where.isEmpty()) conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
+    for (const auto& m : s.Matches) {
+        const QString& colName = s.Columns[m.Col];
+        const int c = d.ColumnIndex(colName);
+        const bool text = c >= 0 && IsTextType(d.Columns[size_t(c)].Type);
+        const QString col = where ? w.Column(colName) : QString();
+        // A blank is stored as null or as the column's blank (an empty text, a zero).
+        if (MatchBlank(m, text)) {
+            args.push_back(c >= 0 ? BlankOf(d.Columns[size_t(c)].Type) : QVariant());
+            if (where) conds << QStringLiteral("(%1 IS NULL OR %1 = %2)").arg(col, w.Param(args));
+            continue;
+        }
+        args.push_back(m.Value);
+        if (!where) continue;
+        const QString lhs = text && m.Partial ? w.Prefix(col, int(m.Value.toString().size())) : col;
+        if (text) conds << w.TextEquals(lhs, w.Param(args), m.CaseInsensitive);
+        else conds << QStringLiteral("%1 = %2").arg(lhs, w.Param(args));
+    }
+    if (s.InCol >= 0 && !s.In.empty()) {
+        QStringList l;
+        for (const QVariant& v : s.In) {
+            args.push_back(KeyValue(d, s.Columns[s.InCol], v));
+            if (where) l << w.Param(args);
+        }
+        if (where) conds << QStringLiteral("%1 IN (%2)").arg(w.Column(s.Columns[s.InCol]), l.join(QLatin1Char(',')));
+    }
+    if (s.OnlyId != 0) {
+        args.push_back(QVariant(s.OnlyId));
+        if (where) conds << QStringLiteral("%1 = %2").arg(w.Id, w.Param(args));
+    }
+    if (where) *where = conds.join(QStringLiteral(" AND "));
+}
+
+void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, bool from, bool forward, int count) {
+    h.Kind = kind;
+    h.Table = s.Table;
+    h.Columns = s.Columns;
+    h.OrderCols.clear();
+    h.CaseInsensitive = false;
+    h.Low = h.High = -1;
+    h.Where.clear();
+    h.Matches.clear();
+    h.InCol = -1;
+    h.In = 0;
+    h.OnlyId = h.From = false;
+    h.Forward = true;
+    h.Count = 0;
+    if (kind == 2) return;
+    h.OrderCols.assign(s.OrderCols.begin(), s.OrderCols.end());
+    h.CaseInsensitive = s.CaseInsensitive;
+    const int keys = int(s.OrderCols.size());
+    if (s.HasLow) h.Low = std::min(int(s.Low.size()), keys);
+    if (s.HasHigh) h.High = std::min(int(s.High.size()), keys);
+    h.Where = s.Where;
+    for (const auto& m : s.Matches) {
+        const int c = d.ColumnIndex(s.Columns[m.Col]);
+        const bool text = c >= 0 && IsTextType(d.Columns[size_t(c)].Type);
+        h.Matches.push_back(m.Col);
+        if (MatchBlank(m, text)) {
+            h.Matches.push_back(-1);
+            continue;
+        }
+        h.Matches.push_back(text && m.Partial ? int(m.Value.toString().size()) + 1 : 0);
+        h.Matches.push_back(text && m.CaseInsensitive ? 1 : 0);
+    }
+    h.InCol = s.In.empty() ? -1 : s.InCol;
+    h.In = int(s.In.size());
+    h.OnlyId = s.OnlyId != 0;
+    h.From = from;
+    h.Forward = forward;
+    h.Count = count;
+}
+
 std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values) {
     std::vector<QVariant> out(values);
     for (int i = 0; i < cols.size(); ++i) {

@@ -39,6 +39,72 @@ std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, cons
 // Whether a written value is the one read (an unchanged column is not written again).
 bool SameValue(const QVariant& a, const QVariant& b);
 
+// How an engine writes the conditions of a table cursor.
+struct TCursorWords {
+    std::function<QString(const QString&)> Column;  // a column as the engine's statements name it
+    QString Id;                                    // the record identity's column
+    QString NoCase;                                // after a text key compared without case
+    bool Numbered = false;                         // "$1", "$2"... rather than "?"
+    // The first `length` characters of a text column.
+    std::function<QString(const QString& col, int length)> Prefix;
+    // A text equal to the value of `param`, with or without case.
+    std::function<QString(const QString& lhs, const QString& param, bool noCase)> TextEquals;
+    // The placeholder of the value last added to `args`.
+    QString Param(const std::vector<QVariant>& args) const;
+    QString Key(const TTableDesc& d, const QString& col, bool noCase) const;
+};
+// The condition of a cursor (ranges, filter, searches, one record) and its values; with `where`
+// null the values only, in the same order (the text of the same shape is known already).
+void CursorRestriction(const TCursorSpec& s, const TTableDesc& d, const TCursorWords& w, QString* where, std::vector<QVariant>& args);
+
+// What the text of a cursor read depends on: its table, columns, order, the kinds of its
+// conditions and the read's direction and length; not the values, which are bound.
+struct TShape {
+    int Kind = 0;  // 0 fetch, 1 seek, 2 by identity
+    QString Table;
+    QStringList Columns;
+    std::vector<int> OrderCols;
+    bool CaseInsensitive = false;
+    int Low = -1, High = -1;
+    QString Where;
+    std::vector<int> Matches;
+    int InCol = -1, In = 0;
+    bool OnlyId = false, From = false, Forward = true;
+    int Count = 0;
+    bool operator==(const TShape&) const = default;
+};
+// Fills `h` in place: the probe of every read keeps its storage.
+void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, bool from, bool forward, int count);
+
+// What an engine made for the shapes read lately (their text, a prepared statement); the busy
+// ones drift to the front, the oldest go.
+template <class T>
+class TShapes {
+public:
+    T* Find(const TShape& h) {
+        for (size_t i = 0; i < FItems.size(); ++i)
+            if (FItems[i].first == h) {
+                if (i == 0) return &FItems[0].second;
+                std::swap(FItems[i], FItems[i - 1]);
+                return &FItems[i - 1].second;
+            }
+        return nullptr;
+    }
+    T& Add(TShape h, T value) {
+        if (FItems.size() >= 32) FItems.pop_back();
+        FItems.emplace_back(std::move(h), std::move(value));
+        return FItems.back().second;
+    }
+    void Clear() { FItems.clear(); }
+    template <class F>
+    void Each(F&& f) {
+        for (auto& item : FItems) f(item.second);
+    }
+
+private:
+    std::vector<std::pair<TShape, T>> FItems;
+};
+
 // The layouts a connection has read, by storage name; the last one asked for is kept with the
 // name it was asked by, as cursors ask for the same table again and again.
 class TLayouts {

@@ -99,7 +99,8 @@ struct TParams {
             break;
         default:
             // The server refuses the character zero in a text.
-            Data[i] = ValidText(v.toString()).toUtf8().replace('\0', "");
+            Data[i] = ValidText(v.toString()).toUtf8();
+            if (Data[i].contains('\0')) Data[i].replace('\0', "");
         }
         Values[i] = Data[i].constData();
         Lengths[i] = int(Data[i].size());
@@ -339,7 +340,7 @@ public:
                                                       QString::fromUtf8(PQdb(FConn)));
         ++FGeneration;
         FPrepared.clear();
-        FShapes.clear();
+        FShapes.Clear();
         // A lock held by another workstation beyond this is reported, not waited for forever.
         TResult r = Exec(QStringLiteral("SET lock_timeout = '10s'; SET extra_float_digits = 1; SET standard_conforming_strings = on; "
                                         "SELECT current_schema()"));
@@ -573,10 +574,11 @@ public:
     }
     void ForgetDesc(const QString& name) {
         FLayouts.Forget(name);
-        FShapes.clear();
+        FShapes.Clear();
         FRelations.clear();
         FByIdTable.clear();
         FInsertTable.clear();
+        FUpdates.clear();
     }
     TTableDesc Read(const QString& key) {
         TResult cols = Run(QStringLiteral("SELECT a.attname, col_description(a.attrelid, a.attnum) FROM pg_attribute a "
@@ -733,63 +735,21 @@ public:
     }
 
     // ---- cursors
-    QString KeyExpr(const TTableDesc& d, const QString& col, bool ci) const {
-        int c = d.ColumnIndex(col);
-        QString e = Col(col);
-        if (ci && c >= 0 && IsTextType(d.Columns[c].Type)) e += QLatin1String(" COLLATE zb_es_ci");
-        return e;
+    // Cursor conditions in this engine's words.
+    static const TCursorWords& Words() {
+        static const TCursorWords w{
+            [](const QString& c) { return Col(c); }, QStringLiteral("zb_id"), QStringLiteral(" COLLATE zb_es_ci"), true,
+            [](const QString& col, int n) { return QStringLiteral("left(%1, %2)").arg(col).arg(n); },
+            [](const QString& lhs, const QString& p, bool noCase) {
+                return noCase ? QStringLiteral("upper(%1) = upper(%2::text COLLATE zb_es)").arg(lhs, p) : QStringLiteral("%1 = %2::text").arg(lhs, p);
+            }};
+        return w;
     }
+    QString KeyExpr(const TTableDesc& d, const QString& col, bool ci) const { return Words().Key(d, col, ci); }
     // "$n" for the next argument.
     static QString Arg(const std::vector<QVariant>& args) { return QStringLiteral("$%1").arg(args.size()); }
-
-    // The condition of a cursor (ranges, filter, searches, one record) and its values; with
-    // `where` null the values only (the text of the same shape is known already).
     void Restriction(const TCursorSpec& s, const TTableDesc& d, QString* where, std::vector<QVariant>& args) {
-        QStringList conds;
-        auto bound = [&](const std::vector<QVariant>& vals, const char* op) {
-            size_t n = std::min(vals.size(), s.OrderCols.size());
-            if (n == 0) return;
-            QStringList l, r;
-            for (size_t i = 0; i < n; ++i) {
-                const QString& col = s.Columns[s.OrderCols[i]];
-                args.push_back(KeyValue(d, col, vals[i]));
-                if (!where) continue;
-                l << KeyExpr(d, col, s.CaseInsensitive);
-                r << Arg(args);
-            }
-            if (where) conds << QStringLiteral("(%1) %2 (%3)").arg(l.join(QLatin1Char(',')), QLatin1String(op), r.join(QLatin1Char(',')));
-        };
-        if (s.HasLow) bound(s.Low, ">=");
-        if (s.HasHigh) bound(s.High, "<=");
-        // The filter's text is translated already and has no parameters.
-        if (where && !s.Where.isEmpty()) conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
-        for (const auto& m : s.Matches) {
-            const QString& colName = s.Columns[m.Col];
-            int c = d.ColumnIndex(colName);
-            bool text = c >= 0 && IsTextType(d.Columns[c].Type);
-            const QString col = where ? Col(colName) : QString();
-            if (MatchBlank(m, text)) {
-                if (text) {
-                    if (where) conds << QStringLiteral("COALESCE(%1, '') = ''").arg(col);
-                } else {
-                    args.push_back(c >= 0 ? BlankOf(d.Columns[c].Type) : QVariant());
-                    if (where) conds << QStringLiteral("(%1 IS NULL OR %1 = %2)").arg(col, Arg(args));
-                }
-                continue;
-            }
-            args.push_back(m.Value);
-            if (!where) continue;
-            QString lhs = col;
-            if (text && m.Partial) lhs = QStringLiteral("left(%1, %2)").arg(col).arg(m.Value.toString().size());
-            if (text && m.CaseInsensitive) conds << QStringLiteral("upper(%1) = upper(%2::text COLLATE zb_es)").arg(lhs, Arg(args));
-            else if (text) conds << QStringLiteral("%1 = %2::text").arg(lhs, Arg(args));
-            else conds << QStringLiteral("%1 = %2").arg(lhs, Arg(args));
-        }
-        if (s.OnlyId != 0) {
-            args.push_back(QVariant(s.OnlyId));
-            if (where) conds << QStringLiteral("zb_id = %1").arg(Arg(args));
-        }
-        if (where) *where = conds.join(QStringLiteral(" AND "));
+        CursorRestriction(s, d, Words(), where, args);
     }
     QString Restriction(const TCursorSpec& s, const TTableDesc& d, std::vector<QVariant>& args) {
         QString where;
@@ -809,61 +769,13 @@ public:
     }
     QString Where(const QString& where) const { return where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where; }
 
-    // What the text of a cursor read depends on: table, columns, order, the kinds of its
-    // conditions, the read's direction and length; not the values, which are bound.
-    struct TShape {
-        int Kind = 0;  // 0 fetch, 1 seek
-        QString Table;
-        QStringList Columns;
-        std::vector<int> OrderCols;
-        bool CaseInsensitive = false;
-        int Low = -1, High = -1;
-        QString Where;
-        std::vector<int> Matches;
-        bool OnlyId = false, From = false, Forward = true;
-        int Count = 0;
-        bool operator==(const TShape&) const = default;
-    };
-    void ShapeOf(TShape& h, int kind, const TCursorSpec& s, bool from, bool forward, int count) const {
-        h.Kind = kind;
-        h.Table = s.Table;
-        h.Columns = s.Columns;
-        h.OrderCols.assign(s.OrderCols.begin(), s.OrderCols.end());
-        h.CaseInsensitive = s.CaseInsensitive;
-        h.Low = s.HasLow ? int(s.Low.size()) : -1;
-        h.High = s.HasHigh ? int(s.High.size()) : -1;
-        h.Where = s.Where;
-        h.Matches.clear();
-        for (const auto& m : s.Matches) {
-            h.Matches.push_back(m.Col);
-            h.Matches.push_back(MatchBlank(m, true) ? -1 : (m.Partial ? int(m.Value.toString().size()) + 1 : 0));
-            h.Matches.push_back(int(m.CaseInsensitive) + 2 * int(MatchBlank(m, false)));
-        }
-        h.OnlyId = s.OnlyId != 0;
-        h.From = from;
-        h.Forward = forward;
-        h.Count = count;
-    }
-    // The text made before for a shape (the busy ones drift to the front), or null.
-    const QString* KnownShape(const TShape& h) {
-        for (size_t i = 0; i < FShapes.size(); ++i)
-            if (FShapes[i].first == h) {
-                if (i == 0) return &FShapes[0].second;
-                std::swap(FShapes[i], FShapes[i - 1]);
-                return &FShapes[i - 1].second;
-            }
-        return nullptr;
-    }
-    const QString& RememberShape(const TShape& h, QString sql) {
-        if (FShapes.size() >= 32) FShapes.pop_back();
-        FShapes.emplace_back(h, std::move(sql));
-        return FShapes.back().second;
-    }
+    const QString* KnownShape(const TShape& h) { return FShapes.Find(h); }
+    const QString& RememberShape(const TShape& h, QString sql) { return FShapes.Add(h, std::move(sql)); }
 
     using TConnection::Fetch;
     void Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count, std::vector<TRow>& rows) override {
         const TTableDesc& d = Desc(s.Table);
-        ShapeOf(FProbe, 0, s, from != nullptr, forward, count);
+        ShapeOf(FProbe, 0, s, d, from != nullptr, forward, count);
         const QString* known = KnownShape(FProbe);
         std::vector<QVariant> args;
         QString where;
@@ -927,7 +839,7 @@ public:
     bool Seek(const TCursorSpec& s, const std::vector<QVariant>& key, bool exact, TRow& row) override {
         const TTableDesc& d = Desc(s.Table);
         const size_t n = std::min(key.size(), s.OrderCols.size());
-        ShapeOf(FProbe, 1, s, exact, true, int(n));
+        ShapeOf(FProbe, 1, s, d, exact, true, int(n));
         const QString* known = KnownShape(FProbe);
         std::vector<QVariant> args;
         QString where;
@@ -1021,10 +933,10 @@ public:
         return FWritten.Id;
     }
 
-    QString Matching(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& old, std::vector<QVariant>& args) {
+    // The condition that finds the row as it was read: `o` holds the read values, coerced.
+    QString Matching(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& o, std::vector<QVariant>& args) {
         args.push_back(QVariant());  // the identity, filled by the caller
         QStringList conds{QStringLiteral("zb_id = %1").arg(Arg(args))};
-        const std::vector<QVariant> o = Coerced(d, cols, old);
         for (int i = 0; i < cols.size(); ++i) {
             const int c = d.ColumnIndex(cols[i]);
             // A blank field reads the same from a null and from an empty text that plain SQL
@@ -1039,26 +951,56 @@ public:
         return conds.join(QStringLiteral(" AND "));
     }
 
+    // What the text of an update depends on: the table, its columns, which values were read
+    // blank and which changed; a form posts the same shape again and again.
+    struct TUpdateShape {
+        QString Table;
+        QStringList Columns;
+        std::vector<char> Marks;  // per column: 1 read blank, 2 changed
+        QString Sql;
+    };
+
     void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                 const std::vector<QVariant>& newValues) override {
         if (cols.isEmpty()) return;
         const TTableDesc& d = Desc(table);
         const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
         const std::vector<QVariant> before = Coerced(d, cols, oldValues);
-        std::vector<QVariant> args;
-        QString where = Matching(d, cols, oldValues, args);
-        args[0] = QVariant(id);
-        QStringList sets;
-        for (int i = 0; i < cols.size(); ++i) {
-            if (SameValue(fresh[size_t(i)], before[size_t(i)])) continue;
-            args.push_back(fresh[size_t(i)]);
-            sets << QStringLiteral("%1 = %2").arg(Col(cols[i]), Arg(args));
+        std::vector<char>& marks = FUpdateProbe;
+        marks.assign(size_t(cols.size()), 0);
+        std::vector<QVariant> args{QVariant(id)};
+        for (size_t i = 0; i < marks.size(); ++i) {
+            if (before[i].isNull()) marks[i] |= 1;
+            else args.push_back(before[i]);
         }
-        // Nothing changed: the row is still written as it was read, to tell whether it is there.
-        if (sets.isEmpty()) sets << QStringLiteral("%1 = %1").arg(Col(cols[0]));
-        TResult r = Guarded([&] {
-            return Run(QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING %4").arg(Tab(table), sets.join(QLatin1Char(',')), where, AllColumns(d)), args);
-        });
+        for (size_t i = 0; i < marks.size(); ++i) {
+            if (SameValue(fresh[i], before[i])) continue;
+            marks[i] |= 2;
+            args.push_back(fresh[i]);
+        }
+        const QString* sql = nullptr;
+        for (size_t i = 0; i < FUpdates.size() && !sql; ++i) {
+            const TUpdateShape& u = FUpdates[i];
+            if (u.Marks == marks && u.Table == table && u.Columns == cols) sql = &u.Sql;
+        }
+        if (!sql) {
+            std::vector<QVariant> numbered;
+            const QString where = Matching(d, cols, before, numbered);
+            QStringList sets;
+            for (int i = 0; i < cols.size(); ++i) {
+                if (!(marks[size_t(i)] & 2)) continue;
+                numbered.push_back(fresh[size_t(i)]);
+                sets << QStringLiteral("%1 = %2").arg(Col(cols[i]), Arg(numbered));
+            }
+            // Nothing changed: the row is still written as it was read, to tell whether it is there.
+            if (sets.isEmpty()) sets << QStringLiteral("%1 = %1").arg(Col(cols[0]));
+            if (FUpdates.size() >= 16) FUpdates.erase(FUpdates.begin());
+            FUpdates.push_back({table, cols, marks,
+                                QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING %4").arg(Tab(table), sets.join(QLatin1Char(',')), where, AllColumns(d))});
+            sql = &FUpdates.back().Sql;
+        }
+        const QString text = *sql;
+        TResult r = Guarded([&] { return Run(text, args); });
         if (PQntuples(r.get()) == 0) EngineError(ecRecordChanged);
         Remember(d, r.get());
     }
@@ -1066,7 +1008,7 @@ public:
     void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
         const TTableDesc& d = Desc(table);
         std::vector<QVariant> args;
-        const QString where = Matching(d, cols, oldValues, args);
+        const QString where = Matching(d, cols, Coerced(d, cols, oldValues), args);
         args[0] = QVariant(id);
         TResult r = Guarded([&] { return Run(QStringLiteral("DELETE FROM %1 WHERE %2").arg(Tab(table), where), args); });
         if (QByteArray(PQcmdTuples(r.get())).toLongLong() == 0) EngineError(ecRecordChanged);
@@ -1095,9 +1037,17 @@ public:
         if (it == FOwners.end() || it->second != owner) return;
         FOwners.erase(it);
         if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;
-        const QByteArray sql = "SELECT pg_advisory_unlock(" + QByteArray::number(qlonglong(key)) + ")";
-        ++RoundTrips;
-        PQclear(PQexec(FConn, sql.constData()));
+        // Prepared, and without forgetting the row the last write returned: the post that
+        // frees its lock reads that row next. A failure leaves nothing to undo: the lock dies
+        // with the connection.
+        try {
+            const std::vector<QVariant> args{QVariant(qlonglong(key))};
+            const QByteArray name = Statement(QStringLiteral("SELECT pg_advisory_unlock($1)"), args);
+            TParams p(args);
+            ++RoundTrips;
+            PQclear(PQexecPrepared(FConn, name.constData(), 1, p.Values.data(), p.Lengths.data(), p.Formats.data(), 0));
+        } catch (const Exception&) {
+        }
     }
 
     // The server makes every commit durable itself.
@@ -1111,7 +1061,7 @@ private:
     bool FInTrans = false;
     qint64 FStatementCount = 0;
     QHash<QString, QByteArray> FPrepared;
-    std::vector<std::pair<TShape, QString>> FShapes;
+    TShapes<QString> FShapes;
     TShape FProbe;
     TLayouts FLayouts;
     std::map<quint64, const void*> FOwners;
@@ -1125,6 +1075,8 @@ private:
     } FWritten;
     QString FByIdTable, FByIdSql, FInsertTable, FInsertSql;
     QStringList FByIdColumns, FInsertColumns;
+    std::vector<TUpdateShape> FUpdates;
+    std::vector<char> FUpdateProbe;
 
     friend class TPgStatement;
 };

@@ -25,6 +25,9 @@
 namespace platform::db {
 
 int TTableDesc::ColumnIndex(const QString& name) const {
+    // Callers mostly give the layout's own spelling: the exact look first is the cheap one.
+    for (size_t i = 0; i < Columns.size(); ++i)
+        if (Columns[i].Name == name) return int(i);
     for (size_t i = 0; i < Columns.size(); ++i)
         if (Columns[i].Name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
     return -1;
@@ -671,7 +674,7 @@ public:
                  .arg(Quote(name + QLatin1Char('$') + (index.Primary ? QStringLiteral("pk") : index.Name.toLower()))));
         ForgetDesc(name);
         ClearCache();
-        FShapes.clear();
+        FShapes.Clear();
         BlankTriggers(name);
     }
 
@@ -701,7 +704,7 @@ public:
         Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Quote(name)));
         ForgetDesc(name);
         ClearCache();
-        FShapes.clear();
+        FShapes.Clear();
     }
     void EmptyTable(const QString& table) override {
         Desc(table);
@@ -710,7 +713,7 @@ public:
     void ClearCache() {
         for (auto* st : FCache) sqlite3_finalize(st);
         FCache.clear();
-        for (auto& k : FShapes) k.St = nullptr;
+        FShapes.Each([](TKnownShape& k) { k.St = nullptr; });
     }
 
     // ---- cursors
@@ -719,133 +722,30 @@ public:
         int keyCount = 0;
     };
 
-    QString KeyExpr(const TTableDesc& d, const QString& col, bool ci) const {
-        int c = d.ColumnIndex(col);
-        QString e = Quote(col);
-        if (ci && c >= 0 && IsTextType(d.Columns[c].Type)) e += QLatin1String(" COLLATE ZBES_CI");
-        return e;
+    // Cursor conditions in this engine's words.
+    // Without case: the Spanish order's first level (neither case nor accents count); otherwise
+    // the column's order, equal only when identical.
+    static const TCursorWords& Words() {
+        static const TCursorWords w{
+            [](const QString& c) { return Quote(c); }, QStringLiteral("rowid"), QStringLiteral(" COLLATE ZBES_CI"), false,
+            [](const QString& col, int n) { return QStringLiteral("substr(%1,1,%2)").arg(col).arg(n); },
+            [](const QString& lhs, const QString& p, bool noCase) {
+                return noCase ? QStringLiteral("%1 = %2 COLLATE ZBES_CI").arg(lhs, p) : QStringLiteral("%1 = %2").arg(lhs, p);
+            }};
+        return w;
     }
-
-    // Null bounds and keys compare as the blanks that indexed columns store.
-
-    // The condition of a cursor and its values; `where` null: the values only (the text of the
-    // same shape is known already), in the same order.
+    QString KeyExpr(const TTableDesc& d, const QString& col, bool ci) const { return Words().Key(d, col, ci); }
     void Restriction(const TCursorSpec& s, const TTableDesc& d, QString* where, std::vector<QVariant>& args) {
-        QStringList conds;
-        auto bound = [&](const std::vector<QVariant>& vals, const char* op) {
-            size_t n = std::min(vals.size(), s.OrderCols.size());
-            if (n == 0) return;
-            QStringList l, r;
-            for (size_t i = 0; i < n; ++i) {
-                const QString& col = s.Columns[s.OrderCols[i]];
-                if (where) {
-                    l << KeyExpr(d, col, s.CaseInsensitive);
-                    r << QStringLiteral("?");
-                }
-                args.push_back(KeyValue(d, col, vals[i]));
-            }
-            if (where) conds << QStringLiteral("(%1) %2 (%3)").arg(l.join(QLatin1Char(',')), QLatin1String(op), r.join(QLatin1Char(',')));
-        };
-        if (s.HasLow) bound(s.Low, ">=");
-        if (s.HasHigh) bound(s.High, "<=");
-        if (where && !s.Where.isEmpty()) conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
-        for (const auto& m : s.Matches) {
-            const QString& colName = s.Columns[m.Col];
-            int c = d.ColumnIndex(colName);
-            bool text = c >= 0 && IsTextType(d.Columns[c].Type);
-            if (MatchBlank(m, text)) {
-                if (where) conds << QStringLiteral("(%1 IS NULL OR %1 = ?)").arg(Quote(colName));
-                args.push_back(c >= 0 ? BlankOf(d.Columns[c].Type) : QVariant());
-                continue;
-            }
-            args.push_back(m.Value);
-            if (!where) continue;
-            QString col = Quote(colName);
-            QString lhs = col;
-            if (text && m.Partial) lhs = QStringLiteral("substr(%1,1,%2)").arg(col).arg(m.Value.toString().size());
-            // Without case: the Spanish order's first level (neither case nor accents count);
-            // otherwise the column's order, equal only when identical.
-            if (text && m.CaseInsensitive) conds << QStringLiteral("%1 = ? COLLATE ZBES_CI").arg(lhs);
-            else conds << lhs + QStringLiteral(" = ?");
-        }
-        if (s.OnlyId != 0) {
-            if (where) conds << QStringLiteral("rowid = ?");
-            args.push_back(QVariant(s.OnlyId));
-        }
-        if (where) *where = conds.join(QStringLiteral(" AND "));
+        CursorRestriction(s, d, Words(), where, args);
     }
 
-    // What the SQL text of a cursor read depends on: its table, columns, order, the kinds of its
-    // conditions and the read's direction and length; not the values, which are bound.
-    struct TShape {
-        int Kind = 0;  // 0 fetch, 1 seek, 2 by id
-        QString Table;
-        QStringList Columns;
-        std::vector<int> OrderCols;
-        bool CaseInsensitive = false;
-        int Low = -1, High = -1;
-        QString Where;
-        std::vector<int> Matches;
-        bool OnlyId = false, From = false, Forward = true;
-        int Count = 0;
-        bool operator==(const TShape&) const = default;
-    };
-    // Fills `h` in place: the probe of every read keeps its storage.
-    void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, bool from, bool forward, int count) const {
-        h.Kind = kind;
-        h.Table = s.Table;
-        h.Columns = s.Columns;
-        h.OrderCols.clear();
-        h.CaseInsensitive = false;
-        h.Low = h.High = -1;
-        h.Where.clear();
-        h.Matches.clear();
-        h.OnlyId = h.From = false;
-        h.Forward = true;
-        h.Count = 0;
-        if (kind == 2) return;
-        h.OrderCols.assign(s.OrderCols.begin(), s.OrderCols.end());
-        h.CaseInsensitive = s.CaseInsensitive;
-        const int keys = int(s.OrderCols.size());
-        if (s.HasLow) h.Low = std::min(int(s.Low.size()), keys);
-        if (s.HasHigh) h.High = std::min(int(s.High.size()), keys);
-        h.Where = s.Where;
-        for (const auto& m : s.Matches) {
-            int c = d.ColumnIndex(s.Columns[m.Col]);
-            bool text = c >= 0 && IsTextType(d.Columns[c].Type);
-            h.Matches.push_back(m.Col);
-            if (MatchBlank(m, text)) {
-                h.Matches.push_back(-1);
-                continue;
-            }
-            h.Matches.push_back(text && m.Partial ? int(m.Value.toString().size()) + 1 : 0);
-            h.Matches.push_back(text && m.CaseInsensitive ? 1 : 0);
-        }
-        h.OnlyId = s.OnlyId != 0;
-        h.From = from;
-        h.Forward = forward;
-        h.Count = count;
-    }
     // A shape's SQL text and, once run, its prepared statement (no hashing of the text per read).
     struct TKnownShape {
-        TShape Shape;
         QString Sql;
         sqlite3_stmt* St = nullptr;  // owned by the statement cache
     };
-    // The entry made before for the shape, or null.
-    TKnownShape* KnownShape(const TShape& h) {
-        for (size_t i = 0; i < FShapes.size(); ++i)
-            if (FShapes[i].Shape == h) {
-                if (i > 0) std::swap(FShapes[i], FShapes[i - 1]);  // the busy ones drift to the front
-                return &FShapes[i > 0 ? i - 1 : 0];
-            }
-        return nullptr;
-    }
-    TKnownShape& RememberShape(TShape&& h, QString sql) {
-        if (FShapes.size() >= 32) FShapes.pop_back();
-        FShapes.push_back({std::move(h), std::move(sql), nullptr});
-        return FShapes.back();
-    }
+    TKnownShape* KnownShape(const TShape& h) { return FShapes.Find(h); }
+    TKnownShape& RememberShape(TShape&& h, QString sql) { return FShapes.Add(std::move(h), {std::move(sql), nullptr}); }
     template <class F>
     void Run(TKnownShape& k, const std::vector<QVariant>& args, F&& onRow) {
         if (!k.St) k.St = Cached(k.Sql);
@@ -1083,7 +983,7 @@ private:
     bool FInTrans = false;
     QHash<QString, sqlite3_stmt*> FCache;
     TLayouts FLayouts;
-    std::vector<TKnownShape> FShapes;
+    TShapes<TKnownShape> FShapes;
     TShape FProbe;
     qint64 FSchemaVersion = -1;
     std::shared_ptr<TLockFile> FLocks;

@@ -4,9 +4,11 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QHash>
 #include <QRawFont>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 using namespace platform::report;
@@ -41,6 +43,29 @@ struct TFontInfo {
     QFontMetrics Metrics{QFont()};
     QRawFont Raw;  // the same face's glyph advances
     int Slack = 0;  // per character: what kerning and ligatures may add to the advances
+    // The advance of each plain character as the face gives it (NaN: not asked yet, -1: no
+    // glyph of its own), and the widths of texts measured whole: lists print the same
+    // captions and values on every page.
+    mutable std::vector<double> Advances;
+    mutable QHash<QString, int> Widths;
+
+    double Advance(char16_t c) const {
+        if (Advances.empty()) Advances.assign(0x250 + (0x20d0 - 0x2010), std::numeric_limits<double>::quiet_NaN());
+        double& a = Advances[c < 0x250 ? c : 0x250 + (c - 0x2010)];
+        if (std::isnan(a)) {
+            const QList<quint32> glyph = Raw.glyphIndexesForString(QString(QChar(c)));
+            a = glyph.size() != 1 || glyph[0] == 0 ? -1 : Raw.advancesForGlyphIndexes(glyph).value(0).x();
+        }
+        return a;
+    }
+    int Width(const QString& text) const {
+        auto it = Widths.constFind(text);
+        if (it != Widths.cend()) return *it;
+        if (Widths.size() >= 4096) Widths.clear();
+        const int w = Metrics.horizontalAdvance(text);
+        Widths.insert(text, w);
+        return w;
+    }
 };
 
 unsigned StyleBits(TFontStyles s) {
@@ -87,14 +112,15 @@ bool Fits(const QString& text, const TFontInfo& f, int width) {
     bool plain = f.Raw.isValid();
     for (qsizetype i = 0; plain && i < n; ++i) plain = PlainChar(text[i].unicode());
     if (plain) {
-        const QList<quint32> glyphs = f.Raw.glyphIndexesForString(text);
-        if (!glyphs.contains(0u)) {  // a missing glyph comes from another face
-            double advance = 0;
-            for (const QPointF& a : f.Raw.advancesForGlyphIndexes(glyphs)) advance += a.x();
-            if (advance + double(n) * f.Slack <= width) return true;
+        double advance = 0;
+        for (qsizetype i = 0; plain && i < n; ++i) {
+            const double a = f.Advance(text[i].unicode());
+            plain = a >= 0;  // a missing glyph comes from another face
+            advance += a;
         }
+        if (plain && advance + double(n) * f.Slack <= width) return true;
     }
-    return f.Metrics.horizontalAdvance(text) <= width;
+    return f.Width(text) <= width;
 }
 
 // Breaks one paragraph into lines no wider than width, at blanks where it can.
@@ -241,22 +267,28 @@ void TQRPrintable::LayoutText(const QString& text, TElementOutput& out) const {
     bool wrap = FWordWrap && (!FAutoSize || FAutoStretch);
     int boxLeft = FAlignToBand ? 0 : FLeft;
     int boxWidth = FAlignToBand ? BandWidth() : FWidth;
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    const QStringList paragraphs = t.split(u'\n');
     out.Lines.clear();
-    for (const QString& p : paragraphs) {
-        if (wrap) WrapParagraph(p, info, boxWidth, out.Lines);
-        else out.Lines << p;
-    }
-    // A trailing line break adds no printed line.
-    while (out.Lines.size() > 1 && out.Lines.back().isEmpty() && t.endsWith(u'\n')) {
-        out.Lines.removeLast();
-        t.chop(1);
+    if (!text.contains(u'\n') && !text.contains(u'\r')) {
+        // One paragraph, as nearly every field of a list prints.
+        if (wrap) WrapParagraph(text, info, boxWidth, out.Lines);
+        else out.Lines << text;
+    } else {
+        QString t = text;
+        t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        const QStringList paragraphs = t.split(u'\n');
+        for (const QString& p : paragraphs) {
+            if (wrap) WrapParagraph(p, info, boxWidth, out.Lines);
+            else out.Lines << p;
+        }
+        // A trailing line break adds no printed line.
+        while (out.Lines.size() > 1 && out.Lines.back().isEmpty() && t.endsWith(u'\n')) {
+            out.Lines.removeLast();
+            t.chop(1);
+        }
     }
     if (FAutoSize && !wrap && !FAlignToBand) {
         int w = 0;
-        for (const QString& l : out.Lines) w = std::max(w, fm.horizontalAdvance(l));
+        for (const QString& l : out.Lines) w = std::max(w, info.Width(l));
         switch (FAlignment) {
         case taRightJustify: out.X = FLeft + FWidth - w; break;
         case taCenter: out.X = FLeft + (FWidth - w) / 2; break;
@@ -323,11 +355,23 @@ void TQRDBText::SetDataSet(TDataSet* dataSet) {
 void TQRDBText::Notification(TComponent* component, TOperation operation) {
     TQRCustomLabel::Notification(component, operation);
     if (operation == opRemove && component == FDataSet) FDataSet = nullptr;
+    if (operation == opRemove && component == FField) FField = nullptr;
+}
+
+// Found by name once per field: every row of a list asks again.
+TField* TQRDBText::Field() {
+    if (FField && FField->DataSet() == FDataSet) {
+        const QString name = FField->FieldName();
+        if (name == FDataField || name.compare(FDataField, Qt::CaseInsensitive) == 0) return FField;
+    }
+    FField = FDataSet->FieldByName(FDataField);  // a wrong name is an error, not a blank
+    FField->FreeNotification(this);
+    return FField;
 }
 
 QString TQRDBText::PrintText() {
     if (!FDataSet || !FDataSet->Active() || FDataField.isEmpty()) return QString();
-    TField* f = FDataSet->FieldByName(FDataField);  // a wrong name is an error, not a blank
+    TField* f = Field();
     if (f->IsNull()) return QString();
     switch (f->DataType()) {
     case ftMemo:

@@ -26,6 +26,8 @@ struct TElementOutput {
 };
 }  // namespace platform::report
 
+class TQRExpr;
+
 class TQRPrintable : public TComponent {
 public:
     explicit TQRPrintable(TComponent* owner);
@@ -79,6 +81,9 @@ public:
 
     // Used by the report while it runs.
     virtual void PrepareOutput(platform::report::TElementOutput& out);
+    // The kinds the run treats apart, asked for every element of every band printed.
+    virtual TQRExpr* AsExpr() { return nullptr; }
+    virtual bool IsSysData() const { return false; }
     // Records the element with its top at y (page units) and band's left at x; text elements
     // record lines firstLine .. firstLine + lineCount - 1.
     virtual void Render(platform::report::TQRPageRecord& page, int x, int y,
@@ -142,7 +147,9 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    TField* Field();
     TDataSet* FDataSet = nullptr;
+    TField* FField = nullptr;  // the field last found by its name, until it goes
     QString FDataField, FMask;
 };
 
@@ -154,6 +161,7 @@ class TQRExpr : public TQRCustomLabel {
 public:
     explicit TQRExpr(TComponent* owner);
     ~TQRExpr() override;
+    TQRExpr* AsExpr() override { return this; }
     QString Expression() const { return FExpression; }
     void SetExpression(const QString& v);
     QString Mask() const { return FMask; }
@@ -195,6 +203,7 @@ enum TQRSysDataType {
 class TQRSysData : public TQRCustomLabel {
 public:
     explicit TQRSysData(TComponent* owner);
+    bool IsSysData() const override { return true; }
     TQRSysDataType Data() const { return FData; }
     void SetData(TQRSysDataType v) { FData = v; }
     QString Text() const { return FText; }

@@ -230,11 +230,18 @@ constexpr int KeptPages = 40;    // pages that always stay in memory
 constexpr int CachedPages = 12;  // pages read back and kept until others are asked for
 
 // Fixed-size values one after another, in this machine's order: the file never leaves the run.
+// The caller makes room for them first.
 struct TWriter {
-    QByteArray& Out;
+    char* At;
+    const char* End;
     template <class T>
     void Put(T v) {
-        Out.append(reinterpret_cast<const char*>(&v), sizeof v);
+        PutBytes(&v, sizeof v);
+    }
+    void PutBytes(const void* data, size_t n) {
+        Q_ASSERT(size_t(End - At) >= n);
+        std::memcpy(At, data, n);
+        At += n;
     }
     void PutColor(const QColor& c) {
         Put<quint8>(c.isValid());
@@ -345,8 +352,12 @@ private:
 
     bool WriteOut(const TQRPageRecord& page, TSlot& slot) {
         if (!FFile && !(FFile = std::tmpfile())) return false;
-        FBuffer.clear();
-        TWriter w{FBuffer};
+        // Room for the longest form of every op; the buffer is cut to what was written.
+        constexpr size_t opBytes = 2 * sizeof(quint8) + 10 * sizeof(qint32) + 2 * (sizeof(quint8) + sizeof(quint64));
+        size_t room = 3 * sizeof(qint32) + sizeof(quint8) + sizeof(quint32) + page.Ops.size() * opBytes;
+        for (const TPageOp& op : page.Ops) room += size_t(op.Text.size()) * sizeof(QChar);
+        FBuffer.resize(qsizetype(room));
+        TWriter w{FBuffer.data(), FBuffer.constData() + FBuffer.size()};
         w.Put<qint32>(page.Width);
         w.Put<qint32>(page.Height);
         w.Put<qint32>(page.PaperSize);
@@ -360,7 +371,7 @@ private:
             w.Put<qint32>(op.Rect.right());
             w.Put<qint32>(op.Rect.bottom());
             w.Put<quint32>(quint32(op.Text.size()));
-            FBuffer.append(reinterpret_cast<const char*>(op.Text.constData()), op.Text.size() * qsizetype(sizeof(QChar)));
+            w.PutBytes(op.Text.constData(), size_t(op.Text.size()) * sizeof(QChar));
             w.Put<qint32>(op.Kind == TOpKind::Text ? FontIndex(op.Font) : -1);
             w.PutColor(op.Color);
             w.PutColor(op.Fill);
@@ -369,6 +380,7 @@ private:
             w.Put<qint32>(op.Flags);
             w.Put<qint32>(ImageIndex(op.Image));
         }
+        FBuffer.resize(qsizetype(w.At - FBuffer.constData()));
         if (std::fseek(FFile, 0, SEEK_END) != 0) return false;
         const long offset = std::ftell(FFile);
         if (offset < 0 || std::fwrite(FBuffer.constData(), 1, size_t(FBuffer.size()), FFile) != size_t(FBuffer.size()))
@@ -780,7 +792,7 @@ public:
             else if (b->BandType() == rbPageFooter && !FPageFooter) FPageFooter = b;
             else if (b->BandType() == rbColumnHeader && !FColumnHeader) FColumnHeader = b;
             for (int i = 0; i < b->ControlCount(); ++i)
-                if (auto* e = dynamic_cast<TQRExpr*>(b->Controls(i))) {
+                if (TQRExpr* e = b->Controls(i)->AsExpr()) {
                     e->Reset();
                     FExprs.push_back(e);
                 }
@@ -807,8 +819,11 @@ private:
     }
 
     void NewPage() {
+        // Pages of a list hold about as many ops as the one before.
+        const size_t expected = FPage ? FPage->Ops.size() + FPage->Ops.size() / 8 : 0;
         if (FPage) EndPage();
         FCurrent = TQRPageRecord();
+        FCurrent.Ops.reserve(expected);
         FPage = &FCurrent;
         FPage->Width = R->PageWidthUnits();
         FPage->Height = R->PageHeightUnits();
@@ -901,8 +916,8 @@ private:
         // Elements whose text depends on the page the band lands on (system data) or on the
         // row being counted (sums of this level) are laid out once the page is decided.
         auto late = [&](TQRPrintable* c) {
-            if (dynamic_cast<TQRSysData*>(c)) return true;
-            auto* e = dynamic_cast<TQRExpr*>(c);
+            if (c->IsSysData()) return true;
+            TQRExpr* e = c->AsExpr();
             return aggregateLevel && e && e->EffectiveMaster() == aggregateLevel && e->IsAggregate();
         };
         std::vector<TLayout> items;
@@ -961,7 +976,7 @@ private:
     // printed or not, hidden or not.
     static void ResetSums(TQRCustomBand* band) {
         for (int i = 0; i < band->ControlCount(); ++i)
-            if (auto* e = dynamic_cast<TQRExpr*>(band->Controls(i)))
+            if (TQRExpr* e = band->Controls(i)->AsExpr())
                 if (e->ResetAfterPrint()) e->Reset();
     }
 

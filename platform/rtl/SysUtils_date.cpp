@@ -35,6 +35,22 @@ QString pad(int value, int digits) {
     return s.size() < digits ? QString(digits - s.size(), QLatin1Char('0')) + s : s;
 }
 
+// pad() appended in place: dates print row after row in lists.
+void appendPadded(QString& out, int value, int digits) {
+    if (value < 0) {
+        out += pad(value, digits);
+        return;
+    }
+    char buf[12];
+    int n = 0;
+    do {
+        buf[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = n; i < digits; ++i) out += QLatin1Char('0');
+    while (n > 0) out += QLatin1Char(buf[--n]);
+}
+
 [[noreturn]] void convertError(const char* pattern, const QString& s) {
     throw EConvertError(QString::fromLatin1(pattern).arg(s));
 }
@@ -201,18 +217,18 @@ void appendFormat(QString& out, const QString& fmt, TDateParts& v, const TFormat
         switch (token.unicode()) {
             case 'Y':
                 v.NeedDate();
-                out += count <= 2 ? pad(v.Year % 100, 2) : pad(v.Year, 4);
+                appendPadded(out, count <= 2 ? v.Year % 100 : v.Year, count <= 2 ? 2 : 4);
                 i += count;
                 break;
             case 'M':
                 v.NeedDate();
-                if (count <= 2) out += pad(v.Month, count);
+                if (count <= 2) appendPadded(out, v.Month, count);
                 else if (v.Month >= 1) out += count == 3 ? fs.ShortMonthNames[v.Month - 1] : fs.LongMonthNames[v.Month - 1];
                 i += count;
                 break;
             case 'D':
                 v.NeedDate();
-                if (count <= 2) out += pad(v.Day, count);
+                if (count <= 2) appendPadded(out, v.Day, count);
                 else if (count == 3) out += v.Dow >= 1 ? fs.ShortDayNames[v.Dow - 1] : QString();
                 else if (count == 4) out += v.Dow >= 1 ? fs.LongDayNames[v.Dow - 1] : QString();
                 else if (count == 5) appendFormat(out, fs.ShortDateFormat, v, fs, depth + 1);
@@ -239,23 +255,23 @@ void appendFormat(QString& out, const QString& fmt, TDateParts& v, const TFormat
                     h %= 12;
                     if (h == 0) h = 12;
                 }
-                out += pad(h, std::min(count, 2));
+                appendPadded(out, h, std::min(count, 2));
                 i += count;
                 break;
             }
             case 'N':
                 v.NeedTime();
-                out += pad(v.Min, std::min(count, 2));
+                appendPadded(out, v.Min, std::min(count, 2));
                 i += count;
                 break;
             case 'S':
                 v.NeedTime();
-                out += pad(v.Sec, std::min(count, 2));
+                appendPadded(out, v.Sec, std::min(count, 2));
                 i += count;
                 break;
             case 'Z':
                 v.NeedTime();
-                out += pad(v.MSec, std::min(count, 3));
+                appendPadded(out, v.MSec, std::min(count, 3));
                 i += count;
                 break;
             case 'T':

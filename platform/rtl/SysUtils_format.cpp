@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -42,20 +43,31 @@ void normalize(TDecimal& d) {
 TDecimal fromDouble(double v, int precision) {
     TDecimal d;
     precision = std::clamp(precision, 1, 17);
+    // Correctly rounded like printf's "%.*e", without its locale and stream machinery.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, v);
+    const std::to_chars_result r =
+        std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, precision - 1);
     const char* p = buf;
-    if (*p == '-') {
+    const char* const end = r.ptr;
+    if (p < end && *p == '-') {
         d.Negative = true;
         ++p;
     }
-    QString digits;
-    while (*p && *p != 'e') {
-        if (*p >= '0' && *p <= '9') digits += QLatin1Char(*p);
+    char digits[24];
+    int n = 0;
+    while (p < end && *p != 'e') {
+        if (*p >= '0' && *p <= '9' && n < int(sizeof digits)) digits[n++] = *p;
         ++p;
     }
-    int exp = (*p == 'e') ? std::atoi(p + 1) : 0;
-    d.Digits = digits;
+    int exp = 0;
+    if (p < end && *p == 'e') {
+        ++p;
+        const bool negative = p < end && *p == '-';
+        if (p < end && (*p == '-' || *p == '+')) ++p;
+        std::from_chars(p, end, exp);
+        if (negative) exp = -exp;
+    }
+    d.Digits = QString::fromLatin1(digits, n);
     d.Exponent = exp + 1;
     normalize(d);
     return d;
@@ -371,7 +383,14 @@ QString applyPicture(const QString& sec, const TPicture& p, TDecimal d, bool min
 }
 
 QString formatPicture(const QString& fmt, const TDecimal& value, const TFormatSettings& fs) {
-    QStringList sections = splitSections(fmt);
+    // A column prints one picture row after row: its sections are split once.
+    thread_local QString lastFmt;
+    thread_local QStringList lastSections;
+    if (lastSections.isEmpty() || fmt != lastFmt) {
+        lastSections = splitSections(fmt);
+        lastFmt = fmt;
+    }
+    const QStringList sections = lastSections;
     int idx = 0;
     bool minus = false;
     if (value.Negative && !value.IsZero()) {

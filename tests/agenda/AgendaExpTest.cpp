@@ -4,6 +4,7 @@
 #include "agenda/RptDirExp.h"
 #include "agenda/UAgendaExp.h"
 #include "agenda/UAnotacion.h"
+#include "comun/Ganchos.h"
 #include "records/UExpediente.h"
 
 #include <QDir>
@@ -36,10 +37,10 @@ protected:
         Apunte("00013-A", "E", "OTRO EXPEDIENTE", "GENERAL", 0);
         ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
         Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(Abogado), 0);
-        records::AbreAgendaExpediente = &agenda::AbreAgendaExpediente;
+        comun::AbreAgendaExpediente = &agenda::AbreAgendaExpediente;
     }
     void TearDown() override {
-        records::AbreAgendaExpediente = nullptr;
+        comun::AbreAgendaExpediente = nullptr;
         CasoTest::TearDown();
     }
     void Apunte(const char* numero, const char* tipo, const char* texto, const char* tipoAgenda, int codigo,
@@ -263,7 +264,7 @@ TEST_F(AgendaExpTest, TheDocumentIsMailedAsACopyWithTheEntryAsSubject) {
     ASSERT_TRUE(Situa(QStringLiteral("ESCRITO DEL CLIENTE")));
     EXPECT_FALSE(f->btMail->Enabled()) << "no mail form installed";
     QString adjunto, asunto;
-    agenda::EnviaPorCorreo = [&](const QString& a, const QString& s) {
+    comun::EnviaPorCorreo = [&](const QString& a, const QString& s) {
         adjunto = a;
         asunto = s;
     };
@@ -286,7 +287,7 @@ TEST_F(AgendaExpTest, TheDocumentIsMailedAsACopyWithTheEntryAsSubject) {
     QFile copia(adjunto);
     ASSERT_TRUE(copia.open(QIODevice::ReadOnly));
     EXPECT_EQ(copia.readAll(), QByteArray("%PDF-1.4 escrito"));
-    agenda::EnviaPorCorreo = nullptr;
+    comun::EnviaPorCorreo = nullptr;
     delete f;
 }
 

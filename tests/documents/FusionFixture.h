@@ -2,12 +2,12 @@
 // An office data folder with a case file and a consultation whose every party is on record,
 // the merge lists, and the dialog's pick lists as the merge dialogs make them.
 #include "DatFixture.h"
+#include "comun/Programa.h"
 #include "documents/UFusion.h"
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/UPrograma.h"
 
 #include <QDir>
 #include <QFile>

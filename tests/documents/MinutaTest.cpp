@@ -2,6 +2,7 @@
 // merges the office's fee-note model through the merge dialog, its invoice block typed from the
 // amounts just stored; an invoice that was refused produces none, and a missing model says so.
 #include "FusionFixture.h"
+#include "comun/Ganchos.h"
 #include "comun/UComunes.h"
 #include "documents/Minuta.h"
 #include "documents/UMail.h"
@@ -23,9 +24,9 @@ protected:
         FusionDatos::SetUp();
         Llena();
         FHayWord = HayWord;
-        FGenera = records::GeneraFactura;
+        FGenera = comun::GeneraFactura;
         HayWord = true;
-        records::GeneraFactura = &documents::GeneraMinuta;
+        comun::GeneraFactura = &documents::GeneraMinuta;
         documents::InstalaDialogosFusion();
         AnoSeleccionado = QStringLiteral("2001");
         Sql(QStringLiteral("UPDATE EXPED SET SITUACION = 1, FACTURA = 0, TOTAL = 0, IMPIVA = 0"));
@@ -60,7 +61,7 @@ protected:
     void TearDown() override {
         delete expediente;
         HayWord = FHayWord;
-        records::GeneraFactura = FGenera;
+        comun::GeneraFactura = FGenera;
         FusionDatos::TearDown();
     }
     // Invoices the case file with number `numero`, the fee note asked for; the merge dialog, when

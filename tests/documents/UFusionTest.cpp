@@ -1,3 +1,4 @@
+#include "comun/Ganchos.h"
 #include "comun/UComunes.h"
 #include "documents/UFusion.h"
 
@@ -100,7 +101,7 @@ protected:
     QStringList abiertos;
     void SetUp() override
     {
-        shell::LineaEstado = [this](const QString& t) { estados << t; };
+        comun::LineaEstado = [this](const QString& t) { estados << t; };
         documents::AbreConEscritorio = [this](const QString& f) {
             abiertos << f;
             return true;
@@ -111,7 +112,7 @@ protected:
     }
     void TearDown() override
     {
-        shell::LineaEstado = nullptr;
+        comun::LineaEstado = nullptr;
         EditorOle.reset();
     }
 };

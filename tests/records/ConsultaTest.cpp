@@ -3,6 +3,7 @@
 #include "CasoFixture.h"
 #include "comun/Abusca2.h"
 #include "comun/Calendario.h"
+#include "comun/Ganchos.h"
 #include "records/Pinturas.h"
 #include "records/UConsulta.h"
 #include "records/rptFicCons.h"
@@ -167,6 +168,32 @@ TEST_F(ConsultaTest, FeeHintShowsTheOtherCurrency) {
     EXPECT_EQ(form->DBImporte->Text(), QStringLiteral("10.000"));
 }
 
+TEST_F(ConsultaTest, CurrencyIconTurnsTheFeeIntoPesetasOnlyWhileTheConsultationIsOpen) {
+    Abre();
+    EXPECT_EQ(form->Image5->Hint(), QStringLiteral("Clic: cambiar a PESETAS"));
+    EXPECT_EQ(form->Image4->Hint(), QStringLiteral("Clic: cambiar a EUROS"));
+    EXPECT_EQ(form->DBImporte->Hint().trimmed(), QStringLiteral("15.000 Pts."));
+    harness->AnswerMessage(mrYes);
+    TFormHarness::Click(form->Image5);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT MONEDA FROM CONSULTAS WHERE NUMERO = '00004-A'")).AsString(), QStringLiteral("P"));
+    EXPECT_EQ(Valor(QStringLiteral("SELECT IMPORTE FROM CONSULTAS WHERE NUMERO = '00004-A'")).AsFloat(), 15000.0);
+    EXPECT_TRUE(form->Image4->Visible());
+    EXPECT_FALSE(form->Image5->Visible());
+    EXPECT_EQ(form->DBImporte->Hint().trimmed(), QStringLiteral("90,15"));
+
+    // Invoiced: the icon shows the currency but changes nothing, even when its handler is called.
+    delete form;
+    form = nullptr;
+    Dat->TConsultas->Edit();
+    Dat->TConsultas->FieldByName(QStringLiteral("SITUACION"))->SetAsInteger(2);
+    Dat->TConsultas->Post();
+    Abre();
+    EXPECT_TRUE(form->Image4->Visible());
+    EXPECT_FALSE(form->Image4->Enabled());
+    form->Image4Click(form);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT MONEDA FROM CONSULTAS WHERE NUMERO = '00004-A'")).AsString(), QStringLiteral("P"));
+}
+
 TEST_F(ConsultaTest, ClientRenamedOnItsFormIsRenamedOnTheConsultation) {
     Abre();
     EXPECT_TRUE(form->btCliente->Enabled());
@@ -212,7 +239,7 @@ TEST_F(ConsultaTest, RendersTheConsultation) {
 
 TEST_F(ConsultaTest, DocumentsButtonOpensTheModelsListForTheConsultation) {
     QList<int> modos;
-    records::ListaDeEscritos = [&](int modo) { modos << modo; };
+    comun::ListaDeEscritos = [&](int modo) { modos << modo; };
     Abre();
     EXPECT_TRUE(form->btEscrito->Enabled());
     form->BtEscritoClick(nullptr);
@@ -222,7 +249,7 @@ TEST_F(ConsultaTest, DocumentsButtonOpensTheModelsListForTheConsultation) {
     Usuario(QStringLiteral("ANA"), -1, false);
     Abre();
     EXPECT_FALSE(form->btEscrito->Enabled());
-    records::ListaDeEscritos = nullptr;
+    comun::ListaDeEscritos = nullptr;
 }
 
 namespace {

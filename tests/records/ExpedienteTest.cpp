@@ -2,6 +2,7 @@
 // clients, the states open / invoiced / closed / reopened, the chain, the search and the link.
 #include "CasoFixture.h"
 #include "comun/Abusca.h"
+#include "comun/Ganchos.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
 #include "records/UAsunto.h"
@@ -117,13 +118,13 @@ TEST_F(ExpedienteTest, SubListsShowOnlyTheCaseFileOpen) {
 // Closing the form lifts every range it set: the ledger's as well as the agenda's.
 TEST_F(ExpedienteTest, ClosingLiftsTheLedgerAndAgendaRangesAndLetsGoOfTheDocument) {
     int cierres = 0;
-    records::CierraProcesador = [&] { ++cierres; };
+    comun::CierraProcesador = [&] { ++cierres; };
     Abre();
     ASSERT_EQ(Filas(Dat->TCuentas), 3);
     form->Close();
     TFormHarness::ProcessEvents();
     form = nullptr;
-    records::CierraProcesador = nullptr;
+    comun::CierraProcesador = nullptr;
     EXPECT_EQ(Filas(Dat->TCuentas), 4);
     EXPECT_EQ(Filas(Dat->TAgen2), 4);
     EXPECT_EQ(cierres, 1);
@@ -319,6 +320,24 @@ TEST_F(ExpedienteTest, RendersWithClientsLedgerAndAgenda) {
 }
 
 // The agenda's longest entry of its own, the invoicing's, shows whole, invoice number included.
+TEST_F(ExpedienteTest, CurrencyIconTurnsTheCaseFileAndItsBalanceIntoPesetas) {
+    Abre();
+    EXPECT_EQ(form->Image5->Hint(), QStringLiteral("Doble clic: cambiar a PESETAS"));
+    EXPECT_TRUE(form->Image5->Enabled());
+    EXPECT_FALSE(form->Image4->Visible());
+    EXPECT_EQ(form->DBSaldo->Caption(), QStringLiteral("195,50"));
+    EXPECT_EQ(form->DBSaldo->Font()->Color(), clBlue);
+    EXPECT_EQ(form->DBSaldo->Hint().trimmed(), QStringLiteral("32.528 Pts."));
+    harness->AnswerMessage(mrYes);
+    TFormHarness::DoubleClick(form->Image5);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT MONEDA FROM EXPED WHERE NUMERO = '00012-A'")).AsString(), QStringLiteral("P"));
+    EXPECT_TRUE(form->Image4->Visible());
+    EXPECT_TRUE(form->Image4->Enabled());
+    EXPECT_EQ(form->Image4->Hint(), QStringLiteral("Doble clic: cambiar a EUROS"));
+    EXPECT_EQ(form->DBSaldo->Caption(), QStringLiteral("32.529"));
+    EXPECT_EQ(form->DBSaldo->Hint().trimmed(), QStringLiteral("195,50"));
+}
+
 TEST_F(ExpedienteTest, TheAgendaGridShowsTheWholeInvoicingEntry) {
     ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
     Abre();
@@ -452,7 +471,7 @@ TEST_F(ExpedienteTest, OpposingLawyerIsPickedIntoTheCaseAndTheMatterOpensInEditW
 TEST_F(ExpedienteTest, DocumentsButtonOpensTheModelsListForTheCaseFile) {
     const bool hayWord = HayWord;
     QList<int> modos;
-    records::ListaDeEscritos = [&](int modo) { modos << modo; };
+    comun::ListaDeEscritos = [&](int modo) { modos << modo; };
     HayWord = true;
     Abre();
     EXPECT_TRUE(form->btEscritos->Enabled());
@@ -470,7 +489,7 @@ TEST_F(ExpedienteTest, DocumentsButtonOpensTheModelsListForTheCaseFile) {
     Abre();
     EXPECT_FALSE(form->btEscritos->Enabled());
     HayWord = hayWord;
-    records::ListaDeEscritos = nullptr;
+    comun::ListaDeEscritos = nullptr;
 }
 
 namespace {

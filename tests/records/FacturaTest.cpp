@@ -2,6 +2,7 @@
 // both currencies, the invoice counter, re-invoicing, proformas, refusals, cancelling, the fee
 // note only after a stored invoice, and two workstations invoicing at the same time.
 #include "CasoFixture.h"
+#include "comun/Ganchos.h"
 #include "records/UConsulta.h"
 #include "records/UExpediente.h"
 #include "records/UFactura.h"
@@ -48,7 +49,7 @@ class FacturaTest : public casotest::CasoTest {
 protected:
     void SetUp() override {
         CasoTest::SetUp();
-        FGeneraAntes = records::GeneraFactura;
+        FGeneraAntes = comun::GeneraFactura;
         FHayWordAntes = HayWord;
         AddCase(Ano, QStringLiteral("00012-A"));
         AddCase(Ano, QStringLiteral("00013-A"));
@@ -60,7 +61,7 @@ protected:
     void TearDown() override {
         delete expediente;
         delete consulta;
-        records::GeneraFactura = FGeneraAntes;
+        comun::GeneraFactura = FGeneraAntes;
         HayWord = FHayWordAntes;
         CasoTest::TearDown();
     }
@@ -341,7 +342,7 @@ TEST_F(FacturaTest, ANumberAnotherRecordCarriesInTheYearIsRefusedAndNothingIsWri
     bool minuta = false;
     HayWord = true;
     SetSistem("MINUTA", Variant(3));
-    records::GeneraFactura = [&](bool) { minuta = true; };
+    comun::GeneraFactura = [&](bool) { minuta = true; };
     harness->AnswerMessage(mrYes);
     harness->AnswerModal([](TCustomForm& f) {
         auto& d = static_cast<TFacturar&>(f);
@@ -481,7 +482,7 @@ TEST_F(FacturaTest, FeeNoteIsOfferedOnlyWithAModelTheRightAWordProcessorAndTheDo
         return d.cbMinuta->Enabled();
     };
     HayWord = true;
-    records::GeneraFactura = [](bool) {};
+    comun::GeneraFactura = [](bool) {};
     SetSistem("MINUTA", Variant(0));
     EXPECT_FALSE(ofrecida());
     SetSistem("MINUTA", Variant(3));
@@ -489,9 +490,9 @@ TEST_F(FacturaTest, FeeNoteIsOfferedOnlyWithAModelTheRightAWordProcessorAndTheDo
     HayWord = false;
     EXPECT_FALSE(ofrecida());
     HayWord = true;
-    records::GeneraFactura = nullptr;
+    comun::GeneraFactura = nullptr;
     EXPECT_FALSE(ofrecida());
-    records::GeneraFactura = [](bool) {};
+    comun::GeneraFactura = [](bool) {};
     Usuario(QStringLiteral("ANA"), -1, false);
     EXPECT_FALSE(ofrecida());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A data folder with the office's tables and a list report of its clients, as the report
 // forms build theirs: title, column heads, one line per client, the page number at the foot.
-#include "tests/shell/DatFixture.h"
+#include "tests/comun/DatFixture.h"
 
 #include "comun/PresPrel.h"
 #include "platform/report/QRCtrls.h"

@@ -22,10 +22,6 @@ QString Hoy() { return FormatDateTime(QStringLiteral("dd/mm/yyyy"), Date()); }
 
 class LimitesTest : public InformeTest {
 protected:
-    void TearDown() override {
-        reports::AnioPrincipal = nullptr;
-        InformeTest::TearDown();
-    }
     // Shows `form` with `script` acting on it; the modal result.
     template <class F>
     TModalResult Muestra(F* form, const std::function<void(F&)>& script) {
@@ -325,8 +321,8 @@ TEST_F(LimitesTest, CaseNumbersOfTheMainWindowsYearInOrder) {
     AddCase(QStringLiteral("2001"), QStringLiteral("0000003"));
     AddCase(QStringLiteral("2001"), QStringLiteral("0000007"));
     AddCase(QStringLiteral("2002"), QStringLiteral("0000005"));
-    reports::AnioPrincipal = [] { return QStringLiteral("2001"); };
     std::unique_ptr<TFLimExp> d(new TFLimExp(nullptr));
+    d->Anio = QStringLiteral("2001");
     d->gbLimites->SetCaption(QStringLiteral("Número"));
     d->rbLimite->SetCaption(QStringLiteral("Por Número"));
     QStringList listados;

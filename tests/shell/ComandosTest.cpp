@@ -3,6 +3,7 @@
 // data, the change of user, the read-only views of a case file's parties and the legislation item.
 #include "PrincipioFixture.h"
 #include "comun/Abusca.h"
+#include "comun/Ganchos.h"
 #include "documents/UEscritos.h"
 #include "documents/UExport.h"
 #include "records/UCliente.h"
@@ -146,14 +147,14 @@ TEST_F(ComandosTest, TheDailyAgendaNeedsALawyerAndOpensOnTheSelectedOne) {
     Todos();
     Muestra();
     int abiertas = 0;
-    const auto antes = shell::AbreAgendaDiaria;
-    shell::AbreAgendaDiaria = [&] { ++abiertas; };
+    const auto antes = comun::AbreAgendaDiaria;
+    comun::AbreAgendaDiaria = [&] { ++abiertas; };
     form->btAgenda->Click();
     EXPECT_EQ(Texts(), QStringList{QStringLiteral("Debe Seleccionar un ABOGADO")});
     EXPECT_EQ(abiertas, 0);
     form->ZbAbogados->SetValue(Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsString());
     form->AgendaDiaria->Click();
-    shell::AbreAgendaDiaria = antes;
+    comun::AbreAgendaDiaria = antes;
     EXPECT_EQ(abiertas, 1);
     EXPECT_EQ(Texts().size(), 1);
 }

@@ -1,6 +1,7 @@
 // The office settings over a fresh data folder: saving and refusing, the working year's invoice
 // number, the concepts' currency conversion and the counter rebuild.
 #include "DatFixture.h"
+#include "comun/Ganchos.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/UEmpresa.h"
 
@@ -21,7 +22,7 @@ protected:
         Dat->TTabcon->Post();
         SetSistem("MONEDA", Variant(QStringLiteral("E")));
         SetSistem("EURO", Variant(166.386));
-        shell::FijaEditor = TEvent<const QString&>([this](const QString& e) { Editor = e; });
+        comun::FijaEditor = TEvent<const QString&>([this](const QString& e) { Editor = e; });
         Empresa = new TEmpresa(nullptr);
         Empresa->activaEdicion(true);
         Empresa->Show();
@@ -30,7 +31,7 @@ protected:
     void TearDown() override {
         delete Empresa;
         Empresa = nullptr;
-        shell::FijaEditor = nullptr;
+        comun::FijaEditor = nullptr;
         Dat->TSistem->BeforePost = nullptr;
         Dat->TConConta->BeforePost = nullptr;
         DatTest::TearDown();

@@ -1,6 +1,7 @@
 // The users and rights editor over a real data folder, and the rights report.
 #include "DatFixture.h"
 #include "comun/Abusca.h"
+#include "comun/Ganchos.h"
 #include "platform/report/QuickRpt.h"
 #include "shell/Acceso.h"
 #include "shell/UPrivacidad.h"
@@ -194,9 +195,9 @@ TEST_F(PrivacidadTest, SearchFindsAUserByName) {
 TEST_F(PrivacidadTest, TheRightsReportListsEveryUserWithoutPasswords) {
     Abre();
     TObject* previsto = nullptr;
-    shell::PresentaPreview = [&](TObject* informe) { previsto = informe; };
+    comun::PresentaPreview = [&](TObject* informe) { previsto = informe; };
     TFormHarness::Click(form->btImprimir->Button());
-    shell::PresentaPreview = nullptr;
+    comun::PresentaPreview = nullptr;
     ASSERT_NE(previsto, nullptr);
     EXPECT_FALSE(QRPrinter->OnPreview.Assigned());
     EXPECT_TRUE(form->btImprimir->OnClick().Assigned());

@@ -10,8 +10,11 @@ written. A step gets the walk (`r`) and uses its helpers: r.ventana(), r.clic(),
 r.escribe(), r.sql(), r.captura(), r.espera().
 """
 import argparse
+import ctypes
+import ctypes.util
 import os
 import re
+import select
 import shutil
 import sqlite3
 import subprocess
@@ -37,11 +40,101 @@ class Fallo(Exception):
 # The display, the window manager and the program
 
 
+def arranca_xvfb(n):
+    """Xvfb on display :n once it takes clients (it writes the display's number on a pipe then;
+    its socket is there before that), or None when it cannot have that display. It must not
+    reset when its last client leaves: a client that connects meanwhile (the window manager,
+    while a check of ours ends) is hung up on."""
+    leer, escribir = os.pipe()
+    try:
+        xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
+                                 "-displayfd", str(escribir)], pass_fds=(escribir,),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(escribir)
+        escribir = None
+        # It writes the number and the newline apart: the pipe stays open until both are in.
+        dato = b""
+        fin = time.monotonic() + 20
+        while not dato.endswith(b"\n") and select.select([leer], [], [], max(0, fin - time.monotonic()))[0]:
+            parte = os.read(leer, 32)
+            if not parte:
+                break
+            dato += parte
+    finally:
+        os.close(leer)
+        if escribir is not None:
+            os.close(escribir)
+    if dato.strip() == str(n).encode():
+        return xvfb
+    xvfb.kill()
+    xvfb.wait()
+    return None
+
+
 def display_libre(primero, ultimo):
     for n in range(primero, ultimo + 1):
         if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
             return n
     raise Fallo(f"no hay display libre entre :{primero} y :{ultimo}")
+
+
+class _Atributos(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int), ("height", ctypes.c_int),
+                ("border_width", ctypes.c_int), ("depth", ctypes.c_int), ("visual", ctypes.c_void_p),
+                ("root", ctypes.c_ulong), ("clase", ctypes.c_int), ("bit_gravity", ctypes.c_int),
+                ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
+                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int), ("colormap", ctypes.c_ulong),
+                ("map_installed", ctypes.c_int), ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
+                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
+
+
+class PantallaX:
+    """One connection to the X server that lists the screen's top windows without a process per
+    question (the drop-down checks poll it)."""
+
+    VISIBLE = 2  # IsViewable
+
+    def __init__(self, display):
+        self.x = ctypes.CDLL(ctypes.util.find_library("X11"))
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                                      ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                                      ctypes.POINTER(ctypes.c_uint)]
+        self.x.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(_Atributos)]
+        self.x.XFree.argtypes = [ctypes.c_void_p]
+        # A window that goes between the list and the question about it is an error to let by,
+        # not a reason for Xlib to end the process.
+        self.manejador = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda d, e: 0)
+        self.x.XSetErrorHandler(self.manejador)
+        self.conexion = self.x.XOpenDisplay(display.encode())
+        if not self.conexion:
+            raise Fallo(f"no se puede abrir el display {display}")
+        self.raiz = self.x.XDefaultRootWindow(self.conexion)
+
+    def cierra(self):
+        self.x.XCloseDisplay(ctypes.c_void_p(self.conexion))
+
+    def ventanas_visibles(self):
+        raiz, padre = ctypes.c_ulong(), ctypes.c_ulong()
+        hijas, cuantas = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+        if not self.x.XQueryTree(self.conexion, self.raiz, ctypes.byref(raiz), ctypes.byref(padre),
+                                 ctypes.byref(hijas), ctypes.byref(cuantas)):
+            return []
+        try:
+            ids = [hijas[i] for i in range(cuantas.value)]
+        finally:
+            if hijas:
+                self.x.XFree(hijas)
+        cajas = []
+        for w in ids:
+            a = _Atributos()
+            if self.x.XGetWindowAttributes(self.conexion, w, ctypes.byref(a)) and a.map_state == self.VISIBLE:
+                cajas.append((a.x, a.y, a.width, a.height))
+        return cajas
 
 
 class Recorrido:
@@ -57,6 +150,7 @@ class Recorrido:
         self.programa = None
         self.capturas = 0
         self.xvfb = None
+        self.pantalla = None
 
     # -- start and stop --------------------------------------------------------------------
 
@@ -64,14 +158,8 @@ class Recorrido:
         primero, ultimo = (int(x) for x in self.args.displays.split("-"))
         for _ in range(5):
             n = display_libre(primero, ultimo)
-            xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            try:
-                self.espera(lambda: os.path.exists(f"/tmp/.X11-unix/X{n}") or xvfb.poll() is not None, 10,
-                            "Xvfb arrancado")
-            except Fallo:
-                pass
-            if xvfb.poll() is None and os.path.exists(f"/tmp/.X11-unix/X{n}"):
+            xvfb = arranca_xvfb(n)
+            if xvfb is not None:
                 self.xvfb = xvfb
                 self.procesos.append(xvfb)
                 self.display = f":{n}"
@@ -95,13 +183,57 @@ class Recorrido:
         for d in ("config", "share", "cache", "run"):
             os.makedirs(os.path.join(self.trabajo, d), mode=0o700, exist_ok=True)
         self.escritorio()
-        wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        registro = os.path.join(self.trabajo, "openbox.log")
+        with open(registro, "w") as log:
+            wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env, stdout=log, stderr=subprocess.STDOUT)
         self.procesos.append(wm)
-        # The window manager is up once it owns the screen's selection.
-        self.espera(lambda: self.xdotool("getactivewindow", permite_fallo=True) is not None
-                    or b"_NET_SUPPORTING_WM_CHECK" in self.x(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]), 15,
-                    "openbox arrancado")
+
+        # Windows mapped before the window manager owns the screen may never be managed (no
+        # frame, no focus): nothing starts until it names itself on the root window.
+        def gestor():
+            if wm.poll() is not None:
+                with open(registro) as f:
+                    raise Fallo(f"openbox terminó con {wm.returncode}: {f.read().strip()}")
+            return self.gestor_de_ventanas() == "Openbox"
+        self.espera(gestor, 15, "openbox arrancado")
+        self.teclado_con_acentos()
+
+    def teclado_con_acentos(self):
+        """Gives the letters of Spanish that the keyboard lacks keys of their own.
+
+        Without them xdotool lends a key to each letter for the moment of typing it, and a
+        program that reads the keyboard's new map late takes the key for nothing (an "é" lost).
+        """
+        mapa = os.path.join(self.trabajo, "teclado.xkb")
+        subprocess.run(["xkbcomp", "-xkb", self.display, mapa], env=self.env, check=True, timeout=20,
+                       capture_output=True)
+        with open(mapa) as f:
+            texto = f.read()
+        simbolos = texto.index("xkb_symbols")
+        fin = texto.index("\n};", simbolos)
+        usadas = set(re.findall(r"key (<\w+>)\s*\{", texto[simbolos:fin]))
+        libres = [k for k in re.findall(r"^\s*(<I\d+>)\s*=\s*\d+;", texto[:texto.index("xkb_types")], re.M)
+                  if k not in usadas]
+        letras = [("aacute", "Aacute"), ("eacute", "Eacute"), ("iacute", "Iacute"), ("oacute", "Oacute"),
+                  ("uacute", "Uacute"), ("ntilde", "Ntilde"), ("udiaeresis", "Udiaeresis"),
+                  ("exclamdown", "questiondown"), ("masculine", "ordfeminine"), ("EuroSign", "ccedilla")]
+        if len(libres) < len(letras):
+            raise Fallo(f"el teclado del servidor no tiene {len(letras)} teclas libres")
+        nuevas = "".join(f"\n    key {k} {{ [ {a}, {b} ] }};" for k, (a, b) in zip(libres, letras))
+        with open(mapa, "w") as f:
+            f.write(texto[:fin] + nuevas + texto[fin:])
+        subprocess.run(["xkbcomp", "-w", "0", mapa, self.display], env=self.env, check=True, timeout=20,
+                       capture_output=True)
+
+    def gestor_de_ventanas(self):
+        """The name the running window manager gives itself on the screen, or None."""
+        raiz = self.x(["xprop", "-root", "-notype", "_NET_SUPPORTING_WM_CHECK"]).decode(errors="replace")
+        m = re.search(r"window id # (0x[0-9a-f]+)", raiz)
+        if not m:
+            return None
+        nombre = self.x(["xprop", "-id", m.group(1), "-notype", "_NET_WM_NAME"]).decode(errors="replace")
+        m = re.search(r'= "(.*)"', nombre)
+        return m.group(1) if m else None
 
     def escritorio(self):
         """A word processor the desktop names for documents, as on an office's machine."""
@@ -118,14 +250,20 @@ class Recorrido:
         subprocess.run([self.args.genera, self.datos, self.ajustes], env=self.env, check=True, timeout=120,
                        stdout=subprocess.DEVNULL)
 
-    def lanza(self, *extra):
-        log = open(os.path.join(self.trabajo, f"zembra-{len(self.procesos)}.log"), "w")
-        p = subprocess.Popen([self.args.app, *extra], env=self.env, stdout=log, stderr=subprocess.STDOUT,
-                             cwd=self.trabajo)
+    def lanza(self, *extra, programa=None):
+        """Starts the program (or another of the lane's); what it writes goes to p.registro."""
+        registro = os.path.join(self.trabajo, f"zembra-{len(self.procesos)}.log")
+        with open(registro, "w") as log:
+            p = subprocess.Popen([programa or self.args.app, *extra], env=self.env, stdout=log,
+                                 stderr=subprocess.STDOUT, cwd=self.trabajo)
+        p.registro = registro
         self.procesos.append(p)
         return p
 
     def termina(self):
+        if self.pantalla is not None:
+            self.pantalla.cierra()
+            self.pantalla = None
         for p in reversed(self.procesos):
             if p.poll() is None:
                 p.terminate()
@@ -171,23 +309,19 @@ class Recorrido:
         salida = self.xdotool("search", "--all", "--onlyvisible", *pid, "--name", f"^{titulo}$",
                               permite_fallo=True) or ""
         for w in salida.split():
-            if b'"zembra"' in self.x(["xprop", "-id", w, "WM_CLASS"]):
+            # Only windows the window manager has taken (it sets WM_STATE): one mapped before it
+            # looks at it takes no focus.
+            propiedades = self.x(["xprop", "-id", w, "WM_CLASS", "WM_STATE"])
+            if b'"zembra' in propiedades and b"window state: Normal" in propiedades:
                 return int(w)
         return None
 
     def flotantes(self):
         """Left, top, width and height of every mapped top window of the screen, those the window
         manager leaves alone (drop-down lists) included."""
-        cajas = []
-        for linea in self.x(["xwininfo", "-root", "-children"]).decode(errors="replace").splitlines():
-            m = re.match(r"\s*(0x[0-9a-f]+) .*?(\d+)x(\d+)\+(-?\d+)\+(-?\d+)\s", linea)
-            if not m:
-                continue
-            if b"IsViewable" not in self.x(["xwininfo", "-id", m.group(1)]):
-                continue
-            w, h, x, y = (int(v) for v in m.groups()[1:])
-            cajas.append((x, y, w, h))
-        return cajas
+        if self.pantalla is None:
+            self.pantalla = PantallaX(self.display)
+        return self.pantalla.ventanas_visibles()
 
     def ventana(self, titulo, limite=20):
         """The visible top-level window whose title matches `titulo`, once it is there and drawn."""
@@ -282,6 +416,11 @@ def oscuros(imagen, caja, umbral=80):
     return sum(n for n, c in imagen.crop(caja).convert("L").getcolors(maxcolors=1 << 20) if c < umbral)
 
 
+def color_de(imagen, caja):
+    """The colour most of `caja` has."""
+    return max(imagen.convert("RGB").crop(caja).getcolors(maxcolors=1 << 20))[1]
+
+
 def rojos(imagen, caja):
     """How many pixels inside `caja` are plainly red."""
     return sum(n for n, (r, g, b) in imagen.convert("RGB").crop(caja).getcolors(maxcolors=1 << 20)
@@ -296,10 +435,12 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--app", required=True)
     ap.add_argument("--genera", required=True)
+    ap.add_argument("--controles", required=True)
     ap.add_argument("--trabajo", required=True)
     ap.add_argument("--displays", default=os.environ.get("ZEMBRA_X11_DISPLAYS", "400-419"))
     args = ap.parse_args()
-    args.app, args.genera, args.trabajo = (os.path.abspath(a) for a in (args.app, args.genera, args.trabajo))
+    args.app, args.genera, args.controles, args.trabajo = (
+        os.path.abspath(a) for a in (args.app, args.genera, args.controles, args.trabajo))
     r = Recorrido(args)
     inicio = time.monotonic()
     hechos = 0

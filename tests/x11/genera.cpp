@@ -2,11 +2,11 @@
 // currency, a second user with restricted rights, and a settings file that points the program at
 // the folder.
 //   zembra_genera <data folder> <settings file>
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/classes/Registry.h"
 #include "shell/Acceso.h"
-#include "shell/UPrograma.h"
 #include "tests/support/GeneraDespacho.h"
 
 #include <QApplication>

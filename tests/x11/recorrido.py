@@ -5,12 +5,13 @@ One step is one function marked @paso, run in the order written; a later issue a
 where they belong in the day. Positions inside a window are the form's own layout (client-area
 pixels), as a person who knows the form would aim.
 """
+import datetime
 import os
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from escritorio import Fallo, main, oscuros, paso, rojos  # noqa: E402
+from escritorio import Fallo, color_de, main, oscuros, paso, rojos  # noqa: E402
 
 PRINCIPAL = r"Zembra - \[ .* \]"
 ALTO_FILA = 13  # a drop-down list's row, in the forms' 8-point face
@@ -49,7 +50,7 @@ class Desplegable:
 
     def espera_abierta(self):
         try:
-            self.r.espera(self.lista, 10, "la lista abierta")
+            return self.r.espera(self.lista, 10, "la lista abierta")
         except Fallo:
             x, y, _, _ = self.r.geometria(self.wid)
             print("buscada en", x + self.izq, y + self.arriba + self.alto, "ventanas:", self.r.flotantes())
@@ -61,6 +62,30 @@ class Desplegable:
     def elige(self, fila):
         """A click on row `fila` (0 the first) of the open list."""
         self.r.clic(self.wid, self.izq + 40, self.arriba + self.alto + 2 + fila * ALTO_FILA + ALTO_FILA // 2)
+        self.espera_cerrada()
+
+
+class ListaSobreElCombo(Desplegable):
+    """A plain combo's drop-down: its list opens over the combo, the current row on it."""
+
+    def lista(self):
+        x, y, _, _ = self.r.geometria(self.wid)
+        arriba = y + self.arriba
+        return next((c for c in self.r.flotantes() if abs(c[0] - (x + self.izq)) <= 4
+                     and abs(c[2] - self.ancho) <= 4 and c[1] <= arriba + self.alto and c[1] + c[3] >= arriba), None)
+
+    def fila(self, fila):
+        """Where row `fila` of the open list is, in the window's client pixels."""
+        _, y, _, _ = self.r.geometria(self.wid)
+        _, ly, _, _ = self.lista()
+        return self.izq + 40, ly - y + 1 + fila * ALTO_FILA + ALTO_FILA // 2
+
+    def sobre(self, fila):
+        """The pointer over row `fila`, without a click."""
+        self.r.xdotool("mousemove", "--window", str(self.wid), *(str(v) for v in self.fila(fila)))
+
+    def elige(self, fila):
+        self.r.clic(self.wid, *self.fila(fila))
         self.espera_cerrada()
 
 
@@ -220,14 +245,9 @@ def apunta_un_importe_con_decimales(r):
     r.activa(dlg)
     r.clic(dlg, 96 + 150, 38 + 20)  # Concepto
     r.escribe("Honorarios de la demanda")
-    # A plain list combo: its list opens over the combo, the current row on it.
-    x, y, _, _ = r.geometria(dlg)
-    r.clic(dlg, 96 + 60, 124 + 10)
-    lista = r.espera(lambda: next((c for c in r.flotantes() if abs(c[0] - (x + 96)) <= 4 and c[3] > 40), None), 10,
-                     "la lista de tipos")
-    r.clic(dlg, 96 + 40, lista[1] - y + lista[3] * 3 // 8)  # the second of four rows: Derecho
-    r.espera(lambda: not any(abs(c[0] - (x + 96)) <= 4 and c[3] > 40 for c in r.flotantes()), 10,
-             "la lista de tipos cerrada")
+    tipo = ListaSobreElCombo(r, dlg, (96, 124, 120))
+    tipo.abre()
+    tipo.elige(1)  # Derecho
     r.clic(dlg, 96 + 40, 152 + 10)  # Importe
     r.escribe("1000,50")
     r.clic(dlg, 120 + 44, 200 + 13)  # OK
@@ -303,7 +323,80 @@ def anota_en_la_agenda_del_expediente(r):
         raise Fallo(f"el tipo elegido con el ratón no se guardó ({tipo_agenda})")
     if "Llamar al cliente" not in (texto or ""):
         raise Fallo(f"la anotación no se guardó: «{texto}»")
-    r.clic(agenda, 895, 17)  # Volver
+    r.agenda = agenda
+
+
+# The yearly calendar's "Tipo de día :" colour combo, in client pixels, and the swatch it shows
+# of the chosen colour.
+TIPO_DE_DIA = (92, 40, 200)
+MUESTRA = (100, 47, 110, 54)
+ENERO = (124, 118, 24)  # the year's first day column and January's row; a day column's width
+NEGRO, VERDE, OLIVA, PURPURA = (0, 0, 0), (0, 128, 0), (128, 128, 0), (128, 0, 128)
+
+
+@paso
+def elige_tipo_de_dia_en_el_calendario(r):
+    r.activa(r.agenda)
+    r.clic(r.agenda, 778, 17)  # Calendario
+    # An office without this year's calendar is asked to make it on the way.
+    r.espera(lambda: r.busca("¡¡ ATENCIÓN !!") or r.busca("Configuración Anual"), 20, "el calendario anual")
+    if r.busca("¡¡ ATENCIÓN !!"):
+        pregunta = r.ventana("¡¡ ATENCIÓN !!")
+        r.activa(pregunta)
+        r.teclas("Return")  # Sí
+    w = r.ventana("Configuración Anual")
+    r.activa(w)
+
+    def muestra(color, que):
+        r.espera(lambda: color_de(r.captura(wid=w), MUESTRA) == color, 10, f"la muestra {que} en el combo")
+
+    muestra(NEGRO, "negra")
+    combo = ListaSobreElCombo(r, w, TIPO_DE_DIA, alto=22)
+    combo.abre()
+    combo.elige(2)  # Verde
+    muestra(VERDE, "verde elegida con el ratón")
+    # The focus is back on the combo: the keyboard moves on from the colour chosen.
+    r.teclas("Down")
+    muestra(OLIVA, "oliva, la siguiente")
+    # The list closed without a choice leaves the colour, whatever row the pointer or the
+    # arrows went over.
+    combo.abre()
+    combo.sobre(9)
+    r.teclas("Escape")
+    combo.espera_cerrada()
+    combo.abre()
+    combo.sobre(12)
+    r.clic(w, 40, 50)  # beside the combo, on "Tipo de día :"
+    combo.espera_cerrada()
+    r.teclas("alt+Down")
+    combo.espera_abierta()
+    r.teclas("Down", "Down", "Escape")
+    combo.espera_cerrada()
+    muestra(OLIVA, "oliva tras cerrar la lista sin elegir")
+    r.teclas("alt+Down")
+    combo.espera_abierta()
+    r.teclas("Down", "Down", "Return")
+    combo.espera_cerrada()
+    muestra(PURPURA, "púrpura elegida con el teclado")
+    # A double click on a day of the year gives it the type chosen: the second Monday of January
+    # of the year shown, today's.
+    ano = datetime.date.today().year
+    primero = datetime.date(ano, 1, 1).weekday()
+    dia = datetime.date(ano, 1, 8 + (7 - primero) % 7)
+    r.clic(w, ENERO[0] + (primero + dia.day - 1) * ENERO[2], ENERO[1], veces=2)
+    fecha = r.ventana("Introducir Fecha Especial")
+    r.activa(fecha)
+    r.escribe("Juicio")
+    r.teclas("Return")
+    r.sin_ventana("Introducir Fecha Especial")
+    serie = (dia - datetime.date(1899, 12, 30)).days
+    fila = r.espera_sql(f"SELECT Color, Descripcion FROM fechas WHERE Fecha = {serie}", lambda f: f, 10,
+                        "el día guardado")[0]
+    if fila != (5, "Juicio"):
+        raise Fallo(f"el {dia} se guardó como {fila}, no como Púrpura (5) «Juicio»")
+    r.clic(w, 100, 17)  # Salir
+    r.sin_ventana("Configuración Anual")
+    r.clic(r.agenda, 895, 17)  # Volver
     r.sin_ventana(r"Agenda del Expediente .*")
 
 
@@ -457,6 +550,171 @@ def sale(r, principal):
 @paso
 def sale_por_el_dialogo(r):
     sale(r, r.principal)
+
+
+# The lane's own window of edits with a drop-down (zembra_controles): each edit's left, top and
+# width in client pixels; its pop-up hangs under it, right edges aligned.
+FECHA = (90, 12, 140)
+IMPORTE = (90, 44, 140)
+NOTA = (328, 12, 140)
+FILA_CALENDARIO, COLUMNA_CALENDARIO = 13, 26  # a day's cell in the calendar pop-up
+TECLA_CALCULADORA = (23, 23)  # a key's step in the calculator pop-up
+ALTO_PANTALLA = 1024
+
+
+class Emergente(Desplegable):
+    """The pop-up of an edit with a button (calendar, calculator)."""
+
+    def lista(self):
+        # Under the edit, or over it when there is no room below.
+        x, y, _, _ = self.r.geometria(self.wid)
+        derecha, arriba = x + self.izq + self.ancho, y + self.arriba
+        return next((c for c in self.r.flotantes() if abs(c[0] + c[2] - derecha) <= 4 and c[3] > 40
+                     and (abs(c[1] - (arriba + self.alto)) <= 4 or abs(c[1] + c[3] - arriba) <= 4)), None)
+
+    def pulsa(self, dx, dy):
+        """A click at (dx, dy) of the open pop-up."""
+        x, y, _, _ = self.r.geometria(self.wid)
+        lx, ly, _, _ = self.lista()
+        self.r.clic(self.wid, lx - x + dx, ly - y + dy)
+
+
+class Informe:
+    """What the lane's window of edits says on its output: which edit has the focus, what each holds."""
+
+    def __init__(self, r, programa):
+        self.r, self.programa = r, programa
+
+    def lineas(self):
+        with open(self.programa.registro) as f:
+            return [l.rstrip("\n") for l in f]
+
+    def texto(self, edit):
+        """The last text `edit` reported."""
+        return next((l.split(" ", 2)[2] for l in reversed(self.lineas()) if l.startswith(f"texto {edit} ")), None)
+
+    def foco(self):
+        return next((l.split(" ")[1] for l in reversed(self.lineas()) if l.startswith("foco ")), None)
+
+    def espera_texto(self, edit, texto, que):
+        self.r.espera(lambda: self.texto(edit) == texto, 10, f"«{texto}» en {edit} {que}")
+
+    def sigue(self, edit, texto, foco):
+        """Nothing changed: `edit` still holds `texto` and `foco` has the focus."""
+        if self.texto(edit) != texto or self.foco() != foco:
+            raise Fallo(f"{edit} tiene «{self.texto(edit)}» y el foco {self.foco()}; se esperaba «{texto}» y {foco}")
+
+
+def abre_controles(r):
+    r.controles = r.programa = r.lanza(programa=r.args.controles)
+    w = r.ventana("Controles")
+    r.activa(w)
+    return w, Informe(r, r.controles)
+
+
+@paso
+def elige_fechas_en_el_calendario_emergente(r):
+    w, informe = abre_controles(r)
+    r.clic(w, FECHA[0] + 20, FECHA[1] + 10)
+    r.espera(lambda: informe.foco() == "Fecha", 10, "el foco en la fecha")
+    r.teclas("Home")
+    r.escribe("15032024")
+    informe.espera_texto("Fecha", "15/03/2024", "escrita")
+    # The mouse: the button opens the calendar on the month of the date, its button goes to the
+    # month before; February 2024 starts on a Thursday, so the third week's Monday is the 12th.
+    calendario = Emergente(r, w, FECHA)
+    calendario.abre()
+    calendario.pulsa(20, 8)  # the previous month: February 2024 starts on a Thursday
+    calendario.pulsa(13, 27 + 2 * FILA_CALENDARIO + FILA_CALENDARIO)
+    calendario.espera_cerrada()
+    informe.espera_texto("Fecha", "12/02/2024", "elegida con el ratón")
+    # The focus is back in the edit: its key opens the calendar again; Esc closes it without
+    # taking the day the arrows went to.
+    r.teclas("alt+Down")
+    calendario.espera_abierta()
+    r.teclas("Down", "Escape")
+    calendario.espera_cerrada()
+    calendario.abre()
+    r.clic(w, 300, 200)  # an empty part of the window, under the note
+    calendario.espera_cerrada()
+    informe.sigue("Fecha", "12/02/2024", "Fecha")
+    r.teclas("alt+Down")  # the focus stayed in the edit
+    calendario.espera_abierta()
+    r.teclas("Escape")
+    calendario.espera_cerrada()
+    # A click on another edit closes the calendar and takes the focus there.
+    calendario.abre()
+    r.clic(w, NOTA[0] + 20, NOTA[1] + 10)
+    calendario.espera_cerrada()
+    r.espera(lambda: informe.foco() == "Nota", 10, "el foco en la nota")
+    informe.sigue("Fecha", "12/02/2024", "Nota")
+    r.clic(w, FECHA[0] + 20, FECHA[1] + 10)
+    r.espera(lambda: informe.foco() == "Fecha", 10, "el foco de vuelta en la fecha")
+    # The keyboard: a week down, a day right, Enter takes it.
+    r.teclas("alt+Down")
+    calendario.espera_abierta()
+    r.teclas("Down", "Right", "Return")
+    calendario.espera_cerrada()
+    informe.espera_texto("Fecha", "20/02/2024", "elegida con el teclado")
+    informe.sigue("Fecha", "20/02/2024", "Fecha")
+
+
+@paso
+def calcula_importes_en_la_calculadora_emergente(r):
+    w = r.ventana("Controles")
+    informe = Informe(r, r.controles)
+    calculadora = Emergente(r, w, IMPORTE)
+    calculadora.abre()
+    if informe.foco() != "Importe":
+        raise Fallo(f"el botón abrió la calculadora con el foco en {informe.foco()}")
+
+    def tecla(columna, fila):
+        calculadora.pulsa(12 + columna * TECLA_CALCULADORA[0], 12 + fila * TECLA_CALCULADORA[1])
+
+    # 7 + 5 =, with the mouse.
+    tecla(0, 0)
+    tecla(3, 3)
+    tecla(1, 1)
+    tecla(2, 4)
+    calculadora.espera_cerrada()
+    informe.espera_texto("Importe", "12", "calculado con el ratón")
+    r.teclas("alt+Down")
+    calculadora.espera_abierta()
+    r.teclas("9", "Escape")  # Esc drops what was typed in the calculator
+    calculadora.espera_cerrada()
+    calculadora.abre()
+    r.clic(w, 300, 200)
+    calculadora.espera_cerrada()
+    informe.sigue("Importe", "12", "Importe")
+    r.teclas("alt+Down")
+    calculadora.espera_abierta()
+    r.teclas("Escape")
+    calculadora.espera_cerrada()
+    calculadora.abre()
+    r.clic(w, NOTA[0] + 20, NOTA[1] + 10)
+    calculadora.espera_cerrada()
+    r.espera(lambda: informe.foco() == "Nota", 10, "el foco en la nota")
+    informe.sigue("Importe", "12", "Nota")
+    r.clic(w, IMPORTE[0] + 20, IMPORTE[1] + 10)
+    r.espera(lambda: informe.foco() == "Importe", 10, "el foco de vuelta en el importe")
+    # The keyboard: the keys typed in the edit drive the calculator; Enter takes the result.
+    r.teclas("alt+Down")
+    calculadora.espera_abierta()
+    r.teclas("asterisk", "3", "Return")
+    calculadora.espera_cerrada()
+    informe.espera_texto("Importe", "36", "calculado con el teclado")
+    informe.sigue("Importe", "36", "Importe")
+    # At the foot of the screen the calculator opens over the edit, whole.
+    r.xdotool("windowmove", str(w), "400", str(ALTO_PANTALLA - 100))
+    r.espera(lambda: r.geometria(w)[1] + IMPORTE[1] + 21 + 127 > ALTO_PANTALLA, 10, "la ventana al pie")
+    r.teclas("alt+Down")
+    _, ly, _, lh = calculadora.espera_abierta()
+    if ly < 0 or ly + lh > ALTO_PANTALLA:
+        raise Fallo(f"la calculadora se sale de la pantalla: de {ly} a {ly + lh}")
+    r.teclas("Escape")
+    calculadora.espera_cerrada()
+    r.controles.terminate()
+    r.controles.wait(10)
 
 
 if __name__ == "__main__":

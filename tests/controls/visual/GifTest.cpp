@@ -7,6 +7,7 @@
 
 #include <QFile>
 
+#include <map>
 #include <random>
 
 using namespace controls::visual::gif;
@@ -175,6 +176,59 @@ TEST(GifLzw, LongNoiseResetsTheTableAndStaysWithinTwelveBits)
     data = Encode(runs, 8, true);
     EXPECT_LE(WidestCode(data), 12);
     EXPECT_EQ(Decode(data, 640, 480, 8, true).Index, runs.Index);
+}
+
+// Plain greedy LZW over the pixels in order, with an ordered map for its strings: the codes
+// the encoder must emit, the table starting over once it holds 4094 codes.
+QByteArray ReferenceLzw(const Pixels& p, int bits)
+{
+    const int init = bits == 1 ? 3 : bits + 1, clear = 1 << (init - 1), end = clear + 1;
+    CodeStream s{init - 1, {{clear, init}}};
+    std::map<std::pair<int, int>, int> table;
+    int size = init, next = end, cur = -1;
+    for (quint8 c : p.Index) {
+        if (cur < 0) {
+            cur = c;
+            continue;
+        }
+        const auto it = table.find({cur, c});
+        if (it != table.end()) {
+            cur = it->second;
+            continue;
+        }
+        s.Codes.push_back({cur, size});
+        table[{cur, c}] = ++next;
+        cur = c;
+        if (next >= (1 << size)) {
+            ++size;
+        } else if (next >= 4094) {
+            s.Codes.push_back({cur, size});
+            s.Codes.push_back({clear, size});
+            table.clear();
+            cur = -1;
+            next = end;
+            size = init;
+        }
+    }
+    if (cur >= 0) s.Codes.push_back({cur, size});
+    s.Codes.push_back({end, size});
+    return s.Build();
+}
+
+TEST(GifLzw, EncoderEmitsTheLongestKnownStringEveryTime)
+{
+    Pixels flat{700, 500, std::vector<quint8>(700 * 500, 200)};
+    Pixels runs{640, 480, std::vector<quint8>(640 * 480)};
+    for (int i = 0; i < 640 * 480; ++i) runs.Index[size_t(i)] = quint8((i / 997 + i % 3) % 256);
+    const std::pair<Pixels, int> cases[] = {{flat, 8}, {runs, 8}, {Noise(301, 211, 256, 7), 8},
+                                            {Noise(333, 97, 16, 3), 4}, {Noise(517, 61, 2, 5), 1}};
+    for (const auto& [p, bits] : cases) {
+        const QByteArray data = Encode(p, bits, false);
+        EXPECT_EQ(data, ReferenceLzw(p, bits)) << p.Width << "x" << p.Height << " at " << bits << " bits";
+        EXPECT_EQ(Decode(data, p.Width, p.Height, bits, false).Index, p.Index);
+    }
+    // A flat image is a run of ever longer strings: about sqrt(2n) codes.
+    EXPECT_LT(Encode(flat, 8, false).size(), 1400);
 }
 
 TEST(GifLzw, OneColourOneBitImageUsesMinimumCodeSizeTwo)

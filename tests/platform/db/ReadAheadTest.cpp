@@ -1,6 +1,7 @@
 // Long walks over a table read their rows in growing pages: every row comes once and in order
 // whichever way the walk goes; search keys are renewed in place from one search to the next.
 #include "Support.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -144,4 +145,37 @@ TEST_F(ReadAheadTest, AChangedFilterTextSelectsAgain) {
     EXPECT_EQ(t->RecordCount(), 4);
     t->SetFiltered(false);
     EXPECT_EQ(t->RecordCount(), 9);
+}
+
+TEST_F(ReadAheadTest, SteppingBackAndForthOverAGroupEdgeShowsEachRowAsStored) {
+    // A list's group footer: one step back to the group's last row, then on again.
+    TTable* t = Ledger(&owner, dir.path(), 30);
+    TField* orden = t->FieldByName(QStringLiteral("ORDEN"));
+    TField* fecha = t->FieldByName(QStringLiteral("FECHA"));
+    std::vector<int> forward;
+    for (t->First(); !t->Eof(); t->Next()) forward.push_back(orden->AsInteger());
+    t->First();
+    for (size_t i = 1; i < forward.size(); ++i) {
+        t->Next();
+        ASSERT_EQ(orden->AsInteger(), forward[i]);
+        t->Prior();
+        ASSERT_EQ(orden->AsInteger(), forward[i - 1]);
+        EXPECT_FALSE(t->Bof() && i > 1);
+        t->Next();
+        ASSERT_EQ(orden->AsInteger(), forward[i]);
+    }
+    t->Next();
+    EXPECT_TRUE(t->Eof());
+    // A row changed after the window moved off it reads back as stored.
+    t->First();
+    t->Edit();
+    fecha->SetAsDateTime(EncodeDate(2024, 5, 6));
+    t->Post();
+    t->Next();
+    t->Prior();
+    EXPECT_EQ(orden->AsInteger(), forward[0]);
+    EXPECT_EQ(fecha->AsDateTime(), EncodeDate(2024, 5, 6));
+    t->Prior();
+    EXPECT_TRUE(t->Bof());
+    EXPECT_EQ(orden->AsInteger(), forward[0]);
 }

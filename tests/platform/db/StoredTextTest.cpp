@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <random>
+#include <unicode/uloc.h>
 
 using namespace dbtest;
 
@@ -55,6 +56,22 @@ TEST(StoredTextOrder, Utf8ComparesAsUtf16) {
 
 // Keys of a table share long starts ("2024", "0000123", "Peña ..."): texts that differ only
 // late, in case, in an accent or in length order as the texts in memory do.
+// The file's collators open from locale ids; the server's collations are made from the tags.
+TEST(StoredTextOrder, TheLocaleIdsAreTheServerTags) {
+    using namespace platform::db;
+    for (auto [tag, id] : {std::pair{SpanishOrderTag, SpanishOrderLocale}, {SpanishLettersTag, SpanishLettersLocale}}) {
+        char fromTag[ULOC_FULLNAME_CAPACITY] = {};
+        UErrorCode e = U_ZERO_ERROR;
+        uloc_forLanguageTag(tag, fromTag, sizeof fromTag, nullptr, &e);
+        ASSERT_FALSE(U_FAILURE(e)) << tag;
+        EXPECT_STREQ(fromTag, id);
+    }
+    // Capitals first in the full order; case and accents ignored in the letters' order.
+    EXPECT_LT(SpanishCompare(QStringLiteral("Peña"), QStringLiteral("peña")), 0);
+    EXPECT_EQ(SpanishCompareCI(QStringLiteral("PEÑA"), QStringLiteral("peña")), 0);
+    EXPECT_LT(SpanishCompareCI(QStringLiteral("Núñez"), QStringLiteral("nuo")), 0);
+}
+
 TEST(StoredTextOrder, TextsWithACommonStartCompareAsUtf16) {
     const QStringList pieces = {QStringLiteral("0"), QStringLiteral("9"), QStringLiteral("a"), QStringLiteral("A"),
                                 QStringLiteral("z"), QStringLiteral(" "), QStringLiteral("-"), QStringLiteral("n"),

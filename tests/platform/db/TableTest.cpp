@@ -1,6 +1,7 @@
 // Tables: storage and schema, fields, navigation, editing states, keys, ranges, master-detail,
 // lookup and calculated fields, Spanish order, searching and filters.
 #include "Support.h"
+#include "platform/db/ServerStats.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QTemporaryDir>
@@ -38,6 +39,20 @@ void AddClient(TTable* t, int code, const QString& nombre, const QString& apelli
     t->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(nombre);
     t->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(apellidos);
     t->Post();
+}
+
+// The lookup field "NomCli" of a case file: its client's surname.
+TField* ClientSurname(TComponent* owner, TTable* exped, TTable* cli) {
+    auto* f = new TStringField(owner);
+    f->SetFieldName(QStringLiteral("NomCli"));
+    f->SetFieldKind(fkLookup);
+    f->SetSize(50);
+    f->SetLookupDataSet(cli);
+    f->SetKeyFields(QStringLiteral("CLIENTE"));
+    f->SetLookupKeyFields(QStringLiteral("CLIENTE"));
+    f->SetLookupResultField(QStringLiteral("APELLIDOS"));
+    f->SetDataSet(exped);
+    return f;
 }
 
 }  // namespace
@@ -387,15 +402,7 @@ TEST_F(DbTest, LookupAndCalculatedFields) {
     doble->SetFieldName(QStringLiteral("DOBLE"));
     doble->SetFieldKind(fkCalculated);
     doble->SetDataSet(exped);
-    auto* nomcli = new TStringField(&owner);
-    nomcli->SetFieldName(QStringLiteral("NomCli"));
-    nomcli->SetFieldKind(fkLookup);
-    nomcli->SetSize(50);
-    nomcli->SetLookupDataSet(cli);
-    nomcli->SetKeyFields(QStringLiteral("CLIENTE"));
-    nomcli->SetLookupKeyFields(QStringLiteral("CLIENTE"));
-    nomcli->SetLookupResultField(QStringLiteral("APELLIDOS"));
-    nomcli->SetDataSet(exped);
+    TField* nomcli = ClientSurname(&owner, exped, cli);
     exped->OnCalcFields = [&](TDataSet* ds) {
         ds->FieldByName(QStringLiteral("DOBLE"))->SetAsFloat(importe->AsFloat() * 2);
     };
@@ -416,6 +423,138 @@ TEST_F(DbTest, LookupAndCalculatedFields) {
     EXPECT_EQ(nomcli->AsString(), QStringLiteral("Peña"));
     EXPECT_FALSE(nomcli->CanModify() && doble->CanModify());
     EXPECT_THROW(doble->SetAsFloat(1), EDatabaseError);  // not editing
+}
+
+// A lookup is a query of its own: it is made when the field is read, for the rows read, and the
+// value then stays with the row until the row is read again.
+TEST_F(DbTest, LookupFieldsAreLookedUpWhenReadAndKeptWithTheRow) {
+    TTable* cli = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    cli->Open();
+    for (int c = 1; c <= 6; ++c) AddClient(cli, c, QStringLiteral("Nombre %1").arg(c), QStringLiteral("Apellido %1").arg(c));
+    int lookups = 0;  // rows the lookup table was asked about
+    cli->OnFilterRecord = [&](TDataSet*, bool& accept) {
+        ++lookups;
+        accept = true;
+    };
+    cli->SetFiltered(true);
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    for (int i = 1; i <= 6; ++i) {
+        exped->Append();
+        exped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+        exped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::number(i));
+        exped->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(i);
+        exped->Post();
+    }
+    exped->Close();
+    for (const char* n : {"ANO", "NUMERO"}) {
+        auto* f = new TStringField(&owner);
+        f->SetFieldName(QString::fromLatin1(n));
+        f->SetDataSet(exped);
+    }
+    auto* cliente = new TIntegerField(&owner);
+    cliente->SetFieldName(QStringLiteral("CLIENTE"));
+    cliente->SetDataSet(exped);
+    TField* nomcli = ClientSurname(&owner, exped, cli);
+    exped->Open();
+    lookups = 0;
+    // Walking the rows without reading the lookup asks nothing of the lookup table.
+    EXPECT_EQ(Column(exped, QStringLiteral("NUMERO")).size(), 6);
+    EXPECT_EQ(lookups, 0);
+    exped->First();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Apellido 1"));
+    EXPECT_GT(lookups, 0);
+    const int first = lookups;
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Apellido 1"));
+    EXPECT_EQ(lookups, first);  // read once per row
+    // A client renamed after the row was read and before its lookup is shown: the new name.
+    exped->Next();
+    cli->SetFiltered(false);
+    ASSERT_TRUE(cli->Locate(QStringLiteral("CLIENTE"), Variant(2), 0));
+    cli->Edit();
+    cli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Nuevo"));
+    cli->Post();
+    cli->SetFiltered(true);
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Nuevo"));
+    // Shown once, the value stays with the row until the row is read again.
+    cli->SetFiltered(false);
+    ASSERT_TRUE(cli->Locate(QStringLiteral("CLIENTE"), Variant(2), 0));
+    cli->Edit();
+    cli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Otro"));
+    cli->Post();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Nuevo"));
+    exped->Refresh();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Otro"));
+    // A key changed while editing looks up again when read.
+    exped->Edit();
+    exped->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(3);
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Apellido 3"));
+    exped->Cancel();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Otro"));
+}
+
+// The rows a grid shows get a lookup field's values in one query when the first of them is
+// read: each row its own client's, a missing or blank client nothing.
+TEST_F(DbTest, TheRowsShownTogetherAreLookedUpTogether) {
+    TTable* cli = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    cli->Open();
+    for (int c = 1; c <= 9; ++c) AddClient(cli, c, QStringLiteral("Nombre %1").arg(c), QStringLiteral("Apellido %1").arg(c));
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    const std::vector<int> clients{3, 1, 3, 99, 0, 7, 2, 9, 4, 5};  // 99: no such client; 0: none given
+    for (size_t i = 0; i < clients.size(); ++i) {
+        exped->Append();
+        exped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+        exped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::number(i + 1).rightJustified(2, QLatin1Char('0')));
+        if (clients[i] != 0) exped->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(clients[i]);
+        exped->Post();
+    }
+    exped->Close();
+    for (const char* n : {"ANO", "NUMERO"}) {
+        auto* f = new TStringField(&owner);
+        f->SetFieldName(QString::fromLatin1(n));
+        f->SetDataSet(exped);
+    }
+    auto* cliente = new TIntegerField(&owner);
+    cliente->SetFieldName(QStringLiteral("CLIENTE"));
+    cliente->SetDataSet(exped);
+    TField* nomcli = ClientSurname(&owner, exped, cli);
+    exped->Open();
+    auto* ds = new TDataSource(&owner);
+    ds->SetDataSet(exped);
+    TDataLink grid;
+    grid.SetDataSource(ds);
+    grid.SetBufferCount(8);
+    exped->First();
+    ASSERT_EQ(grid.RecordCount(), 8);
+    const qint64 trips = platform::db::ServerRoundTrips();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Apellido 3"));
+    // On a server, one query for the window and one for the blank key, each prepared on its
+    // first use (one by row would be eight at least).
+    if (!platform::db::DataServer(folder).isEmpty()) {
+        EXPECT_LE(platform::db::ServerRoundTrips() - trips, 4);
+    }
+    // A client renamed now is not seen by the rows read with the first: their values were read.
+    ASSERT_TRUE(cli->Locate(QStringLiteral("CLIENTE"), Variant(9), 0));
+    cli->Edit();
+    cli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Nuevo"));
+    cli->Post();
+    QStringList shown;
+    for (int i = 0; i < grid.RecordCount(); ++i) {
+        grid.SetActiveRecord(i);
+        shown << nomcli->AsString();
+    }
+    grid.SetActiveRecord(0);
+    EXPECT_EQ(shown, QStringList({QStringLiteral("Apellido 3"), QStringLiteral("Apellido 1"), QStringLiteral("Apellido 3"), QString(), QString(),
+                                  QStringLiteral("Apellido 7"), QStringLiteral("Apellido 2"), QStringLiteral("Apellido 9")}));
+    // Rows read later look up what is there then.
+    exped->Last();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Apellido 5"));
+    exped->Prior();
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Apellido 4"));
+    exped->Refresh();
+    ASSERT_TRUE(exped->Locate(QStringLiteral("NUMERO"), Variant(QStringLiteral("08")), 0));
+    EXPECT_EQ(nomcli->AsString(), QStringLiteral("Nuevo"));
 }
 
 TEST_F(DbTest, LocateLookupBookmarksAndFilters) {

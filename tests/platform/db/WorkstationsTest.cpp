@@ -39,6 +39,11 @@ protected:
         }
         return 0;
     }
+    QStringList Values(TDataSet* ds, const QString& field) {
+        QStringList out;
+        for (ds->First(); !ds->Eof(); ds->Next()) out << ds->FieldByName(field)->AsString();
+        return out;
+    }
     QTemporaryDir dir;
     QString folder;
     TComponent owner{nullptr};
@@ -128,6 +133,38 @@ TEST_F(WorkstationsTest, ChangesByAnotherWorkstationAreSeenAtOnceAndNeverOverwri
     exped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("3"));
     EXPECT_EQ(EngineCode([&] { exped->Post(); }), 9729);
     exped->Cancel();
+}
+
+// Posts of one form repeat the same kind of write: each still writes its own row, checks the
+// values that row was read with, and blanks read or written stay told apart.
+TEST_F(WorkstationsTest, RepeatedPostsWriteTheirOwnRowAndCatchChangesBehindTheLock) {
+    TField* importe = exped->FieldByName(QStringLiteral("IMPORTE"));
+    TField* asunto = exped->FieldByName(QStringLiteral("ASUNTO"));
+    auto post = [&](const QString& numero, const std::function<void()>& change) {
+        EXPECT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(numero)}));
+        exped->Edit();
+        change();
+        exped->Post();
+    };
+    post(QStringLiteral("1"), [&] { importe->SetAsFloat(11); });
+    post(QStringLiteral("2"), [&] { importe->SetAsFloat(21); });
+    post(QStringLiteral("1"), [&] { asunto->SetAsString(QStringLiteral("Desahucio")); });
+    post(QStringLiteral("2"), [&] { asunto->SetAsString(QStringLiteral("Herencia")); });
+    post(QStringLiteral("1"), [&] { asunto->SetAsString(QString()); });
+    post(QStringLiteral("1"), [&] { importe->SetAsFloat(12); });
+    exped->Close();
+    exped->Open();
+    EXPECT_EQ(Values(exped, QStringLiteral("IMPORTE")), QStringList({QStringLiteral("12"), QStringLiteral("21")}));
+    EXPECT_EQ(Values(exped, QStringLiteral("ASUNTO")), QStringList({QString(), QStringLiteral("Herencia")}));
+    // The same kind of post again, on a row changed behind its lock.
+    ASSERT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("2"))}));
+    exped->Edit();
+    importe->SetAsFloat(22);
+    NewQuery(&owner, folder, QStringLiteral("UPDATE EXPED SET ASUNTO = 'Otra' WHERE ANO = '2024' AND NUMERO = '2'"))->ExecSQL();
+    EXPECT_EQ(EngineCode([&] { exped->Post(); }), 10259);
+    exped->Cancel();
+    exped->Refresh();
+    EXPECT_EQ(Values(exped, QStringLiteral("IMPORTE")), QStringList({QStringLiteral("12"), QStringLiteral("21")}));
 }
 
 TEST_F(WorkstationsTest, AKilledWorkstationLeavesAConsistentFile) {

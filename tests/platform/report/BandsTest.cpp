@@ -540,3 +540,28 @@ TEST_F(ReportTest, PageBreaksInsideSubDetailRowsKeepEveryRowOnce) {
     // stays on the row whose parts are printing.
     EXPECT_EQ(footers, (QStringList{"pie B", "pie C", "pie C"}));
 }
+
+TEST_F(ReportTest, ADataFieldFollowsItsFieldAcrossReopeningsAndRenames) {
+    TTable* t = Lines({{"A", "", 1, 2.5, {}}, {"B", "", 2, 0, {}}});
+    TQuickRep* r = NewReport();
+    r->SetDataSet(t);
+    TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 20);
+    TQRDBText* text = DBText(detail, t, QStringLiteral("num"), 0, 2);
+    r->Prepare();
+    EXPECT_EQ(QRPrinter->Pages(1).Texts(), (QStringList{"LISTADO", "1", "2"}));
+    // Closed and opened again: its fields may be new objects.
+    t->Close();
+    t->Open();
+    r->Prepare();
+    EXPECT_EQ(QRPrinter->Pages(1).Texts(), (QStringList{"LISTADO", "1", "2"}));
+    text->SetDataField(QStringLiteral("GRUPO"));
+    r->Prepare();
+    EXPECT_EQ(QRPrinter->Pages(1).Texts(), (QStringList{"LISTADO", "A", "B"}));
+    // Another table under the same element.
+    TTable* other = Parts({{7, QStringLiteral("Zoe")}});
+    other->Open();
+    text->SetDataSet(other);
+    text->SetDataField(QStringLiteral("NOMBRE"));
+    r->Prepare();
+    EXPECT_EQ(QRPrinter->Pages(1).Texts(), (QStringList{"LISTADO", "Zoe", "Zoe"}));
+}

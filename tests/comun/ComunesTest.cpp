@@ -2,6 +2,7 @@
 // message boxes and the day lists of the month calendar.
 #include "DatFixture.h"
 
+#include "comun/Ganchos.h"
 #include "platform/rtl/SysUtils.h"
 
 using namespace shelltest;
@@ -101,10 +102,10 @@ TEST_F(DatTest, MessageBoxesAndTheStatusLine) {
     EXPECT_EQ(harness->Messages()[1].Buttons, (std::vector<TMsgDlgBtn>{mbYes, mbNo}));
 
     QStringList status;
-    shell::LineaEstado = [&](const QString& t) { status << t; };
+    comun::LineaEstado = [&](const QString& t) { status << t; };
     MensajeEstado(QStringLiteral("Recontando .."));
     MensajeEstado(QString());
-    shell::LineaEstado = nullptr;
+    comun::LineaEstado = nullptr;
     EXPECT_EQ(status, (QStringList{QStringLiteral("Recontando .."), QString()}));
 }
 

@@ -2,6 +2,7 @@
 // and calculated fields.
 #include "DatFixture.h"
 
+#include "comun/Ganchos.h"
 #include "platform/db/Driver.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
@@ -132,9 +133,9 @@ TEST_F(DatTest, ATableThatCannotBeOpenedIsNamedAndOpeningGoesOn) {
         conn->CreateTable(ajena);
     }
     std::vector<int> progress;
-    shell::ProgresoApertura = [&](int p) { progress.push_back(p); };
+    comun::ProgresoApertura = [&](int p) { progress.push_back(p); };
     Open();
-    shell::ProgresoApertura = nullptr;
+    comun::ProgresoApertura = nullptr;
     ASSERT_EQ(harness->Messages().size(), 1u);
     // The component's name, then the engine's reason.
     const QStringList lineas = harness->LastMessage().Text.split(QLatin1Char('\n'));

@@ -1,0 +1,123 @@
+#include "records/Facturable.h"
+
+#include "comun/UComunes.h"
+#include "comun/UData.h"
+#include "platform/rtl/SysUtils.h"
+#include "records/Pinturas.h"
+#include "records/UFactura.h"
+
+namespace records {
+
+namespace {
+TImage* ImagenMoneda(TWinControl* padre, const char* nombre, int left, int top, const QString& hint, const QString& texto,
+                     TColor color) {
+    auto* i = new TImage(padre);
+    i->SetName(QString::fromLatin1(nombre));
+    i->SetParent(padre);
+    i->SetBounds(left, top, 26, 16);
+    i->SetHint(hint);
+    i->SetShowHint(true);
+    Dibujo(i, 26, [&](TCanvas* c) { Moneda(c, texto, color); });
+    return i;
+}
+}  // namespace
+
+void IconosMoneda(TWinControl* padre, int left, int top, const QString& gesto, TImage*& pesetas, TImage*& euros) {
+    pesetas = ImagenMoneda(padre, "Image4", left, top, gesto + QStringLiteral(": cambiar a EUROS"), QStringLiteral("Pts"), clMaroon);
+    euros = ImagenMoneda(padre, "Image5", left, top, gesto + QStringLiteral(": cambiar a PESETAS"), QStringLiteral(" €"), clGreen);
+}
+
+void MuestraMoneda(TImage* pesetas, TImage* euros, const QString& moneda, bool cambia) {
+    pesetas->SetVisible(moneda == QLatin1String("P"));
+    euros->SetVisible(moneda == QLatin1String("E"));
+    pesetas->SetEnabled(pesetas->Visible() && cambia);
+    euros->SetEnabled(euros->Visible() && cambia);
+}
+
+void ImporteEnOtraMoneda(TControl* control, const QString& moneda, Currency importe) {
+    if (moneda == QLatin1String("P"))
+        control->SetHint(Format(QStringLiteral("%10.2n "), ConvierteMoneda(QLatin1Char('E'), importe).ToDouble()));
+    else
+        control->SetHint(Format(QStringLiteral("%10.0n Pts."), ConvierteMoneda(QLatin1Char('P'), importe).ToDouble()));
+}
+
+void LineaMoneda(TDataSet* t, TImage* pesetas, TImage* euros, bool soloConsulta, TControl* control, Currency importe) {
+    const QString moneda = t->FieldByName(QStringLiteral("MONEDA"))->AsString();
+    const bool abierto = t->FieldByName(QStringLiteral("SITUACION"))->AsInteger() == 1 && (!soloConsulta || t->State() == dsBrowse);
+    MuestraMoneda(pesetas, euros, moneda, abierto);
+    if (control) ImporteEnOtraMoneda(control, moneda, importe);
+}
+
+void AlternaMoneda(TImage* icono, QChar destino, void (*cambia)(QChar), const std::function<void()>& antes,
+                   const std::function<void()>& despues) {
+    if (!icono->Enabled()) return;
+    if (antes) antes();
+    cambia(destino);
+    despues();
+}
+
+QString FormatoImporte(const QString& moneda) {
+    return moneda == QLatin1String("E") ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0");
+}
+
+TDBText* TextoSaldo(TWinControl* padre, int left, int top, int ancho) {
+    auto* s = new TDBText(padre);
+    s->SetName(QStringLiteral("DBSaldo"));
+    s->SetParent(padre);
+    s->SetDataSource(Dat->DSSaldo);
+    s->SetDataField(QStringLiteral("SALDO"));
+    s->SetAutoSize(false);
+    s->SetAlignment(taRightJustify);
+    s->SetBounds(left, top + 3, ancho, 17);
+    s->Font()->SetStyle({fsBold});
+    s->SetShowHint(true);
+    return s;
+}
+
+double SaldoExpediente() {
+    TQuery* q = Dat->QSaldo;
+    return q->Active() && !q->IsEmpty() ? Dat->QSaldoSALDO->AsFloat() : 0.0;
+}
+
+void ColoreaSaldo(TDBText* texto) { texto->Font()->SetColor(SaldoExpediente() < 0 ? clRed : clBlue); }
+
+bool ConfirmaCierre(TDataSet* t, const QString& sinFactura, const QString& este, const QString& cerrado) {
+    switch (t->FieldByName(QStringLiteral("SITUACION"))->AsInteger()) {
+    case 1: return MensajeConfirmacion(QStringLiteral("  %1\r¿Desea cerrar %2?").arg(sinFactura, este));
+    case 2: return MensajeConfirmacion(QStringLiteral("¿Desea cerrar %1?").arg(este));
+    case 3: return MensajeConfirmacion(QStringLiteral("   %1\r¿Desea abrir %2?").arg(cerrado, este));
+    default: return false;
+    }
+}
+
+bool ConfirmaFacturar(TDataSet* t, const QString& este, const QString& facturado) {
+    const QString pregunta = t->FieldByName(QStringLiteral("SITUACION"))->AsInteger() < 2
+                                 ? QStringLiteral("¿Desea facturar %1?").arg(este)
+                                 : facturado + QStringLiteral(" Nº FACTURA : ") +
+                                       Format(QStringLiteral("%7.0d"), t->FieldByName(QStringLiteral("FACTURA"))->AsInteger()) +
+                                       QStringLiteral("\r¿Desea volver a facturar %1?").arg(este);
+    return MensajeConfirmacion(pregunta);
+}
+
+std::unique_ptr<TFacturar> PideDatosFactura(TDataSet* t, const QString& tabla, int anoContador) {
+    std::unique_ptr<TFacturar> dlg(new TFacturar(nullptr));
+    Facturar = dlg.get();
+    if (tabla == QLatin1String("CONSULTAS")) dlg->ParaConsulta();
+    dlg->ProponeNumero(t->FieldByName(QStringLiteral("FACTURA"))->AsInteger(), anoContador, tabla,
+                       t->FieldByName(QStringLiteral("ANO"))->AsString(), t->FieldByName(QStringLiteral("NUMERO"))->AsString());
+    if (dlg->ShowModal() != mrOk) return nullptr;
+    return dlg;
+}
+
+void InformaErrorFactura() {
+    QString texto = QStringLiteral("ERROR al facturar");
+    try {
+        throw;
+    } catch (EFacturaRepetida& repetida) {
+        texto = repetida.Message();
+    } catch (...) {
+    }
+    MensajeError(texto);
+}
+
+}  // namespace records
