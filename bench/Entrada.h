@@ -1,5 +1,5 @@
 #pragma once
-// The entry of the benchmarks that build windows: offscreen unless the caller chose a platform.
+// The benchmarks' entry; those that build windows draw offscreen unless the caller chose a platform.
 #include <QByteArray>
 #include <QtGlobal>
 #include <benchmark/benchmark.h>
