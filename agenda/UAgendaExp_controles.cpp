@@ -123,13 +123,7 @@ void TAgendaExp::CreaControles() {
         c->Polygon({{4, 2}, {12, 2}, {8, 8}});
         c->Polygon({{4, 14}, {12, 14}, {8, 8}});
     });
-    Imagen(this, Ok, "Ok", [](TCanvas* c) {
-        c->Pen()->SetColor(clGreen);
-        c->Pen()->SetWidth(2);
-        c->MoveTo(3, 8);
-        c->LineTo(7, 12);
-        c->LineTo(13, 3);
-    });
+    Imagen(this, Ok, "Ok", comun::PintaOk);
     Imagen(this, Reloj, "Reloj", [](TCanvas* c) {
         c->Pen()->SetColor(clNavy);
         c->Brush()->SetColor(clWhite);

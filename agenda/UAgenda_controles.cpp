@@ -55,24 +55,8 @@ std::function<void(TCanvas*)> Dibujo(const QString& nombre) {
     if (nombre == u"btAdd") return [](TCanvas* c) { Relleno(c, clGreen); c->FillRect(Rect(7, 2, 9, 14)); c->FillRect(Rect(2, 7, 14, 9)); };
     if (nombre == u"btDel") return [](TCanvas* c) { Relleno(c, clRed); c->FillRect(Rect(2, 7, 14, 9)); };
     if (nombre == u"btEdit") return [](TCanvas* c) { Relleno(c, clYellow); c->Pen()->SetColor(clNavy); c->Polygon({{11, 1}, {14, 4}, {5, 13}, {2, 14}, {3, 10}}); };
-    if (nombre == u"btRefresh") return [](TCanvas* c) {
-        c->Pen()->SetColor(clGreen);
-        c->Pen()->SetWidth(2);
-        c->Brush()->SetStyle(bsClear);
-        c->Ellipse(3, 3, 13, 13);
-        Relleno(c, clGreen);
-        c->Brush()->SetStyle(bsSolid);
-        c->Polygon({{10, 1}, {14, 5}, {9, 6}});
-    };
-    if (nombre == u"btImprimir") return [](TCanvas* c) {
-        c->Pen()->SetColor(clBlack);
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(4, 1, 12, 7);
-        c->Brush()->SetColor(clGray);
-        c->Rectangle(1, 6, 15, 12);
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(4, 10, 12, 15);
-    };
+    if (nombre == u"btRefresh") return comun::PintaRefresco;
+    if (nombre == u"btImprimir") return comun::PintaImpresora;
     if (nombre == u"btAyuda") return [](TCanvas* c) { Letra(c, QStringLiteral("?"), clBlue); };
     if (nombre == u"btSalir") return [](TCanvas* c) {
         c->Pen()->SetColor(clBlack);

@@ -103,6 +103,44 @@ std::unique_ptr<TBitmap> Glifo(const std::function<void(TCanvas*)>& pinta) {
     return b;
 }
 
+std::unique_ptr<TBitmap> GlifoDeFilas(TColor tinta, std::initializer_list<const char*> filas) {
+    return Glifo([&](TCanvas* c) {
+        int y = 0;
+        for (const char* fila : filas) {
+            for (int x = 0; fila[x] && x < 16; ++x) {
+                switch (fila[x]) {
+                case '#': c->SetPixel(x, y, tinta); break;
+                case 'k': c->SetPixel(x, y, clBlack); break;
+                case 'w': c->SetPixel(x, y, clWhite); break;
+                case 'y': c->SetPixel(x, y, clYellow); break;
+                default: break;
+                }
+            }
+            ++y;
+        }
+    });
+}
+
+void PintaImpresora(TCanvas* c) {
+    c->Pen()->SetColor(clBlack);
+    c->Brush()->SetColor(clWhite);
+    c->Rectangle(4, 1, 12, 7);
+    c->Brush()->SetColor(clGray);
+    c->Rectangle(1, 6, 15, 12);
+    c->Brush()->SetColor(clWhite);
+    c->Rectangle(4, 10, 12, 15);
+}
+
+void PintaRefresco(TCanvas* c) {
+    c->Pen()->SetColor(clGreen);
+    c->Pen()->SetWidth(2);
+    c->Brush()->SetStyle(bsClear);
+    c->Ellipse(3, 3, 13, 13);
+    Relleno(c, clGreen);
+    c->Brush()->SetStyle(bsSolid);
+    c->Polygon({{10, 1}, {14, 5}, {9, 6}});
+}
+
 void Relleno(TCanvas* c, TColor color) {
     c->Pen()->SetColor(color);
     c->Brush()->SetColor(color);

@@ -11,6 +11,7 @@
 
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 namespace comun {
@@ -65,6 +66,12 @@ void Relleno(TCanvas* c, TColor color);
 // The navy arrow of the record items, towards the left or the right, with the end bar of the
 // first and last items when `tope`.
 void Flecha(TCanvas* c, bool izquierda, bool tope);
+// A glyph from rows of text: '#' in `tinta`, 'k' black, 'w' white, 'y' yellow; anything else
+// stays transparent.
+std::unique_ptr<TBitmap> GlifoDeFilas(TColor tinta, std::initializer_list<const char*> filas);
+// The print and refresh items' glyphs.
+void PintaImpresora(TCanvas* c);
+void PintaRefresco(TCanvas* c);
 // The pictures of an agenda row: a pending notice's clock and a done entry's tick.
 void PintaReloj(TCanvas* c);
 void PintaOk(TCanvas* c);

@@ -41,13 +41,7 @@ std::unique_ptr<TBitmap> GlifoDe(const QString& nombre) {
             c->Pen()->SetColor(clNavy);
             c->Polygon({{11, 1}, {14, 4}, {5, 13}, {2, 14}, {3, 10}});
         } else if (nombre == u"btRefresh") {
-            c->Pen()->SetColor(clGreen);
-            c->Pen()->SetWidth(2);
-            c->Brush()->SetStyle(bsClear);
-            c->Ellipse(3, 3, 13, 13);
-            Relleno(c, clGreen);
-            c->Brush()->SetStyle(bsSolid);
-            c->Polygon({{10, 1}, {14, 5}, {9, 6}});
+            comun::PintaRefresco(c);
         } else if (nombre == u"btBuscar") {
             c->Pen()->SetColor(clBlack);
             c->Brush()->SetColor(clWhite);
@@ -56,13 +50,7 @@ std::unique_ptr<TBitmap> GlifoDe(const QString& nombre) {
             c->MoveTo(9, 9);
             c->LineTo(14, 14);
         } else if (nombre == u"btImprimir") {
-            c->Pen()->SetColor(clBlack);
-            c->Brush()->SetColor(clWhite);
-            c->Rectangle(4, 1, 12, 7);
-            c->Brush()->SetColor(clGray);
-            c->Rectangle(1, 6, 15, 12);
-            c->Brush()->SetColor(clWhite);
-            c->Rectangle(4, 10, 12, 15);
+            comun::PintaImpresora(c);
         } else if (nombre == u"btAsigna") {
             Relleno(c, clTeal);
             c->Polygon({{1, 6}, {8, 6}, {8, 2}, {14, 8}, {8, 14}, {8, 10}, {1, 10}});

@@ -9,33 +9,19 @@ namespace {
 
 // The calendar picture of the date buttons.
 std::unique_ptr<TBitmap> DibujoCalendario() {
-    static const char* filas[] = {"",
-                                  "  kkkkkkkkkkkk",
-                                  "  k##########k",
-                                  "  k##########k",
-                                  "  kkkkkkkkkkkk",
-                                  "  kwwwwwwwwwwk",
-                                  "  kwkwkwkwkwwk",
-                                  "  kwwwwwwwwwwk",
-                                  "  kwkwkwkwkwwk",
-                                  "  kwwwwwwwwwwk",
-                                  "  kwkwkwkwkwwk",
-                                  "  kwwwwwwwwwwk",
-                                  "  kkkkkkkkkkkk"};
-    auto b = std::make_unique<TBitmap>();
-    b->SetSize(16, 16);
-    b->Canvas()->Brush()->SetColor(clFuchsia);
-    b->Canvas()->FillRect(Rect(0, 0, 16, 16));
-    int y = 0;
-    for (const char* fila : filas) {
-        for (int x = 0; fila[x] && x < 16; ++x) {
-            if (fila[x] == '#') b->Canvas()->SetPixel(x, y, clMaroon);
-            if (fila[x] == 'k') b->Canvas()->SetPixel(x, y, clBlack);
-            if (fila[x] == 'w') b->Canvas()->SetPixel(x, y, clWhite);
-        }
-        ++y;
-    }
-    return b;
+    return comun::GlifoDeFilas(clMaroon, {"",
+                                          "  kkkkkkkkkkkk",
+                                          "  k##########k",
+                                          "  k##########k",
+                                          "  kkkkkkkkkkkk",
+                                          "  kwwwwwwwwwwk",
+                                          "  kwkwkwkwkwwk",
+                                          "  kwwwwwwwwwwk",
+                                          "  kwkwkwkwkwwk",
+                                          "  kwwwwwwwwwwk",
+                                          "  kwkwkwkwkwwk",
+                                          "  kwwwwwwwwwwk",
+                                          "  kkkkkkkkkkkk"});
 }
 
 }  // namespace

@@ -119,12 +119,7 @@ TBitmap* IconoEstado(TImage* img, TColor color) {
 void PintaItem(TCanvas* c, const QString& nombre) {
     c->Pen()->SetColor(clBlack);
     if (nombre == u"btImprimir") {
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(4, 1, 12, 7);
-        c->Brush()->SetColor(clGray);
-        c->Rectangle(1, 6, 15, 12);
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(4, 10, 12, 15);
+        comun::PintaImpresora(c);
     } else if (nombre == u"btAbrir") {
         c->Brush()->SetColor(clYellow);
         c->Rectangle(1, 4, 15, 14);

@@ -95,4 +95,14 @@ TEST_F(ControlesTest, ArrowsPointTheirWayAndOnlyFirstAndLastHaveTheBar) {
     EXPECT_EQ(pixel(true, true, 0, 0), clFuchsia);
 }
 
+TEST_F(ControlesTest, GlyphRowsPaintEachLetterInItsColour) {
+    auto g = comun::GlifoDeFilas(clMaroon, {"#kwy.", "", " #"});
+    TCanvas* c = g->Canvas();
+    const std::vector<TColor> fila{c->Pixels(0, 0), c->Pixels(1, 0), c->Pixels(2, 0), c->Pixels(3, 0), c->Pixels(4, 0)};
+    EXPECT_EQ(fila, (std::vector<TColor>{clMaroon, clBlack, clWhite, clYellow, clFuchsia}));
+    EXPECT_EQ(c->Pixels(0, 1), clFuchsia);
+    EXPECT_EQ(c->Pixels(1, 2), clMaroon);
+    EXPECT_EQ(g->Width(), 16);
+}
+
 }  // namespace
