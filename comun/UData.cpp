@@ -230,30 +230,45 @@ void TDat::RefrescaTablas() {
 
 // ---------------------------------------------------------------------------------------------- numbering
 
-void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador) {
+// Runs `cuerpo` inside the numbering transaction of `ds`'s coming post: the write lock is taken
+// before the body reads a counter or a highest number, so no other workstation reads the same one
+// until this record and its number are committed together. The transaction ends with the post,
+// whatever way the post ends: committed as soon as the row is written (a failed commit fails the
+// post and keeps the record), rolled back otherwise.
+void TDat::EnNumeracion(TDataSet* ds, const std::function<void()>& cuerpo) {
     if (FNumerando) DeshaceNumeracion();
     auto conn = Db->Connection();
     const bool propia = !conn->InTransaction();
     try {
-        // The write lock is taken before the counter is read, so no other workstation can read the
-        // same counter until this record and its counter are committed together.
         if (propia) conn->StartTransaction();
         FNumerando = ds;
         FTransaccionPropia = propia;
-        // The transaction ends with this post, whatever way the post ends: committed as soon as the
-        // row is written (a failed commit fails the post and keeps the record), rolled back otherwise.
         ds->BindToPost([this, ds](bool escrito) {
             if (FNumerando != ds) return;
             if (escrito) ConfirmaNumeracion();
             else DeshaceNumeracion();
         });
+        cuerpo();
+    } catch (EDatabaseError& e) {
+        DeshaceNumeracion();
+        TDataAction action = daFail;
+        error(ds, e, action);
+        Abort();
+    } catch (...) {
+        DeshaceNumeracion();
+        throw;
+    }
+}
+
+void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador) {
+    EnNumeracion(ds, [&] {
         FQContador->Close();
         FQContador->SQL()->SetText(QStringLiteral("SELECT NUMERO, %1 FROM SISTEM ORDER BY NUMERO").arg(contador));
         FQContador->Open();
         qint64 valor = 0;
         int fila = 1;
         if (FQContador->IsEmpty()) {
-            conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
+            Db->Connection()->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
         } else {
             valor = FQContador->Fields()->Fields(1)->AsInteger();
             fila = FQContador->Fields()->Fields(0)->AsInteger();
@@ -267,48 +282,20 @@ void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador) {
             FQContador->ParamByName(QStringLiteral("FILA"))->SetAsInteger(fila);
             FQContador->ExecSQL();
         }
-    } catch (EDatabaseError& e) {
-        DeshaceNumeracion();
-        TDataAction action = daFail;
-        error(ds, e, action);
-        Abort();
-    } catch (...) {
-        DeshaceNumeracion();
-        throw;
-    }
+    });
 }
 
 void TDat::NumeraLibre(TDataSet* ds, const QString& campo, const QString& tabla) {
     TField* numero = ds->FieldByName(campo);
     if (ds->State() != dsInsert || (!numero->IsNull() && numero->AsInteger() != 0)) return;
-    if (FNumerando) DeshaceNumeracion();
-    auto conn = Db->Connection();
-    const bool propia = !conn->InTransaction();
-    try {
-        if (propia) conn->StartTransaction();
-        FNumerando = ds;
-        FTransaccionPropia = propia;
-        ds->BindToPost([this, ds](bool escrito) {
-            if (FNumerando != ds) return;
-            if (escrito) ConfirmaNumeracion();
-            else DeshaceNumeracion();
-        });
-        // The write lock is held from here, so no other workstation reads the same highest number.
+    EnNumeracion(ds, [&] {
         FQContador->Close();
         FQContador->SQL()->SetText(QStringLiteral("SELECT MAX(%1) FROM %2").arg(campo, tabla));
         FQContador->Open();
         const qint64 valor = FQContador->IsEmpty() ? 0 : FQContador->Fields()->Fields(0)->AsInteger();
         FQContador->Close();
         numero->SetAsInteger(int(valor + 1));
-    } catch (EDatabaseError& e) {
-        DeshaceNumeracion();
-        TDataAction action = daFail;
-        error(ds, e, action);
-        Abort();
-    } catch (...) {
-        DeshaceNumeracion();
-        throw;
-    }
+    });
 }
 
 void TDat::NumeraApunteAgenda(TQuery* insercion) {

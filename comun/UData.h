@@ -10,6 +10,7 @@
 #include "platform/rtl/Events.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -140,6 +141,7 @@ private:
     // Numbering of a new record with no counter: the next number above the highest of the
     // table, read and written in one transaction with the record.
     void NumeraLibre(TDataSet* ds, const QString& campo, const QString& tabla);
+    void EnNumeracion(TDataSet* ds, const std::function<void()>& cuerpo);
     void ConfirmaNumeracion();
     void TerminaNumeracion(TDataSet* ds);
     void DeshaceNumeracion();
