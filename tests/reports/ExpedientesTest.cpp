@@ -168,22 +168,37 @@ TEST_F(ExpedientesTest, ALongListReadsTheSameNameLinesInOnePass) {
         for (int p = 1; p <= QRPrinter->PageCount(); ++p) r.push_back(QRPrinter->Pages(p).Texts());
         return r;
     };
+    // The same list read row by row, as a short list is.
+    auto filaAFila = [](TInfExpNum* r) {
+        r->QRListado->BeforePrint = TEvent<TQuickRep*, bool&>([r](TQuickRep*, bool&) {
+            TQuery vacio(nullptr);
+            vacio.SetDatabaseName(QStringLiteral("ZEMBRA"));
+            vacio.SQL()->SetText(QStringLiteral("SELECT ANO, NUMERO FROM EXPED WHERE 0 = 1"));
+            vacio.Open();
+            r->Partes.Prepara(&vacio);
+        });
+    };
     auto* f = new TInfExpNum(owner.get());
     reports::PreparaExpNum(f, QStringLiteral("2001"), QString(), QStringLiteral("zzzzzzz"), QString());
     f->QRListado->Prepare();
     const std::vector<QStringList> juntos = textos();
     ASSERT_GT(juntos.size(), 3u);
-    // The same list read row by row.
-    f->QRListado->BeforePrint = TEvent<TQuickRep*, bool&>([f](TQuickRep*, bool&) {
-        TQuery vacio(nullptr);
-        vacio.SetDatabaseName(QStringLiteral("ZEMBRA"));
-        vacio.SQL()->SetText(QStringLiteral("SELECT ANO, NUMERO FROM EXPED WHERE 0 = 1"));
-        vacio.Open();
-        f->Partes.Prepara(&vacio);
-    });
+    filaAFila(f);
     f->QRListado->Prepare();
     EXPECT_EQ(textos(), juntos);
     EXPECT_TRUE(juntos.front().contains(QStringLiteral("Cliente1,Nom1")));
+
+    // A range that is a small part of its year reads its names in batches, with the same lines.
+    delete f;
+    auto* g = new TInfExpNum(owner.get());
+    reports::PreparaExpNum(g, QStringLiteral("2001"), QStringLiteral("L0001"), QStringLiteral("L0250"), QString());
+    g->QRListado->Prepare();
+    const std::vector<QStringList> parte = textos();
+    ASSERT_GT(parte.size(), 1u);
+    filaAFila(g);
+    g->QRListado->Prepare();
+    EXPECT_EQ(textos(), parte);
+    EXPECT_TRUE(parte.front().contains(QStringLiteral("Cliente1,Nom1")));
 }
 
 TEST_F(ExpedientesTest, ByLawyerGroupsUnderTheLawyersNameWithTheCourtAgent) {
