@@ -119,11 +119,6 @@ public:
         FLast = &*it;
         return *it;
     }
-    // Read along with another table's: kept unless already known.
-    void Put(const QString& key, const TTableDesc& desc) {
-        FLast = nullptr;
-        if (!FByName.contains(key)) FByName.insert(key, desc);
-    }
     void Forget(const QString& key) {
         FLast = nullptr;
         FByName.remove(key);

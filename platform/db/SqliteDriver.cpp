@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QUrl>
@@ -564,66 +563,10 @@ public:
     // Cursor reads ask for the same table again and again: the last answer is kept with the
     // name it was asked by, until the layouts change.
     const TTableDesc& Desc(const QString& table) {
-        return FLayouts.Get(table, [this](const QString& key) { return ReadFirst(key); });
+        return FLayouts.Get(table, [this](const QString& key) { return Read(key); });
     }
     void ForgetDesc(const QString& name) {
         FLayouts.Forget(name);
-    }
-
-    // Opening a database asks for every table's layout in turn: the first miss since the schema
-    // was last read reads all the tables' layouts in three statements instead of three per table.
-    TTableDesc ReadFirst(const QString& key) {
-        if (FAllRead) return Read(key);
-        FAllRead = true;
-        QHash<QString, TTableDesc> all;
-        Run(QStringLiteral("SELECT m.name, p.name, p.type FROM sqlite_master m, pragma_table_info(m.name) p "
-                           "WHERE m.type='table' ORDER BY m.name, p.cid"),
-            {}, [&](sqlite3_stmt* st) {
-                const QString table = ColumnValue(st, 0).toString();
-                if (StorageName(table) != table.toLower()) return true;
-                TTableDesc& d = all[table.toLower()];
-                d.Name = table.toLower();
-                TColumnDesc c;
-                c.Name = ColumnValue(st, 1).toString();
-                if (!ParseType(ColumnValue(st, 2).toString(), c)) c.Type = TColumnType::Text;
-                d.Columns.push_back(c);
-                return true;
-            });
-        QHash<QString, QStringList> fields;
-        QSet<QString> caseless;
-        Run(QStringLiteral("SELECT i.name, x.name, x.coll FROM sqlite_master m, pragma_index_list(m.name) i, "
-                           "pragma_index_xinfo(i.name) x WHERE m.type='table' AND x.key=1 ORDER BY i.name, x.seqno"),
-            {}, [&](sqlite3_stmt* st) {
-                const QString index = ColumnValue(st, 0).toString();
-                fields[index] << ColumnValue(st, 1).toString();
-                if (ColumnValue(st, 2).toString().compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0)
-                    caseless.insert(index);
-                return true;
-            });
-        Run(QStringLiteral("SELECT m.name, i.name, i.\"unique\" FROM sqlite_master m, pragma_index_list(m.name) i "
-                           "WHERE m.type='table' ORDER BY m.name, i.seq DESC"),
-            {}, [&](sqlite3_stmt* st) {
-                auto d = all.find(ColumnValue(st, 0).toString().toLower());
-                if (d == all.end()) return true;
-                const QString name = ColumnValue(st, 1).toString();
-                const QString prefix = d->Name + QLatin1Char('$');
-                if (!name.startsWith(prefix, Qt::CaseInsensitive)) return true;
-                TIndexDesc ix;
-                ix.Name = name.mid(prefix.size());
-                ix.Primary = ix.Name.compare(QLatin1String("pk"), Qt::CaseInsensitive) == 0;
-                if (ix.Primary) ix.Name.clear();
-                ix.Unique = ColumnValue(st, 2).toLongLong() != 0;
-                ix.Fields = fields.value(name);
-                ix.CaseInsensitive = caseless.contains(name);
-                if (ix.Primary) d->Indexes.insert(d->Indexes.begin(), ix);
-                else d->Indexes.push_back(ix);
-                return true;
-            });
-        auto mine = all.constFind(key);
-        if (mine == all.constEnd()) return Read(key);
-        for (auto it = all.cbegin(); it != all.cend(); ++it)
-            if (it.key() != key) FLayouts.Put(it.key(), *it);
-        return *mine;
     }
 
     TTableDesc Read(const QString& key) {
@@ -671,7 +614,6 @@ public:
         Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); return false; });
         if (version != FSchemaVersion) {
             FLayouts.Clear();
-            FAllRead = false;
             FSchemaVersion = version;
         }
         return Desc(table);
@@ -1041,7 +983,6 @@ private:
     bool FInTrans = false;
     QHash<QString, sqlite3_stmt*> FCache;
     TLayouts FLayouts;
-    bool FAllRead = false;  // every table's layout read since the schema last changed
     TShapes<TKnownShape> FShapes;
     TShape FProbe;
     qint64 FSchemaVersion = -1;

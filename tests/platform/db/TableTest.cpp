@@ -912,9 +912,9 @@ TEST_F(DbTest, RangeChecksAndOnValidateRefuseAValueAndKeepTheOldOne) {
     t->Cancel();
 }
 
-// A fresh connection reads every table's layout at its first question: each table still comes
-// back with its own columns and indexes, whichever is asked for first.
-TEST(LayoutsTest, EachTableKeepsItsOwnLayoutWhenAllAreReadTogether) {
+// A fresh connection describes each table with its own columns and indexes, whichever is asked
+// for first.
+TEST(LayoutsTest, EachTableKeepsItsOwnLayoutWhicheverIsAskedFirst) {
     using namespace platform::db;
     auto tabla = [](const char* nombre, std::vector<TColumnDesc> columnas, std::vector<TIndexDesc> indices) {
         TTableDesc d;
