@@ -1,5 +1,7 @@
 #include "agenda/DialogoCampo.h"
 
+#include "comun/Controles.h"
+
 TDialogoCampo::TDialogoCampo(TComponent* owner, const char* nombre, const QString& titulo, TDataSource* fuente,
                              const char* campo)
     : TForm(owner), FFuente(fuente) {
@@ -18,21 +20,11 @@ TDialogoCampo::TDialogoCampo(TComponent* owner, const char* nombre, const QStrin
     FEdit->SetDataSource(fuente);
     FEdit->SetDataField(QString::fromLatin1(campo));
 
-    btOk = new TBitBtn(this);
-    btOk->SetName(QStringLiteral("btOk"));
-    btOk->SetParent(this);
-    btOk->SetKind(bkOK);
-    btOk->SetModalResult(mrNone);
-    btOk->SetCaption(QStringLiteral("OK"));
-    btOk->SetDefault(true);
-    btOk->SetBounds(202, 82, 90, 26);
+    const comun::TOkNo par = comun::ParOkNo(this, this, "btOk", "btNo", 202, 82, 90, 26, 96);
+    btOk = par.Ok;
+    btNo = par.No;
+    btNo->SetModalResult(mrNo);  // No closes the dialog by itself
     btOk->OnClick = TNotifyEvent(this, &T::btOkClick);
-    btNo = new TBitBtn(this);
-    btNo->SetName(QStringLiteral("btNo"));
-    btNo->SetParent(this);
-    btNo->SetKind(bkNo);
-    btNo->SetCaption(QStringLiteral("&No"));
-    btNo->SetBounds(298, 82, 90, 26);
     OnClose = TCloseEvent(this, &T::FormClose);
 }
 

@@ -4,6 +4,7 @@
 #include "agenda/UAnios.h"
 #include "agenda/UAnotacion.h"
 #include "agenda/UPlanner.h"
+#include "comun/Controles.h"
 #include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
@@ -27,7 +28,7 @@ TAgenda* Agenda = nullptr;
 
 namespace {
 
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 
 TDateTime Dia(TDateTime d) { return TDateTime(std::floor(double(d))); }
 

@@ -4,6 +4,7 @@
 #include "agenda/UAnios.h"
 #include "agenda/UAnotacion.h"
 #include "agenda/UPlanner.h"
+#include "comun/Controles.h"
 #include "comun/Ganchos.h"
 #include "comun/PresPrel.h"
 #include "comun/UComunes.h"
@@ -21,7 +22,7 @@
 TAgendaExp* AgendaExp = nullptr;
 
 namespace {
-TField* F(TDataSet* ds, const char* campo) { return ds->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 
 bool Derecho(const char* nombre) {
     if (!Dat->TPriv->Active() || Dat->TPriv->IsEmpty()) return false;

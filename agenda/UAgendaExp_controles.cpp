@@ -1,6 +1,7 @@
 // The case file's agenda: the layout of its controls and the pictures of its rows.
 #include "agenda/UAgendaExp.h"
 #include "agenda/UPlanner.h"
+#include "comun/Controles.h"
 #include "records/Pinturas.h"
 
 #include <tuple>
@@ -26,13 +27,13 @@ TMenuItem* Opcion(TAgendaExp* form, const char* nombre, const QString& caption, 
 
 TSpeedItem* TAgendaExp::Item(const char* nombre, const QString& caption, const QString& hint, int left,
                              void (TAgendaExp::*click)(TObject*)) {
-    TSpeedItem* i = agenda::ItemDe(this, SpeedBar1, nombre, caption, hint, left);
+    TSpeedItem* i = comun::ItemDeTexto(SpeedBar1, nombre, caption, hint, left);
     i->OnClick() = TNotifyEvent(this, click);
     return i;
 }
 
 void TAgendaExp::CreaControles() {
-    SpeedBar1 = agenda::BarraDe(this);
+    SpeedBar1 = comun::BarraDeTexto(this, QStringLiteral("Untitled (0)"));
     SpeedBar1->SetBtnWidth(56);
     using T = TAgendaExp;
     int x = 4;
@@ -122,13 +123,7 @@ void TAgendaExp::CreaControles() {
         c->Polygon({{4, 2}, {12, 2}, {8, 8}});
         c->Polygon({{4, 14}, {12, 14}, {8, 8}});
     });
-    Imagen(this, Ok, "Ok", [](TCanvas* c) {
-        c->Pen()->SetColor(clGreen);
-        c->Pen()->SetWidth(2);
-        c->MoveTo(3, 8);
-        c->LineTo(7, 12);
-        c->LineTo(13, 3);
-    });
+    Imagen(this, Ok, "Ok", comun::PintaOk);
     Imagen(this, Reloj, "Reloj", [](TCanvas* c) {
         c->Pen()->SetColor(clNavy);
         c->Brush()->SetColor(clWhite);

@@ -1,7 +1,7 @@
 // The daily agenda: the layout of its controls and the pictures of its items and rows.
 #include "agenda/UAgenda.h"
+#include "comun/Controles.h"
 #include "comun/UData.h"
-#include "platform/graphics/Resources.h"
 #include "records/Pinturas.h"
 
 #include <memory>
@@ -9,27 +9,10 @@
 
 namespace {
 
-std::unique_ptr<TBitmap> Glifo(const std::function<void(TCanvas*)>& pinta) {
-    auto b = std::make_unique<TBitmap>();
-    b->SetSize(16, 16);
-    TCanvas* c = b->Canvas();
-    c->Brush()->SetColor(clFuchsia);
-    c->FillRect(Rect(0, 0, 16, 16));
-    pinta(c);
-    return b;
-}
-
-void Relleno(TCanvas* c, TColor color) {
-    c->Pen()->SetColor(color);
-    c->Brush()->SetColor(color);
-}
-
-void Flecha(TCanvas* c, bool izquierda, bool tope) {
-    Relleno(c, clNavy);
-    if (izquierda) c->Polygon({{10, 3}, {10, 12}, {5, 7}});
-    else c->Polygon({{5, 3}, {5, 12}, {10, 7}});
-    if (tope) c->FillRect(izquierda ? Rect(3, 3, 5, 13) : Rect(11, 3, 13, 13));
-}
+using comun::Flecha;
+using comun::PintaOk;
+using comun::PintaReloj;
+using comun::Relleno;
 
 void Letra(TCanvas* c, const QString& texto, TColor color) {
     c->Font()->SetColor(color);
@@ -47,24 +30,6 @@ void Pagina(TCanvas* c) {
     c->LineTo(11, 5);
     c->MoveTo(5, 8);
     c->LineTo(11, 8);
-}
-
-void PintaReloj(TCanvas* c) {
-    c->Pen()->SetColor(clNavy);
-    c->Brush()->SetColor(clWhite);
-    c->Ellipse(2, 2, 14, 14);
-    c->MoveTo(8, 8);
-    c->LineTo(8, 4);
-    c->MoveTo(8, 8);
-    c->LineTo(11, 9);
-}
-
-void PintaOk(TCanvas* c) {
-    c->Pen()->SetColor(clGreen);
-    c->Pen()->SetWidth(2);
-    c->MoveTo(3, 8);
-    c->LineTo(7, 12);
-    c->LineTo(13, 3);
 }
 
 void PintaClip(TCanvas* c) {
@@ -90,24 +55,8 @@ std::function<void(TCanvas*)> Dibujo(const QString& nombre) {
     if (nombre == u"btAdd") return [](TCanvas* c) { Relleno(c, clGreen); c->FillRect(Rect(7, 2, 9, 14)); c->FillRect(Rect(2, 7, 14, 9)); };
     if (nombre == u"btDel") return [](TCanvas* c) { Relleno(c, clRed); c->FillRect(Rect(2, 7, 14, 9)); };
     if (nombre == u"btEdit") return [](TCanvas* c) { Relleno(c, clYellow); c->Pen()->SetColor(clNavy); c->Polygon({{11, 1}, {14, 4}, {5, 13}, {2, 14}, {3, 10}}); };
-    if (nombre == u"btRefresh") return [](TCanvas* c) {
-        c->Pen()->SetColor(clGreen);
-        c->Pen()->SetWidth(2);
-        c->Brush()->SetStyle(bsClear);
-        c->Ellipse(3, 3, 13, 13);
-        Relleno(c, clGreen);
-        c->Brush()->SetStyle(bsSolid);
-        c->Polygon({{10, 1}, {14, 5}, {9, 6}});
-    };
-    if (nombre == u"btImprimir") return [](TCanvas* c) {
-        c->Pen()->SetColor(clBlack);
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(4, 1, 12, 7);
-        c->Brush()->SetColor(clGray);
-        c->Rectangle(1, 6, 15, 12);
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(4, 10, 12, 15);
-    };
+    if (nombre == u"btRefresh") return comun::PintaRefresco;
+    if (nombre == u"btImprimir") return comun::PintaImpresora;
     if (nombre == u"btAyuda") return [](TCanvas* c) { Letra(c, QStringLiteral("?"), clBlue); };
     if (nombre == u"btSalir") return [](TCanvas* c) {
         c->Pen()->SetColor(clBlack);
@@ -166,28 +115,13 @@ std::function<void(TCanvas*)> Dibujo(const QString& nombre) {
 
 void TAgenda::CreaControles() {
     using T = TAgenda;
-    SpeedBar1 = new TSpeedBar(this);
-    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
-    SpeedBar1->SetParent(this);
-    SpeedBar1->SetBevelInner(bvLowered);
-    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
-    SpeedBar1->SetBtnOffsetHorz(4);
-    SpeedBar1->SetBtnOffsetVert(4);
-    SpeedBar1->SetHeight(31);
-    SpeedBar1->AddSection(QStringLiteral("Untitled (0)"));
+    SpeedBar1 = comun::BarraDeBotones(this, 31);
     int x = 4;
     const int w = SpeedBar1->BtnWidth();
     auto item = [&](TSpeedItem*& i, const char* nombre, const QString& hint, void (TAgenda::*click)(TObject*), int hueco = 0) {
-        i = new TSpeedItem(this);
-        i->SetName(QString::fromLatin1(nombre));
-        i->SetCaption(hint.section(u'|', 0, 0));
-        i->SetHint(hint);
-        auto g = Glifo(Dibujo(i->Name()));
-        i->SetGlyph(g.get());
-        SpeedBar1->AddItem(0, i);
+        const QString n = QString::fromLatin1(nombre);
         x += hueco;
-        i->SetLeft(x);
-        i->SetTop(SpeedBar1->BtnOffsetVert());
+        i = comun::ItemDeBarra(SpeedBar1, n, hint, x, comun::Glifo(Dibujo(n)).get());
         i->SetVisible(true);
         i->OnClick() = TNotifyEvent(this, click);
         x += w;
@@ -212,8 +146,6 @@ void TAgenda::CreaControles() {
     item(btImprimir, "btImprimir", QStringLiteral("Impirmir|Imprime ficha"), &T::btImprimirClick, 8);
     item(btAyuda, "btAyuda", QStringLiteral("Ayuda|Muestra ayuda "), &T::btAyudaClick, 8);
     item(btSalir, "btSalir", QStringLiteral("Volver|Regresa a la pantalla anterior"), &T::btSalirClick);
-    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
-        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
 
     // Row pictures.
     auto imagen = [&](TImage*& i, const char* nombre, const std::function<void(TCanvas*)>& pinta) {

@@ -3,6 +3,7 @@
 #include "agenda/UColor.h"
 #include "agenda/UDias.h"
 #include "agenda/UPlanner.h"
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
@@ -55,9 +56,9 @@ TFAnios::TFAnios(TComponent* owner) : TForm(owner) {
     SetClientWidth(1000);
     SetClientHeight(440);
 
-    SpeedBar1 = agenda::BarraDe(this);
-    SpeedItem1 = agenda::ItemDe(this, SpeedBar1, "SpeedItem1", QStringLiteral("Abrir"), QStringLiteral("Abrir|Nombre del tipo de día"), 4);
-    SpeedItem2 = agenda::ItemDe(this, SpeedBar1, "SpeedItem2", QStringLiteral("Salir"), QStringLiteral("Salir|Regresa a la pantalla anterior"), 72);
+    SpeedBar1 = comun::BarraDeTexto(this, QStringLiteral("Untitled (0)"));
+    SpeedItem1 = comun::ItemDeTexto(SpeedBar1, "SpeedItem1", QStringLiteral("Abrir"), QStringLiteral("Abrir|Nombre del tipo de día"), 4);
+    SpeedItem2 = comun::ItemDeTexto(SpeedBar1, "SpeedItem2", QStringLiteral("Salir"), QStringLiteral("Salir|Regresa a la pantalla anterior"), 72);
 
     Panel1 = new TPanel(this);
     Panel1->SetName(QStringLiteral("Panel1"));

@@ -4,6 +4,7 @@
 #include "comun/Abusca2.h"
 #include "comun/Alcance.h"
 #include "comun/Calendario.h"
+#include "comun/Controles.h"
 #include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
@@ -30,7 +31,7 @@ const QString Particular = QStringLiteral("Particular");
 const QString DeExpediente = QStringLiteral("de Expediente");
 const QString DeConsulta = QStringLiteral("de Consulta");
 
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 
 }  // namespace
 

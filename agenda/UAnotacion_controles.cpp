@@ -1,5 +1,6 @@
 // The agenda entry editor: the layout of its controls.
 #include "agenda/UAnotacion.h"
+#include "comun/Controles.h"
 #include "comun/UData.h"
 
 namespace {
@@ -117,20 +118,10 @@ void TFNota::CreaControles() {
     btVer = Boton(this, "btVer", QStringLiteral("&Ver"), 414, 211, 78);
     btVer->SetEnabled(false);
 
-    BitBtn1 = new TBitBtn(this);
-    BitBtn1->SetName(QStringLiteral("BitBtn1"));
-    BitBtn1->SetParent(this);
-    BitBtn1->SetKind(bkOK);
-    BitBtn1->SetCaption(QStringLiteral("OK"));
-    BitBtn1->SetModalResult(mrNone);  // only once the entry is saved
-    BitBtn1->SetBounds(306, 272, 90, 30);
-    btNo = new TBitBtn(this);
-    btNo->SetName(QStringLiteral("btNo"));
-    btNo->SetParent(this);
-    btNo->SetKind(bkNo);
-    btNo->SetCaption(QStringLiteral("&No"));
-    btNo->SetModalResult(mrNone);
-    btNo->SetBounds(402, 272, 90, 30);
+    // OK closes only once the entry is saved.
+    const comun::TOkNo par = comun::ParOkNo(this, this, "BitBtn1", "btNo", 306, 272, 90, 30, 96);
+    BitBtn1 = par.Ok;
+    btNo = par.No;
 
     SelectFile = new TOpenDialog(this);
     SelectFile->SetName(QStringLiteral("SelectFile"));

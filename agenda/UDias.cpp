@@ -1,5 +1,6 @@
 #include "agenda/UDias.h"
 
+#include "comun/Controles.h"
 #include "comun/UData.h"
 
 TFFechas* FFechas = nullptr;
@@ -8,14 +9,8 @@ TFFechas::TFFechas(TComponent* owner)
     : TDialogoCampo(owner, "FFechas", QStringLiteral("Introducir Fecha Especial"), Dat->DSDias, "Descripcion") {
     Descripcion = FEdit;
     Label1 = NuevaEtiqueta(QStringLiteral("Esta fecha es :"), 12, 100);
-    Fecha = new TDBText(this);
-    Fecha->SetName(QStringLiteral("Fecha"));
-    Fecha->SetParent(this);
-    Fecha->SetAutoSize(false);
-    Fecha->SetBounds(118, 14, 120, 17);
+    Fecha = comun::TextoDeCampo(this, this, QStringLiteral("Fecha"), Dat->DSDias, QStringLiteral("Fecha"), 118, 14, 120);
     Fecha->Font()->SetStyle({fsBold});
-    Fecha->SetDataSource(Dat->DSDias);
-    Fecha->SetDataField(QStringLiteral("Fecha"));
 }
 
 TFFechas::~TFFechas() {

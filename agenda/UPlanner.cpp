@@ -1,5 +1,6 @@
 #include "agenda/UPlanner.h"
 
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/graphics/Resources.h"
@@ -24,34 +25,6 @@ void PreparaPlanner(TYearPlanner* planner) {
     planner->SetNoDayPriority(true);
     planner->SetSelectionColor(clNone);
     planner->SetShowHint(true);
-}
-
-TSpeedBar* BarraDe(TForm* form) {
-    auto* barra = new TSpeedBar(form);
-    barra->SetName(QStringLiteral("SpeedBar1"));
-    barra->SetParent(form);
-    barra->SetOptions(sbFlatBtns | sbTransparentBtns);
-    barra->SetBtnWidth(64);
-    barra->SetBtnHeight(26);
-    barra->SetBtnOffsetHorz(4);
-    barra->SetBtnOffsetVert(4);
-    barra->SetHeight(2 * 4 + 27);
-    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
-        barra->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
-    barra->AddSection(QStringLiteral("Untitled (0)"));
-    return barra;
-}
-
-TSpeedItem* ItemDe(TForm* form, TSpeedBar* barra, const char* nombre, const QString& caption, const QString& hint, int left) {
-    auto* item = new TSpeedItem(form);
-    item->SetName(QString::fromLatin1(nombre));
-    item->SetBtnCaption(caption);
-    item->SetHint(hint);
-    item->SetShowHint(true);
-    barra->AddItem(0, item);
-    item->SetLeft(left);
-    item->SetVisible(true);
-    return item;
 }
 
 int AnoDeTrabajo(TTable* anios, int anio) {
@@ -85,8 +58,8 @@ TFPlanner::TFPlanner(TComponent* owner) : TForm(owner) {
     SetClientWidth(1000);
     SetClientHeight(420);
 
-    SpeedBar1 = agenda::BarraDe(this);
-    SpeedItem1 = agenda::ItemDe(this, SpeedBar1, "SpeedItem1", QStringLiteral("Salir"), QStringLiteral("Salir|Regresa a la pantalla anterior"), 4);
+    SpeedBar1 = comun::BarraDeTexto(this, QStringLiteral("Untitled (0)"));
+    SpeedItem1 = comun::ItemDeTexto(SpeedBar1, "SpeedItem1", QStringLiteral("Salir"), QStringLiteral("Salir|Regresa a la pantalla anterior"), 4);
 
     Panel1 = new TPanel(this);
     Panel1->SetName(QStringLiteral("Panel1"));

@@ -46,10 +46,6 @@ namespace agenda {
 // The look both year forms give their planner: no selections or grid lines, red weekends,
 // pale green headings on white, the whole client area.
 void PreparaPlanner(TYearPlanner* planner);
-// A speed bar on top of `form` with the program's wallpaper.
-TSpeedBar* BarraDe(TForm* form);
-// A speed item with a caption on `barra`, at `left`.
-TSpeedItem* ItemDe(TForm* form, TSpeedBar* barra, const char* nombre, const QString& caption, const QString& hint, int left);
 // Locates the per-year row of `anio` in `anios` and returns the year the forms work on: that
 // year, or the year of the current row when it has none.
 int AnoDeTrabajo(TTable* anios, int anio);

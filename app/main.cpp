@@ -19,20 +19,30 @@
 
 namespace {
 // With ZEMBRA_EXIT_AT_FIRST_WINDOW set the program ends as soon as its main window has been
-// drawn once: its start-up is timed from outside, a fresh process each time.
+// drawn once: its start-up is timed from outside, a fresh process each time. Set to "marca" it
+// only writes a line when that happens and goes on, so its memory can be read from outside.
 class TSalidaAlDibujar : public QObject {
 public:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            QMetaObject::invokeMethod(
-                qApp,
-                [] {
-                    std::fflush(nullptr);
-                    std::_Exit(0);
-                },
-                Qt::QueuedConnection);
+        if (event->type() != QEvent::Paint || FDibujada) return false;
+        if (qgetenv("ZEMBRA_EXIT_AT_FIRST_WINDOW") == "marca") {
+            FDibujada = true;
+            std::fputs("Ventana dibujada\n", stdout);
+            std::fflush(stdout);
+            return false;
+        }
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                std::fflush(nullptr);
+                std::_Exit(0);
+            },
+            Qt::QueuedConnection);
         return false;
     }
+
+private:
+    bool FDibujada = false;
 };
 }  // namespace
 

@@ -8,25 +8,19 @@
 #include "comun/UData.h"
 #include "platform/classes/Registry.h"
 #include "tests/support/GeneraDespacho.h"
+#include "Proceso.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
-#include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
+
+using zbbench::Lanza;
 
 struct Despacho {
     QTemporaryDir dir;
@@ -66,35 +60,6 @@ struct Despacho {
 Despacho& D() {
     static Despacho d;
     return d;
-}
-
-// Seconds from launching `argv` to its end; its output goes nowhere. A program still running
-// after two minutes is stopped and the benchmark fails.
-double Lanza(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t acciones;
-    posix_spawn_file_actions_init(&acciones);
-    posix_spawn_file_actions_addopen(&acciones, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&acciones, 2, "/dev/null", O_WRONLY, 0);
-    const auto t0 = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    int estado = -1;
-    if (posix_spawn(&pid, argv[0], &acciones, nullptr, argv.data(), environ) == 0) {
-        while (waitpid(pid, &estado, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() - t0 > std::chrono::minutes(2)) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &estado, 0);
-                break;
-            }
-            usleep(200);
-        }
-    }
-    const auto t1 = std::chrono::steady_clock::now();
-    posix_spawn_file_actions_destroy(&acciones);
-    if (!WIFEXITED(estado) || WEXITSTATUS(estado) != 0) throw std::runtime_error("falló " + args[0]);
-    return std::chrono::duration<double>(t1 - t0).count();
 }
 
 double Mediana(std::vector<double> v) {

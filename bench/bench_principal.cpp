@@ -1,17 +1,25 @@
 // The main window over a data folder of 100,000 case files and 20,000 consultations (10 lawyers,
-// 10 years): opening it, jumping to the last row, re-filtering by lawyer, year and client, and
-// paging down, each step drawn once, against one SQL query on the raw SQLite file that makes the
-// same selection and reads the same page: prepared once, bound each time, through the same
-// indexes, paging by key as the window does. Runs are interleaved; the "ratio" counter is the
-// median window time over the median raw time.
+// 10 years) against its Qt peer (PeerPrincipal.h: the same window written on QMainWindow and
+// QTableView over a model paging by key through the SQLite C API): opening it with its first
+// page drawn, jumping to the last row, re-filtering by lawyer, year and client and paging down,
+// each step drawn once; then the start of a fresh process until the window is drawn, and its
+// resident memory 3 s later. Runs are interleaved; "ratio" is the median window time over the
+// median peer time, "ratio_p25"/"ratio_p75" the quartiles of the rounds' own ratios.
+#include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/forms/FormHarness.h"
 #include "shell/UPrincipal.h"
 #include "tests/support/GeneraDespacho.h"
 #include "Entrada.h"
+#include "PeerPrincipal.h"
+#include "Proceso.h"
+#include "platform/classes/Registry.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -69,67 +77,78 @@ double CpuAhora() {
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
-// Wall time of `f`; its processor time (all threads) goes to `cpu`, the fairer measure when
-// other programs share the machine.
-std::vector<double>* CpuDestino = nullptr;
-double Segundos(const std::function<void()>& f) {
-    const double c0 = CpuAhora();
-    const auto t0 = Clock::now();
-    f();
-    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    if (CpuDestino) CpuDestino->push_back(CpuAhora() - c0);
-    return wall;
-}
-
-// Collects the processor times of the window side and of the SQL side of each round.
-struct TCpu {
-    std::vector<double> ventana, crudo;
-};
-
 double Mediana(std::vector<double> v) {
+    if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
 
-// The raw side: each query prepared once and bound on every run, reading every column of every
-// row it gives.
-struct Crudo {
-    sqlite3* db = nullptr;
-    std::map<QString, sqlite3_stmt*> preparadas;
-    Crudo() {
-        sqlite3_open_v2((D().dir.path() + QStringLiteral("/zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        platform::db::RegisterSqliteFunctions(db);
+double Cuantil(std::vector<double> v, double q) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[size_t(q * double(v.size() - 1) + 0.5)];
+}
+
+// The two sides of each round: wall and processor time (all threads), the window first on even
+// rounds and the peer first on odd ones.
+struct TRondas {
+    std::vector<double> ventana, par, cpuVentana, cpuPar;
+    int ronda = 0;
+    // Runs one round; returns the window's wall time.
+    double Mide(const std::function<void()>& nuestra, const std::function<void()>& suya) {
+        auto mide = [](const std::function<void()>& f, std::vector<double>& wall, std::vector<double>& cpu) {
+            const double c0 = CpuAhora();
+            const auto t0 = Clock::now();
+            f();
+            wall.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
+            cpu.push_back(CpuAhora() - c0);
+        };
+        if (ronda++ % 2 == 0) {
+            mide(nuestra, ventana, cpuVentana);
+            mide(suya, par, cpuPar);
+        } else {
+            mide(suya, par, cpuPar);
+            mide(nuestra, ventana, cpuVentana);
+        }
+        return ventana.back();
     }
-    ~Crudo() {
-        for (auto& [sql, st] : preparadas) sqlite3_finalize(st);
+    void Informa(benchmark::State& state, const char* unidad = "ms", double escala = 1000) const {
+        const double v = Mediana(ventana), p = Mediana(par);
+        state.counters[std::string("window_") + unidad] = v * escala;
+        state.counters[std::string("peer_") + unidad] = p * escala;
+        state.counters["ratio"] = p > 0 ? v / p : 0;
+        std::vector<double> r;
+        for (size_t i = 0; i < ventana.size() && i < par.size(); ++i)
+            if (par[i] > 0) r.push_back(ventana[i] / par[i]);
+        state.counters["ratio_p25"] = Cuantil(r, 0.25);
+        state.counters["ratio_p75"] = Cuantil(r, 0.75);
+        if (!cpuVentana.empty()) {
+            const double cv = Mediana(cpuVentana), cp = Mediana(cpuPar);
+            state.counters["cpu_ratio"] = cp > 0 ? cv / cp : 0;
+        }
+    }
+};
+
+// The peer's connection to the same file, as the program's data module keeps its own.
+struct Par {
+    sqlite3* db = nullptr;
+    std::unique_ptr<zbpeer::TSentencias> sentencias;
+    Par() {
+        sqlite3_open_v2((D().dir.path() + QStringLiteral("/zembra.db")).toUtf8().constData(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        sqlite3_busy_timeout(db, 10000);
+        sentencias = std::make_unique<zbpeer::TSentencias>(db);
+    }
+    ~Par() {
+        sentencias.reset();
         sqlite3_close(db);
     }
-    sqlite3_stmt* Prepara(const QString& sql) {
-        sqlite3_stmt*& st = preparadas[sql];
-        if (!st) sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr);
-        return st;
-    }
-    // Runs `sql` with `valores` bound in order; `ultima` gets the first two columns of the last row.
-    int Lee(const QString& sql, const std::vector<QVariant>& valores = {}, QVariant* ultima = nullptr) {
-        sqlite3_stmt* st = Prepara(sql);
-        int i = 0;
-        for (const QVariant& v : valores) {
-            ++i;
-            if (v.typeId() == QMetaType::Int) sqlite3_bind_int(st, i, v.toInt());
-            else sqlite3_bind_text(st, i, v.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
-        }
-        int n = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(st); ++c) (void)sqlite3_column_text(st, c);
-            if (ultima) {
-                ultima[0] = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-                ultima[1] = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-            }
-            ++n;
-        }
-        sqlite3_reset(st);
-        sqlite3_clear_bindings(st);
-        return n;
+    std::unique_ptr<zbpeer::TVentana> Abre() {
+        auto v = std::make_unique<zbpeer::TVentana>(*sentencias);
+        v->setGeometry(0, 0, 1000, 700);
+        v->show();
+        TFormHarness::ProcessEvents();
+        return v;
     }
 };
 
@@ -156,91 +175,76 @@ std::unique_ptr<TPrincipio> Abre() {
     return f;
 }
 
-const QString Columnas = QStringLiteral(
-    "SELECT e.ANO, e.NUMERO, e.SITUACION, e.FECHAAPERTURA, e.PROCEDIMIENTO, e.TRIBUNAL, e.AUTOS, "
-    "c.APELLIDOS || ',' || c.NOMBRE, o.APELLIDOS || ',' || o.NOMBRE FROM exped e "
-    "LEFT JOIN clientes c ON c.CLIENTE = e.CLIENTE LEFT JOIN contrarios o ON o.CONTRARIO = e.CONTRARIO ");
-
-void Informa(benchmark::State& state, const std::vector<double>& ventana, const std::vector<double>& crudo,
-             const TCpu& cpu) {
-    const double v = Mediana(ventana), c = Mediana(crudo);
-    state.counters["window_ms"] = v * 1000;
-    state.counters["sql_ms"] = c * 1000;
-    state.counters["ratio"] = v / c;
-    const double cv = Mediana(cpu.ventana), cc = Mediana(cpu.crudo);
-    state.counters["cpu_ratio"] = cc > 0 ? cv / cc : 0;
-    state.counters["window_cpu_ms"] = cv * 1000;
+// Every year on both sides: the whole table.
+void TodosLosAnos(TPrincipio* f, zbpeer::TVentana* v) {
+    f->cbAnio->SetChecked(false);
+    f->cbAnioClick(f->cbAnio);
+    v->PorAno->setChecked(false);
+    TFormHarness::ProcessEvents();
 }
 
 void BM_AbrirVentana(benchmark::State& state) {
     D();
-    Crudo raw;
-    std::vector<double> ventana, crudo;
-    TCpu cpu;
+    Par par;
+    TRondas r;
     for (auto _ : state) {
         std::unique_ptr<TPrincipio> f;
-        CpuDestino = &cpu.ventana;
-        const double v = Segundos([&] { f = Abre(); });
+        std::unique_ptr<zbpeer::TVentana> v;
+        state.SetIterationTime(r.Mide([&] { f = Abre(); }, [&] { v = par.Abre(); }));
+        benchmark::DoNotOptimize(v->Expedientes->PaginasLeidas());
         f.reset();
-        int filas = 0;
-        CpuDestino = &cpu.crudo;
-        const double c = Segundos([&] {
-            filas = raw.Lee(Columnas + QStringLiteral("WHERE e.ANO = ? ORDER BY e.ANO, e.NUMERO LIMIT 40"),
-                            {QString::number(Ano)});
-        });
-        state.SetIterationTime(v);
-        ventana.push_back(v);
-        crudo.push_back(c);
-        benchmark::DoNotOptimize(filas);
+        v.reset();
     }
-    Informa(state, ventana, crudo, cpu);
+    r.Informa(state);
 }
-BENCHMARK(BM_AbrirVentana)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_AbrirVentana)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
 void BM_UltimaFila(benchmark::State& state) {
     D();
-    Crudo raw;
+    Par par;
     auto f = Abre();
-    f->cbAnio->SetChecked(false);
-    f->cbAnioClick(f->cbAnio);  // every year: the whole table
-    std::vector<double> ventana, crudo;
-    TCpu cpu;
+    auto v = par.Abre();
+    TodosLosAnos(f.get(), v.get());
+    TRondas r;
     Pinturas pintadas(f->DBPrincipal);
     int pasos = 0;
+    QTableView* t = v->VistaExpedientes;
     for (auto _ : state) {
         f->TExped->First();
         f->DBPrincipal->Repaint();
+        t->setCurrentIndex(v->Expedientes->index(0, 1));
+        t->viewport()->repaint();
+        TFormHarness::ProcessEvents();
         const int antes = pintadas.filas;
-        CpuDestino = &cpu.ventana;
-        const double v = Segundos([&] {
-            f->TExped->Last();
-            f->DBPrincipal->Repaint();
-        });
+        state.SetIterationTime(r.Mide(
+            [&] {
+                f->TExped->Last();
+                f->DBPrincipal->Repaint();
+            },
+            [&] {
+                t->setCurrentIndex(v->Expedientes->index(v->Expedientes->Filas() - 1, 1));
+                t->viewport()->repaint();
+            }));
         pasos += pintadas.filas - antes;
-        CpuDestino = &cpu.crudo;
-        const double c = Segundos([&] { raw.Lee(Columnas + QStringLiteral("ORDER BY e.ANO DESC, e.NUMERO DESC LIMIT 40")); });
-        state.SetIterationTime(v);
-        ventana.push_back(v);
-        crudo.push_back(c);
     }
-    Informa(state, ventana, crudo, cpu);
+    r.Informa(state);
     state.counters["rows_drawn_per_step"] = double(pasos) / double(state.iterations());
 }
 BENCHMARK(BM_UltimaFila)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
 void BM_Refiltrar(benchmark::State& state) {
     D();
-    Crudo raw;
+    Par par;
     auto f = Abre();
-    std::vector<double> ventana, crudo;
-    TCpu cpu;
+    auto v = par.Abre();
+    TRondas r;
     Pinturas pintadas(f->DBPrincipal);
     int pasos = 0;
     // Clients with case files of the year under their lawyer, so each selection shows rows.
     std::vector<std::pair<int, int>> pares;
     {
-        sqlite3_stmt* st = raw.Prepara(QStringLiteral("SELECT e.ABOCLI, x.CLIENTE FROM exped e JOIN expcli x ON x.ANO = e.ANO "
-                                                      "AND x.NUMERO = e.NUMERO WHERE e.ANO = ? ORDER BY e.NUMERO"));
+        sqlite3_stmt* st = par.sentencias->Prepara("SELECT e.ABOCLI, x.CLIENTE FROM exped e JOIN expcli x ON x.ANO = e.ANO "
+                                                   "AND x.NUMERO = e.NUMERO WHERE e.ANO = ? ORDER BY e.NUMERO");
         const QByteArray ano = QByteArray::number(Ano);
         sqlite3_bind_text(st, 1, ano.constData(), -1, SQLITE_TRANSIENT);
         for (int i = 0; sqlite3_step(st) == SQLITE_ROW; ++i)
@@ -251,67 +255,127 @@ void BM_Refiltrar(benchmark::State& state) {
     for (auto _ : state) {
         const auto [abogado, cliente] = pares[siguiente++ % pares.size()];
         const int antes = pintadas.filas;
-        CpuDestino = &cpu.ventana;
-        const double v = Segundos([&] {
-            f->QAbo->Locate(QStringLiteral("ABOCLI"), abogado, 0);
-            f->ZbAbogados->SetValue(QString::number(abogado));
-            FiltroExp.FiltroCliente = cliente;
-            f->RefrescaExpedientes();
-            f->DBPrincipal->Repaint();
-        });
+        state.SetIterationTime(r.Mide(
+            [&] {
+                f->QAbo->Locate(QStringLiteral("ABOCLI"), abogado, 0);
+                f->ZbAbogados->SetValue(QString::number(abogado));
+                FiltroExp.FiltroCliente = cliente;
+                f->RefrescaExpedientes();
+                f->DBPrincipal->Repaint();
+            },
+            [&] {
+                v->ElijeAbogado(abogado);
+                v->Cliente = cliente;
+                v->Refiltra();
+                v->VistaExpedientes->viewport()->repaint();
+            }));
         pasos += pintadas.filas - antes;
-        CpuDestino = &cpu.crudo;
-        const double c = Segundos([&] {
-            raw.Lee(Columnas + QStringLiteral("WHERE e.ABOCLI = ? AND e.ANO = ? AND (e.ANO, e.NUMERO) IN "
-                                              "(SELECT ANO, NUMERO FROM expcli WHERE CLIENTE = ?) "
-                                              "ORDER BY e.ANO, e.NUMERO LIMIT 40"),
-                    {abogado, QString::number(Ano), cliente});
-        });
-        state.SetIterationTime(v);
-        ventana.push_back(v);
-        crudo.push_back(c);
     }
-    Informa(state, ventana, crudo, cpu);
+    r.Informa(state);
     state.counters["rows_drawn_per_step"] = double(pasos) / double(state.iterations());
 }
-BENCHMARK(BM_Refiltrar)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_Refiltrar)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(31);
 
 void BM_PaginaAbajo(benchmark::State& state) {
     D();
-    Crudo raw;
+    Par par;
     auto f = Abre();
-    f->cbAnio->SetChecked(false);
-    f->cbAnioClick(f->cbAnio);
-    TFormHarness::Focus(f->DBPrincipal);
-    TFormHarness::ProcessEvents();
-    const int filas = f->DBPrincipal->VisibleRowCount();
-    std::vector<double> ventana, crudo;
-    TCpu cpu;
+    auto v = par.Abre();
+    TodosLosAnos(f.get(), v.get());
+    QTableView* t = v->VistaExpedientes;
+    t->setCurrentIndex(v->Expedientes->index(0, 1));
+    TRondas r;
     Pinturas pintadas(f->DBPrincipal);
     int pasos = 0;
-    // The raw side pages by key from the last row it read, as the window's cursor does.
-    QVariant ultima[2];
-    raw.Lee(Columnas + QStringLiteral("ORDER BY e.ANO, e.NUMERO LIMIT ?"), {filas}, ultima);
     for (auto _ : state) {
         const int antes = pintadas.filas;
-        CpuDestino = &cpu.ventana;
         // The key is handled and the grid drawn as the event loop does it for a user.
-        const double v = Segundos([&] { TFormHarness::PressKey(VK_NEXT); });
+        state.SetIterationTime(r.Mide(
+            [&] {
+                TFormHarness::Focus(f->DBPrincipal);
+                TFormHarness::PressKey(VK_NEXT);
+            },
+            [&] {
+                QKeyEvent pulsa(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+                QCoreApplication::sendEvent(t, &pulsa);
+                QKeyEvent suelta(QEvent::KeyRelease, Qt::Key_PageDown, Qt::NoModifier);
+                QCoreApplication::sendEvent(t, &suelta);
+                TFormHarness::ProcessEvents();
+            }));
         pasos += pintadas.filas - antes;
-        CpuDestino = &cpu.crudo;
-        const double c = Segundos([&] {
-            raw.Lee(Columnas + QStringLiteral("WHERE (e.ANO, e.NUMERO) > (?, ?) ORDER BY e.ANO, e.NUMERO LIMIT ?"),
-                    {ultima[0], ultima[1], filas}, ultima);
-        });
-        state.SetIterationTime(v);
-        ventana.push_back(v);
-        crudo.push_back(c);
     }
-    Informa(state, ventana, crudo, cpu);
-    state.counters["rows_per_page"] = filas;
+    r.Informa(state);
+    state.counters["rows_per_page"] = f->DBPrincipal->VisibleRowCount();
     state.counters["rows_drawn_per_step"] = double(pasos) / double(state.iterations());
 }
 BENCHMARK(BM_PaginaAbajo)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// The program's settings and desktop for the fresh processes: the data folder, and a word
+// processor named for documents as on an office's desktop.
+void PreparaProcesos() {
+    static bool hecho = false;
+    if (hecho) return;
+    hecho = true;
+    const QString carpeta = D().dir.path();
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("ZEMBRA_REGISTRY_FILE", QDir(carpeta).filePath(QStringLiteral("registry.ini")).toLocal8Bit());
+    TRegIniFile reg(shell::ClavePrograma(QStringLiteral("zembra")));
+    reg.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), carpeta);
+    QDir(carpeta).mkpath(QStringLiteral("escritorio/applications"));
+    auto escribe = [&](const QString& nombre, const char* texto) {
+        QFile f(QDir(carpeta).filePath(nombre));
+        if (f.open(QIODevice::WriteOnly)) f.write(texto);
+    };
+    escribe(QStringLiteral("escritorio/mimeapps.list"),
+            "[Default Applications]\n"
+            "application/vnd.openxmlformats-officedocument.wordprocessingml.document=procesador.desktop\n");
+    escribe(QStringLiteral("escritorio/applications/procesador.desktop"),
+            "[Desktop Entry]\nType=Application\nName=Procesador\nExec=true %f\n"
+            "MimeType=application/vnd.openxmlformats-officedocument.wordprocessingml.document;\n");
+    qputenv("XDG_CONFIG_HOME", QDir(carpeta).filePath(QStringLiteral("escritorio")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", QDir(carpeta).filePath(QStringLiteral("escritorio")).toLocal8Bit());
+}
+
+// From the start of a fresh process to the first paint of its main window (the splash first).
+void BM_Arranque(benchmark::State& state) {
+    PreparaProcesos();
+    const std::string carpeta = D().dir.path().toStdString();
+    qputenv("ZEMBRA_EXIT_AT_FIRST_WINDOW", "1");
+    const std::vector<std::string> programa{ZEMBRA_APP}, peer{ZEMBRA_PEER, carpeta};
+    // A first start of each, unmeasured: the files are read once into memory.
+    zbbench::Lanza(programa);
+    zbbench::Lanza(peer);
+    TRondas r;
+    for (auto _ : state) {
+        double nuestro = 0, suyo = 0;
+        r.Mide([&] { nuestro = zbbench::Lanza(programa); }, [&] { suyo = zbbench::Lanza(peer); });
+        r.ventana.back() = nuestro;
+        r.par.back() = suyo;
+    }
+    r.cpuVentana.clear();  // the children's processor time is not this process's
+    r.Informa(state);
+}
+BENCHMARK(BM_Arranque)->Unit(benchmark::kMillisecond)->Iterations(9);
+
+// Resident memory (VmRSS) 3 s after the first paint of the main window, fresh processes.
+void BM_Memoria(benchmark::State& state) {
+    PreparaProcesos();
+    const std::string carpeta = D().dir.path().toStdString();
+    qputenv("ZEMBRA_EXIT_AT_FIRST_WINDOW", "marca");
+    const std::vector<std::string> programa{ZEMBRA_APP}, peer{ZEMBRA_PEER, carpeta};
+    TRondas r;
+    for (auto _ : state) {
+        double nuestro = 0, suyo = 0;
+        r.Mide([&] { nuestro = double(zbbench::MemoriaTrasMarca(programa, "Ventana dibujada", std::chrono::seconds(3))); },
+               [&] { suyo = double(zbbench::MemoriaTrasMarca(peer, "Ventana dibujada", std::chrono::seconds(3))); });
+        r.ventana.back() = nuestro;
+        r.par.back() = suyo;
+    }
+    r.cpuVentana.clear();
+    r.Informa(state, "kB", 1);
+    qunsetenv("ZEMBRA_EXIT_AT_FIRST_WINDOW");
+}
+BENCHMARK(BM_Memoria)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "comun/PresPrel.h"
 
+#include "comun/Controles.h"
 #include "comun/dlgImp.h"
 #include "platform/forms/Printers.h"
 #include "platform/graphics/Resources.h"
@@ -14,46 +15,23 @@ TPreView* PreView = nullptr;
 
 namespace {
 
-// A 16 x 16 button picture on the transparent colour, from rows of text: '#' ink, 'k' black,
-// 'w' white, 'y' yellow; anything else stays transparent.
-std::unique_ptr<TBitmap> Dibujo(TColor tinta, std::initializer_list<const char*> filas) {
-    auto b = std::make_unique<TBitmap>();
-    b->SetSize(16, 16);
-    b->Canvas()->Brush()->SetColor(clFuchsia);
-    b->Canvas()->FillRect(Rect(0, 0, 16, 16));
-    int y = 0;
-    for (const char* fila : filas) {
-        for (int x = 0; fila[x] && x < 16; ++x) {
-            switch (fila[x]) {
-            case '#': b->Canvas()->SetPixel(x, y, tinta); break;
-            case 'k': b->Canvas()->SetPixel(x, y, clBlack); break;
-            case 'w': b->Canvas()->SetPixel(x, y, clWhite); break;
-            case 'y': b->Canvas()->SetPixel(x, y, clYellow); break;
-            default: break;
-            }
-        }
-        ++y;
-    }
-    return b;
-}
-
 std::unique_ptr<TBitmap> Impresora() {
-    return Dibujo(clGray, {"", "    kkkkkkkk", "    kwwwwwwk", "    kwkkkkwk", "    kwwwwwwk", "  kkkkkkkkkkkk",
+    return comun::GlifoDeFilas(clGray, {"", "    kkkkkkkk", "    kwwwwwwk", "    kwkkkkwk", "    kwwwwwwk", "  kkkkkkkkkkkk",
                            " k############k", " k############k", " k#########yy#k", " k############k",
                            " kkkkkkkkkkkkkk", "   kwwwwwwwwk", "   kwkkkkkkwk", "   kwwwwwwwwk", "   kkkkkkkkkk"});
 }
 std::unique_ptr<TBitmap> PaginaEntera() {
-    return Dibujo(clNavy, {"", "  kkkkkkkkkk", "  kwwwwwwwwk", "  kw######wk", "  kwwwwwwwwk", "  kw####wwwk",
+    return comun::GlifoDeFilas(clNavy, {"", "  kkkkkkkkkk", "  kwwwwwwwwk", "  kw######wk", "  kwwwwwwwwk", "  kw####wwwk",
                            "  kwwwwwwwwk", "  kw######wk", "  kwwwwwwwwk", "  kw#####wwk", "  kwwwwwwwwk",
                            "  kw######wk", "  kwwwwwwwwk", "  kkkkkkkkkk"});
 }
 std::unique_ptr<TBitmap> Lupa() {
-    return Dibujo(clNavy, {"", "   kkkk", "  kwwwwk", " kww##wwk", " kww##wwk", " kw####wk", " kw####wk",
+    return comun::GlifoDeFilas(clNavy, {"", "   kkkk", "  kwwwwk", " kww##wwk", " kww##wwk", " kw####wk", " kw####wk",
                            " kww##wwk", "  kwwwwk", "   kkkkk", "       kkk", "        kkk", "         kkk",
                            "          kk"});
 }
 std::unique_ptr<TBitmap> AnchoPagina() {
-    return Dibujo(clNavy, {"", "  kkkkkkkkkkkk", "  kwwwwwwwwwwk", "  kwwwwwwwwwwk", "  kw#wwwwww#wk",
+    return comun::GlifoDeFilas(clNavy, {"", "  kkkkkkkkkkkk", "  kwwwwwwwwwwk", "  kwwwwwwwwwwk", "  kw#wwwwww#wk",
                            "  k##wwwwww##k", "  ############", "  k##wwwwww##k", "  kw#wwwwww#wk", "  kwwwwwwwwwwk",
                            "  kwwwwwwwwwwk", "  kkkkkkkkkkkk"});
 }
@@ -80,7 +58,7 @@ std::unique_ptr<TBitmap> Flecha(bool izquierda, bool tope) {
     return b;
 }
 std::unique_ptr<TBitmap> Puerta() {
-    return Dibujo(clMaroon, {"", "   kkkkkkkkk", "   k#######k", "   k#######k", "   k#######k", "   k#######k",
+    return comun::GlifoDeFilas(clMaroon, {"", "   kkkkkkkkk", "   k#######k", "   k#######k", "   k#######k", "   k#######k",
                              "   k#####y#k", "   k#######k", "   k#######k", "   k#######k", "   k#######k",
                              "   k#######k", "   kkkkkkkkk"});
 }

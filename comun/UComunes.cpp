@@ -3,6 +3,7 @@
 #include "comun/Ganchos.h"
 #include "comun/UData.h"
 #include "platform/db/DBTables.h"
+#include "platform/documents/DesktopApps.h"
 #include "platform/forms/Beep.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/Dialogs.h"
@@ -12,7 +13,6 @@
 
 #include <QApplication>
 #include <QDate>
-#include <QProcess>
 #include <QStandardPaths>
 
 TDateTime FechaCalendario;
@@ -24,18 +24,8 @@ QString LetraRegistro;
 namespace shell {
 
 QString EditorDeXdg() {
-    QProcess p;
-    p.start(QStringLiteral("xdg-mime"),
-            {QStringLiteral("query"), QStringLiteral("default"),
-             QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.document")});
-    if (!p.waitForStarted(5000)) return QString();
-    if (!p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return QString();
-    }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return QString();
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    return platform::documents::DefaultApplication(
+        QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.document"));
 }
 
 std::function<QString()> EditorRegistrado = EditorDeXdg;

@@ -65,7 +65,7 @@ extern QString LetraRegistro;
 
 namespace shell {
 // The desktop application registered for word-processor documents (its ".desktop" name), empty
-// when none; asked through xdg-mime. Replaceable, so tests choose the answer.
+// when none; read from the desktop's own lists. Replaceable, so tests choose the answer.
 extern std::function<QString()> EditorRegistrado;
 QString EditorDeXdg();
 // The office suite on the PATH ("soffice", else "libreoffice"), empty when neither is there.

@@ -3,6 +3,7 @@
 #include "comun/Abusca.h"
 #include "comun/Abusca2.h"
 #include "comun/Calendario.h"
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/graphics/Resources.h"
@@ -16,39 +17,19 @@ namespace {
 constexpr int AltoBarra = 31;
 constexpr int AltoPie = 36;
 
-// A 16 x 16 glyph on the transparent fuchsia, drawn by `pinta`.
-std::unique_ptr<TBitmap> Glifo(const std::function<void(TCanvas*)>& pinta) {
-    auto b = std::make_unique<TBitmap>();
-    b->SetSize(16, 16);
-    TCanvas* c = b->Canvas();
-    c->Brush()->SetColor(clFuchsia);
-    c->FillRect(Rect(0, 0, 16, 16));
-    pinta(c);
-    return b;
-}
-
-void Relleno(TCanvas* c, TColor color) {
-    c->Pen()->SetColor(color);
-    c->Brush()->SetColor(color);
-}
-
-// Arrow pointing left or right, with the end bar of First and Last.
-std::unique_ptr<TBitmap> Flecha(bool izquierda, bool tope) {
-    return Glifo([=](TCanvas* c) {
-        Relleno(c, clNavy);
-        if (izquierda) c->Polygon({{10, 3}, {10, 12}, {5, 7}});
-        else c->Polygon({{5, 3}, {5, 12}, {10, 7}});
-        if (tope) c->FillRect(izquierda ? Rect(3, 3, 5, 13) : Rect(11, 3, 13, 13));
-    });
-}
+using comun::Relleno;
 
 std::unique_ptr<TBitmap> GlifoDe(const QString& nombre) {
-    if (nombre == u"btFirst") return Flecha(true, true);
-    if (nombre == u"btPrev") return Flecha(true, false);
-    if (nombre == u"btNext") return Flecha(false, false);
-    if (nombre == u"btLast") return Flecha(false, true);
-    return Glifo([&](TCanvas* c) {
-        if (nombre == u"btAdd") {
+    return comun::Glifo([&](TCanvas* c) {
+        if (nombre == u"btFirst") {
+            comun::Flecha(c, true, true);
+        } else if (nombre == u"btPrev") {
+            comun::Flecha(c, true, false);
+        } else if (nombre == u"btNext") {
+            comun::Flecha(c, false, false);
+        } else if (nombre == u"btLast") {
+            comun::Flecha(c, false, true);
+        } else if (nombre == u"btAdd") {
             Relleno(c, clGreen);
             c->FillRect(Rect(6, 2, 10, 14));
             c->FillRect(Rect(2, 6, 14, 10));
@@ -60,13 +41,7 @@ std::unique_ptr<TBitmap> GlifoDe(const QString& nombre) {
             c->Pen()->SetColor(clNavy);
             c->Polygon({{11, 1}, {14, 4}, {5, 13}, {2, 14}, {3, 10}});
         } else if (nombre == u"btRefresh") {
-            c->Pen()->SetColor(clGreen);
-            c->Pen()->SetWidth(2);
-            c->Brush()->SetStyle(bsClear);
-            c->Ellipse(3, 3, 13, 13);
-            Relleno(c, clGreen);
-            c->Brush()->SetStyle(bsSolid);
-            c->Polygon({{10, 1}, {14, 5}, {9, 6}});
+            comun::PintaRefresco(c);
         } else if (nombre == u"btBuscar") {
             c->Pen()->SetColor(clBlack);
             c->Brush()->SetColor(clWhite);
@@ -75,13 +50,7 @@ std::unique_ptr<TBitmap> GlifoDe(const QString& nombre) {
             c->MoveTo(9, 9);
             c->LineTo(14, 14);
         } else if (nombre == u"btImprimir") {
-            c->Pen()->SetColor(clBlack);
-            c->Brush()->SetColor(clWhite);
-            c->Rectangle(4, 1, 12, 7);
-            c->Brush()->SetColor(clGray);
-            c->Rectangle(1, 6, 15, 12);
-            c->Brush()->SetColor(clWhite);
-            c->Rectangle(4, 10, 12, 15);
+            comun::PintaImpresora(c);
         } else if (nombre == u"btAsigna") {
             Relleno(c, clTeal);
             c->Polygon({{1, 6}, {8, 6}, {8, 2}, {14, 8}, {8, 14}, {8, 10}, {1, 10}});
@@ -115,18 +84,7 @@ TFormRegistro::TFormRegistro(TComponent* owner) : TForm(owner) {
     ActiveSource->OnStateChange = TNotifyEvent(this, &TFormRegistro::ActiveSourceStateChange);
     ActiveSource->OnDataChange = TDataChangeEvent(this, &TFormRegistro::ActiveSourceDataChange);
 
-    SpeedBar1 = new TSpeedBar(this);
-    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
-    SpeedBar1->SetParent(this);
-    SpeedBar1->SetBevelInner(bvLowered);
-    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
-    SpeedBar1->SetBtnOffsetHorz(4);
-    SpeedBar1->SetBtnOffsetVert(4);
-    SpeedBar1->SetHeight(AltoBarra);
-    SpeedBar1->AddSection(QStringLiteral("Untitled (0)"));
-    // The wallpaper of every bar of the program, when the program carries one.
-    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
-        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
+    SpeedBar1 = comun::BarraDeBotones(this, AltoBarra);
 
     using T = TFormRegistro;
     int x = 4;
@@ -166,21 +124,11 @@ TFormRegistro::TFormRegistro(TComponent* owner) : TForm(owner) {
     FPie->SetHeight(AltoPie);
     FPie->SetBevelOuter(bvNone);
 
-    BtOk = new TBitBtn(this);
-    BtOk->SetName(QStringLiteral("BtOk"));
-    BtOk->SetParent(FPie);
-    BtOk->SetKind(bkOK);
-    BtOk->SetModalResult(mrNone);
-    BtOk->SetCaption(QStringLiteral("OK"));
-    BtOk->SetVisible(false);
+    const comun::TOkNo par = comun::ParOkNo(this, FPie, "BtOk", "BtNo");
+    BtOk = par.Ok;
+    BtNo = par.No;
+    for (TBitBtn* b : {BtOk, BtNo}) b->SetVisible(false);
     BtOk->OnClick = TNotifyEvent(this, &T::BtOkClick);
-    BtNo = new TBitBtn(this);
-    BtNo->SetName(QStringLiteral("BtNo"));
-    BtNo->SetParent(FPie);
-    BtNo->SetKind(bkNo);
-    BtNo->SetModalResult(mrNone);
-    BtNo->SetCaption(QStringLiteral("&No"));
-    BtNo->SetVisible(false);
     BtNo->OnClick = TNotifyEvent(this, &T::BtNoClick);
 
     OnClose = TCloseEvent(this, &T::FormClose);
@@ -199,28 +147,14 @@ TFormRegistro::~TFormRegistro() {
 
 TSpeedItem* TFormRegistro::NuevoItem(const QString& name, const QString& hint, int left,
                                      void (TFormRegistro::*click)(TObject*)) {
-    auto* item = new TSpeedItem(this);
-    item->SetName(name);
-    item->SetCaption(hint.section(u'|', 0, 0));
-    item->SetHint(hint);
-    auto glifo = GlifoDe(name);
-    item->SetGlyph(glifo.get());
-    SpeedBar1->AddItem(0, item);
-    item->SetLeft(left);
-    item->SetTop(SpeedBar1->BtnOffsetVert());
+    TSpeedItem* item = comun::ItemDeBarra(SpeedBar1, name, hint, left, GlifoDe(name).get());
     item->OnClick() = TNotifyEvent(this, click);
     return item;
 }
 
 TSpeedItem* TFormRegistro::NuevoBoton(const char* nombre, const QString& hint, const std::function<void(TCanvas*)>& pinta) {
-    auto* i = new TSpeedItem(this);
-    i->SetName(QString::fromLatin1(nombre));
-    i->SetCaption(hint.section(u'|', 0, 0));
-    i->SetHint(hint);
-    auto g = Glifo(pinta);
-    i->SetGlyph(g.get());
-    SpeedBar1->AddItem(0, i);
-    i->SetTop(SpeedBar1->BtnOffsetVert());
+    // The form places it.
+    TSpeedItem* i = comun::ItemDeBarra(SpeedBar1, QString::fromLatin1(nombre), hint, 0, comun::Glifo(pinta).get());
     i->SetVisible(true);
     return i;
 }

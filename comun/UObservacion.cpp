@@ -1,6 +1,7 @@
 // The notes editor.
 #include "comun/UObservacion.h"
 
+#include "comun/Controles.h"
 #include "comun/PresPrel.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
@@ -9,20 +10,6 @@
 #include "platform/report/QuickRpt.h"
 
 TObservacion* Observacion = nullptr;
-
-namespace {
-TSpeedItem* Boton(TObservacion* form, const char* name, const QString& caption, const QString& hint, int left) {
-    auto* item = new TSpeedItem(form);
-    item->SetName(QString::fromLatin1(name));
-    item->SetBtnCaption(caption);
-    item->SetHint(hint);
-    item->SetShowHint(true);
-    form->SpeedBar1->AddItem(0, item);
-    item->SetLeft(left);
-    item->SetVisible(true);
-    return item;
-}
-}  // namespace
 
 TObservacion::TObservacion(TComponent* owner) : TForm(owner) {
     SetName(QStringLiteral("Observacion"));
@@ -35,25 +22,13 @@ TObservacion::TObservacion(TComponent* owner) : TForm(owner) {
     ActiveSource = new TDataSource(this);
     ActiveSource->SetName(QStringLiteral("ActiveSource"));
 
-    SpeedBar1 = new TSpeedBar(this);
-    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
-    SpeedBar1->SetParent(this);
-    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns);
-    SpeedBar1->SetBtnWidth(64);
-    SpeedBar1->SetBtnHeight(26);
-    SpeedBar1->SetBtnOffsetHorz(4);
-    SpeedBar1->SetBtnOffsetVert(4);
-    SpeedBar1->SetHeight(2 * 4 + 27);
-    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull()) {
-        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
-    }
-    SpeedBar1->AddSection(QStringLiteral("Observaciones"));
-    btImprimir = Boton(this, "btImprimir", QStringLiteral("Imprimir"), QStringLiteral("Impirmir|Imprime ficha"), 4);
-    btCut = Boton(this, "btCut", QStringLiteral("Cortar"), QStringLiteral("Cortar"), 80);
-    btCopy = Boton(this, "btCopy", QStringLiteral("Copiar"), QStringLiteral("Copiar"), 144);
-    btPaste = Boton(this, "btPaste", QStringLiteral("Pegar"), QStringLiteral("Pegar"), 208);
-    btAyuda = Boton(this, "btAyuda", QStringLiteral("Ayuda"), QStringLiteral("Ayuda|Muestra ayuda "), 284);
-    SpeedItem2 = Boton(this, "SpeedItem2", QStringLiteral("Volver"), QStringLiteral("Volver|Regresa a la pantalla anterior"), 348);
+    SpeedBar1 = comun::BarraDeTexto(this, QStringLiteral("Observaciones"));
+    btImprimir = comun::ItemDeTexto(SpeedBar1, "btImprimir", QStringLiteral("Imprimir"), QStringLiteral("Impirmir|Imprime ficha"), 4);
+    btCut = comun::ItemDeTexto(SpeedBar1, "btCut", QStringLiteral("Cortar"), QStringLiteral("Cortar"), 80);
+    btCopy = comun::ItemDeTexto(SpeedBar1, "btCopy", QStringLiteral("Copiar"), QStringLiteral("Copiar"), 144);
+    btPaste = comun::ItemDeTexto(SpeedBar1, "btPaste", QStringLiteral("Pegar"), QStringLiteral("Pegar"), 208);
+    btAyuda = comun::ItemDeTexto(SpeedBar1, "btAyuda", QStringLiteral("Ayuda"), QStringLiteral("Ayuda|Muestra ayuda "), 284);
+    SpeedItem2 = comun::ItemDeTexto(SpeedBar1, "SpeedItem2", QStringLiteral("Volver"), QStringLiteral("Volver|Regresa a la pantalla anterior"), 348);
 
     Cabecera = new TPanel(this);
     Cabecera->SetName(QStringLiteral("Cabecera"));

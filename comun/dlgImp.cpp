@@ -1,5 +1,6 @@
 #include "comun/dlgImp.h"
 
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "platform/forms/Printers.h"
 #include "platform/rtl/SysUtils.h"
@@ -7,15 +8,6 @@
 TdlgImprime* dlgImprime = nullptr;
 
 namespace {
-
-template <class T>
-T* Pon(TdlgImprime* form, const char* name, int left, int top, int width, int height) {
-    auto* c = new T(form);
-    c->SetName(QString::fromLatin1(name));
-    c->SetParent(form);
-    c->SetBounds(left, top, width, height);
-    return c;
-}
 
 // The name shown for the program's printer (or its PDF file); none when the system has no printer.
 QString NombreImpresora() {
@@ -33,47 +25,47 @@ TdlgImprime::TdlgImprime(TComponent* owner) : TForm(owner) {
     SetClientWidth(322);
     SetClientHeight(196);
 
-    LImpresora = Pon<TLabel>(this, "LImpresora", 12, 16, 212, 16);
+    LImpresora = comun::Hijo<TLabel>(this, this, "LImpresora", 12, 16, 212, 16);
     LImpresora->SetAutoSize(false);
     LImpresora->Font()->SetStyle(TFontStyles{fsBold});
-    BImpresora = Pon<TButton>(this, "BImpresora", 232, 10, 80, 25);
+    BImpresora = comun::Hijo<TButton>(this, this, "BImpresora", 232, 10, 80, 25);
     BImpresora->SetCaption(QStringLiteral("&Impresora"));
     PrinterDialogo = new TPrinterSetupDialog(this);
     PrinterDialogo->SetName(QStringLiteral("PrinterDialogo"));
 
-    Bevel1 = Pon<TBevel>(this, "Bevel1", 8, 44, 306, 70);
-    rbTodo = Pon<TRadioButton>(this, "rbTodo", 20, 54, 90, 20);
+    Bevel1 = comun::Hijo<TBevel>(this, this, "Bevel1", 8, 44, 306, 70);
+    rbTodo = comun::Hijo<TRadioButton>(this, this, "rbTodo", 20, 54, 90, 20);
     rbTodo->SetCaption(QStringLiteral("Todo"));
     rbTodo->SetChecked(true);
-    rbPaginas = Pon<TRadioButton>(this, "rbPaginas", 20, 84, 90, 20);
+    rbPaginas = comun::Hijo<TRadioButton>(this, this, "rbPaginas", 20, 84, 90, 20);
     rbPaginas->SetCaption(QStringLiteral("Páginas"));
-    Label1 = Pon<TLabel>(this, "Label1", 118, 87, 44, 16);
+    Label1 = comun::Hijo<TLabel>(this, this, "Label1", 118, 87, 44, 16);
     Label1->SetCaption(QStringLiteral("desde :"));
-    EDesde = Pon<TEdit>(this, "EDesde", 164, 84, 44, 22);
+    EDesde = comun::Hijo<TEdit>(this, this, "EDesde", 164, 84, 44, 22);
     EDesde->SetMaxLength(4);
-    Label2 = Pon<TLabel>(this, "Label2", 216, 87, 44, 16);
+    Label2 = comun::Hijo<TLabel>(this, this, "Label2", 216, 87, 44, 16);
     Label2->SetCaption(QStringLiteral("hasta :"));
-    EHasta = Pon<TEdit>(this, "EHasta", 262, 84, 44, 22);
+    EHasta = comun::Hijo<TEdit>(this, this, "EHasta", 262, 84, 44, 22);
     EHasta->SetMaxLength(4);
     Label1->SetFocusControl(EDesde);
     Label2->SetFocusControl(EHasta);
 
-    Label3 = Pon<TLabel>(this, "Label3", 20, 129, 130, 16);
+    Label3 = comun::Hijo<TLabel>(this, this, "Label3", 20, 129, 130, 16);
     Label3->SetCaption(QStringLiteral("Número de Copias :"));
-    ECopias = Pon<TEdit>(this, "ECopias", 164, 126, 40, 22);
+    ECopias = comun::Hijo<TEdit>(this, this, "ECopias", 164, 126, 40, 22);
     ECopias->SetMaxLength(3);
     ECopias->SetText(QStringLiteral("1"));
     Label3->SetFocusControl(ECopias);
-    UpDown1 = Pon<TUpDown>(this, "UpDown1", 204, 126, 16, 22);
+    UpDown1 = comun::Hijo<TUpDown>(this, this, "UpDown1", 204, 126, 16, 22);
     UpDown1->SetMin(1);
     UpDown1->SetMax(999);
     UpDown1->SetPosition(1);
     UpDown1->SetThousands(false);
     UpDown1->SetAssociate(ECopias);
 
-    btOk = Pon<TBitBtn>(this, "btOk", 74, 160, 84, 28);
+    btOk = comun::Hijo<TBitBtn>(this, this, "btOk", 74, 160, 84, 28);
     btOk->SetKind(bkOK);
-    BitBtn2 = Pon<TBitBtn>(this, "BitBtn2", 166, 160, 84, 28);
+    BitBtn2 = comun::Hijo<TBitBtn>(this, this, "BitBtn2", 166, 160, 84, 28);
     BitBtn2->SetKind(bkNo);
 
     LImpresora->SetCaption(NombreImpresora());

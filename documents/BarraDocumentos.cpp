@@ -1,23 +1,13 @@
 #include "documents/BarraDocumentos.h"
 
-#include "platform/graphics/Resources.h"
+#include "comun/Controles.h"
 
 namespace documents {
 
 TSpeedBar* NuevaBarra(TForm* form, int btnWidth) {
-    auto* bar = new TSpeedBar(form);
-    bar->SetName(QStringLiteral("SpeedBar1"));
-    bar->SetParent(form);
+    TSpeedBar* bar = comun::BarraDeBotones(form, 31);
     bar->SetAlign(alTop);
-    bar->SetBevelInner(bvLowered);
-    bar->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
-    bar->SetBtnOffsetHorz(4);
-    bar->SetBtnOffsetVert(4);
     bar->SetBtnWidth(btnWidth);
-    bar->SetHeight(31);
-    bar->AddSection(QStringLiteral("Untitled (0)"));
-    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
-        bar->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
     return bar;
 }
 

@@ -1,5 +1,6 @@
 #include "documents/UExport.h"
 
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "platform/db/Collation.h"
 
@@ -15,17 +16,8 @@ const char* const kColumnas[] = {"NOMBRE", "APELLIDOS", "DOMICILIO", "POBLACION"
 const QString kPrimero = QStringLiteral("<PRIMERO>");
 const QString kUltimo = QStringLiteral("<ÚLTIMO>");
 
-template <class T>
-T* Hijo(TForm* form, const char* name, int left, int top, int width, int height) {
-    auto* c = new T(form);
-    c->SetName(QString::fromLatin1(name));
-    c->SetParent(form);
-    c->SetBounds(left, top, width, height);
-    return c;
-}
-
 TLabel* Etiqueta(TForm* form, const char* name, const QString& texto, int left, int top) {
-    auto* l = Hijo<TLabel>(form, name, left, top, 0, 16);
+    auto* l = comun::Hijo<TLabel>(form, form, name, left, top, 0, 16);
     l->SetAutoSize(true);
     l->SetCaption(texto);
     return l;
@@ -81,7 +73,7 @@ TFExport::TFExport(TComponent* owner) : TForm(owner) {
     SetClientHeight(176);
 
     Label1 = Etiqueta(this, "Label1", QStringLiteral("Exportar datos de :"), 12, 16);
-    cbExport = Hijo<TComboBox>(this, "cbExport", 140, 12, 180, 22);
+    cbExport = comun::Hijo<TComboBox>(this, this, "cbExport", 140, 12, 180, 22);
     cbExport->SetStyle(csDropDownList);
     for (const char* t : {"ABOGADOS", "CLIENTES", "CONTRARIOS", "PROCURADORES", "PERITOS"})
         cbExport->Items()->Add(QString::fromLatin1(t));
@@ -105,7 +97,7 @@ TFExport::TFExport(TComponent* owner) : TForm(owner) {
     DSHasta = fuente("DSHasta", QHasta);
 
     auto rango = [&](const char* nombre, TDataSource* ds, const QString& vacio, int left, int width) {
-        auto* cb = Hijo<TZbDBLookupCombo>(this, nombre, left, 46, width, 22);
+        auto* cb = comun::Hijo<TZbDBLookupCombo>(this, this, nombre, left, 46, width, 22);
         cb->SetLookupSource(ds);
         cb->SetLookupField(QStringLiteral("APELLIDOS"));
         cb->SetLookupDisplay(QStringLiteral("APELLIDOS"));
@@ -118,12 +110,12 @@ TFExport::TFExport(TComponent* owner) : TForm(owner) {
     Hasta = rango("Hasta", DSHasta, kUltimo, 240, 180);
 
     Label4 = Etiqueta(this, "Label4", QStringLiteral("Enviar a :"), 12, 84);
-    eExport = Hijo<TFilenameEdit>(this, "eExport", 80, 80, 340, 22);
+    eExport = comun::Hijo<TFilenameEdit>(this, this, "eExport", 80, 80, 340, 22);
     eExport->SetDialogKind(dkSave);
     eExport->SetFilter(QStringLiteral("Texto separado por comas (*.csv;*.txt)|*.csv;*.txt|Todos los archivos (*)|*"));
 
     auto boton = [&](const char* nombre, const QString& texto, const QString& hint, int left) {
-        auto* b = Hijo<TZbSpeedButton>(this, nombre, left, 118, 90, 28);
+        auto* b = comun::Hijo<TZbSpeedButton>(this, this, nombre, left, 118, 90, 28);
         b->SetCaption(texto);
         b->SetHint(hint);
         b->SetShowHint(true);
@@ -132,11 +124,11 @@ TFExport::TFExport(TComponent* owner) : TForm(owner) {
     btSelect = boton("btSelect", QStringLiteral("Seleccionar"), QStringLiteral("Seleccionar"), 12);
     btExport = boton("btExport", QStringLiteral("Exportar"), QStringLiteral("Exportar"), 108);
     btExport->SetEnabled(false);
-    Indicador = Hijo<TGauge>(this, "Indicador", 12, 152, 408, 18);
+    Indicador = comun::Hijo<TGauge>(this, this, "Indicador", 12, 152, 408, 18);
     Indicador->SetMinValue(0);
     Indicador->SetMaxValue(100);
     Indicador->SetVisible(false);
-    Button1 = Hijo<TButton>(this, "Button1", 332, 118, 88, 28);
+    Button1 = comun::Hijo<TButton>(this, this, "Button1", 332, 118, 88, 28);
     Button1->SetCaption(QStringLiteral("&Fin"));
 
     Lista = new TDualListDialog(this);

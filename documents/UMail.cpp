@@ -1,5 +1,6 @@
 #include "documents/UMail.h"
 
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "documents/UFusion.h"
@@ -9,17 +10,8 @@
 
 namespace {
 
-template <class T>
-T* Hijo(TComponent* owner, TWinControl* padre, const char* name, int left, int top, int width, int height) {
-    auto* c = new T(owner);
-    c->SetName(QString::fromLatin1(name));
-    c->SetParent(padre);
-    c->SetBounds(left, top, width, height);
-    return c;
-}
-
 TLabel* Etiqueta(TComponent* owner, TWinControl* padre, const char* name, const QString& texto, int left, int top) {
-    auto* l = Hijo<TLabel>(owner, padre, name, left, top, 0, 16);
+    auto* l = comun::Hijo<TLabel>(owner, padre, name, left, top, 0, 16);
     l->SetAutoSize(true);
     l->SetCaption(texto);
     return l;
@@ -73,32 +65,32 @@ TDialogoFusion::TDialogoFusion(TComponent* owner, const QString& caption, const 
     SetClientWidth(520);
     SetClientHeight(372);
 
-    Panel1 = Hijo<TPanel>(this, this, "Panel1", 8, 8, 504, 274);
+    Panel1 = comun::Hijo<TPanel>(this, this, "Panel1", 8, 8, 504, 274);
     Panel1->SetCaption(QStringLiteral("No hay campos para fusión"));
-    Paginas = Hijo<TPageControl>(this, this, "Paginas", 8, 8, 504, 274);
+    Paginas = comun::Hijo<TPageControl>(this, this, "Paginas", 8, 8, 504, 274);
 
     LLogo = Etiqueta(this, this, "LLogo", QStringLiteral("Logotipo :"), 12, 294);
-    cbLogo = Hijo<TCheckBox>(this, this, "cbLogo", 80, 292, 60, 20);
+    cbLogo = comun::Hijo<TCheckBox>(this, this, "cbLogo", 80, 292, 60, 20);
     cbLogo->SetCaption(QStringLiteral("No"));
     LUnir = Etiqueta(this, this, "LUnir", unir, 160, 294);
-    cbUnir = Hijo<TCheckBox>(this, this, "cbUnir", 290, 292, 60, 20);
+    cbUnir = comun::Hijo<TCheckBox>(this, this, "cbUnir", 290, 292, 60, 20);
     cbUnir->SetChecked(unido);
     cbUnir->SetCaption(unido ? QStringLiteral("Si") : QStringLiteral("No"));
 
     LProgreso = Etiqueta(this, this, "LProgreso", QStringLiteral("Realizando Fusión :"), 12, 346);
     LProgreso->SetVisible(false);
-    Progreso = Hijo<TProgressBar>(this, this, "Progreso", 140, 344, 180, 18);
+    Progreso = comun::Hijo<TProgressBar>(this, this, "Progreso", 140, 344, 180, 18);
     Progreso->SetMin(0);
     Progreso->SetMax(100);
     Progreso->SetVisible(false);
 
-    btOk = Hijo<TBitBtn>(this, this, "btOk", 332, 330, 86, 30);
+    btOk = comun::Hijo<TBitBtn>(this, this, "btOk", 332, 330, 86, 30);
     btOk->SetKind(bkOK);
     btOk->SetCaption(QStringLiteral("OK"));
     // The result is OK once the merge has started, whatever happens in it; it is set as the handler
     // ends, so the progress steps (which let window messages run) cannot close the dialog halfway.
     btOk->SetModalResult(mrNone);
-    btNo = Hijo<TBitBtn>(this, this, "btNo", 424, 330, 86, 30);
+    btNo = comun::Hijo<TBitBtn>(this, this, "btNo", 424, 330, 86, 30);
     btNo->SetKind(bkCancel);
     btNo->SetCaption(QStringLiteral("&Cancelar"));
 
@@ -124,7 +116,7 @@ TTabSheet* TDialogoFusion::Pagina(const char* nombre, const QString& caption) {
 }
 
 TListBox* TDialogoFusion::Lista(TWinControl* padre, const char* nombre, int left, int top, int width, int height) {
-    return Hijo<TListBox>(this, padre, nombre, left, top, width, height);
+    return comun::Hijo<TListBox>(this, padre, nombre, left, top, width, height);
 }
 
 TQuery* TDialogoFusion::Consulta(const char* nombre, const QString& sql) {
@@ -146,7 +138,7 @@ void TDialogoFusion::CreaPaginasComunes() {
         const QByteArray n = QByteArray::number(k + 1);
         LOtros[size_t(k)] = Etiqueta(this, pgOtros, ("LOtros" + n).constData(), QString(), left, top);
         LOtros[size_t(k)]->SetVisible(false);
-        EOtros[size_t(k)] = Hijo<TEdit>(this, pgOtros, ("EOtros" + n).constData(), left, top + 18, 232, 22);
+        EOtros[size_t(k)] = comun::Hijo<TEdit>(this, pgOtros, ("EOtros" + n).constData(), left, top + 18, 232, 22);
         EOtros[size_t(k)]->SetVisible(false);
     }
     pgAvisos = Pagina("pgAvisos", QStringLiteral("Avisos"));
@@ -268,7 +260,7 @@ TFMail::TFMail(TComponent* owner)
     SetName(QStringLiteral("FMail"));
     using T = TFMail;
     auto boton = [&](TWinControl* padre, const char* nombre, const char* texto, int top, void (T::*click)(TObject*)) {
-        auto* b = Hijo<TZbSpeedButton>(this, padre, nombre, 222, top, 36, 26);
+        auto* b = comun::Hijo<TZbSpeedButton>(this, padre, nombre, 222, top, 36, 26);
         b->SetCaption(QString::fromLatin1(texto));
         b->OnClick = TNotifyEvent(this, click);
         return b;

@@ -1,5 +1,6 @@
 #include "records/Facturable.h"
 
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
@@ -61,14 +62,8 @@ QString FormatoImporte(const QString& moneda) {
 }
 
 TDBText* TextoSaldo(TWinControl* padre, int left, int top, int ancho) {
-    auto* s = new TDBText(padre);
-    s->SetName(QStringLiteral("DBSaldo"));
-    s->SetParent(padre);
-    s->SetDataSource(Dat->DSSaldo);
-    s->SetDataField(QStringLiteral("SALDO"));
-    s->SetAutoSize(false);
+    TDBText* s = comun::TextoDeCampo(padre, padre, QStringLiteral("DBSaldo"), Dat->DSSaldo, QStringLiteral("SALDO"), left, top + 3, ancho);
     s->SetAlignment(taRightJustify);
-    s->SetBounds(left, top + 3, ancho, 17);
     s->Font()->SetStyle({fsBold});
     s->SetShowHint(true);
     return s;

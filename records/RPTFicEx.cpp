@@ -1,13 +1,14 @@
 // The case-file card.
 #include "records/RPTFicEx.h"
 
+#include "comun/Controles.h"
 #include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
 
 TInfFicEx* InfFicEx = nullptr;
 
 namespace {
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 }  // namespace
 
 TInfFicEx::TInfFicEx(TComponent* owner) : TForm(owner) {

@@ -3,6 +3,7 @@
 
 #include "comun/Abusca.h"
 #include "comun/Calendario.h"
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "comun/UObservacion.h"
@@ -12,7 +13,7 @@
 TAsunto* Asunto = nullptr;
 
 namespace {
-TField* F(TDataSet* t, const QString& campo) { return t->FieldByName(campo); }
+using comun::F;
 const char* const Historia[] = {"TRIBUNAL", "POBLACION", "PROCEDIMIENTO", "AUTOS"};
 }  // namespace
 

@@ -1,5 +1,6 @@
 // The consultation form.
 #include "records/UConsulta.h"
+#include "comun/Controles.h"
 #include "records/UExpediente.h"
 
 #include "comun/Abusca.h"
@@ -22,7 +23,7 @@ TConsulta* Consulta = nullptr;
 
 namespace {
 
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 #include "records/Facturable.h"
 #include "records/Pinturas.h"
 #include "records/UConsulta.h"
+#include "comun/Controles.h"
 #include "comun/UData.h"
 
 #include <utility>
@@ -57,13 +58,8 @@ void TConsulta::CreaControles() {
     DBFechaEntrada->SetReadOnly(true);
     DBFechaEntrada->SetTabStop(false);
     Rotulo(QStringLiteral("Abogado Cliente :"), 210, y1, 100);
-    DBNomAboCli = new TDBText(this);
-    DBNomAboCli->SetName(QStringLiteral("DBNomAboCli"));
-    DBNomAboCli->SetParent(this);
-    DBNomAboCli->SetDataSource(Dat->DSConsultas);
-    DBNomAboCli->SetDataField(QStringLiteral("NOMABOCLI"));
-    DBNomAboCli->SetAutoSize(false);
-    DBNomAboCli->SetBounds(314, y1 + 3, 230, 17);
+    DBNomAboCli = comun::TextoDeCampo(this, this, QStringLiteral("DBNomAboCli"), Dat->DSConsultas, QStringLiteral("NOMABOCLI"), 314,
+                                      y1 + 3, 230);
     DBNomAboCli->Font()->SetStyle({fsBold});
 
     const int y2 = y1 + dy;

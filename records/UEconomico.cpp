@@ -1,6 +1,7 @@
 // The economic ledger of a case file.
 #include "records/UEconomico.h"
 
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
@@ -17,7 +18,7 @@ TDateTime FechaApunte;
 
 namespace {
 
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 
 TMenuItem* Item(TPopupMenu* menu, const char* nombre, const QString& caption, TNotifyEvent click) {
     auto* i = new TMenuItem(menu);
@@ -89,13 +90,7 @@ TEconomico::TEconomico(TComponent* owner) : TFormRegistro(owner) {
     Image4->OnDblClick = TNotifyEvent(this, &T::Image4DblClick);
     Image5->OnDblClick = TNotifyEvent(this, &T::Image5DblClick);
     LFactura = Rotulo(QStringLiteral("Factura Nº :"), 120, s0, 80);
-    DBNumFac = new TDBText(this);
-    DBNumFac->SetName(QStringLiteral("DBNumFac"));
-    DBNumFac->SetParent(this);
-    DBNumFac->SetDataSource(Dat->DSExped);
-    DBNumFac->SetDataField(QStringLiteral("FACTURA"));
-    DBNumFac->SetAutoSize(false);
-    DBNumFac->SetBounds(204, s0 + 3, 80, 17);
+    DBNumFac = comun::TextoDeCampo(this, this, QStringLiteral("DBNumFac"), Dat->DSExped, QStringLiteral("FACTURA"), 204, s0 + 3, 80);
     DBNumFac->Font()->SetStyle({fsBold});
     LSaldo = Rotulo(QStringLiteral("Saldo :"), 360, s0, 60);
     DBSaldo = records::TextoSaldo(this, 424, s0, 120);

@@ -4,6 +4,7 @@
 #include "comun/Abusca.h"
 #include "comun/Abusca2.h"
 #include "comun/Alcance.h"
+#include "comun/Controles.h"
 #include "comun/Ganchos.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
@@ -28,7 +29,7 @@ TExpediente* Expediente = nullptr;
 
 namespace {
 
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 QString Q(const char* texto) { return QString::fromUtf8(texto); }
 
 // "01/00012-A" for the year 2001 and the number 00012-A.

@@ -1,4 +1,5 @@
 // The case-file form: the layout of its controls.
+#include "comun/Controles.h"
 #include "comun/UData.h"
 #include "records/Facturable.h"
 #include "records/Pinturas.h"
@@ -79,22 +80,8 @@ void TExpediente::CreaControles() {
     };
     imagen(Image1, "Image1", 16, [](TCanvas* c) { Persona(c, clSilver); });
     imagen(Image3, "Image3", 16, [](TCanvas* c) { Persona(c, clYellow); });
-    imagen(Image2, "Image2", 16, [](TCanvas* c) {
-        c->Pen()->SetColor(clNavy);
-        c->Brush()->SetColor(clWhite);
-        c->Ellipse(2, 2, 14, 14);
-        c->MoveTo(8, 8);
-        c->LineTo(8, 4);
-        c->MoveTo(8, 8);
-        c->LineTo(11, 9);
-    });
-    imagen(Ok, "Ok", 16, [](TCanvas* c) {
-        c->Pen()->SetColor(clGreen);
-        c->Pen()->SetWidth(2);
-        c->MoveTo(3, 8);
-        c->LineTo(7, 12);
-        c->LineTo(13, 3);
-    });
+    imagen(Image2, "Image2", 16, comun::PintaReloj);
+    imagen(Ok, "Ok", 16, comun::PintaOk);
 
     // Header.
     const int y0 = AreaTop();
@@ -288,13 +275,8 @@ TDBEdit* TExpediente::Edita(const QString& campo, int left, int top, int width) 
 }
 
 TDBText* TExpediente::Texto(const QString& campo, int left, int top, int width) {
-    auto* t = new TDBText(this);
-    t->SetParent(this);
-    t->SetDataSource(Dat->DSExped);
-    t->SetDataField(campo);
-    t->SetAutoSize(false);
+    TDBText* t = comun::TextoDeCampo(this, this, QString(), Dat->DSExped, campo, left, top + 3, width);
     t->SetAlignment(taRightJustify);
-    t->SetBounds(left, top + 3, width, 17);
     return t;
 }
 

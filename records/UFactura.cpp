@@ -2,6 +2,7 @@
 #include "records/UFactura.h"
 
 #include "comun/Calendario.h"
+#include "comun/Controles.h"
 #include "comun/Ganchos.h"
 #include "comun/Programa.h"
 #include "comun/UComunes.h"
@@ -15,18 +16,6 @@
 TFacturar* Facturar = nullptr;
 
 namespace {
-
-TSpeedItem* Item(TFacturar* f, const char* nombre, const QString& caption, const QString& hint, int left) {
-    auto* i = new TSpeedItem(f);
-    i->SetName(QString::fromLatin1(nombre));
-    i->SetBtnCaption(caption);
-    i->SetHint(hint);
-    i->SetShowHint(true);
-    f->SpeedBar1->AddItem(0, i);
-    i->SetLeft(left);
-    i->SetVisible(true);
-    return i;
-}
 
 bool Derecho(const char* nombre) {
     TTable* p = Dat->TPriv;
@@ -55,20 +44,9 @@ TFacturar::TFacturar(TComponent* owner) : TForm(owner) {
     SetClientWidth(320);
     SetClientHeight(226);
 
-    SpeedBar1 = new TSpeedBar(this);
-    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
-    SpeedBar1->SetParent(this);
-    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns);
-    SpeedBar1->SetBtnWidth(64);
-    SpeedBar1->SetBtnHeight(26);
-    SpeedBar1->SetBtnOffsetHorz(4);
-    SpeedBar1->SetBtnOffsetVert(4);
-    SpeedBar1->SetHeight(2 * 4 + 27);
-    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
-        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
-    SpeedBar1->AddSection(QStringLiteral("Facturar"));
-    btOk = Item(this, "btOk", QStringLiteral("&Ok"), QStringLiteral("Ok|Factura con estos datos"), 4);
-    SpeedItem2 = Item(this, "SpeedItem2", QStringLiteral("&No"), QStringLiteral("No|Vuelve sin facturar"), 72);
+    SpeedBar1 = comun::BarraDeTexto(this, QStringLiteral("Facturar"));
+    btOk = comun::ItemDeTexto(SpeedBar1, "btOk", QStringLiteral("&Ok"), QStringLiteral("Ok|Factura con estos datos"), 4);
+    SpeedItem2 = comun::ItemDeTexto(SpeedBar1, "SpeedItem2", QStringLiteral("&No"), QStringLiteral("No|Vuelve sin facturar"), 72);
 
     Panel1 = new TPanel(this);
     Panel1->SetName(QStringLiteral("Panel1"));

@@ -1,6 +1,7 @@
 // The ledger entry dialog.
 #include "records/UIntroImp.h"
 
+#include "comun/Controles.h"
 #include "comun/Abusca2.h"
 #include "comun/Calendario.h"
 #include "comun/UComunes.h"
@@ -15,7 +16,7 @@ Currency ImporteApunte;
 
 namespace {
 
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 
 QString MonedaDe(TDataSet* t) { return t->Active() && !t->IsEmpty() ? F(t, "MONEDA")->AsString() : QString(); }
 
@@ -86,20 +87,10 @@ TFIntroImp::TFIntroImp(TComponent* owner) : TForm(owner) {
     Importe->SetBounds(96, 152, 120, 21);
     Importe->SetFormatOnEditing(true);
 
-    btSi = new TBitBtn(this);
-    btSi->SetName(QStringLiteral("btSi"));
-    btSi->SetParent(this);
-    btSi->SetKind(bkOK);
-    btSi->SetCaption(QStringLiteral("OK"));
-    btSi->SetModalResult(mrNone);  // only once the entry is valid
-    btSi->SetBounds(120, 200, 88, 27);
-    btNo = new TBitBtn(this);
-    btNo->SetName(QStringLiteral("btNo"));
-    btNo->SetParent(this);
-    btNo->SetKind(bkNo);
-    btNo->SetCaption(QStringLiteral("&No"));
-    btNo->SetModalResult(mrNone);
-    btNo->SetBounds(216, 200, 88, 27);
+    // OK closes only once the entry is valid.
+    const comun::TOkNo par = comun::ParOkNo(this, this, "btSi", "btNo", 120, 200, 88, 27, 96);
+    btSi = par.Ok;
+    btNo = par.No;
 
     using T = TFIntroImp;
     btFecha->OnClick = TNotifyEvent(this, &T::btFechaClick);

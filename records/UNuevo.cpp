@@ -1,6 +1,7 @@
 // New case file, new consultation, linked case file and the year/number of a search.
 #include "records/UNuevo.h"
 
+#include "comun/Controles.h"
 #include "comun/Calendario.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
@@ -29,7 +30,7 @@ TLabel* Etiqueta(TNuevoExp* f, const char* nombre, const QString& texto, int top
     return l;
 }
 
-TField* F(TDataSet* t, const char* campo) { return t->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 }  // namespace
 
 TNuevoExp::TNuevoExp(TComponent* owner) : TForm(owner) {
@@ -79,20 +80,10 @@ TNuevoExp::TNuevoExp(TComponent* owner) : TForm(owner) {
     AboEntra->SetStyle(csDropDownList);
     AboEntra->SetBounds(132, 94, 190, 21);
 
-    BtOk = new TBitBtn(this);
-    BtOk->SetName(QStringLiteral("BtOk"));
-    BtOk->SetParent(this);
-    BtOk->SetKind(bkOK);
-    BtOk->SetCaption(QStringLiteral("OK"));
-    BtOk->SetModalResult(mrNone);  // only once the record is written
-    BtOk->SetBounds(72, 132, 88, 27);
-    BtNo = new TBitBtn(this);
-    BtNo->SetName(QStringLiteral("BtNo"));
-    BtNo->SetParent(this);
-    BtNo->SetKind(bkNo);
-    BtNo->SetCaption(QStringLiteral("&No"));
-    BtNo->SetModalResult(mrNone);
-    BtNo->SetBounds(170, 132, 88, 27);
+    // OK closes only once the record is written.
+    const comun::TOkNo par = comun::ParOkNo(this, this, "BtOk", "BtNo", 72, 132, 88, 27, 98);
+    BtOk = par.Ok;
+    BtNo = par.No;
 
     auto tabla = [&](TTable*& t, const char* nombre, const char* fichero) {
         t = new TTable(this);

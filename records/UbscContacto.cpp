@@ -1,5 +1,6 @@
 #include "records/UbscContacto.h"
 
+#include "comun/Controles.h"
 #include "comun/UData.h"
 #include "platform/graphics/Resources.h"
 #include "records/UAbogado.h"
@@ -37,6 +38,15 @@ void AbreFicha(F*& global, const QString& caption) {
     global->btAsigna->SetVisible(false);
     global->ShowModal();
 }
+// An item of the address book's bar: its text is its caption and its tip.
+TSpeedItem* Item(TFContacto* f, const QString& nombre, const QString& texto, int left, void (TFContacto::*click)(TObject*)) {
+    TSpeedItem* i = comun::ItemDeBarra(f->SpeedBar1, nombre, texto, left, nullptr);
+    i->SetBtnCaption(texto);
+    i->SetVisible(true);
+    i->OnClick() = TNotifyEvent(f, click);
+    return i;
+}
+
 }  // namespace
 
 TFContacto::TFContacto(TComponent* owner) : TForm(owner) {
@@ -54,34 +64,11 @@ TFContacto::TFContacto(TComponent* owner) : TForm(owner) {
     DataSource1->SetDataSet(QContactos);
     DataSource1->SetAutoEdit(false);
 
-    SpeedBar1 = new TSpeedBar(this);
-    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
-    SpeedBar1->SetParent(this);
-    SpeedBar1->SetBevelInner(bvLowered);
-    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
-    SpeedBar1->SetBtnOffsetHorz(4);
-    SpeedBar1->SetBtnOffsetVert(4);
+    SpeedBar1 = comun::BarraDeBotones(this, 31);
     SpeedBar1->SetBtnWidth(60);
-    SpeedBar1->SetHeight(31);
-    SpeedBar1->AddSection(QStringLiteral("Untitled (0)"));
-    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
-        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
-    auto item = [&](const QString& nombre, const QString& texto, int left, void (TFContacto::*click)(TObject*)) {
-        auto* i = new TSpeedItem(this);
-        i->SetName(nombre);
-        i->SetCaption(texto);
-        i->SetBtnCaption(texto);
-        i->SetHint(texto);
-        SpeedBar1->AddItem(0, i);
-        i->SetLeft(left);
-        i->SetTop(4);
-        i->SetVisible(true);
-        i->OnClick() = TNotifyEvent(this, click);
-        return i;
-    };
-    btOpen = item(QStringLiteral("btOpen"), QStringLiteral("Abrir"), 4, &TFContacto::btOpenClick);
-    btFind = item(QStringLiteral("btFind"), QStringLiteral("Buscar"), 68, &TFContacto::btFindClick);
-    btSalir = item(QStringLiteral("btSalir"), QStringLiteral("Salir"), 140, &TFContacto::btSalirClick);
+    btOpen = Item(this, QStringLiteral("btOpen"), QStringLiteral("Abrir"), 4, &TFContacto::btOpenClick);
+    btFind = Item(this, QStringLiteral("btFind"), QStringLiteral("Buscar"), 68, &TFContacto::btFindClick);
+    btSalir = Item(this, QStringLiteral("btSalir"), QStringLiteral("Salir"), 140, &TFContacto::btSalirClick);
 
     auto* lTipo = new TLabel(this);
     lTipo->SetParent(this);
@@ -218,16 +205,7 @@ void TFContacto::btOpenClick(TObject*) {
 void TFContacto::btSalirClick(TObject*) { Close(); }
 
 void TFContacto::ModoSelector() {
-    btElegir = new TSpeedItem(this);
-    btElegir->SetName(QStringLiteral("btElegir"));
-    btElegir->SetCaption(QStringLiteral("Elegir"));
-    btElegir->SetBtnCaption(QStringLiteral("Elegir"));
-    btElegir->SetHint(QStringLiteral("Elegir"));
-    SpeedBar1->AddItem(0, btElegir);
-    btElegir->SetLeft(204);
-    btElegir->SetTop(4);
-    btElegir->SetVisible(true);
-    btElegir->OnClick() = TNotifyEvent(this, &TFContacto::btElegirClick);
+    btElegir = Item(this, QStringLiteral("btElegir"), QStringLiteral("Elegir"), 204, &TFContacto::btElegirClick);
     ZbDBGrid1->SetMultiSelect(true);
     ZbDBGrid1->OnDblClick = TNotifyEvent(this, &TFContacto::btElegirClick);
 }

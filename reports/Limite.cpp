@@ -1,6 +1,7 @@
 #include "reports/Limite.h"
 
 #include "comun/Calendario.h"
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -8,42 +9,19 @@ namespace {
 
 // The calendar picture of the date buttons.
 std::unique_ptr<TBitmap> DibujoCalendario() {
-    static const char* filas[] = {"",
-                                  "  kkkkkkkkkkkk",
-                                  "  k##########k",
-                                  "  k##########k",
-                                  "  kkkkkkkkkkkk",
-                                  "  kwwwwwwwwwwk",
-                                  "  kwkwkwkwkwwk",
-                                  "  kwwwwwwwwwwk",
-                                  "  kwkwkwkwkwwk",
-                                  "  kwwwwwwwwwwk",
-                                  "  kwkwkwkwkwwk",
-                                  "  kwwwwwwwwwwk",
-                                  "  kkkkkkkkkkkk"};
-    auto b = std::make_unique<TBitmap>();
-    b->SetSize(16, 16);
-    b->Canvas()->Brush()->SetColor(clFuchsia);
-    b->Canvas()->FillRect(Rect(0, 0, 16, 16));
-    int y = 0;
-    for (const char* fila : filas) {
-        for (int x = 0; fila[x] && x < 16; ++x) {
-            if (fila[x] == '#') b->Canvas()->SetPixel(x, y, clMaroon);
-            if (fila[x] == 'k') b->Canvas()->SetPixel(x, y, clBlack);
-            if (fila[x] == 'w') b->Canvas()->SetPixel(x, y, clWhite);
-        }
-        ++y;
-    }
-    return b;
-}
-
-template <class T>
-T* Pon(TForm* form, const char* name, int left, int top, int width, int height) {
-    auto* c = new T(form);
-    c->SetName(QString::fromLatin1(name));
-    c->SetParent(form);
-    c->SetBounds(left, top, width, height);
-    return c;
+    return comun::GlifoDeFilas(clMaroon, {"",
+                                          "  kkkkkkkkkkkk",
+                                          "  k##########k",
+                                          "  k##########k",
+                                          "  kkkkkkkkkkkk",
+                                          "  kwwwwwwwwwwk",
+                                          "  kwkwkwkwkwwk",
+                                          "  kwwwwwwwwwwk",
+                                          "  kwkwkwkwkwwk",
+                                          "  kwwwwwwwwwwk",
+                                          "  kwkwkwkwkwwk",
+                                          "  kwwwwwwwwwwk",
+                                          "  kkkkkkkkkkkk"});
 }
 
 }  // namespace
@@ -57,27 +35,27 @@ TLimites::TLimites(TComponent* owner) : TForm(owner) {
     SetClientWidth(262);
     SetClientHeight(124);
 
-    Label1 = Pon<TLabel>(this, "Label1", 16, 20, 90, 16);
+    Label1 = comun::Hijo<TLabel>(this, this, "Label1", 16, 20, 90, 16);
     Label1->SetCaption(QStringLiteral("Desde Fecha :"));
-    EDesde = Pon<TMaskEdit>(this, "EDesde", 110, 16, 92, 22);
+    EDesde = comun::Hijo<TMaskEdit>(this, this, "EDesde", 110, 16, 92, 22);
     EDesde->SetEditMask(QStringLiteral("!99/99/9999;1;_"));
-    SpeedButton1 = Pon<TZbSpeedButton>(this, "SpeedButton1", 206, 16, 24, 22);
-    Label2 = Pon<TLabel>(this, "Label2", 16, 52, 90, 16);
+    SpeedButton1 = comun::Hijo<TZbSpeedButton>(this, this, "SpeedButton1", 206, 16, 24, 22);
+    Label2 = comun::Hijo<TLabel>(this, this, "Label2", 16, 52, 90, 16);
     Label2->SetCaption(QStringLiteral("Hasta Fecha :"));
-    EHasta = Pon<TMaskEdit>(this, "EHasta", 110, 48, 92, 22);
+    EHasta = comun::Hijo<TMaskEdit>(this, this, "EHasta", 110, 48, 92, 22);
     EHasta->SetEditMask(QStringLiteral("!99/99/9999;1;_"));
-    SpeedButton2 = Pon<TZbSpeedButton>(this, "SpeedButton2", 206, 48, 24, 22);
+    SpeedButton2 = comun::Hijo<TZbSpeedButton>(this, this, "SpeedButton2", 206, 48, 24, 22);
     Label1->SetFocusControl(EDesde);
     Label2->SetFocusControl(EHasta);
     auto glyph = DibujoCalendario();
     SpeedButton1->SetGlyph(glyph.get());
     SpeedButton2->SetGlyph(glyph.get());
 
-    btOk = Pon<TBitBtn>(this, "btOk", 38, 88, 88, 28);
+    btOk = comun::Hijo<TBitBtn>(this, this, "btOk", 38, 88, 88, 28);
     btOk->SetKind(bkOK);
     btOk->SetCaption(QStringLiteral("OK"));
     btOk->SetDefault(false);  // Enter goes from field to field (FormKeyPress)
-    btNo = Pon<TBitBtn>(this, "btNo", 136, 88, 88, 28);
+    btNo = comun::Hijo<TBitBtn>(this, this, "btNo", 136, 88, 88, 28);
     btNo->SetKind(bkCancel);
 
     OnShow = TNotifyEvent(this, &TLimites::FormShow);

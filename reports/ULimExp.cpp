@@ -1,21 +1,9 @@
 #include "reports/ULimExp.h"
 
 #include "comun/Alcance.h"
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "platform/rtl/SysUtils.h"
-
-namespace {
-
-template <class T>
-T* Hijo(TForm* form, TWinControl* parent, const char* name, int left, int top, int width, int height) {
-    auto* c = new T(form);
-    c->SetName(QString::fromLatin1(name));
-    c->SetParent(parent);
-    c->SetBounds(left, top, width, height);
-    return c;
-}
-
-}  // namespace
 
 TFLimExp::TFLimExp(TComponent* owner) : TForm(owner), Anio(FormatDateTime(QStringLiteral("yyyy"), Date())) {
     SetName(QStringLiteral("FLimExp"));
@@ -29,13 +17,13 @@ TFLimExp::TFLimExp(TComponent* owner) : TForm(owner), Anio(FormatDateTime(QStrin
     gbLimites->SetName(QStringLiteral("gbLimites"));
     gbLimites->SetParent(this);
     gbLimites->SetBounds(8, 6, 336, 144);
-    rbTodos = Hijo<TRadioButton>(this, gbLimites, "rbTodos", 14, 22, 140, 20);
+    rbTodos = comun::Hijo<TRadioButton>(this, gbLimites, "rbTodos", 14, 22, 140, 20);
     rbTodos->SetCaption(QStringLiteral("Todos"));
     rbTodos->SetChecked(true);
-    rbLimite = Hijo<TRadioButton>(this, gbLimites, "rbLimite", 14, 46, 140, 20);
-    Label1 = Hijo<TLabel>(this, gbLimites, "Label1", 14, 82, 60, 16);
+    rbLimite = comun::Hijo<TRadioButton>(this, gbLimites, "rbLimite", 14, 46, 140, 20);
+    Label1 = comun::Hijo<TLabel>(this, gbLimites, "Label1", 14, 82, 60, 16);
     Label1->SetCaption(QStringLiteral("Desde :"));
-    Label2 = Hijo<TLabel>(this, gbLimites, "Label2", 14, 112, 60, 16);
+    Label2 = comun::Hijo<TLabel>(this, gbLimites, "Label2", 14, 112, 60, 16);
     Label2->SetCaption(QStringLiteral("Hasta :"));
 
     auto consulta = [&](TQuery*& q, TDataSource*& ds, const char* nombre, const char* fuente, const QString& sql) {
@@ -60,7 +48,7 @@ TFLimExp::TFLimExp(TComponent* owner) : TForm(owner), Anio(FormatDateTime(QStrin
 
     // Lawyers and clients are told apart by their code, not by their name (two of one name).
     auto lista = [&](const char* name, TDataSource* ds, const char* clave, const char* campo, int top) {
-        auto* cb = Hijo<TDBLookupComboBox>(this, gbLimites, name, 80, top, 240, 22);
+        auto* cb = comun::Hijo<TDBLookupComboBox>(this, gbLimites, name, 80, top, 240, 22);
         cb->SetListSource(ds);
         cb->SetKeyField(QString::fromLatin1(clave));
         cb->SetListField(QString::fromLatin1(campo));

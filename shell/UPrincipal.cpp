@@ -3,6 +3,7 @@
 #include "comun/Abusca.h"
 #include "comun/Abusca2.h"
 #include "comun/Alcance.h"
+#include "comun/Controles.h"
 #include "comun/Ganchos.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
@@ -114,20 +115,11 @@ TBitmap* IconoEstado(TImage* img, TColor color) {
     return b;
 }
 
-std::unique_ptr<TBitmap> Glifo(const QString& nombre) {
-    auto b = std::make_unique<TBitmap>();
-    b->SetSize(16, 16);
-    TCanvas* c = b->Canvas();
-    c->Brush()->SetColor(clFuchsia);
-    c->FillRect(Rect(0, 0, 16, 16));
+// The glyph of the bar item `nombre`.
+void PintaItem(TCanvas* c, const QString& nombre) {
     c->Pen()->SetColor(clBlack);
     if (nombre == u"btImprimir") {
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(4, 1, 12, 7);
-        c->Brush()->SetColor(clGray);
-        c->Rectangle(1, 6, 15, 12);
-        c->Brush()->SetColor(clWhite);
-        c->Rectangle(4, 10, 12, 15);
+        comun::PintaImpresora(c);
     } else if (nombre == u"btAbrir") {
         c->Brush()->SetColor(clYellow);
         c->Rectangle(1, 4, 15, 14);
@@ -188,7 +180,6 @@ std::unique_ptr<TBitmap> Glifo(const QString& nombre) {
         c->Brush()->SetStyle(bsClear);
         c->TextOut(4, 0, QStringLiteral("?"));
     }
-    return b;
 }
 
 // The SQL line that gives a person's name.
@@ -458,29 +449,13 @@ void TPrincipio::CreaMenus() {
 }
 
 void TPrincipio::CreaBarra() {
-    SpeedBar1 = new TSpeedBar(this);
-    SpeedBar1->SetName(QStringLiteral("SpeedBar1"));
-    SpeedBar1->SetParent(this);
-    SpeedBar1->SetBevelInner(bvLowered);
-    SpeedBar1->SetOptions(sbFlatBtns | sbTransparentBtns | sbGrayedBtns);
-    SpeedBar1->SetBtnOffsetHorz(4);
-    SpeedBar1->SetBtnOffsetVert(4);
-    SpeedBar1->SetHeight(AltoBarra);
-    SpeedBar1->AddSection(QStringLiteral("Untitled (0)"));
+    SpeedBar1 = comun::BarraDeBotones(this, AltoBarra);
     int x = 4;
     const int w = SpeedBar1->BtnWidth();
     auto item = [&](TSpeedItem*& it, const char* nombre, const char* hint, void (TPrincipio::*click)(TObject*), int hueco = 0) {
-        it = new TSpeedItem(this);
-        it->SetName(QString::fromLatin1(nombre));
-        const QString h = QString::fromUtf8(hint);
-        it->SetCaption(h.section(u'|', 0, 0));
-        it->SetHint(h);
-        auto g = Glifo(it->Name());
-        it->SetGlyph(g.get());
-        SpeedBar1->AddItem(0, it);
+        const QString n = QString::fromLatin1(nombre);
         x += hueco;
-        it->SetLeft(x);
-        it->SetTop(SpeedBar1->BtnOffsetVert());
+        it = comun::ItemDeBarra(SpeedBar1, n, QString::fromUtf8(hint), x, comun::Glifo([&](TCanvas* c) { PintaItem(c, n); }).get());
         x += w;
         if (click) it->OnClick() = TNotifyEvent([this, click](TObject* s) { Ordena(click, s); });
         it->SetVisible(true);
@@ -655,8 +630,6 @@ void TPrincipio::FormCreate(TObject*) {
     CarpetaDatosBarra = CarpetaDatos + QLatin1Char('/');
     CompruebaWord();
     Paginas->SetActivePage(pgExped);
-    if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND")).isNull())
-        SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
 }
 
 void TPrincipio::FormShow(TObject*) {

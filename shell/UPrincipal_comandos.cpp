@@ -4,6 +4,7 @@
 #include "agenda/UConAgenda.h"
 #include "comun/Abusca.h"
 #include "comun/Alcance.h"
+#include "comun/Controles.h"
 #include "comun/Ganchos.h"
 #include "comun/UData.h"
 #include "documents/UEscritos.h"
@@ -66,7 +67,7 @@
 
 namespace {
 
-TField* F(TDataSet* ds, const char* campo) { return ds->FieldByName(QString::fromLatin1(campo)); }
+using comun::F;
 
 bool Derecho(const char* derecho) { return F(Dat->TPriv, derecho)->AsBoolean(); }
 

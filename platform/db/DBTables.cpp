@@ -305,9 +305,9 @@ TTable::TTable(TComponent* owner)
     FieldDefs()->Updater = [this] { ReadLayout(); };
 }
 
-void TTable::ReadLayout() {
-    TConnection* conn = Connection();
-    platform::db::TTableDesc d = conn->DescribeTable(FTableName);
+void TTable::ReadLayout() { ApplyLayout(Connection()->DescribeTable(FTableName)); }
+
+void TTable::ApplyLayout(const platform::db::TTableDesc& d) {
     if (!Active()) {
         FieldDefs()->Clear();
         for (auto& c : d.Columns) FieldDefs()->Add(c.Name, FieldTypeOf(c.Type), c.Type == TColumnType::Text ? c.Size : 0, c.Required);
@@ -341,8 +341,9 @@ bool TTable::Exists() { return Connection()->TableExists(FTableName); }
 void TTable::InternalOpen() {
     if (FTableName.isEmpty()) DatabaseError(QStringLiteral("Missing TableName property"), this);
     OpenConnection();
+    // One read of the layout serves the cursor and the definitions (on a server, a round trip).
     FDesc = FConn->DescribeTable(FTableName);
-    ReadLayout();
+    ApplyLayout(FDesc);
     FFilterFor.clear();
     FSpec = platform::db::TCursorSpec();
     FSpec.Table = FTableName;

@@ -278,6 +278,7 @@ private:
     void BuildOrder();
     void OrderChanged();
     void ReadLayout();
+    void ApplyLayout(const platform::db::TTableDesc& d);
     void UpdateRestriction();
     void MasterChanged();
     void BeginKeyEdit(std::unique_ptr<TRecordBuffer>& buffer, bool clear);

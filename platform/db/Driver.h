@@ -44,6 +44,7 @@ struct TColumnDesc {
     TColumnType Type = TColumnType::Text;
     int Size = 0;  // texts: characters
     bool Required = false;
+    bool operator==(const TColumnDesc&) const = default;
 };
 
 struct TIndexDesc {
@@ -52,6 +53,7 @@ struct TIndexDesc {
     bool Primary = false;
     bool Unique = false;
     bool CaseInsensitive = false;
+    bool operator==(const TIndexDesc&) const = default;
 };
 
 struct TTableDesc {
@@ -59,6 +61,7 @@ struct TTableDesc {
     std::vector<TColumnDesc> Columns;
     std::vector<TIndexDesc> Indexes;
     int ColumnIndex(const QString& name) const;  // -1 when absent (case-insensitive)
+    bool operator==(const TTableDesc&) const = default;
 };
 
 // One fetched row: the engine's record identity and the column values of the cursor.

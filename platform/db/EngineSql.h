@@ -77,10 +77,12 @@ struct TShape {
 void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, bool from, bool forward, int count);
 
 // What an engine made for the shapes read lately (their text, a prepared statement); the busy
-// ones drift to the front, the oldest go.
+// ones drift to the front, the least used go. A program's forms read with some sixty shapes:
+// all of them stay.
 template <class T>
 class TShapes {
 public:
+    static constexpr size_t Most = 128;
     T* Find(const TShape& h) {
         for (size_t i = 0; i < FItems.size(); ++i)
             if (FItems[i].first == h) {
@@ -91,7 +93,7 @@ public:
         return nullptr;
     }
     T& Add(TShape h, T value) {
-        if (FItems.size() >= 32) FItems.pop_back();
+        if (FItems.size() >= Most) FItems.pop_back();
         FItems.emplace_back(std::move(h), std::move(value));
         return FItems.back().second;
     }
@@ -118,6 +120,14 @@ public:
         FLastName = table;
         FLast = &*it;
         return *it;
+    }
+    const TTableDesc* Find(const QString& key) const {
+        auto it = FByName.find(key);
+        return it == FByName.end() ? nullptr : &*it;
+    }
+    void Put(const QString& key, TTableDesc desc) {
+        FLast = nullptr;
+        FByName.insert(key, std::move(desc));
     }
     void Forget(const QString& key) {
         FLast = nullptr;

@@ -575,43 +575,48 @@ public:
     void ForgetDesc(const QString& name) {
         FLayouts.Forget(name);
         FShapes.Clear();
-        FRelations.clear();
+        // The statements' base columns of other tables stay known (each costs a round trip).
+        for (auto it = FRelations.begin(); it != FRelations.end();) {
+            if (it->Name == name) it = FRelations.erase(it);
+            else ++it;
+        }
         FByIdTable.clear();
         FInsertTable.clear();
         FUpdates.clear();
     }
+    // The columns and the indexes of a table, in one round trip: each table opened reads them.
     TTableDesc Read(const QString& key) {
-        TResult cols = Run(QStringLiteral("SELECT a.attname, col_description(a.attrelid, a.attnum) FROM pg_attribute a "
-                                          "JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = $1 AND c.relkind IN ('r','p') AND "
-                                          "c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) AND "
-                                          "a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"),
-                           {QVariant(key)});
-        if (PQntuples(cols.get()) == 0) EngineError(ecNoSuchTable, key);
+        TResult r = Run(QStringLiteral("SELECT 0, a.attnum::bigint, a.attname::text, col_description(a.attrelid, a.attnum) FROM pg_attribute a "
+                                       "JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = $1 AND c.relkind IN ('r','p') AND "
+                                       "c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) AND "
+                                       "a.attnum > 0 AND NOT a.attisdropped "
+                                       "UNION ALL SELECT 1, i.oid::bigint, i.relname::text, obj_description(i.oid, 'pg_class') FROM pg_index x "
+                                       "JOIN pg_class i ON i.oid = x.indexrelid JOIN pg_class t ON t.oid = x.indrelid "
+                                       "WHERE t.relname = $1 AND t.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) "
+                                       "AND NOT x.indisprimary ORDER BY 1, 2"),
+                        {QVariant(key)});
+        const PGresult* res = r.get();
+        const int n = PQntuples(res);
+        if (n == 0 || PQgetvalue(res, 0, 0)[0] != '0') EngineError(ecNoSuchTable, key);
         TTableDesc d;
         d.Name = key;
-        for (int i = 0; i < PQntuples(cols.get()); ++i) {
-            const QString name = QString::fromUtf8(PQgetvalue(cols.get(), i, 0));
-            if (name == QLatin1String("zb_id")) continue;
-            TColumnDesc c;
-            c.Name = name;
-            // "ANO TEXT REQUIRED(4)": the data model's spelling and declaration.
-            const QString note = QString::fromUtf8(PQgetvalue(cols.get(), i, 1));
-            const qsizetype sp = note.indexOf(QLatin1Char(' '));
-            if (sp > 0 && note.left(sp).compare(name, Qt::CaseInsensitive) == 0) {
-                c.Name = note.left(sp);
-                if (!ParseType(note.mid(sp + 1), c)) c.Type = TColumnType::Text;
+        const QString prefix = key + QLatin1Char('$');
+        for (int i = 0; i < n; ++i) {
+            const QString name = QString::fromUtf8(PQgetvalue(res, i, 2));
+            const QString note = QString::fromUtf8(PQgetvalue(res, i, 3));
+            if (PQgetvalue(res, i, 0)[0] == '0') {
+                if (name == QLatin1String("zb_id")) continue;
+                TColumnDesc c;
+                c.Name = name;
+                // "ANO TEXT REQUIRED(4)": the data model's spelling and declaration.
+                const qsizetype sp = note.indexOf(QLatin1Char(' '));
+                if (sp > 0 && note.left(sp).compare(name, Qt::CaseInsensitive) == 0) {
+                    c.Name = note.left(sp);
+                    if (!ParseType(note.mid(sp + 1), c)) c.Type = TColumnType::Text;
+                }
+                d.Columns.push_back(c);
+                continue;
             }
-            d.Columns.push_back(c);
-        }
-        TResult ixs = Run(QStringLiteral("SELECT i.relname, obj_description(i.oid, 'pg_class') FROM pg_index x "
-                                         "JOIN pg_class i ON i.oid = x.indexrelid JOIN pg_class t ON t.oid = x.indrelid "
-                                         "WHERE t.relname = $1 AND t.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) "
-                                         "AND NOT x.indisprimary ORDER BY i.oid"),
-                          {QVariant(key)});
-        for (int i = 0; i < PQntuples(ixs.get()); ++i) {
-            const QString name = QString::fromUtf8(PQgetvalue(ixs.get(), i, 0));
-            const QString note = QString::fromUtf8(PQgetvalue(ixs.get(), i, 1));
-            const QString prefix = key + QLatin1Char('$');
             const qsizetype colon = note.indexOf(QLatin1Char(':'));
             if (!name.startsWith(prefix) || colon < 0) continue;
             // "puc:APELLIDOS;NOMBRE": primary, unique, case-insensitive, then the fields.
@@ -628,9 +633,22 @@ public:
         return d;
     }
     // Another workstation may have changed a layout: a table being opened reads it again.
+    // What was made for it (statement texts, prepared statements) stays while it is the same.
     TTableDesc DescribeTable(const QString& table) override {
-        ForgetDesc(StorageName(table));
-        return Desc(table);
+        const QString name = StorageName(table);
+        TTableDesc fresh;
+        try {
+            fresh = Read(name);
+        } catch (...) {
+            ForgetDesc(name);
+            throw;
+        }
+        const TTableDesc* known = FLayouts.Find(name);
+        if (!known || !(*known == fresh)) {
+            ForgetDesc(name);
+            FLayouts.Put(name, fresh);
+        }
+        return fresh;
     }
 
     void CreateTable(const TTableDesc& desc) override {

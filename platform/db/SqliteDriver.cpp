@@ -713,6 +713,7 @@ public:
     void ClearCache() {
         for (auto* st : FCache) sqlite3_finalize(st);
         FCache.clear();
+        FWrites.clear();
         FShapes.Each([](TKnownShape& k) { k.St = nullptr; });
     }
 
@@ -910,58 +911,86 @@ public:
         return sqlite3_last_insert_rowid(FDb);
     }
 
-    QString Matching(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& old, std::vector<QVariant>& args) {
+    // The condition that finds a record as it was read: its identity and every old value. A
+    // blank field reads the same from NULL and from an empty text that plain SQL or another
+    // program left: either still matches, or such rows could never be changed.
+    static QString Matching(const QStringList& cols, const std::vector<QVariant>& old) {
         QStringList conds{QStringLiteral("rowid=?")};
-        std::vector<QVariant> o = Coerced(d, cols, old);
-        for (int i = 0; i < cols.size(); ++i) {
-            // A blank field reads the same from NULL and from an empty text that plain SQL or
-            // another program left: either still matches, or such rows could never be changed.
-            if (o[i].isNull()) {
-                conds << QStringLiteral("IFNULL(%1, '') = ''").arg(Quote(cols[i]));
-                continue;
-            }
-            conds << Quote(cols[i]) + QStringLiteral(" IS ?");
-            args.push_back(o[i]);
-        }
+        for (int i = 0; i < cols.size(); ++i)
+            conds << (old[size_t(i)].isNull() ? QStringLiteral("IFNULL(%1, '') = ''").arg(Quote(cols[i]))
+                                              : Quote(cols[i]) + QStringLiteral(" IS ?"));
         return conds.join(QStringLiteral(" AND "));
+    }
+    static void MatchingArgs(const std::vector<QVariant>& old, std::vector<QVariant>& args) {
+        for (const QVariant& v : old)
+            if (!v.isNull()) args.push_back(v);
+    }
+
+    // A post writes the same table with the same columns again and again: its statement is kept
+    // by what its text depends on (table, columns, which are written, which old values are
+    // blank), so the text is not built again for every post.
+    struct TWriteText {
+        QString Table;
+        QStringList Cols;
+        QByteArray Flags;
+        sqlite3_stmt* St = nullptr;  // owned by the statement cache
+    };
+    template <class Build>
+    sqlite3_stmt* WriteStatement(const QString& table, const QStringList& cols, const QByteArray& flags, Build&& build) {
+        for (size_t i = 0; i < FWrites.size(); ++i)
+            if (FWrites[i].Flags == flags && FWrites[i].Cols == cols && FWrites[i].Table == table) {
+                if (i > 0) std::swap(FWrites[i], FWrites[i - 1]);  // the busy ones drift to the front
+                return FWrites[i > 0 ? i - 1 : 0].St;
+            }
+        sqlite3_stmt* st = Cached(build());
+        if (FWrites.size() >= 64) FWrites.pop_back();
+        FWrites.push_back({table, cols, flags, st});
+        return st;
     }
 
     void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                 const std::vector<QVariant>& newValues) override {
         const TTableDesc& d = Desc(table);
+        if (cols.isEmpty()) return;
         // Only the columns that change are written: an unchanged key leaves its indexes alone.
         // The old values still all take part in the condition, so another user's change is seen.
         const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
         const std::vector<QVariant> before = Coerced(d, cols, oldValues);
-        QStringList sets;
+        QByteArray flags(cols.size() + 1, 'u');
         std::vector<QVariant> args;
         for (int i = 0; i < cols.size(); ++i) {
-            if (SameValue(fresh[i], before[i])) continue;
-            sets << Quote(cols[i]) + QStringLiteral("=?");
-            args.push_back(fresh[i]);
+            const bool set = !SameValue(fresh[size_t(i)], before[size_t(i)]);
+            flags[i] = char((set ? 1 : 0) | (before[size_t(i)].isNull() ? 2 : 0));
+            if (set) args.push_back(fresh[size_t(i)]);
         }
-        if (sets.isEmpty() && !cols.isEmpty()) {
-            // Nothing changed: the row is still written as it was read, to tell whether it is there.
-            sets << Quote(cols[0]) + QStringLiteral("=?");
+        // Nothing changed: the row is still written as it was read, to tell whether it is there.
+        if (args.empty()) {
+            flags[0] = char(flags[0] | 4);
             args.push_back(fresh[0]);
         }
         args.push_back(QVariant(id));
-        std::vector<QVariant> rest;
-        QString where = Matching(d, cols, oldValues, rest);
-        args.insert(args.end(), rest.begin(), rest.end());
-        if (cols.isEmpty()) return;
-        Run(QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(Quote(StorageName(table)), sets.join(QLatin1Char(',')), where), args,
-            [](sqlite3_stmt*) { return false; });
+        MatchingArgs(before, args);
+        sqlite3_stmt* st = WriteStatement(table, cols, flags, [&] {
+            QStringList sets;
+            for (int i = 0; i < cols.size(); ++i)
+                if (flags[i] & 5) sets << Quote(cols[i]) + QStringLiteral("=?");
+            return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(Quote(StorageName(table)), sets.join(QLatin1Char(',')), Matching(cols, before));
+        });
+        RunStatement(st, args, [](sqlite3_stmt*) { return false; });
         if (sqlite3_changes(FDb) == 0) EngineError(ecRecordChanged);
     }
 
     void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
         const TTableDesc& d = Desc(table);
+        const std::vector<QVariant> before = Coerced(d, cols, oldValues);
+        QByteArray flags(cols.size() + 1, 'd');
+        for (int i = 0; i < cols.size(); ++i) flags[i] = char(before[size_t(i)].isNull() ? 2 : 0);
         std::vector<QVariant> args{QVariant(id)};
-        std::vector<QVariant> rest;
-        QString where = Matching(d, cols, oldValues, rest);
-        args.insert(args.end(), rest.begin(), rest.end());
-        Run(QStringLiteral("DELETE FROM %1 WHERE %2").arg(Quote(StorageName(table)), where), args, [](sqlite3_stmt*) { return false; });
+        MatchingArgs(before, args);
+        sqlite3_stmt* st = WriteStatement(table, cols, flags, [&] {
+            return QStringLiteral("DELETE FROM %1 WHERE %2").arg(Quote(StorageName(table)), Matching(cols, before));
+        });
+        RunStatement(st, args, [](sqlite3_stmt*) { return false; });
         if (sqlite3_changes(FDb) == 0) EngineError(ecRecordChanged);
     }
 
@@ -982,6 +1011,7 @@ private:
     sqlite3* FDb = nullptr;
     bool FInTrans = false;
     QHash<QString, sqlite3_stmt*> FCache;
+    std::vector<TWriteText> FWrites;
     TLayouts FLayouts;
     TShapes<TKnownShape> FShapes;
     TShape FProbe;

@@ -445,16 +445,20 @@ void TControl::SetMouseCapture(bool value) {
 }
 
 void TControl::Invalidate() {
-    if (FWidget) FWidget->update();
+    if (!FWidget) return;
+    const QRegion own = OwnPaintArea();
+    if (own.isEmpty()) FWidget->update();
+    else FWidget->update(own);
 }
 
 void TControl::Repaint() {
-    if (FWidget) FWidget->repaint();
+    if (!FWidget) return;
+    const QRegion own = OwnPaintArea();
+    if (own.isEmpty()) FWidget->repaint();
+    else FWidget->repaint(own);
 }
 
-void TControl::Update() {
-    if (FWidget) FWidget->repaint();
-}
+void TControl::Update() { Repaint(); }
 
 void TControl::BringToFront() {
     if (FWidget) FWidget->raise();

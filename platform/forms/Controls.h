@@ -287,6 +287,9 @@ public:
 protected:
     // Installs the widget (the control takes ownership). Called once from the constructors.
     void SetWidget(QWidget* widget);
+    // The part of the widget the control draws itself (empty: all of it). Child widgets outside
+    // it, as a grid's scroll bars, are drawn again only when they change.
+    virtual QRegion OwnPaintArea() const { return {}; }
     virtual QString GetText() const { return FText; }
     virtual void SetTextValue(const QString& v) { FText = v; }
 

@@ -428,6 +428,14 @@ void TCustomDBGrid::UpdateBufferCount() {
     if (FDataLink->DataSource()) FDataLink->SetBufferCount(VisibleRowCount());
 }
 
+QRegion TCustomDBGrid::OwnPaintArea() const {
+    if (!FWidget) return {};
+    QRegion own(FWidget->rect());
+    for (QScrollBar* bar : {FVScroll, FHScroll})
+        if (bar && !bar->isHidden()) own -= bar->geometry();
+    return own;
+}
+
 void TCustomDBGrid::UpdateScrollBar() {
     TDataSet* ds = FDataLink->DataSet();
     FSyncingScroll = true;

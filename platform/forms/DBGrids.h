@@ -163,6 +163,7 @@ protected:
     // The grid's own link: its rows are the page shown, its active record the current row.
     TDataLink* DataLink() const;
     void Paint() override;
+    QRegion OwnPaintArea() const override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;

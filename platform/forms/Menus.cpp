@@ -155,22 +155,55 @@ void TMenuItem::Changed() {
     if (TMenu* m = GetParentMenu()) m->MenuChanged();
 }
 
-void TMenuItem::SetCaption(const QString& v) { FCaption = v; Changed(); }
-void TMenuItem::SetShortCut(TShortCut v) { FShortCut = v; Changed(); }
+void TMenuItem::StateChanged() {
+    if (FParent && FParent->FParent) return;
+    if (TMenu* m = GetParentMenu()) m->ItemChanged(this);
+}
+
+void TMenuItem::SetCaption(const QString& v) {
+    if (v == FCaption) return;
+    FCaption = v;
+    StateChanged();
+}
+void TMenuItem::SetShortCut(TShortCut v) {
+    if (v == FShortCut) return;
+    FShortCut = v;
+    StateChanged();
+}
 
 void TMenuItem::SetChecked(bool v) {
+    bool changed = v != FChecked;
     FChecked = v;
     // A checked radio item unchecks the others of its group.
     if (v && FRadioItem && FParent)
         for (TMenuItem* s : FParent->FItems)
-            if (s != this && s->FRadioItem && s->FGroupIndex == FGroupIndex) s->FChecked = false;
-    Changed();
+            if (s != this && s->FRadioItem && s->FGroupIndex == FGroupIndex) {
+                changed = changed || s->FChecked;
+                s->FChecked = false;
+            }
+    if (changed) StateChanged();
 }
 
-void TMenuItem::SetEnabled(bool v) { FEnabled = v; Changed(); }
-void TMenuItem::SetVisible(bool v) { FVisible = v; Changed(); }
-void TMenuItem::SetRadioItem(bool v) { FRadioItem = v; Changed(); }
-void TMenuItem::SetDefault(bool v) { FDefault = v; Changed(); }
+void TMenuItem::SetEnabled(bool v) {
+    if (v == FEnabled) return;
+    FEnabled = v;
+    StateChanged();
+}
+void TMenuItem::SetVisible(bool v) {
+    if (v == FVisible) return;
+    FVisible = v;
+    Changed();
+}
+void TMenuItem::SetRadioItem(bool v) {
+    if (v == FRadioItem) return;
+    FRadioItem = v;
+    StateChanged();
+}
+void TMenuItem::SetDefault(bool v) {
+    if (v == FDefault) return;
+    FDefault = v;
+    StateChanged();
+}
 
 int TMenuItem::IndexOf(const TMenuItem* item) const {
     auto it = std::find(FItems.begin(), FItems.end(), item);
@@ -329,14 +362,33 @@ void TMainMenu::AttachToForm(TCustomForm* form) {
 
 void TMainMenu::DetachFromForm(TCustomForm* form) {
     if (FForm != form) return;
+    FActions.clear();
     delete FBar;
     FBar = nullptr;
     FForm = nullptr;
 }
 
-void TMainMenu::MenuChanged() { Rebuild(); }
+void TMainMenu::MenuChanged() {
+    // A closing form takes its items one by one: a bar about to go is not made again each time.
+    if (FForm && (FForm->ComponentState() & csDestroying)) return;
+    if (ComponentState() & csDestroying) return;
+    Rebuild();
+}
+
+void TMainMenu::ItemChanged(TMenuItem* item) {
+    if (!FBar) return;
+    for (const auto& [it, action] : FActions)
+        if (it == item) return ShowState(item, action);
+    Rebuild();
+}
+
+void TMainMenu::ShowState(TMenuItem* item, QAction* action) {
+    action->setText(item->Caption());
+    action->setEnabled(item->Enabled());
+}
 
 void TMainMenu::Rebuild() {
+    FActions.clear();
     if (!FBar || !Items()) return;
     FBar->clear();
     for (int i = 0; i < Items()->Count(); ++i) {
@@ -344,18 +396,20 @@ void TMainMenu::Rebuild() {
         if (!item->Visible()) continue;
         if (item->Count() == 0) {
             QAction* a = FBar->addAction(item->Caption());
-            a->setEnabled(item->Enabled());
+            ShowState(item, a);
             QObject::connect(a, &QAction::triggered, a, [item] { Guarded(item, [item] { item->Click(); }); });
+            FActions.emplace_back(item, a);
             continue;
         }
         QMenu* menu = FBar->addMenu(item->Caption());
-        menu->menuAction()->setEnabled(item->Enabled());
+        ShowState(item, menu->menuAction());
         QPointer<QMenu> guard = menu;
         QObject::connect(menu, &QMenu::aboutToShow, menu, [item, guard] {
             if (!guard) return;
             Guarded(item, [&] { item->OnClick(item); });
             item->FillQtMenu(guard);
         });
+        FActions.emplace_back(item, menu->menuAction());
     }
 }
 

@@ -90,6 +90,8 @@ public:
 private:
     friend class TMenu;
     void Changed();
+    // A change of this item's caption or state, not of the menu's shape.
+    void StateChanged();
 
     QString FCaption;
     TShortCut FShortCut = 0;
@@ -113,8 +115,10 @@ public:
     // Runs the item with this shortcut when it and its parents are enabled; true when found.
     bool IsShortCut(TShortCut shortCut);
     TMenuItem* FindItem(int value, bool byCommand = true) const;
-    // The items changed (caption, enabled...): the Qt side is brought up to date.
+    // The items changed (added, removed, shown, hidden): the Qt side is brought up to date.
     virtual void MenuChanged() {}
+    // One item of the top row changed its caption or state: only its own action follows.
+    virtual void ItemChanged(TMenuItem*) { MenuChanged(); }
 
     // An item of this menu was highlighted in an open menu, or (none) the menu closed: the
     // application's hint follows it.
@@ -133,14 +137,17 @@ public:
     explicit TMainMenu(TComponent* owner);
     ~TMainMenu() override;
     void MenuChanged() override;
+    void ItemChanged(TMenuItem* item) override;
     // Internal: shows this menu as the bar of a form.
     void AttachToForm(TCustomForm* form);
     void DetachFromForm(TCustomForm* form);
 
 private:
     void Rebuild();
+    static void ShowState(TMenuItem* item, QAction* action);
     TCustomForm* FForm = nullptr;
     QMenuBar* FBar = nullptr;
+    std::vector<std::pair<TMenuItem*, QAction*>> FActions;  // the bar's action of each top item
 };
 
 class TPopupMenu : public TMenu {

@@ -713,8 +713,12 @@ def calcula_importes_en_la_calculadora_emergente(r):
         raise Fallo(f"la calculadora se sale de la pantalla: de {ly} a {ly + lh}")
     r.teclas("Escape")
     calculadora.espera_cerrada()
-    r.controles.terminate()
-    r.controles.wait(10)
+    # The window manager's Alt+F4 closes the window, and the program ends cleanly.
+    r.activa(w)
+    r.teclas("alt+F4")
+    r.espera(lambda: r.controles.poll() is not None, 10, "el final de la ventana de controles")
+    if r.controles.returncode != 0:
+        raise Fallo(f"la ventana de controles terminó con {r.controles.returncode}")
 
 
 if __name__ == "__main__":

@@ -6,7 +6,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <random>
+#include <unicode/ucol.h>
 #include <unicode/uloc.h>
+#include <unicode/ustring.h>
 
 using namespace dbtest;
 
@@ -114,6 +116,54 @@ TEST(StoredTextOrder, TextsWithACommonStartCompareAsUtf16) {
             EXPECT_EQ(platform::db::SpanishCompareUtf8(a.constData(), int(a.size()), a.constData(), int(a.size()), ci), 0);
         }
     }
+}
+
+// Keys of blanks, digits and plain letters are ordered without asking the collator: the order
+// must still be the collator's, with classes of characters, case and length mixed, and a
+// character that bonds with the one before it (a combining tilde on "n") must not be missed.
+TEST(StoredTextOrder, PlainKeysOrderAsTheCollatorDoes) {
+    auto open = [](const char* tag) {
+        char id[ULOC_FULLNAME_CAPACITY] = {};
+        UErrorCode e = U_ZERO_ERROR;
+        uloc_forLanguageTag(tag, id, sizeof id, nullptr, &e);
+        e = U_ZERO_ERROR;
+        UCollator* c = ucol_open(id, &e);
+        EXPECT_FALSE(U_FAILURE(e)) << tag;
+        return c;
+    };
+    UCollator* full = open(platform::db::SpanishOrderTag);
+    UCollator* letters = open(platform::db::SpanishLettersTag);
+    ASSERT_TRUE(full && letters);
+    auto u = [](const QString& s) { return reinterpret_cast<const UChar*>(s.constData()); };
+    const QString plain = QStringLiteral(" 019aAbBnNzZ");
+    const QStringList other = {QStringLiteral("-"), QStringLiteral("."), QStringLiteral("ñ"), QString(QChar(0x303)),
+                               QString(QChar(0x301)), QStringLiteral("_")};
+    std::mt19937 rng(17);
+    auto text = [&](int most) {
+        QString s;
+        for (int k = int(rng() % (most + 1)); k > 0; --k)
+            s += rng() % 12 ? QString(plain[int(rng() % plain.size())]) : other[int(rng() % other.size())];
+        return s;
+    };
+    for (int round = 0; round < 40000; ++round) {
+        const QString a = text(6);
+        // Most pairs share a start, as neighbouring keys of an index do.
+        const QString b = round % 4 ? a.left(int(rng() % (a.size() + 1))) + text(3) : text(6);
+        int wanted = Sign(ucol_strcoll(full, u(a), int(a.size()), u(b), int(b.size())));
+        if (wanted == 0) wanted = Sign(u_strCompare(u(a), int(a.size()), u(b), int(b.size()), true));
+        const int wantedCI = Sign(ucol_strcoll(letters, u(a), int(a.size()), u(b), int(b.size())));
+        const QByteArray ua = a.toUtf8(), ub = b.toUtf8();
+        ASSERT_EQ(Sign(platform::db::SpanishCompare(a, b)), wanted) << qPrintable(a) << " / " << qPrintable(b);
+        ASSERT_EQ(Sign(platform::db::SpanishCompareCI(a, b)), wantedCI) << qPrintable(a) << " / " << qPrintable(b);
+        ASSERT_EQ(Sign(platform::db::SpanishCompareUtf8(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()), false)),
+                  wanted)
+            << qPrintable(a) << " / " << qPrintable(b);
+        ASSERT_EQ(Sign(platform::db::SpanishCompareUtf8(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()), true)),
+                  wantedCI)
+            << qPrintable(a) << " / " << qPrintable(b);
+    }
+    ucol_close(full);
+    ucol_close(letters);
 }
 
 TEST(StoredTextOrder, LookupOfACalculatedFieldLeavesTheTableAlone) {

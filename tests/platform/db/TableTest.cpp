@@ -557,6 +557,31 @@ TEST_F(DbTest, TheRowsShownTogetherAreLookedUpTogether) {
     EXPECT_EQ(nomcli->AsString(), QStringLiteral("Nuevo"));
 }
 
+// A table opened again reads its layout again: the same one keeps what the engine made for it,
+// one another workstation changed is read as it now is.
+TEST_F(DbTest, ATableOpenedAgainReadsTheLayoutAnotherWorkstationChanged) {
+    TTable* cli = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    cli->Open();
+    AddClient(cli, 1, QStringLiteral("Ana"), QStringLiteral("Peña"));
+    cli->Close();
+    cli->Open();
+    EXPECT_EQ(cli->FieldCount(), 4);
+    EXPECT_TRUE(cli->Locate(QStringLiteral("APELLIDOS"), Variant(QStringLiteral("Peña")), 0));
+    cli->Close();
+    auto other = platform::db::OpenData(folder);
+    platform::db::TTableDesc d = other->DescribeTable(QStringLiteral("CLIENTES"));
+    d.Columns.push_back({QStringLiteral("CORREO"), platform::db::TColumnType::Text, 60, false});
+    other->DropTable(QStringLiteral("CLIENTES"));
+    other->CreateTable(d);
+    other->Insert(QStringLiteral("CLIENTES"), {QStringLiteral("CLIENTE"), QStringLiteral("APELLIDOS"), QStringLiteral("CORREO")},
+                  {QVariant(qlonglong(2)), QVariant(QStringLiteral("Gómez")), QVariant(QStringLiteral("eva@despacho.es"))});
+    cli->Open();
+    EXPECT_EQ(cli->FieldCount(), 5);
+    EXPECT_TRUE(cli->Locate(QStringLiteral("APELLIDOS"), Variant(QStringLiteral("Gómez")), 0));
+    EXPECT_EQ(cli->FieldByName(QStringLiteral("CORREO"))->AsString(), QStringLiteral("eva@despacho.es"));
+    EXPECT_EQ(cli->RecordCount(), 1);
+}
+
 TEST_F(DbTest, LocateLookupBookmarksAndFilters) {
     TTable* t = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
     t->Open();

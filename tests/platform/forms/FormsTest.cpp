@@ -467,23 +467,34 @@ TEST_F(FormsTest, MenuShortcutsRunEnabledItemsOnly) {
     EXPECT_EQ(ShortCut(VK_DOWN, ssAlt), 32808);
 }
 
+// A shown form whose bar has "&Expedientes" (with "&Nuevo" under it) and "A&yuda".
+struct TBarraDePrueba {
+    std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+    TMenuItem *top = Item("&Expedientes"), *nuevo = Item("&Nuevo"), *ayuda = Item("A&yuda");
+    QMenuBar* bar = nullptr;
+    TBarraDePrueba() {
+        auto* menu = new TMainMenu(form.get());
+        menu->Items()->Add(top);
+        top->Add(nuevo);
+        menu->Items()->Add(ayuda);
+        form->SetMenu(menu);
+        form->Show();
+        bar = form->Widget()->findChild<QMenuBar*>();
+    }
+    TMenuItem* Item(const char* caption) {
+        auto* i = new TMenuItem(form.get());
+        i->SetCaption(QString::fromUtf8(caption));
+        return i;
+    }
+};
+
 // The bar is rebuilt for changes of its own row only; an item deeper down shows its state when
 // its menu opens.
 TEST_F(FormsTest, MenuBarFollowsTopItemsAndSubmenusTheirItemsWhenOpened) {
-    auto form = std::make_unique<TForm>(nullptr);
-    auto* menu = new TMainMenu(form.get());
-    auto* top = new TMenuItem(form.get());
-    top->SetCaption(QStringLiteral("&Expedientes"));
-    menu->Items()->Add(top);
-    auto* nuevo = new TMenuItem(form.get());
-    nuevo->SetCaption(QStringLiteral("&Nuevo"));
-    top->Add(nuevo);
-    auto* ayuda = new TMenuItem(form.get());
-    ayuda->SetCaption(QStringLiteral("A&yuda"));
-    menu->Items()->Add(ayuda);
-    form->SetMenu(menu);
-    form->Show();
-    QMenuBar* bar = form->Widget()->findChild<QMenuBar*>();
+    TBarraDePrueba b;
+    auto *top = b.top, *nuevo = b.nuevo, *ayuda = b.ayuda;
+    auto& form = b.form;
+    QMenuBar* bar = b.bar;
     ASSERT_NE(bar, nullptr);
     ASSERT_EQ(bar->actions().size(), 2);
     top->SetEnabled(false);
@@ -511,6 +522,35 @@ TEST_F(FormsTest, MenuBarFollowsTopItemsAndSubmenusTheirItemsWhenOpened) {
     ASSERT_NE(sub, nullptr);
     emit sub->aboutToShow();
     EXPECT_EQ(sub->actions().size(), 2);
+}
+
+// A top item's caption or state changes its own action; the bar is made again only when its
+// row changes shape (an item hidden or shown), so the other menus keep their actions.
+TEST_F(FormsTest, MenuBarTopItemStateChangesItsActionOnly) {
+    TBarraDePrueba b;
+    auto *top = b.top, *ayuda = b.ayuda;
+    QMenuBar* bar = b.bar;
+    ASSERT_NE(bar, nullptr);
+    const QList<QAction*> antes = bar->actions();
+    ASSERT_EQ(antes.size(), 2);
+    top->SetEnabled(false);
+    top->SetEnabled(false);
+    ayuda->SetCaption(QStringLiteral("Ay&uda"));
+    EXPECT_EQ(bar->actions(), antes);
+    EXPECT_FALSE(antes.at(0)->isEnabled());
+    EXPECT_EQ(antes.at(1)->text(), QStringLiteral("Ay&uda"));
+    top->SetEnabled(true);
+    EXPECT_TRUE(bar->actions().at(0)->isEnabled());
+    // Its submenu still opens with its items.
+    emit bar->actions().at(0)->menu()->aboutToShow();
+    EXPECT_EQ(bar->actions().at(0)->menu()->actions().size(), 1);
+    ayuda->SetVisible(false);
+    ASSERT_EQ(bar->actions().size(), 1);
+    ayuda->SetVisible(true);
+    ayuda->SetEnabled(false);
+    ASSERT_EQ(bar->actions().size(), 2);
+    EXPECT_EQ(bar->actions().at(1)->text(), QStringLiteral("Ay&uda"));
+    EXPECT_FALSE(bar->actions().at(1)->isEnabled());
 }
 
 TEST_F(FormsTest, PopupMenuFiresOnPopupForTheControl) {

@@ -1,0 +1,108 @@
+// The base's form-building pieces: the OK/No pair leaves closing to its form, a field text shows
+// its field, bar items take their caption from their hint and sit on the bar's margin, and the
+// glyphs draw on the transparent colour.
+#include "DatFixture.h"
+
+#include "comun/Controles.h"
+#include "platform/rtl/Exceptions.h"
+
+using namespace shelltest;
+using platform::forms::TFormHarness;
+
+namespace {
+
+class ControlesTest : public DatTest {
+protected:
+    void SetUp() override {
+        DatTest::SetUp();
+        form = new TForm(nullptr);
+        form->SetClientWidth(400);
+        form->SetClientHeight(200);
+    }
+    void TearDown() override {
+        delete form;
+        DatTest::TearDown();
+    }
+    TForm* form = nullptr;
+};
+
+TEST_F(ControlesTest, OkNoPairLeavesClosingToItsForm) {
+    const comun::TOkNo par = comun::ParOkNo(form, form, "btOk", "btNo", 100, 150, 88, 27, 96);
+    EXPECT_EQ(par.Ok->Caption(), QStringLiteral("OK"));
+    EXPECT_EQ(par.No->Caption(), QStringLiteral("&No"));
+    EXPECT_EQ(form->FindComponent(QStringLiteral("btNo")), par.No);
+    EXPECT_EQ(QRect(par.No->Left(), par.No->Top(), par.No->Width(), par.No->Height()), QRect(196, 150, 88, 27));
+    int pulsados = 0;
+    for (TBitBtn* b : {par.Ok, par.No}) b->OnClick = TNotifyEvent([&](TObject*) { ++pulsados; });
+    TModalResult tras = mrOk;
+    harness->AnswerModal([&](TCustomForm& f) {
+        TFormHarness::Click(par.No);
+        TFormHarness::Click(par.Ok);
+        tras = f.ModalResult();
+        f.SetModalResult(mrCancel);
+    });
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    EXPECT_EQ(pulsados, 2);
+    EXPECT_EQ(tras, mrNone);
+}
+
+TEST_F(ControlesTest, FieldTextShowsItsFieldAndFieldsAreFoundByName) {
+    AddClient(QStringLiteral("GARCÍA LÓPEZ"), QStringLiteral("Ana"));
+    EXPECT_EQ(comun::F(Dat->TClientes, "APELLIDOS")->AsString(), QStringLiteral("GARCÍA LÓPEZ"));
+    EXPECT_EQ(comun::F(Dat->TClientes, QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("Ana"));
+    EXPECT_THROW(comun::F(Dat->TClientes, "NO_EXISTE"), Exception);
+    TDBText* t = comun::TextoDeCampo(form, form, QString(), Dat->DSClientes, QStringLiteral("APELLIDOS"), 10, 20, 300);
+    EXPECT_TRUE(t->Name().isEmpty());
+    EXPECT_EQ(t->Caption(), QStringLiteral("GARCÍA LÓPEZ"));
+    EXPECT_FALSE(t->AutoSize());
+    EXPECT_EQ(QRect(t->Left(), t->Top(), t->Width(), t->Height()), QRect(10, 20, 300, 17));
+    auto* l = comun::Hijo<TLabel>(form, form, "Etiqueta", 5, 6, 70, 16);
+    EXPECT_EQ(l->Parent(), form);
+    EXPECT_EQ(form->FindComponent(QStringLiteral("Etiqueta")), l);
+}
+
+TEST_F(ControlesTest, BarItemsTakeTheirCaptionFromTheHintAndSitOnTheMargin) {
+    TSpeedBar* barra = comun::BarraDeBotones(form, 31);
+    EXPECT_EQ(barra->Name(), QStringLiteral("SpeedBar1"));
+    EXPECT_EQ(barra->SectionCount(), 1);
+    EXPECT_EQ(barra->Height(), 31);
+    auto glifo = comun::Glifo([](TCanvas* c) { comun::PintaOk(c); });
+    TSpeedItem* i = comun::ItemDeBarra(barra, QStringLiteral("btAbrir"), QStringLiteral("Abrir|Abre la ficha"), 40, glifo.get());
+    EXPECT_EQ(i->Owner(), form);
+    EXPECT_EQ(i->Caption(), QStringLiteral("Abrir"));
+    EXPECT_EQ(i->Hint(), QStringLiteral("Abrir|Abre la ficha"));
+    EXPECT_EQ(i->Left(), 40);
+    EXPECT_EQ(i->Top(), barra->BtnOffsetVert());
+    EXPECT_FALSE(i->Visible());  // the form shows it when it applies
+    EXPECT_EQ(i->Glyph()->Width(), 16);
+    TSpeedItem* t = comun::ItemDeTexto(barra, "btSalir", QStringLiteral("Salir"), QStringLiteral("Salir|Vuelve"), 100);
+    EXPECT_TRUE(t->Visible());
+    EXPECT_TRUE(t->ShowHint());
+    EXPECT_EQ(t->BtnCaption(), QStringLiteral("Salir"));
+    EXPECT_EQ(t->Hint(), QStringLiteral("Salir|Vuelve"));
+}
+
+TEST_F(ControlesTest, ArrowsPointTheirWayAndOnlyFirstAndLastHaveTheBar) {
+    auto pixel = [](bool izquierda, bool tope, int x, int y) {
+        return comun::Glifo([=](TCanvas* c) { comun::Flecha(c, izquierda, tope); })->Canvas()->Pixels(x, y);
+    };
+    EXPECT_EQ(pixel(true, false, 9, 7), clNavy);
+    EXPECT_EQ(pixel(true, false, 12, 7), clFuchsia);
+    EXPECT_EQ(pixel(false, false, 6, 7), clNavy);
+    EXPECT_EQ(pixel(false, false, 12, 7), clFuchsia);
+    EXPECT_EQ(pixel(false, true, 12, 7), clNavy);
+    EXPECT_EQ(pixel(true, true, 4, 7), clNavy);
+    EXPECT_EQ(pixel(true, true, 0, 0), clFuchsia);
+}
+
+TEST_F(ControlesTest, GlyphRowsPaintEachLetterInItsColour) {
+    auto g = comun::GlifoDeFilas(clMaroon, {"#kwy.", "", " #"});
+    TCanvas* c = g->Canvas();
+    const std::vector<TColor> fila{c->Pixels(0, 0), c->Pixels(1, 0), c->Pixels(2, 0), c->Pixels(3, 0), c->Pixels(4, 0)};
+    EXPECT_EQ(fila, (std::vector<TColor>{clMaroon, clBlack, clWhite, clYellow, clFuchsia}));
+    EXPECT_EQ(c->Pixels(0, 1), clFuchsia);
+    EXPECT_EQ(c->Pixels(1, 2), clMaroon);
+    EXPECT_EQ(g->Width(), 16);
+}
+
+}  // namespace
