@@ -1,9 +1,9 @@
 // The consultation form: the layout of its controls.
+#include "comun/Controles.h"
+#include "comun/UData.h"
 #include "records/Facturable.h"
 #include "records/Pinturas.h"
 #include "records/UConsulta.h"
-#include "comun/Controles.h"
-#include "comun/UData.h"
 
 #include <utility>
 

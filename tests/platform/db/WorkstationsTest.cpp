@@ -158,10 +158,11 @@ TEST_F(WorkstationsTest, RepeatedPostsWriteTheirOwnRowAndCatchChangesBehindTheLo
     importe = exped->FieldByName(QStringLiteral("IMPORTE"));
     EXPECT_EQ(Values(exped, QStringLiteral("IMPORTE")), QStringList({QStringLiteral("12"), QStringLiteral("21")}));
     EXPECT_EQ(Values(exped, QStringLiteral("ASUNTO")), QStringList({QString(), QStringLiteral("Herencia")}));
-    // The same kind of post again, on a row changed behind its lock.
+    // The same kind of post again, on a row changed behind its lock (the fields are new since
+    // the table was opened again).
     ASSERT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("2"))}));
     exped->Edit();
-    importe->SetAsFloat(22);
+    exped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(22);
     NewQuery(&owner, folder, QStringLiteral("UPDATE EXPED SET ASUNTO = 'Otra' WHERE ANO = '2024' AND NUMERO = '2'"))->ExecSQL();
     EXPECT_EQ(EngineCode([&] { exped->Post(); }), 10259);
     exped->Cancel();
