@@ -5,6 +5,7 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QMap>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -287,9 +288,47 @@ void TLineasPartes::Prepara(TDataSet* maestro) {
     maestro->First();
 }
 
-// The names of the case files from `desde` on, a few hundred at a time, by the row's own query
-// with its two parameters widened to the list of case files.
+// The row's own query with its two parameters widened to `condicion`, keyed by case file.
+void TLineasPartes::LeeDonde(TQuery* q, const QString& condicion, QHash<QString, QStringList>& nombres) const {
+    QString sql = q->SQL()->Text().simplified();
+    sql.replace(QStringLiteral("A.ANO = :ANO AND A.NUMERO = :NUMERO"), QLatin1Char('(') + condicion + QLatin1Char(')'));
+    sql.replace(QStringLiteral("ORDER BY NOMBRE"), QStringLiteral("ORDER BY A.ANO, A.NUMERO, NOMBRE"));
+    sql.replace(QStringLiteral("SELECT "), QStringLiteral("SELECT A.ANO || '/' || A.NUMERO AS CLAVE, "));
+    TQuery tanda(nullptr);
+    tanda.SetDatabaseName(q->DatabaseName());
+    tanda.SQL()->SetText(sql);
+    tanda.Open();
+    TField* clave = tanda.FieldByName(QStringLiteral("CLAVE"));
+    TField* nombre = tanda.FieldByName(QStringLiteral("NOMBRE"));
+    for (; !tanda.Eof(); tanda.Next()) {
+        auto it = nombres.find(clave->AsString());
+        if (it != nombres.end() && it->size() < Maximo) *it << nombre->AsString();
+    }
+}
+
+// The names of the case files from `desde` on. When the list holds most of its years' case files,
+// one read of those years serves the whole run; otherwise a few hundred case files at a time.
 void TLineasPartes::Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombres) const {
+    if (nombres.isEmpty()) {
+        QSet<QString> anos;
+        for (const auto& c : FClaves) anos.insert(c.first);
+        QStringList lista;
+        for (const QString& a : anos) lista << shell::LiteralSql(a);
+        const QString enAnos = QStringLiteral("A.ANO IN (%1)").arg(lista.join(u','));
+        QString cuenta = q->SQL()->Text().simplified();
+        cuenta = QStringLiteral("SELECT COUNT(*) AS N FROM ") +
+                 cuenta.mid(cuenta.indexOf(QStringLiteral(" FROM ")) + 6).section(QStringLiteral(" ORDER BY "), 0, 0);
+        cuenta.replace(QStringLiteral("A.ANO = :ANO AND A.NUMERO = :NUMERO"), enAnos);
+        TQuery total(nullptr);
+        total.SetDatabaseName(q->DatabaseName());
+        total.SQL()->SetText(cuenta);
+        total.Open();
+        if (total.FieldByName(QStringLiteral("N"))->AsInteger() <= 4 * qint64(FClaves.size())) {
+            for (const QString& c : FPosicion.keys()) nombres.insert(c, {});
+            LeeDonde(q, enAnos, nombres);
+            return;
+        }
+    }
     constexpr int Tanda = 400;
     QMap<QString, QStringList> porAno;
     for (int i = desde; i < std::min(int(FClaves.size()), desde + Tanda); ++i) {
@@ -303,20 +342,7 @@ void TLineasPartes::Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombr
     QStringList condicion;
     for (auto it = porAno.cbegin(); it != porAno.cend(); ++it)
         condicion << QStringLiteral("(A.ANO = %1 AND A.NUMERO IN (%2))").arg(shell::LiteralSql(it.key()), it->join(u','));
-    QString sql = q->SQL()->Text().simplified();
-    sql.replace(QStringLiteral("A.ANO = :ANO AND A.NUMERO = :NUMERO"), QLatin1Char('(') + condicion.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
-    sql.replace(QStringLiteral("ORDER BY NOMBRE"), QStringLiteral("ORDER BY A.ANO, A.NUMERO, NOMBRE"));
-    sql.replace(QStringLiteral("SELECT "), QStringLiteral("SELECT A.ANO || '/' || A.NUMERO AS CLAVE, "));
-    TQuery tanda(nullptr);
-    tanda.SetDatabaseName(q->DatabaseName());
-    tanda.SQL()->SetText(sql);
-    tanda.Open();
-    TField* clave = tanda.FieldByName(QStringLiteral("CLAVE"));
-    TField* nombre = tanda.FieldByName(QStringLiteral("NOMBRE"));
-    for (; !tanda.Eof(); tanda.Next()) {
-        QStringList& l = nombres[clave->AsString()];
-        if (l.size() < Maximo) l << nombre->AsString();
-    }
+    LeeDonde(q, condicion.join(QStringLiteral(" OR ")), nombres);
 }
 
 const QStringList& TLineasPartes::Busca(TQuery* q, const QString& clave, QHash<QString, QStringList>& nombres) const {

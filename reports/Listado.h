@@ -136,6 +136,7 @@ private:
     static QStringList Nombres(TQuery* q, const QString& ano, const QString& numero);
     static int Lineas(const QStringList& nombres, std::array<TQRLabel*, Maximo>& lineas);
     void Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombres) const;
+    void LeeDonde(TQuery* q, const QString& condicion, QHash<QString, QStringList>& nombres) const;
     const QStringList& Busca(TQuery* q, const QString& clave, QHash<QString, QStringList>& nombres) const;
     bool FTodos = false;
     QList<QPair<QString, QString>> FClaves;  // the master's case files in order

@@ -155,7 +155,7 @@ TEST_F(ExpedientesTest, ByNumberPrintsUpToFiveNameLinesAndStateWords) {
 TEST_F(ExpedientesTest, ALongListReadsTheSameNameLinesInOnePass) {
     // 900 more case files (more than one batch of names), each with up to three clients and two opposing parties.
     Sql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 900) "
-                       "INSERT INTO EXPED (ANO, NUMERO, SITUACION, ABOCLI) SELECT '2001', 'L' || substr('0000' || i, -4), "
+                       "INSERT INTO EXPED (ANO, NUMERO, SITUACION, ABOCLI) SELECT '2001', 'L' || (1000 + i), "
                        "1 + i % 3, 1 + i % 2 FROM n"));
     Sql(QStringLiteral("INSERT INTO EXPCLI (ANO, NUMERO, CLIENTE) SELECT ANO, NUMERO, 1 + (rowid % 9) FROM EXPED WHERE "
                        "NUMERO LIKE 'L%'"));
@@ -168,22 +168,37 @@ TEST_F(ExpedientesTest, ALongListReadsTheSameNameLinesInOnePass) {
         for (int p = 1; p <= QRPrinter->PageCount(); ++p) r.push_back(QRPrinter->Pages(p).Texts());
         return r;
     };
+    // The same list read row by row, as a short list is.
+    auto filaAFila = [](TInfExpNum* r) {
+        r->QRListado->BeforePrint = TEvent<TQuickRep*, bool&>([r](TQuickRep*, bool&) {
+            TQuery vacio(nullptr);
+            vacio.SetDatabaseName(QStringLiteral("ZEMBRA"));
+            vacio.SQL()->SetText(QStringLiteral("SELECT ANO, NUMERO FROM EXPED WHERE 0 = 1"));
+            vacio.Open();
+            r->Partes.Prepara(&vacio);
+        });
+    };
     auto* f = new TInfExpNum(owner.get());
     reports::PreparaExpNum(f, QStringLiteral("2001"), QString(), QStringLiteral("zzzzzzz"), QString());
     f->QRListado->Prepare();
     const std::vector<QStringList> juntos = textos();
     ASSERT_GT(juntos.size(), 3u);
-    // The same list read row by row.
-    f->QRListado->BeforePrint = TEvent<TQuickRep*, bool&>([f](TQuickRep*, bool&) {
-        TQuery vacio(nullptr);
-        vacio.SetDatabaseName(QStringLiteral("ZEMBRA"));
-        vacio.SQL()->SetText(QStringLiteral("SELECT ANO, NUMERO FROM EXPED WHERE 0 = 1"));
-        vacio.Open();
-        f->Partes.Prepara(&vacio);
-    });
+    filaAFila(f);
     f->QRListado->Prepare();
     EXPECT_EQ(textos(), juntos);
     EXPECT_TRUE(juntos.front().contains(QStringLiteral("Cliente1,Nom1")));
+
+    // A range that is a small part of its year reads its names in batches, with the same lines.
+    delete f;
+    auto* g = new TInfExpNum(owner.get());
+    reports::PreparaExpNum(g, QStringLiteral("2001"), QStringLiteral("L1001"), QStringLiteral("L1250"), QString());
+    g->QRListado->Prepare();
+    const std::vector<QStringList> parte = textos();
+    ASSERT_GT(parte.size(), 1u);
+    filaAFila(g);
+    g->QRListado->Prepare();
+    EXPECT_EQ(textos(), parte);
+    EXPECT_TRUE(parte.front().contains(QStringLiteral("Cliente1,Nom1")));
 }
 
 TEST_F(ExpedientesTest, ByLawyerGroupsUnderTheLawyersNameWithTheCourtAgent) {

@@ -936,3 +936,48 @@ TEST_F(DbTest, RangeChecksAndOnValidateRefuseAValueAndKeepTheOldOne) {
     EXPECT_FALSE(tipo->IsValidChar(QLatin1Char('a')));
     t->Cancel();
 }
+
+// A fresh connection describes each table with its own columns and indexes, whichever is asked
+// for first.
+TEST(LayoutsTest, EachTableKeepsItsOwnLayoutWhicheverIsAskedFirst) {
+    using namespace platform::db;
+    auto tabla = [](const char* nombre, std::vector<TColumnDesc> columnas, std::vector<TIndexDesc> indices) {
+        TTableDesc d;
+        d.Name = QString::fromLatin1(nombre);
+        d.Columns = std::move(columnas);
+        d.Indexes = std::move(indices);
+        return d;
+    };
+    const std::vector<TTableDesc> hechas = {
+        tabla("UNO", {{"COD", TColumnType::Integer}, {"NOMBRE", TColumnType::Text, 30}, {"ALTA", TColumnType::Date}},
+              {{"", {"COD"}, true, true, false}, {"pornombre", {"NOMBRE"}, false, false, true}}),
+        tabla("DOS", {{"ANO", TColumnType::Text, 4}, {"NUMERO", TColumnType::Text, 7}, {"IMPORTE", TColumnType::Currency}},
+              {{"", {"ANO", "NUMERO"}, true, true, false}, {"porimporte", {"IMPORTE", "ANO"}, false, true, false}})};
+    QTemporaryDir dir;
+    {
+        auto c = OpenSqlite(dir.path());
+        for (const TTableDesc& d : hechas) c->CreateTable(d);
+    }
+    for (const QString& primera : {QStringLiteral("UNO"), QStringLiteral("dos")}) {
+        auto c = OpenSqlite(dir.path());
+        c->DescribeTable(primera);
+        for (const TTableDesc& h : hechas) {
+            const TTableDesc d = c->DescribeTable(h.Name);
+            ASSERT_EQ(d.Columns.size(), h.Columns.size()) << h.Name.toStdString();
+            for (size_t i = 0; i < h.Columns.size(); ++i) {
+                EXPECT_EQ(d.Columns[i].Name, h.Columns[i].Name);
+                EXPECT_EQ(d.Columns[i].Type, h.Columns[i].Type);
+                EXPECT_EQ(d.Columns[i].Size, h.Columns[i].Size);
+            }
+            ASSERT_EQ(d.Indexes.size(), h.Indexes.size()) << h.Name.toStdString();
+            for (size_t i = 0; i < h.Indexes.size(); ++i) {
+                EXPECT_EQ(d.Indexes[i].Name, h.Indexes[i].Name);
+                EXPECT_EQ(d.Indexes[i].Fields, h.Indexes[i].Fields);
+                EXPECT_EQ(d.Indexes[i].Primary, h.Indexes[i].Primary);
+                EXPECT_EQ(d.Indexes[i].Unique, h.Indexes[i].Unique);
+                EXPECT_EQ(d.Indexes[i].CaseInsensitive, h.Indexes[i].CaseInsensitive);
+            }
+        }
+        EXPECT_THROW(c->DescribeTable(QStringLiteral("TRES")), std::exception);
+    }
+}
