@@ -360,6 +360,9 @@ void TQRDBText::Notification(TComponent* component, TOperation operation) {
 
 // Found by name once per field: every row of a list asks again.
 TField* TQRDBText::Field() {
+    // Pending rows are brought up first, as FieldByName does: bringing them up later, from inside
+    // the read, would free the field being read.
+    FDataSet->Fields();
     if (FField && FField->DataSet() == FDataSet) {
         const QString name = FField->FieldName();
         if (name == FDataField || name.compare(FDataField, Qt::CaseInsensitive) == 0) return FField;
