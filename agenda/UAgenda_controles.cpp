@@ -1,5 +1,6 @@
 // The daily agenda: the layout of its controls and the pictures of its items and rows.
 #include "agenda/UAgenda.h"
+#include "comun/Calendario.h"
 #include "comun/Controles.h"
 #include "comun/UData.h"
 #include "records/Pinturas.h"
@@ -215,15 +216,8 @@ void TAgenda::CreaControles() {
     Calendar->SetName(QStringLiteral("Calendar"));
     Calendar->SetParent(this);
     Calendar->SetBounds(xr, top + 20, wr, 170);
-    Calendar->SetGermanDate(true);
-    Calendar->SetUseLongDate(false);
-    Calendar->SetShowWeeks(false);
+    comun::CalendarioDeAgenda(Calendar);
     Calendar->SetDayWidth(dw3Char);
-    Calendar->SetColHoliday(clRed);
-    Calendar->SetColMarked(clNavy);
-    const TColor colores[13] = {clMaroon, clGreen, clOlive, clPurple, clTeal, clGray, clSilver,
-                                clLime, clYellow, clBlue, clFuchsia, clAqua, clWhite};
-    for (int i = 0; i < 13; ++i) Calendar->SetColDays(i + 1, colores[i]);
 
     const int yb = top + 194;
     auto paso = [&](TButton*& b, const char* nombre, const QString& caption, int left, void (TAgenda::*click)(TObject*)) {

@@ -47,17 +47,10 @@ TAlmanaque::TAlmanaque(TComponent* owner) : TForm(owner) {
     Calendar->SetName(QStringLiteral("Calendar"));
     Calendar->SetParent(this);
     Calendar->SetBounds(4, 28, 210, 158);
-    Calendar->SetGermanDate(true);
-    Calendar->SetUseLongDate(false);
-    Calendar->SetShowWeeks(false);
+    comun::CalendarioDeAgenda(Calendar);
     Calendar->SetShowButtonHints(false);
-    Calendar->SetColHoliday(clRed);
     Calendar->SetColSaturday(clBlack);
     Calendar->SetColSunday(clBlack);
-    Calendar->SetColMarked(clNavy);
-    const TColor colores[13] = {clMaroon, clGreen, clOlive, clPurple, clTeal, clGray, clSilver,
-                                clLime, clYellow, clBlue, clFuchsia, clAqua, clWhite};
-    for (int i = 0; i < 13; ++i) Calendar->SetColDays(i + 1, colores[i]);
 
     btYearAnt->OnClick = TNotifyEvent(this, &TAlmanaque::btYearAntClick);
     btMesMinus->OnClick = TNotifyEvent(this, &TAlmanaque::btMesMinusClick);
@@ -68,6 +61,22 @@ TAlmanaque::TAlmanaque(TComponent* owner) : TForm(owner) {
     OnShow = TNotifyEvent(this, &TAlmanaque::FormShow);
     OnKeyDown = TKeyEvent(this, &TAlmanaque::FormKeyDown);
 }
+
+namespace comun {
+
+void CalendarioDeAgenda(TCalenPnl* c) {
+    c->SetGermanDate(true);
+    c->SetUseLongDate(false);
+    c->SetShowWeeks(false);
+    c->SetColHoliday(clRed);
+    c->SetColMarked(clNavy);
+    // Day types 1 to 13, in the order of the colour list of the yearly calendar.
+    const TColor colores[13] = {clMaroon, clGreen, clOlive, clPurple, clTeal, clGray, clSilver,
+                                clLime, clYellow, clBlue, clFuchsia, clAqua, clWhite};
+    for (int i = 0; i < 13; ++i) c->SetColDays(i + 1, colores[i]);
+}
+
+}  // namespace comun
 
 TAlmanaque::~TAlmanaque() {
     if (Almanaque == this) Almanaque = nullptr;

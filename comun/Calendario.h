@@ -6,6 +6,12 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 
+namespace comun {
+// What every calendar of the agenda shows alike: short dd/mm dates, no weeks, holidays in red,
+// marked days in navy and the thirteen colours of the day types.
+void CalendarioDeAgenda(TCalenPnl* c);
+}  // namespace comun
+
 class TAlmanaque : public TForm {
 public:
     explicit TAlmanaque(TComponent* owner);
