@@ -297,16 +297,19 @@ QVariant ColumnValue(sqlite3_stmt* st, int i) {
 
 class TSqliteStatement : public TStatement {
 public:
-    TSqliteStatement(sqlite3* db, sqlite3_stmt* st) : FDb(db), FSt(st) {}
+    // `schema` is the layout version the statement was compiled against; `schemaNow` tells the
+    // file's own, the engine having read it.
+    TSqliteStatement(sqlite3* db, sqlite3_stmt* st, qint64 schema, std::function<qint64()> schemaNow)
+        : FDb(db), FSt(st), FSchemaNow(std::move(schemaNow)), FSchema(schema) {}
     ~TSqliteStatement() override { sqlite3_finalize(FSt); }
-    int ParamCount() const override { return sqlite3_bind_parameter_count(FSt); }
+    int ParamCount() const override { return sqlite3_bind_parameter_count(Current()); }
     QString ParamName(int index) const override {
-        const char* n = sqlite3_bind_parameter_name(FSt, index + 1);
+        const char* n = sqlite3_bind_parameter_name(Current(), index + 1);
         return n ? QString::fromUtf8(n + 1) : QString();
     }
-    void Bind(int index, const QVariant& value) override { BindValue(FSt, index + 1, value); }
+    void Bind(int index, const QVariant& value) override { BindValue(Current(), index + 1, value); }
     bool Step() override {
-        int rc = sqlite3_step(FSt);
+        int rc = sqlite3_step(Current());
         if (rc == SQLITE_ROW) return true;
         if (rc == SQLITE_DONE) {
             FChanges = sqlite3_changes64(FDb);
@@ -319,17 +322,38 @@ public:
     void Reset() override {
         sqlite3_reset(FSt);
         sqlite3_clear_bindings(FSt);
+        // Run again later: by then another connection may have changed a table's layout.
+        FCheck = true;
     }
-    int ColumnCount() const override { return sqlite3_column_count(FSt); }
-    QString ColumnName(int i) const override { return QString::fromUtf8(sqlite3_column_name(FSt, i)); }
-    QString ColumnTable(int i) const override { return QString::fromUtf8(sqlite3_column_table_name(FSt, i)); }
-    QString ColumnOrigin(int i) const override { return QString::fromUtf8(sqlite3_column_origin_name(FSt, i)); }
+    int ColumnCount() const override { return sqlite3_column_count(Current()); }
+    QString ColumnName(int i) const override { return QString::fromUtf8(sqlite3_column_name(Current(), i)); }
+    QString ColumnTable(int i) const override { return QString::fromUtf8(sqlite3_column_table_name(Current(), i)); }
+    QString ColumnOrigin(int i) const override { return QString::fromUtf8(sqlite3_column_origin_name(Current(), i)); }
     QVariant Column(int i) const override { return ColumnValue(FSt, i); }
     qint64 RowsAffected() const override { return FChanges; }
 
 private:
+    // The statement compiled against the layout the file has now: the engine itself only notices a
+    // change at the first step, after the columns have been read as they were.
+    sqlite3_stmt* Current() const {
+        if (!FCheck) return FSt;
+        FCheck = false;
+        const qint64 schema = FSchemaNow();
+        if (schema == FSchema) return FSt;
+        sqlite3_stmt* nuevo = nullptr;
+        const int rc = sqlite3_prepare_v2(FDb, sqlite3_sql(FSt), -1, &nuevo, nullptr);
+        if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
+        sqlite3_finalize(FSt);
+        FSt = nuevo;
+        FSchema = schema;
+        return FSt;
+    }
+
     sqlite3* FDb;
-    sqlite3_stmt* FSt;
+    mutable sqlite3_stmt* FSt;
+    std::function<qint64()> FSchemaNow;
+    mutable qint64 FSchema;
+    mutable bool FCheck = false;
     qint64 FChanges = 0;
 };
 
@@ -495,7 +519,21 @@ public:
         if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
     }
 
+    // The layout version of the file; when another connection changed it, the engine is made to
+    // read the new layout now, as it would only at a statement's first step (too late for a
+    // statement whose columns are read before its rows).
+    qint64 SchemaNow() {
+        qint64 version = 0;
+        Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); return false; });
+        if (version != FCompiledSchema) {
+            Exec(QStringLiteral("SELECT 1 FROM sqlite_master LIMIT 0"));
+            FCompiledSchema = version;
+        }
+        return version;
+    }
+
     std::unique_ptr<TStatement> Prepare(const QString& engineSql) override {
+        const qint64 schema = SchemaNow();
         sqlite3_stmt* st = nullptr;
         const QString text = ValidText(engineSql);
         const void* tail = nullptr;
@@ -507,7 +545,7 @@ public:
             sqlite3_finalize(st);
             RefuseExtraStatement(extra);
         }
-        return std::make_unique<TSqliteStatement>(FDb, st);
+        return std::make_unique<TSqliteStatement>(FDb, st, schema, [this] { return SchemaNow(); });
     }
 
     QString TranslateSql(const QString& sql) override {
@@ -1016,6 +1054,7 @@ private:
     TShapes<TKnownShape> FShapes;
     TShape FProbe;
     qint64 FSchemaVersion = -1;
+    qint64 FCompiledSchema = -1;
     std::shared_ptr<TLockFile> FLocks;
 };
 

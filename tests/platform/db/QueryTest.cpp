@@ -1,5 +1,6 @@
 // Queries: parameters, data-source parameters, live results and the local SQL the forms write.
 #include "Support.h"
+#include "platform/db/Driver.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QTemporaryDir>
@@ -340,4 +341,34 @@ TEST_F(QueryTest, ComputedColumnsKeepTheTypeOfWhatTheyCompute) {
     // A literal keeps its length as the size of its text column.
     TQuery* l = Run(QStringLiteral("SELECT '1234567890' AS NOMCLI, ANO FROM EXPED WHERE ANO = 'x'"));
     EXPECT_EQ(l->FieldByName(QStringLiteral("NOMCLI"))->Size(), 10);
+}
+
+// Another workstation rebuilds a table with a column more, in the middle: the same query run
+// again, prepared or not, shows the table as it is now, each value under its own column.
+TEST_F(QueryTest, AQueryRunAgainShowsTheColumnsAnotherWorkstationAdded) {
+    TQuery* suelta = Run(QStringLiteral("SELECT * FROM CLIENTES ORDER BY CLIENTE"));
+    TQuery* preparada = NewQuery(&owner, folder, QStringLiteral("SELECT * FROM CLIENTES WHERE CLIENTE = :C"));
+    preparada->ParamByName(QStringLiteral("C"))->SetAsInteger(1);
+    preparada->Prepare();
+    preparada->Open();
+    EXPECT_EQ(suelta->FieldCount(), 4);
+    EXPECT_EQ(preparada->FieldCount(), 4);
+    suelta->Close();
+    preparada->Close();
+
+    auto other = platform::db::OpenData(folder);
+    platform::db::TTableDesc d = other->DescribeTable(QStringLiteral("CLIENTES"));
+    d.Columns.insert(d.Columns.begin() + 1, {QStringLiteral("CORREO"), platform::db::TColumnType::Text, 60, false});
+    other->DropTable(QStringLiteral("CLIENTES"));
+    other->CreateTable(d);
+    other->Insert(QStringLiteral("CLIENTES"), {QStringLiteral("CLIENTE"), QStringLiteral("CORREO"), QStringLiteral("APELLIDOS")},
+                  {QVariant(qlonglong(1)), QVariant(QStringLiteral("ana@despacho.es")), QVariant(QStringLiteral("Peña"))});
+    for (TQuery* q : {suelta, preparada}) {
+        q->Open();
+        ASSERT_EQ(q->FieldCount(), 5);
+        EXPECT_EQ(q->Fields()->Fields(1)->FieldName(), QStringLiteral("CORREO"));
+        EXPECT_EQ(q->FieldByName(QStringLiteral("CORREO"))->AsString(), QStringLiteral("ana@despacho.es"));
+        EXPECT_EQ(q->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Peña"));
+        q->Close();
+    }
 }
