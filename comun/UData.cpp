@@ -260,7 +260,28 @@ void TDat::EnNumeracion(TDataSet* ds, const std::function<void()>& cuerpo) {
     }
 }
 
-void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador) {
+qint64 TDat::MayorNumero(const QString& campo, const QString& tabla) {
+    FQContador->Close();
+    FQContador->SQL()->SetText(QStringLiteral("SELECT MAX(%1) FROM %2").arg(campo, tabla));
+    FQContador->Open();
+    const qint64 valor = FQContador->IsEmpty() ? 0 : FQContador->Fields()->Fields(0)->AsInteger();
+    FQContador->Close();
+    return valor;
+}
+
+// The number that follows `contador`. A counter left behind its table (rows written past it by
+// another program, a copy restored over the settings) would give a number already used, on every
+// try: then the table's highest number is followed instead.
+qint64 TDat::SiguienteNumero(qint64 contador, const QString& campo, const QString& tabla) {
+    FQContador->Close();
+    FQContador->SQL()->SetText(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = %3").arg(tabla, campo).arg(contador + 1));
+    FQContador->Open();
+    const bool usado = FQContador->Fields()->Fields(0)->AsInteger() > 0;
+    FQContador->Close();
+    return usado ? std::max(contador, MayorNumero(campo, tabla)) + 1 : contador + 1;
+}
+
+void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador, const QString& tabla) {
     EnNumeracion(ds, [&] {
         FQContador->Close();
         FQContador->SQL()->SetText(QStringLiteral("SELECT NUMERO, %1 FROM SISTEM ORDER BY NUMERO").arg(contador));
@@ -275,7 +296,7 @@ void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador) {
         }
         FQContador->Close();
         TField* numero = ds->FieldByName(campo);
-        if (ds->State() == dsInsert) numero->SetAsInteger(int(valor + 1));
+        if (ds->State() == dsInsert) numero->SetAsInteger(int(SiguienteNumero(valor, campo, tabla)));
         if (!numero->IsNull() && numero->AsInteger() > valor) {
             FQContador->SQL()->SetText(QStringLiteral("UPDATE SISTEM SET %1 = :VALOR WHERE NUMERO = :FILA").arg(contador));
             FQContador->ParamByName(QStringLiteral("VALOR"))->SetAsInteger(numero->AsInteger());
@@ -288,14 +309,7 @@ void TDat::Numera(TDataSet* ds, const QString& campo, const QString& contador) {
 void TDat::NumeraLibre(TDataSet* ds, const QString& campo, const QString& tabla) {
     TField* numero = ds->FieldByName(campo);
     if (ds->State() != dsInsert || (!numero->IsNull() && numero->AsInteger() != 0)) return;
-    EnNumeracion(ds, [&] {
-        FQContador->Close();
-        FQContador->SQL()->SetText(QStringLiteral("SELECT MAX(%1) FROM %2").arg(campo, tabla));
-        FQContador->Open();
-        const qint64 valor = FQContador->IsEmpty() ? 0 : FQContador->Fields()->Fields(0)->AsInteger();
-        FQContador->Close();
-        numero->SetAsInteger(int(valor + 1));
-    });
+    EnNumeracion(ds, [&] { numero->SetAsInteger(int(MayorNumero(campo, tabla) + 1)); });
 }
 
 void TDat::NumeraApunteAgenda(TQuery* insercion) {
@@ -316,12 +330,13 @@ void TDat::NumeraApunteAgenda(TQuery* insercion) {
             fila = q.Fields()->Fields(0)->AsInteger();
         }
         q.Close();
+        valor = SiguienteNumero(valor, QStringLiteral("ORDEN"), QStringLiteral("AGENDA"));
         q.SQL()->SetText(QStringLiteral("UPDATE SISTEM SET AGENDA = :VALOR WHERE NUMERO = :FILA"));
-        q.ParamByName(QStringLiteral("VALOR"))->SetAsInteger(int(valor + 1));
+        q.ParamByName(QStringLiteral("VALOR"))->SetAsInteger(int(valor));
         q.ParamByName(QStringLiteral("FILA"))->SetAsInteger(fila);
         q.ExecSQL();
         if (propia) conn->Commit();
-        insercion->ParamByName(QStringLiteral("ORDEN"))->SetAsInteger(int(valor + 1));
+        insercion->ParamByName(QStringLiteral("ORDEN"))->SetAsInteger(int(valor));
         insercion->ParamByName(QStringLiteral("USUARIO"))->SetAsString(Usuario());
     } catch (...) {
         if (propia && conn->InTransaction()) conn->Rollback();
@@ -415,7 +430,7 @@ void TDat::NombreCalculado(TDataSet* ds, const QString& campo) {
 void TDat::PersonaBeforePost(TDataSet* ds) {
     const TReglasPersona& r = ReglasDe(ds);
     for (const auto& [campo, mensaje] : r.Requeridos) Exige(!TextoVacio(ds, campo), L(mensaje));
-    Numera(ds, L(r.Clave), L(r.Clave));
+    Numera(ds, L(r.Clave), L(r.Clave), L(r.Tabla));
 }
 
 void TDat::PersonaAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
@@ -474,7 +489,7 @@ void TDat::TCuentasBeforePost(TDataSet* ds) {
     Exige(!TextoVacio(ds, "CONCEPTO"), QStringLiteral("CONCEPTO no puede quedar vacío"));
     Exige(ds->FieldByName(QStringLiteral("TIPO"))->AsInteger() != 0, QStringLiteral("TIPO no puede quedar vacío"));
     Exige(ds->FieldByName(QStringLiteral("IMPORTE"))->AsFloat() != 0, QStringLiteral("IMPORTE no puede quedar vacío"));
-    Numera(ds, QStringLiteral("ORDEN"), QStringLiteral("CUENTAS"));
+    Numera(ds, QStringLiteral("ORDEN"), QStringLiteral("CUENTAS"), QStringLiteral("CUENTAS"));
 }
 void TDat::TCuentasAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
 void TDat::TCuentasBeforeDelete(TDataSet*) {
@@ -519,7 +534,7 @@ void TDat::TAgenBeforePost(TDataSet* ds) {
     Exige(!TextoVacio(ds, "FECHA"), QStringLiteral("FECHA no puede quedar vacía"));
     Exige(!TextoVacio(ds, "HORA"), QStringLiteral("HORA no puede quedar vacía"));
     ds->FieldByName(QStringLiteral("USUARIO"))->SetAsString(UsuarioActual(TPriv));
-    Numera(ds, QStringLiteral("ORDEN"), QStringLiteral("AGENDA"));
+    Numera(ds, QStringLiteral("ORDEN"), QStringLiteral("AGENDA"), QStringLiteral("AGENDA"));
 }
 void TDat::TAgenAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
 void TDat::TAgenBeforeDelete(TDataSet*) { Confirma(QStringLiteral("¿Borrar APUNTE AGENDA ?")); }
@@ -556,7 +571,7 @@ void TDat::TAgen3CalcFields(TDataSet* ds) {
 
 // ---------------------------------------------------------------------------------------------- documents and users
 
-void TDat::TEscritosBeforePost(TDataSet* ds) { Numera(ds, QStringLiteral("ESCRITO"), QStringLiteral("ESCRITO")); }
+void TDat::TEscritosBeforePost(TDataSet* ds) { Numera(ds, QStringLiteral("ESCRITO"), QStringLiteral("ESCRITO"), QStringLiteral("ESCRITOS")); }
 void TDat::TEscritosAfterPost(TDataSet* ds) { TerminaNumeracion(ds); }
 
 void TDat::TPrivBeforePost(TDataSet* ds) {

@@ -137,7 +137,9 @@ private:
     // Numbering of a new record from a counter of the SISTEM row, in one transaction with the
     // record: the counter is read and raised before the record is written, and both are
     // committed (or rolled back) together.
-    void Numera(TDataSet* ds, const QString& campo, const QString& contador);
+    void Numera(TDataSet* ds, const QString& campo, const QString& contador, const QString& tabla);
+    qint64 MayorNumero(const QString& campo, const QString& tabla);
+    qint64 SiguienteNumero(qint64 contador, const QString& campo, const QString& tabla);
     // Numbering of a new record with no counter: the next number above the highest of the
     // table, read and written in one transaction with the record.
     void NumeraLibre(TDataSet* ds, const QString& campo, const QString& tabla);

@@ -90,15 +90,60 @@ TEST_F(DatTest, AnAbortAfterNumberingRollsTheCounterBackAndKeepsTheRecord) {
 }
 
 TEST_F(DatTest, AnEngineErrorOnANumberedPostEndsItsTransaction) {
-    // A code taken by another workstation behind the counter's back: a key violation on post.
-    OtherWorkstationAddsClient(dir.path(), 1);
+    AddClient(S("García"));
+    // A form that puts a code already used on the record after it was numbered: a key violation.
+    const TDataSetNotifyEvent numbering = Dat->TClientes->BeforePost;
+    Dat->TClientes->BeforePost = TDataSetNotifyEvent([&](TDataSet* ds) {
+        numbering(ds);
+        ds->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(1);
+    });
     StartClient(S("Pérez"));
     ExpectAbort([&] { Dat->TClientes->Post(); });
+    Dat->TClientes->BeforePost = numbering;
     EXPECT_EQ(Texts(), QStringList{QStringLiteral("CLAVE DUPLICADA")});
     EXPECT_EQ(Dat->TClientes->State(), dsInsert);
     EXPECT_FALSE(Dat->Db->InTransaction());
-    EXPECT_EQ(ClientCounter(dir.path()), 0);
+    EXPECT_EQ(ClientCounter(dir.path()), 1);
     Dat->TClientes->Cancel();
+}
+
+// Rows written past a counter (by another program, or a copy of the folder restored over the
+// settings) never make the program offer a number already used, on any of its numbered tables.
+TEST_F(DatTest, ACounterBehindItsTableNumbersPastTheTable) {
+    OtherWorkstationAddsClient(dir.path(), 1);
+    OtherWorkstationAddsClient(dir.path(), 7);
+    EXPECT_EQ(AddClient(S("Pérez")), 8);
+    EXPECT_EQ(ClientCounter(dir.path()), 8);
+    EXPECT_EQ(AddClient(S("García")), 9);
+    // A number above the counter but not next to it is left for the counter to reach.
+    OtherWorkstationAddsClient(dir.path(), 20);
+    EXPECT_EQ(AddClient(S("López")), 10);
+
+    // The agenda, numbered by its data module's cursor and by the insertion of a consultation form.
+    {
+        auto conn = platform::db::OpenData(dir.path());
+        for (qlonglong orden : {1, 40})
+            conn->Insert(QStringLiteral("AGENDA"), {QStringLiteral("ORDEN"), QStringLiteral("FECHA"), QStringLiteral("HORA")},
+                         {QVariant(orden), QVariant(45000.0), QVariant(0.5)});
+    }
+    Dat->TAgen->Append();
+    Dat->TAgen->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(1);
+    Dat->TAgen->Post();
+    EXPECT_EQ(Dat->TAgen->FieldByName(QStringLiteral("ORDEN"))->AsInteger(), 41);
+    TQuery ins(nullptr);
+    ins.SetDatabaseName(Dat->Db->DatabaseName());
+    ins.SQL()->SetText(QStringLiteral("INSERT INTO AGENDA (ORDEN, FECHA, HORA, USUARIO) VALUES (:ORDEN, 45001, 0.5, :USUARIO)"));
+    {
+        auto conn = platform::db::OpenData(dir.path());
+        for (qlonglong orden : {42, 50})
+            conn->Insert(QStringLiteral("AGENDA"), {QStringLiteral("ORDEN"), QStringLiteral("FECHA"), QStringLiteral("HORA")},
+                         {QVariant(orden), QVariant(45000.0), QVariant(0.5)});
+    }
+    Dat->NumeraApunteAgenda(&ins);
+    ins.ExecSQL();
+    EXPECT_EQ(ins.ParamByName(QStringLiteral("ORDEN"))->AsInteger(), 51);
+    EXPECT_EQ(Sistem("AGENDA"), 51);
+    EXPECT_TRUE(harness->Messages().empty()) << Texts().join(u'|').toStdString();
 }
 
 TEST_F(DatTest, ATransactionLeftOpenByAPostIsReportedAndRolledBack) {

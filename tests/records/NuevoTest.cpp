@@ -3,6 +3,11 @@
 #include "CasoFixture.h"
 #include "records/UNuevo.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+#include <cstdlib>
+
 namespace {
 
 using platform::forms::TFormHarness;
@@ -319,3 +324,101 @@ TEST_F(NuevoTest, WrongDateDoesNotHoldTheWayToNo) {
     EXPECT_EQ(dlg->ActiveControl(), dlg->Fecha);
 }
 }  // namespace
+
+namespace {
+
+bool EsperaListo(const QString& ruta) {
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(ruta)) {
+        if (t.elapsed() > 60000) return false;
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+// Stops the program here, as a workstation switched off mid-write: says so and waits to be killed.
+void MuereAqui(const QString& carpeta) {
+    QFile(carpeta + QStringLiteral("/listo")).open(QIODevice::WriteOnly);
+    QThread::sleep(120);
+    std::_Exit(3);
+}
+
+}  // namespace
+
+// The other workstation: starts case file 2001/00011-A (or client) on ZB_CARPETA and is killed at
+// the point ZB_MUERE names.
+TEST(OtraEstacionNuevo, Runs) {
+    const QString punto = qEnvironmentVariable("ZB_MUERE");
+    if (punto.isEmpty()) GTEST_SKIP() << "only run as the second workstation";
+    const QString carpeta = qEnvironmentVariable("ZB_CARPETA");
+    TFormHarness harness;
+    CarpetaDatos = carpeta;
+    AnoSeleccionado = QStringLiteral("2001");
+    Dat = new TDat(nullptr);
+    ASSERT_TRUE(Dat->TPriv->Locate(QStringLiteral("Usuario"), Variant(QStringLiteral("ANA")), 0));
+    Dat->TAboCli->First();
+    const auto muere = TDataSetNotifyEvent([carpeta](TDataSet*) { MuereAqui(carpeta); });
+    if (punto == QLatin1String("cliente")) {
+        const TDataSetNotifyEvent numera = Dat->TClientes->BeforePost;
+        Dat->TClientes->BeforePost = TDataSetNotifyEvent([&](TDataSet* ds) {
+            numera(ds);
+            MuereAqui(carpeta);
+        });
+        Dat->TClientes->Append();
+        Dat->TClientes->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("MUERTO"));
+        Dat->TClientes->Post();
+    }
+    if (punto == QLatin1String("expediente")) Dat->TExped->AfterPost = muere;
+    if (punto == QLatin1String("contador")) Dat->TTabcon->AfterPost = muere;
+    if (punto == QLatin1String("agenda")) {
+        const TDataSetNotifyEvent numera = Dat->TAgen->BeforePost;
+        Dat->TAgen->BeforePost = TDataSetNotifyEvent([numera, carpeta](TDataSet* ds) {
+            numera(ds);
+            MuereAqui(carpeta);
+        });
+    }
+    auto* d = new TNuevoExp(nullptr);
+    d->Prepara(TNuevoExp::CaptionExpediente);
+    d->FormShow(d);
+    d->Expediente->SetText(QStringLiteral("00011-A"));
+    d->BtOkClick(d);
+    ADD_FAILURE() << "not killed";
+}
+
+// A workstation killed while it takes a number or writes its record leaves nothing behind: the
+// number it was taking is free, the counters are as they were, and the next ones follow on.
+TEST_F(NuevoTest, AWorkstationKilledWhileNumberingLeavesTheNextNumbersFree) {
+    const int orden = Sistem("AGENDA");
+    for (const char* punto : {"cliente", "expediente", "contador", "agenda"}) {
+        SCOPED_TRACE(punto);
+        QFile::remove(dir.filePath(QStringLiteral("listo")));
+        QProcess otra;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZB_MUERE"), QString::fromLatin1(punto));
+        env.insert(QStringLiteral("ZB_CARPETA"), dir.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        otra.setProcessEnvironment(env);
+        otra.setProcessChannelMode(QProcess::MergedChannels);
+        otra.start(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(), {QStringLiteral("--gtest_filter=OtraEstacionNuevo.Runs")});
+        ASSERT_TRUE(otra.waitForStarted(10000));
+        if (!EsperaListo(dir.filePath(QStringLiteral("listo")))) {
+            otra.waitForFinished(1000);
+            FAIL() << otra.readAll().toStdString();
+        }
+        otra.kill();
+        ASSERT_TRUE(otra.waitForFinished(30000));
+        EXPECT_EQ(Cuenta(QStringLiteral("EXPED")), 0);
+        EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 0);
+        EXPECT_EQ(Cuenta(QStringLiteral("CLIENTES")), 0);
+        EXPECT_EQ(Contador(2001, "CONTEXP"), QStringLiteral("00010-A"));
+        EXPECT_EQ(Sistem("AGENDA"), orden);
+        EXPECT_EQ(Sistem("CLIENTE"), 0);
+    }
+    EXPECT_EQ(AddClient(QStringLiteral("VIVO")), 1);
+    Abre(TNuevoExp::CaptionExpediente);
+    ASSERT_TRUE(Acepta(QStringLiteral("00011-A")));
+    EXPECT_EQ(Contador(2001, "CONTEXP"), QStringLiteral("00011-A"));
+    EXPECT_EQ(Valor(QStringLiteral("SELECT ORDEN FROM AGENDA WHERE NUMERO = '00011-A'")).AsInteger(), orden + 1);
+    EXPECT_TRUE(harness->Messages().empty()) << Texts().join(u'|').toStdString();
+}
