@@ -295,6 +295,13 @@ bool TPrincipio::SituaConsulta() {
 // The new-record dialog with the year's proposed number; true with the key of the record it made.
 bool TPrincipio::NuevoRegistro(const QString& caption, QString& ano, QString& numero) {
     if (!AbogadoElegido()) return false;
+    // The new record is the shown lawyer's: one the user may not reach would be lost to them at once.
+    const int abocli = Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty() ? F(Dat->TAboCli, "ABOCLI")->AsInteger() : 0;
+    if (!shell::Alcanza(abocli)) {
+        MensajeError(caption == TNuevoExp::CaptionConsulta ? QStringLiteral("No tiene permisos para crear Consultas de éste ABOGADO")
+                                                           : QStringLiteral("No tiene permisos para crear Expedientes de éste ABOGADO"));
+        return false;
+    }
     std::unique_ptr<TNuevoExp> dlg(new TNuevoExp(nullptr));
     NuevoExp = dlg.get();
     dlg->Prepara(caption);

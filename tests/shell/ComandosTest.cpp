@@ -142,6 +142,48 @@ TEST_F(ComandosTest, NewNeedsALawyerAndOpenOrDeleteOnAnEmptyGridSaySo) {
     EXPECT_TRUE(harness->ModalForms().empty());
 }
 
+// A user who reaches one lawyer's files makes new ones only for that lawyer: for another shown
+// in the toolbar (or with no lawyer's files at all) nothing is created and the user is told why.
+TEST_F(ComandosTest, NewIsRefusedForALawyerTheUserMayNotReach) {
+    Genera(3, 0);
+    Dat->TAboCli->First();
+    const int suyo = Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsInteger();
+    Dat->TAboCli->Next();
+    const int otro = Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsInteger();
+    const int consultas = Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas"));
+    Derechos(QStringLiteral("EVA"), {"Expedientes", "Consulta"}, suyo);
+    Muestra();
+    form->ZbAbogados->SetValue(QString::number(otro));
+    form->ZbAbogadosChange(form.get());
+    form->Nuevo1Click(form.get());
+    form->Paginas->SetActivePage(form->pgConsultas);
+    form->PaginasChange(form->Paginas);
+    form->btNuevoClick(form.get());
+    EXPECT_EQ(Texts(), (QStringList{QString::fromUtf8("No tiene permisos para crear Expedientes de éste ABOGADO"),
+                                    QString::fromUtf8("No tiene permisos para crear Consultas de éste ABOGADO")}));
+    EXPECT_TRUE(harness->ModalForms().empty());
+
+    // The user's own lawyer: the new-record dialog opens.
+    harness->AnswerModal([](TCustomForm& f) { f.SetModalResult(mrCancel); });
+    form->ZbAbogados->SetValue(QString::number(suyo));
+    form->ZbAbogadosChange(form.get());
+    form->Nuevo2Click(form.get());
+    EXPECT_EQ(harness->ModalForms().size(), 1u);
+    EXPECT_EQ(Texts().size(), 2);
+    form.reset();
+
+    // Rights on case files but nobody's files to reach.
+    Derechos(QStringLiteral("LUIS"), {"Expedientes", "Consulta"}, 0);
+    Muestra();
+    form->ZbAbogados->SetValue(QString::number(suyo));
+    form->ZbAbogadosChange(form.get());
+    form->Nuevo1Click(form.get());
+    EXPECT_EQ(Texts().last(), QString::fromUtf8("No tiene permisos para crear Expedientes de éste ABOGADO"));
+    EXPECT_EQ(harness->ModalForms().size(), 1u);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped")), 0);
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas")), consultas);
+}
+
 TEST_F(ComandosTest, TheDailyAgendaNeedsALawyerAndOpensOnTheSelectedOne) {
     Genera(3, 0);
     Todos();
