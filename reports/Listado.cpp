@@ -294,11 +294,12 @@ void TLineasPartes::Prepara(TDataSet* maestro) {
     maestro->First();
 }
 
-// The row's own query with its two parameters widened to `condicion`, keyed by case file.
+// The row's own query with its two parameters widened to `condicion`, keyed by case file. Its
+// order by name alone puts each case file's names in order: sorting by case file as well would
+// only cost more comparisons in Spanish.
 void TLineasPartes::LeeDonde(TQuery* q, const QString& condicion, QHash<QString, QStringList>& nombres) {
     QString sql = q->SQL()->Text().simplified();
     sql.replace(QStringLiteral("A.ANO = :ANO AND A.NUMERO = :NUMERO"), QLatin1Char('(') + condicion + QLatin1Char(')'));
-    sql.replace(QStringLiteral("ORDER BY NOMBRE"), QStringLiteral("ORDER BY A.ANO, A.NUMERO, NOMBRE"));
     sql.replace(QStringLiteral("SELECT "), QStringLiteral("SELECT A.ANO || '/' || A.NUMERO AS CLAVE, "));
     TQuery tanda(nullptr);
     tanda.SetDatabaseName(q->DatabaseName());
