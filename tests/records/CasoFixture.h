@@ -7,12 +7,34 @@
 #include "platform/report/QuickRpt.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace casotest {
+
+// The data module of another workstation on `carpeta`, in the working year 2001, with the user
+// "ANA" the fixture makes logged in.
+inline void AbreOtraEstacion(const QString& carpeta) {
+    CarpetaDatos = carpeta;
+    AnoSeleccionado = QStringLiteral("2001");
+    Dat = new TDat(nullptr);
+    EXPECT_TRUE(Dat->TPriv->Locate(QStringLiteral("Usuario"), Variant(QStringLiteral("ANA")), 0));
+}
+
+// Waits up to a minute for the file another workstation makes to say it got there.
+inline bool EsperaFichero(const QString& ruta) {
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(ruta)) {
+        if (t.elapsed() > 60000) return false;
+        QThread::msleep(5);
+    }
+    return true;
+}
 
 class CasoTest : public shelltest::DatTest {
 protected:

@@ -598,15 +598,7 @@ TEST_F(FacturaTest, RendersTheInvoicingDialog) {
 
 // ---------------------------------------------------------------------------------------------- two workstations
 
-bool EsperaFichero(const QString& ruta) {
-    QElapsedTimer t;
-    t.start();
-    while (!QFile::exists(ruta)) {
-        if (t.elapsed() > 60000) return false;
-        QThread::msleep(5);
-    }
-    return true;
-}
+using casotest::EsperaFichero;
 
 // The other workstation: invoices the consultations named in ZB_FACTURA on ZB_CARPETA, each with
 // the number proposed, again when another workstation took it first.
@@ -616,10 +608,7 @@ TEST(OtraEstacionFactura, Runs) {
     const QString carpeta = qEnvironmentVariable("ZB_CARPETA");
     const QByteArray fecha = qgetenv("ZB_FECHA");
     TFormHarness harness;
-    CarpetaDatos = carpeta;
-    AnoSeleccionado = QStringLiteral("2001");
-    Dat = new TDat(nullptr);
-    ASSERT_TRUE(Dat->TPriv->Locate(QStringLiteral("Usuario"), Variant(QStringLiteral("ANA")), 0));
+    casotest::AbreOtraEstacion(carpeta);
     QFile(carpeta + QStringLiteral("/listo-") + qEnvironmentVariable("ZB_PUESTO")).open(QIODevice::WriteOnly);
     ASSERT_TRUE(EsperaFichero(carpeta + QStringLiteral("/empieza")));
     for (const QString& numero : lista.split(u',')) {

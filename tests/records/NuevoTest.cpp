@@ -3,7 +3,6 @@
 #include "CasoFixture.h"
 #include "records/UNuevo.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 #include <cstdlib>
@@ -327,16 +326,6 @@ TEST_F(NuevoTest, WrongDateDoesNotHoldTheWayToNo) {
 
 namespace {
 
-bool EsperaListo(const QString& ruta) {
-    QElapsedTimer t;
-    t.start();
-    while (!QFile::exists(ruta)) {
-        if (t.elapsed() > 60000) return false;
-        QThread::msleep(5);
-    }
-    return true;
-}
-
 // Stops the program here, as a workstation switched off mid-write: says so and waits to be killed.
 void MuereAqui(const QString& carpeta) {
     QFile(carpeta + QStringLiteral("/listo")).open(QIODevice::WriteOnly);
@@ -353,10 +342,7 @@ TEST(OtraEstacionNuevo, Runs) {
     if (punto.isEmpty()) GTEST_SKIP() << "only run as the second workstation";
     const QString carpeta = qEnvironmentVariable("ZB_CARPETA");
     TFormHarness harness;
-    CarpetaDatos = carpeta;
-    AnoSeleccionado = QStringLiteral("2001");
-    Dat = new TDat(nullptr);
-    ASSERT_TRUE(Dat->TPriv->Locate(QStringLiteral("Usuario"), Variant(QStringLiteral("ANA")), 0));
+    casotest::AbreOtraEstacion(carpeta);
     Dat->TAboCli->First();
     const auto muere = TDataSetNotifyEvent([carpeta](TDataSet*) { MuereAqui(carpeta); });
     if (punto == QLatin1String("cliente")) {
@@ -402,7 +388,7 @@ TEST_F(NuevoTest, AWorkstationKilledWhileNumberingLeavesTheNextNumbersFree) {
         otra.setProcessChannelMode(QProcess::MergedChannels);
         otra.start(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(), {QStringLiteral("--gtest_filter=OtraEstacionNuevo.Runs")});
         ASSERT_TRUE(otra.waitForStarted(10000));
-        if (!EsperaListo(dir.filePath(QStringLiteral("listo")))) {
+        if (!casotest::EsperaFichero(dir.filePath(QStringLiteral("listo")))) {
             otra.waitForFinished(1000);
             FAIL() << otra.readAll().toStdString();
         }

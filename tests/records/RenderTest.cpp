@@ -10,6 +10,7 @@
 #include "records/UPoder.h"
 #include "records/UProcu.h"
 #include "records/UbscContacto.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <QDir>
 #include <QRect>
@@ -145,6 +146,8 @@ TEST_F(RenderTest, EveryOtherPartyFormInBrowse) {
     Dat->TPoderes->Append();
     Dat->TPoderes->FieldByName(QStringLiteral("PODER"))->SetAsString(QStringLiteral("1234/2023"));
     Dat->TPoderes->FieldByName(QStringLiteral("NOTARIO"))->SetAsString(QStringLiteral("D. Ignacio Sáenz de Santamaría"));
+    // A date of its own: a new power is dated today, and the picture would change every day.
+    Dat->TPoderes->FieldByName(QStringLiteral("FECHA"))->SetAsDateTime(EncodeDate(2023, 3, 14));
     Dat->TPoderes->Post();
     Poder = new TPoder(Application);
     Dibuja(Poder, QStringLiteral("UPoder"));
