@@ -303,6 +303,44 @@ TEST_F(OutputTest, ALongReportKeepsFewPagesInMemoryAndReadsTheOthersBackAsRecord
     EXPECT_TRUE(pages[119].contains(QStringLiteral("Fila 600"))) << pages[119].toStdString();
 }
 
+TEST_F(OutputTest, PagesReadBackForPdfPrintTheirOwnTextsOnly) {
+    if (!HavePdfToText()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    // 60 pages of four rows, well past the pages kept as recorded. The rows of even pages carry
+    // a note of their own, so pages read back one after another differ in texts and op counts.
+    TTable* t = Lines(NumberedLines(240, 1000));
+    TQuickRep* r = NewReport();
+    r->SetDataSet(t);
+    TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 250);
+    Expr(detail, QStringLiteral("'Fila ' + NUM + '.'"), 20);
+    TQRLabel* note = Label(detail, QString(), 20, 40);
+    note->SetWidth(600);
+    note->SetAutoSize(false);
+    detail->BeforePrint = TQRBandBeforePrintEvent([&](TQRCustomBand*, bool&) {
+        const int num = t->FieldByName(QStringLiteral("NUM"))->AsInteger();
+        note->SetVisible((num - 1) / 4 % 2 == 1);
+        note->SetCaption(QStringLiteral("Nota de la fila %1, más larga que su número.").arg(num));
+    });
+    r->Prepare();
+    ASSERT_EQ(QRPrinter->PageCount(), 60);
+    const QString file = dir.filePath(QStringLiteral("leidas.pdf"));
+    QRPrinter->ExportToPdf(file);
+    const QStringList pages = PdfPages(file);
+    ASSERT_EQ(pages.size(), 60);
+    for (int p = 1; p <= 60; ++p) {
+        const QString& pdf = pages[p - 1];
+        for (const QString& text : QRPrinter->Pages(p).Texts()) {
+            if (text.isEmpty()) continue;
+            EXPECT_TRUE(pdf.contains(text)) << p << ": " << text.toStdString();
+        }
+        EXPECT_EQ(pdf.count(QStringLiteral("Fila ")), 4) << p;
+        EXPECT_EQ(pdf.count(QStringLiteral("Nota ")), p % 2 == 0 ? 4 : 0) << p;
+        if (p > 1) {
+            EXPECT_FALSE(pdf.contains(QStringLiteral("Fila %1.").arg(4 * (p - 1)))) << p;
+        }
+    }
+    EXPECT_LT(QRPrinter->PagesInMemory(), 60);
+}
+
 TEST_F(OutputTest, PagesShownWhileALongPreviewIsLaidOutGetThePageCountWhenItEnds) {
     std::unique_ptr<TBitmap> logo;
     TQuickRep* r = LongReport(logo);
