@@ -662,14 +662,16 @@ public:
     }
     // The columns and the indexes of a table, in one round trip: each table opened reads them.
     TTableDesc Read(const QString& key) {
-        TResult r = Run(QStringLiteral("SELECT 0, a.attnum::bigint, a.attname::text, col_description(a.attrelid, a.attnum) FROM pg_attribute a "
-                                       "JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = $1 AND c.relkind IN ('r','p') AND "
-                                       "c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) AND "
-                                       "a.attnum > 0 AND NOT a.attisdropped "
-                                       "UNION ALL SELECT 1, i.oid::bigint, i.relname::text, obj_description(i.oid, 'pg_class') FROM pg_index x "
-                                       "JOIN pg_class i ON i.oid = x.indexrelid JOIN pg_class t ON t.oid = x.indrelid "
-                                       "WHERE t.relname = $1 AND t.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) "
-                                       "AND NOT x.indisprimary ORDER BY 1, 2"),
+        // The table is found once and the notes joined in, not looked up column by column.
+        TResult r = Run(QStringLiteral("WITH t AS (SELECT c.oid FROM pg_class c WHERE c.relname = $1 AND c.relkind IN ('r','p') AND "
+                                       "c.relnamespace = current_schema()::regnamespace) "
+                                       "SELECT 0, a.attnum::bigint, a.attname::text, d.description FROM t JOIN pg_attribute a ON a.attrelid = t.oid "
+                                       "LEFT JOIN pg_description d ON d.objoid = t.oid AND d.classoid = 'pg_class'::regclass AND d.objsubid = a.attnum "
+                                       "WHERE a.attnum > 0 AND NOT a.attisdropped "
+                                       "UNION ALL SELECT 1, x.indexrelid::bigint, i.relname::text, d.description FROM t "
+                                       "JOIN pg_index x ON x.indrelid = t.oid JOIN pg_class i ON i.oid = x.indexrelid "
+                                       "LEFT JOIN pg_description d ON d.objoid = x.indexrelid AND d.classoid = 'pg_class'::regclass AND d.objsubid = 0 "
+                                       "WHERE NOT x.indisprimary ORDER BY 1, 2"),
                         {QVariant(key)});
         const PGresult* res = r.get();
         const int n = PQntuples(res);
