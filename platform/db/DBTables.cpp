@@ -296,7 +296,7 @@ namespace {
 // Rows read ahead when scrolling on from a row: about a page of a grid; a walk reading on and
 // on doubles it up to the most.
 constexpr int kReadAhead = 40;
-constexpr int kReadAheadMost = 160;
+constexpr int kReadAheadMost = 640;
 }
 
 TTable::TTable(TComponent* owner)
@@ -456,6 +456,18 @@ TRecordBuffer TTable::ToBuffer(TRow&& row) {
     return r;
 }
 
+// The next row read ahead, handed out: its values move into the buffer, while the engine's row
+// keeps its storage for the next read (a walk allocates no list of values per row read).
+void TTable::TakeAhead(TRecordBuffer& rec) {
+    TRow& row = FAhead[FAheadPos++];
+    rec.Id = row.Id;
+    rec.Data.assign(std::make_move_iterator(row.Values.begin()), std::make_move_iterator(row.Values.end()));
+    rec.Calc.clear();
+    rec.Assigned.clear();
+    rec.Unlooked.clear();
+    FAheadAfter = rec.Id;
+}
+
 std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool forward, int count) {
     EnsureSpec();
     if (FSpec.Where != FAheadWhere) {
@@ -468,12 +480,11 @@ std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool for
     const bool continuing = from && FAheadForward == forward && from->Id == FAheadAfter;
     if (continuing && (FAheadPos < FAhead.size() || FAheadAtEnd)) {
         // Rows are handed out once: they move out of the read-ahead.
-        while (int(out.size()) < count && FAheadPos < FAhead.size()) out.push_back(std::move(FAhead[FAheadPos++]));
-        if (!out.empty()) FAheadAfter = out.back().Id;
+        while (int(out.size()) < count && FAheadPos < FAhead.size()) TakeAhead(out.emplace_back());
         if (int(out.size()) == count || (FAheadPos >= FAhead.size() && FAheadAtEnd)) return out;
     }
     const TRecordBuffer* start = out.empty() ? from : &out.back();
-    TRow key;
+    TRow& key = FFrom;
     const TRow* pk = nullptr;
     if (start) {
         key.Id = start->Id;
@@ -484,15 +495,11 @@ std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool for
     // a walk that keeps reading on reads further each time (fewer reads, each a new seek).
     FAheadWant = continuing ? std::min(std::max(FAheadWant, kReadAhead) * 2, kReadAheadMost) : kReadAhead;
     int want = start ? std::max(count - int(out.size()), FAheadWant) : count;
-    std::vector<TRow>& rows = FFetched;
-    FConn->Fetch(FSpec, pk, forward, want, rows);
     InvalidateCache();
+    FConn->Fetch(FSpec, pk, forward, want, FAhead);
     FAheadPos = 0;
-    FAheadAtEnd = int(rows.size()) < want;
-    size_t i = 0;
-    for (; i < rows.size() && int(out.size()) < count; ++i) out.push_back(ToBuffer(std::move(rows[i])));
-    for (; i < rows.size(); ++i) FAhead.push_back(ToBuffer(std::move(rows[i])));
-    rows.clear();
+    FAheadAtEnd = int(FAhead.size()) < want;
+    while (int(out.size()) < count && FAheadPos < FAhead.size()) TakeAhead(out.emplace_back());
     FAheadForward = forward;
     FAheadAfter = out.empty() ? -1 : out.back().Id;
     return out;
@@ -505,8 +512,7 @@ bool TTable::FetchOne(const TRecordBuffer* from, bool forward, TRecordBuffer& ro
         FAheadWhere = FSpec.Where;
     }
     if (from && FAheadForward == forward && from->Id == FAheadAfter && FAheadPos < FAhead.size()) {
-        row = std::move(FAhead[FAheadPos++]);
-        FAheadAfter = row.Id;
+        TakeAhead(row);
         return true;
     }
     return TDBDataSet::FetchOne(from, forward, row);

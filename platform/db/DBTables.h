@@ -255,15 +255,16 @@ protected:
         return std::find(FSpec.OrderCols.begin(), FSpec.OrderCols.end(), slot) != FSpec.OrderCols.end();
     }
     void InvalidateCache() override {
-        FAhead.clear();
+        FAheadPos = FAhead.size();
         FAheadAtEnd = false;
         FAheadAfter = -1;
     }
 
 private:
     friend class TMasterLink;
-    // Rows read ahead of the last row handed out, so scrolling costs one query per page.
-    std::vector<TRecordBuffer> FAhead;
+    // Rows read ahead of the last row handed out, so scrolling costs one query per page; those
+    // before FAheadPos were handed out and keep only their storage.
+    std::vector<platform::db::TRow> FAhead;
     size_t FAheadPos = 0;
     qint64 FAheadAfter = -1;
     bool FAheadAtEnd = false;
@@ -271,6 +272,8 @@ private:
     QString FAheadWhere;
     int FAheadWant = 0;                      // rows the next read on asks for
     std::vector<platform::db::TRow> FFetched;  // the engine's rows, storage kept between reads
+    platform::db::TRow FFrom;                  // the row a read goes on from
+    void TakeAhead(TRecordBuffer& rec);
     QString FFilterFor, FFilterSql;          // the filter text and its translation
     platform::db::TCursorSpec FSearch;       // the cursor of the last search
     bool FetchMatch(const std::vector<TField*>& fields, const Variant& keyValues, TLocateOptions options,

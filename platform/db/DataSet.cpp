@@ -452,6 +452,32 @@ bool TDataSet::StepOutside(bool forward, TRecordBuffer& row) {
     return true;
 }
 
+// A one-row window steps by turning its three rows round: the row left becomes the one
+// behind, the one ahead is shown, and the storage of the one dropped takes the next row read.
+bool TDataSet::StepSingle(bool forward) {
+    TRecordBuffer& cur = FBuffers.front();
+    TPeek& ahead = forward ? FPeekNext : FPeekPrior;
+    TPeek& behind = forward ? FPeekPrior : FPeekNext;
+    if (!ahead.Known || ahead.Anchor != cur.Id) {
+        ahead.Known = false;
+        ahead.Exists = FetchNextRow(&cur, forward, ahead.Row);
+        ahead.Known = true;
+        ahead.Anchor = cur.Id;
+    }
+    if (!ahead.Exists) return false;
+    std::swap(behind.Row, cur);
+    std::swap(cur, ahead.Row);
+    behind.Known = behind.Exists = true;
+    behind.Anchor = cur.Id;
+    ahead.Known = false;
+    ahead.Exists = FetchNextRow(&cur, forward, ahead.Row);
+    ahead.Known = true;
+    ahead.Anchor = cur.Id;
+    (forward ? FWindowAtEnd : FWindowAtStart) = !ahead.Exists;
+    (forward ? FWindowAtStart : FWindowAtEnd) = false;
+    return true;
+}
+
 bool TDataSet::FetchNextRow(const TRecordBuffer* from, bool forward, TRecordBuffer& row) {
     if (FFiltered && OnFilterRecord) {
         auto rows = FetchFiltered(from, forward, 1);
@@ -577,6 +603,15 @@ int TDataSet::MoveBy(int distance) {
                 ++FActiveRecord;
             } else {
                 if (FBuffers.empty()) { FEof = true; break; }
+                if (FBufferCount == 1 && FBuffers.size() == 1) {
+                    if (!StepSingle(true)) {
+                        FEof = FWindowAtEnd = true;
+                        break;
+                    }
+                    ++scrolled;
+                    ++moved;
+                    continue;
+                }
                 TRecordBuffer row;
                 if (!StepOutside(true, row)) {
                     FEof = FWindowAtEnd = true;
@@ -599,6 +634,15 @@ int TDataSet::MoveBy(int distance) {
                 --FActiveRecord;
             } else {
                 if (FBuffers.empty()) { FBof = true; break; }
+                if (FBufferCount == 1 && FBuffers.size() == 1) {
+                    if (!StepSingle(false)) {
+                        FBof = FWindowAtStart = true;
+                        break;
+                    }
+                    --scrolled;
+                    --moved;
+                    continue;
+                }
                 TRecordBuffer row;
                 if (!StepOutside(false, row)) {
                     FBof = FWindowAtStart = true;

@@ -77,12 +77,12 @@ struct TShape {
 void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, bool from, bool forward, int count);
 
 // What an engine made for the shapes read lately (their text, a prepared statement); the busy
-// ones drift to the front, the least used go. A program's forms read with some sixty shapes:
-// all of them stay.
+// ones drift to the front, the least used go. A program's forms read with some sixty shapes,
+// and a few more each for reading on step by step: all of them stay.
 template <class T>
 class TShapes {
 public:
-    static constexpr size_t Most = 128;
+    static constexpr size_t Most = 256;
     T* Find(const TShape& h) {
         for (size_t i = 0; i < FItems.size(); ++i)
             if (FItems[i].first == h) {

@@ -450,7 +450,7 @@ public:
     sqlite3_stmt* Cached(const QString& sql) {
         auto it = FCache.find(sql);
         if (it != FCache.end()) return *it;
-        if (FCache.size() >= 256) ClearCache();  // texts vary by table and order only; keep it bounded
+        if (FCache.size() >= 512) ClearCache();  // texts vary by table and order only; keep it bounded
         sqlite3_stmt* st = nullptr;
         const QString text = ValidText(sql);
         const void* tail = nullptr;
@@ -761,50 +761,123 @@ public:
 
     void ReadRow(sqlite3_stmt* st, TRow& row, int ncols) {
         row.Id = sqlite3_column_int64(st, 0);
-        row.Values.clear();
-        row.Values.reserve(ncols);
-        for (int i = 0; i < ncols; ++i) row.Values.push_back(ColumnValue(st, i + 1));
+        row.Values.resize(size_t(ncols));
+        for (int i = 0; i < ncols; ++i) row.Values[size_t(i)] = ColumnValue(st, i + 1);
     }
 
     using TConnection::Fetch;
     void Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count, std::vector<TRow>& rows) override {
         const TTableDesc& d = Desc(s.Table);
+        // The rows already in the list are read into again: their lists of values are reused.
+        size_t used = 0;
+        const int n = int(s.Columns.size());
+        auto keep = [&](sqlite3_stmt* st) {
+            if (used == rows.size()) rows.emplace_back();
+            ReadRow(st, rows[used++], n);
+            return int(used) < count;
+        };
+        if (from) {
+            FetchOn(s, d, *from, forward, count, used, keep);
+            rows.resize(used);
+            return;
+        }
+        std::vector<QVariant>& args = FArgs;
+        args.clear();
         TShape& shape = FProbe;
-        ShapeOf(shape, 0, s, d, from != nullptr, forward, count);
+        ShapeOf(shape, 0, s, d, false, forward, count);
         TKnownShape* known = KnownShape(shape);
-        std::vector<QVariant> args;
         QString where;
         Restriction(s, d, known ? nullptr : &where, args);
-        if (from) {
-            for (int oc : s.OrderCols) args.push_back(KeyValue(d, s.Columns[oc], from->Values[oc]));
-            args.push_back(QVariant(from->Id));
-        }
         if (!known) {
-            QStringList keys, order;
-            for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
-            keys << QStringLiteral("rowid");
-            for (auto& k : keys) order << k + (forward ? QString() : QStringLiteral(" DESC"));
-            if (from) {
-                QStringList q;
-                for (qsizetype i = 0; i < keys.size(); ++i) q << QStringLiteral("?");
-                QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), forward ? QStringLiteral(">") : QStringLiteral("<"),
-                                                                q.join(QLatin1Char(',')));
-                where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
-            }
             QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT %5")
                               .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
-                                   order.join(QLatin1Char(',')))
+                                   OrderBy(s, d, forward))
                               .arg(count);
             known = &RememberShape(std::move(shape), std::move(sql));
         }
-        rows.clear();
-        if (rows.capacity() < size_t(count)) rows.reserve(count);
-        int n = int(s.Columns.size());
-        Run(*known, args, [&](sqlite3_stmt* st) {
-            rows.emplace_back();
-            ReadRow(st, rows.back(), n);
-            return true;
-        });
+        Run(*known, args, keep);
+        rows.resize(used);
+    }
+
+    QString OrderBy(const TCursorSpec& s, const TTableDesc& d, bool forward) const {
+        QStringList order;
+        const QString dir = forward ? QString() : QStringLiteral(" DESC");
+        for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive) + dir;
+        order << QStringLiteral("rowid") + dir;
+        return order.join(QLatin1Char(','));
+    }
+
+    // Whether a unique index holds the order's keys, so no two rows tie on all of them.
+    static bool UniqueOrder(const TCursorSpec& s, const TTableDesc& d) {
+        if (s.OrderCols.empty()) return false;
+        for (const TIndexDesc& ix : d.Indexes) {
+            if (!(ix.Primary || ix.Unique) || ix.Fields.size() != qsizetype(s.OrderCols.size())) continue;
+            // Texts equal without case are equal with it too, not the other way round.
+            if (s.CaseInsensitive && !ix.CaseInsensitive) continue;
+            bool same = true;
+            for (size_t i = 0; i < s.OrderCols.size() && same; ++i)
+                same = ix.Fields[qsizetype(i)].compare(s.Columns[s.OrderCols[i]], Qt::CaseInsensitive) == 0;
+            if (same) return true;
+        }
+        return false;
+    }
+    // Reads made as one, outside any transaction of the program's, see the same snapshot.
+    class TReadTransaction {
+    public:
+        TReadTransaction(TSqliteConnection* c, bool wanted) {
+            if (!wanted || !sqlite3_get_autocommit(c->FDb)) return;
+            FEnd = c->Cached(QStringLiteral("COMMIT"));
+            c->RunStatement(c->Cached(QStringLiteral("BEGIN")), {}, [](sqlite3_stmt*) { return false; });
+            FDb = c->FDb;
+        }
+        ~TReadTransaction() {
+            if (!FDb || sqlite3_get_autocommit(FDb)) return;
+            sqlite3_step(FEnd);
+            sqlite3_reset(FEnd);
+        }
+        TReadTransaction(const TReadTransaction&) = delete;
+        TReadTransaction& operator=(const TReadTransaction&) = delete;
+
+    private:
+        sqlite3* FDb = nullptr;
+        sqlite3_stmt* FEnd = nullptr;
+    };
+
+    // Reading on from a row goes through the order's steps: the rows tied with it on every key
+    // (after it by identity), then those tied on all keys but the last (after it on that one),
+    // and so on up to the first key. Each step's condition is one the index seeks to and stops
+    // at by itself, where a comparison of the whole key at once is tested again on every row.
+    template <class F>
+    void FetchOn(const TCursorSpec& s, const TTableDesc& d, const TRow& from, bool forward, int count, const size_t& used, F&& keep) {
+        std::vector<QVariant>& args = FArgs;
+        const int keys = int(s.OrderCols.size());
+        // A unique order has no rows tied on every key; otherwise the steps share one snapshot,
+        // so the file is not locked and unlocked once per step.
+        const bool unique = UniqueOrder(s, d);
+        TReadTransaction snapshot(this, !unique && keys > 0);
+        for (int held = unique ? keys - 1 : keys; held >= 0 && int(used) < count; --held) {
+            TShape& shape = FProbe;
+            ShapeOf(shape, 3 + held, s, d, true, forward, 0);
+            TKnownShape* known = KnownShape(shape);
+            QString where;
+            args.clear();
+            Restriction(s, d, known ? nullptr : &where, args);
+            for (int i = 0; i < held; ++i) args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], from.Values[s.OrderCols[i]]));
+            if (held == keys) args.push_back(QVariant(from.Id));
+            else args.push_back(KeyValue(d, s.Columns[s.OrderCols[held]], from.Values[s.OrderCols[held]]));
+            args.push_back(QVariant(qlonglong(count - int(used))));
+            if (!known) {
+                QStringList conds;
+                if (!where.isEmpty()) conds << where;
+                for (int i = 0; i < held; ++i) conds << KeyExpr(d, s.Columns[s.OrderCols[i]], s.CaseInsensitive) + QStringLiteral(" = ?");
+                const QString op = forward ? QStringLiteral(" > ?") : QStringLiteral(" < ?");
+                conds << (held == keys ? QStringLiteral("rowid") : KeyExpr(d, s.Columns[s.OrderCols[held]], s.CaseInsensitive)) + op;
+                QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT ?")
+                                  .arg(SelectList(s), Quote(StorageName(s.Table)), conds.join(QStringLiteral(" AND ")), OrderBy(s, d, forward));
+                known = &RememberShape(std::move(shape), std::move(sql));
+            }
+            Run(*known, args, keep);
+        }
     }
 
     bool FetchById(const TCursorSpec& s, qint64 id, TRow& row) override {
@@ -1015,6 +1088,7 @@ private:
     TLayouts FLayouts;
     TShapes<TKnownShape> FShapes;
     TShape FProbe;
+    std::vector<QVariant> FArgs;  // a read's values, storage kept between reads
     qint64 FSchemaVersion = -1;
     std::shared_ptr<TLockFile> FLocks;
 };
