@@ -57,15 +57,27 @@ QString ExtraStatement(const QChar* tail, const QChar* end) {
 }
 
 // Byte offset of a record in the lock file: 62 bits of an FNV-1a hash of table and identity.
-quint64 LockOffset(const QString& table, qint64 id) {
-    quint64 h = 1469598103934665603ull;
-    auto mix = [&h](quint8 b) { h ^= b; h *= 1099511628211ull; };
-    QByteArray t = StorageName(table).toUtf8();
-    for (char c : t) mix(quint8(c));
-    mix(0);
-    for (int i = 0; i < 8; ++i) mix(quint8(quint64(id) >> (8 * i)));
-    return h & ((1ull << 62) - 1);
+namespace {
+void Mix(quint64& h, quint8 b) {
+    h ^= b;
+    h *= 1099511628211ull;
 }
+}  // namespace
+
+quint64 LockSeed(const QString& table) {
+    quint64 h = 1469598103934665603ull;
+    const QByteArray t = StorageName(table).toUtf8();
+    for (char c : t) Mix(h, quint8(c));
+    Mix(h, 0);
+    return h;
+}
+
+quint64 LockOffset(quint64 seed, qint64 id) {
+    for (int i = 0; i < 8; ++i) Mix(seed, quint8(quint64(id) >> (8 * i)));
+    return seed & ((1ull << 62) - 1);
+}
+
+quint64 LockOffset(const QString& table, qint64 id) { return LockOffset(LockSeed(table), id); }
 
 
 QString TypeWord(TColumnType t) {
@@ -278,7 +290,8 @@ void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, boo
 std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values) {
     std::vector<QVariant> out(values);
     for (int i = 0; i < cols.size(); ++i) {
-        const int c = d.ColumnIndex(cols[i]);
+        // Datasets write the columns in the layout's order: the same place is tried first.
+        const int c = size_t(i) < d.Columns.size() && d.Columns[size_t(i)].Name == cols[i] ? i : d.ColumnIndex(cols[i]);
         if (c < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(cols[i]));
         QVariant& v = out[size_t(i)];
         const bool blank = !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());

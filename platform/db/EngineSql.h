@@ -14,7 +14,10 @@ QString ValidText(const QString& s);
 // What follows the first statement of a text, when it is more than blanks, ";" and comments.
 QString ExtraStatement(const QChar* tail, const QChar* end);
 [[noreturn]] void RefuseExtraStatement(const QString& extra);
-// 62 bits of a hash of table and record identity: the record's lock key.
+// 62 bits of a hash of table and record identity: the record's lock key. The table's part
+// (LockSeed) can be kept, and the keys of its records made from it.
+quint64 LockSeed(const QString& table);
+quint64 LockOffset(quint64 seed, qint64 id);
 quint64 LockOffset(const QString& table, qint64 id);
 
 // "TEXT", "CURRENCY"... and back ("TEXT REQUIRED(20)").

@@ -1068,10 +1068,18 @@ public:
     }
 
     bool LockRecord(const QString& table, qint64 id, const void* owner) override {
-        return !FLocks || FLocks->Lock(LockOffset(table, id), owner);  // data opened for reading: nothing to guard
+        return !FLocks || FLocks->Lock(LockKey(table, id), owner);  // data opened for reading: nothing to guard
     }
     void UnlockRecord(const QString& table, qint64 id, const void* owner) override {
-        if (FLocks) FLocks->Unlock(LockOffset(table, id), owner);
+        if (FLocks) FLocks->Unlock(LockKey(table, id), owner);
+    }
+    // Locks are taken and let go on the same table again and again: its part of the key is kept.
+    quint64 LockKey(const QString& table, qint64 id) {
+        if (FLockTable.isNull() || table != FLockTable) {
+            FLockSeed = LockSeed(table);
+            FLockTable = table;
+        }
+        return LockOffset(FLockSeed, id);
     }
 
     // Every post commits with a full sync of the journal, so a committed record is already on
@@ -1091,6 +1099,8 @@ private:
     std::vector<QVariant> FArgs;  // a read's values, storage kept between reads
     qint64 FSchemaVersion = -1;
     std::shared_ptr<TLockFile> FLocks;
+    QString FLockTable;
+    quint64 FLockSeed = 0;
 };
 
 void RegisterSqliteFunctions(void* handle) {
