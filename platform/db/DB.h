@@ -536,6 +536,14 @@ struct TRecordBuffer {
     // field is read, not for every row fetched.
     std::vector<char> Unlooked;
 };
+// Buffers trade their lists, not their values.
+inline void swap(TRecordBuffer& a, TRecordBuffer& b) noexcept {
+    std::swap(a.Id, b.Id);
+    a.Data.swap(b.Data);
+    a.Calc.swap(b.Calc);
+    a.Assigned.swap(b.Assigned);
+    a.Unlooked.swap(b.Unlooked);
+}
 
 // Called when a transaction opened during a post or a delete is still open when the operation
 // ends (the text names the dataset and the operation); the transaction is then rolled back, so

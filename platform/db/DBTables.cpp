@@ -456,12 +456,13 @@ TRecordBuffer TTable::ToBuffer(TRow&& row) {
     return r;
 }
 
-// The next row read ahead, handed out: its values move into the buffer, while the engine's row
-// keeps its storage for the next read (a walk allocates no list of values per row read).
+// The next row read ahead, handed out: the buffer and the engine's row trade their lists, so a
+// walk allocates no list of values per row, and the values the buffer held are let go as the
+// next read fills their place, each just as the one replacing it is made.
 void TTable::TakeAhead(TRecordBuffer& rec) {
     TRow& row = FAhead[FAheadPos++];
     rec.Id = row.Id;
-    rec.Data.assign(std::make_move_iterator(row.Values.begin()), std::make_move_iterator(row.Values.end()));
+    rec.Data.swap(row.Values);
     rec.Calc.clear();
     rec.Assigned.clear();
     rec.Unlooked.clear();

@@ -465,8 +465,8 @@ bool TDataSet::StepSingle(bool forward) {
         ahead.Anchor = cur.Id;
     }
     if (!ahead.Exists) return false;
-    std::swap(behind.Row, cur);
-    std::swap(cur, ahead.Row);
+    swap(behind.Row, cur);
+    swap(cur, ahead.Row);
     behind.Known = behind.Exists = true;
     behind.Anchor = cur.Id;
     ahead.Known = false;

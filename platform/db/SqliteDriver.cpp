@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <map>
 #include <sqlite3.h>
+#include <string>
 #include <unistd.h>
 
 namespace platform::db {
@@ -229,6 +230,41 @@ void FnExtract(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // ---------------------------------------------------------------- values
 
+// A text bound as the UTF-8 the file stores, encoded into a buffer kept between binds; a lone
+// surrogate becomes the replacement character, as ValidText makes it.
+void BindText(sqlite3_stmt* st, int pos, const QString& s) {
+    thread_local std::string buf;
+    const qsizetype n = s.size();
+    buf.resize(size_t(n) * 3);
+    const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
+    char* o = buf.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = p[i];
+        if (c < 0x80) {
+            *o++ = char(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(p[++i]) - 0xDC00);
+            *o++ = char(0xF0 | (c >> 18));
+            *o++ = char(0x80 | ((c >> 12) & 0x3F));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+        *o++ = char(0xE0 | (c >> 12));
+        *o++ = char(0x80 | ((c >> 6) & 0x3F));
+        *o++ = char(0x80 | (c & 0x3F));
+    }
+    sqlite3_bind_text(st, pos, buf.data(), int(o - buf.data()), SQLITE_TRANSIENT);
+}
+
 void BindValue(sqlite3_stmt* st, int pos, const QVariant& v) {
     if (!v.isValid() || v.isNull()) {
         sqlite3_bind_null(st, pos);
@@ -251,10 +287,8 @@ void BindValue(sqlite3_stmt* st, int pos, const QVariant& v) {
         sqlite3_bind_blob(st, pos, b.constData(), int(b.size()), SQLITE_TRANSIENT);
         break;
     }
-    default: {
-        const QByteArray s = ValidText(v.toString()).toUtf8();
-        sqlite3_bind_text(st, pos, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-    }
+    case QMetaType::QString: BindText(st, pos, *static_cast<const QString*>(v.constData())); break;
+    default: BindText(st, pos, v.toString());
     }
 }
 
@@ -889,7 +923,9 @@ public:
             known = &RememberShape(std::move(shape), QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(SelectList(s), Quote(StorageName(s.Table))));
         bool found = false;
         int n = int(s.Columns.size());
-        Run(*known, {QVariant(id)}, [&](sqlite3_stmt* st) {
+        std::vector<QVariant>& args = FArgs;
+        args.assign(1, QVariant(id));
+        Run(*known, args, [&](sqlite3_stmt* st) {
             ReadRow(st, row, n);
             found = true;
             return false;
@@ -903,7 +939,8 @@ public:
         TShape& shape = FProbe;
         ShapeOf(shape, 1, s, d, exact, true, int(n));
         TKnownShape* known = KnownShape(shape);
-        std::vector<QVariant> args;
+        std::vector<QVariant>& args = FArgs;
+        args.clear();
         QString where;
         Restriction(s, d, known ? nullptr : &where, args);
         for (size_t i = 0; i < n; ++i) args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], key[i]));
