@@ -591,6 +591,7 @@ std::vector<QVariant> TTable::KeyValues(const TRecordBuffer& buffer) const {
     // The leading index fields that were given a value.
     std::vector<QVariant> vals;
     size_t n = FSpec.OrderCols.size();
+    vals.reserve(n);
     if (FKeyFieldCount > 0) n = std::min(n, size_t(FKeyFieldCount));
     size_t assigned = 0;
     for (size_t i = 0; i < FSpec.OrderCols.size(); ++i)

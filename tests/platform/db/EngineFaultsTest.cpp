@@ -263,6 +263,23 @@ TEST_F(EngineFaultsTest, ALoneSurrogateIsReplacedAndTheNextCharacterKept) {
     EXPECT_EQ(stored, (QStringList{QStringLiteral("a") + bad + QStringLiteral("bc"), bad + QStringLiteral("xy") + bad, pair}));
 }
 
+TEST_F(EngineFaultsTest, SearchesFindTextsOfEveryKindAsTheyWereStored) {
+    CreateSchema(folder);
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    const QString lone = QStringLiteral("x") + QChar(0xD83D);
+    const QStringList numbers = {QStringLiteral("Ñu-7"), QStringLiteral("ü") + QString::fromUcs4(U"\U0001F600"), lone, QStringLiteral("€")};
+    for (const QString& n : numbers) AddCase(exped, QStringLiteral("2024"), n);
+    for (const QString& n : numbers) {
+        EXPECT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(n)})) << n.toStdString();
+        EXPECT_TRUE(exped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(QStringLiteral("2024")), Variant(n)}), 0));
+    }
+    // The lone half of a pair was stored as the replacement character, and is found as it.
+    ASSERT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(lone)}));
+    EXPECT_EQ(exped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("x") + QChar(QChar::ReplacementCharacter));
+    EXPECT_FALSE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("Ñu-8"))}));
+}
+
 TEST_F(EngineFaultsTest, ASecondStatementAfterASemicolonIsRefused) {
     CreateSchema(folder);
     TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
