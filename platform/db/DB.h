@@ -712,6 +712,12 @@ protected:
     virtual int CursorRecNo(const TRecordBuffer& rec) = 0;
     virtual bool CursorRecNoCheap() const { return false; }
     virtual void InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) = 0;
+    // The record `id` as stored by the post just made, when the post could tell it unread.
+    virtual bool PostedRow(qint64 id, TRecordBuffer& rec) {
+        (void)id;
+        (void)rec;
+        return false;
+    }
     virtual void InternalDelete(const TRecordBuffer& rec) = 0;
     virtual bool LockRecord(const TRecordBuffer&) { return true; }
     virtual void UnlockRecord(const TRecordBuffer&) {}

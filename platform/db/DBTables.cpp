@@ -541,11 +541,20 @@ int TTable::CursorRecNo(const TRecordBuffer& rec) {
 
 void TTable::InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) {
     InvalidateCache();
+    FPostedKnown = false;
     if (inserting) {
         rec.Id = FConn->Insert(FTableName, FSpec.Columns, rec.Data);
     } else {
-        FConn->Update(FTableName, rec.Id, FSpec.Columns, original->Data, rec.Data);
+        FPostedKnown = FConn->UpdateAndRead(FTableName, rec.Id, FSpec.Columns, original->Data, rec.Data, FPosted);
     }
+}
+
+bool TTable::PostedRow(qint64 id, TRecordBuffer& rec) {
+    if (!FPostedKnown || FPosted.Id != id) return false;
+    FPostedKnown = false;
+    rec.Id = id;
+    rec.Data = FPosted.Values;
+    return true;
 }
 
 void TTable::InternalDelete(const TRecordBuffer& rec) {

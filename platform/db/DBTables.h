@@ -245,6 +245,7 @@ protected:
     int CursorCount() override;
     int CursorRecNo(const TRecordBuffer& rec) override;
     void InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) override;
+    bool PostedRow(qint64 id, TRecordBuffer& rec) override;
     void InternalDelete(const TRecordBuffer& rec) override;
     bool LockRecord(const TRecordBuffer& rec) override;
     void UnlockRecord(const TRecordBuffer& rec) override;
@@ -273,6 +274,8 @@ private:
     int FAheadWant = 0;                      // rows the next read on asks for
     std::vector<platform::db::TRow> FFetched;  // the engine's rows, storage kept between reads
     platform::db::TRow FFrom;                  // the row a read goes on from
+    platform::db::TRow FPosted;                // the row as the last post stored it, when told
+    bool FPostedKnown = false;
     void TakeAhead(TRecordBuffer& rec);
     QString FFilterFor, FFilterSql;          // the filter text and its translation
     platform::db::TCursorSpec FSearch;       // the cursor of the last search

@@ -979,6 +979,8 @@ void TDataSet::DoPost() {
     CheckRequiredFields();
     TRecordBuffer& cur = FBuffers[FActiveRecord];
     bool inserting = FState == dsInsert;
+    // Work bound to the post may write the record again: it is read back after that work.
+    const bool bound = bool(FPostEnd);
     InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
     try {
         EndPostWork(true);
@@ -991,7 +993,7 @@ void TDataSet::DoPost() {
     const qint64 postedId = cur.Id;
     FState = dsBrowse;  // quietly: the state change is announced once the buffers are right
     TRecordBuffer fresh;
-    if (postedId != 0 && FetchById(postedId, fresh)) {
+    if (postedId != 0 && ((!bound && PostedRow(postedId, fresh)) || FetchById(postedId, fresh))) {
         CalculateFields(fresh);
         FillBuffers(std::move(fresh));
     } else {

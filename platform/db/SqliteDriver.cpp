@@ -1060,8 +1060,44 @@ public:
 
     void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                 const std::vector<QVariant>& newValues) override {
+        UpdateRow(table, id, cols, oldValues, newValues, nullptr);
+    }
+    bool UpdateAndRead(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
+                       const std::vector<QVariant>& newValues, TRow& stored) override {
+        return UpdateRow(table, id, cols, oldValues, newValues, &stored);
+    }
+    // Whether a value written to a column of type `t` reads back just as it was given: texts as
+    // typed (an empty one reads blank), whole numbers, and fractions where the column keeps them
+    // (dates and money store a whole value as a whole number).
+    static bool ReadsAsWritten(const QVariant& v, TColumnType t) {
+        if (v.isNull()) return true;
+        switch (t) {
+        case TColumnType::Text:
+        case TColumnType::Memo:
+            return v.typeId() == QMetaType::QString && ValidText(*static_cast<const QString*>(v.constData())).isSharedWith(
+                                                           *static_cast<const QString*>(v.constData()));
+        case TColumnType::Integer:
+        case TColumnType::Short:
+        case TColumnType::Logical:
+        case TColumnType::AutoInc: return v.typeId() == QMetaType::LongLong;
+        case TColumnType::Float: return v.typeId() == QMetaType::Double && std::isfinite(v.toDouble());
+        case TColumnType::Currency:
+        case TColumnType::Date:
+        case TColumnType::Time:
+        case TColumnType::DateTime: {
+            const double x = v.toDouble();
+            return v.typeId() == QMetaType::Double && std::isfinite(x) && x != std::trunc(x);
+        }
+        case TColumnType::Blob: return false;
+        }
+        return false;
+    }
+    // With `stored`, the row as a read would now give it: the values read before with the ones
+    // written in their place, when each reads back as written (false: the caller reads it).
+    bool UpdateRow(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
+                   const std::vector<QVariant>& newValues, TRow* stored) {
         const TTableDesc& d = Desc(table);
-        if (cols.isEmpty()) return;
+        if (cols.isEmpty()) return false;
         // Only the columns that change are written: an unchanged key leaves its indexes alone.
         // The old values still all take part in the condition, so another user's change is seen.
         const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
@@ -1088,6 +1124,24 @@ public:
         });
         RunStatement(st, args, [](sqlite3_stmt*) { return false; });
         if (sqlite3_changes(FDb) == 0) EngineError(ecRecordChanged);
+        if (!stored) return false;
+        stored->Id = id;
+        stored->Values.resize(size_t(cols.size()));
+        for (int i = 0; i < cols.size(); ++i) {
+            const int c = size_t(i) < d.Columns.size() && d.Columns[size_t(i)].Name == cols[i] ? i : d.ColumnIndex(cols[i]);
+            const TColumnType type = d.Columns[size_t(c)].Type;
+            QVariant& v = stored->Values[size_t(i)];
+            if (!(flags[i] & 1)) {
+                // A blank number some other program left in an indexed column is made 0 on write.
+                if (oldValues[size_t(i)].isNull() && !IsTextType(type) && Indexed(d, cols[i])) return false;
+                v = oldValues[size_t(i)];
+                continue;
+            }
+            const QVariant& w = fresh[size_t(i)];
+            if (!ReadsAsWritten(w, type)) return false;
+            v = w.typeId() == QMetaType::QString && static_cast<const QString*>(w.constData())->isEmpty() ? QVariant() : w;
+        }
+        return true;
     }
 
     void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
