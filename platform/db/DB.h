@@ -828,6 +828,7 @@ private:
     void ForgetPeeks() { FPeekPrior.Known = FPeekNext.Known = false; }
     bool StepOutside(bool forward, TRecordBuffer& row);
     bool StepSingle(bool forward);
+    void ShrinkWindow();
     bool FetchNextRow(const TRecordBuffer* from, bool forward, TRecordBuffer& row);
     bool FModified = false;
     bool FReadOnly = false;
