@@ -2,12 +2,20 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <algorithm>
+#include <atomic>
+
+namespace {
+// Components alive that asked to hear of insertions: while there are none, a new component
+// is announced to nobody instead of walking its owner's whole tree.
+std::atomic<int> gInsertionListeners{0};
+}  // namespace
 
 TComponent::TComponent(TComponent* owner) {
     if (owner) owner->InsertComponent(this);
 }
 
 TComponent::~TComponent() {
+    if (FHearsInsertions) --gInsertionListeners;
     Destroying();
     // Those who asked to be told; each may remove itself from our list while being told.
     while (!FFreeNotifies.empty()) {
@@ -90,7 +98,22 @@ void TComponent::InsertComponent(TComponent* component) {
     Insert(component);
     // Made while its owner loads: it loads too, and hears Loaded when the owner's loading ends.
     if (FState & csLoading) component->BeginLoading();
-    Notification(component, opInsert);
+    if (gInsertionListeners.load(std::memory_order_relaxed) > 0) TellInserted(component);
+}
+
+void TComponent::HearInsertions() {
+    if (FHearsInsertions) return;
+    FHearsInsertions = true;
+    ++gInsertionListeners;
+}
+
+// This component first, then what it owns, as opRemove travels; one that left the list while
+// others were told is skipped.
+void TComponent::TellInserted(TComponent* component) {
+    if (FHearsInsertions) Notification(component, opInsert);
+    const std::vector<TComponent*> copy = FComponents;
+    for (TComponent* c : copy)
+        if (std::find(FComponents.begin(), FComponents.end(), c) != FComponents.end()) c->TellInserted(component);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
@@ -143,9 +166,10 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
+    if (operation == opInsert) return;  // told directly, to those who asked (TellInserted)
     if (operation == opRemove && component) RemoveFreeNotification(component);
-    // Owned components hear of it too, as siblings of the inserted or removed one; one that left
-    // the list while others were told is skipped. While the list stays as it was, the slot tells.
+    // Owned components hear of it too, as siblings of the removed one; one that left the list
+    // while others were told is skipped. While the list stays as it was, the slot tells.
     const std::vector<TComponent*> copy = FComponents;
     for (size_t i = 0; i < copy.size(); ++i) {
         TComponent* c = copy[i];

@@ -67,7 +67,10 @@ public:
     static bool IsValidIdent(const QString& name);
 
 protected:
+    // opRemove reaches the owner and everything it owns; opInsert only the components of the
+    // owner's tree that asked for it with HearInsertions (most never look at it).
     virtual void Notification(TComponent* component, TOperation operation);
+    void HearInsertions();
     virtual void Loaded();
     virtual void ValidateRename(TComponent* component, const QString& curName, const QString& newName);
     void SetComponentState(TComponentState s) { FState = s; }
@@ -76,6 +79,7 @@ private:
     void Insert(TComponent* component);
     void Remove(TComponent* component);
     void NotifyAll(TComponent* component, TOperation operation);
+    void TellInserted(TComponent* component);
 
     TComponent* FOwner = nullptr;
     QString FName;
@@ -83,4 +87,5 @@ private:
     std::vector<TComponent*> FComponents;
     std::vector<TComponent*> FFreeNotifies;
     TComponentState FState = 0;
+    bool FHearsInsertions = false;
 };

@@ -137,3 +137,42 @@ TEST(Component, ComponentsMadeWhileTheOwnerLoadsLoadWithIt) {
     auto* later = new TLoadProbe(&form);
     EXPECT_FALSE(later->HasState(csLoading));
 }
+
+namespace {
+// Counts the insertions it hears; asks for them only when told to.
+class TInsertProbe : public TComponent {
+public:
+    TInsertProbe(TComponent* owner, bool listens) : TComponent(owner) {
+        if (listens) HearInsertions();
+    }
+    std::vector<TComponent*> Heard;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override {
+        TComponent::Notification(c, op);
+        if (op == opInsert) Heard.push_back(c);
+    }
+};
+}  // namespace
+
+TEST(Component, OnlyComponentsThatAskedHearOfANewComponentAnywhereInTheOwnersTree) {
+    TInsertProbe form(nullptr, true);
+    auto* deaf = new TInsertProbe(&form, false);
+    auto* panel = new TInsertProbe(&form, false);
+    auto* nested = new TInsertProbe(panel, true);  // owned by a component that does not listen
+    form.Heard.clear();
+    auto* made = new TInsertProbe(&form, false);
+    EXPECT_EQ(form.Heard, std::vector<TComponent*>{made});
+    EXPECT_EQ(nested->Heard, std::vector<TComponent*>{made});
+    EXPECT_TRUE(deaf->Heard.empty());
+    EXPECT_TRUE(made->Heard.empty());
+    // Removal still reaches everyone: a removed sibling's watcher lets go of it.
+    auto* watcher = new TProbe(&form);
+    watcher->Watched = made;
+    delete made;
+    EXPECT_EQ(watcher->Watched, nullptr);
+    // A listener that is gone is told nothing more; the others still are.
+    delete nested;
+    auto* later = new TInsertProbe(&form, false);
+    EXPECT_EQ(form.Heard.back(), later);
+}
