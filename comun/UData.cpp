@@ -143,8 +143,9 @@ void TDat::CreaTablasNuevas() {
                                   QVariant(QStringLiteral("Word2000"))});
                 continue;
             }
+            // Each model index is compared with its own stored one, which mending another leaves as it was.
+            const auto guardada = t.Indexes.empty() ? platform::db::TTableDesc() : conn->DescribeTable(t.Name);
             for (const auto& modelo : t.Indexes) {
-                const auto guardada = conn->DescribeTable(t.Name);
                 const auto* ix = IndiceGuardado(guardada, modelo);
                 if (ix && MismosCampos(ix->Fields, modelo.Fields) && ix->Unique == modelo.Unique) continue;
                 // A table that lacks the fields is not ours to mend: it fails to open, saying why.

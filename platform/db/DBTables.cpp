@@ -1161,10 +1161,14 @@ void TQuery::InternalOpen() {
     std::vector<TFieldType> types(ncol, ftUnknown);
     std::vector<int> sizes(ncol, 0);
     QStringList tables;
+    // Each base table is described once per read, not once per column.
+    QHash<QString, platform::db::TTableDesc> described;
     for (int c = first; c < ncol; ++c) {
         QString table = st->ColumnTable(c), origin = st->ColumnOrigin(c);
         if (!table.isEmpty() && !origin.isEmpty()) {
-            platform::db::TTableDesc d = FConn->DescribeTable(table);
+            auto known = described.find(table);
+            if (known == described.end()) known = described.insert(table, FConn->DescribeTable(table));
+            const platform::db::TTableDesc& d = *known;
             int ci = d.ColumnIndex(origin);
             if (ci >= 0) {
                 types[c] = FieldTypeOf(d.Columns[ci].Type);

@@ -545,6 +545,8 @@ public:
 
     // ---- schema
     bool TableExists(const QString& table) override {
+        // The first question a connection is asked reads every layout: the others follow.
+        if (FSchemaVersion < 0) DescribeAll();
         if (FAllRead && SchemaCurrent()) return FLayouts.Find(StorageName(table)) != nullptr;
         bool found = false;
         Run(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE"),
@@ -650,8 +652,11 @@ public:
     // Layouts are cached; another connection (another workstation, a repair tool) may have changed
     // the schema since, so a table being opened reads it again when it did.
     TTableDesc DescribeTable(const QString& table) override {
-        if (!SchemaCurrent() || !FAllRead) ReadAll();
+        DescribeAll();
         return Desc(table);
+    }
+    void DescribeAll() {
+        if (!SchemaCurrent() || !FAllRead) ReadAll();
     }
     bool SchemaCurrent() {
         qint64 version = 0;
