@@ -42,11 +42,27 @@ int TComponent::ComponentIndex() const {
     return it == list.end() ? -1 : int(it - list.begin());
 }
 
+namespace {
+// Names are identifiers (ASCII): compared without case a letter at a time, which a module of
+// some thousand named components does for every name it sets.
+bool SameName(const QString& a, const QString& b) {
+    if (a.size() != b.size()) return false;
+    const QChar* p = a.constData();
+    const QChar* q = b.constData();
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = p[i].unicode(), y = q[i].unicode();
+        if (x == y) continue;
+        if (x >= 0x80 || y >= 0x80) return a.compare(b, Qt::CaseInsensitive) == 0;
+        if ((x | 0x20) != (y | 0x20) || (x | 0x20) < u'a' || (x | 0x20) > u'z') return false;
+    }
+    return true;
+}
+}  // namespace
+
 TComponent* TComponent::FindComponent(const QString& name) const {
     if (name.isEmpty()) return nullptr;
-    // Names are identifiers (ASCII): a name of another length is another name.
     for (TComponent* c : FComponents)
-        if (c->FName.size() == name.size() && c->FName.compare(name, Qt::CaseInsensitive) == 0) return c;
+        if (SameName(c->FName, name)) return c;
     return nullptr;
 }
 

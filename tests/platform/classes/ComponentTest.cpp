@@ -176,3 +176,19 @@ TEST(Component, OnlyComponentsThatAskedHearOfANewComponentAnywhereInTheOwnersTre
     auto* later = new TInsertProbe(&form, false);
     EXPECT_EQ(form.Heard.back(), later);
 }
+
+TEST(Component, ComponentsAreFoundByNameWhateverItsCase) {
+    TProbe root(nullptr);
+    auto* a = new TProbe(&root);
+    a->SetName(QStringLiteral("btOk_2"));
+    auto* b = new TProbe(&root);
+    b->SetName(QStringLiteral("btOk_3"));
+    EXPECT_EQ(root.FindComponent(QStringLiteral("BTOK_2")), a);
+    EXPECT_EQ(root.FindComponent(QStringLiteral("btok_3")), b);
+    // Neither a sign whose code differs from a letter's by the case bit nor a longer or accented
+    // name is the same name.
+    EXPECT_EQ(root.FindComponent(QStringLiteral("btOk\x7f" "2")), nullptr);
+    EXPECT_EQ(root.FindComponent(QStringLiteral("btOk_")), nullptr);
+    EXPECT_EQ(root.FindComponent(QStringLiteral("btÖk_2")), nullptr);
+    EXPECT_EQ(root.FindComponent(QStringLiteral("BT[K_2")), nullptr);
+}
