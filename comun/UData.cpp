@@ -89,6 +89,8 @@ void TDat::DatCreate() {
             }
         } else if (auto* q = dynamic_cast<TQuery*>(c)) {
             if (q->Tag() == 0) q->Open();
+        } else {
+            continue;  // nothing opened: the splash has nothing new to show
         }
         Application->ProcessMessages();
     }
