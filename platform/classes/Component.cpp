@@ -42,28 +42,21 @@ int TComponent::ComponentIndex() const {
     return it == list.end() ? -1 : int(it - list.begin());
 }
 
-namespace {
-// Names are identifiers (ASCII): compared without case a letter at a time, which a module of
-// some thousand named components does for every name it sets.
-bool SameName(const QString& a, const QString& b) {
-    if (a.size() != b.size()) return false;
-    const QChar* p = a.constData();
-    const QChar* q = b.constData();
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const char16_t x = p[i].unicode(), y = q[i].unicode();
-        if (x == y) continue;
-        if (x >= 0x80 || y >= 0x80) return a.compare(b, Qt::CaseInsensitive) == 0;
-        if ((x | 0x20) != (y | 0x20) || (x | 0x20) < u'a' || (x | 0x20) > u'z') return false;
-    }
-    return true;
-}
-}  // namespace
-
 TComponent* TComponent::FindComponent(const QString& name) const {
-    if (name.isEmpty()) return nullptr;
-    for (TComponent* c : FComponents)
-        if (SameName(c->FName, name)) return c;
-    return nullptr;
+    if (name.isEmpty() || !FNamed) return nullptr;
+    // Names are identifiers (ASCII); a module owns some thousand named components.
+    return FNamed->value(name.toLower(), nullptr);
+}
+
+// Keeps the index of names up to date with `component`, owned here, once named `oldName`.
+void TComponent::Named(TComponent* component, const QString& oldName) {
+    if (!oldName.isEmpty() && FNamed) {
+        auto it = FNamed->find(oldName.toLower());
+        if (it != FNamed->end() && *it == component) FNamed->erase(it);
+    }
+    if (component->FOwner != this || component->FName.isEmpty()) return;
+    if (!FNamed) FNamed = std::make_unique<QHash<QString, TComponent*>>();
+    FNamed->insert(component->FName.toLower(), component);
 }
 
 bool TComponent::IsValidIdent(const QString& name) {
@@ -86,7 +79,9 @@ void TComponent::SetName(const QString& name) {
         FOwner->ValidateRename(this, FName, name);
     else
         ValidateRename(nullptr, FName, name);
+    const QString old = FName;
     FName = name;
+    if (FOwner) FOwner->Named(this, old);
 }
 
 void TComponent::ValidateRename(TComponent* component, const QString& curName, const QString& newName) {
@@ -100,10 +95,12 @@ void TComponent::ValidateRename(TComponent* component, const QString& curName, c
 void TComponent::Insert(TComponent* component) {
     FComponents.push_back(component);
     component->FOwner = this;
+    Named(component, QString());
 }
 
 void TComponent::Remove(TComponent* component) {
     component->FOwner = nullptr;
+    Named(component, component->FName);
     FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), component), FComponents.end());
 }
 

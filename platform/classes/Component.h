@@ -3,7 +3,9 @@
 #include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
 
+#include <QHash>
 #include <QString>
+#include <memory>
 #include <vector>
 
 enum TOperation { opInsert, opRemove };
@@ -78,6 +80,7 @@ protected:
 private:
     void Insert(TComponent* component);
     void Remove(TComponent* component);
+    void Named(TComponent* component, const QString& oldName);
     void NotifyAll(TComponent* component, TOperation operation);
     void TellInserted(TComponent* component);
 
@@ -85,6 +88,8 @@ private:
     QString FName;
     int FTag = 0;
     std::vector<TComponent*> FComponents;
+    // The named ones among them by their name in lower case, made with the first named one.
+    std::unique_ptr<QHash<QString, TComponent*>> FNamed;
     std::vector<TComponent*> FFreeNotifies;
     TComponentState FState = 0;
     bool FHearsInsertions = false;

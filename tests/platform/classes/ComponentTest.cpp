@@ -192,3 +192,25 @@ TEST(Component, ComponentsAreFoundByNameWhateverItsCase) {
     EXPECT_EQ(root.FindComponent(QStringLiteral("btÖk_2")), nullptr);
     EXPECT_EQ(root.FindComponent(QStringLiteral("BT[K_2")), nullptr);
 }
+
+TEST(Component, ANameFollowsRenamesAndChangesOfOwner) {
+    TProbe form1(nullptr), form2(nullptr);
+    auto* a = new TProbe(&form1);
+    a->SetName(QStringLiteral("edNombre"));
+    a->SetName(QStringLiteral("edApellidos"));
+    EXPECT_EQ(form1.FindComponent(QStringLiteral("EDNOMBRE")), nullptr);
+    EXPECT_EQ(form1.FindComponent(QStringLiteral("edapellidos")), a);
+    auto* b = new TProbe(&form1);
+    b->SetName(QStringLiteral("edNombre"));  // the old name is free again
+    EXPECT_EQ(form1.FindComponent(QStringLiteral("edNombre")), b);
+    form2.InsertComponent(a);
+    EXPECT_EQ(form1.FindComponent(QStringLiteral("edApellidos")), nullptr);
+    EXPECT_EQ(form2.FindComponent(QStringLiteral("EDAPELLIDOS")), a);
+    // One that would take a sibling's name stays where it was.
+    auto* c = new TProbe(&form2);
+    c->SetName(QStringLiteral("EdNombre"));
+    EXPECT_THROW(form1.InsertComponent(c), EComponentError);
+    EXPECT_EQ(form2.FindComponent(QStringLiteral("edNombre")), c);
+    delete b;
+    EXPECT_EQ(form1.FindComponent(QStringLiteral("edNombre")), nullptr);
+}
