@@ -264,6 +264,8 @@ public:
             v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
             v->verticalHeader()->setDefaultSectionSize(17);
             v->verticalHeader()->setFixedWidth(12);
+            // The program's grid shows its vertical bar whenever it has rows, however few.
+            v->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             return v;
         };
         Expedientes = new TModeloPaginado(
@@ -330,6 +332,8 @@ public:
         if (PorAno->isChecked()) y("e.ANO = ?", Ano->currentText());
         if (Cliente) y("(e.ANO, e.NUMERO) IN (SELECT ANO, NUMERO FROM expcli WHERE CLIENTE = ?)", Cliente);
         Expedientes->Filtra(donde, std::move(valores));
+        // Laid out now, not on the view's later timer, so the new rows are drawn once.
+        VistaExpedientes->doItemsLayout();
     }
 
     void ElijeAbogado(int abogado) {

@@ -91,10 +91,10 @@ int Directo(const QString& pdf) {
     };
     const QHash<QString, QStringList> clientes = nombres(
         "SELECT A.ANO || '/' || A.NUMERO, IFNULL(B.APELLIDOS,'') || ',' || IFNULL(B.NOMBRE,'') AS N FROM EXPCLI A, "
-        "CLIENTES B WHERE A.CLIENTE = B.CLIENTE ORDER BY 1, N");
+        "CLIENTES B WHERE A.CLIENTE = B.CLIENTE ORDER BY N COLLATE ZBES");
     const QHash<QString, QStringList> contrarios = nombres(
         "SELECT A.ANO || '/' || A.NUMERO, IFNULL(B.APELLIDOS,'') || ',' || IFNULL(B.NOMBRE,'') AS N FROM EXPCON A, "
-        "CONTRARIOS B WHERE A.CONTRARIO = B.CONTRARIO ORDER BY 1, N");
+        "CONTRARIOS B WHERE A.CONTRARIO = B.CONTRARIO ORDER BY N COLLATE ZBES");
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db,
                        "SELECT E.ANO || '/' || E.NUMERO, E.SITUACION, E.AUTOS, E.PROCEDIMIENTO, "

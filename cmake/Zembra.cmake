@@ -31,6 +31,7 @@ function(zembra_test name)
     return()
   endif()
   target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/ServerEngine.cpp)
+  target_link_libraries(${name} PRIVATE PkgConfig::LIBPQ)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
                        PROPERTIES LABELS sqlite ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
   zembra_test_server()
@@ -58,3 +59,17 @@ endfunction()
 macro(zembra_sources var)
   file(GLOB ${var} CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
 endmacro()
+
+# zembra_module(NAME SOURCES... [DEPS libs...]): a module the program loads on first use
+# (platform/rtl/Modules.h), built next to the programs in the build's app folder. Only its entry
+# point is visible; what it takes from the program stays undefined until it is loaded.
+set(ZEMBRA_MODULE_DIR ${CMAKE_BINARY_DIR}/app)
+function(zembra_module name)
+  cmake_parse_arguments(Z "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} MODULE ${Z_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${Z_DEPS})
+  set_target_properties(${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${ZEMBRA_MODULE_DIR}
+                                           CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  set_property(GLOBAL APPEND PROPERTY ZEMBRA_MODULES ${name})
+endfunction()

@@ -5,7 +5,6 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QMap>
-#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -276,23 +275,31 @@ void TLineasPartes::Prepara(TDataSet* maestro) {
     FContrarios.clear();
     FClaves.clear();
     FPosicion.clear();
-    FTodos = maestro->RecordCount() >= 200;
+    FAnos.clear();
+    FClientesEnteros = FContrariosEnteros = false;
+    const int filas = maestro->RecordCount();
+    FTodos = filas >= 200;
     if (!FTodos) return;
+    FPosicion.reserve(filas);
+    FClaves.reserve(filas);
     TField* ano = maestro->FieldByName(QStringLiteral("ANO"));
     TField* numero = maestro->FieldByName(QStringLiteral("NUMERO"));
     for (maestro->First(); !maestro->Eof(); maestro->Next()) {
         const QString a = ano->AsString(), n = numero->AsString();
         FPosicion.insert(a + QLatin1Char('/') + n, int(FClaves.size()));
         FClaves.append({a, n});
+        // A list runs over one year or a few, one after another.
+        if ((FAnos.isEmpty() || FAnos.back() != a) && !FAnos.contains(a)) FAnos << a;
     }
     maestro->First();
 }
 
-// The row's own query with its two parameters widened to `condicion`, keyed by case file.
-void TLineasPartes::LeeDonde(TQuery* q, const QString& condicion, QHash<QString, QStringList>& nombres) const {
+// The row's own query with its two parameters widened to `condicion`, keyed by case file. Its
+// order by name alone puts each case file's names in order: sorting by case file as well would
+// only cost more comparisons in Spanish.
+void TLineasPartes::LeeDonde(TQuery* q, const QString& condicion, QHash<QString, QStringList>& nombres) {
     QString sql = q->SQL()->Text().simplified();
     sql.replace(QStringLiteral("A.ANO = :ANO AND A.NUMERO = :NUMERO"), QLatin1Char('(') + condicion + QLatin1Char(')'));
-    sql.replace(QStringLiteral("ORDER BY NOMBRE"), QStringLiteral("ORDER BY A.ANO, A.NUMERO, NOMBRE"));
     sql.replace(QStringLiteral("SELECT "), QStringLiteral("SELECT A.ANO || '/' || A.NUMERO AS CLAVE, "));
     TQuery tanda(nullptr);
     tanda.SetDatabaseName(q->DatabaseName());
@@ -301,19 +308,17 @@ void TLineasPartes::LeeDonde(TQuery* q, const QString& condicion, QHash<QString,
     TField* clave = tanda.FieldByName(QStringLiteral("CLAVE"));
     TField* nombre = tanda.FieldByName(QStringLiteral("NOMBRE"));
     for (; !tanda.Eof(); tanda.Next()) {
-        auto it = nombres.find(clave->AsString());
-        if (it != nombres.end() && it->size() < Maximo) *it << nombre->AsString();
+        QStringList& lineas = nombres[clave->AsString()];
+        if (lineas.size() < Maximo) lineas << nombre->AsString();
     }
 }
 
 // The names of the case files from `desde` on. When the list holds most of its years' case files,
 // one read of those years serves the whole run; otherwise a few hundred case files at a time.
-void TLineasPartes::Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombres) const {
+void TLineasPartes::Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombres, bool& enteros) {
     if (nombres.isEmpty()) {
-        QSet<QString> anos;
-        for (const auto& c : FClaves) anos.insert(c.first);
         QStringList lista;
-        for (const QString& a : anos) lista << shell::LiteralSql(a);
+        for (const QString& a : FAnos) lista << shell::LiteralSql(a);
         const QString enAnos = QStringLiteral("A.ANO IN (%1)").arg(lista.join(u','));
         QString cuenta = q->SQL()->Text().simplified();
         cuenta = QStringLiteral("SELECT COUNT(*) AS N FROM ") +
@@ -324,8 +329,10 @@ void TLineasPartes::Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombr
         total.SQL()->SetText(cuenta);
         total.Open();
         if (total.FieldByName(QStringLiteral("N"))->AsInteger() <= 4 * qint64(FClaves.size())) {
-            for (const QString& c : FPosicion.keys()) nombres.insert(c, {});
+            // Every case file of those years is read: one not found has no names.
+            nombres.reserve(FClaves.size());
             LeeDonde(q, enAnos, nombres);
+            enteros = true;
             return;
         }
     }
@@ -345,10 +352,11 @@ void TLineasPartes::Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombr
     LeeDonde(q, condicion.join(QStringLiteral(" OR ")), nombres);
 }
 
-const QStringList& TLineasPartes::Busca(TQuery* q, const QString& clave, QHash<QString, QStringList>& nombres) const {
+const QStringList& TLineasPartes::Busca(TQuery* q, const QString& clave, QHash<QString, QStringList>& nombres,
+                                        bool& enteros) {
     auto it = nombres.constFind(clave);
-    if (it == nombres.constEnd()) {
-        Lee(q, FPosicion.value(clave, 0), nombres);
+    if (it == nombres.constEnd() && !enteros) {
+        Lee(q, FPosicion.value(clave, 0), nombres, enteros);
         it = nombres.constFind(clave);
     }
     static const QStringList ninguno;
@@ -378,8 +386,11 @@ int TLineasPartes::Rellena(const QString& ano, const QString& numero) {
     int n = 0;
     // A case file outside the list read (the list changed) is read on its own.
     const bool leido = FTodos && FPosicion.contains(clave);
-    if (QClientes) n = Lineas(leido ? Busca(QClientes, clave, FClientes) : Nombres(QClientes, ano, numero), QRCli);
-    const int m = Lineas(leido ? Busca(QContrarios, clave, FContrarios) : Nombres(QContrarios, ano, numero), QRCon);
+    if (QClientes)
+        n = Lineas(leido ? Busca(QClientes, clave, FClientes, FClientesEnteros) : Nombres(QClientes, ano, numero), QRCli);
+    const int m = Lineas(leido ? Busca(QContrarios, clave, FContrarios, FContrariosEnteros)
+                               : Nombres(QContrarios, ano, numero),
+                         QRCon);
     return std::max({n, m, 1});
 }
 

@@ -135,13 +135,15 @@ public:
 private:
     static QStringList Nombres(TQuery* q, const QString& ano, const QString& numero);
     static int Lineas(const QStringList& nombres, std::array<TQRLabel*, Maximo>& lineas);
-    void Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombres) const;
-    void LeeDonde(TQuery* q, const QString& condicion, QHash<QString, QStringList>& nombres) const;
-    const QStringList& Busca(TQuery* q, const QString& clave, QHash<QString, QStringList>& nombres) const;
+    void Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombres, bool& enteros);
+    static void LeeDonde(TQuery* q, const QString& condicion, QHash<QString, QStringList>& nombres);
+    const QStringList& Busca(TQuery* q, const QString& clave, QHash<QString, QStringList>& nombres, bool& enteros);
     bool FTodos = false;
     QList<QPair<QString, QString>> FClaves;  // the master's case files in order
     QHash<QString, int> FPosicion;
-    mutable QHash<QString, QStringList> FClientes, FContrarios;
+    QStringList FAnos;  // their years
+    QHash<QString, QStringList> FClientes, FContrarios;
+    bool FClientesEnteros = false, FContrariosEnteros = false;  // whole years read
 };
 
 // A name looked up by code through a one-row query (`SELECT ... AS <campo> ... = :<param>`),

@@ -417,15 +417,23 @@ void TTable::OrderChanged() {
 
 void TTable::EnsureSpec() {
     // Filter text of the table restricts the cursor in the engine; it is translated once per text.
-    QString where;
-    if (Filtered() && !FilterText().trimmed().isEmpty()) {
-        if (FilterText() != FFilterFor) {
-            FFilterSql = FConn->TranslateSql(FilterText());
-            FFilterFor = FilterText();
-        }
-        where = FFilterSql;
+    const bool filtered = Filtered() && !FilterText().trimmed().isEmpty();
+    if (filtered && FilterText() != FFilterFor) {
+        FFilterArgs.clear();
+        FFilterSql = platform::db::engine::FilterWithParameters(FConn->TranslateSql(FilterText()), FFilterArgs);
+        FFilterFor = FilterText();
     }
-    FSpec.Where = where;
+    FSpec.Where = filtered ? FFilterSql : QString();
+    if (filtered) FSpec.WhereArgs = FFilterArgs;
+    else FSpec.WhereArgs.clear();
+}
+
+// Whether the filter changed since the rows were read ahead, and if so notes it.
+bool TTable::FilterChangedSinceAhead() {
+    if (FSpec.Where == FAheadWhere && FSpec.WhereArgs == FAheadArgs) return false;
+    FAheadWhere = FSpec.Where;
+    FAheadArgs = FSpec.WhereArgs;
+    return true;
 }
 
 void TTable::UpdateRestriction() {
@@ -458,10 +466,7 @@ TRecordBuffer TTable::ToBuffer(TRow&& row) {
 
 std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool forward, int count) {
     EnsureSpec();
-    if (FSpec.Where != FAheadWhere) {
-        InvalidateCache();
-        FAheadWhere = FSpec.Where;
-    }
+    if (FilterChangedSinceAhead()) InvalidateCache();
     std::vector<TRecordBuffer> out;
     if (count <= 0) return out;
     // Served from the rows read ahead when this continues the last read.
@@ -500,10 +505,7 @@ std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool for
 
 bool TTable::FetchOne(const TRecordBuffer* from, bool forward, TRecordBuffer& row) {
     EnsureSpec();
-    if (FSpec.Where != FAheadWhere) {
-        InvalidateCache();
-        FAheadWhere = FSpec.Where;
-    }
+    if (FilterChangedSinceAhead()) InvalidateCache();
     if (from && FAheadForward == forward && from->Id == FAheadAfter && FAheadPos < FAhead.size()) {
         row = std::move(FAhead[FAheadPos++]);
         FAheadAfter = row.Id;

@@ -269,9 +269,12 @@ private:
     bool FAheadAtEnd = false;
     bool FAheadForward = true;
     QString FAheadWhere;
+    std::vector<QVariant> FAheadArgs;
     int FAheadWant = 0;                      // rows the next read on asks for
     std::vector<platform::db::TRow> FFetched;  // the engine's rows, storage kept between reads
     QString FFilterFor, FFilterSql;          // the filter text and its translation
+    std::vector<QVariant> FFilterArgs;       // the values of the translation's placeholders
+    bool FilterChangedSinceAhead();
     platform::db::TCursorSpec FSearch;       // the cursor of the last search
     bool FetchMatch(const std::vector<TField*>& fields, const Variant& keyValues, TLocateOptions options,
                     TRecordBuffer& rec);

@@ -80,6 +80,7 @@ struct TCursorSpec {
     std::vector<QVariant> Low, High;
     bool HasLow = false, HasHigh = false;
     QString Where;  // extra condition in the engine's dialect (filter text)
+    std::vector<QVariant> WhereArgs;  // the values of Where's "?", in order
     // Search conditions (Locate): column equals value, optionally without case or as a prefix.
     struct TMatch {
         int Col = 0;  // position in Columns

@@ -208,6 +208,24 @@ QString TCursorWords::Key(const TTableDesc& d, const QString& col, bool noCase) 
     return e;
 }
 
+namespace {
+// The position of the first "?" at or after `from` outside quoted names and texts.
+qsizetype PlaceholderAfter(const QString& sql, qsizetype from) {
+    QChar quote;
+    for (qsizetype i = from; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            quote = c;
+        } else if (c == QLatin1Char('?')) {
+            return i;
+        }
+    }
+    return sql.size();
+}
+}  // namespace
+
 void CursorRestriction(const TCursorSpec& s, const TTableDesc& d, const TCursorWords& w, QString* where, std::vector<QVariant>& args) {
     QStringList conds;
     auto bound = [&](const std::vector<QVariant>& vals, const char* op) {
@@ -225,8 +243,19 @@ void CursorRestriction(const TCursorSpec& s, const TTableDesc& d, const TCursorW
     };
     if (s.HasLow) bound(s.Low, ">=");
     if (s.HasHigh) bound(s.High, "<=");
-    // The filter's text is translated already and has no parameters.
-    if (where && !s.Where.isEmpty()) conds << QLatin1Char('(') + s.Where + QLatin1Char(')');
+    // The filter's text is translated already; its "?" stand for its values, in order.
+    if (!s.Where.isEmpty()) {
+        QString text;
+        qsizetype at = 0;
+        for (const QVariant& v : s.WhereArgs) {
+            args.push_back(v);
+            if (!where) continue;
+            const qsizetype mark = PlaceholderAfter(s.Where, at);
+            text += s.Where.mid(at, mark - at) + w.Param(args);
+            at = mark + 1;
+        }
+        if (where) conds << QLatin1Char('(') + text + s.Where.mid(at) + QLatin1Char(')');
+    }
     for (const auto& m : s.Matches) {
         const QString& colName = s.Columns[m.Col];
         const int c = d.ColumnIndex(colName);
@@ -461,6 +490,46 @@ QString TranslateLocalSql(const QString& sql, const TDialect& dialect) {
         i = k;
     }
     if (dialect.Finish) dialect.Finish(t);
+    QString out;
+    for (auto& tok : t) out += tok.text;
+    return out;
+}
+
+QString FilterWithParameters(const QString& sql, std::vector<QVariant>& values) {
+    std::vector<TToken> t = Tokenize(sql);
+    auto near = [&t](long i, int step) {  // the next non-blank token that way, or -1
+        for (i += step; i >= 0 && i < long(t.size()); i += step)
+            if (t[size_t(i)].kind != TToken::Space) return i;
+        return -1L;
+    };
+    static const char* const comparisons[] = {"=", "<>", "!=", "<", ">", "<=", ">="};
+    for (long i = 0; i < long(t.size()); ++i) {
+        TToken& lit = t[size_t(i)];
+        if (lit.kind != TToken::Str && lit.kind != TToken::Num) continue;
+        const long op = near(i, -1), col = op >= 0 ? near(op, -1) : -1;
+        if (col < 0 || t[size_t(op)].kind != TToken::Op) continue;
+        if (std::find(std::begin(comparisons), std::end(comparisons), t[size_t(op)].text) == std::end(comparisons)) continue;
+        if (t[size_t(col)].kind != TToken::Word && t[size_t(col)].kind != TToken::Quoted) continue;
+        // A number run into letters ("3e5", "0x1F") is left as written.
+        if (i + 1 < long(t.size()) && t[size_t(i + 1)].kind == TToken::Word) continue;
+        QVariant v;
+        if (lit.kind == TToken::Str) {
+            if (lit.text.size() < 2 || !lit.text.endsWith(QLatin1Char('\''))) continue;
+            v = lit.text.mid(1, lit.text.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
+        } else {
+            bool ok = false;
+            if (lit.text.contains(QLatin1Char('.'))) {
+                const double d = lit.text.toDouble(&ok);
+                if (ok) v = d;
+            } else {
+                const qlonglong n = lit.text.toLongLong(&ok);
+                if (ok) v = n;
+            }
+            if (!ok) continue;
+        }
+        values.push_back(v);
+        lit.text = QStringLiteral("?");
+    }
     QString out;
     for (auto& tok : t) out += tok.text;
     return out;

@@ -167,4 +167,9 @@ struct TDialect {
 };
 QString TranslateLocalSql(const QString& sql, const TDialect& dialect);
 
+// A translated filter with the values it compares columns with ("ABOCLI = 3", "ANO = '2026'")
+// taken out as "?" placeholders, added to `values` in order: filters that differ only in their
+// values share one statement text, prepared once.
+QString FilterWithParameters(const QString& sql, std::vector<QVariant>& values);
+
 }  // namespace platform::db::engine

@@ -7,7 +7,7 @@
 #include "platform/db/Collation.h"
 #include "platform/db/Driver.h"
 #include "platform/db/EngineSql.h"
-#include "platform/db/ServerStats.h"
+#include "platform/db/PgModule.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QDir>
@@ -1184,9 +1184,11 @@ bool TPgStatement::Step() {
     return false;
 }
 
-qint64 ServerRoundTrips() { return RoundTrips.load(); }
+namespace {
 
-std::shared_ptr<TConnection> OpenPostgres(const QString& folder, const QString& server) {
+qint64 RoundTripsSoFar() { return RoundTrips.load(); }
+
+std::shared_ptr<TConnection> Open(const QString& folder, const QString& server) {
     // The settings are a plain file every program of the user reads: a password goes in
     // libpq's password file, which must be the user's alone.
     char* error = nullptr;
@@ -1206,45 +1208,12 @@ std::shared_ptr<TConnection> OpenPostgres(const QString& folder, const QString& 
     return std::make_shared<TPgConnection>(folder, server);
 }
 
-// ---------------------------------------------------------------- choosing the engine
-
-namespace {
-std::function<QString(const QString& folder)>& DefaultServer() {
-    static std::function<QString(const QString& folder)> chooser;
-    return chooser;
-}
-QMutex& ServersMutex() {
-    static QMutex m;
-    return m;
-}
-QHash<QString, QString>& Servers() {
-    static QHash<QString, QString> s;
-    return s;
-}
-QString FolderKey(const QString& folder) { return QDir(folder).absolutePath(); }
 }  // namespace
 
-void SetDataServer(const QString& folder, const QString& server) {
-    QMutexLocker guard(&ServersMutex());
-    if (server.trimmed().isEmpty()) Servers().remove(FolderKey(folder));
-    else Servers().insert(FolderKey(folder), server.trimmed());
-}
-
-QString DataServer(const QString& folder) {
-    {
-        QMutexLocker guard(&ServersMutex());
-        auto it = Servers().find(FolderKey(folder));
-        if (it != Servers().end()) return *it;
-    }
-    return DefaultServer() ? DefaultServer()(folder) : QString();
-}
-
-void SetDefaultDataServer(std::function<QString(const QString& folder)> chooser) { DefaultServer() = std::move(chooser); }
-
-std::shared_ptr<TConnection> OpenData(const QString& folder) {
-    const QString server = DataServer(folder);
-    if (server.isEmpty()) return OpenSqlite(folder);
-    return OpenPostgres(folder, server);
-}
-
 }  // namespace platform::db
+
+extern "C" __attribute__((visibility("default"))) const platform::db::TPgModule* zembra_pg_module() {
+    static const platform::db::TPgModule module{platform::db::kPgModuleVersion, &platform::db::Open,
+                                                &platform::db::RoundTripsSoFar};
+    return &module;
+}

@@ -1,6 +1,8 @@
 #include "platform/mail/Mail.h"
 
 #include "platform/classes/Registry.h"
+#include "platform/mail/SmtpModule.h"
+#include "platform/rtl/Modules.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -13,7 +15,6 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include <curl/curl.h>
 
 namespace platform::mail {
 
@@ -98,17 +99,24 @@ QByteArray Boundary() {
            QByteArray::number(QRandomGenerator::global()->generate64(), 36);
 }
 
-struct Upload {
-    QByteArray Data;
-    qsizetype Pos = 0;
-};
+// The transport module, loaded with the first message sent by SMTP; null (and the reason in
+// SmtpModuleError) when it cannot be.
+QString& SmtpModuleError() {
+    static QString error;
+    return error;
+}
 
-size_t ReadUpload(char* buffer, size_t size, size_t count, void* user) {
-    auto* u = static_cast<Upload*>(user);
-    const size_t n = std::min<size_t>(size * count, size_t(u->Data.size() - u->Pos));
-    memcpy(buffer, u->Data.constData() + u->Pos, n);
-    u->Pos += qsizetype(n);
-    return n;
+const TSmtpModule* SmtpModule() {
+    static const TSmtpModule* module = [] {
+        QString& error = SmtpModuleError();
+        auto entry = reinterpret_cast<const TSmtpModule* (*)()>(
+            ModuleEntry(QStringLiteral(ZEMBRA_SMTP_MODULE_FILE), ZEMBRA_SMTP_MODULE_ENTRY, &error));
+        const TSmtpModule* m = entry ? entry() : nullptr;
+        if (m && m->Version == kSmtpModuleVersion) return m;
+        if (m) error = QString::fromUtf8("El módulo %1 del programa no es de esta versión.").arg(QStringLiteral(ZEMBRA_SMTP_MODULE_FILE));
+        return static_cast<const TSmtpModule*>(nullptr);
+    }();
+    return module;
 }
 
 Outcome MissingAttachment(const Message& message) {
@@ -232,59 +240,36 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
         return {Result::NetworkFailure,
                 QStringLiteral("No se puede leer el fichero de certificados del correo \"%1\".").arg(s.CaFile)};
 
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    (void)initialised;
-    CURL* curl = curl_easy_init();
-    if (!curl) return {Result::Failure, QStringLiteral("No se pudo preparar el envío del correo.")};
-    const QByteArray url = (s.Mode == Security::Tls ? "smtps://" : "smtp://") + QUrl::toAce(s.Host) + ":" +
-                           QByteArray::number(s.Port);
-    const QByteArray from = "<" + s.Sender.Address.toLatin1() + ">";
-    curl_slist* rcpt = nullptr;
+    const TSmtpModule* module = SmtpModule();
+    if (!module)
+        return {Result::Failure, QString::fromUtf8("No se puede enviar el correo por el servidor. %1").arg(SmtpModuleError())};
+    TSmtpRequest q;
+    q.Url = (s.Mode == Security::Tls ? "smtps://" : "smtp://") + QUrl::toAce(s.Host) + ":" + QByteArray::number(s.Port);
+    q.StartTls = s.Mode == Security::StartTls;
+    q.CaFile = QFile::encodeName(s.CaFile);
+    q.User = s.User.toUtf8();
+    q.Password = s.Password.toUtf8();
+    q.From = "<" + s.Sender.Address.toLatin1() + ">";
     for (const QList<Address>* list : {&m.To, &m.Cc, &m.Bcc})
-        for (const Address& a : *list) rcpt = curl_slist_append(rcpt, ("<" + a.Address.toLatin1() + ">").constData());
-    Upload upload{BuildMime(m, s.Sender), 0};
-    const QByteArray user = s.User.toUtf8(), password = s.Password.toUtf8(), ca = QFile::encodeName(s.CaFile);
-    char errorText[CURL_ERROR_SIZE] = {0};
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    if (s.Mode == Security::StartTls) curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
-    if (!s.CaFile.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, ca.constData());
-    if (!s.User.isEmpty()) {
-        curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
-    }
-    curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.constData());
-    curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, rcpt);
-    curl_easy_setopt(curl, CURLOPT_READFUNCTION, &ReadUpload);
-    curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(upload.Data.size()));
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 20L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 300L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
-    const CURLcode rc = curl_easy_perform(curl);
-    long response = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response);
-    curl_slist_free_all(rcpt);
-    curl_easy_cleanup(curl);
-    if (rc == CURLE_OK) return {};
-    const QString detail = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(rc));
-    switch (rc) {
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_USE_SSL_FAILED:
-    case CURLE_SSL_CACERT_BADFILE:
+        for (const Address& a : *list) q.Recipients << "<" + a.Address.toLatin1() + ">";
+    q.Data = BuildMime(m, s.Sender);
+    TSmtpReply reply;
+    module->Transfer(q, reply);
+    const QString& detail = reply.Detail;
+    switch (reply.Kind) {
+    case TSmtpReply::Sent:
+        return {};
+    case TSmtpReply::NoSession:
+        return {Result::Failure, QStringLiteral("No se pudo preparar el envío del correo.")};
+    case TSmtpReply::Network:
         return {Result::NetworkFailure,
                 QStringLiteral("No se pudo conectar con el servidor de correo %1:%2 (%3).").arg(s.Host).arg(s.Port).arg(detail)};
-    case CURLE_LOGIN_DENIED:
+    case TSmtpReply::Login:
         return {Result::LoginFailure, QStringLiteral("El servidor de correo no aceptó el usuario o la clave (%1).").arg(detail)};
-    default:
+    case TSmtpReply::Other:
         break;
     }
-    if (detail.contains(QStringLiteral("RCPT"), Qt::CaseInsensitive) || response == 550 || response == 553)
+    if (detail.contains(QStringLiteral("RCPT"), Qt::CaseInsensitive) || reply.Response == 550 || reply.Response == 553)
         return {Result::RecipientRefused, QStringLiteral("El servidor de correo rechazó un destinatario (%1).").arg(detail)};
     return {Result::Failure, QStringLiteral("El servidor de correo no aceptó el mensaje (%1).").arg(detail)};
 }

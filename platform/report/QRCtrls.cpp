@@ -18,6 +18,13 @@ int TElementOutput::NeededHeight(int ownHeight) const {
     if (!Text || !Stretch) return ownHeight;
     return std::max(ownHeight, int(Lines.size()) * LineHeight);
 }
+
+void TElementOutput::Reset() {
+    Lines.clear();
+    Color = QColor();
+    LineHeight = X = Width = Flags = 0;
+    Stretch = PageCount = Text = false;
+}
 }  // namespace platform::report
 
 namespace {
@@ -251,7 +258,7 @@ const TFont* TQRPrintable::EffectiveFont() const {
 
 int TQRPrintable::BandWidth() const { return FParent ? FParent->Width() : FWidth; }
 
-void TQRPrintable::PrepareOutput(TElementOutput& out) { out = TElementOutput(); }
+void TQRPrintable::PrepareOutput(TElementOutput& out) { out.Reset(); }
 
 void TQRPrintable::LayoutText(const QString& text, TElementOutput& out) const {
     const TFont* font = EffectiveFont();
@@ -321,15 +328,13 @@ void TQRPrintable::Render(TQRPageRecord& page, int x, int y, const TElementOutpu
     for (int i = 0; i < shown; ++i) {
         int index = firstLine + i;
         if (index >= out.Lines.size()) break;
-        TPageOp op;
-        op.Kind = TOpKind::Text;
-        op.Rect = QRect(x + out.X, y + i * lh, out.Width, lh);
-        op.Text = out.Lines[index];
-        op.Font = out.Font;
-        op.Color = out.Color;
-        op.Flags = out.Flags;
-        op.PageCount = out.PageCount;
-        page.Ops.push_back(std::move(op));
+        page.Ops.push_back(TPageOp{.Kind = TOpKind::Text,
+                                   .Rect = QRect(x + out.X, y + i * lh, out.Width, lh),
+                                   .Text = out.Lines[index],
+                                   .Font = out.Font,
+                                   .Color = out.Color,
+                                   .Flags = out.Flags,
+                                   .PageCount = out.PageCount});
     }
     FFrame.Record(page, box);
 }
@@ -337,7 +342,7 @@ void TQRPrintable::Render(TQRPageRecord& page, int x, int y, const TElementOutpu
 // ---------------------------------------------------------------------------------------------
 
 void TQRCustomLabel::PrepareOutput(TElementOutput& out) {
-    out = TElementOutput();
+    out.Reset();
     QString text = PrintText();
     OnPrint(this, text);
     LayoutText(text, out);
@@ -488,7 +493,7 @@ void TQRSysData::PrepareOutput(TElementOutput& out) {
         return;
     }
     // The page count is known only when the run ends: room for it is measured now.
-    out = TElementOutput();
+    out.Reset();
     QString text = PrintText();
     OnPrint(this, text);
     LayoutText(text + QStringLiteral("9999"), out);

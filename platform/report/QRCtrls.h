@@ -23,6 +23,9 @@ struct TElementOutput {
     bool Text = false;
     // Height the element needs for all its lines (its own height when it does not stretch).
     int NeededHeight(int ownHeight) const;
+    // Back to no text, keeping the room of its lines; the font stays (it means nothing
+    // without text) since making a new one costs more than the rest together.
+    void Reset();
 };
 }  // namespace platform::report
 

@@ -7,6 +7,8 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QRawFont>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -19,6 +21,7 @@
 #include <exception>
 #include <functional>
 #include <limits>
+#include <span>
 #include <sys/mman.h>
 #include <ucontext.h>
 
@@ -57,6 +60,43 @@ const TPageOp* TQRPageRecord::FindBand(const QString& name) const {
 
 int MMToUnits(double mm) { return int(std::lround(mm * UnitsPerInch / 25.4)); }
 
+namespace {
+// Which texts lay out as one left-to-right run of glyphs of their font's own face: letters,
+// digits and the punctuation of office texts that the face has, without controls, tabs, line
+// or paragraph separators or direction marks. A character drawn from another face would give
+// the line that face's ascent.
+class TOneRun {
+public:
+    explicit TOneRun(const QFont& font) : FRaw(QRawFont::fromFont(font)), FKnown(0x20d0, 0) {}
+    bool Holds(const QString& text) {
+        for (const QChar ch : text) {
+            const char16_t c = ch.unicode();
+            if (c >= FKnown.size()) return false;
+            qint8& known = FKnown[c];
+            if (known == 0) {
+                const bool plain = (c >= 0x20 && c < 0x7f) || (c >= 0xa0 && c < 0x250) || (c >= 0x2010 && c < 0x2028) ||
+                                   (c >= 0x2030 && c < 0x205f) || (c >= 0x20a0 && c < 0x20d0);
+                known = plain && FRaw.isValid() && FRaw.supportsCharacter(ch) ? 1 : -1;
+            }
+            if (known < 0) return false;
+        }
+        return true;
+    }
+
+private:
+    QRawFont FRaw;
+    std::vector<qint8> FKnown;  // per character: 0 not asked yet, 1 in the run, -1 not
+};
+
+TOneRun& OneRun(const QFont& font) {
+    static std::vector<std::pair<QFont, std::unique_ptr<TOneRun>>> faces;
+    for (auto& [f, run] : faces)
+        if (f == font) return *run;
+    faces.emplace_back(font, std::make_unique<TOneRun>(font));
+    return *faces.back().second;
+}
+}  // namespace
+
 void ReplayPage(const TQRPageRecord& page, QPainter* p) {
     p->save();
     p->setClipRect(QRect(0, 0, page.Width, page.Height));
@@ -64,6 +104,8 @@ void ReplayPage(const TQRPageRecord& page, QPainter* p) {
     // painter is resolved for its device anew.
     const QFont* font = nullptr;
     const QColor* color = nullptr;
+    qreal ascent = 0;
+    TOneRun* run = nullptr;
     for (const TPageOp& op : page.Ops) {
         switch (op.Kind) {
         case TOpKind::Band:
@@ -73,12 +115,20 @@ void ReplayPage(const TQRPageRecord& page, QPainter* p) {
             if (!font || !(op.Font == *font)) {
                 p->setFont(op.Font);
                 font = &op.Font;
+                ascent = QFontMetricsF(p->font(), p->device()).ascent();
+                run = &OneRun(op.Font);
             }
             if (!color || op.Color != *color) {
                 p->setPen(op.Color);
                 color = &op.Color;
             }
-            p->drawText(op.Rect, op.Flags | Qt::TextSingleLine | Qt::TextDontClip, op.Text);
+            // A left-aligned run starts at its box's corner, its baseline an ascent below: drawn
+            // from there it takes the same glyphs and places as laid out in the box, and no text
+            // layout is made for each of the many texts of a list.
+            if ((op.Flags & Qt::AlignHorizontal_Mask) == Qt::AlignLeft && run->Holds(op.Text))
+                p->drawText(QPointF(op.Rect.x(), op.Rect.y() + ascent), op.Text);
+            else
+                p->drawText(op.Rect, op.Flags | Qt::TextSingleLine | Qt::TextDontClip, op.Text);
             break;
         case TOpKind::Rect:
         case TOpKind::Ellipse: {
@@ -297,12 +347,23 @@ public:
         TSlot& slot = FSlots.at(size_t(index));
         slot.Used = ++FClock;
         if (!slot.Page) {
-            auto page = ReadBack(slot);
-            if (FCached >= CachedPages) Evict();
+            auto page = std::make_unique<TQRPageRecord>();
+            ReadBack(slot, *page);
+            if (FCached.size() >= size_t(CachedPages)) Evict();
             slot.Page = std::move(page);
-            ++FCached;
+            FCached.push_back(index);
         }
         return *slot.Page;
+    }
+
+    // A page to be painted once, in page order: one written out is read into a page kept for
+    // the purpose (valid until the next call) and stays out of the cache, which the preview
+    // keeps for the pages it shows.
+    const TQRPageRecord& Visit(int index) {
+        TSlot& slot = FSlots.at(size_t(index));
+        if (slot.Page) return *slot.Page;
+        ReadBack(slot, FScratch);
+        return FScratch;
     }
 
     // The run has ended: the page-count texts end with the number of pages.
@@ -325,13 +386,14 @@ private:
             if (op.PageCount) op.Text += FPageCount;
     }
 
+    // The cached page used longest ago goes; the kept pages are never among them.
     void Evict() {
-        TSlot* oldest = nullptr;
-        for (TSlot& s : FSlots)
-            if (s.Page && s.Offset >= 0 && (!oldest || s.Used < oldest->Used)) oldest = &s;
-        if (!oldest) return;
-        oldest->Page.reset();
-        --FCached;
+        auto oldest = std::min_element(FCached.begin(), FCached.end(), [this](int a, int b) {
+            return FSlots[size_t(a)].Used < FSlots[size_t(b)].Used;
+        });
+        if (oldest == FCached.end()) return;
+        FSlots[size_t(*oldest)].Page.reset();
+        FCached.erase(oldest);
     }
 
     int FontIndex(const QFont& font) {
@@ -390,13 +452,14 @@ private:
         return true;
     }
 
-    std::unique_ptr<TQRPageRecord> ReadBack(const TSlot& slot) {
+    // Reads a page written out into `into`, whose ops' texts are overwritten in place.
+    void ReadBack(const TSlot& slot, TQRPageRecord& into) {
         FBuffer.resize(qsizetype(slot.Size));
         if (std::fflush(FFile) != 0 || std::fseek(FFile, long(slot.Offset), SEEK_SET) != 0 ||
             std::fread(FBuffer.data(), 1, size_t(slot.Size), FFile) != size_t(slot.Size))
             throw EInOutError(QStringLiteral("No se puede leer la copia temporal del informe"));
         TReader r{FBuffer.constData(), FBuffer.constData() + FBuffer.size()};
-        auto page = std::make_unique<TQRPageRecord>();
+        TQRPageRecord* page = &into;
         page->Width = r.Get<qint32>();
         page->Height = r.Get<qint32>();
         page->PaperSize = QPageSize::PageSizeId(r.Get<qint32>());
@@ -410,20 +473,26 @@ private:
             op.Rect = QRect(QPoint(left, top), QPoint(right, bottom));
             const quint32 length = r.Get<quint32>();
             r.Need(size_t(length) * sizeof(QChar));
-            op.Text = QString(reinterpret_cast<const QChar*>(r.At), qsizetype(length));
+            op.Text.resize(qsizetype(length));
+            if (length) std::memcpy(op.Text.data(), r.At, size_t(length) * sizeof(QChar));
             r.At += size_t(length) * sizeof(QChar);
             const qint32 font = r.Get<qint32>();
-            if (font >= 0) op.Font = FFonts.at(size_t(font));
+            op.Font = font >= 0 ? FFonts.at(size_t(font)) : NoFont();
             op.Color = r.GetColor();
             op.Fill = r.GetColor();
             op.PenWidth = r.Get<qint32>();
             op.PenStyle = Qt::PenStyle(r.Get<qint32>());
             op.Flags = r.Get<qint32>();
             const qint32 image = r.Get<qint32>();
-            if (image >= 0) op.Image = FImages.at(size_t(image));
+            op.Image = image >= 0 ? FImages.at(size_t(image)) : QImage();
         }
         if (!FPageCount.isEmpty()) AppendPageCount(*page);
-        return page;
+    }
+
+    // The font of ops that draw no text, as a new op has it.
+    const QFont& NoFont() {
+        if (!FNoFont) FNoFont = std::make_unique<QFont>(TPageOp().Font);
+        return *FNoFont;
     }
 
     std::vector<TSlot> FSlots;
@@ -434,7 +503,9 @@ private:
     std::vector<QImage> FImages;
     QString FPageCount;
     quint64 FClock = 0;
-    int FCached = 0;
+    std::vector<int> FCached;  // pages read back and kept, at most CachedPages
+    TQRPageRecord FScratch;
+    std::unique_ptr<QFont> FNoFont;
 };
 
 }  // namespace platform::report
@@ -445,10 +516,19 @@ private:
 TQRPrinter::TQRPrinter(TComponent* owner) : TComponent(owner), FPages(std::make_unique<TPageStore>()) {}
 TQRPrinter::~TQRPrinter() = default;
 
-const TQRPageRecord& TQRPrinter::Pages(int pageNumber) const {
+void TQRPrinter::CheckPage(int pageNumber) const {
     if (pageNumber < 1 || pageNumber > Reach(pageNumber))
         throw EListError(QStringLiteral("Página fuera de rango (%1)").arg(pageNumber));
+}
+
+const TQRPageRecord& TQRPrinter::Pages(int pageNumber) const {
+    CheckPage(pageNumber);
     return FPages->At(pageNumber - 1);
+}
+
+const TQRPageRecord& TQRPrinter::PageToPaint(int pageNumber) const {
+    CheckPage(pageNumber);
+    return FPages->Visit(pageNumber - 1);
 }
 
 int TQRPrinter::PagesReady() const { return FPages->Count(); }
@@ -513,7 +593,7 @@ void TQRPrinter::Print() {
     std::vector<int> pages;
     for (int c = 0; c < FCopies; ++c)
         for (int n = first; n <= last; ++n) pages.push_back(n);
-    auto pageOf = [this](int n) -> const TQRPageRecord& { return Pages(n); };
+    auto pageOf = [this](int n) -> const TQRPageRecord& { return PageToPaint(n); };
 
     QPrinter printer(QPrinter::HighResolution);
     // A file named for this report, else the PDF file chosen as the program's printer.
@@ -563,7 +643,7 @@ void TQRPrinter::ExportToPdf(const QString& fileName) {
     std::vector<int> pages;
     for (int n = 1; n <= FPages->Count(); ++n) pages.push_back(n);
     if (pages.empty()) pages.push_back(0);
-    auto pageOf = [&](int n) -> const TQRPageRecord& { return n == 0 ? blank : Pages(n); };
+    auto pageOf = [&](int n) -> const TQRPageRecord& { return n == 0 ? blank : PageToPaint(n); };
     writer.setPageLayout(LayoutOf(pageOf(pages.front())));
     QPainter painter;
     if (!painter.begin(&writer)) throw EPrinter(QStringLiteral("No se puede escribir el archivo %1").arg(fileName));
@@ -892,10 +972,25 @@ private:
     }
 
     struct TLayout {
-        TQRPrintable* Element;
+        TQRPrintable* Element = nullptr;
         TElementOutput Out;
         int Next = 0;  // first line not yet printed
     };
+    // The layouts of a band's elements, kept from one printing of the band to the next: a list
+    // prints the same band for every row, and its lines and fonts are reused instead of made
+    // anew. A band printed again while it prints (from its own events) takes another set.
+    struct TBandItems {
+        TQRCustomBand* Band = nullptr;
+        std::vector<TLayout> Items;
+        bool Busy = false;
+    };
+    TBandItems& ItemsOf(TQRCustomBand* band) {
+        for (const auto& b : FItems)
+            if (b->Band == band && !b->Busy) return *b;
+        FItems.push_back(std::make_unique<TBandItems>());
+        FItems.back()->Band = band;
+        return *FItems.back();
+    }
 
     // Prints a band (and its child band); false when it was suppressed.
     bool PrintBand(TQRCustomBand* band, TComponent* aggregateLevel = nullptr, bool fitCheck = true) {
@@ -920,14 +1015,24 @@ private:
             TQRExpr* e = c->AsExpr();
             return aggregateLevel && e && e->EffectiveMaster() == aggregateLevel && e->IsAggregate();
         };
-        std::vector<TLayout> items;
+        TBandItems& kept = ItemsOf(band);
+        kept.Busy = true;
+        struct TFree {
+            TBandItems& B;
+            ~TFree() { B.Busy = false; }
+        } free{kept};
+        size_t count = 0;
         for (int i = 0; i < band->ControlCount(); ++i) {
             TQRPrintable* c = band->Controls(i);
             if (!c->Visible() || !c->Enabled()) continue;
-            TLayout l{c, {}, 0};
-            if (!late(c)) c->PrepareOutput(l.Out);
-            items.push_back(std::move(l));
+            if (kept.Items.size() <= count) kept.Items.emplace_back();
+            TLayout& l = kept.Items[count++];
+            l.Element = c;
+            l.Next = 0;
+            if (late(c)) l.Out.Reset();
+            else c->PrepareOutput(l.Out);
         }
+        const std::span<TLayout> items(kept.Items.data(), count);
         auto bandHeight = [&] {
             int height = band->Height();
             for (TLayout& l : items) {
@@ -985,11 +1090,9 @@ private:
         for (TQRCustomBand* b = band; b; b = b->ChildBand()) ResetSums(b);
     }
 
-    void RecordBand(TQRCustomBand* band, std::vector<TLayout>& items, int y, int height) {
-        TPageOp mark;
-        mark.Kind = TOpKind::Band;
-        mark.Rect = QRect(FLeft, y, band->Width(), height);
-        mark.Text = band->Name();
+    void RecordBand(TQRCustomBand* band, std::span<TLayout> items, int y, int height) {
+        TPageOp mark{.Kind = TOpKind::Band, .Rect = QRect(FLeft, y, band->Width(), height), .Text = band->Name(),
+                     .Font = FNoFont};
         if (band->Color() != clWhite && band->Color() != clNone) {
             TPageOp fill;
             fill.Kind = TOpKind::Rect;
@@ -1010,17 +1113,14 @@ private:
 
     // A band whose stretching text does not fit: as many lines as fit on each page, the rest
     // on the next pages; the other elements print with the first piece.
-    void PrintSplit(TQRCustomBand* band, std::vector<TLayout>& items) {
+    void PrintSplit(TQRCustomBand* band, std::span<TLayout> items) {
         int pad = 0;
         for (TLayout& l : items)
             if (l.Out.Stretch) pad = std::max(pad, band->Height() - (l.Element->Top() + l.Element->Height()));
         bool first = true;
         for (;;) {
             size_t markIndex = FPage->Ops.size();
-            TPageOp mark;
-            mark.Kind = TOpKind::Band;
-            mark.Text = band->Name();
-            FPage->Ops.push_back(std::move(mark));
+            FPage->Ops.push_back(TPageOp{.Kind = TOpKind::Band, .Text = band->Name(), .Font = FNoFont});
             int avail = FBottom - FY;
             int used = 0;
             bool done = true;
@@ -1170,6 +1270,8 @@ private:
     int FSubLevels = 0;      // sub-details running over their rows
     TBookmark FLastRow;      // the master's last row whose detail printed, and its number
     int FLastRecordNumber = 0;
+    std::vector<std::unique_ptr<TBandItems>> FItems;
+    const QFont FNoFont = TPageOp().Font;  // the font of ops without text, made once
 };
 
 void TLazyRun::Body() {

@@ -38,15 +38,15 @@ enum class TOpKind : quint8 { Band, Text, Rect, Ellipse, Line, Image };
 // One drawing operation of a recorded page.
 struct TPageOp {
     TOpKind Kind = TOpKind::Text;
-    QRect Rect;               // report units; for lines: from top-left to bottom-right
-    QString Text;             // text of a text op; name of the band for a band op
-    QFont Font;               // pixel-sized, at 96 pixels per inch
-    QColor Color;             // text or pen colour
-    QColor Fill;              // brush colour; invalid = no fill
+    QRect Rect{};             // report units; for lines: from top-left to bottom-right
+    QString Text{};           // text of a text op; name of the band for a band op
+    QFont Font{};             // pixel-sized, at 96 pixels per inch
+    QColor Color{};           // text or pen colour
+    QColor Fill{};            // brush colour; invalid = no fill
     int PenWidth = 1;
     Qt::PenStyle PenStyle = Qt::SolidLine;
     int Flags = 0;            // Qt alignment of a text op
-    QImage Image;
+    QImage Image{};
     bool PageCount = false;   // text ends with the page count, filled in when the run ends
 };
 
@@ -135,6 +135,9 @@ private:
     friend class platform::report::TReportRunner;
     friend class platform::report::TLazyRun;
     void SetPages(std::unique_ptr<platform::report::TPageStore> pages);
+    void CheckPage(int pageNumber) const;
+    // A page for printing or writing out, valid until the next page is asked for.
+    const platform::report::TQRPageRecord& PageToPaint(int pageNumber) const;
     std::unique_ptr<platform::report::TPageStore> FPages;
     mutable std::unique_ptr<platform::report::TLazyRun> FRun;
     int FFirstPage = 0, FLastPage = 0, FCopies = 1;

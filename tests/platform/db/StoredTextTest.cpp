@@ -137,7 +137,7 @@ TEST(StoredTextOrder, PlainKeysOrderAsTheCollatorDoes) {
     auto u = [](const QString& s) { return reinterpret_cast<const UChar*>(s.constData()); };
     const QString plain = QStringLiteral(" 019aAbBnNzZ");
     const QStringList other = {QStringLiteral("-"), QStringLiteral("."), QStringLiteral("ñ"), QString(QChar(0x303)),
-                               QString(QChar(0x301)), QStringLiteral("_")};
+                               QString(QChar(0x301)), QStringLiteral("_"), QString(QChar(0xAD)), QString(QChar(0x1))};
     std::mt19937 rng(17);
     auto text = [&](int most) {
         QString s;

@@ -303,6 +303,102 @@ TEST_F(OutputTest, ALongReportKeepsFewPagesInMemoryAndReadsTheOthersBackAsRecord
     EXPECT_TRUE(pages[119].contains(QStringLiteral("Fila 600"))) << pages[119].toStdString();
 }
 
+TEST_F(OutputTest, PagesReadBackForPdfPrintTheirOwnTextsOnly) {
+    if (!HavePdfToText()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    // 60 pages of four rows, well past the pages kept as recorded. The rows of even pages carry
+    // a note of their own, so pages read back one after another differ in texts and op counts.
+    TTable* t = Lines(NumberedLines(240, 1000));
+    TQuickRep* r = NewReport();
+    r->SetDataSet(t);
+    TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 250);
+    Expr(detail, QStringLiteral("'Fila ' + NUM + '.'"), 20);
+    TQRLabel* note = Label(detail, QString(), 20, 40);
+    note->SetWidth(600);
+    note->SetAutoSize(false);
+    detail->BeforePrint = TQRBandBeforePrintEvent([&](TQRCustomBand*, bool&) {
+        const int num = t->FieldByName(QStringLiteral("NUM"))->AsInteger();
+        note->SetVisible((num - 1) / 4 % 2 == 1);
+        note->SetCaption(QStringLiteral("Nota de la fila %1, más larga que su número.").arg(num));
+    });
+    r->Prepare();
+    ASSERT_EQ(QRPrinter->PageCount(), 60);
+    const QString file = dir.filePath(QStringLiteral("leidas.pdf"));
+    QRPrinter->ExportToPdf(file);
+    const QStringList pages = PdfPages(file);
+    ASSERT_EQ(pages.size(), 60);
+    for (int p = 1; p <= 60; ++p) {
+        const QString& pdf = pages[p - 1];
+        for (const QString& text : QRPrinter->Pages(p).Texts()) {
+            if (text.isEmpty()) continue;
+            EXPECT_TRUE(pdf.contains(text)) << p << ": " << text.toStdString();
+        }
+        EXPECT_EQ(pdf.count(QStringLiteral("Fila ")), 4) << p;
+        EXPECT_EQ(pdf.count(QStringLiteral("Nota ")), p % 2 == 0 ? 4 : 0) << p;
+        if (p > 1) {
+            EXPECT_FALSE(pdf.contains(QStringLiteral("Fila %1.").arg(4 * (p - 1)))) << p;
+        }
+    }
+    EXPECT_LT(QRPrinter->PagesInMemory(), 60);
+}
+
+TEST_F(OutputTest, TextsDrawnFromTheirBaselineLandWhereTheirBoxesPutThem) {
+    platform::forms::ApplicationInstance();
+    // Faces, sizes and styles of lists, kerned pairs, accents, signs from other faces, a tab, a
+    // direction mark, and
+    // every alignment: the page drawn as replayed and drawn box by box give the same pixels,
+    // at screen scale and enlarged as for a printer.
+    using platform::report::TOpKind;
+    using platform::report::TPageOp;
+    platform::report::TQRPageRecord page;
+    page.Width = 400;
+    page.Height = 300;
+    const QStringList texts{QStringLiteral("AVATAR Tú, Yo y «Wally» — 1.234,56 €"), QStringLiteral("Peña Álvarez,Íñigo"),
+                            QStringLiteral("Col\tumna"), QStringLiteral("abc\u200fdef"), QStringLiteral("  con blancos  "),
+                            QStringLiteral("Ligadura ȸȹ Ƞ ǅ y ‱ ⁂")};
+    const int aligns[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
+    int y = 0;
+    for (const char* face : {"Arial", "Courier New", "Times New Roman"}) {
+        for (int px : {11, 17}) {
+            for (bool bold : {false, true}) {
+                QFont f(platform::graphics::ResolveFontFamily(QString::fromLatin1(face)));
+                f.setPixelSize(px);
+                f.setBold(bold);
+                f.setItalic(px == 17 && !bold);
+                f.setHintingPreference(QFont::PreferFullHinting);
+                for (int i = 0; i < texts.size(); ++i) {
+                    page.Ops.push_back(TPageOp{.Kind = TOpKind::Text, .Rect = QRect(3 + 7 * i, y % 280, 380, px + 4),
+                                               .Text = texts[i], .Font = f, .Color = QColor(Qt::black),
+                                               .Flags = aligns[(y / 3 + i) % 3] | Qt::AlignTop});
+                    y += 7;
+                }
+            }
+        }
+    }
+    for (double scale : {1.0, 600.0 / 96}) {
+        auto draw = [&](bool replayed) {
+            QImage image(int(page.Width * scale), int(page.Height * scale), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter p(&image);
+            p.scale(scale, scale);
+            if (replayed) {
+                platform::report::ReplayPage(page, &p);
+            } else {
+                for (const TPageOp& op : page.Ops) {
+                    p.setFont(op.Font);
+                    p.drawText(op.Rect, op.Flags | Qt::TextSingleLine | Qt::TextDontClip, op.Text);
+                }
+            }
+            return image;
+        };
+        const QImage replayed = draw(true), boxed = draw(false);
+        EXPECT_TRUE(replayed == boxed) << scale;
+        int ink = 0;  // the texts were drawn at all
+        for (int yy = 0; yy < replayed.height(); ++yy)
+            for (int xx = 0; xx < replayed.width(); ++xx) ink += qGray(replayed.pixel(xx, yy)) < 128;
+        EXPECT_GT(ink, 2000) << scale;
+    }
+}
+
 TEST_F(OutputTest, PagesShownWhileALongPreviewIsLaidOutGetThePageCountWhenItEnds) {
     std::unique_ptr<TBitmap> logo;
     TQuickRep* r = LongReport(logo);

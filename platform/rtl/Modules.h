@@ -1,0 +1,11 @@
+#pragma once
+// Parts of the program that bring large libraries of their own (the database server's client,
+// the mail transport) live in modules loaded the first time they are used, so a program that
+// never uses them never maps those libraries.
+#include <QString>
+
+// The entry point `entry` of the module `file` ("zembra-pg.so"), loaded on first use and kept
+// for the life of the process. The module is looked for next to the running program, in
+// ../lib/zembra from it, and then where the program's own library path says. Null when the
+// module is missing or broken; `error` then says so in Spanish, naming the module.
+void* ModuleEntry(const QString& file, const char* entry, QString* error);
