@@ -42,21 +42,48 @@ int TComponent::ComponentIndex() const {
     return it == list.end() ? -1 : int(it - list.begin());
 }
 
+namespace platform::classes {
+// Names are identifiers (ASCII): compared and hashed without case a letter at a time.
+bool operator==(const TNameKey& a, const TNameKey& b) {
+    if (a.Name.size() != b.Name.size()) return false;
+    const QChar* p = a.Name.constData();
+    const QChar* q = b.Name.constData();
+    for (qsizetype i = 0; i < a.Name.size(); ++i) {
+        const char16_t x = p[i].unicode(), y = q[i].unicode();
+        if (x == y) continue;
+        if (x >= 0x80 || y >= 0x80) return a.Name.compare(b.Name, Qt::CaseInsensitive) == 0;
+        if ((x | 0x20) != (y | 0x20) || (x | 0x20) < u'a' || (x | 0x20) > u'z') return false;
+    }
+    return true;
+}
+
+size_t qHash(const TNameKey& k, size_t seed) {
+    size_t h = seed ^ size_t(k.Name.size());
+    for (QChar c : k.Name) {
+        const char16_t x = c.unicode();
+        h = h * 31 + ((x >= u'A' && x <= u'Z') ? char16_t(x | 0x20) : x);
+    }
+    return h;
+}
+}  // namespace platform::classes
+
+using platform::classes::TNameKey;
+
 TComponent* TComponent::FindComponent(const QString& name) const {
     if (name.isEmpty() || !FNamed) return nullptr;
-    // Names are identifiers (ASCII); a module owns some thousand named components.
-    return FNamed->value(name.toLower(), nullptr);
+    // A module owns some thousand named components: looked up, not searched.
+    return FNamed->value(TNameKey{name}, nullptr);
 }
 
 // Keeps the index of names up to date with `component`, owned here, once named `oldName`.
 void TComponent::Named(TComponent* component, const QString& oldName) {
     if (!oldName.isEmpty() && FNamed) {
-        auto it = FNamed->find(oldName.toLower());
+        auto it = FNamed->find(TNameKey{oldName});
         if (it != FNamed->end() && *it == component) FNamed->erase(it);
     }
     if (component->FOwner != this || component->FName.isEmpty()) return;
-    if (!FNamed) FNamed = std::make_unique<QHash<QString, TComponent*>>();
-    FNamed->insert(component->FName.toLower(), component);
+    if (!FNamed) FNamed = std::make_unique<QHash<TNameKey, TComponent*>>();
+    FNamed->insert(TNameKey{component->FName}, component);
 }
 
 bool TComponent::IsValidIdent(const QString& name) {

@@ -10,6 +10,15 @@
 
 enum TOperation { opInsert, opRemove };
 
+namespace platform::classes {
+// A component's name as a key: names are identifiers, equal whatever the case of their letters.
+struct TNameKey {
+    QString Name;
+};
+bool operator==(const TNameKey& a, const TNameKey& b);
+size_t qHash(const TNameKey& k, size_t seed);
+}  // namespace platform::classes
+
 // Component state flags (a set).
 enum TComponentStateFlag : unsigned {
     csLoading = 1u << 0,
@@ -88,8 +97,8 @@ private:
     QString FName;
     int FTag = 0;
     std::vector<TComponent*> FComponents;
-    // The named ones among them by their name in lower case, made with the first named one.
-    std::unique_ptr<QHash<QString, TComponent*>> FNamed;
+    // The named ones among them by name without case, made with the first named one.
+    std::unique_ptr<QHash<platform::classes::TNameKey, TComponent*>> FNamed;
     std::vector<TComponent*> FFreeNotifies;
     TComponentState FState = 0;
     bool FHearsInsertions = false;
