@@ -116,7 +116,8 @@ void ReplayPage(const TQRPageRecord& page, QPainter* p) {
                 p->setFont(op.Font);
                 font = &op.Font;
                 ascent = QFontMetricsF(p->font(), p->device()).ascent();
-                run = &OneRun(op.Font);
+                // Lines through or under a text are drawn otherwise along a layout's line.
+                run = op.Font.underline() || op.Font.strikeOut() || op.Font.overline() ? nullptr : &OneRun(op.Font);
             }
             if (!color || op.Color != *color) {
                 p->setPen(op.Color);
@@ -125,7 +126,7 @@ void ReplayPage(const TQRPageRecord& page, QPainter* p) {
             // A left-aligned run starts at its box's corner, its baseline an ascent below: drawn
             // from there it takes the same glyphs and places as laid out in the box, and no text
             // layout is made for each of the many texts of a list.
-            if ((op.Flags & Qt::AlignHorizontal_Mask) == Qt::AlignLeft && run->Holds(op.Text))
+            if (run && (op.Flags & Qt::AlignHorizontal_Mask) == Qt::AlignLeft && run->Holds(op.Text))
                 p->drawText(QPointF(op.Rect.x(), op.Rect.y() + ascent), op.Text);
             else
                 p->drawText(op.Rect, op.Flags | Qt::TextSingleLine | Qt::TextDontClip, op.Text);

@@ -343,10 +343,9 @@ TEST_F(OutputTest, PagesReadBackForPdfPrintTheirOwnTextsOnly) {
 
 TEST_F(OutputTest, TextsDrawnFromTheirBaselineLandWhereTheirBoxesPutThem) {
     platform::forms::ApplicationInstance();
-    // Faces, sizes and styles of lists, kerned pairs, accents, signs from other faces, a tab, a
-    // direction mark, and
-    // every alignment: the page drawn as replayed and drawn box by box give the same pixels,
-    // at screen scale and enlarged as for a printer.
+    // Faces, sizes, styles and lines of lists, kerned pairs, accents, signs from other faces, a
+    // tab, a direction mark, and every alignment: the page drawn as replayed and drawn box by
+    // box give the same pixels, at screen scale and enlarged as for a printer.
     using platform::report::TOpKind;
     using platform::report::TPageOp;
     platform::report::TQRPageRecord page;
@@ -364,6 +363,8 @@ TEST_F(OutputTest, TextsDrawnFromTheirBaselineLandWhereTheirBoxesPutThem) {
                 f.setPixelSize(px);
                 f.setBold(bold);
                 f.setItalic(px == 17 && !bold);
+                f.setUnderline(px == 11 && bold);
+                f.setStrikeOut(px == 17 && bold);
                 f.setHintingPreference(QFont::PreferFullHinting);
                 for (int i = 0; i < texts.size(); ++i) {
                     page.Ops.push_back(TPageOp{.Kind = TOpKind::Text, .Rect = QRect(3 + 7 * i, y % 280, 380, px + 4),
