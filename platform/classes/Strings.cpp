@@ -1,4 +1,5 @@
 #include "platform/classes/Strings.h"
+#include "platform/classes/PlainOrder.h"
 #include "platform/classes/Streams.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -36,6 +37,12 @@ const QCollator& Collator(bool caseSensitive) {
 }
 
 int Compare(const QString& a, const QString& b, bool caseSensitive) {
+    // Most lines are codes, years and plain names, whose order needs no collator (opening one
+    // loads the language's collation data).
+    const int plain = PlainCompare(reinterpret_cast<const char16_t*>(a.constData()), int(a.size()),
+                                   reinterpret_cast<const char16_t*>(b.constData()), int(b.size()),
+                                   caseSensitive ? TPlainTies::AskCollator : TPlainTies::CaseIgnored);
+    if (plain != kAskCollator) return plain;
     int r = Collator(caseSensitive).compare(a, b);
     if (r != 0) return r;
     // The collation may take different texts as equal (ignorable characters); those stay distinct.

@@ -2,6 +2,7 @@
 // ICU collations ("es-u-kf-upper", and "es-u-ks-level1" without case and accents) sort exactly
 // as the data folder's file does.
 #include "platform/db/Collation.h"
+#include "platform/classes/PlainOrder.h"
 
 #include <cstring>
 #include <unicode/ucol.h>
@@ -36,48 +37,11 @@ const TCollators& C() {
 
 int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
-// Most keys are codes, years, numbers and names in capitals. On blanks, digits and unaccented
-// letters the collator's order is plain: blank, then digits, then letters without regard to
-// case; texts alike in that are told apart by the first change of case, capitals first. Texts
-// of those characters only are compared here; any other character (which may bond with the one
-// before it, as a combining tilde does with "n") leaves the decision to the collator.
-constexpr int kAskCollator = 2;
+const char16_t* Units(const QChar* s) { return reinterpret_cast<const char16_t*>(s); }
 
-constexpr unsigned char Folded(unsigned c) {
-    return c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ? (unsigned char)c
-           : c >= 'a' && c <= 'z'                                       ? (unsigned char)(c - 32)
-                                                                        : 0;
-}
-struct TPlainTable {
-    unsigned char Fold[128] = {};
-    constexpr TPlainTable() {
-        for (unsigned c = 0; c < 128; ++c) Fold[c] = Folded(c);
-    }
-};
-constexpr TPlainTable kPlain;
-
-template <class Char>
-int PlainCompare(const Char* a, int la, const Char* b, int lb, bool caseInsensitive) {
-    auto plain = [](const Char* s, int n) {
-        for (int i = 0; i < n; ++i) {
-            const unsigned c = static_cast<unsigned>(s[i]);
-            if (c >= 128 || !kPlain.Fold[c]) return false;
-        }
-        return true;
-    };
-    if (!plain(a, la) || !plain(b, lb)) return kAskCollator;
-    const int n = la < lb ? la : lb;
-    int firstCase = 0;
-    for (int i = 0; i < n; ++i) {
-        const unsigned ca = static_cast<unsigned>(a[i]), cb = static_cast<unsigned>(b[i]);
-        if (ca == cb) continue;
-        const unsigned fa = kPlain.Fold[ca], fb = kPlain.Fold[cb];
-        if (fa != fb) return fa < fb ? -1 : 1;
-        if (!firstCase) firstCase = ca < cb ? -1 : 1;  // capitals come first in the code too
-    }
-    if (la != lb) return la < lb ? -1 : 1;
-    return caseInsensitive ? 0 : firstCase;
-}
+using platform::classes::kAskCollator;
+using platform::classes::PlainCompare;
+using platform::classes::TPlainTies;
 
 }  // namespace
 
@@ -87,13 +51,13 @@ const char* const SpanishOrderLocale = "es@colcasefirst=upper";
 const char* const SpanishLettersLocale = "es@colstrength=primary";
 
 int SpanishCompareCI(const QChar* a, int la, const QChar* b, int lb) {
-    const int plain = PlainCompare(reinterpret_cast<const char16_t*>(a), la, reinterpret_cast<const char16_t*>(b), lb, true);
+    const int plain = PlainCompare(Units(a), la, Units(b), lb, TPlainTies::LettersOnly);
     if (plain != kAskCollator) return plain;
     return Sign(ucol_strcoll(C().Letters, reinterpret_cast<const UChar*>(a), la, reinterpret_cast<const UChar*>(b), lb));
 }
 
 int SpanishCompare(const QChar* a, int la, const QChar* b, int lb) {
-    const int plain = PlainCompare(reinterpret_cast<const char16_t*>(a), la, reinterpret_cast<const char16_t*>(b), lb, false);
+    const int plain = PlainCompare(Units(a), la, Units(b), lb, TPlainTies::CapitalsFirst);
     if (plain != kAskCollator) return plain;
     const int r = ucol_strcoll(C().Full, reinterpret_cast<const UChar*>(a), la, reinterpret_cast<const UChar*>(b), lb);
     if (r != UCOL_EQUAL) return Sign(r);
@@ -105,7 +69,7 @@ int SpanishCompare(const QChar* a, int la, const QChar* b, int lb) {
 int SpanishCompareUtf8(const char* a, int la, const char* b, int lb, bool caseInsensitive) {
     if (la == lb && (la == 0 || std::memcmp(a, b, size_t(la)) == 0)) return 0;  // identical texts
     const int plain = PlainCompare(reinterpret_cast<const unsigned char*>(a), la, reinterpret_cast<const unsigned char*>(b), lb,
-                                   caseInsensitive);
+                                   caseInsensitive ? TPlainTies::LettersOnly : TPlainTies::CapitalsFirst);
     if (plain != kAskCollator) return plain;
     UErrorCode e = U_ZERO_ERROR;
     const int r = ucol_strcollUTF8(caseInsensitive ? C().Letters : C().Full, a, la, b, lb, &e);

@@ -813,6 +813,7 @@ private:
     TPeek FPeekPrior, FPeekNext;
     void ForgetPeeks() { FPeekPrior.Known = FPeekNext.Known = false; }
     bool StepOutside(bool forward, TRecordBuffer& row);
+    void ShrinkWindow();
     bool FetchNextRow(const TRecordBuffer* from, bool forward, TRecordBuffer& row);
     bool FModified = false;
     bool FReadOnly = false;

@@ -1164,10 +1164,18 @@ void TQuery::InternalOpen() {
     std::vector<TFieldType> types(ncol, ftUnknown);
     std::vector<int> sizes(ncol, 0);
     QStringList tables;
+    // Each table's layout is read once per open (on a server, every read is a round trip).
+    QHash<QString, platform::db::TTableDesc> layouts;
+    auto layout = [&](const QString& table) -> const platform::db::TTableDesc& {
+        const QString key = platform::db::StorageName(table);
+        auto it = layouts.find(key);
+        if (it == layouts.end()) it = layouts.insert(key, FConn->DescribeTable(table));
+        return *it;
+    };
     for (int c = first; c < ncol; ++c) {
         QString table = st->ColumnTable(c), origin = st->ColumnOrigin(c);
         if (!table.isEmpty() && !origin.isEmpty()) {
-            platform::db::TTableDesc d = FConn->DescribeTable(table);
+            const platform::db::TTableDesc& d = layout(table);
             int ci = d.ColumnIndex(origin);
             if (ci >= 0) {
                 types[c] = FieldTypeOf(d.Columns[ci].Type);
@@ -1206,8 +1214,7 @@ void TQuery::InternalOpen() {
         const QString text = FSQL->Text();
         if (text != FWrittenFor) {
             FWrittenTypes.clear();
-            for (const auto& w : platform::db::SelectListTypes(text, ncol - first,
-                                                               [this](const QString& t) { return FConn->DescribeTable(t); }))
+            for (const auto& w : platform::db::SelectListTypes(text, ncol - first, [&](const QString& t) { return layout(t); }))
                 FWrittenTypes.emplace_back(int(w.Type), w.Size);
             FWrittenFor = text;
         }

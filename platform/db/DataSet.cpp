@@ -479,12 +479,35 @@ void TDataSet::FillBuffersCentered(TRecordBuffer center) {
 void TDataSet::SetBufferCount(int count) {
     count = std::max(1, count);
     if (count == FBufferCount) return;
+    const bool smaller = count < FBufferCount;
     FBufferCount = count;
     if (Active() && FState == dsBrowse && !FBuffers.empty()) {
-        TRecordBuffer cur = FBuffers[FActiveRecord];
-        FillBuffers(cur);
+        if (smaller) {
+            ShrinkWindow();
+        } else {
+            TRecordBuffer cur = FBuffers[FActiveRecord];
+            FillBuffers(cur);
+        }
     }
     UpdateLinkRanges();
+}
+
+// A smaller window keeps the rows it holds around the current record, as a new read would
+// place them: the rows after it go first. Each row that leaves stays known as the neighbour of
+// the new end, so a grid that loses a line reads nothing.
+void TDataSet::ShrinkWindow() {
+    while (int(FBuffers.size()) > FBufferCount) {
+        if (FActiveRecord < int(FBuffers.size()) - 1) {
+            FPeekNext = {true, FBuffers[FBuffers.size() - 2].Id, true, std::move(FBuffers.back())};
+            FBuffers.pop_back();
+            FWindowAtEnd = false;
+        } else {
+            FPeekPrior = {true, FBuffers[1].Id, true, std::move(FBuffers.front())};
+            FBuffers.erase(FBuffers.begin());
+            FWindowAtStart = false;
+            --FActiveRecord;
+        }
+    }
 }
 
 void TDataSet::UpdateLinkRanges() {

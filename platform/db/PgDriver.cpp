@@ -251,6 +251,12 @@ void TieBreak(std::vector<TToken>& t) {
 
 class TPgConnection;
 
+// A result column of an application statement as the application names it.
+struct TResultColumn {
+    QString Name, Table, Origin;
+    int Result = 0;
+};
+
 // A statement of the application's SQL: prepared on the server once, described at once (the
 // query reads its columns before the first row), run on the first Step.
 class TPgStatement : public TStatement {
@@ -280,15 +286,11 @@ public:
 
 private:
     void Describe();
-    struct TColumn {
-        QString Name, Table, Origin;
-        int Result = 0;
-    };
     TPgConnection* FConn;
     QString FSql;
     QStringList FNames;
     std::vector<QVariant> FArgs;
-    std::vector<TColumn> FColumns;
+    std::vector<TResultColumn> FColumns;
     QByteArray FName;
     int FGeneration = -1;
     std::unique_ptr<PGresult, decltype(&PQclear)> FResult{nullptr, &PQclear};
@@ -341,6 +343,8 @@ public:
         ++FGeneration;
         FPrepared.clear();
         FShapes.Clear();
+        FQueries.clear();  // gone with the old session
+        FUnused.clear();
         // A lock held by another workstation beyond this is reported, not waited for forever.
         TResult r = Exec(QStringLiteral("SET lock_timeout = '10s'; SET extra_float_digits = 1; SET standard_conforming_strings = on; "
                                         "SELECT current_schema()"));
@@ -401,7 +405,10 @@ public:
         auto it = FPrepared.find(sql);
         if (it != FPrepared.end()) return *it;
         if (FPrepared.size() >= 256) {
-            Exec(QStringLiteral("DEALLOCATE ALL"));
+            // The engine's own only: the application's statements stay prepared for their queries.
+            QStringList drop;
+            for (const QByteArray& n : std::as_const(FPrepared)) drop << QStringLiteral("DEALLOCATE ") + QString::fromLatin1(n);
+            Exec(drop.join(QLatin1Char(';')));
             FPrepared.clear();
         }
         QByteArray name = "zb" + QByteArray::number(++FStatementCount);
@@ -442,6 +449,74 @@ public:
     }
 
     // ---- statements of the application
+    // Prepared on the server once per text and connection, with the columns their description
+    // gave: a query opened again (a window's lawyers, a form's lookups) costs no prepare and no
+    // describe. Those no statement uses are let go past a few dozen, the least recent first.
+    struct TQuery {
+        QByteArray Name;
+        QStringList Params;
+        std::vector<TResultColumn> Columns;
+        int Users = 0;
+        quint64 LastUse = 0;
+    };
+    static constexpr int kIdleQueries = 32;
+    const TQuery* UseQuery(const QString& sql) {
+        auto it = FQueries.find(sql);
+        if (it == FQueries.end()) return nullptr;
+        ++it->second.Users;
+        return &it->second;
+    }
+    void RememberQuery(const QString& sql, const QByteArray& name, const QStringList& params, const std::vector<TResultColumn>& cols) {
+        auto it = FQueries.find(sql);
+        if (it != FQueries.end()) {
+            // Prepared again while another statement holds the old one: that one goes when freed.
+            if (it->second.Users == 0) FUnused << it->second.Name;
+            FQueries.erase(it);
+        }
+        FQueries[sql] = {name, params, cols, 1, ++FQueryClock};
+    }
+    void ReleaseQuery(const QString& sql, const QByteArray& name, int generation) {
+        if (generation != FGeneration) return;  // gone with its session
+        auto it = FQueries.find(sql);
+        if (it != FQueries.end() && it->second.Name == name) {
+            --it->second.Users;
+            it->second.LastUse = ++FQueryClock;
+        } else {
+            FUnused << name;
+        }
+        int idle = 0;
+        for (const auto& [text, q] : FQueries) idle += q.Users == 0 ? 1 : 0;
+        while (idle-- > kIdleQueries) {
+            auto oldest = FQueries.end();
+            for (auto q = FQueries.begin(); q != FQueries.end(); ++q)
+                if (q->second.Users == 0 && (oldest == FQueries.end() || q->second.LastUse < oldest->second.LastUse)) oldest = q;
+            FUnused << oldest->second.Name;
+            FQueries.erase(oldest);
+        }
+        FreeUnused();
+    }
+    // Statements let go are deallocated together, outside any transaction (a failed one would
+    // refuse the command); never raises, as statements are freed while errors unwind.
+    void FreeUnused() {
+        if (FUnused.isEmpty()) return;
+        if (!FConn || PQstatus(FConn) != CONNECTION_OK) {
+            FUnused.clear();
+            return;
+        }
+        if (PQtransactionStatus(FConn) != PQTRANS_IDLE) return;
+        QByteArray text;
+        for (const QByteArray& n : std::as_const(FUnused)) text += "DEALLOCATE " + n + ';';
+        FUnused.clear();
+        ++RoundTrips;
+        PQclear(PQexec(FConn, text.constData()));
+    }
+    // A layout changed: the descriptions made with it go (the statements in use keep theirs).
+    void ForgetQueries() {
+        for (const auto& [text, q] : FQueries)
+            if (q.Users == 0) FUnused << q.Name;
+        FQueries.clear();
+    }
+
     QString TranslateSql(const QString& sql) override {
         TDialect d;
         d.TableExists = [this](const QString& t) { return TableExists(t); };
@@ -575,6 +650,7 @@ public:
     void ForgetDesc(const QString& name) {
         FLayouts.Forget(name);
         FShapes.Clear();
+        ForgetQueries();
         // The statements' base columns of other tables stay known (each costs a round trip).
         for (auto it = FRelations.begin(); it != FRelations.end();) {
             if (it->Name == name) it = FRelations.erase(it);
@@ -586,14 +662,16 @@ public:
     }
     // The columns and the indexes of a table, in one round trip: each table opened reads them.
     TTableDesc Read(const QString& key) {
-        TResult r = Run(QStringLiteral("SELECT 0, a.attnum::bigint, a.attname::text, col_description(a.attrelid, a.attnum) FROM pg_attribute a "
-                                       "JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = $1 AND c.relkind IN ('r','p') AND "
-                                       "c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) AND "
-                                       "a.attnum > 0 AND NOT a.attisdropped "
-                                       "UNION ALL SELECT 1, i.oid::bigint, i.relname::text, obj_description(i.oid, 'pg_class') FROM pg_index x "
-                                       "JOIN pg_class i ON i.oid = x.indexrelid JOIN pg_class t ON t.oid = x.indrelid "
-                                       "WHERE t.relname = $1 AND t.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) "
-                                       "AND NOT x.indisprimary ORDER BY 1, 2"),
+        // The table is found once and the notes joined in, not looked up column by column.
+        TResult r = Run(QStringLiteral("WITH t AS (SELECT c.oid FROM pg_class c WHERE c.relname = $1 AND c.relkind IN ('r','p') AND "
+                                       "c.relnamespace = current_schema()::regnamespace) "
+                                       "SELECT 0, a.attnum::bigint, a.attname::text, d.description FROM t JOIN pg_attribute a ON a.attrelid = t.oid "
+                                       "LEFT JOIN pg_description d ON d.objoid = t.oid AND d.classoid = 'pg_class'::regclass AND d.objsubid = a.attnum "
+                                       "WHERE a.attnum > 0 AND NOT a.attisdropped "
+                                       "UNION ALL SELECT 1, x.indexrelid::bigint, i.relname::text, d.description FROM t "
+                                       "JOIN pg_index x ON x.indrelid = t.oid JOIN pg_class i ON i.oid = x.indexrelid "
+                                       "LEFT JOIN pg_description d ON d.objoid = x.indexrelid AND d.classoid = 'pg_class'::regclass AND d.objsubid = 0 "
+                                       "WHERE NOT x.indisprimary ORDER BY 1, 2"),
                         {QVariant(key)});
         const PGresult* res = r.get();
         const int n = PQntuples(res);
@@ -764,6 +842,30 @@ public:
         return w;
     }
     QString KeyExpr(const TTableDesc& d, const QString& col, bool ci) const { return Words().Key(d, col, ci); }
+    // Whether the order's columns hold a unique index's: no two rows tie on them (indexed columns
+    // hold no nulls), so the identity need not break ties. Without it the server reads a key's
+    // rows straight down the index instead of sorting every row after the key.
+    static bool OrderIsUnique(const TCursorSpec& s, const TTableDesc& d) {
+        for (const TIndexDesc& ix : d.Indexes) {
+            if (!(ix.Primary || ix.Unique) || ix.Fields.isEmpty()) continue;
+            // Texts that differ in case only tie in an order without case, unless the index
+            // refuses them too.
+            if (s.CaseInsensitive && !ix.CaseInsensitive) continue;
+            const bool covered = std::all_of(ix.Fields.begin(), ix.Fields.end(), [&](const QString& f) {
+                return std::any_of(s.OrderCols.begin(), s.OrderCols.end(),
+                                   [&](int oc) { return s.Columns[oc].compare(f.trimmed(), Qt::CaseInsensitive) == 0; });
+            });
+            if (covered) return true;
+        }
+        return false;
+    }
+    // The order's key expressions, the identity last when rows may tie.
+    QStringList OrderKeys(const TCursorSpec& s, const TTableDesc& d) const {
+        QStringList keys;
+        for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+        if (!OrderIsUnique(s, d)) keys << QStringLiteral("zb_id");
+        return keys;
+    }
     // "$n" for the next argument.
     static QString Arg(const std::vector<QVariant>& args) { return QStringLiteral("$%1").arg(args.size()); }
     void Restriction(const TCursorSpec& s, const TTableDesc& d, QString* where, std::vector<QVariant>& args) {
@@ -799,18 +901,17 @@ public:
         QString where;
         Restriction(s, d, known ? nullptr : &where, args);
         QStringList keys, q;
-        if (!known) {
-            for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
-            keys << QStringLiteral("zb_id");
-        }
+        if (!known) keys = OrderKeys(s, d);
         if (from) {
             for (int oc : s.OrderCols) {
                 args.push_back(KeyValue(d, s.Columns[oc], from->Values[oc]));
                 if (!known) q << Arg(args);
             }
-            args.push_back(QVariant(from->Id));
+            if (!OrderIsUnique(s, d)) {
+                args.push_back(QVariant(from->Id));
+                if (!known) q << Arg(args);
+            }
             if (!known) {
-                q << Arg(args);
                 const QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), forward ? QStringLiteral(">") : QStringLiteral("<"), q.join(QLatin1Char(',')));
                 where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
             }
@@ -870,9 +971,7 @@ public:
             q << Arg(args);
         }
         if (!known) {
-            QStringList order;
-            for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
-            order << QStringLiteral("zb_id");
+            const QStringList order = OrderKeys(s, d);
             if (n > 0) {
                 const QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), exact ? QStringLiteral("=") : QStringLiteral(">="), q.join(QLatin1Char(',')));
                 where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
@@ -899,15 +998,16 @@ public:
         const TTableDesc& d = Desc(s.Table);
         std::vector<QVariant> args;
         QString where = Restriction(s, d, args);
-        QStringList keys, q;
+        const QStringList keys = OrderKeys(s, d);
+        QStringList q;
         for (int oc : s.OrderCols) {
-            keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
             args.push_back(KeyValue(d, s.Columns[oc], row.Values[oc]));
             q << Arg(args);
         }
-        keys << QStringLiteral("zb_id");
-        args.push_back(QVariant(row.Id));
-        q << Arg(args);
+        if (!OrderIsUnique(s, d)) {
+            args.push_back(QVariant(row.Id));
+            q << Arg(args);
+        }
         const QString c = QStringLiteral("(%1) < (%2)").arg(keys.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
         where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
         TResult r = Guarded([&] { return Run(QStringLiteral("SELECT count(*) FROM %1 WHERE %2").arg(Tab(s.Table), where), args); });
@@ -1079,6 +1179,9 @@ private:
     bool FInTrans = false;
     qint64 FStatementCount = 0;
     QHash<QString, QByteArray> FPrepared;
+    std::map<QString, TQuery> FQueries;
+    QList<QByteArray> FUnused;
+    quint64 FQueryClock = 0;
     TShapes<QString> FShapes;
     TShape FProbe;
     TLayouts FLayouts;
@@ -1107,17 +1210,26 @@ TPgStatement::TPgStatement(TPgConnection* conn, const QString& sql, const QStrin
 }
 
 TPgStatement::~TPgStatement() {
-    if (FConn->Generation() == FGeneration && FConn->Raw() && PQstatus(FConn->Raw()) == CONNECTION_OK)
-        PQclear(PQexec(FConn->Raw(), ("DEALLOCATE " + FName).constData()));
+    if (!FName.isEmpty()) FConn->ReleaseQuery(FSql, FName, FGeneration);
 }
 
 // Prepares the text and learns its columns: names (in the data model's spelling for base
 // columns and the written spelling for aliases), base table and column.
 void TPgStatement::Describe() {
     FConn->Ensure();
-    FName = "zq" + QByteArray::number(++FConn->FStatementCount);
+    FName.clear();
     FGeneration = FConn->Generation();
-    FConn->Guarded([&] { return FConn->Check(PQprepare(FConn->Raw(), FName.constData(), FSql.toUtf8().constData(), 0, nullptr)); });
+    if (const TPgConnection::TQuery* q = FConn->UseQuery(FSql)) {
+        FName = q->Name;
+        FNames = q->Params;
+        FColumns = q->Columns;
+        FArgs.resize(size_t(FNames.size()));
+        return;
+    }
+    FConn->FreeUnused();
+    const QByteArray name = "zq" + QByteArray::number(++FConn->FStatementCount);
+    FConn->Guarded([&] { return FConn->Check(PQprepare(FConn->Raw(), name.constData(), FSql.toUtf8().constData(), 0, nullptr)); });
+    FName = name;
     TResult d = FConn->Check(PQdescribePrepared(FConn->Raw(), FName.constData()));
     // Parameters the text names but the server could not place still count.
     const int np = PQnparams(d.get());
@@ -1136,7 +1248,7 @@ void TPgStatement::Describe() {
     const QStringList items = SelectItems(FSql);
     const bool itemsKnown = items.size() == PQnfields(d.get());
     for (int i = 0; i < PQnfields(d.get()); ++i) {
-        TColumn c;
+        TResultColumn c;
         c.Result = i;
         c.Name = QString::fromUtf8(PQfname(d.get(), i));
         const Oid table = PQftable(d.get(), i);
@@ -1163,6 +1275,7 @@ void TPgStatement::Describe() {
         else if (!base && itemsKnown && !items[i].isEmpty()) c.Name = items[i];
         FColumns.push_back(c);
     }
+    FConn->RememberQuery(FSql, FName, FNames, FColumns);
 }
 
 bool TPgStatement::Step() {

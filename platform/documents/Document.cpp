@@ -1,7 +1,8 @@
 #include "platform/documents/Document.h"
+#include "platform/documents/ZipModule.h"
+#include "platform/rtl/Modules.h"
 
 #include <pugixml.hpp>
-#include <zip.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,11 +14,6 @@
 namespace platform::documents {
 
 namespace {
-
-// Hostile archives must not exhaust memory: a real model is far below these.
-constexpr zip_int64_t kMaxEntries = 4096;
-constexpr qint64 kMaxEntryBytes = 64ll << 20;
-constexpr qint64 kMaxTotalBytes = 256ll << 20;
 
 const char* const kOdtMime = "application/vnd.oasis.opendocument.text";
 const char* const kOttMime = "application/vnd.oasis.opendocument.text-template";
@@ -46,6 +42,33 @@ struct Piece {
 QString toQ(const char* s) { return QString::fromUtf8(s); }
 
 QString docName(const QString& fileName) { return QFileInfo(fileName).fileName(); }
+
+// The archive module, loaded with the first document; null (and the reason in `why`) when it
+// cannot be.
+const TZipModule* ZipModule(QString& why) {
+    static QString error;
+    static const TZipModule* module = [] {
+        auto entry = reinterpret_cast<const TZipModule* (*)()>(
+            ModuleEntry(QStringLiteral(ZEMBRA_ZIP_MODULE_FILE), ZEMBRA_ZIP_MODULE_ENTRY, &error));
+        const TZipModule* m = entry ? entry() : nullptr;
+        if (m && m->Version == kZipModuleVersion) return m;
+        if (m) error = QString::fromUtf8("El módulo %1 del programa no es de esta versión.").arg(QStringLiteral(ZEMBRA_ZIP_MODULE_FILE));
+        return static_cast<const TZipModule*>(nullptr);
+    }();
+    why = error;
+    return module;
+}
+
+// Writes `entries` as the archive `fileName`; errors begin with `what`.
+void WriteArchive(const QString& fileName, const std::vector<TZipEntry>& entries, const QString& what)
+{
+    QString why;
+    const TZipModule* zip = ZipModule(why);
+    if (!zip) throw EDocumentError(QStringLiteral("%1: %2").arg(what, why));
+    bool created = false;
+    if (!zip->Write(fileName, entries, why, created))
+        throw EDocumentError(QStringLiteral("%1: %2").arg(what, created ? why : QStringLiteral("no se puede crear el fichero.")));
+}
 
 // Characters XML 1.0 cannot carry are dropped from values.
 QString xmlSafe(const QString& s)
@@ -257,62 +280,45 @@ DocumentFormat Document::Format() const { return d->format; }
 
 Document Document::Load(const QString& fileName)
 {
-    int err = 0;
-    zip_t* za = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &err);
-    return FromArchive(za, err, docName(fileName));
+    return FromArchive(&fileName, nullptr, docName(fileName));
 }
 
 Document Document::FromBytes(const QByteArray& bytes, const QString& shownName)
 {
-    zip_error_t ze;
-    zip_error_init(&ze);
-    zip_source_t* src = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &ze);
-    zip_t* za = src ? zip_open_from_source(src, ZIP_RDONLY, &ze) : nullptr;
-    int err = zip_error_code_zip(&ze);
-    zip_error_fini(&ze);
-    if (!za && src) zip_source_free(src);
-    return FromArchive(za, err, shownName);
+    return FromArchive(nullptr, &bytes, shownName);
 }
 
-Document Document::FromArchive(zip_t* za, int err, const QString& shown)
+Document Document::FromArchive(const QString* fileName, const QByteArray* bytes, const QString& shown)
 {
     auto fail = [&](const QString& why) -> EDocumentError {
         return EDocumentError(QStringLiteral("No se puede abrir el documento \"%1\": %2").arg(shown, why));
     };
-    if (!za) {
-        if (err == ZIP_ER_NOENT || err == ZIP_ER_OPEN) throw fail(QStringLiteral("el fichero no existe o no se puede leer."));
+    QString why;
+    const TZipModule* zip = ZipModule(why);
+    if (!zip) throw fail(why);
+    TZipRead read;
+    zip->Read(fileName, bytes, TZipLimits(), read);
+    switch (read.Fault) {
+    case TZipRead::None:
+        break;
+    case TZipRead::Unreadable:
+        throw fail(QStringLiteral("el fichero no existe o no se puede leer."));
+    case TZipRead::NotArchive:
         throw fail(QStringLiteral("no es un documento .docx ni .odt (el archivo está dañado o es de otro tipo)."));
+    case TZipRead::TooManyEntries:
+        throw fail(QStringLiteral("el archivo tiene demasiadas partes."));
+    case TZipRead::Damaged:
+        throw fail(QStringLiteral("el archivo está dañado."));
+    case TZipRead::DamagedOrEncrypted:
+        throw fail(QStringLiteral("el archivo está dañado o cifrado."));
+    case TZipRead::TooLarge:
+        throw fail(QStringLiteral("el documento es demasiado grande."));
     }
-    std::unique_ptr<zip_t, void (*)(zip_t*)> guard(za, [](zip_t* z) { zip_discard(z); });
 
     Document doc;
     Impl& d = *doc.d;
-    zip_int64_t count = zip_get_num_entries(za, 0);
-    if (count < 0 || count > kMaxEntries) throw fail(QStringLiteral("el archivo tiene demasiadas partes."));
-    qint64 total = 0;
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* name = zip_get_name(za, zip_uint64_t(i), 0);
-        if (!name) throw fail(QStringLiteral("el archivo está dañado."));
-        Entry e;
-        e.name = name;
-        if (!e.name.empty() && e.name.back() != '/') {
-            zip_file_t* zf = zip_fopen_index(za, zip_uint64_t(i), 0);
-            if (!zf) throw fail(QStringLiteral("el archivo está dañado o cifrado."));
-            char buf[65536];
-            zip_int64_t got;
-            while ((got = zip_fread(zf, buf, sizeof buf)) > 0) {
-                total += got;
-                if (e.data.size() + got > kMaxEntryBytes || total > kMaxTotalBytes) {
-                    zip_fclose(zf);
-                    throw fail(QStringLiteral("el documento es demasiado grande."));
-                }
-                e.data.append(buf, qsizetype(got));
-            }
-            zip_fclose(zf);
-            if (got < 0) throw fail(QStringLiteral("el archivo está dañado."));
-        }
-        d.entries.push_back(std::move(e));
-    }
+    d.entries.reserve(read.Entries.size());
+    for (TZipEntry& e : read.Entries) d.entries.push_back(Entry{std::move(e.Name), std::move(e.Data)});
 
     auto find = [&](const std::string& name) {
         for (size_t i = 0; i < d.entries.size(); ++i)
@@ -379,44 +385,14 @@ void Document::Save(const QString& fileName)
         d->entries[size_t(part.entry)].data = QByteArray(w.out.data(), qsizetype(w.out.size()));
         part.dirty = false;
     }
-    auto fail = [&](const QString& why) {
-        return EDocumentError(QStringLiteral("No se puede guardar el documento \"%1\": %2").arg(docName(fileName), why));
-    };
-    int err = 0;
-    zip_t* za = zip_open(QFile::encodeName(fileName).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    if (!za) throw fail(QStringLiteral("no se puede crear el fichero."));
     // The OpenDocument mimetype entry must come first and uncompressed.
-    std::vector<size_t> order;
-    for (size_t i = 0; i < d->entries.size(); ++i)
-        if (d->entries[i].name == "mimetype") order.push_back(i);
-    for (size_t i = 0; i < d->entries.size(); ++i)
-        if (d->entries[i].name != "mimetype") order.push_back(i);
-    for (size_t i : order) {
-        const Entry& e = d->entries[i];
-        if (!e.name.empty() && e.name.back() == '/') {
-            if (zip_dir_add(za, e.name.c_str(), ZIP_FL_ENC_UTF_8) < 0) {
-                QString why = toQ(zip_strerror(za));
-                zip_discard(za);
-                throw fail(why);
-            }
-            continue;
-        }
-        zip_source_t* src = zip_source_buffer(za, e.data.constData(), zip_uint64_t(e.data.size()), 0);
-        zip_int64_t idx = src ? zip_file_add(za, e.name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
-        if (idx < 0) {
-            if (src) zip_source_free(src);
-            QString why = toQ(zip_strerror(za));
-            zip_discard(za);
-            throw fail(why);
-        }
-        zip_set_file_compression(za, zip_uint64_t(idx), e.name == "mimetype" ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
-    }
-    // libzip writes a temporary file and renames it over the target only when complete.
-    if (zip_close(za) < 0) {
-        QString why = toQ(zip_strerror(za));
-        zip_discard(za);
-        throw fail(why);
-    }
+    std::vector<TZipEntry> entries;
+    entries.reserve(d->entries.size());
+    for (const Entry& e : d->entries)
+        if (e.name == "mimetype") entries.push_back(TZipEntry{e.name, e.data, true});
+    for (const Entry& e : d->entries)
+        if (e.name != "mimetype") entries.push_back(TZipEntry{e.name, e.data, false});
+    WriteArchive(fileName, entries, QStringLiteral("No se puede guardar el documento \"%1\"").arg(docName(fileName)));
 }
 
 QStringList Document::Fields() const
@@ -1237,27 +1213,9 @@ void Document::WriteWordTemplate(const QString& fileName)
              "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1417\" w:right=\"1417\" "
              "w:bottom=\"1417\" w:left=\"1417\" w:header=\"709\" w:footer=\"709\" w:gutter=\"0\"/>"
              "</w:sectPr></w:body></w:document>"}};
-    auto fail = [&](const QString& why) {
-        return EDocumentError(QStringLiteral("No se puede escribir la plantilla \"%1\": %2").arg(fileName, why));
-    };
-    int err = 0;
-    zip_t* za = zip_open(QFile::encodeName(fileName).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    if (!za) throw fail(QStringLiteral("no se puede crear el fichero."));
-    for (const auto& [name, data] : parts) {
-        zip_source_t* src = zip_source_buffer(za, data.data(), zip_uint64_t(data.size()), 0);
-        if (!src || zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
-            if (src) zip_source_free(src);
-            const QString why = toQ(zip_strerror(za));
-            zip_discard(za);
-            throw fail(why);
-        }
-    }
-    // libzip writes a temporary file and renames it over the target only when complete.
-    if (zip_close(za) < 0) {
-        const QString why = toQ(zip_strerror(za));
-        zip_discard(za);
-        throw fail(why);
-    }
+    std::vector<TZipEntry> entries;
+    for (const auto& [name, data] : parts) entries.push_back(TZipEntry{name, QByteArray(data.data(), qsizetype(data.size())), false});
+    WriteArchive(fileName, entries, QStringLiteral("No se puede escribir la plantilla \"%1\"").arg(fileName));
 }
 
 } // namespace platform::documents

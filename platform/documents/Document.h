@@ -12,8 +12,6 @@
 
 ZB_EXCEPTION(EDocumentError, Exception)
 
-struct zip; // the archive library's handle
-
 namespace platform::documents {
 
 enum class DocumentFormat { Docx, Odt };
@@ -74,7 +72,8 @@ public:
 
     struct Impl;
 private:
-    static Document FromArchive(::zip* archive, int openError, const QString& shownName);
+    // From the file or, when it is null, from the bytes.
+    static Document FromArchive(const QString* fileName, const QByteArray* bytes, const QString& shownName);
     std::unique_ptr<Impl> d;
 };
 

@@ -470,6 +470,11 @@ void TCustomDBGrid::UpdateScrollBar() {
         } else if (ds->State() != dsInsert || !cuenta) {
             QTimer::singleShot(0, FVScroll, [this, paso] {
                 if (FVScroll->property("zbPaso").toInt() != paso) return;
+                // On a page not shown nobody sees the bar: it is counted when the grid shows.
+                if (!FWidget->isVisible()) {
+                    FCountWhenShown = true;
+                    return;
+                }
                 Guarded(this, [&] {
                     TDataSet* d = FDataLink->DataSet();
                     if (!d || !d->Active() || d->IsEmpty() || !d->IsSequenced()) return;
@@ -802,6 +807,10 @@ void TCustomDBGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y
 }
 
 bool TCustomDBGrid::WidgetEvent(QEvent* event) {
+    if (event->type() == QEvent::Show && FCountWhenShown) {
+        FCountWhenShown = false;
+        UpdateScrollBar();
+    }
     if (event->type() == QEvent::Wheel) {
         TDataSet* ds = FDataLink->DataSet();
         if (ds && ds->Active()) {

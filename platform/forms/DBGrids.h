@@ -206,6 +206,7 @@ private:
     QScrollBar* FHScroll = nullptr;
     int FRowHeight = 0;
     bool FSyncingScroll = false;
+    bool FCountWhenShown = false;  // the bar of a grid not shown is placed when it shows
     int FTitlePressed = -1;
     TColumn* FResizing = nullptr;
     int FResizeStart = 0, FResizeStartWidth = 0;

@@ -7,6 +7,8 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QRawFont>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -58,6 +60,43 @@ const TPageOp* TQRPageRecord::FindBand(const QString& name) const {
 
 int MMToUnits(double mm) { return int(std::lround(mm * UnitsPerInch / 25.4)); }
 
+namespace {
+// Which texts lay out as one left-to-right run of glyphs of their font's own face: letters,
+// digits and the punctuation of office texts that the face has, without controls, tabs, line
+// or paragraph separators or direction marks. A character drawn from another face would give
+// the line that face's ascent.
+class TOneRun {
+public:
+    explicit TOneRun(const QFont& font) : FRaw(QRawFont::fromFont(font)), FKnown(0x20d0, 0) {}
+    bool Holds(const QString& text) {
+        for (const QChar ch : text) {
+            const char16_t c = ch.unicode();
+            if (c >= FKnown.size()) return false;
+            qint8& known = FKnown[c];
+            if (known == 0) {
+                const bool plain = (c >= 0x20 && c < 0x7f) || (c >= 0xa0 && c < 0x250) || (c >= 0x2010 && c < 0x2028) ||
+                                   (c >= 0x2030 && c < 0x205f) || (c >= 0x20a0 && c < 0x20d0);
+                known = plain && FRaw.isValid() && FRaw.supportsCharacter(ch) ? 1 : -1;
+            }
+            if (known < 0) return false;
+        }
+        return true;
+    }
+
+private:
+    QRawFont FRaw;
+    std::vector<qint8> FKnown;  // per character: 0 not asked yet, 1 in the run, -1 not
+};
+
+TOneRun& OneRun(const QFont& font) {
+    static std::vector<std::pair<QFont, std::unique_ptr<TOneRun>>> faces;
+    for (auto& [f, run] : faces)
+        if (f == font) return *run;
+    faces.emplace_back(font, std::make_unique<TOneRun>(font));
+    return *faces.back().second;
+}
+}  // namespace
+
 void ReplayPage(const TQRPageRecord& page, QPainter* p) {
     p->save();
     p->setClipRect(QRect(0, 0, page.Width, page.Height));
@@ -65,6 +104,8 @@ void ReplayPage(const TQRPageRecord& page, QPainter* p) {
     // painter is resolved for its device anew.
     const QFont* font = nullptr;
     const QColor* color = nullptr;
+    qreal ascent = 0;
+    TOneRun* run = nullptr;
     for (const TPageOp& op : page.Ops) {
         switch (op.Kind) {
         case TOpKind::Band:
@@ -74,12 +115,21 @@ void ReplayPage(const TQRPageRecord& page, QPainter* p) {
             if (!font || !(op.Font == *font)) {
                 p->setFont(op.Font);
                 font = &op.Font;
+                ascent = QFontMetricsF(p->font(), p->device()).ascent();
+                // Lines through or under a text are drawn otherwise along a layout's line.
+                run = op.Font.underline() || op.Font.strikeOut() || op.Font.overline() ? nullptr : &OneRun(op.Font);
             }
             if (!color || op.Color != *color) {
                 p->setPen(op.Color);
                 color = &op.Color;
             }
-            p->drawText(op.Rect, op.Flags | Qt::TextSingleLine | Qt::TextDontClip, op.Text);
+            // A left-aligned run starts at its box's corner, its baseline an ascent below: drawn
+            // from there it takes the same glyphs and places as laid out in the box, and no text
+            // layout is made for each of the many texts of a list.
+            if (run && (op.Flags & Qt::AlignHorizontal_Mask) == Qt::AlignLeft && run->Holds(op.Text))
+                p->drawText(QPointF(op.Rect.x(), op.Rect.y() + ascent), op.Text);
+            else
+                p->drawText(op.Rect, op.Flags | Qt::TextSingleLine | Qt::TextDontClip, op.Text);
             break;
         case TOpKind::Rect:
         case TOpKind::Ellipse: {

@@ -2,12 +2,14 @@
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
 
 namespace {
 QString Lines(const TStrings& list) {
@@ -325,3 +327,38 @@ TEST(StringList, FilesKeepSpanishTextAndReadLatin1) {
     EXPECT_THROW(back.LoadFromFile(dir.filePath(QStringLiteral("falta.txt"))), EFOpenError);
     EXPECT_EQ(back.Count(), 2);  // a failed load keeps the lines
 }
+
+namespace {
+
+// Lines of blanks, digits and letters are ordered without the collator where their letters
+// differ; the order must be the collator's all the same, with accents and case, and with other
+// characters (a combining tilde that bonds with an "n", "ª", punctuation, ignorable ones)
+// before, at and after the first difference.
+TEST(StringOrder, PlainLinesOrderAsTheCollatorDoes) {
+    QCollator sensitive(QLocale(QLocale::Spanish, QLocale::Spain)), insensitive(sensitive.locale());
+    sensitive.setCaseSensitivity(Qt::CaseSensitive);
+    insensitive.setCaseSensitivity(Qt::CaseInsensitive);
+    auto sign = [](int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; };
+    auto wanted = [&](const QCollator& c, const QString& a, const QString& b, Qt::CaseSensitivity cs) {
+        const int r = sign(c.compare(a, b));
+        return r ? r : sign(QString::compare(a, b, cs));
+    };
+    const QString plain = QStringLiteral(" 0129aAbBnNoOzZáÁéñÑüç");
+    const QStringList other = {QStringLiteral("-"), QStringLiteral("."), QStringLiteral("ª"), QStringLiteral("ß"), QStringLiteral("·"), QStringLiteral("/"), QStringLiteral("Æ"), QStringLiteral("€"),
+                               QString(QChar(0x303)), QString(QChar(0x301)), QString(QChar(0xAD)), QString(QChar(0x1))};
+    std::mt19937 rng(23);
+    auto text = [&](int most) {
+        QString s;
+        for (int k = int(rng() % (most + 1)); k > 0; --k)
+            s += rng() % 10 ? QString(plain[int(rng() % plain.size())]) : other[int(rng() % other.size())];
+        return s;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const QString a = text(6);
+        const QString b = round % 4 ? a.left(int(rng() % (a.size() + 1))) + text(3) : text(6);
+        ASSERT_EQ(sign(platform::classes::CompareStr(a, b)), wanted(sensitive, a, b, Qt::CaseSensitive)) << qPrintable(a + " / " + b);
+        ASSERT_EQ(sign(platform::classes::CompareText(a, b)), wanted(insensitive, a, b, Qt::CaseInsensitive)) << qPrintable(a + " / " + b);
+    }
+}
+
+}  // namespace

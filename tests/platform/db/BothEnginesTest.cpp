@@ -207,3 +207,55 @@ TEST(BothEnginesTest, APasswordInTheSettingsIsRefused) {
               platform::db::ecServerLost);
     EXPECT_TRUE(message.contains(QStringLiteral("no se entiende"))) << qPrintable(message);
 }
+
+// A unique key orders its rows alone; texts that differ only in case still tie in an order
+// without case over an index that minds case, and the record identity tells them apart: a walk
+// a row at a time, either way, sees each row once, counts it in its place and finds it again.
+TEST(BothEnginesTest, RowsThatTieOnlyWithoutCaseAreWalkedOnceEachInAUniqueKeysOrder) {
+    QTemporaryDir dir;
+    auto conn = platform::db::OpenData(dir.path());
+    TTableDesc d;
+    d.Name = QStringLiteral("NOMBRES");
+    d.Columns.push_back(TColumnDesc{QStringLiteral("NUM"), TColumnType::Integer, 0, true});
+    d.Columns.push_back(TColumnDesc{QStringLiteral("NOMBRE"), TColumnType::Text, 60, false});
+    d.Indexes.push_back(TIndexDesc{QString(), {QStringLiteral("NUM")}, true, true, false});
+    d.Indexes.push_back(TIndexDesc{QStringLiteral("nombre"), {QStringLiteral("NOMBRE")}, false, true, false});
+    conn->CreateTable(d);
+    const QStringList names = {QStringLiteral("ana"), QStringLiteral("Bea"), QStringLiteral("ANA"), QStringLiteral("Ana"), QStringLiteral("bea")};
+    for (int i = 0; i < names.size(); ++i)
+        conn->Insert(QStringLiteral("NOMBRES"), {QStringLiteral("NUM"), QStringLiteral("NOMBRE")}, {QVariant(i + 1), QVariant(names[i])});
+    TCursorSpec s;
+    s.Table = QStringLiteral("NOMBRES");
+    s.Columns = {QStringLiteral("NOMBRE"), QStringLiteral("NUM")};
+    s.OrderCols = {0};
+    auto walk = [&](bool forward) {
+        QStringList out;
+        platform::db::TRow last;
+        for (bool first = true;; first = false) {
+            const std::vector<platform::db::TRow> rows = conn->Fetch(s, first ? nullptr : &last, forward, 1);
+            if (rows.empty()) return out;
+            last = rows[0];
+            out << last.Values[0].toString() + QLatin1Char('#') + last.Values[1].toString();
+            // Its place in the order and a search for its key agree with the walk.
+            if (forward) {
+                EXPECT_EQ(conn->CountBefore(s, last), out.size() - 1) << out.join(QLatin1Char(' ')).toStdString();
+            }
+            platform::db::TRow found;
+            EXPECT_TRUE(conn->Seek(s, {last.Values[0]}, true, found));
+            EXPECT_EQ(found.Values[0].toString().compare(last.Values[0].toString(), s.CaseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive), 0);
+        }
+    };
+    auto reversed = [](QStringList l) {
+        std::reverse(l.begin(), l.end());
+        return l;
+    };
+    // By the unique index that minds case: capitals first, each name its own key.
+    const QStringList bycase = {QStringLiteral("ANA#3"), QStringLiteral("Ana#4"), QStringLiteral("ana#1"), QStringLiteral("Bea#2"), QStringLiteral("bea#5")};
+    EXPECT_EQ(walk(true), bycase);
+    EXPECT_EQ(walk(false), reversed(bycase));
+    // Without case the three "ana" tie: they come in the order they were written.
+    s.CaseInsensitive = true;
+    const QStringList nocase = {QStringLiteral("ana#1"), QStringLiteral("ANA#3"), QStringLiteral("Ana#4"), QStringLiteral("Bea#2"), QStringLiteral("bea#5")};
+    EXPECT_EQ(walk(true), nocase);
+    EXPECT_EQ(walk(false), reversed(nocase));
+}

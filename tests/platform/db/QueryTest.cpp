@@ -1,5 +1,6 @@
 // Queries: parameters, data-source parameters, live results and the local SQL the forms write.
 #include "Support.h"
+#include "platform/db/ServerStats.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QTemporaryDir>
@@ -340,4 +341,52 @@ TEST_F(QueryTest, ComputedColumnsKeepTheTypeOfWhatTheyCompute) {
     // A literal keeps its length as the size of its text column.
     TQuery* l = Run(QStringLiteral("SELECT '1234567890' AS NOMCLI, ANO FROM EXPED WHERE ANO = 'x'"));
     EXPECT_EQ(l->FieldByName(QStringLiteral("NOMCLI"))->Size(), 10);
+}
+
+// A window opened again asks the same query again: the server neither prepares nor describes
+// it anew, and each table's layout is read once; the query's fields are those of the first time.
+TEST_F(QueryTest, AQueryOpenedAgainIsRunWithoutPreparingOrDescribingItAgain) {
+    const QString sql = QStringLiteral("SELECT CLIENTE, APELLIDOS || ', ' || NOMBRE AS NOMBRE FROM CLIENTES ORDER BY NOMBRE");
+    auto shown = [](TQuery* q) {
+        QStringList out;
+        for (q->First(); !q->Eof(); q->Next())
+            out << q->FieldByName(QStringLiteral("CLIENTE"))->AsString() + QLatin1Char(' ') + q->FieldByName(QStringLiteral("NOMBRE"))->AsString();
+        return out;
+    };
+    TQuery* q = Run(sql);
+    const QStringList first = shown(q);
+    const TFieldType type = q->FieldByName(QStringLiteral("NOMBRE"))->DataType();
+    const int size = q->FieldByName(QStringLiteral("NOMBRE"))->Size();
+    delete q;
+    const qint64 trips = platform::db::ServerRoundTrips();
+    TQuery* again = Run(sql);
+    // On a server: the query run, and the layout of its one table.
+    if (!platform::db::DataServer(folder).isEmpty()) {
+        EXPECT_LE(platform::db::ServerRoundTrips() - trips, 2);
+    }
+    EXPECT_EQ(shown(again), first);
+    EXPECT_EQ(first, QStringList({QStringLiteral("3 Ávila, Íñigo"), QStringLiteral("1 Peña, Ana"), QStringLiteral("2 Soto, ")}));
+    EXPECT_EQ(again->FieldByName(QStringLiteral("NOMBRE"))->DataType(), type);
+    EXPECT_EQ(again->FieldByName(QStringLiteral("NOMBRE"))->Size(), size);
+}
+
+// The engine lets its own prepared reads go after some hundreds: a statement the application
+// holds stays prepared and runs again.
+TEST_F(QueryTest, AHeldStatementOutlivesTheEnginesCleanUpOfItsOwnReads) {
+    auto conn = platform::db::OpenData(folder);
+    auto st = conn->Prepare(conn->TranslateSql(QStringLiteral("SELECT NOMBRE FROM CLIENTES WHERE CLIENTE = :c")));
+    st->Bind(0, QVariant(1));
+    ASSERT_TRUE(st->Step());
+    EXPECT_EQ(st->Column(0).toString(), QStringLiteral("Ana"));
+    st->Reset();
+    platform::db::TCursorSpec s;
+    s.Table = QStringLiteral("CLIENTES");
+    s.Columns = {QStringLiteral("CLIENTE")};
+    for (int i = 0; i < 300; ++i) {
+        s.Where = QStringLiteral("CLIENTE <> %1").arg(i);
+        EXPECT_EQ(conn->Count(s), i >= 1 && i <= 3 ? 2 : 3);
+    }
+    st->Bind(0, QVariant(3));
+    ASSERT_TRUE(st->Step());
+    EXPECT_EQ(st->Column(0).toString(), QStringLiteral("Íñigo"));
 }

@@ -981,3 +981,81 @@ TEST(LayoutsTest, EachTableKeepsItsOwnLayoutWhicheverIsAskedFirst) {
         EXPECT_THROW(c->DescribeTable(QStringLiteral("TRES")), std::exception);
     }
 }
+
+namespace {
+// A table that counts the reads of its cursor.
+class TCountedTable : public TTable {
+public:
+    using TTable::TTable;
+    int Reads = 0;
+
+protected:
+    std::vector<TRecordBuffer> FetchRows(const TRecordBuffer* from, bool forward, int count) override {
+        ++Reads;
+        return TTable::FetchRows(from, forward, count);
+    }
+};
+}  // namespace
+
+// A grid that loses a line (a scroll bar appears under it) keeps the rows it shows, reading
+// nothing; the rows that left its window come back as it moves, in their order.
+TEST_F(DbTest, AGridThatLosesALineKeepsItsRowsAndReadsNothing) {
+    TTable* fill = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    fill->Open();
+    for (int i = 1; i <= 30; ++i) AddCase(fill, QStringLiteral("2024"), QString::number(i).rightJustified(2, QLatin1Char('0')));
+    fill->Close();
+    auto* exped = new TCountedTable(&owner);
+    exped->SetDatabaseName(folder);
+    exped->SetTableName(QStringLiteral("EXPED"));
+    exped->Open();
+    auto* ds = new TDataSource(&owner);
+    ds->SetDataSet(exped);
+    TDataLink grid;
+    grid.SetDataSource(ds);
+    grid.SetBufferCount(10);
+    exped->First();
+    auto window = [&] {
+        QStringList out;
+        const int active = grid.ActiveRecord();
+        for (int i = 0; i < grid.RecordCount(); ++i) {
+            grid.SetActiveRecord(i);
+            out << exped->FieldByName(QStringLiteral("NUMERO"))->AsString();
+        }
+        grid.SetActiveRecord(active);
+        return out;
+    };
+    auto numbers = [](int from, int to) {
+        QStringList out;
+        for (int i = from; i <= to; ++i) out << QString::number(i).rightJustified(2, QLatin1Char('0'));
+        return out;
+    };
+    exped->Reads = 0;
+    grid.SetBufferCount(9);
+    EXPECT_EQ(exped->Reads, 0);
+    EXPECT_EQ(window(), numbers(1, 9));
+    EXPECT_TRUE(exped->Bof());
+    EXPECT_EQ(exped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("01"));
+    // On the window's last row, the rows before it leave instead.
+    exped->MoveBy(8);
+    exped->Reads = 0;
+    grid.SetBufferCount(4);
+    EXPECT_EQ(exped->Reads, 0);
+    EXPECT_EQ(window(), numbers(6, 9));
+    EXPECT_EQ(exped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("09"));
+    EXPECT_EQ(exped->RecNo(), 9);
+    QStringList back;
+    for (int i = 0; i < 8; ++i) {
+        exped->Prior();
+        back << exped->FieldByName(QStringLiteral("NUMERO"))->AsString();
+    }
+    EXPECT_EQ(back, QStringList({QStringLiteral("08"), QStringLiteral("07"), QStringLiteral("06"), QStringLiteral("05"), QStringLiteral("04"),
+                                 QStringLiteral("03"), QStringLiteral("02"), QStringLiteral("01")}));
+    exped->Prior();
+    EXPECT_TRUE(exped->Bof());
+    QStringList on;
+    while (!exped->Eof()) {
+        on << exped->FieldByName(QStringLiteral("NUMERO"))->AsString();
+        exped->Next();
+    }
+    EXPECT_EQ(on, numbers(1, 30));
+}

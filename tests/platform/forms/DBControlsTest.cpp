@@ -2,6 +2,7 @@
 #include "platform/db/DBTables.h"
 #include "platform/forms/DBCtrls.h"
 #include "platform/forms/DBGrids.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormHarness.h"
 
 #include <QComboBox>
@@ -496,6 +497,41 @@ TEST(DBGridLargeTest, TheScrollBarSpansTheCursorWithoutCountingInTheStep) {
     largo->Last();
     TFormHarness::ProcessEvents();
     EXPECT_EQ(bar->value(), 99999);
+    EXPECT_EQ(largo->Counted, 1);
+}
+
+// A grid on a page not shown leaves its long cursor uncounted: nobody sees its bar. Shown, it
+// is counted once the window is idle and the bar spans it.
+TEST(DBGridLargeTest, AGridNotShownIsCountedWhenItShows) {
+    TFormHarness harness;
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 400, 300);
+    auto* page = new TPanel(form.get());
+    page->SetParent(form.get());
+    page->SetAlign(alClient);
+    page->SetVisible(false);
+    auto* largo = new TCountingDataSet(form.get(), 100000);
+    auto* source = new TDataSource(form.get());
+    source->SetDataSet(largo);
+    auto* grid = new TDBGrid(form.get());
+    grid->SetParent(page);
+    grid->SetAlign(alClient);
+    grid->SetDataSource(source);
+    largo->Open();
+    form->Show();
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(largo->Counted, 0);
+    page->SetVisible(true);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(largo->Counted, 1);
+    QScrollBar* bar = nullptr;
+    for (QScrollBar* b : grid->Widget()->findChildren<QScrollBar*>())
+        if (b->orientation() == Qt::Vertical) bar = b;
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->maximum(), 99999);
+    largo->MoveBy(10);
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(bar->value(), 10);
     EXPECT_EQ(largo->Counted, 1);
 }
 

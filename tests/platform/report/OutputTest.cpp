@@ -341,6 +341,65 @@ TEST_F(OutputTest, PagesReadBackForPdfPrintTheirOwnTextsOnly) {
     EXPECT_LT(QRPrinter->PagesInMemory(), 60);
 }
 
+TEST_F(OutputTest, TextsDrawnFromTheirBaselineLandWhereTheirBoxesPutThem) {
+    platform::forms::ApplicationInstance();
+    // Faces, sizes, styles and lines of lists, kerned pairs, accents, signs from other faces, a
+    // tab, a direction mark, and every alignment: the page drawn as replayed and drawn box by
+    // box give the same pixels, at screen scale and enlarged as for a printer.
+    using platform::report::TOpKind;
+    using platform::report::TPageOp;
+    platform::report::TQRPageRecord page;
+    page.Width = 400;
+    page.Height = 300;
+    const QStringList texts{QStringLiteral("AVATAR Tú, Yo y «Wally» — 1.234,56 €"), QStringLiteral("Peña Álvarez,Íñigo"),
+                            QStringLiteral("Col\tumna"), QStringLiteral("abc\u200fdef"), QStringLiteral("  con blancos  "),
+                            QStringLiteral("Ligadura ȸȹ Ƞ ǅ y ‱ ⁂")};
+    const int aligns[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
+    int y = 0;
+    for (const char* face : {"Arial", "Courier New", "Times New Roman"}) {
+        for (int px : {11, 17}) {
+            for (bool bold : {false, true}) {
+                QFont f(platform::graphics::ResolveFontFamily(QString::fromLatin1(face)));
+                f.setPixelSize(px);
+                f.setBold(bold);
+                f.setItalic(px == 17 && !bold);
+                f.setUnderline(px == 11 && bold);
+                f.setStrikeOut(px == 17 && bold);
+                f.setHintingPreference(QFont::PreferFullHinting);
+                for (int i = 0; i < texts.size(); ++i) {
+                    page.Ops.push_back(TPageOp{.Kind = TOpKind::Text, .Rect = QRect(3 + 7 * i, y % 280, 380, px + 4),
+                                               .Text = texts[i], .Font = f, .Color = QColor(Qt::black),
+                                               .Flags = aligns[(y / 3 + i) % 3] | Qt::AlignTop});
+                    y += 7;
+                }
+            }
+        }
+    }
+    for (double scale : {1.0, 600.0 / 96}) {
+        auto draw = [&](bool replayed) {
+            QImage image(int(page.Width * scale), int(page.Height * scale), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter p(&image);
+            p.scale(scale, scale);
+            if (replayed) {
+                platform::report::ReplayPage(page, &p);
+            } else {
+                for (const TPageOp& op : page.Ops) {
+                    p.setFont(op.Font);
+                    p.drawText(op.Rect, op.Flags | Qt::TextSingleLine | Qt::TextDontClip, op.Text);
+                }
+            }
+            return image;
+        };
+        const QImage replayed = draw(true), boxed = draw(false);
+        EXPECT_TRUE(replayed == boxed) << scale;
+        int ink = 0;  // the texts were drawn at all
+        for (int yy = 0; yy < replayed.height(); ++yy)
+            for (int xx = 0; xx < replayed.width(); ++xx) ink += qGray(replayed.pixel(xx, yy)) < 128;
+        EXPECT_GT(ink, 2000) << scale;
+    }
+}
+
 TEST_F(OutputTest, PagesShownWhileALongPreviewIsLaidOutGetThePageCountWhenItEnds) {
     std::unique_ptr<TBitmap> logo;
     TQuickRep* r = LongReport(logo);
