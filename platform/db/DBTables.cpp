@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <algorithm>
 
 using platform::db::TColumnType;
@@ -1104,6 +1103,35 @@ void TQuery::RefreshParams() {
     EnableControls();
 }
 
+namespace {
+// Where a live query's text takes the row identity: after the "SELECT " of a statement over one
+// table (with at most an alias), neither grouped nor combined; -1 when its rows cannot be edited.
+qsizetype LiveIdentityPoint(const QString& sql) {
+    using platform::db::engine::IsWord;
+    using platform::db::engine::TToken;
+    const std::vector<TToken> t = platform::db::engine::Tokenize(sql);
+    const size_t n = t.size();
+    auto space = [&](size_t i) { return i < n && t[i].kind == TToken::Space; };
+    auto word = [&](size_t i, const char* w) { return i < n && IsWord(t[i], w); };
+    size_t i = space(0) ? 1 : 0;
+    if (!word(i, "SELECT") || !space(i + 1)) return -1;
+    qsizetype at = 0;
+    for (size_t k = 0; k <= i + 1; ++k) at += t[k].text.size();
+    bool single = false;
+    for (size_t k = 0; k < n; ++k) {
+        if (word(k, "UNION") || word(k, "DISTINCT") || (word(k, "GROUP") && space(k + 1) && word(k + 2, "BY"))) return -1;
+        if (single || !word(k, "FROM") || !space(k + 1) || k + 2 >= n) continue;
+        if (t[k + 2].kind != TToken::Word && t[k + 2].kind != TToken::Quoted) continue;
+        // The table, perhaps an alias, and then the condition, the order or the end.
+        auto ends = [&](size_t at) { return at >= n || word(at, "WHERE") || word(at, "ORDER"); };
+        size_t j = space(k + 3) ? k + 4 : k + 3;
+        if (ends(j)) single = true;
+        else if (j > k + 3 && t[j].kind == TToken::Word) single = ends(space(j + 1) ? j + 2 : j + 1);
+    }
+    return single ? at : -1;
+}
+}  // namespace
+
 platform::db::TStatement* TQuery::Statement() {
     OpenConnection();
     if (!FStmt) {
@@ -1112,15 +1140,8 @@ platform::db::TStatement* TQuery::Statement() {
         QString sql = FConn->TranslateSql(text);
         if (FRequestLive) {
             // A single-table result stays editable: the engine's row identity rides along.
-            static const QRegularExpression select(QStringLiteral("^\\s*SELECT\\s+"), QRegularExpression::CaseInsensitiveOption);
-            static const QRegularExpression single(
-                QStringLiteral("\\bFROM\\s+(\"[^\"]+\"|\\w+)(\\s+(?!WHERE\\b|ORDER\\b)\\w+)?\\s*(WHERE\\b|ORDER\\b|$)"),
-                QRegularExpression::CaseInsensitiveOption);
-            static const QRegularExpression grouped(QStringLiteral("\\b(GROUP\\s+BY|UNION|DISTINCT)\\b"),
-                                                    QRegularExpression::CaseInsensitiveOption);
-            auto m = select.match(sql);
-            if (m.hasMatch() && single.match(sql).hasMatch() && !grouped.match(sql).hasMatch())
-                sql = sql.left(m.capturedEnd()) + QStringLiteral("rowid AS \"zb$rowid\", ") + sql.mid(m.capturedEnd());
+            const qsizetype at = LiveIdentityPoint(sql);
+            if (at >= 0) sql = sql.left(at) + QStringLiteral("rowid AS \"zb$rowid\", ") + sql.mid(at);
         }
         FStmt = FConn->Prepare(sql);
     }

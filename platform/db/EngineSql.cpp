@@ -2,7 +2,6 @@
 
 #include "platform/rtl/Exceptions.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 
 namespace platform::db::engine {
@@ -98,22 +97,47 @@ QString TypeWord(TColumnType t) {
     return QStringLiteral("TEXT");
 }
 
+// "WORD [REQUIRED] [(size)]", read by hand: a pattern here costs more to build than every
+// layout of a data folder takes to read.
 bool ParseType(const QString& decl, TColumnDesc& c) {
-    static const QRegularExpression re(QStringLiteral("^(\\w+)(\\s+REQUIRED)?\\s*(?:\\((\\d+)\\))?$"),
-                                       QRegularExpression::CaseInsensitiveOption);
-    auto m = re.match(decl.trimmed());
-    if (!m.hasMatch()) return false;
-    QString w = m.captured(1).toUpper();
+    const QString d = decl.trimmed();
+    const qsizetype n = d.size();
+    auto isWordChar = [](QChar ch) { return ch.isLetterOrNumber() || ch == QLatin1Char('_'); };
+    auto skipSpace = [&](qsizetype& i) {
+        const qsizetype from = i;
+        while (i < n && d[i].isSpace()) ++i;
+        return i > from;
+    };
+    qsizetype i = 0;
+    while (i < n && isWordChar(d[i])) ++i;
+    if (i == 0) return false;
+    const QStringView word = QStringView(d).left(i);
+    bool required = false;
+    if (skipSpace(i) && QStringView(d).mid(i, 8).compare(QLatin1String("REQUIRED"), Qt::CaseInsensitive) == 0 &&
+        (i + 8 == n || !isWordChar(d[i + 8]))) {
+        required = true;
+        i += 8;
+        skipSpace(i);
+    }
+    int size = 0;
+    if (i < n && d[i] == QLatin1Char('(')) {
+        const qsizetype digits = ++i;
+        while (i < n && d[i] >= QLatin1Char('0') && d[i] <= QLatin1Char('9')) ++i;
+        if (i == digits || i >= n || d[i] != QLatin1Char(')')) return false;
+        size = QStringView(d).mid(digits, i - digits).toInt();
+        ++i;
+    }
+    if (i != n) return false;
     static const std::pair<const char*, TColumnType> map[] = {
         {"TEXT", TColumnType::Text},         {"INTEGER", TColumnType::Integer},   {"SMALLINT", TColumnType::Short},
         {"FLOAT", TColumnType::Float},       {"CURRENCY", TColumnType::Currency}, {"DATE", TColumnType::Date},
         {"TIME", TColumnType::Time},         {"DATETIME", TColumnType::DateTime}, {"LOGICAL", TColumnType::Logical},
         {"MEMOTEXT", TColumnType::Memo},     {"BLOB", TColumnType::Blob},         {"AUTOINC", TColumnType::AutoInc}};
     for (auto& [name, type] : map)
-        if (w == QLatin1String(name)) {
+        if (word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
             c.Type = type;
-            c.Required = !m.captured(2).isEmpty();
-            c.Size = m.captured(3).toInt();
+            c.Required = required;
+            c.Size = size;
             return true;
         }
     return false;

@@ -579,6 +579,9 @@ public:
 
     // ---- schema
     bool TableExists(const QString& table) override {
+        // The first question a connection is asked reads every layout: the others follow.
+        if (FSchemaVersion < 0) DescribeAll();
+        if (FAllRead && SchemaCurrent()) return FLayouts.Find(StorageName(table)) != nullptr;
         bool found = false;
         Run(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE"),
             {QVariant(StorageName(table))}, [&](sqlite3_stmt*) { found = true; return false; });
@@ -601,56 +604,102 @@ public:
     }
     void ForgetDesc(const QString& name) {
         FLayouts.Forget(name);
+        FAllRead = false;
     }
 
+    // The layout of one table (after a change of this connection's own)...
     TTableDesc Read(const QString& key) {
         if (!TableExists(key)) EngineError(ecNoSuchTable, key);
         TTableDesc d;
         d.Name = key;
-        Run(QStringLiteral("SELECT name, type FROM pragma_table_info(?1)"), {QVariant(key)}, [&](sqlite3_stmt* st) {
+        TIndexDesc* ix = nullptr;
+        Run(QString::fromLatin1(kLayoutSql).arg(QStringLiteral("SELECT ?1 AS name")), {QVariant(key)},
+            [&](sqlite3_stmt* st) { return LayoutRow(st, d, ix); });
+        FinishIndexes(d);
+        return d;
+    }
+    // ...and of every table at once, as the data module opens them all: one statement, where a
+    // table at a time takes three and one more per index.
+    void ReadAll() {
+        FLayouts.Clear();
+        TTableDesc d;
+        TIndexDesc* ix = nullptr;
+        auto keep = [&] {
+            if (d.Name.isEmpty()) return;
+            FinishIndexes(d);
+            const QString key = d.Name;
+            FLayouts.Put(key, std::move(d));
+            d = TTableDesc();
+        };
+        Run(QString::fromLatin1(kLayoutSql).arg(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")), {},
+            [&](sqlite3_stmt* st) {
+                const QString key = ColumnValue(st, 0).toString().toLower();
+                if (key != d.Name) {
+                    keep();
+                    d.Name = key;
+                    ix = nullptr;
+                }
+                return LayoutRow(st, d, ix);
+            });
+        keep();
+        FAllRead = true;
+    }
+    // Rows of a table's layout, ordered: its columns, then each index's key columns. Indexes are
+    // listed as they were made (the engine numbers the newest first).
+    static constexpr const char* kLayoutSql =
+        "WITH t AS (%1) "
+        "SELECT t.name, 0, p.cid, 0, p.name, p.type, NULL, NULL FROM t, pragma_table_info(t.name) p "
+        "UNION ALL "
+        "SELECT t.name, 1, -i.seq, x.seqno, i.name, i.\"unique\", x.name, x.coll FROM t, pragma_index_list(t.name) i, "
+        "pragma_index_xinfo(i.name) x WHERE x.key=1 "
+        "ORDER BY 1, 2, 3, 4";
+    // One row of kLayoutSql into `d`; `ix` is the index being read (null before the first).
+    static bool LayoutRow(sqlite3_stmt* st, TTableDesc& d, TIndexDesc*& ix) {
+        if (sqlite3_column_int(st, 1) == 0) {
             TColumnDesc c;
-            c.Name = ColumnValue(st, 0).toString();
-            if (!ParseType(ColumnValue(st, 1).toString(), c)) c.Type = TColumnType::Text;
+            c.Name = ColumnValue(st, 4).toString();
+            if (!ParseType(ColumnValue(st, 5).toString(), c)) c.Type = TColumnType::Text;
             d.Columns.push_back(c);
             return true;
-        });
-        std::vector<std::pair<QString, bool>> names;
-        Run(QStringLiteral("SELECT name, \"unique\" FROM pragma_index_list(?1) ORDER BY seq DESC"), {QVariant(key)},
-            [&](sqlite3_stmt* st) {
-                names.emplace_back(ColumnValue(st, 0).toString(), ColumnValue(st, 1).toLongLong() != 0);
-                return true;
-            });
-        for (auto& [name, unique] : names) {
-            QString prefix = key + QLatin1Char('$');
-            if (!name.startsWith(prefix, Qt::CaseInsensitive)) continue;
-            TIndexDesc ix;
-            ix.Name = name.mid(prefix.size());
-            ix.Primary = ix.Name.compare(QLatin1String("pk"), Qt::CaseInsensitive) == 0;
-            if (ix.Primary) ix.Name.clear();
-            ix.Unique = unique;
-            Run(QStringLiteral("SELECT name, coll FROM pragma_index_xinfo(?1) WHERE key=1 ORDER BY seqno"), {QVariant(name)},
-                [&](sqlite3_stmt* st) {
-                    ix.Fields << ColumnValue(st, 0).toString();
-                    if (ColumnValue(st, 1).toString().compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0)
-                        ix.CaseInsensitive = true;
-                    return true;
-                });
-            if (ix.Primary) d.Indexes.insert(d.Indexes.begin(), ix);
-            else d.Indexes.push_back(ix);
         }
-        return d;
+        const QString name = ColumnValue(st, 4).toString();
+        const QString prefix = d.Name + QLatin1Char('$');
+        if (!name.startsWith(prefix, Qt::CaseInsensitive)) return true;
+        const QString own = name.mid(prefix.size());
+        if (!ix || sqlite3_column_int(st, 3) == 0) {
+            d.Indexes.emplace_back();
+            ix = &d.Indexes.back();
+            ix->Name = own;
+            ix->Primary = own.compare(QLatin1String("pk"), Qt::CaseInsensitive) == 0;
+            if (ix->Primary) ix->Name.clear();
+            ix->Unique = sqlite3_column_int64(st, 5) != 0;
+        }
+        ix->Fields << ColumnValue(st, 6).toString();
+        if (ColumnValue(st, 7).toString().compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0) ix->CaseInsensitive = true;
+        return true;
+    }
+    // The primary index goes first.
+    static void FinishIndexes(TTableDesc& d) {
+        std::stable_partition(d.Indexes.begin(), d.Indexes.end(), [](const TIndexDesc& ix) { return ix.Primary; });
     }
 
     // Layouts are cached; another connection (another workstation, a repair tool) may have changed
     // the schema since, so a table being opened reads it again when it did.
     TTableDesc DescribeTable(const QString& table) override {
+        DescribeAll();
+        return Desc(table);
+    }
+    void DescribeAll() {
+        if (!SchemaCurrent() || !FAllRead) ReadAll();
+    }
+    bool SchemaCurrent() {
         qint64 version = 0;
         Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); return false; });
-        if (version != FSchemaVersion) {
-            FLayouts.Clear();
-            FSchemaVersion = version;
-        }
-        return Desc(table);
+        if (version == FSchemaVersion) return true;
+        FLayouts.Clear();
+        FAllRead = false;
+        FSchemaVersion = version;
+        return false;
     }
 
     void CreateTable(const TTableDesc& desc) override {
@@ -1185,6 +1234,7 @@ private:
     QHash<QString, sqlite3_stmt*> FCache;
     std::vector<TWriteText> FWrites;
     TLayouts FLayouts;
+    bool FAllRead = false;  // FLayouts holds every table of the schema version read
     TShapes<TKnownShape> FShapes;
     TShape FProbe;
     std::vector<QVariant> FArgs;  // a read's values, storage kept between reads
