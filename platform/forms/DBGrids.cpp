@@ -155,6 +155,8 @@ TCustomDBGrid::TCustomDBGrid(TComponent* owner)
       FColumns(std::make_unique<TDBGridColumns>(this)), FTitleFont(std::make_unique<TFont>()) {
     SetTabStop(true);
     SetColor(clWindow);
+    // Paint covers every pixel the bars leave: no background fill before it.
+    FWidget->setAttribute(Qt::WA_OpaquePaintEvent);
     FVScroll = new QScrollBar(Qt::Vertical, FWidget);
     FVScroll->setFocusPolicy(Qt::NoFocus);
     FVScroll->setRange(0, 0);
@@ -599,6 +601,8 @@ void TCustomDBGrid::Paint() {
     const int areaW = DataAreaWidth();
     c->Brush()->SetColor(Color());
     c->FillRect(Rect(0, 0, areaW, Height()));
+    // The corner between the two bars.
+    if (areaW < Width()) c->FillRect(Rect(areaW, Height() - HorzScrollBarHeight(), Width(), Height()));
     const auto cols = VisibleColumns();
     const int th = TitleHeight();
     const int rh = DefaultRowHeight();
