@@ -43,6 +43,9 @@ struct Despacho {
     QTemporaryDir dir;
     std::unique_ptr<TFormHarness> harness = std::make_unique<TFormHarness>();
     Despacho() {
+        // The window keeps its placement and columns in the data folder, not in the settings
+        // of whoever runs this: it opens at the size asked for, as the peer does.
+        qputenv("XDG_CONFIG_HOME", QDir(dir.path()).filePath(QStringLiteral("config")).toLocal8Bit());
         CarpetaDatos = dir.path();
         delete new TDat(nullptr);
         zbtest::TTamDespacho t;

@@ -89,6 +89,8 @@ void TDat::DatCreate() {
             }
         } else if (auto* q = dynamic_cast<TQuery*>(c)) {
             if (q->Tag() == 0) q->Open();
+        } else {
+            continue;  // nothing opened: the splash has nothing new to show
         }
         Application->ProcessMessages();
     }
@@ -143,8 +145,9 @@ void TDat::CreaTablasNuevas() {
                                   QVariant(QStringLiteral("Word2000"))});
                 continue;
             }
+            // Each model index is compared with its own stored one, which mending another leaves as it was.
+            const auto guardada = t.Indexes.empty() ? platform::db::TTableDesc() : conn->DescribeTable(t.Name);
             for (const auto& modelo : t.Indexes) {
-                const auto guardada = conn->DescribeTable(t.Name);
                 const auto* ix = IndiceGuardado(guardada, modelo);
                 if (ix && MismosCampos(ix->Fields, modelo.Fields) && ix->Unique == modelo.Unique) continue;
                 // A table that lacks the fields is not ours to mend: it fails to open, saying why.

@@ -2,12 +2,20 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <algorithm>
+#include <atomic>
+
+namespace {
+// Components alive that asked to hear of insertions: while there are none, a new component
+// is announced to nobody instead of walking its owner's whole tree.
+std::atomic<int> gInsertionListeners{0};
+}  // namespace
 
 TComponent::TComponent(TComponent* owner) {
     if (owner) owner->InsertComponent(this);
 }
 
 TComponent::~TComponent() {
+    if (FHearsInsertions) --gInsertionListeners;
     Destroying();
     // Those who asked to be told; each may remove itself from our list while being told.
     while (!FFreeNotifies.empty()) {
@@ -34,12 +42,48 @@ int TComponent::ComponentIndex() const {
     return it == list.end() ? -1 : int(it - list.begin());
 }
 
+namespace platform::classes {
+// Names are identifiers (ASCII): compared and hashed without case a letter at a time.
+bool operator==(const TNameKey& a, const TNameKey& b) {
+    if (a.Name.size() != b.Name.size()) return false;
+    const QChar* p = a.Name.constData();
+    const QChar* q = b.Name.constData();
+    for (qsizetype i = 0; i < a.Name.size(); ++i) {
+        const char16_t x = p[i].unicode(), y = q[i].unicode();
+        if (x == y) continue;
+        if (x >= 0x80 || y >= 0x80) return a.Name.compare(b.Name, Qt::CaseInsensitive) == 0;
+        if ((x | 0x20) != (y | 0x20) || (x | 0x20) < u'a' || (x | 0x20) > u'z') return false;
+    }
+    return true;
+}
+
+size_t qHash(const TNameKey& k, size_t seed) {
+    size_t h = seed ^ size_t(k.Name.size());
+    for (QChar c : k.Name) {
+        const char16_t x = c.unicode();
+        h = h * 31 + ((x >= u'A' && x <= u'Z') ? char16_t(x | 0x20) : x);
+    }
+    return h;
+}
+}  // namespace platform::classes
+
+using platform::classes::TNameKey;
+
 TComponent* TComponent::FindComponent(const QString& name) const {
-    if (name.isEmpty()) return nullptr;
-    // Names are identifiers (ASCII): a name of another length is another name.
-    for (TComponent* c : FComponents)
-        if (c->FName.size() == name.size() && c->FName.compare(name, Qt::CaseInsensitive) == 0) return c;
-    return nullptr;
+    if (name.isEmpty() || !FNamed) return nullptr;
+    // A module owns some thousand named components: looked up, not searched.
+    return FNamed->value(TNameKey{name}, nullptr);
+}
+
+// Keeps the index of names up to date with `component`, owned here, once named `oldName`.
+void TComponent::Named(TComponent* component, const QString& oldName) {
+    if (!oldName.isEmpty() && FNamed) {
+        auto it = FNamed->find(TNameKey{oldName});
+        if (it != FNamed->end() && *it == component) FNamed->erase(it);
+    }
+    if (component->FOwner != this || component->FName.isEmpty()) return;
+    if (!FNamed) FNamed = std::make_unique<QHash<TNameKey, TComponent*>>();
+    FNamed->insert(TNameKey{component->FName}, component);
 }
 
 bool TComponent::IsValidIdent(const QString& name) {
@@ -62,7 +106,9 @@ void TComponent::SetName(const QString& name) {
         FOwner->ValidateRename(this, FName, name);
     else
         ValidateRename(nullptr, FName, name);
+    const QString old = FName;
     FName = name;
+    if (FOwner) FOwner->Named(this, old);
 }
 
 void TComponent::ValidateRename(TComponent* component, const QString& curName, const QString& newName) {
@@ -76,10 +122,12 @@ void TComponent::ValidateRename(TComponent* component, const QString& curName, c
 void TComponent::Insert(TComponent* component) {
     FComponents.push_back(component);
     component->FOwner = this;
+    Named(component, QString());
 }
 
 void TComponent::Remove(TComponent* component) {
     component->FOwner = nullptr;
+    Named(component, component->FName);
     FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), component), FComponents.end());
 }
 
@@ -90,7 +138,22 @@ void TComponent::InsertComponent(TComponent* component) {
     Insert(component);
     // Made while its owner loads: it loads too, and hears Loaded when the owner's loading ends.
     if (FState & csLoading) component->BeginLoading();
-    Notification(component, opInsert);
+    if (gInsertionListeners.load(std::memory_order_relaxed) > 0) TellInserted(component);
+}
+
+void TComponent::HearInsertions() {
+    if (FHearsInsertions) return;
+    FHearsInsertions = true;
+    ++gInsertionListeners;
+}
+
+// This component first, then what it owns, as opRemove travels; one that left the list while
+// others were told is skipped.
+void TComponent::TellInserted(TComponent* component) {
+    if (FHearsInsertions) Notification(component, opInsert);
+    const std::vector<TComponent*> copy = FComponents;
+    for (TComponent* c : copy)
+        if (std::find(FComponents.begin(), FComponents.end(), c) != FComponents.end()) c->TellInserted(component);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
@@ -143,9 +206,10 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
+    if (operation == opInsert) return;  // told directly, to those who asked (TellInserted)
     if (operation == opRemove && component) RemoveFreeNotification(component);
-    // Owned components hear of it too, as siblings of the inserted or removed one; one that left
-    // the list while others were told is skipped. While the list stays as it was, the slot tells.
+    // Owned components hear of it too, as siblings of the removed one; one that left the list
+    // while others were told is skipped. While the list stays as it was, the slot tells.
     const std::vector<TComponent*> copy = FComponents;
     for (size_t i = 0; i < copy.size(); ++i) {
         TComponent* c = copy[i];

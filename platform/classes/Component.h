@@ -3,10 +3,21 @@
 #include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
 
+#include <QHash>
 #include <QString>
+#include <memory>
 #include <vector>
 
 enum TOperation { opInsert, opRemove };
+
+namespace platform::classes {
+// A component's name as a key: names are identifiers, equal whatever the case of their letters.
+struct TNameKey {
+    QString Name;
+};
+bool operator==(const TNameKey& a, const TNameKey& b);
+size_t qHash(const TNameKey& k, size_t seed);
+}  // namespace platform::classes
 
 // Component state flags (a set).
 enum TComponentStateFlag : unsigned {
@@ -67,7 +78,10 @@ public:
     static bool IsValidIdent(const QString& name);
 
 protected:
+    // opRemove reaches the owner and everything it owns; opInsert only the components of the
+    // owner's tree that asked for it with HearInsertions (most never look at it).
     virtual void Notification(TComponent* component, TOperation operation);
+    void HearInsertions();
     virtual void Loaded();
     virtual void ValidateRename(TComponent* component, const QString& curName, const QString& newName);
     void SetComponentState(TComponentState s) { FState = s; }
@@ -75,12 +89,17 @@ protected:
 private:
     void Insert(TComponent* component);
     void Remove(TComponent* component);
+    void Named(TComponent* component, const QString& oldName);
     void NotifyAll(TComponent* component, TOperation operation);
+    void TellInserted(TComponent* component);
 
     TComponent* FOwner = nullptr;
     QString FName;
     int FTag = 0;
     std::vector<TComponent*> FComponents;
+    // The named ones among them by name without case, made with the first named one.
+    std::unique_ptr<QHash<platform::classes::TNameKey, TComponent*>> FNamed;
     std::vector<TComponent*> FFreeNotifies;
     TComponentState FState = 0;
+    bool FHearsInsertions = false;
 };

@@ -41,7 +41,7 @@ int Compare(const QString& a, const QString& b, bool caseSensitive) {
     // loads the language's collation data).
     const int plain = PlainCompare(reinterpret_cast<const char16_t*>(a.constData()), int(a.size()),
                                    reinterpret_cast<const char16_t*>(b.constData()), int(b.size()),
-                                   caseSensitive ? TPlainCase::AskCollator : TPlainCase::Ignored);
+                                   caseSensitive ? TPlainTies::AskCollator : TPlainTies::CaseIgnored);
     if (plain != kAskCollator) return plain;
     int r = Collator(caseSensitive).compare(a, b);
     if (r != 0) return r;

@@ -37,9 +37,11 @@ const TCollators& C() {
 
 int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
+const char16_t* Units(const QChar* s) { return reinterpret_cast<const char16_t*>(s); }
+
 using platform::classes::kAskCollator;
 using platform::classes::PlainCompare;
-using platform::classes::TPlainCase;
+using platform::classes::TPlainTies;
 
 }  // namespace
 
@@ -49,13 +51,13 @@ const char* const SpanishOrderLocale = "es@colcasefirst=upper";
 const char* const SpanishLettersLocale = "es@colstrength=primary";
 
 int SpanishCompareCI(const QChar* a, int la, const QChar* b, int lb) {
-    const int plain = PlainCompare(reinterpret_cast<const char16_t*>(a), la, reinterpret_cast<const char16_t*>(b), lb, TPlainCase::Ignored);
+    const int plain = PlainCompare(Units(a), la, Units(b), lb, TPlainTies::LettersOnly);
     if (plain != kAskCollator) return plain;
     return Sign(ucol_strcoll(C().Letters, reinterpret_cast<const UChar*>(a), la, reinterpret_cast<const UChar*>(b), lb));
 }
 
 int SpanishCompare(const QChar* a, int la, const QChar* b, int lb) {
-    const int plain = PlainCompare(reinterpret_cast<const char16_t*>(a), la, reinterpret_cast<const char16_t*>(b), lb, TPlainCase::CapitalsFirst);
+    const int plain = PlainCompare(Units(a), la, Units(b), lb, TPlainTies::CapitalsFirst);
     if (plain != kAskCollator) return plain;
     const int r = ucol_strcoll(C().Full, reinterpret_cast<const UChar*>(a), la, reinterpret_cast<const UChar*>(b), lb);
     if (r != UCOL_EQUAL) return Sign(r);
@@ -67,7 +69,7 @@ int SpanishCompare(const QChar* a, int la, const QChar* b, int lb) {
 int SpanishCompareUtf8(const char* a, int la, const char* b, int lb, bool caseInsensitive) {
     if (la == lb && (la == 0 || std::memcmp(a, b, size_t(la)) == 0)) return 0;  // identical texts
     const int plain = PlainCompare(reinterpret_cast<const unsigned char*>(a), la, reinterpret_cast<const unsigned char*>(b), lb,
-                                   caseInsensitive ? TPlainCase::Ignored : TPlainCase::CapitalsFirst);
+                                   caseInsensitive ? TPlainTies::LettersOnly : TPlainTies::CapitalsFirst);
     if (plain != kAskCollator) return plain;
     UErrorCode e = U_ZERO_ERROR;
     const int r = ucol_strcollUTF8(caseInsensitive ? C().Letters : C().Full, a, la, b, lb, &e);

@@ -536,6 +536,14 @@ struct TRecordBuffer {
     // field is read, not for every row fetched.
     std::vector<char> Unlooked;
 };
+// Buffers trade their lists, not their values.
+inline void swap(TRecordBuffer& a, TRecordBuffer& b) noexcept {
+    std::swap(a.Id, b.Id);
+    a.Data.swap(b.Data);
+    a.Calc.swap(b.Calc);
+    a.Assigned.swap(b.Assigned);
+    a.Unlooked.swap(b.Unlooked);
+}
 
 // Called when a transaction opened during a post or a delete is still open when the operation
 // ends (the text names the dataset and the operation); the transaction is then rolled back, so
@@ -704,6 +712,12 @@ protected:
     virtual int CursorRecNo(const TRecordBuffer& rec) = 0;
     virtual bool CursorRecNoCheap() const { return false; }
     virtual void InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) = 0;
+    // The record `id` as stored by the post just made, when the post could tell it unread.
+    virtual bool PostedRow(qint64 id, TRecordBuffer& rec) {
+        (void)id;
+        (void)rec;
+        return false;
+    }
     virtual void InternalDelete(const TRecordBuffer& rec) = 0;
     virtual bool LockRecord(const TRecordBuffer&) { return true; }
     virtual void UnlockRecord(const TRecordBuffer&) {}
@@ -813,6 +827,7 @@ private:
     TPeek FPeekPrior, FPeekNext;
     void ForgetPeeks() { FPeekPrior.Known = FPeekNext.Known = false; }
     bool StepOutside(bool forward, TRecordBuffer& row);
+    bool StepSingle(bool forward);
     void ShrinkWindow();
     bool FetchNextRow(const TRecordBuffer* from, bool forward, TRecordBuffer& row);
     bool FModified = false;

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <algorithm>
 
 using platform::db::TColumnType;
@@ -297,7 +296,7 @@ namespace {
 // Rows read ahead when scrolling on from a row: about a page of a grid; a walk reading on and
 // on doubles it up to the most.
 constexpr int kReadAhead = 40;
-constexpr int kReadAheadMost = 160;
+constexpr int kReadAheadMost = 640;
 }
 
 TTable::TTable(TComponent* owner)
@@ -465,6 +464,19 @@ TRecordBuffer TTable::ToBuffer(TRow&& row) {
     return r;
 }
 
+// The next row read ahead, handed out: the buffer and the engine's row trade their lists, so a
+// walk allocates no list of values per row, and the values the buffer held are let go as the
+// next read fills their place, each just as the one replacing it is made.
+void TTable::TakeAhead(TRecordBuffer& rec) {
+    TRow& row = FAhead[FAheadPos++];
+    rec.Id = row.Id;
+    rec.Data.swap(row.Values);
+    rec.Calc.clear();
+    rec.Assigned.clear();
+    rec.Unlooked.clear();
+    FAheadAfter = rec.Id;
+}
+
 std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool forward, int count) {
     EnsureSpec();
     if (FilterChangedSinceAhead()) InvalidateCache();
@@ -474,12 +486,11 @@ std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool for
     const bool continuing = from && FAheadForward == forward && from->Id == FAheadAfter;
     if (continuing && (FAheadPos < FAhead.size() || FAheadAtEnd)) {
         // Rows are handed out once: they move out of the read-ahead.
-        while (int(out.size()) < count && FAheadPos < FAhead.size()) out.push_back(std::move(FAhead[FAheadPos++]));
-        if (!out.empty()) FAheadAfter = out.back().Id;
+        while (int(out.size()) < count && FAheadPos < FAhead.size()) TakeAhead(out.emplace_back());
         if (int(out.size()) == count || (FAheadPos >= FAhead.size() && FAheadAtEnd)) return out;
     }
     const TRecordBuffer* start = out.empty() ? from : &out.back();
-    TRow key;
+    TRow& key = FFrom;
     const TRow* pk = nullptr;
     if (start) {
         key.Id = start->Id;
@@ -490,15 +501,11 @@ std::vector<TRecordBuffer> TTable::FetchRows(const TRecordBuffer* from, bool for
     // a walk that keeps reading on reads further each time (fewer reads, each a new seek).
     FAheadWant = continuing ? std::min(std::max(FAheadWant, kReadAhead) * 2, kReadAheadMost) : kReadAhead;
     int want = start ? std::max(count - int(out.size()), FAheadWant) : count;
-    std::vector<TRow>& rows = FFetched;
-    FConn->Fetch(FSpec, pk, forward, want, rows);
     InvalidateCache();
+    FConn->Fetch(FSpec, pk, forward, want, FAhead);
     FAheadPos = 0;
-    FAheadAtEnd = int(rows.size()) < want;
-    size_t i = 0;
-    for (; i < rows.size() && int(out.size()) < count; ++i) out.push_back(ToBuffer(std::move(rows[i])));
-    for (; i < rows.size(); ++i) FAhead.push_back(ToBuffer(std::move(rows[i])));
-    rows.clear();
+    FAheadAtEnd = int(FAhead.size()) < want;
+    while (int(out.size()) < count && FAheadPos < FAhead.size()) TakeAhead(out.emplace_back());
     FAheadForward = forward;
     FAheadAfter = out.empty() ? -1 : out.back().Id;
     return out;
@@ -508,8 +515,7 @@ bool TTable::FetchOne(const TRecordBuffer* from, bool forward, TRecordBuffer& ro
     EnsureSpec();
     if (FilterChangedSinceAhead()) InvalidateCache();
     if (from && FAheadForward == forward && from->Id == FAheadAfter && FAheadPos < FAhead.size()) {
-        row = std::move(FAhead[FAheadPos++]);
-        FAheadAfter = row.Id;
+        TakeAhead(row);
         return true;
     }
     return TDBDataSet::FetchOne(from, forward, row);
@@ -537,11 +543,20 @@ int TTable::CursorRecNo(const TRecordBuffer& rec) {
 
 void TTable::InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) {
     InvalidateCache();
+    FPostedKnown = false;
     if (inserting) {
         rec.Id = FConn->Insert(FTableName, FSpec.Columns, rec.Data);
     } else {
-        FConn->Update(FTableName, rec.Id, FSpec.Columns, original->Data, rec.Data);
+        FPostedKnown = FConn->UpdateAndRead(FTableName, rec.Id, FSpec.Columns, original->Data, rec.Data, FPosted);
     }
+}
+
+bool TTable::PostedRow(qint64 id, TRecordBuffer& rec) {
+    if (!FPostedKnown || FPosted.Id != id) return false;
+    FPostedKnown = false;
+    rec.Id = id;
+    rec.Data = FPosted.Values;
+    return true;
 }
 
 void TTable::InternalDelete(const TRecordBuffer& rec) {
@@ -587,6 +602,7 @@ std::vector<QVariant> TTable::KeyValues(const TRecordBuffer& buffer) const {
     // The leading index fields that were given a value.
     std::vector<QVariant> vals;
     size_t n = FSpec.OrderCols.size();
+    vals.reserve(n);
     if (FKeyFieldCount > 0) n = std::min(n, size_t(FKeyFieldCount));
     size_t assigned = 0;
     for (size_t i = 0; i < FSpec.OrderCols.size(); ++i)
@@ -1087,6 +1103,35 @@ void TQuery::RefreshParams() {
     EnableControls();
 }
 
+namespace {
+// Where a live query's text takes the row identity: after the "SELECT " of a statement over one
+// table (with at most an alias), neither grouped nor combined; -1 when its rows cannot be edited.
+qsizetype LiveIdentityPoint(const QString& sql) {
+    using platform::db::engine::IsWord;
+    using platform::db::engine::TToken;
+    const std::vector<TToken> t = platform::db::engine::Tokenize(sql);
+    const size_t n = t.size();
+    auto space = [&](size_t i) { return i < n && t[i].kind == TToken::Space; };
+    auto word = [&](size_t i, const char* w) { return i < n && IsWord(t[i], w); };
+    size_t i = space(0) ? 1 : 0;
+    if (!word(i, "SELECT") || !space(i + 1)) return -1;
+    qsizetype at = 0;
+    for (size_t k = 0; k <= i + 1; ++k) at += t[k].text.size();
+    bool single = false;
+    for (size_t k = 0; k < n; ++k) {
+        if (word(k, "UNION") || word(k, "DISTINCT") || (word(k, "GROUP") && space(k + 1) && word(k + 2, "BY"))) return -1;
+        if (single || !word(k, "FROM") || !space(k + 1) || k + 2 >= n) continue;
+        if (t[k + 2].kind != TToken::Word && t[k + 2].kind != TToken::Quoted) continue;
+        // The table, perhaps an alias, and then the condition, the order or the end.
+        auto ends = [&](size_t at) { return at >= n || word(at, "WHERE") || word(at, "ORDER"); };
+        size_t j = space(k + 3) ? k + 4 : k + 3;
+        if (ends(j)) single = true;
+        else if (j > k + 3 && t[j].kind == TToken::Word) single = ends(space(j + 1) ? j + 2 : j + 1);
+    }
+    return single ? at : -1;
+}
+}  // namespace
+
 platform::db::TStatement* TQuery::Statement() {
     OpenConnection();
     if (!FStmt) {
@@ -1095,15 +1140,8 @@ platform::db::TStatement* TQuery::Statement() {
         QString sql = FConn->TranslateSql(text);
         if (FRequestLive) {
             // A single-table result stays editable: the engine's row identity rides along.
-            static const QRegularExpression select(QStringLiteral("^\\s*SELECT\\s+"), QRegularExpression::CaseInsensitiveOption);
-            static const QRegularExpression single(
-                QStringLiteral("\\bFROM\\s+(\"[^\"]+\"|\\w+)(\\s+(?!WHERE\\b|ORDER\\b)\\w+)?\\s*(WHERE\\b|ORDER\\b|$)"),
-                QRegularExpression::CaseInsensitiveOption);
-            static const QRegularExpression grouped(QStringLiteral("\\b(GROUP\\s+BY|UNION|DISTINCT)\\b"),
-                                                    QRegularExpression::CaseInsensitiveOption);
-            auto m = select.match(sql);
-            if (m.hasMatch() && single.match(sql).hasMatch() && !grouped.match(sql).hasMatch())
-                sql = sql.left(m.capturedEnd()) + QStringLiteral("rowid AS \"zb$rowid\", ") + sql.mid(m.capturedEnd());
+            const qsizetype at = LiveIdentityPoint(sql);
+            if (at >= 0) sql = sql.left(at) + QStringLiteral("rowid AS \"zb$rowid\", ") + sql.mid(at);
         }
         FStmt = FConn->Prepare(sql);
     }

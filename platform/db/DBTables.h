@@ -245,6 +245,7 @@ protected:
     int CursorCount() override;
     int CursorRecNo(const TRecordBuffer& rec) override;
     void InternalPost(TRecordBuffer& rec, const TRecordBuffer* original, bool inserting) override;
+    bool PostedRow(qint64 id, TRecordBuffer& rec) override;
     void InternalDelete(const TRecordBuffer& rec) override;
     bool LockRecord(const TRecordBuffer& rec) override;
     void UnlockRecord(const TRecordBuffer& rec) override;
@@ -255,15 +256,16 @@ protected:
         return std::find(FSpec.OrderCols.begin(), FSpec.OrderCols.end(), slot) != FSpec.OrderCols.end();
     }
     void InvalidateCache() override {
-        FAhead.clear();
+        FAheadPos = FAhead.size();
         FAheadAtEnd = false;
         FAheadAfter = -1;
     }
 
 private:
     friend class TMasterLink;
-    // Rows read ahead of the last row handed out, so scrolling costs one query per page.
-    std::vector<TRecordBuffer> FAhead;
+    // Rows read ahead of the last row handed out, so scrolling costs one query per page; those
+    // before FAheadPos were handed out and keep only their storage.
+    std::vector<platform::db::TRow> FAhead;
     size_t FAheadPos = 0;
     qint64 FAheadAfter = -1;
     bool FAheadAtEnd = false;
@@ -272,6 +274,10 @@ private:
     std::vector<QVariant> FAheadArgs;
     int FAheadWant = 0;                      // rows the next read on asks for
     std::vector<platform::db::TRow> FFetched;  // the engine's rows, storage kept between reads
+    platform::db::TRow FFrom;                  // the row a read goes on from
+    platform::db::TRow FPosted;                // the row as the last post stored it, when told
+    bool FPostedKnown = false;
+    void TakeAhead(TRecordBuffer& rec);
     QString FFilterFor, FFilterSql;          // the filter text and its translation
     std::vector<QVariant> FFilterArgs;       // the values of the translation's placeholders
     bool FilterChangedSinceAhead();

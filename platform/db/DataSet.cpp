@@ -452,6 +452,32 @@ bool TDataSet::StepOutside(bool forward, TRecordBuffer& row) {
     return true;
 }
 
+// A one-row window steps by turning its three rows round: the row left becomes the one
+// behind, the one ahead is shown, and the storage of the one dropped takes the next row read.
+bool TDataSet::StepSingle(bool forward) {
+    TRecordBuffer& cur = FBuffers.front();
+    TPeek& ahead = forward ? FPeekNext : FPeekPrior;
+    TPeek& behind = forward ? FPeekPrior : FPeekNext;
+    if (!ahead.Known || ahead.Anchor != cur.Id) {
+        ahead.Known = false;
+        ahead.Exists = FetchNextRow(&cur, forward, ahead.Row);
+        ahead.Known = true;
+        ahead.Anchor = cur.Id;
+    }
+    if (!ahead.Exists) return false;
+    swap(behind.Row, cur);
+    swap(cur, ahead.Row);
+    behind.Known = behind.Exists = true;
+    behind.Anchor = cur.Id;
+    ahead.Known = false;
+    ahead.Exists = FetchNextRow(&cur, forward, ahead.Row);
+    ahead.Known = true;
+    ahead.Anchor = cur.Id;
+    (forward ? FWindowAtEnd : FWindowAtStart) = !ahead.Exists;
+    (forward ? FWindowAtStart : FWindowAtEnd) = false;
+    return true;
+}
+
 bool TDataSet::FetchNextRow(const TRecordBuffer* from, bool forward, TRecordBuffer& row) {
     if (FFiltered && OnFilterRecord) {
         auto rows = FetchFiltered(from, forward, 1);
@@ -600,6 +626,15 @@ int TDataSet::MoveBy(int distance) {
                 ++FActiveRecord;
             } else {
                 if (FBuffers.empty()) { FEof = true; break; }
+                if (FBufferCount == 1 && FBuffers.size() == 1) {
+                    if (!StepSingle(true)) {
+                        FEof = FWindowAtEnd = true;
+                        break;
+                    }
+                    ++scrolled;
+                    ++moved;
+                    continue;
+                }
                 TRecordBuffer row;
                 if (!StepOutside(true, row)) {
                     FEof = FWindowAtEnd = true;
@@ -622,6 +657,15 @@ int TDataSet::MoveBy(int distance) {
                 --FActiveRecord;
             } else {
                 if (FBuffers.empty()) { FBof = true; break; }
+                if (FBufferCount == 1 && FBuffers.size() == 1) {
+                    if (!StepSingle(false)) {
+                        FBof = FWindowAtStart = true;
+                        break;
+                    }
+                    --scrolled;
+                    --moved;
+                    continue;
+                }
                 TRecordBuffer row;
                 if (!StepOutside(false, row)) {
                     FBof = FWindowAtStart = true;
@@ -958,6 +1002,8 @@ void TDataSet::DoPost() {
     CheckRequiredFields();
     TRecordBuffer& cur = FBuffers[FActiveRecord];
     bool inserting = FState == dsInsert;
+    // Work bound to the post may write the record again: it is read back after that work.
+    const bool bound = bool(FPostEnd);
     InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
     try {
         EndPostWork(true);
@@ -970,7 +1016,7 @@ void TDataSet::DoPost() {
     const qint64 postedId = cur.Id;
     FState = dsBrowse;  // quietly: the state change is announced once the buffers are right
     TRecordBuffer fresh;
-    if (postedId != 0 && FetchById(postedId, fresh)) {
+    if (postedId != 0 && ((!bound && PostedRow(postedId, fresh)) || FetchById(postedId, fresh))) {
         CalculateFields(fresh);
         FillBuffers(std::move(fresh));
     } else {

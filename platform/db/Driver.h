@@ -157,6 +157,14 @@ public:
     virtual void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                         const std::vector<QVariant>& newValues) = 0;
     virtual void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) = 0;
+    // Update that also gives the record as a read would now find it (its identity and `cols`),
+    // when the engine can tell without reading it (true); otherwise the caller reads it again.
+    virtual bool UpdateAndRead(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
+                               const std::vector<QVariant>& newValues, TRow& stored) {
+        Update(table, id, cols, oldValues, newValues);
+        (void)stored;
+        return false;
+    }
 
     // Record locks between processes and cursors; they die with the process. Editing takes the
     // lock; a second cursor of the same process conflicts as another workstation would, so a

@@ -2,7 +2,6 @@
 
 #include "platform/rtl/Exceptions.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 
 namespace platform::db::engine {
@@ -57,15 +56,27 @@ QString ExtraStatement(const QChar* tail, const QChar* end) {
 }
 
 // Byte offset of a record in the lock file: 62 bits of an FNV-1a hash of table and identity.
-quint64 LockOffset(const QString& table, qint64 id) {
-    quint64 h = 1469598103934665603ull;
-    auto mix = [&h](quint8 b) { h ^= b; h *= 1099511628211ull; };
-    QByteArray t = StorageName(table).toUtf8();
-    for (char c : t) mix(quint8(c));
-    mix(0);
-    for (int i = 0; i < 8; ++i) mix(quint8(quint64(id) >> (8 * i)));
-    return h & ((1ull << 62) - 1);
+namespace {
+void Mix(quint64& h, quint8 b) {
+    h ^= b;
+    h *= 1099511628211ull;
 }
+}  // namespace
+
+quint64 LockSeed(const QString& table) {
+    quint64 h = 1469598103934665603ull;
+    const QByteArray t = StorageName(table).toUtf8();
+    for (char c : t) Mix(h, quint8(c));
+    Mix(h, 0);
+    return h;
+}
+
+quint64 LockOffset(quint64 seed, qint64 id) {
+    for (int i = 0; i < 8; ++i) Mix(seed, quint8(quint64(id) >> (8 * i)));
+    return seed & ((1ull << 62) - 1);
+}
+
+quint64 LockOffset(const QString& table, qint64 id) { return LockOffset(LockSeed(table), id); }
 
 
 QString TypeWord(TColumnType t) {
@@ -86,22 +97,47 @@ QString TypeWord(TColumnType t) {
     return QStringLiteral("TEXT");
 }
 
+// "WORD [REQUIRED] [(size)]", read by hand: a pattern here costs more to build than every
+// layout of a data folder takes to read.
 bool ParseType(const QString& decl, TColumnDesc& c) {
-    static const QRegularExpression re(QStringLiteral("^(\\w+)(\\s+REQUIRED)?\\s*(?:\\((\\d+)\\))?$"),
-                                       QRegularExpression::CaseInsensitiveOption);
-    auto m = re.match(decl.trimmed());
-    if (!m.hasMatch()) return false;
-    QString w = m.captured(1).toUpper();
+    const QString d = decl.trimmed();
+    const qsizetype n = d.size();
+    auto isWordChar = [](QChar ch) { return ch.isLetterOrNumber() || ch == QLatin1Char('_'); };
+    auto skipSpace = [&](qsizetype& i) {
+        const qsizetype from = i;
+        while (i < n && d[i].isSpace()) ++i;
+        return i > from;
+    };
+    qsizetype i = 0;
+    while (i < n && isWordChar(d[i])) ++i;
+    if (i == 0) return false;
+    const QStringView word = QStringView(d).left(i);
+    bool required = false;
+    if (skipSpace(i) && QStringView(d).mid(i, 8).compare(QLatin1String("REQUIRED"), Qt::CaseInsensitive) == 0 &&
+        (i + 8 == n || !isWordChar(d[i + 8]))) {
+        required = true;
+        i += 8;
+        skipSpace(i);
+    }
+    int size = 0;
+    if (i < n && d[i] == QLatin1Char('(')) {
+        const qsizetype digits = ++i;
+        while (i < n && d[i] >= QLatin1Char('0') && d[i] <= QLatin1Char('9')) ++i;
+        if (i == digits || i >= n || d[i] != QLatin1Char(')')) return false;
+        size = QStringView(d).mid(digits, i - digits).toInt();
+        ++i;
+    }
+    if (i != n) return false;
     static const std::pair<const char*, TColumnType> map[] = {
         {"TEXT", TColumnType::Text},         {"INTEGER", TColumnType::Integer},   {"SMALLINT", TColumnType::Short},
         {"FLOAT", TColumnType::Float},       {"CURRENCY", TColumnType::Currency}, {"DATE", TColumnType::Date},
         {"TIME", TColumnType::Time},         {"DATETIME", TColumnType::DateTime}, {"LOGICAL", TColumnType::Logical},
         {"MEMOTEXT", TColumnType::Memo},     {"BLOB", TColumnType::Blob},         {"AUTOINC", TColumnType::AutoInc}};
     for (auto& [name, type] : map)
-        if (w == QLatin1String(name)) {
+        if (word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
             c.Type = type;
-            c.Required = !m.captured(2).isEmpty();
-            c.Size = m.captured(3).toInt();
+            c.Required = required;
+            c.Size = size;
             return true;
         }
     return false;
@@ -307,7 +343,8 @@ void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, boo
 std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, const std::vector<QVariant>& values) {
     std::vector<QVariant> out(values);
     for (int i = 0; i < cols.size(); ++i) {
-        const int c = d.ColumnIndex(cols[i]);
+        // Datasets write the columns in the layout's order: the same place is tried first.
+        const int c = size_t(i) < d.Columns.size() && d.Columns[size_t(i)].Name == cols[i] ? i : d.ColumnIndex(cols[i]);
         if (c < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(cols[i]));
         QVariant& v = out[size_t(i)];
         const bool blank = !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());

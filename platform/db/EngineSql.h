@@ -14,7 +14,10 @@ QString ValidText(const QString& s);
 // What follows the first statement of a text, when it is more than blanks, ";" and comments.
 QString ExtraStatement(const QChar* tail, const QChar* end);
 [[noreturn]] void RefuseExtraStatement(const QString& extra);
-// 62 bits of a hash of table and record identity: the record's lock key.
+// 62 bits of a hash of table and record identity: the record's lock key. The table's part
+// (LockSeed) can be kept, and the keys of its records made from it.
+quint64 LockSeed(const QString& table);
+quint64 LockOffset(quint64 seed, qint64 id);
 quint64 LockOffset(const QString& table, qint64 id);
 
 // "TEXT", "CURRENCY"... and back ("TEXT REQUIRED(20)").
@@ -77,12 +80,12 @@ struct TShape {
 void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, bool from, bool forward, int count);
 
 // What an engine made for the shapes read lately (their text, a prepared statement); the busy
-// ones drift to the front, the least used go. A program's forms read with some sixty shapes:
-// all of them stay.
+// ones drift to the front, the least used go. A program's forms read with some sixty shapes,
+// and a few more each for reading on step by step: all of them stay.
 template <class T>
 class TShapes {
 public:
-    static constexpr size_t Most = 128;
+    static constexpr size_t Most = 256;
     T* Find(const TShape& h) {
         for (size_t i = 0; i < FItems.size(); ++i)
             if (FItems[i].first == h) {

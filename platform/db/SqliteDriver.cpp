@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <map>
 #include <sqlite3.h>
+#include <string>
 #include <unistd.h>
 
 namespace platform::db {
@@ -229,6 +230,41 @@ void FnExtract(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // ---------------------------------------------------------------- values
 
+// A text bound as the UTF-8 the file stores, encoded into a buffer kept between binds; a lone
+// surrogate becomes the replacement character, as ValidText makes it.
+void BindText(sqlite3_stmt* st, int pos, const QString& s) {
+    thread_local std::string buf;
+    const qsizetype n = s.size();
+    buf.resize(size_t(n) * 3);
+    const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
+    char* o = buf.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = p[i];
+        if (c < 0x80) {
+            *o++ = char(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(p[++i]) - 0xDC00);
+            *o++ = char(0xF0 | (c >> 18));
+            *o++ = char(0x80 | ((c >> 12) & 0x3F));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+        *o++ = char(0xE0 | (c >> 12));
+        *o++ = char(0x80 | ((c >> 6) & 0x3F));
+        *o++ = char(0x80 | (c & 0x3F));
+    }
+    sqlite3_bind_text(st, pos, buf.data(), int(o - buf.data()), SQLITE_TRANSIENT);
+}
+
 void BindValue(sqlite3_stmt* st, int pos, const QVariant& v) {
     if (!v.isValid() || v.isNull()) {
         sqlite3_bind_null(st, pos);
@@ -251,10 +287,8 @@ void BindValue(sqlite3_stmt* st, int pos, const QVariant& v) {
         sqlite3_bind_blob(st, pos, b.constData(), int(b.size()), SQLITE_TRANSIENT);
         break;
     }
-    default: {
-        const QByteArray s = ValidText(v.toString()).toUtf8();
-        sqlite3_bind_text(st, pos, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-    }
+    case QMetaType::QString: BindText(st, pos, *static_cast<const QString*>(v.constData())); break;
+    default: BindText(st, pos, v.toString());
     }
 }
 
@@ -450,7 +484,7 @@ public:
     sqlite3_stmt* Cached(const QString& sql) {
         auto it = FCache.find(sql);
         if (it != FCache.end()) return *it;
-        if (FCache.size() >= 256) ClearCache();  // texts vary by table and order only; keep it bounded
+        if (FCache.size() >= 512) ClearCache();  // texts vary by table and order only; keep it bounded
         sqlite3_stmt* st = nullptr;
         const QString text = ValidText(sql);
         const void* tail = nullptr;
@@ -545,6 +579,9 @@ public:
 
     // ---- schema
     bool TableExists(const QString& table) override {
+        // The first question a connection is asked reads every layout: the others follow.
+        if (FSchemaVersion < 0) DescribeAll();
+        if (FAllRead && SchemaCurrent()) return FLayouts.Find(StorageName(table)) != nullptr;
         bool found = false;
         Run(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE"),
             {QVariant(StorageName(table))}, [&](sqlite3_stmt*) { found = true; return false; });
@@ -567,56 +604,102 @@ public:
     }
     void ForgetDesc(const QString& name) {
         FLayouts.Forget(name);
+        FAllRead = false;
     }
 
+    // The layout of one table (after a change of this connection's own)...
     TTableDesc Read(const QString& key) {
         if (!TableExists(key)) EngineError(ecNoSuchTable, key);
         TTableDesc d;
         d.Name = key;
-        Run(QStringLiteral("SELECT name, type FROM pragma_table_info(?1)"), {QVariant(key)}, [&](sqlite3_stmt* st) {
+        TIndexDesc* ix = nullptr;
+        Run(QString::fromLatin1(kLayoutSql).arg(QStringLiteral("SELECT ?1 AS name")), {QVariant(key)},
+            [&](sqlite3_stmt* st) { return LayoutRow(st, d, ix); });
+        FinishIndexes(d);
+        return d;
+    }
+    // ...and of every table at once, as the data module opens them all: one statement, where a
+    // table at a time takes three and one more per index.
+    void ReadAll() {
+        FLayouts.Clear();
+        TTableDesc d;
+        TIndexDesc* ix = nullptr;
+        auto keep = [&] {
+            if (d.Name.isEmpty()) return;
+            FinishIndexes(d);
+            const QString key = d.Name;
+            FLayouts.Put(key, std::move(d));
+            d = TTableDesc();
+        };
+        Run(QString::fromLatin1(kLayoutSql).arg(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")), {},
+            [&](sqlite3_stmt* st) {
+                const QString key = ColumnValue(st, 0).toString().toLower();
+                if (key != d.Name) {
+                    keep();
+                    d.Name = key;
+                    ix = nullptr;
+                }
+                return LayoutRow(st, d, ix);
+            });
+        keep();
+        FAllRead = true;
+    }
+    // Rows of a table's layout, ordered: its columns, then each index's key columns. Indexes are
+    // listed as they were made (the engine numbers the newest first).
+    static constexpr const char* kLayoutSql =
+        "WITH t AS (%1) "
+        "SELECT t.name, 0, p.cid, 0, p.name, p.type, NULL, NULL FROM t, pragma_table_info(t.name) p "
+        "UNION ALL "
+        "SELECT t.name, 1, -i.seq, x.seqno, i.name, i.\"unique\", x.name, x.coll FROM t, pragma_index_list(t.name) i, "
+        "pragma_index_xinfo(i.name) x WHERE x.key=1 "
+        "ORDER BY 1, 2, 3, 4";
+    // One row of kLayoutSql into `d`; `ix` is the index being read (null before the first).
+    static bool LayoutRow(sqlite3_stmt* st, TTableDesc& d, TIndexDesc*& ix) {
+        if (sqlite3_column_int(st, 1) == 0) {
             TColumnDesc c;
-            c.Name = ColumnValue(st, 0).toString();
-            if (!ParseType(ColumnValue(st, 1).toString(), c)) c.Type = TColumnType::Text;
+            c.Name = ColumnValue(st, 4).toString();
+            if (!ParseType(ColumnValue(st, 5).toString(), c)) c.Type = TColumnType::Text;
             d.Columns.push_back(c);
             return true;
-        });
-        std::vector<std::pair<QString, bool>> names;
-        Run(QStringLiteral("SELECT name, \"unique\" FROM pragma_index_list(?1) ORDER BY seq DESC"), {QVariant(key)},
-            [&](sqlite3_stmt* st) {
-                names.emplace_back(ColumnValue(st, 0).toString(), ColumnValue(st, 1).toLongLong() != 0);
-                return true;
-            });
-        for (auto& [name, unique] : names) {
-            QString prefix = key + QLatin1Char('$');
-            if (!name.startsWith(prefix, Qt::CaseInsensitive)) continue;
-            TIndexDesc ix;
-            ix.Name = name.mid(prefix.size());
-            ix.Primary = ix.Name.compare(QLatin1String("pk"), Qt::CaseInsensitive) == 0;
-            if (ix.Primary) ix.Name.clear();
-            ix.Unique = unique;
-            Run(QStringLiteral("SELECT name, coll FROM pragma_index_xinfo(?1) WHERE key=1 ORDER BY seqno"), {QVariant(name)},
-                [&](sqlite3_stmt* st) {
-                    ix.Fields << ColumnValue(st, 0).toString();
-                    if (ColumnValue(st, 1).toString().compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0)
-                        ix.CaseInsensitive = true;
-                    return true;
-                });
-            if (ix.Primary) d.Indexes.insert(d.Indexes.begin(), ix);
-            else d.Indexes.push_back(ix);
         }
-        return d;
+        const QString name = ColumnValue(st, 4).toString();
+        const QString prefix = d.Name + QLatin1Char('$');
+        if (!name.startsWith(prefix, Qt::CaseInsensitive)) return true;
+        const QString own = name.mid(prefix.size());
+        if (!ix || sqlite3_column_int(st, 3) == 0) {
+            d.Indexes.emplace_back();
+            ix = &d.Indexes.back();
+            ix->Name = own;
+            ix->Primary = own.compare(QLatin1String("pk"), Qt::CaseInsensitive) == 0;
+            if (ix->Primary) ix->Name.clear();
+            ix->Unique = sqlite3_column_int64(st, 5) != 0;
+        }
+        ix->Fields << ColumnValue(st, 6).toString();
+        if (ColumnValue(st, 7).toString().compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0) ix->CaseInsensitive = true;
+        return true;
+    }
+    // The primary index goes first.
+    static void FinishIndexes(TTableDesc& d) {
+        std::stable_partition(d.Indexes.begin(), d.Indexes.end(), [](const TIndexDesc& ix) { return ix.Primary; });
     }
 
     // Layouts are cached; another connection (another workstation, a repair tool) may have changed
     // the schema since, so a table being opened reads it again when it did.
     TTableDesc DescribeTable(const QString& table) override {
+        DescribeAll();
+        return Desc(table);
+    }
+    void DescribeAll() {
+        if (!SchemaCurrent() || !FAllRead) ReadAll();
+    }
+    bool SchemaCurrent() {
         qint64 version = 0;
         Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); return false; });
-        if (version != FSchemaVersion) {
-            FLayouts.Clear();
-            FSchemaVersion = version;
-        }
-        return Desc(table);
+        if (version == FSchemaVersion) return true;
+        FLayouts.Clear();
+        FAllRead = false;
+        FSchemaVersion = version;
+        return false;
     }
 
     void CreateTable(const TTableDesc& desc) override {
@@ -761,50 +844,123 @@ public:
 
     void ReadRow(sqlite3_stmt* st, TRow& row, int ncols) {
         row.Id = sqlite3_column_int64(st, 0);
-        row.Values.clear();
-        row.Values.reserve(ncols);
-        for (int i = 0; i < ncols; ++i) row.Values.push_back(ColumnValue(st, i + 1));
+        row.Values.resize(size_t(ncols));
+        for (int i = 0; i < ncols; ++i) row.Values[size_t(i)] = ColumnValue(st, i + 1);
     }
 
     using TConnection::Fetch;
     void Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count, std::vector<TRow>& rows) override {
         const TTableDesc& d = Desc(s.Table);
+        // The rows already in the list are read into again: their lists of values are reused.
+        size_t used = 0;
+        const int n = int(s.Columns.size());
+        auto keep = [&](sqlite3_stmt* st) {
+            if (used == rows.size()) rows.emplace_back();
+            ReadRow(st, rows[used++], n);
+            return int(used) < count;
+        };
+        if (from) {
+            FetchOn(s, d, *from, forward, count, used, keep);
+            rows.resize(used);
+            return;
+        }
+        std::vector<QVariant>& args = FArgs;
+        args.clear();
         TShape& shape = FProbe;
-        ShapeOf(shape, 0, s, d, from != nullptr, forward, count);
+        ShapeOf(shape, 0, s, d, false, forward, count);
         TKnownShape* known = KnownShape(shape);
-        std::vector<QVariant> args;
         QString where;
         Restriction(s, d, known ? nullptr : &where, args);
-        if (from) {
-            for (int oc : s.OrderCols) args.push_back(KeyValue(d, s.Columns[oc], from->Values[oc]));
-            args.push_back(QVariant(from->Id));
-        }
         if (!known) {
-            QStringList keys, order;
-            for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
-            keys << QStringLiteral("rowid");
-            for (auto& k : keys) order << k + (forward ? QString() : QStringLiteral(" DESC"));
-            if (from) {
-                QStringList q;
-                for (qsizetype i = 0; i < keys.size(); ++i) q << QStringLiteral("?");
-                QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), forward ? QStringLiteral(">") : QStringLiteral("<"),
-                                                                q.join(QLatin1Char(',')));
-                where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
-            }
             QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT %5")
                               .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
-                                   order.join(QLatin1Char(',')))
+                                   OrderBy(s, d, forward))
                               .arg(count);
             known = &RememberShape(std::move(shape), std::move(sql));
         }
-        rows.clear();
-        if (rows.capacity() < size_t(count)) rows.reserve(count);
-        int n = int(s.Columns.size());
-        Run(*known, args, [&](sqlite3_stmt* st) {
-            rows.emplace_back();
-            ReadRow(st, rows.back(), n);
-            return true;
-        });
+        Run(*known, args, keep);
+        rows.resize(used);
+    }
+
+    QString OrderBy(const TCursorSpec& s, const TTableDesc& d, bool forward) const {
+        QStringList order;
+        const QString dir = forward ? QString() : QStringLiteral(" DESC");
+        for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive) + dir;
+        order << QStringLiteral("rowid") + dir;
+        return order.join(QLatin1Char(','));
+    }
+
+    // Whether a unique index holds the order's keys, so no two rows tie on all of them.
+    static bool UniqueOrder(const TCursorSpec& s, const TTableDesc& d) {
+        if (s.OrderCols.empty()) return false;
+        for (const TIndexDesc& ix : d.Indexes) {
+            if (!(ix.Primary || ix.Unique) || ix.Fields.size() != qsizetype(s.OrderCols.size())) continue;
+            // Texts equal without case are equal with it too, not the other way round.
+            if (s.CaseInsensitive && !ix.CaseInsensitive) continue;
+            bool same = true;
+            for (size_t i = 0; i < s.OrderCols.size() && same; ++i)
+                same = ix.Fields[qsizetype(i)].compare(s.Columns[s.OrderCols[i]], Qt::CaseInsensitive) == 0;
+            if (same) return true;
+        }
+        return false;
+    }
+    // Reads made as one, outside any transaction of the program's, see the same snapshot.
+    class TReadTransaction {
+    public:
+        TReadTransaction(TSqliteConnection* c, bool wanted) {
+            if (!wanted || !sqlite3_get_autocommit(c->FDb)) return;
+            FEnd = c->Cached(QStringLiteral("COMMIT"));
+            c->RunStatement(c->Cached(QStringLiteral("BEGIN")), {}, [](sqlite3_stmt*) { return false; });
+            FDb = c->FDb;
+        }
+        ~TReadTransaction() {
+            if (!FDb || sqlite3_get_autocommit(FDb)) return;
+            sqlite3_step(FEnd);
+            sqlite3_reset(FEnd);
+        }
+        TReadTransaction(const TReadTransaction&) = delete;
+        TReadTransaction& operator=(const TReadTransaction&) = delete;
+
+    private:
+        sqlite3* FDb = nullptr;
+        sqlite3_stmt* FEnd = nullptr;
+    };
+
+    // Reading on from a row goes through the order's steps: the rows tied with it on every key
+    // (after it by identity), then those tied on all keys but the last (after it on that one),
+    // and so on up to the first key. Each step's condition is one the index seeks to and stops
+    // at by itself, where a comparison of the whole key at once is tested again on every row.
+    template <class F>
+    void FetchOn(const TCursorSpec& s, const TTableDesc& d, const TRow& from, bool forward, int count, const size_t& used, F&& keep) {
+        std::vector<QVariant>& args = FArgs;
+        const int keys = int(s.OrderCols.size());
+        // A unique order has no rows tied on every key; otherwise the steps share one snapshot,
+        // so the file is not locked and unlocked once per step.
+        const bool unique = UniqueOrder(s, d);
+        TReadTransaction snapshot(this, !unique && keys > 0);
+        for (int held = unique ? keys - 1 : keys; held >= 0 && int(used) < count; --held) {
+            TShape& shape = FProbe;
+            ShapeOf(shape, 3 + held, s, d, true, forward, 0);
+            TKnownShape* known = KnownShape(shape);
+            QString where;
+            args.clear();
+            Restriction(s, d, known ? nullptr : &where, args);
+            for (int i = 0; i < held; ++i) args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], from.Values[s.OrderCols[i]]));
+            if (held == keys) args.push_back(QVariant(from.Id));
+            else args.push_back(KeyValue(d, s.Columns[s.OrderCols[held]], from.Values[s.OrderCols[held]]));
+            args.push_back(QVariant(qlonglong(count - int(used))));
+            if (!known) {
+                QStringList conds;
+                if (!where.isEmpty()) conds << where;
+                for (int i = 0; i < held; ++i) conds << KeyExpr(d, s.Columns[s.OrderCols[i]], s.CaseInsensitive) + QStringLiteral(" = ?");
+                const QString op = forward ? QStringLiteral(" > ?") : QStringLiteral(" < ?");
+                conds << (held == keys ? QStringLiteral("rowid") : KeyExpr(d, s.Columns[s.OrderCols[held]], s.CaseInsensitive)) + op;
+                QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT ?")
+                                  .arg(SelectList(s), Quote(StorageName(s.Table)), conds.join(QStringLiteral(" AND ")), OrderBy(s, d, forward));
+                known = &RememberShape(std::move(shape), std::move(sql));
+            }
+            Run(*known, args, keep);
+        }
     }
 
     bool FetchById(const TCursorSpec& s, qint64 id, TRow& row) override {
@@ -816,7 +972,9 @@ public:
             known = &RememberShape(std::move(shape), QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(SelectList(s), Quote(StorageName(s.Table))));
         bool found = false;
         int n = int(s.Columns.size());
-        Run(*known, {QVariant(id)}, [&](sqlite3_stmt* st) {
+        std::vector<QVariant>& args = FArgs;
+        args.assign(1, QVariant(id));
+        Run(*known, args, [&](sqlite3_stmt* st) {
             ReadRow(st, row, n);
             found = true;
             return false;
@@ -830,7 +988,8 @@ public:
         TShape& shape = FProbe;
         ShapeOf(shape, 1, s, d, exact, true, int(n));
         TKnownShape* known = KnownShape(shape);
-        std::vector<QVariant> args;
+        std::vector<QVariant>& args = FArgs;
+        args.clear();
         QString where;
         Restriction(s, d, known ? nullptr : &where, args);
         for (size_t i = 0; i < n; ++i) args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], key[i]));
@@ -950,8 +1109,44 @@ public:
 
     void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                 const std::vector<QVariant>& newValues) override {
+        UpdateRow(table, id, cols, oldValues, newValues, nullptr);
+    }
+    bool UpdateAndRead(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
+                       const std::vector<QVariant>& newValues, TRow& stored) override {
+        return UpdateRow(table, id, cols, oldValues, newValues, &stored);
+    }
+    // Whether a value written to a column of type `t` reads back just as it was given: texts as
+    // typed (an empty one reads blank), whole numbers, and fractions where the column keeps them
+    // (dates and money store a whole value as a whole number).
+    static bool ReadsAsWritten(const QVariant& v, TColumnType t) {
+        if (v.isNull()) return true;
+        switch (t) {
+        case TColumnType::Text:
+        case TColumnType::Memo:
+            return v.typeId() == QMetaType::QString && ValidText(*static_cast<const QString*>(v.constData())).isSharedWith(
+                                                           *static_cast<const QString*>(v.constData()));
+        case TColumnType::Integer:
+        case TColumnType::Short:
+        case TColumnType::Logical:
+        case TColumnType::AutoInc: return v.typeId() == QMetaType::LongLong;
+        case TColumnType::Float: return v.typeId() == QMetaType::Double && std::isfinite(v.toDouble());
+        case TColumnType::Currency:
+        case TColumnType::Date:
+        case TColumnType::Time:
+        case TColumnType::DateTime: {
+            const double x = v.toDouble();
+            return v.typeId() == QMetaType::Double && std::isfinite(x) && x != std::trunc(x);
+        }
+        case TColumnType::Blob: return false;
+        }
+        return false;
+    }
+    // With `stored`, the row as a read would now give it: the values read before with the ones
+    // written in their place, when each reads back as written (false: the caller reads it).
+    bool UpdateRow(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
+                   const std::vector<QVariant>& newValues, TRow* stored) {
         const TTableDesc& d = Desc(table);
-        if (cols.isEmpty()) return;
+        if (cols.isEmpty()) return false;
         // Only the columns that change are written: an unchanged key leaves its indexes alone.
         // The old values still all take part in the condition, so another user's change is seen.
         const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
@@ -978,6 +1173,24 @@ public:
         });
         RunStatement(st, args, [](sqlite3_stmt*) { return false; });
         if (sqlite3_changes(FDb) == 0) EngineError(ecRecordChanged);
+        if (!stored) return false;
+        stored->Id = id;
+        stored->Values.resize(size_t(cols.size()));
+        for (int i = 0; i < cols.size(); ++i) {
+            const int c = size_t(i) < d.Columns.size() && d.Columns[size_t(i)].Name == cols[i] ? i : d.ColumnIndex(cols[i]);
+            const TColumnType type = d.Columns[size_t(c)].Type;
+            QVariant& v = stored->Values[size_t(i)];
+            if (!(flags[i] & 1)) {
+                // A blank number some other program left in an indexed column is made 0 on write.
+                if (oldValues[size_t(i)].isNull() && !IsTextType(type) && Indexed(d, cols[i])) return false;
+                v = oldValues[size_t(i)];
+                continue;
+            }
+            const QVariant& w = fresh[size_t(i)];
+            if (!ReadsAsWritten(w, type)) return false;
+            v = w.typeId() == QMetaType::QString && static_cast<const QString*>(w.constData())->isEmpty() ? QVariant() : w;
+        }
+        return true;
     }
 
     void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
@@ -995,10 +1208,18 @@ public:
     }
 
     bool LockRecord(const QString& table, qint64 id, const void* owner) override {
-        return !FLocks || FLocks->Lock(LockOffset(table, id), owner);  // data opened for reading: nothing to guard
+        return !FLocks || FLocks->Lock(LockKey(table, id), owner);  // data opened for reading: nothing to guard
     }
     void UnlockRecord(const QString& table, qint64 id, const void* owner) override {
-        if (FLocks) FLocks->Unlock(LockOffset(table, id), owner);
+        if (FLocks) FLocks->Unlock(LockKey(table, id), owner);
+    }
+    // Locks are taken and let go on the same table again and again: its part of the key is kept.
+    quint64 LockKey(const QString& table, qint64 id) {
+        if (FLockTable.isNull() || table != FLockTable) {
+            FLockSeed = LockSeed(table);
+            FLockTable = table;
+        }
+        return LockOffset(FLockSeed, id);
     }
 
     // Every post commits with a full sync of the journal, so a committed record is already on
@@ -1013,10 +1234,14 @@ private:
     QHash<QString, sqlite3_stmt*> FCache;
     std::vector<TWriteText> FWrites;
     TLayouts FLayouts;
+    bool FAllRead = false;  // FLayouts holds every table of the schema version read
     TShapes<TKnownShape> FShapes;
     TShape FProbe;
+    std::vector<QVariant> FArgs;  // a read's values, storage kept between reads
     qint64 FSchemaVersion = -1;
     std::shared_ptr<TLockFile> FLocks;
+    QString FLockTable;
+    quint64 FLockSeed = 0;
 };
 
 void RegisterSqliteFunctions(void* handle) {

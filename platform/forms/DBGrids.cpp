@@ -6,6 +6,7 @@
 
 #include <QFontMetrics>
 #include <QHash>
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -155,6 +156,8 @@ TCustomDBGrid::TCustomDBGrid(TComponent* owner)
       FColumns(std::make_unique<TDBGridColumns>(this)), FTitleFont(std::make_unique<TFont>()) {
     SetTabStop(true);
     SetColor(clWindow);
+    // Paint covers every pixel the bars leave: no background fill before it.
+    FWidget->setAttribute(Qt::WA_OpaquePaintEvent);
     FVScroll = new QScrollBar(Qt::Vertical, FWidget);
     FVScroll->setFocusPolicy(Qt::NoFocus);
     FVScroll->setRange(0, 0);
@@ -599,10 +602,14 @@ void TCustomDBGrid::Paint() {
     const int areaW = DataAreaWidth();
     c->Brush()->SetColor(Color());
     c->FillRect(Rect(0, 0, areaW, Height()));
+    // The corner between the two bars.
+    if (areaW < Width()) c->FillRect(Rect(areaW, Height() - HorzScrollBarHeight(), Width(), Height()));
     const auto cols = VisibleColumns();
     const int th = TitleHeight();
     const int rh = DefaultRowHeight();
     const int line = (FOptions & dgColLines) ? 1 : 0;
+    const QRect dirty = FPaintRect.isEmpty() ? QRect(0, 0, Width(), Height()) : FPaintRect;
+    if (dirty.left() >= areaW) return;  // only under the bars
     // Titles.
     if (FOptions & dgTitles) {
         if (FOptions & dgIndicator) PaintIndicator(Rect(0, 0, kIndicatorWidth, th), false);
@@ -803,6 +810,13 @@ void TCustomDBGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y
 }
 
 bool TCustomDBGrid::WidgetEvent(QEvent* event) {
+    if (event->type() == QEvent::Paint) {
+        // A bar repainted alone asks its parent for the strip under it, not for the rows.
+        FPaintRect = static_cast<QPaintEvent*>(event)->rect();
+        const bool done = TCustomControl::WidgetEvent(event);
+        FPaintRect = QRect();
+        return done;
+    }
     if (event->type() == QEvent::Show && FCountWhenShown) {
         FCountWhenShown = false;
         UpdateScrollBar();

@@ -137,3 +137,80 @@ TEST(Component, ComponentsMadeWhileTheOwnerLoadsLoadWithIt) {
     auto* later = new TLoadProbe(&form);
     EXPECT_FALSE(later->HasState(csLoading));
 }
+
+namespace {
+// Counts the insertions it hears; asks for them only when told to.
+class TInsertProbe : public TComponent {
+public:
+    TInsertProbe(TComponent* owner, bool listens) : TComponent(owner) {
+        if (listens) HearInsertions();
+    }
+    std::vector<TComponent*> Heard;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override {
+        TComponent::Notification(c, op);
+        if (op == opInsert) Heard.push_back(c);
+    }
+};
+}  // namespace
+
+TEST(Component, OnlyComponentsThatAskedHearOfANewComponentAnywhereInTheOwnersTree) {
+    TInsertProbe form(nullptr, true);
+    auto* deaf = new TInsertProbe(&form, false);
+    auto* panel = new TInsertProbe(&form, false);
+    auto* nested = new TInsertProbe(panel, true);  // owned by a component that does not listen
+    form.Heard.clear();
+    auto* made = new TInsertProbe(&form, false);
+    EXPECT_EQ(form.Heard, std::vector<TComponent*>{made});
+    EXPECT_EQ(nested->Heard, std::vector<TComponent*>{made});
+    EXPECT_TRUE(deaf->Heard.empty());
+    EXPECT_TRUE(made->Heard.empty());
+    // Removal still reaches everyone: a removed sibling's watcher lets go of it.
+    auto* watcher = new TProbe(&form);
+    watcher->Watched = made;
+    delete made;
+    EXPECT_EQ(watcher->Watched, nullptr);
+    // A listener that is gone is told nothing more; the others still are.
+    delete nested;
+    auto* later = new TInsertProbe(&form, false);
+    EXPECT_EQ(form.Heard.back(), later);
+}
+
+TEST(Component, ComponentsAreFoundByNameWhateverItsCase) {
+    TProbe root(nullptr);
+    auto* a = new TProbe(&root);
+    a->SetName(QStringLiteral("btOk_2"));
+    auto* b = new TProbe(&root);
+    b->SetName(QStringLiteral("btOk_3"));
+    EXPECT_EQ(root.FindComponent(QStringLiteral("BTOK_2")), a);
+    EXPECT_EQ(root.FindComponent(QStringLiteral("btok_3")), b);
+    // Neither a sign whose code differs from a letter's by the case bit nor a longer or accented
+    // name is the same name.
+    EXPECT_EQ(root.FindComponent(QStringLiteral("btOk\x7f" "2")), nullptr);
+    EXPECT_EQ(root.FindComponent(QStringLiteral("btOk_")), nullptr);
+    EXPECT_EQ(root.FindComponent(QStringLiteral("btÖk_2")), nullptr);
+    EXPECT_EQ(root.FindComponent(QStringLiteral("BT[K_2")), nullptr);
+}
+
+TEST(Component, ANameFollowsRenamesAndChangesOfOwner) {
+    TProbe form1(nullptr), form2(nullptr);
+    auto* a = new TProbe(&form1);
+    a->SetName(QStringLiteral("edNombre"));
+    a->SetName(QStringLiteral("edApellidos"));
+    EXPECT_EQ(form1.FindComponent(QStringLiteral("EDNOMBRE")), nullptr);
+    EXPECT_EQ(form1.FindComponent(QStringLiteral("edapellidos")), a);
+    auto* b = new TProbe(&form1);
+    b->SetName(QStringLiteral("edNombre"));  // the old name is free again
+    EXPECT_EQ(form1.FindComponent(QStringLiteral("edNombre")), b);
+    form2.InsertComponent(a);
+    EXPECT_EQ(form1.FindComponent(QStringLiteral("edApellidos")), nullptr);
+    EXPECT_EQ(form2.FindComponent(QStringLiteral("EDAPELLIDOS")), a);
+    // One that would take a sibling's name stays where it was.
+    auto* c = new TProbe(&form2);
+    c->SetName(QStringLiteral("EdNombre"));
+    EXPECT_THROW(form1.InsertComponent(c), EComponentError);
+    EXPECT_EQ(form2.FindComponent(QStringLiteral("edNombre")), c);
+    delete b;
+    EXPECT_EQ(form1.FindComponent(QStringLiteral("edNombre")), nullptr);
+}

@@ -330,9 +330,10 @@ TEST(StringList, FilesKeepSpanishTextAndReadLatin1) {
 
 namespace {
 
-// Lines of blanks, digits and plain letters are ordered without the collator; the order must be
-// the collator's all the same, with other characters (accents, "ñ", a combining tilde that
-// bonds with an "n", punctuation, ignorable ones) before, at and after the first difference.
+// Lines of blanks, digits and letters are ordered without the collator where their letters
+// differ; the order must be the collator's all the same, with accents and case, and with other
+// characters (a combining tilde that bonds with an "n", "ª", punctuation, ignorable ones)
+// before, at and after the first difference.
 TEST(StringOrder, PlainLinesOrderAsTheCollatorDoes) {
     QCollator sensitive(QLocale(QLocale::Spanish, QLocale::Spain)), insensitive(sensitive.locale());
     sensitive.setCaseSensitivity(Qt::CaseSensitive);
@@ -342,8 +343,8 @@ TEST(StringOrder, PlainLinesOrderAsTheCollatorDoes) {
         const int r = sign(c.compare(a, b));
         return r ? r : sign(QString::compare(a, b, cs));
     };
-    const QString plain = QStringLiteral(" 0129aAbBnNoOzZ");
-    const QStringList other = {QStringLiteral("-"), QStringLiteral("."), QStringLiteral("ñ"), QStringLiteral("Á"),
+    const QString plain = QStringLiteral(" 0129aAbBnNoOzZáÁéñÑüç");
+    const QStringList other = {QStringLiteral("-"), QStringLiteral("."), QStringLiteral("ª"), QStringLiteral("ß"), QStringLiteral("·"), QStringLiteral("/"), QStringLiteral("Æ"), QStringLiteral("€"),
                                QString(QChar(0x303)), QString(QChar(0x301)), QString(QChar(0xAD)), QString(QChar(0x1))};
     std::mt19937 rng(23);
     auto text = [&](int most) {

@@ -3,6 +3,7 @@
 #include "Support.h"
 
 #include "platform/db/Driver.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <QDir>
 #include <QFile>
@@ -261,6 +262,62 @@ TEST_F(EngineFaultsTest, ALoneSurrogateIsReplacedAndTheNextCharacterKept) {
     for (; !q->Eof(); q->Next()) stored << q->FieldByName(QStringLiteral("ASUNTO"))->AsString();
     const QChar bad = QChar::ReplacementCharacter;
     EXPECT_EQ(stored, (QStringList{QStringLiteral("a") + bad + QStringLiteral("bc"), bad + QStringLiteral("xy") + bad, pair}));
+}
+
+TEST_F(EngineFaultsTest, SearchesFindTextsOfEveryKindAsTheyWereStored) {
+    CreateSchema(folder);
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    const QString lone = QStringLiteral("x") + QChar(0xD83D);
+    const QStringList numbers = {QStringLiteral("Ñu-7"), QStringLiteral("ü") + QString::fromUcs4(U"\U0001F600"), lone, QStringLiteral("€")};
+    for (const QString& n : numbers) AddCase(exped, QStringLiteral("2024"), n);
+    for (const QString& n : numbers) {
+        EXPECT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(n)})) << n.toStdString();
+        EXPECT_TRUE(exped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(QStringLiteral("2024")), Variant(n)}), 0));
+    }
+    // The lone half of a pair was stored as the replacement character, and is found as it.
+    ASSERT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(lone)}));
+    EXPECT_EQ(exped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("x") + QChar(QChar::ReplacementCharacter));
+    EXPECT_FALSE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("Ñu-8"))}));
+}
+
+TEST_F(EngineFaultsTest, APostedRecordShowsWhatAReadFindsAndOthersChangesAreStillSeen) {
+    CreateSchema(folder);
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"), 10);
+    TField* importe = exped->FieldByName(QStringLiteral("IMPORTE"));
+    TField* asunto = exped->FieldByName(QStringLiteral("ASUNTO"));
+    TField* fecha = exped->FieldByName(QStringLiteral("FECHAAPERTURA"));
+    exped->Edit();
+    importe->SetAsFloat(12.5);
+    asunto->SetAsString(QStringLiteral("ab") + QChar(0xD83D));
+    exped->Post();
+    EXPECT_EQ(asunto->AsString(), QStringLiteral("ab") + QChar(QChar::ReplacementCharacter));
+    EXPECT_DOUBLE_EQ(importe->AsFloat(), 12.5);
+    exped->Edit();
+    fecha->SetAsDateTime(EncodeDate(2024, 5, 6));
+    exped->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(7);
+    exped->Post();
+    EXPECT_EQ(fecha->AsDateTime(), EncodeDate(2024, 5, 6));
+    EXPECT_EQ(exped->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 7);
+    // Edited again at once: nobody changed it in between, and nobody is said to have.
+    exped->Edit();
+    importe->SetAsFloat(13.5);
+    asunto->SetAsString(QString());
+    exped->Post();
+    EXPECT_TRUE(asunto->IsNull());
+    EXPECT_EQ(EngineCode([&] { exped->Edit(); }), 0);
+    exped->Cancel();
+    // A change made through another cursor after the post is seen on the next edit.
+    TTable* other = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    other->Open();
+    ASSERT_TRUE(other->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}));
+    other->Edit();
+    other->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(99);
+    other->Post();
+    EXPECT_EQ(EngineCode([&] { exped->Edit(); }), platform::db::ecRecordChanged);
+    EXPECT_DOUBLE_EQ(importe->AsFloat(), 99);
 }
 
 TEST_F(EngineFaultsTest, ASecondStatementAfterASemicolonIsRefused) {

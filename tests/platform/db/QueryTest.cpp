@@ -343,6 +343,29 @@ TEST_F(QueryTest, ComputedColumnsKeepTheTypeOfWhatTheyCompute) {
     EXPECT_EQ(l->FieldByName(QStringLiteral("NOMCLI"))->Size(), 10);
 }
 
+// Only a result over one table (with at most an alias), neither grouped nor combined, can be
+// edited.
+TEST_F(QueryTest, ALiveResultIsEditableOnlyOverOneTable) {
+    const std::vector<std::pair<const char*, bool>> casos = {
+        {"SELECT * FROM CUENTAS", true},
+        {"  select ORDEN, CONCEPTO from cuentas c where c.TIPO = 2", true},
+        {"SELECT * FROM CUENTAS\r\nORDER BY FECHA", true},
+        {"SELECT * FROM \"CUENTAS\" WHERE TIPO = 2", true},
+        {"SELECT ORDEN FROM CUENTAS A, EXPED B WHERE A.ANO = B.ANO", false},
+        {"SELECT ORDEN FROM CUENTAS A JOIN EXPED B ON A.ANO = B.ANO", false},
+        {"SELECT DISTINCT ANO FROM CUENTAS", false},
+        {"SELECT ANO, COUNT(*) FROM CUENTAS GROUP  BY ANO", false},
+        {"SELECT ANO FROM CUENTAS UNION SELECT ANO FROM EXPED", false},
+        {"SELECT ANO FROM CUENTAS AS C WHERE TIPO = 2", false},
+    };
+    for (const auto& [sql, editable] : casos) {
+        TQuery* q = NewQuery(&owner, folder, QString::fromLatin1(sql));
+        q->SetRequestLive(true);
+        q->Open();
+        EXPECT_EQ(q->CanModify(), editable) << sql;
+    }
+}
+
 // A window opened again asks the same query again: the server neither prepares nor describes
 // it anew, and each table's layout is read once; the query's fields are those of the first time.
 TEST_F(QueryTest, AQueryOpenedAgainIsRunWithoutPreparingOrDescribingItAgain) {

@@ -2,6 +2,7 @@
 // whichever way the walk goes; search keys are renewed in place from one search to the next.
 #include "Support.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/db/Driver.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -178,4 +179,42 @@ TEST_F(ReadAheadTest, SteppingBackAndForthOverAGroupEdgeShowsEachRowAsStored) {
     t->Prior();
     EXPECT_TRUE(t->Bof());
     EXPECT_EQ(orden->AsInteger(), forward[0]);
+}
+
+TEST_F(ReadAheadTest, AWalkOverAUniqueKeyCrossesItsGroupsBothWaysAndStaysInsideARange) {
+    // Case files by year and number, a key no two rows share: reading on goes from the rest of
+    // one year into the next ones, in pages larger than a year.
+    auto conn = platform::db::OpenData(dir.path());
+    conn->StartTransaction();
+    std::vector<int> expected;
+    for (int y = 0; y < 3; ++y)
+        for (int n = 1; n <= 500; ++n) {
+            conn->Insert(QStringLiteral("EXPED"), {QStringLiteral("ANO"), QStringLiteral("NUMERO"), QStringLiteral("IMPORTE")},
+                         {QVariant(QString::number(2022 + y)), QVariant(Num(n)), QVariant(double(y * 1000 + n))});
+            expected.push_back(y * 1000 + n);
+        }
+    conn->Commit();
+    TTable* t = NewTable(&owner, dir.path(), QStringLiteral("EXPED"));
+    t->Open();
+    TField* importe = t->FieldByName(QStringLiteral("IMPORTE"));
+    auto walk = [&](bool forward) {
+        std::vector<int> seen;
+        if (forward)
+            for (t->First(); !t->Eof(); t->Next()) seen.push_back(importe->AsInteger());
+        else
+            for (t->Last(); !t->Bof(); t->Prior()) seen.push_back(importe->AsInteger());
+        return seen;
+    };
+    EXPECT_EQ(walk(true), expected);
+    EXPECT_EQ(walk(false), std::vector<int>(expected.rbegin(), expected.rend()));
+    t->First();
+    EXPECT_EQ(t->MoveBy(1200), 1200);
+    EXPECT_EQ(importe->AsInteger(), expected[1200]);
+    EXPECT_EQ(t->MoveBy(-1100), -1100);
+    EXPECT_EQ(importe->AsInteger(), expected[100]);
+
+    t->SetRange({Variant(QStringLiteral("2023"))}, {Variant(QStringLiteral("2023"))});
+    const std::vector<int> year(expected.begin() + 500, expected.begin() + 1000);
+    EXPECT_EQ(walk(true), year);
+    EXPECT_EQ(walk(false), std::vector<int>(year.rbegin(), year.rend()));
 }

@@ -118,9 +118,10 @@ TEST(StoredTextOrder, TextsWithACommonStartCompareAsUtf16) {
     }
 }
 
-// Keys of blanks, digits and plain letters are ordered without asking the collator: the order
-// must still be the collator's, with classes of characters, case and length mixed, and a
-// character that bonds with the one before it (a combining tilde on "n") must not be missed.
+// Keys of blanks, digits and letters (accented or not) are ordered without asking the collator:
+// the order must still be the collator's, with classes of characters, accents, case and length
+// mixed, and a character that bonds with the one before it (a combining tilde on "n") or that
+// weighs otherwise ("ª", "ß") must not be missed.
 TEST(StoredTextOrder, PlainKeysOrderAsTheCollatorDoes) {
     auto open = [](const char* tag) {
         char id[ULOC_FULLNAME_CAPACITY] = {};
@@ -135,9 +136,10 @@ TEST(StoredTextOrder, PlainKeysOrderAsTheCollatorDoes) {
     UCollator* letters = open(platform::db::SpanishLettersTag);
     ASSERT_TRUE(full && letters);
     auto u = [](const QString& s) { return reinterpret_cast<const UChar*>(s.constData()); };
-    const QString plain = QStringLiteral(" 019aAbBnNzZ");
-    const QStringList other = {QStringLiteral("-"), QStringLiteral("."), QStringLiteral("ñ"), QString(QChar(0x303)),
-                               QString(QChar(0x301)), QStringLiteral("_"), QString(QChar(0xAD)), QString(QChar(0x1))};
+    const QString plain = QStringLiteral(" 019aAbBnNoOzZáÁéñÑüÜçÿ");
+    const QStringList other = {QStringLiteral("-"), QStringLiteral("."), QStringLiteral("ª"), QStringLiteral("ß"), QStringLiteral("·"), QStringLiteral("/"), QStringLiteral("\t"),
+                               QStringLiteral("Æ"), QStringLiteral("ø"), QString(QChar(0x303)), QString(QChar(0x301)),
+                               QStringLiteral("_"), QString(QChar(0xAD)), QString(QChar(0x1)), QStringLiteral("€")};
     std::mt19937 rng(17);
     auto text = [&](int most) {
         QString s;

@@ -352,6 +352,48 @@ TEST_F(DBGridTest, GridRendersTitlesIndicatorAndRowsToPng) {
     EXPECT_EQ(QColor(img.pixel(cell.Right - 2, cell.Top + 2)), QColor(platform::graphics::ToQRgb(clHighlight)));
 }
 
+// A grid narrower than its columns shows both bars; the rest of it, below the rows and in the
+// corner between the bars, is the grid's colour.
+TEST_F(DBGridTest, BelowTheRowsAndBetweenTheBarsTheGridShowsItsColour) {
+    grid->SetColor(clYellow);
+    grid->SetBounds(0, 0, 160, 150);
+    form->Show();
+    grid->SetLeftCol(1);  // the horizontal bar is laid out again beside the vertical one
+    const QImage img = TFormHarness::Grab(grid);
+    ASSERT_EQ(img.size(), QSize(160, 150));
+    QScrollBar* vertical = nullptr;
+    QScrollBar* horizontal = nullptr;
+    for (QScrollBar* b : grid->Widget()->findChildren<QScrollBar*>())
+        (b->orientation() == Qt::Vertical ? vertical : horizontal) = b;
+    ASSERT_TRUE(vertical && horizontal);
+    ASSERT_TRUE(vertical->isVisible() && horizontal->isVisible());
+    const QPoint corner(vertical->geometry().center().x(), horizontal->geometry().center().y());
+    ASSERT_FALSE(vertical->geometry().contains(corner) || horizontal->geometry().contains(corner));
+    const QColor yellow(platform::graphics::ToQRgb(clYellow));
+    EXPECT_EQ(QColor(img.pixel(corner)), yellow);
+    // Below the last of the three rows.
+    const TRect last = grid->CellRect(2, 1);
+    EXPECT_EQ(QColor(img.pixel(last.Left + 3, last.Bottom + 10)), yellow);
+}
+
+// The vertical bar repainted alone (its range or position moved) leaves the rows undrawn; a
+// repaint of the grid draws them.
+TEST_F(DBGridTest, ARepaintOfTheBarAloneDrawsNoCell) {
+    int cells = 0;
+    grid->OnDrawColumnCell = [&](TObject*, const TRect&, int, TColumn*, TGridDrawState) { ++cells; };
+    form->Show();
+    TFormHarness::ProcessEvents();
+    QScrollBar* vertical = nullptr;
+    for (QScrollBar* b : grid->Widget()->findChildren<QScrollBar*>())
+        if (b->orientation() == Qt::Vertical) vertical = b;
+    ASSERT_TRUE(vertical && vertical->isVisible());
+    cells = 0;
+    vertical->repaint();
+    EXPECT_EQ(cells, 0);
+    grid->Repaint();
+    EXPECT_GT(cells, 0);
+}
+
 TEST(DBGridLargeTest, EachLinkShowsAFullPageAroundTheRecordAndStepsReadOnlyTheirRows) {
     TFormHarness harness;
     auto form = std::make_unique<TForm>(nullptr);
