@@ -43,6 +43,11 @@ std::vector<TCopiedTable> CopyData(TConnection& from, TConnection& to, const std
         to.Rollback();
         throw;
     }
+    // The rows are in: a failure here loses nothing, the server catches up on its own later.
+    try {
+        to.RefreshStatistics();
+    } catch (const Exception&) {
+    }
     return copied;
 }
 

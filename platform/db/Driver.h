@@ -174,6 +174,10 @@ public:
 
     // Makes every committed change durable on disk.
     virtual void Flush() = 0;
+
+    // After a bulk load: what the engine knows of the data to plan its reads is brought up to
+    // date, so the first reads run as later ones will.
+    virtual void RefreshStatistics() {}
 };
 
 // Registers the Spanish collations and the SQL functions of the engine on a raw SQLite

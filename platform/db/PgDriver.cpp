@@ -1171,6 +1171,15 @@ public:
     // The server makes every commit durable itself.
     void Flush() override {}
 
+    // What the server's background work does a while after a bulk load, done at once: VACUUM
+    // marks the pages all visible (a count reads the index alone) and ANALYZE tells the planner
+    // how the keys spread.
+    void RefreshStatistics() override {
+        if (FInTrans) return;
+        Ensure();
+        Exec(QStringLiteral("VACUUM (ANALYZE)"));
+    }
+
 private:
     QString FFolder, FServer, FDisplayName, FSchema;
     qint64 FWriterLock = 0;

@@ -6,6 +6,7 @@
 
 #include <QFontMetrics>
 #include <QHash>
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -607,6 +608,8 @@ void TCustomDBGrid::Paint() {
     const int th = TitleHeight();
     const int rh = DefaultRowHeight();
     const int line = (FOptions & dgColLines) ? 1 : 0;
+    const QRect dirty = FPaintRect.isEmpty() ? QRect(0, 0, Width(), Height()) : FPaintRect;
+    if (dirty.left() >= areaW) return;  // only under the bars
     // Titles.
     if (FOptions & dgTitles) {
         if (FOptions & dgIndicator) PaintIndicator(Rect(0, 0, kIndicatorWidth, th), false);
@@ -807,6 +810,13 @@ void TCustomDBGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y
 }
 
 bool TCustomDBGrid::WidgetEvent(QEvent* event) {
+    if (event->type() == QEvent::Paint) {
+        // A bar repainted alone asks its parent for the strip under it, not for the rows.
+        FPaintRect = static_cast<QPaintEvent*>(event)->rect();
+        const bool done = TCustomControl::WidgetEvent(event);
+        FPaintRect = QRect();
+        return done;
+    }
     if (event->type() == QEvent::Show && FCountWhenShown) {
         FCountWhenShown = false;
         UpdateScrollBar();

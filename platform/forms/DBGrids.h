@@ -207,6 +207,7 @@ private:
     int FRowHeight = 0;
     bool FSyncingScroll = false;
     bool FCountWhenShown = false;  // the bar of a grid not shown is placed when it shows
+    QRect FPaintRect;              // what the paint under way must draw; empty: all of it
     int FTitlePressed = -1;
     TColumn* FResizing = nullptr;
     int FResizeStart = 0, FResizeStartWidth = 0;

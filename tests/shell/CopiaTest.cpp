@@ -72,6 +72,15 @@ TEST(CopiaTest, AnOfficeFolderCopiesWholeToAnEmptyServerDatabase) {
         for (const auto& ix : d.Indexes) EXPECT_EQ(Rows(*desde, d, &ix), Rows(*hacia, e, &ix)) << qPrintable(t.Name + QLatin1Char('$') + ix.Name);
     }
     EXPECT_GT(filas, 800);
+    // The server knows the copied data at once: its pages marked all visible and its keys'
+    // spread measured, as its background work would leave them later.
+    {
+        auto st = hacia->Prepare(QStringLiteral("SELECT (SELECT relallvisible FROM pg_class WHERE relname = 'exped') > 0, "
+                                                "(SELECT count(*) FROM pg_stats WHERE tablename = 'exped') > 0"));
+        ASSERT_TRUE(st->Step());
+        EXPECT_EQ(st->Column(0).toInt(), 1);
+        EXPECT_EQ(st->Column(1).toInt(), 1);
+    }
 
     // Once more into the same database: refused, nothing changed.
     try {

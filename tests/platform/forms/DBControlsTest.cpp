@@ -376,6 +376,24 @@ TEST_F(DBGridTest, BelowTheRowsAndBetweenTheBarsTheGridShowsItsColour) {
     EXPECT_EQ(QColor(img.pixel(last.Left + 3, last.Bottom + 10)), yellow);
 }
 
+// The vertical bar repainted alone (its range or position moved) leaves the rows undrawn; a
+// repaint of the grid draws them.
+TEST_F(DBGridTest, ARepaintOfTheBarAloneDrawsNoCell) {
+    int cells = 0;
+    grid->OnDrawColumnCell = [&](TObject*, const TRect&, int, TColumn*, TGridDrawState) { ++cells; };
+    form->Show();
+    TFormHarness::ProcessEvents();
+    QScrollBar* vertical = nullptr;
+    for (QScrollBar* b : grid->Widget()->findChildren<QScrollBar*>())
+        if (b->orientation() == Qt::Vertical) vertical = b;
+    ASSERT_TRUE(vertical && vertical->isVisible());
+    cells = 0;
+    vertical->repaint();
+    EXPECT_EQ(cells, 0);
+    grid->Repaint();
+    EXPECT_GT(cells, 0);
+}
+
 TEST(DBGridLargeTest, EachLinkShowsAFullPageAroundTheRecordAndStepsReadOnlyTheirRows) {
     TFormHarness harness;
     auto form = std::make_unique<TForm>(nullptr);
