@@ -1186,6 +1186,18 @@ void TQuery::ExecSQL() {
 }
 
 void TQuery::InternalOpen() {
+    try {
+        ReadResult();
+        return;
+    } catch (const EDBEngineError& e) {
+        if (e.ErrorCount() == 0 || e.Errors(0).ErrorCode != platform::db::ecLayoutChanged) throw;
+    }
+    // Another workstation rebuilt a table since the statement was described: describe it again.
+    FStmt.reset();
+    ReadResult();
+}
+
+void TQuery::ReadResult() {
     SetParamsFromDataSource();
     platform::db::TStatement* st = Statement();
     st->Reset();

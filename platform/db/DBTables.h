@@ -344,6 +344,7 @@ public:
 
 protected:
     void InternalOpen() override;
+    void ReadResult();
     void InternalClose() override;
     std::vector<TRecordBuffer> FetchRows(const TRecordBuffer* from, bool forward, int count) override;
     bool FetchById(qint64 id, TRecordBuffer& rec) override;

@@ -30,6 +30,7 @@ enum TEngineError : int {
     ecFileMoved = 0x7F05,        // the database was deleted or moved while open
     ecReadOnlyData = 0x7F06,     // a write on data opened for reading only
     ecServerLost = 0x7F07,       // the database server cannot be reached (the text names it)
+    ecLayoutChanged = 0x7F08,    // a table was rebuilt since the statement was described: describe it again
 };
 // A required field left empty on post raises EDatabaseError "Field '%s' must have a value".
 

@@ -372,6 +372,12 @@ public:
         if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001"))
             EngineError(ecLockTimeout, msg);
         if (state == QLatin1String("25006")) EngineError(ecReadOnlyData, msg);
+        // Another workstation rebuilt a table a kept statement reads: its columns are no longer those described.
+        // The next statement made from any text is prepared and described afresh.
+        if (state == QLatin1String("0A000") && msg.contains(QLatin1String("cached plan must not change result type"))) {
+            ForgetQueries();
+            EngineError(ecLayoutChanged, msg);
+        }
         if (state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") || state == QLatin1String("57P02") ||
             state == QLatin1String("57P03"))
             Lost(msg);

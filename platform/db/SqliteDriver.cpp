@@ -51,6 +51,7 @@ QString EngineMessage(int code) {
     case ecFileMoved: return QString::fromUtf8("El fichero de la base de datos ha sido borrado o movido mientras estaba abierto: no se ha guardado nada.");
     case ecReadOnlyData: return QString::fromUtf8("Los datos están abiertos sólo para lectura.");
     case ecServerLost: return QString::fromUtf8("No hay conexión con el servidor de datos.");
+    case ecLayoutChanged: return QString::fromUtf8("Otro puesto ha cambiado la estructura de la tabla: vuelva a abrir la ventana.");
     default: return QStringLiteral("General SQL error.");
     }
 }
