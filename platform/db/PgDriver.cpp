@@ -372,9 +372,11 @@ public:
         if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001"))
             EngineError(ecLockTimeout, msg);
         if (state == QLatin1String("25006")) EngineError(ecReadOnlyData, msg);
-        // Another workstation rebuilt a table a kept statement reads: its columns are no longer those described.
-        // The next statement made from any text is prepared and described afresh.
-        if (state == QLatin1String("0A000") && msg.contains(QLatin1String("cached plan must not change result type"))) {
+        // Another workstation rebuilt a table a kept statement reads: its columns are no longer those
+        // described, so every statement is prepared and described afresh. Told by the server function
+        // that refuses it, as the message comes in the server's language.
+        const char* where = r ? PQresultErrorField(r, PG_DIAG_SOURCE_FUNCTION) : nullptr;
+        if (state == QLatin1String("0A000") && where && std::strcmp(where, "RevalidateCachedQuery") == 0) {
             ForgetQueries();
             EngineError(ecLayoutChanged, msg);
         }
