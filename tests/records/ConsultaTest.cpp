@@ -118,6 +118,30 @@ TEST_F(ConsultaTest, SavingWithoutClientIsRefusedAndTheEditStays) {
     EXPECT_EQ(Valor(QStringLiteral("SELECT HORAS FROM CONSULTAS WHERE NUMERO = '00005-A'")).AsFloat(), 2);
 }
 
+// A fee typed with its cents is stored as typed, not as the digits run together; in pesetas the
+// comma is still refused.
+TEST_F(ConsultaTest, AFeeTypedWithCentsKeepsThem) {
+    auto teclea = [&](const QString& texto) {
+        form->btEdit->Click();
+        TFormHarness::Focus(form->DBImporte);
+        TFormHarness::PressKey(form->DBImporte, 'A', ssCtrl);
+        TFormHarness::Type(form->DBImporte, texto);
+        TFormHarness::Focus(form->DBHoras);
+        TFormHarness::Click(form->BtOk);
+        return Valor(QStringLiteral("SELECT IMPORTE FROM CONSULTAS WHERE NUMERO = '00004-A'")).AsFloat();
+    };
+    Abre();
+    EXPECT_DOUBLE_EQ(teclea(QStringLiteral("150,75")), 150.75);
+    EXPECT_DOUBLE_EQ(teclea(QStringLiteral("12,3,4")), 12.34);
+    delete form;
+    form = nullptr;
+    Dat->TConsultas->Edit();
+    Dat->TConsultas->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QStringLiteral("P"));
+    Dat->TConsultas->Post();
+    Abre();
+    EXPECT_DOUBLE_EQ(teclea(QStringLiteral("2500,5")), 25005);
+}
+
 TEST_F(ConsultaTest, TheCalendarButtonsOpenOnTheFieldsDateAndWriteTheDayClicked) {
     Abre();
     form->btEdit->Click();
