@@ -142,6 +142,23 @@ TEST_F(ConsultaTest, AFeeTypedWithCentsKeepsThem) {
     EXPECT_DOUBLE_EQ(teclea(QStringLiteral("2500,5")), 25005);
 }
 
+// While editing, Enter in a field moves on to the next one and keeps the edit open; Enter on OK
+// saves.
+TEST_F(ConsultaTest, EnterWhileEditingMovesOnAndOnOkSaves) {
+    Abre();
+    form->btEdit->Click();
+    TFormHarness::Focus(form->DBHoras);
+    TFormHarness::PressKey(form->DBHoras, 'A', ssCtrl);
+    TFormHarness::Type(form->DBHoras, QStringLiteral("3"));
+    TFormHarness::PressKey(form->DBHoras, VK_RETURN);
+    EXPECT_EQ(Dat->TConsultas->State(), dsEdit);
+    EXPECT_NE(TFormHarness::Focused(), form->DBHoras);
+    TFormHarness::Focus(form->BtOk);
+    TFormHarness::PressKey(form->BtOk, VK_RETURN);
+    EXPECT_EQ(Dat->TConsultas->State(), dsBrowse);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT HORAS FROM CONSULTAS WHERE NUMERO = '00004-A'")).AsFloat(), 3);
+}
+
 TEST_F(ConsultaTest, TheCalendarButtonsOpenOnTheFieldsDateAndWriteTheDayClicked) {
     Abre();
     form->btEdit->Click();
