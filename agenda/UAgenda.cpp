@@ -168,6 +168,9 @@ void TAgenda::MarcaCalendario() {
     for (int i = 0; i < 13; ++i) listas.Days[size_t(i)] = Calendar->Days(i + 1);
     listas.SetDate = TEvent<TDateTime>(Calendar, &TCalenPnl::SetDate);
     MarcaDiasCalendario(listas, true);
+    // New lists on the month shown repaint nothing by themselves (the date stays): an entry
+    // added on the working day would not show its day marked until the month changed.
+    Calendar->Invalidate();
 }
 
 void TAgenda::CalendarDateChange(TObject*) {

@@ -194,6 +194,32 @@ TEST_F(AgendaFormTest, AddEditMarkDoneAndDeleteGoThroughTheEditorAndTheMarksFoll
     EXPECT_TRUE(Marcados().isEmpty());
 }
 
+// The calendar is painted again once an entry is added on the day it shows: its new mark shows
+// at once, not when the month next changes.
+TEST_F(AgendaFormTest, AnEntryAddedOnTheDayShownRepaintsTheCalendarWithItsMark) {
+    struct TPinturas : QObject {
+        int Veces = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++Veces;
+            return false;
+        }
+    } pinturas;
+    Abre();
+    VeA(EncodeDate(2001, 5, 14));
+    TFormHarness::ProcessEvents();
+    ::Agenda->Calendar->Widget()->installEventFilter(&pinturas);
+    harness->AnswerModal([](TCustomForm& f) {
+        auto& n = static_cast<TFNota&>(f);
+        F(Dat->TAgen, "FECHA")->SetAsDateTime(EncodeDate(2001, 5, 14));
+        n.Texto->SetText(QStringLiteral("Vista"));
+        n.BitBtn1->Click();
+    });
+    ::Agenda->btAdd->Click();
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(Marcados(), QStringList{QStringLiteral("14")});
+    EXPECT_GT(pinturas.Veces, 0);
+}
+
 TEST_F(AgendaFormTest, EditingARowAnotherWorkstationDeletedSaysSoAndChangesNothing) {
     const int orden = Apunte(EncodeDate(2001, 4, 2), QStringLiteral("P"), QStringLiteral("Borrada fuera"));
     Abre();
