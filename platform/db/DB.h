@@ -673,7 +673,10 @@ public:
     void SetAutoCalcFields(bool value) { FAutoCalcFields = value; }
 
     // Data sources and links.
-    void DataEvent(TDataEvent event, qint64 info = 0);
+    // Nothing to tell when nothing listens and changes are not held back.
+    void DataEvent(TDataEvent event, qint64 info = 0) {
+        if (FDisableCount > 0 || !FDataSources.empty()) TellSources(event, info);
+    }
     bool IsLinkedTo(TDataSource* source) const;
     int BufferCountForLinks() const { return FBufferCount; }
     int ActiveRecord() const { return FActiveRecord; }
@@ -808,6 +811,7 @@ private:
     void Scrolled(int distance);
     void UpdateLinkRanges();
 
+    void TellSources(TDataEvent event, qint64 info);
     TDataSetState FState = dsInactive;
     TDataSetState FSavedState = dsInactive;
     std::unique_ptr<TFields> FFields;

@@ -378,8 +378,8 @@ void TTable::BuildOrder() {
 
 TField* TTable::IndexFields(int index) const {
     int slot = FSpec.OrderCols.at(index);
-    for (int i = 0; i < Fields()->Count(); ++i)
-        if (Fields()->Fields(i)->FieldKind() == fkData && Fields()->Fields(i)->FieldNo() == slot) return Fields()->Fields(i);
+    for (TField* f : Fields()->List())
+        if (f->FieldKind() == fkData && f->FieldNo() == slot) return f;
     return nullptr;
 }
 

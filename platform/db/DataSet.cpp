@@ -1176,11 +1176,19 @@ int TDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
 // ---------------------------------------------------------------------------------------------- fields
 
 std::vector<TField*> TDataSet::GetFieldList(const QString& fieldNames) const {
+    // A plain scan for the separators: searches name their fields on every call.
     std::vector<TField*> out;
-    for (QStringView n : QStringView(fieldNames).tokenize(u';', Qt::SkipEmptyParts)) {
-        n = n.trimmed();
-        TField* found = FFields->FindField(n);
-        out.push_back(found ? found : FieldByName(n.toString()));
+    const QChar* p = fieldNames.constData();
+    const qsizetype n = fieldNames.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= n; ++i) {
+        if (i < n && p[i] != QLatin1Char(';')) continue;
+        if (i > start) {
+            const QStringView name = QStringView(p + start, i - start).trimmed();
+            TField* found = FFields->FindField(name);
+            out.push_back(found ? found : FieldByName(name.toString()));
+        }
+        start = i + 1;
     }
     return out;
 }
@@ -1302,14 +1310,13 @@ void TDataSet::SetOnFilterRecord(const TFilterRecordEvent& handler) {
 
 // ---------------------------------------------------------------------------------------------- events to data sources
 
-void TDataSet::DataEvent(TDataEvent event, qint64 info) {
+void TDataSet::TellSources(TDataEvent event, qint64 info) {
     if (FDisableCount > 0) {
         if (event != deCheckBrowseMode && event != deUpdateRecord) {
             FPendingChange = true;
             return;
         }
     }
-    if (FDataSources.empty()) return;
     for (TDataSource* ds : std::vector<TDataSource*>(FDataSources)) ds->DataEvent(event, info);
 }
 

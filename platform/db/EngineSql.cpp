@@ -200,6 +200,8 @@ bool IsWord(const TToken& t, const char* w) { return t.kind == TToken::Word && t
 
 
 QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v) {
+    // A text that holds characters is never null.
+    if (v.typeId() == QMetaType::QString && !static_cast<const QString*>(v.constData())->isEmpty()) return v;
     if (v.isValid() && !v.isNull()) return v;
     const int c = d.ColumnIndex(col);
     return c >= 0 ? BlankOf(d.Columns[size_t(c)].Type) : v;

@@ -19,9 +19,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <map>
+#include <memory>
 #include <sqlite3.h>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace platform::db {
 
@@ -271,23 +273,22 @@ void BindText(sqlite3_stmt* st, int pos, const QString& s) {
     sqlite3_bind_text(st, pos, buf.data(), int(end - buf.data()), SQLITE_TRANSIENT);
 }
 
-// The texts of one run of a statement, encoded once into storage that lives as long as the
-// run: the engine reads them where they are rather than copying each. The run unbinds them
-// before this goes.
+// The texts of one run of a statement, encoded into storage that lives as long as the run:
+// the engine reads them where they are rather than copying each. The run unbinds them before
+// this goes.
 class TRunTexts {
 public:
-    explicit TRunTexts(const std::vector<QVariant>& args) {
-        size_t room = 0;
-        for (const QVariant& v : args)
-            if (v.typeId() == QMetaType::QString) room += size_t(static_cast<const QString*>(v.constData())->size()) * 3;
-        if (room > sizeof(FLocal)) {
-            FHeap.resize(room);
-            FNext = FHeap.data();
-        }
-    }
+    TRunTexts() = default;
     TRunTexts(const TRunTexts&) = delete;
     TRunTexts& operator=(const TRunTexts&) = delete;
     void Bind(sqlite3_stmt* st, int pos, const QString& s) {
+        const size_t room = size_t(s.size()) * 3;
+        if (room > size_t(FEnd - FNext)) {
+            // The texts bound already keep their place: more storage, not a larger one.
+            FMore.push_back(std::make_unique<char[]>(room));
+            FNext = FMore.back().get();
+            FEnd = FNext + room;
+        }
         char* start = FNext;
         FNext = Utf8Into(s, start);
         sqlite3_bind_text(st, pos, start, int(FNext - start), SQLITE_STATIC);
@@ -295,8 +296,9 @@ public:
 
 private:
     char FLocal[256];
-    std::string FHeap;
     char* FNext = FLocal;
+    char* FEnd = FLocal + sizeof(FLocal);
+    std::vector<std::unique_ptr<char[]>> FMore;
 };
 
 void BindValue(sqlite3_stmt* st, int pos, const QVariant& v) {
@@ -564,7 +566,7 @@ public:
     }
     template <class F>
     void RunStatement(sqlite3_stmt* st, const std::vector<QVariant>& args, F&& onRow) {
-        TRunTexts texts(args);
+        TRunTexts texts;
         bool lent = false;  // texts bound from `texts`: unbound before it goes
         for (size_t i = 0; i < args.size(); ++i) {
             const QVariant& v = args[i];

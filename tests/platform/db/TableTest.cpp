@@ -391,6 +391,15 @@ TEST_F(DbTest, SearchesShowTheFoundRowAsStoredAndLeaveKeysAndCursorClean) {
     numero->SetAsString(QStringLiteral("0000001"));
     ASSERT_TRUE(t->GotoKey());
     EXPECT_EQ(asunto->AsString(), largo);
+
+    // Lists of fields take blanks round the names and empty parts; an unknown name raises.
+    const Variant both = t->FieldValues(QStringLiteral(" ANO ;;NUMERO;"));
+    ASSERT_TRUE(both.IsArray());
+    ASSERT_EQ(both.AsArray().size(), 2u);
+    EXPECT_EQ(both.AsArray()[0].AsString(), QStringLiteral("2023"));
+    EXPECT_EQ(both.AsArray()[1].AsString(), QStringLiteral("0000001"));
+    EXPECT_THROW(t->Locate(QStringLiteral("ANO; "), Variant(QStringLiteral("2023")), 0), EDatabaseError);
+    EXPECT_THROW(t->FieldValues(QStringLiteral("ANO;NADA")), EDatabaseError);
 }
 
 TEST_F(DbTest, DuplicateKeyIsAKeyViolationAndKeepsTheInsert) {
