@@ -24,6 +24,7 @@ TDialogoCampo::TDialogoCampo(TComponent* owner, const char* nombre, const QStrin
     btOk = par.Ok;
     btNo = par.No;
     btNo->SetModalResult(mrNo);  // No closes the dialog by itself
+    btOk->SetDefault(true);      // one field: Enter in it saves
     btOk->OnClick = TNotifyEvent(this, &T::btOkClick);
     OnClose = TCloseEvent(this, &T::FormClose);
 }

@@ -60,6 +60,7 @@ TAgenda::TAgenda(TComponent* owner) : TForm(owner) {
     OnShow = TNotifyEvent(this, &T::FormShow);
     OnClose = TCloseEvent(this, &T::FormClose);
     OnKeyDown = TKeyEvent(this, &T::FormKeyDown);
+    OnKeyUp = TKeyEvent(this, &T::FormKeyUp);
     OnKeyPress = TKeyPressEvent(this, &T::FormKeyPress);
     FormCreate(this);
 }
@@ -142,6 +143,12 @@ void TAgenda::FiltraRecord(TDataSet* ds, bool& accept) {
     accept = marcado && F(ds, "ABOCLI")->AsInteger() == F(Dat->TAboCli, "ABOCLI")->AsInteger();
 }
 
+// The calendar's arrows move its day without a date-change event: the working day, its list and
+// its title follow the day selected all the same.
+void TAgenda::FormKeyUp(TObject*, quint16&, TShiftState) {
+    if (FMostrada && Dia(Calendar->Date()).Val != FechaAgenda.Val) CalendarDateChange(this);
+}
+
 void TAgenda::RefrescaDia() {
     Dat->refresca(Dat->TAgen);
     TTable* t = TAgen3;
@@ -168,6 +175,9 @@ void TAgenda::MarcaCalendario() {
     for (int i = 0; i < 13; ++i) listas.Days[size_t(i)] = Calendar->Days(i + 1);
     listas.SetDate = TEvent<TDateTime>(Calendar, &TCalenPnl::SetDate);
     MarcaDiasCalendario(listas, true);
+    // New lists on the month shown repaint nothing by themselves (the date stays): an entry
+    // added on the working day would not show its day marked until the month changed.
+    Calendar->Invalidate();
 }
 
 void TAgenda::CalendarDateChange(TObject*) {

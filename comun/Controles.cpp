@@ -15,6 +15,9 @@ TOkNo ParOkNo(TComponent* owner, TWinControl* padre, const char* ok, const char*
         return b;
     };
     TBitBtn* si = boton(ok, bkOK, QStringLiteral("OK"));
+    // Not the default button: the forms move on to the next field with Enter, and an edit's
+    // Enter would otherwise save the record half typed. Enter on OK itself still presses it.
+    si->SetDefault(false);
     return {si, boton(no, bkNo, QStringLiteral("&No"))};
 }
 

@@ -31,7 +31,8 @@ C* Hijo(TComponent* owner, TWinControl* padre, const char* nombre, int left, int
 }
 
 // OK ("OK") and No ("&No") of a dialog. Neither closes it by itself (modal result none): the
-// form's handlers decide when the dialog ends.
+// form's handlers decide when the dialog ends. No is the cancel button (Esc); OK is not the
+// default one (Enter in a field does not press it).
 struct TOkNo {
     TBitBtn* Ok;
     TBitBtn* No;

@@ -220,7 +220,11 @@ void TAsunto::AsuntoKeyDown(TObject* sender, quint16& key, TShiftState shift) {
     FormKeyDown(sender, key, shift);
 }
 
-void TAsunto::DBCuantiaKeyPress(TObject*, QChar& key) { key = TeclaNumerica(key); }
+// Costs in euros have cents: the decimal comma is taken, once (see the consultation's fee).
+void TAsunto::DBCuantiaKeyPress(TObject*, QChar& key) {
+    const bool euros = F(Dat->TExped, QStringLiteral("MONEDA"))->AsString() == QLatin1String("E");
+    key = TeclaImporte(key, DBCuantia->Text(), euros ? 2 : 0);
+}
 
 void TAsunto::BtObservaClick(TObject*) {
     TDataSet* e = Dat->TExped;

@@ -193,7 +193,12 @@ void TConsulta::Calendario(const QString& campo, TDBEdit* edit) {
 void TConsulta::btPresClick(TObject*) { Calendario(QStringLiteral("FECHAFACTURA"), DBPresen); }
 void TConsulta::btDevClick(TObject*) { Calendario(QStringLiteral("FECHACOBRO"), DBDev); }
 
-void TConsulta::DBImporteKeyPress(TObject*, QChar& key) { key = TeclaNumerica(key); }
+// A fee in euros has cents: its decimal comma is a key of the amount, not one to drop (the
+// digits on either side would run together into a hundredfold fee).
+void TConsulta::DBImporteKeyPress(TObject*, QChar& key) {
+    const bool euros = F(Dat->TConsultas, "MONEDA")->AsString() == QLatin1String("E");
+    key = TeclaImporte(key, DBImporte->Text(), euros ? 2 : 0);
+}
 
 void TConsulta::btClienteClick(TObject*) {
     TTable* c = Dat->TConsultas;

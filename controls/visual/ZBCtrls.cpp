@@ -799,6 +799,9 @@ void TZbSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, in
     try {
         // The menu runs until it closes; the press is then over, and the button comes up.
         if (CheckMenuDropDown(x, y)) {
+            // The menu took the release: a capture kept past it would send the next click
+            // anywhere in the window to this button, which opens the menu again.
+            SetMouseCapture(false);
             ReleaseAt(x, y);
             DropQueuedPresses();
         }

@@ -158,7 +158,7 @@ public:
 
     // Raw value of the current record (null when absent).
     QVariant GetData() const;
-    void SetData(const QVariant& value);
+    void SetData(QVariant value);
     void Validate(const QVariant& value);
 
     TFieldNotifyEvent OnChange;
@@ -169,7 +169,7 @@ public:
 protected:
     void Notification(TComponent* component, TOperation operation) override;
     virtual QString FormatText(bool displayText) const;
-    virtual QVariant Normalize(const QVariant& value) const { return value; }
+    virtual QVariant Normalize(QVariant value) const { return value; }
     virtual void CheckRange(const QVariant&) const {}
     [[noreturn]] void ConvertError(const char* what) const;
     [[noreturn]] void TextError(const QString& text, const char* kind) const;
@@ -209,7 +209,7 @@ public:
     void SetAsDateTime(TDateTime value) override;
 
 protected:
-    QVariant Normalize(const QVariant& value) const override;
+    QVariant Normalize(QVariant value) const override;
 };
 
 class TNumericField : public TField {
@@ -235,7 +235,7 @@ public:
     void SetAsFloat(double value) override;
 
 protected:
-    QVariant Normalize(const QVariant& value) const override;
+    QVariant Normalize(QVariant value) const override;
     void CheckRange(const QVariant& value) const override;
     int FMin = 0, FMax = 0;
 };
@@ -270,7 +270,7 @@ public:
 
 protected:
     QString FormatText(bool displayText) const override;
-    QVariant Normalize(const QVariant& value) const override;
+    QVariant Normalize(QVariant value) const override;
     void CheckRange(const QVariant& value) const override;
     double FMin = 0, FMax = 0;
     bool FCurrency = false;
@@ -295,7 +295,7 @@ public:
     void SetAsInteger(int value) override { SetAsBoolean(value != 0); }
 
 protected:
-    QVariant Normalize(const QVariant& value) const override;
+    QVariant Normalize(QVariant value) const override;
 
 private:
     QString FDisplayValues = QStringLiteral("True;False");
@@ -315,7 +315,7 @@ public:
 
 protected:
     QString FormatText(bool displayText) const override;
-    QVariant Normalize(const QVariant& value) const override;
+    QVariant Normalize(QVariant value) const override;
 };
 
 class TDateField : public TDateTimeField {
@@ -324,7 +324,7 @@ public:
 
 protected:
     QString DefaultFormat() const override;
-    QVariant Normalize(const QVariant& value) const override;
+    QVariant Normalize(QVariant value) const override;
 };
 
 class TTimeField : public TDateTimeField {
@@ -333,7 +333,7 @@ public:
 
 protected:
     QString DefaultFormat() const override;
-    QVariant Normalize(const QVariant& value) const override;
+    QVariant Normalize(QVariant value) const override;
 };
 
 class TBlobField : public TField {
@@ -682,7 +682,10 @@ public:
     void SetAutoCalcFields(bool value) { FAutoCalcFields = value; }
 
     // Data sources and links.
-    void DataEvent(TDataEvent event, qint64 info = 0);
+    // Nothing to tell when nothing listens and changes are not held back.
+    void DataEvent(TDataEvent event, qint64 info = 0) {
+        if (FDisableCount > 0 || !FDataSources.empty()) TellSources(event, info);
+    }
     bool IsLinkedTo(TDataSource* source) const;
     int BufferCountForLinks() const { return FBufferCount; }
     int ActiveRecord() const { return FActiveRecord; }
@@ -700,7 +703,7 @@ public:
     // Record access for fields (the record the fields show now).
     TRecordBuffer* CurrentRecord() const;
     QVariant GetFieldData(const TField* field) const;
-    void SetFieldData(TField* field, const QVariant& value);
+    void SetFieldData(TField* field, QVariant value);
 
 protected:
     friend class TField;
@@ -782,6 +785,8 @@ protected:
     void DoBeforeScroll();
     void RunEvent(const TDataSetNotifyEvent& event);
     void NewRecordBuffer(TRecordBuffer& rec);
+    // Trades `values` for the list a jump left over (see FSpareData).
+    void SwapSpareData(std::vector<QVariant>& values) { values.swap(FSpareData); }
     void SyncLookupAndCalc();
     int DataFieldCount() const { return FFieldDefs->Count(); }
     int FieldSlot(const QString& name) const;  // index of a stored column, -1 when absent
@@ -815,6 +820,7 @@ private:
     void Scrolled(int distance);
     void UpdateLinkRanges();
 
+    void TellSources(TDataEvent event, qint64 info);
     TDataSetState FState = dsInactive;
     TDataSetState FSavedState = dsInactive;
     std::unique_ptr<TFields> FFields;
@@ -855,6 +861,9 @@ private:
     QString FFilterText;
     std::vector<TDataSource*> FDataSources;
     std::unique_ptr<TRecordBuffer> FKeyBuffer;
+    // The values of the row a jump put out of a one-row window: the next search reads into
+    // this list rather than a new one.
+    std::vector<QVariant> FSpareData;
     std::function<void(bool)> FPostEnd;
     friend class TDBDataSet;
     friend class TTable;

@@ -378,8 +378,8 @@ void TTable::BuildOrder() {
 
 TField* TTable::IndexFields(int index) const {
     int slot = FSpec.OrderCols.at(index);
-    for (int i = 0; i < Fields()->Count(); ++i)
-        if (Fields()->Fields(i)->FieldKind() == fkData && Fields()->Fields(i)->FieldNo() == slot) return Fields()->Fields(i);
+    for (TField* f : Fields()->List())
+        if (f->FieldKind() == fkData && f->FieldNo() == slot) return f;
     return nullptr;
 }
 
@@ -586,10 +586,8 @@ void TTable::BeginKeyEdit(std::unique_ptr<TRecordBuffer>& buffer, bool clear) {
     }
     if (!FKeyBuffer) FKeyBuffer = std::make_unique<TRecordBuffer>();
     if (clear) {
-        NewRecordBuffer(*buffer);
-        buffer->Assigned.clear();
-        NewRecordBuffer(*FKeyBuffer);
-        FKeyBuffer->Assigned.clear();
+        BlankKey(*buffer);
+        BlankKey(*FKeyBuffer);
     } else {
         *FKeyBuffer = *buffer;
     }
@@ -598,9 +596,31 @@ void TTable::BeginKeyEdit(std::unique_ptr<TRecordBuffer>& buffer, bool clear) {
     SetState(dsSetKey);
 }
 
+// A key holds values only in the fields it was given one (Assigned marks them): only those are
+// let go. Calculated values set while keying are not kept either.
+void TTable::BlankKey(TRecordBuffer& key) {
+    const size_t n = size_t(DataFieldCount());
+    if (key.Data.size() != n || key.Assigned.size() > n) {
+        NewRecordBuffer(key);
+    } else {
+        key.Id = 0;
+        for (size_t i = 0; i < key.Assigned.size(); ++i)
+            if (key.Assigned[i]) key.Data[i] = QVariant();
+        key.Unlooked.clear();
+    }
+    key.Calc.clear();
+    key.Assigned.clear();
+}
+
 std::vector<QVariant> TTable::KeyValues(const TRecordBuffer& buffer) const {
-    // The leading index fields that were given a value.
     std::vector<QVariant> vals;
+    KeyValues(buffer, vals);
+    return vals;
+}
+
+void TTable::KeyValues(const TRecordBuffer& buffer, std::vector<QVariant>& vals) const {
+    // The leading index fields that were given a value.
+    vals.clear();
     size_t n = FSpec.OrderCols.size();
     vals.reserve(n);
     if (FKeyFieldCount > 0) n = std::min(n, size_t(FKeyFieldCount));
@@ -609,7 +629,6 @@ std::vector<QVariant> TTable::KeyValues(const TRecordBuffer& buffer) const {
         if (size_t(FSpec.OrderCols[i]) < buffer.Assigned.size() && buffer.Assigned[FSpec.OrderCols[i]]) assigned = i + 1;
     n = std::min(n, assigned);
     for (size_t i = 0; i < n; ++i) vals.push_back(buffer.Data[FSpec.OrderCols[i]]);
-    return vals;
 }
 
 void TTable::SetKey() { BeginKeyEdit(FKey, true); }
@@ -622,7 +641,7 @@ void TTable::EditRangeEnd() { BeginKeyEdit(FRangeHigh, false); }
 void TTable::EndKeyEdit() {
     if (State() == dsSetKey) {
         // The edited copy becomes the key; the copy is renewed before its next use.
-        if (FKeyTarget && *FKeyTarget && FKeyBuffer) std::swap(**FKeyTarget, *FKeyBuffer);
+        if (FKeyTarget && *FKeyTarget && FKeyBuffer) swap(**FKeyTarget, *FKeyBuffer);
         FKeyTarget = nullptr;
         SetState(dsBrowse);
     }
@@ -641,7 +660,12 @@ bool TTable::GotoKey() {
     EndKeyEdit();
     if (!FKey) return false;
     TRow row;
-    if (!FConn->Seek(FSpec, KeyValues(*FKey), true, row)) return false;
+    SwapSpareData(row.Values);
+    KeyValues(*FKey, FKeyValues);
+    if (!FConn->Seek(FSpec, FKeyValues, true, row)) {
+        SwapSpareData(row.Values);
+        return false;
+    }
     TRecordBuffer rec = ToBuffer(std::move(row));
     if (!AcceptRecord(rec)) return false;
     Reposition(rec);
@@ -653,7 +677,9 @@ void TTable::GotoNearest() {
     EndKeyEdit();
     if (!FKey) return;
     TRow row;
-    if (!FConn->Seek(FSpec, KeyValues(*FKey), false, row)) return Last();
+    SwapSpareData(row.Values);
+    KeyValues(*FKey, FKeyValues);
+    if (!FConn->Seek(FSpec, FKeyValues, false, row)) return Last();
     TRecordBuffer rec = ToBuffer(std::move(row));
     Reposition(rec);
 }
@@ -795,14 +821,14 @@ bool SimpleSearch(TDataSet* ds, const std::vector<TField*>& fields) {
 void AddMatches(platform::db::TCursorSpec& cursor, const std::vector<TField*>& fields, const Variant& keyValues,
                 TLocateOptions options) {
     for (size_t i = 0; i < fields.size(); ++i) {
-        Variant v = fields.size() == 1 && !keyValues.IsArray() ? keyValues : keyValues.AsArray().at(i);
+        const Variant& v = fields.size() == 1 && !keyValues.IsArray() ? keyValues : keyValues.AsArray().at(i);
         platform::db::TCursorSpec::TMatch m;
         m.Col = fields[i]->FieldNo();
         bool text = fields[i]->DataType() == ftString || fields[i]->DataType() == ftMemo;
         m.Value = text ? (v.IsNullOrEmpty() ? QVariant() : QVariant(v.AsString())) : EngineValueOf(fields[i], v);
         m.CaseInsensitive = (options & loCaseInsensitive) != 0;
         m.Partial = (options & loPartialKey) != 0;
-        cursor.Matches.push_back(m);
+        cursor.Matches.push_back(std::move(m));
     }
 }
 }  // namespace
@@ -821,10 +847,17 @@ bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateO
 bool TTable::FetchMatch(const std::vector<TField*>& fields, const Variant& keyValues, TLocateOptions options,
                         TRecordBuffer& rec) {
     EnsureSpec();
-    platform::db::TCursorSpec& cursor = FSearch;  // its storage serves the next search too
-    cursor = FSpec;
+    // The cursor's own spec with the search's conditions, for this read only.
+    platform::db::TCursorSpec& cursor = FSpec;
+    struct TDropMatches {
+        std::vector<platform::db::TCursorSpec::TMatch>& Matches;
+        ~TDropMatches() { Matches.clear(); }
+    } drop{cursor.Matches};
     AddMatches(cursor, fields, keyValues, options);
     std::vector<TRow>& rows = FFetched;
+    // The row is read into the list of values the last jump left over.
+    rows.resize(1);
+    SwapSpareData(rows[0].Values);
     FConn->Fetch(cursor, nullptr, true, 1, rows);
     if (rows.empty()) return false;
     rec = ToBuffer(std::move(rows[0]));

@@ -281,7 +281,6 @@ private:
     QString FFilterFor, FFilterSql;          // the filter text and its translation
     std::vector<QVariant> FFilterArgs;       // the values of the translation's placeholders
     bool FilterChangedSinceAhead();
-    platform::db::TCursorSpec FSearch;       // the cursor of the last search
     bool FetchMatch(const std::vector<TField*>& fields, const Variant& keyValues, TLocateOptions options,
                     TRecordBuffer& rec);
     void BuildOrder();
@@ -291,9 +290,12 @@ private:
     void UpdateRestriction();
     void MasterChanged();
     void BeginKeyEdit(std::unique_ptr<TRecordBuffer>& buffer, bool clear);
+    void BlankKey(TRecordBuffer& key);
     void EndKeyEdit();
     std::unique_ptr<TRecordBuffer>* FKeyTarget = nullptr;
     std::vector<QVariant> KeyValues(const TRecordBuffer& buffer) const;
+    void KeyValues(const TRecordBuffer& buffer, std::vector<QVariant>& vals) const;
+    std::vector<QVariant> FKeyValues;  // the last search's key, its storage kept
     TRecordBuffer ToBuffer(platform::db::TRow&& row);
     void Reposition(TRecordBuffer& rec);
     void EnsureSpec();

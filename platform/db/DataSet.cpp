@@ -203,6 +203,7 @@ int TDataSet::FieldSlot(const QString& name) const { return FFieldDefs->IndexOf(
 
 void TDataSet::ClearBuffers() {
     FBuffers.clear();
+    FSpareData.clear();
     FActiveRecord = 0;
     FBof = FEof = true;
     FWindowAtStart = FWindowAtEnd = true;
@@ -231,7 +232,7 @@ QVariant TDataSet::GetFieldData(const TField* field) const {
     return vec[field->FFieldNo];
 }
 
-void TDataSet::SetFieldData(TField* field, const QVariant& value) {
+void TDataSet::SetFieldData(TField* field, QVariant value) {
     if (!(FState == dsEdit || FState == dsInsert || FState == dsSetKey || FState == dsCalcFields || FState == dsFilter))
         DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
     if (field->FFieldKind == fkLookup && FState != dsCalcFields) {
@@ -252,13 +253,17 @@ void TDataSet::SetFieldData(TField* field, const QVariant& value) {
     if (!rec || field->FFieldNo < 0) return;
     auto& vec = field->FFieldKind == fkData ? rec->Data : rec->Calc;
     if (field->FFieldNo >= int(vec.size())) vec.resize(field->FFieldNo + 1);
+    // Values set while calculating, filtering or keying are not validated: nothing to restore.
+    if (FState == dsCalcFields || FState == dsFilter || FState == dsSetKey) {
+        vec[field->FFieldNo] = std::move(value);
+        if (FState == dsSetKey && field->FFieldKind == fkData) {
+            if (int(rec->Assigned.size()) <= field->FFieldNo) rec->Assigned.resize(rec->Data.size() > size_t(field->FFieldNo) ? rec->Data.size() : field->FFieldNo + 1, 0);
+            rec->Assigned[field->FFieldNo] = 1;
+        }
+        return;
+    }
     QVariant old = vec[field->FFieldNo];
     vec[field->FFieldNo] = value;
-    if (FState == dsSetKey && field->FFieldKind == fkData) {
-        if (int(rec->Assigned.size()) <= field->FFieldNo) rec->Assigned.resize(rec->Data.size() > size_t(field->FFieldNo) ? rec->Data.size() : field->FFieldNo + 1, 0);
-        rec->Assigned[field->FFieldNo] = 1;
-    }
-    if (FState == dsCalcFields || FState == dsFilter || FState == dsSetKey) return;
     try {
         field->Validate(value);
     } catch (...) {
@@ -395,8 +400,13 @@ void TDataSet::FillBuffers(TRecordBuffer center) {
     if (want == 1) {
         // A one-row window (a table no grid shows): its neighbours are read by the step that
         // needs them, so a search or a post costs one read.
-        FBuffers.clear();
-        FBuffers.push_back(std::move(center));
+        if (FBuffers.size() == 1) {
+            swap(FBuffers.front(), center);
+            FSpareData.swap(center.Data);
+        } else {
+            FBuffers.clear();
+            FBuffers.push_back(std::move(center));
+        }
         FActiveRecord = 0;
         FBof = FEof = false;
         FWindowAtStart = FWindowAtEnd = false;
@@ -1166,11 +1176,19 @@ int TDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
 // ---------------------------------------------------------------------------------------------- fields
 
 std::vector<TField*> TDataSet::GetFieldList(const QString& fieldNames) const {
+    // A plain scan for the separators: searches name their fields on every call.
     std::vector<TField*> out;
-    for (QStringView n : QStringView(fieldNames).tokenize(u';', Qt::SkipEmptyParts)) {
-        n = n.trimmed();
-        TField* found = FFields->FindField(n);
-        out.push_back(found ? found : FieldByName(n.toString()));
+    const QChar* p = fieldNames.constData();
+    const qsizetype n = fieldNames.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= n; ++i) {
+        if (i < n && p[i] != QLatin1Char(';')) continue;
+        if (i > start) {
+            const QStringView name = QStringView(p + start, i - start).trimmed();
+            TField* found = FFields->FindField(name);
+            out.push_back(found ? found : FieldByName(name.toString()));
+        }
+        start = i + 1;
     }
     return out;
 }
@@ -1292,7 +1310,7 @@ void TDataSet::SetOnFilterRecord(const TFilterRecordEvent& handler) {
 
 // ---------------------------------------------------------------------------------------------- events to data sources
 
-void TDataSet::DataEvent(TDataEvent event, qint64 info) {
+void TDataSet::TellSources(TDataEvent event, qint64 info) {
     if (FDisableCount > 0) {
         if (event != deCheckBrowseMode && event != deUpdateRecord) {
             FPendingChange = true;

@@ -200,12 +200,19 @@ bool IsWord(const TToken& t, const char* w) { return t.kind == TToken::Word && t
 
 
 QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v) {
+    // A text that holds characters is never null.
+    if (v.typeId() == QMetaType::QString && !static_cast<const QString*>(v.constData())->isEmpty()) return v;
     if (v.isValid() && !v.isNull()) return v;
     const int c = d.ColumnIndex(col);
     return c >= 0 ? BlankOf(d.Columns[size_t(c)].Type) : v;
 }
 
 bool MatchBlank(const TCursorSpec::TMatch& m, bool text) {
+    if (m.Value.typeId() == QMetaType::QString) {
+        // A text that holds characters is never null.
+        if (!static_cast<const QString*>(m.Value.constData())->isEmpty()) return false;
+        return text || m.Value.isNull();
+    }
     return !m.Value.isValid() || m.Value.isNull() || (text && m.Value.toString().isEmpty());
 }
 
@@ -270,7 +277,7 @@ void CursorRestriction(const TCursorSpec& s, const TTableDesc& d, const TCursorW
     }
     for (const auto& m : s.Matches) {
         const QString& colName = s.Columns[m.Col];
-        const int c = d.ColumnIndex(colName);
+        const int c = d.ColumnIndex(colName, m.Col);
         const bool text = c >= 0 && IsTextType(d.Columns[size_t(c)].Type);
         const QString col = where ? w.Column(colName) : QString();
         // A blank is stored as null or as the column's blank (an empty text, a zero).
@@ -300,29 +307,40 @@ void CursorRestriction(const TCursorSpec& s, const TTableDesc& d, const TCursorW
     if (where) *where = conds.join(QStringLiteral(" AND "));
 }
 
+namespace {
+// `to` becomes `from` unless it holds the very same characters (or texts) already, as a
+// cursor's probe mostly does: sharing them again would only count references up and down.
+template <class T>
+void Share(T& to, const T& from) {
+    if (to.constData() != from.constData() || to.size() != from.size()) to = from;
+}
+}  // namespace
+
 void ShapeOf(TShape& h, int kind, const TCursorSpec& s, const TTableDesc& d, bool from, bool forward, int count) {
     h.Kind = kind;
-    h.Table = s.Table;
-    h.Columns = s.Columns;
+    Share(h.Table, s.Table);
+    Share(h.Columns, s.Columns);
     h.OrderCols.clear();
     h.CaseInsensitive = false;
     h.Low = h.High = -1;
-    h.Where.clear();
     h.Matches.clear();
     h.InCol = -1;
     h.In = 0;
     h.OnlyId = h.From = false;
     h.Forward = true;
     h.Count = 0;
-    if (kind == 2) return;
+    if (kind == 2) {
+        h.Where.clear();
+        return;
+    }
     h.OrderCols.assign(s.OrderCols.begin(), s.OrderCols.end());
     h.CaseInsensitive = s.CaseInsensitive;
     const int keys = int(s.OrderCols.size());
     if (s.HasLow) h.Low = std::min(int(s.Low.size()), keys);
     if (s.HasHigh) h.High = std::min(int(s.High.size()), keys);
-    h.Where = s.Where;
+    Share(h.Where, s.Where);
     for (const auto& m : s.Matches) {
-        const int c = d.ColumnIndex(s.Columns[m.Col]);
+        const int c = d.ColumnIndex(s.Columns[m.Col], m.Col);
         const bool text = c >= 0 && IsTextType(d.Columns[size_t(c)].Type);
         h.Matches.push_back(m.Col);
         if (MatchBlank(m, text)) {

@@ -14,8 +14,9 @@ void DatabaseError(const QString& message, TComponent* component) {
 
 namespace {
 bool Blank(const QVariant& v) {
-    return !v.isValid() || v.isNull() ||
-           (v.typeId() == QMetaType::QString && static_cast<const QString*>(v.constData())->isEmpty());
+    // A text that holds characters is never null.
+    if (v.typeId() == QMetaType::QString) return static_cast<const QString*>(v.constData())->isEmpty();
+    return !v.isValid() || v.isNull();
 }
 QString Fmt(double v) {
     QString s = QString::number(v, 'g', 15);
@@ -138,9 +139,9 @@ bool TField::IsIndexField() const { return FDataSet && FFieldKind == fkData && F
 
 QVariant TField::GetData() const { return FDataSet ? FDataSet->GetFieldData(this) : QVariant(); }
 
-void TField::SetData(const QVariant& value) {
+void TField::SetData(QVariant value) {
     if (!FDataSet) DatabaseError(QStringLiteral("Field '%1' has no dataset").arg(DisplayName()));
-    FDataSet->SetFieldData(this, Normalize(value));
+    FDataSet->SetFieldData(this, Normalize(std::move(value)));
 }
 
 void TField::Validate(const QVariant& value) {
@@ -249,8 +250,13 @@ QString TStringField::AsString() const {
     return Blank(v) ? QString(QLatin1String("")) : v.toString();
 }
 
-QVariant TStringField::Normalize(const QVariant& value) const {
+QVariant TStringField::Normalize(QVariant value) const {
     if (Blank(value)) return QVariant();
+    if (value.typeId() == QMetaType::QString) {
+        // A text that fits and ends in no blank is kept as given.
+        const QString& t = *static_cast<const QString*>(value.constData());
+        if ((Size() <= 0 || t.size() <= Size()) && t.back() != QLatin1Char(' ')) return value;
+    }
     QString s = value.toString();
     if (Size() > 0 && s.size() > Size()) s.truncate(Size());
     int n = int(s.size());
@@ -313,7 +319,7 @@ void TIntegerField::SetAsString(const QString& value) {
     SetAsInteger(v);
 }
 void TIntegerField::SetAsFloat(double value) { SetAsInteger(int(std::llround(value))); }
-QVariant TIntegerField::Normalize(const QVariant& value) const {
+QVariant TIntegerField::Normalize(QVariant value) const {
     if (Blank(value)) return QVariant();
     if (value.typeId() == QMetaType::Double) return QVariant(qlonglong(std::llround(value.toDouble())));
     return QVariant(value.toLongLong());
@@ -358,7 +364,7 @@ QString TFloatField::FormatText(bool displayText) const {
                            : FloatToStrF(AsFloat(), ffFixed, FPrecision, FormatSettings.CurrencyDecimals);
     return FloatToStrF(AsFloat(), ffGeneral, FPrecision, 0);
 }
-QVariant TFloatField::Normalize(const QVariant& value) const {
+QVariant TFloatField::Normalize(QVariant value) const {
     if (Blank(value)) return QVariant();
     return QVariant(value.toDouble());
 }
@@ -398,7 +404,7 @@ void TBooleanField::SetAsString(const QString& value) {
     if (s.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return SetAsBoolean(false);
     TextError(value, "boolean");
 }
-QVariant TBooleanField::Normalize(const QVariant& value) const {
+QVariant TBooleanField::Normalize(QVariant value) const {
     if (Blank(value)) return QVariant();
     return QVariant(qlonglong(value.toLongLong() != 0 || value.toBool() ? 1 : 0));
 }
@@ -430,21 +436,21 @@ void TDateTimeField::SetAsString(const QString& value) {
     }
     SetAsDateTime(d);
 }
-QVariant TDateTimeField::Normalize(const QVariant& value) const {
+QVariant TDateTimeField::Normalize(QVariant value) const {
     if (Blank(value)) return QVariant();
     return QVariant(value.toDouble());
 }
 
 TDateField::TDateField(TComponent* owner) : TDateTimeField(owner) { FDataType = ftDate; }
 QString TDateField::DefaultFormat() const { return FormatSettings.ShortDateFormat; }
-QVariant TDateField::Normalize(const QVariant& value) const {
+QVariant TDateField::Normalize(QVariant value) const {
     if (Blank(value)) return QVariant();
     return QVariant(std::floor(value.toDouble()));
 }
 
 TTimeField::TTimeField(TComponent* owner) : TDateTimeField(owner) { FDataType = ftTime; }
 QString TTimeField::DefaultFormat() const { return FormatSettings.LongTimeFormat; }
-QVariant TTimeField::Normalize(const QVariant& value) const {
+QVariant TTimeField::Normalize(QVariant value) const {
     if (!value.isValid() || value.isNull()) return QVariant();
     double v = value.toDouble();
     return QVariant(v - std::floor(v));

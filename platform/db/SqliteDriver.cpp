@@ -19,9 +19,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <map>
+#include <memory>
 #include <sqlite3.h>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace platform::db {
 
@@ -231,14 +233,11 @@ void FnExtract(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // ---------------------------------------------------------------- values
 
-// A text bound as the UTF-8 the file stores, encoded into a buffer kept between binds; a lone
-// surrogate becomes the replacement character, as ValidText makes it.
-void BindText(sqlite3_stmt* st, int pos, const QString& s) {
-    thread_local std::string buf;
+// `s` as the UTF-8 the file stores, written at `o` (room for three bytes a character); a lone
+// surrogate becomes the replacement character, as ValidText makes it. Returns the end.
+char* Utf8Into(const QString& s, char* o) {
     const qsizetype n = s.size();
-    buf.resize(size_t(n) * 3);
     const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
-    char* o = buf.data();
     for (qsizetype i = 0; i < n; ++i) {
         char32_t c = p[i];
         if (c < 0x80) {
@@ -263,8 +262,44 @@ void BindText(sqlite3_stmt* st, int pos, const QString& s) {
         *o++ = char(0x80 | ((c >> 6) & 0x3F));
         *o++ = char(0x80 | (c & 0x3F));
     }
-    sqlite3_bind_text(st, pos, buf.data(), int(o - buf.data()), SQLITE_TRANSIENT);
+    return o;
 }
+
+// A text bound as UTF-8, encoded into a buffer kept between binds and copied by the engine.
+void BindText(sqlite3_stmt* st, int pos, const QString& s) {
+    thread_local std::string buf;
+    buf.resize(size_t(s.size()) * 3);
+    char* end = Utf8Into(s, buf.data());
+    sqlite3_bind_text(st, pos, buf.data(), int(end - buf.data()), SQLITE_TRANSIENT);
+}
+
+// The texts of one run of a statement, encoded into storage that lives as long as the run:
+// the engine reads them where they are rather than copying each. The run unbinds them before
+// this goes.
+class TRunTexts {
+public:
+    TRunTexts() = default;
+    TRunTexts(const TRunTexts&) = delete;
+    TRunTexts& operator=(const TRunTexts&) = delete;
+    void Bind(sqlite3_stmt* st, int pos, const QString& s) {
+        const size_t room = size_t(s.size()) * 3;
+        if (room > size_t(FEnd - FNext)) {
+            // The texts bound already keep their place: more storage, not a larger one.
+            FMore.push_back(std::make_unique<char[]>(room));
+            FNext = FMore.back().get();
+            FEnd = FNext + room;
+        }
+        char* start = FNext;
+        FNext = Utf8Into(s, start);
+        sqlite3_bind_text(st, pos, start, int(FNext - start), SQLITE_STATIC);
+    }
+
+private:
+    char FLocal[256];
+    char* FNext = FLocal;
+    char* FEnd = FLocal + sizeof(FLocal);
+    std::vector<std::unique_ptr<char[]>> FMore;
+};
 
 void BindValue(sqlite3_stmt* st, int pos, const QVariant& v) {
     if (!v.isValid() || v.isNull()) {
@@ -664,11 +699,29 @@ public:
     }
     template <class F>
     void RunStatement(sqlite3_stmt* st, const std::vector<QVariant>& args, F&& onRow) {
-        for (size_t i = 0; i < args.size(); ++i) BindValue(st, int(i) + 1, args[i]);
+        TRunTexts texts;
+        bool lent = false;  // texts bound from `texts`: unbound before it goes
+        for (size_t i = 0; i < args.size(); ++i) {
+            const QVariant& v = args[i];
+            if (v.typeId() == QMetaType::QString) {
+                texts.Bind(st, int(i) + 1, *static_cast<const QString*>(v.constData()));
+                lent = true;
+            } else {
+                BindValue(st, int(i) + 1, v);
+            }
+        }
         for (;;) {
             int rc = sqlite3_step(st);
             if (rc == SQLITE_ROW) {
-                if (!onRow(st)) break;
+                bool more;
+                try {
+                    more = onRow(st);
+                } catch (...) {
+                    sqlite3_reset(st);
+                    sqlite3_clear_bindings(st);
+                    throw;
+                }
+                if (!more) break;
                 continue;
             }
             if (rc == SQLITE_DONE) break;
@@ -677,8 +730,9 @@ public:
             RaiseSqlite(FDb, rc);
         }
         sqlite3_reset(st);
-        // The next run binds every parameter again; clearing them first would be work for nothing.
-        if (sqlite3_bind_parameter_count(st) != int(args.size())) sqlite3_clear_bindings(st);
+        // The next run binds every parameter again: only lent texts and parameters this run
+        // left unbound are cleared.
+        if (lent || sqlite3_bind_parameter_count(st) != int(args.size())) sqlite3_clear_bindings(st);
     }
     void Exec(const QString& sql) {
         char* err = nullptr;

@@ -1,5 +1,6 @@
 // Format settings, text routines and number parsing.
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/SysUtils_convert.h"
 
 #include <QLocale>
 #include <cmath>
@@ -43,10 +44,6 @@ TFormatSettings FormatSettings = TFormatSettings::Spanish();
 // Integers
 
 namespace {
-
-[[noreturn]] void convertError(const char* pattern, const QString& s) {
-    throw EConvertError(QString::fromLatin1(pattern).arg(s));
-}
 
 // Leading blanks, a sign, decimal digits or "$"/"0x" hexadecimal; nothing may follow.
 bool parseInteger(const QString& s, qint64 lo, qint64 hi, qint64& out) {
@@ -117,31 +114,26 @@ bool TryStrToInt(const QString& s, int& value) {
     return true;
 }
 
-int StrToInt(const QString& s) {
-    int v;
-    if (!TryStrToInt(s, v)) convertError("'%1' is not a valid integer value", s);
-    return v;
-}
+namespace convert = platform::rtl::convert;
 
-int StrToIntDef(const QString& s, int def) {
-    int v;
-    return TryStrToInt(s, v) ? v : def;
-}
+namespace {
+// The readers the converters share, picked out of their overloads.
+bool (*const readInt)(const QString&, int&) = TryStrToInt;
+bool (*const readInt64)(const QString&, qint64&) = TryStrToInt64;
+bool (*const readFloat)(const QString&, double&) = TryStrToFloat;
+bool (*const readCurr)(const QString&, Currency&) = TryStrToCurr;
+const char* const kNotAFloat = "'%1' is not a valid floating point value";
+}  // namespace
+
+int StrToInt(const QString& s) { return convert::Strict<int>(s, readInt, "'%1' is not a valid integer value"); }
+int StrToIntDef(const QString& s, int def) { return convert::OrDefault(s, def, readInt); }
 
 bool TryStrToInt64(const QString& s, qint64& value) {
     return parseInteger(s, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), value);
 }
 
-qint64 StrToInt64(const QString& s) {
-    qint64 v;
-    if (!TryStrToInt64(s, v)) convertError("'%1' is not a valid integer value", s);
-    return v;
-}
-
-qint64 StrToInt64Def(const QString& s, qint64 def) {
-    qint64 v;
-    return TryStrToInt64(s, v) ? v : def;
-}
+qint64 StrToInt64(const QString& s) { return convert::Strict<qint64>(s, readInt64, "'%1' is not a valid integer value"); }
+qint64 StrToInt64Def(const QString& s, qint64 def) { return convert::OrDefault(s, def, readInt64); }
 
 // ---------------------------------------------------------------------------------------------
 // Floating point and currency text
@@ -200,17 +192,11 @@ bool TryStrToFloat(const QString& s, double& value, const TFormatSettings& fs) {
 bool TryStrToFloat(const QString& s, double& value) { return TryStrToFloat(s, value, FormatSettings); }
 
 double StrToFloat(const QString& s, const TFormatSettings& fs) {
-    double v;
-    if (!TryStrToFloat(s, v, fs)) convertError("'%1' is not a valid floating point value", s);
-    return v;
+    return convert::Strict<double>(s, [&fs](const QString& t, double& v) { return TryStrToFloat(t, v, fs); }, kNotAFloat);
 }
 
 double StrToFloat(const QString& s) { return StrToFloat(s, FormatSettings); }
-
-double StrToFloatDef(const QString& s, double def) {
-    double v;
-    return TryStrToFloat(s, v) ? v : def;
-}
+double StrToFloatDef(const QString& s, double def) { return convert::OrDefault(s, def, readFloat); }
 
 bool TryStrToCurr(const QString& s, Currency& value) {
     QByteArray c;
@@ -242,16 +228,8 @@ bool TryStrToCurr(const QString& s, Currency& value) {
     return true;
 }
 
-Currency StrToCurr(const QString& s) {
-    Currency v;
-    if (!TryStrToCurr(s, v)) convertError("'%1' is not a valid floating point value", s);
-    return v;
-}
-
-Currency StrToCurrDef(const QString& s, Currency def) {
-    Currency v;
-    return TryStrToCurr(s, v) ? v : def;
-}
+Currency StrToCurr(const QString& s) { return convert::Strict<Currency>(s, readCurr, kNotAFloat); }
+Currency StrToCurrDef(const QString& s, Currency def) { return convert::OrDefault(s, def, readCurr); }
 
 // ---------------------------------------------------------------------------------------------
 // Strings

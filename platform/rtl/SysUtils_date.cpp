@@ -2,6 +2,7 @@
 // Day 0 is 30/12/1899; before it the day is the whole part (towards zero) and the time is the
 // absolute fraction, so -1.25 is 29/12/1899 06:00.
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/SysUtils_convert.h"
 
 #include <QDateTime>
 #include <cmath>
@@ -49,10 +50,6 @@ void appendPadded(QString& out, int value, int digits) {
     } while (value != 0);
     for (int i = n; i < digits; ++i) out += QLatin1Char('0');
     while (n > 0) out += QLatin1Char(buf[--n]);
-}
-
-[[noreturn]] void convertError(const char* pattern, const QString& s) {
-    throw EConvertError(QString::fromLatin1(pattern).arg(s));
 }
 
 }  // namespace
@@ -479,16 +476,14 @@ bool TryStrToDate(const QString& s, TDateTime& value, const TFormatSettings& fs)
 
 bool TryStrToDate(const QString& s, TDateTime& value) { return TryStrToDate(s, value, FormatSettings); }
 
-TDateTime StrToDate(const QString& s) {
-    TDateTime v;
-    if (!TryStrToDate(s, v)) convertError("'%1' is not a valid date", s);
-    return v;
-}
+namespace convert = platform::rtl::convert;
 
-TDateTime StrToDateDef(const QString& s, TDateTime def) {
-    TDateTime v;
-    return TryStrToDate(s, v) ? v : def;
-}
+namespace {
+bool (*const readDate)(const QString&, TDateTime&) = TryStrToDate;
+}  // namespace
+
+TDateTime StrToDate(const QString& s) { return convert::Strict<TDateTime>(s, readDate, "'%1' is not a valid date"); }
+TDateTime StrToDateDef(const QString& s, TDateTime def) { return convert::OrDefault(s, def, readDate); }
 
 bool TryStrToTime(const QString& s, TDateTime& value) {
     TScanner sc(s);
@@ -498,16 +493,8 @@ bool TryStrToTime(const QString& s, TDateTime& value) {
     return true;
 }
 
-TDateTime StrToTime(const QString& s) {
-    TDateTime v;
-    if (!TryStrToTime(s, v)) convertError("'%1' is not a valid time", s);
-    return v;
-}
-
-TDateTime StrToTimeDef(const QString& s, TDateTime def) {
-    TDateTime v;
-    return TryStrToTime(s, v) ? v : def;
-}
+TDateTime StrToTime(const QString& s) { return convert::Strict<TDateTime>(s, TryStrToTime, "'%1' is not a valid time"); }
+TDateTime StrToTimeDef(const QString& s, TDateTime def) { return convert::OrDefault(s, def, TryStrToTime); }
 
 bool TryStrToDateTime(const QString& s, TDateTime& value) {
     TScanner sc(s);
@@ -524,12 +511,6 @@ bool TryStrToDateTime(const QString& s, TDateTime& value) {
 }
 
 TDateTime StrToDateTime(const QString& s) {
-    TDateTime v;
-    if (!TryStrToDateTime(s, v)) convertError("'%1' is not a valid date and time", s);
-    return v;
+    return convert::Strict<TDateTime>(s, TryStrToDateTime, "'%1' is not a valid date and time");
 }
-
-TDateTime StrToDateTimeDef(const QString& s, TDateTime def) {
-    TDateTime v;
-    return TryStrToDateTime(s, v) ? v : def;
-}
+TDateTime StrToDateTimeDef(const QString& s, TDateTime def) { return convert::OrDefault(s, def, TryStrToDateTime); }

@@ -118,6 +118,25 @@ TEST_F(AnotacionTest, EmptyTextOrMissingConsultationKeepTheFormOpenAndStoreNothi
     EXPECT_EQ(Dat->TAgen->State(), dsBrowse);
 }
 
+// Enter in a field moves on to the next one instead of pressing OK on a half-typed entry; on OK
+// itself it saves.
+TEST_F(AnotacionTest, EnterInAFieldMovesOnAndOnOkSaves) {
+    using platform::forms::TFormHarness;
+    Dat->TAgen->Insert();
+    const int r = Muestra([&](TFNota& f) {
+        TFormHarness::Focus(f.Fecha);
+        TFormHarness::PressKey(f.Fecha, VK_RETURN);
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        EXPECT_NE(TFormHarness::Focused(), f.Fecha);
+        f.Texto->SetText(QStringLiteral("Llamar al procurador"));
+        TFormHarness::Focus(f.BitBtn1);
+        TFormHarness::PressKey(f.BitBtn1, VK_RETURN);
+    });
+    EXPECT_EQ(r, mrOk);
+    EXPECT_TRUE(Texts().isEmpty());
+    EXPECT_EQ(Valor(QStringLiteral("SELECT SITUACION FROM AGENDA")).AsString(), QStringLiteral("Llamar al procurador"));
+}
+
 TEST_F(AnotacionTest, WithoutTheConsultationRightOnlyPrivateAndCaseFileAreOffered) {
     Usuario(QStringLiteral("ANA"), -1);
     Dat->TPriv->Edit();

@@ -13,20 +13,27 @@ namespace shelltest {
 class DatTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        harness = std::make_unique<platform::forms::TFormHarness>();
-        // A transaction that outlives the post or delete that opened it fails the test.
-        savedLeak = platform::db::OnTransactionLeak;
-        platform::db::OnTransactionLeak = [](const QString& what) { ADD_FAILURE() << what.toStdString(); };
-        Open();
+        Guard();
+        if (!HasFatalFailure()) Open();
     }
     void TearDown() override {
         Close();
+        Unguard();
+    }
+    // The message script, and a transaction that outlives the post or delete that opened it
+    // fails the test.
+    void Guard() {
+        ASSERT_TRUE(dir.isValid());
+        harness = std::make_unique<platform::forms::TFormHarness>();
+        savedLeak = platform::db::OnTransactionLeak;
+        platform::db::OnTransactionLeak = [](const QString& what) { ADD_FAILURE() << what.toStdString(); };
+    }
+    void Unguard() {
         harness.reset();
         platform::db::OnTransactionLeak = savedLeak;
     }
-    void Open() {
-        CarpetaDatos = dir.path();
+    void Open(const QString& folder = QString()) {
+        CarpetaDatos = folder.isEmpty() ? dir.path() : folder;
         Dat = new TDat(nullptr);
     }
     void Close() {

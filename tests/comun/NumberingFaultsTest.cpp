@@ -216,23 +216,19 @@ namespace {
 class SmallDiskTest : public DatTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        harness = std::make_unique<platform::forms::TFormHarness>();
-        savedLeak = platform::db::OnTransactionLeak;
-        platform::db::OnTransactionLeak = [](const QString& what) { ADD_FAILURE() << what.toStdString(); };
+        Guard();
+        if (HasFatalFailure()) return;
         disk = dir.filePath(QStringLiteral("disco"));
         QDir().mkpath(disk);
         if (::mount("tmpfs", disk.toLocal8Bit().constData(), "tmpfs", 0, "size=2m") != 0)
             GTEST_SKIP() << "cannot mount a small file system here (" << std::strerror(errno) << "): needs root";
         mounted = true;
-        CarpetaDatos = disk;
-        Dat = new TDat(nullptr);
+        Open(disk);
     }
     void TearDown() override {
         Close();
         if (mounted) ::umount2(disk.toLocal8Bit().constData(), MNT_DETACH);
-        harness.reset();
-        platform::db::OnTransactionLeak = savedLeak;
+        Unguard();
     }
     // Fills the file system to the last byte.
     void Fill() {

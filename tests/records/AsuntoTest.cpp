@@ -126,6 +126,19 @@ TEST_F(AsuntoTest, DescriptionIsTypedOnlyWhileEditingAndSavedWithOk) {
     EXPECT_EQ(Dat->TExped->State(), dsBrowse);
 }
 
+TEST_F(AsuntoTest, CostsTypedWithCentsKeepThem) {
+    Dat->TExped->Edit();
+    Escribe(QStringLiteral("MONEDA"), QStringLiteral("E"));
+    Dat->TExped->Post();
+    form->btEdit->Click();
+    TFormHarness::Focus(form->DBCuantia);
+    TFormHarness::PressKey(form->DBCuantia, 'A', ssCtrl);
+    TFormHarness::Type(form->DBCuantia, QStringLiteral("1234,5,6"));
+    TFormHarness::Focus(form->DBPrincipal);
+    form->BtOk->Click();
+    EXPECT_DOUBLE_EQ(Valor(QStringLiteral("SELECT IMPORTE FROM EXPED WHERE NUMERO = '00012-A'")).AsFloat(), 1234.56);
+}
+
 TEST_F(AsuntoTest, RendersTheMatterWithItsHistory) {
     form->btEdit->Click();
     Juego(QString(), QStringLiteral("AUDIENCIA PROVINCIAL SEC. 10"), QStringLiteral("MADRID"), QStringLiteral("APELACION"),

@@ -118,6 +118,47 @@ TEST_F(ConsultaTest, SavingWithoutClientIsRefusedAndTheEditStays) {
     EXPECT_EQ(Valor(QStringLiteral("SELECT HORAS FROM CONSULTAS WHERE NUMERO = '00005-A'")).AsFloat(), 2);
 }
 
+// A fee typed with its cents is stored as typed, not as the digits run together; in pesetas the
+// comma is still refused.
+TEST_F(ConsultaTest, AFeeTypedWithCentsKeepsThem) {
+    auto teclea = [&](const QString& texto) {
+        form->btEdit->Click();
+        TFormHarness::Focus(form->DBImporte);
+        TFormHarness::PressKey(form->DBImporte, 'A', ssCtrl);
+        TFormHarness::Type(form->DBImporte, texto);
+        TFormHarness::Focus(form->DBHoras);
+        TFormHarness::Click(form->BtOk);
+        return Valor(QStringLiteral("SELECT IMPORTE FROM CONSULTAS WHERE NUMERO = '00004-A'")).AsFloat();
+    };
+    Abre();
+    EXPECT_DOUBLE_EQ(teclea(QStringLiteral("150,75")), 150.75);
+    EXPECT_DOUBLE_EQ(teclea(QStringLiteral("12,3,4")), 12.34);
+    delete form;
+    form = nullptr;
+    Dat->TConsultas->Edit();
+    Dat->TConsultas->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QStringLiteral("P"));
+    Dat->TConsultas->Post();
+    Abre();
+    EXPECT_DOUBLE_EQ(teclea(QStringLiteral("2500,5")), 25005);
+}
+
+// While editing, Enter in a field moves on to the next one and keeps the edit open; Enter on OK
+// saves.
+TEST_F(ConsultaTest, EnterWhileEditingMovesOnAndOnOkSaves) {
+    Abre();
+    form->btEdit->Click();
+    TFormHarness::Focus(form->DBHoras);
+    TFormHarness::PressKey(form->DBHoras, 'A', ssCtrl);
+    TFormHarness::Type(form->DBHoras, QStringLiteral("3"));
+    TFormHarness::PressKey(form->DBHoras, VK_RETURN);
+    EXPECT_EQ(Dat->TConsultas->State(), dsEdit);
+    EXPECT_NE(TFormHarness::Focused(), form->DBHoras);
+    TFormHarness::Focus(form->BtOk);
+    TFormHarness::PressKey(form->BtOk, VK_RETURN);
+    EXPECT_EQ(Dat->TConsultas->State(), dsBrowse);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT HORAS FROM CONSULTAS WHERE NUMERO = '00004-A'")).AsFloat(), 3);
+}
+
 TEST_F(ConsultaTest, TheCalendarButtonsOpenOnTheFieldsDateAndWriteTheDayClicked) {
     Abre();
     form->btEdit->Click();

@@ -207,6 +207,10 @@ TEST_F(SpeedButtonTest, DropDownMenuPopsUpAndTheButtonComesUpWithoutClick) {
     EXPECT_EQ(menu->PopupCount(), 1);
     EXPECT_EQ(menu->PopupComponent(), b);
     EXPECT_EQ(b->State(), rbsUp);
+    // A menu closed with Esc hands no release back: the button must not keep the mouse, or
+    // the next click anywhere in the window would land on it and open the menu again.
+    EXPECT_FALSE(b->MouseCapture());
+    EXPECT_NE(QWidget::mouseGrabber(), b->Widget());
     Release(b, 5, 5);
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(b->State(), rbsUp);

@@ -322,6 +322,86 @@ TEST_F(DbTest, KeysAndRangesOnTheCurrentIndex) {
     EXPECT_EQ(t->RecordCount(), 15);
 }
 
+// A search shows the found row's own values, blanks included, whatever row it replaces; a
+// failed one leaves the row shown; its conditions never outlive it; a new key starts blank.
+TEST_F(DbTest, SearchesShowTheFoundRowAsStoredAndLeaveKeysAndCursorClean) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    TField* ano = t->FieldByName(QStringLiteral("ANO"));
+    TField* numero = t->FieldByName(QStringLiteral("NUMERO"));
+    TField* asunto = t->FieldByName(QStringLiteral("ASUNTO"));
+    TField* cliente = t->FieldByName(QStringLiteral("CLIENTE"));
+    TField* obs = t->FieldByName(QStringLiteral("OBSERVACIONES"));
+    // Longer than a short text's room once written as UTF-8, with accents.
+    const QString largo = QStringLiteral("Reclamación de cantidad por daños en la finca de Peñíscola ").repeated(3).trimmed();
+    t->Append();
+    ano->SetAsString(QStringLiteral("2023"));
+    numero->SetAsString(QStringLiteral("0000001"));
+    asunto->SetAsString(largo);
+    cliente->SetAsInteger(7);
+    obs->SetAsString(QStringLiteral("nota"));
+    t->Post();
+    t->Append();
+    ano->SetAsString(QStringLiteral("2023"));
+    numero->SetAsString(QStringLiteral("0000002"));
+    t->Post();
+    AddCase(t, QStringLiteral("2024"), QStringLiteral("0000001"), 30);
+    auto showsTheBlankRow = [&] {
+        EXPECT_EQ(numero->AsString(), QStringLiteral("0000002"));
+        EXPECT_TRUE(asunto->IsNull());
+        EXPECT_TRUE(cliente->IsNull());
+        EXPECT_TRUE(obs->IsNull());
+        EXPECT_TRUE(t->FieldByName(QStringLiteral("IMPORTE"))->IsNull());
+    };
+
+    ASSERT_TRUE(t->FindKey({Variant(QStringLiteral("2023")), Variant(QStringLiteral("0000001"))}));
+    EXPECT_EQ(asunto->AsString(), largo);
+    ASSERT_TRUE(t->FindKey({Variant(QStringLiteral("2023")), Variant(QStringLiteral("0000002"))}));
+    showsTheBlankRow();
+    ASSERT_TRUE(t->Locate(QStringLiteral("ASUNTO"), Variant(largo), 0));
+    EXPECT_EQ(cliente->AsInteger(), 7);
+    EXPECT_EQ(obs->AsString(), QStringLiteral("nota"));
+    ASSERT_TRUE(t->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(QStringLiteral("2023")), Variant(QStringLiteral("0000002"))}), 0));
+    showsTheBlankRow();
+    EXPECT_FALSE(t->FindKey({Variant(QStringLiteral("2023")), Variant(QStringLiteral("0000009"))}));
+    showsTheBlankRow();
+    EXPECT_FALSE(t->Locate(QStringLiteral("ASUNTO"), Variant(largo + QStringLiteral("!")), 0));
+    showsTheBlankRow();
+    EXPECT_EQ(t->Lookup(QStringLiteral("NUMERO"), Variant(QStringLiteral("0000001")), QStringLiteral("CLIENTE")).AsInteger(), 7);
+    showsTheBlankRow();
+
+    // A search refused for its values leaves the cursor reading all its rows.
+    EXPECT_ANY_THROW(t->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(QStringLiteral("2023"))}), 0));
+    EXPECT_EQ(t->RecordCount(), 3);
+    EXPECT_EQ(Column(t, QStringLiteral("NUMERO")),
+              QStringList({QStringLiteral("0000001"), QStringLiteral("0000002"), QStringLiteral("0000001")}));
+
+    // SetKey starts from a blank key; EditKey from the last one.
+    ASSERT_TRUE(t->FindKey({Variant(QStringLiteral("2023")), Variant(QStringLiteral("0000002"))}));
+    t->SetKey();
+    EXPECT_TRUE(numero->IsNull());
+    ano->SetAsString(QStringLiteral("2024"));
+    ASSERT_TRUE(t->GotoKey());
+    EXPECT_EQ(ano->AsString(), QStringLiteral("2024"));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("IMPORTE"))->AsInteger(), 30);
+    ASSERT_TRUE(t->FindKey({Variant(QStringLiteral("2023")), Variant(QStringLiteral("0000002"))}));
+    t->EditKey();
+    EXPECT_EQ(ano->AsString(), QStringLiteral("2023"));
+    EXPECT_EQ(numero->AsString(), QStringLiteral("0000002"));
+    numero->SetAsString(QStringLiteral("0000001"));
+    ASSERT_TRUE(t->GotoKey());
+    EXPECT_EQ(asunto->AsString(), largo);
+
+    // Lists of fields take blanks round the names and empty parts; an unknown name raises.
+    const Variant both = t->FieldValues(QStringLiteral(" ANO ;;NUMERO;"));
+    ASSERT_TRUE(both.IsArray());
+    ASSERT_EQ(both.AsArray().size(), 2u);
+    EXPECT_EQ(both.AsArray()[0].AsString(), QStringLiteral("2023"));
+    EXPECT_EQ(both.AsArray()[1].AsString(), QStringLiteral("0000001"));
+    EXPECT_THROW(t->Locate(QStringLiteral("ANO; "), Variant(QStringLiteral("2023")), 0), EDatabaseError);
+    EXPECT_THROW(t->FieldValues(QStringLiteral("ANO;NADA")), EDatabaseError);
+}
+
 TEST_F(DbTest, DuplicateKeyIsAKeyViolationAndKeepsTheInsert) {
     TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
     t->Open();
