@@ -805,8 +805,12 @@ public:
 
     // ---- schema
     bool TableExists(const QString& table) override {
-        // The first question a connection is asked reads every layout: the others follow.
-        if (FSchemaVersion < 0) DescribeAll();
+        // The first question a connection is asked reads every layout (the version just checked):
+        // the others follow.
+        if (FSchemaVersion < 0) {
+            DescribeAll();
+            if (FAllRead) return FLayouts.Find(StorageName(table)) != nullptr;
+        }
         if (FAllRead && SchemaCurrent()) return FLayouts.Find(StorageName(table)) != nullptr;
         bool found = false;
         Run(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE"),
@@ -1146,9 +1150,13 @@ public:
     }
 
     QString SelectList(const TCursorSpec& s) const {
-        QStringList cols{QStringLiteral("rowid")};
-        for (auto& c : s.Columns) cols << Quote(c);
-        return cols.join(QLatin1Char(','));
+        QString list = QStringLiteral("rowid");
+        list.reserve(16 * (s.Columns.size() + 1));
+        for (auto& c : s.Columns) {
+            list += QLatin1Char(',');
+            AppendQuoted(list, c);
+        }
+        return list;
     }
 
     void ReadRow(sqlite3_stmt* st, TRow& row, int ncols) {

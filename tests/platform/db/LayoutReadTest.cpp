@@ -93,14 +93,14 @@ QStringList Nombres(const std::vector<TColumnDesc>& columns) {
     return n;
 }
 
-// Tables and indexes another program wrote in its own words (names quoted or bare, in another
+// Tables and indexes another program wrote in the folder's file in its own words (names quoted or bare, in another
 // case, types left out, constraints, an index remade, orders from the column or the index) are
 // described as the engine itself lists them; so are those with comments, generated columns or
 // indexes on expressions or on part of the rows.
 TEST(LayoutReadTest, LayoutsWrittenByOtherProgramsReadAsTheEngineListsThem) {
     QTemporaryDir dir;
     const QString folder = dir.path();
-    OpenData(folder);
+    OpenSqlite(folder);
     Otro(folder,
          "CREATE TABLE \"Mixta\" (\"Cod\" INTEGER REQUIRED DEFAULT 0, nombre TEXT(20) COLLATE NOCASE, "
          "\"con \"\"comillas\"\"\" TEXT(5), 'entre' FLOAT, sintipo, alta DATE CHECK (alta > 0), "
@@ -129,7 +129,7 @@ TEST(LayoutReadTest, LayoutsWrittenByOtherProgramsReadAsTheEngineListsThem) {
         EXPECT_EQ(mixta.Indexes[3], (TIndexDesc{QStringLiteral("viejo"), {"alta", "Cod"}, false, false, false}));
     };
     {
-        auto c = OpenData(folder);
+        auto c = OpenSqlite(folder);
         mixtaComoEs(c->DescribeTable(QStringLiteral("MIXTA")));
         const TTableDesc sola = c->DescribeTable(QStringLiteral("SOLA"));
         ASSERT_EQ(sola.Indexes.size(), 1u);
@@ -142,7 +142,7 @@ TEST(LayoutReadTest, LayoutsWrittenByOtherProgramsReadAsTheEngineListsThem) {
          "CREATE INDEX \"gen$expr\" ON gen (a + 1);"
          "CREATE TABLE com (a INTEGER, -- una nota, con coma\n b TEXT(3) /* otra ) */);"
          "CREATE INDEX \"com$parte\" ON com (b) WHERE a > 0");
-    auto c = OpenData(folder);
+    auto c = OpenSqlite(folder);
     mixtaComoEs(c->DescribeTable(QStringLiteral("mixta")));
     const TTableDesc gen = c->DescribeTable(QStringLiteral("gen"));
     EXPECT_EQ(Nombres(gen.Columns), QStringList({"a", "c"}));
