@@ -60,6 +60,7 @@ TAgenda::TAgenda(TComponent* owner) : TForm(owner) {
     OnShow = TNotifyEvent(this, &T::FormShow);
     OnClose = TCloseEvent(this, &T::FormClose);
     OnKeyDown = TKeyEvent(this, &T::FormKeyDown);
+    OnKeyUp = TKeyEvent(this, &T::FormKeyUp);
     OnKeyPress = TKeyPressEvent(this, &T::FormKeyPress);
     FormCreate(this);
 }
@@ -140,6 +141,12 @@ void TAgenda::FiltraRecord(TDataSet* ds, bool& accept) {
     else if (tipo == u"Y") marcado = btAviDes->Checked();
     else if (tipo == u"Z") marcado = btAviPar->Checked();
     accept = marcado && F(ds, "ABOCLI")->AsInteger() == F(Dat->TAboCli, "ABOCLI")->AsInteger();
+}
+
+// The calendar's arrows move its day without a date-change event: the working day, its list and
+// its title follow the day selected all the same.
+void TAgenda::FormKeyUp(TObject*, quint16&, TShiftState) {
+    if (FMostrada && Dia(Calendar->Date()).Val != FechaAgenda.Val) CalendarDateChange(this);
 }
 
 void TAgenda::RefrescaDia() {

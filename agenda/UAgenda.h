@@ -48,6 +48,7 @@ public:
     void FormShow(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);
     void FormKeyDown(TObject* sender, quint16& key, TShiftState shift);
+    void FormKeyUp(TObject* sender, quint16& key, TShiftState shift);
     void FormKeyPress(TObject* sender, QChar& key);
     void FiltraRecord(TDataSet* dataSet, bool& accept);
     void CalendarDateChange(TObject* sender);

@@ -60,6 +60,7 @@ TAlmanaque::TAlmanaque(TComponent* owner) : TForm(owner) {
     Calendar->OnDblClick = TNotifyEvent(this, &TAlmanaque::CalendarDblClick);
     OnShow = TNotifyEvent(this, &TAlmanaque::FormShow);
     OnKeyDown = TKeyEvent(this, &TAlmanaque::FormKeyDown);
+    OnKeyUp = TKeyEvent(this, &TAlmanaque::FormKeyUp);
 }
 
 namespace comun {
@@ -103,7 +104,19 @@ void TAlmanaque::Mueve(int meses, int anos) {
     Redibuja();
 }
 
+// The calendar's arrows move its day without a date-change event.
+void TAlmanaque::FormKeyUp(TObject*, quint16&, TShiftState) { CalendarChange(this); }
+
 void TAlmanaque::CalendarChange(TObject*) {
+    // Past a month's edge another month shows: the shared date, the marks and the title follow
+    // it, or the title would name the month left and its marks colour the wrong days.
+    int y1 = 0, m1 = 0, d1 = 0;
+    DecodeDate(FechaCalendario, y1, m1, d1);
+    if (Calendar->Year() != y1 || Calendar->Month() != m1) {
+        FechaCalendario = EncodeDate(Calendar->Year(), Calendar->Month(), Calendar->Day());
+        Redibuja();
+        return;
+    }
     Fecha->SetCaption(FormatDateTime(QStringLiteral("mmmm yyyy"), FechaCalendario).toUpper());
 }
 

@@ -26,6 +26,7 @@ public:
 
     void FormShow(TObject* sender);
     void FormKeyDown(TObject* sender, quint16& key, TShiftState shift);
+    void FormKeyUp(TObject* sender, quint16& key, TShiftState shift);
     void CalendarChange(TObject* sender);
     void CalendarDblClick(TObject* sender);
     void btMesMinusClick(TObject* sender);

@@ -8,6 +8,9 @@
 #include "platform/forms/ListView.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QUuid>
 #include <QDir>
 #include <QMimeDatabase>
 #include <QStandardPaths>
@@ -94,6 +97,37 @@ QString AplicacionPorDefecto(const QString& mime, bool& conocido) {
     return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
 
+// Hands `destino` to xdg-open, detached from the program. When it cannot open it (no program it
+// can start for the kind, or the program failed) it says so within a moment; on a desktop of its
+// own it runs the program in the foreground, so no answer within the wait means it is open.
+int PorXdgOpen(const QString& xdgOpen, const QString& destino, const QString& dir) {
+    constexpr int kStarted = 33, kOutOfResources = 0, kFileNotFound = 2, kNoAssociation = 31, kEsperaMs = 1500;
+    const QString estado = QDir(QDir::tempPath())
+                               .filePath(QStringLiteral("zembra-abre-") + QUuid::createUuid().toString(QUuid::Id128));
+    // Its answer stays a few seconds for us to read, then goes.
+    const QString guion = QStringLiteral("\"$0\" \"$1\"; echo $? > \"$2\"; sleep 10; rm -f \"$2\"");
+    if (!QProcess::startDetached(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), guion, xdgOpen, destino, estado}, dir))
+        return kOutOfResources;
+    QElapsedTimer reloj;
+    reloj.start();
+    while (reloj.elapsed() < kEsperaMs) {
+        QFile f(estado);
+        const QByteArray codigo = f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
+        if (!codigo.isEmpty()) {
+            f.remove();
+            switch (codigo.toInt()) {
+            case 0: return kStarted;
+            case 2: return kFileNotFound;
+            case 3:  // no program it can start for the kind
+            case 4: return kNoAssociation;
+            default: return kOutOfResources;
+            }
+        }
+        QThread::msleep(20);
+    }
+    return kStarted;
+}
+
 bool EsPrograma(const QFileInfo& fi) {
     if (!fi.isFile() || !fi.isExecutable()) return false;
     const QMimeType m = platform::forms::FileType(fi.absoluteFilePath());
@@ -113,7 +147,7 @@ int ShellExec(const QString& fileName, const QString& params, const QString& def
     if (url.isValid() && url.scheme().size() > 1 && !QFileInfo(file).isAbsolute()) {
         const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
         if (xdgOpen.isEmpty()) return kNoAssociation;
-        return QProcess::startDetached(xdgOpen, {file}, dir) ? kStarted : kOutOfResources;
+        return PorXdgOpen(xdgOpen, file, dir);
     }
     // A relative name is the working folder's file, as the desktop would find it from there; when
     // that folder is gone, so is the file.
@@ -147,5 +181,5 @@ int ShellExec(const QString& fileName, const QString& params, const QString& def
         }
         if (preguntado && !alguna) return kNoAssociation;
     }
-    return QProcess::startDetached(xdgOpen, {ruta}, dir.isEmpty() ? fi.absolutePath() : dir) ? kStarted : kOutOfResources;
+    return PorXdgOpen(xdgOpen, ruta, dir.isEmpty() ? fi.absolutePath() : dir);
 }

@@ -16,8 +16,8 @@ void CopyFileKeepDate(const QString& source, const QString& dest);
 // program. A relative name is taken from the working folder `defaultDir`, which the program also
 // starts in. Returns above 32 on success; else 2 when the file does not exist (nor the working
 // folder of a relative name), 3 when the folder of the file or the working folder does not, 5
-// when it cannot be read, 31 when the desktop has no program for its kind, 0 when the program
-// could not be started. The show command is accepted for the callers' sake; windows show as the
+// when it cannot be read, 31 when the desktop has no program for its kind or the one it names
+// could not open it, 0 when the program could not be started. The show command is accepted for the callers' sake; windows show as the
 // desktop decides.
 int ShellExec(const QString& fileName, const QString& params, const QString& defaultDir, int showCmd);
 inline int ShellExecuteFile(const QString& fileName, const QString& params, const QString& defaultDir, int showCmd) {

@@ -220,6 +220,22 @@ TEST_F(AgendaFormTest, AnEntryAddedOnTheDayShownRepaintsTheCalendarWithItsMark) 
     EXPECT_GT(pinturas.Veces, 0);
 }
 
+// The calendar's arrow keys take the working day along: its title and its list are those of the
+// day selected, and a new entry goes to it.
+TEST_F(AgendaFormTest, TheCalendarsArrowsMoveTheWorkingDay) {
+    Dia();
+    Abre();
+    VeA(EncodeDate(2001, 4, 1));
+    TFormHarness::Focus(::Agenda->Calendar);
+    TFormHarness::PressKey(::Agenda->Calendar, VK_RIGHT);
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2001, 4, 2)));
+    EXPECT_EQ(::Agenda->Hoy->Caption(), QStringLiteral("02 DE ABRIL DE 2001"));
+    EXPECT_EQ(Lista().size(), 4);
+    TFormHarness::PressKey(::Agenda->Calendar, VK_UP);  // into March: its marks come along
+    EXPECT_EQ(double(FechaCalendario), double(EncodeDate(2001, 3, 26)));
+    EXPECT_TRUE(Lista().isEmpty());
+}
+
 TEST_F(AgendaFormTest, EditingARowAnotherWorkstationDeletedSaysSoAndChangesNothing) {
     const int orden = Apunte(EncodeDate(2001, 4, 2), QStringLiteral("P"), QStringLiteral("Borrada fuera"));
     Abre();

@@ -210,6 +210,26 @@ TEST_F(CalendarioTest, MarksSpecialDaysAndTheLawyersAgendaOfEachShownMonth) {
     EXPECT_EQ(Almanaque->Calendar->CellColor(Almanaque->Calendar->FirstCell() + 5), clRed);
 }
 
+// The arrows past the end of December show January: its title, its own holidays, and the month
+// buttons go on from January.
+TEST_F(CalendarioTest, ArrowsIntoTheNextMonthBringItsTitleAndMarks) {
+    Festivo(2024, 12, 25, 9);
+    Festivo(2025, 1, 6, 9);
+    QString titulo, festivos, trasMes;
+    Abre(EncodeDate(2024, 12, 25), [&](TAlmanaque& a) {
+        TFormHarness::PressKey(a.Calendar, VK_DOWN);
+        TFormHarness::PressKey(a.Calendar, VK_DOWN);
+        titulo = a.Fecha->Caption();
+        festivos = a.Calendar->Holidays()->Text().trimmed();
+        TFormHarness::Click(a.btMesPlus);
+        trasMes = a.Fecha->Caption();
+        a.SetModalResult(mrNo);
+    });
+    EXPECT_EQ(titulo, QStringLiteral("ENERO 2025"));
+    EXPECT_EQ(festivos, QStringLiteral("6"));
+    EXPECT_EQ(trasMes, QStringLiteral("FEBRERO 2025"));
+}
+
 TEST_F(CalendarioTest, RendersToPng) {
     Festivo(2024, 12, 25, 9);
     Festivo(2024, 12, 6, 9);

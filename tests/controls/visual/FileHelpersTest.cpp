@@ -173,6 +173,32 @@ TEST(ShellExec, FailuresGiveTheirCodes) {
     }
 }
 
+// The desktop names a program for the kind but xdg-open cannot start it: that is a failure to
+// report, not a document opened. One that opens, or runs the program until it is closed, is.
+TEST(ShellExec, ADocumentTheDesktopCannotOpenIsReported) {
+    QTemporaryDir dir;
+    auto guion = [&](const char* nombre, const QByteArray& cuerpo) {
+        WriteFile(dir.filePath(QString::fromLatin1(nombre)), "#!/bin/sh\n" + cuerpo + "\n");
+        QFile(dir.filePath(QString::fromLatin1(nombre)))
+            .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    };
+    WriteFile(dir.filePath(QStringLiteral("lista.txt")), "Pérez\n");
+    guion("xdg-mime", "echo editor.desktop");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.path().toLocal8Bit() + ':' + path);
+    const QString doc = dir.filePath(QStringLiteral("lista.txt"));
+    guion("xdg-open", "exit 3");
+    const int sinPrograma = ShellExec(doc, QString(), QString(), 1);
+    guion("xdg-open", "exit 0");
+    const int abierto = ShellExec(doc, QString(), QString(), 1);
+    guion("xdg-open", "sleep 3");
+    const int enPrimerPlano = ShellExec(doc, QString(), QString(), 1);
+    qputenv("PATH", path);
+    EXPECT_EQ(sinPrograma, 31);
+    EXPECT_GT(abierto, 32);
+    EXPECT_GT(enPrimerPlano, 32);
+}
+
 TEST(ShellExec, ARelativeNameIsFoundInTheWorkingFolder) {
     QTemporaryDir dir;
     QFile f(dir.filePath(QStringLiteral("escrito.zzqq")));
