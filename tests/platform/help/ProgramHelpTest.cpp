@@ -1,4 +1,5 @@
 #include "platform/help/HelpEngine.h"
+#include "tests/support/CuentaEventos.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -88,13 +89,7 @@ TEST_F(ProgramHelpTest, HelpAskedFromAModalFormTakesTheMouse) {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* b = qobject_cast<QTextBrowser*>(w); b && b->isVisible()) ventana = b;
     ASSERT_NE(ventana, nullptr);
-    struct TPulsaciones : QObject {
-        int Veces = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::MouseButtonPress) ++Veces;
-            return false;
-        }
-    } pulsaciones;
+    zbtest::TCuentaEventos pulsaciones(QEvent::MouseButtonPress);
     ventana->viewport()->installEventFilter(&pulsaciones);
     QTest::mouseClick(ventana->windowHandle(), Qt::LeftButton, {}, ventana->viewport()->mapTo(ventana, QPoint(40, 200)));
     EXPECT_EQ(pulsaciones.Veces, 1);
