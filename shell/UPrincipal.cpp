@@ -9,6 +9,7 @@
 #include "comun/UData.h"
 #include "comun/UNuevaLinea.h"
 #include "controls/visual/AppEvent.h"
+#include "controls/visual/HelpRouter.h"
 #include "documents/UFusion.h"
 #include "platform/forms/Keyboard.h"
 #include "platform/graphics/Resources.h"
@@ -217,6 +218,10 @@ TPrincipio::TPrincipio(TComponent* owner) : TForm(owner) {
     Timer2->SetEnabled(false);
     Timer2->OnTimer = TNotifyEvent(this, &TPrincipio::Timer2Timer);
 
+    // Every help request of the program (F1, the help buttons, "Ayuda ..") goes through it to the
+    // help window; without it they all do nothing.
+    HTMLhelpRouter1 = new THTMLhelpRouter(this);
+    HTMLhelpRouter1->SetName(QStringLiteral("HTMLhelpRouter1"));
     AppEvents1 = new TAppEvents(this);
     AppEvents1->SetName(QStringLiteral("AppEvents1"));
     AppEvents1->OnIdle = TIdleEvent(this, &TPrincipio::AppIdle);

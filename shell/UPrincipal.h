@@ -19,6 +19,7 @@
 #include <functional>
 
 class TAppEvents;
+class THTMLhelpRouter;
 class TFormRegistro;
 
 // The data folder with its trailing "/".
@@ -55,6 +56,7 @@ public:
     TStatusBar* LineaEstado;
     TTimer* Timer2;
     TFormStorage* FormStorage1;
+    THTMLhelpRouter* HTMLhelpRouter1;
     TAppEvents* AppEvents1;
 
     // Menus.

@@ -710,8 +710,15 @@ protected:
         THost<QTextEdit>::mouseMoveEvent(e);
     }
 
-    // The standard menu, with cutting and deleting asking first like the keys do.
+    // The control's own popup menu (or its parent's) when it has one; else the standard menu,
+    // with cutting and deleting asking first like the keys do.
     void contextMenuEvent(QContextMenuEvent* e) override {
+        bool propio = false;
+        FEdit->ContextPopup(e->globalPos(), propio);
+        if (propio) {
+            e->accept();
+            return;
+        }
         std::unique_ptr<QMenu> menu(createStandardContextMenu(e->pos()));
         for (QAction* a : menu->actions()) {
             if (a->objectName() == QLatin1String("edit-cut")) {

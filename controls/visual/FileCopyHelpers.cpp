@@ -104,8 +104,10 @@ int PorXdgOpen(const QString& xdgOpen, const QString& destino, const QString& di
     constexpr int kStarted = 33, kOutOfResources = 0, kFileNotFound = 2, kNoAssociation = 31, kEsperaMs = 1500;
     const QString estado = QDir(QDir::tempPath())
                                .filePath(QStringLiteral("zembra-abre-") + QUuid::createUuid().toString(QUuid::Id128));
-    // Its answer stays a few seconds for us to read, then goes.
-    const QString guion = QStringLiteral("\"$0\" \"$1\"; echo $? > \"$2\"; sleep 10; rm -f \"$2\"");
+    // Its answer stays a few seconds for us to read, then goes; the wait holds none of the
+    // program's output channels open.
+    const QString guion = QStringLiteral(
+        "\"$0\" \"$1\"; echo $? > \"$2\"; exec </dev/null >/dev/null 2>&1; sleep 10; rm -f \"$2\"");
     if (!QProcess::startDetached(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), guion, xdgOpen, destino, estado}, dir))
         return kOutOfResources;
     QElapsedTimer reloj;

@@ -1,9 +1,11 @@
 #include "platform/help/HelpEngine.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextBrowser>
 #include <QUrl>
+#include <QWindow>
 
 static void InitHelpPages() { Q_INIT_RESOURCE(help_pages); }
 
@@ -92,6 +94,15 @@ bool TProgramHelp::ShowPage(const QString& set, const QString& page) {
     }
     FWindow->setSearchPaths({PagePath(set, QString())});
     FWindow->setSource(QUrl(QStringLiteral("qrc") + PagePath(set, page)));
+    // Asked from a modal form, the help window belongs to it: the form's modality would otherwise
+    // leave the page to be read but neither scrolled, followed nor closed.
+    QWidget* modal = QApplication::activeModalWidget();
+    QWindow* dueno = modal && modal != FWindow.get() ? modal->window()->windowHandle() : nullptr;
+    FWindow->winId();
+    if (QWindow* propia = FWindow->windowHandle(); propia && propia->transientParent() != dueno) {
+        if (FWindow->isVisible()) FWindow->hide();
+        propia->setTransientParent(dueno);
+    }
     FWindow->show();
     FWindow->raise();
     FCurrent = page;

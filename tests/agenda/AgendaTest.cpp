@@ -8,6 +8,7 @@
 #include "documents/MapiLoader.h"
 #include "platform/forms/Keyboard.h"
 #include "reports/ULimAgen.h"
+#include "tests/support/CuentaEventos.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -197,13 +198,7 @@ TEST_F(AgendaFormTest, AddEditMarkDoneAndDeleteGoThroughTheEditorAndTheMarksFoll
 // The calendar is painted again once an entry is added on the day it shows: its new mark shows
 // at once, not when the month next changes.
 TEST_F(AgendaFormTest, AnEntryAddedOnTheDayShownRepaintsTheCalendarWithItsMark) {
-    struct TPinturas : QObject {
-        int Veces = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++Veces;
-            return false;
-        }
-    } pinturas;
+    zbtest::TCuentaEventos pinturas(QEvent::Paint);
     Abre();
     VeA(EncodeDate(2001, 5, 14));
     TFormHarness::ProcessEvents();

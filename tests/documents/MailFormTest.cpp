@@ -8,6 +8,9 @@
 #include "tests/platform/mail/SmtpServer.h"
 #include "tests/support/GeneraDespacho.h"
 
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -16,6 +19,7 @@
 #include <QJsonObject>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace {
 
@@ -291,6 +295,22 @@ TEST_F(MailFormTest, TheFontCommandRestylesOnlyTheSelectedTextOfTheMessage) {
     EXPECT_EQ(form->MessageText->SelAttributes()->Size(), 16);
     // The message goes out as the text it is, whatever its look.
     EXPECT_EQ(form->MessageText->Text(), QStringLiteral("Estimado cliente: le ruego urgencia."));
+}
+
+// A right click in the message offers the form's own menu (with "&Font..."), not the toolkit's.
+TEST_F(MailFormTest, TheMessagesRightClickOffersTheFormsMenu) {
+    Servidor(25);
+    Abre();
+    QWidget* texto = form->MessageText->Widget();
+    auto* area = qobject_cast<QAbstractScrollArea*>(texto);
+    QWidget* destino = area ? area->viewport() : texto;
+    // Whatever menu opens is closed at once, so that a wrong one does not hold the test.
+    QTimer::singleShot(0, [] {
+        if (QWidget* w = QApplication::activePopupWidget()) w->close();
+    });
+    QContextMenuEvent clic(QContextMenuEvent::Mouse, QPoint(10, 10), destino->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(destino, &clic);
+    EXPECT_EQ(form->pmMessage->PopupCount(), 1);
 }
 
 TEST_F(MailFormTest, SendingClosesTheFormOnlyWhenTheMessageWentOut) {

@@ -6,6 +6,7 @@
 #include "documents/UFusion.h"
 #include "platform/classes/IniFiles.h"
 #include "platform/classes/Registry.h"
+#include "platform/help/HelpEngine.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/Acceso.h"
 #include "shell/UFin.h"
@@ -15,6 +16,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QSet>
@@ -281,6 +283,31 @@ TEST(FilasFiltro, RemovingOneOfTenKeepsTheOtherNineInOrder) {
 
 // ---------------------------------------------------------------------------------------------- the window
 
+
+// The help requests of the program reach the help viewer while the main window is up: "Ayuda .."
+// shows the contents and a form's help button its page.
+TEST_F(PrincipioTest, HelpRequestsReachTheHelpViewer) {
+    struct TVisor : platform::help::THelpEngine {
+        QStringList Pedidos;
+        bool HtmlHelpAvailable() override { return true; }
+        bool HtmlHelp(const QString& file, int command, qint64 data) override {
+            Pedidos << QStringLiteral("%1 %2 %3").arg(QFileInfo(file).fileName()).arg(command).arg(data);
+            return true;
+        }
+        bool WinHelp(const QString&, int, qint64) override { return false; }
+    } visor;
+    platform::help::SetHelpEngine(&visor);
+    const QString fichero = Application->HelpFile();
+    Application->SetHelpFile(QStringLiteral("Zembra.hlp"));
+    Genera(2);
+    Muestra();
+    form->Ayuda1->Click();
+    Application->HelpContext(28);
+    form.reset();
+    Application->SetHelpFile(fichero);
+    platform::help::SetHelpEngine(nullptr);
+    EXPECT_EQ(visor.Pedidos, (QStringList{QStringLiteral("Zembra.chm 1 0"), QStringLiteral("Zembra.chm 15 28")}));
+}
 
 TEST_F(PrincipioTest, AnEmptyUsersTableGetsTheSupervisorAndAFullOneIsLeftAlone) {
     Genera(3);

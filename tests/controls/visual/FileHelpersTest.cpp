@@ -191,7 +191,7 @@ TEST(ShellExec, ADocumentTheDesktopCannotOpenIsReported) {
     const int sinPrograma = ShellExec(doc, QString(), QString(), 1);
     guion("xdg-open", "exit 0");
     const int abierto = ShellExec(doc, QString(), QString(), 1);
-    guion("xdg-open", "sleep 3");
+    guion("xdg-open", "sleep 2");
     const int enPrimerPlano = ShellExec(doc, QString(), QString(), 1);
     qputenv("PATH", path);
     EXPECT_EQ(sinPrograma, 31);

@@ -1,8 +1,13 @@
 #include "platform/help/HelpEngine.h"
+#include "tests/support/CuentaEventos.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDirIterator>
 #include <QFile>
+#include <QTest>
+#include <QTextBrowser>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -72,4 +77,21 @@ TEST_F(ProgramHelpTest, EveryPageIsSpanishUtf8AndEveryMappedPageExists) {
         EXPECT_NE(page, QStringLiteral("index.html")) << context;
         EXPECT_TRUE(QFile::exists(TProgramHelp::PagePath(QStringLiteral("zembra"), page))) << context;
     }
+}
+
+// Help asked from a modal form takes the mouse: the form's modality does not shut it out.
+TEST_F(ProgramHelpTest, HelpAskedFromAModalFormTakesTheMouse) {
+    QDialog formulario;
+    formulario.setWindowModality(Qt::ApplicationModal);
+    formulario.show();
+    ASSERT_TRUE(help.HtmlHelp(QStringLiteral("Zembra.chm"), HH_DISPLAY_TOC, 0));
+    QTextBrowser* ventana = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QTextBrowser*>(w); b && b->isVisible()) ventana = b;
+    ASSERT_NE(ventana, nullptr);
+    zbtest::TCuentaEventos pulsaciones(QEvent::MouseButtonPress);
+    ventana->viewport()->installEventFilter(&pulsaciones);
+    QTest::mouseClick(ventana->windowHandle(), Qt::LeftButton, {}, ventana->viewport()->mapTo(ventana, QPoint(40, 200)));
+    EXPECT_EQ(pulsaciones.Veces, 1);
+    help.HtmlHelp(QString(), HH_CLOSE_ALL, 0);
 }
