@@ -572,11 +572,13 @@ bool PlainKey(const QString& name, QString& key) {
 }  // namespace
 
 TFieldDef* TFieldDefs::Add(const QString& name, TFieldType type, int size, bool required) {
-    if (IndexOf(name) >= 0) throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name));
+    QString key;
+    const bool plain = FPlainNames && PlainKey(name, key);
+    if (plain ? FByName.contains(key) : IndexOf(name) >= 0)
+        throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name));
     FItems.push_back(std::make_unique<TFieldDef>(name, type, size, required));
     FItems.back()->FieldNo = int(FItems.size());
-    QString key;
-    if (FPlainNames && PlainKey(name, key)) {
+    if (plain) {
         FByName.insert(key, int(FItems.size()) - 1);
     } else {
         FPlainNames = false;

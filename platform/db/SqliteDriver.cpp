@@ -483,7 +483,10 @@ bool SchemaTokens(QStringView sql, std::vector<TSchemaToken>& out) {
     return true;
 }
 
-bool IsWord(const TSchemaToken& t, const char* w) { return t.Kind == 'w' && t.Text.compare(QLatin1StringView(w), Qt::CaseInsensitive) == 0; }
+bool IsWord(const TSchemaToken& t, const char* w) {
+    const QLatin1StringView word(w);
+    return t.Kind == 'w' && t.Text.size() == word.size() && t.Text.compare(word, Qt::CaseInsensitive) == 0;
+}
 bool IsName(const TSchemaToken& t) { return t.Kind == 'w' || t.Kind == 'q' || t.Kind == 's'; }
 bool IsSign(const TSchemaToken& t, char c) { return t.Kind == c; }
 

@@ -1139,3 +1139,36 @@ TEST_F(DbTest, AGridThatLosesALineKeepsItsRowsAndReadsNothing) {
     }
     EXPECT_EQ(on, numbers(1, 30));
 }
+
+// Definitions are found by name whatever its case (accented names and signs that fold into
+// plain letters included), and a second definition of a name is refused in any case.
+TEST(FieldDefsTest, NamesAreFoundInAnyCaseAndDefinedOnlyOnce) {
+    TFieldDefs plain;
+    for (const char* n : {"ANO", "Numero", "Kilos"}) plain.Add(QString::fromLatin1(n), ftString, 10);
+    EXPECT_EQ(plain.IndexOf(QStringLiteral("ano")), 0);
+    EXPECT_EQ(plain.IndexOf(QStringLiteral("NUMERO")), 1);
+    EXPECT_EQ(plain.IndexOf(QStringLiteral("kilos")), 2);
+    EXPECT_EQ(plain.IndexOf(QString::fromUtf8("\u212Ailos")), 2);  // the Kelvin sign is a k without case
+    EXPECT_EQ(plain.IndexOf(QStringLiteral("Numeros")), -1);
+    EXPECT_THROW(plain.Add(QStringLiteral("numero"), ftInteger), EDatabaseError);
+    EXPECT_EQ(plain.Count(), 3);
+
+    TFieldDefs accented;
+    accented.Add(QStringLiteral("Codigo"), ftInteger);
+    accented.Add(QString::fromUtf8("Año"), ftString, 4);
+    accented.Add(QStringLiteral("Clave"), ftString, 4);
+    EXPECT_EQ(accented.IndexOf(QString::fromUtf8("AÑO")), 1);
+    EXPECT_EQ(accented.IndexOf(QStringLiteral("clave")), 2);
+    EXPECT_THROW(accented.Add(QString::fromUtf8("aÑo"), ftString, 4), EDatabaseError);
+    EXPECT_THROW(accented.Add(QStringLiteral("CODIGO"), ftString, 4), EDatabaseError);
+
+    TFieldDefs kelvin;
+    kelvin.Add(QString::fromUtf8("\u212Aelvin"), ftFloat);
+    EXPECT_EQ(kelvin.IndexOf(QStringLiteral("KELVIN")), 0);
+    EXPECT_THROW(kelvin.Add(QStringLiteral("kelvin"), ftFloat), EDatabaseError);
+
+    plain.Clear();
+    EXPECT_EQ(plain.IndexOf(QStringLiteral("ANO")), -1);
+    plain.Add(QStringLiteral("ano"), ftString, 4);
+    EXPECT_EQ(plain.IndexOf(QStringLiteral("ANO")), 0);
+}
