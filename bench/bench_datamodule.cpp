@@ -16,6 +16,7 @@
 
 #include "Interleave.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -51,30 +52,32 @@ const char* const Layouts =
     "pragma_index_list(m.name) i, pragma_index_xinfo(i.name) x WHERE m.type='table' AND x.key=1 ORDER BY 1, 2, 3, 4";
 
 // The data folder, made once: the module creates the empty tables, the generator fills them.
+void MakeFolder(const QString& path) {
+    CarpetaDatos = path;
+    {
+        // In a session of its own, so no connection to the file outlives the creation.
+        TSession creating(nullptr);
+        TSession* const shared = Session;
+        Session = &creating;
+        delete new TDat(nullptr);
+        Session = shared;
+    }
+    zbtest::TTamDespacho t;
+    t.Expedientes = 100000;
+    t.Consultas = 0;
+    t.Abogados = 20;
+    t.Anos = 20;
+    t.UltimoAno = 2009;
+    t.Clientes = 5000;
+    t.Apuntes = 1000000;
+    t.Citas = 1000000;
+    zbtest::GeneraDespacho(path, t);
+    zbtest::TGenerador(path).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}
+
 struct BigFolder {
     QTemporaryDir dir;
-    BigFolder() {
-        CarpetaDatos = dir.path();
-        {
-            // In a session of its own, so no connection to the file outlives the creation.
-            TSession creating(nullptr);
-            TSession* const shared = Session;
-            Session = &creating;
-            delete new TDat(nullptr);
-            Session = shared;
-        }
-        zbtest::TTamDespacho t;
-        t.Expedientes = 100000;
-        t.Consultas = 0;
-        t.Abogados = 20;
-        t.Anos = 20;
-        t.UltimoAno = 2009;
-        t.Clientes = 5000;
-        t.Apuntes = 1000000;
-        t.Citas = 1000000;
-        zbtest::GeneraDespacho(dir.path(), t);
-        zbtest::TGenerador(dir.path()).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
-    }
+    BigFolder() { MakeFolder(dir.path()); }
 };
 
 BigFolder& Big() {
@@ -224,6 +227,14 @@ BENCHMARK(BM_OpenDataModule)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A folder kept for profiling one side alone: `--carpeta <folder>` makes it, then
+    // `--modulo <folder>` or `--crudo <folder>` opens it.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && std::strcmp(argv[1], "--carpeta") == 0) {
+        QDir().mkpath(QString::fromLocal8Bit(argv[2]));
+        MakeFolder(QString::fromLocal8Bit(argv[2]));
+        return 0;
+    }
     if (argc == 3 && (std::strcmp(argv[1], "--modulo") == 0 || std::strcmp(argv[1], "--crudo") == 0)) {
         const QString folder = QString::fromLocal8Bit(argv[2]);
         const zbbench::Span s = std::strcmp(argv[1], "--modulo") == 0 ? OpenModule(folder) : OpenRaw(folder);

@@ -88,28 +88,41 @@ QString TBDE32::ConfigPath() const {
     return platform::rtl::NormalizePath(file);
 }
 
-QString TBDE32::ReadSetting(const char* name, const char* def) const {
-    const QString file = ConfigPath();
-    if (!FileExists(file)) return QString::fromLatin1(def);
-    return QString::fromLatin1(platform::data::SettingValue(ReadWhole(file), QByteArray(name), QByteArray(def)));
-}
-
+// The file is looked up and read once for all the settings.
 void TBDE32::ReadSettings() {
-    FLocalShare = ReadSetting("LOCAL SHARE", "FALSE") == QLatin1String("TRUE");
-    FPdxNetDir = ReadSetting("NET DIR", "F:\\");
-    FMaxBufSize = StrToInt(ReadSetting("MAXBUFSIZE", "2048"));
-    FMaxFileHandles = StrToInt(ReadSetting("MAXFILEHANDLES", "48"));
-    FMemSize = StrToInt(ReadSetting("MEMSIZE", "16"));
-    FSharedMemSize = StrToInt(ReadSetting("SHAREDMEMSIZE", "2048"));
+    const QString file = ConfigPath();
+    const QByteArray content = FileExists(file) ? ReadWhole(file) : QByteArray();
+    auto setting = [&](const char* name, const char* def) {
+        return QString::fromLatin1(platform::data::SettingValue(content, QByteArray(name), QByteArray(def)));
+    };
+    FLocalShare = setting("LOCAL SHARE", "FALSE") == QLatin1String("TRUE");
+    FPdxNetDir = setting("NET DIR", "F:\\");
+    FMaxBufSize = StrToInt(setting("MAXBUFSIZE", "2048"));
+    FMaxFileHandles = StrToInt(setting("MAXFILEHANDLES", "48"));
+    FMemSize = StrToInt(setting("MEMSIZE", "16"));
+    FSharedMemSize = StrToInt(setting("SHAREDMEMSIZE", "2048"));
 }
 
-void TBDE32::WriteSetting(const char* name, const QString& value) const {
+// Every value is replaced in one copy of the file, written once: a damaged entry leaves the
+// whole file as it was.
+void TBDE32::WriteSettings() {
     const QString file = ConfigPath();
     if (!FileExists(file)) return;
     QByteArray content = ReadWhole(file);
-    if (platform::data::FindSetting(content, QByteArray(name)) < 0) return;
-    if (!platform::data::ReplaceSetting(content, QByteArray(name), value.toLatin1()))
-        throw EInOutError(QStringLiteral("Damaged engine configuration file: %1").arg(file));
+    bool found = false;
+    auto setting = [&](const char* name, const QString& value) {
+        if (platform::data::FindSetting(content, QByteArray(name)) < 0) return;
+        found = true;
+        if (!platform::data::ReplaceSetting(content, QByteArray(name), value.toLatin1()))
+            throw EInOutError(QStringLiteral("Damaged engine configuration file: %1").arg(file));
+    };
+    setting("LOCAL SHARE", FLocalShare ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    setting("NET DIR", FPdxNetDir);
+    setting("MAXBUFSIZE", IntToStr(FMaxBufSize));
+    setting("MAXFILEHANDLES", IntToStr(FMaxFileHandles));
+    setting("MEMSIZE", IntToStr(FMemSize));
+    setting("SHAREDMEMSIZE", IntToStr(FSharedMemSize));
+    if (!found) return;
     // The new content goes to a temporary file first; only a complete copy replaces the original.
     const QString temp = file + QStringLiteral("2");
     {
@@ -126,13 +139,4 @@ void TBDE32::WriteSetting(const char* name, const QString& value) const {
         QFile::remove(temp);
         FileFailure(QStringLiteral("Cannot rename"), temp);
     }
-}
-
-void TBDE32::WriteSettings() {
-    WriteSetting("LOCAL SHARE", FLocalShare ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
-    WriteSetting("NET DIR", FPdxNetDir);
-    WriteSetting("MAXBUFSIZE", IntToStr(FMaxBufSize));
-    WriteSetting("MAXFILEHANDLES", IntToStr(FMaxFileHandles));
-    WriteSetting("MEMSIZE", IntToStr(FMemSize));
-    WriteSetting("SHAREDMEMSIZE", IntToStr(FSharedMemSize));
 }

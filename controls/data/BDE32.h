@@ -33,8 +33,6 @@ public:
 
 private:
     QString ConfigPath() const;
-    QString ReadSetting(const char* name, const char* def) const;
-    void WriteSetting(const char* name, const QString& value) const;
 
     QString FConfigFile;
     bool FLocalShare = false;

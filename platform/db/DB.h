@@ -10,6 +10,7 @@
 #include "platform/rtl/Variant.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -387,7 +388,7 @@ class TFieldDef {
 public:
     TFieldDef(const QString& name, TFieldType type, int size, bool required)
         : Name(name), DataType(type), Size(size), Required(required) {}
-    QString Name;
+    const QString Name;  // the definitions find it by name
     TFieldType DataType;
     int Size;
     bool Required;
@@ -409,11 +410,19 @@ public:
     TFieldDef* Add(const QString& name, TFieldType type, int size = 0, bool required = false);
     TFieldDef* Find(const QString& name) const;  // raises EDatabaseError "Field '%s' not found"
     int IndexOf(const QString& name) const;
-    void Clear() { FItems.clear(); }
+    void Clear() {
+        FItems.clear();
+        FByName.clear();
+        FPlainNames = true;
+    }
     bool Updated = false;
 
 private:
     std::vector<std::unique_ptr<TFieldDef>> FItems;
+    // Positions by name in lower case, while every name is plain ASCII (a dataset's fields are
+    // looked up by name for each of its fields).
+    QHash<QString, int> FByName;
+    bool FPlainNames = true;
 };
 
 enum TIndexOption : unsigned { ixPrimary = 1, ixUnique = 2, ixDescending = 4, ixCaseInsensitive = 8, ixExpression = 16 };

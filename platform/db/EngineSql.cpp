@@ -143,7 +143,18 @@ bool ParseType(const QString& decl, TColumnDesc& c) {
     return false;
 }
 
-QString Quote(const QString& name) { return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"'); }
+QString Quote(const QString& name) {
+    QString q;
+    AppendQuoted(q, name);
+    return q;
+}
+void AppendQuoted(QString& to, const QString& name) {
+    to.reserve(to.size() + name.size() + 2);
+    to += QLatin1Char('"');
+    if (name.contains(QLatin1Char('"'))) to += QString(name).replace(QLatin1Char('"'), QLatin1String("\"\""));
+    else to += name;
+    to += QLatin1Char('"');
+}
 
 bool IsTextType(TColumnType t) { return t == TColumnType::Text || t == TColumnType::Memo; }
 

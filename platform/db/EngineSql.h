@@ -26,6 +26,7 @@ bool ParseType(const QString& decl, TColumnDesc& c);
 // The declaration a column is stored with: type word, REQUIRED, size.
 QString Declaration(const TColumnDesc& c);
 QString Quote(const QString& name);
+void AppendQuoted(QString& to, const QString& name);  // Quote(name) added to `to`
 bool IsTextType(TColumnType t);
 // What an indexed column stores for a blank value.
 QVariant BlankOf(TColumnType t);

@@ -556,10 +556,32 @@ TField* TFieldDef::CreateField(TComponent* owner) const {
     return f;
 }
 
+namespace {
+// `name` in lower case when it is plain ASCII, where that is what comparing without case does.
+bool PlainKey(const QString& name, QString& key) {
+    key = QString(name.size(), Qt::Uninitialized);
+    const char16_t* from = reinterpret_cast<const char16_t*>(name.constData());
+    char16_t* to = reinterpret_cast<char16_t*>(key.data());
+    for (qsizetype i = 0, n = name.size(); i < n; ++i) {
+        const char16_t c = from[i];
+        if (c >= 0x80) return false;
+        to[i] = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    }
+    return true;
+}
+}  // namespace
+
 TFieldDef* TFieldDefs::Add(const QString& name, TFieldType type, int size, bool required) {
     if (IndexOf(name) >= 0) throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name));
     FItems.push_back(std::make_unique<TFieldDef>(name, type, size, required));
     FItems.back()->FieldNo = int(FItems.size());
+    QString key;
+    if (FPlainNames && PlainKey(name, key)) {
+        FByName.insert(key, int(FItems.size()) - 1);
+    } else {
+        FPlainNames = false;
+        FByName.clear();
+    }
     return FItems.back().get();
 }
 TFieldDef* TFieldDefs::Find(const QString& name) const {
@@ -568,6 +590,10 @@ TFieldDef* TFieldDefs::Find(const QString& name) const {
     return FItems[i].get();
 }
 int TFieldDefs::IndexOf(const QString& name) const {
+    QString key;
+    if (FPlainNames && PlainKey(name, key)) {
+        return FByName.value(key, -1);
+    }
     for (size_t i = 0; i < FItems.size(); ++i)
         if (FItems[i]->Name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
     return -1;

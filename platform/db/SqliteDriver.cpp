@@ -427,6 +427,139 @@ private:
     qint64 FChanges = 0;
 };
 
+// ---------------------------------------------------------------- layouts from the schema's text
+
+// A piece of a schema statement: a word, a quoted name, a string, a number, or a sign (its own
+// character as the kind). Views into the statement's text: reading the schema allocates little.
+struct TSchemaToken {
+    char Kind;
+    QStringView Text;  // without the quotes
+    bool Doubled = false;  // a quote written twice inside
+    QString Name() const {
+        if (!Doubled) return Text.toString();
+        const QChar q = Kind == 's' ? QLatin1Char('\'') : QLatin1Char('"');
+        return Text.toString().replace(QString(2, q), QString(q));
+    }
+};
+
+// False where the text holds what this reading does not follow (comments, bracketed names):
+// such a layout is read the long way.
+bool SchemaTokens(QStringView sql, std::vector<TSchemaToken>& out) {
+    out.clear();
+    const qsizetype n = sql.size();
+    auto wordChar = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') || c.unicode() >= 0x80; };
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = sql[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            TSchemaToken t{c == QLatin1Char('"') ? 'q' : 's', {}};
+            qsizetype j = i + 1;
+            for (;; ++j) {
+                if (j >= n) return false;
+                if (sql[j] != c) continue;
+                if (j + 1 < n && sql[j + 1] == c) {
+                    t.Doubled = true;
+                    ++j;
+                    continue;
+                }
+                break;
+            }
+            t.Text = sql.mid(i + 1, j - i - 1);
+            out.push_back(t);
+            i = j + 1;
+        } else if (wordChar(c)) {
+            qsizetype j = i + 1;
+            while (j < n && wordChar(sql[j])) ++j;
+            out.push_back({c.isDigit() ? 'n' : 'w', sql.mid(i, j - i)});
+            i = j;
+        } else {
+            if (c == QLatin1Char('[') || c == QLatin1Char('`') || c == QLatin1Char('-') || c == QLatin1Char('/')) return false;
+            if (c.unicode() > 0x7f) return false;
+            out.push_back({char(c.unicode()), sql.mid(i, 1)});
+            ++i;
+        }
+    }
+    return true;
+}
+
+bool IsWord(const TSchemaToken& t, const char* w) { return t.Kind == 'w' && t.Text.compare(QLatin1StringView(w), Qt::CaseInsensitive) == 0; }
+bool IsName(const TSchemaToken& t) { return t.Kind == 'w' || t.Kind == 'q' || t.Kind == 's'; }
+bool IsSign(const TSchemaToken& t, char c) { return t.Kind == c; }
+
+// Walks a CREATE statement's head: `words` in order (an empty one matches any name), then an
+// optional IF NOT EXISTS and the object's name, qualified or not. `i` ends after the name.
+bool SchemaHead(const std::vector<TSchemaToken>& t, size_t& i, std::initializer_list<const char*> words) {
+    for (const char* w : words) {
+        if (i >= t.size() || !IsWord(t[i], w)) return false;
+        ++i;
+    }
+    if (i + 2 < t.size() && IsWord(t[i], "IF") && IsWord(t[i + 1], "NOT") && IsWord(t[i + 2], "EXISTS")) i += 3;
+    if (i >= t.size() || !IsName(t[i])) return false;
+    ++i;
+    if (i + 1 < t.size() && IsSign(t[i], '.') && IsName(t[i + 1])) i += 2;
+    return true;
+}
+
+// The columns a CREATE TABLE statement defines, in order. Tables with generated columns or
+// options after the list, and virtual tables, are not followed.
+bool SchemaColumns(QStringView sql, std::vector<TSchemaToken>& t, QStringList& names) {
+    if (!SchemaTokens(sql, t)) return false;
+    size_t i = 0;
+    if (!SchemaHead(t, i, {"CREATE", "TABLE"}) || i >= t.size() || !IsSign(t[i], '(')) return false;
+    int depth = 0;
+    bool start = true, constraints = false;
+    for (++i; i < t.size(); ++i) {
+        if (IsSign(t[i], '(')) {
+            ++depth;
+        } else if (IsSign(t[i], ')')) {
+            if (depth-- == 0) break;
+        } else if (depth > 0) {
+            continue;
+        } else if (IsSign(t[i], ',')) {
+            start = true;
+        } else if (start) {
+            start = false;
+            // Once the table's own constraints start, no column follows.
+            for (const char* w : {"CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN"})
+                if (IsWord(t[i], w)) constraints = true;
+            if (constraints) continue;
+            if (!IsName(t[i])) return false;
+            names << t[i].Name();
+        } else if (!constraints && (IsWord(t[i], "AS") || IsWord(t[i], "GENERATED"))) {
+            return false;
+        }
+    }
+    return i + 1 == t.size() && !names.isEmpty();
+}
+
+// The key columns of a CREATE INDEX statement and the order each names (empty where the column's
+// own applies). Indexes on expressions or on part of the rows are not followed.
+bool SchemaIndex(QStringView sql, std::vector<TSchemaToken>& t, bool& unique, QStringList& columns, QStringList& collations) {
+    if (!SchemaTokens(sql, t)) return false;
+    size_t i = 0;
+    unique = t.size() > 1 && IsWord(t[1], "UNIQUE");
+    if (!SchemaHead(t, i, unique ? std::initializer_list<const char*>{"CREATE", "UNIQUE", "INDEX"}
+                                 : std::initializer_list<const char*>{"CREATE", "INDEX"}))
+        return false;
+    if (i + 2 >= t.size() || !IsWord(t[i], "ON") || !IsName(t[i + 1]) || !IsSign(t[i + 2], '(')) return false;
+    for (i += 3; i < t.size(); ++i) {
+        if (!IsName(t[i])) return false;
+        columns << t[i].Name();
+        collations << QString();
+        ++i;
+        if (i + 1 < t.size() && IsWord(t[i], "COLLATE") && IsName(t[i + 1])) {
+            collations.back() = t[i + 1].Name();
+            i += 2;
+        }
+        if (i < t.size() && (IsWord(t[i], "ASC") || IsWord(t[i], "DESC"))) ++i;
+        if (i >= t.size()) return false;
+        if (IsSign(t[i], ')')) return i + 1 == t.size();
+        if (!IsSign(t[i], ',')) return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- the connection
@@ -672,8 +805,12 @@ public:
 
     // ---- schema
     bool TableExists(const QString& table) override {
-        // The first question a connection is asked reads every layout: the others follow.
-        if (FSchemaVersion < 0) DescribeAll();
+        // The first question a connection is asked reads every layout (the version just checked):
+        // the others follow.
+        if (FSchemaVersion < 0) {
+            DescribeAll();
+            if (FAllRead) return FLayouts.Find(StorageName(table)) != nullptr;
+        }
         if (FAllRead && SchemaCurrent()) return FLayouts.Find(StorageName(table)) != nullptr;
         bool found = false;
         Run(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE"),
@@ -703,6 +840,8 @@ public:
     // The layout of one table (after a change of this connection's own)...
     TTableDesc Read(const QString& key) {
         if (!TableExists(key)) EngineError(ecNoSuchTable, key);
+        std::vector<TTableDesc> read;
+        if (FromSchema(key, read) && read.size() == 1) return std::move(read.front());
         TTableDesc d;
         d.Name = key;
         TIndexDesc* ix = nullptr;
@@ -711,10 +850,18 @@ public:
         FinishIndexes(d);
         return d;
     }
-    // ...and of every table at once, as the data module opens them all: one statement, where a
-    // table at a time takes three and one more per index.
+    // ...and of every table at once, as the data module opens them all.
     void ReadAll() {
         FLayouts.Clear();
+        std::vector<TTableDesc> read;
+        if (FromSchema(QString(), read)) {
+            for (TTableDesc& d : read) {
+                const QString key = d.Name;
+                FLayouts.Put(key, std::move(d));
+            }
+            FAllRead = true;
+            return;
+        }
         TTableDesc d;
         TIndexDesc* ix = nullptr;
         auto keep = [&] {
@@ -736,6 +883,79 @@ public:
             });
         keep();
         FAllRead = true;
+    }
+    // The layouts of every table (or of `only`) from the schema's own text in one statement,
+    // the columns' declared types and orders as the engine keeps them: the table-valued functions
+    // below prepare one more statement per table and per index. False where a text is not
+    // followed, and the caller reads the long way.
+    bool FromSchema(const QString& only, std::vector<TTableDesc>& out) {
+        struct TEntry {
+            bool Index;
+            QString Name, Table, Sql;
+        };
+        std::vector<TEntry> entries;
+        const QString sql = only.isEmpty()
+            ? QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master WHERE type IN ('table','index') ORDER BY rowid")
+            : QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master WHERE type IN ('table','index') AND "
+                             "tbl_name = ?1 COLLATE NOCASE ORDER BY rowid");
+        Run(sql, only.isEmpty() ? std::vector<QVariant>{} : std::vector<QVariant>{QVariant(only)}, [&](sqlite3_stmt* st) {
+            entries.push_back({ColumnValue(st, 0).toString() == QLatin1String("index"), ColumnValue(st, 1).toString(),
+                               ColumnValue(st, 2).toString(), ColumnValue(st, 3).toString()});
+            return true;
+        });
+        std::vector<TSchemaToken> tokens;
+        // The columns' orders, beside each table's layout, for the indexes that name none.
+        std::vector<QStringList> orders;
+        QHash<QString, size_t> byName;
+        for (const TEntry& e : entries) {
+            if (e.Index) continue;
+            QStringList names;
+            if (!SchemaColumns(e.Sql, tokens, names)) return false;
+            TTableDesc d;
+            d.Name = e.Name.toLower();
+            QStringList order;
+            const QByteArray table = e.Name.toUtf8();
+            for (const QString& name : names) {
+                const char* type = nullptr;
+                const char* collation = nullptr;
+                if (sqlite3_table_column_metadata(FDb, "main", table.constData(), name.toUtf8().constData(), &type, &collation,
+                                                  nullptr, nullptr, nullptr) != SQLITE_OK)
+                    return false;
+                TColumnDesc c;
+                c.Name = name;
+                if (!ParseType(QString::fromUtf8(type), c)) c.Type = TColumnType::Text;
+                d.Columns.push_back(c);
+                order << QString::fromUtf8(collation);
+            }
+            byName.insert(d.Name, out.size());
+            out.push_back(std::move(d));
+            orders.push_back(order);
+        }
+        // Indexes in the order they were made, as the long way lists them.
+        for (const TEntry& e : entries) {
+            if (!e.Index) continue;
+            const auto it = byName.find(e.Table.toLower());
+            if (it == byName.end()) continue;
+            TTableDesc& d = out[*it];
+            const QString prefix = d.Name + QLatin1Char('$');
+            if (!e.Name.startsWith(prefix, Qt::CaseInsensitive)) continue;
+            TIndexDesc ix;
+            QStringList columns, collations;
+            if (!SchemaIndex(e.Sql, tokens, ix.Unique, columns, collations)) return false;
+            ix.Name = e.Name.mid(prefix.size());
+            ix.Primary = ix.Name.compare(QLatin1String("pk"), Qt::CaseInsensitive) == 0;
+            if (ix.Primary) ix.Name.clear();
+            for (qsizetype k = 0; k < columns.size(); ++k) {
+                const int c = d.ColumnIndex(columns[k]);
+                if (c < 0) return false;
+                ix.Fields << d.Columns[size_t(c)].Name;
+                const QString collation = collations[k].isEmpty() ? orders[*it][c] : collations[k];
+                if (collation.compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0) ix.CaseInsensitive = true;
+            }
+            d.Indexes.push_back(std::move(ix));
+        }
+        for (TTableDesc& d : out) FinishIndexes(d);
+        return true;
     }
     // Rows of a table's layout, ordered: its columns, then each index's key columns. Indexes are
     // listed as they were made (the engine numbers the newest first).
@@ -930,9 +1150,13 @@ public:
     }
 
     QString SelectList(const TCursorSpec& s) const {
-        QStringList cols{QStringLiteral("rowid")};
-        for (auto& c : s.Columns) cols << Quote(c);
-        return cols.join(QLatin1Char(','));
+        QString list = QStringLiteral("rowid");
+        list.reserve(16 * (s.Columns.size() + 1));
+        for (auto& c : s.Columns) {
+            list += QLatin1Char(',');
+            AppendQuoted(list, c);
+        }
+        return list;
     }
 
     void ReadRow(sqlite3_stmt* st, TRow& row, int ncols) {

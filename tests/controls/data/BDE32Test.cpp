@@ -142,6 +142,17 @@ TEST_F(BDE32Test, AValueWithoutItsTerminatingZeroIsRefusedAndTheFileKept) {
     EXPECT_EQ(Read(), damaged);
 }
 
+// A damaged entry found after good ones: nothing of the new values is written.
+TEST_F(BDE32Test, ADamagedLaterValueLeavesEveryValueOfTheFileAsItWas) {
+    const QByteArray damaged = Entry("LOCAL SHARE", "FALSE") + QByteArray("MEMSIZE") + '\0' + "\x01\x02" + "32";
+    Write(damaged);
+    auto c = Component();
+    c->SetLocalShare(true);
+    c->SetMemSize(64);
+    EXPECT_THROW(c->WriteSettings(), EInOutError);
+    EXPECT_EQ(Read(), damaged);
+}
+
 TEST_F(BDE32Test, ATemporaryFileThatCannotBeCreatedRaisesAndKeepsTheFile) {
     Write(SampleConfig());
     auto c = Component();

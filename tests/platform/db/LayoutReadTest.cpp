@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -77,4 +78,79 @@ TEST(LayoutReadTest, ColumnDeclarationsReadBackAsWrittenAndOthersAreRefused) {
         EXPECT_FALSE(engine::ParseType(QString::fromLatin1(bad), c)) << bad;
 }
 
+// Runs `sql` on the folder's file as another program would, with the program's orders at hand.
+void Otro(const QString& folder, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder + QStringLiteral("/zembra.db")).toUtf8().constData(), &db), SQLITE_OK);
+    RegisterSqliteFunctions(db);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+QStringList Nombres(const std::vector<TColumnDesc>& columns) {
+    QStringList n;
+    for (const TColumnDesc& c : columns) n << c.Name;
+    return n;
+}
+
+// Tables and indexes another program wrote in the folder's file in its own words (names quoted or bare, in another
+// case, types left out, constraints, an index remade, orders from the column or the index) are
+// described as the engine itself lists them; so are those with comments, generated columns or
+// indexes on expressions or on part of the rows.
+TEST(LayoutReadTest, LayoutsWrittenByOtherProgramsReadAsTheEngineListsThem) {
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    OpenSqlite(folder);
+    Otro(folder,
+         "CREATE TABLE \"Mixta\" (\"Cod\" INTEGER REQUIRED DEFAULT 0, nombre TEXT(20) COLLATE NOCASE, "
+         "\"con \"\"comillas\"\"\" TEXT(5), 'entre' FLOAT, sintipo, alta DATE CHECK (alta > 0), "
+         "CONSTRAINT c1 UNIQUE (nombre), CHECK (\"Cod\" >= 0));"
+         "CREATE UNIQUE INDEX \"mixta$pk\" ON mixta (cod);"
+         "CREATE INDEX mixta$viejo ON Mixta (alta);"
+         "CREATE INDEX IF NOT EXISTS \"mixta$pornombre\" ON \"Mixta\" (NOMBRE COLLATE ZBES_CI DESC, \"con \"\"comillas\"\"\");"
+         "CREATE INDEX otro_indice ON mixta (sintipo);"
+         "CREATE INDEX \"mixta$sin\" ON mixta (sintipo ASC);"
+         "DROP INDEX mixta$viejo;"
+         "CREATE INDEX mixta$viejo ON Mixta (alta, cod);"
+         "CREATE TABLE sola (n TEXT(9) COLLATE ZBES_CI); CREATE INDEX sola$n ON sola (n)");
+    auto mixtaComoEs = [](const TTableDesc& mixta) {
+        EXPECT_EQ(Nombres(mixta.Columns), QStringList({"Cod", "nombre", "con \"comillas\"", "entre", "sintipo", "alta"}));
+        ASSERT_EQ(mixta.Columns.size(), 6u);
+        EXPECT_EQ(mixta.Columns[0], (TColumnDesc{QStringLiteral("Cod"), TColumnType::Integer, 0, true}));
+        EXPECT_EQ(mixta.Columns[1], (TColumnDesc{QStringLiteral("nombre"), TColumnType::Text, 20, false}));
+        EXPECT_EQ(mixta.Columns[3].Type, TColumnType::Float);
+        EXPECT_EQ(mixta.Columns[4].Type, TColumnType::Text);
+        EXPECT_EQ(mixta.Columns[5].Type, TColumnType::Date);
+        // The primary first, then the others as they were made; other programs' indexes are left out.
+        ASSERT_EQ(mixta.Indexes.size(), 4u);
+        EXPECT_EQ(mixta.Indexes[0], (TIndexDesc{QString(), {"Cod"}, true, true, false}));
+        EXPECT_EQ(mixta.Indexes[1], (TIndexDesc{QStringLiteral("pornombre"), {"nombre", "con \"comillas\""}, false, false, true}));
+        EXPECT_EQ(mixta.Indexes[2], (TIndexDesc{QStringLiteral("sin"), {"sintipo"}, false, false, false}));
+        EXPECT_EQ(mixta.Indexes[3], (TIndexDesc{QStringLiteral("viejo"), {"alta", "Cod"}, false, false, false}));
+    };
+    {
+        auto c = OpenSqlite(folder);
+        mixtaComoEs(c->DescribeTable(QStringLiteral("MIXTA")));
+        const TTableDesc sola = c->DescribeTable(QStringLiteral("SOLA"));
+        ASSERT_EQ(sola.Indexes.size(), 1u);
+        EXPECT_EQ(sola.Indexes[0].Fields, QStringList({"n"}));
+        EXPECT_TRUE(sola.Indexes[0].CaseInsensitive);  // the column's own order
+        EXPECT_EQ(sola.Columns[0].Size, 9);
+    }
+    Otro(folder,
+         "CREATE TABLE gen (a INTEGER, b TEXT(3) AS (a || 'x'), c FLOAT);"
+         "CREATE INDEX \"gen$expr\" ON gen (a + 1);"
+         "CREATE TABLE com (a INTEGER, -- una nota, con coma\n b TEXT(3) /* otra ) */);"
+         "CREATE INDEX \"com$parte\" ON com (b) WHERE a > 0");
+    auto c = OpenSqlite(folder);
+    mixtaComoEs(c->DescribeTable(QStringLiteral("mixta")));
+    const TTableDesc gen = c->DescribeTable(QStringLiteral("gen"));
+    EXPECT_EQ(Nombres(gen.Columns), QStringList({"a", "c"}));
+    ASSERT_EQ(gen.Indexes.size(), 1u);
+    EXPECT_EQ(gen.Indexes[0].Name, QStringLiteral("expr"));
+    const TTableDesc com = c->DescribeTable(QStringLiteral("com"));
+    EXPECT_EQ(Nombres(com.Columns), QStringList({"a", "b"}));
+    ASSERT_EQ(com.Indexes.size(), 1u);
+    EXPECT_EQ(com.Indexes[0].Fields, QStringList({"b"}));
+}
 }  // namespace
