@@ -749,7 +749,7 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() != QEvent::MouseButtonPress) return false;
+        if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick) return false;
         return FOnPress(static_cast<QMouseEvent*>(e));
     }
 
@@ -802,12 +802,26 @@ TCustomListBox::~TCustomListBox() {
 }
 
 bool TCustomListBox::AutoDragPress(QMouseEvent* e) {
-    if (FReplaying || DragMode() != dmAutomatic || e->button() != Qt::LeftButton || Dragging()) return false;
+    if (FReplaying || DragMode() != dmAutomatic || e->button() != Qt::LeftButton) return false;
+    // The list tells its double clicks from its presses itself (below); the toolkit's own would
+    // give a second one.
+    if (e->type() == QEvent::MouseButtonDblClick) return true;
+    if (Dragging()) return false;
     const bool shift = e->modifiers() & Qt::ShiftModifier, ctrl = e->modifiers() & Qt::ControlModifier;
     FDragPress = e->position().toPoint();
     const QPoint at = ListWidget()->viewport()->mapTo(ListWidget(), FDragPress);
     const QPoint screen = e->globalPosition().toPoint();
     const int index = ItemAtPos(TPoint{at.x(), at.y()}, true);
+    const bool doble = FLastPress.isValid() && FLastPress.elapsed() < QApplication::doubleClickInterval() &&
+                       (screen - FLastPressAt).manhattanLength() <= QApplication::startDragDistance();
+    if (doble && !shift && !ctrl) {
+        FLastPress.invalidate();
+        if (index < 0) return false;
+        DblClick();
+        return true;
+    }
+    FLastPress.start();
+    FLastPressAt = screen;
     // A press on a selection keeps it: the user is about to drag it.
     if (FMultiSelect && (!shift || ctrl) && index >= 0 && Selected(index)) {
         BeginDragAt(TPoint{screen.x(), screen.y()});

@@ -4,6 +4,8 @@
 #include "platform/classes/Strings.h"
 #include "platform/forms/Forms.h"
 
+#include <QElapsedTimer>
+#include <QPoint>
 #include <functional>
 #include <memory>
 
@@ -424,6 +426,10 @@ private:
     std::unique_ptr<QObject> FPressWatch;
     QPoint FDragPress;
     bool FReplaying = false;
+    // The last press that readied a drag: the next one close by in time and place is a double
+    // click, which the toolkit does not see as one through the drag.
+    QElapsedTimer FLastPress;
+    QPoint FLastPressAt;
     bool FMultiSelect = false;
     TListBoxStyle FStyle = lbStandard;
     int FItemHeight = 16, FTabWidth = 0, FScrollWidth = 0;

@@ -230,3 +230,20 @@ TEST_F(DualListDragTest, APressOnTheSelectionThatNeverMovesSelectsThatItemAlone)
     ListMouse(form.SrcList, QEvent::MouseButtonRelease, ItemScreenPoint(form.SrcList, 0), Qt::ShiftModifier);
     EXPECT_EQ(form.SrcList->SelCount(), 3);
 }
+
+// A double click on an item moves it to the other list, though each of its presses readies a drag.
+TEST_F(DualListDragTest, ADoubleClickOnAnItemMovesIt) {
+    const QPoint at = ItemScreenPoint(form.SrcList, 1);
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
+                           QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
+        ListMouse(form.SrcList, t, at);
+    EXPECT_FALSE(form.SrcList->Dragging());
+    EXPECT_EQ(Texts(form.DstList->Items()), (QStringList{QStringLiteral("Bravo")}));
+    EXPECT_EQ(Texts(form.SrcList->Items()), (QStringList{QStringLiteral("Alfa"), QStringLiteral("Charlie")}));
+    // Without the toolkit's own double-click event, as the window system gives it through the drag.
+    const QPoint otro = ItemScreenPoint(form.SrcList, 0);
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
+                           QEvent::MouseButtonRelease})
+        ListMouse(form.SrcList, t, otro);
+    EXPECT_EQ(Texts(form.DstList->Items()), (QStringList{QStringLiteral("Alfa"), QStringLiteral("Bravo")}));
+}
