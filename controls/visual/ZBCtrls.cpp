@@ -804,6 +804,13 @@ void TZbSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, in
             SetMouseCapture(false);
             ReleaseAt(x, y);
             DropQueuedPresses();
+            // The menu had the pointer, and the window system tells the button nothing of it
+            // until it comes back: no hover look, rather than one left raised when it goes.
+            if (FMouseInside) {
+                FMouseInside = false;
+                Invalidate();
+                TGraphicControl::CMMouseLeave();
+            }
         }
     } catch (...) {
         FMenuTracking = false;

@@ -212,6 +212,15 @@ TEST_F(SpeedButtonTest, DropDownMenuPopsUpAndTheButtonComesUpWithoutClick) {
     EXPECT_FALSE(b->MouseCapture());
     EXPECT_NE(QWidget::mouseGrabber(), b->Widget());
     Release(b, 5, 5);
+    // Nor may it keep its hover look: the pointer may leave while nothing tells the button.
+    const QPoint pointer = QCursor::pos();
+    QApplication::setActiveWindow(form->Widget());
+    QCursor::setPos(b->Widget()->mapToGlobal(QPoint(5, 5)));
+    ASSERT_EQ(QApplication::widgetAt(QCursor::pos()), b->Widget());
+    Press(b, 5, 5);
+    EXPECT_FALSE(b->MouseInControl());
+    Release(b, 5, 5);
+    QCursor::setPos(pointer);
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(b->State(), rbsUp);
     // The program click does nothing with an automatic menu attached.
@@ -221,7 +230,7 @@ TEST_F(SpeedButtonTest, DropDownMenuPopsUpAndTheButtonComesUpWithoutClick) {
     menu->SetAutoPopup(false);
     TFormHarness::Click(b);
     EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(menu->PopupCount(), 1);
+    EXPECT_EQ(menu->PopupCount(), 2);
     // A freed menu is forgotten.
     delete menu;
     EXPECT_EQ(b->DropDownMenu(), nullptr);
