@@ -18,10 +18,8 @@ std::atomic<const TPgModule*> Loaded{nullptr};
 const TPgModule& PgModule() {
     if (const TPgModule* m = Loaded.load()) return *m;
     QString error;
-    auto entry = reinterpret_cast<const TPgModule* (*)()>(ModuleEntry(QStringLiteral(ZEMBRA_PG_MODULE_FILE), ZEMBRA_PG_MODULE_ENTRY, &error));
-    const TPgModule* m = entry ? entry() : nullptr;
-    if (m && m->Version != kPgModuleVersion)
-        error = QString::fromUtf8("El módulo %1 del programa no es de esta versión.").arg(QStringLiteral(ZEMBRA_PG_MODULE_FILE));
+    const TPgModule* m =
+        ModuleTable<TPgModule>(QStringLiteral(ZEMBRA_PG_MODULE_FILE), ZEMBRA_PG_MODULE_ENTRY, kPgModuleVersion, &error);
     if (!error.isEmpty() || !m)
         EngineError(ecServerLost, QString::fromUtf8("No se puede usar el servidor de datos. %1").arg(error));
     Loaded.store(m);

@@ -47,14 +47,8 @@ QString docName(const QString& fileName) { return QFileInfo(fileName).fileName()
 // cannot be.
 const TZipModule* ZipModule(QString& why) {
     static QString error;
-    static const TZipModule* module = [] {
-        auto entry = reinterpret_cast<const TZipModule* (*)()>(
-            ModuleEntry(QStringLiteral(ZEMBRA_ZIP_MODULE_FILE), ZEMBRA_ZIP_MODULE_ENTRY, &error));
-        const TZipModule* m = entry ? entry() : nullptr;
-        if (m && m->Version == kZipModuleVersion) return m;
-        if (m) error = QString::fromUtf8("El módulo %1 del programa no es de esta versión.").arg(QStringLiteral(ZEMBRA_ZIP_MODULE_FILE));
-        return static_cast<const TZipModule*>(nullptr);
-    }();
+    static const TZipModule* module =
+        ModuleTable<TZipModule>(QStringLiteral(ZEMBRA_ZIP_MODULE_FILE), ZEMBRA_ZIP_MODULE_ENTRY, kZipModuleVersion, &error);
     why = error;
     return module;
 }

@@ -107,15 +107,8 @@ QString& SmtpModuleError() {
 }
 
 const TSmtpModule* SmtpModule() {
-    static const TSmtpModule* module = [] {
-        QString& error = SmtpModuleError();
-        auto entry = reinterpret_cast<const TSmtpModule* (*)()>(
-            ModuleEntry(QStringLiteral(ZEMBRA_SMTP_MODULE_FILE), ZEMBRA_SMTP_MODULE_ENTRY, &error));
-        const TSmtpModule* m = entry ? entry() : nullptr;
-        if (m && m->Version == kSmtpModuleVersion) return m;
-        if (m) error = QString::fromUtf8("El módulo %1 del programa no es de esta versión.").arg(QStringLiteral(ZEMBRA_SMTP_MODULE_FILE));
-        return static_cast<const TSmtpModule*>(nullptr);
-    }();
+    static const TSmtpModule* module = ModuleTable<TSmtpModule>(
+        QStringLiteral(ZEMBRA_SMTP_MODULE_FILE), ZEMBRA_SMTP_MODULE_ENTRY, kSmtpModuleVersion, &SmtpModuleError());
     return module;
 }
 

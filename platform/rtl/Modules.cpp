@@ -64,3 +64,7 @@ void* ModuleEntry(const QString& file, const char* entry, QString* error) {
         *error = QString::fromUtf8("El módulo %1 del programa no es de esta versión: le falta %2.").arg(file, QString::fromLatin1(entry));
     return symbol;
 }
+
+QString ModuleOfAnotherVersion(const QString& file) {
+    return QString::fromUtf8("El módulo %1 del programa no es de esta versión.").arg(file);
+}
