@@ -748,8 +748,7 @@ public:
     // read the new layout now, as it would only at a statement's first step (too late for a
     // statement whose columns are read before its rows).
     qint64 SchemaNow() {
-        qint64 version = 0;
-        Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); return false; });
+        const qint64 version = FileSchemaVersion();
         if (version != FCompiledSchema) {
             Exec(QStringLiteral("SELECT 1 FROM sqlite_master LIMIT 0"));
             FCompiledSchema = version;
@@ -1008,9 +1007,14 @@ public:
     void DescribeAll() {
         if (!SchemaCurrent() || !FAllRead) ReadAll();
     }
-    bool SchemaCurrent() {
+    // The layout version the file has now.
+    qint64 FileSchemaVersion() {
         qint64 version = 0;
         Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); return false; });
+        return version;
+    }
+    bool SchemaCurrent() {
+        const qint64 version = FileSchemaVersion();
         if (version == FSchemaVersion) return true;
         FLayouts.Clear();
         FAllRead = false;
