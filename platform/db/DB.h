@@ -535,6 +535,13 @@ private:
 // ---------------------------------------------------------------------------------------------- the dataset
 
 namespace platform::db {
+// A field's value that holds nothing: absent, null, or an empty text.
+inline bool BlankValue(const QVariant& v) {
+    // A text that holds characters is never null.
+    if (v.typeId() == QMetaType::QString) return static_cast<const QString*>(v.constData())->isEmpty();
+    return !v.isValid() || v.isNull();
+}
+
 // One record of a dataset's buffer: stored values, calculated/lookup values and identity.
 struct TRecordBuffer {
     qint64 Id = 0;

@@ -8,10 +8,6 @@
 using platform::db::TRecordBuffer;
 
 namespace {
-bool Blank(const QVariant& v) {
-    return !v.isValid() || v.isNull() ||
-           (v.typeId() == QMetaType::QString && static_cast<const QString*>(v.constData())->isEmpty());
-}
 
 // Runs `op`; an EDatabaseError goes to the dataset's error event, whose action decides:
 // fail re-raises, abort raises the silent EAbort, retry runs the operation again.
@@ -239,7 +235,7 @@ void TDataSet::SetFieldData(TField* field, QVariant value) {
         // Setting a lookup field picks the lookup record with that result and copies its keys.
         TDataSet* lds = field->LookupDataSet();
         if (!lds) return;
-        Variant keys = lds->Lookup(field->LookupResultField(), Blank(value) ? Null() : Variant(value.toString()),
+        Variant keys = lds->Lookup(field->LookupResultField(), platform::db::BlankValue(value) ? Null() : Variant(value.toString()),
                                    field->LookupKeyFields());
         auto targets = GetFieldList(field->KeyFields());
         if (targets.size() == 1) targets[0]->SetValue(keys);

@@ -13,11 +13,7 @@ void DatabaseError(const QString& message, TComponent* component) {
 }
 
 namespace {
-bool Blank(const QVariant& v) {
-    // A text that holds characters is never null.
-    if (v.typeId() == QMetaType::QString) return static_cast<const QString*>(v.constData())->isEmpty();
-    return !v.isValid() || v.isNull();
-}
+using platform::db::BlankValue;
 QString Fmt(double v) {
     QString s = QString::number(v, 'g', 15);
     return s;
@@ -145,15 +141,15 @@ void TField::SetData(QVariant value) {
 }
 
 void TField::Validate(const QVariant& value) {
-    if (!Blank(value)) CheckRange(value);
+    if (!BlankValue(value)) CheckRange(value);
     OnValidate(this);
 }
 
-bool TField::IsNull() const { return Blank(GetData()); }
+bool TField::IsNull() const { return BlankValue(GetData()); }
 
 Variant TField::Value() const {
     QVariant v = GetData();
-    if (Blank(v)) return Null();
+    if (BlankValue(v)) return Null();
     switch (FDataType) {
     case ftString:
     case ftMemo:
@@ -192,7 +188,7 @@ void TField::SetValue(const Variant& value) {
 Variant TField::OldValue() const {
     if (!FDataSet || FFieldKind != fkData) return Null();
     const auto& rec = (FDataSet->State() == dsEdit) ? FDataSet->FOriginal : *FDataSet->CurrentRecord();
-    if (FFieldNo < 0 || FFieldNo >= int(rec.Data.size()) || Blank(rec.Data[FFieldNo])) return Null();
+    if (FFieldNo < 0 || FFieldNo >= int(rec.Data.size()) || BlankValue(rec.Data[FFieldNo])) return Null();
     const QVariant& v = rec.Data[FFieldNo];
     if (v.typeId() == QMetaType::QString) return Variant(v.toString());
     if (v.typeId() == QMetaType::Double) return Variant(v.toDouble());
@@ -247,11 +243,11 @@ TStringField::TStringField(TComponent* owner) : TField(owner) {
 
 QString TStringField::AsString() const {
     QVariant v = GetData();
-    return Blank(v) ? QString(QLatin1String("")) : v.toString();
+    return BlankValue(v) ? QString(QLatin1String("")) : v.toString();
 }
 
 QVariant TStringField::Normalize(QVariant value) const {
-    if (Blank(value)) return QVariant();
+    if (BlankValue(value)) return QVariant();
     if (value.typeId() == QMetaType::QString) {
         // A text that fits and ends in no blank is kept as given.
         const QString& t = *static_cast<const QString*>(value.constData());
@@ -309,7 +305,7 @@ TIntegerField::TIntegerField(TComponent* owner) : TNumericField(owner) { FDataTy
 QString TIntegerField::AsString() const { return IsNull() ? QString() : QString::number(AsInteger()); }
 int TIntegerField::AsInteger() const {
     QVariant v = GetData();
-    return Blank(v) ? 0 : int(v.toLongLong());
+    return BlankValue(v) ? 0 : int(v.toLongLong());
 }
 void TIntegerField::SetAsString(const QString& value) {
     QString s = value.trimmed();
@@ -320,7 +316,7 @@ void TIntegerField::SetAsString(const QString& value) {
 }
 void TIntegerField::SetAsFloat(double value) { SetAsInteger(int(std::llround(value))); }
 QVariant TIntegerField::Normalize(QVariant value) const {
-    if (Blank(value)) return QVariant();
+    if (BlankValue(value)) return QVariant();
     if (value.typeId() == QMetaType::Double) return QVariant(qlonglong(std::llround(value.toDouble())));
     return QVariant(value.toLongLong());
 }
@@ -344,7 +340,7 @@ TFloatField::TFloatField(TComponent* owner) : TNumericField(owner) { FDataType =
 
 double TFloatField::AsFloat() const {
     QVariant v = GetData();
-    return Blank(v) ? 0.0 : v.toDouble();
+    return BlankValue(v) ? 0.0 : v.toDouble();
 }
 int TFloatField::AsInteger() const { return int(std::llround(AsFloat())); }
 QString TFloatField::AsString() const { return IsNull() ? QString() : FloatToStr(AsFloat()); }
@@ -365,7 +361,7 @@ QString TFloatField::FormatText(bool displayText) const {
     return FloatToStrF(AsFloat(), ffGeneral, FPrecision, 0);
 }
 QVariant TFloatField::Normalize(QVariant value) const {
-    if (Blank(value)) return QVariant();
+    if (BlankValue(value)) return QVariant();
     return QVariant(value.toDouble());
 }
 void TFloatField::CheckRange(const QVariant& value) const {
@@ -386,7 +382,7 @@ TCurrencyField::TCurrencyField(TComponent* owner) : TFloatField(owner) {
 TBooleanField::TBooleanField(TComponent* owner) : TField(owner) { FDataType = ftBoolean; }
 bool TBooleanField::AsBoolean() const {
     QVariant v = GetData();
-    return !Blank(v) && v.toLongLong() != 0;
+    return !BlankValue(v) && v.toLongLong() != 0;
 }
 QString TBooleanField::AsString() const {
     if (IsNull()) return QString();
@@ -405,7 +401,7 @@ void TBooleanField::SetAsString(const QString& value) {
     TextError(value, "boolean");
 }
 QVariant TBooleanField::Normalize(QVariant value) const {
-    if (Blank(value)) return QVariant();
+    if (BlankValue(value)) return QVariant();
     return QVariant(qlonglong(value.toLongLong() != 0 || value.toBool() ? 1 : 0));
 }
 
@@ -414,7 +410,7 @@ QVariant TBooleanField::Normalize(QVariant value) const {
 TDateTimeField::TDateTimeField(TComponent* owner) : TField(owner) { FDataType = ftDateTime; }
 TDateTime TDateTimeField::AsDateTime() const {
     QVariant v = GetData();
-    return Blank(v) ? TDateTime(0) : TDateTime(v.toDouble());
+    return BlankValue(v) ? TDateTime(0) : TDateTime(v.toDouble());
 }
 void TDateTimeField::SetAsDateTime(TDateTime value) { SetData(QVariant(double(value))); }
 QString TDateTimeField::DefaultFormat() const {
@@ -437,14 +433,14 @@ void TDateTimeField::SetAsString(const QString& value) {
     SetAsDateTime(d);
 }
 QVariant TDateTimeField::Normalize(QVariant value) const {
-    if (Blank(value)) return QVariant();
+    if (BlankValue(value)) return QVariant();
     return QVariant(value.toDouble());
 }
 
 TDateField::TDateField(TComponent* owner) : TDateTimeField(owner) { FDataType = ftDate; }
 QString TDateField::DefaultFormat() const { return FormatSettings.ShortDateFormat; }
 QVariant TDateField::Normalize(QVariant value) const {
-    if (Blank(value)) return QVariant();
+    if (BlankValue(value)) return QVariant();
     return QVariant(std::floor(value.toDouble()));
 }
 
@@ -461,7 +457,7 @@ QVariant TTimeField::Normalize(QVariant value) const {
 TBlobField::TBlobField(TComponent* owner) : TField(owner) { FDataType = ftBlob; SetSize(0); }
 QByteArray TBlobField::AsBytes() const {
     QVariant v = GetData();
-    if (Blank(v)) return QByteArray();
+    if (BlankValue(v)) return QByteArray();
     return v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
 }
 void TBlobField::SetAsBytes(const QByteArray& value) { SetData(value.isEmpty() ? QVariant() : QVariant(value)); }
@@ -483,7 +479,7 @@ void TBlobField::SaveToFile(const QString& fileName) const {
 TMemoField::TMemoField(TComponent* owner) : TBlobField(owner) { FDataType = ftMemo; }
 QString TMemoField::AsString() const {
     QVariant v = GetData();
-    return Blank(v) ? QString(QLatin1String("")) : v.toString();
+    return BlankValue(v) ? QString(QLatin1String("")) : v.toString();
 }
 void TMemoField::SetAsString(const QString& value) { SetData(value.isEmpty() ? QVariant() : QVariant(value)); }
 QString TMemoField::FormatText(bool displayText) const {
