@@ -847,7 +847,7 @@ bool TTable::Locate(const QString& keyFields, const Variant& keyValues, TLocateO
 bool TTable::FetchMatch(const std::vector<TField*>& fields, const Variant& keyValues, TLocateOptions options,
                         TRecordBuffer& rec) {
     EnsureSpec();
-    // The cursor's own spec with the search's conditions, for this read only.
+    // The cursor itself, with the search's conditions added for this read only.
     platform::db::TCursorSpec& cursor = FSpec;
     struct TDropMatches {
         std::vector<platform::db::TCursorSpec::TMatch>& Matches;
