@@ -80,6 +80,10 @@ void CopyFileKeepDate(const QString& source, const QString& dest) {
 }
 
 namespace {
+// What ShellExec answers (see its declaration).
+constexpr int kStarted = 33, kOutOfResources = 0, kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5,
+              kNoAssociation = 31;
+
 // The desktop's default application for a MIME type, asked of xdg-mime; empty when it names
 // none. `conocido` is false when the question could not be asked at all.
 QString AplicacionPorDefecto(const QString& mime, bool& conocido) {
@@ -101,7 +105,7 @@ QString AplicacionPorDefecto(const QString& mime, bool& conocido) {
 // can start for the kind, or the program failed) it says so within a moment; on a desktop of its
 // own it runs the program in the foreground, so no answer within the wait means it is open.
 int PorXdgOpen(const QString& xdgOpen, const QString& destino, const QString& dir) {
-    constexpr int kStarted = 33, kOutOfResources = 0, kFileNotFound = 2, kNoAssociation = 31, kEsperaMs = 1500;
+    constexpr int kEsperaMs = 1500;
     const QString estado = QDir(QDir::tempPath())
                                .filePath(QStringLiteral("zembra-abre-") + QUuid::createUuid().toString(QUuid::Id128));
     // Its answer stays a few seconds for us to read, then goes; the wait holds none of the
@@ -141,8 +145,6 @@ bool EsPrograma(const QFileInfo& fi) {
 }  // namespace
 
 int ShellExec(const QString& fileName, const QString& params, const QString& defaultDir, int /*showCmd*/) {
-    constexpr int kStarted = 33, kOutOfResources = 0, kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5,
-                  kNoAssociation = 31;
     const QString file = platform::rtl::NormalizePath(fileName);
     const QString dir = defaultDir.isEmpty() ? QString() : platform::rtl::NormalizePath(defaultDir);
     const QUrl url(file);
