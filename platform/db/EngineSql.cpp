@@ -373,7 +373,7 @@ std::vector<QVariant> Coerced(const TTableDesc& d, const QStringList& cols, cons
     std::vector<QVariant> out(values);
     for (int i = 0; i < cols.size(); ++i) {
         // Datasets write the columns in the layout's order: the same place is tried first.
-        const int c = size_t(i) < d.Columns.size() && d.Columns[size_t(i)].Name == cols[i] ? i : d.ColumnIndex(cols[i]);
+        const int c = d.ColumnIndex(cols[i], i);
         if (c < 0) EngineError(ecInvalidRequest, QStringLiteral("Field '%1' not found.").arg(cols[i]));
         QVariant& v = out[size_t(i)];
         const bool blank = !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());

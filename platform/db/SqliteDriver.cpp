@@ -1501,7 +1501,7 @@ public:
         stored->Id = id;
         stored->Values.resize(size_t(cols.size()));
         for (int i = 0; i < cols.size(); ++i) {
-            const int c = size_t(i) < d.Columns.size() && d.Columns[size_t(i)].Name == cols[i] ? i : d.ColumnIndex(cols[i]);
+            const int c = d.ColumnIndex(cols[i], i);
             const TColumnType type = d.Columns[size_t(c)].Type;
             QVariant& v = stored->Values[size_t(i)];
             if (!(flags[i] & 1)) {
