@@ -218,6 +218,21 @@ QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v) {
     return c >= 0 ? BlankOf(d.Columns[size_t(c)].Type) : v;
 }
 
+bool OrderIsUnique(const TCursorSpec& s, const TTableDesc& d) {
+    for (const TIndexDesc& ix : d.Indexes) {
+        if (!(ix.Primary || ix.Unique) || ix.Fields.isEmpty()) continue;
+        // Texts that differ in case only tie in an order without case, unless the index
+        // refuses them too.
+        if (s.CaseInsensitive && !ix.CaseInsensitive) continue;
+        const bool covered = std::all_of(ix.Fields.begin(), ix.Fields.end(), [&](const QString& f) {
+            return std::any_of(s.OrderCols.begin(), s.OrderCols.end(),
+                               [&](int oc) { return s.Columns[oc].compare(f.trimmed(), Qt::CaseInsensitive) == 0; });
+        });
+        if (covered) return true;
+    }
+    return false;
+}
+
 bool MatchBlank(const TCursorSpec::TMatch& m, bool text) {
     if (m.Value.typeId() == QMetaType::QString) {
         // A text that holds characters is never null.

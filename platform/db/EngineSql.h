@@ -35,6 +35,9 @@ bool Indexed(const TTableDesc& d, const QString& col);
 
 // Null bounds and keys compare as the blanks that indexed columns store.
 QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v);
+// Whether the order's columns hold a unique index's: no two rows tie on all of them (indexed
+// columns hold no nulls), so the identity need not break ties.
+bool OrderIsUnique(const TCursorSpec& s, const TTableDesc& d);
 // A search for a blank value (null, or an empty text in a text column).
 bool MatchBlank(const TCursorSpec::TMatch& m, bool text);
 // Values as they are written: blanks become the column's blank where it is indexed, else null;

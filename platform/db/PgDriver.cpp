@@ -850,24 +850,9 @@ public:
         return w;
     }
     QString KeyExpr(const TTableDesc& d, const QString& col, bool ci) const { return Words().Key(d, col, ci); }
-    // Whether the order's columns hold a unique index's: no two rows tie on them (indexed columns
-    // hold no nulls), so the identity need not break ties. Without it the server reads a key's
-    // rows straight down the index instead of sorting every row after the key.
-    static bool OrderIsUnique(const TCursorSpec& s, const TTableDesc& d) {
-        for (const TIndexDesc& ix : d.Indexes) {
-            if (!(ix.Primary || ix.Unique) || ix.Fields.isEmpty()) continue;
-            // Texts that differ in case only tie in an order without case, unless the index
-            // refuses them too.
-            if (s.CaseInsensitive && !ix.CaseInsensitive) continue;
-            const bool covered = std::all_of(ix.Fields.begin(), ix.Fields.end(), [&](const QString& f) {
-                return std::any_of(s.OrderCols.begin(), s.OrderCols.end(),
-                                   [&](int oc) { return s.Columns[oc].compare(f.trimmed(), Qt::CaseInsensitive) == 0; });
-            });
-            if (covered) return true;
-        }
-        return false;
-    }
-    // The order's key expressions, the identity last when rows may tie.
+    // The order's key expressions, the identity last when rows may tie. Without it where no rows
+    // tie, the server reads a key's rows straight down the index instead of sorting every row
+    // after the key.
     QStringList OrderKeys(const TCursorSpec& s, const TTableDesc& d) const {
         QStringList keys;
         for (int oc : s.OrderCols) keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);

@@ -1214,20 +1214,6 @@ public:
         return order.join(QLatin1Char(','));
     }
 
-    // Whether a unique index holds the order's keys, so no two rows tie on all of them.
-    static bool UniqueOrder(const TCursorSpec& s, const TTableDesc& d) {
-        if (s.OrderCols.empty()) return false;
-        for (const TIndexDesc& ix : d.Indexes) {
-            if (!(ix.Primary || ix.Unique) || ix.Fields.size() != qsizetype(s.OrderCols.size())) continue;
-            // Texts equal without case are equal with it too, not the other way round.
-            if (s.CaseInsensitive && !ix.CaseInsensitive) continue;
-            bool same = true;
-            for (size_t i = 0; i < s.OrderCols.size() && same; ++i)
-                same = ix.Fields[qsizetype(i)].compare(s.Columns[s.OrderCols[i]], Qt::CaseInsensitive) == 0;
-            if (same) return true;
-        }
-        return false;
-    }
     // Reads made as one, outside any transaction of the program's, see the same snapshot.
     class TReadTransaction {
     public:
@@ -1260,7 +1246,7 @@ public:
         const int keys = int(s.OrderCols.size());
         // A unique order has no rows tied on every key; otherwise the steps share one snapshot,
         // so the file is not locked and unlocked once per step.
-        const bool unique = UniqueOrder(s, d);
+        const bool unique = OrderIsUnique(s, d);
         TReadTransaction snapshot(this, !unique && keys > 0);
         for (int held = unique ? keys - 1 : keys; held >= 0 && int(used) < count; --held) {
             TShape& shape = FProbe;
