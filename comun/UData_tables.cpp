@@ -146,7 +146,7 @@ const std::vector<Tabla>& Tablas() {
 
 const Tabla& TablaDe(const QString& nombre) {
     for (const Tabla& t : Tablas())
-        if (QString::fromLatin1(t.Nombre).compare(nombre, Qt::CaseInsensitive) == 0) return t;
+        if (nombre.compare(QLatin1String(t.Nombre), Qt::CaseInsensitive) == 0) return t;
     throw EDatabaseError(QStringLiteral("Tabla desconocida: ") + nombre);
 }
 
