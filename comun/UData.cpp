@@ -215,7 +215,11 @@ void TDat::error(TDataSet* dataSet, EDatabaseError& e, TDataAction& action) {
 void TDat::grabaDatos(TDataSet* dataSet) { GuardaCambios(dataSet); }
 
 void TDat::refresca(TDataSet* dataSet) {
-    if (dataSet->Active() && dataSet->State() == dsBrowse) dataSet->Refresh();
+    if (!dataSet->Active() || dataSet->State() != dsBrowse) return;
+    // The current user row is the user logged in: deleted by another workstation, it stays as
+    // last read, or the refresh would move on to the next user and hand over that user's rights.
+    if (dataSet == TPriv && !TPriv->IsEmpty() && !TPriv->BookmarkValid(TPriv->GetBookmark())) return;
+    dataSet->Refresh();
 }
 
 void TDat::RefrescaAgendas() {

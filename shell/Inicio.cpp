@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
+#include <map>
 
 namespace shell {
 
@@ -45,10 +46,13 @@ QImage DibujoBalanza(int lado, double inclinacion) {
 std::unique_ptr<TGIFImage> AnimacionPresentacion() {
     auto gif = std::make_unique<TGIFImage>();
     constexpr int Pasos = 12;
+    // The beam swings out and back: each tilt but the two ends is shown twice, and drawn once.
+    std::map<long long, TBitmap> dibujados;
     for (int i = 0; i < Pasos; ++i) {
-        TBitmap cuadro;
-        cuadro.FromImage(DibujoBalanza(96, std::sin(2 * M_PI * i / Pasos)));
-        const int indice = gif->AddFrame(&cuadro);
+        const double inclinacion = std::sin(2 * M_PI * i / Pasos);
+        auto [cuadro, nuevo] = dibujados.try_emplace(std::llround(inclinacion * 1e6));
+        if (nuevo) cuadro->second.FromImage(DibujoBalanza(96, inclinacion));
+        const int indice = gif->AddFrame(&cuadro->second);
         gif->Frames(indice)->SetAnimateInterval(100);
     }
     gif->SetLooping(true);
@@ -92,10 +96,15 @@ TPresenta::TPresenta(TComponent* owner) : TForm(owner) {
     Label2->SetParent(Panel1);
     Label2->SetBounds(128, 34, 200, 32);
     Label2->SetCaption(QStringLiteral("Zembra 4.0"));
-    Label2->Font()->SetName(QStringLiteral("Times New Roman"));
-    Label2->Font()->SetHeight(-28);
-    Label2->Font()->SetStyle(TFontStyles{fsBold});
-    Label2->Font()->SetColor(TColor(0x6E3A1F));
+    {
+        // Set whole: one at a time, each step would find and load a font of its own.
+        TFont letra;
+        letra.SetName(QStringLiteral("Times New Roman"));
+        letra.SetHeight(-28);
+        letra.SetStyle(TFontStyles{fsBold});
+        letra.SetColor(TColor(0x6E3A1F));
+        Label2->Font()->Assign(&letra);
+    }
 
     Label1 = new TLabel(this);
     Label1->SetName(QStringLiteral("Label1"));

@@ -2,6 +2,7 @@
 // before/after events and the error events, bookmarks, searching and filtering.
 #include "platform/db/Collation.h"
 #include "platform/db/DB.h"
+#include "platform/db/Driver.h"
 
 #include <algorithm>
 
@@ -867,7 +868,7 @@ void TDataSet::Edit() {
 
 void TDataSet::DoEdit() {
     TRecordBuffer& cur = FBuffers[FActiveRecord];
-    if (!LockRecord(cur)) throw EDBEngineError(0x2801, QStringLiteral("Record locked by another user."));
+    if (!LockRecord(cur)) platform::db::EngineError(platform::db::ecRecordLocked);
     FLocked = true;
     FOriginal = cur;
     TRecordBuffer fresh;
@@ -880,7 +881,7 @@ void TDataSet::DoEdit() {
     }
     if (!found) {
         FreeLock();
-        throw EDBEngineError(0x2813, QStringLiteral("Couldn't perform the edit because another user changed the record."));
+        platform::db::EngineError(platform::db::ecRecordChanged);
     }
     if (cur.Id != 0) {
         CalculateFields(fresh);
@@ -891,7 +892,7 @@ void TDataSet::DoEdit() {
             // Someone changed the record since we read it: show the new values, edit nothing.
             FreeLock();
             DataEvent(deRecordChange);
-            throw EDBEngineError(0x2813, QStringLiteral("Couldn't perform the edit because another user changed the record."));
+            platform::db::EngineError(platform::db::ecRecordChanged);
         }
     }
 }
@@ -1075,7 +1076,7 @@ void TDataSet::DoDelete() {
     bool editing = FState == dsEdit;
     TRecordBuffer target = editing ? FOriginal : FBuffers[FActiveRecord];
     if (!editing) {
-        if (!LockRecord(target)) throw EDBEngineError(0x2801, QStringLiteral("Record locked by another user."));
+        if (!LockRecord(target)) platform::db::EngineError(platform::db::ecRecordLocked);
     }
     try {
         InternalDelete(target);

@@ -38,14 +38,14 @@ int TTableDesc::ColumnIndex(const QString& name) const {
 
 QString EngineMessage(int code) {
     switch (code) {
-    case ecKeyViolation: return QStringLiteral("Key violation.");
-    case ecRecordLocked: return QStringLiteral("Record locked by another user.");
-    case ecRecordChanged: return QStringLiteral("Couldn't perform the edit because another user changed the record.");
-    case ecNoSuchTable: return QStringLiteral("Table does not exist.");
-    case ecFileCorrupt: return QStringLiteral("Corrupt file - other than header.");
-    case ecLockTimeout: return QStringLiteral("Unable to lock table.");
-    case ecInvalidRequest: return QStringLiteral("Invalid request.");
-    case ecInvalidPath: return QStringLiteral("Directory does not exist.");
+    case ecKeyViolation: return QStringLiteral("Clave duplicada.");
+    case ecRecordLocked: return QStringLiteral("Otro usuario tiene el registro bloqueado.");
+    case ecRecordChanged: return QString::fromUtf8("No se ha podido modificar: otro usuario ha cambiado el registro.");
+    case ecNoSuchTable: return QStringLiteral("La tabla no existe.");
+    case ecFileCorrupt: return QString::fromUtf8("El fichero de la base de datos está dañado.");
+    case ecLockTimeout: return QString::fromUtf8("No se puede bloquear la tabla: otro puesto la está usando.");
+    case ecInvalidRequest: return QString::fromUtf8("Petición no válida.");
+    case ecInvalidPath: return QStringLiteral("La carpeta no existe.");
     case ecReadOnlyFolder: return QString::fromUtf8("La carpeta de datos es de sólo lectura y no tiene base de datos: no se puede crear.");
     case ecNoAccess: return QString::fromUtf8("No tiene permiso para leer la base de datos.");
     case ecFileMissing: return QString::fromUtf8("Falta el fichero de la base de datos.");
@@ -54,7 +54,7 @@ QString EngineMessage(int code) {
     case ecReadOnlyData: return QString::fromUtf8("Los datos están abiertos sólo para lectura.");
     case ecServerLost: return QString::fromUtf8("No hay conexión con el servidor de datos.");
     case ecLayoutChanged: return QString::fromUtf8("Otro puesto ha cambiado la estructura de la tabla: vuelva a abrir la ventana.");
-    default: return QStringLiteral("General SQL error.");
+    default: return QStringLiteral("Error general de SQL.");
     }
 }
 
@@ -348,9 +348,30 @@ QVariant ColumnValue(sqlite3_stmt* st, int i) {
     }
 }
 
+// The engine's words for a failure. Where they only name the kind of failure, the user reads it in
+// Spanish, or not at all when the code's own message already says it; a specific text (the name of a
+// column, a constraint) stays as the engine wrote it.
+QString SqliteDetail(sqlite3* db, int rc) {
+    const char* m = db ? sqlite3_errmsg(db) : "";
+    if (std::strcmp(m, sqlite3_errstr(rc)) != 0) return QString::fromUtf8(m);
+    switch (rc & 0xFF) {
+    case SQLITE_CORRUPT:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_READONLY: return QString();
+    case SQLITE_NOTADB: return QString::fromUtf8("El fichero no es una base de datos.");
+    case SQLITE_FULL: return QString::fromUtf8("El disco está lleno.");
+    case SQLITE_IOERR: return QString::fromUtf8("Error de lectura o escritura en el disco.");
+    case SQLITE_CANTOPEN: return QString::fromUtf8("No se puede abrir el fichero.");
+    case SQLITE_PERM: return QString::fromUtf8("Acceso denegado.");
+    case SQLITE_NOMEM: return QString::fromUtf8("No queda memoria.");
+    default: return QString::fromUtf8(m);
+    }
+}
+
 [[noreturn]] void RaiseSqlite(sqlite3* db, int rc) {
     int ext = sqlite3_extended_errcode(db);
-    QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+    QString msg = SqliteDetail(db, rc);
     if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY) EngineError(ecKeyViolation);
     if (ext == SQLITE_CONSTRAINT_COMMITHOOK) EngineError(ecFileMoved, QString::fromUtf8(sqlite3_db_filename(db, "main")));
     switch (rc & 0xFF) {
@@ -648,7 +669,7 @@ public:
     void Open(const QByteArray& path, int flags) {
         int rc = sqlite3_open_v2(path.constData(), &FDb, flags, nullptr);
         if (rc != SQLITE_OK) {
-            QString msg = FDb ? QString::fromUtf8(sqlite3_errmsg(FDb)) : QString();
+            QString msg = FDb ? SqliteDetail(FDb, rc) : QString();
             sqlite3_close(FDb);
             FDb = nullptr;
             if ((rc & 0xFF) == SQLITE_CANTOPEN) EngineError(ecNoAccess, QString::fromLocal8Bit(path) + QLatin1Char('\n') + msg);

@@ -60,6 +60,9 @@ void TTabSheet::SetTabVisible(bool value) {
         if (!value && FPageControl->ActivePage() == this)
             FPageControl->SetActivePage(FPageControl->FindNextPage(this, true, true));
         FPageControl->UpdateTabs();
+        // The first tab shown again when none was shows its page: its tab reads selected, and a
+        // click on it changes nothing.
+        if (value && !FPageControl->ActivePage()) FPageControl->SetActivePage(this);
     }
 }
 

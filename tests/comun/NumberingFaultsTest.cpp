@@ -176,7 +176,7 @@ void ExpectFailedCommitKeptTheRecord(const std::function<void()>& freeSpace, con
     EXPECT_FALSE(Dat->Db->InTransaction());
     ASSERT_EQ(harness.Messages().size(), 1u);
     EXPECT_TRUE(harness.LastMessage().Text.startsWith(QStringLiteral("Error :13059\r"))) << harness.LastMessage().Text.toStdString();
-    EXPECT_TRUE(harness.LastMessage().Text.contains(QStringLiteral("full"))) << harness.LastMessage().Text.toStdString();
+    EXPECT_TRUE(harness.LastMessage().Text.contains(QString::fromUtf8("El disco está lleno."))) << harness.LastMessage().Text.toStdString();
     freeSpace();
     EXPECT_EQ(CountClients(folder), 0);
     EXPECT_EQ(ClientCounter(folder), 0);

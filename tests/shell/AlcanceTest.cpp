@@ -138,6 +138,20 @@ TEST_F(AlcanceTest, TheWindowOpensOnAPageTheUserMaySee) {
     EXPECT_EQ(form->Paginas->ActivePage(), form->pgExped);
     EXPECT_TRUE(form->Expedientes1->Enabled());
     EXPECT_FALSE(form->Consultas1->Enabled());
+
+    // After a user who may see no page, the next one's page is shown with its list, not an empty tab.
+    Usuario(QStringLiteral("NADIE"), -1, {}, {"Expedientes", "Consulta"});
+    for (const char* u : {"NADIE", "EXPEDIENTES"}) {
+        harness->AnswerModal([u](TCustomForm& f) {
+            Dat->TPriv->Locate(QStringLiteral("Usuario"), Variant(QString::fromLatin1(u)), 0);
+            f.SetModalResult(mrOk);
+        });
+        form->CambiodeUsuario1Click(form.get());
+    }
+    EXPECT_TRUE(form->Paginas->Visible());
+    EXPECT_EQ(form->Paginas->ActivePage(), form->pgExped);
+    EXPECT_TRUE(form->pgExped->Visible());
+    EXPECT_TRUE(form->Expedientes1->Enabled());
 }
 
 TEST_F(AlcanceTest, EveryListReportKeepsToTheRowsOfTheUsersLawyer) {

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 using platform::forms::TFormHarness;
 
@@ -48,6 +49,30 @@ TEST(Render, TheSplashShowsItsAnimationGaugeAndLabels) {
             oro = c.red() > 150 && c.green() > 100 && c.blue() < 90;
         }
     EXPECT_TRUE(oro);
+}
+
+TEST(Render, TheSplashBeamSwingsOutAndBackInTwelveFramesWithTheProductNameInBoldSerif) {
+    TFormHarness harness;
+    auto gif = shell::AnimacionPresentacion();
+    ASSERT_EQ(gif->Count(), 12);
+    std::vector<QImage> cuadros;
+    for (int i = 0; i < 12; ++i) cuadros.push_back(gif->Frames(i)->Bitmap()->ToImage());
+    // The same tilt on the way out and on the way back draws the same picture.
+    for (int i = 0; i <= 6; ++i) EXPECT_EQ(cuadros[size_t(i)], cuadros[size_t((6 - i + 12) % 12)]) << i;
+    for (int i = 7; i < 12; ++i) EXPECT_EQ(cuadros[size_t(i)], cuadros[size_t(18 - i)]) << i;
+    // Level, both half tilts and both ends are seven different pictures.
+    const std::vector<int> distintos{0, 1, 2, 3, 7, 8, 9};
+    for (size_t a = 0; a < distintos.size(); ++a)
+        for (size_t b = a + 1; b < distintos.size(); ++b)
+            EXPECT_NE(cuadros[size_t(distintos[a])], cuadros[size_t(distintos[b])]) << distintos[a] << " " << distintos[b];
+
+    auto form = std::make_unique<TPresenta>(nullptr);
+    EXPECT_EQ(form->ZbGIFAnimator1->Image()->Count(), 12);
+    TFont* letra = form->Label2->Font();
+    EXPECT_EQ(letra->Name(), QStringLiteral("Times New Roman"));
+    EXPECT_EQ(letra->Height(), -28);
+    EXPECT_EQ(letra->Style(), TFontStyles{fsBold});
+    EXPECT_EQ(letra->Color(), TColor(0x6E3A1F));
 }
 
 TEST(Render, TheLoginAndTheExitDialog) {

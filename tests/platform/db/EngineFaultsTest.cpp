@@ -160,6 +160,35 @@ TEST_F(EngineFaultsTest, EveryOpenFailureSaysWhatIsWrong) {
     EXPECT_EQ(texts.size(), 5);
 }
 
+// A file damaged after its header is told in the program's language, not the engine's.
+TEST_F(EngineFaultsTest, ADamagedFileIsToldInSpanish) {
+    {
+        auto c = OpenSqlite(folder);
+        c->Prepare(QStringLiteral("CREATE TABLE notas (texto TEXT)"))->Step();
+        auto add = c->Prepare(QStringLiteral("INSERT INTO notas VALUES (:t)"));
+        for (int i = 0; i < 300; ++i) {
+            add->Bind(0, QString(200, QChar(u'ñ')));
+            add->Step();
+            add->Reset();
+        }
+    }  // the last connection closed: every row is in the file itself
+    {
+        // The last pages hold the rows just written.
+        QFile f(File("zembra.db"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_GT(f.size(), 32768);
+        f.seek(f.size() - 16384);
+        f.write(QByteArray(16384, '\xa5'));
+    }
+    QString message;
+    EXPECT_EQ(EngineCode([&] {
+        auto c = OpenSqlite(folder);
+        auto all = c->Prepare(QStringLiteral("SELECT texto FROM notas"));
+        while (all->Step()) {}
+    }, &message), platform::db::ecFileCorrupt);
+    EXPECT_EQ(message, S("El fichero de la base de datos está dañado.")) << message.toStdString();
+}
+
 namespace {
 class ReadOnlyMediumTest : public EngineFaultsTest {
 protected:

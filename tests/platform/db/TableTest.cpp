@@ -414,7 +414,7 @@ TEST_F(DbTest, DuplicateKeyIsAKeyViolationAndKeepsTheInsert) {
         FAIL() << "duplicate key posted";
     } catch (EDBEngineError& e) {
         EXPECT_EQ(e.Errors(0).ErrorCode, 9729);
-        EXPECT_EQ(e.Message(), QStringLiteral("Key violation."));
+        EXPECT_EQ(e.Message(), QStringLiteral("Clave duplicada."));
     }
     EXPECT_EQ(t->State(), dsInsert);
     t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("2"));

@@ -198,6 +198,17 @@ TEST_F(ControlsTest, PageControlSwitchesPagesAndCanRefuse) {
     EXPECT_EQ(pc->ActivePage(), p2);
     p2->SetTabVisible(false);
     EXPECT_EQ(pc->ActivePage(), p1);
+    // No tab left shows no page; the first tab shown again shows its own.
+    p1->SetTabVisible(false);
+    EXPECT_EQ(pc->ActivePage(), nullptr);
+    EXPECT_FALSE(p1->Visible());
+    p2->SetTabVisible(true);
+    EXPECT_EQ(pc->ActivePage(), p2);
+    EXPECT_TRUE(p2->Visible());
+    p1->SetTabVisible(true);
+    EXPECT_EQ(pc->ActivePage(), p2);
+    p2->SetTabVisible(false);
+    EXPECT_EQ(pc->ActivePage(), p1);
     // A page fills the page control's client area below the tabs.
     EXPECT_GT(p1->Top(), 0);
     EXPECT_EQ(p1->Width(), 296);
