@@ -73,8 +73,10 @@ void TDat::DatCreate() {
     const int total = ComponentCount();
     for (int i = 0; i < total && fallo.isEmpty(); ++i) {
         if (comun::ProgresoApertura) comun::ProgresoApertura(total > 1 ? i * 100 / (total - 1) : 100);
-        TComponent* c = Components(i);
-        if (auto* t = dynamic_cast<TTable*>(c)) {
+        // Most components are fields: one test tells them apart from the datasets.
+        auto* ds = dynamic_cast<TDBDataSet*>(Components(i));
+        if (!ds) continue;  // nothing opened: the splash has nothing new to show
+        if (auto* t = dynamic_cast<TTable*>(ds)) {
             try {
                 t->Open();
             } catch (const Exception& e) {
@@ -87,10 +89,10 @@ void TDat::DatCreate() {
                 else
                     MensajeError(t->Name() + QLatin1Char('\n') + e.Message());
             }
-        } else if (auto* q = dynamic_cast<TQuery*>(c)) {
+        } else if (auto* q = dynamic_cast<TQuery*>(ds)) {
             if (q->Tag() == 0) q->Open();
         } else {
-            continue;  // nothing opened: the splash has nothing new to show
+            continue;
         }
         Application->ProcessMessages();
     }
