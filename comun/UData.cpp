@@ -73,8 +73,10 @@ void TDat::DatCreate() {
     const int total = ComponentCount();
     for (int i = 0; i < total && fallo.isEmpty(); ++i) {
         if (comun::ProgresoApertura) comun::ProgresoApertura(total > 1 ? i * 100 / (total - 1) : 100);
-        TComponent* c = Components(i);
-        if (auto* t = dynamic_cast<TTable*>(c)) {
+        // Most components are fields: one test tells them apart from the datasets.
+        auto* ds = dynamic_cast<TDBDataSet*>(Components(i));
+        if (!ds) continue;  // nothing opened: the splash has nothing new to show
+        if (auto* t = dynamic_cast<TTable*>(ds)) {
             try {
                 t->Open();
             } catch (const Exception& e) {
@@ -87,10 +89,10 @@ void TDat::DatCreate() {
                 else
                     MensajeError(t->Name() + QLatin1Char('\n') + e.Message());
             }
-        } else if (auto* q = dynamic_cast<TQuery*>(c)) {
+        } else if (auto* q = dynamic_cast<TQuery*>(ds)) {
             if (q->Tag() == 0) q->Open();
         } else {
-            continue;  // nothing opened: the splash has nothing new to show
+            continue;
         }
         Application->ProcessMessages();
     }
@@ -213,7 +215,11 @@ void TDat::error(TDataSet* dataSet, EDatabaseError& e, TDataAction& action) {
 void TDat::grabaDatos(TDataSet* dataSet) { GuardaCambios(dataSet); }
 
 void TDat::refresca(TDataSet* dataSet) {
-    if (dataSet->Active() && dataSet->State() == dsBrowse) dataSet->Refresh();
+    if (!dataSet->Active() || dataSet->State() != dsBrowse) return;
+    // The current user row is the user logged in: deleted by another workstation, it stays as
+    // last read, or the refresh would move on to the next user and hand over that user's rights.
+    if (dataSet == TPriv && !TPriv->IsEmpty() && !TPriv->BookmarkValid(TPriv->GetBookmark())) return;
+    dataSet->Refresh();
 }
 
 void TDat::RefrescaAgendas() {

@@ -146,7 +146,7 @@ const std::vector<Tabla>& Tablas() {
 
 const Tabla& TablaDe(const QString& nombre) {
     for (const Tabla& t : Tablas())
-        if (QString::fromLatin1(t.Nombre).compare(nombre, Qt::CaseInsensitive) == 0) return t;
+        if (nombre.compare(QLatin1String(t.Nombre), Qt::CaseInsensitive) == 0) return t;
     throw EDatabaseError(QStringLiteral("Tabla desconocida: ") + nombre);
 }
 
@@ -210,10 +210,17 @@ std::vector<platform::db::TTableDesc> TablasDelDespacho() {
 namespace {
 // The persistent fields of a dataset over a table, named dataset + field ("TExpedANO").
 void CreaCampos(TComponent* owner, TDataSet* ds, const QString& tabla, const QString& prefijo) {
+    // The fields of every cursor on one column share the text of its name.
+    static QHash<const char*, QString> nombres;
+    QString nombre = prefijo;
     for (const Col& c : TablaDe(tabla).Cols) {
         TField* f = NuevoCampo(owner, c.Tipo);
-        f->SetFieldName(QString::fromLatin1(c.Nombre));
-        f->SetName(prefijo + QString::fromLatin1(c.Nombre));
+        auto compartido = nombres.find(c.Nombre);
+        if (compartido == nombres.end()) compartido = nombres.insert(c.Nombre, QString::fromLatin1(c.Nombre));
+        f->SetFieldName(*compartido);
+        nombre.resize(prefijo.size());
+        nombre += QLatin1String(c.Nombre);
+        f->SetName(nombre);
         if (c.Tipo == 'S' || c.Tipo == 'c' || c.Tipo == 'k') f->SetSize(c.Tam);
         if (c.Tipo == 'c' || c.Tipo == 'f') f->SetFieldKind(fkCalculated);
         if (c.Tipo == 'k') f->SetFieldKind(fkLookup);

@@ -410,18 +410,24 @@ public:
     TFieldDef* Add(const QString& name, TFieldType type, int size = 0, bool required = false);
     TFieldDef* Find(const QString& name) const;  // raises EDatabaseError "Field '%s' not found"
     int IndexOf(const QString& name) const;
+    // The same, trying position `hint` first: fields made in the layout's order find theirs there.
+    int IndexOf(const QString& name, int hint) const;
     void Clear() {
         FItems.clear();
-        FByName.clear();
+        FSlots.clear();
         FPlainNames = true;
     }
+    // Room for `count` definitions, so a layout is added without growing the lists.
+    void Reserve(int count);
     bool Updated = false;
 
 private:
+    void Index(int position);
     std::vector<std::unique_ptr<TFieldDef>> FItems;
-    // Positions by name in lower case, while every name is plain ASCII (a dataset's fields are
-    // looked up by name for each of its fields).
-    QHash<QString, int> FByName;
+    // Positions (plus one; 0 is free) by name without case, open addressing, while every name is
+    // plain ASCII: a dataset's fields are looked up by name for each of its fields, and the
+    // index keeps no copy of the names.
+    std::vector<int> FSlots;
     bool FPlainNames = true;
 };
 

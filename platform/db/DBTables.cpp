@@ -310,6 +310,7 @@ void TTable::ReadLayout() { ApplyLayout(Connection()->DescribeTable(FTableName))
 void TTable::ApplyLayout(const platform::db::TTableDesc& d) {
     if (!Active()) {
         FieldDefs()->Clear();
+        FieldDefs()->Reserve(int(d.Columns.size()));
         for (auto& c : d.Columns) FieldDefs()->Add(c.Name, FieldTypeOf(c.Type), c.Type == TColumnType::Text ? c.Size : 0, c.Required);
     }
     FIndexDefs->Clear();

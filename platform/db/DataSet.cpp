@@ -178,13 +178,14 @@ void TDataSet::CreateFields() {
 }
 
 void TDataSet::BindFields() {
-    int calc = 0;
+    int calc = 0, next = 0;
     for (int i = 0; i < FFields->Count(); ++i) {
         TField* f = FFields->Fields(i);
         if (f->FFieldKind == fkData) {
-            int slot = FFieldDefs->IndexOf(f->FieldName());
+            const int slot = FFieldDefs->IndexOf(f->FFieldName, next);
             if (slot < 0) DatabaseError(QStringLiteral("Field '%1' not found").arg(f->DisplayName()), this);
             f->FFieldNo = slot;
+            next = slot + 1;
             if (f->FDynamic) continue;
             TFieldDef* def = FFieldDefs->Items(slot);
             if (f->DataType() == ftString && def->DataType == ftString && def->Size > 0) f->SetSize(def->Size);

@@ -553,32 +553,65 @@ TField* TFieldDef::CreateField(TComponent* owner) const {
 }
 
 namespace {
-// `name` in lower case when it is plain ASCII, where that is what comparing without case does.
-bool PlainKey(const QString& name, QString& key) {
-    key = QString(name.size(), Qt::Uninitialized);
-    const char16_t* from = reinterpret_cast<const char16_t*>(name.constData());
-    char16_t* to = reinterpret_cast<char16_t*>(key.data());
-    for (qsizetype i = 0, n = name.size(); i < n; ++i) {
-        const char16_t c = from[i];
-        if (c >= 0x80) return false;
-        to[i] = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+// The hash of `name` without case when it is plain ASCII; -1 when it is not.
+qint64 PlainHash(QStringView name) {
+    size_t h = 5381;
+    for (const QChar ch : name) {
+        const char16_t c = ch.unicode();
+        if (c >= 0x80) return -1;
+        h = h * 33 + (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+    }
+    return qint64(h & 0x3fffffffffffffffULL);
+}
+
+// Two plain ASCII names, compared without case.
+bool SamePlainName(QStringView a, QStringView b) {
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x == y) continue;
+        if (x >= u'A' && x <= u'Z') x = char16_t(x + 32);
+        if (y >= u'A' && y <= u'Z') y = char16_t(y + 32);
+        if (x != y) return false;
     }
     return true;
 }
 }  // namespace
 
+void TFieldDefs::Reserve(int count) {
+    FItems.reserve(size_t(count));
+    if (!FPlainNames) return;
+    size_t want = 16;
+    while (want < size_t(count) * 2) want *= 2;
+    if (want <= FSlots.size()) return;
+    FSlots.assign(want, 0);
+    for (int i = 0; i < int(FItems.size()); ++i) Index(i);
+}
+
+// Enters the definition at `position` in the index (which has room for it).
+void TFieldDefs::Index(int position) {
+    const size_t mask = FSlots.size() - 1;
+    for (size_t i = size_t(PlainHash(FItems[size_t(position)]->Name)) & mask;; i = (i + 1) & mask) {
+        if (FSlots[i] == 0) {
+            FSlots[i] = position + 1;
+            return;
+        }
+    }
+}
+
 TFieldDef* TFieldDefs::Add(const QString& name, TFieldType type, int size, bool required) {
-    QString key;
-    const bool plain = FPlainNames && PlainKey(name, key);
-    if (plain ? FByName.contains(key) : IndexOf(name) >= 0)
-        throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name));
+    if (IndexOf(name) >= 0) throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name));
+    const bool plain = FPlainNames && PlainHash(name) >= 0;
     FItems.push_back(std::make_unique<TFieldDef>(name, type, size, required));
     FItems.back()->FieldNo = int(FItems.size());
-    if (plain) {
-        FByName.insert(key, int(FItems.size()) - 1);
-    } else {
+    if (!plain) {
         FPlainNames = false;
-        FByName.clear();
+        FSlots.clear();
+        FSlots.shrink_to_fit();
+    } else if (FSlots.size() < FItems.size() * 2) {
+        Reserve(int(FItems.size()) * 2);  // also enters the new one
+    } else {
+        Index(int(FItems.size()) - 1);
     }
     return FItems.back().get();
 }
@@ -587,10 +620,19 @@ TFieldDef* TFieldDefs::Find(const QString& name) const {
     if (i < 0) DatabaseError(QStringLiteral("Field '%1' not found").arg(name));
     return FItems[i].get();
 }
+int TFieldDefs::IndexOf(const QString& name, int hint) const {
+    // A plain name matched without case is itself plain.
+    if (hint >= 0 && size_t(hint) < FItems.size() && FPlainNames && SamePlainName(FItems[size_t(hint)]->Name, name)) return hint;
+    return IndexOf(name);
+}
 int TFieldDefs::IndexOf(const QString& name) const {
-    QString key;
-    if (FPlainNames && PlainKey(name, key)) {
-        return FByName.value(key, -1);
+    const qint64 hash = FPlainNames ? PlainHash(name) : -1;
+    if (hash >= 0) {
+        if (FSlots.empty()) return -1;
+        const size_t mask = FSlots.size() - 1;
+        for (size_t i = size_t(hash) & mask; FSlots[i] != 0; i = (i + 1) & mask)
+            if (SamePlainName(FItems[size_t(FSlots[i] - 1)]->Name, name)) return FSlots[i] - 1;
+        return -1;
     }
     for (size_t i = 0; i < FItems.size(); ++i)
         if (FItems[i]->Name.compare(name, Qt::CaseInsensitive) == 0) return int(i);

@@ -922,37 +922,54 @@ public:
             : QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master WHERE type IN ('table','index') AND "
                              "tbl_name = ?1 COLLATE NOCASE ORDER BY rowid");
         Run(sql, only.isEmpty() ? std::vector<QVariant>{} : std::vector<QVariant>{QVariant(only)}, [&](sqlite3_stmt* st) {
-            entries.push_back({ColumnValue(st, 0).toString() == QLatin1String("index"), ColumnValue(st, 1).toString(),
-                               ColumnValue(st, 2).toString(), ColumnValue(st, 3).toString()});
+            const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            entries.push_back({type && std::strcmp(type, "index") == 0, ColumnValue(st, 1).toString(), ColumnValue(st, 2).toString(),
+                               ColumnValue(st, 3).toString()});
             return true;
         });
         std::vector<TSchemaToken> tokens;
-        // The columns' orders, beside each table's layout, for the indexes that name none.
-        std::vector<QStringList> orders;
+        // Whether each column orders without case, beside each table's layout, for the indexes
+        // that name no order of their own.
+        std::vector<std::vector<bool>> withoutCase;
         QHash<QString, size_t> byName;
+        // Declared types repeat from column to column: each is read once.
+        std::vector<std::pair<QByteArray, TColumnDesc>> types;
+        std::string table, column;
+        // `name` as the engine's C text, in `into`, whose storage serves again.
+        auto text = [](std::string& into, const QString& name) {
+            into.resize(size_t(name.size()) * 3 + 1);
+            *Utf8Into(name, into.data()) = '\0';
+            return into.c_str();
+        };
         for (const TEntry& e : entries) {
             if (e.Index) continue;
             QStringList names;
             if (!SchemaColumns(e.Sql, tokens, names)) return false;
             TTableDesc d;
             d.Name = e.Name.toLower();
-            QStringList order;
-            const QByteArray table = e.Name.toUtf8();
+            d.Columns.reserve(size_t(names.size()));
+            std::vector<bool> ci;
+            ci.reserve(size_t(names.size()));
+            text(table, e.Name);
             for (const QString& name : names) {
                 const char* type = nullptr;
                 const char* collation = nullptr;
-                if (sqlite3_table_column_metadata(FDb, "main", table.constData(), name.toUtf8().constData(), &type, &collation,
-                                                  nullptr, nullptr, nullptr) != SQLITE_OK)
+                if (sqlite3_table_column_metadata(FDb, "main", table.c_str(), text(column, name), &type, &collation, nullptr,
+                                                  nullptr, nullptr) != SQLITE_OK)
                     return false;
-                TColumnDesc c;
+                auto known = std::find_if(types.begin(), types.end(), [&](const auto& t) { return t.first == type; });
+                if (known == types.end()) {
+                    TColumnDesc parsed;
+                    if (!ParseType(QString::fromUtf8(type), parsed)) parsed = TColumnDesc();
+                    known = types.insert(types.end(), {QByteArray(type), parsed});
+                }
+                TColumnDesc& c = d.Columns.emplace_back(known->second);
                 c.Name = name;
-                if (!ParseType(QString::fromUtf8(type), c)) c.Type = TColumnType::Text;
-                d.Columns.push_back(c);
-                order << QString::fromUtf8(collation);
+                ci.push_back(collation && sqlite3_stricmp(collation, "ZBES_CI") == 0);
             }
             byName.insert(d.Name, out.size());
             out.push_back(std::move(d));
-            orders.push_back(order);
+            withoutCase.push_back(std::move(ci));
         }
         // Indexes in the order they were made, as the long way lists them.
         for (const TEntry& e : entries) {
@@ -972,8 +989,9 @@ public:
                 const int c = d.ColumnIndex(columns[k]);
                 if (c < 0) return false;
                 ix.Fields << d.Columns[size_t(c)].Name;
-                const QString collation = collations[k].isEmpty() ? orders[*it][c] : collations[k];
-                if (collation.compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0) ix.CaseInsensitive = true;
+                if (collations[k].isEmpty() ? bool(withoutCase[*it][size_t(c)])
+                                            : collations[k].compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0)
+                    ix.CaseInsensitive = true;
             }
             d.Indexes.push_back(std::move(ix));
         }

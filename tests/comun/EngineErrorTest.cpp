@@ -81,6 +81,16 @@ TEST(OtherWorkstation, Runs) {
         Dat->TExped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
         Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("00001-A"));
         Dat->TExped->Post();
+    } else if (action == QLatin1String("borra-usuario")) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(QStringLiteral("DELETE FROM PRIVACIDAD WHERE USUARIO = 'ANA'"));
+        q.ExecSQL();
+    } else if (action == QLatin1String("quita-derechos")) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(QStringLiteral("UPDATE PRIVACIDAD SET ECONOMICO = 0 WHERE USUARIO = 'BEA'"));
+        q.ExecSQL();
     } else if (action == QLatin1String("clientes")) {
         ASSERT_TRUE(WaitForFile(folder + QStringLiteral("/listo")));
         for (int i = 0; i < 25; ++i) {
@@ -122,6 +132,34 @@ TEST_F(WorkstationTest, ARecordChangedElsewhereNamesTheDataset) {
     Dat->TClientes->Edit();
     EXPECT_EQ(Dat->TClientes->State(), dsEdit);
     Dat->TClientes->Cancel();
+}
+
+TEST_F(WorkstationTest, AUserDeletedElsewhereNeverTakesOnTheNextUsersRights) {
+    for (const char* u : {"ANA", "BEA"}) {
+        Dat->TPriv->Append();
+        Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QString::fromLatin1(u));
+        Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("X"));
+        // BEA may do everything, ANA nothing.
+        for (const char* d : {"Privacidad", "Expedientes", "Economico", "General"})
+            Dat->TPriv->FieldByName(QString::fromLatin1(d))->SetAsBoolean(u[0] == 'B');
+        Dat->TPriv->Post();
+    }
+    // ANA is logged in here; another workstation deletes her.
+    ASSERT_TRUE(Dat->TPriv->Locate(QStringLiteral("Usuario"), Variant(QStringLiteral("ANA")), 0));
+    Start(QStringLiteral("borra-usuario"));
+    Finish();
+    Dat->RefrescaTablas();
+    EXPECT_EQ(Dat->Usuario(), QStringLiteral("ANA"));
+    for (const char* d : {"Privacidad", "Expedientes", "Economico", "General"})
+        EXPECT_FALSE(Dat->TPriv->FieldByName(QString::fromLatin1(d))->AsBoolean()) << d;
+    // A user still there takes the changes made elsewhere.
+    ASSERT_TRUE(Dat->TPriv->Locate(QStringLiteral("Usuario"), Variant(QStringLiteral("BEA")), 0));
+    Start(QStringLiteral("quita-derechos"));
+    Finish();
+    Dat->RefrescaTablas();
+    EXPECT_EQ(Dat->Usuario(), QStringLiteral("BEA"));
+    EXPECT_FALSE(Dat->TPriv->FieldByName(QStringLiteral("Economico"))->AsBoolean());
+    EXPECT_TRUE(harness->Messages().empty());
 }
 
 TEST_F(WorkstationTest, AKeyTakenElsewhereIsADuplicateAndTheRecordStaysInInsert) {

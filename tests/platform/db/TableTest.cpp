@@ -1172,3 +1172,27 @@ TEST(FieldDefsTest, NamesAreFoundInAnyCaseAndDefinedOnlyOnce) {
     plain.Add(QStringLiteral("ano"), ftString, 4);
     EXPECT_EQ(plain.IndexOf(QStringLiteral("ANO")), 0);
 }
+
+// A layout of many columns, added with and without room made first, finds each by name from any
+// starting guess; a name that turns up again is refused once the index has grown.
+TEST(FieldDefsTest, ManyDefinitionsAreFoundFromAnyGuess) {
+    for (const bool room : {false, true}) {
+        TFieldDefs defs;
+        if (room) defs.Reserve(70);
+        for (int i = 0; i < 70; ++i) defs.Add(QStringLiteral("Campo%1").arg(i), ftInteger);
+        ASSERT_EQ(defs.Count(), 70);
+        for (int i = 0; i < 70; ++i) {
+            const QString name = QStringLiteral("CAMPO%1").arg(i);
+            EXPECT_EQ(defs.IndexOf(name), i) << name.toStdString();
+            EXPECT_EQ(defs.IndexOf(name, i), i);
+            EXPECT_EQ(defs.IndexOf(name, (i + 7) % 70), i);  // a wrong guess still finds it
+            EXPECT_EQ(defs.IndexOf(name, 500), i);
+        }
+        EXPECT_EQ(defs.IndexOf(QStringLiteral("Campo70")), -1);
+        EXPECT_EQ(defs.IndexOf(QStringLiteral("Campo1"), 10), 1);  // not the prefix of the guess
+        EXPECT_THROW(defs.Add(QStringLiteral("campo69"), ftInteger), EDatabaseError);
+        defs.Add(QString::fromUtf8("Año"), ftString, 4);  // from here on, names are compared the long way
+        EXPECT_EQ(defs.IndexOf(QStringLiteral("campo33"), 0), 33);
+        EXPECT_EQ(defs.IndexOf(QString::fromUtf8("AÑO"), 70), 70);
+    }
+}
