@@ -15,6 +15,26 @@ void Relee(TDataSet* ds) {
     if (Editando(ds)) ds->Cancel();
     if (ds->Active()) ds->Refresh();
 }
+
+bool CambiadoEnOtroPuesto(const EDBEngineError& e) { return e.ErrorCount() > 0 && e.Errors(0).ErrorCode == 0x2813; }
+
+// Carries what was typed in an edit of `ds` onto the row as stored now, edited again.
+void RebasaEdicion(TDataSet* ds) {
+    std::vector<std::pair<TField*, Variant>> tecleado;
+    for (int i = 0; i < ds->Fields()->Count(); ++i) {
+        TField* f = ds->Fields()->Fields(i);
+        if (f->FieldKind() == fkData && !(f->Value() == f->OldValue())) tecleado.emplace_back(f, f->Value());
+    }
+    ds->Cancel();
+    try {
+        ds->Edit();
+    } catch (const EDBEngineError& e) {
+        // The edit reads the row as stored and says it changed: the second one edits it.
+        if (!CambiadoEnOtroPuesto(e)) throw;
+        ds->Edit();
+    }
+    for (const auto& [f, v] : tecleado) f->SetValue(v);
+}
 }  // namespace
 
 TEmpresa::TEmpresa(TComponent* owner) : TFormRegistro(owner) {
@@ -162,7 +182,7 @@ void TEmpresa::Graba() {
     const QString tecleado = EFactura->Text().trimmed();
     const bool factura = FHayFila && !tecleado.isEmpty() && tecleado != FFacturaMostrada;
     const int numero = factura ? StrToInt(tecleado) : 0;  // not a number: nothing is written
-    try {
+    auto guarda = [&] {
         Dat->EnTransaccion([&] {
             if (factura) {
                 // The row the box showed, even if another form moved the cursor since.
@@ -174,6 +194,18 @@ void TEmpresa::Graba() {
             }
             s->Post();
         });
+    };
+    try {
+        try {
+            guarda();
+        } catch (const EDBEngineError& e) {
+            // The counters share the settings row and move whenever another workstation numbers a
+            // record: the settings typed go onto the row as it is now, and are saved once more.
+            if (!CambiadoEnOtroPuesto(e) || !Editando(s)) throw;
+            Relee(t);
+            RebasaEdicion(s);
+            guarda();
+        }
     } catch (...) {
         Relee(t);
         // A row posted but not committed shows what the store holds; one that failed to post

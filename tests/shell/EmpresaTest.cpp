@@ -168,6 +168,25 @@ TEST_F(EmpresaTest, AFailedSaveStopsThereAndStoresNothing) {
     EXPECT_EQ(Importe(QStringLiteral("S1")), 100);
 }
 
+TEST_F(EmpresaTest, SettingsTypedWhileAnotherWorkstationNumbersAreSavedWithItsNumbers) {
+    Configuracion();
+    Edita();
+    Dat->TSistem->FieldByName(QStringLiteral("DIRECCION"))->SetAsString(QStringLiteral("Calle Mayor 1"));
+    Empresa->EFactura->SetText(QStringLiteral("12"));
+    // Another workstation stores a client meanwhile: its counter moves in the settings row.
+    TQuery q(nullptr);
+    q.SetDatabaseName(Dat->Db->DatabaseName());
+    q.SQL()->SetText(QStringLiteral("UPDATE SISTEM SET CLIENTE = 41"));
+    q.ExecSQL();
+    harness->AnswerMessage(mrNo);
+    Ok();
+    EXPECT_EQ(Dat->TSistem->State(), dsBrowse);
+    EXPECT_EQ(Sis("DIRECCION"), QStringLiteral("Calle Mayor 1"));
+    EXPECT_EQ(Sis("CLIENTE"), QStringLiteral("41"));
+    EXPECT_EQ(Factura(2001), 12);
+    for (const QString& t : Texts()) EXPECT_NE(t, QStringLiteral("ERROR al grabar DATOS DESPACHO"));
+}
+
 TEST_F(EmpresaTest, ConceptsAreConvertedOnceWhenTheCurrencyReallyChanged) {
     Concepto(QStringLiteral("S1"), 100);
     Concepto(QStringLiteral("D1"), 60.10);
