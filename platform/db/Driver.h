@@ -187,7 +187,7 @@ public:
     // While held, the layout version read first stands for every question that follows (the
     // data module opening all its tables at once asks it for each): a change another connection
     // makes meanwhile is seen from the first question after the hold; this connection's own are
-    // seen at once. Holds nest.
+    // seen at once. Holds nest. A connection that reads each layout afresh has nothing to hold.
     virtual void HoldLayouts(bool hold) { (void)hold; }
 };
 

@@ -56,11 +56,12 @@ TEST(LayoutReadTest, TablesAndIndexesAnotherConnectionMakesOrDropsAreSeenOnceLay
 
 // While a batch of opens holds the layouts, another connection's change waits for the hold to
 // end and is seen at once after it; this connection's own changes are seen at once throughout,
-// and a hold inside another ends with the outer one.
+// and a hold inside another ends with the outer one. (The server's connection reads a layout
+// afresh at each question and has nothing to hold.)
 TEST(LayoutReadTest, HeldLayoutsSeeOtherConnectionsChangesWhenReleasedAndOwnChangesAtOnce) {
     QTemporaryDir dir;
-    auto ours = OpenData(dir.path());
-    auto theirs = OpenData(dir.path());
+    auto ours = OpenSqlite(dir.path());
+    auto theirs = OpenSqlite(dir.path());
     theirs->CreateTable(Table("UNO", {{"COD", TColumnType::Integer}}, {}));
     {
         TLayoutsHeld held(ours);
