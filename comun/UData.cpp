@@ -9,6 +9,7 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 const char* const ClaveMaestra = "trunvel";
@@ -63,6 +64,8 @@ void TDat::DatCreate() {
     // Per user and readable by nobody else: the temporary folder is shared by every user.
     CarpetaPrivada = shell::CarpetaPrivadaUsuario();
     Db->Open();
+    // Every table is opened at once: the layouts are checked once for them all.
+    std::optional<platform::db::TLayoutsHeld> retenidas(std::in_place, Db->Connection());
     CreaTablasNuevas();
     Session->SetPrivateDir(CarpetaPrivada);
     Session->OnPassword = TPasswordEvent(this, &TDat::Introduce);
@@ -97,6 +100,7 @@ void TDat::DatCreate() {
         Application->ProcessMessages();
     }
     Session->OnPassword = nullptr;
+    retenidas.reset();
     if (!fallo.isEmpty()) throw EDatabaseError(fallo);
     AbreAnoEnCurso();
 

@@ -163,6 +163,15 @@ TColumnType TipoColumna(char tipo) {
     }
 }
 
+// The text of a column's name, made once: the table's description and the fields of every
+// cursor on the column share it.
+const QString& NombreColumna(const char* nombre) {
+    static QHash<const char*, QString> nombres;
+    auto it = nombres.find(nombre);
+    if (it == nombres.end()) it = nombres.insert(nombre, QString::fromLatin1(nombre));
+    return *it;
+}
+
 TField* NuevoCampo(TComponent* owner, char tipo) {
     switch (tipo) {
     case 'I': return new TIntegerField(owner);
@@ -187,7 +196,7 @@ std::vector<platform::db::TTableDesc> TablasDelDespacho() {
         for (const Col& c : t.Cols) {
             if (c.Tipo == 'c' || c.Tipo == 'f' || c.Tipo == 'k') continue;
             platform::db::TColumnDesc cd;
-            cd.Name = QString::fromLatin1(c.Nombre);
+            cd.Name = NombreColumna(c.Nombre);
             cd.Type = TipoColumna(c.Tipo);
             cd.Size = c.Tipo == 'S' ? c.Tam : 0;
             cd.Required = c.Requerido;
@@ -196,7 +205,7 @@ std::vector<platform::db::TTableDesc> TablasDelDespacho() {
         for (const Ix& ix : t.Indices) {
             platform::db::TIndexDesc id;
             id.Name = QString::fromLatin1(ix.Nombre);
-            id.Fields = QString::fromLatin1(ix.Campos).split(QLatin1Char(';'));
+            for (const auto parte : QLatin1String(ix.Campos).tokenize(QLatin1Char(';'))) id.Fields << QString(parte);
             id.Primary = ix.Primario;
             id.Unique = ix.Primario || ix.Unico;
             d.Indexes.push_back(id);
@@ -210,14 +219,10 @@ std::vector<platform::db::TTableDesc> TablasDelDespacho() {
 namespace {
 // The persistent fields of a dataset over a table, named dataset + field ("TExpedANO").
 void CreaCampos(TComponent* owner, TDataSet* ds, const QString& tabla, const QString& prefijo) {
-    // The fields of every cursor on one column share the text of its name.
-    static QHash<const char*, QString> nombres;
     QString nombre = prefijo;
     for (const Col& c : TablaDe(tabla).Cols) {
         TField* f = NuevoCampo(owner, c.Tipo);
-        auto compartido = nombres.find(c.Nombre);
-        if (compartido == nombres.end()) compartido = nombres.insert(c.Nombre, QString::fromLatin1(c.Nombre));
-        f->SetFieldName(*compartido);
+        f->SetFieldName(NombreColumna(c.Nombre));
         nombre.resize(prefijo.size());
         nombre += QLatin1String(c.Nombre);
         f->SetName(nombre);

@@ -25,6 +25,30 @@ namespace {
 
 using comun::F;
 
+// Holds the consultation's row as an edit holds it while SQL writes it: a workstation editing the
+// row meanwhile stops the write with "REGISTRO EN USO", and no edit elsewhere is left unsaveable.
+class TFilaRetenida {
+public:
+    explicit TFilaRetenida(TDataSet* ds) : FDs(ds) {
+        FDs->DisableControls();
+        try {
+            FDs->Edit();
+        } catch (...) {
+            FDs->EnableControls();
+            throw;
+        }
+    }
+    ~TFilaRetenida() {
+        if (FDs->State() == dsEdit) FDs->Cancel();
+        FDs->EnableControls();
+    }
+    TFilaRetenida(const TFilaRetenida&) = delete;
+    TFilaRetenida& operator=(const TFilaRetenida&) = delete;
+
+private:
+    TDataSet* FDs;
+};
+
 }  // namespace
 
 TConsulta::TConsulta(TComponent* owner) : TFormRegistro(owner) {
@@ -273,6 +297,7 @@ void TConsulta::btCerrarClick(TObject*) {
                 F(c, "FECHACOBRO")->SetAsDateTime(Date());
                 c->Post();
             } else {
+                TFilaRetenida retenida(c);
                 QUpdConA->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
                 QUpdConA->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
                 QUpdConA->ExecSQL();
@@ -333,6 +358,7 @@ void TConsulta::btFacturarClick(TObject*) {
         const Currency total = importe + impIva - impIrpf;
         Dat->Db->StartTransaction();
         try {
+            TFilaRetenida retenida(c);
             records::ReservaFactura(QUpdTabCon, n, anoContador, dlg->FechaFactura(), QStringLiteral("CONSULTAS"), ano,
                                     numero);
             QUpdCon->ParamByName(QStringLiteral("NFAC"))->SetAsInteger(n);

@@ -1012,6 +1012,10 @@ void TDataSet::DoPost() {
     bool inserting = FState == dsInsert;
     // Work bound to the post may write the record again: it is read back after that work.
     const bool bound = bool(FPostEnd);
+    // The lock taken by the edit went if the connection to the server was lost meanwhile: it is
+    // taken again, or the record is another workstation's now.
+    if (!inserting && FLocked && !LockRecord(FOriginal))
+        throw EDBEngineError(0x2801, QStringLiteral("Record locked by another user."));
     InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
     try {
         EndPostWork(true);

@@ -183,6 +183,26 @@ public:
     // After a bulk load: what the engine knows of the data to plan its reads is brought up to
     // date, so the first reads run as later ones will.
     virtual void RefreshStatistics() {}
+
+    // While held, the layout version read first stands for every question that follows (the
+    // data module opening all its tables at once asks it for each): a change another connection
+    // makes meanwhile is seen from the first question after the hold; this connection's own are
+    // seen at once. Holds nest. A connection that reads each layout afresh has nothing to hold.
+    virtual void HoldLayouts(bool hold) { (void)hold; }
+};
+
+// Holds the connection's layouts for the life of this object.
+class TLayoutsHeld {
+public:
+    explicit TLayoutsHeld(std::shared_ptr<TConnection> connection) : FConnection(std::move(connection)) {
+        FConnection->HoldLayouts(true);
+    }
+    ~TLayoutsHeld() { FConnection->HoldLayouts(false); }
+    TLayoutsHeld(const TLayoutsHeld&) = delete;
+    TLayoutsHeld& operator=(const TLayoutsHeld&) = delete;
+
+private:
+    std::shared_ptr<TConnection> FConnection;
 };
 
 // Registers the Spanish collations and the SQL functions of the engine on a raw SQLite

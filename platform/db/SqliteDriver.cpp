@@ -858,6 +858,7 @@ public:
     void ForgetDesc(const QString& name) {
         FLayouts.Forget(name);
         FAllRead = false;
+        FHeldSchema = -1;  // a change of this connection's own: read the version again
     }
 
     // The layout of one table (after a change of this connection's own)...
@@ -1046,11 +1047,20 @@ public:
     void DescribeAll() {
         if (!SchemaCurrent() || !FAllRead) ReadAll();
     }
-    // The layout version the file has now.
+    // The layout version the file has now (while held, as it was first read).
     qint64 FileSchemaVersion() {
+        if (FHolds > 0 && FHeldSchema >= 0) return FHeldSchema;
         qint64 version = 0;
         Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); return false; });
+        if (FHolds > 0) FHeldSchema = version;
         return version;
+    }
+    void HoldLayouts(bool hold) override {
+        if (hold) {
+            ++FHolds;
+        } else if (FHolds > 0 && --FHolds == 0) {
+            FHeldSchema = -1;
+        }
     }
     bool SchemaCurrent() {
         const qint64 version = FileSchemaVersion();
@@ -1589,6 +1599,8 @@ private:
     std::vector<QVariant> FArgs;  // a read's values, storage kept between reads
     qint64 FSchemaVersion = -1;
     qint64 FCompiledSchema = -1;
+    int FHolds = 0;
+    qint64 FHeldSchema = -1;  // the version read while held, -1 before
     std::shared_ptr<TLockFile> FLocks;
     QString FLockTable;
     quint64 FLockSeed = 0;

@@ -94,6 +94,29 @@ TEST_F(ConsultaTest, CloseAndReopenWriteNumberedAgendaRowsEveryTime) {
     EXPECT_EQ(Valor(QStringLiteral("SELECT ORDEN FROM AGENDA WHERE SITUACION = 'OTRA'")).AsInteger(), contador + 4);
 }
 
+TEST_F(ConsultaTest, AConsultationBeingEditedElsewhereIsNotReopenedUnderIt) {
+    Abre();
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    ASSERT_EQ(Campo("SITUACION"), 3);
+    // Another cursor editing the row stands for another workstation holding it.
+    TTable otro(nullptr);
+    otro.SetDatabaseName(Dat->Db->DatabaseName());
+    otro.SetTableName(QStringLiteral("CONSULTAS"));
+    otro.Open();
+    ASSERT_TRUE(otro.Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(QStringLiteral("2001")), Variant(QStringLiteral("00004-A"))}), 0));
+    otro.Edit();
+    otro.FieldByName(QStringLiteral("HORAS"))->SetAsFloat(4);
+    harness->ClearRecords();
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    EXPECT_EQ(Texts().mid(1), (QStringList{QStringLiteral("REGISTRO EN USO"), QStringLiteral("ERROR al cerrar")}));
+    EXPECT_EQ(Campo("SITUACION"), 3);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT COUNT(*) FROM AGENDA WHERE SITUACION = 'REAPERTURA DE CONSULTA'")).AsInteger(), 0);
+    otro.Post();
+    EXPECT_EQ(Valor(QStringLiteral("SELECT HORAS FROM CONSULTAS WHERE NUMERO = '00004-A'")).AsFloat(), 4);
+}
+
 TEST_F(ConsultaTest, AnsweringNoLeavesTheConsultationAsItWas) {
     Abre();
     harness->AnswerMessage(mrNo);

@@ -290,6 +290,38 @@ TEST_F(FacturaTest, ACaseFileHeldByAnotherWorkstationRollsEverythingBack) {
     EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("20"));
 }
 
+TEST_F(FacturaTest, AConsultationBeingEditedElsewhereIsNotInvoicedUnderIt) {
+    NuevaConsulta(QStringLiteral("00004-A"), "E", 50);
+    AbreConsulta(QStringLiteral("00004-A"));
+    // Another cursor editing the row stands for another workstation holding it.
+    TTable otro(nullptr);
+    otro.SetDatabaseName(Dat->Db->DatabaseName());
+    otro.SetTableName(QStringLiteral("CONSULTAS"));
+    otro.Open();
+    ASSERT_TRUE(otro.Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(Ano), Variant(QStringLiteral("00004-A"))}), 0));
+    otro.Edit();
+    otro.FieldByName(QStringLiteral("HORAS"))->SetAsFloat(3);
+    FacturaConsulta({.numero = "20"});
+    EXPECT_TRUE(Texts().contains(QStringLiteral("REGISTRO EN USO"))) << Texts().join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(Texts().last(), QStringLiteral("ERROR al facturar"));
+    EXPECT_EQ(Con("SITUACION", QStringLiteral("00004-A")), 1);
+    EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("7"));
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 0);
+    EXPECT_EQ(Dat->TConsultas->State(), dsBrowse);
+    // The other workstation's edit is still saved.
+    otro.Post();
+    EXPECT_EQ(Con("HORAS", QStringLiteral("00004-A")), 3);
+    otro.Close();
+    // Invoicing what the screen shows from before that edit is refused once and shows the row as it is.
+    harness->ClearRecords();
+    FacturaConsulta({.numero = "20"});
+    EXPECT_TRUE(Texts().contains(QStringLiteral("TConsultas MODIFICADO POR OTRO USUARIO"))) << Texts().join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(Con("FACTURA", QStringLiteral("00004-A")), 0);
+    FacturaConsulta({.numero = "20"});
+    EXPECT_EQ(Con("FACTURA", QStringLiteral("00004-A")), 20);
+    EXPECT_EQ(Con("HORAS", QStringLiteral("00004-A")), 3);
+}
+
 TEST_F(FacturaTest, DialogRefusesEachBadFieldAndStaysOpen) {
     auto* d = new TFacturar(nullptr);
     EXPECT_EQ(d->Fecha->Text(), FormatDateTime(QStringLiteral("dd/mm/yyyy"), Date()));

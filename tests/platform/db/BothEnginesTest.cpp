@@ -173,6 +173,14 @@ TEST(BothEnginesTest, ALostServerConnectionIsNamedAndTheNextActionReconnects) {
     QString message;
     EXPECT_EQ(EngineCode([&] { exped->Post(); }, &message), platform::db::ecServerLost);
     EXPECT_TRUE(message.contains(QStringLiteral("servidor de datos 127.0.0.1:"))) << qPrintable(message);
+    // The lock went with the connection: another cursor (as another workstation) takes the row,
+    // and saving the edit again is refused until it lets go.
+    TTable* otro = NewTable(&owner, dir.path(), QStringLiteral("EXPED"));
+    otro->Open();
+    ASSERT_TRUE(otro->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}));
+    otro->Edit();
+    EXPECT_EQ(EngineCode([&] { exped->Post(); }), platform::db::ecRecordLocked);
+    otro->Cancel();
     exped->Cancel();
     // The next action reconnects; the record is as it was.
     exped->Refresh();

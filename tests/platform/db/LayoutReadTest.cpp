@@ -54,6 +54,41 @@ TEST(LayoutReadTest, TablesAndIndexesAnotherConnectionMakesOrDropsAreSeenOnceLay
     EXPECT_FALSE(ours->TableExists(QStringLiteral("TRES")));
 }
 
+// While a batch of opens holds the layouts, another connection's change waits for the hold to
+// end and is seen at once after it; this connection's own changes are seen at once throughout,
+// and a hold inside another ends with the outer one. (The server's connection reads a layout
+// afresh at each question and has nothing to hold.)
+TEST(LayoutReadTest, HeldLayoutsSeeOtherConnectionsChangesWhenReleasedAndOwnChangesAtOnce) {
+    QTemporaryDir dir;
+    auto ours = OpenSqlite(dir.path());
+    auto theirs = OpenSqlite(dir.path());
+    theirs->CreateTable(Table("UNO", {{"COD", TColumnType::Integer}}, {}));
+    {
+        TLayoutsHeld held(ours);
+        EXPECT_EQ(ours->DescribeTable(QStringLiteral("UNO")).Columns.size(), 1u);
+        theirs->DropTable(QStringLiteral("UNO"));
+        theirs->CreateTable(Table("UNO", {{"COD", TColumnType::Integer}, {"NOMBRE", TColumnType::Text, 30}}, {}));
+        theirs->CreateTable(Table("DOS", {{"ANO", TColumnType::Text, 4}}, {}));
+        {
+            TLayoutsHeld inner(ours);
+            EXPECT_EQ(ours->DescribeTable(QStringLiteral("UNO")).Columns.size(), 1u);
+        }
+        EXPECT_FALSE(ours->TableExists(QStringLiteral("DOS")));  // still the layouts the hold began with
+
+        ours->CreateTable(Table("TRES", {{"X", TColumnType::Integer}}, {}));
+        EXPECT_TRUE(ours->TableExists(QStringLiteral("TRES")));
+        // Its own change made it read the file again: what the other made is there too now.
+        EXPECT_TRUE(ours->TableExists(QStringLiteral("DOS")));
+        EXPECT_EQ(ours->DescribeTable(QStringLiteral("UNO")).Columns.size(), 2u);
+        theirs->DropTable(QStringLiteral("DOS"));
+        EXPECT_TRUE(ours->TableExists(QStringLiteral("DOS")));
+    }
+    EXPECT_FALSE(ours->TableExists(QStringLiteral("DOS")));
+    theirs->DropTable(QStringLiteral("TRES"));
+    EXPECT_FALSE(ours->TableExists(QStringLiteral("TRES")));
+    EXPECT_THROW(ours->DescribeTable(QStringLiteral("TRES")), std::exception);
+}
+
 TEST(LayoutReadTest, ColumnDeclarationsReadBackAsWrittenAndOthersAreRefused) {
     for (TColumnType t : {TColumnType::Text, TColumnType::Integer, TColumnType::Short, TColumnType::Float, TColumnType::Currency,
                           TColumnType::Date, TColumnType::Time, TColumnType::DateTime, TColumnType::Logical, TColumnType::Memo,
