@@ -160,6 +160,8 @@ private:
     void EditaCaso(const std::function<void()>& cambio);
     int AbogadoUsuario() const;
     bool PuedeFacturar() const;
+    // False, and says so, when another workstation has deleted the case file since it was read.
+    bool SigueExistiendo();
     void AnotaEnAgenda(const QString& tipo, const QString& tipoAgenda, const QString& texto);
     void Deshace();
     bool Derecho(const char* nombre) const;

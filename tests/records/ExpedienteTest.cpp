@@ -206,6 +206,34 @@ TEST_F(ExpedienteTest, FirstClientPickedBecomesPrincipalAndThePickListOffersOnly
     EXPECT_EQ(ofrecidos.size(), 2);
 }
 
+TEST_F(ExpedienteTest, ACaseFileDeletedElsewhereGetsNothingNewHungOnIt) {
+    Abre();
+    // Another workstation deletes the case file shown.
+    TQuery q(nullptr);
+    q.SetDatabaseName(Dat->Db->DatabaseName());
+    q.SQL()->SetText(QStringLiteral("DELETE FROM EXPED WHERE ANO = '2001' AND NUMERO = '00012-A'"));
+    q.ExecSQL();
+    const int clientes = Cuenta(QStringLiteral("EXPCLI")), contrarios = Cuenta(QStringLiteral("EXPCON"));
+    bool abierto = false;
+    harness->AnswerModal([&](TCustomForm& f) {
+        abierto = true;
+        f.SetModalResult(mrNo);
+    });
+    for (TControl* b : std::initializer_list<TControl*>{form->btNewCli, form->btNewCon, form->btOpenEco})
+        TFormHarness::Click(b);
+    form->btVincularClick(form);
+    EXPECT_FALSE(abierto) << "no pick list, ledger nor link dialog opens";
+    EXPECT_EQ(Texts(), QStringList(4, QStringLiteral("Expediente NO EXISTE")));
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPCLI")), clientes);
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPCON")), contrarios);
+    // The case file still there works as before.
+    harness->ClearRecords();
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00013-A")));
+    form->btOpenEco->Click();
+    EXPECT_TRUE(abierto);
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
+}
+
 TEST_F(ExpedienteTest, CloseAndReopenFollowTheStates) {
     Abre();
     harness->AnswerMessage(mrYes);
