@@ -1015,7 +1015,7 @@ void TDataSet::DoPost() {
     // The lock taken by the edit went if the connection to the server was lost meanwhile: it is
     // taken again, or the record is another workstation's now.
     if (!inserting && FLocked && !LockRecord(FOriginal))
-        throw EDBEngineError(0x2801, QStringLiteral("Record locked by another user."));
+        platform::db::EngineError(platform::db::ecRecordLocked);
     InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
     try {
         EndPostWork(true);
