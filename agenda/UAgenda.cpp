@@ -334,10 +334,25 @@ void TAgenda::btDelClick(TObject*) {
 
 void TAgenda::btRealizadoClick(TObject*) {
     const int orden = TAgen3->IsEmpty() ? 0 : F(TAgen3, "ORDEN")->AsInteger();
-    if (!SituaTAgen()) return;
-    Dat->TAgen->Edit();
-    F(Dat->TAgen, "CODIGO")->SetAsInteger(btRealizado->Down() ? 2 : 1);
-    Dat->TAgen->Post();
+    if (!SituaTAgen()) {
+        // Deleted by another workstation: said, and the day shows what is stored.
+        if (!TAgen3->IsEmpty()) {
+            MensajeError(QStringLiteral("Línea de Agenda NO EXISTE"));
+            RefrescaDia();
+        }
+        return;
+    }
+    try {
+        Dat->TAgen->Edit();
+        F(Dat->TAgen, "CODIGO")->SetAsInteger(btRealizado->Down() ? 2 : 1);
+        Dat->TAgen->Post();
+    } catch (...) {
+        // Refused (another workstation holds the entry): the button goes back to what is stored.
+        if (Dat->TAgen->State() == dsEdit) Dat->TAgen->Cancel();
+        RefrescaDia();
+        TAgen3->Locate(QStringLiteral("ORDEN"), Variant(orden), 0);
+        throw;
+    }
     RefrescaDia();
     TAgen3->Locate(QStringLiteral("ORDEN"), Variant(orden), 0);
 }

@@ -272,11 +272,26 @@ void TAgendaExp::btRefreshClick(TObject*) {
 }
 
 void TAgendaExp::btRealizadoClick(TObject*) {
-    if (!LocalizaEntrada()) return;
+    if (!LocalizaEntrada()) {
+        // Deleted by another workstation: said, and the list shows what is stored.
+        if (TAgen2->Active() && !TAgen2->IsEmpty()) {
+            MensajeError(QStringLiteral("Línea de Agenda NO EXISTE"));
+            Refresca();
+        }
+        return;
+    }
     const int orden = F(Dat->TAgen, "ORDEN")->AsInteger();
-    Dat->TAgen->Edit();
-    F(Dat->TAgen, "CODIGO")->SetAsInteger(btRealizado->Down() ? 2 : 1);
-    Dat->TAgen->Post();
+    try {
+        Dat->TAgen->Edit();
+        F(Dat->TAgen, "CODIGO")->SetAsInteger(btRealizado->Down() ? 2 : 1);
+        Dat->TAgen->Post();
+    } catch (...) {
+        // Refused (another workstation holds the entry): the button goes back to what is stored.
+        if (Dat->TAgen->State() == dsEdit) Dat->TAgen->Cancel();
+        Dat->refresca(TAgen2);
+        ColocaEn(orden);
+        throw;
+    }
     Dat->refresca(TAgen2);
     ColocaEn(orden);
 }

@@ -8,6 +8,7 @@
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 #include <optional>
 
@@ -74,6 +75,11 @@ void TDat::DatCreate() {
     const std::vector<TTable*> esenciales{TSistem, TTabcon, TPriv, TExped, TConsultas, TAboCli};
     QString fallo;
     const int total = ComponentCount();
+    // The splash shows the progress once a frame's time has passed since it last did, and at the
+    // end: pending messages handled after every dataset cost more than opening a small table,
+    // and nobody sees more than a frame.
+    QElapsedTimer cuadro;
+    cuadro.start();
     for (int i = 0; i < total && fallo.isEmpty(); ++i) {
         if (comun::ProgresoApertura) comun::ProgresoApertura(total > 1 ? i * 100 / (total - 1) : 100);
         // Most components are fields: one test tells them apart from the datasets.
@@ -97,8 +103,12 @@ void TDat::DatCreate() {
         } else {
             continue;
         }
-        Application->ProcessMessages();
+        if (cuadro.elapsed() >= 16) {
+            Application->ProcessMessages();
+            cuadro.restart();
+        }
     }
+    Application->ProcessMessages();
     Session->OnPassword = nullptr;
     retenidas.reset();
     if (!fallo.isEmpty()) throw EDatabaseError(fallo);

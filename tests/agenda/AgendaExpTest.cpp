@@ -183,6 +183,23 @@ TEST_F(AgendaExpTest, WithoutTheEditFlagNothingIsAddedEditedOrDeleted) {
     delete f;
 }
 
+TEST_F(AgendaExpTest, MarkingDoneAnEntryDeletedElsewhereSaysSoAndListsWhatIsStored) {
+    auto* f = Abre(true);
+    const int antes = Lista().size();
+    ASSERT_TRUE(Situa(QStringLiteral("APERTURA DE EXPEDIENTE")));
+    // Another workstation deletes it.
+    TQuery q(nullptr);
+    q.SetDatabaseName(Dat->Db->DatabaseName());
+    q.SQL()->SetText(QStringLiteral("DELETE FROM AGENDA WHERE SITUACION = 'APERTURA DE EXPEDIENTE'"));
+    q.ExecSQL();
+    f->btRealizado->SetDown(true);
+    f->btRealizadoClick(f->btRealizado);
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Línea de Agenda NO EXISTE")});
+    EXPECT_EQ(Lista().size(), antes - 1);
+    EXPECT_FALSE(Lista().contains(QStringLiteral("APERTURA DE EXPEDIENTE")));
+    delete f;
+}
+
 TEST_F(AgendaExpTest, DoneMarkDeleteAndTheRowIcons) {
     auto* f = Abre(true);
     ASSERT_TRUE(Situa(QStringLiteral("APERTURA DE EXPEDIENTE")));

@@ -242,6 +242,38 @@ TEST_F(AgendaFormTest, EditingARowAnotherWorkstationDeletedSaysSoAndChangesNothi
     EXPECT_EQ(Dat->TAgen->State(), dsBrowse);
 }
 
+TEST_F(AgendaFormTest, MarkingDoneAnEntryHeldOrDeletedElsewhereLeavesTheButtonAsStored) {
+    const int orden = Apunte(EncodeDate(2001, 4, 2), QStringLiteral("P"), QStringLiteral("Llamar"));
+    Apunte(EncodeDate(2001, 4, 2), QStringLiteral("P"), QStringLiteral("Otra"));
+    Abre();
+    VeA(EncodeDate(2001, 4, 2));
+    ASSERT_TRUE(::Agenda->TAgen3->Locate(QStringLiteral("ORDEN"), Variant(orden), 0));
+    // Another cursor editing the entry stands for another workstation holding it.
+    TTable otro(nullptr);
+    otro.SetDatabaseName(Dat->Db->DatabaseName());
+    otro.SetTableName(QStringLiteral("AGENDA"));
+    otro.Open();
+    ASSERT_TRUE(otro.Locate(QStringLiteral("ORDEN"), Variant(orden), 0));
+    otro.Edit();
+    ::Agenda->btRealizado->SetDown(true);
+    EXPECT_THROW(::Agenda->btRealizadoClick(::Agenda->btRealizado), EAbort);
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("REGISTRO EN USO")});
+    EXPECT_FALSE(::Agenda->btRealizado->Down());
+    EXPECT_EQ(F(::Agenda->TAgen3, "ORDEN")->AsInteger(), orden);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT CODIGO FROM AGENDA WHERE ORDEN = %1").arg(orden)).AsInteger(), 0);
+    otro.Cancel();
+    otro.Close();
+
+    // Deleted elsewhere: said, and the day no longer lists it.
+    harness->ClearRecords();
+    Ejecuta(QStringLiteral("DELETE FROM AGENDA WHERE ORDEN = %1").arg(orden));
+    ::Agenda->btRealizado->SetDown(true);
+    ::Agenda->btRealizadoClick(::Agenda->btRealizado);
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Línea de Agenda NO EXISTE")});
+    EXPECT_EQ(Lista(), QStringList{QStringLiteral("P Otra")});
+    EXPECT_FALSE(::Agenda->btRealizado->Down());
+}
+
 TEST_F(AgendaFormTest, SteppingAMonthFromTheLastOfJanuaryLandsOnTheLastOfFebruary) {
     Abre();
     VeA(EncodeDate(2001, 1, 31));

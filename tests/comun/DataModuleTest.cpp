@@ -7,6 +7,7 @@
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <map>
@@ -150,6 +151,23 @@ TEST_F(DatTest, ATableThatCannotBeOpenedIsNamedAndOpeningGoesOn) {
     EXPECT_EQ(progress.front(), 0);
     EXPECT_EQ(progress.back(), 100);
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+}
+
+// What the progress leaves pending (the splash's repaint at 100) is handled before the opening
+// returns, however quickly it ran.
+TEST_F(DatTest, TheLastProgressIsShownBeforeTheOpeningReturns) {
+    Close();
+    bool shown = false;
+    int reported = -1;
+    comun::ProgresoApertura = [&](int p) {
+        reported = p;
+        if (p == 100) QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { shown = true; }, Qt::QueuedConnection);
+    };
+    Open();
+    comun::ProgresoApertura = nullptr;
+    EXPECT_EQ(reported, 100);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(Dat->TTipoConsul->Active());
 }
 
 // Nothing else ever inserts a counters' row: opening the data makes the current year's, once.
