@@ -342,19 +342,10 @@ void TAgenda::btRealizadoClick(TObject*) {
         }
         return;
     }
-    try {
-        Dat->TAgen->Edit();
-        F(Dat->TAgen, "CODIGO")->SetAsInteger(btRealizado->Down() ? 2 : 1);
-        Dat->TAgen->Post();
-    } catch (...) {
-        // Refused (another workstation holds the entry): the button goes back to what is stored.
-        if (Dat->TAgen->State() == dsEdit) Dat->TAgen->Cancel();
+    agenda::MarcaRealizado(btRealizado->Down(), [&] {
         RefrescaDia();
         TAgen3->Locate(QStringLiteral("ORDEN"), Variant(orden), 0);
-        throw;
-    }
-    RefrescaDia();
-    TAgen3->Locate(QStringLiteral("ORDEN"), Variant(orden), 0);
+    });
 }
 
 void TAgenda::btAbrirClick(TObject*) {

@@ -281,19 +281,10 @@ void TAgendaExp::btRealizadoClick(TObject*) {
         return;
     }
     const int orden = F(Dat->TAgen, "ORDEN")->AsInteger();
-    try {
-        Dat->TAgen->Edit();
-        F(Dat->TAgen, "CODIGO")->SetAsInteger(btRealizado->Down() ? 2 : 1);
-        Dat->TAgen->Post();
-    } catch (...) {
-        // Refused (another workstation holds the entry): the button goes back to what is stored.
-        if (Dat->TAgen->State() == dsEdit) Dat->TAgen->Cancel();
+    agenda::MarcaRealizado(btRealizado->Down(), [&] {
         Dat->refresca(TAgen2);
         ColocaEn(orden);
-        throw;
-    }
-    Dat->refresca(TAgen2);
-    ColocaEn(orden);
+    });
 }
 
 void TAgendaExp::btEscritoClick(TObject*) {

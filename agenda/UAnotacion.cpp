@@ -475,6 +475,20 @@ bool AbreEscrito(int escrito, const QString& extension) {
     return false;
 }
 
+void MarcaRealizado(bool hecho, const std::function<void()>& muestra) {
+    TTable* a = Dat->TAgen;
+    try {
+        a->Edit();
+        a->FieldByName(QStringLiteral("CODIGO"))->SetAsInteger(hecho ? 2 : 1);
+        a->Post();
+    } catch (...) {
+        if (a->State() == dsEdit) a->Cancel();
+        muestra();
+        throw;
+    }
+    muestra();
+}
+
 bool AbiertoPorOtro(const QString& fichero) {
     const QFileInfo fi(fichero);
     const QDir dir = fi.absoluteDir();

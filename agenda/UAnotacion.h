@@ -13,6 +13,8 @@
 #include "platform/forms/Mask.h"
 #include "platform/forms/StdCtrls.h"
 
+#include <functional>
+
 // A data-aware edit whose check runs before the typed text reaches the field, so a bad date or
 // hour is refused with the form's own message instead of the field's.
 class TDBEditValidado : public TDBEdit {
@@ -102,6 +104,9 @@ QString TextoErrorShell(int resultado);
 bool AbreEscrito(int escrito, const QString& extension);
 // Whether the office suite holds the document open: its lock file lies beside it.
 bool AbiertoPorOtro(const QString& fichero);
+// Marks the entry Dat->TAgen stands on done (or pending) and then runs `muestra`; a refusal
+// (another workstation holds the entry) runs `muestra` too, so the screen reads as stored.
+void MarcaRealizado(bool hecho, const std::function<void()>& muestra);
 // Reserves the next document number (SISTEM.ESCEXP) in a transaction of its own, skipping any
 // number whose file already lies in "Escritos" or that an agenda row already names.
 int ReservaEscrito();

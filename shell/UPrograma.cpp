@@ -19,7 +19,6 @@
 #include "shell/Inicio.h"
 #include "shell/UPrincipal.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <memory>
 
@@ -113,12 +112,8 @@ bool Arranca() {
     // The folder keeps the models and documents; the records live on the server when one is named.
     platform::db::SetDataServer(CarpetaDatos, ServidorRegistrado());
 
-    // The gauge moves at most once a screen frame, and always to its end: painting it for each
-    // table opened costs more than opening the table, and nobody sees it faster.
-    comun::ProgresoApertura = [reloj = QElapsedTimer()](int avance) mutable {
-        if (!Presenta || (reloj.isValid() && reloj.elapsed() < 16 && avance < 100)) return;
-        reloj.start();
-        Presenta->Ps->SetProgress(avance);
+    comun::ProgresoApertura = [](int avance) {
+        if (Presenta) Presenta->Ps->SetProgress(avance);
     };
     try {
         Application->CreateForm(Dat);
