@@ -14,6 +14,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -584,6 +585,35 @@ void PaintPages(Device& device, QPainter& painter, const std::vector<int>& numbe
     }
 }
 
+// A PDF file is written beside its target and put in its place only when whole: a full disk is
+// an error, not a cut-off file, and the earlier file of that name stays as it was.
+void WritePdf(const QString& fileName, const QString& title, const std::vector<int>& numbers,
+              const std::function<const TQRPageRecord&(int)>& pageOf) {
+    QSaveFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly))
+        throw EPrinter(QStringLiteral("No se puede escribir el archivo %1: %2").arg(fileName, out.errorString()));
+    {
+        QPdfWriter writer(&out);
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("Zembra"));
+        writer.setResolution(600);
+        writer.setPageLayout(LayoutOf(pageOf(numbers.front())));
+        QPainter painter;
+        if (!painter.begin(&writer)) throw EPrinter(QStringLiteral("No se puede escribir el archivo %1").arg(fileName));
+        try {
+            PaintPages(writer, painter, numbers, pageOf);
+        } catch (...) {
+            painter.end();
+            throw;
+        }
+        painter.end();
+    }
+    // The last buffered bytes are written by the flush: a disk that fills then fails here, where
+    // commit alone would report success.
+    if (!out.flush() || !out.commit())
+        throw EPrinter(QStringLiteral("No se puede escribir el archivo %1: %2").arg(fileName, out.errorString()));
+}
+
 }  // namespace
 
 void TQRPrinter::Print() {
@@ -596,31 +626,30 @@ void TQRPrinter::Print() {
         for (int n = first; n <= last; ++n) pages.push_back(n);
     auto pageOf = [this](int n) -> const TQRPageRecord& { return PageToPaint(n); };
 
-    QPrinter printer(QPrinter::HighResolution);
+    const QString docName = FTitle.isEmpty() ? QStringLiteral("Informe") : FTitle;
     // A file named for this report, else the PDF file chosen as the program's printer.
     const QString file = FOutputFileName.isEmpty() ? Printer()->OutputFileName() : FOutputFileName;
     if (!file.isEmpty()) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file);
-    } else {
-        // Without a name of its own the job goes to the program's printer.
-        const QString name = FPrinterName.isEmpty() ? Printer()->PrinterName() : FPrinterName;
-        if (!name.isEmpty()) {
-            if (!QPrinterInfo::availablePrinterNames().contains(name))
-                throw EPrinter(QStringLiteral("La impresora %1 no existe").arg(name));
-            printer.setPrinterName(name);
-        }
-        if (printer.outputFormat() != QPrinter::NativeFormat || !printer.isValid() ||
-            QPrinterInfo::availablePrinters().isEmpty())
-            throw EPrinter(QStringLiteral("No hay ninguna impresora disponible"));
+        WritePdf(file, docName, pages, pageOf);
+        return;
     }
-    printer.setDocName(FTitle.isEmpty() ? QStringLiteral("Informe") : FTitle);
+    QPrinter printer(QPrinter::HighResolution);
+    // Without a name of its own the job goes to the program's printer.
+    const QString name = FPrinterName.isEmpty() ? Printer()->PrinterName() : FPrinterName;
+    if (!name.isEmpty()) {
+        if (!QPrinterInfo::availablePrinterNames().contains(name))
+            throw EPrinter(QStringLiteral("La impresora %1 no existe").arg(name));
+        printer.setPrinterName(name);
+    }
+    if (printer.outputFormat() != QPrinter::NativeFormat || !printer.isValid() ||
+        QPrinterInfo::availablePrinters().isEmpty())
+        throw EPrinter(QStringLiteral("No hay ninguna impresora disponible"));
+    printer.setDocName(docName);
     printer.setFullPage(true);
     printer.setPageLayout(LayoutOf(Pages(pages.front())));
     QPainter painter;
     if (!painter.begin(&printer))
-        throw EPrinter(QStringLiteral("No se puede iniciar la impresión en %1")
-                           .arg(file.isEmpty() ? printer.printerName() : file));
+        throw EPrinter(QStringLiteral("No se puede iniciar la impresión en %1").arg(printer.printerName()));
     try {
         PaintPages(printer, painter, pages, pageOf);
     } catch (...) {
@@ -633,10 +662,6 @@ void TQRPrinter::Print() {
 
 void TQRPrinter::ExportToPdf(const QString& fileName) {
     PageCount();
-    QPdfWriter writer(fileName);
-    writer.setTitle(FTitle);
-    writer.setCreator(QStringLiteral("Zembra"));
-    writer.setResolution(600);
     // A report without pages still gives a valid document: one blank page.
     TQRPageRecord blank;
     blank.Width = MMToUnits(210);
@@ -645,11 +670,7 @@ void TQRPrinter::ExportToPdf(const QString& fileName) {
     for (int n = 1; n <= FPages->Count(); ++n) pages.push_back(n);
     if (pages.empty()) pages.push_back(0);
     auto pageOf = [&](int n) -> const TQRPageRecord& { return n == 0 ? blank : PageToPaint(n); };
-    writer.setPageLayout(LayoutOf(pageOf(pages.front())));
-    QPainter painter;
-    if (!painter.begin(&writer)) throw EPrinter(QStringLiteral("No se puede escribir el archivo %1").arg(fileName));
-    PaintPages(writer, painter, pages, pageOf);
-    painter.end();
+    WritePdf(fileName, FTitle, pages, pageOf);
 }
 
 namespace platform::report {

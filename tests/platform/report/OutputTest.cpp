@@ -7,6 +7,9 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QPainter>
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
 #include <QRegularExpression>
 
 using namespace reporttest;
@@ -142,6 +145,54 @@ TEST_F(OutputTest, PrintingWithoutAnyPrinterIsAnError) {
 TEST_F(OutputTest, PdfExportToAnUnwritablePlaceIsAnError) {
     FivePages();
     EXPECT_THROW(QRPrinter->ExportToPdf(dir.filePath(QStringLiteral("no/existe/informe.pdf"))), EPrinter);
+}
+
+// The disk fills while the PDF is written: an error, and the file of that name that was there
+// before is left whole, with nothing half-written beside it.
+TEST_F(OutputTest, PdfToAFullDiskIsAnErrorAndKeepsTheEarlierFile) {
+    FivePages();
+    const QString file = dir.filePath(QStringLiteral("informe.pdf"));
+    const QByteArray antes("%PDF-1.4 el informe de ayer");
+    auto escribeAntes = [&] {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(antes);
+    };
+    auto leido = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    auto conDiscoLleno = [](const std::function<void()>& accion) {
+        rlimit viejo{};
+        getrlimit(RLIMIT_FSIZE, &viejo);
+        auto senal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit corto = viejo;
+        corto.rlim_cur = 1500;
+        setrlimit(RLIMIT_FSIZE, &corto);
+        bool fallo = false;
+        try {
+            accion();
+        } catch (EPrinter&) {
+            fallo = true;
+        }
+        setrlimit(RLIMIT_FSIZE, &viejo);
+        std::signal(SIGXFSZ, senal);
+        return fallo;
+    };
+    escribeAntes();
+    EXPECT_TRUE(conDiscoLleno([&] { QRPrinter->ExportToPdf(file); }));
+    EXPECT_EQ(leido(), antes);
+
+    QRPrinter->SetOutputFileName(file);
+    EXPECT_TRUE(conDiscoLleno([&] { QRPrinter->Print(); }));
+    EXPECT_EQ(leido(), antes);
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("informe.pdf*")}, QDir::Files), QStringList{QStringLiteral("informe.pdf")});
+
+    // With room on the disk the same print replaces it.
+    QRPrinter->Print();
+    QRPrinter->SetOutputFileName(QString());
+    EXPECT_TRUE(leido().startsWith("%PDF"));
+    EXPECT_GT(leido().size(), 1500);
 }
 
 TEST_F(OutputTest, PreviewShowsTheCurrentPageAsItPrints) {
