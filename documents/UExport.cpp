@@ -274,7 +274,9 @@ void TFExport::btExportClick(TObject*) {
         escribe(documents::LineaExportacion(valores, &perdidos));
         if (perdidos) conPerdidos << filas->Strings(i);
     }
-    if (!fichero.commit())
+    // The flush writes what is still buffered (a small file, all of it): on a full disk it fails
+    // here, where commit alone would put an empty or cut file in place of the old one.
+    if (!fichero.flush() || !fichero.commit())
         throw EInOutError(QStringLiteral("No se puede guardar \"%1\": %2").arg(eExport->Text(), fichero.errorString()));
     // The file keeps its single-byte form; the user learns which rows lost characters in it.
     if (const QString aviso = documents::AvisoCaracteresPerdidos(conPerdidos); !aviso.isEmpty())

@@ -66,7 +66,8 @@ void CopyFile(const QString& source, const QString& dest) {
             throw EWriteError(QStringLiteral("Cannot write file %1").arg(target));
     } while (got == kBlockSize);
     in.close();
-    if (!out.commit())
+    // What is still buffered goes out here; on a full disk commit alone would report success.
+    if (!out.flush() || !out.commit())
         throw EWriteError(QStringLiteral("Cannot write file %1").arg(target));
 }
 

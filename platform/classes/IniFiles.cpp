@@ -86,7 +86,9 @@ bool RewriteFileLocked(const QString& path, const std::function<bool(QByteArray&
         try {
             if (edit(content)) {
                 QSaveFile out(path);
-                if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit()) {
+                // Checked by the flush: on a full disk commit alone reports success for a small file.
+                if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.flush() ||
+                    !out.commit()) {
                     if (error) *error = out.errorString();
                     ok = false;
                 }

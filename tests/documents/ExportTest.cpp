@@ -243,6 +243,30 @@ TEST_F(ExportTest, AFailedWriteLeavesTheEarlierFileAsItWas) {
     EXPECT_FALSE(form->Indicador->Visible());
 }
 
+// A file small enough to stay in the write buffer until the end: the full disk shows only then,
+// and must still be an error with the old file kept.
+TEST_F(ExportTest, ASmallExportToAFullDiskIsAnErrorToo) {
+    const QByteArray antes = "\"NOMBRE\"\r\n\"anterior\"\r\n";
+    {
+        QFile f(fichero);
+        f.open(QIODevice::WriteOnly);
+        f.write(antes);
+    }
+    Elige(0);  // one lawyer: a header and a line
+    rlimit viejo{};
+    getrlimit(RLIMIT_FSIZE, &viejo);
+    auto senal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit corto = viejo;
+    corto.rlim_cur = 40;
+    setrlimit(RLIMIT_FSIZE, &corto);
+    TFormHarness::Click(form->btExport);
+    setrlimit(RLIMIT_FSIZE, &viejo);
+    std::signal(SIGXFSZ, senal);
+    ASSERT_EQ(harness->Exceptions().size(), 1u);
+    EXPECT_EQ(Bytes(), antes);
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("salida.csv*")}, QDir::Files), QStringList{QStringLiteral("salida.csv")});
+}
+
 TEST_F(ExportTest, Render) {
     Elige(1);
     form->Desde->SelectKeyValue(QStringLiteral("ÁLVAREZ"));

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 
 #include <QStandardPaths>
+#include <csignal>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -106,6 +108,29 @@ TEST_F(CopyFileTest, ReadFailureIsReportedAndKeepsTheTarget) {
     EXPECT_THROW(CopyFile(QStringLiteral("/proc/self/mem"), Path("dst.bin")), EReadError);
     EXPECT_EQ(ReadFile(Path("dst.bin")), Pattern(300));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+// The disk fills with the copy still in the write buffer: an error, the old target kept whole.
+TEST_F(CopyFileTest, AFullDiskIsAWriteErrorAndKeepsTheTarget) {
+    WriteFile(Path("src.bin"), Pattern(5000));
+    WriteFile(Path("dst.bin"), Pattern(30));
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto signal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    bool failed = false;
+    try {
+        CopyFile(Path("src.bin"), Path("dst.bin"));
+    } catch (const EWriteError&) {
+        failed = true;
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, signal);
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(ReadFile(Path("dst.bin")), Pattern(30));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"dst.bin", "src.bin"}));
 }
 
 TEST_F(CopyFileTest, RefusesToCopyAFileOntoItself) {

@@ -7,7 +7,9 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 QByteArray FileBytes(const QString& path) {
@@ -152,6 +154,33 @@ TEST(IniFile, RefusesTextThatWouldBreakTheFileAndReportsWriteFailures) {
     } catch (const EIniFileException& e) {
         EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Unable to write to ") + blocked)) << e.what();
     }
+}
+
+// A disk that fills while the file is rewritten: the write is an error and the settings that
+// were there stay, instead of an empty file reported as written.
+TEST(IniFile, AFullDiskIsAWriteErrorAndKeepsTheFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("lleno.ini"));
+    TIniFile ini(path);
+    ini.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), QStringLiteral("/srv/despacho"));
+    const QByteArray antes = FileBytes(path);
+    rlimit viejo{};
+    getrlimit(RLIMIT_FSIZE, &viejo);
+    auto senal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit corto = viejo;
+    corto.rlim_cur = antes.size();
+    setrlimit(RLIMIT_FSIZE, &corto);
+    bool fallo = false;
+    try {
+        ini.WriteString(QStringLiteral("Install"), QStringLiteral("Otra"), QStringLiteral("una clave que no cabe"));
+    } catch (const EIniFileException&) {
+        fallo = true;
+    }
+    setrlimit(RLIMIT_FSIZE, &viejo);
+    std::signal(SIGXFSZ, senal);
+    EXPECT_TRUE(fallo);
+    EXPECT_EQ(FileBytes(path), antes);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Install"), QStringLiteral("Datos"), QString()), QStringLiteral("/srv/despacho"));
 }
 
 TEST(IniFile, BareFileNameLivesInTheUserConfigurationFolder) {
