@@ -374,8 +374,9 @@ void TListaEscritos::BtBorrarClick(TObject*) {
                              QStringLiteral(" ?")))
         return;
     if (Dat->TEscritos->Locate(QStringLiteral("ESCRITO"), n, 0)) {
-        QFile::remove(documents::FicheroDeModelo(n, TipoEditor));
+        // The row goes first: a row that cannot be deleted keeps its model file.
         Dat->TEscritos->Delete();
+        QFile::remove(documents::FicheroDeModelo(n, TipoEditor));
         Dat->QLisEscri->Close();
         Dat->QLisEscri->Open();
         DSQLisEscriDataChange(Dat->DSQLisEscri, nullptr);

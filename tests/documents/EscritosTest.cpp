@@ -436,6 +436,20 @@ TEST_F(EscritosTest, DeletingADefaultModelAsksTwice) {
     EXPECT_FALSE(Dat->TEscritos->Locate(QStringLiteral("ESCRITO"), demanda, 0));
 }
 
+// A row the data module refuses to delete (a lock, an engine error) leaves the model whole.
+TEST_F(EscritosTest, AModelWhoseRowCannotBeDeletedKeepsItsFile) {
+    Abre();
+    ASSERT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), demanda, 0));
+    const QString fichero = documents::FicheroDeModelo(demanda, QStringLiteral("Word2000"));
+    ASSERT_TRUE(QFile::exists(fichero));
+    Dat->TEscritos->BeforeDelete = TDataSetNotifyEvent([](TDataSet*) { throw EDatabaseError(QStringLiteral("registro bloqueado")); });
+    harness->AnswerMessage(mrYes);
+    EXPECT_THROW(lista->BtBorrarClick(nullptr), EDatabaseError);
+    Dat->TEscritos->BeforeDelete = nullptr;
+    EXPECT_TRUE(QFile::exists(fichero));
+    EXPECT_TRUE(Dat->TEscritos->Locate(QStringLiteral("ESCRITO"), demanda, 0));
+}
+
 TEST_F(EscritosTest, ImportConvertsEveryListedMarkerAndReportsTheOthers) {
     Conversion(QStringLiteral("«NOMBRE»"), QStringLiteral("[[PrimerCliente.Nombre y Apellidos]]"));
     Conversion(QStringLiteral("«DOMICILIO»"), QStringLiteral("[[PrimerCliente.Domicilio]]"));
