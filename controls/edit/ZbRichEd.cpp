@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <QClipboard>
+#include <QDir>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -17,6 +18,8 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -1298,8 +1301,21 @@ bool TZbCustomRichEdit::FindNext(const QString& text, TSearchTypes options) {
 void TZbCustomRichEdit::Print(const QString& caption) {
     QPrinter printer(QPrinter::HighResolution);
     if (const QString file = ::Printer()->OutputFileName(); !file.isEmpty()) {
+        // The printer writes its file directly and reports no write error: the PDF is made in a
+        // temporary file, checked whole (it ends with its end marker), and only then put in place,
+        // so a full disk is an error and the earlier file stays.
+        QTemporaryFile tmp(QDir::tempPath() + QStringLiteral("/impresion-XXXXXX.pdf"));
+        if (!tmp.open()) throw EPrinter(QStringLiteral("No se puede escribir el archivo %1").arg(file));
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file);
+        printer.setOutputFileName(tmp.fileName());
+        PrintTo(printer, caption);
+        tmp.seek(0);
+        const QByteArray pdf = tmp.readAll();
+        QSaveFile out(file);
+        if (!pdf.trimmed().endsWith("%%EOF") || !out.open(QIODevice::WriteOnly) || out.write(pdf) != pdf.size() ||
+            !out.flush() || !out.commit())
+            throw EPrinter(QStringLiteral("No se puede escribir el archivo %1").arg(file));
+        return;
     } else {
         const QString name = ::Printer()->PrinterName();
         if (name.isEmpty() || !QPrinterInfo::availablePrinterNames().contains(name))

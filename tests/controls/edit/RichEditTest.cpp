@@ -24,6 +24,8 @@
 #include <QTextList>
 #include <gtest/gtest.h>
 #include <random>
+#include <csignal>
+#include <sys/resource.h>
 
 using platform::forms::TFormHarness;
 
@@ -567,6 +569,48 @@ TEST_F(RichEditTest, PrintsToThePdfFileChosenAsThePrinter) {
     QFile pdf(file);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.readAll().startsWith("%PDF"));
+}
+
+// The disk fills while the PDF is written: an error, and the earlier file stays as it was.
+TEST_F(RichEditTest, PrintingToAPdfFileOnAFullDiskIsAnErrorAndKeepsTheEarlierFile) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("notas.pdf"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("%PDF-1.4 notas de ayer");
+    }
+    QStringList lineas;
+    for (int i = 0; i < 200; ++i) lineas << QStringLiteral("Línea %1 de las notas del expediente").arg(i);
+    edit->Lines()->SetText(lineas.join(QStringLiteral("\r\n")));
+    Printer()->SetOutputFileName(file);
+    rlimit viejo{};
+    getrlimit(RLIMIT_FSIZE, &viejo);
+    auto senal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit corto = viejo;
+    corto.rlim_cur = 3000;
+    setrlimit(RLIMIT_FSIZE, &corto);
+    bool fallo = false;
+    try {
+        edit->Print(QStringLiteral("Notas"));
+    } catch (const EPrinter&) {
+        fallo = true;
+    }
+    setrlimit(RLIMIT_FSIZE, &viejo);
+    std::signal(SIGXFSZ, senal);
+    EXPECT_TRUE(fallo);
+    QFile pdf(file);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_EQ(pdf.readAll(), QByteArray("%PDF-1.4 notas de ayer"));
+    pdf.close();
+
+    // With room on the disk the same print replaces it.
+    edit->Print(QStringLiteral("Notas"));
+    Printer()->SetOutputFileName(QString());
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray nuevo = pdf.readAll();
+    EXPECT_TRUE(nuevo.startsWith("%PDF") && nuevo.trimmed().endsWith("%%EOF"));
+    EXPECT_GT(nuevo.size(), 3000);
 }
 
 TEST_F(RichEditTest, LinkClickedWithTheSameButtonOnTheSameLink) {
