@@ -4,6 +4,7 @@
 #include "comun/UData.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QProcess>
@@ -116,6 +117,10 @@ void NuevoDesdeModelo(const QString& plantilla)
     Estado estado(QStringLiteral("Cargando Modelo .."));
     if (!EsFamiliaWord(TipoEditor) || !EditorOle) return;
     Document doc = Document::Load(plantilla);
+    // Word models come only from a Word template: an OpenDocument file under the template's name
+    // would give ".docx" models that are not Word files.
+    if (doc.Format() != platform::documents::DocumentFormat::Docx)
+        throw EDocumentError(QStringLiteral("\"%1\" no es una plantilla de Word.").arg(QFileInfo(plantilla).fileName()));
     doc.ConvertTemplateToDocument();
     EditorOle->Activo = std::move(doc);
     EditorOle->FicheroGuardado.clear();

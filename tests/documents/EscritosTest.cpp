@@ -416,6 +416,27 @@ TEST_F(EscritosTest, AFailedNewOrImportLeavesNoRow) {
     QDir().rename(modelos + QStringLiteral(".bak"), modelos);
 }
 
+// An OpenDocument file saved under the office template's name makes no ".docx" model of it.
+TEST_F(EscritosTest, AnOpenDocumentFileAsTheWordTemplateIsRefused) {
+    Dat->TEscritos->Refresh();
+    const int antes = Dat->TEscritos->RecordCount();
+    const QString plantilla = dir.filePath(QStringLiteral("Zembra.dotx"));
+    QFile::remove(plantilla);
+    Odt(plantilla, "<text:p>Membrete en otro formato</text:p>");
+    Abre();
+    Nombre(QStringLiteral("Desde plantilla ajena"));
+    lista->BtNuevoClick(nullptr);
+    const QString texto = harness->LastMessage().Text;
+    EXPECT_TRUE(texto.startsWith(QStringLiteral("Error al crear ESCRITO\rNo se puede leer la plantilla del despacho \"") +
+                                 QDir::toNativeSeparators(plantilla) + QLatin1Char('"')))
+        << texto.toStdString();
+    EXPECT_TRUE(texto.contains(QStringLiteral("\"Zembra.dotx\" no es una plantilla de Word."))) << texto.toStdString();
+    Dat->TEscritos->Refresh();
+    EXPECT_EQ(Dat->TEscritos->RecordCount(), antes);
+    EXPECT_FALSE(EditorOle);
+    EXPECT_TRUE(mostrados.isEmpty());
+}
+
 TEST_F(EscritosTest, DeletingADefaultModelAsksTwice) {
     SetSistem("MINUTA", Variant(demanda));
     Abre();
