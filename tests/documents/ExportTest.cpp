@@ -3,13 +3,12 @@
 #include "DatFixture.h"
 #include "documents/UExport.h"
 #include "controls/visual/FDualLst.h"
+#include "tests/support/DiscoLleno.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -222,15 +221,7 @@ TEST_F(ExportTest, AFailedWriteLeavesTheEarlierFileAsItWas) {
                 "Población", "00000", "PROVINCIA", "000 000 000");
     Elige(1);
     // The disk takes no more than a few hundred bytes per file.
-    rlimit viejo{};
-    getrlimit(RLIMIT_FSIZE, &viejo);
-    auto senal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit corto = viejo;
-    corto.rlim_cur = 600;
-    setrlimit(RLIMIT_FSIZE, &corto);
-    TFormHarness::Click(form->btExport);
-    setrlimit(RLIMIT_FSIZE, &viejo);
-    std::signal(SIGXFSZ, senal);
+    zbtest::ConDiscoLleno(600, [&] { TFormHarness::Click(form->btExport); });
     ASSERT_EQ(harness->Exceptions().size(), 1u);
     EXPECT_FALSE(form->Indicador->Visible());
     EXPECT_EQ(Bytes(), antes);
@@ -253,15 +244,7 @@ TEST_F(ExportTest, ASmallExportToAFullDiskIsAnErrorToo) {
         f.write(antes);
     }
     Elige(0);  // one lawyer: a header and a line
-    rlimit viejo{};
-    getrlimit(RLIMIT_FSIZE, &viejo);
-    auto senal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit corto = viejo;
-    corto.rlim_cur = 40;
-    setrlimit(RLIMIT_FSIZE, &corto);
-    TFormHarness::Click(form->btExport);
-    setrlimit(RLIMIT_FSIZE, &viejo);
-    std::signal(SIGXFSZ, senal);
+    zbtest::ConDiscoLleno(40, [&] { TFormHarness::Click(form->btExport); });
     ASSERT_EQ(harness->Exceptions().size(), 1u);
     EXPECT_EQ(Bytes(), antes);
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("salida.csv*")}, QDir::Files), QStringList{QStringLiteral("salida.csv")});

@@ -4,6 +4,7 @@
 #include "controls/edit/ZbRichEd.h"
 #include "controls/edit/ZbRichEd_rtf.h"
 #include "platform/forms/FormHarness.h"
+#include "tests/support/DiscoLleno.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,8 +25,6 @@
 #include <QTextList>
 #include <gtest/gtest.h>
 #include <random>
-#include <csignal>
-#include <sys/resource.h>
 
 using platform::forms::TFormHarness;
 
@@ -584,21 +583,7 @@ TEST_F(RichEditTest, PrintingToAPdfFileOnAFullDiskIsAnErrorAndKeepsTheEarlierFil
     for (int i = 0; i < 200; ++i) lineas << QStringLiteral("Línea %1 de las notas del expediente").arg(i);
     edit->Lines()->SetText(lineas.join(QStringLiteral("\r\n")));
     Printer()->SetOutputFileName(file);
-    rlimit viejo{};
-    getrlimit(RLIMIT_FSIZE, &viejo);
-    auto senal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit corto = viejo;
-    corto.rlim_cur = 3000;
-    setrlimit(RLIMIT_FSIZE, &corto);
-    bool fallo = false;
-    try {
-        edit->Print(QStringLiteral("Notas"));
-    } catch (const EPrinter&) {
-        fallo = true;
-    }
-    setrlimit(RLIMIT_FSIZE, &viejo);
-    std::signal(SIGXFSZ, senal);
-    EXPECT_TRUE(fallo);
+    EXPECT_THROW(zbtest::ConDiscoLleno(3000, [&] { edit->Print(QStringLiteral("Notas")); }), EPrinter);
     QFile pdf(file);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_EQ(pdf.readAll(), QByteArray("%PDF-1.4 notas de ayer"));

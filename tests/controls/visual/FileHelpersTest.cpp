@@ -2,6 +2,7 @@
 #include "controls/visual/FileNameHelpers.h"
 
 #include "platform/rtl/Exceptions.h"
+#include "tests/support/DiscoLleno.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -11,8 +12,6 @@
 #include <QTemporaryDir>
 
 #include <QStandardPaths>
-#include <csignal>
-#include <sys/resource.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -114,21 +113,7 @@ TEST_F(CopyFileTest, ReadFailureIsReportedAndKeepsTheTarget) {
 TEST_F(CopyFileTest, AFullDiskIsAWriteErrorAndKeepsTheTarget) {
     WriteFile(Path("src.bin"), Pattern(5000));
     WriteFile(Path("dst.bin"), Pattern(30));
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    auto signal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 1000;
-    setrlimit(RLIMIT_FSIZE, &small);
-    bool failed = false;
-    try {
-        CopyFile(Path("src.bin"), Path("dst.bin"));
-    } catch (const EWriteError&) {
-        failed = true;
-    }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, signal);
-    EXPECT_TRUE(failed);
+    EXPECT_THROW(zbtest::ConDiscoLleno(1000, [&] { CopyFile(Path("src.bin"), Path("dst.bin")); }), EWriteError);
     EXPECT_EQ(ReadFile(Path("dst.bin")), Pattern(30));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"dst.bin", "src.bin"}));
 }

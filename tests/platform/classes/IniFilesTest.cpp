@@ -1,5 +1,6 @@
 #include "platform/classes/IniFiles.h"
 #include "platform/classes/Strings.h"
+#include "tests/support/DiscoLleno.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -7,9 +8,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace {
 QByteArray FileBytes(const QString& path) {
@@ -164,21 +163,12 @@ TEST(IniFile, AFullDiskIsAWriteErrorAndKeepsTheFile) {
     TIniFile ini(path);
     ini.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), QStringLiteral("/srv/despacho"));
     const QByteArray antes = FileBytes(path);
-    rlimit viejo{};
-    getrlimit(RLIMIT_FSIZE, &viejo);
-    auto senal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit corto = viejo;
-    corto.rlim_cur = antes.size();
-    setrlimit(RLIMIT_FSIZE, &corto);
-    bool fallo = false;
-    try {
-        ini.WriteString(QStringLiteral("Install"), QStringLiteral("Otra"), QStringLiteral("una clave que no cabe"));
-    } catch (const EIniFileException&) {
-        fallo = true;
-    }
-    setrlimit(RLIMIT_FSIZE, &viejo);
-    std::signal(SIGXFSZ, senal);
-    EXPECT_TRUE(fallo);
+    EXPECT_THROW(zbtest::ConDiscoLleno(rlim_t(antes.size()),
+                                       [&] {
+                                           ini.WriteString(QStringLiteral("Install"), QStringLiteral("Otra"),
+                                                           QStringLiteral("una clave que no cabe"));
+                                       }),
+                 EIniFileException);
     EXPECT_EQ(FileBytes(path), antes);
     EXPECT_EQ(ini.ReadString(QStringLiteral("Install"), QStringLiteral("Datos"), QString()), QStringLiteral("/srv/despacho"));
 }

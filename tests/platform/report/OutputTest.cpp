@@ -1,15 +1,13 @@
 // Output of the recorded pages: PDF files read back by pdftotext, print jobs with a page range
 // and copies, the preview control, and the graphic elements.
 #include "Support.h"
+#include "tests/support/DiscoLleno.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 #include "platform/report/QRPrev.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QPainter>
-#include <csignal>
-#include <functional>
-#include <sys/resource.h>
 #include <QRegularExpression>
 
 using namespace reporttest;
@@ -162,29 +160,12 @@ TEST_F(OutputTest, PdfToAFullDiskIsAnErrorAndKeepsTheEarlierFile) {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
-    auto conDiscoLleno = [](const std::function<void()>& accion) {
-        rlimit viejo{};
-        getrlimit(RLIMIT_FSIZE, &viejo);
-        auto senal = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit corto = viejo;
-        corto.rlim_cur = 1500;
-        setrlimit(RLIMIT_FSIZE, &corto);
-        bool fallo = false;
-        try {
-            accion();
-        } catch (EPrinter&) {
-            fallo = true;
-        }
-        setrlimit(RLIMIT_FSIZE, &viejo);
-        std::signal(SIGXFSZ, senal);
-        return fallo;
-    };
     escribeAntes();
-    EXPECT_TRUE(conDiscoLleno([&] { QRPrinter->ExportToPdf(file); }));
+    EXPECT_THROW(zbtest::ConDiscoLleno(1500, [&] { QRPrinter->ExportToPdf(file); }), EPrinter);
     EXPECT_EQ(leido(), antes);
 
     QRPrinter->SetOutputFileName(file);
-    EXPECT_TRUE(conDiscoLleno([&] { QRPrinter->Print(); }));
+    EXPECT_THROW(zbtest::ConDiscoLleno(1500, [&] { QRPrinter->Print(); }), EPrinter);
     EXPECT_EQ(leido(), antes);
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("informe.pdf*")}, QDir::Files), QStringList{QStringLiteral("informe.pdf")});
 
