@@ -186,13 +186,19 @@ void TDat::AbreAnoEnCurso() {
     DecodeDate(Date(), ano, mes, dia);
     auto conn = Db->Connection();
     if (conn->ReadOnly()) return;  // data opened for reading: the year's row comes with the first writer
-    EnTransaccion([&] {
-        TQuery q(nullptr);
-        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
-        q.SQL()->SetText(QStringLiteral("SELECT COUNT(*) FROM TABCON WHERE ANO = :ANO"));
-        q.ParamByName(QStringLiteral("ANO"))->SetAsInteger(ano);
+    TQuery q(nullptr);
+    q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+    q.SQL()->SetText(QStringLiteral("SELECT COUNT(*) FROM TABCON WHERE ANO = :ANO"));
+    q.ParamByName(QStringLiteral("ANO"))->SetAsInteger(ano);
+    auto falta = [&] {
+        q.Close();
         q.Open();
-        if (q.Fields()->Fields(0)->AsInteger() == 0)
+        return q.Fields()->Fields(0)->AsInteger() == 0;
+    };
+    // Only the first start of a year writes: the others take no write lock from the workstations at work.
+    if (!falta()) return;
+    EnTransaccion([&] {
+        if (falta())
             conn->Insert(QStringLiteral("TABCON"), {QStringLiteral("ANO"), QStringLiteral("CONTEXP"), QStringLiteral("NUMFACTU"), QStringLiteral("CONTCON")},
                          {QVariant(ano), QVariant(QString()), QVariant(0), QVariant(QString())});
     });
