@@ -186,15 +186,13 @@ void TDat::AbreAnoEnCurso() {
     DecodeDate(Date(), ano, mes, dia);
     auto conn = Db->Connection();
     if (conn->ReadOnly()) return;  // data opened for reading: the year's row comes with the first writer
-    TQuery q(nullptr);
-    q.SetDatabaseName(QStringLiteral("ZEMBRA"));
-    q.SQL()->SetText(QStringLiteral("SELECT COUNT(*) FROM TABCON WHERE ANO = :ANO"));
-    q.ParamByName(QStringLiteral("ANO"))->SetAsInteger(ano);
-    auto falta = [&] {
-        q.Close();
-        q.Open();
-        return q.Fields()->Fields(0)->AsInteger() == 0;
-    };
+    platform::db::TCursorSpec fila;
+    fila.Table = QStringLiteral("TABCON");
+    fila.Columns = QStringList{QStringLiteral("ANO")};
+    fila.OrderCols = {0};
+    fila.Low = fila.High = {QVariant(ano)};
+    fila.HasLow = fila.HasHigh = true;
+    auto falta = [&] { return conn->Count(fila) == 0; };
     // Only the first start of a year writes: the others take no write lock from the workstations at work.
     if (!falta()) return;
     EnTransaccion([&] {
