@@ -1,7 +1,7 @@
 // Makes the data folder the window-system lane drives: a generated office in a new folder's
 // currency, a second user with restricted rights, and a settings file that points the program at
 // the folder.
-//   zembra_genera <data folder> <settings file>
+//   zembra_genera <data folder> <settings file> [case files]
 #include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
@@ -11,11 +11,13 @@
 
 #include <QApplication>
 #include <QDate>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[]) {
-    if (argc != 3) {
-        std::fprintf(stderr, "uso: zembra_genera <carpeta de datos> <fichero de ajustes>\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "uso: zembra_genera <carpeta de datos> <fichero de ajustes> [expedientes]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -29,7 +31,8 @@ int main(int argc, char* argv[]) {
     CarpetaDatos = carpeta;
     delete new TDat(nullptr);
     zbtest::TTamDespacho t;
-    t.Expedientes = 40;
+    // A bigger office for walks through lists of many pages.
+    t.Expedientes = argc == 4 ? std::max(40, std::atoi(argv[3])) : 40;
     t.Consultas = 10;
     t.Abogados = 4;
     t.Anos = 2;
