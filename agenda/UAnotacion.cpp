@@ -36,7 +36,12 @@ using comun::F;
 }  // namespace
 
 void TDBEditValidado::DoExit() {
-    if (OnValida) OnValida(this);
+    // A half-typed date or hour must not reach the field on the way to "No": its conversion error
+    // would keep the form from closing.
+    if (Descarta && Descarta())
+        FDataLink->Reset();
+    else if (OnValida)
+        OnValida(this);
     TDBEdit::DoExit();
 }
 
@@ -54,6 +59,7 @@ TFNota::TFNota(TComponent* owner) : TForm(owner) {
     using T = TFNota;
     Fecha->OnValida = TNotifyEvent(this, &T::FechaExit);
     Hora->OnValida = TNotifyEvent(this, &T::HoraExit);
+    Fecha->Descarta = Hora->Descarta = [this] { return SaliendoHaciaNo(); };
     Aviso->OnExit = TNotifyEvent(this, &T::AvisoExit);
     cbRelacion->OnChange = TNotifyEvent(this, &T::cbRelacionChange);
     btBuscar->OnClick = TNotifyEvent(this, &T::btBuscarClick);

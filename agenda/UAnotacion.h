@@ -21,6 +21,8 @@ class TDBEditValidado : public TDBEdit {
 public:
     explicit TDBEditValidado(TComponent* owner) : TDBEdit(owner) {}
     TNotifyEvent OnValida;
+    // True when the focus leaves for the form's cancel: what was typed is dropped, not checked.
+    std::function<bool()> Descarta;
     void DoExit() override;
 };
 

@@ -186,13 +186,17 @@ void TDat::AbreAnoEnCurso() {
     DecodeDate(Date(), ano, mes, dia);
     auto conn = Db->Connection();
     if (conn->ReadOnly()) return;  // data opened for reading: the year's row comes with the first writer
+    platform::db::TCursorSpec fila;
+    fila.Table = QStringLiteral("TABCON");
+    fila.Columns = QStringList{QStringLiteral("ANO")};
+    fila.OrderCols = {0};
+    fila.Low = fila.High = {QVariant(ano)};
+    fila.HasLow = fila.HasHigh = true;
+    auto falta = [&] { return conn->Count(fila) == 0; };
+    // Only the first start of a year writes: the others take no write lock from the workstations at work.
+    if (!falta()) return;
     EnTransaccion([&] {
-        TQuery q(nullptr);
-        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
-        q.SQL()->SetText(QStringLiteral("SELECT COUNT(*) FROM TABCON WHERE ANO = :ANO"));
-        q.ParamByName(QStringLiteral("ANO"))->SetAsInteger(ano);
-        q.Open();
-        if (q.Fields()->Fields(0)->AsInteger() == 0)
+        if (falta())
             conn->Insert(QStringLiteral("TABCON"), {QStringLiteral("ANO"), QStringLiteral("CONTEXP"), QStringLiteral("NUMFACTU"), QStringLiteral("CONTCON")},
                          {QVariant(ano), QVariant(QString()), QVariant(0), QVariant(QString())});
     });

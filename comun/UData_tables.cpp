@@ -219,12 +219,15 @@ std::vector<platform::db::TTableDesc> TablasDelDespacho() {
 namespace {
 // The persistent fields of a dataset over a table, named dataset + field ("TExpedANO").
 void CreaCampos(TComponent* owner, TDataSet* ds, const QString& tabla, const QString& prefijo) {
-    QString nombre = prefijo;
     for (const Col& c : TablaDe(tabla).Cols) {
         TField* f = NuevoCampo(owner, c.Tipo);
         f->SetFieldName(NombreColumna(c.Nombre));
-        nombre.resize(prefijo.size());
-        nombre += QLatin1String(c.Nombre);
+        // Made at its length: the field keeps this text as its name.
+        const QLatin1String columna(c.Nombre);
+        QString nombre;
+        nombre.reserve(prefijo.size() + columna.size());
+        nombre += prefijo;
+        nombre += columna;
         f->SetName(nombre);
         if (c.Tipo == 'S' || c.Tipo == 'c' || c.Tipo == 'k') f->SetSize(c.Tam);
         if (c.Tipo == 'c' || c.Tipo == 'f') f->SetFieldKind(fkCalculated);

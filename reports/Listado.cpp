@@ -66,6 +66,12 @@ TQRLabel* NuevaEtiqueta(TComponent* owner, TQRCustomBand* banda, const char* nom
     return l;
 }
 
+void Cifra(TQRPrintable* p) {
+    // A figure is never broken nor cut to its column: one that is wider runs out to the left.
+    p->SetWordWrap(false);
+    p->SetAutoSize(true);
+}
+
 TQRDBText* NuevoCampo(TComponent* owner, TQRCustomBand* banda, const char* nombre, TDataSet* ds, const char* campo,
                       int left, int top, int width, TAlignment alineacion) {
     auto* t = new TQRDBText(owner);
@@ -74,6 +80,7 @@ TQRDBText* NuevoCampo(TComponent* owner, TQRCustomBand* banda, const char* nombr
     t->SetBounds(left, top, width, 16);
     t->SetAutoSize(false);
     t->SetAlignment(alineacion);
+    if (alineacion == taRightJustify) Cifra(t);
     t->SetDataSet(ds);
     t->SetDataField(QString::fromLatin1(campo));
     return t;
@@ -85,8 +92,8 @@ TQRExpr* NuevaSuma(TComponent* owner, TQRCustomBand* banda, const char* nombre, 
     if (nombre && *nombre) e->SetName(QString::fromLatin1(nombre));
     e->SetParent(banda);
     e->SetBounds(left, top, width, 16);
-    e->SetAutoSize(false);
     e->SetAlignment(taRightJustify);
+    Cifra(e);
     e->SetExpression(expresion);
     e->SetResetAfterPrint(true);
     return e;

@@ -22,8 +22,10 @@ TQRBand* NuevaBanda(TComponent* owner, TQuickRep* informe, const char* nombre, T
 TQRGroup* NuevoGrupo(TComponent* owner, TQuickRep* informe, const char* nombre, const QString& expresion, int alto);
 TQRLabel* NuevaEtiqueta(TComponent* owner, TQRCustomBand* banda, const char* nombre, int left, int top, int width,
                         const QString& texto = QString(), TAlignment alineacion = taLeftJustify, bool negrita = false);
+// A right-aligned field or a sum prints its figure whole (see Cifra).
 TQRDBText* NuevoCampo(TComponent* owner, TQRCustomBand* banda, const char* nombre, TDataSet* ds, const char* campo,
                       int left, int top, int width, TAlignment alineacion = taLeftJustify);
+void Cifra(TQRPrintable* p);
 TQRExpr* NuevaSuma(TComponent* owner, TQRCustomBand* banda, const char* nombre, const QString& expresion, int left,
                    int top, int width);
 

@@ -41,10 +41,10 @@ TInfFacAbo::TInfFacAbo(TComponent* owner) : TForm(owner) {
     QRLim->SetName(QStringLiteral("QRLim"));
     QRColumnas = NuevaBanda(this, QRInfFacAbo, "QRColumnas", rbColumnHeader, 24);
     const auto s = Cabeceras(this, QRColumnas, 2,
-                             {{"Referencia", 11}, {"Nº Autos", 7}, {"Tipo / Procedimiento", 17}, {"Cliente", 15},
-                              {"Fecha", 8}, {"Número", 6, taRightJustify}, {"Suplidos", 8, taRightJustify},
-                              {"Derechos", 8, taRightJustify}, {"Gastos", 7, taRightJustify}, {"I.V.A.", 7, taRightJustify},
-                              {"I.R.P.F.", 7, taRightJustify}, {"Total", 9, taRightJustify}, {"", 3}});
+                             {{"Referencia", 10}, {"Nº Autos", 6}, {"Tipo / Procedimiento", 17}, {"Cliente", 11},
+                              {"Fecha", 8}, {"Número", 6, taRightJustify}, {"Suplidos", 9, taRightJustify},
+                              {"Derechos", 10, taRightJustify}, {"Gastos", 8, taRightJustify}, {"I.V.A.", 9, taRightJustify},
+                              {"I.R.P.F.", 9, taRightJustify}, {"Total", 10, taRightJustify}, {"", 3}});
     QRGroup1 = NuevoGrupo(this, QRInfFacAbo, "QRGroup1", QStringLiteral("ABOENT"), 24);
     NuevaEtiqueta(this, QRGroup1, "QRLabel15", 0, 5, 70, QStringLiteral("Abogado :"), taLeftJustify, true);
     QRAbogado = NuevaEtiqueta(this, QRGroup1, "QRAbogado", 72, 5, 400, QString(), taLeftJustify, true);

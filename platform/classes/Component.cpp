@@ -102,6 +102,16 @@ void TComponent::SetName(const QString& name) {
     if (FName == name) return;
     if (!name.isEmpty() && !IsValidIdent(name))
         throw EComponentError(QStringLiteral("'%1' is not a valid component name").arg(name));
+    // A first name under an owner (every component a module makes gets one): checked and
+    // indexed in one look-up.
+    if (FOwner && FName.isEmpty() && !name.isEmpty()) {
+        if (!FOwner->FNamed) FOwner->FNamed = std::make_unique<QHash<TNameKey, TComponent*>>();
+        TComponent*& slot = (*FOwner->FNamed)[TNameKey{name}];
+        if (slot && slot != this) throw EComponentError(QStringLiteral("A component named %1 already exists").arg(name));
+        slot = this;
+        FName = name;
+        return;
+    }
     if (FOwner)
         FOwner->ValidateRename(this, FName, name);
     else

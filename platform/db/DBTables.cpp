@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <map>
 
 using platform::db::TColumnType;
 using platform::db::TConnection;
@@ -1248,19 +1249,25 @@ void TQuery::ReadResult() {
     std::vector<TFieldType> types(ncol, ftUnknown);
     std::vector<int> sizes(ncol, 0);
     QStringList tables;
-    // Each table's layout is read once per open (on a server, every read is a round trip).
-    QHash<QString, platform::db::TTableDesc> layouts;
+    // Each table's layout is read once per open (on a server, every read is a round trip), and
+    // stays where it is while the list's types are worked out. Columns come table by table.
+    std::map<QString, platform::db::TTableDesc> layouts;
+    const platform::db::TTableDesc* last = nullptr;
+    QString lastTable;
     auto layout = [&](const QString& table) -> const platform::db::TTableDesc& {
+        if (last && table == lastTable) return *last;
         const QString key = platform::db::StorageName(table);
         auto it = layouts.find(key);
-        if (it == layouts.end()) it = layouts.insert(key, FConn->DescribeTable(table));
-        return *it;
+        if (it == layouts.end()) it = layouts.emplace(key, FConn->DescribeTable(table)).first;
+        lastTable = table;
+        last = &it->second;
+        return *last;
     };
     for (int c = first; c < ncol; ++c) {
         QString table = st->ColumnTable(c), origin = st->ColumnOrigin(c);
         if (!table.isEmpty() && !origin.isEmpty()) {
             const platform::db::TTableDesc& d = layout(table);
-            int ci = d.ColumnIndex(origin);
+            int ci = d.ColumnIndex(origin, c - first);
             if (ci >= 0) {
                 types[c] = FieldTypeOf(d.Columns[ci].Type);
                 sizes[c] = d.Columns[ci].Size;
@@ -1298,7 +1305,7 @@ void TQuery::ReadResult() {
         const QString text = FSQL->Text();
         if (text != FWrittenFor) {
             FWrittenTypes.clear();
-            for (const auto& w : platform::db::SelectListTypes(text, ncol - first, [&](const QString& t) { return layout(t); }))
+            for (const auto& w : platform::db::SelectListTypes(text, ncol - first, [&](const QString& t) { return &layout(t); }))
                 FWrittenTypes.emplace_back(int(w.Type), w.Size);
             FWrittenFor = text;
         }

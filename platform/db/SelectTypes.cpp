@@ -88,8 +88,8 @@ std::vector<TRange> Split(const TRange& r) {
 
 class TTyper {
 public:
-    TTyper(QHash<QString, QString> alias, std::function<TTableDesc(const QString&)> describe)
-        : FAlias(std::move(alias)), FDescribe(std::move(describe)) {}
+    TTyper(QHash<QString, QString> alias, const std::function<const TTableDesc*(const QString&)>& describe)
+        : FAlias(std::move(alias)), FDescribe(describe) {}
 
     TSelectColumnType Of(TRange r) {
         // Outer parentheses around the whole expression.
@@ -215,29 +215,27 @@ public:
         const QString key = table.toUpper();
         auto it = FDescs.find(key);
         if (it == FDescs.end()) {
-            TTableDesc d;
-            bool ok = true;
+            const TTableDesc* d = nullptr;
             try {
                 d = FDescribe(table);
             } catch (...) {
-                ok = false;
             }
-            it = FDescs.insert(key, ok ? std::optional<TTableDesc>(d) : std::nullopt);
+            it = FDescs.insert(key, d);
         }
-        return it->has_value() ? &**it : nullptr;
+        return *it;
     }
     QStringList FTables;
 
 private:
     QHash<QString, QString> FAlias;
-    std::function<TTableDesc(const QString&)> FDescribe;
-    QHash<QString, std::optional<TTableDesc>> FDescs;
+    const std::function<const TTableDesc*(const QString&)>& FDescribe;
+    QHash<QString, const TTableDesc*> FDescs;
 };
 
 }  // namespace
 
 std::vector<TSelectColumnType> SelectListTypes(const QString& sql, int columnCount,
-                                               const std::function<TTableDesc(const QString&)>& describe) {
+                                               const std::function<const TTableDesc*(const QString&)>& describe) {
     const std::vector<TTok> t = Tokens(sql);
     size_t i = 0;
     if (t.empty() || !Is(t[0], "SELECT")) return {};

@@ -16,8 +16,9 @@ struct TSelectColumnType {
 };
 
 // One entry per result column of the first SELECT of `sql`, or none when the list cannot be
-// matched to `columnCount` columns. `describe` gives a table's columns (it may throw).
+// matched to `columnCount` columns. `describe` gives a table's columns, kept by the caller while
+// this runs (null or a throw where there is no such table).
 std::vector<TSelectColumnType> SelectListTypes(const QString& sql, int columnCount,
-                                               const std::function<TTableDesc(const QString&)>& describe);
+                                               const std::function<const TTableDesc*(const QString&)>& describe);
 
 }  // namespace platform::db

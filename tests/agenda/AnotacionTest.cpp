@@ -118,6 +118,24 @@ TEST_F(AnotacionTest, EmptyTextOrMissingConsultationKeepTheFormOpenAndStoreNothi
     EXPECT_EQ(Dat->TAgen->State(), dsBrowse);
 }
 
+// A date or hour half typed (29/02 of a year that has none) and then "No": the field never gets
+// the text, no conversion error stops the cancel and nothing is stored.
+TEST_F(AnotacionTest, LeavingForNoDropsAHalfTypedDateOrHour) {
+    Dat->TAgen->Insert();
+    const int r = Muestra([&](TFNota& f) {
+        for (TDBEditValidado* e : {f.Fecha, f.Hora}) {
+            e->SetText(e == f.Fecha ? QStringLiteral("29/02/27  ") : QStringLiteral("25:  "));
+            f.SetActiveControl(f.btNo);
+            EXPECT_NO_THROW(e->DoExit());
+        }
+        f.btNo->Click();
+    });
+    EXPECT_EQ(r, mrNo);
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(QLatin1Char(';')).toStdString();
+    EXPECT_TRUE(Filas().empty());
+    EXPECT_EQ(Dat->TAgen->State(), dsBrowse);
+}
+
 // Enter in a field moves on to the next one instead of pressing OK on a half-typed entry; on OK
 // itself it saves.
 TEST_F(AnotacionTest, EnterInAFieldMovesOnAndOnOkSaves) {

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <map>
+#include <sqlite3.h>
 
 using namespace shelltest;
 using platform::forms::TFormHarness;
@@ -192,6 +193,16 @@ TEST_F(DatTest, TheCurrentYearGetsItsCountersRowOnceWhenTheDataOpens) {
         EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("NUMFACTU"))->AsInteger(), 0);
     }
     EXPECT_FALSE(Dat->Db->InTransaction());
+    // Once the row is there, a workstation that starts while another is writing opens at once
+    // instead of waiting for that write to end.
+    Close();
+    sqlite3* otro = nullptr;
+    ASSERT_EQ(sqlite3_open(QDir(dir.path()).filePath(QStringLiteral("zembra.db")).toUtf8().constData(), &otro), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(otro, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    Open();
+    EXPECT_TRUE(Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(ano), 0));
+    sqlite3_exec(otro, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(otro);
 }
 
 // ---------------------------------------------------------------------------------------------- numbering

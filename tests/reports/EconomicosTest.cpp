@@ -149,6 +149,24 @@ TEST_F(EconomicosTest, InvoicesGroupByCurrencyAndTotalInTheOfficeCurrency) {
     EXPECT_EQ(reports::SqlFacturas(reports::cfPorNumero, reports::tfTodo).last(), QStringLiteral("ORDER BY MONEDA, FACTURA "));
 }
 
+// A big office's amounts: millions in a row and hundreds of millions in the totals print whole,
+// never cut at the edge of their column.
+TEST_F(EconomicosTest, InvoiceAmountsOfMillionsPrintWhole) {
+    Despacho("E", 166.386);
+    Exped("2001", "00004-A", "E", 1, 1, "", EncodeDate(2001, 5, 2), 8, 1234567.89, 98765432.10, 7654321.09, 22345678.91,
+          16048296.13, 113951703.86);
+    Exped("2001", "00005-A", "E", 1, 1, "", EncodeDate(2001, 5, 3), 9, 0, 51234567.89, 0, 10759259.26, 7685185.18,
+          54308641.97);
+    auto* f = new TInfLisFac(owner.get());
+    reports::PreparaLisFac(f, reports::cfPorNumero, reports::tfExpedientes, desde, hasta);
+    const QString t = Pdf(f->QRInfFac);
+    EXPECT_EQ(Linea(t, QStringLiteral("E 2001/00004-A")),
+              S("E 2001/00004-A Ordinario 02/05/2001 8 1.234.567,89 98.765.432,10 7.654.321,09 22.345.678,91 16.048.296,13 "
+                "113.951.703,86"));
+    EXPECT_EQ(Linea(t, QStringLiteral("Totales")),
+              S("Totales ...... : 1.234.667,89 150.000.199,99 7.654.331,09 33.104.980,17 23.733.511,31 168.260.667,83"));
+}
+
 // By number: only the records that carry an invoice number, in number order within the currency.
 TEST_F(EconomicosTest, InvoicesByNumberLeaveOutTheUnnumberedAndFollowTheNumber) {
     Sql(QStringLiteral("INSERT INTO CONSULTAS (ANO, NUMERO, TIPO, NOMCLIENTE, IMPORTE, TOTAL, MONEDA, FACTURA, FECHAFACTURA) "

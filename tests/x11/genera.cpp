@@ -1,7 +1,8 @@
 // Makes the data folder the window-system lane drives: a generated office in a new folder's
 // currency, a second user with restricted rights, and a settings file that points the program at
 // the folder.
-//   zembra_genera <data folder> <settings file> [case files]
+//   zembra_genera <data folder> <settings file> [case files [consultations [ledger rows [agenda rows]]]]
+// (the sizes make a big office to walk by hand)
 #include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
@@ -11,13 +12,12 @@
 
 #include <QApplication>
 #include <QDate>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char* argv[]) {
-    if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "uso: zembra_genera <carpeta de datos> <fichero de ajustes> [expedientes]\n");
+    if (argc < 3 || argc > 7) {
+        std::fprintf(stderr, "uso: zembra_genera <carpeta de datos> <fichero de ajustes> [expedientes [consultas [apuntes [citas]]]]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -31,12 +31,20 @@ int main(int argc, char* argv[]) {
     CarpetaDatos = carpeta;
     delete new TDat(nullptr);
     zbtest::TTamDespacho t;
-    // A bigger office for walks through lists of many pages.
-    t.Expedientes = argc == 4 ? std::max(40, std::atoi(argv[3])) : 40;
+    t.Expedientes = 40;
     t.Consultas = 10;
     t.Abogados = 4;
     t.Anos = 2;
     t.UltimoAno = QDate::currentDate().year();
+    if (argc > 3) {
+        t.Expedientes = std::atoi(argv[3]);
+        t.Consultas = argc > 4 ? std::atoi(argv[4]) : t.Expedientes / 5;
+        t.Apuntes = argc > 5 ? std::atoi(argv[5]) : 0;
+        t.Citas = argc > 6 ? std::atoi(argv[6]) : 0;
+        t.Anos = 10;
+        t.Abogados = 10;
+        t.Economia = true;
+    }
     // The walk works in the currency a new folder starts with: nobody sets it on day one.
     t.FijaMoneda = false;
     zbtest::GeneraDespacho(carpeta, t);
