@@ -44,6 +44,8 @@ public:
 private:
     // Navigation items after a page change, and the counter "3 de 12".
     void Situa();
+    // "Última Página" while pages are still being laid out: the preview goes there when they are.
+    bool FAlFinal = false;
 };
 
 extern TPreView* PreView;
