@@ -132,6 +132,7 @@ TPreView::TPreView(TComponent* owner) : TForm(owner) {
 
     OnCreate = TNotifyEvent(this, &TPreView::FormCreate);
     OnShow = TNotifyEvent(this, &TPreView::FormShow);
+    OnResize = TNotifyEvent(this, &TPreView::FormResize);
     OnClose = TCloseEvent(this, &TPreView::FormClose);
     DoCreate();
 }
@@ -144,8 +145,15 @@ void TPreView::FormCreate(TObject*) {
     if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND"))
              .isNull())
         SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
-    // The whole working area of the screen.
+    // The whole working area of the screen. Maximized, so that the window manager fits the
+    // frame in it: a client of the area's size puts the bottom and its scroll bar off the screen.
     SetBounds(0, 0, Screen->WorkAreaWidth(), Screen->WorkAreaHeight());
+    SetWindowState(wsMaximized);
+    sbExit->SetLeft(SpeedBar1->Width() - SpeedBar1->BtnWidth() - 5);
+}
+
+void TPreView::FormResize(TObject*) {
+    // The exit button stays at the right end of the bar whatever size the window takes.
     sbExit->SetLeft(SpeedBar1->Width() - SpeedBar1->BtnWidth() - 5);
 }
 

@@ -28,6 +28,7 @@ public:
 
     void FormCreate(TObject* sender);
     void FormShow(TObject* sender);
+    void FormResize(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);
     void sbFirstClick(TObject* sender);
     void sbPrevClick(TObject* sender);

@@ -23,6 +23,8 @@
 #include <QToolTip>
 #include <QTranslator>
 
+#include <algorithm>
+
 using namespace platform::forms;
 
 namespace {
@@ -445,7 +447,13 @@ void TCustomForm::PlaceOnScreen() {
     }
     default: return;
     }
-    SetBounds(area.x() + (area.width() - Width()) / 2, area.y() + (area.height() - Height()) / 2, Width(), Height());
+    int left = area.x() + (area.width() - Width()) / 2, top = area.y() + (area.height() - Height()) / 2;
+    // A form larger than the screen (a small screen, a large scale) keeps its title bar and left
+    // edge on it, where the user can reach them.
+    const TRect pantalla = Screen->WorkAreaRect();
+    left = std::max(left, pantalla.Left);
+    top = std::max(top, pantalla.Top);
+    SetBounds(left, top, Width(), Height());
 }
 
 void TCustomForm::SetVisible(bool value) {
