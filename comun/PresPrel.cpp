@@ -127,11 +127,12 @@ TPreView::TPreView(TComponent* owner) : TForm(owner) {
     Maqueta = new TTimer(this);
     Maqueta->SetName(QStringLiteral("Maqueta"));
     Maqueta->SetEnabled(false);
-    Maqueta->SetInterval(0);
+    Maqueta->SetInterval(1);  // a timer of 0 never fires
     Maqueta->OnTimer = TNotifyEvent(this, &TPreView::MaquetaClick);
 
     OnCreate = TNotifyEvent(this, &TPreView::FormCreate);
     OnShow = TNotifyEvent(this, &TPreView::FormShow);
+    OnResize = TNotifyEvent(this, &TPreView::FormResize);
     OnClose = TCloseEvent(this, &TPreView::FormClose);
     DoCreate();
 }
@@ -144,8 +145,15 @@ void TPreView::FormCreate(TObject*) {
     if (!platform::graphics::FindResource(platform::graphics::ResourceKind::Bitmap, QStringLiteral("BACKGROUND"))
              .isNull())
         SpeedBar1->Wallpaper()->Bitmap()->LoadFromResourceName(QStringLiteral("BACKGROUND"));
-    // The whole working area of the screen.
+    // The whole working area of the screen. Maximized, so that the window manager fits the
+    // frame in it: a client of the area's size puts the bottom and its scroll bar off the screen.
     SetBounds(0, 0, Screen->WorkAreaWidth(), Screen->WorkAreaHeight());
+    SetWindowState(wsMaximized);
+    sbExit->SetLeft(SpeedBar1->Width() - SpeedBar1->BtnWidth() - 5);
+}
+
+void TPreView::FormResize(TObject*) {
+    // The exit button stays at the right end of the bar whatever size the window takes.
     sbExit->SetLeft(SpeedBar1->Width() - SpeedBar1->BtnWidth() - 5);
 }
 
@@ -175,7 +183,11 @@ void TPreView::MaquetaClick(TObject*) {
         Close();
         return;
     }
-    if (!QRPrinter->Pending()) Maqueta->SetEnabled(false);
+    if (!QRPrinter->Pending()) {
+        Maqueta->SetEnabled(false);
+        if (FAlFinal) QRPreview1->SetPageNumber(QRPrinter->PagesReady());
+        FAlFinal = false;
+    }
     Situa();
 }
 
@@ -190,23 +202,31 @@ void TPreView::FormShow(TObject*) {
 void TPreView::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 
 void TPreView::sbFirstClick(TObject*) {
+    FAlFinal = false;
     QRPreview1->SetPageNumber(1);
     Situa();
 }
 
 void TPreView::sbPrevClick(TObject*) {
+    FAlFinal = false;
     if (QRPreview1->PageNumber() > 1) QRPreview1->SetPageNumber(QRPreview1->PageNumber() - 1);
     Situa();
 }
 
 void TPreView::sbNextClick(TObject*) {
+    FAlFinal = false;
     if (QRPreview1->PageNumber() < QRPrinter->Reach(QRPreview1->PageNumber() + 1))
         QRPreview1->SetPageNumber(QRPreview1->PageNumber() + 1);
     Situa();
 }
 
 void TPreView::sbLastClick(TObject*) {
-    QRPreview1->SetPageNumber(QRPrinter->PageCount());
+    // Laying out thousands of pages at once would hold the window for minutes: the page ready
+    // last is shown now, the counter grows, and the last page comes when it is laid out (or the
+    // user closes the window meanwhile).
+    FAlFinal = QRPrinter->Pending();
+    if (FAlFinal) Maqueta->SetEnabled(true);
+    QRPreview1->SetPageNumber(QRPrinter->PagesReady());
     Situa();
 }
 

@@ -28,6 +28,7 @@ public:
 
     void FormCreate(TObject* sender);
     void FormShow(TObject* sender);
+    void FormResize(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);
     void sbFirstClick(TObject* sender);
     void sbPrevClick(TObject* sender);
@@ -43,6 +44,8 @@ public:
 private:
     // Navigation items after a page change, and the counter "3 de 12".
     void Situa();
+    // "Última Página" while pages are still being laid out: the preview goes there when they are.
+    bool FAlFinal = false;
 };
 
 extern TPreView* PreView;

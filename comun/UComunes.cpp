@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QStandardPaths>
+#include <cmath>
 
 TDateTime FechaCalendario;
 TDateTime FechaAgenda;
@@ -258,9 +259,12 @@ QChar TeclaImporte(QChar tecla, const QString& texto, int decimales) {
 
 QString FormateaImporte(const QString& importe, int decimales) {
     if (importe.isEmpty()) return QString();
-    const Currency valor(StrToFloat(importe));
+    // Rounded as money where it fits the fixed-point figure; a figure past it is shown as it is,
+    // never an overflow while painting.
+    const double numero = StrToFloat(importe);
+    const double valor = std::fabs(numero) < 9e14 ? Currency(numero).ToDouble() : numero;
     const QString fmt = decimales == 2 ? QStringLiteral("%-10.2n") : QStringLiteral("%-10.0n");
-    return Trim(Format(fmt, std::vector<Variant>{Variant(valor.ToDouble())}));
+    return Trim(Format(fmt, std::vector<Variant>{Variant(valor)}));
 }
 
 QString QuitaPuntos(const QString& texto) {

@@ -7,6 +7,8 @@
 #include "records/Pinturas.h"
 #include "records/UFactura.h"
 
+#include <cmath>
+
 namespace records {
 
 namespace {
@@ -59,6 +61,14 @@ void AlternaMoneda(TImage* icono, QChar destino, void (*cambia)(QChar), const st
 
 QString FormatoImporte(const QString& moneda) {
     return moneda == QLatin1String("E") ? QStringLiteral("#,##0.00") : QStringLiteral("#,##0");
+}
+
+bool ImporteEnLimites(double importe) { return std::fabs(importe) <= 999999999999.99; }
+
+bool ImporteExcesivo(double importe) {
+    if (ImporteEnLimites(importe)) return false;
+    MensajeError(QStringLiteral("IMPORTE demasiado grande"));
+    return true;
 }
 
 TDBText* TextoSaldo(TWinControl* padre, int left, int top, int ancho) {

@@ -34,6 +34,12 @@ void AlternaMoneda(TImage* icono, QChar destino, void (*cambia)(QChar), const st
                    const std::function<void()>& despues);
 // The display format of amounts in `moneda`: to the cent in euros, whole pesetas.
 QString FormatoImporte(const QString& moneda);
+// An amount typed for an entry or a fee: up to a thousand thousand million less a cent, so that
+// its cents stay exact and the sums and taxes of an invoice fit the fixed-point figure they are
+// worked in.
+bool ImporteEnLimites(double importe);
+// Out of range: the error box "IMPORTE demasiado grande" and true.
+bool ImporteExcesivo(double importe);
 
 // The balance of the case file's ledger (Dat->DSSaldo), bold and right-aligned, `ancho` wide, on
 // the line of its "Saldo :" label at `top`.

@@ -3,6 +3,7 @@
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/Facturable.h"
 #include "records/FichaInforme.h"
 #include "reports/RPTLisConCon.h"
 #include "reports/ULimTipCon.h"
@@ -63,6 +64,7 @@ TConConta::TConConta(TComponent* owner) : TFormRegistro(owner) {
     DBImporte->SetAlignment(taRightJustify);
     DBImporte->SetShowHint(true);
     DBImporte->OnEnter = TNotifyEvent(this, &T::DBImporteEnter);
+    DBImporte->OnExit = TNotifyEvent(this, &T::DBImporteExit);
     DBImporte->OnKeyPress = TKeyPressEvent(this, &T::DBImporteKeyPress);
 
     // Its own cursor over the file, for the code check only.
@@ -124,6 +126,15 @@ void TConConta::RegistroCambiado() {
 }
 
 void TConConta::DBImporteEnter(TObject*) { DBImporte->SetText(QuitaPuntos(DBImporte->Text())); }
+
+// The amount a ledger entry would take from the concept must fit an invoice.
+void TConConta::DBImporteExit(TObject*) {
+    const TDataSetState estado = Dat->TConConta->State();
+    if ((estado != dsEdit && estado != dsInsert) || ActiveControl() == BtNo) return;
+    if (!records::ImporteExcesivo(Importe()->AsFloat())) return;
+    if (DBImporte->CanFocus()) DBImporte->SetFocus();
+    Abort();
+}
 
 void TConConta::DBImporteKeyPress(TObject*, QChar& key) { key = TeclaImporte(key, DBImporte->Text(), Decimales()); }
 

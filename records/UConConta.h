@@ -26,6 +26,7 @@ public:
 
     void DBConceptoExit(TObject* sender);
     void DBImporteEnter(TObject* sender);
+    void DBImporteExit(TObject* sender);
     void DBImporteKeyPress(TObject* sender, QChar& key);
     // The amount as the rest of the program shows money: thousands and the office's decimals.
     void IMPORTEGetText(TField* sender, QString& text, bool displayText);

@@ -156,7 +156,10 @@ bool TConsulta::PuedeFacturar() const {
 void TConsulta::RegistroCambiado() {
     TTable* c = Dat->TConsultas;
     if (c->IsEmpty()) return;
-    records::LineaMoneda(c, Image4, Image5, true, DBImporte, Currency(F(c, "IMPORTE")->AsFloat()));
+    // A fee typed past the limit is refused on OK; meanwhile it has no hint in the other currency.
+    const double importe = F(c, "IMPORTE")->AsFloat();
+    const bool enLimites = records::ImporteEnLimites(importe);
+    records::LineaMoneda(c, Image4, Image5, true, enLimites ? DBImporte : nullptr, enLimites ? Currency(importe) : Currency(0));
     btCliente->SetEnabled(F(c, "CLIENTE")->AsInteger() != 0 && c->State() == dsBrowse);
 }
 
@@ -165,6 +168,10 @@ void TConsulta::ConsultaOkClick(TObject*) {
     if (c->State() != dsEdit && c->State() != dsInsert) return;
     if (F(c, "NOMCLIENTE")->AsString().trimmed().isEmpty()) {
         MensajeError(QStringLiteral("CLIENTE no puede quedar vacío"));
+        Abort();
+    }
+    if (records::ImporteExcesivo(F(c, "IMPORTE")->AsFloat())) {
+        if (DBImporte->CanFocus()) DBImporte->SetFocus();
         Abort();
     }
     c->Post();

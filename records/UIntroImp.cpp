@@ -8,6 +8,7 @@
 #include "comun/UData.h"
 #include "platform/forms/Keyboard.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/Facturable.h"
 
 #include <memory>
 
@@ -230,6 +231,10 @@ void TFIntroImp::btSiClick(TObject*) {
     }
     if (Tipo->ItemIndex() < 0) {
         MensajeError(QStringLiteral("TIPO DE CONCEPTO no puede quedar vacío"));
+        Abort();
+    }
+    if (records::ImporteExcesivo(Importe->Value())) {
+        if (Importe->CanFocus()) Importe->SetFocus();
         Abort();
     }
     const Currency importe(Importe->Value());

@@ -32,7 +32,7 @@ TInfLisFac::TInfLisFac(TComponent* owner) : TForm(owner) {
     QRTitulo = NuevaCabecera(this, QRCabecera, QString(), false, "QRTitulo").Titulo;
     QRColumnas = NuevaBanda(this, QRInfFac, "QRColumnas", rbColumnHeader, 24);
     const auto s = Cabeceras(this, QRColumnas, 2,
-                             {{"Referencia", 11}, {"Nº Autos", 6}, {"Tipo/Proced.", 11}, {"Cliente", 16}, {"Fecha", 8},
+                             {{"Referencia", 10}, {"Nº Autos", 6}, {"Tipo/Proced.", 12}, {"Cliente", 16}, {"Fecha", 8},
                               {"Número", 6, taRightJustify}, {"Suplidos", 10, taRightJustify}, {"Derechos", 10, taRightJustify},
                               {"Gastos", 9, taRightJustify}, {"I.V.A.", 10, taRightJustify}, {"I.R.P.F.", 10, taRightJustify},
                               {"Total", 10, taRightJustify}});

@@ -894,6 +894,11 @@ void TZbDBLookupCombo::KeyDown(quint16& key, TShiftState shift) {
         return;
     }
     if (FListVisible) {
+        // A key that types a character is left for KeyPress, which hands it to the list's
+        // search: swallowed here, typing into an open list would find nothing.
+        const bool tecleo = !(shift & (ssCtrl | ssAlt)) &&
+                            (key == VK_BACK || key == VK_SPACE || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'));
+        if (tecleo) return;
         // Enter and Esc close the list here, before a form that previews the typed keys can
         // take Enter as "next control" (which would drop the row the user chose).
         if (key == VK_RETURN || key == VK_ESCAPE) CloseUp(key == VK_RETURN);

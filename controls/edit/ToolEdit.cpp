@@ -433,6 +433,14 @@ void TCustomComboEdit::WMPaste() { TCustomMaskEdit::PasteFromClipboard(); }
 
 void TCustomComboEdit::WMCut() { TCustomMaskEdit::CutToClipboard(); }
 
+void TCustomComboEdit::PasteFromClipboard() {
+    if (FDirectInput && !GetReadOnly()) WMPaste();
+}
+
+void TCustomComboEdit::CutToClipboard() {
+    if (FDirectInput && !GetReadOnly()) WMCut();
+}
+
 bool TCustomComboEdit::WantsKey(quint16 key, TShiftState shift) const {
     // Enter and Esc come here first: they close the popup or go to the form from KeyPress.
     if (key == VK_RETURN || key == VK_ESCAPE) return true;

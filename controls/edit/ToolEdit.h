@@ -107,6 +107,9 @@ public:
     // The paste and cut of the keyboard; only with DirectInput on an editable edit.
     virtual void WMPaste();
     void WMCut();
+    // The edit's own menu pastes and cuts by the same rule as the keys.
+    void PasteFromClipboard() override;
+    void CutToClipboard() override;
     // Smallest height the edit takes.
     int MinEditHeight() const;
 

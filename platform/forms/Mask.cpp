@@ -293,15 +293,22 @@ void TCustomMaskEdit::KeyDown(quint16& key, TShiftState shift) {
     if (key == VK_DELETE && !(shift & ssShift)) {
         DeleteChars(false);
         key = 0;
-    } else if ((key == 'V' && shift == ssCtrl) || (key == VK_INSERT && shift == ssShift)) {
-        const QString clip = QApplication::clipboard()->text();
-        for (QChar c : clip) TypeChar(c);
-        key = 0;
-    } else if ((key == 'X' && shift == ssCtrl) || (key == VK_DELETE && shift == ssShift)) {
-        CopyToClipboard();
-        DeleteChars(false);
-        key = 0;
     }
+}
+
+void TCustomMaskEdit::PasteFromClipboard() {
+    // A record that cannot be edited takes no paste, as it takes no typing.
+    if (!EditCanModify()) return;
+    if (!IsMasked()) return TCustomEdit::PasteFromClipboard();
+    const QString clip = QApplication::clipboard()->text();
+    for (QChar c : clip) TypeChar(c);
+}
+
+void TCustomMaskEdit::CutToClipboard() {
+    if (!EditCanModify()) return;
+    if (!IsMasked()) return TCustomEdit::CutToClipboard();
+    CopyToClipboard();
+    DeleteChars(false);
 }
 
 void TCustomMaskEdit::KeyPress(QChar& key) {

@@ -77,6 +77,8 @@ public:
     void KeyPress(QChar& key) override;
     void DoExit() override;
     void DoEnter() override;
+    void PasteFromClipboard() override;
+    void CutToClipboard() override;
 
 protected:
     QString GetText() const override;

@@ -6,12 +6,15 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -22,6 +25,9 @@
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 #include <QIcon>
+
+#include <algorithm>
+#include <memory>
 
 using namespace platform::forms;
 
@@ -199,8 +205,33 @@ void TCustomLabel::AdjustBounds() {
 // ---------------------------------------------------------------------------------------------
 // Edit
 
+namespace {
+// The edit's own menu pastes and cuts through the control, as its keys do: a data-aware edit
+// must start editing its record first.
+class TLineEditHost : public THost<QLineEdit> {
+public:
+    using THost<QLineEdit>::THost;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        auto* edit = dynamic_cast<TCustomEdit*>(LinkedControl());
+        std::unique_ptr<QMenu> menu(createStandardContextMenu());
+        for (QAction* a : menu->actions()) {
+            const bool paste = a->objectName() == u"edit-paste", cut = a->objectName() == u"edit-cut";
+            if (!edit || !(paste || cut)) continue;
+            QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+            QObject::connect(a, &QAction::triggered, this, [edit, paste] {
+                if (paste) edit->PasteFromClipboard();
+                else edit->CutToClipboard();
+            });
+        }
+        menu->exec(e->globalPos());
+    }
+};
+}  // namespace
+
 TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
-    auto* le = new THost<QLineEdit>(this);
+    auto* le = new TLineEditHost(this);
     SetWidget(le);
     le->setFocusPolicy(Qt::StrongFocus);
     SetTabStop(true);
@@ -285,12 +316,51 @@ QString TCustomEdit::SelText() const { return LineEdit()->selectedText(); }
 void TCustomEdit::SetSelText(const QString& v) { LineEdit()->insert(v); }
 void TCustomEdit::SelectAll() { LineEdit()->selectAll(); }
 void TCustomEdit::CopyToClipboard() { LineEdit()->copy(); }
-void TCustomEdit::CutToClipboard() { LineEdit()->cut(); }
-void TCustomEdit::PasteFromClipboard() { LineEdit()->paste(); }
+void TCustomEdit::CutToClipboard() {
+    if (!ReadOnly()) LineEdit()->cut();
+}
+
+namespace {
+QString TextToPaste(const QString& clip, int length, int selected, int maxLength) {
+    // One line, as the system's own one-line edit takes it: a line break would reach the record.
+    QString t = clip;
+    for (qsizetype i = 0; i < t.size(); ++i)
+        if (t[i] == QLatin1Char('\r') || t[i] == QLatin1Char('\n')) {
+            t.truncate(i);
+            break;
+        }
+    if (maxLength > 0) {
+        const int room = std::max(0, maxLength - (length - selected));
+        if (t.size() > room) {
+            // Half a character would be saved as a replacement mark.
+            t.truncate(room);
+            if (!t.isEmpty() && t.back().isHighSurrogate()) t.chop(1);
+        }
+    }
+    return t;
+}
+}  // namespace
+
+void TCustomEdit::PasteFromClipboard() {
+    if (ReadOnly()) return;
+    QLineEdit* le = LineEdit();
+    le->insert(TextToPaste(QGuiApplication::clipboard()->text(), int(le->text().size()),
+                           int(le->selectedText().size()), FMaxLength));
+}
 
 void TCustomEdit::DoEnter() {
     if (FAutoSelect && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) SelectAll();
     TWinControl::DoEnter();
+}
+
+void TCustomEdit::KeyDown(quint16& key, TShiftState shift) {
+    TWinControl::KeyDown(key, shift);
+    const bool paste = (key == 'V' && shift == ssCtrl) || (key == VK_INSERT && shift == ssShift);
+    const bool cut = (key == 'X' && shift == ssCtrl) || (key == VK_DELETE && shift == ssShift);
+    if (!paste && !cut) return;
+    if (paste) PasteFromClipboard();
+    else CutToClipboard();
+    key = 0;
 }
 
 bool TCustomEdit::WantsKey(quint16 key, TShiftState shift) const {

@@ -127,13 +127,14 @@ public:
     void Clear() { SetText(QString()); }
     void ClearSelection() { SetSelText(QString()); }
     void CopyToClipboard();
-    void CutToClipboard();
-    void PasteFromClipboard();
+    virtual void CutToClipboard();
+    virtual void PasteFromClipboard();
 
     TNotifyEvent OnChange;
     QLineEdit* LineEdit() const;
 
     void DoEnter() override;
+    void KeyDown(quint16& key, TShiftState shift) override;
     bool WantsKey(quint16 key, TShiftState shift) const override;
 
 protected:

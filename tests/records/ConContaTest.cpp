@@ -116,6 +116,25 @@ TEST_F(ConContaTest, CtrlAInTheAmountSelectsItSoTypingReplacesIt) {
     EXPECT_DOUBLE_EQ(Valor(QStringLiteral("SELECT IMPORTE FROM CONCONTAS WHERE CUENTA = 'DE01'")).AsFloat(), 150);
 }
 
+// An amount past what a ledger entry may take is shown as typed and refused in Spanish when the
+// field is left: no overflow while painting it, and the concept keeps its amount.
+TEST_F(ConContaTest, AnAmountPastTheLimitIsRefusedOnLeavingTheField) {
+    Abre();
+    ASSERT_TRUE(Va(QStringLiteral("DE01")));
+    form->btEdit->Click();
+    TFormHarness::Focus(form->DBImporte);
+    TFormHarness::PressKey(form->DBImporte, 'A', ssCtrl);
+    TFormHarness::Type(form->DBImporte, QStringLiteral("99999999999999999999"));
+    EXPECT_THROW(form->DBImporte->DoExit(), EAbort);
+    EXPECT_EQ(Texts().last(), QStringLiteral("IMPORTE demasiado grande"));
+    EXPECT_FALSE(Dat->TConConta->FieldByName(QStringLiteral("IMPORTE"))->DisplayText().isEmpty());
+    // Leaving it for "No" is no check: the change is thrown away.
+    form->SetActiveControl(form->BtNo);
+    EXPECT_NO_THROW(form->DBImporte->DoExit());
+    form->BtNo->Click();
+    EXPECT_DOUBLE_EQ(Valor(QStringLiteral("SELECT IMPORTE FROM CONCONTAS WHERE CUENTA = 'DE01'")).AsFloat(), 1234.5);
+}
+
 TEST_F(ConContaTest, AnExistingCodeIsReportedWhileInsertingButNotRefused) {
     Abre();
     form->btAdd->Click();

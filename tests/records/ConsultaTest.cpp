@@ -136,9 +136,16 @@ TEST_F(ConsultaTest, SavingWithoutClientIsRefusedAndTheEditStays) {
     EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("CLIENTE no puede quedar vacío"));
     EXPECT_EQ(Dat->TConsultas->State(), dsEdit);
     Dat->TConsultas->FieldByName(QStringLiteral("NOMCLIENTE"))->SetAsString(QStringLiteral("SANZ,EVA"));
+    // A fee no invoice could be worked out from is refused before it is stored.
+    Dat->TConsultas->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(1e20);
+    TFormHarness::Click(form->BtOk);
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("IMPORTE demasiado grande"));
+    EXPECT_EQ(Dat->TConsultas->State(), dsEdit);
+    Dat->TConsultas->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(999999999999.99);
     TFormHarness::Click(form->BtOk);
     EXPECT_EQ(Dat->TConsultas->State(), dsBrowse);
     EXPECT_EQ(Valor(QStringLiteral("SELECT HORAS FROM CONSULTAS WHERE NUMERO = '00005-A'")).AsFloat(), 2);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT IMPORTE FROM CONSULTAS WHERE NUMERO = '00005-A'")).AsFloat(), 999999999999.99);
 }
 
 // A fee typed with its cents is stored as typed, not as the digits run together; in pesetas the

@@ -146,6 +146,17 @@ TEST_F(EconomicoTest, DialogRefusesEmptyTextNoTypeAndZeroAndCancelAddsNothing) {
     d->Tipo->SetItemIndex(0);
     EXPECT_THROW(d->btSiClick(d), EAbort);
     EXPECT_EQ(Texts().last(), S("IMPORTE no puede ser cero"));
+    // An amount past what an invoice can be worked out in is refused in Spanish, not overflowed.
+    d->Importe->SetText(QStringLiteral("99999999999999999999"));
+    EXPECT_THROW(d->btSiClick(d), EAbort);
+    EXPECT_EQ(Texts().last(), S("IMPORTE demasiado grande"));
+    d->Importe->SetValue(-1000000000000.0);
+    EXPECT_THROW(d->btSiClick(d), EAbort);
+    EXPECT_EQ(Texts().last(), S("IMPORTE demasiado grande"));
+    d->Importe->SetValue(999999999999.99);
+    d->btSiClick(d);
+    EXPECT_EQ(ImporteApunte, Currency::FromRaw(9999999999999900));
+    d->SetModalResult(mrNone);
     d->Fecha->SetText(QStringLiteral("32/13/2001"));
     d->Importe->SetValue(12);
     EXPECT_THROW(d->btSiClick(d), EAbort);

@@ -489,6 +489,10 @@ def imprime_los_clientes_a_pdf(r):
     r.teclas("alt+i")
     r.teclas("c")  # Informes > Clientes
     vista = r.ventana(r"Presentación Preliminar \.\.", 30)
+    # The whole screen, and no more: its bottom (the scroll bar) must not fall off it.
+    x, y, ancho, alto = r.geometria(vista)
+    if x < 0 or y < 0 or x + ancho > 1280 or y + alto > 1024:
+        raise Fallo(f"la presentación preliminar sale de la pantalla: {x},{y} {ancho}x{alto}")
     r.activa(vista)
     r.clic(vista, 16, 14)  # print
     opciones = r.ventana(r"Imprimir \.\.")

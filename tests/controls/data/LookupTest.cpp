@@ -321,6 +321,30 @@ TEST_F(LookupTest, ComboEnterTakesTheRowOnAFormThatMovesOnEnter) {
     form->Hide();
 }
 
+TEST_F(LookupTest, ComboTypingGoesOnSearchingItsOpenList) {
+    auto* combo = Bind(new TZbDBLookupCombo(form));
+    form->Show();
+    TFormHarness::Focus(combo);
+    // Opened by typing: every letter after the first searches on.
+    TFormHarness::Type(combo, QStringLiteral("ga"));
+    ASSERT_TRUE(combo->ListVisible());
+    EXPECT_EQ(combo->List()->SearchText(), QStringLiteral("GA"));
+    EXPECT_EQ(combo->List()->Value(), QStringLiteral("2"));
+    TFormHarness::PressKey(combo, VK_BACK);
+    EXPECT_EQ(combo->List()->SearchText(), QStringLiteral("G"));
+    TFormHarness::PressKey(combo, VK_ESCAPE);
+    ASSERT_FALSE(combo->ListVisible());
+    // Opened with the keyboard (or the mouse) first: typing searches it too.
+    TFormHarness::PressKey(combo, VK_DOWN, ssAlt);
+    ASSERT_TRUE(combo->ListVisible());
+    TFormHarness::Type(combo, QStringLiteral("za"));
+    EXPECT_EQ(combo->List()->Value(), QStringLiteral("12"));
+    TFormHarness::PressKey(combo, VK_RETURN);
+    EXPECT_FALSE(combo->ListVisible());
+    EXPECT_EQ(Stored(), QStringLiteral("12"));
+    form->Hide();
+}
+
 TEST_F(LookupTest, ComboEscapeDiscardsTheOpenListAndClearsWhenClosed) {
     auto* combo = Bind(new TZbDBLookupCombo(form));
     combo->SetDisplayEmpty(QStringLiteral("<sin cliente>"));

@@ -114,6 +114,17 @@ TEST_F(BehaviourTest, ScreenCentredFormsAreCentredOnFirstShow) {
     EXPECT_NEAR(form->Left(), 40, 4);  // only the first showing places it
 }
 
+TEST_F(BehaviourTest, AFormLargerThanTheScreenOpensWithItsTopLeftOnIt) {
+    // A small screen or a large scale: the title bar and the left edge must stay reachable.
+    const TRect area = Screen->WorkAreaRect();
+    form->SetBounds(0, 0, area.Width() + 300, area.Height() + 200);
+    form->SetPosition(poScreenCenter);
+    form->Show();
+    // The window system may report the frame a few pixels off the client.
+    EXPECT_NEAR(form->Left(), area.Left, 4);
+    EXPECT_NEAR(form->Top(), area.Top, 4);
+}
+
 TEST_F(BehaviourTest, ShowModalOfAVisibleFormIsRefused) {
     form->Show();
     EXPECT_THROW(form->ShowModal(), EInvalidOperation);

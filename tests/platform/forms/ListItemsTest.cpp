@@ -4,6 +4,8 @@
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/DBCtrls.h"
 #include "platform/forms/FormHarness.h"
+#include "platform/forms/Mask.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/graphics/Clipbrd.h"
 
 #include <QPlainTextEdit>
@@ -11,6 +13,7 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
 
 using platform::forms::TFormHarness;
 
@@ -206,6 +209,87 @@ TEST(MemoClipboardTest, DataAwareMemoEditsTheRecordBeforeCuttingOrPasting) {
     EXPECT_EQ(table->State(), dsEdit);
     table->Post();
     EXPECT_EQ(table->FieldByName(QStringLiteral("OBSERVACIONES"))->AsString(), QStringLiteral("nota larga"));
+}
+
+TEST(EditClipboardTest, APasteKeepsOneLineAndWholeCharactersWithinTheLength) {
+    TFormHarness harness;
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* edit = new TEdit(form.get());
+    edit->SetParent(form.get());
+    edit->SetMaxLength(10);
+    // A spreadsheet's cell or an address copied whole: the first line only, tabs kept.
+    Clipboard()->SetAsText(QStringLiteral("C/\tSol\r\n28001 Madrid"));
+    TFormHarness::PressKey(edit, 'V', ssCtrl);
+    EXPECT_EQ(edit->Text(), QStringLiteral("C/\tSol"));
+    edit->Clear();
+    Clipboard()->SetAsText(QStringLiteral("Sol\nMadrid"));
+    TFormHarness::PressKey(edit, 'V', ssCtrl);
+    EXPECT_EQ(edit->Text(), QStringLiteral("Sol"));
+    // Where the length ends inside a character of two halves, the whole character stays out.
+    edit->SetText(QStringLiteral("abcdefgh"));
+    edit->SetSelStart(8);
+    Clipboard()->SetAsText(QString::fromUtf8("x\xF0\x9F\x98\x80y"));
+    TFormHarness::PressKey(edit, VK_INSERT, ssShift);
+    EXPECT_EQ(edit->Text(), QStringLiteral("abcdefghx"));
+    edit->SetText(QStringLiteral("abcdefgh"));
+    edit->SelectAll();
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Text(), QString::fromUtf8("x\xF0\x9F\x98\x80y"));
+    edit->SetReadOnly(true);
+    Clipboard()->SetAsText(QStringLiteral("otro"));
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Text(), QString::fromUtf8("x\xF0\x9F\x98\x80y"));
+}
+
+TEST(EditClipboardTest, DataAwareEditPastesAndCutsOnlyIntoARecordItCanEdit) {
+    TFormHarness harness;
+    QTemporaryDir dir;
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* table = new TTable(form.get());
+    table->SetDatabaseName(dir.path());
+    table->SetTableName(QStringLiteral("DESPACHO"));
+    table->FieldDefs()->Add(QStringLiteral("ID"), ftInteger, 0, true);
+    table->FieldDefs()->Add(QStringLiteral("PROVINCIA"), ftString, 15);
+    table->IndexDefs()->Add(QString(), QStringLiteral("ID"), ixPrimary);
+    table->CreateTable();
+    table->Open();
+    table->Append();
+    table->FieldByName(QStringLiteral("ID"))->SetAsInteger(1);
+    table->FieldByName(QStringLiteral("PROVINCIA"))->SetAsString(QStringLiteral("Soria"));
+    table->Post();
+    auto* ds = new TDataSource(form.get());
+    ds->SetDataSet(table);
+    ds->SetAutoEdit(false);
+    auto* edit = new TDBEdit(form.get());
+    edit->SetParent(form.get());
+    edit->SetDataSource(ds);
+    edit->SetDataField(QStringLiteral("PROVINCIA"));
+    auto* otro = new TEdit(form.get());
+    otro->SetParent(form.get());
+    otro->SetTop(40);
+    form->Show();
+    edit->SetFocus();
+    Clipboard()->SetAsText(QStringLiteral("Segovia"));
+    // Browsing: neither the keys nor the edit's menu change the text, and leaving it is no error.
+    edit->SelectAll();
+    for (auto [key, shift] : {std::pair<quint16, TShiftState>{'V', ssCtrl}, {'X', ssCtrl}, {VK_INSERT, ssShift}}) {
+        TFormHarness::PressKey(edit, key, shift);
+        EXPECT_EQ(edit->Text(), QStringLiteral("Soria"));
+    }
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Text(), QStringLiteral("Soria"));
+    EXPECT_EQ(table->State(), dsBrowse);
+    EXPECT_NO_THROW(otro->SetFocus());
+    EXPECT_EQ(Clipboard()->AsText(), QStringLiteral("Segovia"));
+    // A source that edits by itself: the paste puts the record in edit and is posted with it.
+    ds->SetAutoEdit(true);
+    edit->SetFocus();
+    edit->SelectAll();
+    TFormHarness::PressKey(edit, 'V', ssCtrl);
+    EXPECT_EQ(table->State(), dsEdit);
+    otro->SetFocus();
+    table->Post();
+    EXPECT_EQ(table->FieldByName(QStringLiteral("PROVINCIA"))->AsString(), QStringLiteral("Segovia"));
 }
 
 }  // namespace
