@@ -129,6 +129,8 @@ void TConConta::DBImporteEnter(TObject*) { DBImporte->SetText(QuitaPuntos(DBImpo
 
 // The amount a ledger entry would take from the concept must fit an invoice.
 void TConConta::DBImporteExit(TObject*) {
+    const TDataSetState estado = Dat->TConConta->State();
+    if ((estado != dsEdit && estado != dsInsert) || ActiveControl() == BtNo) return;
     if (!records::ImporteExcesivo(Importe()->AsFloat())) return;
     if (DBImporte->CanFocus()) DBImporte->SetFocus();
     Abort();

@@ -128,6 +128,9 @@ TEST_F(ConContaTest, AnAmountPastTheLimitIsRefusedOnLeavingTheField) {
     EXPECT_THROW(form->DBImporte->DoExit(), EAbort);
     EXPECT_EQ(Texts().last(), QStringLiteral("IMPORTE demasiado grande"));
     EXPECT_FALSE(Dat->TConConta->FieldByName(QStringLiteral("IMPORTE"))->DisplayText().isEmpty());
+    // Leaving it for "No" is no check: the change is thrown away.
+    form->SetActiveControl(form->BtNo);
+    EXPECT_NO_THROW(form->DBImporte->DoExit());
     form->BtNo->Click();
     EXPECT_DOUBLE_EQ(Valor(QStringLiteral("SELECT IMPORTE FROM CONCONTAS WHERE CUENTA = 'DE01'")).AsFloat(), 1234.5);
 }
