@@ -162,7 +162,9 @@ void TDat::CreaTablasNuevas() {
                 continue;
             }
             // Each model index is compared with its own stored one, which mending another leaves as it was.
-            const auto guardada = t.Indexes.empty() ? platform::db::TTableDesc() : conn->DescribeTable(t.Name);
+            if (t.Indexes.empty()) continue;
+            const auto leida = conn->Layout(t.Name);
+            const platform::db::TTableDesc& guardada = *leida;
             for (const auto& modelo : t.Indexes) {
                 const auto* ix = IndiceGuardado(guardada, modelo);
                 if (ix && MismosCampos(ix->Fields, modelo.Fields) && ix->Unique == modelo.Unique) continue;

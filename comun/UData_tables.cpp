@@ -268,6 +268,7 @@ TField* CampoConsulta(TDat* dat, TQuery* q, const char* nombre, char tipo, int t
 }  // namespace
 
 void TDat::CreaComponentes() {
+    ReserveComponents(640);  // the datasets, their sources and some five hundred fields
     const QString zembra = QStringLiteral("ZEMBRA");
     auto tabla = [&](TTable*& t, const char* nombre, const char* fichero) {
         t = new TTable(this);

@@ -6,6 +6,7 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QFileInfo>
 
 namespace {
@@ -139,6 +140,25 @@ TPlacementState ReadPlacementState(TObject* iniObject, const QString& section, T
     case 3: return TPlacementState::Maximized;
     default: return defaultState;
     }
+}
+
+void FitPlacement(TWindowPlacement& placement, int left, int top, int width, int height, bool sizeable) {
+    if (width <= 0 || height <= 0) return;
+    int w = placement.NormRight - placement.NormLeft;
+    int h = placement.NormBottom - placement.NormTop;
+    if (w <= 0 || h <= 0) return;
+    if (sizeable) {
+        w = std::min(w, width);
+        h = std::min(h, height);
+    }
+    // Too big to fit (a window that cannot be sized): its top left corner, with the title bar,
+    // is what must stay on the screen.
+    const int l = std::max(left, std::min(placement.NormLeft, left + width - w));
+    const int t = std::max(top, std::min(placement.NormTop, top + height - h));
+    placement.NormLeft = l;
+    placement.NormTop = t;
+    placement.NormRight = l + w;
+    placement.NormBottom = t + h;
 }
 
 }  // namespace platform::visual

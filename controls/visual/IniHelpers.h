@@ -83,6 +83,10 @@ bool ReadPlacementPosition(TObject* iniObject, const QString& section, TWindowPl
 // "ShowCmd" as a window state: 1, 5, 9 normal; 2, 6, 7 minimised; 3 maximised; others the default.
 TPlacementState ReadPlacementState(TObject* iniObject, const QString& section, TPlacementState defaultState);
 
+// Moves the normal rectangle into the area (left, top, width, height), shrinking it to the area
+// first when the window can be sized: a window saved on a larger screen, or beyond an edge of
+// this one, comes back where the user can reach it.
+void FitPlacement(TWindowPlacement& placement, int left, int top, int width, int height, bool sizeable);
 // The primary screen as the forms layer sees it.
 TScreenInfo CurrentScreen();
 // The form's placement: its bounds as the normal rectangle, its window state as the show command.

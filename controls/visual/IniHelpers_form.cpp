@@ -80,6 +80,13 @@ void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& sec
                 wp.NormRight = wp.NormLeft + form->Width();
                 wp.NormBottom = wp.NormTop + form->Height();
             }
+            // Left and top place the window manager's frame, width and height size what is inside
+            // it: room is kept for a frame's borders and title bar.
+            constexpr int FrameWidth = 8, FrameHeight = 32;
+            const TRect area = Screen->WorkAreaRect();
+            platform::visual::FitPlacement(wp, area.Left, area.Top, area.Width() - FrameWidth,
+                                           area.Height() - FrameHeight,
+                                           form->BorderStyle() == bsSizeable || form->BorderStyle() == bsSizeToolWin);
             if (wp.NormRight > wp.NormLeft) {
                 // A centred form would be centred again on showing, losing the stored position.
                 if (form->Position() == poScreenCenter && !form->HasState(csDesigning))

@@ -69,6 +69,13 @@ size_t qHash(const TNameKey& k, size_t seed) {
 
 using platform::classes::TNameKey;
 
+void TComponent::ReserveComponents(int count) {
+    if (count <= 0) return;
+    FComponents.reserve(size_t(count));
+    if (!FNamed) FNamed = std::make_unique<QHash<TNameKey, TComponent*>>();
+    FNamed->reserve(count);
+}
+
 TComponent* TComponent::FindComponent(const QString& name) const {
     if (name.isEmpty() || !FNamed) return nullptr;
     // A module owns some thousand named components: looked up, not searched.

@@ -49,6 +49,8 @@ public:
     QString GetNamePath() const override { return FName; }
 
     int ComponentCount() const { return int(FComponents.size()); }
+    // Room for `count` owned components, for an owner that makes many at once.
+    void ReserveComponents(int count);
     TComponent* Components(int index) const;
     int ComponentIndex() const;
     TComponent* FindComponent(const QString& name) const;  // case-insensitive

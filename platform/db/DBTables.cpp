@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
-#include <map>
 
 using platform::db::TColumnType;
 using platform::db::TConnection;
@@ -344,12 +343,12 @@ void TTable::InternalOpen() {
     if (FTableName.isEmpty()) DatabaseError(QStringLiteral("Missing TableName property"), this);
     OpenConnection();
     // One read of the layout serves the cursor and the definitions (on a server, a round trip).
-    FDesc = FConn->DescribeTable(FTableName);
-    ApplyLayout(FDesc);
+    FDesc = FConn->Layout(FTableName);
+    ApplyLayout(*FDesc);
     FFilterFor.clear();
     FSpec = platform::db::TCursorSpec();
     FSpec.Table = FTableName;
-    for (auto& c : FDesc.Columns) FSpec.Columns << c.Name;
+    for (auto& c : FDesc->Columns) FSpec.Columns << c.Name;
     BuildOrder();
     UpdateRestriction();
 }
@@ -362,17 +361,17 @@ void TTable::BuildOrder() {
         fields = FIndexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     } else if (!FIndexName.isEmpty()) {
         const platform::db::TIndexDesc* found = nullptr;
-        for (auto& ix : FDesc.Indexes)
+        for (auto& ix : Desc().Indexes)
             if (!ix.Primary && ix.Name.compare(FIndexName, Qt::CaseInsensitive) == 0) found = &ix;
         if (!found) DatabaseError(QStringLiteral("Index '%1' not found").arg(FIndexName), this);
         fields = found->Fields;
         FSpec.CaseInsensitive = found->CaseInsensitive;
     } else {
-        for (auto& ix : FDesc.Indexes)
+        for (auto& ix : Desc().Indexes)
             if (ix.Primary) fields = ix.Fields;
     }
     for (const QString& f : fields) {
-        int c = FDesc.ColumnIndex(f.trimmed());
+        int c = Desc().ColumnIndex(f.trimmed());
         if (c < 0) DatabaseError(QStringLiteral("Field '%1' not found").arg(f.trimmed()), this);
         FSpec.OrderCols.push_back(c);
     }
@@ -389,9 +388,9 @@ void TTable::GetIndexNames(TStrings* list) {
     list->Clear();
     if (!Active()) {
         Connection();
-        FDesc = FConn->DescribeTable(FTableName);
+        FDesc = FConn->Layout(FTableName);
     }
-    for (auto& ix : FDesc.Indexes)
+    for (auto& ix : Desc().Indexes)
         if (!ix.Primary) list->Add(ix.Name);
 }
 
@@ -1251,16 +1250,16 @@ void TQuery::ReadResult() {
     QStringList tables;
     // Each table's layout is read once per open (on a server, every read is a round trip), and
     // stays where it is while the list's types are worked out. Columns come table by table.
-    std::map<QString, platform::db::TTableDesc> layouts;
+    QHash<QString, std::shared_ptr<const platform::db::TTableDesc>> layouts;
     const platform::db::TTableDesc* last = nullptr;
     QString lastTable;
     auto layout = [&](const QString& table) -> const platform::db::TTableDesc& {
         if (last && table == lastTable) return *last;
         const QString key = platform::db::StorageName(table);
         auto it = layouts.find(key);
-        if (it == layouts.end()) it = layouts.emplace(key, FConn->DescribeTable(table)).first;
+        if (it == layouts.end()) it = layouts.insert(key, FConn->Layout(table));
         lastTable = table;
-        last = &it->second;
+        last = it->get();
         return *last;
     };
     for (int c = first; c < ncol; ++c) {

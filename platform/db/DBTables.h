@@ -305,7 +305,12 @@ private:
     bool FExclusive = false;
     QString FIndexName, FIndexFieldNames, FMasterFields;
     std::unique_ptr<TIndexDefs> FIndexDefs;
-    platform::db::TTableDesc FDesc;
+    // The layout the cursor was opened on, shared with the connection.
+    std::shared_ptr<const platform::db::TTableDesc> FDesc;
+    const platform::db::TTableDesc& Desc() const {
+        static const platform::db::TTableDesc none;
+        return FDesc ? *FDesc : none;
+    }
     platform::db::TCursorSpec FSpec;
     std::unique_ptr<TRecordBuffer> FRangeLow, FRangeHigh, FKey;
     bool FRangeActive = false;

@@ -136,6 +136,11 @@ public:
     virtual bool TableExists(const QString& table) = 0;
     virtual QStringList TableNames() = 0;  // storage names, in order
     virtual TTableDesc DescribeTable(const QString& table) = 0;  // ecNoSuchTable when absent
+    // The same, shared with the connection where it keeps its layouts: no copy, and the holder's
+    // stays as it was read whatever the connection reads later.
+    virtual std::shared_ptr<const TTableDesc> Layout(const QString& table) {
+        return std::make_shared<const TTableDesc>(DescribeTable(table));
+    }
     virtual void CreateTable(const TTableDesc& desc) = 0;
     virtual void DropTable(const QString& table) = 0;
     virtual void EmptyTable(const QString& table) = 0;

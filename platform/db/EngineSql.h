@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace platform::db::engine {
@@ -115,40 +116,46 @@ private:
 };
 
 // The layouts a connection has read, by storage name; the last one asked for is kept with the
-// name it was asked by, as cursors ask for the same table again and again.
+// name it was asked by, as cursors ask for the same table again and again. Each is shared: a
+// holder keeps the layout it was given whatever the connection reads later.
 class TLayouts {
 public:
     template <class F>
-    const TTableDesc& Get(const QString& table, F&& read) {
-        if (FLast && table == FLastName) return *FLast;
+    std::shared_ptr<const TTableDesc> Shared(const QString& table, F&& read) {
+        if (FLast && table == FLastName) return FLast;
         const QString key = StorageName(table);
         auto it = FByName.find(key);
-        if (it == FByName.end()) it = FByName.insert(key, read(key));
+        if (it == FByName.end()) it = FByName.insert(key, std::make_shared<const TTableDesc>(read(key)));
         FLastName = table;
-        FLast = &*it;
-        return *it;
+        FLast = *it;
+        return FLast;
+    }
+    template <class F>
+    const TTableDesc& Get(const QString& table, F&& read) {
+        Shared(table, read);
+        return *FLast;
     }
     const TTableDesc* Find(const QString& key) const {
         auto it = FByName.find(key);
-        return it == FByName.end() ? nullptr : &*it;
+        return it == FByName.end() ? nullptr : it->get();
     }
     void Put(const QString& key, TTableDesc desc) {
-        FLast = nullptr;
-        FByName.insert(key, std::move(desc));
+        FLast.reset();
+        FByName.insert(key, std::make_shared<const TTableDesc>(std::move(desc)));
     }
     void Forget(const QString& key) {
-        FLast = nullptr;
+        FLast.reset();
         FByName.remove(key);
     }
     void Clear() {
-        FLast = nullptr;
+        FLast.reset();
         FByName.clear();
     }
 
 private:
-    QHash<QString, TTableDesc> FByName;
+    QHash<QString, std::shared_ptr<const TTableDesc>> FByName;
     QString FLastName;
-    const TTableDesc* FLast = nullptr;
+    std::shared_ptr<const TTableDesc> FLast;
 };
 
 struct TToken {

@@ -1044,6 +1044,10 @@ public:
         DescribeAll();
         return Desc(table);
     }
+    std::shared_ptr<const TTableDesc> Layout(const QString& table) override {
+        DescribeAll();
+        return FLayouts.Shared(table, [this](const QString& key) { return Read(key); });
+    }
     void DescribeAll() {
         if (!SchemaCurrent() || !FAllRead) ReadAll();
     }

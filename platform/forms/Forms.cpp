@@ -17,6 +17,7 @@
 #include <QLibraryInfo>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
@@ -38,6 +39,19 @@ void EnsureQApplication() {
         auto* app = new QApplication(gArgc, gArgv);
         app->setQuitOnLastWindowClosed(false);
     }
+}
+
+// A dialog waiting for an answer that went down with the program comes back with its main window.
+void BringBackMinimisedDialog() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !(modal->windowState() & Qt::WindowMinimized)) return;
+    QPointer<QWidget> alive = modal;
+    QTimer::singleShot(0, modal, [alive] {
+        if (!alive) return;
+        alive->showNormal();
+        alive->raise();
+        alive->activateWindow();
+    });
 }
 
 // Watches every event of the program for the application's OnMessage.
@@ -218,7 +232,10 @@ void TCustomForm::SetWindowState(TWindowState value) {
     case wsMinimized: FWidget->showMinimized(); break;
     case wsMaximized: FWidget->showMaximized(); break;
     }
-    if (old == wsMinimized && this == Application->MainForm()) Application->OnRestore(Application);
+    if (old == wsMinimized && this == Application->MainForm()) {
+        Application->OnRestore(Application);
+        BringBackMinimisedDialog();
+    }
 }
 
 TRect TCustomForm::ClientRect() const {
@@ -671,7 +688,21 @@ bool TCustomForm::WidgetEvent(QEvent* event) {
         FWindowState = (s & Qt::WindowMinimized) ? wsMinimized : (s & Qt::WindowMaximized) ? wsMaximized : wsNormal;
         if (this == Application->MainForm()) {
             if (FWindowState == wsMinimized && old != wsMinimized) Application->OnMinimize(Application);
-            if (FWindowState != wsMinimized && old == wsMinimized) Application->OnRestore(Application);
+            if (FWindowState != wsMinimized && old == wsMinimized) {
+                Application->OnRestore(Application);
+                BringBackMinimisedDialog();
+            }
+        } else if (FModal && FWindowState == wsMinimized && old != wsMinimized) {
+            // The window manager minimised a dialog waiting for an answer: it has no place of its own
+            // on a task bar and every other window waits for it, so the program goes down as one and
+            // comes back as one.
+            TCustomForm* main = Application->MainForm();
+            if (main && main->Visible() && main->WindowState() != wsMinimized) {
+                QPointer<QWidget> alive = FWidget;
+                QTimer::singleShot(0, FWidget, [alive] {
+                    if (alive && Application->MainForm()) Application->Minimize();
+                });
+            }
         }
         return false;
     }

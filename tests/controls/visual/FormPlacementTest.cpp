@@ -128,3 +128,48 @@ TEST_F(FormPlacementTest, AMinimisedChildWindowMarksItsMinimisedPosition) {
     WriteFormPlacement(&normal, ini.get(), QStringLiteral("N"));
     EXPECT_EQ(IniReadInteger(ini.get(), QStringLiteral("N"), QStringLiteral("Flags"), -1), 0);
 }
+
+TEST_F(FormPlacementTest, AWindowSavedOffThisScreenComesBackOnIt) {
+    const TRect area = Screen->WorkAreaRect();
+    auto inside = [&](const TCustomForm& f) {
+        return f.Left() >= area.Left && f.Top() >= area.Top && f.Left() + f.Width() <= area.Left + area.Width() &&
+               f.Top() + f.Height() <= area.Top + area.Height();
+    };
+    // Saved on a larger screen, beyond this one's bottom right corner, bigger than all of it.
+    const QString s = QStringLiteral("Grande");
+    IniWriteString(ini.get(), s, QStringLiteral("NormPos"), QStringLiteral("1300,900,4100,3400"));
+    TPlacedForm big(nullptr);
+    ReadFormPlacement(&big, ini.get(), s, true, true);
+    EXPECT_TRUE(inside(big)) << big.Left() << "," << big.Top() << " " << big.Width() << "x" << big.Height();
+    EXPECT_GT(big.Width(), area.Width() / 2);
+
+    // Dragged past the top left corner: moved back in, its size kept.
+    IniWriteString(ini.get(), QStringLiteral("Arriba"), QStringLiteral("NormPos"), QStringLiteral("-500,-300,-200,-100"));
+    TPlacedForm up(nullptr);
+    ReadFormPlacement(&up, ini.get(), QStringLiteral("Arriba"), false, true);
+    EXPECT_TRUE(inside(up));
+    EXPECT_EQ(up.Width(), 300);
+    EXPECT_EQ(up.Height(), 200);
+
+    // A dialog keeps its designed size and stays on screen.
+    IniWriteString(ini.get(), QStringLiteral("D"), QStringLiteral("NormPos"), QStringLiteral("5000,5000,5100,5100"));
+    TPlacedForm dialog(nullptr);
+    dialog.SetBorderStyle(bsDialog);
+    ReadFormPlacement(&dialog, ini.get(), QStringLiteral("D"), false, true);
+    EXPECT_TRUE(inside(dialog));
+    EXPECT_EQ(dialog.Width(), 400);
+}
+
+TEST(FitPlacementTest, MovesShrinksOrKeepsTheTopLeftCorner) {
+    auto fit = [](int l, int t, int r, int b, bool sizeable) {
+        TWindowPlacement wp;
+        wp.NormLeft = l, wp.NormTop = t, wp.NormRight = r, wp.NormBottom = b;
+        FitPlacement(wp, 10, 30, 1000, 700, sizeable);
+        return QStringLiteral("%1,%2,%3,%4").arg(wp.NormLeft).arg(wp.NormTop).arg(wp.NormRight).arg(wp.NormBottom);
+    };
+    EXPECT_EQ(fit(100, 100, 500, 400, true), QStringLiteral("100,100,500,400"));  // inside: untouched
+    EXPECT_EQ(fit(900, 600, 1300, 900, true), QStringLiteral("610,430,1010,730"));
+    EXPECT_EQ(fit(-50, 0, 2000, 1000, true), QStringLiteral("10,30,1010,730"));
+    // One that cannot shrink shows its top left corner, where its title bar is.
+    EXPECT_EQ(fit(500, 500, 1700, 1400, false), QStringLiteral("10,30,1210,930"));
+}

@@ -129,7 +129,7 @@ TEST_F(PlacemntTest, CloseSavesAndTheNextShowRestoresPlacementAndStoredPropertie
         form.Show();
         EXPECT_EQ(form.OwnShows, 1);  // the form's own handler still runs
         EXPECT_EQ(form.AtShow, Rect(100, 50, 800, 450));  // nothing stored yet: the designed placement stays
-        form.SetBounds(120, 80, 760, 500);
+        form.SetBounds(20, 30, 700, 500);  // inside the test screen, with room for a frame
         form.TExpedAUTOS->SetDisplayWidth(25);
         form.TConsulTOTAL->SetVisible(false);
         form.CheckList1->SetChecked(0, true);
@@ -138,8 +138,8 @@ TEST_F(PlacemntTest, CloseSavesAndTheNextShowRestoresPlacementAndStoredPropertie
     }
     const auto values = ReadWithConfigParser(path, QStringLiteral("TPrincipio"));
     const QString suffix = platform::visual::ScreenSuffix(platform::visual::CurrentScreen());
-    EXPECT_EQ(values.at(QStringLiteral("NormPos")), QStringLiteral("120,80,880,580"));
-    EXPECT_EQ(values.at(QStringLiteral("NormPos") + suffix), QStringLiteral("120,80,880,580"));
+    EXPECT_EQ(values.at(QStringLiteral("NormPos")), QStringLiteral("20,30,720,530"));
+    EXPECT_EQ(values.at(QStringLiteral("NormPos") + suffix), QStringLiteral("20,30,720,530"));
     EXPECT_TRUE(values.count(QStringLiteral("MinMaxPos")) && values.count(QStringLiteral("MinMaxPos") + suffix));
     EXPECT_EQ(values.at(QStringLiteral("ShowCmd")), QStringLiteral("1"));
     EXPECT_EQ(values.at(QStringLiteral("Flags")), QStringLiteral("0"));
@@ -156,7 +156,7 @@ TEST_F(PlacemntTest, CloseSavesAndTheNextShowRestoresPlacementAndStoredPropertie
     TPrincipio again(nullptr, path);
     EXPECT_EQ(again.FormStorage1->StoredProps()->Count(), 2);  // the line naming no component went
     again.Show();
-    EXPECT_EQ(again.AtShow, Rect(120, 80, 880, 580));
+    EXPECT_EQ(again.AtShow, Rect(20, 30, 720, 530));
     EXPECT_EQ(again.TExpedAUTOS->DisplayWidth(), 25);
     EXPECT_FALSE(again.TConsulTOTAL->Visible());
     EXPECT_EQ(again.CheckList1->State(0), cbChecked);

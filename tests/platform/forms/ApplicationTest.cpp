@@ -234,3 +234,34 @@ TEST_F(ApplicationTest, ScriptedAnswersAreTakenInOrderOfKind) {
 }
 
 }  // namespace
+
+TEST_F(ApplicationTest, AMinimisedDialogTakesTheProgramDownAndComesBackWithIt) {
+    TForm* main = nullptr;
+    Application->CreateForm(main);
+    std::unique_ptr<TForm> ownsMain(main);
+    main->Show();
+    auto dialog = std::make_unique<TForm>(nullptr);
+    dialog->SetBorderStyle(bsDialog);
+    bool down = false, back = false;
+    harness.AnswerModal([&](TCustomForm& f) {
+        // As the window manager does it: the window's state changes under the program.
+        f.Widget()->setWindowState(Qt::WindowMinimized);
+        TFormHarness::ProcessEvents();
+        down = main->WindowState() == wsMinimized;
+        // The user brings the program back from the task bar.
+        main->Widget()->setWindowState(Qt::WindowNoState);
+        TFormHarness::ProcessEvents();
+        back = !(f.Widget()->windowState() & Qt::WindowMinimized) && f.WindowState() == wsNormal;
+        f.SetModalResult(mrOk);
+    });
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_TRUE(down) << "the main window stayed up, waiting on a dialog out of reach";
+    EXPECT_TRUE(back) << "the dialog stayed minimised behind its main window";
+    EXPECT_EQ(main->WindowState(), wsNormal);
+
+    // Without a dialog waiting, minimising and restoring touch only the main window.
+    main->SetWindowState(wsMinimized);
+    main->SetWindowState(wsNormal);
+    TFormHarness::ProcessEvents();
+    EXPECT_FALSE(dialog->Visible());
+}
