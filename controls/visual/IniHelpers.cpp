@@ -142,6 +142,14 @@ TPlacementState ReadPlacementState(TObject* iniObject, const QString& section, T
     }
 }
 
+QRect AreaForPlacement(const TWindowPlacement& placement, const QList<QRect>& areas) {
+    if (areas.isEmpty()) return QRect();
+    const QPoint middle((placement.NormLeft + placement.NormRight) / 2, (placement.NormTop + placement.NormBottom) / 2);
+    for (const QRect& a : areas)
+        if (a.contains(middle)) return a;
+    return areas.front();
+}
+
 void FitPlacement(TWindowPlacement& placement, int left, int top, int width, int height, bool sizeable) {
     if (width <= 0 || height <= 0) return;
     int w = placement.NormRight - placement.NormLeft;

@@ -2,6 +2,8 @@
 // The routines through which saved layouts reach their store, an ini file (TIniFile) or a
 // registry branch (TRegIniFile): every routine takes the store object and works out which it is.
 // Also the window-placement keys a form's position and state are saved under.
+#include <QList>
+#include <QRect>
 #include <QString>
 
 class TObject;
@@ -83,6 +85,10 @@ bool ReadPlacementPosition(TObject* iniObject, const QString& section, TWindowPl
 // "ShowCmd" as a window state: 1, 5, 9 normal; 2, 6, 7 minimised; 3 maximised; others the default.
 TPlacementState ReadPlacementState(TObject* iniObject, const QString& section, TPlacementState defaultState);
 
+// Of the screens' areas (the main screen's first), the one that holds the middle of the normal
+// rectangle: a window left on a second monitor goes back there while it is plugged in. The first
+// when none does.
+QRect AreaForPlacement(const TWindowPlacement& placement, const QList<QRect>& areas);
 // Moves the normal rectangle into the area (left, top, width, height), shrinking it to the area
 // first when the window can be sized: a window saved on a larger screen, or beyond an edge of
 // this one, comes back where the user can reach it.

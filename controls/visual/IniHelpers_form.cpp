@@ -3,6 +3,8 @@
 
 #include "platform/forms/Forms.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 
 using platform::visual::TPlacementState;
@@ -83,9 +85,12 @@ void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& sec
             // Left and top place the window manager's frame, width and height size what is inside
             // it: room is kept for a frame's borders and title bar.
             constexpr int FrameWidth = 8, FrameHeight = 32;
-            const TRect area = Screen->WorkAreaRect();
-            platform::visual::FitPlacement(wp, area.Left, area.Top, area.Width() - FrameWidth,
-                                           area.Height() - FrameHeight,
+            const TRect main = Screen->WorkAreaRect();
+            QList<QRect> areas{QRect(main.Left, main.Top, main.Width(), main.Height())};
+            for (QScreen* s : QGuiApplication::screens()) areas << s->availableGeometry();
+            const QRect area = platform::visual::AreaForPlacement(wp, areas);
+            platform::visual::FitPlacement(wp, area.x(), area.y(), area.width() - FrameWidth,
+                                           area.height() - FrameHeight,
                                            form->BorderStyle() == bsSizeable || form->BorderStyle() == bsSizeToolWin);
             if (wp.NormRight > wp.NormLeft) {
                 // A centred form would be centred again on showing, losing the stored position.

@@ -11,6 +11,8 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QFileSystemModel>
+#include <QLocale>
 #include <QMimeDatabase>
 #include <QSortFilterProxyModel>
 #include <QFileInfo>
@@ -170,6 +172,21 @@ public:
 class TSinFicherosDelMotor : public QSortFilterProxyModel {
 public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    // The size and date columns in Spanish: the toolkit writes them in the workstation's own
+    // locale, where "12/7/26" would be the 7th of December to the user. Short, as the column is.
+    QVariant data(const QModelIndex& index, int role) const override {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || (index.column() != 1 && index.column() != 3))
+            return QSortFilterProxyModel::data(index, role);
+        const QFileInfo info = files->fileInfo(mapToSource(index));
+        const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+        if (index.column() == 3)
+            return info.lastModified().isValid() ? spanish.toString(info.lastModified(), QStringLiteral("dd/MM/yy HH:mm"))
+                                                 : QString();
+        return info.isFile() ? spanish.formattedDataSize(info.size(), 1, QLocale::DataSizeTraditionalFormat)
+                             : QSortFilterProxyModel::data(index, role);
+    }
 
 protected:
     bool filterAcceptsRow(int row, const QModelIndex& parent) const override {

@@ -65,7 +65,11 @@ quint64 HelpEngineSerial() { return gEngineSerial; }
 
 TProgramHelp::TProgramHelp() { InitHelpPages(); }
 
-TProgramHelp::~TProgramHelp() = default;
+TProgramHelp::~TProgramHelp() {
+    // The program's own help lives until the process ends, after the application object: a
+    // window can no longer be destroyed then, and the process is ending anyway.
+    if (!QCoreApplication::instance()) (void)FWindow.release();
+}
 
 QString TProgramHelp::SetName(const QString& file) {
     return QFileInfo(QString(file).replace(QLatin1Char('\\'), QLatin1Char('/'))).completeBaseName().toLower();

@@ -10,6 +10,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <map>
 #include <sqlite3.h>
 
@@ -625,4 +628,43 @@ TEST_F(DatTest, EachWindowsViewOfTheAgendaFiltersOnItsOwnAndAllSeeNewRows) {
     add("E", "00001-A", 7);
     Dat->RefrescaAgendas();
     EXPECT_EQ(filas(caso).size(), 3);
+}
+
+TEST(CarpetaPrivadaTest, AHomeThatCannotTakeItFallsBackToAFolderOfTheUserAloneInTheTemporaryOne) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A file where the folders should be: nothing can be made under it, not even by root.
+    const QString fichero = dir.filePath(QStringLiteral("no-es-carpeta"));
+    {
+        QFile f(fichero);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString temporal = dir.filePath(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkpath(temporal));
+    const QByteArray antes[] = {qgetenv("XDG_RUNTIME_DIR"), qgetenv("XDG_CACHE_HOME"), qgetenv("HOME"), qgetenv("TMPDIR")};
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(fichero + QStringLiteral("/cache")));
+    qputenv("HOME", QFile::encodeName(fichero + QStringLiteral("/home")));
+    qputenv("TMPDIR", QFile::encodeName(temporal));
+
+    const QString carpeta = shell::CarpetaPrivadaUsuario();
+    EXPECT_EQ(carpeta, temporal + QStringLiteral("/zembra-%1").arg(::getuid()));
+    EXPECT_TRUE(QFileInfo(carpeta).isDir());
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(carpeta).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // Nowhere at all: the first place tried is named in the error.
+    qputenv("TMPDIR", QFile::encodeName(fichero + QStringLiteral("/tmp")));
+    try {
+        shell::CarpetaPrivadaUsuario();
+        ADD_FAILURE() << "no error without any folder";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("No se puede crear la carpeta privada %1/cache/zembra").arg(fichero));
+    }
+    const char* nombres[] = {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME", "TMPDIR"};
+    for (int i = 0; i < 4; ++i) {
+        if (antes[i].isNull()) qunsetenv(nombres[i]);
+        else qputenv(nombres[i], antes[i]);
+    }
 }

@@ -50,6 +50,15 @@ protected:
     }
     int Filas() { return Valor(QStringLiteral("SELECT COUNT(*) FROM CONCONTAS")).AsInteger(); }
     bool Va(const QString& cuenta) { return Dat->TConConta->Locate(QStringLiteral("CUENTA"), Variant(cuenta), 0); }
+    // The concept DE01 in edit, its whole amount replaced by `texto` as typed after Ctrl+A.
+    void TecleaImporte(const QString& texto) {
+        Abre();
+        ASSERT_TRUE(Va(QStringLiteral("DE01")));
+        form->btEdit->Click();
+        TFormHarness::Focus(form->DBImporte);
+        TFormHarness::PressKey(form->DBImporte, 'A', ssCtrl);
+        TFormHarness::Type(form->DBImporte, texto);
+    }
 
     TConConta* form = nullptr;
 };
@@ -104,12 +113,7 @@ TEST_F(ConContaTest, ConceptsAreAddedEditedAndDeleted) {
 }
 
 TEST_F(ConContaTest, CtrlAInTheAmountSelectsItSoTypingReplacesIt) {
-    Abre();
-    ASSERT_TRUE(Va(QStringLiteral("DE01")));
-    form->btEdit->Click();
-    TFormHarness::Focus(form->DBImporte);
-    TFormHarness::PressKey(form->DBImporte, 'A', ssCtrl);
-    TFormHarness::Type(form->DBImporte, QStringLiteral("150"));
+    TecleaImporte(QStringLiteral("150"));
     EXPECT_EQ(form->DBImporte->Text(), QStringLiteral("150"));
     TFormHarness::Focus(form->DBNombre);
     form->BtOk->Click();
@@ -119,12 +123,7 @@ TEST_F(ConContaTest, CtrlAInTheAmountSelectsItSoTypingReplacesIt) {
 // An amount past what a ledger entry may take is shown as typed and refused in Spanish when the
 // field is left: no overflow while painting it, and the concept keeps its amount.
 TEST_F(ConContaTest, AnAmountPastTheLimitIsRefusedOnLeavingTheField) {
-    Abre();
-    ASSERT_TRUE(Va(QStringLiteral("DE01")));
-    form->btEdit->Click();
-    TFormHarness::Focus(form->DBImporte);
-    TFormHarness::PressKey(form->DBImporte, 'A', ssCtrl);
-    TFormHarness::Type(form->DBImporte, QStringLiteral("99999999999999999999"));
+    TecleaImporte(QStringLiteral("99999999999999999999"));
     EXPECT_THROW(form->DBImporte->DoExit(), EAbort);
     EXPECT_EQ(Texts().last(), QStringLiteral("IMPORTE demasiado grande"));
     EXPECT_FALSE(Dat->TConConta->FieldByName(QStringLiteral("IMPORTE"))->DisplayText().isEmpty());

@@ -173,3 +173,17 @@ TEST(FitPlacementTest, MovesShrinksOrKeepsTheTopLeftCorner) {
     // One that cannot shrink shows its top left corner, where its title bar is.
     EXPECT_EQ(fit(500, 500, 1700, 1400, false), QStringLiteral("10,30,1210,930"));
 }
+
+TEST(FitPlacementTest, AWindowOnASecondMonitorStaysThereWhileItIsPluggedIn) {
+    auto at = [](int l, int t, int r, int b) {
+        TWindowPlacement wp;
+        wp.NormLeft = l, wp.NormTop = t, wp.NormRight = r, wp.NormBottom = b;
+        return wp;
+    };
+    const QRect main(0, 0, 1024, 740), second(1024, 0, 1280, 1024);
+    EXPECT_EQ(AreaForPlacement(at(1200, 100, 1900, 600), {main, second}), second);
+    EXPECT_EQ(AreaForPlacement(at(100, 100, 700, 600), {main, second}), main);
+    // Unplugged, or saved beyond every screen: the main one.
+    EXPECT_EQ(AreaForPlacement(at(1200, 100, 1900, 600), {main}), main);
+    EXPECT_EQ(AreaForPlacement(at(-3000, -900, -2000, -100), {main, second}), main);
+}

@@ -143,6 +143,28 @@ TEST(OwnedObjectsTest, AStringListThatOwnsItsObjectsFreesThemOnDeleteReplaceAndC
     EXPECT_EQ(Vivos, 1);
 }
 
+// A table of one row (ID 1 and one more field holding `valor`) behind a source that does not
+// edit by itself.
+TDataSource* UnaFila(TForm* form, const QString& carpeta, const QString& nombre, const QString& campo, TFieldType tipo,
+                     int longitud, const QString& valor, TTable*& table) {
+    table = new TTable(form);
+    table->SetDatabaseName(carpeta);
+    table->SetTableName(nombre);
+    table->FieldDefs()->Add(QStringLiteral("ID"), ftInteger, 0, true);
+    table->FieldDefs()->Add(campo, tipo, longitud);
+    table->IndexDefs()->Add(QString(), QStringLiteral("ID"), ixPrimary);
+    table->CreateTable();
+    table->Open();
+    table->Append();
+    table->FieldByName(QStringLiteral("ID"))->SetAsInteger(1);
+    table->FieldByName(campo)->SetAsString(valor);
+    table->Post();
+    auto* ds = new TDataSource(form);
+    ds->SetDataSet(table);
+    ds->SetAutoEdit(false);
+    return ds;
+}
+
 TEST(MemoClipboardTest, CutCopyPasteAndSelection) {
     TFormHarness harness;
     auto form = std::make_unique<TForm>(nullptr);
@@ -175,21 +197,9 @@ TEST(MemoClipboardTest, DataAwareMemoEditsTheRecordBeforeCuttingOrPasting) {
     TFormHarness harness;
     QTemporaryDir dir;
     auto form = std::make_unique<TForm>(nullptr);
-    auto* table = new TTable(form.get());
-    table->SetDatabaseName(dir.path());
-    table->SetTableName(QStringLiteral("NOTAS"));
-    table->FieldDefs()->Add(QStringLiteral("ID"), ftInteger, 0, true);
-    table->FieldDefs()->Add(QStringLiteral("OBSERVACIONES"), ftMemo);
-    table->IndexDefs()->Add(QString(), QStringLiteral("ID"), ixPrimary);
-    table->CreateTable();
-    table->Open();
-    table->Append();
-    table->FieldByName(QStringLiteral("ID"))->SetAsInteger(1);
-    table->FieldByName(QStringLiteral("OBSERVACIONES"))->SetAsString(QStringLiteral("nota"));
-    table->Post();
-    auto* ds = new TDataSource(form.get());
-    ds->SetDataSet(table);
-    ds->SetAutoEdit(false);
+    TTable* table = nullptr;
+    TDataSource* ds = UnaFila(form.get(), dir.path(), QStringLiteral("NOTAS"), QStringLiteral("OBSERVACIONES"), ftMemo, 0,
+                              QStringLiteral("nota"), table);
     auto* memo = new TDBMemo(form.get());
     memo->SetParent(form.get());
     memo->SetDataSource(ds);
@@ -245,21 +255,9 @@ TEST(EditClipboardTest, DataAwareEditPastesAndCutsOnlyIntoARecordItCanEdit) {
     TFormHarness harness;
     QTemporaryDir dir;
     auto form = std::make_unique<TForm>(nullptr);
-    auto* table = new TTable(form.get());
-    table->SetDatabaseName(dir.path());
-    table->SetTableName(QStringLiteral("DESPACHO"));
-    table->FieldDefs()->Add(QStringLiteral("ID"), ftInteger, 0, true);
-    table->FieldDefs()->Add(QStringLiteral("PROVINCIA"), ftString, 15);
-    table->IndexDefs()->Add(QString(), QStringLiteral("ID"), ixPrimary);
-    table->CreateTable();
-    table->Open();
-    table->Append();
-    table->FieldByName(QStringLiteral("ID"))->SetAsInteger(1);
-    table->FieldByName(QStringLiteral("PROVINCIA"))->SetAsString(QStringLiteral("Soria"));
-    table->Post();
-    auto* ds = new TDataSource(form.get());
-    ds->SetDataSet(table);
-    ds->SetAutoEdit(false);
+    TTable* table = nullptr;
+    TDataSource* ds = UnaFila(form.get(), dir.path(), QStringLiteral("DESPACHO"), QStringLiteral("PROVINCIA"), ftString,
+                              15, QStringLiteral("Soria"), table);
     auto* edit = new TDBEdit(form.get());
     edit->SetParent(form.get());
     edit->SetDataSource(ds);

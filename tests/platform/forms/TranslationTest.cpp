@@ -5,7 +5,11 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <QDialogButtonBox>
+#include <QAbstractProxyModel>
+#include <QDateTime>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QThread>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -76,6 +80,38 @@ TEST(QtTranslation, AMissingTranslationIsPassedOverSilently) {
     QLineEdit line;
     std::unique_ptr<QMenu> menu(line.createStandardContextMenu());
     EXPECT_TRUE(Texts(menu.get()).contains(QStringLiteral("&Copiar")));
+}
+
+
+TEST(QtTranslation, FileDialogDatesAndSizesAreSpanish) {
+    TFormHarness harness;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    {
+        QFile f(dir.filePath(QStringLiteral("escrito.docx")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(1536, 'x'));
+        f.flush();
+        f.setFileTime(QDateTime(QDate(2026, 3, 4), QTime(17, 6)), QFileDevice::FileModificationTime);
+    }
+    TOpenDialog open(nullptr);
+    QFileDialog dialog;
+    open.SetUpQtDialog(dialog);
+    dialog.setDirectory(dir.path());
+    auto* files = qobject_cast<QFileSystemModel*>(dialog.proxyModel()->sourceModel());
+    ASSERT_NE(files, nullptr);
+    QModelIndex row;
+    for (int i = 0; i < 500 && !row.isValid(); ++i) {
+        TFormHarness::ProcessEvents();
+        const QModelIndex source = files->index(dir.filePath(QStringLiteral("escrito.docx")));
+        if (source.isValid()) row = dialog.proxyModel()->mapFromSource(source);
+        if (!row.isValid()) QThread::msleep(10);
+    }
+    ASSERT_TRUE(row.isValid());
+    auto text = [&](int column) { return row.siblingAtColumn(column).data(Qt::DisplayRole).toString(); };
+    EXPECT_EQ(text(3), QStringLiteral("04/03/26 17:06"));
+    EXPECT_EQ(text(1), QStringLiteral("1,5 kB"));
+    EXPECT_EQ(text(0), QStringLiteral("escrito.docx"));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 #include <QTextBrowser>
 #include <QWindow>
@@ -94,4 +95,13 @@ TEST_F(ProgramHelpTest, HelpAskedFromAModalFormTakesTheMouse) {
     QTest::mouseClick(ventana->windowHandle(), Qt::LeftButton, {}, ventana->viewport()->mapTo(ventana, QPoint(40, 200)));
     EXPECT_EQ(pulsaciones.Veces, 1);
     help.HtmlHelp(QString(), HH_CLOSE_ALL, 0);
+}
+
+TEST(ProgramHelpAtExit, AProgramThatShowedItsHelpEndsCleanly) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral(ZEMBRA_HELP_CHILD), {});
+    ASSERT_TRUE(child.waitForFinished(30000));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << child.readAll().toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
 }
