@@ -512,7 +512,7 @@ QString TranslateLocalSql(const QString& sql, const TDialect& dialect) {
     }
     // The one table a plain statement reads (empty when it reads more, or combines or joins).
     QString onlyTable;
-    if (dialect.ColumnIsText && !dialect.OrderCollation.isEmpty()) {
+    if (dialect.ColumnIsText || dialect.PrimaryKey) {
         int depth = 0, froms = 0;
         size_t from = 0;
         bool plain = true;
@@ -543,7 +543,7 @@ QString TranslateLocalSql(const QString& sql, const TDialect& dialect) {
             const size_t alias = next(a);
             if (alias < t.size() && t[alias].text.compare(t[k].text, Qt::CaseInsensitive) == 0) return false;
         }
-        return dialect.ColumnIsText(onlyTable, column) == 0;
+        return dialect.ColumnIsText && dialect.ColumnIsText(onlyTable, column) == 0;
     };
     // ORDER BY terms sort texts in Spanish even when they are expressions or aliases.
     for (size_t i = 0; i < t.size(); ++i) {
@@ -580,6 +580,38 @@ QString TranslateLocalSql(const QString& sql, const TDialect& dialect) {
         }
         if (lastTerm >= 0) close(lastTerm);
         i = k;
+    }
+    // A plain SELECT of rows of one keyed table with no order of its own: in key order, before
+    // any LIMIT (not for groups, distinct rows or totals, whose order is their own).
+    if (!onlyTable.isEmpty() && dialect.PrimaryKey) {
+        const size_t first = next(size_t(-1));
+        bool rows = first < t.size() && IsWord(t[first], "SELECT");
+        const size_t second = next(first);
+        if (rows && second < t.size() && (IsWord(t[second], "DISTINCT") || IsWord(t[second], "ALL"))) rows = IsWord(t[second], "ALL");
+        int depth = 0;
+        size_t limit = t.size();
+        for (size_t k = 0; k < t.size() && rows; ++k) {
+            if (t[k].text == QLatin1String("(")) ++depth;
+            else if (t[k].text == QLatin1String(")")) --depth;
+            else if (depth == 0 && t[k].text == QLatin1String(";")) {
+                if (limit == t.size()) limit = k;  // the statement ends here
+                break;
+            } else if (depth == 0 && (IsWord(t[k], "ORDER") || IsWord(t[k], "GROUP") || IsWord(t[k], "HAVING"))) rows = false;
+            else if (depth == 0 && IsWord(t[k], "LIMIT") && limit == t.size()) limit = k;
+            else if (t[k].kind == TToken::Word) {  // a total anywhere, inside an expression too
+                const size_t call = next(k);
+                static const char* const totals[] = {"COUNT", "SUM", "MIN", "MAX", "AVG", "TOTAL", "GROUP_CONCAT"};
+                if (call < t.size() && t[call].text == QLatin1String("("))
+                    for (const char* f : totals)
+                        if (IsWord(t[k], f)) rows = false;
+            }
+        }
+        const QStringList key = rows ? dialect.PrimaryKey(onlyTable) : QStringList();
+        if (!key.isEmpty()) {
+            // After the statement's last word before LIMIT or its end, ahead of blanks, ";" and comments.
+            const long at = prev(limit);
+            if (at >= 0) t[size_t(at)].text += QStringLiteral(" ORDER BY ") + key.join(QLatin1Char(','));
+        }
     }
     if (dialect.Finish) dialect.Finish(t);
     QString out;

@@ -179,6 +179,10 @@ struct TDialect {
     // Whether a column of a table holds text (1), something else (0) or is unknown (-1): a term
     // that names a column that holds no text is ordered as it is, so its index can order it.
     std::function<int(const QString& table, const QString& column)> ColumnIsText;
+    // The columns of a table's primary key (none where it has none or is unknown): a plain
+    // statement on one table that asks for no order reads its rows in that order, as a keyed
+    // table is read.
+    std::function<QStringList(const QString& table)> PrimaryKey;
     // Further rewrites of single tokens (server dialects): called on each token after the rest.
     std::function<void(std::vector<TToken>&)> Finish;
 };

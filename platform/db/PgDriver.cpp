@@ -533,6 +533,16 @@ public:
         d.EmptyAsNullOpen = QStringLiteral("NULLIF(CAST(");
         d.EmptyAsNullClose = QStringLiteral(" AS text),'')");
         d.OrderCollation.clear();  // text columns sort in Spanish by their own collation
+        d.PrimaryKey = [this](const QString& table) {
+            QStringList key;
+            const TTableDesc* desc = FLayouts.Find(StorageName(table));
+            if (!desc && TableExists(table)) desc = &Desc(table);
+            if (desc)
+                for (const TIndexDesc& ix : desc->Indexes)
+                    if (ix.Primary)
+                        for (const QString& f : ix.Fields) key << Col(f);
+            return key;
+        };
         d.Finish = [](std::vector<TToken>& t) {
             for (auto& tok : t) {
                 if (IsWord(tok, "rowid")) tok.text = QStringLiteral("zb_id");

@@ -777,6 +777,16 @@ public:
         return version;
     }
 
+    // Quoted column names of a table's primary key; none where it has none or is not there.
+    QStringList PrimaryKeyOf(const QString& table) {
+        QStringList key;
+        if (!TableExists(table)) return key;
+        for (const TIndexDesc& ix : Desc(table).Indexes)
+            if (ix.Primary)
+                for (const QString& f : ix.Fields) key << Quote(f);
+        return key;
+    }
+
     std::unique_ptr<TStatement> Prepare(const QString& engineSql) override {
         const qint64 schema = SchemaNow();
         sqlite3_stmt* st = nullptr;
@@ -802,6 +812,7 @@ public:
             const int c = desc.ColumnIndex(column);
             return c < 0 ? -1 : IsTextType(desc.Columns[size_t(c)].Type) ? 1 : 0;
         };
+        d.PrimaryKey = [this](const QString& table) { return PrimaryKeyOf(table); };
         return TranslateLocalSql(sql, d);
     }
 

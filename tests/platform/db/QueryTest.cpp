@@ -487,3 +487,26 @@ TEST_F(QueryTest, OrderTermsOnColumnsThatHoldNoTextAreOrderedByTheirIndex) {
                               "SELECT * FROM EXPED WHERE ANO IN (SELECT ANO FROM CUENTAS ORDER BY ORDEN)"})
         EXPECT_TRUE(conn->TranslateSql(QString::fromLatin1(keeps)).contains(QLatin1String("ORDEN COLLATE ZBES"))) << keeps;
 }
+
+// A query on one keyed table that asks for no order reads its rows in key order, whatever order
+// they were entered in; totals, groups and statements that give their own order keep theirs.
+TEST_F(QueryTest, AQueryWithNoOrderOfItsOwnReadsItsTableInKeyOrder) {
+    TTable* cl = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    cl->Open();
+    cl->Append();
+    cl->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(0);
+    cl->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Zapata"));
+    cl->Post();
+    auto codes = [&](const char* sql) {
+        TQuery* q = Run(QString::fromLatin1(sql));
+        QStringList out;
+        for (q->First(); !q->Eof(); q->Next()) out << q->Fields()->Fields(0)->AsString();
+        return out.join(QLatin1Char(' '));
+    };
+    EXPECT_EQ(codes("SELECT CLIENTE, APELLIDOS FROM CLIENTES"), QStringLiteral("0 1 2 3"));
+    EXPECT_EQ(codes("SELECT CLIENTE FROM CLIENTES WHERE CLIENTE <> 2 LIMIT 2"), QStringLiteral("0 1"));
+    EXPECT_EQ(codes("SELECT CLIENTE FROM CLIENTES ORDER BY APELLIDOS DESC"), QStringLiteral("0 2 1 3"));
+    EXPECT_EQ(codes("SELECT COUNT(*) FROM CLIENTES"), QStringLiteral("4"));
+    EXPECT_EQ(codes("SELECT IFNULL(MAX(CLIENTE), 0) + 1 FROM CLIENTES"), QStringLiteral("4"));
+    EXPECT_EQ(codes("SELECT CLIENTE FROM CLIENTES ;"), QStringLiteral("0 1 2 3"));
+}
