@@ -510,6 +510,41 @@ QString TranslateLocalSql(const QString& sql, const TDialect& dialect) {
         t[s].text = dialect.EmptyAsNullOpen + t[s].text;
         t[l].text += dialect.EmptyAsNullClose;
     }
+    // The one table a plain statement reads (empty when it reads more, or combines or joins).
+    QString onlyTable;
+    if (dialect.ColumnIsText && !dialect.OrderCollation.isEmpty()) {
+        int depth = 0, froms = 0;
+        size_t from = 0;
+        bool plain = true;
+        for (size_t k = 0; k < t.size() && plain; ++k) {
+            if (t[k].text == QLatin1String("(")) ++depth;
+            else if (t[k].text == QLatin1String(")")) --depth;
+            else if (IsWord(t[k], "UNION") || IsWord(t[k], "JOIN") || IsWord(t[k], "EXCEPT") || IsWord(t[k], "INTERSECT")) plain = false;
+            else if (depth == 0 && IsWord(t[k], "FROM")) ++froms, from = k;
+        }
+        const size_t name = next(from), after = next(name);
+        if (plain && froms == 1 && name < t.size() && (t[name].kind == TToken::Word || t[name].kind == TToken::Quoted) &&
+            (after >= t.size() || IsWord(t[after], "WHERE") || IsWord(t[after], "ORDER") || IsWord(t[after], "GROUP") ||
+             IsWord(t[after], "LIMIT") || t[after].text == QLatin1String(";")))
+            onlyTable = t[name].kind == TToken::Quoted ? t[name].text.mid(1, t[name].text.size() - 2) : t[name].text;
+    }
+    // A term that is the name of a column of that table holding no text, and no alias of the
+    // list's: the collation would change nothing but keep the table's index from ordering it.
+    auto holdsNoText = [&](long k) {
+        if (onlyTable.isEmpty() || (t[k].kind != TToken::Word && t[k].kind != TToken::Quoted)) return false;
+        int depth = 0;  // the statement's own order, not a nested one's
+        for (long a = 0; a < k; ++a) depth += t[a].text == QLatin1String("(") ? 1 : t[a].text == QLatin1String(")") ? -1 : 0;
+        if (depth != 0) return false;
+        const long before = prev(size_t(k));
+        if (before < 0 || !(IsWord(t[before], "BY") || t[before].text == QLatin1String(","))) return false;
+        const QString column = t[k].kind == TToken::Quoted ? t[k].text.mid(1, t[k].text.size() - 2) : t[k].text;
+        for (size_t a = 0; a + 1 < t.size(); ++a) {
+            if (!IsWord(t[a], "AS")) continue;
+            const size_t alias = next(a);
+            if (alias < t.size() && t[alias].text.compare(t[k].text, Qt::CaseInsensitive) == 0) return false;
+        }
+        return dialect.ColumnIsText(onlyTable, column) == 0;
+    };
     // ORDER BY terms sort texts in Spanish even when they are expressions or aliases.
     for (size_t i = 0; i < t.size(); ++i) {
         if (!IsWord(t[i], "ORDER")) continue;
@@ -518,7 +553,7 @@ QString TranslateLocalSql(const QString& sql, const TDialect& dialect) {
         int depth = 0;
         long lastTerm = -1;  // last token of the current term
         auto close = [&](long k) {
-            if (k >= 0 && !dialect.OrderCollation.isEmpty() && !t[k].text.endsWith(dialect.OrderCollation))
+            if (k >= 0 && !dialect.OrderCollation.isEmpty() && !t[k].text.endsWith(dialect.OrderCollation) && !holdsNoText(k))
                 t[k].text += dialect.OrderCollation;
         };
         size_t k = next(by);

@@ -176,6 +176,9 @@ struct TDialect {
     QString EmptyAsNullOpen = QStringLiteral("NULLIF("), EmptyAsNullClose = QStringLiteral(",'')");
     // Appended to each ORDER BY term so texts sort in Spanish (empty: the columns' own order).
     QString OrderCollation = QStringLiteral(" COLLATE ZBES");
+    // Whether a column of a table holds text (1), something else (0) or is unknown (-1): a term
+    // that names a column that holds no text is ordered as it is, so its index can order it.
+    std::function<int(const QString& table, const QString& column)> ColumnIsText;
     // Further rewrites of single tokens (server dialects): called on each token after the rest.
     std::function<void(std::vector<TToken>&)> Finish;
 };

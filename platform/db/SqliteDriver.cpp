@@ -796,6 +796,12 @@ public:
     QString TranslateSql(const QString& sql) override {
         TDialect d;
         d.TableExists = [this](const QString& t) { return TableExists(t); };
+        d.ColumnIsText = [this](const QString& table, const QString& column) {
+            if (!TableExists(table)) return -1;
+            const TTableDesc& desc = Desc(table);
+            const int c = desc.ColumnIndex(column);
+            return c < 0 ? -1 : IsTextType(desc.Columns[size_t(c)].Type) ? 1 : 0;
+        };
         return TranslateLocalSql(sql, d);
     }
 

@@ -304,6 +304,8 @@ TEST_F(AgendaExpTest, TheDocumentIsMailedAsACopyWithTheEntryAsSubject) {
     QFile copia(adjunto);
     ASSERT_TRUE(copia.open(QIODevice::ReadOnly));
     EXPECT_EQ(copia.readAll(), QByteArray("%PDF-1.4 escrito"));
+    copia.close();
+    QDir(QFileInfo(adjunto).path()).removeRecursively();  // the user's private folder keeps no test copies
     comun::EnviaPorCorreo = nullptr;
     delete f;
 }

@@ -372,6 +372,7 @@ TEST_F(AgendaFormTest, TheAttachedDocumentShowsWithItsIconAndEachMailedCopyHasAF
         EXPECT_EQ(QFileInfo(a).fileName(), QStringLiteral("Documento Adjunto.odt"));
         EXPECT_TRUE(a.startsWith(CarpetaPrivada));
         EXPECT_EQ(Lee(a), QByteArray("escrito"));
+        QDir(QFileInfo(a).path()).removeRecursively();  // the user's private folder keeps no test copies
     }
     EXPECT_EQ(asunto, QStringLiteral("Escrito de alegaciones"));
 

@@ -457,3 +457,33 @@ TEST_F(QueryTest, AHeldStatementOutlivesTheEnginesCleanUpOfItsOwnReads) {
     ASSERT_TRUE(st->Step());
     EXPECT_EQ(st->Column(0).toString(), QStringLiteral("Íñigo"));
 }
+
+// A term naming a column of the table that holds no text is ordered by the column as stored, so
+// the table's index gives the order and the engine sorts nothing; texts, aliases, joins and
+// nested statements keep the Spanish order.
+TEST_F(QueryTest, OrderTermsOnColumnsThatHoldNoTextAreOrderedByTheirIndex) {
+    // The order itself is the same on both engines: by amount.
+    TQuery* q = Run(QStringLiteral("SELECT ORDEN, CONCEPTO FROM CUENTAS ORDER BY IMPORTE DESC"));
+    QStringList orden;
+    for (q->First(); !q->Eof(); q->Next()) orden << q->FieldByName(QStringLiteral("ORDEN"))->AsString();
+    EXPECT_EQ(orden, QStringList({QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("4"), QStringLiteral("3")}));
+    // A server sorts texts in Spanish by the columns' own collation: no term gets one written.
+    if (!qEnvironmentVariableIsEmpty("ZEMBRA_TEST_SERVIDOR")) return;
+    auto conn = platform::db::OpenData(folder);
+    auto plan = [&](const QString& sql) {
+        QString detail;
+        auto st = conn->Prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + conn->TranslateSql(sql));
+        while (st->Step()) detail += st->Column(3).toString() + QLatin1Char('\n');
+        return detail;
+    };
+    const QString porOrden = plan(QStringLiteral("SELECT * FROM CUENTAS ORDER BY ORDEN"));
+    EXPECT_FALSE(porOrden.contains(QLatin1String("TEMP B-TREE"))) << porOrden.toStdString();
+    const QString mixed = conn->TranslateSql(QStringLiteral("SELECT * FROM \"CUENTAS\" WHERE TIPO = 2 ORDER BY FECHA DESC, CONCEPTO, \"ORDEN\""));
+    EXPECT_TRUE(mixed.contains(QLatin1String("FECHA DESC"))) << mixed.toStdString();
+    EXPECT_TRUE(mixed.contains(QLatin1String("CONCEPTO COLLATE ZBES"))) << mixed.toStdString();
+    EXPECT_TRUE(mixed.endsWith(QLatin1String("\"ORDEN\""))) << mixed.toStdString();
+    for (const char* keeps : {"SELECT CONCEPTO AS ORDEN FROM CUENTAS ORDER BY ORDEN", "SELECT * FROM CUENTAS A, EXPED B ORDER BY ORDEN",
+                              "SELECT * FROM CUENTAS c ORDER BY ORDEN",
+                              "SELECT * FROM EXPED WHERE ANO IN (SELECT ANO FROM CUENTAS ORDER BY ORDEN)"})
+        EXPECT_TRUE(conn->TranslateSql(QString::fromLatin1(keeps)).contains(QLatin1String("ORDEN COLLATE ZBES"))) << keeps;
+}
