@@ -697,11 +697,16 @@ bool TCustomForm::WidgetEvent(QEvent* event) {
             // on a task bar and every other window waits for it, so the program goes down as one and
             // comes back as one.
             TCustomForm* main = Application->MainForm();
-            if (main && main->Visible() && main->WindowState() != wsMinimized) {
-                QPointer<QWidget> alive = FWidget;
-                QTimer::singleShot(0, FWidget, [alive] {
-                    if (alive && Application->MainForm()) Application->Minimize();
-                });
+            if (main && main->Visible()) {
+                if (main->WindowState() != wsMinimized) {
+                    QPointer<QWidget> alive = FWidget;
+                    QTimer::singleShot(0, FWidget, [alive] {
+                        if (alive && Application->MainForm()) Application->Minimize();
+                    });
+                }
+            } else {
+                // No main window to bring it back with (the login at start): it stays up.
+                BringBackMinimisedDialog();
             }
         }
         return false;

@@ -265,3 +265,23 @@ TEST_F(ApplicationTest, AMinimisedDialogTakesTheProgramDownAndComesBackWithIt) {
     TFormHarness::ProcessEvents();
     EXPECT_FALSE(dialog->Visible());
 }
+
+TEST_F(ApplicationTest, ADialogWithNoMainWindowToGoDownWithStaysUp) {
+    // As the login at start: the main form exists, not yet shown.
+    TForm* main = nullptr;
+    Application->CreateForm(main);
+    std::unique_ptr<TForm> ownsMain(main);
+    auto login = std::make_unique<TForm>(nullptr);
+    login->SetBorderStyle(bsDialog);
+    bool up = false;
+    harness.AnswerModal([&](TCustomForm& f) {
+        f.Widget()->setWindowState(Qt::WindowMinimized);
+        TFormHarness::ProcessEvents();
+        TFormHarness::ProcessEvents();
+        up = !(f.Widget()->windowState() & Qt::WindowMinimized);
+        f.SetModalResult(mrOk);
+    });
+    EXPECT_EQ(login->ShowModal(), mrOk);
+    EXPECT_TRUE(up) << "the dialog stayed minimised with no window to bring it back";
+    EXPECT_FALSE(main->Visible());
+}
