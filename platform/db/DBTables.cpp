@@ -367,8 +367,7 @@ void TTable::BuildOrder() {
         fields = found->Fields;
         FSpec.CaseInsensitive = found->CaseInsensitive;
     } else {
-        for (auto& ix : Desc().Indexes)
-            if (ix.Primary) fields = ix.Fields;
+        fields = Desc().PrimaryFields();
     }
     for (const QString& f : fields) {
         int c = Desc().ColumnIndex(f.trimmed());

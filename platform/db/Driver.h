@@ -62,6 +62,7 @@ struct TTableDesc {
     std::vector<TColumnDesc> Columns;
     std::vector<TIndexDesc> Indexes;
     int ColumnIndex(const QString& name) const;  // -1 when absent (case-insensitive)
+    QStringList PrimaryFields() const;            // the primary index's fields; none without one
     // The same, looking first at `at`, where a cursor that reads every column has it.
     int ColumnIndex(const QString& name, int at) const {
         return at >= 0 && size_t(at) < Columns.size() && Columns[size_t(at)].Name == name ? at : ColumnIndex(name);

@@ -510,40 +510,44 @@ QString TranslateLocalSql(const QString& sql, const TDialect& dialect) {
         t[s].text = dialect.EmptyAsNullOpen + t[s].text;
         t[l].text += dialect.EmptyAsNullClose;
     }
+    // How deep in parentheses each token lies: the statement's own clauses are at level 0.
+    std::vector<int> level(t.size(), 0);
+    int open = 0;
+    for (size_t k = 0; k < t.size(); ++k) {
+        level[k] = open;
+        if (t[k].text == QLatin1String("(")) ++open;
+        else if (t[k].text == QLatin1String(")")) --open;
+    }
+    auto unquoted = [&](size_t k) { return t[k].kind == TToken::Quoted ? t[k].text.mid(1, t[k].text.size() - 2) : t[k].text; };
     // The one table a plain statement reads (empty when it reads more, or combines or joins).
     QString onlyTable;
     if (dialect.ColumnIsText || dialect.PrimaryKey) {
-        int depth = 0, froms = 0;
+        int froms = 0;
         size_t from = 0;
         bool plain = true;
         for (size_t k = 0; k < t.size() && plain; ++k) {
-            if (t[k].text == QLatin1String("(")) ++depth;
-            else if (t[k].text == QLatin1String(")")) --depth;
-            else if (IsWord(t[k], "UNION") || IsWord(t[k], "JOIN") || IsWord(t[k], "EXCEPT") || IsWord(t[k], "INTERSECT")) plain = false;
-            else if (depth == 0 && IsWord(t[k], "FROM")) ++froms, from = k;
+            if (IsWord(t[k], "UNION") || IsWord(t[k], "JOIN") || IsWord(t[k], "EXCEPT") || IsWord(t[k], "INTERSECT")) plain = false;
+            else if (level[k] == 0 && IsWord(t[k], "FROM")) ++froms, from = k;
         }
         const size_t name = next(from), after = next(name);
         if (plain && froms == 1 && name < t.size() && (t[name].kind == TToken::Word || t[name].kind == TToken::Quoted) &&
             (after >= t.size() || IsWord(t[after], "WHERE") || IsWord(t[after], "ORDER") || IsWord(t[after], "GROUP") ||
              IsWord(t[after], "LIMIT") || t[after].text == QLatin1String(";")))
-            onlyTable = t[name].kind == TToken::Quoted ? t[name].text.mid(1, t[name].text.size() - 2) : t[name].text;
+            onlyTable = unquoted(name);
     }
     // A term that is the name of a column of that table holding no text, and no alias of the
     // list's: the collation would change nothing but keep the table's index from ordering it.
     auto holdsNoText = [&](long k) {
         if (onlyTable.isEmpty() || (t[k].kind != TToken::Word && t[k].kind != TToken::Quoted)) return false;
-        int depth = 0;  // the statement's own order, not a nested one's
-        for (long a = 0; a < k; ++a) depth += t[a].text == QLatin1String("(") ? 1 : t[a].text == QLatin1String(")") ? -1 : 0;
-        if (depth != 0) return false;
+        if (level[size_t(k)] != 0) return false;  // the statement's own order, not a nested one's
         const long before = prev(size_t(k));
         if (before < 0 || !(IsWord(t[before], "BY") || t[before].text == QLatin1String(","))) return false;
-        const QString column = t[k].kind == TToken::Quoted ? t[k].text.mid(1, t[k].text.size() - 2) : t[k].text;
         for (size_t a = 0; a + 1 < t.size(); ++a) {
             if (!IsWord(t[a], "AS")) continue;
             const size_t alias = next(a);
             if (alias < t.size() && t[alias].text.compare(t[k].text, Qt::CaseInsensitive) == 0) return false;
         }
-        return dialect.ColumnIsText && dialect.ColumnIsText(onlyTable, column) == 0;
+        return dialect.ColumnIsText && dialect.ColumnIsText(onlyTable, unquoted(size_t(k))) == 0;
     };
     // ORDER BY terms sort texts in Spanish even when they are expressions or aliases.
     for (size_t i = 0; i < t.size(); ++i) {
@@ -588,16 +592,13 @@ QString TranslateLocalSql(const QString& sql, const TDialect& dialect) {
         bool rows = first < t.size() && IsWord(t[first], "SELECT");
         const size_t second = next(first);
         if (rows && second < t.size() && (IsWord(t[second], "DISTINCT") || IsWord(t[second], "ALL"))) rows = IsWord(t[second], "ALL");
-        int depth = 0;
         size_t limit = t.size();
         for (size_t k = 0; k < t.size() && rows; ++k) {
-            if (t[k].text == QLatin1String("(")) ++depth;
-            else if (t[k].text == QLatin1String(")")) --depth;
-            else if (depth == 0 && t[k].text == QLatin1String(";")) {
+            if (level[k] == 0 && t[k].text == QLatin1String(";")) {
                 if (limit == t.size()) limit = k;  // the statement ends here
                 break;
-            } else if (depth == 0 && (IsWord(t[k], "ORDER") || IsWord(t[k], "GROUP") || IsWord(t[k], "HAVING"))) rows = false;
-            else if (depth == 0 && IsWord(t[k], "LIMIT") && limit == t.size()) limit = k;
+            } else if (level[k] == 0 && (IsWord(t[k], "ORDER") || IsWord(t[k], "GROUP") || IsWord(t[k], "HAVING"))) rows = false;
+            else if (level[k] == 0 && IsWord(t[k], "LIMIT") && limit == t.size()) limit = k;
             else if (t[k].kind == TToken::Word) {  // a total anywhere, inside an expression too
                 const size_t call = next(k);
                 static const char* const totals[] = {"COUNT", "SUM", "MIN", "MAX", "AVG", "TOTAL", "GROUP_CONCAT"};

@@ -538,9 +538,7 @@ public:
             const TTableDesc* desc = FLayouts.Find(StorageName(table));
             if (!desc && TableExists(table)) desc = &Desc(table);
             if (desc)
-                for (const TIndexDesc& ix : desc->Indexes)
-                    if (ix.Primary)
-                        for (const QString& f : ix.Fields) key << Col(f);
+                for (const QString& f : desc->PrimaryFields()) key << Col(f);
             return key;
         };
         d.Finish = [](std::vector<TToken>& t) {

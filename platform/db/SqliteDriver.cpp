@@ -27,6 +27,12 @@
 
 namespace platform::db {
 
+QStringList TTableDesc::PrimaryFields() const {
+    for (const TIndexDesc& ix : Indexes)
+        if (ix.Primary) return ix.Fields;
+    return {};
+}
+
 int TTableDesc::ColumnIndex(const QString& name) const {
     // Callers mostly give the layout's own spelling: the exact look first is the cheap one.
     for (size_t i = 0; i < Columns.size(); ++i)
@@ -777,16 +783,6 @@ public:
         return version;
     }
 
-    // Quoted column names of a table's primary key; none where it has none or is not there.
-    QStringList PrimaryKeyOf(const QString& table) {
-        QStringList key;
-        if (!TableExists(table)) return key;
-        for (const TIndexDesc& ix : Desc(table).Indexes)
-            if (ix.Primary)
-                for (const QString& f : ix.Fields) key << Quote(f);
-        return key;
-    }
-
     std::unique_ptr<TStatement> Prepare(const QString& engineSql) override {
         const qint64 schema = SchemaNow();
         sqlite3_stmt* st = nullptr;
@@ -812,7 +808,12 @@ public:
             const int c = desc.ColumnIndex(column);
             return c < 0 ? -1 : IsTextType(desc.Columns[size_t(c)].Type) ? 1 : 0;
         };
-        d.PrimaryKey = [this](const QString& table) { return PrimaryKeyOf(table); };
+        d.PrimaryKey = [this](const QString& table) {
+            QStringList key;
+            if (TableExists(table))
+                for (const QString& f : Desc(table).PrimaryFields()) key << Quote(f);
+            return key;
+        };
         return TranslateLocalSql(sql, d);
     }
 
