@@ -782,7 +782,8 @@ TWinControl* TWinControl::FindNextControl(TWinControl* current, bool goForward, 
         if (checkTabStop && !c->TabStop()) continue;
         if (checkParent && c->Parent() != this) continue;
         // Containers take the focus only when they have nothing focusable of their own.
-        if (!c->FTabList.empty() && c->FindNextControl(nullptr, true, checkTabStop, false)) continue;
+        if (!c->FTabList.empty() && !c->TabStopsAtContainer() && c->FindNextControl(nullptr, true, checkTabStop, false))
+            continue;
         return c;
     }
     return nullptr;
@@ -956,8 +957,10 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
     if (form && vk0 && form->IsShortCut(vk0, shift)) return true;
     // Alt with a letter or digit: the control whose caption marks it takes it.
     if (form && (shift & ssAlt) && !(shift & ssCtrl) && ((vk0 >= 'A' && vk0 <= 'Z') || (vk0 >= '0' && vk0 <= '9')) &&
-        form->CMDialogChar(QChar(vk0)))
+        form->CMDialogChar(QChar(vk0))) {
+        form->Widget()->setAttribute(Qt::WA_KeyboardFocusChange);
         return true;
+    }
     if (form && vk0 && !WantsKey(vk0, shift) && form->CMDialogKey(vk0, shift)) return true;
     quint16 key = vk0;
     if (key) {
