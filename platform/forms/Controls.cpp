@@ -620,7 +620,13 @@ bool TControl::WidgetEvent(QEvent* event) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
-        if (!FEnabled) return false;
+        // Disabled, or inside a disabled container: the press acts on nothing here, yet it still
+        // ends what another control has open (a drop-down list), as a press anywhere else does.
+        if (!FEnabled || (FWidget && !FWidget->isEnabled())) {
+            if (event->type() == QEvent::MouseButtonPress)
+                if (auto* form = GetParentForm(this)) form->CancelModeFrom(this);
+            return false;
+        }
         return DispatchMouse(event);
     case QEvent::Enter:
         if (!FMouseInControl) {
