@@ -14,6 +14,7 @@
 #include <QStylePainter>
 #include <QTabBar>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 using namespace platform::forms;
 
@@ -99,6 +100,8 @@ protected:
         option.rect = tabRect(currentIndex()).adjusted(3, 3, -3, -3);
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
     }
+    // The page changes with a click on a tab or the keyboard; the wheel passing over leaves it.
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 };
 }  // namespace
 

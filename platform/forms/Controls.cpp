@@ -7,6 +7,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QKeyEvent>
@@ -1017,6 +1018,14 @@ bool TWinControl::WidgetEvent(QEvent* event) {
         // Keep Qt's own shortcuts (select all, undo...) from stealing keys the form wants first.
         return false;
     }
+    case QEvent::Wheel:
+        // A combo box turns its items under the wheel only when the user is in it: one the
+        // pointer merely passes over keeps its value.
+        if (qobject_cast<QComboBox*>(FWidget) && !Focused()) {
+            event->ignore();
+            return true;
+        }
+        return false;
     case QEvent::FocusIn: {
         auto* form = GetParentForm(this);
         if (form && form != this && form->ActiveControl() != this) form->FocusControl(this);

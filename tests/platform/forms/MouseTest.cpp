@@ -1,10 +1,13 @@
 // Clicks of the hand on controls that cannot take them: a disabled control, or one inside a
 // disabled container, acts on nothing, yet the press still closes the drop-down that is open.
+// The wheel turns only what the user is in: a combo box or tabs it passes over keep their value.
+#include "platform/forms/ComCtrls.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/StdCtrls.h"
 
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
 #include <gtest/gtest.h>
 #include <memory>
@@ -57,6 +60,18 @@ protected:
         QWindow* window = form->Widget()->window()->windowHandle();
         ASSERT_NE(window, nullptr);
         QTest::mouseClick(window, Qt::LeftButton, {}, p);
+        TFormHarness::ProcessEvents();
+    }
+    // A notch of the wheel (up when positive) at a point of the form's window, to the widget under it.
+    void WheelOnWindow(TControl* control, int x, int y, int delta) {
+        QWidget* window = form->Widget()->window();
+        const QPoint p = control->Widget()->mapTo(window, QPoint(x, y));
+        QWidget* target = window->childAt(p);
+        if (!target) target = window;
+        const QPointF local = target->mapFrom(window, p);
+        QWheelEvent wheel(local, target->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(target, &wheel);
         TFormHarness::ProcessEvents();
     }
     void ShowWithListFocused() {
@@ -112,6 +127,52 @@ TEST_F(MouseTest, ControlsInsideADisabledContainerTakeNoPressButCloseTheList) {
     ClickOnWindow(dentro, 20, 10);
     EXPECT_EQ(clics, 1);
     EXPECT_EQ(dentro->pulsaciones, 1);
+}
+
+TEST_F(MouseTest, TheWheelTurnsOnlyTheComboTheUserIsIn) {
+    auto* moneda = Place<TComboBox>(10, 60, 120, 21, form.get());
+    moneda->SetStyle(csDropDownList);
+    auto* editor = Place<TComboBox>(10, 90, 120, 21, form.get());  // one that takes typing too
+    int changes = 0;
+    for (TComboBox* c : {moneda, editor}) {
+        c->Items()->Add(QStringLiteral("PESETA"));
+        c->Items()->Add(QStringLiteral("EURO"));
+        c->SetItemIndex(1);
+        c->OnChange = [&](TObject*) { ++changes; };
+    }
+    ShowWithListFocused();
+    for (TComboBox* c : {moneda, editor}) {
+        WheelOnWindow(c, 40, 10, 120);
+        WheelOnWindow(c, 40, 10, -120);
+        WheelOnWindow(c, 40, 10, 120);
+        EXPECT_EQ(c->Text(), QStringLiteral("EURO"));
+    }
+    EXPECT_EQ(changes, 0);
+    // In the combo the user is in, the wheel steps through the items.
+    moneda->SetFocus();
+    WheelOnWindow(moneda, 40, 10, 120);
+    EXPECT_EQ(moneda->Text(), QStringLiteral("PESETA"));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(MouseTest, TheWheelOverTheTabsLeavesThePage) {
+    auto* paginas = Place<TPageControl>(10, 60, 300, 200, form.get());
+    auto* expedientes = new TTabSheet(form.get());
+    expedientes->SetPageControl(paginas);
+    expedientes->SetCaption(QStringLiteral("Expedientes"));
+    auto* consultas = new TTabSheet(form.get());
+    consultas->SetPageControl(paginas);
+    consultas->SetCaption(QStringLiteral("Consultas"));
+    int changes = 0;
+    paginas->OnChange = [&](TObject*) { ++changes; };
+    ShowWithListFocused();
+    WheelOnWindow(paginas, 30, 8, -120);
+    WheelOnWindow(paginas, 30, 8, -120);
+    EXPECT_EQ(paginas->ActivePage(), expedientes);
+    paginas->SetFocus();
+    WheelOnWindow(paginas, 30, 8, -120);
+    EXPECT_EQ(paginas->ActivePage(), expedientes);
+    EXPECT_EQ(changes, 0);
 }
 
 }  // namespace
