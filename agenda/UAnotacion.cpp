@@ -71,6 +71,7 @@ TFNota::TFNota(TComponent* owner) : TForm(owner) {
     btNo->OnClick = TNotifyEvent(this, &T::btNoClick);
     OnClose = TCloseEvent(this, &T::FormClose);
     OnKeyPress = TKeyPressEvent(this, &T::FormKeyPress);
+    OnKeyDown = TKeyEvent(this, &T::FormKeyDown);
     FormCreate(this);
 }
 
@@ -190,6 +191,18 @@ void TFNota::FormKeyPress(TObject*, QChar& key) {
     if (key != QChar(u'\r')) return;
     key = QChar();
     SelectNext(ActiveControl(), true, true);
+}
+
+// The calendar buttons say "Calendario (F4)": F4 in their date opens them.
+void TFNota::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
+    if (key != VK_F4 || shift != 0) return;
+    if (ActiveControl() == Fecha && btFecha->Enabled()) {
+        key = 0;
+        btFechaClick(this);
+    } else if (ActiveControl() == Aviso && SpeedButton1->Enabled()) {
+        key = 0;
+        SpeedButton1Click(this);
+    }
 }
 
 void TFNota::cbRelacionChange(TObject*) {

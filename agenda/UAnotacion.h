@@ -68,6 +68,7 @@ public:
     void FormCreate(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);
     void FormKeyPress(TObject* sender, QChar& key);
+    void FormKeyDown(TObject* sender, quint16& key, TShiftState shift);
     void cbRelacionChange(TObject* sender);
     void btBuscarClick(TObject* sender);
     void btFechaClick(TObject* sender);

@@ -30,8 +30,12 @@ namespace {
 // `carpeta`, made if need be and kept to this user alone; the reason in `error` when it cannot be.
 bool CarpetaDeEsteUsuario(const QString& carpeta, QString& error) {
     const QByteArray ruta = QFile::encodeName(carpeta);
-    QDir().mkpath(QFileInfo(carpeta).absolutePath());
-    if (::mkdir(ruta.constData(), 0700) != 0 && errno != EEXIST) {
+    int hecha = ::mkdir(ruta.constData(), 0700);
+    if (hecha != 0 && errno == ENOENT) {  // the folders above it are missing too
+        QDir().mkpath(QFileInfo(carpeta).absolutePath());
+        hecha = ::mkdir(ruta.constData(), 0700);
+    }
+    if (hecha != 0 && errno != EEXIST) {
         error = QStringLiteral("No se puede crear la carpeta privada %1").arg(carpeta);
         return false;
     }
@@ -54,24 +58,36 @@ bool CarpetaDeEsteUsuario(const QString& carpeta, QString& error) {
 }  // namespace
 
 QString CarpetaPrivadaUsuario() {
-    QStringList candidatas;
+    // The first that serves; the later places are looked for only when the earlier ones fail.
+    QStringList probadas;
+    QString primerError;
+    auto sirve = [&](const QString& carpeta) {
+        if (carpeta.isEmpty() || probadas.contains(carpeta)) return false;
+        probadas << carpeta;
+        QString error;
+        if (CarpetaDeEsteUsuario(carpeta, error)) return true;
+        if (primerError.isEmpty()) primerError = error;
+        return false;
+    };
     // The runtime folder only when the session has one: Qt's stand-in for it lies in /tmp.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) candidatas << QDir(runtime).filePath(QStringLiteral("zembra"));
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) {
+        const QString carpeta = QDir(runtime).filePath(QStringLiteral("zembra"));
+        if (sirve(carpeta)) return carpeta;
+    }
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (!cache.isEmpty()) candidatas << QDir(cache).filePath(QStringLiteral("zembra"));
-    candidatas << QDir::homePath() + QStringLiteral("/.cache/zembra");
+    if (!cache.isEmpty()) {
+        const QString carpeta = QDir(cache).filePath(QStringLiteral("zembra"));
+        if (sirve(carpeta)) return carpeta;
+    }
+    const QString enCasa = QDir::homePath() + QStringLiteral("/.cache/zembra");
+    if (sirve(enCasa)) return enCasa;
     // A home the user may not write in (read-only, full, missing) still lets the office work: a
     // folder of this user's own in the temporary folder, under a name no other user shares.
     const QString temporal = QDir::tempPath();
-    if (!temporal.isEmpty() && QFileInfo(temporal).isDir())
-        candidatas << QDir(temporal).filePath(QStringLiteral("zembra-%1").arg(::getuid()));
-    candidatas.removeDuplicates();
-    QString primerError;
-    for (const QString& carpeta : candidatas) {
-        QString error;
-        if (CarpetaDeEsteUsuario(carpeta, error)) return carpeta;
-        if (primerError.isEmpty()) primerError = error;
+    if (!temporal.isEmpty() && QFileInfo(temporal).isDir()) {
+        const QString carpeta = QDir(temporal).filePath(QStringLiteral("zembra-%1").arg(::getuid()));
+        if (sirve(carpeta)) return carpeta;
     }
     throw Exception(primerError);
 }

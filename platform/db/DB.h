@@ -108,15 +108,15 @@ public:
     void SetDisplayWidth(int value);
     TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment value);
-    QString DisplayFormat() const { return FDisplayFormat; }
+    QString DisplayFormat() const { return FRarely ? FRarely->DisplayFormat : QString(); }
     void SetDisplayFormat(const QString& value);
-    QString EditFormat() const { return FEditFormat; }
-    void SetEditFormat(const QString& value) { FEditFormat = value; }
-    QString EditMask() const { return FEditMask; }
-    void SetEditMask(const QString& value) { FEditMask = value; }
+    QString EditFormat() const { return FRarely ? FRarely->EditFormat : QString(); }
+    void SetEditFormat(const QString& value) { Rarely().EditFormat = value; }
+    QString EditMask() const { return FRarely ? FRarely->EditMask : QString(); }
+    void SetEditMask(const QString& value) { Rarely().EditMask = value; }
     // Characters accepted by the data-aware edits; empty means any.
-    QString ValidChars() const { return FValidChars; }
-    void SetValidChars(const QString& value) { FValidChars = value; }
+    QString ValidChars() const { return FRarely ? FRarely->ValidChars : QString(); }
+    void SetValidChars(const QString& value) { Rarely().ValidChars = value; }
     bool IsValidChar(QChar c) const;
     int Index() const;
     void SetIndex(int value);
@@ -124,14 +124,14 @@ public:
     bool IsIndexField() const;
 
     // Lookup fields.
-    TDataSet* LookupDataSet() const { return FLookupDataSet; }
+    TDataSet* LookupDataSet() const { return FRarely ? FRarely->LookupDataSet : nullptr; }
     void SetLookupDataSet(TDataSet* value);
-    QString LookupKeyFields() const { return FLookupKeyFields; }
-    void SetLookupKeyFields(const QString& value) { FLookupKeyFields = value; }
-    QString LookupResultField() const { return FLookupResultField; }
-    void SetLookupResultField(const QString& value) { FLookupResultField = value; }
-    QString KeyFields() const { return FKeyFields; }
-    void SetKeyFields(const QString& value) { FKeyFields = value; }
+    QString LookupKeyFields() const { return FRarely ? FRarely->LookupKeyFields : QString(); }
+    void SetLookupKeyFields(const QString& value) { Rarely().LookupKeyFields = value; }
+    QString LookupResultField() const { return FRarely ? FRarely->LookupResultField : QString(); }
+    void SetLookupResultField(const QString& value) { Rarely().LookupResultField = value; }
+    QString KeyFields() const { return FRarely ? FRarely->KeyFields : QString(); }
+    void SetKeyFields(const QString& value) { Rarely().KeyFields = value; }
 
     // Values.
     bool IsNull() const;
@@ -188,9 +188,17 @@ private:
     bool FRequired = false, FReadOnly = false, FVisible = true;
     QString FDisplayLabel;
     int FDisplayWidth = -1;
-    QString FDisplayFormat, FEditFormat, FEditMask, FValidChars;
-    TDataSet* FLookupDataSet = nullptr;
-    QString FLookupKeyFields, FLookupResultField, FKeyFields;
+    // What most fields never set, apart: a module holds hundreds of fields.
+    struct TRarely {
+        QString DisplayFormat, EditFormat, EditMask, ValidChars;
+        TDataSet* LookupDataSet = nullptr;
+        QString LookupKeyFields, LookupResultField, KeyFields;
+    };
+    std::unique_ptr<TRarely> FRarely;
+    TRarely& Rarely() {
+        if (!FRarely) FRarely = std::make_unique<TRarely>();
+        return *FRarely;
+    }
     bool FDynamic = false;  // created by the dataset from the table's layout
 };
 

@@ -60,12 +60,13 @@ void TField::SetDataSet(TDataSet* dataSet) {
 
 void TField::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
-    if (operation == opRemove && component == FLookupDataSet) FLookupDataSet = nullptr;
+    if (operation == opRemove && FRarely && component == FRarely->LookupDataSet) FRarely->LookupDataSet = nullptr;
 }
 
 void TField::SetLookupDataSet(TDataSet* value) {
-    if (FLookupDataSet) FLookupDataSet->RemoveFreeNotification(this);
-    FLookupDataSet = value;
+    if (TDataSet* old = LookupDataSet()) old->RemoveFreeNotification(this);
+    if (!value && !FRarely) return;
+    Rarely().LookupDataSet = value;
     if (value) value->FreeNotification(this);
 }
 
@@ -109,10 +110,10 @@ void TField::SetAlignment(TAlignment value) {
     Layout(this);
 }
 void TField::SetDisplayFormat(const QString& value) {
-    FDisplayFormat = value;
+    Rarely().DisplayFormat = value;
     if (FDataSet) FDataSet->DataEvent(deDataSetChange);
 }
-bool TField::IsValidChar(QChar c) const { return FValidChars.isEmpty() || FValidChars.contains(c); }
+bool TField::IsValidChar(QChar c) const { return !FRarely || FRarely->ValidChars.isEmpty() || FRarely->ValidChars.contains(c); }
 
 int TField::Index() const { return FDataSet ? FDataSet->FFields->IndexOf(const_cast<TField*>(this)) : -1; }
 void TField::SetIndex(int value) {
@@ -128,7 +129,7 @@ void TField::SetIndex(int value) {
 bool TField::CanModify() const {
     if (FReadOnly || !FDataSet) return false;
     if (FFieldKind == fkCalculated || FFieldKind == fkInternalCalc) return false;
-    if (FFieldKind == fkLookup && FKeyFields.isEmpty()) return false;
+    if (FFieldKind == fkLookup && KeyFields().isEmpty()) return false;
     return FDataSet->CanModify();
 }
 bool TField::IsIndexField() const { return FDataSet && FFieldKind == fkData && FDataSet->IsIndexSlot(FFieldNo); }

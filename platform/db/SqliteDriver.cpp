@@ -621,8 +621,9 @@ public:
                 Exec(QStringLiteral("PRAGMA synchronous=FULL"));
             }
             Exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
-            // Reading the schema here turns a damaged or foreign file into a clear error at once.
-            Exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            // Reading the schema here turns a damaged or foreign file into a clear error at once
+            // (setting the journal has read it already).
+            if (FReadOnly) Exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
             if (!FReadOnly) Reorder();
         } catch (...) {
             sqlite3_close(FDb);
@@ -704,20 +705,32 @@ public:
     bool ReadOnly() const override { return FReadOnly; }
 
     // ---- statements
+    // `sql` prepared from the UTF-8 the engine parses (given UTF-16 it converts the text itself,
+    // more slowly). A text holding more than one statement is refused.
+    sqlite3_stmt* PrepareText(const QString& sql, unsigned flags) {
+        thread_local std::string text;
+        text.resize(size_t(sql.size()) * 3 + 1);
+        char* const end = Utf8Into(sql, text.data());
+        *end = '\0';
+        sqlite3_stmt* st = nullptr;
+        const char* tail = nullptr;
+        const int rc = sqlite3_prepare_v3(FDb, text.data(), int(end - text.data()) + 1, flags, &st, &tail);
+        if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
+        if (tail && tail < end) {
+            const QString rest = QString::fromUtf8(tail, end - tail);
+            const QString extra = ExtraStatement(rest.constData(), rest.constData() + rest.size());
+            if (!extra.isEmpty()) {
+                sqlite3_finalize(st);
+                RefuseExtraStatement(extra);
+            }
+        }
+        return st;
+    }
     sqlite3_stmt* Cached(const QString& sql) {
         auto it = FCache.find(sql);
         if (it != FCache.end()) return *it;
         if (FCache.size() >= 512) ClearCache();  // texts vary by table and order only; keep it bounded
-        sqlite3_stmt* st = nullptr;
-        const QString text = ValidText(sql);
-        const void* tail = nullptr;
-        int rc = sqlite3_prepare16_v3(FDb, text.constData(), int(text.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, &tail);
-        if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
-        const QString extra = ExtraStatement(static_cast<const QChar*>(tail), text.constData() + text.size());
-        if (!extra.isEmpty()) {
-            sqlite3_finalize(st);
-            RefuseExtraStatement(extra);
-        }
+        sqlite3_stmt* st = PrepareText(sql, SQLITE_PREPARE_PERSISTENT);
         FCache.insert(sql, st);
         return st;
     }
@@ -785,17 +798,8 @@ public:
 
     std::unique_ptr<TStatement> Prepare(const QString& engineSql) override {
         const qint64 schema = SchemaNow();
-        sqlite3_stmt* st = nullptr;
-        const QString text = ValidText(engineSql);
-        const void* tail = nullptr;
-        int rc = sqlite3_prepare16_v2(FDb, text.constData(), int(text.size() * 2), &st, &tail);
-        if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
+        sqlite3_stmt* st = PrepareText(engineSql, 0);
         if (!st) EngineError(ecInvalidRequest, QStringLiteral("Empty SQL statement."));
-        const QString extra = ExtraStatement(static_cast<const QChar*>(tail), text.constData() + text.size());
-        if (!extra.isEmpty()) {
-            sqlite3_finalize(st);
-            RefuseExtraStatement(extra);
-        }
         return std::make_unique<TSqliteStatement>(FDb, st, schema, [this] { return SchemaNow(); });
     }
 

@@ -10,8 +10,11 @@
 #include <QPixmap>
 #include <QLocale>
 #include <QProgressBar>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QTabBar>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 using namespace platform::forms;
 
@@ -81,11 +84,32 @@ void TTabSheet::CMTextChanged() {
     if (FPageControl) FPageControl->UpdateTabs();
 }
 
+namespace {
+// The tabs show the page control's focus round the current tab, as the keys act on them.
+class TTabsBar : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QTabBar::paintEvent(event);
+        if (!parentWidget() || !parentWidget()->hasFocus() || currentIndex() < 0) return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = tabRect(currentIndex()).adjusted(3, 3, -3, -3);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+    // The page changes with a click on a tab or the keyboard; the wheel passing over leaves it.
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
+};
+}  // namespace
+
 TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {
     auto* w = new THost<QWidget>(this);
     SetWidget(w);
     w->setFocusPolicy(Qt::StrongFocus);
-    FBar = new QTabBar(w);
+    FBar = new TTabsBar(w);
     FBar->setFocusPolicy(Qt::NoFocus);
     FBar->setDrawBase(true);
     FBar->show();
@@ -200,6 +224,34 @@ void TPageControl::SelectNextPage(bool goForward) {
     SetActivePage(next);
     Change();
 }
+
+bool TPageControl::CMDialogKey(quint16 key, TShiftState shift) {
+    // Ctrl+Tab turns the page wherever the focus is on it; the focus goes to the new page.
+    TCustomForm* form = GetParentForm(this);
+    const bool inside = form && form->ActiveControl() && ContainsControl(form->ActiveControl());
+    if (key == VK_TAB && (shift & ssCtrl) && !(shift & ssAlt) && inside && IsShowing()) {
+        const bool wasOnPage = form->ActiveControl() != this;
+        SelectNextPage(!(shift & ssShift));
+        if (wasOnPage && FActivePage && form->ActiveControl() == this)
+            if (TWinControl* first = FActivePage->FindNextControl(nullptr, true, true, false)) first->SetFocus();
+        return true;
+    }
+    return TWinControl::CMDialogKey(key, shift);
+}
+
+void TPageControl::KeyDown(quint16& key, TShiftState shift) {
+    TWinControl::KeyDown(key, shift);
+    if (shift != 0) return;
+    if (key == VK_LEFT || key == VK_UP || key == VK_RIGHT || key == VK_DOWN) {
+        // The arrows stop at the first and the last tab, as the tabs are drawn.
+        const bool forward = key == VK_RIGHT || key == VK_DOWN;
+        TTabSheet* next = FindNextPage(FActivePage, forward, true);
+        if (next && FActivePage && (next->PageIndex() > FActivePage->PageIndex()) == forward) SelectNextPage(forward);
+        key = 0;
+    }
+}
+
+void TPageControl::CMFocusChanged(TWinControl*) { FBar->update(); }
 
 bool TPageControl::CanChange() {
     bool allow = true;

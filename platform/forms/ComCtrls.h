@@ -56,9 +56,13 @@ public:
     TTabChangingEvent OnChanging;
 
     void AdjustClientRect(TRect& rect) const override;
+    bool TabStopsAtContainer() const override { return TabStop(); }
+    bool CMDialogKey(quint16 key, TShiftState shift) override;
+    void CMFocusChanged(TWinControl* focused) override;
 
 protected:
     void AlignControls(TRect& rect) override;
+    void KeyDown(quint16& key, TShiftState shift) override;
     virtual bool CanChange();
     virtual void Change();
 

@@ -7,6 +7,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QKeyEvent>
@@ -620,7 +621,13 @@ bool TControl::WidgetEvent(QEvent* event) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
-        if (!FEnabled) return false;
+        // Disabled, or inside a disabled container: the press acts on nothing here, yet it still
+        // ends what another control has open (a drop-down list), as a press anywhere else does.
+        if (!FEnabled || (FWidget && !FWidget->isEnabled())) {
+            if (event->type() == QEvent::MouseButtonPress)
+                if (auto* form = GetParentForm(this)) form->CancelModeFrom(this);
+            return false;
+        }
         return DispatchMouse(event);
     case QEvent::Enter:
         if (!FMouseInControl) {
@@ -776,7 +783,8 @@ TWinControl* TWinControl::FindNextControl(TWinControl* current, bool goForward, 
         if (checkTabStop && !c->TabStop()) continue;
         if (checkParent && c->Parent() != this) continue;
         // Containers take the focus only when they have nothing focusable of their own.
-        if (!c->FTabList.empty() && c->FindNextControl(nullptr, true, checkTabStop, false)) continue;
+        if (!c->FTabList.empty() && !c->TabStopsAtContainer() && c->FindNextControl(nullptr, true, checkTabStop, false))
+            continue;
         return c;
     }
     return nullptr;
@@ -950,8 +958,10 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
     if (form && vk0 && form->IsShortCut(vk0, shift)) return true;
     // Alt with a letter or digit: the control whose caption marks it takes it.
     if (form && (shift & ssAlt) && !(shift & ssCtrl) && ((vk0 >= 'A' && vk0 <= 'Z') || (vk0 >= '0' && vk0 <= '9')) &&
-        form->CMDialogChar(QChar(vk0)))
+        form->CMDialogChar(QChar(vk0))) {
+        form->Widget()->setAttribute(Qt::WA_KeyboardFocusChange);
         return true;
+    }
     if (form && vk0 && !WantsKey(vk0, shift) && form->CMDialogKey(vk0, shift)) return true;
     quint16 key = vk0;
     if (key) {
@@ -1008,6 +1018,14 @@ bool TWinControl::WidgetEvent(QEvent* event) {
         // Keep Qt's own shortcuts (select all, undo...) from stealing keys the form wants first.
         return false;
     }
+    case QEvent::Wheel:
+        // A combo box turns its items under the wheel only when the user is in it: one the
+        // pointer merely passes over keeps its value.
+        if (qobject_cast<QComboBox*>(FWidget) && !Focused()) {
+            event->ignore();
+            return true;
+        }
+        return false;
     case QEvent::FocusIn: {
         auto* form = GetParentForm(this);
         if (form && form != this && form->ActiveControl() != this) form->FocusControl(this);

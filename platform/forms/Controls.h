@@ -373,6 +373,8 @@ public:
     void GetTabOrderList(std::vector<TWinControl*>& list) const;
 
     virtual bool CanFocus() const;
+    // A container Tab stops at although it holds focusable controls (a page control's tabs).
+    virtual bool TabStopsAtContainer() const { return false; }
     bool Focused() const;
     virtual void SetFocus();
     // Next (or previous) focusable control after `current` among this control's descendants.

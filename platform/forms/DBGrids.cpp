@@ -701,7 +701,14 @@ void TCustomDBGrid::DefaultDrawDataCell(const TRect& rect, TField* field, TGridD
 }
 
 bool TCustomDBGrid::WantsKey(quint16 key, TShiftState shift) const {
-    if (key == VK_TAB) return (FOptions & dgTabs) && !(shift & (ssCtrl | ssAlt));
+    if (key == VK_TAB) {
+        if (!(FOptions & dgTabs) || (shift & (ssCtrl | ssAlt))) return false;
+        // At the last cell of the last row (or the first of the first, going back) there is no
+        // cell left to go to: the focus leaves the grid instead of staying in it for good.
+        TDataSet* ds = FDataLink->DataSet();
+        if (!ds || !ds->Active() || ds->IsEmpty()) return false;
+        return (shift & ssShift) ? !(FSelectedIndex <= 0 && ds->Bof()) : !(FSelectedIndex >= FieldCount() - 1 && ds->Eof());
+    }
     if (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT) return true;
     return TCustomControl::WantsKey(key, shift);
 }

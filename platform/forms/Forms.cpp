@@ -654,6 +654,10 @@ void TCustomForm::PaintClientArea(QWidget* client) {
 }
 
 bool TCustomForm::CMDialogKey(quint16 key, TShiftState shift) {
+    // The keyboard moves the focus from here on: the controls show where it is (the style
+    // draws no focus frame on buttons, check boxes and combos until the keyboard has moved it).
+    if (key == VK_TAB || (!(shift & ssAlt) && (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN)))
+        FWidget->setAttribute(Qt::WA_KeyboardFocusChange);
     if (!(shift & ssAlt)) {
         if (key == VK_TAB && !(shift & ssCtrl)) {
             SelectNext(FActiveControl, !(shift & ssShift), true);

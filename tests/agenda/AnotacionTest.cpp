@@ -3,6 +3,7 @@
 #include "AgendaFixture.h"
 #include "agenda/UAnotacion.h"
 #include "comun/Abusca2.h"
+#include "comun/Calendario.h"
 #include "documents/UFusion.h"
 
 #include <QDir>
@@ -153,6 +154,39 @@ TEST_F(AnotacionTest, EnterInAFieldMovesOnAndOnOkSaves) {
     EXPECT_EQ(r, mrOk);
     EXPECT_TRUE(Texts().isEmpty());
     EXPECT_EQ(Valor(QStringLiteral("SELECT SITUACION FROM AGENDA")).AsString(), QStringLiteral("Llamar al procurador"));
+}
+
+TEST_F(AnotacionTest, F4InADateOpensItsCalendarAndTheDayChosenIsWritten) {
+    using platform::forms::TFormHarness;
+    Dat->TAgen->Insert();
+    F(Dat->TAgen, "FECHA")->SetAsDateTime(EncodeDate(2001, 4, 10));
+    TDateTime abierta;
+    auto elige = [&](TDateTime dia) {
+        harness->AnswerModal([&abierta, dia](TCustomForm& f) {
+            auto& a = static_cast<TAlmanaque&>(f);
+            abierta = EncodeDate(a.Calendar->Year(), a.Calendar->Month(), a.Calendar->Day());
+            a.Calendar->SetDate(dia);
+            TFormHarness::PressKey(a.Calendar, VK_RETURN);
+        });
+    };
+    QString fecha, aviso;
+    TWinControl* foco = nullptr;
+    Muestra([&](TFNota& f) {
+        TFormHarness::Focus(f.Fecha);
+        elige(EncodeDate(2001, 4, 23));
+        TFormHarness::PressKey(f.Fecha, VK_F4);
+        fecha = f.Fecha->Text();
+        EXPECT_EQ(double(abierta), double(EncodeDate(2001, 4, 10)));
+        TFormHarness::Focus(f.Aviso);
+        elige(EncodeDate(2001, 4, 20));
+        TFormHarness::PressKey(f.Aviso, VK_F4);
+        aviso = f.Aviso->Text();
+        foco = f.ActiveControl() == f.Aviso ? f.Aviso : nullptr;
+        f.btNo->Click();
+    });
+    EXPECT_EQ(fecha, QStringLiteral("23/04/2001"));
+    EXPECT_EQ(aviso, QStringLiteral("20/04/2001"));
+    EXPECT_NE(foco, nullptr);
 }
 
 TEST_F(AnotacionTest, WithoutTheConsultationRightOnlyPrivateAndCaseFileAreOffered) {

@@ -216,6 +216,49 @@ TEST_F(ControlsTest, PageControlSwitchesPagesAndCanRefuse) {
     EXPECT_EQ(pc->PageCount(), 1);
 }
 
+TEST_F(ControlsTest, PageControlTurnsPagesFromTheKeyboard) {
+    form->SetBounds(0, 0, 400, 300);
+    auto* before = Place<TCheckBox>(10, 10, 120, 20);
+    auto* pc = Place<TPageControl>(0, 40, 400, 250);
+    TEdit* edits[2];
+    TTabSheet* pages[2];
+    for (int i = 0; i < 2; ++i) {
+        pages[i] = new TTabSheet(form.get());
+        pages[i]->SetPageControl(pc);
+        pages[i]->SetCaption(i ? QStringLiteral("Consultas") : QStringLiteral("Expedientes"));
+        edits[i] = Place<TEdit>(10, 10, 100, 21, pages[i]);
+    }
+    form->Show();
+    before->SetFocus();
+    const QImage unmarked = before->Widget()->grab().toImage();
+    // Tab stops at the tabs before going into the page: the arrows turn the pages there, up to
+    // the last tab and back to the first, no further.
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(form->ActiveControl(), pc);
+    TFormHarness::PressKey(VK_RIGHT);
+    EXPECT_EQ(pc->ActivePage(), pages[1]);
+    TFormHarness::PressKey(VK_RIGHT);
+    EXPECT_EQ(pc->ActivePage(), pages[1]);
+    TFormHarness::PressKey(VK_LEFT);
+    TFormHarness::PressKey(VK_LEFT);
+    EXPECT_EQ(pc->ActivePage(), pages[0]);
+    EXPECT_EQ(form->ActiveControl(), pc);
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(form->ActiveControl(), edits[0]);
+    // Ctrl+Tab from inside a page turns it and goes into the new one; Shift turns back.
+    TFormHarness::PressKey(VK_TAB, ssCtrl);
+    EXPECT_EQ(pc->ActivePage(), pages[1]);
+    EXPECT_EQ(form->ActiveControl(), edits[1]);
+    TFormHarness::PressKey(VK_TAB, ssCtrl | ssShift);
+    EXPECT_EQ(pc->ActivePage(), pages[0]);
+    EXPECT_EQ(form->ActiveControl(), edits[0]);
+    // Once the keyboard has moved the focus, a check box shows it has it.
+    TFormHarness::PressKey(VK_TAB, ssShift);
+    TFormHarness::PressKey(VK_TAB, ssShift);
+    ASSERT_EQ(form->ActiveControl(), before);
+    EXPECT_NE(before->Widget()->grab().toImage(), unmarked);
+}
+
 TEST_F(ControlsTest, StatusBarPanelsKeepTheirTexts) {
     form->SetBounds(0, 0, 600, 300);
     auto* sb = Place<TStatusBar>(0, 0, 500, 19);

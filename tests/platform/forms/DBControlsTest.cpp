@@ -318,6 +318,40 @@ TEST_F(DBGridTest, KeysAndClicksMoveTheDataset) {
     EXPECT_EQ(table->RecordCount(), 3);
 }
 
+TEST_F(DBGridTest, TabLeavesTheGridFromItsLastAndFirstCells) {
+    auto* before = new TEdit(form.get());
+    before->SetParent(form.get());
+    before->SetBounds(0, 210, 100, 21);
+    auto* after = new TEdit(form.get());
+    after->SetParent(form.get());
+    after->SetBounds(0, 240, 100, 21);
+    before->SetTabOrder(0);
+    form->Show();
+    TFormHarness::Focus(grid);
+    // Inside, Tab and Shift+Tab go from cell to cell and on to the next or previous row.
+    TFormHarness::PressKey(VK_END);
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(form->ActiveControl(), grid);
+    EXPECT_EQ(table->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("Ana"));
+    EXPECT_EQ(grid->SelectedIndex(), 0);
+    // From the last cell of the last row Tab goes on to the next control.
+    TFormHarness::PressKey(VK_END, ssCtrl);
+    TFormHarness::PressKey(VK_END);
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(form->ActiveControl(), after);
+    // And back: Shift+Tab from the first cell of the first row goes to the control before it.
+    TFormHarness::Focus(grid);
+    TFormHarness::PressKey(VK_HOME, ssCtrl);
+    TFormHarness::PressKey(VK_HOME);
+    TFormHarness::PressKey(VK_TAB, ssShift);
+    EXPECT_EQ(form->ActiveControl(), before);
+    // An empty grid has no cell to walk: Tab passes through it.
+    while (!table->IsEmpty()) table->Delete();
+    TFormHarness::Focus(grid);
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_EQ(form->ActiveControl(), after);
+}
+
 TEST_F(DBGridTest, DrawColumnCellAndTitleClickEvents) {
     QStringList drawn;
     grid->OnDrawColumnCell = [&](TObject*, const TRect&, int, TColumn* column, TGridDrawState) {
