@@ -109,6 +109,15 @@ TTreeView* shell::ListaDeBusqueda(TForm* form, TImageList* imagenes) {
     return l;
 }
 
+void shell::TeclasDeBusqueda(TTreeView* lista, TZbSpeedButton* ok, TZbSpeedButton* no) {
+    lista->OnKeyDown = [ok, no](TObject*, quint16& key, TShiftState shift) {
+        TZbSpeedButton* boton = shift != 0 ? nullptr : key == VK_RETURN ? ok : key == VK_ESCAPE ? no : nullptr;
+        if (!boton) return;
+        key = 0;
+        if (boton->Visible() && boton->Enabled()) boton->Click();
+    };
+}
+
 void shell::ImagenesDeArbol(TImageList* lista, bool dosNiveles) {
     lista->SetSize(16, 16);
     const int n = dosNiveles ? 6 : 2;
@@ -181,6 +190,7 @@ TBuscar::TBuscar(TComponent* owner) : TForm(owner) {
     btNo->OnClick = TNotifyEvent(this, &TBuscar::btNoClick);
     btNuevo->OnClick = TNotifyEvent(this, &TBuscar::btNuevoClick);
     btBorrar->OnClick = TNotifyEvent(this, &TBuscar::btBorrarClick);
+    shell::TeclasDeBusqueda(Lista, btOk, btNo);
 }
 
 TBuscar::~TBuscar() {

@@ -69,4 +69,6 @@ TPanel* BarraDeBusqueda(TForm* form);
 TZbSpeedButton* BotonDeBusqueda(TForm* form, TPanel* barra, const char* name, const QString& caption, const QString& hint,
                                 int left);
 TTreeView* ListaDeBusqueda(TForm* form, TImageList* imagenes);
+// Enter in the tree is OK where OK is offered; Esc is No.
+void TeclasDeBusqueda(TTreeView* lista, TZbSpeedButton* ok, TZbSpeedButton* no);
 }  // namespace shell

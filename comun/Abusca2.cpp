@@ -64,6 +64,7 @@ TBuscar2::TBuscar2(TComponent* owner) : TForm(owner), FRuta(std::make_unique<TSt
     btOk->OnClick = TNotifyEvent(this, &TBuscar2::btOkClick);
     btNo->OnClick = TNotifyEvent(this, &TBuscar2::btNoClick);
     btNuevo->OnClick = TNotifyEvent(this, &TBuscar2::btNuevoClick);
+    shell::TeclasDeBusqueda(Lista, btOk, btNo);
 }
 
 TBuscar2::~TBuscar2() {

@@ -221,6 +221,8 @@ void TExpediente::CreaControles() {
     btDelCon = Boton(QStringLiteral("btDelCon"), QStringLiteral("Quitar"), xd + 100, b0, 96, TNotifyEvent(this, &T::btDelConClick));
     btDefCon = Boton(QStringLiteral("btDefCon"), QStringLiteral("Principal"), xd + 200, b0, 96, TNotifyEvent(this, &T::btDefConClick));
     btOpenCon = Boton(QStringLiteral("btOpenCon"), QStringLiteral("Ver ficha"), xd + 300, b0, 96, TNotifyEvent(this, &T::btOpenConClick));
+    // Tab goes down each list and through its own buttons before the list beside it.
+    DBContra->SetTabOrder(btOpenCli->TabOrder());
 
     // Ledger and agenda.
     const int e0 = b0 + 34;

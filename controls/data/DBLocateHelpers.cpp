@@ -1,6 +1,7 @@
 #include "controls/data/DBLocateHelpers.h"
 
 #include "controls/visual/IniHelpers.h"
+#include "platform/db/Collation.h"
 #include "platform/forms/Forms.h"
 
 #include <QStringList>
@@ -42,10 +43,16 @@ void TLocateObject::SetDataSet(TDataSet* value) {
 }
 
 bool TLocateObject::MatchesText(const QString& fieldText) const {
-    QString text = FLookupExact ? fieldText : fieldText.left(FLookupValue.size());
-    if (FCaseSensitive) return text == FLookupValue;
-    // Capitals on both sides, as the engine compares without case.
-    return text.toUpper() == FLookupValue.toUpper();
+    QString text = fieldText, value = FLookupValue;
+    if (!FLookupExact) {
+        // The beginning is cut in whole letters, an accent written apart included.
+        text = text.normalized(QString::NormalizationForm_C);
+        value = value.normalized(QString::NormalizationForm_C);
+        text = text.left(value.size());
+    }
+    if (FCaseSensitive) return text == value;
+    // Without case, as the engine's searches and indexes compare: the Spanish order's letters.
+    return platform::db::SpanishCompareCI(text, value) == 0;
 }
 
 bool TLocateObject::MatchesLookup(TField* field) const { return MatchesText(field->AsString()); }

@@ -825,9 +825,11 @@ void AddMatches(platform::db::TCursorSpec& cursor, const std::vector<TField*>& f
         platform::db::TCursorSpec::TMatch m;
         m.Col = fields[i]->FieldNo();
         bool text = fields[i]->DataType() == ftString || fields[i]->DataType() == ftMemo;
-        m.Value = text ? (v.IsNullOrEmpty() ? QVariant() : QVariant(v.AsString())) : EngineValueOf(fields[i], v);
         m.CaseInsensitive = (options & loCaseInsensitive) != 0;
         m.Partial = (options & loPartialKey) != 0;
+        // A beginning typed with an accent apart is as long as the stored letters it matches.
+        const QString t = text && m.Partial ? v.AsString().normalized(QString::NormalizationForm_C) : QString();
+        m.Value = text ? (v.IsNullOrEmpty() ? QVariant() : QVariant(m.Partial ? t : v.AsString())) : EngineValueOf(fields[i], v);
         cursor.Matches.push_back(std::move(m));
     }
 }

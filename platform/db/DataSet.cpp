@@ -33,7 +33,13 @@ bool Matches(TField* f, const Variant& value, TLocateOptions options) {
     if (f->IsNull()) return false;
     if (f->DataType() == ftString || f->DataType() == ftMemo) {
         QString a = f->AsString(), b = value.AsString();
-        if (options & loPartialKey) a = a.left(b.size());
+        if (options & loPartialKey) {
+            // The beginning is cut in whole letters: an accent written apart ("e" + U+0301,
+            // text pasted from elsewhere) is one letter with its "e" on either side.
+            a = a.normalized(QString::NormalizationForm_C);
+            b = b.normalized(QString::NormalizationForm_C);
+            a = a.left(b.size());
+        }
         // Without case, texts compare as the Spanish order does at its first level: "Vázquez"
         // begins with "vaz".
         if (options & loCaseInsensitive) return platform::db::SpanishCompareCI(a, b) == 0;

@@ -314,7 +314,8 @@ void CursorRestriction(const TCursorSpec& s, const TTableDesc& d, const TCursorW
         }
         args.push_back(m.Value);
         if (!where) continue;
-        const QString lhs = text && m.Partial ? w.Prefix(col, int(m.Value.toString().size())) : col;
+        // The engines count a text's letters, not its UTF-16 units.
+        const QString lhs = text && m.Partial ? w.Prefix(col, int(m.Value.toString().toUcs4().size())) : col;
         if (text) conds << w.TextEquals(lhs, w.Param(args), m.CaseInsensitive);
         else conds << QStringLiteral("%1 = %2").arg(lhs, w.Param(args));
     }

@@ -150,6 +150,31 @@ TEST_F(Buscar2Test, OkOnTheRootIsRefusedOnAGroupItAsksTheCaller) {
     EXPECT_EQ(Textos(Raiz()), QStringList{QStringLiteral("Getafe")});
 }
 
+TEST_F(Buscar2Test, EnterTakesOnlyAnItemAndEscapeIsNo) {
+    Grupos("PARTIDOS", {QStringLiteral("Getafe")});
+    Persona(Dat->TProcu, QStringLiteral("Pérez"), QStringLiteral("Juan"), "PARTIDO", QStringLiteral("Getafe"));
+    AbreProcuradores();
+    QList<TModalResult> abierto;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& b = static_cast<TBuscar2&>(f);
+        // On the root and on a group Enter chooses nothing and says nothing.
+        for (int i : {0, 1}) {
+            b.Lista->SetSelected(b.Lista->Items()->Item(i));
+            TFormHarness::PressKey(b.Lista, VK_RETURN);
+            abierto << b.ModalResult();
+        }
+        b.Lista->SetSelected(b.Lista->Items()->Item(2));
+        TFormHarness::PressKey(b.Lista, VK_RETURN);
+    });
+    EXPECT_EQ(Buscar2->ShowModal(), mrOk);
+    EXPECT_EQ(abierto, (QList<TModalResult>{mrNone, mrNone}));
+    EXPECT_TRUE(harness->Messages().empty());
+    EXPECT_EQ(Buscar2->QBusca->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("Pérez,Juan"));
+    AbreProcuradores();
+    harness->AnswerModal([](TCustomForm& f) { TFormHarness::PressKey(static_cast<TBuscar2&>(f).Lista, VK_ESCAPE); });
+    EXPECT_EQ(Buscar2->ShowModal(), mrNo);
+}
+
 TEST_F(Buscar2Test, AccountingConceptsStandUnderTheirKind) {
     auto concepto = [&](const QString& texto, int tipo) {
         Dat->TConConta->Append();

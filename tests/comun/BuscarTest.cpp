@@ -298,6 +298,29 @@ TEST_F(BuscarTest, PeopleAreChosenByTheirRowAndTheListHasNothingToWrite) {
     EXPECT_EQ(Buscar->ShowModal(), mrNo);
 }
 
+TEST_F(BuscarTest, EnterTakesTheRowAndEscapeIsNoFromTheKeyboard) {
+    AddClient(QStringLiteral("García"), QStringLiteral("Ana"));
+    const int luis = AddClient(QStringLiteral("Ruiz"), QStringLiteral("Luis"));
+    Prepara(QStringLiteral("SELECT CLIENTE AS CODIGO, APELLIDOS AS NOMBRE FROM CLIENTES ORDER BY APELLIDOS"),
+            QStringLiteral("Clientes"), false, 2);
+    bool abierto = false;
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& b = static_cast<TBuscar&>(f);
+        // Enter on the title is not a choice: the list stays open.
+        b.Lista->SetSelected(b.Lista->Items()->GetFirstNode());
+        TFormHarness::PressKey(b.Lista, VK_RETURN);
+        abierto = b.ModalResult() == mrNone;
+        b.Lista->SetSelected(b.Lista->Items()->Item(2));
+        TFormHarness::PressKey(b.Lista, VK_RETURN);
+    });
+    EXPECT_EQ(Buscar->ShowModal(), mrOk);
+    EXPECT_TRUE(abierto);
+    EXPECT_EQ(Buscar->QBusca->FieldByName(QStringLiteral("CODIGO"))->AsInteger(), luis);
+    // Esc is No, never the "Nuevo" that shares its letter: nothing is asked of the caller.
+    harness->AnswerModal([](TCustomForm& f) { TFormHarness::PressKey(static_cast<TBuscar&>(f).Lista, VK_ESCAPE); });
+    EXPECT_EQ(Buscar->ShowModal(), mrNo);
+}
+
 TEST_F(BuscarTest, NewInModeTwoAsksTheCallerForARecord) {
     AddClient(QStringLiteral("García"), QStringLiteral("Ana"));
     Prepara(QStringLiteral("SELECT CLIENTE AS CODIGO, APELLIDOS AS NOMBRE FROM CLIENTES"), QStringLiteral("Clientes"), true, 2);

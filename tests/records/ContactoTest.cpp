@@ -132,6 +132,31 @@ TEST_F(ContactoTest, FindIgnoresAccentsAsTheSpanishOrderDoes) {
     EXPECT_EQ(busca("GÁR"), QStringLiteral("GARCIA ANA"));
 }
 
+// Text pasted from another program may write "é" as "e" plus a combining accent: either way of
+// writing the letter, in the name or in the search box, finds the same row.
+TEST_F(ContactoTest, FindMatchesALetterWrittenWithASeparateAccent) {
+    const QString compuesto = QString::fromUtf8("Ibáñez Díaz");
+    const QString separado = compuesto.normalized(QString::NormalizationForm_D);
+    ASSERT_NE(compuesto.size(), separado.size());
+    for (const QString& a : {separado, QString::fromUtf8("Pérez Gil")}) {
+        Dat->TClientes->Append();
+        Dat->TClientes->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(a);
+        Dat->TClientes->Post();
+    }
+    FContacto->TipoChange(FContacto->Tipo);
+    auto busca = [&](const QString& texto) {
+        FContacto->Edit1->SetText(texto);
+        FContacto->btFind->Click();
+        return FContacto->QContactos->FieldByName(QStringLiteral("NOM"))->AsString().trimmed();
+    };
+    EXPECT_EQ(busca(QString::fromUtf8("ibáñez d")), separado);
+    EXPECT_EQ(busca(QString::fromUtf8("pérez g")), QString::fromUtf8("Pérez Gil"));
+    EXPECT_EQ(busca(QString::fromUtf8("ibáñez d").normalized(QString::NormalizationForm_D)), separado);
+    EXPECT_EQ(busca(QString::fromUtf8("pérez g").normalized(QString::NormalizationForm_D)), QString::fromUtf8("Pérez Gil"));
+    // A separate accent still makes no "n" an "ñ".
+    EXPECT_EQ(busca(QString::fromUtf8("ibanez")), QString::fromUtf8("Pérez Gil"));
+}
+
 TEST_F(ContactoTest, AnEMailSavedInTheOpenedFormIsTheOneHandedToTheMailForm) {
     ASSERT_TRUE(FContacto->QContactos->Locate(QStringLiteral("NOM"), Variant(QStringLiteral("zapata eva")), 0));
     EXPECT_TRUE(MailContacto.isEmpty());

@@ -115,6 +115,20 @@ TEST_F(ExpedienteTest, SubListsShowOnlyTheCaseFileOpen) {
     EXPECT_EQ(Filas(form->TAgen2), 2);
 }
 
+TEST_F(ExpedienteTest, TabWalksEachListWithItsButtonsBeforeTheNextList) {
+    Abre();
+    // The order Tab follows over these controls, enabled or not.
+    const QStringList nuestros{"DBCliente", "DBContra", "btNewCli", "btDelCli", "btDefCli", "btOpenCli", "btNewCon",
+                               "btDelCon", "btDefCon", "btOpenCon"};
+    std::vector<TWinControl*> todos;
+    form->GetTabOrderList(todos);
+    QStringList orden;
+    for (TWinControl* c : todos)
+        if (nuestros.contains(c->Name())) orden << c->Name();
+    EXPECT_EQ(orden, (QStringList{"DBCliente", "btNewCli", "btDelCli", "btDefCli", "btOpenCli", "DBContra", "btNewCon",
+                                  "btDelCon", "btDefCon", "btOpenCon"}));
+}
+
 // Closing the form lifts every range it set: the ledger's as well as the agenda's.
 TEST_F(ExpedienteTest, ClosingLiftsTheLedgerAndAgendaRangesAndLetsGoOfTheDocument) {
     int cierres = 0;

@@ -662,6 +662,24 @@ TEST_F(DbTest, ATableOpenedAgainReadsTheLayoutAnotherWorkstationChanged) {
     EXPECT_EQ(cli->RecordCount(), 1);
 }
 
+// A beginning is measured in letters on the engine's side too: a letter beyond the basic plane,
+// or an accent written apart in the typed text (pasted from elsewhere), still finds its row.
+TEST_F(DbTest, APartialSearchCountsLettersAsTheEngineDoes) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    t->Open();
+    AddClient(t, 1, QStringLiteral("Eva"), QString::fromUtf8("G\xc3\xb3mez"));
+    AddClient(t, 2, QStringLiteral("Ana"), QString::fromUtf8("Gil \xf0\x9f\x98\x80 Sol"));
+    AddClient(t, 3, QStringLiteral("Pío"), QStringLiteral("Ruiz"));
+    t->First();
+    EXPECT_TRUE(t->Locate(QStringLiteral("APELLIDOS"), Variant(QString::fromUtf8("gil \xf0\x9f\x98\x80")), loCaseInsensitive | loPartialKey));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 2);
+    EXPECT_TRUE(t->Locate(QStringLiteral("APELLIDOS"), Variant(QString::fromUtf8("go\xcc\x81m")), loCaseInsensitive | loPartialKey));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+    // Not a prefix: the cursor stays.
+    EXPECT_FALSE(t->Locate(QStringLiteral("APELLIDOS"), Variant(QString::fromUtf8("gil \xf0\x9f\x98\x81")), loCaseInsensitive | loPartialKey));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+}
+
 TEST_F(DbTest, LocateLookupBookmarksAndFilters) {
     TTable* t = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
     t->Open();
