@@ -971,6 +971,14 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
         }
         KeyDown(key, shift);
         if (key == 0) return true;
+        if (key == VK_F10 && shift == ssShift && FWidget) {
+            // Shift+F10 is the menu key of keyboards without one: the control's pop-up menu,
+            // over the control.
+            const QPoint at = FWidget->rect().center();
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, FWidget->mapToGlobal(at), Qt::NoModifier);
+            QCoreApplication::sendEvent(FWidget, &menu);
+            return true;
+        }
         if (key == VK_F1 && shift == 0) {
             // Help for the nearest control (or the form) that names a topic.
             for (TControl* c = this; c; c = c->Parent())

@@ -566,6 +566,17 @@ TEST_F(FormsTest, PopupMenuFiresOnPopupForTheControl) {
     TFormHarness::ClickAt(panel, 10, 10, mbRight);
     EXPECT_EQ(from, panel);
     EXPECT_EQ(pm->PopupCount(), 1);
+    // The keyboard: Shift+F10 opens the menu of the focused control (the one of the control
+    // that holds it included); F10 alone does not.
+    auto* edit = new TEdit(form.get());
+    edit->SetParent(panel);
+    edit->SetBounds(10, 10, 80, 21);
+    TFormHarness::Focus(edit);
+    TFormHarness::PressKey(edit, VK_F10);
+    EXPECT_EQ(pm->PopupCount(), 1);
+    TFormHarness::PressKey(edit, VK_F10, ssShift);
+    EXPECT_EQ(pm->PopupCount(), 2);
+    EXPECT_EQ(from, edit);
 }
 
 }  // namespace
