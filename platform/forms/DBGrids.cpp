@@ -766,10 +766,12 @@ void TCustomDBGrid::KeyDown(quint16& key, TShiftState shift) {
 
 void TCustomDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     TCustomControl::MouseDown(button, shift, x, y);
-    if (button != mbLeft) return;
+    // A right click makes its row current too: the pop-up menu that follows acts on that row.
+    if (button != mbLeft && button != mbRight) return;
     int row, col;
     MouseCell(x, y, row, col);
     if (row < 0) {
+        if (button != mbLeft) return;
         // A title: near a column's right border starts a resize, elsewhere a title click.
         const auto cols = VisibleColumns();
         if ((FOptions & dgColumnResize) && col >= 0) {

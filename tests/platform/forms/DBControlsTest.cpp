@@ -4,6 +4,7 @@
 #include "platform/forms/DBGrids.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormHarness.h"
+#include "platform/forms/Menus.h"
 
 #include <QComboBox>
 #include <QScrollBar>
@@ -316,6 +317,29 @@ TEST_F(DBGridTest, KeysAndClicksMoveTheDataset) {
     TFormHarness::PressKey(VK_DELETE, ssCtrl);
     EXPECT_EQ(keyDowns, 1);
     EXPECT_EQ(table->RecordCount(), 3);
+}
+
+// A right click makes the row under it current before the grid's pop-up menu drops down, so the
+// menu's commands (open, delete) act on the row the user pointed at; on the titles or below the
+// rows it moves nothing and sorts nothing.
+TEST_F(DBGridTest, ARightClickMakesItsRowCurrentBeforeThePopupMenu) {
+    auto* menu = new TPopupMenu(form.get());
+    grid->SetPopupMenu(menu);
+    QStringList shown;
+    menu->OnPopup = [&](TObject*) { shown << table->FieldByName(QStringLiteral("NOMBRE"))->AsString(); };
+    int titles = 0;
+    grid->OnTitleClick = [&](TColumn*) { ++titles; };
+    form->Show();
+    const TRect luis = grid->CellRect(2, 1);
+    TFormHarness::ClickAt(grid, luis.Left + 3, luis.Top + 3, mbRight);
+    const TRect ana = grid->CellRect(1, 2);
+    TFormHarness::ClickAt(grid, ana.Left + 3, ana.Top + 3, mbRight);
+    TFormHarness::ClickAt(grid, luis.Left + 3, 3, mbRight);       // a title
+    TFormHarness::ClickAt(grid, luis.Left + 3, 120, mbRight);     // below the rows
+    EXPECT_EQ(shown, QStringList({QStringLiteral("Luis"), QStringLiteral("Ana"), QStringLiteral("Ana"),
+                                  QStringLiteral("Ana")}));
+    EXPECT_EQ(grid->SelectedIndex(), 1);
+    EXPECT_EQ(titles, 0);
 }
 
 TEST_F(DBGridTest, TabLeavesTheGridFromItsLastAndFirstCells) {
