@@ -66,6 +66,13 @@ void Hoja(TCanvas* c, int x, bool marcada) {
 }
 }  // namespace
 
+QString shell::ValorDeTabla(const QString& respuesta, const QString& que) {
+    qsizetype n = respuesta.size();
+    while (n > 0 && respuesta.at(n - 1) == QLatin1Char(' ')) --n;
+    if (n == 0) MensajeError(que + QStringLiteral(" no puede quedar vacío"));
+    return respuesta.left(n);
+}
+
 bool shell::TablaDeBusqueda(const QString& titulo, QString& fichero, int& longitud) {
     for (const auto& t : TablasBusqueda)
         if (titulo == QString::fromUtf8(t.Titulo)) {
@@ -320,7 +327,8 @@ void TBuscar::btNuevoClick(TObject*) {
     NuevaLinea->Pregunta->SetCaption(QStringLiteral("Introduzca ") + Titulo);
     NuevaLinea->Respuesta->SetMaxLength(longitud);
     if (NuevaLinea->ShowModal() != mrOk) return;
-    const QString respuesta = NuevaLinea->Respuesta->Text();
+    const QString respuesta = shell::ValorDeTabla(NuevaLinea->Respuesta->Text(), Titulo.toUpper());
+    if (respuesta.isEmpty()) return;
     // Only a value equal to the whole answer is a duplicate ("Madrid" may join "Madrid Centro").
     if (QBusca->Active() && QBusca->Locate(QStringLiteral("NOMBRE"), Variant(respuesta), 0)) {
         MensajeError(Titulo.toUpper() + QStringLiteral(" ya existe"));
@@ -353,7 +361,8 @@ void TBuscar::CambiarNombre(TObject*) {
     NuevaLinea->Respuesta->SetMaxLength(longitud);
     NuevaLinea->Respuesta->SetText(anterior);
     if (NuevaLinea->ShowModal() != mrOk) return;
-    const QString respuesta = NuevaLinea->Respuesta->Text();
+    const QString respuesta = shell::ValorDeTabla(NuevaLinea->Respuesta->Text(), Titulo.toUpper());
+    if (respuesta.isEmpty()) return;
     try {
         AbreTabla();
         if (TTabla->FindKey({Variant(anterior)})) {

@@ -61,6 +61,9 @@ namespace shell {
 // The file and the longest value of the lookup table a pick-list title names; false for a title
 // outside the office's lookup tables.
 bool TablaDeBusqueda(const QString& titulo, QString& fichero, int& longitud);
+// A new value for a lookup table as the table keeps it (no trailing blanks); empty, after saying
+// so with "<que> no puede quedar vacío", when the answer was only blanks.
+QString ValorDeTabla(const QString& respuesta, const QString& que);
 // Tree pictures. Two levels: closed and open folder, then leaf: 0/1 top, 2/3 group, 4/5 item.
 // One level: 0 the open folder of the title, 1 the leaf of a row.
 void ImagenesDeArbol(TImageList* lista, bool dosNiveles);

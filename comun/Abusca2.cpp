@@ -209,7 +209,8 @@ void TBuscar2::btNuevoClick(TObject*) {
 }
 
 void TBuscar2::NuevoGrupo(TQuery* grupos, const QString& campo, const QString& fichero, const QString& duplicado) {
-    const QString respuesta = NuevaLinea->Respuesta->Text();
+    const QString respuesta = shell::ValorDeTabla(NuevaLinea->Respuesta->Text(), duplicado.section(QStringLiteral(" YA "), 0, 0));
+    if (respuesta.isEmpty()) return;
     grupos->Close();
     grupos->Open();
     // Only the whole text is a duplicate: "Madrid" is new beside "Madrid Centro".

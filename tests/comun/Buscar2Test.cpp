@@ -253,6 +253,19 @@ TEST_F(Buscar2Test, NewDistrictsAndProfessionsAreRefusedOnlyWhenTheWholeTextExis
     TFormHarness::Click(Buscar2->btNuevo);
     EXPECT_EQ(pregunta, QStringLiteral("Introduzca Profesion"));
     EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("PROFESION YA existe"));
+    // Checked as the table keeps it: trailing blanks go, blanks alone are refused in Spanish.
+    for (const char* respuesta : {"Tasador  ", "   "}) {
+        harness->AnswerModal([&](TCustomForm& f) {
+            auto& n = static_cast<TNuevaLinea&>(f);
+            n.Respuesta->SetText(QString::fromLatin1(respuesta));
+            TFormHarness::Click(n.btOk);
+        });
+        TFormHarness::Click(Buscar2->btNuevo);
+    }
+    const size_t avisos = harness->Messages().size();
+    ASSERT_GE(avisos, 2u);
+    EXPECT_EQ(harness->Messages()[avisos - 2].Text, QStringLiteral("PROFESION YA existe"));
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("PROFESION no puede quedar vacío"));
     harness->AnswerModal([&](TCustomForm& f) {
         auto& n = static_cast<TNuevaLinea&>(f);
         n.Respuesta->SetText(QStringLiteral("Tasa"));

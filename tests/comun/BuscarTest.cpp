@@ -390,3 +390,30 @@ TEST_F(BuscarTest, RendersTheOneLineInput) {
 }
 
 }  // namespace
+
+// The table keeps no trailing blanks: an answer is checked as it will be kept, and one of blanks
+// only is refused in Spanish instead of reaching the engine.
+TEST_F(BuscarTest, AnAnswerIsCheckedAsTheTableKeepsItAndBlanksAloneAreRefused) {
+    Valores("PARTIDOS", {QStringLiteral("Madrid")});
+    PreparaTabla(Listas[0]);
+    Responde(QStringLiteral("Madrid  "));
+    TFormHarness::Click(Buscar->btNuevo);
+    ASSERT_EQ(harness->Messages().size(), 1u);
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("PARTIDOS JUDICIALES ya existe"));
+    Responde(QStringLiteral("   "));
+    TFormHarness::Click(Buscar->btNuevo);
+    ASSERT_EQ(harness->Messages().size(), 2u);
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("PARTIDOS JUDICIALES no puede quedar vacío"));
+    Responde(QStringLiteral("  Toledo "));
+    TFormHarness::Click(Buscar->btNuevo);
+    EXPECT_EQ(harness->Messages().size(), 2u);
+    EXPECT_EQ(EnTabla("PARTIDOS"), QStringList({QStringLiteral("  Toledo"), QStringLiteral("Madrid")}));
+    // Renaming to blanks alone keeps the old value.
+    Buscar->Lista->SetSelected(Fila(QStringLiteral("Madrid")));
+    Responde(QStringLiteral("  "));
+    Buscar->Modificar1->Click();
+    ASSERT_EQ(harness->Messages().size(), 3u);
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("PARTIDOS JUDICIALES no puede quedar vacío"));
+    EXPECT_EQ(EnTabla("PARTIDOS"), QStringList({QStringLiteral("  Toledo"), QStringLiteral("Madrid")}));
+    EXPECT_EQ(Buscar->TTabla->State() == dsInsert || Buscar->TTabla->State() == dsEdit, false);
+}
