@@ -134,6 +134,8 @@ TPreView::TPreView(TComponent* owner) : TForm(owner) {
     OnShow = TNotifyEvent(this, &TPreView::FormShow);
     OnResize = TNotifyEvent(this, &TPreView::FormResize);
     OnClose = TCloseEvent(this, &TPreView::FormClose);
+    SetKeyPreview(true);
+    OnKeyDown = TKeyEvent(this, &TPreView::FormKeyDown);
     DoCreate();
 }
 
@@ -200,6 +202,16 @@ void TPreView::FormShow(TObject*) {
 }
 
 void TPreView::FormClose(TObject*, TCloseAction& action) { action = caFree; }
+
+// The bar's items take no focus: their keys, for a user without a mouse.
+void TPreView::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
+    TSpeedItem* item = nullptr;
+    if (shift == 0) item = key == VK_ESCAPE ? sbExit : key == VK_PRIOR ? sbPrev : key == VK_NEXT ? sbNext : nullptr;
+    else if (shift == ssCtrl) item = key == VK_HOME ? sbFirst : key == VK_END ? sbLast : key == 'P' ? sbPrint : nullptr;
+    if (!item) return;
+    key = 0;
+    if (item->Enabled()) item->Click();
+}
 
 void TPreView::sbFirstClick(TObject*) {
     FAlFinal = false;

@@ -30,6 +30,7 @@ public:
     void FormShow(TObject* sender);
     void FormResize(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);
+    void FormKeyDown(TObject* sender, quint16& key, TShiftState shift);
     void sbFirstClick(TObject* sender);
     void sbPrevClick(TObject* sender);
     void sbNextClick(TObject* sender);

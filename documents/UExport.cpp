@@ -121,8 +121,9 @@ TFExport::TFExport(TComponent* owner) : TForm(owner) {
         b->SetShowHint(true);
         return b;
     };
-    btSelect = boton("btSelect", QStringLiteral("Seleccionar"), QStringLiteral("Seleccionar"), 12);
-    btExport = boton("btExport", QStringLiteral("Exportar"), QStringLiteral("Exportar"), 108);
+    // Flat buttons take no focus: their letters are the keyboard's way to them.
+    btSelect = boton("btSelect", QStringLiteral("&Seleccionar"), QStringLiteral("Seleccionar"), 12);
+    btExport = boton("btExport", QStringLiteral("&Exportar"), QStringLiteral("Exportar"), 108);
     btExport->SetEnabled(false);
     Indicador = comun::Hijo<TGauge>(this, this, "Indicador", 12, 152, 408, 18);
     Indicador->SetMinValue(0);

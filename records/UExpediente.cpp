@@ -261,12 +261,15 @@ void TExpediente::Refresca() {
     const bool suyo = abogado == -1 ||
                       (Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty() && abogado == F(Dat->TAboCli, "ABOCLI")->AsInteger());
     const bool economico = suyo && Derecho("Economico");
+    FEconomico = economico;
+    const bool consulta = e->State() == dsBrowse;
     btOpenAgen->SetEnabled(suyo && Derecho("Agenda") && comun::AbreAgendaExpediente);
-    btOpenEco->SetEnabled(economico);
+    // The ledger opens on the case file as stored: not while it is being edited.
+    btOpenEco->SetEnabled(economico && consulta);
     DBEcon->SetVisible(economico);
     DBSaldo->SetVisible(economico);
     LSaldo->SetVisible(economico);
-    btFacturar->SetEnabled(PuedeFacturar());
+    btFacturar->SetEnabled(consulta && PuedeFacturar());
     RegistroCambiado();
     MensajeEstado(QString());
     Screen->SetCursor(crDefault);
@@ -275,6 +278,7 @@ void TExpediente::Refresca() {
 void TExpediente::EstadoCambiado(TDataSetState estado) {
     const bool consulta = estado == dsBrowse;
     for (TSpeedItem* i : {btAnterior, btSiguiente, btVincular, btCerrar}) i->SetEnabled(consulta);
+    btOpenEco->SetEnabled(consulta && FEconomico);
     btFacturar->SetEnabled(consulta && PuedeFacturar());
     for (TButton* b : {btNewCli, btNewCon, btAsunto, btOpenAboCli, btAboEnt, btOpenProCli, btProCon, btAboCon, btPerito})
         b->SetEnabled(consulta);
@@ -801,7 +805,7 @@ void TExpediente::btAboEntClick(TObject*) {
 
 bool TExpediente::PuedeFacturar() const {
     TTable* e = Dat->TExped;
-    return btOpenEco->Enabled() && !e->IsEmpty() && F(e, "SITUACION")->AsInteger() != 3;
+    return FEconomico && !e->IsEmpty() && F(e, "SITUACION")->AsInteger() != 3;
 }
 
 // Nothing new is hung on a case file another workstation deleted: its rows would be left over.

@@ -159,6 +159,7 @@ private:
     // Edit and post of the case file with the controls quiet.
     void EditaCaso(const std::function<void()>& cambio);
     int AbogadoUsuario() const;
+    bool FEconomico = false;  // the user may see this case file's ledger
     bool PuedeFacturar() const;
     // False, and says so, when another workstation has deleted the case file since it was read.
     bool SigueExistiendo();

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace {
@@ -382,8 +383,21 @@ TGraphic* TZbLookupControl::GetPicture(bool isEmpty, int& textMargin) {
 
 // ---------------------------------------------------------------------------------------------- list
 
+namespace {
+// The scroll bar tells only where the list is; the wheel over it turns the list's rows.
+class TListScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override {
+        if (parentWidget()) QCoreApplication::sendEvent(parentWidget(), event);
+    }
+};
+}  // namespace
+
 TZbDBLookupList::TZbDBLookupList(TComponent* owner) : TZbLookupControl(owner) {
-    FScrollBar = new QScrollBar(Qt::Vertical, Widget());
+    FScrollBar = new TListScrollBar(Qt::Vertical, Widget());
     FScrollBar->setFocusPolicy(Qt::NoFocus);
     FScrollBar->setRange(0, 0);
     FScrollBar->hide();
@@ -453,6 +467,18 @@ void TZbDBLookupList::Scroll(int action) {
     default: return;
     }
     ListLinkDataChanged();
+}
+
+bool TZbDBLookupList::WidgetEvent(QEvent* event) {
+    if (event->type() != QEvent::Wheel) return TZbLookupControl::WidgetEvent(event);
+    // Three rows a notch, as many steps of the scroll bar's arrows; the chosen row stays.
+    FWheel += static_cast<QWheelEvent*>(event)->angleDelta().y();
+    const int notches = FWheel / 120;
+    FWheel -= notches * 120;
+    if (ScrollMax() > 0)
+        for (int i = 0; i < 3 * std::abs(notches); ++i)
+            Scroll(notches > 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
+    return true;
 }
 
 void TZbDBLookupList::ScrollThumb(int position) {

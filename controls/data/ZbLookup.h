@@ -203,6 +203,7 @@ protected:
     void DblClick() override;
     void BoundsChanged(bool sizeChanged) override;
     void KeyValueChanged() override;
+    bool WidgetEvent(QEvent* event) override;
     virtual void DrawItemText(TCanvas* canvas, const TRect& rect, bool selected, bool isEmpty);
     void SelectRow(int row);
     void UpdateBufferCount();
@@ -217,6 +218,7 @@ protected:
     class QScrollBar* FScrollBar = nullptr;
     class QTimer* FTimer = nullptr;
     int FScrollDirection = 0;
+    int FWheel = 0;  // wheel turns short of a notch
     void StopAutoScroll();
     int FRowCount = 7;
     int FRecordIndex = 0;   // row of the current lookup record in the window

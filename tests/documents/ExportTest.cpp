@@ -108,6 +108,18 @@ TEST_F(ExportTest, WholeTableReadsBackAsCommaSeparatedTextInTheWorkstationCharac
     EXPECT_TRUE(raw.contains("\"\",\"\"\r\n"));             // empty values are two quotes
 }
 
+TEST_F(ExportTest, AltWithTheButtonsLettersExportsFromTheKeyboard) {
+    Elige(1);
+    TFormHarness::Focus(form->eExport);
+    // Alt+S shows the records to review (left here), Alt+E writes them.
+    harness->AnswerModal(mrCancel);
+    TFormHarness::PressKey(form->eExport, 'S', ssAlt);
+    EXPECT_EQ(harness->ModalForms().size(), 1u);
+    TFormHarness::PressKey(form->eExport, 'E', ssAlt);
+    EXPECT_TRUE(harness->Exceptions().empty());
+    EXPECT_EQ(LeeCsv().size(), 5);
+}
+
 // The file stays single-byte; rows whose characters it cannot hold are named at the end.
 TEST_F(ExportTest, RowsWithCharactersTheFileCannotHoldAreNamedAtTheEnd) {
     Elige(1);

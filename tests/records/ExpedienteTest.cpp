@@ -248,6 +248,24 @@ TEST_F(ExpedienteTest, ACaseFileDeletedElsewhereGetsNothingNewHungOnIt) {
     EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
 }
 
+// While the case file is edited the ledger and invoicing buttons are disabled with the others that
+// act on the stored case file: drawn enabled, a click on them did nothing at all.
+TEST_F(ExpedienteTest, LedgerAndInvoiceButtonsAreDisabledWhileTheCaseFileIsEdited) {
+    Abre();
+    ASSERT_TRUE(form->btOpenEco->Enabled());
+    ASSERT_TRUE(form->btFacturar->Enabled());
+    Dat->TExped->Edit();
+    EXPECT_FALSE(form->btOpenEco->Enabled());
+    EXPECT_FALSE(form->btFacturar->Enabled());
+    form->Refresca();  // as after the agenda opened from the edited case file
+    EXPECT_FALSE(form->btOpenEco->Enabled());
+    EXPECT_FALSE(form->btFacturar->Enabled());
+    EXPECT_TRUE(form->DBEcon->Visible());
+    Dat->TExped->Cancel();
+    EXPECT_TRUE(form->btOpenEco->Enabled());
+    EXPECT_TRUE(form->btFacturar->Enabled());
+}
+
 TEST_F(ExpedienteTest, CloseAndReopenFollowTheStates) {
     Abre();
     harness->AnswerMessage(mrYes);

@@ -138,6 +138,40 @@ TEST_F(PreViewTest, PagesThroughTheReportAndStopsAtItsEnds) {
     EXPECT_GE(pages, 3);
 }
 
+TEST_F(PreViewTest, TheKeyboardPagesPrintsAndLeaves) {
+    Clientes(150);
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("lista.pdf"));
+    QRPrinter->SetOutputFileName(pdf);
+    int pages = 0;
+    Presenta(ListaClientes(), [&](TPreView& p) {
+        pages = QRPrinter->PageCount();
+        ASSERT_GE(pages, 3);
+        TFormHarness::Focus(p.QRPreview1);
+        TFormHarness::PressKey(VK_PRIOR);  // page 1 has none before it
+        EXPECT_EQ(p.QRPreview1->PageNumber(), 1);
+        TFormHarness::PressKey(VK_NEXT);
+        EXPECT_EQ(Contador(p).left(2), QStringLiteral("2 "));
+        TFormHarness::PressKey(VK_END, ssCtrl);
+        EXPECT_EQ(p.QRPreview1->PageNumber(), pages);
+        EXPECT_EQ(Navegacion(p), std::vector<bool>({true, true, false, false}));
+        TFormHarness::PressKey(VK_PRIOR);
+        EXPECT_EQ(p.QRPreview1->PageNumber(), pages - 1);
+        TFormHarness::PressKey(VK_HOME, ssCtrl);
+        EXPECT_EQ(p.QRPreview1->PageNumber(), 1);
+        // Ctrl+P asks the print options; cancelled, the preview stays, and Esc leaves it.
+        harness->AnswerModal(mrNo);
+        TFormHarness::PressKey('P', ssCtrl);
+        ASSERT_EQ(harness->ModalForms().size(), 1u);
+        EXPECT_EQ(harness->ModalForms()[0].Caption, QStringLiteral("Imprimir .."));
+        EXPECT_EQ(p.ModalResult(), mrNone);
+        TFormHarness::PressKey(VK_ESCAPE);
+        EXPECT_NE(p.ModalResult(), mrNone);
+    });
+    EXPECT_GE(pages, 3);
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
 // A list of many pages opens on its first pages; the others are laid out while the window is idle
 // and the counter grows with them. "Última Página" does not hold the window until they are all
 // there: it shows the last one ready and goes to the last page once it is laid out.

@@ -6,6 +6,8 @@
 #include "platform/forms/Forms.h"
 
 #include <QAbstractSlider>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QTest>
 #include <QWindow>
 
@@ -208,6 +210,36 @@ TEST_F(LookupTest, ScrollBarTellsStartMiddleAndEndAndScrollingKeepsTheValue) {
     // Rows enough for every record: no scrolling.
     list->SetRowCount(10);
     EXPECT_EQ(list->ScrollMax(), 0);
+}
+
+// The wheel turns an open list's rows, three a notch, over the rows or over the scroll bar; the
+// chosen row stays and nothing is written.
+TEST_F(LookupTest, TheWheelScrollsTheListAndChoosesNothing) {
+    auto* list = Bind(new TZbDBLookupList(form));
+    list->SetRowCount(3);
+    clientes->First();
+    auto wheel = [](QWidget* w, int delta) {
+        QWheelEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(w, &e);
+    };
+    ASSERT_EQ(list->ScrollPos(), 0);
+    wheel(list->Widget(), -60);  // half a notch waits for the other half
+    EXPECT_EQ(list->ScrollPos(), 0);
+    wheel(list->Widget(), -60);
+    EXPECT_EQ(list->ScrollPos(), 4);  // six rows, three shown: the last three
+    auto* bar = list->Widget()->findChild<QScrollBar*>();
+    ASSERT_NE(bar, nullptr);
+    wheel(bar, 120);
+    EXPECT_EQ(list->ScrollPos(), 0);
+    EXPECT_EQ(list->Value(), QStringLiteral("3"));
+    EXPECT_EQ(Stored(), QStringLiteral("3"));
+    EXPECT_EQ(changes, 0);
+    // Every row shown: nothing to turn.
+    list->SetRowCount(10);
+    wheel(list->Widget(), -120);
+    EXPECT_EQ(list->ScrollPos(), 0);
+    EXPECT_EQ(list->Value(), QStringLiteral("3"));
 }
 
 TEST_F(LookupTest, DraggingBelowTheListScrollsFasterTheFurther) {
