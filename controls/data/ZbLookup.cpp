@@ -360,6 +360,8 @@ void TZbLookupControl::ProcessSearchKey(QChar key) {
     QString candidate;
     if (c == 8) candidate = FSearchText.left(std::max<qsizetype>(0, FSearchText.size() - 1));
     else if (FSearchText.size() < MaxSearchLength) candidate = FSearchText + key;
+    // An accent typed apart joins its letter: the search text counts letters as the list shows them.
+    candidate = candidate.normalized(QString::NormalizationForm_C);
     // A full search text or Backspace on an empty one starts again, but never chooses a row the
     // user did not ask for: the value stays.
     bool found = false;
@@ -367,7 +369,7 @@ void TZbLookupControl::ProcessSearchKey(QChar key) {
         QString foundKey;
         if (Locate(FDisplayField, candidate, false, &foundKey)) {
             found = true;
-            candidate = FDisplayField->DisplayText().left(candidate.size());
+            candidate = FDisplayField->DisplayText().normalized(QString::NormalizationForm_C).left(candidate.size());
             SelectKeyValue(foundKey);
         }
     }

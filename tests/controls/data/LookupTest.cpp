@@ -101,6 +101,14 @@ TEST_F(LookupTest, TypingSearchesByPrefixWithoutCaseAndWritesTheKey) {
     Type(list, QString(QChar(8)));
     EXPECT_EQ(list->SearchText(), QStringLiteral("G"));
     EXPECT_EQ(changes, 1);
+    // An accent typed as a key of its own joins the letter before it: no letter the user did not
+    // type enters the search text.
+    now += 5000;
+    Type(list, QString::fromUtf8("be\xcc\x81"));
+    EXPECT_EQ(list->SearchText(), QStringLiteral("Be"));
+    Type(list, QStringLiteral("n"));
+    EXPECT_EQ(list->SearchText(), QStringLiteral("Ben"));
+    EXPECT_EQ(Stored(), QStringLiteral("120"));
 }
 
 TEST_F(LookupTest, APauseOfMoreThanTwoSecondsStartsANewSearch) {
