@@ -1096,8 +1096,10 @@ void TPrincipio::NdeAutos1Click(TObject*) {
     d->Pregunta->SetCaption(QStringLiteral("Introduzca el Nº DE AUTOS"));
     d->Respuesta->SetMaxLength(10);
     if (d->ShowModal() == mrOk) {
-        FiltroExp.FiltroAutos = d->Respuesta->Text();
-        AgregaFiltroExp(QStringLiteral("Nº AUTOS"), d->Respuesta->Text());
+        // Compared as the table keeps texts, without trailing blanks: a lone blank asks for the
+        // case files with no number instead of switching the criterion off behind its row.
+        FiltroExp.FiltroAutos = TrimRight(d->Respuesta->Text());
+        AgregaFiltroExp(QStringLiteral("Nº AUTOS"), FiltroExp.FiltroAutos);
     }
     RefrescaExpedientes();
 }

@@ -424,6 +424,25 @@ TEST_F(PrincipioTest, FilterRowsAddReplaceRemoveAndResizeThePanel) {
     EXPECT_FALSE(form->btFiltros->Enabled());
     EXPECT_EQ(FiltroExp.FiltroAutos, QStringLiteral(" "));
     EXPECT_EQ(form->TExped->RecordCount(), 25);
+
+    // Stored texts end in no blank: a typed number is compared without its trailing blanks, and
+    // a lone blank asks for the case files without a number, never for no criterion at all.
+    auto autos = [&](const char* respuesta) {
+        harness->AnswerModal([respuesta](TCustomForm& f) {
+            static_cast<TNuevaLinea&>(f).Respuesta->SetText(QString::fromLatin1(respuesta));
+            f.SetModalResult(mrOk);
+        });
+        form->NdeAutos1Click(nullptr);
+        return FiltroExp.FiltroAutos;
+    };
+    EXPECT_EQ(autos("12/26  "), QStringLiteral("12/26"));
+    EXPECT_EQ(autos(" "), QString());
+    EXPECT_EQ(form->FiltrosExp->Cells(0, 0), QStringLiteral("Nº AUTOS"));
+    EXPECT_EQ(form->FiltrosExp->Cells(1, 0), QString());
+    EXPECT_TRUE(form->TExped->Filter().contains(QStringLiteral("AUTOS")));
+    for (form->TExped->First(); !form->TExped->Eof(); form->TExped->Next())
+        EXPECT_TRUE(form->TExped->FieldByName(QStringLiteral("AUTOS"))->AsString().isEmpty() ||
+                    form->TExped->FieldByName(QStringLiteral("AUTOS1"))->AsString().isEmpty());
 }
 
 TEST_F(PrincipioTest, TooManyFiltersIsSaidAndRemovingAllIsPerPage) {
