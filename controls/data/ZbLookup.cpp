@@ -996,11 +996,16 @@ void TZbDBLookupCombo::MouseDown(TMouseButton button, TShiftState shift, int x, 
 }
 
 void TZbDBLookupCombo::MouseMove(TShiftState shift, int x, int y) {
-    if (FTracking && FListVisible) {
+    if ((FTracking || FListTracking) && FListVisible) {
         TPoint p = FDataList->ScreenToClient(ClientToScreen(Point(x, y)));
-        if (p.X >= 0 && p.Y >= 0 && p.X < FDataList->ClientWidth() && p.Y < FDataList->ClientHeight()) {
+        if (FListTracking) {
+            // The press stays the combo's (the toolkit sends it every move until the release):
+            // the list follows the pointer as if it had the mouse, rows under it and scrolling past it.
+            FDataList->MouseMove(shift | ssLeft, p.X, p.Y);
+        } else if (p.X >= 0 && p.Y >= 0 && p.X < FDataList->ClientWidth() && p.Y < FDataList->ClientHeight()) {
             // One drag from the combo into the list selects rows.
             FTracking = false;
+            FListTracking = true;
             SetMouseCapture(false);
             FDataList->MouseDown(mbLeft, shift | ssLeft, p.X, p.Y);
         }
@@ -1009,7 +1014,16 @@ void TZbDBLookupCombo::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TZbDBLookupCombo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-    if (FTracking) {
+    if (FListTracking) {
+        // Let go in the list: its release chooses the row under the pointer, or closes without one.
+        FListTracking = false;
+        FPressed = false;
+        if (FListVisible) {
+            TPoint p = FDataList->ScreenToClient(ClientToScreen(Point(x, y)));
+            FDataList->MouseUp(button, shift, p.X, p.Y);
+        }
+        Invalidate();
+    } else if (FTracking) {
         FTracking = false;
         FPressed = false;
         SetMouseCapture(false);

@@ -293,6 +293,7 @@ private:
     bool FListVisible = false;
     bool FDisplayAllFields = false;
     bool FTracking = false;
+    bool FListTracking = false;  // the held button went on into the list: the list follows it
     bool FPressed = false;
     TGraphic* FPicture = nullptr;
     int FTextMargin = 0;

@@ -336,6 +336,44 @@ TEST_F(LookupTest, ComboListTakesAClickWhileItsFormIsModal) {
     form->Widget()->setWindowModality(Qt::NonModal);
 }
 
+// Pressed on the combo and held, the pointer dragged down the list that opens and let go on a row:
+// the row under the pointer follows the drag and the one let go on is chosen; let go outside the
+// list, nothing is.
+TEST_F(LookupTest, ComboPressDragAndReleaseOnARowChoosesIt) {
+    auto* combo = Bind(new TZbDBLookupCombo(form));
+    form->SetBounds(100, 100, 300, 200);
+    combo->SetBounds(10, 10, 200, 21);
+    form->Show();
+    QWindow* window = form->Widget()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    const QPoint arrow = combo->Widget()->mapTo(form->Widget(), QPoint(192, 10));
+    TZbPopupDataList* list = combo->List();
+    const int row = list->RowHeight();
+    auto inList = [&](int y) { return form->Widget()->mapFromGlobal(list->Widget()->mapToGlobal(QPoint(20, y))); };
+    QTest::mousePress(window, Qt::LeftButton, {}, arrow);
+    ASSERT_TRUE(combo->ListVisible());
+    QTest::mouseMove(window, inList(row / 2));
+    const QString first = list->Value();
+    QTest::mouseMove(window, inList(row + row / 2));
+    const QString second = list->Value();
+    EXPECT_NE(first, second);
+    ASSERT_NE(second, QStringLiteral("3"));
+    EXPECT_EQ(Stored(), QStringLiteral("3"));  // nothing written while the button is held
+    QTest::mouseRelease(window, Qt::LeftButton, {}, inList(row + row / 2));
+    EXPECT_FALSE(combo->ListVisible());
+    EXPECT_EQ(Stored(), second);
+    EXPECT_EQ(changes, 1);
+    // Dragged into the list and let go beside it: the list closes and the value stays.
+    QTest::mousePress(window, Qt::LeftButton, {}, arrow);
+    ASSERT_TRUE(combo->ListVisible());
+    QTest::mouseMove(window, inList(row / 2));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, inList(row / 2) + QPoint(list->Width() + 40, 0));
+    EXPECT_FALSE(combo->ListVisible());
+    EXPECT_EQ(Stored(), second);
+    EXPECT_EQ(changes, 1);
+    form->Hide();
+}
+
 // Forms that move to the next control on Enter preview the key before the combo.
 TEST_F(LookupTest, ComboEnterTakesTheRowOnAFormThatMovesOnEnter) {
     auto* combo = Bind(new TZbDBLookupCombo(form));
