@@ -72,12 +72,36 @@ TSpeedBar* BarraDeTexto(TForm* form, const QString& seccion) {
     return barra;
 }
 
+// The glyph beside its disabled picture. The disabled look made from one picture keeps only its
+// black pixels, and these glyphs are drawn in colour: each drawn pixel is greyed, with a light
+// edge below and to the right, as that look draws them.
+std::unique_ptr<TBitmap> ConGlifoInactivo(TBitmap* glifo) {
+    const int w = glifo->Width(), h = glifo->Height();
+    auto b = std::make_unique<TBitmap>();
+    b->SetSize(2 * w, h);
+    TCanvas* c = b->Canvas();
+    const TColor fondo = glifo->Canvas()->Pixels(0, h - 1);
+    c->Brush()->SetColor(fondo);
+    c->FillRect(Rect(0, 0, 2 * w, h));
+    c->CopyRect(Rect(0, 0, w, h), glifo->Canvas(), Rect(0, 0, w, h));
+    auto dibujado = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && glifo->Canvas()->Pixels(x, y) != fondo; };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (dibujado(x, y)) c->SetPixel(w + x, y, ColorToRGB(clBtnShadow));
+            else if (dibujado(x - 1, y - 1)) c->SetPixel(w + x, y, ColorToRGB(clBtnHighlight));
+        }
+    return b;
+}
+
 TSpeedItem* ItemDeBarra(TSpeedBar* barra, const QString& nombre, const QString& hint, int left, TBitmap* glifo) {
     auto* i = new TSpeedItem(barra->Owner());
     i->SetName(nombre);
     i->SetCaption(hint.section(u'|', 0, 0));
     i->SetHint(hint);
-    if (glifo) i->SetGlyph(glifo);
+    if (glifo) {
+        i->SetGlyph(ConGlifoInactivo(glifo).get());
+        i->SetNumGlyphs(2);
+    }
     barra->AddItem(0, i);
     i->SetLeft(left);
     i->SetTop(barra->BtnOffsetVert());

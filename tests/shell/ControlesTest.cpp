@@ -74,12 +74,38 @@ TEST_F(ControlesTest, BarItemsTakeTheirCaptionFromTheHintAndSitOnTheMargin) {
     EXPECT_EQ(i->Left(), 40);
     EXPECT_EQ(i->Top(), barra->BtnOffsetVert());
     EXPECT_FALSE(i->Visible());  // the form shows it when it applies
-    EXPECT_EQ(i->Glyph()->Width(), 16);
+    EXPECT_EQ(i->Glyph()->Width(), 32);  // the glyph and its disabled picture
+    EXPECT_EQ(i->NumGlyphs(), 2);
     TSpeedItem* t = comun::ItemDeTexto(barra, "btSalir", QStringLiteral("Salir"), QStringLiteral("Salir|Vuelve"), 100);
     EXPECT_TRUE(t->Visible());
     EXPECT_TRUE(t->ShowHint());
     EXPECT_EQ(t->BtnCaption(), QStringLiteral("Salir"));
     EXPECT_EQ(t->Hint(), QStringLiteral("Salir|Vuelve"));
+}
+
+// A disabled button keeps its glyph, greyed: the program's glyphs are drawn in colour, without
+// the black pixels the disabled look is made from, and used to vanish.
+TEST_F(ControlesTest, ADisabledBarItemShowsItsGlyphGreyed) {
+    TSpeedBar* barra = comun::BarraDeBotones(form, 31);
+    auto glifo = comun::Glifo([](TCanvas* c) {
+        comun::Relleno(c, clGreen);
+        c->FillRect(Rect(4, 4, 12, 12));
+    });
+    TSpeedItem* i = comun::ItemDeBarra(barra, QStringLiteral("btVer"), QStringLiteral("Ver|Ve la ficha"), 4, glifo.get());
+    i->SetVisible(true);
+    form->Show();
+    auto cuenta = [&](TColor color) {
+        const QImage img = TFormHarness::Grab(i->Button());
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (platform::graphics::FromQRgb(img.pixel(x, y)) == ColorToRGB(color)) ++n;
+        return n;
+    };
+    EXPECT_GE(cuenta(clGreen), 64);
+    i->SetEnabled(false);
+    EXPECT_EQ(cuenta(clGreen), 0);
+    EXPECT_GE(cuenta(clBtnShadow), 64);  // the square, greyed
 }
 
 TEST_F(ControlesTest, ArrowsPointTheirWayAndOnlyFirstAndLastHaveTheBar) {
