@@ -5,6 +5,7 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 
 void DatabaseError(const QString& message, TComponent* component) {
@@ -102,7 +103,10 @@ int TField::DisplayWidth() const {
     }
 }
 void TField::SetDisplayWidth(int value) {
-    FDisplayWidth = value;
+    // Widths come back from layouts the user may have edited by hand: one past what any screen
+    // shows made a grid column millions of pixels wide, and its pixel width overflowed.
+    constexpr int kWidest = 1024;
+    FDisplayWidth = std::min(value, kWidest);
     Layout(this);
 }
 void TField::SetAlignment(TAlignment value) {

@@ -293,6 +293,16 @@ TEST_F(DBGridTest, ColumnsComeFromTheFields) {
     EXPECT_EQ(grid->FieldCount(), 6);
 }
 
+// A hand-edited layout's width: the column stays one a screen can scroll past.
+TEST_F(DBGridTest, AWidthPastAnyScreenGivesAColumnThatStillFits) {
+    for (int width : {999999, 2147483647}) {
+        table->FieldByName(QStringLiteral("APELLIDOS"))->SetDisplayWidth(width);
+        const int pixels = grid->Columns()->Items(2)->Width();
+        EXPECT_GT(pixels, 480) << width;
+        EXPECT_LE(pixels, 16384) << width;
+    }
+}
+
 TEST_F(DBGridTest, KeysAndClicksMoveTheDataset) {
     form->Show();
     TFormHarness::Focus(grid);
