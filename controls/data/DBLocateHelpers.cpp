@@ -43,16 +43,8 @@ void TLocateObject::SetDataSet(TDataSet* value) {
 }
 
 bool TLocateObject::MatchesText(const QString& fieldText) const {
-    QString text = fieldText, value = FLookupValue;
-    if (!FLookupExact) {
-        // The beginning is cut in whole letters, an accent written apart included.
-        text = text.normalized(QString::NormalizationForm_C);
-        value = value.normalized(QString::NormalizationForm_C);
-        text = text.left(value.size());
-    }
-    if (FCaseSensitive) return text == value;
     // Without case, as the engine's searches and indexes compare: the Spanish order's letters.
-    return platform::db::SpanishCompareCI(text, value) == 0;
+    return platform::db::TextMatches(fieldText, FLookupValue, !FLookupExact, !FCaseSensitive);
 }
 
 bool TLocateObject::MatchesLookup(TField* field) const { return MatchesText(field->AsString()); }

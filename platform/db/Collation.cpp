@@ -81,4 +81,13 @@ int SpanishCompareUtf8(const char* a, int la, const char* b, int lb, bool caseIn
     return la < lb ? -1 : (la > lb ? 1 : 0);
 }
 
+bool TextMatches(QString text, QString searched, bool prefix, bool caseInsensitive) {
+    if (prefix) {
+        text = text.normalized(QString::NormalizationForm_C);
+        searched = searched.normalized(QString::NormalizationForm_C);
+        text.truncate(searched.size());
+    }
+    return caseInsensitive ? SpanishCompareCI(text, searched) == 0 : text == searched;
+}
+
 }  // namespace platform::db

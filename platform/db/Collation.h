@@ -28,4 +28,10 @@ inline int SpanishCompareCI(const QString& a, const QString& b) {
     return SpanishCompareCI(a.constData(), int(a.size()), b.constData(), int(b.size()));
 }
 
+// Whether `text` is the `searched` one, or begins with it when `prefix`. The beginning is cut in
+// whole letters: an accent written apart ("e" + U+0301, text pasted from elsewhere) is one letter
+// with its "e" on either side. Without case, texts compare as the Spanish order does at its first
+// level: "Vázquez" begins with "vaz".
+bool TextMatches(QString text, QString searched, bool prefix, bool caseInsensitive);
+
 }  // namespace platform::db

@@ -32,18 +32,7 @@ bool Matches(TField* f, const Variant& value, TLocateOptions options) {
     if (value.IsNullOrEmpty()) return f->IsNull();
     if (f->IsNull()) return false;
     if (f->DataType() == ftString || f->DataType() == ftMemo) {
-        QString a = f->AsString(), b = value.AsString();
-        if (options & loPartialKey) {
-            // The beginning is cut in whole letters: an accent written apart ("e" + U+0301,
-            // text pasted from elsewhere) is one letter with its "e" on either side.
-            a = a.normalized(QString::NormalizationForm_C);
-            b = b.normalized(QString::NormalizationForm_C);
-            a = a.left(b.size());
-        }
-        // Without case, texts compare as the Spanish order does at its first level: "Vázquez"
-        // begins with "vaz".
-        if (options & loCaseInsensitive) return platform::db::SpanishCompareCI(a, b) == 0;
-        return a == b;
+        return platform::db::TextMatches(f->AsString(), value.AsString(), options & loPartialKey, options & loCaseInsensitive);
     }
     if (f->DataType() == ftBoolean) return f->AsBoolean() == value.AsBoolean();
     switch (value.VarType()) {
