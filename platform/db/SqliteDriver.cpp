@@ -22,6 +22,7 @@
 #include <memory>
 #include <sqlite3.h>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
@@ -271,12 +272,20 @@ char* Utf8Into(const QString& s, char* o) {
     return o;
 }
 
-// A text bound as UTF-8, encoded into a buffer kept between binds and copied by the engine.
-void BindText(sqlite3_stmt* st, int pos, const QString& s) {
+// `s` as UTF-8, ended by a NUL, in a buffer of this thread's kept from call to call: valid until
+// the next, for texts the engine copies or reads at once.
+std::string_view Utf8Of(const QString& s) {
     thread_local std::string buf;
-    buf.resize(size_t(s.size()) * 3);
+    buf.resize(size_t(s.size()) * 3 + 1);
     char* end = Utf8Into(s, buf.data());
-    sqlite3_bind_text(st, pos, buf.data(), int(end - buf.data()), SQLITE_TRANSIENT);
+    *end = '\0';
+    return std::string_view(buf.data(), size_t(end - buf.data()));
+}
+
+// A text bound as UTF-8, copied by the engine.
+void BindText(sqlite3_stmt* st, int pos, const QString& s) {
+    const std::string_view text = Utf8Of(s);
+    sqlite3_bind_text(st, pos, text.data(), int(text.size()), SQLITE_TRANSIENT);
 }
 
 // The texts of one run of a statement, encoded into storage that lives as long as the run:
@@ -708,13 +717,11 @@ public:
     // `sql` prepared from the UTF-8 the engine parses (given UTF-16 it converts the text itself,
     // more slowly). A text holding more than one statement is refused.
     sqlite3_stmt* PrepareText(const QString& sql, unsigned flags) {
-        thread_local std::string text;
-        text.resize(size_t(sql.size()) * 3 + 1);
-        char* const end = Utf8Into(sql, text.data());
-        *end = '\0';
+        const std::string_view text = Utf8Of(sql);
+        const char* const end = text.data() + text.size();
         sqlite3_stmt* st = nullptr;
         const char* tail = nullptr;
-        const int rc = sqlite3_prepare_v3(FDb, text.data(), int(end - text.data()) + 1, flags, &st, &tail);
+        const int rc = sqlite3_prepare_v3(FDb, text.data(), int(text.size()) + 1, flags, &st, &tail);
         if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
         if (tail && tail < end) {
             const QString rest = QString::fromUtf8(tail, end - tail);
