@@ -673,6 +673,11 @@ bool TCustomForm::CMDialogKey(quint16 key, TShiftState shift) {
     return TWinControl::CMDialogKey(key, shift);
 }
 
+void TCustomForm::CMTextChanged() {
+    TWinControl::CMTextChanged();
+    if (FWidget->isWindow() && FWidget->isVisible()) FWidget->setWindowTitle(Caption());
+}
+
 bool TCustomForm::NormalState() const {
     return FWindowState == wsNormal &&
            !(FWidget->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));

@@ -127,6 +127,8 @@ public:
     QWidget* ClientWidget() const override { return FClient; }
 
 protected:
+    // A caption changed while the window is up is its title at once.
+    void CMTextChanged() override;
     virtual void Paint();
     virtual void DoClose(TCloseAction& action);
     virtual void DoShow();
