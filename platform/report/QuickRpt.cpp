@@ -633,6 +633,12 @@ void TQRPrinter::Print() {
         WritePdf(file, docName, pages, pageOf);
         return;
     }
+    // A printer chosen and since removed does not hand its jobs to another one unseen.
+    const QString gone = FPrinterName.isEmpty() ? Printer()->MissingPrinter() : QString();
+    if (!gone.isEmpty()) {
+        Printer()->ForgetMissingPrinter();
+        throw EPrinter(QStringLiteral("La impresora %1 ya no está en el sistema; no se ha impreso nada").arg(gone));
+    }
     QPrinter printer(QPrinter::HighResolution);
     // Without a name of its own the job goes to the program's printer.
     const QString name = FPrinterName.isEmpty() ? Printer()->PrinterName() : FPrinterName;
@@ -658,6 +664,10 @@ void TQRPrinter::Print() {
         throw;
     }
     painter.end();
+    // The job is handed to the queue as the painter ends; a refusal is not a page printed.
+    const QString refused = SpoolerError();
+    if (!refused.isEmpty())
+        throw EPrinter(QStringLiteral("La impresora %1 no ha aceptado el trabajo: %2. No se ha impreso nada.").arg(printer.printerName(), refused));
 }
 
 void TQRPrinter::ExportToPdf(const QString& fileName) {
