@@ -11,6 +11,8 @@ namespace {
 
 // The name shown for the program's printer (or its PDF file); none when the system has no printer.
 QString NombreImpresora() {
+    // A printer removed since it was chosen: the one shown instead is where the job will go.
+    Printer()->ForgetMissingPrinter();
     const QString name = Printer()->DestinationName();
     return name.isEmpty() ? QStringLiteral("(ninguna impresora)") : name;
 }

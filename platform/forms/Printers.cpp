@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QPrinterInfo>
+#include <dlfcn.h>
 
 QStringList TPrinter::Printers() const { return QPrinterInfo::availablePrinterNames(); }
 
@@ -28,6 +29,10 @@ QString TPrinter::PrinterName() const {
     return names.front();  // queues but no default: the first one
 }
 
+QString TPrinter::MissingPrinter() const {
+    return FName.isEmpty() || Printers().contains(FName) ? QString() : FName;
+}
+
 void TPrinter::SetPrinterName(const QString& name) {
     if (!name.isEmpty() && !Printers().contains(name))
         throw EPrinter(QStringLiteral("La impresora %1 no existe").arg(name));
@@ -37,6 +42,38 @@ void TPrinter::SetPrinterName(const QString& name) {
 QString TPrinter::DestinationName() const {
     // The file's name alone: a whole path does not fit where the dialogs show it.
     return FOutputFileName.isEmpty() ? PrinterName() : QStringLiteral("Archivo PDF: ") + QFileInfo(FOutputFileName).fileName();
+}
+
+QString SpoolerError() {
+    // The print system's library is the one the printer device loaded; its last status is kept
+    // per thread. Without it loaded no job went through it.
+    void* cups = dlopen("libcups.so.2", RTLD_LAZY | RTLD_NOLOAD);
+    if (!cups) return QString();
+    using TStatus = int (*)();
+    using TText = const char* (*)();
+    auto status = reinterpret_cast<TStatus>(dlsym(cups, "cupsLastError"));
+    auto text = reinterpret_cast<TText>(dlsym(cups, "cupsLastErrorString"));
+    QString error;
+    const int code = status ? status() : 0;
+    switch (code) {
+    case 0x0401:  // forbidden
+    case 0x0402:  // not authenticated
+    case 0x0403:  // not authorized
+        error = QStringLiteral("no hay permiso para imprimir en ella");
+        break;
+    case 0x0406: error = QStringLiteral("la cola no existe"); break;
+    case 0x0503: error = QStringLiteral("el servidor de impresión no responde"); break;
+    case 0x0506: error = QStringLiteral("la cola no acepta trabajos"); break;
+    default:
+        // Statuses below 0x100 are the successful ones; the rest are told with the system's words.
+        if (code >= 0x100) {
+            const char* why = text ? text() : nullptr;
+            error = QStringLiteral("error %1 del sistema de impresión").arg(code, 4, 16, QLatin1Char('0'));
+            if (why && *why) error += QStringLiteral(" (%1)").arg(QString::fromUtf8(why));
+        }
+    }
+    dlclose(cups);
+    return error;
 }
 
 TPrinter* Printer() {

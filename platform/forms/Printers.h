@@ -18,6 +18,13 @@ public:
     // EPrinter when the system has no printer of that name; an empty name goes back to the
     // system's default.
     void SetPrinterName(const QString& name);
+    // The printer chosen when it has left the system since (PrinterName() has fallen back to
+    // another one); empty otherwise.
+    QString MissingPrinter() const;
+    // Drops such a printer, so that the fallback shown is the printer jobs go to.
+    void ForgetMissingPrinter() {
+        if (!MissingPrinter().isEmpty()) FName.clear();
+    }
     // A PDF file chosen instead of a printer ("print to file"): while it is set, print jobs are
     // written to it, with no printer needed; empty for the system's printer.
     QString OutputFileName() const { return FOutputFileName; }
@@ -28,6 +35,11 @@ public:
 private:
     QString FName, FOutputFileName;
 };
+
+// Why the print system refused the last job handed to it from this thread (a queue that
+// rejects jobs, a server gone meanwhile); empty when it took the job. The printer device hands
+// the job over when its painter ends and keeps the answer to itself.
+QString SpoolerError();
 
 // The one printer object of the program.
 TPrinter* Printer();

@@ -126,7 +126,42 @@ private:
     QProcess FProceso;
 };
 
-class ImpresionTest : public InformeTest {};
+class ImpresionTest : public InformeTest {
+protected:
+    // The private server with its queue, the system's only printer; false when it cannot run.
+    bool ArrancaCups() {
+        const QString why = cups.Arranca();
+        if (!why.isEmpty()) {
+            porque = why;
+            return false;
+        }
+        return EsperaColas(Cola, true);
+    }
+    // Waits until the system has (or no longer has) that queue.
+    static bool EsperaColas(const QString& cola, bool esta) {
+        QElapsedTimer t;
+        t.start();
+        while (Printer()->Printers().contains(cola) != esta && t.elapsed() < 10000) QThread::msleep(100);
+        return Printer()->Printers().contains(cola) == esta;
+    }
+    static int Orden(const QString& program, const QStringList& args) {
+        int rc = 0;
+        Salida(program, args, &rc);
+        return rc;
+    }
+    // Every job the server was handed, done or not.
+    static QString Trabajos() {
+        return Salida(QStringLiteral("/usr/bin/lpstat"), {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o")})
+            .trimmed();
+    }
+    void TearDown() override {
+        Printer()->SetPrinterName(QString());
+        InformeTest::TearDown();
+    }
+
+    TServidorCups cups;
+    QString porque;
+};
 
 TEST_F(ImpresionTest, TwoCopiesOfPagesTwoToThreeReachTheCupsQueue) {
     ASSERT_TRUE(ServidorPrivado);
@@ -194,6 +229,151 @@ TEST_F(ImpresionTest, TwoCopiesOfPagesTwoToThreeReachTheCupsQueue) {
         QFile::remove(file);
     }
     if (!habiaCarpeta) QDir().rmdir(pdfs.path());  // only when the queue made it and it is empty
+}
+
+// A queue that refuses jobs: the print is an error that names it, not a preview that closes as
+// if the pages had gone out.
+TEST_F(ImpresionTest, AQueueThatRefusesJobsIsAnErrorNotASilentPrint) {
+    ASSERT_TRUE(ServidorPrivado);
+    if (!ArrancaCups()) GTEST_SKIP() << "no private CUPS server: " << porque.toStdString();
+    ASSERT_EQ(Orden(QStringLiteral("/usr/sbin/cupsreject"), {Cola}), 0);
+    Clientes(5);
+    TQuickRep* report = ListaClientes();
+    Printer()->SetPrinterName(Cola);
+    QString mensaje;
+    try {
+        report->Print();
+    } catch (const EPrinter& e) {
+        mensaje = e.Message();
+    }
+    EXPECT_TRUE(mensaje.contains(Cola)) << mensaje.toStdString();
+    EXPECT_TRUE(mensaje.contains(QStringLiteral("no acepta trabajos"))) << mensaje.toStdString();
+    EXPECT_TRUE(Trabajos().isEmpty()) << Trabajos().toStdString();
+
+    // Taking jobs again, the same print goes out: the refusal was not left behind. (Held in
+    // the stopped queue: it writes no file.)
+    ASSERT_EQ(Orden(QStringLiteral("/usr/sbin/cupsaccept"), {Cola}), 0);
+    ASSERT_EQ(Orden(QStringLiteral("/usr/sbin/cupsdisable"), {Cola}), 0);
+    EXPECT_NO_THROW(report->Print());
+    EXPECT_FALSE(Trabajos().isEmpty());
+}
+
+// A printer chosen and then removed from the system: the job is not sent to another printer
+// unseen; the next print dialog shows the one that will be used.
+TEST_F(ImpresionTest, APrinterRemovedAfterItWasChosenSendsNothingElsewhere) {
+    ASSERT_TRUE(ServidorPrivado);
+    if (!ArrancaCups()) GTEST_SKIP() << "no private CUPS server: " << porque.toStdString();
+    const QString otra = QStringLiteral("ZembraOtra");
+    auto instala = [&] {
+        return Orden(QStringLiteral("/usr/sbin/lpadmin"),
+                     {QStringLiteral("-p"), otra, QStringLiteral("-v"), QStringLiteral("cups-pdf:/"), QStringLiteral("-P"),
+                      QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"), QStringLiteral("-E")}) == 0 &&
+               EsperaColas(otra, true);
+    };
+    auto quita = [&] {
+        return Orden(QStringLiteral("/usr/sbin/lpadmin"), {QStringLiteral("-x"), otra}) == 0 && EsperaColas(otra, false);
+    };
+    // Jobs are held, not written: only their count matters.
+    ASSERT_EQ(Orden(QStringLiteral("/usr/sbin/cupsdisable"), {Cola}), 0);
+    ASSERT_TRUE(instala());
+    Clientes(5);
+    TQuickRep* report = ListaClientes();
+    Printer()->SetPrinterName(otra);
+    ASSERT_TRUE(quita());
+    QString mensaje;
+    try {
+        report->Print();
+    } catch (const EPrinter& e) {
+        mensaje = e.Message();
+    }
+    EXPECT_TRUE(mensaje.contains(otra)) << mensaje.toStdString();
+    EXPECT_TRUE(Trabajos().isEmpty()) << Trabajos().toStdString();
+    // Told once: the choice is dropped and the system's printer is the program's again.
+    EXPECT_EQ(Printer()->PrinterName(), Cola);
+    EXPECT_TRUE(Printer()->MissingPrinter().isEmpty());
+
+    // Removed before the print dialog opens: it shows the printer the job will go to, and
+    // printing goes there.
+    ASSERT_TRUE(instala());
+    Printer()->SetPrinterName(otra);
+    ASSERT_TRUE(quita());
+    auto* d = new TdlgImprime(Application);
+    EXPECT_EQ(d->LImpresora->Caption(), Cola);
+    d->Free();
+    EXPECT_NO_THROW(report->Print());
+    EXPECT_FALSE(Trabajos().isEmpty());
+}
+
+// The PDF queue's driver with letter as its one paper: a printer that has no A4.
+QString DriverSoloCarta(const QString& folder) {
+    QFile in(QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"));
+    if (!in.open(QIODevice::ReadOnly)) return QString();
+    QStringList out;
+    bool custom = false;
+    for (QString line : QString::fromLatin1(in.readAll()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QStringLiteral("*CustomPageSize"))) custom = true;
+        if (custom) {
+            if (line.startsWith(QStringLiteral("*End"))) custom = false;
+            continue;
+        }
+        if (line.contains(QStringLiteral("CustomPageSize")) || line.startsWith(QStringLiteral("*MaxMedia"))) continue;
+        if (line.startsWith(QStringLiteral("*VariablePaperSize"))) line = QStringLiteral("*VariablePaperSize: False");
+        bool sized = false;
+        for (const char* k : {"*PageSize ", "*PageRegion ", "*ImageableArea ", "*PaperDimension "})
+            if (line.startsWith(QLatin1String(k))) sized = true;
+        if (sized && !line.section(QLatin1Char(' '), 1, 1).startsWith(QStringLiteral("Letter/"))) continue;
+        for (const char* k : {"*DefaultPageSize", "*DefaultPageRegion", "*DefaultImageableArea", "*DefaultPaperDimension"})
+            if (line.startsWith(QLatin1String(k))) line = QLatin1String(k) + QStringLiteral(": Letter");
+        out << line;
+    }
+    const QString file = folder + QStringLiteral("/carta.ppd");
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly)) return QString();
+    f.write(out.join(QLatin1Char('\n')).toLatin1());
+    return file;
+}
+
+// An A4 report on a printer whose only paper is letter (shorter): the sheet takes the whole page,
+// shrunk to fit, its foot with the page number included, instead of losing its bottom edge.
+TEST_F(ImpresionTest, AnA4ReportOnALetterOnlyPrinterKeepsItsPageFoot) {
+    ASSERT_TRUE(ServidorPrivado);
+    if (!ArrancaCups()) GTEST_SKIP() << "no private CUPS server: " << porque.toStdString();
+    const QString carta = QStringLiteral("ZembraCarta");
+    const QString ppd = DriverSoloCarta(CarpetaCups());
+    ASSERT_FALSE(ppd.isEmpty());
+    ASSERT_EQ(Orden(QStringLiteral("/usr/sbin/lpadmin"),
+                    {QStringLiteral("-p"), carta, QStringLiteral("-v"), QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), ppd,
+                     QStringLiteral("-o"), QStringLiteral("pdftops-renderer-default=pdftocairo"), QStringLiteral("-E")}),
+              0);
+    ASSERT_TRUE(EsperaColas(carta, true));
+
+    const QString titulo = QStringLiteral("ZembraCarta%1").arg(getpid());
+    const QDir pdfs(CarpetaPdf());
+    const bool habiaCarpeta = pdfs.exists();
+    auto trabajos = [&] {
+        return pdfs.entryList({QStringLiteral("*") + titulo + QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+    };
+    for (const QString& f : trabajos()) QFile::remove(pdfs.filePath(f));
+    Clientes(80);  // two pages
+    TQuickRep* report = ListaClientes();
+    report->SetReportTitle(titulo);
+    Printer()->SetPrinterName(carta);
+    report->Print();
+    QElapsedTimer t;
+    t.start();
+    auto pendientes = [&] { return Salida(QStringLiteral("/usr/bin/lpstat"), {QStringLiteral("-o"), carta}).trimmed(); };
+    while ((trabajos().isEmpty() || !pendientes().isEmpty()) && t.elapsed() < 60000) QThread::msleep(200);
+    const QStringList hechos = trabajos();
+    ASSERT_EQ(hechos.size(), 1) << cups.Registro().toStdString();
+    const QString file = pdfs.filePath(hechos.front());
+    const QString info = Salida(QStringLiteral("pdfinfo"), {file});
+    EXPECT_TRUE(info.contains(QStringLiteral("612 x 792"))) << info.toStdString();
+    const QString text = Salida(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    EXPECT_TRUE(text.contains(QStringLiteral("LISTADO DE CLIENTES")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Página : 1"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Página : 2")));
+    QFile::remove(file);
+    if (!habiaCarpeta) QDir().rmdir(pdfs.path());
 }
 
 }  // namespace
