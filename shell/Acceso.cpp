@@ -24,13 +24,20 @@ bool CompruebaUsuario(const QString& usuario, const QString& contrasenia) {
 void AltaSupervisor() {
     TTable* priv = Dat->TPriv;
     if (!priv->IsEmpty()) return;
-    priv->Append();
-    priv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("SUPERVISOR"));
-    priv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("KODRAM"));
-    for (const char* f : {"Privacidad", "Expedientes", "Consulta", "Agenda", "Modelos", "Fusion", "Listados", "Economico", "General"})
-        priv->FieldByName(QString::fromLatin1(f))->SetAsBoolean(true);
-    priv->FieldByName(QStringLiteral("Abogado"))->SetAsInteger(-1);
-    priv->Post();
+    // The program started twice at once on a new office: the one that writes second finds the
+    // first one's user once it may write, instead of a duplicate key.
+    Dat->EnTransaccion([priv] {
+        priv->Refresh();
+        if (!priv->IsEmpty()) return;
+        priv->Append();
+        priv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("SUPERVISOR"));
+        priv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("KODRAM"));
+        for (const char* f : {"Privacidad", "Expedientes", "Consulta", "Agenda", "Modelos", "Fusion", "Listados", "Economico", "General"})
+            priv->FieldByName(QString::fromLatin1(f))->SetAsBoolean(true);
+        priv->FieldByName(QStringLiteral("Abogado"))->SetAsInteger(-1);
+        priv->Post();
+    });
+    priv->First();
 }
 
 QString UsuarioSesion() {

@@ -14,6 +14,7 @@
 #include "platform/forms/Keyboard.h"
 #include "platform/graphics/Resources.h"
 #include "platform/rtl/SysUtils.h"
+#include "shell/Acceso.h"
 #include "shell/UFin.h"
 
 #include <QDate>
@@ -616,16 +617,7 @@ void TPrincipio::FormCreate(TObject*) {
         LineaEstado->Panels()->Items(0)->SetText(texto);
         LineaEstado->Repaint();
     });
-    if (Dat->TPriv->IsEmpty()) {
-        Dat->TPriv->Append();
-        Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("SUPERVISOR"));
-        Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("KODRAM"));
-        for (const char* d : {"Privacidad", "Expedientes", "Consulta", "Agenda", "Modelos", "Listados", "Fusion",
-                              "Economico", "General"})
-            Dat->TPriv->FieldByName(QString::fromLatin1(d))->SetAsBoolean(true);
-        Dat->TPriv->FieldByName(QStringLiteral("Abogado"))->SetAsInteger(-1);
-        Dat->TPriv->Post();
-    }
+    shell::AltaSupervisor();
     AnoActual->Items()->Clear();
     Dat->TTabcon->First();
     while (!Dat->TTabcon->Eof()) {

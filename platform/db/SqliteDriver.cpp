@@ -832,6 +832,9 @@ public:
     void StartTransaction() override {
         if (FInTrans) EngineError(ecInvalidRequest, QStringLiteral("A transaction is already active."));
         Exec(QStringLiteral("BEGIN IMMEDIATE"));
+        // What is written now is written over the file as it is: a layout another connection
+        // changed during a hold (a second program making a new office's tables) is read again.
+        if (FHolds > 0) FHeldSchema = -1;
         FInTrans = true;
     }
     // A commit that fails (a full disk) leaves nothing half done: the engine's transaction is

@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -54,13 +55,57 @@ void BringBackMinimisedDialog() {
     });
 }
 
+// Qt makes a double click of two quick presses wherever each of them lands: when the first
+// closes its window (a dialog's OK), the second reaches the window that was under it as a double
+// click, and opens what a double click there opens. Such a double click is a plain press.
+class TStrayDoubleClick {
+public:
+    // True when the event was a stray double click, delivered as a press instead.
+    bool Filter(QObject* watched, QEvent* event) {
+        if (!event->spontaneous()) return false;  // made by the program, not by the mouse
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick) return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget) return false;
+        auto* me = static_cast<QMouseEvent*>(event);
+        QWidget* window = widget->window();
+        if (type == QEvent::MouseButtonPress) {
+            // Seen again as it goes up to the parents: one press.
+            if (me->timestamp() == FTime && window == FLast) return false;
+            FBefore = FLast;
+            FLast = window;
+            FTime = me->timestamp();
+            return false;
+        }
+        // The double click's own second press may have come just before it; the first one is
+        // the press before that.
+        const QPointer<QWidget>& first = me->timestamp() == FTime && window == FLast ? FBefore : FLast;
+        if (first == window) return false;
+        QMouseEvent press(QEvent::MouseButtonPress, me->position(), me->scenePosition(), me->globalPosition(),
+                          me->button(), me->buttons(), me->modifiers(), me->pointingDevice());
+        press.setTimestamp(me->timestamp());
+        FBefore = FLast = window;
+        FTime = me->timestamp();
+        QCoreApplication::sendEvent(watched, &press);
+        return true;
+    }
+
+private:
+    QPointer<QWidget> FLast, FBefore;
+    quint64 FTime = 0;
+};
+
 // Watches every event of the program for the application's OnMessage.
 class TMessageFilter : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (FDoubleClick.Filter(watched, event)) return true;
         if (!gApplication) return false;
         return gApplication->FilterMessage(watched, event);
     }
+
+private:
+    TStrayDoubleClick FDoubleClick;
 };
 // The client area of a form: below the menu bar, holds the controls, painted by OnPaint.
 class TFormClient : public THost<QWidget> {

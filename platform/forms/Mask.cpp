@@ -311,9 +311,16 @@ void TCustomMaskEdit::CutToClipboard() {
     DeleteChars(false);
 }
 
+void TCustomMaskEdit::ClearSelection() {
+    if (!IsMasked()) return TCustomEdit::ClearSelection();
+    if (LineEdit()->hasSelectedText()) DeleteChars(false);
+}
+
 void TCustomMaskEdit::KeyPress(QChar& key) {
     TCustomEdit::KeyPress(key);
     if (!IsMasked() || key.isNull()) return;
+    // Selecting all and copying leave the text as it is: the edit itself does them.
+    if (key == QChar(1) || key == QChar(3)) return;
     if (key == QChar(8)) {
         DeleteChars(true);
     } else if (key.unicode() >= 32) {

@@ -125,10 +125,14 @@ public:
     void SetSelText(const QString& v);
     void SelectAll();
     void Clear() { SetText(QString()); }
-    void ClearSelection() { SetSelText(QString()); }
+    virtual void ClearSelection();
     void CopyToClipboard();
     virtual void CutToClipboard();
     virtual void PasteFromClipboard();
+    void Undo();
+    void Redo();
+    // Whether the user may change the text now; a data-aware edit starts editing its record.
+    virtual bool EditCanModify() { return !ReadOnly(); }
 
     TNotifyEvent OnChange;
     QLineEdit* LineEdit() const;
@@ -189,12 +193,18 @@ public:
     void SetSelLength(int v);
     QString SelText() const;
     virtual void CopyToClipboard();
-    virtual void CutToClipboard();
-    virtual void PasteFromClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+    void ClearSelection();
+    void Undo();
+    void Redo();
+    // Whether the user may change the text now; a data-aware memo starts editing its record.
+    virtual bool EditCanModify() { return !ReadOnly(); }
 
     TNotifyEvent OnChange;
     QPlainTextEdit* Editor() const;
 
+    void KeyDown(quint16& key, TShiftState shift) override;
     bool WantsKey(quint16 key, TShiftState shift) const override;
 
 protected:
@@ -205,9 +215,10 @@ protected:
 private:
     void LinesChanged();
     void EditorChanged();
+    void KeepWithinMaxLength(int position, int removed, int added);
     std::unique_ptr<platform::forms::TControlStrings> FLines;
     bool FReadOnly = false, FWordWrap = true, FWantReturns = true, FWantTabs = false, FModified = false;
-    bool FSyncing = false;
+    bool FSyncing = false, FSettingText = false;
     int FMaxLength = 0;
     TScrollStyle FScrollBars = ssNone;
 };

@@ -564,6 +564,22 @@ QPageLayout LayoutOf(const TQRPageRecord& page) {
                        QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
+void SetLayout(QPdfWriter& writer, const TQRPageRecord& page) { writer.setPageLayout(LayoutOf(page)); }
+
+// The page's paper and orientation for the printer. A printer without that paper (a letter-only
+// one for an A4 report) gets its own paper, turned as the page is, and the page shrunk to fit
+// it: given a paper it has not, the page would come out cut at the sheet's edges.
+void SetLayout(QPrinter& printer, const TQRPageRecord& page) {
+    QPageLayout layout = LayoutOf(page);
+    const QPrinterInfo info(printer);
+    const QList<QPageSize> sizes = info.supportedPageSizes();
+    const bool has = info.isNull() || info.supportsCustomPageSizes() || sizes.isEmpty() ||
+                     std::any_of(sizes.begin(), sizes.end(),
+                                 [&](const QPageSize& s) { return s.isEquivalentTo(layout.pageSize()); });
+    if (!has) layout.setPageSize(info.defaultPageSize().isValid() ? info.defaultPageSize() : sizes.front());
+    printer.setPageLayout(layout);
+}
+
 // Paints the pages on a device that is already open, one device page each; pages are asked for
 // one at a time, as they are painted.
 template <class Device>
@@ -573,11 +589,17 @@ void PaintPages(Device& device, QPainter& painter, const std::vector<int>& numbe
     for (int number : numbers) {
         const TQRPageRecord* page = &pageOf(number);
         if (!first) {
-            device.setPageLayout(LayoutOf(*page));
+            SetLayout(device, *page);
             if (!device.newPage()) throw EPrinter(QStringLiteral("No se puede continuar la impresión"));
         }
         first = false;
         double scale = double(device.resolution()) / UnitsPerInch;
+        // On smaller paper than the page's the page is shrunk to fit, not cut at the edges (the
+        // device's size in whole pixels is below the page's by less than a pixel otherwise).
+        if (page->Width > 0 && page->Height > 0) {
+            const double fit = std::min(double(device.width()) / page->Width, double(device.height()) / page->Height);
+            if (fit < scale * 0.99) scale = fit;
+        }
         painter.save();
         painter.scale(scale, scale);
         ReplayPage(*page, &painter);
@@ -652,7 +674,7 @@ void TQRPrinter::Print() {
         throw EPrinter(QStringLiteral("No hay ninguna impresora disponible"));
     printer.setDocName(docName);
     printer.setFullPage(true);
-    printer.setPageLayout(LayoutOf(Pages(pages.front())));
+    SetLayout(printer, Pages(pages.front()));
     QPainter painter;
     if (!painter.begin(&printer))
         throw EPrinter(QStringLiteral("No se puede iniciar la impresión en %1").arg(printer.printerName()));

@@ -1,9 +1,9 @@
 #pragma once
 // Event properties: a nullable, copyable handler bound to an object, so a form can
 // save a handler, install another and put the first one back.
+#include <atomic>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <type_traits>
 #include <utility>
 
@@ -29,9 +29,37 @@ public:
     TEvent(F fn) {
         std::function<void(Args...)> held(std::move(fn));
         if (!held) return;  // an empty function or a null pointer assigns nothing
-        FFn = std::make_shared<const std::function<void(Args...)>>(std::move(held));
+        FData = new Held{{1}, std::move(held)};
         FCall = &CallFunction;
     }
+
+    // A module holds thousands of events, nearly all empty or bound to methods: a callable is
+    // kept apart, shared by the copies, so the event stays four words.
+    TEvent(const TEvent& other) : FData(other.FData), FCall(other.FCall) {
+        std::memcpy(FCode, other.FCode, sizeof(FCode));
+        if (HoldsFunction()) Shared()->Refs.fetch_add(1, std::memory_order_relaxed);
+    }
+    TEvent(TEvent&& other) noexcept : FData(other.FData), FCall(other.FCall) {
+        std::memcpy(FCode, other.FCode, sizeof(FCode));
+        other.FData = nullptr;
+        other.FCall = nullptr;
+    }
+    TEvent& operator=(const TEvent& other) {
+        if (this != &other) *this = TEvent(other);
+        return *this;
+    }
+    TEvent& operator=(TEvent&& other) noexcept {
+        if (this != &other) {
+            Release();
+            FData = other.FData;
+            FCall = other.FCall;
+            std::memcpy(FCode, other.FCode, sizeof(FCode));
+            other.FData = nullptr;
+            other.FCall = nullptr;
+        }
+        return *this;
+    }
+    ~TEvent() { Release(); }
 
     explicit operator bool() const { return FCall != nullptr; }
     bool Assigned() const { return FCall != nullptr; }
@@ -41,12 +69,12 @@ public:
     }
 
     // The bound object (the "Data" half of a method pointer); null for plain callables.
-    void* Data() const { return FData; }
+    void* Data() const { return HoldsFunction() ? nullptr : FData; }
 
     bool operator==(const TEvent& other) const {
         if (FCall != other.FCall) return false;
         if (!FCall) return true;
-        if (FFn || other.FFn) return FFn == other.FFn;
+        if (HoldsFunction()) return FData == other.FData;
         return FData == other.FData && std::memcmp(FCode, other.FCode, sizeof(FCode)) == 0;
     }
     bool operator!=(const TEvent& other) const { return !(*this == other); }
@@ -59,12 +87,20 @@ private:
         std::memcpy(&method, e.FCode, sizeof(method));
         (static_cast<C*>(e.FData)->*method)(std::forward<Args>(args)...);
     }
-    static void CallFunction(const TEvent& e, Args... args) { (*e.FFn)(std::forward<Args>(args)...); }
+    struct Held {
+        std::atomic<long> Refs;
+        std::function<void(Args...)> Fn;
+    };
+    static void CallFunction(const TEvent& e, Args... args) { e.Shared()->Fn(std::forward<Args>(args)...); }
+    bool HoldsFunction() const { return FCall == &CallFunction; }
+    Held* Shared() const { return static_cast<Held*>(FData); }
+    void Release() {
+        if (HoldsFunction() && Shared()->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete Shared();
+    }
 
     void* FData = nullptr;
     Thunk FCall = nullptr;
     alignas(void*) unsigned char FCode[2 * sizeof(void*)]{};
-    std::shared_ptr<const std::function<void(Args...)>> FFn;
 };
 
 using TNotifyEvent = TEvent<TObject*>;

@@ -304,4 +304,76 @@ TEST_F(ImpresionTest, APrinterRemovedAfterItWasChosenSendsNothingElsewhere) {
     EXPECT_FALSE(Trabajos().isEmpty());
 }
 
+// The PDF queue's driver with letter as its one paper: a printer that has no A4.
+QString DriverSoloCarta(const QString& folder) {
+    QFile in(QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"));
+    if (!in.open(QIODevice::ReadOnly)) return QString();
+    QStringList out;
+    bool custom = false;
+    for (QString line : QString::fromLatin1(in.readAll()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QStringLiteral("*CustomPageSize"))) custom = true;
+        if (custom) {
+            if (line.startsWith(QStringLiteral("*End"))) custom = false;
+            continue;
+        }
+        if (line.contains(QStringLiteral("CustomPageSize")) || line.startsWith(QStringLiteral("*MaxMedia"))) continue;
+        if (line.startsWith(QStringLiteral("*VariablePaperSize"))) line = QStringLiteral("*VariablePaperSize: False");
+        bool sized = false;
+        for (const char* k : {"*PageSize ", "*PageRegion ", "*ImageableArea ", "*PaperDimension "})
+            if (line.startsWith(QLatin1String(k))) sized = true;
+        if (sized && !line.section(QLatin1Char(' '), 1, 1).startsWith(QStringLiteral("Letter/"))) continue;
+        for (const char* k : {"*DefaultPageSize", "*DefaultPageRegion", "*DefaultImageableArea", "*DefaultPaperDimension"})
+            if (line.startsWith(QLatin1String(k))) line = QLatin1String(k) + QStringLiteral(": Letter");
+        out << line;
+    }
+    const QString file = folder + QStringLiteral("/carta.ppd");
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly)) return QString();
+    f.write(out.join(QLatin1Char('\n')).toLatin1());
+    return file;
+}
+
+// An A4 report on a printer whose only paper is letter (shorter): the sheet takes the whole page,
+// shrunk to fit, its foot with the page number included, instead of losing its bottom edge.
+TEST_F(ImpresionTest, AnA4ReportOnALetterOnlyPrinterKeepsItsPageFoot) {
+    ASSERT_TRUE(ServidorPrivado);
+    if (!ArrancaCups()) GTEST_SKIP() << "no private CUPS server: " << porque.toStdString();
+    const QString carta = QStringLiteral("ZembraCarta");
+    const QString ppd = DriverSoloCarta(CarpetaCups());
+    ASSERT_FALSE(ppd.isEmpty());
+    ASSERT_EQ(Orden(QStringLiteral("/usr/sbin/lpadmin"),
+                    {QStringLiteral("-p"), carta, QStringLiteral("-v"), QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), ppd,
+                     QStringLiteral("-o"), QStringLiteral("pdftops-renderer-default=pdftocairo"), QStringLiteral("-E")}),
+              0);
+    ASSERT_TRUE(EsperaColas(carta, true));
+
+    const QString titulo = QStringLiteral("ZembraCarta%1").arg(getpid());
+    const QDir pdfs(CarpetaPdf());
+    const bool habiaCarpeta = pdfs.exists();
+    auto trabajos = [&] {
+        return pdfs.entryList({QStringLiteral("*") + titulo + QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+    };
+    for (const QString& f : trabajos()) QFile::remove(pdfs.filePath(f));
+    Clientes(80);  // two pages
+    TQuickRep* report = ListaClientes();
+    report->SetReportTitle(titulo);
+    Printer()->SetPrinterName(carta);
+    report->Print();
+    QElapsedTimer t;
+    t.start();
+    auto pendientes = [&] { return Salida(QStringLiteral("/usr/bin/lpstat"), {QStringLiteral("-o"), carta}).trimmed(); };
+    while ((trabajos().isEmpty() || !pendientes().isEmpty()) && t.elapsed() < 60000) QThread::msleep(200);
+    const QStringList hechos = trabajos();
+    ASSERT_EQ(hechos.size(), 1) << cups.Registro().toStdString();
+    const QString file = pdfs.filePath(hechos.front());
+    const QString info = Salida(QStringLiteral("pdfinfo"), {file});
+    EXPECT_TRUE(info.contains(QStringLiteral("612 x 792"))) << info.toStdString();
+    const QString text = Salida(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    EXPECT_TRUE(text.contains(QStringLiteral("LISTADO DE CLIENTES")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Página : 1"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Página : 2")));
+    QFile::remove(file);
+    if (!habiaCarpeta) QDir().rmdir(pdfs.path());
+}
+
 }  // namespace

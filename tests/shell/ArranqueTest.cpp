@@ -129,6 +129,24 @@ TEST_F(ArranqueTest, OneUserEntersWithoutLogin) {
     EXPECT_EQ(shell::UsuarioSesion(), QStringLiteral("PEPE"));
 }
 
+TEST_F(ArranqueTest, TwoProgramsStartedAtOnceOnANewFolderBothEnterAsSupervisor) {
+    // This program found no user while opening the data; the other one, started at the same
+    // moment, adds the first user before this one's main window is made.
+    CarpetaDatos = datos.path();
+    Dat = new TDat(nullptr);
+    ASSERT_TRUE(Dat->TPriv->IsEmpty());
+    platform::db::OpenSqlite(datos.path())
+        ->Insert(QStringLiteral("PRIVACIDAD"), {QStringLiteral("Usuario"), QStringLiteral("Contrasenia"), QStringLiteral("Abogado")},
+                 {QVariant(QStringLiteral("SUPERVISOR")), QVariant(QStringLiteral("x")), QVariant(-1)});
+    Application->CreateForm(Principio);
+    EXPECT_EQ(Mensajes(), QStringList());
+    EXPECT_EQ(Dat->TPriv->State(), dsBrowse);
+    EXPECT_EQ(Dat->TPriv->RecordCount(), 1);
+    EXPECT_EQ(shell::UsuarioSesion(), QStringLiteral("SUPERVISOR"));
+    // The main window is whole: it offers the working years.
+    EXPECT_GT(Principio->AnoActual->Items()->Count(), 0);
+}
+
 // ---------------------------------------------------------------------------------------------- login
 
 TEST_F(ArranqueTest, TwoUsersAskForLoginAndTheRightPasswordEntersAsThatUser) {

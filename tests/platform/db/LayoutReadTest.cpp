@@ -89,6 +89,26 @@ TEST(LayoutReadTest, HeldLayoutsSeeOtherConnectionsChangesWhenReleasedAndOwnChan
     EXPECT_THROW(ours->DescribeTable(QStringLiteral("TRES")), std::exception);
 }
 
+// Two programs started at once on a new folder: each checks the tables under a hold, and the
+// one whose write transaction comes second must see the tables the first has made meanwhile.
+TEST(LayoutReadTest, AWriteTransactionDuringAHoldSeesTablesAnotherConnectionMade) {
+    QTemporaryDir dir;
+    auto ours = OpenSqlite(dir.path());
+    auto theirs = OpenSqlite(dir.path());
+    TLayoutsHeld held(ours);
+    EXPECT_FALSE(ours->TableExists(QStringLiteral("SISTEM")));
+    theirs->CreateTable(Table("SISTEM", {{"NUMERO", TColumnType::Integer}}, {}));
+    EXPECT_FALSE(ours->TableExists(QStringLiteral("SISTEM")));  // reads stay on the held layouts
+    ours->StartTransaction();
+    EXPECT_TRUE(ours->TableExists(QStringLiteral("SISTEM")));
+    EXPECT_EQ(ours->DescribeTable(QStringLiteral("SISTEM")).Columns.size(), 1u);
+    ours->Rollback();
+    // The hold goes on with what the transaction read.
+    theirs->CreateTable(Table("TABCON", {{"ANO", TColumnType::Integer}}, {}));
+    EXPECT_TRUE(ours->TableExists(QStringLiteral("SISTEM")));
+    EXPECT_FALSE(ours->TableExists(QStringLiteral("TABCON")));
+}
+
 TEST(LayoutReadTest, ColumnDeclarationsReadBackAsWrittenAndOthersAreRefused) {
     for (TColumnType t : {TColumnType::Text, TColumnType::Integer, TColumnType::Short, TColumnType::Float, TColumnType::Currency,
                           TColumnType::Date, TColumnType::Time, TColumnType::DateTime, TColumnType::Logical, TColumnType::Memo,

@@ -4,6 +4,8 @@
 #include "platform/rtl/Variant.h"
 
 #include <gtest/gtest.h>
+#include <functional>
+#include <memory>
 
 TEST(Currency, RoundsHalfToEvenAtTheFourthDecimal) {
     EXPECT_EQ(Currency(0.00005).Raw(), 0);
@@ -66,4 +68,31 @@ TEST(Events, SavedHandlerCanBeRestoredAndCompared) {
     EXPECT_FALSE(onClick);
     onClick(nullptr);  // an empty event does nothing
     EXPECT_EQ(h.Calls, 11);
+}
+
+// A callable is shared by an event's copies: it outlives the event it was given to, copies
+// compare equal to each other and to nothing else, and it is freed with the last copy.
+TEST(Events, CallablesAreSharedByCopiesAndFreedWithTheLast) {
+    auto calls = std::make_shared<int>(0);
+    std::weak_ptr<int> alive = calls;
+    TNotifyEvent saved;
+    {
+        TNotifyEvent first([c = calls](TObject*) { ++*c; });
+        saved = first;
+        EXPECT_EQ(saved, first);
+        EXPECT_NE(saved, TNotifyEvent([](TObject*) {}));
+        EXPECT_EQ(first.Data(), nullptr);
+        first(nullptr);
+        TNotifyEvent moved(std::move(first));
+        EXPECT_FALSE(first);
+        moved(nullptr);
+        saved = saved;  // a self-assignment keeps the callable
+    }
+    calls.reset();
+    ASSERT_FALSE(alive.expired());
+    saved(nullptr);
+    EXPECT_EQ(*alive.lock(), 3);
+    saved = TNotifyEvent(std::function<void(TObject*)>());  // an empty function assigns nothing
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(alive.expired());
 }
