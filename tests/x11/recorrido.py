@@ -616,14 +616,19 @@ def abre_controles(r):
     return w, Informe(r, r.controles)
 
 
-@paso
-def elige_fechas_en_el_calendario_emergente(r):
-    w, informe = abre_controles(r)
+def escribe_fecha(r, w, informe, fecha):
+    """A click in the window of edits' date and `fecha` typed in it, its digits only."""
     r.clic(w, FECHA[0] + 20, FECHA[1] + 10)
     r.espera(lambda: informe.foco() == "Fecha", 10, "el foco en la fecha")
     r.teclas("Home")
-    r.escribe("15032024")
-    informe.espera_texto("Fecha", "15/03/2024", "escrita")
+    r.escribe(fecha.replace("/", ""))
+    informe.espera_texto("Fecha", fecha, "escrita")
+
+
+@paso
+def elige_fechas_en_el_calendario_emergente(r):
+    w, informe = abre_controles(r)
+    escribe_fecha(r, w, informe, "15/03/2024")
     # The mouse: the button opens the calendar on the month of the date, its button goes to the
     # month before; February 2024 starts on a Thursday, so the third week's Monday is the 12th.
     calendario = Emergente(r, w, FECHA)
@@ -743,11 +748,7 @@ def copia_otro_programa(r, texto, cual):
 def copia_y_pega_entre_programas(r):
     w, informe = abre_controles(r)
     # A date: Ctrl+A and Ctrl+C copy it whole for another program, the mask in between.
-    r.clic(w, FECHA[0] + 20, FECHA[1] + 10)
-    r.espera(lambda: informe.foco() == "Fecha", 10, "el foco en la fecha")
-    r.teclas("Home")
-    r.escribe("07122026")
-    informe.espera_texto("Fecha", "07/12/2026", "escrita")
+    escribe_fecha(r, w, informe, "07/12/2026")
     copia_otro_programa(r, "nada", "clipboard")
     r.teclas("ctrl+a", "ctrl+c")
     r.espera(lambda: portapapeles(r) == "07/12/2026", 10, "la fecha copiada")
