@@ -314,6 +314,8 @@ void TCustomMaskEdit::CutToClipboard() {
 void TCustomMaskEdit::KeyPress(QChar& key) {
     TCustomEdit::KeyPress(key);
     if (!IsMasked() || key.isNull()) return;
+    // Selecting all and copying leave the text as it is: the edit itself does them.
+    if (key == QChar(1) || key == QChar(3)) return;
     if (key == QChar(8)) {
         DeleteChars(true);
     } else if (key.unicode() >= 32) {

@@ -382,9 +382,35 @@ TCustomMemo::TCustomMemo(TComponent* owner)
     SetColor(clWindow);
     SetBounds(0, 0, 185, 89);
     QObject::connect(ed, &QPlainTextEdit::textChanged, ed, [this] { EditorChanged(); });
+    QObject::connect(ed->document(), &QTextDocument::contentsChange, ed,
+                     [this](int position, int removed, int added) { KeepWithinMaxLength(position, removed, added); });
 }
 
 TCustomMemo::~TCustomMemo() = default;
+
+// The limit counts the text as the program reads it, a line break as two characters: what the
+// user types or pastes past it is left out at once, not cut from the record when it is saved.
+void TCustomMemo::KeepWithinMaxLength(int position, int removed, int added) {
+    if (FMaxLength <= 0 || added <= removed || FSyncing || FSettingText) return;
+    QTextDocument* doc = Editor()->document();
+    const QString all = Editor()->toPlainText();
+    int excess = int(all.size() + all.count(QLatin1Char('\n'))) - FMaxLength;
+    if (excess <= 0) return;
+    const int end = std::min(position + added, int(all.size()));
+    int from = end;
+    while (from > position && excess > 0) {
+        --from;
+        excess -= all[from] == QLatin1Char('\n') ? 2 : 1;
+    }
+    // Half a character would be saved as a replacement mark.
+    if (from > position && all[from].isLowSurrogate()) --from;
+    QTextCursor c(doc);
+    c.joinPreviousEditBlock();  // one undo takes back the whole paste
+    c.setPosition(from);
+    c.setPosition(end, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    c.endEditBlock();
+}
 
 QPlainTextEdit* TCustomMemo::Editor() const { return static_cast<QPlainTextEdit*>(FWidget); }
 
@@ -398,7 +424,9 @@ void TCustomMemo::SetTextValue(const QString& v) {
     QString t = v;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    FSettingText = true;
     Editor()->setPlainText(t);
+    FSettingText = false;
 }
 
 void TCustomMemo::LinesChanged() {

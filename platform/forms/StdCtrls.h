@@ -205,9 +205,10 @@ protected:
 private:
     void LinesChanged();
     void EditorChanged();
+    void KeepWithinMaxLength(int position, int removed, int added);
     std::unique_ptr<platform::forms::TControlStrings> FLines;
     bool FReadOnly = false, FWordWrap = true, FWantReturns = true, FWantTabs = false, FModified = false;
-    bool FSyncing = false;
+    bool FSyncing = false, FSettingText = false;
     int FMaxLength = 0;
     TScrollStyle FScrollBars = ssNone;
 };

@@ -4,7 +4,10 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormHarness.h"
 
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 #include <memory>
@@ -110,6 +113,43 @@ TEST_F(ControlsTest, MemoLinesAndTextStayInStep) {
     TFormHarness::PressKey(VK_RETURN);
     EXPECT_EQ(pressed, 0);
     EXPECT_EQ(m->Lines()->Count(), 4);
+}
+
+// The record's column holds MaxLength characters, a line break counting two: what the user
+// types or pastes past it must not reach the screen, or the save would cut it silently.
+TEST_F(ControlsTest, MemoTakesNoMoreThanItsMaxLengthFromTheUser) {
+    auto* m = Place<TMemo>(10, 10, 200, 100);
+    m->SetMaxLength(10);
+    form->Show();
+    TFormHarness::Focus(m);
+    TFormHarness::Type(QStringLiteral("abcdefghijklmn"));
+    EXPECT_EQ(m->Text(), QStringLiteral("abcdefghij"));
+
+    m->SetText(QStringLiteral("ab"));
+    m->SetSelStart(1);
+    QGuiApplication::clipboard()->setText(QStringLiteral("1\n2\n3456789"));
+    m->PasteFromClipboard();
+    EXPECT_EQ(m->Text(), QStringLiteral("a1\r\n2\r\n34b"));
+    EXPECT_EQ(m->Text().size(), 10);
+    EXPECT_EQ(m->Lines()->Count(), 3);
+    // One undo takes back the whole paste, the part left out included.
+    m->Editor()->undo();
+    EXPECT_EQ(m->Text(), QStringLiteral("ab"));
+
+    // A character outside the basic plane is kept whole or left out whole.
+    m->SetText(QStringLiteral("123456789"));
+    m->SetSelStart(9);
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("\xF0\x9F\x98\x80z"));
+    m->PasteFromClipboard();
+    EXPECT_EQ(m->Text(), QStringLiteral("123456789"));
+
+    // The program itself may show a longer text (a record written elsewhere).
+    m->SetText(QStringLiteral("0123456789abc"));
+    EXPECT_EQ(m->Text(), QStringLiteral("0123456789abc"));
+    m->SetMaxLength(0);
+    m->SetSelStart(13);
+    TFormHarness::Type(QStringLiteral("de"));
+    EXPECT_EQ(m->Text(), QStringLiteral("0123456789abcde"));
 }
 
 TEST_F(ControlsTest, ComboBoxListAndChange) {

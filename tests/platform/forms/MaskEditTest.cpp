@@ -2,6 +2,8 @@
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Mask.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -111,6 +113,26 @@ TEST_F(MaskEditTest, KeyPressHandlerSeesTheCharacterFirst) {
     TFormHarness::Type(QStringLiteral("1537"));
     EXPECT_EQ(edit->EditText(), QStringLiteral("137_"));
     EXPECT_EQ(edit->Text(), QStringLiteral("137"));
+}
+
+// Copying and selecting all read the text without changing it: the mask leaves those keys to
+// the edit, as it leaves pasting and cutting.
+TEST_F(MaskEditTest, CopyAndSelectAllKeysWorkInAMaskedEdit) {
+    edit->SetEditMask(QStringLiteral("!99/99/0000;1;_"));
+    form->Show();
+    TFormHarness::Focus(edit);
+    edit->SetText(QStringLiteral("07/12/2026"));
+    edit->SetSelStart(0);
+    edit->SetSelLength(0);
+    TFormHarness::PressKey('A', ssCtrl);
+    EXPECT_EQ(edit->SelLength(), 10);
+    QGuiApplication::clipboard()->setText(QStringLiteral("nada"));
+    TFormHarness::PressKey('C', ssCtrl);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("07/12/2026"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("07/12/2026"));
+    // A control key that would change the text behind the mask still does nothing.
+    TFormHarness::PressKey('Z', ssCtrl);
+    EXPECT_EQ(edit->EditText(), QStringLiteral("07/12/2026"));
 }
 
 }  // namespace
