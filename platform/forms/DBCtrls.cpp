@@ -170,14 +170,6 @@ void TDBMemo::KeyPress(QChar& key) {
     if ((IsEditingKey(key) || key == QLatin1Char('\r')) && !FDataLink->Edit()) key = QChar();
 }
 
-void TDBMemo::CutToClipboard() {
-    if (FDataLink->Edit()) TCustomMemo::CutToClipboard();
-}
-
-void TDBMemo::PasteFromClipboard() {
-    if (FDataLink->Edit()) TCustomMemo::PasteFromClipboard();
-}
-
 void TDBMemo::DoExit() {
     FDataLink->UpdateRecord();
     TCustomMemo::DoExit();

@@ -82,10 +82,9 @@ public:
     void KeyDown(quint16& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
     void DoExit() override;
-    // Cutting and pasting change the field: they start editing first, or do nothing when the
-    // record cannot be edited.
-    void CutToClipboard() override;
-    void PasteFromClipboard() override;
+    // Cutting, pasting and deleting change the field: they start editing first, or do nothing
+    // when the record cannot be edited.
+    bool EditCanModify() override { return FDataLink->Edit(); }
 
 protected:
     void Change() override;

@@ -311,6 +311,11 @@ void TCustomMaskEdit::CutToClipboard() {
     DeleteChars(false);
 }
 
+void TCustomMaskEdit::ClearSelection() {
+    if (!IsMasked()) return TCustomEdit::ClearSelection();
+    if (LineEdit()->hasSelectedText()) DeleteChars(false);
+}
+
 void TCustomMaskEdit::KeyPress(QChar& key) {
     TCustomEdit::KeyPress(key);
     if (!IsMasked() || key.isNull()) return;

@@ -79,11 +79,11 @@ public:
     void DoEnter() override;
     void PasteFromClipboard() override;
     void CutToClipboard() override;
+    void ClearSelection() override;
 
 protected:
     QString GetText() const override;
     void SetTextValue(const QString& v) override;
-    virtual bool EditCanModify() { return !ReadOnly(); }
     // Types one character at the cursor as the mask allows.
     void TypeChar(QChar ch);
     void DeleteChars(bool backwards);

@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QMouseEvent>
 #include <QGuiApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -27,6 +29,7 @@
 #include <QIcon>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 using namespace platform::forms;
@@ -206,28 +209,74 @@ void TCustomLabel::AdjustBounds() {
 // Edit
 
 namespace {
-// The edit's own menu pastes and cuts through the control, as its keys do: a data-aware edit
-// must start editing its record first.
-class TLineEditHost : public THost<QLineEdit> {
+// What changes the text of an edit or a memo from its own menu or with the mouse goes through
+// the control, as its keys do: a data-aware one must start editing its record first, and the
+// text stays as it is when the record cannot be edited.
+// The standard menu's actions by what they do; the one-line edit's carry no names, only texts.
+QString ActionName(const QAction* a) {
+    if (!a->objectName().isEmpty()) return a->objectName();
+    static const std::pair<const char*, const char*> texts[] = {
+        {"&Undo", "edit-undo"}, {"&Redo", "edit-redo"}, {"Cu&t", "edit-cut"}, {"&Paste", "edit-paste"}, {"Delete", "edit-delete"}};
+    const QString text = a->text().section(QLatin1Char('\t'), 0, 0);
+    for (const auto& [source, name] : texts)
+        if (text == QCoreApplication::translate("QLineEdit", source)) return QLatin1String(name);
+    return QString();
+}
+
+template <class Base, class Control>
+class TTextHost : public THost<Base> {
 public:
-    using THost<QLineEdit>::THost;
+    using THost<Base>::THost;
 
 protected:
+    Control* Text() const { return dynamic_cast<Control*>(this->LinkedControl()); }
+
     void contextMenuEvent(QContextMenuEvent* e) override {
-        auto* edit = dynamic_cast<TCustomEdit*>(LinkedControl());
-        std::unique_ptr<QMenu> menu(createStandardContextMenu());
+        Control* c = Text();
+        std::unique_ptr<QMenu> menu(this->createStandardContextMenu());
         for (QAction* a : menu->actions()) {
-            const bool paste = a->objectName() == u"edit-paste", cut = a->objectName() == u"edit-cut";
-            if (!edit || !(paste || cut)) continue;
+            const QString name = ActionName(a);
+            std::function<void()> act;
+            if (name == u"edit-cut") act = [c] { c->CutToClipboard(); };
+            else if (name == u"edit-paste") act = [c] { c->PasteFromClipboard(); };
+            else if (name == u"edit-delete") act = [c] { c->ClearSelection(); };
+            else if (name == u"edit-undo") act = [c] { c->Undo(); };
+            else if (name == u"edit-redo") act = [c] { c->Redo(); };
+            if (!c || !act) continue;
             QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
-            QObject::connect(a, &QAction::triggered, this, [edit, paste] {
-                if (paste) edit->PasteFromClipboard();
-                else edit->CutToClipboard();
-            });
+            QObject::connect(a, &QAction::triggered, this, [c, act] { Guarded(c, act); });
         }
         menu->exec(e->globalPos());
+        e->accept();
+    }
+
+    // The middle button pastes the selection of another program.
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::MiddleButton && !MayChange()) {
+            e->accept();
+            return;
+        }
+        THost<Base>::mouseReleaseEvent(e);
+    }
+
+    void dropEvent(QDropEvent* e) override {
+        if (!MayChange()) {
+            e->ignore();
+            return;
+        }
+        THost<Base>::dropEvent(e);
+    }
+
+private:
+    bool MayChange() {
+        Control* c = Text();
+        if (!c) return true;
+        bool may = false;
+        Guarded(c, [&] { may = c->EditCanModify(); });
+        return may;
     }
 };
+using TLineEditHost = TTextHost<QLineEdit, TCustomEdit>;
 }  // namespace
 
 TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
@@ -317,7 +366,19 @@ void TCustomEdit::SetSelText(const QString& v) { LineEdit()->insert(v); }
 void TCustomEdit::SelectAll() { LineEdit()->selectAll(); }
 void TCustomEdit::CopyToClipboard() { LineEdit()->copy(); }
 void TCustomEdit::CutToClipboard() {
-    if (!ReadOnly()) LineEdit()->cut();
+    if (EditCanModify()) LineEdit()->cut();
+}
+
+void TCustomEdit::ClearSelection() {
+    if (LineEdit()->hasSelectedText() && EditCanModify()) LineEdit()->del();
+}
+
+void TCustomEdit::Undo() {
+    if (LineEdit()->isUndoAvailable() && EditCanModify()) LineEdit()->undo();
+}
+
+void TCustomEdit::Redo() {
+    if (LineEdit()->isRedoAvailable() && EditCanModify()) LineEdit()->redo();
 }
 
 namespace {
@@ -342,7 +403,7 @@ QString TextToPaste(const QString& clip, int length, int selected, int maxLength
 }  // namespace
 
 void TCustomEdit::PasteFromClipboard() {
-    if (ReadOnly()) return;
+    if (!EditCanModify()) return;
     QLineEdit* le = LineEdit();
     le->insert(TextToPaste(QGuiApplication::clipboard()->text(), int(le->text().size()),
                            int(le->selectedText().size()), FMaxLength));
@@ -374,7 +435,7 @@ bool TCustomEdit::WantsKey(quint16 key, TShiftState shift) const {
 TCustomMemo::TCustomMemo(TComponent* owner)
     : TWinControl(owner), FLines(std::make_unique<TControlStrings>([this] { LinesChanged(); })) {
     FLines->SetLineBreak(QStringLiteral("\r\n"));
-    auto* ed = new THost<QPlainTextEdit>(this);
+    auto* ed = new TTextHost<QPlainTextEdit, TCustomMemo>(this);
     SetWidget(ed);
     ed->setFocusPolicy(Qt::StrongFocus);
     ed->setTabChangesFocus(true);
@@ -506,8 +567,35 @@ QString TCustomMemo::SelText() const {
 }
 
 void TCustomMemo::CopyToClipboard() { Editor()->copy(); }
-void TCustomMemo::CutToClipboard() { Editor()->cut(); }
-void TCustomMemo::PasteFromClipboard() { Editor()->paste(); }
+void TCustomMemo::CutToClipboard() {
+    if (Editor()->textCursor().hasSelection() && EditCanModify()) Editor()->cut();
+}
+
+void TCustomMemo::PasteFromClipboard() {
+    if (EditCanModify()) Editor()->paste();
+}
+
+void TCustomMemo::ClearSelection() {
+    if (Editor()->textCursor().hasSelection() && EditCanModify()) Editor()->textCursor().removeSelectedText();
+}
+
+void TCustomMemo::Undo() {
+    if (Editor()->document()->isUndoAvailable() && EditCanModify()) Editor()->undo();
+}
+
+void TCustomMemo::Redo() {
+    if (Editor()->document()->isRedoAvailable() && EditCanModify()) Editor()->redo();
+}
+
+void TCustomMemo::KeyDown(quint16& key, TShiftState shift) {
+    TWinControl::KeyDown(key, shift);
+    const bool paste = (key == 'V' && shift == ssCtrl) || (key == VK_INSERT && shift == ssShift);
+    const bool cut = (key == 'X' && shift == ssCtrl) || (key == VK_DELETE && shift == ssShift);
+    if (!paste && !cut) return;
+    if (paste) PasteFromClipboard();
+    else CutToClipboard();
+    key = 0;
+}
 
 bool TCustomMemo::WantsKey(quint16 key, TShiftState shift) const {
     if (key == VK_RETURN) return FWantReturns;

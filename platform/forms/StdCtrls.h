@@ -125,10 +125,14 @@ public:
     void SetSelText(const QString& v);
     void SelectAll();
     void Clear() { SetText(QString()); }
-    void ClearSelection() { SetSelText(QString()); }
+    virtual void ClearSelection();
     void CopyToClipboard();
     virtual void CutToClipboard();
     virtual void PasteFromClipboard();
+    void Undo();
+    void Redo();
+    // Whether the user may change the text now; a data-aware edit starts editing its record.
+    virtual bool EditCanModify() { return !ReadOnly(); }
 
     TNotifyEvent OnChange;
     QLineEdit* LineEdit() const;
@@ -189,12 +193,18 @@ public:
     void SetSelLength(int v);
     QString SelText() const;
     virtual void CopyToClipboard();
-    virtual void CutToClipboard();
-    virtual void PasteFromClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+    void ClearSelection();
+    void Undo();
+    void Redo();
+    // Whether the user may change the text now; a data-aware memo starts editing its record.
+    virtual bool EditCanModify() { return !ReadOnly(); }
 
     TNotifyEvent OnChange;
     QPlainTextEdit* Editor() const;
 
+    void KeyDown(quint16& key, TShiftState shift) override;
     bool WantsKey(quint16 key, TShiftState shift) const override;
 
 protected:

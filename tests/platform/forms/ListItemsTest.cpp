@@ -8,7 +8,11 @@
 #include "platform/forms/StdCtrls.h"
 #include "platform/graphics/Clipbrd.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -288,6 +292,116 @@ TEST(EditClipboardTest, DataAwareEditPastesAndCutsOnlyIntoARecordItCanEdit) {
     otro->SetFocus();
     table->Post();
     EXPECT_EQ(table->FieldByName(QStringLiteral("PROVINCIA"))->AsString(), QStringLiteral("Segovia"));
+}
+
+// A right click opens the widget's own menu; `name` is the action picked in it (its name, or its
+// text where the toolkit names none).
+void EligeEnSuMenu(QWidget* widget, const char* name) {
+    QTimer::singleShot(0, [name] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction* a : menu->actions())
+            if (a->objectName() == QLatin1String(name) || a->text().section(QLatin1Char('\t'), 0, 0) == QLatin1String(name))
+                a->trigger();
+        menu->close();
+    });
+    QContextMenuEvent e(QContextMenuEvent::Keyboard, QPoint(4, 4), widget->mapToGlobal(QPoint(4, 4)));
+    QApplication::sendEvent(widget, &e);
+}
+
+TEST(EditClipboardTest, TheMenuOfADataAwareEditChangesOnlyARecordItCanEdit) {
+    TFormHarness harness;
+    QTemporaryDir dir;
+    auto form = std::make_unique<TForm>(nullptr);
+    TTable* table = nullptr;
+    TDataSource* ds = UnaFila(form.get(), dir.path(), QStringLiteral("DESPACHO"), QStringLiteral("PROVINCIA"), ftString,
+                              15, QStringLiteral("Soria"), table);
+    auto* edit = new TDBEdit(form.get());
+    edit->SetParent(form.get());
+    edit->SetDataSource(ds);
+    edit->SetDataField(QStringLiteral("PROVINCIA"));
+    auto* otro = new TEdit(form.get());
+    otro->SetParent(form.get());
+    otro->SetTop(40);
+    form->Show();
+    edit->SetFocus();
+    // Browsing: the menu's "Borrar" and "Pegar" leave the text, and leaving the edit is no error.
+    edit->SelectAll();
+    Clipboard()->SetAsText(QStringLiteral("Segovia"));
+    for (const char* accion : {"Borrar", "&Pegar", "Cor&tar"}) {
+        EligeEnSuMenu(edit->Widget(), accion);
+        EXPECT_EQ(edit->Text(), QStringLiteral("Soria")) << accion;
+    }
+    EXPECT_EQ(table->State(), dsBrowse);
+    EXPECT_NO_THROW(otro->SetFocus());
+    EXPECT_TRUE(harness.Messages().empty());
+    // A source that edits by itself: the deletion puts the record in edit and is posted.
+    ds->SetAutoEdit(true);
+    edit->SetFocus();
+    edit->SelectAll();
+    EligeEnSuMenu(edit->Widget(), "Borrar");
+    EXPECT_EQ(edit->Text(), QString());
+    EXPECT_EQ(table->State(), dsEdit);
+    otro->SetFocus();
+    table->Post();
+    EXPECT_TRUE(table->FieldByName(QStringLiteral("PROVINCIA"))->IsNull());
+}
+
+TEST(EditClipboardTest, TheMenuDeletesAMaskedSelectionThroughTheMask) {
+    TFormHarness harness;
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* edit = new TMaskEdit(form.get());
+    edit->SetParent(form.get());
+    edit->SetEditMask(QStringLiteral("!99/99/0000;1;_"));
+    form->Show();
+    edit->SetFocus();
+    edit->SetText(QStringLiteral("07/12/2026"));
+    edit->SetSelStart(3);
+    edit->SetSelLength(2);
+    EligeEnSuMenu(edit->Widget(), "Borrar");
+    EXPECT_EQ(edit->EditText(), QStringLiteral("07/__/2026"));
+}
+
+TEST(MemoClipboardTest, KeysAndMenuOfADataAwareMemoChangeOnlyARecordItCanEdit) {
+    TFormHarness harness;
+    QTemporaryDir dir;
+    auto form = std::make_unique<TForm>(nullptr);
+    TTable* table = nullptr;
+    TDataSource* ds = UnaFila(form.get(), dir.path(), QStringLiteral("NOTAS"), QStringLiteral("OBSERVACIONES"), ftMemo, 0,
+                              QStringLiteral("nota"), table);
+    auto* memo = new TDBMemo(form.get());
+    memo->SetParent(form.get());
+    memo->SetDataSource(ds);
+    memo->SetDataField(QStringLiteral("OBSERVACIONES"));
+    auto* otro = new TEdit(form.get());
+    otro->SetParent(form.get());
+    otro->SetTop(120);
+    form->Show();
+    memo->SetFocus();
+    Clipboard()->SetAsText(QStringLiteral(" larga"));
+    memo->SetSelStart(4);
+    for (auto [key, shift] : {std::pair<quint16, TShiftState>{'V', ssCtrl}, {VK_INSERT, ssShift}}) {
+        TFormHarness::PressKey(memo, key, shift);
+        EXPECT_EQ(memo->Text(), QStringLiteral("nota"));
+    }
+    memo->SelectAll();
+    for (const char* accion : {"edit-delete", "edit-cut", "edit-paste"}) {
+        EligeEnSuMenu(memo->Editor(), accion);
+        EXPECT_EQ(memo->Text(), QStringLiteral("nota")) << accion;
+    }
+    EXPECT_EQ(table->State(), dsBrowse);
+    EXPECT_NO_THROW(otro->SetFocus());
+    EXPECT_TRUE(harness.Messages().empty());
+    // Editable: Ctrl+V pastes into the record.
+    ds->SetAutoEdit(true);
+    memo->SetFocus();
+    memo->SetSelStart(4);
+    TFormHarness::PressKey(memo, 'V', ssCtrl);
+    EXPECT_EQ(memo->Text(), QStringLiteral("nota larga"));
+    EXPECT_EQ(table->State(), dsEdit);
+    otro->SetFocus();
+    table->Post();
+    EXPECT_EQ(table->FieldByName(QStringLiteral("OBSERVACIONES"))->AsString(), QStringLiteral("nota larga"));
 }
 
 }  // namespace
