@@ -121,9 +121,11 @@ void TConsulta::FormClose(TObject* sender, TCloseAction& action) {
 }
 
 void TConsulta::Refresca() {
-    Dat->RefrescaTablas();
+    // The lawyers first: the consultation's lawyer names are looked up in them when it is re-read
+    // (a lawyer added since the last look, the new office's first one, was shown blank).
     Dat->QAbo->Close();
     Dat->QAbo->Open();
+    Dat->RefrescaTablas();
     TTable* c = Dat->TConsultas;
     Consulta->SetCaption(F(c, "ANO")->AsString() + QStringLiteral(" / ") + F(c, "NUMERO")->AsString());
     Situacion->SetText(records::TextoSituacion(c));

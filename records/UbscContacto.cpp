@@ -2,6 +2,7 @@
 
 #include "comun/Controles.h"
 #include "comun/UData.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/graphics/Resources.h"
 #include "records/UAbogado.h"
 #include "records/UCliente.h"
@@ -70,31 +71,40 @@ TFContacto::TFContacto(TComponent* owner) : TForm(owner) {
     btFind = Item(this, QStringLiteral("btFind"), QStringLiteral("Buscar"), 68, &TFContacto::btFindClick);
     btSalir = Item(this, QStringLiteral("btSalir"), QStringLiteral("Salir"), 140, &TFContacto::btSalirClick);
 
+    // The kind and the search stay over the list; the list takes the rest of the window and
+    // grows with it (a fixed size left a maximised book with its list in one corner).
+    auto* filtros = new TPanel(this);
+    filtros->SetName(QStringLiteral("Filtros"));
+    filtros->SetParent(this);
+    filtros->SetAlign(alTop);
+    filtros->SetHeight(39);
+    filtros->SetCaption(QString());
+    filtros->SetBevelOuter(bvNone);
     auto* lTipo = new TLabel(this);
-    lTipo->SetParent(this);
-    lTipo->SetBounds(10, 43, 40, 16);
+    lTipo->SetParent(filtros);
+    lTipo->SetBounds(10, 12, 40, 16);
     lTipo->SetCaption(QStringLiteral("Tipo :"));
     Tipo = new TComboBox(this);
     Tipo->SetName(QStringLiteral("Tipo"));
-    Tipo->SetParent(this);
+    Tipo->SetParent(filtros);
     Tipo->SetStyle(csDropDownList);
-    Tipo->SetBounds(55, 40, 150, 21);
+    Tipo->SetBounds(55, 9, 150, 21);
     for (const char* t : {"TODOS", "ABOGADO", "PROCURADOR", "CLIENTE", "CONTRARIO", "PERITO"})
         Tipo->Items()->Add(QString::fromLatin1(t));
     Tipo->SetItemIndex(0);
     auto* lBuscar = new TLabel(this);
-    lBuscar->SetParent(this);
-    lBuscar->SetBounds(230, 43, 55, 16);
+    lBuscar->SetParent(filtros);
+    lBuscar->SetBounds(230, 12, 55, 16);
     lBuscar->SetCaption(QStringLiteral("Buscar :"));
     Edit1 = new TEdit(this);
     Edit1->SetName(QStringLiteral("Edit1"));
-    Edit1->SetParent(this);
-    Edit1->SetBounds(290, 40, 250, 21);
+    Edit1->SetParent(filtros);
+    Edit1->SetBounds(290, 9, 250, 21);
 
     ZbDBGrid1 = new TZbDBGrid(this);
     ZbDBGrid1->SetName(QStringLiteral("ZbDBGrid1"));
     ZbDBGrid1->SetParent(this);
-    ZbDBGrid1->SetBounds(0, 70, 760, 350);
+    ZbDBGrid1->SetAlign(alClient);
     ZbDBGrid1->SetReadOnly(true);
     ZbDBGrid1->SetTitleButtons(true);
     ZbDBGrid1->SetDataSource(DataSource1);

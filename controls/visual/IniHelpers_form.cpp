@@ -17,10 +17,12 @@ TScreenInfo CurrentScreen() { return TScreenInfo{Screen->Width(), Screen->Height
 TWindowPlacement GetFormPlacement(TCustomForm* form) {
     TWindowPlacement wp;
     wp.MinX = wp.MinY = wp.MaxX = wp.MaxY = -1;  // no minimised or maximised position of its own
-    wp.NormLeft = form->Left();
-    wp.NormTop = form->Top();
-    wp.NormRight = form->Left() + form->Width();
-    wp.NormBottom = form->Top() + form->Height();
+    // A maximised window keeps the bounds it is restored to, not the whole screen's.
+    const TRect normal = form->NormalBounds();
+    wp.NormLeft = normal.Left;
+    wp.NormTop = normal.Top;
+    wp.NormRight = normal.Right;
+    wp.NormBottom = normal.Bottom;
     switch (form->WindowState()) {
     case wsNormal: wp.ShowCmd = SW_SHOWNORMAL; break;
     case wsMinimized: wp.ShowCmd = SW_SHOWMINIMIZED; break;

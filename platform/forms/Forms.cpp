@@ -269,6 +269,7 @@ void TCustomForm::SetMinTrackSize(int width, int height) {
 
 void TCustomForm::SetWindowState(TWindowState value) {
     if (value == FWindowState) return;
+    NoteNormalBounds();
     const TWindowState old = FWindowState;
     FWindowState = value;
     if (!FWidget->isVisible()) return;
@@ -717,8 +718,60 @@ bool TCustomForm::CMDialogKey(quint16 key, TShiftState shift) {
     return TWinControl::CMDialogKey(key, shift);
 }
 
+void TCustomForm::CMTextChanged() {
+    TWinControl::CMTextChanged();
+    if (FWidget->isWindow() && FWidget->isVisible()) FWidget->setWindowTitle(Caption());
+}
+
+bool TCustomForm::NormalState() const {
+    return FWindowState == wsNormal &&
+           !(FWidget->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+}
+
+void TCustomForm::NoteNormalBounds() {
+    if (!NormalState()) return;
+    const TRect now = BoundsRect();
+    if (!FNormalBounds.empty() && FNormalBounds.back() == now) return;
+    if (FNormalBounds.size() == 4) FNormalBounds.erase(FNormalBounds.begin());
+    FNormalBounds.push_back(now);
+}
+
+// A window manager may move and size the window to the whole screen before it says the window is
+// maximised: bounds that fill the screen were the maximising itself, not the window's own.
+void TCustomForm::DropMaximisingBounds() {
+    const QScreen* pantalla = FWidget->screen();
+    if (!pantalla) return;
+    const QSize area = pantalla->availableGeometry().size();
+    // Room for a frame's borders and title bar.
+    const auto llena = [&](const TRect& r) { return r.Width() >= area.width() - 16 && r.Height() >= area.height() - 48; };
+    bool quitada = false;
+    TPoint esquina;
+    while (FNormalBounds.size() > 1 && llena(FNormalBounds.back())) {
+        esquina = FNormalBounds.back().TopLeft();
+        FNormalBounds.pop_back();
+        quitada = true;
+    }
+    // Moved to the corner first, with the size it had, then sized.
+    const size_t n = FNormalBounds.size();
+    if (quitada && n > 1 && FNormalBounds[n - 1].TopLeft() == esquina &&
+        FNormalBounds[n - 1].Width() == FNormalBounds[n - 2].Width() &&
+        FNormalBounds[n - 1].Height() == FNormalBounds[n - 2].Height())
+        FNormalBounds.pop_back();
+}
+
+TRect TCustomForm::NormalBounds() const {
+    if (NormalState() || FNormalBounds.empty()) return BoundsRect();
+    return FNormalBounds.back();
+}
+
 bool TCustomForm::WidgetEvent(QEvent* event) {
     switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize: {
+        const bool handled = TWinControl::WidgetEvent(event);
+        NoteNormalBounds();
+        return handled;
+    }
     case QEvent::Close:
         static_cast<QCloseEvent*>(event)->ignore();
         Close();
@@ -735,6 +788,8 @@ bool TCustomForm::WidgetEvent(QEvent* event) {
         const Qt::WindowStates s = FWidget->windowState();
         const TWindowState old = FWindowState;
         FWindowState = (s & Qt::WindowMinimized) ? wsMinimized : (s & Qt::WindowMaximized) ? wsMaximized : wsNormal;
+        if (FWindowState == wsMaximized && old == wsNormal) DropMaximisingBounds();
+        NoteNormalBounds();
         if (this == Application->MainForm()) {
             if (FWindowState == wsMinimized && old != wsMinimized) Application->OnMinimize(Application);
             if (FWindowState != wsMinimized && old == wsMinimized) {

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <map>
 #include <type_traits>
+#include <vector>
 
 class QEventLoop;
 class TMainMenu;
@@ -58,6 +59,9 @@ public:
     void SetFormStyle(TFormStyle value);
     TWindowState WindowState() const { return FWindowState; }
     void SetWindowState(TWindowState value);
+    // Where the window is when neither maximised nor minimised: the bounds that a restore gives
+    // back and that a saved placement keeps.
+    TRect NormalBounds() const;
     bool KeyPreview() const { return FKeyPreview; }
     void SetKeyPreview(bool value) { FKeyPreview = value; }
     bool Scaled() const { return FScaled; }
@@ -123,6 +127,8 @@ public:
     QWidget* ClientWidget() const override { return FClient; }
 
 protected:
+    // A caption changed while the window is up is its title at once.
+    void CMTextChanged() override;
     virtual void Paint();
     virtual void DoClose(TCloseAction& action);
     virtual void DoShow();
@@ -145,6 +151,11 @@ private:
     TPosition FPosition = poDesigned;
     TFormStyle FFormStyle = fsNormal;
     TWindowState FWindowState = wsNormal;
+    // The latest bounds the window had while normal, newest last (a few: see NoteNormalBounds).
+    std::vector<TRect> FNormalBounds;
+    bool NormalState() const;
+    void NoteNormalBounds();
+    void DropMaximisingBounds();
     bool FKeyPreview = false;
     bool FScaled = true;
     int FPixelsPerInch = 96;

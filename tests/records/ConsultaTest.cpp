@@ -306,6 +306,22 @@ TEST_F(ConsultaTest, RendersTheConsultation) {
     ASSERT_TRUE(TFormHarness::SaveToPng(form, Render(QStringLiteral("UConsulta.png"))));
 }
 
+// A lawyer added while the program runs (a new office's first one) is named on the consultation
+// as soon as it opens, not only after a refresh.
+TEST_F(ConsultaTest, ALawyerAddedDuringTheSessionIsNamedWhenTheConsultationOpens) {
+    const int nueva = AddLawyer(QStringLiteral("SANZ"), QStringLiteral("ELENA"));
+    Dat->TConsultas->Edit();
+    Dat->TConsultas->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(nueva);
+    Dat->TConsultas->FieldByName(QStringLiteral("ABOENT"))->SetAsInteger(nueva);
+    Dat->TConsultas->Post();
+    // Shown once, as the main form shows it.
+    form = new TConsulta(nullptr);
+    form->activaEdicion(true);
+    form->Show();
+    EXPECT_EQ(form->DBNomAboCli->Caption(), QStringLiteral("ELENA SANZ"));
+    EXPECT_EQ(Dat->TConsultas->FieldByName(QStringLiteral("NOMABOENT"))->AsString(), QStringLiteral("ELENA SANZ"));
+}
+
 }  // namespace
 
 TEST_F(ConsultaTest, DocumentsButtonOpensTheModelsListForTheConsultation) {

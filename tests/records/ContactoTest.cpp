@@ -222,4 +222,21 @@ TEST_F(ContactoTest, EmptyListDisablesOpenAndLeavesNoMail) {
     EXPECT_TRUE(harness->ModalForms().empty());
 }
 
+// The list fills the window below the kind and the search at any size: maximised it grows, made
+// small it shrinks, and it never covers the search box.
+TEST_F(ContactoTest, TheListFollowsTheWindowsSizeBelowTheSearch) {
+    TZbDBGrid* lista = FContacto->ZbDBGrid1;
+    const int arriba = FContacto->Edit1->ClientToScreen(Point(0, FContacto->Edit1->Height())).Y;
+    for (const auto& [ancho, alto] : {std::pair{1200, 900}, std::pair{300, 160}, std::pair{760, 420}}) {
+        FContacto->SetClientWidth(ancho);
+        FContacto->SetClientHeight(alto);
+        TFormHarness::ProcessEvents();
+        const TPoint esquina = lista->ClientToScreen(Point(0, 0));
+        const TPoint origen = FContacto->ClientToScreen(Point(0, 0));
+        EXPECT_EQ(lista->Width(), ancho) << ancho;
+        EXPECT_EQ(esquina.Y - origen.Y + lista->Height(), alto) << alto;
+        EXPECT_GE(esquina.Y, arriba) << alto;
+    }
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include "reports/rptLisFac.h"
 #include "reports/rptLisProv.h"
 #include "shell/Acceso.h"
+#include "shell/UEmpresa.h"
 #include "shell/UPrograma.h"
 
 #include <QAction>
@@ -576,6 +577,26 @@ TEST_F(ComandosTest, PrintingTheBrowserListsItsRowsUnderTheFiltersAndKeepsThePla
 }  // namespace
 
 namespace {
+
+// The office's name typed in its settings is in the main window's title as soon as the settings
+// close, not only after the next start.
+TEST_F(ComandosTest, TheOfficesNewNameIsInTheTitleWhenItsSettingsClose) {
+    Todos();
+    Muestra();
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto* e = dynamic_cast<TEmpresa*>(&f);
+        ASSERT_NE(e, nullptr);
+        e->btEditClick(e);
+        e->DBEmpresa->SetFocus();
+        e->DBEmpresa->SetText(QString::fromUtf8("Bufete Pérez"));
+        e->BtOkClick(e->BtOk);
+        e->BtSalirClick(e);
+    });
+    form->Despacho1Click(form.get());
+    EXPECT_EQ(Dat->TSistem->FieldByName(QStringLiteral("EMPRESA"))->AsString(), QString::fromUtf8("Bufete Pérez"));
+    EXPECT_EQ(form->Caption(), QString::fromUtf8("Zembra - [ Bufete Pérez ]"));
+    EXPECT_EQ(form->Widget()->windowTitle(), QString::fromUtf8("Zembra - [ Bufete Pérez ]"));
+}
 
 TEST_F(ComandosTest, ToolItemsOpenTheirForms) {
     Genera(1, 2);

@@ -1,14 +1,18 @@
 #include "controls/visual/IniHelpers.h"
 
 #include "platform/classes/IniFiles.h"
+#include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace platform::visual;
+using platform::forms::TFormHarness;
 
 namespace {
 
@@ -78,6 +82,70 @@ TEST_F(FormPlacementTest, BoundsAndStateComeBackOnAnotherInstance) {
     TPlacedForm untouched(nullptr);
     ReadFormPlacement(&untouched, ini.get(), QStringLiteral("TPlacedForm"), false, false);
     EXPECT_EQ(untouched.Left(), 10);
+}
+
+// A window saved maximised keeps the bounds it had before: restored after the next start it is
+// its old size again, not the whole screen. Maximised by the program, or by the window manager,
+// which moves and sizes the window before it says it is maximised.
+TEST_F(FormPlacementTest, AMaximisedWindowSavesTheBoundsItIsRestoredTo) {
+    const QString section = QStringLiteral("TPlacedForm");
+    TRect antes;
+    const QRect pantalla = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        TPlacedForm form(nullptr);
+        form.SetBounds(120, 80, 400, 300);
+        form.Show();
+        TFormHarness::ProcessEvents();
+        antes = form.BoundsRect();  // where the platform put it, its frame counted
+        form.SetWindowState(wsMaximized);
+        TFormHarness::ProcessEvents();
+        ASSERT_EQ(form.WindowState(), wsMaximized);
+        WriteFormPlacement(&form, ini.get(), section);
+        EXPECT_EQ(ReadPosStr(ini.get(), section, QStringLiteral("NormPos")),
+                  QStringLiteral("%1,%2,%3,%4").arg(antes.Left).arg(antes.Top).arg(antes.Right).arg(antes.Bottom));
+        EXPECT_EQ(ini->ReadString(section, QStringLiteral("ShowCmd"), QString()), QStringLiteral("3"));
+    }
+    {
+        TPlacedForm form(nullptr);
+        form.SetBounds(120, 80, 400, 300);
+        form.Show();
+        TFormHarness::ProcessEvents();
+        const TRect suyos = form.BoundsRect();
+        QWidget* w = form.Widget();
+        w->move(pantalla.topLeft());
+        TFormHarness::ProcessEvents();
+        w->resize(pantalla.size());
+        TFormHarness::ProcessEvents();
+        w->setWindowState(Qt::WindowMaximized);
+        TFormHarness::ProcessEvents();
+        ASSERT_EQ(form.WindowState(), wsMaximized);
+        EXPECT_EQ(form.NormalBounds(), suyos);
+        // Restored by the user, then moved: the new place is the one kept.
+        w->setWindowState(Qt::WindowNoState);
+        TFormHarness::ProcessEvents();
+        form.SetBounds(150, 90, 400, 300);
+        TFormHarness::ProcessEvents();
+        EXPECT_EQ(form.NormalBounds(), form.BoundsRect());
+        EXPECT_EQ(form.NormalBounds().Width(), 400);
+    }
+    {
+        // Moved twice by the user, then maximised by a manager that says so before it sizes.
+        TPlacedForm form(nullptr);
+        form.SetBounds(60, 50, 400, 300);
+        form.Show();
+        TFormHarness::ProcessEvents();
+        form.SetBounds(90, 70, 400, 300);
+        TFormHarness::ProcessEvents();
+        const TRect ultimos = form.BoundsRect();
+        form.Widget()->setWindowState(Qt::WindowMaximized);
+        TFormHarness::ProcessEvents();
+        ASSERT_EQ(form.WindowState(), wsMaximized);
+        EXPECT_EQ(form.NormalBounds(), ultimos);
+    }
+    TPlacedForm again(nullptr);
+    ReadFormPlacement(&again, ini.get(), section, true, true);
+    EXPECT_EQ(again.BoundsRect(), antes);
+    EXPECT_EQ(again.WindowState(), wsMaximized);
 }
 
 TEST_F(FormPlacementTest, ADialogKeepsItsDesignedSizeAndACentredFormStaysWherePut) {

@@ -87,6 +87,23 @@ TEST_F(FormsTest, ModalResultOfButtonsAndDefaultCancelKeys) {
     EXPECT_EQ(harness.ModalForms()[0].Caption, QStringLiteral("Confirme operación"));
 }
 
+// A caption changed while the window is shown is its title bar's text at once (the main window's
+// title after the office is renamed, a list's title after its filter changes).
+TEST_F(FormsTest, ACaptionChangedWhileShownIsTheWindowsTitle) {
+    TForm form(nullptr);
+    form.SetCaption(QStringLiteral("Zembra - [  ]"));
+    form.SetBounds(10, 10, 300, 200);
+    form.Show();
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(form.Widget()->windowTitle(), QStringLiteral("Zembra - [  ]"));
+    form.SetCaption(QString::fromUtf8("Zembra - [ Bufete Pérez ]"));
+    EXPECT_EQ(form.Widget()->windowTitle(), QString::fromUtf8("Zembra - [ Bufete Pérez ]"));
+    form.Hide();
+    form.SetCaption(QStringLiteral("Otra"));
+    form.Show();
+    EXPECT_EQ(form.Widget()->windowTitle(), QStringLiteral("Otra"));
+}
+
 TEST_F(FormsTest, CloseQueryCanKeepModalFormOpen) {
     auto dlg = std::make_unique<TExitDialog>(nullptr);
     int asked = 0;
