@@ -265,6 +265,11 @@ void TPreView::sbPrintClick(TObject*) {
         QRPrinter->SetCopies(1);
         for (int i = 0; i < copias; ++i) QRPrinter->Print();
     }
+    // Sent, yet nothing comes out until the queue is started again: the user is told so.
+    if (copias > 0 && !QRPrinter->HeldIn().isEmpty())
+        ShowMessage(QStringLiteral("La impresora %1 está detenida: el trabajo queda en su cola y se imprimirá cuando "
+                                   "se reanude.")
+                        .arg(QRPrinter->HeldIn()));
     Close();
 }
 

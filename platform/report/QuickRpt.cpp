@@ -639,6 +639,7 @@ void WritePdf(const QString& fileName, const QString& title, const std::vector<i
 }  // namespace
 
 void TQRPrinter::Print() {
+    FHeldIn.clear();
     if (PageCount() == 0) return;
     int first = std::max(1, FFirstPage);
     int last = FLastPage <= 0 ? PageCount() : std::min(FLastPage, PageCount());
@@ -690,6 +691,8 @@ void TQRPrinter::Print() {
     const QString refused = SpoolerError();
     if (!refused.isEmpty())
         throw EPrinter(QStringLiteral("La impresora %1 no ha aceptado el trabajo: %2. No se ha impreso nada.").arg(printer.printerName(), refused));
+    // A stopped (paused) queue takes the job and keeps it until it is started again.
+    if (QPrinterInfo::printerInfo(printer.printerName()).state() == QPrinter::Error) FHeldIn = printer.printerName();
 }
 
 void TQRPrinter::ExportToPdf(const QString& fileName) {

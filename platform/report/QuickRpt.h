@@ -119,6 +119,9 @@ public:
     // One print job with the pages FirstPage .. LastPage, Copies times. EPrinter when there is
     // no printer or the job cannot start; nothing is printed when the range is empty.
     void Print();
+    // The printer whose queue is stopped, where the last print job was left waiting; empty when
+    // it went to a running printer (or to a file).
+    QString HeldIn() const { return FHeldIn; }
     // Every page into a PDF file; EPrinter when the file cannot be written.
     void ExportToPdf(const QString& fileName);
 
@@ -141,7 +144,7 @@ private:
     std::unique_ptr<platform::report::TPageStore> FPages;
     mutable std::unique_ptr<platform::report::TLazyRun> FRun;
     int FFirstPage = 0, FLastPage = 0, FCopies = 1;
-    QString FPrinterName, FOutputFileName, FTitle;
+    QString FPrinterName, FOutputFileName, FTitle, FHeldIn;
 };
 
 namespace platform::report {

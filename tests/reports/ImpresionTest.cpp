@@ -204,6 +204,8 @@ TEST_F(ImpresionTest, TwoCopiesOfPagesTwoToThreeReachTheCupsQueue) {
     });
     reports::PresentaInforme(report);
     EXPECT_TRUE(harness->Exceptions().empty()) << harness->Exceptions().front().Message.toStdString();
+    EXPECT_TRUE(harness->Messages().empty());
+    EXPECT_TRUE(QRPrinter->HeldIn().isEmpty());
     EXPECT_EQ(etiqueta, Cola);
     EXPECT_EQ(Printer()->PrinterName(), Cola);
 
@@ -374,6 +376,30 @@ TEST_F(ImpresionTest, AnA4ReportOnALetterOnlyPrinterKeepsItsPageFoot) {
     EXPECT_TRUE(text.contains(QStringLiteral("Página : 2")));
     QFile::remove(file);
     if (!habiaCarpeta) QDir().rmdir(pdfs.path());
+}
+
+// A stopped (paused) printer takes the job and holds it: the user is told that nothing comes out
+// until the printer is started again (a running one prints without a word: the first test).
+TEST_F(ImpresionTest, PrintingToAStoppedPrinterSaysTheJobWaitsInItsQueue) {
+    ASSERT_TRUE(ServidorPrivado);
+    if (!ArrancaCups()) GTEST_SKIP() << "no private CUPS server: " << porque.toStdString();
+    Clientes(5);
+    TQuickRep* report = ListaClientes();
+    Printer()->SetPrinterName(Cola);
+    auto imprime = [&] {
+        harness->AnswerModal([&](TCustomForm& f) {
+            harness->AnswerModal([&](TCustomForm& g) { TFormHarness::Click(static_cast<TdlgImprime&>(g).btOk); });
+            TFormHarness::Click(static_cast<TPreView&>(f).sbPrint->Button());
+        });
+        reports::PresentaInforme(report);
+    };
+    ASSERT_EQ(Orden(QStringLiteral("/usr/sbin/cupsdisable"), {Cola}), 0);
+    imprime();
+    ASSERT_EQ(harness->Messages().size(), 1u);
+    EXPECT_TRUE(harness->LastMessage().Text.contains(Cola)) << harness->LastMessage().Text.toStdString();
+    EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("detenida")));
+    EXPECT_EQ(Trabajos().count(Cola), 1) << Trabajos().toStdString();  // waiting, not lost
+    EXPECT_EQ(QRPrinter->HeldIn(), Cola);
 }
 
 }  // namespace
