@@ -214,6 +214,18 @@ namespace {
 // What changes the text of an edit or a memo from its own menu or with the mouse goes through
 // the control, as its keys do: a data-aware one must start editing its record first, and the
 // text stays as it is when the record cannot be edited.
+// The paste and cut keys go through the control, as its menu does: a data-aware one must start
+// editing its record first.
+template <class Control>
+void ClipboardKeys(Control* c, quint16& key, TShiftState shift) {
+    const bool paste = (key == 'V' && shift == ssCtrl) || (key == VK_INSERT && shift == ssShift);
+    const bool cut = (key == 'X' && shift == ssCtrl) || (key == VK_DELETE && shift == ssShift);
+    if (!paste && !cut) return;
+    if (paste) c->PasteFromClipboard();
+    else c->CutToClipboard();
+    key = 0;
+}
+
 // The standard menu's actions by what they do; the one-line edit's carry no names, only texts.
 QString ActionName(const QAction* a) {
     if (!a->objectName().isEmpty()) return a->objectName();
@@ -434,12 +446,7 @@ void TCustomEdit::DoEnter() {
 
 void TCustomEdit::KeyDown(quint16& key, TShiftState shift) {
     TWinControl::KeyDown(key, shift);
-    const bool paste = (key == 'V' && shift == ssCtrl) || (key == VK_INSERT && shift == ssShift);
-    const bool cut = (key == 'X' && shift == ssCtrl) || (key == VK_DELETE && shift == ssShift);
-    if (!paste && !cut) return;
-    if (paste) PasteFromClipboard();
-    else CutToClipboard();
-    key = 0;
+    ClipboardKeys(this, key, shift);
 }
 
 bool TCustomEdit::WantsKey(quint16 key, TShiftState shift) const {
@@ -607,12 +614,7 @@ void TCustomMemo::Redo() {
 
 void TCustomMemo::KeyDown(quint16& key, TShiftState shift) {
     TWinControl::KeyDown(key, shift);
-    const bool paste = (key == 'V' && shift == ssCtrl) || (key == VK_INSERT && shift == ssShift);
-    const bool cut = (key == 'X' && shift == ssCtrl) || (key == VK_DELETE && shift == ssShift);
-    if (!paste && !cut) return;
-    if (paste) PasteFromClipboard();
-    else CutToClipboard();
-    key = 0;
+    ClipboardKeys(this, key, shift);
 }
 
 bool TCustomMemo::WantsKey(quint16 key, TShiftState shift) const {

@@ -255,22 +255,31 @@ TEST(EditClipboardTest, APasteKeepsOneLineAndWholeCharactersWithinTheLength) {
     EXPECT_EQ(edit->Text(), QString::fromUtf8("x\xF0\x9F\x98\x80y"));
 }
 
-TEST(EditClipboardTest, DataAwareEditPastesAndCutsOnlyIntoARecordItCanEdit) {
+// A shown form with a data-aware edit on the province of a one-row table ("Soria"), focused,
+// and another edit to leave it for.
+struct TEditDeProvincia {
     TFormHarness harness;
     QTemporaryDir dir;
-    auto form = std::make_unique<TForm>(nullptr);
+    std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
     TTable* table = nullptr;
-    TDataSource* ds = UnaFila(form.get(), dir.path(), QStringLiteral("DESPACHO"), QStringLiteral("PROVINCIA"), ftString,
-                              15, QStringLiteral("Soria"), table);
-    auto* edit = new TDBEdit(form.get());
-    edit->SetParent(form.get());
-    edit->SetDataSource(ds);
-    edit->SetDataField(QStringLiteral("PROVINCIA"));
-    auto* otro = new TEdit(form.get());
-    otro->SetParent(form.get());
-    otro->SetTop(40);
-    form->Show();
-    edit->SetFocus();
+    TDataSource* ds = UnaFila(form.get(), dir.path(), QStringLiteral("DESPACHO"), QStringLiteral("PROVINCIA"), ftString, 15,
+                              QStringLiteral("Soria"), table);
+    TDBEdit* edit = new TDBEdit(form.get());
+    TEdit* otro = new TEdit(form.get());
+    TEditDeProvincia() {
+        edit->SetParent(form.get());
+        edit->SetDataSource(ds);
+        edit->SetDataField(QStringLiteral("PROVINCIA"));
+        otro->SetParent(form.get());
+        otro->SetTop(40);
+        form->Show();
+        edit->SetFocus();
+    }
+};
+
+TEST(EditClipboardTest, DataAwareEditPastesAndCutsOnlyIntoARecordItCanEdit) {
+    TEditDeProvincia f;
+    auto& [harness, dir, form, table, ds, edit, otro] = f;
     Clipboard()->SetAsText(QStringLiteral("Segovia"));
     // Browsing: neither the keys nor the edit's menu change the text, and leaving it is no error.
     edit->SelectAll();
@@ -310,21 +319,8 @@ void EligeEnSuMenu(QWidget* widget, const char* name) {
 }
 
 TEST(EditClipboardTest, TheMenuOfADataAwareEditChangesOnlyARecordItCanEdit) {
-    TFormHarness harness;
-    QTemporaryDir dir;
-    auto form = std::make_unique<TForm>(nullptr);
-    TTable* table = nullptr;
-    TDataSource* ds = UnaFila(form.get(), dir.path(), QStringLiteral("DESPACHO"), QStringLiteral("PROVINCIA"), ftString,
-                              15, QStringLiteral("Soria"), table);
-    auto* edit = new TDBEdit(form.get());
-    edit->SetParent(form.get());
-    edit->SetDataSource(ds);
-    edit->SetDataField(QStringLiteral("PROVINCIA"));
-    auto* otro = new TEdit(form.get());
-    otro->SetParent(form.get());
-    otro->SetTop(40);
-    form->Show();
-    edit->SetFocus();
+    TEditDeProvincia f;
+    auto& [harness, dir, form, table, ds, edit, otro] = f;
     // Browsing: the menu's "Borrar" and "Pegar" leave the text, and leaving the edit is no error.
     edit->SelectAll();
     Clipboard()->SetAsText(QStringLiteral("Segovia"));
