@@ -236,6 +236,12 @@ bool TExpediente::Derecho(const char* nombre) const {
 void TExpediente::Refresca() {
     Screen->SetCursor(crHourGlass);
     MensajeEstado(QStringLiteral("Espere .."));
+    // The names shown follow the people added meanwhile, from this form's own pick buttons too:
+    // a new office's first opposing lawyer was stored on the case but shown blank.
+    for (TDataSource* s : {FAboCli, FProcu, FAbogados, FPeritos}) {
+        s->DataSet()->Close();
+        s->DataSet()->Open();
+    }
     TTable* e = Dat->TExped;
     LCliente->SetCaption(QStringLiteral("[ %1 ]").arg(F(e, "ACTOR")->AsString()));
     Expediente->SetText(Etiqueta(F(e, "ANO")->AsString(), F(e, "NUMERO")->AsString()));

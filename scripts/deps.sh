@@ -12,7 +12,7 @@ if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(imagemagick python3-pil icoutils giflib-tools gifsicle poppler-utils xvfb xauth cups printer-driver-cups-pdf
             python3-aiosmtpd openssl python3-docx libreoffice-writer-nogui)
   # The lane that drives the real program under a window manager.
-  PACKAGES+=(openbox xdotool x11-utils x11-xkb-utils)
+  PACKAGES+=(openbox xdotool x11-utils x11-xkb-utils xclip)
   # The tests start a private database server.
   PACKAGES+=(postgresql)
   # The sanitizer build and the fuzz targets.

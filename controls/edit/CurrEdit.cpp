@@ -250,9 +250,32 @@ void TCustomNumEdit::ReformatEditText() {
     FFormatting = false;
 }
 
+namespace {
+// An amount copied from a program that writes a point for the decimals ("1234.56") would lose
+// its point as a thousands mark and read a hundred times larger. A lone thousands mark that
+// groups no three digits, or follows more than three, with no decimal mark, is the decimals'.
+QString DecimalPointOfAPaste(const QString& text) {
+    const QChar dec = FormatSettings.DecimalSeparator, th = FormatSettings.ThousandSeparator;
+    if (dec == th || text.contains(dec) || text.count(th) != 1) return text;
+    const qsizetype at = text.indexOf(th);
+    qsizetype before = at, after = at + 1;
+    while (before > 0 && text[before - 1].isDigit()) --before;
+    while (after < text.size() && text[after].isDigit()) ++after;
+    if (after - at - 1 == 3 && at - before <= 3) return text;
+    QString r = text;
+    r[at] = dec;
+    return r;
+}
+}  // namespace
+
 void TCustomNumEdit::WMPaste() {
     const QString before = TCustomComboEdit::Text();
     TCustomComboEdit::WMPaste();
+    const QString pasted = TCustomComboEdit::Text();
+    if (pasted != before) {
+        const QString read = DecimalPointOfAPaste(pasted);
+        if (read != pasted) SetEditText(read);
+    }
     try {
         UpdateData();
     } catch (const Exception&) {

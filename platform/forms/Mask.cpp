@@ -300,7 +300,7 @@ void TCustomMaskEdit::PasteFromClipboard() {
     // A record that cannot be edited takes no paste, as it takes no typing.
     if (!EditCanModify()) return;
     if (!IsMasked()) return TCustomEdit::PasteFromClipboard();
-    const QString clip = QApplication::clipboard()->text();
+    const QString clip = ClipboardText();
     for (QChar c : clip) TypeChar(c);
 }
 

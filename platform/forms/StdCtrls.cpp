@@ -23,6 +23,7 @@
 #include <QTextDocument>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
@@ -31,6 +32,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <type_traits>
 
 using namespace platform::forms;
 
@@ -250,11 +252,18 @@ protected:
         e->accept();
     }
 
-    // The middle button pastes the selection of another program.
+    // The middle button pastes the selection of another program; a one-line edit takes it as
+    // its paste does (one line, within its length, through its mask).
     void mouseReleaseEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::MiddleButton && !MayChange()) {
+        if (e->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
             e->accept();
-            return;
+            if constexpr (std::is_same_v<Control, TCustomEdit>) {
+                if (Control* c = Text()) {
+                    Guarded(c, [c] { c->PasteSelection(); });
+                    return;
+                }
+            }
+            if (!MayChange()) return;
         }
         THost<Base>::mouseReleaseEvent(e);
     }
@@ -405,8 +414,17 @@ QString TextToPaste(const QString& clip, int length, int selected, int maxLength
 void TCustomEdit::PasteFromClipboard() {
     if (!EditCanModify()) return;
     QLineEdit* le = LineEdit();
-    le->insert(TextToPaste(QGuiApplication::clipboard()->text(), int(le->text().size()),
+    le->insert(TextToPaste(ClipboardText(), int(le->text().size()),
                            int(le->selectedText().size()), FMaxLength));
+}
+
+QString TCustomEdit::ClipboardText() const {
+    return QGuiApplication::clipboard()->text(FPastingSelection ? QClipboard::Selection : QClipboard::Clipboard);
+}
+
+void TCustomEdit::PasteSelection() {
+    QScopedValueRollback<bool> selection(FPastingSelection, true);
+    PasteFromClipboard();
 }
 
 void TCustomEdit::DoEnter() {

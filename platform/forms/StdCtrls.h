@@ -129,6 +129,8 @@ public:
     void CopyToClipboard();
     virtual void CutToClipboard();
     virtual void PasteFromClipboard();
+    // The middle button's paste: the text another program has selected, as a paste takes it.
+    void PasteSelection();
     void Undo();
     void Redo();
     // Whether the user may change the text now; a data-aware edit starts editing its record.
@@ -147,10 +149,13 @@ protected:
     virtual void Change();
     // The text the user typed went through; masked edits reshape it here.
     virtual void EditTextChanged();
+    // What a paste takes: the clipboard's text, or the selection's for the middle button.
+    QString ClipboardText() const;
     bool FSettingText = false;
 
 private:
     int FMaxLength = 0;
+    bool FPastingSelection = false;
     bool FReadOnly = false;
     QChar FPasswordChar;
     TEditCharCase FCharCase = ecNormal;

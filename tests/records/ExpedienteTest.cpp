@@ -5,6 +5,7 @@
 #include "comun/Ganchos.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
+#include "records/UAbogado.h"
 #include "records/UAsunto.h"
 #include "records/UCliente.h"
 #include "records/UExpediente.h"
@@ -491,6 +492,28 @@ TEST_F(ExpedienteTest, ClientFormOpensFromTheCaseOnItsClientOrForANewOne) {
     EXPECT_EQ(estado, dsInsert);
     TFormHarness::ProcessEvents();
     EXPECT_EQ(Dat->TClientes->State(), dsBrowse);
+}
+
+// An opposing lawyer created from the case's pick button ("Nuevo" in the pick list) is named on
+// the case at once, also when it is the office's first one.
+TEST_F(ExpedienteTest, AnOpposingLawyerCreatedFromThePickIsNamedOnTheCase) {
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+    Abre();
+    harness->AnswerModal([](TCustomForm& f) {
+        ASSERT_NE(dynamic_cast<TBuscar*>(&f), nullptr);
+        f.SetModalResult(mrIgnore);
+    });
+    harness->AnswerModal([](TCustomForm& f) {
+        auto* a = dynamic_cast<TAbogado*>(&f);
+        ASSERT_NE(a, nullptr);
+        Dat->TAbogados->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("SANCHEZ"));
+        Dat->TAbogados->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("PABLO"));
+        a->BtOkClick(a->BtOk);
+    });
+    form->btAboCon->Click();
+    const int nuevo = Dat->TAbogados->FieldByName(QStringLiteral("ABOGADO"))->AsInteger();
+    EXPECT_EQ(CasoCampo("ABOCON"), nuevo);
+    EXPECT_EQ(form->ZbAboCon->DisplayValue(), QStringLiteral("SANCHEZ,PABLO"));
 }
 
 TEST_F(ExpedienteTest, OpposingLawyerIsPickedIntoTheCaseAndTheMatterOpensInEditWithoutCourt) {

@@ -616,14 +616,19 @@ def abre_controles(r):
     return w, Informe(r, r.controles)
 
 
-@paso
-def elige_fechas_en_el_calendario_emergente(r):
-    w, informe = abre_controles(r)
+def escribe_fecha(r, w, informe, fecha):
+    """A click in the window of edits' date and `fecha` typed in it, its digits only."""
     r.clic(w, FECHA[0] + 20, FECHA[1] + 10)
     r.espera(lambda: informe.foco() == "Fecha", 10, "el foco en la fecha")
     r.teclas("Home")
-    r.escribe("15032024")
-    informe.espera_texto("Fecha", "15/03/2024", "escrita")
+    r.escribe(fecha.replace("/", ""))
+    informe.espera_texto("Fecha", fecha, "escrita")
+
+
+@paso
+def elige_fechas_en_el_calendario_emergente(r):
+    w, informe = abre_controles(r)
+    escribe_fecha(r, w, informe, "15/03/2024")
     # The mouse: the button opens the calendar on the month of the date, its button goes to the
     # month before; February 2024 starts on a Thursday, so the third week's Monday is the 12th.
     calendario = Emergente(r, w, FECHA)
@@ -723,6 +728,41 @@ def calcula_importes_en_la_calculadora_emergente(r):
     r.espera(lambda: r.controles.poll() is not None, 10, "el final de la ventana de controles")
     if r.controles.returncode != 0:
         raise Fallo(f"la ventana de controles terminó con {r.controles.returncode}")
+
+
+
+def portapapeles(r, cual="clipboard"):
+    """The text another program would paste from the clipboard (or the selection)."""
+    salida = subprocess.run(["xclip", "-selection", cual, "-o"], env=r.env, capture_output=True, timeout=10)
+    return salida.stdout.decode(errors="replace")
+
+
+def copia_otro_programa(r, texto, cual):
+    """`texto` on the clipboard (or selected), as another program leaves it."""
+    subprocess.run(["xclip", "-selection", cual], input=texto.encode(), env=r.env, timeout=10, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    r.espera(lambda: portapapeles(r, cual) == texto, 10, f"«{texto}» en {cual}")
+
+
+@paso
+def copia_y_pega_entre_programas(r):
+    w, informe = abre_controles(r)
+    # A date: Ctrl+A and Ctrl+C copy it whole for another program, the mask in between.
+    escribe_fecha(r, w, informe, "07/12/2026")
+    copia_otro_programa(r, "nada", "clipboard")
+    r.teclas("ctrl+a", "ctrl+c")
+    r.espera(lambda: portapapeles(r) == "07/12/2026", 10, "la fecha copiada")
+    # An address selected in another program, pasted with the middle button into a one-line
+    # edit: its first line only, as Ctrl+V takes it.
+    copia_otro_programa(r, "Calle Mayor, 1\n28001 Madrid", "primary")
+    r.clic(w, NOTA[0] + 20, NOTA[1] + 10, boton=2)
+    informe.espera_texto("Nota", "Calle Mayor, 1", "pegada con el botón central")
+    r.espera(lambda: informe.foco() == "Nota", 10, "el foco en la nota")
+    r.teclas("ctrl+a", "ctrl+c")
+    r.espera(lambda: portapapeles(r) == "Calle Mayor, 1", 10, "la nota copiada")
+    r.activa(w)
+    r.teclas("alt+F4")
+    r.espera(lambda: r.controles.poll() is not None, 10, "el final de la ventana de controles")
 
 
 if __name__ == "__main__":

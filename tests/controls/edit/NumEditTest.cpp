@@ -202,6 +202,19 @@ TEST_F(NumEditTest, PasteReadsBothSeparatorsAndUndoesGarbage) {
     EXPECT_EQ(platform::forms::BeepCount(), beeps + 1);
 }
 
+// Amounts copied from other programs: a point that cannot be a thousands mark is the decimals'.
+TEST_F(NumEditTest, APastedAmountWithADecimalPointKeepsItsDecimals) {
+    const std::pair<const char*, double> casos[] = {{"1234.56", 1234.56}, {"12.5", 12.5},  {"-0.75", -0.75},
+                                                    {"1.234", 1234},      {"1.234.567", 1234567}, {"1.234,56", 1234.56},
+                                                    {"1234", 1234}};
+    for (const auto& [texto, valor] : casos) {
+        edit->SetText(QString());
+        Clipboard()->SetAsText(QString::fromLatin1(texto));
+        TFormHarness::PressKey(edit, 'V', ssCtrl);
+        EXPECT_DOUBLE_EQ(edit->Value(), valor) << texto;
+    }
+}
+
 TEST_F(NumEditTest, FormatOnEditingInsertsThousands) {
     edit->SetFormatOnEditing(true);
     TFormHarness::Type(edit, QStringLiteral("1234567"));
