@@ -30,7 +30,11 @@ QString TPrinter::PrinterName() const {
 }
 
 QString TPrinter::MissingPrinter() const {
-    return FName.isEmpty() || Printers().contains(FName) ? QString() : FName;
+    if (FName.isEmpty()) return QString();
+    // No printer at all is the print system away (its server stopped), not the printer gone:
+    // the choice stays for when it is back.
+    const QStringList names = Printers();
+    return names.isEmpty() || names.contains(FName) ? QString() : FName;
 }
 
 void TPrinter::SetPrinterName(const QString& name) {

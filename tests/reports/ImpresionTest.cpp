@@ -144,6 +144,14 @@ protected:
         while (Printer()->Printers().contains(cola) != esta && t.elapsed() < 10000) QThread::msleep(100);
         return Printer()->Printers().contains(cola) == esta;
     }
+    // Adds a PDF queue with that driver; true once the system has it.
+    static bool Instala(const QString& cola,
+                        const QString& ppd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd")) {
+        return Orden(QStringLiteral("/usr/sbin/lpadmin"),
+                     {QStringLiteral("-p"), cola, QStringLiteral("-v"), QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), ppd,
+                      QStringLiteral("-o"), QStringLiteral("pdftops-renderer-default=pdftocairo"), QStringLiteral("-E")}) == 0 &&
+               EsperaColas(cola, true);
+    }
     static int Orden(const QString& program, const QStringList& args) {
         int rc = 0;
         Salida(program, args, &rc);
@@ -266,12 +274,7 @@ TEST_F(ImpresionTest, APrinterRemovedAfterItWasChosenSendsNothingElsewhere) {
     ASSERT_TRUE(ServidorPrivado);
     if (!ArrancaCups()) GTEST_SKIP() << "no private CUPS server: " << porque.toStdString();
     const QString otra = QStringLiteral("ZembraOtra");
-    auto instala = [&] {
-        return Orden(QStringLiteral("/usr/sbin/lpadmin"),
-                     {QStringLiteral("-p"), otra, QStringLiteral("-v"), QStringLiteral("cups-pdf:/"), QStringLiteral("-P"),
-                      QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"), QStringLiteral("-E")}) == 0 &&
-               EsperaColas(otra, true);
-    };
+    auto instala = [&] { return Instala(otra); };
     auto quita = [&] {
         return Orden(QStringLiteral("/usr/sbin/lpadmin"), {QStringLiteral("-x"), otra}) == 0 && EsperaColas(otra, false);
     };
@@ -343,11 +346,7 @@ TEST_F(ImpresionTest, AnA4ReportOnALetterOnlyPrinterKeepsItsPageFoot) {
     const QString carta = QStringLiteral("ZembraCarta");
     const QString ppd = DriverSoloCarta(CarpetaCups());
     ASSERT_FALSE(ppd.isEmpty());
-    ASSERT_EQ(Orden(QStringLiteral("/usr/sbin/lpadmin"),
-                    {QStringLiteral("-p"), carta, QStringLiteral("-v"), QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), ppd,
-                     QStringLiteral("-o"), QStringLiteral("pdftops-renderer-default=pdftocairo"), QStringLiteral("-E")}),
-              0);
-    ASSERT_TRUE(EsperaColas(carta, true));
+    ASSERT_TRUE(Instala(carta, ppd));
 
     const QString titulo = QStringLiteral("ZembraCarta%1").arg(getpid());
     const QDir pdfs(CarpetaPdf());
@@ -400,6 +399,30 @@ TEST_F(ImpresionTest, PrintingToAStoppedPrinterSaysTheJobWaitsInItsQueue) {
     EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("detenida")));
     EXPECT_EQ(Trabajos().count(Cola), 1) << Trabajos().toStdString();  // waiting, not lost
     EXPECT_EQ(QRPrinter->HeldIn(), Cola);
+}
+
+// The print server stopped: the print says there is no printer, and the printer chosen is not
+// taken for one removed (which would drop the choice for good).
+TEST_F(ImpresionTest, AStoppedPrintServerKeepsThePrinterChosen) {
+    ASSERT_TRUE(ServidorPrivado);
+    if (!ArrancaCups()) GTEST_SKIP() << "no private CUPS server: " << porque.toStdString();
+    const QString otra = QStringLiteral("ZembraOtra");
+    ASSERT_TRUE(Instala(otra));
+    Printer()->SetPrinterName(otra);
+    Clientes(5);
+    TQuickRep* report = ListaClientes();
+    cups.Para();
+    ASSERT_TRUE(EsperaColas(Cola, false));
+    QString mensaje;
+    try {
+        report->Print();
+    } catch (const EPrinter& e) {
+        mensaje = e.Message();
+    }
+    EXPECT_EQ(mensaje, QStringLiteral("No hay ninguna impresora disponible"));
+    // The server back without that queue: the choice was kept, and is told missing now.
+    ASSERT_TRUE(ArrancaCups());
+    EXPECT_EQ(Printer()->MissingPrinter(), otra);
 }
 
 }  // namespace
