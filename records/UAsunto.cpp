@@ -176,6 +176,8 @@ void TAsunto::EstadoCambiado(TDataSetState estado) {
     DBFFact->SetReadOnly(consulta || situacion < 2);
     DBFCierre->SetReadOnly(consulta || situacion < 3);
     BtObserva->SetVisible(consulta);
+    // Only what the case file's edit saves may change: no paste, cut or deletion while browsing.
+    Texto->SetReadOnly(consulta);
     DBJurisdiccion->SetVisible(!edita);
     if (consulta)
         for (TSpeedItem* i : {btEdit, btRefresh, btAyuda, BtSalir}) i->SetEnabled(true);

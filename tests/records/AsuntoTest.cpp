@@ -1,6 +1,7 @@
 // The matter form: the court history's push and undo, and what may be typed in each state.
 #include "CasoFixture.h"
 #include "records/UAsunto.h"
+#include "platform/graphics/Clipbrd.h"
 
 namespace {
 
@@ -124,6 +125,23 @@ TEST_F(AsuntoTest, DescriptionIsTypedOnlyWhileEditingAndSavedWithOk) {
     EXPECT_EQ(Valor(QStringLiteral("SELECT ASUNTO FROM EXPED WHERE NUMERO = '00012-A'")).AsString(),
               QString::fromUtf8("Reclamación de cantidad por obras"));
     EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+}
+
+// Pasting, cutting or deleting into the description while browsing would show a text that OK
+// does not save.
+TEST_F(AsuntoTest, TheDescriptionTakesNoPasteOrDeletionWhileBrowsing) {
+    form->Texto->SetText(QStringLiteral("Desahucio"));
+    Clipboard()->SetAsText(QStringLiteral("pegado"));
+    form->Texto->SelectAll();
+    form->Texto->PasteFromClipboard();
+    TFormHarness::PressKey(form->Texto, VK_DELETE, TShiftState());
+    TFormHarness::PressKey(form->Texto, 'X', ssCtrl);
+    EXPECT_EQ(form->Texto->Text(), QStringLiteral("Desahucio"));
+    form->btEdit->Click();
+    form->Texto->SelectAll();
+    form->Texto->PasteFromClipboard();
+    form->BtOk->Click();
+    EXPECT_EQ(Valor(QStringLiteral("SELECT ASUNTO FROM EXPED WHERE NUMERO = '00012-A'")).AsString(), QStringLiteral("pegado"));
 }
 
 TEST_F(AsuntoTest, CostsTypedWithCentsKeepThem) {
