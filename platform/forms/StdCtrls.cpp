@@ -211,9 +211,6 @@ void TCustomLabel::AdjustBounds() {
 // Edit
 
 namespace {
-// What changes the text of an edit or a memo from its own menu or with the mouse goes through
-// the control, as its keys do: a data-aware one must start editing its record first, and the
-// text stays as it is when the record cannot be edited.
 // The paste and cut keys go through the control, as its menu does: a data-aware one must start
 // editing its record first.
 template <class Control>
@@ -237,6 +234,9 @@ QString ActionName(const QAction* a) {
     return QString();
 }
 
+// What changes the text of an edit or a memo from its own menu or with the mouse goes through
+// the control, as its keys do: a data-aware one must start editing its record first, and the
+// text stays as it is when the record cannot be edited.
 template <class Base, class Control>
 class TTextHost : public THost<Base> {
 public:
@@ -510,9 +510,8 @@ void TCustomMemo::SetTextValue(const QString& v) {
     QString t = v;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    FSettingText = true;
+    const QScopedValueRollback<bool> setting(FSettingText, true);
     Editor()->setPlainText(t);
-    FSettingText = false;
 }
 
 void TCustomMemo::LinesChanged() {

@@ -659,7 +659,7 @@ void TQRPrinter::Print() {
     // A printer chosen and since removed does not hand its jobs to another one unseen.
     const QString gone = FPrinterName.isEmpty() ? Printer()->MissingPrinter() : QString();
     if (!gone.isEmpty()) {
-        Printer()->ForgetMissingPrinter();
+        Printer()->SetPrinterName(QString());  // known gone: no second look at the system's printers
         throw EPrinter(QStringLiteral("La impresora %1 ya no está en el sistema; no se ha impreso nada").arg(gone));
     }
     QPrinter printer(QPrinter::HighResolution);
