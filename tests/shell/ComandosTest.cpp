@@ -407,6 +407,30 @@ TEST_F(ComandosTest, TheCaseViewsShowThePartyReadOnlyOrSayThereIsNone) {
     EXPECT_FALSE(asigna);
 }
 
+TEST_F(ComandosTest, ACaseViewOfAPartyDeletedSinceSaysThereIsNoneInsteadOfShowingAnother) {
+    Genera(1, 3);
+    Todos();
+    Muestra();
+    form->TExped->First();
+    const QString clave = Clave(Ano(form->TExped), Numero(form->TExped));
+    // Opposing lawyers and experts may be deleted while case files still name them.
+    const int abogado = Cuenta(QStringLiteral("SELECT ABOCON FROM exped WHERE ") + clave);
+    const int perito = Cuenta(QStringLiteral("SELECT MIN(PERITO) FROM peritos"));
+    Sql(QStringLiteral("UPDATE exped SET PERITO = %1 WHERE ").arg(perito) + clave);
+    ASSERT_GT(abogado, 0);
+    Sql(QStringLiteral("DELETE FROM abogados WHERE ABOGADO = %1").arg(abogado));
+    Sql(QStringLiteral("DELETE FROM peritos WHERE PERITO = %1").arg(perito));
+    for (TDataSet* t : std::initializer_list<TDataSet*>{Dat->TExped, Dat->TAbogados, Dat->TPeritos}) t->Refresh();
+    form->TExped->Refresh();
+    ASSERT_FALSE(Dat->TAbogados->IsEmpty());
+    harness->ClearRecords();
+    form->AbogadoContrario1Click(form.get());
+    form->Perito1Click(form.get());
+    EXPECT_EQ(Texts(), (QStringList{QStringLiteral("No tiene ABOGADO DEL CONTRARIO asignado"),
+                                    QStringLiteral("No tiene PERITO asignado")}));
+    EXPECT_TRUE(harness->ModalForms().empty()) << "no party form shows another person";
+}
+
 TEST_F(ComandosTest, LegislationStartsOneProgramPathDirectly) {
     Genera(1, 1);
     Todos();
