@@ -185,6 +185,45 @@ TEST_F(ComandosTest, NewIsRefusedForALawyerTheUserMayNotReach) {
     EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas")), consultas);
 }
 
+// The lawyer shown in the toolbar is deleted in the firm-lawyer form: the selector falls back to
+// every lawyer, so nothing new goes to a lawyer the toolbar does not show.
+TEST_F(ComandosTest, DeletingTheLawyerShownLeavesAllLawyersNotABlankOverAnother) {
+    Genera(3, 0);
+    Todos();
+    Dat->TAboCli->Append();
+    Dat->TAboCli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Prueba"));
+    Dat->TAboCli->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("Ana"));
+    Dat->TAboCli->Post();
+    const QString nuevo = Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsString();
+    Muestra();
+    form->ZbAbogados->SetValue(nuevo);
+    form->ZbAbogadosChange(form.get());
+    ASSERT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("Prueba, Ana"));
+    const int consultas = Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas"));
+    harness->AnswerModal([&](TCustomForm&) {
+        Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(nuevo.toInt()), 0);
+        harness->AnswerMessage(mrYes);
+        Dat->TAboCli->Delete();
+    });
+    form->AbogadosDespacho1->Click();
+    ASSERT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM abocli WHERE ABOCLI = ") + nuevo), 0);
+    EXPECT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
+    harness->ClearRecords();
+    form->Paginas->SetActivePage(form->pgConsultas);
+    form->PaginasChange(form->Paginas);
+    form->btNuevoClick(form.get());
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Debe Seleccionar un ABOGADO")});
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas")), consultas);
+
+    // A lawyer still there is shown again after the form closes.
+    form->ZbAbogados->SetValue(QStringLiteral("1"));
+    form->ZbAbogadosChange(form.get());
+    const QString nombre = form->ZbAbogados->GetDisplayText();
+    harness->AnswerModal(mrCancel);
+    form->AbogadosDespacho1->Click();
+    EXPECT_EQ(form->ZbAbogados->GetDisplayText(), nombre);
+}
+
 TEST_F(ComandosTest, TheDailyAgendaNeedsALawyerAndOpensOnTheSelectedOne) {
     Genera(3, 0);
     Todos();
