@@ -301,7 +301,55 @@ void TCustomMaskEdit::PasteFromClipboard() {
     if (!EditCanModify()) return;
     if (!IsMasked()) return TCustomEdit::PasteFromClipboard();
     const QString clip = ClipboardText();
+    if (PasteWhole(clip)) return;
     for (QChar c : clip) TypeChar(c);
+}
+
+// A whole value pasted with the mask's own separators ("7/12/2026", "9:30", "12-B") goes part
+// by part: typed one character at a time it would run into the next part ("71/22/026_").
+// A shorter numeric part before a separator is written with leading zeros, as a day, a month
+// or a case number is; the last part is filled as typing would fill it.
+bool TCustomMaskEdit::PasteWhole(const QString& clip) {
+    // Only over the whole value: all of it selected, or nothing written yet.
+    QLineEdit* le = LineEdit();
+    const bool all = le->hasSelectedText() && int(le->selectedText().size()) >= FMask.Length();
+    const QString now = EditText();
+    for (int i = 0; i < now.size() && !all; ++i)
+        if (i < FMask.Length() && !FMask.IsLiteral(i) && now[i] != FMask.Blank() && now[i] != QLatin1Char(' ')) return false;
+    QString text = FMask.EmptyEditText();
+    qsizetype k = 0;
+    for (int i = 0; i < FMask.Length();) {
+        if (FMask.IsLiteral(i)) {
+            if (k >= clip.size() || clip[k] != FMask.LiteralAt(i)) return false;
+            ++k;
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < FMask.Length() && !FMask.IsLiteral(end)) ++end;
+        qsizetype stop = k;
+        while (stop < clip.size() && (end >= FMask.Length() || clip[stop] != FMask.LiteralAt(end))) ++stop;
+        QString part = clip.mid(k, stop - k);
+        if (part.isEmpty() || part.size() > end - i) return false;
+        if (part.size() < end - i && end < FMask.Length()) {
+            for (int j = i; j < end; ++j) {
+                QChar zero(u'0'), letter(u'a');
+                if (!FMask.Accepts(j, zero) || FMask.Accepts(j, letter)) return false;
+            }
+            part = QString(end - i - part.size(), QLatin1Char('0')) + part;
+        }
+        for (qsizetype j = 0; j < part.size(); ++j) {
+            QChar c = part[j];
+            if (!FMask.Accepts(i + int(j), c)) return false;
+            text[i + j] = c;
+        }
+        k = stop;
+        i = end;
+    }
+    if (k != clip.size()) return false;
+    le->setText(text);  // a user change: Modified and OnChange follow
+    le->setCursorPosition(FMask.Length());
+    return true;
 }
 
 void TCustomMaskEdit::CutToClipboard() {

@@ -90,6 +90,7 @@ protected:
 
 private:
     int NextEditable(int pos, bool forward) const;
+    bool PasteWhole(const QString& clip);
     QString FMaskText;
     platform::forms::TEditMask FMask;
 };

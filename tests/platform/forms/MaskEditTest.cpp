@@ -135,4 +135,32 @@ TEST_F(MaskEditTest, CopyAndSelectAllKeysWorkInAMaskedEdit) {
     EXPECT_EQ(edit->EditText(), QStringLiteral("07/12/2026"));
 }
 
+// A whole value pasted with the mask's separators goes part by part, with the leading zeros a
+// day, a month or a case number is written with; what does not fit the mask is typed as before.
+TEST_F(MaskEditTest, AValuePastedWithItsSeparatorsFillsEachPart) {
+    form->Show();
+    TFormHarness::Focus(edit);
+    auto paste = [&](const char* mask, const char* clip, bool selectAll = false) {
+        edit->SetEditMask(QString::fromLatin1(mask));
+        if (!selectAll) edit->SetText(QString());
+        edit->SelectAll();
+        if (!selectAll) edit->SetSelLength(0);
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(clip));
+        TFormHarness::PressKey('V', ssCtrl);
+        return edit->EditText();
+    };
+    EXPECT_EQ(paste("!99/99/0000;1;_", "7/12/2026"), QStringLiteral("07/12/2026"));
+    EXPECT_TRUE(edit->Modified());
+    EXPECT_EQ(paste("!99/99/9999;1;_", "7/1/26"), QStringLiteral("07/01/26__"));  // a short year stays as typed
+    EXPECT_EQ(paste("00000-l;1;_", "12-b"), QStringLiteral("00012-b"));
+    // Over a whole selected value too.
+    edit->SetEditMask(QStringLiteral("!99/99/0000;1;_"));
+    edit->SetText(QStringLiteral("01/01/2000"));
+    EXPECT_EQ(paste("!99/99/0000;1;_", "31/1/2027", true), QStringLiteral("31/01/2027"));
+    // Not the mask's shape: typed a character at a time, as before.
+    EXPECT_EQ(paste("!99/99/0000;1;_", "07122026"), QStringLiteral("07/12/2026"));
+    EXPECT_EQ(paste("!99/99/0000;1;_", "7-12-2026"), QStringLiteral("71/22/026_"));
+    EXPECT_EQ(paste("00000-l;1;_", "123456-B"), QStringLiteral("12345-B"));
+}
+
 }  // namespace
