@@ -61,7 +61,13 @@ QDateTime ToQDateTime(TDateTime dt) {
     double days = std::floor(dt.Val);
     qint64 ms = qint64(std::llround((dt.Val - days) * MSecsPerDay));
     QDate date = QDate(1899, 12, 30).addDays(qint64(days));
-    return QDateTime(date, QTime(0, 0)).addMSecs(ms);
+    if (ms >= MSecsPerDay) {
+        ms -= MSecsPerDay;
+        date = date.addDays(1);
+    }
+    // The time the wall clock shows: hours added to midnight would be hours lived, one more or
+    // one less on the days the clocks change.
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)));
 }
 
 TDateTime FromQDateTime(const QDateTime& q) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ctime>
 
 namespace {
 
@@ -156,6 +157,32 @@ TEST(Files, DatesRoundTrip) {
     EXPECT_EQ(FileSetDate(a + QStringLiteral("x"), packed), 2);
     EXPECT_EQ(FileGetDateTime(a + QStringLiteral("x")).Val, 0.0);
     EXPECT_EQ(FileDateToDateTime(0).Val, 0.0);  // no such date
+}
+
+// A file's time on the days the clocks change is the time the wall clock showed, both ways.
+TEST(Files, DatesOnTheDaysTheClocksChange) {
+    const QByteArray antes = qgetenv("TZ");
+    const bool habia = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "Europe/Madrid");
+    tzset();
+    QTemporaryDir tmp;
+    const QString a = tmp.path() + QStringLiteral("/cambio.txt");
+    Touch(a);
+    // 29/03/2026 (02:00 became 03:00) and 25/10/2026 (03:00 became 02:00), days 46110 and 46320.
+    for (const double dia : {46110.0, 46320.0}) {
+        for (const int hora : {1, 4, 12, 23}) {
+            const TDateTime dt(dia + hora / 24.0);
+            const int packed = DateTimeToFileDate(dt);
+            EXPECT_EQ((packed >> 11) & 0x1F, hora) << dia;
+            EXPECT_EQ(packed >> 16 & 0x1F, dia == 46110.0 ? 29 : 25);
+            EXPECT_NEAR(FileDateToDateTime(packed).Val, dt.Val, 1e-6) << dia << " " << hora;
+            ASSERT_TRUE(FileSetDateTime(a, dt));
+            EXPECT_NEAR(FileGetDateTime(a).Val, dt.Val, 1e-6) << dia << " " << hora;
+        }
+    }
+    if (habia) qputenv("TZ", antes);
+    else qunsetenv("TZ");
+    tzset();
 }
 
 TEST(FindFiles, MasksIgnoreCaseAndTakeWildcards) {
