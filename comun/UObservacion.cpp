@@ -85,6 +85,12 @@ void TObservacion::btSalirClick(TObject*) {
     Close();
 }
 
+void TObservacion::SoloLectura() {
+    Memo->SetReadOnly(true);
+    btCut->SetEnabled(false);
+    btPaste->SetEnabled(false);
+}
+
 void TObservacion::btCutClick(TObject*) { Memo->CutToClipboard(); }
 void TObservacion::btCopyClick(TObject*) { Memo->CopyToClipboard(); }
 void TObservacion::btPasteClick(TObject*) { Memo->PasteFromClipboard(); }

@@ -32,6 +32,8 @@ public:
     void btAyudaClick(TObject* sender);
     void btImprimirClick(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);
+    // For a record that is only viewed: the notes are read, printed and copied, never changed.
+    void SoloLectura();
 
 private:
     // Asks whether to keep a changed memo: yes posts, no cancels.

@@ -197,8 +197,10 @@ void TFichaPersona::BtObservaClick(TObject*) {
 
 void TFichaPersona::AbreNotas(const QString& campo, const QString& caption, const QString& titulo) {
     TDataSet* t = Tabla();
-    t->Edit();
+    const bool solo = SoloConsulta();
+    if (!solo) t->Edit();
     Observacion = new TObservacion(Application);
+    if (solo) Observacion->SoloLectura();
     Observacion->ActiveSource->SetDataSet(t);
     Observacion->Memo->SetDataField(campo);
     Observacion->SetCaption(caption);

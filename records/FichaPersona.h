@@ -67,7 +67,9 @@ protected:
     TButton* CamposDeParte(TNotifyEvent relacion);
     void AbreRelacion();
 
-    // Opens the notes editor on the table's memo field.
+    // Opened with activaEdicion(false): the record is shown, nothing of it may change.
+    bool SoloConsulta() const { return ActiveSource->DataSet() == nullptr; }
+    // Opens the notes editor on the table's memo field (read only when the record is only viewed).
     void AbreNotas(const QString& campo, const QString& caption, const QString& titulo);
     static void Negrita(TButton* boton, bool negrita);
     static bool MemoLleno(TDataSet* t, const QString& campo);

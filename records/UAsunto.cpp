@@ -230,8 +230,11 @@ void TAsunto::DBCuantiaKeyPress(TObject*, QChar& key) {
 
 void TAsunto::BtObservaClick(TObject*) {
     TDataSet* e = Dat->TExped;
-    if (e->State() == dsBrowse) e->Edit();
+    // The matter only viewed: its notes are read, not changed.
+    const bool solo = ActiveSource->DataSet() == nullptr;
+    if (!solo && e->State() == dsBrowse) e->Edit();
     Observacion = new TObservacion(Application);
+    if (solo) Observacion->SoloLectura();
     Observacion->ActiveSource->SetDataSet(e);
     Observacion->Memo->SetDataSource(Observacion->ActiveSource);
     Observacion->Memo->SetDataField(QStringLiteral("OBSERVACIONES"));

@@ -1,6 +1,7 @@
 #include "records/UCliente.h"
 
 #include "comun/UData.h"
+#include "platform/forms/Dialogs.h"
 #include "records/RPTFicClien.h"
 #include "records/UPoder.h"
 
@@ -41,11 +42,17 @@ void TCliente::BtRelacionClick(TObject*) { AbreRelacion(); }
 void TCliente::BtPoderClick(TObject*) {
     const int cliente = Dat->TClientes->FieldByName(QStringLiteral("CLIENTE"))->AsInteger();
     TTable* p = Dat->TPoderes;
-    if (p->Locate(QStringLiteral("CLIENTE"), Variant(cliente), 0)) p->SetRange({Variant(cliente)}, {Variant(cliente)});
+    const bool tiene = p->Locate(QStringLiteral("CLIENTE"), Variant(cliente), 0);
+    // A client only viewed shows the powers it has and gets none new.
+    if (!tiene && SoloConsulta()) {
+        ShowMessage(QStringLiteral("No tiene PODERES"));
+        return;
+    }
+    if (tiene) p->SetRange({Variant(cliente)}, {Variant(cliente)});
     else p->Insert();
     try {
         Poder = new TPoder(Application);
-        Poder->activaEdicion(true);
+        Poder->activaEdicion(!SoloConsulta());
         if (p->State() == dsInsert) TPoder::FijaModo(1);
         Poder->ShowModal();
     } catch (...) {

@@ -674,8 +674,8 @@ void TExpediente::Procurador(const QString& campo, int parte, const QString& cap
     TTable* e = Dat->TExped;
     const int codigo = e->FieldByName(campo)->AsInteger();
     const QString referencia = parte == 1 ? QStringLiteral("REFPROCLI") : QStringLiteral("REFPROCON");
-    if (codigo != 0) {
-        Dat->TProcu->Locate(QStringLiteral("PROCU"), Variant(codigo), 0);
+    // A court agent deleted since it was assigned counts as none: another one is picked.
+    if (codigo != 0 && Dat->TProcu->Locate(QStringLiteral("PROCU"), Variant(codigo), 0)) {
         Procu = new TProcu(Application);
         Procu->SetCaption(caption);
         Procu->activaEdicion(true);
@@ -714,8 +714,7 @@ void TExpediente::btOpenProCliClick(TObject*) { Procurador(QStringLiteral("PROCL
 void TExpediente::btAboConClick(TObject*) {
     TTable* e = Dat->TExped;
     const int codigo = F(e, "ABOCON")->AsInteger();
-    if (codigo != 0) {
-        Dat->TAbogados->Locate(QStringLiteral("ABOGADO"), Variant(codigo), 0);
+    if (codigo != 0 && Dat->TAbogados->Locate(QStringLiteral("ABOGADO"), Variant(codigo), 0)) {
         Abogado = new TAbogado(Application);
         Abogado->SetCaption(QStringLiteral("Abogado del Contrario"));
         Abogado->activaEdicion(true);
@@ -757,8 +756,7 @@ void TExpediente::btAboConClick(TObject*) {
 void TExpediente::btPeritoClick(TObject*) {
     TTable* e = Dat->TExped;
     const int codigo = F(e, "PERITO")->AsInteger();
-    if (codigo != 0) {
-        Dat->TPeritos->Locate(QStringLiteral("PERITO"), Variant(codigo), 0);
+    if (codigo != 0 && Dat->TPeritos->Locate(QStringLiteral("PERITO"), Variant(codigo), 0)) {
         Perito = new TPerito(Application);
         Perito->activaEdicion(true);
         TPerito::FijaModo(0);

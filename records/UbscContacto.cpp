@@ -4,6 +4,7 @@
 #include "comun/UData.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/graphics/Resources.h"
+#include "records/Pinturas.h"
 #include "records/UAbogado.h"
 #include "records/UCliente.h"
 #include "records/UContrario.h"
@@ -33,7 +34,8 @@ template <class F>
 void AbreFicha(F*& global, const QString& caption) {
     global = new F(Application);
     if (!caption.isEmpty()) global->SetCaption(caption);
-    global->activaEdicion(true);
+    // Changing the people of the office is the right of its general data, as from the menu.
+    global->activaEdicion(records::DerechoUsuario("General"));
     global->LabelRefe->SetVisible(false);
     global->Referencia->SetVisible(false);
     global->btAsigna->SetVisible(false);

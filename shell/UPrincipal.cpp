@@ -879,8 +879,10 @@ void TPrincipio::RecargaAbogados() {
     QAbo->Open();
     EligeSelectorAbogado();
     if (ZbAbogados->Visible() && !todos && !abogado.IsNull()) {
-        QAbo->Locate(QStringLiteral("ABOCLI"), abogado, 0);
-        ZbAbogados->SetValue(abogado.AsString());
+        // A lawyer deleted meanwhile leaves "TODOS": a blank name would filter and create new
+        // files for whichever lawyer the list stands on.
+        const bool sigue = QAbo->Locate(QStringLiteral("ABOCLI"), abogado, 0);
+        ZbAbogados->SetValue(sigue ? abogado.AsString() : QString());
     }
 }
 

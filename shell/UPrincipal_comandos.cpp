@@ -449,7 +449,11 @@ void TPrincipio::VerParte(const char* campo, const QString& mensaje, TFormRegist
     const bool cliente = qstrcmp(campo, "CLIENTE") == 0;
     if (cliente || qstrcmp(campo, "CONTRARIO") == 0)
         if (!EligeParteDelExpediente(cliente, codigo)) return;
-    personas->Locate(QString::fromLatin1(clave), Variant(codigo), 0);
+    // A party deleted since it was assigned: the form would show whoever the table stands on.
+    if (!personas->Locate(QString::fromLatin1(clave), Variant(codigo), 0)) {
+        ShowMessage(mensaje);
+        return;
+    }
     TFormRegistro* f = crea();
     f->activaEdicion(false);
     if (!caption.isEmpty()) f->SetCaption(caption);
@@ -660,6 +664,8 @@ void TPrincipio::Limpiardatos1Click(TObject*) {
         return;
     }
     Dat->RefrescaTablas();
+    // The selector would still offer the deleted lawyers, and new files would get none.
+    RecargaAbogados();
     ShowMessage(QStringLiteral("Borrado"));
     RefrescaPagina();
 }

@@ -342,6 +342,9 @@ Document Document::FromArchive(const QString* fileName, const QByteArray* bytes,
             if (n.size() < 4 || n.compare(n.size() - 4, 4, ".xml") != 0) continue;
             if (n.rfind("word/header", 0) == 0) hf.push_back({100000 + partNumber(n), int(i)});
             else if (n.rfind("word/footer", 0) == 0) hf.push_back({200000 + partNumber(n), int(i)});
+            // Notes are text of the document too: a field there is merged like any other.
+            else if (n == "word/footnotes.xml") hf.push_back({300000, int(i)});
+            else if (n == "word/endnotes.xml") hf.push_back({400000, int(i)});
         }
         std::sort(hf.begin(), hf.end());
         order.insert(order.end(), hf.begin(), hf.end());

@@ -1,6 +1,7 @@
 // The matter form: the court history's push and undo, and what may be typed in each state.
 #include "CasoFixture.h"
 #include "records/UAsunto.h"
+#include "comun/UObservacion.h"
 #include "platform/graphics/Clipbrd.h"
 
 namespace {
@@ -142,6 +143,27 @@ TEST_F(AsuntoTest, TheDescriptionTakesNoPasteOrDeletionWhileBrowsing) {
     form->Texto->PasteFromClipboard();
     form->BtOk->Click();
     EXPECT_EQ(Valor(QStringLiteral("SELECT ASUNTO FROM EXPED WHERE NUMERO = '00012-A'")).AsString(), QStringLiteral("pegado"));
+}
+
+// The matter shown from the main window's view: its notes are read, and typing there changes
+// nothing of the case file.
+TEST_F(AsuntoTest, TheNotesOfAMatterOnlyViewedAreReadOnly) {
+    auto vista = std::make_unique<TAsunto>(nullptr);
+    vista->activaEdicion(false);
+    vista->Show();
+    harness->AnswerModal([&](TCustomForm& form) {
+        auto* o = dynamic_cast<TObservacion*>(&form);
+        ASSERT_NE(o, nullptr);
+        EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+        EXPECT_FALSE(o->btPaste->Enabled());
+        TFormHarness::Type(o->Memo, QStringLiteral("nota"));
+        o->SpeedItem2->Click();
+    });
+    vista->BtObserva->Click();
+    EXPECT_TRUE(harness->Messages().empty());
+    EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT COALESCE(OBSERVACIONES, '') AS V FROM EXPED WHERE NUMERO = '00012-A'")).AsString(),
+              QString());
 }
 
 TEST_F(AsuntoTest, CostsTypedWithCentsKeepThem) {

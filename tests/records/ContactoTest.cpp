@@ -1,5 +1,6 @@
 // The address book over the five party tables of a fresh data folder.
 #include "DatFixture.h"
+#include "comun/UObservacion.h"
 #include "records/UAbogado.h"
 #include "records/UCliente.h"
 #include "records/UContrario.h"
@@ -21,6 +22,12 @@ protected:
         Persona(Dat->TAbogados, "BENITO", "PEDRO", "900000000", "pedro@bufete.es");
         Persona(Dat->TProcu, "MARTIN", "ROSA", "944444444", "");
         Persona(Dat->TPeritos, "SOLER", "JUAN", "955555555", "");
+        // The user logged in, who may change the office's people.
+        Dat->TPriv->Append();
+        Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("ANA"));
+        Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("x"));
+        Dat->TPriv->FieldByName(QStringLiteral("General"))->SetAsBoolean(true);
+        Dat->TPriv->Post();
         FContacto = new TFContacto(Application);
         FContacto->Show();
     }
@@ -204,6 +211,39 @@ TEST_F(ContactoTest, OpenShowsTheFormOfEachKindOnItsRow) {
         EXPECT_TRUE(harness->ModalForms().back().FormClass.contains(QString::fromLatin1(c.Clase)))
             << harness->ModalForms().back().FormClass.toStdString();
     }
+}
+
+// Without the right to the office's general data the book shows a party's record but, as the
+// archive menu, lets nothing of it change: no new, edit or delete, and its notes read only.
+TEST_F(ContactoTest, WithoutTheGeneralRightThePartyOpensOnlyToBeViewed) {
+    Dat->TPriv->Edit();
+    Dat->TPriv->FieldByName(QStringLiteral("General"))->SetAsBoolean(false);
+    Dat->TPriv->Post();
+    ASSERT_TRUE(FContacto->QContactos->Locate(QStringLiteral("NOM"), Variant(QStringLiteral("GARCIA ANA")), 0));
+    harness->AnswerModal([&](TCustomForm& form) {
+        auto* f = dynamic_cast<TCliente*>(&form);
+        ASSERT_NE(f, nullptr);
+        for (TSpeedItem* i : {f->btAdd, f->btDel, f->btEdit}) EXPECT_FALSE(i->Visible()) << i->Name().toStdString();
+        EXPECT_EQ(f->ActiveSource->DataSet(), nullptr);
+        EXPECT_EQ(Dat->TClientes->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("GARCIA"));
+        harness->AnswerModal([&](TCustomForm& notas) {
+            auto* o = dynamic_cast<TObservacion*>(&notas);
+            ASSERT_NE(o, nullptr);
+            EXPECT_EQ(Dat->TClientes->State(), dsBrowse);
+            TFormHarness::Type(o->Memo, QStringLiteral("cambiado"));
+            o->SpeedItem2->Click();
+        });
+        f->BtObserva->Click();
+        EXPECT_EQ(Dat->TClientes->State(), dsBrowse);
+    });
+    FContacto->btOpen->Click();
+    ASSERT_EQ(harness->ModalForms().size(), 2u);
+    EXPECT_TRUE(harness->Messages().empty());
+    auto q = std::make_unique<TQuery>(nullptr);
+    q->SetDatabaseName(Dat->Db->DatabaseName());
+    q->SQL()->SetText(QStringLiteral("SELECT COALESCE(OBSERVACIONES, '') FROM CLIENTES WHERE APELLIDOS = 'GARCIA'"));
+    q->Open();
+    EXPECT_EQ(q->Fields()->Fields(0)->AsString(), QString());
 }
 
 TEST_F(ContactoTest, EmptyListDisablesOpenAndLeavesNoMail) {

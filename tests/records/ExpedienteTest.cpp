@@ -2,6 +2,7 @@
 // clients, the states open / invoiced / closed / reopened, the chain, the search and the link.
 #include "CasoFixture.h"
 #include "comun/Abusca.h"
+#include "comun/Abusca2.h"
 #include "comun/Ganchos.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
@@ -545,6 +546,33 @@ TEST_F(ExpedienteTest, OpposingLawyerIsPickedIntoTheCaseAndTheMatterOpensInEditW
     form->btAsunto->Click();
     EXPECT_EQ(estado, dsEdit);
     EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+}
+
+// A professional deleted while the case still names them counts as none: the button offers the
+// pick list, not the form of whoever the table stands on with this case's reference.
+TEST_F(ExpedienteTest, AProfessionalDeletedSinceIsPickedAgainNotShownAsAnother) {
+    Dat->TAbogados->Append();
+    Dat->TAbogados->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("BLANCO"));
+    Dat->TAbogados->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("JUAN"));
+    Dat->TAbogados->Post();
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+    CaseField("ABOCON", Variant(9001));
+    CaseField("PERITO", Variant(9002));
+    CaseField("PROCON", Variant(9003));
+    CaseField("PROCLI", Variant(9004));
+    Abre();
+    QStringList abiertos;
+    for (int i = 0; i < 4; ++i)
+        harness->AnswerModal([&](TCustomForm& f) {
+            abiertos << (dynamic_cast<TBuscar*>(&f)    ? QStringLiteral("TBuscar")
+                         : dynamic_cast<TBuscar2*>(&f) ? QStringLiteral("TBuscar2")
+                                                       : QStringLiteral("otra"));
+            f.SetModalResult(mrCancel);
+        });
+    for (TButton* b : {form->btAboCon, form->btPerito, form->btProCon, form->btOpenProCli}) b->Click();
+    EXPECT_EQ(abiertos, (QStringList{QStringLiteral("TBuscar"), QStringLiteral("TBuscar2"), QStringLiteral("TBuscar2"),
+                                     QStringLiteral("TBuscar2")}));
+    EXPECT_EQ(CasoCampo("ABOCON"), 9001) << "a cancelled pick leaves the case as it was";
 }
 
 }  // namespace

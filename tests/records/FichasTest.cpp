@@ -223,6 +223,35 @@ TEST_F(FichasTest, NoOnNewPowersCancelsAndCloses) {
     delete c;
 }
 
+// A client shown from the case file's views (nothing may change there) gets no new powers, and
+// the powers it has open to be read.
+TEST_F(FichasTest, AClientOnlyViewedGetsNoNewPowersAndReadsItsOwn) {
+    Dat->TClientes->Locate(QStringLiteral("CLIENTE"), Variant(ana), 0);
+    TCliente* c = Abre(Cliente, false);
+    harness->AnswerMessage(mrOk);
+    c->BtPoder->Click();
+    EXPECT_TRUE(harness->ModalForms().empty());
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("No tiene PODERES"));
+    EXPECT_EQ(Dat->TPoderes->State(), dsBrowse);
+    EXPECT_EQ(Filas(QStringLiteral("SELECT COUNT(*) FROM PODER")), 0);
+
+    Dat->TPoderes->Append();
+    Dat->TPoderes->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(ana);
+    Dat->TPoderes->FieldByName(QStringLiteral("PODER"))->SetAsString(QStringLiteral("P-9"));
+    Dat->TPoderes->Post();
+    harness->AnswerModal([&](TCustomForm& form) {
+        auto* p = dynamic_cast<TPoder*>(&form);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->ActiveSource->DataSet(), nullptr);
+        EXPECT_FALSE(p->btEdit->Visible());
+        EXPECT_FALSE(p->btAdd->Visible());
+        EXPECT_EQ(Dat->TPoderes->FieldByName(QStringLiteral("PODER"))->AsString(), QStringLiteral("P-9"));
+    });
+    c->BtPoder->Click();
+    EXPECT_EQ(harness->ModalForms().size(), 1u);
+    delete c;
+}
+
 TEST_F(FichasTest, CourtAgentReferenceGoesOnlyToTheCaseFilesAgent) {
     Persona(Dat->TProcu, QStringLiteral("PROCURA"), QStringLiteral("UNO"));
     const int uno = Dat->TProcu->FieldByName(QStringLiteral("PROCU"))->AsInteger();

@@ -185,6 +185,45 @@ TEST_F(ComandosTest, NewIsRefusedForALawyerTheUserMayNotReach) {
     EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas")), consultas);
 }
 
+// The lawyer shown in the toolbar is deleted in the firm-lawyer form: the selector falls back to
+// every lawyer, so nothing new goes to a lawyer the toolbar does not show.
+TEST_F(ComandosTest, DeletingTheLawyerShownLeavesAllLawyersNotABlankOverAnother) {
+    Genera(3, 0);
+    Todos();
+    Dat->TAboCli->Append();
+    Dat->TAboCli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Prueba"));
+    Dat->TAboCli->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("Ana"));
+    Dat->TAboCli->Post();
+    const QString nuevo = Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsString();
+    Muestra();
+    form->ZbAbogados->SetValue(nuevo);
+    form->ZbAbogadosChange(form.get());
+    ASSERT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("Prueba, Ana"));
+    const int consultas = Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas"));
+    harness->AnswerModal([&](TCustomForm&) {
+        Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(nuevo.toInt()), 0);
+        harness->AnswerMessage(mrYes);
+        Dat->TAboCli->Delete();
+    });
+    form->AbogadosDespacho1->Click();
+    ASSERT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM abocli WHERE ABOCLI = ") + nuevo), 0);
+    EXPECT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
+    harness->ClearRecords();
+    form->Paginas->SetActivePage(form->pgConsultas);
+    form->PaginasChange(form->Paginas);
+    form->btNuevoClick(form.get());
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Debe Seleccionar un ABOGADO")});
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas")), consultas);
+
+    // A lawyer still there is shown again after the form closes.
+    form->ZbAbogados->SetValue(QStringLiteral("1"));
+    form->ZbAbogadosChange(form.get());
+    const QString nombre = form->ZbAbogados->GetDisplayText();
+    harness->AnswerModal(mrCancel);
+    form->AbogadosDespacho1->Click();
+    EXPECT_EQ(form->ZbAbogados->GetDisplayText(), nombre);
+}
+
 TEST_F(ComandosTest, TheDailyAgendaNeedsALawyerAndOpensOnTheSelectedOne) {
     Genera(3, 0);
     Todos();
@@ -335,6 +374,10 @@ TEST_F(ComandosTest, EmptyingTheDataNeedsThePrivacyRightAndIsAllOrNothing) {
 
     Sql(QStringLiteral("DROP TRIGGER no_peritos"));
     const QString contador = Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->AsString();
+    Dat->TAboCli->First();
+    form->ZbAbogados->SetValue(Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsString());
+    form->ZbAbogadosChange(form.get());
+    ASSERT_NE(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
     harness->ClearRecords();
     harness->AnswerMessage(mrYes);
     form->Limpiardatos1Click(form.get());
@@ -346,6 +389,13 @@ TEST_F(ComandosTest, EmptyingTheDataNeedsThePrivacyRightAndIsAllOrNothing) {
     Dat->TTabcon->Refresh();
     EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->AsString(), contador);
     EXPECT_TRUE(form->TExped->IsEmpty());
+    // The lawyers are gone from the selector too: no new case file for one of them.
+    EXPECT_TRUE(form->QAbo->IsEmpty());
+    EXPECT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
+    harness->ClearRecords();
+    form->Nuevo1Click(form.get());
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Debe Seleccionar un ABOGADO")});
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped")), 0);
 }
 
 TEST_F(ComandosTest, ARefusedChangeOfUserKeepsThePreviousUsersRights) {
@@ -405,6 +455,30 @@ TEST_F(ComandosTest, TheCaseViewsShowThePartyReadOnlyOrSayThereIsNone) {
     form->Cliente1Click(form.get());
     EXPECT_EQ(referencia, QStringLiteral("Ref. Núñez"));
     EXPECT_FALSE(asigna);
+}
+
+TEST_F(ComandosTest, ACaseViewOfAPartyDeletedSinceSaysThereIsNoneInsteadOfShowingAnother) {
+    Genera(1, 3);
+    Todos();
+    Muestra();
+    form->TExped->First();
+    const QString clave = Clave(Ano(form->TExped), Numero(form->TExped));
+    // Opposing lawyers and experts may be deleted while case files still name them.
+    const int abogado = Cuenta(QStringLiteral("SELECT ABOCON FROM exped WHERE ") + clave);
+    const int perito = Cuenta(QStringLiteral("SELECT MIN(PERITO) FROM peritos"));
+    Sql(QStringLiteral("UPDATE exped SET PERITO = %1 WHERE ").arg(perito) + clave);
+    ASSERT_GT(abogado, 0);
+    Sql(QStringLiteral("DELETE FROM abogados WHERE ABOGADO = %1").arg(abogado));
+    Sql(QStringLiteral("DELETE FROM peritos WHERE PERITO = %1").arg(perito));
+    for (TDataSet* t : std::initializer_list<TDataSet*>{Dat->TExped, Dat->TAbogados, Dat->TPeritos}) t->Refresh();
+    form->TExped->Refresh();
+    ASSERT_FALSE(Dat->TAbogados->IsEmpty());
+    harness->ClearRecords();
+    form->AbogadoContrario1Click(form.get());
+    form->Perito1Click(form.get());
+    EXPECT_EQ(Texts(), (QStringList{QStringLiteral("No tiene ABOGADO DEL CONTRARIO asignado"),
+                                    QStringLiteral("No tiene PERITO asignado")}));
+    EXPECT_TRUE(harness->ModalForms().empty()) << "no party form shows another person";
 }
 
 TEST_F(ComandosTest, LegislationStartsOneProgramPathDirectly) {

@@ -317,3 +317,36 @@ TEST(DocumentErrors, FailedSaveKeepsThePreviousFile)
     doc.Save(model);
     EXPECT_FALSE(Document::Load(model).Fields().contains("[[Abogado.Nombre]]"));
 }
+
+// A writ's footnotes and endnotes name the parties too: their fields are found and merged, and
+// the merged file keeps none.
+TEST(DocumentNotes, FieldsInFootnotesAndEndnotesAreMerged)
+{
+    QTemporaryDir dir;
+    const QString model = dir.filePath("notas.docx");
+    auto notes = [](const char* root, const char* note, const std::string& runs) {
+        return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:") + root + " " + W + "><w:" + note
+               + " w:type=\"separator\" w:id=\"-1\"><w:p><w:r><w:separator/></w:r></w:p></w:" + note + "><w:" + note
+               + " w:id=\"1\">" + wpara(runs) + "</w:" + note + "></w:" + root + ">";
+    };
+    writeZip(model,
+             {{"[Content_Types].xml",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
+               "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+               "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+               "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>"},
+              {"word/document.xml", std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document ") + W
+                                        + "><w:body>" + wpara(wrun("Demanda de [[Cliente.Nombre]]"))
+                                        + "</w:body></w:document>"},
+              {"word/footnotes.xml", notes("footnotes", "footnote", wrun("Véase [[Cliente.", true) + wrun("Nombre]].")) },
+              {"word/endnotes.xml", notes("endnotes", "endnote", wrun("Ref. [[Expediente.Número]]"))}});
+    Document doc = Document::Load(model);
+    EXPECT_EQ(doc.Fields(), QStringList({"[[Cliente.Nombre]]", "[[Cliente.Nombre]]", "[[Expediente.Número]]"}));
+    EXPECT_EQ(doc.ReplaceAll(mergeValues()), 3);
+    const QString out = dir.filePath("escrito.docx");
+    doc.Save(out);
+    Document back = Document::Load(out);
+    EXPECT_TRUE(back.Fields().isEmpty()) << back.Fields().join(' ').toStdString();
+    EXPECT_EQ(back.BodyText(), "Demanda de José \"Pepe\" Núñez <&>");
+}
