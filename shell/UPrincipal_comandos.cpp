@@ -664,6 +664,8 @@ void TPrincipio::Limpiardatos1Click(TObject*) {
         return;
     }
     Dat->RefrescaTablas();
+    // The selector would still offer the deleted lawyers, and new files would get none.
+    RecargaAbogados();
     ShowMessage(QStringLiteral("Borrado"));
     RefrescaPagina();
 }

@@ -374,6 +374,10 @@ TEST_F(ComandosTest, EmptyingTheDataNeedsThePrivacyRightAndIsAllOrNothing) {
 
     Sql(QStringLiteral("DROP TRIGGER no_peritos"));
     const QString contador = Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->AsString();
+    Dat->TAboCli->First();
+    form->ZbAbogados->SetValue(Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsString());
+    form->ZbAbogadosChange(form.get());
+    ASSERT_NE(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
     harness->ClearRecords();
     harness->AnswerMessage(mrYes);
     form->Limpiardatos1Click(form.get());
@@ -385,6 +389,13 @@ TEST_F(ComandosTest, EmptyingTheDataNeedsThePrivacyRightAndIsAllOrNothing) {
     Dat->TTabcon->Refresh();
     EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->AsString(), contador);
     EXPECT_TRUE(form->TExped->IsEmpty());
+    // The lawyers are gone from the selector too: no new case file for one of them.
+    EXPECT_TRUE(form->QAbo->IsEmpty());
+    EXPECT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
+    harness->ClearRecords();
+    form->Nuevo1Click(form.get());
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Debe Seleccionar un ABOGADO")});
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped")), 0);
 }
 
 TEST_F(ComandosTest, ARefusedChangeOfUserKeepsThePreviousUsersRights) {
