@@ -250,9 +250,17 @@ void TPreView::sbPrintClick(TObject*) {
     dlgImprime = new TdlgImprime(Application);
     dlgImprime->FijaPaginas(QRPrinter->PageCount());
     if (dlgImprime->ShowModal() != mrOk) return;
-    if (dlgImprime->rbPaginas->Checked()) {
-        QRPrinter->SetFirstPage(StrToInt(dlgImprime->EDesde->Text()));
-        QRPrinter->SetLastPage(StrToInt(dlgImprime->EHasta->Text()));
+    // The range is set each time: after a refused or failed print the preview stays, and "Todo"
+    // must not keep the pages asked for before.
+    const int paginas = QRPrinter->PageCount();
+    const bool rango = dlgImprime->rbPaginas->Checked();
+    QRPrinter->SetFirstPage(rango ? StrToInt(dlgImprime->EDesde->Text()) : 1);
+    QRPrinter->SetLastPage(rango ? StrToInt(dlgImprime->EHasta->Text()) : paginas);
+    if (QRPrinter->FirstPage() > paginas) {
+        ShowMessage((paginas == 1 ? QStringLiteral("El informe tiene una sola página")
+                                  : QStringLiteral("El informe tiene %1 páginas").arg(paginas)) +
+                    QStringLiteral(": no hay ninguna a partir de la %1. No se ha impreso nada.").arg(QRPrinter->FirstPage()));
+        return;
     }
     const int copias = StrToInt(dlgImprime->ECopias->Text());
     if (copias > 0 && !(QRPrinter->OutputFileName().isEmpty() && Printer()->OutputFileName().isEmpty())) {

@@ -34,7 +34,8 @@ public:
     static void WriteWordTemplate(const QString& fileName);
 
     DocumentFormat Format() const;
-    // Every "[[...]]" in document order: body (with its tables), then headers, then footers.
+    // Every "[[...]]" in document order: body (with its tables), then headers, then footers, then
+    // the notes (an OpenDocument note is read where it stands in the body).
     // Repeated fields are listed each time they occur.
     QStringList Fields() const;
     // Replaces every occurrence of each key by its value in one pass; inserted text is never

@@ -270,6 +270,21 @@ TEST_F(PreViewTest, PrintsThePagesChosenAndClosesThePreview) {
         TFormHarness::Click(p.sbPrint->Button());
     });
     EXPECT_EQ(PdfPages(pdf), pages - 1);
+    // A range wholly past the end prints nothing and says so; the preview stays, and "Todo"
+    // then prints every page, not the range asked for before.
+    QFile::remove(pdf);
+    Presenta(ListaClientes(), [&](TPreView& p) {
+        Imprime(QString::number(pages + 1), QString::number(pages + 5), QStringLiteral("1"));
+        TFormHarness::Click(p.sbPrint->Button());
+        EXPECT_TRUE(p.Visible());
+        EXPECT_FALSE(QFile::exists(pdf));
+        Imprime(QString(), QString(), QStringLiteral("1"));
+        TFormHarness::Click(p.sbPrint->Button());
+    });
+    ASSERT_FALSE(harness->Messages().empty());
+    EXPECT_EQ(harness->Messages().back().Text,
+              QStringLiteral("El informe tiene %1 páginas: no hay ninguna a partir de la %2. No se ha impreso nada.").arg(pages).arg(pages + 1));
+    EXPECT_EQ(PdfPages(pdf), pages);
     // "Todo" prints every page.
     QFile::remove(pdf);
     Presenta(ListaClientes(), [&](TPreView& p) {
