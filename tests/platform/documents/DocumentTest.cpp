@@ -465,3 +465,52 @@ TEST(DocumentErrors, FailedSaveNamesTheFolderThatIsMissingOrReadOnly)
         EXPECT_FALSE(QFileInfo::exists(locked + "/2.docx"));
     }
 }
+
+// A letter whose first page has a header of its own gets the logo there, where a one-page letter
+// shows it; without such a header it goes to the ordinary one, as before.
+TEST(DocumentLogo, GoesToTheHeaderTheFirstPageShows)
+{
+    QTemporaryDir dir;
+    const std::string relNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    auto letter = [&](const QString& path, bool firstHeader) {
+        std::string rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                           "<Relationship Id=\"rIdD\" Type=\"" + relNs + "header\" Target=\"header1.xml\"/>";
+        std::string refs = "<w:headerReference w:type=\"default\" r:id=\"rIdD\"/>";
+        std::vector<std::pair<std::string, std::string>> files = {
+            {"word/header1.xml", std::string("<w:hdr ") + W + ">" + wpara(wrun("Resto [[Abogado.Nombre]]")) + "</w:hdr>"}};
+        if (firstHeader) {
+            rels += "<Relationship Id=\"rIdP\" Type=\"" + relNs + "header\" Target=\"header2.xml\"/>";
+            refs += "<w:headerReference w:type=\"first\" r:id=\"rIdP\"/>";
+            files.push_back({"word/header2.xml", std::string("<w:hdr ") + W + ">" + wpara(wrun("Primera")) + "</w:hdr>"});
+        }
+        files.push_back({"[Content_Types].xml",
+                         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                         "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"});
+        files.push_back({"word/_rels/document.xml.rels", rels + "</Relationships>"});
+        files.push_back({"word/document.xml", std::string("<w:document ") + W + "><w:body>" + wpara(wrun("Carta"))
+                                                  + "<w:sectPr>" + refs + "<w:titlePg/></w:sectPr></w:body></w:document>"});
+        writeZip(path, files);
+    };
+    const QByteArray png = QByteArray::fromBase64(
+        "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC");
+
+    // The first page's own header takes it; the other pages' header is left as it was.
+    letter(dir.filePath("dos.docx"), true);
+    Document doc = Document::Load(dir.filePath("dos.docx"));
+    doc.InsertHeaderPicture(png, "png", 914400, 457200);
+    doc.Save(dir.filePath("dos-logo.docx"));
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("dos-logo.docx"), "word/header2.xml"), "<w:drawing>"), 1);
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("dos-logo.docx"), "word/header1.xml"), "<w:drawing>"), 0);
+
+    // A first page of its own with no header of its own: one is made for it.
+    letter(dir.filePath("una.docx"), false);
+    doc = Document::Load(dir.filePath("una.docx"));
+    doc.InsertHeaderPicture(png, "png", 914400, 457200);
+    doc.Save(dir.filePath("una-logo.docx"));
+    const std::string body = zipEntry(dir.filePath("una-logo.docx"), "word/document.xml");
+    EXPECT_EQ(occurrences(body, "w:type=\"first\""), 1);
+    EXPECT_EQ(occurrences(body, "w:type=\"default\" r:id=\"rIdD\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("una-logo.docx"), "word/header1.xml"), "<w:drawing>"), 0);
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("una-logo.docx"), "word/headerZb1.xml"), "<w:drawing>"), 1);
+    EXPECT_EQ(Document::Load(dir.filePath("una-logo.docx")).Fields(), QStringList({"[[Abogado.Nombre]]"}));
+}
