@@ -88,6 +88,8 @@ public:
     void RefrescaExpedientes();
     void RefrescaConsultas();
     void AplicaPermisos();
+    // The rights of the user now current, shown at once: menus, pages and the page's commands.
+    void RenuevaPermisos();
 
     void PaginasChange(TObject* sender);
     void AnoActualChange(TObject* sender);
