@@ -329,9 +329,11 @@ void TPrincipio::Abrir2Click(TObject*) {
 void TPrincipio::AbreExpediente() {
     Expediente = new TExpediente(Application);
     Expediente->ShowModal();
+    // Read before the refresh: the grid's row change moves Dat's cursor to the grid's own row.
+    const bool hay = !Dat->TExped->IsEmpty();
+    const Variant clave = hay ? VarArrayOf({F(Dat->TExped, "ANO")->Value(), F(Dat->TExped, "NUMERO")->Value()}) : Variant();
     RefrescaExpedientes();
-    if (!Dat->TExped->IsEmpty())
-        TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({F(Dat->TExped, "ANO")->Value(), F(Dat->TExped, "NUMERO")->Value()}), 0);
+    if (hay) TExped->Locate(QStringLiteral("ANO;NUMERO"), clave, 0);
 }
 
 void TPrincipio::Borrar1Click(TObject*) {
@@ -384,12 +386,12 @@ void TPrincipio::AbreConsulta() {
     Consulta = new TConsulta(Application);
     Consulta->activaEdicion(true);
     Consulta->ShowModal();
+    const bool hay = !Dat->TConsultas->IsEmpty();
+    const Variant clave = hay ? VarArrayOf({F(Dat->TConsultas, "ANO")->Value(), F(Dat->TConsultas, "NUMERO")->Value(),
+                                            F(Dat->TConsultas, "ABOCLI")->Value()})
+                              : Variant();
     RefrescaConsultas();
-    if (!Dat->TConsultas->IsEmpty())
-        TConsul->Locate(QStringLiteral("ANO;NUMERO;ABOCLI"),
-                        VarArrayOf({F(Dat->TConsultas, "ANO")->Value(), F(Dat->TConsultas, "NUMERO")->Value(),
-                                    F(Dat->TConsultas, "ABOCLI")->Value()}),
-                        0);
+    if (hay) TConsul->Locate(QStringLiteral("ANO;NUMERO;ABOCLI"), clave, 0);
 }
 
 void TPrincipio::Borrar2Click(TObject*) {
@@ -580,7 +582,8 @@ void TPrincipio::AbogadosDespacho1Click(TObject*) {
     AboCli = new TAboCli(Application);
     AboCli->activaEdicion(true);
     AboCli->ShowModal();
-    RecargaAbogados();
+    // The list under "TODOS" must be every lawyer's, not the deleted one's.
+    if (RecargaAbogados()) RefrescaPagina();
 }
 
 void TPrincipio::Impresora1Click(TObject*) { ConfigurarImpresora->Execute(); }

@@ -350,3 +350,118 @@ TEST(DocumentNotes, FieldsInFootnotesAndEndnotesAreMerged)
     EXPECT_TRUE(back.Fields().isEmpty()) << back.Fields().join(' ').toStdString();
     EXPECT_EQ(back.BodyText(), "Demanda de José \"Pepe\" Núñez <&>");
 }
+
+namespace {
+// The text of one entry of a zip, empty when it is not there.
+std::string zipEntry(const QString& path, const char* name)
+{
+    int err = 0;
+    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &err);
+    if (!za) return {};
+    std::string out;
+    if (zip_file_t* f = zip_fopen(za, name, 0)) {
+        char buf[4096];
+        for (zip_int64_t n; (n = zip_fread(f, buf, sizeof buf)) > 0;) out.append(buf, size_t(n));
+        zip_fclose(f);
+    }
+    zip_close(za);
+    return out;
+}
+
+int occurrences(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+} // namespace
+
+// An older letter brought into the office template keeps its numbered list and its own paragraph
+// style; brought in again, its list gets numbers of its own instead of joining the first one.
+TEST(DocumentInsert, InsertedLetterKeepsItsListsAndStyles)
+{
+    QTemporaryDir dir;
+    const QString letter = dir.filePath("hechos.docx");
+    writeZip(letter,
+             {{"[Content_Types].xml",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
+               "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+               "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"},
+              {"word/_rels/document.xml.rels",
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+               "<Relationship Id=\"rS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+               "Target=\"styles.xml\"/><Relationship Id=\"rN\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+               "2006/relationships/numbering\" Target=\"numbering.xml\"/></Relationships>"},
+              {"word/styles.xml", std::string("<w:styles ") + W
+                                      + "><w:style w:type=\"paragraph\" w:styleId=\"Normal\"><w:name w:val=\"Normal\"/>"
+                                        "</w:style><w:style w:type=\"paragraph\" w:styleId=\"Hecho\"><w:name w:val=\"Hecho\"/>"
+                                        "<w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style></w:styles>"},
+              {"word/numbering.xml", std::string("<w:numbering ") + W
+                                         + "><w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:numFmt "
+                                           "w:val=\"decimal\"/><w:lvlText w:val=\"%1.\"/></w:lvl></w:abstractNum>"
+                                           "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num></w:numbering>"},
+              {"word/document.xml",
+               std::string("<w:document ") + W + "><w:body><w:p><w:pPr><w:pStyle w:val=\"Hecho\"/></w:pPr>"
+                   + wrun("HECHOS") + "</w:p><w:p><w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr>"
+                   + wrun("Primero: [[Cliente.Nombre]]") + "</w:p></w:body></w:document>"}});
+
+    const QString model = dir.filePath("modelo.docx");
+    Document::WriteWordTemplate(dir.filePath("Zembra.dotx"));
+    Document doc = Document::Load(dir.filePath("Zembra.dotx"));
+    doc.ConvertTemplateToDocument();
+    doc.InsertBody(Document::Load(letter));
+    doc.Save(model);
+    EXPECT_EQ(Document::Load(model).Fields(), QStringList({"[[Cliente.Nombre]]"}));
+    EXPECT_EQ(occurrences(zipEntry(model, "word/numbering.xml"), "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/>"), 1);
+    EXPECT_EQ(occurrences(zipEntry(model, "word/_rels/document.xml.rels"), "relationships/numbering\" Target=\"numbering.xml\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(model, "[Content_Types].xml"), "PartName=\"/word/numbering.xml\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:styleId=\"Hecho\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:styleId=\"Normal\""), 1);
+
+    // Into a document that has that list already: new numbers for the second copy, and the style
+    // it already has is not doubled.
+    Document again = Document::Load(model);
+    again.InsertBody(Document::Load(letter));
+    const QString twice = dir.filePath("dos.docx");
+    again.Save(twice);
+    const std::string numbering = zipEntry(twice, "word/numbering.xml");
+    EXPECT_EQ(occurrences(numbering, "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/>"), 1);
+    EXPECT_EQ(occurrences(numbering, "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/>"), 1);
+    EXPECT_LT(numbering.find("w:abstractNumId=\"1\""), numbering.find("<w:num "));  // definitions before lists
+    const std::string body = zipEntry(twice, "word/document.xml");
+    EXPECT_EQ(occurrences(body, "<w:numId w:val=\"1\"/>"), 1);
+    EXPECT_EQ(occurrences(body, "<w:numId w:val=\"2\"/>"), 1);
+    EXPECT_EQ(occurrences(zipEntry(twice, "word/styles.xml"), "w:styleId=\"Hecho\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(twice, "word/_rels/document.xml.rels"), "relationships/numbering\""), 1);
+}
+
+// A save that cannot be made says which folder is at fault, in Spanish, not the archive library's
+// own English words.
+TEST(DocumentErrors, FailedSaveNamesTheFolderThatIsMissingOrReadOnly)
+{
+    QTemporaryDir dir;
+    const QString model = dir.filePath("m.docx");
+    makeDocx(model);
+    Document doc = Document::Load(model);
+    auto saveError = [&](const QString& file) {
+        try {
+            doc.Save(file);
+        } catch (const EDocumentError& e) {
+            return e.Message();
+        }
+        return QString();
+    };
+    const QString missing = dir.filePath("Escritos");
+    EXPECT_EQ(saveError(missing + "/1.docx"),
+              "No se puede guardar el documento \"1.docx\": la carpeta \"" + missing + "\" no existe.");
+    EXPECT_EQ(platform::documents::FolderProblem(model), QString());
+
+    const QString locked = dir.filePath("Modelos");
+    ASSERT_TRUE(QDir().mkpath(locked));
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (!QFileInfo(locked).isWritable()) {  // the superuser writes in any folder
+        EXPECT_EQ(saveError(locked + "/2.docx"),
+                  "No se puede guardar el documento \"2.docx\": no se puede escribir en la carpeta \"" + locked + "\".");
+        EXPECT_FALSE(QFileInfo::exists(locked + "/2.docx"));
+    }
+}
