@@ -268,7 +268,7 @@ private:
     void ArchivoPersonas(TFormRegistro* form, const QString& caption);
     TTabSheet* NuevaPagina(const QString& nombre, const QString& titulo);
     void EligeSelectorAbogado();
-    void RecargaAbogados();
+    bool RecargaAbogados();
     void RefrescaPagina();
     bool NuevoRegistro(const QString& caption, QString& ano, QString& numero);
     void MuestraFilas(TStringGrid* rejilla, TPanel* panel, const TFilasFiltro& filas);

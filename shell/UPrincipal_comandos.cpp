@@ -590,7 +590,8 @@ void TPrincipio::AbogadosDespacho1Click(TObject*) {
     AboCli = new TAboCli(Application);
     AboCli->activaEdicion(true);
     AboCli->ShowModal();
-    RecargaAbogados();
+    // The list under "TODOS" must be every lawyer's, not the deleted one's.
+    if (RecargaAbogados()) RefrescaPagina();
 }
 
 void TPrincipio::Impresora1Click(TObject*) { ConfigurarImpresora->Execute(); }

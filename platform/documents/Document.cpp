@@ -4,6 +4,7 @@
 
 #include <pugixml.hpp>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -13,6 +14,15 @@
 #include <string>
 
 namespace platform::documents {
+
+QString FolderProblem(const QString& fileName)
+{
+    const QFileInfo folder(QFileInfo(fileName).absolutePath());
+    const QString where = QDir::toNativeSeparators(folder.absoluteFilePath());
+    if (!folder.isDir()) return QStringLiteral("la carpeta \"%1\" no existe.").arg(where);
+    if (!folder.isWritable()) return QStringLiteral("no se puede escribir en la carpeta \"%1\".").arg(where);
+    return {};
+}
 
 namespace {
 
@@ -61,8 +71,11 @@ void WriteArchive(const QString& fileName, const std::vector<TZipEntry>& entries
     const TZipModule* zip = ZipModule(why);
     if (!zip) throw EDocumentError(QStringLiteral("%1: %2").arg(what, why));
     bool created = false;
-    if (!zip->Write(fileName, entries, why, created))
-        throw EDocumentError(QStringLiteral("%1: %2").arg(what, created ? why : QStringLiteral("no se puede crear el fichero.")));
+    if (zip->Write(fileName, entries, why, created)) return;
+    const QString folder = FolderProblem(fileName);
+    if (!folder.isEmpty()) why = folder;
+    else if (!created) why = QStringLiteral("no se puede crear el fichero.");
+    throw EDocumentError(QStringLiteral("%1: %2").arg(what, why));
 }
 
 // Characters XML 1.0 cannot carry are dropped from values.

@@ -78,4 +78,8 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// Why nothing can be written next to fileName, in words the office reads: its folder is missing or
+// not writable. Empty when the folder takes files.
+QString FolderProblem(const QString& fileName);
+
 } // namespace platform::documents

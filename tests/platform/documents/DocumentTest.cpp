@@ -434,3 +434,34 @@ TEST(DocumentInsert, InsertedLetterKeepsItsListsAndStyles)
     EXPECT_EQ(occurrences(zipEntry(twice, "word/styles.xml"), "w:styleId=\"Hecho\""), 1);
     EXPECT_EQ(occurrences(zipEntry(twice, "word/_rels/document.xml.rels"), "relationships/numbering\""), 1);
 }
+
+// A save that cannot be made says which folder is at fault, in Spanish, not the archive library's
+// own English words.
+TEST(DocumentErrors, FailedSaveNamesTheFolderThatIsMissingOrReadOnly)
+{
+    QTemporaryDir dir;
+    const QString model = dir.filePath("m.docx");
+    makeDocx(model);
+    Document doc = Document::Load(model);
+    auto saveError = [&](const QString& file) {
+        try {
+            doc.Save(file);
+        } catch (const EDocumentError& e) {
+            return e.Message();
+        }
+        return QString();
+    };
+    const QString missing = dir.filePath("Escritos");
+    EXPECT_EQ(saveError(missing + "/1.docx"),
+              "No se puede guardar el documento \"1.docx\": la carpeta \"" + missing + "\" no existe.");
+    EXPECT_EQ(platform::documents::FolderProblem(model), QString());
+
+    const QString locked = dir.filePath("Modelos");
+    ASSERT_TRUE(QDir().mkpath(locked));
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (!QFileInfo(locked).isWritable()) {  // the superuser writes in any folder
+        EXPECT_EQ(saveError(locked + "/2.docx"),
+                  "No se puede guardar el documento \"2.docx\": no se puede escribir en la carpeta \"" + locked + "\".");
+        EXPECT_FALSE(QFileInfo::exists(locked + "/2.docx"));
+    }
+}
