@@ -260,6 +260,14 @@ bool TPrincipio::Permite(TOrden orden) {
 
 void TPrincipio::Ordena(TOrden orden, TObject* sender) {
     if (Permite(orden)) (this->*orden)(sender);
+    // Refused from a command still offered: the rights changed meanwhile (another workstation),
+    // and the menus follow them instead of offering what does nothing.
+    else RenuevaPermisos();
+}
+
+void TPrincipio::RenuevaPermisos() {
+    AplicaPermisos();
+    PaginasChange(this);
 }
 
 // ---------------------------------------------------------------------------------------------- helpers
@@ -582,7 +590,8 @@ void TPrincipio::AbogadosDespacho1Click(TObject*) {
     AboCli = new TAboCli(Application);
     AboCli->activaEdicion(true);
     AboCli->ShowModal();
-    RecargaAbogados();
+    // The list under "TODOS" must be every lawyer's, not the deleted one's.
+    if (RecargaAbogados()) RefrescaPagina();
 }
 
 void TPrincipio::Impresora1Click(TObject*) { ConfigurarImpresora->Execute(); }
@@ -613,8 +622,10 @@ void TPrincipio::Accesos1Click(TObject*) {
         f->activaEdicion(true);
         f->ShowModal();
     }
-    // Back on the user who is logged in, whatever the form left current.
+    // Back on the user who is logged in, whatever the form left current; the rights it may
+    // have changed of its own take effect now.
     if (Dat->TPriv->BookmarkValid(usuario)) Dat->TPriv->GotoBookmark(usuario);
+    RenuevaPermisos();
 }
 
 void TPrincipio::CambiodeUsuario1Click(TObject*) {
@@ -629,9 +640,8 @@ void TPrincipio::CambiodeUsuario1Click(TObject*) {
         if (r == mrNo) MensajeError(QStringLiteral("Identificación incorrecta"));
         return;
     }
-    AplicaPermisos();
     // The rights may have hidden the page shown: its commands follow the page now shown.
-    PaginasChange(this);
+    RenuevaPermisos();
 }
 
 void TPrincipio::btHelpClick(TObject*) { Application->HelpCommand(HELP_CONTENTS, 0); }

@@ -189,7 +189,7 @@ TEST_F(ComandosTest, NewIsRefusedForALawyerTheUserMayNotReach) {
 // The lawyer shown in the toolbar is deleted in the firm-lawyer form: the selector falls back to
 // every lawyer, so nothing new goes to a lawyer the toolbar does not show.
 TEST_F(ComandosTest, DeletingTheLawyerShownLeavesAllLawyersNotABlankOverAnother) {
-    Genera(3, 0);
+    Genera(3, 6);
     Todos();
     Dat->TAboCli->Append();
     Dat->TAboCli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Prueba"));
@@ -200,6 +200,7 @@ TEST_F(ComandosTest, DeletingTheLawyerShownLeavesAllLawyersNotABlankOverAnother)
     form->ZbAbogados->SetValue(nuevo);
     form->ZbAbogadosChange(form.get());
     ASSERT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("Prueba, Ana"));
+    ASSERT_TRUE(form->TExped->IsEmpty()) << "the new lawyer has no case files";
     const int consultas = Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas"));
     harness->AnswerModal([&](TCustomForm&) {
         Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(nuevo.toInt()), 0);
@@ -209,6 +210,7 @@ TEST_F(ComandosTest, DeletingTheLawyerShownLeavesAllLawyersNotABlankOverAnother)
     form->AbogadosDespacho1->Click();
     ASSERT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM abocli WHERE ABOCLI = ") + nuevo), 0);
     EXPECT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
+    EXPECT_FALSE(form->TExped->IsEmpty()) << "the grid lists every lawyer's case files under TODOS";
     harness->ClearRecords();
     form->Paginas->SetActivePage(form->pgConsultas);
     form->PaginasChange(form->Paginas);
