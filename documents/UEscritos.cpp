@@ -391,10 +391,7 @@ void TListaEscritos::BtNoClick(TObject*) {
 void TListaEscritos::btImportClick(TObject*) {
     LeeEditor();
     SelectFile->SetTitle(QStringLiteral("Seleccione documento a unir"));
-    // Without a pattern in the settings, the documents of the editor in use.
-    QString patron = Sistema("FILEEXT")->AsString().trimmed();
-    if (patron.isEmpty()) patron = QStringLiteral("*") + ExtensionEscrito;
-    SelectFile->SetFilter(QStringLiteral("Documentos|") + patron);
+    SelectFile->SetFilter(documents::FiltroDocumentos());
     SelectFile->SetFilterIndex(1);
     SelectFile->SetFileName(QString());
     if (!SelectFile->Execute()) return;
