@@ -202,7 +202,7 @@ void TAgenda::cbTipoAgenChange(TObject*) {
 }
 
 void TAgenda::Mueve(int meses, int anos) {
-    FechaCalendario = anos ? IncYear(FechaCalendario, anos) : IncMonth(FechaCalendario, meses);
+    if (!PasaFechaCalendario(meses, anos)) return;
     MarcaCalendario();
     RefrescaDia();
 }

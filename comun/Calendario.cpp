@@ -100,8 +100,7 @@ void TAlmanaque::Redibuja() {
 }
 
 void TAlmanaque::Mueve(int meses, int anos) {
-    FechaCalendario = anos ? IncYear(FechaCalendario, anos) : IncMonth(FechaCalendario, meses);
-    Redibuja();
+    if (PasaFechaCalendario(meses, anos)) Redibuja();
 }
 
 // The calendar's arrows move its day without a date-change event.

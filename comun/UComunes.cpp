@@ -2,6 +2,7 @@
 
 #include "comun/Ganchos.h"
 #include "comun/UData.h"
+#include "controls/visual/DateHelpers.h"
 #include "platform/db/DBTables.h"
 #include "platform/documents/DesktopApps.h"
 #include "platform/forms/Beep.h"
@@ -341,6 +342,18 @@ void MarcaDiasCalendario(const shell::TListasCalendario& calendario, bool marcaA
     pon(calendario.Markdays, marcas.Marcados);
     for (size_t i = 0; i < marcas.Dias.size(); ++i) pon(calendario.Days[i], marcas.Dias[i]);
     calendario.SetDate(FechaCalendario);
+}
+
+bool PasaFechaCalendario(int meses, int anos) {
+    int y = 0, m = 0, d = 0;
+    DecodeDate(FechaCalendario, y, m, d);
+    const int destino = (y * 12 + m - 1 + meses) / 12 + anos;
+    if (destino < 1 || destino > 9999) {
+        platform::forms::MessageBeep(platform::forms::MB_BEEP_EXCLAMATION);
+        return false;
+    }
+    FechaCalendario = anos ? IncYear(FechaCalendario, anos) : IncMonth(FechaCalendario, meses);
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------- trees

@@ -107,3 +107,7 @@ struct TListasCalendario {
 
 // Fills the calendar's lists for the month of FechaCalendario and sets its date.
 void MarcaDiasCalendario(const shell::TListasCalendario& calendario, bool marcaAgenda);
+
+// FechaCalendario moved by months or years, the day kept or clamped to the month's last; a step
+// past the calendar's first or last year beeps and leaves it where it was (false).
+bool PasaFechaCalendario(int meses, int anos);

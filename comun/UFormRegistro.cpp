@@ -402,7 +402,7 @@ void TFormRegistro::btEditClick(TObject*) {
     if (TDataSet* t = ActiveSource->DataSet()) t->Edit();
 }
 void TFormRegistro::btDelClick(TObject*) {
-    if (TDataSet* t = ActiveSource->DataSet(); t && !t->IsEmpty()) t->Delete();
+    if (TDataSet* t = ActiveSource->DataSet(); t && !t->IsEmpty() && PuedeBorrar()) t->Delete();
 }
 
 void TFormRegistro::FormKeyDown(TObject*, quint16& key, TShiftState shift) {

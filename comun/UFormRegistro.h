@@ -113,6 +113,8 @@ protected:
     virtual void Asigna() {}
     // Whether the shown record may be assigned now (record change step).
     virtual bool PuedeAsignar() const { return true; }
+    // Whether the shown record may be deleted (it says why not itself).
+    virtual bool PuedeBorrar() { return true; }
     // Extra work of the state and record-change steps (only while a table is bound).
     virtual void EstadoCambiado(TDataSetState) {}
     virtual void RegistroCambiado() {}

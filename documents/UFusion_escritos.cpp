@@ -23,6 +23,13 @@ namespace {
 // Number of the document NombreEscrito reserved last (0 for a document not joined).
 int NumeroEscrito = 0;
 
+// Why a document file could not be made: its folder, said plainly, or the system's own reason.
+QString motivo(const QFileDevice& f)
+{
+    const QString carpeta = platform::documents::FolderProblem(f.fileName());
+    return carpeta.isEmpty() ? f.errorString() : carpeta;
+}
+
 QString campo(TDataSet* ds, const char* nombre)
 {
     if (!ds || !ds->Active() || ds->IsEmpty()) return {};
@@ -94,7 +101,7 @@ void NombreEscrito()
                 break;
             }
             if (!QFileInfo::exists(candidato))
-                throw EDocumentError(QStringLiteral("No se puede crear el escrito \"%1\": %2").arg(candidato, f.errorString()));
+                throw EDocumentError(QStringLiteral("No se puede crear el escrito \"%1\": %2").arg(candidato, motivo(f)));
         }
         q.SQL()->SetText(QStringLiteral("UPDATE SISTEM SET ESCEXP = :VALOR WHERE NUMERO = :FILA"));
         q.ParamByName(QStringLiteral("VALOR"))->SetAsInteger(int(numero));
@@ -117,7 +124,7 @@ void NombreEscritoSuelto()
     QTemporaryFile f(carpeta + QStringLiteral("/escrito-XXXXXX") + ExtensionEscrito);
     f.setAutoRemove(false);
     if (!f.open())
-        throw EDocumentError(QStringLiteral("No se puede crear el escrito en \"%1\": %2").arg(carpeta, f.errorString()));
+        throw EDocumentError(QStringLiteral("No se puede crear el escrito en \"%1\": %2").arg(carpeta, motivo(f)));
     FicheroEscrito = f.fileName();
     NumeroEscrito = 0;
 }

@@ -871,8 +871,9 @@ void TPrincipio::DSPrinDataChange(TObject*, TField* field) {
                         0);
 }
 
-// The firm's lawyers may have changed: the selector is reloaded on the lawyer it showed.
-void TPrincipio::RecargaAbogados() {
+// The firm's lawyers may have changed: the selector is reloaded on the lawyer it showed; true
+// when that lawyer is gone and the selector shows them all.
+bool TPrincipio::RecargaAbogados() {
     const Variant abogado = QAbo->Active() && !QAbo->IsEmpty() ? QAbo->FieldByName(QStringLiteral("ABOCLI"))->Value() : Variant();
     const bool todos = ZbAbogados->GetDisplayText() == u"TODOS";
     QAbo->Close();
@@ -883,7 +884,9 @@ void TPrincipio::RecargaAbogados() {
         // files for whichever lawyer the list stands on.
         const bool sigue = QAbo->Locate(QStringLiteral("ABOCLI"), abogado, 0);
         ZbAbogados->SetValue(sigue ? abogado.AsString() : QString());
+        return !sigue;
     }
+    return false;
 }
 
 void TPrincipio::btRefrescarClick(TObject*) {

@@ -88,6 +88,8 @@ public:
     void RefrescaExpedientes();
     void RefrescaConsultas();
     void AplicaPermisos();
+    // The rights of the user now current, shown at once: menus, pages and the page's commands.
+    void RenuevaPermisos();
 
     void PaginasChange(TObject* sender);
     void AnoActualChange(TObject* sender);
@@ -266,7 +268,7 @@ private:
     void ArchivoPersonas(TFormRegistro* form, const QString& caption);
     TTabSheet* NuevaPagina(const QString& nombre, const QString& titulo);
     void EligeSelectorAbogado();
-    void RecargaAbogados();
+    bool RecargaAbogados();
     void RefrescaPagina();
     bool NuevoRegistro(const QString& caption, QString& ano, QString& numero);
     void MuestraFilas(TStringGrid* rejilla, TPanel* panel, const TFilasFiltro& filas);

@@ -260,6 +260,14 @@ bool TPrincipio::Permite(TOrden orden) {
 
 void TPrincipio::Ordena(TOrden orden, TObject* sender) {
     if (Permite(orden)) (this->*orden)(sender);
+    // Refused from a command still offered: the rights changed meanwhile (another workstation),
+    // and the menus follow them instead of offering what does nothing.
+    else RenuevaPermisos();
+}
+
+void TPrincipio::RenuevaPermisos() {
+    AplicaPermisos();
+    PaginasChange(this);
 }
 
 // ---------------------------------------------------------------------------------------------- helpers
@@ -329,9 +337,11 @@ void TPrincipio::Abrir2Click(TObject*) {
 void TPrincipio::AbreExpediente() {
     Expediente = new TExpediente(Application);
     Expediente->ShowModal();
+    // Read before the refresh: the grid's row change moves Dat's cursor to the grid's own row.
+    const bool hay = !Dat->TExped->IsEmpty();
+    const Variant clave = hay ? VarArrayOf({F(Dat->TExped, "ANO")->Value(), F(Dat->TExped, "NUMERO")->Value()}) : Variant();
     RefrescaExpedientes();
-    if (!Dat->TExped->IsEmpty())
-        TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({F(Dat->TExped, "ANO")->Value(), F(Dat->TExped, "NUMERO")->Value()}), 0);
+    if (hay) TExped->Locate(QStringLiteral("ANO;NUMERO"), clave, 0);
 }
 
 void TPrincipio::Borrar1Click(TObject*) {
@@ -384,12 +394,12 @@ void TPrincipio::AbreConsulta() {
     Consulta = new TConsulta(Application);
     Consulta->activaEdicion(true);
     Consulta->ShowModal();
+    const bool hay = !Dat->TConsultas->IsEmpty();
+    const Variant clave = hay ? VarArrayOf({F(Dat->TConsultas, "ANO")->Value(), F(Dat->TConsultas, "NUMERO")->Value(),
+                                            F(Dat->TConsultas, "ABOCLI")->Value()})
+                              : Variant();
     RefrescaConsultas();
-    if (!Dat->TConsultas->IsEmpty())
-        TConsul->Locate(QStringLiteral("ANO;NUMERO;ABOCLI"),
-                        VarArrayOf({F(Dat->TConsultas, "ANO")->Value(), F(Dat->TConsultas, "NUMERO")->Value(),
-                                    F(Dat->TConsultas, "ABOCLI")->Value()}),
-                        0);
+    if (hay) TConsul->Locate(QStringLiteral("ANO;NUMERO;ABOCLI"), clave, 0);
 }
 
 void TPrincipio::Borrar2Click(TObject*) {
@@ -580,7 +590,8 @@ void TPrincipio::AbogadosDespacho1Click(TObject*) {
     AboCli = new TAboCli(Application);
     AboCli->activaEdicion(true);
     AboCli->ShowModal();
-    RecargaAbogados();
+    // The list under "TODOS" must be every lawyer's, not the deleted one's.
+    if (RecargaAbogados()) RefrescaPagina();
 }
 
 void TPrincipio::Impresora1Click(TObject*) { ConfigurarImpresora->Execute(); }
@@ -611,8 +622,10 @@ void TPrincipio::Accesos1Click(TObject*) {
         f->activaEdicion(true);
         f->ShowModal();
     }
-    // Back on the user who is logged in, whatever the form left current.
+    // Back on the user who is logged in, whatever the form left current; the rights it may
+    // have changed of its own take effect now.
     if (Dat->TPriv->BookmarkValid(usuario)) Dat->TPriv->GotoBookmark(usuario);
+    RenuevaPermisos();
 }
 
 void TPrincipio::CambiodeUsuario1Click(TObject*) {
@@ -627,9 +640,8 @@ void TPrincipio::CambiodeUsuario1Click(TObject*) {
         if (r == mrNo) MensajeError(QStringLiteral("Identificación incorrecta"));
         return;
     }
-    AplicaPermisos();
     // The rights may have hidden the page shown: its commands follow the page now shown.
-    PaginasChange(this);
+    RenuevaPermisos();
 }
 
 void TPrincipio::btHelpClick(TObject*) { Application->HelpCommand(HELP_CONTENTS, 0); }
@@ -664,6 +676,8 @@ void TPrincipio::Limpiardatos1Click(TObject*) {
         return;
     }
     Dat->RefrescaTablas();
+    // The selector would still offer the deleted lawyers, and new files would get none.
+    RecargaAbogados();
     ShowMessage(QStringLiteral("Borrado"));
     RefrescaPagina();
 }

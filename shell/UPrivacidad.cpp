@@ -17,6 +17,7 @@ TFPrivacidad::TFPrivacidad(TComponent* owner) : TFormRegistro(owner) {
     SetName(QStringLiteral("FPrivacidad"));
     SetCaption(QStringLiteral("Control de Accesos"));
     SetHelpContext(250);
+    if (!Dat->TPriv->IsEmpty()) FSesion = Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->AsString();
     constexpr int Fila = 26;
     FijaTamano(520, AreaTop() + 8 * Fila + 10 + 36);
 
@@ -190,6 +191,15 @@ void TFPrivacidad::btOkClick(TObject* sender) {
     if (!DBEdit2->Text().isEmpty()) t->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(DBEdit2->Text());
     BtOkClick(sender);
     if (t->State() == dsBrowse) DBEdit2->SetText(QString());
+}
+
+// The session's own user stays: deleted, the program would go on as whoever came next, with
+// that user's rights and reach.
+bool TFPrivacidad::PuedeBorrar() {
+    if (EsSupervisor() || FSesion.isEmpty()) return true;
+    if (Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->AsString() != FSesion) return true;
+    MensajeError(QStringLiteral("No puede borrar el USUARIO con el que ha entrado"));
+    return false;
 }
 
 TFormRegistro::TBusqueda TFPrivacidad::Busqueda() const {

@@ -41,6 +41,7 @@ protected:
     void AlCerrar() override;
     // Users are never assigned to a case file.
     bool AsignaDisponible() const override { return false; }
+    bool PuedeBorrar() override;
 
 private:
     std::vector<TDBCheckBox*> Derechos() const;
@@ -48,6 +49,8 @@ private:
     void Rotula();
     bool EsSupervisor() const;
     std::vector<int> FCodigos;
+    // The user logged in, current when the form was made.
+    QString FSesion;
 };
 
 extern TFPrivacidad* FPrivacidad;

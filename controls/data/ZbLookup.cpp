@@ -6,7 +6,6 @@
 #include "platform/graphics/Graphics.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,6 +14,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
+#include <chrono>
 
 namespace {
 platform::data::TTickSource Clock;
@@ -24,8 +24,11 @@ constexpr int SearchTimeout = 2000;
 }  // namespace
 
 void platform::data::SetLookupClock(TTickSource clock) { Clock = std::move(clock); }
+// The tick count, not the calendar clock: a clock set back (by hand or by the network) would
+// make every keystroke continue the last search until it caught up again.
 qint64 platform::data::LookupTickCount() {
-    return Clock ? Clock() : QDateTime::currentMSecsSinceEpoch();
+    if (Clock) return Clock();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // ---------------------------------------------------------------------------------------------- links

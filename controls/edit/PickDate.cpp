@@ -81,7 +81,7 @@ void TZbCalendar::SetDateElement(int index, int value) {
     DecodeDate(FDate, y, m, d);
     switch (index) {
     case 1:
-        if (y == value) return;
+        if (y == value || value > 9999) return;
         y = value;
         d = std::min(d, DaysPerMonth(y, m));
         break;
@@ -181,15 +181,22 @@ void TZbCalendar::MouseDown(TMouseButton button, TShiftState shift, int x, int y
     SelectCell(col, row);
 }
 
-void TZbCalendar::NextMonth() { SetCalendarDate(IncMonth(FDate, 1)); }
-void TZbCalendar::PrevMonth() { SetCalendarDate(IncMonth(FDate, -1)); }
+// The calendar ends with 9999 and begins with year 1: a step past either end does nothing.
+void TZbCalendar::NextMonth() {
+    if (Year() < 9999 || Month() < 12) SetCalendarDate(IncMonth(FDate, 1));
+}
+void TZbCalendar::PrevMonth() {
+    if (Year() > 1 || Month() > 1) SetCalendarDate(IncMonth(FDate, -1));
+}
 
 void TZbCalendar::NextYear() {
+    if (Year() >= 9999) return;
     if (IsLeapYear(Year()) && Month() == 2 && Day() == 29) SetDay(28);
     SetYear(Year() + 1);
 }
 
 void TZbCalendar::PrevYear() {
+    if (Year() <= 1) return;
     if (IsLeapYear(Year()) && Month() == 2 && Day() == 29) SetDay(28);
     SetYear(Year() - 1);
 }
@@ -199,9 +206,13 @@ void TZbCalendar::KeyDown(quint16& key, TShiftState shift) {
     if (key == 0 || shift != 0) return;
     switch (key) {
     case VK_LEFT:
-    case VK_SUBTRACT: SetCalendarDate(FDate.Val - 1); break;
+    case VK_SUBTRACT:
+        if (IsValidDate(FDate.Val - 1)) SetCalendarDate(FDate.Val - 1);
+        break;
     case VK_RIGHT:
-    case VK_ADD: SetCalendarDate(FDate.Val + 1); break;
+    case VK_ADD:
+        if (IsValidDate(FDate.Val + 1)) SetCalendarDate(FDate.Val + 1);
+        break;
     case VK_UP:
         if (!FReadOnly && Day() > 7) SetDay(Day() - 7);
         break;

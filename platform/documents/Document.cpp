@@ -4,14 +4,25 @@
 
 #include <pugixml.hpp>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
 
 namespace platform::documents {
+
+QString FolderProblem(const QString& fileName)
+{
+    const QFileInfo folder(QFileInfo(fileName).absolutePath());
+    const QString where = QDir::toNativeSeparators(folder.absoluteFilePath());
+    if (!folder.isDir()) return QStringLiteral("la carpeta \"%1\" no existe.").arg(where);
+    if (!folder.isWritable()) return QStringLiteral("no se puede escribir en la carpeta \"%1\".").arg(where);
+    return {};
+}
 
 namespace {
 
@@ -60,8 +71,11 @@ void WriteArchive(const QString& fileName, const std::vector<TZipEntry>& entries
     const TZipModule* zip = ZipModule(why);
     if (!zip) throw EDocumentError(QStringLiteral("%1: %2").arg(what, why));
     bool created = false;
-    if (!zip->Write(fileName, entries, why, created))
-        throw EDocumentError(QStringLiteral("%1: %2").arg(what, created ? why : QStringLiteral("no se puede crear el fichero.")));
+    if (zip->Write(fileName, entries, why, created)) return;
+    const QString folder = FolderProblem(fileName);
+    if (!folder.isEmpty()) why = folder;
+    else if (!created) why = QStringLiteral("no se puede crear el fichero.");
+    throw EDocumentError(QStringLiteral("%1: %2").arg(what, why));
 }
 
 // Characters XML 1.0 cannot carry are dropped from values.
@@ -897,6 +911,69 @@ std::string resolveTarget(const std::string& target)
     return base + t;
 }
 
+const char* const kRelBase = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+
+// The part a package's document relates to with that kind ("styles", "numbering"), or "".
+std::string relatedPart(const pugi::xml_document& rels, const std::string& kind)
+{
+    const std::string type = kRelBase + kind;
+    for (pugi::xml_node r : rels.document_element().children("Relationship"))
+        if (type == r.attribute("Type").as_string()) return resolveTarget(r.attribute("Target").as_string());
+    return {};
+}
+
+// The highest value of attribute `attr` on the root's children named `child` (-1 when none).
+int highest(pugi::xml_node root, const char* child, const char* attr)
+{
+    int top = -1;
+    for (pugi::xml_node c : root.children(child)) top = std::max(top, c.attribute(attr).as_int(-1));
+    return top;
+}
+
+// Moves every list reference under n onto the list numbers added after this document's own.
+void shiftLists(pugi::xml_node n, int shift)
+{
+    if (shift == 0) return;
+    for (pugi::xml_node c : n.children()) {
+        if (c.type() != pugi::node_element) continue;
+        if (named(c, "w:numId") && c.attribute("w:val").as_int() > 0)
+            c.attribute("w:val").set_value(c.attribute("w:val").as_int() + shift);
+        shiftLists(c, shift);
+    }
+}
+
+// Puts their list definitions into ours, after ours and under new numbers; returns how much
+// their list numbers grew.
+int mergeNumbering(pugi::xml_node ours, pugi::xml_node theirs)
+{
+    const int absShift = highest(ours, "w:abstractNum", "w:abstractNumId") + 1;
+    const int numShift = std::max(highest(ours, "w:num", "w:numId"), 0);
+    // The schema's order: picture bullets, definitions, lists, then the clean-up mark.
+    pugi::xml_node lastAbs, lastNum, cleanup = ours.child("w:numIdMacAtCleanup");
+    for (pugi::xml_node c : ours.children()) {
+        if (named(c, "w:abstractNum") || named(c, "w:numPicBullet")) lastAbs = c;
+        if (named(c, "w:num")) lastNum = c;
+    }
+    for (pugi::xml_node a : theirs.children("w:abstractNum")) {
+        pugi::xml_node copy = lastAbs ? ours.insert_copy_after(a, lastAbs)
+                              : ours.first_child() ? ours.insert_copy_before(a, ours.first_child()) : ours.append_copy(a);
+        copy.attribute("w:abstractNumId").set_value(a.attribute("w:abstractNumId").as_int() + absShift);
+        copy.remove_child("w:lvlPicBulletId"); // picture bullets stay behind
+        for (pugi::xml_node lvl : copy.children("w:lvl")) lvl.remove_child("w:lvlPicBulletId");
+        lastAbs = copy;
+    }
+    if (!lastNum) lastNum = lastAbs;
+    for (pugi::xml_node n : theirs.children("w:num")) {
+        pugi::xml_node copy = lastNum ? ours.insert_copy_after(n, lastNum)
+                              : cleanup ? ours.insert_copy_before(n, cleanup) : ours.append_copy(n);
+        copy.attribute("w:numId").set_value(n.attribute("w:numId").as_int() + numShift);
+        pugi::xml_node abs = copy.child("w:abstractNumId");
+        abs.attribute("w:val").set_value(abs.attribute("w:val").as_int() + absShift);
+        lastNum = copy;
+    }
+    return numShift;
+}
+
 } // namespace
 
 void Document::InsertBody(const Document& other)
@@ -999,6 +1076,49 @@ void Document::InsertBody(const Document& other)
             if (c.type() == pugi::node_element) walk(c);
     };
 
+    // The lists and styles of the inserted text come along (lists first: styles may name them).
+    // A part this document lacks is taken whole; otherwise what it lacks is added to it.
+    bool packageChanged = false;
+    int listShift = 0;
+    for (const std::string kind : {"numbering", "styles"}) {
+        const int src = entryIndex(other.d->entries, relatedPart(theirs, kind));
+        pugi::xml_document from;
+        if (src < 0 || !loadXml(from, other.d->entries[size_t(src)].data) || !from.document_element()) continue;
+        const std::string ourName = relatedPart(ours, kind);
+        const int dst = ourName.empty() ? -1 : entryIndex(d->entries, ourName);
+        pugi::xml_document to;
+        if (dst < 0 || !loadXml(to, d->entries[size_t(dst)].data) || !to.document_element()) {
+            std::string name = "word/" + kind + ".xml";
+            for (int n = 1; entryIndex(d->entries, name) >= 0; ++n) name = "word/zb" + std::to_string(n) + "_" + kind + ".xml";
+            if (!ourName.empty())
+                for (pugi::xml_node r : ours.document_element().children("Relationship"))
+                    if (kRelBase + kind == r.attribute("Type").as_string()) ours.document_element().remove_child(r);
+            d->entries.push_back({name, other.d->entries[size_t(src)].data});
+            pugi::xml_node rel = ours.document_element().append_child("Relationship");
+            rel.append_attribute("Id").set_value(freshId().c_str());
+            rel.append_attribute("Type").set_value((kRelBase + kind).c_str());
+            rel.append_attribute("Target").set_value(name.substr(5).c_str());
+            if (pugi::xml_node typeRoot = types.document_element()) {
+                pugi::xml_node ov = typeRoot.append_child("Override");
+                ov.append_attribute("PartName").set_value(("/" + name).c_str());
+                ov.append_attribute("ContentType").set_value(
+                    ("application/vnd.openxmlformats-officedocument.wordprocessingml." + kind + "+xml").c_str());
+            }
+            packageChanged = true;
+            continue;
+        }
+        pugi::xml_node root = to.document_element();
+        if (kind == "numbering") {
+            listShift = mergeNumbering(root, from.document_element());
+        } else {
+            QSet<QString> known;
+            for (pugi::xml_node st : root.children("w:style")) known.insert(toQ(st.attribute("w:styleId").as_string()));
+            for (pugi::xml_node st : from.document_element().children("w:style"))
+                if (!known.contains(toQ(st.attribute("w:styleId").as_string()))) shiftLists(root.append_copy(st), listShift);
+        }
+        d->entries[size_t(dst)].data = saveXml(to);
+    }
+
     // Namespaces the inserted blocks use but this document does not declare.
     pugi::xml_node root = d->parts.front().xml->document_element();
     for (pugi::xml_attribute a : other.d->parts.front().xml->document_element().attributes())
@@ -1009,9 +1129,10 @@ void Document::InsertBody(const Document& other)
         if (c.type() != pugi::node_element || named(c, "w:sectPr")) continue;
         pugi::xml_node copy = before ? body.insert_copy_before(c, before) : body.append_copy(c);
         walk(copy);
+        shiftLists(copy, listShift);
     }
 
-    if (!renamed.isEmpty()) {
+    if (!renamed.isEmpty() || packageChanged) {
         if (ourRels < 0) d->entries.push_back({relsName, saveXml(ours)});
         else d->entries[size_t(ourRels)].data = saveXml(ours);
         if (typesIdx >= 0 && types.document_element()) d->entries[size_t(typesIdx)].data = saveXml(types);
@@ -1071,15 +1192,25 @@ void Document::InsertHeaderPicture(const QByteArray& image, const QString& exten
     pugi::xml_node docRoot = d->parts.front().xml->document_element();
     pugi::xml_node body = docRoot.child("w:body");
     if (!body) throw EDocumentError(QStringLiteral("El documento no tiene cuerpo."));
-    pugi::xml_node sect = body.last_child();
-    while (sect && sect.type() != pugi::node_element) sect = sect.previous_sibling();
-    if (!named(sect, "w:sectPr")) sect = body.append_child("w:sectPr");
+    // The first section: its properties end its last paragraph, or close the body when it is the only one.
+    pugi::xml_node sect;
+    for (pugi::xml_node p : body.children("w:p"))
+        if ((sect = p.child("w:pPr").child("w:sectPr"))) break;
+    if (!sect) {
+        sect = body.last_child();
+        while (sect && sect.type() != pugi::node_element) sect = sect.previous_sibling();
+        if (!named(sect, "w:sectPr")) sect = body.append_child("w:sectPr");
+    }
+    // The header of its first page: a section with a first page of its own shows that one there.
+    const pugi::xml_node titlePg = sect.child("w:titlePg");
+    const std::string onOff = titlePg.attribute("w:val").as_string("1");
+    const char* const kind = titlePg && onOff != "0" && onOff != "false" && onOff != "off" ? "first" : "default";
 
-    // The first section's own header, or a new one.
+    // That header, or a new one.
     std::string headerName;
     for (pugi::xml_node ref : sect.children("w:headerReference")) {
         const char* type = ref.attribute("w:type").as_string("default");
-        if (std::strcmp(type, "default") != 0) continue;
+        if (std::strcmp(type, kind) != 0) continue;
         pugi::xml_node rel = rels.document_element().find_child_by_attribute("Relationship", "Id", ref.attribute("r:id").as_string());
         if (rel) headerName = resolveTarget(rel.attribute("Target").as_string());
         break;
@@ -1109,7 +1240,7 @@ void Document::InsertHeaderPicture(const QByteArray& image, const QString& exten
         ov.append_attribute("ContentType").set_value("application/vnd.openxmlformats-officedocument.wordprocessingml.header+xml");
         if (!docRoot.attribute("xmlns:r")) docRoot.append_attribute("xmlns:r").set_value(kRNs);
         pugi::xml_node ref = sect.prepend_child("w:headerReference");
-        ref.append_attribute("w:type").set_value("default");
+        ref.append_attribute("w:type").set_value(kind);
         ref.append_attribute("r:id").set_value(id.c_str());
         d->parts.front().dirty = true;
         store("word/_rels/document.xml.rels", saveXml(rels));

@@ -6,6 +6,7 @@
 #include "agenda/UPlanner.h"
 #include "documents/MailForm.h"
 #include "documents/MapiLoader.h"
+#include "platform/forms/Beep.h"
 #include "platform/forms/Keyboard.h"
 #include "reports/ULimAgen.h"
 #include "tests/support/CuentaEventos.h"
@@ -284,6 +285,39 @@ TEST_F(AgendaFormTest, SteppingAMonthFromTheLastOfJanuaryLandsOnTheLastOfFebruar
     EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2000, 2, 28)));
     ::Agenda->btHoy->Click();
     EXPECT_EQ(double(FechaAgenda), double(Date()));
+}
+
+// Across the year's change the steps keep the day; past the calendar's last or first year they
+// beep and stay, instead of an error in the toolkit's words.
+TEST_F(AgendaFormTest, SteppingAcrossTheYearAndAtTheCalendarsEnds) {
+    Abre();
+    VeA(EncodeDate(2026, 12, 31));
+    ::Agenda->btMesMas->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2027, 1, 31)));
+    ::Agenda->btMesMenos->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2026, 12, 31)));
+    VeA(EncodeDate(2028, 2, 29));
+    ::Agenda->btAnoMas->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2029, 2, 28)));
+
+    VeA(EncodeDate(9999, 12, 31));
+    int pitidos = platform::forms::BeepCount();
+    ::Agenda->btMesMas->Click();
+    ::Agenda->btAnoMas->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(9999, 12, 31)));
+    EXPECT_EQ(double(::Agenda->Calendar->Date()), double(EncodeDate(9999, 12, 31)));
+    EXPECT_EQ(platform::forms::BeepCount(), pitidos + 2);
+    ::Agenda->btMesMenos->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(9999, 11, 30)));
+
+    VeA(EncodeDate(1, 1, 15));
+    pitidos = platform::forms::BeepCount();
+    ::Agenda->btMesMenos->Click();
+    ::Agenda->btAnoMenos->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(1, 1, 15)));
+    EXPECT_EQ(platform::forms::BeepCount(), pitidos + 2);
+    ::Agenda->btAnoMas->Click();
+    EXPECT_EQ(double(FechaAgenda), double(EncodeDate(2, 1, 15)));
 }
 
 TEST_F(AgendaFormTest, TheDayChosenInThePlannerBecomesTheWorkingDay) {

@@ -94,6 +94,28 @@ TEST_F(CalendarioTest, LeapDayMovedByAYearBecomesTheLastOfFebruary) {
     EXPECT_EQ(double(visto), double(EncodeDate(2025, 2, 28)));
 }
 
+TEST_F(CalendarioTest, TheButtonsStopAtTheCalendarsLastAndFirstYear) {
+    TDateTime trasMes, trasAno, primero;
+    Abre(EncodeDate(9999, 12, 20), [&](TAlmanaque& a) {
+        TFormHarness::Click(a.btMesPlus);
+        trasMes = Mostrada(a);
+        TFormHarness::Click(a.ZbSpeedButton1);
+        trasAno = Mostrada(a);
+        a.Calendar->SetDate(EncodeDate(1, 3, 5));
+        TFormHarness::Click(a.btYearAnt);
+        TFormHarness::Click(a.btMesMinus);
+        TFormHarness::Click(a.btMesMinus);
+        TFormHarness::Click(a.btMesMinus);
+        primero = Mostrada(a);
+        a.SetModalResult(mrNo);
+    });
+    EXPECT_EQ(double(trasMes), double(EncodeDate(9999, 12, 20)));
+    EXPECT_EQ(double(trasAno), double(EncodeDate(9999, 12, 20)));
+    EXPECT_EQ(double(primero), double(EncodeDate(1, 1, 5)));
+    EXPECT_EQ(double(FechaCalendario), double(primero));
+    EXPECT_EQ(Texts(), QStringList());
+}
+
 TEST_F(CalendarioTest, KeysPageTheMonthsEnterChoosesEscapeRefuses) {
     TDateTime visto;
     EXPECT_EQ(Abre(EncodeDate(2024, 5, 15), [&](TAlmanaque& a) {

@@ -154,6 +154,43 @@ TEST_F(AlcanceTest, TheWindowOpensOnAPageTheUserMaySee) {
     EXPECT_TRUE(form->Expedientes1->Enabled());
 }
 
+// Rights changed while the user works: the menus, pages and buttons follow them as soon as the
+// users form closes, or, when another workstation changed them, at the first command refused;
+// none is left offered that does nothing.
+TEST_F(AlcanceTest, RightsChangedDuringTheSessionReachTheMenusAtOnce) {
+    Despacho();
+    Usuario(QStringLiteral("ANA"), -1);
+    Muestra();
+    form->Paginas->SetActivePage(form->pgConsultas);
+    form->PaginasChange(form.get());
+    ASSERT_TRUE(form->Consultas1->Enabled());
+    // The user takes away its own consultations in the users form.
+    harness->AnswerModal([](TCustomForm&) {
+        Dat->TPriv->Edit();
+        Dat->TPriv->FieldByName(QStringLiteral("Consulta"))->SetAsBoolean(false);
+        Dat->TPriv->Post();
+    });
+    form->Ordena(&TPrincipio::Accesos1Click, form.get());
+    EXPECT_FALSE(form->pgConsultas->TabVisible());
+    EXPECT_EQ(form->Paginas->ActivePage(), form->pgExped);
+    EXPECT_FALSE(form->Consultas1->Enabled());
+    EXPECT_TRUE(form->Expedientes1->Enabled());
+
+    // Another workstation takes away the case files and gives the reports.
+    TQuery q(nullptr);
+    q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+    q.SQL()->SetText(QStringLiteral("UPDATE PRIVACIDAD SET Expedientes = 0, Listados = 1 WHERE Usuario = 'ANA'"));
+    q.ExecSQL();
+    Dat->RefrescaTablas();
+    ASSERT_TRUE(form->Nuevo1->Enabled());
+    harness->ClearRecords();
+    form->Nuevo1->Click();
+    EXPECT_TRUE(harness->ModalForms().empty());
+    EXPECT_FALSE(form->Nuevo1->Enabled() && form->Expedientes1->Enabled());
+    EXPECT_FALSE(form->Paginas->Visible());
+    EXPECT_TRUE(form->Informes1->Enabled());
+}
+
 TEST_F(AlcanceTest, EveryListReportKeepsToTheRowsOfTheUsersLawyer) {
     Despacho();
     Usuario(QStringLiteral("ANA"), 2);

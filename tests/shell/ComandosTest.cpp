@@ -8,6 +8,7 @@
 #include "documents/UExport.h"
 #include "records/UCliente.h"
 #include "records/UExpediente.h"
+#include "records/UNuevo.h"
 #include "reports/Limite.h"
 #include "reports/Limite2.h"
 #include "reports/RPTFiltro.h"
@@ -188,7 +189,7 @@ TEST_F(ComandosTest, NewIsRefusedForALawyerTheUserMayNotReach) {
 // The lawyer shown in the toolbar is deleted in the firm-lawyer form: the selector falls back to
 // every lawyer, so nothing new goes to a lawyer the toolbar does not show.
 TEST_F(ComandosTest, DeletingTheLawyerShownLeavesAllLawyersNotABlankOverAnother) {
-    Genera(3, 0);
+    Genera(3, 6);
     Todos();
     Dat->TAboCli->Append();
     Dat->TAboCli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Prueba"));
@@ -199,6 +200,7 @@ TEST_F(ComandosTest, DeletingTheLawyerShownLeavesAllLawyersNotABlankOverAnother)
     form->ZbAbogados->SetValue(nuevo);
     form->ZbAbogadosChange(form.get());
     ASSERT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("Prueba, Ana"));
+    ASSERT_TRUE(form->TExped->IsEmpty()) << "the new lawyer has no case files";
     const int consultas = Cuenta(QStringLiteral("SELECT COUNT(*) FROM consultas"));
     harness->AnswerModal([&](TCustomForm&) {
         Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(nuevo.toInt()), 0);
@@ -208,6 +210,7 @@ TEST_F(ComandosTest, DeletingTheLawyerShownLeavesAllLawyersNotABlankOverAnother)
     form->AbogadosDespacho1->Click();
     ASSERT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM abocli WHERE ABOCLI = ") + nuevo), 0);
     EXPECT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
+    EXPECT_FALSE(form->TExped->IsEmpty()) << "the grid lists every lawyer's case files under TODOS";
     harness->ClearRecords();
     form->Paginas->SetActivePage(form->pgConsultas);
     form->PaginasChange(form->Paginas);
@@ -258,6 +261,44 @@ TEST_F(ComandosTest, OpenShowsTheSelectedCaseFileAndKeepsItSelected) {
     ASSERT_EQ(harness->ModalForms().size(), 1u);
     EXPECT_EQ(visto, ano + QLatin1Char('/') + numero);
     EXPECT_EQ(Numero(form->TExped), numero);
+}
+
+// A new case file or consultation is the one selected when its form closes (the grid's first row
+// was, so a delete right after it named another record).
+TEST_F(ComandosTest, ANewRecordStaysSelectedSoADeleteNamesIt) {
+    Genera(3, 12);
+    Todos();
+    Muestra();
+    Dat->TAboCli->First();
+    form->ZbAbogados->SetValue(Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsString());
+    form->ZbAbogadosChange(form.get());
+    auto nuevo = [&](void (TPrincipio::*orden)(TObject*), TTable* grid) {
+        harness->AnswerModal([](TCustomForm& f) {
+            auto& d = static_cast<TNuevoExp&>(f);
+            d.Expediente->SetText(QStringLiteral("00099-A"));
+            d.BtOkClick(&d);
+        });
+        harness->AnswerModal(mrCancel);
+        (form.get()->*orden)(form.get());
+        return Ano(grid) + QLatin1Char('/') + Numero(grid);
+    };
+    const QString ano = QString::number(QDate::currentDate().year());
+    ASSERT_NE(Numero(form->TExped), QStringLiteral("00099-A"));
+    EXPECT_EQ(nuevo(&TPrincipio::Nuevo1Click, form->TExped), ano + QStringLiteral("/00099-A"));
+    ASSERT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped WHERE NUMERO = '00099-A'")), 1);
+    harness->ClearRecords();
+    harness->AnswerMessage(mrNo);
+    form->Borrar1Click(form.get());
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("BORRAR Expediente ") + ano + QStringLiteral("/00099-A")});
+
+    form->Paginas->SetActivePage(form->pgConsultas);
+    form->PaginasChange(form->Paginas);
+    ASSERT_NE(Numero(form->TConsul), QStringLiteral("00099-A"));
+    EXPECT_EQ(nuevo(&TPrincipio::Nuevo2Click, form->TConsul), ano + QStringLiteral("/00099-A"));
+    harness->ClearRecords();
+    harness->AnswerMessage(mrNo);
+    form->Borrar2Click(form.get());
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("BORRAR Consulta ") + ano + QStringLiteral("/00099-A")});
 }
 
 TEST_F(ComandosTest, DeletingACaseFileRemovesItsLinksAndOnlyWhatTheUserChose) {
@@ -374,6 +415,10 @@ TEST_F(ComandosTest, EmptyingTheDataNeedsThePrivacyRightAndIsAllOrNothing) {
 
     Sql(QStringLiteral("DROP TRIGGER no_peritos"));
     const QString contador = Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->AsString();
+    Dat->TAboCli->First();
+    form->ZbAbogados->SetValue(Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsString());
+    form->ZbAbogadosChange(form.get());
+    ASSERT_NE(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
     harness->ClearRecords();
     harness->AnswerMessage(mrYes);
     form->Limpiardatos1Click(form.get());
@@ -385,6 +430,13 @@ TEST_F(ComandosTest, EmptyingTheDataNeedsThePrivacyRightAndIsAllOrNothing) {
     Dat->TTabcon->Refresh();
     EXPECT_EQ(Dat->TTabcon->FieldByName(QStringLiteral("CONTEXP"))->AsString(), contador);
     EXPECT_TRUE(form->TExped->IsEmpty());
+    // The lawyers are gone from the selector too: no new case file for one of them.
+    EXPECT_TRUE(form->QAbo->IsEmpty());
+    EXPECT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
+    harness->ClearRecords();
+    form->Nuevo1Click(form.get());
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Debe Seleccionar un ABOGADO")});
+    EXPECT_EQ(Cuenta(QStringLiteral("SELECT COUNT(*) FROM exped")), 0);
 }
 
 TEST_F(ComandosTest, ARefusedChangeOfUserKeepsThePreviousUsersRights) {

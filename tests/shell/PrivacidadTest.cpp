@@ -134,6 +134,30 @@ TEST_F(PrivacidadTest, AnEmptyPasswordBoxKeepsThePasswordAndANewUserMustGetOne) 
     EXPECT_EQ(AbogadoDe(QStringLiteral("LUISA")), 0);
 }
 
+// The user logged in may manage the others but not delete itself: the session would go on as the
+// next user of the table, with that user's rights and reach.
+TEST_F(PrivacidadTest, TheUserLoggedInCannotDeleteItselfButDeletesOthers) {
+    Usuario(QStringLiteral("LOLA"), QStringLiteral("OTRA"), 3);
+    Situa(QStringLiteral("PEPE"));
+    Abre();
+    TFormHarness::PressKey(form, VK_DELETE, ssCtrl);
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("No puede borrar el USUARIO con el que ha entrado")});
+    EXPECT_TRUE(shell::CompruebaUsuario(QStringLiteral("PEPE"), QStringLiteral("CLAVE")));
+    EXPECT_EQ(Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->AsString(), QStringLiteral("PEPE"));
+
+    harness->ClearRecords();
+    Situa(QStringLiteral("LOLA"));
+    harness->AnswerMessage(mrYes);
+    TFormHarness::Click(form->btDel->Button());
+    EXPECT_FALSE(shell::CompruebaUsuario(QStringLiteral("LOLA"), QStringLiteral("OTRA")));
+
+    harness->ClearRecords();
+    Situa(QStringLiteral("SUPERVISOR"));
+    TFormHarness::Click(form->btDel->Button());
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("SUPERVISOR no puede ser borrado")});
+    EXPECT_TRUE(shell::CompruebaUsuario(QStringLiteral("SUPERVISOR"), QStringLiteral("KODRAM")));
+}
+
 TEST_F(PrivacidadTest, NobodyClearsAndLocksTheFiveDataRightsAndALawyerSetsThem) {
     Abre();
     Situa(QStringLiteral("PEPE"));

@@ -4,6 +4,10 @@
 #include "controls/data/ZbLookup.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
+#include "platform/rtl/Threads.h"
+
+#include <QDateTime>
+#include <cstdlib>
 
 #include <QAbstractSlider>
 #include <QScrollBar>
@@ -122,6 +126,15 @@ TEST_F(LookupTest, APauseOfMoreThanTwoSecondsStartsANewSearch) {
     Type(list, QStringLiteral("b"));
     EXPECT_EQ(list->SearchText(), QStringLiteral("B"));
     EXPECT_EQ(Stored(), QStringLiteral("120"));
+}
+
+// The pause is timed by the tick count the timers use: the calendar clock can be set back.
+TEST_F(LookupTest, ThePauseIsTimedByTheTickCountNotTheCalendarClock) {
+    platform::data::SetLookupClock(nullptr);
+    const quint32 antes = GetTickCount();
+    const qint64 tic = platform::data::LookupTickCount();
+    EXPECT_LE(quint32(tic) - antes, 1000u);
+    EXPECT_GT(std::llabs(QDateTime::currentMSecsSinceEpoch() - tic), qint64(3600) * 1000);
 }
 
 TEST_F(LookupTest, EmptySearchOrAFullSearchTextNeverChoosesARow) {

@@ -97,6 +97,28 @@ TEST_F(CalendarTest, MonthAndYearSteppingClampsTheDay) {
     EXPECT_EQ(cal->CalendarDate(), EncodeDate(2001, 2, 28));
 }
 
+TEST_F(CalendarTest, SteppingStopsAtTheFirstAndLastDays) {
+    cal->SetCalendarDate(EncodeDate(9999, 12, 31));
+    int changes = 0;
+    cal->OnChange = [&](TObject*) { ++changes; };
+    cal->NextMonth();
+    cal->NextYear();
+    cal->SetYear(10000);
+    quint16 k = VK_RIGHT;
+    cal->KeyDown(k, 0);
+    EXPECT_EQ(cal->CalendarDate(), EncodeDate(9999, 12, 31));
+    cal->SetCalendarDate(EncodeDate(1, 1, 1));
+    changes = 0;
+    cal->PrevMonth();
+    cal->PrevYear();
+    k = VK_LEFT;
+    cal->KeyDown(k, 0);
+    EXPECT_EQ(cal->CalendarDate(), EncodeDate(1, 1, 1));
+    EXPECT_EQ(changes, 0);
+    cal->NextYear();
+    EXPECT_EQ(cal->CalendarDate(), EncodeDate(2, 1, 1));
+}
+
 TEST_F(CalendarTest, InvalidPartsLeaveTheDateUnchanged) {
     cal->SetCalendarDate(EncodeDate(2001, 5, 15));
     int changes = 0;

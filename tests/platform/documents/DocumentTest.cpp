@@ -350,3 +350,167 @@ TEST(DocumentNotes, FieldsInFootnotesAndEndnotesAreMerged)
     EXPECT_TRUE(back.Fields().isEmpty()) << back.Fields().join(' ').toStdString();
     EXPECT_EQ(back.BodyText(), "Demanda de José \"Pepe\" Núñez <&>");
 }
+
+namespace {
+// The text of one entry of a zip, empty when it is not there.
+std::string zipEntry(const QString& path, const char* name)
+{
+    int err = 0;
+    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &err);
+    if (!za) return {};
+    std::string out;
+    if (zip_file_t* f = zip_fopen(za, name, 0)) {
+        char buf[4096];
+        for (zip_int64_t n; (n = zip_fread(f, buf, sizeof buf)) > 0;) out.append(buf, size_t(n));
+        zip_fclose(f);
+    }
+    zip_close(za);
+    return out;
+}
+
+int occurrences(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+} // namespace
+
+// An older letter brought into the office template keeps its numbered list and its own paragraph
+// style; brought in again, its list gets numbers of its own instead of joining the first one.
+TEST(DocumentInsert, InsertedLetterKeepsItsListsAndStyles)
+{
+    QTemporaryDir dir;
+    const QString letter = dir.filePath("hechos.docx");
+    writeZip(letter,
+             {{"[Content_Types].xml",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
+               "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+               "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"},
+              {"word/_rels/document.xml.rels",
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+               "<Relationship Id=\"rS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+               "Target=\"styles.xml\"/><Relationship Id=\"rN\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+               "2006/relationships/numbering\" Target=\"numbering.xml\"/></Relationships>"},
+              {"word/styles.xml", std::string("<w:styles ") + W
+                                      + "><w:style w:type=\"paragraph\" w:styleId=\"Normal\"><w:name w:val=\"Normal\"/>"
+                                        "</w:style><w:style w:type=\"paragraph\" w:styleId=\"Hecho\"><w:name w:val=\"Hecho\"/>"
+                                        "<w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style></w:styles>"},
+              {"word/numbering.xml", std::string("<w:numbering ") + W
+                                         + "><w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:numFmt "
+                                           "w:val=\"decimal\"/><w:lvlText w:val=\"%1.\"/></w:lvl></w:abstractNum>"
+                                           "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num></w:numbering>"},
+              {"word/document.xml",
+               std::string("<w:document ") + W + "><w:body><w:p><w:pPr><w:pStyle w:val=\"Hecho\"/></w:pPr>"
+                   + wrun("HECHOS") + "</w:p><w:p><w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr>"
+                   + wrun("Primero: [[Cliente.Nombre]]") + "</w:p></w:body></w:document>"}});
+
+    const QString model = dir.filePath("modelo.docx");
+    Document::WriteWordTemplate(dir.filePath("Zembra.dotx"));
+    Document doc = Document::Load(dir.filePath("Zembra.dotx"));
+    doc.ConvertTemplateToDocument();
+    doc.InsertBody(Document::Load(letter));
+    doc.Save(model);
+    EXPECT_EQ(Document::Load(model).Fields(), QStringList({"[[Cliente.Nombre]]"}));
+    EXPECT_EQ(occurrences(zipEntry(model, "word/numbering.xml"), "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/>"), 1);
+    EXPECT_EQ(occurrences(zipEntry(model, "word/_rels/document.xml.rels"), "relationships/numbering\" Target=\"numbering.xml\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(model, "[Content_Types].xml"), "PartName=\"/word/numbering.xml\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:styleId=\"Hecho\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:styleId=\"Normal\""), 1);
+
+    // Into a document that has that list already: new numbers for the second copy, and the style
+    // it already has is not doubled.
+    Document again = Document::Load(model);
+    again.InsertBody(Document::Load(letter));
+    const QString twice = dir.filePath("dos.docx");
+    again.Save(twice);
+    const std::string numbering = zipEntry(twice, "word/numbering.xml");
+    EXPECT_EQ(occurrences(numbering, "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/>"), 1);
+    EXPECT_EQ(occurrences(numbering, "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/>"), 1);
+    EXPECT_LT(numbering.find("w:abstractNumId=\"1\""), numbering.find("<w:num "));  // definitions before lists
+    const std::string body = zipEntry(twice, "word/document.xml");
+    EXPECT_EQ(occurrences(body, "<w:numId w:val=\"1\"/>"), 1);
+    EXPECT_EQ(occurrences(body, "<w:numId w:val=\"2\"/>"), 1);
+    EXPECT_EQ(occurrences(zipEntry(twice, "word/styles.xml"), "w:styleId=\"Hecho\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(twice, "word/_rels/document.xml.rels"), "relationships/numbering\""), 1);
+}
+
+// A save that cannot be made says which folder is at fault, in Spanish, not the archive library's
+// own English words.
+TEST(DocumentErrors, FailedSaveNamesTheFolderThatIsMissingOrReadOnly)
+{
+    QTemporaryDir dir;
+    const QString model = dir.filePath("m.docx");
+    makeDocx(model);
+    Document doc = Document::Load(model);
+    auto saveError = [&](const QString& file) {
+        try {
+            doc.Save(file);
+        } catch (const EDocumentError& e) {
+            return e.Message();
+        }
+        return QString();
+    };
+    const QString missing = dir.filePath("Escritos");
+    EXPECT_EQ(saveError(missing + "/1.docx"),
+              "No se puede guardar el documento \"1.docx\": la carpeta \"" + missing + "\" no existe.");
+    EXPECT_EQ(platform::documents::FolderProblem(model), QString());
+
+    const QString locked = dir.filePath("Modelos");
+    ASSERT_TRUE(QDir().mkpath(locked));
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (!QFileInfo(locked).isWritable()) {  // the superuser writes in any folder
+        EXPECT_EQ(saveError(locked + "/2.docx"),
+                  "No se puede guardar el documento \"2.docx\": no se puede escribir en la carpeta \"" + locked + "\".");
+        EXPECT_FALSE(QFileInfo::exists(locked + "/2.docx"));
+    }
+}
+
+// A letter whose first page has a header of its own gets the logo there, where a one-page letter
+// shows it; without such a header it goes to the ordinary one, as before.
+TEST(DocumentLogo, GoesToTheHeaderTheFirstPageShows)
+{
+    QTemporaryDir dir;
+    const std::string relNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    auto letter = [&](const QString& path, bool firstHeader) {
+        std::string rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                           "<Relationship Id=\"rIdD\" Type=\"" + relNs + "header\" Target=\"header1.xml\"/>";
+        std::string refs = "<w:headerReference w:type=\"default\" r:id=\"rIdD\"/>";
+        std::vector<std::pair<std::string, std::string>> files = {
+            {"word/header1.xml", std::string("<w:hdr ") + W + ">" + wpara(wrun("Resto [[Abogado.Nombre]]")) + "</w:hdr>"}};
+        if (firstHeader) {
+            rels += "<Relationship Id=\"rIdP\" Type=\"" + relNs + "header\" Target=\"header2.xml\"/>";
+            refs += "<w:headerReference w:type=\"first\" r:id=\"rIdP\"/>";
+            files.push_back({"word/header2.xml", std::string("<w:hdr ") + W + ">" + wpara(wrun("Primera")) + "</w:hdr>"});
+        }
+        files.push_back({"[Content_Types].xml",
+                         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                         "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"});
+        files.push_back({"word/_rels/document.xml.rels", rels + "</Relationships>"});
+        files.push_back({"word/document.xml", std::string("<w:document ") + W + "><w:body>" + wpara(wrun("Carta"))
+                                                  + "<w:sectPr>" + refs + "<w:titlePg/></w:sectPr></w:body></w:document>"});
+        writeZip(path, files);
+    };
+    const QByteArray png = QByteArray::fromBase64(
+        "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC");
+
+    // The first page's own header takes it; the other pages' header is left as it was.
+    letter(dir.filePath("dos.docx"), true);
+    Document doc = Document::Load(dir.filePath("dos.docx"));
+    doc.InsertHeaderPicture(png, "png", 914400, 457200);
+    doc.Save(dir.filePath("dos-logo.docx"));
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("dos-logo.docx"), "word/header2.xml"), "<w:drawing>"), 1);
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("dos-logo.docx"), "word/header1.xml"), "<w:drawing>"), 0);
+
+    // A first page of its own with no header of its own: one is made for it.
+    letter(dir.filePath("una.docx"), false);
+    doc = Document::Load(dir.filePath("una.docx"));
+    doc.InsertHeaderPicture(png, "png", 914400, 457200);
+    doc.Save(dir.filePath("una-logo.docx"));
+    const std::string body = zipEntry(dir.filePath("una-logo.docx"), "word/document.xml");
+    EXPECT_EQ(occurrences(body, "w:type=\"first\""), 1);
+    EXPECT_EQ(occurrences(body, "w:type=\"default\" r:id=\"rIdD\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("una-logo.docx"), "word/header1.xml"), "<w:drawing>"), 0);
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("una-logo.docx"), "word/headerZb1.xml"), "<w:drawing>"), 1);
+    EXPECT_EQ(Document::Load(dir.filePath("una-logo.docx")).Fields(), QStringList({"[[Abogado.Nombre]]"}));
+}

@@ -180,6 +180,12 @@ TEST(Files, DatesOnTheDaysTheClocksChange) {
             EXPECT_NEAR(FileGetDateTime(a).Val, dt.Val, 1e-6) << dia << " " << hora;
         }
     }
+    // 02:30 on the spring day never happened here, but a packed date from elsewhere may say it.
+    const TDateTime saltada(46110.0 + 2.5 / 24.0);
+    const int packed = DateTimeToFileDate(saltada);
+    EXPECT_EQ((packed >> 11) & 0x1F, 2);
+    EXPECT_EQ((packed >> 5) & 0x3F, 30);
+    EXPECT_NEAR(FileDateToDateTime(packed).Val, saltada.Val, 1e-6);
     if (habia) qputenv("TZ", antes);
     else qunsetenv("TZ");
     tzset();
