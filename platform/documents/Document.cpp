@@ -1114,7 +1114,11 @@ void Document::InsertBody(const Document& other)
             QSet<QString> known;
             for (pugi::xml_node st : root.children("w:style")) known.insert(toQ(st.attribute("w:styleId").as_string()));
             for (pugi::xml_node st : from.document_element().children("w:style"))
-                if (!known.contains(toQ(st.attribute("w:styleId").as_string()))) shiftLists(root.append_copy(st), listShift);
+                if (!known.contains(toQ(st.attribute("w:styleId").as_string()))) {
+                    pugi::xml_node copy = root.append_copy(st);
+                    copy.remove_attribute("w:default"); // the template's defaults stay the defaults
+                    shiftLists(copy, listShift);
+                }
         }
         d->entries[size_t(dst)].data = saveXml(to);
     }
@@ -1192,15 +1196,25 @@ void Document::InsertHeaderPicture(const QByteArray& image, const QString& exten
     pugi::xml_node docRoot = d->parts.front().xml->document_element();
     pugi::xml_node body = docRoot.child("w:body");
     if (!body) throw EDocumentError(QStringLiteral("El documento no tiene cuerpo."));
-    pugi::xml_node sect = body.last_child();
-    while (sect && sect.type() != pugi::node_element) sect = sect.previous_sibling();
-    if (!named(sect, "w:sectPr")) sect = body.append_child("w:sectPr");
+    // The first section: its properties end its last paragraph, or close the body when it is the only one.
+    pugi::xml_node sect;
+    for (pugi::xml_node p : body.children("w:p"))
+        if ((sect = p.child("w:pPr").child("w:sectPr"))) break;
+    if (!sect) {
+        sect = body.last_child();
+        while (sect && sect.type() != pugi::node_element) sect = sect.previous_sibling();
+        if (!named(sect, "w:sectPr")) sect = body.append_child("w:sectPr");
+    }
+    // The header of its first page: a section with a first page of its own shows that one there.
+    const pugi::xml_node titlePg = sect.child("w:titlePg");
+    const std::string onOff = titlePg.attribute("w:val").as_string("1");
+    const char* const kind = titlePg && onOff != "0" && onOff != "false" && onOff != "off" ? "first" : "default";
 
-    // The first section's own header, or a new one.
+    // That header, or a new one.
     std::string headerName;
     for (pugi::xml_node ref : sect.children("w:headerReference")) {
         const char* type = ref.attribute("w:type").as_string("default");
-        if (std::strcmp(type, "default") != 0) continue;
+        if (std::strcmp(type, kind) != 0) continue;
         pugi::xml_node rel = rels.document_element().find_child_by_attribute("Relationship", "Id", ref.attribute("r:id").as_string());
         if (rel) headerName = resolveTarget(rel.attribute("Target").as_string());
         break;
@@ -1230,7 +1244,7 @@ void Document::InsertHeaderPicture(const QByteArray& image, const QString& exten
         ov.append_attribute("ContentType").set_value("application/vnd.openxmlformats-officedocument.wordprocessingml.header+xml");
         if (!docRoot.attribute("xmlns:r")) docRoot.append_attribute("xmlns:r").set_value(kRNs);
         pugi::xml_node ref = sect.prepend_child("w:headerReference");
-        ref.append_attribute("w:type").set_value("default");
+        ref.append_attribute("w:type").set_value(kind);
         ref.append_attribute("r:id").set_value(id.c_str());
         d->parts.front().dirty = true;
         store("word/_rels/document.xml.rels", saveXml(rels));

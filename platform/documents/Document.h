@@ -64,8 +64,9 @@ public:
     void SetFontSize(int points);
     enum class TabAlign { Left, Right };
     struct TabStop { double cm; TabAlign align; bool dotLeader; };
-    // A picture (PNG, JPEG, GIF or BMP bytes) in a paragraph of its own at the top of the first
-    // section's header, made when the document has none; its size in EMU (914400 per inch).
+    // A picture (PNG, JPEG, GIF or BMP bytes) in a paragraph of its own at the top of the header the
+    // document's first page shows (the first section's first-page header when it has a first page of
+    // its own), made when the document has none; its size in EMU (914400 per inch).
     // Word documents only.
     void InsertHeaderPicture(const QByteArray& image, const QString& extension, qint64 widthEmu, qint64 heightEmu);
     // Tab stops of the paragraph at the insertion point (paragraphs typed after it inherit them).

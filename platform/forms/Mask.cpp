@@ -309,7 +309,9 @@ void TCustomMaskEdit::PasteFromClipboard() {
 // by part: typed one character at a time it would run into the next part ("71/22/026_").
 // A shorter numeric part before a separator is written with leading zeros, as a day, a month
 // or a case number is; the last part is filled as typing would fill it.
-bool TCustomMaskEdit::PasteWhole(const QString& clip) {
+bool TCustomMaskEdit::PasteWhole(const QString& copied) {
+    // Copied from a line of text, it may bring the line's end or blanks around it.
+    const QString clip = copied.section(QLatin1Char('\n'), 0, 0).trimmed();
     // Only over the whole value: all of it selected, or nothing written yet.
     QLineEdit* le = LineEdit();
     const bool all = le->hasSelectedText() && int(le->selectedText().size()) >= FMask.Length();

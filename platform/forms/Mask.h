@@ -90,7 +90,7 @@ protected:
 
 private:
     int NextEditable(int pos, bool forward) const;
-    bool PasteWhole(const QString& clip);
+    bool PasteWhole(const QString& copied);
     QString FMaskText;
     platform::forms::TEditMask FMask;
 };

@@ -393,8 +393,8 @@ TEST(DocumentInsert, InsertedLetterKeepsItsListsAndStyles)
                "Target=\"styles.xml\"/><Relationship Id=\"rN\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
                "2006/relationships/numbering\" Target=\"numbering.xml\"/></Relationships>"},
               {"word/styles.xml", std::string("<w:styles ") + W
-                                      + "><w:style w:type=\"paragraph\" w:styleId=\"Normal\"><w:name w:val=\"Normal\"/>"
-                                        "</w:style><w:style w:type=\"paragraph\" w:styleId=\"Hecho\"><w:name w:val=\"Hecho\"/>"
+                                      + "><w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Standard\">"
+                                        "<w:name w:val=\"Standard\"/></w:style><w:style w:type=\"paragraph\" w:styleId=\"Hecho\"><w:name w:val=\"Hecho\"/>"
                                         "<w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style></w:styles>"},
               {"word/numbering.xml", std::string("<w:numbering ") + W
                                          + "><w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:numFmt "
@@ -417,6 +417,9 @@ TEST(DocumentInsert, InsertedLetterKeepsItsListsAndStyles)
     EXPECT_EQ(occurrences(zipEntry(model, "[Content_Types].xml"), "PartName=\"/word/numbering.xml\""), 1);
     EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:styleId=\"Hecho\""), 1);
     EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:styleId=\"Normal\""), 1);
+    // The letter's own default paragraph style comes as a style, not as the template's default.
+    EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:styleId=\"Standard\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:default=\"1\""), 1);
 
     // Into a document that has that list already: new numbers for the second copy, and the style
     // it already has is not doubled.
@@ -464,4 +467,53 @@ TEST(DocumentErrors, FailedSaveNamesTheFolderThatIsMissingOrReadOnly)
                   "No se puede guardar el documento \"2.docx\": no se puede escribir en la carpeta \"" + locked + "\".");
         EXPECT_FALSE(QFileInfo::exists(locked + "/2.docx"));
     }
+}
+
+// A letter whose first page has a header of its own gets the logo there, where a one-page letter
+// shows it; without such a header it goes to the ordinary one, as before.
+TEST(DocumentLogo, GoesToTheHeaderTheFirstPageShows)
+{
+    QTemporaryDir dir;
+    const std::string relNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    auto letter = [&](const QString& path, bool firstHeader) {
+        std::string rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                           "<Relationship Id=\"rIdD\" Type=\"" + relNs + "header\" Target=\"header1.xml\"/>";
+        std::string refs = "<w:headerReference w:type=\"default\" r:id=\"rIdD\"/>";
+        std::vector<std::pair<std::string, std::string>> files = {
+            {"word/header1.xml", std::string("<w:hdr ") + W + ">" + wpara(wrun("Resto [[Abogado.Nombre]]")) + "</w:hdr>"}};
+        if (firstHeader) {
+            rels += "<Relationship Id=\"rIdP\" Type=\"" + relNs + "header\" Target=\"header2.xml\"/>";
+            refs += "<w:headerReference w:type=\"first\" r:id=\"rIdP\"/>";
+            files.push_back({"word/header2.xml", std::string("<w:hdr ") + W + ">" + wpara(wrun("Primera")) + "</w:hdr>"});
+        }
+        files.push_back({"[Content_Types].xml",
+                         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                         "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"});
+        files.push_back({"word/_rels/document.xml.rels", rels + "</Relationships>"});
+        files.push_back({"word/document.xml", std::string("<w:document ") + W + "><w:body>" + wpara(wrun("Carta"))
+                                                  + "<w:sectPr>" + refs + "<w:titlePg/></w:sectPr></w:body></w:document>"});
+        writeZip(path, files);
+    };
+    const QByteArray png = QByteArray::fromBase64(
+        "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC");
+
+    // The first page's own header takes it; the other pages' header is left as it was.
+    letter(dir.filePath("dos.docx"), true);
+    Document doc = Document::Load(dir.filePath("dos.docx"));
+    doc.InsertHeaderPicture(png, "png", 914400, 457200);
+    doc.Save(dir.filePath("dos-logo.docx"));
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("dos-logo.docx"), "word/header2.xml"), "<w:drawing>"), 1);
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("dos-logo.docx"), "word/header1.xml"), "<w:drawing>"), 0);
+
+    // A first page of its own with no header of its own: one is made for it.
+    letter(dir.filePath("una.docx"), false);
+    doc = Document::Load(dir.filePath("una.docx"));
+    doc.InsertHeaderPicture(png, "png", 914400, 457200);
+    doc.Save(dir.filePath("una-logo.docx"));
+    const std::string body = zipEntry(dir.filePath("una-logo.docx"), "word/document.xml");
+    EXPECT_EQ(occurrences(body, "w:type=\"first\""), 1);
+    EXPECT_EQ(occurrences(body, "w:type=\"default\" r:id=\"rIdD\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("una-logo.docx"), "word/header1.xml"), "<w:drawing>"), 0);
+    EXPECT_EQ(occurrences(zipEntry(dir.filePath("una-logo.docx"), "word/headerZb1.xml"), "<w:drawing>"), 1);
+    EXPECT_EQ(Document::Load(dir.filePath("una-logo.docx")).Fields(), QStringList({"[[Abogado.Nombre]]"}));
 }

@@ -153,6 +153,7 @@ TEST_F(MaskEditTest, AValuePastedWithItsSeparatorsFillsEachPart) {
     EXPECT_TRUE(edit->Modified());
     EXPECT_EQ(paste("!99/99/9999;1;_", "7/1/26"), QStringLiteral("07/01/26__"));  // a short year stays as typed
     EXPECT_EQ(paste("00000-l;1;_", "12-b"), QStringLiteral("00012-b"));
+    EXPECT_EQ(paste("!99/99/0000;1;_", " 5/3/2027\n"), QStringLiteral("05/03/2027"));  // a copied line
     // Over a whole selected value too.
     edit->SetEditMask(QStringLiteral("!99/99/0000;1;_"));
     edit->SetText(QStringLiteral("01/01/2000"));
