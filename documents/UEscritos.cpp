@@ -453,6 +453,10 @@ void AbreListaEscritos(int modo) {
     if (modo == 1 || modo == 2) {
         lista->btNuevo->SetVisible(false);
         lista->btBorrar->SetVisible(false);
+        // An import makes a model: from a case file or a consultation only for those who may
+        // make them from the main window.
+        TDataSet* p = Dat->TPriv;
+        lista->btImport->SetVisible(p->Active() && !p->IsEmpty() && p->FieldByName(QStringLiteral("Modelos"))->AsBoolean());
     }
     lista->ShowModal();
     lista.reset();
