@@ -285,8 +285,7 @@ void TFNota::AvisoExit(TObject*) {
 
 void TFNota::btEscritoClick(TObject*) {
     SelectFile->SetTitle(QStringLiteral("Seleccione documento a unir"));
-    Dat->TSistem->Refresh();
-    SelectFile->SetFilter(QStringLiteral("Documentos|") + F(Dat->TSistem, "FILEEXT")->AsString());
+    SelectFile->SetFilter(documents::FiltroDocumentos());
     SelectFile->SetFilterIndex(1);
     SelectFile->SetFileName(QString());
     if (!SelectFile->Execute()) {

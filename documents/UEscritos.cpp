@@ -393,10 +393,7 @@ void TListaEscritos::BtNoClick(TObject*) {
 void TListaEscritos::btImportClick(TObject*) {
     LeeEditor();
     SelectFile->SetTitle(QStringLiteral("Seleccione documento a unir"));
-    // Without a pattern in the settings, the documents of the editor in use.
-    QString patron = Sistema("FILEEXT")->AsString().trimmed();
-    if (patron.isEmpty()) patron = QStringLiteral("*") + ExtensionEscrito;
-    SelectFile->SetFilter(QStringLiteral("Documentos|") + patron);
+    SelectFile->SetFilter(documents::FiltroDocumentos());
     SelectFile->SetFilterIndex(1);
     SelectFile->SetFileName(QString());
     if (!SelectFile->Execute()) return;
@@ -458,6 +455,10 @@ void AbreListaEscritos(int modo) {
     if (modo == 1 || modo == 2) {
         lista->btNuevo->SetVisible(false);
         lista->btBorrar->SetVisible(false);
+        // An import makes a model: from a case file or a consultation only for those who may
+        // make them from the main window.
+        TDataSet* p = Dat->TPriv;
+        lista->btImport->SetVisible(p->Active() && !p->IsEmpty() && p->FieldByName(QStringLiteral("Modelos"))->AsBoolean());
     }
     lista->ShowModal();
     lista.reset();

@@ -55,6 +55,15 @@ bool EsFamiliaWord(const QString& tipoEditor)
     return tipoEditor == QLatin1String("Word97") || tipoEditor == QLatin1String("Word2000");
 }
 
+namespace documents {
+QString FiltroDocumentos() {
+    Dat->TSistem->Refresh();
+    QString patron = Dat->TSistem->FieldByName(QStringLiteral("FILEEXT"))->AsString().trimmed();
+    if (patron.isEmpty()) patron = QStringLiteral("*") + ExtensionDeEditor(Dat->TSistem->FieldByName(QStringLiteral("EDITOR"))->AsString());
+    return QStringLiteral("Documentos|") + patron;
+}
+}  // namespace documents
+
 QString ExtensionDeEditor(const QString& tipoEditor)
 {
     if (EsFamiliaWord(tipoEditor)) return QStringLiteral(".docx");
