@@ -308,10 +308,11 @@ void TFNota::btEscritoClick(TObject*) {
         if (extension.size() > F(Dat->TAgen, "EXTENSION")->Size()) throw Exception(QStringLiteral("extensión"));
         const int numero = agenda::ReservaEscrito();
         const QString destino = agenda::RutaEscrito(numero, extension);
-        QDir().mkpath(QFileInfo(destino).absolutePath());
+        ForceSharedDirectories(QFileInfo(destino).absolutePath());
         // The number was reserved past every file there; one that appeared since is not ours.
         if (QFileInfo::exists(destino)) throw Exception(QStringLiteral("existe"));
         CopyFileKeepDate(nombre, destino);
+        ShareLikeFolder(destino);
         F(Dat->TAgen, "ESCRITO")->SetAsInteger(numero);
         F(Dat->TAgen, "ARCHIVADO")->SetAsString(QStringLiteral("X"));
         F(Dat->TAgen, "EXTENSION")->SetAsString(extension);

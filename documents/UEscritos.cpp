@@ -6,6 +6,7 @@
 #include "documents/BarraDocumentos.h"
 #include "documents/UFusion.h"
 #include "documents/UNuevoEscrito.h"
+#include "platform/rtl/FileUtils.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,7 +62,7 @@ QString GrabaModeloNuevo(const QString& tipo, const QString& concepto) {
     const QString modelo = documents::FicheroDeModelo(numero, TipoEditor);
     try {
         const QString carpeta = QFileInfo(modelo).absolutePath();
-        if (!QDir().mkpath(carpeta))
+        if (!ForceSharedDirectories(carpeta))
             throw EDocumentError(QStringLiteral("No se puede crear la carpeta de modelos \"%1\".").arg(QDir::toNativeSeparators(carpeta)));
         GuardaEscrito(EditorOle, TipoEditor, modelo);
     } catch (...) {
@@ -87,6 +88,7 @@ QString documents::AseguraPlantilla(const QString& tipoEditor) {
     if (!QFileInfo::exists(plantilla)) {
         try {
             platform::documents::Document::WriteWordTemplate(plantilla);
+            ShareLikeFolder(plantilla);
         } catch (EDocumentError& e) {
             throw EDocumentError(QStringLiteral("No se puede escribir la plantilla del despacho \"%1\".\r%2")
                                      .arg(QDir::toNativeSeparators(plantilla), e.Message()));

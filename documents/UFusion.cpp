@@ -2,6 +2,7 @@
 
 #include "comun/UComunes.h"
 #include "comun/UData.h"
+#include "platform/rtl/FileUtils.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -117,6 +118,8 @@ void GuardaEscrito(const TEditorOle& editor, const QString& tipoEditor, const QS
     Estado estado(QStringLiteral("Guardando Escrito .."));
     if (!conocido(tipoEditor) || !editor) return;
     activo(editor).Save(fichero);
+    // A saved document is a new file: the next user of the folder must still open and save it.
+    ShareLikeFolder(fichero);
     editor->FicheroGuardado = fichero;
     editor->EditaFichero = false;
 }
