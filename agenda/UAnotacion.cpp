@@ -285,8 +285,7 @@ void TFNota::AvisoExit(TObject*) {
 
 void TFNota::btEscritoClick(TObject*) {
     SelectFile->SetTitle(QStringLiteral("Seleccione documento a unir"));
-    Dat->TSistem->Refresh();
-    SelectFile->SetFilter(QStringLiteral("Documentos|") + F(Dat->TSistem, "FILEEXT")->AsString());
+    SelectFile->SetFilter(documents::FiltroDocumentos());
     SelectFile->SetFilterIndex(1);
     SelectFile->SetFileName(QString());
     if (!SelectFile->Execute()) {
@@ -309,10 +308,11 @@ void TFNota::btEscritoClick(TObject*) {
         if (extension.size() > F(Dat->TAgen, "EXTENSION")->Size()) throw Exception(QStringLiteral("extensión"));
         const int numero = agenda::ReservaEscrito();
         const QString destino = agenda::RutaEscrito(numero, extension);
-        QDir().mkpath(QFileInfo(destino).absolutePath());
+        ForceSharedDirectories(QFileInfo(destino).absolutePath());
         // The number was reserved past every file there; one that appeared since is not ours.
         if (QFileInfo::exists(destino)) throw Exception(QStringLiteral("existe"));
         CopyFileKeepDate(nombre, destino);
+        ShareLikeFolder(destino);
         F(Dat->TAgen, "ESCRITO")->SetAsInteger(numero);
         F(Dat->TAgen, "ARCHIVADO")->SetAsString(QStringLiteral("X"));
         F(Dat->TAgen, "EXTENSION")->SetAsString(extension);

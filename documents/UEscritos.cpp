@@ -6,6 +6,7 @@
 #include "documents/BarraDocumentos.h"
 #include "documents/UFusion.h"
 #include "documents/UNuevoEscrito.h"
+#include "platform/rtl/FileUtils.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,7 +62,7 @@ QString GrabaModeloNuevo(const QString& tipo, const QString& concepto) {
     const QString modelo = documents::FicheroDeModelo(numero, TipoEditor);
     try {
         const QString carpeta = QFileInfo(modelo).absolutePath();
-        if (!QDir().mkpath(carpeta))
+        if (!ForceSharedDirectories(carpeta))
             throw EDocumentError(QStringLiteral("No se puede crear la carpeta de modelos \"%1\".").arg(QDir::toNativeSeparators(carpeta)));
         GuardaEscrito(EditorOle, TipoEditor, modelo);
     } catch (...) {
@@ -87,6 +88,7 @@ QString documents::AseguraPlantilla(const QString& tipoEditor) {
     if (!QFileInfo::exists(plantilla)) {
         try {
             platform::documents::Document::WriteWordTemplate(plantilla);
+            ShareLikeFolder(plantilla);
         } catch (EDocumentError& e) {
             throw EDocumentError(QStringLiteral("No se puede escribir la plantilla del despacho \"%1\".\r%2")
                                      .arg(QDir::toNativeSeparators(plantilla), e.Message()));
@@ -391,10 +393,7 @@ void TListaEscritos::BtNoClick(TObject*) {
 void TListaEscritos::btImportClick(TObject*) {
     LeeEditor();
     SelectFile->SetTitle(QStringLiteral("Seleccione documento a unir"));
-    // Without a pattern in the settings, the documents of the editor in use.
-    QString patron = Sistema("FILEEXT")->AsString().trimmed();
-    if (patron.isEmpty()) patron = QStringLiteral("*") + ExtensionEscrito;
-    SelectFile->SetFilter(QStringLiteral("Documentos|") + patron);
+    SelectFile->SetFilter(documents::FiltroDocumentos());
     SelectFile->SetFilterIndex(1);
     SelectFile->SetFileName(QString());
     if (!SelectFile->Execute()) return;
@@ -456,6 +455,10 @@ void AbreListaEscritos(int modo) {
     if (modo == 1 || modo == 2) {
         lista->btNuevo->SetVisible(false);
         lista->btBorrar->SetVisible(false);
+        // An import makes a model: from a case file or a consultation only for those who may
+        // make them from the main window.
+        TDataSet* p = Dat->TPriv;
+        lista->btImport->SetVisible(p->Active() && !p->IsEmpty() && p->FieldByName(QStringLiteral("Modelos"))->AsBoolean());
     }
     lista->ShowModal();
     lista.reset();

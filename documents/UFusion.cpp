@@ -2,6 +2,7 @@
 
 #include "comun/UComunes.h"
 #include "comun/UData.h"
+#include "platform/rtl/FileUtils.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,6 +54,15 @@ bool EsFamiliaWord(const QString& tipoEditor)
 {
     return tipoEditor == QLatin1String("Word97") || tipoEditor == QLatin1String("Word2000");
 }
+
+namespace documents {
+QString FiltroDocumentos() {
+    Dat->TSistem->Refresh();
+    QString patron = Dat->TSistem->FieldByName(QStringLiteral("FILEEXT"))->AsString().trimmed();
+    if (patron.isEmpty()) patron = QStringLiteral("*") + ExtensionDeEditor(Dat->TSistem->FieldByName(QStringLiteral("EDITOR"))->AsString());
+    return QStringLiteral("Documentos|") + patron;
+}
+}  // namespace documents
 
 QString ExtensionDeEditor(const QString& tipoEditor)
 {
@@ -108,6 +118,8 @@ void GuardaEscrito(const TEditorOle& editor, const QString& tipoEditor, const QS
     Estado estado(QStringLiteral("Guardando Escrito .."));
     if (!conocido(tipoEditor) || !editor) return;
     activo(editor).Save(fichero);
+    // A saved document is a new file: the next user of the folder must still open and save it.
+    ShareLikeFolder(fichero);
     editor->FicheroGuardado = fichero;
     editor->EditaFichero = false;
 }

@@ -133,6 +133,10 @@ void AbreGrupo(int tipo);
 class TCustomListBox;
 class TDataSet;
 namespace documents {
+// The file pick's filter for a document to join: the office settings' pattern, else the
+// documents of the editor in use.
+QString FiltroDocumentos();
+
 // Opens a file with the program that opens the documents (shell::ProgramaDocumentos); tests put
 // a recorder here.
 extern std::function<bool(const QString& fichero)> AbreConEscritorio;

@@ -4,6 +4,7 @@
 #include "comun/Programa.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
 #include "platform/forms/Forms.h"
@@ -68,7 +69,7 @@ void RutaModelo()
 void NombreEscrito()
 {
     const QString carpeta = CarpetaDatos + QStringLiteral("/Escritos/");
-    if (!QDir().mkpath(carpeta))
+    if (!ForceSharedDirectories(carpeta))
         throw EDocumentError(QStringLiteral("No se puede crear la carpeta de escritos \"%1\".").arg(carpeta));
     auto conn = Dat->Db->Connection();
     const bool propia = !conn->InTransaction();
@@ -98,6 +99,7 @@ void NombreEscrito()
             QFile f(candidato);
             if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
                 fichero = candidato;
+                ShareLikeFolder(fichero);
                 break;
             }
             if (!QFileInfo::exists(candidato))

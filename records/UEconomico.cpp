@@ -155,6 +155,11 @@ void TEconomico::RegistroCambiado() {
     TTable* e = Dat->TExped;
     if (e->IsEmpty()) return;
     records::LineaMoneda(e, Image4, Image5, false);
+    // The currency switch rewrites the case file and its ledger: never from the read-only view.
+    if (!FEdita) {
+        Image4->SetEnabled(false);
+        Image5->SetEnabled(false);
+    }
 
     TDataSet* t = ActiveSource->DataSet();
     const bool consulta = t && t->State() == dsBrowse;

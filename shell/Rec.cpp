@@ -1,6 +1,7 @@
 #include "shell/Rec.h"
 
 #include "comun/UData.h"
+#include "platform/db/Driver.h"
 
 TFRec* FRec = nullptr;
 
@@ -74,6 +75,53 @@ void TFRec::Recuenta() {
 
 // ---------------------------------------------------------------------------------------------- passes
 
+namespace {
+
+// Faults of the whole database (the server gone, the file moved away): every person would fail
+// alike, one message box each.
+bool FalloDeLaBase(const std::exception& e) {
+    const auto* engine = dynamic_cast<const EDBEngineError*>(&e);
+    if (!engine || engine->ErrorCount() == 0) return false;
+    const int codigo = engine->Errors(0).ErrorCode;
+    return codigo == platform::db::ecServerLost || codigo == platform::db::ecFileMoved;
+}
+
+// For the life of a pass, the edit and post errors of the walked table and of the counters' row
+// (written when a person is saved) go on to their own handlers (their messages) and a fault of
+// the whole database is noted.
+class TVigilancia {
+public:
+    explicit TVigilancia(std::initializer_list<TDataSet*> tablas) {
+        for (TDataSet* t : tablas) {
+            FTablas.push_back({t, t->OnEditError, t->OnPostError});
+            t->OnEditError = Vigila(t->OnEditError);
+            t->OnPostError = Vigila(t->OnPostError);
+        }
+    }
+    ~TVigilancia() {
+        for (const TTabla& t : FTablas) {
+            t.Tabla->OnEditError = t.Edicion;
+            t.Tabla->OnPostError = t.Grabacion;
+        }
+    }
+    bool SinBase = false;
+
+private:
+    struct TTabla {
+        TDataSet* Tabla;
+        TDataSetErrorEvent Edicion, Grabacion;
+    };
+    TDataSetErrorEvent Vigila(const TDataSetErrorEvent& propio) {
+        return TDataSetErrorEvent([this, propio](TDataSet* ds, EDatabaseError& e, TDataAction& action) {
+            if (FalloDeLaBase(e)) SinBase = true;
+            if (propio) propio(ds, e, action);
+        });
+    }
+    std::vector<TTabla> FTablas;
+};
+
+}  // namespace
+
 void TFRec::Pasada(TTable* t, const QString& clave, const QString& texto, const QString& parametro,
                    const std::vector<TCuenta>& cuentas, int codigo) {
     const TBookmark marca = t->GetBookmark();
@@ -88,6 +136,7 @@ void TFRec::Pasada(TTable* t, const QString& clave, const QString& texto, const 
         total = t->Locate(clave, Variant(codigo), 0) ? 1 : 0;
     }
     TField* campoClave = t->FieldByName(clave);
+    TVigilancia vigilancia{t, Dat->TSistem};
     for (int i = 1; i <= total && !t->Eof(); ++i) {
         const int persona = campoClave->AsInteger();
         Estado->SetPosition(i * 100 / total);
@@ -105,8 +154,16 @@ void TFRec::Pasada(TTable* t, const QString& clave, const QString& texto, const 
             }
             t->Post();
         } catch (...) {
-            // This person stays as it was (its message, if any, has been shown); the others go on.
+            // This person stays as it was (its message, if any, has been shown); the others go on,
+            // unless no one can be written: then the recount ends here, told once.
             if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
+            if (vigilancia.SinBase) Abort();
+            try {
+                throw;
+            } catch (const std::exception& e) {
+                if (FalloDeLaBase(e)) throw;
+            } catch (...) {
+            }
         }
         if (codigo != -1) break;
         t->Next();

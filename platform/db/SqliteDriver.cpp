@@ -5,6 +5,7 @@
 #include "platform/db/Driver.h"
 #include "platform/db/EngineSql.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileUtils.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -626,6 +627,9 @@ public:
         } else {
             Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
             if (sqlite3_db_readonly(FDb, "main") == 1) FReadOnly = true;  // a read-only mount
+            // A new office in a folder others share is theirs too; the journal's files and the
+            // lock file take the database's rights from here.
+            else if (!info.exists()) ShareLikeFolder(file);
         }
         try {
             if (!FReadOnly) {

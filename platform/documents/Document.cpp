@@ -1114,7 +1114,11 @@ void Document::InsertBody(const Document& other)
             QSet<QString> known;
             for (pugi::xml_node st : root.children("w:style")) known.insert(toQ(st.attribute("w:styleId").as_string()));
             for (pugi::xml_node st : from.document_element().children("w:style"))
-                if (!known.contains(toQ(st.attribute("w:styleId").as_string()))) shiftLists(root.append_copy(st), listShift);
+                if (!known.contains(toQ(st.attribute("w:styleId").as_string()))) {
+                    pugi::xml_node copy = root.append_copy(st);
+                    copy.remove_attribute("w:default"); // the template's defaults stay the defaults
+                    shiftLists(copy, listShift);
+                }
         }
         d->entries[size_t(dst)].data = saveXml(to);
     }

@@ -17,6 +17,7 @@
 #include <QSortFilterProxyModel>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QApplication>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -83,6 +84,12 @@ int ShowMessageBox(const QString& caption, const QString& text, TMsgDlgType type
         return h->TakeMessageAnswer(r);
     }
     QMessageBox box;
+    // A window kept above the others (a progress window) would hide the box asked under it.
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+            box.setWindowFlag(Qt::WindowStaysOnTopHint);
+            break;
+        }
     box.setWindowTitle(caption);
     box.setText(text);
     switch (type) {

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace platform::rtl {
@@ -144,6 +145,40 @@ bool ForceDirectories(const QString& dir) {
     if (DirectoryExists(d)) return true;
     if (FileExists(d)) return false;
     return QDir().mkpath(d);
+}
+
+bool ShareLikeFolder(const QString& path) {
+    const QString p = ExcludeTrailingPathDelimiter(NormalizePath(path));
+    const QByteArray ruta = QFile::encodeName(p);
+    const QByteArray arriba = QFile::encodeName(QFileInfo(p).absolutePath());
+    struct stat st {}, dir {};
+    if (::lstat(ruta.constData(), &st) != 0 || S_ISLNK(st.st_mode) || ::stat(arriba.constData(), &dir) != 0) return false;
+    if (st.st_gid != dir.st_gid && ::chown(ruta.constData(), uid_t(-1), dir.st_gid) == 0) st.st_gid = dir.st_gid;
+    const bool carpeta = S_ISDIR(st.st_mode);
+    mode_t anade = 0;
+    // The group's rights only go to the folder's own group, never to one this user happens to have.
+    if (st.st_gid == dir.st_gid) {
+        if (dir.st_mode & S_IRGRP) anade |= S_IRGRP;
+        if (dir.st_mode & S_IWGRP) anade |= S_IWGRP;
+        if (carpeta && (dir.st_mode & S_IXGRP)) anade |= S_IXGRP;
+    }
+    // Everyone else may read what they may list, never write it: sharing work is the group's.
+    if (dir.st_mode & S_IROTH) anade |= S_IROTH;
+    if (carpeta && (dir.st_mode & S_IXOTH)) anade |= S_IXOTH;
+    if ((st.st_mode & anade) == anade) return true;
+    return ::chmod(ruta.constData(), (st.st_mode & 07777) | anade) == 0;
+}
+
+bool ForceSharedDirectories(const QString& dir) {
+    QString d = ExcludeTrailingPathDelimiter(NormalizePath(dir));
+    if (d.isEmpty()) return false;
+    if (DirectoryExists(d)) return true;
+    if (FileExists(d)) return false;
+    const QString arriba = QFileInfo(d).absolutePath();
+    if (arriba != d && !ForceSharedDirectories(arriba)) return false;
+    if (!QDir().mkdir(d) && !DirectoryExists(d)) return false;
+    ShareLikeFolder(d);
+    return true;
 }
 
 bool RemoveDir(const QString& dir) {

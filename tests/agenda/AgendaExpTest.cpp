@@ -310,6 +310,24 @@ TEST_F(AgendaExpTest, TheDocumentIsMailedAsACopyWithTheEntryAsSubject) {
     delete f;
 }
 
+// Without a pattern in the office settings, joining a document to an entry offers the documents
+// of the editor in use, as the document list does, not an empty filter.
+TEST_F(AgendaExpTest, JoiningADocumentWithoutASettingsPatternOffersTheEditorsDocuments) {
+    Sql(QStringLiteral("UPDATE SISTEM SET FILEEXT = '', EDITOR = 'WordPro96'"));
+    auto* f = Abre(true);
+    QString filtro;
+    harness->AnswerModal([&](TCustomForm& d) {
+        auto& nota = dynamic_cast<TFNota&>(d);
+        harness->AnswerFile(QString());
+        TFormHarness::Click(nota.btEscrito);
+        filtro = nota.SelectFile->Filter();
+        d.SetModalResult(mrCancel);
+    });
+    f->btAddClick(f->btAdd);
+    EXPECT_EQ(filtro, QStringLiteral("Documentos|*.odt"));
+    delete f;
+}
+
 TEST_F(AgendaExpTest, AMissingDocumentIsReportedByName) {
     auto* f = Abre(true);
     ASSERT_TRUE(Situa(QStringLiteral("ESCRITO DEL CLIENTE")));

@@ -122,6 +122,15 @@ protected:
         Docx(documents::FicheroDeModelo(demanda, QStringLiteral("Word2000")), P(R("DEMANDA de [[PrimerCliente.Nombre]]")));
         Docx(documents::FicheroDeModelo(carta, QStringLiteral("Word2000")), P(R("Cabecera de carta del despacho")));
     }
+    // The user logged in, with or without the right to make models.
+    void Usuario(bool modelos) {
+        Dat->TPriv->Append();
+        Dat->TPriv->FieldByName(QStringLiteral("Usuario"))->SetAsString(QStringLiteral("ANA"));
+        Dat->TPriv->FieldByName(QStringLiteral("Contrasenia"))->SetAsString(QStringLiteral("x"));
+        Dat->TPriv->FieldByName(QStringLiteral("Modelos"))->SetAsBoolean(modelos);
+        Dat->TPriv->FieldByName(QStringLiteral("Fusion"))->SetAsBoolean(true);
+        Dat->TPriv->Post();
+    }
     void TearDown() override {
         delete lista;
         ListaEscritos = nullptr;
@@ -225,6 +234,7 @@ TEST_F(EscritosTest, OkShowsTheModelOrRunsTheMergeOfTheOpeningRecord) {
     documents::DialogoExpediente = dialogo;
     documents::DialogoDespacho = dialogo;
     LetraRegistro = QStringLiteral("E");
+    Usuario(true);
     harness->AnswerModal([&](TCustomForm& f) {
         auto& l = dynamic_cast<TListaEscritos&>(f);
         EXPECT_FALSE(l.btNuevo->Visible());
@@ -245,6 +255,22 @@ TEST_F(EscritosTest, OkShowsTheModelOrRunsTheMergeOfTheOpeningRecord) {
     EXPECT_EQ(fusiones, QList<QChar>({QLatin1Char('E'), QLatin1Char('C')}));
     EXPECT_EQ(mostrados.size(), 1);
     EXPECT_EQ(ListaEscritos, nullptr);
+}
+
+// Opened from a case file or a consultation by a user who may not make models, the list merges
+// but neither makes, deletes nor imports one.
+TEST_F(EscritosTest, WithoutTheModelsRightTheListOfACaseFileImportsNoModel) {
+    Usuario(false);
+    for (int modo : {1, 2}) {
+        harness->AnswerModal([&](TCustomForm& f) {
+            auto& l = dynamic_cast<TListaEscritos&>(f);
+            for (TSpeedItem* i : {l.btNuevo, l.btBorrar, l.btImport}) EXPECT_FALSE(i->Visible()) << modo;
+            EXPECT_TRUE(l.btSi->Visible());
+            f.SetModalResult(mrNo);
+        });
+        AbreListaEscritos(modo);
+    }
+    EXPECT_EQ(harness->ModalForms().size(), 2u);
 }
 
 // The entry a merge writes while the list is open from a case file shows, once the list closes,

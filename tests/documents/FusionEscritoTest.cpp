@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QThread>
+#include <sys/stat.h>
 
 using fusiontest::FusionDatos;
 using fusiontest::RunTool;
@@ -178,6 +179,25 @@ TEST_P(Escrito, CancelledDialogEndsTheEditorAndWritesNothing)
     EXPECT_EQ(Agenda(), 0);
     EXPECT_EQ(Sistem("ESCEXP"), 41);
     EXPECT_EQ(CamposEncontrados->Count(), 0);
+}
+
+TEST_P(Escrito, ALetterInAGroupSharedOfficeServesTheWholeGroup)
+{
+    // The office's folder is the group's; this user keeps a private umask, and the letters folder is new.
+    const mode_t previa = ::umask(077);
+    ASSERT_EQ(::chmod(QFile::encodeName(CarpetaDatos).constData(), 02770), 0);
+    documents::DialogoExpediente = [&] {
+        Dialogo(true, "Procurador Cliente", "Asunto");
+        return mrOk;
+    };
+    FusionaExpediente();
+    ::umask(previa);
+    ASSERT_TRUE(guardado) << Texts().join("; ").toStdString();
+    struct stat carpeta {}, escrito {};
+    ASSERT_EQ(::stat(QFile::encodeName(CarpetaDatos + "/Escritos").constData(), &carpeta), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(FicheroEscrito).constData(), &escrito), 0);
+    EXPECT_EQ(carpeta.st_mode & 07777, mode_t(02770));
+    EXPECT_EQ(escrito.st_mode & 0777, mode_t(0660));
 }
 
 TEST_P(Escrito, FailedSaveSaysSoRecordsNothingAndLeavesNoEmptyFile)

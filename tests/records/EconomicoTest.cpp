@@ -269,6 +269,19 @@ TEST_F(EconomicoTest, CurrencyPictureConvertsTheOpenCaseFileAndItsEntries) {
     EXPECT_EQ(eco->DBSaldo->Caption(), QStringLiteral("16.639"));
 }
 
+// The view of the main window's pop-up shows an open case file's currency but cannot switch it:
+// the switch rewrites the case file's amounts and every entry.
+TEST_F(EconomicoTest, TheReadOnlyViewOfAnOpenCaseFileKeepsItsCurrency) {
+    Ledger(Ano, QStringLiteral("00012-A"), 2, 100, QStringLiteral("Honorarios"));
+    Abre(false);
+    EXPECT_TRUE(eco->Image5->Visible());
+    EXPECT_FALSE(eco->Image5->Enabled());
+    TFormHarness::DoubleClick(eco->Image5);
+    EXPECT_TRUE(harness->Messages().empty());
+    EXPECT_EQ(Valor(QStringLiteral("SELECT MONEDA FROM EXPED WHERE NUMERO = '00012-A'")).AsString(), QStringLiteral("E"));
+    EXPECT_DOUBLE_EQ(Saldo(), 100);
+}
+
 TEST_F(EconomicoTest, CaseFileFormOpensTheLedgerEditableOnlyWhileOpen) {
     Ledger(Ano, QStringLiteral("00012-A"), 2, 100, QStringLiteral("Honorarios"));
     Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(Abogado), 0);

@@ -2,6 +2,7 @@
 #include "DatFixture.h"
 #include "shell/Rec.h"
 
+#include <QFile>
 #include <QPointer>
 
 namespace {
@@ -135,6 +136,23 @@ TEST_F(RecTest, AnInvalidPersonIsReportedOnceAndLeftAsItWas) {
     EXPECT_EQ(Estados("CLIENTES", "CLIENTE", 1), (QList<int>{2, 0, 1}));
     EXPECT_EQ(Estados("CLIENTES", "CLIENTE", 2), (QList<int>{0, 0, 0}));
     EXPECT_EQ(Estados("CONTRARIOS", "CONTRARIO", 1), (QList<int>{0, 1, 0}));
+}
+
+// The database itself gone under the recount (a moved file here; a server that went away does
+// the same): no person can be written, so one message ends it instead of one per person.
+TEST_F(RecTest, ADatabaseGoneEndsTheRecountWithOneMessage) {
+    Despacho();
+    if (!QFile::exists(dir.filePath(QStringLiteral("zembra.db"))))
+        GTEST_SKIP() << "the data live on a server";
+    ASSERT_TRUE(QFile::rename(dir.filePath(QStringLiteral("zembra.db")), dir.filePath(QStringLiteral("apartado.db"))));
+    ExpectAbort([] { TFRec::Recuenta(); });
+    ASSERT_EQ(Texts().size(), 1) << Texts().join(u'|').toStdString();
+    EXPECT_TRUE(Texts().first().contains(QStringLiteral("movido"))) << Texts().first().toStdString();
+    TFormHarness::ProcessEvents();
+    EXPECT_EQ(FRec, nullptr);  // its window closed all the same
+    // The shared cursors are usable and answer to their own handlers again.
+    EXPECT_EQ(Dat->TAboCli->State(), dsBrowse);
+    EXPECT_EQ(Dat->TAboCli->OnPostError, TDataSetErrorEvent(Dat, &TDat::error));
 }
 
 TEST_F(RecTest, OnePersonOrAnEmptyTable) {

@@ -752,6 +752,11 @@ def copia_y_pega_entre_programas(r):
     copia_otro_programa(r, "nada", "clipboard")
     r.teclas("ctrl+a", "ctrl+c")
     r.espera(lambda: portapapeles(r) == "07/12/2026", 10, "la fecha copiada")
+    # A date copied elsewhere as people write it, pasted over the whole date: each part in its
+    # place, not one character after another across the separators.
+    copia_otro_programa(r, "5/3/2027", "clipboard")
+    r.teclas("ctrl+a", "ctrl+v")
+    informe.espera_texto("Fecha", "05/03/2027", "pegada desde otro programa")
     # An address selected in another program, pasted with the middle button into a one-line
     # edit: its first line only, as Ctrl+V takes it.
     copia_otro_programa(r, "Calle Mayor, 1\n28001 Madrid", "primary")

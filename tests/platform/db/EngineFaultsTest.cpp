@@ -135,6 +135,36 @@ TEST_F(OtherUserTest, AUserWhoCannotWriteTheLockFileIsRefusedWritingWithAClearMe
     EXPECT_TRUE(platform::db::EngineMessage(platform::db::ecNoLocks).contains(S("bloqueos")));
 }
 
+TEST_F(OtherUserTest, ANewOfficeInAGroupFolderServesTheGroupWhateverTheFirstUsersUmask) {
+    // The administrator gives the office's folder to a group the other user is in; the first user
+    // to open it keeps a private umask.
+    const QString oficina = QDir(folder).filePath(QStringLiteral("oficina"));
+    const QByteArray ruta = QFile::encodeName(oficina);
+    ASSERT_EQ(::mkdir(ruta.constData(), 0770), 0);
+    ASSERT_EQ(::chown(ruta.constData(), uid_t(-1), gid_t(Nobody)), 0);
+    ASSERT_EQ(::chmod(ruta.constData(), 02770), 0);
+    const mode_t previa = ::umask(077);
+    CreateSchema(oficina);
+    {
+        TTable* exped = NewTable(&owner, oficina, QStringLiteral("EXPED"));
+        exped->Open();
+        AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"), 10);
+        exped->Close();
+    }
+    ::umask(previa);
+    for (const char* f : {"zembra.db", "zembra.db-wal", "zembra.db-shm", "zembra.locks"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(QDir(oficina).filePath(QString::fromLatin1(f))).constData(), &st), 0) << f;
+        EXPECT_EQ(st.st_mode & 0060, 0060u) << f;
+        EXPECT_EQ(st.st_gid, gid_t(Nobody)) << f;
+    }
+    // The other user of the group writes to it.
+    QProcess* other = Other({QStringLiteral("set"), oficina, QStringLiteral("2024"), QStringLiteral("1"), QStringLiteral("25")});
+    const QString line = FirstLine(other);
+    if (line.isEmpty() && other->state() == QProcess::NotRunning && other->exitCode() == 3) GTEST_SKIP() << "cannot change user here";
+    EXPECT_EQ(line, QStringLiteral("OK")) << other->readAllStandardError().toStdString();
+}
+
 // ---------------------------------------------------------------- opening
 
 TEST_F(EngineFaultsTest, EveryOpenFailureSaysWhatIsWrong) {

@@ -393,8 +393,8 @@ TEST(DocumentInsert, InsertedLetterKeepsItsListsAndStyles)
                "Target=\"styles.xml\"/><Relationship Id=\"rN\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
                "2006/relationships/numbering\" Target=\"numbering.xml\"/></Relationships>"},
               {"word/styles.xml", std::string("<w:styles ") + W
-                                      + "><w:style w:type=\"paragraph\" w:styleId=\"Normal\"><w:name w:val=\"Normal\"/>"
-                                        "</w:style><w:style w:type=\"paragraph\" w:styleId=\"Hecho\"><w:name w:val=\"Hecho\"/>"
+                                      + "><w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Standard\">"
+                                        "<w:name w:val=\"Standard\"/></w:style><w:style w:type=\"paragraph\" w:styleId=\"Hecho\"><w:name w:val=\"Hecho\"/>"
                                         "<w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style></w:styles>"},
               {"word/numbering.xml", std::string("<w:numbering ") + W
                                          + "><w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:numFmt "
@@ -417,6 +417,9 @@ TEST(DocumentInsert, InsertedLetterKeepsItsListsAndStyles)
     EXPECT_EQ(occurrences(zipEntry(model, "[Content_Types].xml"), "PartName=\"/word/numbering.xml\""), 1);
     EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:styleId=\"Hecho\""), 1);
     EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:styleId=\"Normal\""), 1);
+    // The letter's own default paragraph style comes as a style, not as the template's default.
+    EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:styleId=\"Standard\""), 1);
+    EXPECT_EQ(occurrences(zipEntry(model, "word/styles.xml"), "w:default=\"1\""), 1);
 
     // Into a document that has that list already: new numbers for the second copy, and the style
     // it already has is not doubled.

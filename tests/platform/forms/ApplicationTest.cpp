@@ -4,7 +4,10 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormHarness.h"
 
+#include <QApplication>
 #include <QEventLoop>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QKeyEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -285,3 +288,36 @@ TEST_F(ApplicationTest, ADialogWithNoMainWindowToGoDownWithStaysUp) {
     EXPECT_TRUE(up) << "the dialog stayed minimised with no window to bring it back";
     EXPECT_FALSE(main->Visible());
 }
+
+namespace {
+
+// The real box, outside any script: a window kept above the others (a progress window shown
+// while a long task asks) does not hide it; without one it is an ordinary window.
+TEST(MessageBoxTest, TheBoxStaysAboveAWindowKeptOnTop) {
+    ASSERT_EQ(TFormHarness::Current(), nullptr);
+    ASSERT_NE(Application, nullptr);  // the toolkit's application with it
+    auto flagsOfTheBox = [] {
+        Qt::WindowFlags flags;
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            shown = true;
+            flags = box->windowFlags();
+            box->buttons().front()->click();
+        });
+        EXPECT_EQ(MessageDlg(QStringLiteral("Error :32519"), mtError, mbOK, 0), mrOk);
+        EXPECT_TRUE(shown);
+        return flags;
+    };
+    EXPECT_FALSE(flagsOfTheBox().testFlag(Qt::WindowStaysOnTopHint));
+    auto progreso = std::make_unique<TForm>(nullptr);
+    progreso->SetBorderStyle(bsNone);
+    progreso->SetFormStyle(fsStayOnTop);
+    progreso->Show();
+    EXPECT_TRUE(flagsOfTheBox().testFlag(Qt::WindowStaysOnTopHint));
+    progreso->Hide();
+    EXPECT_FALSE(flagsOfTheBox().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -93,6 +94,58 @@ TEST(Folders, ForceDirectoriesCreatesNestedLevels) {
     Touch(tmp.path() + QStringLiteral("/fichero"));
     EXPECT_FALSE(ForceDirectories(tmp.path() + QStringLiteral("/fichero/sub")));
     EXPECT_FALSE(ForceDirectories(tmp.path() + QStringLiteral("/fichero")));
+}
+
+namespace {
+mode_t Modo(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+// The process's umask for one test.
+struct Umask {
+    explicit Umask(mode_t m) : previa(::umask(m)) {}
+    ~Umask() { ::umask(previa); }
+    mode_t previa;
+};
+}  // namespace
+
+TEST(Folders, WhatIsMadeInASharedFolderServesThoseWhoShareIt) {
+    Umask privada(077);
+    QTemporaryDir tmp;
+    const QString oficina = tmp.path() + QStringLiteral("/Oficina común");
+    ASSERT_TRUE(CreateDir(oficina));
+    ASSERT_EQ(::chmod(QFile::encodeName(oficina).constData(), 02775), 0);
+    // Every new level takes the group's rights, whatever this user's umask; the kernel passes the setgid bit on.
+    EXPECT_TRUE(ForceSharedDirectories(oficina + QStringLiteral("/Escritos/Año 2024/")));
+    EXPECT_EQ(Modo(oficina + QStringLiteral("/Escritos")), mode_t(02775));
+    EXPECT_EQ(Modo(oficina + QStringLiteral("/Escritos/Año 2024")), mode_t(02775));
+    const QString doc = oficina + QStringLiteral("/Escritos/1.docx");
+    Touch(doc);
+    ASSERT_EQ(Modo(doc), mode_t(0600));
+    EXPECT_TRUE(ShareLikeFolder(doc));
+    EXPECT_EQ(Modo(doc), mode_t(0664));
+
+    // A private folder keeps its files private; rights already wider are left alone.
+    const QString privado = tmp.path() + QStringLiteral("/privado");
+    ASSERT_TRUE(CreateDir(privado));
+    Touch(privado + QStringLiteral("/a"));
+    EXPECT_TRUE(ShareLikeFolder(privado + QStringLiteral("/a")));
+    EXPECT_EQ(Modo(privado + QStringLiteral("/a")), mode_t(0600));
+    ASSERT_EQ(::chmod(QFile::encodeName(privado).constData(), 0755), 0);
+    Touch(privado + QStringLiteral("/b"));
+    ASSERT_EQ(::chmod(QFile::encodeName(privado + QStringLiteral("/b")).constData(), 0666), 0);
+    EXPECT_TRUE(ShareLikeFolder(privado + QStringLiteral("/b")));
+    EXPECT_EQ(Modo(privado + QStringLiteral("/b")), mode_t(0666));
+
+    // Everyone may make files in a folder open to all, not change each other's.
+    const QString abierta = tmp.path() + QStringLiteral("/abierta");
+    ASSERT_TRUE(CreateDir(abierta));
+    ASSERT_EQ(::chmod(QFile::encodeName(abierta).constData(), 01777), 0);
+    Touch(abierta + QStringLiteral("/c"));
+    EXPECT_TRUE(ShareLikeFolder(abierta + QStringLiteral("/c")));
+    EXPECT_EQ(Modo(abierta + QStringLiteral("/c")), mode_t(0664));
+
+    EXPECT_FALSE(ShareLikeFolder(oficina + QStringLiteral("/no existe")));
 }
 
 TEST(Folders, CreateAndRemoveOneLevel) {
