@@ -137,13 +137,13 @@ TEST(Folders, WhatIsMadeInASharedFolderServesThoseWhoShareIt) {
     EXPECT_TRUE(ShareLikeFolder(privado + QStringLiteral("/b")));
     EXPECT_EQ(Modo(privado + QStringLiteral("/b")), mode_t(0666));
 
-    // Everyone may make files in a sticky folder, not change each other's.
-    const QString pegajosa = tmp.path() + QStringLiteral("/pegajosa");
-    ASSERT_TRUE(CreateDir(pegajosa));
-    ASSERT_EQ(::chmod(QFile::encodeName(pegajosa).constData(), 01777), 0);
-    Touch(pegajosa + QStringLiteral("/c"));
-    EXPECT_TRUE(ShareLikeFolder(pegajosa + QStringLiteral("/c")));
-    EXPECT_EQ(Modo(pegajosa + QStringLiteral("/c")), mode_t(0664));
+    // Everyone may make files in a folder open to all, not change each other's.
+    const QString abierta = tmp.path() + QStringLiteral("/abierta");
+    ASSERT_TRUE(CreateDir(abierta));
+    ASSERT_EQ(::chmod(QFile::encodeName(abierta).constData(), 01777), 0);
+    Touch(abierta + QStringLiteral("/c"));
+    EXPECT_TRUE(ShareLikeFolder(abierta + QStringLiteral("/c")));
+    EXPECT_EQ(Modo(abierta + QStringLiteral("/c")), mode_t(0664));
 
     EXPECT_FALSE(ShareLikeFolder(oficina + QStringLiteral("/no existe")));
 }
