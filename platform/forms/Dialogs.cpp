@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -109,6 +110,14 @@ int ShowMessageBox(const QString& caption, const QString& text, TMsgDlgType type
         if (b == defaultButton) box.setDefaultButton(pb);
         if (b == mbCancel || (b == mbNo && std::find(buttons.begin(), buttons.end(), mbCancel) == buttons.end()))
             box.setEscapeButton(pb);
+    }
+    // A short question makes a narrow box, and the window manager then cuts its title
+    // ("¡¡ ATE…ÓN !!"): the box is kept as wide as its title and the title bar's buttons.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        QFont bold = box.font();
+        bold.setBold(true);
+        const int ancho = QFontMetrics(bold).horizontalAdvance(caption) + 120;
+        grid->addItem(new QSpacerItem(ancho, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1, grid->columnCount());
     }
     box.exec();
     for (auto& [pb, b] : made)

@@ -320,4 +320,24 @@ TEST(MessageBoxTest, TheBoxStaysAboveAWindowKeptOnTop) {
     EXPECT_FALSE(flagsOfTheBox().testFlag(Qt::WindowStaysOnTopHint));
 }
 
+// A short question still makes a box wide enough for its whole title: the window manager cuts
+// a title longer than the window.
+TEST(MessageBoxTest, AShortQuestionLeavesRoomForTheWholeTitle) {
+    ASSERT_EQ(TFormHarness::Current(), nullptr);
+    const QString titulo = QStringLiteral("¡¡ ATENCIÓN, DATOS SIN GUARDAR !!");
+    int ancho = 0, necesario = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        QFont bold = box->font();
+        bold.setBold(true);
+        necesario = QFontMetrics(bold).horizontalAdvance(titulo);
+        ancho = box->width();
+        box->buttons().front()->click();
+    });
+    platform::forms::ShowMessageBox(titulo, QStringLiteral("¿Sí?"), mtConfirmation, {mbYes, mbNo}, mbYes);
+    ASSERT_GT(necesario, 0);
+    EXPECT_GE(ancho, necesario + 100);
+}
+
 }  // namespace
