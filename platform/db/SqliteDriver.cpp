@@ -712,9 +712,12 @@ public:
             if (rc == SQLITE_DONE) rc = SQLITE_OK;
         }
         if (rc != SQLITE_OK) {
-            const QString why = copy ? SqliteDetail(copy, rc) : QString();
-            sqlite3_close(copy);
-            EngineError(ecFileCorrupt, why);
+            try {
+                RaiseSqlite(copy, rc);  // a full temporary folder is said as such, not as damage
+            } catch (...) {
+                sqlite3_close(copy);
+                throw;
+            }
         }
         sqlite3_close(FDb);
         FDb = copy;
