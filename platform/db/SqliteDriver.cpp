@@ -651,6 +651,7 @@ public:
                     Reorder();
             }
         } catch (...) {
+            ClearCache();  // a statement left open would keep the connection from closing
             sqlite3_close(FDb);
             FDb = nullptr;
             throw;
