@@ -651,6 +651,7 @@ public:
                     Reorder();
             }
         } catch (...) {
+            ClearCache();  // a statement left open would keep the connection from closing
             sqlite3_close(FDb);
             FDb = nullptr;
             throw;
@@ -712,9 +713,12 @@ public:
             if (rc == SQLITE_DONE) rc = SQLITE_OK;
         }
         if (rc != SQLITE_OK) {
-            const QString why = copy ? SqliteDetail(copy, rc) : QString();
-            sqlite3_close(copy);
-            EngineError(ecFileCorrupt, why);
+            try {
+                RaiseSqlite(copy, rc);  // a full temporary folder is said as such, not as damage
+            } catch (...) {
+                sqlite3_close(copy);
+                throw;
+            }
         }
         sqlite3_close(FDb);
         FDb = copy;
