@@ -324,6 +324,7 @@ TEST(MessageBoxTest, TheBoxStaysAboveAWindowKeptOnTop) {
 // a title longer than the window.
 TEST(MessageBoxTest, AShortQuestionLeavesRoomForTheWholeTitle) {
     ASSERT_EQ(TFormHarness::Current(), nullptr);
+    platform::forms::ApplicationInstance();
     const QString titulo = QStringLiteral("¡¡ ATENCIÓN, DATOS SIN GUARDAR !!");
     int ancho = 0, necesario = 0;
     QTimer::singleShot(0, [&] {
