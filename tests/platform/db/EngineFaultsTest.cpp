@@ -134,6 +134,17 @@ TEST_F(OtherUserTest, AUserWhoCannotWriteTheLockFileIsRefusedWritingWithAClearMe
     EXPECT_TRUE(platform::db::EngineMessage(platform::db::ecNoLocks).contains(S("bloqueos")));
 }
 
+TEST_F(OtherUserTest, AUserWhoMayOnlyReadTheDataIsToldWhatToAsk) {
+    // The database is the owner's; the other user may read it and write in the folder.
+    QProcess* other = Other({QStringLiteral("set"), folder, QStringLiteral("2024"), QStringLiteral("1"), QStringLiteral("25")});
+    const QString line = FirstLine(other);
+    if (line.isEmpty() && other->state() == QProcess::NotRunning && other->exitCode() == 3) GTEST_SKIP() << "cannot change user here";
+    EXPECT_EQ(line, QStringLiteral("ERR %1").arg(platform::db::ecReadOnlyData));
+    ASSERT_TRUE(other->waitForFinished(30000));
+    const QString why = QString::fromLocal8Bit(other->readAllStandardError());
+    EXPECT_TRUE(why.contains(File("zembra.db")) && why.contains(S("administre"))) << why.toStdString();
+}
+
 TEST_F(OtherUserTest, ANewOfficeInAGroupFolderServesTheGroupWhateverTheFirstUsersUmask) {
     // The administrator gives the office's folder to a group the other user is in; the first user
     // to open it keeps a private umask.
