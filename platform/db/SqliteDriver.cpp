@@ -629,12 +629,18 @@ class TSqliteConnection : public TConnection {
 public:
     explicit TSqliteConnection(const QString& folder) : FFolder(folder) {
         if (!QFileInfo(folder).isDir()) EngineError(ecInvalidPath, folder);
+        // A folder this user may not enter hides its database: it is there, out of reach.
+        const auto pideLectura = [](const QString& what) {
+            return QString::fromUtf8("%1\nPida a quien administre el equipo permiso de lectura sobre él.").arg(what);
+        };
+        if (::access(QFile::encodeName(folder).constData(), R_OK | X_OK) != 0 && errno == EACCES)
+            EngineError(ecNoAccess, pideLectura(folder));
         const QString file = QDir(folder).filePath(QStringLiteral("zembra.db"));
         const QByteArray path = file.toLocal8Bit();
         const QFileInfo info(file);
         if (info.isSymLink() && !info.exists()) EngineError(ecFileMissing, file);
         if (info.exists() && !info.isFile()) EngineError(ecFileMissing, file);
-        if (info.exists() && ::access(path.constData(), R_OK) != 0) EngineError(ecNoAccess, file);
+        if (info.exists() && ::access(path.constData(), R_OK) != 0) EngineError(ecNoAccess, pideLectura(file));
         const bool folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
         if (!info.exists() && !folderWritable) EngineError(ecReadOnlyFolder, folder);
         // Without write access to the file or its folder (a read-only medium, a shared folder
