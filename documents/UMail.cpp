@@ -214,9 +214,13 @@ void TDialogoFusion::Progresa(int valor) {
 }
 
 void TDialogoFusion::btOkClick(TObject*) {
+    // However the merge ends, the dialog closes with OK and the status line stops saying it goes on.
     struct TerminaConOk {
         TDialogoFusion* f;
-        ~TerminaConOk() { f->SetModalResult(mrOk); }
+        ~TerminaConOk() {
+            MensajeEstado(QString());
+            f->SetModalResult(mrOk);
+        }
     } terminaConOk{this};
     btOk->SetEnabled(false);
     btNo->SetEnabled(false);
@@ -241,7 +245,6 @@ void TDialogoFusion::btOkClick(TObject*) {
     Progresa(100);
     if (cbLogo->Checked()) InsertaLogo();
     GrabaEscrito(cbUnir->Checked());
-    MensajeEstado(QString());
 }
 
 }  // namespace documents

@@ -31,6 +31,7 @@ enum TEngineError : int {
     ecReadOnlyData = 0x7F06,     // a write on data opened for reading only
     ecServerLost = 0x7F07,       // the database server cannot be reached (the text names it)
     ecLayoutChanged = 0x7F08,    // a table was rebuilt since the statement was described: describe it again
+    ecNewerOrder = 0x7F09,       // the file's indexes are in an order a later build of the program set
 };
 // A required field left empty on post raises EDatabaseError "Field '%s' must have a value".
 

@@ -62,6 +62,9 @@ QString EngineMessage(int code) {
     case ecReadOnlyData: return QString::fromUtf8("Los datos están abiertos sólo para lectura.");
     case ecServerLost: return QString::fromUtf8("No hay conexión con el servidor de datos.");
     case ecLayoutChanged: return QString::fromUtf8("Otro puesto ha cambiado la estructura de la tabla: vuelva a abrir la ventana.");
+    case ecNewerOrder:
+        return QString::fromUtf8("Los datos los ha preparado una versión más reciente del programa: actualice este puesto antes de "
+                                 "abrirlos.");
     default: return QStringLiteral("Error general de SQL.");
     }
 }
@@ -664,8 +667,18 @@ public:
             // Reading the schema here turns a damaged or foreign file into a clear error at once
             // (setting the journal has read it already).
             if (FReadOnly) Exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-            if (!FReadOnly) Reorder();
+            // Searched or written here, indexes in an order this build does not know would miss
+            // rows or be damaged without a word.
+            const qint64 order = OrderVersion();
+            if (order > kIcuOrder) EngineError(ecNewerOrder, FFolder);
+            if (order < kIcuOrder) {
+                if (FReadOnly)
+                    ReadSortedCopy();
+                else
+                    Reorder();
+            }
         } catch (...) {
+            ClearCache();  // a statement left open would keep the connection from closing
             sqlite3_close(FDb);
             FDb = nullptr;
             throw;
@@ -690,16 +703,17 @@ public:
     }
     // Files written before the Spanish order came from ICU keep their indexes in the old order:
     // they are rebuilt once, and the file marked.
+    qint64 OrderVersion() {
+        qint64 v = 0;
+        Run(QStringLiteral("PRAGMA user_version"), {}, [&](sqlite3_stmt* st) { v = sqlite3_column_int64(st, 0); return false; });
+        return v;
+    }
     void Reorder() {
-        auto version = [this] {
-            qint64 v = 0;
-            Run(QStringLiteral("PRAGMA user_version"), {}, [&](sqlite3_stmt* st) { v = sqlite3_column_int64(st, 0); return false; });
-            return v;
-        };
-        if (version() >= kIcuOrder) return;
         Exec(QStringLiteral("BEGIN IMMEDIATE"));
         try {
-            if (version() < kIcuOrder) {
+            const qint64 order = OrderVersion();
+            if (order > kIcuOrder) EngineError(ecNewerOrder, FFolder);  // another workstation's later build got here first
+            if (order < kIcuOrder) {
                 Exec(QStringLiteral("REINDEX ZBES"));
                 Exec(QStringLiteral("REINDEX ZBES_CI"));
                 Exec(QStringLiteral("PRAGMA user_version = %1").arg(kIcuOrder));
@@ -712,6 +726,35 @@ public:
         ClearCache();
     }
     static constexpr qint64 kIcuOrder = 2;
+    // Such a file that may only be read is read from a private copy sorted again; the copy takes
+    // no writes, which would be lost with it.
+    void ReadSortedCopy() {
+        ClearCache();
+        sqlite3* copy = nullptr;
+        int rc = sqlite3_open_v2("", &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc == SQLITE_OK) {
+            RegisterSqliteFunctions(copy);
+            sqlite3_backup* b = sqlite3_backup_init(copy, "main", FDb, "main");
+            rc = b ? sqlite3_backup_step(b, -1) : sqlite3_errcode(copy);
+            if (b && sqlite3_backup_finish(b) != SQLITE_OK && rc == SQLITE_DONE) rc = sqlite3_errcode(copy);
+            if (rc == SQLITE_DONE) rc = SQLITE_OK;
+        }
+        if (rc != SQLITE_OK) {
+            try {
+                RaiseSqlite(copy, rc);  // a full temporary folder is said as such, not as damage
+            } catch (...) {
+                sqlite3_close(copy);
+                throw;
+            }
+        }
+        sqlite3_close(FDb);
+        FDb = copy;
+        sqlite3_busy_timeout(FDb, 10000);
+        sqlite3_extended_result_codes(FDb, 1);
+        Exec(QStringLiteral("REINDEX ZBES"));
+        Exec(QStringLiteral("REINDEX ZBES_CI"));
+        Exec(QStringLiteral("PRAGMA query_only = 1"));
+    }
 
     void Open(const QByteArray& path, int flags) {
         int rc = sqlite3_open_v2(path.constData(), &FDb, flags, nullptr);

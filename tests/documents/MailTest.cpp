@@ -2,6 +2,7 @@
 // end from the models list: the document is written, recorded and numbered once. Renders
 // docs/forms/UMail.png (to a temporary folder unless ZEMBRA_RENDER_DOCS names one).
 #include "FusionFixture.h"
+#include "comun/Ganchos.h"
 #include "documents/UEscritos.h"
 #include "documents/UMail.h"
 #include "documents/UMail2.h"
@@ -287,8 +288,14 @@ TEST_F(MailTest, NoFieldsStillSavesAndAFailedMergeStillEndsWithOk) {
         QFile bloqueo(CarpetaDatos + "/Escritos");
         ASSERT_TRUE(bloqueo.open(QIODevice::WriteOnly));
     }
+    QStringList estados;
+    comun::LineaEstado = [&](const QString& t) { estados << t; };
     harness->AnswerModal([&](TCustomForm& f) { TFormHarness::Click(dynamic_cast<TFMail&>(f).btOk); });
     EXPECT_EQ(documents::DialogoExpediente(), mrOk);
+    comun::LineaEstado = nullptr;
+    // The status line does not go on saying the merge is being made.
+    ASSERT_FALSE(estados.isEmpty());
+    EXPECT_EQ(estados.back(), QString());
     ASSERT_EQ(harness->Exceptions().size(), 1u);
     EXPECT_TRUE(harness->Exceptions()[0].Message.contains("Escritos")) << harness->Exceptions()[0].Message.toStdString();
     EXPECT_EQ(AgendaFilas("ARCHIVADO"), "N");

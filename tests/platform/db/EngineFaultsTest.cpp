@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <grp.h>
+#include <sqlite3.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -302,6 +303,91 @@ TEST_F(ReadOnlyMediumTest, AReadOnlyFolderWithoutADatabaseSaysSo) {
     QString message;
     EXPECT_EQ(EngineCode([&] { OpenSqlite(disk); }, &message), platform::db::ecReadOnlyFolder);
     EXPECT_TRUE(message.contains(disk)) << message.toStdString();
+}
+
+// ---------------------------------------------------------------- files of other builds
+
+namespace {
+// A file of cases whose Spanish indexes another build sorted its own way (here: backwards) and
+// marked with `order`.
+void WriteFileSortedElsewhere(const QString& folder, int order) {
+    {
+        auto conn = OpenSqlite(folder);
+        platform::db::TTableDesc d;
+        d.Name = QStringLiteral("EXPED");
+        d.Columns = {{QStringLiteral("ANO"), platform::db::TColumnType::Text, 4, true},
+                     {QStringLiteral("NUMERO"), platform::db::TColumnType::Text, 7, true}};
+        d.Indexes = {{QString(), {QStringLiteral("ANO"), QStringLiteral("NUMERO")}, true, true}};
+        conn->CreateTable(d);
+        for (int i = 1; i <= 40; ++i)
+            conn->Insert(d.Name, {QStringLiteral("ANO"), QStringLiteral("NUMERO")},
+                         {QVariant(QStringLiteral("2024")), QVariant(QString::number(i))});
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QDir(folder).filePath(QStringLiteral("zembra.db")).toUtf8().constData(), &db), SQLITE_OK);
+    auto backwards = [](void*, int la, const void* a, int lb, const void* b) {
+        const int r = std::memcmp(b, a, size_t(std::min(la, lb)));
+        return r ? r : lb - la;
+    };
+    for (const char* name : {"ZBES", "ZBES_CI"}) sqlite3_create_collation(db, name, SQLITE_UTF8, nullptr, backwards);
+    const QByteArray sql = "REINDEX ZBES; REINDEX ZBES_CI; PRAGMA user_version = " + QByteArray::number(order);
+    EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+int OrderMark(const QString& folder) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QDir(folder).filePath(QStringLiteral("zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    int v = -1;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        v = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return v;
+}
+
+QStringList FoundByKey(platform::db::TConnection& conn) {
+    QStringList found;
+    for (const char* n : {"1", "17", "40"}) {
+        auto st = conn.Prepare(QStringLiteral("SELECT NUMERO FROM exped WHERE ANO = '2024' AND NUMERO = '%1'").arg(QLatin1String(n)));
+        if (st->Step()) found << st->Column(0).toString();
+    }
+    return found;
+}
+}  // namespace
+
+// An office kept on a read-only medium since before this build's order: its indexes cannot be
+// sorted again in place, yet every row is found by its key, and nothing is taken to be saved.
+TEST_F(ReadOnlyMediumTest, AnOlderOrderOnAReadOnlyMediumIsSearchedInTodaysOrder) {
+    WriteFileSortedElsewhere(disk, 0);
+    MakeReadOnly();
+    auto conn = OpenSqlite(disk);
+    EXPECT_TRUE(conn->ReadOnly());
+    EXPECT_EQ(FoundByKey(*conn), (QStringList{QStringLiteral("1"), QStringLiteral("17"), QStringLiteral("40")}));
+    QString message;
+    EXPECT_EQ(EngineCode([&] { conn->Insert(QStringLiteral("EXPED"), {QStringLiteral("ANO"), QStringLiteral("NUMERO")},
+                                            {QVariant(QStringLiteral("2024")), QVariant(QStringLiteral("41"))}); },
+                         &message),
+              platform::db::ecReadOnlyData);
+    EXPECT_TRUE(message.contains(S("sólo para lectura"))) << message.toStdString();
+}
+
+// A workstation not yet updated next to one that is: an order it does not know is neither
+// searched (rows missed) nor written (indexes damaged); it says to update, and leaves the file be.
+TEST_F(EngineFaultsTest, AnOrderSetByALaterBuildIsRefusedWithoutTouchingTheFile) {
+    WriteFileSortedElsewhere(folder, 3);
+    QString message;
+    EXPECT_EQ(EngineCode([&] { OpenSqlite(folder); }, &message), platform::db::ecNewerOrder);
+    EXPECT_TRUE(message.contains(S("versión más reciente"))) << message.toStdString();
+    EXPECT_EQ(OrderMark(folder), 3);
+    // An older mark is sorted again once, in place, and the rows found by key.
+    const QString older = dir.filePath(QStringLiteral("antigua"));
+    ASSERT_TRUE(QDir().mkpath(older));
+    WriteFileSortedElsewhere(older, 0);
+    auto conn = OpenSqlite(older);
+    EXPECT_EQ(OrderMark(older), 2);
+    EXPECT_EQ(FoundByKey(*conn).size(), 3);
 }
 
 // ---------------------------------------------------------------- while open
