@@ -57,6 +57,17 @@ bool CarpetaDeEsteUsuario(const QString& carpeta, QString& error) {
 }
 }  // namespace
 
+QString ProblemaCarpetaDatos(const QString& carpeta) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(carpeta).constData(), &st) == 0 && S_ISDIR(st.st_mode)) return QString();
+    // A folder above it closed to this user hides it: it may well be there.
+    if (errno == EACCES)
+        return QStringLiteral("No tiene permiso para llegar a la carpeta de datos %1. Pida a quien administre el equipo "
+                              "permiso de lectura sobre ella y sobre las carpetas que la contienen.")
+            .arg(carpeta);
+    return QStringLiteral("No existe la carpeta de datos %1").arg(carpeta);
+}
+
 QString CarpetaPrivadaUsuario() {
     // The first that serves; the later places are looked for only when the earlier ones fail.
     QStringList probadas;

@@ -31,4 +31,8 @@ QString NombreBase(const QString& ficheroEjecutable);
 // made private (another owner, not a folder).
 QString CarpetaPrivadaUsuario();
 
+// Why the data folder cannot serve at start (missing, not a folder, out of this user's reach), in
+// Spanish; empty when it is there.
+QString ProblemaCarpetaDatos(const QString& carpeta);
+
 }  // namespace shell

@@ -3,6 +3,7 @@
 #include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "platform/db/Collation.h"
+#include "platform/rtl/FileUtils.h"
 
 #include <QSaveFile>
 
@@ -279,6 +280,8 @@ void TFExport::btExportClick(TObject*) {
     // here, where commit alone would put an empty or cut file in place of the old one.
     if (!fichero.flush() || !fichero.commit())
         throw EInOutError(QStringLiteral("No se puede guardar \"%1\": %2").arg(eExport->Text(), fichero.errorString()));
+    // Written into a folder the office shares, it is for the others too.
+    ShareLikeFolder(fichero.fileName());
     // The file keeps its single-byte form; the user learns which rows lost characters in it.
     if (const QString aviso = documents::AvisoCaracteresPerdidos(conPerdidos); !aviso.isEmpty())
         Application->MessageBox(aviso, QStringLiteral("¡¡ ATENCIÓN !!"), MB_OK | MB_ICONWARNING);

@@ -105,8 +105,8 @@ bool Arranca() {
     if (CarpetaDatos.isEmpty()) CarpetaDatos = CarpetaPrograma;
     // The engine's record locks end with the process that holds them: no lock file is ever
     // removed here, another workstation may be working on the same data.
-    if (!QFileInfo(CarpetaDatos).isDir()) {
-        Termina(QStringLiteral("No existe la carpeta de datos %1").arg(CarpetaDatos));
+    if (const QString problema = ProblemaCarpetaDatos(CarpetaDatos); !problema.isEmpty()) {
+        Termina(problema);
         return false;
     }
     // The folder keeps the models and documents; the records live on the server when one is named.

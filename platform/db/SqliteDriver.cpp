@@ -388,13 +388,34 @@ QString SqliteDetail(sqlite3* db, int rc) {
     }
 }
 
+// Why this user may not write the data when it is a matter of rights, and whom to ask; empty otherwise
+// (a read-only medium, a file being checked).
+QString SinPermisoDeEscritura(sqlite3* db) {
+    const char* f = db ? sqlite3_db_filename(db, "main") : nullptr;
+    if (!f || !*f) return QString();
+    const QString fichero = QString::fromUtf8(f);
+    QString falta;
+    if (::access(f, W_OK) != 0 && errno == EACCES)
+        falta = fichero;
+    else if (const QString carpeta = QFileInfo(fichero).absolutePath();
+             ::access(QFile::encodeName(carpeta).constData(), W_OK | X_OK) != 0 && errno == EACCES)
+        falta = carpeta;
+    if (falta.isEmpty()) return QString();
+    return QString::fromUtf8("Este usuario no tiene permiso para escribir en \"%1\". Pida a quien administre el equipo "
+                             "que le dé permiso de escritura en la carpeta de datos y en sus ficheros.")
+        .arg(falta);
+}
+
 [[noreturn]] void RaiseSqlite(sqlite3* db, int rc) {
     int ext = sqlite3_extended_errcode(db);
     QString msg = SqliteDetail(db, rc);
     if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY) EngineError(ecKeyViolation);
     if (ext == SQLITE_CONSTRAINT_COMMITHOOK) EngineError(ecFileMoved, QString::fromUtf8(sqlite3_db_filename(db, "main")));
     switch (rc & 0xFF) {
-    case SQLITE_READONLY: EngineError(ecReadOnlyData, msg);
+    case SQLITE_READONLY: {
+        const QString permiso = SinPermisoDeEscritura(db);
+        EngineError(ecReadOnlyData, permiso.isEmpty() ? msg : permiso);
+    }
     case SQLITE_BUSY:
     case SQLITE_LOCKED: EngineError(ecLockTimeout, msg);
     case SQLITE_CORRUPT:
@@ -611,12 +632,18 @@ class TSqliteConnection : public TConnection {
 public:
     explicit TSqliteConnection(const QString& folder) : FFolder(folder) {
         if (!QFileInfo(folder).isDir()) EngineError(ecInvalidPath, folder);
+        // A folder this user may not enter hides its database: it is there, out of reach.
+        const auto pideLectura = [](const QString& what) {
+            return QString::fromUtf8("%1\nPida a quien administre el equipo permiso de lectura sobre él.").arg(what);
+        };
+        if (::access(QFile::encodeName(folder).constData(), R_OK | X_OK) != 0 && errno == EACCES)
+            EngineError(ecNoAccess, pideLectura(folder));
         const QString file = QDir(folder).filePath(QStringLiteral("zembra.db"));
         const QByteArray path = file.toLocal8Bit();
         const QFileInfo info(file);
         if (info.isSymLink() && !info.exists()) EngineError(ecFileMissing, file);
         if (info.exists() && !info.isFile()) EngineError(ecFileMissing, file);
-        if (info.exists() && ::access(path.constData(), R_OK) != 0) EngineError(ecNoAccess, file);
+        if (info.exists() && ::access(path.constData(), R_OK) != 0) EngineError(ecNoAccess, pideLectura(file));
         const bool folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
         if (!info.exists() && !folderWritable) EngineError(ecReadOnlyFolder, folder);
         // Without write access to the file or its folder (a read-only medium, a shared folder

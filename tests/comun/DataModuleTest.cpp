@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <sys/stat.h>
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <map>
 #include <sqlite3.h>
@@ -667,4 +669,36 @@ TEST(CarpetaPrivadaTest, AHomeThatCannotTakeItFallsBackToAFolderOfTheUserAloneIn
         if (antes[i].isNull()) qunsetenv(nombres[i]);
         else qputenv(nombres[i], antes[i]);
     }
+}
+
+// What another user of the machine, with no way into the folder above the data, reads at start.
+TEST(CarpetaDatos, AFolderOutOfThisUsersReachIsNotCalledMissing) {
+    QTemporaryDir dir;
+    const QString carpeta = dir.filePath(QStringLiteral("Despacho Núñez"));
+    ASSERT_TRUE(QDir().mkpath(carpeta));
+    EXPECT_EQ(shell::ProblemaCarpetaDatos(carpeta), QString());
+    EXPECT_EQ(shell::ProblemaCarpetaDatos(carpeta + QStringLiteral("/no")), QStringLiteral("No existe la carpeta de datos %1/no").arg(carpeta));
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to ask as another user";
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
+    int tubo[2];
+    ASSERT_EQ(::pipe(tubo), 0);
+    const pid_t hijo = ::fork();
+    ASSERT_GE(hijo, 0);
+    if (hijo == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+        const QByteArray texto = shell::ProblemaCarpetaDatos(carpeta).toUtf8();
+        ::_exit(::write(tubo[1], texto.constData(), size_t(texto.size())) == texto.size() ? 0 : 4);
+    }
+    ::close(tubo[1]);
+    QByteArray leido;
+    char trozo[512];
+    for (ssize_t n; (n = ::read(tubo[0], trozo, sizeof trozo)) > 0;) leido.append(trozo, n);
+    ::close(tubo[0]);
+    int estado = 0;
+    ::waitpid(hijo, &estado, 0);
+    ASSERT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0) << estado;
+    const QString problema = QString::fromUtf8(leido);
+    EXPECT_TRUE(problema.startsWith(QStringLiteral("No tiene permiso para llegar a la carpeta de datos %1.").arg(carpeta)))
+        << problema.toStdString();
+    EXPECT_TRUE(problema.contains(QStringLiteral("administre"))) << problema.toStdString();
 }

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <sys/stat.h>
 
 namespace {
 
@@ -219,6 +220,19 @@ TEST_F(ExportTest, OneRecordIsWrittenAndAnEmptyRangeGivesTheHeaderOnly) {
     Elige(4);  // no experts
     form->btExportClick(nullptr);
     EXPECT_EQ(LeeCsv(), QStringList{kCabecera});
+}
+
+TEST_F(ExportTest, AnExportInAFolderTheGroupSharesIsTheGroupsWhateverTheUsersUmask) {
+    const QString compartida = QFileInfo(fichero).absolutePath() + QStringLiteral("/compartida");
+    ASSERT_TRUE(QDir().mkpath(compartida));
+    ASSERT_EQ(::chmod(QFile::encodeName(compartida).constData(), 02770), 0);
+    fichero = compartida + QStringLiteral("/abogados.csv");
+    Elige(0);
+    const mode_t previa = ::umask(077);
+    form->btExportClick(nullptr);
+    ::umask(previa);
+    EXPECT_EQ(LeeCsv().size(), 2);
+    EXPECT_EQ(QFile::permissions(fichero) & (QFile::ReadGroup | QFile::WriteGroup), QFile::ReadGroup | QFile::WriteGroup);
 }
 
 TEST_F(ExportTest, AFailedWriteLeavesTheEarlierFileAsItWas) {

@@ -135,6 +135,38 @@ TEST_F(OtherUserTest, AUserWhoCannotWriteTheLockFileIsRefusedWritingWithAClearMe
     EXPECT_TRUE(platform::db::EngineMessage(platform::db::ecNoLocks).contains(S("bloqueos")));
 }
 
+TEST_F(OtherUserTest, DataOutOfThisUsersReachAreNotCalledMissingAndSayWhatToAsk) {
+    struct Caso {
+        const char* que;
+        const char* fichero;
+        mode_t modo;
+    };
+    // The folder closed to others, then the folder open and the database closed.
+    for (const Caso& c : {Caso{"", "", 0700}, Caso{"zembra.db", "zembra.db", 0600}}) {
+        const QString ruta = *c.fichero ? File(c.fichero) : folder;
+        ASSERT_EQ(::chmod(QFile::encodeName(ruta).constData(), c.modo), 0);
+        QProcess* other = Other({QStringLiteral("lock"), folder, QStringLiteral("2024"), QStringLiteral("1")});
+        const QString line = FirstLine(other);
+        if (line.isEmpty() && other->state() == QProcess::NotRunning && other->exitCode() == 3) GTEST_SKIP() << "cannot change user here";
+        EXPECT_EQ(line, QStringLiteral("ERR %1").arg(platform::db::ecNoAccess)) << c.que;
+        ASSERT_TRUE(other->waitForFinished(30000));
+        const QString why = QString::fromLocal8Bit(other->readAllStandardError());
+        EXPECT_TRUE(why.contains(ruta + QLatin1Char('\n')) && why.contains(S("administre"))) << why.toStdString();
+        ::chmod(QFile::encodeName(ruta).constData(), *c.fichero ? 0644 : 0777);
+    }
+}
+
+TEST_F(OtherUserTest, AUserWhoMayOnlyReadTheDataIsToldWhatToAsk) {
+    // The database is the owner's; the other user may read it and write in the folder.
+    QProcess* other = Other({QStringLiteral("set"), folder, QStringLiteral("2024"), QStringLiteral("1"), QStringLiteral("25")});
+    const QString line = FirstLine(other);
+    if (line.isEmpty() && other->state() == QProcess::NotRunning && other->exitCode() == 3) GTEST_SKIP() << "cannot change user here";
+    EXPECT_EQ(line, QStringLiteral("ERR %1").arg(platform::db::ecReadOnlyData));
+    ASSERT_TRUE(other->waitForFinished(30000));
+    const QString why = QString::fromLocal8Bit(other->readAllStandardError());
+    EXPECT_TRUE(why.contains(File("zembra.db")) && why.contains(S("administre"))) << why.toStdString();
+}
+
 TEST_F(OtherUserTest, ANewOfficeInAGroupFolderServesTheGroupWhateverTheFirstUsersUmask) {
     // The administrator gives the office's folder to a group the other user is in; the first user
     // to open it keeps a private umask.

@@ -131,6 +131,7 @@ int main(int argc, char** argv) {
         }
     } catch (EDBEngineError& e) {
         std::printf("ERR %d\n", e.Errors(0).ErrorCode);
+        std::fprintf(stderr, "%s\n", e.Errors(0).Message.toLocal8Bit().constData());
         return 1;
     } catch (Exception& e) {
         std::printf("EXC %s\n", e.what());
