@@ -162,9 +162,8 @@ bool ShareLikeFolder(const QString& path) {
         if (dir.st_mode & S_IWGRP) anade |= S_IWGRP;
         if (carpeta && (dir.st_mode & S_IXGRP)) anade |= S_IXGRP;
     }
-    // Everyone else may read what they may list, never write it: sharing work is the group's.
-    if (dir.st_mode & S_IROTH) anade |= S_IROTH;
-    if (carpeta && (dir.st_mode & S_IXOTH)) anade |= S_IXOTH;
+    // Nobody else gets more than this user's umask gave: an office's papers are shared through
+    // its group, and a folder anyone may list must not open them to every account on the machine.
     if ((st.st_mode & anade) == anade) return true;
     return ::chmod(ruta.constData(), (st.st_mode & 07777) | anade) == 0;
 }

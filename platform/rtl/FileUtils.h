@@ -21,10 +21,10 @@ bool ForceDirectories(const QString& dir);      // creates every missing level
 bool RemoveDir(const QString& dir);             // only an empty folder
 
 // A file or folder this user has just made inside a folder that others share gets the access the
-// folder gives its group (read, write, and search for a folder) and lets everyone else read it
-// when they may read the folder, whatever this user's umask: what one user writes in the office's
-// folder must serve the next one. The file is given the folder's group when this user may. Only
-// widens; false when the rights cannot be set.
+// folder gives its group (read, write, and search for a folder), whatever this user's umask: what
+// one user writes in the office's folder must serve the next one. Other accounts get no more than
+// the umask gave. The file is given the folder's group when this user may. Only widens; false
+// when the rights cannot be set.
 bool ShareLikeFolder(const QString& path);
 // ForceDirectories whose new levels are shared like the folder above each one.
 bool ForceSharedDirectories(const QString& dir);

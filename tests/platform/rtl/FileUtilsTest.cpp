@@ -117,13 +117,13 @@ TEST(Folders, WhatIsMadeInASharedFolderServesThoseWhoShareIt) {
     ASSERT_EQ(::chmod(QFile::encodeName(oficina).constData(), 02775), 0);
     // Every new level takes the group's rights, whatever this user's umask; the kernel passes the setgid bit on.
     EXPECT_TRUE(ForceSharedDirectories(oficina + QStringLiteral("/Escritos/Año 2024/")));
-    EXPECT_EQ(Modo(oficina + QStringLiteral("/Escritos")), mode_t(02775));
-    EXPECT_EQ(Modo(oficina + QStringLiteral("/Escritos/Año 2024")), mode_t(02775));
+    EXPECT_EQ(Modo(oficina + QStringLiteral("/Escritos")), mode_t(02770));
+    EXPECT_EQ(Modo(oficina + QStringLiteral("/Escritos/Año 2024")), mode_t(02770));
     const QString doc = oficina + QStringLiteral("/Escritos/1.docx");
     Touch(doc);
     ASSERT_EQ(Modo(doc), mode_t(0600));
     EXPECT_TRUE(ShareLikeFolder(doc));
-    EXPECT_EQ(Modo(doc), mode_t(0664));
+    EXPECT_EQ(Modo(doc), mode_t(0660));  // the group's, not every account's the folder lets list it
 
     // A private folder keeps its files private; rights already wider are left alone.
     const QString privado = tmp.path() + QStringLiteral("/privado");
@@ -137,13 +137,13 @@ TEST(Folders, WhatIsMadeInASharedFolderServesThoseWhoShareIt) {
     EXPECT_TRUE(ShareLikeFolder(privado + QStringLiteral("/b")));
     EXPECT_EQ(Modo(privado + QStringLiteral("/b")), mode_t(0666));
 
-    // Everyone may make files in a folder open to all, not change each other's.
+    // A folder open to all shares with its group only.
     const QString abierta = tmp.path() + QStringLiteral("/abierta");
     ASSERT_TRUE(CreateDir(abierta));
     ASSERT_EQ(::chmod(QFile::encodeName(abierta).constData(), 01777), 0);
     Touch(abierta + QStringLiteral("/c"));
     EXPECT_TRUE(ShareLikeFolder(abierta + QStringLiteral("/c")));
-    EXPECT_EQ(Modo(abierta + QStringLiteral("/c")), mode_t(0664));
+    EXPECT_EQ(Modo(abierta + QStringLiteral("/c")), mode_t(0660));
 
     EXPECT_FALSE(ShareLikeFolder(oficina + QStringLiteral("/no existe")));
 }
