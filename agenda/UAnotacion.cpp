@@ -285,6 +285,7 @@ void TFNota::AvisoExit(TObject*) {
 
 void TFNota::btEscritoClick(TObject*) {
     SelectFile->SetTitle(QStringLiteral("Seleccione documento a unir"));
+    Dat->TSistem->Refresh();
     SelectFile->SetFilter(documents::FiltroDocumentos());
     SelectFile->SetFilterIndex(1);
     SelectFile->SetFileName(QString());

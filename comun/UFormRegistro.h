@@ -79,6 +79,8 @@ public:
     };
 
 protected:
+    // Opened with activaEdicion(false): the record is shown, nothing of it may change.
+    bool SoloConsulta() const { return ActiveSource->DataSet() == nullptr; }
     // Area between the speed bar and the OK/No row, for the form's own controls.
     int AreaTop() const;
     int AreaBottom() const;

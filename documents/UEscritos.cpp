@@ -7,6 +7,7 @@
 #include "documents/UFusion.h"
 #include "documents/UNuevoEscrito.h"
 #include "platform/rtl/FileUtils.h"
+#include "records/Pinturas.h"
 
 #include <QDir>
 #include <QFile>
@@ -457,8 +458,7 @@ void AbreListaEscritos(int modo) {
         lista->btBorrar->SetVisible(false);
         // An import makes a model: from a case file or a consultation only for those who may
         // make them from the main window.
-        TDataSet* p = Dat->TPriv;
-        lista->btImport->SetVisible(p->Active() && !p->IsEmpty() && p->FieldByName(QStringLiteral("Modelos"))->AsBoolean());
+        lista->btImport->SetVisible(records::DerechoUsuario("Modelos"));
     }
     lista->ShowModal();
     lista.reset();

@@ -57,7 +57,6 @@ bool EsFamiliaWord(const QString& tipoEditor)
 
 namespace documents {
 QString FiltroDocumentos() {
-    Dat->TSistem->Refresh();
     QString patron = Dat->TSistem->FieldByName(QStringLiteral("FILEEXT"))->AsString().trimmed();
     if (patron.isEmpty()) patron = QStringLiteral("*") + ExtensionDeEditor(Dat->TSistem->FieldByName(QStringLiteral("EDITOR"))->AsString());
     return QStringLiteral("Documentos|") + patron;

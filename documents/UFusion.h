@@ -134,7 +134,7 @@ class TCustomListBox;
 class TDataSet;
 namespace documents {
 // The file pick's filter for a document to join: the office settings' pattern, else the
-// documents of the editor in use.
+// documents of the editor in use (the settings as last read: callers refresh them).
 QString FiltroDocumentos();
 
 // Opens a file with the program that opens the documents (shell::ProgramaDocumentos); tests put

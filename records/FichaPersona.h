@@ -67,8 +67,6 @@ protected:
     TButton* CamposDeParte(TNotifyEvent relacion);
     void AbreRelacion();
 
-    // Opened with activaEdicion(false): the record is shown, nothing of it may change.
-    bool SoloConsulta() const { return ActiveSource->DataSet() == nullptr; }
     // Opens the notes editor on the table's memo field (read only when the record is only viewed).
     void AbreNotas(const QString& campo, const QString& caption, const QString& titulo);
     static void Negrita(TButton* boton, bool negrita);

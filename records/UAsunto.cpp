@@ -231,7 +231,7 @@ void TAsunto::DBCuantiaKeyPress(TObject*, QChar& key) {
 void TAsunto::BtObservaClick(TObject*) {
     TDataSet* e = Dat->TExped;
     // The matter only viewed: its notes are read, not changed.
-    const bool solo = ActiveSource->DataSet() == nullptr;
+    const bool solo = SoloConsulta();
     if (!solo && e->State() == dsBrowse) e->Edit();
     Observacion = new TObservacion(Application);
     if (solo) Observacion->SoloLectura();
