@@ -61,6 +61,18 @@ bool DispatchHostEvent(TControl* control, QEvent* event, const std::function<boo
             if (handled && !destroy) return true;
         }
     }
+    if (event->type() == QEvent::InputMethodQuery) {
+        // Qt's lists and plain widgets tell the input method they take no text, and a dead key
+        // then types nothing: one that searches as the user types says it does.
+        auto* wc = dynamic_cast<TWinControl*>(control);
+        auto* query = static_cast<QInputMethodQueryEvent*>(event);
+        if (wc && wc->TakesComposedText() && (query->queries() & Qt::ImEnabled)) {
+            base(event);
+            query->setValue(Qt::ImEnabled, wc->Widget()->isEnabled());
+            query->accept();
+            return true;
+        }
+    }
     bool consumed = false;
     // A handler that raised has had its say: the widget does not act on the event as well.
     if (!Guarded(control, [&] { consumed = control->WidgetEvent(event); })) consumed = true;

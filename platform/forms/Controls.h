@@ -436,12 +436,16 @@ public:
     // Text the input method composed (a dead key and a letter) goes through KeyPress as typed
     // keys do.
     bool HandleInputMethodEvent(QInputMethodEvent* event);
+    // Whether letters made with a dead key reach this control, which is no text editor but
+    // searches as the user types (lists, trees, lookups).
+    bool TakesComposedText() const { return FTakesComposedText; }
 
 protected:
     void BoundsChanged(bool sizeChanged) override;
     virtual void AlignControls(TRect& rect);
     // Any child widget that must not take part in the focus chain.
     bool FPopupWindow = false;
+    bool FTakesComposedText = false;
 
 private:
     friend class TControl;
