@@ -15,13 +15,19 @@ struct TSmtpRequest {
     QByteArray From;                    // <address>
     QList<QByteArray> Recipients;       // <address> each
     QByteArray Data;                    // the whole message
+    long Patience = 60;                 // seconds the server may keep silent
 };
 
 struct TSmtpReply {
-    enum TKind { Sent, NoSession, Network, Login, Other };
+    // Network: no connection was made; Stalled: the server, once reached, stopped answering;
+    // Certificate: its certificate is not one the authorities vouch for.
+    enum TKind { Sent, NoSession, Network, Login, Stalled, Certificate, Other };
     TKind Kind = Sent;
-    long Response = 0;  // the server's last reply code
-    QString Detail;     // the transfer's own words
+    long Response = 0;      // the server's last reply code
+    QString Detail;         // the transfer's own words
+    QString LastCommand;    // the command the server last refused, else the last one sent ("RCPT TO:<...>")
+    QString ServerText;     // the server's reply to it, else its last reply line
+    bool DataSent = false;  // the whole message went to the server
 };
 
 struct TSmtpModule {
@@ -29,7 +35,7 @@ struct TSmtpModule {
     void (*Transfer)(const TSmtpRequest& request, TSmtpReply& reply) = nullptr;
 };
 // Changes whenever these structures change.
-constexpr int kSmtpModuleVersion = 1;
+constexpr int kSmtpModuleVersion = 2;
 
 }  // namespace platform::mail
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -12,11 +13,23 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 using namespace platform::mail;
 using mailtest::SmtpServer;
 
 namespace {
+
+// The program's own event loop, for what waits on it; made when the test needs one.
+std::unique_ptr<QCoreApplication> Aplicacion() {
+    static int argc = 1;
+    static char nombre[] = "test_mail";
+    static char* argv[] = {nombre, nullptr};
+    return QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
+}
 
 class MailTest : public ::testing::Test {
 protected:
@@ -103,9 +116,26 @@ TEST_F(MailTest, FailuresAreReportedForWhatTheyAreAndNothingGoesOut) {
     EXPECT_EQ(SendSmtp(wrong, m).Code, Result::LoginFailure);
 
     Message unknown = m;
-    unknown.Cc = {{QString(), QStringLiteral("quien@nadie.invalid")}};
+    unknown.Cc = {{QString(), QStringLiteral("quien@nadie.invalid")}, {QString(), QStringLiteral("luis@perez.es")}};
     const Outcome refused = SendSmtp(settings, unknown);
     EXPECT_EQ(refused.Code, Result::RecipientRefused) << refused.Text.toStdString();
+    // Which of the recipients, in the server's own words.
+    EXPECT_TRUE(refused.Text.contains(QStringLiteral("quien@nadie.invalid"))) << refused.Text.toStdString();
+    EXPECT_TRUE(refused.Text.contains(QStringLiteral("No such user here"))) << refused.Text.toStdString();
+    EXPECT_FALSE(refused.Text.contains(QStringLiteral("luis@perez.es"))) << refused.Text.toStdString();
+
+    // Settings half filled in say what is wrong with them, not that the server refused.
+    SmtpSettings withPort = settings;
+    withPort.Host = QStringLiteral("127.0.0.1:%1").arg(server.Port);
+    const Outcome badHost = SendSmtp(withPort, m);
+    EXPECT_EQ(badHost.Code, Result::Failure);
+    EXPECT_TRUE(badHost.Text.contains(withPort.Host) && badHost.Text.contains(QStringLiteral("Puerto")))
+        << badHost.Text.toStdString();
+    SmtpSettings noSender = settings;
+    noSender.Sender = {};
+    const Outcome sender = SendSmtp(noSender, m);
+    EXPECT_EQ(sender.Code, Result::Failure);
+    EXPECT_TRUE(sender.Text.contains(QStringLiteral("Remitente"))) << sender.Text.toStdString();
 
     Message missing = m;
     missing.Attachments = {{dir.filePath(QStringLiteral("no existe.doc")), QStringLiteral("no existe.doc")}};
@@ -159,6 +189,8 @@ TEST_F(MailTest, StartTlsAndTlsCarryTheMessageOnlyToAServerTheCertificatesVouchF
         // A certificate no known authority signed: nothing is sent, the password not offered.
         const Outcome unknown = SendSmtp(s, m);
         EXPECT_EQ(unknown.Code, Result::NetworkFailure) << name << unknown.Text.toStdString();
+        EXPECT_TRUE(unknown.Text.contains(QStringLiteral("certificado")) && unknown.Text.contains(QStringLiteral("Certificados")))
+            << name << unknown.Text.toStdString();
         s.CaFile = dir.filePath(QStringLiteral("no-existe.pem"));
         const Outcome missing = SendSmtp(s, m);
         EXPECT_EQ(missing.Code, Result::NetworkFailure) << name;
@@ -179,6 +211,35 @@ TEST_F(MailTest, StartTlsAndTlsCarryTheMessageOnlyToAServerTheCertificatesVouchF
         QFile got(r[u"attachments"].toArray()[0][u"path"].toString());
         ASSERT_TRUE(got.open(QIODevice::ReadOnly)) << name;
         EXPECT_EQ(got.readAll(), QByteArray("%PDF-1.4\n\x01\x02")) << name;
+    }
+}
+
+TEST_F(MailTest, AServerThatFallsSilentIsGivenUpWhileTheWindowsKeepTurning) {
+    const auto app = Aplicacion();
+    Message m;
+    m.To = {{QStringLiteral("José Núñez"), QStringLiteral("jose@nunez.es")}};
+    m.Subject = QStringLiteral("Señalamiento");
+    m.Body = QStringLiteral("Cuerpo");
+    for (const char* mode : {"stall-greeting", "stall-data"}) {
+        SmtpServer server(Received(), {QString::fromLatin1(mode)});
+        ASSERT_GT(server.Port, 0) << mode;
+        SmtpSettings s = settings;
+        s.Port = server.Port;
+        s.Patience = 1;
+        int turns = 0;
+        QTimer timer;
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++turns; });
+        timer.start();
+        const Outcome o = SendSmtp(s, m);
+        timer.stop();
+        EXPECT_EQ(o.Code, Result::NetworkFailure) << mode;
+        EXPECT_TRUE(o.Text.contains(QStringLiteral("dejó de responder"))) << mode << o.Text.toStdString();
+        // Before the message is all with the server, it surely did not go; after, that is unknown.
+        const bool withServer = QByteArray(mode) == "stall-data";
+        EXPECT_EQ(o.Text.contains(QStringLiteral("no se ha enviado")), !withServer) << mode << o.Text.toStdString();
+        EXPECT_EQ(o.Text.contains(QStringLiteral("compruebe si llegó")), withServer) << mode << o.Text.toStdString();
+        EXPECT_GT(turns, 0) << mode << ": the windows' thread stood still while the server was silent";
     }
 }
 
@@ -269,10 +330,32 @@ TEST_F(XdgEmailTest, WithoutSmtpSettingsTheDesktopClientGetsTheMessage) {
 
     StandIn(3);
     EXPECT_EQ(Send(m).Code, Result::Failure);
+    EXPECT_TRUE(Send(m).Text.contains(QStringLiteral("código 3")));
     QFile::remove(dir.filePath(QStringLiteral("args")));
     m.Attachments = {{dir.filePath(QStringLiteral("falta.doc")), QString()}};
     EXPECT_EQ(Send(m).Code, Result::AttachmentNotFound);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("args"))));  // the client was not called
+}
+
+TEST_F(XdgEmailTest, AClientThatStaysOpenWithTheMessageIsNeitherKilledNorCalledAFailure) {
+    const auto app = Aplicacion();
+    // The client shows the message and stays until "done" appears, as its window until it closes.
+    const QByteArray shown = QFile::encodeName(dir.filePath(QStringLiteral("shown"))),
+                     done = QFile::encodeName(dir.filePath(QStringLiteral("done"))),
+                     closed = QFile::encodeName(dir.filePath(QStringLiteral("closed")));
+    const QString path = File(QStringLiteral("bin/xdg-email"), "#!/bin/sh\ntouch '" + shown + "'\nwhile [ ! -e '" + done +
+                                                                  "' ]; do sleep 0.1; done\ntouch '" + closed + "'\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Message m;
+    m.To = {{QStringLiteral("José Núñez"), QStringLiteral("jose@nunez.es")}};
+    m.Subject = QStringLiteral("Señalamiento");
+    const Outcome o = SendXdgEmail(m, 200);
+    EXPECT_EQ(o.Code, Result::Ok) << o.Text.toStdString();
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(closed)));
+    File(QStringLiteral("done"), "");
+    for (int i = 0; i < 300 && !QFile::exists(QFile::decodeName(closed)); ++i) QThread::msleep(100);
+    EXPECT_TRUE(QFile::exists(QFile::decodeName(shown)));
+    EXPECT_TRUE(QFile::exists(QFile::decodeName(closed))) << "the client was ended";
 }
 
 }  // namespace
