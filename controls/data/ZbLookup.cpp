@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
@@ -866,11 +865,8 @@ void TZbDBLookupCombo::DropDown() {
         for (TField* f : FListFields) full += f->DisplayWidth() * fm.horizontalAdvance(QLatin1Char('M')) + 5;
         width = std::max(width, full);
     }
-    TRect screen = Rect(0, 0, 1024, 768);
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
-        QRect g = s->geometry();
-        screen = Rect(g.left(), g.top(), g.right() + 1, g.bottom() + 1);
-    }
+    // The edges are those of the monitor the combo is on, which need not be the main one.
+    const TRect screen = Screen->MonitorRect(ClientToScreen(Point(0, 0)));
     TRect r = DropDownRect(width, l->Height(), screen);
     l->SetBounds(r.Left, r.Top, r.Width(), r.Height());
     l->Show();

@@ -351,17 +351,18 @@ void TCustomComboEdit::TakeFocus() {
 void TCustomComboEdit::DropDown(bool lockText) {
     if (!FPopup || GetReadOnly() || FPopupVisible) return;
     TPoint p = ClientToScreen(Point(0, 0));
-    const int sw = Screen->Width(), sh = Screen->Height();
+    // The edges are those of the monitor the edit is on, which need not be the main one.
+    const TRect screen = Screen->MonitorRect(p);
     int y = p.Y + Height();
-    if (y + FPopup->Height() > sh) y = p.Y - FPopup->Height();
+    if (y + FPopup->Height() > screen.Bottom) y = p.Y - FPopup->Height();
     if (FPopupAlign == epaRight) {
         p.X -= FPopup->Width() - Width();
-        if (p.X < 0) p.X += FPopup->Width() - Width();
-    } else if (p.X + FPopup->Width() > sw) {
+        if (p.X < screen.Left) p.X += FPopup->Width() - Width();
+    } else if (p.X + FPopup->Width() > screen.Right) {
         p.X -= FPopup->Width() - Width();
     }
-    if (p.X < 0) p.X = 0;
-    else if (p.X + FPopup->Width() > sw) p.X = sw - FPopup->Width();
+    if (p.X < screen.Left) p.X = screen.Left;
+    else if (p.X + FPopup->Width() > screen.Right) p.X = screen.Right - FPopup->Width();
     const QString text = Text();
     if (!text.isEmpty()) SetPopupValue(Variant(text));
     else SetPopupValue(Variant::Null());

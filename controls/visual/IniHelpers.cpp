@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <limits>
 #include <QFileInfo>
 
 namespace {
@@ -144,29 +145,35 @@ TPlacementState ReadPlacementState(TObject* iniObject, const QString& section, T
 
 QRect AreaForPlacement(const TWindowPlacement& placement, const QList<QRect>& areas) {
     if (areas.isEmpty()) return QRect();
-    const QPoint middle((placement.NormLeft + placement.NormRight) / 2, (placement.NormTop + placement.NormBottom) / 2);
+    // In 64 bits: a damaged file may hold numbers whose sum does not fit in an int.
+    const qint64 x = (qint64(placement.NormLeft) + placement.NormRight) / 2;
+    const qint64 y = (qint64(placement.NormTop) + placement.NormBottom) / 2;
     for (const QRect& a : areas)
-        if (a.contains(middle)) return a;
+        if (x >= a.left() && x <= a.right() && y >= a.top() && y <= a.bottom()) return a;
     return areas.front();
 }
 
-void FitPlacement(TWindowPlacement& placement, int left, int top, int width, int height, bool sizeable) {
+void FitPlacement(TWindowPlacement& placement, int left, int top, int width, int height, bool sizeable, int minWidth,
+                  int minHeight) {
     if (width <= 0 || height <= 0) return;
-    int w = placement.NormRight - placement.NormLeft;
-    int h = placement.NormBottom - placement.NormTop;
+    qint64 w = qint64(placement.NormRight) - placement.NormLeft;
+    qint64 h = qint64(placement.NormBottom) - placement.NormTop;
     if (w <= 0 || h <= 0) return;
+    // The window will not be smaller than its minimum: that is the size to fit.
+    w = std::max<qint64>(w, minWidth);
+    h = std::max<qint64>(h, minHeight);
     if (sizeable) {
-        w = std::min(w, width);
-        h = std::min(h, height);
+        w = std::min<qint64>(w, std::max(width, minWidth));
+        h = std::min<qint64>(h, std::max(height, minHeight));
     }
     // Too big to fit (a window that cannot be sized): its top left corner, with the title bar,
     // is what must stay on the screen.
-    const int l = std::max(left, std::min(placement.NormLeft, left + width - w));
-    const int t = std::max(top, std::min(placement.NormTop, top + height - h));
-    placement.NormLeft = l;
-    placement.NormTop = t;
-    placement.NormRight = l + w;
-    placement.NormBottom = t + h;
+    const qint64 l = std::max<qint64>(left, std::min<qint64>(placement.NormLeft, qint64(left) + width - w));
+    const qint64 t = std::max<qint64>(top, std::min<qint64>(placement.NormTop, qint64(top) + height - h));
+    placement.NormLeft = int(l);
+    placement.NormTop = int(t);
+    placement.NormRight = int(std::min<qint64>(l + w, std::numeric_limits<int>::max()));
+    placement.NormBottom = int(std::min<qint64>(t + h, std::numeric_limits<int>::max()));
 }
 
 }  // namespace platform::visual

@@ -91,8 +91,10 @@ TPlacementState ReadPlacementState(TObject* iniObject, const QString& section, T
 QRect AreaForPlacement(const TWindowPlacement& placement, const QList<QRect>& areas);
 // Moves the normal rectangle into the area (left, top, width, height), shrinking it to the area
 // first when the window can be sized: a window saved on a larger screen, or beyond an edge of
-// this one, comes back where the user can reach it.
-void FitPlacement(TWindowPlacement& placement, int left, int top, int width, int height, bool sizeable);
+// this one, comes back where the user can reach it. The minimum size is the least the window
+// takes whatever it is given.
+void FitPlacement(TWindowPlacement& placement, int left, int top, int width, int height, bool sizeable,
+                  int minWidth = 0, int minHeight = 0);
 // The primary screen as the forms layer sees it.
 TScreenInfo CurrentScreen();
 // The form's placement: its bounds as the normal rectangle, its window state as the show command.

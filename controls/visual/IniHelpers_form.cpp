@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
+#include <limits>
 
 using platform::visual::TPlacementState;
 using platform::visual::TWindowPlacement;
@@ -81,6 +83,8 @@ void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& sec
         if (found) {
             // A window the user cannot size keeps the size it was designed with.
             if (form->BorderStyle() != bsSizeable && form->BorderStyle() != bsSizeToolWin) {
+                wp.NormLeft = std::min(wp.NormLeft, std::numeric_limits<int>::max() - form->Width());
+                wp.NormTop = std::min(wp.NormTop, std::numeric_limits<int>::max() - form->Height());
                 wp.NormRight = wp.NormLeft + form->Width();
                 wp.NormBottom = wp.NormTop + form->Height();
             }
@@ -93,7 +97,8 @@ void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& sec
             const QRect area = platform::visual::AreaForPlacement(wp, areas);
             platform::visual::FitPlacement(wp, area.x(), area.y(), area.width() - FrameWidth,
                                            area.height() - FrameHeight,
-                                           form->BorderStyle() == bsSizeable || form->BorderStyle() == bsSizeToolWin);
+                                           form->BorderStyle() == bsSizeable || form->BorderStyle() == bsSizeToolWin,
+                                           form->Constraints()->MinWidth(), form->Constraints()->MinHeight());
             if (wp.NormRight > wp.NormLeft) {
                 // A centred form would be centred again on showing, losing the stored position.
                 if (form->Position() == poScreenCenter && !form->HasState(csDesigning))

@@ -473,32 +473,38 @@ void TCustomForm::DoDeactivate() {
 }
 
 void TCustomForm::PlaceOnScreen() {
+    // Centred on the monitor the user works on: the one of the active window, else of the main one.
+    const auto monitor = [this](TCustomForm* ref) {
+        if (!ref || ref == this || !ref->Visible()) return TRect{};
+        return Screen->MonitorWorkArea(Point(ref->Left() + ref->Width() / 2, ref->Top() + ref->Height() / 2));
+    };
+    TRect pantalla = monitor(Screen->ActiveForm());
+    if (pantalla.Width() <= 0) pantalla = monitor(Application->MainForm());
+    if (pantalla.Width() <= 0) pantalla = Screen->WorkAreaRect();
     QRect area;
     switch (FPosition) {
     case poScreenCenter:
-    case poDesktopCenter: {
-        const TRect r = Screen->WorkAreaRect();
-        area = QRect(r.Left, r.Top, r.Width(), r.Height());
+    case poDesktopCenter:
+        area = QRect(pantalla.Left, pantalla.Top, pantalla.Width(), pantalla.Height());
         break;
-    }
     case poMainFormCenter:
     case poOwnerFormCenter: {
         TCustomForm* ref = FPosition == poMainFormCenter ? Application->MainForm() : dynamic_cast<TCustomForm*>(Owner());
-        if (ref && ref != this) area = QRect(ref->Left(), ref->Top(), ref->Width(), ref->Height());
-        else {
-            const TRect r = Screen->WorkAreaRect();
-            area = QRect(r.Left, r.Top, r.Width(), r.Height());
+        if (ref && ref != this) {
+            area = QRect(ref->Left(), ref->Top(), ref->Width(), ref->Height());
+            pantalla = Screen->MonitorWorkArea(Point(area.center().x(), area.center().y()));
+        } else {
+            area = QRect(pantalla.Left, pantalla.Top, pantalla.Width(), pantalla.Height());
         }
         break;
     }
     default: return;
     }
     int left = area.x() + (area.width() - Width()) / 2, top = area.y() + (area.height() - Height()) / 2;
-    // A form larger than the screen (a small screen, a large scale) keeps its title bar and left
-    // edge on it, where the user can reach them.
-    const TRect pantalla = Screen->WorkAreaRect();
-    left = std::max(left, pantalla.Left);
-    top = std::max(top, pantalla.Top);
+    // Whole on that monitor where it fits; a form larger than it (a small screen, a large scale)
+    // keeps its title bar and left edge on it, where the user can reach them.
+    left = std::max(std::min(left, pantalla.Right - Width()), pantalla.Left);
+    top = std::max(std::min(top, pantalla.Bottom - Height()), pantalla.Top);
     SetBounds(left, top, Width(), Height());
 }
 
@@ -1055,6 +1061,23 @@ int TScreen::Height() const {
 
 TRect TScreen::WorkAreaRect() const {
     auto* s = QGuiApplication::primaryScreen();
+    return s ? platform::graphics::FromQRect(s->availableGeometry()) : Rect(0, 0, 800, 600);
+}
+
+namespace {
+QScreen* ScreenAt(const TPoint& p) {
+    if (QScreen* s = QGuiApplication::screenAt(QPoint(p.X, p.Y))) return s;
+    return QGuiApplication::primaryScreen();
+}
+}  // namespace
+
+TRect TScreen::MonitorRect(const TPoint& p) const {
+    QScreen* s = ScreenAt(p);
+    return s ? platform::graphics::FromQRect(s->geometry()) : Rect(0, 0, 800, 600);
+}
+
+TRect TScreen::MonitorWorkArea(const TPoint& p) const {
+    QScreen* s = ScreenAt(p);
     return s ? platform::graphics::FromQRect(s->availableGeometry()) : Rect(0, 0, 800, 600);
 }
 

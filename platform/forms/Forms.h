@@ -291,6 +291,10 @@ public:
     int Width() const;
     int Height() const;
     TRect WorkAreaRect() const;
+    // The monitor that holds a point of the desktop, whole or less its panels; the main one when
+    // no monitor does.
+    TRect MonitorRect(const TPoint& p) const;
+    TRect MonitorWorkArea(const TPoint& p) const;
     int WorkAreaLeft() const { return WorkAreaRect().Left; }
     int WorkAreaTop() const { return WorkAreaRect().Top; }
     int WorkAreaWidth() const { return WorkAreaRect().Width(); }

@@ -5,6 +5,7 @@
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Threads.h"
+#include "tests/support/DosPantallas.h"
 
 #include <QDateTime>
 #include <QInputMethodEvent>
@@ -616,6 +617,23 @@ TEST_F(LookupTest, ComboNearTheScreenBottomDropsUpwardsAndStaysOnScreen) {
     EXPECT_EQ(combo->List()->RowCount(), 4);
     combo->CloseUp(false);
     EXPECT_EQ(changes, 0);
+}
+
+TEST_F(LookupTest, ComboOnASecondMonitorOpensItsListBesideIt) {
+    using namespace zbtest;
+    auto* combo = Bind(new TZbDBLookupCombo(form));
+    form->SetBounds(SegundaIzquierda + SegundaAncho - 200, SegundaArriba + 40, 190, 120);
+    combo->SetBounds(10, 10, 145, 21);
+    combo->SetDropDownWidth(300);
+    form->Show();
+    combo->DropDown();
+    ASSERT_TRUE(combo->ListVisible());
+    const TPoint p = combo->ClientToScreen(Point(0, 0));
+    TZbDBLookupList* list = combo->List();
+    // Right under the combo, short of that monitor's right edge: not thrown back onto the main one.
+    EXPECT_EQ(list->Top(), p.Y + combo->Height());
+    EXPECT_EQ(list->Left(), SegundaIzquierda + SegundaAncho - 300);
+    combo->CloseUp(false);
 }
 
 TEST_F(LookupTest, ComboOnALookupFieldWritesItsKeyFieldAndFixesTheLookup) {

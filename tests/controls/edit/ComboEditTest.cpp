@@ -2,6 +2,7 @@
 // focus, read-only and the minimum height.
 #include "controls/edit/ToolEdit.h"
 #include "platform/forms/FormHarness.h"
+#include "tests/support/DosPantallas.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -89,6 +90,26 @@ TEST_F(ComboEditTest, FallsBackToLeftAlignmentAndAboveAndStaysOnScreen) {
     edit->DropDown(false);
     EXPECT_LE(pop->Left() + pop->Width(), Screen->Width());
     EXPECT_GE(pop->Left(), 0);
+}
+
+TEST_F(ComboEditTest, OnASecondMonitorThePopupKeepsToItsEdges) {
+    using namespace zbtest;
+    // Near its right edge: the popup turns left onto that monitor, not onto the main one.
+    edit->SetPopupAlign(epaLeft);
+    PlaceForm(SegundaIzquierda + SegundaAncho - 150, 100);
+    edit->DropDown(false);
+    TTestPopup* pop = edit->TestPopup();
+    const TPoint p = edit->ClientToScreen(Point(0, 0));
+    EXPECT_EQ(pop->Left(), p.X - (pop->Width() - edit->Width()));
+    EXPECT_GE(pop->Left(), SegundaIzquierda);
+    EXPECT_LE(pop->Left() + pop->Width(), SegundaIzquierda + SegundaAncho);
+    edit->CloseUpPopup(pop, false);
+    // Near its bottom, which is above the main one's: it opens upwards.
+    PlaceForm(SegundaIzquierda + 20, SegundaArriba + SegundaAlto - 120);
+    edit->DropDown(false);
+    const TPoint q = edit->ClientToScreen(Point(0, 0));
+    EXPECT_EQ(pop->Top(), q.Y - pop->Height());
+    EXPECT_GE(pop->Left(), SegundaIzquierda);
 }
 
 TEST_F(ComboEditTest, EnterAcceptsEscCancels) {

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,28 @@ TEST(FitPlacementTest, MovesShrinksOrKeepsTheTopLeftCorner) {
     EXPECT_EQ(fit(-50, 0, 2000, 1000, true), QStringLiteral("10,30,1010,730"));
     // One that cannot shrink shows its top left corner, where its title bar is.
     EXPECT_EQ(fit(500, 500, 1700, 1400, false), QStringLiteral("10,30,1210,930"));
+}
+
+TEST(FitPlacementTest, AbsurdStoredNumbersStillGiveAWindowOnTheScreen) {
+    auto fit = [](int l, int t, int r, int b, int minW = 0, int minH = 0) {
+        TWindowPlacement wp;
+        wp.NormLeft = l, wp.NormTop = t, wp.NormRight = r, wp.NormBottom = b;
+        FitPlacement(wp, 10, 30, 1000, 700, true, minW, minH);
+        return QStringLiteral("%1,%2,%3,%4").arg(wp.NormLeft).arg(wp.NormTop).arg(wp.NormRight).arg(wp.NormBottom);
+    };
+    constexpr int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    // A size beyond what an int holds: the whole area, not a window left at its minimum.
+    EXPECT_EQ(fit(lo, lo, hi, hi), QStringLiteral("10,30,1010,730"));
+    EXPECT_EQ(fit(hi - 600, hi - 600, hi, hi), QStringLiteral("410,130,1010,730"));
+    // Smaller than the window may be: fitted at the size it will take, so its right edge and
+    // the buttons of its title bar stay on the screen.
+    EXPECT_EQ(fit(5000, 100, 5600, 700, 680, 77), QStringLiteral("330,100,1010,700"));
+    // Upside down: nothing to go by.
+    EXPECT_EQ(fit(500, 500, 100, 100), QStringLiteral("500,500,100,100"));
+    const QRect main(0, 0, 1024, 740);
+    TWindowPlacement far;
+    far.NormLeft = far.NormTop = hi - 10, far.NormRight = far.NormBottom = hi;
+    EXPECT_EQ(AreaForPlacement(far, {main, QRect(1024, 0, 800, 600)}), main);
 }
 
 TEST(FitPlacementTest, AWindowOnASecondMonitorStaysThereWhileItIsPluggedIn) {

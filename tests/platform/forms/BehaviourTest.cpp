@@ -7,6 +7,7 @@
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Mask.h"
 #include "platform/forms/Menus.h"
+#include "tests/support/DosPantallas.h"
 
 #include <QCoreApplication>
 #include <QMenuBar>
@@ -123,6 +124,32 @@ TEST_F(BehaviourTest, AFormLargerThanTheScreenOpensWithItsTopLeftOnIt) {
     // The window system may report the frame a few pixels off the client.
     EXPECT_NEAR(form->Left(), area.Left, 4);
     EXPECT_NEAR(form->Top(), area.Top, 4);
+}
+
+TEST_F(BehaviourTest, CentredDialogsOpenWholeOnTheMonitorOfTheWindowInUse) {
+    using namespace zbtest;
+    const TRect segunda = Rect(SegundaIzquierda, SegundaArriba, SegundaIzquierda + SegundaAncho, SegundaArriba + SegundaAlto);
+    const auto dentro = [&](TForm* f) {
+        return f->Left() >= segunda.Left && f->Top() >= segunda.Top && f->Left() + f->Width() <= segunda.Right &&
+               f->Top() + f->Height() <= segunda.Bottom;
+    };
+    form->SetBounds(segunda.Left + 40, segunda.Top + 40, 300, 200);
+    form->Show();
+    TFormHarness::ProcessEvents();
+    TForm dialogo(nullptr);
+    dialogo.SetBounds(0, 0, 200, 100);
+    dialogo.SetPosition(poScreenCenter);
+    dialogo.Show();
+    EXPECT_NEAR(dialogo.Left(), segunda.Left + (segunda.Width() - 200) / 2, 4);
+    EXPECT_NEAR(dialogo.Top(), segunda.Top + (segunda.Height() - 100) / 2, 4);
+    dialogo.Hide();
+    // Centred on a window at that monitor's right edge, it does not spill onto the next one.
+    form->SetBounds(segunda.Right - 220, segunda.Bottom - 150, 200, 120);
+    TForm hijo(form.get());
+    hijo.SetBounds(0, 0, 400, 300);
+    hijo.SetPosition(poOwnerFormCenter);
+    hijo.Show();
+    EXPECT_TRUE(dentro(&hijo)) << hijo.Left() << "," << hijo.Top();
 }
 
 TEST_F(BehaviourTest, ShowModalOfAVisibleFormIsRefused) {
