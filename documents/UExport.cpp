@@ -6,6 +6,8 @@
 #include "platform/rtl/FileUtils.h"
 
 #include <QSaveFile>
+#include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -247,6 +249,19 @@ void TFExport::btExportClick(TObject*) {
         TGauge* g;
         ~Oculta() { g->SetVisible(false); }
     } oculta{Indicador};
+    // The gauge is painted between rows, so clicks get through meanwhile: nothing that rebuilds the
+    // list being written, or starts another export, takes them until the file is done.
+    struct Bloqueo {
+        std::vector<TControl*> controles;
+        ~Bloqueo() {
+            for (TControl* c : controles) c->SetEnabled(true);
+        }
+    } bloqueo;
+    for (TControl* c : std::initializer_list<TControl*>{cbExport, Desde, Hasta, eExport, btSelect, btExport})
+        if (c->Enabled()) {
+            c->SetEnabled(false);
+            bloqueo.controles.push_back(c);
+        }
 
     // Written beside the old file and put in its place only when complete.
     QSaveFile fichero(eExport->Text().trimmed());
