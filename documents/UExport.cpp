@@ -3,6 +3,7 @@
 #include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "platform/db/Collation.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/rtl/FileUtils.h"
 
 #include <QSaveFile>
@@ -263,8 +264,11 @@ void TFExport::btExportClick(TObject*) {
             bloqueo.controles.push_back(c);
         }
 
+    // A name typed by hand never goes over the office's own database.
+    const QString destino = eExport->Text().trimmed();
+    if (platform::forms::RechazaFicheroDelMotor({destino})) return;
     // Written beside the old file and put in its place only when complete.
-    QSaveFile fichero(eExport->Text().trimmed());
+    QSaveFile fichero(destino);
     if (!fichero.open(QIODevice::WriteOnly)) {
         MensajeError(QStringLiteral("Error al crear archivo"));
         return;

@@ -240,6 +240,23 @@ TEST_F(ExportTest, ClicksWhileTheFileIsWrittenWaitForIt) {
         EXPECT_TRUE(c->Enabled()) << c->Name().toStdString();
 }
 
+// Typed by hand, the office's own database is refused as a target: the office keeps its data.
+TEST_F(ExportTest, TheDatabaseIsNeverWrittenOver) {
+    fichero = QDir(CarpetaDatos).filePath(QStringLiteral("zembra.db"));
+    if (!QFileInfo::exists(fichero)) {  // an office on a server has none: one left there is kept all the same
+        QFile f(fichero);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("SQLite format 3");
+    }
+    const QByteArray antes = Bytes();
+    ASSERT_TRUE(antes.startsWith("SQLite format 3"));
+    Elige(1);
+    TFormHarness::Click(form->btExport);
+    EXPECT_EQ(Bytes(), antes);
+    EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("«zembra.db»")));
+    EXPECT_FALSE(form->Indicador->Visible());
+}
+
 TEST_F(ExportTest, OneRecordIsWrittenAndAnEmptyRangeGivesTheHeaderOnly) {
     Elige(0);  // one lawyer
     form->btExportClick(nullptr);
