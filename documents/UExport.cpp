@@ -241,6 +241,9 @@ void TFExport::btSelectClick(TObject*) {
 }
 
 void TFExport::btExportClick(TObject*) {
+    // A name typed by hand never goes over the office's own database.
+    const QString destino = eExport->Text().trimmed();
+    if (platform::forms::RechazaFicheroDelMotor({destino})) return;
     // The rows the user reviewed are exported as kept; without a review (or after the table or
     // range changed) the list is built from the range.
     if (!FListaValida || FRangoLista != RangoActual() || !QExport->Active()) PreparaExportacion();
@@ -264,9 +267,6 @@ void TFExport::btExportClick(TObject*) {
             bloqueo.controles.push_back(c);
         }
 
-    // A name typed by hand never goes over the office's own database.
-    const QString destino = eExport->Text().trimmed();
-    if (platform::forms::RechazaFicheroDelMotor({destino})) return;
     // Written beside the old file and put in its place only when complete.
     QSaveFile fichero(destino);
     if (!fichero.open(QIODevice::WriteOnly)) {
