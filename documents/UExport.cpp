@@ -3,9 +3,12 @@
 #include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "platform/db/Collation.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/rtl/FileUtils.h"
 
 #include <QSaveFile>
+#include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -238,6 +241,9 @@ void TFExport::btSelectClick(TObject*) {
 }
 
 void TFExport::btExportClick(TObject*) {
+    // A name typed by hand never goes over the office's own database.
+    const QString destino = eExport->Text().trimmed();
+    if (platform::forms::RechazaFicheroDelMotor({destino})) return;
     // The rows the user reviewed are exported as kept; without a review (or after the table or
     // range changed) the list is built from the range.
     if (!FListaValida || FRangoLista != RangoActual() || !QExport->Active()) PreparaExportacion();
@@ -247,9 +253,22 @@ void TFExport::btExportClick(TObject*) {
         TGauge* g;
         ~Oculta() { g->SetVisible(false); }
     } oculta{Indicador};
+    // The gauge is painted between rows, so clicks get through meanwhile: nothing that rebuilds the
+    // list being written, or starts another export, takes them until the file is done.
+    struct Bloqueo {
+        std::vector<TControl*> controles;
+        ~Bloqueo() {
+            for (TControl* c : controles) c->SetEnabled(true);
+        }
+    } bloqueo;
+    for (TControl* c : std::initializer_list<TControl*>{cbExport, Desde, Hasta, eExport, btSelect, btExport})
+        if (c->Enabled()) {
+            c->SetEnabled(false);
+            bloqueo.controles.push_back(c);
+        }
 
     // Written beside the old file and put in its place only when complete.
-    QSaveFile fichero(eExport->Text().trimmed());
+    QSaveFile fichero(destino);
     if (!fichero.open(QIODevice::WriteOnly)) {
         MensajeError(QStringLiteral("Error al crear archivo"));
         return;

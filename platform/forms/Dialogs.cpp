@@ -211,8 +211,10 @@ protected:
     }
 };
 
+}  // namespace
+
 // A chosen engine file is refused with a word, as no document of the program can be one.
-bool RechazaFicheroDelMotor(const QStringList& files) {
+bool platform::forms::RechazaFicheroDelMotor(const QStringList& files) {
     for (const QString& f : files) {
         if (!platform::db::IsEngineFile(f)) continue;
         MessageDlg(QStringLiteral("«%1» es un fichero de la base de datos del programa: no se puede elegir.")
@@ -222,8 +224,6 @@ bool RechazaFicheroDelMotor(const QStringList& files) {
     }
     return false;
 }
-
-}  // namespace
 
 void TOpenDialog::SetUpQtDialog(QFileDialog& dlg) const {
     static auto* const icons = new TFileIcons;  // outlives every dialog and their lookup threads
@@ -252,14 +252,14 @@ bool TOpenDialog::Execute() {
     QString chosen;
     bool ok = false;
     if (TFormHarness* h = TFormHarness::Current()) {
-        ok = h->TakeFileAnswer(chosen) && !RechazaFicheroDelMotor({chosen});
+        ok = h->TakeFileAnswer(chosen) && !platform::forms::RechazaFicheroDelMotor({chosen});
     } else {
         QFileDialog dlg;
         SetUpQtDialog(dlg);
         const QStringList filters = QtFilters(FFilter);
         do {
             ok = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
-        } while (ok && RechazaFicheroDelMotor(dlg.selectedFiles()));
+        } while (ok && platform::forms::RechazaFicheroDelMotor(dlg.selectedFiles()));
         if (ok) {
             FFiles = dlg.selectedFiles();
             chosen = FFiles.front();
@@ -308,6 +308,8 @@ bool TPrinterSetupDialog::Execute() {
         toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
         chosen = toFile ? printer.outputFileName() : printer.printerName();
     }
+    // A PDF file written over the database would leave the office without its data.
+    if (toFile && platform::forms::RechazaFicheroDelMotor({chosen})) return false;
     // The choice is the program's printer (or file) from now on.
     if (toFile) {
         Printer()->SetOutputFileName(chosen);

@@ -51,6 +51,9 @@ namespace platform::forms {
 // The one place every message box goes through; returns the modal result of the chosen button.
 int ShowMessageBox(const QString& caption, const QString& text, TMsgDlgType type,
                    const std::vector<TMsgDlgBtn>& buttons, TMsgDlgBtn defaultButton);
+// True, after saying so, when one of the files is one of the database engine's own: no file the
+// program writes or reads for the user may be one of them.
+bool RechazaFicheroDelMotor(const QStringList& files);
 }  // namespace platform::forms
 
 // ---------------------------------------------------------------------------------------------

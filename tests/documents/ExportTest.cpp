@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QTimer>
 #include <sys/stat.h>
 
 namespace {
@@ -210,6 +211,50 @@ TEST_F(ExportTest, TheRowsTheUserKeptAreTheRowsExported) {
     filas = LeeCsv();
     ASSERT_EQ(filas.size(), 2);
     EXPECT_TRUE(filas[1].startsWith(QStringLiteral("Pedro|MARTÍNEZ RUIZ|Gran Vía 1")));
+}
+
+// The gauge is painted between rows, and clicks get through then: none of them may rebuild the
+// list being written or start another export before the file is done.
+TEST_F(ExportTest, ClicksWhileTheFileIsWrittenWaitForIt) {
+    Elige(1);
+    harness->AnswerModal([](TCustomForm& f) {
+        auto& d = dynamic_cast<TDualListForm&>(f);
+        d.DstList->SetItemIndex(0);
+        d.DstList->SetSelected(0, true);
+        d.ExclBtnClick(nullptr);
+        f.SetModalResult(mrOk);
+    });
+    QTimer::singleShot(0, [&] {
+        TFormHarness::Click(form->btSelect);
+        TFormHarness::Click(form->btExport);
+        TFormHarness::PressKey(form->cbExport, VK_UP);
+    });
+    TFormHarness::Click(form->btExport);
+    for (const auto& e : harness->Exceptions()) ADD_FAILURE() << e.Message.toStdString();
+    EXPECT_TRUE(harness->ModalForms().empty());
+    EXPECT_EQ(LeeCsv().size(), 5);
+    // Once written, the form takes them again.
+    EXPECT_EQ(form->cbExport->ItemIndex(), 1);
+    for (TControl* c : std::initializer_list<TControl*>{form->cbExport, form->Desde, form->Hasta, form->eExport,
+                                                        form->btSelect, form->btExport})
+        EXPECT_TRUE(c->Enabled()) << c->Name().toStdString();
+}
+
+// Typed by hand, the office's own database is refused as a target: the office keeps its data.
+TEST_F(ExportTest, TheDatabaseIsNeverWrittenOver) {
+    fichero = QDir(CarpetaDatos).filePath(QStringLiteral("zembra.db"));
+    if (!QFileInfo::exists(fichero)) {  // an office on a server has none: one left there is kept all the same
+        QFile f(fichero);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("SQLite format 3");
+    }
+    const QByteArray antes = Bytes();
+    ASSERT_TRUE(antes.startsWith("SQLite format 3"));
+    Elige(1);
+    TFormHarness::Click(form->btExport);
+    EXPECT_EQ(Bytes(), antes);
+    EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("«zembra.db»")));
+    EXPECT_FALSE(form->Indicador->Visible());
 }
 
 TEST_F(ExportTest, OneRecordIsWrittenAndAnEmptyRangeGivesTheHeaderOnly) {

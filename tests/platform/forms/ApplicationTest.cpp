@@ -4,6 +4,7 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormHarness.h"
 
+#include <QTemporaryDir>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
@@ -224,6 +225,21 @@ TEST_F(ApplicationTest, PrinterSetupAppliesOnlyAPrinterTheSystemHas) {
     EXPECT_THROW(setup.Execute(), EPrinter);
     EXPECT_EQ(Printer()->PrinterName(), before);
     EXPECT_THROW(Printer()->SetPrinterIndex(Printer()->Printers().size()), EPrinter);
+}
+
+TEST_F(ApplicationTest, PrinterSetupRefusesTheDatabaseAsItsPdfFile) {
+    QTemporaryDir d;
+    const QString pdf = d.filePath(QStringLiteral("listado.pdf"));
+    TPrinterSetupDialog setup(nullptr);
+    harness.AnswerPrinterSetupFile(pdf);
+    ASSERT_TRUE(setup.Execute());
+    EXPECT_EQ(Printer()->OutputFileName(), pdf);
+    // Every print would go over the office's data: refused, the file chosen before stays.
+    harness.AnswerPrinterSetupFile(d.filePath(QStringLiteral("zembra.db")));
+    EXPECT_FALSE(setup.Execute());
+    EXPECT_EQ(Printer()->OutputFileName(), pdf);
+    EXPECT_TRUE(harness.LastMessage().Text.contains(QStringLiteral("«zembra.db»")));
+    Printer()->SetOutputFileName(QString());
 }
 
 TEST_F(ApplicationTest, ScriptedAnswersAreTakenInOrderOfKind) {
