@@ -107,7 +107,7 @@ bool DispatchHostEvent(TControl* control, QEvent* event, const std::function<boo
     return result;
 }
 
-quint16 VirtualKeyFromQt(int key) {
+quint16 VirtualKeyFromQt(int key, bool keypad) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return quint16('A' + (key - Qt::Key_A));
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return quint16('0' + (key - Qt::Key_0));
     if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return quint16(VK_F1 + (key - Qt::Key_F1));
@@ -138,10 +138,12 @@ quint16 VirtualKeyFromQt(int key) {
     case Qt::Key_Help: return VK_HELP;
     case Qt::Key_NumLock: return VK_NUMLOCK;
     case Qt::Key_ScrollLock: return VK_SCROLL;
-    case Qt::Key_Asterisk: return VK_MULTIPLY;
-    case Qt::Key_Plus: return VK_ADD;
-    case Qt::Key_Minus: return VK_SUBTRACT;
-    case Qt::Key_Slash: return VK_DIVIDE;
+    // Only the keypad's signs have codes of their own: on the main keyboard they are characters
+    // (a Spanish one types "+" without Shift, and a date edit must not take it for a day on).
+    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0;
+    case Qt::Key_Plus: return keypad ? VK_ADD : 0;
+    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : 0;
+    case Qt::Key_Slash: return keypad ? VK_DIVIDE : 0;
     case Qt::Key_Clear: return VK_CLEAR;
     default: return 0;
     }
@@ -956,7 +958,7 @@ void TWinControl::HangPopupOnForm() {
 
 bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
     TCustomForm* form = GetParentForm(this);
-    const quint16 vk0 = VirtualKeyFromQt(ke->key());
+    const quint16 vk0 = VirtualKeyFromQt(ke->key(), ke->modifiers() & Qt::KeypadModifier);
     const TShiftState shift = ShiftStateFromQt(ke->modifiers());
     if (ke->type() == QEvent::KeyRelease) {
         quint16 key = vk0;

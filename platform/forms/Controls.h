@@ -96,7 +96,8 @@ QString GetLongHint(const QString& hint);
 
 namespace platform::forms {
 // Maps a Qt key to a virtual key code (0 when there is none) and Qt modifiers to a shift state.
-quint16 VirtualKeyFromQt(int qtKey);
+// `keypad`: the key is on the numeric keypad (Qt gives its signs the main keyboard's keys).
+quint16 VirtualKeyFromQt(int qtKey, bool keypad);
 int QtKeyFromVirtualKey(quint16 vk);
 TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
 
