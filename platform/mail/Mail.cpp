@@ -350,8 +350,8 @@ Outcome SendXdgEmail(const Message& m, int patienceMs) {
     const QString program = XdgEmailProgram();
     if (program.isEmpty())
         return {Result::Failure, QStringLiteral("No hay servidor de correo configurado ni programa de correo en el escritorio.")};
-    // Owned by nobody while it runs: a client left showing the message must outlive this call,
-    // and the program's end must not close it.
+    // A client left showing the message must outlive this call, and the program's end must not
+    // close it.
     auto* p = new QProcess;
     p->setProgram(program);
     p->setArguments(XdgEmailArguments(m));
@@ -371,6 +371,9 @@ Outcome SendXdgEmail(const Message& m, int patienceMs) {
     } else
         p->waitForFinished(patienceMs);
     if (p->state() != QProcess::NotRunning) {
+        // Kept by an owner that is never destroyed, which would end it.
+        static QObject* const leftOpen = new QObject;
+        p->setParent(leftOpen);
         QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
         return {};
     }
