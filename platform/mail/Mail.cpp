@@ -36,10 +36,11 @@ QString OneLine(const QString& text) {
     return r.trimmed();
 }
 
+// Text that can go as written: printable ASCII that no reader would take for an encoded word.
 bool PlainAscii(const QString& text) {
     for (QChar c : text)
         if (c.unicode() < 0x20 || c.unicode() > 0x7e) return false;
-    return true;
+    return !text.contains(QLatin1String("=?"));
 }
 
 // RFC 2047 encoded words, each holding whole UTF-8 characters, folded one per line.
@@ -282,7 +283,8 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
     AwayFromWindows([&] { module->Transfer(q, reply); });
     // The server's own words where it gave some, else the transfer's.
     const QString detail = reply.ServerText.isEmpty() || reply.Kind == TSmtpReply::Network ||
-                                   reply.Kind == TSmtpReply::Stalled || reply.Kind == TSmtpReply::Certificate
+                                   reply.Kind == TSmtpReply::Handshake || reply.Kind == TSmtpReply::Stalled ||
+                                   reply.Kind == TSmtpReply::Certificate
                                ? reply.Detail
                                : reply.ServerText;
     const QString server = QStringLiteral("%1:%2").arg(s.Host).arg(s.Port);
@@ -294,6 +296,11 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
     case TSmtpReply::Network:
         return {Result::NetworkFailure,
                 QStringLiteral("No se pudo conectar con el servidor de correo %1 (%2).").arg(server, detail)};
+    case TSmtpReply::Handshake:
+        return {Result::NetworkFailure,
+                QStringLiteral("El servidor de correo %1 no respondió como se esperaba al conectar (%2): compruebe Puerto "
+                               "y Seguridad en la configuración del correo. El mensaje no se ha enviado.")
+                    .arg(server, detail)};
     case TSmtpReply::Stalled:
         // Once the whole message is with the server, its silence does not tell whether it went out.
         return {Result::NetworkFailure,
@@ -308,7 +315,10 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
                                "enviado. Si es el del despacho, indique en Certificados el fichero que lo avala.")
                     .arg(server, detail)};
     case TSmtpReply::Login:
-        return {Result::LoginFailure, QStringLiteral("El servidor de correo no aceptó el usuario o la clave (%1).").arg(detail)};
+        // With no password at all, where it goes is the thing to know.
+        return {Result::LoginFailure,
+                QStringLiteral("El servidor de correo no aceptó el usuario o la clave (%1).").arg(detail) +
+                    (s.Password.isEmpty() ? QStringLiteral(" No hay clave en \"%1\".").arg(PasswordFile()) : QString())};
     case TSmtpReply::Other:
         break;
     }
@@ -340,8 +350,8 @@ Outcome SendXdgEmail(const Message& m, int patienceMs) {
     const QString program = XdgEmailProgram();
     if (program.isEmpty())
         return {Result::Failure, QStringLiteral("No hay servidor de correo configurado ni programa de correo en el escritorio.")};
-    // Owned by nobody while it runs: a client left showing the message must outlive this call,
-    // and the program's end must not close it.
+    // A client left showing the message must outlive this call, and the program's end must not
+    // close it.
     auto* p = new QProcess;
     p->setProgram(program);
     p->setArguments(XdgEmailArguments(m));
@@ -361,6 +371,9 @@ Outcome SendXdgEmail(const Message& m, int patienceMs) {
     } else
         p->waitForFinished(patienceMs);
     if (p->state() != QProcess::NotRunning) {
+        // Kept by an owner that is never destroyed, which would end it.
+        static QObject* const leftOpen = new QObject;
+        p->setParent(leftOpen);
         QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
         return {};
     }

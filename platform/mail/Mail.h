@@ -46,7 +46,7 @@ struct SmtpSettings {
     QString Password;
     Address Sender;
     QString CaFile;  // empty: the system's certificate authorities
-    int Patience = 60;  // seconds the server may keep silent before the send is given up
+    int Patience = 120;  // seconds the server may keep silent before the send is given up
     bool Configured() const { return !Host.isEmpty(); }
 };
 

@@ -29,15 +29,18 @@ struct Trace {
     QByteArray LastCommand, ServerText;
     QByteArray RefusedCommand, Refusal;  // the last command the server refused, and its words
     std::chrono::steady_clock::time_point Heard = std::chrono::steady_clock::now();  // the last exchange
-    long Patience = 60;
-    bool Silent = false;  // ended for the server's silence
+    long Patience = 120;
+    bool Silent = false;     // ended for the server's silence
+    bool Connected = false;  // a connection was made (whatever came of it)
 };
 
 int Debug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
     auto* t = static_cast<Trace*>(user);
     if (type != CURLINFO_TEXT) t->Heard = std::chrono::steady_clock::now();
     const QByteArray text = QByteArray(data, qsizetype(size)).trimmed();
-    if (type == CURLINFO_HEADER_OUT) {
+    if (type == CURLINFO_TEXT && text.startsWith("Connected to ")) {
+        t->Connected = true;
+    } else if (type == CURLINFO_HEADER_OUT) {
         static const char* const kept[] = {"EHLO", "HELO", "STARTTLS", "MAIL", "RCPT", "DATA", "QUIT"};
         t->LastCommand = "AUTH";
         for (const char* verb : kept)
@@ -102,8 +105,9 @@ void Transfer(const TSmtpRequest& q, TSmtpReply& reply) {
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     const CURLcode rc = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.Response);
-    curl_off_t connected = 0;
-    curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connected);
+    curl_off_t connectTime = 0;
+    curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
+    const bool connected = trace.Connected || connectTime > 0;
     curl_slist_free_all(rcpt);
     curl_easy_cleanup(curl);
     // After a refusal the transfer still says goodbye: the refusal is what tells.
@@ -111,19 +115,24 @@ void Transfer(const TSmtpRequest& q, TSmtpReply& reply) {
     reply.ServerText = QString::fromUtf8(trace.Refusal.isEmpty() ? trace.ServerText : trace.Refusal);
     reply.DataSent = upload.Pos == q.Data.size();
     if (rc == CURLE_OK) return;
-    reply.Detail = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(rc));
+    reply.Detail = trace.Silent ? QStringLiteral("sin respuesta en %1 s").arg(q.Patience)
+                                : QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(rc));
     switch (rc) {
     case CURLE_ABORTED_BY_CALLBACK:
     case CURLE_OPERATION_TIMEDOUT:
-        reply.Kind = connected > 0 ? TSmtpReply::Stalled : TSmtpReply::Network;
+        reply.Kind = !connected                    ? TSmtpReply::Network
+                     : trace.ServerText.isEmpty() ? TSmtpReply::Handshake
+                                                   : TSmtpReply::Stalled;
+        break;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_USE_SSL_FAILED:
+        reply.Kind = connected ? TSmtpReply::Handshake : TSmtpReply::Network;
         break;
     case CURLE_PEER_FAILED_VERIFICATION:
         reply.Kind = TSmtpReply::Certificate;
         break;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_USE_SSL_FAILED:
     case CURLE_SSL_CACERT_BADFILE:
         reply.Kind = TSmtpReply::Network;
         break;
