@@ -611,9 +611,24 @@ void TExpediente::QuitaParte(const TParte& p) {
     const int codigo = p.Lista->FieldByName(p.Campo)->AsInteger();
     const Variant clave = VarArrayOf({Variant(F(e, "ANO")->AsString()), Variant(F(e, "NUMERO")->AsString()), Variant(codigo)});
     if (!p.Enlaces->Locate(QStringLiteral("ANO;NUMERO;") + p.Campo, clave, 0)) return;
-    // The link row goes first (its delete asks); only then does the case lose its principal.
-    p.Enlaces->Delete();
-    if (e->FieldByName(p.Campo)->AsInteger() == codigo) EditaCaso([&] { e->FieldByName(p.Campo)->SetAsInteger(0); });
+    // The link's question is asked first, with nothing held; then the link goes together with the
+    // principal it was, so no case is left naming as principal a party it no longer has.
+    const TDataSetNotifyEvent pregunta = p.Enlaces->BeforeDelete;
+    if (pregunta) pregunta(p.Enlaces);
+    p.Enlaces->BeforeDelete = nullptr;
+    try {
+        Dat->EnTransaccion([&] {
+            p.Enlaces->Delete();
+            if (e->FieldByName(p.Campo)->AsInteger() == codigo) EditaCaso([&] { e->FieldByName(p.Campo)->SetAsInteger(0); });
+        });
+    } catch (...) {
+        p.Enlaces->BeforeDelete = pregunta;
+        Dat->refresca(p.Enlaces);
+        p.Lista->Refresh();
+        Refresca();
+        throw;
+    }
+    p.Enlaces->BeforeDelete = pregunta;
     p.Lista->Refresh();
     Refresca();
 }
