@@ -33,6 +33,7 @@ enum TEngineError : int {
     ecLayoutChanged = 0x7F08,    // a table was rebuilt since the statement was described: describe it again
     ecNewerOrder = 0x7F09,       // the file's indexes are in an order a later build of the program set
     ecOtherMachine = 0x7F0A,     // a folder whose locks stay on each machine is open on another one
+    ecFolderLost = 0x7F0B,       // the data folder cannot be reached any more (a lost share, a disk taken away)
 };
 // A required field left empty on post raises EDatabaseError "Field '%s' must have a value".
 

@@ -24,6 +24,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/vfs.h>
 #include <map>
 #include <memory>
@@ -71,6 +72,9 @@ QString EngineMessage(int code) {
     case ecOtherMachine:
         return QString::fromUtf8("Los datos están en una carpeta de red y otro puesto los tiene abiertos: dos puestos a la vez "
                                  "estropearían la base de datos en una carpeta así.");
+    case ecFolderLost:
+        return QString::fromUtf8("No se llega a la carpeta de datos: la conexión de red se ha perdido, el disco se ha retirado o la "
+                                 "carpeta se ha movido. No se ha guardado nada.");
     case ecNewerOrder:
         return QString::fromUtf8("Los datos los ha preparado una versión más reciente del programa: actualice este puesto antes de "
                                  "abrirlos.");
@@ -562,6 +566,22 @@ QString SinPermisoDeEscritura(sqlite3* db) {
         .arg(falta);
 }
 
+// A disk error or a full disk is said naming the data folder, which the user is to look at; a
+// folder no longer reachable (a share lost, a disk taken away) or gone read-only is said as such.
+[[noreturn]] void RaiseStorage(sqlite3* db, int rc, const QString& msg) {
+    const char* name = sqlite3_db_filename(db, "main");
+    if (!name || !*name) EngineError(ecSqlError, msg);  // a private copy in memory
+    const QString folder = QFileInfo(QString::fromUtf8(name)).absolutePath();
+    int moved = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+    if (moved) EngineError(ecFolderLost, folder);
+    struct statvfs fs {};
+    if ((rc & 0xFF) == SQLITE_IOERR && ::statvfs(QFile::encodeName(folder).constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY))
+        EngineError(ecReadOnlyData,
+                    QString::fromUtf8("El disco de la carpeta de datos %1 ha pasado a ser de sólo lectura: no se ha guardado nada.").arg(folder));
+    EngineError(ecSqlError, QString::fromUtf8("%1\nCarpeta de datos: %2. No se ha guardado nada.").arg(msg, folder));
+}
+
 [[noreturn]] void RaiseSqlite(sqlite3* db, int rc) {
     int ext = sqlite3_extended_errcode(db);
     QString msg = SqliteDetail(db, rc);
@@ -576,6 +596,8 @@ QString SinPermisoDeEscritura(sqlite3* db) {
     case SQLITE_LOCKED: EngineError(ecLockTimeout, msg);
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB: EngineError(ecFileCorrupt, msg);
+    case SQLITE_IOERR:
+    case SQLITE_FULL: RaiseStorage(db, rc, msg);
     default: break;
     }
     if (msg.startsWith(QLatin1String("no such table"))) EngineError(ecNoSuchTable, msg);
