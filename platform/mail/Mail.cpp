@@ -120,6 +120,20 @@ const TSmtpModule* SmtpModule() {
     return module;
 }
 
+// While the windows keep painting for a hand-over, a click on a title bar's close button waits
+// with the rest of the user's input: closing the form, or the program, under a transfer still
+// running would end them beneath it.
+class TCloseHeld : public QObject {
+public:
+    TCloseHeld() { QCoreApplication::instance()->installEventFilter(this); }
+    ~TCloseHeld() override { QCoreApplication::instance()->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::Close) return false;
+        e->ignore();
+        return true;
+    }
+};
+
 // Runs `work` on a thread of its own while the calling thread, when it is the windows' one, keeps
 // painting them; user input waits until the work is done.
 void AwayFromWindows(const std::function<void()>& work) {
@@ -128,6 +142,7 @@ void AwayFromWindows(const std::function<void()>& work) {
         work();
         return;
     }
+    TCloseHeld held;
     QEventLoop loop;
     std::unique_ptr<QThread> thread(QThread::create(work));
     QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
@@ -364,6 +379,7 @@ Outcome SendXdgEmail(const Message& m, int patienceMs) {
     }
     QCoreApplication* app = QCoreApplication::instance();
     if (app && QThread::currentThread() == app->thread()) {
+        TCloseHeld held;
         QEventLoop loop;
         QTimer::singleShot(patienceMs, &loop, &QEventLoop::quit);
         QObject::connect(p, &QProcess::finished, &loop, &QEventLoop::quit);

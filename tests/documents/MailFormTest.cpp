@@ -19,6 +19,7 @@
 #include <QJsonObject>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QCloseEvent>
 #include <QTimer>
 
 namespace {
@@ -360,15 +361,21 @@ TEST_F(MailFormTest, TheHourglassShowsWhileTheMessageIsHandedOver) {
     Abre();
     form->txtRecipient->SetText(QStringLiteral("Fernández de Córdoba María José"));
     TCursor during = crDefault;
+    bool closed = false;
     QTimer told;
     told.setSingleShot(true);
     QObject::connect(&told, &QTimer::timeout, [&] {
         during = Screen->Cursor();
+        // The title bar's close button waits with the rest of the user's input.
+        QCloseEvent close;
+        QCoreApplication::sendEvent(form->Widget(), &close);
+        closed = !form->Visible();
         Fichero(QStringLiteral("done"), QByteArray());
     });
     told.start(0);
     form->btnSendClick(nullptr);
     qputenv("PATH", path);
+    EXPECT_FALSE(closed) << "the form closed under the hand-over";
     EXPECT_EQ(during, crHourGlass);
     EXPECT_EQ(Screen->Cursor(), crDefault);
     EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
