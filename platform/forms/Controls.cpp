@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -997,6 +998,13 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
     // Ctrl+Enter types a line feed, not Enter's carriage return: the forms run Ctrl+Enter from
     // the key itself, and a carriage return would run their Enter command a second time.
     if (vk0 == VK_RETURN && (shift & ssCtrl)) text = QString(QChar(10));
+    bool keypadDecimal = false;
+    if ((ke->modifiers() & Qt::KeypadModifier) && text.size() == 1 &&
+        (text[0] == QLatin1Char('.') || text[0] == QLatin1Char(','))) {
+        const QChar typed = KeypadDecimal(text[0]);
+        keypadDecimal = typed != text[0];
+        text = QString(typed);
+    }
     if (text.size() == 1 && !(shift & ssCtrl && text[0] >= QChar(32))) {
         QChar ch = text[0];
         if (form && form->KeyPreview() && form != this) {
@@ -1005,7 +1013,7 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
         }
         KeyPress(ch);
         if (ch.isNull()) return true;
-        if (ch != text[0]) {
+        if (ch != text[0] || keypadDecimal) {
             // The handler changed the character: the widget gets the new one.
             FReplacedEvent = std::make_unique<QKeyEvent>(ke->type(), ke->key(), ke->modifiers(), QString(ch),
                                                          ke->isAutoRepeat());
@@ -1017,11 +1025,35 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
     return false;
 }
 
+bool TWinControl::HandleInputMethodEvent(QInputMethodEvent* ime) {
+    const QString commit = ime->commitString();
+    if (commit.isEmpty()) return false;
+    TCustomForm* form = GetParentForm(this);
+    QString kept;
+    for (qsizetype i = 0; i < commit.size(); ++i) {
+        QChar ch = commit[i];
+        if (ch.isSurrogate()) {
+            kept += ch;
+            continue;
+        }
+        if (form && form->KeyPreview() && form != this) form->KeyPress(ch);
+        if (!ch.isNull()) KeyPress(ch);
+        if (!ch.isNull()) kept += ch;
+    }
+    if (kept == commit) return false;
+    auto replaced = std::make_unique<QInputMethodEvent>(ime->preeditString(), ime->attributes());
+    replaced->setCommitString(kept, ime->replacementStart(), ime->replacementLength());
+    FReplacedEvent = std::move(replaced);
+    return false;
+}
+
 bool TWinControl::WidgetEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         return HandleKeyEvent(static_cast<QKeyEvent*>(event));
+    case QEvent::InputMethod:
+        return HandleInputMethodEvent(static_cast<QInputMethodEvent*>(event));
     case QEvent::ShortcutOverride: {
         // Keep Qt's own shortcuts (select all, undo...) from stealing keys the form wants first.
         return false;

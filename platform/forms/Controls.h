@@ -18,6 +18,7 @@
 
 class QEvent;
 class QKeyEvent;
+class QInputMethodEvent;
 class TControl;
 class TWinControl;
 class TCustomForm;
@@ -408,6 +409,9 @@ public:
     // Whether the control takes this key itself rather than letting the form use it
     // (Tab, Enter, Esc, arrows).
     virtual bool WantsKey(quint16 key, TShiftState shift) const;
+    // The character the numeric keypad's decimal key types here (it sends "." whatever the
+    // locale); a control that takes numbers gives the locale's decimal separator.
+    virtual QChar KeypadDecimal(QChar typed) const { return typed; }
 
     bool WidgetEvent(QEvent* event) override;
     bool CMDialogKey(quint16 key, TShiftState shift) override;
@@ -429,6 +433,9 @@ public:
 
     // The key pipeline for a key that reached this control's widget.
     bool HandleKeyEvent(QKeyEvent* event);
+    // Text the input method composed (a dead key and a letter) goes through KeyPress as typed
+    // keys do.
+    bool HandleInputMethodEvent(QInputMethodEvent* event);
 
 protected:
     void BoundsChanged(bool sizeChanged) override;
