@@ -101,6 +101,7 @@ void TFormHarness::ModalFinished(TCustomForm* form, TModalResult result) {
 }
 
 int TFormHarness::TakeMessageAnswer(TMessageRecord record) {
+    if (FWhileMessage) FWhileMessage(record);
     TAnswer a;
     record.Result = TakeAnswer(Kind::Message, a) ? a.Result : ModalResultOf(record.Default);
     FMessages.push_back(record);
