@@ -214,6 +214,17 @@ void TDat::Introduce(TObject*, bool& continuar) {
 
 void TDat::error(TDataSet* dataSet, EDatabaseError& e, TDataAction& action) {
     if (FNumerando == dataSet) DeshaceNumeracion();
+    // The change this write belonged to fails with it: undone before the message, or its write
+    // lock would keep every other workstation (the one holding the row too) from saving for as
+    // long as the message stays unanswered.
+    if (Db->InTransaction()) {
+        DeshaceNumeracion();
+        try {
+            if (Db->InTransaction()) Db->Rollback();
+        } catch (const Exception&) {
+            // the caller's own rollback reports it
+        }
+    }
     if (auto* engine = dynamic_cast<EDBEngineError*>(&e)) {
         const int codigo = engine->ErrorCount() > 0 ? engine->Errors(0).ErrorCode : 0;
         const QString texto = engine->ErrorCount() > 0 ? engine->Errors(0).Message : e.Message();

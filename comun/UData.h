@@ -167,7 +167,7 @@ void TDat::EnTransaccion(F&& cambio) {
         cambio();
         Db->Commit();
     } catch (...) {
-        Db->Rollback();
+        if (Db->InTransaction()) Db->Rollback();  // a refused write has undone it already
         throw;
     }
 }

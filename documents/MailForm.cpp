@@ -2,6 +2,7 @@
 
 #include "comun/UComunes.h"
 #include "documents/BarraDocumentos.h"
+#include "records/Pinturas.h"
 #include "records/UbscContacto.h"
 
 #include <QApplication>
@@ -96,7 +97,13 @@ void TfrmMail::btnSendClick(TObject*) {
     Email1->SetSubject(txtSubject->Text());
     Email1->Attachment()->Clear();
     for (const QString& p : AttachmentPaths()) Email1->Attachment()->Add(p);
-    if (Email1->SendMail() == SUCCESS_SUCCESS)
+    int enviado;
+    {
+        // The send may take long; the window keeps painting meanwhile.
+        records::TRelojArena reloj;
+        enviado = Email1->SendMail();
+    }
+    if (enviado == SUCCESS_SUCCESS)
         Close();
     else
         MensajeError(QStringLiteral("MAPI Sendmail failed.") + QStringLiteral("\r") + Email1->LastErrorText());

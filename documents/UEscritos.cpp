@@ -46,29 +46,28 @@ void CargaPlantilla() {
     }
 }
 
-// Posts the new model's row and saves the active document as its file. Neither stands without the
-// other: a file that cannot be written takes the row back. Returns the model's file.
+// Posts the new model's row and saves the active document as its file, in one transaction: a
+// file that cannot be written takes the row back, and a workstation that stops between the two
+// leaves no model listed without its file (nor its number spent). Returns the model's file.
 QString GrabaModeloNuevo(const QString& tipo, const QString& concepto) {
     TTable* t = Dat->TEscritos;
-    t->Append();
+    QString modelo;
     try {
-        t->FieldByName(QStringLiteral("TIPO"))->SetAsString(tipo);
-        t->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(concepto);
-        t->Post();
+        Dat->EnTransaccion([&] {
+            t->Append();
+            t->FieldByName(QStringLiteral("TIPO"))->SetAsString(tipo);
+            t->FieldByName(QStringLiteral("CONCEPTO"))->SetAsString(concepto);
+            t->Post();
+            modelo = documents::FicheroDeModelo(t->FieldByName(QStringLiteral("ESCRITO"))->AsInteger(), TipoEditor);
+            const QString carpeta = QFileInfo(modelo).absolutePath();
+            if (!ForceSharedDirectories(carpeta))
+                throw EDocumentError(QStringLiteral("No se puede crear la carpeta de modelos \"%1\".").arg(QDir::toNativeSeparators(carpeta)));
+            GuardaEscrito(EditorOle, TipoEditor, modelo);
+        });
     } catch (...) {
         if (t->State() == dsInsert) t->Cancel();
-        throw;
-    }
-    const int numero = t->FieldByName(QStringLiteral("ESCRITO"))->AsInteger();
-    const QString modelo = documents::FicheroDeModelo(numero, TipoEditor);
-    try {
-        const QString carpeta = QFileInfo(modelo).absolutePath();
-        if (!ForceSharedDirectories(carpeta))
-            throw EDocumentError(QStringLiteral("No se puede crear la carpeta de modelos \"%1\".").arg(QDir::toNativeSeparators(carpeta)));
-        GuardaEscrito(EditorOle, TipoEditor, modelo);
-    } catch (...) {
-        QFile::remove(modelo);
-        if (t->Locate(QStringLiteral("ESCRITO"), numero, 0)) t->Delete();
+        if (!modelo.isEmpty()) QFile::remove(modelo);
+        Dat->refresca(t);
         throw;
     }
     return modelo;

@@ -564,14 +564,34 @@ void TExpediente::NuevaParte(const TParte& p) {
         Buscar->Inicia(p.Titulo, true, 2);
         resultado = Buscar->ShowModal();
     }
+    // The only party of its side is the case's principal one.
+    auto principalSiEsLaUnica = [&] {
+        p.Lista->Refresh();
+        int filas = 0;
+        for (p.Lista->First(); !p.Lista->Eof(); p.Lista->Next()) ++filas;
+        p.Lista->First();
+        if (filas == 1) HazPrincipal(p);
+    };
     if (resultado == mrOk) {
         const int codigo = F(Buscar->QBusca, "CODIGO")->AsInteger();
         p.Personas->Locate(p.Campo, Variant(codigo), 0);
-        p.Enlaces->Insert();
-        F(p.Enlaces, "ANO")->SetAsString(F(e, "ANO")->AsString());
-        F(p.Enlaces, "NUMERO")->SetAsString(F(e, "NUMERO")->AsString());
-        p.Enlaces->FieldByName(p.Campo)->SetAsInteger(codigo);
-        p.Enlaces->Post();
+        // The link and the principal it makes are written together: a workstation that stops
+        // between them leaves no case whose only client (or opposing party) is not its principal.
+        try {
+            Dat->EnTransaccion([&] {
+                p.Enlaces->Insert();
+                F(p.Enlaces, "ANO")->SetAsString(F(e, "ANO")->AsString());
+                F(p.Enlaces, "NUMERO")->SetAsString(F(e, "NUMERO")->AsString());
+                p.Enlaces->FieldByName(p.Campo)->SetAsInteger(codigo);
+                p.Enlaces->Post();
+                principalSiEsLaUnica();
+            });
+        } catch (...) {
+            if (p.Enlaces->State() != dsBrowse) p.Enlaces->Cancel();
+            p.Lista->Refresh();
+            Refresca();
+            throw;
+        }
     } else if (resultado == mrIgnore) {
         libera.reset();
         Buscar = nullptr;
@@ -581,11 +601,7 @@ void TExpediente::NuevaParte(const TParte& p) {
         libera.reset();
         Buscar = nullptr;
     }
-    p.Lista->Refresh();
-    int filas = 0;
-    for (p.Lista->First(); !p.Lista->Eof(); p.Lista->Next()) ++filas;
-    p.Lista->First();
-    if (filas == 1) HazPrincipal(p);
+    principalSiEsLaUnica();
     Refresca();
 }
 

@@ -77,13 +77,13 @@ void TFRec::Recuenta() {
 
 namespace {
 
-// Faults of the whole database (the server gone, the file moved away): every person would fail
-// alike, one message box each.
+// Faults of the whole database (the server gone, the file moved away, the folder lost): every
+// person would fail alike, one message box each.
 bool FalloDeLaBase(const std::exception& e) {
     const auto* engine = dynamic_cast<const EDBEngineError*>(&e);
     if (!engine || engine->ErrorCount() == 0) return false;
     const int codigo = engine->Errors(0).ErrorCode;
-    return codigo == platform::db::ecServerLost || codigo == platform::db::ecFileMoved;
+    return codigo == platform::db::ecServerLost || codigo == platform::db::ecFileMoved || codigo == platform::db::ecFolderLost;
 }
 
 // For the life of a pass, the edit and post errors of the walked table and of the counters' row

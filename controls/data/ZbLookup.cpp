@@ -59,6 +59,7 @@ TZbLookupControl::TZbLookupControl(TComponent* owner)
     SetParentColor(false);
     SetColor(clWindow);
     SetTabStop(true);
+    FTakesComposedText = true;
     FValue = FEmptyValue;
     // The engine's locate object (index and filtered-clone searches), even when nothing else
     // of the engine unit is linked in.

@@ -1052,7 +1052,14 @@ void TDataSet::Cancel() {
     FState = dsBrowse;
     FModified = false;
     if (inserting) Resync();
-    DataEvent(deUpdateState);
+    // A listener of the state that fails (one that reads a data folder lost meanwhile) must not
+    // leave the dropped change on screen, where it would pass for saved.
+    try {
+        DataEvent(deUpdateState);
+    } catch (...) {
+        DataEvent(deDataSetChange);
+        throw;
+    }
     DataEvent(deDataSetChange);
     RunEvent(AfterCancel);
 }

@@ -32,6 +32,8 @@ enum TEngineError : int {
     ecServerLost = 0x7F07,       // the database server cannot be reached (the text names it)
     ecLayoutChanged = 0x7F08,    // a table was rebuilt since the statement was described: describe it again
     ecNewerOrder = 0x7F09,       // the file's indexes are in an order a later build of the program set
+    ecOtherMachine = 0x7F0A,     // a folder whose locks stay on each machine is open on another one
+    ecFolderLost = 0x7F0B,       // the data folder cannot be reached any more (a lost share, a disk taken away)
 };
 // A required field left empty on post raises EDatabaseError "Field '%s' must have a value".
 
@@ -230,6 +232,13 @@ void SetDataServer(const QString& folder, const QString& server);
 QString DataServer(const QString& folder);
 // Asked for folders that were given no server (the test suites run every engine with it).
 void SetDefaultDataServer(std::function<QString(const QString& folder)> chooser);
+
+// Whether the locks taken on files of `folder`, and the journal's shared memory, are seen by
+// this machine only (a network or user-space file system): another machine writing there at
+// the same time would damage the database, so one machine at a time may open it for writing.
+bool LocksStayOnThisMachine(const QString& folder);
+// Tests take a local folder for such a one.
+void SetLocksStayOnThisMachine(const QString& folder, bool yes);
 
 // Whether `path` names one of the files the engine keeps in a data folder. Only the engine may
 // open them: its locks belong to the process and the system drops them all when any

@@ -2,6 +2,7 @@
 #include "platform/db/Driver.h"
 #include "platform/db/PgModule.h"
 #include "platform/db/ServerStats.h"
+#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Modules.h"
 
 #include <QDir>
@@ -20,8 +21,10 @@ const TPgModule& PgModule() {
     QString error;
     const TPgModule* m =
         ModuleTable<TPgModule>(QStringLiteral(ZEMBRA_PG_MODULE_FILE), ZEMBRA_PG_MODULE_ENTRY, kPgModuleVersion, &error);
+    // Still a fault of the whole database, but not one of the connection: the server is never
+    // reached, and the message must not send the office to look at it.
     if (!error.isEmpty() || !m)
-        EngineError(ecServerLost, QString::fromUtf8("No se puede usar el servidor de datos. %1").arg(error));
+        throw EDBEngineError(ecServerLost, QString::fromUtf8("No se puede usar el servidor de datos. %1").arg(error));
     Loaded.store(m);
     return *m;
 }

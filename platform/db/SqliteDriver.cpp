@@ -1,6 +1,7 @@
 // The SQLite engine: one file "zembra.db" per data folder (WAL journal, so readers never wait for
 // a writer and a killed process leaves the last committed state), record locks in the side file
-// "zembra.locks", Spanish collations and the translation of the application's local SQL.
+// "zembra.locks", on a network folder the mark "zembra.puesto" of the one machine writing there,
+// Spanish collations and the translation of the application's local SQL.
 #include "platform/db/Collation.h"
 #include "platform/db/Driver.h"
 #include "platform/db/EngineSql.h"
@@ -11,14 +12,20 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QDateTime>
 #include <QRegularExpression>
+#include <QSet>
+#include <QSysInfo>
 #include <QUrl>
 #include <cstring>
 #include <cmath>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/vfs.h>
 #include <map>
 #include <memory>
 #include <sqlite3.h>
@@ -62,6 +69,12 @@ QString EngineMessage(int code) {
     case ecReadOnlyData: return QString::fromUtf8("Los datos están abiertos sólo para lectura.");
     case ecServerLost: return QString::fromUtf8("No hay conexión con el servidor de datos.");
     case ecLayoutChanged: return QString::fromUtf8("Otro puesto ha cambiado la estructura de la tabla: vuelva a abrir la ventana.");
+    case ecOtherMachine:
+        return QString::fromUtf8("Los datos están en una carpeta de red y otro puesto los tiene abiertos: dos puestos a la vez "
+                                 "estropearían la base de datos en una carpeta así.");
+    case ecFolderLost:
+        return QString::fromUtf8("No se llega a la carpeta de datos: la conexión de red se ha perdido, el disco se ha retirado o la "
+                                 "carpeta se ha movido. No se ha guardado nada.");
     case ecNewerOrder:
         return QString::fromUtf8("Los datos los ha preparado una versión más reciente del programa: actualice este puesto antes de "
                                  "abrirlos.");
@@ -85,14 +98,172 @@ QString StorageName(const QString& tableName) {
 
 bool IsEngineFile(const QString& path) {
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    for (const char* f : {"zembra.db", "zembra.db-wal", "zembra.db-shm", "zembra.db-journal", "zembra.locks"})
+    for (const char* f : {"zembra.db", "zembra.db-wal", "zembra.db-shm", "zembra.db-journal", "zembra.locks", "zembra.puesto"})
         if (name == QLatin1String(f)) return true;
     return false;
+}
+
+namespace {
+QMutex& LocalLockFoldersMutex() {
+    static QMutex m;
+    return m;
+}
+QSet<QString>& LocalLockFolders() {
+    static QSet<QString> s;
+    return s;
+}
+}  // namespace
+
+void SetLocksStayOnThisMachine(const QString& folder, bool yes) {
+    QMutexLocker guard(&LocalLockFoldersMutex());
+    const QString key = QDir(folder).absolutePath();
+    if (yes) LocalLockFolders().insert(key);
+    else LocalLockFolders().remove(key);
+}
+
+bool LocksStayOnThisMachine(const QString& folder) {
+    {
+        QMutexLocker guard(&LocalLockFoldersMutex());
+        if (LocalLockFolders().contains(QDir(folder).absolutePath())) return true;
+    }
+    struct statfs fs {};
+    if (::statfs(QFile::encodeName(folder).constData(), &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x65735546UL:  // user-space file systems (a share over ssh, a bound folder)
+    case 0x6969UL:      // NFS
+    case 0x517BUL:      // SMB
+    case 0xFF534D42UL:  // CIFS
+    case 0xFE534D42UL:  // SMB2
+    case 0x01021997UL:  // 9P
+    case 0x00C36400UL:  // Ceph
+    case 0x5346414FUL:  // AFS
+    case 0x73757245UL:  // Coda
+        return true;
+    default: return false;
+    }
 }
 
 using namespace engine;
 
 namespace {
+
+// Every user who may write the database may open the engine's side files: `fd`'s file gets the
+// database's write permissions and group (when this user owns it and may set them).
+void ShareLikeDatabase(int fd, const QString& database) {
+    if (fd < 0) return;
+    struct stat db {}, lk {};
+    if (::stat(database.toLocal8Bit().constData(), &db) != 0 || ::fstat(fd, &lk) != 0) return;
+    if (lk.st_gid != db.st_gid && ::fchown(fd, uid_t(-1), db.st_gid) != 0) {
+        // not this user's to change; the mode below still opens it to everyone who writes the database
+    }
+    mode_t wanted = lk.st_mode & 0666;
+    if (db.st_mode & S_IWGRP) wanted |= S_IRGRP | S_IWGRP;
+    if (db.st_mode & S_IWOTH) wanted |= S_IROTH | S_IWOTH;
+    if (wanted != (lk.st_mode & 0666)) (void)::fchmod(fd, wanted);
+}
+
+// ---------------------------------------------------------------- one machine on a network folder
+
+// The mark "zembra.puesto" names the machine that has the folder's data open for writing: made
+// only where there was none (creating a file that exists fails on the server too), it keeps out
+// every other machine until the last process of this one lets go. Processes of this machine
+// share it, and take local locks on it to tell the last one.
+class TMachineMark {
+public:
+    explicit TMachineMark(const QString& folder) : FPath(QDir(folder).filePath(QStringLiteral("zembra.puesto"))) {
+        const QByteArray path = QFile::encodeName(FPath);
+        for (int tries = 0; tries < 5; ++tries) {
+            FFd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (FFd >= 0) {
+                const QByteArray text = (Machine() + QLatin1Char('\n') + QSysInfo::machineHostName() + QLatin1Char('\n') +
+                                         UserName() + QLatin1Char('\n') +
+                                         QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm")) + QLatin1Char('\n'))
+                                            .toUtf8();
+                if (::write(FFd, text.constData(), size_t(text.size())) != ssize_t(text.size()) || ::fsync(FFd) != 0) {
+                    const int why = errno;
+                    ::close(FFd);
+                    FFd = -1;
+                    ::unlink(path.constData());
+                    Refuse(why);
+                }
+            } else if (errno == EEXIST) {
+                FFd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+                if (FFd < 0 && errno == EACCES) FFd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);  // shared, never the last
+                if (FFd < 0 && errno == ENOENT) continue;  // let go meanwhile
+                if (FFd < 0) Refuse(errno);
+                const QStringList who = QString::fromUtf8(ReadAll(FFd)).split(QLatin1Char('\n'));
+                if (who.value(0) != Machine()) {
+                    ::close(FFd);
+                    FFd = -1;
+                    EngineError(ecOtherMachine,
+                                QString::fromUtf8("Carpeta: %1\nPuesto: %2 (usuario %3, desde el %4).\nCierre el programa en ese puesto y "
+                                                  "vuelva a intentarlo; si ese puesto ya no lo tiene abierto, borre el fichero %5. "
+                                                  "Para trabajar desde varios puestos a la vez, lleve los datos a un servidor de datos.")
+                                    .arg(folder, who.value(1, QStringLiteral("?")), who.value(2, QStringLiteral("?")),
+                                         who.value(3, QStringLiteral("?")), FPath));
+                }
+            } else {
+                Refuse(errno);
+            }
+            // Held shared while open; the last process of this machine may take it whole.
+            if (SetLock(F_RDLCK, true) && StillThere()) return;
+            ::close(FFd);
+            FFd = -1;
+        }
+        Refuse(EAGAIN);
+    }
+    ~TMachineMark() {
+        if (FFd < 0) return;
+        if (SetLock(F_WRLCK, false) && StillThere()) ::unlink(QFile::encodeName(FPath).constData());
+        ::close(FFd);
+    }
+    TMachineMark(const TMachineMark&) = delete;
+    TMachineMark& operator=(const TMachineMark&) = delete;
+
+private:
+    // The machine, and its name (one system image may run as several machines).
+    static QString Machine() {
+        return QString::fromLatin1(QSysInfo::machineUniqueId()) + QLatin1Char('/') + QSysInfo::machineHostName();
+    }
+    static QString UserName() {
+        if (const passwd* pw = ::getpwuid(::getuid())) return QString::fromLocal8Bit(pw->pw_name);
+        return QString::number(::getuid());
+    }
+    static QByteArray ReadAll(int fd) {
+        QByteArray all;
+        char buf[512];
+        ssize_t n;
+        while ((n = ::pread(fd, buf, sizeof buf, off_t(all.size()))) > 0 && all.size() < 4096) all.append(buf, int(n));
+        return all;
+    }
+    bool SetLock(short type, bool wait) {
+        struct flock fl {};
+        fl.l_type = type;
+        fl.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+        return ::fcntl(FFd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) == 0;
+#else
+        return ::fcntl(FFd, wait ? F_SETLKW : F_SETLK, &fl) == 0;
+#endif
+    }
+    // The mark held is still the folder's (the last process may have removed it meanwhile).
+    bool StillThere() const {
+        struct stat held {}, now {};
+        return ::fstat(FFd, &held) == 0 && ::stat(QFile::encodeName(FPath).constData(), &now) == 0 && held.st_ino == now.st_ino &&
+               held.st_dev == now.st_dev;
+    }
+public:
+    void Share(const QString& database) { ShareLikeDatabase(FFd, database); }
+
+private:
+    [[noreturn]] void Refuse(int why) {
+        if (FFd >= 0) ::close(FFd);
+        FFd = -1;
+        EngineError(ecNoLocks, QStringLiteral("%1: %2").arg(FPath, QString::fromLocal8Bit(std::strerror(why))));
+    }
+    QString FPath;
+    int FFd = -1;
+};
 
 // ---------------------------------------------------------------- record locks
 
@@ -112,18 +283,7 @@ public:
         Share(database);
     }
     // Called on every opening, so a database whose permissions were widened since is followed.
-    void Share(const QString& database) {
-        if (FFd < 0) return;
-        struct stat db {}, lk {};
-        if (::stat(database.toLocal8Bit().constData(), &db) != 0 || ::fstat(FFd, &lk) != 0) return;
-        if (lk.st_gid != db.st_gid && ::fchown(FFd, uid_t(-1), db.st_gid) != 0) {
-            // not this user's to change; the mode below still opens it to everyone who writes the database
-        }
-        mode_t wanted = lk.st_mode & 0666;
-        if (db.st_mode & S_IWGRP) wanted |= S_IRGRP | S_IWGRP;
-        if (db.st_mode & S_IWOTH) wanted |= S_IROTH | S_IWOTH;
-        if (wanted != (lk.st_mode & 0666)) (void)::fchmod(FFd, wanted);
-    }
+    void Share(const QString& database) { ShareLikeDatabase(FFd, database); }
     bool Usable() const { return FFd >= 0; }
     QString Path() const { return FPath; }
     int Error() const { return FError; }
@@ -406,6 +566,22 @@ QString SinPermisoDeEscritura(sqlite3* db) {
         .arg(falta);
 }
 
+// A disk error or a full disk is said naming the data folder, which the user is to look at; a
+// folder no longer reachable (a share lost, a disk taken away) or gone read-only is said as such.
+[[noreturn]] void RaiseStorage(sqlite3* db, int rc, const QString& msg) {
+    const char* name = sqlite3_db_filename(db, "main");
+    if (!name || !*name) EngineError(ecSqlError, msg);  // a private copy in memory
+    const QString folder = QFileInfo(QString::fromUtf8(name)).absolutePath();
+    int moved = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+    if (moved) EngineError(ecFolderLost, folder);
+    struct statvfs fs {};
+    if ((rc & 0xFF) == SQLITE_IOERR && ::statvfs(QFile::encodeName(folder).constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY))
+        EngineError(ecReadOnlyData,
+                    QString::fromUtf8("El disco de la carpeta de datos %1 ha pasado a ser de sólo lectura: no se ha guardado nada.").arg(folder));
+    EngineError(ecSqlError, QString::fromUtf8("%1\nCarpeta de datos: %2. No se ha guardado nada.").arg(msg, folder));
+}
+
 [[noreturn]] void RaiseSqlite(sqlite3* db, int rc) {
     int ext = sqlite3_extended_errcode(db);
     QString msg = SqliteDetail(db, rc);
@@ -420,6 +596,8 @@ QString SinPermisoDeEscritura(sqlite3* db) {
     case SQLITE_LOCKED: EngineError(ecLockTimeout, msg);
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB: EngineError(ecFileCorrupt, msg);
+    case SQLITE_IOERR:
+    case SQLITE_FULL: RaiseStorage(db, rc, msg);
     default: break;
     }
     if (msg.startsWith(QLatin1String("no such table"))) EngineError(ecNoSuchTable, msg);
@@ -652,6 +830,8 @@ public:
         if (FReadOnly) {
             OpenReadOnly(file);
         } else {
+            // Before the file is touched: opening the journal alone writes to it.
+            if (LocksStayOnThisMachine(folder)) FMark = std::make_unique<TMachineMark>(folder);
             Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
             if (sqlite3_db_readonly(FDb, "main") == 1) FReadOnly = true;  // a read-only mount
             // A new office in a folder others share is theirs too; the journal's files and the
@@ -691,6 +871,7 @@ public:
             return moved ? 1 : 0;
         }, FDb);
         if (FReadOnly) return;
+        if (FMark) FMark->Share(file);
         FLocks = LockFileFor(folder, file);
         if (!FLocks->Usable()) {
             const QString why = QString::fromLocal8Bit(std::strerror(FLocks->Error()));
@@ -1711,6 +1892,7 @@ private:
     qint64 FCompiledSchema = -1;
     int FHolds = 0;
     qint64 FHeldSchema = -1;  // the version read while held, -1 before
+    std::unique_ptr<TMachineMark> FMark;  // let go after the file is closed
     std::shared_ptr<TLockFile> FLocks;
     QString FLockTable;
     quint64 FLockSeed = 0;

@@ -793,6 +793,7 @@ TTreeView::TTreeView(TComponent* owner)
     FImageChangeLink->OnChange = TNotifyEvent(this, &TTreeView::ImageListChange);
     auto* tree = new THost<QTreeWidget>(this);
     SetWidget(tree);
+    FTakesComposedText = true;
     tree->setFocusPolicy(Qt::StrongFocus);
     tree->setHeaderHidden(true);
     tree->setColumnCount(1);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -60,6 +61,18 @@ bool DispatchHostEvent(TControl* control, QEvent* event, const std::function<boo
             if (handled && !destroy) return true;
         }
     }
+    if (event->type() == QEvent::InputMethodQuery) {
+        // Qt's lists and plain widgets tell the input method they take no text, and a dead key
+        // then types nothing: one that searches as the user types says it does.
+        auto* wc = dynamic_cast<TWinControl*>(control);
+        auto* query = static_cast<QInputMethodQueryEvent*>(event);
+        if (wc && wc->TakesComposedText() && (query->queries() & Qt::ImEnabled)) {
+            base(event);
+            query->setValue(Qt::ImEnabled, wc->Widget()->isEnabled());
+            query->accept();
+            return true;
+        }
+    }
     bool consumed = false;
     // A handler that raised has had its say: the widget does not act on the event as well.
     if (!Guarded(control, [&] { consumed = control->WidgetEvent(event); })) consumed = true;
@@ -94,7 +107,7 @@ bool DispatchHostEvent(TControl* control, QEvent* event, const std::function<boo
     return result;
 }
 
-quint16 VirtualKeyFromQt(int key) {
+quint16 VirtualKeyFromQt(int key, bool keypad) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return quint16('A' + (key - Qt::Key_A));
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return quint16('0' + (key - Qt::Key_0));
     if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return quint16(VK_F1 + (key - Qt::Key_F1));
@@ -125,10 +138,12 @@ quint16 VirtualKeyFromQt(int key) {
     case Qt::Key_Help: return VK_HELP;
     case Qt::Key_NumLock: return VK_NUMLOCK;
     case Qt::Key_ScrollLock: return VK_SCROLL;
-    case Qt::Key_Asterisk: return VK_MULTIPLY;
-    case Qt::Key_Plus: return VK_ADD;
-    case Qt::Key_Minus: return VK_SUBTRACT;
-    case Qt::Key_Slash: return VK_DIVIDE;
+    // Only the keypad's signs have codes of their own: on the main keyboard they are characters
+    // (a Spanish one types "+" without Shift, and a date edit must not take it for a day on).
+    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0;
+    case Qt::Key_Plus: return keypad ? VK_ADD : 0;
+    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : 0;
+    case Qt::Key_Slash: return keypad ? VK_DIVIDE : 0;
     case Qt::Key_Clear: return VK_CLEAR;
     default: return 0;
     }
@@ -943,7 +958,7 @@ void TWinControl::HangPopupOnForm() {
 
 bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
     TCustomForm* form = GetParentForm(this);
-    const quint16 vk0 = VirtualKeyFromQt(ke->key());
+    const quint16 vk0 = VirtualKeyFromQt(ke->key(), ke->modifiers() & Qt::KeypadModifier);
     const TShiftState shift = ShiftStateFromQt(ke->modifiers());
     if (ke->type() == QEvent::KeyRelease) {
         quint16 key = vk0;
@@ -997,6 +1012,13 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
     // Ctrl+Enter types a line feed, not Enter's carriage return: the forms run Ctrl+Enter from
     // the key itself, and a carriage return would run their Enter command a second time.
     if (vk0 == VK_RETURN && (shift & ssCtrl)) text = QString(QChar(10));
+    bool keypadDecimal = false;
+    if ((ke->modifiers() & Qt::KeypadModifier) && text.size() == 1 &&
+        (text[0] == QLatin1Char('.') || text[0] == QLatin1Char(','))) {
+        const QChar typed = KeypadDecimal(text[0]);
+        keypadDecimal = typed != text[0];
+        text = QString(typed);
+    }
     if (text.size() == 1 && !(shift & ssCtrl && text[0] >= QChar(32))) {
         QChar ch = text[0];
         if (form && form->KeyPreview() && form != this) {
@@ -1005,7 +1027,7 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
         }
         KeyPress(ch);
         if (ch.isNull()) return true;
-        if (ch != text[0]) {
+        if (ch != text[0] || keypadDecimal) {
             // The handler changed the character: the widget gets the new one.
             FReplacedEvent = std::make_unique<QKeyEvent>(ke->type(), ke->key(), ke->modifiers(), QString(ch),
                                                          ke->isAutoRepeat());
@@ -1017,11 +1039,35 @@ bool TWinControl::HandleKeyEvent(QKeyEvent* ke) {
     return false;
 }
 
+bool TWinControl::HandleInputMethodEvent(QInputMethodEvent* ime) {
+    const QString commit = ime->commitString();
+    if (commit.isEmpty()) return false;
+    TCustomForm* form = GetParentForm(this);
+    QString kept;
+    for (qsizetype i = 0; i < commit.size(); ++i) {
+        QChar ch = commit[i];
+        if (ch.isSurrogate()) {
+            kept += ch;
+            continue;
+        }
+        if (form && form->KeyPreview() && form != this) form->KeyPress(ch);
+        if (!ch.isNull()) KeyPress(ch);
+        if (!ch.isNull()) kept += ch;
+    }
+    if (kept == commit) return false;
+    auto replaced = std::make_unique<QInputMethodEvent>(ime->preeditString(), ime->attributes());
+    replaced->setCommitString(kept, ime->replacementStart(), ime->replacementLength());
+    FReplacedEvent = std::move(replaced);
+    return false;
+}
+
 bool TWinControl::WidgetEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         return HandleKeyEvent(static_cast<QKeyEvent*>(event));
+    case QEvent::InputMethod:
+        return HandleInputMethodEvent(static_cast<QInputMethodEvent*>(event));
     case QEvent::ShortcutOverride: {
         // Keep Qt's own shortcuts (select all, undo...) from stealing keys the form wants first.
         return false;

@@ -18,6 +18,7 @@
 
 class QEvent;
 class QKeyEvent;
+class QInputMethodEvent;
 class TControl;
 class TWinControl;
 class TCustomForm;
@@ -95,7 +96,8 @@ QString GetLongHint(const QString& hint);
 
 namespace platform::forms {
 // Maps a Qt key to a virtual key code (0 when there is none) and Qt modifiers to a shift state.
-quint16 VirtualKeyFromQt(int qtKey);
+// `keypad`: the key is on the numeric keypad (Qt gives its signs the main keyboard's keys).
+quint16 VirtualKeyFromQt(int qtKey, bool keypad);
 int QtKeyFromVirtualKey(quint16 vk);
 TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
 
@@ -408,6 +410,9 @@ public:
     // Whether the control takes this key itself rather than letting the form use it
     // (Tab, Enter, Esc, arrows).
     virtual bool WantsKey(quint16 key, TShiftState shift) const;
+    // The character the numeric keypad's decimal key types here (it sends "." whatever the
+    // locale); a control that takes numbers gives the locale's decimal separator.
+    virtual QChar KeypadDecimal(QChar typed) const { return typed; }
 
     bool WidgetEvent(QEvent* event) override;
     bool CMDialogKey(quint16 key, TShiftState shift) override;
@@ -429,12 +434,19 @@ public:
 
     // The key pipeline for a key that reached this control's widget.
     bool HandleKeyEvent(QKeyEvent* event);
+    // Text the input method composed (a dead key and a letter) goes through KeyPress as typed
+    // keys do.
+    bool HandleInputMethodEvent(QInputMethodEvent* event);
+    // Whether letters made with a dead key reach this control, which is no text editor but
+    // searches as the user types (lists, trees, lookups).
+    bool TakesComposedText() const { return FTakesComposedText; }
 
 protected:
     void BoundsChanged(bool sizeChanged) override;
     virtual void AlignControls(TRect& rect);
     // Any child widget that must not take part in the focus chain.
     bool FPopupWindow = false;
+    bool FTakesComposedText = false;
 
 private:
     friend class TControl;

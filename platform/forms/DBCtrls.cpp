@@ -2,6 +2,7 @@
 
 #include "platform/forms/Beep.h"
 #include "platform/forms/Host.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -99,6 +100,11 @@ void TDBEdit::KeyPress(QChar& key) {
         return;
     }
     TCustomMaskEdit::KeyPress(key);
+}
+
+QChar TDBEdit::KeypadDecimal(QChar typed) const {
+    // An amount or a rate is written with the locale's separator, which is what the field reads.
+    return dynamic_cast<const TFloatField*>(FDataLink->Field()) ? FormatSettings.DecimalSeparator : typed;
 }
 
 void TDBEdit::DoEnter() {

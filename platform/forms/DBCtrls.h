@@ -53,6 +53,7 @@ public:
 protected:
     void Change() override;
     bool EditCanModify() override { return FDataLink->Edit(); }
+    QChar KeypadDecimal(QChar typed) const override;
 
 private:
     void DataChange();

@@ -101,6 +101,7 @@ void TFormHarness::ModalFinished(TCustomForm* form, TModalResult result) {
 }
 
 int TFormHarness::TakeMessageAnswer(TMessageRecord record) {
+    if (FWhileMessage) FWhileMessage(record);
     TAnswer a;
     record.Result = TakeAnswer(Kind::Message, a) ? a.Result : ModalResultOf(record.Default);
     FMessages.push_back(record);
@@ -233,6 +234,7 @@ void TFormHarness::PressKey(TWinControl* target, quint16 key, TShiftState shift)
     if (shift & ssShift) mods |= Qt::ShiftModifier;
     if (shift & ssCtrl) mods |= Qt::ControlModifier;
     if (shift & ssAlt) mods |= Qt::AltModifier;
+    if (key == VK_MULTIPLY || key == VK_ADD || key == VK_SUBTRACT || key == VK_DIVIDE) mods |= Qt::KeypadModifier;
     QString text;
     if (!(shift & (ssCtrl | ssAlt))) {
         if (key == VK_RETURN) text = QStringLiteral("\r");

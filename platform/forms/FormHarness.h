@@ -59,6 +59,9 @@ public:
     // The next printer set-up dialog is accepted with printing to this PDF file chosen.
     void AnswerPrinterSetupFile(const QString& pdfFile);
     int PendingAnswers() const;
+    // Runs `look` while each message box is up, before it is answered: what the program holds
+    // while a person would be reading it.
+    void WhileMessage(std::function<void(const TMessageRecord&)> look) { FWhileMessage = std::move(look); }
 
     // --- What happened.
     const std::vector<TMessageRecord>& Messages() const { return FMessages; }
@@ -117,6 +120,7 @@ private:
     TFormHarness* FPrevious = nullptr;
     std::deque<TAnswer> FAnswers;
     std::vector<TMessageRecord> FMessages;
+    std::function<void(const TMessageRecord&)> FWhileMessage;
     std::vector<TExceptionRecord> FExceptions;
     std::vector<TModalRecord> FModals;
 };

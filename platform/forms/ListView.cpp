@@ -79,6 +79,7 @@ TListView::TListView(TComponent* owner)
     FSmallLink->OnChange = TNotifyEvent(this, &TListView::ImageListChange);
     auto* list = new THost<QListWidget>(this);
     SetWidget(list);
+    FTakesComposedText = true;
     list->setFocusPolicy(Qt::StrongFocus);
     list->setViewMode(QListView::IconMode);
     list->setMovement(QListView::Static);

@@ -968,6 +968,7 @@ TCustomListBox::TCustomListBox(TComponent* owner)
       FCanvas(std::make_unique<TCanvas>()) {
     auto* lw = new THost<QListWidget>(this);
     SetWidget(lw);
+    FTakesComposedText = true;
     lw->setFocusPolicy(Qt::StrongFocus);
     lw->setUniformItemSizes(false);
     SetTabStop(true);

@@ -4,8 +4,10 @@
 #include "platform/mail/SmtpModule.h"
 #include "platform/rtl/Modules.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -13,7 +15,12 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
+
+#include <functional>
+#include <memory>
 
 
 namespace platform::mail {
@@ -29,10 +36,11 @@ QString OneLine(const QString& text) {
     return r.trimmed();
 }
 
+// Text that can go as written: printable ASCII that no reader would take for an encoded word.
 bool PlainAscii(const QString& text) {
     for (QChar c : text)
         if (c.unicode() < 0x20 || c.unicode() > 0x7e) return false;
-    return true;
+    return !text.contains(QLatin1String("=?"));
 }
 
 // RFC 2047 encoded words, each holding whole UTF-8 characters, folded one per line.
@@ -110,6 +118,22 @@ const TSmtpModule* SmtpModule() {
     static const TSmtpModule* module = ModuleTable<TSmtpModule>(
         QStringLiteral(ZEMBRA_SMTP_MODULE_FILE), ZEMBRA_SMTP_MODULE_ENTRY, kSmtpModuleVersion, &SmtpModuleError());
     return module;
+}
+
+// Runs `work` on a thread of its own while the calling thread, when it is the windows' one, keeps
+// painting them; user input waits until the work is done.
+void AwayFromWindows(const std::function<void()>& work) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) {
+        work();
+        return;
+    }
+    QEventLoop loop;
+    std::unique_ptr<QThread> thread(QThread::create(work));
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    thread->wait();
 }
 
 Outcome MissingAttachment(const Message& message) {
@@ -226,6 +250,14 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
     if (Outcome o = MissingAttachment(m); o.Code != Result::Ok) return o;
     if (m.To.isEmpty() && m.Cc.isEmpty() && m.Bcc.isEmpty())
         return {Result::RecipientRefused, QStringLiteral("El mensaje no tiene destinatarios.")};
+    const QByteArray host = QUrl::toAce(s.Host);
+    if (host.isEmpty())
+        return {Result::Failure, QStringLiteral("El nombre del servidor de correo \"%1\" de la configuración no es válido "
+                                                "(el puerto se indica aparte, en Puerto).")
+                                     .arg(s.Host)};
+    if (s.Sender.Address.isEmpty())
+        return {Result::Failure,
+                QStringLiteral("Falta la dirección del remitente en la configuración del correo (Remitente o Usuario).")};
     if (!IsValidAddress(s.Sender.Address))
         return {Result::Failure, QStringLiteral("La dirección del remitente \"%1\" no es válida.").arg(s.Sender.Address)};
 
@@ -237,7 +269,7 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
     if (!module)
         return {Result::Failure, QString::fromUtf8("No se puede enviar el correo por el servidor. %1").arg(SmtpModuleError())};
     TSmtpRequest q;
-    q.Url = (s.Mode == Security::Tls ? "smtps://" : "smtp://") + QUrl::toAce(s.Host) + ":" + QByteArray::number(s.Port);
+    q.Url = (s.Mode == Security::Tls ? "smtps://" : "smtp://") + host + ":" + QByteArray::number(s.Port);
     q.StartTls = s.Mode == Security::StartTls;
     q.CaFile = QFile::encodeName(s.CaFile);
     q.User = s.User.toUtf8();
@@ -246,9 +278,16 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
     for (const QList<Address>* list : {&m.To, &m.Cc, &m.Bcc})
         for (const Address& a : *list) q.Recipients << "<" + a.Address.toLatin1() + ">";
     q.Data = BuildMime(m, s.Sender);
+    q.Patience = std::max(1, s.Patience);
     TSmtpReply reply;
-    module->Transfer(q, reply);
-    const QString& detail = reply.Detail;
+    AwayFromWindows([&] { module->Transfer(q, reply); });
+    // The server's own words where it gave some, else the transfer's.
+    const QString detail = reply.ServerText.isEmpty() || reply.Kind == TSmtpReply::Network ||
+                                   reply.Kind == TSmtpReply::Handshake || reply.Kind == TSmtpReply::Stalled ||
+                                   reply.Kind == TSmtpReply::Certificate
+                               ? reply.Detail
+                               : reply.ServerText;
+    const QString server = QStringLiteral("%1:%2").arg(s.Host).arg(s.Port);
     switch (reply.Kind) {
     case TSmtpReply::Sent:
         return {};
@@ -256,13 +295,39 @@ Outcome SendSmtp(const SmtpSettings& s, const Message& m) {
         return {Result::Failure, QStringLiteral("No se pudo preparar el envío del correo.")};
     case TSmtpReply::Network:
         return {Result::NetworkFailure,
-                QStringLiteral("No se pudo conectar con el servidor de correo %1:%2 (%3).").arg(s.Host).arg(s.Port).arg(detail)};
+                QStringLiteral("No se pudo conectar con el servidor de correo %1 (%2).").arg(server, detail)};
+    case TSmtpReply::Handshake:
+        return {Result::NetworkFailure,
+                QStringLiteral("El servidor de correo %1 no respondió como se esperaba al conectar (%2): compruebe Puerto "
+                               "y Seguridad en la configuración del correo. El mensaje no se ha enviado.")
+                    .arg(server, detail)};
+    case TSmtpReply::Stalled:
+        // Once the whole message is with the server, its silence does not tell whether it went out.
+        return {Result::NetworkFailure,
+                reply.DataSent ? QStringLiteral("El servidor de correo %1 dejó de responder después de recibir el mensaje: "
+                                                "compruebe si llegó antes de enviarlo otra vez.")
+                                     .arg(server)
+                               : QStringLiteral("El servidor de correo %1 dejó de responder; el mensaje no se ha enviado.")
+                                     .arg(server)};
+    case TSmtpReply::Certificate:
+        return {Result::NetworkFailure,
+                QStringLiteral("El certificado del servidor de correo %1 no es de confianza (%2); el mensaje no se ha "
+                               "enviado. Si es el del despacho, indique en Certificados el fichero que lo avala.")
+                    .arg(server, detail)};
     case TSmtpReply::Login:
-        return {Result::LoginFailure, QStringLiteral("El servidor de correo no aceptó el usuario o la clave (%1).").arg(detail)};
+        // With no password at all, where it goes is the thing to know.
+        return {Result::LoginFailure,
+                QStringLiteral("El servidor de correo no aceptó el usuario o la clave (%1).").arg(detail) +
+                    (s.Password.isEmpty() ? QStringLiteral(" No hay clave en \"%1\".").arg(PasswordFile()) : QString())};
     case TSmtpReply::Other:
         break;
     }
-    if (detail.contains(QStringLiteral("RCPT"), Qt::CaseInsensitive) || reply.Response == 550 || reply.Response == 553)
+    if (reply.LastCommand.startsWith(QStringLiteral("RCPT"), Qt::CaseInsensitive)) {
+        const QString who = reply.LastCommand.section(u'<', 1).section(u'>', 0, 0);
+        return {Result::RecipientRefused,
+                QStringLiteral("El servidor de correo rechazó al destinatario %1 (%2); el mensaje no se ha enviado.").arg(who, detail)};
+    }
+    if (reply.Detail.contains(QStringLiteral("RCPT"), Qt::CaseInsensitive))
         return {Result::RecipientRefused, QStringLiteral("El servidor de correo rechazó un destinatario (%1).").arg(detail)};
     return {Result::Failure, QStringLiteral("El servidor de correo no aceptó el mensaje (%1).").arg(detail)};
 }
@@ -280,24 +345,44 @@ QStringList XdgEmailArguments(const Message& m) {
     return a;
 }
 
-Outcome SendXdgEmail(const Message& m) {
+Outcome SendXdgEmail(const Message& m, int patienceMs) {
     if (Outcome o = MissingAttachment(m); o.Code != Result::Ok) return o;
     const QString program = XdgEmailProgram();
     if (program.isEmpty())
         return {Result::Failure, QStringLiteral("No hay servidor de correo configurado ni programa de correo en el escritorio.")};
-    QProcess p;
-    p.setProgram(program);
-    p.setArguments(XdgEmailArguments(m));
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start();
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished(2000);
-        return {Result::Failure, QStringLiteral("El programa de correo del escritorio no respondió.")};
+    // A client left showing the message must outlive this call, and the program's end must not
+    // close it.
+    auto* p = new QProcess;
+    p->setProgram(program);
+    p->setArguments(XdgEmailArguments(m));
+    p->setProcessChannelMode(QProcess::ForwardedChannels);
+    p->start();
+    if (!p->waitForStarted(10000)) {
+        const QString why = p->errorString();
+        delete p;
+        return {Result::Failure, QStringLiteral("No se pudo iniciar el programa de correo del escritorio (%1).").arg(why)};
     }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return {Result::Failure, QStringLiteral("El programa de correo del escritorio no pudo abrir el mensaje (código %1).")
-                                     .arg(p.exitCode())};
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() == app->thread()) {
+        QEventLoop loop;
+        QTimer::singleShot(patienceMs, &loop, &QEventLoop::quit);
+        QObject::connect(p, &QProcess::finished, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    } else
+        p->waitForFinished(patienceMs);
+    if (p->state() != QProcess::NotRunning) {
+        // Kept by an owner that is never destroyed, which would end it.
+        static QObject* const leftOpen = new QObject;
+        p->setParent(leftOpen);
+        QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
+        return {};
+    }
+    const bool ok = p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
+    const int code = p->exitCode();
+    delete p;
+    if (!ok)
+        return {Result::Failure,
+                QStringLiteral("El programa de correo del escritorio no pudo abrir el mensaje (código %1).").arg(code)};
     return {};
 }
 

@@ -46,6 +46,7 @@ struct SmtpSettings {
     QString Password;
     Address Sender;
     QString CaFile;  // empty: the system's certificate authorities
+    int Patience = 120;  // seconds the server may keep silent before the send is given up
     bool Configured() const { return !Host.isEmpty(); }
 };
 
@@ -70,12 +71,16 @@ bool ParseAddress(const QString& text, Address& result);
 // UTF-8 encoded words, attachments in base64 with their own file names.
 QByteArray BuildMime(const Message& message, const Address& sender);
 
+// The transfer runs on a thread of its own: the program's windows keep painting meanwhile, and
+// what the user types or clicks waits until it is over.
 Outcome SendSmtp(const SmtpSettings& settings, const Message& message);
 
 // The desktop client: path of xdg-email on PATH, or empty.
 QString XdgEmailProgram();
 QStringList XdgEmailArguments(const Message& message);
-Outcome SendXdgEmail(const Message& message);
+// A client that is still running after `patienceMs` is taken to be showing the message (some stay
+// until their window closes): it is left running and the message counts as handed over.
+Outcome SendXdgEmail(const Message& message, int patienceMs = 5000);
 
 // SMTP set up, or a desktop client present.
 bool BackendAvailable();

@@ -15,13 +15,21 @@ struct TSmtpRequest {
     QByteArray From;                    // <address>
     QList<QByteArray> Recipients;       // <address> each
     QByteArray Data;                    // the whole message
+    long Patience = 120;                // seconds the server may keep silent
 };
 
 struct TSmtpReply {
-    enum TKind { Sent, NoSession, Network, Login, Other };
+    // Network: no connection was made; Handshake: one was, but the server did not answer as one
+    // of the kind set up (another port's, or one without the encryption asked for); Stalled: the
+    // server, once talking, stopped answering; Certificate: its certificate is not one the
+    // authorities vouch for.
+    enum TKind { Sent, NoSession, Network, Handshake, Login, Stalled, Certificate, Other };
     TKind Kind = Sent;
-    long Response = 0;  // the server's last reply code
-    QString Detail;     // the transfer's own words
+    long Response = 0;      // the server's last reply code
+    QString Detail;         // the transfer's own words
+    QString LastCommand;    // the command the server last refused, else the last one sent ("RCPT TO:<...>")
+    QString ServerText;     // the server's reply to it, else its last reply line
+    bool DataSent = false;  // the whole message went to the server
 };
 
 struct TSmtpModule {
@@ -29,7 +37,7 @@ struct TSmtpModule {
     void (*Transfer)(const TSmtpRequest& request, TSmtpReply& reply) = nullptr;
 };
 // Changes whenever these structures change.
-constexpr int kSmtpModuleVersion = 1;
+constexpr int kSmtpModuleVersion = 3;
 
 }  // namespace platform::mail
 

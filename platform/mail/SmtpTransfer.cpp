@@ -2,6 +2,7 @@
 #include "platform/mail/SmtpModule.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <curl/curl.h>
 
@@ -20,6 +21,46 @@ size_t ReadUpload(char* buffer, size_t size, size_t count, void* user) {
     memcpy(buffer, u->Data.constData() + u->Pos, n);
     u->Pos += qsizetype(n);
     return n;
+}
+
+// What the conversation last said each way, to tell the user which step failed (a refused
+// recipient by its address). Logins are not kept.
+struct Trace {
+    QByteArray LastCommand, ServerText;
+    QByteArray RefusedCommand, Refusal;  // the last command the server refused, and its words
+    std::chrono::steady_clock::time_point Heard = std::chrono::steady_clock::now();  // the last exchange
+    long Patience = 120;
+    bool Silent = false;     // ended for the server's silence
+    bool Connected = false;  // a connection was made (whatever came of it)
+};
+
+int Debug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+    auto* t = static_cast<Trace*>(user);
+    if (type != CURLINFO_TEXT) t->Heard = std::chrono::steady_clock::now();
+    const QByteArray text = QByteArray(data, qsizetype(size)).trimmed();
+    if (type == CURLINFO_TEXT && text.startsWith("Connected to ")) {
+        t->Connected = true;
+    } else if (type == CURLINFO_HEADER_OUT) {
+        static const char* const kept[] = {"EHLO", "HELO", "STARTTLS", "MAIL", "RCPT", "DATA", "QUIT"};
+        t->LastCommand = "AUTH";
+        for (const char* verb : kept)
+            if (text.startsWith(verb)) t->LastCommand = text;
+    } else if (type == CURLINFO_HEADER_IN && !text.isEmpty()) {
+        t->ServerText = text.mid(text.lastIndexOf('\n') + 1).trimmed();
+        if (t->ServerText.startsWith('4') || t->ServerText.startsWith('5')) {
+            t->RefusedCommand = t->LastCommand;
+            t->Refusal = t->ServerText;
+        }
+    }
+    return 0;
+}
+
+// Ends the transfer once nothing has passed either way for Patience seconds: also while the
+// server is waited for, and while it is waited for again to say goodbye after that.
+int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto* t = static_cast<Trace*>(user);
+    if (std::chrono::steady_clock::now() - t->Heard > std::chrono::seconds(t->Patience)) t->Silent = true;
+    return t->Silent ? 1 : 0;
 }
 
 void Transfer(const TSmtpRequest& q, TSmtpReply& reply) {
@@ -48,23 +89,50 @@ void Transfer(const TSmtpRequest& q, TSmtpReply& reply) {
     curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
     curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(q.Data.size()));
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 20L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 300L);
+    // No limit on the whole: a large attachment may take long. A server that stops answering ends
+    // it after q.Patience seconds (Progress).
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, std::min(20L, q.Patience));
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, q.Patience);
+    Trace trace;
+    trace.Patience = q.Patience;
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Progress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &trace);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, &Debug);
+    curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &trace);
+    curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     const CURLcode rc = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.Response);
+    curl_off_t connectTime = 0;
+    curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
+    const bool connected = trace.Connected || connectTime > 0;
     curl_slist_free_all(rcpt);
     curl_easy_cleanup(curl);
+    // After a refusal the transfer still says goodbye: the refusal is what tells.
+    reply.LastCommand = QString::fromUtf8(trace.Refusal.isEmpty() ? trace.LastCommand : trace.RefusedCommand);
+    reply.ServerText = QString::fromUtf8(trace.Refusal.isEmpty() ? trace.ServerText : trace.Refusal);
+    reply.DataSent = upload.Pos == q.Data.size();
     if (rc == CURLE_OK) return;
-    reply.Detail = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(rc));
+    reply.Detail = trace.Silent ? QStringLiteral("sin respuesta en %1 s").arg(q.Patience)
+                                : QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(rc));
     switch (rc) {
+    case CURLE_ABORTED_BY_CALLBACK:
+    case CURLE_OPERATION_TIMEDOUT:
+        reply.Kind = !connected                    ? TSmtpReply::Network
+                     : trace.ServerText.isEmpty() ? TSmtpReply::Handshake
+                                                   : TSmtpReply::Stalled;
+        break;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_USE_SSL_FAILED:
+        reply.Kind = connected ? TSmtpReply::Handshake : TSmtpReply::Network;
+        break;
+    case CURLE_PEER_FAILED_VERIFICATION:
+        reply.Kind = TSmtpReply::Certificate;
+        break;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:
-    case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_USE_SSL_FAILED:
     case CURLE_SSL_CACERT_BADFILE:
         reply.Kind = TSmtpReply::Network;
         break;

@@ -1,6 +1,7 @@
 #include "platform/rtl/Modules.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -32,9 +33,10 @@ void* ModuleEntry(const QString& file, const char* entry, QString* error) {
     QString why;
     if (!handle) {
         const QString folder = ProgramFolder();
+        // Named as the user would look for it: an installed copy keeps its modules there.
+        const QString installed = folder.isEmpty() ? QString() : QDir::cleanPath(folder + QStringLiteral("/../lib/zembra"));
         QStringList candidates;
-        if (!folder.isEmpty())
-            candidates << folder + QLatin1Char('/') + file << folder + QStringLiteral("/../lib/zembra/") + file;
+        if (!folder.isEmpty()) candidates << folder + QLatin1Char('/') + file << installed + QLatin1Char('/') + file;
         for (const QString& path : candidates) {
             if (!QFileInfo::exists(path)) continue;
             // Every symbol is bound now: a module that does not fit the program fails here, not
@@ -51,8 +53,9 @@ void* ModuleEntry(const QString& file, const char* entry, QString* error) {
         if (!handle) {
             if (error)
                 *error = why.isEmpty()
-                             ? QString::fromUtf8("No se encuentra el módulo %1 del programa: debe estar junto al programa (%2).")
-                                   .arg(file, folder)
+                             ? QString::fromUtf8("No se encuentra el módulo %1 del programa: debe estar junto al programa (%2) "
+                                                 "o en %3.")
+                                   .arg(file, folder, installed)
                              : QString::fromUtf8("El módulo %1 del programa no se puede cargar: %2").arg(file, why);
             return nullptr;
         }

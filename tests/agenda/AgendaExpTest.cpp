@@ -3,6 +3,7 @@
 #include "../records/CasoFixture.h"
 #include "agenda/RptDirExp.h"
 #include "agenda/UAgendaExp.h"
+#include "documents/MapiLoader.h"
 #include "agenda/UAnotacion.h"
 #include "comun/Ganchos.h"
 #include "records/UExpediente.h"
@@ -298,7 +299,14 @@ TEST_F(AgendaExpTest, TheDocumentIsMailedAsACopyWithTheEntryAsSubject) {
         ASSERT_TRUE(doc.open(QIODevice::WriteOnly));
         doc.write("%PDF-1.4 escrito");
     }
+    // No way to send: said in Spanish, and no mail form.
+    MapiLoaded = false;
     f->btMailClick(f->btMail);
+    EXPECT_TRUE(adjunto.isEmpty());
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("No hay ningún sistema de correo disponible")});
+    MapiLoaded = true;
+    f->btMailClick(f->btMail);
+    MapiLoaded = false;
     EXPECT_EQ(asunto, QStringLiteral("ESCRITO DEL CLIENTE"));
     EXPECT_EQ(QFileInfo(adjunto).fileName(), QStringLiteral("Documento Adjunto.pdf"));
     QFile copia(adjunto);

@@ -9,7 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 #include <zip.h>
 
 namespace {
@@ -584,6 +587,79 @@ TEST_F(EscritosTest, ImportRefusesOldBinaryFilesAndOtherKindsWithoutAddingARow) 
     EXPECT_TRUE(harness->Messages().empty());
     EXPECT_EQ(Ultimo(), antes);
     EXPECT_EQ(harness->PendingAnswers(), 0);
+}
+
+// The other workstation: on ZB_CARPETA, makes a model (ZB_MUERE "nuevo") or imports ZB_ORIGEN
+// ("importa") and is stopped for good once the model's row is written, before the program goes on.
+TEST(OtraEstacionModelo, Runs) {
+    const QString punto = qEnvironmentVariable("ZB_MUERE");
+    if (punto.isEmpty()) GTEST_SKIP() << "only run as the second workstation";
+    const QString carpeta = qEnvironmentVariable("ZB_CARPETA");
+    TFormHarness harness;
+    CarpetaDatos = carpeta;
+    Dat = new TDat(nullptr);
+    const TDataSetNotifyEvent termina = Dat->TEscritos->AfterPost;
+    Dat->TEscritos->AfterPost = TDataSetNotifyEvent([&](TDataSet* ds) {
+        termina(ds);
+        QFile(carpeta + QStringLiteral("/listo")).open(QIODevice::WriteOnly);
+        QThread::sleep(120);
+        std::_Exit(3);
+    });
+    auto* lista = new TListaEscritos(nullptr);
+    lista->Show();
+    const bool importa = punto == QLatin1String("importa");
+    if (importa) harness.AnswerFile(qEnvironmentVariable("ZB_ORIGEN"));
+    harness.AnswerModal([](TCustomForm& f) {
+        dynamic_cast<TNuevoEscrito&>(f).Respuesta->SetText(QStringLiteral("Modelo a medias"));
+        f.SetModalResult(mrOk);
+    });
+    if (importa) lista->btImportClick(nullptr);
+    else lista->BtNuevoClick(nullptr);
+    ADD_FAILURE() << "not stopped";
+}
+
+// A workstation that dies while it makes or imports a model leaves no model listed without its
+// file; the next model takes the number and the file is its own.
+TEST_F(EscritosTest, AWorkstationKilledWhileSavingAModelLeavesNoRowWithoutItsFile) {
+    const QString origen = dir.filePath(QStringLiteral("origen.docx"));
+    Docx(origen, P(R("Texto importado")));
+    const int ultimo = Ultimo();
+    const int contador = Sistem("ESCRITO");
+    for (const char* punto : {"nuevo", "importa"}) {
+        SCOPED_TRACE(punto);
+        QFile::remove(dir.filePath(QStringLiteral("listo")));
+        QProcess otra;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZB_MUERE"), QString::fromLatin1(punto));
+        env.insert(QStringLiteral("ZB_CARPETA"), dir.path());
+        env.insert(QStringLiteral("ZB_ORIGEN"), origen);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        otra.setProcessEnvironment(env);
+        otra.setProcessChannelMode(QProcess::MergedChannels);
+        otra.start(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(), {QStringLiteral("--gtest_filter=OtraEstacionModelo.Runs")});
+        ASSERT_TRUE(otra.waitForStarted(10000));
+        QElapsedTimer reloj;
+        reloj.start();
+        while (!QFile::exists(dir.filePath(QStringLiteral("listo"))) && otra.state() == QProcess::Running && reloj.elapsed() < 60000)
+            QThread::msleep(5);
+        if (!QFile::exists(dir.filePath(QStringLiteral("listo")))) {
+            otra.kill();
+            otra.waitForFinished(10000);
+            FAIL() << otra.readAll().toStdString();
+        }
+        otra.kill();
+        ASSERT_TRUE(otra.waitForFinished(30000));
+        EXPECT_EQ(Ultimo(), ultimo);
+        EXPECT_FALSE(Dat->TEscritos->Locate(QStringLiteral("CONCEPTO"), Variant(QStringLiteral("Modelo a medias")), 0));
+        EXPECT_EQ(Sistem("ESCRITO"), contador);
+    }
+    Abre();
+    harness->AnswerFile(origen);
+    Nombre(QStringLiteral("Importado entero"));
+    lista->btImportClick(nullptr);
+    EXPECT_TRUE(harness->Exceptions().empty());
+    EXPECT_EQ(Ultimo(), ultimo + 1);
+    EXPECT_TRUE(TextoDocx(documents::FicheroDeModelo(ultimo + 1, QStringLiteral("Word2000"))).startsWith(QStringLiteral("Texto importado")));
 }
 
 TEST_F(EscritosTest, Render) {

@@ -346,6 +346,35 @@ TEST_F(MailFormTest, SendingClosesTheFormOnlyWhenTheMessageWentOut) {
     EXPECT_EQ(QDir(Received()).entryList({QStringLiteral("*.json")}).size(), 1);
 }
 
+// Handing the message over may take a while: the hourglass shows meanwhile, and goes after.
+TEST_F(MailFormTest, TheHourglassShowsWhileTheMessageIsHandedOver) {
+    // The desktop's mail client, standing in: it takes the message once told to.
+    QDir(dir.path()).mkdir(QStringLiteral("bin"));
+    const QString done = dir.filePath(QStringLiteral("done"));
+    const QString client = Fichero(QStringLiteral("bin/xdg-email"),
+                                   "#!/bin/sh\nwhile [ ! -e '" + QFile::encodeName(done) + "' ]; do sleep 0.05; done\n");
+    QFile::setPermissions(client, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.filePath(QStringLiteral("bin"))) + ":" + path);
+    InitializeMapi();
+    Abre();
+    form->txtRecipient->SetText(QStringLiteral("Fernández de Córdoba María José"));
+    TCursor during = crDefault;
+    QTimer told;
+    told.setSingleShot(true);
+    QObject::connect(&told, &QTimer::timeout, [&] {
+        during = Screen->Cursor();
+        Fichero(QStringLiteral("done"), QByteArray());
+    });
+    told.start(0);
+    form->btnSendClick(nullptr);
+    qputenv("PATH", path);
+    EXPECT_EQ(during, crHourGlass);
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
+    EXPECT_FALSE(form->Visible());
+}
+
 // "&Libreta de direcciones" opens the office's address book as a picker: the names chosen there
 // go into the box, and the message goes to each of them.
 TEST_F(MailFormTest, TheAddressBookPicksNamesForTheBoxes) {

@@ -12,6 +12,8 @@
 #include "records/UExpediente.h"
 #include "records/UNuevo.h"
 
+#include <QFileInfo>
+
 namespace {
 
 using platform::forms::TFormHarness;
@@ -628,3 +630,78 @@ TEST_F(ExpedienteTest, TheChainWalkRefusesAnotherLawyersCaseFile) {
 }
 
 }  // namespace
+
+// The other workstation: on ZB_CARPETA, picks client ZB_CLIENTE for case file 2001/00013-A, which
+// has none, and is stopped for good once the link row is written.
+TEST(OtraEstacionParte, Runs) {
+    const QString carpeta = qEnvironmentVariable("ZB_CARPETA");
+    if (carpeta.isEmpty() || qEnvironmentVariable("ZB_MUERE") != QLatin1String("enlace"))
+        GTEST_SKIP() << "only run as the second workstation";
+    TFormHarness harness;
+    casotest::AbreOtraEstacion(carpeta);
+    ASSERT_TRUE(Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(QStringLiteral("2001")), Variant(QStringLiteral("00013-A"))}), 0));
+    const TDataSetNotifyEvent graba = Dat->TExpCli->AfterPost;
+    Dat->TExpCli->AfterPost = TDataSetNotifyEvent([&](TDataSet* ds) {
+        if (graba) graba(ds);
+        QFile(carpeta + QStringLiteral("/listo")).open(QIODevice::WriteOnly);
+        QThread::sleep(120);
+        std::_Exit(3);
+    });
+    auto* form = new TExpediente(nullptr);
+    form->Show();
+    form->FormShow(form);
+    const int cliente = qEnvironmentVariableIntValue("ZB_CLIENTE");
+    harness.AnswerModal([cliente](TCustomForm& f) {
+        auto& b = static_cast<TBuscar&>(f);
+        b.QBusca->Locate(QStringLiteral("CODIGO"), Variant(cliente), 0);
+        b.SetModalResult(mrOk);
+    });
+    form->btNewCli->Click();
+    ADD_FAILURE() << "not stopped";
+}
+
+// A workstation that dies while it links a case file's first client leaves no case whose only
+// client is not its principal one: either nothing was written or both were.
+TEST_F(ExpedienteTest, AWorkstationKilledWhileLinkingTheFirstClientLeavesNoCaseWithoutItsPrincipal) {
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00013-A")));
+    CaseField("CLIENTE", Variant(0));
+    ASSERT_TRUE(Dat->TExpCli->Locate(QStringLiteral("ANO;NUMERO;CLIENTE"),
+                                     VarArrayOf({Variant(QStringLiteral("2001")), Variant(QStringLiteral("00013-A")), Variant(eva)}), 0));
+    harness->AnswerMessage(mrYes);
+    Dat->TExpCli->Delete();
+    const QString listo = dir.filePath(QStringLiteral("listo"));
+    QProcess otra;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZB_MUERE"), QStringLiteral("enlace"));
+    env.insert(QStringLiteral("ZB_CARPETA"), dir.path());
+    env.insert(QStringLiteral("ZB_CLIENTE"), QString::number(luis));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    otra.setProcessEnvironment(env);
+    otra.setProcessChannelMode(QProcess::MergedChannels);
+    otra.start(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(), {QStringLiteral("--gtest_filter=OtraEstacionParte.Runs")});
+    ASSERT_TRUE(otra.waitForStarted(10000));
+    if (!casotest::EsperaFichero(listo)) {
+        otra.kill();
+        otra.waitForFinished(10000);
+        FAIL() << otra.readAll().toStdString();
+    }
+    otra.kill();
+    ASSERT_TRUE(otra.waitForFinished(30000));
+    const QString caso = QStringLiteral(" WHERE ANO = '2001' AND NUMERO = '00013-A'");
+    const int enlaces = Valor(QStringLiteral("SELECT COUNT(*) FROM EXPCLI") + caso).AsInteger();
+    const int principal = Valor(QStringLiteral("SELECT CLIENTE FROM EXPED") + caso).AsInteger();
+    EXPECT_EQ(principal, enlaces == 0 ? 0 : luis) << enlaces << " link rows";
+
+    // The same pick on this workstation writes both.
+    Dat->refresca(Dat->TExped);
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00013-A")));
+    Abre();
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& b = static_cast<TBuscar&>(f);
+        b.QBusca->Locate(QStringLiteral("CODIGO"), Variant(luis), 0);
+        b.SetModalResult(mrOk);
+    });
+    form->btNewCli->Click();
+    EXPECT_EQ(Valor(QStringLiteral("SELECT COUNT(*) FROM EXPCLI") + caso).AsInteger(), 1);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT CLIENTE FROM EXPED") + caso).AsInteger(), luis);
+}

@@ -322,6 +322,69 @@ TEST_F(FacturaTest, AConsultationBeingEditedElsewhereIsNotInvoicedUnderIt) {
     EXPECT_EQ(Con("HORAS", QStringLiteral("00004-A")), 3);
 }
 
+// While a refusal is up, nothing of the failed change holds the data: the workstation that holds
+// the row (or any other) can still save, however long the message stays unanswered.
+TEST_F(FacturaTest, ARowHeldElsewhereIsReportedWithTheDataLeftFreeForTheOthers) {
+    Ledger(Ano, QStringLiteral("00012-A"), 2, 100, QStringLiteral("Honorarios"));
+    NuevaConsulta(QStringLiteral("00004-A"), "E", 50);
+    QStringList abiertas;
+    harness->WhileMessage([&](const platform::forms::TMessageRecord& m) {
+        if (Dat->Db->InTransaction()) abiertas << m.Text;
+    });
+    // Another cursor editing the row stands for another workstation holding it.
+    auto retenida = [](const char* tabla, const char* numero) {
+        auto t = std::make_unique<TTable>(nullptr);
+        t->SetDatabaseName(Dat->Db->DatabaseName());
+        t->SetTableName(QString::fromLatin1(tabla));
+        t->Open();
+        EXPECT_TRUE(t->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(Ano), Variant(QString::fromLatin1(numero))}), 0));
+        t->Edit();
+        return t;
+    };
+    auto comprueba = [&](const char* que, const std::function<void()>& accion) {
+        SCOPED_TRACE(que);
+        harness->ClearRecords();
+        abiertas.clear();
+        accion();
+        EXPECT_TRUE(Texts().contains(QStringLiteral("REGISTRO EN USO"))) << Texts().join(QStringLiteral("; ")).toStdString();
+        EXPECT_TRUE(abiertas.isEmpty()) << abiertas.join(QStringLiteral("; ")).toStdString();
+        EXPECT_FALSE(Dat->Db->InTransaction());
+    };
+
+    AbreExpediente();
+    {
+        auto otro = retenida("EXPED", "00012-A");
+        comprueba("invoice", [&] { FacturaExpediente({.numero = "20"}); });
+        comprueba("close", [&] {
+            harness->AnswerMessage(mrYes);
+            expediente->btCerrar->Click();
+        });
+        comprueba("currency", [&] {
+            harness->AnswerMessage(mrYes);
+            TFormHarness::DoubleClick(expediente->Image5);
+        });
+        otro->Cancel();
+    }
+    EXPECT_EQ(Exp("SITUACION"), 1);
+    EXPECT_EQ(Exp("FACTURA"), 0);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT MONEDA FROM EXPED WHERE NUMERO = '00012-A'")).AsString(), QStringLiteral("E"));
+
+    AbreConsulta(QStringLiteral("00004-A"));
+    {
+        auto otro = retenida("CONSULTAS", "00004-A");
+        comprueba("consultation invoice", [&] { FacturaConsulta({.numero = "21"}); });
+        comprueba("consultation close", [&] {
+            harness->AnswerMessage(mrYes);
+            consulta->btCerrar->Click();
+        });
+        otro->Cancel();
+    }
+    EXPECT_EQ(Con("SITUACION", QStringLiteral("00004-A")), 1);
+    EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("7"));
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 0);
+    harness->WhileMessage(nullptr);
+}
+
 TEST_F(FacturaTest, DialogRefusesEachBadFieldAndStaysOpen) {
     auto* d = new TFacturar(nullptr);
     EXPECT_EQ(d->Fecha->Text(), FormatDateTime(QStringLiteral("dd/mm/yyyy"), Date()));

@@ -7,6 +7,7 @@
 #include "platform/rtl/Threads.h"
 
 #include <QDateTime>
+#include <QInputMethodEvent>
 #include <cstdlib>
 
 #include <QAbstractSlider>
@@ -113,6 +114,21 @@ TEST_F(LookupTest, TypingSearchesByPrefixWithoutCaseAndWritesTheKey) {
     Type(list, QStringLiteral("n"));
     EXPECT_EQ(list->SearchText(), QStringLiteral("Ben"));
     EXPECT_EQ(Stored(), QStringLiteral("120"));
+}
+
+TEST_F(LookupTest, ALetterMadeWithADeadKeySearchesAsATypedOne) {
+    auto* list = Bind(new TZbDBLookupList(form));
+    form->Show();
+    TFormHarness::Focus(list);
+    // The input method composes "´" and "A" only for a control that says it takes text.
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QCoreApplication::sendEvent(list->Widget(), &query);
+    EXPECT_TRUE(query.value(Qt::ImEnabled).toBool());
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("Á"));
+    QCoreApplication::sendEvent(list->Widget(), &composed);
+    EXPECT_EQ(list->SearchText(), QStringLiteral("Á"));
+    EXPECT_EQ(Stored(), QStringLiteral("4"));
 }
 
 TEST_F(LookupTest, APauseOfMoreThanTwoSecondsStartsANewSearch) {

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <gtest/gtest.h>
 
 using platform::forms::TFormHarness;
@@ -94,6 +95,15 @@ TEST_F(DateEditTest, TodayAndDayStepKeys) {
     EXPECT_EQ(edit->Date(), EncodeDate(2004, 2, 29));
     TFormHarness::Type(edit, QStringLiteral("+"));
     EXPECT_EQ(edit->Date(), EncodeDate(2004, 2, 29));  // "+" typed is swallowed
+    // The main keyboard's "+" and "-" (a Spanish one has "+" without Shift) step no day: only the
+    // keypad's do.
+    for (auto [key, sign] : {std::pair{Qt::Key_Plus, "+"}, std::pair{Qt::Key_Minus, "-"}}) {
+        for (QEvent::Type t : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(t, key, Qt::NoModifier, QString::fromLatin1(sign));
+            QCoreApplication::sendEvent(edit->Widget(), &e);
+        }
+        EXPECT_EQ(edit->Date(), EncodeDate(2004, 2, 29)) << sign;
+    }
 }
 
 TEST_F(DateEditTest, PopupOpensOnTheDateAndKeysDriveIt) {

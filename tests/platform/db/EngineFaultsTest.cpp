@@ -416,6 +416,113 @@ TEST_F(EngineFaultsTest, ADatabaseMovedOrDeletedWhileOpenRefusesEveryWrite) {
     exped->Cancel();
 }
 
+// ---------------------------------------------------------------- the disk fails
+
+// The system's file layer with a switch: while on, every read, write and sync of an open file
+// fails as on a share that stopped answering or a disk giving errors. Made once and kept: the
+// session keeps its connections, and their files, to the end.
+class FailingDisk {
+public:
+    static FailingDisk& Get() {
+        static FailingDisk* disk = new FailingDisk;
+        return *disk;
+    }
+    void Fail(bool yes) { FFailing = yes; }
+
+private:
+    FailingDisk() {
+        FReal = sqlite3_vfs_find(nullptr);
+        FVfs = *FReal;
+        FVfs.zName = "zembra-disco-que-falla";
+        FVfs.szOsFile = int(sizeof(TFile)) + FReal->szOsFile;
+        FVfs.xOpen = &Open;
+        sqlite3_vfs_register(&FVfs, 1);
+    }
+    struct TFile {
+        sqlite3_file Base;
+        const sqlite3_io_methods* Methods;
+        sqlite3_file* Real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
+    };
+    static TFile* F(sqlite3_file* f) { return reinterpret_cast<TFile*>(f); }
+    static const sqlite3_io_methods* M(sqlite3_file* f) { return F(f)->Methods; }
+    static sqlite3_file* R(sqlite3_file* f) { return F(f)->Real(); }
+    static bool Failing() { return Get().FFailing; }
+    static int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
+        sqlite3_vfs* real = Get().FReal;
+        const int rc = real->xOpen(real, name, R(file), flags, outFlags);
+        F(file)->Methods = R(file)->pMethods;
+        file->pMethods = R(file)->pMethods ? &Get().Wrapped(R(file)->pMethods) : nullptr;
+        return rc;
+    }
+    const sqlite3_io_methods& Wrapped(const sqlite3_io_methods* real) {
+        if (FMethods.iVersion) return FMethods;
+        FMethods = *real;
+        FMethods.xClose = [](sqlite3_file* f) { return M(f)->xClose(R(f)); };
+        FMethods.xRead = [](sqlite3_file* f, void* p, int n, sqlite3_int64 at) {
+            return Failing() ? SQLITE_IOERR_READ : M(f)->xRead(R(f), p, n, at);
+        };
+        FMethods.xWrite = [](sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
+            return Failing() ? SQLITE_IOERR_WRITE : M(f)->xWrite(R(f), p, n, at);
+        };
+        FMethods.xSync = [](sqlite3_file* f, int flags) { return Failing() ? SQLITE_IOERR_FSYNC : M(f)->xSync(R(f), flags); };
+        FMethods.xTruncate = [](sqlite3_file* f, sqlite3_int64 n) { return M(f)->xTruncate(R(f), n); };
+        FMethods.xFileSize = [](sqlite3_file* f, sqlite3_int64* n) { return M(f)->xFileSize(R(f), n); };
+        FMethods.xLock = [](sqlite3_file* f, int l) { return M(f)->xLock(R(f), l); };
+        FMethods.xUnlock = [](sqlite3_file* f, int l) { return M(f)->xUnlock(R(f), l); };
+        FMethods.xCheckReservedLock = [](sqlite3_file* f, int* r) { return M(f)->xCheckReservedLock(R(f), r); };
+        FMethods.xFileControl = [](sqlite3_file* f, int op, void* a) { return M(f)->xFileControl(R(f), op, a); };
+        FMethods.xSectorSize = [](sqlite3_file* f) { return M(f)->xSectorSize(R(f)); };
+        FMethods.xDeviceCharacteristics = [](sqlite3_file* f) { return M(f)->xDeviceCharacteristics(R(f)); };
+        FMethods.xShmMap = [](sqlite3_file* f, int i, int sz, int ext, void volatile** p) { return M(f)->xShmMap(R(f), i, sz, ext, p); };
+        FMethods.xShmLock = [](sqlite3_file* f, int o, int n, int fl) { return M(f)->xShmLock(R(f), o, n, fl); };
+        FMethods.xShmBarrier = [](sqlite3_file* f) { M(f)->xShmBarrier(R(f)); };
+        FMethods.xShmUnmap = [](sqlite3_file* f, int d) { return M(f)->xShmUnmap(R(f), d); };
+        // No page is handed out mapped: each one is read through the switch.
+        FMethods.xFetch = [](sqlite3_file*, sqlite3_int64, int, void** p) {
+            *p = nullptr;
+            return SQLITE_OK;
+        };
+        FMethods.xUnfetch = [](sqlite3_file*, sqlite3_int64, void*) { return SQLITE_OK; };
+        return FMethods;
+    }
+    sqlite3_vfs* FReal = nullptr;
+    sqlite3_vfs FVfs{};
+    sqlite3_io_methods FMethods{};
+    bool FFailing = false;
+};
+
+// The disk under the data folder fails: the error names the folder and says nothing was saved;
+// a folder no longer there (a share lost, a disk taken away) is said as such.
+TEST_F(EngineFaultsTest, ADiskFailingUnderTheDataNamesTheFolderAndWhetherItIsStillThere) {
+    FailingDisk& disk = FailingDisk::Get();
+    CreateSchema(folder);
+    TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    exped->Open();
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"));
+    disk.Fail(true);
+    QString message;
+    EXPECT_EQ(EngineCode([&] { AddCase(exped, QStringLiteral("2024"), QStringLiteral("2")); }, &message), platform::db::ecSqlError);
+    disk.Fail(false);
+    exped->Cancel();
+    for (const QString& part : {S("Error de lectura o escritura en el disco"), folder, S("No se ha guardado nada")})
+        EXPECT_TRUE(message.contains(part)) << message.toStdString();
+
+    // Lost: the folder is not where it was opened any more, and a table not read yet cannot be.
+    QTemporaryDir other;
+    CreateSchema(other.path());
+    auto conn = OpenSqlite(other.path());
+    const QString gone = other.path() + QStringLiteral("-perdida");
+    ASSERT_TRUE(QDir().rename(other.path(), gone));
+    disk.Fail(true);
+    EXPECT_EQ(EngineCode([&] { conn->Prepare(QStringLiteral("SELECT count(*) FROM exped"))->Step(); }, &message),
+              platform::db::ecFolderLost);
+    disk.Fail(false);
+    EXPECT_TRUE(message.contains(S("No se llega a la carpeta de datos"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(other.path())) << message.toStdString();
+    conn.reset();
+    QDir().rename(gone, other.path());
+}
+
 // ---------------------------------------------------------------- hostile text
 
 TEST_F(EngineFaultsTest, ALoneSurrogateIsReplacedAndTheNextCharacterKept) {

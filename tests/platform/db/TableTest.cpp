@@ -761,6 +761,32 @@ TEST_F(DbTest, DataSourceAndLinksFollowTheDataSet) {
     EXPECT_EQ(link.Field(), nullptr);
 }
 
+// A listener of the state that fails as a cancel ends (one reading a data folder lost meanwhile)
+// still leaves the controls showing the record as it was, not the change that was dropped.
+TEST_F(DbTest, ACancelWhoseStateListenerFailsStillShowsTheRecordAsItWas) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    t->Open();
+    AddCase(t, QStringLiteral("2024"), QStringLiteral("1"), 10);
+    auto* ds = new TDataSource(&owner);
+    ds->SetDataSet(t);
+    ds->OnStateChange = [ds](TObject*) {
+        if (ds->State() == dsBrowse) DatabaseError(QStringLiteral("sin carpeta"));
+    };
+    TFieldDataLink link;
+    link.SetDataSource(ds);
+    link.SetFieldName(QStringLiteral("IMPORTE"));
+    QString shown;
+    link.OnDataChange = [&](TObject*) { shown = link.Field()->AsString(); };
+    const QString before = t->FieldByName(QStringLiteral("IMPORTE"))->AsString();
+    t->Edit();
+    t->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(99);
+    ASSERT_NE(shown, before);
+    EXPECT_THROW(t->Cancel(), EDatabaseError);
+    ds->OnStateChange = nullptr;
+    EXPECT_EQ(t->State(), dsBrowse);
+    EXPECT_EQ(shown, before);
+}
+
 TEST_F(DbTest, TransactionsRollBackAndCommit) {
     auto* db = new TDatabase(&owner);
     Session->AddStandardAlias(QStringLiteral("DATTEST"), folder, QStringLiteral("PARADOX"));

@@ -2,7 +2,11 @@
 // immediate visibility, and a workstation killed in the middle of its posts.
 #include "Support.h"
 
+#include "platform/db/Driver.h"
+
+#include <QFile>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -224,4 +228,49 @@ TEST_F(WorkstationsTest, AnEmptyTextLeftByPlainSqlIsNotAChangeByAnotherUser) {
     EXPECT_EQ(EngineCode([&] { exped->Delete(); }), 0);
     exped->Refresh();
     EXPECT_FALSE(exped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}), 0));
+}
+
+// A folder on a network share: its locks and the journal's shared memory reach no other
+// machine, so the data are open for writing on one machine at a time, and a machine that finds
+// another's mark is told who holds them and leaves the file untouched.
+TEST(NetworkFolderTest, OnlyOneMachineWritesAFolderWhoseLocksStayLocal) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path();
+    const QString mark = dir.filePath(QStringLiteral("zembra.puesto"));
+    platform::db::SetLocksStayOnThisMachine(folder, true);
+    {
+        QFile f(mark);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("ab12cd/despacho-2\ndespacho-2\nmaria\n07/12/2026 09:15\n");
+    }
+    QString message;
+    try {
+        platform::db::OpenSqlite(folder);
+    } catch (EDBEngineError& e) {
+        EXPECT_EQ(e.Errors(0).ErrorCode, platform::db::ecOtherMachine);
+        message = e.Message();
+    }
+    for (const char* part : {"carpeta de red", "despacho-2", "maria", "07/12/2026 09:15", "zembra.puesto"})
+        EXPECT_TRUE(message.contains(QString::fromUtf8(part))) << part << " / " << message.toStdString();
+    EXPECT_TRUE(message.contains(folder)) << message.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("zembra.db"))));
+
+    // Once that mark is gone this machine writes its own; a second connection of this machine
+    // shares it, and the last one to close takes it away.
+    ASSERT_TRUE(QFile::remove(mark));
+    auto first = platform::db::OpenSqlite(folder);
+    QFile f(mark);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')).value(1), QSysInfo::machineHostName());
+    auto second = platform::db::OpenSqlite(folder);
+    first.reset();
+    EXPECT_TRUE(QFile::exists(mark));
+    second.reset();
+    EXPECT_FALSE(QFile::exists(mark));
+
+    // A folder of this machine's own disk needs no mark.
+    platform::db::SetLocksStayOnThisMachine(folder, false);
+    auto local = platform::db::OpenSqlite(folder);
+    EXPECT_FALSE(QFile::exists(mark));
 }

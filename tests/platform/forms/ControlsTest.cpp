@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QPlainTextEdit>
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -370,6 +371,46 @@ TEST_F(ControlsTest, TreeViewNodesCarryData) {
     EXPECT_EQ(tv->Items()->Count(), 2);
     tv->Items()->Clear();
     EXPECT_EQ(tv->Items()->GetFirstNode(), nullptr);
+}
+
+// Whether the input method would compose a dead key and a letter for the control: it asks.
+bool TakesComposedLetters(TWinControl* c) {
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QCoreApplication::sendEvent(c->Widget(), &query);
+    return query.value(Qt::ImEnabled).toBool();
+}
+
+void Compose(TWinControl* c, const QString& text) {
+    QInputMethodEvent e;
+    e.setCommitString(text);
+    QCoreApplication::sendEvent(c->Widget(), &e);
+}
+
+TEST_F(ControlsTest, TreesAndListsSearchByLettersMadeWithADeadKey) {
+    auto* tv = Place<TTreeView>(0, 0, 200, 200);
+    TTreeNode* root = tv->Items()->Add(nullptr, QStringLiteral("Clientes"));
+    TTreeNode* pena = tv->Items()->AddChild(root, QStringLiteral("Peña Molina"));
+    TTreeNode* perez = tv->Items()->AddChild(root, QStringLiteral("Pérez Blanco"));
+    root->Expand(false);
+    auto* lb = Place<TListBox>(210, 0, 150, 100);
+    lb->Items()->Add(QStringLiteral("Ortega"));
+    lb->Items()->Add(QStringLiteral("Óscar"));
+    form->Show();
+    TFormHarness::Focus(tv);
+    EXPECT_TRUE(TakesComposedLetters(tv));
+    EXPECT_TRUE(TakesComposedLetters(lb));
+    // "Pé" then "r": the accent counts.
+    TFormHarness::Type(QStringLiteral("P"));
+    EXPECT_EQ(tv->Selected(), pena);
+    Compose(tv, QStringLiteral("é"));
+    TFormHarness::Type(QStringLiteral("r"));
+    EXPECT_EQ(tv->Selected(), perez);
+    TFormHarness::Focus(lb);
+    Compose(lb, QStringLiteral("Ó"));
+    EXPECT_EQ(lb->ItemIndex(), 1);
+    // A plain edit asks as it always did.
+    EXPECT_TRUE(TakesComposedLetters(Place<TEdit>(0, 210, 100, 21)));
+    EXPECT_FALSE(TakesComposedLetters(Place<TPanel>(0, 240, 100, 21)));
 }
 
 TEST_F(ControlsTest, LabelAcceleratorFocusesItsControl) {

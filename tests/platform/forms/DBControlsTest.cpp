@@ -5,8 +5,12 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Menus.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QDir>
 #include <QTemporaryDir>
@@ -151,6 +155,100 @@ TEST_F(DBControlsTest, AutoEditStartsEditingWhenTyping) {
     EXPECT_EQ(table->State(), dsEdit);
     table->Post();
     EXPECT_EQ(table->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Núñezz"));
+}
+
+// A letter made with a dead key comes from the input method, not as a key: it must pass the
+// same checks as a typed one.
+void Compose(TWinControl* target, const QString& text) {
+    QInputMethodEvent e;
+    e.setCommitString(text);
+    QCoreApplication::sendEvent(target->Widget(), &e);
+    TFormHarness::ProcessEvents();
+}
+
+TEST_F(DBControlsTest, ComposedLettersStartEditingOrAreRefusedLikeTypedOnes) {
+    ds->SetAutoEdit(false);
+    auto* ape = new TDBEdit(form.get());
+    ape->SetParent(form.get());
+    ape->SetDataSource(ds);
+    ape->SetDataField(QStringLiteral("APELLIDOS"));
+    auto* other = new TEdit(form.get());
+    other->SetParent(form.get());
+    other->SetTop(40);
+    form->Show();
+    TFormHarness::Focus(ape);
+    ape->SetSelStart(ape->Text().size());
+    // A record not in edit takes no composed letter either.
+    Compose(ape, QStringLiteral("á"));
+    EXPECT_EQ(ape->Text(), QStringLiteral("Núñez"));
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_TRUE(harness.Exceptions().empty());
+    EXPECT_EQ(table->State(), dsBrowse);
+    // With AutoEdit the composed letter starts editing and reaches the record.
+    ds->SetAutoEdit(true);
+    TFormHarness::Focus(ape);
+    ape->SetSelStart(ape->Text().size());
+    Compose(ape, QStringLiteral("ü"));
+    EXPECT_EQ(table->State(), dsEdit);
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_TRUE(harness.Exceptions().empty());
+    table->Post();
+    EXPECT_EQ(table->FieldByName(QStringLiteral("APELLIDOS"))->AsString(), QStringLiteral("Núñezü"));
+}
+
+// The numeric keypad's decimal key: Qt sends "." with the keypad flag, whatever the locale.
+void KeypadDecimal(TWinControl* target) {
+    for (QEvent::Type t : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent e(t, Qt::Key_Period, Qt::KeypadModifier, QStringLiteral("."));
+        QCoreApplication::sendEvent(target->Widget(), &e);
+    }
+    TFormHarness::ProcessEvents();
+}
+
+TEST(DBEditKeypadTest, TheKeypadDecimalKeyWritesTheLocaleSeparatorInNumberFieldsOnly) {
+    TFormHarness harness;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TForm form(nullptr);
+    auto* table = new TTable(&form);
+    table->SetDatabaseName(dir.path());
+    table->SetTableName(QStringLiteral("SISTEM"));
+    table->FieldDefs()->Add(QStringLiteral("EURO"), ftFloat);
+    table->FieldDefs()->Add(QStringLiteral("CIF"), ftString, 20);
+    table->CreateTable();
+    table->Open();
+    table->Append();
+    table->Post();
+    auto* ds = new TDataSource(&form);
+    ds->SetDataSet(table);
+    auto edita = [&](const char* campo, int top) {
+        auto* e = new TDBEdit(&form);
+        e->SetParent(&form);
+        e->SetTop(top);
+        e->SetDataSource(ds);
+        e->SetDataField(QString::fromLatin1(campo));
+        return e;
+    };
+    TDBEdit* euro = edita("EURO", 0);
+    TDBEdit* cif = edita("CIF", 30);
+    form.Show();
+    table->Edit();
+    TFormHarness::Focus(euro);
+    TFormHarness::Type(QStringLiteral("166"));
+    KeypadDecimal(euro);
+    TFormHarness::Type(QStringLiteral("386"));
+    EXPECT_EQ(euro->Text(), QString(QStringLiteral("166")) + FormatSettings.DecimalSeparator + QStringLiteral("386"));
+    // Text keeps the key's own point.
+    TFormHarness::Focus(cif);
+    TFormHarness::Type(QStringLiteral("B"));
+    KeypadDecimal(cif);
+    TFormHarness::Type(QStringLiteral("1"));
+    EXPECT_EQ(cif->Text(), QStringLiteral("B.1"));
+    TFormHarness::PressKey(VK_TAB);
+    EXPECT_TRUE(harness.Exceptions().empty());
+    table->Post();
+    EXPECT_DOUBLE_EQ(table->FieldByName(QStringLiteral("EURO"))->AsFloat(), 166.386);
+    EXPECT_EQ(table->FieldByName(QStringLiteral("CIF"))->AsString(), QStringLiteral("B.1"));
 }
 
 TEST_F(DBControlsTest, TextCheckBoxRadioGroupComboAndMemoShowTheRecord) {

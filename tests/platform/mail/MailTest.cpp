@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -12,11 +13,23 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 using namespace platform::mail;
 using mailtest::SmtpServer;
 
 namespace {
+
+// The program's own event loop, for what waits on it; made when the test needs one.
+std::unique_ptr<QCoreApplication> Aplicacion() {
+    static int argc = 1;
+    static char nombre[] = "test_mail";
+    static char* argv[] = {nombre, nullptr};
+    return QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
+}
 
 class MailTest : public ::testing::Test {
 protected:
@@ -90,6 +103,23 @@ TEST_F(MailTest, TheServerReceivesRecipientsSubjectBodyAndAttachmentsAsSent) {
     }
 }
 
+// Text that looks like an encoded word arrives as typed, not decoded into something else.
+TEST_F(MailTest, TextThatLooksEncodedArrivesAsTyped) {
+    SmtpServer server(Received());
+    ASSERT_GT(server.Port, 0);
+    settings.Port = server.Port;
+    Message m;
+    m.To = {{QStringLiteral("Ana =?UTF-8?B?w7E=?= Gil"), QStringLiteral("ana@correo.es")}};
+    m.Subject = QStringLiteral("Factura =?UTF-8?B?w7E=?= pendiente");
+    m.Attachments = {{File(QStringLiteral("nota.txt"), "nota"), QStringLiteral("=?UTF-8?B?w7E=?=.txt")}};
+    ASSERT_EQ(SendSmtp(settings, m).Code, Result::Ok);
+    server.Stop();
+    const QJsonObject r = FirstMessage();
+    EXPECT_EQ(r[u"subject"].toString(), m.Subject);
+    EXPECT_TRUE(r[u"to"].toString().contains(QStringLiteral("Ana =?UTF-8?B?w7E=?= Gil"))) << r[u"to"].toString().toStdString();
+    EXPECT_EQ(r[u"attachments"].toArray()[0][u"name"].toString(), m.Attachments[0].Name);
+}
+
 TEST_F(MailTest, FailuresAreReportedForWhatTheyAreAndNothingGoesOut) {
     SmtpServer server(Received());
     ASSERT_GT(server.Port, 0);
@@ -101,11 +131,32 @@ TEST_F(MailTest, FailuresAreReportedForWhatTheyAreAndNothingGoesOut) {
     SmtpSettings wrong = settings;
     wrong.Password = QStringLiteral("otra");
     EXPECT_EQ(SendSmtp(wrong, m).Code, Result::LoginFailure);
+    wrong.Password.clear();
+    const Outcome none = SendSmtp(wrong, m);
+    EXPECT_EQ(none.Code, Result::LoginFailure);
+    EXPECT_TRUE(none.Text.contains(PasswordFile())) << none.Text.toStdString();
 
     Message unknown = m;
-    unknown.Cc = {{QString(), QStringLiteral("quien@nadie.invalid")}};
+    unknown.Cc = {{QString(), QStringLiteral("quien@nadie.invalid")}, {QString(), QStringLiteral("luis@perez.es")}};
     const Outcome refused = SendSmtp(settings, unknown);
     EXPECT_EQ(refused.Code, Result::RecipientRefused) << refused.Text.toStdString();
+    // Which of the recipients, in the server's own words.
+    EXPECT_TRUE(refused.Text.contains(QStringLiteral("quien@nadie.invalid"))) << refused.Text.toStdString();
+    EXPECT_TRUE(refused.Text.contains(QStringLiteral("No such user here"))) << refused.Text.toStdString();
+    EXPECT_FALSE(refused.Text.contains(QStringLiteral("luis@perez.es"))) << refused.Text.toStdString();
+
+    // Settings half filled in say what is wrong with them, not that the server refused.
+    SmtpSettings withPort = settings;
+    withPort.Host = QStringLiteral("127.0.0.1:%1").arg(server.Port);
+    const Outcome badHost = SendSmtp(withPort, m);
+    EXPECT_EQ(badHost.Code, Result::Failure);
+    EXPECT_TRUE(badHost.Text.contains(withPort.Host) && badHost.Text.contains(QStringLiteral("Puerto")))
+        << badHost.Text.toStdString();
+    SmtpSettings noSender = settings;
+    noSender.Sender = {};
+    const Outcome sender = SendSmtp(noSender, m);
+    EXPECT_EQ(sender.Code, Result::Failure);
+    EXPECT_TRUE(sender.Text.contains(QStringLiteral("Remitente"))) << sender.Text.toStdString();
 
     Message missing = m;
     missing.Attachments = {{dir.filePath(QStringLiteral("no existe.doc")), QStringLiteral("no existe.doc")}};
@@ -118,7 +169,9 @@ TEST_F(MailTest, FailuresAreReportedForWhatTheyAreAndNothingGoesOut) {
     for (Security mode : {Security::StartTls, Security::Tls}) {
         SmtpSettings secure = settings;
         secure.Mode = mode;
-        EXPECT_EQ(SendSmtp(secure, m).Code, Result::NetworkFailure) << int(mode);
+        const Outcome plain = SendSmtp(secure, m);
+        EXPECT_EQ(plain.Code, Result::NetworkFailure) << int(mode);
+        EXPECT_TRUE(plain.Text.contains(QStringLiteral("Seguridad"))) << plain.Text.toStdString();
     }
 
     // A line break in the subject cannot add a header of its own.
@@ -159,6 +212,8 @@ TEST_F(MailTest, StartTlsAndTlsCarryTheMessageOnlyToAServerTheCertificatesVouchF
         // A certificate no known authority signed: nothing is sent, the password not offered.
         const Outcome unknown = SendSmtp(s, m);
         EXPECT_EQ(unknown.Code, Result::NetworkFailure) << name << unknown.Text.toStdString();
+        EXPECT_TRUE(unknown.Text.contains(QStringLiteral("certificado")) && unknown.Text.contains(QStringLiteral("Certificados")))
+            << name << unknown.Text.toStdString();
         s.CaFile = dir.filePath(QStringLiteral("no-existe.pem"));
         const Outcome missing = SendSmtp(s, m);
         EXPECT_EQ(missing.Code, Result::NetworkFailure) << name;
@@ -179,6 +234,36 @@ TEST_F(MailTest, StartTlsAndTlsCarryTheMessageOnlyToAServerTheCertificatesVouchF
         QFile got(r[u"attachments"].toArray()[0][u"path"].toString());
         ASSERT_TRUE(got.open(QIODevice::ReadOnly)) << name;
         EXPECT_EQ(got.readAll(), QByteArray("%PDF-1.4\n\x01\x02")) << name;
+    }
+}
+
+TEST_F(MailTest, AServerThatFallsSilentIsGivenUpWhileTheWindowsKeepTurning) {
+    const auto app = Aplicacion();
+    Message m;
+    m.To = {{QStringLiteral("José Núñez"), QStringLiteral("jose@nunez.es")}};
+    m.Subject = QStringLiteral("Señalamiento");
+    m.Body = QStringLiteral("Cuerpo");
+    for (const char* mode : {"stall-greeting", "stall-data"}) {
+        SmtpServer server(Received(), {QString::fromLatin1(mode)});
+        ASSERT_GT(server.Port, 0) << mode;
+        SmtpSettings s = settings;
+        s.Port = server.Port;
+        s.Patience = 1;
+        int turns = 0;
+        QTimer timer;
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++turns; });
+        timer.start();
+        const Outcome o = SendSmtp(s, m);
+        timer.stop();
+        EXPECT_EQ(o.Code, Result::NetworkFailure) << mode;
+        // One that never says a word is likely not an SMTP server of the kind set up there.
+        const bool withServer = QByteArray(mode) == "stall-data";
+        EXPECT_EQ(o.Text.contains(QStringLiteral("Puerto")), !withServer) << mode << o.Text.toStdString();
+        // Before the message is all with the server, it surely did not go; after, that is unknown.
+        EXPECT_EQ(o.Text.contains(QStringLiteral("no se ha enviado")), !withServer) << mode << o.Text.toStdString();
+        EXPECT_EQ(o.Text.contains(QStringLiteral("compruebe si llegó")), withServer) << mode << o.Text.toStdString();
+        EXPECT_GT(turns, 0) << mode << ": the windows' thread stood still while the server was silent";
     }
 }
 
@@ -269,10 +354,32 @@ TEST_F(XdgEmailTest, WithoutSmtpSettingsTheDesktopClientGetsTheMessage) {
 
     StandIn(3);
     EXPECT_EQ(Send(m).Code, Result::Failure);
+    EXPECT_TRUE(Send(m).Text.contains(QStringLiteral("código 3")));
     QFile::remove(dir.filePath(QStringLiteral("args")));
     m.Attachments = {{dir.filePath(QStringLiteral("falta.doc")), QString()}};
     EXPECT_EQ(Send(m).Code, Result::AttachmentNotFound);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("args"))));  // the client was not called
+}
+
+TEST_F(XdgEmailTest, AClientThatStaysOpenWithTheMessageIsNeitherKilledNorCalledAFailure) {
+    const auto app = Aplicacion();
+    // The client shows the message and stays until "done" appears, as its window until it closes.
+    const QByteArray shown = QFile::encodeName(dir.filePath(QStringLiteral("shown"))),
+                     done = QFile::encodeName(dir.filePath(QStringLiteral("done"))),
+                     closed = QFile::encodeName(dir.filePath(QStringLiteral("closed")));
+    const QString path = File(QStringLiteral("bin/xdg-email"), "#!/bin/sh\ntouch '" + shown + "'\nwhile [ ! -e '" + done +
+                                                                  "' ]; do sleep 0.1; done\ntouch '" + closed + "'\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Message m;
+    m.To = {{QStringLiteral("José Núñez"), QStringLiteral("jose@nunez.es")}};
+    m.Subject = QStringLiteral("Señalamiento");
+    const Outcome o = SendXdgEmail(m, 200);
+    EXPECT_EQ(o.Code, Result::Ok) << o.Text.toStdString();
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(closed)));
+    File(QStringLiteral("done"), "");
+    for (int i = 0; i < 300 && !QFile::exists(QFile::decodeName(closed)); ++i) QThread::msleep(100);
+    EXPECT_TRUE(QFile::exists(QFile::decodeName(shown)));
+    EXPECT_TRUE(QFile::exists(QFile::decodeName(closed))) << "the client was ended";
 }
 
 }  // namespace

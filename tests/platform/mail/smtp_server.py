@@ -2,7 +2,8 @@
 # accepts, decoded by Python's own mail parser, as <folder>/<n>.json with its attachments beside it.
 # Accepts the login "despacho"/"secreto" only; refuses recipients at "nadie.invalid".
 # With "starttls CERT KEY" it offers STARTTLS and takes nothing before it; with "tls CERT KEY" it
-# speaks TLS from the first byte.
+# speaks TLS from the first byte. "stall-greeting" takes connections and never says a word;
+# "stall-data" takes the whole message and never answers it.
 # Ends when its standard input closes, or after a minute at most.
 import warnings
 warnings.simplefilter("ignore")
@@ -14,7 +15,7 @@ from aiosmtpd.smtp import SMTP, AuthResult
 folder = sys.argv[1]
 mode = sys.argv[2] if len(sys.argv) > 2 else "none"
 context = None
-if mode != "none":
+if mode in ("starttls", "tls"):
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     context.load_cert_chain(sys.argv[3], sys.argv[4])
 count = 0
@@ -28,6 +29,8 @@ class Handler:
 
     async def handle_DATA(self, server, session, envelope):
         global count
+        if mode == "stall-data":
+            await asyncio.sleep(3600)
         count += 1
         msg = email.message_from_bytes(envelope.original_content or envelope.content, policy=email.policy.default)
         body = msg.get_body(preferencelist=("plain",))
@@ -51,7 +54,9 @@ def authenticator(server, session, envelope, mechanism, auth_data):
 
 async def main():
     loop = asyncio.get_running_loop()
-    if mode == "starttls":
+    if mode == "stall-greeting":
+        factory = asyncio.Protocol
+    elif mode == "starttls":
         factory = lambda: SMTP(Handler(), tls_context=context, require_starttls=True, auth_require_tls=True,
                                authenticator=authenticator)
     else:
