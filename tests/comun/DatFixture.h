@@ -4,9 +4,14 @@
 #include "comun/UData.h"
 #include "platform/forms/FormHarness.h"
 
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace shelltest {
 
@@ -76,5 +81,18 @@ protected:
     std::unique_ptr<platform::forms::TFormHarness> harness;
     std::function<void(const QString&)> savedLeak;
 };
+
+// Another workstation: this test program started again, running only `filtro`, on the data folder
+// `carpeta` (ZB_CARPETA) with `vars` added to its environment.
+inline void ArrancaOtraEstacion(QProcess& p, const QString& carpeta, const QString& filtro,
+                                const std::vector<std::pair<QString, QString>>& vars) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZB_CARPETA"), carpeta);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const auto& [nombre, valor] : vars) env.insert(nombre, valor);
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(), {QStringLiteral("--gtest_filter=") + filtro});
+}
 
 }  // namespace shelltest

@@ -629,14 +629,8 @@ TEST_F(EscritosTest, AWorkstationKilledWhileSavingAModelLeavesNoRowWithoutItsFil
         SCOPED_TRACE(punto);
         QFile::remove(dir.filePath(QStringLiteral("listo")));
         QProcess otra;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("ZB_MUERE"), QString::fromLatin1(punto));
-        env.insert(QStringLiteral("ZB_CARPETA"), dir.path());
-        env.insert(QStringLiteral("ZB_ORIGEN"), origen);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        otra.setProcessEnvironment(env);
-        otra.setProcessChannelMode(QProcess::MergedChannels);
-        otra.start(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(), {QStringLiteral("--gtest_filter=OtraEstacionModelo.Runs")});
+        shelltest::ArrancaOtraEstacion(otra, dir.path(), QStringLiteral("OtraEstacionModelo.Runs"),
+                                       {{QStringLiteral("ZB_MUERE"), QString::fromLatin1(punto)}, {QStringLiteral("ZB_ORIGEN"), origen}});
         ASSERT_TRUE(otra.waitForStarted(10000));
         QElapsedTimer reloj;
         reloj.start();

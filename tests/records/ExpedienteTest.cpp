@@ -682,14 +682,9 @@ TEST_F(ExpedienteTest, AWorkstationKilledWhileRemovingOrLinkingAClientKeepsThePr
         const QString listo = dir.filePath(QStringLiteral("listo"));
         QFile::remove(listo);
         QProcess otra;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("ZB_MUERE"), QString::fromLatin1(punto));
-        env.insert(QStringLiteral("ZB_CARPETA"), dir.path());
-        env.insert(QStringLiteral("ZB_CLIENTE"), QString::number(luis));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        otra.setProcessEnvironment(env);
-        otra.setProcessChannelMode(QProcess::MergedChannels);
-        otra.start(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(), {QStringLiteral("--gtest_filter=OtraEstacionParte.Runs")});
+        shelltest::ArrancaOtraEstacion(otra, dir.path(), QStringLiteral("OtraEstacionParte.Runs"),
+                                       {{QStringLiteral("ZB_MUERE"), QString::fromLatin1(punto)},
+                                        {QStringLiteral("ZB_CLIENTE"), QString::number(luis)}});
         ASSERT_TRUE(otra.waitForStarted(10000));
         if (!casotest::EsperaFichero(listo)) {
             otra.kill();

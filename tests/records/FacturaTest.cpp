@@ -738,15 +738,10 @@ void FacturaTest::DosPuestos(const char* fecha) {
     std::vector<std::unique_ptr<QProcess>> puestos;
     for (const auto& [nombre, lista] : {std::pair{QStringLiteral("1"), a}, std::pair{QStringLiteral("2"), b}}) {
         auto p = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("ZB_FACTURA"), lista.join(u','));
-        env.insert(QStringLiteral("ZB_CARPETA"), dir.path());
-        env.insert(QStringLiteral("ZB_PUESTO"), nombre);
-        env.insert(QStringLiteral("ZB_FECHA"), QString::fromLatin1(fecha));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        p->setProcessEnvironment(env);
-        p->setProcessChannelMode(QProcess::MergedChannels);
-        p->start(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(), {QStringLiteral("--gtest_filter=OtraEstacionFactura.Runs")});
+        shelltest::ArrancaOtraEstacion(*p, dir.path(), QStringLiteral("OtraEstacionFactura.Runs"),
+                                       {{QStringLiteral("ZB_FACTURA"), lista.join(u',')},
+                                        {QStringLiteral("ZB_PUESTO"), nombre},
+                                        {QStringLiteral("ZB_FECHA"), QString::fromLatin1(fecha)}});
         ASSERT_TRUE(p->waitForStarted(10000));
         puestos.push_back(std::move(p));
     }

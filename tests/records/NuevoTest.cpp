@@ -380,13 +380,8 @@ TEST_F(NuevoTest, AWorkstationKilledWhileNumberingLeavesTheNextNumbersFree) {
         SCOPED_TRACE(punto);
         QFile::remove(dir.filePath(QStringLiteral("listo")));
         QProcess otra;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("ZB_MUERE"), QString::fromLatin1(punto));
-        env.insert(QStringLiteral("ZB_CARPETA"), dir.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        otra.setProcessEnvironment(env);
-        otra.setProcessChannelMode(QProcess::MergedChannels);
-        otra.start(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(), {QStringLiteral("--gtest_filter=OtraEstacionNuevo.Runs")});
+        shelltest::ArrancaOtraEstacion(otra, dir.path(), QStringLiteral("OtraEstacionNuevo.Runs"),
+                                       {{QStringLiteral("ZB_MUERE"), QString::fromLatin1(punto)}});
         ASSERT_TRUE(otra.waitForStarted(10000));
         if (!casotest::EsperaFichero(dir.filePath(QStringLiteral("listo")))) {
             otra.waitForFinished(1000);
