@@ -52,6 +52,16 @@ QString CarpetaPdf() {
     return out;
 }
 
+// The queue's folder, made here before any job and left in place: cups-pdf cancels a job whose
+// folder another job (a second copy, a test running beside) created a moment before it, and a
+// folder removed under a job loses it.
+QDir CarpetaPdfLista() {
+    const QString path = CarpetaPdf();
+    if (!QFileInfo::exists(path) && QDir().mkpath(path))
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return QDir(path);
+}
+
 // A cupsd of the test's own: configuration, spool and socket in a private folder, started in
 // the foreground and stopped with the test.
 class TServidorCups {
@@ -183,8 +193,7 @@ TEST_F(ImpresionTest, TwoCopiesOfPagesTwoToThreeReachTheCupsQueue) {
     ASSERT_TRUE(Printer()->Printers().contains(Cola));
 
     const QString titulo = QStringLiteral("ZembraPrueba%1").arg(getpid());
-    const QDir pdfs(CarpetaPdf());
-    const bool habiaCarpeta = pdfs.exists();
+    const QDir pdfs = CarpetaPdfLista();
     auto trabajos = [&] {
         return pdfs.entryList({QStringLiteral("*") + titulo + QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
     };
@@ -238,7 +247,6 @@ TEST_F(ImpresionTest, TwoCopiesOfPagesTwoToThreeReachTheCupsQueue) {
         EXPECT_FALSE(text.contains(QStringLiteral("Página : 1")));
         QFile::remove(file);
     }
-    if (!habiaCarpeta) QDir().rmdir(pdfs.path());  // only when the queue made it and it is empty
 }
 
 // A queue that refuses jobs: the print is an error that names it, not a preview that closes as
@@ -349,8 +357,7 @@ TEST_F(ImpresionTest, AnA4ReportOnALetterOnlyPrinterKeepsItsPageFoot) {
     ASSERT_TRUE(Instala(carta, ppd));
 
     const QString titulo = QStringLiteral("ZembraCarta%1").arg(getpid());
-    const QDir pdfs(CarpetaPdf());
-    const bool habiaCarpeta = pdfs.exists();
+    const QDir pdfs = CarpetaPdfLista();
     auto trabajos = [&] {
         return pdfs.entryList({QStringLiteral("*") + titulo + QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
     };
@@ -374,7 +381,6 @@ TEST_F(ImpresionTest, AnA4ReportOnALetterOnlyPrinterKeepsItsPageFoot) {
     EXPECT_TRUE(text.contains(QStringLiteral("Página : 1"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Página : 2")));
     QFile::remove(file);
-    if (!habiaCarpeta) QDir().rmdir(pdfs.path());
 }
 
 // A stopped (paused) printer takes the job and holds it: the user is told that nothing comes out
