@@ -278,6 +278,7 @@ void TControl::SetParent(TWinControl* parent) {
         if (FWidget) FWidget->setEnabled(FEnabled);
     }
     if (old && (FAlign != alNone)) old->Realign();
+    if (old) old->ControlsMoved();
     RequestParentAlign();
 }
 
@@ -315,7 +316,9 @@ void TControl::BoundsChanged(bool sizeChanged) {
 }
 
 void TControl::RequestParentAlign() {
-    if (FParent && FAlign != alNone && !FParent->FAligning) FParent->Realign();
+    if (!FParent) return;
+    if (FAlign != alNone && !FParent->FAligning) FParent->Realign();
+    FParent->ControlsMoved();
 }
 
 TPoint TControl::ClientToScreen(const TPoint& p) const {
@@ -333,7 +336,10 @@ TPoint TControl::ScreenToClient(const TPoint& p) const {
 void TControl::SetAlign(TAlign value) {
     if (value == FAlign) return;
     FAlign = value;
-    if (FParent) FParent->Realign();
+    if (FParent) {
+        FParent->Realign();
+        FParent->ControlsMoved();
+    }
 }
 
 void TControl::SetVisible(bool value) {
@@ -344,6 +350,7 @@ void TControl::SetVisible(bool value) {
     if (FWidget && (FParent || FWidget->isWindow())) FWidget->setVisible(value);
     Guarded(this, [this] { CMVisibleChanged(); });
     if (FParent && FAlign != alNone) FParent->Realign();
+    if (FParent) FParent->ControlsMoved();
 }
 
 bool TControl::IsShowing() const {

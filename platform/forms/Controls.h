@@ -444,6 +444,8 @@ public:
 protected:
     void BoundsChanged(bool sizeChanged) override;
     virtual void AlignControls(TRect& rect);
+    // A child was placed, sized, shown, hidden, aligned, added or taken away.
+    virtual void ControlsMoved() {}
     // Any child widget that must not take part in the focus chain.
     bool FPopupWindow = false;
     bool FTakesComposedText = false;

@@ -20,6 +20,8 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolTip>
 #include <QTranslator>
@@ -125,7 +127,54 @@ protected:
 private:
     TCustomForm* FForm;
 };
+
+// What the client area shows of a form's controls. The wheel over a part of the form that does
+// not scroll itself scrolls the form, when the form has something to scroll.
+class TFormView : public QWidget {
+public:
+    TFormView(QWidget* parent, QScrollBar* horz, QScrollBar* vert) : QWidget(parent), FHorz(horz), FVert(vert) {}
+
+protected:
+    void wheelEvent(QWheelEvent* e) override {
+        QScrollBar* bar = !FVert->isHidden() ? FVert : !FHorz->isHidden() ? FHorz : nullptr;
+        if (!bar) {
+            e->ignore();
+            return;
+        }
+        QCoreApplication::sendEvent(bar, e);
+    }
+
+private:
+    QScrollBar* FHorz;
+    QScrollBar* FVert;
+};
+
+// The window manager's frame around a form: that of a form already up, else room for the usual
+// borders and title bar.
+QMargins FrameMargins(const TCustomForm* form) {
+    if (form->BorderStyle() == bsNone) return {};
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+        const QWidget* w = Screen->Forms(i)->Widget();
+        if (!w || !w->isWindow() || !w->isVisible() || Screen->Forms(i)->BorderStyle() == bsNone) continue;
+        const QRect marco = w->frameGeometry(), dentro = w->geometry();
+        if (marco != dentro)
+            return QMargins(dentro.left() - marco.left(), dentro.top() - marco.top(), marco.right() - dentro.right(),
+                            marco.bottom() - dentro.bottom());
+    }
+    return QMargins(4, 28, 4, 4);
+}
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TControlScrollBar
+
+int TControlScrollBar::Position() const { return FBar ? FBar->value() : 0; }
+
+void TControlScrollBar::SetPosition(int value) {
+    if (FBar) FBar->setValue(value);
+}
+
+bool TControlScrollBar::IsScrollBarVisible() const { return FBar && !FBar->isHidden(); }
 
 namespace platform::forms {
 bool InstallQtTranslation(const QString& folder) {
@@ -185,10 +234,26 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), FCanvas(std::m
     window->setWindowFlags(Qt::Window);
     SetWidget(window);
     window->setFocusPolicy(Qt::NoFocus);
-    FClient = new TFormClient(this, window);
+    auto* horz = new QScrollBar(Qt::Horizontal, window);
+    auto* vert = new QScrollBar(Qt::Vertical, window);
+    for (QScrollBar* bar : {horz, vert}) {
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->hide();
+    }
+    FHorzScrollBar.FBar = horz;
+    FVertScrollBar.FBar = vert;
+    FView = new TFormView(window, horz, vert);
+    FView->setFocusPolicy(Qt::NoFocus);
+    FView->show();
+    FClient = new TFormClient(this, FView);
     FClient->setAutoFillBackground(true);
     FClient->setFocusPolicy(Qt::NoFocus);
     FClient->show();
+    const auto scrolled = [this] {
+        if (FClient) FClient->move(-FHorzScrollBar.Position(), -FVertScrollBar.Position());
+    };
+    QObject::connect(horz, &QScrollBar::valueChanged, FView, scrolled);
+    QObject::connect(vert, &QScrollBar::valueChanged, FView, scrolled);
     window->setAutoFillBackground(true);
     TControl::SetVisible(false);
     FWidget->hide();
@@ -284,20 +349,133 @@ void TCustomForm::SetWindowState(TWindowState value) {
     }
 }
 
+TCustomForm::TScrollLayout TCustomForm::ScrollLayout() const {
+    TScrollLayout l;
+    if (FMenu)
+        if (auto* bar = FWidget->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) l.Top = bar->sizeHint().height();
+    const int width = Width(), height = std::max(0, Height() - l.Top);
+    // Not before the form is first shown: while its constructor lays it out at the size it
+    // starts with, its controls reaching further are no reason for bars (nor for a client size
+    // set then to be taken less them).
+    const int rangeW = FShownOnce ? FHorzScrollBar.FRange : 0, rangeH = FShownOnce ? FVertScrollBar.FRange : 0;
+    const int extent = FWidget->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, FWidget);
+    l.Horz = rangeW > width;
+    l.Vert = rangeH > height;
+    // Each bar takes room from the other axis.
+    if (l.Horz && !l.Vert) l.Vert = rangeH > height - extent;
+    if (l.Vert && !l.Horz) l.Horz = rangeW > width - extent;
+    l.ViewWidth = std::max(0, width - (l.Vert ? extent : 0));
+    l.ViewHeight = std::max(0, height - (l.Horz ? extent : 0));
+    l.Width = std::max(l.ViewWidth, rangeW);
+    l.Height = std::max(l.ViewHeight, rangeH);
+    return l;
+}
+
 TRect TCustomForm::ClientRect() const {
     if (!FClient) return TWinControl::ClientRect();
-    const int menu = (FMenu && FWidget && FWidget->findChild<QMenuBar*>()) ? FWidget->findChild<QMenuBar*>()->sizeHint().height() : 0;
-    return Rect(0, 0, Width(), std::max(0, Height() - menu));
+    const TScrollLayout l = ScrollLayout();
+    return Rect(0, 0, l.ViewWidth, l.ViewHeight);
+}
+
+void TCustomForm::AdjustClientRect(TRect& rect) const {
+    if (!FClient) return;
+    // The controls are laid out on the whole scrolled area, what is out of view included.
+    const TScrollLayout l = ScrollLayout();
+    rect = Rect(0, 0, l.Width, l.Height);
 }
 
 void TCustomForm::LayoutClient() {
     if (!FClient) return;
-    int top = 0;
-    if (auto* bar = FWidget->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly); bar && FMenu) {
-        top = bar->sizeHint().height();
-        bar->setGeometry(0, 0, Width(), top);
+    const TScrollLayout l = ScrollLayout();
+    if (auto* bar = FWidget->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly); bar && FMenu)
+        bar->setGeometry(0, 0, Width(), l.Top);
+    const int extent = FWidget->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, FWidget);
+    FView->setGeometry(0, l.Top, l.ViewWidth, l.ViewHeight);
+    QScrollBar* horz = FHorzScrollBar.FBar;
+    QScrollBar* vert = FVertScrollBar.FBar;
+    horz->setGeometry(0, l.Top + l.ViewHeight, l.ViewWidth, extent);
+    horz->setRange(0, l.Width - l.ViewWidth);
+    horz->setPageStep(std::max(1, l.ViewWidth));
+    horz->setSingleStep(16);
+    horz->setVisible(l.Horz);
+    vert->setGeometry(l.ViewWidth, l.Top, extent, l.ViewHeight);
+    vert->setRange(0, l.Height - l.ViewHeight);
+    vert->setPageStep(std::max(1, l.ViewHeight));
+    vert->setSingleStep(16);
+    vert->setVisible(l.Vert);
+    FClient->setGeometry(-horz->value(), -vert->value(), l.Width, l.Height);
+}
+
+void TCustomForm::SetAutoScroll(bool value) {
+    if (value == FAutoScroll) return;
+    FAutoScroll = value;
+    UpdateScrollRange();
+}
+
+void TCustomForm::ControlsMoved() { UpdateScrollRange(); }
+
+void TCustomForm::UpdateScrollRange() {
+    if (!FClient || FLayingOut || HasState(csDestroying)) return;
+    // How far the controls reach: those placed by hand by their right and bottom edges, those
+    // aligned to the top or left by theirs, those aligned to the bottom or right by their size.
+    // A form made smaller to fit its screen keeps the room it was designed with.
+    int width = 0, height = 0;
+    if (FAutoScroll) {
+        int right = 0, bottom = 0;
+        for (int i = 0; i < ControlCount(); ++i) {
+            const TControl* c = Controls(i);
+            if (!c->Visible()) continue;
+            switch (c->Align()) {
+            case alNone:
+                width = std::max(width, c->Left() + c->Width());
+                height = std::max(height, c->Top() + c->Height());
+                break;
+            case alTop: height = std::max(height, c->Top() + c->Height()); break;
+            case alLeft: width = std::max(width, c->Left() + c->Width()); break;
+            case alBottom: bottom += c->Height(); break;
+            case alRight: right += c->Width(); break;
+            default: break;
+            }
+        }
+        width = std::max(width + right, FDesignedClient.width());
+        height = std::max(height + bottom, FDesignedClient.height());
     }
-    FClient->setGeometry(0, top, Width(), std::max(0, Height() - top));
+    if (width == FHorzScrollBar.FRange && height == FVertScrollBar.FRange) return;
+    const TScrollLayout before = ScrollLayout();
+    FHorzScrollBar.FRange = width;
+    FVertScrollBar.FRange = height;
+    const TScrollLayout after = ScrollLayout();
+    if (after.Width == before.Width && after.Height == before.Height && after.Horz == before.Horz &&
+        after.Vert == before.Vert)
+        return;
+    FLayingOut = true;
+    try {
+        LayoutClient();
+        Realign();
+    } catch (...) {
+        FLayingOut = false;
+        throw;
+    }
+    FLayingOut = false;
+}
+
+void TCustomForm::ScrollInView(TControl* control) {
+    if (!control || !FClient || !control->Widget()) return;
+    QWidget* w = control->Widget();
+    if (!FClient->isAncestorOf(w)) return;
+    const QPoint at = w->mapTo(FClient, QPoint(0, 0));
+    const TScrollLayout l = ScrollLayout();
+    // The least move that shows it; one larger than the view shows its top left corner.
+    const auto show = [](TControlScrollBar& bar, int start, int size, int view) {
+        int position = bar.Position();
+        if (start < position)
+            position = start;
+        else if (start + size > position + view)
+            position = std::min(start, start + size - view);
+        bar.SetPosition(position);
+    };
+    show(FHorzScrollBar, at.x(), w->width(), l.ViewWidth);
+    show(FVertScrollBar, at.y(), w->height(), l.ViewHeight);
 }
 
 void TCustomForm::BoundsChanged(bool sizeChanged) {
@@ -395,6 +573,7 @@ void TCustomForm::FocusControl(TWinControl* control) {
     if (!control || control == this) return;
     if (control == FActiveControl) {
         if (control->Widget() && !control->Widget()->hasFocus()) control->Widget()->setFocus(Qt::OtherFocusReason);
+        ScrollInView(control);
         return;
     }
     if (FChangingFocus) return;
@@ -421,6 +600,8 @@ void TCustomForm::FocusControl(TWinControl* control) {
     if (Screen->ActiveForm() == this || !Screen->ActiveForm()) Screen->SetActiveControl(control);
     BroadcastFocusChanged(this, control);
     if (control->Widget()) control->Widget()->setFocus(Qt::OtherFocusReason);
+    // Where the user can see what the keyboard now types into.
+    ScrollInView(control);
     control->DoEnter();
 }
 
@@ -482,6 +663,7 @@ void TCustomForm::PlaceOnScreen() {
     if (pantalla.Width() <= 0) pantalla = monitor(Application->MainForm());
     if (pantalla.Width() <= 0) pantalla = Screen->WorkAreaRect();
     QRect area;
+    bool centrado = true;
     switch (FPosition) {
     case poScreenCenter:
     case poDesktopCenter:
@@ -498,13 +680,40 @@ void TCustomForm::PlaceOnScreen() {
         }
         break;
     }
-    default: return;
+    default:
+        centrado = false;
+        pantalla = Screen->MonitorWorkArea(Point(Left() + Width() / 2, Top() + Height() / 2));
+        break;
     }
-    int left = area.x() + (area.width() - Width()) / 2, top = area.y() + (area.height() - Height()) / 2;
-    // Whole on that monitor where it fits; a form larger than it (a small screen, a large scale)
-    // keeps its title bar and left edge on it, where the user can reach them.
-    left = std::max(std::min(left, pantalla.Right - Width()), pantalla.Left);
-    top = std::max(std::min(top, pantalla.Bottom - Height()), pantalla.Top);
+    // A form larger than that monitor (a netbook's, a small screen) is made to fit it, frame and
+    // all; its client area scrolls what no longer fits. One that does not scroll would lose
+    // controls: it keeps its size.
+    const QMargins marco = FrameMargins(this);
+    const int marcoAncho = marco.left() + marco.right(), marcoAlto = marco.top() + marco.bottom();
+    bool encogido = false;
+    if (FWindowState == wsNormal && FAutoScroll) {
+        const int anchoMax = pantalla.Width() - marcoAncho, altoMax = pantalla.Height() - marcoAlto;
+        int ancho = std::min(Width(), anchoMax);
+        int alto = std::min(Height(), altoMax);
+        if (ancho < Width() || alto < Height()) {
+            // Room for the one bar it needs where the screen has it, so as not to need both.
+            const int barra = FWidget->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, FWidget);
+            if (ancho == Width() && alto < Height()) ancho = std::min(ancho + barra, anchoMax);
+            if (alto == Height() && ancho < Width()) alto = std::min(alto + barra, altoMax);
+            const TRect cliente = ClientRect();
+            FDesignedClient = QSize(cliente.Width(), cliente.Height());
+            UpdateScrollRange();
+            SetBounds(Left(), Top(), ancho, alto);
+            encogido = true;
+        }
+    }
+    if (!centrado && !encogido) return;
+    int left = Left(), top = Top();
+    if (centrado) left = area.x() + (area.width() - Width()) / 2, top = area.y() + (area.height() - Height()) / 2;
+    // Whole on that monitor, frame included, where it fits; one larger than it (a minimum size
+    // that does not allow less) keeps its title bar and left edge on it.
+    left = std::max(std::min(left, pantalla.Right - Width() - marcoAncho), pantalla.Left);
+    top = std::max(std::min(top, pantalla.Bottom - Height() - marcoAlto), pantalla.Top);
     SetBounds(left, top, Width(), Height());
 }
 

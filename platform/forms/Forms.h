@@ -6,11 +6,13 @@
 
 #include <QCursor>
 #include <QPointer>
+#include <QSize>
 #include <map>
 #include <type_traits>
 #include <vector>
 
 class QEventLoop;
+class QScrollBar;
 class TMainMenu;
 class TMenu;
 
@@ -37,6 +39,25 @@ enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
 using TBorderIcons = unsigned;
+
+class TCustomForm;
+
+// One of a form's two scroll bars. It shows only while the form's controls reach beyond the
+// client area along its axis: a form larger than the screen it came up on, or one the user made
+// smaller than its controls.
+class TControlScrollBar {
+public:
+    // How far the controls reach along the axis (0 with AutoScroll off).
+    int Range() const { return FRange; }
+    int Position() const;
+    void SetPosition(int value);
+    bool IsScrollBarVisible() const;
+
+private:
+    friend class TCustomForm;
+    QScrollBar* FBar = nullptr;
+    int FRange = 0;
+};
 
 using TCloseEvent = TEvent<TObject*, TCloseAction&>;
 using TCloseQueryEvent = TEvent<TObject*, bool&>;
@@ -72,6 +93,13 @@ public:
     void SetHelpFile(const QString& v) { FHelpFile = v; }
     // The minimum size the user can drag the window to.
     void SetMinTrackSize(int width, int height);
+    // Whether the client area scrolls when the controls do not fit in it (on by default).
+    bool AutoScroll() const { return FAutoScroll; }
+    void SetAutoScroll(bool value);
+    TControlScrollBar* HorzScrollBar() { return &FHorzScrollBar; }
+    TControlScrollBar* VertScrollBar() { return &FVertScrollBar; }
+    // Scrolls the client area so that the control (on this form, at any depth) is in view.
+    void ScrollInView(TControl* control);
 
     TWinControl* ActiveControl() const { return FActiveControl; }
     void SetActiveControl(TWinControl* control);
@@ -135,12 +163,23 @@ protected:
     virtual void DoHide();
     void BoundsChanged(bool sizeChanged) override;
     void Notification(TComponent* component, TOperation operation) override;
+    void AdjustClientRect(TRect& rect) const override;
+    void ControlsMoved() override;
 
 private:
     friend class TControl;
     void ApplyWindowFlags();
     void PlaceOnScreen();
     void LayoutClient();
+    // The client area left to the controls below the menu bar, the scroll bars it needs, and
+    // the size the controls are laid out on (never smaller than what is in view).
+    struct TScrollLayout {
+        int Top = 0, ViewWidth = 0, ViewHeight = 0, Width = 0, Height = 0;
+        bool Horz = false, Vert = false;
+    };
+    TScrollLayout ScrollLayout() const;
+    void UpdateScrollRange();
+    void PlaceClient();
     void CloseModal();
     void FocusFirst();
     void BroadcastCancelMode(TWinControl* parent, TControl* sender);
@@ -175,6 +214,13 @@ private:
     // Released while modal: freed once ShowModal has returned, never under its feet.
     bool FReleaseAfterModal = false;
     QWidget* FClient = nullptr;
+    // What the client area shows of FClient; the scroll bars move FClient under it.
+    QWidget* FView = nullptr;
+    TControlScrollBar FHorzScrollBar, FVertScrollBar;
+    // The client area's size before the form was made smaller to fit its screen.
+    QSize FDesignedClient;
+    bool FAutoScroll = true;
+    bool FLayingOut = false;
 };
 
 class TForm : public TCustomForm {

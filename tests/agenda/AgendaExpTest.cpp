@@ -9,6 +9,7 @@
 #include "records/UExpediente.h"
 
 #include <QDir>
+#include <QWidget>
 #include <QFile>
 #include <QFileInfo>
 
@@ -380,9 +381,37 @@ TEST_F(AgendaExpTest, TheEvolutionReportListsTheCaseDayByDay) {
     delete f;
 }
 
+// On a screen narrower than the form (the test's is 800 pixels wide) the window fits it and
+// keeps its designed layout: the bar's last buttons, "Calendario" and "Volver", are scrolled to.
+TEST_F(AgendaExpTest, OnANarrowScreenTheBarsLastButtonsAreScrolledTo) {
+    auto* f = Abre(true);
+    f->Show();
+    TFormHarness::ProcessEvents();
+    const TRect area = Screen->WorkAreaRect();
+    EXPECT_LE(f->Widget()->frameGeometry().right(), area.Right);
+    EXPECT_TRUE(f->HorzScrollBar()->IsScrollBarVisible());
+    TControl* volver = f->btSalir->Button();
+    EXPECT_LE(volver->Left() + volver->Width(), f->SpeedBar1->Width());
+    const auto visto = [&](TControl* c) {
+        const int x = c->Widget()->mapTo(f->Widget(), QPoint(0, 0)).x();
+        return x >= 0 && x + c->Width() <= f->ClientWidth();
+    };
+    EXPECT_FALSE(visto(volver));
+    f->ScrollInView(volver);
+    EXPECT_TRUE(visto(volver));
+    EXPECT_TRUE(visto(f->btCalendar->Button()));
+    const QByteArray docs = qgetenv("ZEMBRA_RENDER_DOCS");
+    const QString path =
+        QDir(docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs)).filePath(QStringLiteral("UAgendaExp_800x600.png"));
+    ASSERT_TRUE(TFormHarness::SaveToPng(f, path));
+    delete f;
+}
+
 TEST_F(AgendaExpTest, Render) {
     auto* f = Abre(true);
     f->SetCaption(QStringLiteral("Agenda del Expediente 01/00012-A"));
+    // As designed, wider than the test's screen.
+    f->SetAutoScroll(false);
     f->Show();
     f->TAgen2->First();
     TFormHarness::ProcessEvents();

@@ -11,8 +11,11 @@
 #include "records/UCliente.h"
 #include "records/UExpediente.h"
 #include "records/UNuevo.h"
+#include "tests/support/DosPantallas.h"
 
 #include <QFileInfo>
+#include <QRect>
+#include <QWidget>
 
 namespace {
 
@@ -96,6 +99,39 @@ protected:
     TExpediente* form = nullptr;
     int ana = 0, luis = 0, eva = 0;
 };
+
+// The form is larger than the test's screen (800 x 600, a netbook's is no taller): it comes up
+// whole on it and Tab takes the user to every box and button, each scrolled into view.
+TEST_F(ExpedienteTest, OnAScreenSmallerThanTheFormTabReachesEveryControlInView) {
+    Abre();
+    const TRect area = Screen->WorkAreaRect();
+    ASSERT_GT(form->HorzScrollBar()->Range(), area.Width());
+    ASSERT_GT(form->VertScrollBar()->Range(), area.Height());
+    const QRect marco = form->Widget()->frameGeometry();
+    EXPECT_TRUE(QRect(area.Left, area.Top, area.Width(), area.Height()).contains(marco))
+        << marco.x() << "," << marco.y() << " " << marco.width() << "x" << marco.height();
+    const auto visto = [&](TWinControl* c) {
+        const QPoint at = c->Widget()->mapTo(form->Widget(), QPoint(0, 0));
+        return QRect(0, 0, form->ClientWidth(), form->ClientHeight()).contains(QRect(at, c->Widget()->size()));
+    };
+    ASSERT_TRUE(TFormHarness::SaveToPng(form, Render(QStringLiteral("UExpediente_800x600.png"))));
+    bool procesales = false, economico = false;
+    TWinControl* primero = form->ActiveControl();
+    ASSERT_NE(primero, nullptr);
+    for (int i = 0; i < 100; ++i) {
+        form->CMDialogKey(VK_TAB, 0);
+        TWinControl* c = form->ActiveControl();
+        EXPECT_TRUE(visto(c)) << c->Name().toStdString();
+        procesales |= c == form->cbSitProc;
+        economico |= c == form->btOpenEco;
+        if (c == primero) break;
+        if (c == form->cbSitProc) {
+            ASSERT_TRUE(TFormHarness::SaveToPng(form, Render(QStringLiteral("UExpediente_800x600_abajo.png"))));
+        }
+    }
+    EXPECT_TRUE(procesales);
+    EXPECT_TRUE(economico);
+}
 
 TEST_F(ExpedienteTest, SubListsShowOnlyTheCaseFileOpen) {
     Abre();
