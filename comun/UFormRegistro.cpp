@@ -407,6 +407,12 @@ void TFormRegistro::btDelClick(TObject*) {
 
 void TFormRegistro::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
     TDataSet* t = ActiveSource->DataSet();
+    // A view only shows a record: its No button never comes up to take Escape.
+    if (!t && key == VK_ESCAPE && shift == 0) {
+        key = 0;
+        Close();
+        return;
+    }
     if (!t || t->State() != dsBrowse) return;
     const bool ctrl = shift & ssCtrl;
     if (ctrl && key == VK_RETURN) {
