@@ -368,11 +368,16 @@ void TFormRegistro::btImprimirClick(TObject*) {
 void TFormRegistro::MuestraPreview(TObject*) {}
 
 void TFormRegistro::FormClose(TObject*, TCloseAction& action) {
-    // A pending change is dropped, never saved, when the form goes.
-    TDataSet* t = Tabla();
-    if (t && (t->State() == dsEdit || t->State() == dsInsert)) t->Cancel();
-    AlCerrar();
     action = caFree;
+    // A pending change is dropped, never saved, when the form goes; and it goes even when the
+    // data can no longer be read, after saying so, or the user could never leave it.
+    try {
+        TDataSet* t = Tabla();
+        if (t && (t->State() == dsEdit || t->State() == dsInsert)) t->Cancel();
+        AlCerrar();
+    } catch (const Exception&) {
+        Application->HandleException(this);
+    }
 }
 
 void TFormRegistro::BtSalirClick(TObject*) { Close(); }
