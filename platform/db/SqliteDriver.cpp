@@ -982,7 +982,15 @@ public:
     }
     ~TSqliteConnection() override {
         for (auto* st : FCache) sqlite3_finalize(st);
-        if (FDb) sqlite3_close_v2(FDb);  // statements handed out and still alive close it when they go
+        if (!FDb) return;
+        // Files held on a mount that went: the last connection's close would remove the journal
+        // by its name, and that name now gives the journal of the folder mounted again, which
+        // holds what others, and this one's new handle, committed since.
+        if (Reach() != TReach::Same) {
+            int keep = 1;
+            sqlite3_file_control(FDb, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
+        }
+        sqlite3_close_v2(FDb);  // statements handed out and still alive close it when they go
     }
 
     // ---- the folder lost and back
