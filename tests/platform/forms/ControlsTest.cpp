@@ -4,7 +4,10 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormHarness.h"
 
+#include <QAbstractItemModel>
 #include <QClipboard>
+#include <QComboBox>
+#include <QListWidget>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -200,6 +203,61 @@ TEST_F(ControlsTest, ListBoxSelectionAndOwnerDraw) {
     form->Show();
     TFormHarness::Grab(form.get());
     EXPECT_GE(drawn, 2);
+}
+
+// Lines added, inserted, deleted or rewritten one at a time reach the window one row at a time,
+// and leave the current line and the selection as showing every line again would.
+TEST_F(ControlsTest, ListsAndCombosFollowOneLineAtATime) {
+    auto* lb = Place<TListBox>(10, 10, 150, 100);
+    auto* cb = Place<TComboBox>(10, 120, 150, 21);
+    int listRows = 0, comboRows = 0;
+    for (auto [model, rows] : {std::pair{lb->ListWidget()->model(), &listRows}, std::pair{cb->ComboBox()->model(), &comboRows}})
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, model,
+                         [rows](const QModelIndex&, int first, int last) { *rows += last - first + 1; });
+    const int n = 300;
+    for (int i = 0; i < n; ++i) {
+        lb->Items()->Add(QString::number(i));
+        cb->Items()->Add(QString::number(i));
+    }
+    EXPECT_EQ(listRows, n);
+    EXPECT_EQ(comboRows, n);
+
+    auto shown = [&] {
+        QStringList list, combo;
+        for (int i = 0; i < lb->ListWidget()->count(); ++i) list << lb->ListWidget()->item(i)->text();
+        for (int i = 0; i < cb->ComboBox()->count(); ++i) combo << cb->ComboBox()->itemText(i);
+        return std::pair{list, combo};
+    };
+    auto lines = [](TStrings* items) {
+        QStringList out;
+        for (int i = 0; i < items->Count(); ++i) out << items->Strings(i);
+        return out;
+    };
+    lb->SetMultiSelect(true);
+    lb->SetItemIndex(4);
+    lb->SetSelected(7, true);
+    cb->SetItemIndex(3);
+    for (TStrings* items : {lb->Items(), cb->Items()}) {
+        items->Insert(0, QStringLiteral("primero"));
+        items->Delete(10);
+        items->SetString(2, QStringLiteral("segundo"));
+    }
+    EXPECT_EQ(shown(), std::pair(lines(lb->Items()), lines(cb->Items())));
+    EXPECT_EQ(lb->ItemIndex(), 4);
+    EXPECT_EQ(lb->SelCount(), 1);
+    EXPECT_TRUE(lb->Selected(4));
+    // The combo's line 3 is another text now: none is current, the edit keeps what it showed.
+    EXPECT_EQ(cb->ItemIndex(), -1);
+    EXPECT_EQ(cb->Text(), QStringLiteral("3"));
+    cb->SetItemIndex(5);
+    cb->Items()->Add(QStringLiteral("último"));
+    EXPECT_EQ(cb->ItemIndex(), 5);
+
+    lb->SetItemIndex(lb->Items()->Count() - 1);
+    lb->Items()->Delete(lb->Items()->Count() - 1);
+    EXPECT_EQ(lb->ItemIndex(), -1);
+    EXPECT_EQ(lb->SelCount(), 0);
+    EXPECT_EQ(shown().first, lines(lb->Items()));
 }
 
 TEST_F(ControlsTest, BitBtnKindsGiveCaptionResultAndRole) {
