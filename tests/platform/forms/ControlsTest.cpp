@@ -13,6 +13,7 @@
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>
 #include <QLineEdit>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -429,6 +430,42 @@ TEST_F(ControlsTest, TreeViewNodesCarryData) {
     EXPECT_EQ(tv->Items()->Count(), 2);
     tv->Items()->Clear();
     EXPECT_EQ(tv->Items()->GetFirstNode(), nullptr);
+}
+
+// A search lists thousands of people under one node: the branch leaves the view in one step when
+// it is deleted, every node told of first (children before their parent), and the nodes keep
+// their places while others come and go in the middle.
+TEST_F(ControlsTest, TreeViewBranchesLeaveTheViewAtOnce) {
+    auto* tv = Place<TTreeView>(0, 0, 200, 200);
+    form->Show();
+    TTreeNodes* nodes = tv->Items();
+    TTreeNode* root = nodes->Add(nullptr, QStringLiteral("Clientes"));
+    for (int i = 0; i < 400; ++i) nodes->AddChild(root, QStringLiteral("Cliente %1").arg(i));
+    tv->FullExpand();
+    tv->SetSelected(root->GetLastChild());
+    TTreeNode* inserted = nodes->Insert(root->Item(10), QStringLiteral("nuevo"));
+    EXPECT_EQ(inserted->Index(), 10);
+    EXPECT_EQ(root->Item(11)->Index(), 11);
+    EXPECT_EQ(root->Item(11)->Text(), QStringLiteral("Cliente 10"));
+    root->Item(5)->Delete();
+    EXPECT_EQ(root->Item(20)->Index(), 20);
+    EXPECT_EQ(root->Item(20)->GetPrevSibling(), root->Item(19));
+    EXPECT_EQ(nodes->Count(), 401);
+    EXPECT_EQ(nodes->Item(400), root->GetLastChild());
+
+    int removals = 0;
+    QAbstractItemModel* model = tv->Tree()->model();
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, model, [&](const QModelIndex&, int, int) { ++removals; });
+    QStringList deleted;
+    tv->OnDeletion = [&](TObject*, TTreeNode* n) { deleted << n->Text(); };
+    nodes->Clear();
+    EXPECT_LE(removals, 2);
+    ASSERT_EQ(deleted.size(), 401);
+    EXPECT_EQ(deleted.front(), QStringLiteral("Cliente 399"));
+    EXPECT_EQ(deleted.back(), QStringLiteral("Clientes"));
+    EXPECT_EQ(nodes->Count(), 0);
+    EXPECT_EQ(tv->Tree()->topLevelItemCount(), 0);
+    EXPECT_EQ(nodes->AddChild(nodes->Add(nullptr, QStringLiteral("otra")), QStringLiteral("hija"))->Index(), 0);
 }
 
 // Whether the input method would compose a dead key and a letter for the control: it asks.
