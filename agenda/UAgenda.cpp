@@ -12,7 +12,6 @@
 #include "controls/visual/FileCopyHelpers.h"
 #include "controls/visual/HelpRouter.h"
 #include "documents/MailForm.h"
-#include "documents/MapiLoader.h"
 #include "platform/graphics/Resources.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/Pinturas.h"
@@ -370,10 +369,7 @@ void TAgenda::btMailClick(TObject*) {
         MensajeError(QStringLiteral("No existe archivo : ") + origen);
         return;
     }
-    if (!MapiLoaded) {
-        MensajeError(QStringLiteral("No hay ningún sistema de correo disponible"));
-        return;
-    }
+    if (!agenda::HayCorreo()) return;
     const QString copia = agenda::CopiaParaCorreo(origen);
     auto mail = std::make_unique<TfrmMail>(Application);
     mail->AddAttachment(copia);

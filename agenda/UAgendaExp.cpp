@@ -10,7 +10,6 @@
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "controls/visual/FileCopyHelpers.h"
-#include "documents/MapiLoader.h"
 #include "platform/report/QuickRpt.h"
 #include "platform/rtl/SysUtils.h"
 #include "records/Pinturas.h"
@@ -298,11 +297,7 @@ void TAgendaExp::btMailClick(TObject*) {
     TDataSet* t = TAgen2;
     const QString ruta = agenda::RutaEscrito(F(t, "ESCRITO")->AsInteger(), F(t, "EXTENSION")->AsString());
     if (!QFile::exists(ruta)) return;
-    // As the daily agenda says it: the mail form cannot open without a way to send.
-    if (!MapiLoaded) {
-        MensajeError(QStringLiteral("No hay ningún sistema de correo disponible"));
-        return;
-    }
+    if (!agenda::HayCorreo()) return;
     comun::EnviaPorCorreo(agenda::CopiaParaCorreo(ruta), F(t, "SITUACION")->AsString());
 }
 

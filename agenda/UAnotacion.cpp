@@ -9,6 +9,7 @@
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "controls/visual/FileCopyHelpers.h"
+#include "documents/MapiLoader.h"
 #include "documents/UFusion.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
@@ -563,6 +564,12 @@ QString CopiaParaCorreo(const QString& origen) {
     const QString destino = QDir(carpeta.path()).filePath(QStringLiteral("Documento Adjunto") + ExtractFileExt(origen));
     CopyFileKeepDate(origen, destino);
     return destino;
+}
+
+bool HayCorreo() {
+    if (MapiLoaded) return true;
+    MensajeError(QStringLiteral("No hay ningún sistema de correo disponible"));
+    return false;
 }
 
 }  // namespace agenda

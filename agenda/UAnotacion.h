@@ -116,4 +116,7 @@ int ReservaEscrito();
 // A copy of a document for mailing, in a new folder of its own inside the user's private folder,
 // named "Documento Adjunto" plus the document's extension. Raises when it cannot be made.
 QString CopiaParaCorreo(const QString& origen);
+// Whether this workstation has a way to send mail; when it has none the user is told, and the
+// mail form is not to open.
+bool HayCorreo();
 }  // namespace agenda

@@ -368,11 +368,16 @@ void TFormRegistro::btImprimirClick(TObject*) {
 void TFormRegistro::MuestraPreview(TObject*) {}
 
 void TFormRegistro::FormClose(TObject*, TCloseAction& action) {
-    // A pending change is dropped, never saved, when the form goes.
-    TDataSet* t = Tabla();
-    if (t && (t->State() == dsEdit || t->State() == dsInsert)) t->Cancel();
-    AlCerrar();
     action = caFree;
+    // A pending change is dropped, never saved, when the form goes; and it goes even when the
+    // data can no longer be read, after saying so, or the user could never leave it.
+    try {
+        TDataSet* t = Tabla();
+        if (t && (t->State() == dsEdit || t->State() == dsInsert)) t->Cancel();
+        AlCerrar();
+    } catch (const Exception&) {
+        Application->HandleException(this);
+    }
 }
 
 void TFormRegistro::BtSalirClick(TObject*) { Close(); }
@@ -407,6 +412,12 @@ void TFormRegistro::btDelClick(TObject*) {
 
 void TFormRegistro::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
     TDataSet* t = ActiveSource->DataSet();
+    // A view only shows a record: its No button never comes up to take Escape.
+    if (!t && key == VK_ESCAPE && shift == 0) {
+        key = 0;
+        Close();
+        return;
+    }
     if (!t || t->State() != dsBrowse) return;
     const bool ctrl = shift & ssCtrl;
     if (ctrl && key == VK_RETURN) {

@@ -7,6 +7,7 @@
 #include "documents/UMail2.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -317,6 +318,7 @@ TFMail::TFMail(TComponent* owner)
     LCon->OnEnter = TNotifyEvent(this, &T::LConClick);
     LCon2->OnClick = TNotifyEvent(this, &T::LCon2Click);
     LCon2->OnEnter = TNotifyEvent(this, &T::LCon2Click);
+    for (TListBox* l : {LCli, LCli2, LCon, LCon2}) l->OnKeyDown = TKeyEvent(this, &T::ListaKeyDown);
     Paginas->OnChange = TNotifyEvent(this, &T::PaginasChange);
     OnShow = TNotifyEvent(this, &T::FormShow);
 }
@@ -431,6 +433,31 @@ void TFMail::LCon2Click(TObject*) {
     btDelAllCon->SetEnabled(LCon2->ItemIndex() >= 0);
     btAddCon->SetEnabled(false);
     btAddAllCon->SetEnabled(false);
+}
+
+void TFMail::ListaKeyDown(TObject* sender, quint16& key, TShiftState shift) {
+    // The buttons take no focus: Right in a list of the case file's people picks the one selected
+    // (">"), Left in the list of those picked gives it back ("<").
+    struct TFlecha {
+        TListBox* Lista;
+        quint16 Tecla;
+        TZbSpeedButton* Boton;
+        void (TFMail::*Estado)(TObject*);
+    };
+    const TFlecha flechas[] = {{LCli, VK_RIGHT, btAddCli, &TFMail::LCliClick}, {LCli2, VK_LEFT, btDelCli, &TFMail::LCli2Click},
+                               {LCon, VK_RIGHT, btAddCon, &TFMail::LConClick}, {LCon2, VK_LEFT, btDelCon, &TFMail::LCon2Click}};
+    for (const TFlecha& f : flechas) {
+        if (f.Lista != sender || f.Tecla != key || shift != 0) continue;
+        key = 0;
+        if (!f.Boton->Enabled()) return;
+        const int indice = f.Lista->ItemIndex();
+        f.Boton->OnClick(f.Boton);
+        // The next one stays selected, so the key can be pressed again.
+        const int quedan = f.Lista->Items()->Count();
+        if (quedan > 0) f.Lista->SetItemIndex(std::min(std::max(indice, 0), quedan - 1));
+        (this->*f.Estado)(f.Lista);
+        return;
+    }
 }
 
 void TFMail::PaginasChange(TObject*) {

@@ -108,6 +108,8 @@ public:
     void LCli2Click(TObject* sender);
     void LConClick(TObject* sender);
     void LCon2Click(TObject* sender);
+    // The arrow keys do in the lists what the arrow buttons beside them do with the mouse.
+    void ListaKeyDown(TObject* sender, quint16& key, TShiftState shift);
     void PaginasChange(TObject* sender);
     void LDesClick(TObject* sender) override;
 

@@ -189,24 +189,33 @@ void TEconomico::GrabaApunte(TFIntroImp* dlg) {
     c->Post();
 }
 
+void TEconomico::PideYGraba(TFIntroImp* dlg, bool nuevo) {
+    TTable* c = Dat->TCuentas;
+    while (dlg->ShowModal() == mrOk) {
+        try {
+            if (nuevo) c->Insert();
+            else c->Edit();
+            GrabaApunte(dlg);
+            break;
+        } catch (const Exception& e) {
+            // A refused entry is not left half-written in the ledger, and what was typed is not
+            // lost with it: the dialog comes back as it was, to try again once the cause is gone
+            // (a full disk, a row held by another workstation).
+            if (c->State() == dsInsert || c->State() == dsEdit) c->Cancel();
+            if (!dynamic_cast<const EAbort*>(&e)) MensajeError(e.Message());
+        }
+    }
+    Saldo();
+    RegistroCambiado();
+}
+
 void TEconomico::btAddClick(TObject*) {
     if (!btAdd->Enabled()) return;
     FechaApunte = Date();
     std::unique_ptr<TFIntroImp> dlg(new TFIntroImp(nullptr));
     FIntroImp = dlg.get();
     dlg->Fecha->SetText(FormatDateTime(QStringLiteral("dd/mm/yyyy"), FechaApunte));
-    if (dlg->ShowModal() != mrOk) return;
-    TTable* c = Dat->TCuentas;
-    c->Insert();
-    try {
-        GrabaApunte(dlg.get());
-    } catch (...) {
-        // A refused entry is not left half-written in the ledger.
-        if (c->State() == dsInsert) c->Cancel();
-        throw;
-    }
-    Saldo();
-    RegistroCambiado();
+    PideYGraba(dlg.get(), true);
 }
 
 void TEconomico::btEditClick(TObject*) {
@@ -222,16 +231,7 @@ void TEconomico::btEditClick(TObject*) {
     const double importe = F(c, "IMPORTE")->AsFloat();
     dlg->Importe->SetValue(tipo == 3 ? -importe : importe);
     dlg->Tipo->SetItemIndex(tipo >= 1 && tipo <= 4 ? tipo - 1 : -1);
-    if (dlg->ShowModal() != mrOk) return;
-    c->Edit();
-    try {
-        GrabaApunte(dlg.get());
-    } catch (...) {
-        if (c->State() == dsEdit) c->Cancel();
-        throw;
-    }
-    Saldo();
-    RegistroCambiado();
+    PideYGraba(dlg.get(), false);
 }
 
 void TEconomico::btDelClick(TObject*) {

@@ -52,6 +52,9 @@ protected:
 private:
     // Writes the dialog's fields into the ledger row in insert or edit, and posts it.
     void GrabaApunte(class TFIntroImp* dlg);
+    // Shows the dialog until its entry is saved or it is cancelled: a failed save brings it back
+    // with the entry as typed.
+    void PideYGraba(class TFIntroImp* dlg, bool nuevo);
     void Saldo();
     bool HayApuntes() const;
 

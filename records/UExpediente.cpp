@@ -164,7 +164,11 @@ void TExpediente::FormCreate() {
 }
 
 TExpediente::~TExpediente() {
-    QuitaRangos();
+    // Closing lifted the range already; data out of reach by now has been reported there.
+    try {
+        QuitaRangos();
+    } catch (const Exception&) {
+    }
     if (::Expediente == this) ::Expediente = nullptr;
 }
 
@@ -186,7 +190,7 @@ void TExpediente::QuitaRangos() {
     if (!Dat) return;
     // The ledger's range is lifted; the agenda is the form's own and goes with it.
     TTable* t = Dat->TCuentas;
-    if (!t->Active()) return;
+    if (!t->Active() || !t->RangeActive()) return;
     if (t->State() != dsBrowse) t->Cancel();
     t->CancelRange();
 }
@@ -218,7 +222,13 @@ void TExpediente::FormShow(TObject*) {
 }
 
 void TExpediente::FormClose(TObject* sender, TCloseAction& action) {
-    QuitaRangos();
+    // The range is off before the ledger is read again: data no longer readable (a share lost
+    // and back) is said, and the window still goes.
+    try {
+        QuitaRangos();
+    } catch (const Exception&) {
+        Application->HandleException(this);
+    }
     if (comun::CierraProcesador) comun::CierraProcesador();
     TFormRegistro::FormClose(sender, action);
 }

@@ -50,7 +50,7 @@ void TOwnerDrawComboBox::CMFontChanged() {
 
 TColorComboBox::TColorComboBox(TComponent* owner)
     : TOwnerDrawComboBox(owner),
-      FColorNames(std::make_unique<platform::forms::TControlStrings>([this] { ColorNamesChanged(); })) {
+      FColorNames(std::make_unique<platform::forms::TControlStrings>([this](const platform::forms::TItemsEdit&) { ColorNamesChanged(); })) {
     CreateWnd();
 }
 

@@ -1,7 +1,7 @@
 #include "controls/data/ZbDBComb.h"
 
 TZbDBComboBox::TZbDBComboBox(TComponent* owner)
-    : TCustomDBComboBox(owner), FValues(std::make_unique<platform::forms::TControlStrings>([this] {
+    : TCustomDBComboBox(owner), FValues(std::make_unique<platform::forms::TControlStrings>([this](const platform::forms::TItemsEdit&) {
           if (FEnableValues) DataChange();
       })) {}
 

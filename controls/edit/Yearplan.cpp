@@ -360,6 +360,8 @@ void TYearPlanner::ShowHintFor(int column, int month, int x, int y) {
     const TPoint p = ClientToScreen(Point(x, y));
     QPalette pal = QToolTip::palette();
     pal.setColor(QPalette::ToolTipBase, QColor::fromRgb(platform::graphics::ToQRgb(FHintColor)));
+    // The hint font's colour, not the desktop's tooltip text, goes on the planner's hint colour.
+    pal.setColor(QPalette::ToolTipText, QColor::fromRgb(platform::graphics::ToQRgb(FHintFont->Color())));
     QToolTip::setPalette(pal);
     QToolTip::setFont(FHintFont->ToQFont());
     QToolTip::showText(QPoint(p.X, p.Y + FHintSize.cy), FHintText, Widget());

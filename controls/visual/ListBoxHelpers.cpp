@@ -19,6 +19,13 @@ void CopyCheck(TWinControl* src, int srcIndex, TWinControl* dst, int dstIndex) {
     to->SetState(dstIndex, from->State(srcIndex));
     to->SetItemEnabled(dstIndex, from->ItemEnabled(srcIndex));
 }
+// Plain string lists on both sides (no check states to carry, no objects freed on the way) can be
+// moved whole: the target sorts what it takes in once.
+bool PlainLists(TStrings* from, TStrings* to) {
+    auto* source = dynamic_cast<TStringList*>(from);
+    auto* target = dynamic_cast<TStringList*>(to);
+    return source && target && !source->OwnsObjects() && target->Duplicates() != dupError;
+}
 }  // namespace
 
 bool IsListBox(const TObject* control) { return dynamic_cast<const TCustomListBox*>(control) != nullptr; }
@@ -122,6 +129,24 @@ void BoxMoveSelectedItems(TWinControl* src, TWinControl* dst) {
     if (!any)
         return;
     int first = -1;
+    if (PlainLists(from, to)) {
+        // Lines taken one by one moved every line after them, in both lists: split them once.
+        TStringList moved, kept;
+        for (int i = 0; i < from->Count(); ++i) {
+            (selected[size_t(i)] ? moved : kept).AddObject(from->Strings(i), from->Objects(i));
+            if (first < 0 && selected[size_t(i)])
+                first = i;
+        }
+        platform::classes::InUpdate(to, [&] {
+            platform::classes::InUpdate(from, [&] {
+                to->AddStrings(&moved);
+                from->Clear();
+                from->AddStrings(&kept);
+            });
+        });
+        BoxSetItem(src, first);
+        return;
+    }
     platform::classes::InUpdate(to, [&] {
         platform::classes::InUpdate(from, [&] {
             int i = 0;
@@ -147,6 +172,11 @@ void BoxMoveAllItems(TWinControl* src, TWinControl* dst) {
     if (!from || !to)
         return;
     platform::classes::InUpdate(to, [&] {
+        if (PlainLists(from, to)) {
+            to->AddStrings(from);
+            from->Clear();
+            return;
+        }
         for (int i = 0; i < from->Count(); ++i) {
             const int at = to->AddObject(from->Strings(i), from->Objects(i));
             CopyCheck(src, i, dst, at);

@@ -48,11 +48,9 @@ void ScrollToLeft(TCustomListBox* list) {
 // TTextListBox
 
 TTextListBox::TTextListBox(TComponent* owner) : TCustomListBox(owner) {
-    if (TStringList* inner = InnerList(TCustomListBox::Items())) {
-        inner->OnChange = [this](TObject*) { ResetHorizontalExtent(); };
-        // A list box keeps equal texts, sorted or not: two people of one name are two items.
+    // A list box keeps equal texts, sorted or not: two people of one name are two items.
+    if (TStringList* inner = InnerList(TCustomListBox::Items()))
         inner->SetDuplicates(dupAccept);
-    }
 }
 
 void TTextListBox::CMFontChanged() {
@@ -60,18 +58,46 @@ void TTextListBox::CMFontChanged() {
     ResetHorizontalExtent();
 }
 
-void TTextListBox::ResetHorizontalExtent() {
+int TTextListBox::ItemWidth(int index) const {
     const QFontMetrics fm(QtFont(Font()));
     const int tab = TabWidth() > 0 ? qRound(fm.horizontalAdvance(QLatin1Char('0')) * TabWidth() * 0.25) : 0;
-    int widest = 0;
-    for (int i = 0; i < Items()->Count(); ++i)
-        widest = std::max(widest, TextWidthWithTabs(fm, Items()->Strings(i) + QLatin1Char('x'), tab));
+    return TextWidthWithTabs(fm, Items()->Strings(index) + QLatin1Char('x'), tab);
+}
+
+int TTextListBox::Widest() const { return FWidths.empty() ? 0 : *std::max_element(FWidths.begin(), FWidths.end()); }
+
+void TTextListBox::ItemsEdited(const platform::forms::TItemsEdit& edit) {
+    using platform::forms::TItemsEdit;
+    const size_t count = size_t(Items()->Count());
+    if (edit.Kind == TItemsEdit::Object)
+        return;
+    if (edit.Kind == TItemsEdit::Insert && FWidths.size() + 1 == count)
+        FWidths.insert(FWidths.begin() + edit.Index, ItemWidth(edit.Index));
+    else if (edit.Kind == TItemsEdit::Delete && FWidths.size() == count + 1)
+        FWidths.erase(FWidths.begin() + edit.Index);
+    else if (edit.Kind == TItemsEdit::Put && FWidths.size() == count)
+        FWidths[size_t(edit.Index)] = ItemWidth(edit.Index);
+    else {
+        const QFontMetrics fm(QtFont(Font()));
+        const int tab = TabWidth() > 0 ? qRound(fm.horizontalAdvance(QLatin1Char('0')) * TabWidth() * 0.25) : 0;
+        FWidths.resize(count);
+        for (size_t i = 0; i < count; ++i)
+            FWidths[i] = TextWidthWithTabs(fm, Items()->Strings(int(i)) + QLatin1Char('x'), tab);
+    }
+    const int widest = Widest();
     if (widest < FMaxWidth)
         ScrollToLeft(this);
     if (widest != FMaxWidth || ScrollWidth() != widest) {
         FMaxWidth = widest;
-        SetScrollWidth(widest);
+        KeepScrollWidth(widest);
     }
+}
+
+void TTextListBox::ResetHorizontalExtent() {
+    const int before = ScrollWidth();
+    ItemsEdited({});
+    if (ScrollWidth() != before)
+        SetScrollWidth(ScrollWidth());
 }
 
 // ---------------------------------------------------------------------------------------------

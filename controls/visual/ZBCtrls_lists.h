@@ -27,9 +27,14 @@ public:
 
 protected:
     void CMFontChanged() override;
+    void ItemsEdited(const platform::forms::TItemsEdit& edit) override;
 
 private:
     void ResetHorizontalExtent();
+    int ItemWidth(int index) const;
+    int Widest() const;
+    // Each line's width, so that one line added or taken is the only one measured.
+    std::vector<int> FWidths;
     int FMaxWidth = 0;
 };
 

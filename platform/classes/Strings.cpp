@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QStringDecoder>
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 namespace platform::classes {
@@ -390,6 +391,38 @@ int TStringList::AddObject(const QString& s, TObject* object) {
     }
     InsertItem(index, s, object);
     return index;
+}
+
+void TStringList::AddStrings(const TStrings* strings) {
+    if (!FSorted || !strings || strings == this || FDuplicates == dupError) {
+        TStrings::AddStrings(strings);
+        return;
+    }
+    // Into a sorted list, each line added on its own moved every line after it: many lines are
+    // sorted apart and merged once. Stable, so equal lines end as added one by one: after the ones
+    // already there, in the order given; with dupIgnore only the first of them stays.
+    InUpdate(this, [&] {
+        std::vector<Item> added;
+        added.reserve(size_t(strings->Count()));
+        for (int i = 0; i < strings->Count(); ++i) added.push_back(Item{strings->Strings(i), strings->Objects(i)});
+        auto less = [this](const Item& a, const Item& b) { return CompareStrings(a.S, b.S) < 0; };
+        std::stable_sort(added.begin(), added.end(), less);
+        if (FDuplicates == dupIgnore) {
+            std::vector<Item> kept;
+            kept.reserve(added.size());
+            int at;
+            for (Item& item : added)
+                if ((kept.empty() || CompareStrings(kept.back().S, item.S) != 0) && !Find(item.S, at))
+                    kept.push_back(std::move(item));
+            added = std::move(kept);
+        }
+        std::vector<Item> merged;
+        merged.reserve(FItems.size() + added.size());
+        std::merge(std::make_move_iterator(FItems.begin()), std::make_move_iterator(FItems.end()),
+                   std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()),
+                   std::back_inserter(merged), less);
+        FItems = std::move(merged);
+    });
 }
 
 void TStringList::Insert(int index, const QString& s) { InsertObject(index, s, nullptr); }

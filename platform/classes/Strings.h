@@ -135,6 +135,7 @@ public:
     int Count() const override { return int(FItems.size()); }
     int Add(const QString& s) override;
     int AddObject(const QString& s, TObject* object) override;
+    void AddStrings(const TStrings* strings) override;
     void Insert(int index, const QString& s) override;
     void InsertObject(int index, const QString& s, TObject* object) override;
     void Delete(int index) override;
@@ -171,13 +172,14 @@ protected:
     int CompareStrings(const QString& s1, const QString& s2) const override;
     virtual void Changed();
     virtual void Changing();
+    // Every line added or inserted goes through here.
+    virtual void InsertItem(int index, const QString& s, TObject* object);
 
 private:
     struct Item {
         QString S;
         TObject* Obj = nullptr;
     };
-    void InsertItem(int index, const QString& s, TObject* object);
     void CheckIndex(int index) const;
 
     std::vector<Item> FItems;

@@ -286,6 +286,29 @@ public:
     void Share(const QString& database) { ShareLikeDatabase(FFd, database); }
     bool Usable() const { return FFd >= 0; }
     QString Path() const { return FPath; }
+    // The file held is not the one its path names any more: the folder's share was lost and
+    // mounted again, and the old file takes no lock another workstation sees.
+    bool Stale() const {
+        struct stat held {}, now {};
+        return FFd >= 0 && (::fstat(FFd, &held) != 0 || ::stat(FPath.toLocal8Bit().constData(), &now) != 0 ||
+                            held.st_dev != now.st_dev || held.st_ino != now.st_ino);
+    }
+    // This process's locks are taken again on the file there now. One another workstation took
+    // meanwhile is given up: the edit that held it takes it again at its post, and is refused.
+    void Reopen(const QString& database) {
+        QMutexLocker guard(&FMutex);
+        const int fd = ::open(FPath.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        const int old = FFd;
+        FFd = fd;
+        if (fd < 0) {
+            FError = errno;
+            FOwners.clear();
+        } else {
+            for (auto it = FOwners.begin(); it != FOwners.end();) it = SetLock(it->first, F_WRLCK) ? std::next(it) : FOwners.erase(it);
+            ShareLikeDatabase(FFd, database);
+        }
+        ::close(old);
+    }
     int Error() const { return FError; }
     ~TLockFile() {
         if (FFd >= 0) ::close(FFd);
@@ -332,6 +355,7 @@ std::shared_ptr<TLockFile> LockFileFor(const QString& folder, const QString& dat
     QMutexLocker guard(&mutex);
     QString key = QDir(folder).canonicalPath();
     auto sp = files.value(key).lock();
+    if (sp && sp->Usable() && sp->Stale()) sp->Reopen(database);
     if (!sp || !sp->Usable()) {
         sp = std::make_shared<TLockFile>(folder, database);
         files.insert(key, sp);
@@ -604,33 +628,34 @@ QString SinPermisoDeEscritura(sqlite3* db) {
     EngineError(ecSqlError, msg);
 }
 
+}  // namespace
+
+class TSqliteConnection;
+
+namespace {
+
 class TSqliteStatement : public TStatement {
 public:
-    // `schema` is the layout version the statement was compiled against; `schemaNow` tells the
-    // file's own, the engine having read it.
-    TSqliteStatement(sqlite3* db, sqlite3_stmt* st, qint64 schema, std::function<qint64()> schemaNow)
-        : FDb(db), FSt(st), FSchemaNow(std::move(schemaNow)), FSchema(schema) {}
+    // `schema` is the layout version the statement was compiled against.
+    TSqliteStatement(TSqliteConnection* connection, sqlite3_stmt* st, qint64 schema);
     ~TSqliteStatement() override { sqlite3_finalize(FSt); }
     int ParamCount() const override { return sqlite3_bind_parameter_count(Current()); }
     QString ParamName(int index) const override {
         const char* n = sqlite3_bind_parameter_name(Current(), index + 1);
         return n ? QString::fromUtf8(n + 1) : QString();
     }
-    void Bind(int index, const QVariant& value) override { BindValue(Current(), index + 1, value); }
-    bool Step() override {
-        int rc = sqlite3_step(Current());
-        if (rc == SQLITE_ROW) return true;
-        if (rc == SQLITE_DONE) {
-            FChanges = sqlite3_changes64(FDb);
-            sqlite3_reset(FSt);
-            return false;
-        }
-        sqlite3_reset(FSt);
-        RaiseSqlite(FDb, rc);
+    void Bind(int index, const QVariant& value) override {
+        sqlite3_stmt* st = Current();
+        if (size_t(index) >= FBound.size()) FBound.resize(size_t(index) + 1);
+        FBound[size_t(index)] = value;
+        BindValue(st, index + 1, value);
     }
+    bool Step() override;
     void Reset() override {
         sqlite3_reset(FSt);
         sqlite3_clear_bindings(FSt);
+        FBound.clear();
+        FRunning = false;
         // Run again later: by then another connection may have changed a table's layout.
         FCheck = true;
     }
@@ -642,27 +667,19 @@ public:
     qint64 RowsAffected() const override { return FChanges; }
 
 private:
-    // The statement compiled against the layout the file has now: the engine itself only notices a
-    // change at the first step, after the columns have been read as they were.
-    sqlite3_stmt* Current() const {
-        if (!FCheck) return FSt;
-        FCheck = false;
-        const qint64 schema = FSchemaNow();
-        if (schema == FSchema) return FSt;
-        sqlite3_stmt* nuevo = nullptr;
-        const int rc = sqlite3_prepare_v2(FDb, sqlite3_sql(FSt), -1, &nuevo, nullptr);
-        if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
-        sqlite3_finalize(FSt);
-        FSt = nuevo;
-        FSchema = schema;
-        return FSt;
-    }
+    // The statement compiled on the connection's file as it is now: opened again since (the folder
+    // lost and back), or with a layout another connection changed, which the engine itself only
+    // notices at the first step, after the columns have been read as they were.
+    sqlite3_stmt* Current() const;
+    void Renew() const;
 
-    sqlite3* FDb;
+    TSqliteConnection* FConn;
     mutable sqlite3_stmt* FSt;
-    std::function<qint64()> FSchemaNow;
     mutable qint64 FSchema;
+    mutable int FGeneration;
     mutable bool FCheck = false;
+    mutable bool FRunning = false;  // stepped into its rows and not reset
+    std::vector<QVariant> FBound;   // bound again on a statement compiled anew
     qint64 FChanges = 0;
 };
 
@@ -808,8 +825,10 @@ bool SchemaIndex(QStringView sql, std::vector<TSchemaToken>& t, bool& unique, QS
 
 class TSqliteConnection : public TConnection {
 public:
-    explicit TSqliteConnection(const QString& folder) : FFolder(folder) {
-        if (!QFileInfo(folder).isDir()) EngineError(ecInvalidPath, folder);
+    // `mayCreate` false: a folder without its database is not the one that was open.
+    explicit TSqliteConnection(const QString& folder, bool mayCreate = true) : FFolder(folder) {
+        if (!QFileInfo(folder).isDir()) EngineError(mayCreate ? ecInvalidPath : ecFolderLost, folder);
+        FFolderFd.Fd = ::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         // A folder this user may not enter hides its database: it is there, out of reach.
         const auto pideLectura = [](const QString& what) {
             return QString::fromUtf8("%1\nPida a quien administre el equipo permiso de lectura sobre él.").arg(what);
@@ -822,6 +841,7 @@ public:
         if (info.isSymLink() && !info.exists()) EngineError(ecFileMissing, file);
         if (info.exists() && !info.isFile()) EngineError(ecFileMissing, file);
         if (info.exists() && ::access(path.constData(), R_OK) != 0) EngineError(ecNoAccess, pideLectura(file));
+        if (!mayCreate && !info.exists()) EngineError(ecFolderLost, folder);
         const bool folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
         if (!info.exists() && !folderWritable) EngineError(ecReadOnlyFolder, folder);
         // Without write access to the file or its folder (a read-only medium, a shared folder
@@ -962,7 +982,78 @@ public:
     }
     ~TSqliteConnection() override {
         for (auto* st : FCache) sqlite3_finalize(st);
-        if (FDb) sqlite3_close(FDb);
+        if (!FDb) return;
+        // Files held on a mount that went: the last connection's close would remove the journal
+        // by its name, and that name now gives the journal of the folder mounted again, which
+        // holds what others, and this one's new handle, committed since.
+        if (Reach() != TReach::Same) {
+            int keep = 1;
+            sqlite3_file_control(FDb, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
+        }
+        sqlite3_close_v2(FDb);  // statements handed out and still alive close it when they go
+    }
+
+    // ---- the folder lost and back
+
+    enum class TReach { Same, Back, Lost };
+    // Whether the folder can be reached, and whether it is still the one the files held were
+    // opened in: a share lost and mounted again leaves them on the old mount, where nothing can
+    // be read or written any more.
+    TReach Reach() const {
+        const QByteArray path = QFile::encodeName(FFolder);
+        struct stat held {}, now {};
+        struct statvfs fs {};
+        if (::stat(path.constData(), &now) != 0 || ::statvfs(path.constData(), &fs) != 0) return TReach::Lost;
+        if (FFolderFd.Fd >= 0 &&
+            (::fstat(FFolderFd.Fd, &held) != 0 || held.st_dev != now.st_dev || held.st_ino != now.st_ino))
+            return TReach::Back;
+        return TReach::Same;
+    }
+    // Before each action after the folder was found lost: while it still is, the action says so;
+    // once back, the file and its side files are opened again, as at start.
+    void Live() {
+        if (!FStale) return;
+        const TReach reach = Reach();
+        if (reach == TReach::Same) {
+            FStale = false;  // the files held still serve (a folder moved away and back)
+            return;
+        }
+        // A transaction open on the old files is lost with them: it is rolled back first.
+        if (reach == TReach::Lost || FInTrans) EngineError(ecFolderLost, FFolder);
+        TSqliteConnection fresh(FFolder, false);
+        ClearCache();
+        std::swap(FDb, fresh.FDb);
+        std::swap(FCache, fresh.FCache);
+        std::swap(FMark, fresh.FMark);
+        std::swap(FLocks, fresh.FLocks);
+        std::swap(FFolderFd.Fd, fresh.FFolderFd.Fd);
+        FReadOnly = fresh.FReadOnly;
+        FCompiledSchema = -1;
+        FStale = false;
+        ++FGeneration;
+    }
+    bool Stale() const { return FStale; }
+    int Generation() const { return FGeneration; }
+    sqlite3* Db() const { return FDb; }
+    // A failure of the file: where the folder cannot be reached, or is back but not where the
+    // files held are, the action is said to have lost the folder and the next one opens it again.
+    [[noreturn]] void Raise(sqlite3* db, int rc) {
+        const int ext = sqlite3_extended_errcode(db);
+        switch (rc & 0xFF) {
+        case SQLITE_IOERR:
+        case SQLITE_CANTOPEN:
+        case SQLITE_READONLY:
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_FULL:
+        case SQLITE_CONSTRAINT:
+            if (db != FDb || ((rc & 0xFF) == SQLITE_CONSTRAINT && ext != SQLITE_CONSTRAINT_COMMITHOOK) || Reach() == TReach::Same)
+                break;
+            FStale = true;
+            EngineError(ecFolderLost, FFolder);
+        default: break;
+        }
+        RaiseSqlite(db, rc);
     }
 
     QString Folder() const override { return FFolder; }
@@ -977,7 +1068,7 @@ public:
         sqlite3_stmt* st = nullptr;
         const char* tail = nullptr;
         const int rc = sqlite3_prepare_v3(FDb, text.data(), int(text.size()) + 1, flags, &st, &tail);
-        if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
+        if (rc != SQLITE_OK) Raise(FDb, rc);
         if (tail && tail < end) {
             const QString rest = QString::fromUtf8(tail, end - tail);
             const QString extra = ExtraStatement(rest.constData(), rest.constData() + rest.size());
@@ -1032,7 +1123,7 @@ public:
             if (rc == SQLITE_DONE) break;
             sqlite3_reset(st);
             sqlite3_clear_bindings(st);
-            RaiseSqlite(FDb, rc);
+            Raise(FDb, rc);
         }
         sqlite3_reset(st);
         // The next run binds every parameter again: only lent texts and parameters this run
@@ -1043,7 +1134,7 @@ public:
         char* err = nullptr;
         int rc = sqlite3_exec(FDb, sql.toUtf8().constData(), nullptr, nullptr, &err);
         if (err) sqlite3_free(err);
-        if (rc != SQLITE_OK) RaiseSqlite(FDb, rc);
+        if (rc != SQLITE_OK) Raise(FDb, rc);
     }
 
     // The layout version of the file; when another connection changed it, the engine is made to
@@ -1059,10 +1150,11 @@ public:
     }
 
     std::unique_ptr<TStatement> Prepare(const QString& engineSql) override {
+        Live();
         const qint64 schema = SchemaNow();
         sqlite3_stmt* st = PrepareText(engineSql, 0);
         if (!st) EngineError(ecInvalidRequest, QStringLiteral("Empty SQL statement."));
-        return std::make_unique<TSqliteStatement>(FDb, st, schema, [this] { return SchemaNow(); });
+        return std::make_unique<TSqliteStatement>(this, st, schema);
     }
 
     QString TranslateSql(const QString& sql) override {
@@ -1085,6 +1177,7 @@ public:
 
     // ---- transactions
     void StartTransaction() override {
+        Live();
         if (FInTrans) EngineError(ecInvalidRequest, QStringLiteral("A transaction is already active."));
         Exec(QStringLiteral("BEGIN IMMEDIATE"));
         // What is written now is written over the file as it is: a layout another connection
@@ -1096,6 +1189,11 @@ public:
     // rolled back and the connection is out of it, so the next write starts afresh.
     void Commit() override {
         if (!FInTrans) return;
+        // Never written whole on the files the folder lost.
+        if (FStale) {
+            Rollback();
+            EngineError(ecFolderLost, FFolder);
+        }
         try {
             Exec(QStringLiteral("COMMIT"));
         } catch (...) {
@@ -1109,12 +1207,18 @@ public:
         if (!FInTrans) return;
         FInTrans = false;
         if (sqlite3_get_autocommit(FDb)) return;  // the engine already rolled it back (I/O error)
-        Exec(QStringLiteral("ROLLBACK"));
+        if (FStale) return;  // on files the folder lost: what was not committed goes with them
+        try {
+            Exec(QStringLiteral("ROLLBACK"));
+        } catch (...) {
+            if (!FStale) throw;
+        }
     }
     bool InTransaction() const override { return FInTrans; }
 
     // ---- schema
     bool TableExists(const QString& table) override {
+        Live();
         // The first question a connection is asked reads every layout (the version just checked):
         // the others follow.
         if (FSchemaVersion < 0) {
@@ -1129,6 +1233,7 @@ public:
     }
 
     QStringList TableNames() override {
+        Live();
         QStringList names;
         Run(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"), {}, [&](sqlite3_stmt* st) {
             names << ColumnValue(st, 0).toString();
@@ -1328,10 +1433,12 @@ public:
     // Layouts are cached; another connection (another workstation, a repair tool) may have changed
     // the schema since, so a table being opened reads it again when it did.
     TTableDesc DescribeTable(const QString& table) override {
+        Live();
         DescribeAll();
         return Desc(table);
     }
     std::shared_ptr<const TTableDesc> Layout(const QString& table) override {
+        Live();
         DescribeAll();
         return FLayouts.Shared(table, [this](const QString& key) { return Read(key); });
     }
@@ -1363,6 +1470,7 @@ public:
     }
 
     void CreateTable(const TTableDesc& desc) override {
+        Live();
         QString name = StorageName(desc.Name);
         QStringList cols;
         for (auto& c : desc.Columns) {
@@ -1408,10 +1516,12 @@ public:
     }
 
     void AddIndex(const QString& table, const TIndexDesc& index) override {
+        Live();
         CreateIndex(StorageName(table), index);
         BlankTriggers(StorageName(table));
     }
     void DropIndex(const QString& table, const TIndexDesc& index) override {
+        Live();
         const QString name = StorageName(table);
         Exec(QStringLiteral("DROP INDEX IF EXISTS %1")
                  .arg(Quote(name + QLatin1Char('$') + (index.Primary ? QStringLiteral("pk") : index.Name.toLower()))));
@@ -1443,6 +1553,7 @@ public:
     }
 
     void DropTable(const QString& table) override {
+        Live();
         QString name = StorageName(table);
         Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Quote(name)));
         ForgetDesc(name);
@@ -1450,6 +1561,7 @@ public:
         FShapes.Clear();
     }
     void EmptyTable(const QString& table) override {
+        Live();
         Desc(table);
         Exec(QStringLiteral("DELETE FROM %1").arg(Quote(StorageName(table))));
     }
@@ -1514,6 +1626,7 @@ public:
 
     using TConnection::Fetch;
     void Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count, std::vector<TRow>& rows) override {
+        Live();
         const TTableDesc& d = Desc(s.Table);
         // The rows already in the list are read into again: their lists of values are reused.
         size_t used = 0;
@@ -1614,6 +1727,7 @@ public:
     }
 
     bool FetchById(const TCursorSpec& s, qint64 id, TRow& row) override {
+        Live();
         const TTableDesc& d = Desc(s.Table);
         TShape& shape = FProbe;
         ShapeOf(shape, 2, s, d, false, true, 1);
@@ -1633,6 +1747,7 @@ public:
     }
 
     bool Seek(const TCursorSpec& s, const std::vector<QVariant>& key, bool exact, TRow& row) override {
+        Live();
         const TTableDesc& d = Desc(s.Table);
         size_t n = std::min(key.size(), s.OrderCols.size());
         TShape& shape = FProbe;
@@ -1672,6 +1787,7 @@ public:
     }
 
     qint64 Count(const TCursorSpec& s) override {
+        Live();
         const TTableDesc& d = Desc(s.Table);
         std::vector<QVariant> args;
         QString where;
@@ -1683,6 +1799,7 @@ public:
     }
 
     qint64 CountBefore(const TCursorSpec& s, const TRow& row) override {
+        Live();
         const TTableDesc& d = Desc(s.Table);
         std::vector<QVariant> args;
         QString where;
@@ -1707,6 +1824,7 @@ public:
     // ---- writes
 
     qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) override {
+        Live();
         const TTableDesc& d = Desc(table);
         QStringList names, q;
         for (auto& c : cols) {
@@ -1795,6 +1913,7 @@ public:
     // written in their place, when each reads back as written (false: the caller reads it).
     bool UpdateRow(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                    const std::vector<QVariant>& newValues, TRow* stored) {
+        Live();
         const TTableDesc& d = Desc(table);
         if (cols.isEmpty()) return false;
         // Only the columns that change are written: an unchanged key leaves its indexes alone.
@@ -1844,6 +1963,7 @@ public:
     }
 
     void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
+        Live();
         const TTableDesc& d = Desc(table);
         const std::vector<QVariant> before = Coerced(d, cols, oldValues);
         QByteArray flags(cols.size() + 1, 'd');
@@ -1858,7 +1978,14 @@ public:
     }
 
     bool LockRecord(const QString& table, qint64 id, const void* owner) override {
-        return !FLocks || FLocks->Lock(LockKey(table, id), owner);  // data opened for reading: nothing to guard
+        Live();
+        if (!FLocks || FLocks->Lock(LockKey(table, id), owner)) return true;  // data opened for reading: nothing to guard
+        // Not another workstation's lock: the folder is gone.
+        if (Reach() != TReach::Same) {
+            FStale = true;
+            EngineError(ecFolderLost, FFolder);
+        }
+        return false;
     }
     void UnlockRecord(const QString& table, qint64 id, const void* owner) override {
         if (FLocks) FLocks->Unlock(LockKey(table, id), owner);
@@ -1892,11 +2019,76 @@ private:
     qint64 FCompiledSchema = -1;
     int FHolds = 0;
     qint64 FHeldSchema = -1;  // the version read while held, -1 before
+    struct TFolderFd {
+        int Fd = -1;
+        TFolderFd() = default;
+        TFolderFd(const TFolderFd&) = delete;
+        TFolderFd& operator=(const TFolderFd&) = delete;
+        ~TFolderFd() {
+            if (Fd >= 0) ::close(Fd);
+        }
+    } FFolderFd;  // the folder as opened, to tell it from one mounted again in its place
+    bool FStale = false;  // a failure found the folder lost: looked at again before the next action
+    int FGeneration = 0;  // counts the openings of the file, for the statements handed out
     std::unique_ptr<TMachineMark> FMark;  // let go after the file is closed
     std::shared_ptr<TLockFile> FLocks;
     QString FLockTable;
     quint64 FLockSeed = 0;
 };
+
+TSqliteStatement::TSqliteStatement(TSqliteConnection* connection, sqlite3_stmt* st, qint64 schema)
+    : FConn(connection), FSt(st), FSchema(schema), FGeneration(connection->Generation()) {}
+
+bool TSqliteStatement::Step() {
+    sqlite3_stmt* st = Current();
+    FRunning = true;
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW) return true;
+    FRunning = false;
+    if (rc == SQLITE_DONE) {
+        FChanges = sqlite3_changes64(sqlite3_db_handle(st));
+        sqlite3_reset(st);
+        return false;
+    }
+    sqlite3_reset(st);
+    FConn->Raise(sqlite3_db_handle(st), rc);
+}
+
+sqlite3_stmt* TSqliteStatement::Current() const {
+    if (FConn->Stale() || FGeneration != FConn->Generation()) Renew();
+    if (!FCheck) return FSt;
+    FCheck = false;
+    const qint64 schema = FConn->SchemaNow();
+    if (schema == FSchema) return FSt;
+    sqlite3_stmt* nuevo = nullptr;
+    const int rc = sqlite3_prepare_v2(FConn->Db(), sqlite3_sql(FSt), -1, &nuevo, nullptr);
+    if (rc != SQLITE_OK) FConn->Raise(FConn->Db(), rc);
+    sqlite3_finalize(FSt);
+    FSt = nuevo;
+    FSchema = schema;
+    return FSt;
+}
+
+void TSqliteStatement::Renew() const {
+    FConn->Live();
+    if (FGeneration == FConn->Generation()) return;
+    // Rows being read from the old file cannot be followed on the new one: the query runs again.
+    if (FRunning) {
+        FRunning = false;
+        sqlite3_reset(FSt);
+        EngineError(ecFolderLost, FConn->Folder());
+    }
+    const qint64 schema = FConn->SchemaNow();
+    sqlite3_stmt* nuevo = nullptr;
+    const int rc = sqlite3_prepare_v2(FConn->Db(), sqlite3_sql(FSt), -1, &nuevo, nullptr);
+    if (rc != SQLITE_OK) FConn->Raise(FConn->Db(), rc);
+    sqlite3_finalize(FSt);
+    FSt = nuevo;
+    FGeneration = FConn->Generation();
+    FSchema = schema;
+    FCheck = false;
+    for (size_t i = 0; i < FBound.size(); ++i) BindValue(FSt, int(i) + 1, FBound[i]);
+}
 
 void RegisterSqliteFunctions(void* handle) {
     auto* db = static_cast<sqlite3*>(handle);

@@ -310,6 +310,9 @@ private:
     void* FData = nullptr;
     std::unique_ptr<TObject> FOwnedData;
     int FImageIndex = -1, FSelectedIndex = -1;
+    // Where the node was last found among its siblings: walking a branch of many nodes looked
+    // each one up from the start.
+    mutable int FIndexHint = -1;
 };
 
 class TTreeNodes {

@@ -176,7 +176,7 @@ void TImage::Paint() {
 // ---------------------------------------------------------------------------------------------
 
 TCustomRadioGroup::TCustomRadioGroup(TComponent* owner)
-    : TCustomGroupBox(owner), FItems(std::make_unique<TControlStrings>([this] { ItemsChanged(); })) {}
+    : TCustomGroupBox(owner), FItems(std::make_unique<TControlStrings>([this](const TItemsEdit&) { ItemsChanged(); })) {}
 
 TCustomRadioGroup::~TCustomRadioGroup() {
     // The buttons are children (freed with us) but not components of anyone.

@@ -1209,8 +1209,11 @@ void TApplication::SetShowHint(bool value) {
 
 void TApplication::SetHintColor(TColor value) {
     FHintColor = value;
+    // The text goes with the background: a dark desktop's light hint text on the program's
+    // pale hint colour could not be read.
     QPalette pal = QToolTip::palette();
     pal.setColor(QPalette::ToolTipBase, QtColor(value));
+    pal.setColor(QPalette::ToolTipText, QtColor(clInfoText));
     QToolTip::setPalette(pal);
 }
 

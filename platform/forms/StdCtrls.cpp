@@ -458,7 +458,7 @@ bool TCustomEdit::WantsKey(quint16 key, TShiftState shift) const {
 // Memo
 
 TCustomMemo::TCustomMemo(TComponent* owner)
-    : TWinControl(owner), FLines(std::make_unique<TControlStrings>([this] { LinesChanged(); })) {
+    : TWinControl(owner), FLines(std::make_unique<TControlStrings>([this](const TItemsEdit&) { LinesChanged(); })) {
     FLines->SetLineBreak(QStringLiteral("\r\n"));
     auto* ed = new TTextHost<QPlainTextEdit, TCustomMemo>(this);
     SetWidget(ed);
@@ -795,7 +795,7 @@ void TCustomGroupBox::AdjustClientRect(TRect& rect) const {
 // Combo box
 
 TCustomComboBox::TCustomComboBox(TComponent* owner)
-    : TWinControl(owner), FItems(std::make_unique<TControlStrings>([this] { ItemsChanged(); })),
+    : TWinControl(owner), FItems(std::make_unique<TControlStrings>([this](const TItemsEdit& e) { ItemsChanged(e); })),
       FCanvas(std::make_unique<TCanvas>()) {
     auto* cb = new TComboHost(this);
     SetWidget(cb);
@@ -831,12 +831,29 @@ TCustomComboBox::~TCustomComboBox() = default;
 
 QComboBox* TCustomComboBox::ComboBox() const { return static_cast<QComboBox*>(FWidget); }
 
-void TCustomComboBox::ItemsChanged() {
+void TCustomComboBox::ItemsChanged(const TItemsEdit& edit) {
+    if (edit.Kind == TItemsEdit::Object) return;
+    QComboBox* cb = ComboBox();
+    const int n = FItems->Count();
     FSyncing = true;
-    const QString text = ComboBox()->currentText();
-    const int index = ComboBox()->currentIndex();
-    ComboBox()->clear();
-    for (int i = 0; i < FItems->Count(); ++i) ComboBox()->addItem(FItems->Strings(i));
+    const QString text = cb->currentText();
+    const int index = cb->currentIndex();
+    // One line changed follows on its own: filling a combo line by line showed every line again
+    // on each, in time that grew with the square of the lines.
+    if (edit.Kind == TItemsEdit::Insert && cb->count() == n - 1)
+        cb->insertItem(edit.Index, FItems->Strings(edit.Index));
+    else if (edit.Kind == TItemsEdit::Delete && cb->count() == n + 1)
+        cb->removeItem(edit.Index);
+    else if (edit.Kind == TItemsEdit::Put && cb->count() == n)
+        cb->setItemText(edit.Index, FItems->Strings(edit.Index));
+    else {
+        cb->clear();
+        QStringList lines;
+        lines.reserve(n);
+        for (int i = 0; i < n; ++i) lines << FItems->Strings(i);
+        cb->addItems(lines);
+    }
+    // The current line and the edit text end as a rebuild of every line leaves them.
     if (index >= 0 && index < FItems->Count() && FItems->Strings(index) == text)
         ComboBox()->setCurrentIndex(index);
     else {
@@ -964,7 +981,7 @@ private:
 }  // namespace
 
 TCustomListBox::TCustomListBox(TComponent* owner)
-    : TWinControl(owner), FItems(std::make_unique<TControlStrings>([this] { ItemsChanged(); })),
+    : TWinControl(owner), FItems(std::make_unique<TControlStrings>([this](const TItemsEdit& e) { ItemsChanged(e); })),
       FCanvas(std::make_unique<TCanvas>()) {
     auto* lw = new THost<QListWidget>(this);
     SetWidget(lw);
@@ -1050,17 +1067,52 @@ void TCustomListBox::DragCanceled() {
 
 QListWidget* TCustomListBox::ListWidget() const { return static_cast<QListWidget*>(FWidget); }
 
-void TCustomListBox::ItemsChanged() {
-    FSyncing = true;
-    const int index = ListWidget()->currentRow();
-    ListWidget()->clear();
-    const int lineHeight = QFontMetrics(QtFont(Font())).height() + 2;
-    for (int i = 0; i < FItems->Count(); ++i) {
-        auto* item = new QListWidgetItem(FItems->Strings(i), ListWidget());
-        // The horizontal extent: every row is as wide as it, so the list scrolls sideways to it.
-        if (FScrollWidth > 0) item->setSizeHint(QSize(FScrollWidth, lineHeight));
+QListWidgetItem* TCustomListBox::NewRow(int index, int lineHeight) const {
+    // Made apart and then added: an item made inside the view looks itself up in every row.
+    auto* item = new QListWidgetItem(FItems->Strings(index));
+    // The horizontal extent: every row is as wide as it, so the list scrolls sideways to it.
+    if (FScrollWidth > 0) item->setSizeHint(QSize(FScrollWidth, lineHeight));
+    return item;
+}
+
+void TCustomListBox::ItemsChanged(TItemsEdit edit) {
+    QListWidget* lw = ListWidget();
+    const int n = FItems->Count();
+    const int scrollWidth = FScrollWidth;
+    ItemsEdited(edit);
+    // Another extent changes every row.
+    if (FScrollWidth != scrollWidth) edit = {};
+    // An object is not shown, but an owner-drawn row may draw from it.
+    if (edit.Kind == TItemsEdit::Object) {
+        lw->viewport()->update();
+        return;
     }
-    if (index >= 0 && index < FItems->Count()) ListWidget()->setCurrentRow(index);
+    FSyncing = true;
+    const int index = lw->currentRow();
+    // One line changed follows on its own: filling a list line by line made every row again on
+    // each, in time that grew with the square of the lines.
+    const int lineHeight = FScrollWidth > 0 ? QFontMetrics(QtFont(Font())).height() + 2 : 0;
+    if (edit.Kind == TItemsEdit::Insert && lw->count() == n - 1) {
+        lw->insertItem(edit.Index, NewRow(edit.Index, lineHeight));
+    } else if (edit.Kind == TItemsEdit::Delete && lw->count() == n + 1) {
+        delete lw->takeItem(edit.Index);
+    } else if (edit.Kind == TItemsEdit::Put && lw->count() == n) {
+        lw->item(edit.Index)->setText(FItems->Strings(edit.Index));
+    } else {
+        lw->clear();
+        for (int i = 0; i < n; ++i) lw->addItem(NewRow(i, lineHeight));
+    }
+    // As a rebuild of every row leaves them: the row at the old current index current and the only
+    // one selected, or none.
+    QItemSelectionModel* selection = lw->selectionModel();
+    if (index >= 0 && index < n) {
+        const QModelIndex at = lw->model()->index(index, 0);
+        if (lw->currentRow() != index) selection->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
+        selection->select(at, QItemSelectionModel::ClearAndSelect);
+    } else {
+        selection->clearSelection();
+        if (lw->currentRow() >= 0) selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
     FSyncing = false;
 }
 
@@ -1114,9 +1166,13 @@ void TCustomListBox::SetTabWidth(int v) {
 }
 
 void TCustomListBox::SetScrollWidth(int v) {
+    KeepScrollWidth(v);
+    ItemsChanged({});
+}
+
+void TCustomListBox::KeepScrollWidth(int v) {
     FScrollWidth = std::max(0, v);
     ListWidget()->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    ItemsChanged();
 }
 
 int TCustomListBox::TopIndex() const {

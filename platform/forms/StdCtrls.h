@@ -17,6 +17,7 @@ class QRadioButton;
 class QGroupBox;
 class QComboBox;
 class QListWidget;
+class QListWidgetItem;
 
 // Shared with the database layer's fields: whichever header comes first defines it.
 #ifndef ZEMBRA_TALIGNMENT_DEFINED
@@ -40,19 +41,47 @@ using TDrawItemEvent = TEvent<TWinControl*, int, TRect, TOwnerDrawState>;
 using TMeasureItemEvent = TEvent<TWinControl*, int, int&>;
 
 namespace platform::forms {
+// What one change of a control's list did: one line inserted, deleted or rewritten, its object
+// replaced (nothing to show but a repaint), or anything else (the control shows every line again).
+struct TItemsEdit {
+    enum TKind { Reset, Insert, Delete, Put, Object };
+    TKind Kind = Reset;
+    int Index = -1;
+};
+
 // The Items/Lines list of a control: a string list that tells its control of every change.
 class TControlStrings : public TStringList {
 public:
-    explicit TControlStrings(std::function<void()> changed) : FNotify(std::move(changed)) {}
+    explicit TControlStrings(std::function<void(const TItemsEdit&)> changed) : FNotify(std::move(changed)) {}
+    void Delete(int index) override { Track({TItemsEdit::Delete, index}, [&] { TStringList::Delete(index); }); }
+    void PutObject(int index, TObject* object) override {
+        Track({TItemsEdit::Object, index}, [&] { TStringList::PutObject(index, object); });
+    }
 
 protected:
+    void InsertItem(int index, const QString& s, TObject* object) override {
+        Track({TItemsEdit::Insert, index}, [&] { TStringList::InsertItem(index, s, object); });
+    }
+    void Put(int index, const QString& s) override { Track({TItemsEdit::Put, index}, [&] { TStringList::Put(index, s); }); }
     void Changed() override {
         TStringList::Changed();
-        if (UpdateCount() == 0 && FNotify) FNotify();
+        if (UpdateCount() == 0 && FNotify) FNotify(FEdit);
     }
 
 private:
-    std::function<void()> FNotify;
+    template <class F>
+    void Track(TItemsEdit edit, F&& body) {
+        FEdit = edit;
+        try {
+            body();
+        } catch (...) {
+            FEdit = {};
+            throw;
+        }
+        FEdit = {};
+    }
+    std::function<void(const TItemsEdit&)> FNotify;
+    TItemsEdit FEdit;
 };
 }  // namespace platform::forms
 
@@ -371,7 +400,7 @@ protected:
     void SetTextValue(const QString& v) override;
     virtual void Change();
     virtual void DropDown();
-    void ItemsChanged();
+    void ItemsChanged(const platform::forms::TItemsEdit& edit);
     // The list's items are drawn by DrawItem also in a style with an edit part.
     void SetOwnerDrawnItems(bool v) { FOwnerDrawnItems = v; }
 
@@ -431,13 +460,19 @@ public:
     void DragCanceled() override;
 
 protected:
-    void ItemsChanged();
+    void ItemsChanged(platform::forms::TItemsEdit edit);
+    // Told of each change of the items before the window follows it; a new extent set here
+    // (KeepScrollWidth) is applied to every row.
+    virtual void ItemsEdited(const platform::forms::TItemsEdit&) {}
+    // The extent alone, the rows left as they are.
+    void KeepScrollWidth(int v);
     // While the list is given the click of a cancelled drag.
     bool ReplayingClick() const { return FReplaying; }
 
 private:
     // A left press on the items with automatic drag mode; true when it goes no further.
     bool AutoDragPress(QMouseEvent* event);
+    QListWidgetItem* NewRow(int index, int lineHeight) const;
     std::unique_ptr<platform::forms::TControlStrings> FItems;
     std::unique_ptr<TCanvas> FCanvas;
     std::unique_ptr<QObject> FPressWatch;

@@ -227,6 +227,43 @@ QFont TFont::ToQFont() const {
 
 namespace platform::graphics {
 
+QStringList FontFamilyChoices(const QString& faceName, TFontPitch pitch) {
+    // The forms were laid out in pixels for these faces: each maps to a free face of the same
+    // metrics (Liberation, Arimo: Arial, Times New Roman, Courier New), else to one of about the
+    // same widths, the one of the closer line height first (Nimbus's lines are a third taller);
+    // a wider face, last, cuts captions.
+    static const char* const kSans[] = {"Liberation Sans", "Arimo", "DejaVu Sans Condensed", "Nimbus Sans",
+                                        "Nimbus Sans L", "DejaVu Sans"};
+    static const char* const kSerif[] = {"Liberation Serif", "Tinos", "Nimbus Roman", "Nimbus Roman No9 L",
+                                         "DejaVu Serif Condensed", "DejaVu Serif"};
+    static const char* const kMono[] = {"Liberation Mono", "Cousine", "DejaVu Sans Mono", "Nimbus Mono PS",
+                                        "Nimbus Mono L"};
+    static const char* const kSerifFaces[] = {"times new roman", "times", "ms serif", "georgia", "book antiqua"};
+    static const char* const kMonoFaces[] = {"courier new", "courier", "fixedsys", "terminal", "lucida console",
+                                             "consolas"};
+    static const char* const kSansFaces[] = {"arial", "helvetica", "ms sans serif", "microsoft sans serif",
+                                             "ms shell dlg", "ms shell dlg 2", "tahoma", "segoe ui", "system",
+                                             "small fonts", "verdana"};
+    const QString lower = faceName.toLower();
+    auto among = [&](const auto& faces) {
+        return std::any_of(std::begin(faces), std::end(faces), [&](const char* f) { return lower == QLatin1String(f); });
+    };
+    QStringList choices;
+    auto add = [&](const auto& families) {
+        for (const char* f : families) choices << QString::fromLatin1(f);
+    };
+    if (among(kSerifFaces)) {
+        add(kSerif);
+    } else if (among(kMonoFaces) || (pitch == fpFixed && !among(kSansFaces))) {
+        add(kMono);
+    } else {
+        // Verdana's metrics are DejaVu Sans's own.
+        if (lower == QLatin1String("verdana")) choices << QStringLiteral("DejaVu Sans");
+        add(kSans);
+    }
+    return choices;
+}
+
 QString ResolveFontFamily(const QString& faceName, TFontPitch pitch) {
     // Every control and every grid cell asks for the face of its font: the last answer is kept
     // at hand, sparing the key and the table.
@@ -244,40 +281,8 @@ QString ResolveFontFamily(const QString& faceName, TFontPitch pitch) {
     auto it = cache.constFind(key);
     if (it != cache.constEnd()) return remember(*it);
 
-    // The forms were laid out in pixels for these faces: each maps to a free face of the same
-    // metrics where one exists (Liberation: Arial, Times New Roman, Courier New), else the closest.
-    struct Substitute {
-        const char* Face;
-        const char* Family;
-        const char* Fallback;
-    };
-    static const Substitute kFaces[] = {
-        {"arial", "Liberation Sans", "DejaVu Sans"},
-        {"helvetica", "Liberation Sans", "DejaVu Sans"},
-        {"ms sans serif", "Liberation Sans", "DejaVu Sans"},
-        {"microsoft sans serif", "Liberation Sans", "DejaVu Sans"},
-        {"ms shell dlg", "Liberation Sans", "DejaVu Sans"},
-        {"ms shell dlg 2", "Liberation Sans", "DejaVu Sans"},
-        {"tahoma", "Liberation Sans", "DejaVu Sans"},
-        {"segoe ui", "Liberation Sans", "DejaVu Sans"},
-        {"system", "Liberation Sans", "DejaVu Sans"},
-        {"small fonts", "Liberation Sans", "DejaVu Sans"},
-        {"verdana", "DejaVu Sans", "Liberation Sans"},
-        {"times new roman", "Liberation Serif", "DejaVu Serif"},
-        {"times", "Liberation Serif", "DejaVu Serif"},
-        {"ms serif", "Liberation Serif", "DejaVu Serif"},
-        {"georgia", "Liberation Serif", "DejaVu Serif"},
-        {"book antiqua", "Liberation Serif", "DejaVu Serif"},
-        {"courier new", "Liberation Mono", "DejaVu Sans Mono"},
-        {"courier", "Liberation Mono", "DejaVu Sans Mono"},
-        {"fixedsys", "Liberation Mono", "DejaVu Sans Mono"},
-        {"terminal", "Liberation Mono", "DejaVu Sans Mono"},
-        {"lucida console", "Liberation Mono", "DejaVu Sans Mono"},
-        {"consolas", "Liberation Mono", "DejaVu Sans Mono"},
-    };
-    QString lower = faceName.toLower();
     QString wanted;
-    bool haveDb = QGuiApplication::instance() != nullptr;
+    const bool haveDb = QGuiApplication::instance() != nullptr;
     if (haveDb) {
         for (const QString& fam : QFontDatabase::families())
             if (fam.compare(faceName, Qt::CaseInsensitive) == 0) {
@@ -286,21 +291,12 @@ QString ResolveFontFamily(const QString& faceName, TFontPitch pitch) {
             }
     }
     if (wanted.isEmpty()) {
-        const Substitute* sub = nullptr;
-        for (const Substitute& s : kFaces)
-            if (lower == QLatin1String(s.Face)) sub = &s;
-        QStringList choices;
-        if (sub)
-            choices << QString::fromLatin1(sub->Family) << QString::fromLatin1(sub->Fallback);
-        else if (pitch == fpFixed)
-            choices << QStringLiteral("Liberation Mono") << QStringLiteral("DejaVu Sans Mono");
-        else
-            choices << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans");
+        const QStringList choices = FontFamilyChoices(faceName, pitch);
         wanted = choices.front();
         if (haveDb) {
-            const QStringList families = QFontDatabase::families();
+            // Installed twice (two foundries), a family is listed only under qualified names.
             auto found = std::find_if(choices.begin(), choices.end(),
-                                      [&](const QString& c) { return families.contains(c); });
+                                      [](const QString& c) { return QFontDatabase::hasFamily(c); });
             wanted = found != choices.end() ? *found
                                             : QFontDatabase::systemFont(pitch == fpFixed ? QFontDatabase::FixedFont
                                                                                          : QFontDatabase::GeneralFont)

@@ -34,6 +34,7 @@
 #include <QImage>
 #include <QRgb>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <functional>
 #include <initializer_list>
@@ -209,6 +210,8 @@ namespace platform::graphics {
 // Default face of new fonts and the installed family each requested face maps to.
 constexpr const char* DefaultFontName = "MS Sans Serif";
 QString ResolveFontFamily(const QString& faceName, TFontPitch pitch = fpDefault);
+// The families tried for a face not installed, best first.
+QStringList FontFamilyChoices(const QString& faceName, TFontPitch pitch = fpDefault);
 enum class SystemFont { Message, Menu, Caption, Status, Icon };
 // Gives the font the system's message, menu, caption, status or icon face and size.
 void AssignSystemFont(TFont* font, SystemFont which);

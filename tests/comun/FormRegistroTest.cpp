@@ -121,6 +121,21 @@ TEST_F(FormRegistroTest, UnboundFormIsAViewWithoutRecordCommands) {
     EXPECT_FALSE(form->btAsigna->Enabled());
 }
 
+TEST_F(FormRegistroTest, EscapeClosesAViewButNotAnEditableForm) {
+    TFormHarness::PressKey(form->Apellidos, VK_ESCAPE);
+    EXPECT_TRUE(form->Visible());
+    auto* vista = new TFichaPrueba(nullptr);
+    vista->activaEdicion(false);
+    TModalResult alPulsar = mrNone;
+    harness->AnswerModal([&](TCustomForm& f) {
+        TFormHarness::PressKey(vista->Apellidos, VK_ESCAPE);
+        alPulsar = f.ModalResult();
+    });
+    vista->ShowModal();
+    delete vista;  // before its deferred release runs
+    EXPECT_EQ(alPulsar, mrCancel);
+}
+
 TEST_F(FormRegistroTest, DuplicateNameAsksAndDecliningKeepsTheInsert) {
     form->btAdd->Click();
     Escribe(QStringLiteral("LOPEZ"), QStringLiteral("LUIS"));

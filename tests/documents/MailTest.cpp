@@ -250,6 +250,33 @@ TEST_F(MailTest, PagesFollowTheFieldsAndTheClientListsKeepTheExpectedCount) {
     EXPECT_EQ(Items(m->LDesPro), QStringList({"Raúl Procurador Contrario", "Inés Procuradora Cliente"}));
 }
 
+TEST_F(MailTest, ArrowKeysInThePeopleListsMoveThemAsTheArrowButtonsDo) {
+    Abre({"[[PrimerCliente.Nombre]]", "[[SegundoCliente.Nombre]]", "[[PrimerContrario.Nombre]]"});
+    auto* m = Muestra<TFMail>();
+    TFormHarness::Focus(m->LCli);
+    TFormHarness::PressKey(m->LCli, VK_RIGHT);
+    TFormHarness::PressKey(m->LCli, VK_RIGHT);
+    EXPECT_EQ(Items(m->LCli2), QStringList({"María Álvarez", "José Núñez \"el Chico\""}));
+    EXPECT_EQ(m->LCli->Items()->Count(), 0);
+    TFormHarness::Focus(m->LCli2);
+    m->LCli2->SetItemIndex(1);
+    TFormHarness::PressKey(m->LCli2, VK_RIGHT);  // the wrong way: nothing moves
+    TFormHarness::PressKey(m->LCli2, VK_LEFT);
+    EXPECT_EQ(Items(m->LCli), QStringList({"José Núñez \"el Chico\""}));
+    EXPECT_EQ(Items(m->LCli2), QStringList({"María Álvarez"}));
+
+    // The one opposing party came picked: Left gives it back, Right picks it again.
+    m->Paginas->SetActivePage(m->pgContrarios);
+    TFormHarness::Focus(m->LCon2);
+    TFormHarness::PressKey(m->LCon2, VK_LEFT);
+    EXPECT_EQ(m->LCon2->Items()->Count(), 0);
+    EXPECT_EQ(m->LCon->Items()->Count(), 1);
+    TFormHarness::Focus(m->LCon);
+    TFormHarness::PressKey(m->LCon, VK_RIGHT);
+    EXPECT_EQ(m->LCon2->Items()->Count(), 1);
+    EXPECT_EQ(m->LCon->Items()->Count(), 0);
+}
+
 TEST_F(MailTest, TenTextBoxesAtMostAndLabelsThatDifferInCaseShareOne) {
     QStringList campos;
     for (int k = 1; k <= 11; ++k) campos << QString("[[Texto.Nota %1]]").arg(k, 2, 10, QChar('0'));

@@ -6,6 +6,9 @@
 #include "records/UEconomico.h"
 #include "records/UExpediente.h"
 #include "records/UIntroImp.h"
+#include "tests/support/DiscoLleno.h"
+
+#include <optional>
 
 namespace {
 
@@ -222,6 +225,63 @@ TEST_F(EconomicoTest, ConceptCodeProposesItsTextTypeAndAmountInTheCaseFilesCurre
     delete d;
     EXPECT_EQ(ImporteConcepto(Currency(100), QStringLiteral("E"), QStringLiteral("P")), Currency(16639));
     EXPECT_EQ(ImporteConcepto(Currency(100), QStringLiteral("E"), QStringLiteral("E")), Currency(100));
+}
+
+// On the data folder's file only: a full disk of this workstation never reaches a server.
+class EconomicoDiscoLlenoTest : public EconomicoTest {};
+
+TEST_F(EconomicoDiscoLlenoTest, AnEntryTheFullDiskRefusesComesBackAsTypedAndIsSavedOnceThereIsRoom) {
+    Abre(true);
+    std::optional<zbtest::TDiscoLleno> lleno;
+    QStringList vistos;
+    // What the dialog holds when it comes back; then OK again, after freeing the disk or not.
+    auto reintenta = [&](bool libera) {
+        harness->AnswerModal([&, libera](TCustomForm& f) {
+            auto& d = static_cast<TFIntroImp&>(f);
+            vistos << d.Texto->Text() + QLatin1Char('|') + QString::number(d.Tipo->ItemIndex()) + QLatin1Char('|') +
+                          QString::number(d.Importe->Value());
+            if (libera) lleno->Libera();
+            d.btSi->Click();
+        });
+    };
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& d = static_cast<TFIntroImp&>(f);
+        d.Texto->SetText(S("Tasas judiciales"));
+        d.Tipo->SetItemIndex(0);
+        d.Importe->SetValue(150);
+        lleno.emplace(1);
+        d.btSi->Click();
+    });
+    reintenta(false);
+    reintenta(true);
+    eco->btAdd->Click();
+    EXPECT_EQ(vistos, (QStringList{S("Tasas judiciales|0|150"), S("Tasas judiciales|0|150")}));
+    EXPECT_EQ(harness->PendingAnswers(), 0);
+    ASSERT_GE(Texts().size(), 2);
+    EXPECT_TRUE(Texts()[Texts().size() - 2].contains(S("No se ha guardado nada"))) << Texts().join(u'\n').toStdString();
+    EXPECT_EQ(Cuenta(QStringLiteral("CUENTAS WHERE NUMERO = '00012-A'")), 1);
+    EXPECT_DOUBLE_EQ(Saldo(), 150);
+    EXPECT_EQ(Dat->TCuentas->State(), dsBrowse);
+
+    // A change refused the same way keeps the stored entry and brings the change back; No drops it.
+    vistos.clear();
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& d = static_cast<TFIntroImp&>(f);
+        d.Importe->SetValue(175);
+        lleno.emplace(1);
+        d.btSi->Click();
+    });
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& d = static_cast<TFIntroImp&>(f);
+        vistos << QString::number(d.Importe->Value());
+        lleno->Libera();
+        d.btNo->Click();
+    });
+    eco->btEdit->Click();
+    EXPECT_EQ(vistos, QStringList{QStringLiteral("175")});
+    EXPECT_DOUBLE_EQ(Saldo(), 150);
+    EXPECT_EQ(Dat->TCuentas->State(), dsBrowse);
+    EXPECT_EQ(Dat->TCuentas->FieldByName(QStringLiteral("IMPORTE"))->AsFloat(), 150);
 }
 
 TEST_F(EconomicoTest, ReadOnlyViewEditsNothingAndPeseta) {

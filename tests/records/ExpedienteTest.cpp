@@ -9,6 +9,7 @@
 #include "records/UAbogado.h"
 #include "records/UAsunto.h"
 #include "records/UCliente.h"
+#include "records/UEconomico.h"
 #include "records/UExpediente.h"
 #include "records/UNuevo.h"
 #include "tests/support/DosPantallas.h"
@@ -182,6 +183,51 @@ TEST_F(ExpedienteTest, ClosingLiftsTheLedgerAndAgendaRangesAndLetsGoOfTheDocumen
     EXPECT_EQ(Filas(Dat->TCuentas), 4);
     EXPECT_EQ(Filas(Dat->TAgen2), 4);
     EXPECT_EQ(cierres, 1);
+}
+
+// The ledger's table out of reach as the windows close, as with a data folder's share lost and
+// back: each window still goes when asked, after the error. On the file only: the table is
+// renamed under the cursors.
+class ExpedienteSinDatosTest : public ExpedienteTest {
+protected:
+    void Renombra(const char* de, const char* a) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(Dat->Db->DatabaseName());
+        q.SQL()->SetText(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(QString::fromLatin1(de), QString::fromLatin1(a)));
+        q.ExecSQL();
+    }
+    // Shows the form modally, makes the ledger unreadable and presses its exit button: the modal
+    // result the press left, once the close has run. The ledger comes back after the form is gone.
+    TModalResult CierraSinLibro(TFormRegistro* f) {
+        TModalResult tras = mrNone;
+        harness->AnswerModal([&](TCustomForm& m) {
+            Renombra("CUENTAS", "CUENTAS_FUERA");
+            f->BtSalir->Click();
+            TFormHarness::ProcessEvents();
+            tras = m.ModalResult();
+        });
+        f->ShowModal();
+        TFormHarness::ProcessEvents();
+        Renombra("CUENTAS_FUERA", "CUENTAS");
+        return tras;
+    }
+};
+
+TEST_F(ExpedienteSinDatosTest, TheCaseFileAndTheLedgerViewCloseWhenTheLedgerCannotBeRead) {
+    form = new TExpediente(nullptr);
+    EXPECT_EQ(CierraSinLibro(form), mrCancel);
+    form = nullptr;  // released by its close
+    EXPECT_EQ(harness->Exceptions().size(), 1u);
+    EXPECT_FALSE(Dat->TCuentas->RangeActive());
+
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+    Dat->refresca(Dat->TCuentas);
+    auto* libro = new TEconomico(nullptr);
+    libro->ActivaNavegacion(false);
+    ASSERT_TRUE(Dat->TCuentas->RangeActive());
+    EXPECT_EQ(CierraSinLibro(libro), mrCancel);
+    EXPECT_EQ(harness->Exceptions().size(), 2u);
+    EXPECT_FALSE(Dat->TCuentas->RangeActive());
 }
 
 // Walking the chain moves every sub-list: removing a client then removes the new case's link and

@@ -27,4 +27,31 @@ inline void ConDiscoLleno(rlim_t bytes, const std::function<void()>& accion) {
     restaura();
 }
 
+// The same for as long as it lives, or until Libera(): for a disk that fills while a dialog is
+// up and is freed before the user tries again.
+class TDiscoLleno {
+public:
+    explicit TDiscoLleno(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &FViejo);
+        FSenal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit corto = FViejo;
+        corto.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &corto);
+    }
+    ~TDiscoLleno() { Libera(); }
+    TDiscoLleno(const TDiscoLleno&) = delete;
+    TDiscoLleno& operator=(const TDiscoLleno&) = delete;
+    void Libera() {
+        if (FLibre) return;
+        FLibre = true;
+        setrlimit(RLIMIT_FSIZE, &FViejo);
+        std::signal(SIGXFSZ, FSenal);
+    }
+
+private:
+    rlimit FViejo{};
+    void (*FSenal)(int) = nullptr;
+    bool FLibre = false;
+};
+
 }  // namespace zbtest

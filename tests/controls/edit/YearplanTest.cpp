@@ -175,6 +175,27 @@ TEST_F(YearPlannerTest, ClickHandlerStopsDragging) {
     EXPECT_EQ(yp->EndDate(), EncodeDate(2000, 1, 3));
 }
 
+// The hint is drawn in the hint font's colour on the hint colour, whatever text colour the
+// desktop gives tooltips (a dark desktop's is near white).
+TEST_F(YearPlannerTest, HintTextTakesTheHintFontsColourNotTheDesktops) {
+    const QPalette desktop = QToolTip::palette();
+    QPalette dark = desktop;
+    dark.setColor(QPalette::ToolTipText, QColor(252, 252, 252));
+    QToolTip::setPalette(dark);
+    yp->SetShowHint(true);
+    yp->SetHintDelay(50);
+    yp->SetCellText(EncodeDate(2000, 1, 3), QStringLiteral("Juicio oral"));
+    const TPoint p = At(8, 1);
+    QMouseEvent move(QEvent::MouseMove, QPointF(p.X, p.Y), QPointF(p.X, p.Y), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(yp->Widget(), &move);
+    ASSERT_TRUE(yp->HintShowing());
+    const QPalette pal = QToolTip::palette();
+    EXPECT_EQ(pal.color(QPalette::ToolTipBase).rgb(), QColor(Qt::yellow).rgb());
+    EXPECT_EQ(pal.color(QPalette::ToolTipText).rgb(), QColor(Qt::black).rgb());
+    yp->CancelHint();
+    QToolTip::setPalette(desktop);
+}
+
 TEST_F(YearPlannerTest, HintShowsCellTextOrDateWithoutBlocking) {
     yp->SetShowHint(true);
     yp->SetHintDelay(50);

@@ -271,6 +271,18 @@ TEST(TextListBoxTest, TheHorizontalRangeFollowsTheWidestItem) {
     list->Items()->Delete(0);  // the widest: the range shrinks to the next one
     EXPECT_LT(list->ScrollWidth(), widest);
     EXPECT_GT(list->ScrollWidth(), 0);
+    // Lines inserted and rewritten one at a time give the range a list made with them at once has.
+    list->Items()->Insert(0, QStringLiteral("otro texto bastante más largo que los demás, y aún más"));
+    list->Items()->SetString(1, QStringLiteral("x"));
+    list->Items()->Insert(2, QStringLiteral("medio"));
+    auto* fresh = new TTextListBox(&form);
+    fresh->SetParent(&form);
+    fresh->Items()->Assign(list->Items());
+    EXPECT_EQ(list->ScrollWidth(), fresh->ScrollWidth());
+    EXPECT_GT(list->ScrollWidth(), widest);
+    list->Items()->Delete(0);
+    fresh->Items()->Delete(0);
+    EXPECT_EQ(list->ScrollWidth(), fresh->ScrollWidth());
     list->Items()->Clear();
     EXPECT_EQ(list->ScrollWidth(), 0);
 }

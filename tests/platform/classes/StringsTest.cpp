@@ -93,6 +93,37 @@ TEST(StringList, DuplicatesModesOfSortedList) {
     EXPECT_EQ(unsorted.Count(), 2);
 }
 
+// Many lines given at once to a sorted list end as adding them one by one leaves them: equal
+// lines (the case differs) after those already there and in the order given, or only the first.
+TEST(StringList, SortedListTakesManyLinesAsOneByOne) {
+    std::mt19937 random(11);
+    const QStringList words{QStringLiteral("núñez"), QStringLiteral("Núñez"), QStringLiteral("nunez"), QStringLiteral("ortiz"),
+                            QStringLiteral("Ortiz"), QStringLiteral("álvarez"), QStringLiteral("alvarez"), QStringLiteral("b")};
+    std::vector<std::unique_ptr<TTag>> tags;
+    TStringList given;
+    for (int i = 0; i < 400; ++i) {
+        tags.push_back(std::make_unique<TTag>(i));
+        given.AddObject(words[int(random() % words.size())] + QString::number(random() % 5), tags.back().get());
+    }
+    for (TDuplicates mode : {dupAccept, dupIgnore}) {
+        TStringList oneByOne, atOnce;
+        TCounter counter;
+        for (TStringList* list : {&oneByOne, &atOnce}) {
+            list->SetSorted(true);
+            list->SetDuplicates(mode);
+            for (int i = 0; i < 40; ++i) list->AddObject(given[i], given.Objects(i));
+        }
+        for (int i = 0; i < given.Count(); ++i) oneByOne.AddObject(given[i], given.Objects(i));
+        atOnce.OnChanging = TNotifyEvent(&counter, &TCounter::OnChanging);
+        atOnce.OnChange = TNotifyEvent(&counter, &TCounter::OnChange);
+        atOnce.AddStrings(&given);
+        ASSERT_EQ(Lines(atOnce), Lines(oneByOne));
+        for (int i = 0; i < atOnce.Count(); ++i) EXPECT_EQ(atOnce.Objects(i), oneByOne.Objects(i)) << i;
+        EXPECT_EQ(counter.Changing, 1);
+        EXPECT_EQ(counter.Changed, 1);
+    }
+}
+
 TEST(StringList, CaseSensitiveFlagChangesSearchAndOrder) {
     TStringList list;
     list.Add(QStringLiteral("Alfa"));

@@ -3,19 +3,23 @@
 #include "Support.h"
 
 #include "platform/db/Driver.h"
+#include "platform/db/EngineSql.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <grp.h>
 #include <sqlite3.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 using namespace dbtest;
@@ -521,6 +525,142 @@ TEST_F(EngineFaultsTest, ADiskFailingUnderTheDataNamesTheFolderAndWhetherItIsSti
     EXPECT_TRUE(message.contains(other.path())) << message.toStdString();
     conn.reset();
     QDir().rename(gone, other.path());
+}
+
+// ---------------------------------------------------------------- the folder lost and back
+
+// The data folder on a share that is lost and mounted again (bindfs killed and started anew):
+// the files held stay on the old mount, where nothing can be read or written any more.
+class FolderBackTest : public EngineFaultsTest {
+protected:
+    void SetUp() override {
+        EngineFaultsTest::SetUp();
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("fusermount")).isEmpty() || ::access("/dev/fuse", R_OK | W_OK) != 0)
+            GTEST_SKIP() << "needs root and bindfs to mount a share";
+        source = QDir(folder).filePath(QStringLiteral("servidor"));
+        share = QDir(folder).filePath(QStringLiteral("datos"));
+        ASSERT_TRUE(QDir().mkpath(source) && QDir().mkpath(share));
+        Mount();
+    }
+    void TearDown() override {
+        if (bindfs) Unmount();
+    }
+    void Mount() {
+        bindfs = std::make_unique<QProcess>();
+        bindfs->start(QStringLiteral("bindfs"), {QStringLiteral("-f"), source, share});
+        ASSERT_TRUE(bindfs->waitForStarted(10000));
+        for (int i = 0; i < 3000 && !Mounted(); ++i) ::usleep(10000);
+        ASSERT_TRUE(Mounted()) << bindfs->readAllStandardError().toStdString();
+    }
+    // The share goes: what is open on it fails from now on.
+    void Lose() {
+        bindfs->kill();
+        bindfs->waitForFinished(30000);
+    }
+    void Unmount() {
+        Lose();
+        QProcess::execute(QStringLiteral("fusermount"), {QStringLiteral("-u"), QStringLiteral("-z"), share});
+        bindfs.reset();
+    }
+    bool Mounted() const {
+        struct statfs fs {};
+        return ::statfs(QFile::encodeName(share).constData(), &fs) == 0 && static_cast<unsigned long>(fs.f_type) == 0x65735546UL;
+    }
+    QString source, share;
+    std::unique_ptr<QProcess> bindfs;
+};
+
+// Another workstation, on the share as it is now.
+struct OtherWorkstation {
+    explicit OtherWorkstation(const QString& folder) {
+        EXPECT_EQ(sqlite3_open(QFile::encodeName(QDir(folder).filePath(QStringLiteral("zembra.db"))).constData(), &db), SQLITE_OK);
+        platform::db::RegisterSqliteFunctions(db);
+        locks = ::open(QFile::encodeName(QDir(folder).filePath(QStringLiteral("zembra.locks"))).constData(), O_RDWR);
+    }
+    ~OtherWorkstation() {
+        sqlite3_close(db);
+        if (locks >= 0) ::close(locks);
+    }
+    void Exec(const char* sql) { EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db); }
+    double Importe(const char* numero) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT IMPORTE FROM exped WHERE NUMERO = ?", -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, numero, -1, SQLITE_STATIC);
+        const double v = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_double(st, 0) : -1;
+        sqlite3_finalize(st);
+        return v;
+    }
+    bool Lock(qint64 id) {
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = off_t(platform::db::engine::LockOffset(QStringLiteral("exped"), id));
+        fl.l_len = 1;
+        return ::fcntl(locks, F_OFD_SETLK, &fl) == 0;
+    }
+    sqlite3* db = nullptr;
+    int locks = -1;
+};
+
+// While the folder is gone every action says so, naming it; once it is back the next action
+// opens the file again and works. An edit under way when it went is not saved over a record
+// another workstation changed or took meanwhile.
+TEST_F(FolderBackTest, TheNextActionAfterTheFolderComesBackOpensItAgain) {
+    CreateSchema(share);
+    TTable* exped = NewTable(&owner, share, QStringLiteral("EXPED"));
+    exped->Open();
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"), 10);
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("2"), 20);
+    TTable* other = NewTable(&owner, share, QStringLiteral("EXPED"));
+    other->Open();
+    ASSERT_TRUE(exped->Locate(QStringLiteral("NUMERO"), Variant(QStringLiteral("1")), 0));
+    exped->Edit();
+    exped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(11);
+    ASSERT_TRUE(other->Locate(QStringLiteral("NUMERO"), Variant(QStringLiteral("2")), 0));
+    other->Edit();
+    other->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(21);
+
+    TTable* writer = NewTable(&owner, share, QStringLiteral("EXPED"));
+    writer->Open();
+    // Everything committed is in the file itself: the journal is empty when the share goes.
+    OtherWorkstation(share).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    Lose();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QString message;
+        EXPECT_EQ(EngineCode([&] { AddCase(writer, QStringLiteral("2024"), QStringLiteral("9")); }, &message), platform::db::ecFolderLost);
+        EXPECT_TRUE(message.contains(S("No se llega a la carpeta de datos")) && message.contains(share)) << message.toStdString();
+        EngineCode([&] { writer->Cancel(); });
+        EXPECT_EQ(writer->State(), dsBrowse);
+    }
+    // Reads too, once the folder was found gone: nothing is shown as if it were there.
+    EXPECT_EQ(EngineCode([&] { writer->Refresh(); }), platform::db::ecFolderLost);
+
+    QProcess::execute(QStringLiteral("fusermount"), {QStringLiteral("-u"), QStringLiteral("-z"), share});
+    Mount();
+    {
+        // Meanwhile another workstation changed the first record and is editing the second.
+        OtherWorkstation ws(share);
+        ws.Exec("UPDATE exped SET IMPORTE = 15 WHERE NUMERO = '1'");
+        ASSERT_TRUE(ws.Lock(2));
+        EXPECT_EQ(EngineCode([&] { exped->Post(); }), platform::db::ecRecordChanged);
+        EXPECT_EQ(EngineCode([&] { other->Post(); }), platform::db::ecRecordLocked);
+        EXPECT_EQ(ws.Importe("1"), 15);
+        EXPECT_EQ(ws.Importe("2"), 20);
+        exped->Cancel();
+        other->Cancel();
+
+        EXPECT_EQ(EngineCode([&] { AddCase(writer, QStringLiteral("2024"), QStringLiteral("3"), 30); }), 0);
+        EXPECT_EQ(ws.Importe("3"), 30);
+    }
+    // What was written since is in the folder for whoever opens it now.
+    EXPECT_EQ(OtherWorkstation(share).Importe("3"), 30);
+    // The lock let go by the other workstation is this one's to take again.
+    ASSERT_TRUE(other->Locate(QStringLiteral("NUMERO"), Variant(QStringLiteral("2")), 0));
+    other->Edit();
+    other->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(22);
+    EXPECT_EQ(EngineCode([&] { other->Post(); }), 0);
+    EXPECT_EQ(OtherWorkstation(share).Importe("2"), 22);
 }
 
 // ---------------------------------------------------------------- hostile text

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QToolTip>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -334,6 +335,24 @@ TEST(MessageBoxTest, TheBoxStaysAboveAWindowKeptOnTop) {
     EXPECT_TRUE(flagsOfTheBox().testFlag(Qt::WindowStaysOnTopHint));
     progreso->Hide();
     EXPECT_FALSE(flagsOfTheBox().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+// The program's hint colour comes with its own text colour: a dark desktop's tooltips keep
+// their light text, which could not be read on the pale hint background.
+TEST_F(ApplicationTest, HintTextIsReadableOnTheHintColourOfADarkDesktop) {
+    const QPalette desktop = QToolTip::palette();
+    QPalette dark = desktop;
+    dark.setColor(QPalette::ToolTipBase, QColor(49, 54, 59));
+    dark.setColor(QPalette::ToolTipText, QColor(252, 252, 252));
+    QToolTip::setPalette(dark);
+    for (TColor hint : {clInfoBk, clYellow, clWhite}) {
+        Application->SetHintColor(hint);
+        const QPalette pal = QToolTip::palette();
+        EXPECT_EQ(pal.color(QPalette::ToolTipBase).rgb(), QColor::fromRgb(platform::graphics::ToQRgb(hint)).rgb());
+        EXPECT_GT(qGray(pal.color(QPalette::ToolTipBase).rgb()) - qGray(pal.color(QPalette::ToolTipText).rgb()), 128)
+            << ColorToString(hint).toStdString();
+    }
+    QToolTip::setPalette(desktop);
 }
 
 // A short question still makes a box wide enough for its whole title: the window manager cuts

@@ -4,12 +4,16 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormHarness.h"
 
+#include <QAbstractItemModel>
 #include <QClipboard>
+#include <QComboBox>
+#include <QListWidget>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>
 #include <QLineEdit>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -202,6 +206,61 @@ TEST_F(ControlsTest, ListBoxSelectionAndOwnerDraw) {
     EXPECT_GE(drawn, 2);
 }
 
+// Lines added, inserted, deleted or rewritten one at a time reach the window one row at a time,
+// and leave the current line and the selection as showing every line again would.
+TEST_F(ControlsTest, ListsAndCombosFollowOneLineAtATime) {
+    auto* lb = Place<TListBox>(10, 10, 150, 100);
+    auto* cb = Place<TComboBox>(10, 120, 150, 21);
+    int listRows = 0, comboRows = 0;
+    for (auto [model, rows] : {std::pair{lb->ListWidget()->model(), &listRows}, std::pair{cb->ComboBox()->model(), &comboRows}})
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, model,
+                         [rows](const QModelIndex&, int first, int last) { *rows += last - first + 1; });
+    const int n = 300;
+    for (int i = 0; i < n; ++i) {
+        lb->Items()->Add(QString::number(i));
+        cb->Items()->Add(QString::number(i));
+    }
+    EXPECT_EQ(listRows, n);
+    EXPECT_EQ(comboRows, n);
+
+    auto shown = [&] {
+        QStringList list, combo;
+        for (int i = 0; i < lb->ListWidget()->count(); ++i) list << lb->ListWidget()->item(i)->text();
+        for (int i = 0; i < cb->ComboBox()->count(); ++i) combo << cb->ComboBox()->itemText(i);
+        return std::pair{list, combo};
+    };
+    auto lines = [](TStrings* items) {
+        QStringList out;
+        for (int i = 0; i < items->Count(); ++i) out << items->Strings(i);
+        return out;
+    };
+    lb->SetMultiSelect(true);
+    lb->SetItemIndex(4);
+    lb->SetSelected(7, true);
+    cb->SetItemIndex(3);
+    for (TStrings* items : {lb->Items(), cb->Items()}) {
+        items->Insert(0, QStringLiteral("primero"));
+        items->Delete(10);
+        items->SetString(2, QStringLiteral("segundo"));
+    }
+    EXPECT_EQ(shown(), std::pair(lines(lb->Items()), lines(cb->Items())));
+    EXPECT_EQ(lb->ItemIndex(), 4);
+    EXPECT_EQ(lb->SelCount(), 1);
+    EXPECT_TRUE(lb->Selected(4));
+    // The combo's line 3 is another text now: none is current, the edit keeps what it showed.
+    EXPECT_EQ(cb->ItemIndex(), -1);
+    EXPECT_EQ(cb->Text(), QStringLiteral("3"));
+    cb->SetItemIndex(5);
+    cb->Items()->Add(QStringLiteral("último"));
+    EXPECT_EQ(cb->ItemIndex(), 5);
+
+    lb->SetItemIndex(lb->Items()->Count() - 1);
+    lb->Items()->Delete(lb->Items()->Count() - 1);
+    EXPECT_EQ(lb->ItemIndex(), -1);
+    EXPECT_EQ(lb->SelCount(), 0);
+    EXPECT_EQ(shown().first, lines(lb->Items()));
+}
+
 TEST_F(ControlsTest, BitBtnKindsGiveCaptionResultAndRole) {
     auto* ok = Place<TBitBtn>(10, 10, 75, 25);
     ok->SetKind(bkOK);
@@ -371,6 +430,42 @@ TEST_F(ControlsTest, TreeViewNodesCarryData) {
     EXPECT_EQ(tv->Items()->Count(), 2);
     tv->Items()->Clear();
     EXPECT_EQ(tv->Items()->GetFirstNode(), nullptr);
+}
+
+// A search lists thousands of people under one node: the branch leaves the view in one step when
+// it is deleted, every node told of first (children before their parent), and the nodes keep
+// their places while others come and go in the middle.
+TEST_F(ControlsTest, TreeViewBranchesLeaveTheViewAtOnce) {
+    auto* tv = Place<TTreeView>(0, 0, 200, 200);
+    form->Show();
+    TTreeNodes* nodes = tv->Items();
+    TTreeNode* root = nodes->Add(nullptr, QStringLiteral("Clientes"));
+    for (int i = 0; i < 400; ++i) nodes->AddChild(root, QStringLiteral("Cliente %1").arg(i));
+    tv->FullExpand();
+    tv->SetSelected(root->GetLastChild());
+    TTreeNode* inserted = nodes->Insert(root->Item(10), QStringLiteral("nuevo"));
+    EXPECT_EQ(inserted->Index(), 10);
+    EXPECT_EQ(root->Item(11)->Index(), 11);
+    EXPECT_EQ(root->Item(11)->Text(), QStringLiteral("Cliente 10"));
+    root->Item(5)->Delete();
+    EXPECT_EQ(root->Item(20)->Index(), 20);
+    EXPECT_EQ(root->Item(20)->GetPrevSibling(), root->Item(19));
+    EXPECT_EQ(nodes->Count(), 401);
+    EXPECT_EQ(nodes->Item(400), root->GetLastChild());
+
+    int removals = 0;
+    QAbstractItemModel* model = tv->Tree()->model();
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, model, [&](const QModelIndex&, int, int) { ++removals; });
+    QStringList deleted;
+    tv->OnDeletion = [&](TObject*, TTreeNode* n) { deleted << n->Text(); };
+    nodes->Clear();
+    EXPECT_LE(removals, 2);
+    ASSERT_EQ(deleted.size(), 401);
+    EXPECT_EQ(deleted.front(), QStringLiteral("Cliente 399"));
+    EXPECT_EQ(deleted.back(), QStringLiteral("Clientes"));
+    EXPECT_EQ(nodes->Count(), 0);
+    EXPECT_EQ(tv->Tree()->topLevelItemCount(), 0);
+    EXPECT_EQ(nodes->AddChild(nodes->Add(nullptr, QStringLiteral("otra")), QStringLiteral("hija"))->Index(), 0);
 }
 
 // Whether the input method would compose a dead key and a letter for the control: it asks.

@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdlib>
 
 using namespace gtest_graphics;
 
@@ -55,6 +61,69 @@ TEST(Fonts, FaceNamesMapToInstalledFamilies) {
     f.SetPixelsPerInch(600);
     EXPECT_EQ(f.Size(), 8);
     EXPECT_EQ(f.Height(), -67);
+}
+
+// A workstation without the Liberation faces: the forms' faces, laid out in pixels, fall back to
+// a face of the same widths where the machine has one, and captions are not cut.
+TEST(Fonts, WithoutTheLiberationFacesCaptionsKeepTheirWidths) {
+    const QString muestra = QStringLiteral("Modelos de Escritos y Cartas: Expedientes, Peña Núñez");
+    auto ancho = [&](const QString& family) {
+        QFont f(family);
+        f.setPixelSize(11);
+        f.setHintingPreference(QFont::PreferFullHinting);
+        return QFontMetrics(f).horizontalAdvance(muestra);
+    };
+    auto parecido = [](int a, int b) { return std::abs(a - b) * 100 <= b * 5; };
+    const struct {
+        QString Face, Liberation;
+    } casos[] = {{QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")},
+                 {QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")}};
+    // Every folder of fonts but Liberation's.
+    QStringList carpetas;
+    for (const QString& raiz : {QStringLiteral("/usr/share/fonts"), QStringLiteral("/usr/local/share/fonts")})
+        for (QDirIterator it(raiz, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString d = it.next();
+            if (!d.contains(QLatin1String("liberation"), Qt::CaseInsensitive) &&
+                !QDir(d).entryList(QDir::Files).isEmpty())
+                carpetas << d;
+        }
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    QFile conf(tmp.filePath(QStringLiteral("fonts.conf")));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    QString xml = QStringLiteral("<?xml version=\"1.0\"?>\n<fontconfig>\n");
+    for (const QString& d : carpetas) xml += QStringLiteral("  <dir>%1</dir>\n").arg(d.toHtmlEscaped());
+    xml += QStringLiteral("  <cachedir>%1</cachedir>\n</fontconfig>\n").arg(tmp.filePath(QStringLiteral("cache")));
+    conf.write(xml.toUtf8());
+    conf.close();
+    QProcess hijo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("FONTCONFIG_FILE"), conf.fileName());
+    hijo.setProcessEnvironment(env);
+    QStringList caras;
+    for (const auto& c : casos) caras << c.Face;
+    hijo.start(QStringLiteral(ZEMBRA_FAMILIAS_CHILD), caras);
+    ASSERT_TRUE(hijo.waitForFinished(60000));
+    ASSERT_EQ(hijo.exitCode(), 0) << hijo.readAllStandardError().toStdString();
+    const QStringList familias = QString::fromUtf8(hijo.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(familias.size(), qsizetype(std::size(casos)));
+    int probados = 0;
+    for (size_t i = 0; i < std::size(casos); ++i) {
+        const int disenado = ancho(casos[i].Liberation);
+        ASSERT_GT(disenado, 0);
+        EXPECT_FALSE(familias[int(i)].startsWith(QLatin1String("Liberation"))) << familias[int(i)].toStdString();
+        // Only where this machine has some other face of those widths can the fallback keep them.
+        const QStringList todas = QFontDatabase::families();
+        if (std::none_of(todas.begin(), todas.end(), [&](const QString& f) {
+                return !f.startsWith(QLatin1String("Liberation")) && parecido(ancho(f), disenado);
+            }))
+            continue;
+        ++probados;
+        EXPECT_TRUE(parecido(ancho(familias[int(i)]), disenado))
+            << casos[i].Face.toStdString() << " -> " << familias[int(i)].toStdString() << ": " << ancho(familias[int(i)])
+            << " px instead of " << disenado;
+    }
+    if (probados == 0) GTEST_SKIP() << "no face of the Liberation widths but Liberation's on this machine";
 }
 
 TEST(DrawTextCalc, SingleLineMeasuresTheText) {
