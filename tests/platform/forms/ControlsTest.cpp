@@ -214,7 +214,7 @@ TEST_F(ControlsTest, ListsAndCombosFollowOneLineAtATime) {
     int listRows = 0, comboRows = 0;
     for (auto [model, rows] : {std::pair{lb->ListWidget()->model(), &listRows}, std::pair{cb->ComboBox()->model(), &comboRows}})
         QObject::connect(model, &QAbstractItemModel::rowsInserted, model,
-                         [rows](const QModelIndex&, int first, int last) { *rows += last - first + 1; });
+                         [rows = rows](const QModelIndex&, int first, int last) { *rows += last - first + 1; });
     const int n = 300;
     for (int i = 0; i < n; ++i) {
         lb->Items()->Add(QString::number(i));
