@@ -18,6 +18,8 @@ protected:
         return docs.isEmpty() ? dir.path() : QString::fromLocal8Bit(docs);
     }
     void Guarda(TForm* form, const QString& nombre) {
+        // As designed: these forms are wider than the test's screen.
+        form->SetAutoScroll(false);
         form->Show();
         TFormHarness::ProcessEvents();
         const QString path = QDir(Carpeta()).filePath(nombre + QStringLiteral(".png"));
