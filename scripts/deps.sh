@@ -15,6 +15,8 @@ if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(openbox xdotool x11-utils x11-xkb-utils xclip)
   # The tests start a private database server.
   PACKAGES+=(postgresql)
+  # A data folder on a share that is lost and mounted again.
+  PACKAGES+=(bindfs fuse3)
   # The sanitizer build and the fuzz targets.
   PACKAGES+=(clang libclang-rt-14-dev)
 fi

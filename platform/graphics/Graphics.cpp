@@ -229,14 +229,15 @@ namespace platform::graphics {
 
 QStringList FontFamilyChoices(const QString& faceName, TFontPitch pitch) {
     // The forms were laid out in pixels for these faces: each maps to a free face of the same
-    // metrics (Liberation, Arimo, Nimbus: Arial, Times New Roman, Courier New), else to a
-    // condensed face of about the same widths; a wider face, last, cuts captions.
-    static const char* const kSans[] = {"Liberation Sans", "Arimo", "Nimbus Sans", "Nimbus Sans L",
-                                        "DejaVu Sans Condensed", "DejaVu Sans"};
+    // metrics (Liberation, Arimo: Arial, Times New Roman, Courier New), else to one of about the
+    // same widths, the one of the closer line height first (Nimbus's lines are a third taller);
+    // a wider face, last, cuts captions.
+    static const char* const kSans[] = {"Liberation Sans", "Arimo", "DejaVu Sans Condensed", "Nimbus Sans",
+                                        "Nimbus Sans L", "DejaVu Sans"};
     static const char* const kSerif[] = {"Liberation Serif", "Tinos", "Nimbus Roman", "Nimbus Roman No9 L",
                                          "DejaVu Serif Condensed", "DejaVu Serif"};
-    static const char* const kMono[] = {"Liberation Mono", "Cousine", "Nimbus Mono PS", "Nimbus Mono L",
-                                        "DejaVu Sans Mono"};
+    static const char* const kMono[] = {"Liberation Mono", "Cousine", "DejaVu Sans Mono", "Nimbus Mono PS",
+                                        "Nimbus Mono L"};
     static const char* const kSerifFaces[] = {"times new roman", "times", "ms serif", "georgia", "book antiqua"};
     static const char* const kMonoFaces[] = {"courier new", "courier", "fixedsys", "terminal", "lucida console",
                                              "consolas"};
