@@ -1,6 +1,7 @@
 #include "platform/report/QRPrev.h"
 
 #include <QPainter>
+#include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -10,6 +11,16 @@ constexpr int Gap = 10;  // grey border around the page
 
 TQRPreview::TQRPreview(TComponent* owner) : TCustomControl(owner) {
     SetColor(clAppWorkSpace);
+    FHBar = new QScrollBar(Qt::Horizontal, Widget());
+    FVBar = new QScrollBar(Qt::Vertical, Widget());
+    for (QScrollBar* bar : {FHBar, FVBar}) {
+        bar->hide();
+        bar->setSingleStep(20);
+        QObject::connect(bar, &QScrollBar::valueChanged, Widget(), [this, bar](int value) {
+            (bar == FHBar ? FScrollX : FScrollY) = value;
+            Invalidate();
+        });
+    }
 }
 
 TQRPreview::~TQRPreview() = default;
@@ -29,6 +40,7 @@ void TQRPreview::SetPageNumber(int value) {
     if (value == FPageNumber) return;
     FPageNumber = value;
     FScrollY = 0;
+    ClampScroll();
     Invalidate();
 }
 
@@ -52,21 +64,66 @@ void TQRPreview::ZoomToFit() {
     double zx = double(ClientWidth() - 2 * Gap) / s.width(), zy = double(ClientHeight() - 2 * Gap) / s.height();
     FScrollX = FScrollY = 0;
     SetZoom(std::max(1, int(std::min(zx, zy) * 100)));
+    ClampScroll();
     Invalidate();
 }
 
 void TQRPreview::ZoomToWidth() {
     QSize s = PageSize();
     FScrollX = 0;
-    SetZoom(std::max(1, int(double(ClientWidth() - 2 * Gap) / s.width() * 100)));
+    int width = ClientWidth() - 2 * Gap;
+    // A page taller than the control at that width leaves room for its vertical scroll bar.
+    if (double(s.height()) * width / s.width() + 2 * Gap > ClientHeight()) width -= FVBar->sizeHint().width();
+    SetZoom(std::max(1, int(double(width) / s.width() * 100)));
+    ClampScroll();
     Invalidate();
 }
 
-void TQRPreview::ClampScroll() {
+QSize TQRPreview::ContentSize() const {
     QSize s = PageSize();
-    int w = s.width() * FZoom / 100 + 2 * Gap, h = s.height() * FZoom / 100 + 2 * Gap;
-    FScrollX = std::clamp(FScrollX, 0, std::max(0, w - ClientWidth()));
-    FScrollY = std::clamp(FScrollY, 0, std::max(0, h - ClientHeight()));
+    return {s.width() * FZoom / 100 + 2 * Gap, s.height() * FZoom / 100 + 2 * Gap};
+}
+
+QSize TQRPreview::ViewSize() const {
+    const QSize c = ContentSize();
+    int w = ClientWidth(), h = ClientHeight();
+    const int bw = FVBar->sizeHint().width(), bh = FHBar->sizeHint().height();
+    bool vertical = c.height() > h, horizontal = c.width() > w - (vertical ? bw : 0);
+    vertical = c.height() > h - (horizontal ? bh : 0);
+    return {std::max(0, w - (vertical ? bw : 0)), std::max(0, h - (horizontal ? bh : 0))};
+}
+
+void TQRPreview::ClampScroll() {
+    const QSize c = ContentSize(), v = ViewSize();
+    FScrollX = std::clamp(FScrollX, 0, std::max(0, c.width() - v.width()));
+    FScrollY = std::clamp(FScrollY, 0, std::max(0, c.height() - v.height()));
+    UpdateBars();
+}
+
+void TQRPreview::UpdateBars() {
+    const QSize c = ContentSize(), v = ViewSize();
+    FBarsFor = QRect(c.width(), c.height(), ClientWidth(), ClientHeight());
+    const bool horizontal = v.height() < ClientHeight(), vertical = v.width() < ClientWidth();
+    const struct {
+        QScrollBar* Bar;
+        bool Shown;
+        int Max, Page, Value;
+        QRect Where;
+    } bars[] = {{FHBar, horizontal, c.width() - v.width(), v.width(), FScrollX, QRect(0, v.height(), v.width(), ClientHeight() - v.height())},
+                {FVBar, vertical, c.height() - v.height(), v.height(), FScrollY, QRect(v.width(), 0, ClientWidth() - v.width(), v.height())}};
+    for (const auto& b : bars) {
+        const QSignalBlocker quiet(b.Bar);
+        b.Bar->setRange(0, std::max(0, b.Max));
+        b.Bar->setPageStep(std::max(1, b.Page));
+        b.Bar->setValue(b.Value);
+        b.Bar->setGeometry(b.Where);
+        b.Bar->setVisible(b.Shown);
+    }
+}
+
+void TQRPreview::BoundsChanged(bool sizeChanged) {
+    TCustomControl::BoundsChanged(sizeChanged);
+    if (sizeChanged) ClampScroll();
 }
 
 bool TQRPreview::WidgetEvent(QEvent* event) {
@@ -94,7 +151,8 @@ void TQRPreview::Paint() {
         QSize s = PageSize();
         int w = int(s.width() * scale), h = int(s.height() * scale);
         int x = Gap - FScrollX, y = Gap - FScrollY;
-        if (w + 2 * Gap < Width()) x = (Width() - w) / 2;  // centred when narrower
+        const int shown = ViewSize().width();
+        if (w + 2 * Gap < shown) x = (shown - w) / 2;  // centred when narrower
         p->fillRect(QRect(x + 3, y + 3, w, h), Qt::black);
         p->fillRect(QRect(x, y, w, h), Qt::white);
         p->translate(x, y);
@@ -102,4 +160,9 @@ void TQRPreview::Paint() {
         platform::report::ReplayPage(page, p);
     }
     p->restore();
+    // Pages recorded since the bars were placed (a report still being prepared, another printer):
+    // they are placed again once this paint is over.
+    const QSize c = ContentSize();
+    if (FBarsFor != QRect(c.width(), c.height(), ClientWidth(), ClientHeight()))
+        QMetaObject::invokeMethod(Widget(), [this] { ClampScroll(); }, Qt::QueuedConnection);
 }

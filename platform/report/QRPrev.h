@@ -1,9 +1,11 @@
 #pragma once
 // Preview control: shows one page of a report printer's recorded pages at a zoom percentage
 // (100 = real size on a 96 pixels-per-inch screen), with fits to the whole page and to its width.
-// The mouse wheel scrolls a page larger than the control.
+// A page larger than the control scrolls with its scroll bars and the mouse wheel.
 #include "platform/forms/Controls.h"
 #include "platform/report/QuickRpt.h"
+
+class QScrollBar;
 
 class TQRPreview : public TCustomControl {
 public:
@@ -27,10 +29,20 @@ public:
 
 protected:
     void Paint() override;
+    void BoundsChanged(bool sizeChanged) override;
 
 private:
     void ClampScroll();
     QSize PageSize() const;
+    // The page at the zoom with its grey border, and the part of the control left to show it
+    // once the scroll bars it needs are placed.
+    QSize ContentSize() const;
+    QSize ViewSize() const;
+    void UpdateBars();
+
+    QScrollBar* FHBar = nullptr;  // children of the control's widget
+    QScrollBar* FVBar = nullptr;
+    QRect FBarsFor;  // the content and control sizes the bars were last set for
 
     TQRPrinter* FPrinter = nullptr;
     int FPageNumber = 1;

@@ -212,9 +212,12 @@ TEST_F(ControlsTest, ListsAndCombosFollowOneLineAtATime) {
     auto* lb = Place<TListBox>(10, 10, 150, 100);
     auto* cb = Place<TComboBox>(10, 120, 150, 21);
     int listRows = 0, comboRows = 0;
-    for (auto [model, rows] : {std::pair{lb->ListWidget()->model(), &listRows}, std::pair{cb->ComboBox()->model(), &comboRows}})
+    auto count = [](QAbstractItemModel* model, int* rows) {
         QObject::connect(model, &QAbstractItemModel::rowsInserted, model,
-                         [rows = rows](const QModelIndex&, int first, int last) { *rows += last - first + 1; });
+                         [rows](const QModelIndex&, int first, int last) { *rows += last - first + 1; });
+    };
+    count(lb->ListWidget()->model(), &listRows);
+    count(cb->ComboBox()->model(), &comboRows);
     const int n = 300;
     for (int i = 0; i < n; ++i) {
         lb->Items()->Add(QString::number(i));

@@ -9,6 +9,7 @@
 
 #include <QPainter>
 #include <QRegularExpression>
+#include <QScrollBar>
 
 using namespace reporttest;
 
@@ -213,8 +214,18 @@ TEST_F(OutputTest, PreviewShowsTheCurrentPageAsItPrints) {
     }
     const auto* row = page.FindText(QStringLiteral("Fila 21 año ñandú"));
     ASSERT_NE(row, nullptr);
-    int left = (880 - page.Width) / 2;  // centred when narrower than the control
-    if (page.Width + 20 >= 880) left = 10;
+    // At real size the page is taller than the control: its vertical bar takes the right edge,
+    // and the page is centred in what is left.
+    const auto bars = preview->Widget()->findChildren<QScrollBar*>();
+    ASSERT_EQ(bars.size(), 2);
+    QScrollBar* vertical = bars[0]->orientation() == Qt::Vertical ? bars[0] : bars[1];
+    QScrollBar* horizontal = vertical == bars[0] ? bars[1] : bars[0];
+    ASSERT_TRUE(vertical->isVisible());
+    EXPECT_FALSE(horizontal->isVisible());
+    const int view = 880 - vertical->width();
+    EXPECT_EQ(vertical->geometry(), QRect(view, 0, vertical->width(), 660));
+    int left = (view - page.Width) / 2;  // centred when narrower than the control
+    if (page.Width + 20 >= view) left = 10;
     QRect area = row->Rect.adjusted(-2, -2, 2, 2);
     int differing = 0, ink = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
@@ -225,6 +236,21 @@ TEST_F(OutputTest, PreviewShowsTheCurrentPageAsItPrints) {
         }
     EXPECT_GT(ink, 20);
     EXPECT_EQ(differing, 0);
+
+    // The bar reaches the page's foot, and the picture follows it.
+    vertical->setValue(vertical->maximum());
+    EXPECT_EQ(vertical->maximum(), page.Height + 20 - 660);
+    const QImage foot = platform::forms::TFormHarness::Grab(preview);
+    EXPECT_EQ(foot.pixel(left + 5, 660 - 10 - 1), expected.pixel(5, page.Height - 1));
+    EXPECT_NE(foot.pixel(left + 5, 660 - 5), expected.pixel(5, page.Height - 1));  // the grey border below it
+    // Larger still, a horizontal bar too; fitted to the control, none.
+    preview->SetZoom(200);
+    EXPECT_TRUE(horizontal->isVisible());
+    EXPECT_TRUE(vertical->isVisible());
+    EXPECT_EQ(horizontal->maximum(), page.Width * 2 + 20 - view);
+    preview->ZoomToFit();
+    EXPECT_FALSE(horizontal->isVisible());
+    EXPECT_FALSE(vertical->isVisible());
     form->Hide();
 }
 
