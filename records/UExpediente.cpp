@@ -247,10 +247,13 @@ void TExpediente::Refresca() {
     Screen->SetCursor(crHourGlass);
     MensajeEstado(QStringLiteral("Espere .."));
     // The names shown follow the people added meanwhile, from this form's own pick buttons too:
-    // a new office's first opposing lawyer was stored on the case but shown blank.
+    // a new office's first opposing lawyer was stored on the case but shown blank. Lists whose
+    // data nobody changed are kept: read again at every move, thousands of names took seconds.
     for (TDataSource* s : {FAboCli, FProcu, FAbogados, FPeritos}) {
-        s->DataSet()->Close();
-        s->DataSet()->Open();
+        auto* q = static_cast<TQuery*>(s->DataSet());
+        if (!q->DataChanged()) continue;
+        q->Close();
+        q->Open();
     }
     TTable* e = Dat->TExped;
     LCliente->SetCaption(QStringLiteral("[ %1 ]").arg(F(e, "ACTOR")->AsString()));

@@ -1232,6 +1232,11 @@ void TQuery::InternalOpen() {
     ReadResult();
 }
 
+bool TQuery::DataChanged() {
+    if (!Active() || !FConn) return true;
+    return FConn->DataVersion() != FReadVersion;
+}
+
 void TQuery::ReadResult() {
     SetParamsFromDataSource();
     platform::db::TStatement* st = Statement();
@@ -1241,6 +1246,8 @@ void TQuery::ReadResult() {
     FLive = false;
     FLiveTable.clear();
     FLiveColumns.clear();
+    // Taken before the rows: a change made while they are read moves it past this.
+    FReadVersion = FConn->DataVersion();
     int ncol = st->ColumnCount();
     int first = 0;
     bool hasRowid = ncol > 0 && st->ColumnName(0) == QLatin1String("zb$rowid");

@@ -348,6 +348,9 @@ public:
     void ExecSQL();
     int RowsAffected() const { return FRowsAffected; }
     void Disconnect() override;
+    // Whether the folder's data may have changed since the rows were read (or the query is
+    // closed): a list kept open needs reading again only then.
+    bool DataChanged();
 
 protected:
     void InternalOpen() override;
@@ -391,6 +394,7 @@ private:
     QString FLiveTable;          // base table of a live result
     QStringList FLiveColumns;    // base columns, by field slot
     qint64 FNextId = 0;
+    qint64 FReadVersion = 0;     // the connection's data version when the rows were read
     TRecordBuffer FDeleted;      // the row just deleted, so the cursor can step past it
     int FDeletedPos = -1;
 };

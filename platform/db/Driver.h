@@ -198,6 +198,14 @@ public:
     // makes meanwhile is seen from the first question after the hold; this connection's own are
     // seen at once. Holds nest. A connection that reads each layout afresh has nothing to hold.
     virtual void HoldLayouts(bool hold) { (void)hold; }
+
+    // A number that stays the same while no data of the folder changed, by this connection or
+    // by another, and moves when some did: rows read under it may be kept while it stands. A
+    // connection that cannot tell gives a new number at each call.
+    virtual qint64 DataVersion() { return ++FUnknownVersion; }
+
+private:
+    qint64 FUnknownVersion = 0;
 };
 
 // Holds the connection's layouts for the life of this object.

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <cmath>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <pwd.h>
@@ -2003,6 +2004,20 @@ public:
     // disk; flushing only folds the journal back into the main file when nobody is reading.
     void Flush() override {}
 
+    // Others' commits move the engine's data version; this connection's own writes (committed
+    // or not), its layout changes and a reopened file move the count of its own.
+    qint64 DataVersion() override {
+        Live();
+        std::array<qint64, 4> seen{0, sqlite3_total_changes64(FDb), 0, FGeneration};
+        Run(QStringLiteral("PRAGMA data_version"), {}, [&](sqlite3_stmt* st) { seen[0] = sqlite3_column_int64(st, 0); return false; });
+        Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { seen[2] = sqlite3_column_int64(st, 0); return false; });
+        if (seen != FSeenData) {
+            FSeenData = seen;
+            ++FDataVersion;
+        }
+        return FDataVersion;
+    }
+
 private:
     QString FFolder;
     bool FReadOnly = false;
@@ -2030,6 +2045,8 @@ private:
     } FFolderFd;  // the folder as opened, to tell it from one mounted again in its place
     bool FStale = false;  // a failure found the folder lost: looked at again before the next action
     int FGeneration = 0;  // counts the openings of the file, for the statements handed out
+    std::array<qint64, 4> FSeenData{-1, -1, -1, -1};  // what DataVersion last found
+    qint64 FDataVersion = 0;
     std::unique_ptr<TMachineMark> FMark;  // let go after the file is closed
     std::shared_ptr<TLockFile> FLocks;
     QString FLockTable;

@@ -579,6 +579,43 @@ TEST_F(ExpedienteTest, ClientFormOpensFromTheCaseOnItsClientOrForANewOne) {
     EXPECT_EQ(Dat->TClientes->State(), dsBrowse);
 }
 
+// The names on the case follow a procurator renamed past every cursor and an expert added while
+// the form is open, at the form's next refresh.
+TEST_F(ExpedienteTest, TheNamesOnTheCaseFollowPeopleRenamedOrAddedWhileTheFormIsOpen) {
+    // A procurator needs a district, an expert a profession.
+    auto alta = [](TTable* t, const char* codigo, const char* apellidos, const char* requerido) {
+        t->Append();
+        t->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QString::fromLatin1(apellidos));
+        t->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("ANA"));
+        t->FieldByName(QString::fromLatin1(requerido))->SetAsString(QStringLiteral("LOGROÑO"));
+        t->Post();
+        return t->FieldByName(QString::fromLatin1(codigo))->AsInteger();
+    };
+    const int procu = alta(Dat->TProcu, "PROCU", "GIL", "PARTIDO");
+    const int perito = alta(Dat->TPeritos, "PERITO", "MORA", "PROFESION");
+    ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00012-A")));
+    CaseField("PROCLI", Variant(procu));
+    CaseField("PERITO", Variant(perito));
+    Abre();
+    EXPECT_EQ(form->ZbProCli->DisplayValue(), QStringLiteral("GIL,ANA"));
+    EXPECT_EQ(form->ZbPerito->DisplayValue(), QStringLiteral("MORA,ANA"));
+    form->Refresca();
+    EXPECT_EQ(form->ZbProCli->DisplayValue(), QStringLiteral("GIL,ANA"));
+
+    TQuery renombra(nullptr);
+    renombra.SetDatabaseName(Dat->Db->DatabaseName());
+    renombra.SQL()->SetText(QStringLiteral("UPDATE PROCU SET APELLIDOS = 'GIL SANZ' WHERE PROCU = %1").arg(procu));
+    renombra.ExecSQL();
+    form->Refresca();
+    EXPECT_EQ(form->ZbProCli->DisplayValue(), QStringLiteral("GIL SANZ,ANA"));
+    EXPECT_EQ(form->ZbPerito->DisplayValue(), QStringLiteral("MORA,ANA"));
+
+    const int otro = alta(Dat->TPeritos, "PERITO", "ABAD", "PROFESION");
+    CaseField("PERITO", Variant(otro));
+    form->Refresca();
+    EXPECT_EQ(form->ZbPerito->DisplayValue(), QStringLiteral("ABAD,ANA"));
+}
+
 // An opposing lawyer created from the case's pick button ("Nuevo" in the pick list) is named on
 // the case at once, also when it is the office's first one.
 TEST_F(ExpedienteTest, AnOpposingLawyerCreatedFromThePickIsNamedOnTheCase) {

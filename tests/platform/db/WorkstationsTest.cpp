@@ -274,3 +274,40 @@ TEST(NetworkFolderTest, OnlyOneMachineWritesAFolderWhoseLocksStayLocal) {
     auto local = platform::db::OpenSqlite(folder);
     EXPECT_FALSE(QFile::exists(mark));
 }
+
+// A list kept open learns whether anything it may show changed: writes by another workstation
+// and by this one through other datasets do, reading does not. A server's lists cannot tell and
+// are always read again.
+TEST_F(WorkstationsTest, AListKeptOpenIsToldOfChangesMadeHereAndElsewhere) {
+    const bool tells = platform::db::DataServer(folder).isEmpty();
+    TQuery* lista = NewQuery(&owner, folder, QStringLiteral("SELECT NUMERO, IMPORTE FROM EXPED ORDER BY 2"));
+    lista->Open();
+    EXPECT_EQ(lista->DataChanged(), !tells);
+    NewQuery(&owner, folder, QStringLiteral("SELECT COUNT(*) FROM EXPED"))->Open();
+    exped->Last();
+    exped->Refresh();
+    EXPECT_EQ(lista->DataChanged(), !tells);
+
+    EXPECT_EQ(Other({QStringLiteral("set"), folder, QStringLiteral("2024"), QStringLiteral("1"), QStringLiteral("55")}),
+              QStringLiteral("OK"));
+    EXPECT_TRUE(lista->DataChanged());
+    EXPECT_TRUE(lista->DataChanged()) << "asking again does not make it older news";
+    lista->Close();
+    lista->Open();
+    EXPECT_EQ(Values(lista, QStringLiteral("IMPORTE")), (QStringList{QStringLiteral("20"), QStringLiteral("55")}));
+    EXPECT_EQ(lista->DataChanged(), !tells);
+
+    exped->Refresh();
+    ASSERT_TRUE(exped->Locate(QStringLiteral("NUMERO"), Variant(QStringLiteral("2")), 0));
+    exped->Edit();
+    exped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(99);
+    exped->Post();
+    EXPECT_TRUE(lista->DataChanged());
+    lista->Refresh();
+    EXPECT_EQ(Values(lista, QStringLiteral("IMPORTE")), (QStringList{QStringLiteral("55"), QStringLiteral("99")}));
+    EXPECT_EQ(lista->DataChanged(), !tells);
+
+    // A closed list has nothing to keep.
+    lista->Close();
+    EXPECT_TRUE(lista->DataChanged());
+}
