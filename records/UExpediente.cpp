@@ -134,6 +134,7 @@ void TExpediente::CreaDatos() {
         auto* q = new TQuery(this);
         q->SetDatabaseName(Dat->Db->DatabaseName());
         q->SQL()->SetText(QString::fromLatin1(sql));
+        q->SetTrackChanges(true);  // read again only when the data changed
         auto* s = new TDataSource(this);
         s->SetDataSet(q);
         return s;

@@ -1233,7 +1233,7 @@ void TQuery::InternalOpen() {
 }
 
 bool TQuery::DataChanged() {
-    if (!Active() || !FConn) return true;
+    if (!Active() || !FConn || !FTrackChanges || FReadVersion < 0) return true;
     return FConn->DataVersion() != FReadVersion;
 }
 
@@ -1247,7 +1247,7 @@ void TQuery::ReadResult() {
     FLiveTable.clear();
     FLiveColumns.clear();
     // Taken before the rows: a change made while they are read moves it past this.
-    FReadVersion = FConn->DataVersion();
+    FReadVersion = FTrackChanges ? FConn->DataVersion() : -1;
     int ncol = st->ColumnCount();
     int first = 0;
     bool hasRowid = ncol > 0 && st->ColumnName(0) == QLatin1String("zb$rowid");

@@ -349,8 +349,10 @@ public:
     int RowsAffected() const { return FRowsAffected; }
     void Disconnect() override;
     // Whether the folder's data may have changed since the rows were read (or the query is
-    // closed): a list kept open needs reading again only then.
+    // closed): a list kept open needs reading again only then. Only a query set to keep track
+    // before it opens can tell; others always say it may have.
     bool DataChanged();
+    void SetTrackChanges(bool value) { FTrackChanges = value; }
 
 protected:
     void InternalOpen() override;
@@ -394,7 +396,8 @@ private:
     QString FLiveTable;          // base table of a live result
     QStringList FLiveColumns;    // base columns, by field slot
     qint64 FNextId = 0;
-    qint64 FReadVersion = 0;     // the connection's data version when the rows were read
+    bool FTrackChanges = false;  // the data version is taken at each read (two small reads more)
+    qint64 FReadVersion = -1;    // the connection's data version when the rows were read
     TRecordBuffer FDeleted;      // the row just deleted, so the cursor can step past it
     int FDeletedPos = -1;
 };

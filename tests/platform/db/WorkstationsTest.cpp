@@ -281,6 +281,11 @@ TEST(NetworkFolderTest, OnlyOneMachineWritesAFolderWhoseLocksStayLocal) {
 TEST_F(WorkstationsTest, AListKeptOpenIsToldOfChangesMadeHereAndElsewhere) {
     const bool tells = platform::db::DataServer(folder).isEmpty();
     TQuery* lista = NewQuery(&owner, folder, QStringLiteral("SELECT NUMERO, IMPORTE FROM EXPED ORDER BY 2"));
+    // A query not set to keep track cannot tell: it pays nothing for it at each read.
+    lista->Open();
+    EXPECT_TRUE(lista->DataChanged());
+    lista->Close();
+    lista->SetTrackChanges(true);
     lista->Open();
     EXPECT_EQ(lista->DataChanged(), !tells);
     NewQuery(&owner, folder, QStringLiteral("SELECT COUNT(*) FROM EXPED"))->Open();
