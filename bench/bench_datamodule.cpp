@@ -15,6 +15,7 @@
 #include "tests/support/GeneraDespacho.h"
 
 #include "Interleave.h"
+#include "TablasVacias.h"
 
 #include <QDir>
 #include <QProcess>
@@ -67,15 +68,7 @@ const char* const Layouts =
 
 // The data folder, made once: the module creates the empty tables, the generator fills them.
 void MakeFolder(const QString& path) {
-    CarpetaDatos = path;
-    {
-        // In a session of its own, so no connection to the file outlives the creation.
-        TSession creating(nullptr);
-        TSession* const shared = Session;
-        Session = &creating;
-        delete new TDat(nullptr);
-        Session = shared;
-    }
+    zbbench::CreaTablas(path);
     zbtest::TTamDespacho t;
     t.Expedientes = 100000;
     t.Consultas = 0;

@@ -12,6 +12,7 @@
 #include "records/UExpediente.h"
 #include "Entrada.h"
 #include "Interleave.h"
+#include "TablasVacias.h"
 #include "tests/support/GeneraDespacho.h"
 
 #include <QTemporaryDir>
@@ -25,14 +26,7 @@ constexpr int kMovimientos = 4;  // refreshes after the opening, one per case fi
 struct Despacho {
     QTemporaryDir dir;
     Despacho() {
-        CarpetaDatos = dir.path();
-        {
-            TSession creating(nullptr);
-            TSession* const shared = Session;
-            Session = &creating;
-            delete new TDat(nullptr);
-            Session = shared;
-        }
+        zbbench::CreaTablas(dir.path());
         zbtest::TTamDespacho t;
         t.Expedientes = 2000;
         t.Anos = 1;
