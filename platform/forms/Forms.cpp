@@ -177,6 +177,15 @@ void TControlScrollBar::SetPosition(int value) {
 bool TControlScrollBar::IsScrollBarVisible() const { return FBar && !FBar->isHidden(); }
 
 namespace platform::forms {
+TBarsNeeded ScrollBarsNeeded(QSize content, QSize area, int vertWidth, int horzHeight) {
+    TBarsNeeded b;
+    b.Horz = content.width() > area.width();
+    b.Vert = content.height() > area.height();
+    if (b.Horz && !b.Vert) b.Vert = content.height() > area.height() - horzHeight;
+    if (b.Vert && !b.Horz) b.Horz = content.width() > area.width() - vertWidth;
+    return b;
+}
+
 bool InstallQtTranslation(const QString& folder) {
     auto* app = QCoreApplication::instance();
     if (!app) return false;
@@ -359,11 +368,9 @@ TCustomForm::TScrollLayout TCustomForm::ScrollLayout() const {
     // set then to be taken less them).
     const int rangeW = FShownOnce ? FHorzScrollBar.FRange : 0, rangeH = FShownOnce ? FVertScrollBar.FRange : 0;
     const int extent = FWidget->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, FWidget);
-    l.Horz = rangeW > width;
-    l.Vert = rangeH > height;
-    // Each bar takes room from the other axis.
-    if (l.Horz && !l.Vert) l.Vert = rangeH > height - extent;
-    if (l.Vert && !l.Horz) l.Horz = rangeW > width - extent;
+    const platform::forms::TBarsNeeded bars = platform::forms::ScrollBarsNeeded({rangeW, rangeH}, {width, height}, extent, extent);
+    l.Horz = bars.Horz;
+    l.Vert = bars.Vert;
     l.ViewWidth = std::max(0, width - (l.Vert ? extent : 0));
     l.ViewHeight = std::max(0, height - (l.Horz ? extent : 0));
     l.Width = std::max(l.ViewWidth, rangeW);

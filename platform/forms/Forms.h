@@ -382,6 +382,12 @@ private:
 };
 
 namespace platform::forms {
+// Which scroll bars a content of that size needs to be seen in that area, each bar shown taking
+// its thickness from the other axis.
+struct TBarsNeeded {
+    bool Horz = false, Vert = false;
+};
+TBarsNeeded ScrollBarsNeeded(QSize content, QSize area, int vertWidth, int horzHeight);
 TApplication* ApplicationInstance();
 TScreen* ScreenInstance();
 // A control is going: nothing may keep pointing at it.

@@ -1,5 +1,7 @@
 #include "platform/report/QRPrev.h"
 
+#include "platform/forms/Forms.h"
+
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -85,12 +87,10 @@ QSize TQRPreview::ContentSize() const {
 }
 
 QSize TQRPreview::ViewSize() const {
-    const QSize c = ContentSize();
-    int w = ClientWidth(), h = ClientHeight();
+    const int w = ClientWidth(), h = ClientHeight();
     const int bw = FVBar->sizeHint().width(), bh = FHBar->sizeHint().height();
-    bool vertical = c.height() > h, horizontal = c.width() > w - (vertical ? bw : 0);
-    vertical = c.height() > h - (horizontal ? bh : 0);
-    return {std::max(0, w - (vertical ? bw : 0)), std::max(0, h - (horizontal ? bh : 0))};
+    const platform::forms::TBarsNeeded bars = platform::forms::ScrollBarsNeeded(ContentSize(), {w, h}, bw, bh);
+    return {std::max(0, w - (bars.Vert ? bw : 0)), std::max(0, h - (bars.Horz ? bh : 0))};
 }
 
 void TQRPreview::ClampScroll() {
