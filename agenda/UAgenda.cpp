@@ -351,8 +351,13 @@ void TAgenda::btAbrirClick(TObject*) {
     TDataSet* t = TAgen3;
     if (t->IsEmpty()) return;
     if (!Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({F(t, "ANO")->Value(), F(t, "NUMERO")->Value()}), 0)) return;
+    // The case file's own agenda moves the shared working day to its entries' dates: this list
+    // stays on the day it shows.
+    const TDateTime dia = FechaAgenda, mes = FechaCalendario;
     Expediente = new TExpediente(Application);
     Expediente->ShowModal();
+    FechaAgenda = dia;
+    FechaCalendario = mes;
     // The case file closes without a result, and what it wrote meanwhile (its agenda entries,
     // invoicing, closing) belongs on this list and its calendar.
     MarcaCalendario();

@@ -197,7 +197,8 @@ TEST_F(AgendaFormTest, AddEditMarkDoneAndDeleteGoThroughTheEditorAndTheMarksFoll
 }
 
 // What the case file opened from a row writes (an entry on its agenda, one on another day) shows
-// on the day's list and the calendar once it is closed, however it was closed.
+// on the day's list and the calendar once it is closed, however it was closed; the entry editor
+// it went through leaves the list on its own day.
 TEST_F(AgendaFormTest, WhatTheCaseFileOpenedFromTheDayWroteShowsWhenItCloses) {
     const TDateTime d = EncodeDate(2001, 4, 2);
     Dia();
@@ -210,10 +211,12 @@ TEST_F(AgendaFormTest, WhatTheCaseFileOpenedFromTheDayWroteShowsWhenItCloses) {
                0, EncodeTime(17, 0, 0, 0));
         Apunte(EncodeDate(2001, 4, 20), QStringLiteral("E"), QStringLiteral("Juicio"), 0, QStringLiteral("2001"),
                QStringLiteral("00001-A"));
+        FechaAgenda = EncodeDate(2001, 4, 20);
         f.Close();
     });
     ::Agenda->btAbrir->Click();
     EXPECT_EQ(Lista(), antes + QStringList{QStringLiteral("E Llamar al cliente")});
+    EXPECT_EQ(FechaAgenda, d);
     EXPECT_TRUE(Marcados().contains(QStringLiteral("20")));
 }
 
