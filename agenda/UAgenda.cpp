@@ -293,13 +293,18 @@ bool TAgenda::SituaTAgen() {
 }
 
 void TAgenda::btAddClick(TObject*) {
+    const TDateTime dia = FechaAgenda;
     FNota = new TFNota(Application);
     std::unique_ptr<TFNota> libera(FNota);
     Dat->TAgen->Insert();
     const bool ok = FNota->ShowModal() == mrOk;
     libera.reset();
     FNota = nullptr;
-    if (!ok) return;
+    // A date typed in the editor moved the shared working day; given up, the list stays on its own.
+    if (!ok) {
+        FechaAgenda = dia;
+        return;
+    }
     FechaCalendario = FechaAgenda;
     MarcaCalendario();
     RefrescaDia();
@@ -311,6 +316,7 @@ void TAgenda::btEditClick(TObject*) {
         MensajeError(QStringLiteral("Línea de Agenda NO EXISTE"));
         return;
     }
+    const TDateTime dia = FechaAgenda;
     FNota = new TFNota(Application);
     std::unique_ptr<TFNota> libera(FNota);
     Dat->TAgen->Edit();
@@ -318,7 +324,10 @@ void TAgenda::btEditClick(TObject*) {
     const bool ok = FNota->ShowModal() == mrOk;
     libera.reset();
     FNota = nullptr;
-    if (!ok) return;
+    if (!ok) {
+        FechaAgenda = dia;
+        return;
+    }
     FechaCalendario = FechaAgenda;
     MarcaCalendario();
     RefrescaDia();

@@ -220,6 +220,36 @@ TEST_F(AgendaFormTest, WhatTheCaseFileOpenedFromTheDayWroteShowsWhenItCloses) {
     EXPECT_TRUE(Marcados().contains(QStringLiteral("20")));
 }
 
+// A date typed in the entry editor and then given up (No) leaves the list on the day it shows,
+// for adding and for editing alike.
+TEST_F(AgendaFormTest, AnEditorGivenUpAfterTypingADateLeavesTheListOnItsDay) {
+    const TDateTime d = EncodeDate(2001, 4, 2);
+    Dia();
+    Abre();
+    VeA(d);
+    const QStringList antes = Lista();
+    auto otroDiaYNo = [](TCustomForm& f) {
+        auto& n = static_cast<TFNota&>(f);
+        n.Fecha->SetText(QStringLiteral("03/04/2001"));
+        n.FechaExit(n.Fecha);
+        n.btNo->Click();
+    };
+    harness->AnswerModal(otroDiaYNo);
+    ::Agenda->btAdd->Click();
+    ::Agenda->btPart->Click();
+    ::Agenda->btPart->Click();
+    EXPECT_EQ(FechaAgenda, d);
+    EXPECT_EQ(Lista(), antes);
+
+    ASSERT_TRUE(::Agenda->TAgen3->Locate(QStringLiteral("TIPO"), Variant(QStringLiteral("P")), 0));
+    harness->AnswerModal(otroDiaYNo);
+    ::Agenda->btEdit->Click();
+    ::Agenda->btPart->Click();
+    ::Agenda->btPart->Click();
+    EXPECT_EQ(FechaAgenda, d);
+    EXPECT_EQ(Lista(), antes);
+}
+
 // The calendar is painted again once an entry is added on the day it shows: its new mark shows
 // at once, not when the month next changes.
 TEST_F(AgendaFormTest, AnEntryAddedOnTheDayShownRepaintsTheCalendarWithItsMark) {
