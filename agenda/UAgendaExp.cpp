@@ -214,6 +214,10 @@ bool TAgendaExp::Editor(bool nuevo) {
     if (nuevo) {
         t->Insert();
         F(t, "TIPO")->SetAsString(QStringLiteral("E"));
+        // The case's lawyer keeps its entries, as the opening, invoicing and closing rows: one
+        // reached from another lawyer's list would not show on the daily agenda of the case's.
+        const int abogado = F(Dat->TExped, "ABOCLI")->AsInteger();
+        if (abogado != 0) F(t, "ABOCLI")->SetAsInteger(abogado);
     } else {
         t->Edit();
     }

@@ -451,6 +451,8 @@ TEST_F(AgendaExpTest, AnEntryOfAnotherLawyersCaseFileIsSavedOnThatCase) {
     EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'VISTA DEL OTRO ABOGADO' AND TIPO = 'E' AND ANO = '2001' "
                                     "AND NUMERO = '00013-A'")),
               1);
+    // On that lawyer's daily agenda, not on the one of the lawyer whose list led there.
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA WHERE SITUACION = 'VISTA DEL OTRO ABOGADO' AND ABOCLI = %1").arg(otro)), 1);
     delete f;
 }
 
