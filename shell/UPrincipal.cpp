@@ -892,6 +892,10 @@ bool TPrincipio::RecargaAbogados() {
 void TPrincipio::btRefrescarClick(TObject*) {
     Dat->RefrescaTablas();
     RecargaAbogados();
+    RefrescaEnSuFila();
+}
+
+void TPrincipio::RefrescaEnSuFila() {
     const TBrowser b = BrowserActivo();
     TTable* t = b.Tabla;
     const bool vacia = t->IsEmpty();

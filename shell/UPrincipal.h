@@ -270,6 +270,8 @@ private:
     void EligeSelectorAbogado();
     bool RecargaAbogados();
     void RefrescaPagina();
+    // The active page's list read again, back on the record it stood on.
+    void RefrescaEnSuFila();
     bool NuevoRegistro(const QString& caption, QString& ano, QString& numero);
     void MuestraFilas(TStringGrid* rejilla, TPanel* panel, const TFilasFiltro& filas);
     // A pick list of the search dialogs; true with `codigo`/`nombre` of the chosen row.

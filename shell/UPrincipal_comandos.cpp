@@ -695,8 +695,11 @@ void TPrincipio::Agenda2Click(TObject*) { reports::rptLisConAgen(); }
 
 void TPrincipio::btAgendaClick(TObject*) {
     // Dat->TAboCli already stands on the lawyer of the selector.
-    if (!AbogadoElegido() || Dat->TAboCli->IsEmpty()) return;
-    if (comun::AbreAgendaDiaria) comun::AbreAgendaDiaria();
+    if (!AbogadoElegido() || Dat->TAboCli->IsEmpty() || !comun::AbreAgendaDiaria) return;
+    comun::AbreAgendaDiaria();
+    // The case files opened from the agenda may come back invoiced, closed, linked or with other
+    // people: the list shows them as they are now.
+    RefrescaEnSuFila();
 }
 void TPrincipio::Procedimientos1Click(TObject*) { reports::rptLisProc(); }
 void TPrincipio::Tribunales1Click(TObject*) { reports::rptLisTrib(); }

@@ -244,6 +244,30 @@ TEST_F(ComandosTest, TheDailyAgendaNeedsALawyerAndOpensOnTheSelectedOne) {
     EXPECT_EQ(Texts().size(), 1);
 }
 
+// What was done through the daily agenda (a case file opened from it and closed) shows on the
+// case-file list when the agenda closes, the list still on the row it was on.
+TEST_F(ComandosTest, TheListShowsWhatWasDoneThroughTheDailyAgenda) {
+    Genera(1, 10);
+    Todos();
+    Muestra();
+    form->TExped->First();
+    form->TExped->Next();
+    const QString ano = Ano(form->TExped), numero = Numero(form->TExped);
+    ASSERT_FALSE(numero.isEmpty());
+    Sql(QStringLiteral("UPDATE exped SET SITUACION = 1 WHERE ANO = '%1' AND NUMERO = '%2'").arg(ano, numero));
+    form->btRefrescarClick(form.get());
+    ASSERT_EQ(form->TExped->FieldByName(QStringLiteral("SITUACION"))->AsInteger(), 1);
+    const auto antes = comun::AbreAgendaDiaria;
+    comun::AbreAgendaDiaria = [&] {
+        Sql(QStringLiteral("UPDATE exped SET SITUACION = 3 WHERE ANO = '%1' AND NUMERO = '%2'").arg(ano, numero));
+        Dat->TExped->First();
+    };
+    form->btAgenda->Click();
+    comun::AbreAgendaDiaria = antes;
+    EXPECT_EQ(Numero(form->TExped), numero);
+    EXPECT_EQ(form->TExped->FieldByName(QStringLiteral("SITUACION"))->AsInteger(), 3);
+}
+
 TEST_F(ComandosTest, OpenShowsTheSelectedCaseFileAndKeepsItSelected) {
     Genera(1, 10);
     Todos();
