@@ -564,6 +564,8 @@ void TPrincipio::ArchivoPersonas(TFormRegistro* f, const QString& caption) {
     }
     f->btAsigna->SetVisible(false);
     f->ShowModal();
+    // The lists name people through their cards: a name changed there shows on them now.
+    RefrescaEnSuFila();
 }
 
 void TPrincipio::Clientes1Click(TObject*) {

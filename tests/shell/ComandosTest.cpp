@@ -268,6 +268,32 @@ TEST_F(ComandosTest, TheListShowsWhatWasDoneThroughTheDailyAgenda) {
     EXPECT_EQ(form->TExped->FieldByName(QStringLiteral("SITUACION"))->AsInteger(), 3);
 }
 
+// A client renamed on the clients' card shows renamed on the case-file list when the card closes.
+TEST_F(ComandosTest, AClientRenamedOnItsCardShowsRenamedOnTheList) {
+    Genera(1, 10);
+    Todos();
+    Muestra();
+    form->TExped->First();
+    form->TExped->Next();
+    const QString numero = Numero(form->TExped);
+    const int cliente = form->TExped->FieldByName(QStringLiteral("CLIENTE"))->AsInteger();
+    ASSERT_NE(cliente, 0);
+    // As the grid has painted it.
+    ASSERT_FALSE(form->TExped->FieldByName(QStringLiteral("NOMCLI"))->AsString().isEmpty());
+    harness->AnswerModal([&](TCustomForm& f) {
+        TTable* c = Dat->TClientes;
+        ASSERT_TRUE(c->Locate(QStringLiteral("CLIENTE"), Variant(cliente), 0));
+        c->Edit();
+        c->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("OTRO APELLIDO"));
+        c->Post();
+        f.Close();
+    });
+    form->Clientes1->Click();
+    EXPECT_EQ(Numero(form->TExped), numero);
+    EXPECT_TRUE(form->TExped->FieldByName(QStringLiteral("NOMCLI"))->AsString().startsWith(QStringLiteral("OTRO APELLIDO")))
+        << form->TExped->FieldByName(QStringLiteral("NOMCLI"))->AsString().toStdString();
+}
+
 TEST_F(ComandosTest, OpenShowsTheSelectedCaseFileAndKeepsItSelected) {
     Genera(1, 10);
     Todos();
