@@ -614,6 +614,8 @@ void TPrincipio::SpeedItem1Click(TObject*) {
     FContacto = new TFContacto(Application);
     FContacto->ShowModal();
     FContacto->Release();
+    // The address book opens the people's cards too.
+    RefrescaEnSuFila();
 }
 
 void TPrincipio::Accesos1Click(TObject*) {

@@ -268,7 +268,8 @@ TEST_F(ComandosTest, TheListShowsWhatWasDoneThroughTheDailyAgenda) {
     EXPECT_EQ(form->TExped->FieldByName(QStringLiteral("SITUACION"))->AsInteger(), 3);
 }
 
-// A client renamed on the clients' card shows renamed on the case-file list when the card closes.
+// A client renamed on the clients' card, from the menu or the address book, shows renamed on the
+// case-file list when the card closes.
 TEST_F(ComandosTest, AClientRenamedOnItsCardShowsRenamedOnTheList) {
     Genera(1, 10);
     Todos();
@@ -280,17 +281,25 @@ TEST_F(ComandosTest, AClientRenamedOnItsCardShowsRenamedOnTheList) {
     ASSERT_NE(cliente, 0);
     // As the grid has painted it.
     ASSERT_FALSE(form->TExped->FieldByName(QStringLiteral("NOMCLI"))->AsString().isEmpty());
-    harness->AnswerModal([&](TCustomForm& f) {
-        TTable* c = Dat->TClientes;
-        ASSERT_TRUE(c->Locate(QStringLiteral("CLIENTE"), Variant(cliente), 0));
-        c->Edit();
-        c->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("OTRO APELLIDO"));
-        c->Post();
-        f.Close();
-    });
+    auto renombra = [&](const QString& apellidos) {
+        harness->AnswerModal([&, apellidos](TCustomForm& f) {
+            TTable* c = Dat->TClientes;
+            ASSERT_TRUE(c->Locate(QStringLiteral("CLIENTE"), Variant(cliente), 0));
+            c->Edit();
+            c->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(apellidos);
+            c->Post();
+            f.Close();
+        });
+    };
+    renombra(QStringLiteral("OTRO APELLIDO"));
     form->Clientes1->Click();
     EXPECT_EQ(Numero(form->TExped), numero);
     EXPECT_TRUE(form->TExped->FieldByName(QStringLiteral("NOMCLI"))->AsString().startsWith(QStringLiteral("OTRO APELLIDO")))
+        << form->TExped->FieldByName(QStringLiteral("NOMCLI"))->AsString().toStdString();
+    renombra(QStringLiteral("TERCER APELLIDO"));
+    form->SpeedItem1Click(form.get());
+    EXPECT_EQ(Numero(form->TExped), numero);
+    EXPECT_TRUE(form->TExped->FieldByName(QStringLiteral("NOMCLI"))->AsString().startsWith(QStringLiteral("TERCER APELLIDO")))
         << form->TExped->FieldByName(QStringLiteral("NOMCLI"))->AsString().toStdString();
 }
 
