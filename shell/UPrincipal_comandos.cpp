@@ -592,8 +592,10 @@ void TPrincipio::AbogadosDespacho1Click(TObject*) {
     AboCli = new TAboCli(Application);
     AboCli->activaEdicion(true);
     AboCli->ShowModal();
-    // The list under "TODOS" must be every lawyer's, not the deleted one's.
+    // The list under "TODOS" must be every lawyer's, not the deleted one's; otherwise it names a
+    // lawyer renamed there as now.
     if (RecargaAbogados()) RefrescaPagina();
+    else RefrescaEnSuFila();
 }
 
 void TPrincipio::Impresora1Click(TObject*) { ConfigurarImpresora->Execute(); }

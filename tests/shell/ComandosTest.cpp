@@ -303,6 +303,32 @@ TEST_F(ComandosTest, AClientRenamedOnItsCardShowsRenamedOnTheList) {
         << form->TExped->FieldByName(QStringLiteral("NOMCLI"))->AsString().toStdString();
 }
 
+// A lawyer of the office renamed on the card shows renamed on the consultation list.
+TEST_F(ComandosTest, AnOfficeLawyerRenamedOnItsCardShowsRenamedOnTheList) {
+    Genera(1, 10);
+    Todos();
+    Muestra();
+    form->Paginas->SetActivePage(form->pgConsultas);
+    form->PaginasChange(form->Paginas);
+    TTable* t = form->TConsul;
+    for (t->First(); !t->Eof() && t->FieldByName(QStringLiteral("ABOENT"))->AsInteger() == 0;) t->Next();
+    ASSERT_FALSE(t->Eof());
+    const int abogado = t->FieldByName(QStringLiteral("ABOENT"))->AsInteger();
+    ASSERT_FALSE(t->FieldByName(QStringLiteral("NomAboEnt"))->AsString().isEmpty());
+    harness->AnswerModal([&](TCustomForm& f) {
+        TTable* a = Dat->TAboCli;
+        ASSERT_TRUE(a->Locate(QStringLiteral("ABOCLI"), Variant(abogado), 0));
+        a->Edit();
+        a->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("RENOMBRADO"));
+        a->Post();
+        f.Close();
+    });
+    form->AbogadosDespacho1->Click();
+    EXPECT_EQ(t->FieldByName(QStringLiteral("ABOENT"))->AsInteger(), abogado);
+    EXPECT_TRUE(t->FieldByName(QStringLiteral("NomAboEnt"))->AsString().startsWith(QStringLiteral("RENOMBRADO")))
+        << t->FieldByName(QStringLiteral("NomAboEnt"))->AsString().toStdString();
+}
+
 TEST_F(ComandosTest, OpenShowsTheSelectedCaseFileAndKeepsItSelected) {
     Genera(1, 10);
     Todos();
