@@ -352,8 +352,11 @@ void TAgenda::btAbrirClick(TObject*) {
     if (t->IsEmpty()) return;
     if (!Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({F(t, "ANO")->Value(), F(t, "NUMERO")->Value()}), 0)) return;
     Expediente = new TExpediente(Application);
-    const int r = Expediente->ShowModal();
-    if (r == mrOk) RefrescaDia();
+    Expediente->ShowModal();
+    // The case file closes without a result, and what it wrote meanwhile (its agenda entries,
+    // invoicing, closing) belongs on this list and its calendar.
+    MarcaCalendario();
+    RefrescaDia();
 }
 
 void TAgenda::btEscritoClick(TObject*) {

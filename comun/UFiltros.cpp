@@ -36,7 +36,6 @@ QString TFilasFiltro::Quita(int fila) {
     return etiqueta;
 }
 
-void TFilasFiltro::Vacia() { *this = TFilasFiltro(); }
 
 int TFilasFiltro::Usadas() const {
     int n = 0;

@@ -31,7 +31,6 @@ public:
     // Removes a used row, moving the following ones up; returns its label. An empty row is left
     // alone and gives an empty label.
     QString Quita(int fila);
-    void Vacia();
     int Usadas() const;
     // Heights that show exactly the used rows.
     int AltoPanel() const { return (FUltima + 1) * 18 + 9; }

@@ -8,5 +8,3 @@ void InitializeMapi() {
     MapiLoaded = false;
     MapiLoaded = platform::mail::BackendAvailable();
 }
-
-void FinalizeMapi() { MapiLoaded = false; }

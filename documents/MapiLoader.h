@@ -11,5 +11,3 @@ extern bool MapiLoaded;
 
 // Runs at start-up: clears the state and looks for a backend.
 void InitializeMapi();
-// Runs at the end.
-void FinalizeMapi();

@@ -62,5 +62,8 @@ void documents::GeneraMinuta(bool consulta) {
     }
     TipoEditor = s->FieldByName(QStringLiteral("EDITOR"))->AsString();
     ExtensionEscrito = ExtensionDeEditor(TipoEditor);
-    if (EsFamiliaWord(TipoEditor)) FacturaWord97(consulta);
+    if (!EsFamiliaWord(TipoEditor)) return;
+    FacturaWord97(consulta);
+    // The merge wrote the document's entry: the agenda lists open below show it with the invoice's.
+    Dat->RefrescaAgendas();
 }

@@ -10,7 +10,6 @@ int ModoAbogado = 0;
 }
 
 void TAbogado::FijaModo(int modo) { ModoAbogado = modo; }
-int TAbogado::Modo() { return ModoAbogado; }
 
 TAbogado::TAbogado(TComponent* owner)
     : records::TFichaPersona(owner, {QStringLiteral("Abogado"), Dat->TAbogados, Dat->DSAbogados,

@@ -9,7 +9,6 @@ public:
 
     // Opening mode: 0 standalone or viewing the case file's lawyer, 1 creating one for it.
     static void FijaModo(int modo);
-    static int Modo();
 
 protected:
     void TrasGuardar() override;

@@ -10,7 +10,6 @@ int ModoContrario = 0;
 }
 
 void TContrario::FijaModo(int modo) { ModoContrario = modo; }
-int TContrario::Modo() { return ModoContrario; }
 
 TContrario::TContrario(TComponent* owner)
     : records::TFichaPersona(owner, {QStringLiteral("Contrarios"), Dat->TContrarios, Dat->DSContrarios,

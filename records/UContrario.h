@@ -9,7 +9,6 @@ public:
 
     // Opening mode: 0 standalone, 2 from a case file (OK also links the party to it).
     static void FijaModo(int modo);
-    static int Modo();
 
     TButton* BtRelacion = nullptr;
     void BtRelacionClick(TObject* sender);

@@ -830,23 +830,22 @@ void TExpediente::btPeritoClick(TObject*) {
     Refresca();
 }
 
-void TExpediente::btOpenAboCliClick(TObject*) {
-    const int codigo = F(Dat->TExped, "ABOCLI")->AsInteger();
-    if (codigo != 0) Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(codigo), 0);
-    AboCli = new TAboCli(Application);
-    AboCli->activaEdicion(true);
-    TAboCli::FijaModo(QStringLiteral("A"));
-    AboCli->ShowModal();
-    Refresca();
-}
+void TExpediente::btOpenAboCliClick(TObject*) { AbreAbogadoDespacho("ABOCLI", QStringLiteral("A")); }
 
-void TExpediente::btAboEntClick(TObject*) {
-    const int codigo = F(Dat->TExped, "ABOENT")->AsInteger();
-    if (codigo != 0) Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(codigo), 0);
+void TExpediente::btAboEntClick(TObject*) { AbreAbogadoDespacho("ABOENT", QStringLiteral("E")); }
+
+void TExpediente::AbreAbogadoDespacho(const char* campo, const QString& modo) {
+    // The data module's lawyer is the one the main window and the daily agenda below work for
+    // (their lists, the lawyer of a new record): the card of another one leaves it as it was.
+    TTable* abogados = Dat->TAboCli;
+    const Variant elegido = abogados->IsEmpty() ? Variant() : F(abogados, "ABOCLI")->Value();
+    const int codigo = F(Dat->TExped, campo)->AsInteger();
+    if (codigo != 0) abogados->Locate(QStringLiteral("ABOCLI"), Variant(codigo), 0);
     AboCli = new TAboCli(Application);
     AboCli->activaEdicion(true);
-    TAboCli::FijaModo(QStringLiteral("E"));
+    TAboCli::FijaModo(modo);
     AboCli->ShowModal();
+    if (!elegido.IsNullOrEmpty()) abogados->Locate(QStringLiteral("ABOCLI"), elegido, 0);
     Refresca();
 }
 

@@ -153,6 +153,8 @@ private:
     void DibujaParte(TZbDBGrid* grid, TTable* lista, const QString& campo, const TRect& rect, int dataCol,
                      TColumn* column, TGridDrawState state);
     void MueveA(const QString& ano, const QString& numero);
+    // The office lawyer of `campo` (ABOCLI, ABOENT) on the firm-lawyer form, in mode `modo`.
+    void AbreAbogadoDespacho(const char* campo, const QString& modo);
     // Whether the user may reach the case file Dat->TExped stands on; if not, says so and goes
     // back to `vuelta`.
     bool Alcanzable(const TBookmark& vuelta);

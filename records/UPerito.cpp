@@ -10,7 +10,6 @@ int ModoPerito = 0;
 }
 
 void TPerito::FijaModo(int modo) { ModoPerito = modo; }
-int TPerito::Modo() { return ModoPerito; }
 
 TPerito::TPerito(TComponent* owner)
     : records::TFichaPersona(owner, {QStringLiteral("Perito"), Dat->TPeritos, Dat->DSPeritos, QStringLiteral("PERITOS"),

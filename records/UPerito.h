@@ -9,7 +9,6 @@ public:
 
     // Opening mode: 0 standalone or viewing the case file's expert, 1 creating one for it.
     static void FijaModo(int modo);
-    static int Modo();
 
     TButton* BtProfesion = nullptr;
     void BtProfesionClick(TObject* sender);

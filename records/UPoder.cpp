@@ -9,7 +9,6 @@ int ModoPoder = 0;
 }
 
 void TPoder::FijaModo(int modo) { ModoPoder = modo; }
-int TPoder::Modo() { return ModoPoder; }
 
 TDataSet* TPoder::Tabla() const { return Dat->TPoderes; }
 

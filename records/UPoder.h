@@ -12,7 +12,6 @@ public:
     // Opening mode: 0, or 1 when the client form put the table into insert for a client
     // without powers (No then also closes the form).
     static void FijaModo(int modo);
-    static int Modo();
 
     TDataSet* Tabla() const override;
 

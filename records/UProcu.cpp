@@ -14,9 +14,7 @@ QString CampoReferencia() { return ParteProcu == 1 ? QStringLiteral("REFPROCLI")
 }  // namespace
 
 void TProcu::FijaModo(int modo) { ModoProcu = modo; }
-int TProcu::Modo() { return ModoProcu; }
 void TProcu::FijaParte(int parte) { ParteProcu = parte; }
-int TProcu::Parte() { return ParteProcu; }
 
 TProcu::TProcu(TComponent* owner)
     : records::TFichaPersona(owner, {QStringLiteral("Procurador del  Contrario"), Dat->TProcu, Dat->DSProcu,

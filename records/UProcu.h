@@ -10,10 +10,8 @@ public:
     // Opening mode: 0 standalone or viewing the client's agent, 1 viewing the opponent's agent,
     // 2 creating an agent for the case file.
     static void FijaModo(int modo);
-    static int Modo();
     // Side of the case file: 1 the client's agent, any other the opponent's.
     static void FijaParte(int parte);
-    static int Parte();
 
     TButton* BtPartido = nullptr;
     void BtPartidoClick(TObject* sender);

@@ -180,18 +180,6 @@ bool IsValidDate(TDateTime date) {
 
 int CurrentYear() { return QDate::currentDate().year(); }
 
-TDateOrder DateOrderOf(const QString& dateFormat) {
-    for (QChar c : dateFormat) {
-        switch (c.toUpper().unicode()) {
-        case 'D': return TDateOrder::DMY;
-        case 'M': return TDateOrder::MDY;
-        case 'Y': return TDateOrder::YMD;
-        default: break;
-        }
-    }
-    return TDateOrder::DMY;
-}
-
 int ExpandYear(int year) {
     if (year >= 100)
         return year;

@@ -6,8 +6,6 @@
 
 #include <QString>
 
-enum class TDateOrder { MDY, DMY, YMD };
-
 // Two-digit years are widened around the current year by this window (see ExpandYear).
 extern quint8 CenturyWindow;
 // Whether the workstation's short date format shows four-digit years; the date edits pass it to
@@ -32,8 +30,6 @@ TDateTime IncYear(TDateTime date, int years);
 bool ValidDateParts(int year, int month, int day);
 bool IsValidDate(TDateTime date);
 int CurrentYear();
-// From the first of the letters D, M or Y in the format (any case); DMY when there is none.
-TDateOrder DateOrderOf(const QString& dateFormat);
 // Years below 100: into the current century when above (two-digit current year + window - 100),
 // else into the next one. Other years unchanged.
 int ExpandYear(int year);

@@ -143,6 +143,10 @@ void DecodeTime(TDateTime time, int& hour, int& min, int& sec, int& msec);
 int DayOfWeek(TDateTime date);  // 1 = Sunday .. 7 = Saturday
 TDateTime Date();
 TDateTime Time();
+// The order of day, month and year in a date format: that of the first of the letters D, M or Y
+// (any case); DMY when there is none.
+enum class TDateOrder { DMY, MDY, YMD };
+TDateOrder DateOrderOf(const QString& dateFormat);
 TDateTime Now();
 void ReplaceDate(TDateTime& dateTime, TDateTime newDate);
 void ReplaceTime(TDateTime& dateTime, TDateTime newTime);

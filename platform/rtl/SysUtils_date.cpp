@@ -386,27 +386,13 @@ public:
     }
 };
 
-enum class TDateOrder { DMY, MDY, YMD };
-
-TDateOrder dateOrder(const QString& fmt) {
-    for (QChar c : fmt) {
-        switch (c.toUpper().unicode()) {
-            case 'D': return TDateOrder::DMY;
-            case 'M': return TDateOrder::MDY;
-            case 'Y': return TDateOrder::YMD;
-            default: break;
-        }
-    }
-    return TDateOrder::DMY;
-}
-
 int currentYear() { return QDate::currentDate().year(); }
 
 bool scanDate(TScanner& sc, double& date, const TFormatSettings& fs) {
     int n1, n2, n3 = 0, l1, l2, l3 = 0;
     if (!sc.Number(n1, l1) || !sc.Char(fs.DateSeparator) || !sc.Number(n2, l2)) return false;
     int y, m, d, yDigits;
-    const TDateOrder order = dateOrder(fs.ShortDateFormat);
+    const TDateOrder order = DateOrderOf(fs.ShortDateFormat);
     if (sc.Char(fs.DateSeparator)) {
         if (!sc.Number(n3, l3)) return false;
         switch (order) {
@@ -465,6 +451,18 @@ bool scanTime(TScanner& sc, double& time, const TFormatSettings& fs) {
 }
 
 }  // namespace
+
+TDateOrder DateOrderOf(const QString& dateFormat) {
+    for (QChar c : dateFormat) {
+        switch (c.toUpper().unicode()) {
+        case 'D': return TDateOrder::DMY;
+        case 'M': return TDateOrder::MDY;
+        case 'Y': return TDateOrder::YMD;
+        default: break;
+        }
+    }
+    return TDateOrder::DMY;
+}
 
 bool TryStrToDate(const QString& s, TDateTime& value, const TFormatSettings& fs) {
     TScanner sc(s);

@@ -196,6 +196,27 @@ TEST_F(AgendaFormTest, AddEditMarkDoneAndDeleteGoThroughTheEditorAndTheMarksFoll
     EXPECT_TRUE(Marcados().isEmpty());
 }
 
+// What the case file opened from a row writes (an entry on its agenda, one on another day) shows
+// on the day's list and the calendar once it is closed, however it was closed.
+TEST_F(AgendaFormTest, WhatTheCaseFileOpenedFromTheDayWroteShowsWhenItCloses) {
+    const TDateTime d = EncodeDate(2001, 4, 2);
+    Dia();
+    Abre();
+    VeA(d);
+    const QStringList antes = Lista();
+    ASSERT_TRUE(::Agenda->TAgen3->Locate(QStringLiteral("TIPO"), Variant(QStringLiteral("E")), 0));
+    harness->AnswerModal([&](TCustomForm& f) {
+        Apunte(d, QStringLiteral("E"), QStringLiteral("Llamar al cliente"), 0, QStringLiteral("2001"), QStringLiteral("00001-A"),
+               0, EncodeTime(17, 0, 0, 0));
+        Apunte(EncodeDate(2001, 4, 20), QStringLiteral("E"), QStringLiteral("Juicio"), 0, QStringLiteral("2001"),
+               QStringLiteral("00001-A"));
+        f.Close();
+    });
+    ::Agenda->btAbrir->Click();
+    EXPECT_EQ(Lista(), antes + QStringList{QStringLiteral("E Llamar al cliente")});
+    EXPECT_TRUE(Marcados().contains(QStringLiteral("20")));
+}
+
 // The calendar is painted again once an entry is added on the day it shows: its new mark shows
 // at once, not when the month next changes.
 TEST_F(AgendaFormTest, AnEntryAddedOnTheDayShownRepaintsTheCalendarWithItsMark) {

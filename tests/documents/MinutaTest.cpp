@@ -124,6 +124,23 @@ TEST_F(Minuta, FeeNoteOfTheStoredInvoiceIsMergedWithItsInvoiceBlock) {
     EXPECT_FALSE(texto.contains(QStringLiteral("[[Economicos"))) << texto.toStdString();
 }
 
+// The case file's agenda list takes in the fee note's entry, as it takes the invoice's.
+TEST_F(Minuta, TheCaseFilesAgendaListShowsTheFeeNotesEntry) {
+    Factura(QStringLiteral("8"));
+    ASSERT_EQ(abiertos.size(), 1) << Texts().join(QStringLiteral("; ")).toStdString();
+    auto cuenta = [](const char* condicion) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(Dat->Db->DatabaseName());
+        q.SQL()->SetText(QStringLiteral("SELECT COUNT(*) AS N FROM AGENDA WHERE ANO = '2001' AND NUMERO = '0042' AND ") +
+                         QString::fromLatin1(condicion));
+        q.Open();
+        return q.FieldByName(QStringLiteral("N"))->AsInteger();
+    };
+    EXPECT_EQ(cuenta("ARCHIVADO = 'S'"), 1);
+    // The rows held for the grid to paint, not a new reading of the table.
+    EXPECT_EQ(expediente->TAgen2->BufferedRecordCount(), cuenta("TIPO IN ('E', 'X')"));
+}
+
 TEST_F(Minuta, ARefusedInvoiceGivesNoFeeNoteAndAMissingModelSaysSo) {
     Fila("CONSULTAS", {{"ANO", "2001"}, {"NUMERO", "0008"}, {"FACTURA", 8}, {"FECHAFACTURA", F(2001, 2, 1)}, {"SITUACION", 2}});
     Factura(QStringLiteral("8"));

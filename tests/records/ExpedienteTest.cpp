@@ -6,6 +6,7 @@
 #include "comun/Ganchos.h"
 #include "records/Pinturas.h"
 #include "records/RPTFicEx.h"
+#include "records/UAboCli.h"
 #include "records/UAbogado.h"
 #include "records/UAsunto.h"
 #include "records/UCliente.h"
@@ -746,6 +747,32 @@ TEST_F(ExpedienteTest, TheChainWalkRefusesAnotherLawyersCaseFile) {
     Usuario(QStringLiteral("ANA"), -1);
     form->btSiguiente->Click();
     EXPECT_EQ(form->Expediente->Text(), QStringLiteral("01/00013-A"));
+}
+
+// The cards of the case's own lawyers leave the data module's lawyer where the windows below had
+// it: the main window's list and the lawyer of a new record, the daily agenda's rows.
+TEST_F(ExpedienteTest, TheCaseLawyersCardsLeaveTheLawyerOfTheWindowsBelow) {
+    const int otro = AddLawyer(QStringLiteral("VIDAL"), QStringLiteral("LUISA"));
+    CaseField("ABOENT", Variant(otro));
+    auto abogado = [] { return Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsInteger(); };
+    ASSERT_TRUE(Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(Abogado), 0));
+    Abre();
+    int enLaFicha = 0;
+    auto mira = [&](TCustomForm& f) {
+        ASSERT_NE(dynamic_cast<TAboCli*>(&f), nullptr);
+        enLaFicha = abogado();
+        f.Close();
+    };
+    harness->AnswerModal(mira);
+    form->btAboEnt->Click();
+    EXPECT_EQ(enLaFicha, otro);
+    EXPECT_EQ(abogado(), Abogado);
+
+    ASSERT_TRUE(Dat->TAboCli->Locate(QStringLiteral("ABOCLI"), Variant(otro), 0));
+    harness->AnswerModal(mira);
+    form->btOpenAboCli->Click();
+    EXPECT_EQ(enLaFicha, Abogado);
+    EXPECT_EQ(abogado(), otro);
 }
 
 }  // namespace
