@@ -5,8 +5,8 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QCursor>
+#include <QLabel>
 #include <QTimer>
-#include <QToolTip>
 
 namespace {
 // The scroll-arrow size of the system (SM_CXHSCROLL, SM_CYHSCROLL).
@@ -38,10 +38,11 @@ TYearPlanner::TYearPlanner(TComponent* owner)
 }
 
 TYearPlanner::~TYearPlanner() {
-    // No nested loop to wait for: the hint is a tooltip on a timer.
+    // No nested loop to wait for: the hint is a window of its own on a timer.
     FHintTimer->stop();
-    if (FHintShowing) QToolTip::hideText();
 }
+
+const QWidget* TYearPlanner::HintWindow() const { return FHintWindow.get(); }
 
 void TYearPlanner::SetYear(int value) {
     if (value == FYear || value < 1 || value > 9999) return;
@@ -358,13 +359,22 @@ void TYearPlanner::ShowHintFor(int column, int month, int x, int y) {
     FHintText = lines.join(QLatin1Char('\n'));
     FHintShowing = true;
     const TPoint p = ClientToScreen(Point(x, y));
-    QPalette pal = QToolTip::palette();
-    pal.setColor(QPalette::ToolTipBase, QColor::fromRgb(platform::graphics::ToQRgb(FHintColor)));
+    if (!FHintWindow) {
+        FHintWindow = std::make_unique<QLabel>(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+        FHintWindow->setAttribute(Qt::WA_ShowWithoutActivating);
+        FHintWindow->setAutoFillBackground(true);
+        FHintWindow->setFrameStyle(int(QFrame::Box) | int(QFrame::Plain));
+        FHintWindow->setContentsMargins(1, 0, 0, 0);
+    }
+    QPalette pal = FHintWindow->palette();
+    pal.setColor(QPalette::Window, QColor::fromRgb(platform::graphics::ToQRgb(FHintColor)));
     // The hint font's colour, not the desktop's tooltip text, goes on the planner's hint colour.
-    pal.setColor(QPalette::ToolTipText, QColor::fromRgb(platform::graphics::ToQRgb(FHintFont->Color())));
-    QToolTip::setPalette(pal);
-    QToolTip::setFont(FHintFont->ToQFont());
-    QToolTip::showText(QPoint(p.X, p.Y + FHintSize.cy), FHintText, Widget());
+    pal.setColor(QPalette::WindowText, QColor::fromRgb(platform::graphics::ToQRgb(FHintFont->Color())));
+    FHintWindow->setPalette(pal);
+    FHintWindow->setFont(FHintFont->ToQFont());
+    FHintWindow->setText(FHintText);
+    FHintWindow->setGeometry(p.X, p.Y + FHintSize.cy, FHintSize.cx + 2, FHintSize.cy + 2);
+    FHintWindow->show();
     FHintTimer->start(FHintDelay > 0 ? FHintDelay : Application->HintPause());
 }
 
@@ -373,7 +383,7 @@ void TYearPlanner::CancelHint() {
     if (!FHintShowing) return;
     FHintShowing = false;
     FHintText.clear();
-    QToolTip::hideText();
+    if (FHintWindow) FHintWindow->hide();
 }
 
 void TYearPlanner::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {

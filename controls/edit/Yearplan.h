@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+class QLabel;
 class QTimer;
 
 enum TypDOW { ypMonday, ypTuesday, ypWednesday, ypThursday, ypFriday, ypSaturday, ypSunday };
@@ -108,6 +109,7 @@ public:
     TDateTime EndDate() const { return FEndDate; }
     // The hint now shown (empty when none).
     bool HintShowing() const { return FHintShowing; }
+    const QWidget* HintWindow() const;
     QString HintText() const { return FHintText; }
     TSize HintSize() const { return FHintSize; }
     void CancelHint();
@@ -143,6 +145,8 @@ private:
     QString FHintText;
     TSize FHintSize{0, 0};
     std::unique_ptr<QTimer> FHintTimer;
+    // Its own hint window: the program's tooltips keep the desktop's look.
+    std::unique_ptr<QLabel> FHintWindow;
     std::unique_ptr<TBitmap> FOffscreen;
     std::unique_ptr<TFont> FDayFont, FHintFont, FMonthFont, FYearFont;
     std::unique_ptr<TPen> FGridPen;

@@ -19,6 +19,7 @@
 #include <QUrl>
 #include <cstring>
 #include <cmath>
+#include <ctime>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -652,6 +653,7 @@ public:
         BindValue(st, index + 1, value);
     }
     bool Step() override;
+    bool StepOnce();
     void Reset() override {
         sqlite3_reset(FSt);
         sqlite3_clear_bindings(FSt);
@@ -1033,6 +1035,36 @@ public:
         FStale = false;
         ++FGeneration;
     }
+    // Every action of the connection goes through here. A folder lost and mounted again while
+    // nothing asked leaves the files held on the old mount, where writes fail but pages kept in
+    // memory still read without an error, as they were: the folder is looked at now and then,
+    // and found back it is opened again before the action (not in the middle of one).
+    template <class F>
+    auto Act(F&& action) -> decltype(action()) {
+        if (FActing) {
+            Live();
+            return action();
+        }
+        if (!FStale && LookDue() && Reach() == TReach::Back) FStale = true;
+        Live();
+        FActing = true;
+        struct TActing {
+            bool& On;
+            ~TActing() { On = false; }
+        } acting{FActing};
+        return action();
+    }
+    // A look at the folder costs more than a read from memory: one every so often is enough for
+    // a share that takes seconds to come back.
+    static constexpr qint64 kLookEveryMs = 200;
+    bool LookDue() {
+        timespec now {};
+        ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+        const qint64 ms = qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+        if (FLookedAt >= 0 && ms - FLookedAt < kLookEveryMs) return false;
+        FLookedAt = ms;
+        return true;
+    }
     bool Stale() const { return FStale; }
     int Generation() const { return FGeneration; }
     sqlite3* Db() const { return FDb; }
@@ -1151,11 +1183,12 @@ public:
     }
 
     std::unique_ptr<TStatement> Prepare(const QString& engineSql) override {
-        Live();
-        const qint64 schema = SchemaNow();
-        sqlite3_stmt* st = PrepareText(engineSql, 0);
-        if (!st) EngineError(ecInvalidRequest, QStringLiteral("Empty SQL statement."));
-        return std::make_unique<TSqliteStatement>(this, st, schema);
+        return Act([&] {
+            const qint64 schema = SchemaNow();
+            sqlite3_stmt* st = PrepareText(engineSql, 0);
+            if (!st) EngineError(ecInvalidRequest, QStringLiteral("Empty SQL statement."));
+            return std::make_unique<TSqliteStatement>(this, st, schema);
+        });
     }
 
     QString TranslateSql(const QString& sql) override {
@@ -1178,13 +1211,14 @@ public:
 
     // ---- transactions
     void StartTransaction() override {
-        Live();
-        if (FInTrans) EngineError(ecInvalidRequest, QStringLiteral("A transaction is already active."));
-        Exec(QStringLiteral("BEGIN IMMEDIATE"));
-        // What is written now is written over the file as it is: a layout another connection
-        // changed during a hold (a second program making a new office's tables) is read again.
-        if (FHolds > 0) FHeldSchema = -1;
-        FInTrans = true;
+        return Act([&] {
+            if (FInTrans) EngineError(ecInvalidRequest, QStringLiteral("A transaction is already active."));
+            Exec(QStringLiteral("BEGIN IMMEDIATE"));
+            // What is written now is written over the file as it is: a layout another connection
+            // changed during a hold (a second program making a new office's tables) is read again.
+            if (FHolds > 0) FHeldSchema = -1;
+            FInTrans = true;
+        });
     }
     // A commit that fails (a full disk) leaves nothing half done: the engine's transaction is
     // rolled back and the connection is out of it, so the next write starts afresh.
@@ -1219,28 +1253,30 @@ public:
 
     // ---- schema
     bool TableExists(const QString& table) override {
-        Live();
-        // The first question a connection is asked reads every layout (the version just checked):
-        // the others follow.
-        if (FSchemaVersion < 0) {
-            DescribeAll();
-            if (FAllRead) return FLayouts.Find(StorageName(table)) != nullptr;
-        }
-        if (FAllRead && SchemaCurrent()) return FLayouts.Find(StorageName(table)) != nullptr;
-        bool found = false;
-        Run(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE"),
-            {QVariant(StorageName(table))}, [&](sqlite3_stmt*) { found = true; return false; });
-        return found;
+        return Act([&] {
+            // The first question a connection is asked reads every layout (the version just checked):
+            // the others follow.
+            if (FSchemaVersion < 0) {
+                DescribeAll();
+                if (FAllRead) return FLayouts.Find(StorageName(table)) != nullptr;
+            }
+            if (FAllRead && SchemaCurrent()) return FLayouts.Find(StorageName(table)) != nullptr;
+            bool found = false;
+            Run(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE"),
+                {QVariant(StorageName(table))}, [&](sqlite3_stmt*) { found = true; return false; });
+            return found;
+        });
     }
 
     QStringList TableNames() override {
-        Live();
-        QStringList names;
-        Run(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"), {}, [&](sqlite3_stmt* st) {
-            names << ColumnValue(st, 0).toString();
-            return true;
+        return Act([&] {
+            QStringList names;
+            Run(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"), {}, [&](sqlite3_stmt* st) {
+                names << ColumnValue(st, 0).toString();
+                return true;
+            });
+            return names;
         });
-        return names;
     }
 
     // Cursor reads ask for the same table again and again: the last answer is kept with the
@@ -1434,14 +1470,16 @@ public:
     // Layouts are cached; another connection (another workstation, a repair tool) may have changed
     // the schema since, so a table being opened reads it again when it did.
     TTableDesc DescribeTable(const QString& table) override {
-        Live();
-        DescribeAll();
-        return Desc(table);
+        return Act([&] {
+            DescribeAll();
+            return Desc(table);
+        });
     }
     std::shared_ptr<const TTableDesc> Layout(const QString& table) override {
-        Live();
-        DescribeAll();
-        return FLayouts.Shared(table, [this](const QString& key) { return Read(key); });
+        return Act([&] {
+            DescribeAll();
+            return FLayouts.Shared(table, [this](const QString& key) { return Read(key); });
+        });
     }
     void DescribeAll() {
         if (!SchemaCurrent() || !FAllRead) ReadAll();
@@ -1471,32 +1509,33 @@ public:
     }
 
     void CreateTable(const TTableDesc& desc) override {
-        Live();
-        QString name = StorageName(desc.Name);
-        QStringList cols;
-        for (auto& c : desc.Columns) {
-            QString decl = Quote(c.Name) + QLatin1Char(' ') + Declaration(c);
-            if (IsTextType(c.Type)) decl += QLatin1String(" COLLATE ZBES");
-            if (Indexed(desc, c.Name)) {
-                QVariant b = BlankOf(c.Type);
-                decl += b.typeId() == QMetaType::QString ? QStringLiteral(" DEFAULT ''") : QStringLiteral(" DEFAULT 0");
+        return Act([&] {
+            QString name = StorageName(desc.Name);
+            QStringList cols;
+            for (auto& c : desc.Columns) {
+                QString decl = Quote(c.Name) + QLatin1Char(' ') + Declaration(c);
+                if (IsTextType(c.Type)) decl += QLatin1String(" COLLATE ZBES");
+                if (Indexed(desc, c.Name)) {
+                    QVariant b = BlankOf(c.Type);
+                    decl += b.typeId() == QMetaType::QString ? QStringLiteral(" DEFAULT ''") : QStringLiteral(" DEFAULT 0");
+                }
+                cols << decl;
             }
-            cols << decl;
-        }
-        bool own = !FInTrans;
-        if (own) Exec(QStringLiteral("BEGIN IMMEDIATE"));
-        try {
-            Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(name), cols.join(QStringLiteral(", "))));
+            bool own = !FInTrans;
+            if (own) Exec(QStringLiteral("BEGIN IMMEDIATE"));
+            try {
+                Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(name), cols.join(QStringLiteral(", "))));
+                ForgetDesc(name);
+                for (auto& ix : desc.Indexes) CreateIndex(name, ix);
+                BlankTriggers(name);
+                if (own) Exec(QStringLiteral("COMMIT"));
+            } catch (...) {
+                if (own) Exec(QStringLiteral("ROLLBACK"));
+                ForgetDesc(name);
+                throw;
+            }
             ForgetDesc(name);
-            for (auto& ix : desc.Indexes) CreateIndex(name, ix);
-            BlankTriggers(name);
-            if (own) Exec(QStringLiteral("COMMIT"));
-        } catch (...) {
-            if (own) Exec(QStringLiteral("ROLLBACK"));
-            ForgetDesc(name);
-            throw;
-        }
-        ForgetDesc(name);
+        });
     }
 
     void CreateIndex(const QString& name, const TIndexDesc& ix) {
@@ -1517,19 +1556,21 @@ public:
     }
 
     void AddIndex(const QString& table, const TIndexDesc& index) override {
-        Live();
-        CreateIndex(StorageName(table), index);
-        BlankTriggers(StorageName(table));
+        return Act([&] {
+            CreateIndex(StorageName(table), index);
+            BlankTriggers(StorageName(table));
+        });
     }
     void DropIndex(const QString& table, const TIndexDesc& index) override {
-        Live();
-        const QString name = StorageName(table);
-        Exec(QStringLiteral("DROP INDEX IF EXISTS %1")
-                 .arg(Quote(name + QLatin1Char('$') + (index.Primary ? QStringLiteral("pk") : index.Name.toLower()))));
-        ForgetDesc(name);
-        ClearCache();
-        FShapes.Clear();
-        BlankTriggers(name);
+        return Act([&] {
+            const QString name = StorageName(table);
+            Exec(QStringLiteral("DROP INDEX IF EXISTS %1")
+                     .arg(Quote(name + QLatin1Char('$') + (index.Primary ? QStringLiteral("pk") : index.Name.toLower()))));
+            ForgetDesc(name);
+            ClearCache();
+            FShapes.Clear();
+            BlankTriggers(name);
+        });
     }
 
     // Indexed columns never hold nulls (the cursors compare keys as rows of values): whatever
@@ -1554,17 +1595,19 @@ public:
     }
 
     void DropTable(const QString& table) override {
-        Live();
-        QString name = StorageName(table);
-        Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Quote(name)));
-        ForgetDesc(name);
-        ClearCache();
-        FShapes.Clear();
+        return Act([&] {
+            QString name = StorageName(table);
+            Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Quote(name)));
+            ForgetDesc(name);
+            ClearCache();
+            FShapes.Clear();
+        });
     }
     void EmptyTable(const QString& table) override {
-        Live();
-        Desc(table);
-        Exec(QStringLiteral("DELETE FROM %1").arg(Quote(StorageName(table))));
+        return Act([&] {
+            Desc(table);
+            Exec(QStringLiteral("DELETE FROM %1").arg(Quote(StorageName(table))));
+        });
     }
     void ClearCache() {
         for (auto* st : FCache) sqlite3_finalize(st);
@@ -1627,37 +1670,38 @@ public:
 
     using TConnection::Fetch;
     void Fetch(const TCursorSpec& s, const TRow* from, bool forward, int count, std::vector<TRow>& rows) override {
-        Live();
-        const TTableDesc& d = Desc(s.Table);
-        // The rows already in the list are read into again: their lists of values are reused.
-        size_t used = 0;
-        const int n = int(s.Columns.size());
-        auto keep = [&](sqlite3_stmt* st) {
-            if (used == rows.size()) rows.emplace_back();
-            ReadRow(st, rows[used++], n);
-            return int(used) < count;
-        };
-        if (from) {
-            FetchOn(s, d, *from, forward, count, used, keep);
+        return Act([&] {
+            const TTableDesc& d = Desc(s.Table);
+            // The rows already in the list are read into again: their lists of values are reused.
+            size_t used = 0;
+            const int n = int(s.Columns.size());
+            auto keep = [&](sqlite3_stmt* st) {
+                if (used == rows.size()) rows.emplace_back();
+                ReadRow(st, rows[used++], n);
+                return int(used) < count;
+            };
+            if (from) {
+                FetchOn(s, d, *from, forward, count, used, keep);
+                rows.resize(used);
+                return;
+            }
+            std::vector<QVariant>& args = FArgs;
+            args.clear();
+            TShape& shape = FProbe;
+            ShapeOf(shape, 0, s, d, false, forward, count);
+            TKnownShape* known = KnownShape(shape);
+            QString where;
+            Restriction(s, d, known ? nullptr : &where, args);
+            if (!known) {
+                QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT %5")
+                                  .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
+                                       OrderBy(s, d, forward))
+                                  .arg(count);
+                known = &RememberShape(std::move(shape), std::move(sql));
+            }
+            Run(*known, args, keep);
             rows.resize(used);
-            return;
-        }
-        std::vector<QVariant>& args = FArgs;
-        args.clear();
-        TShape& shape = FProbe;
-        ShapeOf(shape, 0, s, d, false, forward, count);
-        TKnownShape* known = KnownShape(shape);
-        QString where;
-        Restriction(s, d, known ? nullptr : &where, args);
-        if (!known) {
-            QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT %5")
-                              .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
-                                   OrderBy(s, d, forward))
-                              .arg(count);
-            known = &RememberShape(std::move(shape), std::move(sql));
-        }
-        Run(*known, args, keep);
-        rows.resize(used);
+        });
     }
 
     QString OrderBy(const TCursorSpec& s, const TTableDesc& d, bool forward) const {
@@ -1728,115 +1772,120 @@ public:
     }
 
     bool FetchById(const TCursorSpec& s, qint64 id, TRow& row) override {
-        Live();
-        const TTableDesc& d = Desc(s.Table);
-        TShape& shape = FProbe;
-        ShapeOf(shape, 2, s, d, false, true, 1);
-        TKnownShape* known = KnownShape(shape);
-        if (!known)
-            known = &RememberShape(std::move(shape), QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(SelectList(s), Quote(StorageName(s.Table))));
-        bool found = false;
-        int n = int(s.Columns.size());
-        std::vector<QVariant>& args = FArgs;
-        args.assign(1, QVariant(id));
-        Run(*known, args, [&](sqlite3_stmt* st) {
-            ReadRow(st, row, n);
-            found = true;
-            return false;
+        return Act([&] {
+            const TTableDesc& d = Desc(s.Table);
+            TShape& shape = FProbe;
+            ShapeOf(shape, 2, s, d, false, true, 1);
+            TKnownShape* known = KnownShape(shape);
+            if (!known)
+                known = &RememberShape(std::move(shape), QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(SelectList(s), Quote(StorageName(s.Table))));
+            bool found = false;
+            int n = int(s.Columns.size());
+            std::vector<QVariant>& args = FArgs;
+            args.assign(1, QVariant(id));
+            Run(*known, args, [&](sqlite3_stmt* st) {
+                ReadRow(st, row, n);
+                found = true;
+                return false;
+            });
+            return found;
         });
-        return found;
     }
 
     bool Seek(const TCursorSpec& s, const std::vector<QVariant>& key, bool exact, TRow& row) override {
-        Live();
-        const TTableDesc& d = Desc(s.Table);
-        size_t n = std::min(key.size(), s.OrderCols.size());
-        TShape& shape = FProbe;
-        ShapeOf(shape, 1, s, d, exact, true, int(n));
-        TKnownShape* known = KnownShape(shape);
-        std::vector<QVariant>& args = FArgs;
-        args.clear();
-        QString where;
-        Restriction(s, d, known ? nullptr : &where, args);
-        for (size_t i = 0; i < n; ++i) args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], key[i]));
-        if (!known) {
-            QStringList keys, order, q;
-            for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
-            order << QStringLiteral("rowid");
-            for (size_t i = 0; i < n; ++i) {
-                keys << KeyExpr(d, s.Columns[s.OrderCols[i]], s.CaseInsensitive);
-                q << QStringLiteral("?");
+        return Act([&] {
+            const TTableDesc& d = Desc(s.Table);
+            size_t n = std::min(key.size(), s.OrderCols.size());
+            TShape& shape = FProbe;
+            ShapeOf(shape, 1, s, d, exact, true, int(n));
+            TKnownShape* known = KnownShape(shape);
+            std::vector<QVariant>& args = FArgs;
+            args.clear();
+            QString where;
+            Restriction(s, d, known ? nullptr : &where, args);
+            for (size_t i = 0; i < n; ++i) args.push_back(KeyValue(d, s.Columns[s.OrderCols[i]], key[i]));
+            if (!known) {
+                QStringList keys, order, q;
+                for (int oc : s.OrderCols) order << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+                order << QStringLiteral("rowid");
+                for (size_t i = 0; i < n; ++i) {
+                    keys << KeyExpr(d, s.Columns[s.OrderCols[i]], s.CaseInsensitive);
+                    q << QStringLiteral("?");
+                }
+                if (n > 0) {
+                    QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), exact ? QStringLiteral("=") : QStringLiteral(">="),
+                                                                    q.join(QLatin1Char(',')));
+                    where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+                }
+                QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT 1")
+                                  .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
+                                       order.join(QLatin1Char(',')));
+                known = &RememberShape(std::move(shape), std::move(sql));
             }
-            if (n > 0) {
-                QString c = QStringLiteral("(%1) %2 (%3)").arg(keys.join(QLatin1Char(',')), exact ? QStringLiteral("=") : QStringLiteral(">="),
-                                                                q.join(QLatin1Char(',')));
-                where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
-            }
-            QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT 1")
-                              .arg(SelectList(s), Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
-                                   order.join(QLatin1Char(',')));
-            known = &RememberShape(std::move(shape), std::move(sql));
-        }
-        bool found = false;
-        int nc = int(s.Columns.size());
-        Run(*known, args, [&](sqlite3_stmt* st) {
-            ReadRow(st, row, nc);
-            found = true;
-            return false;
+            bool found = false;
+            int nc = int(s.Columns.size());
+            Run(*known, args, [&](sqlite3_stmt* st) {
+                ReadRow(st, row, nc);
+                found = true;
+                return false;
+            });
+            return found;
         });
-        return found;
     }
 
     qint64 Count(const TCursorSpec& s) override {
-        Live();
-        const TTableDesc& d = Desc(s.Table);
-        std::vector<QVariant> args;
-        QString where;
-        Restriction(s, d, &where, args);
-        qint64 n = 0;
-        Run(QStringLiteral("SELECT COUNT(*) FROM %1%2").arg(Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
-            args, [&](sqlite3_stmt* st) { n = sqlite3_column_int64(st, 0); return false; });
-        return n;
+        return Act([&] {
+            const TTableDesc& d = Desc(s.Table);
+            std::vector<QVariant> args;
+            QString where;
+            Restriction(s, d, &where, args);
+            qint64 n = 0;
+            Run(QStringLiteral("SELECT COUNT(*) FROM %1%2").arg(Quote(StorageName(s.Table)), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
+                args, [&](sqlite3_stmt* st) { n = sqlite3_column_int64(st, 0); return false; });
+            return n;
+        });
     }
 
     qint64 CountBefore(const TCursorSpec& s, const TRow& row) override {
-        Live();
-        const TTableDesc& d = Desc(s.Table);
-        std::vector<QVariant> args;
-        QString where;
-        Restriction(s, d, &where, args);
-        QStringList keys, q;
-        for (int oc : s.OrderCols) {
-            keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+        return Act([&] {
+            const TTableDesc& d = Desc(s.Table);
+            std::vector<QVariant> args;
+            QString where;
+            Restriction(s, d, &where, args);
+            QStringList keys, q;
+            for (int oc : s.OrderCols) {
+                keys << KeyExpr(d, s.Columns[oc], s.CaseInsensitive);
+                q << QStringLiteral("?");
+                args.push_back(KeyValue(d, s.Columns[oc], row.Values[oc]));
+            }
+            keys << QStringLiteral("rowid");
             q << QStringLiteral("?");
-            args.push_back(KeyValue(d, s.Columns[oc], row.Values[oc]));
-        }
-        keys << QStringLiteral("rowid");
-        q << QStringLiteral("?");
-        args.push_back(QVariant(row.Id));
-        QString c = QStringLiteral("(%1) < (%2)").arg(keys.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
-        where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
-        qint64 n = 0;
-        Run(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2").arg(Quote(StorageName(s.Table)), where), args,
-            [&](sqlite3_stmt* st) { n = sqlite3_column_int64(st, 0); return false; });
-        return n;
+            args.push_back(QVariant(row.Id));
+            QString c = QStringLiteral("(%1) < (%2)").arg(keys.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
+            where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
+            qint64 n = 0;
+            Run(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2").arg(Quote(StorageName(s.Table)), where), args,
+                [&](sqlite3_stmt* st) { n = sqlite3_column_int64(st, 0); return false; });
+            return n;
+        });
     }
 
     // ---- writes
 
     qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) override {
-        Live();
-        const TTableDesc& d = Desc(table);
-        QStringList names, q;
-        for (auto& c : cols) {
-            names << Quote(c);
-            q << QStringLiteral("?");
-        }
-        QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(Quote(StorageName(table)))
-                                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                            .arg(Quote(StorageName(table)), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
-        Run(sql, Coerced(d, cols, values), [](sqlite3_stmt*) { return false; });
-        return sqlite3_last_insert_rowid(FDb);
+        return Act([&] {
+            const TTableDesc& d = Desc(table);
+            QStringList names, q;
+            for (auto& c : cols) {
+                names << Quote(c);
+                q << QStringLiteral("?");
+            }
+            QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(Quote(StorageName(table)))
+                                          : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                .arg(Quote(StorageName(table)), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
+            Run(sql, Coerced(d, cols, values), [](sqlite3_stmt*) { return false; });
+            return sqlite3_last_insert_rowid(FDb);
+        });
     }
 
     // The condition that finds a record as it was read: its identity and every old value. A
@@ -1914,79 +1963,82 @@ public:
     // written in their place, when each reads back as written (false: the caller reads it).
     bool UpdateRow(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                    const std::vector<QVariant>& newValues, TRow* stored) {
-        Live();
-        const TTableDesc& d = Desc(table);
-        if (cols.isEmpty()) return false;
-        // Only the columns that change are written: an unchanged key leaves its indexes alone.
-        // The old values still all take part in the condition, so another user's change is seen.
-        const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
-        const std::vector<QVariant> before = Coerced(d, cols, oldValues);
-        QByteArray flags(cols.size() + 1, 'u');
-        std::vector<QVariant> args;
-        for (int i = 0; i < cols.size(); ++i) {
-            const bool set = !SameValue(fresh[size_t(i)], before[size_t(i)]);
-            flags[i] = char((set ? 1 : 0) | (before[size_t(i)].isNull() ? 2 : 0));
-            if (set) args.push_back(fresh[size_t(i)]);
-        }
-        // Nothing changed: the row is still written as it was read, to tell whether it is there.
-        if (args.empty()) {
-            flags[0] = char(flags[0] | 4);
-            args.push_back(fresh[0]);
-        }
-        args.push_back(QVariant(id));
-        MatchingArgs(before, args);
-        sqlite3_stmt* st = WriteStatement(table, cols, flags, [&] {
-            QStringList sets;
-            for (int i = 0; i < cols.size(); ++i)
-                if (flags[i] & 5) sets << Quote(cols[i]) + QStringLiteral("=?");
-            return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(Quote(StorageName(table)), sets.join(QLatin1Char(',')), Matching(cols, before));
-        });
-        RunStatement(st, args, [](sqlite3_stmt*) { return false; });
-        if (sqlite3_changes(FDb) == 0) EngineError(ecRecordChanged);
-        if (!stored) return false;
-        stored->Id = id;
-        stored->Values.resize(size_t(cols.size()));
-        for (int i = 0; i < cols.size(); ++i) {
-            const int c = d.ColumnIndex(cols[i], i);
-            const TColumnType type = d.Columns[size_t(c)].Type;
-            QVariant& v = stored->Values[size_t(i)];
-            if (!(flags[i] & 1)) {
-                // A blank number some other program left in an indexed column is made 0 on write.
-                if (oldValues[size_t(i)].isNull() && !IsTextType(type) && Indexed(d, cols[i])) return false;
-                v = oldValues[size_t(i)];
-                continue;
+        return Act([&] {
+            const TTableDesc& d = Desc(table);
+            if (cols.isEmpty()) return false;
+            // Only the columns that change are written: an unchanged key leaves its indexes alone.
+            // The old values still all take part in the condition, so another user's change is seen.
+            const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
+            const std::vector<QVariant> before = Coerced(d, cols, oldValues);
+            QByteArray flags(cols.size() + 1, 'u');
+            std::vector<QVariant> args;
+            for (int i = 0; i < cols.size(); ++i) {
+                const bool set = !SameValue(fresh[size_t(i)], before[size_t(i)]);
+                flags[i] = char((set ? 1 : 0) | (before[size_t(i)].isNull() ? 2 : 0));
+                if (set) args.push_back(fresh[size_t(i)]);
             }
-            const QVariant& w = fresh[size_t(i)];
-            if (!ReadsAsWritten(w, type)) return false;
-            v = w.typeId() == QMetaType::QString && static_cast<const QString*>(w.constData())->isEmpty() ? QVariant() : w;
-        }
-        return true;
+            // Nothing changed: the row is still written as it was read, to tell whether it is there.
+            if (args.empty()) {
+                flags[0] = char(flags[0] | 4);
+                args.push_back(fresh[0]);
+            }
+            args.push_back(QVariant(id));
+            MatchingArgs(before, args);
+            sqlite3_stmt* st = WriteStatement(table, cols, flags, [&] {
+                QStringList sets;
+                for (int i = 0; i < cols.size(); ++i)
+                    if (flags[i] & 5) sets << Quote(cols[i]) + QStringLiteral("=?");
+                return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(Quote(StorageName(table)), sets.join(QLatin1Char(',')), Matching(cols, before));
+            });
+            RunStatement(st, args, [](sqlite3_stmt*) { return false; });
+            if (sqlite3_changes(FDb) == 0) EngineError(ecRecordChanged);
+            if (!stored) return false;
+            stored->Id = id;
+            stored->Values.resize(size_t(cols.size()));
+            for (int i = 0; i < cols.size(); ++i) {
+                const int c = d.ColumnIndex(cols[i], i);
+                const TColumnType type = d.Columns[size_t(c)].Type;
+                QVariant& v = stored->Values[size_t(i)];
+                if (!(flags[i] & 1)) {
+                    // A blank number some other program left in an indexed column is made 0 on write.
+                    if (oldValues[size_t(i)].isNull() && !IsTextType(type) && Indexed(d, cols[i])) return false;
+                    v = oldValues[size_t(i)];
+                    continue;
+                }
+                const QVariant& w = fresh[size_t(i)];
+                if (!ReadsAsWritten(w, type)) return false;
+                v = w.typeId() == QMetaType::QString && static_cast<const QString*>(w.constData())->isEmpty() ? QVariant() : w;
+            }
+            return true;
+        });
     }
 
     void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
-        Live();
-        const TTableDesc& d = Desc(table);
-        const std::vector<QVariant> before = Coerced(d, cols, oldValues);
-        QByteArray flags(cols.size() + 1, 'd');
-        for (int i = 0; i < cols.size(); ++i) flags[i] = char(before[size_t(i)].isNull() ? 2 : 0);
-        std::vector<QVariant> args{QVariant(id)};
-        MatchingArgs(before, args);
-        sqlite3_stmt* st = WriteStatement(table, cols, flags, [&] {
-            return QStringLiteral("DELETE FROM %1 WHERE %2").arg(Quote(StorageName(table)), Matching(cols, before));
+        return Act([&] {
+            const TTableDesc& d = Desc(table);
+            const std::vector<QVariant> before = Coerced(d, cols, oldValues);
+            QByteArray flags(cols.size() + 1, 'd');
+            for (int i = 0; i < cols.size(); ++i) flags[i] = char(before[size_t(i)].isNull() ? 2 : 0);
+            std::vector<QVariant> args{QVariant(id)};
+            MatchingArgs(before, args);
+            sqlite3_stmt* st = WriteStatement(table, cols, flags, [&] {
+                return QStringLiteral("DELETE FROM %1 WHERE %2").arg(Quote(StorageName(table)), Matching(cols, before));
+            });
+            RunStatement(st, args, [](sqlite3_stmt*) { return false; });
+            if (sqlite3_changes(FDb) == 0) EngineError(ecRecordChanged);
         });
-        RunStatement(st, args, [](sqlite3_stmt*) { return false; });
-        if (sqlite3_changes(FDb) == 0) EngineError(ecRecordChanged);
     }
 
     bool LockRecord(const QString& table, qint64 id, const void* owner) override {
-        Live();
-        if (!FLocks || FLocks->Lock(LockKey(table, id), owner)) return true;  // data opened for reading: nothing to guard
-        // Not another workstation's lock: the folder is gone.
-        if (Reach() != TReach::Same) {
-            FStale = true;
-            EngineError(ecFolderLost, FFolder);
-        }
-        return false;
+        return Act([&] {
+            if (!FLocks || FLocks->Lock(LockKey(table, id), owner)) return true;  // data opened for reading: nothing to guard
+            // Not another workstation's lock: the folder is gone.
+            if (Reach() != TReach::Same) {
+                FStale = true;
+                EngineError(ecFolderLost, FFolder);
+            }
+            return false;
+        });
     }
     void UnlockRecord(const QString& table, qint64 id, const void* owner) override {
         if (FLocks) FLocks->Unlock(LockKey(table, id), owner);
@@ -2007,15 +2059,16 @@ public:
     // Others' commits move the engine's data version; this connection's own writes (committed
     // or not), its layout changes and a reopened file move the count of its own.
     qint64 DataVersion() override {
-        Live();
-        std::array<qint64, 4> seen{0, sqlite3_total_changes64(FDb), 0, FGeneration};
-        Run(QStringLiteral("PRAGMA data_version"), {}, [&](sqlite3_stmt* st) { seen[0] = sqlite3_column_int64(st, 0); return false; });
-        Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { seen[2] = sqlite3_column_int64(st, 0); return false; });
-        if (seen != FSeenData) {
-            FSeenData = seen;
-            ++FDataVersion;
-        }
-        return FDataVersion;
+        return Act([&] {
+            std::array<qint64, 4> seen{0, sqlite3_total_changes64(FDb), 0, FGeneration};
+            Run(QStringLiteral("PRAGMA data_version"), {}, [&](sqlite3_stmt* st) { seen[0] = sqlite3_column_int64(st, 0); return false; });
+            Run(QStringLiteral("PRAGMA schema_version"), {}, [&](sqlite3_stmt* st) { seen[2] = sqlite3_column_int64(st, 0); return false; });
+            if (seen != FSeenData) {
+                FSeenData = seen;
+                ++FDataVersion;
+            }
+            return FDataVersion;
+        });
     }
 
 private:
@@ -2044,6 +2097,8 @@ private:
         }
     } FFolderFd;  // the folder as opened, to tell it from one mounted again in its place
     bool FStale = false;  // a failure found the folder lost: looked at again before the next action
+    bool FActing = false;  // within an action: the inner ones do not look at the folder
+    qint64 FLookedAt = -1;  // when the folder was last looked at, in ms of the monotonic clock
     int FGeneration = 0;  // counts the openings of the file, for the statements handed out
     std::array<qint64, 4> FSeenData{-1, -1, -1, -1};  // what DataVersion last found
     qint64 FDataVersion = 0;
@@ -2056,7 +2111,13 @@ private:
 TSqliteStatement::TSqliteStatement(TSqliteConnection* connection, sqlite3_stmt* st, qint64 schema)
     : FConn(connection), FSt(st), FSchema(schema), FGeneration(connection->Generation()) {}
 
+// Rows being read are not followed onto a file opened anew: only a first step looks at the folder.
 bool TSqliteStatement::Step() {
+    if (FRunning) return StepOnce();
+    return FConn->Act([this] { return StepOnce(); });
+}
+
+bool TSqliteStatement::StepOnce() {
     sqlite3_stmt* st = Current();
     FRunning = true;
     const int rc = sqlite3_step(st);

@@ -176,23 +176,32 @@ TEST_F(YearPlannerTest, ClickHandlerStopsDragging) {
 }
 
 // The hint is drawn in the hint font's colour on the hint colour, whatever text colour the
-// desktop gives tooltips (a dark desktop's is near white).
+// desktop gives tooltips (a dark desktop's is near white); the program's other tooltips keep
+// the desktop's colours and font.
 TEST_F(YearPlannerTest, HintTextTakesTheHintFontsColourNotTheDesktops) {
     const QPalette desktop = QToolTip::palette();
+    const QFont desktopFont = QToolTip::font();
     QPalette dark = desktop;
     dark.setColor(QPalette::ToolTipText, QColor(252, 252, 252));
     QToolTip::setPalette(dark);
     yp->SetShowHint(true);
     yp->SetHintDelay(50);
+    yp->HintFont()->SetSize(20);
     yp->SetCellText(EncodeDate(2000, 1, 3), QStringLiteral("Juicio oral"));
     const TPoint p = At(8, 1);
     QMouseEvent move(QEvent::MouseMove, QPointF(p.X, p.Y), QPointF(p.X, p.Y), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(yp->Widget(), &move);
     ASSERT_TRUE(yp->HintShowing());
-    const QPalette pal = QToolTip::palette();
-    EXPECT_EQ(pal.color(QPalette::ToolTipBase).rgb(), QColor(Qt::yellow).rgb());
-    EXPECT_EQ(pal.color(QPalette::ToolTipText).rgb(), QColor(Qt::black).rgb());
+    ASSERT_NE(yp->HintWindow(), nullptr);
+    EXPECT_TRUE(yp->HintWindow()->isVisible());
+    const QPalette pal = yp->HintWindow()->palette();
+    EXPECT_EQ(pal.color(QPalette::Window).rgb(), QColor(Qt::yellow).rgb());
+    EXPECT_EQ(pal.color(QPalette::WindowText).rgb(), QColor(Qt::black).rgb());
+    EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipText).rgb(), QColor(252, 252, 252).rgb());
+    EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipBase).rgb(), desktop.color(QPalette::ToolTipBase).rgb());
+    EXPECT_EQ(QToolTip::font(), desktopFont);
     yp->CancelHint();
+    EXPECT_FALSE(yp->HintWindow()->isVisible());
     QToolTip::setPalette(desktop);
 }
 

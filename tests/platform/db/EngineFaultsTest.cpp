@@ -663,6 +663,39 @@ TEST_F(FolderBackTest, TheNextActionAfterTheFolderComesBackOpensItAgain) {
     EXPECT_EQ(OtherWorkstation(share).Importe("2"), 22);
 }
 
+// The share lost and back while nobody was using the program (over lunch, overnight): the first
+// action finds the files held gone and opens the folder again itself, whatever the action is.
+TEST_F(FolderBackTest, TheFirstActionAfterTheFolderCameBackUnseenWorks) {
+    CreateSchema(share);
+    TTable* exped = NewTable(&owner, share, QStringLiteral("EXPED"));
+    exped->Open();
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"), 10);
+    auto conn = OpenSqlite(share);
+    std::unique_ptr<platform::db::TStatement> count = conn->Prepare(QStringLiteral("SELECT count(*) FROM exped"));
+    // Pages kept in memory read without an error from the old mount; the folder is looked at
+    // again a fifth of a second after the last look at the most.
+    auto lostAndBack = [&] {
+        OtherWorkstation(share).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        Unmount();
+        Mount();
+        ::usleep(300000);
+    };
+    lostAndBack();
+    QString message;
+    EXPECT_EQ(EngineCode([&] { AddCase(exped, QStringLiteral("2024"), QStringLiteral("2"), 20); }, &message), 0) << message.toStdString();
+    EXPECT_EQ(OtherWorkstation(share).Importe("2"), 20);
+
+    lostAndBack();
+    OtherWorkstation(share).Exec("INSERT INTO exped (ANO, NUMERO, IMPORTE) VALUES ('2024', '3', 30)");
+    EXPECT_EQ(EngineCode([&] { exped->Refresh(); }, &message), 0) << message.toStdString();
+    EXPECT_EQ(exped->RecordCount(), 3);
+
+    // A statement prepared before, at its first step.
+    lostAndBack();
+    EXPECT_EQ(EngineCode([&] { ASSERT_TRUE(count->Step()); }, &message), 0) << message.toStdString();
+    EXPECT_EQ(count->Column(0).toInt(), 3);
+}
+
 // ---------------------------------------------------------------- hostile text
 
 TEST_F(EngineFaultsTest, ALoneSurrogateIsReplacedAndTheNextCharacterKept) {
