@@ -33,10 +33,26 @@ case "$action" in
     data="$(pgdata)"
     as_server "$bin/initdb" -D "$data" -A trust -U postgres -E UTF8 --locale=C.UTF-8 --no-sync >"$dir/initdb.log" 2>&1 ||
       { cat "$dir/initdb.log" >&2; exit 1; }
-    port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    # The data are thrown away after the run: durability to disk is not what is tested here.
-    as_server "$bin/pg_ctl" -D "$data" -l "$data/server.log" -w -t 60 \
-      -o "-p $port -h 127.0.0.1 -k $data -c fsync=off -c full_page_writes=off -c max_connections=300" start >/dev/null
+    # The port is free when picked, but anything may take it before the server binds it (other
+    # test runs start servers too): a server that could not bind starts again on a fresh port.
+    # Any other failure is final, reported with the server's log.
+    intento=0
+    while :; do
+      intento=$((intento + 1))
+      port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+      antes=$(stat -c %s "$data/server.log" 2>/dev/null || echo 0)
+      # The data are thrown away after the run: durability to disk is not what is tested here.
+      as_server "$bin/pg_ctl" -D "$data" -l "$data/server.log" -w -t 60 \
+        -o "-p $port -h 127.0.0.1 -k $data -c fsync=off -c full_page_writes=off -c max_connections=300" start \
+        >/dev/null 2>&1 && break
+      nuevo=$(tail -c +"$((antes + 1))" "$data/server.log" 2>/dev/null || true)
+      if [ "$intento" -ge 10 ] || ! grep -qiE 'could not (bind|create any TCP/IP sockets)|address already in use' <<<"$nuevo"; then
+        echo "The test server did not start (attempt $intento, port $port):" >&2
+        printf '%s\n' "$nuevo" >&2
+        exit 1
+      fi
+      echo "Port $port was taken before the server bound it; trying another" >&2
+    done
     as_server "$bin/psql" -h 127.0.0.1 -p "$port" -U postgres -d postgres -qAt -c "CREATE DATABASE zembra" >/dev/null
     echo "host=127.0.0.1 port=$port dbname=zembra user=postgres connect_timeout=10" >"$dir/servidor"
     ;;
