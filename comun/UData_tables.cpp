@@ -154,7 +154,8 @@ TColumnType TipoColumna(char tipo) {
     switch (tipo) {
     case 'I': return TColumnType::Integer;
     case 'H': return TColumnType::Short;
-    case 'F': return TColumnType::Float;
+    case 'F':
+    case 'f': return TColumnType::Float;
     case 'D': return TColumnType::Date;
     case 'T': return TColumnType::Time;
     case 'L': return TColumnType::Logical;
@@ -172,19 +173,6 @@ const QString& NombreColumna(const char* nombre) {
     return *it;
 }
 
-TField* NuevoCampo(TComponent* owner, char tipo) {
-    switch (tipo) {
-    case 'I': return new TIntegerField(owner);
-    case 'H': return new TSmallintField(owner);
-    case 'F':
-    case 'f': return new TFloatField(owner);
-    case 'D': return new TDateField(owner);
-    case 'T': return new TTimeField(owner);
-    case 'L': return new TBooleanField(owner);
-    case 'M': return new TMemoField(owner);
-    default: return new TStringField(owner);
-    }
-}
 }  // namespace
 
 namespace shell {
@@ -220,7 +208,7 @@ namespace {
 // The persistent fields of a dataset over a table, named dataset + field ("TExpedANO").
 void CreaCampos(TComponent* owner, TDataSet* ds, const QString& tabla, const QString& prefijo) {
     for (const Col& c : TablaDe(tabla).Cols) {
-        TField* f = NuevoCampo(owner, c.Tipo);
+        TField* f = platform::db::NewField(owner, TipoColumna(c.Tipo));
         f->SetFieldName(NombreColumna(c.Nombre));
         // Made at its length: the field keeps this text as its name.
         const QLatin1String columna(c.Nombre);
@@ -257,7 +245,7 @@ void Lookup(TDataSet* ds, const char* nombre, TDataSet* origen, const char* clav
 
 // A query's result field.
 TField* CampoConsulta(TDat* dat, TQuery* q, const char* nombre, char tipo, int tam = 0) {
-    TField* f = NuevoCampo(dat, tipo);
+    TField* f = platform::db::NewField(dat, TipoColumna(tipo));
     f->SetFieldName(QString::fromLatin1(nombre));
     f->SetName(q->Name() + QString::fromLatin1(nombre));
     if (tipo == 'S' || tipo == 'c') f->SetSize(tam);

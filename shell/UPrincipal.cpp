@@ -27,20 +27,6 @@ namespace {
 
 constexpr int AltoBarra = 31;
 
-TField* NuevoCampo(TComponent* owner, platform::db::TColumnType tipo) {
-    using platform::db::TColumnType;
-    switch (tipo) {
-    case TColumnType::Integer: return new TIntegerField(owner);
-    case TColumnType::Short: return new TSmallintField(owner);
-    case TColumnType::Float: return new TFloatField(owner);
-    case TColumnType::Date: return new TDateField(owner);
-    case TColumnType::Time: return new TTimeField(owner);
-    case TColumnType::Logical: return new TBooleanField(owner);
-    case TColumnType::Memo: return new TMemoField(owner);
-    default: return new TStringField(owner);
-    }
-}
-
 const platform::db::TTableDesc& Descripcion(const QString& tabla) {
     static const auto tablas = shell::TablasDelDespacho();
     for (const auto& d : tablas)
@@ -62,7 +48,7 @@ void CreaCampos(TComponent* owner, TTable* tabla, const QString& nombreTabla, st
     const auto& d = Descripcion(nombreTabla);
     QStringList hechos;
     auto crea = [&](const QString& nombre, platform::db::TColumnType tipo, int tam) {
-        TField* f = NuevoCampo(owner, tipo);
+        TField* f = platform::db::NewField(owner, tipo);
         f->SetFieldName(nombre);
         f->SetName(tabla->Name() + nombre);
         if (tipo == platform::db::TColumnType::Text) f->SetSize(tam);

@@ -405,6 +405,10 @@ public:
     TField* CreateField(TComponent* owner) const;
 };
 
+// A field component of the class that holds values of `type`, owned by `owner`, not yet named or
+// sized: every maker of fields (definitions, tables' columns, the data module's) goes through it.
+TField* NewField(TComponent* owner, TFieldType type);
+
 class TFieldDefs {
 public:
     // Reads the layout again from the dataset's source (set by the dataset).

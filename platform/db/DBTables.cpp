@@ -1014,6 +1014,8 @@ QStringList EnsureTable(TTable* table) {
     return CheckTable(table);
 }
 
+TField* NewField(TComponent* owner, TColumnType type) { return ::NewField(owner, FieldTypeOf(type)); }
+
 }  // namespace platform::db
 
 // ---------------------------------------------------------------------------------------------- TQuery

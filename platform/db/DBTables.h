@@ -84,6 +84,8 @@ namespace platform::db {
 QStringList CheckTable(TTable* table);
 // Creates the table when the data folder lacks it, else checks it; returns the differences.
 QStringList EnsureTable(TTable* table);
+// A field component for a column of `type` (NewField of the matching field type).
+TField* NewField(TComponent* owner, TColumnType type);
 }  // namespace platform::db
 
 class TDBDataSet;

@@ -530,27 +530,30 @@ void TFields::Move(int from, int to) {
 
 // ---------------------------------------------------------------------------------------------- definitions
 
-TField* TFieldDef::CreateField(TComponent* owner) const {
-    TField* f = nullptr;
-    switch (DataType) {
-    case ftString: f = new TStringField(owner); break;
+TField* NewField(TComponent* owner, TFieldType type) {
+    switch (type) {
+    case ftString: return new TStringField(owner);
     case ftSmallint:
-    case ftWord: f = new TSmallintField(owner); break;
-    case ftInteger: f = new TIntegerField(owner); break;
-    case ftAutoInc: f = new TAutoIncField(owner); break;
-    case ftBoolean: f = new TBooleanField(owner); break;
-    case ftCurrency: f = new TCurrencyField(owner); break;
-    case ftDate: f = new TDateField(owner); break;
-    case ftTime: f = new TTimeField(owner); break;
-    case ftDateTime: f = new TDateTimeField(owner); break;
+    case ftWord: return new TSmallintField(owner);
+    case ftInteger: return new TIntegerField(owner);
+    case ftAutoInc: return new TAutoIncField(owner);
+    case ftBoolean: return new TBooleanField(owner);
+    case ftCurrency: return new TCurrencyField(owner);
+    case ftDate: return new TDateField(owner);
+    case ftTime: return new TTimeField(owner);
+    case ftDateTime: return new TDateTimeField(owner);
     case ftMemo:
-    case ftFmtMemo: f = new TMemoField(owner); break;
+    case ftFmtMemo: return new TMemoField(owner);
     case ftBlob:
     case ftGraphic:
     case ftBytes:
-    case ftVarBytes: f = new TBlobField(owner); break;
-    default: f = new TFloatField(owner); break;
+    case ftVarBytes: return new TBlobField(owner);
+    default: return new TFloatField(owner);
     }
+}
+
+TField* TFieldDef::CreateField(TComponent* owner) const {
+    TField* f = NewField(owner, DataType);
     f->SetFieldName(Name);
     if (DataType == ftString) f->SetSize(Size > 0 ? Size : 20);
     f->SetRequired(Required);

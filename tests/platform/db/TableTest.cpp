@@ -969,6 +969,57 @@ TEST_F(DbTest, AppendShowsTheNewRecordAfterTheLastOnesOfTheWindow) {
     EXPECT_EQ(t->RecordCount(), 9);
 }
 
+// The fields the application makes for a table's columns (NewField of the column's type) are
+// of the class the table's own definition of each column makes, and read and write its values.
+TEST_F(DbTest, FieldsMadeForColumnsAreOfTheColumnsTypes) {
+    TTable* t = NewTable(&owner, folder, QStringLiteral("TIPOS"));
+    t->FieldDefs()->Add(QStringLiteral("ORDEN"), ftInteger, 0, true);
+    t->FieldDefs()->Add(QStringLiteral("TEXTO"), ftString, 12);
+    t->FieldDefs()->Add(QStringLiteral("CORTO"), ftSmallint);
+    t->FieldDefs()->Add(QStringLiteral("REAL"), ftFloat);
+    t->FieldDefs()->Add(QStringLiteral("PRECIO"), ftCurrency);
+    t->FieldDefs()->Add(QStringLiteral("FECHA"), ftDate);
+    t->FieldDefs()->Add(QStringLiteral("HORA"), ftTime);
+    t->FieldDefs()->Add(QStringLiteral("AVISO"), ftDateTime);
+    t->FieldDefs()->Add(QStringLiteral("HECHO"), ftBoolean);
+    t->FieldDefs()->Add(QStringLiteral("NOTAS"), ftMemo);
+    t->FieldDefs()->Add(QStringLiteral("IMAGEN"), ftBlob);
+    t->IndexDefs()->Add(QString(), QStringLiteral("ORDEN"), ixPrimary);
+    t->CreateTable();
+
+    TTable* u = NewTable(&owner, folder, QStringLiteral("TIPOS"));
+    const platform::db::TTableDesc d = u->Connection()->DescribeTable(QStringLiteral("TIPOS"));
+    ASSERT_EQ(int(d.Columns.size()), t->FieldDefs()->Count());
+    for (const auto& c : d.Columns) {
+        TField* f = platform::db::NewField(&owner, c.Type);
+        EXPECT_EQ(f->DataType(), t->FieldDefs()->Find(c.Name)->DataType) << c.Name.toStdString();
+        f->SetFieldName(c.Name);
+        if (c.Type == platform::db::TColumnType::Text) f->SetSize(c.Size);
+        f->SetDataSet(u);
+    }
+    const QByteArray bytes("\x00\x01\xffzb", 5);
+    const TDateTime aviso = EncodeDate(2024, 3, 4) + EncodeTime(18, 5, 0, 0);
+    u->Open();
+    u->Append();
+    u->FieldByName(QStringLiteral("ORDEN"))->SetAsInteger(1);
+    u->FieldByName(QStringLiteral("TEXTO"))->SetAsString(QStringLiteral("Peña"));
+    u->FieldByName(QStringLiteral("CORTO"))->SetAsInteger(-7);
+    u->FieldByName(QStringLiteral("PRECIO"))->SetAsCurrency(Currency(12.5));
+    u->FieldByName(QStringLiteral("AVISO"))->SetAsDateTime(aviso);
+    u->FieldByName(QStringLiteral("HECHO"))->SetAsBoolean(true);
+    static_cast<TBlobField*>(u->FieldByName(QStringLiteral("IMAGEN")))->SetAsBytes(bytes);
+    u->Post();
+    u->Close();
+    t->Open();
+    ASSERT_EQ(t->RecordCount(), 1);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("TEXTO"))->AsString(), QStringLiteral("Peña"));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CORTO"))->AsInteger(), -7);
+    EXPECT_DOUBLE_EQ(t->FieldByName(QStringLiteral("PRECIO"))->AsFloat(), 12.5);
+    EXPECT_DOUBLE_EQ(t->FieldByName(QStringLiteral("AVISO"))->AsDateTime(), aviso);
+    EXPECT_TRUE(t->FieldByName(QStringLiteral("HECHO"))->AsBoolean());
+    EXPECT_EQ(static_cast<TBlobField*>(t->FieldByName(QStringLiteral("IMAGEN")))->AsBytes(), bytes);
+}
+
 TEST_F(DbTest, TimesDateTimesLogicalsAndBlobsRoundTrip) {
     TTable* t = NewTable(&owner, folder, QStringLiteral("AGENDA"));
     t->FieldDefs()->Add(QStringLiteral("ORDEN"), ftInteger, 0, true);
