@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QRect>
 #include <QWidget>
+#include <memory>
 
 namespace {
 
@@ -332,6 +333,38 @@ TEST_F(ExpedienteTest, ACaseFileDeletedElsewhereGetsNothingNewHungOnIt) {
     ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00013-A")));
     form->btOpenEco->Click();
     EXPECT_TRUE(abierto);
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
+}
+
+// The case file and its matter offer no record buttons: their keys no longer reach them, so Page
+// Down cannot move the form to another case file under the label of this one, Ctrl+Insert cannot
+// start a blank one past the numbering and Ctrl+Delete cannot delete it past its cascade.
+TEST_F(ExpedienteTest, KeysReachOnlyTheButtonsTheCaseFileAndItsMatterOffer) {
+    Abre();
+    const int casos = Cuenta(QStringLiteral("EXPED"));
+    auto pulsa = [](TWinControl* donde) {
+        for (auto [tecla, mayus] : {std::pair{VK_NEXT, TShiftState()}, std::pair{VK_PRIOR, TShiftState()},
+                                    std::pair{VK_INSERT, TShiftState(ssCtrl)}, std::pair{VK_DELETE, TShiftState(ssCtrl)}})
+            TFormHarness::PressKey(donde, tecla, mayus);
+    };
+    pulsa(form->DBAutos);
+    EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00012-A"));
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPED")), casos);
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
+    // Ctrl+Enter edits, as the form's edit button does.
+    TFormHarness::PressKey(form->DBAutos, VK_RETURN, ssCtrl);
+    EXPECT_EQ(Dat->TExped->State(), dsEdit);
+    Dat->TExped->Cancel();
+
+    auto* asunto = new TAsunto(nullptr);
+    std::unique_ptr<TAsunto> libera(asunto);
+    asunto->activaEdicion(true);
+    asunto->Show();
+    pulsa(asunto->DBJurisdiccion);
+    EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00012-A"));
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPED")), casos);
     EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
 }
 
