@@ -808,6 +808,34 @@ TEST_F(ExpedienteTest, TheCaseLawyersCardsLeaveTheLawyerOfTheWindowsBelow) {
     EXPECT_EQ(abogado(), otro);
 }
 
+// The office's lawyers are kept with the general-data right, which the main window asks for
+// "Abogados Despacho": the case file's own lawyer buttons let a user without it add, rename and
+// delete them all the same. Without it the card only shows the lawyer.
+TEST_F(ExpedienteTest, TheCaseLawyersCardsChangeTheOfficesLawyersOnlyWithTheGeneralRight) {
+    Abre();
+    bool edita = true, nuevo = true;
+    auto mira = [&](TCustomForm& f) {
+        auto& ficha = static_cast<TAboCli&>(f);
+        edita = ficha.btEdit->Visible() && ficha.btEdit->Enabled();
+        nuevo = ficha.btAdd->Visible() && ficha.btAdd->Enabled();
+        f.Close();
+    };
+    Usuario(QStringLiteral("ANA"), -1);
+    Dat->TPriv->Edit();
+    Dat->TPriv->FieldByName(QStringLiteral("General"))->SetAsBoolean(false);
+    Dat->TPriv->Post();
+    harness->AnswerModal(mira);
+    form->btOpenAboCli->Click();
+    EXPECT_FALSE(edita);
+    EXPECT_FALSE(nuevo);
+
+    Usuario(QStringLiteral("ANA"), -1);
+    harness->AnswerModal(mira);
+    form->btOpenAboCli->Click();
+    EXPECT_TRUE(edita);
+    EXPECT_TRUE(nuevo);
+}
+
 }  // namespace
 
 // The other workstation: on ZB_CARPETA, picks client ZB_CLIENTE for case file 2001/00013-A, which
