@@ -67,6 +67,7 @@ TFAnios::TFAnios(TComponent* owner) : TForm(owner) {
     Panel1->SetHeight(34);
     Panel1->SetCaption(QString());
     Panel1->SetBevelOuter(bvNone);
+    SetMinTrackSize(agenda::PlannerAnchoMinimo, SpeedBar1->Height() + Panel1->Height() + agenda::PlannerAltoMinimo);
     Label1 = new TLabel(this);
     Label1->SetParent(Panel1);
     Label1->SetCaption(QStringLiteral("Tipo de día :"));

@@ -70,6 +70,7 @@ TFPlanner::TFPlanner(TComponent* owner) : TForm(owner) {
     Panel1->SetBevelOuter(bvNone);
     btAgenda = ListaTiposDe(this, Panel1, "btAgenda", QStringLiteral("Incluir Anotaciones de :"), 10);
     btAvisos = ListaTiposDe(this, Panel1, "btAvisos", QStringLiteral("Incluir Avisos de :"), 100);
+    SetMinTrackSize(Panel1->Width() + agenda::PlannerAnchoMinimo, SpeedBar1->Height() + agenda::PlannerAltoMinimo);
 
     YearPlanner1 = new TYearPlanner(this);
     YearPlanner1->SetName(QStringLiteral("YearPlanner1"));

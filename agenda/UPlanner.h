@@ -49,4 +49,7 @@ void PreparaPlanner(TYearPlanner* planner);
 // Locates the per-year row of `anio` in `anios` and returns the year the forms work on: that
 // year, or the year of the current row when it has none.
 int AnoDeTrabajo(TTable* anios, int anio);
+// The least size at which a planner still shows every day and whole month names (15-pixel day
+// columns): on an 800-pixel screen the year forms shrink their planner to it instead of scrolling.
+constexpr int PlannerAnchoMinimo = 620, PlannerAltoMinimo = 240;
 }  // namespace agenda

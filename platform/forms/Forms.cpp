@@ -707,8 +707,14 @@ void TCustomForm::PlaceOnScreen() {
             const int barra = FWidget->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, FWidget);
             if (ancho == Width() && alto < Height()) ancho = std::min(ancho + barra, anchoMax);
             if (alto == Height() && ancho < Width()) alto = std::min(alto + barra, altoMax);
+            // The room it was designed with is kept, scrolled; a form that names the least size
+            // it works at (its minimum track size) is let shrink down to that instead.
             const TRect cliente = ClientRect();
-            FDesignedClient = QSize(cliente.Width(), cliente.Height());
+            const auto guardado = [](int disenado, int minimo, int marcoCliente) {
+                return minimo > 0 ? std::min(disenado, std::max(0, minimo - marcoCliente)) : disenado;
+            };
+            FDesignedClient = QSize(guardado(cliente.Width(), Constraints()->MinWidth(), Width() - cliente.Width()),
+                                    guardado(cliente.Height(), Constraints()->MinHeight(), Height() - cliente.Height()));
             UpdateScrollRange();
             SetBounds(Left(), Top(), ancho, alto);
             encogido = true;

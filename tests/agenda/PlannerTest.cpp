@@ -278,4 +278,38 @@ TEST_F(PlannerTest, NamingADayTypeWritesItsOwnRow) {
     delete g;
 }
 
+// On an 800-pixel screen (the test's) both year forms fit without scrolling: the planner's cells
+// shrink, every day column and every whole month name stays in view.
+TEST_F(PlannerTest, BothYearFormsFitANarrowScreenWithEveryDayInView) {
+    harness->AnswerMessage(mrNo);
+    auto* anios = new TFAnios(Application);
+    auto* planner = new TFPlanner(Application);
+    const TRect area = Screen->WorkAreaRect();
+    for (TForm* f : std::initializer_list<TForm*>{anios, planner}) {
+        SCOPED_TRACE(f->Caption().toStdString());
+        f->Show();
+        TFormHarness::ProcessEvents();
+        const QRect marco = f->Widget()->frameGeometry();
+        EXPECT_TRUE(QRect(area.Left, area.Top, area.Width(), area.Height()).contains(marco))
+            << marco.width() << "x" << marco.height();
+        EXPECT_FALSE(f->HorzScrollBar()->IsScrollBarVisible());
+        EXPECT_FALSE(f->VertScrollBar()->IsScrollBarVisible());
+        TYearPlanner* p = dynamic_cast<TFAnios*>(f) ? anios->YearPlanner1 : planner->YearPlanner1;
+        p->ComputeGeometry();
+        const int derecha = p->Widget()->mapTo(f->Widget(), QPoint(p->Width(), 0)).x();
+        EXPECT_LE(derecha, f->ClientWidth());
+        EXPECT_GE(p->HeadingWidth() + 37 * p->DayColumnWidth(), p->Width() - 1);
+        TBitmap medida;
+        medida.SetWidth(1);
+        medida.SetHeight(1);
+        medida.Canvas()->Font()->Assign(p->Font());
+        EXPECT_LE(medida.Canvas()->TextWidth(QStringLiteral("28")) + 2, p->DayColumnWidth());
+        medida.Canvas()->Font()->Assign(p->MonthFont());
+        for (int m = 1; m <= 12; ++m)
+            EXPECT_LE(medida.Canvas()->TextWidth(p->CellText(0, m)) + 4, p->HeadingWidth()) << m;
+    }
+    delete planner;
+    delete anios;
+}
+
 }  // namespace

@@ -52,7 +52,13 @@ TEST_F(DatTest, ANewFolderGetsEveryTableEmptyAndTheSingleSettingsRow) {
     EXPECT_EQ(Session->NetFileDir(), dir.path() + QStringLiteral("/NetDir/"));
     // The private folder is this user's alone, never one folder in the shared temporary folder.
     EXPECT_TRUE(CarpetaPrivada.endsWith(QStringLiteral("/zembra")));
-    EXPECT_FALSE(CarpetaPrivada.startsWith(QDir::tempPath() + QLatin1Char('/')));
+    // In the session's runtime folder when it has one (which may itself lie under /tmp), else never
+    // in the shared temporary folder.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        EXPECT_EQ(CarpetaPrivada, QDir(runtime).filePath(QStringLiteral("zembra")));
+    else
+        EXPECT_FALSE(CarpetaPrivada.startsWith(QDir::tempPath() + QLatin1Char('/')));
     EXPECT_FALSE(CarpetaPrivada.contains(QStringLiteral("//")));
     EXPECT_TRUE(DirectoryExists(CarpetaPrivada));
     const auto permisos = QFileInfo(CarpetaPrivada).permissions();

@@ -53,6 +53,14 @@ protected:
         Derechos(nombre, {"Privacidad", "Expedientes", "Consulta", "Agenda", "Modelos", "Listados", "Fusion", "Economico",
                           "General"});
     }
+    // Ten case files listed for a user with every right, the second one selected.
+    void EnElSegundoDeDiez() {
+        Genera(1, 10);
+        Todos();
+        Muestra();
+        form->TExped->First();
+        form->TExped->Next();
+    }
     int Cuenta(const QString& sql) {
         TQuery q(nullptr);
         q.SetDatabaseName(QStringLiteral("ZEMBRA"));
@@ -247,11 +255,7 @@ TEST_F(ComandosTest, TheDailyAgendaNeedsALawyerAndOpensOnTheSelectedOne) {
 // What was done through the daily agenda (a case file opened from it and closed) shows on the
 // case-file list when the agenda closes, the list still on the row it was on.
 TEST_F(ComandosTest, TheListShowsWhatWasDoneThroughTheDailyAgenda) {
-    Genera(1, 10);
-    Todos();
-    Muestra();
-    form->TExped->First();
-    form->TExped->Next();
+    EnElSegundoDeDiez();
     const QString ano = Ano(form->TExped), numero = Numero(form->TExped);
     ASSERT_FALSE(numero.isEmpty());
     Sql(QStringLiteral("UPDATE exped SET SITUACION = 1 WHERE ANO = '%1' AND NUMERO = '%2'").arg(ano, numero));
@@ -271,11 +275,7 @@ TEST_F(ComandosTest, TheListShowsWhatWasDoneThroughTheDailyAgenda) {
 // A client renamed on the clients' card, from the menu or the address book, shows renamed on the
 // case-file list when the card closes.
 TEST_F(ComandosTest, AClientRenamedOnItsCardShowsRenamedOnTheList) {
-    Genera(1, 10);
-    Todos();
-    Muestra();
-    form->TExped->First();
-    form->TExped->Next();
+    EnElSegundoDeDiez();
     const QString numero = Numero(form->TExped);
     const int cliente = form->TExped->FieldByName(QStringLiteral("CLIENTE"))->AsInteger();
     ASSERT_NE(cliente, 0);
@@ -330,11 +330,7 @@ TEST_F(ComandosTest, AnOfficeLawyerRenamedOnItsCardShowsRenamedOnTheList) {
 }
 
 TEST_F(ComandosTest, OpenShowsTheSelectedCaseFileAndKeepsItSelected) {
-    Genera(1, 10);
-    Todos();
-    Muestra();
-    form->TExped->First();
-    form->TExped->Next();
+    EnElSegundoDeDiez();
     const QString ano = Ano(form->TExped), numero = Numero(form->TExped);
     QString visto;
     harness->AnswerModal([&](TCustomForm& f) {
