@@ -18,8 +18,6 @@ bool SetToBookmark(TDataSet* dataSet, const TBookmark& bookmark) {
 
 bool DataSetSetToCursor(TTable* dest, TDataSet* source) { return dest->SetToCursor(source); }
 
-void DbiResetRange(TTable* table) { table->CancelRange(); }
-
 // ---------------------------------------------------------------------------------------------- clones
 
 void TCloneTable::SetSourceHandle(TTable* source) {

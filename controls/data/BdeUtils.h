@@ -52,8 +52,6 @@ public:
 bool SetToBookmark(TDataSet* dataSet, const TBookmark& bookmark);
 // Moves `dest` to the record `source` stands on (both on one table); false when not reachable.
 bool DataSetSetToCursor(TTable* dest, TDataSet* source);
-// Clears the range of the table's cursor.
-void DbiResetRange(TTable* table);
 
 // Installs TDBLocate as the locate object the controls create (done once at start-up too).
 void InitBdeUtils();

@@ -88,12 +88,6 @@ void TColorComboBox::ColorNamesChanged() {
     SetColorValue(keep);
 }
 
-void TColorComboBox::SetDisplayNames(bool value) {
-    if (FDisplayNames == value) return;
-    FDisplayNames = value;
-    Invalidate();
-}
-
 void TColorComboBox::SetColorValue(TColor value) {
     if (value == FColorValue && ItemIndex() != -1) return;
     FColorValue = value;

@@ -29,7 +29,6 @@ public:
     TColor ColorValue();
     void SetColorValue(TColor value);
     bool DisplayNames() const { return FDisplayNames; }
-    void SetDisplayNames(bool value);
     TStrings* ColorNames() const { return FColorNames.get(); }
     void SetColorNames(TStrings* value) { FColorNames->Assign(value); }
     // The colour of an item (its object).

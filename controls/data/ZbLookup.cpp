@@ -779,12 +779,6 @@ void TZbDBLookupCombo::SetBounds(int left, int top, int width, int height) {
     TZbLookupControl::SetBounds(left, top, width, height);
 }
 
-void TZbDBLookupCombo::SetDisplayAllFields(bool value) {
-    if (value == FDisplayAllFields) return;
-    FDisplayAllFields = value;
-    Invalidate();
-}
-
 QString TZbDBLookupCombo::GetDisplayText() const {
     if (FListVisible) {
         if (!FDataList->SearchText().isEmpty()) return FDataList->SearchText();

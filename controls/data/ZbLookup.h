@@ -249,7 +249,6 @@ public:
     bool EscapeClear() const { return FEscapeClear; }
     void SetEscapeClear(bool value) { FEscapeClear = value; }
     bool DisplayAllFields() const { return FDisplayAllFields; }
-    void SetDisplayAllFields(bool value);
     bool ListVisible() const { return FListVisible; }
     TZbPopupDataList* List() const { return FDataList; }
 

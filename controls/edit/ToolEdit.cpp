@@ -631,11 +631,6 @@ TCustomDateEdit::~TCustomDateEdit() {
     DestroyComponents();
 }
 
-void TCustomDateEdit::FormatSettingsChanged() {
-    if (!Application->UpdateFormatSettings()) return;
-    for (TCustomDateEdit* e : std::vector<TCustomDateEdit*>(DateEdits().begin(), DateEdits().end())) e->UpdateMask();
-}
-
 void TCustomDateEdit::CreatePopup() {
     TPopupWindow* p = CreatePopupCalendar(this);
     p->OnCloseUp = [this](TObject* sender, bool accept) { CloseUpPopup(sender, accept); };
@@ -721,12 +716,6 @@ void TCustomDateEdit::SetCalendarStyle(TCalendarStyle v) {
     }
 }
 
-TColor TCustomDateEdit::PopupColor() const { return Popup() ? Popup()->Color() : FPopupColor; }
-
-void TCustomDateEdit::SetPopupColor(TColor v) {
-    FPopupColor = v;
-    if (Popup()) Popup()->SetColor(v);
-}
 
 TDateTime TCustomDateEdit::Date() {
     const TDateTime def = FDefaultToday ? ::Date() : TDateTime(NullDate);

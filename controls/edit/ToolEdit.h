@@ -218,8 +218,6 @@ public:
     void SetYearDigits(TYearDigits v);
     TCalendarStyle CalendarStyle() const { return Popup() ? csPopup : csDialog; }
     void SetCalendarStyle(TCalendarStyle v);
-    TColor PopupColor() const;
-    void SetPopupColor(TColor v);
     QString DialogTitle() const { return FTitle; }
     void SetDialogTitle(const QString& v) { FTitle = v; }
 
@@ -235,8 +233,6 @@ public:
     void KeyPress(QChar& key) override;
     void DoExit() override;
 
-    // The format settings changed: every date edit re-formats its mask, keeping its date.
-    static void FormatSettingsChanged();
     // The edit re-formats itself when the application's settings change (UpdateFormatSettings).
     bool Hooked() const { return FSettingsHook != nullptr; }
 

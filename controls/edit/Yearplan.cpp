@@ -68,12 +68,6 @@ void TYearPlanner::SetUseFreeSpace(bool value) {
     Invalidate();
 }
 
-void TYearPlanner::SetAbout(TYearPlanAbout v) {
-    if (v == abAbout)
-        Application->MessageBox(QStringLiteral("Planificador anual"), QStringLiteral("Acerca de"),
-                                MB_OK | MB_ICONINFORMATION);
-}
-
 void TYearPlanner::BuildText() {
     for (auto& col : FText) col.fill(QString());
     FText[0][0] = QString::number(FYear);

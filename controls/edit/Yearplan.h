@@ -70,7 +70,6 @@ public:
     int HintDelay() const { return FHintDelay; }
     void SetHintDelay(int v) { FHintDelay = std::max(0, v); }
     TYearPlanAbout About() const { return abNone; }
-    void SetAbout(TYearPlanAbout v);
     TImageList* Images() const { return FImages; }
     void SetImages(TImageList* v) { FImages = v; }
     TFont* DayFont() const { return FDayFont.get(); }

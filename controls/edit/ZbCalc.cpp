@@ -305,14 +305,6 @@ void TCalculatorPanel::ButtonAction(int kind) {
     }
 }
 
-void TCalculatorPanel::CMCtl3DChanged() {
-    for (TCalcButton* b : FButtons) b->SetStyle(Ctl3D() ? bsNew : bsWin31);
-    if (FIndicatorPanel) {
-        FIndicatorPanel->SetBevelInner(Ctl3D() ? bvLowered : bvNone);
-        FIndicatorPanel->SetBorderStyle(Ctl3D() ? bsNone : bsSingle);
-    }
-}
-
 TLocCalculator::TLocCalculator(TComponent* owner) : TCalculatorPanel(owner, clPopup) {
     SetTabStop(false);
     Widget()->setFocusPolicy(Qt::NoFocus);

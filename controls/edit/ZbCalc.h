@@ -62,7 +62,6 @@ public:
     TCalcButton* FindButton(QChar key) const;
     TCalcButton* ButtonOfKind(int kind) const;
     const std::vector<TCalcButton*>& CalcButtons() const { return FButtons; }
-    void CMCtl3DChanged();
 
 protected:
     virtual void TextChanged();

@@ -37,8 +37,6 @@ void ColumnWidths(TCanvas* c, TMenuItem* item, int& a, int& b) {
 }  // namespace
 
 namespace platform::edit {
-int PopupListCount() { return int(PopupList().size()); }
-bool PopupListWindowAllocated() { return !PopupList().empty(); }
 }  // namespace platform::edit
 
 TZbPopupMenu::TZbPopupMenu(TComponent* owner)

@@ -127,7 +127,4 @@ private:
 };
 
 namespace platform::edit {
-// The menus of the unit's popup list, and whether its window exists.
-int PopupListCount();
-bool PopupListWindowAllocated();
 }  // namespace platform::edit

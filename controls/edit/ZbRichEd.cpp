@@ -1108,11 +1108,6 @@ void TZbCustomRichEdit::SetScrollBars(TScrollStyle v) {
                                                                                            : Qt::ScrollBarAlwaysOff);
 }
 
-void TZbCustomRichEdit::SetHideScrollBars(bool v) {
-    FHideScrollBars = v;
-    SetScrollBars(FScrollBars);
-}
-
 void TZbCustomRichEdit::SetHideSelection(bool v) {
     FHideSelection = v;
     QPalette pal = Editor()->palette();
@@ -1125,8 +1120,6 @@ void TZbCustomRichEdit::SetHideSelection(bool v) {
     }
     Editor()->setPalette(pal);
 }
-
-void TZbCustomRichEdit::SetSelectionBar(bool v) { FSelectionBar = v; }
 
 void TZbCustomRichEdit::SetPlainText(bool v) {
     if (v == FPlainText) return;
@@ -1141,11 +1134,6 @@ void TZbCustomRichEdit::SetPlainText(bool v) {
 void TZbCustomRichEdit::SetReadOnly(bool v) {
     FReadOnly = v;
     Editor()->setReadOnly(v);
-}
-
-void TZbCustomRichEdit::SetUndoLimit(int v) {
-    FUndoLimit = std::max(0, v);
-    Document()->setUndoRedoEnabled(FUndoLimit > 0);
 }
 
 void TZbCustomRichEdit::SetWantTabs(bool v) {
@@ -1213,7 +1201,6 @@ void TZbCustomRichEdit::CutToClipboard() {
     Editor()->cut();
 }
 void TZbCustomRichEdit::PasteFromClipboard() { Editor()->paste(); }
-bool TZbCustomRichEdit::CanUndo() const { return Document()->isUndoAvailable(); }
 void TZbCustomRichEdit::Undo() { Editor()->undo(); }
 
 TRichStreamFormat TZbCustomRichEdit::EffectiveFormat(TRichStreamFormat f) const {

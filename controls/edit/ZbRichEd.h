@@ -177,7 +177,6 @@ public:
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle v);
     bool HideScrollBars() const { return FHideScrollBars; }
-    void SetHideScrollBars(bool v);
     bool HideSelection() const { return FHideSelection; }
     void SetHideSelection(bool v);
     TRichLangOptions LangOptions() const { return FLangOptions; }
@@ -191,7 +190,6 @@ public:
     TScrollStyle ScrollBars() const { return FScrollBars; }
     void SetScrollBars(TScrollStyle v);
     bool SelectionBar() const { return FSelectionBar; }
-    void SetSelectionBar(bool v);
     TRichStreamFormat StreamFormat() const { return FStreamFormat; }
     void SetStreamFormat(TRichStreamFormat v) { FStreamFormat = v; }
     TRichStreamModes StreamMode() const { return FStreamMode; }
@@ -199,7 +197,6 @@ public:
     QString Title() const { return FTitle; }
     void SetTitle(const QString& v) { FTitle = v; }
     int UndoLimit() const { return FUndoLimit; }
-    void SetUndoLimit(int v);
     bool WantReturns() const { return FWantReturns; }
     void SetWantReturns(bool v) { FWantReturns = v; }
     bool WantTabs() const { return FWantTabs; }
@@ -229,7 +226,6 @@ public:
     void CopyToClipboard();
     void CutToClipboard();
     void PasteFromClipboard();
-    bool CanUndo() const;
     void Undo();
 
     // Position of the text from startPos within length characters, -1 when it is not there.

@@ -569,13 +569,6 @@ TFormStorage::TFormStorage(TComponent* owner) : TFormPlacement(owner), FStoredPr
 
 TFormStorage::~TFormStorage() = default;
 
-void TFormStorage::SetStoredProps(TStrings* value) {
-    FStoredProps->Assign(value);
-    for (int i = 0; i < FStoredProps->Count(); ++i)
-        if (auto* c = dynamic_cast<TComponent*>(FStoredProps->Objects(i)))
-            c->FreeNotification(this);
-}
-
 void TFormStorage::ResolveStoredProps() {
     TComponent* root = Owner();
     for (int i = FStoredProps->Count() - 1; i >= 0; --i) {
@@ -596,18 +589,6 @@ void TFormStorage::Loaded() {
     TFormPlacement::Loaded();
     if (!HasState(csDesigning))
         ResolveStoredProps();
-}
-
-void TFormStorage::WriteState() {
-    for (int i = FStoredProps->Count() - 1; i >= 0; --i) {
-        QString compName, propName;
-        auto* component = dynamic_cast<TComponent*>(FStoredProps->Objects(i));
-        if (!component || !SplitStoredLine(FStoredProps->Strings(i), compName, propName)) {
-            FStoredProps->Delete(i);
-            continue;
-        }
-        FStoredProps->SetString(i, component->Name() + QLatin1Char('.') + propName);
-    }
 }
 
 void TFormStorage::Notification(TComponent* component, TOperation operation) {

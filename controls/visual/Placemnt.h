@@ -203,12 +203,9 @@ public:
     ~TFormStorage() override;
 
     TStrings* StoredProps() const { return FStoredProps.get(); }
-    void SetStoredProps(TStrings* value);
 
     virtual void SaveProperties();
     virtual void RestoreProperties();
-    // Rewrites each resolved line with its component's current name (before the form is written).
-    void WriteState();
 
 protected:
     void Loaded() override;

@@ -624,21 +624,6 @@ void TSpeedBar::DropItem(TSpeedItem* item, int x, int y) {
     item->SetVisible(inside);
 }
 
-void TSpeedBar::ScaleBy(int m, int d) {
-    using platform::visual::MulDiv;
-    if (d == 0 || m == d) return;
-    if (!(ControlStyle() & csFixedWidth)) FButtonSize.cx = MulDiv(FButtonSize.cx, m, d);
-    if (!(ControlStyle() & csFixedHeight)) FButtonSize.cy = MulDiv(FButtonSize.cy, m, d);
-    FOffset = {MulDiv(FOffset.X, m, d), MulDiv(FOffset.Y, m, d)};
-    UpdateGridSize();
-    SetBounds(MulDiv(Left(), m, d), MulDiv(Top(), m, d), MulDiv(Width(), m, d), MulDiv(Height(), m, d));
-    ForAllItems(0, [this, m, d](int, TSpeedItem* item, int) {
-        TSpeedbarButton* b = item->Button();
-        b->SetBounds(MulDiv(b->Left(), m, d), MulDiv(b->Top(), m, d), FButtonSize.cx, FButtonSize.cy);
-        AlignItemToGrid(item);
-    });
-}
-
 void TSpeedBar::AlignControls(TRect& rect) {
     if (FBoundLines & blTop) rect.Top += 2;
     if (FBoundLines & blBottom) rect.Bottom -= 2;

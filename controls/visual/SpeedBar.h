@@ -249,8 +249,6 @@ public:
     void AlignItemToGrid(TSpeedItem* item);
     // Drops an item at a point of the bar: snapped, in front when inside, visible when inside.
     void DropItem(TSpeedItem* item, int x, int y);
-    // Form scaling by M / D.
-    void ScaleBy(int m, int d);
     void CMVisibleChanged() override;
     void CMEnabledChanged() override;
     void CMSysColorChange();

@@ -18,12 +18,6 @@ TCharSet& TCharSet::Include(QChar c) {
     return *this;
 }
 
-TCharSet& TCharSet::Exclude(QChar c) {
-    if (c.unicode() < 256)
-        FBits.reset(c.unicode());
-    return *this;
-}
-
 TCharSet TCharSet::operator+(const TCharSet& other) const {
     TCharSet r;
     r.FBits = FBits | other.FBits;

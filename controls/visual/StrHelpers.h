@@ -17,7 +17,6 @@ public:
 
     bool Contains(QChar c) const { return c.unicode() < 256 && FBits.test(c.unicode()); }
     TCharSet& Include(QChar c);
-    TCharSet& Exclude(QChar c);
     TCharSet operator+(const TCharSet& other) const;
     TCharSet operator-(const TCharSet& other) const;
     bool operator==(const TCharSet& other) const = default;

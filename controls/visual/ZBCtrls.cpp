@@ -1084,12 +1084,6 @@ void TZbCustomLabel::SetShowAccelChar(bool value) {
     Invalidate();
 }
 
-void TZbCustomLabel::SetShowFocus(bool value) {
-    if (FShowFocus == value) return;
-    FShowFocus = value;
-    Invalidate();
-}
-
 void TZbCustomLabel::SetTransparent(bool value) {
     if (value)
         SetControlStyle(ControlStyle() & ~csOpaque);

@@ -305,7 +305,6 @@ public:
     bool ShowAccelChar() const { return FShowAccelChar; }
     void SetShowAccelChar(bool value);
     bool ShowFocus() const { return FShowFocus; }
-    void SetShowFocus(bool value);
     bool Transparent() const { return !(ControlStyle() & csOpaque); }
     void SetTransparent(bool value);
     bool MouseInControl() const { return FMouseInside; }

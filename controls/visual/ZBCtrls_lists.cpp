@@ -199,14 +199,6 @@ void TZbCustomListBox::ApplyStyle() {
     TCustomListBox::SetStyle(FStyle == lbOwnerDrawVariable ? lbOwnerDrawVariable : lbOwnerDrawFixed);
 }
 
-void TZbCustomListBox::SetGraySelection(bool value) {
-    if (value == FGraySelection)
-        return;
-    FGraySelection = value;
-    if (!Focused())
-        Invalidate();
-}
-
 void TZbCustomListBox::SetAutoScroll(bool value) {
     if (value == FAutoScroll)
         return;
@@ -645,11 +637,6 @@ int TZbCheckListBox::CheckedIndex() const {
         if (State(i) == cbChecked)
             return i;
     return -1;
-}
-
-void TZbCheckListBox::SetCheckedIndex(int value) {
-    if (FCheckKind == ckRadioButtons && WindowItems()->Count() > 0)
-        SetState(std::min(std::max(value, 0), WindowItems()->Count() - 1), cbChecked);
 }
 
 void TZbCheckListBox::UpdateCheckStates() {

@@ -92,7 +92,6 @@ public:
     TListBoxStyle Style() const { return FStyle; }
     void SetStyle(TListBoxStyle value);
     bool GraySelection() const { return FGraySelection; }
-    void SetGraySelection(bool value);
     // On while no column layout is used; the horizontal range then follows the widest item.
     bool AutoScroll() const { return FAutoScroll && FColumns == 0; }
     void SetAutoScroll(bool value);
@@ -182,7 +181,6 @@ public:
     bool ItemEnabled(int index) const;
     void SetItemEnabled(int index, bool value);
     int CheckedIndex() const;
-    void SetCheckedIndex(int value);
     bool AllowGrayed() const { return FAllowGrayed && FCheckKind != ckRadioButtons; }
     void SetAllowGrayed(bool value) { FAllowGrayed = value; }
     TCheckKind CheckKind() const { return FCheckKind; }

@@ -288,32 +288,12 @@ void TSecretPanel::SetAlignment(TAlignment value) {
         Invalidate();
 }
 
-void TSecretPanel::SetTextStyle(TBevelCut value) {
-    if (value == FTextStyle)
-        return;
-    FTextStyle = value;
-    if (FActive) {
-        RecalcDrawRect();
-        Invalidate();
-    }
-}
-
 void TSecretPanel::SetScrollDirection(TScrollDirection value) {
     if (value == FDirection)
         return;
     FDirection = value;
     if (FActive) {
         FScrollCnt = 0;
-        RecalcDrawRect();
-        Invalidate();
-    }
-}
-
-void TSecretPanel::SetGlyphLayout(TGlyphLayout value) {
-    if (value == FGlyphLayout)
-        return;
-    FGlyphLayout = value;
-    if (FActive) {
         RecalcDrawRect();
         Invalidate();
     }

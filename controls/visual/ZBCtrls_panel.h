@@ -46,11 +46,9 @@ public:
     TBitmap* Glyph() const { return FGlyph.get(); }
     void SetGlyph(TBitmap* value) { FGlyph->Assign(value); }
     TBevelCut TextStyle() const { return FTextStyle; }
-    void SetTextStyle(TBevelCut value);
     TScrollDirection ScrollDirection() const { return FDirection; }
     void SetScrollDirection(TScrollDirection value);
     TGlyphLayout GlyphLayout() const { return FGlyphLayout; }
-    void SetGlyphLayout(TGlyphLayout value);
 
     // Layout as it stands while playing.
     int LineHeight() const { return FTxtDivider; }

@@ -141,8 +141,6 @@ void TGIFFrame::SetOrigin(TPoint p)
     FTopLeft = TPoint{std::clamp(p.X, 0, 65535), std::clamp(p.Y, 0, 65535)};
 }
 
-void TGIFFrame::SetGrayScale(bool value) { FGrayscale = value; }
-
 void TGIFFrame::SetTransparentColor(TColor value) { FTransparentColor = value; }
 
 void TGIFFrame::SetAnimateInterval(int milliseconds) { FAnimateInterval = quint16(std::clamp(milliseconds, 0, 65535)); }
@@ -484,24 +482,10 @@ void TGIFImage::SetFrameIndex(int index)
     Changed(this);
 }
 
-void TGIFImage::SetBackgroundColor(TColor color)
-{
-    if (color == FBackgroundColor) return;
-    FBackgroundColor = color;
-    Changed(this);
-}
-
 void TGIFImage::SetLooping(bool value)
 {
     if (value == FLooping) return;
     FLooping = value;
-    Changed(this);
-}
-
-void TGIFImage::SetRepeatCount(quint16 value)
-{
-    if (value == FRepeatCount) return;
-    FRepeatCount = value;
     Changed(this);
 }
 

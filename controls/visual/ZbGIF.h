@@ -84,7 +84,6 @@ public:
     bool Interlaced() const { return FInterlaced; }
     bool Corrupted() const { return FCorrupted; }
     bool GrayScale() const { return FGrayscale; }
-    void SetGrayScale(bool value);
     TColor TransparentColor() const { return FTransparentColor; }
     void SetTransparentColor(TColor value);
     // Milliseconds before the next frame.
@@ -158,11 +157,9 @@ public:
     int ScreenWidth() const { return FItems.empty() ? 0 : FScreenWidth; }
     int ScreenHeight() const { return FItems.empty() ? 0 : FScreenHeight; }
     TColor BackgroundColor() const { return FBackgroundColor; }
-    void SetBackgroundColor(TColor color);
     bool Looping() const { return FLooping; }
     void SetLooping(bool value);
     quint16 RepeatCount() const { return FRepeatCount; }
-    void SetRepeatCount(quint16 value);
     TStrings* Comment() const { return FImage->FComment.get(); }
     // 0 none, 1 "87a", 2 "89a".
     quint8 Version() const { return FVersion; }

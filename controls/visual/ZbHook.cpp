@@ -65,8 +65,6 @@ THookList* HookList(bool create) {
     return list.get();
 }
 
-void FreeHookList() { GlobalHookList().reset(); }
-
 }  // namespace platform::visual
 
 using platform::visual::HookList;

@@ -127,6 +127,4 @@ private:
 };
 // The list, made when `create` is set and there is none; null otherwise.
 THookList* HookList(bool create = true);
-// The end of the program: frees the list and every record still in it.
-void FreeHookList();
 }  // namespace platform::visual

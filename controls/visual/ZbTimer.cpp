@@ -222,12 +222,6 @@ void TZbTimer::SetThreaded(bool value) {
     UpdateTimer();
 }
 
-void TZbTimer::SetThreadPriority(TThreadPriority value) {
-    if (value == FThreadPriority) return;
-    FThreadPriority = value;
-    if (FThreaded) UpdateTimer();
-}
-
 TNotifyEvent TZbTimer::OnTimer() const {
     std::lock_guard lock(FEventMutex);
     return FOnTimer;
@@ -248,14 +242,6 @@ void TZbTimer::Timer() {
     TNotifyEvent handler = OnTimer();
     // Nothing of this object is touched after the call: the handler may free the timer.
     if (handler) handler(this);
-}
-
-void TZbTimer::SyncOrCall(const TThreadMethod& method) {
-    TTimerThread* thread = FTimerThread.get();
-    if (thread && !thread->Suspended() && !thread->Paused() && !thread->Terminated())
-        TThread::Synchronize(thread, method);
-    else
-        method();
 }
 
 void TZbTimer::WindowTimer() {

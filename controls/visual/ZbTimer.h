@@ -75,7 +75,6 @@ public:
     bool Threaded() const { return FThreaded; }
     void SetThreaded(bool value);
     TThreadPriority ThreadPriority() const { return FThreadPriority; }
-    void SetThreadPriority(TThreadPriority value);
     TNotifyEvent OnTimer() const;
     // Starts or stops the timer only when the event goes between assigned and unassigned.
     void SetOnTimer(const TNotifyEvent& value);
@@ -93,7 +92,6 @@ private:
     friend class TTimerThread;
     friend class platform::visual::TTimerWindow;
     void WindowTimer();
-    void SyncOrCall(const TThreadMethod& method);
 
     std::atomic<bool> FEnabled{true};
     quint32 FInterval = 1000;

@@ -467,7 +467,6 @@ public:
     TIndexDef* Items(int index) const { return FItems.at(index).get(); }
     TIndexDef* operator[](int index) const { return Items(index); }
     TIndexDef* Add(const QString& name, const QString& fields, TIndexOptions options = 0);
-    TIndexDef* FindIndexForFields(const QString& fields) const;  // raises when none
     TIndexDef* GetIndexForFields(const QString& fields, bool caseInsensitive) const;
     int IndexOf(const QString& name) const;
     void Clear() { FItems.clear(); }
@@ -641,13 +640,11 @@ public:
     void Post();
     void Cancel();
     void Delete();
-    void ClearFields();
     void UpdateRecord();
     bool CanModify() const;
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value);
     void AppendRecord(const std::vector<Variant>& values);
-    void InsertRecord(const std::vector<Variant>& values);
     void SetFields(const std::vector<Variant>& values);
     // Ties work pending on the post in progress (a transaction opened by a BeforePost handler) to
     // that post: `end(true)` runs as soon as the row is written, before the dataset leaves edit or
@@ -662,7 +659,6 @@ public:
     bool BookmarkValid(const TBookmark& bookmark) const;
     TBookmark Bookmark() const { return GetBookmark(); }
     void SetBookmark(const TBookmark& bookmark) { GotoBookmark(bookmark); }
-    int CompareBookmarks(const TBookmark& a, const TBookmark& b) const;
     // Moves to the bookmark and resyncs; false (and no move) when it cannot be reached.
     bool SetToBookmark(const TBookmark& bookmark);
 
@@ -698,8 +694,6 @@ public:
     }
     TFieldDefs* FieldDefs() const { return FFieldDefs.get(); }
     Variant FieldValues(const QString& fieldNames) const;
-    void SetFieldValues(const QString& fieldNames, const Variant& value);
-    void GetFieldNames(QStringList& list) const;
     bool DefaultFields() const { return FDefaultFields; }
     // Fields named in "A;B" (raises for an unknown name).
     std::vector<TField*> GetFieldList(const QString& fieldNames) const;
@@ -814,7 +808,6 @@ protected:
     void SwapSpareData(std::vector<QVariant>& values) { values.swap(FSpareData); }
     void SyncLookupAndCalc();
     int DataFieldCount() const { return FFieldDefs->Count(); }
-    int FieldSlot(const QString& name) const;  // index of a stored column, -1 when absent
     QString FilterText() const { return FFilterText; }
     void CountChanged() {
         FCountCache = -1;

@@ -73,10 +73,6 @@ TSession::~TSession() = default;
 void TSession::AddStandardAlias(const QString& name, const QString& path, const QString&) {
     FAliases[name.toUpper()] = QDir::fromNativeSeparators(path);
 }
-void TSession::AddAlias(const QString& name, const QString&, TStrings* params) {
-    QString path = params ? params->Values(QStringLiteral("PATH")) : QString();
-    FAliases[name.toUpper()] = QDir::fromNativeSeparators(path);
-}
 void TSession::DeleteAlias(const QString& name) { FAliases.erase(name.toUpper()); }
 bool TSession::IsAlias(const QString& name) const { return FAliases.count(name.toUpper()) > 0; }
 QString TSession::AliasPath(const QString& name) const {
@@ -87,11 +83,6 @@ void TSession::GetAliasNames(TStrings* list) const {
     list->Clear();
     for (auto& [n, p] : FAliases) list->Add(n);
 }
-void TSession::GetDatabaseNames(TStrings* list) const {
-    GetAliasNames(list);
-    for (TDatabase* db : FDatabases)
-        if (list->IndexOf(db->DatabaseName()) < 0) list->Add(db->DatabaseName());
-}
 void TSession::GetTableNames(const QString& databaseName, const QString&, bool extensions, bool, TStrings* list) {
     list->Clear();
     auto conn = ConnectionFor(databaseName);
@@ -101,22 +92,11 @@ void TSession::GetTableNames(const QString& databaseName, const QString&, bool e
 void TSession::AddPassword(const QString& password) {
     if (!FPasswords.contains(password)) FPasswords << password;
 }
-void TSession::RemovePassword(const QString& password) { FPasswords.removeAll(password); }
-void TSession::RemoveAllPasswords() { FPasswords.clear(); }
 
 TDatabase* TSession::FindDatabase(const QString& name) const {
     for (TDatabase* db : FDatabases)
         if (db->DatabaseName().compare(name, Qt::CaseInsensitive) == 0) return db;
     return nullptr;
-}
-TDatabase* TSession::OpenDatabase(const QString& name) {
-    TDatabase* db = FindDatabase(name);
-    if (!db) DatabaseError(QStringLiteral("Unknown database: %1").arg(name));
-    db->Open();
-    return db;
-}
-void TSession::CloseDatabase(TDatabase* database) {
-    if (database) database->Close();
 }
 
 QString TSession::FolderFor(const QString& databaseName) const {
@@ -170,11 +150,6 @@ void TDatabase::SetAliasName(const QString& name) {
     if (Connected()) DatabaseError(QStringLiteral("Cannot perform this operation on an open database"), this);
     FAliasName = name;
     if (!name.isEmpty()) FDriverName.clear();
-}
-void TDatabase::SetDriverName(const QString& name) {
-    if (Connected()) DatabaseError(QStringLiteral("Cannot perform this operation on an open database"), this);
-    FDriverName = name;
-    if (!name.isEmpty()) FAliasName.clear();
 }
 
 QString TDatabase::Directory() const {
@@ -381,16 +356,6 @@ TField* TTable::IndexFields(int index) const {
     for (TField* f : Fields()->List())
         if (f->FieldKind() == fkData && f->FieldNo() == slot) return f;
     return nullptr;
-}
-
-void TTable::GetIndexNames(TStrings* list) {
-    list->Clear();
-    if (!Active()) {
-        Connection();
-        FDesc = FConn->Layout(FTableName);
-    }
-    for (auto& ix : Desc().Indexes)
-        if (!ix.Primary) list->Add(ix.Name);
 }
 
 void TTable::SetIndexName(const QString& name) {
@@ -635,8 +600,6 @@ void TTable::SetKey() { BeginKeyEdit(FKey, true); }
 void TTable::EditKey() { BeginKeyEdit(FKey, false); }
 void TTable::SetRangeStart() { BeginKeyEdit(FRangeLow, true); }
 void TTable::SetRangeEnd() { BeginKeyEdit(FRangeHigh, true); }
-void TTable::EditRangeStart() { BeginKeyEdit(FRangeLow, false); }
-void TTable::EditRangeEnd() { BeginKeyEdit(FRangeHigh, false); }
 
 void TTable::EndKeyEdit() {
     if (State() == dsSetKey) {
@@ -737,7 +700,6 @@ void TTable::SetRange(const std::vector<Variant>& startValues, const std::vector
 
 // ---- master-detail
 
-TDataSource* TTable::MasterSource() const { return FMasterLink->DataSource(); }
 void TTable::SetMasterSource(TDataSource* source) {
     FMasterLink->SetDataSource(source);
     if (Active()) MasterChanged();

@@ -35,23 +35,17 @@ public:
 
     // Aliases: a name for a data folder of a driver ("PARADOX" or "STANDARD" for the local engine).
     void AddStandardAlias(const QString& name, const QString& path, const QString& defaultDriver);
-    void AddAlias(const QString& name, const QString& driver, TStrings* params);
     void DeleteAlias(const QString& name);
     bool IsAlias(const QString& name) const;
     QString AliasPath(const QString& name) const;
     void GetAliasNames(TStrings* list) const;
-    void GetDatabaseNames(TStrings* list) const;
     void GetTableNames(const QString& databaseName, const QString& pattern, bool extensions, bool systemTables, TStrings* list);
 
     // Table passwords: the engine's tables carry none, so every password is accepted.
     void AddPassword(const QString& password);
-    void RemovePassword(const QString& password);
-    void RemoveAllPasswords();
     TPasswordEvent OnPassword;
 
     TDatabase* FindDatabase(const QString& name) const;
-    TDatabase* OpenDatabase(const QString& name);
-    void CloseDatabase(TDatabase* database);
     int DatabaseCount() const { return int(FDatabases.size()); }
     TDatabase* Databases(int index) const { return FDatabases.at(index); }
 
@@ -100,7 +94,6 @@ public:
     QString AliasName() const { return FAliasName; }
     void SetAliasName(const QString& name);
     QString DriverName() const { return FDriverName; }
-    void SetDriverName(const QString& name);
     TStrings* Params() const { return FParams.get(); }
     QString SessionName() const { return FSessionName; }
     void SetSessionName(const QString& name) { FSessionName = name; }
@@ -192,7 +185,6 @@ public:
     TIndexDefs* IndexDefs() const { return FIndexDefs.get(); }
     int IndexFieldCount() const { return int(FSpec.OrderCols.size()); }
     TField* IndexFields(int index) const;
-    void GetIndexNames(TStrings* list);
 
     // Keys and ranges on the current order.
     void SetKey();
@@ -206,8 +198,6 @@ public:
     bool KeyExclusive() const { return false; }
     void SetRangeStart();
     void SetRangeEnd();
-    void EditRangeStart();
-    void EditRangeEnd();
     void ApplyRange();
     void CancelRange();
     void SetRange(const std::vector<Variant>& startValues, const std::vector<Variant>& endValues);
@@ -215,7 +205,6 @@ public:
     bool RangeActive() const { return FRangeActive; }
 
     // Master-detail.
-    TDataSource* MasterSource() const;
     void SetMasterSource(TDataSource* source);
     QString MasterFields() const { return FMasterFields; }
     void SetMasterFields(const QString& fields);

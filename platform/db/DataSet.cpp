@@ -190,8 +190,6 @@ void TDataSet::BindFields() {
     }
 }
 
-int TDataSet::FieldSlot(const QString& name) const { return FFieldDefs->IndexOf(name); }
-
 // ---------------------------------------------------------------------------------------------- buffers
 
 void TDataSet::ClearBuffers() {
@@ -1108,14 +1106,6 @@ void TDataSet::DoDelete() {
 
 void TDataSet::EndSetKey() { SetState(dsBrowse); }
 
-void TDataSet::ClearFields() {
-    if (FState != dsEdit && FState != dsInsert) DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
-    TRecordBuffer& cur = FBuffers[FActiveRecord];
-    for (auto& v : cur.Data) v = QVariant();
-    CalculateFields(cur);
-    DataEvent(deRecordChange);
-}
-
 void TDataSet::SetFields(const std::vector<Variant>& values) {
     if (FState != dsEdit && FState != dsInsert) DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
     for (size_t i = 0; i < values.size() && int(i) < FFields->Count(); ++i)
@@ -1123,11 +1113,6 @@ void TDataSet::SetFields(const std::vector<Variant>& values) {
 }
 void TDataSet::AppendRecord(const std::vector<Variant>& values) {
     Append();
-    SetFields(values);
-    Post();
-}
-void TDataSet::InsertRecord(const std::vector<Variant>& values) {
-    Insert();
     SetFields(values);
     Post();
 }
@@ -1172,11 +1157,6 @@ bool TDataSet::SetToBookmark(const TBookmark& bookmark) {
     return true;
 }
 
-int TDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
-    if (!a.Valid || !b.Valid) return a.Valid == b.Valid ? 0 : (a.Valid ? 1 : -1);
-    return a.Id < b.Id ? -1 : a.Id > b.Id ? 1 : 0;
-}
-
 // ---------------------------------------------------------------------------------------------- fields
 
 std::vector<TField*> TDataSet::GetFieldList(const QString& fieldNames) const {
@@ -1203,20 +1183,6 @@ Variant TDataSet::FieldValues(const QString& fieldNames) const {
     std::vector<Variant> arr;
     for (TField* f : list) arr.push_back(f->Value());
     return VarArrayOf(arr);
-}
-
-void TDataSet::SetFieldValues(const QString& fieldNames, const Variant& value) {
-    auto list = GetFieldList(fieldNames);
-    if (list.size() == 1) return list[0]->SetValue(value);
-    for (size_t i = 0; i < list.size() && i < value.AsArray().size(); ++i) list[i]->SetValue(value.AsArray()[i]);
-}
-
-void TDataSet::GetFieldNames(QStringList& list) const {
-    list.clear();
-    if (FFields->Count() > 0)
-        for (int i = 0; i < FFields->Count(); ++i) list << FFields->Fields(i)->FieldName();
-    else
-        for (int i = 0; i < FFieldDefs->Count(); ++i) list << FFieldDefs->Items(i)->Name;
 }
 
 // ---------------------------------------------------------------------------------------------- searching

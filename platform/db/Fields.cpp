@@ -667,11 +667,6 @@ TIndexDef* TIndexDefs::GetIndexForFields(const QString& fields, bool caseInsensi
     }
     return nullptr;
 }
-TIndexDef* TIndexDefs::FindIndexForFields(const QString& fields) const {
-    TIndexDef* ix = GetIndexForFields(fields, false);
-    if (!ix) DatabaseError(QStringLiteral("No index for fields '%1'").arg(fields));
-    return ix;
-}
 
 // ---------------------------------------------------------------------------------------------- parameters
 

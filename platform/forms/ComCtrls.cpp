@@ -48,15 +48,6 @@ int TTabSheet::PageIndex() const {
     return int(std::find(p.begin(), p.end(), this) - p.begin());
 }
 
-void TTabSheet::SetPageIndex(int index) {
-    if (!FPageControl) return;
-    auto& p = FPageControl->FPages;
-    p.erase(std::find(p.begin(), p.end(), this));
-    index = std::clamp(index, 0, int(p.size()));
-    p.insert(p.begin() + index, this);
-    FPageControl->UpdateTabs();
-}
-
 void TTabSheet::SetTabVisible(bool value) {
     FTabVisible = value;
     if (FPageControl) {
@@ -195,11 +186,6 @@ void TPageControl::SetActivePage(TTabSheet* page) {
     ShowActive();
 }
 
-int TPageControl::ActivePageIndex() const { return FActivePage ? FActivePage->PageIndex() : -1; }
-
-void TPageControl::SetActivePageIndex(int index) {
-    SetActivePage(index >= 0 && index < PageCount() ? FPages[size_t(index)] : nullptr);
-}
 
 TTabSheet* TPageControl::FindNextPage(TTabSheet* current, bool goForward, bool checkTabVisible) const {
     if (FPages.empty()) return nullptr;
@@ -288,11 +274,6 @@ void TStatusPanel::SetWidth(int v) {
 
 void TStatusPanel::SetAlignment(TAlignment v) {
     FAlignment = v;
-    FBar->Invalidate();
-}
-
-void TStatusPanel::SetBevel(TStatusPanelBevel v) {
-    FBevel = v;
     FBar->Invalidate();
 }
 
@@ -755,10 +736,6 @@ TTreeNode* TTreeNodes::AddObject(TTreeNode* node, const QString& text, void* dat
     return Make(parent, count, text, data);
 }
 
-TTreeNode* TTreeNodes::AddFirst(TTreeNode* node, const QString& text) {
-    return Make(node ? node->FParent : nullptr, 0, text, nullptr);
-}
-
 TTreeNode* TTreeNodes::AddChildObject(TTreeNode* parent, const QString& text, void* data) {
     return Make(parent, parent ? parent->Count() : int(FRoots.size()), text, data);
 }
@@ -907,29 +884,10 @@ void TTreeView::SetSelected(TTreeNode* node) {
     if (!node) Tree()->clearSelection();
 }
 
-TTreeNode* TTreeView::TopItem() const { return FNodes->NodeOf(Tree()->itemAt(1, 1)); }
-
-void TTreeView::SetShowRoot(bool v) {
-    FShowRoot = v;
-    Tree()->setRootIsDecorated(v);
-}
-
-void TTreeView::SetShowButtons(bool v) {
-    FShowButtons = v;
-    Tree()->setItemsExpandable(true);
-}
-
 void TTreeView::FullExpand() {
     for (TTreeNode* n : FNodes->Roots()) n->Expand(true);
 }
 
-void TTreeView::FullCollapse() {
-    for (TTreeNode* n : FNodes->Roots()) n->Collapse(true);
-}
-
-TTreeNode* TTreeView::GetNodeAt(int x, int y) const {
-    return FNodes->NodeOf(Tree()->itemAt(Tree()->viewport()->mapFrom(Tree(), QPoint(x, y))));
-}
 
 bool TTreeView::WantsKey(quint16 key, TShiftState shift) const {
     if (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT) return true;

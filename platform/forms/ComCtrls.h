@@ -20,7 +20,6 @@ public:
     TPageControl* PageControl() const { return FPageControl; }
     void SetPageControl(TPageControl* pageControl);
     int PageIndex() const;
-    void SetPageIndex(int index);
     bool TabVisible() const { return FTabVisible; }
     void SetTabVisible(bool value);
     // Position among the visible tabs, or -1.
@@ -46,8 +45,6 @@ public:
     TTabSheet* Pages(int index) const { return FPages.at(size_t(index)); }
     TTabSheet* ActivePage() const { return FActivePage; }
     void SetActivePage(TTabSheet* page);
-    int ActivePageIndex() const;
-    void SetActivePageIndex(int index);
     // Next or previous visible page after `current`.
     TTabSheet* FindNextPage(TTabSheet* current, bool goForward, bool checkTabVisible) const;
     void SelectNextPage(bool goForward);
@@ -94,7 +91,6 @@ public:
     TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment v);
     TStatusPanelBevel Bevel() const { return FBevel; }
-    void SetBevel(TStatusPanelBevel v);
     TStatusPanelStyle Style() const { return FStyle; }
     void SetStyle(TStatusPanelStyle v);
     int Index() const;
@@ -325,7 +321,6 @@ public:
     // A sibling of `node` at the end of its level (a root when node is null).
     TTreeNode* Add(TTreeNode* node, const QString& text) { return AddObject(node, text, nullptr); }
     TTreeNode* AddObject(TTreeNode* node, const QString& text, void* data);
-    TTreeNode* AddFirst(TTreeNode* node, const QString& text);
     TTreeNode* AddChild(TTreeNode* parent, const QString& text) { return AddChildObject(parent, text, nullptr); }
     TTreeNode* AddChildObject(TTreeNode* parent, const QString& text, void* data);
     TTreeNode* Insert(TTreeNode* before, const QString& text);
@@ -357,20 +352,15 @@ public:
     TTreeNodes* Items() const { return FNodes.get(); }
     TTreeNode* Selected() const;
     void SetSelected(TTreeNode* node);
-    TTreeNode* TopItem() const;
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool v) { FReadOnly = v; }
     bool HideSelection() const { return FHideSelection; }
     void SetHideSelection(bool v) { FHideSelection = v; }
     bool ShowRoot() const { return FShowRoot; }
-    void SetShowRoot(bool v);
     bool ShowLines() const { return FShowLines; }
     void SetShowLines(bool v) { FShowLines = v; }
     bool ShowButtons() const { return FShowButtons; }
-    void SetShowButtons(bool v);
     void FullExpand();
-    void FullCollapse();
-    TTreeNode* GetNodeAt(int x, int y) const;
     // The pictures of the nodes: each node shows the image of its ImageIndex, and the image of
     // its SelectedIndex while it is selected.
     TImageList* Images() const { return FImages; }

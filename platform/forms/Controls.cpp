@@ -710,11 +710,6 @@ TControl* FindDragTarget(const TPoint& pos, bool allowDisabled) {
     return c;
 }
 
-TControl* FindControlAtCursor() {
-    const QPoint p = QCursor::pos();
-    return FindDragTarget({p.x(), p.y()}, true);
-}
-
 TWinControl::~TWinControl() {
     Destroying();
     // Children go first, while our widget still exists to hold theirs.

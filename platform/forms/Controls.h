@@ -496,7 +496,6 @@ private:
 TCustomForm* GetParentForm(const TControl* control);
 // The control at a screen point, and the one under the mouse pointer.
 TControl* FindDragTarget(const TPoint& pos, bool allowDisabled);
-TControl* FindControlAtCursor();
 namespace platform::forms {
 // A control is going: a drag it takes part in forgets it (the drag ends if it was the source).
 void ForgetDragControl(TControl* control);

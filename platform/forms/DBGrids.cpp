@@ -692,14 +692,6 @@ void TCustomDBGrid::DefaultDrawColumnCell(const TRect& rect, int, TColumn* colum
     p->restore();
 }
 
-void TCustomDBGrid::DefaultDrawDataCell(const TRect& rect, TField* field, TGridDrawState state) {
-    for (int i = 0; i < FColumns->Count(); ++i)
-        if (FColumns->Items(i)->Field() == field) {
-            DefaultDrawColumnCell(rect, i, FColumns->Items(i), state);
-            return;
-        }
-}
-
 bool TCustomDBGrid::WantsKey(quint16 key, TShiftState shift) const {
     if (key == VK_TAB) {
         if (!(FOptions & dgTabs) || (shift & (ssCtrl | ssAlt))) return false;

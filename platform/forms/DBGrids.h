@@ -141,7 +141,6 @@ public:
     void MouseCell(int x, int y, int& row, int& column) const;
 
     void DefaultDrawColumnCell(const TRect& rect, int dataCol, TColumn* column, TGridDrawState state);
-    void DefaultDrawDataCell(const TRect& rect, TField* field, TGridDrawState state);
 
     TDrawColumnCellEvent OnDrawColumnCell;
     TDBGridClickEvent OnTitleClick;

@@ -227,12 +227,6 @@ void ForgetControl(TControl* control) {
     if (gScreen && gScreen->ActiveControl() == control) gScreen->SetActiveControl(nullptr);
 }
 
-void DestroyApplication() {
-    delete gApplication;
-    gApplication = nullptr;
-    delete gScreen;
-    gScreen = nullptr;
-}
 }  // namespace platform::forms
 
 // ---------------------------------------------------------------------------------------------
@@ -569,11 +563,6 @@ void TCustomForm::SetActiveControl(TWinControl* control) {
         FocusControl(control);
     else
         FActiveControl = control;
-}
-
-bool TCustomForm::SetFocusedControl(TWinControl* control) {
-    FocusControl(control);
-    return FActiveControl == control;
 }
 
 void TCustomForm::FocusControl(TWinControl* control) {
@@ -1118,10 +1107,6 @@ void TApplication::ProcessMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void TApplication::HandleMessage() {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
 void TApplication::Idle() {
     if (FInIdle) return;
     // Calls that threads handed to the main thread run before the idle handlers.
@@ -1241,11 +1226,6 @@ bool TApplication::HelpCommand(quint16 command, qint64 data) {
 }
 
 bool TApplication::HelpContext(qint64 context) { return HelpCommand(HELP_CONTEXT, context); }
-
-bool TApplication::HelpJump(const QString& topic) {
-    Q_UNUSED(topic);
-    return HelpCommand(HELP_KEY, 0);
-}
 
 bool TApplication::FilterMessage(QObject* receiver, QEvent* event) {
     if (!OnMessage) return false;

@@ -105,7 +105,6 @@ public:
     void SetActiveControl(TWinControl* control);
     // Moves the focus, with OnExit of the old control (which may refuse by raising) and OnEnter.
     void FocusControl(TWinControl* control);
-    bool SetFocusedControl(TWinControl* control);
 
     TMainMenu* Menu() const { return FMenu; }
     void SetMenu(TMainMenu* menu);
@@ -264,7 +263,6 @@ public:
     void Terminate();
     bool Terminated() const { return FTerminated; }
     void ProcessMessages();
-    void HandleMessage();
     // Runs the idle handlers as the message loop does when it runs out of messages.
     void Idle();
     void Minimize();
@@ -294,7 +292,6 @@ public:
 
     bool HelpCommand(quint16 command, qint64 data);
     bool HelpContext(qint64 context);
-    bool HelpJump(const QString& topic);
 
     TNotifyEvent OnHint;
     TIdleEvent OnIdle;
@@ -392,8 +389,6 @@ TApplication* ApplicationInstance();
 TScreen* ScreenInstance();
 // A control is going: nothing may keep pointing at it.
 void ForgetControl(TControl* control);
-// Frees the application, its forms and the screen (end of the program).
-void DestroyApplication();
 // Installs Qt's Spanish translation (menus, buttons and dialogs Qt draws itself) from folder;
 // false, and nothing said, when it is not there. Runs by itself as each application object is
 // made, from Qt's translations folder, whatever the machine's locale.

@@ -31,12 +31,6 @@ void TStringGrid::SetFixedCols(int value) { FFixedCols = std::clamp(value, 0, FC
 void TStringGrid::SetFixedRows(int value) { FFixedRows = std::clamp(value, 0, FRowCount - 1); ResizeCells(); }
 void TStringGrid::SetDefaultRowHeight(int value) { FDefaultRowHeight = std::max(1, value); Invalidate(); }
 
-void TStringGrid::SetDefaultColWidth(int value) {
-    FDefaultColWidth = std::max(0, value);
-    std::fill(FColWidths.begin(), FColWidths.end(), FDefaultColWidth);
-    Invalidate();
-}
-
 int TStringGrid::ColWidths(int col) const {
     return col >= 0 && col < FColCount ? FColWidths[size_t(col)] : FDefaultColWidth;
 }

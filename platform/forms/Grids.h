@@ -28,7 +28,6 @@ public:
     int DefaultRowHeight() const { return FDefaultRowHeight; }
     void SetDefaultRowHeight(int value);
     int DefaultColWidth() const { return FDefaultColWidth; }
-    void SetDefaultColWidth(int value);
     int ColWidths(int col) const;
     void SetColWidths(int col, int width);
     TGridOptions Options() const { return FOptions; }

@@ -126,10 +126,6 @@ void TListView::SetLargeImages(TImageList* value) {
     if (platform::graphics::LinkImageList(this, FLargeImages, value, FLargeLink.get())) ImageListChange(nullptr);
 }
 
-void TListView::SetSmallImages(TImageList* value) {
-    if (platform::graphics::LinkImageList(this, FSmallImages, value, FSmallLink.get())) ImageListChange(nullptr);
-}
-
 void TListView::Notification(TComponent* component, TOperation operation) {
     TWinControl::Notification(component, operation);
     if (operation != opRemove) return;

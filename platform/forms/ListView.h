@@ -75,7 +75,6 @@ public:
     void SetLargeImages(TImageList* value);
     // Pictures of the other views.
     TImageList* SmallImages() const { return FSmallImages; }
-    void SetSmallImages(TImageList* value);
     TListItem* Selected() const;
     // Several items selectable at once (with Ctrl and Shift).
     bool MultiSelect() const { return FMultiSelect; }

@@ -62,14 +62,6 @@ TShortCut ShortCut(quint16 key, TShiftState shift) {
     return sc;
 }
 
-void ShortCutToKey(TShortCut shortCut, quint16& key, TShiftState& shift) {
-    key = shortCut & 0xFF;
-    shift = 0;
-    if (shortCut & scShift) shift |= ssShift;
-    if (shortCut & scCtrl) shift |= ssCtrl;
-    if (shortCut & scAlt) shift |= ssAlt;
-}
-
 static QString KeyName(quint16 key) {
     if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return QString(QChar(key));
     if (key >= VK_F1 && key <= VK_F12) return QStringLiteral("F%1").arg(key - VK_F1 + 1);

@@ -20,7 +20,6 @@ using TShortCut = quint16;
 constexpr TShortCut scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000, scNone = 0;
 
 TShortCut ShortCut(quint16 key, TShiftState shift);
-void ShortCutToKey(TShortCut shortCut, quint16& key, TShiftState& shift);
 // "Ctrl+N", "Shift+F5", "Ctrl+Supr"... and back; an unknown text gives 0.
 QString ShortCutToText(TShortCut shortCut);
 TShortCut TextToShortCut(const QString& text);

@@ -1187,15 +1187,6 @@ void TCustomListBox::KeepScrollWidth(int v) {
     ListWidget()->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
-int TCustomListBox::TopIndex() const {
-    const QModelIndex i = ListWidget()->indexAt(QPoint(1, 1));
-    return i.isValid() ? i.row() : 0;
-}
-
-void TCustomListBox::SetTopIndex(int v) {
-    if (QListWidgetItem* it = ListWidget()->item(v)) ListWidget()->scrollToItem(it, QAbstractItemView::PositionAtTop);
-}
-
 int TCustomListBox::ItemAtPos(const TPoint& pos, bool existing) const {
     const QModelIndex i = ListWidget()->indexAt(ListWidget()->viewport()->mapFrom(ListWidget(), QPoint(pos.X, pos.Y)));
     if (i.isValid()) return i.row();

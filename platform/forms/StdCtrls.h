@@ -443,8 +443,6 @@ public:
     // Horizontal extent in pixels: the list scrolls sideways up to it.
     int ScrollWidth() const { return FScrollWidth; }
     void SetScrollWidth(int v);
-    int TopIndex() const;
-    void SetTopIndex(int v);
     int ItemAtPos(const TPoint& pos, bool existing) const;
     TRect ItemRect(int index) const;
     void Clear();

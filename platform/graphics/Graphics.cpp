@@ -135,10 +135,6 @@ QRgb ToQRgb(TColor color) {
 
 TColor FromQRgb(QRgb rgb) { return RGB(qRed(rgb), qGreen(rgb), qBlue(rgb)); }
 
-void SetSysColor(int index, TColor rgb) {
-    if (index >= 0 && index <= COLOR_ENDCOLORS) gSysColors[index] = ColorToRGB(rgb) & 0xFFFFFF;
-}
-
 }  // namespace platform::graphics
 
 // ---------------------------------------------------------------- font, pen, brush
@@ -193,12 +189,6 @@ void TFont::SetColor(TColor color) {
 void TFont::SetPitch(TFontPitch pitch) {
     if (pitch == FPitch) return;
     FPitch = pitch;
-    Changed();
-}
-
-void TFont::SetCharset(int charset) {
-    if (charset == FCharset) return;
-    FCharset = charset;
     Changed();
 }
 

@@ -130,8 +130,6 @@ namespace platform::graphics {
 // RGB of a colour (system colours resolved, flag bits dropped) as a Qt colour value.
 QRgb ToQRgb(TColor color);
 TColor FromQRgb(QRgb rgb);
-// Changes one entry of the system colour scheme (tests, themes).
-void SetSysColor(int index, TColor rgb);
 }  // namespace platform::graphics
 
 // ---------------------------------------------------------------- graphic objects
@@ -187,7 +185,6 @@ public:
     TFontPitch Pitch() const { return FPitch; }
     void SetPitch(TFontPitch pitch);
     int Charset() const { return FCharset; }
-    void SetCharset(int charset);
     // Resolution the Size is converted with (the screen's 96, or a printer's).
     int PixelsPerInch() const { return FPixelsPerInch; }
     void SetPixelsPerInch(int ppi);
@@ -363,7 +360,6 @@ public:
     void FillRect(const TRect& r);   // with the brush, no outline
     void FrameRect(const TRect& r);  // one-pixel border in the brush colour
     void DrawFocusRect(const TRect& r);  // dotted XOR border: drawing it twice restores
-    void InvertRect(const TRect& r);
 
     TColor Pixels(int x, int y) const;  // clNone outside the target or on a non-raster device
     void SetPixel(int x, int y, TColor color);
@@ -380,7 +376,6 @@ public:
     // Tabs jump to the next stop (positions counted from tabOrigin); no stops: every 8 average
     // character widths; one stop: every that many pixels. Returns the extent drawn.
     TSize TabbedTextOut(int x, int y, const QString& text, const std::vector<int>& tabStops, int tabOrigin);
-    TSize TabbedTextExtent(const QString& text, const std::vector<int>& tabStops) const;
     // Formatted text in r; returns the height of the text (with DT_SINGLELINE and DT_VCENTER
     // or DT_BOTTOM: from r's top to the text's bottom); empty text measures 0. With
     // DT_CALCRECT nothing is drawn and r's right and bottom become the extent of the laid-out
@@ -396,8 +391,6 @@ public:
     void StretchBlt(const TRect& dest, TCanvas* source, const TRect& sourceRect, TCopyMode rop);
     // Fills the area with the brush (PATCOPY and the other pattern-only operations).
     void PatBlt(const TRect& r, TCopyMode rop);
-    // Copies a part of a bitmap with one colour replaced by the brush colour.
-    void BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& sourceRect, TColor color);
     // A Qt image (alpha blended) scaled into dest.
     void DrawImage(const TRect& dest, const QImage& argb);
 
@@ -405,7 +398,6 @@ public:
     TRect ClipRect() const;
     void IntersectClipRect(const TRect& r);
     void ExcludeClipRect(const TRect& r);
-    void SelectClipRect(const TRect& r);
     void ResetClip();
     TPoint Origin() const { return FOrigin; }
     void SetOrigin(TPoint p);

@@ -427,14 +427,6 @@ void TCanvas::DrawFocusRect(const TRect& r) {
     p->drawPoints(pts.constData(), int(pts.size()));
 }
 
-void TCanvas::InvertRect(const TRect& r) {
-    if (IsRectEmpty(r)) return;
-    TCanvasPaint p(this);
-    if (!p) return;
-    p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p->fillRect(ToQRect(r), QColor(255, 255, 255));
-}
-
 TColor TCanvas::Pixels(int x, int y) const {
     int dx = x + FOrigin.X, dy = y + FOrigin.Y;
     if (FBitmap) {
@@ -507,12 +499,6 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const QString& text) {
     p->setFont(f);
     p->setPen(QColor(ToQRgb(FTextColor)));
     p->drawText(QPoint(x, y + fm.ascent()), text);
-}
-
-TSize TCanvas::TabbedTextExtent(const QString& text, const std::vector<int>& tabStops) const {
-    QFontMetrics fm(FFont->ToQFont());
-    TabLayout t = LayoutTabs(fm, text, tabStops, 8 * fm.averageCharWidth(), 0);
-    return {t.Width, fm.height()};
 }
 
 TSize TCanvas::TabbedTextOut(int x, int y, const QString& text, const std::vector<int>& tabStops, int tabOrigin) {
@@ -908,25 +894,6 @@ void TCanvas::StretchBlt(const TRect& destLogical, TCanvas* source, const TRect&
     }
 }
 
-void TCanvas::BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& sourceRect, TColor color) {
-    if (!bitmap || bitmap->Empty()) return;
-    TBitmap tmp;
-    tmp.SetPixelFormat(pf24bit);
-    tmp.SetSize(sourceRect.Width(), sourceRect.Height());
-    const PixelStore& s = bitmap->Store();
-    QRgb key = ToQRgb(color) & 0xFFFFFF;
-    QRgb brush = ToQRgb(FBrush->Color());
-    tmp.DropWork();
-    for (int y = 0; y < tmp.Height(); ++y)
-        for (int x = 0; x < tmp.Width(); ++x) {
-            int sx = sourceRect.Left + x, sy = sourceRect.Top + y;
-            if (sx < 0 || sy < 0 || sx >= s.Width || sy >= s.Height) continue;
-            QRgb c = s.PixelRgb(sx, sy);
-            tmp.FStore.SetPixelRgb(x, y, (c & 0xFFFFFF) == key ? brush : c);
-        }
-    StretchBlt(dest, tmp.Canvas(), Rect(0, 0, tmp.Width(), tmp.Height()), cmSrcCopy);
-}
-
 void TCanvas::DrawBitmapKeyed(const TRect& dest, TBitmap* bitmap, const TRect& source, TColor keyColor) {
     // Pixels are compared as QRgb, so the colour value (blue in the high byte) is turned round once here.
     const qint64 key = keyColor == clNone ? -1 : qint64(ToQRgb(ColorToRGB(keyColor & 0xFFFFFF)) & 0xFFFFFF);
@@ -1050,12 +1017,6 @@ void TCanvas::ExcludeClipRect(const TRect& r) {
         if (a.Right < c.Right) out.push_back(Rect(a.Right, a.Top, c.Right, a.Bottom));
     }
     FClip = std::move(out);
-}
-
-void TCanvas::SelectClipRect(const TRect& r) {
-    FHasClip = false;
-    FClip.clear();
-    IntersectClipRect(r);
 }
 
 void TCanvas::ResetClip() {

@@ -98,11 +98,6 @@ int TImageList::AddMasked(TBitmap* image, TColor maskColor) {
     return first;
 }
 
-int TImageList::AddIcon(TIcon* icon) {
-    if (!icon || icon->Empty()) throw EInvalidOperation(QStringLiteral("Unable to insert an image"));
-    return AddImage(icon->ToImage());
-}
-
 int TImageList::AddImage(const QImage& image) {
     if (image.isNull()) throw EInvalidOperation(QStringLiteral("Unable to insert an image"));
     QImage img = image.scaled(FWidth, FHeight).convertToFormat(QImage::Format_ARGB32);

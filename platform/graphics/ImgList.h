@@ -56,7 +56,6 @@ public:
     int Add(TBitmap* image, TBitmap* mask);
     // The mask is made of the pixels of maskColor.
     int AddMasked(TBitmap* image, TColor maskColor);
-    int AddIcon(TIcon* icon);
     // A picture with an alpha channel, scaled to the list's size; transparent where it is.
     int AddImage(const QImage& image);
     // EInvalidOperation "Unable to Replace Image" for a bad index or image.

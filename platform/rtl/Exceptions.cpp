@@ -8,11 +8,6 @@ Exception::Exception(const QString& msg, int helpContext)
 
 Exception::~Exception() = default;
 
-void Exception::SetMessage(const QString& msg) {
-    FMessage = msg;
-    FUtf8 = msg.toUtf8();
-}
-
 QString Exception::ClassName() const { return platform::rtl::DemangledClassName(typeid(*this)); }
 
 EDBEngineError::EDBEngineError(int errorCode, const QString& msg, int nativeError) : EDatabaseError(msg) {

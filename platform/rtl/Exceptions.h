@@ -10,7 +10,6 @@ public:
     explicit Exception(const QString& msg = QString(), int helpContext = 0);
     ~Exception() override;
     const QString& Message() const { return FMessage; }
-    void SetMessage(const QString& msg);
     int HelpContext() const { return FHelpContext; }
     const char* what() const noexcept override { return FUtf8.constData(); }
     // Name of the dynamic class, as the error box and logs show it ("EConvertError").
