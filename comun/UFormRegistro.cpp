@@ -419,25 +419,20 @@ void TFormRegistro::FormKeyDown(TObject*, quint16& key, TShiftState shift) {
         return;
     }
     if (!t || t->State() != dsBrowse) return;
+    // A key does what its button does, and only where the form offers that button: the case file,
+    // its matter and the consultation hide their record buttons, and a key must not move them to
+    // another record, start a blank one or delete theirs past its cascade.
+    auto usa = [&](TSpeedItem* item, void (TFormRegistro::*accion)(TObject*)) {
+        key = 0;
+        if (item->Visible() && item->Enabled()) (this->*accion)(this);
+    };
     const bool ctrl = shift & ssCtrl;
-    if (ctrl && key == VK_RETURN) {
-        key = 0;
-        btEditClick(this);
-    } else if (FSoloCtrlEnter) {
-        return;
-    } else if (ctrl && key == VK_INSERT) {
-        key = 0;
-        btAddClick(this);
-    } else if (ctrl && key == VK_DELETE) {
-        key = 0;
-        btDelClick(this);
-    } else if (key == VK_PRIOR) {
-        key = 0;
-        btPrevClick(this);
-    } else if (key == VK_NEXT) {
-        key = 0;
-        btNextClick(this);
-    }
+    if (ctrl && key == VK_RETURN) usa(btEdit, &TFormRegistro::btEditClick);
+    else if (FSoloCtrlEnter) return;
+    else if (ctrl && key == VK_INSERT) usa(btAdd, &TFormRegistro::btAddClick);
+    else if (ctrl && key == VK_DELETE) usa(btDel, &TFormRegistro::btDelClick);
+    else if (key == VK_PRIOR) usa(btPrev, &TFormRegistro::btPrevClick);
+    else if (key == VK_NEXT) usa(btNext, &TFormRegistro::btNextClick);
 }
 
 void TFormRegistro::FormKeyPress(TObject*, QChar& key) {

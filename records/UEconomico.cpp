@@ -192,6 +192,12 @@ void TEconomico::GrabaApunte(TFIntroImp* dlg) {
 void TEconomico::PideYGraba(TFIntroImp* dlg, bool nuevo) {
     TTable* c = Dat->TCuentas;
     while (dlg->ShowModal() == mrOk) {
+        // Another workstation may have deleted the case file since the ledger opened: the entry
+        // would be left over, of a case file nobody can open.
+        if (nuevo && !CasoGuardado()) {
+            MensajeError(QStringLiteral("Expediente NO EXISTE"));
+            break;
+        }
         try {
             if (nuevo) c->Insert();
             else c->Edit();
@@ -207,6 +213,11 @@ void TEconomico::PideYGraba(TFIntroImp* dlg, bool nuevo) {
     }
     Saldo();
     RegistroCambiado();
+}
+
+bool TEconomico::CasoGuardado() {
+    TTable* e = Dat->TExped;
+    return !e->IsEmpty() && e->BookmarkValid(e->GetBookmark());
 }
 
 void TEconomico::btAddClick(TObject*) {

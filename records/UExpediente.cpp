@@ -842,7 +842,9 @@ void TExpediente::AbreAbogadoDespacho(const char* campo, const QString& modo) {
     const int codigo = F(Dat->TExped, campo)->AsInteger();
     if (codigo != 0) abogados->Locate(QStringLiteral("ABOCLI"), Variant(codigo), 0);
     AboCli = new TAboCli(Application);
-    AboCli->activaEdicion(true);
+    // The office's own lawyers are general data: without that right the card only shows the
+    // case's lawyer, as the main window's view does, and adds, renames or deletes none.
+    AboCli->activaEdicion(Derecho("General"));
     TAboCli::FijaModo(modo);
     AboCli->ShowModal();
     if (!elegido.IsNullOrEmpty()) abogados->Locate(QStringLiteral("ABOCLI"), elegido, 0);

@@ -26,6 +26,7 @@
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <QIcon>
 
@@ -786,8 +787,19 @@ void TCustomGroupBox::SetTextValue(const QString& v) {
 }
 
 void TCustomGroupBox::AdjustClientRect(TRect& rect) const {
-    const QFontMetrics fm(QtFont(Font()));
-    rect.Top += fm.height();
+    // Below the frame as the style draws it: a top taken from the caption's height alone put the
+    // first row of a radio group across the frame's line.
+    auto* box = static_cast<QGroupBox*>(FWidget);
+    QStyleOptionGroupBox opt;
+    opt.initFrom(box);
+    opt.fontMetrics = QFontMetrics(QtFont(Font()));
+    opt.rect = QRect(rect.Left, rect.Top, rect.Width(), rect.Height());
+    opt.text = box->title();
+    opt.textAlignment = box->alignment();
+    opt.lineWidth = 1;
+    opt.subControls = QStyle::SC_GroupBoxFrame | (opt.text.isEmpty() ? QStyle::SC_None : QStyle::SC_GroupBoxLabel);
+    const QRect inner = box->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxContents, box);
+    rect.Top = std::max(rect.Top + opt.fontMetrics.height(), inner.top());
     InflateRect(rect, -1, -1);
 }
 

@@ -185,6 +185,25 @@ TEST_F(AgendaExpTest, WithoutTheEditFlagNothingIsAddedEditedOrDeleted) {
     delete f;
 }
 
+// The case agenda left open while another workstation deleted its case file took new entries all
+// the same, stray rows of a case file nobody could open again.
+TEST_F(AgendaExpTest, NoEntryIsAddedToACaseFileDeletedElsewhere) {
+    auto* f = Abre(true);
+    Sql(QStringLiteral("DELETE FROM EXPED WHERE ANO = '2001' AND NUMERO = '00012-A'"));
+    const int antes = Cuenta(QStringLiteral("AGENDA"));
+    bool editor = false;
+    harness->AnswerModal([&](TCustomForm& e) {
+        editor = true;
+        e.SetModalResult(mrCancel);
+    });
+    f->btAdd->Click();
+    EXPECT_FALSE(editor);
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Expediente NO EXISTE")});
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), antes);
+    EXPECT_EQ(Dat->TAgen->State(), dsBrowse);
+    delete f;
+}
+
 TEST_F(AgendaExpTest, MarkingDoneAnEntryDeletedElsewhereSaysSoAndListsWhatIsStored) {
     auto* f = Abre(true);
     const int antes = Lista().size();

@@ -364,4 +364,15 @@ TEST_F(ConsultaTest, SearchOffersNothingOfALawyerTheUserMayNotReach) {
     EXPECT_EQ(filas, QStringList{QStringLiteral("2001-00006-A HERENCIAS")});
 }
 
+// Page Down walked the form, which has no record buttons, on to the next consultation (another
+// lawyer's, one the user may not reach); Ctrl+Insert started one past the numbering.
+TEST_F(ConsultaTest, KeysNeitherWalkToAnotherConsultationNorStartABlankOne) {
+    Ir(QStringLiteral("00005-A"));
+    Abre();
+    for (int i = 0; i < 2; ++i) TFormHarness::PressKey(form->DBTipo, VK_NEXT);
+    TFormHarness::PressKey(form->DBTipo, VK_INSERT, ssCtrl);
+    EXPECT_EQ(Dat->TConsultas->State(), dsBrowse);
+    EXPECT_EQ(Dat->TConsultas->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00005-A"));
+}
+
 }  // namespace

@@ -178,6 +178,30 @@ TEST_F(EconomicoTest, DialogRefusesEmptyTextNoTypeAndZeroAndCancelAddsNothing) {
     EXPECT_EQ(Dat->TCuentas->State(), dsBrowse);
 }
 
+// A ledger left open while another workstation deleted its case file wrote what was added there
+// all the same: entries of a case file nobody could open again.
+TEST_F(EconomicoTest, AnEntryAddedAfterTheCaseFileWasDeletedElsewhereIsRefused) {
+    Abre(true);
+    Responde({.texto = "Tasas", .tipo = 0, .importe = 10});
+    eco->btAdd->Click();
+    ASSERT_EQ(Cuenta(QStringLiteral("CUENTAS WHERE NUMERO = '00012-A'")), 1);
+    TQuery q(nullptr);
+    q.SetDatabaseName(Dat->Db->DatabaseName());
+    q.SQL()->SetText(QStringLiteral("DELETE FROM EXPED WHERE NUMERO = '00012-A'"));
+    q.ExecSQL();
+    harness->AnswerModal([&](TCustomForm& f) {
+        auto& d = static_cast<TFIntroImp&>(f);
+        d.Texto->SetText(QStringLiteral("Copias"));
+        d.Tipo->SetItemIndex(0);
+        d.Importe->SetValue(20);
+        d.btSi->Click();
+    });
+    eco->btAdd->Click();
+    EXPECT_EQ(Texts(), QStringList{S("Expediente NO EXISTE")});
+    EXPECT_EQ(Cuenta(QStringLiteral("CUENTAS WHERE CONCEPTO = 'Copias'")), 0);
+    EXPECT_EQ(Dat->TCuentas->State(), dsBrowse);
+}
+
 TEST_F(EconomicoTest, ConceptCodeProposesItsTextTypeAndAmountInTheCaseFilesCurrency) {
     SetSistem("MONEDA", Variant(QStringLiteral("P")));
     TTable* c = Dat->TConConta;

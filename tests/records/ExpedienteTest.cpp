@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QRect>
 #include <QWidget>
+#include <memory>
 
 namespace {
 
@@ -332,6 +333,38 @@ TEST_F(ExpedienteTest, ACaseFileDeletedElsewhereGetsNothingNewHungOnIt) {
     ASSERT_TRUE(GoCase(QStringLiteral("2001"), QStringLiteral("00013-A")));
     form->btOpenEco->Click();
     EXPECT_TRUE(abierto);
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
+}
+
+// The case file and its matter offer no record buttons: their keys no longer reach them, so Page
+// Down cannot move the form to another case file under the label of this one, Ctrl+Insert cannot
+// start a blank one past the numbering and Ctrl+Delete cannot delete it past its cascade.
+TEST_F(ExpedienteTest, KeysReachOnlyTheButtonsTheCaseFileAndItsMatterOffer) {
+    Abre();
+    const int casos = Cuenta(QStringLiteral("EXPED"));
+    auto pulsa = [](TWinControl* donde) {
+        for (auto [tecla, mayus] : {std::pair{VK_NEXT, TShiftState()}, std::pair{VK_PRIOR, TShiftState()},
+                                    std::pair{VK_INSERT, TShiftState(ssCtrl)}, std::pair{VK_DELETE, TShiftState(ssCtrl)}})
+            TFormHarness::PressKey(donde, tecla, mayus);
+    };
+    pulsa(form->DBAutos);
+    EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00012-A"));
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPED")), casos);
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
+    // Ctrl+Enter edits, as the form's edit button does.
+    TFormHarness::PressKey(form->DBAutos, VK_RETURN, ssCtrl);
+    EXPECT_EQ(Dat->TExped->State(), dsEdit);
+    Dat->TExped->Cancel();
+
+    auto* asunto = new TAsunto(nullptr);
+    std::unique_ptr<TAsunto> libera(asunto);
+    asunto->activaEdicion(true);
+    asunto->Show();
+    pulsa(asunto->DBJurisdiccion);
+    EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("00012-A"));
+    EXPECT_EQ(Cuenta(QStringLiteral("EXPED")), casos);
     EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
 }
 
@@ -773,6 +806,34 @@ TEST_F(ExpedienteTest, TheCaseLawyersCardsLeaveTheLawyerOfTheWindowsBelow) {
     form->btOpenAboCli->Click();
     EXPECT_EQ(enLaFicha, Abogado);
     EXPECT_EQ(abogado(), otro);
+}
+
+// The office's lawyers are kept with the general-data right, which the main window asks for
+// "Abogados Despacho": the case file's own lawyer buttons let a user without it add, rename and
+// delete them all the same. Without it the card only shows the lawyer.
+TEST_F(ExpedienteTest, TheCaseLawyersCardsChangeTheOfficesLawyersOnlyWithTheGeneralRight) {
+    Abre();
+    bool edita = true, nuevo = true;
+    auto mira = [&](TCustomForm& f) {
+        auto& ficha = static_cast<TAboCli&>(f);
+        edita = ficha.btEdit->Visible() && ficha.btEdit->Enabled();
+        nuevo = ficha.btAdd->Visible() && ficha.btAdd->Enabled();
+        f.Close();
+    };
+    Usuario(QStringLiteral("ANA"), -1);
+    Dat->TPriv->Edit();
+    Dat->TPriv->FieldByName(QStringLiteral("General"))->SetAsBoolean(false);
+    Dat->TPriv->Post();
+    harness->AnswerModal(mira);
+    form->btOpenAboCli->Click();
+    EXPECT_FALSE(edita);
+    EXPECT_FALSE(nuevo);
+
+    Usuario(QStringLiteral("ANA"), -1);
+    harness->AnswerModal(mira);
+    form->btOpenAboCli->Click();
+    EXPECT_TRUE(edita);
+    EXPECT_TRUE(nuevo);
 }
 
 }  // namespace

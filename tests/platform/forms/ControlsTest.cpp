@@ -7,6 +7,8 @@
 #include <QAbstractItemModel>
 #include <QClipboard>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QStyleOptionGroupBox>
 #include <QListWidget>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -78,6 +80,25 @@ TEST_F(ControlsTest, RadioGroupItemIndexFollowsButtons) {
     EXPECT_EQ(rg->ItemIndex(), 0);
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(rg->Buttons(0)->Caption(), QStringLiteral("Pesetas"));
+}
+
+// Every button of a radio group lies inside the frame the style draws, below its top line.
+TEST_F(ControlsTest, RadioGroupButtonsLieInsideTheDrawnFrame) {
+    auto* rg = Place<TRadioGroup>(8, 4, 214, 90);
+    rg->SetCaption(QStringLiteral("Incluir"));
+    for (const char* s : {"Todo", "Solo Expedientes", "Solo Consultas"}) rg->Items()->Add(QString::fromLatin1(s));
+    form->Show();
+    auto* box = qobject_cast<QGroupBox*>(rg->Widget());
+    ASSERT_NE(box, nullptr);
+    QStyleOptionGroupBox opt;
+    opt.initFrom(box);
+    opt.text = box->title();
+    opt.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect inner = box->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxContents, box);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_GT(rg->Buttons(i)->Top(), inner.top()) << i;
+        EXPECT_LT(rg->Buttons(i)->Top() + rg->Buttons(i)->Height(), inner.bottom()) << i;
+    }
 }
 
 TEST_F(ControlsTest, EditChangeAndCharCase) {
