@@ -125,8 +125,17 @@ void TConsulta::Refresca() {
     // (a lawyer added since the last look, the new office's first one, was shown blank).
     Dat->QAbo->Close();
     Dat->QAbo->Open();
-    Dat->RefrescaTablas();
     TTable* c = Dat->TConsultas;
+    const QString ano = F(c, "ANO")->AsString(), numero = F(c, "NUMERO")->AsString();
+    Dat->RefrescaTablas();
+    // Deleted by another workstation, the consultation gives its place to a neighbour, maybe one of
+    // a lawyer the user may not reach: the form says so and closes instead of showing that one.
+    const bool otra = F(c, "ANO")->AsString() != ano || F(c, "NUMERO")->AsString() != numero;
+    if (!numero.isEmpty() && (otra || c->IsEmpty() || !c->BookmarkValid(c->GetBookmark()))) {
+        MensajeError(QStringLiteral("Consulta NO EXISTE"));
+        SetModalResult(mrCancel);
+        return;
+    }
     Consulta->SetCaption(F(c, "ANO")->AsString() + QStringLiteral(" / ") + F(c, "NUMERO")->AsString());
     Situacion->SetText(records::TextoSituacion(c));
     auto* importe = static_cast<TNumericField*>(F(c, "IMPORTE"));

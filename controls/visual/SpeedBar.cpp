@@ -8,7 +8,10 @@
 #include "platform/forms/Forms.h"
 
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 const char* const NoAutoAlign = "Cannot set this property value while Position is bpAuto";
@@ -411,6 +414,39 @@ void TSpeedBar::ForAllItems(int value, const std::function<void(int, TSpeedItem*
 }
 
 // ------------------------------------------------------------------ geometry
+
+void TSpeedBar::ControlsMoved() {
+    // As long as its shown buttons reach, so that a window made narrower than the bar scrolls to
+    // its last buttons instead of cutting them off. A button set far apart (one its form keeps at
+    // the bar's far end) counts as if it followed the others: what the bar needs must not follow
+    // its own width.
+    const bool horizontal = Orientation() == boHorizontal;
+    std::vector<std::pair<int, int>> tramos;
+    for (int i = 0; i < ControlCount(); ++i) {
+        const TControl* c = Controls(i);
+        if (!c->Visible() || !dynamic_cast<const TSpeedbarButton*>(c)) continue;
+        if (horizontal)
+            tramos.emplace_back(c->Left(), c->Left() + c->Width());
+        else
+            tramos.emplace_back(c->Top(), c->Top() + c->Height());
+    }
+    std::sort(tramos.begin(), tramos.end());
+    const int hueco = std::max(horizontal ? BtnWidth() : BtnHeight(), 24);
+    int fin = 0, recorte = 0, reach = 0;
+    for (const auto& [desde, hasta] : tramos) {
+        if (desde - fin > hueco) recorte += desde - fin - hueco;
+        fin = std::max(fin, hasta);
+        reach = std::max(reach, hasta - recorte);
+    }
+    if (reach > 0) reach += horizontal ? FOffset.X : FOffset.Y;
+    if (horizontal && (reach != Constraints()->MinWidth() || Constraints()->MinHeight() != 0)) {
+        Constraints()->SetMinHeight(0);
+        Constraints()->SetMinWidth(reach);
+    } else if (!horizontal && (reach != Constraints()->MinHeight() || Constraints()->MinWidth() != 0)) {
+        Constraints()->SetMinWidth(0);
+        Constraints()->SetMinHeight(reach);
+    }
+}
 
 TBarOrientation TSpeedBar::Orientation() const {
     if (FPosition == bpCustom) return FOrientation;

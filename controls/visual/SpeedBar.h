@@ -273,6 +273,8 @@ protected:
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;
     void AlignControls(TRect& rect) override;
+    // Its buttons moved, showed or hid: the bar's least size follows them.
+    void ControlsMoved() override;
     void Paint() override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;

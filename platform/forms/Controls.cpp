@@ -210,6 +210,10 @@ TControl::TControl(TComponent* owner) : TComponent(owner), FColor(clBtnFace), FF
         FWidget->setMinimumSize(FConstraints.MinWidth(), FConstraints.MinHeight());
         FWidget->setMaximumSize(FConstraints.MaxWidth() > 0 ? FConstraints.MaxWidth() : QWIDGETSIZE_MAX,
                                 FConstraints.MaxHeight() > 0 ? FConstraints.MaxHeight() : QWIDGETSIZE_MAX);
+        if (FWidget->isWindow()) return;
+        // Sized within its new limits, and its parent (a scrolling form) told what it now needs.
+        SetBounds(FLeft, FTop, FWidth, FHeight);
+        if (FParent) FParent->ControlsMoved();
     };
 }
 

@@ -161,6 +161,7 @@ public:
     TPoint ClientToScreen(const TPoint& p) const;
     TPoint ScreenToClient(const TPoint& p) const;
     TSizeConstraints* Constraints() { return &FConstraints; }
+    const TSizeConstraints* Constraints() const { return &FConstraints; }
 
     TAlign Align() const { return FAlign; }
     void SetAlign(TAlign value);

@@ -418,8 +418,9 @@ void TCustomForm::ControlsMoved() { UpdateScrollRange(); }
 void TCustomForm::UpdateScrollRange() {
     if (!FClient || FLayingOut || HasState(csDestroying)) return;
     // How far the controls reach: those placed by hand by their right and bottom edges, those
-    // aligned to the top or left by theirs, those aligned to the bottom or right by their size.
-    // A form made smaller to fit its screen keeps the room it was designed with.
+    // aligned to the top or left by theirs, those aligned to the bottom or right by their size;
+    // a bar along an edge no shorter than its least size (its buttons). A form made smaller to
+    // fit its screen keeps the room it was designed with.
     int width = 0, height = 0;
     if (FAutoScroll) {
         int right = 0, bottom = 0;
@@ -431,10 +432,22 @@ void TCustomForm::UpdateScrollRange() {
                 width = std::max(width, c->Left() + c->Width());
                 height = std::max(height, c->Top() + c->Height());
                 break;
-            case alTop: height = std::max(height, c->Top() + c->Height()); break;
-            case alLeft: width = std::max(width, c->Left() + c->Width()); break;
-            case alBottom: bottom += c->Height(); break;
-            case alRight: right += c->Width(); break;
+            case alTop:
+                height = std::max(height, c->Top() + c->Height());
+                width = std::max(width, c->Constraints()->MinWidth());
+                break;
+            case alLeft:
+                width = std::max(width, c->Left() + c->Width());
+                height = std::max(height, c->Top() + c->Constraints()->MinHeight());
+                break;
+            case alBottom:
+                bottom += c->Height();
+                width = std::max(width, c->Constraints()->MinWidth());
+                break;
+            case alRight:
+                right += c->Width();
+                height = std::max(height, c->Top() + c->Constraints()->MinHeight());
+                break;
             default: break;
             }
         }

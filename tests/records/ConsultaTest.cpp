@@ -364,6 +364,21 @@ TEST_F(ConsultaTest, SearchOffersNothingOfALawyerTheUserMayNotReach) {
     EXPECT_EQ(filas, QStringList{QStringLiteral("2001-00006-A HERENCIAS")});
 }
 
+// The consultation shown, deleted by another workstation: a refresh left the form on its neighbour
+// (here another lawyer's), under the user's hands. It now says so and closes.
+TEST_F(ConsultaTest, AConsultationDeletedElsewhereClosesTheFormInsteadOfShowingAnother) {
+    Ir(QStringLiteral("00005-A"));
+    Abre();
+    TQuery q(nullptr);
+    q.SetDatabaseName(Dat->Db->DatabaseName());
+    q.SQL()->SetText(QStringLiteral("DELETE FROM CONSULTAS WHERE NUMERO = '00005-A'"));
+    q.ExecSQL();
+    form->btRefresh->Click();
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Consulta NO EXISTE")});
+    EXPECT_EQ(form->ModalResult(), mrCancel);
+    EXPECT_EQ(form->Consulta->Caption(), QStringLiteral("2001 / 00005-A"));
+}
+
 // Page Down walked the form, which has no record buttons, on to the next consultation (another
 // lawyer's, one the user may not reach); Ctrl+Insert started one past the numbering.
 TEST_F(ConsultaTest, KeysNeitherWalkToAnotherConsultationNorStartABlankOne) {

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <vector>
 
 using platform::forms::TFormHarness;
 using platform::visual::SnapToGrid;
@@ -102,6 +103,43 @@ TEST_F(SpeedBarTest, NewBarMeasures) {
     EXPECT_EQ(bar->MinButtonsOffset(), 1);
     bar->SetBevelInner(bvLowered);
     EXPECT_EQ(bar->MinButtonsOffset(), 2);
+}
+
+// A window dragged narrower than its bar scrolls to the bar's last buttons instead of cutting
+// them off; what the bar needs follows the buttons it shows.
+TEST_F(SpeedBarTest, AWindowNarrowerThanItsBarScrollsToTheLastButton) {
+    // Ten buttons in a row, the last one reaching 265 pixels.
+    std::vector<TSpeedItem*> items;
+    for (int i = 0; i < 10; ++i) {
+        items.push_back(Item(QStringLiteral("b%1").arg(i)));
+        items.back()->SetLeft(4 + 26 * i);
+    }
+    TSpeedItem* ultimo = items.back();
+    TControl* boton = ultimo->Button();
+    const int alcance = boton->Left() + boton->Width() + bar->BtnOffsetHorz();
+    form->Show();
+    TFormHarness::ProcessEvents();
+    EXPECT_FALSE(form->HorzScrollBar()->IsScrollBarVisible());
+    EXPECT_EQ(bar->Width(), form->ClientWidth());
+
+    form->SetBounds(0, 0, 200, 300);
+    ASSERT_TRUE(form->HorzScrollBar()->IsScrollBarVisible());
+    EXPECT_EQ(form->HorzScrollBar()->Range(), alcance);
+    EXPECT_EQ(bar->Width(), alcance);
+    form->ScrollInView(boton);
+    const int x = boton->Widget()->mapTo(form->Widget(), QPoint(0, 0)).x();
+    EXPECT_GE(x, 0);
+    EXPECT_LE(x + boton->Width(), form->ClientWidth());
+
+    // Without its last buttons the bar fits again.
+    for (int i = 7; i < 10; ++i) items[size_t(i)]->SetVisible(false);
+    EXPECT_FALSE(form->HorzScrollBar()->IsScrollBarVisible());
+    EXPECT_EQ(bar->Width(), form->ClientWidth());
+    for (int i = 7; i < 10; ++i) items[size_t(i)]->SetVisible(true);
+    EXPECT_TRUE(form->HorzScrollBar()->IsScrollBarVisible());
+    form->SetBounds(0, 0, 400, 300);
+    EXPECT_FALSE(form->HorzScrollBar()->IsScrollBarVisible());
+    EXPECT_EQ(bar->Width(), 400);
 }
 
 TEST_F(SpeedBarTest, OffsetsHaveAMinimumAndMoveTheButtons) {
