@@ -306,12 +306,6 @@ void TCustomNumEdit::CMFontChanged() {
     Invalidate();
 }
 
-void TCustomNumEdit::SetBeepOnError(bool v) {
-    if (v == FBeepOnError) return;
-    FBeepOnError = v;
-    UpdatePopup();
-}
-
 void TCustomNumEdit::SetZeroEmpty(bool v) {
     if (v == FZeroEmpty) return;
     FZeroEmpty = v;

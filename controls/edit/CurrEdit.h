@@ -20,7 +20,6 @@ public:
     int DecimalPlaces() const { return FDecimalPlaces; }
     void SetDecimalPlaces(int v);
     bool BeepOnError() const { return FBeepOnError; }
-    void SetBeepOnError(bool v);
     bool CheckOnExit() const { return FCheckOnExit; }
     void SetCheckOnExit(bool v) { FCheckOnExit = v; }
     bool ZeroEmpty() const { return FZeroEmpty; }

@@ -238,11 +238,6 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
 
 void TComponent::Loaded() { FState &= ~csLoading; }
 
-void TComponent::SetDesigning(bool value) {
-    if (value) FState |= csDesigning; else FState &= ~csDesigning;
-    for (TComponent* c : FComponents) c->SetDesigning(value);
-}
-
 void TComponent::BeginLoading() {
     FState |= csLoading;
     for (TComponent* c : FComponents) c->BeginLoading();

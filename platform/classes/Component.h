@@ -72,7 +72,6 @@ public:
 
     TComponentState ComponentState() const { return FState; }
     bool HasState(TComponentStateFlag f) const { return (FState & f) != 0; }
-    void SetDesigning(bool value);
     // Loading: flags set while a form description is applied, then Loaded on every component.
     void BeginLoading();
     void EndLoading();  // clears csLoading on this and owned components and calls Loaded

@@ -705,7 +705,6 @@ public:
     void DataEvent(TDataEvent event, qint64 info = 0) {
         if (FDisableCount > 0 || !FDataSources.empty()) TellSources(event, info);
     }
-    bool IsLinkedTo(TDataSource* source) const;
     int BufferCountForLinks() const { return FBufferCount; }
     int ActiveRecord() const { return FActiveRecord; }
     void SetActiveRecordIndex(int index);  // data links walking the buffer
@@ -902,7 +901,6 @@ public:
     void SetEnabled(bool value);
     TDataSetState State() const { return FState; }
     void Edit();
-    bool IsLinkedTo(TDataSet* dataSet) const;
 
     TDataChangeEvent OnDataChange;
     TNotifyEvent OnStateChange;

@@ -1024,8 +1024,6 @@ TQuery::~TQuery() {
     FStmt.reset();
 }
 
-void TQuery::SetSQL(TStrings* value) { FSQL->Assign(value); }
-
 void TQuery::Disconnect() {
     Close();
     UnPrepare();

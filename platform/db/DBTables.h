@@ -318,7 +318,6 @@ public:
     ~TQuery() override;
 
     TStrings* SQL() const { return FSQL.get(); }
-    void SetSQL(TStrings* value);
     QString Text() const { return FSQL->Text(); }
     TParams* Params() const { return FParams.get(); }
     int ParamCount() const { return FParams->Count(); }

@@ -1290,12 +1290,6 @@ void TDataSet::TellSources(TDataEvent event, qint64 info) {
     for (TDataSource* ds : std::vector<TDataSource*>(FDataSources)) ds->DataEvent(event, info);
 }
 
-bool TDataSet::IsLinkedTo(TDataSource* source) const {
-    for (TDataSource* ds : FDataSources)
-        if (ds == source) return true;
-    return false;
-}
-
 // ---------------------------------------------------------------------------------------------- TDataSource
 
 TDataSource::TDataSource(TComponent* owner) : TComponent(owner) {}
@@ -1337,8 +1331,6 @@ void TDataSource::SetEnabled(bool value) {
     FEnabled = value;
     UpdateState();
 }
-
-bool TDataSource::IsLinkedTo(TDataSet* dataSet) const { return FDataSet == dataSet; }
 
 void TDataSource::Edit() {
     if (FAutoEdit && FDataSet && FState == dsBrowse) FDataSet->Edit();

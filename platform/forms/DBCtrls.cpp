@@ -464,8 +464,6 @@ TDBLookupComboBox::~TDBLookupComboBox() { FListLink->SetDataSource(nullptr); }
 
 QComboBox* TDBLookupComboBox::ComboBox() const { return static_cast<QComboBox*>(FWidget); }
 
-TDataSource* TDBLookupComboBox::ListSource() const { return FListLink->DataSource(); }
-
 void TDBLookupComboBox::SetListSource(TDataSource* source) {
     FListLink->SetDataSource(source);
     ListChanged();

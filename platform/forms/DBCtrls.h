@@ -194,7 +194,6 @@ class TDBLookupComboBox : public TWinControl, public platform::forms::TFieldBind
 public:
     explicit TDBLookupComboBox(TComponent* owner);
     ~TDBLookupComboBox() override;
-    TDataSource* ListSource() const;
     void SetListSource(TDataSource* source);
     QString KeyField() const { return FKeyField; }
     void SetKeyField(const QString& v) { FKeyField = v; ListChanged(); }

@@ -547,14 +547,6 @@ void TCustomForm::ActiveControlDisabled(TWinControl*) {
     }
 }
 
-void TCustomForm::BroadcastCancelMode(TWinControl* parent, TControl* sender) {
-    for (int i = 0; i < parent->ControlCount(); ++i) {
-        TControl* c = parent->Controls(i);
-        c->CMCancelMode(sender);
-        if (auto* w = dynamic_cast<TWinControl*>(c)) BroadcastCancelMode(w, sender);
-    }
-}
-
 void TCustomForm::CancelModeFrom(TControl* sender) {
     if (FActiveControl && FActiveControl != sender) FActiveControl->CMCancelMode(sender);
 }

@@ -181,7 +181,6 @@ private:
     void PlaceClient();
     void CloseModal();
     void FocusFirst();
-    void BroadcastCancelMode(TWinControl* parent, TControl* sender);
     void BroadcastFocusChanged(TWinControl* parent, TWinControl* focused);
 
     TFormBorderStyle FBorderStyle = bsSizeable;
