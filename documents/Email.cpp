@@ -193,15 +193,19 @@ int TEmail::SendMail() {
     m.Body = FHasLongText ? FLongText : FText;
     m.Acknowledge = FAcknowledge;
     // Every name must resolve: a recipient that cannot be found stops the send, so nobody is
-    // silently left out.
+    // silently left out. An address already named (typed and then picked from the book, or in
+    // both To and Cc) is sent to once, where it first stands: each copy would be delivered.
     const std::pair<TStrings*, QList<platform::mail::Address>*> listas[] = {
         {Recipient(), &m.To}, {CC(), &m.Cc}, {Bcc(), &m.Bcc}};
+    QSet<QString> tomadas;
     for (const auto& [list, destino] : listas)
         for (int i = 0; i < list->Count(); ++i) {
             platform::mail::Address a;
             QString display;
             if (const int e = Resolve(list->Strings(i), a, display); e != SUCCESS_SUCCESS) return termina(e);
             list->SetString(i, display);
+            if (tomadas.contains(a.Address.toLower())) continue;
+            tomadas.insert(a.Address.toLower());
             destino->append(a);
         }
     for (int i = 0; i < Attachment()->Count(); ++i) {

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 #include <memory>
@@ -128,8 +129,18 @@ void TfrmMail::AddressBook(TEdit* caja) {
     libreta.reset();
     TStringList nombres;
     SplitNames(caja->Text(), &nombres);
+    // A person already in the box, by name or by address alone, is not put in again.
+    auto direccion = [](const QString& texto) {
+        platform::mail::Address a;
+        return platform::mail::ParseAddress(texto, a) ? a.Address.toLower() : texto.toLower();
+    };
+    QSet<QString> hay;
+    for (int i = 0; i < nombres.Count(); ++i) hay.insert(direccion(nombres.Strings(i)));
     for (const QString& e : elegidos)
-        if (nombres.IndexOf(e) < 0) nombres.Add(e);
+        if (!hay.contains(direccion(e))) {
+            hay.insert(direccion(e));
+            nombres.Add(e);
+        }
     caja->SetText(JoinNames(&nombres));
     if (!sinCorreo.isEmpty())
         MensajeError(QStringLiteral("No tienen dirección de correo en la libreta:\r") + sinCorreo.join(QLatin1Char('\r')));

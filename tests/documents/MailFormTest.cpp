@@ -447,6 +447,15 @@ TEST_F(MailFormTest, TheAddressBookPicksNamesForTheBoxes) {
     ASSERT_EQ(Texts().size(), 1);
     EXPECT_EQ(Texts()[0], QStringLiteral("\"Nadie Conocido\" no está en la libreta de direcciones ni es una dirección de correo."));
     form->txtCC->SetText(QString());
+    // People picked again who are in the box already, one typed as the bare address, stay once.
+    const QString para = QStringLiteral("CLIENTE1@correo.es;") + nombres[1] + QStringLiteral(" <cliente3@correo.es>");
+    form->txtRecipient->SetText(para);
+    elige({QStringLiteral("cliente1@correo.es"), QStringLiteral("cliente3@correo.es")}, false);
+    form->btnRecipClick(nullptr);
+    EXPECT_EQ(harness->PendingAnswers(), 0);
+    EXPECT_EQ(form->txtRecipient->Text(), para);
+    // An address in To and again in Cc gets the message once.
+    form->txtCC->SetText(QStringLiteral("cliente1@correo.es"));
 
     form->txtSubject->SetText(QStringLiteral("Señalamiento"));
     harness->ClearRecords();
@@ -456,7 +465,8 @@ TEST_F(MailFormTest, TheAddressBookPicksNamesForTheBoxes) {
     QFile f(Received() + QStringLiteral("/1.json"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QJsonObject r = QJsonDocument::fromJson(f.readAll()).object();
-    EXPECT_EQ(r[u"rcpt"].toArray().toVariantList(), QVariantList({"cliente1@correo.es", "cliente3@correo.es"}));
+    EXPECT_EQ(r[u"rcpt"].toArray().toVariantList(), QVariantList({"CLIENTE1@correo.es", "cliente3@correo.es"}));
+    EXPECT_EQ(r[u"cc"].toString(), QString());
 }
 
 TEST_F(MailFormTest, APasswordFileOthersCanReadFailsTheLogon) {
