@@ -48,7 +48,10 @@ TInfLisFac::TInfLisFac(TComponent* owner) : TForm(owner) {
     QRDetalle = NuevaBanda(this, QRInfFac, "QRDetalle", rbDetail, 20);
     QRReferencia = NuevaEtiqueta(this, QRDetalle, "QRReferencia", s[0].Left, 1, s[0].Width);
     QRLabel14 = NuevaEtiqueta(this, QRDetalle, "QRLabel14", s[1].Left, 1, s[1].Width);
-    NuevoCampo(this, QRDetalle, "QRProcedimiento", QExped, "PROCEDIMIENTO", s[2].Left, 1, s[2].Width);
+    // A long procedure takes a second line rather than losing its last words.
+    TQRDBText* procedimiento = NuevoCampo(this, QRDetalle, "QRProcedimiento", QExped, "PROCEDIMIENTO", s[2].Left, 1, s[2].Width);
+    procedimiento->SetWordWrap(true);
+    procedimiento->SetAutoStretch(true);
     for (int k = 0; k < 5; ++k) {
         const QByteArray n = "QRCli" + QByteArray::number(k + 1);
         QRCli[size_t(k)] = NuevaEtiqueta(this, QRDetalle, n.constData(), s[3].Left, 1 + 20 * k, s[3].Width);

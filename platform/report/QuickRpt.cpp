@@ -1049,8 +1049,9 @@ private:
         return *FItems.back();
     }
 
-    // Prints a band (and its child band); false when it was suppressed.
-    bool PrintBand(TQRCustomBand* band, TComponent* aggregateLevel = nullptr, bool fitCheck = true) {
+    // Prints a band (and its child band); false when it was suppressed. `keepWith` is the room
+    // the bands that must follow it on the same page take.
+    bool PrintBand(TQRCustomBand* band, TComponent* aggregateLevel = nullptr, bool fitCheck = true, int keepWith = 0) {
         if (!band) return false;
         if (!band->Enabled()) {
             EndSums(band);
@@ -1104,10 +1105,10 @@ private:
         };
         int height = bandHeight();
 
-        if (!FFooterPass && fitCheck && FY + height > FBottom && FHasContent) {
+        if (!FFooterPass && fitCheck && FY + height + keepWith > FBottom && FHasContent) {
             // A band that cannot split moves whole; a stretching one starts here when its own
             // height fits, and carries the rest of its lines over.
-            if (!stretching() || FY + band->Height() > FBottom) NewPage();
+            if (!stretching() || keepWith > 0 || FY + band->Height() > FBottom) NewPage();
         }
         // The row counts on the page it prints on: the previous page's footer has gone out.
         if (aggregateLevel)
@@ -1224,6 +1225,24 @@ private:
         return std::min(total, std::max(1, room / l.Out.LineHeight));
     }
 
+    // A band with the child bands printed after it.
+    static int ChainHeight(TQRCustomBand* band) {
+        int h = 0;
+        for (; band; band = band->ChildBand())
+            if (band->Enabled()) h += band->Height();
+        return h;
+    }
+
+    // The headers of groups[from..]: a group's heading never closes a page, it goes over with
+    // the headings under it and the first row.
+    void PrintGroupHeaders(const std::vector<TQRGroup*>& groups, size_t from, TQRCustomBand* detail) {
+        for (size_t i = from; i < groups.size(); ++i) {
+            int keep = ChainHeight(groups[i]->ChildBand()) + (detail && detail->Enabled() ? detail->Height() : 0);
+            for (size_t j = i + 1; j < groups.size(); ++j) keep += ChainHeight(groups[j]);
+            PrintBand(groups[i], nullptr, true, keep);
+        }
+    }
+
     QStringList GroupValues(const std::vector<TQRGroup*>& groups, std::vector<std::unique_ptr<TQREvaluator>>& evals) {
         QStringList out;
         for (size_t i = 0; i < groups.size(); ++i) out << evals[i]->Value().AsString();
@@ -1279,7 +1298,7 @@ private:
         }
         if (sub) PrintBand(sub->HeaderBand());
         QStringList values = GroupValues(groups, evals);
-        for (TQRGroup* g : groups) PrintBand(g);
+        PrintGroupHeaders(groups, 0, detail);
         for (;;) {
             if (!sub) ++R->FRecordNumber;
             PrintBand(detail, master);
@@ -1301,7 +1320,7 @@ private:
                 ds->Prior();
                 for (int i = int(groups.size()) - 1; i >= changed; --i) PrintBand(groups[size_t(i)]->FooterBand());
                 ds->Next();
-                for (size_t i = size_t(changed); i < groups.size(); ++i) PrintBand(groups[i]);
+                PrintGroupHeaders(groups, size_t(changed), detail);
                 values = now;
             }
         }

@@ -9,6 +9,8 @@
 #include "reports/rptLisProv.h"
 #include "reports/rptLisProvSin.h"
 
+#include <QRegularExpression>
+
 using namespace reportstest;
 
 namespace {
@@ -165,6 +167,22 @@ TEST_F(EconomicosTest, InvoiceAmountsOfMillionsPrintWhole) {
                 "113.951.703,86"));
     EXPECT_EQ(Linea(t, QStringLiteral("Totales")),
               S("Totales ...... : 1.234.667,89 150.000.199,99 7.654.331,09 33.104.980,17 23.733.511,31 168.260.667,83"));
+}
+
+// A procedure wider than its column goes on in a second line of its row, none of it lost.
+TEST_F(EconomicosTest, InvoiceProceduresWiderThanTheirColumnPrintWhole) {
+    Despacho("E", 166.386);
+    Sql(S("UPDATE EXPED SET PROCEDIMIENTO = 'Recurso de Apelación' WHERE NUMERO = '00002-B'"));
+    auto* f = new TInfLisFac(owner.get());
+    reports::PreparaLisFac(f, reports::cfGeneral, reports::tfExpedientes, desde, hasta);
+    const QStringList l = Lineas(Pdf(f->QRInfFac));
+    const int fila = int(l.indexOf(QRegularExpression(QStringLiteral("^E 2001/00002-B .*"))));
+    ASSERT_GE(fila, 0) << l.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(l.value(fila), S("E 2001/00002-B Recurso de Bueno,Luis 10/04/2001 0 0,00 50,00 0,00 10,50 7,50 53,00"));
+    EXPECT_EQ(l.value(fila + 1), S("Apelación"));
+    // The row grows to hold it; the next row starts below it.
+    EXPECT_GT(Alturas(QStringLiteral("QRDetalle")).at(1), 20);
+    EXPECT_TRUE(l.value(fila + 2).startsWith(QStringLiteral("Totales"))) << l.value(fila + 2).toStdString();
 }
 
 // By number: only the records that carry an invoice number, in number order within the currency.

@@ -212,6 +212,57 @@ TEST_F(ReportTest, ForcedNewPageAndChildBands) {
     EXPECT_EQ(BandsOf(2), (QStringList{"Cabecera", "CabGrupo"}));
 }
 
+TEST_F(ReportTest, AGroupHeadingGoesOverWithItsFirstRowInsteadOfClosingThePage) {
+    // Ten rows of group A take 40 + 1000 of the 1100 units: group B's heading and its child
+    // (40) would still fit below them, its first row (100) not.
+    std::vector<TLine> rows;
+    for (int n = 1; n <= 12; ++n) rows.push_back({n <= 10 ? "A" : "B", n <= 10 ? "x" : "y", n, 0, {}});
+    TTable* t = Lines(rows);
+    TQuickRep* r = NewReport();
+    r->SetDataSet(t);
+    auto* group = new TQRGroup(&owner);
+    group->SetName(QStringLiteral("CabGrupo"));
+    group->SetHeight(20);
+    group->SetParent(r);
+    group->SetExpression(QStringLiteral("GRUPO"));
+    Expr(group, QStringLiteral("'Grupo ' + GRUPO"));
+    auto* child = new TQRChildBand(&owner);
+    child->SetName(QStringLiteral("Moneda"));
+    child->SetHeight(20);
+    child->SetParent(r);
+    child->SetParentBand(group);
+    TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 100);
+    DBText(detail, t, QStringLiteral("NUM"));
+    r->Prepare();
+
+    ASSERT_EQ(QRPrinter->PageCount(), 2);
+    EXPECT_EQ(BandsOf(1).back(), QStringLiteral("Detalle"));
+    EXPECT_EQ(BandsOf(1).count(QStringLiteral("CabGrupo")), 1);
+    EXPECT_EQ(BandsOf(2).mid(0, 4), (QStringList{"Cabecera", "CabGrupo", "Moneda", "Detalle"}));
+    EXPECT_EQ(PageTexts()[1].mid(1, 2), (QStringList{"Grupo B", "11"}));
+
+    // Nested: the outer heading goes over with the inner one and the row.
+    owner.DestroyComponents();
+    folder = dir.path() + QStringLiteral("/anidados");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    t = Lines(rows);
+    r = NewReport();
+    r->SetDataSet(t);
+    for (const char* campo : {"GRUPO", "SUB"}) {
+        auto* g = new TQRGroup(&owner);
+        g->SetName(QStringLiteral("Cab") + QString::fromLatin1(campo));
+        g->SetHeight(30);
+        g->SetParent(r);
+        g->SetExpression(QString::fromLatin1(campo));
+        Expr(g, QString::fromLatin1(campo));
+    }
+    DBText(Band(r, rbDetail, QStringLiteral("Detalle"), 100), t, QStringLiteral("NUM"));
+    r->Prepare();
+    ASSERT_EQ(QRPrinter->PageCount(), 2);
+    EXPECT_EQ(BandsOf(1).count(QStringLiteral("Detalle")), 10);
+    EXPECT_EQ(BandsOf(2).mid(0, 4), (QStringList{"Cabecera", "CabGRUPO", "CabSUB", "Detalle"}));
+}
+
 TEST_F(ReportTest, StretchingMemoGrowsTheBandAndBreaksOverPages) {
     QStringList lines;
     for (int i = 1; i <= 150; ++i) lines << QStringLiteral("Línea %1 de las observaciones, con eñes y acentos").arg(i);
