@@ -309,7 +309,8 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
     SetColor(clWindow);
     SetParentColor(false);
     SetBounds(0, 0, 121, 21);
-    QObject::connect(le, &QLineEdit::textChanged, le, [this](const QString&) {
+    QObject::connect(le, &QLineEdit::textChanged, le, [this](const QString& t) {
+        FitMaxLength(t.size());
         if (!FSettingText) {
             FModified = true;
             Guarded(this, [this] { EditTextChanged(); });
@@ -327,8 +328,16 @@ void TCustomEdit::SetTextValue(const QString& v) {
     QString t = v;
     if (FCharCase == ecUpperCase) t = t.toUpper();
     if (FCharCase == ecLowerCase) t = t.toLower();
+    // The length limits what the user types, not what the program puts in: a longer text (the
+    // addresses picked for a mail, a name check's full addresses) stays whole instead of losing
+    // its end, and the user can only shorten it until it fits.
+    FitMaxLength(t.size());
     LineEdit()->setText(t);
     FSettingText = false;
+}
+
+void TCustomEdit::FitMaxLength(qsizetype length) {
+    LineEdit()->setMaxLength(FMaxLength > 0 ? int(std::max<qsizetype>(FMaxLength, length)) : 32767);
 }
 
 void TCustomEdit::Change() { OnChange(this); }
@@ -346,7 +355,7 @@ void TCustomEdit::EditTextChanged() {
 
 void TCustomEdit::SetMaxLength(int v) {
     FMaxLength = v;
-    LineEdit()->setMaxLength(v > 0 ? v : 32767);
+    FitMaxLength(LineEdit()->text().size());
 }
 
 void TCustomEdit::SetReadOnly(bool v) {

@@ -183,6 +183,8 @@ protected:
     bool FSettingText = false;
 
 private:
+    // The widget's limit for a text of `length` characters (see SetTextValue).
+    void FitMaxLength(qsizetype length);
     int FMaxLength = 0;
     bool FPastingSelection = false;
     bool FReadOnly = false;

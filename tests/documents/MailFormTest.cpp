@@ -154,6 +154,16 @@ TEST_F(MailFormTest, NamesListsSendButtonAndAttachments) {
     EXPECT_EQ(form->txtRecipient->Text(),
               QStringLiteral("FERNÁNDEZ DE CÓRDOBA María José <mjfernandez@correo.es>;ana@correo.es"));
     EXPECT_EQ(form->txtCC->Text(), QStringLiteral("MARTÍNEZ RUIZ Pedro <pmartinez@bufete.es>"));
+    // Names typed within the box's 255 characters whose full addresses run past them stay whole.
+    QStringList nombres, direcciones;
+    for (int i = 0; i < 5; ++i) {
+        nombres << QStringLiteral("maría josé fernández de córdoba");
+        direcciones << QStringLiteral("FERNÁNDEZ DE CÓRDOBA María José <mjfernandez@correo.es>");
+    }
+    form->txtRecipient->SetText(nombres.join(u';'));
+    form->btnCheckNamesClick(nullptr);
+    EXPECT_GT(form->txtRecipient->Text().size(), 255);
+    EXPECT_EQ(form->txtRecipient->Text(), direcciones.join(u';'));
 
     EXPECT_FALSE(form->lvAttachments->Visible());
     form->AddAttachment(Fichero(QStringLiteral("uno.doc"), "1"));

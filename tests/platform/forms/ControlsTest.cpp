@@ -121,6 +121,29 @@ TEST_F(ControlsTest, EditChangeAndCharCase) {
     EXPECT_EQ(e->Text(), QStringLiteral("UNOÑ"));
 }
 
+// The length limits what the user types, as the system's edit does: a longer text the program
+// puts in stays whole, and the user can shorten it but not lengthen it past the limit.
+TEST_F(ControlsTest, EditKeepsALongerTextTheProgramPutsIn) {
+    auto* e = Place<TEdit>(10, 10, 200, 21);
+    e->SetMaxLength(5);
+    e->SetText(QStringLiteral("abcdefgh"));
+    EXPECT_EQ(e->Text(), QStringLiteral("abcdefgh"));
+    form->Show();
+    TFormHarness::Focus(e);
+    e->SetSelStart(8);
+    TFormHarness::Type(QStringLiteral("x"));
+    EXPECT_EQ(e->Text(), QStringLiteral("abcdefgh"));
+    TFormHarness::PressKey(VK_BACK);
+    TFormHarness::Type(QStringLiteral("x"));
+    EXPECT_EQ(e->Text(), QStringLiteral("abcdefg"));
+    e->SetText(QStringLiteral("abc"));
+    e->SetSelStart(3);
+    TFormHarness::Type(QStringLiteral("xyz"));
+    EXPECT_EQ(e->Text(), QStringLiteral("abcxy"));
+    e->SetMaxLength(2);
+    EXPECT_EQ(e->Text(), QStringLiteral("abcxy"));
+}
+
 TEST_F(ControlsTest, MemoLinesAndTextStayInStep) {
     auto* m = Place<TMemo>(10, 10, 200, 100);
     m->Lines()->Add(QStringLiteral("Calle Mayor, 1"));
