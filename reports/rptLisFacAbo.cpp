@@ -54,6 +54,8 @@ TInfFacAbo::TInfFacAbo(TComponent* owner) : TForm(owner) {
     QRLabel14 = NuevaEtiqueta(this, QRDetalle, "QRLabel14", s[1].Left, 1, s[1].Width);
     NuevoCampo(this, QRDetalle, "QRProcedimiento", QExped, "PROCEDIMIENTO", s[2].Left, 1, s[2].Width);
     QRCli = NuevaEtiqueta(this, QRDetalle, "QRCli", s[3].Left, 1, s[3].Width);
+    // A client's whole name: what does not fit goes on in the lines below.
+    QRCli->SetAutoStretch(true);
     NuevoCampo(this, QRDetalle, "QRFecha", QExped, "FECHAFACTURA", s[4].Left, 1, s[4].Width);
     NuevoCampo(this, QRDetalle, "QRFactura", QExped, "FACTURA", s[5].Left, 1, s[5].Width, taRightJustify);
     const char* importes[] = {"SUPLIDOS", "DERECHOS", "GASTOS", "IMPIVA", "IMPIRPF", "TOTAL"};

@@ -296,6 +296,17 @@ TEST_F(EconomicosTest, InvoicesOfEveryEnteringLawyerTakeInThoseWithoutOne) {
     EXPECT_TRUE(u.contains(QStringLiteral("2001/00001-A")));
     EXPECT_FALSE(u.contains(QStringLiteral("00006-A")));
     EXPECT_FALSE(u.contains(QStringLiteral("00002-C")));
+
+    // A client's name wider than its column goes on below it, none of it lost.
+    delete g;
+    Sql(S("UPDATE CONSULTAS SET NOMCLIENTE = 'Domínguez Castillo,Begoña' WHERE NUMERO = '00002-C'"));
+    auto* h = new TInfFacAbo(owner.get());
+    reports::PreparaFacAbo(h, reports::tfConsultas, desde, hasta, 0, QString());
+    const QStringList v = Lineas(Pdf(h->QRInfFacAbo));
+    const int fila = int(v.indexOf(QRegularExpression(QStringLiteral("^C 2001/00002-C .*"))));
+    ASSERT_GE(fila, 0) << v.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(v.value(fila), S("C 2001/00002-C Civil Domínguez 02/06/2001 12 0,00 100,00 0,00 21,00 15,00 106,00"));
+    EXPECT_EQ(v.value(fila + 1), S("Castillo,Begoña"));
 }
 
 TEST_F(EconomicosTest, ProvisionsTotalEachCurrencyAndTheWholeInTheOfficeCurrency) {
