@@ -124,6 +124,11 @@ void TInfFacAbo::FormCreate(TObject*) {
 }
 
 void TInfFacAbo::QRGroup1BeforePrint(TQRCustomBand*, bool&) {
+    // The records without an entering lawyer make a group of their own, with no name.
+    if (QExped->FieldByName(QStringLiteral("ABOENT"))->IsNull()) {
+        QRAbogado->SetCaption(QString());
+        return;
+    }
     Abre(QAboEnt, "ABOENT", Campo(QExped, "ABOENT"));
     QRAbogado->SetCaption(QAboEnt->IsEmpty() ? QString() : Campo(QAboEnt, "NOMABO"));
 }
@@ -198,17 +203,20 @@ void TInfFacAbo::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 
 namespace reports {
 
-QStringList SqlFacturasAbogado(TTipoFacturas tipo) {
+QStringList SqlFacturasAbogado(TTipoFacturas tipo, bool todos) {
+    // Every lawyer takes in the invoices of records that name no entering lawyer as well.
+    const QString abogado = todos ? QStringLiteral("AND (ABOENT BETWEEN :ADESDE AND :AHASTA OR ABOENT IS NULL) ")
+                                  : QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ");
     QStringList exped = {QStringLiteral("SELECT 'E' AS PRIMERA, ANO, NUMERO, PROCEDIMIENTO, "),
                          QStringLiteral("FECHAFACTURA, FACTURA, DERECHOS, SUPLIDOS, GASTOS,"),
                          QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM EXPED "),
                          QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
-                         QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
+                         abogado};
     QStringList consultas = {QStringLiteral("SELECT 'C' AS PRIMERA, ANO, NUMERO, TIPO AS PROCEDIMIENTO, "),
                              QStringLiteral("FECHAFACTURA, FACTURA, IMPORTE AS DERECHOS, 0 AS SUPLIDOS, 0 AS GASTOS, "),
                              QStringLiteral("IMPIVA, IMPIRPF, TOTAL, CLIENTE, ABOENT, MONEDA "), QStringLiteral("FROM CONSULTAS "),
                              QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
-                             QStringLiteral("AND ABOENT BETWEEN :ADESDE AND :AHASTA ")};
+                             abogado};
     // Within the rule on the responsible lawyer, whatever the entering lawyer chosen.
     if (const QString alcance = shell::YAlcance(); !alcance.isEmpty()) {
         exped << alcance;
@@ -226,7 +234,7 @@ void PreparaFacAbo(TInfFacAbo* f, TTipoFacturas tipo, TDateTime desde, TDateTime
     TQuery* q = f->QExped;
     q->Close();
     q->SQL()->Clear();
-    for (const QString& l : SqlFacturasAbogado(tipo)) q->SQL()->Add(l);
+    for (const QString& l : SqlFacturasAbogado(tipo, abogado == 0)) q->SQL()->Add(l);
     q->ParamByName(QStringLiteral("FDESDE"))->SetAsDate(desde);
     q->ParamByName(QStringLiteral("FHASTA"))->SetAsDate(hasta);
     q->ParamByName(QStringLiteral("ADESDE"))->SetAsInteger(abogado == 0 ? 0 : abogado);

@@ -51,7 +51,7 @@ private:
 extern TInfFacAbo* InfFacAbo;
 
 namespace reports {
-QStringList SqlFacturasAbogado(TTipoFacturas tipo);
+QStringList SqlFacturasAbogado(TTipoFacturas tipo, bool todos = false);
 // Entering lawyer `abogado` (0: every one) with its name; dates; the kind of rows.
 void PreparaFacAbo(TInfFacAbo* informe, TTipoFacturas tipo, TDateTime desde, TDateTime hasta, int abogado,
                    const QString& nombre);

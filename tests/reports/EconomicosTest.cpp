@@ -267,6 +267,37 @@ TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     EXPECT_EQ(Linea(Pdf(h->QRInfFacAbo), QStringLiteral("Euros :")), QStringLiteral("Euros :"));
 }
 
+// "TODOS" lists every invoice: those of records that name no entering lawyer too, in a group of
+// their own and in the list's sums; a lawyer chosen lists only theirs.
+TEST_F(EconomicosTest, InvoicesOfEveryEnteringLawyerTakeInThoseWithoutOne) {
+    Despacho("E", 166.386);
+    Exped("2001", "00006-A", "E", 1, 1, "", EncodeDate(2001, 6, 1), 11, 0, 1000, 0, 210, 150, 1060);
+    Sql(QStringLiteral("UPDATE EXPED SET ABOENT = NULL WHERE NUMERO = '00006-A'"));
+    Sql(QStringLiteral("INSERT INTO CONSULTAS (ANO, NUMERO, TIPO, NOMCLIENTE, IMPORTE, IMPIVA, IMPIRPF, TOTAL, MONEDA, "
+                       "FACTURA, CLIENTE, FECHAFACTURA) VALUES ('2001', '00002-C', 'Civil', 'Gil,Luz', 100, 21, 15, 106, "
+                       "'E', 12, 0, %1)")
+            .arg(double(EncodeDate(2001, 6, 2))));
+    auto* f = new TInfFacAbo(owner.get());
+    reports::PreparaFacAbo(f, reports::tfTodo, desde, hasta, 0, QString());
+    const QString t = Pdf(f->QRInfFacAbo);
+    const QStringList l = Lineas(t);
+    const int sin = int(l.indexOf(QStringLiteral("Abogado :")));
+    ASSERT_GE(sin, 0) << t.toStdString();
+    EXPECT_TRUE(l.value(sin + 1).startsWith(QStringLiteral("E 2001/00006-A"))) << l.value(sin + 1).toStdString();
+    EXPECT_TRUE(l.value(sin + 2).startsWith(QStringLiteral("C 2001/00002-C"))) << l.value(sin + 2).toStdString();
+    EXPECT_EQ(l.value(sin + 3), QStringLiteral("Totales ...... : 0,00 1.100,00 231,00 165,00 1.166,00"));
+    // 559,80 euros of the lawyers' invoices and 1.166 of the two without one.
+    EXPECT_EQ(Linea(t, QStringLiteral("Euros :")), QStringLiteral("Euros : 1.725,80"));
+
+    delete f;
+    auto* g = new TInfFacAbo(owner.get());
+    reports::PreparaFacAbo(g, reports::tfTodo, desde, hasta, 1, QStringLiteral("Marta Ortega"));
+    const QString u = Pdf(g->QRInfFacAbo);
+    EXPECT_TRUE(u.contains(QStringLiteral("2001/00001-A")));
+    EXPECT_FALSE(u.contains(QStringLiteral("00006-A")));
+    EXPECT_FALSE(u.contains(QStringLiteral("00002-C")));
+}
+
 TEST_F(EconomicosTest, ProvisionsTotalEachCurrencyAndTheWholeInTheOfficeCurrency) {
     Apunte("00001-A", 1, EncodeDate(2001, 3, 1), 3, -1234.5);
     Apunte("00001-A", 2, EncodeDate(2001, 3, 5), 3, -100);
