@@ -26,6 +26,9 @@ TfrmMail::TfrmMail(TComponent* owner) : TForm(owner) {
     Email1->SetName(QStringLiteral("Email1"));
     Email1->SetUseDefProfile(true);
     OnShow = TNotifyEvent(this, &TfrmMail::FormShow);
+    // Narrower than its bar, the form hid "Volver" and the end of the boxes.
+    SetMinTrackSize(btSalir->Left() + SpeedBar1->BtnWidth() + SpeedBar1->BtnOffsetHorz(), 0);
+    OnResize = TNotifyEvent(this, &TfrmMail::FormResize);
 
     if (Email1->Logon() != SUCCESS_SUCCESS) {
         Screen->SetCursor(crDefault);
@@ -57,6 +60,13 @@ void TfrmMail::ShowAttachments(bool visible) {
 void TfrmMail::FormShow(TObject*) {
     if (txtRecipient->CanFocus()) txtRecipient->SetFocus();
     Screen->SetCursor(crDefault);
+}
+
+void TfrmMail::FormResize(TObject*) {
+    // The boxes reach the right edge at any width, as the message below them does.
+    const int ancho = std::max(120, pbxInfo->ClientWidth() - txtRecipient->Left() - 12);
+    for (TEdit* caja : {txtRecipient, txtCC, txtSubject}) caja->SetWidth(ancho);
+    shpFocus->SetWidth(ancho + 2);
 }
 
 void TfrmMail::SplitNames(const QString& text, TStrings* list) {

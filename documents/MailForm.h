@@ -48,6 +48,7 @@ public:
     static constexpr int MinAttachmentsHeight = 48, MinMessageHeight = 60;
 
     void FormShow(TObject* sender);
+    void FormResize(TObject* sender);
     void btnSendClick(TObject* sender);
     void btnRecipClick(TObject* sender);
     void btnCCClick(TObject* sender);

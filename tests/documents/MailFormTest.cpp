@@ -256,6 +256,20 @@ TEST_F(MailFormTest, TheSplitterDragResizesTheAttachmentsWithinLimits) {
     EXPECT_EQ(form->lvAttachments->Height(), antes);
 }
 
+// The name and subject boxes reach the right edge at any width, and the form is never narrower
+// than its bar, so "Volver" stays within reach.
+TEST_F(MailFormTest, TheBoxesFollowTheWindowsWidthAndTheBarStaysWhole) {
+    Servidor(25);
+    Abre();
+    for (int ancho : {1000, 300, 680}) {
+        form->SetClientWidth(ancho);
+        TFormHarness::ProcessEvents();
+        EXPECT_GE(form->ClientWidth(), form->btSalir->Left() + form->SpeedBar1->BtnWidth()) << ancho;
+        for (TEdit* caja : {form->txtRecipient, form->txtCC, form->txtSubject})
+            EXPECT_EQ(caja->Left() + caja->Width(), form->ClientWidth() - 12) << ancho;
+    }
+}
+
 TEST_F(MailFormTest, TheFontCommandRestylesOnlyTheSelectedTextOfTheMessage) {
     Servidor(25);
     Abre();
