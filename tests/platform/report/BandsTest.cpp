@@ -60,11 +60,7 @@ TEST_F(ReportTest, GroupFootersPrintBeforeTheNextHeaderWithTheirOwnRowCurrent) {
     TTable* t = Lines({{"A", "x", 1, 10, {}}, {"A", "y", 2, 20, {}}, {"B", "x", 3, 5, {}}, {"C", "z", 4, 1, {}}});
     TQuickRep* r = NewReport();
     r->SetDataSet(t);
-    auto* group = new TQRGroup(&owner);
-    group->SetName(QStringLiteral("CabGrupo"));
-    group->SetHeight(20);
-    group->SetParent(r);
-    group->SetExpression(QStringLiteral("GRUPO"));
+    auto* group = Group(r, QStringLiteral("CabGrupo"), 20, QStringLiteral("GRUPO"));
     Expr(group, QStringLiteral("'Grupo ' + GRUPO"));
     TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 20);
     DBText(detail, t, QStringLiteral("NUM"));
@@ -86,11 +82,7 @@ TEST_F(ReportTest, NestedGroupsBreakInnerOnOuterChange) {
     TQuickRep* r = NewReport();
     r->SetDataSet(t);
     auto addGroup = [&](const QString& name, const QString& field) {
-        auto* g = new TQRGroup(&owner);
-        g->SetName(name);
-        g->SetHeight(20);
-        g->SetParent(r);
-        g->SetExpression(field);
+        auto* g = Group(r, name, 20, field);
         Expr(g, QStringLiteral("'") + name + QStringLiteral(" ' + ") + field);
         TQRBand* f = Band(r, rbGroupFooter, name + QStringLiteral("Pie"), 20);
         g->SetFooterBand(f);
@@ -139,10 +131,7 @@ TEST_F(ReportTest, AggregatesCountPrintedRowsAndRestartAfterTheirFooter) {
     TTable* t = Lines(rows);
     TQuickRep* r = NewReport();
     r->SetDataSet(t);
-    auto* group = new TQRGroup(&owner);
-    group->SetHeight(10);
-    group->SetParent(r);
-    group->SetExpression(QStringLiteral("TLineas.GRUPO"));
+    auto* group = Group(r, QString(), 10, QStringLiteral("TLineas.GRUPO"));
     TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 20);
     detail->BeforePrint = [&](TQRCustomBand*, bool& print) {
         print = t->FieldByName(QStringLiteral("NUM"))->AsInteger() != 3;  // not counted
@@ -191,11 +180,7 @@ TEST_F(ReportTest, ForcedNewPageAndChildBands) {
     TTable* t = Lines({{"A", "", 1, 0, {}}, {"B", "", 2, 0, {}}});
     TQuickRep* r = NewReport();
     r->SetDataSet(t);
-    auto* group = new TQRGroup(&owner);
-    group->SetName(QStringLiteral("CabGrupo"));
-    group->SetHeight(20);
-    group->SetParent(r);
-    group->SetExpression(QStringLiteral("GRUPO"));
+    auto* group = Group(r, QStringLiteral("CabGrupo"), 20, QStringLiteral("GRUPO"));
     group->SetForceNewPage(true);
     TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 20);
     DBText(detail, t, QStringLiteral("NUM"));
@@ -220,11 +205,7 @@ TEST_F(ReportTest, AGroupHeadingGoesOverWithItsFirstRowInsteadOfClosingThePage) 
     TTable* t = Lines(rows);
     TQuickRep* r = NewReport();
     r->SetDataSet(t);
-    auto* group = new TQRGroup(&owner);
-    group->SetName(QStringLiteral("CabGrupo"));
-    group->SetHeight(20);
-    group->SetParent(r);
-    group->SetExpression(QStringLiteral("GRUPO"));
+    auto* group = Group(r, QStringLiteral("CabGrupo"), 20, QStringLiteral("GRUPO"));
     Expr(group, QStringLiteral("'Grupo ' + GRUPO"));
     auto* child = new TQRChildBand(&owner);
     child->SetName(QStringLiteral("Moneda"));
@@ -249,11 +230,7 @@ TEST_F(ReportTest, AGroupHeadingGoesOverWithItsFirstRowInsteadOfClosingThePage) 
     r = NewReport();
     r->SetDataSet(t);
     for (const char* campo : {"GRUPO", "SUB"}) {
-        auto* g = new TQRGroup(&owner);
-        g->SetName(QStringLiteral("Cab") + QString::fromLatin1(campo));
-        g->SetHeight(30);
-        g->SetParent(r);
-        g->SetExpression(QString::fromLatin1(campo));
+        auto* g = Group(r, QStringLiteral("Cab") + QString::fromLatin1(campo), 30, QString::fromLatin1(campo));
         Expr(g, QString::fromLatin1(campo));
     }
     DBText(Band(r, rbDetail, QStringLiteral("Detalle"), 100), t, QStringLiteral("NUM"));

@@ -60,10 +60,7 @@ TEST_F(PrintedPagesTest, PageFooterSumsExactlyTheRowsOfItsPage) {
     TTable* t = Lines(rows);
     TQuickRep* r = NewReport();
     r->SetDataSet(t);
-    auto* group = new TQRGroup(&owner);
-    group->SetHeight(20);
-    group->SetParent(r);
-    group->SetExpression(QStringLiteral("GRUPO"));
+    auto* group = Group(r, QString(), 20, QStringLiteral("GRUPO"));
     Expr(group, QStringLiteral("'Grupo ' + GRUPO"));
     TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 20);
     detail->BeforePrint = [t](TQRCustomBand*, bool& print) { print = t->FieldByName(QStringLiteral("NUM"))->AsInteger() % 2; };
@@ -149,10 +146,7 @@ TEST_F(PrintedPagesTest, GroupSumsRestartWhenTheirFooterIsLeftOutOrHidden) {
                        {"B", "", 5, 5, {}}, {"C", "", 6, 6, {}}, {"C", "", 7, 7, {}}});
     TQuickRep* r = NewReport();
     r->SetDataSet(t);
-    auto* group = new TQRGroup(&owner);
-    group->SetHeight(20);
-    group->SetParent(r);
-    group->SetExpression(QStringLiteral("GRUPO"));
+    auto* group = Group(r, QString(), 20, QStringLiteral("GRUPO"));
     DBText(Band(r, rbDetail, QStringLiteral("Detalle"), 20), t, QStringLiteral("NUM"));
     TQRBand* foot = Band(r, rbGroupFooter, QStringLiteral("PieGrupo"), 20);
     group->SetFooterBand(foot);

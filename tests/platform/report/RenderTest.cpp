@@ -172,10 +172,7 @@ TEST_F(RenderTest, GroupedListPage) {
                               {"Saldo", "SALDO", 550, r->PrintableWidth() - 550, taRightJustify}};
     PageHeader(r, QStringLiteral("LISTADO DE EXPEDIENTES POR ABOGADO"), cols);
 
-    auto* group = new TQRGroup(&owner);
-    group->SetHeight(26);
-    group->SetParent(r);
-    group->SetExpression(QStringLiteral("ABOGADO"));
+    auto* group = Group(r, QString(), 26, QStringLiteral("ABOGADO"));
     Text(group, QStringLiteral("Abogado :"), 0, 6)->Font()->SetStyle({fsBold});
     TQRDBText* lawyer = DBText(group, t, QStringLiteral("ABOGADO"), 80, 6);
     lawyer->Font()->SetStyle({fsBold});
@@ -248,10 +245,7 @@ TEST_F(RenderTest, LandscapeListOfTwelveColumns) {
                               {"I.R.P.F.", "IMPIRPF", 900, 68, taRightJustify},
                               {"Total", "TOTAL", 972, r->PrintableWidth() - 972, taRightJustify}};
     PageHeader(r, QStringLiteral("LISTADO GENERAL DE FACTURAS DESDE 01/03/2024 A 31/03/2024"), cols);
-    auto* group = new TQRGroup(&owner);
-    group->SetHeight(24);
-    group->SetParent(r);
-    group->SetExpression(QStringLiteral("MONEDA"));
+    auto* group = Group(r, QString(), 24, QStringLiteral("MONEDA"));
     Text(group, QStringLiteral("Moneda : "), 0, 5)->Font()->SetStyle({fsBold});
     DBText(group, t, QStringLiteral("MONEDA"), 66, 5)->Font()->SetStyle({fsBold});
     TQRBand* detail = Band(r, rbDetail, QStringLiteral("Detalle"), 18);

@@ -88,6 +88,15 @@ TQRBand* ReportTest::Band(TQuickRep* report, TQRBandType type, const QString& na
     return b;
 }
 
+TQRGroup* ReportTest::Group(TQuickRep* report, const QString& name, int height, const QString& expression) {
+    auto* g = new TQRGroup(&owner);
+    if (!name.isEmpty()) g->SetName(name);
+    g->SetHeight(height);
+    g->SetParent(report);
+    g->SetExpression(expression);
+    return g;
+}
+
 TQRLabel* ReportTest::Label(TQRCustomBand* band, const QString& caption, int left, int top) {
     auto* l = new TQRLabel(&owner);
     l->SetParent(band);

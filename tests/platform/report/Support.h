@@ -27,6 +27,8 @@ protected:
     // A report without margins whose page header (height 23) holds one label.
     TQuickRep* NewReport(const QString& name = QStringLiteral("QRInforme"));
     TQRBand* Band(TQuickRep* report, TQRBandType type, const QString& name, int height);
+    // A group header on `expression`; unnamed when `name` is empty.
+    TQRGroup* Group(TQuickRep* report, const QString& name, int height, const QString& expression);
     TQRLabel* Label(TQRCustomBand* band, const QString& caption, int left = 0, int top = 0);
     TQRDBText* DBText(TQRCustomBand* band, TDataSet* ds, const QString& field, int left = 0, int top = 0);
     TQRExpr* Expr(TQRCustomBand* band, const QString& expression, int left = 0, int top = 0);
