@@ -245,13 +245,8 @@ void TAgendaExp::ColocaEn(int orden) { TAgen2->Locate(QStringLiteral("ORDEN"), V
 
 void TAgendaExp::btAddClick(TObject*) {
     if (!FEdicion) return;
-    // A case file another workstation deleted since this window opened takes no new entries:
-    // they would be left over, of a case file nobody can open.
-    TTable* e = Dat->TExped;
-    if (e->IsEmpty() || !e->BookmarkValid(e->GetBookmark())) {
-        MensajeError(QStringLiteral("Expediente NO EXISTE"));
-        return;
-    }
+    // Another workstation may have deleted the case file since this window opened.
+    if (!ExpedienteSigue()) return;
     FechaAgenda = Date();
     Editor(true);
 }

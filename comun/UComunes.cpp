@@ -99,6 +99,14 @@ void GuardaCambios(TDataSet* dataSet) {
     if (dataSet->State() == dsBrowse) dataSet->Refresh();
 }
 
+bool RegistroGuardado(TDataSet* dataSet) { return !dataSet->IsEmpty() && dataSet->BookmarkValid(dataSet->GetBookmark()); }
+
+bool ExpedienteSigue() {
+    if (RegistroGuardado(Dat->TExped)) return true;
+    MensajeError(QStringLiteral("Expediente NO EXISTE"));
+    return false;
+}
+
 // ---------------------------------------------------------------------------------------------- money
 
 Currency shell::TasaEuro() {

@@ -18,6 +18,11 @@ void MensajeError(const QString& texto);
 bool MensajeConfirmacion(const QString& texto);
 void MensajeEstado(const QString& texto);
 void GuardaCambios(TDataSet* dataSet);
+// Whether the current row of `dataSet` is still stored: another workstation may have deleted it.
+bool RegistroGuardado(TDataSet* dataSet);
+// Whether the current case file is still stored; when not, says "Expediente NO EXISTE". Nothing
+// new is hung on a deleted one: its rows would be left over, of a case file nobody can open.
+bool ExpedienteSigue();
 
 Currency ConvierteMoneda(QChar destino, Currency importe);
 void CambiaMonedaExpediente(QChar destino);

@@ -131,7 +131,7 @@ void TConsulta::Refresca() {
     // Deleted by another workstation, the consultation gives its place to a neighbour, maybe one of
     // a lawyer the user may not reach: the form says so and closes instead of showing that one.
     const bool otra = F(c, "ANO")->AsString() != ano || F(c, "NUMERO")->AsString() != numero;
-    if (!numero.isEmpty() && (otra || c->IsEmpty() || !c->BookmarkValid(c->GetBookmark()))) {
+    if (!numero.isEmpty() && (otra || !RegistroGuardado(c))) {
         MensajeError(QStringLiteral("Consulta NO EXISTE"));
         SetModalResult(mrCancel);
         return;

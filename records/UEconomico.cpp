@@ -192,12 +192,8 @@ void TEconomico::GrabaApunte(TFIntroImp* dlg) {
 void TEconomico::PideYGraba(TFIntroImp* dlg, bool nuevo) {
     TTable* c = Dat->TCuentas;
     while (dlg->ShowModal() == mrOk) {
-        // Another workstation may have deleted the case file since the ledger opened: the entry
-        // would be left over, of a case file nobody can open.
-        if (nuevo && !CasoGuardado()) {
-            MensajeError(QStringLiteral("Expediente NO EXISTE"));
-            break;
-        }
+        // Another workstation may have deleted the case file since the ledger opened.
+        if (nuevo && !ExpedienteSigue()) break;
         try {
             if (nuevo) c->Insert();
             else c->Edit();
@@ -213,11 +209,6 @@ void TEconomico::PideYGraba(TFIntroImp* dlg, bool nuevo) {
     }
     Saldo();
     RegistroCambiado();
-}
-
-bool TEconomico::CasoGuardado() {
-    TTable* e = Dat->TExped;
-    return !e->IsEmpty() && e->BookmarkValid(e->GetBookmark());
 }
 
 void TEconomico::btAddClick(TObject*) {

@@ -57,8 +57,6 @@ private:
     void PideYGraba(class TFIntroImp* dlg, bool nuevo);
     void Saldo();
     bool HayApuntes() const;
-    // Whether the case file of the ledger is still stored.
-    static bool CasoGuardado();
 
     bool FEdita = false;
     bool FRangoPropio = false;

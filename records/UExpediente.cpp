@@ -334,7 +334,7 @@ void TExpediente::BtAnteriorClick(TObject*) {
 }
 
 void TExpediente::btVincularClick(TObject*) {
-    if (!SigueExistiendo()) return;
+    if (!ExpedienteSigue()) return;
     // Freed here, once its year and number are read.
     std::unique_ptr<TNuevoExp> dlg(new TNuevoExp(nullptr));
     NuevoExp = dlg.get();
@@ -557,7 +557,7 @@ void TExpediente::FormParte(const TParte& p, bool nuevo) {
 
 void TExpediente::NuevaParte(const TParte& p) {
     TTable* e = Dat->TExped;
-    if (!SigueExistiendo()) return;
+    if (!ExpedienteSigue()) return;
     Buscar = new TBuscar(Application);
     std::unique_ptr<TBuscar> libera(Buscar);
     const QString sql = p.Campo == QLatin1String("CLIENTE")
@@ -858,17 +858,9 @@ bool TExpediente::PuedeFacturar() const {
     return FEconomico && !e->IsEmpty() && F(e, "SITUACION")->AsInteger() != 3;
 }
 
-// Nothing new is hung on a case file another workstation deleted: its rows would be left over.
-bool TExpediente::SigueExistiendo() {
-    TTable* e = Dat->TExped;
-    if (!e->IsEmpty() && e->BookmarkValid(e->GetBookmark())) return true;
-    MensajeError(QStringLiteral("Expediente NO EXISTE"));
-    return false;
-}
-
 void TExpediente::btOpenEcoClick(TObject*) {
     TTable* e = Dat->TExped;
-    if (e->IsEmpty() || e->State() != dsBrowse || !SigueExistiendo()) return;
+    if (e->IsEmpty() || e->State() != dsBrowse || !ExpedienteSigue()) return;
     Economico = new TEconomico(Application);
     Economico->ActivaNavegacion(F(e, "SITUACION")->AsInteger() == 1);
     Economico->SetCaption(Q("Situación Económica de ") + Expediente->Text());
@@ -877,13 +869,13 @@ void TExpediente::btOpenEcoClick(TObject*) {
 }
 
 void TExpediente::btOpenAgenClick(TObject*) {
-    if (!comun::AbreAgendaExpediente || !btOpenAgen->Enabled() || !SigueExistiendo()) return;
+    if (!comun::AbreAgendaExpediente || !btOpenAgen->Enabled() || !ExpedienteSigue()) return;
     comun::AbreAgendaExpediente(QStringLiteral("Agenda del Expediente ") + Expediente->Text(), true);
     // The entries written there show here.
     cbSitProcClick(this);
 }
 void TExpediente::btEscritosClick(TObject*) {
-    if (comun::ListaDeEscritos && SigueExistiendo()) comun::ListaDeEscritos(1);
+    if (comun::ListaDeEscritos && ExpedienteSigue()) comun::ListaDeEscritos(1);
 }
 
 void TExpediente::Image4DblClick(TObject*) {

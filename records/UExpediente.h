@@ -163,8 +163,6 @@ private:
     int AbogadoUsuario() const;
     bool FEconomico = false;  // the user may see this case file's ledger
     bool PuedeFacturar() const;
-    // False, and says so, when another workstation has deleted the case file since it was read.
-    bool SigueExistiendo();
     void AnotaEnAgenda(const QString& tipo, const QString& tipoAgenda, const QString& texto);
     void Deshace();
     bool Derecho(const char* nombre) const;
