@@ -52,6 +52,8 @@ TFPrivacidad::TFPrivacidad(TComponent* owner) : TFormRegistro(owner) {
     DBEdit2->SetCharCase(ecUpperCase);
     DBEdit2->SetMaxLength(10);
     DBEdit2->SetPasswordChar(QLatin1Char('*'));
+    // Not bound to the table, so it takes typing only while the user is edited, as the bound boxes.
+    DBEdit2->SetReadOnly(true);
     DBEdit2->SetHint(QStringLiteral("Vacía: la contraseña no cambia"));
     DBEdit2->SetShowHint(true);
 
@@ -132,6 +134,7 @@ void TFPrivacidad::EstadoCambiado(TDataSetState estado) {
     for (TDBCheckBox* cb : Derechos()) cb->SetEnabled(editando && !supervisor);
     cbAbogado->SetEnabled(editando && !supervisor);
     DBUser->SetEnabled(!supervisor);
+    DBEdit2->SetReadOnly(!editando);
     if (!editando) DBEdit2->SetText(QString());
     // A new user starts from its own "NINGUNO", never from the lawyer of the user shown before.
     if (estado == dsInsert) MuestraAbogado();

@@ -108,6 +108,30 @@ TEST_F(PrivacidadTest, TheSupervisorKeepsItsRightsAndNameButMayChangeItsPassword
     EXPECT_EQ(AbogadoDe(QStringLiteral("SUPERVISOR")), -1);
 }
 
+// Nothing is typed into a user shown, the password no more than the name: a password typed
+// there went on into the next edit and was saved with it.
+TEST_F(PrivacidadTest, ThePasswordBoxTakesNoTypingWhileTheUserIsOnlyShown) {
+    Abre();
+    Situa(QStringLiteral("PEPE"));
+    ASSERT_EQ(Dat->TPriv->State(), dsBrowse);
+    TFormHarness::Type(form->DBEdit2, QStringLiteral("otra"));
+    TFormHarness::Type(form->DBUser, QStringLiteral("x"));
+    EXPECT_EQ(form->DBEdit2->Text(), QString());
+    EXPECT_EQ(form->DBUser->Text(), QStringLiteral("PEPE"));
+    TFormHarness::Click(form->btEdit->Button());
+    ASSERT_EQ(Dat->TPriv->State(), dsEdit);
+    TFormHarness::Click(form->BtOk);
+    EXPECT_TRUE(shell::CompruebaUsuario(QStringLiteral("PEPE"), QStringLiteral("CLAVE")));
+    // Editing, it takes the new one; shown again, none.
+    TFormHarness::Click(form->btEdit->Button());
+    TFormHarness::Type(form->DBEdit2, QStringLiteral("otra"));
+    EXPECT_EQ(form->DBEdit2->Text(), QStringLiteral("OTRA"));
+    TFormHarness::Click(form->BtNo);
+    EXPECT_EQ(Dat->TPriv->State(), dsBrowse);
+    TFormHarness::Type(form->DBEdit2, QStringLiteral("z"));
+    EXPECT_EQ(form->DBEdit2->Text(), QString());
+}
+
 TEST_F(PrivacidadTest, AnEmptyPasswordBoxKeepsThePasswordAndANewUserMustGetOne) {
     Abre();
     Situa(QStringLiteral("PEPE"));
