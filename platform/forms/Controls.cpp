@@ -611,8 +611,10 @@ bool TControl::DispatchMouse(QEvent* event) {
     if (me->button() == Qt::MiddleButton) button = mbMiddle;
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
-        if (auto* form = GetParentForm(this)) form->CancelModeFrom(this);
-        if (auto* w = dynamic_cast<TWinControl*>(this); w && w->CanFocus() && w->Widget()->focusPolicy() != Qt::NoFocus)
+        TCustomForm* form = GetParentForm(this);
+        if (form) form->CancelModeFrom(this);
+        if (auto* w = dynamic_cast<TWinControl*>(this);
+            w && w->CanFocus() && w->Widget()->focusPolicy() != Qt::NoFocus && !(form && form->FocusJustRefused(w)))
             w->SetFocus();
         if (button == mbLeft && (FControlStyle & csClickEvents)) FClicked = true;
         MouseDown(button, shift, p.x(), p.y());

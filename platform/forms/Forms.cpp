@@ -594,6 +594,10 @@ void TCustomForm::FocusControl(TWinControl* control) {
                 if (w) w->setFocus(Qt::OtherFocusReason);
             });
         }
+        // A click gives the focus twice (the toolkit, then the control's press): once refused,
+        // the second would run OnExit again and show its message a second time.
+        FRefusedFocus = control;
+        QTimer::singleShot(0, FWidget, [this] { FRefusedFocus = nullptr; });
         throw;
     }
     FActiveControl = control;

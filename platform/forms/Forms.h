@@ -105,6 +105,9 @@ public:
     void SetActiveControl(TWinControl* control);
     // Moves the focus, with OnExit of the old control (which may refuse by raising) and OnEnter.
     void FocusControl(TWinControl* control);
+    // The move to `control` was just refused (by the old control's OnExit), in the input event
+    // being handled: the same click does not try it again.
+    bool FocusJustRefused(const TWinControl* control) const { return control && control == FRefusedFocus; }
 
     TMainMenu* Menu() const { return FMenu; }
     void SetMenu(TMainMenu* menu);
@@ -206,6 +209,7 @@ private:
     bool FCreated = false;
     bool FShownOnce = false;
     bool FChangingFocus = false;
+    TWinControl* FRefusedFocus = nullptr;
     bool FCloseCheckPending = false;
     QEventLoop* FModalLoop = nullptr;
     bool FDestroyNotified = false;

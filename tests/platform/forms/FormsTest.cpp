@@ -1,4 +1,7 @@
 // Forms, focus, keys, modal results, exceptions and hints, driven through the harness.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QtTest/qtestspontaneevent.h>
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/FormHarness.h"
 #include "platform/forms/Forms.h"
@@ -244,6 +247,49 @@ TEST_F(FormsTest, ExitThatRaisesKeepsTheFocusAndShowsTheError) {
     ASSERT_EQ(harness.Messages().size(), 1u);
     EXPECT_EQ(harness.LastMessage().Text, QStringLiteral("FECHA ERRONEA : 31/02/2001."));
     EXPECT_EQ(harness.LastMessage().Icon, mtError);
+}
+
+// A click on a button gives the focus twice (the toolkit, then the button's press): an exit check
+// that refuses the move shows its message once, not once for each.
+TEST_F(FormsTest, AnExitRefusedByAClickIsCheckedOnce) {
+    auto form = std::make_unique<TForm>(nullptr);
+    auto* hora = new TEdit(form.get());
+    hora->SetParent(form.get());
+    auto* ok = new TButton(form.get());
+    ok->SetParent(form.get());
+    ok->SetTop(40);
+    int exits = 0, clicks = 0;
+    hora->OnExit = [&](TObject*) {
+        ++exits;
+        MessageDlg(QStringLiteral("HORA ERRONEA : 25:70"), mtError, {mbOK}, 0);
+        Abort();
+    };
+    ok->OnClick = [&](TObject*) { ++clicks; };
+    form->Show();
+    QApplication::setActiveWindow(form->Widget()->window());
+    TFormHarness::Focus(hora);
+    // A click as the window system sends it: the toolkit gives the focus on the press itself.
+    auto click = [&] {
+        const QPointF at(ok->Width() / 2, ok->Height() / 2);
+        for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(t, at, ok->Widget()->mapToGlobal(at), Qt::LeftButton,
+                          t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QSpontaneKeyEvent::setSpontaneous(&e);
+            QApplication::instance()->notify(ok->Widget(), &e);
+        }
+        TFormHarness::ProcessEvents();
+    };
+    click();
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(harness.Messages().size(), 1u);
+    EXPECT_EQ(form->ActiveControl(), hora);
+    // The next click is a new try.
+    click();
+    EXPECT_EQ(exits, 2);
+    hora->OnExit = nullptr;
+    click();
+    EXPECT_EQ(form->ActiveControl(), ok);
+    EXPECT_GE(clicks, 1);
 }
 
 TEST_F(FormsTest, ExceptionFromHandlerReachesErrorBoxAndFormStaysOpen) {
