@@ -614,7 +614,7 @@ bool TControl::DispatchMouse(QEvent* event) {
         TCustomForm* form = GetParentForm(this);
         if (form) form->CancelModeFrom(this);
         if (auto* w = dynamic_cast<TWinControl*>(this);
-            w && w->CanFocus() && w->Widget()->focusPolicy() != Qt::NoFocus && !(form && form->FocusJustRefused(w)))
+            w && !(form && form->TakeMouseFocus(w)) && w->CanFocus() && w->Widget()->focusPolicy() != Qt::NoFocus)
             w->SetFocus();
         if (button == mbLeft && (FControlStyle & csClickEvents)) FClicked = true;
         MouseDown(button, shift, p.x(), p.y());
@@ -1090,6 +1090,7 @@ bool TWinControl::WidgetEvent(QEvent* event) {
         return false;
     case QEvent::FocusIn: {
         auto* form = GetParentForm(this);
+        if (form && form != this && static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) form->NoteMouseFocus(this);
         if (form && form != this && form->ActiveControl() != this) form->FocusControl(this);
         return false;
     }

@@ -589,15 +589,14 @@ void TCustomForm::FocusControl(TWinControl* control) {
         FActiveControl = old;
         FChangingFocus = false;
         if (old && old->Widget()) {
+            // At once too: a message box shown by OnExit hands the window back to what the
+            // toolkit last focused, which would then ask to leave the old control again.
             QPointer<QWidget> w = old->Widget();
+            w->setFocus(Qt::OtherFocusReason);
             QTimer::singleShot(0, [w] {
                 if (w) w->setFocus(Qt::OtherFocusReason);
             });
         }
-        // A click gives the focus twice (the toolkit, then the control's press): once refused,
-        // the second would run OnExit again and show its message a second time.
-        FRefusedFocus = control;
-        QTimer::singleShot(0, FWidget, [this] { FRefusedFocus = nullptr; });
         throw;
     }
     FActiveControl = control;

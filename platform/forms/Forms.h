@@ -9,6 +9,7 @@
 #include <QSize>
 #include <map>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 class QEventLoop;
@@ -105,9 +106,11 @@ public:
     void SetActiveControl(TWinControl* control);
     // Moves the focus, with OnExit of the old control (which may refuse by raising) and OnEnter.
     void FocusControl(TWinControl* control);
-    // The move to `control` was just refused (by the old control's OnExit), in the input event
-    // being handled: the same click does not try it again.
-    bool FocusJustRefused(const TWinControl* control) const { return control && control == FRefusedFocus; }
+    // A press gives the focus twice: the toolkit first (noted here), then the control's own press
+    // handler, which asks only when the toolkit has not: a move the old control's OnExit refused
+    // would otherwise be tried, and its message shown, a second time.
+    void NoteMouseFocus(TWinControl* control) { FMouseFocus = control; }
+    bool TakeMouseFocus(const TWinControl* control) { return std::exchange(FMouseFocus, nullptr) == control && control; }
 
     TMainMenu* Menu() const { return FMenu; }
     void SetMenu(TMainMenu* menu);
@@ -209,7 +212,7 @@ private:
     bool FCreated = false;
     bool FShownOnce = false;
     bool FChangingFocus = false;
-    TWinControl* FRefusedFocus = nullptr;
+    TWinControl* FMouseFocus = nullptr;
     bool FCloseCheckPending = false;
     QEventLoop* FModalLoop = nullptr;
     bool FDestroyNotified = false;
