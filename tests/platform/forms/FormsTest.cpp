@@ -268,15 +268,17 @@ TEST_F(FormsTest, AnExitRefusedByAClickIsCheckedOnce) {
     form->Show();
     QApplication::setActiveWindow(form->Widget()->window());
     TFormHarness::Focus(hora);
-    // A click as the window system sends it: the toolkit gives the focus on the press itself.
-    auto click = [&] {
+    // Mouse events as the window system sends them: the toolkit gives the focus on the press itself.
+    auto send = [&](QEvent::Type t) {
         const QPointF at(ok->Width() / 2, ok->Height() / 2);
-        for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent e(t, at, ok->Widget()->mapToGlobal(at), Qt::LeftButton,
-                          t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-            QSpontaneKeyEvent::setSpontaneous(&e);
-            QApplication::instance()->notify(ok->Widget(), &e);
-        }
+        QMouseEvent e(t, at, ok->Widget()->mapToGlobal(at), Qt::LeftButton,
+                      t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QSpontaneKeyEvent::setSpontaneous(&e);
+        QApplication::instance()->notify(ok->Widget(), &e);
+    };
+    auto click = [&] {
+        send(QEvent::MouseButtonPress);
+        send(QEvent::MouseButtonRelease);
         TFormHarness::ProcessEvents();
     };
     click();
@@ -285,16 +287,10 @@ TEST_F(FormsTest, AnExitRefusedByAClickIsCheckedOnce) {
     EXPECT_EQ(form->ActiveControl(), hora);
     // The toolkit's focus is back on the field before anything else runs: the window, given back
     // by the message box, returns to the field and not to the button, which would ask again.
-    {
-        const QPointF at(ok->Width() / 2, ok->Height() / 2);
-        QMouseEvent e(QEvent::MouseButtonPress, at, ok->Widget()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QSpontaneKeyEvent::setSpontaneous(&e);
-        QApplication::instance()->notify(ok->Widget(), &e);
-        EXPECT_EQ(form->Widget()->window()->focusWidget(), hora->Widget());
-        QMouseEvent r(QEvent::MouseButtonRelease, at, ok->Widget()->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::instance()->notify(ok->Widget(), &r);
-        TFormHarness::ProcessEvents();
-    }
+    send(QEvent::MouseButtonPress);
+    EXPECT_EQ(form->Widget()->window()->focusWidget(), hora->Widget());
+    send(QEvent::MouseButtonRelease);
+    TFormHarness::ProcessEvents();
     EXPECT_EQ(exits, 2);
     // Each click is a new try.
     click();
