@@ -439,6 +439,9 @@ private:
 
     void Symbol(uchar c) {
         Group& g = G();
+        // A symbol is content, as a control word is: a destination named after it ("{\<newline>\object")
+        // is not the group's, or the group kept whole would repeat the paragraph it began with.
+        if (c != '*') g.First = false;
         switch (c) {
             case '\\':
             case '{':

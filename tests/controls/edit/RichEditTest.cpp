@@ -935,6 +935,13 @@ TEST_F(RichEditTest, ObjectGroupsAreKeptOrDroppedAndPlainRtfLeavesOutCharsets) {
     EXPECT_EQ(fonts->Text(), QStringLiteral("a\uFFFCá"));
     Select(fonts, 2, 1);
     EXPECT_EQ(fonts->SelAttributes()->Name(), QStringLiteral("Times New Roman"));
+    // A group that starts with a paragraph break (a backslash and a new line) is not an object's,
+    // even when \object follows: kept whole, it gave its paragraph again at every save and load.
+    LoadRtf(fonts, "{\\rtf1 a{\\\n\\object{\\*\\objdata 00}}b}");
+    const QString leida = fonts->Text();
+    EXPECT_EQ(leida.count(QChar(u'\n')) + leida.count(QChar(0x2029)), 1);
+    Load(fonts, Save(fonts));
+    EXPECT_EQ(fonts->Text(), leida);
     // An object keeps its own character format (here protection) through a save and a load.
     LoadRtf(fonts, "{\\rtf1 a{\\protect\\b{\\object{\\*\\objdata 00}}}b}");
     Load(fonts, Save(fonts));
