@@ -204,8 +204,9 @@ int TEmail::SendMail() {
             QString display;
             if (const int e = Resolve(list->Strings(i), a, display); e != SUCCESS_SUCCESS) return termina(e);
             list->SetString(i, display);
-            if (tomadas.contains(a.Address.toLower())) continue;
-            tomadas.insert(a.Address.toLower());
+            const QString clave = a.Address.toLower();
+            if (tomadas.contains(clave)) continue;
+            tomadas.insert(clave);
             destino->append(a);
         }
     for (int i = 0; i < Attachment()->Count(); ++i) {

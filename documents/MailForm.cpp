@@ -146,11 +146,12 @@ void TfrmMail::AddressBook(TEdit* caja) {
     };
     QSet<QString> hay;
     for (int i = 0; i < nombres.Count(); ++i) hay.insert(direccion(nombres.Strings(i)));
-    for (const QString& e : elegidos)
-        if (!hay.contains(direccion(e))) {
-            hay.insert(direccion(e));
-            nombres.Add(e);
-        }
+    for (const QString& e : elegidos) {
+        const QString d = direccion(e);
+        if (hay.contains(d)) continue;
+        hay.insert(d);
+        nombres.Add(e);
+    }
     caja->SetText(JoinNames(&nombres));
     if (!sinCorreo.isEmpty())
         MensajeError(QStringLiteral("No tienen dirección de correo en la libreta:\r") + sinCorreo.join(QLatin1Char('\r')));

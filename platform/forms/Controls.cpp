@@ -1090,8 +1090,9 @@ bool TWinControl::WidgetEvent(QEvent* event) {
         return false;
     case QEvent::FocusIn: {
         auto* form = GetParentForm(this);
-        if (form && form != this && static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) form->NoteMouseFocus(this);
-        if (form && form != this && form->ActiveControl() != this) form->FocusControl(this);
+        if (!form || form == this) return false;
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) form->NoteMouseFocus(this);
+        if (form->ActiveControl() != this) form->FocusControl(this);
         return false;
     }
     default: return TControl::WidgetEvent(event);
