@@ -80,11 +80,12 @@ void TDat::DatCreate() {
     // and nobody sees more than a frame.
     QElapsedTimer cuadro;
     cuadro.start();
+    size_t siguiente = 0;
     for (int i = 0; i < total && fallo.isEmpty(); ++i) {
         if (comun::ProgresoApertura) comun::ProgresoApertura(total > 1 ? i * 100 / (total - 1) : 100);
-        // Most components are fields: one test tells them apart from the datasets.
-        auto* ds = dynamic_cast<TDBDataSet*>(Components(i));
-        if (!ds) continue;  // nothing opened: the splash has nothing new to show
+        // Most components are fields: the datasets are known, in the order they were made.
+        if (siguiente >= FConjuntos.size() || Components(i) != FConjuntos[siguiente]) continue;  // nothing new to show
+        TDBDataSet* ds = FConjuntos[siguiente++];
         if (auto* t = dynamic_cast<TTable*>(ds)) {
             try {
                 t->Open();
@@ -259,7 +260,9 @@ void TDat::RefrescaAgendas() {
 
 void TDat::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
-    if (operation == opRemove) FVistasAgenda.erase(std::remove(FVistasAgenda.begin(), FVistasAgenda.end(), component), FVistasAgenda.end());
+    if (operation != opRemove) return;
+    FVistasAgenda.erase(std::remove(FVistasAgenda.begin(), FVistasAgenda.end(), component), FVistasAgenda.end());
+    FConjuntos.erase(std::remove(FConjuntos.begin(), FConjuntos.end(), component), FConjuntos.end());
 }
 
 void TDat::RefrescaTablas() {

@@ -153,6 +153,9 @@ private:
     bool FTransaccionPropia = false;
     std::unique_ptr<TQuery> FQContador;  // cursor of its own on SISTEM for the counters
     std::vector<TTable*> FVistasAgenda;
+    // The module's own tables and queries in the order they were made: the opening finds them
+    // among its components without asking each component what it is.
+    std::vector<TDBDataSet*> FConjuntos;
 };
 
 namespace shell {

@@ -260,6 +260,7 @@ void TDat::CreaComponentes() {
     const QString zembra = QStringLiteral("ZEMBRA");
     auto tabla = [&](TTable*& t, const char* nombre, const char* fichero) {
         t = new TTable(this);
+        FConjuntos.push_back(t);
         t->SetName(QString::fromLatin1(nombre));
         t->SetDatabaseName(zembra);
         t->SetTableName(QString::fromLatin1(fichero));
@@ -273,6 +274,7 @@ void TDat::CreaComponentes() {
     };
     auto consulta = [&](TQuery*& q, const char* nombre, const QString& sql, int tag = 0) {
         q = new TQuery(this);
+        FConjuntos.push_back(q);
         q->SetName(QString::fromLatin1(nombre));
         q->SetDatabaseName(zembra);
         q->SQL()->SetText(sql);
@@ -440,8 +442,10 @@ void TDat::CreaComponentes() {
     Formato(TAgen, "HORA", QStringLiteral("hh:mm"));
 
     TAgen2 = VistaAgenda(this, QStringLiteral("TAgen2"), TVistaAgenda::DeExpediente);
+    FConjuntos.push_back(TAgen2);
     fuente(DSAgen2, "DSAgen2", TAgen2, true);
     TAgen3 = VistaAgenda(this, QStringLiteral("TAgen3"), TVistaAgenda::PorFecha);
+    FConjuntos.push_back(TAgen3);
     fuente(DSAgenda, "DSAgenda", TAgen3, true);
 
     auto consultaAgenda = [&](TQuery*& q, const char* nombre, const QString& sql) {

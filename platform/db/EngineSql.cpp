@@ -207,7 +207,21 @@ std::vector<TToken> Tokenize(const QString& s) {
     return out;
 }
 
-bool IsWord(const TToken& t, const char* w) { return t.kind == TToken::Word && t.text.compare(QLatin1String(w), Qt::CaseInsensitive) == 0; }
+bool IsKeyword(QStringView text, const char* w) {
+    const QChar* p = text.data();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    for (; i < n && w[i]; ++i) {
+        const char16_t c = p[i].unicode();
+        const char16_t k = char16_t(uchar(w[i]));
+        if (c == k) continue;
+        const char16_t lower = k | 0x20;
+        if (lower < u'a' || lower > u'z' || (c | 0x20) != lower) return false;
+    }
+    return i == n && !w[i];
+}
+
+bool IsWord(const TToken& t, const char* w) { return t.kind == TToken::Word && IsKeyword(t.text, w); }
 
 
 QVariant KeyValue(const TTableDesc& d, const QString& col, const QVariant& v) {

@@ -163,6 +163,9 @@ struct TToken {
     QString text;
 };
 std::vector<TToken> Tokenize(const QString& s);
+// Whether `text` is the keyword `w` (ASCII) in either case. Keywords are ASCII to the engines
+// too: no other letter stands for one of theirs.
+bool IsKeyword(QStringView text, const char* w);
 bool IsWord(const TToken& t, const char* w);
 
 // How an engine spells what the local SQL says.

@@ -1,4 +1,5 @@
 #include "platform/db/SelectTypes.h"
+#include "platform/db/EngineSql.h"
 
 #include <QHash>
 #include <optional>
@@ -65,7 +66,7 @@ std::vector<TTok> Tokens(const QString& sql) {
 }
 
 bool Is(const TTok& t, const char* word) {
-    return t.K == TTok::Word && t.S.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    return t.K == TTok::Word && engine::IsKeyword(t.S, word);
 }
 
 using TRange = std::vector<TTok>;

@@ -706,7 +706,10 @@ struct TSchemaToken {
 bool SchemaTokens(QStringView sql, std::vector<TSchemaToken>& out) {
     out.clear();
     const qsizetype n = sql.size();
-    auto wordChar = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') || c.unicode() >= 0x80; };
+    auto wordChar = [](QChar c) {
+        const char16_t x = c.unicode();
+        return x >= 0x80 || (x >= u'a' && x <= u'z') || (x >= u'A' && x <= u'Z') || (x >= u'0' && x <= u'9') || x == u'_' || x == u'$';
+    };
     for (qsizetype i = 0; i < n;) {
         const QChar c = sql[i];
         if (c.isSpace()) {
@@ -742,10 +745,7 @@ bool SchemaTokens(QStringView sql, std::vector<TSchemaToken>& out) {
     return true;
 }
 
-bool IsWord(const TSchemaToken& t, const char* w) {
-    const QLatin1StringView word(w);
-    return t.Kind == 'w' && t.Text.size() == word.size() && t.Text.compare(word, Qt::CaseInsensitive) == 0;
-}
+bool IsWord(const TSchemaToken& t, const char* w) { return t.Kind == 'w' && IsKeyword(t.Text, w); }
 bool IsName(const TSchemaToken& t) { return t.Kind == 'w' || t.Kind == 'q' || t.Kind == 's'; }
 bool IsSign(const TSchemaToken& t, char c) { return t.Kind == c; }
 
@@ -763,14 +763,84 @@ bool SchemaHead(const std::vector<TSchemaToken>& t, size_t& i, std::initializer_
     return true;
 }
 
+// A column as its definition reads: its name, and its declared type and order where they are
+// written in the words this program writes (else the engine is asked for them).
+struct TSchemaColumn {
+    QString Name;
+    QStringView Type;       // as written, empty when none is
+    QStringView Collation;  // the order the column names, empty when none
+    bool Plain = true;
+};
+
+// What may follow a column's type: the start of one of its constraints.
+bool ConstraintStart(const TSchemaToken& t) {
+    for (const char* w : {"CONSTRAINT", "DEFAULT", "NULL", "NOT", "PRIMARY", "UNIQUE", "CHECK", "REFERENCES", "DEFERRABLE",
+                          "COLLATE", "GENERATED", "AS"})
+        if (IsWord(t, w)) return true;
+    return false;
+}
+
+// The words of the types this program declares; a column typed otherwise is left to the engine.
+bool OwnTypeWord(const TSchemaToken& t) {
+    for (const char* w : {"TEXT", "INTEGER", "SMALLINT", "FLOAT", "CURRENCY", "DATE", "TIME", "DATETIME", "LOGICAL",
+                          "MEMOTEXT", "BLOB", "AUTOINC", "REQUIRED"})
+        if (IsWord(t, w)) return true;
+    return false;
+}
+
+// The definition in tokens [from, to): the name, the type (words, then a size in parentheses)
+// and the constraints, of which only the order is kept.
+void SchemaColumn(const std::vector<TSchemaToken>& t, size_t from, size_t to, TSchemaColumn& c) {
+    c.Name = t[from].Name();
+    size_t i = from + 1;
+    const size_t type = i;
+    while (i < to && OwnTypeWord(t[i])) ++i;
+    if (i > type && i < to && IsSign(t[i], '(')) {
+        size_t j = i + 1;
+        bool sized = j < to && t[j].Kind == 'n';
+        ++j;
+        if (sized && j < to && IsSign(t[j], ',')) {
+            sized = j + 1 < to && t[j + 1].Kind == 'n';
+            j += 2;
+        }
+        if (!sized || j >= to || !IsSign(t[j], ')')) {
+            c.Plain = false;
+            return;
+        }
+        i = j + 1;
+    }
+    if (i > type) c.Type = QStringView(t[type].Text.data(), t[i - 1].Text.data() + t[i - 1].Text.size());
+    if (i < to && !ConstraintStart(t[i])) {
+        c.Plain = false;
+        return;
+    }
+    int depth = 0;
+    for (; i < to; ++i) {
+        if (IsSign(t[i], '(')) ++depth;
+        else if (IsSign(t[i], ')')) --depth;
+        else if (depth == 0 && IsWord(t[i], "COLLATE") && i + 1 < to && IsName(t[i + 1])) {
+            if (t[i + 1].Doubled || t[i + 1].Kind == 's') c.Plain = false;
+            c.Collation = t[i + 1].Text;
+        }
+    }
+}
+
 // The columns a CREATE TABLE statement defines, in order. Tables with generated columns or
 // options after the list, and virtual tables, are not followed.
-bool SchemaColumns(QStringView sql, std::vector<TSchemaToken>& t, QStringList& names) {
+bool SchemaColumns(QStringView sql, std::vector<TSchemaToken>& t, std::vector<TSchemaColumn>& columns) {
+    columns.clear();
     if (!SchemaTokens(sql, t)) return false;
     size_t i = 0;
     if (!SchemaHead(t, i, {"CREATE", "TABLE"}) || i >= t.size() || !IsSign(t[i], '(')) return false;
     int depth = 0;
     bool start = true, constraints = false;
+    size_t column = 0;  // where the definition being read starts (0: none)
+    auto ends = [&] {
+        if (!column) return;
+        columns.emplace_back();
+        SchemaColumn(t, column, i, columns.back());
+        column = 0;
+    };
     for (++i; i < t.size(); ++i) {
         if (IsSign(t[i], '(')) {
             ++depth;
@@ -779,6 +849,7 @@ bool SchemaColumns(QStringView sql, std::vector<TSchemaToken>& t, QStringList& n
         } else if (depth > 0) {
             continue;
         } else if (IsSign(t[i], ',')) {
+            ends();
             start = true;
         } else if (start) {
             start = false;
@@ -787,12 +858,13 @@ bool SchemaColumns(QStringView sql, std::vector<TSchemaToken>& t, QStringList& n
                 if (IsWord(t[i], w)) constraints = true;
             if (constraints) continue;
             if (!IsName(t[i])) return false;
-            names << t[i].Name();
+            column = i;
         } else if (!constraints && (IsWord(t[i], "AS") || IsWord(t[i], "GENERATED"))) {
             return false;
         }
     }
-    return i + 1 == t.size() && !names.isEmpty();
+    ends();
+    return i + 1 == t.size() && !columns.empty();
 }
 
 // The key columns of a CREATE INDEX statement and the order each names (empty where the column's
@@ -1371,31 +1443,43 @@ public:
             *Utf8Into(name, into.data()) = '\0';
             return into.c_str();
         };
+        std::vector<TSchemaColumn> columns;
         for (const TEntry& e : entries) {
             if (e.Index) continue;
-            QStringList names;
-            if (!SchemaColumns(e.Sql, tokens, names)) return false;
+            if (!SchemaColumns(e.Sql, tokens, columns)) return false;
             TTableDesc d;
             d.Name = e.Name.toLower();
-            d.Columns.reserve(size_t(names.size()));
+            d.Columns.reserve(columns.size());
             std::vector<bool> ci;
-            ci.reserve(size_t(names.size()));
-            text(table, e.Name);
-            for (const QString& name : names) {
-                const char* type = nullptr;
-                const char* collation = nullptr;
-                if (sqlite3_table_column_metadata(FDb, "main", table.c_str(), text(column, name), &type, &collation, nullptr,
-                                                  nullptr, nullptr) != SQLITE_OK)
-                    return false;
+            ci.reserve(columns.size());
+            bool asked = false;
+            for (TSchemaColumn& col : columns) {
+                QByteArray type;
+                bool withoutCase;
+                if (col.Plain) {
+                    type = col.Type.toUtf8();
+                    withoutCase = col.Collation.compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0;
+                } else {
+                    // Written in other words: as the engine reads them.
+                    if (!asked) text(table, e.Name);
+                    asked = true;
+                    const char* declared = nullptr;
+                    const char* collation = nullptr;
+                    if (sqlite3_table_column_metadata(FDb, "main", table.c_str(), text(column, col.Name), &declared, &collation,
+                                                      nullptr, nullptr, nullptr) != SQLITE_OK)
+                        return false;
+                    type = QByteArray(declared);
+                    withoutCase = collation && sqlite3_stricmp(collation, "ZBES_CI") == 0;
+                }
                 auto known = std::find_if(types.begin(), types.end(), [&](const auto& t) { return t.first == type; });
                 if (known == types.end()) {
                     TColumnDesc parsed;
                     if (!ParseType(QString::fromUtf8(type), parsed)) parsed = TColumnDesc();
-                    known = types.insert(types.end(), {QByteArray(type), parsed});
+                    known = types.insert(types.end(), {type, parsed});
                 }
                 TColumnDesc& c = d.Columns.emplace_back(known->second);
-                c.Name = name;
-                ci.push_back(collation && sqlite3_stricmp(collation, "ZBES_CI") == 0);
+                c.Name = std::move(col.Name);
+                ci.push_back(withoutCase);
             }
             byName.insert(d.Name, out.size());
             out.push_back(std::move(d));

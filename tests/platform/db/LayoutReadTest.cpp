@@ -4,6 +4,7 @@
 #include "platform/db/EngineSql.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -207,5 +208,49 @@ TEST(LayoutReadTest, LayoutsWrittenByOtherProgramsReadAsTheEngineListsThem) {
     EXPECT_EQ(Nombres(com.Columns), QStringList({"a", "b"}));
     ASSERT_EQ(com.Indexes.size(), 1u);
     EXPECT_EQ(com.Indexes[0].Fields, QStringList({"b"}));
+}
+// Each column's type, size, requirement and order read from the table's text are those the engine
+// itself reports, however the definition is worded.
+TEST(LayoutReadTest, ColumnTypesAndOrdersReadFromTheTextAreTheEnginesOwn) {
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    OpenSqlite(folder);
+    const char* const columns[] = {
+        "a TEXT(20) COLLATE ZBES_CI", "b text required(5) collate zbes_ci DEFAULT ''", "c INTEGER PRIMARY KEY",
+        "d VARCHAR(10)", "e \"TEXT\"(3)", "f TEXT (7) NOT NULL COLLATE NOCASE", "g FLOAT DEFAULT 1.5",
+        "h DATE CHECK (h COLLATE ZBES_CI > 0)", "i TEXT COLLATE \"ZBES_CI\"", "j TEXT COLLATE ZBES_CI COLLATE BINARY",
+        "k", "l DOUBLE PRECISION", "m TEXT(10, 2)", "n TEXT(+5)", "o SMALLINT REFERENCES otra (x)", "p MEMOTEXT KEY",
+        "q TEXT REQUIRED", "r LOGICAL CONSTRAINT nn NOT NULL COLLATE ZBES_CI", "s DATETIME DEFAULT (1 + 2)",
+        "t INTEGER'x'", "u CURRENCY UNIQUE", "v TIME NULL COLLATE 'ZBES_CI'"};
+    QByteArray sql = "CREATE TABLE tipos (";
+    QByteArray indexes;
+    for (const char* c : columns) {
+        if (c != columns[0]) sql += ", ";
+        sql += c;
+        const QByteArray name = QByteArray(c).left(1);
+        indexes += "CREATE INDEX \"tipos$" + name + "\" ON tipos (" + name + ");";
+    }
+    sql += ");" + indexes;
+    Otro(folder, sql.constData());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder + QStringLiteral("/zembra.db")).toUtf8().constData(), &db), SQLITE_OK);
+    const TTableDesc read = OpenSqlite(folder)->DescribeTable(QStringLiteral("TIPOS"));
+    ASSERT_EQ(read.Columns.size(), std::size(columns));
+    for (size_t i = 0; i < std::size(columns); ++i) {
+        const QByteArray name = QByteArray(columns[i]).left(1);
+        const char* type = nullptr;
+        const char* collation = nullptr;
+        ASSERT_EQ(sqlite3_table_column_metadata(db, "main", "tipos", name.constData(), &type, &collation, nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        TColumnDesc expected;
+        if (!engine::ParseType(QString::fromUtf8(type), expected)) expected = TColumnDesc();
+        expected.Name = QString::fromLatin1(name);
+        EXPECT_EQ(read.Columns[i], expected) << columns[i];
+        const auto ix = std::find_if(read.Indexes.begin(), read.Indexes.end(),
+                                     [&](const TIndexDesc& x) { return x.Name == QString::fromLatin1(name); });
+        ASSERT_NE(ix, read.Indexes.end()) << columns[i];
+        EXPECT_EQ(ix->CaseInsensitive, sqlite3_stricmp(collation, "ZBES_CI") == 0) << columns[i];
+    }
+    sqlite3_close(db);
 }
 }  // namespace
