@@ -1,6 +1,7 @@
 // The tables of the office's data and the components of the data module over them.
 #include "comun/UData.h"
 #include "platform/db/Driver.h"
+#include "platform/db/EngineSql.h"
 
 #include <vector>
 
@@ -146,7 +147,7 @@ const std::vector<Tabla>& Tablas() {
 
 const Tabla& TablaDe(const QString& nombre) {
     for (const Tabla& t : Tablas())
-        if (nombre.compare(QLatin1String(t.Nombre), Qt::CaseInsensitive) == 0) return t;
+        if (platform::db::engine::IsKeyword(nombre, t.Nombre)) return t;
     throw EDatabaseError(QStringLiteral("Tabla desconocida: ") + nombre);
 }
 
@@ -167,7 +168,11 @@ TColumnType TipoColumna(char tipo) {
 // The text of a column's name, made once: the table's description and the fields of every
 // cursor on the column share it.
 const QString& NombreColumna(const char* nombre) {
-    static QHash<const char*, QString> nombres;
+    static QHash<const char*, QString> nombres = [] {
+        QHash<const char*, QString> h;
+        h.reserve(512);  // every column of the office's tables, without growing on the way
+        return h;
+    }();
     auto it = nombres.find(nombre);
     if (it == nombres.end()) it = nombres.insert(nombre, QString::fromLatin1(nombre));
     return *it;

@@ -163,8 +163,8 @@ struct TToken {
     QString text;
 };
 std::vector<TToken> Tokenize(const QString& s);
-// Whether `text` is the keyword `w` (ASCII) in either case. Keywords are ASCII to the engines
-// too: no other letter stands for one of theirs.
+// Whether `text` is `w` (an ASCII keyword or name) in either case. Keywords are ASCII to the
+// engines too: no other letter stands for one of theirs.
 bool IsKeyword(QStringView text, const char* w);
 bool IsWord(const TToken& t, const char* w);
 

@@ -774,18 +774,30 @@ struct TSchemaColumn {
 
 // What may follow a column's type: the start of one of its constraints.
 bool ConstraintStart(const TSchemaToken& t) {
-    for (const char* w : {"CONSTRAINT", "DEFAULT", "NULL", "NOT", "PRIMARY", "UNIQUE", "CHECK", "REFERENCES", "DEFERRABLE",
-                          "COLLATE", "GENERATED", "AS"})
+    for (const char* w : {"COLLATE", "DEFAULT", "CONSTRAINT", "NULL", "NOT", "PRIMARY", "UNIQUE", "CHECK", "REFERENCES",
+                          "DEFERRABLE", "GENERATED", "AS"})
         if (IsWord(t, w)) return true;
     return false;
 }
 
 // The words of the types this program declares; a column typed otherwise is left to the engine.
+// Told by their first letter: every column's words pass here.
 bool OwnTypeWord(const TSchemaToken& t) {
-    for (const char* w : {"TEXT", "INTEGER", "SMALLINT", "FLOAT", "CURRENCY", "DATE", "TIME", "DATETIME", "LOGICAL",
-                          "MEMOTEXT", "BLOB", "AUTOINC", "REQUIRED"})
-        if (IsWord(t, w)) return true;
-    return false;
+    if (t.Kind != 'w') return false;
+    switch (t.Text.front().unicode() | 0x20) {
+    case u'a': return IsWord(t, "AUTOINC");
+    case u'b': return IsWord(t, "BLOB");
+    case u'c': return IsWord(t, "CURRENCY");
+    case u'd': return IsWord(t, "DATE") || IsWord(t, "DATETIME");
+    case u'f': return IsWord(t, "FLOAT");
+    case u'i': return IsWord(t, "INTEGER");
+    case u'l': return IsWord(t, "LOGICAL");
+    case u'm': return IsWord(t, "MEMOTEXT");
+    case u'r': return IsWord(t, "REQUIRED");
+    case u's': return IsWord(t, "SMALLINT");
+    case u't': return IsWord(t, "TEXT") || IsWord(t, "TIME");
+    default: return false;
+    }
 }
 
 // The definition in tokens [from, to): the name, the type (words, then a size in parentheses)
@@ -1435,7 +1447,7 @@ public:
         std::vector<std::vector<bool>> withoutCase;
         QHash<QString, size_t> byName;
         // Declared types repeat from column to column: each is read once.
-        std::vector<std::pair<QByteArray, TColumnDesc>> types;
+        std::vector<std::pair<QString, TColumnDesc>> types;
         std::string table, column;
         // `name` as the engine's C text, in `into`, whose storage serves again.
         auto text = [](std::string& into, const QString& name) {
@@ -1454,11 +1466,12 @@ public:
             ci.reserve(columns.size());
             bool asked = false;
             for (TSchemaColumn& col : columns) {
-                QByteArray type;
+                QString engineType;
+                QStringView type;
                 bool withoutCase;
                 if (col.Plain) {
-                    type = col.Type.toUtf8();
-                    withoutCase = col.Collation.compare(QLatin1String("ZBES_CI"), Qt::CaseInsensitive) == 0;
+                    type = col.Type;
+                    withoutCase = IsKeyword(col.Collation, "ZBES_CI");
                 } else {
                     // Written in other words: as the engine reads them.
                     if (!asked) text(table, e.Name);
@@ -1468,14 +1481,16 @@ public:
                     if (sqlite3_table_column_metadata(FDb, "main", table.c_str(), text(column, col.Name), &declared, &collation,
                                                       nullptr, nullptr, nullptr) != SQLITE_OK)
                         return false;
-                    type = QByteArray(declared);
+                    engineType = QString::fromUtf8(declared);
+                    type = engineType;
                     withoutCase = collation && sqlite3_stricmp(collation, "ZBES_CI") == 0;
                 }
                 auto known = std::find_if(types.begin(), types.end(), [&](const auto& t) { return t.first == type; });
                 if (known == types.end()) {
                     TColumnDesc parsed;
-                    if (!ParseType(QString::fromUtf8(type), parsed)) parsed = TColumnDesc();
-                    known = types.insert(types.end(), {type, parsed});
+                    const QString text = type.toString();
+                    if (!ParseType(text, parsed)) parsed = TColumnDesc();
+                    known = types.insert(types.end(), {text, parsed});
                 }
                 TColumnDesc& c = d.Columns.emplace_back(known->second);
                 c.Name = std::move(col.Name);
