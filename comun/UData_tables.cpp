@@ -1,7 +1,6 @@
 // The tables of the office's data and the components of the data module over them.
 #include "comun/UData.h"
 #include "platform/db/Driver.h"
-#include "platform/db/EngineSql.h"
 
 #include <vector>
 
@@ -147,7 +146,7 @@ const std::vector<Tabla>& Tablas() {
 
 const Tabla& TablaDe(const QString& nombre) {
     for (const Tabla& t : Tablas())
-        if (platform::db::engine::IsKeyword(nombre, t.Nombre)) return t;
+        if (nombre.compare(QLatin1String(t.Nombre), Qt::CaseInsensitive) == 0) return t;
     throw EDatabaseError(QStringLiteral("Tabla desconocida: ") + nombre);
 }
 

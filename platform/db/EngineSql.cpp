@@ -79,22 +79,30 @@ quint64 LockOffset(quint64 seed, qint64 id) {
 quint64 LockOffset(const QString& table, qint64 id) { return LockOffset(LockSeed(table), id); }
 
 
+namespace {
+// The word each column type is declared with, and read back by.
+const std::pair<const char*, TColumnType> kTypeWords[] = {
+    {"TEXT", TColumnType::Text},         {"INTEGER", TColumnType::Integer},   {"SMALLINT", TColumnType::Short},
+    {"FLOAT", TColumnType::Float},       {"CURRENCY", TColumnType::Currency}, {"DATE", TColumnType::Date},
+    {"TIME", TColumnType::Time},         {"DATETIME", TColumnType::DateTime}, {"LOGICAL", TColumnType::Logical},
+    {"MEMOTEXT", TColumnType::Memo},     {"BLOB", TColumnType::Blob},         {"AUTOINC", TColumnType::AutoInc}};
+}  // namespace
+
 QString TypeWord(TColumnType t) {
-    switch (t) {
-    case TColumnType::Text: return QStringLiteral("TEXT");
-    case TColumnType::Integer: return QStringLiteral("INTEGER");
-    case TColumnType::Short: return QStringLiteral("SMALLINT");
-    case TColumnType::Float: return QStringLiteral("FLOAT");
-    case TColumnType::Currency: return QStringLiteral("CURRENCY");
-    case TColumnType::Date: return QStringLiteral("DATE");
-    case TColumnType::Time: return QStringLiteral("TIME");
-    case TColumnType::DateTime: return QStringLiteral("DATETIME");
-    case TColumnType::Logical: return QStringLiteral("LOGICAL");
-    case TColumnType::Memo: return QStringLiteral("MEMOTEXT");
-    case TColumnType::Blob: return QStringLiteral("BLOB");
-    case TColumnType::AutoInc: return QStringLiteral("AUTOINC");
-    }
+    for (auto& [name, type] : kTypeWords)
+        if (type == t) return QString::fromLatin1(name);
     return QStringLiteral("TEXT");
+}
+
+bool IsDeclarationWord(QStringView w) {
+    if (w.isEmpty()) return false;
+    // Told by the first letter before the whole word: every column's words pass here.
+    const char16_t first = w.front().unicode() | 0x20;
+    auto is = [&](const char* name) { return char16_t(uchar(name[0]) | 0x20) == first && IsKeyword(w, name); };
+    if (is("REQUIRED")) return true;
+    for (auto& [name, type] : kTypeWords)
+        if (is(name)) return true;
+    return false;
 }
 
 // "WORD [REQUIRED] [(size)]", read by hand: a pattern here costs more to build than every
@@ -128,12 +136,7 @@ bool ParseType(const QString& decl, TColumnDesc& c) {
         ++i;
     }
     if (i != n) return false;
-    static const std::pair<const char*, TColumnType> map[] = {
-        {"TEXT", TColumnType::Text},         {"INTEGER", TColumnType::Integer},   {"SMALLINT", TColumnType::Short},
-        {"FLOAT", TColumnType::Float},       {"CURRENCY", TColumnType::Currency}, {"DATE", TColumnType::Date},
-        {"TIME", TColumnType::Time},         {"DATETIME", TColumnType::DateTime}, {"LOGICAL", TColumnType::Logical},
-        {"MEMOTEXT", TColumnType::Memo},     {"BLOB", TColumnType::Blob},         {"AUTOINC", TColumnType::AutoInc}};
-    for (auto& [name, type] : map)
+    for (auto& [name, type] : kTypeWords)
         if (word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
             c.Type = type;
             c.Required = required;

@@ -24,6 +24,8 @@ quint64 LockOffset(const QString& table, qint64 id);
 // "TEXT", "CURRENCY"... and back ("TEXT REQUIRED(20)").
 QString TypeWord(TColumnType t);
 bool ParseType(const QString& decl, TColumnDesc& c);
+// Whether `w` is a word a declaration is written with: a type word or REQUIRED.
+bool IsDeclarationWord(QStringView w);
 // The declaration a column is stored with: type word, REQUIRED, size.
 QString Declaration(const TColumnDesc& c);
 QString Quote(const QString& name);

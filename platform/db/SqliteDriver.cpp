@@ -780,33 +780,14 @@ bool ConstraintStart(const TSchemaToken& t) {
     return false;
 }
 
-// The words of the types this program declares; a column typed otherwise is left to the engine.
-// Told by their first letter: every column's words pass here.
-bool OwnTypeWord(const TSchemaToken& t) {
-    if (t.Kind != 'w') return false;
-    switch (t.Text.front().unicode() | 0x20) {
-    case u'a': return IsWord(t, "AUTOINC");
-    case u'b': return IsWord(t, "BLOB");
-    case u'c': return IsWord(t, "CURRENCY");
-    case u'd': return IsWord(t, "DATE") || IsWord(t, "DATETIME");
-    case u'f': return IsWord(t, "FLOAT");
-    case u'i': return IsWord(t, "INTEGER");
-    case u'l': return IsWord(t, "LOGICAL");
-    case u'm': return IsWord(t, "MEMOTEXT");
-    case u'r': return IsWord(t, "REQUIRED");
-    case u's': return IsWord(t, "SMALLINT");
-    case u't': return IsWord(t, "TEXT") || IsWord(t, "TIME");
-    default: return false;
-    }
-}
-
 // The definition in tokens [from, to): the name, the type (words, then a size in parentheses)
 // and the constraints, of which only the order is kept.
 void SchemaColumn(const std::vector<TSchemaToken>& t, size_t from, size_t to, TSchemaColumn& c) {
     c.Name = t[from].Name();
     size_t i = from + 1;
     const size_t type = i;
-    while (i < to && OwnTypeWord(t[i])) ++i;
+    // Type words this program declares; a column typed otherwise is left to the engine.
+    while (i < to && t[i].Kind == 'w' && IsDeclarationWord(t[i].Text)) ++i;
     if (i > type && i < to && IsSign(t[i], '(')) {
         size_t j = i + 1;
         bool sized = j < to && t[j].Kind == 'n';
