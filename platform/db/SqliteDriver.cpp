@@ -1469,9 +1469,9 @@ public:
                 auto known = std::find_if(types.begin(), types.end(), [&](const auto& t) { return t.first == type; });
                 if (known == types.end()) {
                     TColumnDesc parsed;
-                    const QString text = type.toString();
-                    if (!ParseType(text, parsed)) parsed = TColumnDesc();
-                    known = types.insert(types.end(), {text, parsed});
+                    const QString declared = type.toString();
+                    if (!ParseType(declared, parsed)) parsed = TColumnDesc();
+                    known = types.insert(types.end(), {declared, parsed});
                 }
                 TColumnDesc& c = d.Columns.emplace_back(known->second);
                 c.Name = std::move(col.Name);
