@@ -5,6 +5,9 @@
 #include "comun/UComunes.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QFontMetrics>
+#include <QGuiApplication>
+
 namespace {
 
 // The calendar picture of the date buttons.
@@ -70,6 +73,20 @@ TLimites::TLimites(TComponent* owner) : TForm(owner) {
 void TLimites::FormShow(TObject*) {
     // Only the checks of btOkClick close the dialog with OK.
     btOk->SetModalResult(mrNone);
+    AnchoDelTitulo();
+}
+
+// The opener names the dialog after the dates it asks for, and the window manager cuts a title
+// longer than the title bar ("Introducir F...e Apertura"): the dialog widens to hold the whole
+// title and the title bar's buttons, its controls kept in the middle and the window in its place.
+void TLimites::AnchoDelTitulo() {
+    // Measured in the desktop's face, as the title bar draws it, not in the form's.
+    QFont negrita = QGuiApplication::font();
+    negrita.setBold(true);
+    const int extra = QFontMetrics(negrita).horizontalAdvance(Caption()) + 120 - Width();
+    if (extra <= 0) return;
+    for (int i = 0; i < ControlCount(); ++i) Controls(i)->SetLeft(Controls(i)->Left() + extra / 2);
+    SetBounds(Left() - extra / 2, Top(), Width() + extra, Height());
 }
 
 void TLimites::FormKeyPress(TObject*, QChar& key) {

@@ -34,6 +34,8 @@ protected:
     void SalidaFecha(TMaskEdit* edit);
     // Opens the calendar on a date edit's date and writes the chosen day back.
     void Calendario(TMaskEdit* edit);
+    // Widens the dialog to show its whole title.
+    void AnchoDelTitulo();
 };
 
 namespace reports {

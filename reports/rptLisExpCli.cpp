@@ -64,7 +64,10 @@ TInfExpCli::TInfExpCli(TComponent* owner) : TForm(owner) {
     QRAbogado = NuevaEtiqueta(this, QRDetalle, "QRAbogado", 245, 1, 150);
     QSitua = NuevaEtiqueta(this, QRDetalle, "QSitua", 400, 1, 75);
     NuevoCampo(this, QRDetalle, "QRAutos", QExped, "AUTOS", 480, 1, 70);
-    NuevoCampo(this, QRDetalle, "QRProcedimiento", QExped, "PROCEDIMIENTO", 555, 1, 85);
+    // A long procedure takes a second line rather than losing its last words.
+    TQRDBText* procedimiento = NuevoCampo(this, QRDetalle, "QRProcedimiento", QExped, "PROCEDIMIENTO", 555, 1, 85);
+    procedimiento->SetWordWrap(true);
+    procedimiento->SetAutoStretch(true);
     NuevoCampo(this, QRDetalle, "QRApertura", QExped, "FECHAAPERTURA", 900, 1, ancho - 900);
     Partes.Crea(this, QRDetalle, -1, 0, 645, 250);
     QRCon1 = Partes.QRCon[0], QRCon2 = Partes.QRCon[1], QRCon3 = Partes.QRCon[2], QRCon4 = Partes.QRCon[3],

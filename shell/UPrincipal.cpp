@@ -1083,9 +1083,12 @@ void TPrincipio::NdeAutos1Click(TObject*) {
     d->Pregunta->SetCaption(QStringLiteral("Introduzca el Nº DE AUTOS"));
     d->Respuesta->SetMaxLength(10);
     if (d->ShowModal() == mrOk) {
-        // Compared as the table keeps texts, without trailing blanks: a lone blank asks for the
-        // case files with no number instead of switching the criterion off behind its row.
-        FiltroExp.FiltroAutos = TrimRight(d->Respuesta->Text());
+        // Compared as the table keeps texts, without trailing blanks (spaces only: a control
+        // character at the end is kept there too): a lone blank asks for the case files with no
+        // number instead of switching the criterion off behind its row.
+        QString autos = d->Respuesta->Text();
+        while (autos.endsWith(QLatin1Char(' '))) autos.chop(1);
+        FiltroExp.FiltroAutos = autos;
         AgregaFiltroExp(QStringLiteral("Nº AUTOS"), FiltroExp.FiltroAutos);
     }
     RefrescaExpedientes();

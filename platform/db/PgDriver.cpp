@@ -1064,8 +1064,11 @@ public:
                 conds << (IsTextType(d.Columns[c].Type) ? QStringLiteral("COALESCE(%1, '') = ''") : QStringLiteral("%1 IS NULL")).arg(Col(cols[i]));
                 continue;
             }
+            // Texts compare by their bytes, not by the column's order, which may ignore case or
+            // accents: a change of either alone is another user's change.
             args.push_back(o[size_t(i)]);
-            conds << QStringLiteral("%1 IS NOT DISTINCT FROM %2").arg(Col(cols[i]), Arg(args));
+            const QString col = IsTextType(d.Columns[c].Type) ? Col(cols[i]) + QStringLiteral(" COLLATE \"C\"") : Col(cols[i]);
+            conds << QStringLiteral("%1 IS NOT DISTINCT FROM %2").arg(col, Arg(args));
         }
         return conds.join(QStringLiteral(" AND "));
     }

@@ -383,6 +383,15 @@ int CollateEsCI8(void*, int la, const void* a, int lb, const void* b) {
     return SpanishCompareUtf8(static_cast<const char*>(a), la, static_cast<const char*>(b), lb, true);
 }
 
+// Whether a stored text is still the one read from it: texts are equal when they read the same,
+// so bytes another program left that are not UTF-8 (read with replacement characters) match the
+// text read from them, and any other difference, of case or accent alone too, tells them apart.
+int CollateAsRead(void*, int la, const void* a, int lb, const void* b) {
+    if (la == lb && (la == 0 || std::memcmp(a, b, size_t(la)) == 0)) return 0;
+    const int r = QString::fromUtf8(static_cast<const char*>(a), la).compare(QString::fromUtf8(static_cast<const char*>(b), lb));
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
+
 QString ArgText(sqlite3_value* v) {
     const void* p = sqlite3_value_text16(v);
     int n = sqlite3_value_bytes16(v);
@@ -1970,12 +1979,13 @@ public:
 
     // The condition that finds a record as it was read: its identity and every old value. A
     // blank field reads the same from NULL and from an empty text that plain SQL or another
-    // program left: either still matches, or such rows could never be changed.
+    // program left: either still matches, or such rows could never be changed. Texts compare
+    // as they read, not by the column's order, which may ignore case or accents.
     static QString Matching(const QStringList& cols, const std::vector<QVariant>& old) {
         QStringList conds{QStringLiteral("rowid=?")};
         for (int i = 0; i < cols.size(); ++i)
             conds << (old[size_t(i)].isNull() ? QStringLiteral("IFNULL(%1, '') = ''").arg(Quote(cols[i]))
-                                              : Quote(cols[i]) + QStringLiteral(" IS ?"));
+                                              : Quote(cols[i]) + QStringLiteral(" COLLATE ZBREAD IS ?"));
         return conds.join(QStringLiteral(" AND "));
     }
     static void MatchingArgs(const std::vector<QVariant>& old, std::vector<QVariant>& args) {
@@ -2254,6 +2264,7 @@ void RegisterSqliteFunctions(void* handle) {
     sqlite3_create_collation(db, "ZBES_CI", SQLITE_UTF16_ALIGNED, nullptr, CollateEsCI);
     sqlite3_create_collation(db, "ZBES", SQLITE_UTF8, nullptr, CollateEs8);
     sqlite3_create_collation(db, "ZBES_CI", SQLITE_UTF8, nullptr, CollateEsCI8);
+    sqlite3_create_collation(db, "ZBREAD", SQLITE_UTF8, nullptr, CollateAsRead);
     sqlite3_create_function(db, "upper", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnUpper, nullptr, nullptr);
     sqlite3_create_function(db, "lower", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnLower, nullptr, nullptr);
     sqlite3_create_function(db, "zb_extract", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, FnExtract, nullptr, nullptr);

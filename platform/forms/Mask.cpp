@@ -237,6 +237,22 @@ int TCustomMaskEdit::NextEditable(int pos, bool forward) const {
     return pos;
 }
 
+bool TCustomMaskEdit::NothingTyped() const {
+    const QString text = EditText();
+    for (int i = 0; i < text.size() && i < FMask.Length(); ++i)
+        if (!FMask.IsLiteral(i) && text[i] != FMask.Blank() && text[i] != QLatin1Char(' ')) return false;
+    return true;
+}
+
+// A click into an empty masked edit starts it at its first position, wherever the click fell:
+// typing from there on would leave the positions before it blank ("__/__/__15").
+void TCustomMaskEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    TCustomEdit::MouseUp(button, shift, x, y);
+    if (button != mbLeft || !IsMasked() || LineEdit()->hasSelectedText() || !NothingTyped()) return;
+    const int first = NextEditable(0, true);
+    LineEdit()->setCursorPosition(first < 0 ? 0 : first);
+}
+
 void TCustomMaskEdit::TypeChar(QChar ch) {
     if (!EditCanModify()) return;
     QString text = EditText();

@@ -75,6 +75,7 @@ public:
 
     void KeyDown(quint16& key, TShiftState shift) override;
     void KeyPress(QChar& key) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     void DoExit() override;
     void DoEnter() override;
     void PasteFromClipboard() override;
@@ -90,6 +91,8 @@ protected:
 
 private:
     int NextEditable(int pos, bool forward) const;
+    // No position holds a typed character yet.
+    bool NothingTyped() const;
     bool PasteWhole(const QString& copied);
     QString FMaskText;
     platform::forms::TEditMask FMask;

@@ -248,6 +248,25 @@ TEST_F(ExpedientesTest, ByClientHeadsEachClientWithCaseFilesInTheYear) {
     EXPECT_FALSE(u.contains(QStringLiteral("2001/")));
 }
 
+// A procedure wider than its column goes on in a second line of its row, none of it lost, as in
+// the invoice lists; the row grows to hold it.
+TEST_F(ExpedientesTest, ByClientProceduresWiderThanTheirColumnPrintWhole) {
+    Sql(QStringLiteral("UPDATE EXPED SET PROCEDIMIENTO = 'Reclamación de Cantidad' WHERE ANO = '2001' AND NUMERO = '00003-C'"));
+    auto* f = new TInfExpCli(owner.get());
+    reports::PreparaExpCli(f, QStringLiteral("2001"), 0, 999999, QStringLiteral("Cliente :  TODOS"));
+    const QStringList l = Lineas(Pdf(f->QRListado));
+    const int ocho = int(l.indexOf(QStringLiteral("Cliente : Cliente8,Nom8")));
+    ASSERT_GE(ocho, 0) << l.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(l.value(ocho + 1), QStringLiteral("2001/00003-C Soler,Ana Ortega,Marta FACTURADO 7/01 Reclamación de 01/05/2001"));
+    EXPECT_EQ(l.value(ocho + 2), QStringLiteral("Cantidad"));
+    const auto* reclamacion = Texto(QStringLiteral("Reclamación de"));
+    const auto* cantidad = Texto(QStringLiteral("Cantidad"));
+    ASSERT_TRUE(reclamacion && cantidad);
+    EXPECT_EQ(cantidad->Rect.left(), reclamacion->Rect.left());
+    EXPECT_GT(cantidad->Rect.top(), reclamacion->Rect.top());
+    EXPECT_GT(Alturas(QStringLiteral("QRDetalle")).back(), 20);
+}
+
 TEST_F(ExpedientesTest, WithoutMovementListsCaseFilesWithOldOrNoAgenda) {
     Agenda("2001", "00001-A", 1, EncodeDate(2001, 1, 10));
     Agenda("2001", "00001-A", 2, EncodeDate(2001, 2, 20));

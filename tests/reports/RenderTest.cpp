@@ -11,6 +11,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -61,6 +63,22 @@ TEST_F(RenderTest, RangeDialogs) {
     limites->EDesde->SetText(QStringLiteral("01/01/2001"));
     limites->EHasta->SetText(QStringLiteral("31/12/2001"));
     Guarda(limites.get(), "Limite");
+    // The window manager shows the whole title, the title bar's buttons beside it; the controls
+    // stay in the middle of the wider dialog.
+    for (const char* titulo : {"Introducir Fecha de Apertura", "Introducir Fecha de Anotación"}) {
+        std::unique_ptr<TLimites> d(new TLimites(nullptr));
+        d->SetCaption(QString::fromUtf8(titulo));
+        const int antes = d->Width();
+        d->Show();
+        QFont negrita = QGuiApplication::font();
+        negrita.setBold(true);
+        EXPECT_GE(d->Width(), QFontMetrics(negrita).horizontalAdvance(d->Caption()) + 120) << titulo;
+        EXPECT_GT(d->Width(), antes);
+        EXPECT_NEAR(d->btOk->Left(), d->ClientWidth() - d->btNo->Left() - d->btNo->Width(), 1);
+        const std::unique_ptr<TLimites> plano(new TLimites(nullptr));
+        EXPECT_EQ(d->EDesde->Left() - plano->EDesde->Left(), d->btOk->Left() - plano->btOk->Left());
+        d->Hide();
+    }
 
     std::unique_ptr<TLimites2> limites2(new TLimites2(nullptr));
     limites2->EDesde->SetText(QStringLiteral("01/01/2001"));

@@ -445,6 +445,28 @@ TEST_F(PrincipioTest, FilterRowsAddReplaceRemoveAndResizeThePanel) {
                     form->TExped->FieldByName(QStringLiteral("AUTOS1"))->AsString().isEmpty());
 }
 
+// The data layer drops only the spaces at the end of a text: a number ending in a control
+// character (pasted from elsewhere) keeps it, and typing the number finds its case file.
+TEST_F(PrincipioTest, ACaseNumberEndingInAControlCharacterIsFoundByTypingIt) {
+    Genera(3);
+    ASSERT_TRUE(Dat->TExped->Locate(QStringLiteral("ANO"), Variant(Hoy), 0));
+    const QString numero = Dat->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString();
+    Dat->TExped->Edit();
+    Dat->TExped->FieldByName(QStringLiteral("AUTOS"))->SetAsString(QStringLiteral("55/26\t  "));
+    Dat->TExped->Post();
+    EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("AUTOS"))->AsString(), QStringLiteral("55/26\t"));
+    Muestra();
+    harness->AnswerModal([](TCustomForm& f) {
+        static_cast<TNuevaLinea&>(f).Respuesta->SetText(QStringLiteral("55/26\t "));
+        f.SetModalResult(mrOk);
+    });
+    form->NdeAutos1Click(nullptr);
+    EXPECT_EQ(FiltroExp.FiltroAutos, QStringLiteral("55/26\t"));
+    ASSERT_EQ(form->TExped->RecordCount(), 1);
+    form->TExped->First();
+    EXPECT_EQ(form->TExped->FieldByName(QStringLiteral("NUMERO"))->AsString(), numero);
+}
+
 TEST_F(PrincipioTest, TooManyFiltersIsSaidAndRemovingAllIsPerPage) {
     Genera(3);
     Muestra();

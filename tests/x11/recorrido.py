@@ -7,8 +7,10 @@ pixels), as a person who knows the form would aim.
 """
 import datetime
 import os
+import re
 import subprocess
 import sys
+from html import unescape
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from escritorio import Fallo, color_de, main, oscuros, paso, rojos  # noqa: E402
@@ -513,6 +515,70 @@ def imprime_los_clientes_a_pdf(r):
     texto = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True, timeout=30).stdout
     if "LISTADO DE CLIENTES" not in texto:
         raise Fallo("el PDF no tiene el listado de clientes")
+
+
+def columna_del_pdf(pdf, cabecera, siguiente):
+    """The words printed under `cabecera` (up to the column headed `siguiente`), as pdftotext reads
+    them, in reading order and joined by blanks: a procedure wrapped in two lines reads whole."""
+    cajas = subprocess.run(["pdftotext", "-bbox", pdf, "-"], capture_output=True, text=True, timeout=30).stdout
+    palabras, columna = [], []
+    for pagina, html in enumerate(cajas.split("<page ")[1:]):
+        for x, y, w in re.findall(r'<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>([^<]*)</word>', html):
+            palabras.append((pagina, float(y), float(x), unescape(w)))
+    for pagina in sorted({p for p, _, _, _ in palabras}):
+        enpagina = [p for p in palabras if p[0] == pagina]
+        desde = next((p for p in enpagina if p[3] == cabecera), None)
+        hasta = next((p for p in enpagina if p[3] == siguiente and desde and abs(p[1] - desde[1]) < 2), None)
+        if not desde or not hasta:
+            continue
+        columna += [p for p in enpagina if desde[2] - 1 <= p[2] < hasta[2] - 1 and p[1] > desde[1] + 2]
+    return " ".join(w for _, _, _, w in sorted(columna))
+
+
+@paso
+def imprime_los_expedientes_por_cliente_a_pdf(r):
+    # Informes > Expedientes > Por Cliente, every client, printed to a file as the clients were.
+    pdf = os.path.join(r.trabajo, "print.pdf")
+    if os.path.exists(pdf):
+        os.remove(pdf)
+    r.activa(r.principal)
+    r.teclas("alt+i")
+    r.teclas("e", "c")
+    limites = r.ventana("Límites para el Informe")
+    r.activa(limites)
+    r.clic(limites, 82 + 44, 160 + 14)  # OK, "Todos"
+    vista = r.ventana(r"Presentación Preliminar \.\.", 30)
+    r.activa(vista)
+    r.clic(vista, 16, 14)  # print
+    opciones = r.ventana(r"Imprimir \.\.")
+    r.activa(opciones)
+    r.clic(opciones, 232 + 40, 10 + 12)  # &Impresora
+    dialogo = r.ventana("^(Print|Imprimir)$")
+    r.activa(dialogo)
+    r.teclas("End")
+    r.teclas("Return")
+    r.sin_ventana("^(Print|Imprimir)$")
+    r.activa(opciones)
+    r.clic(opciones, 74 + 42, 160 + 14)  # OK
+    r.espera(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 1000, 20, "el PDF escrito")
+    r.sin_ventana(r"Presentación Preliminar \.\.")
+    texto = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True, timeout=30).stdout
+    if "LISTADO DE EXPEDIENTES POR CLIENTES" not in texto:
+        raise Fallo("el PDF no tiene el listado de expedientes por cliente")
+    ano = re.search(r"\b(\d{4})/\d{5}-", texto)
+    if not ano:
+        raise Fallo("el listado por cliente no tiene expedientes")
+    # Every procedure of the year's case files with a client reads whole in its column, the
+    # long ones ("Recurso de Apelación") over two lines of their row.
+    procedimientos = [f[0] for f in r.sql(
+        "SELECT DISTINCT B.PROCEDIMIENTO FROM expcli A, exped B WHERE A.ANO = ? AND B.ANO = A.ANO "
+        "AND B.NUMERO = A.NUMERO AND COALESCE(B.PROCEDIMIENTO, '') <> ''", ano.group(1))]
+    columna = columna_del_pdf(pdf, "Procedimiento", "Contrario")
+    if not any(" " in p and len(p) > 16 for p in procedimientos):
+        raise Fallo(f"el despacho no tiene procedimientos largos que leer: {procedimientos}")
+    cortados = [p for p in procedimientos if p not in columna]
+    if cortados:
+        raise Fallo(f"procedimientos cortados en el PDF: {cortados}; la columna dice «{columna[:400]}»")
 
 
 @paso

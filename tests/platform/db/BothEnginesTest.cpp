@@ -3,11 +3,14 @@
 #include "Support.h"
 #include "platform/db/Collation.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <libpq-fe.h>
 #include <random>
+#include <sqlite3.h>
 
 using namespace dbtest;
 using platform::db::TColumnDesc;
@@ -266,4 +269,70 @@ TEST(BothEnginesTest, RowsThatTieOnlyWithoutCaseAreWalkedOnceEachInAUniqueKeysOr
     const QStringList nocase = {QStringLiteral("ana#1"), QStringLiteral("ANA#3"), QStringLiteral("Ana#4"), QStringLiteral("Bea#2"), QStringLiteral("bea#5")};
     EXPECT_EQ(walk(true), nocase);
     EXPECT_EQ(walk(false), reversed(nocase));
+}
+
+// Columns another program declared to sort without case and accents, or by their bytes: a
+// change of case or of an accent alone, made by another user while a record is edited, is seen
+// when the edit is saved, on every column; a record nobody touched saves.
+TEST(BothEnginesTest, AChangeOfCaseOrAccentAloneIsSeenWhateverTheColumnSortsBy) {
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    const QString server = platform::db::DataServer(folder);
+    if (server.isEmpty()) {
+        platform::db::OpenSqlite(folder);
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(QDir(folder).filePath(QStringLiteral("zembra.db"))).constData(), &db), SQLITE_OK);
+        platform::db::RegisterSqliteFunctions(db);
+        EXPECT_EQ(sqlite3_exec(db, "CREATE TABLE nombres (NUM INTEGER, NOMBRE TEXT(30) COLLATE ZBES_CI, "
+                                   "APODO TEXT(30) COLLATE NOCASE, CIUDAD TEXT(30) COLLATE ZBES)", nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    } else {
+        TTableDesc d;
+        d.Name = QStringLiteral("NOMBRES");
+        d.Columns.push_back(TColumnDesc{QStringLiteral("NUM"), TColumnType::Integer, 0, false});
+        for (const char* c : {"NOMBRE", "APODO", "CIUDAD"}) d.Columns.push_back(TColumnDesc{QString::fromLatin1(c), TColumnType::Text, 30, false});
+        platform::db::OpenData(folder)->CreateTable(d);
+        PGconn* admin = PQconnectdb(server.toUtf8().constData());
+        ASSERT_EQ(PQstatus(admin), CONNECTION_OK);
+        PGresult* r = PQexec(admin, "ALTER TABLE nombres ALTER COLUMN nombre TYPE text COLLATE zb_es_ci, "
+                                    "ALTER COLUMN apodo TYPE text COLLATE \"C\"");
+        EXPECT_EQ(PQresultStatus(r), PGRES_COMMAND_OK) << PQerrorMessage(admin);
+        PQclear(r);
+        PQfinish(admin);
+    }
+    TComponent owner(nullptr);
+    TTable* t = NewTable(&owner, folder, QStringLiteral("NOMBRES"));
+    t->Open();
+    t->Append();
+    t->FieldByName(QStringLiteral("NUM"))->SetAsInteger(1);
+    t->FieldByName(QStringLiteral("NOMBRE"))->SetAsString(QStringLiteral("Peña"));
+    t->FieldByName(QStringLiteral("APODO"))->SetAsString(QStringLiteral("Ruiz"));
+    t->FieldByName(QStringLiteral("CIUDAD"))->SetAsString(QStringLiteral("Avila"));
+    t->Post();
+    TQuery* otro = NewQuery(&owner, folder, QString());
+    int n = 1;
+    for (const char* cambio : {"NOMBRE = 'PEÑA'", "NOMBRE = 'PENA'", "APODO = 'RUIZ'", "APODO = 'RUÍZ'", "CIUDAD = 'Ávila'",
+                               "CIUDAD = 'ÁVILA'"}) {
+        t->Refresh();
+        ASSERT_TRUE(t->Locate(QStringLiteral("NUM"), Variant(n), 0));
+        t->Edit();
+        t->FieldByName(QStringLiteral("NUM"))->SetAsInteger(++n);
+        otro->SQL()->SetText(QStringLiteral("UPDATE NOMBRES SET %1").arg(QString::fromUtf8(cambio)));
+        otro->ExecSQL();
+        EXPECT_EQ(EngineCode([&] { t->Post(); }), platform::db::ecRecordChanged) << cambio;
+        t->Cancel();
+        --n;
+        // Read again, it saves.
+        t->Refresh();
+        ASSERT_TRUE(t->Locate(QStringLiteral("NUM"), Variant(n), 0));
+        t->Edit();
+        t->FieldByName(QStringLiteral("NUM"))->SetAsInteger(++n);
+        EXPECT_EQ(EngineCode([&] { t->Post(); }), 0) << cambio;
+    }
+    t->Refresh();
+    ASSERT_TRUE(t->Locate(QStringLiteral("NUM"), Variant(n), 0));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NOMBRE"))->AsString(), QStringLiteral("PENA"));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("APODO"))->AsString(), QStringLiteral("RUÍZ"));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("CIUDAD"))->AsString(), QStringLiteral("ÁVILA"));
 }

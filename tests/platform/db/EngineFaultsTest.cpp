@@ -777,6 +777,66 @@ TEST_F(EngineFaultsTest, APostedRecordShowsWhatAReadFindsAndOthersChangesAreStil
     EXPECT_DOUBLE_EQ(importe->AsFloat(), 99);
 }
 
+// Another program wrote bytes that are not UTF-8: the row reads with replacement characters and
+// saves as shown, changed or not, without being taken for another user's change; deleting it
+// works too. A real change made meanwhile, of case or accent alone, is still seen.
+TEST_F(EngineFaultsTest, ForeignBytesReadAsReplacedAndSaveWithoutAFalseChange) {
+    CreateSchema(folder);
+    TTable* c = NewTable(&owner, folder, QStringLiteral("CLIENTES"));
+    c->Open();
+    for (int n : {1, 2}) {
+        c->Append();
+        c->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(n);
+        c->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Ruiz"));
+        c->Post();
+    }
+    {
+        OtherWorkstation ws(folder);
+        // "Peña" in Latin-1 and a lone continuation byte: neither is UTF-8.
+        ws.Exec("UPDATE clientes SET APELLIDOS = CAST(X'50E96E61' AS TEXT) WHERE CLIENTE = 1");
+        ws.Exec("UPDATE clientes SET NOMBRE = CAST(X'4C7580' AS TEXT) WHERE CLIENTE = 2");
+    }
+    c->Refresh();
+    const QChar bad = QChar::ReplacementCharacter;
+    TField* nombre = c->FieldByName(QStringLiteral("NOMBRE"));
+    TField* apellidos = c->FieldByName(QStringLiteral("APELLIDOS"));
+    ASSERT_TRUE(c->Locate(QStringLiteral("CLIENTE"), Variant(1), 0));
+    EXPECT_EQ(apellidos->AsString(), QStringLiteral("P") + bad + QStringLiteral("na"));
+    c->Edit();
+    c->FieldByName(QStringLiteral("ALTA"))->SetAsBoolean(true);
+    EXPECT_EQ(EngineCode([&] { c->Post(); }), 0);
+    c->Edit();
+    nombre->SetAsString(QStringLiteral("Ana"));
+    EXPECT_EQ(EngineCode([&] { c->Post(); }), 0);
+    c->Edit();  // saved as shown
+    apellidos->SetAsString(apellidos->AsString() + QStringLiteral(" Gil"));
+    EXPECT_EQ(EngineCode([&] { c->Post(); }), 0);
+    c->Refresh();
+    ASSERT_TRUE(c->Locate(QStringLiteral("CLIENTE"), Variant(1), 0));
+    EXPECT_EQ(apellidos->AsString(), QStringLiteral("P") + bad + QStringLiteral("na Gil"));
+    EXPECT_EQ(nombre->AsString(), QStringLiteral("Ana"));
+
+    ASSERT_TRUE(c->Locate(QStringLiteral("CLIENTE"), Variant(2), 0));
+    EXPECT_EQ(nombre->AsString(), QStringLiteral("Lu") + bad);
+    c->Edit();
+    c->FieldByName(QStringLiteral("ALTA"))->SetAsBoolean(true);
+    OtherWorkstation(folder).Exec("UPDATE clientes SET APELLIDOS = 'RUIZ' WHERE CLIENTE = 2");
+    EXPECT_EQ(EngineCode([&] { c->Post(); }), platform::db::ecRecordChanged);
+    c->Cancel();
+    c->Refresh();
+    ASSERT_TRUE(c->Locate(QStringLiteral("CLIENTE"), Variant(2), 0));
+    c->Edit();
+    c->FieldByName(QStringLiteral("ALTA"))->SetAsBoolean(false);
+    OtherWorkstation(folder).Exec("UPDATE clientes SET APELLIDOS = 'RUÍZ' WHERE CLIENTE = 2");
+    EXPECT_EQ(EngineCode([&] { c->Post(); }), platform::db::ecRecordChanged);
+    c->Cancel();
+    c->Refresh();
+    ASSERT_TRUE(c->Locate(QStringLiteral("CLIENTE"), Variant(2), 0));
+    EXPECT_EQ(EngineCode([&] { c->Delete(); }), 0);
+    c->Refresh();
+    EXPECT_EQ(c->RecordCount(), 1);
+}
+
 TEST_F(EngineFaultsTest, ASecondStatementAfterASemicolonIsRefused) {
     CreateSchema(folder);
     TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));

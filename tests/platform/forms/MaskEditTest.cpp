@@ -164,4 +164,31 @@ TEST_F(MaskEditTest, AValuePastedWithItsSeparatorsFillsEachPart) {
     EXPECT_EQ(paste("00000-l;1;_", "123456-B"), QStringLiteral("12345-B"));
 }
 
+// A click into an empty edit, wherever it falls, starts the date at its first position; a click
+// into one already holding a date puts the caret where it fell, to mend a digit there.
+TEST_F(MaskEditTest, AClickIntoAnEmptyEditStartsAtTheFirstPosition) {
+    edit->SetEditMask(QStringLiteral("!99/99/9999;1;_"));
+    edit->SetBounds(10, 10, 84, 21);
+    other->SetBounds(10, 40, 84, 21);
+    form->Show();
+    TFormHarness::Focus(other);
+    TFormHarness::ClickAt(edit, edit->Width() - 6, edit->Height() / 2);
+    EXPECT_EQ(form->ActiveControl(), edit);
+    EXPECT_EQ(edit->SelStart(), 0);
+    TFormHarness::Type(QStringLiteral("15012027"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("15/01/2027"));
+    // Focused already, and blanks written as spaces by the program: still empty.
+    edit->SetText(QStringLiteral("  /  /    "));
+    TFormHarness::ClickAt(edit, edit->Width() / 2, edit->Height() / 2);
+    EXPECT_EQ(edit->SelStart(), 0);
+    edit->SetText(QStringLiteral("15/01/2027"));
+    TFormHarness::ClickAt(edit, edit->Width() - 6, edit->Height() / 2);
+    EXPECT_GT(edit->SelStart(), 5);
+    // A mask starting with a literal: the first position that takes a character.
+    edit->SetEditMask(QStringLiteral("(999);1;_"));
+    edit->SetText(QString());
+    TFormHarness::ClickAt(edit, edit->Width() - 6, edit->Height() / 2);
+    EXPECT_EQ(edit->SelStart(), 1);
+}
+
 }  // namespace
