@@ -567,15 +567,19 @@ public:
         PGconn* side = TConnectParams(FServer, FWaits).Connect();
         QString gone = QString::fromUtf8("El servidor no ha respondido en %1 s y no se llega a él.").arg(FWaits.Answer);
         if (side && PQstatus(side) == CONNECTION_OK &&
-            PQsendQuery(side, QByteArray("SELECT state FROM pg_stat_activity WHERE pid = " + QByteArray::number(pid)).constData())) {
+            PQsendQuery(side, QByteArray("SELECT state, query FROM pg_stat_activity WHERE pid = " + QByteArray::number(pid)).constData())) {
             bool answered = true;
             while (answered && PQisBusy(side)) answered = WaitFor(PQsocket(side), POLLIN, FWaits.Connect) && PQconsumeInput(side);
             if (answered) {
                 TResult r(PQgetResult(side), &PQclear);
-                if (PQresultStatus(r.get()) == PGRES_TUPLES_OK && PQntuples(r.get()) == 1 && std::strcmp(PQgetvalue(r.get(), 0, 0), "active") == 0)
-                    gone.clear();
+                const bool row = PQresultStatus(r.get()) == PGRES_TUPLES_OK && PQntuples(r.get()) == 1;
+                const QByteArray state = row ? PQgetvalue(r.get(), 0, 0) : "";
+                if (state == "active") gone.clear();
                 else if (PQresultStatus(r.get()) == PGRES_TUPLES_OK)
                     gone = QString::fromUtf8("El servidor no ha recibido la operación o su respuesta no ha llegado en %1 s.").arg(FWaits.Answer);
+                // A commit the server finished, whose answer alone was lost (a commit that failed
+                // would have ended so too, but nothing this engine writes can fail at commit).
+                FCommitted = state == "idle" && QByteArray(PQgetvalue(r.get(), 0, 1)).trimmed().compare("COMMIT", Qt::CaseInsensitive) == 0;
                 while (PGresult* more = PQgetResult(side)) PQclear(more);
             }
         }
@@ -828,8 +832,16 @@ public:
     void Commit() override {
         if (!FInTrans) return;
         FInTrans = false;
+        FCommitted = false;
         try {
             Exec(QStringLiteral("COMMIT"));
+        } catch (const EDBEngineError&) {
+            // Saved, though the answer never came: the server says it finished the commit. The
+            // connection is gone; the next action makes another.
+            if (std::exchange(FCommitted, false)) return;
+            if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE)
+                Quiet("ROLLBACK");
+            throw;
         } catch (...) {
             if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE)
                 Quiet("ROLLBACK");
@@ -1436,6 +1448,7 @@ private:
     TWaits FWaits;
     QString FDropped;  // why the connection was given up
     bool FEnsuring = false;
+    bool FCommitted = false;  // the server was seen to finish a commit whose answer was lost
     qint64 FWriterLock = 0;
     PGconn* FConn = nullptr;
     int FGeneration = 0;

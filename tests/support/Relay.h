@@ -1,8 +1,10 @@
 #pragma once
 // A TCP relay in front of a server, for the tests of a failing network: it passes bytes both
 // ways, freezes (keeps every connection open and takes new ones into the queue, but moves
-// nothing: a link that went silent), and cuts (closes every connection it carries, as a
-// restart or a pulled cable would; new ones pass again).
+// nothing: a link that went silent), cuts (closes every connection it carries, as a restart or
+// a pulled cable would; new ones pass again), and loses the answers of the connections it
+// carries (what they send still reaches the server; new connections pass both ways).
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
@@ -58,6 +60,12 @@ public:
         Set(TMode::Pass);
         while (FCut) std::this_thread::yield();
     }
+    // The server's answers on the connections carried so far go nowhere from now on.
+    void LoseAnswers() {
+        FLose = true;
+        Set(TMode::Pass);
+        while (FLose) std::this_thread::yield();
+    }
 
 private:
     void Set(TMode m) {
@@ -95,6 +103,7 @@ private:
     void Loop() {
         while (!FStop) {
             if (FCut) {
+                FDeaf.clear();
                 for (auto& [a, b] : FPairs) {
                     ::shutdown(a, SHUT_RDWR);
                     ::shutdown(b, SHUT_RDWR);
@@ -104,13 +113,19 @@ private:
                 FPairs.clear();
                 FCut = false;
             }
+            if (FLose) {
+                for (auto& p : FPairs) FDeaf.push_back(p.first);
+                FLose = false;
+            }
             const bool pass = FMode == TMode::Pass;
             std::vector<pollfd> fds{{FWake[0], POLLIN, 0}};
             if (pass) {
                 fds.push_back({FListen, POLLIN, 0});
                 for (auto& [a, b] : FPairs) {
                     fds.push_back({a, POLLIN, 0});
-                    fds.push_back({b, POLLIN, 0});
+                    // An answer held back stays unread in the server's side.
+                    const bool deaf = std::find(FDeaf.begin(), FDeaf.end(), a) != FDeaf.end();
+                    fds.push_back({deaf ? -1 : b, POLLIN, 0});
                 }
             }
             if (::poll(fds.data(), fds.size(), 1000) <= 0) continue;
@@ -129,6 +144,7 @@ private:
                 if (ok && b.revents) ok = Move(FPairs[i].second, FPairs[i].first);
                 if (!ok) {
                     // One side ended: the other is told by closing it too.
+                    std::erase(FDeaf, FPairs[i].first);
                     ::close(FPairs[i].first);
                     ::close(FPairs[i].second);
                     FPairs[i] = {-1, -1};
@@ -147,7 +163,8 @@ private:
     int FTarget, FPort = 0, FListen = -1;
     int FWake[2] = {-1, -1};
     std::atomic<TMode> FMode{TMode::Pass};
-    std::atomic<bool> FStop{false}, FCut{false};
+    std::atomic<bool> FStop{false}, FCut{false}, FLose{false};
+    std::vector<int> FDeaf;  // client sides whose answers are lost
     std::vector<std::pair<int, int>> FPairs;  // client, server
     std::thread FThread;
 };

@@ -180,3 +180,27 @@ TEST_F(FrozenLinkTest, AnIdleDeskWorksAtItsFirstActionAfterARestart) {
     QString message;
     EXPECT_EQ(EngineCode([&] { EXPECT_EQ(Count(*desk), 1); }, &message), 0) << qPrintable(message);
 }
+
+// The answer to a commit is lost on the way although the server finished it: asked on a new
+// connection, the server says so, and the commit is reported saved, stored once. A statement
+// whose answer is lost before the commit leaves the transaction unsaved, and is told so.
+TEST_F(FrozenLinkTest, ACommitWhoseAnswerIsLostIsReportedSavedOnlyWhenTheServerFinishedIt) {
+    auto desk = platform::db::OpenPostgres(dir.path(), viaRelay);
+    auto other = platform::db::OpenPostgres(dir.path(), direct);
+    desk->StartTransaction();
+    Add(*desk, QStringLiteral("1"));
+    relay->LoseAnswers();
+    EXPECT_EQ(EngineCode([&] { desk->Commit(); }), 0);
+    EXPECT_FALSE(desk->InTransaction());
+    EXPECT_EQ(Count(*other), 1);
+
+    EXPECT_EQ(Count(*desk), 1);  // on a new connection
+    desk->StartTransaction();
+    Add(*desk, QStringLiteral("2"));
+    relay->LoseAnswers();
+    QString message;
+    EXPECT_EQ(EngineCode([&] { Add(*desk, QStringLiteral("3")); }, &message), platform::db::ecServerLost);
+    EXPECT_TRUE(message.contains(QStringLiteral("no se ha guardado"))) << qPrintable(message);
+    EXPECT_FALSE(desk->InTransaction());
+    EXPECT_EQ(Count(*desk), 1);
+}
