@@ -459,6 +459,7 @@ public:
     void Connect() {
         if (FConn) PQfinish(FConn);
         FWaits = ReadWaits();
+        FDropped.clear();
         FConn = TConnectParams(FServer, FWaits).Connect();
         if (!FConn || PQstatus(FConn) != CONNECTION_OK) {
             QString why = IgnoredPasswordFile(FConn);
@@ -499,6 +500,10 @@ public:
     void Ensure() {
         Idle();
         if (FConn && PQstatus(FConn) == CONNECTION_OK) return;
+        // Lost under a statement whose failure nothing waited for (freeing a lock, a rollback):
+        // what the old connection held is told now, never carried on silently by a new one.
+        const QString why = FConn ? QString::fromUtf8(PQerrorMessage(FConn)) : FDropped;
+        if (FInTrans || !FOwners.empty() || std::exchange(FUntold, false)) Lost(why);
         Connect();
     }
     // A server restarted, or a link cut, while this workstation sat idle has closed the
@@ -594,7 +599,7 @@ public:
 
     // Turns a failed result into the engine's error; the connection, when lost, is said so.
     [[noreturn]] void Raise(const PGresult* r) {
-        if (!FConn) Lost(std::exchange(FDropped, QString()));
+        if (!FConn) Lost(FDropped);
         if (PQstatus(FConn) != CONNECTION_OK) Lost(QString::fromUtf8(PQerrorMessage(FConn)));
         const QString state = Sqlstate(r);
         const QString msg = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(FConn)).trimmed();
@@ -831,6 +836,7 @@ public:
     }
     void Commit() override {
         if (!FInTrans) return;
+        Ensure();  // a connection found closed before the commit is told, the transaction with it
         FInTrans = false;
         FCommitted = false;
         try {
@@ -1420,7 +1426,9 @@ public:
         if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;
         // Prepared, and without forgetting the row the last write returned: the post that
         // frees its lock reads that row next. A failure leaves nothing to undo: the lock dies
-        // with the connection.
+        // with the connection, but a transaction or other locks going with it are told at the
+        // next action.
+        const bool holds = FInTrans || !FOwners.empty();
         try {
             const std::vector<QVariant> args{QVariant(qlonglong(key))};
             const QByteArray name = Statement(QStringLiteral("SELECT pg_advisory_unlock($1)"), args);
@@ -1429,6 +1437,7 @@ public:
             PQclear(Await(PQsendQueryPrepared(FConn, name.constData(), 1, p.Values.data(), p.Lengths.data(), p.Formats.data(), 0)));
         } catch (const Exception&) {
         }
+        if (holds && (!FConn || PQstatus(FConn) != CONNECTION_OK)) FUntold = true;
     }
 
     // The server makes every commit durable itself.
@@ -1448,6 +1457,7 @@ private:
     TWaits FWaits;
     QString FDropped;  // why the connection was given up
     bool FEnsuring = false;
+    bool FUntold = false;     // a connection lost with what it held, not said yet
     bool FCommitted = false;  // the server was seen to finish a commit whose answer was lost
     qint64 FWriterLock = 0;
     PGconn* FConn = nullptr;

@@ -204,3 +204,22 @@ TEST_F(FrozenLinkTest, ACommitWhoseAnswerIsLostIsReportedSavedOnlyWhenTheServerF
     EXPECT_FALSE(desk->InTransaction());
     EXPECT_EQ(Count(*desk), 1);
 }
+
+// A connection given up under a statement nobody waits on (freeing a record lock) inside a
+// transaction: the next action says the work was lost instead of going on, outside the
+// transaction, on a new connection.
+TEST_F(FrozenLinkTest, AConnectionGivenUpWhileFreeingALockInsideATransactionIsToldAtTheNextAction) {
+    auto desk = platform::db::OpenPostgres(dir.path(), viaRelay);
+    const qint64 id = Add(*desk, QStringLiteral("1"));
+    desk->StartTransaction();
+    Add(*desk, QStringLiteral("2"));
+    ASSERT_TRUE(desk->LockRecord(QStringLiteral("EXPED"), id, this));
+    relay->Freeze();
+    desk->UnlockRecord(QStringLiteral("EXPED"), id, this);
+    relay->Pass();
+    QString message;
+    EXPECT_EQ(EngineCode([&] { Add(*desk, QStringLiteral("3")); }, &message), platform::db::ecServerLost);
+    EXPECT_TRUE(message.contains(QStringLiteral("no se ha guardado"))) << qPrintable(message);
+    EXPECT_FALSE(desk->InTransaction());
+    EXPECT_EQ(Count(*desk), 1);
+}
