@@ -350,7 +350,7 @@ struct TConnectParams {
 // libpq ignores a password file others may read, and says so only on standard error: the
 // reason a desktop user can act on, when the server then asked for a password.
 QString IgnoredPasswordFile(PGconn* conn) {
-    if (!conn || !QByteArray(PQerrorMessage(conn)).contains("no password supplied")) return {};
+    if (!conn || !PQconnectionNeedsPassword(conn)) return {};  // libpq's own words may come translated
     QByteArray file = qgetenv("PGPASSFILE");
     if (PQconninfoOption* options = PQconninfo(conn)) {
         for (PQconninfoOption* o = options; o->keyword; ++o)
