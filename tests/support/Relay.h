@@ -4,10 +4,13 @@
 // nothing: a link that went silent), cuts (closes every connection it carries, as a restart or
 // a pulled cable would; new ones pass again), and loses the answers of the connections it
 // carries (what they send still reaches the server; new connections pass both ways).
+#include <QString>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <libpq-fe.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -168,5 +171,24 @@ private:
     std::vector<std::pair<int, int>> FPairs;  // client, server
     std::thread FThread;
 };
+
+// The libpq connection string `server` with `port` instead of its own (given in `serverPort`),
+// and without the keyword `drop`.
+inline QString ThroughPort(const QString& server, int port, int* serverPort = nullptr, const char* drop = "") {
+    QString out;
+    PQconninfoOption* options = PQconninfoParse(server.toUtf8().constData(), nullptr);
+    for (PQconninfoOption* o = options; o && o->keyword; ++o) {
+        if (!o->val || std::strcmp(o->keyword, drop) == 0) continue;
+        QString value = QString::fromUtf8(o->val);
+        if (std::strcmp(o->keyword, "port") == 0) {
+            if (serverPort) *serverPort = value.toInt();
+            value = QString::number(port);
+        }
+        value.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+        out += QStringLiteral("%1='%2' ").arg(QString::fromLatin1(o->keyword), value);
+    }
+    PQconninfoFree(options);
+    return out.trimmed();
+}
 
 }  // namespace testsupport

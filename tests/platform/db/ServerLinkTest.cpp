@@ -29,23 +29,6 @@ int EngineCode(const std::function<void()>& op, QString* message = nullptr) {
     return 0;
 }
 
-// The folder's connection string with `port` instead of the server's, and what it said of the port.
-QString Through(const QString& server, int port, int* serverPort = nullptr) {
-    QString out;
-    PQconninfoOption* options = PQconninfoParse(server.toUtf8().constData(), nullptr);
-    for (PQconninfoOption* o = options; o && o->keyword; ++o) {
-        if (!o->val) continue;
-        QString value = QString::fromUtf8(o->val);
-        if (std::strcmp(o->keyword, "port") == 0) {
-            if (serverPort) *serverPort = value.toInt();
-            value = QString::number(port);
-        }
-        out += QStringLiteral("%1='%2' ").arg(QString::fromLatin1(o->keyword), value.replace(QLatin1Char('\''), QStringLiteral("\\'")));
-    }
-    PQconninfoFree(options);
-    return out.trimmed();
-}
-
 class ServerLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -53,9 +36,9 @@ protected:
         if (server.isEmpty()) GTEST_SKIP() << "runs with the test server (label postgres)";
         CreateSchema(dir.path());
         int port = 0;
-        Through(server, 0, &port);
+        testsupport::ThroughPort(server, 0, &port);
         relay = std::make_unique<testsupport::TRelay>(port);
-        desk = platform::db::OpenPostgres(dir.path(), Through(server, relay->Port()));
+        desk = platform::db::OpenPostgres(dir.path(), testsupport::ThroughPort(server, relay->Port()));
         id = desk->Insert(QStringLiteral("EXPED"), {QStringLiteral("ANO"), QStringLiteral("NUMERO")},
                           {QVariant(QStringLiteral("2024")), QVariant(QStringLiteral("1"))});
     }

@@ -29,22 +29,6 @@ int EngineCode(const std::function<void()>& op, QString* message = nullptr) {
     return 0;
 }
 
-QString Without(const QString& server, const char* drop, int port, int* serverPort) {
-    QString out;
-    PQconninfoOption* options = PQconninfoParse(server.toUtf8().constData(), nullptr);
-    for (PQconninfoOption* o = options; o && o->keyword; ++o) {
-        if (!o->val || std::strcmp(o->keyword, drop) == 0) continue;
-        QString value = QString::fromUtf8(o->val);
-        if (std::strcmp(o->keyword, "port") == 0) {
-            *serverPort = value.toInt();
-            value = QString::number(port);
-        }
-        out += QStringLiteral("%1='%2' ").arg(QString::fromLatin1(o->keyword), value.replace(QLatin1Char('\''), QStringLiteral("\\'")));
-    }
-    PQconninfoFree(options);
-    return out.trimmed();
-}
-
 class FrozenLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -55,10 +39,10 @@ protected:
         qputenv("ZEMBRA_ESPERA_TRANSACCION", QByteArray::number(kIdle));
         CreateSchema(dir.path());
         int port = 0;
-        Without(direct, "connect_timeout", 0, &port);
+        testsupport::ThroughPort(direct, 0, &port);
         relay = std::make_unique<testsupport::TRelay>(port);
         // The test cluster's string sets its own connection wait: ours applies without it.
-        viaRelay = Without(direct, "connect_timeout", relay->Port(), &port);
+        viaRelay = testsupport::ThroughPort(direct, relay->Port(), nullptr, "connect_timeout");
     }
     void TearDown() override {
         for (const char* n : {"ZEMBRA_ESPERA_CONEXION", "ZEMBRA_ESPERA_RESPUESTA", "ZEMBRA_ESPERA_TRANSACCION"}) qunsetenv(n);
