@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <libpq-fe.h>
 #include <atomic>
@@ -512,6 +513,8 @@ public:
     // transaction, record locks), which is told.
     void Idle() {
         if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;
+        // Only after a pause: statements that follow each other closely save the look.
+        if (std::chrono::steady_clock::now() - FLastAnswer < std::chrono::milliseconds(100)) return;
         pollfd p{PQsocket(FConn), POLLIN, 0};
         if (::poll(&p, 1, 0) <= 0) return;
         const bool holds = FInTrans || !FOwners.empty() || PQtransactionStatus(FConn) != PQTRANS_IDLE;
@@ -551,6 +554,7 @@ public:
             PQclear(last);
             last = r;
         }
+        FLastAnswer = std::chrono::steady_clock::now();
         return last;
     }
     // False when the connection was given up (closed, with the reason kept for the message).
@@ -1457,6 +1461,7 @@ private:
     TWaits FWaits;
     QString FDropped;  // why the connection was given up
     bool FEnsuring = false;
+    std::chrono::steady_clock::time_point FLastAnswer;
     bool FUntold = false;     // a connection lost with what it held, not said yet
     bool FCommitted = false;  // the server was seen to finish a commit whose answer was lost
     qint64 FWriterLock = 0;
