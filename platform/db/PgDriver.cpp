@@ -471,6 +471,9 @@ public:
         }
         PQsetClientEncoding(FConn, "UTF8");
         PQsetNoticeProcessor(FConn, [](void*, const char*) {}, nullptr);
+        // Sending never blocks either: a long statement on a frozen link waits as an answer does
+        // (the system's own bound on unsent data may be off).
+        PQsetnonblocking(FConn, 1);
         FDisplayName = QStringLiteral("%1:%2/%3").arg(QString::fromUtf8(PQhost(FConn)), QString::fromUtf8(PQport(FConn)),
                                                       QString::fromUtf8(PQdb(FConn)));
         ++FGeneration;

@@ -79,6 +79,19 @@ TEST_F(FrozenLinkTest, AnActionOnAFrozenLinkEndsInTheLostServerMessageWithinTheW
     EXPECT_TRUE(message.contains(QString::fromUtf8("Se ha perdido la conexión"))) << qPrintable(message);
     relay->Pass();
     EXPECT_EQ(Count(*desk), 1);
+    // Also while sending a text larger than what the link's buffers take in, when the office
+    // turned off the system's bound on unsent data.
+    auto sender = platform::db::OpenPostgres(dir.path(), viaRelay + QStringLiteral(" tcp_user_timeout=0"));
+    relay->Freeze();
+    t.restart();
+    EXPECT_EQ(EngineCode([&] {
+                  sender->Insert(QStringLiteral("EXPED"), {QStringLiteral("ANO"), QStringLiteral("NUMERO"), QStringLiteral("OBSERVACIONES")},
+                               {QVariant(QStringLiteral("2024")), QVariant(QStringLiteral("2")), QVariant(QString(40 << 20, QLatin1Char('x')))});
+              }),
+              platform::db::ecServerLost);
+    EXPECT_LT(t.elapsed(), (kAnswer + kConnect + 3) * 1000);
+    relay->Pass();
+    EXPECT_EQ(Count(*desk), 1);
 }
 
 // A statement that runs longer than the answer's wait on a link that works is not cut: the
