@@ -28,6 +28,9 @@ public:
     // Listens on a free port of 127.0.0.1 and relays to 127.0.0.1:`target`.
     explicit TRelay(int target) : FTarget(target) {
         FListen = ::socket(AF_INET, SOCK_STREAM, 0);
+        // Small buffers on its side, as a real link's: a frozen link soon takes no more.
+        const int buffer = 64 << 10;
+        ::setsockopt(FListen, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

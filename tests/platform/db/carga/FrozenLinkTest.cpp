@@ -86,7 +86,7 @@ TEST_F(FrozenLinkTest, AnActionOnAFrozenLinkEndsInTheLostServerMessageWithinTheW
     t.restart();
     EXPECT_EQ(EngineCode([&] {
                   sender->Insert(QStringLiteral("EXPED"), {QStringLiteral("ANO"), QStringLiteral("NUMERO"), QStringLiteral("OBSERVACIONES")},
-                               {QVariant(QStringLiteral("2024")), QVariant(QStringLiteral("2")), QVariant(QString(40 << 20, QLatin1Char('x')))});
+                               {QVariant(QStringLiteral("2024")), QVariant(QStringLiteral("2")), QVariant(QString(16 << 20, QLatin1Char('x')))});
               }),
               platform::db::ecServerLost);
     EXPECT_LT(t.elapsed(), (kAnswer + kConnect + 3) * 1000);
