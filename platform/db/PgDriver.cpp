@@ -11,15 +11,22 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHash>
+#include <QSet>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QThread>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <libpq-fe.h>
 #include <atomic>
+#include <cerrno>
 #include <map>
+#include <poll.h>
+#include <utility>
+#include <sys/stat.h>
 
 namespace platform::db {
 
@@ -98,7 +105,7 @@ struct TParams {
             Types[i] = kBytea;
             break;
         default:
-            // The server refuses the character zero in a text.
+            // The server refuses the character zero in a text: a post says so before it gets here.
             Data[i] = ValidText(v.toString()).toUtf8();
             if (Data[i].contains('\0')) Data[i].replace('\0', "");
         }
@@ -247,6 +254,129 @@ void TieBreak(std::vector<TToken>& t) {
     t[last - 1].text += QStringLiteral(", %1.zb_id").arg(name);
 }
 
+// How long a workstation waits on the server, in seconds: for a connection to be made, for the
+// answer to a statement before asking the server whether it still works on it, and how long
+// the server keeps a session idle inside a transaction (its writer lock stops every other
+// desk's numbered posts). Read at each connection: ZEMBRA_ESPERA_CONEXION, _RESPUESTA and
+// _TRANSACCION change them for the whole workstation.
+struct TWaits {
+    int Connect = 10, Answer = 20, IdleInTransaction = 30;
+};
+TWaits ReadWaits() {
+    TWaits w;
+    auto read = [](const char* name, int& value) {
+        bool ok = false;
+        const int v = qEnvironmentVariableIntValue(name, &ok);
+        if (ok && v > 0) value = v;
+    };
+    read("ZEMBRA_ESPERA_CONEXION", w.Connect);
+    read("ZEMBRA_ESPERA_RESPUESTA", w.Answer);
+    read("ZEMBRA_ESPERA_TRANSACCION", w.IdleInTransaction);
+    w.Connect = std::max(w.Connect, 2);  // libpq's least
+    return w;
+}
+
+// The settings a service of libpq's service files gives (the user's file first, as libpq reads them).
+QSet<QByteArray> ServiceKeys(const QByteArray& service) {
+    const QByteArray own = qgetenv("PGSERVICEFILE"), system = qgetenv("PGSYSCONFDIR");
+    const QStringList files{own.isEmpty() ? QDir::homePath() + QStringLiteral("/.pg_service.conf") : QString::fromLocal8Bit(own),
+                            (system.isEmpty() ? QStringLiteral("/etc/postgresql-common") : QString::fromLocal8Bit(system)) +
+                                QStringLiteral("/pg_service.conf")};
+    for (const QString& name : files) {
+        QFile f(name);
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        QSet<QByteArray> keys;
+        bool inside = false, found = false;
+        for (QByteArray line : f.readAll().split('\n')) {
+            line = line.trimmed();
+            if (line.startsWith('[')) {
+                inside = line == '[' + service + ']';
+                found = found || inside;
+            } else if (inside && line.contains('=') && !line.startsWith('#')) {
+                keys.insert(line.left(line.indexOf('=')).trimmed());
+            }
+        }
+        if (found) return keys;
+    }
+    return {};
+}
+
+// libpq's parameters for a connection to `server`: the waits this program wants, then the
+// office's own text, so that what it sets (there, in the service it names or in libpq's
+// environment) stands over ours, as libpq users expect.
+struct TConnectParams {
+    std::vector<QByteArray> Keys, Values;
+    std::vector<const char*> KeyPtrs, ValuePtrs;
+    TConnectParams(const QString& server, const TWaits& w) {
+        const QByteArray text = server.toUtf8();
+        QSet<QByteArray> office;
+        QByteArray service = qgetenv("PGSERVICE");
+        if (PQconninfoOption* options = PQconninfoParse(text.constData(), nullptr)) {
+            for (PQconninfoOption* o = options; o->keyword; ++o) {
+                if (!o->val) continue;
+                office.insert(o->keyword);
+                if (std::strcmp(o->keyword, "service") == 0) service = o->val;
+            }
+            PQconninfoFree(options);
+        }
+        if (!service.isEmpty()) office.unite(ServiceKeys(service));
+        if (!qEnvironmentVariableIsEmpty("PGCONNECT_TIMEOUT")) office.insert("connect_timeout");
+        const std::pair<const char*, QByteArray> ours[] = {
+            {"connect_timeout", QByteArray::number(w.Connect)},
+            // A link that dies under a connection (a cable, a router) ends it: unanswered probes
+            // while waiting, or data the other end never took.
+            {"keepalives", "1"},
+            {"keepalives_idle", "10"},
+            {"keepalives_interval", "5"},
+            {"keepalives_count", "3"},
+            {"tcp_user_timeout", QByteArray::number(w.Answer * 1000)},
+        };
+        for (const auto& [key, value] : ours) {
+            if (office.contains(key)) continue;
+            Keys.push_back(key);
+            Values.push_back(value);
+        }
+        Keys.push_back("dbname");
+        Values.push_back(text);
+        for (size_t i = 0; i < Keys.size(); ++i) {
+            KeyPtrs.push_back(Keys[i].constData());
+            ValuePtrs.push_back(Values[i].constData());
+        }
+        KeyPtrs.push_back(nullptr);
+        ValuePtrs.push_back(nullptr);
+    }
+    PGconn* Connect() const { return PQconnectdbParams(KeyPtrs.data(), ValuePtrs.data(), 1); }
+};
+
+// libpq ignores a password file others may read, and says so only on standard error: the
+// reason a desktop user can act on, when the server then asked for a password.
+QString IgnoredPasswordFile(PGconn* conn) {
+    if (!conn || !PQconnectionNeedsPassword(conn)) return {};  // libpq's own words may come translated
+    QByteArray file = qgetenv("PGPASSFILE");
+    if (PQconninfoOption* options = PQconninfo(conn)) {
+        for (PQconninfoOption* o = options; o->keyword; ++o)
+            if (std::strcmp(o->keyword, "passfile") == 0 && o->val && *o->val) file = o->val;
+        PQconninfoFree(options);
+    }
+    if (file.isEmpty()) file = QFile::encodeName(QDir::homePath() + QStringLiteral("/.pgpass"));
+    struct stat st {};
+    if (::stat(file.constData(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & (S_IRWXG | S_IRWXO)) == 0) return {};
+    const QString name = QFile::decodeName(file);
+    return QString::fromUtf8("El fichero de contraseñas %1 no se usa porque otros usuarios pueden leerlo, y sin él el servidor no "
+                             "acepta la conexión. Déjelo legible sólo por usted (en un terminal: chmod 600 %1) y vuelva a intentarlo.")
+        .arg(name);
+}
+
+// Waits until `sock` is ready for `events`, at most `seconds`; false when the time ran out.
+bool WaitFor(int sock, short events, int seconds) {
+    pollfd p{sock, events, 0};
+    for (;;) {
+        const int n = ::poll(&p, 1, seconds * 1000);
+        if (n < 0 && errno == EINTR) continue;
+        return n != 0;  // a failed poll leaves libpq to find the fault
+    }
+}
+
 }  // namespace
 
 class TPgConnection;
@@ -329,15 +459,21 @@ public:
     }
     void Connect() {
         if (FConn) PQfinish(FConn);
-        FConn = PQconnectdb(FServer.toUtf8().constData());
+        FWaits = ReadWaits();
+        FDropped.clear();
+        FConn = TConnectParams(FServer, FWaits).Connect();
         if (!FConn || PQstatus(FConn) != CONNECTION_OK) {
-            const QString why = FConn ? QString::fromUtf8(PQerrorMessage(FConn)) : QString();
+            QString why = IgnoredPasswordFile(FConn);
+            if (why.isEmpty()) why = FConn ? QString::fromUtf8(PQerrorMessage(FConn)) : QString();
             if (FConn) PQfinish(FConn);
             FConn = nullptr;
             EngineError(ecServerLost, QString::fromUtf8("No se puede conectar con el servidor de datos %1.\n%2").arg(ServerName(), why.trimmed()));
         }
         PQsetClientEncoding(FConn, "UTF8");
         PQsetNoticeProcessor(FConn, [](void*, const char*) {}, nullptr);
+        // Sending never blocks either: a long statement on a frozen link waits as an answer does
+        // (the system's own bound on unsent data may be off).
+        PQsetnonblocking(FConn, 1);
         FDisplayName = QStringLiteral("%1:%2/%3").arg(QString::fromUtf8(PQhost(FConn)), QString::fromUtf8(PQport(FConn)),
                                                       QString::fromUtf8(PQdb(FConn)));
         ++FGeneration;
@@ -346,8 +482,18 @@ public:
         FQueries.clear();  // gone with the old session
         FUnused.clear();
         // A lock held by another workstation beyond this is reported, not waited for forever.
+        // A session left idle inside a transaction (a desk whose link froze mid-save) loses it,
+        // and the writer lock with it, so the rest of the office goes on; record locks are
+        // held outside transactions and stay. The server notices a dead desk by its own
+        // probes. Each only where the office set nothing (its options, its role, its database).
         TResult r = Exec(QStringLiteral("SET lock_timeout = '10s'; SET extra_float_digits = 1; SET standard_conforming_strings = on; "
-                                        "SELECT current_schema()"));
+                                        "SELECT set_config(s.name, s.value, false) FROM (VALUES "
+                                        "('idle_in_transaction_session_timeout', '%1s'), ('tcp_keepalives_idle', '10'), "
+                                        "('tcp_keepalives_interval', '5'), ('tcp_keepalives_count', '3'), ('tcp_user_timeout', '%2')) "
+                                        "s(name, value) JOIN pg_settings p ON p.name = s.name WHERE p.source = 'default'; "
+                                        "SELECT current_schema()")
+                             .arg(FWaits.IdleInTransaction)
+                             .arg(FWaits.Answer * 1000));
         // Locks are the database's: the schema is part of their keys, so offices that share a
         // database in schemas of their own never lock each other out.
         FSchema = QString::fromUtf8(PQgetvalue(r.get(), 0, 0));
@@ -356,15 +502,112 @@ public:
     // Before each action: a connection lost since the last one is made again (its locks and its
     // transaction are gone with it, which the error of the lost action already said).
     void Ensure() {
+        Idle();
         if (FConn && PQstatus(FConn) == CONNECTION_OK) return;
+        // Lost under a statement whose failure nothing waited for (freeing a lock, a rollback):
+        // what the old connection held is told now, never carried on silently by a new one.
+        const QString why = FConn ? QString::fromUtf8(PQerrorMessage(FConn)) : FDropped;
+        if (FInTrans || !FOwners.empty() || std::exchange(FUntold, false)) Lost(why);
         Connect();
+    }
+    // A server restarted, or a link cut, while this workstation sat idle has closed the
+    // connection: found before anything of the next action is sent, the action goes on a new
+    // connection without a word, unless the old one held what a new one cannot give back (a
+    // transaction, record locks), which is told.
+    void Idle() {
+        if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;
+        // Only after a pause: statements that follow each other closely save the look.
+        if (std::chrono::steady_clock::now() - FLastAnswer < std::chrono::milliseconds(100)) return;
+        pollfd p{PQsocket(FConn), POLLIN, 0};
+        if (::poll(&p, 1, 0) <= 0) return;
+        const bool holds = FInTrans || !FOwners.empty() || PQtransactionStatus(FConn) != PQTRANS_IDLE;
+        // The server's farewell and the end of the connection come together, or nearly.
+        PQconsumeInput(FConn);
+        if (PQstatus(FConn) == CONNECTION_OK && ::poll(&p, 1, 100) > 0) PQconsumeInput(FConn);
+        if (PQstatus(FConn) == CONNECTION_OK) return;
+        const QString why = QString::fromUtf8(PQerrorMessage(FConn));
+        PQfinish(FConn);
+        FConn = nullptr;
+        if (holds) Lost(why);
     }
     int Generation() const { return FGeneration; }
     PGconn* Raw() { return FConn; }
 
+    // Waits for the whole answer to what was just sent (`sent` as PQsend* gave it). A server
+    // silent for longer than the answer's wait is asked, on a connection of its own, whether it
+    // still works on this one's statement (a long report, a lock queue); a frozen link, or a
+    // session the server no longer has, ends the connection instead of hanging the desk.
+    PGresult* Await(int sent) {
+        if (!sent || !FConn) return nullptr;
+        while (PQflush(FConn) > 0) {
+            if (!Waiting(POLLIN | POLLOUT)) return nullptr;
+            if (!PQconsumeInput(FConn)) break;
+        }
+        PGresult* last = nullptr;
+        for (;;) {
+            while (PQisBusy(FConn)) {
+                if (!Waiting(POLLIN)) {
+                    PQclear(last);
+                    return nullptr;
+                }
+                if (!PQconsumeInput(FConn)) break;
+            }
+            PGresult* r = PQgetResult(FConn);
+            if (!r) break;
+            PQclear(last);
+            last = r;
+        }
+        FLastAnswer = std::chrono::steady_clock::now();
+        return last;
+    }
+    // False when the connection was given up (closed, with the reason kept for the message).
+    bool Waiting(short events) {
+        while (!WaitFor(PQsocket(FConn), events, FWaits.Answer)) {
+            const QString gone = StillWorking();
+            if (gone.isEmpty()) continue;
+            PQfinish(FConn);
+            FConn = nullptr;
+            FDropped = gone;
+            return false;
+        }
+        return true;
+    }
+    // Empty when the server says this connection's statement is still running; the reason to
+    // give it up otherwise.
+    QString StillWorking() {
+        const int pid = PQbackendPID(FConn);
+        PGconn* side = TConnectParams(FServer, FWaits).Connect();
+        QString gone = QString::fromUtf8("El servidor no ha respondido en %1 s y no se llega a él.").arg(FWaits.Answer);
+        if (side && PQstatus(side) == CONNECTION_OK &&
+            PQsendQuery(side, QByteArray("SELECT state, query FROM pg_stat_activity WHERE pid = " + QByteArray::number(pid)).constData())) {
+            bool answered = true;
+            while (answered && PQisBusy(side)) answered = WaitFor(PQsocket(side), POLLIN, FWaits.Connect) && PQconsumeInput(side);
+            if (answered) {
+                TResult r(PQgetResult(side), &PQclear);
+                const bool row = PQresultStatus(r.get()) == PGRES_TUPLES_OK && PQntuples(r.get()) == 1;
+                const QByteArray state = row ? PQgetvalue(r.get(), 0, 0) : "";
+                if (state == "active") gone.clear();
+                else if (PQresultStatus(r.get()) == PGRES_TUPLES_OK)
+                    gone = QString::fromUtf8("El servidor no ha recibido la operación o su respuesta no ha llegado en %1 s.").arg(FWaits.Answer);
+                // A commit the server finished, whose answer alone was lost (a commit that failed
+                // would have ended so too, but nothing this engine writes can fail at commit).
+                FCommitted = state == "idle" && QByteArray(PQgetvalue(r.get(), 0, 1)).trimmed().compare("COMMIT", Qt::CaseInsensitive) == 0;
+                while (PGresult* more = PQgetResult(side)) PQclear(more);
+            }
+        }
+        PQfinish(side);
+        return gone;
+    }
+    // Sends a statement whose failure nothing depends on (a rollback on the way out of an error).
+    void Quiet(const char* sql) {
+        if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;
+        PQclear(Await(PQsendQuery(FConn, sql)));
+    }
+
     // Turns a failed result into the engine's error; the connection, when lost, is said so.
     [[noreturn]] void Raise(const PGresult* r) {
-        if (!FConn || PQstatus(FConn) != CONNECTION_OK) Lost(QString::fromUtf8(FConn ? PQerrorMessage(FConn) : ""));
+        if (!FConn) Lost(FDropped);
+        if (PQstatus(FConn) != CONNECTION_OK) Lost(QString::fromUtf8(PQerrorMessage(FConn)));
         const QString state = Sqlstate(r);
         const QString msg = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(FConn)).trimmed();
         if (state == QLatin1String("23505")) EngineError(ecKeyViolation);
@@ -398,8 +641,17 @@ public:
     }
     TResult Exec(const QString& sql) {
         FWritten.Valid = false;
-        if (!FConn) Ensure();
-        return Check(PQexec(FConn, sql.toUtf8().constData()));
+        if (!FEnsuring) {
+            FEnsuring = true;
+            try {
+                Ensure();
+            } catch (...) {
+                FEnsuring = false;
+                throw;
+            }
+            FEnsuring = false;
+        }
+        return Check(Await(PQsendQuery(FConn, sql.toUtf8().constData())));
     }
     // Runs `sql` prepared once per connection.
     TResult Run(const QString& sql, const std::vector<QVariant>& args) {
@@ -407,7 +659,7 @@ public:
         Ensure();
         QByteArray name = Statement(sql, args);
         TParams p(args);
-        return Check(PQexecPrepared(FConn, name.constData(), int(args.size()), p.Values.data(), p.Lengths.data(), p.Formats.data(), 0));
+        return Check(Await(PQsendQueryPrepared(FConn, name.constData(), int(args.size()), p.Values.data(), p.Lengths.data(), p.Formats.data(), 0)));
     }
     QByteArray Statement(const QString& sql, const std::vector<QVariant>& args) {
         auto it = FPrepared.find(sql);
@@ -421,7 +673,7 @@ public:
         }
         QByteArray name = "zb" + QByteArray::number(++FStatementCount);
         TParams p(args);
-        Check(PQprepare(FConn, name.constData(), sql.toUtf8().constData(), int(args.size()), p.Types.data()));
+        Check(Await(PQsendPrepare(FConn, name.constData(), sql.toUtf8().constData(), int(args.size()), p.Types.data())));
         FPrepared.insert(sql, name);
         return name;
     }
@@ -451,7 +703,7 @@ public:
                      .arg(FWriterLock)
                      .arg(QString::fromLatin1(SpanishOrderTag), QString::fromLatin1(SpanishLettersTag)));
         } catch (...) {
-            PQclear(PQexec(FConn, "ROLLBACK"));
+            Quiet("ROLLBACK");
             throw;
         }
     }
@@ -516,7 +768,7 @@ public:
         for (const QByteArray& n : std::as_const(FUnused)) text += "DEALLOCATE " + n + ';';
         FUnused.clear();
         ++RoundTrips;
-        PQclear(PQexec(FConn, text.constData()));
+        Quiet(text.constData());
     }
     // A layout changed: the descriptions made with it go (the statements in use keep theirs).
     void ForgetQueries() {
@@ -584,19 +836,28 @@ public:
         try {
             Exec(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1)").arg(FWriterLock));
         } catch (...) {
-            if (FConn && PQtransactionStatus(FConn) != PQTRANS_IDLE) PQclear(PQexec(FConn, "ROLLBACK"));
+            if (FConn && PQtransactionStatus(FConn) != PQTRANS_IDLE) Quiet("ROLLBACK");
             throw;
         }
         FInTrans = true;
     }
     void Commit() override {
         if (!FInTrans) return;
+        Ensure();  // a connection found closed before the commit is told, the transaction with it
         FInTrans = false;
+        FCommitted = false;
         try {
             Exec(QStringLiteral("COMMIT"));
+        } catch (const EDBEngineError&) {
+            // Saved, though the answer never came: the server says it finished the commit. The
+            // connection is gone; the next action makes another.
+            if (std::exchange(FCommitted, false)) return;
+            if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE)
+                Quiet("ROLLBACK");
+            throw;
         } catch (...) {
             if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE)
-                PQclear(PQexec(FConn, "ROLLBACK"));
+                Quiet("ROLLBACK");
             throw;
         }
     }
@@ -604,7 +865,7 @@ public:
         if (!FInTrans) return;
         FInTrans = false;
         if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;  // gone with the connection
-        PQclear(PQexec(FConn, "ROLLBACK"));
+        Quiet("ROLLBACK");
     }
     bool InTransaction() const override { return FInTrans; }
 
@@ -620,7 +881,7 @@ public:
             return r;
         } catch (...) {
             if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) == PQTRANS_INERROR)
-                PQclear(PQexec(FConn, "ROLLBACK TO SAVEPOINT zb; RELEASE SAVEPOINT zb"));
+                Quiet("ROLLBACK TO SAVEPOINT zb; RELEASE SAVEPOINT zb");
             throw;
         }
     }
@@ -773,7 +1034,7 @@ public:
         try {
             Exec(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1);\n").arg(FWriterLock) + body + QStringLiteral(";\nCOMMIT"));
         } catch (...) {
-            if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE) PQclear(PQexec(FConn, "ROLLBACK"));
+            if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE) Quiet("ROLLBACK");
             throw;
         }
     }
@@ -1030,6 +1291,18 @@ public:
         for (int i = 1; i < PQnfields(r) && FWritten.Valid; ++i) FWritten.Values.push_back(ValueOf(r, 0, i));
     }
 
+    // The server cannot hold the character zero in a text, which the file keeps: the post is
+    // refused, naming the field, before anything is written.
+    static void RefuseCharacterZero(const QStringList& cols, const std::vector<QVariant>& values) {
+        for (int i = 0; i < cols.size() && size_t(i) < values.size(); ++i) {
+            const QVariant& v = values[size_t(i)];
+            if (v.typeId() == QMetaType::QString && v.toString().contains(QChar(0)))
+                EngineError(ecInvalidRequest, QString::fromUtf8("El campo %1 lleva un carácter nulo (de código 0), que el servidor de datos no "
+                                                                "puede guardar: quítelo y vuelva a guardar. No se ha guardado nada.")
+                                                  .arg(cols[i]));
+        }
+    }
+
     qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) override {
         const TTableDesc& d = Desc(table);
         // A form appends with the same columns again and again: the text is made once.
@@ -1047,6 +1320,7 @@ public:
         }
         const QString sql = FInsertSql;
         const std::vector<QVariant> args = Coerced(d, cols, values);
+        RefuseCharacterZero(cols, args);
         TResult r = Guarded([&] { return Run(sql, args); });
         Remember(d, r.get());
         return FWritten.Id;
@@ -1087,6 +1361,7 @@ public:
         if (cols.isEmpty()) return;
         const TTableDesc& d = Desc(table);
         const std::vector<QVariant> fresh = Coerced(d, cols, newValues);
+        RefuseCharacterZero(cols, fresh);
         const std::vector<QVariant> before = Coerced(d, cols, oldValues);
         std::vector<char>& marks = FUpdateProbe;
         marks.assign(size_t(cols.size()), 0);
@@ -1161,15 +1436,18 @@ public:
         if (!FConn || PQstatus(FConn) != CONNECTION_OK) return;
         // Prepared, and without forgetting the row the last write returned: the post that
         // frees its lock reads that row next. A failure leaves nothing to undo: the lock dies
-        // with the connection.
+        // with the connection, but a transaction or other locks going with it are told at the
+        // next action.
+        const bool holds = FInTrans || !FOwners.empty();
         try {
             const std::vector<QVariant> args{QVariant(qlonglong(key))};
             const QByteArray name = Statement(QStringLiteral("SELECT pg_advisory_unlock($1)"), args);
             TParams p(args);
             ++RoundTrips;
-            PQclear(PQexecPrepared(FConn, name.constData(), 1, p.Values.data(), p.Lengths.data(), p.Formats.data(), 0));
+            PQclear(Await(PQsendQueryPrepared(FConn, name.constData(), 1, p.Values.data(), p.Lengths.data(), p.Formats.data(), 0)));
         } catch (const Exception&) {
         }
+        if (holds && (!FConn || PQstatus(FConn) != CONNECTION_OK)) FUntold = true;
     }
 
     // The server makes every commit durable itself.
@@ -1186,6 +1464,12 @@ public:
 
 private:
     QString FFolder, FServer, FDisplayName, FSchema;
+    TWaits FWaits;
+    QString FDropped;  // why the connection was given up
+    bool FEnsuring = false;
+    std::chrono::steady_clock::time_point FLastAnswer;
+    bool FUntold = false;     // a connection lost with what it held, not said yet
+    bool FCommitted = false;  // the server was seen to finish a commit whose answer was lost
     qint64 FWriterLock = 0;
     PGconn* FConn = nullptr;
     int FGeneration = 0;
@@ -1241,9 +1525,9 @@ void TPgStatement::Describe() {
     }
     FConn->FreeUnused();
     const QByteArray name = "zq" + QByteArray::number(++FConn->FStatementCount);
-    FConn->Guarded([&] { return FConn->Check(PQprepare(FConn->Raw(), name.constData(), FSql.toUtf8().constData(), 0, nullptr)); });
+    FConn->Guarded([&] { return FConn->Check(FConn->Await(PQsendPrepare(FConn->Raw(), name.constData(), FSql.toUtf8().constData(), 0, nullptr))); });
     FName = name;
-    TResult d = FConn->Check(PQdescribePrepared(FConn->Raw(), FName.constData()));
+    TResult d = FConn->Check(FConn->Await(PQsendDescribePrepared(FConn->Raw(), FName.constData())));
     // Parameters the text names but the server could not place still count.
     const int np = PQnparams(d.get());
     while (FNames.size() < np) FNames << QString::number(FNames.size() + 1);
@@ -1293,14 +1577,12 @@ void TPgStatement::Describe() {
 
 bool TPgStatement::Step() {
     if (!FResult) {
-        if (FConn->Generation() != FGeneration || !FConn->Raw() || PQstatus(FConn->Raw()) != CONNECTION_OK) {
-            FConn->Ensure();
-            Describe();
-        }
+        FConn->Ensure();
+        if (FConn->Generation() != FGeneration) Describe();
         TParams p(FArgs);
         FResult = FConn->Guarded([&] {
-            return FConn->Check(PQexecPrepared(FConn->Raw(), FName.constData(), int(FArgs.size()), p.Values.data(), p.Lengths.data(),
-                                               p.Formats.data(), 0));
+            return FConn->Check(FConn->Await(PQsendQueryPrepared(FConn->Raw(), FName.constData(), int(FArgs.size()), p.Values.data(),
+                                                                 p.Lengths.data(), p.Formats.data(), 0)));
         });
         FAffected = QByteArray(PQcmdTuples(FResult.get())).toLongLong();
         FRow = -1;

@@ -1,0 +1,197 @@
+#pragma once
+// A TCP relay in front of a server, for the tests of a failing network: it passes bytes both
+// ways, freezes (keeps every connection open and takes new ones into the queue, but moves
+// nothing: a link that went silent), cuts (closes every connection it carries, as a restart or
+// a pulled cable would; new ones pass again), and loses the answers of the connections it
+// carries (what they send still reaches the server; new connections pass both ways).
+#include <QString>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <libpq-fe.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace testsupport {
+
+class TRelay {
+public:
+    enum class TMode { Pass, Freeze };
+
+    // Listens on a free port of 127.0.0.1 and relays to 127.0.0.1:`target`.
+    explicit TRelay(int target) : FTarget(target) {
+        FListen = ::socket(AF_INET, SOCK_STREAM, 0);
+        // Small buffers on its side, as a real link's: a frozen link soon takes no more.
+        const int buffer = 64 << 10;
+        ::setsockopt(FListen, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(FListen, 16);
+        socklen_t n = sizeof a;
+        ::getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &n);
+        FPort = ntohs(a.sin_port);
+        if (::pipe(FWake) != 0) FWake[0] = FWake[1] = -1;
+        FThread = std::thread([this] { Loop(); });
+    }
+    ~TRelay() {
+        FStop = true;
+        Wake();
+        FThread.join();
+        for (auto& [a, b] : FPairs) {
+            ::close(a);
+            ::close(b);
+        }
+        ::close(FListen);
+        ::close(FWake[0]);
+        ::close(FWake[1]);
+    }
+    TRelay(const TRelay&) = delete;
+    TRelay& operator=(const TRelay&) = delete;
+
+    int Port() const { return FPort; }
+    void Pass() { Set(TMode::Pass); }
+    void Freeze() { Set(TMode::Freeze); }
+    // Closes every connection carried so far; the relay passes afterwards.
+    void Cut() {
+        FCut = true;
+        Set(TMode::Pass);
+        while (FCut) std::this_thread::yield();
+    }
+    // The server's answers on the connections carried so far go nowhere from now on.
+    void LoseAnswers() {
+        FLose = true;
+        Set(TMode::Pass);
+        while (FLose) std::this_thread::yield();
+    }
+
+private:
+    void Set(TMode m) {
+        FMode = m;
+        Wake();
+    }
+    void Wake() {
+        const char c = 0;
+        (void)!::write(FWake[1], &c, 1);
+    }
+    int Dial() const {
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(uint16_t(FTarget));
+        if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+            ::close(s);
+            return -1;
+        }
+        return s;
+    }
+    // Moves what one side has to the other; false when either side is gone.
+    static bool Move(int from, int to) {
+        char buf[16384];
+        const ssize_t n = ::read(from, buf, sizeof buf);
+        if (n <= 0) return false;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(to, buf + done, size_t(n - done));
+            if (w <= 0) return false;
+            done += w;
+        }
+        return true;
+    }
+    void Loop() {
+        while (!FStop) {
+            if (FCut) {
+                FDeaf.clear();
+                for (auto& [a, b] : FPairs) {
+                    ::shutdown(a, SHUT_RDWR);
+                    ::shutdown(b, SHUT_RDWR);
+                    ::close(a);
+                    ::close(b);
+                }
+                FPairs.clear();
+                FCut = false;
+            }
+            if (FLose) {
+                for (auto& p : FPairs) FDeaf.push_back(p.first);
+                FLose = false;
+            }
+            const bool pass = FMode == TMode::Pass;
+            std::vector<pollfd> fds{{FWake[0], POLLIN, 0}};
+            if (pass) {
+                fds.push_back({FListen, POLLIN, 0});
+                for (auto& [a, b] : FPairs) {
+                    fds.push_back({a, POLLIN, 0});
+                    // An answer held back stays unread in the server's side.
+                    const bool deaf = std::find(FDeaf.begin(), FDeaf.end(), a) != FDeaf.end();
+                    fds.push_back({deaf ? -1 : b, POLLIN, 0});
+                }
+            }
+            if (::poll(fds.data(), fds.size(), 1000) <= 0) continue;
+            if (fds[0].revents) {
+                char c[64];
+                (void)!::read(FWake[0], c, sizeof c);
+                continue;  // the mode may have changed: look again
+            }
+            if (!pass) continue;
+            const size_t polled = FPairs.size();
+            for (size_t i = 0; i < polled; ++i) {
+                const pollfd& a = fds[2 + 2 * i];
+                const pollfd& b = fds[3 + 2 * i];
+                bool ok = true;
+                if (a.revents) ok = Move(FPairs[i].first, FPairs[i].second);
+                if (ok && b.revents) ok = Move(FPairs[i].second, FPairs[i].first);
+                if (!ok) {
+                    // One side ended: the other is told by closing it too.
+                    std::erase(FDeaf, FPairs[i].first);
+                    ::close(FPairs[i].first);
+                    ::close(FPairs[i].second);
+                    FPairs[i] = {-1, -1};
+                }
+            }
+            std::erase_if(FPairs, [](const std::pair<int, int>& p) { return p.first < 0; });
+            if (fds[1].revents & POLLIN) {
+                const int client = ::accept(FListen, nullptr, nullptr);
+                const int server = client >= 0 ? Dial() : -1;
+                if (server >= 0) FPairs.emplace_back(client, server);
+                else if (client >= 0) ::close(client);
+            }
+        }
+    }
+
+    int FTarget, FPort = 0, FListen = -1;
+    int FWake[2] = {-1, -1};
+    std::atomic<TMode> FMode{TMode::Pass};
+    std::atomic<bool> FStop{false}, FCut{false}, FLose{false};
+    std::vector<int> FDeaf;  // client sides whose answers are lost
+    std::vector<std::pair<int, int>> FPairs;  // client, server
+    std::thread FThread;
+};
+
+// The libpq connection string `server` with `port` instead of its own (given in `serverPort`),
+// and without the keyword `drop`.
+inline QString ThroughPort(const QString& server, int port, int* serverPort = nullptr, const char* drop = "") {
+    QString out;
+    PQconninfoOption* options = PQconninfoParse(server.toUtf8().constData(), nullptr);
+    for (PQconninfoOption* o = options; o && o->keyword; ++o) {
+        if (!o->val || std::strcmp(o->keyword, drop) == 0) continue;
+        QString value = QString::fromUtf8(o->val);
+        if (std::strcmp(o->keyword, "port") == 0) {
+            if (serverPort) *serverPort = value.toInt();
+            value = QString::number(port);
+        }
+        value.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+        out += QStringLiteral("%1='%2' ").arg(QString::fromLatin1(o->keyword), value);
+    }
+    PQconninfoFree(options);
+    return out.trimmed();
+}
+
+}  // namespace testsupport
