@@ -305,6 +305,8 @@ def reabre_el_expediente_facturado(r):
     r.activa(r.expediente)
     r.clic(r.expediente, *CERRAR_EXPEDIENTE)
     pregunta = r.ventana("¡¡ ATENCIÓN !!")
+    r.quieta(pregunta)
+    ancho_cierre = r.geometria(pregunta)[2]
     r.activa(pregunta)
     r.teclas("Return")  # Sí
     r.sin_ventana("¡¡ ATENCIÓN !!")
@@ -312,17 +314,19 @@ def reabre_el_expediente_facturado(r):
     r.activa(r.expediente)
     r.clic(r.expediente, *CERRAR_EXPEDIENTE)
     pregunta = r.ventana("¡¡ ATENCIÓN !!")
-    r.activa(pregunta)
-    copia_otro_programa(r, "nada", "clipboard")
-    r.teclas("ctrl+c")  # the message box copies its text
-    r.espera(lambda: "YA CERRADO" in portapapeles(r), 10, "la pregunta copiada")
-    texto = portapapeles(r)
+    r.quieta(pregunta)
+    r.captura("reabre-con-factura", pregunta)
+    # The box's text cannot be read from outside: the line that names the invoice ("Factura Nº 1
+    # de dd/mm/aaaa, total ...: dejará de figurar en las listas de facturas.") makes it far wider
+    # than the one-line question of the close, which the title's width alone sets.
+    ancho = r.geometria(pregunta)[2]
+    if ancho < ancho_cierre + 150:
+        raise Fallo(f"la pregunta de reabrir no lleva la línea de la factura: {ancho} px de ancho, "
+                    f"la de cerrar {ancho_cierre} px")
     # Dates are kept as day numbers from 30/12/1899.
     dia = (datetime.date(1899, 12, 30) + datetime.timedelta(days=int(fecha))).strftime("%d/%m/%Y")
     aviso = f"Factura Nº {factura} de {dia}, total "
-    if aviso not in texto or "dejará de figurar en las listas de facturas" not in texto \
-            or texto.index(aviso) > texto.index("Expediente YA CERRADO"):
-        raise Fallo(f"la pregunta de reabrir no avisa de la factura {factura}: «{texto}»")
+    r.activa(pregunta)
     r.teclas("Return")  # Sí
     r.sin_ventana("¡¡ ATENCIÓN !!")
     fila = r.espera_sql(f"SELECT SITUACION, FACTURA FROM exped {clave}", lambda f: f[0][0] == 1, 10,
