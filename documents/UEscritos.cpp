@@ -125,9 +125,8 @@ QString documents::AvisoOtraFamilia(const QString& fichero, const QString& tipoE
     const QString ext = QLatin1Char('.') + QFileInfo(fichero).suffix().toLower();
     const QString otra = ExtensionDeEditor(EsFamiliaWord(tipoEditor) ? wordPro : word);
     if (ext != otra) return {};
-    return QStringLiteral("\"%1\" es un documento %2, y el despacho trabaja con %3 (procesador \"%4\"): "
-                          "sólo importa documentos %5.\r")
-               .arg(QFileInfo(fichero).fileName(), otra, EsFamiliaWord(tipoEditor) ? QStringLiteral("Word") : wordPro, tipoEditor, propia) +
+    return QStringLiteral("\"%1\" es un documento %2, y el procesador del despacho (\"%3\") sólo toma documentos %4.\r")
+               .arg(QFileInfo(fichero).fileName(), otra, tipoEditor, propia) +
            donde;
 }
 

@@ -602,15 +602,15 @@ TEST_F(EscritosTest, ImportOfTheOtherFamilySaysWhichDocumentsTheOfficeTakes) {
     harness->AnswerFile(odt);
     lista->btImportClick(nullptr);
     EXPECT_EQ(harness->LastMessage().Text,
-              QString::fromUtf8("\"Aviso.odt\" es un documento .odt, y el despacho trabaja con Word (procesador \"Word2000\"): "
-                                "sólo importa documentos .docx.") + donde);
+              QString::fromUtf8("\"Aviso.odt\" es un documento .odt, y el procesador del despacho (\"Word2000\") "
+                                "sólo toma documentos .docx.") + donde);
 
     SetSistem("EDITOR", Variant(QStringLiteral("WordPro96")));
     harness->AnswerFile(docx);
     lista->btImportClick(nullptr);
     EXPECT_EQ(harness->LastMessage().Text,
-              QString::fromUtf8("\"Carta.DOCX\" es un documento .docx, y el despacho trabaja con WordPro96 (procesador \"WordPro96\"): "
-                                "sólo importa documentos .odt.") + donde);
+              QString::fromUtf8("\"Carta.DOCX\" es un documento .docx, y el procesador del despacho (\"WordPro96\") "
+                                "sólo toma documentos .odt.") + donde);
 
     SetSistem("EDITOR", Variant(QStringLiteral("Bloc")));
     harness->AnswerFile(odt);

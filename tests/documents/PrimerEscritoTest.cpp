@@ -180,7 +180,7 @@ TEST_F(PrimerEscrito, AnOfficeOnTheOpenDocumentFamilyImportsAndMerges) {
     const int antes = Ultimo();
     harness->AnswerFile(word);
     lista->btImportClick(nullptr);
-    EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("sólo importa documentos .odt"))) << Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("sólo toma documentos .odt"))) << Texts().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(Ultimo(), antes);
     harness->ClearRecords();
 
