@@ -1,5 +1,6 @@
-// Deleting a case file or a consultation: nothing of it is left in any table, and a chain of
-// linked case files closes over the gap, so no button leads to a case file that is gone.
+// Deleting a case file: nothing of it is left in any table, and its place in a chain of linked
+// case files is cleared, so no button leads to a case file that is gone. (The consultation's
+// delete is walked through the main window's command.)
 #include "CasoFixture.h"
 #include "records/BorraRegistro.h"
 #include "records/UExpediente.h"
@@ -101,26 +102,6 @@ TEST_F(BorraRegistroTest, TheEndOfAChainTakesOnlyItsOwnLink) {
     EXPECT_EQ(Valor(QStringLiteral("SELECT NUMSIGUIENTE FROM EXPED WHERE NUMERO = '%1'").arg(a)).AsString(), b);
     EXPECT_EQ(Valor(QStringLiteral("SELECT NUMANTERIOR FROM EXPED WHERE NUMERO = '%1'").arg(b)).AsString(), a);
     EXPECT_EQ(Valor(QStringLiteral("SELECT COALESCE(NUMSIGUIENTE, '') FROM EXPED WHERE NUMERO = '%1'").arg(b)).AsString(), QString());
-}
-
-// A consultation goes with its own agenda rows, never a case file's of the same number.
-TEST_F(BorraRegistroTest, AConsultationGoesWithItsAgendaOnly) {
-    TTable* t = Dat->TConsultas;
-    t->Append();
-    t->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2001"));
-    t->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("00004-A"));
-    t->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(Abogado);
-    t->FieldByName(QStringLiteral("SITUACION"))->SetAsInteger(1);
-    t->Post();
-    Apunte(QStringLiteral("00004-A"), "C", QStringLiteral("CIERRE"));
-    Apunte(QStringLiteral("00004-A"), "Y", QStringLiteral("ESCRITO"));
-    Apunte(QStringLiteral("00004-A"), "E", QStringLiteral("EXPEDIENTE"));
-    ASSERT_TRUE(Dat->TConsultas->Locate(QStringLiteral("ANO;NUMERO"),
-                                        VarArrayOf({Variant(QStringLiteral("2001")), Variant(QStringLiteral("00004-A"))}), 0));
-    records::BorraConsulta(true);
-    EXPECT_EQ(Filas("CONSULTAS", QStringLiteral("00004-A")), 0);
-    EXPECT_EQ(Filas("AGENDA", QStringLiteral("00004-A"), QStringLiteral(" AND TIPO IN ('C', 'Y')")), 0);
-    EXPECT_EQ(Filas("AGENDA", QStringLiteral("00004-A"), QStringLiteral(" AND TIPO = 'E'")), 1);
 }
 
 }  // namespace
