@@ -114,6 +114,22 @@ QString documents::AvisoFormatoAntiguo(const QString& fichero) {
         .arg(info.fileName(), nuevo, QDir::toNativeSeparators(info.absolutePath()));
 }
 
+QString documents::AvisoOtraFamilia(const QString& fichero, const QString& tipoEditor) {
+    const QString word = QStringLiteral("Word2000"), wordPro = QStringLiteral("WordPro96");
+    const QString donde = QStringLiteral("El procesador del despacho se elige en Archivo > Datos Despacho > Configuración > \"Editor :\".");
+    const QString propia = ExtensionDeEditor(tipoEditor);
+    if (propia.isEmpty())
+        return QStringLiteral("El procesador de textos \"%1\" no es uno de los que el programa conoce: "
+                              "Word97 o Word2000 (modelos .docx) y WordPro96 (modelos .odt).\r")
+                   .arg(tipoEditor) + donde;
+    const QString ext = QLatin1Char('.') + QFileInfo(fichero).suffix().toLower();
+    const QString otra = ExtensionDeEditor(EsFamiliaWord(tipoEditor) ? wordPro : word);
+    if (ext != otra) return {};
+    return QStringLiteral("\"%1\" es un documento %2, y el procesador del despacho (\"%3\") sólo toma documentos %4.\r")
+               .arg(QFileInfo(fichero).fileName(), otra, tipoEditor, propia) +
+           donde;
+}
+
 QStringList documents::ConvierteMarcas(TTable* conversion) {
     static const QRegularExpression marca(QStringLiteral("«[^»]*»"));
     QStringList desconocidas;
@@ -402,6 +418,11 @@ void TListaEscritos::btImportClick(TObject*) {
     const QString aviso = documents::AvisoFormatoAntiguo(origen);
     if (!aviso.isEmpty()) {
         MensajeError(aviso);
+        return;
+    }
+    const QString otraFamilia = documents::AvisoOtraFamilia(origen, TipoEditor);
+    if (!otraFamilia.isEmpty()) {
+        MensajeError(otraFamilia);
         return;
     }
     if (ExtensionEscrito.isEmpty() || !origen.endsWith(ExtensionEscrito, Qt::CaseInsensitive)) return;

@@ -68,6 +68,11 @@ QString AseguraPlantilla(const QString& tipoEditor);
 // A model kept in the old binary format (.doc, .lwp) where the model should be: the message that
 // says so and how to convert it once; empty when there is none.
 QString AvisoFormatoAntiguo(const QString& fichero);
+// A document the office's word processor `tipoEditor` does not take as a model: one of the other
+// family (an .odt on the Word family, a .docx on WordPro96), or any when the processor's name is
+// not one the program writes models for. The message says which documents it takes and where the
+// processor is chosen; empty when the file is of the office's family or of no family at all.
+QString AvisoOtraFamilia(const QString& fichero, const QString& tipoEditor);
 // Converts the «...» markers of the active document through "Convertir.db" (table open in
 // `conversion`): every listed marker is replaced wherever it stands; the others stay and are
 // returned, each once.

@@ -90,9 +90,31 @@ bool ConfirmaCierre(TDataSet* t, const QString& sinFactura, const QString& este,
     switch (t->FieldByName(QStringLiteral("SITUACION"))->AsInteger()) {
     case 1: return MensajeConfirmacion(QStringLiteral("  %1\r¿Desea cerrar %2?").arg(sinFactura, este));
     case 2: return MensajeConfirmacion(QStringLiteral("¿Desea cerrar %1?").arg(este));
-    case 3: return MensajeConfirmacion(QStringLiteral("   %1\r¿Desea abrir %2?").arg(cerrado, este));
+    case 3: {
+        // The invoice leaves every list and its number is not given again: the office is told first.
+        const QString factura = FacturaDelRegistro(t);
+        const QString aviso = factura.isEmpty() ? QString() : factura + QStringLiteral(": dejará de figurar en las listas de facturas.\r");
+        return MensajeConfirmacion(aviso + QStringLiteral("   %1\r¿Desea abrir %2?").arg(cerrado, este));
+    }
     default: return false;
     }
+}
+
+QString FacturaDelRegistro(TDataSet* t) {
+    const int numero = t->FieldByName(QStringLiteral("FACTURA"))->AsInteger();
+    if (numero <= 0) return {};
+    TField* fecha = t->FieldByName(QStringLiteral("FECHAFACTURA"));
+    const QString moneda = t->FieldByName(QStringLiteral("MONEDA"))->AsString();
+    const bool euros = moneda == QLatin1String("E");
+    QString texto = QStringLiteral("Factura Nº %1").arg(numero);
+    if (!fecha->IsNull()) texto += QStringLiteral(" de ") + FormatDateTime(QStringLiteral("dd/mm/yyyy"), fecha->AsDateTime());
+    return texto + QStringLiteral(", total ") +
+           FormatFloat(FormatoImporte(moneda), t->FieldByName(QStringLiteral("TOTAL"))->AsFloat()) +
+           (euros ? QStringLiteral(" €") : QStringLiteral(" Pts."));
+}
+
+QString TextoReapertura(const QString& texto, const QString& factura) {
+    return factura.isEmpty() ? texto : texto + QStringLiteral(" - ") + factura;
 }
 
 bool ConfirmaFacturar(TDataSet* t, const QString& este, const QString& facturado) {

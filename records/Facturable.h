@@ -53,7 +53,15 @@ void ColoreaSaldo(TDBText* texto);
 // `sinFactura` ("Expediente NO FACTURADO") and `cerrado` ("Expediente YA CERRADO") head the
 // question about `este` ("éste Expediente") when not invoiced and when closed. Whether the user
 // goes on; false too for any other state.
+// Reopening a record that holds an invoice says, on a line before that question, which invoice
+// leaves the invoice lists.
 bool ConfirmaCierre(TDataSet* t, const QString& sinFactura, const QString& este, const QString& cerrado);
+// The invoice the record current in `t` holds, as the office reads it ("Factura Nº 101 de
+// 15/01/2027, total 1.234,56 €"); empty when it holds none. Read before a reopening clears it.
+QString FacturaDelRegistro(TDataSet* t);
+// The agenda text of a reopening (`texto`, "REAPERTURA DE EXPEDIENTE") followed by the invoice
+// `factura` it withdrew, so the agenda keeps the record of an invoice that was issued.
+QString TextoReapertura(const QString& texto, const QString& factura);
 // The question before invoicing the record current in `t`: `este` ("éste Expediente") the first
 // time; `facturado` ("Expediente Facturado") and its number when it was invoiced before. Whether
 // the user goes on.

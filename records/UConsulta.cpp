@@ -305,6 +305,7 @@ void TConsulta::btCerrarClick(TObject*) {
     const QString ano = F(c, "ANO")->AsString();
     const QString numero = F(c, "NUMERO")->AsString();
     const int abocli = F(c, "ABOCLI")->AsInteger();
+    const QString factura = situacion == 3 ? records::FacturaDelRegistro(c) : QString();
     {
         records::TRelojArena reloj;
         Dat->Db->StartTransaction();
@@ -321,7 +322,8 @@ void TConsulta::btCerrarClick(TObject*) {
                 QUpdConA->ExecSQL();
             }
             AnotaEnAgenda(abocli, ano, numero, QStringLiteral("GENERAL"),
-                          situacion < 3 ? QStringLiteral("CIERRE DE CONSULTA") : QStringLiteral("REAPERTURA DE CONSULTA"));
+                          situacion < 3 ? QStringLiteral("CIERRE DE CONSULTA")
+                                        : records::TextoReapertura(QStringLiteral("REAPERTURA DE CONSULTA"), factura));
             Dat->Db->Commit();
         } catch (...) {
             if (c->State() == dsEdit) c->Cancel();

@@ -375,6 +375,7 @@ void TExpediente::btCerrarClick(TObject*) {
     if (!records::ConfirmaCierre(e, QStringLiteral("Expediente NO FACTURADO"), QStringLiteral("éste Expediente"),
                                  QStringLiteral("Expediente YA CERRADO")))
         return;
+    const QString factura = situacion == 3 ? records::FacturaDelRegistro(e) : QString();
     {
         records::TRelojArena reloj;
         Dat->Db->StartTransaction();
@@ -394,7 +395,8 @@ void TExpediente::btCerrarClick(TObject*) {
             }
             e->Post();
             AnotaEnAgenda(LetraRegistro.isEmpty() ? QStringLiteral("E") : LetraRegistro, QStringLiteral("GENERAL"),
-                          situacion < 3 ? QStringLiteral("CIERRE DE EXPEDIENTE") : QStringLiteral("REAPERTURA DE EXPEDIENTE"));
+                          situacion < 3 ? QStringLiteral("CIERRE DE EXPEDIENTE")
+                                        : records::TextoReapertura(QStringLiteral("REAPERTURA DE EXPEDIENTE"), factura));
             Dat->Db->Commit();
         } catch (...) {
             Deshace();

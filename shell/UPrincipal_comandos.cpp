@@ -11,6 +11,7 @@
 #include "documents/UExport.h"
 #include "documents/UFusion.h"
 #include "platform/rtl/SysUtils.h"
+#include "records/BorraRegistro.h"
 #include "records/UAboCli.h"
 #include "records/UAbogado.h"
 #include "records/UAsunto.h"
@@ -71,15 +72,11 @@ using comun::F;
 
 bool Derecho(const char* derecho) { return F(Dat->TPriv, derecho)->AsBoolean(); }
 
-// Runs one statement of the delete cascades with the key of the case file or consultation.
-void Ejecuta(const QString& sql, const QString& ano, const QString& numero) {
+// Runs one statement of emptying the data.
+void Ejecuta(const QString& sql) {
     TQuery q(nullptr);
     q.SetDatabaseName(QStringLiteral("ZEMBRA"));
     q.SQL()->SetText(sql);
-    if (!ano.isNull()) {
-        q.ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
-        q.ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
-    }
     q.ExecSQL();
 }
 
@@ -354,22 +351,10 @@ void TPrincipio::Borrar1Click(TObject*) {
     // Asked before the database is held for writing: other workstations never wait on this box.
     const bool apuntes = MensajeConfirmacion(QStringLiteral("BORRAR apuntes Económicos y de Agenda"));
     try {
-        Dat->EnTransaccion([&] {
-            if (apuntes) {
-                Ejecuta(QStringLiteral("DELETE FROM AGENDA WHERE ANO = :ANO AND NUMERO = :NUMERO AND TIPO IN ('E', 'X')"), ano, numero);
-                Ejecuta(QStringLiteral("DELETE FROM CUENTAS WHERE ANO = :ANO AND NUMERO = :NUMERO"), ano, numero);
-            }
-            Ejecuta(QStringLiteral("DELETE FROM EXPCLI WHERE ANO = :ANO AND NUMERO = :NUMERO"), ano, numero);
-            Ejecuta(QStringLiteral("DELETE FROM EXPCON WHERE ANO = :ANO AND NUMERO = :NUMERO"), ano, numero);
-            Dat->TExped->Delete();
-        });
+        records::BorraExpediente(apuntes);
     } catch (const std::exception&) {
-        // The data module's cursors may still show rows the rollback brought back.
-        if (Dat->TExped->State() != dsBrowse) Dat->TExped->Cancel();
         MensajeError(QStringLiteral("ERROR al BORRAR EXPEDIENTE"));
     }
-    for (TDataSet* t : std::initializer_list<TDataSet*>{Dat->TExped, Dat->TExpCli, Dat->TExpCon, Dat->TCuentas, Dat->TAgen})
-        if (t->Active()) t->Refresh();
     RefrescaExpedientes();
 }
 
@@ -411,17 +396,10 @@ void TPrincipio::Borrar2Click(TObject*) {
     if (!MensajeConfirmacion(QStringLiteral("BORRAR Consulta ") + ano + QLatin1Char('/') + numero)) return;
     const bool apuntes = MensajeConfirmacion(QStringLiteral("BORRAR apuntes de Agenda"));
     try {
-        Dat->EnTransaccion([&] {
-            if (apuntes)
-                Ejecuta(QStringLiteral("DELETE FROM AGENDA WHERE ANO = :ANO AND NUMERO = :NUMERO AND TIPO IN ('C', 'Y')"), ano, numero);
-            Dat->TConsultas->Delete();
-        });
+        records::BorraConsulta(apuntes);
     } catch (const std::exception&) {
-        if (Dat->TConsultas->State() != dsBrowse) Dat->TConsultas->Cancel();
         MensajeError(QStringLiteral("ERROR al BORRAR CONSULTA"));
     }
-    for (TDataSet* t : std::initializer_list<TDataSet*>{Dat->TConsultas, Dat->TAgen})
-        if (t->Active()) t->Refresh();
     RefrescaConsultas();
 }
 
@@ -675,7 +653,7 @@ void TPrincipio::Limpiardatos1Click(TObject*) {
         Dat->EnTransaccion([] {
             for (const char* t : {"ESCRITOS", "AGENDA", "CUENTAS", "EXPED", "EXPCLI", "EXPCON", "ABOCLI", "ABOGADOS",
                                   "CLIENTES", "CONTRARIOS", "PROCU", "PERITOS"})
-                Ejecuta(QStringLiteral("DELETE FROM ") + QString::fromLatin1(t), QString(), QString());
+                Ejecuta(QStringLiteral("DELETE FROM ") + QString::fromLatin1(t));
         });
     } catch (const std::exception& e) {
         MensajeError(QStringLiteral("No se han borrado los datos: ") + QString::fromUtf8(e.what()));

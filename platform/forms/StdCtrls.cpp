@@ -843,8 +843,12 @@ TCustomComboBox::TCustomComboBox(TComponent* owner)
     QObject::connect(cb, &QComboBox::currentIndexChanged, cb, [this](int) {
         if (!FSyncing) Guarded(this, [this] { Change(); });
     });
-    QObject::connect(cb, &QComboBox::editTextChanged, cb, [this](const QString&) {
-        if (!FSyncing && FStyle != csDropDownList && ComboBox()->currentIndex() < 0) Guarded(this, [this] { Change(); });
+    // Typing over a chosen item keeps the platform's current index on that item: the text typed
+    // is a change all the same, or a bound combo would write the item back.
+    QObject::connect(cb, &QComboBox::editTextChanged, cb, [this](const QString& text) {
+        if (FSyncing || FStyle == csDropDownList) return;
+        const int i = ComboBox()->currentIndex();
+        if (i < 0 || ComboBox()->itemText(i) != text) Guarded(this, [this] { Change(); });
     });
 }
 

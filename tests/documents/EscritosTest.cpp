@@ -589,6 +589,40 @@ TEST_F(EscritosTest, ImportRefusesOldBinaryFilesAndOtherKindsWithoutAddingARow) 
     EXPECT_EQ(harness->PendingAnswers(), 0);
 }
 
+// A document of the other family is not imported, and the user is told which documents the
+// office's processor takes and where it is chosen; so is an office whose processor is unknown.
+TEST_F(EscritosTest, ImportOfTheOtherFamilySaysWhichDocumentsTheOfficeTakes) {
+    const QString odt = dir.filePath(QStringLiteral("Aviso.odt"));
+    Odt(odt, "<text:p>Estimado cliente</text:p>");
+    const QString docx = dir.filePath(QStringLiteral("Carta.DOCX"));
+    Docx(docx, P(R("Carta")));
+    const QString donde = QString::fromUtf8("\rEl procesador del despacho se elige en Archivo > Datos Despacho > Configuración > \"Editor :\".");
+    Abre();
+    const int antes = Ultimo();
+    harness->AnswerFile(odt);
+    lista->btImportClick(nullptr);
+    EXPECT_EQ(harness->LastMessage().Text,
+              QString::fromUtf8("\"Aviso.odt\" es un documento .odt, y el procesador del despacho (\"Word2000\") "
+                                "sólo toma documentos .docx.") + donde);
+
+    SetSistem("EDITOR", Variant(QStringLiteral("WordPro96")));
+    harness->AnswerFile(docx);
+    lista->btImportClick(nullptr);
+    EXPECT_EQ(harness->LastMessage().Text,
+              QString::fromUtf8("\"Carta.DOCX\" es un documento .docx, y el procesador del despacho (\"WordPro96\") "
+                                "sólo toma documentos .odt.") + donde);
+
+    SetSistem("EDITOR", Variant(QStringLiteral("Bloc")));
+    harness->AnswerFile(odt);
+    lista->btImportClick(nullptr);
+    EXPECT_EQ(harness->LastMessage().Text,
+              QString::fromUtf8("El procesador de textos \"Bloc\" no es uno de los que el programa conoce: "
+                                "Word97 o Word2000 (modelos .docx) y WordPro96 (modelos .odt).") + donde);
+    EXPECT_EQ(harness->Messages().size(), 3u);
+    EXPECT_EQ(Ultimo(), antes);
+    EXPECT_EQ(harness->PendingAnswers(), 0);
+}
+
 // The other workstation: on ZB_CARPETA, makes a model (ZB_MUERE "nuevo") or imports ZB_ORIGEN
 // ("importa") and is stopped for good once the model's row is written, before the program goes on.
 TEST(OtraEstacionModelo, Runs) {

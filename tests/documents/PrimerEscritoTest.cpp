@@ -162,4 +162,57 @@ TEST_F(PrimerEscrito, AnOpenDocumentModelIsImportedForItsEditor) {
     EXPECT_EQ(Texto(modelo).trimmed(), QStringLiteral("Autos [[Expediente.Referencia]]"));
 }
 
+// An office on the .odt family from the start: its processor named WordPro96, a model imported
+// from a document the office suite made, merged for a case file, and the merge read back by the
+// office suite. A document of the Word family is refused with a word on where that is chosen.
+TEST_F(PrimerEscrito, AnOfficeOnTheOpenDocumentFamilyImportsAndMerges) {
+    if (office.isEmpty()) GTEST_SKIP() << "no office suite (soffice) on the PATH";
+    SetSistem("EDITOR", Variant(QStringLiteral("WordPro96")));
+    SetSistem("FILEEXT", Variant(QString()));
+    Conversion(QStringLiteral("«NOMBRE»"), QStringLiteral("[[PrimerCliente.Nombre]]"));
+    Conversion(QStringLiteral("«AUTOS»"), QStringLiteral("[[Expediente.Referencia]]"));
+    const QString origen = Hecho(QStringLiteral("citacion"), QString::fromUtf8("Estimado «NOMBRE»:\nCitación en los autos «AUTOS».\n"),
+                                 QStringLiteral("odt"));
+    ASSERT_TRUE(QFile::exists(origen));
+    const QString word = Hecho(QStringLiteral("carta"), QStringLiteral("Carta\n"), QStringLiteral("docx"));
+
+    Abre(0, 5);  // CARTAS
+    const int antes = Ultimo();
+    harness->AnswerFile(word);
+    lista->btImportClick(nullptr);
+    EXPECT_TRUE(harness->LastMessage().Text.contains(QStringLiteral("sólo toma documentos .odt"))) << Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Ultimo(), antes);
+    harness->ClearRecords();
+
+    harness->AnswerFile(origen);
+    Nombre(QStringLiteral("Citación"));
+    lista->btImportClick(nullptr);
+    EXPECT_TRUE(harness->Exceptions().empty());
+    const int importado = Ultimo();
+    ASSERT_NE(importado, antes);
+    const QString modelo = documents::FicheroDeModelo(importado, QStringLiteral("WordPro96"));
+    EXPECT_TRUE(modelo.endsWith(QStringLiteral(".odt")));
+    EXPECT_EQ(Texto(modelo).trimmed(),
+              QString::fromUtf8("Estimado [[PrimerCliente.Nombre]]:\nCitación en los autos [[Expediente.Referencia]]."));
+
+    LetraRegistro = QStringLiteral("E");
+    documents::DialogoExpediente = [&] {
+        ProveedoresExpediente();
+        ReemplazaCampos(EditorOle, TipoEditor, CamposEncontrados, ValoresCampos);
+        EXPECT_TRUE(GrabaEscrito(true));
+        return int(mrOk);
+    };
+    Abre(1, 5);
+    ASSERT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), importado, 0));
+    lista->BtSiClick(nullptr);
+    EXPECT_TRUE(harness->Messages().empty()) << Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(FicheroEscrito.endsWith(QStringLiteral(".odt"))) << FicheroEscrito.toStdString();
+    EXPECT_EQ(abiertos.last(), FicheroEscrito);
+    const QString primero = documents::OrigenFusion.LCli2->Items()->Strings(0);
+    const QString texto = Texto(FicheroEscrito);
+    EXPECT_TRUE(texto.contains(QStringLiteral("Estimado ") + primero + QLatin1Char(':'))) << texto.toStdString();
+    EXPECT_TRUE(texto.contains(QString::fromUtf8("Citación en los autos 2001 / 0042."))) << texto.toStdString();
+    EXPECT_FALSE(texto.contains(QStringLiteral("[["))) << texto.toStdString();
+}
+
 }  // namespace

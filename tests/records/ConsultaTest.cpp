@@ -94,6 +94,41 @@ TEST_F(ConsultaTest, CloseAndReopenWriteNumberedAgendaRowsEveryTime) {
     EXPECT_EQ(Valor(QStringLiteral("SELECT ORDEN FROM AGENDA WHERE SITUACION = 'OTRA'")).AsInteger(), contador + 4);
 }
 
+// An invoiced consultation reopened: the question and the agenda row name the invoice that leaves
+// the lists, in the consultation's currency; reopened again without an invoice, neither does.
+TEST_F(ConsultaTest, ReopeningAnInvoicedConsultationNamesTheInvoiceItWithdraws) {
+    Dat->TConsultas->Edit();
+    Dat->TConsultas->FieldByName(QStringLiteral("SITUACION"))->SetAsInteger(3);
+    Dat->TConsultas->FieldByName(QStringLiteral("FACTURA"))->SetAsInteger(101);
+    Dat->TConsultas->FieldByName(QStringLiteral("FECHAFACTURA"))->SetAsDateTime(EncodeDate(2001, 11, 9));
+    Dat->TConsultas->FieldByName(QStringLiteral("TOTAL"))->SetAsFloat(150000);
+    Dat->TConsultas->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QStringLiteral("P"));
+    Dat->TConsultas->Post();
+    Abre();
+    const QString factura = QString::fromUtf8("Factura Nº 101 de 09/11/2001, total 150.000 Pts.");
+
+    // No: nothing changes, the invoice stays.
+    harness->AnswerMessage(mrNo);
+    form->btCerrar->Click();
+    EXPECT_EQ(harness->LastMessage().Text,
+              factura + QString::fromUtf8(": dejará de figurar en las listas de facturas.\r   Consulta YA CERRADO\r¿Desea abrir ésta Consulta?"));
+    EXPECT_EQ(Campo("FACTURA"), 101);
+
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    EXPECT_EQ(Campo("SITUACION"), 1);
+    EXPECT_EQ(Campo("FACTURA"), 0);
+    EXPECT_EQ(Agenda(QStringLiteral("2001"), QStringLiteral("00004-A")),
+              QStringList{QStringLiteral("REAPERTURA DE CONSULTA - ") + factura});
+
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("   Consulta YA CERRADO\r¿Desea abrir ésta Consulta?"));
+    EXPECT_EQ(Agenda(QStringLiteral("2001"), QStringLiteral("00004-A")).last(), QStringLiteral("REAPERTURA DE CONSULTA"));
+}
+
 TEST_F(ConsultaTest, AConsultationBeingEditedElsewhereIsNotReopenedUnderIt) {
     Abre();
     harness->AnswerMessage(mrYes);

@@ -411,9 +411,12 @@ TEST_F(ExpedienteTest, CloseAndReopenFollowTheStates) {
     harness->AnswerMessage(mrYes);
     form->btCerrar->Click();
     EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("¿Desea cerrar éste Expediente?"));
+    // Reopening it withdraws invoice 5: the question names it first, and so does the agenda row.
+    const QString factura = QString::fromUtf8("Factura Nº 5 de 01/06/2001, total 522,00 €");
     harness->AnswerMessage(mrYes);
     form->btCerrar->Click();
-    EXPECT_EQ(harness->LastMessage().Text, QString::fromUtf8("   Expediente YA CERRADO\r¿Desea abrir éste Expediente?"));
+    EXPECT_EQ(harness->LastMessage().Text,
+              factura + QString::fromUtf8(": dejará de figurar en las listas de facturas.\r   Expediente YA CERRADO\r¿Desea abrir éste Expediente?"));
     EXPECT_EQ(CasoCampo("SITUACION"), 1);
     EXPECT_EQ(CasoCampo("FACTURA"), 0);
     EXPECT_EQ(Dat->TExped->FieldByName(QStringLiteral("TOTAL"))->AsFloat(), 0);
@@ -422,8 +425,8 @@ TEST_F(ExpedienteTest, CloseAndReopenFollowTheStates) {
     EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("7"));
     const QStringList agenda = Agenda(QStringLiteral("2001"), QStringLiteral("00012-A"));
     EXPECT_EQ(agenda.mid(3), (QStringList{QStringLiteral("CIERRE DE EXPEDIENTE"), QStringLiteral("CIERRE DE EXPEDIENTE"),
-                                          QStringLiteral("REAPERTURA DE EXPEDIENTE")}));
-    EXPECT_EQ(Valor(QStringLiteral("SELECT USUARIO FROM AGENDA WHERE SITUACION = 'REAPERTURA DE EXPEDIENTE'")).AsString(),
+                                          QStringLiteral("REAPERTURA DE EXPEDIENTE - ") + factura}));
+    EXPECT_EQ(Valor(QStringLiteral("SELECT USUARIO FROM AGENDA WHERE SITUACION LIKE 'REAPERTURA DE EXPEDIENTE%'")).AsString(),
               QStringLiteral("ANA"));
     // The agenda grid shows the new rows at once.
     EXPECT_EQ(Filas(form->TAgen2), 6);

@@ -100,6 +100,28 @@ TEST_F(EmpresaTest, SavesTheSettingsAndHandsOnTheWordProcessor) {
     EXPECT_TRUE(Texts().isEmpty()) << Texts().join(u'|').toStdString();
 }
 
+// "Editor :" lists the Word family but takes any name typed over the one chosen: the office on
+// the .odt family types its name and keeps it.
+TEST_F(EmpresaTest, TheEditorBoxKeepsANameTypedOverTheListedOne) {
+    SetSistem("EDITOR", Variant(QStringLiteral("Word2000")));
+    Configuracion();
+    Edita();
+    TFormHarness::Focus(Empresa->DBEditor);
+    TFormHarness::PressKey(Empresa->DBEditor, VK_END);
+    for (int i = 0; i < 8; ++i) TFormHarness::PressKey(Empresa->DBEditor, VK_BACK);
+    TFormHarness::Type(Empresa->DBEditor, QStringLiteral("WordPro96"));
+    EXPECT_EQ(Empresa->DBEditor->Text(), QStringLiteral("WordPro96"));
+    Ok();
+    EXPECT_EQ(Sis("EDITOR"), QStringLiteral("WordPro96"));
+    EXPECT_EQ(Editor, QStringLiteral("WordPro96"));
+    // Choosing from the list still works after it.
+    Edita();
+    Empresa->DBEditor->SetItemIndex(0);
+    Empresa->DBEditor->Click();
+    Ok();
+    EXPECT_EQ(Sis("EDITOR"), QStringLiteral("Word97"));
+}
+
 TEST_F(EmpresaTest, TheWorkingYearsLastInvoiceIsShownAndWritten) {
     Configuracion();
     EXPECT_EQ(Empresa->EFactura->Text(), QStringLiteral("7"));

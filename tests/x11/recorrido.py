@@ -294,6 +294,53 @@ def factura_el_expediente(r):
         raise Fallo(f"el número de factura {factura} está {otras} veces en su año")
 
 
+CERRAR_EXPEDIENTE = (164 + 12, 14)  # the case form's "Cerrar" (close or reopen)
+
+
+@paso
+def reabre_el_expediente_facturado(r):
+    # Closed, then opened again: the question first names the invoice that leaves the lists, and
+    # the reopening's agenda row keeps it.
+    ano, numero = ultimo_expediente(r)
+    clave = f"WHERE ANO = '{ano}' AND NUMERO = '{numero}'"
+    factura, fecha = r.sql(f"SELECT FACTURA, FECHAFACTURA FROM exped {clave}")[0]
+    r.activa(r.expediente)
+    r.clic(r.expediente, *CERRAR_EXPEDIENTE)
+    pregunta = r.ventana("¡¡ ATENCIÓN !!")
+    r.quieta(pregunta)
+    ancho_cierre = r.geometria(pregunta)[2]
+    r.activa(pregunta)
+    r.teclas("Return")  # Sí
+    r.sin_ventana("¡¡ ATENCIÓN !!")
+    r.espera_sql(f"SELECT SITUACION FROM exped {clave}", lambda f: f[0][0] == 3, 10, "el expediente cerrado")
+    r.activa(r.expediente)
+    r.clic(r.expediente, *CERRAR_EXPEDIENTE)
+    pregunta = r.ventana("¡¡ ATENCIÓN !!")
+    r.quieta(pregunta)
+    r.captura("reabre-con-factura", pregunta)
+    # The box's text cannot be read from outside: the line that names the invoice ("Factura Nº 1
+    # de dd/mm/aaaa, total ...: dejará de figurar en las listas de facturas.") makes it far wider
+    # than the one-line question of the close, which the title's width alone sets.
+    ancho = r.geometria(pregunta)[2]
+    if ancho < ancho_cierre + 150:
+        raise Fallo(f"la pregunta de reabrir no lleva la línea de la factura: {ancho} px de ancho, "
+                    f"la de cerrar {ancho_cierre} px")
+    # Dates are kept as day numbers from 30/12/1899.
+    dia = (datetime.date(1899, 12, 30) + datetime.timedelta(days=int(fecha))).strftime("%d/%m/%Y")
+    aviso = f"Factura Nº {factura} de {dia}, total "
+    r.activa(pregunta)
+    r.teclas("Return")  # Sí
+    r.sin_ventana("¡¡ ATENCIÓN !!")
+    fila = r.espera_sql(f"SELECT SITUACION, FACTURA FROM exped {clave}", lambda f: f[0][0] == 1, 10,
+                        "el expediente reabierto")[0]
+    if fila[1]:
+        raise Fallo(f"el expediente reabierto conserva la factura {fila[1]}")
+    nota = r.espera_sql(f"SELECT SITUACION FROM agenda {clave} AND SITUACION LIKE 'REAPERTURA DE EXPEDIENTE%'",
+                        lambda f: f, 10, "la reapertura en la agenda")[0][0]
+    if not nota.startswith("REAPERTURA DE EXPEDIENTE") or aviso not in nota:
+        raise Fallo(f"la agenda no guarda la factura retirada: «{nota}»")
+
+
 # Where a caption's letters are, in client pixels: the main window's "Informes" menu title and
 # the case form's "Económico" and "Agenda" buttons.
 INFORMES = (276, 1, 326, 16)

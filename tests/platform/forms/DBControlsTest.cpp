@@ -251,6 +251,48 @@ TEST(DBEditKeypadTest, TheKeypadDecimalKeyWritesTheLocaleSeparatorInNumberFields
     EXPECT_EQ(table->FieldByName(QStringLiteral("CIF"))->AsString(), QStringLiteral("B.1"));
 }
 
+// A drop-down combo whose field holds one of its items takes a text typed over it, and a text
+// that only comes back to the item's leaves the field as the item.
+TEST(DBComboBoxTypingTest, TextTypedOverAListedItemIsWhatIsStored) {
+    TFormHarness harness;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TForm form(nullptr);
+    auto* table = new TTable(&form);
+    table->SetDatabaseName(dir.path());
+    table->SetTableName(QStringLiteral("AJUSTES"));
+    table->FieldDefs()->Add(QStringLiteral("EDITOR"), ftString, 15);
+    table->CreateTable();
+    table->Open();
+    table->Append();
+    table->FieldByName(QStringLiteral("EDITOR"))->SetAsString(QStringLiteral("Beta"));
+    table->Post();
+    auto* ds = new TDataSource(&form);
+    ds->SetDataSet(table);
+    auto* combo = new TDBComboBox(&form);
+    combo->SetParent(&form);
+    combo->SetStyle(csDropDown);
+    combo->Items()->Add(QStringLiteral("Alfa"));
+    combo->Items()->Add(QStringLiteral("Beta"));
+    combo->SetDataSource(ds);
+    combo->SetDataField(QStringLiteral("EDITOR"));
+    form.Show();
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    TFormHarness::Focus(combo);
+    TFormHarness::PressKey(combo, VK_END);
+    TFormHarness::PressKey(combo, VK_BACK);
+    TFormHarness::Type(combo, QStringLiteral("o 2"));
+    EXPECT_EQ(table->State(), dsEdit);
+    table->Post();
+    EXPECT_EQ(table->FieldByName(QStringLiteral("EDITOR"))->AsString(), QStringLiteral("Beto 2"));
+    // Typed back to the listed name: that is what is stored.
+    for (int i = 0; i < 3; ++i) TFormHarness::PressKey(combo, VK_BACK);
+    TFormHarness::Type(combo, QStringLiteral("a"));
+    table->Post();
+    EXPECT_EQ(table->FieldByName(QStringLiteral("EDITOR"))->AsString(), QStringLiteral("Beta"));
+    EXPECT_TRUE(harness.Exceptions().empty());
+}
+
 TEST_F(DBControlsTest, TextCheckBoxRadioGroupComboAndMemoShowTheRecord) {
     auto* text = new TDBText(form.get());
     text->SetParent(form.get());
