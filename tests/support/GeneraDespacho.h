@@ -11,6 +11,7 @@
 #include "platform/db/Driver.h"
 
 #include <QDate>
+#include <QHash>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -201,8 +202,10 @@ inline void EscribeDespacho(TGenerador& g, const TTamDespacho& tam) {
         "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     auto ec = g.Prepara(QStringLiteral("INSERT INTO expcli (ANO, NUMERO, CLIENTE) VALUES (?,?,?)"));
     auto eo = g.Prepara(QStringLiteral("INSERT INTO expcon (ANO, NUMERO, CONTRARIO) VALUES (?,?,?)"));
-    // The highest number written in each year, of case files and of consultations.
+    // The highest number written in each year, of case files and of consultations; and the
+    // place of each in the order written (its record identity in a table written empty).
     QMap<int, QString> ultimoExp, ultimaCon;
+    QHash<QString, int> ordenExp, ordenCon;
     for (int i = 0; i < tam.Expedientes; ++i) {
         const int ano = tam.UltimoAno - i % tam.Anos;
         const QString numero = NumeroExpediente(i / tam.Anos + 1);
@@ -223,6 +226,7 @@ inline void EscribeDespacho(TGenerador& g, const TTamDespacho& tam) {
         }
         g.Fila(eo, anoTxt, numero, contrario);
         ultimoExp[ano] = std::max(ultimoExp.value(ano), numero);
+        ordenExp.insert(anoTxt + QLatin1Char('/') + numero, i + 1);
     }
     auto co = g.Prepara(QStringLiteral(
         "INSERT INTO consultas (ANO, NUMERO, ABOCLI, ABOENT, SITUACION, TIPO, NOMCLIENTE, FECHAENTRADA, IMPORTE, CLIENTE, "
@@ -235,6 +239,7 @@ inline void EscribeDespacho(TGenerador& g, const TTamDespacho& tam) {
                1 + int(rnd() % unsigned(tam.Abogados)), 1 + int(rnd() % 3), uno(tipos), apellidos() + QLatin1Char(',') + nombre(),
                fecha, double(int(rnd() % 30000)) / 100.0, 0, QStringLiteral("E"));
         ultimaCon[ano] = std::max(ultimaCon.value(ano), NumeroExpediente(i / tam.Anos + 1));
+        ordenCon.insert(QString::number(ano) + QLatin1Char('/') + NumeroExpediente(i / tam.Anos + 1), i + 1);
     }
     // The case file of the i-th entry, in the order the case files were written.
     auto caso = [&](int i) {
@@ -265,28 +270,30 @@ inline void EscribeDespacho(TGenerador& g, const TTamDespacho& tam) {
         const auto importe = [](double v) { return QString::number(v, 'f', 2).toDouble(); };
         // Every fourth invoice is still without number; every second case file has a provision.
         auto fa = g.Prepara(QStringLiteral("UPDATE exped SET FACTURA = ?, FECHAFACTURA = ?, DERECHOS = ?, SUPLIDOS = 0, GASTOS = 0, "
-                                           "IVA = 16, IRPF = 0, IMPIVA = ?, IMPIRPF = 0, TOTAL = ? WHERE rowid = ?"));
+                                           "IVA = 16, IRPF = 0, IMPIVA = ?, IMPIRPF = 0, TOTAL = ? WHERE ANO = ? AND NUMERO = ?"));
         auto pr = g.Prepara(QStringLiteral("INSERT INTO cuentas (ANO, NUMERO, ORDEN, FECHA, TIPO, CONCEPTO, IMPORTE) VALUES (?,?,?,?,3,?,?)"));
-        for (const auto& f : g.Consulta(QStringLiteral("SELECT rowid, ANO, NUMERO, SITUACION, IMPORTE, FECHAAPERTURA FROM exped"))) {
-            const int id = f[0].toInt();
-            const double imp = f[4].toDouble(), apertura = f[5].toDouble();
-            if (f[3].toInt() >= 2) {
+        for (const auto& f : g.Consulta(QStringLiteral("SELECT ANO, NUMERO, SITUACION, IMPORTE, FECHAAPERTURA FROM exped"))) {
+            const int id = ordenExp.value(f[0].toString() + QLatin1Char('/') + f[1].toString());
+            if (id == 0) continue;  // not one of ours
+            const double imp = f[3].toDouble(), apertura = f[4].toDouble();
+            if (f[2].toInt() >= 2) {
                 const int factura = id % 4 == 0 ? 0 : id;
-                g.Fila(fa, factura, apertura + 20, imp, importe(imp * 0.16), importe(imp * 1.16), id);
+                g.Fila(fa, factura, apertura + 20, imp, importe(imp * 0.16), importe(imp * 1.16), f[0], f[1]);
                 if (factura) ultimaFactura[AnoDeSerie(apertura + 20)] = std::max(ultimaFactura.value(AnoDeSerie(apertura + 20)), factura);
             }
             if (id % 2 == 0) {
-                g.Fila(pr, f[1], f[2], id, apertura + 5, QString::fromUtf8("Provisión de fondos"), -50.0 * (1 + id % 5));
+                g.Fila(pr, f[0], f[1], id, apertura + 5, QString::fromUtf8("Provisión de fondos"), -50.0 * (1 + id % 5));
                 ultimoApunte = std::max(ultimoApunte, id);
             }
         }
         fa = g.Prepara(QStringLiteral("UPDATE consultas SET FACTURA = ?, FECHAFACTURA = ?, IVA = 16, IMPIVA = ?, IPRF = 0, "
-                                      "IMPIRPF = 0, TOTAL = ? WHERE rowid = ?"));
-        for (const auto& f : g.Consulta(QStringLiteral("SELECT rowid, SITUACION, IMPORTE, FECHAENTRADA FROM consultas WHERE SITUACION >= 2"))) {
-            const int id = f[0].toInt();
-            const double imp = f[2].toDouble(), fecha = f[3].toDouble() + 10;
+                                      "IMPIRPF = 0, TOTAL = ? WHERE ANO = ? AND NUMERO = ?"));
+        for (const auto& f : g.Consulta(QStringLiteral("SELECT ANO, NUMERO, SITUACION, IMPORTE, FECHAENTRADA FROM consultas WHERE SITUACION >= 2"))) {
+            const int id = ordenCon.value(f[0].toString() + QLatin1Char('/') + f[1].toString());
+            if (id == 0) continue;
+            const double imp = f[3].toDouble(), fecha = f[4].toDouble() + 10;
             const int factura = id % 4 == 0 ? 0 : 1000 + id;
-            g.Fila(fa, factura, fecha, importe(imp * 0.16), importe(imp * 1.16), id);
+            g.Fila(fa, factura, fecha, importe(imp * 0.16), importe(imp * 1.16), f[0], f[1]);
             if (factura) ultimaFactura[AnoDeSerie(fecha)] = std::max(ultimaFactura.value(AnoDeSerie(fecha)), factura);
         }
     }
