@@ -79,7 +79,10 @@ void MakeFolder(const QString& path) {
     t.Apuntes = 1000000;
     t.Citas = 1000000;
     zbtest::GeneraDespacho(path, t);
-    zbtest::TGenerador(path).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    sqlite3* db = nullptr;
+    sqlite3_open_v2((path + QStringLiteral("/zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    Exec(db, "PRAGMA wal_checkpoint(TRUNCATE)");
+    sqlite3_close(db);
 }
 
 struct BigFolder {

@@ -35,16 +35,19 @@ struct Despacho {
         t.Citas = 5000;
         zbtest::GeneraDespacho(dir.path(), t);
         zbtest::TGenerador g(dir.path());
-        g.Exec("BEGIN");
+        g.Empieza();
         for (const char* sql : {"INSERT INTO procu (PROCU, NOMBRE, APELLIDOS, PARTIDO) VALUES (?,?,?,'Logroño')",
                                 "INSERT INTO peritos (PERITO, NOMBRE, APELLIDOS, PROFESION) VALUES (?,?,?,'Arquitecto')",
-                                "INSERT OR IGNORE INTO abogados (ABOGADO, NOMBRE, APELLIDOS) VALUES (?,?,?)"})
+                                "INSERT INTO abogados (ABOGADO, NOMBRE, APELLIDOS) VALUES (?,?,?)"})
             g.Filas(sql, kPersonas, [](int i) {
                 return std::tuple(100 + i, zbtest::Nombres().at(i % zbtest::Nombres().size()),
                                   zbtest::Apellidos().at(i % 40) + QLatin1Char(' ') + zbtest::Apellidos().at((i / 40) % 40));
             });
-        g.Exec("COMMIT");
-        g.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        g.Termina();
+        sqlite3* db = nullptr;
+        sqlite3_open_v2((dir.path() + QStringLiteral("/zembra.db")).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
         Dat = new TDat(nullptr);
         AnoSeleccionado = QStringLiteral("2026");
         Dat->TExped->Locate(QStringLiteral("ANO;NUMERO"), VarArrayOf({Variant(QStringLiteral("2026")), Variant(zbtest::NumeroExpediente(1))}), 0);

@@ -50,7 +50,10 @@ TEST(CopiaTest, AnOfficeFolderCopiesWholeToAnEmptyServerDatabase) {
     zbtest::TTamDespacho tam;
     tam.Expedientes = 600;
     tam.Consultas = 200;
-    zbtest::GeneraDespacho(origen.path(), tam);
+    {
+        zbtest::TGenerador g(platform::db::OpenSqlite(origen.path()));
+        zbtest::GeneraDespacho(g, tam);
+    }
 
     auto desde = platform::db::OpenSqlite(origen.path());
     auto hacia = platform::db::OpenPostgres(destino.path(), servidor);
@@ -104,7 +107,10 @@ TEST(CopiaTest, TheCopyProgramReadsTheSettingsAndSaysWhatItDid) {
         for (const auto& t : shell::TablasDelDespacho()) conn->CreateTable(t);
         conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
     }
-    zbtest::GeneraDespacho(origen.path(), zbtest::TTamDespacho{});
+    {
+        zbtest::TGenerador g(platform::db::OpenSqlite(origen.path()));
+        zbtest::GeneraDespacho(g, zbtest::TTamDespacho{});
+    }
     auto copia = [&](const QString& ajustes, QString* salida) {
         QFile ini(config.path() + QStringLiteral("/registry.ini"));
         ini.open(QIODevice::WriteOnly | QIODevice::Truncate);

@@ -1,20 +1,25 @@
 #pragma once
 // Fills a data folder whose tables exist (a data module has opened it once) with a plausible
 // office: lawyers, clients, opposing parties, court agents, courts and procedures, case files and
-// consultations spread over lawyers and years. Written straight into the SQLite file, so a
-// hundred thousand case files take seconds. The same seed gives the same office.
+// consultations spread over lawyers and years, with the counters level with what it wrote.
+// Written through the data layer, so the same office lands in the folder's file or on the
+// server set for the folder; a hundred thousand case files take seconds in a file. The same
+// seed gives the same office.
 // The benchmarks of the database layer and of the grids, which need no office, make their own
 // plain tables here too (TablaPlana).
 #include "platform/db/DBTables.h"
 #include "platform/db/Driver.h"
 
 #include <QDate>
+#include <QHash>
+#include <QMap>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <random>
-#include <sqlite3.h>
 #include <tuple>
 #include <vector>
 
@@ -40,65 +45,88 @@ struct TTamDespacho {
 
 // A date as the engine stores it: days since 30/12/1899.
 inline double Serie(int ano, int mes, int dia) { return double(QDate(1899, 12, 30).daysTo(QDate(ano, mes, dia))); }
+inline int AnoDeSerie(double serie) { return QDate(1899, 12, 30).addDays(qint64(serie)).year(); }
 
 inline QString NumeroExpediente(int i) {
     return QString::number(i).rightJustified(5, QLatin1Char('0')) + QLatin1Char('-') + QChar(u'A' + (i % 3));
 }
 
+// Statements of the program's SQL on a folder's data, whichever engine holds them: the
+// connection the data module of this process uses for the folder, or the one given.
 class TGenerador {
 public:
-    explicit TGenerador(const QString& carpeta) {
-        sqlite3_open_v2((carpeta + QStringLiteral("/zembra.db")).toUtf8().constData(), &FDb, SQLITE_OPEN_READWRITE, nullptr);
-        platform::db::RegisterSqliteFunctions(FDb);
-        sqlite3_busy_timeout(FDb, 10000);
-    }
-    ~TGenerador() { sqlite3_close(FDb); }
-    sqlite3* Db() const { return FDb; }
+    explicit TGenerador(const QString& carpeta) : FConn(Session->FolderConnection(carpeta)) {}
+    explicit TGenerador(std::shared_ptr<platform::db::TConnection> conexion) : FConn(std::move(conexion)) {}
+    platform::db::TConnection& Conexion() const { return *FConn; }
 
-    void Exec(const char* sql) { sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr); }
+    // Runs a statement once; gives the rows it changed.
+    qint64 Exec(const QString& sql) {
+        auto st = Prepara(sql);
+        st->Step();
+        return st->RowsAffected();
+    }
+    // The first column of the first row of a query (invalid without rows).
+    QVariant Valor(const QString& sql) {
+        auto st = Prepara(sql);
+        return st->Step() ? st->Column(0) : QVariant();
+    }
+    // Every row of a query, its columns in order.
+    std::vector<std::vector<QVariant>> Consulta(const QString& sql) {
+        auto st = Prepara(sql);
+        std::vector<std::vector<QVariant>> r;
+        while (st->Step()) {
+            r.emplace_back();
+            for (int c = 0; c < st->ColumnCount(); ++c) r.back().push_back(st->Column(c));
+        }
+        return r;
+    }
+    // One transaction around several statements (none when the connection is in one already).
+    void Empieza() {
+        FPropia = !FConn->InTransaction();
+        if (FPropia) FConn->StartTransaction();
+    }
+    void Termina() {
+        if (FPropia) FConn->Commit();
+        FPropia = false;
+    }
+    void Deshace() {
+        if (FPropia && FConn->InTransaction()) FConn->Rollback();
+        FPropia = false;
+    }
 
     // Binds the values in order and runs the statement once.
     template <class... V>
-    void Fila(sqlite3_stmt* st, const V&... valores) {
+    void Fila(platform::db::TStatement* st, const V&... valores) {
         int i = 0;
-        (Liga(st, ++i, valores), ...);
-        sqlite3_step(st);
-        sqlite3_reset(st);
+        (st->Bind(i++, Dato(valores)), ...);
+        st->Step();
+        st->Reset();
+    }
+    template <class... V>
+    void Fila(const std::unique_ptr<platform::db::TStatement>& st, const V&... valores) {
+        Fila(st.get(), valores...);
     }
     // The same with the values of a row in a list.
-    void Fila(sqlite3_stmt* st, const std::vector<QVariant>& valores) {
-        for (int i = 0; i < int(valores.size()); ++i) {
-            const QVariant& v = valores[size_t(i)];
-            switch (v.typeId()) {
-            case QMetaType::Int: Liga(st, i + 1, v.toInt()); break;
-            case QMetaType::Double: Liga(st, i + 1, v.toDouble()); break;
-            default: Liga(st, i + 1, v.toString());
-            }
-        }
-        sqlite3_step(st);
-        sqlite3_reset(st);
+    void Fila(platform::db::TStatement* st, const std::vector<QVariant>& valores) {
+        for (int i = 0; i < int(valores.size()); ++i) st->Bind(i, valores[size_t(i)]);
+        st->Step();
+        st->Reset();
     }
-    sqlite3_stmt* Prepara(const char* sql) {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(FDb, sql, -1, &st, nullptr);
-        return st;
-    }
+    std::unique_ptr<platform::db::TStatement> Prepara(const QString& sql) { return FConn->Prepare(FConn->TranslateSql(sql)); }
     // Runs `sql` once per row: `fila(i)` gives the values of row i (0 up) as a tuple.
     template <class F>
-    void Filas(const char* sql, int filas, F fila) {
-        sqlite3_stmt* st = Prepara(sql);
-        for (int i = 0; i < filas; ++i) std::apply([&](const auto&... v) { Fila(st, v...); }, fila(i));
-        sqlite3_finalize(st);
+    void Filas(const QString& sql, int filas, F fila) {
+        auto st = Prepara(sql);
+        for (int i = 0; i < filas; ++i) std::apply([&](const auto&... v) { Fila(st.get(), v...); }, fila(i));
     }
 
 private:
-    static void Liga(sqlite3_stmt* st, int i, int v) { sqlite3_bind_int(st, i, v); }
-    static void Liga(sqlite3_stmt* st, int i, double v) { sqlite3_bind_double(st, i, v); }
-    static void Liga(sqlite3_stmt* st, int i, const QString& s) {
-        const QByteArray b = s.toUtf8();
-        sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-    }
-    sqlite3* FDb = nullptr;
+    static QVariant Dato(int v) { return QVariant(qlonglong(v)); }
+    static QVariant Dato(double v) { return QVariant(v); }
+    static QVariant Dato(const QString& s) { return QVariant(s); }
+    static QVariant Dato(const QVariant& v) { return v; }
+    std::shared_ptr<platform::db::TConnection> FConn;
+    bool FPropia = false;
 };
 
 inline const QStringList& Nombres() {
@@ -133,9 +161,8 @@ inline const QStringList& Poblaciones() {
     return l;
 }
 
-// Fills the folder; returns nothing, the numbers follow from `tam`.
-inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
-    TGenerador g(carpeta);
+// What GeneraDespacho writes, inside its transaction.
+inline void EscribeDespacho(TGenerador& g, const TTamDespacho& tam) {
     std::mt19937 rnd(tam.Semilla);
     auto uno = [&](const QStringList& l) { return l.at(int(rnd() % unsigned(l.size()))); };
     auto nombre = [&]() { return uno(Nombres()); };
@@ -143,42 +170,42 @@ inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
     const int clientes = tam.Clientes > 0 ? tam.Clientes : std::max(20, tam.Expedientes / 4);
     const int contrarios = std::max(20, clientes / 2);
     const int procus = 40;
-    g.Exec("BEGIN");
-    g.Exec(tam.FijaMoneda ? "UPDATE sistem SET EMPRESA = 'Bufete Ortega & Asociados', MONEDA = 'E'"
-                          : "UPDATE sistem SET EMPRESA = 'Bufete Ortega & Asociados'");
-    sqlite3_stmt* st = g.Prepara("INSERT INTO abocli (ABOCLI, NOMBRE, APELLIDOS, POBLACION) VALUES (?,?,?,?)");
+    g.Exec(tam.FijaMoneda ? QStringLiteral("UPDATE sistem SET EMPRESA = 'Bufete Ortega & Asociados', MONEDA = 'E'")
+                          : QStringLiteral("UPDATE sistem SET EMPRESA = 'Bufete Ortega & Asociados'"));
+    auto st = g.Prepara(QStringLiteral("INSERT INTO abocli (ABOCLI, NOMBRE, APELLIDOS, POBLACION) VALUES (?,?,?,?)"));
     for (int i = 1; i <= tam.Abogados; ++i) g.Fila(st, i, nombre(), apellidos(), uno(Poblaciones()));
-    sqlite3_finalize(st);
-    st = g.Prepara("INSERT INTO clientes (CLIENTE, NOMBRE, APELLIDOS, POBLACION, DNI) VALUES (?,?,?,?,?)");
+    st = g.Prepara(QStringLiteral("INSERT INTO clientes (CLIENTE, NOMBRE, APELLIDOS, POBLACION, DNI) VALUES (?,?,?,?,?)"));
     for (int i = 1; i <= clientes; ++i)
         g.Fila(st, i, nombre(), apellidos(), uno(Poblaciones()), QString::number(10000000 + int(rnd() % 89999999)));
-    sqlite3_finalize(st);
-    st = g.Prepara("INSERT INTO contrarios (CONTRARIO, NOMBRE, APELLIDOS, POBLACION) VALUES (?,?,?,?)");
+    st = g.Prepara(QStringLiteral("INSERT INTO contrarios (CONTRARIO, NOMBRE, APELLIDOS, POBLACION) VALUES (?,?,?,?)"));
     for (int i = 1; i <= contrarios; ++i) g.Fila(st, i, nombre(), apellidos(), uno(Poblaciones()));
-    sqlite3_finalize(st);
-    st = g.Prepara("INSERT INTO procu (PROCU, NOMBRE, APELLIDOS, PARTIDO) VALUES (?,?,?,?)");
+    st = g.Prepara(QStringLiteral("INSERT INTO procu (PROCU, NOMBRE, APELLIDOS, PARTIDO) VALUES (?,?,?,?)"));
     for (int i = 1; i <= procus; ++i) g.Fila(st, i, nombre(), apellidos(), uno(Poblaciones()));
-    sqlite3_finalize(st);
-    st = g.Prepara("INSERT INTO abogados (ABOGADO, NOMBRE, APELLIDOS) VALUES (?,?,?)");
+    st = g.Prepara(QStringLiteral("INSERT INTO abogados (ABOGADO, NOMBRE, APELLIDOS) VALUES (?,?,?)"));
     for (int i = 1; i <= 30; ++i) g.Fila(st, i, nombre(), apellidos());
-    sqlite3_finalize(st);
-    st = g.Prepara("INSERT OR IGNORE INTO tribunales (TRIBUNAL) VALUES (?)");
-    for (const QString& t : Tribunales()) g.Fila(st, t);
-    sqlite3_finalize(st);
-    st = g.Prepara("INSERT OR IGNORE INTO procedimientos (PROCEDIMIENTO) VALUES (?)");
-    for (const QString& p : Procedimientos()) g.Fila(st, p);
-    sqlite3_finalize(st);
-    st = g.Prepara("INSERT OR REPLACE INTO tabcon (ANO, CONTEXP, NUMFACTU, CONTCON) VALUES (?,?,?,?)");
-    const int porAno = std::max(1, tam.Expedientes / tam.Anos + 1);
-    for (int a = 0; a < tam.Anos; ++a) g.Fila(st, tam.UltimoAno - a, NumeroExpediente(porAno), 0, NumeroExpediente(porAno));
-    sqlite3_finalize(st);
+    // Courts and procedures the folder may hold already stay as they are.
+    for (const auto& [tabla, columna, lista] : {std::tuple("tribunales", "TRIBUNAL", &Tribunales()),
+                                                std::tuple("procedimientos", "PROCEDIMIENTO", &Procedimientos())}) {
+        auto hay = g.Prepara(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = ?").arg(QLatin1String(tabla), QLatin1String(columna)));
+        st = g.Prepara(QStringLiteral("INSERT INTO %1 (%2) VALUES (?)").arg(QLatin1String(tabla), QLatin1String(columna)));
+        for (const QString& v : *lista) {
+            hay->Bind(0, v);
+            const bool esta = hay->Step() && hay->Column(0).toLongLong() > 0;
+            hay->Reset();
+            if (!esta) g.Fila(st, v);
+        }
+    }
 
-    sqlite3_stmt* ex = g.Prepara(
+    auto ex = g.Prepara(QStringLiteral(
         "INSERT INTO exped (ANO, NUMERO, FECHAAPERTURA, CLIENTE, ABOCLI, PROCLI, CONTRARIO, ABOCON, PROCON, PERITO, "
         "SITUACION, PROCEDIMIENTO, TRIBUNAL, AUTOS, AUTOS1, IMPORTE, MONEDA, ASUNTO) "
-        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    sqlite3_stmt* ec = g.Prepara("INSERT OR IGNORE INTO expcli (ANO, NUMERO, CLIENTE) VALUES (?,?,?)");
-    sqlite3_stmt* eo = g.Prepara("INSERT OR IGNORE INTO expcon (ANO, NUMERO, CONTRARIO) VALUES (?,?,?)");
+        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+    auto ec = g.Prepara(QStringLiteral("INSERT INTO expcli (ANO, NUMERO, CLIENTE) VALUES (?,?,?)"));
+    auto eo = g.Prepara(QStringLiteral("INSERT INTO expcon (ANO, NUMERO, CONTRARIO) VALUES (?,?,?)"));
+    // The highest number written in each year, of case files and of consultations; and the
+    // place of each in the order written (its record identity in a table written empty).
+    QMap<int, QString> ultimoExp, ultimaCon;
+    QHash<QString, int> ordenExp, ordenCon;
     for (int i = 0; i < tam.Expedientes; ++i) {
         const int ano = tam.UltimoAno - i % tam.Anos;
         const QString numero = NumeroExpediente(i / tam.Anos + 1);
@@ -193,15 +220,17 @@ inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
                uno(Tribunales()), autos, autos1, double(int(rnd() % 600000)) / 100.0, QStringLiteral("E"),
                QStringLiteral("Asunto %1").arg(i + 1));
         g.Fila(ec, anoTxt, numero, cliente);
-        if (rnd() % 5 == 0) g.Fila(ec, anoTxt, numero, 1 + int(rnd() % unsigned(clientes)));
+        if (rnd() % 5 == 0) {
+            const int otro = 1 + int(rnd() % unsigned(clientes));
+            if (otro != cliente) g.Fila(ec, anoTxt, numero, otro);
+        }
         g.Fila(eo, anoTxt, numero, contrario);
+        ultimoExp[ano] = std::max(ultimoExp.value(ano), numero);
+        ordenExp.insert(anoTxt + QLatin1Char('/') + numero, i + 1);
     }
-    sqlite3_finalize(ex);
-    sqlite3_finalize(ec);
-    sqlite3_finalize(eo);
-    sqlite3_stmt* co = g.Prepara(
+    auto co = g.Prepara(QStringLiteral(
         "INSERT INTO consultas (ANO, NUMERO, ABOCLI, ABOENT, SITUACION, TIPO, NOMCLIENTE, FECHAENTRADA, IMPORTE, CLIENTE, "
-        "MONEDA) VALUES (?,?,?,?,?,?,?,?,?,?,?)");
+        "MONEDA) VALUES (?,?,?,?,?,?,?,?,?,?,?)"));
     static const QStringList tipos = {"Civil", "Laboral", "Penal", "Administrativo", "Familia"};
     for (int i = 0; i < tam.Consultas; ++i) {
         const int ano = tam.UltimoAno - i % tam.Anos;
@@ -209,14 +238,15 @@ inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
         g.Fila(co, QString::number(ano), NumeroExpediente(i / tam.Anos + 1), 1 + i % tam.Abogados,
                1 + int(rnd() % unsigned(tam.Abogados)), 1 + int(rnd() % 3), uno(tipos), apellidos() + QLatin1Char(',') + nombre(),
                fecha, double(int(rnd() % 30000)) / 100.0, 0, QStringLiteral("E"));
+        ultimaCon[ano] = std::max(ultimaCon.value(ano), NumeroExpediente(i / tam.Anos + 1));
+        ordenCon.insert(QString::number(ano) + QLatin1Char('/') + NumeroExpediente(i / tam.Anos + 1), i + 1);
     }
-    sqlite3_finalize(co);
     // The case file of the i-th entry, in the order the case files were written.
     auto caso = [&](int i) {
         const int e = i % std::max(1, tam.Expedientes);
         return std::tuple(QString::number(tam.UltimoAno - e % tam.Anos), NumeroExpediente(e / tam.Anos + 1));
     };
-    g.Filas("INSERT INTO cuentas (ANO, NUMERO, FECHA, ORDEN, TIPO, IMPORTE, CONCEPTO, CUENTA) VALUES (?,?,?,?,?,?,?,?)",
+    g.Filas(QStringLiteral("INSERT INTO cuentas (ANO, NUMERO, FECHA, ORDEN, TIPO, IMPORTE, CONCEPTO, CUENTA) VALUES (?,?,?,?,?,?,?,?)"),
             tam.Apuntes, [&](int i) {
                 const auto [ano, numero] = caso(i);
                 const int tipo = 1 + i % 4;
@@ -225,35 +255,83 @@ inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
                                   (tipo == 3 ? -1.0 : 1.0) * (10.0 + i % 1000),
                                   QString::fromUtf8(tipo == 3 ? "Provisión de fondos" : "Honorarios"), QStringLiteral("70000"));
             });
-    g.Filas("INSERT INTO agenda (ABOCLI, FECHA, HORA, ORDEN, TIPO, ANO, NUMERO, CODIGO, TIPOAGENDA, SITUACION, USUARIO) "
-            "VALUES (?,?,?,?,?,?,?,?,?,?,?)",
+    g.Filas(QStringLiteral("INSERT INTO agenda (ABOCLI, FECHA, HORA, ORDEN, TIPO, ANO, NUMERO, CODIGO, TIPOAGENDA, SITUACION, USUARIO) "
+                           "VALUES (?,?,?,?,?,?,?,?,?,?,?)"),
             tam.Citas, [&](int i) {
                 const auto [ano, numero] = caso(i);
                 return std::tuple(1 + i % tam.Abogados, Serie(ano.toInt(), 1 + i % 12, 1 + i % 28), (i % 40) / 48.0, i + 1,
                                   QStringLiteral("E"), ano, numero, 0, QStringLiteral("GENERAL"),
                                   QStringLiteral("Vista oral en el juzgado"), QStringLiteral("SUPERVISOR"));
             });
-    // The counters go past the rows written, so records added later get new numbers.
-    const QString contadores = QStringLiteral("UPDATE sistem SET ABOCLI = %1, CLIENTE = %2, CONTRARIO = %3, PROCU = %4, ABOGADO = 30")
-                                   .arg(tam.Abogados)
-                                   .arg(clientes)
-                                   .arg(contrarios)
-                                   .arg(procus);
-    g.Exec(contadores.toUtf8().constData());
-    if (tam.Citas > 0) g.Exec(QStringLiteral("UPDATE sistem SET AGENDA = %1").arg(tam.Citas).toUtf8().constData());
+    // The highest invoice number dated in each year, of case files and consultations alike.
+    QMap<int, int> ultimaFactura;
+    int ultimoApunte = tam.Apuntes > 0 ? tam.Expedientes + tam.Apuntes : 0;
     if (tam.Economia) {
-        // Every fourth invoice is still without number.
-        g.Exec("UPDATE exped SET FACTURA = CASE WHEN rowid % 4 = 0 THEN 0 ELSE rowid END, "
-               "FECHAFACTURA = FECHAAPERTURA + 20, DERECHOS = IMPORTE, SUPLIDOS = 0, GASTOS = 0, IVA = 16, IRPF = 0, "
-               "IMPIVA = ROUND(IMPORTE * 0.16, 2), IMPIRPF = 0, TOTAL = ROUND(IMPORTE * 1.16, 2) WHERE SITUACION >= 2");
-        g.Exec("UPDATE consultas SET FACTURA = CASE WHEN rowid % 4 = 0 THEN 0 ELSE 1000 + rowid END, "
-               "FECHAFACTURA = FECHAENTRADA + 10, IVA = 16, IMPIVA = ROUND(IMPORTE * 0.16, 2), IPRF = 0, IMPIRPF = 0, "
-               "TOTAL = ROUND(IMPORTE * 1.16, 2) WHERE SITUACION >= 2");
-        g.Exec("INSERT INTO cuentas (ANO, NUMERO, ORDEN, FECHA, TIPO, CONCEPTO, IMPORTE) SELECT ANO, NUMERO, rowid, "
-               "FECHAAPERTURA + 5, 3, 'Provisión de fondos', -50.0 * (1 + rowid % 5) FROM exped WHERE rowid % 2 = 0");
+        const auto importe = [](double v) { return QString::number(v, 'f', 2).toDouble(); };
+        // Every fourth invoice is still without number; every second case file has a provision.
+        auto fa = g.Prepara(QStringLiteral("UPDATE exped SET FACTURA = ?, FECHAFACTURA = ?, DERECHOS = ?, SUPLIDOS = 0, GASTOS = 0, "
+                                           "IVA = 16, IRPF = 0, IMPIVA = ?, IMPIRPF = 0, TOTAL = ? WHERE ANO = ? AND NUMERO = ?"));
+        auto pr = g.Prepara(QStringLiteral("INSERT INTO cuentas (ANO, NUMERO, ORDEN, FECHA, TIPO, CONCEPTO, IMPORTE) VALUES (?,?,?,?,3,?,?)"));
+        for (const auto& f : g.Consulta(QStringLiteral("SELECT ANO, NUMERO, SITUACION, IMPORTE, FECHAAPERTURA FROM exped"))) {
+            const int id = ordenExp.value(f[0].toString() + QLatin1Char('/') + f[1].toString());
+            if (id == 0) continue;  // not one of ours
+            const double imp = f[3].toDouble(), apertura = f[4].toDouble();
+            if (f[2].toInt() >= 2) {
+                const int factura = id % 4 == 0 ? 0 : id;
+                g.Fila(fa, factura, apertura + 20, imp, importe(imp * 0.16), importe(imp * 1.16), f[0], f[1]);
+                if (factura) ultimaFactura[AnoDeSerie(apertura + 20)] = std::max(ultimaFactura.value(AnoDeSerie(apertura + 20)), factura);
+            }
+            if (id % 2 == 0) {
+                g.Fila(pr, f[0], f[1], id, apertura + 5, QString::fromUtf8("Provisión de fondos"), -50.0 * (1 + id % 5));
+                ultimoApunte = std::max(ultimoApunte, id);
+            }
+        }
+        fa = g.Prepara(QStringLiteral("UPDATE consultas SET FACTURA = ?, FECHAFACTURA = ?, IVA = 16, IMPIVA = ?, IPRF = 0, "
+                                      "IMPIRPF = 0, TOTAL = ? WHERE ANO = ? AND NUMERO = ?"));
+        for (const auto& f : g.Consulta(QStringLiteral("SELECT ANO, NUMERO, SITUACION, IMPORTE, FECHAENTRADA FROM consultas WHERE SITUACION >= 2"))) {
+            const int id = ordenCon.value(f[0].toString() + QLatin1Char('/') + f[1].toString());
+            if (id == 0) continue;
+            const double imp = f[3].toDouble(), fecha = f[4].toDouble() + 10;
+            const int factura = id % 4 == 0 ? 0 : 1000 + id;
+            g.Fila(fa, factura, fecha, importe(imp * 0.16), importe(imp * 1.16), f[0], f[1]);
+            if (factura) ultimaFactura[AnoDeSerie(fecha)] = std::max(ultimaFactura.value(AnoDeSerie(fecha)), factura);
+        }
     }
-    if (tam.Economia || tam.Apuntes > 0) g.Exec("UPDATE sistem SET CUENTAS = (SELECT IFNULL(MAX(ORDEN), 0) FROM cuentas)");
-    g.Exec("COMMIT");
+    // The counters stand at the last number written, as the program leaves them: "Nuevo"
+    // proposes a year's last case file or consultation, invoicing the number after the year's
+    // last invoice, and a record added later gets the code after the last one.
+    g.Exec(QStringLiteral("UPDATE sistem SET ABOCLI = %1, CLIENTE = %2, CONTRARIO = %3, PROCU = %4, ABOGADO = 30")
+               .arg(tam.Abogados)
+               .arg(clientes)
+               .arg(contrarios)
+               .arg(procus));
+    if (tam.Citas > 0) g.Exec(QStringLiteral("UPDATE sistem SET AGENDA = %1").arg(tam.Citas));
+    if (ultimoApunte > 0) g.Exec(QStringLiteral("UPDATE sistem SET CUENTAS = %1").arg(ultimoApunte));
+    auto borra = g.Prepara(QStringLiteral("DELETE FROM tabcon WHERE ANO = ?"));
+    st = g.Prepara(QStringLiteral("INSERT INTO tabcon (ANO, CONTEXP, NUMFACTU, CONTCON) VALUES (?,?,?,?)"));
+    for (int a = 0; a < tam.Anos; ++a) {
+        const int ano = tam.UltimoAno - a;
+        g.Fila(borra, ano);
+        g.Fila(st, ano, ultimoExp.value(ano), ultimaFactura.value(ano), ultimaCon.value(ano));
+    }
+}
+
+// Fills the data `g` reaches, all or nothing; the numbers follow from `tam`.
+inline void GeneraDespacho(TGenerador& g, const TTamDespacho& tam) {
+    g.Empieza();
+    try {
+        EscribeDespacho(g, tam);
+    } catch (...) {
+        g.Deshace();
+        throw;
+    }
+    g.Termina();
+}
+
+// Fills `carpeta` through the connection the data module of this process uses for it.
+inline void GeneraDespacho(const QString& carpeta, const TTamDespacho& tam) {
+    TGenerador g(carpeta);
+    GeneraDespacho(g, tam);
 }
 
 // A field of a plain table: name, type and size.
@@ -290,15 +368,11 @@ inline void TablaPlana(const QString& carpeta, const QString& tabla, std::initia
         return;
     }
     TGenerador g(carpeta);
-    const QByteArray sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (?%3)")
-                               .arg(tabla, nombres.join(QLatin1Char(',')), QStringLiteral(",?").repeated(nombres.size() - 1))
-                               .toUtf8();
-    g.Exec("BEGIN");
-    sqlite3_stmt* st = g.Prepara(sql.constData());
-    for (int i = 0; i < filas; ++i) g.Fila(st, fila(i));
-    sqlite3_finalize(st);
-    g.Exec("COMMIT");
-    g.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    auto st = g.Prepara(QStringLiteral("INSERT INTO %1 (%2) VALUES (?%3)")
+                            .arg(tabla, nombres.join(QLatin1Char(',')), QStringLiteral(",?").repeated(nombres.size() - 1)));
+    g.Empieza();
+    for (int i = 0; i < filas; ++i) g.Fila(st.get(), fila(i));
+    g.Termina();
 }
 
 }  // namespace zbtest

@@ -161,6 +161,11 @@ def abre_expediente_nuevo(r):
     r.activa(r.principal)
     r.teclas("ctrl+Insert")
     w = r.ventana("Introduzca Nuevo Expediente")
+    r.activa(w)
+    # The box proposes the year's last case file; the new one is typed over it.
+    r.clic(w, 132 + 4, 38 + 10)
+    r.teclas("Home")
+    r.escribe("99001A")
     r.clic(w, 72 + 44, 132 + 13)  # OK
     r.expediente = r.ventana(r"Expediente \.\.\.\.")
     r.activa(r.expediente)
