@@ -246,7 +246,13 @@ const TDerechoOrden Ordenes[] = {
 bool TPrincipio::Permite(TOrden orden) {
     for (const TDerechoOrden& o : Ordenes) {
         if (o.Orden != orden) continue;
-        if (o.DelAbogado) return AlcanzaAbogado(o.Derecho);
+        if (o.DelAbogado) {
+            if (!AlcanzaAbogado(o.Derecho)) return false;
+            // A case file's views need its own lawyer in reach: with every lawyer listed the
+            // selector says nothing of the row, and the reach may have narrowed since it was read.
+            if (orden == &T::btAgendaClick || !TExped->Active() || TExped->IsEmpty()) return true;
+            return shell::Alcanza(F(TExped, "ABOCLI")->AsInteger());
+        }
         if (!Derecho(o.Derecho)) return false;
         // The models also need the data folder and a word processor.
         if (orden == &T::btEscritosClick) return !CarpetaDatosBarra.isEmpty() && !CarpetaDatos.isEmpty() && HayWord;

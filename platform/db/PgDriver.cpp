@@ -481,6 +481,7 @@ public:
         FShapes.Clear();
         FQueries.clear();  // gone with the old session
         FUnused.clear();
+        FHeld.clear();
         // A lock held by another workstation beyond this is reported, not waited for forever.
         // A session left idle inside a transaction (a desk whose link froze mid-save) loses it,
         // and the writer lock with it, so the rest of the office goes on; record locks are
@@ -729,8 +730,8 @@ public:
     void RememberQuery(const QString& sql, const QByteArray& name, const QStringList& params, const std::vector<TResultColumn>& cols) {
         auto it = FQueries.find(sql);
         if (it != FQueries.end()) {
-            // Prepared again while another statement holds the old one: that one goes when freed.
-            if (it->second.Users == 0) FUnused << it->second.Name;
+            // Prepared again while other statements hold the old one: it goes when the last lets go.
+            Forget(it->second);
             FQueries.erase(it);
         }
         FQueries[sql] = {name, params, cols, 1, ++FQueryClock};
@@ -741,6 +742,11 @@ public:
         if (it != FQueries.end() && it->second.Name == name) {
             --it->second.Users;
             it->second.LastUse = ++FQueryClock;
+        } else if (auto held = FHeld.find(name); held != FHeld.end()) {
+            if (--*held == 0) {
+                FHeld.erase(held);
+                FUnused << name;
+            }
         } else {
             FUnused << name;
         }
@@ -772,9 +778,14 @@ public:
     }
     // A layout changed: the descriptions made with it go (the statements in use keep theirs).
     void ForgetQueries() {
-        for (const auto& [text, q] : FQueries)
-            if (q.Users == 0) FUnused << q.Name;
+        for (const auto& [text, q] : FQueries) Forget(q);
         FQueries.clear();
+    }
+    // A description no query will be given again: deallocated now when unused, else counted
+    // until the last query that runs on it lets go (two windows of one text share it).
+    void Forget(const TQuery& q) {
+        if (q.Users == 0) FUnused << q.Name;
+        else FHeld[q.Name] += q.Users;
     }
 
     QString TranslateSql(const QString& sql) override {
@@ -1478,6 +1489,7 @@ private:
     QHash<QString, QByteArray> FPrepared;
     std::map<QString, TQuery> FQueries;
     QList<QByteArray> FUnused;
+    QHash<QByteArray, int> FHeld;  // forgotten descriptions still run on, with their users
     quint64 FQueryClock = 0;
     TShapes<QString> FShapes;
     TShape FProbe;

@@ -123,6 +123,30 @@ TEST_F(EmailTest, NamesResolveThroughTheAddressBookAndAddressesAreChecked) {
     EXPECT_EQ(e.CC()->Strings(0), QStringLiteral("rosa@procu.es"));
 }
 
+// A whole name is that person's even when longer names begin with it; one address under two
+// entries (a client who is also an opposing party) is one recipient, not two to choose from.
+TEST_F(EmailTest, AWholeNameOrOneAddressUnderSeveralEntriesIsNotAmbiguous) {
+    Persona(Dat->TClientes, "GARCIA", "ANA", "ana.garcia@correo.es");
+    Persona(Dat->TClientes, "GARCIA", "ANABEL", "anabel@correo.es");
+    Persona(Dat->TClientes, "SANZ", "Eva", "eva.sanz@correo.es");
+    Persona(Dat->TContrarios, "SANZ", "Eva", "eva.sanz@correo.es");
+    Persona(Dat->TClientes, "SANZ", "Elena", "elena@correo.es");
+    Servidor(25);
+    TEmail e(nullptr);
+    Escucha(e);
+    EXPECT_EQ(e.ResolveName(QStringLiteral("GARCIA ANA")), QStringLiteral("GARCIA ANA <ana.garcia@correo.es>"));
+    EXPECT_EQ(e.ResolveName(QStringLiteral("ana garcia")), QStringLiteral("GARCIA ANA <ana.garcia@correo.es>"));
+    EXPECT_EQ(e.ResolveName(QStringLiteral("GARCIA ANAB")), QStringLiteral("GARCIA ANABEL <anabel@correo.es>"));
+    EXPECT_EQ(e.ResolveName(QStringLiteral("Sanz Eva")), QStringLiteral("SANZ Eva <eva.sanz@correo.es>"));
+    EXPECT_TRUE(log.filter(QStringLiteral("error")).isEmpty()) << log.join(u',').toStdString();
+    // Two people, two addresses: still for the user to choose.
+    for (const char* n : {"GARCIA", "SANZ E"}) {
+        log.clear();
+        EXPECT_EQ(e.ResolveName(QString::fromLatin1(n)), QString::fromLatin1(n));
+        EXPECT_EQ(log.filter(QStringLiteral("error")), QStringList{QStringLiteral("error 21")}) << n;
+    }
+}
+
 TEST_F(EmailTest, SendingResolvesNamesAttachesFilesUnderTheirOwnNamesAndLogsOffAgain) {
     mailtest::SmtpServer server(Received());
     ASSERT_GT(server.Port, 0) << "python3-aiosmtpd is needed (scripts/deps.sh --tests)";

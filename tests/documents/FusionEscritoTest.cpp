@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QThread>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 using fusiontest::FusionDatos;
@@ -135,6 +136,24 @@ TEST_P(Escrito, CaseFileLetterIsMergedNumberedAndRecorded)
     EXPECT_TRUE(texto.contains("Apertura: 05/03/2001; cierre: «»")) << texto.toStdString();
     EXPECT_TRUE(texto.contains("[[Nada.Que Ver]]")) << texto.toStdString();
     EXPECT_FALSE(texto.contains("[[Destino")) << texto.toStdString();
+}
+
+// Only a letter names its addressee in the agenda: another kind of document merged with one
+// chosen is noted by its kind and concept alone.
+TEST_P(Escrito, OnlyALetterNamesItsAddresseeInTheAgenda)
+{
+    Sql("UPDATE ESCRITOS SET TIPO = 'CIVIL' WHERE ESCRITO = 5");
+    Dat->QLisEscri->Close();
+    Dat->QLisEscri->ParamByName("LISTIPO")->SetAsString("CIVIL");
+    Dat->QLisEscri->Open();
+    documents::DialogoExpediente = [&] {
+        Dialogo(true, "Procurador Cliente", "Demanda");
+        return mrOk;
+    };
+    FusionaExpediente();
+    ASSERT_TRUE(guardado) << Texts().join("; ").toStdString();
+    EXPECT_EQ(AgendaFila("TIPO, SITUACION, ARCHIVADO, ESCRITO, TIPOAGENDA"),
+              "E,CIVIL : Carta de presentación,S,42,ESCRITOS Y CARTAS");
 }
 
 TEST_P(Escrito, ConsultationDocumentNotJoinedGoesToAPrivateFileOfItsOwn)
@@ -282,4 +301,57 @@ TEST_F(FusionDatos, TwoWorkstationsNeverTakeTheSameDocumentNumber)
         EXPECT_TRUE(QFileInfo::exists(CarpetaDatos + QString("/Escritos/%1.docx").arg(n))) << n;
     }
     EXPECT_EQ(Sistem("ESCEXP"), 41 + 2 * kReservas);
+}
+
+// The letters folder refuses the new document (a medium gone read-only, a full one): the number
+// reserved for it is given back, the write lock with it, so another workstation writes at once,
+// and the next save of this one commits its own change alone. Once the folder takes files again,
+// the document gets the number it would have had.
+TEST_F(FusionDatos, ADocumentTheFolderRefusesSpendsNoNumberAndHoldsNoLock)
+{
+    Llena();
+    ExtensionEscrito = ".docx";
+    const QByteArray escritos = QFile::encodeName(CarpetaDatos + "/Escritos");
+    QDir().mkpath(CarpetaDatos + "/Escritos");
+    const struct {
+        unsigned long Flags;
+        const char* Options;
+    } medios[] = {{MS_RDONLY, "size=1m"}, {0, "size=1m,nr_inodes=1"}};
+    int vueltas = 0;
+    for (const auto& medio : medios) {
+        ++vueltas;
+        SCOPED_TRACE(medio.Options);
+        if (::mount("tmpfs", escritos.constData(), "tmpfs", medio.Flags, medio.Options) != 0)
+            GTEST_SKIP() << "cannot mount a small file system here: needs root";
+        struct Desmonta {
+            QByteArray Ruta;
+            ~Desmonta() { ::umount2(Ruta.constData(), MNT_DETACH); }
+        } desmonta{escritos};
+        try {
+            NombreEscrito();
+            ADD_FAILURE() << "made " << FicheroEscrito.toStdString();
+        } catch (const EDocumentError& e) {
+            EXPECT_TRUE(e.Message().startsWith("No se puede crear el escrito")) << e.Message().toStdString();
+        }
+        EXPECT_FALSE(Dat->Db->Connection()->InTransaction());
+        EXPECT_EQ(Sistem("ESCEXP"), 41);
+        // Another workstation takes the write lock and writes at once.
+        auto otra = platform::db::OpenData(CarpetaDatos);
+        otra->StartTransaction();
+        otra->Insert("CLIENTES", {"CLIENTE", "APELLIDOS"}, {QVariant(1000 - vueltas), QVariant("Otro Puesto")});
+        otra->Commit();
+        // This workstation's next save is committed with nothing else in it.
+        AddClient("Este Puesto");
+        EXPECT_FALSE(Dat->Db->Connection()->InTransaction());
+        auto cuenta = [&](const QString& sql) {
+            auto st = otra->Prepare(otra->TranslateSql(sql));
+            return st->Step() ? st->Column(0).toInt() : -1;
+        };
+        EXPECT_EQ(cuenta("SELECT COUNT(*) FROM CLIENTES WHERE APELLIDOS = 'Este Puesto'"), vueltas);
+        EXPECT_EQ(cuenta("SELECT MAX(ESCEXP) FROM SISTEM"), 41);
+        EXPECT_EQ(cuenta("SELECT COUNT(*) FROM SISTEM"), 1);
+    }
+    NombreEscrito();
+    EXPECT_EQ(FicheroEscrito, CarpetaDatos + "/Escritos/42.docx");
+    EXPECT_EQ(Sistem("ESCEXP"), 42);
 }

@@ -571,6 +571,45 @@ TEST_F(FacturaTest, ACaseFileAndAConsultationOfTheSameNumberNeverShareAnInvoiceN
     EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("9"));
 }
 
+// A case file opened last year and invoiced this year shares its number with this year's case
+// file, not its invoice: the number it holds is refused for the other, and proposed past.
+TEST_F(FacturaTest, TheSameNumberOfAnotherYearsCaseFileIsAnotherRecordWhoseInvoiceIsRefused) {
+    const QString numero = QStringLiteral("00012-A"), anterior = QStringLiteral("2000");
+    AddCase(anterior, numero);
+    ASSERT_TRUE(GoCase(anterior, numero));
+    Dat->TExped->Edit();
+    Dat->TExped->FieldByName(QStringLiteral("MONEDA"))->SetAsString(QStringLiteral("E"));
+    Dat->TExped->FieldByName(QStringLiteral("SITUACION"))->SetAsInteger(1);
+    Dat->TExped->FieldByName(QStringLiteral("ABOCLI"))->SetAsInteger(Abogado);
+    Dat->TExped->Post();
+    Ledger(anterior, numero, 2, 100, QStringLiteral("Honorarios"));
+    Ledger(Ano, numero, 2, 200, QStringLiteral("Honorarios"));
+    ASSERT_TRUE(GoCase(anterior, numero));
+    AbreExpediente();
+    FacturaExpediente({.numero = "8"});
+    const auto factura = [&](const QString& ano) {
+        return Valor(QStringLiteral("SELECT FACTURA FROM EXPED WHERE ANO = '%1' AND NUMERO = '%2'").arg(ano, numero)).AsInteger();
+    };
+    ASSERT_EQ(factura(anterior), 8);
+    delete expediente;
+    expediente = nullptr;
+
+    Contadores(2001, QStringLiteral("00010-A"), QStringLiteral("00004-A"), 7);
+    ASSERT_TRUE(GoCase(Ano, numero));
+    AbreExpediente();
+    QString propuesto;
+    FacturaExpediente({.numero = "8", .propuesto = &propuesto});
+    EXPECT_EQ(propuesto, QStringLiteral("9"));
+    EXPECT_EQ(Texts().last(), S("La Factura Nº 8 del año 2001 ya es del Expediente 2000/00012-A"));
+    EXPECT_EQ(factura(Ano), 0);
+    EXPECT_EQ(Exp("SITUACION"), 1);
+    EXPECT_EQ(Agenda(Ano, numero), QStringList{});
+    EXPECT_EQ(factura(anterior), 8);
+    FacturaExpediente({});
+    EXPECT_EQ(factura(Ano), 9);
+    EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("9"));
+}
+
 TEST_F(FacturaTest, FeeNoteIsOfferedOnlyWithAModelTheRightAWordProcessorAndTheDocumentsLayer) {
     auto ofrecida = [] {
         TFacturar d(nullptr);

@@ -208,6 +208,19 @@ TEST_F(EconomicosTest, InvoicesByNumberLeaveOutTheUnnumberedAndFollowTheNumber) 
     EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General : Euros 516,80"));
 }
 
+// Credit notes and advances larger than the fees leave the whole list below zero: its grand total
+// is still printed, with its sign.
+TEST_F(EconomicosTest, ANegativeGrandTotalIsPrintedWithItsSign) {
+    Exped("2001", "00006-A", "E", 1, 1, "", EncodeDate(2001, 7, 2), 10, 0, -1000, 0, -210, -150, -1060);
+    Despacho("E", 166.386);
+    auto* f = new TInfLisFac(owner.get());
+    reports::PreparaLisFac(f, reports::cfGeneral, reports::tfTodo, desde, hasta);
+    const QString t = Pdf(f->QRInfFac);
+    // 559,80 euros of the other invoices less 1.060.
+    EXPECT_EQ(Linea(t, QStringLiteral("Total General")), QStringLiteral("Total General : Euros -500,20"));
+    EXPECT_NEAR(f->TotalGeneral(), -500.20, 1e-9);
+}
+
 TEST_F(EconomicosTest, InvoicesByEnteringLawyerSumPerLawyerAndInAll) {
     Despacho("P", 166.386);
     auto* f = new TInfFacAbo(owner.get());

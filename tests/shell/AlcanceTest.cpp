@@ -191,6 +191,61 @@ TEST_F(AlcanceTest, RightsChangedDuringTheSessionReachTheMenusAtOnce) {
     EXPECT_TRUE(form->Informes1->Enabled());
 }
 
+// The office narrows the user to one lawyer from another workstation while the window is open:
+// the agenda and the ledger of a case file the list still shows, of another lawyer, are refused,
+// whether the list was narrowed to that lawyer or showed every lawyer's.
+TEST_F(AlcanceTest, TheCaseViewsOfALawyerTakenOutOfReachMeanwhileAreRefused) {
+    Despacho();
+    const TPrincipio::TOrden vistas[] = {&TPrincipio::Agenda1Click, &TPrincipio::Economico1Click};
+    // The windows the command opened; one expected is closed as the user would (and freed).
+    auto abiertas = [&](TPrincipio::TOrden orden, bool esperada) {
+        harness->ClearRecords();
+        if (esperada) harness->AnswerModal(mrCancel);
+        form->Ordena(orden, form.get());
+        platform::forms::TFormHarness::ProcessEvents();
+        return harness->ModalForms().size();
+    };
+    auto restringe = [](int abogado) {
+        TQuery q(nullptr);
+        q.SetDatabaseName(QStringLiteral("ZEMBRA"));
+        q.SQL()->SetText(QStringLiteral("UPDATE PRIVACIDAD SET Abogado = %1 WHERE Usuario = 'ANA'").arg(abogado));
+        q.ExecSQL();
+        Dat->RefrescaTablas();
+    };
+    auto abogadoDelCaso = [&] { return form->TExped->FieldByName(QStringLiteral("ABOCLI"))->AsInteger(); };
+
+    for (TPrincipio::TOrden orden : vistas) {
+        // The list narrowed to lawyer 2, on one of its case files; the user then kept to lawyer 1.
+        Usuario(QStringLiteral("ANA"), -1);
+        Muestra();
+        form->QAbo->Locate(QStringLiteral("ABOCLI"), Variant(2), 0);
+        form->ZbAbogados->SetValue(QStringLiteral("2"));
+        form->ZbAbogadosChange(form.get());
+        ASSERT_FALSE(form->TExped->IsEmpty());
+        ASSERT_EQ(abogadoDelCaso(), 2);
+        EXPECT_EQ(abiertas(orden, true), 1u);
+        restringe(1);
+        EXPECT_EQ(abiertas(orden, false), 0u);
+        form.reset();
+
+        // Every lawyer's case files listed, on one of a lawyer other than the one the office's
+        // lawyers table stands on; the user then kept to that one.
+        Usuario(QStringLiteral("ANA"), -1);
+        Muestra();
+        ASSERT_EQ(form->ZbAbogados->GetDisplayText(), QStringLiteral("TODOS"));
+        const int sobre = Dat->TAboCli->FieldByName(QStringLiteral("ABOCLI"))->AsInteger();
+        const int otro = sobre % 3 + 1;
+        ASSERT_TRUE(form->TExped->Locate(QStringLiteral("ABOCLI"), Variant(otro), 0));
+        EXPECT_EQ(abiertas(orden, true), 1u);
+        restringe(sobre);
+        EXPECT_EQ(abiertas(orden, false), 0u);
+        // The list, shown again, no longer offers the case file either.
+        form->RefrescaExpedientes();
+        EXPECT_FALSE(form->TExped->Locate(QStringLiteral("ABOCLI"), Variant(otro), 0));
+        form.reset();
+    }
+}
+
 TEST_F(AlcanceTest, EveryListReportKeepsToTheRowsOfTheUsersLawyer) {
     Despacho();
     Usuario(QStringLiteral("ANA"), 2);

@@ -195,6 +195,62 @@ TEST(BothEnginesTest, ALostServerConnectionIsNamedAndTheNextActionReconnects) {
     EXPECT_DOUBLE_EQ(exped->FieldByName(QStringLiteral("IMPORTE"))->AsFloat(), 20);
 }
 
+// The server ends the session between two runs of the same queries: once the engine has
+// connected again, the statements of the lost session are forgotten, and each query, the one kept
+// prepared by its window and the one asked again by a new window, is prepared anew and runs; so
+// do the engine's own statements behind an edit.
+TEST(BothEnginesTest, QueriesRunBeforeALostConnectionArePreparedAgainAfterIt) {
+    QTemporaryDir dir;
+    const QString server = platform::db::DataServer(dir.path());
+    if (server.isEmpty()) GTEST_SKIP() << "runs with the test server (label postgres)";
+    CreateSchema(dir.path());
+    TComponent owner(nullptr);
+    TTable* exped = NewTable(&owner, dir.path(), QStringLiteral("EXPED"));
+    exped->Open();
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("1"), 10);
+    AddCase(exped, QStringLiteral("2024"), QStringLiteral("2"), 20);
+    auto edita = [&](double importe) {
+        ASSERT_TRUE(exped->FindKey({Variant(QStringLiteral("2024")), Variant(QStringLiteral("1"))}));
+        exped->Edit();
+        exped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(importe);
+        exped->Post();
+    };
+    edita(11);
+    TQuery* kept = NewQuery(&owner, dir.path(), QStringLiteral("SELECT NUMERO, IMPORTE FROM EXPED WHERE ANO = :A ORDER BY NUMERO"));
+    kept->ParamByName(QStringLiteral("A"))->SetAsString(QStringLiteral("2024"));
+    kept->Prepare();
+    auto importes = [&] {
+        kept->Close();
+        kept->Open();
+        QStringList r;
+        for (kept->First(); !kept->Eof(); kept->Next()) r << kept->FieldByName(QStringLiteral("IMPORTE"))->AsString();
+        return r;
+    };
+    ASSERT_EQ(importes(), QStringList({QStringLiteral("11"), QStringLiteral("20")}));
+    const QString cuenta = QStringLiteral("SELECT COUNT(*) AS N, pg_backend_pid() AS PID FROM EXPED");
+    auto nueva = [&] {
+        std::unique_ptr<TQuery> q(NewQuery(nullptr, dir.path(), cuenta));
+        q->Open();
+        return std::pair<int, QByteArray>(q->FieldByName(QStringLiteral("N"))->AsInteger(),
+                                          q->FieldByName(QStringLiteral("PID"))->AsString().toLatin1());
+    };
+    const QByteArray backend = nueva().second;
+
+    PGconn* admin = PQconnectdb(server.toUtf8().constData());
+    ASSERT_EQ(PQstatus(admin), CONNECTION_OK);
+    PQclear(PQexec(admin, ("SELECT pg_terminate_backend(" + backend + ")").constData()));
+    PQfinish(admin);
+    // The first action finds the connection gone; the next connects again.
+    EXPECT_EQ(EngineCode([&] { nueva(); }), platform::db::ecServerLost);
+    const auto otra = nueva();
+    EXPECT_EQ(otra.first, 2);
+    EXPECT_NE(otra.second, backend);
+    // The kept query's statement was the lost session's.
+    EXPECT_EQ(importes(), QStringList({QStringLiteral("11"), QStringLiteral("20")}));
+    edita(12);
+    EXPECT_EQ(importes(), QStringList({QStringLiteral("12"), QStringLiteral("20")}));
+}
+
 // A server that cannot be reached is named in a Spanish message when the data open.
 TEST(BothEnginesTest, AnUnreachableServerIsNamed) {
     QTemporaryDir dir;

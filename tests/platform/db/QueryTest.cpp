@@ -387,6 +387,27 @@ TEST_F(QueryTest, APreparedQueryRunAgainShowsTheColumnsAnotherWorkstationAdded) 
     VeElCorreo(q);
 }
 
+// A window keeps its query prepared while another workstation rebuilds the table, and a second
+// window asks the same text: that one is prepared again, and the first still runs, on a statement
+// of its own that nobody removed from under it.
+TEST_F(QueryTest, AQueryPreparedAgainLeavesTheOpenOneOfTheSameTextRunning) {
+    const QString sql = QStringLiteral("SELECT * FROM CLIENTES WHERE CLIENTE = :C");
+    TQuery* first = NewQuery(&owner, folder, sql);
+    first->ParamByName(QStringLiteral("C"))->SetAsInteger(1);
+    first->Prepare();
+    first->Open();
+    ASSERT_EQ(first->FieldCount(), 4);
+    OtroPuestoAnadeCorreo(folder);
+    TQuery* second = NewQuery(&owner, folder, sql);
+    second->ParamByName(QStringLiteral("C"))->SetAsInteger(1);
+    VeElCorreo(second);
+    first->Close();
+    VeElCorreo(first);
+    // Each goes on running on its own, whichever is let go first.
+    delete second;
+    VeElCorreo(first);
+}
+
 // Only a result over one table (with at most an alias), neither grouped nor combined, can be
 // edited.
 TEST_F(QueryTest, ALiveResultIsEditableOnlyOverOneTable) {

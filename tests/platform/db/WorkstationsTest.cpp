@@ -109,6 +109,31 @@ TEST_F(WorkstationsTest, TwoCursorsOfOneProcessConflictLikeTwoWorkstations) {
     second->Cancel();
 }
 
+// A record's lock is the cursor's that took it: another cursor of this program asking to let it
+// go frees nothing, so neither that cursor nor another workstation edits the record meanwhile.
+TEST_F(WorkstationsTest, OnlyTheCursorThatLockedARecordLetsItGo) {
+    TQuery* id = NewQuery(&owner, folder, QStringLiteral("SELECT rowid AS ID FROM EXPED WHERE ANO = '2024' AND NUMERO = '1'"));
+    id->Open();
+    ASSERT_FALSE(id->IsEmpty());
+    const qint64 fila = id->FieldByName(QStringLiteral("ID"))->AsInteger();
+    TTable* second = NewTable(&owner, folder, QStringLiteral("EXPED"));
+    second->Open();
+    exped->Edit();
+    auto conn = Session->FolderConnection(folder);
+    conn->UnlockRecord(QStringLiteral("EXPED"), fila, second);
+    EXPECT_EQ(EngineCode([&] { second->Edit(); }), 10241);
+    EXPECT_EQ(second->State(), dsBrowse);
+    EXPECT_EQ(Other({QStringLiteral("set"), folder, QStringLiteral("2024"), QStringLiteral("1"), QStringLiteral("55")}),
+              QStringLiteral("ERR 10241"));
+    // The holder's own post is untouched, and its release frees the record for the others.
+    exped->FieldByName(QStringLiteral("IMPORTE"))->SetAsFloat(15);
+    exped->Post();
+    EXPECT_EQ(Other({QStringLiteral("set"), folder, QStringLiteral("2024"), QStringLiteral("1"), QStringLiteral("55")}),
+              QStringLiteral("OK"));
+    exped->Refresh();
+    EXPECT_DOUBLE_EQ(exped->FieldByName(QStringLiteral("IMPORTE"))->AsFloat(), 55);
+}
+
 TEST_F(WorkstationsTest, ChangesByAnotherWorkstationAreSeenAtOnceAndNeverOverwritten) {
     // We read record 1; the other workstation changes it.
     EXPECT_DOUBLE_EQ(exped->FieldByName(QStringLiteral("IMPORTE"))->AsFloat(), 10);
