@@ -410,7 +410,7 @@ void TDat::ConfirmaNumeracion() {
 
 void TDat::TerminaNumeracion(TDataSet* ds) {
     if (FNumerando == ds) ConfirmaNumeracion();  // only when the post ran without its dataset's guard
-    if (TSistem->Active() && TSistem->State() == dsBrowse) TSistem->Refresh();
+    comun::RefrescaGuardado(TSistem);
     GuardaCambios(ds);
 }
 
