@@ -5,6 +5,8 @@
 
 #include "platform/db/Driver.h"
 
+#include <libpq-fe.h>
+
 using namespace shelltest;
 
 namespace {
@@ -100,4 +102,31 @@ TEST_F(DatTest, ARereadFailingInsideACallersTransactionUndoesTheChange) {
                  EDBEngineError);
     EXPECT_FALSE(Dat->Db->InTransaction());
     EXPECT_EQ(Rows(dir.path(), S("SELECT COUNT(*) FROM exped WHERE asunto = 'Reclamación'")), 0);
+}
+
+// On the server: the connection ends between the commit and the re-read (a restart, a cut link).
+TEST_F(DatTest, AnEditCommittedBeforeTheServerDropsTheLinkIsReportedSaved) {
+    if (platform::db::DataServer(dir.path()).isEmpty()) GTEST_SKIP() << "runs with the test server (label postgres)";
+    AddCase(S("2026"), S("00001-A"));
+    auto propia = Dat->Db->Connection()->Prepare(S("SELECT pg_backend_pid()"));
+    ASSERT_TRUE(propia->Step());
+    const int pid = propia->Column(0).toInt();
+    propia.reset();
+    const TDataSetNotifyEvent original = Dat->TExped->AfterPost;
+    Dat->TExped->AfterPost = TDataSetNotifyEvent([&, original](TDataSet* d) {
+        // From a connection of its own: the folder's connections in this process are the one ended.
+        PGconn* admin = PQconnectdb(platform::db::DataServer(dir.path()).toUtf8().constData());
+        PGresult* r = PQexec(admin, QByteArray("SELECT pg_terminate_backend(" + QByteArray::number(pid) + ", 5000)").constData());
+        EXPECT_EQ(QByteArray(PQgetvalue(r, 0, 0)), QByteArray("t"));
+        PQclear(r);
+        PQfinish(admin);
+        original(d);
+    });
+    Dat->TExped->Edit();
+    Dat->TExped->FieldByName(S("ASUNTO"))->SetAsString(S("Reclamación"));
+    EXPECT_NO_THROW(Dat->TExped->Post());
+    EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(S("; ")).toStdString();
+    EXPECT_EQ(Rows(dir.path(), S("SELECT COUNT(*) FROM exped WHERE asunto = 'Reclamación'")), 1);
+    Dat->TExped->AfterPost = original;
 }

@@ -131,8 +131,8 @@ TEST(CopiaTest, TheCopyProgramReadsTheSettingsAndSaysWhatItDid) {
     EXPECT_TRUE(salida.contains(QStringLiteral("no nombra el servidor"))) << qPrintable(salida);
 }
 
-// Settings the copy program refuses before any connection is tried say only why: never that the
-// server cannot be reached, which would send the office to look at a server nobody asked.
+// A refusal says only its reason: settings refused before any connection is tried never say that
+// the server cannot be reached, which would send the office to look at a server nobody asked.
 TEST(CopiaTest, ARefusalBeforeConnectingSaysOnlyItsReason) {
     QTemporaryDir origen, config;
     {
@@ -159,6 +159,8 @@ TEST(CopiaTest, ARefusalBeforeConnectingSaysOnlyItsReason) {
     } casos[] = {
         {"host=127.0.0.1 port=1 dbname=zembra password=secreta", "lleva la contraseña"},
         {"host='127.0.0.1", "no se entiende"},
+        // Tried and refused: said once, with the reason the server gave.
+        {"host=127.0.0.1 port=1 dbname=zembra connect_timeout=5", "No se puede conectar con el servidor de datos"},
     };
     for (const auto& c : casos) {
         const QString salida = copia(QString::fromUtf8(c.servidor));
