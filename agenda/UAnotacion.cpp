@@ -383,22 +383,11 @@ void TFNota::BitBtn1Click(TObject*) {
         TField* f = t->Fields()->Fields(i);
         if (f->FieldKind() == fkData) valores.emplace_back(f->FieldName(), f->Value());
     }
-    Dat->Db->StartTransaction();
-    try {
-        t->Post();
-    } catch (...) {
-        if (Dat->Db->InTransaction()) Dat->Db->Rollback();
-        throw;
-    }
-    OrdenAnotacion = F(t, "ORDEN")->AsInteger();
-    try {
-        EscribeAviso(aviso);
-        Dat->Db->Commit();
-    } catch (...) {
+    // Back to the entry as it was before OK, so nothing typed is lost.
+    auto deshaz = [&] {
         if (t->State() != dsBrowse) t->Cancel();
         if (Dat->Db->InTransaction()) Dat->Db->Rollback();
         t->Refresh();
-        // Back to the entry as it was before OK, so nothing typed is lost.
         if (estado == dsInsert) {
             t->Insert();
         } else {
@@ -409,7 +398,26 @@ void TFNota::BitBtn1Click(TObject*) {
             if (campo != u"ORDEN" && campo != u"USUARIO") t->FieldByName(campo)->SetValue(valor);
         OrdenAnotacion = 0;
         MensajeError(QStringLiteral("ERROR al grabar el aviso: la anotación no se ha guardado"));
-        return;
+    };
+    enum { SinEmpezar, Anotando, Anotada } fase = SinEmpezar;
+    try {
+        Dat->EnTransaccion([&] {
+            fase = Anotando;
+            t->Post();  // a refused post leaves the form open; the data module said why
+            fase = Anotada;
+            OrdenAnotacion = F(t, "ORDEN")->AsInteger();
+            EscribeAviso(aviso);
+        });
+    } catch (EDatabaseError& e) {
+        if (fase == Anotando) throw;
+        if (fase == Anotada) return deshaz();
+        // Not even the write lock: said as a refused post says it, and the form stays open.
+        TDataAction accion = daFail;
+        Dat->error(t, e, accion);
+        Abort();
+    } catch (...) {
+        if (fase != Anotada) throw;
+        return deshaz();
     }
     SetModalResult(mrOk);
 }

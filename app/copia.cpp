@@ -3,11 +3,25 @@
 // the office moves to a server. The server's database must be empty; all or nothing.
 #include "platform/classes/Registry.h"
 #include "platform/db/Copy.h"
+#include "platform/db/Driver.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>
+
+namespace {
+// The engine heads every refusal about the server with its generic line, whether a connection was
+// tried or the settings were refused before it: the line under it says what really happened.
+QString Motivo(const Exception& e) {
+    const QString generico = platform::db::EngineMessage(platform::db::ecServerLost) + QLatin1Char('\n');
+    const auto* motor = dynamic_cast<const EDBEngineError*>(&e);
+    if (motor && motor->ErrorCount() > 0 && motor->Errors(0).ErrorCode == platform::db::ecServerLost &&
+        e.Message().startsWith(generico) && e.Message().size() > generico.size())
+        return e.Message().mid(generico.size());
+    return e.Message();
+}
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -38,7 +52,7 @@ int main(int argc, char* argv[]) {
         out << QString::fromUtf8("Copiadas %1 tablas y %2 filas; las cuentas de filas coinciden.\n").arg(copiadas.size()).arg(filas);
         return 0;
     } catch (const Exception& e) {
-        err << e.Message() << "\n" << QString::fromUtf8("No se ha copiado nada.\n");
+        err << Motivo(e) << "\n" << QString::fromUtf8("No se ha copiado nada.\n");
         return 1;
     }
 }

@@ -96,7 +96,21 @@ void GuardaCambios(TDataSet* dataSet) {
     if (auto* db = dynamic_cast<TDBDataSet*>(dataSet)) {
         if (auto* conn = db->Connection()) conn->Flush();
     }
-    if (dataSet->State() == dsBrowse) dataSet->Refresh();
+    comun::RefrescaGuardado(dataSet);
+}
+
+void comun::RefrescaGuardado(TDataSet* dataSet) {
+    if (!dataSet->Active() || dataSet->State() != dsBrowse) return;
+    try {
+        dataSet->Refresh();
+    } catch (const Exception&) {
+        // Inside a caller's transaction nothing is stored yet: the caller undoes it and says so.
+        auto* db = dynamic_cast<TDBDataSet*>(dataSet);
+        if (db && db->Connection() && db->Connection()->InTransaction()) throw;
+        // Committed: only the reading back failed (a server restarting, a link cut). Told as a
+        // failure, the change would be made twice; the rows are read again by the next action.
+        if (comun::LineaEstado) comun::LineaEstado(QStringLiteral("Cambios guardados; no se han podido volver a leer los datos"));
+    }
 }
 
 bool RegistroGuardado(TDataSet* dataSet) { return !dataSet->IsEmpty() && dataSet->BookmarkValid(dataSet->GetBookmark()); }

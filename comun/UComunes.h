@@ -18,6 +18,11 @@ void MensajeError(const QString& texto);
 bool MensajeConfirmacion(const QString& texto);
 void MensajeEstado(const QString& texto);
 void GuardaCambios(TDataSet* dataSet);
+namespace comun {
+// Re-reads `dataSet` after a change it stored. A change already committed stays reported as
+// saved when only the re-reading fails; inside a running transaction the failure is thrown.
+void RefrescaGuardado(TDataSet* dataSet);
+}  // namespace comun
 // Whether the current row of `dataSet` is still stored: another workstation may have deleted it.
 bool RegistroGuardado(TDataSet* dataSet);
 // Whether the current case file is still stored; when not, says "Expediente NO EXISTE". Nothing

@@ -357,14 +357,12 @@ void TDat::NumeraLibre(TDataSet* ds, const QString& campo, const QString& tabla)
 
 void TDat::NumeraApunteAgenda(TQuery* insercion) {
     auto conn = Db->Connection();
-    const bool propia = !conn->InTransaction();
-    if (propia) conn->StartTransaction();
-    try {
+    qint64 valor = 0;
+    DentroDeTransaccion([&] {
         TQuery q(nullptr);
         q.SetDatabaseName(FQContador->DatabaseName());
         q.SQL()->SetText(QStringLiteral("SELECT NUMERO, AGENDA FROM SISTEM ORDER BY NUMERO"));
         q.Open();
-        qint64 valor = 0;
         int fila = 1;
         if (q.IsEmpty()) {
             conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
@@ -378,13 +376,9 @@ void TDat::NumeraApunteAgenda(TQuery* insercion) {
         q.ParamByName(QStringLiteral("VALOR"))->SetAsInteger(int(valor));
         q.ParamByName(QStringLiteral("FILA"))->SetAsInteger(fila);
         q.ExecSQL();
-        if (propia) conn->Commit();
-        insercion->ParamByName(QStringLiteral("ORDEN"))->SetAsInteger(int(valor));
-        insercion->ParamByName(QStringLiteral("USUARIO"))->SetAsString(Usuario());
-    } catch (...) {
-        if (propia && conn->InTransaction()) conn->Rollback();
-        throw;
-    }
+    });
+    insercion->ParamByName(QStringLiteral("ORDEN"))->SetAsInteger(int(valor));
+    insercion->ParamByName(QStringLiteral("USUARIO"))->SetAsString(Usuario());
     if (TSistem->Active() && TSistem->State() == dsBrowse) TSistem->Refresh();
 }
 
@@ -410,7 +404,7 @@ void TDat::ConfirmaNumeracion() {
 
 void TDat::TerminaNumeracion(TDataSet* ds) {
     if (FNumerando == ds) ConfirmaNumeracion();  // only when the post ran without its dataset's guard
-    if (TSistem->Active() && TSistem->State() == dsBrowse) TSistem->Refresh();
+    comun::RefrescaGuardado(TSistem);
     GuardaCambios(ds);
 }
 

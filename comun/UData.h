@@ -12,6 +12,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 
@@ -122,9 +123,15 @@ public:
     // raises it, in the running transaction) and USUARIO of `insercion`.
     void NumeraApunteAgenda(TQuery* insercion);
 
-    // Runs `cambio` in one transaction of Db: all of it is stored or none of it.
+    // Runs `cambio` in one transaction of Db: all of it is stored or none of it. A failure to
+    // start it (the write lock held too long by another workstation) is thrown from here, so a
+    // caller that wraps the call reports it as any other failure of the change.
     template <class F>
     void EnTransaccion(F&& cambio);
+    // The same, but inside a transaction already running it is part of that one, which its
+    // owner ends.
+    template <class F>
+    void DentroDeTransaccion(F&& cambio);
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
@@ -173,4 +180,10 @@ void TDat::EnTransaccion(F&& cambio) {
         if (Db->InTransaction()) Db->Rollback();  // a refused write has undone it already
         throw;
     }
+}
+
+template <class F>
+void TDat::DentroDeTransaccion(F&& cambio) {
+    if (Db->InTransaction()) cambio();
+    else EnTransaccion(std::forward<F>(cambio));
 }

@@ -72,47 +72,47 @@ void NombreEscrito()
     if (!ForceSharedDirectories(carpeta))
         throw EDocumentError(QStringLiteral("No se puede crear la carpeta de escritos \"%1\".").arg(carpeta));
     auto conn = Dat->Db->Connection();
-    const bool propia = !conn->InTransaction();
-    // The write lock is taken before the counter is read: no other workstation reads it until the
-    // raised value and the reserved file are both in place.
-    if (propia) conn->StartTransaction();
     QString fichero;
+    int reservado = 0;
     try {
-        TQuery q(nullptr);
-        q.SetDatabaseName(Dat->Db->DatabaseName());
-        q.SQL()->SetText(QStringLiteral("SELECT NUMERO, ESCEXP FROM SISTEM ORDER BY NUMERO"));
-        q.Open();
-        qint64 numero = 0;
-        int fila = 1;
-        if (q.IsEmpty()) {
-            conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
-        } else {
-            fila = q.Fields()->Fields(0)->AsInteger();
-            numero = q.Fields()->Fields(1)->AsInteger();
-        }
-        q.Close();
-        // A number whose file is already there (copied by hand, left by an old counter) is skipped:
-        // an existing document is never written over.
-        for (;;) {
-            ++numero;
-            const QString candidato = carpeta + QString::number(numero) + ExtensionEscrito;
-            QFile f(candidato);
-            if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                fichero = candidato;
-                ShareLikeFolder(fichero);
-                break;
+        // The write lock is taken before the counter is read: no other workstation reads it until
+        // the raised value and the reserved file are both in place.
+        Dat->DentroDeTransaccion([&] {
+            TQuery q(nullptr);
+            q.SetDatabaseName(Dat->Db->DatabaseName());
+            q.SQL()->SetText(QStringLiteral("SELECT NUMERO, ESCEXP FROM SISTEM ORDER BY NUMERO"));
+            q.Open();
+            qint64 numero = 0;
+            int fila = 1;
+            if (q.IsEmpty()) {
+                conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
+            } else {
+                fila = q.Fields()->Fields(0)->AsInteger();
+                numero = q.Fields()->Fields(1)->AsInteger();
             }
-            if (!QFileInfo::exists(candidato))
-                throw EDocumentError(QStringLiteral("No se puede crear el escrito \"%1\": %2").arg(candidato, motivo(f)));
-        }
-        q.SQL()->SetText(QStringLiteral("UPDATE SISTEM SET ESCEXP = :VALOR WHERE NUMERO = :FILA"));
-        q.ParamByName(QStringLiteral("VALOR"))->SetAsInteger(int(numero));
-        q.ParamByName(QStringLiteral("FILA"))->SetAsInteger(fila);
-        q.ExecSQL();
-        if (propia) conn->Commit();
-        NumeroEscrito = int(numero);
+            q.Close();
+            // A number whose file is already there (copied by hand, left by an old counter) is skipped:
+            // an existing document is never written over.
+            for (;;) {
+                ++numero;
+                const QString candidato = carpeta + QString::number(numero) + ExtensionEscrito;
+                QFile f(candidato);
+                if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                    fichero = candidato;
+                    ShareLikeFolder(fichero);
+                    break;
+                }
+                if (!QFileInfo::exists(candidato))
+                    throw EDocumentError(QStringLiteral("No se puede crear el escrito \"%1\": %2").arg(candidato, motivo(f)));
+            }
+            q.SQL()->SetText(QStringLiteral("UPDATE SISTEM SET ESCEXP = :VALOR WHERE NUMERO = :FILA"));
+            q.ParamByName(QStringLiteral("VALOR"))->SetAsInteger(int(numero));
+            q.ParamByName(QStringLiteral("FILA"))->SetAsInteger(fila);
+            q.ExecSQL();
+            reservado = int(numero);
+        });
+        NumeroEscrito = reservado;
     } catch (...) {
-        if (propia && conn->InTransaction()) conn->Rollback();
         if (!fichero.isEmpty()) QFile::remove(fichero);
         throw;
     }

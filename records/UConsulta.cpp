@@ -19,6 +19,8 @@
 #include "records/UFactura.h"
 #include "records/rptFicCons.h"
 
+#include <optional>
+
 TConsulta* Consulta = nullptr;
 
 namespace {
@@ -308,23 +310,23 @@ void TConsulta::btCerrarClick(TObject*) {
     const QString factura = situacion == 3 ? records::FacturaDelRegistro(c) : QString();
     {
         records::TRelojArena reloj;
-        Dat->Db->StartTransaction();
         try {
-            if (situacion < 3) {
-                c->Edit();
-                F(c, "SITUACION")->SetAsInteger(3);
-                F(c, "FECHACOBRO")->SetAsDateTime(Date());
-                c->Post();
-            } else {
-                TFilaRetenida retenida(c);
-                QUpdConA->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
-                QUpdConA->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
-                QUpdConA->ExecSQL();
-            }
-            AnotaEnAgenda(abocli, ano, numero, QStringLiteral("GENERAL"),
-                          situacion < 3 ? QStringLiteral("CIERRE DE CONSULTA")
-                                        : records::TextoReapertura(QStringLiteral("REAPERTURA DE CONSULTA"), factura));
-            Dat->Db->Commit();
+            Dat->EnTransaccion([&] {
+                if (situacion < 3) {
+                    c->Edit();
+                    F(c, "SITUACION")->SetAsInteger(3);
+                    F(c, "FECHACOBRO")->SetAsDateTime(Date());
+                    c->Post();
+                } else {
+                    TFilaRetenida retenida(c);
+                    QUpdConA->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
+                    QUpdConA->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+                    QUpdConA->ExecSQL();
+                }
+                AnotaEnAgenda(abocli, ano, numero, QStringLiteral("GENERAL"),
+                              situacion < 3 ? QStringLiteral("CIERRE DE CONSULTA")
+                                            : records::TextoReapertura(QStringLiteral("REAPERTURA DE CONSULTA"), factura));
+            });
         } catch (...) {
             if (c->State() == dsEdit) c->Cancel();
             if (Dat->Db->InTransaction()) Dat->Db->Rollback();
@@ -376,25 +378,27 @@ void TConsulta::btFacturarClick(TObject*) {
         const Currency impIva = records::Impuesto(importe, iva, euros);
         const Currency impIrpf = records::Impuesto(importe, irpf, euros);
         const Currency total = importe + impIva - impIrpf;
-        Dat->Db->StartTransaction();
         try {
-            TFilaRetenida retenida(c);
-            records::ReservaFactura(QUpdTabCon, n, anoContador, dlg->FechaFactura(), QStringLiteral("CONSULTAS"), ano,
-                                    numero);
-            QUpdCon->ParamByName(QStringLiteral("NFAC"))->SetAsInteger(n);
-            QUpdCon->ParamByName(QStringLiteral("NIVA"))->SetAsFloat(iva);
-            QUpdCon->ParamByName(QStringLiteral("NIRPF"))->SetAsFloat(irpf);
-            QUpdCon->ParamByName(QStringLiteral("NIMPIVA"))->SetAsFloat(impIva.ToDouble());
-            QUpdCon->ParamByName(QStringLiteral("NIMPIRPF"))->SetAsFloat(impIrpf.ToDouble());
-            QUpdCon->ParamByName(QStringLiteral("NTOTAL"))->SetAsFloat(total.ToDouble());
-            QUpdCon->ParamByName(QStringLiteral("FECFAC"))->SetAsDate(dlg->FechaFactura());
-            QUpdCon->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
-            QUpdCon->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
-            QUpdCon->ExecSQL();
-            AnotaEnAgenda(F(c, "ABOCLI")->AsInteger(), ano, numero, QStringLiteral("ECONOMICO"),
-                          n == 0 ? QStringLiteral("CONSULTA FACTURADA PROFORMA")
-                                 : QStringLiteral("CONSULTA FACTURADA Nº DE FACTURA ") + Format(QStringLiteral("%8d"), n));
-            Dat->Db->Commit();
+            // The row stays held until the commit, as the update leaves it.
+            std::optional<TFilaRetenida> retenida;
+            Dat->EnTransaccion([&] {
+                retenida.emplace(c);
+                records::ReservaFactura(QUpdTabCon, n, anoContador, dlg->FechaFactura(), QStringLiteral("CONSULTAS"), ano,
+                                        numero);
+                QUpdCon->ParamByName(QStringLiteral("NFAC"))->SetAsInteger(n);
+                QUpdCon->ParamByName(QStringLiteral("NIVA"))->SetAsFloat(iva);
+                QUpdCon->ParamByName(QStringLiteral("NIRPF"))->SetAsFloat(irpf);
+                QUpdCon->ParamByName(QStringLiteral("NIMPIVA"))->SetAsFloat(impIva.ToDouble());
+                QUpdCon->ParamByName(QStringLiteral("NIMPIRPF"))->SetAsFloat(impIrpf.ToDouble());
+                QUpdCon->ParamByName(QStringLiteral("NTOTAL"))->SetAsFloat(total.ToDouble());
+                QUpdCon->ParamByName(QStringLiteral("FECFAC"))->SetAsDate(dlg->FechaFactura());
+                QUpdCon->ParamByName(QStringLiteral("ANO"))->SetAsString(ano);
+                QUpdCon->ParamByName(QStringLiteral("NUMERO"))->SetAsString(numero);
+                QUpdCon->ExecSQL();
+                AnotaEnAgenda(F(c, "ABOCLI")->AsInteger(), ano, numero, QStringLiteral("ECONOMICO"),
+                              n == 0 ? QStringLiteral("CONSULTA FACTURADA PROFORMA")
+                                     : QStringLiteral("CONSULTA FACTURADA Nº DE FACTURA ") + Format(QStringLiteral("%8d"), n));
+            });
             facturado = true;
         } catch (...) {
             if (Dat->Db->InTransaction()) Dat->Db->Rollback();

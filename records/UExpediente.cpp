@@ -378,26 +378,26 @@ void TExpediente::btCerrarClick(TObject*) {
     const QString factura = situacion == 3 ? records::FacturaDelRegistro(e) : QString();
     {
         records::TRelojArena reloj;
-        Dat->Db->StartTransaction();
         try {
-            e->Edit();
-            if (situacion < 3) {
-                F(e, "SITUACION")->SetAsInteger(3);
-                F(e, "FECHACIERRE")->SetAsDateTime(Date());
-            } else {
-                // Reopening throws the invoice data away; the invoice counter stays.
-                F(e, "SITUACION")->SetAsInteger(1);
-                F(e, "FACTURA")->SetAsInteger(0);
-                for (const char* campo : {"SUPLIDOS", "DERECHOS", "GASTOS", "PROVISIONES", "IVA", "IRPF", "IMPIVA", "IMPIRPF", "TOTAL"})
-                    F(e, campo)->SetAsFloat(0);
-                F(e, "FECHAFACTURA")->Clear();
-                F(e, "FECHACIERRE")->Clear();
-            }
-            e->Post();
-            AnotaEnAgenda(LetraRegistro.isEmpty() ? QStringLiteral("E") : LetraRegistro, QStringLiteral("GENERAL"),
-                          situacion < 3 ? QStringLiteral("CIERRE DE EXPEDIENTE")
-                                        : records::TextoReapertura(QStringLiteral("REAPERTURA DE EXPEDIENTE"), factura));
-            Dat->Db->Commit();
+            Dat->EnTransaccion([&] {
+                e->Edit();
+                if (situacion < 3) {
+                    F(e, "SITUACION")->SetAsInteger(3);
+                    F(e, "FECHACIERRE")->SetAsDateTime(Date());
+                } else {
+                    // Reopening throws the invoice data away; the invoice counter stays.
+                    F(e, "SITUACION")->SetAsInteger(1);
+                    F(e, "FACTURA")->SetAsInteger(0);
+                    for (const char* campo : {"SUPLIDOS", "DERECHOS", "GASTOS", "PROVISIONES", "IVA", "IRPF", "IMPIVA", "IMPIRPF", "TOTAL"})
+                        F(e, campo)->SetAsFloat(0);
+                    F(e, "FECHAFACTURA")->Clear();
+                    F(e, "FECHACIERRE")->Clear();
+                }
+                e->Post();
+                AnotaEnAgenda(LetraRegistro.isEmpty() ? QStringLiteral("E") : LetraRegistro, QStringLiteral("GENERAL"),
+                              situacion < 3 ? QStringLiteral("CIERRE DE EXPEDIENTE")
+                                            : records::TextoReapertura(QStringLiteral("REAPERTURA DE EXPEDIENTE"), factura));
+            });
         } catch (...) {
             Deshace();
             MensajeError(QStringLiteral("ERROR al cerrar"));
@@ -469,28 +469,28 @@ void TExpediente::btFacturarClick(TObject*) {
         const Currency impIva = records::Impuesto(base, iva, euros);
         const Currency impIrpf = records::Impuesto(base, irpf, euros);
         const Currency total = suma[2] + suma[1] + suma[4] + impIva - impIrpf;
-        Dat->Db->StartTransaction();
         try {
-            records::ReservaFactura(QUpdCon, n, anoContador, dlg->FechaFactura(), QStringLiteral("EXPED"), ano,
-                                    numero);
-            e->Edit();
-            F(e, "FACTURA")->SetAsInteger(n);
-            F(e, "SUPLIDOS")->SetAsCurrency(suma[1]);
-            F(e, "DERECHOS")->SetAsCurrency(suma[2]);
-            F(e, "PROVISIONES")->SetAsCurrency(suma[3]);
-            F(e, "GASTOS")->SetAsCurrency(suma[4]);
-            F(e, "IVA")->SetAsInteger(iva);
-            F(e, "IRPF")->SetAsInteger(irpf);
-            F(e, "IMPIVA")->SetAsCurrency(impIva);
-            F(e, "IMPIRPF")->SetAsCurrency(impIrpf);
-            F(e, "TOTAL")->SetAsCurrency(total);
-            F(e, "FECHAFACTURA")->SetAsDateTime(dlg->FechaFactura());
-            F(e, "SITUACION")->SetAsInteger(2);
-            e->Post();
-            AnotaEnAgenda(QStringLiteral("E"), QStringLiteral("ECONOMICOS"),
-                          n == 0 ? QStringLiteral("EXPEDIENTE FACTURADO PROFORMA")
-                                 : Q("EXPEDIENTE FACTURADO Nº DE FACTURA ") + Format(QStringLiteral("%8d"), n));
-            Dat->Db->Commit();
+            Dat->EnTransaccion([&] {
+                records::ReservaFactura(QUpdCon, n, anoContador, dlg->FechaFactura(), QStringLiteral("EXPED"), ano,
+                                        numero);
+                e->Edit();
+                F(e, "FACTURA")->SetAsInteger(n);
+                F(e, "SUPLIDOS")->SetAsCurrency(suma[1]);
+                F(e, "DERECHOS")->SetAsCurrency(suma[2]);
+                F(e, "PROVISIONES")->SetAsCurrency(suma[3]);
+                F(e, "GASTOS")->SetAsCurrency(suma[4]);
+                F(e, "IVA")->SetAsInteger(iva);
+                F(e, "IRPF")->SetAsInteger(irpf);
+                F(e, "IMPIVA")->SetAsCurrency(impIva);
+                F(e, "IMPIRPF")->SetAsCurrency(impIrpf);
+                F(e, "TOTAL")->SetAsCurrency(total);
+                F(e, "FECHAFACTURA")->SetAsDateTime(dlg->FechaFactura());
+                F(e, "SITUACION")->SetAsInteger(2);
+                e->Post();
+                AnotaEnAgenda(QStringLiteral("E"), QStringLiteral("ECONOMICOS"),
+                              n == 0 ? QStringLiteral("EXPEDIENTE FACTURADO PROFORMA")
+                                     : Q("EXPEDIENTE FACTURADO Nº DE FACTURA ") + Format(QStringLiteral("%8d"), n));
+            });
             facturado = true;
         } catch (...) {
             Deshace();

@@ -298,28 +298,28 @@ void TNuevoExp::NuevaConsulta() {
     int paso = 1;
     {
         records::TRelojArena reloj;
-        Dat->Db->StartTransaction();
         try {
-            TTable* c = Dat->TConsultas;
-            c->Insert();
-            F(c, "ANO")->SetAsString(ano);
-            F(c, "NUMERO")->SetAsString(numero);
-            F(c, "FECHAENTRADA")->SetAsDateTime(FechaTecleada());
-            F(c, "ABOCLI")->SetAsInteger(F(Dat->TAboCli, "ABOCLI")->AsInteger());
-            F(c, "ABOENT")->SetAsInteger(AbogadoEntrada());
-            F(c, "NOMCLIENTE")->SetAsString(QString());
-            F(c, "CLIENTE")->SetAsInteger(0);
-            F(c, "TIPO")->SetAsString(QString());
-            F(c, "SITUACION")->SetAsInteger(1);
-            F(c, "MONEDA")->SetAsString(F(Dat->TSistem, "MONEDA")->AsString());
-            c->Post();
-            paso = 2;
-            CuentaNumero(QStringLiteral("CONTCON"), numero);
-            paso = 3;
-            Agenda(ano, numero, F(c, "ABOCLI")->AsInteger(), F(c, "FECHAENTRADA")->AsDateTime(), QStringLiteral("C"),
-                   QStringLiteral("APERTURA DE CONSULTA"));
-            paso = 4;
-            Dat->Db->Commit();
+            Dat->EnTransaccion([&] {
+                TTable* c = Dat->TConsultas;
+                c->Insert();
+                F(c, "ANO")->SetAsString(ano);
+                F(c, "NUMERO")->SetAsString(numero);
+                F(c, "FECHAENTRADA")->SetAsDateTime(FechaTecleada());
+                F(c, "ABOCLI")->SetAsInteger(F(Dat->TAboCli, "ABOCLI")->AsInteger());
+                F(c, "ABOENT")->SetAsInteger(AbogadoEntrada());
+                F(c, "NOMCLIENTE")->SetAsString(QString());
+                F(c, "CLIENTE")->SetAsInteger(0);
+                F(c, "TIPO")->SetAsString(QString());
+                F(c, "SITUACION")->SetAsInteger(1);
+                F(c, "MONEDA")->SetAsString(F(Dat->TSistem, "MONEDA")->AsString());
+                c->Post();
+                paso = 2;
+                CuentaNumero(QStringLiteral("CONTCON"), numero);
+                paso = 3;
+                Agenda(ano, numero, F(c, "ABOCLI")->AsInteger(), F(c, "FECHAENTRADA")->AsDateTime(), QStringLiteral("C"),
+                       QStringLiteral("APERTURA DE CONSULTA"));
+                paso = 4;
+            });
         } catch (...) {
             // Nothing of a failed consultation stays, and the dialog stays open for another try.
             Deshace({Dat->TConsultas, Dat->TTabcon, Dat->TAgen});
@@ -336,31 +336,31 @@ void TNuevoExp::NuevoExpediente() {
     int paso = 1;
     {
         records::TRelojArena reloj;
-        Dat->Db->StartTransaction();
         try {
-            TTable* e = Dat->TExped;
-            e->Insert();
-            F(e, "ANO")->SetAsString(ano);
-            F(e, "NUMERO")->SetAsString(numero);
-            F(e, "FECHAAPERTURA")->SetAsDateTime(FechaTecleada());
-            F(e, "ABOCLI")->SetAsInteger(F(Dat->TAboCli, "ABOCLI")->AsInteger());
-            const int entrada = AbogadoEntrada();
-            F(e, "ABOENT")->SetAsInteger(entrada);
-            for (const char* campo : {"PROCLI", "CLIENTE", "PROCON", "ABOCON", "CONTRARIO", "PERITO"}) F(e, campo)->SetAsInteger(0);
-            // No entry lawyer leaves the section empty.
-            F(e, "SECCION")->SetAsString(entrada ? IntToStr(entrada) : QString());
-            for (const char* campo : {"TRIBUNAL", "PROCEDIMIENTO", "AUTOS", "ANOANTERIOR", "ANOSIGUIENTE"})
-                F(e, campo)->SetAsString(QString());
-            F(e, "SITUACION")->SetAsInteger(1);
-            F(e, "MONEDA")->SetAsString(F(Dat->TSistem, "MONEDA")->AsString());
-            e->Post();
-            paso = 2;
-            CuentaNumero(QStringLiteral("CONTEXP"), numero);
-            paso = 3;
-            Agenda(ano, numero, F(e, "ABOCLI")->AsInteger(), F(e, "FECHAAPERTURA")->AsDateTime(), QStringLiteral("E"),
-                   QStringLiteral("APERTURA DE EXPEDIENTE"));
-            paso = 4;
-            Dat->Db->Commit();
+            Dat->EnTransaccion([&] {
+                TTable* e = Dat->TExped;
+                e->Insert();
+                F(e, "ANO")->SetAsString(ano);
+                F(e, "NUMERO")->SetAsString(numero);
+                F(e, "FECHAAPERTURA")->SetAsDateTime(FechaTecleada());
+                F(e, "ABOCLI")->SetAsInteger(F(Dat->TAboCli, "ABOCLI")->AsInteger());
+                const int entrada = AbogadoEntrada();
+                F(e, "ABOENT")->SetAsInteger(entrada);
+                for (const char* campo : {"PROCLI", "CLIENTE", "PROCON", "ABOCON", "CONTRARIO", "PERITO"}) F(e, campo)->SetAsInteger(0);
+                // No entry lawyer leaves the section empty.
+                F(e, "SECCION")->SetAsString(entrada ? IntToStr(entrada) : QString());
+                for (const char* campo : {"TRIBUNAL", "PROCEDIMIENTO", "AUTOS", "ANOANTERIOR", "ANOSIGUIENTE"})
+                    F(e, campo)->SetAsString(QString());
+                F(e, "SITUACION")->SetAsInteger(1);
+                F(e, "MONEDA")->SetAsString(F(Dat->TSistem, "MONEDA")->AsString());
+                e->Post();
+                paso = 2;
+                CuentaNumero(QStringLiteral("CONTEXP"), numero);
+                paso = 3;
+                Agenda(ano, numero, F(e, "ABOCLI")->AsInteger(), F(e, "FECHAAPERTURA")->AsDateTime(), QStringLiteral("E"),
+                       QStringLiteral("APERTURA DE EXPEDIENTE"));
+                paso = 4;
+            });
         } catch (...) {
             Deshace({Dat->TExped, Dat->TTabcon, Dat->TAgen});
             MensajeError(QStringLiteral("ERROR al crear expediente :") + IntToStr(paso));
@@ -384,62 +384,62 @@ void TNuevoExp::Vincula() {
     int paso = 1;
     {
         records::TRelojArena reloj;
-        Dat->Db->StartTransaction();
         try {
-            viejo->Edit();
-            F(viejo, "ANOSIGUIENTE")->SetAsString(ano);
-            F(viejo, "NUMSIGUIENTE")->SetAsString(numero);
-            viejo->Post();
-            paso = 2;
-            Agenda(anoViejo, numViejo, abocli, apertura, QStringLiteral("E"),
-                   QStringLiteral("EXPEDIENTE VINCULADO A ") + ano + QLatin1Char('/') + numero);
-            paso = 3;
-            TTable* n = TVincular;
-            n->Insert();
-            F(n, "ANO")->SetAsString(ano);
-            F(n, "NUMERO")->SetAsString(numero);
-            F(n, "FECHAAPERTURA")->SetAsDateTime(apertura);
-            for (const char* campo : {"ASUNTO", "IMPORTE", "PRINCIPAL", "INTERESES", "JURISDICCION", "REFPROCLI", "REFABOCON",
-                                      "REFPROCON", "REFCLI", "REFCON", "PROCLI", "ABOCLI", "ABOENT", "CLIENTE", "PROCON",
-                                      "ABOCON", "CONTRARIO", "PERITO"})
-                F(n, campo)->SetValue(F(viejo, campo)->Value());
-            F(n, "ANOANTERIOR")->SetAsString(anoViejo);
-            F(n, "NUMANTERIOR")->SetAsString(numViejo);
-            // The court history moves down one place; the old third set is not carried.
-            for (const char* base : {"TRIBUNAL", "PROCEDIMIENTO", "POBLACION", "AUTOS"}) {
-                const QString b = QString::fromLatin1(base);
-                n->FieldByName(b)->SetAsString(QStringLiteral(" "));
-                n->FieldByName(b + u'1')->SetValue(viejo->FieldByName(b)->Value());
-                n->FieldByName(b + u'2')->SetValue(viejo->FieldByName(b + u'1')->Value());
-                n->FieldByName(b + u'3')->SetValue(viejo->FieldByName(b + u'2')->Value());
-            }
-            F(n, "SITUACION")->SetAsInteger(1);
-            // The copied amounts are in the old case's currency, whatever the office works in now.
-            F(n, "MONEDA")->SetAsString(F(viejo, "MONEDA")->AsString());
-            n->Post();
-            paso = 4;
-            for (TVinCli->First(); !TVinCli->Eof(); TVinCli->Next()) {
-                Dat->TExpCli->Insert();
-                F(Dat->TExpCli, "ANO")->SetAsString(ano);
-                F(Dat->TExpCli, "NUMERO")->SetAsString(numero);
-                F(Dat->TExpCli, "CLIENTE")->SetAsInteger(F(TVinCli, "CLIENTE")->AsInteger());
-                Dat->TExpCli->Post();
-            }
-            paso = 5;
-            for (TVinCon->First(); !TVinCon->Eof(); TVinCon->Next()) {
-                Dat->TExpCon->Insert();
-                F(Dat->TExpCon, "ANO")->SetAsString(ano);
-                F(Dat->TExpCon, "NUMERO")->SetAsString(numero);
-                F(Dat->TExpCon, "CONTRARIO")->SetAsInteger(F(TVinCon, "CONTRARIO")->AsInteger());
-                Dat->TExpCon->Post();
-            }
-            paso = 6;
-            CuentaNumero(QStringLiteral("CONTEXP"), numero);
-            paso = 7;
-            Agenda(ano, numero, abocli, apertura, QStringLiteral("E"),
-                   QStringLiteral("APERTURA DE EXPEDIENTE VINCULADO A ") + anoViejo + QLatin1Char('/') + numViejo);
-            paso = 8;
-            Dat->Db->Commit();
+            Dat->EnTransaccion([&] {
+                viejo->Edit();
+                F(viejo, "ANOSIGUIENTE")->SetAsString(ano);
+                F(viejo, "NUMSIGUIENTE")->SetAsString(numero);
+                viejo->Post();
+                paso = 2;
+                Agenda(anoViejo, numViejo, abocli, apertura, QStringLiteral("E"),
+                       QStringLiteral("EXPEDIENTE VINCULADO A ") + ano + QLatin1Char('/') + numero);
+                paso = 3;
+                TTable* n = TVincular;
+                n->Insert();
+                F(n, "ANO")->SetAsString(ano);
+                F(n, "NUMERO")->SetAsString(numero);
+                F(n, "FECHAAPERTURA")->SetAsDateTime(apertura);
+                for (const char* campo : {"ASUNTO", "IMPORTE", "PRINCIPAL", "INTERESES", "JURISDICCION", "REFPROCLI", "REFABOCON",
+                                          "REFPROCON", "REFCLI", "REFCON", "PROCLI", "ABOCLI", "ABOENT", "CLIENTE", "PROCON",
+                                          "ABOCON", "CONTRARIO", "PERITO"})
+                    F(n, campo)->SetValue(F(viejo, campo)->Value());
+                F(n, "ANOANTERIOR")->SetAsString(anoViejo);
+                F(n, "NUMANTERIOR")->SetAsString(numViejo);
+                // The court history moves down one place; the old third set is not carried.
+                for (const char* base : {"TRIBUNAL", "PROCEDIMIENTO", "POBLACION", "AUTOS"}) {
+                    const QString b = QString::fromLatin1(base);
+                    n->FieldByName(b)->SetAsString(QStringLiteral(" "));
+                    n->FieldByName(b + u'1')->SetValue(viejo->FieldByName(b)->Value());
+                    n->FieldByName(b + u'2')->SetValue(viejo->FieldByName(b + u'1')->Value());
+                    n->FieldByName(b + u'3')->SetValue(viejo->FieldByName(b + u'2')->Value());
+                }
+                F(n, "SITUACION")->SetAsInteger(1);
+                // The copied amounts are in the old case's currency, whatever the office works in now.
+                F(n, "MONEDA")->SetAsString(F(viejo, "MONEDA")->AsString());
+                n->Post();
+                paso = 4;
+                for (TVinCli->First(); !TVinCli->Eof(); TVinCli->Next()) {
+                    Dat->TExpCli->Insert();
+                    F(Dat->TExpCli, "ANO")->SetAsString(ano);
+                    F(Dat->TExpCli, "NUMERO")->SetAsString(numero);
+                    F(Dat->TExpCli, "CLIENTE")->SetAsInteger(F(TVinCli, "CLIENTE")->AsInteger());
+                    Dat->TExpCli->Post();
+                }
+                paso = 5;
+                for (TVinCon->First(); !TVinCon->Eof(); TVinCon->Next()) {
+                    Dat->TExpCon->Insert();
+                    F(Dat->TExpCon, "ANO")->SetAsString(ano);
+                    F(Dat->TExpCon, "NUMERO")->SetAsString(numero);
+                    F(Dat->TExpCon, "CONTRARIO")->SetAsInteger(F(TVinCon, "CONTRARIO")->AsInteger());
+                    Dat->TExpCon->Post();
+                }
+                paso = 6;
+                CuentaNumero(QStringLiteral("CONTEXP"), numero);
+                paso = 7;
+                Agenda(ano, numero, abocli, apertura, QStringLiteral("E"),
+                       QStringLiteral("APERTURA DE EXPEDIENTE VINCULADO A ") + anoViejo + QLatin1Char('/') + numViejo);
+                paso = 8;
+            });
         } catch (...) {
             // The old case keeps its successor as it was and no half-made case is left.
             Deshace({TVincular, Dat->TExpCli, Dat->TExpCon, Dat->TTabcon, Dat->TAgen, Dat->TExped});

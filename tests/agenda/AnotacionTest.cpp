@@ -361,6 +361,28 @@ TEST_F(AnotacionTest, ANoticeTheDataModuleRefusesLeavesNoEntryAndKeepsWhatWasTyp
     EXPECT_FALSE(Dat->Db->InTransaction());
 }
 
+TEST_F(AnotacionTest, AnEntryWhoseTransactionCannotStartIsRefusedAsAPostAndKeepsWhatWasTyped) {
+    Dat->TAgen->Insert();
+    const int r = Muestra([&](TFNota& f) {
+        F(Dat->TAgen, "FECHA")->SetAsDateTime(EncodeDate(2001, 4, 10));
+        f.Texto->SetText(QStringLiteral("Plazo de recurso"));
+        f.Aviso->SetText(QStringLiteral("05/04/2001"));
+        // One already running on the connection refuses it, as the write lock held elsewhere does.
+        Dat->Db->StartTransaction();
+        EXPECT_THROW(Ok(f), EAbort);  // silent after its message, as a refused post
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        EXPECT_EQ(Dat->TAgen->State(), dsInsert);
+        EXPECT_EQ(F(Dat->TAgen, "SITUACION")->AsString(), QStringLiteral("Plazo de recurso"));
+        f.btNo->Click();
+    });
+    EXPECT_EQ(r, mrNo);
+    // Said by the data module, as a refused post is; not the engine's bare text.
+    ASSERT_EQ(Texts().size(), 1);
+    EXPECT_TRUE(Texts()[0].startsWith(QStringLiteral("Error :"))) << Texts()[0].toStdString();
+    EXPECT_TRUE(Filas().empty());
+    EXPECT_FALSE(Dat->Db->InTransaction());
+}
+
 TEST_F(AnotacionTest, EditingAnEntryRewritesItsTextAndKeepsItsOrder) {
     const int orden = Apunte(EncodeDate(2001, 4, 2), QStringLiteral("P"), QStringLiteral("Antes"));
     Dat->TAgen->Locate(QStringLiteral("ORDEN"), Variant(orden), 0);

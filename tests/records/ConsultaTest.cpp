@@ -129,6 +129,18 @@ TEST_F(ConsultaTest, ReopeningAnInvoicedConsultationNamesTheInvoiceItWithdraws) 
     EXPECT_EQ(Agenda(QStringLiteral("2001"), QStringLiteral("00004-A")).last(), QStringLiteral("REAPERTURA DE CONSULTA"));
 }
 
+TEST_F(ConsultaTest, ACloseThatCannotStartItsTransactionSaysSo) {
+    Abre();
+    // One already running on the connection refuses it, as the write lock held elsewhere does.
+    Dat->Db->StartTransaction();
+    harness->AnswerMessage(mrYes);
+    EXPECT_NO_THROW(form->btCerrar->Click());
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("ERROR al cerrar"));
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    EXPECT_EQ(Campo("SITUACION"), 1);
+    EXPECT_EQ(Valor(QStringLiteral("SELECT COUNT(*) FROM AGENDA WHERE SITUACION = 'CIERRE DE CONSULTA'")).AsInteger(), 0);
+}
+
 TEST_F(ConsultaTest, AConsultationBeingEditedElsewhereIsNotReopenedUnderIt) {
     Abre();
     harness->AnswerMessage(mrYes);

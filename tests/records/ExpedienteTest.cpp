@@ -386,6 +386,22 @@ TEST_F(ExpedienteTest, LedgerAndInvoiceButtonsAreDisabledWhileTheCaseFileIsEdite
     EXPECT_TRUE(form->btFacturar->Enabled());
 }
 
+// The closing's transaction cannot be had (one already running on the connection refuses it, as
+// the write lock held by another workstation does): "ERROR al cerrar" and the case file as it was.
+TEST_F(ExpedienteTest, ACloseThatCannotStartItsTransactionSaysSo) {
+    Abre();
+    Dat->Db->StartTransaction();
+    harness->AnswerMessage(mrYes);
+    EXPECT_NO_THROW(form->btCerrar->Click());
+    EXPECT_EQ(harness->LastMessage().Text, QStringLiteral("ERROR al cerrar"));
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+    EXPECT_EQ(CasoCampo("SITUACION"), 1);
+    harness->AnswerMessage(mrYes);
+    form->btCerrar->Click();
+    EXPECT_EQ(CasoCampo("SITUACION"), 3);
+}
+
 TEST_F(ExpedienteTest, CloseAndReopenFollowTheStates) {
     Abre();
     harness->AnswerMessage(mrYes);

@@ -813,3 +813,30 @@ TEST_F(FacturaTest, TwoWorkstationsInvoicingAtOnceNeverShareANumber) { DosPuesto
 TEST_F(FacturaTest, TwoWorkstationsInvoicingIntoTheNextYearNeverShareANumber) { DosPuestos("05/01/2002"); }
 
 }  // namespace
+
+// The invoicing transaction cannot be had (here a transaction already running on the connection
+// refuses it, as the write lock held too long by another workstation does): the invoicing's own
+// message, never the engine's raw one, and nothing of it stored.
+TEST_F(FacturaTest, InvoicingThatCannotStartItsTransactionSaysSoAndStoresNothing) {
+    Ledger(Ano, QStringLiteral("00012-A"), 2, 100, QStringLiteral("Honorarios"));
+    NuevaConsulta(QStringLiteral("00004-A"), "E", 50);
+    AbreExpediente();
+    Dat->Db->StartTransaction();
+    EXPECT_NO_THROW(FacturaExpediente({.numero = "20"}));
+    EXPECT_EQ(Texts().last(), QStringLiteral("ERROR al facturar"));
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    EXPECT_EQ(Dat->TExped->State(), dsBrowse);
+    EXPECT_EQ(Exp("SITUACION"), 1);
+    EXPECT_EQ(Exp("FACTURA"), 0);
+
+    AbreConsulta(QStringLiteral("00004-A"));
+    harness->ClearRecords();
+    Dat->Db->StartTransaction();
+    EXPECT_NO_THROW(FacturaConsulta({.numero = "21"}));
+    EXPECT_EQ(Texts().last(), QStringLiteral("ERROR al facturar"));
+    EXPECT_FALSE(Dat->Db->InTransaction());
+    EXPECT_EQ(Dat->TConsultas->State(), dsBrowse);
+    EXPECT_EQ(Con("SITUACION", QStringLiteral("00004-A")), 1);
+    EXPECT_EQ(Contador(2001, "NUMFACTU"), QStringLiteral("7"));
+    EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), 0);
+}

@@ -156,6 +156,31 @@ TEST_F(NuevoTest, FailedConsultationRollsBackAndKeepsTheDialogOpen) {
     EXPECT_EQ(Cuenta(QStringLiteral("CONSULTAS")), 2);
 }
 
+// The transaction cannot be had (one already running on the connection refuses it, as the write
+// lock held by another workstation does): step 1's message, nothing written, the dialog open.
+TEST_F(NuevoTest, ANewRecordThatCannotStartItsTransactionSaysSoAtStepOne) {
+    const struct {
+        QString caption, numero, mensaje, tabla;
+    } casos[] = {
+        {TNuevoExp::CaptionExpediente, QStringLiteral("00011-A"), QStringLiteral("ERROR al crear expediente :1"), QStringLiteral("EXPED")},
+        {TNuevoExp::CaptionConsulta, QStringLiteral("00005-A"), QStringLiteral("ERROR al crear la Consulta :1"), QStringLiteral("CONSULTAS")},
+    };
+    for (const auto& c : casos) {
+        const int filas = Cuenta(c.tabla), agenda = Cuenta(QStringLiteral("AGENDA"));
+        delete dlg;
+        Abre(c.caption);
+        Dat->Db->StartTransaction();
+        EXPECT_FALSE(Acepta(c.numero));
+        EXPECT_EQ(harness->LastMessage().Text, c.mensaje);
+        EXPECT_FALSE(Dat->Db->InTransaction());
+        EXPECT_EQ(Cuenta(c.tabla), filas);
+        EXPECT_EQ(Cuenta(QStringLiteral("AGENDA")), agenda);
+        // Once it can be had, the same dialog writes the record.
+        EXPECT_TRUE(Acepta(c.numero));
+        EXPECT_EQ(Cuenta(c.tabla), filas + 1);
+    }
+}
+
 class VincularTest : public NuevoTest {
 protected:
     void SetUp() override {

@@ -136,3 +136,43 @@ TEST(CopiaTest, TheCopyProgramReadsTheSettingsAndSaysWhatItDid) {
     EXPECT_EQ(copia(QStringLiteral("[Software\\Velmor\\zembra\\Install]\nDatos=%1\n").arg(origen.path()), &salida), 1);
     EXPECT_TRUE(salida.contains(QStringLiteral("no nombra el servidor"))) << qPrintable(salida);
 }
+
+// A refusal says only its reason: settings refused before any connection is tried never say that
+// the server cannot be reached, which would send the office to look at a server nobody asked.
+TEST(CopiaTest, ARefusalBeforeConnectingSaysOnlyItsReason) {
+    QTemporaryDir origen, config;
+    {
+        auto conn = platform::db::OpenSqlite(origen.path());
+        for (const auto& t : shell::TablasDelDespacho()) conn->CreateTable(t);
+    }
+    auto copia = [&](const QString& servidor) {
+        QFile ini(config.path() + QStringLiteral("/registry.ini"));
+        ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        ini.write(QStringLiteral("[Software\\Velmor\\zembra\\Install]\nDatos=%1\nServidor=%2\n").arg(origen.path(), servidor).toUtf8());
+        ini.close();
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZEMBRA_REGISTRY_FILE"), ini.fileName());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ZEMBRA_COPIA), QStringList());
+        EXPECT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 1);
+        return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    };
+    const struct {
+        const char* servidor;
+        const char* motivo;
+    } casos[] = {
+        {"host=127.0.0.1 port=1 dbname=zembra password=secreta", "lleva la contraseña"},
+        {"host='127.0.0.1", "no se entiende"},
+        // Tried and refused: said once, with the reason the server gave.
+        {"host=127.0.0.1 port=1 dbname=zembra connect_timeout=5", "No se puede conectar con el servidor de datos"},
+    };
+    for (const auto& c : casos) {
+        const QString salida = copia(QString::fromUtf8(c.servidor));
+        EXPECT_TRUE(salida.contains(QString::fromUtf8(c.motivo))) << qPrintable(salida);
+        EXPECT_FALSE(salida.contains(QStringLiteral("No hay conexión"))) << qPrintable(salida);
+        EXPECT_FALSE(salida.contains(QStringLiteral("secreta"))) << qPrintable(salida);
+        EXPECT_TRUE(salida.contains(QStringLiteral("No se ha copiado nada"))) << qPrintable(salida);
+    }
+}
