@@ -21,16 +21,6 @@ using platform::db::TTableDesc;
 
 namespace {
 
-int EngineCode(const std::function<void()>& op, QString* message = nullptr) {
-    try {
-        op();
-    } catch (EDBEngineError& e) {
-        if (message) *message = e.Message();
-        return e.Errors(0).ErrorCode;
-    }
-    return 0;
-}
-
 // Spanish surnames and names with accents, "ñ", "ü", capitals, blanks and punctuation.
 QStringList SpanishNames(int count) {
     const QStringList first = {QStringLiteral("Peña"), QStringLiteral("Pena"), QStringLiteral("PEÑA"), QStringLiteral("Núñez"),

@@ -28,16 +28,6 @@ using platform::db::OpenSqlite;
 namespace {
 QString S(const char* s) { return QString::fromUtf8(s); }
 
-int EngineCode(const std::function<void()>& op, QString* message = nullptr) {
-    try {
-        op();
-    } catch (EDBEngineError& e) {
-        if (message) *message = e.Message();
-        return e.Errors(0).ErrorCode;
-    }
-    return 0;
-}
-
 class EngineFaultsTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -19,16 +19,6 @@ using namespace dbtest;
 
 namespace {
 
-int EngineCode(const std::function<void()>& op, QString* message = nullptr) {
-    try {
-        op();
-    } catch (EDBEngineError& e) {
-        if (message) *message = e.Message();
-        return e.Errors(0).ErrorCode;
-    }
-    return 0;
-}
-
 class ServerLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -60,4 +60,14 @@ void AddCase(TTable* exped, const QString& ano, const QString& numero, double im
     exped->Post();
 }
 
+int EngineCode(const std::function<void()>& op, QString* message) {
+    try {
+        op();
+    } catch (EDBEngineError& e) {
+        if (message) *message = e.Message();
+        return e.Errors(0).ErrorCode;
+    }
+    return 0;
+}
+
 }  // namespace dbtest

@@ -35,14 +35,6 @@ protected:
         EXPECT_TRUE(p.waitForFinished(30000));
         return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
     }
-    int EngineCode(const std::function<void()>& op) {
-        try {
-            op();
-        } catch (EDBEngineError& e) {
-            return e.Errors(0).ErrorCode;
-        }
-        return 0;
-    }
     QStringList Values(TDataSet* ds, const QString& field) {
         QStringList out;
         for (ds->First(); !ds->Eof(); ds->Next()) out << ds->FieldByName(field)->AsString();

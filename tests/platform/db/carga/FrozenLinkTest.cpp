@@ -19,16 +19,6 @@ namespace {
 
 constexpr int kConnect = 2, kAnswer = 2, kIdle = 3;
 
-int EngineCode(const std::function<void()>& op, QString* message = nullptr) {
-    try {
-        op();
-    } catch (EDBEngineError& e) {
-        if (message) *message = e.Message();
-        return e.Errors(0).ErrorCode;
-    }
-    return 0;
-}
-
 class FrozenLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
