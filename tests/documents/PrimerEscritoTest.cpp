@@ -71,6 +71,18 @@ protected:
         lista->LisTipo->SetItemIndex(tipo);
         lista->LisTipoClick(nullptr);
     }
+    // Merges the model `escrito` for the case file, its fields replaced and the document saved.
+    void FusionaConExpediente(int escrito) {
+        documents::DialogoExpediente = [&] {
+            ProveedoresExpediente();
+            ReemplazaCampos(EditorOle, TipoEditor, CamposEncontrados, ValoresCampos);
+            EXPECT_TRUE(GrabaEscrito(true));
+            return int(mrOk);
+        };
+        Abre(1, 5);
+        ASSERT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), escrito, 0));
+        lista->BtSiClick(nullptr);
+    }
     int Ultimo() {
         Dat->TEscritos->Refresh();
         Dat->TEscritos->Last();
@@ -122,15 +134,7 @@ TEST_F(PrimerEscrito, WordModelsAreMadeImportedChangedInPlaceAndMerged) {
 
     // The next merge for the case file uses the changed model.
     LetraRegistro = QStringLiteral("E");
-    documents::DialogoExpediente = [&] {
-        ProveedoresExpediente();
-        ReemplazaCampos(EditorOle, TipoEditor, CamposEncontrados, ValoresCampos);
-        EXPECT_TRUE(GrabaEscrito(true));
-        return int(mrOk);
-    };
-    Abre(1, 5);
-    ASSERT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), importado, 0));
-    lista->BtSiClick(nullptr);
+    ASSERT_NO_FATAL_FAILURE(FusionaConExpediente(importado));
     EXPECT_TRUE(harness->Messages().empty()) << Texts().join(QLatin1Char('|')).toStdString();
     ASSERT_EQ(abiertos.size(), 4);
     EXPECT_EQ(abiertos.last(), FicheroEscrito);
@@ -196,15 +200,7 @@ TEST_F(PrimerEscrito, AnOfficeOnTheOpenDocumentFamilyImportsAndMerges) {
               QString::fromUtf8("Estimado [[PrimerCliente.Nombre]]:\nCitación en los autos [[Expediente.Referencia]]."));
 
     LetraRegistro = QStringLiteral("E");
-    documents::DialogoExpediente = [&] {
-        ProveedoresExpediente();
-        ReemplazaCampos(EditorOle, TipoEditor, CamposEncontrados, ValoresCampos);
-        EXPECT_TRUE(GrabaEscrito(true));
-        return int(mrOk);
-    };
-    Abre(1, 5);
-    ASSERT_TRUE(Dat->QLisEscri->Locate(QStringLiteral("ESCRITO"), importado, 0));
-    lista->BtSiClick(nullptr);
+    ASSERT_NO_FATAL_FAILURE(FusionaConExpediente(importado));
     EXPECT_TRUE(harness->Messages().empty()) << Texts().join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(FicheroEscrito.endsWith(QStringLiteral(".odt"))) << FicheroEscrito.toStdString();
     EXPECT_EQ(abiertos.last(), FicheroEscrito);

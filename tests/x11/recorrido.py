@@ -536,6 +536,28 @@ def crea_un_modelo_nuevo(r):
     r.sin_ventana("Lista de Escritos")
 
 
+def imprime_a_pdf(r, vista, pdf, captura=None):
+    """Prints the preview `vista` to `pdf` and returns its text. The system's dialog opens on its
+    printer list, whose last entry is "print to file", to print.pdf in the home folder."""
+    r.activa(vista)
+    r.clic(vista, 16, 14)  # print
+    opciones = r.ventana(r"Imprimir \.\.")
+    r.activa(opciones)
+    r.clic(opciones, 232 + 40, 10 + 12)  # &Impresora
+    dialogo = r.ventana("^(Print|Imprimir)$")
+    r.activa(dialogo)
+    r.teclas("End")
+    if captura:
+        r.captura(captura)
+    r.teclas("Return")
+    r.sin_ventana("^(Print|Imprimir)$")
+    r.activa(opciones)
+    r.clic(opciones, 74 + 42, 160 + 14)  # OK
+    r.espera(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 1000, 20, "el PDF escrito")
+    r.sin_ventana(r"Presentación Preliminar \.\.")
+    return subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True, timeout=30).stdout
+
+
 @paso
 def imprime_los_clientes_a_pdf(r):
     pdf = os.path.join(r.trabajo, "print.pdf")
@@ -547,24 +569,7 @@ def imprime_los_clientes_a_pdf(r):
     x, y, ancho, alto = r.geometria(vista)
     if x < 0 or y < 0 or x + ancho > 1280 or y + alto > 1024:
         raise Fallo(f"la presentación preliminar sale de la pantalla: {x},{y} {ancho}x{alto}")
-    r.activa(vista)
-    r.clic(vista, 16, 14)  # print
-    opciones = r.ventana(r"Imprimir \.\.")
-    r.activa(opciones)
-    r.clic(opciones, 232 + 40, 10 + 12)  # &Impresora
-    # The system's dialog opens on its printer list, whose last entry is "print to file", to
-    # print.pdf in the home folder.
-    dialogo = r.ventana("^(Print|Imprimir)$")
-    r.activa(dialogo)
-    r.teclas("End")
-    r.captura("impresion-a-pdf")
-    r.teclas("Return")
-    r.sin_ventana("^(Print|Imprimir)$")
-    r.activa(opciones)
-    r.clic(opciones, 74 + 42, 160 + 14)  # OK
-    r.espera(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 1000, 20, "el PDF escrito")
-    r.sin_ventana(r"Presentación Preliminar \.\.")
-    texto = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True, timeout=30).stdout
+    texto = imprime_a_pdf(r, vista, pdf, "impresion-a-pdf")
     if "LISTADO DE CLIENTES" not in texto:
         raise Fallo("el PDF no tiene el listado de clientes")
 
@@ -600,21 +605,7 @@ def imprime_los_expedientes_por_cliente_a_pdf(r):
     r.activa(limites)
     r.clic(limites, 82 + 44, 160 + 14)  # OK, "Todos"
     vista = r.ventana(r"Presentación Preliminar \.\.", 30)
-    r.activa(vista)
-    r.clic(vista, 16, 14)  # print
-    opciones = r.ventana(r"Imprimir \.\.")
-    r.activa(opciones)
-    r.clic(opciones, 232 + 40, 10 + 12)  # &Impresora
-    dialogo = r.ventana("^(Print|Imprimir)$")
-    r.activa(dialogo)
-    r.teclas("End")
-    r.teclas("Return")
-    r.sin_ventana("^(Print|Imprimir)$")
-    r.activa(opciones)
-    r.clic(opciones, 74 + 42, 160 + 14)  # OK
-    r.espera(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 1000, 20, "el PDF escrito")
-    r.sin_ventana(r"Presentación Preliminar \.\.")
-    texto = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True, timeout=30).stdout
+    texto = imprime_a_pdf(r, vista, pdf)
     if "LISTADO DE EXPEDIENTES POR CLIENTES" not in texto:
         raise Fallo("el PDF no tiene el listado de expedientes por cliente")
     ano = re.search(r"\b(\d{4})/\d{5}-", texto)
