@@ -41,6 +41,39 @@ TDBText* TextoDeCampo(TComponent* owner, TWinControl* padre, const QString& nomb
     return t;
 }
 
+TDBEdit* Edita(TComponent* owner, TWinControl* padre, const char* nombre, TDataSource* fuente, const QString& campo, int left,
+               int top, int ancho) {
+    auto* e = new TDBEdit(owner);
+    if (nombre) e->SetName(QString::fromLatin1(nombre));
+    e->SetParent(padre);
+    e->SetDataSource(fuente);
+    e->SetDataField(campo);
+    e->SetBounds(left, top, ancho, 21);
+    return e;
+}
+
+TLabel* Etiqueta(TComponent* owner, TWinControl* padre, const QString& texto, int left, int top, int ancho, int alto) {
+    auto* l = new TLabel(owner);
+    l->SetParent(padre);
+    l->SetAutoSize(false);
+    l->SetAlignment(taRightJustify);
+    l->SetBounds(left, top, ancho, alto);
+    l->SetCaption(texto);
+    return l;
+}
+
+TDBEdit* Campo(TComponent* owner, TLabel* etiqueta, TDataSource* fuente, const QString& campo, int left, int top, int ancho) {
+    auto* e = new TDBEdit(owner);
+    e->SetName(QStringLiteral("DB") + campo);
+    e->SetParent(etiqueta->Parent());
+    e->SetBounds(left, top, ancho, 21);
+    e->SetDataSource(fuente);
+    e->SetDataField(campo);
+    e->SetTabStop(true);
+    etiqueta->SetFocusControl(e);
+    return e;
+}
+
 TSpeedBar* BarraDeBotones(TForm* form, int alto) {
     auto* barra = new TSpeedBar(form);
     barra->SetName(QStringLiteral("SpeedBar1"));

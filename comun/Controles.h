@@ -1,7 +1,8 @@
 #pragma once
 // The pieces the office's forms are built from: a field of a dataset by its name, a control placed
-// on its parent, the OK/No pair of a dialog, a read-only text of a field, the speed bar of a form
-// and its items, and the small glyphs its items and grids draw.
+// on its parent, the OK/No pair of a dialog, a caption, a field's box with or without its caption, a
+// read-only text of a field, the speed bar of a form and its items, and the small glyphs its items
+// and grids draw.
 #include "controls/visual/SpeedBar.h"
 #include "platform/db/DB.h"
 #include "platform/forms/Buttons.h"
@@ -46,6 +47,16 @@ TOkNo ParOkNo(TComponent* owner, TWinControl* padre, const char* ok, const char*
 // its text. An empty name leaves the control unnamed.
 TDBText* TextoDeCampo(TComponent* owner, TWinControl* padre, const QString& nombre, TDataSource* fuente, const QString& campo,
                       int left, int top, int ancho);
+
+// A data-bound box of `campo` of `fuente` on `padre`, `ancho` x 21 at (left, top); a null name
+// leaves it unnamed.
+TDBEdit* Edita(TComponent* owner, TWinControl* padre, const char* nombre, TDataSource* fuente, const QString& campo, int left,
+               int top, int ancho);
+// A caption of `texto`, right-aligned in `ancho` x `alto` at (left, top), not sized to its text.
+TLabel* Etiqueta(TComponent* owner, TWinControl* padre, const QString& texto, int left, int top, int ancho, int alto);
+// The box of a labelled field: `campo` of `fuente`, named "DB" + campo, beside `etiqueta` on its
+// parent, a tab stop, and what the caption's accelerator focuses.
+TDBEdit* Campo(TComponent* owner, TLabel* etiqueta, TDataSource* fuente, const QString& campo, int left, int top, int ancho);
 
 // The speed bar of `form`, SpeedBar1, `alto` high: sunken, its flat buttons greyed when disabled,
 // 4 pixels in, one section, on the program's wallpaper when the program carries one.

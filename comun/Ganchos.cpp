@@ -8,7 +8,6 @@ std::function<void(int)> ListaDeEscritos;
 std::function<void(bool)> GeneraFactura;
 std::function<void(const QString&, const QString&)> EnviaPorCorreo;
 std::function<void()> AbreAgendaDiaria;
-TEvent<TObject*> PresentaPreview;
 TEvent<const QString&> FijaEditor;
 TEvent<const QString&> LineaEstado;
 TEvent<int> ProgresoApertura;

@@ -27,8 +27,6 @@ extern std::function<void(bool consulta)> GeneraFactura;
 extern std::function<void(const QString& adjunto, const QString& asunto)> EnviaPorCorreo;
 // Main window -> agenda: the daily agenda of the lawyer current in Dat->TAboCli.
 extern std::function<void()> AbreAgendaDiaria;
-// A report that asks for its preview (the sender) -> the program's preview window.
-extern TEvent<TObject*> PresentaPreview;
 // Office settings -> documents: the word processor the documents drive, from EDITOR.
 extern TEvent<const QString&> FijaEditor;
 // Any form -> main window: writes panel 0 of its status bar; the main window fills it when made.

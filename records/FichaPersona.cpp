@@ -1,5 +1,6 @@
 #include "records/FichaPersona.h"
 
+#include "comun/Controles.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "comun/UObservacion.h"
@@ -60,65 +61,46 @@ TFichaPersona::TFichaPersona(TComponent* owner, const TDatos& datos) : TFormRegi
                               TNotifyEvent(this, &TFichaPersona::BtObservaClick));
 }
 
-TLabel* TFichaPersona::Etiqueta(const QString& texto, int columna, int fila) {
-    auto* l = new TLabel(this);
-    l->SetParent(this);
-    l->SetAutoSize(false);
-    l->SetAlignment(taRightJustify);
+TLabel* TFichaPersona::EtiquetaEn(const QString& texto, int columna, int fila) {
     // The second column's labels are short: they stay clear of the first column's boxes.
-    if (columna == 0) l->SetBounds(Izquierda(0) - 90, Fila(fila) + 3, 85, 16);
-    else l->SetBounds(Izquierda(1) - 78, Fila(fila) + 3, 73, 16);
-    l->SetCaption(texto);
-    return l;
+    if (columna == 0) return comun::Etiqueta(this, this, texto, Izquierda(0) - 90, Fila(fila) + 3, 85, 16);
+    return comun::Etiqueta(this, this, texto, Izquierda(1) - 78, Fila(fila) + 3, 73, 16);
 }
 
-TDBEdit* TFichaPersona::Campo(const QString& etiqueta, const QString& campo, int columna, int fila, int ancho) {
-    TLabel* l = Etiqueta(etiqueta, columna, fila);
-    auto* e = new TDBEdit(this);
-    e->SetName(QStringLiteral("DB") + campo);
-    e->SetParent(this);
-    e->SetBounds(Izquierda(columna), Fila(fila), ancho, 21);
-    e->SetDataSource(FDatos.Fuente);
-    e->SetDataField(campo);
-    e->SetTabStop(true);
-    l->SetFocusControl(e);
-    return e;
+TDBEdit* TFichaPersona::CampoEn(const QString& etiqueta, const QString& campo, int columna, int fila, int ancho) {
+    return comun::Campo(this, EtiquetaEn(etiqueta, columna, fila), FDatos.Fuente, campo, Izquierda(columna), Fila(fila), ancho);
 }
 
 void TFichaPersona::CamposComunes(const QString& nif, bool telefonos) {
-    TDBEdit* codigo = Campo(QStringLiteral("Código"), FDatos.Clave, 0, 0, 70);
+    TDBEdit* codigo = CampoEn(QStringLiteral("Código"), FDatos.Clave, 0, 0, 70);
     codigo->SetReadOnly(true);
     codigo->SetTabStop(false);
-    DbDni = Campo(QStringLiteral("N.I.F."), nif, 1, 0, 130);
+    DbDni = CampoEn(QStringLiteral("N.I.F."), nif, 1, 0, 130);
     DbDni->SetName(QStringLiteral("DbDni"));
     DbDni->OnExit = TNotifyEvent(this, &TFichaPersona::DbDniExit);
-    Campo(QStringLiteral("Apellidos"), QStringLiteral("APELLIDOS"), 0, 1, 270);
-    Campo(QStringLiteral("Nombre"), QStringLiteral("NOMBRE"), 1, 1, 235);
-    Campo(QStringLiteral("Domicilio"), QStringLiteral("DOMICILIO"), 0, 2, 610);
-    DBCodPos = Campo(QStringLiteral("C. Postal"), QStringLiteral("CDPOSTAL"), 0, 3, 60);
+    CampoEn(QStringLiteral("Apellidos"), QStringLiteral("APELLIDOS"), 0, 1, 270);
+    CampoEn(QStringLiteral("Nombre"), QStringLiteral("NOMBRE"), 1, 1, 235);
+    CampoEn(QStringLiteral("Domicilio"), QStringLiteral("DOMICILIO"), 0, 2, 610);
+    DBCodPos = CampoEn(QStringLiteral("C. Postal"), QStringLiteral("CDPOSTAL"), 0, 3, 60);
     DBCodPos->SetName(QStringLiteral("DBCodPos"));
     DBCodPos->OnKeyPress = TKeyPressEvent(this, &TFichaPersona::DBCodPosKeyPress);
-    TLabel* lPoblacion = Etiqueta(QStringLiteral("Población"), 0, 3);
+    TLabel* lPoblacion = EtiquetaEn(QStringLiteral("Población"), 0, 3);
     lPoblacion->SetBounds(Izquierda(0) + 65, lPoblacion->Top(), 80, 16);
-    auto* poblacion = new TDBEdit(this);
-    poblacion->SetParent(this);
-    poblacion->SetBounds(Izquierda(0) + 150, Fila(3), 140, 21);
-    poblacion->SetDataSource(FDatos.Fuente);
-    poblacion->SetDataField(QStringLiteral("POBLACION"));
+    TDBEdit* poblacion = comun::Edita(this, this, nullptr, FDatos.Fuente, QStringLiteral("POBLACION"), Izquierda(0) + 150, Fila(3), 140);
     poblacion->SetTabStop(true);
     lPoblacion->SetFocusControl(poblacion);
-    Campo(QStringLiteral("Provincia"), QStringLiteral("PROVINCIA"), 1, 3, 130);
+    CampoEn(QStringLiteral("Provincia"), QStringLiteral("PROVINCIA"), 1, 3, 130);
     if (telefonos) {
-        Campo(QStringLiteral("Teléfono"), QStringLiteral("TELEFONO"), 0, 4, 270);
-        Campo(QStringLiteral("Fax"), QStringLiteral("FAX"), 1, 4, 130);
+        CampoEn(QStringLiteral("Teléfono"), QStringLiteral("TELEFONO"), 0, 4, 270);
+        CampoEn(QStringLiteral("Fax"), QStringLiteral("FAX"), 1, 4, 130);
     }
-    Campo(QStringLiteral("E-Mail"), QStringLiteral("MAIL"), 0, 5, 270);
+    CampoEn(QStringLiteral("E-Mail"), QStringLiteral("MAIL"), 0, 5, 270);
 }
 
 void TFichaPersona::Bancarios(int fila) {
-    Campo(QStringLiteral("Banco"), QStringLiteral("BANCO"), 0, fila, 130);
-    Campo(QStringLiteral("Sucursal"), QStringLiteral("SUCURSAL"), 1, fila, 130);
-    Campo(QStringLiteral("Nº Cuenta"), QStringLiteral("CUENTACORRIENTE"), 0, fila + 1, 200);
+    CampoEn(QStringLiteral("Banco"), QStringLiteral("BANCO"), 0, fila, 130);
+    CampoEn(QStringLiteral("Sucursal"), QStringLiteral("SUCURSAL"), 1, fila, 130);
+    CampoEn(QStringLiteral("Nº Cuenta"), QStringLiteral("CUENTACORRIENTE"), 0, fila + 1, 200);
 }
 
 void TFichaPersona::Contadores(const QStringList& campos, const QStringList& etiquetas, int fila) {
@@ -152,7 +134,7 @@ TButton* TFichaPersona::BotonConsulta(const QString& nombre, const QString& capt
 }
 
 void TFichaPersona::CajaReferencia(int fila) {
-    LabelRefe = Etiqueta(QStringLiteral("Referencia"), 1, fila);
+    LabelRefe = EtiquetaEn(QStringLiteral("Referencia"), 1, fila);
     LabelRefe->SetName(QStringLiteral("LabelRefe"));
     Referencia = new TEdit(this);
     Referencia->SetName(QStringLiteral("Referencia"));
@@ -167,7 +149,7 @@ void TFichaPersona::CajaReferencia(int fila) {
 TButton* TFichaPersona::CamposDeParte(TNotifyEvent relacion) {
     CamposComunes(QStringLiteral("DNI"), true);
     CajaReferencia(5);
-    Campo(QStringLiteral("Asociados"), QStringLiteral("ASOCIADOS"), 0, 6, 610);
+    CampoEn(QStringLiteral("Asociados"), QStringLiteral("ASOCIADOS"), 0, 6, 610);
     Contadores({QStringLiteral("EXPABIERTOS"), QStringLiteral("EXPPENDIENTES"), QStringLiteral("EXPCERRADOS")},
                {QStringLiteral("Exp. Abiertos"), QStringLiteral("Exp. Pendientes"), QStringLiteral("Exp. Cerrados")}, 7);
     return BotonConsulta(QStringLiteral("BtRelacion"), QStringLiteral("&Relación de Bienes"), 141, relacion);

@@ -48,8 +48,8 @@ public:
 
 protected:
     // A label and a data-aware edit on the form's source, in column 0 or 1 of row `fila`.
-    TDBEdit* Campo(const QString& etiqueta, const QString& campo, int columna, int fila, int ancho);
-    TLabel* Etiqueta(const QString& texto, int columna, int fila);
+    TDBEdit* CampoEn(const QString& etiqueta, const QString& campo, int columna, int fila, int ancho);
+    TLabel* EtiquetaEn(const QString& texto, int columna, int fila);
     int Fila(int fila) const { return AreaTop() + fila * 27; }
     static int Izquierda(int columna) { return columna == 0 ? 95 : 470; }
     // The standard boxes: code, identity number (field `nif`), names, address, phones, mail.

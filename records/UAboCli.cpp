@@ -18,7 +18,7 @@ TAboCli::TAboCli(TComponent* owner)
                                      QStringLiteral("Abogado ya existe. ¿Confirma guardar?"), 50,
                                      QStringLiteral("NOMABOCLI")}) {
     CamposComunes(QStringLiteral("CIF"), false);
-    Campo(QStringLiteral("Colegiado"), QStringLiteral("COLEGIADO"), 1, 5, 80);
+    CampoEn(QStringLiteral("Colegiado"), QStringLiteral("COLEGIADO"), 1, 5, 80);
     Bancarios(6);
     Contadores({QStringLiteral("EXPCIVIL"), QStringLiteral("EXPADM"), QStringLiteral("EXPLABORAL"),
                 QStringLiteral("EXPPENAL")},

@@ -18,7 +18,7 @@ TAbogado::TAbogado(TComponent* owner)
                                      QStringLiteral("NOMABO")}) {
     CamposComunes(QStringLiteral("DNI"), true);
     CajaReferencia(5);
-    Campo(QStringLiteral("Despacho"), QStringLiteral("DESPACHO"), 0, 6, 610);
+    CampoEn(QStringLiteral("Despacho"), QStringLiteral("DESPACHO"), 0, 6, 610);
     Contadores({QStringLiteral("EXPABIERTOS"), QStringLiteral("EXPPENDIENTES"), QStringLiteral("EXPCERRADOS")},
                {QStringLiteral("Exp. Abiertos"), QStringLiteral("Exp. Pendientes"), QStringLiteral("Exp. Cerrados")}, 7);
     ModoAbogado = 0;

@@ -39,7 +39,7 @@ TAsunto::TAsunto(TComponent* owner) : TFormRegistro(owner) {
 
     const int y1 = y0 + 56, dy = 26;
     Rotulo(QStringLiteral("Jurisdicción :"), 8, y1, 90);
-    DBJurisdiccion = Edita("DBJurisdiccion", QStringLiteral("JURISDICCION"), 102, y1, 140);
+    DBJurisdiccion = comun::Edita(this, this, "DBJurisdiccion", Dat->DSExped, QStringLiteral("JURISDICCION"), 102, y1, 140);
     DBJurisdiccion->SetMaxLength(15);
     DBComboBox1 = new TDBComboBox(this);
     DBComboBox1->SetName(QStringLiteral("DBComboBox1"));
@@ -59,27 +59,27 @@ TAsunto::TAsunto(TComponent* owner) : TFormRegistro(owner) {
     DBActor->SetBounds(416, y1, 120, 21);
 
     Rotulo(QStringLiteral("Principal :"), 8, y1 + dy, 90);
-    DBPrincipal = Edita("DBPrincipal", QStringLiteral("PRINCIPAL"), 102, y1 + dy, 100);
+    DBPrincipal = comun::Edita(this, this, "DBPrincipal", Dat->DSExped, QStringLiteral("PRINCIPAL"), 102, y1 + dy, 100);
     Rotulo(QStringLiteral("Costas :"), 206, y1 + dy, 60);
-    DBCuantia = Edita("DBCuantia", QStringLiteral("IMPORTE"), 270, y1 + dy, 100);
+    DBCuantia = comun::Edita(this, this, "DBCuantia", Dat->DSExped, QStringLiteral("IMPORTE"), 270, y1 + dy, 100);
     DBCuantia->OnKeyPress = TKeyPressEvent(this, &T::DBCuantiaKeyPress);
     Rotulo(QStringLiteral("Intereses :"), 374, y1 + dy, 66);
-    DBIntereses = Edita("DBIntereses", QStringLiteral("INTERESES"), 444, y1 + dy, 90);
+    DBIntereses = comun::Edita(this, this, "DBIntereses", Dat->DSExped, QStringLiteral("INTERESES"), 444, y1 + dy, 90);
     Rotulo(QStringLiteral("Total :"), 8, y1 + 2 * dy, 90);
-    DBTotal = Edita("DBTotal", QStringLiteral("EXPTOTAL"), 102, y1 + 2 * dy, 100);
+    DBTotal = comun::Edita(this, this, "DBTotal", Dat->DSExped, QStringLiteral("EXPTOTAL"), 102, y1 + 2 * dy, 100);
     DBTotal->SetTabStop(false);
     DBTotal->SetReadOnly(true);
     DBTotal->Font()->SetStyle({fsBold});
 
     const int y2 = y1 + 3 * dy + 4;
     Rotulo(QStringLiteral("F. Apertura :"), 8, y2, 90);
-    DBFAper = Edita("DBFAper", QStringLiteral("FECHAAPERTURA"), 102, y2, 80);
+    DBFAper = comun::Edita(this, this, "DBFAper", Dat->DSExped, QStringLiteral("FECHAAPERTURA"), 102, y2, 80);
     btFecApe = Boton("btFecApe", QStringLiteral("..."), 184, y2, 22, TNotifyEvent(this, &T::btFecApeClick));
     Rotulo(QStringLiteral("F. Factura :"), 210, y2, 70);
-    DBFFact = Edita("DBFFact", QStringLiteral("FECHAFACTURA"), 284, y2, 80);
+    DBFFact = comun::Edita(this, this, "DBFFact", Dat->DSExped, QStringLiteral("FECHAFACTURA"), 284, y2, 80);
     btFecFac = Boton("btFecFac", QStringLiteral("..."), 366, y2, 22, TNotifyEvent(this, &T::btFecFacClick));
     Rotulo(QStringLiteral("F. Cierre :"), 392, y2, 66);
-    DBFCierre = Edita("DBFCierre", QStringLiteral("FECHACIERRE"), 462, y2, 80);
+    DBFCierre = comun::Edita(this, this, "DBFCierre", Dat->DSExped, QStringLiteral("FECHACIERRE"), 462, y2, 80);
     btFecCie = Boton("btFecCie", QStringLiteral("..."), 544, y2, 22, TNotifyEvent(this, &T::btFecCieClick));
 
     // Court history: one row per set, the current one on top.
@@ -102,15 +102,15 @@ TAsunto::TAsunto(TComponent* owner) : TFormRegistro(owner) {
         const int y = y3 + 20 + i * dy;
         const QString n = QString::number(i + 1);
         Rotulo(rotulos[i], 8, y, 90);
-        *trib[i] = Edita(nullptr, QStringLiteral("TRIBUNAL") + sufijos[i], 102, y, 230);
+        *trib[i] = comun::Edita(this, this, nullptr, Dat->DSExped, QStringLiteral("TRIBUNAL") + sufijos[i], 102, y, 230);
         (*trib[i])->SetName(QStringLiteral("DBTrib") + n);
         *btTrib[i] = Boton(nombresTrib[i], QStringLiteral("..."), 334, y, 22, TNotifyEvent(this, &T::BtTribunalClick));
-        *pob[i] = Edita(nullptr, QStringLiteral("POBLACION") + sufijos[i], 360, y, 120);
+        *pob[i] = comun::Edita(this, this, nullptr, Dat->DSExped, QStringLiteral("POBLACION") + sufijos[i], 360, y, 120);
         (*pob[i])->SetName(QStringLiteral("DBPob") + n);
-        *proc[i] = Edita(nullptr, QStringLiteral("PROCEDIMIENTO") + sufijos[i], 484, y, 170);
+        *proc[i] = comun::Edita(this, this, nullptr, Dat->DSExped, QStringLiteral("PROCEDIMIENTO") + sufijos[i], 484, y, 170);
         (*proc[i])->SetName(QStringLiteral("DBProc") + n);
         *btProc[i] = Boton(nombresProc[i], QStringLiteral("..."), 656, y, 22, TNotifyEvent(this, &T::BtProcedimientoClick));
-        *autos[i] = Edita(nullptr, QStringLiteral("AUTOS") + sufijos[i], 682, y, 70);
+        *autos[i] = comun::Edita(this, this, nullptr, Dat->DSExped, QStringLiteral("AUTOS") + sufijos[i], 682, y, 70);
         (*autos[i])->SetName(QStringLiteral("DBAutos") + n);
     }
     const int y4 = y3 + 20 + 3 * dy + 6;
@@ -137,16 +137,6 @@ TAsunto::~TAsunto() {
 }
 
 TDataSet* TAsunto::Tabla() const { return Dat->TExped; }
-
-TDBEdit* TAsunto::Edita(const char* nombre, const QString& campo, int left, int top, int width) {
-    auto* e = new TDBEdit(this);
-    if (nombre) e->SetName(QString::fromLatin1(nombre));
-    e->SetParent(this);
-    e->SetDataSource(Dat->DSExped);
-    e->SetDataField(campo);
-    e->SetBounds(left, top, width, 21);
-    return e;
-}
 
 void TAsunto::activaEdicion(bool activa) {
     ActiveSource->SetDataSet(activa ? Dat->TExped : nullptr);

@@ -48,7 +48,6 @@ protected:
     bool AsignaDisponible() const override { return false; }
 
 private:
-    TDBEdit* Edita(const char* nombre, const QString& campo, int left, int top, int width);
     void Calendario(const QString& campo, TDBEdit* edit);
     void Elige(const QString& campo, TDBEdit* edit, const QString& sql, const QString& caption, const QString& titulo);
 };

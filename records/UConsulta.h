@@ -77,7 +77,6 @@ private:
     bool PuedeFacturar() const;
     void AnotaEnAgenda(int abocli, const QString& ano, const QString& numero, const QString& tipoAgenda,
                        const QString& texto);
-    TDBEdit* Edita(const char* nombre, const QString& campo, int left, int top, int width);
     void Calendario(const QString& campo, TDBEdit* edit);
 };
 

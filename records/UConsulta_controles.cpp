@@ -54,7 +54,7 @@ void TConsulta::CreaControles() {
 
     const int y1 = y0 + dy;
     Rotulo(QStringLiteral("Fecha de Entrada :"), 2, y1, 112);
-    DBFechaEntrada = Edita("DBFechaEntrada", QStringLiteral("FECHAENTRADA"), 118, y1, 86);
+    DBFechaEntrada = comun::Edita(this, this, "DBFechaEntrada", Dat->DSConsultas, QStringLiteral("FECHAENTRADA"), 118, y1, 86);
     DBFechaEntrada->SetReadOnly(true);
     DBFechaEntrada->SetTabStop(false);
     Rotulo(QStringLiteral("Abogado Cliente :"), 210, y1, 100);
@@ -76,24 +76,24 @@ void TConsulta::CreaControles() {
 
     const int y3 = y2 + dy;
     btCliente = Boton("btCliente", QStringLiteral(" Cliente :"), 38, y3, 76, TNotifyEvent(this, &T::btClienteClick));
-    DBNomCliente = Edita("DBNomCliente", QStringLiteral("NOMCLIENTE"), 118, y3, 300);
+    DBNomCliente = comun::Edita(this, this, "DBNomCliente", Dat->DSConsultas, QStringLiteral("NOMCLIENTE"), 118, y3, 300);
     DBNomCliente->SetReadOnly(true);
     DBNomCliente->SetTabStop(false);
     BtBuscar1 = Boton("BtBuscar1", QStringLiteral("..."), 420, y3, 24, TNotifyEvent(this, &T::BtBuscar1Click));
-    DBCliente = Edita("DBCliente", QStringLiteral("CLIENTE"), 450, y3, 60);
+    DBCliente = comun::Edita(this, this, "DBCliente", Dat->DSConsultas, QStringLiteral("CLIENTE"), 450, y3, 60);
     DBCliente->SetReadOnly(true);
     DBCliente->SetTabStop(false);
 
     const int y4 = y3 + dy;
     Rotulo(QStringLiteral("Tipo Consulta :"), 2, y4, 112);
-    DBTipo = Edita("DBTipo", QStringLiteral("TIPO"), 118, y4, 300);
+    DBTipo = comun::Edita(this, this, "DBTipo", Dat->DSConsultas, QStringLiteral("TIPO"), 118, y4, 300);
     BtBuscar4 = Boton("BtBuscar4", QStringLiteral("..."), 420, y4, 24, TNotifyEvent(this, &T::BtBuscar4Click));
 
     const int y5 = y4 + dy;
     Rotulo(QStringLiteral("Horas :"), 2, y5, 112);
-    DBHoras = Edita("DBHoras", QStringLiteral("HORAS"), 118, y5, 60);
+    DBHoras = comun::Edita(this, this, "DBHoras", Dat->DSConsultas, QStringLiteral("HORAS"), 118, y5, 60);
     Rotulo(QStringLiteral("Importe :"), 184, y5, 70);
-    DBImporte = Edita("DBImporte", QStringLiteral("IMPORTE"), 258, y5, 100);
+    DBImporte = comun::Edita(this, this, "DBImporte", Dat->DSConsultas, QStringLiteral("IMPORTE"), 258, y5, 100);
     DBImporte->OnKeyPress = TKeyPressEvent(this, &T::DBImporteKeyPress);
     DBImporte->SetShowHint(true);
 
@@ -109,21 +109,11 @@ void TConsulta::CreaControles() {
 
     const int y7 = y6 + 98;
     Rotulo(QStringLiteral("Fecha Factura :"), 2, y7, 112);
-    DBPresen = Edita("DBPresen", QStringLiteral("FECHAFACTURA"), 118, y7, 86);
+    DBPresen = comun::Edita(this, this, "DBPresen", Dat->DSConsultas, QStringLiteral("FECHAFACTURA"), 118, y7, 86);
     btPres = Boton("btPres", QStringLiteral("..."), 206, y7, 24, TNotifyEvent(this, &T::btPresClick));
     Rotulo(QStringLiteral("Fecha Cobrado :"), 250, y7, 110);
-    DBDev = Edita("DBDev", QStringLiteral("FECHACOBRO"), 364, y7, 86);
+    DBDev = comun::Edita(this, this, "DBDev", Dat->DSConsultas, QStringLiteral("FECHACOBRO"), 364, y7, 86);
     btDev = Boton("btDev", QStringLiteral("..."), 452, y7, 24, TNotifyEvent(this, &T::btDevClick));
 
     FijaTamano(550, y7 + 34 + 36);
-}
-
-TDBEdit* TConsulta::Edita(const char* nombre, const QString& campo, int left, int top, int width) {
-    auto* e = new TDBEdit(this);
-    e->SetName(QString::fromLatin1(nombre));
-    e->SetParent(this);
-    e->SetDataSource(Dat->DSConsultas);
-    e->SetDataField(campo);
-    e->SetBounds(left, top, width, 21);
-    return e;
 }

@@ -167,7 +167,6 @@ private:
     void Deshace();
     bool Derecho(const char* nombre) const;
     void Procurador(const QString& campo, int parte, const QString& caption);
-    TDBEdit* Edita(const QString& campo, int left, int top, int width);
     TDBText* Texto(const QString& campo, int left, int top, int width);
     TZbDBLookupCombo* Combo(const QString& campo, TDataSource* lista, const QString& clave, const QString& nombre, int left,
                             int top, int width);

@@ -126,18 +126,16 @@ void TExpediente::CreaControles() {
     Rotulo(QStringLiteral("Apertura :"), 2, y1, 88);
     DBFAper = Texto(QStringLiteral("FECHAAPERTURA"), 92, y1, 86);
     Rotulo(QStringLiteral("Jurisdicción :"), 180, y1, 74);
-    DBJuris = Edita(QStringLiteral("JURISDICCION"), 258, y1, 140);
+    DBJuris = comun::Edita(this, this, "DBJurisdiccion", Dat->DSExped, QStringLiteral("JURISDICCION"), 258, y1, 140);
     btAsunto = Boton(QStringLiteral("btAsunto"), QStringLiteral("&Asunto"), 712, y1, 100, TNotifyEvent(this, &T::btAsuntoClick));
     Rotulo(QStringLiteral("Tribunal :"), 2, y2, 88);
-    DBTrib = Edita(QStringLiteral("TRIBUNAL"), 92, y2, 306);
-    DBTrib->SetName(QStringLiteral("DBTrib"));
+    DBTrib = comun::Edita(this, this, "DBTrib", Dat->DSExped, QStringLiteral("TRIBUNAL"), 92, y2, 306);
     Rotulo(QStringLiteral("Población :"), 406, y2, 80);
-    DBPob = Edita(QStringLiteral("POBLACION"), 490, y2, 200);
-    DBPob->SetName(QStringLiteral("DBPob"));
+    DBPob = comun::Edita(this, this, "DBPob", Dat->DSExped, QStringLiteral("POBLACION"), 490, y2, 200);
     Rotulo(QStringLiteral("Procedimiento :"), 2, y3, 88);
-    DBProc = Edita(QStringLiteral("PROCEDIMIENTO"), 92, y3, 306);
+    DBProc = comun::Edita(this, this, "DBProcedimiento", Dat->DSExped, QStringLiteral("PROCEDIMIENTO"), 92, y3, 306);
     Rotulo(QStringLiteral("Autos :"), 406, y3, 80);
-    DBAutos = Edita(QStringLiteral("AUTOS"), 490, y3, 100);
+    DBAutos = comun::Edita(this, this, "DBAutos", Dat->DSExped, QStringLiteral("AUTOS"), 490, y3, 100);
     Rotulo(QStringLiteral("Principal :"), 2, y4, 88);
     DBPrincipal = Texto(QStringLiteral("PRINCIPAL"), 92, y4, 100);
     Rotulo(QStringLiteral("Costas :"), 200, y4, 54);
@@ -165,9 +163,9 @@ void TExpediente::CreaControles() {
     btOpenProCli = Boton(QStringLiteral("btOpenProCli"), QStringLiteral("..."), 366, p0 + 2 * dy, 26,
                          TNotifyEvent(this, &T::btOpenProCliClick));
     Rotulo(QStringLiteral("Ref. Proc. :"), 2, p0 + 3 * dy, 88);
-    DBRefProCli = Edita(QStringLiteral("REFPROCLI"), 92, p0 + 3 * dy, 120);
+    DBRefProCli = comun::Edita(this, this, "DBRefprocli", Dat->DSExped, QStringLiteral("REFPROCLI"), 92, p0 + 3 * dy, 120);
     Rotulo(QStringLiteral("Ref. Cliente :"), 212, p0 + 3 * dy, 76);
-    DBRefCli = Edita(QStringLiteral("REFCLI"), 292, p0 + 3 * dy, 100);
+    DBRefCli = comun::Edita(this, this, "DBRefcli", Dat->DSExped, QStringLiteral("REFCLI"), 292, p0 + 3 * dy, 100);
 
     Rotulo(QStringLiteral("Ab. Contrario :"), xd - 10, p0, 100);
     ZbAboCon = Combo(QStringLiteral("ABOCON"), FAbogados, QStringLiteral("ABOGADO"), QStringLiteral("NOMABO"), xd + 94, p0, 272);
@@ -182,9 +180,9 @@ void TExpediente::CreaControles() {
     ZbPerito->SetName(QStringLiteral("ZbPerito"));
     btPerito = Boton(QStringLiteral("btPerito"), QStringLiteral("..."), xd + 370, p0 + 2 * dy, 26, TNotifyEvent(this, &T::btPeritoClick));
     Rotulo(QStringLiteral("Ref. Abogado :"), xd - 10, p0 + 3 * dy, 100);
-    DBRefAboCon = Edita(QStringLiteral("REFABOCON"), xd + 94, p0 + 3 * dy, 110);
+    DBRefAboCon = comun::Edita(this, this, "DBRefabocon", Dat->DSExped, QStringLiteral("REFABOCON"), xd + 94, p0 + 3 * dy, 110);
     Rotulo(QStringLiteral("Ref. Proc. :"), xd + 206, p0 + 3 * dy, 70);
-    DBRefProCon = Edita(QStringLiteral("REFPROCON"), xd + 280, p0 + 3 * dy, 116);
+    DBRefProCon = comun::Edita(this, this, "DBRefprocon", Dat->DSExped, QStringLiteral("REFPROCON"), xd + 280, p0 + 3 * dy, 116);
 
     // Clients and opposing parties.
     const int g0 = p0 + 4 * dy + 10;
@@ -264,16 +262,6 @@ void TExpediente::CreaControles() {
     Image4->OnDblClick = TNotifyEvent(this, &T::Image4DblClick);
     Image5->OnDblClick = TNotifyEvent(this, &T::Image5DblClick);
     FijaTamano(820, s0 + 30 + 36);
-}
-
-TDBEdit* TExpediente::Edita(const QString& campo, int left, int top, int width) {
-    auto* e = new TDBEdit(this);
-    e->SetName(QStringLiteral("DB") + campo.left(1) + campo.mid(1).toLower());
-    e->SetParent(this);
-    e->SetDataSource(Dat->DSExped);
-    e->SetDataField(campo);
-    e->SetBounds(left, top, width, 21);
-    return e;
 }
 
 TDBText* TExpediente::Texto(const QString& campo, int left, int top, int width) {

@@ -56,14 +56,14 @@ TFacturar::TFacturar(TComponent* owner) : TForm(owner) {
     Panel1->SetCaption(QStringLiteral("Datos para facturar Expediente :"));
     Panel1->Font()->SetStyle({fsBold});
 
-    Etiqueta(QStringLiteral("Nº de Factura :"), 76);
+    comun::Etiqueta(this, this, QStringLiteral("Nº de Factura :"), 8, 79, 136, 17);
     Numero = new TEdit(this);
     Numero->SetName(QStringLiteral("Numero"));
     Numero->SetParent(this);
     Numero->SetBounds(150, 76, 80, 21);
     Numero->SetMaxLength(9);
 
-    Etiqueta(QStringLiteral("Fecha :"), 104);
+    comun::Etiqueta(this, this, QStringLiteral("Fecha :"), 8, 107, 136, 17);
     Fecha = new TMaskEdit(this);
     Fecha->SetName(QStringLiteral("Fecha"));
     Fecha->SetParent(this);
@@ -76,21 +76,21 @@ TFacturar::TFacturar(TComponent* owner) : TForm(owner) {
     SpeedButton1->SetCaption(QStringLiteral("..."));
     SpeedButton1->SetHint(QStringLiteral("Calendario"));
 
-    Etiqueta(QStringLiteral("I.V.A. % :"), 132);
+    comun::Etiqueta(this, this, QStringLiteral("I.V.A. % :"), 8, 135, 136, 17);
     Iva = new TEdit(this);
     Iva->SetName(QStringLiteral("Iva"));
     Iva->SetParent(this);
     Iva->SetBounds(150, 132, 40, 21);
     Iva->SetMaxLength(3);
 
-    Etiqueta(QStringLiteral("I.R.P.F. % :"), 160);
+    comun::Etiqueta(this, this, QStringLiteral("I.R.P.F. % :"), 8, 163, 136, 17);
     Irpf = new TEdit(this);
     Irpf->SetName(QStringLiteral("Irpf"));
     Irpf->SetParent(this);
     Irpf->SetBounds(150, 160, 40, 21);
     Irpf->SetMaxLength(3);
 
-    Etiqueta(QStringLiteral("¿ Generar Minuta ? :"), 190);
+    comun::Etiqueta(this, this, QStringLiteral("¿ Generar Minuta ? :"), 8, 193, 136, 17);
     cbMinuta = new TCheckBox(this);
     cbMinuta->SetName(QStringLiteral("cbMinuta"));
     cbMinuta->SetParent(this);
@@ -109,16 +109,6 @@ TFacturar::TFacturar(TComponent* owner) : TForm(owner) {
 
 TFacturar::~TFacturar() {
     if (Facturar == this) Facturar = nullptr;
-}
-
-TLabel* TFacturar::Etiqueta(const QString& texto, int top) {
-    auto* l = new TLabel(this);
-    l->SetParent(this);
-    l->SetAutoSize(false);
-    l->SetAlignment(taRightJustify);
-    l->SetBounds(8, top + 3, 136, 17);
-    l->SetCaption(texto);
-    return l;
 }
 
 void TFacturar::FormCreate(TObject*) {

@@ -54,7 +54,6 @@ public:
     void SpeedItem2Click(TObject* sender);
 
 private:
-    TLabel* Etiqueta(const QString& texto, int top);
 };
 
 extern TFacturar* Facturar;

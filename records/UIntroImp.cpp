@@ -49,7 +49,7 @@ TFIntroImp::TFIntroImp(TComponent* owner) : TForm(owner) {
     SetClientWidth(420);
     SetClientHeight(246);
 
-    Etiqueta(QStringLiteral("Fecha :"), 10);
+    comun::Etiqueta(this, this, QStringLiteral("Fecha :"), 8, 13, 82, 17);
     Fecha = new TMaskEdit(this);
     Fecha->SetName(QStringLiteral("Fecha"));
     Fecha->SetParent(this);
@@ -57,14 +57,14 @@ TFIntroImp::TFIntroImp(TComponent* owner) : TForm(owner) {
     Fecha->SetBounds(96, 10, 80, 21);
     btFecha = Boton(this, "btFecha", QStringLiteral("Calendario (F4)"), 178, 10);
 
-    Etiqueta(QStringLiteral("Concepto :"), 38);
+    comun::Etiqueta(this, this, QStringLiteral("Concepto :"), 8, 41, 82, 17);
     Texto = new TMemo(this);
     Texto->SetName(QStringLiteral("Texto"));
     Texto->SetParent(this);
     Texto->SetMaxLength(80);
     Texto->SetBounds(96, 38, 314, 50);
 
-    Etiqueta(QStringLiteral("Cuenta :"), 96);
+    comun::Etiqueta(this, this, QStringLiteral("Cuenta :"), 8, 99, 82, 17);
     Cuenta = new TEdit(this);
     Cuenta->SetName(QStringLiteral("Cuenta"));
     Cuenta->SetParent(this);
@@ -73,7 +73,7 @@ TFIntroImp::TFIntroImp(TComponent* owner) : TForm(owner) {
     Cuenta->SetBounds(96, 96, 60, 21);
     btBuscar = Boton(this, "btBuscar", QStringLiteral("Conceptos (F4)"), 158, 96);
 
-    Etiqueta(QStringLiteral("Tipo :"), 124);
+    comun::Etiqueta(this, this, QStringLiteral("Tipo :"), 8, 127, 82, 17);
     Tipo = new TComboBox(this);
     Tipo->SetName(QStringLiteral("Tipo"));
     Tipo->SetParent(this);
@@ -81,7 +81,7 @@ TFIntroImp::TFIntroImp(TComponent* owner) : TForm(owner) {
     Tipo->SetBounds(96, 124, 120, 21);
     for (const char* t : {"Suplido", "Derecho", "Provisión", "Gasto"}) Tipo->Items()->Add(QString::fromUtf8(t));
 
-    Etiqueta(QStringLiteral("Importe :"), 152);
+    comun::Etiqueta(this, this, QStringLiteral("Importe :"), 8, 155, 82, 17);
     Importe = new TCurrencyEdit(this);
     Importe->SetName(QStringLiteral("Importe"));
     Importe->SetParent(this);
@@ -107,16 +107,6 @@ TFIntroImp::TFIntroImp(TComponent* owner) : TForm(owner) {
 
 TFIntroImp::~TFIntroImp() {
     if (FIntroImp == this) FIntroImp = nullptr;
-}
-
-TLabel* TFIntroImp::Etiqueta(const QString& texto, int top) {
-    auto* l = new TLabel(this);
-    l->SetParent(this);
-    l->SetAutoSize(false);
-    l->SetAlignment(taRightJustify);
-    l->SetBounds(8, top + 3, 82, 17);
-    l->SetCaption(texto);
-    return l;
 }
 
 void TFIntroImp::FormCreate(TObject*) {

@@ -40,7 +40,6 @@ public:
 private:
     // Text, code, type and amount of the concept current in Dat->TConConta.
     void CopiaConcepto();
-    TLabel* Etiqueta(const QString& texto, int top);
 };
 
 extern TFIntroImp* FIntroImp;

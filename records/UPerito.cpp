@@ -18,7 +18,7 @@ TPerito::TPerito(TComponent* owner)
     FRefSoloEdicion = false;
     CamposComunes(QStringLiteral("CIF"), true);
     CajaReferencia(5);
-    TDBEdit* profesion = Campo(QStringLiteral("Profesión"), QStringLiteral("PROFESION"), 0, 6, 200);
+    TDBEdit* profesion = CampoEn(QStringLiteral("Profesión"), QStringLiteral("PROFESION"), 0, 6, 200);
     profesion->SetReadOnly(true);
     BtProfesion = new TButton(this);
     BtProfesion->SetName(QStringLiteral("BtProfesion"));
@@ -28,7 +28,7 @@ TPerito::TPerito(TComponent* owner)
     BtProfesion->SetHint(QStringLiteral("Profesión"));
     BtProfesion->SetVisible(false);
     BtProfesion->OnClick = TNotifyEvent(this, &TPerito::BtProfesionClick);
-    Campo(QStringLiteral("Colegiado"), QStringLiteral("COLEGIADO"), 1, 6, 80);
+    CampoEn(QStringLiteral("Colegiado"), QStringLiteral("COLEGIADO"), 1, 6, 80);
     Bancarios(7);
     Contadores({QStringLiteral("EXPABIERTOS"), QStringLiteral("EXPPENDIENTES"), QStringLiteral("EXPCERRADOS")},
                {QStringLiteral("Exp. Abiertos"), QStringLiteral("Exp. Pendientes"), QStringLiteral("Exp. Cerrados")}, 9);

@@ -23,7 +23,7 @@ TProcu::TProcu(TComponent* owner)
                                      QStringLiteral("NOMPROCU")}) {
     CamposComunes(QStringLiteral("CIF"), true);
     CajaReferencia(5);
-    TDBEdit* partido = Campo(QStringLiteral("Partido"), QStringLiteral("PARTIDO"), 0, 6, 200);
+    TDBEdit* partido = CampoEn(QStringLiteral("Partido"), QStringLiteral("PARTIDO"), 0, 6, 200);
     partido->SetReadOnly(true);
     BtPartido = new TButton(this);
     BtPartido->SetName(QStringLiteral("BtPartido"));
@@ -33,7 +33,7 @@ TProcu::TProcu(TComponent* owner)
     BtPartido->SetHint(QStringLiteral("Partido judicial"));
     BtPartido->SetVisible(false);
     BtPartido->OnClick = TNotifyEvent(this, &TProcu::BtPartidoClick);
-    Campo(QStringLiteral("Colegiado"), QStringLiteral("COLEGIADO"), 1, 6, 80);
+    CampoEn(QStringLiteral("Colegiado"), QStringLiteral("COLEGIADO"), 1, 6, 80);
     Bancarios(7);
     Contadores({QStringLiteral("EXPABIERTOS"), QStringLiteral("EXPPENDIENTES"), QStringLiteral("EXPCERRADOS")},
                {QStringLiteral("Exp. Abiertos"), QStringLiteral("Exp. Pendientes"), QStringLiteral("Exp. Cerrados")}, 9);

@@ -7,21 +7,13 @@
 # "# include", and paths relative to the file ("../shell/X.h").
 # Prints every include that runs upwards; fails when there is one.
 set -euo pipefail
-raiz=$(cd "${1:-$(dirname "$0")/..}" && pwd)
-cd "$raiz"
-mapfile -t capas < <(sed -n '/^set(ZEMBRA_FOLDERS/,/)/p' CMakeLists.txt |
-                     sed -e 's/set(ZEMBRA_FOLDERS//' -e 's/)//' | tr -s ' \t' '\n\n' | grep .)
-capas+=(app)
-[ "${#capas[@]}" -gt 1 ] || { echo "CMakeLists.txt no da el orden de las carpetas (ZEMBRA_FOLDERS)"; exit 1; }
+. "$(dirname "$0")/carpetas.sh" "${1:-}"
 
 # Every include of the layers' sources, as "file:line:text"; then awk names each file's layer
 # and the included one's (the longest folder of the list that holds it; none for Qt, the system,
 # the tests), quoted includes looked for first beside the file, then from the top.
 # The top folders are read whole: a file in one of their folders missing from the list has no
 # layer, and anything of the program it includes is above it.
-fuentes=()
-for carpeta in $(printf '%s\n' "${capas[@]%%/*}" | sort -u); do [ -d "$carpeta" ] && fuentes+=("$carpeta"); done
-[ "${#fuentes[@]}" -gt 0 ] || { echo "Ninguna carpeta del programa en $raiz"; exit 1; }
 incluye=0
 { grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]' "${fuentes[@]}" \
        --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.cc' --include='*.inc' || true; } |

@@ -66,9 +66,10 @@ private:
     // The form's queries, the layout of its pages (UEmpresa_controles.cpp).
     void CreaDatos();
     void CreaControles();
-    TDBEdit* Campo(TWinControl* pagina, const QString& etiqueta, const QString& campo, int x, int fila, int ancho,
-                   int ancho_etiqueta, int max = 0);
-    TLabel* Etiqueta(TWinControl* pagina, const QString& texto, int x, int fila, int ancho);
+    // A caption and the box of a column of the settings row, at `x` of row `fila` of `pagina`.
+    TDBEdit* CampoEn(TWinControl* pagina, const QString& etiqueta, const QString& campo, int x, int fila, int ancho,
+                     int ancho_etiqueta, int max = 0);
+    TLabel* EtiquetaEn(TWinControl* pagina, const QString& texto, int x, int fila, int ancho);
     TZbDBLookupCombo* Modelos(const QString& etiqueta, const QString& campo, TDataSource* lista, int fila);
     // Step 1 of OK: the invoice counter and the settings row, stored together or not at all.
     void Graba();

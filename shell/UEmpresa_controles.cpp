@@ -1,4 +1,5 @@
 // The office settings form: the layout of its two pages.
+#include "comun/Controles.h"
 #include "comun/UData.h"
 #include "shell/UEmpresa.h"
 
@@ -36,40 +37,40 @@ void TEmpresa::CreaControles() {
 
     // Page "General".
     TWinControl* g = pgGeneral;
-    DbDni = Campo(g, QStringLiteral("C.I.F. :"), QStringLiteral("CIF"), 0, 0, 130, 100, 15);
+    DbDni = CampoEn(g, QStringLiteral("C.I.F. :"), QStringLiteral("CIF"), 0, 0, 130, 100, 15);
     DbDni->OnExit = TNotifyEvent(this, &T::DbDniExit);
-    DBEmpresa = Campo(g, QStringLiteral("Despacho :"), QStringLiteral("EMPRESA"), 0, 1, 420, 100, 50);
-    DBDireccion = Campo(g, QStringLiteral("Domicilio :"), QStringLiteral("DIRECCION"), 0, 2, 420, 100, 50);
-    DBPoblacion = Campo(g, QStringLiteral("Población :"), QStringLiteral("POBLACION"), 0, 3, 220, 100, 30);
-    DBCodPos = Campo(g, QStringLiteral("C. Postal :"), QStringLiteral("CDPOSTAL"), 335, 3, 60, 80, 5);
+    DBEmpresa = CampoEn(g, QStringLiteral("Despacho :"), QStringLiteral("EMPRESA"), 0, 1, 420, 100, 50);
+    DBDireccion = CampoEn(g, QStringLiteral("Domicilio :"), QStringLiteral("DIRECCION"), 0, 2, 420, 100, 50);
+    DBPoblacion = CampoEn(g, QStringLiteral("Población :"), QStringLiteral("POBLACION"), 0, 3, 220, 100, 30);
+    DBCodPos = CampoEn(g, QStringLiteral("C. Postal :"), QStringLiteral("CDPOSTAL"), 335, 3, 60, 80, 5);
     DBCodPos->OnKeyPress = TKeyPressEvent(this, &T::DBCodPosKeyPress);
-    DBProvincia = Campo(g, QStringLiteral("Provincia :"), QStringLiteral("PROVINCIA"), 0, 4, 130, 100, 15);
-    DBTelefono = Campo(g, QStringLiteral("Teléfono :"), QStringLiteral("TELEFONO"), 0, 5, 220, 100, 30);
-    DBFax = Campo(g, QStringLiteral("Fax :"), QStringLiteral("FAX"), 335, 5, 130, 50, 15);
-    DBBanco = Campo(g, QStringLiteral("Banco :"), QStringLiteral("BANCO"), 0, 6, 130, 100, 15);
-    DBSucursal = Campo(g, QStringLiteral("Sucursal :"), QStringLiteral("SUCURSAL"), 245, 6, 130, 80, 15);
-    DBCuenta = Campo(g, QStringLiteral("Nº de Cuenta :"), QStringLiteral("CUENTACORRIENTE"), 0, 7, 220, 100, 25);
+    DBProvincia = CampoEn(g, QStringLiteral("Provincia :"), QStringLiteral("PROVINCIA"), 0, 4, 130, 100, 15);
+    DBTelefono = CampoEn(g, QStringLiteral("Teléfono :"), QStringLiteral("TELEFONO"), 0, 5, 220, 100, 30);
+    DBFax = CampoEn(g, QStringLiteral("Fax :"), QStringLiteral("FAX"), 335, 5, 130, 50, 15);
+    DBBanco = CampoEn(g, QStringLiteral("Banco :"), QStringLiteral("BANCO"), 0, 6, 130, 100, 15);
+    DBSucursal = CampoEn(g, QStringLiteral("Sucursal :"), QStringLiteral("SUCURSAL"), 245, 6, 130, 80, 15);
+    DBCuenta = CampoEn(g, QStringLiteral("Nº de Cuenta :"), QStringLiteral("CUENTACORRIENTE"), 0, 7, 220, 100, 25);
 
     // Page "Configuración".
     TWinControl* c = pgConfig;
     const int ancho = 150;  // its labels are long
-    DBCdRom = Campo(c, QStringLiteral("CD-ROM :"), QStringLiteral("CDROM"), 0, 0, 330, ancho, 50);
+    DBCdRom = CampoEn(c, QStringLiteral("CD-ROM :"), QStringLiteral("CDROM"), 0, 0, 330, ancho, 50);
     btCdRom = new TButton(this);
     btCdRom->SetName(QStringLiteral("btCdRom"));
     btCdRom->SetParent(c);
     btCdRom->SetCaption(QStringLiteral("..."));
     btCdRom->SetBounds(DBCdRom->Left() + DBCdRom->Width() + 4, DBCdRom->Top(), 26, 21);
     btCdRom->OnClick = TNotifyEvent(this, &T::btCdRomClick);
-    DBLogo = Campo(c, QStringLiteral("Logotipo :"), QStringLiteral("LOGO"), 0, 1, 330, ancho, 50);
+    DBLogo = CampoEn(c, QStringLiteral("Logotipo :"), QStringLiteral("LOGO"), 0, 1, 330, ancho, 50);
     btLogo = new TButton(this);
     btLogo->SetName(QStringLiteral("btLogo"));
     btLogo->SetParent(c);
     btLogo->SetCaption(QStringLiteral("..."));
     btLogo->SetBounds(DBLogo->Left() + DBLogo->Width() + 4, DBLogo->Top(), 26, 21);
     btLogo->OnClick = TNotifyEvent(this, &T::btLogoClick);
-    DBFileExt = Campo(c, QStringLiteral("Extensiones :"), QStringLiteral("FILEEXT"), 0, 2, 360, ancho, 255);
-    DBIva = Campo(c, QStringLiteral("I.V.A. :"), QStringLiteral("IVA"), 0, 3, 50, ancho);
-    DBIrpf = Campo(c, QStringLiteral("I.R.P.F. :"), QStringLiteral("IRPF"), 230, 3, 50, 80);
+    DBFileExt = CampoEn(c, QStringLiteral("Extensiones :"), QStringLiteral("FILEEXT"), 0, 2, 360, ancho, 255);
+    DBIva = CampoEn(c, QStringLiteral("I.V.A. :"), QStringLiteral("IVA"), 0, 3, 50, ancho);
+    DBIrpf = CampoEn(c, QStringLiteral("I.R.P.F. :"), QStringLiteral("IRPF"), 230, 3, 50, 80);
 
     PopupMoneda = new TPopupMenu(this);
     PopupMoneda->SetName(QStringLiteral("PopupMoneda"));
@@ -84,7 +85,7 @@ void TEmpresa::CreaControles() {
     Euros1->OnClick = TNotifyEvent(this, &T::Euros1Click);
     PopupMoneda->Items()->Add(Euros1);
 
-    Etiqueta(c, QStringLiteral("Moneda por defecto :"), 0, 4, ancho);
+    EtiquetaEn(c, QStringLiteral("Moneda por defecto :"), 0, 4, ancho);
     DBMoneda = new TZbDBComboBox(this);
     DBMoneda->SetName(QStringLiteral("DBMoneda"));
     DBMoneda->SetParent(c);
@@ -96,10 +97,10 @@ void TEmpresa::CreaControles() {
     DBMoneda->SetDataField(QStringLiteral("MONEDA"));
     DBMoneda->SetBounds(Margen + ancho + 5, Margen + 4 * AltoFila, 100, 21);
     DBMoneda->SetPopupMenu(PopupMoneda);
-    DBEuro = Campo(c, QStringLiteral("Cambio del EURO :"), QStringLiteral("EURO"), 280, 4, 80, 120);
+    DBEuro = CampoEn(c, QStringLiteral("Cambio del EURO :"), QStringLiteral("EURO"), 280, 4, 80, 120);
     DBEuro->SetPopupMenu(PopupMoneda);
 
-    Etiqueta(c, QStringLiteral("Editor :"), 0, 5, ancho);
+    EtiquetaEn(c, QStringLiteral("Editor :"), 0, 5, ancho);
     DBEditor = new TDBComboBox(this);
     DBEditor->SetName(QStringLiteral("DBEditor"));
     DBEditor->SetParent(c);
@@ -108,7 +109,7 @@ void TEmpresa::CreaControles() {
     DBEditor->SetDataSource(Dat->DSSistem);
     DBEditor->SetDataField(QStringLiteral("EDITOR"));
     DBEditor->SetBounds(Margen + ancho + 5, Margen + 5 * AltoFila, 120, 21);
-    Etiqueta(c, QStringLiteral("Última Factura :"), 280, 5, 120);
+    EtiquetaEn(c, QStringLiteral("Última Factura :"), 280, 5, 120);
     EFactura = new TEdit(this);
     EFactura->SetName(QStringLiteral("EFactura"));
     EFactura->SetParent(c);
@@ -131,33 +132,20 @@ void TEmpresa::CreaControles() {
     OpenDialog1->SetName(QStringLiteral("OpenDialog1"));
 }
 
-TLabel* TEmpresa::Etiqueta(TWinControl* pagina, const QString& texto, int x, int fila, int ancho) {
-    auto* l = new TLabel(this);
-    l->SetParent(pagina);
-    l->SetAutoSize(false);
-    l->SetAlignment(taRightJustify);
-    l->SetBounds(Margen + x, Margen + fila * AltoFila + 3, ancho, 16);
-    l->SetCaption(texto);
-    return l;
+TLabel* TEmpresa::EtiquetaEn(TWinControl* pagina, const QString& texto, int x, int fila, int ancho) {
+    return comun::Etiqueta(this, pagina, texto, Margen + x, Margen + fila * AltoFila + 3, ancho, 16);
 }
 
-TDBEdit* TEmpresa::Campo(TWinControl* pagina, const QString& etiqueta, const QString& campo, int x, int fila, int ancho,
-                         int anchoEtiqueta, int max) {
-    TLabel* l = Etiqueta(pagina, etiqueta, x, fila, anchoEtiqueta);
-    auto* e = new TDBEdit(this);
-    e->SetName(QStringLiteral("DB") + campo);
-    e->SetParent(pagina);
-    e->SetBounds(Margen + x + anchoEtiqueta + 5, Margen + fila * AltoFila, ancho, 21);
-    e->SetDataSource(Dat->DSSistem);
-    e->SetDataField(campo);
+TDBEdit* TEmpresa::CampoEn(TWinControl* pagina, const QString& etiqueta, const QString& campo, int x, int fila, int ancho,
+                           int anchoEtiqueta, int max) {
+    TDBEdit* e = comun::Campo(this, EtiquetaEn(pagina, etiqueta, x, fila, anchoEtiqueta), Dat->DSSistem, campo,
+                              Margen + x + anchoEtiqueta + 5, Margen + fila * AltoFila, ancho);
     if (max > 0) e->SetMaxLength(max);
-    e->SetTabStop(true);
-    l->SetFocusControl(e);
     return e;
 }
 
 TZbDBLookupCombo* TEmpresa::Modelos(const QString& etiqueta, const QString& campo, TDataSource* lista, int fila) {
-    Etiqueta(pgConfig, etiqueta, 0, fila, 150);
+    EtiquetaEn(pgConfig, etiqueta, 0, fila, 150);
     auto* c = new TZbDBLookupCombo(this);
     c->SetName(QStringLiteral("DB") + campo);
     c->SetParent(pgConfig);

@@ -3,7 +3,6 @@
 #include "agenda/UAgenda.h"
 #include "agenda/UAgendaExp.h"
 #include "comun/Ganchos.h"
-#include "comun/PresPrel.h"
 #include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "documents/MailForm.h"
@@ -58,10 +57,6 @@ void Termina(const QString& motivo) {
 }  // namespace
 
 void InstalaGanchos() {
-    comun::PresentaPreview = TEvent<TObject*>([](TObject* informe) {
-        if (!PreView) PreView = new TPreView(Application);
-        reports::MuestraPreView(informe);
-    });
     comun::AbreAgendaExpediente = &agenda::AbreAgendaExpediente;
     comun::AbreAgendaDiaria = [] {
         Agenda = new TAgenda(Application);

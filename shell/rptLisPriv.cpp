@@ -1,6 +1,6 @@
 #include "shell/rptLisPriv.h"
 
-#include "comun/Ganchos.h"
+#include "comun/PresPrel.h"
 #include "platform/report/QRCtrls.h"
 #include "shell/UPrograma.h"
 
@@ -134,6 +134,4 @@ void TFLisPriv::QRBand2BeforePrint(TQRCustomBand*, bool&) {
 
 void TFLisPriv::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 
-void TFLisPriv::MuestraPreview(TObject* sender) {
-    if (comun::PresentaPreview) comun::PresentaPreview(sender);
-}
+void TFLisPriv::MuestraPreview(TObject* sender) { reports::MuestraPreView(sender); }

@@ -1,9 +1,10 @@
-// The base's form-building pieces: the OK/No pair leaves closing to its form, a field text shows
-// its field, bar items take their caption from their hint and sit on the bar's margin, and the
-// glyphs draw on the transparent colour.
+// The base's form-building pieces: the OK/No pair leaves closing to its form, a field text and a
+// field's box show their field, bar items take their caption from their hint and sit on the bar's
+// margin, and the glyphs draw on the transparent colour.
 #include "DatFixture.h"
 
 #include "comun/Controles.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/rtl/Exceptions.h"
 
 using namespace shelltest;
@@ -59,6 +60,35 @@ TEST_F(ControlesTest, FieldTextShowsItsFieldAndFieldsAreFoundByName) {
     auto* l = comun::Hijo<TLabel>(form, form, "Etiqueta", 5, 6, 70, 16);
     EXPECT_EQ(l->Parent(), form);
     EXPECT_EQ(form->FindComponent(QStringLiteral("Etiqueta")), l);
+}
+
+// Every form's boxes come from these three: a box that shows another column, sits off its place,
+// or leaves its caption leading nowhere (no Alt+letter, no click) is a fault on every form.
+TEST_F(ControlesTest, BoxesShowTheirColumnAndTheirCaptionLeadsToThem) {
+    AddClient(QStringLiteral("GARCÍA"), QStringLiteral("Ana"));
+    auto* pagina = comun::Hijo<TPanel>(form, form, "pagina", 0, 0, 400, 200);
+    TLabel* l = comun::Etiqueta(form, pagina, QStringLiteral("&Nombre :"), 5, 13, 90, 16);
+    EXPECT_EQ(l->Parent(), pagina);
+    EXPECT_EQ(l->Caption(), QStringLiteral("&Nombre :"));
+    EXPECT_FALSE(l->AutoSize());
+    EXPECT_EQ(l->Alignment(), taRightJustify);
+    EXPECT_EQ(QRect(l->Left(), l->Top(), l->Width(), l->Height()), QRect(5, 13, 90, 16));
+
+    TDBEdit* e = comun::Campo(form, l, Dat->DSClientes, QStringLiteral("NOMBRE"), 100, 10, 120);
+    EXPECT_EQ(form->FindComponent(QStringLiteral("DBNOMBRE")), e);
+    EXPECT_EQ(e->Parent(), pagina);
+    EXPECT_EQ(l->FocusControl(), e);
+    EXPECT_TRUE(e->TabStop());
+    EXPECT_EQ(e->Text(), QStringLiteral("Ana"));
+    EXPECT_EQ(QRect(e->Left(), e->Top(), e->Width(), e->Height()), QRect(100, 10, 120, 21));
+
+    TDBEdit* sin = comun::Edita(form, pagina, nullptr, Dat->DSClientes, QStringLiteral("APELLIDOS"), 10, 40, 200);
+    EXPECT_TRUE(sin->Name().isEmpty());
+    EXPECT_EQ(sin->Text(), QStringLiteral("GARCÍA"));
+    EXPECT_EQ(QRect(sin->Left(), sin->Top(), sin->Width(), sin->Height()), QRect(10, 40, 200, 21));
+    TDBEdit* con = comun::Edita(form, form, "DBApe", Dat->DSClientes, QStringLiteral("APELLIDOS"), 10, 70, 200);
+    EXPECT_EQ(form->FindComponent(QStringLiteral("DBApe")), con);
+    EXPECT_EQ(con->Parent(), form);
 }
 
 TEST_F(ControlesTest, BarItemsTakeTheirCaptionFromTheHintAndSitOnTheMargin) {

@@ -15,7 +15,6 @@ struct Ganchos {
     decltype(comun::GeneraFactura) GeneraFactura = comun::GeneraFactura;
     decltype(comun::EnviaPorCorreo) EnviaPorCorreo = comun::EnviaPorCorreo;
     decltype(comun::AbreAgendaDiaria) AbreAgendaDiaria = comun::AbreAgendaDiaria;
-    decltype(comun::PresentaPreview) PresentaPreview = comun::PresentaPreview;
     decltype(comun::FijaEditor) FijaEditor = comun::FijaEditor;
     decltype(documents::DialogoExpediente) DialogoExpediente = documents::DialogoExpediente;
     decltype(documents::DialogoDespacho) DialogoDespacho = documents::DialogoDespacho;
@@ -27,7 +26,6 @@ struct Ganchos {
         comun::GeneraFactura = GeneraFactura;
         comun::EnviaPorCorreo = EnviaPorCorreo;
         comun::AbreAgendaDiaria = AbreAgendaDiaria;
-        comun::PresentaPreview = PresentaPreview;
         comun::FijaEditor = FijaEditor;
         documents::DialogoExpediente = DialogoExpediente;
         documents::DialogoDespacho = DialogoDespacho;
@@ -44,7 +42,6 @@ TEST(GanchosTest, StartUpFillsEveryUpwardHook) {
     comun::GeneraFactura = nullptr;
     comun::EnviaPorCorreo = nullptr;
     comun::AbreAgendaDiaria = nullptr;
-    comun::PresentaPreview = nullptr;
     comun::FijaEditor = nullptr;
     documents::DialogoExpediente = nullptr;
     documents::DialogoDespacho = nullptr;
@@ -56,7 +53,6 @@ TEST(GanchosTest, StartUpFillsEveryUpwardHook) {
     EXPECT_TRUE(comun::GeneraFactura);
     EXPECT_TRUE(comun::EnviaPorCorreo);
     EXPECT_TRUE(comun::AbreAgendaDiaria);
-    EXPECT_TRUE(bool(comun::PresentaPreview));
     EXPECT_TRUE(bool(comun::FijaEditor));
     EXPECT_TRUE(documents::DialogoExpediente);
     EXPECT_TRUE(documents::DialogoDespacho);

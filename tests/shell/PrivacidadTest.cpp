@@ -1,7 +1,6 @@
 // The users and rights editor over a real data folder, and the rights report.
 #include "DatFixture.h"
 #include "comun/Abusca.h"
-#include "comun/Ganchos.h"
 #include "platform/report/QuickRpt.h"
 #include "shell/Acceso.h"
 #include "shell/UPrivacidad.h"
@@ -242,11 +241,10 @@ TEST_F(PrivacidadTest, SearchFindsAUserByName) {
 
 TEST_F(PrivacidadTest, TheRightsReportListsEveryUserWithoutPasswords) {
     Abre();
-    TObject* previsto = nullptr;
-    comun::PresentaPreview = [&](TObject* informe) { previsto = informe; };
+    harness->ClearRecords();
     TFormHarness::Click(form->btImprimir->Button());
-    comun::PresentaPreview = nullptr;
-    ASSERT_NE(previsto, nullptr);
+    ASSERT_EQ(harness->ModalForms().size(), 1u);
+    EXPECT_EQ(harness->ModalForms()[0].FormClass, QStringLiteral("TPreView"));
     EXPECT_FALSE(QRPrinter->OnPreview.Assigned());
     EXPECT_TRUE(form->btImprimir->OnClick().Assigned());
     ASSERT_EQ(QRPrinter->PageCount(), 1);
