@@ -342,7 +342,7 @@ void TAgendaExp::btImprimirClick(TObject*) {
         q->ParamByName(QStringLiteral("THASTA"))->SetAsString(todos ? QStringLiteral("zzzzzzzzzzzzzzz") : tipo);
         q->Open();
         informe->TipoApunte->SetCaption(cbTipoAgenda->Text());
-        reports::PresentaInforme(informe->QDirExp);
+        comun::PresentaInforme(informe->QDirExp);
     } catch (...) {
         restaura();
         throw;

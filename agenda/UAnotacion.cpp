@@ -89,10 +89,10 @@ void TFNota::CreaDatos() {
     };
     consulta(QExped, DSExped, "QExped", "DSExped",
              QStringLiteral("SELECT ANO, NUMERO, ANO || ' - ' || NUMERO AS EX FROM EXPED\nWHERE ABOCLI = :ABOCLI") +
-                 shell::YAlcance());
+                 comun::YAlcance());
     consulta(QConsul, DSConsul, "QConsul", "DSConsul",
              QStringLiteral("SELECT ANO, NUMERO, ANO || ' - ' || NUMERO AS EX FROM CONSULTAS\nWHERE ABOCLI = :ABOCLI") +
-                 shell::YAlcance());
+                 comun::YAlcance());
     QExped->SetDataSource(Dat->DSAboCli);
     QConsul->SetDataSource(Dat->DSAboCli);
     consulta(QTipo, DSTipo, "QTipo", "DSTipo", QStringLiteral("SELECT * FROM TIPOAGENDAS"));
@@ -564,7 +564,7 @@ int ReservaEscrito() {
 }
 
 QString CopiaParaCorreo(const QString& origen) {
-    const QString privada = CarpetaPrivada.isEmpty() ? shell::CarpetaPrivadaUsuario() : CarpetaPrivada;
+    const QString privada = CarpetaPrivada.isEmpty() ? comun::CarpetaPrivadaUsuario() : CarpetaPrivada;
     QTemporaryDir carpeta(QDir(privada).filePath(QStringLiteral("Adjunto-XXXXXX")));
     if (!carpeta.isValid()) throw EInOutError(QStringLiteral("No se puede crear la carpeta del adjunto en ") + privada);
     // The mail client reads the copy later: the folder stays.

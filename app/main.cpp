@@ -50,9 +50,9 @@ int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
     // Asking the desktop for the word processor takes a while: the question goes out now and
     // its answer is waited for when the main window checks it, once the data are open.
-    auto editor = std::make_shared<std::future<QString>>(std::async(std::launch::async, &shell::EditorDeXdg));
-    shell::EditorRegistrado = [editor] { return editor->valid() ? editor->get() : shell::EditorDeXdg(); };
-    platform::visual::InitDateHelpers();
+    auto editor = std::make_shared<std::future<QString>>(std::async(std::launch::async, &comun::EditorDeXdg));
+    comun::EditorRegistrado = [editor] { return editor->valid() ? editor->get() : comun::EditorDeXdg(); };
+    controls::visual::InitDateHelpers();
     IconHelpersInit();
     CursorsInit();
     InitializeMapi();
@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
 
     const bool sigue = shell::Arranca();
     // Later checks ask the desktop again; an answer nobody asked for is awaited here.
-    shell::EditorRegistrado = &shell::EditorDeXdg;
+    comun::EditorRegistrado = &comun::EditorDeXdg;
     editor.reset();
     QTextStream out(stdout);
     out << "Zembra 4.0\n" << "Carpeta de datos: " << CarpetaDatos << "\n";

@@ -38,7 +38,7 @@ struct Despacho {
         // The program finds its data folder in its settings, kept apart from the user's own.
         const QString registro = dir.filePath(QStringLiteral("registry.ini"));
         qputenv("ZEMBRA_REGISTRY_FILE", registro.toLocal8Bit());
-        TRegIniFile reg(shell::ClavePrograma(QStringLiteral("zembra")));
+        TRegIniFile reg(comun::ClavePrograma(QStringLiteral("zembra")));
         reg.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), dir.path());
         // A word processor for the program to find at start, as on an office's desktop.
         QDir(dir.path()).mkpath(QStringLiteral("escritorio/applications"));

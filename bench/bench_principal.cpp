@@ -57,7 +57,7 @@ struct Despacho {
         t.Clientes = 8000;
         zbtest::GeneraDespacho(dir.path(), t);
         Dat = new TDat(nullptr);
-        shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
+        comun::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
         // A logged-in user, as in the program: the window's first opening is not the one that
         // creates the supervisor.
         Dat->TPriv->Append();
@@ -358,7 +358,7 @@ void PreparaProcesos() {
     const QString carpeta = D().dir.path();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("ZEMBRA_REGISTRY_FILE", QDir(carpeta).filePath(QStringLiteral("registry.ini")).toLocal8Bit());
-    TRegIniFile reg(shell::ClavePrograma(QStringLiteral("zembra")));
+    TRegIniFile reg(comun::ClavePrograma(QStringLiteral("zembra")));
     reg.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), carpeta);
     QDir(carpeta).mkpath(QStringLiteral("escritorio/applications"));
     auto escribe = [&](const QString& nombre, const char* texto) {

@@ -83,7 +83,7 @@ struct Banco {
             platform::db::CopyData(*desde, *hacia);
         }
         platform::db::SetDataServer(servidor.carpeta, conninfo);
-        shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
+        comun::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
     }
     ~Banco() {
         QProcess::execute(QStringLiteral("bash"), {QStringLiteral(ZEMBRA_SOURCE_DIR "/scripts/pg-test.sh"), QStringLiteral("stop"), pg});

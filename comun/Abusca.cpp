@@ -66,14 +66,14 @@ void Hoja(TCanvas* c, int x, bool marcada) {
 }
 }  // namespace
 
-QString shell::ValorDeTabla(const QString& respuesta, const QString& que) {
+QString comun::ValorDeTabla(const QString& respuesta, const QString& que) {
     qsizetype n = respuesta.size();
     while (n > 0 && respuesta.at(n - 1) == QLatin1Char(' ')) --n;
     if (n == 0) MensajeError(que + QStringLiteral(" no puede quedar vacío"));
     return respuesta.left(n);
 }
 
-bool shell::TablaDeBusqueda(const QString& titulo, QString& fichero, int& longitud) {
+bool comun::TablaDeBusqueda(const QString& titulo, QString& fichero, int& longitud) {
     for (const auto& t : TablasBusqueda)
         if (titulo == QString::fromUtf8(t.Titulo)) {
             fichero = QString::fromLatin1(t.Fichero);
@@ -83,7 +83,7 @@ bool shell::TablaDeBusqueda(const QString& titulo, QString& fichero, int& longit
     return false;
 }
 
-TPanel* shell::BarraDeBusqueda(TForm* form) {
+TPanel* comun::BarraDeBusqueda(TForm* form) {
     auto* p = new TPanel(form);
     p->SetName(QStringLiteral("Barra"));
     p->SetParent(form);
@@ -93,7 +93,7 @@ TPanel* shell::BarraDeBusqueda(TForm* form) {
     return p;
 }
 
-TZbSpeedButton* shell::BotonDeBusqueda(TForm* form, TPanel* barra, const char* name, const QString& caption,
+TZbSpeedButton* comun::BotonDeBusqueda(TForm* form, TPanel* barra, const char* name, const QString& caption,
                                        const QString& hint, int left) {
     auto* b = new TZbSpeedButton(form);
     b->SetName(QString::fromLatin1(name));
@@ -105,7 +105,7 @@ TZbSpeedButton* shell::BotonDeBusqueda(TForm* form, TPanel* barra, const char* n
     return b;
 }
 
-TTreeView* shell::ListaDeBusqueda(TForm* form, TImageList* imagenes) {
+TTreeView* comun::ListaDeBusqueda(TForm* form, TImageList* imagenes) {
     auto* l = new TTreeView(form);
     l->SetName(QStringLiteral("Lista"));
     l->SetParent(form);
@@ -116,7 +116,7 @@ TTreeView* shell::ListaDeBusqueda(TForm* form, TImageList* imagenes) {
     return l;
 }
 
-void shell::TeclasDeBusqueda(TTreeView* lista, TZbSpeedButton* ok, TZbSpeedButton* no) {
+void comun::TeclasDeBusqueda(TTreeView* lista, TZbSpeedButton* ok, TZbSpeedButton* no) {
     lista->OnKeyDown = [ok, no](TObject*, quint16& key, TShiftState shift) {
         TZbSpeedButton* boton = shift != 0 ? nullptr : key == VK_RETURN ? ok : key == VK_ESCAPE ? no : nullptr;
         if (!boton) return;
@@ -125,7 +125,7 @@ void shell::TeclasDeBusqueda(TTreeView* lista, TZbSpeedButton* ok, TZbSpeedButto
     };
 }
 
-void shell::ImagenesDeArbol(TImageList* lista, bool dosNiveles) {
+void comun::ImagenesDeArbol(TImageList* lista, bool dosNiveles) {
     lista->SetSize(16, 16);
     const int n = dosNiveles ? 6 : 2;
     TBitmap bmp;
@@ -157,15 +157,15 @@ TBuscar::TBuscar(TComponent* owner) : TForm(owner) {
 
     Imagenes = new TImageList(this);
     Imagenes->SetName(QStringLiteral("Imagenes"));
-    shell::ImagenesDeArbol(Imagenes, false);
+    comun::ImagenesDeArbol(Imagenes, false);
 
-    Barra = shell::BarraDeBusqueda(this);
-    btNuevo = shell::BotonDeBusqueda(this, Barra, "btNuevo", QStringLiteral("&Nuevo"), QStringLiteral("Nuevo"), 4);
-    btBorrar = shell::BotonDeBusqueda(this, Barra, "btBorrar", QStringLiteral("Borrar"), QStringLiteral("Borrar"), 68);
-    btOk = shell::BotonDeBusqueda(this, Barra, "btOk", QStringLiteral("&Ok"), QStringLiteral("Aceptar"), 198);
-    btNo = shell::BotonDeBusqueda(this, Barra, "btNo", QStringLiteral("&No"), QStringLiteral("Cancelar"), 262);
+    Barra = comun::BarraDeBusqueda(this);
+    btNuevo = comun::BotonDeBusqueda(this, Barra, "btNuevo", QStringLiteral("&Nuevo"), QStringLiteral("Nuevo"), 4);
+    btBorrar = comun::BotonDeBusqueda(this, Barra, "btBorrar", QStringLiteral("Borrar"), QStringLiteral("Borrar"), 68);
+    btOk = comun::BotonDeBusqueda(this, Barra, "btOk", QStringLiteral("&Ok"), QStringLiteral("Aceptar"), 198);
+    btNo = comun::BotonDeBusqueda(this, Barra, "btNo", QStringLiteral("&No"), QStringLiteral("Cancelar"), 262);
 
-    Lista = shell::ListaDeBusqueda(this, Imagenes);
+    Lista = comun::ListaDeBusqueda(this, Imagenes);
 
     QBusca = new TQuery(this);
     QBusca->SetName(QStringLiteral("QBusca"));
@@ -197,7 +197,7 @@ TBuscar::TBuscar(TComponent* owner) : TForm(owner) {
     btNo->OnClick = TNotifyEvent(this, &TBuscar::btNoClick);
     btNuevo->OnClick = TNotifyEvent(this, &TBuscar::btNuevoClick);
     btBorrar->OnClick = TNotifyEvent(this, &TBuscar::btBorrarClick);
-    shell::TeclasDeBusqueda(Lista, btOk, btNo);
+    comun::TeclasDeBusqueda(Lista, btOk, btNo);
 }
 
 TBuscar::~TBuscar() {
@@ -274,7 +274,7 @@ void TBuscar::PopupBuscarPopup(TObject*) {
     int longitud = 0;
     Nuevo1->SetEnabled(btNuevo->Visible());
     Eliminar1->SetEnabled(Modo == 1 && fila);
-    Modificar1->SetEnabled(fila && shell::TablaDeBusqueda(Titulo, fichero, longitud));
+    Modificar1->SetEnabled(fila && comun::TablaDeBusqueda(Titulo, fichero, longitud));
 }
 
 void TBuscar::btOkClick(TObject*) {
@@ -286,7 +286,7 @@ void TBuscar::btNoClick(TObject*) { SetModalResult(mrNo); }
 bool TBuscar::AbreTabla() {
     QString fichero;
     int longitud = 0;
-    if (!shell::TablaDeBusqueda(Titulo, fichero, longitud)) return false;
+    if (!comun::TablaDeBusqueda(Titulo, fichero, longitud)) return false;
     TTabla->Close();
     TTabla->SetTableName(fichero);
     TTabla->Open();
@@ -296,11 +296,11 @@ bool TBuscar::AbreTabla() {
 void TBuscar::AseguraTabla() {
     QString fichero;
     int longitud = 0;
-    if (!Dat || !shell::TablaDeBusqueda(Titulo, fichero, longitud)) return;
+    if (!Dat || !comun::TablaDeBusqueda(Titulo, fichero, longitud)) return;
     const QString nombre = fichero.left(fichero.size() - 3);  // without ".DB"
     auto conn = Dat->Db->Connection();
     if (conn->TableExists(nombre)) return;
-    for (const auto& tabla : shell::TablasDelDespacho())
+    for (const auto& tabla : comun::TablasDelDespacho())
         if (tabla.Name.compare(nombre, Qt::CaseInsensitive) == 0) conn->CreateTable(tabla);
 }
 
@@ -321,13 +321,13 @@ void TBuscar::btNuevoClick(TObject*) {
     }
     QString fichero;
     int longitud = 0;
-    if (Modo != 1 || !shell::TablaDeBusqueda(Titulo, fichero, longitud)) return;
+    if (Modo != 1 || !comun::TablaDeBusqueda(Titulo, fichero, longitud)) return;
     TLiberaNuevaLinea libera;
     Application->CreateForm(NuevaLinea);
     NuevaLinea->Pregunta->SetCaption(QStringLiteral("Introduzca ") + Titulo);
     NuevaLinea->Respuesta->SetMaxLength(longitud);
     if (NuevaLinea->ShowModal() != mrOk) return;
-    const QString respuesta = shell::ValorDeTabla(NuevaLinea->Respuesta->Text(), Titulo.toUpper());
+    const QString respuesta = comun::ValorDeTabla(NuevaLinea->Respuesta->Text(), Titulo.toUpper());
     if (respuesta.isEmpty()) return;
     // Only a value equal to the whole answer is a duplicate ("Madrid" may join "Madrid Centro").
     if (QBusca->Active() && QBusca->Locate(QStringLiteral("NOMBRE"), Variant(respuesta), 0)) {
@@ -353,7 +353,7 @@ void TBuscar::CambiarNombre(TObject*) {
     QString fichero;
     int longitud = 0;
     // Lists of people and other queries have no table here: renaming them writes nothing.
-    if (!EsFila(node) || !shell::TablaDeBusqueda(Titulo, fichero, longitud)) return;
+    if (!EsFila(node) || !comun::TablaDeBusqueda(Titulo, fichero, longitud)) return;
     const QString anterior = node->Text();
     TLiberaNuevaLinea libera;
     Application->CreateForm(NuevaLinea);
@@ -361,7 +361,7 @@ void TBuscar::CambiarNombre(TObject*) {
     NuevaLinea->Respuesta->SetMaxLength(longitud);
     NuevaLinea->Respuesta->SetText(anterior);
     if (NuevaLinea->ShowModal() != mrOk) return;
-    const QString respuesta = shell::ValorDeTabla(NuevaLinea->Respuesta->Text(), Titulo.toUpper());
+    const QString respuesta = comun::ValorDeTabla(NuevaLinea->Respuesta->Text(), Titulo.toUpper());
     if (respuesta.isEmpty()) return;
     try {
         AbreTabla();

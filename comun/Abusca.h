@@ -57,7 +57,7 @@ private:
 
 extern TBuscar* Buscar;
 
-namespace shell {
+namespace comun {
 // The file and the longest value of the lookup table a pick-list title names; false for a title
 // outside the office's lookup tables.
 bool TablaDeBusqueda(const QString& titulo, QString& fichero, int& longitud);
@@ -74,4 +74,4 @@ TZbSpeedButton* BotonDeBusqueda(TForm* form, TPanel* barra, const char* name, co
 TTreeView* ListaDeBusqueda(TForm* form, TImageList* imagenes);
 // Enter in the tree is OK where OK is offered; Esc is No.
 void TeclasDeBusqueda(TTreeView* lista, TZbSpeedButton* ok, TZbSpeedButton* no);
-}  // namespace shell
+}  // namespace comun

@@ -37,14 +37,14 @@ TBuscar2::TBuscar2(TComponent* owner) : TForm(owner), FRuta(std::make_unique<TSt
 
     Imagenes = new TImageList(this);
     Imagenes->SetName(QStringLiteral("Imagenes"));
-    shell::ImagenesDeArbol(Imagenes, true);
+    comun::ImagenesDeArbol(Imagenes, true);
 
-    Barra = shell::BarraDeBusqueda(this);
-    btNuevo = shell::BotonDeBusqueda(this, Barra, "btNuevo", QStringLiteral("&Nuevo"), QStringLiteral("Nuevo"), 4);
-    btOk = shell::BotonDeBusqueda(this, Barra, "btOk", QStringLiteral("&Ok"), QStringLiteral("Aceptar"), 208);
-    btNo = shell::BotonDeBusqueda(this, Barra, "btNo", QStringLiteral("&No"), QStringLiteral("Cancelar"), 272);
+    Barra = comun::BarraDeBusqueda(this);
+    btNuevo = comun::BotonDeBusqueda(this, Barra, "btNuevo", QStringLiteral("&Nuevo"), QStringLiteral("Nuevo"), 4);
+    btOk = comun::BotonDeBusqueda(this, Barra, "btOk", QStringLiteral("&Ok"), QStringLiteral("Aceptar"), 208);
+    btNo = comun::BotonDeBusqueda(this, Barra, "btNo", QStringLiteral("&No"), QStringLiteral("Cancelar"), 272);
 
-    Lista = shell::ListaDeBusqueda(this, Imagenes);
+    Lista = comun::ListaDeBusqueda(this, Imagenes);
 
     QBusca = Consulta(this, "QBusca", QString());
     QPartidos = Consulta(this, "QPartidos", QStringLiteral("SELECT * FROM PARTIDOS ORDER BY PARTIDO"));
@@ -64,7 +64,7 @@ TBuscar2::TBuscar2(TComponent* owner) : TForm(owner), FRuta(std::make_unique<TSt
     btOk->OnClick = TNotifyEvent(this, &TBuscar2::btOkClick);
     btNo->OnClick = TNotifyEvent(this, &TBuscar2::btNoClick);
     btNuevo->OnClick = TNotifyEvent(this, &TBuscar2::btNuevoClick);
-    shell::TeclasDeBusqueda(Lista, btOk, btNo);
+    comun::TeclasDeBusqueda(Lista, btOk, btNo);
 }
 
 TBuscar2::~TBuscar2() {
@@ -209,7 +209,7 @@ void TBuscar2::btNuevoClick(TObject*) {
 }
 
 void TBuscar2::NuevoGrupo(TQuery* grupos, const QString& campo, const QString& fichero, const QString& duplicado) {
-    const QString respuesta = shell::ValorDeTabla(NuevaLinea->Respuesta->Text(), duplicado.section(QStringLiteral(" YA "), 0, 0));
+    const QString respuesta = comun::ValorDeTabla(NuevaLinea->Respuesta->Text(), duplicado.section(QStringLiteral(" YA "), 0, 0));
     if (respuesta.isEmpty()) return;
     grupos->Close();
     grupos->Open();

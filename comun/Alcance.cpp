@@ -2,7 +2,7 @@
 
 #include "comun/UData.h"
 
-namespace shell {
+namespace comun {
 
 int AbogadoUsuario() {
     if (!Dat || !Dat->TPriv->Active() || Dat->TPriv->IsEmpty()) return TodosLosAbogados;
@@ -30,4 +30,4 @@ QString YAlcance(const QString& columna) {
     return c.isEmpty() ? QString() : QStringLiteral(" AND ") + c + QLatin1Char(' ');
 }
 
-}  // namespace shell
+}  // namespace comun

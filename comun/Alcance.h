@@ -6,7 +6,7 @@
 // gives the same answer.
 #include <QString>
 
-namespace shell {
+namespace comun {
 
 constexpr int TodosLosAbogados = -1;
 constexpr int NingunAbogado = 0;
@@ -26,4 +26,4 @@ QString CondicionAlcance(const QString& columna = QStringLiteral("ABOCLI"));
 // " AND " and the condition of the logged-in user, to close a WHERE; empty when every row passes.
 QString YAlcance(const QString& columna = QStringLiteral("ABOCLI"));
 
-}  // namespace shell
+}  // namespace comun

@@ -90,7 +90,7 @@ void TAlmanaque::FormShow(TObject*) {
 }
 
 void TAlmanaque::Redibuja() {
-    shell::TListasCalendario listas;
+    comun::TListasCalendario listas;
     listas.Holidays = Calendar->Holidays();
     listas.Markdays = Calendar->Markdays();
     for (int i = 0; i < 13; ++i) listas.Days[size_t(i)] = Calendar->Days(i + 1);

@@ -283,7 +283,7 @@ void TPreView::sbPrintClick(TObject*) {
 
 void TPreView::sbExitClick(TObject*) { Close(); }
 
-namespace reports {
+namespace comun {
 
 void MuestraPreView(TObject*) {
     // An opener that forgot to create the window still gets its pages shown.
@@ -304,4 +304,4 @@ void PresentaInforme(TQuickRep* report) {
     report->Preview();
 }
 
-}  // namespace reports
+}  // namespace comun

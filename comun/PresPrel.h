@@ -51,7 +51,7 @@ private:
 
 extern TPreView* PreView;
 
-namespace reports {
+namespace comun {
 // The preview hook a report opener installs as QRPrinter->OnPreview: shows PreView modally
 // (made first when the opener has not made it).
 void MuestraPreView(TObject* report);
@@ -59,4 +59,4 @@ void MuestraPreView(TObject* report);
 // previewed (its pages shown modally), the hook cleared. A run that shows nothing (cancelled,
 // or an error) leaves no preview window behind.
 void PresentaInforme(TQuickRep* report);
-}  // namespace reports
+}  // namespace comun

@@ -18,7 +18,7 @@ QString CarpetaPrivada;
 
 TDat* Dat = nullptr;
 
-namespace shell {
+namespace comun {
 
 QString NombreBase(const QString& ficheroEjecutable) {
     return QFileInfo(ficheroEjecutable).fileName().section(QLatin1Char('.'), 0, 0);
@@ -103,4 +103,4 @@ QString CarpetaPrivadaUsuario() {
     throw Exception(primerError);
 }
 
-}  // namespace shell
+}  // namespace comun

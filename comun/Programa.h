@@ -19,7 +19,7 @@ extern QString CarpetaPrivada;
 
 extern TDat* Dat;
 
-namespace shell {
+namespace comun {
 
 // Settings-store key of the program: "Software\Velmor\" + the executable's base name.
 QString ClavePrograma(const QString& nombreEjecutable);
@@ -35,4 +35,4 @@ QString CarpetaPrivadaUsuario();
 // Spanish; empty when it is there.
 QString ProblemaCarpetaDatos(const QString& carpeta);
 
-}  // namespace shell
+}  // namespace comun

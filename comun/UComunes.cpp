@@ -23,7 +23,7 @@ bool HayWord = false;
 QString AnoSeleccionado = QString::number(QDate::currentDate().year());
 QString LetraRegistro;
 
-namespace shell {
+namespace comun {
 
 QString EditorDeXdg() {
     return platform::documents::DefaultApplication(
@@ -49,10 +49,10 @@ QString ProgramaDocumentos() {
     }
     return ProcesadorEnRuta ? ProcesadorEnRuta() : QString();
 }
-}  // namespace shell
+}  // namespace comun
 
 void CompruebaWord() {
-    HayWord = !shell::ProgramaDocumentos().isEmpty();
+    HayWord = !comun::ProgramaDocumentos().isEmpty();
     if (!HayWord) MensajeError(QStringLiteral("Word no se encuentra"));
 }
 
@@ -123,7 +123,7 @@ bool ExpedienteSigue() {
 
 // ---------------------------------------------------------------------------------------------- money
 
-Currency shell::TasaEuro() {
+Currency comun::TasaEuro() {
     double euro = 0;
     if (Dat && Dat->TSistem && Dat->TSistem->Active() && !Dat->TSistem->IsEmpty())
         euro = Dat->TSistem->FieldByName(QStringLiteral("EURO"))->AsFloat();
@@ -131,7 +131,7 @@ Currency shell::TasaEuro() {
     return Currency(euro);
 }
 
-Currency shell::ConvierteMoneda(QChar destino, Currency importe, Currency tasa) {
+Currency comun::ConvierteMoneda(QChar destino, Currency importe, Currency tasa) {
     if (destino == QLatin1Char('P')) {
         // importe x tasa in pesetas: raw x raw / Scale^2, rounded to a whole peseta.
         const __int128 num = __int128(importe.Raw()) * tasa.Raw();
@@ -145,7 +145,7 @@ Currency shell::ConvierteMoneda(QChar destino, Currency importe, Currency tasa) 
 }
 
 Currency ConvierteMoneda(QChar destino, Currency importe) {
-    return shell::ConvierteMoneda(destino, importe, shell::TasaEuro());
+    return comun::ConvierteMoneda(destino, importe, comun::TasaEuro());
 }
 
 namespace {
@@ -155,7 +155,7 @@ QString PreguntaCambio(QChar destino) {
 
 void ConvierteCampo(TField* campo, QChar destino, Currency tasa) {
     if (campo->IsNull()) return;
-    campo->SetAsCurrency(shell::ConvierteMoneda(destino, Currency(campo->AsFloat()), tasa));
+    campo->SetAsCurrency(comun::ConvierteMoneda(destino, Currency(campo->AsFloat()), tasa));
 }
 
 void FormatoMoneda(TField* campo, bool euros) {
@@ -172,7 +172,7 @@ void Relee(TDataSet* ds) {
 
 void CambiaMonedaExpediente(QChar destino) {
     if (!MensajeConfirmacion(PreguntaCambio(destino))) return;
-    const Currency tasa = shell::TasaEuro();
+    const Currency tasa = comun::TasaEuro();
     TTable* exped = Dat->TExped;
     TTable* cuentas = Dat->TCuentas;
     exped->DisableControls();
@@ -218,7 +218,7 @@ void CambiaMonedaExpediente(QChar destino) {
 
 void CambiaMonedaConsulta(QChar destino) {
     if (!MensajeConfirmacion(PreguntaCambio(destino))) return;
-    const Currency tasa = shell::TasaEuro();
+    const Currency tasa = comun::TasaEuro();
     TTable* consultas = Dat->TConsultas;
     consultas->DisableControls();
     try {
@@ -298,7 +298,7 @@ QString QuitaPuntos(const QString& texto) {
 
 // ---------------------------------------------------------------------------------------------- calendar
 
-std::unique_ptr<TStringList> shell::ListaDias(TDataSet* fechas, const QString& campo) {
+std::unique_ptr<TStringList> comun::ListaDias(TDataSet* fechas, const QString& campo) {
     auto lista = std::make_unique<TStringList>();
     TField* f = fechas->FieldByName(campo);
     fechas->DisableControls();
@@ -317,9 +317,9 @@ std::unique_ptr<TStringList> shell::ListaDias(TDataSet* fechas, const QString& c
     return lista;
 }
 
-std::unique_ptr<TStringList> ListaDias() { return shell::ListaDias(Dat->TFechas, QStringLiteral("Fecha")); }
+std::unique_ptr<TStringList> ListaDias() { return comun::ListaDias(Dat->TFechas, QStringLiteral("Fecha")); }
 
-shell::TMarcasCalendario shell::MarcasCalendario(TDateTime fecha, bool marcaAgenda) {
+comun::TMarcasCalendario comun::MarcasCalendario(TDateTime fecha, bool marcaAgenda) {
     TMarcasCalendario marcas;
     int y = 0, m = 0, d = 0;
     DecodeDate(fecha, y, m, d);
@@ -351,7 +351,7 @@ shell::TMarcasCalendario shell::MarcasCalendario(TDateTime fecha, bool marcaAgen
     return marcas;
 }
 
-void MarcaDiasCalendario(const shell::TListasCalendario& calendario, bool marcaAgenda) {
+void MarcaDiasCalendario(const comun::TListasCalendario& calendario, bool marcaAgenda) {
     auto pon = [](TStrings* lista, const QStringList& dias) {
         if (!lista) return;
         platform::classes::InUpdate(lista, [&] {
@@ -359,7 +359,7 @@ void MarcaDiasCalendario(const shell::TListasCalendario& calendario, bool marcaA
             for (const QString& d : dias) lista->Add(d);
         });
     };
-    const auto marcas = shell::MarcasCalendario(FechaCalendario, marcaAgenda);
+    const auto marcas = comun::MarcasCalendario(FechaCalendario, marcaAgenda);
     pon(calendario.Holidays, marcas.Festivos);
     pon(calendario.Markdays, marcas.Marcados);
     for (size_t i = 0; i < marcas.Dias.size(); ++i) pon(calendario.Days[i], marcas.Dias[i]);

@@ -56,7 +56,7 @@ QString CarpetaTemporal();
 bool HayEntornoDesarrollo();
 // Whether the word processor was found at start (CompruebaWord).
 extern bool HayWord;
-// Looks for the program that opens the documents (shell::ProgramaDocumentos); says "Word no se
+// Looks for the program that opens the documents (comun::ProgramaDocumentos); says "Word no se
 // encuentra" when there is none.
 void CompruebaWord();
 
@@ -73,7 +73,7 @@ extern QString AnoSeleccionado;
 // those forms write take their TIPO from it.
 extern QString LetraRegistro;
 
-namespace shell {
+namespace comun {
 // The desktop application registered for word-processor documents (its ".desktop" name), empty
 // when none; read from the desktop's own lists. Replaceable, so tests choose the answer.
 extern std::function<QString()> EditorRegistrado;
@@ -113,10 +113,10 @@ struct TListasCalendario {
     std::array<TStrings*, 13> Days{};  // days1 .. days13
     TEvent<TDateTime> SetDate;
 };
-}  // namespace shell
+}  // namespace comun
 
 // Fills the calendar's lists for the month of FechaCalendario and sets its date.
-void MarcaDiasCalendario(const shell::TListasCalendario& calendario, bool marcaAgenda);
+void MarcaDiasCalendario(const comun::TListasCalendario& calendario, bool marcaAgenda);
 
 // FechaCalendario moved by months or years, the day kept or clamped to the month's last; a step
 // past the calendar's first or last year beeps and leaves it where it was (false).

@@ -63,7 +63,7 @@ void TDat::DatCreate() {
     Db->SetAliasName(QStringLiteral("DAT"));
     if (!HayEntornoDesarrollo()) Session->SetNetFileDir(CarpetaDatos + QStringLiteral("/NetDir/"));
     // Per user and readable by nobody else: the temporary folder is shared by every user.
-    CarpetaPrivada = shell::CarpetaPrivadaUsuario();
+    CarpetaPrivada = comun::CarpetaPrivadaUsuario();
     Db->Open();
     // Every table is opened at once: the layouts are checked once for them all.
     std::optional<platform::db::TLayoutsHeld> retenidas(std::in_place, Db->Connection());
@@ -139,7 +139,7 @@ const platform::db::TIndexDesc* IndiceGuardado(const platform::db::TTableDesc& g
 // older one gets what it lacks (tables added since, indexes whose fields changed).
 void TDat::CreaTablasNuevas() {
     auto conn = Db->Connection();
-    const auto tablas = shell::TablasDelDespacho();
+    const auto tablas = comun::TablasDelDespacho();
     const bool nueva = !conn->TableExists(QStringLiteral("SISTEM"));
     auto ajusta = [&](bool aplica) {
         bool cambia = false;

@@ -165,10 +165,10 @@ private:
     std::vector<TDBDataSet*> FConjuntos;
 };
 
-namespace shell {
+namespace comun {
 // The tables of a new data folder as an installer ships them: columns, keys and indexes.
 std::vector<platform::db::TTableDesc> TablasDelDespacho();
-}  // namespace shell
+}  // namespace comun
 
 template <class F>
 void TDat::EnTransaccion(F&& cambio) {

@@ -179,7 +179,7 @@ const QString& NombreColumna(const char* nombre) {
 
 }  // namespace
 
-namespace shell {
+namespace comun {
 std::vector<platform::db::TTableDesc> TablasDelDespacho() {
     std::vector<platform::db::TTableDesc> r;
     for (const Tabla& t : Tablas()) {
@@ -206,7 +206,7 @@ std::vector<platform::db::TTableDesc> TablasDelDespacho() {
     }
     return r;
 }
-}  // namespace shell
+}  // namespace comun
 
 namespace {
 // The persistent fields of a dataset over a table, named dataset + field ("TExpedANO").

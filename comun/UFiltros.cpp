@@ -43,7 +43,7 @@ int TFilasFiltro::Usadas() const {
     return n;
 }
 
-namespace shell {
+namespace comun {
 
 QString LiteralSql(const QString& texto) {
     QString t = texto;
@@ -65,11 +65,11 @@ QString CondicionAbogado(const TSeleccionPrincipal& sel) {
     return CondicionAlcance(sel.AbogadoUsuario);
 }
 
-}  // namespace shell
+}  // namespace comun
 
 namespace {
 
-using shell::LiteralSql;
+using comun::LiteralSql;
 
 // Exact, case-sensitive equality of a text column; an empty value also matches a missing one.
 QString TextoIgual(const char* columna, const QString& valor) {
@@ -82,7 +82,7 @@ QString Texto(TDataSet* ds, const char* campo) { return ds->FieldByName(QString:
 int Entero(TDataSet* ds, const char* campo) { return ds->FieldByName(QString::fromLatin1(campo))->AsInteger(); }
 
 void Comun(QStringList& c, const TSeleccionPrincipal& sel) {
-    const QString abogado = shell::CondicionAbogado(sel);
+    const QString abogado = comun::CondicionAbogado(sel);
     if (!abogado.isEmpty()) c << abogado;
     if (sel.PorAno) c << TextoIgual("ANO", sel.Ano);
 }
@@ -125,7 +125,7 @@ QString TFiltroExpedientes::Sql(const TSeleccionPrincipal& sel) const {
 }
 
 bool TFiltroExpedientes::Acepta(TDataSet* ds, const TSeleccionPrincipal& sel, TDataSet* expCli, TDataSet* expCon) const {
-    if (!shell::AceptaAbogado(sel, Entero(ds, "ABOCLI"))) return false;
+    if (!comun::AceptaAbogado(sel, Entero(ds, "ABOCLI"))) return false;
     if (sel.PorAno && Texto(ds, "ANO") != sel.Ano) return false;
     if (FiltroAboCon != 0 && Entero(ds, "ABOCON") != FiltroAboCon) return false;
     const QString ano = Texto(ds, "ANO"), numero = Texto(ds, "NUMERO");
@@ -163,7 +163,7 @@ QString TFiltroConsultas::Sql(const TSeleccionPrincipal& sel) const {
 }
 
 bool TFiltroConsultas::Acepta(TDataSet* ds, const TSeleccionPrincipal& sel) const {
-    if (!shell::AceptaAbogado(sel, Entero(ds, "ABOCLI"))) return false;
+    if (!comun::AceptaAbogado(sel, Entero(ds, "ABOCLI"))) return false;
     if (sel.PorAno && Texto(ds, "ANO") != sel.Ano) return false;
     if (FiltroAboEnt != 0 && Entero(ds, "ABOENT") != FiltroAboEnt) return false;
     if (!FiltroNomCliente.isEmpty() && Texto(ds, "NOMCLIENTE") != FiltroNomCliente) return false;

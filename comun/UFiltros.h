@@ -77,10 +77,10 @@ struct TFiltroConsultas {
 extern TFiltroExpedientes FiltroExp;
 extern TFiltroConsultas FiltroCon;
 
-namespace shell {
+namespace comun {
 // A text as an SQL literal.
 QString LiteralSql(const QString& texto);
 // The lawyer condition of a selection on the column ABOCLI: empty when every row passes.
 QString CondicionAbogado(const TSeleccionPrincipal& sel);
 bool AceptaAbogado(const TSeleccionPrincipal& sel, int abocli);
-}  // namespace shell
+}  // namespace comun

@@ -150,7 +150,7 @@ void TObservacion::btImprimirClick(TObject*) {
             FObserva->QMemo->Open();
             FObserva->SetTitulo(Titulo->Caption() + QStringLiteral(" : ") + Contenido->Caption());
             // The shared preview shows the pages modally through the report printer's hook.
-            reports::PresentaInforme(FObserva->QRObserva);
+            comun::PresentaInforme(FObserva->QRObserva);
         }
         FObserva->Close();
     } catch (...) {

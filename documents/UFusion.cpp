@@ -25,7 +25,7 @@ TStringList* ValoresCampos = nullptr;
 
 namespace documents {
 std::function<bool(const QString&)> AbreConEscritorio = [](const QString& fichero) {
-    const QString programa = shell::ProgramaDocumentos();
+    const QString programa = comun::ProgramaDocumentos();
     return !programa.isEmpty() && QProcess::startDetached(programa, {fichero});
 };
 }

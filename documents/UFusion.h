@@ -137,7 +137,7 @@ namespace documents {
 // documents of the editor in use (the settings as last read: callers refresh them).
 QString FiltroDocumentos();
 
-// Opens a file with the program that opens the documents (shell::ProgramaDocumentos); tests put
+// Opens a file with the program that opens the documents (comun::ProgramaDocumentos); tests put
 // a recorder here.
 extern std::function<bool(const QString& fichero)> AbreConEscritorio;
 

@@ -122,7 +122,7 @@ void NombreEscrito()
 
 void NombreEscritoSuelto()
 {
-    QString carpeta = CarpetaPrivada.isEmpty() ? shell::CarpetaPrivadaUsuario() : CarpetaPrivada;
+    QString carpeta = CarpetaPrivada.isEmpty() ? comun::CarpetaPrivadaUsuario() : CarpetaPrivada;
     QTemporaryFile f(carpeta + QStringLiteral("/escrito-XXXXXX") + ExtensionEscrito);
     f.setAutoRemove(false);
     if (!f.open())

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         s.WriteBuffer(data, qint64(size));
         s.SetPosition(6);
         try {
-            platform::visual::ReadIcon(&s, data[4] | (data[5] << 8), 6, 8);
+            controls::visual::ReadIcon(&s, data[4] | (data[5] << 8), 6, 8);
         } catch (const Exception&) {
         }
     }

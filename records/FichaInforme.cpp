@@ -163,6 +163,6 @@ void Previsualiza(TFichaInforme* ficha) {
     ficha->Preview();
 }
 
-void MuestraPreview(TObject* sender) { reports::MuestraPreView(sender); }
+void MuestraPreview(TObject* sender) { comun::MuestraPreView(sender); }
 
 }  // namespace records

@@ -284,7 +284,7 @@ void TConsulta::btBuscarClick(TObject*) {
     Buscar2->QBusca->SQL()->SetText(
         QStringLiteral("SELECT DISTINCT NOMCLIENTE as CONCEPTO, CLIENTE as CODIGO, ANO || '-' || NUMERO ||' ' ||TIPO AS NOMBRE, "
                        "ANO,NUMERO FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL AND ABOCLI = :ABOCLI") +
-        shell::YAlcance() + QStringLiteral(" ORDER BY NOMBRE"));
+        comun::YAlcance() + QStringLiteral(" ORDER BY NOMBRE"));
     Buscar2->QBusca->ParamByName(QStringLiteral("ABOCLI"))->SetAsInteger(abogado);
     Buscar2->QBusca->Open();
     Buscar2->Inicia(QStringLiteral("Consultas de ") + F(abogados, "NOMABOCLI")->AsString(), false, false);

@@ -208,7 +208,7 @@ void TExpediente::MueveA(const QString& ano, const QString& numero) {
 
 bool TExpediente::Alcanzable(const TBookmark& vuelta) {
     TTable* e = Dat->TExped;
-    if (shell::Alcanza(AbogadoUsuario(), F(e, "ABOCLI")->AsInteger())) return true;
+    if (comun::Alcanza(AbogadoUsuario(), F(e, "ABOCLI")->AsInteger())) return true;
     MensajeError(QStringLiteral("No tiene permisos para acceder a éste Expediente"));
     e->GotoBookmark(vuelta);
     return false;

@@ -325,7 +325,7 @@ void TLineasPartes::LeeDonde(TQuery* q, const QString& condicion, QHash<QString,
 void TLineasPartes::Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombres, bool& enteros) {
     if (nombres.isEmpty()) {
         QStringList lista;
-        for (const QString& a : FAnos) lista << shell::LiteralSql(a);
+        for (const QString& a : FAnos) lista << comun::LiteralSql(a);
         const QString enAnos = QStringLiteral("A.ANO IN (%1)").arg(lista.join(u','));
         QString cuenta = q->SQL()->Text().simplified();
         cuenta = QStringLiteral("SELECT COUNT(*) AS N FROM ") +
@@ -350,12 +350,12 @@ void TLineasPartes::Lee(TQuery* q, int desde, QHash<QString, QStringList>& nombr
         const QString clave = a + QLatin1Char('/') + n;
         if (nombres.contains(clave)) continue;
         nombres.insert(clave, {});
-        porAno[a] << shell::LiteralSql(n);
+        porAno[a] << comun::LiteralSql(n);
     }
     if (porAno.isEmpty()) return;
     QStringList condicion;
     for (auto it = porAno.cbegin(); it != porAno.cend(); ++it)
-        condicion << QStringLiteral("(A.ANO = %1 AND A.NUMERO IN (%2))").arg(shell::LiteralSql(it.key()), it->join(u','));
+        condicion << QStringLiteral("(A.ANO = %1 AND A.NUMERO IN (%2))").arg(comun::LiteralSql(it.key()), it->join(u','));
     LeeDonde(q, condicion.join(QStringLiteral(" OR ")), nombres);
 }
 

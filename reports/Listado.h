@@ -182,5 +182,5 @@ void reports::Presenta(Form*& variable, TQuickRep* Base::*informe, Prepara prepa
         ~Cierre() { F->Close(); }
     } cierre{form};
     prepara(form);
-    PresentaInforme(form->*informe);
+    comun::PresentaInforme(form->*informe);
 }

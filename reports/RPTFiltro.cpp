@@ -72,7 +72,7 @@ TInfFiltro::~TInfFiltro() {
 void TInfFiltro::FormCreate(TObject*) {
     // Until the opener passes the main window's selectors: no lawyer chosen, still only what the
     // user may reach.
-    Seleccion.AbogadoUsuario = shell::AbogadoUsuario();
+    Seleccion.AbogadoUsuario = comun::AbogadoUsuario();
     TExpCli->Open();
     TExpCon->Open();
 }

@@ -49,7 +49,7 @@ TInfFiltro2::~TInfFiltro2() {
 void TInfFiltro2::FormCreate(TObject*) {
     // Until the opener passes the main window's selectors: no lawyer chosen, still only what the
     // user may reach.
-    Seleccion.AbogadoUsuario = shell::AbogadoUsuario();
+    Seleccion.AbogadoUsuario = comun::AbogadoUsuario();
     QRSuma->SetMask(reports::FormatoMoneda(reports::MonedaDespacho()));
     QRImporte->SetMask(QRSuma->Mask());
 }

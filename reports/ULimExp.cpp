@@ -36,7 +36,7 @@ TFLimExp::TFLimExp(TComponent* owner) : TForm(owner), Anio(FormatDateTime(QStrin
         ds->SetDataSet(q);
     };
     // Only the numbers of the case files the user may reach.
-    const QString sqlExp = QStringLiteral("SELECT ANO, NUMERO FROM EXPED WHERE ANO = :ANO") + shell::YAlcance();
+    const QString sqlExp = QStringLiteral("SELECT ANO, NUMERO FROM EXPED WHERE ANO = :ANO") + comun::YAlcance();
     const QString sqlPro = QStringLiteral("SELECT ABOCLI,APELLIDOS||','||NOMBRE AS NOM FROM ABOCLI");
     const QString sqlCli = QStringLiteral("SELECT CLIENTE,APELLIDOS||','||NOMBRE AS NOM FROM CLIENTES");
     consulta(QExpD, DSExpedD, "QExpD", "DSExpedD", sqlExp);

@@ -12,7 +12,7 @@ TInfExpCli::TInfExpCli(TComponent* owner) : TForm(owner) {
                              QStringLiteral("SELECT A.CLIENTE,A.APELLIDOS||','||A.NOMBRE AS NOM FROM CLIENTES A WHERE 0 < "
                                             "(SELECT COUNT(*) FROM EXPCLI B, EXPED C WHERE B.ANO = :ANO AND B.CLIENTE = A.CLIENTE "
                                             "AND C.ANO = B.ANO AND C.NUMERO = B.NUMERO") +
-                                 shell::YAlcance(QStringLiteral("C.ABOCLI")) +
+                                 comun::YAlcance(QStringLiteral("C.ABOCLI")) +
                                  QStringLiteral(") AND A.CLIENTE BETWEEN :CLIENTED AND :CLIENTEH"));
     DSCliente = new TDataSource(this);
     DSCliente->SetName(QStringLiteral("DSCliente"));
@@ -21,7 +21,7 @@ TInfExpCli::TInfExpCli(TComponent* owner) : TForm(owner) {
                            QStringLiteral("SELECT A.ANO, A.NUMERO, A.CLIENTE, B.FECHAAPERTURA, B.SITUACION, B.PROCLI, "
                                           "B.CONTRARIO, B.AUTOS, B.PROCEDIMIENTO, B.ABOCLI FROM EXPCLI A, EXPED B WHERE "
                                           "A.ANO = :ANO AND A.ANO = B.ANO AND A.NUMERO = B.NUMERO AND A.CLIENTE = :CLIENTE") +
-                               shell::YAlcance(QStringLiteral("B.ABOCLI")));
+                               comun::YAlcance(QStringLiteral("B.ABOCLI")));
     QExped->SetDataSource(DSCliente);
     QAboCli = NuevaConsulta(this, "QAboCli", QStringLiteral("SELECT APELLIDOS||','||NOMBRE AS NOM FROM ABOCLI WHERE ABOCLI = :ABOCLI"));
     QProCli = NuevaConsulta(this, "QProCli", QStringLiteral("SELECT APELLIDOS||','||NOMBRE AS NOM FROM PROCU WHERE PROCU = :PROCLI"));

@@ -13,7 +13,7 @@ TFLisExpNeg::TFLisExpNeg(TComponent* owner) : TForm(owner) {
                            QStringLiteral("SELECT ANO, NUMERO, SITUACION, ABOCLI, CONTRARIO,AUTOS, PROCEDIMIENTO, FACTURA, "
                                           "FECHAFACTURA, CLIENTE FROM EXPED WHERE FECHAAPERTURA BETWEEN :FDESDE AND :FHASTA "
                                           "AND SITUACION < 3") +
-                               shell::YAlcance());
+                               comun::YAlcance());
     QSaldo = NuevaConsulta(this, "QSaldo",
                            QStringLiteral("SELECT SUM(IMPORTE) AS SALDO FROM CUENTAS WHERE ANO = :ANO AND NUMERO = :NUMERO"));
     QAboCli = NuevaConsulta(this, "QAboCli", QStringLiteral("SELECT APELLIDOS||','||NOMBRE AS NOM FROM ABOCLI WHERE ABOCLI = :ABOCLI"));

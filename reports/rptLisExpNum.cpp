@@ -7,7 +7,7 @@ TInfExpNum* InfExpNum = nullptr;
 TInfExpNum::TInfExpNum(TComponent* owner)
     : reports::TListaExpedientes(owner, "InfExpNum", QStringLiteral("LISTADO DE EXPEDIENTES"),
                                  QStringLiteral("SELECT ANO, NUMERO, SITUACION, ABOCLI, CONTRARIO,AUTOS, PROCEDIMIENTO FROM EXPED WHERE ANO = :ANO AND NUMERO BETWEEN :NUMEROD AND :NUMEROH") +
-                                     shell::YAlcance(),
+                                     comun::YAlcance(),
                                  uAbogado, false) {
 }
 

@@ -7,7 +7,7 @@ TInfExpPro* InfExpPro = nullptr;
 TInfExpPro::TInfExpPro(TComponent* owner)
     : reports::TListaExpedientes(owner, "InfExpPro", QStringLiteral("LISTADO DE EXPEDIENTES POR ABOGADO"),
                                  QStringLiteral("SELECT ANO, NUMERO, SITUACION, PROCLI, CONTRARIO,AUTOS, PROCEDIMIENTO, ABOCLI FROM EXPED WHERE ANO = :ANO AND ABOCLI BETWEEN :ABOCLID AND :ABOCLIH") +
-                                     shell::YAlcance() + QStringLiteral(" ORDER BY ABOCLI, NUMERO"),
+                                     comun::YAlcance() + QStringLiteral(" ORDER BY ABOCLI, NUMERO"),
                                  uProcurador, false) {
     using namespace reports;
     QRGroup1 = NuevoGrupo(this, QRListado, "QRGroup1", QStringLiteral("ABOCLI"), 26);

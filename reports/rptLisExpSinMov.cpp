@@ -14,7 +14,7 @@ TInfExpSinMov::TInfExpSinMov(TComponent* owner)
     : reports::TListaExpedientes(owner, "InfExpSinMov", QStringLiteral("LISTADO DE EXPEDIENTES SIN MOVIMIENTO"),
                                  QStringLiteral("SELECT B.ANO, B.NUMERO, B.SITUACION, B.ABOCLI, B.CONTRARIO, B.AUTOS, B.PROCEDIMIENTO, MAX(A.FECHA) "
                                                 "FROM EXPED B LEFT JOIN AGENDA A ON A.ANO = B.ANO AND A.NUMERO = B.NUMERO ") +
-                                     Donde(shell::CondicionAlcance(QStringLiteral("B.ABOCLI"))) +
+                                     Donde(comun::CondicionAlcance(QStringLiteral("B.ABOCLI"))) +
                                      QStringLiteral("GROUP BY B.ANO, B.NUMERO, B.SITUACION, B.ABOCLI, B.CONTRARIO, B.AUTOS, B.PROCEDIMIENTO "
                                                 "HAVING MAX(A.FECHA) IS NULL OR MAX(A.FECHA) < :FECHA"),
                                  uAbogado, true) {

@@ -198,7 +198,7 @@ QStringList SqlFacturas(TClaseFacturas clase, TTipoFacturas tipo) {
         consultas << extra;
     }
     // Only the invoices of the case files and consultations the user may reach.
-    if (const QString alcance = shell::YAlcance(); !alcance.isEmpty()) {
+    if (const QString alcance = comun::YAlcance(); !alcance.isEmpty()) {
         exped << alcance;
         consultas << alcance;
     }

@@ -220,7 +220,7 @@ QStringList SqlFacturasAbogado(TTipoFacturas tipo, bool todos) {
                              QStringLiteral("WHERE FECHAFACTURA BETWEEN :FDESDE AND :FHASTA "),
                              abogado};
     // Within the rule on the responsible lawyer, whatever the entering lawyer chosen.
-    if (const QString alcance = shell::YAlcance(); !alcance.isEmpty()) {
+    if (const QString alcance = comun::YAlcance(); !alcance.isEmpty()) {
         exped << alcance;
         consultas << alcance;
     }

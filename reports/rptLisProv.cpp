@@ -11,7 +11,7 @@ TFLisProv::TFLisProv(TComponent* owner)
                                        "B.SITUACION, B.ABOCLI, B.AUTOS, B.PROCEDIMIENTO, B.FACTURA, FECHAFACTURA, "
                                        "B.CLIENTE, B.MONEDA FROM CUENTAS A, EXPED B WHERE A.FECHA BETWEEN :FDESDE AND "
                                        ":FHASTA AND TIPO = 3 AND A.ANO = B.ANO AND A.NUMERO = B.NUMERO") +
-                            shell::YAlcance(QStringLiteral("B.ABOCLI")) + QStringLiteral(" ORDER BY B.MONEDA, REF, FECHA"),
+                            comun::YAlcance(QStringLiteral("B.ABOCLI")) + QStringLiteral(" ORDER BY B.MONEDA, REF, FECHA"),
                         {{"Expediente", 9}, {"Cliente", 18}, {"Situación", 8}, {"Nº Autos", 7}, {"Procedimiento", 13},
                          {"Abogado Cliente", 16}, {"Factura", 8}, {"Importe", 11, taRightJustify}, {"Fecha", 9}}) {
     using namespace reports;

@@ -10,7 +10,7 @@ TFLisProvSin::TFLisProvSin(TComponent* owner)
                         QStringLiteral("SELECT B.FECHAAPERTURA AS FECHA, B.ANO||'/'||B.NUMERO AS REF, B.SITUACION, "
                                        "B.ABOCLI, B.AUTOS, B.PROCEDIMIENTO, B.CLIENTE, B.ANO, B.NUMERO, B.MONEDA FROM "
                                        "EXPED B WHERE B.FECHAAPERTURA BETWEEN :FDESDE AND :FHASTA AND SITUACION < 3") +
-                            shell::YAlcance(QStringLiteral("B.ABOCLI")) + QStringLiteral(" ORDER BY MONEDA, REF, FECHA"),
+                            comun::YAlcance(QStringLiteral("B.ABOCLI")) + QStringLiteral(" ORDER BY MONEDA, REF, FECHA"),
                         {{"Expediente", 9}, {"Cliente", 19}, {"Situación", 8}, {"Nº Autos", 8}, {"Procedimiento", 14},
                          {"Abogado Cliente", 17}, {"Factura", 8}, {"Saldo Actual", 12, taRightJustify}}) {
     using namespace reports;

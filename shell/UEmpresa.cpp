@@ -242,7 +242,7 @@ void TEmpresa::BtOkClick(TObject*) {
 
 void TEmpresa::ConvierteConceptos(QChar destino) {
     TTable* c = Dat->TConConta;
-    const Currency tasa = shell::TasaEuro();
+    const Currency tasa = comun::TasaEuro();
     c->DisableControls();
     try {
         Dat->EnTransaccion([&] {
@@ -250,7 +250,7 @@ void TEmpresa::ConvierteConceptos(QChar destino) {
             for (c->First(); !c->Eof(); c->Next()) {
                 if (importe->IsNull()) continue;
                 c->Edit();
-                importe->SetAsCurrency(shell::ConvierteMoneda(destino, Currency(importe->AsFloat()), tasa));
+                importe->SetAsCurrency(comun::ConvierteMoneda(destino, Currency(importe->AsFloat()), tasa));
                 c->Post();
             }
         });

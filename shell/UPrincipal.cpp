@@ -28,7 +28,7 @@ namespace {
 constexpr int AltoBarra = 31;
 
 const platform::db::TTableDesc& Descripcion(const QString& tabla) {
-    static const auto tablas = shell::TablasDelDespacho();
+    static const auto tablas = comun::TablasDelDespacho();
     for (const auto& d : tablas)
         if (d.Name.compare(tabla, Qt::CaseInsensitive) == 0) return d;
     throw EDatabaseError(QStringLiteral("Tabla desconocida: ") + tabla);
@@ -1112,7 +1112,7 @@ void TPrincipio::PorCliente2Click(TObject*) {
     QString n;
     if (!Elige(false, QStringLiteral("Buscar Cliente Consultas"), QStringLiteral("Clientes"),
                {QStringLiteral("SELECT DISTINCT NOMCLIENTE as NOMBRE, CLIENTE as CODIGO"),
-                QStringLiteral("FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL") + shell::YAlcance(),
+                QStringLiteral("FROM CONSULTAS WHERE NOMCLIENTE IS NOT NULL") + comun::YAlcance(),
                 QStringLiteral("ORDER BY NOMBRE")},
                c, n))
         return;

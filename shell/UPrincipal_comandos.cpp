@@ -251,7 +251,7 @@ bool TPrincipio::Permite(TOrden orden) {
             // A case file's views need its own lawyer in reach: with every lawyer listed the
             // selector says nothing of the row, and the reach may have narrowed since it was read.
             if (orden == &T::btAgendaClick || !TExped->Active() || TExped->IsEmpty()) return true;
-            return shell::Alcanza(F(TExped, "ABOCLI")->AsInteger());
+            return comun::Alcanza(F(TExped, "ABOCLI")->AsInteger());
         }
         if (!Derecho(o.Derecho)) return false;
         // The models also need the data folder and a word processor.
@@ -285,9 +285,9 @@ bool TPrincipio::AbogadoElegido() {
 
 bool TPrincipio::AlcanzaAbogado(const char* derecho) {
     if (!Derecho(derecho)) return false;
-    const int abogado = shell::AbogadoUsuario();
-    return abogado == shell::TodosLosAbogados ||
-           (!Dat->TAboCli->IsEmpty() && shell::Alcanza(abogado, F(Dat->TAboCli, "ABOCLI")->AsInteger()));
+    const int abogado = comun::AbogadoUsuario();
+    return abogado == comun::TodosLosAbogados ||
+           (!Dat->TAboCli->IsEmpty() && comun::Alcanza(abogado, F(Dat->TAboCli, "ABOCLI")->AsInteger()));
 }
 
 bool TPrincipio::SituaExpediente() {
@@ -308,7 +308,7 @@ bool TPrincipio::NuevoRegistro(const QString& caption, QString& ano, QString& nu
     if (!AbogadoElegido()) return false;
     // The new record is the shown lawyer's: one the user may not reach would be lost to them at once.
     const int abocli = Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty() ? F(Dat->TAboCli, "ABOCLI")->AsInteger() : 0;
-    if (!shell::Alcanza(abocli)) {
+    if (!comun::Alcanza(abocli)) {
         MensajeError(caption == TNuevoExp::CaptionConsulta ? QStringLiteral("No tiene permisos para crear Consultas de éste ABOGADO")
                                                            : QStringLiteral("No tiene permisos para crear Expedientes de éste ABOGADO"));
         return false;

@@ -31,7 +31,7 @@ namespace {
 // "Datos" of section "Install" of the program's key; empty when missing or unreadable.
 QString CarpetaRegistrada() {
     try {
-        TRegIniFile reg(ClavePrograma(NombreEjecutable));
+        TRegIniFile reg(comun::ClavePrograma(NombreEjecutable));
         return reg.ReadString(QStringLiteral("Install"), QStringLiteral("Datos"), QString());
     } catch (const Exception&) {
         return QString();
@@ -42,7 +42,7 @@ QString CarpetaRegistrada() {
 // server client's own terms (a connection string or a service name); empty: the data folder's file.
 QString ServidorRegistrado() {
     try {
-        TRegIniFile reg(ClavePrograma(NombreEjecutable));
+        TRegIniFile reg(comun::ClavePrograma(NombreEjecutable));
         return reg.ReadString(QStringLiteral("Install"), QStringLiteral("Servidor"), QString());
     } catch (const Exception&) {
         return QString();
@@ -93,14 +93,14 @@ bool Arranca() {
     Application->SetHelpFile(QStringLiteral("Zembra.hlp"));
 
     const QString exe = Application->ExeName();
-    NombreEjecutable = NombreBase(exe);
+    NombreEjecutable = comun::NombreBase(exe);
     CarpetaEjecutable = QFileInfo(exe).absolutePath() + QLatin1Char('/');
     CarpetaPrograma = CarpetaEjecutable.endsWith(QLatin1Char('/')) ? CarpetaEjecutable.chopped(1) : CarpetaEjecutable;
     CarpetaDatos = CarpetaRegistrada();
     if (CarpetaDatos.isEmpty()) CarpetaDatos = CarpetaPrograma;
     // The engine's record locks end with the process that holds them: no lock file is ever
     // removed here, another workstation may be working on the same data.
-    if (const QString problema = ProblemaCarpetaDatos(CarpetaDatos); !problema.isEmpty()) {
+    if (const QString problema = comun::ProblemaCarpetaDatos(CarpetaDatos); !problema.isEmpty()) {
         Termina(problema);
         return false;
     }

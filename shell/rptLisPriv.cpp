@@ -134,4 +134,4 @@ void TFLisPriv::QRBand2BeforePrint(TQRCustomBand*, bool&) {
 
 void TFLisPriv::FormClose(TObject*, TCloseAction& action) { action = caFree; }
 
-void TFLisPriv::MuestraPreview(TObject* sender) { reports::MuestraPreView(sender); }
+void TFLisPriv::MuestraPreview(TObject* sender) { comun::MuestraPreView(sender); }

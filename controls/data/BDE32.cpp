@@ -8,7 +8,7 @@
 #include <QFile>
 #include <cstdio>
 
-namespace platform::data {
+namespace controls::data {
 namespace {
 // Bytes that may be part of a setting's name: a match preceded by one of them is the tail of a
 // longer name ("MEMSIZE" inside "SHAREDMEMSIZE").
@@ -57,7 +57,7 @@ bool ReplaceSetting(QByteArray& content, const QByteArray& name, const QByteArra
     content = content.left(start) + value + content.mid(z);
     return true;
 }
-}  // namespace platform::data
+}  // namespace controls::data
 
 namespace {
 [[noreturn]] void FileFailure(const QString& what, const QString& fileName) {
@@ -93,7 +93,7 @@ void TBDE32::ReadSettings() {
     const QString file = ConfigPath();
     const QByteArray content = FileExists(file) ? ReadWhole(file) : QByteArray();
     auto setting = [&](const char* name, const char* def) {
-        return QString::fromLatin1(platform::data::SettingValue(content, QByteArray(name), QByteArray(def)));
+        return QString::fromLatin1(controls::data::SettingValue(content, QByteArray(name), QByteArray(def)));
     };
     FLocalShare = setting("LOCAL SHARE", "FALSE") == QLatin1String("TRUE");
     FPdxNetDir = setting("NET DIR", "F:\\");
@@ -111,9 +111,9 @@ void TBDE32::WriteSettings() {
     QByteArray content = ReadWhole(file);
     bool found = false;
     auto setting = [&](const char* name, const QString& value) {
-        if (platform::data::FindSetting(content, QByteArray(name)) < 0) return;
+        if (controls::data::FindSetting(content, QByteArray(name)) < 0) return;
         found = true;
-        if (!platform::data::ReplaceSetting(content, QByteArray(name), value.toLatin1()))
+        if (!controls::data::ReplaceSetting(content, QByteArray(name), value.toLatin1()))
             throw EInOutError(QStringLiteral("Damaged engine configuration file: %1").arg(file));
     };
     setting("LOCAL SHARE", FLocalShare ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));

@@ -40,7 +40,7 @@ private:
     int FMaxBufSize = 0, FMaxFileHandles = 0, FMemSize = 0, FSharedMemSize = 0;
 };
 
-namespace platform::data {
+namespace controls::data {
 // 0-based offset of the whole setting `name` (followed by its zero byte and not the tail of a
 // longer name) within the first line of `content`; -1 when absent.
 int FindSetting(const QByteArray& content, const QByteArray& name);
@@ -49,4 +49,4 @@ QByteArray SettingValue(const QByteArray& content, const QByteArray& name, const
 // `content` with the value of `name` replaced; false (content untouched) when the name is absent
 // or its value has no terminating zero.
 bool ReplaceSetting(QByteArray& content, const QByteArray& name, const QByteArray& value);
-}  // namespace platform::data
+}  // namespace controls::data

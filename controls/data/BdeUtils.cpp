@@ -9,7 +9,7 @@ struct TInit {
 } Init;
 }  // namespace
 
-void InitBdeUtils() { platform::data::SetLocateFactory(&CreateDbLocate); }
+void InitBdeUtils() { controls::data::SetLocateFactory(&CreateDbLocate); }
 
 bool SetToBookmark(TDataSet* dataSet, const TBookmark& bookmark) {
     if (!dataSet->Active() || !bookmark || DataSetIsEmpty(dataSet)) return false;

@@ -9,7 +9,7 @@
 
 namespace {
 TLocateObject* CreateBaseLocate() { return new TLocateObject(); }
-platform::data::TCreateLocateFunc LocateFactory = &CreateBaseLocate;
+controls::data::TCreateLocateFunc LocateFactory = &CreateBaseLocate;
 
 // Restores the screen cursor however the search ends.
 class THourGlass {
@@ -29,7 +29,7 @@ private:
 };
 }  // namespace
 
-void platform::data::SetLocateFactory(TCreateLocateFunc func) { LocateFactory = func ? func : &CreateBaseLocate; }
+void controls::data::SetLocateFactory(TCreateLocateFunc func) { LocateFactory = func ? func : &CreateBaseLocate; }
 
 std::unique_ptr<TLocateObject> CreateLocate(TDataSet* dataSet) {
     std::unique_ptr<TLocateObject> result(LocateFactory());

@@ -44,11 +44,11 @@ protected:
     bool FIndexSwitch = true;
 };
 
-namespace platform::data {
+namespace controls::data {
 // The factory the controls use; the engine unit installs its own specialisation.
 using TCreateLocateFunc = TLocateObject* (*)();
 void SetLocateFactory(TCreateLocateFunc func);
-}  // namespace platform::data
+}  // namespace controls::data
 
 // A locate object of the installed kind, on `dataSet`.
 std::unique_ptr<TLocateObject> CreateLocate(TDataSet* dataSet);

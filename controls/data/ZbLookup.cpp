@@ -16,16 +16,16 @@
 #include <chrono>
 
 namespace {
-platform::data::TTickSource Clock;
+controls::data::TTickSource Clock;
 qint64 SearchTickCount = 0;  // shared by every lookup control
 constexpr int MaxSearchLength = 32;
 constexpr int SearchTimeout = 2000;
 }  // namespace
 
-void platform::data::SetLookupClock(TTickSource clock) { Clock = std::move(clock); }
+void controls::data::SetLookupClock(TTickSource clock) { Clock = std::move(clock); }
 // The tick count, not the calendar clock: a clock set back (by hand or by the network) would
 // make every keystroke continue the last search until it caught up again.
-qint64 platform::data::LookupTickCount() {
+qint64 controls::data::LookupTickCount() {
     if (Clock) return Clock();
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -356,7 +356,7 @@ void TZbLookupControl::ProcessSearchKey(QChar key) {
     if (c > 255 && !key.isPrint()) return;
     if (!CanModify()) return;
     if (!FPopup) {
-        qint64 now = platform::data::LookupTickCount();
+        qint64 now = controls::data::LookupTickCount();
         if (now - SearchTickCount > SearchTimeout) FSearchText.clear();
         SearchTickCount = now;
     }
@@ -1083,7 +1083,7 @@ void TZbDBLookupCombo::Paint() {
 
 // ---------------------------------------------------------------------------------------------- lookup edit
 
-namespace platform::data {
+namespace controls::data {
 // The combo edit's popup protocol goes through this window; the list itself is what shows.
 class TLookupPopupLink : public TPopupWindow {
 public:
@@ -1094,7 +1094,7 @@ public:
 private:
     TZbLookupEdit* FEdit;
 };
-}  // namespace platform::data
+}  // namespace controls::data
 
 TPopupDataWindow::TPopupDataWindow(TComponent* owner, TZbLookupEdit* editor) : TZbPopupDataList(owner), FEditor(editor) {}
 
@@ -1121,7 +1121,7 @@ TZbLookupEdit::TZbLookupEdit(TComponent* owner) : TCustomComboEdit(owner) {
     FList->OnGetImage = [this](TObject*, bool isEmpty, TGraphic*& graphic, int& margin) {
         OnGetImage(this, isEmpty, graphic, margin);
     };
-    FLink = new platform::data::TLookupPopupLink(this);
+    FLink = new controls::data::TLookupPopupLink(this);
     SetPopup(FLink);
     SetGlyphKind(gkDropDown);
     FCreating = false;

@@ -18,12 +18,12 @@ enum TLookupListStyle { lsFixed, lsDelimited };
 enum TDropDownAlign { daLeft, daRight, daCenter };
 using TGetImageEvent = TEvent<TObject*, bool, TGraphic*&, int&>;
 
-namespace platform::data {
+namespace controls::data {
 // The clock of the incremental search (milliseconds); tests install their own.
 using TTickSource = std::function<qint64()>;
 void SetLookupClock(TTickSource clock);
 qint64 LookupTickCount();
-}  // namespace platform::data
+}  // namespace controls::data
 
 // The two links of a lookup control: the data dataset and the lookup dataset.
 class TDataSourceLink : public TDataLink {
@@ -316,7 +316,7 @@ private:
     TZbLookupEdit* FEditor;
 };
 
-namespace platform::data {
+namespace controls::data {
 class TLookupPopupLink;
 }
 
@@ -364,10 +364,10 @@ protected:
     void Change() override;
 
 private:
-    friend class platform::data::TLookupPopupLink;
+    friend class controls::data::TLookupPopupLink;
     void ListChanged();
     TPopupDataWindow* FList = nullptr;
-    platform::data::TLookupPopupLink* FLink = nullptr;
+    controls::data::TLookupPopupLink* FLink = nullptr;
     int FDropDownCount = 8;
     int FDropDownWidth = 0;
     bool FPopupOnlyLocate = true;

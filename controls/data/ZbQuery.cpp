@@ -1,6 +1,6 @@
 #include "controls/data/ZbQuery.h"
 
-namespace platform::data {
+namespace controls::data {
 namespace {
 bool IsQuote(QChar c) { return c == QLatin1Char('\'') || c == QLatin1Char('"'); }
 
@@ -81,7 +81,7 @@ QString ExpandLine(const QString& line, QChar macroChar, const TParams& macros) 
     }
     return out;
 }
-}  // namespace platform::data
+}  // namespace controls::data
 
 TZbQuery::TZbQuery(TComponent* owner)
     : TQuery(owner), FPattern(std::make_unique<TStringList>()), FMacros(std::make_unique<TParams>()) {
@@ -109,7 +109,7 @@ void TZbQuery::SetMacroChar(QChar value) {
 
 void TZbQuery::RecreateMacros() {
     auto fresh = std::make_unique<TParams>();
-    for (const QString& name : platform::data::FindMacros(FPattern->Text(), FMacroChar))
+    for (const QString& name : controls::data::FindMacros(FPattern->Text(), FMacroChar))
         fresh->CreateParam(ftString, name, ptInput)->SetAsString(QStringLiteral("0=0"));
     // Values survive pattern edits; each item keeps the spelling the pattern now has.
     for (int i = 0; i < fresh->Count(); ++i) {
@@ -141,7 +141,7 @@ void TZbQuery::ExpandMacros() {
     if (!FSaving && !FPending && FMacros->Count() == 0) return;
     QStringList lines;
     for (int i = 0; i < FPattern->Count(); ++i)
-        lines << platform::data::ExpandLine(FPattern->Strings(i), FMacroChar, *FMacros);
+        lines << controls::data::ExpandLine(FPattern->Strings(i), FMacroChar, *FMacros);
     TStrings* statement = TQuery::SQL();
     QStringList current;
     for (int i = 0; i < statement->Count(); ++i) current << statement->Strings(i);

@@ -49,11 +49,11 @@ private:
     int FCursorState = 2;
 };
 
-namespace platform::data {
+namespace controls::data {
 // The macro names of a text in order of appearance: a name written twice is listed twice.
 QStringList FindMacros(const QString& text, QChar macroChar);
 // One line with every macro that has a value in `macros` replaced, in one left-to-right pass: an
 // inserted value is never scanned again. Names match without case; a name listed twice takes the
 // value of its first item (the one MacroByName gives). Literals and "%%" pass through unchanged.
 QString ExpandLine(const QString& line, QChar macroChar, const TParams& macros);
-}  // namespace platform::data
+}  // namespace controls::data

@@ -75,7 +75,7 @@ bool TCustomNumEdit::PaintHook(QEvent* event) {
     // The display format is only known here once the subclass is built; take it on first paint.
     if (FInEditMode && !PopupVisible()) return false;  // the edit paints its own text
     QPainter painter(Widget());
-    return platform::edit::PaintComboEdit(this, PaintedText(), FAlignment, false, FCanvas.get(), &painter);
+    return controls::edit::PaintComboEdit(this, PaintedText(), FAlignment, false, FCanvas.get(), &painter);
 }
 
 QString TCustomNumEdit::PaintedText() {

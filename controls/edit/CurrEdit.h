@@ -57,7 +57,7 @@ public:
     void CMFontChanged() override;
 
 protected:
-    std::unique_ptr<TBitmap> DefaultGlyph() override { return platform::edit::CalcEditGlyph(); }
+    std::unique_ptr<TBitmap> DefaultGlyph() override { return controls::edit::CalcEditGlyph(); }
     void ApplyPopupValue(const Variant& value) override;
     void Change() override;
     void SetEditText(const QString& text);

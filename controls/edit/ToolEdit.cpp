@@ -172,7 +172,7 @@ void TEditButton::Paint() {
     TZbSpeedButton::Paint();
     if (State() == rbsDown) return;
     TCanvas* c = Canvas();
-    c->Pen()->SetColor(platform::visual::NewStyleControls ? clBtnFace : clBtnShadow);
+    c->Pen()->SetColor(controls::visual::NewStyleControls ? clBtnFace : clBtnShadow);
     c->MoveTo(0, 0);
     c->LineTo(0, Height() - 1);
     c->Pen()->SetColor(clBtnHighlight);
@@ -544,7 +544,7 @@ TComboEdit::TComboEdit(TComponent* owner) : TCustomComboEdit(owner) {}
 
 // ---------------------------------------------------------------------------------------------
 
-namespace platform::edit {
+namespace controls::edit {
 std::unique_ptr<TBitmap> CalcEditGlyph() { return MakeGlyph(2, PaintCalculator); }
 
 bool PaintComboEdit(TCustomComboEdit* editor, const QString& text, TAlignment alignment, bool standardPaint,
@@ -577,7 +577,7 @@ bool PaintComboEdit(TCustomComboEdit* editor, const QString& text, TAlignment al
     canvas->Detach();
     return true;
 }
-}  // namespace platform::edit
+}  // namespace controls::edit
 
 // ---------------------------------------------------------------------------------------------
 // Date edit

@@ -172,14 +172,14 @@ public:
     explicit TComboEdit(TComponent* owner);
 };
 
-namespace platform::edit {
+namespace controls::edit {
 // Paints an edit's text the owner-drawn way (unfocused number edits); false means the edit
 // should paint itself.
 bool PaintComboEdit(TCustomComboEdit* editor, const QString& text, TAlignment alignment, bool standardPaint,
                     TCanvas* canvas, QPainter* painter);
 // The default button picture of the number edits (two images).
 std::unique_ptr<TBitmap> CalcEditGlyph();
-}  // namespace platform::edit
+}  // namespace controls::edit
 
 // ------------------------------------------------------------------ date edit
 

@@ -36,8 +36,8 @@ void ColumnWidths(TCanvas* c, TMenuItem* item, int& a, int& b) {
 }
 }  // namespace
 
-namespace platform::edit {
-}  // namespace platform::edit
+namespace controls::edit {
+}  // namespace controls::edit
 
 TZbPopupMenu::TZbPopupMenu(TComponent* owner)
     : TPopupMenu(owner), FCanvas(std::make_unique<TCanvas>()), FImageChangeLink(std::make_unique<TChangeLink>()) {
@@ -414,7 +414,7 @@ void TZbPopupMenu::DrawMenuItem(TMenuItem* item, TRect r, TMenuOwnerDrawState st
     const bool selected = state & mdSelected, disabled = state & mdDisabled;
     const int checkOffset = CheckOffset();
     const bool checkBack = item && item->Checked() && popupItem && !FShowCheckMarks && !button;
-    const bool emboss = platform::visual::NewStyleControls &&
+    const bool emboss = controls::visual::NewStyleControls &&
                         !(selected && !button && FDraw->NearestColor(clGrayText) != FDraw->NearestColor(clHighlight));
     const TColor disabledColor = selected && !button ? clGrayText : clBtnShadow;
     TSize check{FShowCheckMarks ? CheckMarkWidth() : 2, FShowCheckMarks ? CheckMarkHeight() : 0};

@@ -126,5 +126,5 @@ private:
     std::map<const TMenuItem*, TItemState> FItemStates;
 };
 
-namespace platform::edit {
-}  // namespace platform::edit
+namespace controls::edit {
+}  // namespace controls::edit

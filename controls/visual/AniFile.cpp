@@ -218,7 +218,7 @@ bool TAnimatedCursorImage::ReadIconChunk(const QByteArray& body, const TAniTag& 
         hotSpot = Point(U16(e + 4), U16(e + 6));
     }
     try {
-        platform::visual::CheckIconData(file);
+        controls::visual::CheckIconData(file);
         auto loaded = std::make_unique<TIcon>();
         loaded->LoadFromBytes(file);
         icon = std::move(loaded);

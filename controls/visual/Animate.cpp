@@ -56,7 +56,7 @@ bool TZbImageControl::DoPaletteChange() { return false; }
 // The parent and the graphic controls placed under this one, as every transparent control sees them.
 void TZbImageControl::CopyParentImage(TCanvas* canvas) { ::CopyParentImage(this, canvas); }
 
-namespace platform::visual {
+namespace controls::visual {
 void DrawBitmapRectTransparent(TCanvas* canvas, const TRect& dest, TBitmap* bitmap, TColor transparentColor) {
     const bool wasTransparent = bitmap->Transparent();
     const TTransparentMode mode = bitmap->TransparentMode();
@@ -71,4 +71,4 @@ void DrawBitmapRectTransparent(TCanvas* canvas, const TRect& dest, TBitmap* bitm
     else
         bitmap->SetTransparentMode(tmAuto);
 }
-}  // namespace platform::visual
+}  // namespace controls::visual

@@ -40,7 +40,7 @@ private:
     TCanvas* FPaintCanvas = nullptr;
 };
 
-namespace platform::visual {
+namespace controls::visual {
 // Draws bitmap scaled into dest on canvas, leaving out the pixels of transparentColor.
 void DrawBitmapRectTransparent(TCanvas* canvas, const TRect& dest, TBitmap* bitmap, TColor transparentColor);
 }

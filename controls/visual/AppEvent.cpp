@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <algorithm>
 
-namespace platform::visual {
+namespace controls::visual {
 
 namespace {
 std::unique_ptr<TAppEventList>& GlobalList() {
@@ -213,19 +213,19 @@ void TAppEventList::DoSettingsChanged() {
     Walk(FList, [&](TAppEvents* a) { a->OnSettingsChanged(app); return true; });
 }
 
-}  // namespace platform::visual
+}  // namespace controls::visual
 
-using platform::visual::AppEventList;
+using controls::visual::AppEventList;
 
 // ---------------------------------------------------------------------------------------------
 // TAppEvents
 
 TAppEvents::TAppEvents(TComponent* owner) : TComponent(owner), FHintColor(clInfoBk) {
-    auto& list = platform::visual::GlobalList();
+    auto& list = controls::visual::GlobalList();
     if (!list)
-        list = std::make_unique<platform::visual::TAppEventList>();
+        list = std::make_unique<controls::visual::TAppEventList>();
     if (!HasState(csDesigning) && QCoreApplication::instance()) {
-        FHook = std::make_unique<platform::visual::TAppHook>(this);
+        FHook = std::make_unique<controls::visual::TAppHook>(this);
         QCoreApplication::instance()->installEventFilter(FHook.get());
     }
     list->AddEvents(this);

@@ -74,7 +74,7 @@ private:
     TCanvas* FCanvas = nullptr;
 };
 
-namespace platform::visual {
+namespace controls::visual {
 // The components in creation order and the handlers the application had before them.
 class TAppEventList {
 public:
@@ -117,4 +117,4 @@ private:
 };
 // The list, null when no component was ever made.
 TAppEventList* AppEventList();
-}  // namespace platform::visual
+}  // namespace controls::visual

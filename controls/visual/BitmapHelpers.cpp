@@ -323,7 +323,7 @@ void DrawInvertFrame(TWinControl* owner, const TRect& r, int width) {
     overlay->update();
 }
 
-namespace platform::visual {
+namespace controls::visual {
 int InvertFrameCount(TWinControl* owner) {
     TInvertOverlay* overlay = OverlayOf(owner, false);
     return overlay ? int(overlay->Frames.size()) : 0;
@@ -372,11 +372,11 @@ QStringList CommandLineItems(const QString& commandLine) {
     }
     return items;
 }
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 void GradientFillRect(TCanvas* canvas, const TRect& r, TColor startColor, quint8 colors, int direction,
                       TColor endColor) {
-    using platform::visual::MulDiv;
+    using controls::visual::MulDiv;
     if (!canvas || IsRectEmpty(r)) return;
     canvas->Brush()->SetStyle(bsSolid);
     if (colors < 2) {
@@ -454,7 +454,7 @@ bool SameMemory(const void* p1, const void* p2, std::size_t size) { return std::
 void CopyBytes(const void* source, void* dest, std::size_t count) { std::memmove(dest, source, count); }
 
 void SplitCommandLine(const QString& commandLine, QString& fileName, QString& params) {
-    const QStringList items = platform::visual::CommandLineItems(commandLine);
+    const QStringList items = controls::visual::CommandLineItems(commandLine);
     fileName = items.value(0);
     QStringList rest;
     for (int i = 1; i < items.size(); ++i)

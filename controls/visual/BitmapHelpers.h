@@ -95,7 +95,7 @@ QString ResStr(int id);
 // never dropped: it must still end the program.
 void RemovePendingMessage(QObject* receiver, int msg);
 
-namespace platform::visual {
+namespace controls::visual {
 // The items of a command line (quotes dropped).
 QStringList CommandLineItems(const QString& commandLine);
 // Integer a * b / c rounded to the nearest, halves away from zero (0 for c = 0).
@@ -104,4 +104,4 @@ int MulDiv(int a, int b, int c);
 TColor GrayOf(TColor color);
 // Frames toggled on a form's overlay (tests read them).
 int InvertFrameCount(TWinControl* owner);
-}  // namespace platform::visual
+}  // namespace controls::visual

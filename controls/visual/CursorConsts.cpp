@@ -8,7 +8,7 @@
 #include <QtEndian>
 #include <cstring>
 
-namespace platform::visual {
+namespace controls::visual {
 
 namespace {
 constexpr int CursorSide = 32;
@@ -178,10 +178,10 @@ void LoadCursor(TCursor id, const QString& name) {
 }
 
 }  // namespace
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 void CursorsInit() {
-    platform::visual::RegisterOwnCursors();
-    platform::visual::LoadCursor(crHand, QStringLiteral("ZB_HANDCUR"));
-    platform::visual::LoadCursor(crDragHand, QStringLiteral("ZB_DRAGCUR"));
+    controls::visual::RegisterOwnCursors();
+    controls::visual::LoadCursor(crHand, QStringLiteral("ZB_HANDCUR"));
+    controls::visual::LoadCursor(crDragHand, QStringLiteral("ZB_DRAGCUR"));
 }

@@ -13,11 +13,11 @@ constexpr TCursor crDragHand = 14001;
 // again; the controls that use the cursors call it before their first use.
 void CursorsInit();
 
-namespace platform::visual {
+namespace controls::visual {
 // A monochrome cursor file (.cur) from rows of text: 'X' black, 'o' white, anything else
 // transparent; at most 32 x 32.
 QByteArray MakeMonoCursor(const char* const* rows, int rowCount, int hotX, int hotY);
 // The first image of a monochrome cursor file as ARGB and its hot spot; a null image when the
 // data is not such a file.
 QImage DecodeMonoCursor(const QByteArray& data, int* hotX = nullptr, int* hotY = nullptr);
-}  // namespace platform::visual
+}  // namespace controls::visual

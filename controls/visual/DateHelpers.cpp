@@ -11,9 +11,9 @@
 quint8 CenturyWindow = 30;
 bool FourDigitYear = true;
 
-namespace platform::visual {
+namespace controls::visual {
 void InitDateHelpers() { FourDigitYear = FormatSettings.ShortDateFormat.toUpper().contains(QLatin1String("YYYY")); }
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 namespace {
 

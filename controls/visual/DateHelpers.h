@@ -12,7 +12,7 @@ extern quint8 CenturyWindow;
 // DefDateFormat and DefDateMask. Set by InitDateHelpers at start-up.
 extern bool FourDigitYear;
 
-namespace platform::visual {
+namespace controls::visual {
 // Start-up work of the date routines: FourDigitYear from the short date format of FormatSettings.
 void InitDateHelpers();
 }

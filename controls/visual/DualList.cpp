@@ -3,15 +3,15 @@
 #include "controls/visual/BitmapHelpers.h"
 #include "controls/visual/FDualLst.h"
 
-namespace platform::visual {
+namespace controls::visual {
 QString SDualListSrcCaption() { return ResStr(61164); }
 QString SDualListDestCaption() { return ResStr(61163); }
 QString SOKButton() { return ResStr(61508); }
 QString SCancelButton() { return ResStr(61509); }
 QString SHelpButton() { return ResStr(61512); }
-}  // namespace platform::visual
+}  // namespace controls::visual
 
-using namespace platform::visual;
+using namespace controls::visual;
 
 TDualListDialog::TDualListDialog(TComponent* owner)
     : TComponent(owner), FLabel1Caption(SDualListSrcCaption()), FLabel2Caption(SDualListDestCaption()),

@@ -54,11 +54,11 @@ private:
     bool FShowHelp = true;
 };
 
-namespace platform::visual {
+namespace controls::visual {
 // The library's texts of the chooser.
 QString SDualListSrcCaption();   // "&Источник"
 QString SDualListDestCaption();  // "&Приемник"
 QString SOKButton();             // "OK"
 QString SCancelButton();         // "Cancel"
 QString SHelpButton();           // "&Help"
-}  // namespace platform::visual
+}  // namespace controls::visual

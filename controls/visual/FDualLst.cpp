@@ -96,9 +96,9 @@ TDualListForm::TDualListForm(TComponent* owner) : TForm(owner) {
 }
 
 void TDualListForm::FormCreate(TObject*) {
-    OkBtn->SetCaption(platform::visual::SOKButton());
-    CancelBtn->SetCaption(platform::visual::SCancelButton());
-    HelpBtn->SetCaption(platform::visual::SHelpButton());
+    OkBtn->SetCaption(controls::visual::SOKButton());
+    CancelBtn->SetCaption(controls::visual::SCancelButton());
+    HelpBtn->SetCaption(controls::visual::SHelpButton());
     // New-style controls: a plain font.
     Font()->SetStyle(Font()->Style() - fsBold);
 }

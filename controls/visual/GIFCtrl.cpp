@@ -170,7 +170,7 @@ void TZbGIFAnimator::PaintImage() {
     else
         dest = Rect(0, 0, frame->Width(), frame->Height());
     if (transparent != clNone && FTransparent)
-        platform::visual::DrawBitmapRectTransparent(canvas, dest, frame, transparent);
+        controls::visual::DrawBitmapRectTransparent(canvas, dest, frame, transparent);
     else
         canvas->StretchDraw(dest, frame);
 }

@@ -24,7 +24,7 @@ QString ChangeFileExt(const QString& file, const QString& ext) {
 }
 }  // namespace
 
-namespace platform::visual {
+namespace controls::visual {
 bool LoadHtmlHelp() {
     if (!gLibrary.Loaded || gLibrary.Serial != HelpEngineSerial()) {
         gLibrary.Loaded = true;
@@ -33,7 +33,7 @@ bool LoadHtmlHelp() {
     }
     return gLibrary.Available;
 }
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 THTMLhelpRouter::THTMLhelpRouter(TComponent* owner) : TComponent(owner) {
     if (gRouter)
@@ -60,7 +60,7 @@ void THTMLhelpRouter::SetHelpType(THelpType value) {
         return;
     FHelpType = value;
     if (value == htAuto || value == htHTMLhelp)
-        platform::visual::LoadHtmlHelp();
+        controls::visual::LoadHtmlHelp();
 }
 
 void THTMLhelpRouter::HelpRoutine(quint16 command, qint64 data, bool& callHelp, bool& result) {
@@ -73,7 +73,7 @@ void THTMLhelpRouter::HelpRoutine(quint16 command, qint64 data, bool& callHelp, 
         THelpEngine* engine = HelpEngine();
         bool useHtml = false;
         switch (FHelpType) {
-        case htAuto: useHtml = platform::visual::LoadHtmlHelp(); break;
+        case htAuto: useHtml = controls::visual::LoadHtmlHelp(); break;
         case htWinhelp: useHtml = false; break;
         case htHTMLhelp: useHtml = true; break;
         }

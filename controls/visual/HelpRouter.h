@@ -34,7 +34,7 @@ private:
     THelpEvent FSavedHelp;
 };
 
-namespace platform::visual {
+namespace controls::visual {
 // Whether the HTML-help viewer could be loaded; asked of the help engine once per engine.
 bool LoadHtmlHelp();
-}  // namespace platform::visual
+}  // namespace controls::visual

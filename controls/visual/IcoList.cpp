@@ -184,7 +184,7 @@ void TIconList::LoadFromStream(TStream* stream) {
             if (qint64(size) > stream->Size() - stream->Position()) throw EReadError(kReadError);
             QByteArray data(size, '\0');
             stream->ReadBuffer(data.data(), size);
-            platform::visual::CheckIconData(data);
+            controls::visual::CheckIconData(data);
             auto icon = std::make_unique<TIcon>();
             icon->LoadFromBytes(data);
             Attach(icon.get());

@@ -36,7 +36,7 @@ public:
             TIcon::LoadFromClipboardFormat(format, data, palette);
             return;
         }
-        platform::visual::CheckIconData(data);
+        controls::visual::CheckIconData(data);
         LoadFromBytes(data);
     }
     void SaveToClipboardFormat(unsigned& format, QByteArray& data, TPaletteEntries& palette) override {
@@ -51,7 +51,7 @@ quint16 gIconFormat = 0;
 
 }  // namespace
 
-namespace platform::visual {
+namespace controls::visual {
 
 quint16 DisplayColorCount(int bitsPerPixel) {
     if (bitsPerPixel == 24 || bitsPerPixel <= 0 || bitsPerPixel >= 16) return 0;
@@ -164,10 +164,10 @@ std::unique_ptr<TIcon> ApplicationIcon() {
     return icon;
 }
 
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 std::unique_ptr<TIcon> ReadIcon(TStream* stream, int count, qint64 startOffset) {
-    return platform::visual::ReadIcon(stream, count, startOffset, platform::visual::ScreenColorBits());
+    return controls::visual::ReadIcon(stream, count, startOffset, controls::visual::ScreenColorBits());
 }
 
 std::unique_ptr<TIcon> CreateRealSizeIcon(TIcon* icon) {
@@ -179,7 +179,7 @@ std::unique_ptr<TIcon> CreateRealSizeIcon(TIcon* icon) {
     if (data.Size() >= 6) data.ReadBuffer(header, 6);
     switch (U16(header + 2)) {
     case 0:
-        return platform::visual::ApplicationIcon();
+        return controls::visual::ApplicationIcon();
     case 1:
         return ReadIcon(&data, U16(header + 4), 6);
     default: {

@@ -23,7 +23,7 @@ void IconHelpersInit();
 // The registered clipboard format for icons; registers it on first use.
 quint16 IconClipboardFormat();
 
-namespace platform::visual {
+namespace controls::visual {
 // Colour count of a display of that many bits per pixel, as an icon directory stores it (256 and
 // more colours as 0).
 quint16 DisplayColorCount(int bitsPerPixel);
@@ -40,4 +40,4 @@ std::unique_ptr<TIcon> ReadIcon(TStream* stream, int count, qint64 startOffset, 
 void CheckIconData(const QByteArray& data);
 // The icon the system shows for a program without one (32 x 32).
 std::unique_ptr<TIcon> ApplicationIcon();
-}  // namespace platform::visual
+}  // namespace controls::visual

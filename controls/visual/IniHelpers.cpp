@@ -83,7 +83,7 @@ void IniEraseSection(TObject* iniObject, const QString& section) {
         ini->EraseSection(section);
 }
 
-namespace platform::visual {
+namespace controls::visual {
 
 QString ScreenSuffix(const TScreenInfo& screen) {
     return QStringLiteral("(%1x%2)").arg(screen.Width).arg(screen.Height);
@@ -176,4 +176,4 @@ void FitPlacement(TWindowPlacement& placement, int left, int top, int width, int
     placement.NormBottom = int(std::min<qint64>(t + h, std::numeric_limits<int>::max()));
 }
 
-}  // namespace platform::visual
+}  // namespace controls::visual

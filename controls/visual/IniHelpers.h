@@ -33,7 +33,7 @@ QString ReadPosStr(TObject* iniObject, const QString& section, const QString& id
 // Under key + the current screen's suffix, then under the plain key.
 void WritePosStr(TObject* iniObject, const QString& section, const QString& ident, const QString& value);
 
-// The form's placement keys (see platform::visual::WritePlacement) for the current screen.
+// The form's placement keys (see controls::visual::WritePlacement) for the current screen.
 void WriteFormPlacement(TCustomForm* form, TObject* iniObject, const QString& section);
 // Restores position and size (ignored when saved at another pixel density; a form that is not
 // sizeable keeps its designed size) and the window state (a minimised main form minimises the
@@ -41,7 +41,7 @@ void WriteFormPlacement(TCustomForm* form, TObject* iniObject, const QString& se
 void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& section, bool restoreState,
                        bool restorePosition);
 
-namespace platform::visual {
+namespace controls::visual {
 
 // The screen a placement is saved for.
 struct TScreenInfo {
@@ -100,4 +100,4 @@ TScreenInfo CurrentScreen();
 // The form's placement: its bounds as the normal rectangle, its window state as the show command.
 TWindowPlacement GetFormPlacement(TCustomForm* form);
 
-}  // namespace platform::visual
+}  // namespace controls::visual

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <limits>
 
-using platform::visual::TPlacementState;
-using platform::visual::TWindowPlacement;
+using controls::visual::TPlacementState;
+using controls::visual::TWindowPlacement;
 
-namespace platform::visual {
+namespace controls::visual {
 
 TScreenInfo CurrentScreen() { return TScreenInfo{Screen->Width(), Screen->Height(), Screen->PixelsPerInch()}; }
 
@@ -33,7 +33,7 @@ TWindowPlacement GetFormPlacement(TCustomForm* form) {
     return wp;
 }
 
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 QString GetDefaultSection(TComponent* component) {
     if (!component)
@@ -54,22 +54,22 @@ QString GetDefaultSection(TComponent* component) {
 }
 
 QString ReadPosStr(TObject* iniObject, const QString& section, const QString& ident) {
-    return platform::visual::ReadPosStr(iniObject, section, ident, platform::visual::CurrentScreen());
+    return controls::visual::ReadPosStr(iniObject, section, ident, controls::visual::CurrentScreen());
 }
 
 void WritePosStr(TObject* iniObject, const QString& section, const QString& ident, const QString& value) {
-    platform::visual::WritePosStr(iniObject, section, ident, value, platform::visual::CurrentScreen());
+    controls::visual::WritePosStr(iniObject, section, ident, value, controls::visual::CurrentScreen());
 }
 
 void WriteFormPlacement(TCustomForm* form, TObject* iniObject, const QString& section) {
     if (!form)
         return;
-    TWindowPlacement wp = platform::visual::GetFormPlacement(form);
+    TWindowPlacement wp = controls::visual::GetFormPlacement(form);
     if (form == Application->MainForm() && form->Widget() && form->Widget()->isMinimized())
-        wp.ShowCmd = platform::visual::SW_SHOWMINIMIZED;
+        wp.ShowCmd = controls::visual::SW_SHOWMINIMIZED;
     if (form->FormStyle() == fsMDIChild && form->WindowState() == wsMinimized)
-        wp.Flags |= platform::visual::WPF_SETMINPOSITION;
-    platform::visual::WritePlacement(iniObject, section, wp, platform::visual::CurrentScreen());
+        wp.Flags |= controls::visual::WPF_SETMINPOSITION;
+    controls::visual::WritePlacement(iniObject, section, wp, controls::visual::CurrentScreen());
 }
 
 void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& section, bool restoreState,
@@ -78,8 +78,8 @@ void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& sec
         return;
     const bool isMainForm = form == Application->MainForm();
     if (restorePosition) {
-        TWindowPlacement wp = platform::visual::GetFormPlacement(form);
-        const bool found = platform::visual::ReadPlacementPosition(iniObject, section, wp, platform::visual::CurrentScreen());
+        TWindowPlacement wp = controls::visual::GetFormPlacement(form);
+        const bool found = controls::visual::ReadPlacementPosition(iniObject, section, wp, controls::visual::CurrentScreen());
         if (found) {
             // A window the user cannot size keeps the size it was designed with.
             if (form->BorderStyle() != bsSizeable && form->BorderStyle() != bsSizeToolWin) {
@@ -94,8 +94,8 @@ void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& sec
             const TRect main = Screen->WorkAreaRect();
             QList<QRect> areas{QRect(main.Left, main.Top, main.Width(), main.Height())};
             for (QScreen* s : QGuiApplication::screens()) areas << s->availableGeometry();
-            const QRect area = platform::visual::AreaForPlacement(wp, areas);
-            platform::visual::FitPlacement(wp, area.x(), area.y(), area.width() - FrameWidth,
+            const QRect area = controls::visual::AreaForPlacement(wp, areas);
+            controls::visual::FitPlacement(wp, area.x(), area.y(), area.width() - FrameWidth,
                                            area.height() - FrameHeight,
                                            form->BorderStyle() == bsSizeable || form->BorderStyle() == bsSizeToolWin,
                                            form->Constraints()->MinWidth(), form->Constraints()->MinHeight());
@@ -112,7 +112,7 @@ void ReadFormPlacement(TCustomForm* form, TObject* iniObject, const QString& sec
         if ((isMainForm && form->FormStyle() == fsMDIForm) ||
             (form->FormStyle() == fsNormal && form->Position() == poDefault))
             defaultState = TPlacementState::Maximized;
-        const TPlacementState state = platform::visual::ReadPlacementState(iniObject, section, defaultState);
+        const TPlacementState state = controls::visual::ReadPlacementState(iniObject, section, defaultState);
         if (state == TPlacementState::Minimized && isMainForm) {
             // The application, not the form, goes to the task bar, once the form is up.
             form->SetWindowState(wsNormal);

@@ -533,7 +533,7 @@ void TFormPlacement::SaveOnDestroy() {
 // ---------------------------------------------------------------------------------------------
 // TFormStorage
 
-namespace platform::visual {
+namespace controls::visual {
 TComponent* FindStoredOwner(const QString& name) {
     for (int i = 0; i < Screen->FormCount(); ++i)
         if (Screen->Forms(i)->Name().compare(name, Qt::CaseInsensitive) == 0)
@@ -546,7 +546,7 @@ TComponent* FindStoredOwner(const QString& name) {
     }
     return nullptr;
 }
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 namespace {
 bool SplitStoredLine(const QString& line, QString& component, QString& property) {
@@ -561,7 +561,7 @@ bool SplitStoredLine(const QString& line, QString& component, QString& property)
 
 TFormStorage::TFormStorage(TComponent* owner) : TFormPlacement(owner), FStoredProps(std::make_unique<TStringList>()) {
     static const bool lookupInstalled = [] {
-        platform::visual::SetStoredOwnerLookup(&platform::visual::FindStoredOwner);
+        controls::visual::SetStoredOwnerLookup(&controls::visual::FindStoredOwner);
         return true;
     }();
     (void)lookupInstalled;

@@ -219,8 +219,8 @@ private:
     std::unique_ptr<TStringList> FStoredProps;
 };
 
-namespace platform::visual {
+namespace controls::visual {
 // Forms of the screen, then the application's data modules, by name ignoring case; installed as
 // the stored-properties owner lookup by the first form storage.
 TComponent* FindStoredOwner(const QString& name);
-}  // namespace platform::visual
+}  // namespace controls::visual

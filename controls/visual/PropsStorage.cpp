@@ -9,8 +9,8 @@
 
 namespace {
 
-platform::visual::TOwnerLookup& OwnerLookup() {
-    static platform::visual::TOwnerLookup lookup;
+controls::visual::TOwnerLookup& OwnerLookup() {
+    static controls::visual::TOwnerLookup lookup;
     return lookup;
 }
 
@@ -68,9 +68,9 @@ bool SplitLine(const QString& line, QString& component, QString& property) {
 
 }  // namespace
 
-namespace platform::visual {
+namespace controls::visual {
 void SetStoredOwnerLookup(TOwnerLookup lookup) { OwnerLookup() = std::move(lookup); }
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 // ---- TPropInfoList ----
 

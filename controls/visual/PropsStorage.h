@@ -88,9 +88,9 @@ private:
     QString FSection;
 };
 
-namespace platform::visual {
+namespace controls::visual {
 // Finds a form or data module by name (ignoring case) for references to components of other
 // forms: the forms layer installs the search over the screen's forms, then its data modules.
 using TOwnerLookup = std::function<TComponent*(const QString& name)>;
 void SetStoredOwnerLookup(TOwnerLookup lookup);
-}  // namespace platform::visual
+}  // namespace controls::visual

@@ -21,7 +21,7 @@ bool IsSide(TAlign a) { return a == alTop || a == alBottom || a == alLeft || a =
 bool IsHorizontalSide(TAlign a) { return a == alTop || a == alBottom; }
 }  // namespace
 
-namespace platform::visual {
+namespace controls::visual {
 
 int SpeedBarGridStep(int length) {
     if (length <= 1) return 1;
@@ -50,7 +50,7 @@ int SnapToGrid(int position, int offset, int step, bool nearest) {
     return int(n) * step + offset;
 }
 
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 // ================================================================== button
 
@@ -477,7 +477,7 @@ void TSpeedBar::SetPosition(TBarPosition value) {
 
 void TSpeedBar::UpdateGridSize() {
     const bool horizontal = Orientation() == boHorizontal;
-    const int along = platform::visual::SpeedBarGridStep(horizontal ? FButtonSize.cx : FButtonSize.cy);
+    const int along = controls::visual::SpeedBarGridStep(horizontal ? FButtonSize.cx : FButtonSize.cy);
     FGridSize = horizontal ? TPoint{along, FButtonSize.cy} : TPoint{FButtonSize.cx, along};
 }
 
@@ -626,7 +626,7 @@ void TSpeedBar::WallpaperChanged(TObject*) { Invalidate(); }
 
 void TSpeedBar::AlignItemToGrid(TSpeedItem* item) {
     if (!item || !item->Visible()) return;
-    using platform::visual::SnapToGrid;
+    using controls::visual::SnapToGrid;
     TSpeedbarButton* b = item->Button();
     int left = b->Left(), top = b->Top();
     if (Orientation() == boHorizontal) {
@@ -641,7 +641,7 @@ void TSpeedBar::AlignItemToGrid(TSpeedItem* item) {
 
 void TSpeedBar::DropItem(TSpeedItem* item, int x, int y) {
     if (!item) return;
-    using platform::visual::SnapToGrid;
+    using controls::visual::SnapToGrid;
     int left, top;
     if (Orientation() == boHorizontal) {
         left = SnapToGrid(x, FOffset.X, FGridSize.X, true);
@@ -779,7 +779,7 @@ void TSpeedBar::Paint() {
 TAlign TSpeedBar::TargetSide(int x, int y) const {
     TWinControl* p = Parent();
     TRect client = p->ClientRect();
-    return platform::visual::SpeedBarDockSide({Left() + x, Top() + y}, client.Width(), client.Height());
+    return controls::visual::SpeedBarDockSide({Left() + x, Top() + y}, client.Width(), client.Height());
 }
 
 TRect TSpeedBar::FrameFor(TAlign side) const {

@@ -184,14 +184,14 @@ private:
     int FImageIndex = -1;
 };
 
-namespace platform::visual {
+namespace controls::visual {
 // The grid step along a bar for a button length S.
 int SpeedBarGridStep(int buttonLength);
 // The side a bar dropped at P (parent client coordinates, parent client size W x H) docks to.
 TAlign SpeedBarDockSide(TPoint p, int width, int height);
 // A coordinate snapped to the grid: nearest step (halves to even) or truncated.
 int SnapToGrid(int position, int offset, int step, bool nearest);
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 class TSpeedBar : public TCustomPanel {
 public:

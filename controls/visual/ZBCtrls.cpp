@@ -88,7 +88,7 @@ TGlyphCache* Cache() {
 TColor GrayMapped(TColor color, TColor transparent) {
     const TColor rgb = ColorToRGB(color);
     if (rgb == ColorToRGB(transparent) || rgb == ColorToRGB(clBtnFace)) return color;
-    return platform::visual::GrayOf(rgb);
+    return controls::visual::GrayOf(rgb);
 }
 
 void GrayBitmap(TBitmap* bmp, TColor transparent) {
@@ -106,7 +106,7 @@ unsigned AlignFlags(TAlignment a) {
 }
 }  // namespace
 
-namespace platform::visual {
+namespace controls::visual {
 
 TGlyphCache* GlyphCacheInstance() { return GGlyphCache.get(); }
 
@@ -182,7 +182,7 @@ TGlyphLayout LayoutGlyph(TSize client, TSize glyph, TSize text, TButtonLayout la
     return l;
 }
 
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 // ================================================================== glyph object
 
@@ -338,7 +338,7 @@ void TZbButtonGlyph::CalcButtonLayout(TCanvas* canvas, const TRect& client, QStr
         glyph = {images->Width(), images->Height()};
     else if (!FOriginal->Empty())
         glyph = {FOriginal->Width() / FNumGlyphs, FOriginal->Height()};
-    const TSize avail = platform::visual::AvailableTextArea(clientSize, glyph, layout, margin, spacing, popupMark);
+    const TSize avail = controls::visual::AvailableTextArea(clientSize, glyph, layout, margin, spacing, popupMark);
 
     caption = caption.left(255);
     if (!FWordWrap) {
@@ -358,8 +358,8 @@ void TZbButtonGlyph::CalcButtonLayout(TCanvas* canvas, const TRect& client, QStr
         tr.Bottom = std::min(tr.Bottom, avail.cy);
     }
     const TSize textSize{tr.Width(), tr.Height()};
-    const platform::visual::TGlyphLayout l =
-        platform::visual::LayoutGlyph(clientSize, glyph, textSize, layout, margin, spacing, popupMark);
+    const controls::visual::TGlyphLayout l =
+        controls::visual::LayoutGlyph(clientSize, glyph, textSize, layout, margin, spacing, popupMark);
     glyphPos = {l.GlyphPos.X + client.Left, l.GlyphPos.Y + client.Top};
     textBounds = tr;
     OffsetRect(textBounds, l.TextPos.X + client.Left, l.TextPos.Y + client.Top);
@@ -467,7 +467,7 @@ void TButtonImage::Draw(TCanvas* canvas, int x, int y, int margin, int spacing, 
 
 TRect DrawButtonFrame(TCanvas* canvas, const TRect& client, bool pressed, TButtonStyle style, bool flat) {
     TRect r = client;
-    const bool newStyle = style == bsNew || (style == bsAutoDetect && platform::visual::NewStyleControls);
+    const bool newStyle = style == bsNew || (style == bsAutoDetect && controls::visual::NewStyleControls);
     if (!pressed) {
         if (newStyle) {
             if (!flat) Frame3D(canvas, r, clBtnHighlight, clWindowFrame, 1);
@@ -980,7 +980,7 @@ void TZbCustomLabel::DoDrawText(TCanvas* canvas, TRect& rect, unsigned flags) {
     if (!Enabled()) {
         canvas->Font()->SetColor(clGrayText);
         shadow = clBtnHighlight;
-        if (size == 0 && platform::visual::NewStyleControls) {
+        if (size == 0 && controls::visual::NewStyleControls) {
             size = 1;
             pos = spRightBottom;
         }

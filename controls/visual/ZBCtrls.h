@@ -45,7 +45,7 @@ private:
     std::vector<std::unique_ptr<TGlyphList>> FLists;
 };
 
-namespace platform::visual {
+namespace controls::visual {
 // The program's one glyph cache (none until the first glyph object exists).
 TGlyphCache* GlyphCacheInstance();
 
@@ -65,7 +65,7 @@ TSize AvailableTextArea(TSize client, TSize glyphSize, TButtonLayout layout, int
                         bool popupMark);
 // The new-style-controls flag of the class library: on.
 constexpr bool NewStyleControls = true;
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 class TZbButtonGlyph : public TObject {
 public:

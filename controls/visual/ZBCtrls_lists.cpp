@@ -426,7 +426,7 @@ void TZbCustomListBox::DrawItemContent(int index, TRect rect, TOwnerDrawState st
 // ---------------------------------------------------------------------------------------------
 // The check cells
 
-namespace platform::visual {
+namespace controls::visual {
 
 const QImage& CheckImages() {
     static const QImage images = [] {
@@ -494,7 +494,7 @@ private:
     std::function<void(QPoint, Qt::MouseButton)> FOnPress;
 };
 
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 // ---------------------------------------------------------------------------------------------
 // TZbCheckListBox
@@ -504,7 +504,7 @@ TZbCheckListBox::TZbCheckListBox(TComponent* owner) : TZbCustomListBox(owner), F
     FIniLink->OnLoad = TNotifyEvent(this, &TZbCheckListBox::IniLoad);
     RecreateItems();
     QListWidget* lw = ListWidget();
-    FViewportFilter = std::make_unique<platform::visual::TCheckListFilter>([this](QPoint pos, Qt::MouseButton button) {
+    FViewportFilter = std::make_unique<controls::visual::TCheckListFilter>([this](QPoint pos, Qt::MouseButton button) {
         FPressPos = pos;
         FPressButton = button;
     });
@@ -587,7 +587,7 @@ void TZbCheckListBox::ResetContent() {
     TZbCustomListBox::ResetContent();
 }
 
-int TZbCheckListBox::CheckWidth() const { return platform::visual::CheckCellWidth + 2; }
+int TZbCheckListBox::CheckWidth() const { return controls::visual::CheckCellWidth + 2; }
 
 int TZbCheckListBox::GetItemWidth(int index) { return TZbCustomListBox::GetItemWidth(index) + CheckWidth(); }
 
@@ -674,7 +674,7 @@ void TZbCheckListBox::ResetItemHeight() {
     if (Style() == lbOwnerDrawVariable || (Style() == lbOwnerDrawFixed && OnDrawItem))
         return;
     const QFontMetrics fm(QtFont(Font()));
-    int height = std::max(fm.boundingRect(QStringLiteral("Wg")).height(), platform::visual::CheckCellHeight);
+    int height = std::max(fm.boundingRect(QStringLiteral("Wg")).height(), controls::visual::CheckCellHeight);
     if (Style() == lbOwnerDrawFixed)
         height = std::max(height, ItemHeight());
     SetItemHeight(height);
@@ -745,15 +745,15 @@ void TZbCheckListBox::DrawItemContent(int index, TRect rect, TOwnerDrawState sta
     TCanvas* canvas = Canvas();
     if (index >= 0 && index < WindowItems()->Count()) {
         const int stripWidth = CheckWidth();
-        const int x = FStripLeft + (stripWidth - platform::visual::CheckCellWidth) / 2;
-        const int y = rect.Top + (rect.Height() - platform::visual::CheckCellHeight) / 2;
+        const int x = FStripLeft + (stripWidth - controls::visual::CheckCellWidth) / 2;
+        const int y = rect.Top + (rect.Height() - controls::visual::CheckCellHeight) / 2;
         const bool enabled = ItemEnabled(index);
         const int column = int(State(index)) + (enabled ? 0 : 3);
         if (QPainter* painter = canvas->Painter())
-            painter->drawImage(QPoint(x, y), platform::visual::CheckImages(),
-                               QRect(column * platform::visual::CheckCellWidth,
-                                     int(FCheckKind) * platform::visual::CheckCellHeight,
-                                     platform::visual::CheckCellWidth, platform::visual::CheckCellHeight));
+            painter->drawImage(QPoint(x, y), controls::visual::CheckImages(),
+                               QRect(column * controls::visual::CheckCellWidth,
+                                     int(FCheckKind) * controls::visual::CheckCellHeight,
+                                     controls::visual::CheckCellWidth, controls::visual::CheckCellHeight));
         if (!enabled)
             canvas->Font()->SetColor((state & odSelected) ? clInactiveCaptionText : clGrayText);
     }

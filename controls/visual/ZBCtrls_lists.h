@@ -247,9 +247,9 @@ private:
     QString FIniSection;
 };
 
-namespace platform::visual {
+namespace controls::visual {
 // The 18 check cells (6 columns: unchecked, checked, grayed, then the same disabled; 3 rows:
 // check boxes, radio buttons, check marks), 16 x 13 each, made once.
 const QImage& CheckImages();
 inline constexpr int CheckCellWidth = 16, CheckCellHeight = 13;
-}  // namespace platform::visual
+}  // namespace controls::visual

@@ -8,7 +8,7 @@
 
 namespace {
 // The panel's timer component as its tick source.
-class TTimerTicks : public platform::visual::TTickSource {
+class TTimerTicks : public controls::visual::TTickSource {
 public:
     explicit TTimerTicks(TComponent* owner) : FTimer(new TZbTimer(owner)) {
         FTimer->SetEnabled(false);
@@ -47,7 +47,7 @@ TSecretPanel::~TSecretPanel() {
     FTimer.reset();
 }
 
-void TSecretPanel::SetTickSource(std::unique_ptr<platform::visual::TTickSource> source) {
+void TSecretPanel::SetTickSource(std::unique_ptr<controls::visual::TTickSource> source) {
     const quint32 interval = FTimer ? FTimer->Interval() : 30;
     const bool enabled = FTimer && FTimer->Enabled();
     if (FTimer)

@@ -15,7 +15,7 @@ enum TScrollDirection { sdVertical, sdHorizontal };
 enum TGlyphLayout { glGlyphLeft, glGlyphRight, glGlyphTop, glGlyphBottom };
 using TPanelDrawEvent = TEvent<TObject*, TCanvas*, TRect>;
 
-namespace platform::visual {
+namespace controls::visual {
 // What makes the panel tick: its timer component, or a clock a test drives.
 class TTickSource {
 public:
@@ -26,7 +26,7 @@ public:
     virtual bool Enabled() const = 0;
     std::function<void()> OnTick;
 };
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 class TSecretPanel : public TCustomPanel {
 public:
@@ -58,7 +58,7 @@ public:
     TPoint GlyphOrigin() const { return FGlyphOrigin; }
 
     // Replaces the timer (the panel takes it); tests drive the ticks with a clock of their own.
-    void SetTickSource(std::unique_ptr<platform::visual::TTickSource> source);
+    void SetTickSource(std::unique_ptr<controls::visual::TTickSource> source);
 
     // One step: a pixel further, or the end of the pass.
     virtual void TimerExpired();
@@ -91,7 +91,7 @@ private:
     int FMaxScroll = 0;
     int FTxtDivider = 1;
     int FFirstLine = 0;
-    std::unique_ptr<platform::visual::TTickSource> FTimer;
+    std::unique_ptr<controls::visual::TTickSource> FTimer;
     TRect FTxtRect;
     TRect FPaintRect;
     TPoint FGlyphOrigin;

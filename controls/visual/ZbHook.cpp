@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 
-namespace platform::visual {
+namespace controls::visual {
 
 THookList::THookList() : FWindow(std::make_unique<QObject>()) {}
 
@@ -65,9 +65,9 @@ THookList* HookList(bool create) {
     return list.get();
 }
 
-}  // namespace platform::visual
+}  // namespace controls::visual
 
-using platform::visual::HookList;
+using controls::visual::HookList;
 
 // ---------------------------------------------------------------------------------------------
 // TControlHook

@@ -103,7 +103,7 @@ private:
     bool FDestroying = false;
 };
 
-namespace platform::visual {
+namespace controls::visual {
 // The process-wide list of control hooks, made on first use.
 class THookList {
 public:
@@ -127,4 +127,4 @@ private:
 };
 // The list, made when `create` is set and there is none; null otherwise.
 THookList* HookList(bool create = true);
-}  // namespace platform::visual
+}  // namespace controls::visual

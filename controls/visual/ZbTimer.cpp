@@ -11,7 +11,7 @@
 #include <chrono>
 #include <climits>
 
-namespace platform::visual {
+namespace controls::visual {
 
 namespace {
 // Hands an exception of a timer event to the application; EAbort stays silent. Never throws: a
@@ -57,9 +57,9 @@ private:
     int FId = 0;
 };
 
-}  // namespace platform::visual
+}  // namespace controls::visual
 
-using platform::visual::ReportTimerError;
+using controls::visual::ReportTimerError;
 
 // --- TTimerThread
 
@@ -269,7 +269,7 @@ void TZbTimer::UpdateTimer() {
     } else {
         FTimerThread->Suspend();
         if (!FWindow)
-            FWindow = std::make_unique<platform::visual::TTimerWindow>(this);
+            FWindow = std::make_unique<controls::visual::TTimerWindow>(this);
         else
             FWindow->KillTimer();
         if (run && !FWindow->SetTimer(FInterval))

@@ -20,9 +20,9 @@ class TZbTimer;
 // An exception raised by a timer event goes to the application's exception handling (OnException,
 // else the error box) in the main thread, with the timer thread as sender in threaded mode and the
 // component in windowed mode; EAbort stays silent. The timer goes on either way.
-namespace platform::visual {
+namespace controls::visual {
 class TTimerWindow;
-}  // namespace platform::visual
+}  // namespace controls::visual
 
 class TTimerThread : public TThread {
 public:
@@ -90,14 +90,14 @@ protected:
 
 private:
     friend class TTimerThread;
-    friend class platform::visual::TTimerWindow;
+    friend class controls::visual::TTimerWindow;
     void WindowTimer();
 
     std::atomic<bool> FEnabled{true};
     quint32 FInterval = 1000;
     mutable std::mutex FEventMutex;  // FOnTimer: the thread reads it when SyncEvent is off
     TNotifyEvent FOnTimer;
-    std::unique_ptr<platform::visual::TTimerWindow> FWindow;
+    std::unique_ptr<controls::visual::TTimerWindow> FWindow;
     std::atomic<bool> FSyncEvent{true};
     bool FThreaded = true;
     std::unique_ptr<TTimerThread> FTimerThread;

@@ -180,7 +180,7 @@ TEST_F(PlannerTest, SpecialDaysTakeTheirTypeColourAndTheirDescription) {
 
     // The month calendar shows the same marks.
     FechaCalendario = EncodeDate(2001, 2, 1);
-    const auto marcas = shell::MarcasCalendario(FechaCalendario, false);
+    const auto marcas = comun::MarcasCalendario(FechaCalendario, false);
     EXPECT_EQ(marcas.Dias[11], QStringList{QStringLiteral("14")});  // type 14 is the 12th day list
     delete f;
 }

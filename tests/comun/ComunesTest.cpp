@@ -14,20 +14,20 @@ const Currency Tasa = Currency::FromRaw(1663860);
 }  // namespace
 
 TEST(ConvierteMoneda, RoundsPesetasToUnitsAndEurosToCentsWithHalvesToEven) {
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('P'), C(1), Tasa), C(166));
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('E'), C(1000), Tasa), C(6.01));
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('P'), C(6.01), Tasa), C(1000));  // 999.98...
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('P'), C(-1), Tasa), C(-166));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('P'), C(1), Tasa), C(166));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('E'), C(1000), Tasa), C(6.01));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('P'), C(6.01), Tasa), C(1000));  // 999.98...
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('P'), C(-1), Tasa), C(-166));
     // Exact halves go to the even neighbour.
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('P'), C(0.5), C(1)), C(0));
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('P'), C(1.5), C(1)), C(2));
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('P'), C(2.5), C(1)), C(2));
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('E'), C(0.125), C(1)), C(0.12));
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('E'), C(0.135), C(1)), C(0.14));
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('E'), C(-0.125), C(1)), C(-0.12));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('P'), C(0.5), C(1)), C(0));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('P'), C(1.5), C(1)), C(2));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('P'), C(2.5), C(1)), C(2));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('E'), C(0.125), C(1)), C(0.12));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('E'), C(0.135), C(1)), C(0.14));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('E'), C(-0.125), C(1)), C(-0.12));
     // Any target other than "P" goes to euros; big amounts do not overflow.
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('X'), C(166386), Tasa), C(1000));
-    EXPECT_EQ(shell::ConvierteMoneda(QLatin1Char('P'), C(500000000), Tasa), C(83193000000.0));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('X'), C(166386), Tasa), C(1000));
+    EXPECT_EQ(comun::ConvierteMoneda(QLatin1Char('P'), C(500000000), Tasa), C(83193000000.0));
 }
 
 TEST(LetraNif, GivesTheCheckLetterOrABlank) {
@@ -249,7 +249,7 @@ TEST_F(DatTest, TheMonthCalendarListsSpecialDaysAndAgendaDaysWithoutMovingTheAge
     Dat->TAgen->FieldByName(QStringLiteral("SITUACION"))->SetAsString(QStringLiteral("a medio escribir"));
     const int orden = Dat->TAgen->FieldByName(QStringLiteral("ORDEN"))->AsInteger();
 
-    const auto marcas = shell::MarcasCalendario(EncodeDate(2024, 12, 15), true);
+    const auto marcas = comun::MarcasCalendario(EncodeDate(2024, 12, 15), true);
     EXPECT_EQ(marcas.Festivos, (QStringList{QStringLiteral("6"), QStringLiteral("25")}));
     EXPECT_EQ(marcas.Dias[0], QStringList{QStringLiteral("3")});
     EXPECT_EQ(marcas.Dias[3], QStringList{QStringLiteral("9")});
@@ -266,7 +266,7 @@ TEST_F(DatTest, TheMonthCalendarListsSpecialDaysAndAgendaDaysWithoutMovingTheAge
     TStringList holidays, markdays;
     std::array<TStringList, 13> days;
     days[5].Add(QStringLiteral("stale"));
-    shell::TListasCalendario cal;
+    comun::TListasCalendario cal;
     cal.Holidays = &holidays;
     cal.Markdays = &markdays;
     for (size_t i = 0; i < days.size(); ++i) cal.Days[i] = &days[i];
@@ -280,7 +280,7 @@ TEST_F(DatTest, TheMonthCalendarListsSpecialDaysAndAgendaDaysWithoutMovingTheAge
     EXPECT_EQ(days[5].Count(), 0);
     EXPECT_EQ(double(shown), double(FechaCalendario));
 
-    const auto vacio = shell::MarcasCalendario(EncodeDate(2024, 11, 1), false);
+    const auto vacio = comun::MarcasCalendario(EncodeDate(2024, 11, 1), false);
     EXPECT_TRUE(vacio.Festivos.isEmpty());
     EXPECT_TRUE(vacio.Marcados.isEmpty());
     for (const auto& l : vacio.Dias) EXPECT_TRUE(l.isEmpty());

@@ -655,7 +655,7 @@ TEST(CarpetaPrivadaTest, AHomeThatCannotTakeItFallsBackToAFolderOfTheUserAloneIn
     qputenv("HOME", QFile::encodeName(fichero + QStringLiteral("/home")));
     qputenv("TMPDIR", QFile::encodeName(temporal));
 
-    const QString carpeta = shell::CarpetaPrivadaUsuario();
+    const QString carpeta = comun::CarpetaPrivadaUsuario();
     EXPECT_EQ(carpeta, temporal + QStringLiteral("/zembra-%1").arg(::getuid()));
     EXPECT_TRUE(QFileInfo(carpeta).isDir());
     struct stat st {};
@@ -665,7 +665,7 @@ TEST(CarpetaPrivadaTest, AHomeThatCannotTakeItFallsBackToAFolderOfTheUserAloneIn
     // Nowhere at all: the first place tried is named in the error.
     qputenv("TMPDIR", QFile::encodeName(fichero + QStringLiteral("/tmp")));
     try {
-        shell::CarpetaPrivadaUsuario();
+        comun::CarpetaPrivadaUsuario();
         ADD_FAILURE() << "no error without any folder";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), QStringLiteral("No se puede crear la carpeta privada %1/cache/zembra").arg(fichero));
@@ -682,8 +682,8 @@ TEST(CarpetaDatos, AFolderOutOfThisUsersReachIsNotCalledMissing) {
     QTemporaryDir dir;
     const QString carpeta = dir.filePath(QStringLiteral("Despacho Núñez"));
     ASSERT_TRUE(QDir().mkpath(carpeta));
-    EXPECT_EQ(shell::ProblemaCarpetaDatos(carpeta), QString());
-    EXPECT_EQ(shell::ProblemaCarpetaDatos(carpeta + QStringLiteral("/no")), QStringLiteral("No existe la carpeta de datos %1/no").arg(carpeta));
+    EXPECT_EQ(comun::ProblemaCarpetaDatos(carpeta), QString());
+    EXPECT_EQ(comun::ProblemaCarpetaDatos(carpeta + QStringLiteral("/no")), QStringLiteral("No existe la carpeta de datos %1/no").arg(carpeta));
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to ask as another user";
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
     int tubo[2];
@@ -692,7 +692,7 @@ TEST(CarpetaDatos, AFolderOutOfThisUsersReachIsNotCalledMissing) {
     ASSERT_GE(hijo, 0);
     if (hijo == 0) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
-        const QByteArray texto = shell::ProblemaCarpetaDatos(carpeta).toUtf8();
+        const QByteArray texto = comun::ProblemaCarpetaDatos(carpeta).toUtf8();
         ::_exit(::write(tubo[1], texto.constData(), size_t(texto.size())) == texto.size() ? 0 : 4);
     }
     ::close(tubo[1]);

@@ -219,7 +219,7 @@ TEST_F(ImpresionTest, TwoCopiesOfPagesTwoToThreeReachTheCupsQueue) {
         });
         TFormHarness::Click(p.sbPrint->Button());
     });
-    reports::PresentaInforme(report);
+    comun::PresentaInforme(report);
     EXPECT_TRUE(harness->Exceptions().empty()) << harness->Exceptions().front().Message.toStdString();
     EXPECT_TRUE(harness->Messages().empty());
     EXPECT_TRUE(QRPrinter->HeldIn().isEmpty());
@@ -396,7 +396,7 @@ TEST_F(ImpresionTest, PrintingToAStoppedPrinterSaysTheJobWaitsInItsQueue) {
             harness->AnswerModal([&](TCustomForm& g) { TFormHarness::Click(static_cast<TdlgImprime&>(g).btOk); });
             TFormHarness::Click(static_cast<TPreView&>(f).sbPrint->Button());
         });
-        reports::PresentaInforme(report);
+        comun::PresentaInforme(report);
     };
     ASSERT_EQ(Orden(QStringLiteral("/usr/sbin/cupsdisable"), {Cola}), 0);
     imprime();

@@ -40,7 +40,7 @@ protected:
     // Runs the report as an opener does, with `script` acting on the preview while it is up.
     void Presenta(TQuickRep* report, const std::function<void(TPreView&)>& script) {
         harness->AnswerModal([script](TCustomForm& f) { script(static_cast<TPreView&>(f)); });
-        reports::PresentaInforme(report);
+        comun::PresentaInforme(report);
     }
     // The next print-options dialog: pages `desde`..`hasta` (none: all) and `copias` copies.
     void Imprime(const QString& desde, const QString& hasta, const QString& copias) {
@@ -361,7 +361,7 @@ TEST_F(PreViewTest, APrintErrorIsShownAndThePreviewStays) {
 TEST_F(PreViewTest, TheHookShowsTheWindowEvenWhenTheOpenerMadeNone) {
     Clientes(3);
     TQuickRep* report = ListaClientes();
-    QRPrinter->OnPreview = TNotifyEvent(&reports::MuestraPreView);
+    QRPrinter->OnPreview = TNotifyEvent(&comun::MuestraPreView);
     QString contador;
     harness->AnswerModal([&](TCustomForm& f) {
         contador = static_cast<TPreView&>(f).LPaginas->Caption();
@@ -379,7 +379,7 @@ TEST_F(PreViewTest, ACancelledRunShowsNoPreviewAndLeavesNothingBehind) {
     Clientes(5);
     TQuickRep* report = ListaClientes();
     report->BeforePrint = TEvent<TQuickRep*, bool&>([](TQuickRep*, bool& go) { go = false; });
-    reports::PresentaInforme(report);
+    comun::PresentaInforme(report);
     EXPECT_TRUE(harness->ModalForms().empty());
     EXPECT_EQ(PreView, nullptr);
     EXPECT_FALSE(QRPrinter->OnPreview.Assigned());

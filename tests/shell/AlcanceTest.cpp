@@ -311,17 +311,17 @@ TEST_F(AlcanceTest, PickListsOverCaseFilesAndConsultationsKeepToTheUsersLawyer) 
 
 // The rule itself: the condition that the queries take and the test of one record agree.
 TEST_F(AlcanceTest, TheRuleOnTheUsersLawyerAsConditionAndAsTest) {
-    EXPECT_TRUE(shell::CondicionAlcance(-1).isEmpty());
-    EXPECT_EQ(shell::CondicionAlcance(0), QStringLiteral("0 = 1"));
-    EXPECT_EQ(shell::CondicionAlcance(-7), QStringLiteral("0 = 1"));
-    EXPECT_EQ(shell::CondicionAlcance(4, QStringLiteral("B.ABOCLI")), QStringLiteral("B.ABOCLI = 4"));
-    EXPECT_TRUE(shell::Alcanza(-1, 0));
-    EXPECT_FALSE(shell::Alcanza(0, 0)) << "a case file without lawyer is nobody's to a user of none";
-    EXPECT_TRUE(shell::Alcanza(4, 4));
-    EXPECT_FALSE(shell::Alcanza(4, 5));
+    EXPECT_TRUE(comun::CondicionAlcance(-1).isEmpty());
+    EXPECT_EQ(comun::CondicionAlcance(0), QStringLiteral("0 = 1"));
+    EXPECT_EQ(comun::CondicionAlcance(-7), QStringLiteral("0 = 1"));
+    EXPECT_EQ(comun::CondicionAlcance(4, QStringLiteral("B.ABOCLI")), QStringLiteral("B.ABOCLI = 4"));
+    EXPECT_TRUE(comun::Alcanza(-1, 0));
+    EXPECT_FALSE(comun::Alcanza(0, 0)) << "a case file without lawyer is nobody's to a user of none";
+    EXPECT_TRUE(comun::Alcanza(4, 4));
+    EXPECT_FALSE(comun::Alcanza(4, 5));
     Usuario(QStringLiteral("ANA"), 3);
-    EXPECT_EQ(shell::AbogadoUsuario(), 3);
-    EXPECT_EQ(shell::YAlcance(), QStringLiteral(" AND ABOCLI = 3 "));
+    EXPECT_EQ(comun::AbogadoUsuario(), 3);
+    EXPECT_EQ(comun::YAlcance(), QStringLiteral(" AND ABOCLI = 3 "));
 }
 
 // Without each right in turn: its commands refuse to run whoever calls them, and the menu item

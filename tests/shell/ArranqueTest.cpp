@@ -31,13 +31,13 @@ protected:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         harness = std::make_unique<TFormHarness>();
         // The machine's document application is not the test's business.
-        shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
-        TRegIniFile reg(shell::ClavePrograma(shell::NombreBase(Application->ExeName())));
+        comun::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
+        TRegIniFile reg(comun::ClavePrograma(comun::NombreBase(Application->ExeName())));
         reg.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), datos.path());
     }
     void TearDown() override {
         shell::FinPrograma();
-        shell::EditorRegistrado = shell::EditorDeXdg;
+        comun::EditorRegistrado = comun::EditorDeXdg;
         harness.reset();
         qunsetenv("XDG_CONFIG_HOME");
     }
@@ -320,7 +320,7 @@ TEST_F(ArranqueTest, ACoreTableThatCannotBeOpenedEndsTheStartUpNamingIt) {
 }
 
 TEST_F(ArranqueTest, AMissingDataFolderIsNamed) {
-    TRegIniFile reg(shell::ClavePrograma(NombreEjecutable.isEmpty() ? QStringLiteral("test_shell") : NombreEjecutable));
+    TRegIniFile reg(comun::ClavePrograma(NombreEjecutable.isEmpty() ? QStringLiteral("test_shell") : NombreEjecutable));
     reg.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), datos.path() + QStringLiteral("/no-existe"));
     EXPECT_FALSE(shell::Arranca());
     EXPECT_EQ(Dat, nullptr);

@@ -44,7 +44,7 @@ TEST(CopiaTest, AnOfficeFolderCopiesWholeToAnEmptyServerDatabase) {
     if (servidor.isEmpty()) GTEST_SKIP() << "runs with the test server (label postgres)";
     {
         auto conn = platform::db::OpenSqlite(origen.path());
-        for (const auto& t : shell::TablasDelDespacho()) conn->CreateTable(t);
+        for (const auto& t : comun::TablasDelDespacho()) conn->CreateTable(t);
         conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
     }
     zbtest::TTamDespacho tam;
@@ -104,7 +104,7 @@ TEST(CopiaTest, TheCopyProgramReadsTheSettingsAndSaysWhatItDid) {
     if (servidor.isEmpty()) GTEST_SKIP() << "runs with the test server (label postgres)";
     {
         auto conn = platform::db::OpenSqlite(origen.path());
-        for (const auto& t : shell::TablasDelDespacho()) conn->CreateTable(t);
+        for (const auto& t : comun::TablasDelDespacho()) conn->CreateTable(t);
         conn->Insert(QStringLiteral("SISTEM"), {QStringLiteral("NUMERO")}, {QVariant(qlonglong(1))});
     }
     {
@@ -143,7 +143,7 @@ TEST(CopiaTest, ARefusalBeforeConnectingSaysOnlyItsReason) {
     QTemporaryDir origen, config;
     {
         auto conn = platform::db::OpenSqlite(origen.path());
-        for (const auto& t : shell::TablasDelDespacho()) conn->CreateTable(t);
+        for (const auto& t : comun::TablasDelDespacho()) conn->CreateTable(t);
     }
     auto copia = [&](const QString& servidor) {
         QFile ini(config.path() + QStringLiteral("/registry.ini"));

@@ -623,29 +623,29 @@ TEST_F(PrincipioTest, TheAgendaNoticeComesOnceAtTheFirstPaint) {
 
 TEST_F(PrincipioTest, WithoutADocumentApplicationWordIsNotFound) {
     Genera(2);
-    shell::EditorRegistrado = [] { return QString(); };
-    shell::ProcesadorEnRuta = [] { return QString(); };
+    comun::EditorRegistrado = [] { return QString(); };
+    comun::ProcesadorEnRuta = [] { return QString(); };
     Muestra();
     EXPECT_FALSE(HayWord);
     EXPECT_TRUE(Texts().contains(QStringLiteral("Word no se encuentra")));
     form.reset();
     harness->ClearRecords();
-    shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
+    comun::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
     Muestra();
     EXPECT_TRUE(HayWord);
     EXPECT_FALSE(Texts().contains(QStringLiteral("Word no se encuentra")));
-    EXPECT_TRUE(shell::ProgramaDocumentos().endsWith(QStringLiteral("/xdg-open")));
+    EXPECT_TRUE(comun::ProgramaDocumentos().endsWith(QStringLiteral("/xdg-open")));
     // No default for the format, but the office suite on the PATH: it is the word processor, and
     // the documents are opened with it.
     form.reset();
     harness->ClearRecords();
-    shell::EditorRegistrado = [] { return QString(); };
-    shell::ProcesadorEnRuta = [] { return QStringLiteral("/usr/bin/soffice"); };
+    comun::EditorRegistrado = [] { return QString(); };
+    comun::ProcesadorEnRuta = [] { return QStringLiteral("/usr/bin/soffice"); };
     Muestra();
     EXPECT_TRUE(HayWord);
     EXPECT_FALSE(Texts().contains(QStringLiteral("Word no se encuentra")));
-    EXPECT_EQ(shell::ProgramaDocumentos(), QStringLiteral("/usr/bin/soffice"));
-    shell::ProcesadorEnRuta = shell::OfficeEnRuta;
+    EXPECT_EQ(comun::ProgramaDocumentos(), QStringLiteral("/usr/bin/soffice"));
+    comun::ProcesadorEnRuta = comun::OfficeEnRuta;
 }
 
 // The office's word processor is read when the main window is shown, not only when the settings
@@ -673,11 +673,11 @@ TEST(CompruebaWord, FindsTheOfficeSuiteOnThePath) {
         f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
     };
     qputenv("PATH", QFile::encodeName(bin.path()));
-    EXPECT_EQ(shell::OfficeEnRuta(), QString());
+    EXPECT_EQ(comun::OfficeEnRuta(), QString());
     programa("libreoffice");
-    EXPECT_EQ(shell::OfficeEnRuta(), QDir(bin.path()).filePath(QStringLiteral("libreoffice")));
+    EXPECT_EQ(comun::OfficeEnRuta(), QDir(bin.path()).filePath(QStringLiteral("libreoffice")));
     programa("soffice");
-    EXPECT_EQ(shell::OfficeEnRuta(), QDir(bin.path()).filePath(QStringLiteral("soffice")));
+    EXPECT_EQ(comun::OfficeEnRuta(), QDir(bin.path()).filePath(QStringLiteral("soffice")));
     qputenv("PATH", path0);
 }
 
@@ -732,7 +732,7 @@ TEST(CompruebaWord, AsksTheDesktopForTheDocumentsApplication) {
     const QByteArray c0 = qgetenv("XDG_CONFIG_HOME"), d0 = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(cfg.path()));
     qputenv("XDG_DATA_HOME", QFile::encodeName(datos.path()));
-    EXPECT_EQ(shell::EditorDeXdg(), QString());
+    EXPECT_EQ(comun::EditorDeXdg(), QString());
     QFile lista(QDir(cfg.path()).filePath(QStringLiteral("mimeapps.list")));
     ASSERT_TRUE(lista.open(QIODevice::WriteOnly));
     lista.write("[Default Applications]\napplication/vnd.openxmlformats-officedocument.wordprocessingml.document="
@@ -743,7 +743,7 @@ TEST(CompruebaWord, AsksTheDesktopForTheDocumentsApplication) {
     ASSERT_TRUE(app.open(QIODevice::WriteOnly));
     app.write("[Desktop Entry]\nType=Application\nName=Texto\nExec=true %f\n");
     app.close();
-    EXPECT_EQ(shell::EditorDeXdg(), QStringLiteral("zbtexto.desktop"));
+    EXPECT_EQ(comun::EditorDeXdg(), QStringLiteral("zbtexto.desktop"));
     auto vuelve = [](const char* n, const QByteArray& v) {
         if (v.isNull()) qunsetenv(n);
         else qputenv(n, v);
@@ -763,9 +763,9 @@ TEST(ProgramaCompleto, LoginMainWindowFilterAndExit) {
     QTemporaryDir config, datos;
     const QByteArray c0 = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
+    comun::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
     {
-        TRegIniFile reg(shell::ClavePrograma(shell::NombreBase(Application->ExeName())));
+        TRegIniFile reg(comun::ClavePrograma(comun::NombreBase(Application->ExeName())));
         reg.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), datos.path());
     }
     CarpetaDatos = datos.path();
@@ -822,7 +822,7 @@ TEST(ProgramaCompleto, LoginMainWindowFilterAndExit) {
     EXPECT_TRUE(Principio->FormStorage1->Active());
 
     shell::FinPrograma();
-    shell::EditorRegistrado = shell::EditorDeXdg;
+    comun::EditorRegistrado = comun::EditorDeXdg;
     if (c0.isNull()) qunsetenv("XDG_CONFIG_HOME");
     else qputenv("XDG_CONFIG_HOME", c0);
 }

@@ -20,11 +20,11 @@ protected:
         DatTest::SetUp();
         savedConfig = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-        shell::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
+        comun::EditorRegistrado = [] { return QStringLiteral("writer.desktop"); };
     }
     void TearDown() override {
         form.reset();
-        shell::EditorRegistrado = shell::EditorDeXdg;
+        comun::EditorRegistrado = comun::EditorDeXdg;
         if (savedConfig.isNull()) qunsetenv("XDG_CONFIG_HOME");
         else qputenv("XDG_CONFIG_HOME", savedConfig);
         DatTest::TearDown();

@@ -41,7 +41,7 @@ T* Pon(TForm* ventana, const char* nombre, const char* etiqueta, int izquierda, 
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    platform::visual::InitDateHelpers();
+    controls::visual::InitDateHelpers();
     auto* ventana = new TForm(Application);
     ventana->SetCaption(QStringLiteral("Controles"));
     ventana->SetPosition(poScreenCenter);

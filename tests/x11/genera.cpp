@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QString carpeta = QString::fromLocal8Bit(argv[1]);
     {
-        TRegIniFile reg(shell::ClavePrograma(QStringLiteral("zembra")));
+        TRegIniFile reg(comun::ClavePrograma(QStringLiteral("zembra")));
         reg.WriteString(QStringLiteral("Install"), QStringLiteral("Datos"), carpeta);
     }
     CarpetaDatos = carpeta;

@@ -46,9 +46,9 @@ protected:
         dsClientes = new TDataSource(&owner);
         dsClientes->SetDataSet(clientes);
         form = new TForm(&owner);
-        platform::data::SetLookupClock([this] { return now; });
+        controls::data::SetLookupClock([this] { return now; });
     }
-    void TearDown() override { platform::data::SetLookupClock(nullptr); }
+    void TearDown() override { controls::data::SetLookupClock(nullptr); }
 
     template <class T>
     T* Bind(T* control) {
@@ -147,9 +147,9 @@ TEST_F(LookupTest, APauseOfMoreThanTwoSecondsStartsANewSearch) {
 
 // The pause is timed by the tick count the timers use: the calendar clock can be set back.
 TEST_F(LookupTest, ThePauseIsTimedByTheTickCountNotTheCalendarClock) {
-    platform::data::SetLookupClock(nullptr);
+    controls::data::SetLookupClock(nullptr);
     const quint32 antes = GetTickCount();
-    const qint64 tic = platform::data::LookupTickCount();
+    const qint64 tic = controls::data::LookupTickCount();
     EXPECT_LE(quint32(tic) - antes, 1000u);
     EXPECT_GT(std::llabs(QDateTime::currentMSecsSinceEpoch() - tic), qint64(3600) * 1000);
 }

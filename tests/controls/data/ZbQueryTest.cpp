@@ -98,13 +98,13 @@ TEST_F(ZbQueryTest, AValueHoldingItsOwnMacroIsInsertedOnceAndNeverRescanned) {
 }
 
 TEST_F(ZbQueryTest, QuotedNamesAndDelimitersEndAMacroName) {
-    EXPECT_EQ(platform::data::FindMacros(QStringLiteral("%\"MI MACRO\" %A.B %C,%D;%E)%F\r\n%G"), QLatin1Char('%')),
+    EXPECT_EQ(controls::data::FindMacros(QStringLiteral("%\"MI MACRO\" %A.B %C,%D;%E)%F\r\n%G"), QLatin1Char('%')),
               (QStringList{QStringLiteral("MI MACRO"), QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("D"),
                            QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("G")}));
     TParams macros;
     macros.CreateParam(ftString, QStringLiteral("MI MACRO"), ptInput)->SetAsString(QStringLiteral("x"));
     macros.CreateParam(ftString, QStringLiteral("A"), ptInput)->SetAsString(QStringLiteral("t"));
-    EXPECT_EQ(platform::data::ExpandLine(QStringLiteral("%\"MI MACRO\" = %A.B"), QLatin1Char('%'), macros), QStringLiteral("x = t.B"));
+    EXPECT_EQ(controls::data::ExpandLine(QStringLiteral("%\"MI MACRO\" = %A.B"), QLatin1Char('%'), macros), QStringLiteral("x = t.B"));
 }
 
 TEST_F(ZbQueryTest, WritingTheStatementDirectlyMakesItThePattern) {

@@ -30,7 +30,7 @@ protected:
     void TearDown() override {
         delete form;
         FormatSettings = TFormatSettings::Spanish();
-        platform::visual::InitDateHelpers();
+        controls::visual::InitDateHelpers();
     }
     TFormHarness harness;
     TForm* form = nullptr;
@@ -192,7 +192,7 @@ TEST_F(DateEditTest, CalendarHintsKeepFourLines) {
 TEST_F(DateEditTest, ChangedFormatSettingsReformatAndKeepTheDate) {
     edit->SetDate(EncodeDate(2004, 3, 9));
     FormatSettings.ShortDateFormat = QStringLiteral("yyyy/mm/dd");
-    platform::visual::InitDateHelpers();
+    controls::visual::InitDateHelpers();
     // The application hears of changed settings; the edit listens without being told.
     ASSERT_TRUE(edit->Hooked());
     QEvent change(QEvent::LocaleChange);
@@ -203,7 +203,7 @@ TEST_F(DateEditTest, ChangedFormatSettingsReformatAndKeepTheDate) {
     // With the application's UpdateFormatSettings off, a change leaves the edit alone.
     Application->SetUpdateFormatSettings(false);
     FormatSettings = TFormatSettings::Spanish();
-    platform::visual::InitDateHelpers();
+    controls::visual::InitDateHelpers();
     QCoreApplication::sendEvent(QCoreApplication::instance(), &change);
     Application->SetUpdateFormatSettings(true);
     EXPECT_TRUE(edit->Text().startsWith(QStringLiteral("2004")));

@@ -84,7 +84,7 @@ TEST_F(AppEventTest, TheLastOneGoneGivesEveryHandlerBack) {
     EXPECT_TRUE(Application->OnIdle == previousIdle);
     EXPECT_TRUE(Application->OnHelp == help);
     EXPECT_TRUE(Screen->OnActiveFormChange == formChange);
-    EXPECT_FALSE(platform::visual::AppEventList()->Hooked());
+    EXPECT_FALSE(controls::visual::AppEventList()->Hooked());
     Screen->OnActiveFormChange = savedFormChange;
 }
 

@@ -101,8 +101,8 @@ TEST(CommandLine, QuotesGroupBlanksAndAreDropped) {
     SplitCommandLine(QStringLiteral("prog"), file, params);
     EXPECT_EQ(file, QStringLiteral("prog"));
     EXPECT_TRUE(params.isEmpty());
-    EXPECT_EQ(platform::visual::CommandLineItems(QStringLiteral("\"\" a")), QStringList{QStringLiteral("a")});
-    EXPECT_TRUE(platform::visual::CommandLineItems(QString()).isEmpty());
+    EXPECT_EQ(controls::visual::CommandLineItems(QStringLiteral("\"\" a")), QStringList{QStringLiteral("a")});
+    EXPECT_TRUE(controls::visual::CommandLineItems(QString()).isEmpty());
 }
 
 TEST(Patterns, TwoColourPatternFollowsParity) {
@@ -158,9 +158,9 @@ TEST(Helpers, RectanglesPointsAndMemory) {
     FreeMemo(p);
     EXPECT_EQ(p, nullptr);
     EXPECT_EQ(AllocMemo(0), nullptr);
-    EXPECT_EQ(platform::visual::MulDiv(5, 3, 2), 8);
-    EXPECT_EQ(platform::visual::MulDiv(-5, 3, 2), -8);
-    EXPECT_EQ(platform::visual::MulDiv(5, 3, 0), 0);
+    EXPECT_EQ(controls::visual::MulDiv(5, 3, 2), 8);
+    EXPECT_EQ(controls::visual::MulDiv(-5, 3, 2), -8);
+    EXPECT_EQ(controls::visual::MulDiv(5, 3, 0), 0);
 }
 
 TEST(CellText, AlignedTextLandsInTheRectangle) {
@@ -217,13 +217,13 @@ TEST(DragFrame, SameFrameTwiceErasesIt) {
     TFormHarness harness;
     TForm form(nullptr);
     form.SetBounds(0, 0, 200, 150);
-    EXPECT_EQ(platform::visual::InvertFrameCount(&form), 0);
+    EXPECT_EQ(controls::visual::InvertFrameCount(&form), 0);
     DrawInvertFrame(&form, Rect(10, 10, 100, 40), 3);
-    EXPECT_EQ(platform::visual::InvertFrameCount(&form), 1);
+    EXPECT_EQ(controls::visual::InvertFrameCount(&form), 1);
     DrawInvertFrame(&form, Rect(10, 50, 100, 80), 3);
-    EXPECT_EQ(platform::visual::InvertFrameCount(&form), 2);
+    EXPECT_EQ(controls::visual::InvertFrameCount(&form), 2);
     DrawInvertFrame(&form, Rect(10, 10, 100, 40), 3);
-    EXPECT_EQ(platform::visual::InvertFrameCount(&form), 1);
+    EXPECT_EQ(controls::visual::InvertFrameCount(&form), 1);
     // The frame inverts what lies under it.
     form.SetColor(clBlack);
     form.Show();
@@ -239,7 +239,7 @@ TEST(Cursors, OwnCursorsAreRegisteredAndLoaded) {
     const QByteArray hand = FindResource(ResourceKind::Cursor, QStringLiteral("zb_handcur"));
     ASSERT_FALSE(hand.isEmpty());
     int hx = -1, hy = -1;
-    const QImage image = platform::visual::DecodeMonoCursor(hand, &hx, &hy);
+    const QImage image = controls::visual::DecodeMonoCursor(hand, &hx, &hy);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(32, 32));
     EXPECT_EQ(hx, 5);
@@ -251,8 +251,8 @@ TEST(Cursors, OwnCursorsAreRegisteredAndLoaded) {
     EXPECT_EQ(Screen->Cursors(crDragHand).hotSpot(), QPoint(0, 0));
     EXPECT_FALSE(Screen->Cursors(crDragHand).pixmap().isNull());
     // Damaged data gives no image.
-    EXPECT_TRUE(platform::visual::DecodeMonoCursor(hand.left(30)).isNull());
-    EXPECT_TRUE(platform::visual::DecodeMonoCursor(QByteArray("garbage")).isNull());
+    EXPECT_TRUE(controls::visual::DecodeMonoCursor(hand.left(30)).isNull());
+    EXPECT_TRUE(controls::visual::DecodeMonoCursor(QByteArray("garbage")).isNull());
 }
 
 }  // namespace

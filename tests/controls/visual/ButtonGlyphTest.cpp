@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-using platform::visual::LayoutGlyph;
+using controls::visual::LayoutGlyph;
 
 namespace {
 
@@ -99,7 +99,7 @@ TEST_F(ButtonGlyphTest, ImagesOfOneSizeShareAListAndFreedSlotsAreReused) {
     const int i2 = g2->CreateButtonGlyph(rbsUp);
     ASSERT_EQ(g1->GlyphList(), g2->GlyphList());
     EXPECT_NE(i1, i2);
-    TGlyphCache* cache = platform::visual::GlyphCacheInstance();
+    TGlyphCache* cache = controls::visual::GlyphCacheInstance();
     ASSERT_NE(cache, nullptr);
     const int lists = cache->ListCount();
     g1->Invalidate();
@@ -116,7 +116,7 @@ TEST_F(ButtonGlyphTest, ImagesOfOneSizeShareAListAndFreedSlotsAreReused) {
     EXPECT_EQ(cache->ListCount(), lists);  // the empty 24 x 24 list went
     g2.reset();
     g1.reset();
-    EXPECT_EQ(platform::visual::GlyphCacheInstance(), nullptr);  // the last glyph frees the empty cache
+    EXPECT_EQ(controls::visual::GlyphCacheInstance(), nullptr);  // the last glyph frees the empty cache
 }
 
 TEST(GlyphLayout, MarginAndSpacingSplitTheFreeRoomInThree) {
@@ -164,11 +164,11 @@ TEST(GlyphLayout, DropDownMarkMakesRoom) {
 }
 
 TEST(GlyphLayout, AvailableTextAreaNeverGoesNegative) {
-    EXPECT_EQ(platform::visual::AvailableTextArea({76, 24}, {16, 16}, blGlyphLeft, 2, 4, true).cx, 76 - 16 - 2 - 4 - 9);
-    EXPECT_EQ(platform::visual::AvailableTextArea({76, 24}, {16, 16}, blGlyphLeft, -1, -1, false).cx, 60);
-    EXPECT_EQ(platform::visual::AvailableTextArea({10, 24}, {16, 16}, blGlyphTop, 2, 1, false).cy, 5);
-    EXPECT_EQ(platform::visual::AvailableTextArea({10, 10}, {16, 16}, blGlyphLeft, 2, 1, false).cx, 0);
-    EXPECT_EQ(platform::visual::AvailableTextArea({10, 10}, {16, 16}, blGlyphTop, 2, 1, false).cy, 0);
+    EXPECT_EQ(controls::visual::AvailableTextArea({76, 24}, {16, 16}, blGlyphLeft, 2, 4, true).cx, 76 - 16 - 2 - 4 - 9);
+    EXPECT_EQ(controls::visual::AvailableTextArea({76, 24}, {16, 16}, blGlyphLeft, -1, -1, false).cx, 60);
+    EXPECT_EQ(controls::visual::AvailableTextArea({10, 24}, {16, 16}, blGlyphTop, 2, 1, false).cy, 5);
+    EXPECT_EQ(controls::visual::AvailableTextArea({10, 10}, {16, 16}, blGlyphLeft, 2, 1, false).cx, 0);
+    EXPECT_EQ(controls::visual::AvailableTextArea({10, 10}, {16, 16}, blGlyphTop, 2, 1, false).cy, 0);
 }
 
 class GlyphDrawTest : public ButtonGlyphTest {

@@ -234,10 +234,10 @@ TEST_F(DateHelpersTest, DefaultFormatsAndMasksFollowTheShortDateFormat) {
 TEST_F(DateHelpersTest, FourDigitYearFlagComesFromTheShortDateFormat) {
     const bool before = FourDigitYear;
     FormatSettings.ShortDateFormat = QStringLiteral("dd/mm/yy");
-    platform::visual::InitDateHelpers();
+    controls::visual::InitDateHelpers();
     EXPECT_FALSE(FourDigitYear);
     FormatSettings.ShortDateFormat = QStringLiteral("dd/MM/yyyy");
-    platform::visual::InitDateHelpers();
+    controls::visual::InitDateHelpers();
     EXPECT_TRUE(FourDigitYear);
     FourDigitYear = before;
 }

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace platform::visual;
+using namespace controls::visual;
 using platform::forms::TFormHarness;
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include <QtEndian>
 
-using namespace platform::visual;
+using namespace controls::visual;
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-using namespace platform::visual;
+using namespace controls::visual;
 
 namespace {
 

@@ -137,7 +137,7 @@ TEST_F(PlacemntTest, CloseSavesAndTheNextShowRestoresPlacementAndStoredPropertie
         form.Close();
     }
     const auto values = ReadWithConfigParser(path, QStringLiteral("TPrincipio"));
-    const QString suffix = platform::visual::ScreenSuffix(platform::visual::CurrentScreen());
+    const QString suffix = controls::visual::ScreenSuffix(controls::visual::CurrentScreen());
     EXPECT_EQ(values.at(QStringLiteral("NormPos")), QStringLiteral("20,30,720,530"));
     EXPECT_EQ(values.at(QStringLiteral("NormPos") + suffix), QStringLiteral("20,30,720,530"));
     EXPECT_TRUE(values.count(QStringLiteral("MinMaxPos")) && values.count(QStringLiteral("MinMaxPos") + suffix));

@@ -360,11 +360,11 @@ TEST_F(PropsStorageTest, ComponentReferencesAcrossForms) {
 
     // The other form is not open: the reference stays as it is.
     probe->SetLink(target);
-    platform::visual::SetStoredOwnerLookup({});
+    controls::visual::SetStoredOwnerLookup({});
     LoadAll();
     EXPECT_EQ(probe->Link(), target);
 
-    platform::visual::SetStoredOwnerLookup([&](const QString& name) -> TComponent* {
+    controls::visual::SetStoredOwnerLookup([&](const QString& name) -> TComponent* {
         return name.compare(QStringLiteral("agenda"), Qt::CaseInsensitive) == 0 ? &agenda : nullptr;
     });
     LoadAll();
@@ -374,7 +374,7 @@ TEST_F(PropsStorageTest, ComponentReferencesAcrossForms) {
     store.Sections[QStringLiteral("TPrincipio")][QStringLiteral("Probe_Link")] = QStringLiteral("AGENDA.Nada");
     LoadAll();
     EXPECT_EQ(probe->Link(), nullptr);
-    platform::visual::SetStoredOwnerLookup({});
+    controls::visual::SetStoredOwnerLookup({});
 
     probe->SetLink(nullptr);
     StoreAll();

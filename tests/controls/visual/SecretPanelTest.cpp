@@ -9,7 +9,7 @@ using platform::forms::TFormHarness;
 namespace {
 
 // A clock the test turns: each step is one interval later and one tick.
-class TFakeClock : public platform::visual::TTickSource {
+class TFakeClock : public controls::visual::TTickSource {
 public:
     void SetInterval(quint32 ms) override { FInterval = ms; }
     quint32 Interval() const override { return FInterval; }

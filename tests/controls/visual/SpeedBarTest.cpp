@@ -13,9 +13,9 @@
 #include <vector>
 
 using platform::forms::TFormHarness;
-using platform::visual::SnapToGrid;
-using platform::visual::SpeedBarDockSide;
-using platform::visual::SpeedBarGridStep;
+using controls::visual::SnapToGrid;
+using controls::visual::SpeedBarDockSide;
+using controls::visual::SpeedBarGridStep;
 
 namespace {
 
@@ -369,13 +369,13 @@ TEST_F(SpeedBarTest, DraggedToTheRightEdgeDocksRight) {
     DragTo(20, 12);
     ASSERT_TRUE(bar->Dragging());
     EXPECT_EQ(bar->DragFrame(), bar->BoundsRect());
-    EXPECT_EQ(platform::visual::InvertFrameCount(form.get()), 1);
+    EXPECT_EQ(controls::visual::InvertFrameCount(form.get()), 1);
     DragTo(w - 1, h / 2);
     EXPECT_EQ(bar->DragFrame(), Rect(w - 29, 0, w, h));
-    EXPECT_EQ(platform::visual::InvertFrameCount(form.get()), 1);
+    EXPECT_EQ(controls::visual::InvertFrameCount(form.get()), 1);
     DragTo(w - 1, h / 2, QEvent::MouseButtonRelease);
     EXPECT_FALSE(bar->Dragging());
-    EXPECT_EQ(platform::visual::InvertFrameCount(form.get()), 0);
+    EXPECT_EQ(controls::visual::InvertFrameCount(form.get()), 0);
     EXPECT_EQ(bar->Align(), alRight);
     EXPECT_EQ(bar->Width(), 29);
     EXPECT_EQ(bar->Left(), w - 29);

@@ -143,14 +143,14 @@ TEST_F(WindowHookTest, LastHookLeavingUnhooksAtOnceAndFreesTheRecordAfterTheMess
     control->SetParent(&form);
     TZbWindowHook* hook = MakeHook(&form, control, "h1", log);
     TFormHarness::ProcessEvents();
-    const int records = platform::visual::HookList()->Count();
+    const int records = controls::visual::HookList()->Count();
 
     hook->SetWinControl(nullptr);
     Send(control, kProbe);
     EXPECT_EQ(log, (std::vector<std::string>{"control"}));
-    EXPECT_EQ(platform::visual::HookList()->Count(), records);  // still there inside this message
+    EXPECT_EQ(controls::visual::HookList()->Count(), records);  // still there inside this message
     TFormHarness::ProcessEvents();
-    EXPECT_EQ(platform::visual::HookList()->Count(), records - 1);
+    EXPECT_EQ(controls::visual::HookList()->Count(), records - 1);
 }
 
 TEST_F(WindowHookTest, FreedControlLeavesTheHookWithoutAControl) {
