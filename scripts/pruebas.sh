@@ -23,7 +23,8 @@ def cuenta(pref):
     nombres = [n for n in estado if n.startswith(pref)]
     return len(nombres), sum(estado[n] == "run" for n in nombres)
 total, pasan = len(estado), sum(s == "run" for s in estado.values())
-print(f"tests: {total} ran, {pasan} passed")
+fallan = sum(s == "fail" for s in estado.values())
+print(f"tests: {total}: {pasan} passed, {fallan} failed, {total - pasan - fallan} skipped or not run")
 fallo = False
 for servidor in sorted(n for n in estado if n.endswith(".arranca")):
     if estado[servidor] != "run":
