@@ -8,8 +8,9 @@
 set -euo pipefail
 action="$1"
 dir="$(realpath -m "$2")"
-bin="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n1)"
-[ -x "$bin/initdb" ] || { echo "PostgreSQL server not installed (scripts/deps.sh --tests)" >&2; exit 1; }
+# PG_BINDIR picks the server's programs (the newest installed by default).
+bin="${PG_BINDIR:-$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n1)}"
+[ -x "$bin/initdb" ] || { echo "PostgreSQL server not installed: no initdb in '$bin' (scripts/deps.sh --tests)" >&2; exit 1; }
 as_server() {
   if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
 }

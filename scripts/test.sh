@@ -5,5 +5,6 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh --tests
 bash scripts/build.sh -DZEMBRA_BUILD_TESTS=ON -DZEMBRA_BUILD_BENCH=ON
 export QT_QPA_PLATFORM=offscreen
+source scripts/pruebas.sh
 cd build
-ctest --output-on-failure -j"$(nproc)" --timeout 300 -LE x11
+corre_pruebas --output-on-failure -j"$(nproc)" --timeout 300 -LE x11

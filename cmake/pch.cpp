@@ -1,0 +1,1 @@
+int zembra_pch_vacio;
