@@ -86,7 +86,8 @@ TEST(Events, CallablesAreSharedByCopiesAndFreedWithTheLast) {
         TNotifyEvent moved(std::move(first));
         EXPECT_FALSE(first);
         moved(nullptr);
-        saved = saved;  // a self-assignment keeps the callable
+        TNotifyEvent& same = saved;
+        saved = same;  // a self-assignment keeps the callable
     }
     calls.reset();
     ASSERT_FALSE(alive.expired());
