@@ -158,7 +158,7 @@ private:
 
     TDataSet* FNumerando = nullptr;  // dataset whose post holds the numbering transaction
     bool FTransaccionPropia = false;
-    std::unique_ptr<TQuery> FQContador;  // cursor of its own on SISTEM for the counters
+    std::unique_ptr<TQuery> FQContador;  // cursor of its own for the highest number a table holds (MayorNumero)
     std::vector<TTable*> FVistasAgenda;
     // The module's own tables and queries in the order they were made: the opening finds them
     // among its components without asking each component what it is.
