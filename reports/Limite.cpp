@@ -3,10 +3,9 @@
 #include "comun/Calendario.h"
 #include "comun/Controles.h"
 #include "comun/UComunes.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
 
-#include <QFontMetrics>
-#include <QGuiApplication>
 
 namespace {
 
@@ -80,10 +79,7 @@ void TLimites::FormShow(TObject*) {
 // longer than the title bar ("Introducir F...e Apertura"): the dialog widens to hold the whole
 // title and the title bar's buttons, its controls kept in the middle and the window in its place.
 void TLimites::AnchoDelTitulo() {
-    // Measured in the desktop's face, as the title bar draws it, not in the form's.
-    QFont negrita = QGuiApplication::font();
-    negrita.setBold(true);
-    const int extra = QFontMetrics(negrita).horizontalAdvance(Caption()) + 120 - Width();
+    const int extra = platform::forms::AnchoParaTitulo(Caption()) - Width();
     if (extra <= 0) return;
     for (int i = 0; i < ControlCount(); ++i) Controls(i)->SetLeft(Controls(i)->Left() + extra / 2);
     SetBounds(Left() - extra / 2, Top(), Width() + extra, Height());

@@ -114,10 +114,7 @@ int ShowMessageBox(const QString& caption, const QString& text, TMsgDlgType type
     // A short question makes a narrow box, and the window manager then cuts its title
     // ("¡¡ ATE…ÓN !!"): the box is kept as wide as its title and the title bar's buttons.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-        QFont bold = box.font();
-        bold.setBold(true);
-        const int ancho = QFontMetrics(bold).horizontalAdvance(caption) + 120;
-        grid->addItem(new QSpacerItem(ancho, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1, grid->columnCount());
+        grid->addItem(new QSpacerItem(platform::forms::AnchoParaTitulo(caption), 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1, grid->columnCount());
     }
     box.exec();
     for (auto& [pb, b] : made)
@@ -488,6 +485,12 @@ void TFontDialogForm::btOkClick(TObject*) {
     SetModalResult(mrNone);
     MessageDlg(QStringLiteral("El tamaño ha de ser un número entero entre 1 y 1638."), mtError, mbOK, 0);
     if (cbTamano->CanFocus()) cbTamano->SetFocus();
+}
+
+int AnchoParaTitulo(const QString& caption) {
+    QFont negrita = QApplication::font();
+    negrita.setBold(true);
+    return QFontMetrics(negrita).horizontalAdvance(caption) + 120;
 }
 
 }  // namespace platform::forms

@@ -54,6 +54,9 @@ int ShowMessageBox(const QString& caption, const QString& text, TMsgDlgType type
 // True, after saying so, when one of the files is one of the database engine's own: no file the
 // program writes or reads for the user may be one of them.
 bool RechazaFicheroDelMotor(const QStringList& files);
+// The width a window needs for the window manager to show `caption` whole in its title bar,
+// drawn in the desktop's font in bold, beside the bar's buttons.
+int AnchoParaTitulo(const QString& caption);
 }  // namespace platform::forms
 
 // ---------------------------------------------------------------------------------------------
