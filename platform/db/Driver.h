@@ -34,6 +34,7 @@ enum TEngineError : int {
     ecNewerOrder = 0x7F09,       // the file's indexes are in an order a later build of the program set
     ecOtherMachine = 0x7F0A,     // a folder whose locks stay on each machine is open on another one
     ecFolderLost = 0x7F0B,       // the data folder cannot be reached any more (a lost share, a disk taken away)
+    ecOutcomeUnknown = 0x7F0C,   // a commit whose answer was lost and the server cannot be asked yet: stored or not is unknown
 };
 // A required field left empty on post raises EDatabaseError "Field '%s' must have a value".
 
