@@ -14,9 +14,9 @@ namespace {
 constexpr int kApuntes = 40;
 
 bool Espera(const QString& fichero) {
-    for (int i = 0; i < 12000; ++i) {
+    for (int i = 0; i < 60000; ++i) {
         if (QFile::exists(fichero)) return true;
-        QThread::msleep(5);
+        QThread::msleep(1);
     }
     return false;
 }
