@@ -147,6 +147,18 @@ TEST_F(EmailTest, AWholeNameOrOneAddressUnderSeveralEntriesIsNotAmbiguous) {
     }
 }
 
+// Addresses do not tell capitals apart: one written differently under two entries is one
+// recipient, the first entry's as written.
+TEST_F(EmailTest, OneAddressWrittenInOtherCapitalsIsOneRecipient) {
+    Persona(Dat->TClientes, "SANZ", "Eva", "Eva.Sanz@Correo.es");
+    Persona(Dat->TContrarios, "SANZ", "Eva", "eva.sanz@CORREO.ES");
+    Servidor(25);
+    TEmail e(nullptr);
+    Escucha(e);
+    EXPECT_EQ(e.ResolveName(QStringLiteral("Sanz Eva")), QStringLiteral("SANZ Eva <Eva.Sanz@Correo.es>"));
+    EXPECT_TRUE(log.filter(QStringLiteral("error")).isEmpty()) << log.join(u',').toStdString();
+}
+
 TEST_F(EmailTest, SendingResolvesNamesAttachesFilesUnderTheirOwnNamesAndLogsOffAgain) {
     mailtest::SmtpServer server(Received());
     ASSERT_GT(server.Port, 0) << "python3-aiosmtpd is needed (scripts/deps.sh --tests)";
