@@ -76,12 +76,13 @@ protected:
     }
     // A consultation of `ano` opened from its page and invoiced with the number proposed; the
     // number proposed and the date it was given.
-    QString FacturaConsulta(const QString& ano, QString* fecha = nullptr) {
+    QString FacturaConsulta(const QString& ano, QString* fecha = nullptr, const std::function<void()>& enElFormulario = {}) {
         form->Paginas->SetActivePage(form->pgConsultas);
         form->PaginasChange(form->Paginas);
         EXPECT_TRUE(form->TConsul->Locate(QStringLiteral("ANO"), Variant(ano), 0));
         QString propuesta;
         harness->AnswerModal([&](TCustomForm& f) {
+            if (enElFormulario) enElFormulario();
             harness->AnswerMessage(mrYes);
             harness->AnswerModal([&](TCustomForm& g) {
                 auto& d = static_cast<TFacturar&>(g);
@@ -136,8 +137,14 @@ TEST_F(CambioDeAnoTest, ANewCaseFileAfterMidnightTakesTheNewYearBeforeTheClockTi
 TEST_F(CambioDeAnoTest, AnInvoiceAfterMidnightIsTheFirstOfTheNewYearsSeries) {
     platform::rtl::SetClockTo(TrasLasDoce);
     QString fecha;
-    // Invoiced from the consultation form of a case of last year, before the clock ticks.
-    EXPECT_EQ(FacturaConsulta(QStringLiteral("2030"), &fecha), QStringLiteral("1"));
+    // Invoiced from the consultation form of a case of last year. The clock's tick moves nothing
+    // under the form: the lists would move the data module's cursors the form works on.
+    const auto tictac = [&] {
+        form->Timer2Timer(form->Timer2);
+        EXPECT_EQ(AnoSeleccionado, QStringLiteral("2030"));
+        EXPECT_EQ(form->AnoActual->Text(), QStringLiteral("2030"));
+    };
+    EXPECT_EQ(FacturaConsulta(QStringLiteral("2030"), &fecha, tictac), QStringLiteral("1"));
     EXPECT_EQ(fecha, QStringLiteral("01/01/2031"));
     EXPECT_EQ(Valor(QStringLiteral("SELECT COUNT(*) FROM consultas WHERE FACTURA = 1")).AsInteger(), 1);
     EXPECT_EQ(Contador(2031, "NUMFACTU"), QStringLiteral("1"));
