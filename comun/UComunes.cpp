@@ -38,7 +38,7 @@ void TomaAnoDelCalendario() {
     FilaDelAnoPendiente = false;
 }
 
-bool SigueAlCalendario() {
+bool SigueAlCalendario(bool reintentaFila) {
     if (AnoDelCalendario.isEmpty() || AnoSeleccionado != AnoDelCalendario) return false;
     if (Dat && Dat->Db->InTransaction()) return false;
     const int hoy = platform::rtl::ClockNow().date().year();
@@ -49,7 +49,7 @@ bool SigueAlCalendario() {
         AnoSeleccionado = AnoDelCalendario;
         FilaDelAnoPendiente = true;
     }
-    if (FilaDelAnoPendiente && Dat) {
+    if (FilaDelAnoPendiente && Dat && (cambia || reintentaFila)) {
         try {
             Dat->AbreAnoEnCurso();
             FilaDelAnoPendiente = false;

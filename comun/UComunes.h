@@ -78,8 +78,10 @@ extern QString AnoDelCalendario;
 void TomaAnoDelCalendario();
 // When the date has passed into a later year and the working year is still the calendar's, it
 // moves to today's year, and the year's counters row is made when missing, as at start; true
-// when the working year moved. Called before a number is proposed, outside any transaction.
-bool SigueAlCalendario();
+// when the working year moved. Called before a number is proposed, outside any transaction. A row
+// that could not be written then (the server away) is tried again at the next call, unless
+// `reintentaFila` is false (the status bar's clock, which must not wait on the server each second).
+bool SigueAlCalendario(bool reintentaFila = true);
 }  // namespace comun
 // Kind of record the open case-file ("E") or consultation ("C") form works on; the agenda rows
 // those forms write take their TIPO from it.

@@ -650,17 +650,23 @@ void TPrincipio::MuestraAno() {
     LineaEstado->Panels()->Items(5)->SetText(DateToStr(Date()));
 }
 
-void TPrincipio::SigueAlCalendario() {
+void TPrincipio::SigueAlCalendario(bool reintentaFila) {
     // Under a modal window a record form works on the data module's cursors, which the lists
     // move: the window follows when it is the one in use again.
     if (QApplication::activeModalWidget()) return;
-    comun::SigueAlCalendario();
-    if (FAnoMostrado.isEmpty() || FAnoMostrado == comun::AnoDelCalendario || AnoSeleccionado != comun::AnoDelCalendario)
-        return;
-    LlenaAnos();
-    MuestraAno();
-    const TBrowser b = BrowserActivo();
-    (this->*b.Refresca)();
+    comun::SigueAlCalendario(reintentaFila);
+    if (FAnoMostrado.isEmpty() || AnoSeleccionado != comun::AnoDelCalendario) return;
+    if (FAnoMostrado != comun::AnoDelCalendario) {
+        LlenaAnos();
+        MuestraAno();
+        const TBrowser b = BrowserActivo();
+        (this->*b.Refresca)();
+    } else if (reintentaFila && AnoActual->ItemIndex() < 0) {
+        // The year's row written late (the server away at midnight) joins the year box.
+        LlenaAnos();
+        AnoActual->SetItemIndex(AnoActual->Items()->IndexOf(AnoSeleccionado));
+        Dat->TTabcon->Locate(QStringLiteral("ANO"), AnoSeleccionado, 0);
+    }
 }
 
 void TPrincipio::EligeSelectorAbogado() {
@@ -766,7 +772,7 @@ void TPrincipio::AppIdle(TObject*, bool&) {
 
 void TPrincipio::Timer2Timer(TObject*) {
     LineaEstado->Panels()->Items(4)->SetText(TimeToStr(Time()));
-    SigueAlCalendario();
+    SigueAlCalendario(false);
 }
 
 // ---------------------------------------------------------------------------------------------- browsers

@@ -273,8 +273,9 @@ private:
     void LlenaAnos();
     void MuestraAno();
     // After the date passed into a new year, the window moves to it as a start would (the year
-    // box, the lists, the status bar's date) while the working year is the calendar's.
-    void SigueAlCalendario();
+    // box, the lists, the status bar's date) while the working year is the calendar's; the
+    // counters row is written as comun::SigueAlCalendario says.
+    void SigueAlCalendario(bool reintentaFila = true);
     bool RecargaAbogados();
     void RefrescaPagina();
     // The active page's list read again, back on the record it stood on.

@@ -58,6 +58,19 @@ protected:
         form->AnoActual->SetItemIndex(form->AnoActual->Items()->IndexOf(ano));
         form->AnoActualChange(form->AnoActual);
     }
+    // New counters rows fail inside the engine, as with the server away, or do again.
+    void AltaDeAnoFalla(bool falla) {
+        const bool servidor = !platform::db::DataServer(dir.path()).isEmpty();
+        if (!falla) Sql(servidor ? QStringLiteral("DROP TRIGGER no_tabcon ON tabcon") : QStringLiteral("DROP TRIGGER no_tabcon"));
+        else if (!servidor)
+            Sql(QStringLiteral("CREATE TRIGGER no_tabcon BEFORE INSERT ON tabcon BEGIN SELECT RAISE(ABORT, 'fuera'); END"));
+        else {
+            Sql(QStringLiteral("CREATE OR REPLACE FUNCTION no_tabcon() RETURNS trigger LANGUAGE plpgsql AS "
+                               "'BEGIN RAISE EXCEPTION ''fuera''; END'"));
+            Sql(QStringLiteral("CREATE TRIGGER no_tabcon BEFORE INSERT ON tabcon FOR EACH ROW EXECUTE FUNCTION no_tabcon()"));
+        }
+    }
+    int FilasDe(int ano) { return Valor(QStringLiteral("SELECT COUNT(*) FROM tabcon WHERE ANO = %1").arg(ano)).AsInteger(); }
     QString FechaEnLaBarra() { return form->LineaEstado->Panels()->Items(5)->Text(); }
     // "Nuevo" on the case files' page: the year and number the dialog proposes; with `numero` the
     // case file is made under it (its form then closed), otherwise the dialog is cancelled.
@@ -151,6 +164,23 @@ TEST_F(CambioDeAnoTest, AnInvoiceAfterMidnightIsTheFirstOfTheNewYearsSeries) {
     EXPECT_EQ(Contador(2030, "NUMFACTU"), QStringLiteral("4"));
     // The window caught up once the form closed.
     EXPECT_EQ(form->AnoActual->Text(), QStringLiteral("2031"));
+}
+
+TEST_F(CambioDeAnoTest, ANewYearsRowThatCouldNotBeWrittenIsWrittenBeforeTheNextNumberNotOnEveryTick) {
+    AltaDeAnoFalla(true);
+    platform::rtl::SetClockTo(TrasLasDoce);
+    form->Timer2Timer(form->Timer2);
+    EXPECT_EQ(AnoSeleccionado, QStringLiteral("2031"));
+    EXPECT_EQ(FilasDe(2031), 0);
+    EXPECT_EQ(form->AnoActual->ItemIndex(), -1);
+    AltaDeAnoFalla(false);
+    // The clock's tick does not wait on the server each second for it.
+    form->Timer2Timer(form->Timer2);
+    EXPECT_EQ(FilasDe(2031), 0);
+    EXPECT_TRUE(NuevoExpediente().startsWith(QStringLiteral("2031/")));
+    EXPECT_EQ(FilasDe(2031), 1);
+    EXPECT_EQ(form->AnoActual->Text(), QStringLiteral("2031"));
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join(QStringLiteral("; ")).toStdString();
 }
 
 TEST_F(CambioDeAnoTest, AYearChosenByHandStaysAfterMidnight) {
