@@ -13,17 +13,51 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QApplication>
-#include <QDate>
 #include <QStandardPaths>
 #include <cmath>
 
 TDateTime FechaCalendario;
 TDateTime FechaAgenda;
 bool HayWord = false;
-QString AnoSeleccionado = QString::number(QDate::currentDate().year());
+QString AnoSeleccionado = QString::number(platform::rtl::ClockNow().date().year());
 QString LetraRegistro;
 
 namespace comun {
+
+QString AnoDelCalendario;
+
+namespace {
+// The counters row of the year moved to could not be written (the server away): tried again at
+// the next call, so the year's first invoice raises its counter.
+bool FilaDelAnoPendiente = false;
+}  // namespace
+
+void TomaAnoDelCalendario() {
+    AnoDelCalendario = QString::number(platform::rtl::ClockNow().date().year());
+    AnoSeleccionado = AnoDelCalendario;
+    FilaDelAnoPendiente = false;
+}
+
+bool SigueAlCalendario(bool reintentaFila) {
+    if (AnoDelCalendario.isEmpty() || AnoSeleccionado != AnoDelCalendario) return false;
+    if (Dat && Dat->Db->InTransaction()) return false;
+    const int hoy = platform::rtl::ClockNow().date().year();
+    // Forward only: a clock put back by hand does not take the office's numbering back a year.
+    const bool cambia = hoy > AnoDelCalendario.toInt();
+    if (cambia) {
+        AnoDelCalendario = QString::number(hoy);
+        AnoSeleccionado = AnoDelCalendario;
+        FilaDelAnoPendiente = true;
+    }
+    if (FilaDelAnoPendiente && Dat && (cambia || reintentaFila)) {
+        try {
+            Dat->AbreAnoEnCurso();
+            FilaDelAnoPendiente = false;
+        } catch (const std::exception&) {
+        }
+    }
+    return cambia;
+}
 
 QString EditorDeXdg() {
     return platform::documents::DefaultApplication(

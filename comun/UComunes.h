@@ -69,6 +69,20 @@ extern TDateTime FechaAgenda;
 // selector sets it; until then it is the current year. Kept here until the process-wide values
 // have a unit of their own.
 extern QString AnoSeleccionado;
+namespace comun {
+// The year the program took from the date by itself: at start, and again when the date passes
+// into a new year while it runs. While the working year is this one it follows the calendar; a
+// year chosen by hand stays as chosen. Empty until the main window takes it.
+extern QString AnoDelCalendario;
+// The working year taken from today's date, as the main window does at start.
+void TomaAnoDelCalendario();
+// When the date has passed into a later year and the working year is still the calendar's, it
+// moves to today's year, and the year's counters row is made when missing, as at start; true
+// when the working year moved. Called before a number is proposed, outside any transaction. A row
+// that could not be written then (the server away) is tried again at the next call, unless
+// `reintentaFila` is false (the status bar's clock, which must not wait on the server each second).
+bool SigueAlCalendario(bool reintentaFila = true);
+}  // namespace comun
 // Kind of record the open case-file ("E") or consultation ("C") form works on; the agenda rows
 // those forms write take their TIPO from it.
 extern QString LetraRegistro;

@@ -67,6 +67,9 @@ public:
     void grabaDatos(TDataSet* dataSet);
     void refresca(TDataSet* dataSet);
     void RefrescaTablas();
+    // The counters' row of the current year, created empty when missing: at start, and when the
+    // date passes into a new year while the program runs.
+    void AbreAnoEnCurso();
 
     // Before post, after post, before delete, new record and calculated fields.
     void TEscritosBeforePost(TDataSet* ds);
@@ -139,8 +142,6 @@ protected:
 private:
     void CreaComponentes();
     void CreaTablasNuevas();
-    // The counters' row of the current year, created empty when missing.
-    void AbreAnoEnCurso();
     // Numbering of a new record from a counter of the SISTEM row, in one transaction with the
     // record: the counter is read and raised before the record is written, and both are
     // committed (or rolled back) together.

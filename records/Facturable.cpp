@@ -123,7 +123,10 @@ bool ConfirmaFacturar(TDataSet* t, const QString& este, const QString& facturado
                                  : facturado + QStringLiteral(" Nº FACTURA : ") +
                                        Format(QStringLiteral("%7.0d"), t->FieldByName(QStringLiteral("FACTURA"))->AsInteger()) +
                                        QStringLiteral("\r¿Desea volver a facturar %1?").arg(este);
-    return MensajeConfirmacion(pregunta);
+    if (!MensajeConfirmacion(pregunta)) return false;
+    // The invoice takes the series of the year it is made in when the desk ran over New Year.
+    comun::SigueAlCalendario();
+    return true;
 }
 
 std::unique_ptr<TFacturar> PideDatosFactura(TDataSet* t, const QString& tabla, int anoContador) {

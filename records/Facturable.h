@@ -64,7 +64,8 @@ QString FacturaDelRegistro(TDataSet* t);
 QString TextoReapertura(const QString& texto, const QString& factura);
 // The question before invoicing the record current in `t`: `este` ("éste Expediente") the first
 // time; `facturado` ("Expediente Facturado") and its number when it was invoiced before. Whether
-// the user goes on.
+// the user goes on; when they do, the working year has followed the calendar (a desk that ran
+// over New Year invoices in the new year's series).
 bool ConfirmaFacturar(TDataSet* t, const QString& este, const QString& facturado);
 // The dialog of the invoice's data for the record current in `t` of `tabla` (EXPED, CONSULTAS),
 // proposing its number in the working year `anoContador`; null unless the user accepts it.

@@ -146,6 +146,8 @@ void TNuevoExp::FormCreate(TObject*) {
 }
 
 void TNuevoExp::Prepara(const QString& caption) {
+    // A desk left running over New Year numbers in the new year, as one started that day.
+    if (caption != CaptionBuscar) comun::SigueAlCalendario();
     Dat->TTabcon->Refresh();
     Dat->TTabcon->Locate(QStringLiteral("ANO"), Variant(StrToIntDef(AnoSeleccionado, 0)), 0);
     SetCaption(caption);

@@ -17,7 +17,7 @@
 #include "shell/Acceso.h"
 #include "shell/UFin.h"
 
-#include <QDate>
+#include <QApplication>
 #include <QTimer>
 #include <memory>
 
@@ -604,12 +604,7 @@ void TPrincipio::FormCreate(TObject*) {
         LineaEstado->Repaint();
     });
     shell::AltaSupervisor();
-    AnoActual->Items()->Clear();
-    Dat->TTabcon->First();
-    while (!Dat->TTabcon->Eof()) {
-        AnoActual->Items()->Add(Dat->TTabcon->FieldByName(QStringLiteral("ANO"))->AsString());
-        Dat->TTabcon->Next();
-    }
+    LlenaAnos();
     CarpetaDatosBarra = CarpetaDatos + QLatin1Char('/');
     CompruebaWord();
     Paginas->SetActivePage(pgExped);
@@ -622,10 +617,8 @@ void TPrincipio::FormShow(TObject*) {
     MuestraFilas(FiltrosExp, nullptr, FiltroExp.Filas);
     MuestraFilas(FiltrosDes, nullptr, FiltroCon.Filas);
     btFiltros->SetEnabled(false);
-    AnoSeleccionado = QString::number(QDate::currentDate().year());
-    AnoActual->SetItemIndex(AnoActual->Items()->IndexOf(AnoSeleccionado));
-    Dat->TTabcon->Locate(QStringLiteral("ANO"), AnoSeleccionado, 0);
-    LineaEstado->Panels()->Items(5)->SetText(DateToStr(Date()));
+    comun::TomaAnoDelCalendario();
+    MuestraAno();
     Dat->TSistem->Refresh();
     SetCaption(QStringLiteral("Zembra - [ ") + Dat->TSistem->FieldByName(QStringLiteral("EMPRESA"))->AsString() +
                QStringLiteral(" ]"));
@@ -642,6 +635,38 @@ void TPrincipio::FormShow(TObject*) {
     for (TTable* t : {TExped, TConsul, TExpCli, TExpCon}) t->Open();
     Timer2->SetEnabled(true);
     FormResize(this);
+}
+
+void TPrincipio::LlenaAnos() {
+    AnoActual->Items()->Clear();
+    for (Dat->TTabcon->First(); !Dat->TTabcon->Eof(); Dat->TTabcon->Next())
+        AnoActual->Items()->Add(Dat->TTabcon->FieldByName(QStringLiteral("ANO"))->AsString());
+}
+
+void TPrincipio::MuestraAno() {
+    FAnoMostrado = comun::AnoDelCalendario;
+    AnoActual->SetItemIndex(AnoActual->Items()->IndexOf(AnoSeleccionado));
+    Dat->TTabcon->Locate(QStringLiteral("ANO"), AnoSeleccionado, 0);
+    LineaEstado->Panels()->Items(5)->SetText(DateToStr(Date()));
+}
+
+void TPrincipio::SigueAlCalendario(bool reintentaFila) {
+    // Under a modal window a record form works on the data module's cursors, which the lists
+    // move: the window follows when it is the one in use again.
+    if (QApplication::activeModalWidget()) return;
+    comun::SigueAlCalendario(reintentaFila);
+    if (FAnoMostrado.isEmpty() || AnoSeleccionado != comun::AnoDelCalendario) return;
+    if (FAnoMostrado != comun::AnoDelCalendario) {
+        LlenaAnos();
+        MuestraAno();
+        const TBrowser b = BrowserActivo();
+        (this->*b.Refresca)();
+    } else if (reintentaFila && AnoActual->ItemIndex() < 0) {
+        // The year's row written late (the server away at midnight) joins the year box.
+        LlenaAnos();
+        AnoActual->SetItemIndex(AnoActual->Items()->IndexOf(AnoSeleccionado));
+        Dat->TTabcon->Locate(QStringLiteral("ANO"), AnoSeleccionado, 0);
+    }
 }
 
 void TPrincipio::EligeSelectorAbogado() {
@@ -745,7 +770,10 @@ void TPrincipio::AppIdle(TObject*, bool&) {
     if (LineaEstado->Panels()->Items(3)->Text() != num) LineaEstado->Panels()->Items(3)->SetText(num);
 }
 
-void TPrincipio::Timer2Timer(TObject*) { LineaEstado->Panels()->Items(4)->SetText(TimeToStr(Time())); }
+void TPrincipio::Timer2Timer(TObject*) {
+    LineaEstado->Panels()->Items(4)->SetText(TimeToStr(Time()));
+    SigueAlCalendario(false);
+}
 
 // ---------------------------------------------------------------------------------------------- browsers
 

@@ -268,6 +268,14 @@ private:
     void ArchivoPersonas(TFormRegistro* form, const QString& caption);
     TTabSheet* NuevaPagina(const QString& nombre, const QString& titulo);
     void EligeSelectorAbogado();
+    // The year box filled from the counters rows; the working year shown in it, in Dat->TTabcon
+    // and with today's date in the status bar.
+    void LlenaAnos();
+    void MuestraAno();
+    // After the date passed into a new year, the window moves to it as a start would (the year
+    // box, the lists, the status bar's date) while the working year is the calendar's; the
+    // counters row is written as comun::SigueAlCalendario says.
+    void SigueAlCalendario(bool reintentaFila = true);
     bool RecargaAbogados();
     void RefrescaPagina();
     // The active page's list read again, back on the record it stood on.
@@ -285,6 +293,7 @@ private:
     TMenuItem* Item(TComponent* menu, const QString& nombre, const QString& caption, void (TPrincipio::*click)(TObject*));
 
     bool FPrimeraVez = true;
+    QString FAnoMostrado;  // the calendar's year the window last showed
 };
 
 extern TPrincipio* Principio;

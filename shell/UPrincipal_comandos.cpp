@@ -305,6 +305,7 @@ bool TPrincipio::SituaConsulta() {
 
 // The new-record dialog with the year's proposed number; true with the key of the record it made.
 bool TPrincipio::NuevoRegistro(const QString& caption, QString& ano, QString& numero) {
+    SigueAlCalendario();
     if (!AbogadoElegido()) return false;
     // The new record is the shown lawyer's: one the user may not reach would be lost to them at once.
     const int abocli = Dat->TAboCli->Active() && !Dat->TAboCli->IsEmpty() ? F(Dat->TAboCli, "ABOCLI")->AsInteger() : 0;
@@ -343,6 +344,8 @@ void TPrincipio::AbreExpediente() {
     // Read before the refresh: the grid's row change moves Dat's cursor to the grid's own row.
     const bool hay = !Dat->TExped->IsEmpty();
     const Variant clave = hay ? VarArrayOf({F(Dat->TExped, "ANO")->Value(), F(Dat->TExped, "NUMERO")->Value()}) : Variant();
+    // An invoice made in the form may have moved the working year to the new one.
+    SigueAlCalendario();
     RefrescaExpedientes();
     if (hay) TExped->Locate(QStringLiteral("ANO;NUMERO"), clave, 0);
 }
@@ -389,6 +392,7 @@ void TPrincipio::AbreConsulta() {
     const Variant clave = hay ? VarArrayOf({F(Dat->TConsultas, "ANO")->Value(), F(Dat->TConsultas, "NUMERO")->Value(),
                                             F(Dat->TConsultas, "ABOCLI")->Value()})
                               : Variant();
+    SigueAlCalendario();  // as after a case file's form
     RefrescaConsultas();
     if (hay) TConsul->Locate(QStringLiteral("ANO;NUMERO;ABOCLI"), clave, 0);
 }

@@ -178,7 +178,7 @@ bool IsValidDate(TDateTime date) {
     }
 }
 
-int CurrentYear() { return QDate::currentDate().year(); }
+int CurrentYear() { return platform::rtl::ClockNow().date().year(); }
 
 int ExpandYear(int year) {
     if (year >= 100)

@@ -7,6 +7,7 @@
 #include "platform/rtl/Variant.h"
 
 #include <QChar>
+#include <QDateTime>
 #include <QString>
 #include <array>
 #include <initializer_list>
@@ -148,6 +149,15 @@ TDateTime Time();
 enum class TDateOrder { DMY, MDY, YMD };
 TDateOrder DateOrderOf(const QString& dateFormat);
 TDateTime Now();
+namespace platform::rtl {
+// The program's clock, which Date(), Time() and Now() read: the system's clock moved by an offset,
+// zero unless a test puts the program at another moment (a run across midnight, a new year).
+QDateTime ClockNow();
+void SetClockOffset(qint64 msecs);
+qint64 ClockOffset();
+// The offset that makes the program's clock read `moment` now.
+void SetClockTo(const QDateTime& moment);
+}  // namespace platform::rtl
 void ReplaceDate(TDateTime& dateTime, TDateTime newDate);
 void ReplaceTime(TDateTime& dateTime, TDateTime newTime);
 

@@ -5,6 +5,7 @@
 #include "platform/rtl/SysUtils_convert.h"
 
 #include <QDateTime>
+#include <atomic>
 #include <cmath>
 
 namespace {
@@ -144,20 +145,39 @@ int DayOfWeek(TDateTime date) {
     return int(((t % 7) + 7) % 7) + 1;
 }
 
+namespace {
+// Constant-initialised: the working year is read while the program's globals are made.
+std::atomic<qint64> gClockOffset{0};
+}  // namespace
+
+QDateTime platform::rtl::ClockNow() {
+    const qint64 offset = gClockOffset.load(std::memory_order_relaxed);
+    const QDateTime now = QDateTime::currentDateTime();
+    return offset == 0 ? now : now.addMSecs(offset);
+}
+
+void platform::rtl::SetClockOffset(qint64 msecs) { gClockOffset.store(msecs, std::memory_order_relaxed); }
+
+qint64 platform::rtl::ClockOffset() { return gClockOffset.load(std::memory_order_relaxed); }
+
+void platform::rtl::SetClockTo(const QDateTime& moment) {
+    SetClockOffset(QDateTime::currentDateTime().msecsTo(moment));
+}
+
 TDateTime Date() {
-    QDate d = QDate::currentDate();
+    const QDate d = platform::rtl::ClockNow().date();
     return EncodeDate(d.year(), d.month(), d.day());
 }
 
 TDateTime Time() {
-    QTime t = QTime::currentTime();
+    const QTime t = platform::rtl::ClockNow().time();
     return EncodeTime(t.hour(), t.minute(), t.second(), t.msec());
 }
 
 TDateTime Now() {
-    QDateTime now = QDateTime::currentDateTime();
-    QDate d = now.date();
-    QTime t = now.time();
+    const QDateTime now = platform::rtl::ClockNow();
+    const QDate d = now.date();
+    const QTime t = now.time();
     return TDateTime(EncodeDate(d.year(), d.month(), d.day()) + EncodeTime(t.hour(), t.minute(), t.second(), t.msec()));
 }
 
@@ -386,7 +406,7 @@ public:
     }
 };
 
-int currentYear() { return QDate::currentDate().year(); }
+int currentYear() { return platform::rtl::ClockNow().date().year(); }
 
 bool scanDate(TScanner& sc, double& date, const TFormatSettings& fs) {
     int n1, n2, n3 = 0, l1, l2, l3 = 0;

@@ -3,6 +3,7 @@
 #include "DatFixture.h"
 #include "comun/UComunes.h"
 #include "platform/forms/FormHarness.h"
+#include "platform/rtl/SysUtils.h"
 #include "shell/UPrincipal.h"
 #include "tests/support/GeneraDespacho.h"
 
@@ -36,7 +37,7 @@ protected:
         t.Consultas = 20;
         t.Abogados = abogados;
         t.Anos = 2;
-        t.UltimoAno = QDate::currentDate().year();
+        t.UltimoAno = platform::rtl::ClockNow().date().year();
         zbtest::GeneraDespacho(dir.path(), t);
         Open();
     }

@@ -263,3 +263,24 @@ TEST(Clock, NowIsTodayPlusTheTime) {
     QDate q = QDate::currentDate();
     EXPECT_TRUE(EncodeDate(q.year(), q.month(), q.day()) == today || EncodeDate(q.year(), q.month(), q.day()) == after);
 }
+
+TEST(ProgramClock, DateTimeNowAndAYearLeftOutFollowTheClockMovedAndBack) {
+    struct Restore {
+        ~Restore() { platform::rtl::SetClockOffset(0); }
+    } restore;
+    platform::rtl::SetClockTo(QDateTime(QDate(2030, 12, 31), QTime(23, 59, 0)));
+    EXPECT_EQ(Date(), EncodeDate(2030, 12, 31));
+    EXPECT_GE(Now().Val, At(2030, 12, 31, 23, 59, 0).Val);
+    EXPECT_LT(Now().Val, At(2030, 12, 31, 23, 59, 0).Val + 60.0 / 86400);
+    // The clock keeps running from where it was put.
+    EXPECT_GE(Time().Val, EncodeTime(23, 59, 0, 0).Val);
+    EXPECT_EQ(StrToDate(QStringLiteral("05/03")), EncodeDate(2030, 3, 5));
+
+    platform::rtl::SetClockTo(QDateTime(QDate(2031, 1, 1), QTime(0, 0, 1)));
+    EXPECT_EQ(Date(), EncodeDate(2031, 1, 1));
+    EXPECT_EQ(StrToDate(QStringLiteral("05/03")), EncodeDate(2031, 3, 5));
+
+    platform::rtl::SetClockOffset(0);
+    const QDate hoy = QDate::currentDate();
+    EXPECT_EQ(Date(), EncodeDate(hoy.year(), hoy.month(), hoy.day()));
+}
