@@ -1,0 +1,62 @@
+#include "platform/db/Espera.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <chrono>
+
+namespace platform::db {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Main thread only.
+TServerWaitObserver Observer;
+int Depth = 0;
+Clock::time_point Started;
+bool Shown = false;
+bool InSlice = false;
+
+bool MainThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+// The engine is in the middle of a wait: nothing of the observer may leave it by an exception.
+void Call(const std::function<void()>& f) {
+    if (!f) return;
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+void SetServerWaitObserver(TServerWaitObserver observer) { Observer = std::move(observer); }
+
+bool ServerWaitRunning() { return Depth > 0 && MainThread(); }
+
+TServerWait::TServerWait() : FMain(MainThread()) {
+    if (FMain && Depth++ == 0) Started = Clock::now();
+}
+
+TServerWait::~TServerWait() {
+    if (!FMain || --Depth > 0 || !Shown) return;
+    Shown = false;
+    Call(Observer.End);
+}
+
+void TServerWait::Slice() {
+    // A wait begun by what the observer runs would run the observer inside itself.
+    if (!FMain || InSlice) return;
+    InSlice = true;
+    if (!Shown && Clock::now() - Started >= std::chrono::milliseconds(kServerWaitShownAfterMs)) {
+        Shown = true;
+        Call(Observer.Begin);
+    }
+    if (Shown) Call(Observer.Slice);
+    InSlice = false;
+}
+
+}  // namespace platform::db
