@@ -26,7 +26,8 @@ protected:
         int port = 0;
         testsupport::ThroughPort(direct, 0, &port);
         relay = std::make_unique<testsupport::TRelay>(port);
-        platform::db::SetDataServer(dir.path(), testsupport::ThroughPort(direct, relay->Port(), nullptr, "connect_timeout"));
+        viaRelay = testsupport::ThroughPort(direct, relay->Port(), nullptr, "connect_timeout");
+        platform::db::SetDataServer(dir.path(), viaRelay);
         shell::InstalaGanchos();
         PrincipioTest::SetUp();
         Muestra();
@@ -58,6 +59,7 @@ protected:
     static bool CursorDeEspera() { return QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor; }
     TStatusPanel* Panel(int i) const { return form->LineaEstado->Panels()->Items(i); }
     std::unique_ptr<testsupport::TRelay> relay;
+    QString viaRelay;
 };
 
 // Counts the key presses that reach the widget it watches.
@@ -133,4 +135,14 @@ TEST_F(EsperaServidorTest, DuringAWaitTheClockGoesOnAndWhatMayUseTheDataWaitsFor
     while ((ticks == 0 || !despues) && t.elapsed() < 2000) platform::forms::TFormHarness::ProcessEvents();
     EXPECT_TRUE(despues);
     EXPECT_GT(ticks, 0);
+}
+
+// So does a connection made on a link that does not answer (a reconnection, a second desk).
+TEST_F(EsperaServidorTest, AConnectionWaitingOnTheServerShowsItToo) {
+    const QString nota = QString::fromUtf8("Esperando al servidor de datos…");
+    int conNota = 0;
+    Congelado([&] { platform::db::OpenPostgres(dir.path(), viaRelay); },
+              [&](qint64 ms) { conNota += ms >= 0 && CursorDeEspera() && Panel(0)->Text() == nota; });
+    EXPECT_GE(conNota, 8);
+    EXPECT_FALSE(CursorDeEspera());
 }
