@@ -95,6 +95,11 @@ protected:
         case QEvent::InputMethod:
             FRetenidas.push_back({destino, std::unique_ptr<QEvent>(evento->clone())});
             return true;
+        case QEvent::Close:
+            // The window manager's close, which the window would ask about in a dialog of its own.
+            if (!destino->isWindowType()) return false;
+            FRetenidas.push_back({destino, std::unique_ptr<QEvent>(evento->clone())});
+            return true;
         case QEvent::MouseMove:
         case QEvent::HoverMove:
             return true;

@@ -13,7 +13,7 @@ using Clock = std::chrono::steady_clock;
 // Main thread only.
 TServerWaitObserver Observer;
 int Depth = 0;
-Clock::time_point Started;
+Clock::time_point Started, LastShownEnd;
 bool Shown = false;
 bool InSlice = false;
 
@@ -38,13 +38,18 @@ void SetServerWaitObserver(TServerWaitObserver observer) { Observer = std::move(
 bool ServerWaitRunning() { return Depth > 0 && MainThread(); }
 
 TServerWait::TServerWait() : FMain(MainThread()) {
-    if (FMain && Depth++ == 0) Started = Clock::now();
+    if (!FMain || Depth++ > 0) return;
+    // A wait that follows one just shown (the same action, asking again) shows at once.
+    const auto now = Clock::now();
+    const auto after = std::chrono::milliseconds(kServerWaitShownAfterMs);
+    Started = now - LastShownEnd < std::chrono::milliseconds(5 * kServerWaitSliceMs) ? now - after : now;
 }
 
 TServerWait::~TServerWait() {
     if (!FMain || --Depth > 0 || !Shown) return;
     Shown = false;
     Call(Observer.End);
+    LastShownEnd = Clock::now();
 }
 
 void TServerWait::Slice() {

@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QWindow>
 #include <chrono>
 #include <thread>
 
@@ -110,9 +112,14 @@ TEST_F(EsperaServidorTest, AWaitShowsTheBusyCursorAndTheNoteTakesNoInputAndClear
     EXPECT_EQ(teclas.pulsadas, 1);
 }
 
-// Meanwhile the status bar's clock goes on; a timer that might use the data skips its ticks and a
-// call left for later waits for the answer.
+// Meanwhile the status bar's clock goes on; a timer that might use the data skips its ticks, and
+// a call left for later and the window manager's close of a window wait for the answer.
 TEST_F(EsperaServidorTest, DuringAWaitTheClockGoesOnAndWhatMayUseTheDataWaitsForTheAnswer) {
+    QWidget ventana;
+    ventana.show();
+    platform::forms::TFormHarness::ProcessEvents();
+    ASSERT_NE(ventana.windowHandle(), nullptr);
+    bool cerradaDurante = false, pedida = false;
     TTimer otro(nullptr);
     otro.SetInterval(50);
     int ticks = 0, ticksDurante = 0, reloj = 0;
@@ -126,15 +133,20 @@ TEST_F(EsperaServidorTest, DuringAWaitTheClockGoesOnAndWhatMayUseTheDataWaitsFor
                   if (ms < 0) return;
                   ticksDurante = ticks;
                   if (!Panel(4)->Text().isEmpty()) ++reloj;
+                  if (ms >= 1500 && !pedida) QCoreApplication::postEvent(ventana.windowHandle(), new QCloseEvent);
+                  pedida = pedida || ms >= 1500;
+                  cerradaDurante = cerradaDurante || !ventana.isVisible();
               });
     EXPECT_EQ(ticksDurante, 0);
     EXPECT_GT(reloj, 0);
     EXPECT_FALSE(durante);
+    EXPECT_FALSE(cerradaDurante);
     QElapsedTimer t;
     t.start();
     while ((ticks == 0 || !despues) && t.elapsed() < 2000) platform::forms::TFormHarness::ProcessEvents();
     EXPECT_TRUE(despues);
     EXPECT_GT(ticks, 0);
+    EXPECT_FALSE(ventana.isVisible());
 }
 
 // So does a connection made on a link that does not answer (a reconnection, a second desk).
