@@ -96,7 +96,9 @@ protected:
             FRetenidas.push_back({destino, std::unique_ptr<QEvent>(evento->clone())});
             return true;
         case QEvent::Close:
-            // The window manager's close, which the window would ask about in a dialog of its own.
+        case QEvent::Resize:
+            // The window manager's close, which the window would ask about in a dialog of its own,
+            // and its resize, which would have the grids read rows for their new room.
             if (!destino->isWindowType()) return false;
             FRetenidas.push_back({destino, std::unique_ptr<QEvent>(evento->clone())});
             return true;

@@ -113,13 +113,16 @@ TEST_F(EsperaServidorTest, AWaitShowsTheBusyCursorAndTheNoteTakesNoInputAndClear
 }
 
 // Meanwhile the status bar's clock goes on; a timer that might use the data skips its ticks, and
-// a call left for later and the window manager's close of a window wait for the answer.
+// a call left for later and the window manager's close or resize of a window (its grids would
+// read rows for their new room) wait for the answer.
 TEST_F(EsperaServidorTest, DuringAWaitTheClockGoesOnAndWhatMayUseTheDataWaitsForTheAnswer) {
     QWidget ventana;
     ventana.show();
     platform::forms::TFormHarness::ProcessEvents();
     ASSERT_NE(ventana.windowHandle(), nullptr);
     bool cerradaDurante = false, pedida = false;
+    const int ancho = form->Width();
+    int anchoDurante = ancho;
     TTimer otro(nullptr);
     otro.SetInterval(50);
     int ticks = 0, ticksDurante = 0, reloj = 0;
@@ -133,7 +136,11 @@ TEST_F(EsperaServidorTest, DuringAWaitTheClockGoesOnAndWhatMayUseTheDataWaitsFor
                   if (ms < 0) return;
                   ticksDurante = ticks;
                   if (!Panel(4)->Text().isEmpty()) ++reloj;
-                  if (ms >= 1500 && !pedida) QCoreApplication::postEvent(ventana.windowHandle(), new QCloseEvent);
+                  if (ms >= 1500 && !pedida) {
+                      QCoreApplication::postEvent(ventana.windowHandle(), new QCloseEvent);
+                      form->Widget()->windowHandle()->resize(ancho + 100, form->Widget()->windowHandle()->height());
+                  }
+                  if (pedida) anchoDurante = form->Width();
                   pedida = pedida || ms >= 1500;
                   cerradaDurante = cerradaDurante || !ventana.isVisible();
               });
@@ -141,12 +148,14 @@ TEST_F(EsperaServidorTest, DuringAWaitTheClockGoesOnAndWhatMayUseTheDataWaitsFor
     EXPECT_GT(reloj, 0);
     EXPECT_FALSE(durante);
     EXPECT_FALSE(cerradaDurante);
+    EXPECT_EQ(anchoDurante, ancho);
     QElapsedTimer t;
     t.start();
     while ((ticks == 0 || !despues) && t.elapsed() < 2000) platform::forms::TFormHarness::ProcessEvents();
     EXPECT_TRUE(despues);
     EXPECT_GT(ticks, 0);
     EXPECT_FALSE(ventana.isVisible());
+    EXPECT_EQ(form->Width(), ancho + 100);
 }
 
 // So does a connection made on a link that does not answer (a reconnection, a second desk).
