@@ -3,6 +3,10 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace platform::db {
 
@@ -62,6 +66,33 @@ void TServerWait::Slice() {
     }
     if (Shown) Call(Observer.Slice);
     InSlice = false;
+}
+
+void WaitInThread(const std::function<void()>& work) {
+    bool done = false;
+    std::mutex m;
+    std::condition_variable cv;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            work();
+            std::lock_guard lock(m);
+            done = true;
+            cv.notify_one();
+        });
+    } catch (const std::system_error&) {
+        work();
+        return;
+    }
+    TServerWait shown;
+    std::unique_lock lock(m);
+    while (!cv.wait_for(lock, std::chrono::milliseconds(kServerWaitSliceMs), [&] { return done; })) {
+        lock.unlock();
+        shown.Slice();
+        lock.lock();
+    }
+    lock.unlock();
+    worker.join();
 }
 
 }  // namespace platform::db

@@ -24,6 +24,11 @@ void SetServerWaitObserver(TServerWaitObserver observer);
 // timer's work, a deferred call) must not use the data, the connection is busy.
 bool ServerWaitRunning();
 
+// Runs `work`, a blocking call of the server's client (connecting) that throws nothing, in a
+// thread of its own while the calling thread waits for it in slices, shown as any wait; in the
+// calling thread itself when no thread can be had.
+void WaitInThread(const std::function<void()>& work);
+
 // A wait of the engine on the server while it lasts: the engine calls Slice between its slices.
 // Waits inside a wait are one. Off the main thread it does nothing.
 class TServerWait {

@@ -20,10 +20,7 @@
 #include <QThread>
 #include <charconv>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <thread>
 #include <libpq-fe.h>
 #include <atomic>
 #include <cerrno>
@@ -349,35 +346,10 @@ struct TConnectParams {
         KeyPtrs.push_back(nullptr);
         ValuePtrs.push_back(nullptr);
     }
-    // libpq's own wait (its connection timeout, host after host) runs in a thread of its own,
-    // while this one shows the wait and keeps the windows painted.
+    // libpq's own wait (its connection timeout, host after host), shown as any wait.
     PGconn* Connect() const {
-        const auto connect = [this] { return PQconnectdbParams(KeyPtrs.data(), ValuePtrs.data(), 1); };
         PGconn* made = nullptr;
-        bool done = false;
-        std::mutex m;
-        std::condition_variable cv;
-        std::thread connecting;
-        try {
-            connecting = std::thread([&] {
-                PGconn* c = connect();
-                std::lock_guard lock(m);
-                made = c;
-                done = true;
-                cv.notify_one();
-            });
-        } catch (const std::system_error&) {
-            return connect();  // no thread to be had: waits as before
-        }
-        TServerWait shown;
-        std::unique_lock lock(m);
-        while (!cv.wait_for(lock, std::chrono::milliseconds(kServerWaitSliceMs), [&] { return done; })) {
-            lock.unlock();
-            shown.Slice();
-            lock.lock();
-        }
-        lock.unlock();
-        connecting.join();
+        WaitInThread([&] { made = PQconnectdbParams(KeyPtrs.data(), ValuePtrs.data(), 1); });
         return made;
     }
 };
