@@ -54,8 +54,9 @@ QString ServidorRegistrado() {
 }
 
 // A wait on the data server, shown: the busy cursor, a note in the main window's status bar, the
-// windows painted; the person's keys and clicks wait for the answer, and so does what would use
-// the data (the timers and deferred calls that might skip it themselves).
+// windows painted. The person's keys and clicks and the window manager's close and resize wait for
+// the answer; the timers and deferred calls that may use the data wait by themselves (TTimer,
+// platform::forms::Later).
 class TEsperaVisible : public QObject {
 public:
     static QString Nota() { return QString::fromUtf8("Esperando al servidor de datos…"); }
