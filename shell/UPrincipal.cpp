@@ -18,7 +18,6 @@
 #include "shell/UFin.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <memory>
 
 QString CarpetaDatosBarra;
@@ -203,6 +202,7 @@ TPrincipio::TPrincipio(TComponent* owner) : TForm(owner) {
     Timer2->SetName(QStringLiteral("Timer2"));
     Timer2->SetInterval(1000);
     Timer2->SetEnabled(false);
+    Timer2->SetRunsDuringServerWait(true);  // the clock, which shows the desk is alive
     Timer2->OnTimer = TNotifyEvent(this, &TPrincipio::Timer2Timer);
 
     // Every help request of the program (F1, the help buttons, "Ayuda ..") goes through it to the
@@ -711,7 +711,7 @@ void TPrincipio::FormPaint(TObject*) {
         // Cleared first: the notice's own box repaints the window. The box waits until this
         // paint is over: a modal loop inside it leaves the window unpainted behind the box.
         FPrimeraVez = false;
-        QTimer::singleShot(0, Widget(), [this] { platform::forms::Guarded(this, [this] { MiraAgenda(); }); });
+        platform::forms::Later(Widget(), [this] { platform::forms::Guarded(this, [this] { MiraAgenda(); }); });
     }
 }
 

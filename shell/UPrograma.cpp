@@ -12,14 +12,18 @@
 #include "documents/UMail.h"
 #include "platform/classes/Registry.h"
 #include "platform/db/Driver.h"
+#include "platform/db/Espera.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Exceptions.h"
 #include "shell/Acceso.h"
 #include "shell/Inicio.h"
 #include "shell/UPrincipal.h"
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QPointer>
 #include <memory>
+#include <vector>
 
 TPresenta* Presenta = nullptr;
 TPrincipio* Principio = nullptr;
@@ -48,6 +52,72 @@ QString ServidorRegistrado() {
         return QString();
     }
 }
+
+// A wait on the data server, shown: the busy cursor, a note in the main window's status bar, the
+// windows painted. The person's keys and clicks and the window manager's close and resize wait for
+// the answer; the timers and deferred calls that may use the data wait by themselves (TTimer,
+// platform::forms::Later).
+class TEsperaVisible : public QObject {
+public:
+    static QString Nota() { return QString::fromUtf8("Esperando al servidor de datos…"); }
+    void Empieza() {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (TStatusPanel* p = Panel()) {
+            FTextoPrevio = p->Text();
+            p->SetText(Nota());
+        }
+        qApp->installEventFilter(this);
+    }
+    void Sigue() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+    void Termina() {
+        qApp->removeEventFilter(this);
+        QApplication::restoreOverrideCursor();
+        if (TStatusPanel* p = Panel(); p && p->Text() == Nota()) p->SetText(FTextoPrevio);
+        // In the order they came, after the answer, as the window system's own.
+        for (auto& [destino, evento] : FRetenidas)
+            if (destino) QCoreApplication::postEvent(destino, evento.release());
+        FRetenidas.clear();
+    }
+
+protected:
+    // The window system's input stays queued meanwhile; this holds what was posted or sent.
+    bool eventFilter(QObject* destino, QEvent* evento) override {
+        if (!destino->isWidgetType() && !destino->isWindowType()) return false;
+        switch (evento->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+            FRetenidas.push_back({destino, std::unique_ptr<QEvent>(evento->clone())});
+            return true;
+        case QEvent::Close:
+        case QEvent::Resize:
+            // The window manager's close, which the window would ask about in a dialog of its own,
+            // and its resize, which would have the grids read rows for their new room.
+            if (!destino->isWindowType()) return false;
+            FRetenidas.push_back({destino, std::unique_ptr<QEvent>(evento->clone())});
+            return true;
+        case QEvent::MouseMove:
+        case QEvent::HoverMove:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    static TStatusPanel* Panel() {
+        return Principio && Principio->LineaEstado ? Principio->LineaEstado->Panels()->Items(0) : nullptr;
+    }
+    QString FTextoPrevio;
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> FRetenidas;
+};
 
 void Termina(const QString& motivo) {
     if (Presenta) Presenta->Hide();
@@ -80,6 +150,8 @@ void InstalaGanchos() {
     comun::GeneraFactura = &documents::GeneraMinuta;
     comun::FijaEditor = TEvent<const QString&>([](const QString& editor) { TipoEditor = editor; });
     documents::InstalaDialogosFusion();
+    static TEsperaVisible espera;
+    platform::db::SetServerWaitObserver({[] { espera.Empieza(); }, [] { espera.Sigue(); }, [] { espera.Termina(); }});
 }
 
 bool Arranca() {

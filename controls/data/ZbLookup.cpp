@@ -2,6 +2,7 @@
 
 #include "controls/data/BdeUtils.h"
 
+#include "platform/db/Espera.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Graphics.h"
 
@@ -413,7 +414,10 @@ TZbDBLookupList::TZbDBLookupList(TComponent* owner) : TZbLookupControl(owner) {
         platform::forms::Guarded(this, [&] { ScrollThumb(FScrollBar->sliderPosition()); });
     });
     FTimer = new QTimer(Widget());
-    QObject::connect(FTimer, &QTimer::timeout, FTimer, [this] { platform::forms::Guarded(this, [&] { AutoScrollTick(); }); });
+    // Scrolling reads rows: not while the program waits on the data server.
+    QObject::connect(FTimer, &QTimer::timeout, FTimer, [this] {
+        if (!platform::db::ServerWaitRunning()) platform::forms::Guarded(this, [&] { AutoScrollTick(); });
+    });
     SetBounds(0, 0, 121, RowHeight() * FRowCount + BorderHeight());
 }
 

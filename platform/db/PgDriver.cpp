@@ -7,6 +7,7 @@
 #include "platform/db/Collation.h"
 #include "platform/db/Driver.h"
 #include "platform/db/EngineSql.h"
+#include "platform/db/Espera.h"
 #include "platform/db/PgModule.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -345,7 +346,12 @@ struct TConnectParams {
         KeyPtrs.push_back(nullptr);
         ValuePtrs.push_back(nullptr);
     }
-    PGconn* Connect() const { return PQconnectdbParams(KeyPtrs.data(), ValuePtrs.data(), 1); }
+    // libpq's own wait (its connection timeout, host after host), shown as any wait.
+    PGconn* Connect() const {
+        PGconn* made = nullptr;
+        WaitInThread([&] { made = PQconnectdbParams(KeyPtrs.data(), ValuePtrs.data(), 1); });
+        return made;
+    }
 };
 
 // libpq ignores a password file others may read, and says so only on standard error: the
@@ -367,13 +373,19 @@ QString IgnoredPasswordFile(PGconn* conn) {
         .arg(name);
 }
 
-// Waits until `sock` is ready for `events`, at most `seconds`; false when the time ran out.
+// Waits until `sock` is ready for `events`, at most `seconds`; false when the time ran out. In
+// slices, between which the program shows that it waits and keeps its windows painted.
 bool WaitFor(int sock, short events, int seconds) {
     pollfd p{sock, events, 0};
+    TServerWait shown;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     for (;;) {
-        const int n = ::poll(&p, 1, seconds * 1000);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+        const int n = ::poll(&p, 1, int(std::clamp<qint64>(left, 0, kServerWaitSliceMs)));
         if (n < 0 && errno == EINTR) continue;
-        return n != 0;  // a failed poll leaves libpq to find the fault
+        if (n != 0) return true;  // a failed poll leaves libpq to find the fault
+        if (left <= kServerWaitSliceMs) return false;
+        shown.Slice();
     }
 }
 

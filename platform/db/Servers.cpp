@@ -1,5 +1,6 @@
 // Which engine holds a folder's data, and the server engine's module, loaded on first use.
 #include "platform/db/Driver.h"
+#include "platform/db/Espera.h"
 #include "platform/db/PgModule.h"
 #include "platform/db/ServerStats.h"
 #include "platform/rtl/Exceptions.h"
@@ -15,6 +16,10 @@ namespace platform::db {
 namespace {
 
 std::atomic<const TPgModule*> Loaded{nullptr};
+
+// The module shows its long waits through Espera.h, which it takes from the program: named here,
+// where every program that may load it links, so that it is there to take.
+[[gnu::used]] void (*const KeepServerWait)(TServerWaitObserver) = &SetServerWaitObserver;
 
 const TPgModule& PgModule() {
     if (const TPgModule* m = Loaded.load()) return *m;

@@ -1,5 +1,6 @@
 #include "platform/forms/Controls.h"
 
+#include "platform/db/Espera.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/GraphicsGlue.h"
 #include "platform/forms/Host.h"
@@ -40,6 +41,17 @@ bool Guarded(TObject* sender, const std::function<void()>& fn) {
         return false;
     }
 }
+
+namespace {
+void LaterAfter(QObject* context, std::function<void()> fn, int ms) {
+    QTimer::singleShot(ms, context, [context, fn = std::move(fn)]() mutable {
+        if (platform::db::ServerWaitRunning()) return LaterAfter(context, std::move(fn), platform::db::kServerWaitSliceMs);
+        fn();
+    });
+}
+}  // namespace
+
+void Later(QObject* context, std::function<void()> fn) { LaterAfter(context, std::move(fn), 0); }
 
 TControl* ControlOfWidget(const QWidget* widget) {
     for (const QWidget* w = widget; w; w = w->parentWidget()) {

@@ -105,6 +105,11 @@ TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons b
 // crossing the Qt event loop. Returns false when fn raised.
 bool Guarded(TObject* sender, const std::function<void()>& fn);
 
+// Runs fn once the current event is handled, unless `context` went first. While the program
+// waits on the data server (which keeps the windows painted meanwhile) it comes back after the
+// wait: fn may use the data, whose connection is busy then.
+void Later(QObject* context, std::function<void()> fn);
+
 // A message hook on a control's widget: `before` may mark the event handled (the control then
 // never sees it); `after` runs once the control has handled it.
 using THookBefore = std::function<bool(QEvent*)>;

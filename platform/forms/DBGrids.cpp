@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QPaintEvent>
 #include <QScrollBar>
-#include <QTimer>
 #include <QWheelEvent>
 #include <deque>
 
@@ -469,7 +468,7 @@ void TCustomDBGrid::UpdateScrollBar() {
         if (cuenta && ds->State() != dsInsert && ds->RecNoKnown()) {
             FVScroll->setValue(std::max(0, ds->RecNo() - 1));
         } else if (ds->State() != dsInsert || !cuenta) {
-            QTimer::singleShot(0, FVScroll, [this, paso] {
+            Later(FVScroll, [this, paso] {
                 if (FVScroll->property("zbPaso").toInt() != paso) return;
                 // On a page not shown nobody sees the bar: it is counted when the grid shows.
                 if (!FWidget->isVisible()) {

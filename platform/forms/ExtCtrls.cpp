@@ -1,5 +1,6 @@
 #include "platform/forms/ExtCtrls.h"
 
+#include "platform/db/Espera.h"
 #include "platform/forms/GraphicsGlue.h"
 #include "platform/forms/Host.h"
 
@@ -255,7 +256,10 @@ void TCustomRadioGroup::ArrangeButtons() {
 // ---------------------------------------------------------------------------------------------
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner), FTimer(std::make_unique<QTimer>()) {
-    QObject::connect(FTimer.get(), &QTimer::timeout, FTimer.get(), [this] { Guarded(this, [this] { Timer(); }); });
+    QObject::connect(FTimer.get(), &QTimer::timeout, FTimer.get(), [this] {
+        if (!FDuringServerWait && platform::db::ServerWaitRunning()) return;
+        Guarded(this, [this] { Timer(); });
+    });
     Update();
 }
 

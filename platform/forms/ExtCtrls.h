@@ -147,11 +147,16 @@ public:
     TNotifyEvent OnTimer;
     // Runs the timer's handler now (tests, and the queued tick).
     virtual void Timer();
+    // Whether its ticks run while the program waits on the data server (a clock may); they are
+    // skipped by default: a handler may use the data, whose connection is busy then.
+    bool RunsDuringServerWait() const { return FDuringServerWait; }
+    void SetRunsDuringServerWait(bool v) { FDuringServerWait = v; }
 
 private:
     void Update();
     std::unique_ptr<QTimer> FTimer;
     bool FEnabled = true;
+    bool FDuringServerWait = false;
     unsigned FInterval = 1000;
 };
 

@@ -593,7 +593,7 @@ void TCustomForm::FocusControl(TWinControl* control) {
             // toolkit last focused, which would then ask to leave the old control again.
             QPointer<QWidget> w = old->Widget();
             w->setFocus(Qt::OtherFocusReason);
-            QTimer::singleShot(0, [w] {
+            Later(QCoreApplication::instance(), [w] {
                 if (w) w->setFocus(Qt::OtherFocusReason);
             });
         }
@@ -627,7 +627,7 @@ void TCustomForm::SetModalResult(TModalResult value) {
     // asks whether it may close; a refusal clears the result and the dialog stays up.
     FCloseCheckPending = true;
     QPointer<QWidget> alive = FWidget;
-    QTimer::singleShot(0, QCoreApplication::instance(), [this, alive] {
+    Later(QCoreApplication::instance(), [this, alive] {
         if (!alive || !FCloseCheckPending) return;  // a finished script has made the check already
         FCloseCheckPending = false;
         if (!FModal || FModalResult == mrNone) return;
@@ -816,7 +816,7 @@ void TCustomForm::Release() {
         return;
     }
     QPointer<QWidget> w = FWidget;
-    QTimer::singleShot(0, QCoreApplication::instance(), [w] {
+    Later(QCoreApplication::instance(), [w] {
         if (!w) return;
         if (auto* form = dynamic_cast<TCustomForm*>(ControlOfWidget(w))) form->Free();
     });
@@ -863,7 +863,7 @@ TModalResult TCustomForm::ShowModal() {
         Show();
         if (scripted) {
             QPointer<QWidget> alive = FWidget;
-            QTimer::singleShot(0, QCoreApplication::instance(), [this, alive, script] {
+            Later(QCoreApplication::instance(), [this, alive, script] {
                 if (!alive) return;
                 Guarded(this, [&] { script(*this); });
                 if (!alive || !FModal) return;
