@@ -1,5 +1,6 @@
 #include "records/BorraRegistro.h"
 
+#include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/db/DBTables.h"
 
@@ -19,9 +20,11 @@ void Ejecuta(const QString& sql, const QString& ano, const QString& numero) {
 }
 
 // After the transaction, committed or rolled back: an edit left open is dropped and the cursors
-// show what the tables now hold.
-void Refresca(TDataSet* borrado, std::initializer_list<TDataSet*> otras) {
+// show what the tables now hold. Not read again without the server (`releer` false): each
+// reading would wait on the dead link once more.
+void Refresca(TDataSet* borrado, std::initializer_list<TDataSet*> otras, bool releer = true) {
     if (borrado->State() != dsBrowse) borrado->Cancel();
+    if (!releer) return;
     if (borrado->Active()) borrado->Refresh();
     for (TDataSet* t : otras)
         if (t->Active()) t->Refresh();
@@ -52,7 +55,7 @@ void BorraExpediente(bool apuntes) {
             e->Delete();
         });
     } catch (...) {
-        Refresca(e, {Dat->TExpCli, Dat->TExpCon, Dat->TCuentas, Dat->TAgen});
+        Refresca(e, {Dat->TExpCli, Dat->TExpCon, Dat->TCuentas, Dat->TAgen}, !comun::FalloDeLaBase());
         throw;
     }
     Refresca(e, {Dat->TExpCli, Dat->TExpCon, Dat->TCuentas, Dat->TAgen});
@@ -69,7 +72,7 @@ void BorraConsulta(bool apuntes) {
             c->Delete();
         });
     } catch (...) {
-        Refresca(c, {Dat->TAgen});
+        Refresca(c, {Dat->TAgen}, !comun::FalloDeLaBase());
         throw;
     }
     Refresca(c, {Dat->TAgen});
