@@ -139,6 +139,17 @@ bool comun::FalloDeLaBase() {
     }
 }
 
+comun::TSinReconexion::TSinReconexion() {
+    if (!Dat || !Dat->Db || !Dat->Db->Connected()) return;
+    FConexion = Dat->Db->Connection();
+    FAntes = FConexion->NoReconnect();
+    FConexion->SetNoReconnect(true);
+}
+
+comun::TSinReconexion::~TSinReconexion() {
+    if (FConexion) FConexion->SetNoReconnect(FAntes);
+}
+
 void comun::InformaFallo(const QString& texto) {
     QString mensaje = texto;
     if (const std::exception_ptr actual = std::current_exception()) {

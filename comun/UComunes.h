@@ -14,6 +14,10 @@
 #include <functional>
 #include <memory>
 
+namespace platform::db {
+class TConnection;
+}
+
 void MensajeError(const QString& texto);
 bool MensajeConfirmacion(const QString& texto);
 void MensajeEstado(const QString& texto);
@@ -29,6 +33,20 @@ ZB_EXCEPTION(EAbortoSinBase, EAbort)
 bool FalloDeLaBase(const std::exception& e);
 // The same for the exception a catch block handles.
 bool FalloDeLaBase();
+// For its life, the data module's connection, lost earlier, is not made again: on the way out of
+// a failure without the server, what would read (the lists that follow a record whose edit is
+// cancelled) fails at once instead of waiting on the dead link once more.
+class TSinReconexion {
+public:
+    TSinReconexion();
+    ~TSinReconexion();
+    TSinReconexion(const TSinReconexion&) = delete;
+    TSinReconexion& operator=(const TSinReconexion&) = delete;
+
+private:
+    std::shared_ptr<platform::db::TConnection> FConexion;
+    bool FAntes = false;
+};
 // From a catch block: the error box of the command that failed (`texto`, "ERROR al cerrar"), with
 // the engine's reason below when the data could not be reached and no box has said it yet.
 void InformaFallo(const QString& texto);

@@ -23,8 +23,12 @@ void Ejecuta(const QString& sql, const QString& ano, const QString& numero) {
 // show what the tables now hold. Not read again without the server (`releer` false): each
 // reading would wait on the dead link once more.
 void Refresca(TDataSet* borrado, std::initializer_list<TDataSet*> otras, bool releer = true) {
+    if (!releer) {
+        comun::TSinReconexion sinReconexion;
+        if (borrado->State() != dsBrowse) borrado->Cancel();
+        return;
+    }
     if (borrado->State() != dsBrowse) borrado->Cancel();
-    if (!releer) return;
     if (borrado->Active()) borrado->Refresh();
     for (TDataSet* t : otras)
         if (t->Active()) t->Refresh();

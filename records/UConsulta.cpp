@@ -330,7 +330,7 @@ void TConsulta::btCerrarClick(TObject*) {
             });
         } catch (...) {
             sinBase = comun::FalloDeLaBase();
-            Deshace();
+            Deshace(!sinBase);
             comun::InformaFallo(QStringLiteral("ERROR al cerrar"));
         }
     }
@@ -340,9 +340,12 @@ void TConsulta::btCerrarClick(TObject*) {
     Refresca();
 }
 
-// A failed closing or invoice: the consultation as it was, nothing of it stored. Never throws:
-// its caller still has to say why the command failed.
-void TConsulta::Deshace() {
+// A failed closing or invoice: the consultation as it was, nothing of it stored; without the
+// server (`releer` false) nothing is read on the dead link, not even the lists that follow it.
+// Never throws: its caller still has to say why the command failed.
+void TConsulta::Deshace(bool releer) {
+    std::optional<comun::TSinReconexion> sinReconexion;
+    if (!releer) sinReconexion.emplace();
     try {
         if (Dat->TConsultas->State() == dsEdit) Dat->TConsultas->Cancel();
         if (Dat->Db->InTransaction()) Dat->Db->Rollback();
@@ -423,7 +426,7 @@ void TConsulta::btFacturarClick(TObject*) {
             facturado = true;
         } catch (...) {
             sinBase = comun::FalloDeLaBase();
-            Deshace();
+            Deshace(!sinBase);
             records::InformaErrorFactura();
         }
     }

@@ -25,6 +25,8 @@
 #include "records/UPerito.h"
 #include "records/UProcu.h"
 
+#include <optional>
+
 TExpediente* Expediente = nullptr;
 
 namespace {
@@ -428,9 +430,12 @@ void TExpediente::AnotaEnAgenda(const QString& tipo, const QString& tipoAgenda, 
 }
 
 // A failed closing or invoice: the case file and its agenda row as they were, read again when
-// `releer` (not without the server: that would wait on the dead link once more). Never throws:
-// its caller still has to say why the command failed.
+// `releer`; without the server nothing is read (it would wait on the dead link once more), not
+// even the lists that follow the case file. Never throws: its caller still has to say why the
+// command failed.
 void TExpediente::Deshace(bool releer) {
+    std::optional<comun::TSinReconexion> sinReconexion;
+    if (!releer) sinReconexion.emplace();
     try {
         for (TDataSet* t : {static_cast<TDataSet*>(Dat->TExped), static_cast<TDataSet*>(Dat->TAgen)})
             if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
