@@ -3,6 +3,7 @@
 // identity-number letter, key filters for amounts, and the day lists of the month calendar.
 #include "platform/classes/Strings.h"
 #include "platform/db/DB.h"
+#include "platform/db/Driver.h"
 #include "platform/rtl/Currency.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Events.h"
@@ -13,10 +14,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-
-namespace platform::db {
-class TConnection;
-}
 
 void MensajeError(const QString& texto);
 bool MensajeConfirmacion(const QString& texto);
