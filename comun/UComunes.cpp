@@ -4,6 +4,7 @@
 #include "comun/UData.h"
 #include "controls/visual/DateHelpers.h"
 #include "platform/db/DBTables.h"
+#include "platform/db/Driver.h"
 #include "platform/documents/DesktopApps.h"
 #include "platform/forms/Beep.h"
 #include "platform/forms/ComCtrls.h"
@@ -145,6 +146,59 @@ void comun::RefrescaGuardado(TDataSet* dataSet) {
         // failure, the change would be made twice; the rows are read again by the next action.
         if (comun::LineaEstado) comun::LineaEstado(QStringLiteral("Cambios guardados; no se han podido volver a leer los datos"));
     }
+}
+
+bool comun::FalloDeLaBase(const std::exception& e) {
+    if (dynamic_cast<const EAbortoSinBase*>(&e)) return true;
+    const auto* engine = dynamic_cast<const EDBEngineError*>(&e);
+    if (!engine || engine->ErrorCount() == 0) return false;
+    switch (engine->Errors(0).ErrorCode) {
+    case platform::db::ecServerLost:
+    case platform::db::ecOutcomeUnknown:
+    case platform::db::ecFileMoved:
+    case platform::db::ecFolderLost: return true;
+    default: return false;
+    }
+}
+
+bool comun::FalloDeLaBase() {
+    const std::exception_ptr actual = std::current_exception();
+    if (!actual) return false;
+    try {
+        std::rethrow_exception(actual);
+    } catch (const std::exception& e) {
+        return FalloDeLaBase(e);
+    } catch (...) {
+        return false;
+    }
+}
+
+comun::TSinReconexion::TSinReconexion() {
+    if (!Dat || !Dat->Db || !Dat->Db->Connected()) return;
+    FConexion = Dat->Db->Connection();
+    FAntes = FConexion->NoReconnect();
+    FConexion->SetNoReconnect(true);
+}
+
+comun::TSinReconexion::~TSinReconexion() {
+    if (FConexion) FConexion->SetNoReconnect(FAntes);
+}
+
+void comun::InformaFallo(const QString& texto) {
+    QString mensaje = texto;
+    if (const std::exception_ptr actual = std::current_exception()) {
+        try {
+            std::rethrow_exception(actual);
+        } catch (const EAbortoSinBase&) {
+            // its reason is on the box before
+        } catch (const EDBEngineError& e) {
+            // A commit whose answer was lost may have been stored: never told as failed.
+            if (e.ErrorCount() > 0 && e.Errors(0).ErrorCode == platform::db::ecOutcomeUnknown) mensaje = e.Message();
+            else if (FalloDeLaBase(e)) mensaje += QLatin1Char('\r') + e.Message();
+        } catch (...) {
+        }
+    }
+    MensajeError(mensaje);
 }
 
 bool RegistroGuardado(TDataSet* dataSet) { return !dataSet->IsEmpty() && dataSet->BookmarkValid(dataSet->GetBookmark()); }

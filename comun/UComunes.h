@@ -3,6 +3,7 @@
 // identity-number letter, key filters for amounts, and the day lists of the month calendar.
 #include "platform/classes/Strings.h"
 #include "platform/db/DB.h"
+#include "platform/db/Driver.h"
 #include "platform/rtl/Currency.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Events.h"
@@ -19,6 +20,33 @@ bool MensajeConfirmacion(const QString& texto);
 void MensajeEstado(const QString& texto);
 void GuardaCambios(TDataSet* dataSet);
 namespace comun {
+// The silent end of a write that failed because the data cannot be reached, once the data
+// module's error handler has told why: the command it belonged to still says that it failed, and
+// reads nothing again on its way out.
+ZB_EXCEPTION(EAbortoSinBase, EAbort)
+// Whether `e` says the data cannot be reached (the server lost, the data file or folder gone, a
+// commit whose outcome the server could not be asked yet). Anything read again on the way out of
+// such a failure would wait on the dead link once more, within the same action.
+bool FalloDeLaBase(const std::exception& e);
+// The same for the exception a catch block handles.
+bool FalloDeLaBase();
+// For its life, the data module's connection, lost earlier, is not made again: on the way out of
+// a failure without the server, what would read (the lists that follow a record whose edit is
+// cancelled) fails at once instead of waiting on the dead link once more.
+class TSinReconexion {
+public:
+    TSinReconexion();
+    ~TSinReconexion();
+    TSinReconexion(const TSinReconexion&) = delete;
+    TSinReconexion& operator=(const TSinReconexion&) = delete;
+
+private:
+    std::shared_ptr<platform::db::TConnection> FConexion;
+    bool FAntes = false;
+};
+// From a catch block: the error box of the command that failed (`texto`, "ERROR al cerrar"), with
+// the engine's reason below when the data could not be reached and no box has said it yet.
+void InformaFallo(const QString& texto);
 // Re-reads `dataSet` after a change it stored. A change already committed stays reported as
 // saved when only the re-reading fails; inside a running transaction the failure is thrown.
 void RefrescaGuardado(TDataSet* dataSet);

@@ -242,6 +242,8 @@ void TDat::error(TDataSet* dataSet, EDatabaseError& e, TDataAction& action) {
         MensajeError(e.Message());
     }
     action = daAbort;
+    // Told: the command this write belonged to must not read again on its way out.
+    if (comun::FalloDeLaBase(e)) throw comun::EAbortoSinBase();
 }
 
 void TDat::grabaDatos(TDataSet* dataSet) { GuardaCambios(dataSet); }

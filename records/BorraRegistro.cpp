@@ -1,5 +1,6 @@
 #include "records/BorraRegistro.h"
 
+#include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/db/DBTables.h"
 
@@ -19,8 +20,14 @@ void Ejecuta(const QString& sql, const QString& ano, const QString& numero) {
 }
 
 // After the transaction, committed or rolled back: an edit left open is dropped and the cursors
-// show what the tables now hold.
-void Refresca(TDataSet* borrado, std::initializer_list<TDataSet*> otras) {
+// show what the tables now hold. Not read again without the server (`releer` false): each
+// reading would wait on the dead link once more.
+void Refresca(TDataSet* borrado, std::initializer_list<TDataSet*> otras, bool releer = true) {
+    if (!releer) {
+        comun::TSinReconexion sinReconexion;
+        if (borrado->State() != dsBrowse) borrado->Cancel();
+        return;
+    }
     if (borrado->State() != dsBrowse) borrado->Cancel();
     if (borrado->Active()) borrado->Refresh();
     for (TDataSet* t : otras)
@@ -52,7 +59,7 @@ void BorraExpediente(bool apuntes) {
             e->Delete();
         });
     } catch (...) {
-        Refresca(e, {Dat->TExpCli, Dat->TExpCon, Dat->TCuentas, Dat->TAgen});
+        Refresca(e, {Dat->TExpCli, Dat->TExpCon, Dat->TCuentas, Dat->TAgen}, !comun::FalloDeLaBase());
         throw;
     }
     Refresca(e, {Dat->TExpCli, Dat->TExpCon, Dat->TCuentas, Dat->TAgen});
@@ -69,7 +76,7 @@ void BorraConsulta(bool apuntes) {
             c->Delete();
         });
     } catch (...) {
-        Refresca(c, {Dat->TAgen});
+        Refresca(c, {Dat->TAgen}, !comun::FalloDeLaBase());
         throw;
     }
     Refresca(c, {Dat->TAgen});

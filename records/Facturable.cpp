@@ -140,14 +140,14 @@ std::unique_ptr<TFacturar> PideDatosFactura(TDataSet* t, const QString& tabla, i
 }
 
 void InformaErrorFactura() {
-    QString texto = QStringLiteral("ERROR al facturar");
     try {
         throw;
     } catch (EFacturaRepetida& repetida) {
-        texto = repetida.Message();
+        MensajeError(repetida.Message());
+        return;
     } catch (...) {
     }
-    MensajeError(texto);
+    comun::InformaFallo(QStringLiteral("ERROR al facturar"));
 }
 
 }  // namespace records

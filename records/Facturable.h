@@ -70,7 +70,8 @@ bool ConfirmaFacturar(TDataSet* t, const QString& este, const QString& facturado
 // The dialog of the invoice's data for the record current in `t` of `tabla` (EXPED, CONSULTAS),
 // proposing its number in the working year `anoContador`; null unless the user accepts it.
 std::unique_ptr<TFacturar> PideDatosFactura(TDataSet* t, const QString& tabla, int anoContador);
-// Tells the user why the invoicing failed; called from its catch block, once rolled back.
+// Tells the user why the invoicing failed, in the program's own box ("ERROR al facturar", and the
+// engine's reason when the server could not be reached); called from its catch block, once rolled back.
 void InformaErrorFactura();
 
 }  // namespace records

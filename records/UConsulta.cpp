@@ -308,6 +308,7 @@ void TConsulta::btCerrarClick(TObject*) {
     const QString numero = F(c, "NUMERO")->AsString();
     const int abocli = F(c, "ABOCLI")->AsInteger();
     const QString factura = situacion == 3 ? records::FacturaDelRegistro(c) : QString();
+    bool sinBase = false;
     {
         records::TRelojArena reloj;
         try {
@@ -328,13 +329,29 @@ void TConsulta::btCerrarClick(TObject*) {
                                             : records::TextoReapertura(QStringLiteral("REAPERTURA DE CONSULTA"), factura));
             });
         } catch (...) {
-            if (c->State() == dsEdit) c->Cancel();
-            if (Dat->Db->InTransaction()) Dat->Db->Rollback();
-            MensajeError(QStringLiteral("ERROR al cerrar"));
+            sinBase = comun::FalloDeLaBase();
+            Deshace(!sinBase);
+            comun::InformaFallo(QStringLiteral("ERROR al cerrar"));
         }
     }
+    // Without the server the form stays as last read: the next action connects again.
+    if (sinBase) return;
     Dat->refresca(c);
     Refresca();
+}
+
+// A failed closing or invoice: the consultation as it was, nothing of it stored; without the
+// server (`releer` false) nothing is read on the dead link, not even the lists that follow it.
+// Never throws: its caller still has to say why the command failed.
+void TConsulta::Deshace(bool releer) {
+    std::optional<comun::TSinReconexion> sinReconexion;
+    if (!releer) sinReconexion.emplace();
+    try {
+        if (Dat->TConsultas->State() == dsEdit) Dat->TConsultas->Cancel();
+        if (Dat->Db->InTransaction()) Dat->Db->Rollback();
+    } catch (const Exception&) {
+        // read again by the next action
+    }
 }
 
 // The agenda row that records a closing, reopening or invoice of the consultation, dated now.
@@ -365,10 +382,17 @@ void TConsulta::btFacturarClick(TObject*) {
     }
     const int anoContador = StrToIntDef(AnoSeleccionado, 0);
     const QString ano = F(c, "ANO")->AsString(), numero = F(c, "NUMERO")->AsString();
-    const std::unique_ptr<TFacturar> dlg = records::PideDatosFactura(c, QStringLiteral("CONSULTAS"), anoContador);
+    std::unique_ptr<TFacturar> dlg;
+    // What the dialog reads fails as the invoicing, in its own box.
+    try {
+        dlg = records::PideDatosFactura(c, QStringLiteral("CONSULTAS"), anoContador);
+    } catch (...) {
+        records::InformaErrorFactura();
+        return;
+    }
     if (!dlg) return;
 
-    bool facturado = false;
+    bool facturado = false, sinBase = false;
     {
         records::TRelojArena reloj;
         const int n = dlg->NumeroFactura();
@@ -401,10 +425,12 @@ void TConsulta::btFacturarClick(TObject*) {
             });
             facturado = true;
         } catch (...) {
-            if (Dat->Db->InTransaction()) Dat->Db->Rollback();
+            sinBase = comun::FalloDeLaBase();
+            Deshace(!sinBase);
             records::InformaErrorFactura();
         }
     }
+    if (sinBase) return;
     Dat->refresca(c);
     Refresca();
     // The fee note only of an invoice that was stored.

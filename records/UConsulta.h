@@ -77,6 +77,7 @@ private:
     bool PuedeFacturar() const;
     void AnotaEnAgenda(int abocli, const QString& ano, const QString& numero, const QString& tipoAgenda,
                        const QString& texto);
+    void Deshace(bool releer);
     void Calendario(const QString& campo, TDBEdit* edit);
 };
 

@@ -25,6 +25,8 @@
 #include "records/UPerito.h"
 #include "records/UProcu.h"
 
+#include <optional>
+
 TExpediente* Expediente = nullptr;
 
 namespace {
@@ -376,6 +378,7 @@ void TExpediente::btCerrarClick(TObject*) {
                                  QStringLiteral("Expediente YA CERRADO")))
         return;
     const QString factura = situacion == 3 ? records::FacturaDelRegistro(e) : QString();
+    bool sinBase = false;
     {
         records::TRelojArena reloj;
         try {
@@ -399,10 +402,12 @@ void TExpediente::btCerrarClick(TObject*) {
                                             : records::TextoReapertura(QStringLiteral("REAPERTURA DE EXPEDIENTE"), factura));
             });
         } catch (...) {
-            Deshace();
-            MensajeError(QStringLiteral("ERROR al cerrar"));
+            sinBase = comun::FalloDeLaBase();
+            Deshace(!sinBase);
+            comun::InformaFallo(QStringLiteral("ERROR al cerrar"));
         }
     }
+    if (sinBase) return;
     Dat->RefrescaAgendas();
     Refresca();
 }
@@ -424,52 +429,70 @@ void TExpediente::AnotaEnAgenda(const QString& tipo, const QString& tipoAgenda, 
     a->Post();
 }
 
-// A failed closing or invoice: the case file and its agenda row as they were.
-void TExpediente::Deshace() {
-    for (TDataSet* t : {static_cast<TDataSet*>(Dat->TExped), static_cast<TDataSet*>(Dat->TAgen)})
-        if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
-    if (Dat->Db->InTransaction()) Dat->Db->Rollback();
-    Dat->refresca(Dat->TExped);
+// A failed closing or invoice: the case file and its agenda row as they were, read again when
+// `releer`; without the server nothing is read (it would wait on the dead link once more), not
+// even the lists that follow the case file. Never throws: its caller still has to say why the
+// command failed.
+void TExpediente::Deshace(bool releer) {
+    std::optional<comun::TSinReconexion> sinReconexion;
+    if (!releer) sinReconexion.emplace();
+    try {
+        for (TDataSet* t : {static_cast<TDataSet*>(Dat->TExped), static_cast<TDataSet*>(Dat->TAgen)})
+            if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
+        if (Dat->Db->InTransaction()) Dat->Db->Rollback();
+        if (releer) Dat->refresca(Dat->TExped);
+    } catch (const Exception&) {
+        // read again by the next action
+    }
 }
 
 void TExpediente::btFacturarClick(TObject*) {
     TTable* e = Dat->TExped;
     if (e->IsEmpty() || e->State() != dsBrowse) return;
     if (!records::ConfirmaFacturar(e, Q("éste Expediente"), Q("Expediente Facturado"))) return;
-    QNumLin->Close();
-    QNumLin->Open();
-    const int lineas = QNumLin->Fields()->Fields(0)->AsInteger();
-    QNumLin->Close();
+    const int anoContador = StrToIntDef(AnoSeleccionado, 0);
+    const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
+    int lineas = 0;
+    std::unique_ptr<TFacturar> dlg;
+    // What is read before the dialog fails as the invoicing, in its own box.
+    try {
+        QNumLin->Close();
+        QNumLin->Open();
+        lineas = QNumLin->Fields()->Fields(0)->AsInteger();
+        QNumLin->Close();
+        if (lineas > 0) dlg = records::PideDatosFactura(e, QStringLiteral("EXPED"), anoContador);
+    } catch (...) {
+        QNumLin->Close();
+        records::InformaErrorFactura();
+        return;
+    }
     if (lineas == 0) {
         MensajeError(Q("No hay conceptos económicos"));
         Abort();
     }
-    const int anoContador = StrToIntDef(AnoSeleccionado, 0);
-    const QString ano = F(e, "ANO")->AsString(), numero = F(e, "NUMERO")->AsString();
-    const std::unique_ptr<TFacturar> dlg = records::PideDatosFactura(e, QStringLiteral("EXPED"), anoContador);
     if (!dlg) return;
 
-    bool facturado = false;
+    bool facturado = false, sinBase = false;
     {
         records::TRelojArena reloj;
         const int n = dlg->NumeroFactura();
         const int iva = dlg->TasaIva(), irpf = dlg->TasaIrpf();
-        // Sums by type, in ascending type; a type without entries is 0.
-        Currency suma[5];
-        QEco->Close();
-        QEco->Open();
-        for (QEco->First(); !QEco->Eof(); QEco->Next()) {
-            const int tipo = F(QEco, "TIPO")->AsInteger();
-            if (tipo >= 1 && tipo <= 4) suma[tipo] = Currency(F(QEco, "IMPORTE")->AsFloat());
-        }
-        QEco->Close();
-        const bool euros = F(e, "MONEDA")->AsString() != QLatin1String("P");
-        // Outlays and advances carry no tax; advances do not lower the total.
-        const Currency base = suma[2] + suma[4];
-        const Currency impIva = records::Impuesto(base, iva, euros);
-        const Currency impIrpf = records::Impuesto(base, irpf, euros);
-        const Currency total = suma[2] + suma[1] + suma[4] + impIva - impIrpf;
         try {
+            // Sums by type, in ascending type; a type without entries is 0.
+            Currency suma[5];
+            QEco->Close();
+            QEco->Open();
+            for (QEco->First(); !QEco->Eof(); QEco->Next()) {
+                const int tipo = F(QEco, "TIPO")->AsInteger();
+                if (tipo >= 1 && tipo <= 4) suma[tipo] = Currency(F(QEco, "IMPORTE")->AsFloat());
+            }
+            QEco->Close();
+            const bool euros = F(e, "MONEDA")->AsString() != QLatin1String("P");
+            // Outlays and advances carry no tax; advances do not lower the total.
+            const Currency base = suma[2] + suma[4];
+            const Currency impIva = records::Impuesto(base, iva, euros);
+            const Currency impIrpf = records::Impuesto(base, irpf, euros);
+            const Currency total = suma[2] + suma[1] + suma[4] + impIva - impIrpf;
             Dat->EnTransaccion([&] {
                 records::ReservaFactura(QUpdCon, n, anoContador, dlg->FechaFactura(), QStringLiteral("EXPED"), ano,
                                         numero);
@@ -493,10 +516,14 @@ void TExpediente::btFacturarClick(TObject*) {
             });
             facturado = true;
         } catch (...) {
-            Deshace();
+            QEco->Close();
+            sinBase = comun::FalloDeLaBase();
+            Deshace(!sinBase);
             records::InformaErrorFactura();
         }
     }
+    // Without the server the form stays as last read: the next action connects again.
+    if (sinBase) return;
     Dat->RefrescaAgendas();
     Refresca();
     // The fee note only of an invoice that was stored.

@@ -164,7 +164,7 @@ private:
     bool FEconomico = false;  // the user may see this case file's ledger
     bool PuedeFacturar() const;
     void AnotaEnAgenda(const QString& tipo, const QString& tipoAgenda, const QString& texto);
-    void Deshace();
+    void Deshace(bool releer);
     bool Derecho(const char* nombre) const;
     void Procurador(const QString& campo, int parte, const QString& caption);
     TDBText* Texto(const QString& campo, int left, int top, int width);

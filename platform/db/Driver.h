@@ -205,8 +205,15 @@ public:
     // connection that cannot tell gives a new number at each call.
     virtual qint64 DataVersion() { return ++FUnknownVersion; }
 
+    // While set (the way out of a failure that lost the server), a connection lost earlier is
+    // not made again: what would need it fails at once with the lost-server error, instead of
+    // waiting once more for a new connection within the same action.
+    void SetNoReconnect(bool value) { FNoReconnect = value; }
+    bool NoReconnect() const { return FNoReconnect; }
+
 private:
     qint64 FUnknownVersion = 0;
+    bool FNoReconnect = false;
 };
 
 // Holds the connection's layouts for the life of this object.

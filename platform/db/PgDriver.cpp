@@ -520,7 +520,7 @@ public:
         // Lost under a statement whose failure nothing waited for (freeing a lock, a rollback):
         // what the old connection held is told now, never carried on silently by a new one.
         const QString why = FConn ? QString::fromUtf8(PQerrorMessage(FConn)) : FDropped;
-        if (FInTrans || !FOwners.empty() || std::exchange(FUntold, false)) Lost(why);
+        if (FInTrans || !FOwners.empty() || std::exchange(FUntold, false) || NoReconnect()) Lost(why);
         Connect();
     }
     // A server restarted, or a link cut, while this workstation sat idle has closed the

@@ -3,7 +3,9 @@
 // ways, freezes (keeps every connection open and takes new ones into the queue, but moves
 // nothing: a link that went silent), cuts (closes every connection it carries, as a restart or
 // a pulled cable would; new ones pass again), and loses the answers of the connections it
-// carries (what they send still reaches the server; new connections pass both ways).
+// carries (what they send still reaches the server; new connections pass both ways), or
+// freezes at the moment a desk sends a given statement.
+#include <QByteArray>
 #include <QString>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -11,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <libpq-fe.h>
+#include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -73,6 +76,13 @@ public:
         while (FLose) std::this_thread::yield();
     }
 
+    // From now on, the first message a desk sends holding `text` is kept back and the relay
+    // freezes there (a link that went silent just then); the next Pass delivers it late.
+    void FreezeAt(const QByteArray& text) {
+        std::lock_guard<std::mutex> guard(FTriggerMutex);
+        FTrigger = text;
+    }
+
 private:
     void Set(TMode m) {
         FMode = m;
@@ -99,6 +109,9 @@ private:
         char buf[16384];
         const ssize_t n = ::read(from, buf, sizeof buf);
         if (n <= 0) return false;
+        return WriteAll(to, buf, n);
+    }
+    static bool WriteAll(int to, const char* buf, ssize_t n) {
         for (ssize_t done = 0; done < n;) {
             const ssize_t w = ::write(to, buf + done, size_t(n - done));
             if (w <= 0) return false;
@@ -106,10 +119,30 @@ private:
         }
         return true;
     }
+    // Moves what a desk sent to the server, unless it holds the statement the relay freezes at.
+    bool Forward(int from, int to) {
+        std::unique_lock<std::mutex> guard(FTriggerMutex);
+        if (FTrigger.isEmpty() || FMode != TMode::Pass) {
+            guard.unlock();
+            return Move(from, to);
+        }
+        char buf[16384];
+        const ssize_t n = ::read(from, buf, sizeof buf);
+        if (n <= 0) return false;
+        const QByteArray chunk(buf, n);
+        if (chunk.contains(FTrigger)) {
+            FTrigger.clear();
+            FHeld = {to, chunk};
+            FMode = TMode::Freeze;
+            return true;
+        }
+        return WriteAll(to, buf, n);
+    }
     void Loop() {
         while (!FStop) {
             if (FCut) {
                 FDeaf.clear();
+                FHeld = {-1, {}};
                 for (auto& [a, b] : FPairs) {
                     ::shutdown(a, SHUT_RDWR);
                     ::shutdown(b, SHUT_RDWR);
@@ -124,6 +157,10 @@ private:
                 FLose = false;
             }
             const bool pass = FMode == TMode::Pass;
+            if (pass && !FHeld.second.isEmpty()) {
+                WriteAll(FHeld.first, FHeld.second.constData(), FHeld.second.size());
+                FHeld = {-1, {}};
+            }
             std::vector<pollfd> fds{{FWake[0], POLLIN, 0}};
             if (pass) {
                 fds.push_back({FListen, POLLIN, 0});
@@ -146,11 +183,12 @@ private:
                 const pollfd& a = fds[2 + 2 * i];
                 const pollfd& b = fds[3 + 2 * i];
                 bool ok = true;
-                if (a.revents) ok = Move(FPairs[i].first, FPairs[i].second);
+                if (a.revents) ok = Forward(FPairs[i].first, FPairs[i].second);
                 if (ok && b.revents) ok = Move(FPairs[i].second, FPairs[i].first);
                 if (!ok) {
                     // One side ended: the other is told by closing it too.
                     std::erase(FDeaf, FPairs[i].first);
+                    if (FHeld.first == FPairs[i].second) FHeld = {-1, {}};
                     ::close(FPairs[i].first);
                     ::close(FPairs[i].second);
                     FPairs[i] = {-1, -1};
@@ -171,6 +209,9 @@ private:
     std::atomic<TMode> FMode{TMode::Pass};
     std::atomic<bool> FStop{false}, FCut{false}, FLose{false};
     std::vector<int> FDeaf;  // client sides whose answers are lost
+    std::mutex FTriggerMutex;
+    QByteArray FTrigger;                // the statement the relay freezes at
+    std::pair<int, QByteArray> FHeld{-1, {}};  // what was kept back, and the server side it goes to
     std::vector<std::pair<int, int>> FPairs;  // client, server
     std::thread FThread;
 };

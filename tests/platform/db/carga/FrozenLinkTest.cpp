@@ -67,6 +67,12 @@ TEST_F(FrozenLinkTest, AnActionOnAFrozenLinkEndsInTheLostServerMessageWithinTheW
     EXPECT_LT(t.elapsed(), (kAnswer + kConnect + 3) * 1000);
     EXPECT_GE(t.elapsed(), kAnswer * 1000 - 100);
     EXPECT_TRUE(message.contains(QString::fromUtf8("Se ha perdido la conexión"))) << qPrintable(message);
+    // The way out of that failure reads nothing on the dead link: no new connection is waited for.
+    desk->SetNoReconnect(true);
+    t.restart();
+    EXPECT_EQ(EngineCode([&] { Count(*desk); }), platform::db::ecServerLost);
+    EXPECT_LT(t.elapsed(), 1000);
+    desk->SetNoReconnect(false);
     relay->Pass();
     EXPECT_EQ(Count(*desk), 1);
     // Also while sending a text larger than what the link's buffers take in, when the office
