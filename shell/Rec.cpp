@@ -1,5 +1,6 @@
 #include "shell/Rec.h"
 
+#include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "platform/db/Driver.h"
 
@@ -79,12 +80,7 @@ namespace {
 
 // Faults of the whole database (the server gone, the file moved away, the folder lost): every
 // person would fail alike, one message box each.
-bool FalloDeLaBase(const std::exception& e) {
-    const auto* engine = dynamic_cast<const EDBEngineError*>(&e);
-    if (!engine || engine->ErrorCount() == 0) return false;
-    const int codigo = engine->Errors(0).ErrorCode;
-    return codigo == platform::db::ecServerLost || codigo == platform::db::ecFileMoved || codigo == platform::db::ecFolderLost;
-}
+using comun::FalloDeLaBase;
 
 // For the life of a pass, the edit and post errors of the walked table and of the counters' row
 // (written when a person is saved) go on to their own handlers (their messages) and a fault of

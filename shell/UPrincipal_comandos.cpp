@@ -6,6 +6,7 @@
 #include "comun/Alcance.h"
 #include "comun/Controles.h"
 #include "comun/Ganchos.h"
+#include "comun/UComunes.h"
 #include "comun/UData.h"
 #include "documents/UEscritos.h"
 #include "documents/UExport.h"
@@ -362,7 +363,10 @@ void TPrincipio::Borrar1Click(TObject*) {
     try {
         records::BorraExpediente(apuntes);
     } catch (const std::exception&) {
-        MensajeError(QStringLiteral("ERROR al BORRAR EXPEDIENTE"));
+        // Without the data the list is not read again: it would wait on the dead link once more.
+        const bool sinBase = comun::FalloDeLaBase();
+        comun::InformaFallo(QStringLiteral("ERROR al BORRAR EXPEDIENTE"));
+        if (sinBase) return;
     }
     RefrescaExpedientes();
 }
@@ -408,7 +412,10 @@ void TPrincipio::Borrar2Click(TObject*) {
     try {
         records::BorraConsulta(apuntes);
     } catch (const std::exception&) {
-        MensajeError(QStringLiteral("ERROR al BORRAR CONSULTA"));
+        // Without the data the list is not read again: it would wait on the dead link once more.
+        const bool sinBase = comun::FalloDeLaBase();
+        comun::InformaFallo(QStringLiteral("ERROR al BORRAR CONSULTA"));
+        if (sinBase) return;
     }
     RefrescaConsultas();
 }

@@ -23,8 +23,8 @@ protected:
     void SetUp() override {
         const QString direct = platform::db::DataServer(dir.path());
         if (direct.isEmpty()) GTEST_SKIP() << "runs on the test server";
-        qputenv("ZEMBRA_ESPERA_CONEXION", "5");
-        qputenv("ZEMBRA_ESPERA_RESPUESTA", "10");
+        qputenv("ZEMBRA_ESPERA_CONEXION", esperaConexion);
+        qputenv("ZEMBRA_ESPERA_RESPUESTA", esperaRespuesta);
         int port = 0;
         testsupport::ThroughPort(direct, 0, &port);
         relay = std::make_unique<testsupport::TRelay>(port);
@@ -62,6 +62,16 @@ protected:
     TStatusPanel* Panel(int i) const { return form->LineaEstado->Panels()->Items(i); }
     std::unique_ptr<testsupport::TRelay> relay;
     QString viaRelay;
+    QByteArray esperaConexion = "5", esperaRespuesta = "10";
+};
+
+// Waits of one and two seconds: a command that fails on a dead link ends in about three.
+class BorradoCongeladoTest : public EsperaServidorTest {
+protected:
+    BorradoCongeladoTest() {
+        esperaConexion = "2";
+        esperaRespuesta = "1";
+    }
 };
 
 // Counts the key presses that reach the widget it watches.
@@ -166,4 +176,29 @@ TEST_F(EsperaServidorTest, AConnectionWaitingOnTheServerShowsItToo) {
               [&](qint64 ms) { conNota += ms >= 0 && CursorDeEspera() && Panel(0)->Text() == nota; });
     EXPECT_GE(conNota, 8);
     EXPECT_FALSE(CursorDeEspera());
+}
+
+// Deleting a case file whose link freezes at the delete is told once, in the command's words with
+// the reason, and the list is not read again on the dead link (another connection wait and the
+// raw exception box).
+TEST_F(BorradoCongeladoTest, ADeleteOnAFrozenLinkIsToldInTheCommandsWordsWithoutReadingTheListAgain) {
+    form.reset();
+    Genera(2, 4);
+    Muestra();
+    harness->ClearRecords();
+    harness->AnswerMessage(mrYes);
+    harness->AnswerMessage(mrYes);
+    relay->FreezeAt("DELETE FROM");
+    QElapsedTimer t;
+    t.start();
+    form->Borrar1Click(form.get());
+    const qint64 ms = t.elapsed();
+    relay->Pass();
+    const auto& m = harness->Messages();
+    ASSERT_EQ(m.size(), 3u) << Texts().join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(m.back().Caption, QString::fromUtf8("¡¡ ERROR !!"));
+    EXPECT_TRUE(m.back().Text.startsWith(QStringLiteral("ERROR al BORRAR EXPEDIENTE"))) << m.back().Text.toStdString();
+    EXPECT_TRUE(m.back().Text.contains(QString::fromUtf8("Se ha perdido la conexión con el servidor de datos"))) << m.back().Text.toStdString();
+    EXPECT_TRUE(harness->Exceptions().empty());
+    EXPECT_LT(ms, (1 + 2) * 1000 + 1500);
 }
