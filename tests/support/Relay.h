@@ -55,6 +55,7 @@ public:
             ::close(a);
             ::close(b);
         }
+        for (int h : FHeld) ::close(h);
         ::close(FListen);
         ::close(FWake[0]);
         ::close(FWake[1]);
@@ -223,7 +224,9 @@ private:
                 const bool deaf = std::find(FDeaf.begin(), FDeaf.end(), FPairs[i].first) != FDeaf.end();
                 if (ok && b.revents) ok = deaf ? Drop(FPairs[i].second) : Move(FPairs[i].second, FPairs[i].first);
                 if (!ok) {
-                    // One side ended: the other is told by closing it too.
+                    // One side ended: the other is told by closing it too; but a server whose
+                    // requests were being lost (a frozen link) never hears of it.
+                    if (muted) FHeld.push_back(std::exchange(FPairs[i].second, -1));
                     std::erase(FDeaf, FPairs[i].first);
                     std::erase(FMuted, FPairs[i].first);
                     std::erase(FWatched, FPairs[i].first);
@@ -250,6 +253,7 @@ private:
     std::optional<std::chrono::steady_clock::time_point> FRefuseAt;
     std::vector<int> FDeaf;  // client sides whose answers are lost
     std::vector<int> FMuted;  // client sides whose requests are lost
+    std::vector<int> FHeld;   // server sides kept open after their client left
     std::vector<int> FWatched;  // client sides whose next COMMIT loses its answer
     std::vector<std::pair<int, int>> FPairs;  // client, server
     std::thread FThread;
