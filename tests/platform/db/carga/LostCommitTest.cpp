@@ -124,6 +124,31 @@ TEST_F(LostCommitTest, ACommitWhoseAnswerIsLostOnALinkCutForGoodIsToldUnknownThe
     EXPECT_NE(row, 0);
 }
 
+// The link freezes just after the COMMIT reached the server, for every connection: past the
+// answer's wait the desk cannot ask, and says it does not know, within the bound (the answer's
+// wait, a connection's, and one more try); when the link passes again, it settles and tells.
+TEST_F(LostCommitTest, ACommitOnALinkThatFreezesIsToldUnknownWithinTheBoundAndSettledWhenItPasses) {
+    auto desk = platform::db::OpenPostgres(dir.path(), viaRelay);
+    desk->StartTransaction();
+    Add(*desk, QStringLiteral("1"));
+    relay->LoseCommitAnswer(false);
+    passer = std::thread([this] {
+        while (relay->CommitsLetThrough() == 0) QThread::msleep(5);
+        relay->Freeze();
+    });
+    QElapsedTimer t;
+    t.start();
+    QString message;
+    EXPECT_EQ(EngineCode([&] { desk->Commit(); }, &message), platform::db::ecOutcomeUnknown) << qPrintable(message);
+    EXPECT_LT(t.elapsed(), kBoundMs + 3000);
+    EXPECT_FALSE(message.contains(QStringLiteral("no se ha guardado"))) << qPrintable(message);
+    passer.join();
+    relay->Pass();
+    EXPECT_EQ(Count(*desk), 1);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QString::fromUtf8("sí se guardó"))) << qPrintable(told[0]);
+}
+
 // A COMMIT that never reaches the server: the session still holding the transaction is ended,
 // and the desk is told its operation was not saved; nothing is stored.
 TEST_F(LostCommitTest, ACommitThatNeverReachesTheServerIsToldNotSaved) {
