@@ -1095,6 +1095,7 @@ void TDataSet::Cancel() {
     }
     DataEvent(deCheckBrowseMode);
     RunEvent(BeforeCancel);
+    FWriteTicket = 0;  // the entry is given up: what became of its last post is told by the engine
     bool inserting = FState == dsInsert;
     if (inserting) {
         if (FActiveRecord < int(FBuffers.size())) FBuffers.erase(FBuffers.begin() + FActiveRecord);
