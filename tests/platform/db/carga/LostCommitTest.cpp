@@ -246,6 +246,38 @@ TEST_F(LostCommitTest, ANumberedPostOfThreeRowsWhoseAnswerIsLostIsStoredOnceAndO
     EXPECT_EQ(Count(*other, QStringLiteral("CLIENTES")), 2);
 }
 
+// A dataset whose edit was in a transaction whose answer was lost, and which then takes a new
+// entry: the new entry is its own, written as any other, not taken for the edit stored before.
+TEST_F(LostCommitTest, ANewEntryAfterAnEditWhoseAnswerWasLostIsWrittenAsItsOwn) {
+    auto other = platform::db::OpenPostgres(dir.path(), direct);
+    const qint64 first = Add(*other, QStringLiteral("1"));
+    const QString desk = DeskFolder();
+    TComponent owner(nullptr);
+    TTable* exped = NewTable(&owner, desk, QStringLiteral("EXPED"));
+    exped->Open();
+    platform::db::TConnection* conn = exped->Connection();
+    conn->StartTransaction();
+    exped->Edit();
+    exped->FieldByName(QStringLiteral("ASUNTO"))->SetAsString(QStringLiteral("Reclamación"));
+    exped->Post();
+    relay->LoseCommitAnswer(true);
+    EXPECT_EQ(EngineCode([&] { conn->Commit(); }), platform::db::ecOutcomeUnknown);
+    relay->Pass();
+    exped->Append();
+    exped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    exped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("2"));
+    QString message;
+    EXPECT_EQ(EngineCode([&] { exped->Post(); }, &message), 0) << qPrintable(message);
+    EXPECT_EQ(exped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("2"));
+    EXPECT_EQ(Count(*other), 2);
+    platform::db::TCursorSpec asunto;
+    asunto.Table = QStringLiteral("EXPED");
+    asunto.Columns = QStringList{QStringLiteral("ASUNTO")};
+    platform::db::TRow row;
+    ASSERT_TRUE(other->FetchById(asunto, first, row));
+    EXPECT_EQ(row.Values[0].toString(), QStringLiteral("Reclamación"));
+}
+
 // The server restarted as a crash would (immediate), right after a COMMIT reached it: the desk
 // waits for it within the bound, asks, and reports the save saved.
 TEST_F(LostCommitTest, AServerRestartedImmediatelyAfterACommitIsToldSaved) {
