@@ -993,6 +993,17 @@ void TDataSet::Post() {
     FPostEnd = nullptr;
     TOperationGuard guard(this, "Post");
     DataEvent(deCheckBrowseMode);
+    // The last post's commit lost its answer: settled first, so that a record the server
+    // stored is shown stored and never written twice.
+    if (FWriteTicket) {
+        bool stored = false;
+        CheckOperation(this, OnPostError, [&] { stored = SettlePost(); });
+        if (stored) {
+            AfterPostRow();
+            RunEvent(AfterPost);
+            return;
+        }
+    }
     RunEvent(BeforePost);
     CheckOperation(this, OnPostError, [this] { DoPost(); });
     AfterPostRow();
@@ -1009,7 +1020,14 @@ void TDataSet::DoPost() {
     // taken again, or the record is another workstation's now.
     if (!inserting && FLocked && !LockRecord(FOriginal))
         platform::db::EngineError(platform::db::ecRecordLocked);
-    InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
+    const qint64 ticket = WriteTicket();
+    try {
+        InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
+    } catch (...) {
+        NoteWriteTicket(ticket);
+        throw;
+    }
+    NoteWriteTicket(ticket);
     try {
         EndPostWork(true);
     } catch (...) {
@@ -1032,6 +1050,45 @@ void TDataSet::DoPost() {
     DataEvent(deDataSetChange);
 }
 
+// The write a post ran in: its own (a new ticket) or the transaction's it was part of.
+void TDataSet::NoteWriteTicket(qint64 before) {
+    const qint64 now = WriteTicket();
+    FWriteTicket = now != before || TransactionActive() ? now : 0;
+}
+
+// What became of the last post when its commit's answer was lost: true when the server stored
+// it, which is then shown as stored; false when it is to be written (not stored, or told as it
+// ended). Not knowable yet: refused, so nothing is written twice.
+bool TDataSet::SettlePost() {
+    const bool inserting = FState == dsInsert;
+    qint64 row = inserting ? 0 : FBuffers[FActiveRecord].Id;
+    const platform::db::TWriteOutcome outcome = WriteOutcome(FWriteTicket, &row);
+    if (outcome == platform::db::TWriteOutcome::Unknown)
+        platform::db::EngineError(platform::db::ecOutcomeUnknown,
+                                  QString::fromUtf8("El servidor de datos sigue sin responder y aún no se sabe si este registro se "
+                                                    "guardó la última vez: no se vuelve a guardar hasta saberlo. Inténtelo cuando "
+                                                    "el servidor responda."));
+    FWriteTicket = 0;
+    // Stored, but not this record (another entry since): this one is written as any other.
+    if (outcome != platform::db::TWriteOutcome::Saved || row == 0) return false;
+    const qint64 id = row;
+    if (!inserting) FreeLock();
+    FState = dsBrowse;
+    FCountCache = -1;
+    TRecordBuffer fresh;
+    if (FetchById(id, fresh)) {
+        CalculateFields(fresh);
+        FillBuffers(std::move(fresh));
+    } else {
+        if (inserting && FActiveRecord < int(FBuffers.size())) FBuffers.erase(FBuffers.begin() + FActiveRecord);
+        Resync();
+    }
+    FModified = false;
+    DataEvent(deUpdateState);
+    DataEvent(deDataSetChange);
+    return true;
+}
+
 void TDataSet::Cancel() {
     if (FState != dsEdit && FState != dsInsert) {
         if (FState == dsSetKey) SetState(dsBrowse);
@@ -1039,6 +1096,7 @@ void TDataSet::Cancel() {
     }
     DataEvent(deCheckBrowseMode);
     RunEvent(BeforeCancel);
+    FWriteTicket = 0;  // the entry is given up: what became of its last post is told by the engine
     bool inserting = FState == dsInsert;
     if (inserting) {
         if (FActiveRecord < int(FBuffers.size())) FBuffers.erase(FBuffers.begin() + FActiveRecord);

@@ -2,16 +2,22 @@
 // A TCP relay in front of a server, for the tests of a failing network: it passes bytes both
 // ways, freezes (keeps every connection open and takes new ones into the queue, but moves
 // nothing: a link that went silent), cuts (closes every connection it carries, as a restart or
-// a pulled cable would; new ones pass again), and loses the answers of the connections it
-// carries (what they send still reaches the server; new connections pass both ways), or
-// freezes at the moment a desk sends a given statement.
+// a pulled cable would; new ones pass again), loses the answers of the connections it carries
+// (what they send still reaches the server; new connections pass both ways), loses what they
+// send (a request that never reaches the server), lets a COMMIT through and loses its answer
+// (then passing, or refusing), refuses (a server down: every connection closed, new ones
+// closed as they come, until it passes again), or freezes at the moment a desk sends a given
+// statement.
 #include <QByteArray>
 #include <QString>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <libpq-fe.h>
 #include <mutex>
 #include <netinet/in.h>
@@ -26,11 +32,13 @@ namespace testsupport {
 
 class TRelay {
 public:
-    enum class TMode { Pass, Freeze };
+    enum class TMode { Pass, Freeze, Refuse };
 
     // Listens on a free port of 127.0.0.1 and relays to 127.0.0.1:`target`.
     explicit TRelay(int target) : FTarget(target) {
-        FListen = ::socket(AF_INET, SOCK_STREAM, 0);
+        // Nothing of the relay's is handed down to programs the test starts (a server restarted
+        // would keep a connection open that the relay closes).
+        FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         // Small buffers on its side, as a real link's: a frozen link soon takes no more.
         const int buffer = 64 << 10;
         ::setsockopt(FListen, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
@@ -42,7 +50,7 @@ public:
         socklen_t n = sizeof a;
         ::getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &n);
         FPort = ntohs(a.sin_port);
-        if (::pipe(FWake) != 0) FWake[0] = FWake[1] = -1;
+        if (::pipe2(FWake, O_CLOEXEC) != 0) FWake[0] = FWake[1] = -1;
         FThread = std::thread([this] { Loop(); });
     }
     ~TRelay() {
@@ -53,6 +61,7 @@ public:
             ::close(a);
             ::close(b);
         }
+        for (int h : FHeld) ::close(h);
         ::close(FListen);
         ::close(FWake[0]);
         ::close(FWake[1]);
@@ -82,6 +91,28 @@ public:
         std::lock_guard<std::mutex> guard(FTriggerMutex);
         FTrigger = text;
     }
+    // What the connections carried so far send goes nowhere from now on (their answers still come).
+    void LoseRequests() {
+        FMute = true;
+        Set(TMode::Pass);
+        while (FMute) std::this_thread::yield();
+    }
+    // The next COMMIT a connection carried so far sends reaches the server; its answer, and all
+    // that connection gets after it, go nowhere. With `refuse`, the relay refuses from then on.
+    void LoseCommitAnswer(bool refuse) {
+        FRefuseAfterCommit = refuse;
+        FWatch = true;
+        Set(TMode::Pass);
+        while (FWatch) std::this_thread::yield();
+    }
+    // How many COMMITs LoseCommitAnswer has let through.
+    int CommitsLetThrough() const { return FCommits; }
+    // Closes every connection carried and each new one at once, until Pass.
+    void Refuse() {
+        FCut = true;
+        Set(TMode::Refuse);
+        while (FCut) std::this_thread::yield();
+    }
 
 private:
     void Set(TMode m) {
@@ -93,7 +124,7 @@ private:
         (void)!::write(FWake[1], &c, 1);
     }
     int Dial() const {
-        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -105,10 +136,11 @@ private:
         return s;
     }
     // Moves what one side has to the other; false when either side is gone.
-    static bool Move(int from, int to) {
+    static bool Move(int from, int to, bool* commit = nullptr) {
         char buf[16384];
         const ssize_t n = ::read(from, buf, sizeof buf);
         if (n <= 0) return false;
+        if (commit) *commit = std::search(buf, buf + n, kCommit, kCommit + sizeof kCommit) != buf + n;
         return WriteAll(to, buf, n);
     }
     static bool WriteAll(int to, const char* buf, ssize_t n) {
@@ -120,11 +152,11 @@ private:
         return true;
     }
     // Moves what a desk sent to the server, unless it holds the statement the relay freezes at.
-    bool Forward(int from, int to) {
+    bool Forward(int from, int to, bool* commit) {
         std::unique_lock<std::mutex> guard(FTriggerMutex);
         if (FTrigger.isEmpty() || FMode != TMode::Pass) {
             guard.unlock();
-            return Move(from, to);
+            return Move(from, to, commit);
         }
         char buf[16384];
         const ssize_t n = ::read(from, buf, sizeof buf);
@@ -132,17 +164,24 @@ private:
         const QByteArray chunk(buf, n);
         if (chunk.contains(FTrigger)) {
             FTrigger.clear();
-            FHeld = {to, chunk};
+            FKept = {to, chunk};
             FMode = TMode::Freeze;
             return true;
         }
         return WriteAll(to, buf, n);
     }
+    static constexpr char kCommit[] = "COMMIT";  // with its ending zero, as a simple query ends
+    static bool Drop(int from) {
+        char buf[16384];
+        return ::read(from, buf, sizeof buf) > 0;
+    }
     void Loop() {
         while (!FStop) {
             if (FCut) {
                 FDeaf.clear();
-                FHeld = {-1, {}};
+                FMuted.clear();
+                FWatched.clear();
+                FKept = {-1, {}};
                 for (auto& [a, b] : FPairs) {
                     ::shutdown(a, SHUT_RDWR);
                     ::shutdown(b, SHUT_RDWR);
@@ -156,22 +195,48 @@ private:
                 for (auto& p : FPairs) FDeaf.push_back(p.first);
                 FLose = false;
             }
+            if (FRefuseAt && std::chrono::steady_clock::now() >= *FRefuseAt) {
+                FRefuseAt.reset();
+                FMode = TMode::Refuse;
+                FCut = true;
+                continue;
+            }
+            if (FWatch) {
+                for (auto& p : FPairs) FWatched.push_back(p.first);
+                FWatch = false;
+            }
+            if (FMute) {
+                for (auto& p : FPairs) FMuted.push_back(p.first);
+                FMute = false;
+            }
+            if (FMode == TMode::Refuse) {
+                std::vector<pollfd> fds{{FWake[0], POLLIN, 0}, {FListen, POLLIN, 0}};
+                if (::poll(fds.data(), fds.size(), 1000) <= 0) continue;
+                if (fds[0].revents) {
+                    char c[64];
+                    (void)!::read(FWake[0], c, sizeof c);
+                    continue;  // told to pass, maybe: a connection waiting is not refused
+                }
+                if (fds[1].revents & POLLIN) {
+                    const int client = ::accept4(FListen, nullptr, nullptr, SOCK_CLOEXEC);
+                    if (client >= 0) ::close(client);
+                }
+                continue;
+            }
             const bool pass = FMode == TMode::Pass;
-            if (pass && !FHeld.second.isEmpty()) {
-                WriteAll(FHeld.first, FHeld.second.constData(), FHeld.second.size());
-                FHeld = {-1, {}};
+            if (pass && !FKept.second.isEmpty()) {
+                WriteAll(FKept.first, FKept.second.constData(), FKept.second.size());
+                FKept = {-1, {}};
             }
             std::vector<pollfd> fds{{FWake[0], POLLIN, 0}};
             if (pass) {
                 fds.push_back({FListen, POLLIN, 0});
                 for (auto& [a, b] : FPairs) {
                     fds.push_back({a, POLLIN, 0});
-                    // An answer held back stays unread in the server's side.
-                    const bool deaf = std::find(FDeaf.begin(), FDeaf.end(), a) != FDeaf.end();
-                    fds.push_back({deaf ? -1 : b, POLLIN, 0});
+                    fds.push_back({b, POLLIN, 0});
                 }
             }
-            if (::poll(fds.data(), fds.size(), 1000) <= 0) continue;
+            if (::poll(fds.data(), fds.size(), FRefuseAt ? 20 : 1000) <= 0) continue;
             if (fds[0].revents) {
                 char c[64];
                 (void)!::read(FWake[0], c, sizeof c);
@@ -183,12 +248,28 @@ private:
                 const pollfd& a = fds[2 + 2 * i];
                 const pollfd& b = fds[3 + 2 * i];
                 bool ok = true;
-                if (a.revents) ok = Forward(FPairs[i].first, FPairs[i].second);
-                if (ok && b.revents) ok = Move(FPairs[i].second, FPairs[i].first);
+                const bool muted = std::find(FMuted.begin(), FMuted.end(), FPairs[i].first) != FMuted.end();
+                const bool watched = std::find(FWatched.begin(), FWatched.end(), FPairs[i].first) != FWatched.end();
+                bool commit = false;
+                if (a.revents) ok = muted ? Drop(FPairs[i].first) : Forward(FPairs[i].first, FPairs[i].second, watched ? &commit : nullptr);
+                if (commit) {
+                    std::erase(FWatched, FPairs[i].first);
+                    FDeaf.push_back(FPairs[i].first);
+                    ++FCommits;
+                    // A moment later, so the server has read it.
+                    if (FRefuseAfterCommit) FRefuseAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+                }
+                // An answer lost is read and dropped, so the end of the server's side still shows.
+                const bool deaf = std::find(FDeaf.begin(), FDeaf.end(), FPairs[i].first) != FDeaf.end();
+                if (ok && b.revents) ok = deaf ? Drop(FPairs[i].second) : Move(FPairs[i].second, FPairs[i].first);
                 if (!ok) {
-                    // One side ended: the other is told by closing it too.
+                    // One side ended: the other is told by closing it too; but a server whose
+                    // requests were being lost (a frozen link) never hears of it.
+                    if (muted) FHeld.push_back(std::exchange(FPairs[i].second, -1));
                     std::erase(FDeaf, FPairs[i].first);
-                    if (FHeld.first == FPairs[i].second) FHeld = {-1, {}};
+                    std::erase(FMuted, FPairs[i].first);
+                    std::erase(FWatched, FPairs[i].first);
+                    if (FKept.first == FPairs[i].second) FKept = {-1, {}};
                     ::close(FPairs[i].first);
                     ::close(FPairs[i].second);
                     FPairs[i] = {-1, -1};
@@ -196,7 +277,7 @@ private:
             }
             std::erase_if(FPairs, [](const std::pair<int, int>& p) { return p.first < 0; });
             if (fds[1].revents & POLLIN) {
-                const int client = ::accept(FListen, nullptr, nullptr);
+                const int client = ::accept4(FListen, nullptr, nullptr, SOCK_CLOEXEC);
                 const int server = client >= 0 ? Dial() : -1;
                 if (server >= 0) FPairs.emplace_back(client, server);
                 else if (client >= 0) ::close(client);
@@ -207,11 +288,16 @@ private:
     int FTarget, FPort = 0, FListen = -1;
     int FWake[2] = {-1, -1};
     std::atomic<TMode> FMode{TMode::Pass};
-    std::atomic<bool> FStop{false}, FCut{false}, FLose{false};
+    std::atomic<bool> FStop{false}, FCut{false}, FLose{false}, FMute{false}, FWatch{false}, FRefuseAfterCommit{false};
+    std::atomic<int> FCommits{0};
+    std::optional<std::chrono::steady_clock::time_point> FRefuseAt;
     std::vector<int> FDeaf;  // client sides whose answers are lost
+    std::vector<int> FMuted;  // client sides whose requests are lost
+    std::vector<int> FHeld;   // server sides kept open after their client left
+    std::vector<int> FWatched;  // client sides whose next COMMIT loses its answer
     std::mutex FTriggerMutex;
-    QByteArray FTrigger;                // the statement the relay freezes at
-    std::pair<int, QByteArray> FHeld{-1, {}};  // what was kept back, and the server side it goes to
+    QByteArray FTrigger;                       // the statement the relay freezes at
+    std::pair<int, QByteArray> FKept{-1, {}};  // what was kept back, and the server side it goes to
     std::vector<std::pair<int, int>> FPairs;  // client, server
     std::thread FThread;
 };
