@@ -13,6 +13,7 @@
 #include "platform/classes/Registry.h"
 #include "platform/db/Driver.h"
 #include "platform/db/Espera.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Exceptions.h"
 #include "shell/Acceso.h"
@@ -152,6 +153,14 @@ void InstalaGanchos() {
     documents::InstalaDialogosFusion();
     static TEsperaVisible espera;
     platform::db::SetServerWaitObserver({[] { espera.Empieza(); }, [] { espera.Sigue(); }, [] { espera.Termina(); }});
+    // A save told unknown and settled at a later connection: said once the action that
+    // reconnected has ended, never from inside it.
+    platform::db::OnWriteSettled = [](const QString& mensaje) {
+        platform::forms::Later(qApp, [mensaje] {
+            if (comun::LineaEstado) comun::LineaEstado(mensaje);
+            ShowMessage(mensaje);
+        });
+    };
 }
 
 bool Arranca() {

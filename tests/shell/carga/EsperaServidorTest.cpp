@@ -202,3 +202,26 @@ TEST_F(BorradoCongeladoTest, ADeleteOnAFrozenLinkIsToldInTheCommandsWordsWithout
     EXPECT_TRUE(harness->Exceptions().empty());
     EXPECT_LT(ms, (1 + 2) * 1000 + 1500);
 }
+
+// A save settled at a later connection is told to the person, once the action that reconnected
+// (and waited) has ended: never a box from inside the wait.
+TEST_F(EsperaServidorTest, ASaveSettledAtALaterConnectionIsToldAfterTheActionThatReconnected) {
+    ASSERT_TRUE(platform::db::OnWriteSettled);
+    const QString aviso = QString::fromUtf8("La operación de las 10:00:00 en EXPED, de la que no se sabía si se había guardado, sí se guardó.");
+    harness->ClearRecords();
+    size_t durante = 0;
+    Congelado(
+        [&] {
+            platform::db::OnWriteSettled(aviso);
+            Dat->TSistem->Refresh();
+        },
+        [&](qint64 ms) {
+            if (ms >= 0) durante = std::max(durante, harness->Messages().size());
+        });
+    EXPECT_EQ(durante, 0u);
+    // What was left for later comes back a slice after the wait.
+    QElapsedTimer t;
+    t.start();
+    while (harness->Messages().empty() && t.elapsed() < 2000) platform::forms::TFormHarness::ProcessEvents();
+    EXPECT_EQ(Texts(), QStringList{aviso});
+}
