@@ -2,7 +2,8 @@
 # A private PostgreSQL cluster for a test run.
 #   pg-test.sh start DIR    makes a new cluster in DIR/data, listening on 127.0.0.1 only, on a
 #                           free port, and writes its libpq connection string to DIR/servidor;
-#   pg-test.sh stop DIR     stops it;  pg-test.sh restart DIR  restarts it on the same port.
+#   pg-test.sh stop DIR     stops it;  pg-test.sh restart DIR [fast|immediate]  restarts it on the
+#                           same port (MODE fast by default: immediate stops as a crash would).
 # Run as root, the server runs as the unprivileged system user "postgres" (the server package
 # makes it), as the server refuses to run as root.
 set -euo pipefail
@@ -63,7 +64,7 @@ case "$action" in
     true
     ;;
   restart)
-    as_server "$bin/pg_ctl" -D "$(pgdata)" -m fast -w restart >/dev/null
+    as_server "$bin/pg_ctl" -D "$(pgdata)" -m "${3:-fast}" -w restart >/dev/null
     ;;
   *) echo "usage: $0 start|stop|restart DIR" >&2; exit 2 ;;
 esac
