@@ -3,7 +3,7 @@
 #   pg-test.sh start DIR    makes a new cluster in DIR/data, listening on 127.0.0.1 only, on a
 #                           free port, and writes its libpq connection string to DIR/servidor;
 #   pg-test.sh stop DIR     stops it;  pg-test.sh restart DIR [fast|immediate]  restarts it on the
-#                           same port (MODE fast by default: immediate stops as a crash would).
+#                           same port (immediate: as a crash would, without ending the sessions).
 # Run as root, the server runs as the unprivileged system user "postgres" (the server package
 # makes it), as the server refuses to run as root.
 set -euo pipefail
