@@ -8,6 +8,7 @@
 #include "platform/rtl/Events.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Variant.h"
+#include "platform/db/Driver.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -763,6 +764,14 @@ protected:
     virtual void EndSetKey();
     // Forget rows read ahead (the data may have changed).
     virtual void InvalidateCache() {}
+    // The engine's write a post ran in, and what became of it when its commit's answer was lost
+    // (the record it inserted into this dataset's table in `row`).
+    virtual qint64 WriteTicket() { return 0; }
+    virtual platform::db::TWriteOutcome WriteOutcome(qint64 ticket, qint64* row) {
+        (void)ticket;
+        *row = 0;
+        return platform::db::TWriteOutcome::Told;
+    }
     // The engine transaction of the dataset's database, for the guard on posts and deletes.
     virtual bool TransactionActive() { return false; }
     virtual void AbandonTransaction() {}
@@ -882,6 +891,10 @@ private:
     // this list rather than a new one.
     std::vector<QVariant> FSpareData;
     std::function<void(bool)> FPostEnd;
+    // The write of the last post, while a lost commit's answer may leave it to settle.
+    qint64 FWriteTicket = 0;
+    void NoteWriteTicket(qint64 before);
+    bool SettlePost();
     friend class TDBDataSet;
     friend class TTable;
     friend class TQuery;

@@ -152,6 +152,12 @@ protected:
     void OpenConnection();
     void InternalClose() override;
     bool TransactionActive() override { return FConn && FConn->InTransaction(); }
+    qint64 WriteTicket() override { return FConn ? FConn->WriteTicket() : 0; }
+    platform::db::TWriteOutcome WriteOutcome(qint64 ticket, qint64* row) override {
+        return Connection()->WriteOutcome(ticket, WrittenTable(), row);
+    }
+    // The table the dataset's posts write.
+    virtual QString WrittenTable() const { return QString(); }
     void AbandonTransaction() override {
         if (FConn) FConn->Rollback();
     }
@@ -229,6 +235,7 @@ public:
     bool SetToCursor(TDataSet* source);
 
 protected:
+    QString WrittenTable() const override { return FTableName; }
     void InternalOpen() override;
     std::vector<TRecordBuffer> FetchRows(const TRecordBuffer* from, bool forward, int count) override;
     bool FetchById(qint64 id, TRecordBuffer& rec) override;
@@ -345,6 +352,7 @@ public:
     void SetTrackChanges(bool value) { FTrackChanges = value; }
 
 protected:
+    QString WrittenTable() const override { return FLiveTable; }
     void InternalOpen() override;
     void ReadResult();
     void InternalClose() override;

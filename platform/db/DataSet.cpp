@@ -993,6 +993,17 @@ void TDataSet::Post() {
     FPostEnd = nullptr;
     TOperationGuard guard(this, "Post");
     DataEvent(deCheckBrowseMode);
+    // The last post's commit lost its answer: settled first, so that a record the server
+    // stored is shown stored and never written twice.
+    if (FWriteTicket) {
+        bool stored = false;
+        CheckOperation(this, OnPostError, [&] { stored = SettlePost(); });
+        if (stored) {
+            AfterPostRow();
+            RunEvent(AfterPost);
+            return;
+        }
+    }
     RunEvent(BeforePost);
     CheckOperation(this, OnPostError, [this] { DoPost(); });
     AfterPostRow();
@@ -1009,7 +1020,14 @@ void TDataSet::DoPost() {
     // taken again, or the record is another workstation's now.
     if (!inserting && FLocked && !LockRecord(FOriginal))
         platform::db::EngineError(platform::db::ecRecordLocked);
-    InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
+    const qint64 ticket = WriteTicket();
+    try {
+        InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
+    } catch (...) {
+        NoteWriteTicket(ticket);
+        throw;
+    }
+    NoteWriteTicket(ticket);
     try {
         EndPostWork(true);
     } catch (...) {
@@ -1030,6 +1048,44 @@ void TDataSet::DoPost() {
     FModified = false;
     DataEvent(deUpdateState);
     DataEvent(deDataSetChange);
+}
+
+// The write a post ran in: its own (a new ticket) or the transaction's it was part of.
+void TDataSet::NoteWriteTicket(qint64 before) {
+    const qint64 now = WriteTicket();
+    FWriteTicket = now != before || TransactionActive() ? now : 0;
+}
+
+// What became of the last post when its commit's answer was lost: true when the server stored
+// it, which is then shown as stored; false when it is to be written (not stored, or told as it
+// ended). Not knowable yet: refused, so nothing is written twice.
+bool TDataSet::SettlePost() {
+    qint64 row = 0;
+    const platform::db::TWriteOutcome outcome = WriteOutcome(FWriteTicket, &row);
+    if (outcome == platform::db::TWriteOutcome::Unknown)
+        platform::db::EngineError(platform::db::ecOutcomeUnknown,
+                                  QString::fromUtf8("El servidor de datos sigue sin responder y aún no se sabe si este registro se "
+                                                    "guardó la última vez: no se vuelve a guardar hasta saberlo. Inténtelo cuando "
+                                                    "el servidor responda."));
+    FWriteTicket = 0;
+    if (outcome != platform::db::TWriteOutcome::Saved) return false;
+    const bool inserting = FState == dsInsert;
+    const qint64 id = inserting ? row : FBuffers[FActiveRecord].Id;
+    if (!inserting) FreeLock();
+    FState = dsBrowse;
+    FCountCache = -1;
+    TRecordBuffer fresh;
+    if (id != 0 && FetchById(id, fresh)) {
+        CalculateFields(fresh);
+        FillBuffers(std::move(fresh));
+    } else {
+        if (inserting && FActiveRecord < int(FBuffers.size())) FBuffers.erase(FBuffers.begin() + FActiveRecord);
+        Resync();
+    }
+    FModified = false;
+    DataEvent(deUpdateState);
+    DataEvent(deDataSetChange);
+    return true;
 }
 
 void TDataSet::Cancel() {

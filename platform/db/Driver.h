@@ -105,6 +105,14 @@ struct TCursorSpec {
     qint64 OnlyId = 0;  // non-zero: just that record, if it lies inside the restriction
 };
 
+// What became of a write (a transaction, or a post outside one) whose commit's answer was lost.
+enum class TWriteOutcome {
+    Told,      // its end was told as it ended: nothing is pending
+    Saved,     // the server committed it; settled after the fact
+    NotSaved,  // the server did not commit it; settled after the fact
+    Unknown,   // the server cannot be asked yet
+};
+
 class TStatement {
 public:
     virtual ~TStatement() = default;
@@ -187,6 +195,19 @@ public:
     virtual bool LockRecord(const QString& table, qint64 id, const void* owner) = 0;
     virtual void UnlockRecord(const QString& table, qint64 id, const void* owner) = 0;
 
+    // The write running now (a transaction, or a post outside one), or the last one: a number
+    // that names it for WriteOutcome.
+    virtual qint64 WriteTicket() const { return 0; }
+    // What became of write `ticket` when its commit's answer was lost (ecOutcomeUnknown): asked
+    // of the server now when not known yet. `row`, when given, gets the last record the write
+    // inserted into `table` (0 when none).
+    virtual TWriteOutcome WriteOutcome(qint64 ticket, const QString& table = QString(), qint64* row = nullptr) {
+        (void)ticket;
+        (void)table;
+        if (row) *row = 0;
+        return TWriteOutcome::Told;
+    }
+
     // Makes every committed change durable on disk.
     virtual void Flush() = 0;
 
@@ -254,6 +275,13 @@ void SetLocksStayOnThisMachine(const QString& folder, bool yes);
 // descriptor of the file is closed, so a dialog or a type lookup that reads one would leave
 // the other workstations free to remove the journal under this one.
 bool IsEngineFile(const QString& path);
+
+// Told when a write whose outcome was unknown (ecOutcomeUnknown) is settled at a later
+// connection: a Spanish sentence that names the operation (its time and tables) and says whether
+// it was saved. Called from inside the action that reconnected: a handler shows it later (a
+// queued call), never touches the data from here. Unset, nobody is told but the dataset that
+// posted it, at its next post.
+extern std::function<void(const QString& message)> OnWriteSettled;
 
 // Raises EDBEngineError with the engine's text for `code` (and extra detail when given).
 [[noreturn]] void EngineError(int code, const QString& detail = QString());

@@ -10,6 +10,7 @@
 #include "platform/db/PgModule.h"
 #include "platform/rtl/Exceptions.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -499,6 +500,7 @@ public:
         // database in schemas of their own never lock each other out.
         FSchema = QString::fromUtf8(PQgetvalue(r.get(), 0, 0));
         FWriterLock = qint64(LockOffset(FSchema + QStringLiteral(".$writer"), 0));
+        SettleLate();
     }
     // Before each action: a connection lost since the last one is made again (its locks and its
     // transaction are gone with it, which the error of the lost action already said).
@@ -590,9 +592,6 @@ public:
                 if (state == "active") gone.clear();
                 else if (PQresultStatus(r.get()) == PGRES_TUPLES_OK)
                     gone = QString::fromUtf8("El servidor no ha recibido la operación o su respuesta no ha llegado en %1 s.").arg(FWaits.Answer);
-                // A commit the server finished, whose answer alone was lost (a commit that failed
-                // would have ended so too, but nothing this engine writes can fail at commit).
-                FCommitted = state == "idle" && QByteArray(PQgetvalue(r.get(), 0, 1)).trimmed().compare("COMMIT", Qt::CaseInsensitive) == 0;
                 while (PGresult* more = PQgetResult(side)) PQclear(more);
             }
         }
@@ -845,7 +844,9 @@ public:
         if (FInTrans) EngineError(ecInvalidRequest, QStringLiteral("A transaction is already active."));
         Ensure();
         try {
-            Exec(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1)").arg(FWriterLock));
+            // The transaction's number comes with the first answer: known before the commit.
+            TResult r = Exec(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1), pg_current_xact_id()").arg(FWriterLock));
+            BeginWrite(PQgetvalue(r.get(), 0, 1));
         } catch (...) {
             if (FConn && PQtransactionStatus(FConn) != PQTRANS_IDLE) Quiet("ROLLBACK");
             throw;
@@ -856,21 +857,7 @@ public:
         if (!FInTrans) return;
         Ensure();  // a connection found closed before the commit is told, the transaction with it
         FInTrans = false;
-        FCommitted = false;
-        try {
-            Exec(QStringLiteral("COMMIT"));
-        } catch (const EDBEngineError&) {
-            // Saved, though the answer never came: the server says it finished the commit. The
-            // connection is gone; the next action makes another.
-            if (std::exchange(FCommitted, false)) return;
-            if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE)
-                Quiet("ROLLBACK");
-            throw;
-        } catch (...) {
-            if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE)
-                Quiet("ROLLBACK");
-            throw;
-        }
+        FinishWrite();
     }
     void Rollback() override {
         if (!FInTrans) return;
@@ -879,6 +866,253 @@ public:
         Quiet("ROLLBACK");
     }
     bool InTransaction() const override { return FInTrans; }
+
+    // ---- the outcome of writes
+    // Every write runs in a transaction whose number the server gives before the commit is
+    // sent. When the commit's answer is lost (a connection closed under it, a link frozen past
+    // the answer's wait, a server restarting) the server is asked about that number: committed,
+    // the save stands; not committed, it is told lost; unreachable within the action's bound,
+    // it is told unknown and settled at the next connection.
+    struct TWrite {
+        qint64 Ticket = 0;
+        QByteArray Xid;  // the server's transaction number
+        int Pid = 0;     // the session that ran it
+        QDateTime Started;
+        QStringList Tables;
+        std::vector<std::pair<QString, qint64>> Inserted;
+        TWriteOutcome Outcome = TWriteOutcome::Told;
+    };
+    void BeginWrite(const char* xid) {
+        FWrite = TWrite();
+        FWrite.Ticket = ++FTickets;
+        FWrite.Xid = QByteArray(xid);
+        FWrite.Pid = PQbackendPID(FConn);
+        FWrite.Started = QDateTime::currentDateTime();
+    }
+    void NoteWrite(const QString& table, qint64 inserted = 0) {
+        const QString name = StorageName(table).toUpper();
+        if (!FWrite.Tables.contains(name)) FWrite.Tables << name;
+        if (inserted) FWrite.Inserted.emplace_back(name, inserted);
+    }
+    qint64 WriteTicket() const override { return FWrite.Ticket; }
+
+    // A post outside a transaction runs in one of its own: the BEGIN, the question of its number
+    // and the write go in one message, the COMMIT (EndWrite) in a second one, sent only once the
+    // first was answered. A first message whose answer is lost sent no commit: nothing was saved.
+    // A row count `accept` refuses is another user's change: nothing is written.
+    template <class Accept>
+    TResult Write(const QString& table, const QString& sql, const std::vector<QVariant>& args, Accept accept) {
+        if (FInTrans) {
+            TResult r = Guarded([&] { return Run(sql, args); });
+            if (!accept(r.get())) EngineError(ecRecordChanged);
+            NoteWrite(table);
+            return r;
+        }
+        FWritten.Valid = false;
+        Ensure();
+        const QByteArray name = Statement(sql, args);
+        TParams p(args);
+        ++RoundTrips;
+        std::vector<TResult> res;
+        bool answered = PQenterPipelineMode(FConn) &&
+                        PQsendQueryParams(FConn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+                        PQsendQueryParams(FConn, "SELECT pg_current_xact_id()", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+                        PQsendQueryPrepared(FConn, name.constData(), int(args.size()), p.Values.data(), p.Lengths.data(), p.Formats.data(), 0) &&
+                        PQpipelineSync(FConn) && AwaitPipeline(3, res);
+        if (FConn && PQstatus(FConn) == CONNECTION_OK) answered = PQexitPipelineMode(FConn) && answered;
+        if (!answered) Raise(nullptr);
+        for (TResult& r : res) {
+            const ExecStatusType s = PQresultStatus(r.get());
+            if (s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK) continue;
+            Quiet("ROLLBACK");
+            Raise(r.get());
+        }
+        if (!accept(res[2].get())) {
+            Quiet("ROLLBACK");
+            EngineError(ecRecordChanged);
+        }
+        BeginWrite(PQgetvalue(res[1].get(), 0, 0));
+        NoteWrite(table);
+        FSingle = true;
+        return std::move(res[2]);
+    }
+    // Commits the post of its own that Write began.
+    void EndWrite() {
+        if (std::exchange(FSingle, false)) FinishWrite();
+    }
+    // The answers to `count` statements sent in a pipeline, up to its sync; false when the
+    // connection was lost or given up on the way.
+    bool AwaitPipeline(int count, std::vector<TResult>& out) {
+        while (PQflush(FConn) > 0) {
+            if (!Waiting(POLLIN | POLLOUT)) return false;
+            if (!PQconsumeInput(FConn)) break;
+        }
+        PGresult* last = nullptr;
+        for (;;) {
+            while (PQisBusy(FConn)) {
+                if (!Waiting(POLLIN)) {
+                    PQclear(last);
+                    return false;
+                }
+                if (!PQconsumeInput(FConn)) break;
+            }
+            if (PQstatus(FConn) != CONNECTION_OK) {
+                PQclear(last);
+                return false;
+            }
+            PGresult* r = PQgetResult(FConn);
+            if (!r) {
+                out.emplace_back(last, &PQclear);
+                last = nullptr;
+                continue;
+            }
+            if (PQresultStatus(r) == PGRES_PIPELINE_SYNC) {
+                PQclear(r);
+                break;
+            }
+            PQclear(last);
+            last = r;
+        }
+        FLastAnswer = std::chrono::steady_clock::now();
+        return int(out.size()) == count;
+    }
+    // Sends the commit of the write begun and settles it when its answer does not come.
+    void FinishWrite() {
+        const auto started = std::chrono::steady_clock::now();
+        ++RoundTrips;
+        TResult r(FConn ? Await(PQsendQuery(FConn, "COMMIT")) : nullptr, &PQclear);
+        if (FConn && PQstatus(FConn) == CONNECTION_OK) {
+            if (r && PQresultStatus(r.get()) == PGRES_COMMAND_OK) return;
+            if (PQtransactionStatus(FConn) != PQTRANS_IDLE) Quiet("ROLLBACK");
+            Raise(r.get());
+        }
+        Settle(started);
+    }
+    // The commit was sent and its answer lost: the server is asked, on new connections, until
+    // the action's bound (the answer's wait and a connection's from the commit).
+    void Settle(std::chrono::steady_clock::time_point started) {
+        const QString why = (FConn ? QString::fromUtf8(PQerrorMessage(FConn)) : FDropped).trimmed();
+        if (FConn) PQfinish(FConn);
+        FConn = nullptr;
+        FDropped = why;
+        FOwners.clear();  // the record locks went with the session: a post takes its own again
+        const auto now = std::chrono::steady_clock::now();
+        const auto bound = std::max(started + std::chrono::seconds(FWaits.Answer + FWaits.Connect), now + std::chrono::seconds(3));
+        FWrite.Outcome = Ask(FWrite, bound);
+        if (FWrite.Outcome == TWriteOutcome::Saved) {
+            FWrite.Outcome = TWriteOutcome::Told;
+            return;
+        }
+        if (FWrite.Outcome == TWriteOutcome::NotSaved) {
+            FWrite.Outcome = TWriteOutcome::Told;
+            Lost(why);
+        }
+        FUnsettled.push_back(FWrite);
+        if (FUnsettled.size() > 16) FUnsettled.erase(FUnsettled.begin());
+        EngineError(ecOutcomeUnknown,
+                    QString::fromUtf8("No se sabe si se ha guardado la última operación (%1): su respuesta no ha llegado y el servidor "
+                                      "de datos %2 no responde. El programa lo comprobará en cuanto el servidor responda y le dirá si "
+                                      "se guardó.\n%3")
+                        .arg(Described(FWrite), ServerName(), why));
+    }
+    static QString Described(const TWrite& w) {
+        QStringList tables = w.Tables;
+        QString list = tables.isEmpty() ? QString() : tables.takeLast();
+        if (!tables.isEmpty()) list = tables.join(QStringLiteral(", ")) + QStringLiteral(" y ") + list;
+        const QString at = QStringLiteral("la de las %1").arg(w.Started.toString(QStringLiteral("HH:mm:ss")));
+        return list.isEmpty() ? at : at + QStringLiteral(" en ") + list;
+    }
+    // Committed, not committed, or not knowable before `bound`, each try on a new connection.
+    TWriteOutcome Ask(const TWrite& w, std::chrono::steady_clock::time_point bound) {
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::seconds>(bound - std::chrono::steady_clock::now()).count();
+            if (left <= 0) return TWriteOutcome::Unknown;
+            TWaits waits = FWaits;
+            waits.Connect = int(std::clamp<qint64>(left, 2, FWaits.Connect));
+            PGconn* side = TConnectParams(FServer, waits).Connect();
+            TWriteOutcome o = TWriteOutcome::Unknown;
+            if (side && PQstatus(side) == CONNECTION_OK) o = AskOn(side, w, waits.Connect);
+            PQfinish(side);
+            if (o != TWriteOutcome::Unknown) return o;
+            QThread::msleep(300);
+        }
+    }
+    // The server's word on `w`; a session that still holds it (its commit never arrived, on a
+    // frozen link) is ended first, which rolls it back.
+    static TWriteOutcome AskOn(PGconn* c, const TWrite& w, int seconds) {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            bool ok = false;
+            const QByteArray status = Value(c, "SELECT pg_xact_status('" + w.Xid + "'::xid8)", seconds, &ok);
+            if (!ok) return TWriteOutcome::Unknown;
+            if (status == "committed") return TWriteOutcome::Saved;
+            if (status == "aborted") return TWriteOutcome::NotSaved;
+            if (status != "in progress") return TWriteOutcome::Unknown;
+            // Only that session, holding that transaction: a number of a session since gone may
+            // have been given to another.
+            const QByteArray low = QByteArray::number(w.Xid.toULongLong() & 0xFFFFFFFFull);
+            Value(c, "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE pid = " + QByteArray::number(w.Pid) +
+                         " AND backend_xid::text = '" + low + "'",
+                  seconds, &ok);
+            if (!ok) return TWriteOutcome::Unknown;
+            QThread::msleep(50);
+        }
+        return TWriteOutcome::Unknown;
+    }
+    // The first value of `sql` on `c`, within `seconds` of silence.
+    static QByteArray Value(PGconn* c, const QByteArray& sql, int seconds, bool* ok) {
+        *ok = false;
+        if (!c || PQstatus(c) != CONNECTION_OK || !PQsendQuery(c, sql.constData())) return {};
+        while (PQflush(c) > 0)
+            if (!WaitFor(PQsocket(c), POLLIN | POLLOUT, seconds) || !PQconsumeInput(c)) return {};
+        while (PQisBusy(c))
+            if (!WaitFor(PQsocket(c), POLLIN, seconds) || !PQconsumeInput(c)) return {};
+        QByteArray v;
+        bool good = false;
+        while (PGresult* r = PQgetResult(c)) {
+            if (PQresultStatus(r) == PGRES_TUPLES_OK) {
+                good = true;
+                if (PQntuples(r) > 0 && !PQgetisnull(r, 0, 0)) v = PQgetvalue(r, 0, 0);
+            }
+            PQclear(r);
+        }
+        *ok = good;
+        return v;
+    }
+    // Writes left unknown are settled on a connection just made, and told.
+    void SettleLate() {
+        for (TWrite& w : FUnsettled) {
+            if (w.Outcome != TWriteOutcome::Unknown) continue;
+            w.Outcome = AskOn(FConn, w, FWaits.Answer);
+            if (w.Outcome == TWriteOutcome::Unknown || !OnWriteSettled) continue;
+            const QString what = Described(w);
+            OnWriteSettled(w.Outcome == TWriteOutcome::Saved
+                               ? QString::fromUtf8("La operación de la que no se sabía si se había guardado (%1) sí se guardó.").arg(what)
+                               : QString::fromUtf8("La operación de la que no se sabía si se había guardado (%1) no se guardó: "
+                                                   "vuelva a hacerla.")
+                                     .arg(what));
+        }
+    }
+    TWriteOutcome WriteOutcome(qint64 ticket, const QString& table, qint64* row) override {
+        if (row) *row = 0;
+        auto find = [&] {
+            return std::find_if(FUnsettled.begin(), FUnsettled.end(), [&](const TWrite& w) { return w.Ticket == ticket; });
+        };
+        if (ticket == 0 || find() == FUnsettled.end()) return TWriteOutcome::Told;
+        if (find()->Outcome == TWriteOutcome::Unknown && !FInTrans) {
+            try {
+                Ensure();  // a new connection settles it
+                SettleLate();
+            } catch (const Exception&) {
+            }
+        }
+        const TWrite& w = *find();
+        const QString name = StorageName(table).toUpper();
+        if (row)
+            for (const auto& [t, id] : w.Inserted)
+                if (t == name) *row = id;
+        return w.Outcome;
+    }
+
 
     // A failed statement inside our transaction would abort all of it on the server: each one
     // runs under a savepoint, so a failure undoes that statement alone, as on one machine.
@@ -1332,8 +1566,10 @@ public:
         const QString sql = FInsertSql;
         const std::vector<QVariant> args = Coerced(d, cols, values);
         RefuseCharacterZero(cols, args);
-        TResult r = Guarded([&] { return Run(sql, args); });
+        TResult r = Write(table, sql, args, [](const PGresult*) { return true; });
         Remember(d, r.get());
+        NoteWrite(table, FWritten.Id);
+        EndWrite();
         return FWritten.Id;
     }
 
@@ -1408,9 +1644,9 @@ public:
             sql = &FUpdates.back().Sql;
         }
         const QString text = *sql;
-        TResult r = Guarded([&] { return Run(text, args); });
-        if (PQntuples(r.get()) == 0) EngineError(ecRecordChanged);
+        TResult r = Write(table, text, args, [](const PGresult* res) { return PQntuples(res) > 0; });
         Remember(d, r.get());
+        EndWrite();
     }
 
     void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) override {
@@ -1418,8 +1654,9 @@ public:
         std::vector<QVariant> args;
         const QString where = Matching(d, cols, Coerced(d, cols, oldValues), args);
         args[0] = QVariant(id);
-        TResult r = Guarded([&] { return Run(QStringLiteral("DELETE FROM %1 WHERE %2").arg(Tab(table), where), args); });
-        if (QByteArray(PQcmdTuples(r.get())).toLongLong() == 0) EngineError(ecRecordChanged);
+        Write(table, QStringLiteral("DELETE FROM %1 WHERE %2").arg(Tab(table), where), args,
+              [](const PGresult* res) { return QByteArray(PQcmdTuples(const_cast<PGresult*>(res))).toLongLong() > 0; });
+        EndWrite();
     }
 
     // Record locks: the server's session advisory locks (gone with this connection, however it
@@ -1480,7 +1717,10 @@ private:
     bool FEnsuring = false;
     std::chrono::steady_clock::time_point FLastAnswer;
     bool FUntold = false;     // a connection lost with what it held, not said yet
-    bool FCommitted = false;  // the server was seen to finish a commit whose answer was lost
+    TWrite FWrite;                  // the write running now, or the last one
+    qint64 FTickets = 0;
+    bool FSingle = false;           // a post of its own awaits its commit
+    std::vector<TWrite> FUnsettled;  // writes whose commit's answer was lost, the latest ones
     qint64 FWriterLock = 0;
     PGconn* FConn = nullptr;
     int FGeneration = 0;
@@ -1589,6 +1829,14 @@ void TPgStatement::Describe() {
 
 bool TPgStatement::Step() {
     if (!FResult) {
+        // The server cannot take the character zero in a text: sent cut, a condition or a value
+        // would silently be another one.
+        for (size_t i = 0; i < FArgs.size(); ++i)
+            if (FArgs[i].typeId() == QMetaType::QString && FArgs[i].toString().contains(QChar(0)))
+                EngineError(ecInvalidRequest, QString::fromUtf8("El parámetro %1 lleva un carácter nulo (de código 0), que el servidor "
+                                                                "de datos no admite en un texto: quítelo y vuelva a intentarlo. No se ha "
+                                                                "hecho nada.")
+                                                  .arg(FNames.value(int(i))));
         FConn->Ensure();
         if (FConn->Generation() != FGeneration) Describe();
         TParams p(FArgs);

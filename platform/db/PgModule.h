@@ -13,7 +13,7 @@ struct TPgModule {
     qint64 (*RoundTrips)() = nullptr;
 };
 // Changes whenever TPgModule or the interfaces it hands over change.
-constexpr int kPgModuleVersion = 2;
+constexpr int kPgModuleVersion = 3;
 
 }  // namespace platform::db
 

@@ -33,6 +33,8 @@ const TPgModule& PgModule() {
 
 std::shared_ptr<TConnection> OpenPostgres(const QString& folder, const QString& server) { return PgModule().Open(folder, server); }
 
+std::function<void(const QString& message)> OnWriteSettled;
+
 qint64 ServerRoundTrips() {
     const TPgModule* m = Loaded.load();
     return m ? m->RoundTrips() : 0;
