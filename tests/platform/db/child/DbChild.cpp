@@ -155,7 +155,10 @@ namespace {
 // kind E (edit), I (insert), P (numbered post); told S (saved), N (not saved), U (not known);
 // code the engine's error (0 when saved); times in ms since the epoch: the start, when the
 // writer was told, and when it was ready again (after leaving the edit and the transaction).
-//   R <tag> S|N   the engine settled an action told U.
+//   R <tag> S|N|?   the engine settled an action told U (? when it no longer knows it);
+//   M <text>        what the engine told the person when it settled one at a later connection.
+// A post refused because an earlier one is still unsettled ("no se vuelve a guardar") wrote
+// nothing: told N.
 int Mide(const QString& folder, int writer, const QString& logPath) {
     std::FILE* log = std::fopen(logPath.toLocal8Bit().constData(), "w");
     if (!log) return 2;
@@ -185,13 +188,33 @@ int Mide(const QString& folder, int writer, const QString& logPath) {
         } catch (Exception&) {
         }
     };
+    platform::db::OnWriteSettled = [log](const QString& message) {
+        std::fprintf(log, "M %s\n", qPrintable(QString(message).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    };
+    std::vector<std::pair<QString, qint64>> pending;  // told U: tag and the engine's write
+    auto settle = [&] {
+        std::erase_if(pending, [&](const std::pair<QString, qint64>& p) {
+            platform::db::TWriteOutcome o = platform::db::TWriteOutcome::Unknown;
+            try {
+                o = conn->WriteOutcome(p.second);
+            } catch (Exception&) {
+            }
+            if (o == platform::db::TWriteOutcome::Unknown) return false;
+            const char said = o == platform::db::TWriteOutcome::Saved ? 'S' : o == platform::db::TWriteOutcome::NotSaved ? 'N' : '?';
+            std::fprintf(log, "R %s %c\n", qPrintable(p.first), said);
+            std::fflush(log);
+            return true;
+        });
+    };
     for (int seq = 1; seq < 1000000 && !stdinClosed(); ++seq) {
+        settle();
         const char kind = "EIP"[seq % 3];
         const QString tag = QStringLiteral("%1-%2%3").arg(writer).arg(QLatin1Char(kind)).arg(seq, 6, 10, QLatin1Char('0'));
         const int unique = writer * 10000000 + seq;
         leave();
         const qint64 start = now();
         int code = 0;
+        QString message;
         try {
             if (kind == 'E') {
                 if (!own->FindKey({Variant(QStringLiteral("3000")), Variant(QString::number(writer))})) return 3;
@@ -231,17 +254,26 @@ int Mide(const QString& folder, int writer, const QString& logPath) {
             }
         } catch (EDBEngineError& e) {
             code = e.Errors(0).ErrorCode;
+            message = e.Message();
         } catch (Exception& e) {
             code = -1;
             std::fprintf(stderr, "%s\n", e.what());
         }
         const qint64 told = now();
+        const bool unknown = code == platform::db::ecOutcomeUnknown && message.contains(QStringLiteral("No se sabe si se ha guardado"));
+        if (unknown) pending.emplace_back(tag, conn->WriteTicket());
         leave();
-        const char said = code == 0 ? 'S' : code == platform::db::ecOutcomeUnknown ? 'U' : 'N';
+        const char said = code == 0 ? 'S' : unknown ? 'U' : 'N';
         std::fprintf(log, "A %c %s %c %d %lld %lld %lld\n", kind, qPrintable(tag), said, code, start, told, now());
         std::fflush(log);
-        if (code == platform::db::ecServerLost || said == 'U') QThread::msleep(200);
+        if (code == platform::db::ecServerLost || code == platform::db::ecOutcomeUnknown) QThread::msleep(200);
     }
+    // What is still unknown is settled once the server answers again.
+    for (const qint64 until = now() + 60000; !pending.empty() && now() < until;) {
+        settle();
+        if (!pending.empty()) QThread::msleep(100);
+    }
+    platform::db::OnWriteSettled = nullptr;
     std::fclose(log);
     return 0;
 }
