@@ -1009,17 +1009,17 @@ public:
         }
         FUnsettled.push_back(FWrite);
         if (FUnsettled.size() > 16) FUnsettled.erase(FUnsettled.begin());
-        EngineError(ecOutcomeUnknown,
-                    QString::fromUtf8("No se sabe si se ha guardado la última operación (%1): su respuesta no ha llegado y el servidor "
-                                      "de datos %2 no responde. El programa lo comprobará en cuanto el servidor responda y le dirá si "
-                                      "se guardó.\n%3")
-                        .arg(Described(FWrite), ServerName(), why));
+        EngineError(ecOutcomeUnknown, QString::fromUtf8("La operación %1 no ha recibido respuesta y el servidor de datos %2 no responde. "
+                                                        "El programa lo comprobará en cuanto el servidor responda y le dirá si se "
+                                                        "guardó.\n%3")
+                                          .arg(Described(FWrite), ServerName(), why));
     }
+    // "de las 10:32:05 en CLIENTES y EXPED"
     static QString Described(const TWrite& w) {
         QStringList tables = w.Tables;
         QString list = tables.isEmpty() ? QString() : tables.takeLast();
         if (!tables.isEmpty()) list = tables.join(QStringLiteral(", ")) + QStringLiteral(" y ") + list;
-        const QString at = QStringLiteral("la de las %1").arg(w.Started.toString(QStringLiteral("HH:mm:ss")));
+        const QString at = QStringLiteral("de las %1").arg(w.Started.toString(QStringLiteral("HH:mm:ss")));
         return list.isEmpty() ? at : at + QStringLiteral(" en ") + list;
     }
     // Committed, not committed, or not knowable before `bound`, each try on a new connection.
@@ -1086,8 +1086,8 @@ public:
             if (w.Outcome == TWriteOutcome::Unknown || !OnWriteSettled) continue;
             const QString what = Described(w);
             OnWriteSettled(w.Outcome == TWriteOutcome::Saved
-                               ? QString::fromUtf8("La operación de la que no se sabía si se había guardado (%1) sí se guardó.").arg(what)
-                               : QString::fromUtf8("La operación de la que no se sabía si se había guardado (%1) no se guardó: "
+                               ? QString::fromUtf8("La operación %1, de la que no se sabía si se había guardado, sí se guardó.").arg(what)
+                               : QString::fromUtf8("La operación %1, de la que no se sabía si se había guardado, no se guardó: "
                                                    "vuelva a hacerla.")
                                      .arg(what));
         }
@@ -1103,6 +1103,7 @@ public:
                 Ensure();  // a new connection settles it
                 SettleLate();
             } catch (const Exception&) {
+                // still out of reach: told unknown
             }
         }
         const TWrite& w = *find();

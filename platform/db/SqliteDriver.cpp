@@ -77,6 +77,7 @@ QString EngineMessage(int code) {
     case ecFolderLost:
         return QString::fromUtf8("No se llega a la carpeta de datos: la conexión de red se ha perdido, el disco se ha retirado o la "
                                  "carpeta se ha movido. No se ha guardado nada.");
+    case ecOutcomeUnknown: return QString::fromUtf8("No se sabe si se ha guardado la última operación.");
     case ecNewerOrder:
         return QString::fromUtf8("Los datos los ha preparado una versión más reciente del programa: actualice este puesto antes de "
                                  "abrirlos.");

@@ -108,6 +108,26 @@ TEST_F(ServerLinkTest, ATextWithACharacterZeroIsRefusedNamingTheField) {
     EXPECT_TRUE(rows[0].Values[0].isNull());
 }
 
+// A statement's parameter with a character zero is refused too, naming the parameter: sent cut,
+// an UPDATE would store "ab" and a condition would find other rows. Nothing is written.
+TEST_F(ServerLinkTest, AStatementParameterWithACharacterZeroIsRefusedAndNothingIsStored) {
+    const QString zero = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+    auto st = desk->Prepare(desk->TranslateSql(QStringLiteral("UPDATE EXPED SET ASUNTO = :ASUNTO WHERE NUMERO = :NUMERO")));
+    st->Bind(0, QVariant(zero));
+    st->Bind(1, QVariant(QStringLiteral("1")));
+    QString message;
+    EXPECT_EQ(EngineCode([&] { st->Step(); }, &message), platform::db::ecInvalidRequest);
+    EXPECT_TRUE(message.contains(QString::fromUtf8("carácter nulo"))) << qPrintable(message);
+    EXPECT_TRUE(message.contains(QStringLiteral("ASUNTO"))) << qPrintable(message);
+    auto read = desk->Prepare(desk->TranslateSql(QStringLiteral("SELECT ASUNTO FROM EXPED WHERE NUMERO = '1'")));
+    ASSERT_TRUE(read->Step());
+    EXPECT_TRUE(read->Column(0).isNull()) << qPrintable(read->Column(0).toString());
+    // The same text without it goes through.
+    st->Reset();
+    st->Bind(0, QVariant(QStringLiteral("ab")));
+    EXPECT_EQ(EngineCode([&] { st->Step(); }), 0);
+}
+
 // A password file others may read is ignored by libpq, which says so only on standard error:
 // the message names the file and the way to mend it. A server that asks for a password stands in.
 TEST(ServerPasswordTest, APasswordFileOthersMayReadIsNamedWithItsRemedy) {

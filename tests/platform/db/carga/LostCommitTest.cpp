@@ -1,0 +1,248 @@
+// A commit that reaches the server and whose answer is lost (a link cut just after it, a server
+// restarted under it) is told as it ended: saved when the server committed it, not saved when it
+// did not, unknown while the server cannot be asked, and then settled at the next connection;
+// a record stored so is never written twice by pressing OK again. The waits are made short here.
+#include "../Support.h"
+#include "tests/support/Relay.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace dbtest;
+using platform::db::TWriteOutcome;
+
+namespace {
+
+constexpr int kConnect = 2, kAnswer = 2, kIdle = 5;
+// The action's bound: the answer's wait and a connection's, and a second of slack.
+constexpr int kBoundMs = (kAnswer + kConnect + 1) * 1000;
+
+class LostCommitTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        direct = platform::db::DataServer(dir.path());
+        if (direct.isEmpty()) GTEST_SKIP() << "runs on the test server";
+        qputenv("ZEMBRA_ESPERA_CONEXION", QByteArray::number(kConnect));
+        qputenv("ZEMBRA_ESPERA_RESPUESTA", QByteArray::number(kAnswer));
+        qputenv("ZEMBRA_ESPERA_TRANSACCION", QByteArray::number(kIdle));
+        CreateSchema(dir.path());
+        int port = 0;
+        testsupport::ThroughPort(direct, 0, &port);
+        relay = std::make_unique<testsupport::TRelay>(port);
+        viaRelay = testsupport::ThroughPort(direct, relay->Port(), nullptr, "connect_timeout");
+        platform::db::OnWriteSettled = [this](const QString& m) { told << m; };
+    }
+    void TearDown() override {
+        platform::db::OnWriteSettled = nullptr;
+        if (passer.joinable()) passer.join();
+        for (const char* n : {"ZEMBRA_ESPERA_CONEXION", "ZEMBRA_ESPERA_RESPUESTA", "ZEMBRA_ESPERA_TRANSACCION"}) qunsetenv(n);
+    }
+    static qint64 Add(platform::db::TConnection& c, const QString& numero) {
+        return c.Insert(QStringLiteral("EXPED"), {QStringLiteral("ANO"), QStringLiteral("NUMERO")},
+                        {QVariant(QStringLiteral("2024")), QVariant(numero)});
+    }
+    static qint64 Count(platform::db::TConnection& c, const QString& table = QStringLiteral("EXPED")) {
+        platform::db::TCursorSpec all;
+        all.Table = table;
+        all.Columns = QStringList{c.DescribeTable(table).Columns[0].Name};
+        return c.Count(all);
+    }
+    // A desk's folder whose data the datasets reach through the relay (the schema's folder keeps
+    // its direct connection).
+    QString DeskFolder() {
+        platform::db::SetDataServer(deskDir.path(), viaRelay);
+        return deskDir.path();
+    }
+    // The relay passes again after `ms`, from another thread.
+    void PassAfter(int ms) {
+        passer = std::thread([this, ms] {
+            while (relay->CommitsLetThrough() == 0) QThread::msleep(5);
+            QThread::msleep(ms);
+            relay->Pass();
+        });
+    }
+    QTemporaryDir dir, deskDir;
+    QString direct, viaRelay;
+    std::unique_ptr<testsupport::TRelay> relay;
+    std::thread passer;
+    QStringList told;
+};
+
+}  // namespace
+
+// The link is cut just after the COMMIT reached the server and comes back within the bound:
+// the desk reconnects, asks, and the save is reported saved, stored once.
+TEST_F(LostCommitTest, ACommitWhoseAnswerIsLostIsToldSavedWhenTheLinkComesBackWithinTheBound) {
+    auto desk = platform::db::OpenPostgres(dir.path(), viaRelay);
+    auto other = platform::db::OpenPostgres(dir.path(), direct);
+    desk->StartTransaction();
+    Add(*desk, QStringLiteral("1"));
+    relay->LoseCommitAnswer(true);
+    PassAfter(1000);
+    QElapsedTimer t;
+    t.start();
+    QString message;
+    EXPECT_EQ(EngineCode([&] { desk->Commit(); }, &message), 0) << qPrintable(message);
+    EXPECT_LT(t.elapsed(), kBoundMs);
+    EXPECT_FALSE(desk->InTransaction());
+    EXPECT_EQ(Count(*other), 1);
+    EXPECT_EQ(Count(*desk), 1);
+    EXPECT_TRUE(told.isEmpty()) << qPrintable(told.join(u'\n'));
+}
+
+// The link stays cut: the desk says it does not know (never "no se ha guardado") within the
+// bound; at the next connection the engine settles it and tells which operation was saved.
+TEST_F(LostCommitTest, ACommitWhoseAnswerIsLostOnALinkCutForGoodIsToldUnknownThenSettledAtTheNextConnection) {
+    auto desk = platform::db::OpenPostgres(dir.path(), viaRelay);
+    desk->StartTransaction();
+    Add(*desk, QStringLiteral("1"));
+    const qint64 ticket = desk->WriteTicket();
+    relay->LoseCommitAnswer(true);
+    QElapsedTimer t;
+    t.start();
+    QString message;
+    EXPECT_EQ(EngineCode([&] { desk->Commit(); }, &message), platform::db::ecOutcomeUnknown);
+    EXPECT_LT(t.elapsed(), kBoundMs);
+    EXPECT_TRUE(message.contains(QStringLiteral("No se sabe si se ha guardado"))) << qPrintable(message);
+    EXPECT_TRUE(message.contains(QStringLiteral("EXPED"))) << qPrintable(message);
+    EXPECT_FALSE(message.contains(QStringLiteral("no se ha guardado"))) << qPrintable(message);
+    EXPECT_EQ(desk->WriteOutcome(ticket), TWriteOutcome::Unknown);
+    EXPECT_TRUE(told.isEmpty());
+
+    relay->Pass();
+    EXPECT_EQ(Count(*desk), 1);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QString::fromUtf8("sí se guardó"))) << qPrintable(told[0]);
+    EXPECT_TRUE(told[0].contains(QStringLiteral("EXPED"))) << qPrintable(told[0]);
+    qint64 row = 0;
+    EXPECT_EQ(desk->WriteOutcome(ticket, QStringLiteral("EXPED"), &row), TWriteOutcome::Saved);
+    EXPECT_NE(row, 0);
+}
+
+// A COMMIT that never reaches the server: the session still holding the transaction is ended,
+// and the desk is told its operation was not saved; nothing is stored.
+TEST_F(LostCommitTest, ACommitThatNeverReachesTheServerIsToldNotSaved) {
+    auto desk = platform::db::OpenPostgres(dir.path(), viaRelay);
+    auto other = platform::db::OpenPostgres(dir.path(), direct);
+    desk->StartTransaction();
+    Add(*desk, QStringLiteral("1"));
+    relay->LoseRequests();
+    QElapsedTimer t;
+    t.start();
+    QString message;
+    EXPECT_EQ(EngineCode([&] { desk->Commit(); }, &message), platform::db::ecServerLost);
+    EXPECT_LT(t.elapsed(), kBoundMs);
+    EXPECT_TRUE(message.contains(QStringLiteral("no se ha guardado"))) << qPrintable(message);
+    EXPECT_EQ(Count(*other), 0);
+    // Its writer lock went with the session: another desk writes at once, not after the idle wait.
+    t.restart();
+    other->StartTransaction();
+    Add(*other, QStringLiteral("2"));
+    other->Commit();
+    EXPECT_LT(t.elapsed(), 1000);
+}
+
+// A post outside a transaction commits in a message of its own: its answer lost on a link cut
+// for good, it is told unknown; the link back, the same post again is not written twice.
+TEST_F(LostCommitTest, APostWhoseCommitAnswerIsLostIsNotWrittenTwiceWhenPostedAgain) {
+    const QString desk = DeskFolder();
+    TComponent owner(nullptr);
+    TTable* exped = NewTable(&owner, desk, QStringLiteral("EXPED"));
+    exped->Open();
+    exped->Append();
+    exped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    exped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("7"));
+    relay->LoseCommitAnswer(true);
+    EXPECT_EQ(EngineCode([&] { exped->Post(); }), platform::db::ecOutcomeUnknown);
+    EXPECT_EQ(exped->State(), dsInsert);
+    relay->Pass();
+    exped->Post();
+    EXPECT_EQ(exped->State(), dsBrowse);
+    EXPECT_EQ(exped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("7"));
+    auto other = platform::db::OpenPostgres(dir.path(), direct);
+    EXPECT_EQ(Count(*other), 1);
+}
+
+// A numbered post of three rows in one transaction (a client, its case file and a ledger entry,
+// each numbered from the highest stored) whose commit's answer is lost: stored once; OK
+// pressed again, when the server answers, stores nothing twice and shows the rows stored.
+TEST_F(LostCommitTest, ANumberedPostOfThreeRowsWhoseAnswerIsLostIsStoredOnceAndOkAgainStoresNothingTwice) {
+    const QString desk = DeskFolder();
+    TComponent owner(nullptr);
+    TTable* cli = NewTable(&owner, desk, QStringLiteral("CLIENTES"));
+    TTable* exp = NewTable(&owner, desk, QStringLiteral("EXPED"));
+    TTable* cue = NewTable(&owner, desk, QStringLiteral("CUENTAS"));
+    TQuery* mayor = NewQuery(&owner, desk, QStringLiteral("SELECT MAX(CLIENTE) FROM CLIENTES"));
+    for (TTable* t : {cli, exp, cue}) t->Open();
+    platform::db::TConnection* conn = cli->Connection();
+    auto ok = [&] {
+        conn->StartTransaction();
+        try {
+            mayor->Open();
+            const int n = mayor->Fields()->Fields(0)->AsInteger() + 1;
+            mayor->Close();
+            cli->Append();
+            cli->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(n);
+            cli->FieldByName(QStringLiteral("APELLIDOS"))->SetAsString(QStringLiteral("Pérez"));
+            cli->Post();
+            exp->Append();
+            exp->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2026"));
+            exp->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::number(n));
+            exp->FieldByName(QStringLiteral("CLIENTE"))->SetAsInteger(n);
+            exp->Post();
+            cue->Append();
+            cue->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2026"));
+            cue->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QString::number(n));
+            cue->FieldByName(QStringLiteral("ORDEN"))->SetAsInteger(n);
+            cue->Post();
+            conn->Commit();
+        } catch (...) {
+            if (conn->InTransaction()) conn->Rollback();
+            throw;
+        }
+    };
+    relay->LoseCommitAnswer(true);
+    EXPECT_EQ(EngineCode(ok), platform::db::ecOutcomeUnknown);
+    relay->Pass();
+    QString message;
+    EXPECT_EQ(EngineCode(ok, &message), 0) << qPrintable(message);
+    auto other = platform::db::OpenPostgres(dir.path(), direct);
+    for (const char* t : {"CLIENTES", "EXPED", "CUENTAS"}) EXPECT_EQ(Count(*other, QString::fromLatin1(t)), 1) << t;
+    EXPECT_EQ(cli->State(), dsBrowse);
+    EXPECT_EQ(cli->FieldByName(QStringLiteral("CLIENTE"))->AsInteger(), 1);
+    EXPECT_EQ(exp->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("1"));
+    // A third OK is a new operation again.
+    EXPECT_EQ(EngineCode(ok), 0);
+    EXPECT_EQ(Count(*other, QStringLiteral("CLIENTES")), 2);
+}
+
+// The server restarted as a crash would (immediate), right after a COMMIT reached it: the desk
+// waits for it within the bound, asks, and reports the save saved.
+TEST_F(LostCommitTest, AServerRestartedImmediatelyAfterACommitIsToldSaved) {
+    qputenv("ZEMBRA_ESPERA_CONEXION", "5");  // a restart takes a few seconds
+    auto desk = platform::db::OpenPostgres(dir.path(), viaRelay);
+    desk->StartTransaction();
+    Add(*desk, QStringLiteral("1"));
+    relay->LoseCommitAnswer(false);
+    const QString cluster = QFileInfo(qEnvironmentVariable("ZEMBRA_TEST_SERVIDOR")).absolutePath();
+    int restarted = -1;
+    passer = std::thread([&] {
+        while (relay->CommitsLetThrough() == 0) QThread::msleep(5);
+        QThread::msleep(100);
+        restarted = std::system(QStringLiteral("bash '" ZEMBRA_SOURCE_DIR "/scripts/pg-test.sh' restart '%1' immediate").arg(cluster).toUtf8().constData());
+    });
+    QElapsedTimer t;
+    t.start();
+    QString message;
+    EXPECT_EQ(EngineCode([&] { desk->Commit(); }, &message), 0) << qPrintable(message);
+    EXPECT_LT(t.elapsed(), (kAnswer + 5 + 1) * 1000);
+    passer.join();
+    EXPECT_EQ(restarted, 0);
+    auto other = platform::db::OpenPostgres(dir.path(), direct);
+    EXPECT_EQ(Count(*other), 1);
+}
