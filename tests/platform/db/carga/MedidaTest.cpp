@@ -40,6 +40,7 @@ struct TAction {
 // A span of time in which the server could not be reached (ms since the epoch).
 struct TOutage {
     qint64 From = 0, To = 0;
+    QString What;  // the restart's mode, or a freeze
 };
 
 struct TScale {
@@ -69,7 +70,7 @@ TScale ReadScale() {
 struct TReport {
     int Actions = 0, Saved = 0, NotSaved = 0, Unknown = 0, SettledSaved = 0, SettledNotSaved = 0, Unsettled = 0;
     int Messages = 0;  // settled at a later connection, the person told
-    int Caught = 0;    // actions under way while the server was out of reach
+    int Caught = 0;    // actions under way during an outage
     int UnknownWhileReachable = 0, NotSavedButStored = 0, SavedButMissing = 0, PartialPosts = 0;
     qint64 MaxToldMs = 0, MaxReadyMs = 0;
     std::map<int, int> NotSavedCodes;
@@ -96,7 +97,10 @@ protected:
     }
     void TearDown() override {
         // The writers' logs of a failed run stay, to be read (of every run with ZEMBRA_MEDIDA_GUARDA).
-        if (HasFailure() || qEnvironmentVariableIsSet("ZEMBRA_MEDIDA_GUARDA")) dir.setAutoRemove(false), std::printf("logs in %s\n", qPrintable(dir.path()));
+        if (HasFailure() || qEnvironmentVariableIsSet("ZEMBRA_MEDIDA_GUARDA")) {
+            dir.setAutoRemove(false);
+            std::printf("logs in %s\n", qPrintable(dir.path()));
+        }
         for (auto& p : writers)
             if (p->state() != QProcess::NotRunning) p->kill(), p->waitForFinished(10000);
         for (const char* n : {"ZEMBRA_ESPERA_CONEXION", "ZEMBRA_ESPERA_RESPUESTA", "ZEMBRA_ESPERA_TRANSACCION"}) qunsetenv(n);
@@ -134,13 +138,13 @@ protected:
     }
     void Restart(const char* mode) {
         QProcess restart;
-        const TOutage o{Now(), 0};
+        const qint64 from = Now();
         restart.start(QStringLiteral("bash"), {QStringLiteral(ZEMBRA_SOURCE_DIR "/scripts/pg-test.sh"), QStringLiteral("restart"),
                                                QFileInfo(qEnvironmentVariable("ZEMBRA_TEST_SERVIDOR")).absolutePath(),
                                                QString::fromLatin1(mode)});
         ASSERT_TRUE(restart.waitForFinished(120000));
         ASSERT_EQ(restart.exitCode(), 0) << restart.readAllStandardError().constData();
-        outages.push_back({o.From, Now()});
+        outages.push_back({from, Now(), QString::fromLatin1(mode)});
     }
     std::vector<TAction> ReadLogs(int n, QHash<QString, char>& settled, int& messages) const {
         std::vector<TAction> out;
@@ -186,38 +190,39 @@ protected:
         const QSet<QString> posted = Column(QStringLiteral("SELECT ASUNTO FROM EXPED WHERE ANO = '3200'"), QStringLiteral("ASUNTO"));
         const QSet<QString> ledger = Column(QStringLiteral("SELECT CONCEPTO FROM CUENTAS WHERE ANO = '3200'"), QStringLiteral("CONCEPTO"));
         const QSet<QString> clients = Column(QStringLiteral("SELECT NOMBRE FROM CLIENTES"), QStringLiteral("NOMBRE"));
-        std::map<int, int> editsSaved, editsNotSaved;
+        std::map<int, int> editsSaved;
         std::map<int, QString> lastSavedEdit;
         for (const TAction& a : actions) {
             ++r.Actions;
             r.MaxToldMs = std::max(r.MaxToldMs, a.ToldAt - a.Start);
             r.MaxReadyMs = std::max(r.MaxReadyMs, a.ReadyAt - a.Start);
-            const bool outOfReach = std::any_of(outages.begin(), outages.end(), [&](const TOutage& o) {
+            const auto during = std::find_if(outages.begin(), outages.end(), [&](const TOutage& o) {
                 return a.Start <= o.To + 1000 && a.ToldAt >= o.From;
             });
+            const bool outOfReach = during != outages.end();
+            const QString tag = a.Tag + (outOfReach ? QStringLiteral(" (during a %1)").arg(during->What) : QString());
             r.Caught += outOfReach;
-            if (a.ToldAt - a.Start > scale.BoundMs) fault(QStringLiteral("%1 told after %2 ms").arg(a.Tag).arg(a.ToldAt - a.Start));
+            if (a.ToldAt - a.Start > scale.BoundMs) fault(QStringLiteral("%1 told after %2 ms").arg(tag).arg(a.ToldAt - a.Start));
             char outcome = a.Told;
             if (a.Told == 'S') ++r.Saved;
             else if (a.Told == 'N') ++r.NotSaved, ++r.NotSavedCodes[a.Code];
             else {
                 ++r.Unknown;
-                if (!outOfReach) ++r.UnknownWhileReachable, fault(a.Tag + QStringLiteral(" told unknown while the server answered"));
+                if (!outOfReach) ++r.UnknownWhileReachable, fault(tag + QStringLiteral(" told unknown while the server answered"));
                 outcome = settled.value(a.Tag, 0);
                 if (outcome == 'S') ++r.SettledSaved;
                 else if (outcome == 'N') ++r.SettledNotSaved;
-                else ++r.Unsettled, fault(a.Tag + QStringLiteral(" never settled"));
+                else ++r.Unsettled, fault(tag + QStringLiteral(" never settled"));
             }
             if (a.Kind == 'E') {
                 if (outcome == 'S') ++editsSaved[a.Writer], lastSavedEdit[a.Writer] = a.Tag;
-                else if (outcome == 'N') ++editsNotSaved[a.Writer];
                 continue;
             }
             const bool stored = (a.Kind == 'I' ? inserted : posted).contains(a.Tag);
             if (a.Kind == 'P' && (ledger.contains(a.Tag) != stored || clients.contains(a.Tag) != stored))
-                ++r.PartialPosts, fault(a.Tag + QStringLiteral(" stored in part"));
-            if (outcome == 'N' && stored) ++r.NotSavedButStored, fault(a.Tag + QStringLiteral(" told not saved, stored"));
-            if (outcome == 'S' && !stored) ++r.SavedButMissing, fault(a.Tag + QStringLiteral(" told saved, missing"));
+                ++r.PartialPosts, fault(tag + QStringLiteral(" stored in part"));
+            if (outcome == 'N' && stored) ++r.NotSavedButStored, fault(tag + QStringLiteral(" told not saved, stored"));
+            if (outcome == 'S' && !stored) ++r.SavedButMissing, fault(tag + QStringLiteral(" told saved, missing"));
         }
         // An edit adds one to its writer's row: the row counts the edits that were stored.
         TTable* exped = NewTable(&owner, folder, QStringLiteral("EXPED"));
@@ -243,10 +248,11 @@ protected:
     void Print(const char* what, const TReport& r) {
         QString codes;
         for (auto [code, count] : r.NotSavedCodes) codes += QStringLiteral(" 0x%1:%2").arg(code, 0, 16).arg(count);
-        std::printf("%s: %d actions (%d under way while out of reach); told saved %d, not saved %d (by code:%s), unknown %d (settled saved %d, not saved %d, "
-                    "unsettled %d, while reachable %d; told at a later connection %d)\n",
-                    what, r.Actions, r.Caught, r.Saved, r.NotSaved, qPrintable(codes), r.Unknown, r.SettledSaved, r.SettledNotSaved, r.Unsettled,
-                    r.UnknownWhileReachable, r.Messages);
+        std::printf("%s: %d actions (%d under way during a restart or freeze, give or take 1 s); told saved %d, not saved %d "
+                    "(by code:%s), unknown %d (settled saved %d, not saved %d, unsettled %d, while reachable %d; told at a later "
+                    "connection %d)\n",
+                    what, r.Actions, r.Caught, r.Saved, r.NotSaved, qPrintable(codes), r.Unknown, r.SettledSaved, r.SettledNotSaved,
+                    r.Unsettled, r.UnknownWhileReachable, r.Messages);
         std::printf("  told not saved but stored %d; told saved but missing %d; posts stored in part %d; longest wait until "
                     "told %.1f s, until ready again %.1f s\n",
                     r.NotSavedButStored, r.SavedButMissing, r.PartialPosts, r.MaxToldMs / 1000.0, r.MaxReadyMs / 1000.0);
@@ -312,7 +318,7 @@ TEST_F(MedidaTest, WritersBehindAFrozenLinkAreToldTheTruthOfEverySave) {
         relay.Freeze();
         QThread::msleep(scale.FreezeMs);
         relay.Pass();
-        outages.push_back({from, Now()});
+        outages.push_back({from, Now(), QStringLiteral("freeze")});
     }
     QThread::msleep(scale.FreezeTailMs);
     Stop();
