@@ -144,7 +144,7 @@ protected:
                                                QString::fromLatin1(mode)});
         ASSERT_TRUE(restart.waitForFinished(120000));
         ASSERT_EQ(restart.exitCode(), 0) << restart.readAllStandardError().constData();
-        outages.push_back({from, Now(), QString::fromLatin1(mode)});
+        outages.push_back({from, Now(), QStringLiteral("%1 restart").arg(QLatin1String(mode))});
     }
     std::vector<TAction> ReadLogs(int n, QHash<QString, char>& settled, int& messages) const {
         std::vector<TAction> out;
@@ -200,7 +200,7 @@ protected:
                 return a.Start <= o.To + 1000 && a.ToldAt >= o.From;
             });
             const bool outOfReach = during != outages.end();
-            const QString tag = a.Tag + (outOfReach ? QStringLiteral(" (during a %1)").arg(during->What) : QString());
+            const QString tag = a.Tag + (outOfReach ? QStringLiteral(" (during: %1)").arg(during->What) : QString());
             r.Caught += outOfReach;
             if (a.ToldAt - a.Start > scale.BoundMs) fault(QStringLiteral("%1 told after %2 ms").arg(tag).arg(a.ToldAt - a.Start));
             char outcome = a.Told;
