@@ -765,7 +765,7 @@ protected:
     // Forget rows read ahead (the data may have changed).
     virtual void InvalidateCache() {}
     // The engine's write a post ran in, and what became of it when its commit's answer was lost
-    // (the record it inserted into this dataset's table in `row`).
+    // (`row`: the record shown, 0 when new; gets the record the write stored for it, or 0).
     virtual qint64 WriteTicket() { return 0; }
     virtual platform::db::TWriteOutcome WriteOutcome(qint64 ticket, qint64* row) {
         (void)ticket;

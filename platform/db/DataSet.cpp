@@ -1060,7 +1060,8 @@ void TDataSet::NoteWriteTicket(qint64 before) {
 // it, which is then shown as stored; false when it is to be written (not stored, or told as it
 // ended). Not knowable yet: refused, so nothing is written twice.
 bool TDataSet::SettlePost() {
-    qint64 row = 0;
+    const bool inserting = FState == dsInsert;
+    qint64 row = inserting ? 0 : FBuffers[FActiveRecord].Id;
     const platform::db::TWriteOutcome outcome = WriteOutcome(FWriteTicket, &row);
     if (outcome == platform::db::TWriteOutcome::Unknown)
         platform::db::EngineError(platform::db::ecOutcomeUnknown,
@@ -1068,14 +1069,14 @@ bool TDataSet::SettlePost() {
                                                     "guardó la última vez: no se vuelve a guardar hasta saberlo. Inténtelo cuando "
                                                     "el servidor responda."));
     FWriteTicket = 0;
-    if (outcome != platform::db::TWriteOutcome::Saved) return false;
-    const bool inserting = FState == dsInsert;
-    const qint64 id = inserting ? row : FBuffers[FActiveRecord].Id;
+    // Stored, but not this record (another entry since): this one is written as any other.
+    if (outcome != platform::db::TWriteOutcome::Saved || row == 0) return false;
+    const qint64 id = row;
     if (!inserting) FreeLock();
     FState = dsBrowse;
     FCountCache = -1;
     TRecordBuffer fresh;
-    if (id != 0 && FetchById(id, fresh)) {
+    if (FetchById(id, fresh)) {
         CalculateFields(fresh);
         FillBuffers(std::move(fresh));
     } else {
@@ -1095,6 +1096,7 @@ void TDataSet::Cancel() {
     }
     DataEvent(deCheckBrowseMode);
     RunEvent(BeforeCancel);
+    FWriteTicket = 0;  // the entry is given up: what became of its last post is told by the engine
     bool inserting = FState == dsInsert;
     if (inserting) {
         if (FActiveRecord < int(FBuffers.size())) FBuffers.erase(FBuffers.begin() + FActiveRecord);

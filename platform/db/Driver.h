@@ -199,8 +199,9 @@ public:
     // that names it for WriteOutcome.
     virtual qint64 WriteTicket() const { return 0; }
     // What became of write `ticket` when its commit's answer was lost (ecOutcomeUnknown): asked
-    // of the server now when not known yet. `row`, when given, gets the last record the write
-    // inserted into `table` (0 when none).
+    // of the server now when not known yet. `row`, when given, names a record of `table` (0: a
+    // new one) and gets the record of `table` the write stored for it: that one when the write
+    // updated it, else the last one the write inserted (0 when none).
     virtual TWriteOutcome WriteOutcome(qint64 ticket, const QString& table = QString(), qint64* row = nullptr) {
         (void)ticket;
         (void)table;

@@ -879,7 +879,12 @@ public:
         int Pid = 0;     // the session that ran it
         QDateTime Started;
         QStringList Tables;
-        std::vector<std::pair<QString, qint64>> Inserted;
+        struct TRowWritten {
+            QString Table;
+            qint64 Id = 0;
+            bool Inserted = false;
+        };
+        std::vector<TRowWritten> Rows;
         TWriteOutcome Outcome = TWriteOutcome::Told;
     };
     void BeginWrite(const char* xid) {
@@ -889,10 +894,10 @@ public:
         FWrite.Pid = PQbackendPID(FConn);
         FWrite.Started = QDateTime::currentDateTime();
     }
-    void NoteWrite(const QString& table, qint64 inserted = 0) {
+    void NoteWrite(const QString& table, qint64 id = 0, bool inserted = false) {
         const QString name = StorageName(table).toUpper();
         if (!FWrite.Tables.contains(name)) FWrite.Tables << name;
-        if (inserted) FWrite.Inserted.emplace_back(name, inserted);
+        if (id) FWrite.Rows.push_back({name, id, inserted});
     }
     qint64 WriteTicket() const override { return FWrite.Ticket; }
 
@@ -1093,6 +1098,7 @@ public:
         }
     }
     TWriteOutcome WriteOutcome(qint64 ticket, const QString& table, qint64* row) override {
+        const qint64 shown = row ? *row : 0;
         if (row) *row = 0;
         auto find = [&] {
             return std::find_if(FUnsettled.begin(), FUnsettled.end(), [&](const TWrite& w) { return w.Ticket == ticket; });
@@ -1109,8 +1115,8 @@ public:
         const TWrite& w = *find();
         const QString name = StorageName(table).toUpper();
         if (row)
-            for (const auto& [t, id] : w.Inserted)
-                if (t == name) *row = id;
+            for (const TWrite::TRowWritten& r : w.Rows)
+                if (r.Table == name && (shown ? r.Id == shown : r.Inserted)) *row = r.Id;
         return w.Outcome;
     }
 
@@ -1569,7 +1575,7 @@ public:
         RefuseCharacterZero(cols, args);
         TResult r = Write(table, sql, args, [](const PGresult*) { return true; });
         Remember(d, r.get());
-        NoteWrite(table, FWritten.Id);
+        NoteWrite(table, FWritten.Id, true);
         EndWrite();
         return FWritten.Id;
     }
@@ -1647,6 +1653,7 @@ public:
         const QString text = *sql;
         TResult r = Write(table, text, args, [](const PGresult* res) { return PQntuples(res) > 0; });
         Remember(d, r.get());
+        NoteWrite(table, id);
         EndWrite();
     }
 

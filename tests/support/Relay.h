@@ -15,6 +15,7 @@
 #include <optional>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <libpq-fe.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -32,7 +33,9 @@ public:
 
     // Listens on a free port of 127.0.0.1 and relays to 127.0.0.1:`target`.
     explicit TRelay(int target) : FTarget(target) {
-        FListen = ::socket(AF_INET, SOCK_STREAM, 0);
+        // Nothing of the relay's is handed down to programs the test starts (a server restarted
+        // would keep a connection open that the relay closes).
+        FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         // Small buffers on its side, as a real link's: a frozen link soon takes no more.
         const int buffer = 64 << 10;
         ::setsockopt(FListen, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
@@ -44,7 +47,7 @@ public:
         socklen_t n = sizeof a;
         ::getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &n);
         FPort = ntohs(a.sin_port);
-        if (::pipe(FWake) != 0) FWake[0] = FWake[1] = -1;
+        if (::pipe2(FWake, O_CLOEXEC) != 0) FWake[0] = FWake[1] = -1;
         FThread = std::thread([this] { Loop(); });
     }
     ~TRelay() {
@@ -112,7 +115,7 @@ private:
         (void)!::write(FWake[1], &c, 1);
     }
     int Dial() const {
-        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -183,7 +186,7 @@ private:
                     continue;  // told to pass, maybe: a connection waiting is not refused
                 }
                 if (fds[1].revents & POLLIN) {
-                    const int client = ::accept(FListen, nullptr, nullptr);
+                    const int client = ::accept4(FListen, nullptr, nullptr, SOCK_CLOEXEC);
                     if (client >= 0) ::close(client);
                 }
                 continue;
@@ -237,7 +240,7 @@ private:
             }
             std::erase_if(FPairs, [](const std::pair<int, int>& p) { return p.first < 0; });
             if (fds[1].revents & POLLIN) {
-                const int client = ::accept(FListen, nullptr, nullptr);
+                const int client = ::accept4(FListen, nullptr, nullptr, SOCK_CLOEXEC);
                 const int server = client >= 0 ? Dial() : -1;
                 if (server >= 0) FPairs.emplace_back(client, server);
                 else if (client >= 0) ::close(client);

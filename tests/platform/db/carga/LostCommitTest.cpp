@@ -124,6 +124,31 @@ TEST_F(LostCommitTest, ACommitWhoseAnswerIsLostOnALinkCutForGoodIsToldUnknownThe
     EXPECT_NE(row, 0);
 }
 
+// The link freezes just after the COMMIT reached the server, for every connection: past the
+// answer's wait the desk cannot ask, and says it does not know, within the bound (the answer's
+// wait, a connection's, and one more try); when the link passes again, it settles and tells.
+TEST_F(LostCommitTest, ACommitOnALinkThatFreezesIsToldUnknownWithinTheBoundAndSettledWhenItPasses) {
+    auto desk = platform::db::OpenPostgres(dir.path(), viaRelay);
+    desk->StartTransaction();
+    Add(*desk, QStringLiteral("1"));
+    relay->LoseCommitAnswer(false);
+    passer = std::thread([this] {
+        while (relay->CommitsLetThrough() == 0) QThread::msleep(5);
+        relay->Freeze();
+    });
+    QElapsedTimer t;
+    t.start();
+    QString message;
+    EXPECT_EQ(EngineCode([&] { desk->Commit(); }, &message), platform::db::ecOutcomeUnknown) << qPrintable(message);
+    EXPECT_LT(t.elapsed(), kBoundMs + 3000);
+    EXPECT_FALSE(message.contains(QStringLiteral("no se ha guardado"))) << qPrintable(message);
+    passer.join();
+    relay->Pass();
+    EXPECT_EQ(Count(*desk), 1);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QString::fromUtf8("sí se guardó"))) << qPrintable(told[0]);
+}
+
 // A COMMIT that never reaches the server: the session still holding the transaction is ended,
 // and the desk is told its operation was not saved; nothing is stored.
 TEST_F(LostCommitTest, ACommitThatNeverReachesTheServerIsToldNotSaved) {
@@ -219,6 +244,38 @@ TEST_F(LostCommitTest, ANumberedPostOfThreeRowsWhoseAnswerIsLostIsStoredOnceAndO
     // A third OK is a new operation again.
     EXPECT_EQ(EngineCode(ok), 0);
     EXPECT_EQ(Count(*other, QStringLiteral("CLIENTES")), 2);
+}
+
+// A dataset whose edit was in a transaction whose answer was lost, and which then takes a new
+// entry: the new entry is its own, written as any other, not taken for the edit stored before.
+TEST_F(LostCommitTest, ANewEntryAfterAnEditWhoseAnswerWasLostIsWrittenAsItsOwn) {
+    auto other = platform::db::OpenPostgres(dir.path(), direct);
+    const qint64 first = Add(*other, QStringLiteral("1"));
+    const QString desk = DeskFolder();
+    TComponent owner(nullptr);
+    TTable* exped = NewTable(&owner, desk, QStringLiteral("EXPED"));
+    exped->Open();
+    platform::db::TConnection* conn = exped->Connection();
+    conn->StartTransaction();
+    exped->Edit();
+    exped->FieldByName(QStringLiteral("ASUNTO"))->SetAsString(QStringLiteral("Reclamación"));
+    exped->Post();
+    relay->LoseCommitAnswer(true);
+    EXPECT_EQ(EngineCode([&] { conn->Commit(); }), platform::db::ecOutcomeUnknown);
+    relay->Pass();
+    exped->Append();
+    exped->FieldByName(QStringLiteral("ANO"))->SetAsString(QStringLiteral("2024"));
+    exped->FieldByName(QStringLiteral("NUMERO"))->SetAsString(QStringLiteral("2"));
+    QString message;
+    EXPECT_EQ(EngineCode([&] { exped->Post(); }, &message), 0) << qPrintable(message);
+    EXPECT_EQ(exped->FieldByName(QStringLiteral("NUMERO"))->AsString(), QStringLiteral("2"));
+    EXPECT_EQ(Count(*other), 2);
+    platform::db::TCursorSpec asunto;
+    asunto.Table = QStringLiteral("EXPED");
+    asunto.Columns = QStringList{QStringLiteral("ASUNTO")};
+    platform::db::TRow row;
+    ASSERT_TRUE(other->FetchById(asunto, first, row));
+    EXPECT_EQ(row.Values[0].toString(), QStringLiteral("Reclamación"));
 }
 
 // The server restarted as a crash would (immediate), right after a COMMIT reached it: the desk
