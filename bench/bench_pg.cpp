@@ -3,8 +3,8 @@
 // The raw side prepares its statements once, reads rows into values as the layer does, and does
 // what the layer must for the same step: walking pages by key, finding by key, an edit that
 // takes the record's lock, checks the row read and writes it, an append that returns the
-// record's identity; each write in a transaction whose number is known before its commit
-// (BEGIN, the number and the write in one message, the COMMIT in a second one), so that a
+// record's identity; each write in a transaction whose number is known before its commit, and
+// which leaves a random mark of its own (BEGIN, the mark with the number and the write in one message, the COMMIT in a second one), so that a
 // commit whose answer is lost can be asked about. Ratios of medians of interleaved rounds
 // (layer/raw).
 #include "Interleave.h"
@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <charconv>
 #include <libpq-fe.h>
 #include <random>
@@ -82,6 +83,7 @@ struct Raw {
                                       "cliente IS NOT DISTINCT FROM $6 AND asunto IS NOT DISTINCT FROM $7 RETURNING %1").arg(QLatin1String(cols)));
         Prep("insert", QStringLiteral("INSERT INTO exped (ano, numero, fechaapertura, importe, cliente, asunto) VALUES ($1, $2, $3, $4, $5, $6) "
                                       "RETURNING %1").arg(QLatin1String(cols)));
+        Prep("mark", QStringLiteral("INSERT INTO zb_salidas (token) VALUES ($1::uuid) RETURNING pg_current_xact_id()"));
     }
     ~Raw() { PQfinish(c); }
     Trips Counted() {
@@ -95,7 +97,9 @@ struct Raw {
         trips += 2;
         PQenterPipelineMode(c);
         PQsendQueryParams(c, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0);
-        PQsendQueryParams(c, "SELECT pg_current_xact_id()", 0, nullptr, nullptr, nullptr, nullptr, 0);
+        const QByteArray token = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+        const char* mark = token.constData();
+        PQsendQueryPrepared(c, "mark", 1, &mark, nullptr, nullptr, 0);
         PQsendQueryPrepared(c, name, int(v.size()), v.data(), nullptr, nullptr, 0);
         PQpipelineSync(c);
         PGresult* written = nullptr;

@@ -893,7 +893,8 @@ private:
     std::function<void(bool)> FPostEnd;
     // The write of the last post, while a lost commit's answer may leave it to settle.
     qint64 FWriteTicket = 0;
-    void NoteWriteTicket(qint64 before);
+    qint64 FWriteRow = 0;
+    void HoldWriteTicket(qint64 ticket, qint64 row);
     bool SettlePost();
     friend class TDBDataSet;
     friend class TTable;

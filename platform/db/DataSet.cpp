@@ -852,6 +852,7 @@ void TDataSet::Edit() {
     if (FBuffers.empty()) return Insert();
     CheckBrowseMode();
     if (!CanModify()) DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    HoldWriteTicket(0, 0);  // another record: a post that failed before is not this one's
     RunEvent(BeforeEdit);
     CheckOperation(this, OnEditError, [this] { DoEdit(); });
     SetState(dsEdit);
@@ -896,6 +897,7 @@ void TDataSet::Append() { DoInsert(true); }
 void TDataSet::DoInsert(bool append) {
     CheckBrowseMode();
     if (!CanModify()) DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    HoldWriteTicket(0, 0);
     RunEvent(BeforeInsert);
     DoBeforeScroll();
     TRecordBuffer rec;
@@ -1024,16 +1026,21 @@ void TDataSet::DoPost() {
     try {
         InternalPost(cur, inserting ? nullptr : &FOriginal, inserting);
     } catch (...) {
-        NoteWriteTicket(ticket);
+        // Only a write of its own may have stored the record: a statement that failed inside a
+        // transaction wrote nothing.
+        const qint64 now = WriteTicket();
+        HoldWriteTicket(now != ticket ? now : 0, 0);
         throw;
     }
-    NoteWriteTicket(ticket);
     try {
         EndPostWork(true);
     } catch (...) {
+        // The work bound to the post committed the write the record went in (a numbered post).
+        HoldWriteTicket(WriteTicket(), inserting ? cur.Id : 0);
         if (inserting) cur.Id = 0;  // the row went with the failed transaction
         throw;
     }
+    HoldWriteTicket(0, 0);
     FreeLock();
     FCountCache = -1;
     const qint64 postedId = cur.Id;
@@ -1050,10 +1057,11 @@ void TDataSet::DoPost() {
     DataEvent(deDataSetChange);
 }
 
-// The write a post ran in: its own (a new ticket) or the transaction's it was part of.
-void TDataSet::NoteWriteTicket(qint64 before) {
-    const qint64 now = WriteTicket();
-    FWriteTicket = now != before || TransactionActive() ? now : 0;
+// The write whose answer a failed post may have lost, kept only while the dataset still holds
+// the record that post was for; `row`: the record that write stored for it (0: not known).
+void TDataSet::HoldWriteTicket(qint64 ticket, qint64 row) {
+    FWriteTicket = ticket;
+    FWriteRow = ticket ? row : 0;
 }
 
 // What became of the last post when its commit's answer was lost: true when the server stored
@@ -1061,14 +1069,14 @@ void TDataSet::NoteWriteTicket(qint64 before) {
 // ended). Not knowable yet: refused, so nothing is written twice.
 bool TDataSet::SettlePost() {
     const bool inserting = FState == dsInsert;
-    qint64 row = inserting ? 0 : FBuffers[FActiveRecord].Id;
+    qint64 row = inserting ? FWriteRow : FBuffers[FActiveRecord].Id;
     const platform::db::TWriteOutcome outcome = WriteOutcome(FWriteTicket, &row);
     if (outcome == platform::db::TWriteOutcome::Unknown)
         platform::db::EngineError(platform::db::ecOutcomeUnknown,
                                   QString::fromUtf8("El servidor de datos sigue sin responder y aún no se sabe si este registro se "
                                                     "guardó la última vez: no se vuelve a guardar hasta saberlo. Inténtelo cuando "
                                                     "el servidor responda."));
-    FWriteTicket = 0;
+    HoldWriteTicket(0, 0);
     // Stored, but not this record (another entry since): this one is written as any other.
     if (outcome != platform::db::TWriteOutcome::Saved || row == 0) return false;
     const qint64 id = row;
@@ -1096,7 +1104,7 @@ void TDataSet::Cancel() {
     }
     DataEvent(deCheckBrowseMode);
     RunEvent(BeforeCancel);
-    FWriteTicket = 0;  // the entry is given up: what became of its last post is told by the engine
+    HoldWriteTicket(0, 0);  // the entry is given up: what became of its last post is told by the engine
     bool inserting = FState == dsInsert;
     if (inserting) {
         if (FActiveRecord < int(FBuffers.size())) FBuffers.erase(FBuffers.begin() + FActiveRecord);

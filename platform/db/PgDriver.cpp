@@ -19,6 +19,7 @@
 #include <QMutex>
 #include <QRegularExpression>
 #include <QThread>
+#include <QUuid>
 #include <charconv>
 #include <chrono>
 #include <cstring>
@@ -696,8 +697,14 @@ public:
     void Setup() {
         TResult r = Exec(QStringLiteral("SELECT (SELECT count(*) FROM pg_collation WHERE collname IN ('zb_es','zb_es_ci') "
                                         "AND collnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema())) = 2 "
-                                        "AND to_regprocedure('zb_extract(text,double precision)') IS NOT NULL"));
-        if (PQntuples(r.get()) == 1 && PQgetvalue(r.get(), 0, 0)[0] == 't') return;
+                                        "AND to_regprocedure('zb_extract(text,double precision)') IS NOT NULL "
+                                        "AND to_regclass('zb_salidas') IS NOT NULL"));
+        if (PQntuples(r.get()) == 1 && PQgetvalue(r.get(), 0, 0)[0] == 't') {
+            // The marks of writes settled long ago go now and then: a desk that starts. Nothing
+            // depends on it: a failure keeps them for the next start.
+            Quiet("DELETE FROM zb_salidas WHERE hecho < now() - interval '1 day'");
+            return;
+        }
         try {
             Exec(QStringLiteral(
                 "BEGIN; SELECT pg_advisory_xact_lock(%1);"
@@ -711,6 +718,7 @@ public:
                 "  WHEN 'HOUR' THEN (round((v - floor(v)) * 86400000)::bigint / 3600000)::integer"
                 "  WHEN 'MINUTE' THEN (round((v - floor(v)) * 86400000)::bigint / 60000 % 60)::integer"
                 "  WHEN 'SECOND' THEN (round((v - floor(v)) * 86400000)::bigint / 1000 % 60)::integer END $f$;"
+                "CREATE TABLE IF NOT EXISTS zb_salidas (token uuid PRIMARY KEY, hecho timestamptz NOT NULL DEFAULT now());"
                 "COMMIT")
                      .arg(FWriterLock)
                      .arg(QString::fromLatin1(SpanishOrderTag), QString::fromLatin1(SpanishLettersTag)));
@@ -856,9 +864,13 @@ public:
         if (FInTrans) EngineError(ecInvalidRequest, QStringLiteral("A transaction is already active."));
         Ensure();
         try {
-            // The transaction's number comes with the first answer: known before the commit.
-            TResult r = Exec(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1), pg_current_xact_id()").arg(FWriterLock));
-            BeginWrite(PQgetvalue(r.get(), 0, 1));
+            // The transaction's number and its mark come with the first answer: known before the commit.
+            const QByteArray token = NewToken();
+            TResult r = Exec(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1); INSERT INTO zb_salidas (token) VALUES ('%2') "
+                                            "RETURNING pg_current_xact_id()")
+                                 .arg(FWriterLock)
+                                 .arg(QString::fromLatin1(token)));
+            BeginWrite(PQgetvalue(r.get(), 0, 0), token);
         } catch (...) {
             if (FConn && PQtransactionStatus(FConn) != PQTRANS_IDLE) Quiet("ROLLBACK");
             throw;
@@ -887,7 +899,8 @@ public:
     // it is told unknown and settled at the next connection.
     struct TWrite {
         qint64 Ticket = 0;
-        QByteArray Xid;  // the server's transaction number
+        QByteArray Xid;    // the server's transaction number
+        QByteArray Token;  // the mark the transaction leaves in zb_salidas when it commits
         int Pid = 0;     // the session that ran it
         QDateTime Started;
         QStringList Tables;
@@ -899,10 +912,11 @@ public:
         std::vector<TRowWritten> Rows;
         TWriteOutcome Outcome = TWriteOutcome::Told;
     };
-    void BeginWrite(const char* xid) {
+    void BeginWrite(const char* xid, const QByteArray& token) {
         FWrite = TWrite();
         FWrite.Ticket = ++FTickets;
         FWrite.Xid = QByteArray(xid);
+        FWrite.Token = token;
         FWrite.Pid = PQbackendPID(FConn);
         FWrite.Started = QDateTime::currentDateTime();
     }
@@ -912,6 +926,11 @@ public:
         if (id) FWrite.Rows.push_back({name, id, inserted});
     }
     qint64 WriteTicket() const override { return FWrite.Ticket; }
+    // A transaction's number alone cannot tell whether it committed: one whose commit never
+    // reached the disk before a crash is given again to another after the restart. Each write
+    // also leaves a random mark of its own, which exists exactly when the write committed.
+    static QByteArray NewToken() { return QUuid::createUuid().toByteArray(QUuid::WithoutBraces); }
+    static constexpr const char* kTokenSql = "INSERT INTO zb_salidas (token) VALUES ($1::uuid) RETURNING pg_current_xact_id()";
 
     // A post outside a transaction runs in one of its own: the BEGIN, the question of its number
     // and the write go in one message, the COMMIT (EndWrite) in a second one, sent only once the
@@ -927,13 +946,17 @@ public:
         }
         FWritten.Valid = false;
         Ensure();
+        const QByteArray token = NewToken();
+        const std::vector<QVariant> marked{QVariant(QString::fromLatin1(token))};
+        Statement(QString::fromLatin1(kTokenSql), marked);
         const QByteArray name = Statement(sql, args);
-        TParams p(args);
+        const QByteArray mark = Statement(QString::fromLatin1(kTokenSql), marked);  // again: the last may have let it go
+        TParams p(args), m(marked);
         ++RoundTrips;
         std::vector<TResult> res;
         bool answered = PQenterPipelineMode(FConn) &&
                         PQsendQueryParams(FConn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
-                        PQsendQueryParams(FConn, "SELECT pg_current_xact_id()", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+                        PQsendQueryPrepared(FConn, mark.constData(), 1, m.Values.data(), m.Lengths.data(), m.Formats.data(), 0) &&
                         PQsendQueryPrepared(FConn, name.constData(), int(args.size()), p.Values.data(), p.Lengths.data(), p.Formats.data(), 0) &&
                         PQpipelineSync(FConn) && AwaitPipeline(3, res);
         if (FConn && PQstatus(FConn) == CONNECTION_OK) answered = PQexitPipelineMode(FConn) && answered;
@@ -948,7 +971,7 @@ public:
             Quiet("ROLLBACK");
             EngineError(ecRecordChanged);
         }
-        BeginWrite(PQgetvalue(res[1].get(), 0, 0));
+        BeginWrite(PQgetvalue(res[1].get(), 0, 0), token);
         NoteWrite(table);
         FSingle = true;
         return std::move(res[2]);
@@ -1054,24 +1077,27 @@ public:
             QThread::msleep(300);
         }
     }
-    // The server's word on `w`; a session that still holds it (its commit never arrived, on a
-    // frozen link) is ended first, which rolls it back.
+    // The server's word on `w`: its mark stored, committed; else not, once no session holds it
+    // (a commit that never arrived, on a frozen link: that session is ended, which rolls it
+    // back). The number alone is not asked: after a crash it may name another's transaction.
     static TWriteOutcome AskOn(PGconn* c, const TWrite& w, int seconds) {
         for (int attempt = 0; attempt < 5; ++attempt) {
             bool ok = false;
-            const QByteArray status = Value(c, "SELECT pg_xact_status('" + w.Xid + "'::xid8)", seconds, &ok);
-            if (!ok) return TWriteOutcome::Unknown;
-            if (status == "committed") return TWriteOutcome::Saved;
-            if (status == "aborted") return TWriteOutcome::NotSaved;
-            if (status != "in progress") return TWriteOutcome::Unknown;
             // Only that session, holding that transaction: a number of a session since gone may
             // have been given to another.
             const QByteArray low = QByteArray::number(w.Xid.toULongLong() & 0xFFFFFFFFull);
-            Value(c, "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE pid = " + QByteArray::number(w.Pid) +
-                         " AND backend_xid::text = '" + low + "'",
-                  seconds, &ok);
+            const QByteArray ended = Value(c, "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE pid = " +
+                                                  QByteArray::number(w.Pid) + " AND backend_xid::text = '" + low + "'",
+                                           seconds, &ok);
             if (!ok) return TWriteOutcome::Unknown;
-            QThread::msleep(50);
+            if (ended == "f") {  // still there
+                QThread::msleep(50);
+                continue;
+            }
+            // Asked after: a commit that ended meanwhile is seen.
+            const QByteArray marks = Value(c, "SELECT count(*) FROM zb_salidas WHERE token = '" + w.Token + "'", seconds, &ok);
+            if (!ok) return TWriteOutcome::Unknown;
+            return marks == "0" ? TWriteOutcome::NotSaved : TWriteOutcome::Saved;
         }
         return TWriteOutcome::Unknown;
     }
@@ -1177,7 +1203,7 @@ public:
         return PQntuples(r.get()) > 0;
     }
     QStringList TableNames() override {
-        TResult r = Run(QStringLiteral("SELECT relname FROM pg_class WHERE relkind IN ('r','p') AND "
+        TResult r = Run(QStringLiteral("SELECT relname FROM pg_class WHERE relkind IN ('r','p') AND relname <> 'zb_salidas' AND "
                                        "relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) ORDER BY relname"),
                         {});
         QStringList names;

@@ -7,11 +7,18 @@
 //                                         case 2040/<n> numbered from the IMPORTE of case 0000/0,
 //                                         retrying what another workstation or a lost server refused;
 //                                         prints "E" per edit, "N <n>" per append, "X" per lost server
+//   mide <folder> <writer> <log>          until stdin closes, writes in turn: an edit of case
+//                                         3000/<writer>, a case 3100/<unique>, and a numbered post
+//                                         (the counter 0000/0, case 3200/<n>, a ledger row and a
+//                                         client) in one transaction; logs each action to <log>
 #include "../Support.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QThread>
 #include <cstdio>
+#include <poll.h>
+#include <unistd.h>
 #include <iostream>
 #include <string>
 
@@ -79,6 +86,7 @@ int Work(TTable* t, const QString& folder, int count) {
     std::printf("FIN\n");
     return 0;
 }
+int Mide(const QString& folder, int writer, const QString& logPath);
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,6 +123,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (cmd == QLatin1String("work")) return Work(t, folder, arg(3).toInt());
+        if (cmd == QLatin1String("mide")) return Mide(folder, arg(3).toInt(), arg(4));
         if (cmd == QLatin1String("posts")) {
             int n = arg(3).toInt();
             for (int i = 0; i < n; ++i) {
@@ -139,3 +148,133 @@ int main(int argc, char** argv) {
     }
     return 2;
 }
+
+namespace {
+// One line per action in the log:
+//   A <kind> <tag> <told> <code> <start> <toldAt> <readyAt>
+// kind E (edit), I (insert), P (numbered post); told S (saved), N (not saved), U (not known);
+// code the engine's error (0 when saved); times in ms since the epoch: the start, when the
+// writer was told, and when it was ready again (after leaving the edit and the transaction).
+//   R <tag> S|N|?   the engine settled an action told U (? when it no longer knows it);
+//   M <text>        what the engine told the person when it settled one at a later connection.
+// A post refused because an earlier one is still unsettled ("no se vuelve a guardar") wrote
+// nothing: told N.
+int Mide(const QString& folder, int writer, const QString& logPath) {
+    std::FILE* log = std::fopen(logPath.toLocal8Bit().constData(), "w");
+    if (!log) return 2;
+    auto conn = Session->FolderConnection(folder);
+    TComponent owner(nullptr);
+    auto open = [&](const char* name) {
+        TTable* x = dbtest::NewTable(&owner, folder, QString::fromLatin1(name));
+        x->Open();
+        return x;
+    };
+    TTable *own = open("EXPED"), *cases = open("EXPED"), *counter = open("EXPED"), *ledger = open("CUENTAS"),
+           *clients = open("CLIENTES");
+    const std::vector<TTable*> tables{own, cases, counter, ledger, clients};
+    auto field = [](TTable* x, const char* name) { return x->FieldByName(QString::fromLatin1(name)); };
+    auto now = [] { return QDateTime::currentMSecsSinceEpoch(); };
+    auto stdinClosed = [] {
+        pollfd p{0, POLLIN, 0};
+        if (::poll(&p, 1, 0) <= 0) return false;
+        char c[64];
+        return ::read(0, c, sizeof c) <= 0;
+    };
+    auto leave = [&] {
+        try {
+            for (TTable* x : tables)
+                if (x->State() != dsBrowse) x->Cancel();
+            if (conn->InTransaction()) conn->Rollback();
+        } catch (Exception&) {
+        }
+    };
+    platform::db::OnWriteSettled = [log](const QString& message) {
+        std::fprintf(log, "M %s\n", qPrintable(QString(message).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    };
+    std::vector<std::pair<QString, qint64>> pending;  // told U: tag and the engine's write
+    auto settle = [&] {
+        std::erase_if(pending, [&](const std::pair<QString, qint64>& p) {
+            platform::db::TWriteOutcome o = platform::db::TWriteOutcome::Unknown;
+            try {
+                o = conn->WriteOutcome(p.second);
+            } catch (Exception&) {
+            }
+            if (o == platform::db::TWriteOutcome::Unknown) return false;
+            const char said = o == platform::db::TWriteOutcome::Saved ? 'S' : o == platform::db::TWriteOutcome::NotSaved ? 'N' : '?';
+            std::fprintf(log, "R %s %c\n", qPrintable(p.first), said);
+            std::fflush(log);
+            return true;
+        });
+    };
+    for (int seq = 1; seq < 1000000 && !stdinClosed(); ++seq) {
+        settle();
+        const char kind = "EIP"[seq % 3];
+        const QString tag = QStringLiteral("%1-%2%3").arg(writer).arg(QLatin1Char(kind)).arg(seq, 6, 10, QLatin1Char('0'));
+        const int unique = writer * 10000000 + seq;
+        leave();
+        const qint64 start = now();
+        int code = 0;
+        QString message;
+        try {
+            if (kind == 'E') {
+                if (!own->FindKey({Variant(QStringLiteral("3000")), Variant(QString::number(writer))})) return 3;
+                own->Edit();
+                field(own, "IMPORTE")->SetAsFloat(field(own, "IMPORTE")->AsFloat() + 1);
+                field(own, "ASUNTO")->SetAsString(tag);
+                own->Post();
+            } else if (kind == 'I') {
+                cases->Append();
+                field(cases, "ANO")->SetAsString(QStringLiteral("3100"));
+                field(cases, "NUMERO")->SetAsString(QString::number(writer * 1000000 + seq));
+                field(cases, "ASUNTO")->SetAsString(tag);
+                cases->Post();
+            } else {
+                conn->StartTransaction();
+                if (!counter->FindKey({Variant(QStringLiteral("0000")), Variant(QStringLiteral("0"))})) return 3;
+                counter->Edit();
+                const int n = field(counter, "IMPORTE")->AsInteger() + 1;
+                field(counter, "IMPORTE")->SetAsFloat(n);
+                counter->Post();
+                cases->Append();
+                field(cases, "ANO")->SetAsString(QStringLiteral("3200"));
+                field(cases, "NUMERO")->SetAsString(QString::number(n));
+                field(cases, "ASUNTO")->SetAsString(tag);
+                cases->Post();
+                ledger->Append();
+                field(ledger, "ANO")->SetAsString(QStringLiteral("3200"));
+                field(ledger, "NUMERO")->SetAsString(QString::number(n));
+                field(ledger, "ORDEN")->SetAsInteger(unique);
+                field(ledger, "CONCEPTO")->SetAsString(tag);
+                ledger->Post();
+                clients->Append();
+                field(clients, "CLIENTE")->SetAsInteger(unique);
+                field(clients, "NOMBRE")->SetAsString(tag);
+                clients->Post();
+                conn->Commit();
+            }
+        } catch (EDBEngineError& e) {
+            code = e.Errors(0).ErrorCode;
+            message = e.Message();
+        } catch (Exception& e) {
+            code = -1;
+            std::fprintf(stderr, "%s\n", e.what());
+        }
+        const qint64 told = now();
+        const bool unknown = code == platform::db::ecOutcomeUnknown && message.contains(QStringLiteral("No se sabe si se ha guardado"));
+        if (unknown) pending.emplace_back(tag, conn->WriteTicket());
+        leave();
+        const char said = code == 0 ? 'S' : unknown ? 'U' : 'N';
+        std::fprintf(log, "A %c %s %c %d %lld %lld %lld\n", kind, qPrintable(tag), said, code, start, told, now());
+        std::fflush(log);
+        if (code == platform::db::ecServerLost || code == platform::db::ecOutcomeUnknown) QThread::msleep(200);
+    }
+    // What is still unknown is settled once the server answers again.
+    for (const qint64 until = now() + 60000; !pending.empty() && now() < until;) {
+        settle();
+        if (!pending.empty()) QThread::msleep(100);
+    }
+    platform::db::OnWriteSettled = nullptr;
+    std::fclose(log);
+    return 0;
+}
+}  // namespace
