@@ -554,19 +554,12 @@ public:
     // still works on this one's statement (a long report, a lock queue); a frozen link, or a
     // session the server no longer has, ends the connection instead of hanging the desk.
     PGresult* Await(int sent) {
-        if (!sent || !FConn) return nullptr;
-        while (PQflush(FConn) > 0) {
-            if (!Waiting(POLLIN | POLLOUT)) return nullptr;
-            if (!PQconsumeInput(FConn)) break;
-        }
+        if (!sent || !FConn || !Flushed()) return nullptr;
         PGresult* last = nullptr;
         for (;;) {
-            while (PQisBusy(FConn)) {
-                if (!Waiting(POLLIN)) {
-                    PQclear(last);
-                    return nullptr;
-                }
-                if (!PQconsumeInput(FConn)) break;
+            if (!Answered()) {
+                PQclear(last);
+                return nullptr;
             }
             PGresult* r = PQgetResult(FConn);
             if (!r) break;
@@ -575,6 +568,22 @@ public:
         }
         FLastAnswer = std::chrono::steady_clock::now();
         return last;
+    }
+    // Sends all that was queued; false when the connection was given up on the way.
+    bool Flushed() {
+        while (PQflush(FConn) > 0) {
+            if (!Waiting(POLLIN | POLLOUT)) return false;
+            if (!PQconsumeInput(FConn)) break;
+        }
+        return true;
+    }
+    // Waits until the next result can be read without blocking; false as Flushed.
+    bool Answered() {
+        while (PQisBusy(FConn)) {
+            if (!Waiting(POLLIN)) return false;
+            if (!PQconsumeInput(FConn)) break;
+        }
+        return true;
     }
     // False when the connection was given up (closed, with the reason kept for the message).
     bool Waiting(short events) {
@@ -983,18 +992,12 @@ public:
     // The answers to `count` statements sent in a pipeline, up to its sync; false when the
     // connection was lost or given up on the way.
     bool AwaitPipeline(int count, std::vector<TResult>& out) {
-        while (PQflush(FConn) > 0) {
-            if (!Waiting(POLLIN | POLLOUT)) return false;
-            if (!PQconsumeInput(FConn)) break;
-        }
+        if (!Flushed()) return false;
         PGresult* last = nullptr;
         for (;;) {
-            while (PQisBusy(FConn)) {
-                if (!Waiting(POLLIN)) {
-                    PQclear(last);
-                    return false;
-                }
-                if (!PQconsumeInput(FConn)) break;
+            if (!Answered()) {
+                PQclear(last);
+                return false;
             }
             if (PQstatus(FConn) != CONNECTION_OK) {
                 PQclear(last);
