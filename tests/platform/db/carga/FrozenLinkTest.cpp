@@ -2,8 +2,7 @@
 // frozen network): its action ends in the lost-server message within the wait, a start says
 // so within the connection's wait, and a desk frozen inside a transaction stops the others'
 // writes for no longer than the idle wait. The waits are made short here.
-#include "../Support.h"
-#include "tests/support/Relay.h"
+#include "EnlaceFixture.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -19,37 +18,9 @@ namespace {
 
 constexpr int kConnect = 2, kAnswer = 2, kIdle = 3;
 
-class FrozenLinkTest : public ::testing::Test {
+class FrozenLinkTest : public TEnlaceTest {
 protected:
-    void SetUp() override {
-        direct = platform::db::DataServer(dir.path());
-        if (direct.isEmpty()) GTEST_SKIP() << "runs on the test server";
-        qputenv("ZEMBRA_ESPERA_CONEXION", QByteArray::number(kConnect));
-        qputenv("ZEMBRA_ESPERA_RESPUESTA", QByteArray::number(kAnswer));
-        qputenv("ZEMBRA_ESPERA_TRANSACCION", QByteArray::number(kIdle));
-        CreateSchema(dir.path());
-        int port = 0;
-        testsupport::ThroughPort(direct, 0, &port);
-        relay = std::make_unique<testsupport::TRelay>(port);
-        // The test cluster's string sets its own connection wait: ours applies without it.
-        viaRelay = testsupport::ThroughPort(direct, relay->Port(), nullptr, "connect_timeout");
-    }
-    void TearDown() override {
-        for (const char* n : {"ZEMBRA_ESPERA_CONEXION", "ZEMBRA_ESPERA_RESPUESTA", "ZEMBRA_ESPERA_TRANSACCION"}) qunsetenv(n);
-    }
-    static qint64 Add(platform::db::TConnection& c, const QString& numero) {
-        return c.Insert(QStringLiteral("EXPED"), {QStringLiteral("ANO"), QStringLiteral("NUMERO")},
-                        {QVariant(QStringLiteral("2024")), QVariant(numero)});
-    }
-    static qint64 Count(platform::db::TConnection& c) {
-        platform::db::TCursorSpec all;
-        all.Table = QStringLiteral("EXPED");
-        all.Columns = QStringList{QStringLiteral("NUMERO")};
-        return c.Count(all);
-    }
-    QTemporaryDir dir;
-    QString direct, viaRelay;
-    std::unique_ptr<testsupport::TRelay> relay;
+    FrozenLinkTest() : TEnlaceTest(kConnect, kAnswer, kIdle) {}
 };
 
 }  // namespace

@@ -2,8 +2,7 @@
 // restarted under it) is told as it ended: saved when the server committed it, not saved when it
 // did not, unknown while the server cannot be asked, and then settled at the next connection;
 // a record stored so is never written twice by pressing OK again. The waits are made short here.
-#include "../Support.h"
-#include "tests/support/Relay.h"
+#include "EnlaceFixture.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -24,35 +23,17 @@ constexpr int kConnect = 2, kAnswer = 2, kIdle = 5;
 // The action's bound: the answer's wait and a connection's, and a second of slack.
 constexpr int kBoundMs = (kAnswer + kConnect + 1) * 1000;
 
-class LostCommitTest : public ::testing::Test {
+class LostCommitTest : public TEnlaceTest {
 protected:
+    LostCommitTest() : TEnlaceTest(kConnect, kAnswer, kIdle) {}
     void SetUp() override {
-        direct = platform::db::DataServer(dir.path());
-        if (direct.isEmpty()) GTEST_SKIP() << "runs on the test server";
-        qputenv("ZEMBRA_ESPERA_CONEXION", QByteArray::number(kConnect));
-        qputenv("ZEMBRA_ESPERA_RESPUESTA", QByteArray::number(kAnswer));
-        qputenv("ZEMBRA_ESPERA_TRANSACCION", QByteArray::number(kIdle));
-        CreateSchema(dir.path());
-        int port = 0;
-        testsupport::ThroughPort(direct, 0, &port);
-        relay = std::make_unique<testsupport::TRelay>(port);
-        viaRelay = testsupport::ThroughPort(direct, relay->Port(), nullptr, "connect_timeout");
+        TEnlaceTest::SetUp();
         platform::db::OnWriteSettled = [this](const QString& m) { told << m; };
     }
     void TearDown() override {
         platform::db::OnWriteSettled = nullptr;
         if (passer.joinable()) passer.join();
-        for (const char* n : {"ZEMBRA_ESPERA_CONEXION", "ZEMBRA_ESPERA_RESPUESTA", "ZEMBRA_ESPERA_TRANSACCION"}) qunsetenv(n);
-    }
-    static qint64 Add(platform::db::TConnection& c, const QString& numero) {
-        return c.Insert(QStringLiteral("EXPED"), {QStringLiteral("ANO"), QStringLiteral("NUMERO")},
-                        {QVariant(QStringLiteral("2024")), QVariant(numero)});
-    }
-    static qint64 Count(platform::db::TConnection& c, const QString& table = QStringLiteral("EXPED")) {
-        platform::db::TCursorSpec all;
-        all.Table = table;
-        all.Columns = QStringList{c.DescribeTable(table).Columns[0].Name};
-        return c.Count(all);
+        TEnlaceTest::TearDown();
     }
     // A desk's folder whose data the datasets reach through the relay (the schema's folder keeps
     // its direct connection).
@@ -68,9 +49,7 @@ protected:
             relay->Pass();
         });
     }
-    QTemporaryDir dir, deskDir;
-    QString direct, viaRelay;
-    std::unique_ptr<testsupport::TRelay> relay;
+    QTemporaryDir deskDir;
     std::thread passer;
     QStringList told;
 };
