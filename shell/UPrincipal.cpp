@@ -11,6 +11,7 @@
 #include "controls/visual/AppEvent.h"
 #include "controls/visual/HelpRouter.h"
 #include "documents/UFusion.h"
+#include "platform/db/Espera.h"
 #include "platform/forms/Keyboard.h"
 #include "platform/graphics/Resources.h"
 #include "platform/rtl/SysUtils.h"
@@ -772,7 +773,8 @@ void TPrincipio::AppIdle(TObject*, bool&) {
 
 void TPrincipio::Timer2Timer(TObject*) {
     LineaEstado->Panels()->Items(4)->SetText(TimeToStr(Time()));
-    SigueAlCalendario(false);
+    // The clock ticks during a wait on the server too; the year's counters row is written later.
+    if (!platform::db::ServerWaitRunning()) SigueAlCalendario(false);
 }
 
 // ---------------------------------------------------------------------------------------------- browsers
