@@ -23,6 +23,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <libpq-fe.h>
 #include <atomic>
 #include <cerrno>
@@ -948,7 +949,7 @@ public:
     template <class Accept>
     TResult Write(const QString& table, const QString& sql, const std::vector<QVariant>& args, Accept accept) {
         if (FInTrans) {
-            TResult r = Guarded([&] { return Run(sql, args); });
+            TResult r = GuardedRun(sql, args);
             if (!accept(r.get())) EngineError(ecRecordChanged);
             NoteWrite(table);
             return r;
@@ -961,18 +962,17 @@ public:
         const QByteArray name = Statement(sql, args);
         const QByteArray mark = Statement(QString::fromLatin1(kTokenSql), marked);  // again: the last may have let it go
         TParams p(args), m(marked);
-        ++RoundTrips;
         std::vector<TResult> res;
-        bool answered = PQenterPipelineMode(FConn) &&
-                        PQsendQueryParams(FConn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
-                        PQsendQueryPrepared(FConn, mark.constData(), 1, m.Values.data(), m.Lengths.data(), m.Formats.data(), 0) &&
-                        PQsendQueryPrepared(FConn, name.constData(), int(args.size()), p.Values.data(), p.Lengths.data(), p.Formats.data(), 0) &&
-                        PQpipelineSync(FConn) && AwaitPipeline(3, res);
-        if (FConn && PQstatus(FConn) == CONNECTION_OK) answered = PQexitPipelineMode(FConn) && answered;
+        const bool answered = Pipelined(
+            {[&] { return Plain("BEGIN"); },
+             [&] { return PQsendQueryPrepared(FConn, mark.constData(), 1, m.Values.data(), m.Lengths.data(), m.Formats.data(), 0); },
+             [&] {
+                 return PQsendQueryPrepared(FConn, name.constData(), int(args.size()), p.Values.data(), p.Lengths.data(), p.Formats.data(), 0);
+             }},
+            res);
         if (!answered) Raise(nullptr);
         for (TResult& r : res) {
-            const ExecStatusType s = PQresultStatus(r.get());
-            if (s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK) continue;
+            if (Succeeded(r.get())) continue;
             Quiet("ROLLBACK");
             Raise(r.get());
         }
@@ -988,6 +988,22 @@ public:
     // Commits the post of its own that Write began.
     void EndWrite() {
         if (std::exchange(FSingle, false)) FinishWrite();
+    }
+    // Sends what each of `sends` sends in one message and reads their answers, one result
+    // each; false when the connection was lost or given up on the way. A statement that fails
+    // skips those after it (their results say so).
+    bool Pipelined(std::initializer_list<std::function<int()>> sends, std::vector<TResult>& res) {
+        ++RoundTrips;
+        bool ok = PQenterPipelineMode(FConn);
+        for (const auto& send : sends) ok = ok && send();
+        ok = ok && PQpipelineSync(FConn) && AwaitPipeline(int(sends.size()), res);
+        if (FConn && PQstatus(FConn) == CONNECTION_OK) ok = PQexitPipelineMode(FConn) && ok;
+        return ok;
+    }
+    int Plain(const char* sql) { return PQsendQueryParams(FConn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0); }
+    static bool Succeeded(const PGresult* r) {
+        const ExecStatusType s = PQresultStatus(r);
+        return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
     }
     // The answers to `count` statements sent in a pipeline, up to its sync; false when the
     // connection was lost or given up on the way.
@@ -1173,10 +1189,39 @@ public:
             Exec(QStringLiteral("RELEASE SAVEPOINT zb"));
             return r;
         } catch (...) {
-            if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) == PQTRANS_INERROR)
-                Quiet("ROLLBACK TO SAVEPOINT zb; RELEASE SAVEPOINT zb");
+            UndoStatement();
             throw;
         }
+    }
+    // The same for one statement that `send` sends: inside a transaction the savepoint, the
+    // statement and the release go in one message, one round trip instead of three (a copy or
+    // a numbered post writes many rows in one transaction).
+    template <class Send>
+    TResult GuardedSend(Send send) {
+        FWritten.Valid = false;
+        if (!FInTrans) return Check(Await(send()));
+        std::vector<TResult> res;
+        if (!Pipelined({[&] { return Plain("SAVEPOINT zb"); }, [&] { return send(); }, [&] { return Plain("RELEASE SAVEPOINT zb"); }}, res))
+            Raise(nullptr);
+        for (TResult& r : res) {
+            if (Succeeded(r.get())) continue;
+            UndoStatement();
+            Raise(r.get());
+        }
+        return std::move(res[1]);
+    }
+    // A prepared statement of the engine's own, under the savepoint in a transaction.
+    TResult GuardedRun(const QString& sql, const std::vector<QVariant>& args) {
+        Ensure();
+        const QByteArray name = Statement(sql, args);
+        TParams p(args);
+        return GuardedSend([&] {
+            return PQsendQueryPrepared(FConn, name.constData(), int(args.size()), p.Values.data(), p.Lengths.data(), p.Formats.data(), 0);
+        });
+    }
+    void UndoStatement() {
+        if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) == PQTRANS_INERROR)
+            Quiet("ROLLBACK TO SAVEPOINT zb; RELEASE SAVEPOINT zb");
     }
 
     // Base table and column names of a result column, by the server's table identity.
@@ -1479,7 +1524,7 @@ public:
                                                .arg(count));
         }
         const QString sql = *known;
-        TResult r = Guarded([&] { return Run(sql, args); });
+        TResult r = GuardedRun(sql, args);
         rows.clear();
         const int n = PQntuples(r.get()), nc = int(s.Columns.size());
         rows.resize(size_t(n));
@@ -1504,7 +1549,7 @@ public:
             FByIdColumns = s.Columns;
             FByIdSql = QStringLiteral("SELECT %1 FROM %2 WHERE zb_id = $1").arg(SelectList(s), Tab(s.Table));
         }
-        TResult r = Guarded([&] { return Run(FByIdSql, {QVariant(id)}); });
+        TResult r = GuardedRun(FByIdSql, {QVariant(id)});
         if (PQntuples(r.get()) == 0) return false;
         ReadRow(r.get(), 0, row, int(s.Columns.size()));
         return true;
@@ -1535,7 +1580,7 @@ public:
                                                .arg(SelectList(s), Tab(s.Table), Where(where), order.join(QLatin1Char(','))));
         }
         const QString sql = *known;
-        TResult r = Guarded([&] { return Run(sql, args); });
+        TResult r = GuardedRun(sql, args);
         if (PQntuples(r.get()) == 0) return false;
         ReadRow(r.get(), 0, row, int(s.Columns.size()));
         return true;
@@ -1545,7 +1590,7 @@ public:
         const TTableDesc& d = Desc(s.Table);
         std::vector<QVariant> args;
         const QString where = Restriction(s, d, args);
-        TResult r = Guarded([&] { return Run(QStringLiteral("SELECT count(*) FROM %1%2").arg(Tab(s.Table), Where(where)), args); });
+        TResult r = GuardedRun(QStringLiteral("SELECT count(*) FROM %1%2").arg(Tab(s.Table), Where(where)), args);
         return QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong();
     }
 
@@ -1565,7 +1610,7 @@ public:
         }
         const QString c = QStringLiteral("(%1) < (%2)").arg(keys.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
         where = where.isEmpty() ? c : where + QStringLiteral(" AND ") + c;
-        TResult r = Guarded([&] { return Run(QStringLiteral("SELECT count(*) FROM %1 WHERE %2").arg(Tab(s.Table), where), args); });
+        TResult r = GuardedRun(QStringLiteral("SELECT count(*) FROM %1 WHERE %2").arg(Tab(s.Table), where), args);
         return QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong();
     }
 
@@ -1826,7 +1871,7 @@ void TPgStatement::Describe() {
     }
     FConn->FreeUnused();
     const QByteArray name = "zq" + QByteArray::number(++FConn->FStatementCount);
-    FConn->Guarded([&] { return FConn->Check(FConn->Await(PQsendPrepare(FConn->Raw(), name.constData(), FSql.toUtf8().constData(), 0, nullptr))); });
+    FConn->GuardedSend([&] { return PQsendPrepare(FConn->Raw(), name.constData(), FSql.toUtf8().constData(), 0, nullptr); });
     FName = name;
     TResult d = FConn->Check(FConn->Await(PQsendDescribePrepared(FConn->Raw(), FName.constData())));
     // Parameters the text names but the server could not place still count.
@@ -1889,9 +1934,8 @@ bool TPgStatement::Step() {
         FConn->Ensure();
         if (FConn->Generation() != FGeneration) Describe();
         TParams p(FArgs);
-        FResult = FConn->Guarded([&] {
-            return FConn->Check(FConn->Await(PQsendQueryPrepared(FConn->Raw(), FName.constData(), int(FArgs.size()), p.Values.data(),
-                                                                 p.Lengths.data(), p.Formats.data(), 0)));
+        FResult = FConn->GuardedSend([&] {
+            return PQsendQueryPrepared(FConn->Raw(), FName.constData(), int(FArgs.size()), p.Values.data(), p.Lengths.data(), p.Formats.data(), 0);
         });
         FAffected = QByteArray(PQcmdTuples(FResult.get())).toLongLong();
         FRow = -1;
