@@ -262,7 +262,8 @@ void BM_PgAppendPost(benchmark::State& state) {
     t.SetDatabaseName(s.folder);
     t.SetTableName(QStringLiteral("EXPED"));
     t.Open();
-    int next = 0;
+    // Numbers go on across repetitions: the rows of the earlier ones are still in the table.
+    static int next = 0;
     Interleave(
         state, 100,
         [&] {

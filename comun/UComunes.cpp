@@ -173,8 +173,8 @@ bool comun::FalloDeLaBase() {
     }
 }
 
-comun::TSinReconexion::TSinReconexion() {
-    if (!Dat || !Dat->Db || !Dat->Db->Connected()) return;
+comun::TSinReconexion::TSinReconexion(bool activa) {
+    if (!activa || !Dat || !Dat->Db || !Dat->Db->Connected()) return;
     FConexion = Dat->Db->Connection();
     FAntes = FConexion->NoReconnect();
     FConexion->SetNoReconnect(true);

@@ -32,10 +32,11 @@ bool FalloDeLaBase(const std::exception& e);
 bool FalloDeLaBase();
 // For its life, the data module's connection, lost earlier, is not made again: on the way out of
 // a failure without the server, what would read (the lists that follow a record whose edit is
-// cancelled) fails at once instead of waiting on the dead link once more.
+// cancelled) fails at once instead of waiting on the dead link once more. `activa` false: nothing
+// changes (the link is known to work, what follows may reconnect).
 class TSinReconexion {
 public:
-    TSinReconexion();
+    explicit TSinReconexion(bool activa = true);
     ~TSinReconexion();
     TSinReconexion(const TSinReconexion&) = delete;
     TSinReconexion& operator=(const TSinReconexion&) = delete;

@@ -344,8 +344,7 @@ void TConsulta::btCerrarClick(TObject*) {
 // server (`releer` false) nothing is read on the dead link, not even the lists that follow it.
 // Never throws: its caller still has to say why the command failed.
 void TConsulta::Deshace(bool releer) {
-    std::optional<comun::TSinReconexion> sinReconexion;
-    if (!releer) sinReconexion.emplace();
+    const comun::TSinReconexion sinReconexion(!releer);
     try {
         if (Dat->TConsultas->State() == dsEdit) Dat->TConsultas->Cancel();
         if (Dat->Db->InTransaction()) Dat->Db->Rollback();

@@ -25,7 +25,6 @@
 #include "records/UPerito.h"
 #include "records/UProcu.h"
 
-#include <optional>
 
 TExpediente* Expediente = nullptr;
 
@@ -434,8 +433,7 @@ void TExpediente::AnotaEnAgenda(const QString& tipo, const QString& tipoAgenda, 
 // even the lists that follow the case file. Never throws: its caller still has to say why the
 // command failed.
 void TExpediente::Deshace(bool releer) {
-    std::optional<comun::TSinReconexion> sinReconexion;
-    if (!releer) sinReconexion.emplace();
+    const comun::TSinReconexion sinReconexion(!releer);
     try {
         for (TDataSet* t : {static_cast<TDataSet*>(Dat->TExped), static_cast<TDataSet*>(Dat->TAgen)})
             if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
