@@ -24,7 +24,7 @@ std::vector<TCopiedTable> CopyData(TConnection& from, TConnection& to, const std
             for (bool first = true;; first = false) {
                 from.Fetch(all, first ? nullptr : &last, true, 1000, rows);
                 if (rows.empty()) break;
-                for (const TRow& r : rows) to.Insert(name, all.Columns, r.Values);
+                to.InsertRows(name, all.Columns, rows);
                 n += qint64(rows.size());
                 last = rows.back();
             }

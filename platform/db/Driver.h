@@ -177,6 +177,11 @@ public:
     // Writes. Update and Delete compare the original values: a record changed or deleted by
     // someone else since it was read raises ecRecordChanged; a duplicate unique key ecKeyViolation.
     virtual qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) = 0;
+    // Many rows into one table (a copy). A failure is for the caller to roll back: which of the
+    // rows stay until then differs between engines.
+    virtual void InsertRows(const QString& table, const QStringList& cols, const std::vector<TRow>& rows) {
+        for (const TRow& r : rows) Insert(table, cols, r.Values);
+    }
     virtual void Update(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues,
                         const std::vector<QVariant>& newValues) = 0;
     virtual void Delete(const QString& table, qint64 id, const QStringList& cols, const std::vector<QVariant>& oldValues) = 0;

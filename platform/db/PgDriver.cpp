@@ -993,10 +993,14 @@ public:
     // each; false when the connection was lost or given up on the way. A statement that fails
     // skips those after it (their results say so).
     bool Pipelined(std::initializer_list<std::function<int()>> sends, std::vector<TResult>& res) {
+        return Pipelined(int(sends.size()), [&](int i) { return sends.begin()[i](); }, res);
+    }
+    // The same for `count` statements, the i-th sent by `send(i)`.
+    bool Pipelined(int count, const std::function<int(int)>& send, std::vector<TResult>& res) {
         ++RoundTrips;
         bool ok = PQenterPipelineMode(FConn);
-        for (const auto& send : sends) ok = ok && send();
-        ok = ok && PQpipelineSync(FConn) && AwaitPipeline(int(sends.size()), res);
+        for (int i = 0; i < count && ok; ++i) ok = send(i);
+        ok = ok && PQpipelineSync(FConn) && AwaitPipeline(count, res);
         if (FConn && PQstatus(FConn) == CONNECTION_OK) ok = PQexitPipelineMode(FConn) && ok;
         return ok;
     }
@@ -1639,6 +1643,46 @@ public:
                                                                 "puede guardar: quítelo y vuelva a guardar. No se ha guardado nada.")
                                                   .arg(cols[i]));
         }
+    }
+
+    // Inside a transaction the rows go in one message under one savepoint: one round trip for
+    // all (a copy of a whole office). A failure undoes all of them and is thrown.
+    void InsertRows(const QString& table, const QStringList& cols, const std::vector<TRow>& rows) override {
+        if (!FInTrans || rows.size() < 2) return TConnection::InsertRows(table, cols, rows);
+        const TTableDesc& d = Desc(table);
+        QStringList names, q;
+        for (int i = 0; i < cols.size(); ++i) {
+            names << Col(cols[i]);
+            q << QStringLiteral("$%1").arg(i + 1);
+        }
+        const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(Tab(table), names.join(QLatin1Char(',')), q.join(QLatin1Char(',')));
+        std::vector<std::vector<QVariant>> args;
+        args.reserve(rows.size());
+        for (const TRow& r : rows) {
+            args.push_back(Coerced(d, cols, r.Values));
+            RefuseCharacterZero(cols, args.back());
+        }
+        FWritten.Valid = false;
+        Ensure();
+        const QByteArray name = Statement(sql, args.front());
+        const int last = int(rows.size()) + 1;
+        std::vector<TResult> res;
+        const bool answered = Pipelined(
+            last + 1,
+            [&](int i) {
+                if (i == 0) return Plain("SAVEPOINT zb");
+                if (i == last) return Plain("RELEASE SAVEPOINT zb");
+                const TParams p(args[size_t(i - 1)]);
+                return PQsendQueryPrepared(FConn, name.constData(), int(cols.size()), p.Values.data(), p.Lengths.data(), p.Formats.data(), 0);
+            },
+            res);
+        if (!answered) Raise(nullptr);
+        for (TResult& r : res) {
+            if (Succeeded(r.get())) continue;
+            UndoStatement();
+            Raise(r.get());
+        }
+        NoteWrite(table);
     }
 
     qint64 Insert(const QString& table, const QStringList& cols, const std::vector<QVariant>& values) override {

@@ -2,6 +2,7 @@
 // statement inside a transaction, and (on the server) a lost connection.
 #include "Support.h"
 #include "platform/db/Collation.h"
+#include "platform/db/ServerStats.h"
 
 #include <QDir>
 #include <QFile>
@@ -112,6 +113,42 @@ TEST(BothEnginesTest, SpanishNamesSortAlikeOnBothEngines) {
     EXPECT_LT(platform::db::SpanishCompare(QStringLiteral("Lopez"), QStringLiteral("López")), 0);
     EXPECT_EQ(platform::db::SpanishCompareCI(QStringLiteral("LÓPEZ"), QStringLiteral("lopez")), 0);
     EXPECT_LT(platform::db::SpanishCompare(QStringLiteral("de la Fuente"), QStringLiteral("Delafuente")), 0);
+}
+
+// Rows written together (a copy) are stored as written, on the server in one message; one that
+// breaks a unique key fails the lot, and the transaction rolls back to nothing.
+TEST(BothEnginesTest, RowsInsertedTogetherAreStoredAndABrokenKeyFailsThemAll) {
+    QTemporaryDir dir;
+    auto conn = Session->FolderConnection(dir.path());
+    conn->CreateTable(NamesTable());
+    const QStringList cols{QStringLiteral("NUM"), QStringLiteral("NOMBRE")};
+    const QStringList names = SpanishNames(2500);
+    std::vector<platform::db::TRow> rows(size_t(names.size()));
+    for (int i = 0; i < names.size(); ++i) rows[size_t(i)].Values = {QVariant(i + 1), QVariant(names[i])};
+    conn->StartTransaction();
+    const qint64 trips = platform::db::ServerRoundTrips();
+    conn->InsertRows(QStringLiteral("NOMBRES"), cols, rows);
+    // On the server a few (the table's description, the statement's preparing), not one a row.
+    if (!platform::db::DataServer(dir.path()).isEmpty()) {
+        EXPECT_LE(platform::db::ServerRoundTrips() - trips, 5);
+    }
+    conn->Commit();
+    const QStringList stored = Walk(*conn, false);
+    ASSERT_EQ(stored.size(), names.size());
+    QStringList expected;
+    for (int i = 0; i < names.size(); ++i) expected << names[i] + QLatin1Char('#') + QString::number(i + 1);
+    std::sort(expected.begin(), expected.end());
+    QStringList got = stored;
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, expected);
+
+    std::vector<platform::db::TRow> more(3);
+    for (int i = 0; i < 3; ++i) more[size_t(i)].Values = {QVariant(5000 + i), QVariant(QStringLiteral("Nueva %1").arg(i))};
+    more[2].Values[0] = QVariant(7);  // already stored
+    conn->StartTransaction();
+    EXPECT_EQ(EngineCode([&] { conn->InsertRows(QStringLiteral("NOMBRES"), cols, more); }), platform::db::ecKeyViolation);
+    conn->Rollback();
+    EXPECT_EQ(Walk(*conn, false).size(), names.size());
 }
 
 // A statement that fails inside a transaction undoes itself alone: what the transaction wrote
