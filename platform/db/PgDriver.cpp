@@ -1845,7 +1845,10 @@ public:
     void RefreshStatistics() override {
         if (FInTrans) return;
         Ensure();
-        Exec(QStringLiteral("VACUUM (ANALYZE)"));
+        // This office's tables only: offices that share a database have theirs in other schemas.
+        QStringList tables;
+        for (const QString& t : TableNames()) tables << Tab(t);
+        if (!tables.isEmpty()) Exec(QStringLiteral("VACUUM (ANALYZE) ") + tables.join(QLatin1Char(',')));
     }
 
 private:

@@ -55,10 +55,21 @@ TEST(CopiaTest, AnOfficeFolderCopiesWholeToAnEmptyServerDatabase) {
         zbtest::GeneraDespacho(g, tam);
     }
 
+    // Another office in the same database, in a schema of its own: the copy leaves it alone.
+    QTemporaryDir otro;
+    auto vecino = platform::db::OpenPostgres(otro.path(), platform::db::DataServer(otro.path()));
+    vecino->CreateTable(comun::TablasDelDespacho().front());
+
     auto desde = platform::db::OpenSqlite(origen.path());
     auto hacia = platform::db::OpenPostgres(destino.path(), servidor);
     const auto copiadas = platform::db::CopyData(*desde, *hacia);
     ASSERT_EQ(copiadas.size(), size_t(desde->TableNames().size()));
+    {
+        auto st = vecino->Prepare(QStringLiteral("SELECT count(*) FROM pg_stat_user_tables WHERE schemaname = current_schema() "
+                                                 "AND last_vacuum IS NOT NULL"));
+        ASSERT_TRUE(st->Step());
+        EXPECT_EQ(st->Column(0).toInt(), 0) << "another office's tables were vacuumed";
+    }
     qint64 filas = 0;
     for (const auto& t : copiadas) {
         filas += t.Rows;
